@@ -1,0 +1,2 @@
+// Entry of the tarnix program.
+int main() { return 0; }

@@ -1,0 +1,1 @@
+// Placeholder for a subsystem folder that holds no source yet.
