@@ -4,12 +4,12 @@
 #if defined(TARNIX_CHECKS)
 #include <cstdio>
 #include <cstdlib>
-#define TARNIX_ASSERT(cond)                                                                      \
-    do {                                                                                         \
-        if (!(cond)) {                                                                           \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);        \
-            std::abort();                                                                        \
-        }                                                                                        \
+#define TARNIX_ASSERT(cond)                                                                        \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);          \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)
 #else
 #define TARNIX_ASSERT(cond) ((void)0)

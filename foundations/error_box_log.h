@@ -1,0 +1,13 @@
+// The error boxes shown so far, for tests that check what the user was told.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ErrorBoxEntry {
+    std::string text;
+    bool fatal = false;
+};
+
+// Returns the boxes shown since the last call, oldest first, and forgets them.
+std::vector<ErrorBoxEntry> TakeErrorBoxes();

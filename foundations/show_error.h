@@ -1,0 +1,6 @@
+// The error box every subsystem reports its failures through.
+#pragma once
+
+// Plays the error sound and shows message in a modal box captioned "Error". With fatal set it then
+// plays the farewell sound and posts the quit request; it returns to its caller in both cases.
+void ShowError(const char* message, int fatal = 0);
