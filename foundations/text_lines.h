@@ -1,0 +1,17 @@
+// Line helpers shared by the numeric text file readers.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Discards the rest of the current line, whatever its length.
+void SkipLine(std::FILE* f);
+
+// Reads the next line without its line end into line; false at the end of the file.
+bool ReadLine(std::FILE* f, std::string& line);
+
+// True when the text holds something other than white space.
+bool HasContent(const std::string& line);
+
+// Lines holding something other than white space, from the current position to the end.
+int CountContentLines(std::FILE* f);

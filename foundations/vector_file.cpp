@@ -1,0 +1,104 @@
+// Vector files (one number per line) of CVector and the column-file helpers.
+#include "foundations/cvector.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/numeric_text_files.h"
+#include "foundations/show_error.h"
+#include "foundations/text_lines.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+void ReportCannotOpen(const char* prefix, const char* name) {
+    std::string text = std::string(prefix) + "Attention: could not open " + (name ? name : "");
+    ShowError(text.c_str(), 0);
+}
+
+namespace {} // namespace
+
+void CVector::Read(const char* name) {
+    std::FILE* f = std::fopen(name, "r");
+    if (!f) {
+        ReportCannotOpen(kOpenNewLine, name);
+        return;
+    }
+    float value = 0.0f;
+    if (data) {
+        for (std::uint32_t k = 0; k < length; ++k) {
+            if (std::fscanf(f, "%f", &value) != 1)
+                break;
+            SkipLine(f);
+            data[k] = value;
+        }
+    } else {
+        while (std::fscanf(f, "%f", &value) == 1) {
+            SkipLine(f);
+            Append(value);
+        }
+    }
+    std::fclose(f);
+}
+
+namespace {
+
+template <typename Transform>
+bool WriteValues(const char* name, const float* values, std::uint32_t n, Transform transform,
+                 const char* prefix) {
+    std::FILE* f = std::fopen(name, "w");
+    if (!f) {
+        ReportCannotOpen(prefix, name);
+        return false;
+    }
+    for (std::uint32_t k = 0; k < n; ++k)
+        std::fprintf(f, "%f\n", transform(values[k]));
+    std::fflush(f);
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
+bool CVector::Write(const char* name) const {
+    return WriteValues(
+        name, data, data ? length : 0, [](float v) { return double(v); }, kOpenPlain);
+}
+
+bool CVector::WriteExp10(const char* name) const {
+    return WriteValues(
+        name, data, data ? length : 0, [](float v) { return std::pow(10.0, double(v)); },
+        kOpenPlain);
+}
+
+void WriteColumnFile(const char* name, const float* values, int hi, int lo) {
+    int n = hi >= lo ? hi - lo + 1 : 0;
+    WriteValues(
+        name, values + lo, static_cast<std::uint32_t>(n), [](float v) { return double(v); },
+        kOpenNewLine);
+}
+
+float* ReadColumnFile(const char* name, int* last, int base) {
+    std::FILE* f = std::fopen(name, "r");
+    if (!f) {
+        ReportCannotOpen(kOpenPlain, name);
+        *last = 0;
+        return nullptr;
+    }
+    char line[100];
+    int count = 1;
+    std::fgets(line, sizeof line, f);
+    while (std::fgets(line, sizeof line, f))
+        ++count;
+    std::rewind(f);
+    float* v = vector(base, base + count - 1);
+    float previous = 0.0f;
+    for (int k = 0; k < count; ++k) {
+        float value = previous;
+        if (std::fgets(line, sizeof line, f) && std::sscanf(line, "%f", &value) != 1)
+            value = previous;
+        v[base + k] = value;
+        previous = value;
+    }
+    std::fclose(f);
+    *last = base + count - 1;
+    return v;
+}

@@ -1,0 +1,136 @@
+// Resampling between grids: interpolation inside, each end rule (one-step extrapolation, start and
+// end levels), the refusals, accumulation, and Neville's interpolation of polynomials.
+#include "foundations/resampling.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// 1-based arrays held in std::vector with an unused element 0.
+std::vector<float> Grid(float start, float step, int n) {
+    std::vector<float> v(n + 1, 0.0f);
+    for (int i = 1; i <= n; ++i)
+        v[i] = start + step * static_cast<float>(i - 1);
+    return v;
+}
+
+std::vector<float> Twice(const std::vector<float>& x) {
+    std::vector<float> y(x.size());
+    for (std::size_t i = 1; i < x.size(); ++i)
+        y[i] = 2.0f * x[i];
+    return y;
+}
+
+} // namespace
+
+TEST(Resample, EndRules) {
+    struct Case {
+        const char* name;
+        int m;                       // source xs = 1..m, ys = 2 xs
+        std::vector<float> x;        // target abscissae
+        std::vector<float> expected; // target values
+    };
+    const float keep = -99.0f;
+    const Case cases[] = {
+        {"half step before the source",
+         10,
+         {0.5f, 1.5f, 2.5f, 3.5f, 4.5f, 5.5f},
+         {1, 3, 5, 7, 9, 11}},
+        {"far before, start level = mean of first ten",
+         11,
+         {-5, -4, -1, 0, 1, 2, 3, 4},
+         {11, 11, 11, 11, 2, 4, 6, 8}},
+        {"far before, start level = first value",
+         10,
+         {-5, -4, -1, 0, 1, 2, 3, 4},
+         {2, 2, 2, 2, 2, 4, 6, 8}},
+        {"half step past the end",
+         10,
+         {2, 3, 4, 5, 6, 8, 10, 10.5f},
+         {4, 6, 8, 10, 12, 16, 20, 21}},
+        {"far past the end, end level = last value",
+         10,
+         {2, 3, 4, 5, 6, 8, 10, 12, 15},
+         {4, 6, 8, 10, 12, 16, 20, 20, 20}},
+        {"far past the end, end level = mean of last ten",
+         11,
+         {2, 3, 4, 5, 6, 8, 11, 15},
+         {4, 6, 8, 10, 12, 16, 22, 13}},
+        {"starts on the first source point", 10, {1, 1.5f, 2, 2.5f, 3, 3.5f}, {2, 3, 4, 5, 6, 7}},
+        {"fifth target beyond fifth-last source",
+         10,
+         {4, 5, 6, 7, 8, 9},
+         {keep, keep, keep, keep, keep, keep}},
+        {"four target points", 10, {2, 3, 4, 5}, {keep, keep, keep, keep}},
+        {"target wholly after the source",
+         10,
+         {20, 21, 22, 23, 24},
+         {keep, keep, keep, keep, keep}},
+    };
+    for (const Case& c : cases) {
+        auto xs = Grid(1.0f, 1.0f, c.m);
+        auto ys = Twice(xs);
+        int n = static_cast<int>(c.x.size());
+        std::vector<float> x(1, 0.0f);
+        x.insert(x.end(), c.x.begin(), c.x.end());
+        std::vector<float> y(n + 1, keep);
+        ResampleCurve(n, x.data(), y.data(), c.m, xs.data(), ys.data());
+        for (int i = 1; i <= n; ++i)
+            EXPECT_NEAR(y[i], c.expected[i - 1], 1e-5f) << c.name << " at x = " << x[i];
+    }
+}
+
+TEST(Resample, FourSourcePointsChangeNothing) {
+    auto xs = Grid(1, 1, 4), ys = Twice(xs), x = Grid(1, 0.5f, 6);
+    std::vector<float> y(7, 5.0f);
+    ResampleCurve(6, x.data(), y.data(), 4, xs.data(), ys.data());
+    for (int i = 1; i <= 6; ++i)
+        EXPECT_EQ(y[i], 5.0f);
+}
+
+TEST(Resample, PrecisionVariantsAgreeAndAddingAccumulates) {
+    auto xsF = Grid(1, 1, 10), ysF = Twice(xsF), x = Grid(1.25f, 0.75f, 12);
+    std::vector<double> xsD(xsF.begin(), xsF.end()), ysD(ysF.begin(), ysF.end());
+    std::vector<double> xD(x.begin(), x.end());
+    std::vector<float> yF(13, 0.0f), yFD(13, 0.0f), added(13, 1.0f);
+    std::vector<double> yTD(13, 0.0), yDD(13, 0.0);
+    ResampleCurve(12, x.data(), yF.data(), 10, xsF.data(), ysF.data());
+    ResampleCurveFromDouble(12, x.data(), yFD.data(), 10, xsD.data(), ysD.data());
+    ResampleCurveToDouble(12, xD.data(), yTD.data(), 10, xsF.data(), ysF.data());
+    ResampleCurveDouble(12, xD.data(), yDD.data(), 10, xsD.data(), ysD.data());
+    AddResampledCurveFromDouble(12, x.data(), added.data(), 10, xsD.data(), ysD.data());
+    AddResampledCurveFromDouble(12, x.data(), added.data(), 10, xsD.data(), ysD.data());
+    for (int i = 1; i <= 12; ++i) {
+        EXPECT_NEAR(yF[i], 2 * x[i], 1e-5);
+        EXPECT_NEAR(yFD[i], yF[i], 1e-5);
+        EXPECT_NEAR(yTD[i], yF[i], 1e-5);
+        EXPECT_NEAR(yDD[i], yF[i], 1e-5);
+        EXPECT_NEAR(added[i], 1.0f + 2 * yF[i], 1e-4);
+    }
+}
+
+TEST(ResampleLinear, InterpolatesInsideAndKeepsOutside) {
+    std::vector<double> xs{0, 0, 1, 2, 4}, ys{0, 0, 10, 20, 0};
+    std::vector<double> x{0, -1, 0.5, 3, 4, 5}, y(6, -7.0);
+    ResampleLinear(5, x.data(), y.data(), 4, xs.data(), ys.data());
+    std::vector<double> expected{-7, -7, 5, 10, 0, -7};
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_NEAR(y[i], expected[i], 1e-12) << "x = " << x[i];
+}
+
+TEST(Polint, ReproducesPolynomials) {
+    // Through three points of y = x^2 - 2x + 3 the interpolant is exact; the error estimate is
+    // the last correction of the tableau, of the size of the quadratic's contribution.
+    float xa[] = {0, 0.0f, 1.0f, 3.0f}, ya[] = {0, 3.0f, 2.0f, 6.0f};
+    for (float x : {-1.0f, 0.5f, 2.0f, 4.0f}) {
+        float y = 0, dy = 0;
+        polint(xa, ya, 3, x, &y, &dy);
+        EXPECT_NEAR(y, x * x - 2 * x + 3, 1e-5f) << x;
+    }
+    float xl[] = {0, 1.0f, 2.0f}, yl[] = {0, 5.0f, 7.0f};
+    float y = 0, dy = 0;
+    polint(xl, yl, 2, 1.5f, &y, &dy);
+    EXPECT_FLOAT_EQ(y, 6.0f);
+    EXPECT_FLOAT_EQ(std::abs(dy), 1.0f);
+}
