@@ -1,0 +1,94 @@
+// The scan file reader: reads the file, parses it and hands back 1-based arrays.
+#include "foundations/nr_arrays.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_file_times.h"
+#include "scandata/scan_text.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+float* CopyToOneBased(const std::vector<float>& values)
+{
+    long n = static_cast<long>(values.size());
+    float* a = vector(1, n);
+    if (n > 0)
+        std::memcpy(a + 1, values.data(), values.size() * sizeof(float));
+    return a;
+}
+
+} // namespace
+
+bool ReadWholeFile(const char* path, std::string* text)
+{
+    struct stat st {};
+    if (!path || !text || stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return false;
+    text->clear();
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        std::size_t got = std::fread(buffer, 1, sizeof buffer, f);
+        text->append(buffer, got);
+        if (got < sizeof buffer) {
+            ok = std::ferror(f) == 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    return ok;
+}
+
+int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount, float** radius,
+                 float** value, float** third, bool* tag, float averagingWidth)
+{
+    if (!path || !header || !pointCount || !radius || !value)
+        return 0;
+    ScanDataKind::intensity = false;
+    ScanDataKind::absorbance = false;
+    ScanDataKind::interference = false;
+    ScanDataKind::fluorescence = false;
+    // The times are taken before the read, which may itself update the access time.
+    FileTime creation = 0, access = 0, write = 0;
+    bool timesValid = ReadScanFileTimes(path, creation, access, write);
+    std::string text;
+    if (!ReadWholeFile(path, &text) || text.empty())
+        return 0;
+    header->creationTime = creation;
+    header->lastAccessTime = access;
+    header->lastWriteTime = write;
+    header->fileTimesValid = timesValid ? 1 : 0;
+
+    ScanTextOptions options;
+    options.averagingWidth = averagingWidth;
+    options.wantThirdColumn = third != nullptr;
+    options.electrophoresis = ScanDataKind::electrophoresis;
+    options.nColumnsMode = ScanReaderOptions::nColumnsMode;
+    options.nColumns = ScanReaderOptions::nColumns;
+    options.dropSpikes = ScanReaderOptions::dropSpikes;
+    ScanTextResult rows;
+    ScanTextError error = ParseScanText(text, options, *header, rows);
+    ScanDataKind::intensity = rows.intensity;
+    ScanDataKind::absorbance = rows.absorbance;
+    ScanDataKind::interference = rows.interference;
+    ScanDataKind::fluorescence = rows.fluorescence;
+    if (rows.spikeThreshold > 0.0f)
+        ScanReaderOptions::spikeThreshold = rows.spikeThreshold;
+    if (tag)
+        *tag = rows.tagFound;
+    if (error != ScanTextError::None)
+        return 0;
+
+    *pointCount = header->rowCount;
+    *radius = CopyToOneBased(rows.radius);
+    *value = CopyToOneBased(rows.value);
+    if (third)
+        *third = rows.thirdKept ? CopyToOneBased(rows.third) : nullptr;
+    return 1;
+}

@@ -1,0 +1,398 @@
+// Parsing of a scan file's text: description, header line and rows with merging and spike removal.
+#include "scandata/scan_text.h"
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool IsTypeLetter(char c)
+{
+    return c == 'R' || c == 'W' || c == 'I' || c == 'P' || c == 'F' || c == 'V';
+}
+
+bool IsDescriptionChar(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
+        return true;
+    return std::strchr("[] _-#/\\:,.", c) != nullptr && c != '\0';
+}
+
+// Blank-separated tokens of a text range; a token is read as the number it begins with.
+class TokenStream {
+  public:
+    TokenStream(std::string_view text, std::size_t pos) : text_(text), pos_(pos) {}
+
+    // The next token, or false at the end of the text.
+    bool Next(std::string_view& token)
+    {
+        while (pos_ < text_.size() && IsBlank(text_[pos_]))
+            ++pos_;
+        if (pos_ >= text_.size())
+            return false;
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && !IsBlank(text_[pos_]))
+            ++pos_;
+        token = text_.substr(start, pos_ - start);
+        return true;
+    }
+
+    // The next token as a number; 0 when it is missing or no number. tooLarge collects overflow.
+    double NextNumber(bool& tooLarge)
+    {
+        std::string_view token;
+        if (!Next(token))
+            return 0.0;
+        bool big = false;
+        double v = LeadingNumber(token, &big);
+        tooLarge = tooLarge || big;
+        return v;
+    }
+
+    std::size_t Position() const { return pos_; }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_;
+};
+
+bool FitsFloat(double v)
+{
+    return std::fabs(v) <= static_cast<double>(FLT_MAX);
+}
+
+// A whole-number field: the fraction is dropped; false when it does not fit an i32.
+bool ToInt32(double v, std::int32_t& out)
+{
+    double t = std::trunc(v);
+    if (!(t >= -2147483648.0 && t <= 2147483647.0))
+        return false;
+    out = static_cast<std::int32_t>(t);
+    return true;
+}
+
+// The text after key in description, read as a number; missing keys leave value unchanged.
+bool ValueAfter(const char* description, const char* key, double& value)
+{
+    const char* at = std::strstr(description, key);
+    if (!at)
+        return false;
+    value = LeadingNumber(at + std::strlen(key));
+    return true;
+}
+
+void KeepDescription(std::string_view line1, ScanHeader& header)
+{
+    std::size_t n = line1.size() < 99 ? line1.size() : 99;
+    std::size_t kept = 0;
+    while (kept < n && IsDescriptionChar(line1[kept]))
+        ++kept;
+    std::memcpy(header.description, line1.data(), kept);
+    header.description[kept] = '\0';
+}
+
+// The end of the rows: the start of the first line from pos on whose first character is '0'.
+std::size_t RowsEnd(std::string_view text, std::size_t pos)
+{
+    std::size_t lineStart = pos;
+    while (lineStart < text.size()) {
+        if (text[lineStart] == '0')
+            return lineStart;
+        std::size_t lf = text.find('\n', lineStart);
+        if (lf == std::string_view::npos)
+            break;
+        lineStart = lf + 1;
+    }
+    return text.size();
+}
+
+// Lines of [begin, end) holding anything but white space: the rows to read.
+int CountRowLines(std::string_view text, std::size_t begin, std::size_t end)
+{
+    int rows = 0;
+    bool content = false;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (text[i] == '\n') {
+            rows += content ? 1 : 0;
+            content = false;
+        } else if (!IsBlank(text[i])) {
+            content = true;
+        }
+    }
+    return rows + (content ? 1 : 0);
+}
+
+enum class Layout { NColumns, ThreeKept, Interference, Absorbance };
+
+} // namespace
+
+double LeadingNumber(std::string_view text, bool* tooLarge)
+{
+    if (tooLarge)
+        *tooLarge = false;
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Only decimal forms: a digit, or a point followed by a digit.
+    if (i >= text.size())
+        return 0.0;
+    bool digit = text[i] >= '0' && text[i] <= '9';
+    bool pointDigit = text[i] == '.' && i + 1 < text.size() && text[i + 1] >= '0' &&
+                      text[i + 1] <= '9';
+    if (!digit && !pointDigit)
+        return 0.0;
+    // Hexadecimal "0x..." reads as its leading 0, as a decimal reader sees it.
+    double value = 0.0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Underflow reads as 0; overflow is reported.
+        std::string_view rest(first, static_cast<std::size_t>(last - first));
+        std::size_t e = rest.find_first_of("eE");
+        bool negativeExponent = e != std::string_view::npos && e + 1 < rest.size() &&
+                                rest[e + 1] == '-';
+        if (negativeExponent)
+            return 0.0;
+        if (tooLarge)
+            *tooLarge = true;
+        return negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
+    }
+    if (ec != std::errc())
+        return 0.0;
+    return negative ? -value : value;
+}
+
+ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
+                            ScanHeader& header, ScanTextResult& result)
+{
+    result = ScanTextResult{};
+    std::size_t lf = text.find('\n');
+    if (lf == std::string_view::npos)
+        return ScanTextError::NoHeaderLine;
+
+    // Line 1: description, tags, meniscus.
+    KeepDescription(text.substr(0, lf), header);
+    result.tagFound = std::strstr(header.description, "[TIMESTAMP CORRECTED") != nullptr ||
+                      std::strstr(header.description, "[T OK]") != nullptr;
+    header.timeStampChecked = result.tagFound;
+    header.descriptionMeniscus = 0.0f;
+    std::size_t marker = text.find(" - meniscus");
+    if (marker != std::string_view::npos) {
+        // The number is written six characters wide in front of the marker; a marker near the
+        // start of the text must not send the read in front of it.
+        std::size_t start = marker >= 6 ? marker - 6 : 0;
+        bool big = false;
+        double m = LeadingNumber(text.substr(start), &big);
+        header.descriptionMeniscus = (!big && FitsFloat(m)) ? static_cast<float>(m) : 0.0f;
+    }
+
+    // The type letter: the next character after line 1 that is not blank.
+    std::size_t pos = lf + 1;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    if (pos >= text.size() || !IsTypeLetter(text[pos]))
+        return ScanTextError::BadTypeLetter;
+    char letter = text[pos];
+    TokenStream tokens(text, pos + 1);
+    bool tooLarge = false;
+    bool fitsInt = true;
+
+    if (!options.electrophoresis) {
+        result.intensity = letter == 'I' || letter == 'V';
+        result.absorbance = letter == 'R' || letter == 'W';
+        result.interference = letter == 'P';
+        result.fluorescence = letter == 'F';
+        result.spikeThreshold = result.absorbance ? 0.4f : result.fluorescence ? 100.0f : 0.0f;
+        header.dataType = letter;
+        fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.cell) && fitsInt;
+        double temperature = tokens.NextNumber(tooLarge);
+        double rpm = tokens.NextNumber(tooLarge);
+        header.time = tokens.NextNumber(tooLarge);
+        header.omega2t = tokens.NextNumber(tooLarge);
+        double wavelength = tokens.NextNumber(tooLarge);
+        fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.lastHeaderNumber) && fitsInt;
+        if (!FitsFloat(temperature) || !FitsFloat(rpm) || !FitsFloat(wavelength))
+            tooLarge = true;
+        header.temperature = static_cast<float>(temperature);
+        header.rotorSpeed = static_cast<float>(rpm);
+        header.wavelength = static_cast<float>(wavelength);
+        header.originalTime = header.time;
+        header.readTime = header.time;
+        // A linear ramp from rest explains the gap between clock time and omega^2 t time. A
+        // header without a speed (rpm 0 or no number) has no ramp to infer.
+        if (header.rotorSpeed > 0.0f) {
+            double rpm2 = static_cast<double>(header.rotorSpeed) * header.rotorSpeed;
+            header.accelerationTime =
+                1.5 * (header.time - header.omega2t * 91.189065278104 / rpm2);
+            header.accelerationRate = header.accelerationTime > 0.0
+                                          ? header.rotorSpeed / header.accelerationTime
+                                          : 1000000.0;
+        } else {
+            header.accelerationTime = 0.0;
+            header.accelerationRate = 1000000.0;
+        }
+    } else {
+        header.dataType = letter;
+        tokens.NextNumber(tooLarge);
+        header.time = tokens.NextNumber(tooLarge);
+        header.omega2t = header.time;
+        double wavelength = tokens.NextNumber(tooLarge);
+        fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.lastHeaderNumber) && fitsInt;
+        tokens.NextNumber(tooLarge);
+        if (!FitsFloat(wavelength))
+            tooLarge = true;
+        header.wavelength = static_cast<float>(wavelength);
+        header.cell = 0;
+        header.temperature = 20.0f;
+        header.rotorSpeed = 1.0f;
+        header.originalTime = header.time;
+        header.readTime = header.time;
+        header.accelerationRate = 1000000.0;
+        header.accelerationTime = 0.0;
+    }
+    if (tooLarge || !fitsInt)
+        return ScanTextError::NumberTooLarge;
+
+    header.isFluorescence = false;
+    header.voltage = 0.0f;
+    header.gain = 0;
+    header.range = 0;
+    if (letter == 'F' && !options.electrophoresis) {
+        header.isFluorescence = true;
+        header.timeStampChecked = true;
+        double v = 0.0;
+        if (ValueAfter(header.description, "Voltage: ", v) && FitsFloat(v))
+            header.voltage = static_cast<float>(v);
+        std::int32_t n = 0;
+        if (ValueAfter(header.description, "Gain: ", v) && ToInt32(v, n))
+            header.gain = n;
+        if (ValueAfter(header.description, "Range: ", v) && ToInt32(v, n))
+            header.range = n;
+    }
+
+    // The rows: the lines after the header's last field up to a line beginning with '0' (no
+    // such end in electrophoresis mode). Counting the row lines themselves keeps a last row
+    // without a line feed and the row in front of a '0' line.
+    std::size_t headerEnd = text.find('\n', tokens.Position());
+    std::size_t rowsBegin = headerEnd == std::string_view::npos ? text.size() : headerEnd + 1;
+    std::size_t rowsEnd = options.electrophoresis ? text.size() : RowsEnd(text, rowsBegin);
+    int rowLines = CountRowLines(text, rowsBegin, rowsEnd);
+    std::string_view rowText = text.substr(0, rowsEnd);
+    TokenStream rows(rowText, rowsBegin);
+
+    Layout layout;
+    if (options.nColumnsMode)
+        layout = Layout::NColumns;
+    else if ((header.lastHeaderNumber >= 2 && options.wantThirdColumn && !result.interference) ||
+             result.intensity || result.fluorescence || options.electrophoresis)
+        layout = Layout::ThreeKept;
+    else if (result.interference)
+        layout = Layout::Interference;
+    else
+        layout = Layout::Absorbance;
+    bool keepThird = layout == Layout::ThreeKept;
+    int columns = layout == Layout::NColumns ? (options.nColumns > 2 ? options.nColumns : 2)
+                  : layout == Layout::Interference ? 2
+                                                   : 3;
+    bool spikeFilter = options.dropSpikes && (result.absorbance || result.fluorescence) &&
+                       (!options.electrophoresis || options.nColumnsMode);
+    float threshold = result.spikeThreshold;
+    float width = options.averagingWidth;
+
+    std::vector<float>& r = result.radius;
+    std::vector<float>& v = result.value;
+    std::vector<float>& t3 = result.third;
+    r.reserve(static_cast<std::size_t>(rowLines));
+    v.reserve(static_cast<std::size_t>(rowLines));
+    if (keepThird)
+        t3.reserve(static_cast<std::size_t>(rowLines));
+    float reference = 0.0f; // first radius of the current group
+    int merged = 1;         // rows in the current group
+    for (int row = 0; row < rowLines; ++row) {
+        std::string_view token;
+        if (!rows.Next(token))
+            break; // rows shorter than the layout ran out of numbers: nothing more to read
+        bool big = false;
+        double dr = LeadingNumber(token, &big);
+        double dv = rows.NextNumber(big);
+        double d3 = 0.0;
+        if (columns >= 3)
+            d3 = rows.NextNumber(big);
+        for (int c = 4; c <= columns; ++c) {
+            std::string_view skipped;
+            if (!rows.Next(skipped))
+                break;
+        }
+        if (big || !FitsFloat(dr) || !FitsFloat(dv) || !FitsFloat(d3))
+            return ScanTextError::NumberTooLarge;
+        float nr = static_cast<float>(dr);
+        float nv = static_cast<float>(dv);
+        float n3 = keepThird ? static_cast<float>(d3) : 0.0f;
+
+        std::size_t kept = r.size();
+        if (width > 0.0f && kept > 0 && nr < reference + width) {
+            // Running mean of the group, in the previous point's slot.
+            float m = static_cast<float>(merged);
+            r[kept - 1] = (m * r[kept - 1] + nr) / (m + 1.0f);
+            v[kept - 1] = (m * v[kept - 1] + nv) / (m + 1.0f);
+            if (keepThird)
+                t3[kept - 1] = (m * t3[kept - 1] + n3) / (m + 1.0f);
+            ++merged;
+            continue;
+        }
+        merged = 1;
+        reference = nr;
+        // From the fourth point on: a point that jumps away from both neighbours is a spike and
+        // the new row takes its place.
+        if (spikeFilter && kept + 1 >= 4 &&
+            std::fabs(v[kept - 1] - v[kept - 2]) > threshold &&
+            std::fabs(nv - v[kept - 1]) > threshold) {
+            r[kept - 1] = nr;
+            v[kept - 1] = nv;
+            if (keepThird)
+                t3[kept - 1] = n3;
+            continue;
+        }
+        r.push_back(nr);
+        v.push_back(nv);
+        if (keepThird)
+            t3.push_back(n3);
+    }
+
+    if (layout == Layout::Interference || layout == Layout::Absorbance) {
+        while (!r.empty() && r.back() == 0.0f) {
+            r.pop_back();
+            v.pop_back();
+        }
+    }
+    if (r.empty())
+        return ScanTextError::NoRows;
+
+    if (options.electrophoresis) {
+        for (float& x : v)
+            if (x > 0.0f)
+                x = static_cast<float>(std::log10(1000.0 / x));
+        header.dataType = 'R';
+        result.absorbance = true;
+    }
+    if (result.fluorescence)
+        result.absorbance = true;
+    result.thirdKept = keepThird;
+    header.rowCount = static_cast<std::int32_t>(r.size());
+    return ScanTextError::None;
+}

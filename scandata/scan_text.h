@@ -1,0 +1,48 @@
+// Parsing of a scan file's text into its header and rows, without touching files or globals.
+#pragma once
+
+#include "scandata/scan_header.h"
+
+#include <string_view>
+#include <vector>
+
+struct ScanTextOptions {
+    float averagingWidth = 0.0f; // merge rows closer than this to their group's first radius
+    bool wantThirdColumn = true; // the caller keeps the third column when the layout has one
+    bool electrophoresis = false;
+    bool nColumnsMode = false;
+    int nColumns = 2;
+    bool dropSpikes = true;
+};
+
+// What a parse found besides the header: the rows kept and the data kind of the type letter.
+struct ScanTextResult {
+    std::vector<float> radius;
+    std::vector<float> value;
+    std::vector<float> third; // empty unless the third column was kept
+    bool thirdKept = false;
+    bool tagFound = false;    // line 1 holds a time-stamp tag
+    bool intensity = false;
+    bool absorbance = false;
+    bool interference = false;
+    bool fluorescence = false;
+    float spikeThreshold = 0.0f; // 0 when the kind has no spike filter
+};
+
+enum class ScanTextError {
+    None,
+    NoHeaderLine,    // no line feed, so no header line
+    BadTypeLetter,   // the type letter is not one of R, W, I, V, P, F
+    NumberTooLarge,  // a header field or row value beyond the single-precision range
+    NoRows,          // no point was kept
+};
+
+// Fills header and result from the text of a scan file. The header's file-time fields are left
+// as they are. Returns ScanTextError::None on success.
+ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
+                            ScanHeader& header, ScanTextResult& result);
+
+// The number at the start of text after leading white space, as the C library's atof reads it
+// in the C locale but without hexadecimal, infinity or NaN forms; 0 when there is none.
+// *tooLarge (may be null) reports a number beyond the double range.
+double LeadingNumber(std::string_view text, bool* tooLarge = nullptr);

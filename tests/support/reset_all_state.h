@@ -1,0 +1,4 @@
+// Puts every program-wide record back to its defaults, so tests never leak state.
+#pragma once
+
+void ResetAllState();

@@ -1,0 +1,26 @@
+// A temporary folder for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <string>
+
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string file(const std::string& name) const;
+
+  private:
+    std::string path_;
+};
+
+// Writes text to path as it is (no line-end translation); false on failure.
+bool WriteTextFile(const std::string& path, const std::string& text);
+// The bytes of path; empty when it cannot be read.
+std::string ReadTextFile(const std::string& path);
+// Sets the access and modification times of path to seconds since 1970 (with nanoseconds).
+bool SetFileSeconds(const std::string& path, long long seconds, long nanoseconds = 0);
