@@ -1,0 +1,22 @@
+// The preferences file "tarnixparams.ini": one number per line, its index the line number from 0.
+#pragma once
+
+#include <functional>
+#include <string>
+
+constexpr int kPreferenceCount = 19;
+// Upper bound of a thread count taken from the file, so that a corrupted entry cannot start
+// millions of threads.
+constexpr int kMaxThreadCount = 64;
+
+// Asks a Yes/No question about a missing preference; true for Yes.
+using PreferenceQuestion = std::function<bool(const char* question)>;
+
+// Sets the program-wide switches from the entries of the file (entries[i] is line i; count >= 1).
+// Missing entries take their defaults; the two residual-update entries are asked through `ask`.
+// Returns true when the file must be rewritten (entries missing from index 2 on, or an optimiser
+// entry that does not name the chosen optimiser).
+bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask);
+
+// The whole file as the program writes it from the current switches: 19 lines.
+std::string FormatPreferences();

@@ -1,0 +1,209 @@
+// The preferences entries: how each line sets its switch, which entries are asked for or
+// defaulted, when the file is rewritten, and the writer's formats.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/preference_switches.h"
+#include "app/preferences_file.h"
+#include "distributions/conti_state.h"
+#include "fitting/fit_control.h"
+#include "reset_all_state.h"
+#include "scandata/scan_store.h"
+
+namespace {
+
+struct Applied {
+    bool rewrite = false;
+    std::vector<std::string> questions;
+};
+
+// Applies the entries; every question is answered with `answer`.
+Applied Apply(const std::vector<float>& entries, bool answer = true) {
+    Applied result;
+    result.rewrite = ApplyPreferenceEntries(entries.data(), int(entries.size()),
+                                            [&](const char* q) {
+                                                result.questions.push_back(q);
+                                                return answer;
+                                            });
+    return result;
+}
+
+// A complete file of 19 entries as the writer makes it with the defaults, with one entry changed.
+std::vector<float> Complete(int index = -1, float value = 0.0f) {
+    std::vector<float> v = {1, 0.001f, 0, 0, 0, 0, 0, 1, 1, 1, 0, 2, 1, 1, 2, 1.0f, 0, 100, 100};
+    if (index >= 0) v[std::size_t(index)] = value;
+    return v;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+class PreferencesFile : public ::testing::Test {
+protected:
+    void SetUp() override { ResetAllState(); }
+};
+
+}  // namespace
+
+TEST_F(PreferencesFile, OnlyTheDisclaimerEntryAsksTwiceAndCompletesWithDefaults) {
+    Applied applied = Apply({1.0f}, true);
+    EXPECT_TRUE(applied.rewrite);
+    ASSERT_EQ(applied.questions.size(), 2u);
+    EXPECT_EQ(applied.questions[0], "update residuals bitmap during fit?");
+    EXPECT_EQ(applied.questions[1], "update residuals plot during fit?");
+    EXPECT_TRUE(gDisclaimerAccepted);
+    EXPECT_TRUE(gUpdateResidualsBitmap);
+    EXPECT_TRUE(gUpdateResidualsPlot);
+
+    std::vector<std::string> lines = Lines(FormatPreferences());
+    std::vector<std::string> expected = {"1", "0.0010", "1", "1", "0", "0", "0", "1", "1", "1",
+                                         "0", "2", "1", "1", "2", "1.0", "0", "100", "100"};
+    EXPECT_EQ(lines, expected);
+}
+
+TEST_F(PreferencesFile, NoAnswersTurnTheResidualUpdatesOff) {
+    Applied applied = Apply({1.0f}, false);
+    EXPECT_FALSE(gUpdateResidualsBitmap);
+    EXPECT_FALSE(gUpdateResidualsPlot);
+}
+
+TEST_F(PreferencesFile, CompleteFileIsNeitherAskedForNorRewritten) {
+    Applied applied = Apply(Complete());
+    EXPECT_FALSE(applied.rewrite);
+    EXPECT_TRUE(applied.questions.empty());
+}
+
+TEST_F(PreferencesFile, WrittenFileReadsBackToTheSameFile) {
+    Apply({1, 0.0025f, 1, 0, 1, 0, 1, 0, 0, 2, 0, 3, 3, 0, 5, 2.5f, 1, -250, 250});
+    std::string first = FormatPreferences();
+    std::vector<float> entries;
+    for (const std::string& line : Lines(first)) entries.push_back(std::stof(line));
+    ResetAllState();
+    Applied again = Apply(entries);
+    EXPECT_FALSE(again.rewrite);
+    EXPECT_EQ(FormatPreferences(), first);
+}
+
+TEST_F(PreferencesFile, EntriesSetTheirSwitches) {
+    struct Case {
+        const char* name;
+        int index;
+        float value;
+        bool (*check)();
+    };
+    const Case cases[] = {
+        {"disclaimer 0.5 is not accepted", 0, 0.5f, [] { return !gDisclaimerAccepted; }},
+        {"disclaimer 2 is not accepted", 0, 2.0f, [] { return !gDisclaimerAccepted; }},
+        {"disclaimer 0 is not accepted", 0, 0.0f, [] { return !gDisclaimerAccepted; }},
+        {"radial resolution", 1, 0.003f, [] { return ScanStore::radialResolution == 0.003f; }},
+        {"sound on", 6, 1.0f, [] { return gSoundOn; }},
+        {"sound on above 0", 6, 0.2f, [] { return gSoundOn; }},
+        {"scan colour off", 7, 0.0f, [] { return !ScanStore::scanColorFromTime; }},
+        {"wizard off", 8, -1.0f, [] { return !gWizardMessages; }},
+        {"second derivative", 9, 2.0f,
+         [] { return gSecondDerivativeRegularization && !ContiState::maxEntRegularization; }},
+        {"both regularizations", 9, 3.0f,
+         [] { return ContiState::showBothRegularizations && !ContiState::maxEntRegularization; }},
+        {"regularization 4 changes nothing", 9, 4.0f,
+         [] { return ContiState::maxEntRegularization && !gSecondDerivativeRegularization; }},
+        {"11 at 0: one thread, off", 11, 0.0f,
+         [] { return !ContiState::multiThreading && gDistributionThreadCount == 1; }},
+        {"11 at 3.7: three threads", 11, 3.7f,
+         [] { return ContiState::multiThreading && gDistributionThreadCount == 3; }},
+        {"11 at 0.5: never zero threads", 11, 0.5f,
+         [] { return ContiState::multiThreading && gDistributionThreadCount == 1; }},
+        {"11 huge: bounded", 11, 1e9f, [] { return gDistributionThreadCount == kMaxThreadCount; }},
+        {"annealing", 12, 2.0f,
+         [] { return FitControl::simulatedAnnealing && !FitControl::simplex; }},
+        {"Marquardt", 12, 3.0f, [] { return FitControl::marquardtLevenberg && !FitControl::simplex; }},
+        {"optimiser 0 changes nothing", 12, 0.0f, [] { return FitControl::simplex; }},
+        {"optimiser 4 changes nothing", 12, 4.0f, [] { return FitControl::simplex; }},
+        {"optimiser -2 changes nothing", 12, -2.0f, [] { return FitControl::simplex; }},
+        {"baseline correlation off", 13, 0.0f, [] { return !ContiState::suppressBaselineCorrelation; }},
+        {"14 at -3: one Lamm thread", 14, -3.0f, [] { return gLammThreadCount == 1; }},
+        {"14 at 2.9: two Lamm threads", 14, 2.9f, [] { return gLammThreadCount == 2; }},
+        {"14 at 0.5: never zero threads", 14, 0.5f, [] { return gLammThreadCount == 1; }},
+        {"update interval 0 gives 1 s", 15, 0.0f, [] { return gMaxUpdateInterval == 1.0f; }},
+        {"update interval 3.5", 15, 3.5f, [] { return gMaxUpdateInterval == 3.5f; }},
+        {"g(2) always", 16, 1.0f, [] { return gAlwaysLoadG2; }},
+        {"time stamps unchecked", 17, -100.0f, [] { return !gCheckTimestamps; }},
+        {"threshold 100 reads as 1.001", 18, 100.0f,
+         [] { return std::fabs(gTimestampThreshold - 1.001) < 1e-12; }},
+        {"threshold 250 reads as 1.0025", 18, 250.0f,
+         [] { return std::fabs(gTimestampThreshold - 1.0025) < 1e-12; }},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        Apply(Complete(c.index, c.value));
+        EXPECT_TRUE(c.check()) << c.name;
+    }
+}
+
+TEST_F(PreferencesFile, OptimiserEntryNotNamingTheChoiceRewritesTheFile) {
+    EXPECT_TRUE(Apply(Complete(12, 4.0f)).rewrite);
+    ResetAllState();
+    EXPECT_FALSE(Apply(Complete(12, 3.0f)).rewrite);
+}
+
+TEST_F(PreferencesFile, ThresholdIsWrittenSignedByTheCheckSwitch) {
+    gTimestampThreshold = 1.001;
+    gCheckTimestamps = true;
+    std::vector<std::string> on = Lines(FormatPreferences());
+    EXPECT_EQ(on[17], "100");
+    EXPECT_EQ(on[18], "100");
+    gCheckTimestamps = false;
+    std::vector<std::string> off = Lines(FormatPreferences());
+    EXPECT_EQ(off[17], "-100");
+    EXPECT_EQ(off[18], "100");
+}
+
+TEST_F(PreferencesFile, MultithreadingOffWritesZeroThreads) {
+    ContiState::multiThreading = false;
+    gDistributionThreadCount = 4;
+    EXPECT_EQ(Lines(FormatPreferences())[11], "0");
+}
+
+// A damaged line ("nan", "inf") used to go straight into the thread counts, where converting it
+// to an integer is undefined; such a line now counts as missing and the file is repaired.
+TEST_F(PreferencesFile, NonNumbersCountAsMissing) {
+    std::vector<float> entries = Complete();
+    entries[14] = std::numeric_limits<float>::quiet_NaN();
+    entries[11] = std::numeric_limits<float>::infinity();
+    entries[1] = std::numeric_limits<float>::quiet_NaN();
+    Applied applied = Apply(entries);
+    EXPECT_TRUE(applied.rewrite);
+    EXPECT_EQ(gLammThreadCount, 2);
+    EXPECT_EQ(gDistributionThreadCount, 2);
+    EXPECT_TRUE(ContiState::multiThreading);
+    EXPECT_EQ(ScanStore::radialResolution, 0.001f);
+}
+
+TEST_F(PreferencesFile, MissingEntriesTakeTheirDefaults) {
+    // Everything but the first four entries is missing, over switches set the other way.
+    gSoundOn = true;
+    ScanStore::scanColorFromTime = false;
+    gWizardMessages = false;
+    ContiState::suppressBaselineCorrelation = false;
+    gLammThreadCount = 7;
+    gMaxUpdateInterval = 9.0f;
+    gCheckTimestamps = false;
+    Applied applied = Apply({1, 0.002f, 1, 0});
+    EXPECT_TRUE(applied.rewrite);
+    EXPECT_TRUE(applied.questions.empty());
+    EXPECT_FALSE(gSoundOn);
+    EXPECT_TRUE(ScanStore::scanColorFromTime);
+    EXPECT_TRUE(gWizardMessages);
+    EXPECT_TRUE(ContiState::suppressBaselineCorrelation);
+    EXPECT_EQ(gLammThreadCount, 2);
+    EXPECT_EQ(gMaxUpdateInterval, 1.0f);
+    EXPECT_TRUE(gCheckTimestamps);
+}
