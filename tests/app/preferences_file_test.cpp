@@ -11,7 +11,7 @@
 #include "app/preferences_file.h"
 #include "distributions/conti_state.h"
 #include "fitting/fit_control.h"
-#include "reset_all_state.h"
+#include "support/reset_all_state.h"
 #include "scandata/scan_store.h"
 
 namespace {
