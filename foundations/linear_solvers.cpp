@@ -227,8 +227,8 @@ bool DCholeskySolve(double** a, const double* b, int n, double* x, double* p) {
     return ok;
 }
 
-// Rows of all zeros (species or noise terms without signal) make the normal matrix singular; they
-// are removed with their columns, the rest is solved, and their unknowns are set to 0.
+// Rows of all zeros (components or noise terms without signal) make the normal matrix singular;
+// they are removed with their columns, the rest is solved, and their unknowns are set to 0.
 bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double* p) {
     std::vector<int> kept;
     for (int i = 1; i <= n; ++i) {
