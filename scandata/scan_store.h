@@ -1,23 +1,113 @@
-// The program-wide store of loaded scans.
+// The program-wide store of loaded scans: per-scan arrays and headers, the common radial grid,
+// fit limits, noise, solution constants and the two main plots.
 #pragma once
 
-struct ScanStore {
-    static inline int scanCount = 0;
-    static inline float radialResolution = 0.001f;  // radial averaging width, cm
-    static inline bool scanColorFromTime = true;    // scan colours follow their time
-    // Solution state of the loaded experiment.
-    static inline float vbar = 0.73f;      // partial volume per gram of solute, ml/g
-    static inline float density = 1.0f;    // buffer density, g/ml
-    static inline float viscosity = 1.0f;  // buffer viscosity relative to water
-    static inline float vbarRho = 0.73f;   // vbar x density, kept by every writer of either
+#include "scandata/scan_header.h"
 
-    static void ResetToDefaults() {
-        scanCount = 0;
-        radialResolution = 0.001f;
-        scanColorFromTime = true;
-        vbar = 0.73f;
-        density = 1.0f;
-        viscosity = 1.0f;
-        vbarRho = 0.73f;
-    }
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CVector;
+class CCurve;
+class CWINPlot;
+class CRotorSpeedProfile;
+struct DlsRecord;
+
+// The five views each scan keeps over its arrays, and its four curves.
+enum ScanVectorSlot { kRadiusVector, kSignalVector, kThirdVector, kFitVector, kResidualsVector };
+enum ScanCurveSlot { kSignalCurve, kThirdCurve, kFitCurve, kResidualsCurve };
+
+struct ScanVectors {
+    CVector* v[5] = {};
 };
+struct ScanCurves {
+    CCurve* c[4] = {};
+};
+
+// Per-scan tables hold scanCount + 1 entries used from 1; per-point arrays are 1-based float
+// vectors [1..pointCount[i]].
+struct ScanStore {
+    static inline float leftFitLimit = 0.0f; // cm; 0 = not set
+    static inline float rightFitLimit = 0.0f;
+    static inline bool dataChanged = true;
+    static inline bool equilibriumData = false;
+    static inline bool gridSignalAllocated = false;
+    static inline bool mixedDataTypes = false;
+    static inline bool scanColorFromTime = true;
+    static inline std::int32_t fileStride = 1;
+    static inline std::int32_t scanCount = 0;
+
+    static inline float** radius = nullptr;
+    static inline float** fit = nullptr;
+    static inline float** work = nullptr;
+    static inline float** residuals = nullptr;
+    static inline float** signal = nullptr;
+    static inline double signalScale = 1.0;
+    static inline float** thirdColumn = nullptr;
+    static inline ScanHeader* header = nullptr;
+    static inline DlsRecord* dlsRecords = nullptr;
+    static inline std::int32_t* pointCount = nullptr;
+    static inline std::int32_t* scanOrder = nullptr;
+    static inline std::int32_t* firstFitIndex = nullptr;
+    static inline std::int32_t* lastFitIndex = nullptr;
+    static inline char** scanFileName = nullptr; // 260 characters each
+    static inline CRotorSpeedProfile* speedProfile = nullptr;
+    static inline bool speedProfileInForce = false;
+    static inline float radialResolution = 0.001f; // cm
+
+    // Common radial grid.
+    static inline float* gridRadius = nullptr;
+    static inline std::int32_t gridCount = 0;
+    static inline float** gridSignal = nullptr;
+    static inline float* gridMeanSignal = nullptr;
+    static inline float* scanMeanSignal = nullptr;
+    static inline float* tiNoise = nullptr;
+    static inline float* tiNoiseRemoved = nullptr;
+    static inline float* riNoise = nullptr;
+    static inline float gridSignalSum = 0.0f;
+    static inline float gridValueCount = 0.0f;
+    static inline std::int32_t gridFirstFit = 0;
+    static inline std::int32_t gridLastFit = 0;
+
+    static inline float vbar = 0.73f;      // ml/g
+    static inline float density = 1.0f;    // g/ml
+    static inline float viscosity = 1.0f;  // relative to water
+    static inline float vbarRho = 0.73f;   // vbar x density, kept by every writer of either
+    static inline float gasConstantTemperature = 0.0f;
+    static inline float absoluteTemperature = 0.0f;
+    static inline bool timesFromW2t = false;
+    static inline bool fixedTimeStep = false;
+
+    static inline ScanVectors* scanVectors = nullptr;
+    static inline ScanCurves* scanCurves = nullptr;
+    static inline CWINPlot* dataPlot = nullptr;
+    static inline CWINPlot* residualPlot = nullptr;
+    static inline std::int32_t distPlotRect[4] = {50, 475, 550, 950}; // top, left, bottom, right
+    static inline bool resultAvailable = false;
+    static inline std::vector<std::string> fileNames;
+
+    // Frees what is loaded and sets every field back to its initial value.
+    static void ResetToDefaults();
+};
+
+// Texts of the last load: the selection's first string, the parts of the last scan path, and
+// the data folder's saved-analysis, notes and s-grid files.
+struct ScanPaths {
+    static inline std::string gLoadSelection;
+    static inline std::string gDataDrive;
+    static inline std::string gDataDir; // with a trailing separator
+    static inline std::string gDataName;
+    static inline std::string gDataExt; // with its dot
+    static inline std::string gDataPath;
+    static inline std::string gNotesPath;
+    static inline std::string gSDistPath;
+
+    static void ResetToDefaults();
+};
+
+// Frees every scan, table, view, curve, grid array and plot of the store; safe on a partly
+// filled store. Leaves scanCount 0 and dataChanged set.
+void FreeAllData();
+// Frees the common grid of count scans, its means and noise arrays.
+void FreeCommonGrid(std::int32_t count);

@@ -396,3 +396,28 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
     header.rowCount = static_cast<std::int32_t>(r.size());
     return ScanTextError::None;
 }
+
+bool ScanNumber(std::string_view text, std::size_t& pos, double& value)
+{
+    std::size_t i = pos;
+    while (i < text.size() && IsBlank(text[i]))
+        ++i;
+    std::size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    bool digit = i < text.size() && text[i] >= '0' && text[i] <= '9';
+    bool pointDigit = i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' &&
+                      text[i + 1] <= '9';
+    if (!digit && !pointDigit)
+        return false;
+    double v = 0.0;
+    auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), v,
+                                     std::chars_format::general);
+    if (ec == std::errc::invalid_argument)
+        return false;
+    if (ec == std::errc::result_out_of_range)
+        v = LeadingNumber(text.substr(i));
+    value = text[start] == '-' ? -v : v;
+    pos = static_cast<std::size_t>(end - text.data());
+    return true;
+}

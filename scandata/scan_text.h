@@ -46,3 +46,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
 // in the C locale but without hexadecimal, infinity or NaN forms; 0 when there is none.
 // *tooLarge (may be null) reports a number beyond the double range.
 double LeadingNumber(std::string_view text, bool* tooLarge = nullptr);
+
+// Reads a number at text[pos] after white space, as scanf's "%f" does (decimal forms only) and
+// moves pos past it; false, with pos unchanged, when no number stands there.
+bool ScanNumber(std::string_view text, std::size_t& pos, double& value);

@@ -8,12 +8,25 @@
 #include "fitting/fit_control.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "scandata/species_grid_arrays.h"
+#include "app/model_choice.h"
+#include "equilibrium/realtime_state.h"
+#include "fitting/model_parameters.h"
+#include "simulation/simulation_switches.h"
+#include "tools/dls_data.h"
 
 void ResetAllState()
 {
     ScanDataKind::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();
+    ScanPaths::ResetToDefaults();
+    SpeciesGridArrays::ResetToDefaults();
+    ModelParameters::ResetToDefaults();
+    ModelChoice::ResetToDefaults();
+    RealtimeState::ResetToDefaults();
+    ResetSimulationSwitches();
+    ResetDlsState();
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;
     FitControl::ResetToDefaults();

@@ -1,0 +1,21 @@
+// The model choice switches, set by the model commands and read by the engines.
+#pragma once
+
+// Only the switches read so far by the Lamm solver and the scan loaders.
+struct ModelChoice {
+    static inline bool linearLamm = false;
+    static inline bool externalLoadingCell = false;
+    static inline bool thirdGeometry = false;
+    static inline bool electrophoresis = false;
+    static inline bool fitTINoise = false;      // fit time-invariant noise
+    static inline bool fitRINoise = false;      // fit radially invariant noise
+    static inline bool equilibriumModel = false;
+    static inline bool equilibriumMs = false;
+    static inline bool differenceData = false;
+
+    static void ResetToDefaults()
+    {
+        linearLamm = externalLoadingCell = thirdGeometry = electrophoresis = false;
+        fitTINoise = fitRINoise = equilibriumModel = equilibriumMs = differenceData = false;
+    }
+};

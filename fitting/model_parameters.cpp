@@ -1,0 +1,71 @@
+// Defaults of the model parameters, and the fit-range statistics the scan loaders call.
+#include "fitting/model_parameters.h"
+
+#include "scandata/scan_store.h"
+
+#include <cmath>
+
+void ModelParameters::ResetToDefaults()
+{
+    meniscus = bottom = baseline = 0.0f;
+    meniscusFloat = bottomFloat = baselineFloat = 0;
+    fitBaseline = false;
+    for (int s = 1; s <= 4; ++s) {
+        concentration[s] = 0.5f;
+        speciesOn[s] = s == 1 ? 1 : 0;
+    }
+    experimentalInitialDistribution = false;
+    constantInitialDistribution = true;
+    blocalVaryMeniscusWarned = false;
+    userMeniscusBottomLimits = false;
+    for (int k = 0; k <= kFitSlots; ++k) {
+        fitValues[k] = 0.0f;
+        fitFloat[k] = 0;
+    }
+}
+
+
+void SetDefaultMeniscusBottomLimits()
+{
+    // The limits follow the fitting work; until then the user's or the initial values stand.
+}
+
+float CalcFitRmsd()
+{
+    double sum = 0.0;
+    long count = 0;
+    for (int k = 1; k <= ScanStore::scanCount; ++k) {
+        if (!ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit[k])
+            continue;
+        for (int i = ScanStore::firstFitIndex[k]; i >= 1 && i <= ScanStore::lastFitIndex[k] &&
+                                                  i <= ScanStore::pointCount[k];
+             ++i) {
+            double d = ScanStore::signal[k][i] - ScanStore::fit[k][i];
+            sum += d * d;
+            ++count;
+        }
+    }
+    return count > 0 ? static_cast<float>(std::sqrt(sum / count)) : 0.0f;
+}
+
+void ComputeTimeInvariantNoise()
+{
+    const int n = ScanStore::gridCount;
+    const int scans = ScanStore::scanCount;
+    if (!ScanStore::gridMeanSignal || !ScanStore::gridSignal || n <= 0 || scans <= 0)
+        return;
+    for (int g = 1; g <= n; ++g) {
+        double sum = 0.0;
+        for (int k = 1; k <= scans; ++k)
+            sum += ScanStore::gridSignal[k][g];
+        ScanStore::gridMeanSignal[g] = static_cast<float>(sum / scans);
+    }
+    float sum = 0.0f;
+    float count = 0.0f;
+    for (int g = ScanStore::gridFirstFit; g >= 1 && g <= ScanStore::gridLastFit && g <= n; ++g) {
+        sum += ScanStore::gridMeanSignal[g];
+        count += 1.0f;
+    }
+    ScanStore::gridSignalSum = static_cast<float>(scans) * sum;
+    ScanStore::gridValueCount = static_cast<float>(scans) * count;
+}

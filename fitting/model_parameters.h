@@ -1,0 +1,35 @@
+// The model parameters and fit control that loading and the fit limits read and write.
+#pragma once
+
+#include <cstdint>
+
+// Only the fields the scan loaders use so far; slots are 1-based.
+struct ModelParameters {
+    static constexpr int kFitSlots = 34;
+    static inline float meniscus = 0.0f;  // cm; 0 = unset (fit slot 13)
+    static inline float bottom = 0.0f;    // cm; 0 = unset (fit slot 14)
+    static inline std::int32_t meniscusFloat = 0;
+    static inline std::int32_t bottomFloat = 0;
+    static inline float baseline = 0.0f;  // signal units (fit slot 15)
+    static inline std::int32_t baselineFloat = 0;
+    static inline bool fitBaseline = false;
+    static inline float concentration[5] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f};
+    static inline std::int32_t speciesOn[5] = {0, 1, 0, 0, 0};
+    static inline bool experimentalInitialDistribution = false;
+    static inline bool constantInitialDistribution = true;
+    static inline bool blocalVaryMeniscusWarned = false;
+    static inline bool& meniscusWarned = blocalVaryMeniscusWarned;
+    static inline bool userMeniscusBottomLimits = false;
+    static inline float fitValues[kFitSlots + 1] = {};
+    static inline std::int32_t fitFloat[kFitSlots + 1] = {};
+
+    static void ResetToDefaults();
+};
+
+
+// Sets the default variation limits of meniscus and bottom unless the user set them.
+void SetDefaultMeniscusBottomLimits();
+// Root-mean-square of signal minus fit over the fit index ranges of all loaded scans.
+float CalcFitRmsd();
+// Mean over scans of the grid signal and the range statistics over the grid fit range.
+void ComputeTimeInvariantNoise();

@@ -1,0 +1,151 @@
+// Emptying the scan store: every scan with its arrays, views and curves, and the common grid.
+#include "scandata/scan_store.h"
+
+#include "display/scan_plots.h"
+#include "foundations/ccurve.h"
+#include "foundations/cvector.h"
+#include "foundations/nr_arrays.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/species_grid_arrays.h"
+#include "tools/dls_data.h"
+
+namespace {
+
+template <typename T>
+void FreeTable(T*& table)
+{
+    delete[] table;
+    table = nullptr;
+}
+
+// Frees entry i of a table of 1-based point arrays of n points.
+void FreePoints(float** table, int i, int n)
+{
+    if (table && table[i]) {
+        free_vector(table[i], 1, n);
+        table[i] = nullptr;
+    }
+}
+
+} // namespace
+
+void FreeCommonGrid(std::int32_t count)
+{
+    using S = ScanStore;
+    if (S::gridSignal) {
+        if (S::gridSignalAllocated)
+            for (int k = 1; k <= count; ++k)
+                FreePoints(S::gridSignal, k, S::gridCount);
+        FreeTable(S::gridSignal);
+    }
+    // A shared grid is scan 1's radius array (interference scans with identical radii, or
+    // light-scattering data): only a grid of its own is freed here.
+    if (S::gridRadius && S::gridSignalAllocated && !gDlsData)
+        free_vector(S::gridRadius, 1, S::gridCount);
+    S::gridRadius = nullptr;
+    free_vector(S::gridMeanSignal, 1, S::gridCount);
+    free_vector(S::scanMeanSignal, 1, count);
+    free_vector(S::tiNoise, 1, S::gridCount);
+    free_vector(S::tiNoiseRemoved, 1, S::gridCount);
+    free_vector(S::riNoise, 1, count);
+    S::gridMeanSignal = S::scanMeanSignal = S::tiNoise = S::tiNoiseRemoved = S::riNoise = nullptr;
+    FreeCommonGridScanArrays();
+    S::gridCount = 0;
+    S::gridSignalSum = 0.0f;
+    S::gridValueCount = 0.0f;
+    S::gridFirstFit = 0;
+    S::gridLastFit = 0;
+    S::gridSignalAllocated = false;
+}
+
+void FreeAllData()
+{
+    using S = ScanStore;
+    FreeNonlinearDetectionCopies();
+    // The grid may share the scans' arrays, so it goes first.
+    FreeCommonGrid(S::scanCount);
+    for (int i = 1; i <= S::scanCount; ++i) {
+        int n = S::pointCount ? S::pointCount[i] : 0;
+        if (S::scanFileName && S::scanFileName[i]) {
+            delete[] S::scanFileName[i];
+            S::scanFileName[i] = nullptr;
+        }
+        if (S::scanVectors)
+            for (CVector*& v : S::scanVectors[i].v) {
+                delete v;
+                v = nullptr;
+            }
+        if (S::scanCurves)
+            for (CCurve*& c : S::scanCurves[i].c) {
+                delete c;
+                c = nullptr;
+            }
+        FreePoints(S::radius, i, n);
+        FreePoints(S::fit, i, n);
+        FreePoints(S::work, i, n);
+        FreePoints(S::residuals, i, n);
+        FreePoints(S::signal, i, n);
+        FreePoints(S::thirdColumn, i, n);
+    }
+    FreeTable(S::scanFileName);
+    FreeTable(S::scanVectors);
+    FreeTable(S::scanCurves);
+    FreeTable(S::radius);
+    FreeTable(S::fit);
+    FreeTable(S::work);
+    FreeTable(S::residuals);
+    FreeTable(S::signal);
+    FreeTable(S::thirdColumn);
+    FreeTable(S::header);
+    FreeTable(S::dlsRecords);
+    FreeTable(S::pointCount);
+    FreeTable(S::scanOrder);
+    FreeTable(S::firstFitIndex);
+    FreeTable(S::lastFitIndex);
+    DeleteScanPlots();
+    S::scanCount = 0;
+    S::dataChanged = true;
+}
+
+void ScanStore::ResetToDefaults()
+{
+    FreeAllData();
+    delete speedProfile;
+    speedProfile = nullptr;
+    speedProfileInForce = false;
+    leftFitLimit = rightFitLimit = 0.0f;
+    dataChanged = true;
+    equilibriumData = false;
+    gridSignalAllocated = false;
+    mixedDataTypes = false;
+    scanColorFromTime = true;
+    fileStride = 1;
+    signalScale = 1.0;
+    radialResolution = 0.001f;
+    vbar = 0.73f;
+    density = 1.0f;
+    viscosity = 1.0f;
+    vbarRho = 0.73f;
+    gasConstantTemperature = 0.0f;
+    absoluteTemperature = 0.0f;
+    timesFromW2t = false;
+    fixedTimeStep = false;
+    distPlotRect[0] = 50;
+    distPlotRect[1] = 475;
+    distPlotRect[2] = 550;
+    distPlotRect[3] = 950;
+    resultAvailable = false;
+    fileNames.clear();
+}
+
+void ScanPaths::ResetToDefaults()
+{
+    gLoadSelection.clear();
+    gDataDrive.clear();
+    gDataDir.clear();
+    gDataName.clear();
+    gDataExt.clear();
+    gDataPath.clear();
+    gNotesPath.clear();
+    gSDistPath.clear();
+}
