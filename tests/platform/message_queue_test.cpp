@@ -67,6 +67,7 @@ TEST_F(MessageQueue, HeldKeyReturnsAfterReleaseDroppingRepeats) {
 }
 
 TEST_F(MessageQueue, PollReturnsPaintButLeavesTheWindowInvalid) {
+    const int paintsBefore = win.paints;
     win.Invalidate(true);
     MSG msg;
     for (int i = 0; i < 3; ++i) {
@@ -74,9 +75,10 @@ TEST_F(MessageQueue, PollReturnsPaintButLeavesTheWindowInvalid) {
         EXPECT_EQ(msg.message, WM_PAINT);
     }
     EXPECT_TRUE(win.IsInvalid());
-    EXPECT_EQ(win.paints, 0);
+    EXPECT_EQ(win.paints, paintsBefore);
     script.pumpUntilIdle();
     EXPECT_FALSE(win.IsInvalid());
+    EXPECT_EQ(win.paints, paintsBefore + 1);
     EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
 }
 
