@@ -8,6 +8,9 @@ struct ContiState {
     static inline bool showBothRegularizations = false;
     static inline bool suppressBaselineCorrelation = true;
     static inline bool multiThreading = true;  // normal equations and Monte Carlo in threads
+    static inline int gridPoints = 100;            // distribution grid points
+    static inline float* sValues = nullptr;        // s abscissae [1..gridPoints], primary
+    static inline float* mValues = nullptr;        // molar mass abscissae [1..gridPoints]
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -15,6 +18,9 @@ struct ContiState {
         showBothRegularizations = false;
         suppressBaselineCorrelation = true;
         multiThreading = true;
+        gridPoints = 100;
+        sValues = nullptr;
+        mValues = nullptr;
     }
 };
 
@@ -23,3 +29,6 @@ inline bool& gSecondDerivativeRegularization = ContiState::secondDerivativeRegul
 
 // Threads for the distribution normal equations and Monte Carlo (at least 1).
 inline int gDistributionThreadCount = 2;
+
+// The frictional ratio f/f0 of the continuous models, read by the hydrodynamic formulas.
+inline float gFrictionalRatio = 1.2f;

@@ -6,6 +6,8 @@
 #include "app/serial_fit_state.h"
 #include "distributions/conti_state.h"
 #include "fitting/fit_control.h"
+#include "foundations/hydrodynamics.h"
+#include "foundations/shape_models.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/species_grid_arrays.h"
@@ -29,6 +31,9 @@ void ResetAllState()
     ResetDlsState();
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;
+    gFrictionalRatio = 1.2f;
+    gHydration = 0.3f;
+    ShapeModels::ResetToDefaults();
     FitControl::ResetToDefaults();
     SerialFitState::ResetToDefaults();
     ResetPreferenceSwitches();
