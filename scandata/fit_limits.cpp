@@ -1,0 +1,118 @@
+// Fit limits: single-precision radii compared with single-precision limits; a point exactly at
+// a limit is inside.
+#include "scandata/fit_limits.h"
+
+#include "app/serial_fit_state.h"
+#include "fitting/model_parameters.h"
+#include "foundations/show_error.h"
+#include "scandata/initial_data.h"
+#include "scandata/scan_store.h"
+#include "tools/dls_data.h"
+
+#include <cstdio>
+
+namespace {
+
+void LastGridIndexInside()
+{
+    using S = ScanStore;
+    for (int g = S::gridCount; g >= 1; --g)
+        if (S::gridRadius[g] <= S::rightFitLimit) {
+            S::gridLastFit = g;
+            return;
+        }
+}
+
+// Sums over the grid range inside the limits, and each scan's mean there.
+void RangeStatistics()
+{
+    using S = ScanStore;
+    if (!S::gridMeanSignal || !S::gridSignal)
+        return;
+    float sum = 0.0f;
+    float count = 0.0f;
+    for (int g = S::gridFirstFit; g >= 1 && g <= S::gridLastFit && g <= S::gridCount; ++g) {
+        sum += S::gridMeanSignal[g];
+        count += 1.0f;
+    }
+    S::gridSignalSum = sum * static_cast<float>(S::scanCount);
+    S::gridValueCount = count * static_cast<float>(S::scanCount);
+    for (int k = 1; k <= S::scanCount && S::scanMeanSignal; ++k) {
+        float scanSum = 0.0f;
+        for (int g = S::gridFirstFit; g >= 1 && g <= S::gridLastFit && g <= S::gridCount; ++g)
+            scanSum += S::gridSignal[k][g];
+        S::scanMeanSignal[k] = count > 0.0f ? scanSum / count : 0.0f;
+    }
+}
+
+} // namespace
+
+void ApplyLeftFitLimit()
+{
+    using S = ScanStore;
+    S::dataChanged = true;
+    for (int k = 1; k <= S::scanCount; ++k)
+        if (S::pointCount[k] > 0 && S::leftFitLimit < S::radius[k][1])
+            S::leftFitLimit = S::radius[k][1];
+    if (!gDlsData) {
+        double lowest = static_cast<double>(ModelParameters::meniscus) + 0.01;
+        if (S::leftFitLimit < lowest || S::leftFitLimit > ModelParameters::bottom)
+            S::leftFitLimit = static_cast<float>(lowest);
+    }
+    if (InitialData::pointCount != 0)
+        InitialExtrapolationLeft();
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            if (S::radius[k][i] >= S::leftFitLimit) {
+                S::firstFitIndex[k] = i;
+                break;
+            }
+    for (int g = 1; g <= S::gridCount && S::gridRadius; ++g)
+        if (S::gridRadius[g] >= S::leftFitLimit) {
+            S::gridFirstFit = g;
+            break;
+        }
+    if (S::gridRadius)
+        LastGridIndexInside();
+    RangeStatistics();
+}
+
+void ApplyRightFitLimit()
+{
+    using S = ScanStore;
+    S::dataChanged = true;
+    if (!gDlsData) {
+        for (int k = 1; k <= S::scanCount; ++k) {
+            if (S::pointCount[k] < 1)
+                continue;
+            float last = S::radius[k][S::pointCount[k]];
+            if (last < S::rightFitLimit) {
+                if (!SerialFitState::serializing) {
+                    char text[400];
+                    std::snprintf(text, sizeof text,
+                                  "possible problem with right limit in file %s\nsetting right "
+                                  "limit to %1.3f",
+                                  S::scanFileName && S::scanFileName[k] ? S::scanFileName[k] : "",
+                                  last);
+                    ShowError(text);
+                }
+                S::rightFitLimit = last;
+            }
+        }
+        double highest = static_cast<double>(ModelParameters::bottom) - 0.01;
+        if (!(ModelParameters::meniscus <= S::rightFitLimit &&
+              S::leftFitLimit <= S::rightFitLimit && S::rightFitLimit <= highest))
+            S::rightFitLimit = static_cast<float>(highest);
+    }
+    if (InitialData::pointCount != 0)
+        InitialExtrapolationRight();
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int i = S::pointCount[k]; i >= 1; --i)
+            if (S::radius[k][i] <= S::rightFitLimit) {
+                S::lastFitIndex[k] = i;
+                break;
+            }
+    if (S::gridRadius)
+        LastGridIndexInside();
+    RangeStatistics();
+}
