@@ -58,6 +58,28 @@ void FreeCommonGrid(std::int32_t count)
     S::gridSignalAllocated = false;
 }
 
+void AllocateScanTables(std::int32_t count)
+{
+    using S = ScanStore;
+    std::size_t n = static_cast<std::size_t>(count) + 1;
+    S::scanFileName = new char*[n]();
+    S::radius = new float*[n]();
+    S::fit = new float*[n]();
+    S::work = new float*[n]();
+    S::residuals = new float*[n]();
+    S::signal = new float*[n]();
+    S::thirdColumn = new float*[n]();
+    S::header = new ScanHeader[n]();
+    S::scanVectors = new ScanVectors[n]();
+    S::scanCurves = new ScanCurves[n]();
+    S::pointCount = new std::int32_t[n]();
+    S::scanOrder = new std::int32_t[n]();
+    S::firstFitIndex = new std::int32_t[n]();
+    S::lastFitIndex = new std::int32_t[n]();
+    for (std::int32_t i = 0; i <= count; ++i)
+        S::scanOrder[i] = i;
+}
+
 void FreeAllData()
 {
     using S = ScanStore;

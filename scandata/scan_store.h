@@ -106,6 +106,8 @@ struct ScanPaths {
     static void ResetToDefaults();
 };
 
+// Makes the per-scan tables for count scans, every slot empty, scanOrder[i] = i.
+void AllocateScanTables(std::int32_t count);
 // Frees every scan, table, view, curve, grid array and plot of the store; safe on a partly
 // filled store. Leaves scanCount 0 and dataChanged set.
 void FreeAllData();
