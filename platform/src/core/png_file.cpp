@@ -17,6 +17,10 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 
 void NoFlush(png_structp) {}
 
+// Errors jump back to the setjmp of the caller without printing; warnings are dropped.
+void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void Warn(png_structp, png_const_charp) {}
+
 struct Reader {
     const std::vector<std::uint8_t>* bytes;
     size_t at;
@@ -34,7 +38,7 @@ void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
 std::vector<std::uint8_t> EncodePng(const Surface& surface) {
     std::vector<std::uint8_t> out;
     if (surface.Empty()) return out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Warn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -75,14 +79,16 @@ bool WritePng(const Surface& surface, const std::string& path) {
 
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Surface& out) {
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Warn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
         return false;
     }
+    // Every object with a destructor exists before setjmp: a longjmp must not skip one.
     Reader reader{&bytes, 0};
     std::vector<png_byte> row;
+    Surface result;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
@@ -100,7 +106,7 @@ bool DecodePng(const std::vector<std::uint8_t>& bytes, Surface& out) {
         size_t(w) * size_t(h) > (size_t(1) << 28))
         png_error(png, "unsupported PNG layout");
     row.resize(size_t(w) * 3);
-    Surface result(w, h);
+    result.Resize(w, h);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass)
         for (int y = 0; y < h; ++y) {
