@@ -78,8 +78,8 @@ enum class Unexpected {
     Cancel,        // Cancel, No, or close, silently
 };
 
-// Installs the headless backend when another one is in place, empties this thread's queue (so
-// nothing posted by an earlier test leaks in), and answers the program's prompts from its steps,
+// Installs the headless backend when another one is in place, empties this thread's queue and
+// the recorders (so nothing from an earlier test leaks in), and answers the program's prompts from its steps,
 // in order. Steps left unused when the script ends are reported as a fault.
 class Script {
 public:

@@ -76,6 +76,7 @@ Script* ActiveScript() { return gActive; }
 Script::Script() {
     if (!dynamic_cast<HeadlessBackend*>(&GetBackend())) previous_ = SetBackend(MakeHeadlessBackend());
     MsgQueue::Current()->Clear();
+    Headless().Clear();
     outer_ = gActive;
     gActive = this;
 }
@@ -206,7 +207,7 @@ int Script::dialog(TDialog& dialog) {
             dialog.CmOk();
         else
             dialog.CmCancel();
-        // Prompts the dialog showed itself (its "Invalid Entry" box) come before it in the log.
+        // The dialog's entry goes before the boxes it showed while refusing to close.
         PromptRecord r{PromptKind::Dialog, dialog.GetParent(), dialog.GetCaption(), {}, 0, id,
                        {}, dialog.IsEnded() ? dialog.GetResult() : 0};
         r.answer = dialog.IsEnded() ? "" : "stayed open";

@@ -2,10 +2,7 @@
 #include "headless/headless_backend.hpp"
 #include "plat/window.hpp"
 
-#if __has_include("plat/png.hpp")
 #include "plat/png.hpp"
-#define PLAT_HAVE_PNG 1
-#endif
 
 namespace plat::test {
 
@@ -71,13 +68,7 @@ void closeBox(HWND window) {
 void advanceTimers(DWORD milliseconds) { Headless().AdvanceTimers(milliseconds); }
 
 bool windowPng(TWindow& window, const std::string& path) {
-#ifdef PLAT_HAVE_PNG
     return WritePng(window.GetSurface(), path);
-#else
-    (void)window;
-    (void)path;
-    return false;
-#endif
 }
 
 const std::vector<SoundCall>& sounds() { return Headless().soundCalls; }

@@ -1,0 +1,125 @@
+// The test script: prompts matched in order, answers returned, and every surprise reported as a
+// test failure that names the prompt.
+#include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
+
+#include <cstring>
+
+#include "plat/app.hpp"
+#include "plat/dialog.hpp"
+#include "plat/testing.hpp"
+
+namespace {
+
+using plat::test::Script;
+using plat::test::Unexpected;
+
+TEST(PromptScript, AnswersBoxesAndInputsInOrder) {
+    Script s;
+    s.expectBox().caption("SET PREFERENCE").textHas("save as default").answer(IDNO);
+    s.expectInput().caption("SET DISPLAY RANGE").prompt("smallest r").answer("6.0");
+    EXPECT_EQ(MessageBox(nullptr, "save as default setting?", "SET PREFERENCE", MB_YESNO), IDNO);
+    char buf[15] = "1.000000";
+    TInputDialog in(nullptr, "SET DISPLAY RANGE", "smallest r", buf, sizeof buf);
+    EXPECT_EQ(in.Execute(), IDOK);
+    EXPECT_STREQ(buf, "6.0");
+    EXPECT_TRUE(s.done());
+    EXPECT_EQ(s.logText(),
+              "message box \"SET PREFERENCE\": \"save as default setting?\" -> No\n"
+              "input box \"SET DISPLAY RANGE\": \"smallest r\" -> OK \"6.0\"\n");
+}
+
+TEST(PromptScript, UnexpectedBoxFailsTheTestNamingItsText) {
+    Script s;
+    EXPECT_NONFATAL_FAILURE(MessageBox(nullptr, "could not find /opt/x/mirovan.exe", "ERROR", MB_OK),
+                            "could not find /opt/x/mirovan.exe");
+}
+
+TEST(PromptScript, MismatchingBoxFailsAndTheScriptStaysInPlace) {
+    Script s;
+    s.expectBox().caption("HELP").answer(IDYES);
+    EXPECT_NONFATAL_FAILURE(MessageBox(nullptr, "other", "ERROR", MB_OK), "expected caption \"HELP\"");
+    EXPECT_EQ(MessageBox(nullptr, "Connect?", "HELP", MB_YESNO), IDYES);
+    EXPECT_TRUE(s.done());
+}
+
+TEST(PromptScript, UnusedStepsAreReportedWhenTheScriptEnds) {
+    EXPECT_NONFATAL_FAILURE(
+        {
+            Script s;
+            s.expectFileOpen().title("select files");
+        },
+        "1 scripted prompt(s) never shown, the first a open dialog");
+}
+
+TEST(PromptScript, CancelledInputLeavesTheBufferAlone) {
+    Script s;
+    s.expectInput().cancel();
+    char buf[15] = "keep";
+    TInputDialog in(nullptr, "enter float", "x", buf, sizeof buf);
+    EXPECT_EQ(in.Execute(), IDCANCEL);
+    EXPECT_STREQ(buf, "keep");
+}
+
+TEST(PromptScript, TypedTextIsCutToTheBuffer) {
+    Script s;
+    s.expectInput().answer("123456789012345678");
+    char buf[15] = "";
+    TInputDialog in(nullptr, "t", "p", buf, sizeof buf);
+    ASSERT_EQ(in.Execute(), IDOK);
+    EXPECT_STREQ(buf, "12345678901234");
+}
+
+TEST(PromptScript, PoliciesForUnscriptedBoxes) {
+    struct Case {
+        Unexpected policy;
+        UINT flags;
+        int expected;
+    };
+    const Case cases[] = {
+        {Unexpected::DefaultButton, MB_YESNO, IDYES},
+        {Unexpected::DefaultButton, MB_YESNO | MB_DEFBUTTON2, IDNO},
+        {Unexpected::DefaultButton, MB_OKCANCEL, IDOK},
+        {Unexpected::Cancel, MB_YESNO, IDNO},
+        {Unexpected::Cancel, MB_OKCANCEL, IDCANCEL},
+        {Unexpected::Cancel, MB_OK, IDOK},
+    };
+    for (const Case& c : cases) {
+        Script s;
+        s.onUnexpected(c.policy);
+        EXPECT_EQ(MessageBox(nullptr, "t", "c", c.flags), c.expected) << c.flags;
+    }
+}
+
+TEST(PromptScript, CaptionDefaultsToTheApplicationName) {
+    Script s;
+    TApplication app("DEVUvirovav");
+    s.expectBox().caption("DEVUvirovav").answer(IDOK);
+    app.MessageBox(nullptr, "hello");
+    EXPECT_TRUE(s.done());
+}
+
+TEST(PromptScript, AlertCharacterRingsInsteadOfShowing) {
+    Script s;
+    s.expectBox().text("\nAttention: could not open x");
+    MessageBox(nullptr, "\n\aAttention: could not open x", "Error", MB_OK);
+    EXPECT_EQ(plat::test::beeps().size(), 1u);
+}
+
+TEST(PromptScript, EditTextReturnsTheScriptedTextCut) {
+    Script s;
+    s.expectEdit().answer("MKVLAAGIVG");
+    std::string text = "delete this text";
+    plat::EditTextModal(text, 6);
+    EXPECT_EQ(text, "MKVLA");
+}
+
+TEST(PromptScript, ClosingTheEditorUnchangedKeepsTheInitialText) {
+    Script s;
+    s.expectEdit();
+    std::string text = "initial";
+    plat::EditTextModal(text, 100);
+    EXPECT_EQ(text, "initial");
+}
+
+} // namespace
