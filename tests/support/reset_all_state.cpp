@@ -2,6 +2,7 @@
 #include "reset_all_state.h"
 
 #include "app/diagnostics.h"
+#include "app/run_switches.h"
 #include "app/preference_switches.h"
 #include "app/serial_fit_state.h"
 #include "distributions/conti_state.h"
@@ -38,4 +39,6 @@ void ResetAllState()
     SerialFitState::ResetToDefaults();
     ResetPreferenceSwitches();
     gDiagnosticsOn = gSolverDiagnostics = gThreadDiagnostics = false;
+    gUserInterrupt.store(false);
+    gSimulateOnly = false;
 }

@@ -1,0 +1,201 @@
+// Exact element integrals of linear hat functions, summed over the elements two nodes share.
+#include "lamm/hat_integrals.h"
+
+#include <cstdlib>
+#include <initializer_list>
+
+namespace {
+
+// On an element [a, c] every integrand is a product of linear functions v_a phi_a + v_c phi_c;
+// with integral of phi_a^p phi_c^q = h p! q! / (p + q + 1)! the integral is exact. Used for the
+// weighted and triple families; the plain pair integrals below use their closed forms.
+double LinearProductIntegral(double h, const double* va, const double* vc, int count)
+{
+    static const double fact[8] = {1, 1, 2, 6, 24, 120, 720, 5040};
+    double sum = 0.0;
+    for (int mask = 0; mask < (1 << count); ++mask) {
+        double coef = 1.0;
+        int q = 0;
+        for (int f = 0; f < count; ++f) {
+            if (mask & (1 << f)) {
+                coef *= vc[f];
+                ++q;
+            } else {
+                coef *= va[f];
+            }
+        }
+        const int p = count - q;
+        sum += coef * fact[p] * fact[q] / fact[p + q + 1];
+    }
+    return h * sum;
+}
+
+bool Outside(int n, int i) { return i < 1 || i > n; }
+
+// Sums elem(k, iLeft, jLeft) over the elements [g_k, g_k+1] that hold both nodes; iLeft tells
+// whether node i is the left node of the element.
+template <class Elem> double PairSum(int n, int i, int j, Elem elem)
+{
+    if (Outside(n, i) || Outside(n, j) || std::abs(i - j) > 1)
+        return 0.0;
+    if (i == j) {
+        double v = 0.0;
+        if (i > 1)
+            v += elem(i - 1, false, false);
+        if (i < n)
+            v += elem(i, true, true);
+        return v;
+    }
+    const int k = i < j ? i : j;
+    return elem(k, i < j, j < i);
+}
+
+// The hat function of the left or right node on the element: values at (a, c).
+void HatValues(bool left, double& va, double& vc)
+{
+    va = left ? 1.0 : 0.0;
+    vc = left ? 0.0 : 1.0;
+}
+
+double HatSlope(bool left, double h) { return left ? -1.0 / h : 1.0 / h; }
+
+}  // namespace
+
+double HatMass(const double* g, int n, int i, int j)
+{
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1], h = c - a;
+        if (il != jl)
+            return h * (a + c) / 12.0;
+        return il ? h * (3.0 * a + c) / 12.0 : h * (a + 3.0 * c) / 12.0;
+    });
+}
+
+double HatStiffness(const double* g, int n, int i, int j)
+{
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1], h = c - a;
+        const double v = (a + c) / (2.0 * h);
+        return il == jl ? v : -v;
+    });
+}
+
+double HatSedimentation(const double* g, int n, int i, int j)
+{
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1];
+        // integral of r^2 phi_j over the element, times h, then the slope of phi_i
+        const double mom = jl ? (3.0 * a * a + 2.0 * a * c + c * c) / 12.0
+                              : (a * a + 2.0 * a * c + 3.0 * c * c) / 12.0;
+        return il ? -mom : mom;
+    });
+}
+
+double HatFrame(const double* g, int n, int i, int j)
+{
+    return PairSum(n, i, j, [g, n](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1];
+        // node velocity: r at interior nodes, 0 at the pinned ends
+        const double wa = (k > 1) ? a : 0.0;
+        const double wc = (k + 1 < n) ? c : 0.0;
+        // integral of r w phi_i over the element, divided by h
+        const double mom = il ? a * wa / 4.0 + (a * wc + c * wa) / 12.0 + c * wc / 12.0
+                              : a * wa / 12.0 + (a * wc + c * wa) / 12.0 + c * wc / 4.0;
+        return jl ? mom : -mom;
+    });
+}
+
+double HatNodeVolume(const double* g, int n, int i)
+{
+    if (Outside(n, i))
+        return 0.0;
+    double v = 0.0;
+    if (i > 1) {
+        const double a = g[i - 1], c = g[i];
+        v += (c - a) * (a + 2.0 * c) / 6.0;
+    }
+    if (i < n) {
+        const double a = g[i], c = g[i + 1];
+        v += (c - a) * (2.0 * a + c) / 6.0;
+    }
+    return v;
+}
+
+double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j)
+{
+    return PairSum(n, i, j, [g, f](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1], h = c - a;
+        const double va[2] = {a, f[k]}, vc[2] = {c, f[k + 1]};
+        return HatSlope(il, h) * HatSlope(jl, h) * LinearProductIntegral(h, va, vc, 2);
+    });
+}
+
+double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
+                                int j)
+{
+    return PairSum(n, i, j, [g, f, b](int k, bool il, bool jl) {
+        const double a = g[k], c = g[k + 1], h = c - a;
+        double va[5] = {a, a, f[k], b[k], 0.0}, vc[5] = {c, c, f[k + 1], b[k + 1], 0.0};
+        HatValues(jl, va[4], vc[4]);
+        return HatSlope(il, h) * LinearProductIntegral(h, va, vc, 5);
+    });
+}
+
+namespace {
+
+// Sums over the elements that hold all three nodes; elem gets the element's left index and
+// whether each node is its left node.
+template <class Elem> double TripleSum(int n, int i, int j, int k, Elem elem)
+{
+    if (Outside(n, i) || Outside(n, j) || Outside(n, k))
+        return 0.0;
+    int lo = i, hi = i;
+    for (int x : {j, k}) {
+        lo = x < lo ? x : lo;
+        hi = x > hi ? x : hi;
+    }
+    if (hi - lo > 1)
+        return 0.0;
+    double v = 0.0;
+    for (int e = hi - 1; e <= lo; ++e) {
+        if (e < 1 || e + 1 > n)
+            continue;
+        v += elem(e, i == e, j == e, k == e);
+    }
+    return v;
+}
+
+}  // namespace
+
+double HatDiffusionTriple(const double* g, int n, int i, int j, int k)
+{
+    return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        double va[2] = {a, 0.0}, vc[2] = {c, 0.0};
+        HatValues(kl, va[1], vc[1]);
+        return HatSlope(il, h) * HatSlope(jl, h) * LinearProductIntegral(h, va, vc, 2);
+    });
+}
+
+double HatSedimentationTriple(const double* g, int n, int i, int j, int k)
+{
+    return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        double va[4] = {a, a, 0.0, 0.0}, vc[4] = {c, c, 0.0, 0.0};
+        HatValues(jl, va[2], vc[2]);
+        HatValues(kl, va[3], vc[3]);
+        return HatSlope(il, h) * LinearProductIntegral(h, va, vc, 4);
+    });
+}
+
+double HatMassTriple(const double* g, int n, int i, int j, int k)
+{
+    return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        double va[4] = {a, 0.0, 0.0, 0.0}, vc[4] = {c, 0.0, 0.0, 0.0};
+        HatValues(il, va[1], vc[1]);
+        HatValues(jl, va[2], vc[2]);
+        HatValues(kl, va[3], vc[3]);
+        return LinearProductIntegral(h, va, vc, 4);
+    });
+}

@@ -1,0 +1,29 @@
+// Exact integrals of products of linear hat functions on a 1-based radial grid.
+#pragma once
+
+// Every function takes the grid g[1..n] (strictly increasing) and node indices; indices outside
+// 1..n, or nodes that share no element, give 0, so assembly may ask for (1, 0) and (n, n + 1).
+// Pair integrals: i is the row (test function), j the column (trial function).
+
+// integral of r phi_i phi_j (mass)
+double HatMass(const double* g, int n, int i, int j);
+// integral of r phi_i' phi_j' (stiffness)
+double HatStiffness(const double* g, int n, int i, int j);
+// integral of r^2 phi_i' phi_j (sedimentation)
+double HatSedimentation(const double* g, int n, int i, int j);
+// -integral of r w(r) phi_i phi_j' with w the node velocity field of the moving grid: w = r on
+// the interior, falling linearly to 0 at the pinned end nodes 1 and n (frame term)
+double HatFrame(const double* g, int n, int i, int j);
+// integral of r phi_i (node volume)
+double HatNodeVolume(const double* g, int n, int i);
+// integral of r f(r) phi_i' phi_j', f interpolated linearly from f[1..n]
+double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j);
+// integral of r^2 f(r) b(r) phi_i' phi_j, f and b interpolated linearly
+double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
+                                int j);
+// integral of r phi_i' phi_j' phi_k (triple diffusion) and r^2 phi_i' phi_j phi_k (triple
+// sedimentation); all three nodes must share an element
+double HatDiffusionTriple(const double* g, int n, int i, int j, int k);
+double HatSedimentationTriple(const double* g, int n, int i, int j, int k);
+// integral of r phi_i phi_j phi_k (triple mass)
+double HatMassTriple(const double* g, int n, int i, int j, int k);

@@ -1,0 +1,510 @@
+// The fixed-grid Crank-Nicolson loop with adaptive steps and an active region [L, U].
+#include "lamm/lamm_ideal.h"
+
+#include "foundations/show_error.h"
+#include "lamm/tridiagonal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A loop whose steps stop advancing time is ended with the discretization error instead of
+// spinning for ever.
+constexpr int kMostIdleSteps = 1000;
+constexpr double kLastTime = 1e8;
+
+}  // namespace
+
+// Solves on the object's fixed grid: below L the meniscus zone is depleted (zero), above U the
+// plateau follows c(m, 0) exp(-2 k t) in closed form, so only [L, U] is integrated. Steps adapt
+// to the largest relative change. Mass conservation, the plateau and the boundary's second
+// moment are checked in the solver tests.
+void CLammIdeal::SolveFEAlt()
+{
+    if (setupSucceeded == 0)
+        return;
+    double change = 1.0;
+    lastFactorDt = 0.0;
+    singularMatrix = discretizationError = 0;
+    refusals = 0;
+    tinySteps = 0;
+    stepsTaken = 0;
+    bool anyPositive = false;
+    for (int i = 1; i <= N && !anyPositive; ++i)
+        anyPositive = c[i] > 0.0;
+    if (!anyPositive) {
+        allZeroStart = true;
+        dt = 10.0;
+        while (continueLoop && t < kLastTime) {
+            t += dt;
+            CLEachIterationOutput(change);
+        }
+        allZeroStart = false;
+        return;
+    }
+    meniscusStart = c[1];
+    currentRotorSpeed = accelerationPhaseActive ? currentRotorSpeed : finalRotorSpeed;
+    if (accelerationPhaseActive && !profileLoaded)
+        currentRotorSpeed = EffectiveRotorSpeed(t, firstTimeStep);
+    AssembleActiveRegionMatrices(N);
+    lowerCap = static_cast<int>(std::floor(N * 0.95));
+    eps = truncationThreshold * c[1];
+    lowerIndex = recordedLower = 1;
+    upperIndex = N;
+    if (!dynamicallyTruncateGrid || s <= 0.0 || zoneLoading) {
+        plateauTracking = false;
+        lowerFrozen = true;
+        upperFixed = true;
+    } else {
+        plateauTracking = true;
+        plateau = c[1];
+        plateauTime = 0.0;
+        upperStep = static_cast<int>(std::floor(N * 0.1));
+        lowerFrozen = false;
+        upperFixed = true;
+        if (backDiffusionShutOff && !inhomogeneousSolvent && upperStep >= 3) {
+            upperFixed = false;
+            upperIndex = upperStep;
+            ResizeActiveRegion(upperIndex);
+        }
+    }
+    widestRegion = narrowestRegion = upperIndex - lowerIndex;
+    if (fixedMaxStepOn)
+        dtMax = fixedMaxStep;
+    else if (s == 0.0)
+        dtMax = 1000.0;
+    else
+        dtMax = std::clamp(0.5 * finalRotorSpeed * finalRotorSpeed * D / s, 10.0, 1000.0);
+    if (!std::isfinite(dtMax))
+        dtMax = 10.0;
+    tolerance = maxDcOverCCopy;
+    toleranceLow = fineChangeLimit;
+    toleranceTarget = coarseChangeLimit;
+    SetEndCriterion();
+    dt = zoneLoading ? 0.1 : startingTimeStep;
+    if (massCheck)
+        totalAmount = initialAmount = TotalAmount();
+    int equilibriumCount = 0, idle = 0;
+    while (continueLoop && !singularMatrix && !discretizationError) {
+        const double dtPrev = dt == 0.0 ? 1.0 : dt;
+        const double before = t;
+        change = ActiveRegionTimeStep();
+        if (plateauTracking) {
+            lowerIndex = AdvanceActiveRegionLower();
+            ExtendActiveRegionUpper(t);
+        }
+        tinySteps = dt < 1e-12 ? tinySteps + 1 : 0;
+        idle = t > before ? 0 : idle + 1;
+        if (tinySteps > 100 || idle > kMostIdleSteps)
+            discretizationError = 1;
+        CLEachIterationOutput(change);
+        change /= dtPrev;
+        if (EndReached())
+            continueLoop = 0;
+        if (dtPrev >= 30.0 && change < timeStepControlValue)
+            ++equilibriumCount;
+        else
+            equilibriumCount = 0;
+        if (equilibriumCount > 10) {
+            endReachedFlag = true;
+            equilibriumStop = true;
+            continueLoop = 0;
+        }
+    }
+    allZeroStart = false;
+}
+
+// Clips dt to the rotor's schedule: during a ramp to the acceleration step and the end of the
+// ramp, with a speed profile also to the start of the next step.
+void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped)
+{
+    if (!profileLoaded) {
+        if (rampRotorSpeed && accelerationPhaseActive) {
+            dt = std::min(dt, firstTimeStep);
+            if (!endClipped && t + dt > accelerationDuration && accelerationDuration > t) {
+                dt = accelerationDuration - t;
+                endClipped = true;
+            }
+        }
+        return;
+    }
+    if (lastStepReached)
+        return;
+    if (!accelerationPhaseActive) {
+        if (currentStep < speedStepCount && stepStart[currentStep + 1] < t + dt &&
+            stepStart[currentStep + 1] > t)
+            dt = stepStart[currentStep + 1] - t;
+    } else {
+        dt = std::min(dt, firstTimeStep);
+        const double end = stepEnd[currentStep];
+        if (!endClipped && t + dt > end && end > t) {
+            dt = end - t;
+            endClipped = true;
+        }
+    }
+}
+
+// One accepted step: solve, measure the largest relative change in the active region, shrink
+// the step until the change is below "max dc/c", then choose the next step from the change.
+double CLammIdeal::ActiveRegionTimeStep()
+{
+    double dtOld = 1.0;
+    if (fixTimestep)
+        dt = maxDcOverCCopy;
+    const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
+    std::copy(c + from, c + upperIndex + 1, cOld + from);
+    bool endClipped = false;
+    ClipStepToRotorSpeed(endClipped);
+    bool cut = false;
+    if (hitTime && t + dt > targetTime) {
+        dt = targetTime - t;
+        hitTime = 0;
+        cut = true;
+    }
+    if (dt <= 0.0) {
+        dt = 1.0;
+        return 1.0;
+    }
+    SolveActiveRegionStep(dt);
+    for (int i = from; i <= upperIndex; ++i) {
+        if (!(std::fabs(c[i]) <= 1e100)) {
+            discretizationError = 1;
+            return 0.0;
+        }
+    }
+    if (zoneLoading && t < 10.0) {
+        for (int i = 2; i < N; ++i) {
+            if (c[i] < 1e-10) {
+                c[i - 1] += 0.5 * c[i] * r[i] / r[i - 1];
+                c[i + 1] += 0.5 * c[i] * r[i] / r[i + 1];
+                c[i] = 0.0;
+            }
+        }
+    }
+    if (cut && stepsTaken >= 1) {
+        AcceptActiveRegionStep();
+        return 1.0;
+    }
+    if (stepsTaken == 0 && c[1] > 0.0) {
+        const double taken = dt;
+        AcceptActiveRegionStep();
+        return taken;
+    }
+    if (fixTimestep) {
+        AcceptActiveRegionStep();
+        return 1.0;
+    }
+    const double q = timeStepFactorA, w = timeStepFactorB;
+    auto capStep = [&](double& step, double old) {
+        if (step > 10.0 * old)
+            step = 10.0 * old;
+        if (step > dtMax)
+            step = dtMax;
+        if (step < 1e-15) {
+            step = 1e-15;
+            ++refusals;
+        }
+        if (step < 0.1 * old)
+            step = 0.1 * old;
+    };
+    double change = ActiveRegionChange();
+    while (change > tolerance) {
+        if (refusals > 10) {
+            discretizationError = 1;
+            break;
+        }
+        if (singularMatrix)
+            break;
+        const double dtPred = change == 0.0 ? 0.0 : (toleranceTarget / change) * dt;
+        dtOld = dt;
+        const double dtS = dt / q;
+        dt = dtS + (dtPred - dtS) * w;
+        if (dt >= 0.8 * dtOld && dt <= 1.2 * dtOld)
+            dt *= 0.5;
+        capStep(dt, dtOld);
+        ClipStepToRotorSpeed(endClipped);
+        if (cut)
+            hitTime = 1;  // the shortened step no longer lands on the scan time
+        SolveActiveRegionStep(dt);
+        change = ActiveRegionChange();
+    }
+    refusals = 1;
+    AcceptActiveRegionStep();
+    if (change == 0.0) {
+        dt *= 10.0;
+    } else if (change < toleranceLow) {
+        const double dtPred = (toleranceTarget / change) * dt;
+        dtOld = dt;
+        const double dtG = dt * q;
+        dt = dtG + (dtPred - dtG) * w;
+        if (dt >= 0.9 * dtOld && dt <= 1.1 * dtOld)
+            dt *= 2.0;
+        capStep(dt, dtOld);
+    }
+    if (hitTime && t + dt > targetTime)
+        dt = targetTime - t;
+    bool clipAgain = false;
+    ClipStepToRotorSpeed(clipAgain);
+    lowerIndexChanged = false;
+    return change;
+}
+
+// Crank-Nicolson on rows L-1..U: (M - dt/2 K) c = (M + dt/2 K) c_old, refactorised only when dt
+// or the matrices change. Below L-1 the zone is depleted and stays zero.
+void CLammIdeal::SolveActiveRegionStep(double step)
+{
+    if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
+        currentRotorSpeed = EffectiveRotorSpeed(t, step);
+        AssembleActiveRegionMatrices(upperIndex);
+        forceRebuild = true;
+    }
+    if (upperIndex != lastAssembledU)
+        ResizeActiveRegion(upperIndex);
+    const int U = std::min(upperIndex, N);
+    const int L = lowerIndex;
+    const int from = L >= 4 ? L - 1 : 1;
+    const bool reuse = step == lastFactorDt && !forceRebuild && !matricesChanged;
+    if (!reuse) {
+        forceRebuild = false;
+        lastFactorDt = step;
+        const double half = 0.5 * step;
+        for (int i = 1; i <= U; ++i) {
+            La[i] = Ma[i] - half * Ka[i];
+            Lb[i] = Mb[i] - half * Kb[i];
+            Lc[i] = Mc[i] - half * Kc[i];
+            Ba[i] = Ma[i] + half * Ka[i];
+            Bb[i] = Mb[i] + half * Kb[i];
+            Bc[i] = Mc[i] + half * Kc[i];
+        }
+        La[1] = Ba[1] = 0.0;
+        Lc[U] = Bc[U] = 0.0;
+        const TridiagStatus status = ThomasFactor(La, Lb, Lc, invBet, gam, 1, U);
+        matricesChanged = false;
+        if (status != kTridiagOk) {
+            ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
+                      0);
+            singularMatrix = 1;
+            lastFactorDt = 0.0;
+        }
+    }
+    if (!singularMatrix) {
+        // right-hand side of the rows that carry material; the rows below are zero
+        if (from == 1) {
+            TridiagProduct(Ba, Bb, Bc, cOld, rhs, 1, U);
+        } else {
+            rhs[from] = Bb[from] * cOld[from] + Bc[from] * cOld[from + 1];
+            if (from > 1)
+                rhs[from] += Ba[from] * cOld[from - 1];
+            for (int i = from + 1; i < U; ++i)
+                rhs[i] = Ba[i] * cOld[i - 1] + Bb[i] * cOld[i] + Bc[i] * cOld[i + 1];
+            rhs[U] = Ba[U] * cOld[U - 1] + Bb[U] * cOld[U];
+        }
+        ThomasSubstitute(La, invBet, gam, rhs, c, from, U);
+        if (from > 1) {
+            // the elimination from row 1 carries no material into row from: its rhs rows are 0
+            std::fill(c + 1, c + from, 0.0);
+        }
+    }
+    if (!singularMatrix && L > 3) {
+        const double mean = 0.2 * (c[L - 1] + c[L] + c[L + 1] + c[L + 2] + c[L + 3]);
+        if (mean >= 10.0 * eps) {
+            singularMatrix = 1;
+        } else if ((c[L] - mean) * (c[L - 1] - mean) < 0.0 &&
+                   (c[L + 1] - mean) * (c[L] - mean) != 0.0) {
+            // an oscillation at the lower edge becomes a rising ramp of the same amount
+            static const double ramp[5] = {5.0, 10.0, 20.0, 40.0, 60.0};
+            for (int j = 0; j < 5; ++j)
+                c[L - 1 + j] = mean * ramp[j] / 27.0;
+        }
+    }
+    if (!singularMatrix) {
+        if (U < N) {
+            const double level = std::exp(-2.0 * plateauRate * step) * plateau;
+            std::fill(c + U + 1, c + N + 1, level);
+        }
+    } else {
+        const int lo = L >= 4 ? L - 2 : 1;
+        std::copy(cOld + lo, cOld + U + 1, c + lo);
+    }
+}
+
+// The largest relative change of the step over the active region, against the larger of the
+// region's maximum and the loading; negative values early in the run refuse the step.
+double CLammIdeal::ActiveRegionChange()
+{
+    const int L = lowerIndex, U = upperIndex;
+    double cmax = 0.0;
+    for (int i = L; i <= U; ++i)
+        cmax = std::max(cmax, c[i]);
+    if (inhomogeneousSolvent && cmax < endLevel)
+        return 0.0;
+    cmax = std::max(cmax, meniscusStart);
+    const double threshold = 1e-4 * cmax;
+    double change = 0.0;
+    if (c[U] > threshold && cOld[U] >= threshold)
+        change = std::fabs((c[U] - cOld[U]) / cOld[U]);
+    const bool watchNegative = !zoneLoading && t < 10.0;
+    for (int i = U - 1; i >= L; --i) {
+        if (watchNegative && c[i] < -eps) {
+            ++refusals;
+            return 2.0 * tolerance;
+        }
+        const double d = c[i] - cOld[i];
+        const double ref = cOld[i];
+        if (ref > threshold) {
+            if (std::fabs(d) > change * ref)
+                change = std::fabs(d / ref);
+        } else if (d > threshold) {
+            double other = 0.0;
+            if (cOld[i + 1] > threshold)
+                other = cOld[i + 1];
+            else if (i > 1 && cOld[i - 1] > threshold)
+                other = cOld[i - 1];
+            if (other > 0.0)
+                change = std::max(change, std::fabs(d / other));
+        }
+    }
+    return change;
+}
+
+void CLammIdeal::AcceptActiveRegionStep()
+{
+    ++stepsTaken;
+    t += dt;
+    if (!profileLoaded) {
+        if (accelerationPhaseActive && t >= accelerationDuration) {
+            currentRotorSpeed = EffectiveRotorSpeed(t, dt);
+            AssembleActiveRegionMatrices(reassembleEveryStep ? upperIndex : N);
+            ResizeActiveRegion(upperIndex);
+            accelerationPhaseActive = false;
+            forceRebuild = true;
+        }
+    } else if (!lastStepReached) {
+        if (accelerationPhaseActive) {
+            currentRotorSpeed = EffectiveRotorSpeed(t, dt);
+            AssembleActiveRegionMatrices(reassembleEveryStep ? upperIndex : N);
+            ResizeActiveRegion(upperIndex);
+            forceRebuild = true;
+        }
+        const bool wasActive = accelerationPhaseActive;
+        AdvanceSpeedStep(t);
+        if (wasActive && !accelerationPhaseActive) {
+            currentRotorSpeed = stepSpeed[currentStep];
+            AssembleActiveRegionMatrices(N);
+            ResizeActiveRegion(upperIndex);
+            forceRebuild = true;
+        }
+    }
+    if (negativeMeniscusRepair && c[1] < 0.0 && c[1] > -eps) {
+        // mirror the small negative value and take its amount from node 2
+        const double w1 = nonUniformGrid ? RadiusNodeVolume(1, N)
+                                         : (r[2] - r[1]) / 6.0 * (3.0 * r[1] + (r[2] - r[1]));
+        const double w2 = nonUniformGrid ? RadiusNodeVolume(2, N) : r[2] * (r[2] - r[1]);
+        const double m = -c[1] * w1 / w2;
+        c[1] = -c[1];
+        c[2] -= 2.0 * m;
+    }
+    if (massCheck)
+        totalAmount = TotalAmount();
+}
+
+// Amount in a 2-degree sector of 1.2 cm height: the exact integral of c r dr of the piecewise
+// linear profile.
+double CLammIdeal::TotalAmount() const
+{
+    double sum = 0.0;
+    if (!nonUniformGrid) {
+        const double h = (bottom - meniscus) / (N - 1);
+        sum = (h / 6.0) * (3.0 * r[1] + h) * c[1] + (h / 6.0) * (3.0 * r[N] - h) * c[N];
+        for (int i = 2; i < N; ++i)
+            sum += c[i] * r[i] * h;
+    } else {
+        for (int i = 1; i <= N; ++i)
+            sum += RadiusNodeVolume(i, N) * c[i];
+    }
+    return sum * 1.2 * 0.03490658503988659;
+}
+
+int CLammIdeal::AdvanceActiveRegionLower()
+{
+    if (lowerFrozen || allZeroStart)
+        return lowerIndex = 1;
+    int L = lowerIndex;
+    for (int i = L; i <= upperIndex - 10; ++i) {
+        if ((c[i] + c[i + 1] + c[i + 2]) / 3.0 <= eps)
+            L = i;
+        else
+            break;
+    }
+    L = std::min(L, lowerCap);
+    widestRegion = std::max(widestRegion, upperIndex - L);
+    narrowestRegion = std::min(narrowestRegion, upperIndex - L);
+    if (L != recordedLower) {
+        recordedLower = L;
+        lowerIndexChanged = true;
+    }
+    return L;
+}
+
+// U grows by a tenth of the grid when the boundary's upper edge reaches the region's top.
+int CLammIdeal::ExtendActiveRegionUpper(double time)
+{
+    if (upperFixed || allZeroStart)
+        return upperIndex = N;
+    if (upperIndex >= N)
+        return upperIndex;
+    if (!rampRotorSpeed && !profileLoaded)
+        plateau = std::exp(-2.0 * plateauRate * time) * meniscusStart;
+    else
+        plateau = std::exp(-2.0 * plateauRate * (time - plateauTime)) * plateau;
+    plateauTime = time;
+    const double level = (1.0 - eps) * plateau;
+    int next = upperIndex;
+    for (int i = upperIndex; i >= std::max(upperIndex - upperStep, 3); --i) {
+        if ((c[i] + c[i - 1] + c[i - 2]) / 3.0 < level) {
+            next = upperIndex + upperStep;
+            break;
+        }
+    }
+    if (next > upperIndex) {
+        upperIndex = next > N - 10 ? N : next;
+        ResizeActiveRegion(upperIndex);
+        widestRegion = std::max(widestRegion, upperIndex - lowerIndex);
+    }
+    return upperIndex;
+}
+
+// The run ends when the boundary has cleared the data: the probe node at the outer fit limit
+// (inner for flotation) has fallen below the truncation level of its loading.
+void CLammIdeal::SetEndCriterion()
+{
+    if (s > 0.0) {
+        endIndex = N;
+        for (int i = 1; i <= N; ++i) {
+            if (r[i] > upperFitLimit) {
+                endIndex = i;
+                break;
+            }
+        }
+    } else if (s < 0.0) {
+        endIndex = 1;
+        for (int i = 1; i <= N; ++i)
+            if (r[i] <= lowerFitLimit)
+                endIndex = i;
+    }
+    endIndex = std::clamp(endIndex, 1, N);
+    endLevel = static_cast<float>(truncationLevel * c[endIndex]);
+    endReachedFlag = false;
+}
+
+bool CLammIdeal::EndReached()
+{
+    if (inhomogeneousSolvent || zoneLoading)
+        return false;
+    if (c[endIndex] < endLevel || endIndex < lowerIndex) {
+        endReachedFlag = true;
+        return true;
+    }
+    return false;
+}

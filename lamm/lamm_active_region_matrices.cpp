@@ -1,0 +1,112 @@
+// Mass and transport matrices of the fixed-grid loop, cut at the upper end of the active region.
+#include "lamm/lamm_ideal.h"
+
+#include "foundations/show_error.h"
+#include "lamm/hat_integrals.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+
+}  // namespace
+
+// Rows first..last of M and of the transport operator K (M dc/dt = K c, K = k Sed - D Stiff) for
+// a matrix cut at node m: row m takes the no-flux end formulas, or the outflow end when the
+// back-diffusion shut-off opens the bottom. On a uniform grid the entries are closed forms; the
+// solver tests compare them with the exact element integrals.
+void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
+{
+    const double omega = currentRotorSpeed * kTwoPiOver60;
+    const double k = omega * omega * s * 1e-13;
+    plateauRate = k;
+    const bool openBottom = backDiffusionShutOff && s > 0.0;
+    const bool openMeniscus = backDiffusionShutOff && s < 0.0 && !inhomogeneousSolvent;
+    first = std::max(first, 1);
+    last = std::min(last, m);
+    if (!nonUniformGrid) {
+        const double h = (bottom - meniscus) / (N - 1);
+        for (int i = first; i <= last; ++i) {
+            const double ri = r[i];
+            if (i == 1) {
+                Ma[1] = 0.0;
+                Mb[1] = (h / 3.0) * (h / 4.0 + ri);
+                Mc[1] = (h / 6.0) * (h / 2.0 + ri);
+                Ka[1] = 0.0;
+                Kb[1] = -k * (h * h / 12.0 + ri * h / 3.0 + ri * ri / 2.0) - D * (h / 2.0 + ri) / h;
+                Kc[1] = -k * (h * h / 4.0 + 2.0 / 3.0 * ri * h + ri * ri / 2.0) +
+                        D * (h / 2.0 + ri) / h;
+            } else if (i == m) {
+                Ma[i] = (h / 6.0) * (ri - h / 2.0);
+                Mb[i] = (h / 3.0) * (ri - h / 4.0);
+                Mc[i] = 0.0;
+                Ka[i] = k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) +
+                        D * (ri - h / 2.0) / h;
+                Kb[i] = k * (h * h / 12.0 + ri * ri / 2.0 - ri * h / 3.0) - D * (ri - h / 2.0) / h;
+                Kc[i] = 0.0;
+            } else {
+                Ma[i] = (h / 6.0) * (ri - h / 2.0);
+                Mb[i] = 2.0 / 3.0 * ri * h;
+                Mc[i] = (h / 6.0) * (ri + h / 2.0);
+                Ka[i] = k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) +
+                        D * (ri - h / 2.0) / h;
+                Kb[i] = -2.0 / 3.0 * k * ri * h - 2.0 * D * ri / h;
+                Kc[i] = -k * (h * h / 4.0 + 2.0 / 3.0 * ri * h + ri * ri / 2.0) +
+                        D * (h / 2.0 + ri) / h;
+            }
+        }
+    } else {
+        for (int i = first; i <= last; ++i) {
+            Ma[i] = RadiusMassElement(i, i - 1, m);
+            Mb[i] = RadiusMassElement(i, i, m);
+            Mc[i] = RadiusMassElement(i, i + 1, m);
+            Ka[i] = k * RadiusSedimentationElement(i, i - 1, m) -
+                    D * RadiusStiffnessElement(i, i - 1, m);
+            Kb[i] = k * RadiusSedimentationElement(i, i, m) - D * RadiusStiffnessElement(i, i, m);
+            Kc[i] = k * RadiusSedimentationElement(i, i + 1, m) -
+                    D * RadiusStiffnessElement(i, i + 1, m);
+        }
+    }
+    if (openBottom && first <= m && m <= last) {
+        const double h = r[m] - r[m - 1];
+        Ka[m] += D * r[m] / h;
+        Kb[m] -= k * r[m] * r[m] + D * r[m] / h;
+    }
+    if (openMeniscus && first == 1) {
+        const double h = r[2] - r[1];
+        Kc[1] += D * r[1] / h;
+        Kb[1] += k * r[1] * r[1] - D * r[1] / h;
+    }
+}
+
+void CLammIdeal::AssembleActiveRegionMatrices(int m)
+{
+    m = std::min(m, N);
+    if (backDiffusionShutOff && s < 0.0 && inhomogeneousSolvent)
+        ShowError("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented",
+                  0);
+    FillActiveRegionRows(1, m, m);
+    assembledUpTo = m;
+    lastAssembledU = m;
+    matricesChanged = true;
+}
+
+// Moving the cut only changes the rows around the old and the new last node, as long as the
+// rows in between were assembled before.
+void CLammIdeal::ResizeActiveRegion(int m)
+{
+    m = std::min(m, N);
+    if (m == lastAssembledU)
+        return;
+    matricesChanged = true;
+    if (m > assembledUpTo) {
+        AssembleActiveRegionMatrices(m);
+        return;
+    }
+    const int old = lastAssembledU;
+    FillActiveRegionRows(old - 1, old, m);
+    FillActiveRegionRows(m - 1, m, m);
+    lastAssembledU = m;
+}

@@ -1,0 +1,442 @@
+// CLammIdeal: the self-contained solver of the Lamm equation for one sedimenting species.
+#pragma once
+
+#include <vector>
+
+struct ScanHeader;
+class CRotorSpeedProfile;
+class CWINPlot;
+class TXLAWindow;
+
+// One object holds everything one solution needs, so worker threads can each solve their own
+// copy of a loaded template. Callers load it in groups, call Run once and delete it. Fields are
+// public, as in the program's other records; the loaders and set-up keep them consistent.
+// Work vectors are 1-based: element 0 is unused.
+class CLammIdeal {
+public:
+    CLammIdeal();
+    ~CLammIdeal();
+    CLammIdeal(const CLammIdeal&) = delete;
+    CLammIdeal& operator=(const CLammIdeal&) = delete;
+
+    // ---- loaders (lamm_loaders.cpp)
+    void LoadSedParameters(double sS, double dCm2s, double meniscusCm, double bottomCm,
+                           double loading, float fitLimit1, float fitLimit2);
+    void SetIdealModel();
+    void LoadDiscretization(int lowerLimit, int upperLimit, float ptsPerSigma,
+                            bool rapidAssociation, double bdLevel, bool shutOffBD,
+                            bool optimizeGridSpacing, bool autoDynamicGrid, float ff0,
+                            bool rampSpeed, bool fixTimestepOption, int massCheckOption,
+                            double tsControlValue, double sGrid, bool autoSGrid,
+                            bool continuationOption, bool autoAlgorithm, double maxDcOverCCopyValue,
+                            double fineLimit, double coarseLimit, double maxDcOverCValue,
+                            int defaultGrid, int allocatedGrid, bool movingHat, bool claverie,
+                            float truncLevel, double truncThreshold, bool dynTruncate,
+                            double factorB, double factorA, double normS, double normSOptimized);
+    void LoadOutputParameters(TXLAWindow* window, CWINPlot* plot, ScanHeader* scanHeaders,
+                              float** target, const float* radii, int radiusCount,
+                              float** scanRadii, const int* scanCounts, bool simulatingOnly,
+                              const int* order, int count, int equation, bool quietFitting,
+                              bool quietComputing, bool timeResolution, float velocityCmMin,
+                              bool radialResolution, float radialRangeCm, bool absorbance);
+    void SetAccumulateOutput(bool on);
+    void LoadSpeciesFromList(double sS, double dCm2s, float** target, const float* radii,
+                             int radiusCount, float** scanRadii, const int* scanCounts);
+    void LoadSpeciesProperties(double temperatureC, double vbarValue, double densityValue,
+                               double viscosityValue);
+    void SetZoneLoading(bool on, float widthCm, bool empty);
+    void SetInitialStep(float widthCm, float factor);
+    void SetSedimentationTimeOffset(double offsetS);
+    void SetTimeOffset(double offsetS);
+    void DisableAccelerationCheck();
+    void LoadSelfAssociation(bool interacting, bool ideal, bool a, bool b, bool c, bool d,
+                             const float values1to5[5], float loading, bool nonideal,
+                             float logKs, float logKd, bool switch1, bool switch2, double scale,
+                             const float values7to14[8]);
+    void LoadNonIdeality(bool ideal, bool nonidealKsKd, bool interacting, bool dependence,
+                         bool rapidSA, int count, const double* v1, const double* v2,
+                         const double* v3, const double* v4, float logKs, float logKd,
+                         bool switch1, bool switch2, double scale, double sS, double dCm2s,
+                         double loading);
+    void CopySettingsFrom(const CLammIdeal& tmpl);
+    void RebuildAccumulation();
+
+    // ---- rotor speed schedule (lamm_speed_schedule.cpp)
+    void LoadRotorSpeedProfile(const CRotorSpeedProfile& profile);
+    void CheckRotorSpeeds(int count, const float* start, const float* speed, const float* accel,
+                          int mode);
+    double RotorSpeedAt(double t) const;
+    double EffectiveRotorSpeed(double t, double dt);
+    void AdvanceSpeedStep(double t);
+
+    // ---- run (lamm_run.cpp, lamm_run_setup.cpp)
+    int Run();
+    void SetUpRotorSpeed();
+    void ChooseAlgorithm();
+    void ChooseFirstTimeStep();
+    void SizeGrid();
+    void SetInitialConcentration();
+    bool BackDiffusionTest(double sS, double dCm2s) const;
+    bool ConcentrationDependent() const { return concDependentNI || concDependentSA; }
+    const ScanHeader& FirstScanHeader() const;
+    const ScanHeader& LastScanHeader() const;
+    void ZeroCallerRows();
+    void WriteRemainingScans(bool zero);
+    void AddAccumulationToTarget();
+    void SolveAndCorrect();
+    void SolveNonDiffusing();
+    void SolveStatic();
+    void FreeArrays();
+    void Regrid(int n);
+    void RegridTwoPart(double rStar);
+    void BuildRadialGrid();
+    bool AllocateArrays();
+    void FreeVectors();
+
+    // ---- output per time step (lamm_output.cpp)
+    void CLEachIterationOutput(double ri);
+    void ConvolveRadialResolution(double* profile, const double* radii, int n) const;
+    void ConvolveRadialResolutionF(float* profile, const float* radii, int n) const;
+    // Rows that receive scan at position pos of the scan order.
+    int ScanIndexAt(int pos) const { return scanOrder[pos]; }
+    double ScanTimeAt(int pos) const;
+    float* OutputRowFor(int pos);
+    int OutputCountFor(int pos) const;
+    const float* OutputRadiiFor(int pos) const;
+    // Detection corrections of fluorescence optics; applied after solving when any is on.
+    bool AnyDetectionCorrectionOn() const;
+    void CorrectScanProfile(int pos, float* y, const float* radii, int n);
+
+    // ---- moving hat finite elements (lamm_moving_hat*.cpp)
+    void SolveFE();
+    double TimeStep();
+    void AdvanceSolution(double step);
+    void CommitStep();
+    void ShiftGrid();
+    void SetupMovingGrid();
+    void AssembleMatrices();
+    void ReassembleMatrices();
+    void FactorFullPeriodStep();
+    void SolveFactored(const double* rhsIn, double* out) const;
+    void EndElementsNow();
+    void EndElementsAt(double tau);
+    void SetGridEnds(double tau);
+    void UpdateRadii();
+    double NodeVolume(int i) const;
+    double MovingGridAmount();
+    void SolveTridiagonal(const double* a, const double* b, const double* c, const double* rr,
+                          double* u, int n);
+    void LimitOverflow();
+    bool UseCombinedTransport() const;
+    void ComputeTransportRow(int i);
+    void EndEntriesHere(double* m8, double* k8, double* s8, double* f8) const;
+    void SetEndCriterion();
+    bool EndReached();
+    double BottomSlope() const;
+    double MeniscusSlope() const;
+
+    // ---- element integrals on the object's grids (lamm_element_integrals.cpp)
+    double MassElement(int i, int j) const;
+    double StiffnessElement(int i, int j) const;
+    double SedimentationElement(int i, int j) const;
+    double FrameElement(int i, int j) const;
+    double CombinedTransportElement(int i, int j) const;
+    double RadiusNodeVolume(int i, int n) const;
+    double RadiusMassElement(int i, int j, int n) const;
+    double RadiusStiffnessElement(int i, int j, int n) const;
+    double RadiusSedimentationElement(int i, int j, int n) const;
+    double SolventStiffnessElement(int i, int j, const double* grid, int n) const;
+    double SolventSedimentationElement(int i, int j, const double* grid, int n) const;
+    double SolventDiffusionFlux(const double* grid, int i) const;
+    double SolventSedimentationFlux(const double* grid, int i) const;
+    double ElementIntegralR(int i, int j);
+    double UniformDiffusionTriple(int i, int j, int k);
+    double UniformSedimentationTriple(int i, int j, int k);
+
+    // ---- active-region solve loop (lamm_active_region*.cpp)
+    void SolveFEAlt();
+    double ActiveRegionTimeStep();
+    void SolveActiveRegionStep(double step);
+    double ActiveRegionChange();
+    void AcceptActiveRegionStep();
+    void AssembleActiveRegionMatrices(int m);
+    void ResizeActiveRegion(int m);
+    int AdvanceActiveRegionLower();
+    int ExtendActiveRegionUpper(double time);
+    double TotalAmount() const;
+    void ClipStepToRotorSpeed(bool& endClipped);
+    void FillActiveRegionRows(int first, int last, int m);
+
+    // ================================================================ fields
+    // Group 1: finite-element header
+    double* outputProfile = nullptr;  // profile handed to the output interpolation
+    double* c = nullptr;              // concentration at each node
+    double* r = nullptr;              // radius of each node, cm
+
+    // Group 2: sedimentation parameters
+    double c0 = 0.0;
+    double bottom = 0.0;
+    double meniscus = 0.0;
+    double s = 0.0;  // S
+    double D = 0.0;  // cm^2/s
+
+    // Group 3: time stepping
+    double t = 0.0;
+    double dt = 0.0;
+    double rotorSpeed = 0.0;  // rpm currently in force in the moving-hat loop
+    int stepCount = 0;
+    int iterationCount = 0;
+
+    // Group 4: detection corrections (the switches belong to the detection-correction setters)
+    double timeShift = 0.0;  // s, added to every scan time
+    bool magnificationOn = false;
+    bool driftOn = false;
+    bool coneOn = false;
+    bool convolutionOn = false;
+
+    // Group 5: validity of the sedimentation parameters
+    bool geometryValid = false;
+    bool upperFitLimitInside = false;
+    int geometryError = 0;
+
+    // Group 6: group switches
+    bool modelSet = false;
+    bool discretizationLoaded = false;
+    bool outputLoaded = false;
+    bool workerMode = false;
+    bool stopRequested = false;
+
+    // Group 7: output description
+    TXLAWindow* window = nullptr;
+    CWINPlot* dataPlot = nullptr;
+    ScanHeader* headers = nullptr;  // 1-based, indexed by header index
+    int scanCount = 0;
+    const int* scanOrder = nullptr;  // [1..scanCount]: header index of each output scan
+    std::vector<int> ownedScanOrder;
+    int equationNumber = 1;
+    int threadNumber = 0;
+    float** outputTarget = nullptr;  // caller's rows, indexed by header index
+    std::vector<float> accumulation;  // rows x cols, row-major, object-owned
+    int accumulationCols = 0;
+    int accumulationRows = 0;
+    const float* outputRadii = nullptr;
+    int outputRadiusCount = 0;
+    bool perScanRadii = false;
+    bool accumulate = false;
+    float** perScanRadiusVectors = nullptr;
+    const int* perScanCounts = nullptr;
+    bool simulatingWithoutFitting = false;
+    int nextOutputScan = 1;
+    double nextOutputTime = 0.0;
+    bool quietWhileFitting = true;
+    bool quietWhileComputing = true;
+
+    // Group 8: finite-element working state and loaded options
+    int setupSucceeded = 0;
+    int N = 0;
+    int allocatedGridSize = 0;
+    bool dynamicallyTruncateGrid = true;
+    double densityMeniscus = 1.0, densityBottom = 1.0, viscosityMeniscus = 1.0,
+           viscosityBottom = 1.0;
+    float upperFitLimit = 6.0f;  // cm, the outer limit
+    float lowerFitLimit = 7.0f;  // cm
+    float truncationLevel = 1e-4f;
+    bool zoneLoading = false;
+    float zoneWidth = 0.1f;
+    bool emptyZone = false;
+    bool initialStep = false;
+    float stepFactor = 0.0f;
+    double firstTimeStep = 0.0;
+    double accelerationDuration = 0.0;
+    bool rampRotorSpeed = true;
+    bool accelerationPhaseActive = false;
+    bool checkAcceleration = true;
+    double currentRotorSpeed = 0.0;
+    double finalRotorSpeed = 10000.0;
+    double accelerationRate = 0.0;
+    double timeStepControlValue = 1e-6;
+    double truncationThreshold = 1e-6;
+    bool retryMode = false;
+    bool fixTimestep = false;
+    bool secondComponentOn = false;
+
+    // Group 9: model switches
+    bool interactingModel = false;
+    bool idealModel = false;
+    bool assocA = false, assocC = false, assocD = false;
+    bool nonidealKsKd = false;
+    bool assocB = false;
+    bool dependenceSwitch = false;
+    bool inhomogeneousSolvent = false;
+    bool solventSwitch = true;
+    bool compressibleSolvent = false;
+    bool linearGradient = false;
+    bool cosolventGradient = false;
+    bool cosolventCompressible = false;
+
+    // Group 10: numerical discretization
+    int massCheck = 0;
+    double sGridValue = 1.0;
+    bool automaticSGrid = true;
+    bool continuation = false;
+    bool automaticAlgorithm = true;
+    double maxDcOverCCopy = 1.0;
+    double fineChangeLimit = 0.1;
+    double coarseChangeLimit = 0.3;
+    double maxDcOverC = 1.0;
+    int defaultGridSize = 1000;
+    bool movingHatAlgorithm = false;
+    bool claverieAlgorithm = true;
+    double timeStepFactorA = 2.0;
+    double normalizedS = 5.0;
+    double normalizedSOptimized = 60.0;
+    double timeStepFactorB = 1.0;
+
+    // Group 11: solvent and species properties
+    double kappa = 0.0;
+    float vbarSecond = 0.73f;
+    float temperature = 20.0f;
+    float viscosity = 1.0f;
+    float density = 1.0f;
+    float vbar = 0.73f;
+    float vbarRho = 0.73f;
+    float rho0 = 0.99823f;
+    float solventViscosityValue = 0.001002f;
+    float viscosityRatio = 1.0f;
+    float furtherSolventValue = 0.7287f;
+
+    // Group 12: error words of the solution
+    int singularMatrix = 0;
+    int discretizationError = 0;
+
+    // Group 13: finite detection resolution of absorbance scans
+    bool simulateTimeResolution = false;
+    float scanVelocity = 2.43f;  // cm/min
+    bool simulateRadialResolution = false;
+    float radialRange = 0.008f;  // cm
+    bool absorbanceData = false;
+
+    // Group 14: grid control and run state
+    float frictionalRatio = 1.0f;
+    bool autoDynamicGridSize = true;
+    bool optimizeSpacing = true;
+    bool shutOffBackDiffusionOption = true;
+    double backDiffusionLevel = 1e-4;
+    bool rapidAssociationGrid = false;
+    double sOmega2 = 0.0;  // 1/s
+    float pointsPerSigma = 5.0f;
+    int lowerGridLimit = 100;
+    int upperGridLimit = 2000;
+    bool nonDiffusingPath = false;
+    float gridEstimateOptimized = 0.0f;
+    float gridEstimateUniform = 0.0f;
+    float fitLimitForSpacing = 0.0f;
+    bool earlyStop = false;
+    double sedimentationTimeOffset = 0.0;
+    double startingTimeStep = 1.0;
+    bool backDiffusionShutOff = false;  // decided by the grid sizing
+    std::vector<double> twoPartRadii;  // 1-based radii of the two-part grid, empty when uniform
+
+    // Group 16: diagnostics
+    bool logOn = false;
+    bool numericalError = false;
+
+    // Group 17: non-ideality and self-association
+    bool concDependentSA = false;
+    int speciesCount = 0;
+    std::vector<double> species1, species2, species3, species4;
+    bool concDependentNI = false;
+    bool selfAssociationLoaded = true;
+    bool nonIdealityLoaded = true;
+    bool rapidSelfAssociation = false;
+    float assocValues[17] = {};  // 1-based
+    float logKs = -8.0f, ks = 1e-8f;
+    float logKd = -8.0f, kd = 1e-8f;
+    bool nonidealSwitch1 = true, nonidealSwitch2 = true;
+    double nonIdealityScale = 3.3;
+
+    // Group 18: rotor speed schedule
+    bool profileLoaded = false;
+    int currentStep = 1;
+    bool atStepSpeed = false;
+    bool lastStepReached = false;
+    int speedStepCount = 0;
+    std::vector<double> stepStart, stepEnd, stepSpeed, stepAcceleration;  // 1-based
+
+    // Group 19: start time offset
+    bool startTimeOffsetOn = false;
+    double startTimeOffset = 0.0;
+
+    // Output state of the time loop
+    int continueLoop = 0;
+    int hitTime = 0;
+    double targetTime = 0.0;  // the loop shortens its step to end here while hitTime is set
+    double segmentCount = 100.0;
+    double segmentDuration = 0.0;
+    double elapsedScanTime = 0.0;
+    int gridPointsDone = 0;
+    int segmentsDone = 0;
+    double nextSegmentRadius = 0.0;
+    bool scanIncomplete = false;
+    double totalAmount = 0.0;
+    double initialAmount = 0.0;  // amount at the start of the loop, with the mass check on
+    // Key poll of the window's thread; tests replace it to press a key.
+    bool (*keyPoll)() = nullptr;
+
+    // Moving-hat state
+    double sGrid = 0.0;       // S
+    double frameRate = 0.0;   // k = s_grid omega^2 1e-13, 1/s
+    double t0 = 0.0;          // start of the current grid period
+    double period = 0.0;      // T
+    double ratio = 0.0;       // q = (b/m)^(1/(N-1))
+    double gridE = 1.0, gridE2 = 1.0;
+    double dt0 = 0.0;
+    bool fullPeriodMode = false;
+    bool startPhase = false, veryFirstStep = false, partialStepTaken = false,
+         periodToComplete = false, fullPeriodStep = false;
+    int shiftCount = 0;
+    int endIndex = 1;
+    float endLevel = 0.0f;
+    bool endReachedFlag = false;
+    double previousTotal = 0.0;
+    bool driftFlag = false;
+    double accelerationStep = 10.0;
+    double V1 = 0, V2 = 0, P2 = 0, P3 = 0, VN = 0, VN1 = 0, PN1 = 0, PN2 = 0;
+    // end-entry block at the end of a step: M, K, S (unscaled), Tr for the eight end positions
+    double endM[8] = {}, endK[8] = {}, endS[8] = {}, endTr[8] = {};
+    int stepsTaken = 0;
+
+    // Active-region state
+    int lowerIndex = 1, upperIndex = 1;
+    int widestRegion = 0, narrowestRegion = 0;
+    int lowerCap = 0, upperStep = 0;
+    int assembledUpTo = 0, lastAssembledU = 0;
+    double meniscusStart = 0.0, plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0;
+    bool plateauTracking = false, lowerFrozen = true, upperFixed = true, allZeroStart = false;
+    bool matricesChanged = true, reassembleEveryStep = false, nonUniformGrid = false;
+    bool negativeMeniscusRepair = true, lowerIndexChanged = false, forceRebuild = false;
+    bool fixedMaxStepOn = false;
+    double fixedMaxStep = 1000.0;
+    double lastFactorDt = 0.0, dtMax = 1000.0, eps = 0.0;
+    double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;
+    int refusals = 0, tinySteps = 0, recordedLower = 1;
+    bool equilibriumStop = false;  // the loop ended because the profile stopped changing
+
+    // Solvent factors per node (viscosity f_k and buoyancy b_k), 1-based; set by the
+    // inhomogeneous-solvent set-up
+    std::vector<double> viscosityFactor, buoyancyFactor;
+    double gridSpacing = 0.0;
+
+    // Work storage: one block of (N + 1) doubles per vector
+    std::vector<double> work;
+    double *cOld = nullptr, *rhs = nullptr, *x = nullptr, *gam = nullptr, *bet = nullptr;
+    double *Ma = nullptr, *Mb = nullptr, *Mc = nullptr;
+    double *Ka = nullptr, *Kb = nullptr, *Kc = nullptr;
+    double *Sa = nullptr, *Sb = nullptr, *Sc = nullptr;
+    double *Ta = nullptr, *Tb = nullptr, *Tc = nullptr;
+    double *La = nullptr, *Lb = nullptr, *Lc = nullptr;
+    double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
+    double *outProfileStore = nullptr, *invBet = nullptr;
+    double *LTa = nullptr, *gamT = nullptr;  // full-period matrix: sub-diagonal, factors
+    double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
+};

@@ -1,0 +1,312 @@
+// Time stepping of the moving-hat loop: Crank-Nicolson steps, full grid periods, the solve loop.
+#include "lamm/lamm_ideal.h"
+
+#include "foundations/show_error.h"
+#include "lamm/tridiagonal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMostIdleSteps = 1000;
+
+}  // namespace
+
+// Moving-hat solution: the grid travels with s_grid, so a boundary sedimenting at that rate
+// stands still on it and few nodes resolve it. Constant steps of "max dc/c" x T, or when that
+// reaches the grid period, steps of exactly T on factors made once. Checked against the plateau,
+// the second moment and the non-diffusing limit in the solver tests.
+void CLammIdeal::SolveFE()
+{
+    fixTimestep = true;
+    if (setupSucceeded == 0)
+        return;
+    sGrid = automaticSGrid ? s : sGridValue;
+    if (std::fabs(sGrid) < 1.0 && maxDcOverCCopy >= 1.0)
+        maxDcOverCCopy = 0.1;
+    singularMatrix = discretizationError = 0;
+    stepsTaken = 0;
+    accelerationStep = firstTimeStep > 0.0 ? firstTimeStep : 10.0;
+    AssembleMatrices();
+    dt = 1.0;
+    dt0 = sGrid == 0.0 ? maxDcOverCCopy : maxDcOverCCopy * period;
+    fullPeriodMode = dt0 >= period;
+    if (fullPeriodMode) {
+        dt0 = period;
+        FactorFullPeriodStep();
+    }
+    veryFirstStep = true;
+    startPhase = fullPeriodMode;
+    partialStepTaken = periodToComplete = fullPeriodStep = false;
+    SetEndCriterion();
+    if (massCheck)
+        totalAmount = initialAmount = MovingGridAmount();
+    int counter = 0, idle = 0;
+    while (continueLoop && !singularMatrix && !discretizationError) {
+        const double dtStart = dt;
+        const double before = t;
+        const double result = TimeStep();
+        idle = t > before ? 0 : idle + 1;
+        if (idle > kMostIdleSteps)
+            discretizationError = 1;
+        CLEachIterationOutput(result);
+        const double rate = result / dtStart;
+        if (EndReached())
+            continueLoop = 0;
+        counter = (dtStart >= 30.0 && rate < timeStepControlValue) ? counter + 1 : 0;
+        if (counter > 10) {
+            endReachedFlag = true;
+            equilibriumStop = true;
+            continueLoop = 0;
+        }
+    }
+}
+
+// Cuts dt to the largest step allowed while the rotor accelerates and to the end of the ramp.
+static bool CutForAcceleration(CLammIdeal& o)
+{
+    if (!o.rampRotorSpeed || !o.accelerationPhaseActive)
+        return false;
+    const double before = o.dt;
+    o.dt = std::min(o.dt, o.accelerationStep);
+    if (o.accelerationDuration > o.t && o.t + o.dt > o.accelerationDuration)
+        o.dt = o.accelerationDuration - o.t;
+    return o.dt != before;
+}
+
+double CLammIdeal::TimeStep()
+{
+    const bool first = stepsTaken == 0;
+    if (!fullPeriodMode) {
+        dt = dt0;
+        if (std::fabs(t - t0 - period) < 1e-10)
+            ShiftGrid();
+        if (t + dt > t0 + period)
+            dt = t0 + period - t;
+        CutForAcceleration(*this);
+        std::copy(c + 1, c + N + 1, cOld + 1);
+        if (hitTime && t + dt > targetTime) {
+            hitTime = 0;
+            dt = targetTime - t;
+        }
+        if (dt <= 0.0) {
+            dt = 1.0;
+            return 1.0;
+        }
+        AdvanceSolution(dt);
+        CommitStep();
+        return first ? dt : 1.0;
+    }
+    auto cutFlags = [this]() {
+        periodToComplete = false;
+        partialStepTaken = true;
+        fullPeriodStep = false;
+    };
+    if (hitTime && t + dt > targetTime && targetTime <= t0 + period) {
+        dt = stepsTaken <= 1 ? 1.0 : targetTime - t;
+        CutForAcceleration(*this);
+        if (targetTime - t == dt)
+            hitTime = 0;
+        partialStepTaken = true;
+        veryFirstStep = startPhase = fullPeriodStep = false;
+    } else if (startPhase) {
+        fullPeriodStep = false;
+        if (veryFirstStep) {
+            veryFirstStep = partialStepTaken = false;
+            dt = std::min(1.0, period);
+        } else {
+            startPhase = false;
+            partialStepTaken = true;
+            dt = 0.1 * period;
+        }
+        CutForAcceleration(*this);
+    } else if (partialStepTaken || periodToComplete) {
+        const bool completing = partialStepTaken;
+        partialStepTaken = false;
+        periodToComplete = completing;
+        fullPeriodStep = !completing;
+        dt = completing ? t0 + period - t : period;
+        if (hitTime && targetTime < t + dt) {
+            dt = targetTime - t;
+            cutFlags();
+        }
+        if (CutForAcceleration(*this))
+            cutFlags();
+    }
+    std::copy(c + 1, c + N + 1, cOld + 1);
+    if (dt <= 0.0) {
+        dt = 1.0;
+        return 1.0;
+    }
+    AdvanceSolution(dt);
+    // a negative value at the depleting end: halve the step; at 0.1 s move the negative amount
+    // to the neighbour, redoing the step with the final dt so profile and time agree
+    const int watched = s >= 0.0 ? 1 : N;
+    const int neighbour = s >= 0.0 ? 2 : N - 1;
+    while (c[watched] < -0.001) {
+        dt /= 2.0;
+        fullPeriodStep = false;
+        partialStepTaken = true;
+        AdvanceSolution(dt);
+        if (dt <= 0.1) {
+            if (c[watched] < 0.0) {
+                c[neighbour] += NodeVolume(watched) * c[watched] / NodeVolume(neighbour);
+                cOld[neighbour] = c[neighbour];
+                c[watched] = cOld[watched] = 0.0;
+            }
+            break;
+        }
+    }
+    CommitStep();
+    if (fullPeriodStep || std::fabs(t - t0 - period) < 1e-10)
+        ShiftGrid();
+    return 1.0;
+}
+
+// One Crank-Nicolson step from c_old over [t, t + dt] in the moving frame: the diffusion term
+// carries 1 / E(t)^2, the end entries are taken at both ends of the step and the mass matrix's
+// end entries averaged.
+void CLammIdeal::AdvanceSolution(double step)
+{
+    const bool accelerating = rampRotorSpeed && accelerationPhaseActive;
+    if (accelerating) {
+        currentRotorSpeed = EffectiveRotorSpeed(t, step);
+        ReassembleMatrices();
+    }
+    const bool atPeriodStart = step == period && t - t0 == 0.0;
+    if (!accelerationPhaseActive && !cosolventGradient &&
+        ((fullPeriodMode && fullPeriodStep) || atPeriodStart)) {
+        if (atPeriodStart)
+            SetGridEnds(0.0);
+        TridiagProduct(Ba, Bb, Bc, cOld, rhs, 1, N);
+        SolveFactored(rhs, c);
+        LimitOverflow();
+        return;
+    }
+    const double tau = t - t0;
+    const double e0 = std::exp(frameRate * tau), e1 = std::exp(frameRate * (tau + step));
+    const double d0 = D / (e0 * e0), d1 = D / (e1 * e1);
+    SetGridEnds(tau);
+    EndElementsNow();
+    EndElementsAt(tau + step);
+    // averaged end entries of M
+    Mb[1] = 0.5 * (Mb[1] + endM[0]), Mc[1] = 0.5 * (Mc[1] + endM[1]);
+    Ma[2] = 0.5 * (Ma[2] + endM[2]), Mb[2] = 0.5 * (Mb[2] + endM[3]);
+    Mb[N - 1] = 0.5 * (Mb[N - 1] + endM[4]), Mc[N - 1] = 0.5 * (Mc[N - 1] + endM[5]);
+    Ma[N] = 0.5 * (Ma[N] + endM[6]), Mb[N] = 0.5 * (Mb[N] + endM[7]);
+    const double half = 0.5 * step;
+    for (int i = 1; i <= N; ++i) {
+        La[i] = Ma[i] + half * (d1 * Ka[i] + Ta[i]);
+        Lb[i] = Mb[i] + half * (d1 * Kb[i] + Tb[i]);
+        Lc[i] = Mc[i] + half * (d1 * Kc[i] + Tc[i]);
+    }
+    // the end rows of A(t + dt) come from the block at the end of the step
+    Lb[1] = Mb[1] + half * (d1 * endK[0] + endTr[0]);
+    Lc[1] = Mc[1] + half * (d1 * endK[1] + endTr[1]);
+    La[2] = Ma[2] + half * (d1 * endK[2] + endTr[2]);
+    Lb[2] = Mb[2] + half * (d1 * endK[3] + endTr[3]);
+    Lb[N - 1] = Mb[N - 1] + half * (d1 * endK[4] + endTr[4]);
+    Lc[N - 1] = Mc[N - 1] + half * (d1 * endK[5] + endTr[5]);
+    La[N] = Ma[N] + half * (d1 * endK[6] + endTr[6]);
+    Lb[N] = Mb[N] + half * (d1 * endK[7] + endTr[7]);
+    // rhs = (M + dt/2 A(t)) c_old with A(t) = -D0 K - Tr
+    rhs[1] = (Mb[1] - half * (d0 * Kb[1] + Tb[1])) * cOld[1] +
+             (Mc[1] - half * (d0 * Kc[1] + Tc[1])) * cOld[2];
+    for (int i = 2; i < N; ++i)
+        rhs[i] = (Ma[i] - half * (d0 * Ka[i] + Ta[i])) * cOld[i - 1] +
+                 (Mb[i] - half * (d0 * Kb[i] + Tb[i])) * cOld[i] +
+                 (Mc[i] - half * (d0 * Kc[i] + Tc[i])) * cOld[i + 1];
+    rhs[N] = (Ma[N] - half * (d0 * Ka[N] + Ta[N])) * cOld[N - 1] +
+             (Mb[N] - half * (d0 * Kb[N] + Tb[N])) * cOld[N];
+    SolveTridiagonal(La, Lb, Lc, rhs, c, N);
+    if (singularMatrix)
+        std::copy(cOld + 1, cOld + N + 1, c + 1);
+    LimitOverflow();
+}
+
+void CLammIdeal::CommitStep()
+{
+    ++stepsTaken;
+    t += dt;
+    if (accelerationPhaseActive && t >= accelerationDuration) {
+        currentRotorSpeed = EffectiveRotorSpeed(t, dt);
+        accelerationPhaseActive = false;
+        ReassembleMatrices();
+    }
+    if (massCheck) {
+        previousTotal = totalAmount;
+        SetGridEnds(t - t0);
+        totalAmount = MovingGridAmount();
+        const double difference = previousTotal - totalAmount;
+        if (totalAmount != 0.0 && std::fabs(difference / totalAmount) > 1e-8)
+            driftFlag = true;
+    }
+}
+
+// A step of exactly T from the start of a period has the same matrices in every period, so
+// they are factorised once per run.
+void CLammIdeal::FactorFullPeriodStep()
+{
+    SetGridEnds(0.0);
+    const double d0 = D, e1 = std::exp(frameRate * period), d1 = D / (e1 * e1);
+    EndElementsNow();
+    EndElementsAt(period);
+    double m8[8] = {Mb[1], Mc[1], Ma[2], Mb[2], Mb[N - 1], Mc[N - 1], Ma[N], Mb[N]};
+    for (int p = 0; p < 8; ++p)
+        m8[p] = 0.5 * (m8[p] + endM[p]);
+    const double half = 0.5 * period;
+    for (int i = 1; i <= N; ++i) {
+        Ba[i] = Ma[i] - half * (d0 * Ka[i] + Ta[i]);
+        Bb[i] = Mb[i] - half * (d0 * Kb[i] + Tb[i]);
+        Bc[i] = Mc[i] - half * (d0 * Kc[i] + Tc[i]);
+        La[i] = Ma[i] + half * (d1 * Ka[i] + Ta[i]);
+        Lb[i] = Mb[i] + half * (d1 * Kb[i] + Tb[i]);
+        Lc[i] = Mc[i] + half * (d1 * Kc[i] + Tc[i]);
+    }
+    double* bEnd[8] = {&Bb[1], &Bc[1], &Ba[2], &Bb[2], &Bb[N - 1], &Bc[N - 1], &Ba[N], &Bb[N]};
+    double* lEnd[8] = {&Lb[1], &Lc[1], &La[2], &Lb[2], &Lb[N - 1], &Lc[N - 1], &La[N], &Lb[N]};
+    const double now[8][2] = {{Kb[1], Tb[1]},         {Kc[1], Tc[1]},
+                              {Ka[2], Ta[2]},         {Kb[2], Tb[2]},
+                              {Kb[N - 1], Tb[N - 1]}, {Kc[N - 1], Tc[N - 1]},
+                              {Ka[N], Ta[N]},         {Kb[N], Tb[N]}};
+    for (int p = 0; p < 8; ++p) {
+        *bEnd[p] = m8[p] - half * (d0 * now[p][0] + now[p][1]);
+        *lEnd[p] = m8[p] + half * (d1 * endK[p] + endTr[p]);
+    }
+    for (int i = 1; i <= N; ++i)
+        LTa[i] = La[i];
+    // full-period factors; the general steps keep using La..Lc and gam for their own solves
+    ThomasFactor(La, Lb, Lc, invBet, gamT, 1, N);
+}
+
+void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const
+{
+    ThomasSubstitute(LTa, invBet, gamT, rhsIn, out, 1, N);
+}
+
+void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double* cc,
+                                  const double* rr, double* u, int n)
+{
+    const TridiagStatus status = ThomasSolve(a, b, cc, rr, u, gam, 1, n);
+    if (status != kTridiagOk) {
+        ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
+        singularMatrix = 1;
+    }
+}
+
+// Runaway values of an almost non-diffusing species are damped at the end where it piles up.
+void CLammIdeal::LimitOverflow()
+{
+    if (D > 2e-8)
+        return;
+    if (s > 0.0 && std::fabs(c[N]) >= 1e30) {
+        for (int i = N; i >= std::max(1, N - 20); --i)
+            if (std::fabs(c[i]) > 1e35)
+                c[i] *= 0.1;
+    } else if (s < 0.0 && std::fabs(c[1]) >= 1e15) {
+        for (int i = 1; i <= std::min(N, 20); ++i)
+            if (std::fabs(c[i]) > 1e15)
+                c[i] *= 0.1;
+    }
+}

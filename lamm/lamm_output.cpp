@@ -1,0 +1,225 @@
+// Output per time step: scan times, the profile on the scans' radii, finite scan speed.
+#include "lamm/lamm_ideal.h"
+
+#include "app/run_switches.h"
+#include "foundations/key_polling.h"
+#include "scandata/scan_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Linear interpolation of the grid profile (gr, gv)[1..gn] onto the ascending radii x[1..n] by
+// one merge walk over both; radii outside the grid take the end value of the profile.
+void InterpolateGridProfile(const double* gr, const double* gv, int gn, const float* xr, float* y,
+                            int n)
+{
+    int j = 2;
+    for (int i = 1; i <= n; ++i) {
+        const double xi = xr[i];
+        if (xi <= gr[1]) {
+            y[i] = static_cast<float>(gv[1]);
+            continue;
+        }
+        if (xi >= gr[gn]) {
+            y[i] = static_cast<float>(gv[gn]);
+            continue;
+        }
+        while (gr[j] < xi)
+            ++j;
+        if (gr[j - 1] > xi)  // radii not ascending: search again from the start
+            for (j = 2; gr[j] < xi; ++j) {
+            }
+        const double w = (xi - gr[j - 1]) / (gr[j] - gr[j - 1]);
+        y[i] = static_cast<float>(gv[j - 1] + w * (gv[j] - gv[j - 1]));
+    }
+}
+
+}  // namespace
+
+double CLammIdeal::ScanTimeAt(int pos) const
+{
+    const ScanHeader& h = headers[scanOrder[pos]];
+    return timeShift + ((rampRotorSpeed || profileLoaded) ? h.originalTime : h.time);
+}
+
+// Where the profile of the scan at position pos goes: the caller's row for a shared grid written
+// in place, else the object's accumulation row.
+float* CLammIdeal::OutputRowFor(int pos)
+{
+    if (!perScanRadii && !accumulate)
+        return outputTarget[scanOrder[pos]];
+    if (accumulation.empty())
+        return nullptr;
+    return &accumulation[static_cast<size_t>(pos) * (accumulationCols + 1)];
+}
+
+int CLammIdeal::OutputCountFor(int pos) const
+{
+    if (!perScanRadii)
+        return outputRadiusCount;
+    return perScanCounts != nullptr ? perScanCounts[scanOrder[pos]] : 0;
+}
+
+const float* CLammIdeal::OutputRadiiFor(int pos) const
+{
+    if (!perScanRadii)
+        return outputRadii;
+    return perScanRadiusVectors != nullptr ? perScanRadiusVectors[scanOrder[pos]] : nullptr;
+}
+
+// Scans after an early end of the loop: zeros when the boundary has left the data, the final
+// profile when the loop stopped at equilibrium (the profile no longer changes).
+void CLammIdeal::WriteRemainingScans(bool zero)
+{
+    if (movingHatAlgorithm && !claverieAlgorithm && setupSucceeded)
+        UpdateRadii();
+    for (int pos = nextOutputScan; pos <= scanCount; ++pos) {
+        float* row = OutputRowFor(pos);
+        const float* radii = OutputRadiiFor(pos);
+        const int n = OutputCountFor(pos);
+        if (row == nullptr || n <= 0)
+            continue;
+        if (zero || setupSucceeded == 0 || radii == nullptr)
+            std::fill(row + 1, row + 1 + n, 0.0f);
+        else
+            InterpolateGridProfile(r, c, N, radii, row, n);
+    }
+    nextOutputScan = scanCount + 1;
+}
+
+// Called after every step: writes the scan whose time the step reached (with the scanner's
+// finite speed emulated when asked) and sets the next time the loop must hit. The keyboard is
+// polled at every step, so a key press ends the run after the current step.
+void CLammIdeal::CLEachIterationOutput(double ri)
+{
+    (void)ri;
+    ++iterationCount;
+    if (!workerMode) {
+        bool (*poll)() = keyPoll != nullptr ? keyPoll : &KeyPressed;
+        if (poll()) {
+            continueLoop = 0;
+            stopRequested = true;
+            return;
+        }
+    } else if (gUserInterrupt.load(std::memory_order_relaxed)) {
+        continueLoop = 0;
+        stopRequested = true;
+        return;
+    }
+    if (t < nextOutputTime || nextOutputScan > scanCount) {
+        segmentsDone = gridPointsDone = 0;
+        elapsedScanTime = 0.0;
+        return;
+    }
+    if (movingHatAlgorithm && !claverieAlgorithm)
+        UpdateRadii();
+    bool complete = true;
+    if (!simulateTimeResolution || scanVelocity <= 0.0f || segmentCount <= 2.0) {
+        for (int i = 1; i <= N; ++i)
+            outputProfile[i] = c[i];
+    } else {
+        // the scanner travels from the meniscus to the bottom at v; each segment of the scan
+        // shows the profile at the time the scanner passes it
+        const double v = scanVelocity / 60.0;
+        const double duration = (bottom - meniscus) / v;
+        segmentDuration = duration / segmentCount;
+        nextSegmentRadius = v * (segmentsDone + 1) * segmentDuration + meniscus;
+        const int lastSegment = static_cast<int>(segmentCount) - 1;
+        auto copyBelow = [this](double edge) {
+            while (gridPointsDone < N && r[gridPointsDone + 1] < edge) {
+                ++gridPointsDone;
+                outputProfile[gridPointsDone] = c[gridPointsDone];
+            }
+        };
+        const double due = nextOutputTime + elapsedScanTime + segmentDuration - 1e-10;
+        if (segmentsDone == 0) {
+            gridPointsDone = 0;
+            std::fill(outputProfile + 1, outputProfile + N + 1, 0.0);
+            copyBelow(nextSegmentRadius);
+            elapsedScanTime = t - nextOutputTime + segmentDuration;
+            segmentsDone = 1;
+            complete = false;
+        } else if (segmentsDone < lastSegment) {
+            if (t >= due) {
+                copyBelow(nextSegmentRadius);
+                elapsedScanTime += segmentDuration;
+                ++segmentsDone;
+            }
+            complete = false;
+        } else if (t >= due) {
+            copyBelow(bottom + 1.0);
+            elapsedScanTime += segmentDuration;
+            ++segmentsDone;
+        } else {
+            complete = false;
+        }
+    }
+    if (!complete) {
+        hitTime = 1;
+        targetTime = nextOutputTime + elapsedScanTime + segmentDuration;
+        return;
+    }
+    if (simulateRadialResolution)
+        ConvolveRadialResolution(outputProfile, r, N);
+    float* row = OutputRowFor(nextOutputScan);
+    const float* radii = OutputRadiiFor(nextOutputScan);
+    if (row != nullptr && radii != nullptr)
+        InterpolateGridProfile(r, outputProfile, N, radii, row, OutputCountFor(nextOutputScan));
+    if (nextOutputScan >= scanCount) {
+        ++nextOutputScan;
+        if (!continuation) {
+            continueLoop = 0;
+        } else {
+            nextOutputTime = 1e8;
+            hitTime = 0;
+        }
+    } else {
+        ++nextOutputScan;
+        nextOutputTime = ScanTimeAt(nextOutputScan);
+        hitTime = 1;
+        targetTime = nextOutputTime;
+    }
+    segmentsDone = gridPointsDone = 0;
+    elapsedScanTime = 0.0;
+}
+
+// Finite radial resolution of absorbance optics: a Gaussian average of the transmitted light
+// 10^-A over +-2 sigma, so averaging happens where the detector averages. Values of 100 or more
+// stand for no light and are left alone.
+template <class T>
+static void ConvolveAbsorbance(T* profile, const T* radii, int n, double range)
+{
+    const double sigma = 0.42462845010615713 * range;
+    std::vector<double> out(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        out[i] = profile[i];
+        if (profile[i] >= 100.0)
+            continue;
+        double num = 0.0, den = 0.0;
+        for (int j = 1; j <= n; ++j) {
+            const double dr = static_cast<double>(radii[j]) - radii[i];
+            if (std::fabs(static_cast<float>(dr)) > static_cast<float>(2.0 * sigma))
+                continue;
+            const double w = std::exp(-dr * dr / (sigma * sigma));
+            num += w * std::pow(10.0, -static_cast<double>(profile[j]));
+            den += w;
+        }
+        if (num != 0.0 && den != 0.0)
+            out[i] = -std::log10(num / den);
+    }
+    for (int i = 1; i <= n; ++i)
+        profile[i] = static_cast<T>(out[i]);
+}
+
+void CLammIdeal::ConvolveRadialResolution(double* profile, const double* radii, int n) const
+{
+    ConvolveAbsorbance(profile, radii, n, radialRange);
+}
+
+void CLammIdeal::ConvolveRadialResolutionF(float* profile, const float* radii, int n) const
+{
+    ConvolveAbsorbance(profile, radii, n, radialRange);
+}

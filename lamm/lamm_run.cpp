@@ -1,0 +1,253 @@
+// CLammIdeal::Run: validation of the loaded groups, dispatch to a solve loop, retries.
+#include "lamm/lamm_ideal.h"
+
+#include "app/model_choice.h"
+#include "app/run_switches.h"
+#include "foundations/show_error.h"
+#include "scandata/scan_header.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int ResultFromErrorWords(const CLammIdeal& o)
+{
+    if (o.discretizationError)
+        return 2;
+    if (o.singularMatrix)
+        return 3;
+    return 0;
+}
+
+}  // namespace
+
+// Refuses what cannot be solved with the message of the first problem found, prepares the grid
+// and the loading, solves, and retries a failed solution on other grids and with the other
+// algorithm. Results: 0 success, 1 no arrays, 2 discretization error, 3 singular matrix,
+// 4 invalid or missing group, 5 rotor acceleration too slow, 6 non-ideality not loaded.
+int CLammIdeal::Run()
+{
+    if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
+        ModelChoice::thirdGeometry || ModelChoice::electrophoresis) {
+        ShowError("can't do special geometries in CLammIdeal", 0);
+        return 4;
+    }
+    if (!geometryValid) {
+        if (!upperFitLimitInside)
+            ShowError("meniscus or bottom parameters in conflict with fitting limits in CLammIdeal",
+                      0);
+        else
+            ShowError("invalid geometry or s, D parameters loaded in CLammIdeal", 0);
+        if (geometryError == 1)
+            ShowError("meniscus or bottom <= 0 loaded in CLammIdeal", 0);
+        else if (geometryError == 2)
+            ShowError("c0 < 0 loaded in CLammIdeal", 0);
+        else if (geometryError == 3)
+            ShowError("diffcoeff < 0 loaded in CLammIdeal", 0);
+        return 4;
+    }
+    if (!outputLoaded) {
+        ShowError("invalid output parameters loaded in CLammIdeal", 0);
+        return 4;
+    }
+    if (!modelSet) {
+        ShowError("model not set properly in CLammIdeal", 0);
+        return 4;
+    }
+    if (!discretizationLoaded) {
+        ShowError("Lamm discretization parameters not loaded in CLammIdeal", 0);
+        return 4;
+    }
+    if (!selfAssociationLoaded) {
+        ShowError("self-association parameters not loaded properly in CLammIdeal", 0);
+        return 4;
+    }
+    if (!nonIdealityLoaded) {
+        ShowError("non-ideality parameters not loaded properly in CLammIdeal", 0);
+        return 6;
+    }
+    const double firstRate = FirstScanHeader().accelerationRate;
+    if (rampRotorSpeed && checkAcceleration && firstRate > 0.0001 && firstRate < 50.0) {
+        ShowError("too slow rotor acceleration", 0);
+        gUserInterrupt.store(true, std::memory_order_relaxed);
+        return 5;
+    }
+    // The non-diffusing cases that have no solution are refused before anything is solved, and
+    // the caller's rows are cleared so they never hold another species' profiles.
+    if (D == 0.0) {
+        const char* refusal = nullptr;
+        if (ConcentrationDependent())
+            refusal = "D = 0 or s = 0 models are not implemented yet for concentration dependent "
+                      "sedimentation models";
+        else if (s != 0.0 && inhomogeneousSolvent && !compressibleSolvent)
+            refusal = "D = 0 or s = 0 models are not implemented yet for inhomogeneous solvent";
+        else if (s != 0.0 && profileLoaded)
+            refusal = "\nCLLammNoDiffvec not implemented for CLVariableRotorSpeed";
+        if (refusal != nullptr) {
+            ShowError(refusal, 0);
+            ZeroCallerRows();
+            return 4;
+        }
+    }
+    SetUpRotorSpeed();
+    ChooseAlgorithm();
+    ChooseFirstTimeStep();
+    SizeGrid();
+    if (setupSucceeded == 0)
+        return 1;
+    SetInitialConcentration();
+    singularMatrix = discretizationError = 0;
+    if (D == 0.0) {
+        nonDiffusingPath = s == 0.0;
+        if (s == 0.0)
+            SolveStatic();
+        else
+            SolveNonDiffusing();
+        return ResultFromErrorWords(*this);
+    }
+    nonDiffusingPath = false;
+    SolveAndCorrect();
+    if (discretizationError || singularMatrix) {
+        if (!ConcentrationDependent()) {
+            const bool keepTruncate = dynamicallyTruncateGrid;
+            dynamicallyTruncateGrid = false;
+            SetUpRotorSpeed();
+            ChooseFirstTimeStep();
+            SetInitialConcentration();
+            SolveAndCorrect();
+            if ((discretizationError || singularMatrix) && claverieAlgorithm) {
+                claverieAlgorithm = false;
+                movingHatAlgorithm = true;
+                SetUpRotorSpeed();
+                ChooseFirstTimeStep();
+                twoPartRadii.clear();
+                Regrid(std::clamp(static_cast<int>(std::floor(gridEstimateOptimized)),
+                                  lowerGridLimit, upperGridLimit));
+                SetInitialConcentration();
+                if (setupSucceeded)
+                    SolveAndCorrect();
+                claverieAlgorithm = true;
+                movingHatAlgorithm = false;
+                fixTimestep = false;
+            }
+            if (discretizationError || singularMatrix) {
+                retryMode = true;
+                claverieAlgorithm = true;
+                movingHatAlgorithm = false;
+                fixTimestep = false;
+                SetUpRotorSpeed();
+                ChooseFirstTimeStep();
+                const int n = static_cast<int>(std::floor(gridEstimateUniform));
+                const double rF = fitLimitForSpacing;
+                N = std::clamp(n, lowerGridLimit, upperGridLimit);
+                twoPartRadii.clear();
+                if (optimizeSpacing && BackDiffusionTest(s, D) && !zoneLoading && !initialStep)
+                    RegridTwoPart(rF);
+                else
+                    Regrid(N);
+                SetInitialConcentration();
+                if (setupSucceeded)
+                    SolveAndCorrect();
+                retryMode = false;
+            }
+            dynamicallyTruncateGrid = keepTruncate;
+        } else {
+            retryMode = true;
+            SetUpRotorSpeed();
+            ChooseFirstTimeStep();
+            Regrid(std::clamp(static_cast<int>(std::floor(gridEstimateUniform)), lowerGridLimit,
+                              upperGridLimit));
+            SetInitialConcentration();
+            if (setupSucceeded)
+                SolveAndCorrect();
+            retryMode = false;
+        }
+        if (setupSucceeded == 0)
+            return 1;
+    }
+    AddAccumulationToTarget();
+    return ResultFromErrorWords(*this);
+}
+
+// Per-scan radii and accumulation both collect the profiles in the object's matrix first.
+void CLammIdeal::AddAccumulationToTarget()
+{
+    if (accumulation.empty() || (!perScanRadii && !accumulate))
+        return;
+    for (int pos = 1; pos <= scanCount; ++pos) {
+        float* row = outputTarget[ScanIndexAt(pos)];
+        if (row == nullptr)
+            continue;
+        const float* acc = &accumulation[static_cast<size_t>(pos) * (accumulationCols + 1)];
+        const int n = std::min(OutputCountFor(pos), accumulationCols);
+        for (int i = 1; i <= n; ++i)
+            row[i] += acc[i];
+    }
+}
+
+void CLammIdeal::ZeroCallerRows()
+{
+    if (outputTarget == nullptr || accumulate)
+        return;
+    for (int pos = 1; pos <= scanCount; ++pos) {
+        float* row = outputTarget[ScanIndexAt(pos)];
+        if (row == nullptr)
+            continue;
+        std::fill(row + 1, row + 1 + OutputCountFor(pos), 0.0f);
+    }
+}
+
+// One solution on the prepared grid: output state from the first scan, the loop the switches
+// choose, then the detection corrections and the scans the loop did not reach.
+void CLammIdeal::SolveAndCorrect()
+{
+    t = sedimentationTimeOffset;
+    nextOutputScan = 1;
+    nextOutputTime = ScanTimeAt(1);
+    stopRequested = false;
+    earlyStop = false;
+    equilibriumStop = false;
+    endReachedFlag = false;
+    maxDcOverCCopy = maxDcOverC;
+    fineChangeLimit = 0.05 * maxDcOverCCopy;
+    coarseChangeLimit = 0.2 * maxDcOverCCopy;
+    continueLoop = 1;
+    hitTime = 1;
+    targetTime = nextOutputTime;
+    gridPointsDone = segmentsDone = 0;
+    elapsedScanTime = 0.0;
+    if (!accumulation.empty())
+        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    if (interactingModel) {
+        // the propagation loop of the concentration-dependent models is not part of this object
+        // yet: the scans get no profile
+        earlyStop = true;
+    } else if (claverieAlgorithm) {
+        SolveFEAlt();
+    } else if (movingHatAlgorithm) {
+        SolveFE();
+    }
+    if (stopRequested)
+        gUserInterrupt.store(true, std::memory_order_relaxed);
+    if (!stopRequested && nextOutputScan <= scanCount && (earlyStop || endReachedFlag))
+        WriteRemainingScans(!equilibriumStop);
+    if (AnyDetectionCorrectionOn()) {
+        for (int pos = 1; pos <= scanCount; ++pos)
+            CorrectScanProfile(pos, OutputRowFor(pos), OutputRadiiFor(pos), OutputCountFor(pos));
+    }
+}
+
+// D = 0 and s = 0: nothing moves, every scan shows the loading.
+void CLammIdeal::SolveStatic()
+{
+    if (!accumulation.empty())
+        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    nextOutputScan = 1;
+    WriteRemainingScans(false);
+    if (AnyDetectionCorrectionOn()) {
+        for (int pos = 1; pos <= scanCount; ++pos)
+            CorrectScanProfile(pos, OutputRowFor(pos), OutputRadiiFor(pos), OutputCountFor(pos));
+    }
+    AddAccumulationToTarget();
+}

@@ -1,0 +1,317 @@
+// Set-up of one Lamm solution: rotor speed, algorithm, first step, grid size, arrays, loading.
+#include "lamm/lamm_ideal.h"
+
+#include "scandata/scan_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace {
+
+constexpr double kGasConstant = 8.31451e7;
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+constexpr int kLargestGrid = 100000;
+
+}  // namespace
+
+const ScanHeader& CLammIdeal::FirstScanHeader() const { return headers[scanOrder[1]]; }
+
+const ScanHeader& CLammIdeal::LastScanHeader() const { return headers[scanOrder[scanCount]]; }
+
+// The ramp comes from the first scan's header (rate and duration inferred from time and
+// omega^2 t) or from the loaded speed profile. A recorded rate that is zero or not a number is
+// replaced by the one that the duration implies, so the ramp still reaches the final speed.
+void CLammIdeal::SetUpRotorSpeed()
+{
+    accelerationPhaseActive = rampRotorSpeed || profileLoaded;
+    firstTimeStep = 10.0;
+    const ScanHeader& first = FirstScanHeader();
+    finalRotorSpeed = LastScanHeader().rotorSpeed;
+    currentRotorSpeed = finalRotorSpeed;
+    accelerationRate = first.accelerationRate;
+    accelerationDuration = 0.0;
+    if (!rampRotorSpeed) {
+        accelerationPhaseActive = profileLoaded;
+    } else {
+        accelerationDuration = first.accelerationTime;
+        if (!std::isfinite(accelerationDuration) || accelerationDuration < 10.0) {
+            accelerationDuration = 0.0;
+            accelerationPhaseActive = profileLoaded;
+        } else if (!(accelerationRate > 0.0) || !std::isfinite(accelerationRate)) {
+            accelerationRate = finalRotorSpeed / accelerationDuration;
+        }
+    }
+    if (profileLoaded && speedStepCount > 0) {
+        accelerationDuration = stepEnd[1];
+        accelerationRate = stepAcceleration[1];
+        finalRotorSpeed = stepSpeed[speedStepCount];
+        currentStep = 1;
+        if (stepEnd[1] - stepStart[1] < 10.0)
+            accelerationDuration = 0.0;
+        currentRotorSpeed = std::sqrt(0.5) * RotorSpeedAt(firstTimeStep);
+    }
+    const double omega = finalRotorSpeed * kTwoPiOver60;
+    sOmega2 = omega * omega * s * 1e-13;
+}
+
+// Fast species go to the moving hat, whose grid travels with the boundary; slow ones to the
+// fixed grid with an active region. The threshold scales with 1 / rpm^2.
+void CLammIdeal::ChooseAlgorithm()
+{
+    if (ConcentrationDependent()) {
+        claverieAlgorithm = true;
+        movingHatAlgorithm = false;
+        fixTimestep = false;
+        optimizeSpacing = autoDynamicGridSize = false;
+        return;
+    }
+    if (!automaticAlgorithm)
+        return;
+    double threshold = normalizedS;
+    if (optimizeSpacing && autoDynamicGridSize && !zoneLoading && !initialStep)
+        threshold = normalizedSOptimized;
+    if (s < 0.0 && D < 1e-8)
+        threshold *= 0.1;
+    const double rpm = LastScanHeader().rotorSpeed;
+    const double scale = (rpm / 30000.0) * (rpm / 30000.0);
+    if (std::fabs(s) * scale >= threshold) {
+        movingHatAlgorithm = true;
+        automaticSGrid = true;
+        claverieAlgorithm = false;
+    } else {
+        claverieAlgorithm = true;
+        movingHatAlgorithm = false;
+        fixTimestep = false;
+    }
+}
+
+void CLammIdeal::ChooseFirstTimeStep()
+{
+    if (!rampRotorSpeed || claverieAlgorithm || automaticAlgorithm)
+        return;
+    double threshold = normalizedS;
+    if (optimizeSpacing && autoDynamicGridSize)
+        threshold = normalizedSOptimized;
+    const double rpm = LastScanHeader().rotorSpeed;
+    if (std::fabs(s) * (rpm / 30000.0) * (rpm / 30000.0) > threshold)
+        firstTimeStep = 1.0;
+}
+
+// The grid resolves the boundary width sigma = sqrt(D tau) reached when the boundary passes the
+// inner fit limit (tau includes the ramp) with a set number of points per sigma.
+void CLammIdeal::SizeGrid()
+{
+    backDiffusionShutOff = false;
+    twoPartRadii.clear();
+    if (ConcentrationDependent()) {
+        Regrid(defaultGridSize);
+        backDiffusionShutOff = BackDiffusionTest(assocValues[1], assocValues[3]);
+        return;
+    }
+    int n = defaultGridSize;
+    bool bdTest = false;
+    const double rF = std::max<double>(lowerFitLimit, meniscus + 0.001);
+    if (!autoDynamicGridSize || zoneLoading || initialStep || D <= 0.0) {
+        n = defaultGridSize;
+    } else if (frictionalRatio < 0.5f) {
+        n = defaultGridSize;
+    } else {
+        bdTest = BackDiffusionTest(s, D);
+        const double w = accelerationRate * kTwoPiOver60;
+        const double ramp = std::fabs(s) / 3.0 * 1e-13 * w * w * meniscus *
+                            accelerationDuration * accelerationDuration * accelerationDuration;
+        const double rate = std::fabs(sOmega2) * rF;
+        double tau = (rF - meniscus <= ramp) ? (rF - meniscus) / rate
+                                             : (rF - ramp - meniscus) / rate + accelerationDuration;
+        double sigma = std::sqrt(D * tau);
+        if (!(sigma >= 0.001))
+            sigma = std::isfinite(sigma) ? 0.001 : sigma;
+        double estimate = std::floor((bottom - meniscus) * pointsPerSigma / sigma);
+        if (!std::isfinite(estimate))
+            estimate = 0.0;
+        estimate = std::min(estimate, static_cast<double>(upperGridLimit) + 1.0);
+        gridEstimateUniform = static_cast<float>(estimate);
+        fitLimitForSpacing = static_cast<float>(rF);
+        // geometric spacing of the moving grid: the same resolution needs fewer points
+        const double q = bottom / meniscus;
+        double e = estimate;
+        while (e > lowerGridLimit) {
+            if (sigma / pointsPerSigma <
+                meniscus * (std::pow(q, 1.5 / (e - 1.0)) - std::pow(q, 0.5 / (e - 1.0)))) {
+                e += 1.0;
+                break;
+            }
+            e -= 1.0;
+        }
+        gridEstimateOptimized = static_cast<float>(e);
+        n = static_cast<int>(movingHatAlgorithm ? gridEstimateOptimized : gridEstimateUniform);
+        n = std::clamp(n, lowerGridLimit, upperGridLimit);
+    }
+    Regrid(n);
+    if (setupSucceeded == 0)
+        return;
+    if (D == 0.0) {
+        backDiffusionShutOff = false;
+    } else if ((temperature + 273.15) * kGasConstant * s * 1e-13 / D < -1e7 && D < 1e-8 &&
+               s < -10.0) {
+        backDiffusionShutOff = true;
+    } else {
+        backDiffusionShutOff = bdTest;
+        if (claverieAlgorithm && optimizeSpacing && bdTest && !zoneLoading && !initialStep)
+            RegridTwoPart(rF);
+    }
+}
+
+// True when the bottom region may be opened: the species piles up there so steeply (or so
+// little material comes back) that the data never see it.
+bool CLammIdeal::BackDiffusionTest(double sS, double dCm2s) const
+{
+    if (rapidAssociationGrid)
+        return true;
+    if (!shutOffBackDiffusionOption || sS <= 0.0 || dCm2s <= 0.0)
+        return false;
+    const ScanHeader& last = LastScanHeader();
+    const double kelvin = last.temperature + 273.15;
+    const double omega = last.rotorSpeed * kTwoPiOver60;
+    const double bM = kelvin * sS * 1e-13 * kGasConstant / dCm2s;
+    const double a = omega * omega / (kelvin * 1.6628944e8);
+    const double rU = upperFitLimit;
+    const double bma = bM * a;
+    if (bma > 100.0 || (bottom * bottom - rU * rU) * bma > 100.0)
+        return true;
+    const double integral =
+        (std::exp((bottom * bottom - rU * rU) * bma) - std::exp((meniscus * meniscus - rU * rU) * bma)) /
+        (2.0 * a * bM);
+    return backDiffusionLevel > 1.0 / (integral / ((bottom * bottom - meniscus * meniscus) / 2.0));
+}
+
+void CLammIdeal::SetInitialConcentration()
+{
+    if (setupSucceeded == 0)
+        return;
+    const double edge = r[1] + zoneWidth;
+    for (int i = 1; i <= N; ++i) {
+        double v = c0;
+        if (zoneLoading)
+            v = emptyZone ? (r[i] < edge ? 0.0 : c0) : (r[i] <= edge ? c0 : 0.0);
+        else if (initialStep)
+            v = r[i] < edge ? stepFactor * c0 : c0;
+        c[i] = v;
+    }
+}
+
+void CLammIdeal::FreeArrays() { FreeVectors(); }
+
+void CLammIdeal::FreeVectors()
+{
+    work.clear();
+    work.shrink_to_fit();
+    c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
+    Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
+    La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = nullptr;
+    outputProfile = nullptr;
+    setupSucceeded = 0;
+}
+
+void CLammIdeal::Regrid(int n)
+{
+    FreeVectors();
+    N = std::clamp(n, 0, kLargestGrid);
+    AllocateArrays();
+}
+
+// All work vectors live in one zero-filled block of (N + 1) doubles each; a failed allocation
+// leaves the object without arrays and set-up succeeded at 0.
+bool CLammIdeal::AllocateArrays()
+{
+    if (N < 3)
+        return false;
+    if (!work.empty())
+        return true;
+    constexpr int kVectors = 32;
+    const size_t stride = static_cast<size_t>(N) + 1;
+    try {
+        work.assign(stride * kVectors, 0.0);
+    } catch (const std::bad_alloc&) {
+        FreeVectors();
+        return false;
+    }
+    double* p = work.data();
+    double** slots[kVectors] = {&c,  &r,  &x,  &cOld, &rhs, &gam, &bet, &invBet, &outProfileStore,
+                                &Ma, &Mb, &Mc, &Ka,   &Kb,  &Kc,  &Sa,  &Sb,     &Sc,
+                                &Ta, &Tb, &Tc, &La,   &Lb,  &Lc,  &Ba,  &Bb,     &Bc,
+                                &LTa, &gamT, &Fra, &Frb, &Frc};
+    for (int k = 0; k < kVectors; ++k)
+        *slots[k] = p + k * stride;
+    outputProfile = outProfileStore;
+    allocatedGridSize = N;
+    setupSucceeded = 1;
+    BuildRadialGrid();
+    return true;
+}
+
+void CLammIdeal::BuildRadialGrid()
+{
+    const double m = meniscus, b = bottom;
+    nonUniformGrid = false;
+    if (movingHatAlgorithm) {
+        const double q = b / m;
+        r[1] = m;
+        r[2] = m * std::pow(q, (sGridValue < 0.0 ? 1.5 : 0.5) / (N - 1));
+        const double step = std::pow(q, 1.0 / (N - 1));
+        for (int i = 3; i < N; ++i)
+            r[i] = r[i - 1] * step;
+        r[N] = b;
+    } else if (claverieAlgorithm) {
+        if (static_cast<int>(twoPartRadii.size()) == N + 1) {
+            for (int i = 1; i <= N; ++i)
+                r[i] = twoPartRadii[i];
+            nonUniformGrid = true;
+        } else {
+            for (int i = 1; i <= N; ++i)
+                r[i] = m + (i - 1) * (b - m) / (N - 1);
+        }
+    } else {
+        for (int i = 1; i <= N; ++i)
+            r[i] = m + (i - 0.5) * (b - m) / N;
+    }
+}
+
+// Uniform spacing up to r*, where the data begin, then steps that grow with the distance the
+// boundary still has to travel: the plateau region needs fewer points.
+void CLammIdeal::RegridTwoPart(double rStar)
+{
+    const double m = meniscus, b = bottom;
+    if (m == 0.0 || b == 0.0 || rStar <= m || rStar >= b || N < 50) {
+        twoPartRadii.clear();
+        Regrid(N);
+        return;
+    }
+    if (!claverieAlgorithm)
+        return;
+    const double h = (b - m) / (N - 1);
+    std::vector<double> radii(1, 0.0);
+    double rad = m;
+    while (rad < rStar) {
+        radii.push_back(rad);
+        rad = m + static_cast<double>(radii.size() - 1) * h;
+    }
+    rad = radii.back();
+    while (true) {
+        const double step = std::sqrt((rStar / rad) * ((rad - m) / (rStar - m))) * h;
+        if (rad + 1.3 * step >= b)
+            break;
+        rad += step;
+        radii.push_back(rad);
+    }
+    radii.push_back(b);
+    const int n = static_cast<int>(radii.size()) - 1;
+    if (n < 50) {
+        twoPartRadii.clear();
+        Regrid(50);
+        return;
+    }
+    twoPartRadii = std::move(radii);
+    Regrid(n);
+}

@@ -1,0 +1,24 @@
+// Thomas-algorithm solves of tridiagonal systems on 1-based arrays.
+#pragma once
+
+// Result of a tridiagonal factorisation or solve.
+enum TridiagStatus { kTridiagOk = 0, kTridiagFirstPivotZero = 1, kTridiagLaterPivotZero = 2 };
+
+// Solves rows lo..hi of a u = r, with a the sub-, b the main and c the super-diagonal
+// (a[i] couples row i to i-1, c[i] row i to i+1). gam[lo+1..hi] receives the elimination
+// factors. On a zero pivot u is left unchanged up to the failing row and the status says which.
+TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, const double* r,
+                          double* u, double* gam, int lo, int hi);
+
+// Factorises rows lo..hi for repeated solves: invBet[j] = 1 / pivot_j, gam[j] as above.
+TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,
+                           double* gam, int lo, int hi);
+
+// Forward and back substitution with the factors of ThomasFactor.
+void ThomasSubstitute(const double* a, const double* invBet, const double* gam, const double* r,
+                      double* u, int lo, int hi);
+
+// out[lo..hi] = T v for the tridiagonal T (a, b, c); the couplings to rows below lo and above hi
+// are left out, so each end row is the first or last row of a matrix cut at lo and hi.
+void TridiagProduct(const double* a, const double* b, const double* c, const double* v, double* out,
+                    int lo, int hi);

