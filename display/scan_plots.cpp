@@ -2,6 +2,7 @@
 // work, which fills the drawing calls here.
 #include "display/scan_plots.h"
 
+#include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
 
 void RedrawDataPlot(bool clear)
@@ -11,7 +12,6 @@ void RedrawDataPlot(bool clear)
 
 void UpdateResiduals(bool rescale)
 {
-    (void)rescale;
     if (!ScanStore::residuals)
         return;
     bool allPoints = ScanStore::leftFitLimit == 0.0f && ScanStore::rightFitLimit == 0.0f;
@@ -25,6 +25,16 @@ void UpdateResiduals(bool rescale)
                                                 : 0.0f;
         }
     }
+    CWINPlot* plot = ScanStore::residualPlot;
+    if (!plot)
+        return;
+    if (rescale) {
+        if (ScanStore::leftFitLimit != 0.0f && ScanStore::rightFitLimit != 0.0f)
+            plot->ZoomX(ScanStore::leftFitLimit, ScanStore::rightFitLimit);
+        else
+            plot->Rescale();
+    }
+    plot->Draw();
 }
 
 void SetPlotAxisTitles() {}
