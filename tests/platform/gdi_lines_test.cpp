@@ -220,3 +220,21 @@ TEST(GdiDC, SelectObjectReturnsThePreviousObjectAndRestoreDCTheState) {
     EXPECT_EQ(dc.GetROP2(), R2_COPYPEN);
     EXPECT_FALSE(dc.RestoreDC(-1)); // nothing left to pop
 }
+
+TEST(GdiShapes, FarOffCoordinatesAreClippedNotWalked) {
+    // Values beyond a plot's range can map far outside the client; drawing them must cost
+    // only what is visible.
+    plat::Surface s(50, 40);
+    TSurfaceDC dc(s);
+    dc.MoveTo(-2000000000, 5);
+    dc.LineTo(2000000000, 5);
+    for (int x = 0; x < 50; ++x) EXPECT_EQ(s.GetPixel(x, 5), kBlack) << x;
+    dc.SelectObject(TBrush(RGB(0, 0, 255)));
+    dc.Rectangle(-1000000000, 10, 1000000000, 1000000000);
+    EXPECT_EQ(s.GetPixel(25, 10), kBlack);
+    EXPECT_EQ(s.GetPixel(25, 39), RGB(0, 0, 255));
+    dc.Ellipse(-900000000, -900000000, 900000000, 900000000);
+    EXPECT_EQ(s.GetPixel(25, 20), RGB(0, 0, 255));
+    dc.FillRect(TRect{-1000000000, -1000000000, 1000000000, 1000000000}, TBrush(RGB(1, 1, 1)));
+    EXPECT_EQ(s.GetPixel(49, 39), RGB(1, 1, 1));
+}

@@ -334,9 +334,9 @@ private:
 };
 
 // A context drawing on a surface (a window's backing store, a bitmap). The raster rules live in
-// the core once and are used by every raster context. `onRelease` is called once from the
-// destructor with the device rectangle drawn on (empty when nothing was drawn), so a window can
-// present exactly what changed.
+// the core once and are used by every raster context. `onRelease` is called from the destructor
+// with the device rectangle drawn on since the last Flush (empty when nothing was drawn), so a
+// window can present exactly what changed. Drawing is for the window's thread only.
 class TSurfaceDC : public TDC {
 public:
     explicit TSurfaceDC(plat::Surface& surface, std::function<void(const TRect&)> onRelease = {});

@@ -102,7 +102,8 @@ void Rectangle(Target& t, TRect box, const std::uint32_t* outline, const std::ui
     if (!outline) {
         // Without a pen the filled area is one pixel narrower and lower.
         if (fill) {
-            for (int y = box.top; y < box.bottom - 1; ++y) Span(t, y, box.left, box.right - 1, *fill);
+            const int y0 = std::max(box.top, t.clip.top), y1 = std::min(box.bottom - 1, t.clip.bottom);
+            for (int y = y0; y < y1; ++y) Span(t, y, box.left, box.right - 1, *fill);
         }
         return;
     }
@@ -110,7 +111,9 @@ void Rectangle(Target& t, TRect box, const std::uint32_t* outline, const std::ui
     if (r < l || bt < tp) return;
     Span(t, tp, l, r + 1, *outline);
     if (bt > tp) Span(t, bt, l, r + 1, *outline);
-    for (int y = tp + 1; y < bt; ++y) {
+    // rows between, limited to the clip so far-off rectangles cost nothing
+    const int y0 = std::max(tp + 1, t.clip.top), y1 = std::min(bt, t.clip.bottom);
+    for (int y = y0; y < y1; ++y) {
         Plot(t, l, y, *outline);
         if (r > l) Plot(t, r, y, *outline);
         if (fill) Span(t, y, l + 1, r, *fill);
@@ -126,22 +129,23 @@ struct Rows {
     std::vector<int> x0, x1; // x1 < x0: empty row
 };
 
-Rows EllipseRows(const TRect& box) {
+// Rows y0 .. y1 - 1 of the box only.
+Rows EllipseRows(const TRect& box, int y0, int y1) {
     Rows rows;
-    rows.top = box.top;
-    const double cx = (box.left + box.right) * 0.5, cy = (box.top + box.bottom) * 0.5;
-    const double rx = (box.right - box.left) * 0.5, ry = (box.bottom - box.top) * 0.5;
-    for (int y = box.top; y < box.bottom; ++y) {
+    rows.top = y0;
+    const double cx = (box.left + double(box.right)) * 0.5, cy = (box.top + double(box.bottom)) * 0.5;
+    const double rx = (double(box.right) - box.left) * 0.5, ry = (double(box.bottom) - box.top) * 0.5;
+    for (int y = y0; y < y1; ++y) {
         const double v = (y + 0.5 - cy) / ry;
         const double h = v * v <= 1 ? rx * std::sqrt(1 - v * v) : -1;
         int a = 1, b = 0;
         if (h >= 0) {
-            a = int(std::ceil(cx - h - 0.5 - 1e-9));
-            b = int(std::floor(cx + h - 0.5 + 1e-9));
+            a = int(std::max<double>(std::ceil(cx - h - 0.5 - 1e-9), box.left));
+            b = int(std::min<double>(std::floor(cx + h - 0.5 + 1e-9), box.right - 1));
             // keep the row symmetric about the centre
-            const int mirror = box.left + box.right - 1 - b;
-            a = std::min(a, mirror);
-            b = std::max(b, box.left + box.right - 1 - a);
+            const long sum = long(box.left) + box.right - 1;
+            a = int(std::min<long>(a, sum - b));
+            b = int(std::max<long>(b, sum - a));
         }
         rows.x0.push_back(std::max(a, box.left));
         rows.x1.push_back(std::min(b, box.right - 1));
@@ -157,12 +161,10 @@ void Ellipse(Target& t, TRect box, const std::uint32_t* outline, const std::uint
         box.bottom -= 1;
     }
     if (box.IsEmpty() || (!outline && !fill)) return;
-    // Huge ellipses are drawn only where they meet the clip.
-    if (box.Intersect(TRect{t.clip.left - 1, t.clip.top - 1, t.clip.right + 1, t.clip.bottom + 1})
-            .IsEmpty())
-        return;
-    if (long(box.bottom) - box.top > 65536) return;
-    const Rows rows = EllipseRows(box);
+    // Only the rows that meet the clip, and one more each side for the outline test.
+    const int y0 = std::max(box.top, t.clip.top - 1), y1 = std::min(box.bottom, t.clip.bottom + 1);
+    if (y0 >= y1) return;
+    const Rows rows = EllipseRows(box, y0, y1);
     const int n = int(rows.x0.size());
     auto inside = [&](int i, int x) {
         return i >= 0 && i < n && rows.x0[size_t(i)] <= x && x <= rows.x1[size_t(i)];

@@ -124,7 +124,8 @@ bool TSurfaceDC::FillRect(const TRect& rect, const TBrush& brush) {
     const TRect box = Normalised(LPtoDP({rect.left, rect.top}), LPtoDP({rect.right, rect.bottom}));
     const std::uint32_t c = plat::Surface::ToNative(brush.color);
     return OnTarget(surface_, state_, dirty_, R2_COPYPEN, [&](Target& t) {
-        for (int y = box.top; y < box.bottom; ++y) plat::raster::Span(t, y, box.left, box.right, c);
+        const int y0 = std::max(box.top, t.clip.top), y1 = std::min(box.bottom, t.clip.bottom);
+        for (int y = y0; y < y1; ++y) plat::raster::Span(t, y, box.left, box.right, c);
     });
 }
 
@@ -189,8 +190,10 @@ bool TSurfaceDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
     }
     return OnTarget(surface_, st, dirty_, R2_COPYPEN, [&](Target& t) {
         const std::uint32_t bk = plat::Surface::ToNative(state_.bkColor);
-        if (rect && (options & ETO_OPAQUE))
-            for (int yy = box.top; yy < box.bottom; ++yy) plat::raster::Span(t, yy, box.left, box.right, bk);
+        if (rect && (options & ETO_OPAQUE)) {
+            const int y0 = std::max(box.top, t.clip.top), y1 = std::min(box.bottom, t.clip.bottom);
+            for (int yy = y0; yy < y1; ++yy) plat::raster::Span(t, yy, box.left, box.right, bk);
+        }
         if (!measured) return;
         if (state_.bkMode == OPAQUE && tm.width > 0) {
             // the text cell, turned with the text
