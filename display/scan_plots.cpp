@@ -41,7 +41,8 @@ void SetPlotAxisTitles() {}
 
 void DeleteScanPlots()
 {
-    // No plot is made before the plot object exists; the pointers stay empty.
+    delete ScanStore::dataPlot;
+    delete ScanStore::residualPlot;
     ScanStore::dataPlot = nullptr;
     ScanStore::residualPlot = nullptr;
 }

@@ -33,3 +33,28 @@ bool ScanQuestion(TXLAWindow* window, const char* text, const char* caption)
 {
     return MessageBox(Owner(window), text, caption, MB_YESNO) == IDYES;
 }
+
+void ScanDebugLog(TXLAWindow* window, const char* text)
+{
+    (void)window;
+    (void)text;
+}
+
+void ScanRequestRepaint(TXLAWindow* window)
+{
+    (void)window;
+}
+
+void ScanDrawText(TXLAWindow* window, int x, int y, const char* text)
+{
+    (void)window;
+    (void)x;
+    (void)y;
+    (void)text;
+}
+
+void ScanCheckTemperature(TXLAWindow* window, float limit)
+{
+    (void)window;
+    (void)limit;
+}
