@@ -66,6 +66,13 @@ void CLammIdeal::ChooseAlgorithm()
         optimizeSpacing = autoDynamicGridSize = false;
         return;
     }
+    if (profileLoaded) {
+        // the moving grid's frame is fixed by one rotor speed: speed steps need the fixed grid
+        claverieAlgorithm = true;
+        movingHatAlgorithm = false;
+        fixTimestep = false;
+        return;
+    }
     if (!automaticAlgorithm)
         return;
     double threshold = normalizedS;

@@ -1,0 +1,202 @@
+// Element integrals of hat functions against their closed forms, and the Thomas solves against
+// dense elimination.
+#include "lamm/hat_integrals.h"
+#include "lamm/tridiagonal.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// A non-uniform 1-based grid: x[1..6].
+const std::vector<double> kGrid = {0.0, 6.0, 6.013, 6.031, 6.052, 6.08, 6.1};
+constexpr int kN = 6;
+
+double Dot(const double* g, int n, double (*f)(double), int i)
+{
+    // Simpson's rule on each element is exact for the cubic integrands used below.
+    double sum = 0.0;
+    for (int e = 1; e < n; ++e) {
+        const double a = g[e], c = g[e + 1], m = 0.5 * (a + c);
+        auto hat = [&](double x) {
+            if (x < g[std::max(i - 1, 1)] || x > g[std::min(i + 1, n)])
+                return 0.0;
+            if (x <= g[i])
+                return i == 1 ? (x == g[1] ? 1.0 : 0.0) : (x - g[i - 1]) / (g[i] - g[i - 1]);
+            return i == n ? 0.0 : (g[i + 1] - x) / (g[i + 1] - g[i]);
+        };
+        sum += (c - a) / 6.0 * (f(a) * hat(a) + 4.0 * f(m) * hat(m) + f(c) * hat(c));
+    }
+    return sum;
+}
+
+TEST(HatIntegrals, MassMatchesClosedFormsOfTheSectorElement)
+{
+    const double* x = kGrid.data();
+    const double x1 = x[1], x2 = x[2];
+    EXPECT_NEAR(HatMass(x, kN, 1, 1), -x1 * x1 / 4 + x1 * x2 / 6 + x2 * x2 / 12, 1e-15);
+    for (int i = 2; i < kN; ++i) {
+        EXPECT_NEAR(HatMass(x, kN, i, i - 1), (x[i] * x[i] - x[i - 1] * x[i - 1]) / 12, 1e-15);
+        EXPECT_NEAR(HatMass(x, kN, i, i),
+                    (x[i + 1] - x[i - 1]) * (x[i - 1] + 2 * x[i] + x[i + 1]) / 12, 1e-15);
+    }
+    const double xn = x[kN], xm = x[kN - 1];
+    EXPECT_NEAR(HatMass(x, kN, kN, kN), xn * xn / 4 - xn * xm / 6 - xm * xm / 12, 1e-13);
+}
+
+TEST(HatIntegrals, NodeVolumesSumToTheSectorArea)
+{
+    const double* x = kGrid.data();
+    double sum = 0.0;
+    for (int i = 1; i <= kN; ++i) {
+        sum += HatNodeVolume(x, kN, i);
+        EXPECT_NEAR(HatNodeVolume(x, kN, i), Dot(x, kN, [](double r) { return r; }, i), 1e-13);
+        double row = 0.0;
+        for (int j = i - 1; j <= i + 1; ++j)
+            row += HatMass(x, kN, i, j);
+        EXPECT_NEAR(row, HatNodeVolume(x, kN, i), 1e-15) << "mass row " << i;
+    }
+    EXPECT_NEAR(sum, (x[kN] * x[kN] - x[1] * x[1]) / 2, 1e-13);
+}
+
+// Columns of the stiffness and sedimentation matrices sum to zero: the operator moves material
+// without creating any, which is why the solvers conserve the amount.
+TEST(HatIntegrals, TransportColumnsSumToZero)
+{
+    const double* x = kGrid.data();
+    for (int j = 1; j <= kN; ++j) {
+        double stiff = 0.0, sed = 0.0;
+        for (int i = j - 1; i <= j + 1; ++i) {
+            stiff += HatStiffness(x, kN, i, j);
+            sed += HatSedimentation(x, kN, i, j);
+        }
+        EXPECT_NEAR(stiff, 0.0, 1e-9) << j;
+        EXPECT_NEAR(sed, 0.0, 1e-12) << j;
+    }
+}
+
+TEST(HatIntegrals, FrameEndElementsFollowPinnedNodes)
+{
+    const double* x = kGrid.data();
+    const int n = kN;
+    const double x1 = x[1], x2 = x[2], x3 = x[3];
+    struct Case {
+        int i, j;
+        double want;
+    } cases[] = {
+        {1, 1, x2 * (x1 + x2) / 12},
+        {1, 2, -x2 * (x1 + x2) / 12},
+        {2, 1, x2 * (x1 + 3 * x2) / 12},
+        {2, 2, (x3 * x3 + 2 * x2 * x3 - x1 * x2) / 12},
+        {n - 1, n - 1, (x[n] * x[n - 1] - 2 * x[n - 1] * x[n - 2] - x[n - 2] * x[n - 2]) / 12},
+        {n - 1, n, -(3 * x[n - 1] + x[n]) * x[n - 1] / 12},
+        {n, n - 1, (x[n] + x[n - 1]) * x[n - 1] / 12},
+        {n, n, -(x[n] + x[n - 1]) * x[n - 1] / 12},
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(HatFrame(x, n, c.i, c.j), c.want, 1e-13) << c.i << "," << c.j;
+    const double g11 = HatFrame(x, n, 1, 1) - HatSedimentation(x, n, 1, 1);
+    EXPECT_NEAR(g11, x1 * x1 / 4 + x1 * x2 / 4 + x2 * x2 / 6, 1e-13);
+}
+
+TEST(HatIntegrals, OutsideIndicesAndTruncatedGridGiveZero)
+{
+    const double* x = kGrid.data();
+    for (auto [i, j] : {std::pair{1, 0}, {kN, kN + 1}, {0, 0}, {2, 4}, {3, 1}})
+        EXPECT_EQ(HatMass(x, kN, i, j), 0.0) << i << "," << j;
+    // node 4 as the last node: end formula, nothing beyond
+    const double xn = x[4], xm = x[3];
+    EXPECT_NEAR(HatMass(x, 4, 4, 4), xn * xn / 4 - xn * xm / 6 - xm * xm / 12, 1e-13);
+    EXPECT_EQ(HatMass(x, 4, 4, 5), 0.0);
+    EXPECT_EQ(HatStiffness(x, 4, 5, 5), 0.0);
+}
+
+TEST(HatIntegrals, UniformGridClosedFormsOfThePropagationLoop)
+{
+    const int n = 7;
+    const double h = 0.02, m = 6.5;
+    std::vector<double> r(n + 1);
+    for (int i = 1; i <= n; ++i)
+        r[i] = m + (i - 1) * h;
+    const double* g = r.data();
+    const double r1 = r[1], ri = r[4], rn = r[n];
+    EXPECT_NEAR(HatMass(g, n, 1, 1), (h / 4 + r1) * h / 3, 1e-15);
+    EXPECT_NEAR(HatMass(g, n, 1, 2), (h / 2 + r1) * h / 6, 1e-15);
+    EXPECT_NEAR(HatMass(g, n, 4, 3), (ri - h / 2) * h / 6, 1e-15);
+    EXPECT_NEAR(HatMass(g, n, 4, 4), 2 * ri * h / 3, 1e-15);
+    EXPECT_NEAR(HatMass(g, n, n, n), (rn - h / 4) * h / 3, 1e-14);
+    struct Triple {
+        int i, j, k;
+        double diffusion, sedimentation;
+    } triples[] = {
+        {1, 1, 1, (3 * r1 + h) / (6 * h), -(10 * r1 * r1 + 5 * h * r1 + h * h) / 30},
+        {n, n, n, (3 * rn - h) / (6 * h), (10 * rn * rn - 5 * h * rn + h * h) / 30},
+        {4, 4, 4, ri / h, -h * ri / 3},
+        {4, 3, 3, (2 * h - 3 * ri) / (6 * h), (10 * ri * ri - 15 * h * ri + 6 * h * h) / 30},
+        {4, 3, 4, (h - 3 * ri) / (6 * h), (10 * ri * ri - 10 * h * ri + 3 * h * h) / 60},
+        {4, 4, 5, (2 * h + 3 * ri) / (6 * h), -(10 * ri * ri + 10 * h * ri + 3 * h * h) / 60},
+        {4, 5, 5, -(2 * h + 3 * ri) / (6 * h), -(10 * ri * ri + 15 * h * ri + 6 * h * h) / 30},
+        {4, 3, 5, 0.0, 0.0},
+    };
+    for (const Triple& t : triples) {
+        EXPECT_NEAR(HatDiffusionTriple(g, n, t.i, t.j, t.k), t.diffusion, 1e-9)
+            << t.i << t.j << t.k;
+        EXPECT_NEAR(HatSedimentationTriple(g, n, t.i, t.j, t.k), t.sedimentation, 1e-12)
+            << t.i << t.j << t.k;
+    }
+    EXPECT_NEAR(HatMassTriple(g, n, 1, 1, 1), (5 * r1 + h) * h / 20, 1e-15);
+    EXPECT_NEAR(HatMassTriple(g, n, 4, 4, 4), ri * h / 2, 1e-15);
+}
+
+TEST(HatIntegrals, WeightedElementsReduceToPlainOnesForUnitFactors)
+{
+    const double* x = kGrid.data();
+    std::vector<double> one(kN + 1, 1.0), f(kN + 1);
+    for (int i = 1; i <= kN; ++i)
+        f[i] = 1.0 + 0.1 * i;
+    for (int i = 1; i <= kN; ++i) {
+        for (int j = i - 1; j <= i + 1; ++j) {
+            EXPECT_NEAR(HatWeightedStiffness(x, one.data(), kN, i, j), HatStiffness(x, kN, i, j),
+                        1e-9);
+            EXPECT_NEAR(HatWeightedSedimentation(x, one.data(), one.data(), kN, i, j),
+                        HatSedimentation(x, kN, i, j), 1e-12);
+        }
+    }
+    // stiffness (a, a) with linear f: (2 f_a a + f_a c + f_c a + 2 f_c c) / (6 h) on [x1, x2]
+    const double a = x[1], c = x[2], h = c - a;
+    EXPECT_NEAR(HatWeightedStiffness(x, f.data(), 2, 1, 1),
+                (2 * f[1] * a + f[1] * c + f[2] * a + 2 * f[2] * c) / (6 * h), 1e-9);
+}
+
+TEST(Tridiagonal, SolvesMatchDenseElimination)
+{
+    const int n = 6;
+    std::vector<double> a(n + 1), b(n + 1), c(n + 1), rhs(n + 1), u(n + 1), v(n + 1);
+    std::vector<double> gam(n + 1), inv(n + 1), check(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        a[i] = i > 1 ? -1.0 - 0.1 * i : 0.0;
+        c[i] = i < n ? -0.5 + 0.05 * i : 0.0;
+        b[i] = 4.0 + 0.3 * i;
+        rhs[i] = std::sin(i);
+    }
+    ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
+              kTridiagOk);
+    ASSERT_EQ(ThomasFactor(a.data(), b.data(), c.data(), inv.data(), gam.data(), 1, n),
+              kTridiagOk);
+    ThomasSubstitute(a.data(), inv.data(), gam.data(), rhs.data(), v.data(), 1, n);
+    TridiagProduct(a.data(), b.data(), c.data(), u.data(), check.data(), 1, n);
+    for (int i = 1; i <= n; ++i) {
+        EXPECT_NEAR(check[i], rhs[i], 1e-14) << i;
+        EXPECT_NEAR(v[i], u[i], 1e-14) << i;
+    }
+    b[1] = 0.0;
+    EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
+              kTridiagFirstPivotZero);
+    b[1] = 1.0, c[1] = 1.0, a[2] = 1.0, b[2] = 1.0;  // second pivot 1 - 1 = 0
+    EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
+              kTridiagLaterPivotZero);
+}
+
+}  // namespace
