@@ -1,0 +1,286 @@
+// CLammIdeal::Run: validation codes and texts, the automatic choices, the non-diffusing cases,
+// and the faults it mends: unusable options, early ends, zero accelerations, key presses.
+#include "app/model_choice.h"
+#include "app/run_switches.h"
+#include "foundations/error_box_log.h"
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> Texts()
+{
+    std::vector<std::string> out;
+    for (const ErrorBoxEntry& e : TakeErrorBoxes())
+        out.push_back(e.text);
+    return out;
+}
+
+bool AllFinite(const LammRun& run)
+{
+    for (int scan = 1; scan <= run.lc_.scans; ++scan)
+        for (int i = 1; i <= run.Points(); ++i)
+            if (!std::isfinite(run.Profile(scan)[i]))
+                return false;
+    return true;
+}
+
+class LammRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetAllState();
+        TakeErrorBoxes();
+    }
+};
+
+struct Refusal {
+    const char* name;
+    std::function<void(LammRun&)> spoil;  // applied after loading
+    int code;
+    std::vector<std::string> texts;
+};
+
+TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
+{
+    const Refusal cases[] = {
+        {"SpecialGeometry", [](LammRun&) { ModelChoice::linearLamm = true; }, 4,
+         {"can't do special geometries in CLammIdeal"}},
+        {"OuterLimitOutside",
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.3f); }, 4,
+         {"meniscus or bottom parameters in conflict with fitting limits in CLammIdeal"}},
+        {"InnerLimitOutside",
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 5.9f, 7.1f); }, 4,
+         {"invalid geometry or s, D parameters loaded in CLammIdeal"}},
+        {"NegativeLoadingAndD",
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, -1e-7, 6.0, 7.2, -1.0, 6.1f, 7.1f); },
+         4,
+         {"invalid geometry or s, D parameters loaded in CLammIdeal",
+          "diffcoeff < 0 loaded in CLammIdeal"}},
+        {"MeniscusZero",
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 0.0, 7.2, 1.0, 6.1f, 7.1f); }, 4,
+         {"invalid geometry or s, D parameters loaded in CLammIdeal",
+          "meniscus or bottom <= 0 loaded in CLammIdeal"}},
+        // a column of zero height would give a grid spacing of zero
+        {"BottomAtMeniscus",
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.5, 6.5, 1.0, 6.5f, 6.5f); }, 4,
+         {"invalid geometry or s, D parameters loaded in CLammIdeal"}},
+        {"NoScans",
+         [](LammRun& r) {
+             r.solver.LoadOutputParameters(nullptr, nullptr, r.headers_.data(),
+                                           r.rowPointers_.data(), r.radii_.data(), r.Points(),
+                                           nullptr, nullptr, false, nullptr, 0, 1, true, true,
+                                           false, 2.43f, false, 0.008f, false);
+         },
+         4, {"invalid output parameters loaded in CLammIdeal"}},
+        {"ModelNotSet", [](LammRun& r) { r.solver.modelSet = false; }, 4,
+         {"model not set properly in CLammIdeal"}},
+        {"NoFrictionalRatio", [](LammRun& r) { r.solver.discretizationLoaded = false; }, 4,
+         {"Lamm discretization parameters not loaded in CLammIdeal"}},
+        {"SelfAssociationMissing", [](LammRun& r) { r.solver.selfAssociationLoaded = false; }, 4,
+         {"self-association parameters not loaded properly in CLammIdeal"}},
+        {"NonIdealityMissing", [](LammRun& r) { r.solver.nonIdealityLoaded = false; }, 6,
+         {"non-ideality parameters not loaded properly in CLammIdeal"}},
+    };
+    for (const Refusal& c : cases) {
+        ResetAllState();
+        LammRun run(LammCase{});
+        run.Load();
+        c.spoil(run);
+        EXPECT_EQ(run.solver.Run(), c.code) << c.name;
+        EXPECT_EQ(Texts(), c.texts) << c.name;
+        EXPECT_EQ(run.Profile(1)[1], -1.0f) << c.name << ": rows untouched";
+    }
+}
+
+// Acceleration recorded in the first scan: strictly between 0.0001 and 50 rpm/s is refused.
+TEST_F(LammRunTest, TooSlowAccelerationStopsTheRun)
+{
+    const struct {
+        double rate;
+        int code;
+    } cases[] = {{10.0, 5}, {49.9, 5}, {50.0, 0}, {0.0, 0}, {200.0, 0}};
+    for (const auto& c : cases) {
+        ResetAllState();
+        LammCase lc;
+        lc.rampRpmPerS = 200.0;
+        lc.gridSize = 300;
+        LammRun run(lc);
+        run.headers_[1].accelerationRate = c.rate;
+        EXPECT_EQ(run.Run(), c.code) << c.rate;
+        EXPECT_EQ(gUserInterrupt.load(), c.code == 5) << c.rate;
+        EXPECT_EQ(Texts(), c.code == 5 ? std::vector<std::string>{"too slow rotor acceleration"}
+                                       : std::vector<std::string>{})
+            << c.rate;
+        EXPECT_TRUE(AllFinite(run)) << c.rate;
+    }
+}
+
+// "max dc/c" of 0 would never advance time; it is refused like a missing discretization.
+TEST_F(LammRunTest, RefusesStepControlThatNeverAdvances)
+{
+    for (double value : {0.0, -1.0, 1e-5, std::nan("")}) {
+        LammCase lc;
+        lc.maxDcOverC = value;
+        LammRun run(lc);
+        EXPECT_EQ(run.Run(), 4) << value;
+        EXPECT_EQ(Texts(),
+                  std::vector<std::string>{"Lamm discretization parameters not loaded in CLammIdeal"})
+            << value;
+    }
+}
+
+// Grid sizes of 0 or absurd size from a settings file are held to a usable range.
+TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange)
+{
+    for (int n : {0, 1, 2147483647}) {
+        LammCase lc;
+        lc.gridSize = n;
+        lc.scans = 3;
+        LammRun run(lc);
+        run.Load();
+        EXPECT_EQ(run.solver.defaultGridSize, n > 100000 ? 100000 : 10) << n;
+        if (n > 100000)
+            continue;  // solving 100,000 nodes is slow and proves nothing more
+        EXPECT_EQ(run.solver.Run(), 0) << n;
+        EXPECT_EQ(run.solver.N, 10) << n;
+        EXPECT_TRUE(AllFinite(run)) << n;
+    }
+}
+
+// A header ramp with a recorded acceleration of 0 (none inferred) but a duration: the ramp
+// rate follows from the duration instead of a rotor that never turns.
+TEST_F(LammRunTest, ZeroRecordedAccelerationStillRamps)
+{
+    LammCase lc;
+    lc.rampRpmPerS = 200.0;
+    lc.gridSize = 400;
+    LammRun reference(lc);
+    ASSERT_EQ(reference.Run(), 0);
+    LammRun run(lc);
+    run.headers_[1].accelerationRate = 0.0;
+    ASSERT_EQ(run.Run(), 0);
+    EXPECT_TRUE(AllFinite(run));
+    EXPECT_LT(MaxDifference(run, reference, lc.scans, 6.0, 7.1), 1e-6);
+}
+
+TEST_F(LammRunTest, BothAlgorithmsLoadedMeansFixedGrid)
+{
+    LammRun run(LammCase{});
+    run.Load();
+    run.solver.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, false, false, false, 1.0f, false,
+                                  false, 0, 1e-6, 1.0, true, false, false, 1.0, 0.05, 0.2, 1.0,
+                                  500, 500, true, true, 1e-4f, 1e-6, false, 1.0, 2.0, 5.0, 60.0);
+    EXPECT_EQ(run.solver.Run(), 0);
+    EXPECT_TRUE(run.solver.claverieAlgorithm);
+    EXPECT_FALSE(run.solver.movingHatAlgorithm);
+}
+
+// Automatic choice: a species above 60 S x (30000/rpm)^2 takes the moving hat with automatic
+// s_grid; a slow one keeps the fixed grid, on a grid sized from its boundary width.
+TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
+{
+    const struct {
+        double s, D;
+        bool movingHat;
+    } cases[] = {{30.0, 2e-7, true}, {4.5, 6e-7, false}};
+    for (const auto& c : cases) {
+        LammCase lc;
+        lc.s = c.s, lc.D = c.D;
+        lc.automatic = true;
+        lc.scans = 4;
+        LammRun run(lc);
+        run.solver.automaticSGrid = false;
+        EXPECT_EQ(run.Run(), 0) << c.s;
+        EXPECT_EQ(run.solver.movingHatAlgorithm, c.movingHat) << c.s;
+        EXPECT_EQ(run.solver.claverieAlgorithm, !c.movingHat) << c.s;
+        if (c.movingHat)
+            EXPECT_TRUE(run.solver.automaticSGrid);
+        EXPECT_GE(run.solver.N, 100) << c.s;
+        EXPECT_LE(run.solver.N, 2000) << c.s;
+        EXPECT_TRUE(AllFinite(run)) << c.s;
+    }
+}
+
+TEST_F(LammRunTest, StaticSpeciesKeepsItsLoading)
+{
+    LammCase lc;
+    lc.s = 0.0, lc.D = 0.0, lc.c0 = 0.7;
+    LammRun run(lc);
+    EXPECT_EQ(run.Run(), 0);
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        for (int i = 1; i <= run.Points(); i += 100)
+            EXPECT_NEAR(run.Profile(scan)[i], 0.7, 1e-7) << scan << " " << i;
+}
+
+// D = 0 with a concentration dependence has no solution: refused before solving, and the rows
+// are cleared instead of keeping another species' profiles while the run reports success.
+TEST_F(LammRunTest, NonDiffusingConcentrationDependenceIsRefused)
+{
+    LammCase lc;
+    lc.D = 0.0;
+    LammRun run(lc);
+    run.Load();
+    run.solver.concDependentSA = true;
+    EXPECT_EQ(run.solver.Run(), 4);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"D = 0 or s = 0 models are not implemented yet "
+                                                "for concentration dependent sedimentation models"});
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        EXPECT_EQ(run.Profile(scan)[10], 0.0f) << scan;
+}
+
+// When the boundary has left the data the remaining scans are zero; the loop ends early.
+TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
+{
+    LammCase lc;
+    lc.s = 20.0, lc.D = 3e-7;
+    lc.scans = 6;
+    lc.firstScanS = 1800.0, lc.intervalS = 1800.0;
+    lc.truncate = true;
+    LammRun run(lc);
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_TRUE(run.solver.endReachedFlag);
+    EXPECT_FALSE(run.solver.equilibriumStop);
+    for (int i = 1; i <= run.Points(); i += 50)
+        EXPECT_EQ(run.Profile(lc.scans)[i], 0.0f) << i;
+}
+
+// A key press ends the run after the step in progress; the scans not reached keep their rows
+// and the program-wide stop flag is set for the list drivers.
+TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
+{
+    static int polls;
+    polls = 0;
+    LammCase lc;
+    lc.fixTimestep = true;
+    lc.maxDcOverC = 10.0;
+    LammRun run(lc);
+    run.Load();
+    run.solver.keyPoll = [] { return ++polls == 25; };
+    EXPECT_EQ(run.solver.Run(), 0);
+    EXPECT_EQ(polls, 25);
+    EXPECT_EQ(run.solver.stepsTaken, 25);
+    EXPECT_TRUE(run.solver.stopRequested);
+    EXPECT_TRUE(gUserInterrupt.load());
+    EXPECT_EQ(run.Profile(lc.scans)[1], -1.0f);
+}
+
+// A worker's equation stops at the next step once the program-wide stop flag is set.
+TEST_F(LammRunTest, WorkerStopsOnTheStopFlag)
+{
+    LammRun run(LammCase{});
+    run.Load();
+    run.solver.workerMode = true;
+    gUserInterrupt.store(true);
+    EXPECT_EQ(run.solver.Run(), 0);
+    EXPECT_LE(run.solver.stepsTaken, 1);
+}
+
+}  // namespace
