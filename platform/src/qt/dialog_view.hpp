@@ -1,0 +1,45 @@
+// A dialog made from its template: widgets at the template's positions, bound to the dialog's
+// control objects by id.
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+#include <map>
+
+class TDialog;
+
+namespace plat::qt {
+
+class DialogView : public QDialog {
+    Q_OBJECT
+public:
+    DialogView(QWidget* owner, TDialog& dialog);
+
+    // Control objects -> widgets (on opening, and after a refused OK).
+    void Load();
+    // Widgets -> control objects (before a button is handled).
+    void Store();
+    // The id of the button pressed since the last call (IDOK, IDCANCEL or another), else 0.
+    // The close box and Esc count as IDCANCEL, Enter as the default button.
+    int TakePressed();
+
+    QWidget* Control(int id) const;
+    // Closes the window once the program has ended the dialog.
+    void Finish(int result) { QDialog::done(result); }
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private:
+    void Build();
+
+    TDialog& dialog_;
+    std::map<int, QWidget*> widgets_;
+    int pressed_ = 0;
+};
+
+// Removes single '&' mnemonic marks and turns "&&" into '&', for texts that show no mnemonic.
+QString PlainLabel(const std::string& text);
+
+} // namespace plat::qt

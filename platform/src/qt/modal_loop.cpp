@@ -1,0 +1,43 @@
+// The nested message loop of every modal window.
+#include "qt/modal_loop.hpp"
+
+#include <QtWidgets/QDialog>
+
+#include "plat/app.hpp"
+#include "plat/backend.hpp"
+#include "qt/modal_answers.hpp"
+
+namespace plat::qt {
+
+bool QuitPending() {
+    MSG m;
+    // The range selects nothing but the quit request, which ignores filters.
+    return PeekMessage(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) && m.message == WM_QUIT;
+}
+
+bool RunModal(QDialog& dialog, const std::function<void()>& step) {
+    bool finished = false;
+    bool accepted = false;
+    const auto connection = QObject::connect(&dialog, &QDialog::finished, [&](int r) {
+        finished = true;
+        accepted = r == QDialog::Accepted;
+    });
+    dialog.open();
+    ModalOpened(dialog);
+    while (!finished) {
+        if (step) {
+            step();
+            if (finished) break;
+        }
+        if (QuitPending()) {
+            dialog.reject();
+            break;
+        }
+        PumpOnce(true);
+    }
+    QObject::disconnect(connection);
+    dialog.hide();
+    return accepted;
+}
+
+} // namespace plat::qt

@@ -1,0 +1,26 @@
+// Starting the toolkit and installing the desktop backend.
+#include <QtWidgets/QApplication>
+
+#include <memory>
+
+#include "plat/backend.hpp"
+#include "plat/qt_backend.hpp"
+#include "qt/qt_backend.hpp"
+#include "qt/qt_env.hpp"
+
+namespace plat {
+
+bool InstallQtBackend(int& argc, char** argv) {
+    if (!QCoreApplication::instance()) {
+        qt::ChoosePlatformPlugin();
+        // Lives for the rest of the process: windows and boxes may outlast main's objects.
+        static QApplication* app = new QApplication(argc, argv);
+        (void)app;
+        // Closing the last window is the program's decision (WM_CLOSE), not the toolkit's.
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    SetBackend(std::make_unique<qt::QtBackend>());
+    return true;
+}
+
+} // namespace plat

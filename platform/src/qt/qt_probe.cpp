@@ -1,0 +1,305 @@
+// Test access to the desktop backend.
+#include "qt/qt_probe.hpp"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QMimeData>
+#include <QtCore/QUrl>
+#include <QtGui/QAction>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QKeySequence>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPlainTextEdit>
+
+#include "plat/msgbox.hpp"
+#include "plat/window.hpp"
+#include "qt/dialog_view.hpp"
+#include "qt/frame_view.hpp"
+#include "qt/input_box.hpp"
+#include "qt/menu_bar.hpp"
+#include "qt/modal_answers.hpp"
+#include "qt/text_editor.hpp"
+#include "qt/window_peer.hpp"
+
+namespace plat::qtprobe {
+namespace {
+
+using plat::qt::WindowPeer;
+
+Shown& LastRecord() {
+    static Shown shown;
+    return shown;
+}
+
+WindowPeer& Peer(TWindow& window) { return *WindowPeer::Of(&window); }
+
+void Record(QDialog& d, std::string text) {
+    Shown& s = LastRecord();
+    s = Shown{};
+    s.caption = d.windowTitle().toStdString();
+    s.text = std::move(text);
+    s.hadOwner = d.parentWidget() != nullptr;
+}
+
+// Characters a key types, as a keyboard would deliver them with the event.
+QString TypedText(QKeyCombination kc) {
+    const int key = kc.key();
+    const bool shift = kc.keyboardModifiers() & Qt::ShiftModifier;
+    const bool ctrl = kc.keyboardModifiers() & Qt::ControlModifier;
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return QStringLiteral("\r");
+    case Qt::Key_Tab: return QStringLiteral("\t");
+    case Qt::Key_Escape: return QString(QChar(0x1B));
+    case Qt::Key_Backspace: return QString(QChar(0x08));
+    default: break;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        if (ctrl) return QString(QChar(key - Qt::Key_A + 1));
+        return QString(QChar(shift ? key : key + 32));
+    }
+    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) return QString(QChar(key));
+    return {};
+}
+
+QKeyCombination Combination(const std::string& key) {
+    const QKeySequence seq(QString::fromStdString(key));
+    return seq.isEmpty() ? QKeyCombination() : seq[0];
+}
+
+QAbstractButton* StandardButton(QDialog& d, QDialogButtonBox::StandardButton which) {
+    auto* buttons = d.findChild<QDialogButtonBox*>();
+    return buttons ? buttons->button(which) : nullptr;
+}
+
+} // namespace
+
+plat::Surface GrabClient(TWindow& window) {
+    const QImage image =
+        Peer(window).client().grab().toImage().convertToFormat(QImage::Format_RGB32);
+    plat::Surface out(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::uint32_t* dst = out.Row(y);
+        for (int x = 0; x < image.width(); ++x) dst[x] = row[x] & 0x00FFFFFFu;
+    }
+    return out;
+}
+
+void ResizeClient(TWindow& window, int width, int height) {
+    WindowPeer& peer = Peer(window);
+    const QSize client = peer.client().size();
+    const QSize frame = peer.frame().size();
+    peer.frame().resize(frame.width() + width - client.width(),
+                        frame.height() + height - client.height());
+}
+
+std::string Caption(TWindow& window) { return Peer(window).frame().windowTitle().toStdString(); }
+
+std::string CursorName(TWindow& window) {
+    switch (Peer(window).client().cursor().shape()) {
+    case Qt::ArrowCursor: return "arrow";
+    case Qt::WaitCursor: return "wait";
+    case Qt::CrossCursor: return "cross";
+    case Qt::SizeHorCursor: return "sizewe";
+    default: return "other";
+    }
+}
+
+MenuEntry MenuEntryOf(TWindow& window, int id) {
+    MenuEntry e;
+    plat::qt::MenuBarMirror* menu = Peer(window).menu();
+    QAction* a = menu ? menu->Action(id) : nullptr;
+    if (!a) return e;
+    e.present = true;
+    e.checked = a->isChecked();
+    e.enabled = a->isEnabled();
+    e.text = a->text().toStdString();
+    return e;
+}
+
+std::vector<std::string> MenuBarTitles(TWindow& window) {
+    std::vector<std::string> titles;
+    for (QAction* a : Peer(window).frame().menuBar()->actions()) titles.push_back(a->text().toStdString());
+    return titles;
+}
+
+void ChooseMenuItem(TWindow& window, int id) {
+    if (plat::qt::MenuBarMirror* menu = Peer(window).menu())
+        if (QAction* a = menu->Action(id)) a->trigger();
+}
+
+void PressF1OnMenuItem(TWindow& window, int id) {
+    plat::qt::MenuBarMirror* menu = Peer(window).menu();
+    QMenu* popup = menu ? menu->PopupOf(id) : nullptr;
+    if (!popup) return;
+    popup->popup(Peer(window).frame().mapToGlobal(QPoint(10, 10)));
+    popup->setActiveAction(menu->Action(id));
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QCoreApplication::sendEvent(popup, &f1);
+}
+
+bool AnyPopupOpen(TWindow& window) {
+    for (QMenu* m : Peer(window).frame().menuBar()->findChildren<QMenu*>())
+        if (m->isVisible()) return true;
+    return false;
+}
+
+void SendKey(TWindow& window, const std::string& key, bool down) {
+    const QKeyCombination kc = Combination(key);
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, kc.key(), kc.keyboardModifiers(),
+                down ? TypedText(kc) : QString());
+    QCoreApplication::sendEvent(&Peer(window).client(), &e);
+}
+
+bool SendShortcutOverride(TWindow& window, const std::string& key) {
+    const QKeyCombination kc = Combination(key);
+    QKeyEvent e(QEvent::ShortcutOverride, kc.key(), kc.keyboardModifiers(), TypedText(kc));
+    e.ignore();
+    QCoreApplication::sendEvent(&Peer(window).client(), &e);
+    return e.isAccepted();
+}
+
+void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, unsigned mk) {
+    const Qt::MouseButton b = button == 2 ? Qt::RightButton
+                              : button == 3 ? Qt::MiddleButton
+                                            : Qt::LeftButton;
+    Qt::KeyboardModifiers mods;
+    if (mk & MK_SHIFT) mods |= Qt::ShiftModifier;
+    if (mk & MK_CONTROL) mods |= Qt::ControlModifier;
+    QEvent::Type type = QEvent::MouseMove;
+    Qt::MouseButton changed = Qt::NoButton;
+    Qt::MouseButtons held;
+    switch (action) {
+    case MouseAction::Press: type = QEvent::MouseButtonPress, changed = b, held = b; break;
+    case MouseAction::Release: type = QEvent::MouseButtonRelease, changed = b; break;
+    case MouseAction::DoubleClick: type = QEvent::MouseButtonDblClick, changed = b, held = b; break;
+    case MouseAction::Move: break;
+    }
+    QWidget& client = Peer(window).client();
+    const QPointF local(x, y);
+    QMouseEvent e(type, local, client.mapToGlobal(local), changed, held, mods);
+    QCoreApplication::sendEvent(&client, &e);
+}
+
+void SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    mime.setUrls(urls);
+    QDropEvent e(QPointF(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Peer(window).client(), &e);
+}
+
+void PressCloseBox(TWindow& window) { Peer(window).frame().close(); }
+
+void AnswerBox(int buttonId) {
+    plat::qt::ScheduleModalScript([buttonId](QDialog& d) {
+        auto* box = qobject_cast<QMessageBox*>(&d);
+        if (!box) {
+            Record(d, "<expected a message box>");
+            d.reject();
+            return;
+        }
+        Record(d, box->text().toStdString());
+        const QMessageBox::StandardButton which = buttonId == IDYES ? QMessageBox::Yes
+                                                 : buttonId == IDNO ? QMessageBox::No
+                                                 : buttonId == IDCANCEL ? QMessageBox::Cancel
+                                                                        : QMessageBox::Ok;
+        if (QAbstractButton* b = box->button(which)) b->click();
+        else box->reject();
+    });
+}
+
+void AnswerInput(const std::string& typed, bool ok) {
+    plat::qt::ScheduleModalScript([typed, ok](QDialog& d) {
+        auto* input = qobject_cast<plat::qt::InputBox*>(&d);
+        if (!input) {
+            Record(d, "<expected an input box>");
+            d.reject();
+            return;
+        }
+        Record(d, input->findChild<QLabel*>() ? input->findChild<QLabel*>()->text().toStdString()
+                                               : std::string());
+        input->edit().clear();
+        input->edit().insert(QString::fromStdString(typed)); // as typing: the length limit holds
+        if (QAbstractButton* b = StandardButton(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel))
+            b->click();
+    });
+}
+
+void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
+                  std::vector<std::pair<int, bool>> checks, int buttonId) {
+    plat::qt::ScheduleModalScript([edits, checks, buttonId](QDialog& d) {
+        auto* view = qobject_cast<plat::qt::DialogView*>(&d);
+        if (!view) {
+            Record(d, "<expected a template dialog>");
+            d.reject();
+            return;
+        }
+        Record(d, {});
+        for (const auto& [id, text] : edits)
+            if (auto* e = qobject_cast<QLineEdit*>(view->Control(id))) {
+                e->clear();
+                e->insert(QString::fromStdString(text));
+                LastRecord().dialogEditLimits.push_back(std::to_string(id) + ":" +
+                                                        std::to_string(e->maxLength()));
+            }
+        for (const auto& [id, on] : checks)
+            if (auto* b = qobject_cast<QAbstractButton*>(view->Control(id))) b->setChecked(on);
+        if (auto* b = qobject_cast<QAbstractButton*>(view->Control(buttonId))) b->click();
+        else if (buttonId == IDOK) view->accept();
+        else view->reject();
+    });
+}
+
+void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok) {
+    plat::qt::ScheduleModalScript([folder, names, ok](QDialog& d) {
+        auto* dlg = qobject_cast<QFileDialog*>(&d);
+        if (!dlg) {
+            Record(d, "<expected a file dialog>");
+            d.reject();
+            return;
+        }
+        Record(d, {});
+        if (!ok) {
+            dlg->reject();
+            return;
+        }
+        dlg->setDirectory(QString::fromStdString(folder));
+        QStringList quoted;
+        for (const std::string& n : names) quoted << "\"" + QString::fromStdString(n) + "\"";
+        dlg->selectFile(names.size() == 1 ? QString::fromStdString(names[0]) : quoted.join(' '));
+        // The dialog's own Open button, as the user would press it.
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+}
+
+void AnswerEditor(const std::string& text) {
+    plat::qt::ScheduleModalScript([text](QDialog& d) {
+        auto* editor = qobject_cast<plat::qt::TextEditor*>(&d);
+        if (!editor) {
+            Record(d, "<expected the text editor>");
+            d.reject();
+            return;
+        }
+        Record(d, editor->edit().toPlainText().toStdString());
+        editor->edit().setPlainText(QString::fromStdString(text));
+        editor->close();
+    });
+}
+
+bool AnswersPending() { return plat::qt::ModalScriptsPending(); }
+
+const Shown& LastShown() { return LastRecord(); }
+
+void ProcessEvents() { QCoreApplication::processEvents(); }
+
+} // namespace plat::qtprobe

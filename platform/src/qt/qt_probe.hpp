@@ -1,0 +1,70 @@
+// Test access to the desktop backend without toolkit types: what the desktop shows, simulated
+// user input, and answers for modal windows. Used by the offscreen smoke tests only.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "plat/surface.hpp"
+
+class TWindow;
+
+namespace plat::qtprobe {
+
+// The client area as the desktop draws it (a grab of the widget).
+plat::Surface GrabClient(TWindow& window);
+// Resizes the frame so that the client area gets the given size.
+void ResizeClient(TWindow& window, int width, int height);
+std::string Caption(TWindow& window);
+// The desktop cursor of the client area: "arrow", "wait", "cross", "sizewe" or "other".
+std::string CursorName(TWindow& window);
+
+struct MenuEntry {
+    bool present = false;
+    bool checked = false;
+    bool enabled = false;
+    std::string text;
+};
+MenuEntry MenuEntryOf(TWindow& window, int id);
+std::vector<std::string> MenuBarTitles(TWindow& window);
+// Chooses the item as a click would.
+void ChooseMenuItem(TWindow& window, int id);
+// Opens the popup holding the item, highlights it and presses F1 there.
+void PressF1OnMenuItem(TWindow& window, int id);
+bool AnyPopupOpen(TWindow& window);
+
+// Key and pointer input as the desktop delivers it to the client area. `key` is a key name as
+// shortcuts are written ("Left", "Ctrl+L", "A", "Return"). SendShortcutOverride returns whether
+// the client claimed the key before the menu bar could see it.
+void SendKey(TWindow& window, const std::string& key, bool down);
+bool SendShortcutOverride(TWindow& window, const std::string& key);
+enum class MouseAction { Press, Release, DoubleClick, Move };
+// `button`: 1 left, 2 right, 3 middle; `mk`: MK_SHIFT and MK_CONTROL of the modifiers.
+void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, unsigned mk);
+void SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y);
+void PressCloseBox(TWindow& window);
+
+// Answers for the next modal windows, in the order they open. A dialog that stays open after
+// a refused OK counts as opening again.
+void AnswerBox(int buttonId);                          // IDOK, IDCANCEL, IDYES, IDNO
+void AnswerInput(const std::string& typed, bool ok);   // types into the edit line, then OK/Cancel
+// Sets edit texts and check states by control id, then presses the button.
+void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
+                  std::vector<std::pair<int, bool>> checks, int buttonId);
+void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok);
+void AnswerEditor(const std::string& text);            // replaces the text, then closes
+bool AnswersPending();
+// What the last modal window showed: caption and text of a box, caption and prompt of an input.
+struct Shown {
+    std::string caption;
+    std::string text;
+    bool hadOwner = false;
+    std::vector<std::string> dialogEditLimits; // "id:maxLength" of a template dialog's edits
+};
+const Shown& LastShown();
+
+// Runs the toolkit's pending events once (timers, posted calls), without waiting.
+void ProcessEvents();
+
+} // namespace plat::qtprobe
