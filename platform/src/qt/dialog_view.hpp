@@ -22,6 +22,7 @@ public:
     // The id of the button pressed since the last call (IDOK, IDCANCEL or another), else 0.
     // The close box and Esc count as IDCANCEL, Enter as the default button.
     int TakePressed();
+    bool HasPressed() const { return pressed_ != 0; }
 
     QWidget* Control(int id) const;
     // Closes the window once the program has ended the dialog.

@@ -15,7 +15,8 @@ bool QuitPending() {
     return PeekMessage(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) && m.message == WM_QUIT;
 }
 
-bool RunModal(QDialog& dialog, const std::function<void()>& step) {
+bool RunModal(QDialog& dialog, const std::function<void()>& step,
+              const std::function<bool()>& pending) {
     bool finished = false;
     bool accepted = false;
     const auto connection = QObject::connect(&dialog, &QDialog::finished, [&](int r) {
@@ -24,16 +25,18 @@ bool RunModal(QDialog& dialog, const std::function<void()>& step) {
     });
     dialog.open();
     ModalOpened(dialog);
-    while (!finished) {
-        if (step) {
-            step();
-            if (finished) break;
-        }
+    while (true) {
+        if (step) step();
+        if (finished) break;
         if (QuitPending()) {
             dialog.reject();
             break;
         }
-        PumpOnce(true);
+        if (PumpOnce(false)) continue;
+        // The pump may have closed the dialog or pressed a button without queueing a message:
+        // look again before waiting for the desktop.
+        if (finished || (pending && pending())) continue;
+        GetBackend().pump(true);
     }
     QObject::disconnect(connection);
     dialog.hide();

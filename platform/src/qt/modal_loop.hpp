@@ -9,10 +9,12 @@ class QDialog;
 namespace plat::qt {
 
 // Opens the dialog window-modal and dispatches messages until it finishes. `step`, when given,
-// runs between messages (outside any toolkit event) and may end the dialog. A pending quit
+// runs between messages (outside any toolkit event) and may end the dialog; `pending` tells
+// whether step has work, so the loop does not wait for the desktop meanwhile. A pending quit
 // request closes the dialog with its reject path and stays queued for the outer loop. Returns
 // whether the dialog was accepted.
-bool RunModal(QDialog& dialog, const std::function<void()>& step = {});
+bool RunModal(QDialog& dialog, const std::function<void()>& step = {},
+              const std::function<bool()>& pending = {});
 
 // True while the quit request waits in this thread's queue.
 bool QuitPending();

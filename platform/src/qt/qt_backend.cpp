@@ -137,7 +137,7 @@ int QtBackend::runDialog(TDialog& dialog) {
             view.Load();
             ModalOpened(view);
         }
-    });
+    }, [&] { return view.HasPressed(); });
     SetDialogWidget(&dialog, nullptr);
     if (!dialog.IsEnded()) dialog.EndDialog(IDCANCEL); // ended by a quit request
     return dialog.GetResult();

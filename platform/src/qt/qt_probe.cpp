@@ -2,9 +2,14 @@
 #include "qt/qt_probe.hpp"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtCore/QMimeData>
 #include <QtCore/QUrl>
 #include <QtGui/QAction>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QKeySequence>
 #include <QtWidgets/QAbstractButton>
@@ -33,16 +38,20 @@ namespace {
 
 using plat::qt::WindowPeer;
 
+std::vector<Shown>& Log() {
+    static std::vector<Shown> log;
+    return log;
+}
+
 Shown& LastRecord() {
-    static Shown shown;
-    return shown;
+    if (Log().empty()) Log().emplace_back();
+    return Log().back();
 }
 
 WindowPeer& Peer(TWindow& window) { return *WindowPeer::Of(&window); }
 
 void Record(QDialog& d, std::string text) {
-    Shown& s = LastRecord();
-    s = Shown{};
+    Shown& s = Log().emplace_back();
     s.caption = d.windowTitle().toStdString();
     s.text = std::move(text);
     s.hadOwner = d.parentWidget() != nullptr;
@@ -72,6 +81,16 @@ QString TypedText(QKeyCombination kc) {
 QKeyCombination Combination(const std::string& key) {
     const QKeySequence seq(QString::fromStdString(key));
     return seq.isEmpty() ? QKeyCombination() : seq[0];
+}
+
+// Presses the box's button for IDOK, IDCANCEL, IDYES or IDNO; a box without it is closed.
+void ClickBoxButton(QMessageBox& box, int buttonId) {
+    const QMessageBox::StandardButton which = buttonId == IDYES ? QMessageBox::Yes
+                                             : buttonId == IDNO ? QMessageBox::No
+                                             : buttonId == IDCANCEL ? QMessageBox::Cancel
+                                                                    : QMessageBox::Ok;
+    if (QAbstractButton* b = box.button(which)) b->click();
+    else box.reject();
 }
 
 QAbstractButton* StandardButton(QDialog& d, QDialogButtonBox::StandardButton which) {
@@ -189,13 +208,19 @@ void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, un
     QCoreApplication::sendEvent(&client, &e);
 }
 
-void SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y) {
+bool SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y) {
     QMimeData mime;
     QList<QUrl> urls;
     for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
     mime.setUrls(urls);
-    QDropEvent e(QPointF(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&Peer(window).client(), &e);
+    // A drag enters before it drops; the drop reaches only a client that took the drag.
+    QDragEnterEvent enter(QPoint(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QCoreApplication::sendEvent(&Peer(window).client(), &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&Peer(window).client(), &drop);
+    return true;
 }
 
 void PressCloseBox(TWindow& window) { Peer(window).frame().close(); }
@@ -209,12 +234,36 @@ void AnswerBox(int buttonId) {
             return;
         }
         Record(d, box->text().toStdString());
-        const QMessageBox::StandardButton which = buttonId == IDYES ? QMessageBox::Yes
-                                                 : buttonId == IDNO ? QMessageBox::No
-                                                 : buttonId == IDCANCEL ? QMessageBox::Cancel
-                                                                        : QMessageBox::Ok;
-        if (QAbstractButton* b = box->button(which)) b->click();
-        else box->reject();
+        ClickBoxButton(*box, buttonId);
+    });
+}
+
+namespace {
+
+// Polls until the window has been repainted by the modal loop, then presses the button.
+void ClickWhenPainted(QPointer<QMessageBox> box, TWindow* window, int buttonId, int rounds) {
+    if (!box) return;
+    if (window->IsInvalid() && rounds > 0) {
+        QTimer::singleShot(0, box, [=] { ClickWhenPainted(box, window, buttonId, rounds - 1); });
+        return;
+    }
+    ClickBoxButton(*box, buttonId);
+}
+
+} // namespace
+
+void AnswerBoxAfterRepaint(TWindow& window, int buttonId) {
+    TWindow* target = &window;
+    plat::qt::ScheduleModalScript([target, buttonId](QDialog& d) {
+        auto* box = qobject_cast<QMessageBox*>(&d);
+        if (!box) {
+            Record(d, "<expected a message box>");
+            d.reject();
+            return;
+        }
+        Record(d, box->text().toStdString());
+        target->Invalidate(true);
+        ClickWhenPainted(box, target, buttonId, 10000);
     });
 }
 
@@ -298,7 +347,29 @@ void AnswerEditor(const std::string& text) {
 
 bool AnswersPending() { return plat::qt::ModalScriptsPending(); }
 
-const Shown& LastShown() { return LastRecord(); }
+const std::vector<Shown>& ShownLog() { return Log(); }
+void ClearShownLog() { Log().clear(); }
+
+std::vector<std::string> ClipboardFormats() {
+    std::vector<std::string> out;
+    if (const QMimeData* m = QGuiApplication::clipboard()->mimeData())
+        for (const QString& f : m->formats()) out.push_back(f.toStdString());
+    return out;
+}
+
+std::string ClipboardText() { return QGuiApplication::clipboard()->text().toStdString(); }
+
+std::string ClipboardBytes(const std::string& format) {
+    const QMimeData* m = QGuiApplication::clipboard()->mimeData();
+    if (!m) return {};
+    const QByteArray b = m->data(QString::fromStdString(format));
+    return std::string(b.constData(), std::size_t(b.size()));
+}
+
+TSize ClipboardImageSize() {
+    const QImage image = QGuiApplication::clipboard()->image();
+    return TSize{image.width(), image.height()};
+}
 
 void ProcessEvents() { QCoreApplication::processEvents(); }
 

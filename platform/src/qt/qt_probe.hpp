@@ -42,12 +42,16 @@ bool SendShortcutOverride(TWindow& window, const std::string& key);
 enum class MouseAction { Press, Release, DoubleClick, Move };
 // `button`: 1 left, 2 right, 3 middle; `mk`: MK_SHIFT and MK_CONTROL of the modifiers.
 void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, unsigned mk);
-void SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y);
+// Drags the files over the client and drops them; false when the client refused the drag.
+bool SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y);
 void PressCloseBox(TWindow& window);
 
 // Answers for the next modal windows, in the order they open. A dialog that stays open after
 // a refused OK counts as opening again.
 void AnswerBox(int buttonId);                          // IDOK, IDCANCEL, IDYES, IDNO
+// Invalidates `window` while the box is open, lets the queue run until the window has been
+// repainted (or a generous number of rounds has passed), then presses the button.
+void AnswerBoxAfterRepaint(TWindow& window, int buttonId);
 void AnswerInput(const std::string& typed, bool ok);   // types into the edit line, then OK/Cancel
 // Sets edit texts and check states by control id, then presses the button.
 void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
@@ -55,14 +59,22 @@ void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
 void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok);
 void AnswerEditor(const std::string& text);            // replaces the text, then closes
 bool AnswersPending();
-// What the last modal window showed: caption and text of a box, caption and prompt of an input.
+// What the modal windows showed, in order: caption and text of a box, caption and prompt of
+// an input, the prefilled text of the editor.
 struct Shown {
     std::string caption;
     std::string text;
     bool hadOwner = false;
     std::vector<std::string> dialogEditLimits; // "id:maxLength" of a template dialog's edits
 };
-const Shown& LastShown();
+const std::vector<Shown>& ShownLog();
+void ClearShownLog();
+
+// The desktop clipboard: its formats (MIME types), the text, a format's bytes, the image size.
+std::vector<std::string> ClipboardFormats();
+std::string ClipboardText();
+std::string ClipboardBytes(const std::string& format);
+TSize ClipboardImageSize();
 
 // Runs the toolkit's pending events once (timers, posted calls), without waiting.
 void ProcessEvents();
