@@ -1,14 +1,14 @@
 // Clipboard formats.
 #include "qt/clipboard_mime.hpp"
 
+#include "plat/metafile.hpp"
+#include "plat/png.hpp"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QMimeData>
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
-
-#include "plat/metafile.hpp"
-#include "plat/png.hpp"
 
 namespace plat::qt {
 namespace {
@@ -28,25 +28,29 @@ TSize PicturePixels(TSize himetric) {
 
 QMimeData* ToMime(const plat::ClipData& data) {
     auto* mime = new QMimeData;
-    if (data.text) mime->setText(QString::fromStdString(*data.text));
+    if (data.text)
+        mime->setText(QString::fromStdString(*data.text));
     if (data.picture) {
         plat::SvgOptions options;
         options.widthMm = data.pictureExtent.cx / 100.0;
         options.heightMm = data.pictureExtent.cy / 100.0;
         const std::string svg = plat::ToSvg(*data.picture, options);
-        mime->setData(QStringLiteral("image/svg+xml"), QByteArray(svg.data(), qsizetype(svg.size())));
+        mime->setData(QStringLiteral("image/svg+xml"),
+                      QByteArray(svg.data(), qsizetype(svg.size())));
         const TSize px = PicturePixels(data.pictureExtent);
         const std::vector<std::uint8_t> png =
             plat::EncodePng(plat::RenderMetaFile(*data.picture, px.cx, px.cy));
         mime->setData(QStringLiteral("image/png"),
                       QByteArray(reinterpret_cast<const char*>(png.data()), qsizetype(png.size())));
     }
-    if (data.bitmap && !data.bitmap->Empty()) mime->setImageData(ImageOf(*data.bitmap));
+    if (data.bitmap && !data.bitmap->Empty())
+        mime->setImageData(ImageOf(*data.bitmap));
     return mime;
 }
 
 void SetClipboard(const plat::ClipData& data) {
-    if (QClipboard* cb = QGuiApplication::clipboard()) cb->setMimeData(ToMime(data));
+    if (QClipboard* cb = QGuiApplication::clipboard())
+        cb->setMimeData(ToMime(data));
 }
 
 } // namespace plat::qt

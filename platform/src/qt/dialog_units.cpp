@@ -20,8 +20,10 @@ DialogScale ScaleOf(const QFont& font) {
     DialogScale s;
     s.baseX = (total / 26 + 1) / 2;
     s.baseY = fm.height();
-    if (s.baseX <= 0) s.baseX = 6;
-    if (s.baseY <= 0) s.baseY = 13;
+    if (s.baseX <= 0)
+        s.baseX = 6;
+    if (s.baseY <= 0)
+        s.baseY = 13;
     return s;
 }
 

@@ -1,6 +1,9 @@
 // Template dialogs: building the widgets and moving values between them and the controls.
 #include "qt/dialog_view.hpp"
 
+#include "plat/dialog.hpp"
+#include "qt/dialog_units.hpp"
+
 #include <QtWidgets/QButtonGroup>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -9,9 +12,6 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 
-#include "plat/dialog.hpp"
-#include "qt/dialog_units.hpp"
-
 namespace plat::qt {
 
 QString PlainLabel(const std::string& text) {
@@ -19,7 +19,8 @@ QString PlainLabel(const std::string& text) {
     const QString in = QString::fromStdString(text);
     for (int i = 0; i < in.size(); ++i) {
         if (in[i] == QChar('&')) {
-            if (i + 1 < in.size() && in[i + 1] == QChar('&')) out += QChar('&'), ++i;
+            if (i + 1 < in.size() && in[i + 1] == QChar('&'))
+                out += QChar('&'), ++i;
             continue;
         }
         out += in[i];
@@ -34,7 +35,8 @@ DialogView::DialogView(QWidget* owner, TDialog& dialog) : QDialog(owner), dialog
 
 void DialogView::Build() {
     const plat::DialogTemplate* tpl = dialog_.GetTemplate();
-    if (!tpl) return;
+    if (!tpl)
+        return;
     setWindowTitle(QString::fromStdString(tpl->caption));
     setFont(DialogFont());
     const DialogScale scale = ScaleOf(font());
@@ -42,7 +44,8 @@ void DialogView::Build() {
 
     QButtonGroup* radios = nullptr;
     for (const plat::ControlSpec& spec : tpl->controls) {
-        if (spec.groupStart) radios = nullptr;
+        if (spec.groupStart)
+            radios = nullptr;
         QRect r = scale.rect(spec.x, spec.y, spec.w, spec.h);
         QWidget* w = nullptr;
         switch (spec.kind) {
@@ -50,8 +53,10 @@ void DialogView::Build() {
             auto* label = new QLabel(PlainLabel(spec.text), this);
             label->setTextFormat(Qt::PlainText);
             // A label without a width is as wide as its text.
-            if (spec.w <= 0) r.setWidth(label->fontMetrics().horizontalAdvance(label->text()) + 2);
-            if (spec.h <= 0) r.setHeight(label->fontMetrics().height());
+            if (spec.w <= 0)
+                r.setWidth(label->fontMetrics().horizontalAdvance(label->text()) + 2);
+            if (spec.h <= 0)
+                r.setHeight(label->fontMetrics().height());
             w = label;
             break;
         }
@@ -61,7 +66,8 @@ void DialogView::Build() {
             if (limit <= 0)
                 if (auto* c = dynamic_cast<TEdit*>(dialog_.FindControl(spec.id)))
                     limit = int(c->GetTextLimit());
-            if (limit > 1) edit->setMaxLength(limit - 1);
+            if (limit > 1)
+                edit->setMaxLength(limit - 1);
             edit->setText(QString::fromStdString(spec.text));
             w = edit;
             break;
@@ -99,8 +105,10 @@ void DialogView::Build() {
         }
         }
         w->setGeometry(r);
-        if (spec.kind == plat::ControlKind::Group) w->lower();
-        if (spec.id > 0) widgets_[spec.id] = w;
+        if (spec.kind == plat::ControlKind::Group)
+            w->lower();
+        if (spec.id > 0)
+            widgets_[spec.id] = w;
     }
 }
 
@@ -113,7 +121,8 @@ void DialogView::Load() {
     for (TControl* c : dialog_.Controls()) {
         QWidget* w = Control(c->GetId());
         if (auto* e = dynamic_cast<TEdit*>(c)) {
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(QString::fromStdString(e->GetText()));
+            if (auto* edit = qobject_cast<QLineEdit*>(w))
+                edit->setText(QString::fromStdString(e->GetText()));
         } else if (auto* b = dynamic_cast<TCheckBox*>(c)) {
             if (auto* button = qobject_cast<QAbstractButton*>(w))
                 button->setChecked(b->GetCheck() == BF_CHECKED);
@@ -125,7 +134,8 @@ void DialogView::Store() {
     for (TControl* c : dialog_.Controls()) {
         QWidget* w = Control(c->GetId());
         if (auto* e = dynamic_cast<TEdit*>(c)) {
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) e->SetText(edit->text().toStdString());
+            if (auto* edit = qobject_cast<QLineEdit*>(w))
+                e->SetText(edit->text().toStdString());
         } else if (auto* b = dynamic_cast<TCheckBox*>(c)) {
             if (auto* button = qobject_cast<QAbstractButton*>(w))
                 b->SetCheck(button->isChecked() ? BF_CHECKED : BF_UNCHECKED);
@@ -140,7 +150,11 @@ int DialogView::TakePressed() {
 }
 
 // The toolkit's own accept and reject would close the window; the program decides instead.
-void DialogView::accept() { pressed_ = IDOK; }
-void DialogView::reject() { pressed_ = IDCANCEL; }
+void DialogView::accept() {
+    pressed_ = IDOK;
+}
+void DialogView::reject() {
+    pressed_ = IDCANCEL;
+}
 
 } // namespace plat::qt

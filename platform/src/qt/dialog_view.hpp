@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QtWidgets/QDialog>
-
 #include <map>
 
 class TDialog;
@@ -12,7 +11,7 @@ namespace plat::qt {
 
 class DialogView : public QDialog {
     Q_OBJECT
-public:
+  public:
     DialogView(QWidget* owner, TDialog& dialog);
 
     // Control objects -> widgets (on opening, and after a refused OK).
@@ -28,11 +27,11 @@ public:
     // Closes the window once the program has ended the dialog.
     void Finish(int result) { QDialog::done(result); }
 
-public slots:
+  public slots:
     void accept() override;
     void reject() override;
 
-private:
+  private:
     void Build();
 
     TDialog& dialog_;

@@ -2,14 +2,13 @@
 // same on every desktop.
 #pragma once
 
-#include <QtWidgets/QFileDialog>
+#include "plat/filedlg.hpp"
 
+#include <QtWidgets/QFileDialog>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "plat/filedlg.hpp"
 
 namespace plat::qt {
 
@@ -17,7 +16,8 @@ namespace plat::qt {
 // list the toolkit can read; the description is what the user sees.
 QStringList NameFilters(const std::vector<std::pair<std::string, std::string>>& filters);
 
-std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, const OpenFileRecord& record, bool save);
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, const OpenFileRecord& record,
+                                            bool save);
 // The chosen files as full paths and the 1-based filter; false when nothing was chosen.
 bool ChosenFiles(const QFileDialog& dialog, std::vector<std::string>& paths, DWORD& filterIndex);
 

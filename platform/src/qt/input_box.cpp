@@ -16,7 +16,8 @@ InputBox::InputBox(QWidget* owner, const std::string& title, const std::string& 
     auto* label = new QLabel(QString::fromStdString(prompt), this);
     label->setTextFormat(Qt::PlainText);
     layout->addWidget(label);
-    if (limit > 1) edit_->setMaxLength(limit - 1);
+    if (limit > 1)
+        edit_->setMaxLength(limit - 1);
     edit_->setText(QString::fromStdString(text));
     edit_->selectAll();
     edit_->setMinimumWidth(260);
@@ -28,6 +29,8 @@ InputBox::InputBox(QWidget* owner, const std::string& title, const std::string& 
     edit_->setFocus();
 }
 
-std::string InputBox::text() const { return edit_->text().toStdString(); }
+std::string InputBox::text() const {
+    return edit_->text().toStdString();
+}
 
 } // namespace plat::qt

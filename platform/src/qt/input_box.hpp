@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QtWidgets/QDialog>
-
 #include <string>
 
 class QLineEdit;
@@ -11,7 +10,7 @@ namespace plat::qt {
 
 class InputBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `limit` counts the terminator of the caller's buffer: at most limit - 1 characters fit.
     InputBox(QWidget* owner, const std::string& title, const std::string& prompt,
              const std::string& text, int limit);
@@ -19,7 +18,7 @@ public:
     std::string text() const;
     QLineEdit& edit() { return *edit_; }
 
-private:
+  private:
     QLineEdit* edit_;
 };
 

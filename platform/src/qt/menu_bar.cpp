@@ -1,13 +1,13 @@
 // Menu bar mirror: model items become actions, choices become WM_COMMAND messages.
 #include "qt/menu_bar.hpp"
 
+#include "plat/backend.hpp"
+#include "plat/window.hpp"
+
 #include <QtGui/QAction>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
-
-#include "plat/backend.hpp"
-#include "plat/window.hpp"
 
 namespace plat::qt {
 namespace {
@@ -63,15 +63,19 @@ QMenu* MenuBarMirror::PopupOf(int id) const {
 }
 
 void MenuBarMirror::Rebuild(const plat::MenuModel& model) {
-    for (QAction* a : bar_.actions()) bar_.removeAction(a);
+    for (QAction* a : bar_.actions())
+        bar_.removeAction(a);
     for (QPointer<QMenu>& m : menus_)
-        if (m) m->deleteLater();
+        if (m)
+            m->deleteLater();
     menus_.clear();
-    for (auto& [id, action] : actions_) action->deleteLater();
+    for (auto& [id, action] : actions_)
+        action->deleteLater();
     actions_.clear();
 
     for (const plat::MenuItem& item : model.Items()) {
-        if (item.separator) continue; // a bar has no separators
+        if (item.separator)
+            continue; // a bar has no separators
         if (item.popup) {
             auto* menu = new QMenu(QString::fromStdString(item.text), &bar_);
             Watch(menu);
@@ -108,7 +112,8 @@ QAction* MenuBarMirror::MakeAction(const plat::MenuItem& item, QObject* parent) 
     const int id = item.id;
     connect(action, &QAction::triggered, this, [this, action, id] {
         // The program sets check marks itself; undo the toggle the toolkit made.
-        if (const plat::MenuModel* m = owner_.GetMenuModel()) action->setChecked(m->IsChecked(id));
+        if (const plat::MenuModel* m = owner_.GetMenuModel())
+            action->setChecked(m->IsChecked(id));
         PostMenuCommand(owner_, id);
     });
     actions_[item.id] = action;
@@ -142,7 +147,8 @@ bool MenuBarMirror::eventFilter(QObject* watched, QEvent* event) {
             // the layer turns into the highlighted command. The popup has done its part.
             MenuHelpKey(owner_, active->property(kIdProperty).toInt());
             for (QPointer<QMenu>& m : menus_)
-                if (m && m->isVisible()) m->hide();
+                if (m && m->isVisible())
+                    m->hide();
             return true;
         }
     }

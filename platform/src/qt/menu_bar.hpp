@@ -1,14 +1,13 @@
 // The desktop menu bar as a mirror of a window's menu model.
 #pragma once
 
+#include "plat/menu.hpp"
+
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
-
 #include <map>
 #include <string>
 #include <vector>
-
-#include "plat/menu.hpp"
 
 class QAction;
 class QMenu;
@@ -22,7 +21,7 @@ namespace plat::qt {
 // with its id to the window; F1 on a highlighted item posts WM_ENTERIDLE (help mode).
 class MenuBarMirror : public QObject {
     Q_OBJECT
-public:
+  public:
     MenuBarMirror(QMenuBar& bar, TWindow& owner);
 
     void Sync(const plat::MenuModel& model);
@@ -31,10 +30,10 @@ public:
     // The popup containing the command, for tests that walk the menus.
     QMenu* PopupOf(int id) const;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void Rebuild(const plat::MenuModel& model);
     void AddItems(QMenu* menu, const std::vector<plat::MenuItem>& items);
     QAction* MakeAction(const plat::MenuItem& item, QObject* parent);

@@ -1,21 +1,26 @@
 // Message boxes on the toolkit's box, with the program's result codes.
 #include "qt/message_box.hpp"
 
+#include "plat/msgbox.hpp"
+
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QMessageBox>
-
-#include "plat/msgbox.hpp"
 
 namespace plat::qt {
 namespace {
 
 QMessageBox::Icon IconOf(unsigned flags) {
     switch (flags & MB_ICONMASK) {
-    case MB_ICONSTOP: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONSTOP:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
@@ -24,7 +29,8 @@ QMessageBox::Icon IconOf(unsigned flags) {
 QMessageBox* MakeMessageBox(QWidget* owner, const std::string& text, const std::string& caption,
                             unsigned flags, bool* rings) {
     QString shown = QString::fromStdString(text);
-    if (rings) *rings = shown.contains(QChar('\a'));
+    if (rings)
+        *rings = shown.contains(QChar('\a'));
     shown.remove(QChar('\a'));
 
     auto* box = new QMessageBox(owner);
@@ -58,22 +64,30 @@ QMessageBox* MakeMessageBox(QWidget* owner, const std::string& text, const std::
         box->setEscapeButton(QMessageBox::Ok);
         break;
     }
-    box->setDefaultButton((flags & MB_DEFBUTTON2) && second != QMessageBox::NoButton ? second : first);
+    box->setDefaultButton((flags & MB_DEFBUTTON2) && second != QMessageBox::NoButton ? second
+                                                                                     : first);
     return box;
 }
 
 int MessageBoxResult(const QMessageBox& box) {
     switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return IDOK;
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Cancel: return IDCANCEL;
-    default: break;
+    case QMessageBox::Ok:
+        return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    default:
+        break;
     }
     // Closed without a button: the box's escape answer, as a box without Cancel gives no other.
     const unsigned buttons = unsigned(box.standardButtons());
-    if (buttons & QMessageBox::Cancel) return IDCANCEL;
-    if (buttons & QMessageBox::No) return IDNO;
+    if (buttons & QMessageBox::Cancel)
+        return IDCANCEL;
+    if (buttons & QMessageBox::No)
+        return IDNO;
     return IDOK;
 }
 

@@ -4,7 +4,6 @@
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtWidgets/QDialog>
-
 #include <deque>
 
 namespace plat::qt {
@@ -17,17 +16,23 @@ std::deque<ModalScript>& Scripts() {
 
 } // namespace
 
-void ScheduleModalScript(ModalScript script) { Scripts().push_back(std::move(script)); }
+void ScheduleModalScript(ModalScript script) {
+    Scripts().push_back(std::move(script));
+}
 
-bool ModalScriptsPending() { return !Scripts().empty(); }
+bool ModalScriptsPending() {
+    return !Scripts().empty();
+}
 
 void ModalOpened(QDialog& dialog) {
-    if (Scripts().empty()) return;
+    if (Scripts().empty())
+        return;
     ModalScript script = std::move(Scripts().front());
     Scripts().pop_front();
     QPointer<QDialog> target(&dialog);
     QTimer::singleShot(0, &dialog, [target, script = std::move(script)] {
-        if (target) script(*target);
+        if (target)
+            script(*target);
     });
 }
 

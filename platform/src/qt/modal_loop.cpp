@@ -1,11 +1,11 @@
 // The nested message loop of every modal window.
 #include "qt/modal_loop.hpp"
 
-#include <QtWidgets/QDialog>
-
 #include "plat/app.hpp"
 #include "plat/backend.hpp"
 #include "qt/modal_answers.hpp"
+
+#include <QtWidgets/QDialog>
 
 namespace plat::qt {
 
@@ -26,16 +26,20 @@ bool RunModal(QDialog& dialog, const std::function<void()>& step,
     dialog.open();
     ModalOpened(dialog);
     while (true) {
-        if (step) step();
-        if (finished) break;
+        if (step)
+            step();
+        if (finished)
+            break;
         if (QuitPending()) {
             dialog.reject();
             break;
         }
-        if (PumpOnce(false)) continue;
+        if (PumpOnce(false))
+            continue;
         // The pump may have closed the dialog or pressed a button without queueing a message:
         // look again before waiting for the desktop.
-        if (finished || (pending && pending())) continue;
+        if (finished || (pending && pending()))
+            continue;
         GetBackend().pump(true);
     }
     QObject::disconnect(connection);

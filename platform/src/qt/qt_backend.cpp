@@ -1,14 +1,6 @@
 // The desktop backend: windows, modal windows, timers, cursors and the event pump.
 #include "qt/qt_backend.hpp"
 
-#include <QtCore/QCoreApplication>
-#include <QtCore/QEvent>
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QMenuBar>
-#include <QtWidgets/QMessageBox>
-
-#include <memory>
-
 #include "plat/dialog.hpp"
 #include "plat/window.hpp"
 #include "qt/clipboard_mime.hpp"
@@ -23,16 +15,28 @@
 #include "qt/text_editor.hpp"
 #include "qt/window_peer.hpp"
 
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <memory>
+
 namespace plat::qt {
 namespace {
 
 Qt::CursorShape CursorShape(int id) {
     switch (id) {
-    case IDC_WAIT: return Qt::WaitCursor;
-    case IDC_CROSS: return Qt::CrossCursor;
-    case IDC_SIZEWE: return Qt::SizeHorCursor;
-    case IDC_IBEAM: return Qt::IBeamCursor;
-    default: return Qt::ArrowCursor;
+    case IDC_WAIT:
+        return Qt::WaitCursor;
+    case IDC_CROSS:
+        return Qt::CrossCursor;
+    case IDC_SIZEWE:
+        return Qt::SizeHorCursor;
+    case IDC_IBEAM:
+        return Qt::IBeamCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }
 
@@ -54,18 +58,21 @@ void QtBackend::wake() {
 }
 
 void QtBackend::createWindow(TWindow& window) {
-    if (WindowPeer::Of(&window)) return;
+    if (WindowPeer::Of(&window))
+        return;
     new WindowPeer(window);
 }
 
 void QtBackend::destroyWindow(TWindow& window) {
-    if (capture_ == &window) setCapture(nullptr);
+    if (capture_ == &window)
+        setCapture(nullptr);
     delete WindowPeer::Of(&window);
 }
 
 void QtBackend::present(TWindow& window, const TRect& dirty) {
     WindowPeer* peer = WindowPeer::Of(&window);
-    if (!peer || dirty.IsEmpty()) return;
+    if (!peer || dirty.IsEmpty())
+        return;
     // Synchronous: drawing outside a paint shows before the computation goes on.
     peer->client().repaint(QRect(dirty.left, dirty.top, dirty.Width(), dirty.Height()));
 }
@@ -76,29 +83,36 @@ void QtBackend::setCaption(TWindow& window, const std::string& caption) {
 }
 
 void QtBackend::setCursor(TWindow& window, int cursorId) {
-    if (WindowPeer* peer = WindowPeer::Of(&window)) peer->client().setCursor(CursorShape(cursorId));
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        peer->client().setCursor(CursorShape(cursorId));
 }
 
 void QtBackend::setCapture(TWindow* window) {
-    if (WindowPeer* old = WindowPeer::Of(capture_)) old->client().releaseMouse();
+    if (WindowPeer* old = WindowPeer::Of(capture_))
+        old->client().releaseMouse();
     capture_ = window;
-    if (WindowPeer* peer = WindowPeer::Of(window)) peer->client().grabMouse();
+    if (WindowPeer* peer = WindowPeer::Of(window))
+        peer->client().grabMouse();
 }
 
 void QtBackend::buildMenu(TWindow& window, const plat::MenuModel&) {
-    if (WindowPeer* peer = WindowPeer::Of(&window)) peer->SyncMenu();
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        peer->SyncMenu();
 }
 
 void QtBackend::startTimer(TWindow& window, UINT id, UINT milliseconds) {
-    if (WindowPeer* peer = WindowPeer::Of(&window)) peer->StartTimer(id, milliseconds);
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        peer->StartTimer(id, milliseconds);
 }
 
 void QtBackend::stopTimer(TWindow& window, UINT id) {
-    if (WindowPeer* peer = WindowPeer::Of(&window)) peer->StopTimer(id);
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        peer->StopTimer(id);
 }
 
 void QtBackend::acceptDrops(TWindow& window, bool accept) {
-    if (WindowPeer* peer = WindowPeer::Of(&window)) peer->client().setAcceptFiles(accept);
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        peer->client().setAcceptFiles(accept);
 }
 
 int QtBackend::messageBox(TWindow* owner, const std::string& text, const std::string& caption,
@@ -106,7 +120,8 @@ int QtBackend::messageBox(TWindow* owner, const std::string& text, const std::st
     bool rings = false;
     std::unique_ptr<QMessageBox> box(
         MakeMessageBox(OwnerWidget(owner), text, caption, flags, &rings));
-    if (rings) QApplication::beep();
+    if (rings)
+        QApplication::beep();
     RunModal(*box);
     return MessageBoxResult(*box);
 }
@@ -114,7 +129,8 @@ int QtBackend::messageBox(TWindow* owner, const std::string& text, const std::st
 bool QtBackend::inputBox(TWindow* owner, const std::string& title, const std::string& prompt,
                          std::string& io, int limit) {
     InputBox box(OwnerWidget(owner), title, prompt, io, limit);
-    if (!RunModal(box)) return false;
+    if (!RunModal(box))
+        return false;
     io = box.text();
     return true;
 }
@@ -124,29 +140,39 @@ int QtBackend::runDialog(TDialog& dialog) {
     SetDialogWidget(&dialog, &view);
     // Buttons are handled between messages, outside the toolkit's event delivery, because the
     // program's CloseWindow and CanClose may show boxes of their own.
-    RunModal(view, [&] {
-        const int pressed = view.TakePressed();
-        if (pressed == 0) return;
-        view.Store();
-        if (pressed == IDOK) dialog.CmOk();
-        else if (pressed == IDCANCEL) dialog.CmCancel();
-        else SendMessage(&dialog, WM_COMMAND, WPARAM(pressed), 0);
-        if (dialog.IsEnded()) view.Finish(dialog.GetResult() == IDOK ? QDialog::Accepted : QDialog::Rejected);
-        else {
-            // A refused OK: the dialog is the user's again, with what CanClose left in it.
-            view.Load();
-            ModalOpened(view);
-        }
-    }, [&] { return view.HasPressed(); });
+    RunModal(
+        view,
+        [&] {
+            const int pressed = view.TakePressed();
+            if (pressed == 0)
+                return;
+            view.Store();
+            if (pressed == IDOK)
+                dialog.CmOk();
+            else if (pressed == IDCANCEL)
+                dialog.CmCancel();
+            else
+                SendMessage(&dialog, WM_COMMAND, WPARAM(pressed), 0);
+            if (dialog.IsEnded())
+                view.Finish(dialog.GetResult() == IDOK ? QDialog::Accepted : QDialog::Rejected);
+            else {
+                // A refused OK: the dialog is the user's again, with what CanClose left in it.
+                view.Load();
+                ModalOpened(view);
+            }
+        },
+        [&] { return view.HasPressed(); });
     SetDialogWidget(&dialog, nullptr);
-    if (!dialog.IsEnded()) dialog.EndDialog(IDCANCEL); // ended by a quit request
+    if (!dialog.IsEnded())
+        dialog.EndDialog(IDCANCEL); // ended by a quit request
     return dialog.GetResult();
 }
 
 bool QtBackend::fileDialog(const OpenFileRecord& record, bool save, std::vector<std::string>& paths,
                            DWORD& filterIndex) {
     std::unique_ptr<QFileDialog> dlg = MakeFileDialog(OwnerWidget(record.hwndOwner), record, save);
-    if (!RunModal(*dlg)) return false;
+    if (!RunModal(*dlg))
+        return false;
     return ChosenFiles(*dlg, paths, filterIndex);
 }
 
@@ -158,8 +184,12 @@ bool QtBackend::editText(std::string& io, std::size_t limit) {
     return true;
 }
 
-void QtBackend::clipboardSet(const plat::ClipData& data) { SetClipboard(data); }
+void QtBackend::clipboardSet(const plat::ClipData& data) {
+    SetClipboard(data);
+}
 
-void QtBackend::beep(UINT) { QApplication::beep(); }
+void QtBackend::beep(UINT) {
+    QApplication::beep();
+}
 
 } // namespace plat::qt

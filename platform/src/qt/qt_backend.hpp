@@ -6,7 +6,7 @@
 namespace plat::qt {
 
 class QtBackend : public plat::Backend {
-public:
+  public:
     QtBackend();
     ~QtBackend() override;
 
@@ -36,7 +36,7 @@ public:
     void clipboardSet(const plat::ClipData& data) override;
     void beep(UINT type) override;
 
-private:
+  private:
     TWindow* capture_ = nullptr;
 };
 

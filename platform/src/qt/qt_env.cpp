@@ -1,7 +1,7 @@
 // Choice of the toolkit's platform plugin before the application object exists.
-#include <cstdlib>
-
 #include "qt/qt_env.hpp"
+
+#include <cstdlib>
 
 namespace plat::qt {
 
@@ -10,9 +10,11 @@ bool ChoosePlatformPlugin() {
         const char* v = std::getenv(name);
         return v && *v;
     };
-    if (set("QT_QPA_PLATFORM")) return false;
+    if (set("QT_QPA_PLATFORM"))
+        return false;
     // Without a display the default plugin aborts the program; offscreen still runs it.
-    if (set("DISPLAY") || set("WAYLAND_DISPLAY")) return false;
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY"))
+        return false;
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     return true;
 }

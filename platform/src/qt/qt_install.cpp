@@ -1,12 +1,11 @@
 // Starting the toolkit and installing the desktop backend.
-#include <QtWidgets/QApplication>
-
-#include <memory>
-
 #include "plat/backend.hpp"
 #include "plat/qt_backend.hpp"
 #include "qt/qt_backend.hpp"
 #include "qt/qt_env.hpp"
+
+#include <QtWidgets/QApplication>
+#include <memory>
 
 namespace plat {
 

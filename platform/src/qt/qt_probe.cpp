@@ -1,28 +1,6 @@
 // Test access to the desktop backend.
 #include "qt/qt_probe.hpp"
 
-#include <QtCore/QCoreApplication>
-#include <QtCore/QPointer>
-#include <QtCore/QTimer>
-#include <QtCore/QMimeData>
-#include <QtCore/QUrl>
-#include <QtGui/QAction>
-#include <QtGui/QClipboard>
-#include <QtGui/QGuiApplication>
-#include <QtGui/QImage>
-#include <QtGui/QKeyEvent>
-#include <QtGui/QKeySequence>
-#include <QtWidgets/QAbstractButton>
-#include <QtWidgets/QPushButton>
-#include <QtWidgets/QDialogButtonBox>
-#include <QtWidgets/QFileDialog>
-#include <QtWidgets/QLabel>
-#include <QtWidgets/QLineEdit>
-#include <QtWidgets/QMenu>
-#include <QtWidgets/QMenuBar>
-#include <QtWidgets/QMessageBox>
-#include <QtWidgets/QPlainTextEdit>
-
 #include "plat/msgbox.hpp"
 #include "plat/window.hpp"
 #include "qt/dialog_view.hpp"
@@ -32,6 +10,28 @@
 #include "qt/modal_answers.hpp"
 #include "qt/text_editor.hpp"
 #include "qt/window_peer.hpp"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QMimeData>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
+#include <QtCore/QUrl>
+#include <QtGui/QAction>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QKeySequence>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
 
 namespace plat::qtprobe {
 namespace {
@@ -44,11 +44,14 @@ std::vector<Shown>& Log() {
 }
 
 Shown& LastRecord() {
-    if (Log().empty()) Log().emplace_back();
+    if (Log().empty())
+        Log().emplace_back();
     return Log().back();
 }
 
-WindowPeer& Peer(TWindow& window) { return *WindowPeer::Of(&window); }
+WindowPeer& Peer(TWindow& window) {
+    return *WindowPeer::Of(&window);
+}
 
 void Record(QDialog& d, std::string text) {
     Shown& s = Log().emplace_back();
@@ -64,17 +67,24 @@ QString TypedText(QKeyCombination kc) {
     const bool ctrl = kc.keyboardModifiers() & Qt::ControlModifier;
     switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return QStringLiteral("\r");
-    case Qt::Key_Tab: return QStringLiteral("\t");
-    case Qt::Key_Escape: return QString(QChar(0x1B));
-    case Qt::Key_Backspace: return QString(QChar(0x08));
-    default: break;
+    case Qt::Key_Enter:
+        return QStringLiteral("\r");
+    case Qt::Key_Tab:
+        return QStringLiteral("\t");
+    case Qt::Key_Escape:
+        return QString(QChar(0x1B));
+    case Qt::Key_Backspace:
+        return QString(QChar(0x08));
+    default:
+        break;
     }
     if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        if (ctrl) return QString(QChar(key - Qt::Key_A + 1));
+        if (ctrl)
+            return QString(QChar(key - Qt::Key_A + 1));
         return QString(QChar(shift ? key : key + 32));
     }
-    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde) return QString(QChar(key));
+    if (key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
+        return QString(QChar(key));
     return {};
 }
 
@@ -85,12 +95,14 @@ QKeyCombination Combination(const std::string& key) {
 
 // Presses the box's button for IDOK, IDCANCEL, IDYES or IDNO; a box without it is closed.
 void ClickBoxButton(QMessageBox& box, int buttonId) {
-    const QMessageBox::StandardButton which = buttonId == IDYES ? QMessageBox::Yes
-                                             : buttonId == IDNO ? QMessageBox::No
-                                             : buttonId == IDCANCEL ? QMessageBox::Cancel
-                                                                    : QMessageBox::Ok;
-    if (QAbstractButton* b = box.button(which)) b->click();
-    else box.reject();
+    const QMessageBox::StandardButton which = buttonId == IDYES      ? QMessageBox::Yes
+                                              : buttonId == IDNO     ? QMessageBox::No
+                                              : buttonId == IDCANCEL ? QMessageBox::Cancel
+                                                                     : QMessageBox::Ok;
+    if (QAbstractButton* b = box.button(which))
+        b->click();
+    else
+        box.reject();
 }
 
 QAbstractButton* StandardButton(QDialog& d, QDialogButtonBox::StandardButton which) {
@@ -107,7 +119,8 @@ plat::Surface GrabClient(TWindow& window) {
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
         std::uint32_t* dst = out.Row(y);
-        for (int x = 0; x < image.width(); ++x) dst[x] = row[x] & 0x00FFFFFFu;
+        for (int x = 0; x < image.width(); ++x)
+            dst[x] = row[x] & 0x00FFFFFFu;
     }
     return out;
 }
@@ -120,15 +133,22 @@ void ResizeClient(TWindow& window, int width, int height) {
                         frame.height() + height - client.height());
 }
 
-std::string Caption(TWindow& window) { return Peer(window).frame().windowTitle().toStdString(); }
+std::string Caption(TWindow& window) {
+    return Peer(window).frame().windowTitle().toStdString();
+}
 
 std::string CursorName(TWindow& window) {
     switch (Peer(window).client().cursor().shape()) {
-    case Qt::ArrowCursor: return "arrow";
-    case Qt::WaitCursor: return "wait";
-    case Qt::CrossCursor: return "cross";
-    case Qt::SizeHorCursor: return "sizewe";
-    default: return "other";
+    case Qt::ArrowCursor:
+        return "arrow";
+    case Qt::WaitCursor:
+        return "wait";
+    case Qt::CrossCursor:
+        return "cross";
+    case Qt::SizeHorCursor:
+        return "sizewe";
+    default:
+        return "other";
     }
 }
 
@@ -136,7 +156,8 @@ MenuEntry MenuEntryOf(TWindow& window, int id) {
     MenuEntry e;
     plat::qt::MenuBarMirror* menu = Peer(window).menu();
     QAction* a = menu ? menu->Action(id) : nullptr;
-    if (!a) return e;
+    if (!a)
+        return e;
     e.present = true;
     e.checked = a->isChecked();
     e.enabled = a->isEnabled();
@@ -146,19 +167,22 @@ MenuEntry MenuEntryOf(TWindow& window, int id) {
 
 std::vector<std::string> MenuBarTitles(TWindow& window) {
     std::vector<std::string> titles;
-    for (QAction* a : Peer(window).frame().menuBar()->actions()) titles.push_back(a->text().toStdString());
+    for (QAction* a : Peer(window).frame().menuBar()->actions())
+        titles.push_back(a->text().toStdString());
     return titles;
 }
 
 void ChooseMenuItem(TWindow& window, int id) {
     if (plat::qt::MenuBarMirror* menu = Peer(window).menu())
-        if (QAction* a = menu->Action(id)) a->trigger();
+        if (QAction* a = menu->Action(id))
+            a->trigger();
 }
 
 void PressF1OnMenuItem(TWindow& window, int id) {
     plat::qt::MenuBarMirror* menu = Peer(window).menu();
     QMenu* popup = menu ? menu->PopupOf(id) : nullptr;
-    if (!popup) return;
+    if (!popup)
+        return;
     popup->popup(Peer(window).frame().mapToGlobal(QPoint(10, 10)));
     popup->setActiveAction(menu->Action(id));
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
@@ -167,7 +191,8 @@ void PressF1OnMenuItem(TWindow& window, int id) {
 
 bool AnyPopupOpen(TWindow& window) {
     for (QMenu* m : Peer(window).frame().menuBar()->findChildren<QMenu*>())
-        if (m->isVisible()) return true;
+        if (m->isVisible())
+            return true;
     return false;
 }
 
@@ -187,20 +212,29 @@ bool SendShortcutOverride(TWindow& window, const std::string& key) {
 }
 
 void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, unsigned mk) {
-    const Qt::MouseButton b = button == 2 ? Qt::RightButton
+    const Qt::MouseButton b = button == 2   ? Qt::RightButton
                               : button == 3 ? Qt::MiddleButton
                                             : Qt::LeftButton;
     Qt::KeyboardModifiers mods;
-    if (mk & MK_SHIFT) mods |= Qt::ShiftModifier;
-    if (mk & MK_CONTROL) mods |= Qt::ControlModifier;
+    if (mk & MK_SHIFT)
+        mods |= Qt::ShiftModifier;
+    if (mk & MK_CONTROL)
+        mods |= Qt::ControlModifier;
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton changed = Qt::NoButton;
     Qt::MouseButtons held;
     switch (action) {
-    case MouseAction::Press: type = QEvent::MouseButtonPress, changed = b, held = b; break;
-    case MouseAction::Release: type = QEvent::MouseButtonRelease, changed = b; break;
-    case MouseAction::DoubleClick: type = QEvent::MouseButtonDblClick, changed = b, held = b; break;
-    case MouseAction::Move: break;
+    case MouseAction::Press:
+        type = QEvent::MouseButtonPress, changed = b, held = b;
+        break;
+    case MouseAction::Release:
+        type = QEvent::MouseButtonRelease, changed = b;
+        break;
+    case MouseAction::DoubleClick:
+        type = QEvent::MouseButtonDblClick, changed = b, held = b;
+        break;
+    case MouseAction::Move:
+        break;
     }
     QWidget& client = Peer(window).client();
     const QPointF local(x, y);
@@ -211,19 +245,23 @@ void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, un
 bool SendDrop(TWindow& window, const std::vector<std::string>& paths, int x, int y) {
     QMimeData mime;
     QList<QUrl> urls;
-    for (const std::string& p : paths) urls << QUrl::fromLocalFile(QString::fromStdString(p));
+    for (const std::string& p : paths)
+        urls << QUrl::fromLocalFile(QString::fromStdString(p));
     mime.setUrls(urls);
     // A drag enters before it drops; the drop reaches only a client that took the drag.
     QDragEnterEvent enter(QPoint(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     enter.ignore();
     QCoreApplication::sendEvent(&Peer(window).client(), &enter);
-    if (!enter.isAccepted()) return false;
+    if (!enter.isAccepted())
+        return false;
     QDropEvent drop(QPointF(x, y), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&Peer(window).client(), &drop);
     return true;
 }
 
-void PressCloseBox(TWindow& window) { Peer(window).frame().close(); }
+void PressCloseBox(TWindow& window) {
+    Peer(window).frame().close();
+}
 
 void AnswerBox(int buttonId) {
     plat::qt::ScheduleModalScript([buttonId](QDialog& d) {
@@ -242,7 +280,8 @@ namespace {
 
 // Polls until the window has been repainted by the modal loop, then presses the button.
 void ClickWhenPainted(QPointer<QMessageBox> box, TWindow* window, int buttonId, int rounds) {
-    if (!box) return;
+    if (!box)
+        return;
     if (window->IsInvalid() && rounds > 0) {
         QTimer::singleShot(0, box, [=] { ClickWhenPainted(box, window, buttonId, rounds - 1); });
         return;
@@ -276,10 +315,11 @@ void AnswerInput(const std::string& typed, bool ok) {
             return;
         }
         Record(d, input->findChild<QLabel*>() ? input->findChild<QLabel*>()->text().toStdString()
-                                               : std::string());
+                                              : std::string());
         input->edit().clear();
         input->edit().insert(QString::fromStdString(typed)); // as typing: the length limit holds
-        if (QAbstractButton* b = StandardButton(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel))
+        if (QAbstractButton* b =
+                StandardButton(d, ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel))
             b->click();
     });
 }
@@ -302,10 +342,14 @@ void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
                                                         std::to_string(e->maxLength()));
             }
         for (const auto& [id, on] : checks)
-            if (auto* b = qobject_cast<QAbstractButton*>(view->Control(id))) b->setChecked(on);
-        if (auto* b = qobject_cast<QAbstractButton*>(view->Control(buttonId))) b->click();
-        else if (buttonId == IDOK) view->accept();
-        else view->reject();
+            if (auto* b = qobject_cast<QAbstractButton*>(view->Control(id)))
+                b->setChecked(on);
+        if (auto* b = qobject_cast<QAbstractButton*>(view->Control(buttonId)))
+            b->click();
+        else if (buttonId == IDOK)
+            view->accept();
+        else
+            view->reject();
     });
 }
 
@@ -324,7 +368,8 @@ void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool
         }
         dlg->setDirectory(QString::fromStdString(folder));
         QStringList quoted;
-        for (const std::string& n : names) quoted << "\"" + QString::fromStdString(n) + "\"";
+        for (const std::string& n : names)
+            quoted << "\"" + QString::fromStdString(n) + "\"";
         dlg->selectFile(names.size() == 1 ? QString::fromStdString(names[0]) : quoted.join(' '));
         // The dialog's own Open button, as the user would press it.
         QMetaObject::invokeMethod(dlg, "accept");
@@ -345,23 +390,33 @@ void AnswerEditor(const std::string& text) {
     });
 }
 
-bool AnswersPending() { return plat::qt::ModalScriptsPending(); }
+bool AnswersPending() {
+    return plat::qt::ModalScriptsPending();
+}
 
-const std::vector<Shown>& ShownLog() { return Log(); }
-void ClearShownLog() { Log().clear(); }
+const std::vector<Shown>& ShownLog() {
+    return Log();
+}
+void ClearShownLog() {
+    Log().clear();
+}
 
 std::vector<std::string> ClipboardFormats() {
     std::vector<std::string> out;
     if (const QMimeData* m = QGuiApplication::clipboard()->mimeData())
-        for (const QString& f : m->formats()) out.push_back(f.toStdString());
+        for (const QString& f : m->formats())
+            out.push_back(f.toStdString());
     return out;
 }
 
-std::string ClipboardText() { return QGuiApplication::clipboard()->text().toStdString(); }
+std::string ClipboardText() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
 
 std::string ClipboardBytes(const std::string& format) {
     const QMimeData* m = QGuiApplication::clipboard()->mimeData();
-    if (!m) return {};
+    if (!m)
+        return {};
     const QByteArray b = m->data(QString::fromStdString(format));
     return std::string(b.constData(), std::size_t(b.size()));
 }
@@ -371,6 +426,8 @@ TSize ClipboardImageSize() {
     return TSize{image.width(), image.height()};
 }
 
-void ProcessEvents() { QCoreApplication::processEvents(); }
+void ProcessEvents() {
+    QCoreApplication::processEvents();
+}
 
 } // namespace plat::qtprobe

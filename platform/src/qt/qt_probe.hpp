@@ -2,11 +2,11 @@
 // user input, and answers for modal windows. Used by the offscreen smoke tests only.
 #pragma once
 
+#include "plat/surface.hpp"
+
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "plat/surface.hpp"
 
 class TWindow;
 
@@ -48,16 +48,16 @@ void PressCloseBox(TWindow& window);
 
 // Answers for the next modal windows, in the order they open. A dialog that stays open after
 // a refused OK counts as opening again.
-void AnswerBox(int buttonId);                          // IDOK, IDCANCEL, IDYES, IDNO
+void AnswerBox(int buttonId); // IDOK, IDCANCEL, IDYES, IDNO
 // Invalidates `window` while the box is open, lets the queue run until the window has been
 // repainted (or a generous number of rounds has passed), then presses the button.
 void AnswerBoxAfterRepaint(TWindow& window, int buttonId);
-void AnswerInput(const std::string& typed, bool ok);   // types into the edit line, then OK/Cancel
+void AnswerInput(const std::string& typed, bool ok); // types into the edit line, then OK/Cancel
 // Sets edit texts and check states by control id, then presses the button.
 void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
                   std::vector<std::pair<int, bool>> checks, int buttonId);
 void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok);
-void AnswerEditor(const std::string& text);            // replaces the text, then closes
+void AnswerEditor(const std::string& text); // replaces the text, then closes
 bool AnswersPending();
 // What the modal windows showed, in order: caption and text of a box, caption and prompt of
 // an input, the prefilled text of the editor.

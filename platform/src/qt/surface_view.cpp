@@ -1,6 +1,9 @@
 // The client area widget: blits the surface and forwards input as messages.
 #include "qt/surface_view.hpp"
 
+#include "plat/messages.hpp"
+#include "qt/key_codes.hpp"
+
 #include <QtCore/QMimeData>
 #include <QtCore/QUrl>
 #include <QtGui/QGuiApplication>
@@ -9,27 +12,30 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 
-#include "plat/messages.hpp"
-#include "qt/key_codes.hpp"
-
 namespace plat::qt {
 namespace {
 
 // The left button's messages; the right and middle buttons' follow at +3 and +6.
 int ButtonOffset(Qt::MouseButton b) {
     switch (b) {
-    case Qt::LeftButton: return 0;
-    case Qt::RightButton: return 3;
-    case Qt::MiddleButton: return 6;
-    default: return -1;
+    case Qt::LeftButton:
+        return 0;
+    case Qt::RightButton:
+        return 3;
+    case Qt::MiddleButton:
+        return 6;
+    default:
+        return -1;
     }
 }
 
 std::vector<std::string> LocalPaths(const QMimeData* mime) {
     std::vector<std::string> paths;
-    if (!mime || !mime->hasUrls()) return paths;
+    if (!mime || !mime->hasUrls())
+        return paths;
     for (const QUrl& url : mime->urls())
-        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
     return paths;
 }
 
@@ -71,10 +77,13 @@ void SurfaceView::paintEvent(QPaintEvent* e) {
     // Between a resize and the repaint that follows, the surface may be smaller than the widget.
     const QRect covered(0, 0, surface_.Width(), surface_.Height());
     const QRegion uncovered = QRegion(e->rect()).subtracted(covered);
-    for (const QRect& r : uncovered) p.fillRect(r, Qt::white);
+    for (const QRect& r : uncovered)
+        p.fillRect(r, Qt::white);
 }
 
-void SurfaceView::resizeEvent(QResizeEvent*) { sink_.Resized(width(), height()); }
+void SurfaceView::resizeEvent(QResizeEvent*) {
+    sink_.Resized(width(), height());
+}
 
 void SurfaceView::key(QKeyEvent* e, bool down) {
     const int vk = VirtualKey(e->key(), e->modifiers() & Qt::KeypadModifier);
@@ -83,25 +92,37 @@ void SurfaceView::key(QKeyEvent* e, bool down) {
         return;
     }
     // Held keys repeat as key-downs without key-ups in between.
-    if (!down && e->isAutoRepeat()) return;
+    if (!down && e->isAutoRepeat())
+        return;
     sink_.Key(down, vk, down ? e->text().toStdString() : std::string(),
               KeyState(QGuiApplication::mouseButtons(), e->modifiers()), e->isAutoRepeat());
 }
 
-void SurfaceView::keyPressEvent(QKeyEvent* e) { key(e, true); }
-void SurfaceView::keyReleaseEvent(QKeyEvent* e) { key(e, false); }
+void SurfaceView::keyPressEvent(QKeyEvent* e) {
+    key(e, true);
+}
+void SurfaceView::keyReleaseEvent(QKeyEvent* e) {
+    key(e, false);
+}
 
 void SurfaceView::mouse(QMouseEvent* e, unsigned leftMsg) {
     const int offset = ButtonOffset(e->button());
-    if (offset < 0) return;
+    if (offset < 0)
+        return;
     const QPoint pos = e->position().toPoint();
     sink_.Mouse(leftMsg + unsigned(offset), KeyState(e->buttons(), e->modifiers()), pos.x(),
                 pos.y());
 }
 
-void SurfaceView::mousePressEvent(QMouseEvent* e) { mouse(e, WM_LBUTTONDOWN); }
-void SurfaceView::mouseReleaseEvent(QMouseEvent* e) { mouse(e, WM_LBUTTONUP); }
-void SurfaceView::mouseDoubleClickEvent(QMouseEvent* e) { mouse(e, WM_LBUTTONDBLCLK); }
+void SurfaceView::mousePressEvent(QMouseEvent* e) {
+    mouse(e, WM_LBUTTONDOWN);
+}
+void SurfaceView::mouseReleaseEvent(QMouseEvent* e) {
+    mouse(e, WM_LBUTTONUP);
+}
+void SurfaceView::mouseDoubleClickEvent(QMouseEvent* e) {
+    mouse(e, WM_LBUTTONDBLCLK);
+}
 
 void SurfaceView::mouseMoveEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
@@ -109,16 +130,19 @@ void SurfaceView::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void SurfaceView::dragEnterEvent(QDragEnterEvent* e) {
-    if (!LocalPaths(e->mimeData()).empty()) e->acceptProposedAction();
+    if (!LocalPaths(e->mimeData()).empty())
+        e->acceptProposedAction();
 }
 
 void SurfaceView::dragMoveEvent(QDragMoveEvent* e) {
-    if (!LocalPaths(e->mimeData()).empty()) e->acceptProposedAction();
+    if (!LocalPaths(e->mimeData()).empty())
+        e->acceptProposedAction();
 }
 
 void SurfaceView::dropEvent(QDropEvent* e) {
     std::vector<std::string> paths = LocalPaths(e->mimeData());
-    if (paths.empty()) return;
+    if (paths.empty())
+        return;
     e->acceptProposedAction();
     const QPoint pos = e->position().toPoint();
     sink_.Dropped(paths, pos.x(), pos.y());

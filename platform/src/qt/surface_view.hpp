@@ -1,19 +1,18 @@
 // The client area of a window: presents the retained surface and reports input.
 #pragma once
 
-#include <QtWidgets/QWidget>
+#include "plat/surface.hpp"
 
+#include <QtWidgets/QWidget>
 #include <string>
 #include <vector>
-
-#include "plat/surface.hpp"
 
 namespace plat::qt {
 
 // Receives what the user does in a client area. The backend turns each call into a message on
 // the GUI thread's queue; nothing here runs a handler of the program.
 class InputSink {
-public:
+  public:
     virtual ~InputSink() = default;
     // A key went down or up. `vk` is the virtual-key code, `text` the characters it typed,
     // `keyState` the MK_SHIFT/MK_CONTROL/KS_ALT bits and held buttons.
@@ -34,12 +33,12 @@ public:
 // needs no conversion and a grab of the widget equals the surface.
 class SurfaceView : public QWidget {
     Q_OBJECT
-public:
+  public:
     SurfaceView(const plat::Surface& surface, InputSink& sink, QWidget* parent = nullptr);
 
     void setAcceptFiles(bool on) { setAcceptDrops(on); }
 
-protected:
+  protected:
     bool event(QEvent*) override;
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
@@ -54,7 +53,7 @@ protected:
     void dropEvent(QDropEvent*) override;
     bool focusNextPrevChild(bool) override { return false; } // Tab is a key for the program
 
-private:
+  private:
     void key(QKeyEvent* e, bool down);
     void mouse(QMouseEvent* e, unsigned leftMsg);
 

@@ -18,9 +18,11 @@ TextEditor::TextEditor(const std::string& text) : edit_(new QPlainTextEdit(this)
 }
 
 std::string TextEditor::text(std::size_t limit) const {
-    if (limit == 0) return {};
+    if (limit == 0)
+        return {};
     std::string s = edit_->toPlainText().toStdString();
-    if (s.size() > limit - 1) s.resize(limit - 1);
+    if (s.size() > limit - 1)
+        s.resize(limit - 1);
     return s;
 }
 

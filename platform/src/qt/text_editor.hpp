@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QtWidgets/QDialog>
-
 #include <string>
 
 class QPlainTextEdit;
@@ -11,7 +10,7 @@ namespace plat::qt {
 
 class TextEditor : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TextEditor(const std::string& text);
 
     // The text as it is now, cut to `limit - 1` characters (the caller's buffer holds a
@@ -19,7 +18,7 @@ public:
     std::string text(std::size_t limit) const;
     QPlainTextEdit& edit() { return *edit_; }
 
-private:
+  private:
     QPlainTextEdit* edit_;
 };
 

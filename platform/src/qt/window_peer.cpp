@@ -1,16 +1,16 @@
 // Window peers: the frame on the desktop and the translation of its input into messages.
 #include "qt/window_peer.hpp"
 
-#include <QtCore/QTimer>
-#include <QtGui/QGuiApplication>
-#include <QtGui/QScreen>
-#include <QtWidgets/QMenuBar>
-
 #include "plat/backend.hpp"
 #include "plat/window.hpp"
 #include "qt/frame_view.hpp"
 #include "qt/key_codes.hpp"
 #include "qt/menu_bar.hpp"
+
+#include <QtCore/QTimer>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QScreen>
+#include <QtWidgets/QMenuBar>
 
 namespace plat::qt {
 namespace {
@@ -35,9 +35,12 @@ QSize DefaultClientSize() {
 // transition bit for a release, the context bit with Alt.
 LPARAM KeyLParam(bool down, bool autoRepeat, unsigned keyState) {
     std::uint32_t lp = 1;
-    if (keyState & KS_ALT) lp |= 1u << 29;
-    if (!down || autoRepeat) lp |= 1u << 30;
-    if (!down) lp |= 1u << 31;
+    if (keyState & KS_ALT)
+        lp |= 1u << 29;
+    if (!down || autoRepeat)
+        lp |= 1u << 30;
+    if (!down)
+        lp |= 1u << 31;
     return LPARAM(lp);
 }
 
@@ -51,13 +54,15 @@ WindowPeer::WindowPeer(TWindow& window) : window_(window) {
     const TRect area = window.GetClientRect();
     const QSize size = area.IsEmpty() ? DefaultClientSize() : QSize(area.Width(), area.Height());
     frame_->client().resize(size);
-    frame_->resize(size.width(), size.height() + (menu_ ? frame_->menuBar()->sizeHint().height() : 0));
+    frame_->resize(size.width(),
+                   size.height() + (menu_ ? frame_->menuBar()->sizeHint().height() : 0));
     client().setAcceptFiles(window.AcceptsFiles());
     frame_->show();
 }
 
 WindowPeer::~WindowPeer() {
-    for (auto& [id, timer] : timers_) delete timer;
+    for (auto& [id, timer] : timers_)
+        delete timer;
     window_.backendData = nullptr;
 }
 
@@ -65,12 +70,16 @@ WindowPeer* WindowPeer::Of(const TWindow* window) {
     return window ? static_cast<WindowPeer*>(window->backendData) : nullptr;
 }
 
-SurfaceView& WindowPeer::client() { return frame_->client(); }
+SurfaceView& WindowPeer::client() {
+    return frame_->client();
+}
 
 void WindowPeer::SyncMenu() {
     const plat::MenuModel* model = window_.GetMenuModel();
-    if (!model) return;
-    if (!menu_) menu_ = new MenuBarMirror(*frame_->menuBar(), window_);
+    if (!model)
+        return;
+    if (!menu_)
+        menu_ = new MenuBarMirror(*frame_->menuBar(), window_);
     menu_->Sync(*model);
 }
 
@@ -85,14 +94,16 @@ void WindowPeer::StartTimer(unsigned id, unsigned ms) {
 
 void WindowPeer::StopTimer(unsigned id) {
     auto it = timers_.find(id);
-    if (it == timers_.end()) return;
+    if (it == timers_.end())
+        return;
     delete it->second;
     timers_.erase(it);
 }
 
 void WindowPeer::Key(bool down, int vk, const std::string& text, unsigned keyState,
                      bool autoRepeat) {
-    if (vk == int(VK_F1)) f1Down_ = down;
+    if (vk == int(VK_F1))
+        f1Down_ = down;
     MSG m;
     m.hwnd = &window_;
     const bool system = (keyState & KS_ALT) != 0 || vk == int(VK_MENU) || vk == int(VK_F10);
@@ -100,7 +111,8 @@ void WindowPeer::Key(bool down, int vk, const std::string& text, unsigned keySta
     m.wParam = WPARAM(vk);
     m.lParam = KeyLParam(down, autoRepeat, keyState);
     const QString typed = QString::fromStdString(text);
-    if (down && typed.size() == 1) m.charCode = typed.at(0).unicode();
+    if (down && typed.size() == 1)
+        m.charCode = typed.at(0).unicode();
     m.keyState = keyState | (f1Down_ ? KS_F1 : 0);
     PostInput(m);
 }
@@ -126,21 +138,30 @@ void WindowPeer::Dropped(const std::vector<std::string>& paths, int x, int y) {
     PostDrop(window_, paths, TPoint{x, y});
 }
 
-void WindowPeer::Resized(int width, int height) { ClientResized(window_, width, height); }
+void WindowPeer::Resized(int width, int height) {
+    ClientResized(window_, width, height);
+}
 
-void WindowPeer::CloseRequested() { PostClose(window_); }
+void WindowPeer::CloseRequested() {
+    PostClose(window_);
+}
 
 QWidget* OwnerWidget(TWindow* window) {
-    if (!window) return nullptr;
+    if (!window)
+        return nullptr;
     auto it = DialogWidgets().find(window);
-    if (it != DialogWidgets().end()) return it->second;
-    if (WindowPeer* peer = WindowPeer::Of(window)) return &peer->frame();
+    if (it != DialogWidgets().end())
+        return it->second;
+    if (WindowPeer* peer = WindowPeer::Of(window))
+        return &peer->frame();
     return OwnerWidget(window->GetParent());
 }
 
 void SetDialogWidget(TWindow* dialog, QWidget* widget) {
-    if (widget) DialogWidgets()[dialog] = widget;
-    else DialogWidgets().erase(dialog);
+    if (widget)
+        DialogWidgets()[dialog] = widget;
+    else
+        DialogWidgets().erase(dialog);
 }
 
 } // namespace plat::qt

@@ -1,12 +1,11 @@
 // The desktop side of one program window: its frame, client view, menu bar and timers.
 #pragma once
 
-#include <QtCore/QObject>
+#include "qt/surface_view.hpp"
 
+#include <QtCore/QObject>
 #include <map>
 #include <memory>
-
-#include "qt/surface_view.hpp"
 
 class QTimer;
 class TWindow;
@@ -18,7 +17,7 @@ class MenuBarMirror;
 
 class WindowPeer : public QObject, public InputSink {
     Q_OBJECT
-public:
+  public:
     explicit WindowPeer(TWindow& window);
     ~WindowPeer() override;
 
@@ -34,14 +33,15 @@ public:
     void StopTimer(unsigned id);
 
     // InputSink: desktop input becomes messages on the queue.
-    void Key(bool down, int vk, const std::string& text, unsigned keyState, bool autoRepeat) override;
+    void Key(bool down, int vk, const std::string& text, unsigned keyState,
+             bool autoRepeat) override;
     bool IsAccelerator(int vk, unsigned keyState) override;
     void Mouse(unsigned message, unsigned keyState, int x, int y) override;
     void Dropped(const std::vector<std::string>& paths, int x, int y) override;
     void Resized(int width, int height) override;
     void CloseRequested() override;
 
-private:
+  private:
     TWindow& window_;
     std::unique_ptr<FrameView> frame_;
     MenuBarMirror* menu_ = nullptr;

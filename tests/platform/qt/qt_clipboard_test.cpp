@@ -1,14 +1,13 @@
 // The clipboard on the desktop: text as text, a recorded picture as SVG plus PNG, a bitmap as
 // an image of the same size.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
-
 #include "plat/clipboard.hpp"
 #include "plat/metafile.hpp"
 #include "platform/src/qt/qt_probe.hpp"
 #include "qt_test_frame.hpp"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 

@@ -1,30 +1,33 @@
 // The platform plugin is chosen before the toolkit starts: offscreen only without any display.
-#include <gtest/gtest.h>
+#include "platform/src/qt/qt_env.hpp"
 
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <optional>
 #include <string>
-
-#include "platform/src/qt/qt_env.hpp"
 
 namespace {
 
 // Sets or clears variables for one test and puts the old values back.
 class EnvGuard {
-public:
+  public:
     void Set(const char* name, const char* value) {
         Remember(name);
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
     }
     ~EnvGuard() {
         for (auto& [name, old] : saved_) {
-            if (old) setenv(name.c_str(), old->c_str(), 1);
-            else unsetenv(name.c_str());
+            if (old)
+                setenv(name.c_str(), old->c_str(), 1);
+            else
+                unsetenv(name.c_str());
         }
     }
 
-private:
+  private:
     void Remember(const char* name) {
         const char* v = std::getenv(name);
         saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);

@@ -1,17 +1,16 @@
 // Modal windows of the desktop backend, answered ahead of time: result codes, length limits,
 // template dialogs with their transfer record, file selections, the editor, and that the queue
 // keeps moving (repaints) while a modal window is open.
-#include <gtest/gtest.h>
+#include "plat/dialog.hpp"
+#include "plat/filedlg.hpp"
+#include "platform/src/qt/qt_probe.hpp"
+#include "qt_test_frame.hpp"
 
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include "plat/dialog.hpp"
-#include "plat/filedlg.hpp"
-#include "platform/src/qt/qt_probe.hpp"
-#include "qt_test_frame.hpp"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -25,9 +24,12 @@ TEST_F(QtTest, MessageBoxReturnsTheCodeOfThePressedButton) {
         int expected;
     };
     const Case cases[] = {
-        {MB_YESNO | MB_ICONQUESTION, IDYES, 6}, {MB_YESNO, IDNO, 7},
-        {MB_OKCANCEL, IDCANCEL, 2},             {MB_OKCANCEL, IDOK, 1},
-        {MB_OK | MB_ICONINFORMATION, IDOK, 1},  {MB_OK | MB_ICONSTOP, IDOK, 1},
+        {MB_YESNO | MB_ICONQUESTION, IDYES, 6},
+        {MB_YESNO, IDNO, 7},
+        {MB_OKCANCEL, IDCANCEL, 2},
+        {MB_OKCANCEL, IDOK, 1},
+        {MB_OK | MB_ICONINFORMATION, IDOK, 1},
+        {MB_OK | MB_ICONSTOP, IDOK, 1},
     };
     for (const Case& c : cases) {
         probe::AnswerBox(c.press);
@@ -121,22 +123,25 @@ void RegisterTestDialog() {
 }
 
 class TestDialog : public TDialog {
-public:
-    TestDialog(TWindow* parent, Record* record) : TDialog(parent, kDialogId, record, sizeof(Record)) {
+  public:
+    TestDialog(TWindow* parent, Record* record)
+        : TDialog(parent, kDialogId, record, sizeof(Record)) {
         first_ = new TEdit(this, 101, 15);
         new TEdit(this, 102, 15);
         new TCheckBox(this, 201);
-        for (int id : {301, 302, 303, 304}) new TRadioButton(this, id);
+        for (int id : {301, 302, 303, 304})
+            new TRadioButton(this, id);
     }
     bool CanClose() override {
         ++canCloseCalls;
-        if (first_->GetText() != "bad") return true;
+        if (first_->GetText() != "bad")
+            return true;
         plat::ShowInvalidEntry(this, false);
         return false;
     }
     int canCloseCalls = 0;
 
-private:
+  private:
     TEdit* first_;
 };
 
@@ -188,7 +193,7 @@ TEST_F(QtTest, TemplateDialogCancelLeavesTheRecord) {
 }
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         path_ = std::filesystem::temp_directory_path() /
                 ("tarnix_qt_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
@@ -202,7 +207,7 @@ public:
     }
     std::string Path() const { return path_.string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -222,7 +227,8 @@ TEST_F(QtTest, MultiSelectOpenDialogFillsFolderThenNames) {
     probe::ClearShownLog();
     probe::AnswerFiles(folder.Path(), {"00001.RA1", "00002.ra1"}, true);
     ASSERT_TRUE(GetOpenFileName(&rec));
-    const std::string expected = folder.Path() + '\0' + "00001.RA1" + '\0' + "00002.ra1" + '\0' + '\0';
+    const std::string expected =
+        folder.Path() + '\0' + "00001.RA1" + '\0' + "00002.ra1" + '\0' + '\0';
     EXPECT_EQ(std::string(buffer.data(), expected.size()), expected);
     ASSERT_EQ(probe::ShownLog().size(), 1u);
     EXPECT_EQ(probe::ShownLog()[0].caption, "select files");

@@ -1,18 +1,17 @@
 // A main window with a small menu on the desktop backend, for the offscreen smoke tests.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <vector>
-
 #include "plat/app.hpp"
 #include "plat/backend.hpp"
 #include "plat/gdi.hpp"
 #include "plat/menu.hpp"
 #include "plat/qt_backend.hpp"
 #include "plat/window.hpp"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
 
 namespace qt_test {
 
@@ -25,18 +24,20 @@ struct Seen {
 };
 
 class TestFrame : public TFrameWindow {
-public:
+  public:
     TestFrame() : TFrameWindow(nullptr, "Sedimentation Analysis") {}
 
     void Paint(TDC& dc, bool, TRect&) override {
         ++paints;
-        if (scene) scene(dc);
+        if (scene)
+            scene(dc);
     }
     bool CanClose() override { return allowClose; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message != WM_PAINT)
             seen.push_back({message, wParam, lParam, GetKeyState(VK_F1) < 0});
-        if (onMessage) onMessage(message, wParam, lParam);
+        if (onMessage)
+            onMessage(message, wParam, lParam);
         return TFrameWindow::HandleMessage(message, wParam, lParam);
     }
 
@@ -51,12 +52,13 @@ public:
 inline plat::MenuModel TestMenu() {
     using plat::MenuItem;
     return plat::MenuModel({
-        MenuItem::Popup("&Data", {MenuItem::Command(100, "&Load New Files\tCtrl+L"),
-                                  MenuItem::Command(101, "Show &Residuals", true),
-                                  MenuItem::Separator(),
-                                  MenuItem::Command(102, "Grayed Item", false, true)}),
+        MenuItem::Popup("&Data",
+                        {MenuItem::Command(100, "&Load New Files\tCtrl+L"),
+                         MenuItem::Command(101, "Show &Residuals", true), MenuItem::Separator(),
+                         MenuItem::Command(102, "Grayed Item", false, true)}),
         MenuItem::Command(103, "&Fit"),
-        MenuItem::Popup("&Help", {MenuItem::Command(104, "&About"), MenuItem::Command(552, "Tools")}),
+        MenuItem::Popup("&Help",
+                        {MenuItem::Command(104, "&About"), MenuItem::Command(552, "Tools")}),
     });
 }
 
@@ -66,7 +68,7 @@ inline plat::AcceleratorTable TestAccelerators() {
 
 // Installs the desktop backend (offscreen in tests) for each test.
 class QtTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "test_platform_qt";
@@ -90,8 +92,10 @@ protected:
     static void DispatchAll(TWindow* accel = nullptr) {
         MSG m;
         while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message == WM_QUIT) break;
-            if (accel && TranslateAccelerator(accel, accel->GetAcceleratorTable(), &m)) continue;
+            if (m.message == WM_QUIT)
+                break;
+            if (accel && TranslateAccelerator(accel, accel->GetAcceleratorTable(), &m))
+                continue;
             TranslateMessage(&m);
             DispatchMessage(&m);
         }

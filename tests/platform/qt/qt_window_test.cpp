@@ -1,11 +1,10 @@
 // The desktop backend's main window offscreen: what it shows equals the headless raster, menus
 // mirror the model, and desktop input arrives as queued messages with the program's numbers.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
 #include "platform/src/qt/qt_probe.hpp"
 #include "qt_test_frame.hpp"
+
+#include <algorithm>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -131,7 +130,8 @@ TEST_F(QtTest, F1OnAHighlightedItemEntersHelpModeAndChoosesIt) {
             helpMode = true;
             PostMessage(w, WM_KEYDOWN, VK_RETURN, 0);
         }
-        if (message == WM_COMMAND && LOWORD(wParam) == 100) helpModeAtCommand = helpMode;
+        if (message == WM_COMMAND && LOWORD(wParam) == 100)
+            helpModeAtCommand = helpMode;
     };
     probe::PressF1OnMenuItem(*frame, 100);
     EXPECT_FALSE(probe::AnyPopupOpen(*frame));
@@ -166,7 +166,8 @@ TEST_F(QtTest, KeysArriveAsQueuedKeyMessages) {
 
     DispatchAll();
     std::vector<std::pair<UINT, WPARAM>> got;
-    for (const Seen& s : frame->seen) got.emplace_back(s.message, s.wParam);
+    for (const Seen& s : frame->seen)
+        got.emplace_back(s.message, s.wParam);
     const std::vector<std::pair<UINT, WPARAM>> want = {
         {WM_KEYDOWN, 'A'}, {WM_CHAR, 'a'}, {WM_KEYDOWN, VK_ESCAPE}, {WM_CHAR, 0x1B}};
     EXPECT_EQ(got, want);
@@ -211,7 +212,8 @@ TEST_F(QtTest, DroppedFilesArriveAsOneDropMessage) {
     frame->DragAcceptFiles(true);
     std::vector<std::string> names;
     frame->onMessage = [&](UINT message, WPARAM wParam, LPARAM) {
-        if (message != WM_DROPFILES) return;
+        if (message != WM_DROPFILES)
+            return;
         HDROP drop = reinterpret_cast<HDROP>(wParam);
         const UINT n = DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < n; ++i) {
