@@ -105,6 +105,16 @@ void ClickBoxButton(QMessageBox& box, int buttonId) {
         box.reject();
 }
 
+// The modal window as the kind the answer was written for; any other kind is logged and closed,
+// so a test sees what came instead of hanging on it.
+template <class T> T* Expect(QDialog& d, const char* what) {
+    if (auto* t = qobject_cast<T*>(&d))
+        return t;
+    Record(d, std::string("<expected ") + what + ">");
+    d.reject();
+    return nullptr;
+}
+
 QAbstractButton* StandardButton(QDialog& d, QDialogButtonBox::StandardButton which) {
     auto* buttons = d.findChild<QDialogButtonBox*>();
     return buttons ? buttons->button(which) : nullptr;
@@ -265,12 +275,9 @@ void PressCloseBox(TWindow& window) {
 
 void AnswerBox(int buttonId) {
     plat::qt::ScheduleModalScript([buttonId](QDialog& d) {
-        auto* box = qobject_cast<QMessageBox*>(&d);
-        if (!box) {
-            Record(d, "<expected a message box>");
-            d.reject();
+        auto* box = Expect<QMessageBox>(d, "a message box");
+        if (!box)
             return;
-        }
         Record(d, box->text().toStdString());
         ClickBoxButton(*box, buttonId);
     });
@@ -294,12 +301,9 @@ void ClickWhenPainted(QPointer<QMessageBox> box, TWindow* window, int buttonId, 
 void AnswerBoxAfterRepaint(TWindow& window, int buttonId) {
     TWindow* target = &window;
     plat::qt::ScheduleModalScript([target, buttonId](QDialog& d) {
-        auto* box = qobject_cast<QMessageBox*>(&d);
-        if (!box) {
-            Record(d, "<expected a message box>");
-            d.reject();
+        auto* box = Expect<QMessageBox>(d, "a message box");
+        if (!box)
             return;
-        }
         Record(d, box->text().toStdString());
         target->Invalidate(true);
         ClickWhenPainted(box, target, buttonId, 10000);
@@ -308,12 +312,9 @@ void AnswerBoxAfterRepaint(TWindow& window, int buttonId) {
 
 void AnswerInput(const std::string& typed, bool ok) {
     plat::qt::ScheduleModalScript([typed, ok](QDialog& d) {
-        auto* input = qobject_cast<plat::qt::InputBox*>(&d);
-        if (!input) {
-            Record(d, "<expected an input box>");
-            d.reject();
+        auto* input = Expect<plat::qt::InputBox>(d, "an input box");
+        if (!input)
             return;
-        }
         Record(d, input->findChild<QLabel*>() ? input->findChild<QLabel*>()->text().toStdString()
                                               : std::string());
         input->edit().clear();
@@ -327,12 +328,9 @@ void AnswerInput(const std::string& typed, bool ok) {
 void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
                   std::vector<std::pair<int, bool>> checks, int buttonId) {
     plat::qt::ScheduleModalScript([edits, checks, buttonId](QDialog& d) {
-        auto* view = qobject_cast<plat::qt::DialogView*>(&d);
-        if (!view) {
-            Record(d, "<expected a template dialog>");
-            d.reject();
+        auto* view = Expect<plat::qt::DialogView>(d, "a template dialog");
+        if (!view)
             return;
-        }
         Record(d, {});
         for (const auto& [id, text] : edits)
             if (auto* e = qobject_cast<QLineEdit*>(view->Control(id))) {
@@ -355,12 +353,9 @@ void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
 
 void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok) {
     plat::qt::ScheduleModalScript([folder, names, ok](QDialog& d) {
-        auto* dlg = qobject_cast<QFileDialog*>(&d);
-        if (!dlg) {
-            Record(d, "<expected a file dialog>");
-            d.reject();
+        auto* dlg = Expect<QFileDialog>(d, "a file dialog");
+        if (!dlg)
             return;
-        }
         Record(d, {});
         if (!ok) {
             dlg->reject();
@@ -378,12 +373,9 @@ void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool
 
 void AnswerEditor(const std::string& text) {
     plat::qt::ScheduleModalScript([text](QDialog& d) {
-        auto* editor = qobject_cast<plat::qt::TextEditor*>(&d);
-        if (!editor) {
-            Record(d, "<expected the text editor>");
-            d.reject();
+        auto* editor = Expect<plat::qt::TextEditor>(d, "the text editor");
+        if (!editor)
             return;
-        }
         Record(d, editor->edit().toPlainText().toStdString());
         editor->edit().setPlainText(QString::fromStdString(text));
         editor->close();
