@@ -43,40 +43,40 @@ void DialogView::Build() {
     setFixedSize(scale.x(tpl->w), scale.y(tpl->h));
 
     QButtonGroup* radios = nullptr;
-    for (const plat::ControlSpec& spec : tpl->controls) {
-        if (spec.groupStart)
+    for (const plat::ControlSpec& item : tpl->controls) {
+        if (item.groupStart)
             radios = nullptr;
-        QRect r = scale.rect(spec.x, spec.y, spec.w, spec.h);
+        QRect r = scale.rect(item.x, item.y, item.w, item.h);
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (item.kind) {
         case plat::ControlKind::Static: {
-            auto* label = new QLabel(PlainLabel(spec.text), this);
+            auto* label = new QLabel(PlainLabel(item.text), this);
             label->setTextFormat(Qt::PlainText);
             // A label without a width is as wide as its text.
-            if (spec.w <= 0)
+            if (item.w <= 0)
                 r.setWidth(label->fontMetrics().horizontalAdvance(label->text()) + 2);
-            if (spec.h <= 0)
+            if (item.h <= 0)
                 r.setHeight(label->fontMetrics().height());
             w = label;
             break;
         }
         case plat::ControlKind::Edit: {
             auto* edit = new QLineEdit(this);
-            int limit = spec.limit;
+            int limit = item.limit;
             if (limit <= 0)
-                if (auto* c = dynamic_cast<TEdit*>(dialog_.FindControl(spec.id)))
+                if (auto* c = dynamic_cast<TEdit*>(dialog_.FindControl(item.id)))
                     limit = int(c->GetTextLimit());
             if (limit > 1)
                 edit->setMaxLength(limit - 1);
-            edit->setText(QString::fromStdString(spec.text));
+            edit->setText(QString::fromStdString(item.text));
             w = edit;
             break;
         }
         case plat::ControlKind::Check:
-            w = new QCheckBox(QString::fromStdString(spec.text), this);
+            w = new QCheckBox(QString::fromStdString(item.text), this);
             break;
         case plat::ControlKind::Radio: {
-            auto* radio = new QRadioButton(QString::fromStdString(spec.text), this);
+            auto* radio = new QRadioButton(QString::fromStdString(item.text), this);
             // Exclusive within the template's group only, not among all radios of the dialog.
             radio->setAutoExclusive(false);
             if (!radios) {
@@ -88,27 +88,27 @@ void DialogView::Build() {
             break;
         }
         case plat::ControlKind::Group: {
-            auto* box = new QGroupBox(PlainLabel(spec.text), this);
+            auto* box = new QGroupBox(PlainLabel(item.text), this);
             box->lower();
             w = box;
             break;
         }
         case plat::ControlKind::Button:
         case plat::ControlKind::DefButton: {
-            auto* button = new QPushButton(QString::fromStdString(spec.text), this);
+            auto* button = new QPushButton(QString::fromStdString(item.text), this);
             button->setAutoDefault(false);
-            button->setDefault(spec.kind == plat::ControlKind::DefButton);
-            const int id = spec.id;
+            button->setDefault(item.kind == plat::ControlKind::DefButton);
+            const int id = item.id;
             connect(button, &QPushButton::clicked, this, [this, id] { pressed_ = id; });
             w = button;
             break;
         }
         }
         w->setGeometry(r);
-        if (spec.kind == plat::ControlKind::Group)
+        if (item.kind == plat::ControlKind::Group)
             w->lower();
-        if (spec.id > 0)
-            widgets_[spec.id] = w;
+        if (item.id > 0)
+            widgets_[item.id] = w;
     }
 }
 
