@@ -26,7 +26,8 @@ TEST(CommandLine, SplitsOnBlanksAndGroupsQuotes) {
 
 TEST(CommandLine, MapsEditorBrowserShellAndCompanions) {
     namespace fs = std::filesystem;
-    std::string home = "/tmp/plat_process_home";
+    char tmpl[] = "/tmp/plat_process_XXXXXX";
+    std::string home = mkdtemp(tmpl);
     fs::create_directories(home + "/bin");
     std::ofstream(home + "/bin/dravonndf") << "#!/bin/sh\n";
     setenv("TARNIX_HOME", home.c_str(), 1);

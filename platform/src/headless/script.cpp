@@ -225,6 +225,8 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
                   DWORD& filterIndex) {
     PromptKind kind = save ? PromptKind::FileSave : PromptKind::FileOpen;
     Step* s = take(kind, record.lpstrTitle, {}, 0);
+    // answer("path") and answer({"path"}) both name one file.
+    if (s && s->paths_.empty() && s->text_answer_) s->paths_ = {*s->text_answer_};
     bool ok = s && s->button_.value_or(IDOK) == IDOK && !s->paths_.empty();
     std::string joined;
     if (ok) {
