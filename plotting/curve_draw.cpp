@@ -177,9 +177,11 @@ void CWINPlot::DrawCurves(TDC& dc, int i) {
                 if (!hasPrevious) {
                     dc.MoveTo(col, row);
                 } else {
-                    const bool joined = (style == -1 || (connectPoints && style != 0 &&
-                                                         style != 14 && !isColourCurve)) &&
-                                        !(breakOnXBack && x < prevX);
+                    // A masked point is drawn as a point of the masked style, its line included.
+                    const bool joined =
+                        (pointStyle == -1 || (connectPoints && pointStyle != 0 &&
+                                              pointStyle != 14 && !isColourCurve)) &&
+                        !(breakOnXBack && x < prevX);
                     if (joined) {
                         dc.LineTo(col, row);
                     } else {

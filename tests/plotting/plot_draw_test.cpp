@@ -268,3 +268,23 @@ TEST(PlotDraw, ShowcasePictureIsWritten) {
     ASSERT_TRUE(plat::RenderPng(*p.metaFile, 1400, 1000, path));
     std::ofstream(OutputPath("tarnix_plot_showcase.svg")) << plat::ToSvg(*p.metaFile);
 }
+
+TEST(PlotDraw, MaskedPointsTakeTheMaskedStyleColourAndSize) {
+    auto c = MakeCurve({1, 2, 3}, {1, 2, 3});
+    CWINPlot p;
+    p.plotLeft = 0;
+    p.plotRight = 1000;
+    p.plotTop = 0;
+    p.plotBottom = 1000;
+    p.AddCurve(c.get());
+    p.SetRanges(0, 1000, 0, 1000);
+    const int mask[4] = {0, 1, 0, 1}; // point 1 (0-based) masked out
+    p.SetPointMask(mask, 3, 1, 0xC8C8C8, 3);
+    TMetaFileDC rec;
+    p.DrawCurves(rec, 0);
+    std::unique_ptr<MetaFile> mf(rec.Close());
+    EXPECT_EQ(Geometry(*mf, true), "pen 0000FF\nM 1 999\nM 1 999\npen C8C8C8\nM 2 998\n"
+                                   "M -1 1001\nL 6 996\nM -1 995\nL 6 1002\nM 2 998\npen 0000FF\n"
+                                   "L 3 997\npen 000000\n");
+    EXPECT_EQ(p.markSize, 10);
+}
