@@ -39,6 +39,7 @@ void ResetAllState()
     SerialFitState::ResetToDefaults();
     ResetPreferenceSwitches();
     gDiagnosticsOn = gSolverDiagnostics = gThreadDiagnostics = false;
+    gDiagnosticsFolder = "/tmp/";
     gUserInterrupt.store(false);
     gSimulateOnly = false;
 }

@@ -1,0 +1,15 @@
+// The last data folder, kept in "tarnix.ini" between runs.
+#pragma once
+
+class TXLAWindow;
+
+constexpr int kLastDataFolderSize = 260;
+// The folder the file dialogs open in.
+extern char gLastDataFolder[kLastDataFolderSize];
+
+// Stores the folder of `path` (a folder, with or without trailing '/'); an unwritable file is
+// skipped without a message.
+void SaveLastDataFolder(TXLAWindow* window, const char* path);
+// Fills `folder` (kLastDataFolderSize characters) with the stored folder; leaves it unchanged
+// when the file cannot be read. At most 99 characters of the file are taken.
+void ReadLastDataFolder(TXLAWindow* window, char* folder);

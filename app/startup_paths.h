@@ -1,0 +1,42 @@
+// Paths built once at start-up: the program folder, the settings files, the temp folder, the
+// companion program, the auxiliary tables and the sounds. Read-only once start-up is done.
+#pragma once
+
+constexpr int kPathBufferSize = 260;
+
+extern char gProgramFolder[kPathBufferSize];        // folder of the program, with trailing '/'
+extern char gPreferencesPath[kPathBufferSize];      // "tarnixparams.ini"
+extern char gLammPreferencesPath[kPathBufferSize];  // "tarnixlammparams.ini"
+extern char gMirovanProgramPath[kPathBufferSize];   // the sibling program
+extern char gTempFolder[kPathBufferSize];           // exchange files and reports, trailing '/'
+extern char gLastFolderFilePath[kPathBufferSize];   // "tarnix.ini"
+extern char gWizardFootnote[kPathBufferSize];       // the line that ends every wizard message
+
+// The sound sets, in the order of their paths.
+enum SoundSet { kSoundError, kSoundInfo, kSoundQuestion, kSoundFitDone, kSoundHi, kSoundBye,
+                kSoundOk, kSoundBeer, kSoundSetCount };
+
+// The auxiliary files. None of them is opened at start-up; their readers report what is missing.
+struct TablePaths {
+    char mofs[kPathBufferSize];
+    char wormChainMofs[kPathBufferSize];
+    char sounds[kSoundSetCount][kPathBufferSize];
+    char viscosity[kPathBufferSize];
+    char density[kPathBufferSize];
+    char sNonId[kPathBufferSize];
+    char dNonId[kPathBufferSize];
+    char distrib[kPathBufferSize];               // in the temp folder
+    char boundaryFractions[kPathBufferSize];     // in the temp folder
+    char nonIdCtotTable[kPathBufferSize];        // in the temp folder
+    char integrationRangeFile[kPathBufferSize];  // integration ranges of the distributions
+    char optimiserLog[kPathBufferSize];          // iteration log of the fit optimisers
+};
+extern TablePaths gTablePaths;
+
+// Keeps the folder part of the program's own path (up to and including the last '/'), and builds
+// the two preferences paths in it.
+void SetProgramPath(const char* programPath);
+
+// Builds the remaining paths and prepares the folders: reports a missing sibling program, makes
+// the temp folder, writes "tarnix.ini" when missing. Failures are reported and start-up goes on.
+void CheckStartupEnvironment();

@@ -1,0 +1,82 @@
+// TXLAWindow: the program's main frame window, its command dispatch and its shared services.
+#pragma once
+
+#include "app/command_table.h"
+#include "plat/filedlg.hpp"
+#include "plat/window.hpp"
+
+class TClientDC;
+class TPrinter;
+
+// Name buffers of the two open-dialog records.
+constexpr int kSelectedFilesSize = 128000;
+extern char gSelectedFiles[kSelectedFilesSize];
+extern char gSelectedFiles2[kSelectedFilesSize];
+
+class TXLAWindow : public TFrameWindow {
+public:
+    TXLAWindow(TWindow* parent, const char* title);
+    ~TXLAWindow() override;
+
+    void SetupWindow() override;
+    const plat::MapEntry* Find(UINT message, UINT id) const override;
+    // Runs a command of the table as the menu does, help mode included.
+    void RunCommand(const CommandRow& row);
+
+    // Window services for every subsystem.
+    void DebugLog(const char* text);
+    void RequestRepaint();
+    void DrawPlotsNow();
+
+    // Preferences file.
+    bool ReadPreferences();
+    bool WritePreferences();
+    bool SavePreference(int index, int value);
+
+    // Commands of the shell's spine.
+    void CmExit();
+    void CmHowToGetHelp();
+    void CmHelpMode();
+    void CmDiagnosticsOutput();
+    void CmNotBuilt();
+    // Settings commands.
+    void CmSuppressBaselineCorrelation();
+    void CmAlwaysLoadG2();
+    void CmSound();
+    void CmScanColorFromTime();
+    void CmWizardMessages();
+
+    void EvSize(UINT sizeType, const TSize& size);
+
+    // Interface state shared by the command, mouse and keyboard handlers.
+    bool helpMode = false;          // F1 on a menu item: the next command that tests it shows help
+    float clientWidth = 0.0f;       // client area in pixels, stored by Paint
+    float clientHeight = 0.0f;
+    TClientDC* rubberBandDC = nullptr;  // held while the right-button band is drawn
+    bool rubberBandActive = false;
+    char* logSessionText = nullptr;  // header line of the trace file; owned
+    char* logFileName = nullptr;     // path of the trace file; owned
+    bool logStarted = false;         // the trace file was truncated during this run
+    bool printerCreated = false;
+    bool runBusy = false;            // Run computes
+    bool fitBusy = false;            // Fit computes
+    bool paintSuspended = false;     // a command's dialog or box is up
+    TPrinter* printer = nullptr;     // made on first use; owned
+    OpenFileRecord openFilesDialog;   // load, save and list commands
+    OpenFileRecord openFilesDialog2;  // dropped files and the Load command
+
+private:
+    // Asks the help engine for a help context.
+    void ShowHelpContext(int context);
+    // Sets a menu check mark to mirror a switch.
+    void CheckMark(int id, bool on);
+    // Asks a Yes/No question owned by the window; true for Yes.
+    bool AskYesNo(const char* text, const char* caption);
+    // "save as default setting?" and, on Yes, stores the preference.
+    void OfferToSave(int index, int value);
+
+    int currentCommand_ = 0;  // id of the command being run
+};
+
+// Prepares an open-dialog record for loading scans: multiple selection in the last data folder.
+void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer);

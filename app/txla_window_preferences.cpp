@@ -1,0 +1,59 @@
+// Reading and writing "tarnixparams.ini" for the main window.
+#include <cstdio>
+#include <string>
+
+#include "app/preferences_file.h"
+#include "app/startup_paths.h"
+#include "app/txla_window.h"
+#include "foundations/cvector.h"
+
+namespace {
+
+bool Readable(const char* path) {
+    std::FILE* file = std::fopen(path, "r");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+bool TXLAWindow::ReadPreferences() {
+    if (!Readable(gPreferencesPath)) return false;
+    CVector entries;
+    entries.Read(gPreferencesPath);
+    if (entries.length == 0) return false;
+    bool rewrite = ApplyPreferenceEntries(entries.data, int(entries.length), [this](const char* q) {
+        return AskYesNo(q, "SET PREFERENCE");
+    });
+    if (rewrite) {
+        WritePreferences();
+    }
+    return true;
+}
+
+bool TXLAWindow::WritePreferences() {
+    std::FILE* file = std::fopen(gPreferencesPath, "w");
+    if (!file) {
+        char text[kPathBufferSize + 100];
+        std::snprintf(text, sizeof text,
+                      "could not write to disk into directory %s \nPlease generate directory or "
+                      "make write-accessible",
+                      gPreferencesPath);
+        MessageBox(text, "ERROR", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    std::string text = FormatPreferences();
+    bool written = std::fputs(text.c_str(), file) >= 0;
+    written = std::fflush(file) == 0 && written;
+    return std::fclose(file) == 0 && written;
+}
+
+bool TXLAWindow::SavePreference(int index, int value) {
+    if (index < 0 || !Readable(gPreferencesPath)) return false;
+    CVector entries;
+    entries.Read(gPreferencesPath);
+    if (entries.length < std::uint32_t(index) + 1) return false;
+    entries.data[index] = float(value);
+    return entries.Write(gPreferencesPath);
+}

@@ -1,0 +1,107 @@
+// Services of the main window that every subsystem calls: the trace file, repaint requests, help.
+#include <cstdio>
+#include <string>
+
+#include "app/diagnostics.h"
+#include "app/serial_fit_state.h"
+#include "app/startup_paths.h"
+#include "app/txla_window.h"
+#include "foundations/show_error.h"
+#include "plat/backend.hpp"
+
+namespace {
+
+constexpr const char* kHelpPage = "https://tarnix.example.org/help/";
+constexpr UINT kHelpContext = 1;  // the help engine's "show this context" command
+
+// Starts a program with one argument; > 31 when it started.
+int Launch(const char* program, const char* argument) {
+    return plat::GetBackend().startProcess({{program, argument}, "", false});
+}
+
+}  // namespace
+
+// Each entry opens, writes, flushes and closes the file, so the trace survives a crash.
+void TXLAWindow::DebugLog(const char* text) {
+    if (!gDiagnosticsOn) return;
+    if (!logFileName) {
+        logFileName = new char[kPathBufferSize];
+        std::snprintf(logFileName, kPathBufferSize, "%sTarnixdebug_t%d.txt", gDiagnosticsFolder, 0);
+    }
+    if (!logSessionText) {
+        logSessionText = new char[1000];
+        std::snprintf(logSessionText, 1000, "\nstarting new tarnix debugging session for thread #%d", 0);
+        text = logSessionText;
+    }
+    if (!text) return;
+    std::FILE* file = std::fopen(logFileName, logStarted ? "a" : "w");
+    if (!file) {
+        // One box is enough: a traced loop would otherwise show one per entry.
+        gDiagnosticsOn = gSolverDiagnostics = gThreadDiagnostics = false;
+        CheckMark(867, false);
+        char message[kPathBufferSize + 64];
+        std::snprintf(message, sizeof message,
+                      "\n\aAttention: could not open %s to write debugging info", logFileName);
+        ShowError(message, 0);
+        return;
+    }
+    logStarted = true;
+    std::fputs(text, file);
+    std::fflush(file);
+    std::fclose(file);
+}
+
+void TXLAWindow::RequestRepaint() {
+    if (SerialFitState::serializing) return;
+    Invalidate(true);
+}
+
+// Draws the data plot and the markers at once; until the display draws plots, there is nothing
+// to draw.
+void TXLAWindow::DrawPlotsNow() {
+    if (SerialFitState::serializing) return;
+}
+
+void TXLAWindow::CmHowToGetHelp() {
+    char text[200];
+    std::snprintf(text, sizeof text, "On-line help is available at\n%s\n\nConnect?", kHelpPage);
+    if (MessageBox(text, "HELP", MB_YESNO) != IDYES) return;
+    if (Launch("xdg-open", kHelpPage) <= 31) Launch("firefox", kHelpPage);
+}
+
+void TXLAWindow::CmHelpMode() { CmHowToGetHelp(); }
+
+void TXLAWindow::ShowHelpContext(int context) {
+    plat::GetBackend().showHelp("tarnix.hlp", kHelpContext, std::uintptr_t(context));
+}
+
+void TXLAWindow::CmDiagnosticsOutput() {
+    char path[kPathBufferSize];
+    std::snprintf(path, sizeof path, "%sTarnixdebug_t0.txt", gDiagnosticsFolder);
+    std::FILE* test = std::fopen(path, "w");
+    if (!test) {
+        char message[kPathBufferSize + 80];
+        std::snprintf(message, sizeof message,
+                      "\n\aAttention: could not open %s to write debugging info: Create Directory",
+                      path);
+        ShowError(message, 0);
+        return;
+    }
+    std::fclose(test);
+    gDiagnosticsOn = !gDiagnosticsOn;
+    gSolverDiagnostics = gThreadDiagnostics = gDiagnosticsOn;
+    CheckMark(867, gDiagnosticsOn);
+}
+
+// Commands whose work is not part of the program yet say so instead of doing nothing.
+void TXLAWindow::CmNotBuilt() {
+    const CommandRow* row = FindCommand(currentCommand_);
+    std::string name = row && row->text ? row->text : "this command";
+    std::erase(name, '&');
+    if (std::size_t tab = name.find('\t'); tab != std::string::npos) name.erase(tab);
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    char text[300];
+    std::snprintf(text, sizeof text, "\"%s\" (command %d) is not available in this version.",
+                  name.c_str(), currentCommand_);
+    MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+}

@@ -1,0 +1,146 @@
+// Every command id of the table reaches its handler through the window's message map, and the
+// help mode: commands that test it clear it and show help instead, the others leave it set.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "app/command_table.h"
+#include "app/diagnostics.h"
+#include "app/txla_window.h"
+#include "plat/testing.hpp"
+#include "support/program_folder.h"
+
+namespace {
+
+using plat::test::Script;
+using plat::test::Unexpected;
+
+// The first prompt a command's handler shows, or none ("" caption) for handlers that show none.
+struct FirstPrompt {
+    std::string caption;
+    std::string textHas;
+};
+
+FirstPrompt Expected(const CommandRow& row) {
+    static const std::map<int, FirstPrompt> kBuilt = {
+        {230, {"", ""}},
+        {268, {"HELP", "Connect?"}},
+        {249, {"HELP", "Connect?"}},
+        {867, {"", ""}},
+        {829, {"SET PREFERENCE", "Suppress Baseline Correlation in Max Ent?"}},
+        {894, {"SET PREFERENCE", "g(2)-1 intensity autocorrelation function?"}},
+        {594, {"SET PREFERENCE", "Play Sounds?"}},
+        {609, {"SET PREFERENCE", "save as default setting?"}},
+        {610, {"HELP MESSAGES", "Save Setting?"}},
+    };
+    auto built = kBuilt.find(row.id);
+    if (built != kBuilt.end()) return built->second;
+    return {"NOT AVAILABLE", "(command " + std::to_string(row.id) + ")"};
+}
+
+class CommandDispatch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.WriteAcceptedPreferences();
+        WriteTextFile(folder.file("mirovan"), "");
+        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+    }
+    // Sends the command as the menu does and returns the prompts it showed.
+    std::vector<plat::test::PromptRecord> Send(int id) {
+        Script s;
+        s.onUnexpected(Unexpected::Cancel);
+        bool exits = id == 230 && !window->helpMode;
+        SendMessage(window.get(), WM_COMMAND, WPARAM(id), 0);
+        if (exits) {
+            MSG quit;
+            EXPECT_EQ(GetMessage(&quit, nullptr, 0, 0), 0) << "Exit posts the quit message";
+        }
+        return s.log();
+    }
+    void CheckFirstPrompt(const CommandRow& row, const std::vector<plat::test::PromptRecord>& log) {
+        FirstPrompt expected = Expected(row);
+        if (expected.caption.empty()) {
+            EXPECT_TRUE(log.empty()) << row.id << ": " << (log.empty() ? "" : log[0].text);
+            return;
+        }
+        ASSERT_FALSE(log.empty()) << row.id;
+        EXPECT_EQ(log[0].caption, expected.caption) << row.id;
+        EXPECT_NE(log[0].text.find(expected.textHas), std::string::npos)
+            << row.id << ": " << log[0].text;
+        EXPECT_EQ(log[0].owner, window.get()) << row.id;
+    }
+
+    ProgramFolder folder;
+    std::unique_ptr<TXLAWindow> window;
+};
+
+}  // namespace
+
+TEST_F(CommandDispatch, EveryCommandReachesItsHandler) {
+    for (const CommandRow& row : CommandTable()) {
+        ASSERT_NE(window->Find(WM_COMMAND, UINT(row.id)), nullptr) << row.id;
+        window->helpMode = false;
+        CheckFirstPrompt(row, Send(row.id));
+        gDiagnosticsOn = false;
+    }
+}
+
+TEST_F(CommandDispatch, HelpModeShowsHelpInsteadForTheCommandsThatTestIt) {
+    for (const CommandRow& row : CommandTable()) {
+        window->helpMode = true;
+        plat::test::clearRecords();
+        std::vector<plat::test::PromptRecord> log = Send(row.id);
+        switch (row.help) {
+            case HelpTest::Offer:
+                EXPECT_FALSE(window->helpMode) << row.id;
+                ASSERT_EQ(log.size(), 1u) << row.id;
+                EXPECT_EQ(log[0].caption, "HELP") << row.id;
+                break;
+            case HelpTest::Context320:
+            case HelpTest::Context321:
+                EXPECT_FALSE(window->helpMode) << row.id;
+                EXPECT_TRUE(log.empty()) << row.id;
+                ASSERT_EQ(plat::test::helpCalls().size(), 1u) << row.id;
+                EXPECT_EQ(plat::test::helpCalls()[0].data,
+                          row.help == HelpTest::Context320 ? 320u : 321u);
+                break;
+            case HelpTest::None:
+                EXPECT_TRUE(window->helpMode) << row.id;
+                CheckFirstPrompt(row, log);
+                break;
+        }
+        gDiagnosticsOn = false;
+    }
+}
+
+TEST_F(CommandDispatch, UnknownCommandIsLeftToTheFrameWindow) {
+    EXPECT_EQ(window->Find(WM_COMMAND, 4242), nullptr);
+    Script s;
+    SendMessage(window.get(), WM_COMMAND, 4242, 0);
+    EXPECT_TRUE(s.log().empty());
+}
+
+TEST_F(CommandDispatch, HelpOfferStartsTheBrowserAndFallsBackToTheSecond) {
+    for (int firstResult : {33, 2}) {
+        Script s;
+        plat::test::clearRecords();
+        plat::test::setProcessResult(firstResult);
+        s.expectBox().caption("HELP").answer(IDYES);
+        window->CmHowToGetHelp();
+        const auto& started = plat::test::processes();
+        ASSERT_EQ(started.size(), firstResult > 31 ? 1u : 2u);
+        EXPECT_EQ(started[0].argv[0], "xdg-open");
+        if (firstResult <= 31) {
+            EXPECT_EQ(started[1].argv[0], "firefox");
+        }
+        EXPECT_EQ(started[0].argv[1], started.back().argv[1]);
+    }
+    Script no;
+    plat::test::setProcessResult(33);
+    plat::test::clearRecords();
+    no.expectBox().caption("HELP").answer(IDNO);
+    window->CmHowToGetHelp();
+    EXPECT_TRUE(plat::test::processes().empty());
+}

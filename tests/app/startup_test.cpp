@@ -1,0 +1,176 @@
+// Start-up from the entry function to the message loop: the program folder is prepared, the
+// disclaimer is asked once, bad settings files and unwritable folders never stop the start.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/preference_switches.h"
+#include "app/startup_paths.h"
+#include "app/txla_app.h"
+#include "plat/app.hpp"
+#include "plat/testing.hpp"
+#include "support/program_folder.h"
+
+namespace {
+
+using plat::test::Script;
+
+// Runs the program from `programPath` until its message loop has started and ended.
+int Start(const std::string& programPath) {
+    std::string path = programPath;
+    char* argv[] = {path.data(), nullptr};
+    PostQuitMessage(0);  // the loop ends at its first message
+    return OwlMain(1, argv);
+}
+
+int LineCount(const std::string& text) {
+    int lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines;
+}
+
+bool IsFolder(const std::string& path) { return std::filesystem::is_directory(path); }
+
+}  // namespace
+
+TEST(StartUp, EmptyFolderIsPreparedAndTheDisclaimerAgreedTo) {
+    ProgramFolder folder;
+    Script s;
+    s.expectBox().caption("ERROR").text("could not find " + folder.file("mirovan"));
+    s.expectDialog(302).ok();
+    EXPECT_EQ(Start(folder.programPath()), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+
+    EXPECT_TRUE(IsFolder(folder.file("temp")));
+    EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), folder.path() + "/");
+    std::string preferences = ReadTextFile(folder.file("tarnixparams.ini"));
+    EXPECT_EQ(preferences, "1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    EXPECT_EQ(std::string(gTempFolder), folder.path() + "/temp/");
+    EXPECT_EQ(std::string(gTablePaths.sounds[kSoundBye]), folder.path() + "/sounds/bye.wav");
+    EXPECT_EQ(std::string(gTablePaths.distrib), folder.path() + "/temp/distrib.dat");
+}
+
+TEST(StartUp, SecondStartShowsNoDisclaimer) {
+    ProgramFolder folder;
+    {
+        Script first;
+        first.expectBox().caption("ERROR");
+        first.expectDialog(302).ok();
+        Start(folder.programPath());
+    }
+    ResetPreferenceSwitches();
+    Script second;
+    second.expectBox().caption("ERROR").textHas("could not find");
+    Start(folder.programPath());
+    EXPECT_TRUE(second.done()) << second.logText();
+    EXPECT_TRUE(gDisclaimerAccepted);
+}
+
+TEST(StartUp, SiblingProgramBesideTheProgramIsFound) {
+    ProgramFolder folder;
+    folder.WriteAcceptedPreferences();
+    WriteTextFile(folder.file("mirovan"), "");
+    Script s;
+    Start(folder.programPath());
+    EXPECT_TRUE(s.log().empty()) << s.logText();
+    EXPECT_EQ(std::string(gMirovanProgramPath), folder.file("mirovan"));
+}
+
+// "don't agree" and the dialog's close box both end the dialog with cancel.
+TEST(StartUp, RefusedDisclaimerEndsTheProgramAndKeepsNoPreferences) {
+    ProgramFolder folder;
+    WriteTextFile(folder.file("mirovan"), "");
+    Script s;
+    s.expectDialog(302).cancel();
+    EXPECT_EQ(Start(folder.programPath()), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_FALSE(gDisclaimerAccepted);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("tarnixparams.ini")));
+}
+
+TEST(StartUp, PreferencesHoldingOnlyTheDisclaimerAreAskedForAndRewritten) {
+    ProgramFolder folder;
+    WriteTextFile(folder.file("mirovan"), "");
+    WriteTextFile(folder.file("tarnixparams.ini"), "1\n");
+    Script s;
+    s.expectBox().caption("SET PREFERENCE").text("update residuals bitmap during fit?").answer(IDYES);
+    s.expectBox().caption("SET PREFERENCE").text("update residuals plot during fit?").answer(IDNO);
+    Start(folder.programPath());
+    EXPECT_TRUE(s.done()) << s.logText();
+    std::string preferences = ReadTextFile(folder.file("tarnixparams.ini"));
+    EXPECT_EQ(LineCount(preferences), 19);
+    EXPECT_EQ(preferences.substr(0, 13), "1\n0.0010\n1\n0\n");
+}
+
+TEST(StartUp, DamagedPreferencesNeverStopTheStart) {
+    struct Case {
+        const char* name;
+        const char* content;
+    };
+    const Case cases[] = {
+        {"empty", ""},
+        {"text", "preferences\n"},
+        {"binary", "\x01\x02\xff\xfe"},
+        {"disclaimer 0.5", "0.5\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n"},
+    };
+    for (const Case& c : cases) {
+        ProgramFolder folder;
+        WriteTextFile(folder.file("mirovan"), "");
+        WriteTextFile(folder.file("tarnixparams.ini"), c.content);
+        Script s;
+        s.expectDialog(302).ok();
+        EXPECT_EQ(Start(folder.programPath()), 0) << c.name;
+        EXPECT_TRUE(s.done()) << c.name << "\n" << s.logText();
+        EXPECT_EQ(LineCount(ReadTextFile(folder.file("tarnixparams.ini"))), 19) << c.name;
+    }
+}
+
+TEST(StartUp, UnreadablePreferencesAreReportedWhenWritten) {
+    ProgramFolder folder;
+    WriteTextFile(folder.file("mirovan"), "");
+    std::filesystem::create_directory(folder.file("tarnixparams.ini"));
+    Script s;
+    s.expectDialog(302).ok();
+    s.expectBox().caption("ERROR").textHas("could not write to disk into directory");
+    EXPECT_EQ(Start(folder.programPath()), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_TRUE(gDisclaimerAccepted);
+}
+
+// A program folder the program cannot write to: the two start-up errors, no settings files,
+// every path built, and the program runs.
+TEST(StartUp, UnwritableProgramFolderStillStarts) {
+    ProgramFolder folder;
+    std::string programPath = folder.file("missing/tarnix");
+    Script s;
+    s.expectBox().caption("ERROR").textHas("could not find");
+    s.expectBox().caption("ERROR").text("could not create " + folder.file("missing/temp"));
+    s.expectDialog(302).ok();
+    s.expectBox().caption("ERROR").textHas("could not write to disk into directory");
+    EXPECT_EQ(Start(programPath), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("missing")));
+    EXPECT_EQ(std::string(gTempFolder), folder.file("missing/temp/"));
+    EXPECT_EQ(std::string(gTablePaths.sounds[kSoundHi]), folder.file("missing/sounds/hi.wav"));
+}
+
+TEST(StartUp, ProgramFolderIsTheFolderPartOfItsPath) {
+    struct Case {
+        const char* programPath;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"/opt/tarnix/bin/tarnix", "/opt/tarnix/bin/"},
+        {"./tarnix", "./"},
+        {"tarnix", ""},
+        {"/tarnix", "/"},
+    };
+    for (const Case& c : cases) {
+        SetProgramPath(c.programPath);
+        EXPECT_EQ(std::string(gProgramFolder), c.folder) << c.programPath;
+        EXPECT_EQ(std::string(gPreferencesPath), std::string(c.folder) + "tarnixparams.ini");
+        EXPECT_EQ(std::string(gLammPreferencesPath), std::string(c.folder) + "tarnixlammparams.ini");
+    }
+}

@@ -1,0 +1,24 @@
+// A fresh program folder for tests of the shell: the start-up paths point into it and the
+// program-wide records are at their defaults.
+#pragma once
+
+#include <string>
+
+#include "support/temp_folder.h"
+
+class ProgramFolder {
+public:
+    ProgramFolder();
+    ~ProgramFolder();
+    const std::string& path() const { return folder_.path(); }
+    // path() + "/" + name
+    std::string file(const std::string& name) const { return folder_.file(name); }
+    // The program's own path inside the folder, as the entry function gets it.
+    std::string programPath() const { return folder_.file("tarnix"); }
+    // A preferences file as the writer makes it with the defaults and the disclaimer accepted.
+    void WriteAcceptedPreferences() const;
+
+private:
+    TempFolder folder_;
+    std::string diagnosticsFolder_;
+};
