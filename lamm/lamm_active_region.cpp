@@ -279,7 +279,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         }
         La[1] = Ba[1] = 0.0;
         Lc[U] = Bc[U] = 0.0;
-        const TridiagStatus status = ThomasFactor(La, Lb, Lc, invBet, gam, 1, U);
+        const TridiagStatus status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
         matricesChanged = false;
         if (status != kTridiagOk) {
             ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
@@ -300,7 +300,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
                 rhs[i] = Ba[i] * cOld[i - 1] + Bb[i] * cOld[i] + Bc[i] * cOld[i + 1];
             rhs[U] = Ba[U] * cOld[U - 1] + Bb[U] * cOld[U];
         }
-        ThomasSubstitute(La, invBet, gam, rhs, c, from, U);
+        ThomasSubstitute(bet, invBet, gam, rhs, c, from, U);
         if (from > 1) {
             // the elimination from row 1 carries no material into row from: its rhs rows are 0
             std::fill(c + 1, c + from, 0.0);

@@ -274,10 +274,8 @@ void CLammIdeal::FactorFullPeriodStep()
         *bEnd[p] = m8[p] - half * (d0 * now[p][0] + now[p][1]);
         *lEnd[p] = m8[p] + half * (d1 * endK[p] + endTr[p]);
     }
-    for (int i = 1; i <= N; ++i)
-        LTa[i] = La[i];
     // full-period factors; the general steps keep using La..Lc and gam for their own solves
-    ThomasFactor(La, Lb, Lc, invBet, gamT, 1, N);
+    ThomasFactor(La, Lb, Lc, invBet, LTa, gamT, 1, N);
 }
 
 void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const

@@ -23,32 +23,35 @@ TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, con
     return kTridiagOk;
 }
 
-// Storing reciprocal pivots turns the N divisions of every later solve into multiplications;
-// results differ from a division-based solve only in the last bits.
+// Reciprocal pivots and the sub-diagonal divided by its pivot leave one multiply-subtract on the
+// forward recurrence of every later solve, which is latency-bound; results differ from a
+// division-based solve only in the last bits.
 TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,
-                           double* gam, int lo, int hi)
+                           double* aScaled, double* gam, int lo, int hi)
 {
     if (b[lo] == 0.0)
         return kTridiagFirstPivotZero;
     double bet = b[lo];
     invBet[lo] = 1.0 / bet;
+    aScaled[lo] = 0.0;
     for (int j = lo + 1; j <= hi; ++j) {
         gam[j] = c[j - 1] * invBet[j - 1];
         bet = b[j] - a[j] * gam[j];
         if (bet == 0.0)
             return kTridiagLaterPivotZero;
         invBet[j] = 1.0 / bet;
+        aScaled[j] = a[j] * invBet[j];
     }
     return kTridiagOk;
 }
 
-void ThomasSubstitute(const double* a, const double* invBet, const double* gam, const double* r,
-                      double* u, int lo, int hi)
+void ThomasSubstitute(const double* aScaled, const double* invBet, const double* gam,
+                      const double* r, double* u, int lo, int hi)
 {
     double prev = r[lo] * invBet[lo];
     u[lo] = prev;
     for (int j = lo + 1; j <= hi; ++j) {
-        prev = (r[j] - a[j] * prev) * invBet[j];
+        prev = r[j] * invBet[j] - aScaled[j] * prev;
         u[j] = prev;
     }
     double next = u[hi];

@@ -10,13 +10,15 @@ enum TridiagStatus { kTridiagOk = 0, kTridiagFirstPivotZero = 1, kTridiagLaterPi
 TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, const double* r,
                           double* u, double* gam, int lo, int hi);
 
-// Factorises rows lo..hi for repeated solves: invBet[j] = 1 / pivot_j, gam[j] as above.
+// Factorises rows lo..hi for repeated solves: invBet[j] = 1 / pivot_j, aScaled[j] =
+// a[j] / pivot_j, gam[j] as above.
 TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,
-                           double* gam, int lo, int hi);
+                           double* aScaled, double* gam, int lo, int hi);
 
-// Forward and back substitution with the factors of ThomasFactor.
-void ThomasSubstitute(const double* a, const double* invBet, const double* gam, const double* r,
-                      double* u, int lo, int hi);
+// Forward and back substitution with the factors of ThomasFactor; the forward pass may start at
+// any row from lo on, taking the rows before it as zero.
+void ThomasSubstitute(const double* aScaled, const double* invBet, const double* gam,
+                      const double* r, double* u, int lo, int hi);
 
 // out[lo..hi] = T v for the tridiagonal T (a, b, c); the couplings to rows below lo and above hi
 // are left out, so each end row is the first or last row of a matrix cut at lo and hi.

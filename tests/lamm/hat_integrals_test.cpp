@@ -174,7 +174,7 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
 {
     const int n = 6;
     std::vector<double> a(n + 1), b(n + 1), c(n + 1), rhs(n + 1), u(n + 1), v(n + 1);
-    std::vector<double> gam(n + 1), inv(n + 1), check(n + 1);
+    std::vector<double> gam(n + 1), inv(n + 1), scaled(n + 1), check(n + 1);
     for (int i = 1; i <= n; ++i) {
         a[i] = i > 1 ? -1.0 - 0.1 * i : 0.0;
         c[i] = i < n ? -0.5 + 0.05 * i : 0.0;
@@ -183,9 +183,9 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
     }
     ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
               kTridiagOk);
-    ASSERT_EQ(ThomasFactor(a.data(), b.data(), c.data(), inv.data(), gam.data(), 1, n),
+    ASSERT_EQ(ThomasFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(), 1, n),
               kTridiagOk);
-    ThomasSubstitute(a.data(), inv.data(), gam.data(), rhs.data(), v.data(), 1, n);
+    ThomasSubstitute(scaled.data(), inv.data(), gam.data(), rhs.data(), v.data(), 1, n);
     TridiagProduct(a.data(), b.data(), c.data(), u.data(), check.data(), 1, n);
     for (int i = 1; i <= n; ++i) {
         EXPECT_NEAR(check[i], rhs[i], 1e-14) << i;

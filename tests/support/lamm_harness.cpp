@@ -54,7 +54,7 @@ void LammRun::Load()
                            true, false, 2.43f, false, 0.008f, false);
     const bool ramp = lc_.rampRpmPerS > 0.0;
     o.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, lc_.shutOff || lc_.automatic,
-                         lc_.automatic, lc_.automatic, 1.0f, ramp, lc_.fixTimestep, 1, 1e-6, 1.0,
+                         lc_.automatic, lc_.automatic, 1.0f, ramp, lc_.fixTimestep, lc_.massCheck, 1e-6, 1.0,
                          true, false, lc_.automatic, lc_.maxDcOverC, 0.05 * lc_.maxDcOverC,
                          0.2 * lc_.maxDcOverC, lc_.maxDcOverC, lc_.gridSize, lc_.gridSize,
                          lc_.movingHat, !lc_.movingHat, 1e-4f, 1e-6, lc_.truncate || lc_.automatic,

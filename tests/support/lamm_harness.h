@@ -28,6 +28,7 @@ struct LammCase {
     double maxDcOverC = 1.0;
     bool fixTimestep = false;   // fixed-grid loop: steps of maxDcOverC seconds
     int outputPoints = 2401;
+    int massCheck = 1;          // track the amount in the cell (costs a pass per step)
     float lowerFit = 6.05f, upperFit = 7.15f;
 };
 
