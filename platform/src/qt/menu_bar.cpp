@@ -28,6 +28,13 @@ void AppendShape(std::string& out, const std::vector<plat::MenuItem>& items) {
     }
 }
 
+// Only a checked item is checkable: the style would draw an empty box beside every other one,
+// where the menus show nothing.
+void ShowCheck(QAction& action, bool checked) {
+    action.setCheckable(checked);
+    action.setChecked(checked);
+}
+
 } // namespace
 
 std::string MenuShape(const std::vector<plat::MenuItem>& items) {
@@ -106,14 +113,13 @@ QAction* MenuBarMirror::MakeAction(const plat::MenuItem& item, QObject* parent) 
     // shortcut to it; the program's accelerator table does the work.
     auto* action = new QAction(QString::fromStdString(item.text), parent);
     action->setProperty(kIdProperty, item.id);
-    action->setCheckable(true);
-    action->setChecked(item.checked);
+    ShowCheck(*action, item.checked);
     action->setEnabled(!item.grayed);
     const int id = item.id;
     connect(action, &QAction::triggered, this, [this, action, id] {
         // The program sets check marks itself; undo the toggle the toolkit made.
         if (const plat::MenuModel* m = owner_.GetMenuModel())
-            action->setChecked(m->IsChecked(id));
+            ShowCheck(*action, m->IsChecked(id));
         PostMenuCommand(owner_, id);
     });
     actions_[item.id] = action;
@@ -126,7 +132,7 @@ void MenuBarMirror::Update(const std::vector<plat::MenuItem>& items) {
             Update(item.children);
         } else if (!item.separator) {
             if (QAction* a = Action(item.id)) {
-                a->setChecked(item.checked);
+                ShowCheck(*a, item.checked);
                 a->setEnabled(!item.grayed);
             }
         }

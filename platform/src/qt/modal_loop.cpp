@@ -23,6 +23,8 @@ bool RunModal(QDialog& dialog, const std::function<void()>& step,
         finished = true;
         accepted = r == QDialog::Accepted;
     });
+    // What the window owed the screen is painted before the modal window covers it.
+    DispatchPendingPaints();
     dialog.open();
     ModalOpened(dialog);
     while (true) {

@@ -1,6 +1,7 @@
 // The modal text editor.
 #include "qt/text_editor.hpp"
 
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QVBoxLayout>
 
@@ -15,6 +16,12 @@ TextEditor::TextEditor(const std::string& text) : edit_(new QPlainTextEdit(this)
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(edit_);
     resize(640, 480);
+}
+
+void TextEditor::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(e);
 }
 
 std::string TextEditor::text(std::size_t limit) const {

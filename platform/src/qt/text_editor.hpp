@@ -18,6 +18,10 @@ class TextEditor : public QDialog {
     std::string text(std::size_t limit) const;
     QPlainTextEdit& edit() { return *edit_; }
 
+  protected:
+    // Esc is a key for the text, not a way to close the window.
+    void keyPressEvent(QKeyEvent* e) override;
+
   private:
     QPlainTextEdit* edit_;
 };
