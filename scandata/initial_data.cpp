@@ -47,12 +47,15 @@ float PolynomialAt(const std::vector<float>& x, const std::vector<float>& y, int
     return value < ModelParameters::baseline ? ModelParameters::baseline : value;
 }
 
-bool IntensityRefused()
+// Intensity data are told they cannot be extrapolated; a profile without points or an order
+// below 0 has nothing to fit.
+bool ExtrapolationPossible()
 {
-    if (!ScanDataKind::intensity)
+    if (ScanDataKind::intensity) {
+        ScanInfoBox("initial extrapolation not implemented yet!", "ERROR");
         return false;
-    ScanInfoBox("initial extrapolation not implemented yet!", "ERROR");
-    return true;
+    }
+    return InitialData::pointCount >= 1 && InitialData::polynomialOrder >= 0;
 }
 
 } // namespace
@@ -81,15 +84,12 @@ void InitialExtrapolationLeft()
     using D = InitialData;
     const float meniscus = ModelParameters::meniscus;
     const float limit = ScanStore::leftFitLimit;
-    if (!(meniscus < limit) || !ModelParameters::experimentalInitialDistribution)
-        return;
-    if (IntensityRefused())
+    if (!(meniscus < limit) || !ModelParameters::experimentalInitialDistribution ||
+        !ExtrapolationPossible())
         return;
     const int n = D::pointCount;
     const int m = D::polynomialOrder;
     const float* r = D::radius;
-    if (n < 1 || m < 0)
-        return;
     int i0 = 1;
     while (i0 <= n && r[i0] < meniscus)
         ++i0;
@@ -120,15 +120,12 @@ void InitialExtrapolationRight()
     using D = InitialData;
     const float bottom = ModelParameters::bottom;
     const float limit = ScanStore::rightFitLimit;
-    if (!ModelParameters::experimentalInitialDistribution || !(limit < bottom))
-        return;
-    if (IntensityRefused())
+    if (!ModelParameters::experimentalInitialDistribution || !(limit < bottom) ||
+        !ExtrapolationPossible())
         return;
     const int n = D::pointCount;
     const int m = D::polynomialOrder;
     const float* r = D::radius;
-    if (n < 1 || m < 0)
-        return;
     int iR = n;
     while (iR >= 1 && r[iR] > bottom)
         --iR;

@@ -76,9 +76,13 @@ int WriteText(const char* path, const std::string& text, FileTime creation, File
     return 1;
 }
 
-// Line 1 and the header line up to and excluding the seventh field.
-std::string HeadLines(const char* description, char type, std::int32_t cell, float temperature,
-                      float rotorSpeed, double time, double omega2t)
+// The whole file: line 1 with its tag, the header line with its seventh field already
+// formatted, and the rows.
+int WriteScanText(const char* path, std::int32_t pointCount, const float* radius,
+                  const float* value, const float* third, const char* description, char type,
+                  std::int32_t cell, float temperature, float rotorSpeed, double time,
+                  double omega2t, const std::string& seventh, std::int32_t lastHeaderNumber,
+                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
 {
     std::string out;
     const char* line1 = description ? description : "";
@@ -86,10 +90,12 @@ std::string HeadLines(const char* description, char type, std::int32_t cell, flo
         out += "[T OK]";
     out += line1;
     out += '\n';
-    AppendFormat(out, "%c %d %2.1f %ld %ld %1.4e ", type, cell, temperature,
+    AppendFormat(out, "%c %d %2.1f %ld %ld %1.4e %s %d\n", type, cell, temperature,
                  WholeNumber(rotorSpeed), WholeNumber(time),
-                 static_cast<double>(static_cast<float>(omega2t)));
-    return out;
+                 static_cast<double>(static_cast<float>(omega2t)), seventh.c_str(),
+                 lastHeaderNumber);
+    AppendRows(out, pointCount, radius, value, third, type);
+    return WriteText(path, out, creation, access, write, timesValid);
 }
 
 } // namespace
@@ -101,10 +107,11 @@ int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius
                   FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
 {
     CLocaleScope cLocale;
-    std::string text = HeadLines(description, type, cell, temperature, rotorSpeed, time, omega2t);
-    AppendFormat(text, "%d %d\n", wavelength, lastHeaderNumber);
-    AppendRows(text, pointCount, radius, value, third, type);
-    return WriteText(path, text, creation, access, write, timesValid);
+    std::string seventh;
+    AppendFormat(seventh, "%d", wavelength);
+    return WriteScanText(path, pointCount, radius, value, third, description, type, cell,
+                         temperature, rotorSpeed, time, omega2t, seventh, lastHeaderNumber,
+                         creation, access, write, timesValid);
 }
 
 int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius,
@@ -114,10 +121,11 @@ int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius
                   FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
 {
     CLocaleScope cLocale;
-    std::string text = HeadLines(description, type, cell, temperature, rotorSpeed, time, omega2t);
-    AppendFormat(text, "%1.3f %d\n", wavelength, lastHeaderNumber);
-    AppendRows(text, pointCount, radius, value, third, type);
-    return WriteText(path, text, creation, access, write, timesValid);
+    std::string seventh;
+    AppendFormat(seventh, "%1.3f", wavelength);
+    return WriteScanText(path, pointCount, radius, value, third, description, type, cell,
+                         temperature, rotorSpeed, time, omega2t, seventh, lastHeaderNumber,
+                         creation, access, write, timesValid);
 }
 
 int SaveScan(const char* path, std::int32_t pointCount, const float* radius, const float* value,
