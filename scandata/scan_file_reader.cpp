@@ -1,8 +1,8 @@
 // The scan file reader: reads the file, parses it and hands back 1-based arrays.
 #include "foundations/nr_arrays.h"
+#include "plat/files.hpp"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_file_times.h"
 #include "scandata/scan_text.h"
 
 #include <cstdio>
@@ -55,14 +55,14 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     ScanDataKind::interference = false;
     ScanDataKind::fluorescence = false;
     // The times are taken before the read, which may itself update the access time.
-    FileTime creation = 0, access = 0, write = 0;
-    bool timesValid = ReadScanFileTimes(path, creation, access, write);
+    plat::FileTimes times;
+    bool timesValid = plat::GetFileTimes(path, times);
     std::string text;
     if (!ReadWholeFile(path, &text) || text.empty())
         return 0;
-    header->creationTime = creation;
-    header->lastAccessTime = access;
-    header->lastWriteTime = write;
+    header->creationTime = times.creation;
+    header->lastAccessTime = times.access;
+    header->lastWriteTime = times.write;
     header->fileTimesValid = timesValid ? 1 : 0;
 
     ScanTextOptions options;

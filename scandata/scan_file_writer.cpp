@@ -1,7 +1,7 @@
 // The scan file writer: line 1 with its time-stamp tag, the header line and the rows.
 #include "scandata/c_locale.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_file_times.h"
+#include "plat/files.hpp"
 
 #include <cmath>
 #include <cstdarg>
@@ -72,7 +72,7 @@ int WriteText(const char* path, const std::string& text, FileTime creation, File
         return 0;
     }
     if (timesValid)
-        RestoreScanFileTimes(path, creation, access, write);
+        plat::SetFileTimes(path, plat::FileTimes{creation, access, write});
     return 1;
 }
 
