@@ -1,4 +1,4 @@
-// The colour scale: worked values of both variants and the missing-value switches.
+// The colour scale: worked values of both variants.
 #include "plotting/win_plot.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +33,4 @@ TEST(ColourScale, GreyVariantEnds) {
     EXPECT_EQ(p.ValueToColor(0.05f), RGB(150, 0, 211));
     EXPECT_EQ(p.ValueToColor(1), 0x000000u);
     EXPECT_EQ(p.ValueToColor(0.5f), CWINPlot().ValueToColor(0.5f));
-}
-
-TEST(ColourScale, MissingValues) {
-    CWINPlot p;
-    EXPECT_EQ(p.ValueToColor(-1), 0xFFFFFFu);
-    p.SetMissingAsBlack();
-    EXPECT_EQ(p.ValueToColor(-1), 0x000000u);
-    p.ClearMissingAsBlack();
-    p.SetMissingAsWhite();
-    EXPECT_EQ(p.ValueToColor(-1), 0xFFFFFFu);
 }

@@ -126,15 +126,6 @@ TEST(WinPlot, TextsAreCutToTheirFields) {
     EXPECT_STREQ(p.xLabel, "");
 }
 
-TEST(WinPlot, ColourRangeOfEqualEndsIsWidened) {
-    CWINPlot p;
-    p.SetColourRange(3, 3);
-    EXPECT_EQ(p.colourRangeMax, 6.0f);
-    p.SetColourRange(0, 0);
-    EXPECT_EQ(p.colourRangeMax, 1.0f);
-    EXPECT_EQ(p.colourRangeFixed, 1);
-}
-
 TEST(WinPlot, ErrorBarsAttachOnlyWithOnePerPoint) {
     CWINPlot p;
     auto a = MakeCurve({0, 1, 2}, {1, 2, 3});
