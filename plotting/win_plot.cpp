@@ -31,8 +31,10 @@ CWINPlot::CWINPlot() {
 CWINPlot::CWINPlot(CCurve* curve) {
     InitPalette();
     newCurveStyle = 0;
-    if (curve != nullptr)
-        AddCurve(curve);
+    if (curve != nullptr) {
+        AppendCurve(curve);
+        AutoScale();
+    }
 }
 
 CWINPlot::~CWINPlot() {
@@ -57,6 +59,13 @@ void CWINPlot::SetPaletteColor(int index, COLORREF colour) {
 }
 
 void CWINPlot::AddCurve(CCurve* curve) {
+    AppendCurve(curve);
+    AutoScale();
+    if (scaleChanged == 0 && nCurves == 1)
+        Draw();
+}
+
+void CWINPlot::AppendCurve(CCurve* curve) {
     // The first two curves both take palette colour 1; later ones walk the palette by index.
     const int n = nCurves;
     curves.push_back(curve);
@@ -68,9 +77,6 @@ void CWINPlot::AddCurve(CCurve* curve) {
     curveColour.push_back(n == 0 ? palette[1] : GetPaletteColor(n));
     curveColourSet.push_back(0);
     nCurves = n + 1;
-    AutoScale();
-    if (scaleChanged == 0 && nCurves == 1)
-        Draw();
 }
 
 void CWINPlot::ReplaceLastCurve(CCurve* curve) {

@@ -231,6 +231,7 @@ class CWINPlot {
     int buttonSize = 20;
 
   private:
+    void AppendCurve(CCurve* curve);
     void EmptyPlotRule();
     void UpdateXScale();
     void UpdateYScale();

@@ -141,3 +141,12 @@ TEST(WinPlot, ErrorBarsAttachOnlyWithOnePerPoint) {
     EXPECT_EQ(gMarkSize, 15);
     gMarkSize = 8;
 }
+
+TEST(WinPlot, StartingWithACurveScalesWithoutRecording) {
+    auto a = MakeCurve({0, 10}, {1, 3});
+    CWINPlot p(a.get());
+    EXPECT_EQ(p.nCurves, 1);
+    EXPECT_EQ(p.GetCurveStyle(0), 0);
+    EXPECT_NEAR(p.xMax, 10.5f, 1e-5);
+    EXPECT_EQ(p.metaFile, nullptr);
+}
