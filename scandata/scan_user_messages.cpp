@@ -1,15 +1,16 @@
 // Boxes of the scan loaders, shown through the platform's message box.
 #include "scandata/scan_user_messages.h"
 
+#include "app/txla_window.h"
 #include "plat/msgbox.hpp"
+#include "plat/window_dc.hpp"
 
 namespace {
 
 // The main window as the box's owner.
 HWND Owner(TXLAWindow* window)
 {
-    (void)window;
-    return nullptr;
+    return window;
 }
 
 } // namespace
@@ -36,25 +37,27 @@ bool ScanQuestion(TXLAWindow* window, const char* text, const char* caption)
 
 void ScanDebugLog(TXLAWindow* window, const char* text)
 {
-    (void)window;
-    (void)text;
+    if (window)
+        window->DebugLog(text);
 }
 
 void ScanRequestRepaint(TXLAWindow* window)
 {
-    (void)window;
+    if (window)
+        window->RequestRepaint();
 }
 
 void ScanDrawText(TXLAWindow* window, int x, int y, const char* text)
 {
-    (void)window;
-    (void)x;
-    (void)y;
-    (void)text;
+    if (!window)
+        return;
+    TClientDC dc(window);
+    dc.TextOut(x, y, text);
 }
 
 void ScanCheckTemperature(TXLAWindow* window, float limit)
 {
+    // The temperature check and its plot come with the display of the main window.
     (void)window;
     (void)limit;
 }
