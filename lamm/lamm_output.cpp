@@ -98,7 +98,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
     (void)ri;
     ++iterationCount;
     if (!workerMode) {
-        bool (*poll)() = keyPoll != nullptr ? keyPoll : &KeyPressed;
+        bool (*poll)() = keyPoll != nullptr ? keyPoll : static_cast<bool (*)()>(&KeyPressed);
         if (poll()) {
             continueLoop = 0;
             stopRequested = true;
