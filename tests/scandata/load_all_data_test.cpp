@@ -149,6 +149,7 @@ TEST_F(LoadAllDataTest, InterferenceMixedWithOthersIsRefused)
     EXPECT_TRUE(S::mixedDataTypes);
 
     // RA with RI loads; the intensity scan's third column becomes its signal.
+    script.expectBox().caption("Error").textHas("possible problem with right limit").answer(IDOK);
     Load({"00001.RA1", "00003.RI1"});
     EXPECT_EQ(S::scanCount, 2);
     EXPECT_FALSE(S::mixedDataTypes);
@@ -234,6 +235,8 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
     std::vector<std::string> names = writeScans({{50, 10000}, {150, 20000}, {800, 20000}});
     std::string steps = dir.file("speedsteps.txt");
     WriteTextFile(steps, "0 10000 200\n30 20000 200\n");
+    script.expectBox().caption("Error").text("ERROR: rotor speed profile " + steps + " fixed in " +
+                                             steps + "_fixed").answer(IDOK);
     Load(names);
     ASSERT_EQ(S::scanCount, 3);
     ASSERT_NE(S::speedProfile, nullptr);
@@ -254,6 +257,9 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
 
     // A scan inside the ramp of its step: the profile's box, then the loader's; loading goes on.
     names = writeScans({{100, 10000}, {200, 10000}, {620, 20000}});
+    script.expectBox().caption("Error")
+        .text("inconsistent file 3 (t = 620.000000, om = 20000.000000) with speed step 2")
+        .answer(IDOK);
     script.expectBox().caption("LOAD ERROR")
         .text("oops - speedsteps.txt rotor speed profile inconsistent with data").answer(IDOK);
     Load(names);
@@ -265,6 +271,7 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
 
     // Without the file: its box, then the inconsistency box.
     std::remove(steps.c_str());
+    script.expectBox().caption("Error").text("\nAttention: could not open " + steps).answer(IDOK);
     script.expectBox().caption("LOAD ERROR")
         .text("oops - speedsteps.txt rotor speed profile inconsistent with data").answer(IDOK);
     Load(names);
