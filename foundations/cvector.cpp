@@ -1,6 +1,7 @@
 // CVector: construction, views, element access, extrema, labels and growth.
 #include "foundations/cvector.h"
 
+#include "foundations/c_locale.h"
 #include "foundations/show_error.h"
 
 #include <algorithm>
@@ -180,6 +181,7 @@ namespace {
 // six significant digits. The integer form is used only where an int can hold the value, so a
 // tick label of 1e30 prints as "1e+30" instead of overflowing the conversion.
 int FormatLabel(float v, char* text, int size) {
+    CLocaleScope cLocale;
     char field[32];
     double d = v;
     if (std::fabs(d) < 2147483648.0 && d == std::floor(d))

@@ -9,5 +9,6 @@ struct ErrorBoxEntry {
     bool fatal = false;
 };
 
-// Returns the boxes shown since the last call, oldest first, and forgets them.
+// Returns the boxes shown since the last call (at most the last 200), oldest first, and forgets
+// them.
 std::vector<ErrorBoxEntry> TakeErrorBoxes();

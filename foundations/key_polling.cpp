@@ -1,26 +1,143 @@
-// Key polling and waits. Until the window layer is on main there is no input queue, so no key is
-// ever seen as pressed.
+// Key polling, waits and single-key reading on the thread's message queue.
 #include "foundations/key_polling.h"
 
+#include "plat/app.hpp"
+#include "plat/backend.hpp"
+#include "plat/gdi.hpp"
+#include "plat/window.hpp"
+
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 
 bool gAbortRequest = false;
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The end of a wait of the given seconds, truncated to whole milliseconds.
+Clock::time_point WaitEnd(float seconds) {
+    return Clock::now() + std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0f));
+}
+
+// The character of a WM_CHAR, sign-extended from its low byte.
+int CharCode(const MSG& msg) {
+    return static_cast<signed char>(msg.wParam & 0xFF);
+}
+
+// Removes messages of the window (null: any) until one of the given kind is removed. The quit
+// request is never removed by a poll, so it cannot be lost here.
+void RemoveUntil(HWND window, UINT message) {
+    MSG msg;
+    for (;;) {
+        if (PeekMessage(&msg, window, 0, 0, PM_REMOVE) && msg.message == message)
+            return;
+    }
+}
+
+bool PollKey(HWND window) {
+    MSG msg;
+    if (!PeekMessage(&msg, window, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
+        return false;
+    RemoveUntil(window, WM_KEYUP);
+    return true;
+}
+
+} // namespace
+
 bool KeyPressed() {
+    return PollKey(nullptr);
+}
+
+bool KeyPressed(TWindow* window) {
+    return window ? PollKey(window) : false;
+}
+
+bool UserAbort(TWindow* window) {
+    if (!window)
+        return false;
+    MSG msg;
+    bool key = PeekMessage(&msg, window, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) &&
+               msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+    if (key || gAbortRequest) {
+        gAbortRequest = false;
+        return true;
+    }
     return false;
 }
 
 void WaitSeconds(float seconds) {
     if (seconds <= 0.0f)
         return;
-    using Clock = std::chrono::steady_clock;
-    auto end = Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000.0f));
+    auto end = WaitEnd(seconds);
     while (Clock::now() < end) {
     }
 }
 
+bool WaitForKey(TWindow* window, float seconds) {
+    if (seconds <= 0.0f)
+        return false;
+    auto end = WaitEnd(seconds);
+    while (Clock::now() < end) {
+        MSG msg;
+        if (window && PeekMessage(&msg, window, 0, 0, PM_NOREMOVE) && msg.message == WM_KEYDOWN)
+            return true;
+    }
+    return false;
+}
+
+bool ReadKeyChar(int* character) {
+    MSG msg;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
+        return false;
+    TranslateMessage(&msg);
+    MSG c;
+    for (;;) {
+        if (PeekMessage(&c, nullptr, 0, 0, PM_REMOVE) && c.message == WM_CHAR)
+            break;
+    }
+    if (character)
+        *character = CharCode(c);
+    RemoveUntil(nullptr, WM_KEYUP);
+    return true;
+}
+
+// The blocking waits would take the quit request; it is posted again so that the program still
+// ends when the running command returns.
+int EchoKeyCode(TWindow* window) {
+    if (!window)
+        return -1;
+    MSG msg;
+    if (!PeekMessage(&msg, window, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
+        return -1;
+    // Posted again whole, so the character the key typed (kept with the message) survives.
+    plat::PostInput(msg);
+    // The key's release may already be queued ahead of the posted key-down, so every key-down
+    // met while waiting is translated, not only the first message.
+    MSG m;
+    do {
+        if (!GetMessage(&m, window, 0, 0)) {
+            PostQuitMessage(static_cast<int>(m.wParam));
+            return -1;
+        }
+        if (m.message == WM_KEYDOWN)
+            TranslateMessage(&m);
+    } while (m.message != WM_CHAR);
+    int code = CharCode(m);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", code);
+    {
+        TSurfaceDC dc(window->GetSurface(),
+                      [window](const TRect& dirty) { window->Present(dirty); });
+        dc.TextOut(5, 5, text);
+    }
+    return code;
+}
+
 bool FileExists(const char* path) {
+    if (!path)
+        return false;
     std::ifstream in(path);
-    return !in.fail();
+    return !in.fail() && !in.bad();
 }

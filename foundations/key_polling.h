@@ -1,15 +1,29 @@
-// Key polling by which long computations learn that the user wants them to stop, and short waits.
+// Key polling by which long computations learn that the user wants them to stop, short waits,
+// single-key reading and the file-existence test. They look into the calling thread's queue.
 #pragma once
+
+class TWindow;
 
 // Abort request of the main window's key-down handler; UserAbort reports and clears it.
 extern bool gAbortRequest;
 
-// True when a key went down (and up again) since the last poll; at most one pending input event
-// is consumed per call.
+// Removes the next pending message of the thread; true (after the key's release) when it was a
+// key-down. Other user input removed this way is dropped; quit, close, paint and timer requests
+// are never lost.
 bool KeyPressed();
-
-// Spins for the given time without touching the message queue; zero or negative returns at once.
+// The same for the messages of one window; false for a null window.
+bool KeyPressed(TWindow* window);
+// True once per keyboard message of the window or per set gAbortRequest, which it clears.
+bool UserAbort(TWindow* window);
+// Spins for the given time without touching the queue; zero or negative returns at once.
 void WaitSeconds(float seconds);
-
+// True as soon as the window's next message is a key-down, false when the time runs out.
+bool WaitForKey(TWindow* window, float seconds);
+// Reads one typed character (after a key-down, until its release); false when the next message
+// was not a key-down.
+bool ReadKeyChar(int* character);
+// Returns the character code of the window's next key-down and shows it at (5, 5) in the window,
+// or -1 when the next message is not a key-down.
+int EchoKeyCode(TWindow* window);
 // True when path opens for reading.
 bool FileExists(const char* path);

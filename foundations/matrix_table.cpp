@@ -1,4 +1,5 @@
 // Matrix tables: one tab-separated line per row (or per column, transposed).
+#include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/show_error.h"
@@ -12,6 +13,7 @@ namespace {
 
 template <typename T, typename At>
 bool WriteTable(const char* name, int lines0, int lines1, int values0, int values1, At at) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "w");
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
@@ -32,6 +34,7 @@ bool WriteTable(const char* name, int lines0, int lines1, int values0, int value
 template <typename Alloc, typename Store, typename Release>
 float** ReadTable(const char* name, int columns, int* lines, Alloc alloc, Store store,
                   Release release) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "r");
     if (!f) {
         ReportCannotOpen(kOpenBell, name);

@@ -1,4 +1,5 @@
 // Vector files (one number per line) of CVector and the column-file helpers.
+#include "foundations/c_locale.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"
@@ -17,6 +18,7 @@ void ReportCannotOpen(const char* prefix, const char* name) {
 namespace {} // namespace
 
 void CVector::Read(const char* name) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "r");
     if (!f) {
         ReportCannotOpen(kOpenNewLine, name);
@@ -44,6 +46,7 @@ namespace {
 template <typename Transform>
 bool WriteValues(const char* name, const float* values, std::uint32_t n, Transform transform,
                  const char* prefix) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "w");
     if (!f) {
         ReportCannotOpen(prefix, name);
@@ -77,6 +80,7 @@ void WriteColumnFile(const char* name, const float* values, int hi, int lo) {
 }
 
 float* ReadColumnFile(const char* name, int* last, int base) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "r");
     if (!f) {
         ReportCannotOpen(kOpenPlain, name);

@@ -1,4 +1,5 @@
 // x/y files and column tables read into curves.
+#include "foundations/c_locale.h"
 #include "foundations/ccurve.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/text_lines.h"
@@ -6,6 +7,7 @@
 #include <cstdio>
 
 void WriteXY(const char* name, int n, const float* x, const float* y) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "w");
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
@@ -20,6 +22,7 @@ void WriteXY(const char* name, int n, const float* x, const float* y) {
 }
 
 bool CCurve::WriteXYExp(const char* name) const {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "w");
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
@@ -85,6 +88,7 @@ bool CCurve::Read(const char* name, int xColumn, int yColumn) {
 }
 
 bool CCurve::ReadAveraged(const char* name, int xColumn, int yColumn, int groupSize) {
+    CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "r");
     if (!f) {
         ReportCannotOpen(kOpenBell, name);

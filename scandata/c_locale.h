@@ -1,25 +1,4 @@
-// Text formatting and reading of numbers in the C locale whatever the program's locale is.
+// The C-locale scope now lives with the foundations' text files; kept for the scan files.
 #pragma once
 
-#include <clocale>
-#include <locale.h>
-
-// While alive, the calling thread formats and reads numbers in the C locale.
-class CLocaleScope {
-  public:
-    CLocaleScope()
-    {
-        static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-        previous_ = cLocale ? uselocale(cLocale) : static_cast<locale_t>(0);
-    }
-    ~CLocaleScope()
-    {
-        if (previous_)
-            uselocale(previous_);
-    }
-    CLocaleScope(const CLocaleScope&) = delete;
-    CLocaleScope& operator=(const CLocaleScope&) = delete;
-
-  private:
-    locale_t previous_;
-};
+#include "foundations/c_locale.h"

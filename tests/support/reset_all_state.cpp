@@ -8,7 +8,9 @@
 #include "distributions/conti_state.h"
 #include "fitting/fit_control.h"
 #include "foundations/hydrodynamics.h"
+#include "foundations/key_polling.h"
 #include "foundations/shape_models.h"
+#include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/species_grid_arrays.h"
@@ -35,6 +37,8 @@ void ResetAllState()
     gFrictionalRatio = 1.2f;
     gHydration = 0.3f;
     ShapeModels::ResetToDefaults();
+    ResetSounds();
+    gAbortRequest = false;
     FitControl::ResetToDefaults();
     SerialFitState::ResetToDefaults();
     ResetPreferenceSwitches();

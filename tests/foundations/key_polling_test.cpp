@@ -1,0 +1,134 @@
+// Key polling on the thread's queue: one message per poll, a held key returns after its release,
+// quit and close requests survive polling, the abort request, waits, single characters and the
+// error box.
+#include "foundations/error_box_log.h"
+#include "foundations/key_polling.h"
+#include "foundations/show_error.h"
+#include "plat/app.hpp"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "support/reset_all_state.h"
+#include "support/temp_dir.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace {
+
+class KeyPolling : public ::testing::Test {
+  protected:
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    void SetUp() override {
+        ResetAllState();
+        window.Create();
+        script.pumpUntilIdle();
+    }
+    bool QuitPending() {
+        MSG msg;
+        return PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+    }
+};
+
+} // namespace
+
+TEST_F(KeyPolling, EmptyQueueReportsNoKey) {
+    EXPECT_FALSE(KeyPressed());
+    EXPECT_FALSE(KeyPressed(&window));
+    EXPECT_FALSE(KeyPressed(nullptr));
+}
+
+TEST_F(KeyPolling, ClickAheadOfAKeyCostsOnePollEach) {
+    plat::test::mouse(&window, WM_LBUTTONDOWN, 3, 4);
+    plat::test::key(&window, VK_ESCAPE, 27);
+    EXPECT_FALSE(KeyPressed()); // the click, dropped
+    EXPECT_TRUE(KeyPressed());  // the key, after its release
+    EXPECT_FALSE(KeyPressed());
+}
+
+TEST_F(KeyPolling, HeldKeyReturnsAfterItsReleaseDroppingRepeats) {
+    plat::test::keyDown(&window, 'A', 'a');
+    plat::test::keyDown(&window, 'A', 'a');
+    plat::test::keyUp(&window, 'A');
+    plat::test::key(&window, 'B', 'b');
+    EXPECT_TRUE(KeyPressed(&window));
+    EXPECT_TRUE(KeyPressed(&window)); // B is still there
+    EXPECT_FALSE(KeyPressed(&window));
+}
+
+// Polling used to discard whatever it removed, the quit request and a close request included, so
+// a fatal error's quit or the close box was lost while a long loop polled.
+TEST_F(KeyPolling, QuitAndCloseRequestsSurvivePolling) {
+    plat::test::closeBox(&window);
+    PostQuitMessage(0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(KeyPressed());
+    EXPECT_TRUE(QuitPending());
+    MSG msg;
+    ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_FALSE(GetMessage(&msg, nullptr, 0, 0)); // then the quit
+}
+
+TEST_F(KeyPolling, UserAbortReportsKeysAndTheAbortRequestOnce) {
+    EXPECT_FALSE(UserAbort(&window));
+    gAbortRequest = true;
+    EXPECT_TRUE(UserAbort(&window));
+    EXPECT_FALSE(gAbortRequest);
+    EXPECT_FALSE(UserAbort(&window));
+    plat::test::keyUp(&window, 'Q'); // any keyboard message counts
+    EXPECT_TRUE(UserAbort(&window));
+    EXPECT_FALSE(UserAbort(nullptr));
+    PostQuitMessage(0); // not a keyboard message
+    EXPECT_FALSE(UserAbort(&window));
+    EXPECT_TRUE(QuitPending());
+}
+
+TEST_F(KeyPolling, ReadsTypedCharactersAndEchoesKeyCodes) {
+    int c = 0;
+    EXPECT_FALSE(ReadKeyChar(&c));
+    plat::test::key(&window, 'X', 'x');
+    ASSERT_TRUE(ReadKeyChar(&c));
+    EXPECT_EQ(c, 'x');
+    EXPECT_FALSE(KeyPressed());
+
+    EXPECT_EQ(EchoKeyCode(&window), -1);
+    plat::test::key(&window, '7', '7');
+    EXPECT_EQ(EchoKeyCode(&window), '7');
+    EXPECT_EQ(EchoKeyCode(nullptr), -1);
+}
+
+TEST_F(KeyPolling, WaitsReturnAtOnceForNoTimeAndSeeKeys) {
+    auto start = std::chrono::steady_clock::now();
+    WaitSeconds(0.0005f);
+    WaitSeconds(-1.0f);
+    EXPECT_FALSE(WaitForKey(&window, 0.0f));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    plat::test::key(&window, 'K', 'k');
+    EXPECT_TRUE(WaitForKey(&window, 1.0f));
+    EXPECT_TRUE(KeyPressed()); // WaitForKey left it queued
+    EXPECT_FALSE(WaitForKey(&window, 0.01f));
+}
+
+TEST_F(KeyPolling, FileExists) {
+    TempDir dir;
+    EXPECT_TRUE(FileExists(dir.Write("f.txt", "x").c_str()));
+    EXPECT_FALSE(FileExists(dir.File("missing.txt").c_str()));
+    EXPECT_FALSE(FileExists(nullptr));
+}
+
+TEST_F(KeyPolling, ErrorBoxIsCaptionedErrorAndFatalPostsQuit) {
+    script.expectBox().caption("Error").text("VBAR <= 0 in function CalculateM").answer(IDOK);
+    ShowError("VBAR <= 0 in function CalculateM", 0);
+    EXPECT_FALSE(QuitPending());
+    script.expectBox().caption("Error").text("Error 1 in tridag").answer(IDOK);
+    ShowError("Error 1 in tridag", 1);
+    EXPECT_TRUE(QuitPending());
+    EXPECT_TRUE(script.done());
+    ASSERT_EQ(script.log().size(), 2u);
+    EXPECT_EQ(script.log()[1].flags, MB_OK | MB_ICONINFORMATION);
+    auto boxes = TakeErrorBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_FALSE(boxes[0].fatal);
+    EXPECT_TRUE(boxes[1].fatal);
+}
