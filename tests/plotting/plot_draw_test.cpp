@@ -288,3 +288,28 @@ TEST(PlotDraw, MaskedPointsTakeTheMaskedStyleColourAndSize) {
                                    "L 3 997\npen 000000\n");
     EXPECT_EQ(p.markSize, 10);
 }
+
+TEST(PlotDraw, ColourBarPixelsRunFromPaleBlueToDarkRed) {
+    auto c = MakeCurve({0, 1, 2}, {0, 1, 2});
+    float values[3] = {1, 2, 3};
+    CWINPlot p;
+    p.plotLeft = 100;
+    p.plotRight = 500;
+    p.plotTop = 100;
+    p.plotBottom = 600;
+    p.AddCurve(c.get());
+    p.SetColourValues(0, values, 0, 2, false);
+    p.colourBarOn = 1;
+    ASSERT_TRUE(p.Draw());
+    plat::Surface s(1399, 1000);
+    TSurfaceDC dc(s);
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetViewportExt(TSize{1399, 1000}); // the recorded extent: one unit per pixel
+    ASSERT_TRUE(PlayMetaFile(dc, p.metaFile));
+    // 51 segments of 10 rows from the bottom (value 1/51) to the top (value 1); outline at 520.
+    EXPECT_EQ(s.GetPixel(510, 592), p.ValueToColor(1.0f / 51));
+    EXPECT_EQ(s.GetPixel(510, 350), p.ValueToColor(26.0f / 51));
+    EXPECT_EQ(s.GetPixel(510, 102), 0x0000BFu);
+    EXPECT_EQ(s.GetPixel(520, 350), 0x000000u);
+    EXPECT_EQ(s.GetPixel(522, 350), 0xFFFFFFu);
+}
