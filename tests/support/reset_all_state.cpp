@@ -13,6 +13,7 @@
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "scandata/initial_data.h"
 #include "scandata/species_grid_arrays.h"
 #include "app/model_choice.h"
 #include "equilibrium/realtime_state.h"
@@ -27,6 +28,7 @@ void ResetAllState()
     ScanStore::ResetToDefaults();
     ScanPaths::ResetToDefaults();
     SpeciesGridArrays::ResetToDefaults();
+    InitialData::ResetToDefaults();
     ModelParameters::ResetToDefaults();
     ModelChoice::ResetToDefaults();
     RealtimeState::ResetToDefaults();
