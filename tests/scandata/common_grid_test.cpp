@@ -5,6 +5,7 @@
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,30 @@ TEST_F(CommonGrid, EliminateJitterRemovesOffsetsAgainstTheFirstScan)
     EliminateJitter(6.15f, 6.15f); // empty region
     EliminateJitter(50.0f, 60.0f); // beyond the grid
     EXPECT_NEAR(S::signal[1][5], 0.7f, 1e-6);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CommonGrid, VectorFileAtTheSDistPathRoundTrips)
+{
+    TempFolder dir;
+    ScanPaths::gSDistPath = dir.file("sdist.RA1");
+    float values[] = {0.0f, 1.5f, 2.25f, 4.0f};
+    SaveVectorFile(values, 3);
+    std::int32_t count = -1;
+    float* loaded = LoadVectorFile(&count);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(count, 3);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_FLOAT_EQ(loaded[i], values[i]);
+    free_vector(loaded, 1, count);
+
+    WriteTextFile(ScanPaths::gSDistPath, "");
+    count = 7;
+    EXPECT_EQ(LoadVectorFile(&count), nullptr);
+    EXPECT_EQ(count, 7);
 }
 
 } // namespace

@@ -329,6 +329,26 @@ TEST_F(LoadAllDataTest, BadFilesLeaveTheStoreEmptyWithTheirPathInABox)
     }
 }
 
+TEST_F(LoadAllDataTest, ElectrophoresisFilesLoadAsAbsorbance)
+{
+    ScanDataKind::electrophoresis = true;
+    S::timesFromW2t = true;
+    S::fixedTimeStep = true;
+    for (int i = 1; i <= 2; ++i) {
+        std::string text = "[T OK]electrophoresis demo\nR 0 " + std::to_string(600 * i) + " 280 2 0\n";
+        for (int k = 0; k < 20; ++k)
+            text += "   " + std::to_string(0.1 + 0.01 * k) + "  1.00000e+01   1.00000e+00 \n";
+        WriteTextFile(dir.file("0000" + std::to_string(i) + ".RA1"), text);
+    }
+    Load({"00001.RA1", "00002.RA1"});
+    ASSERT_EQ(S::scanCount, 2);
+    EXPECT_TRUE(ScanDataKind::absorbance);
+    EXPECT_NEAR(S::signal[1][3], 2.0f, 1e-6); // log10(1000 / 10)
+    EXPECT_EQ(S::header[2].time, 1200.0);     // not taken from omega2t in this mode
+    EXPECT_FALSE(S::timesFromW2t);
+    EXPECT_FALSE(S::fixedTimeStep);
+}
+
 TEST_F(LoadAllDataTest, EmptySelectionDoesNothing)
 {
     LoadAllData(nullptr, "\0\0");
