@@ -3,7 +3,7 @@
 
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
-#include "scandata/c_locale.h"
+#include "foundations/c_locale.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
 

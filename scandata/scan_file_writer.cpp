@@ -1,5 +1,5 @@
 // The scan file writer: line 1 with its time-stamp tag, the header line and the rows.
-#include "scandata/c_locale.h"
+#include "foundations/c_locale.h"
 #include "scandata/scan_file.h"
 #include "plat/files.hpp"
 

@@ -2,6 +2,7 @@
 #include "scandata/scan_user_messages.h"
 
 #include "app/txla_window.h"
+#include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
 #include "plat/window_dc.hpp"
 
@@ -17,11 +18,13 @@ HWND Owner(TXLAWindow* window)
 
 void ScanErrorBox(const char* text, const char* caption)
 {
+    PlayErrorSound();
     MessageBox(nullptr, text, caption, MB_OK);
 }
 
 void ScanInfoBox(const char* text, const char* caption)
 {
+    PlayInfoSound();
     MessageBox(nullptr, text, caption, MB_OK);
 }
 
