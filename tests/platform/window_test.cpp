@@ -177,6 +177,14 @@ TEST_F(Window, CursorsAreRecordedInOrder) {
     EXPECT_EQ(plat::test::cursorHistory(&win), (std::vector<int>{IDC_WAIT, IDC_ARROW}));
 }
 
+TEST_F(Window, MenuAndAcceleratorsNamingUnhandledCommandsAreListed) {
+    win.AssignMenu(plat::MenuModel({plat::MenuItem::Popup(
+        "Data", {plat::MenuItem::Command(200, "&Load New Files\t^L"), plat::MenuItem::Command(100, "base"),
+                 plat::MenuItem::Command(4711, "typo")})}));
+    // 915 comes from the accelerator table.
+    EXPECT_EQ(win.UnhandledCommands(), (std::vector<int>{4711, 915}));
+}
+
 class App : public TApplication {
 public:
     App() : TApplication("DEVUvirovav") {}

@@ -101,6 +101,10 @@ public:
 
     int MessageBox(const char* text, const char* caption = nullptr, UINT flags = MB_OK);
 
+    // Command ids of the menu and the accelerators that the message map does not handle: a
+    // resource naming such a command is a fault to stop at start, not a dead menu item.
+    std::vector<int> UnhandledCommands() const;
+
     // A slot for the desktop backend's own object of this window.
     void* backendData = nullptr;
 

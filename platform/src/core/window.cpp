@@ -1,6 +1,8 @@
 // TWindow and TFrameWindow: creation, the client surface, invalidation, message dispatch.
 #include "plat/window.hpp"
 
+#include <algorithm>
+
 #include "core/msg_queue.hpp"
 #include "core/window_paint.hpp"
 #include "plat/backend.hpp"
@@ -194,6 +196,15 @@ void TWindow::SetAcceleratorTable(plat::AcceleratorTable table) {
 
 int TWindow::MessageBox(const char* text, const char* caption, UINT flags) {
     return ::MessageBox(this, text, caption, flags);
+}
+
+std::vector<int> TWindow::UnhandledCommands() const {
+    auto handled = [this](int id) { return Find(WM_COMMAND, UINT(id)) != nullptr; };
+    std::vector<int> bad = hasMenu_ ? menu_.UnknownCommands(handled) : std::vector<int>{};
+    if (hasAccelerators_)
+        for (int id : accelerators_.CommandIds())
+            if (!handled(id) && std::find(bad.begin(), bad.end(), id) == bad.end()) bad.push_back(id);
+    return bad;
 }
 
 TFrameWindow::TFrameWindow(TWindow* parent, const char* title) : TWindow(parent, title) {}
