@@ -1,6 +1,7 @@
 // Ellipsoids, rods, wormlike chains and power laws between s, M and vbar.
 #include "foundations/shape_models.h"
 
+#include "app/startup_paths.h"
 #include "distributions/conti_state.h"
 #include "distributions/roots.h"
 #include "foundations/hydrodynamics.h"
@@ -254,4 +255,8 @@ bool WriteWormChainMofSTable(const char* path) {
     bool ok = WriteMatrixTable(table, 1, n, 1, 2, path);
     free_dmatrix(table, 1, n, 1, 2);
     return ok;
+}
+
+bool WriteWormChainMofSTable() {
+    return WriteWormChainMofSTable(gTablePaths.wormChainMofs);
 }

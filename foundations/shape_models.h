@@ -62,5 +62,7 @@ float MFromSScalingLaw(float s);
 double SFromM(float mass);
 double VbarFromMass(float mass);
 
-// Writes s20,w and M of the distribution grid of a wormlike-chain distribution to path.
+// Writes s20,w and M of the distribution grid of a wormlike-chain distribution to path, or to
+// "~WormChain_mofs.dat" in the program folder.
 bool WriteWormChainMofSTable(const char* path);
+bool WriteWormChainMofSTable();
