@@ -61,26 +61,28 @@ int CCurve::IndexNearestX(float value) const {
     return Nearest(x, Count(), value);
 }
 
-int CCurve::NearestIndex(float value, float* xOut, float* yOut) const {
-    if (Count() == 0)
+namespace {
+
+// Index of the element of along nearest to value, with that point's coordinates.
+int NearestWithPoint(const CCurve& c, const CVector* along, float value, float* xOut, float* yOut) {
+    if (c.Count() == 0)
         return 0;
-    int k = Nearest(x, Count(), value);
+    int k = Nearest(along, c.Count(), value);
     if (xOut)
-        *xOut = x->data[k];
+        *xOut = c.x->data[k];
     if (yOut)
-        *yOut = y->data[k];
+        *yOut = c.y->data[k];
     return k;
 }
 
+} // namespace
+
+int CCurve::NearestIndex(float value, float* xOut, float* yOut) const {
+    return NearestWithPoint(*this, x, value, xOut, yOut);
+}
+
 int CCurve::NearestIndexInY(float value, float* xOut, float* yOut) const {
-    if (Count() == 0)
-        return 0;
-    int k = Nearest(y, Count(), value);
-    if (xOut)
-        *xOut = x->data[k];
-    if (yOut)
-        *yOut = y->data[k];
-    return k;
+    return NearestWithPoint(*this, y, value, xOut, yOut);
 }
 
 int CCurve::NearestPoint(float px, float py, float* xOut, float* yOut) const {

@@ -139,13 +139,18 @@ float CVector::MinInRange(int lo, int hi) const {
     return best;
 }
 
-float CVector::MinPositive(int lo, int hi, unsigned char* failed) const {
-    if (ClampRange(*this, lo, hi)) {
+namespace {
+
+// The extreme (by better) of the strictly positive elements of lo..hi; 1.0 with *failed set when
+// there is none.
+template <typename Better>
+float PositiveExtreme(const CVector& v, int lo, int hi, unsigned char* failed, Better better) {
+    if (ClampRange(v, lo, hi)) {
         bool found = false;
         float best = 0.0f;
         for (int i = lo; i <= hi; ++i) {
-            if (data[i] > 0.0f && (!found || data[i] < best)) {
-                best = data[i];
+            if (v.data[i] > 0.0f && (!found || better(v.data[i], best))) {
+                best = v.data[i];
                 found = true;
             }
         }
@@ -157,22 +162,14 @@ float CVector::MinPositive(int lo, int hi, unsigned char* failed) const {
     return 1.0f;
 }
 
+} // namespace
+
+float CVector::MinPositive(int lo, int hi, unsigned char* failed) const {
+    return PositiveExtreme(*this, lo, hi, failed, [](float a, float b) { return a < b; });
+}
+
 float CVector::MaxPositive(int lo, int hi, unsigned char* failed) const {
-    if (ClampRange(*this, lo, hi)) {
-        bool found = false;
-        float best = 0.0f;
-        for (int i = lo; i <= hi; ++i) {
-            if (data[i] > 0.0f && (!found || data[i] > best)) {
-                best = data[i];
-                found = true;
-            }
-        }
-        if (found)
-            return best;
-    }
-    if (failed)
-        *failed = 1;
-    return 1.0f;
+    return PositiveExtreme(*this, lo, hi, failed, [](float a, float b) { return a > b; });
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include "foundations/linear_solvers.h"
 
 #include "foundations/nr_arrays.h"
+#include "foundations/show_error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -227,6 +228,21 @@ bool DCholeskySolve(double** a, const double* b, int n, double* x, double* p) {
     return ok;
 }
 
+namespace {
+
+// The sub-system of rows and columns idx (1-based positions in a, in order): r[1..m][1..m] and
+// rb[1..m].
+template <typename T> void Gather(T** a, const T* b, const std::vector<int>& idx, T** r, T* rb) {
+    int m = static_cast<int>(idx.size());
+    for (int i = 1; i <= m; ++i) {
+        rb[i] = b[idx[i - 1]];
+        for (int j = 1; j <= m; ++j)
+            r[i][j] = a[idx[i - 1]][idx[j - 1]];
+    }
+}
+
+} // namespace
+
 // Rows of all zeros (components or noise terms without signal) make the normal matrix singular;
 // they are removed with their columns, the rest is solved, and their unknowns are set to 0.
 bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double* p) {
@@ -250,21 +266,8 @@ bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double
     double** r = dmatrix(1, m, 1, m);
     double* rb = dvector(1, m);
     double* rx = dvector(1, m);
-    for (int i = 1; i <= m; ++i) {
-        rb[i] = b[kept[i - 1]];
-        for (int j = 1; j <= m; ++j)
-            r[i][j] = a[kept[i - 1]][kept[j - 1]];
-    }
-    if (dcholdc(r, m, p)) {
-        dcholsl(r, m, p, rb, rx);
-    } else {
-        for (int i = 1; i <= m; ++i) {
-            rx[i] = rb[i];
-            for (int j = 1; j <= m; ++j)
-                r[i][j] = a[kept[i - 1]][kept[j - 1]];
-        }
-        DLUSolve(r, rx, m, false);
-    }
+    Gather(a, b, kept, r, rb);
+    DCholeskySolve(r, rb, m, rx, p);
     for (int i = 1; i <= m; ++i)
         x[kept[i - 1]] = rx[i];
     free_dvector(rx, 1, m);
@@ -275,86 +278,70 @@ bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double
 
 namespace {
 
-// The normal equations restricted to the passive indices: Cholesky, or LU when the passive block
-// is not positive definite. z is 0 outside the passive set.
-void SolvePassive(float** a, const float* b, int n, const std::vector<char>& passive,
-                  std::vector<float>& z) {
+// Indices 1..n of the passive set, in order.
+std::vector<int> PassiveIndices(const std::vector<char>& passive, int n) {
     std::vector<int> idx;
     for (int i = 1; i <= n; ++i)
         if (passive[i])
             idx.push_back(i);
+    return idx;
+}
+
+// The float normal equations restricted to the passive indices: Cholesky, or LU when the
+// passive block is not positive definite (CholeskySolve). z is 0 outside the passive set.
+void SolvePassive(float** a, const float* b, int n, const std::vector<char>& passive,
+                  std::vector<float>& z) {
+    std::vector<int> idx = PassiveIndices(passive, n);
     std::fill(z.begin(), z.end(), 0.0f);
     int m = static_cast<int>(idx.size());
     if (m == 0)
         return;
     float** r = matrix(1, m, 1, m);
-    float* rb = vector(1, m);
-    float* p = vector(1, m);
     float* rx = vector(1, m);
-    for (int i = 1; i <= m; ++i) {
-        rb[i] = b[idx[i - 1]];
-        for (int j = 1; j <= m; ++j)
-            r[i][j] = a[idx[i - 1]][idx[j - 1]];
-    }
-    if (choldc(r, m, p)) {
-        cholsl(r, m, p, rb, rx);
-    } else {
-        for (int i = 1; i <= m; ++i) {
-            rx[i] = rb[i];
-            for (int j = 1; j <= m; ++j)
-                r[i][j] = a[idx[i - 1]][idx[j - 1]];
-        }
-        LUSolve(r, rx, m, false);
-    }
+    Gather(a, b, idx, r, rx);
+    CholeskySolve(r, rx, m);
     // A singular passive block can leave non-finite values; they count as 0 (not positive).
     for (int i = 1; i <= m; ++i)
         z[idx[i - 1]] = std::isfinite(rx[i]) ? rx[i] : 0.0f;
     free_vector(rx, 1, m);
-    free_vector(p, 1, m);
-    free_vector(rb, 1, m);
     free_matrix(r, 1, m, 1, m);
 }
 
-} // namespace
-
-// Lawson and Hanson's active-set method on the normal equations (a = A^T A, b = A^T y). The
-// passive block is solved by Cholesky, or by LU when it is not positive definite, and every
-// iterate is kept feasible, so the result always satisfies x >= 0. Outer iterations are capped
-// at 3n, inner ones at n + 1 per outer step, so a cycling active set cannot hang the program.
-// Checked against known solutions and the KKT conditions in the solver tests.
-bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy) {
-    (void)onCopy; // a is never decomposed in place, so it stays intact either way
-    std::vector<float> x(n + 1, 0.0f), z(n + 1, 0.0f), w(n + 1, 0.0f);
+// Lawson and Hanson's active-set method on normal equations a x = b (a = A^T A, b = A^T y).
+// solve(passive, z) solves the system restricted to the passive set. Every iterate is kept
+// feasible, so x >= 0 always holds; outer iterations are capped at 3n and inner ones at n + 1 per
+// outer step, so a cycling active set cannot hang the program. False when a cap stopped it.
+template <typename T, typename Solve>
+bool ActiveSet(T** a, const T* b, int n, std::vector<T>& x, Solve solve) {
+    std::vector<T> z(n + 1, 0), w(n + 1, 0);
     std::vector<char> passive(n + 1, 0);
+    x.assign(n + 1, 0);
     const int maxOuter = 3 * n;
-    bool converged = false;
     for (int outer = 0;; ++outer) {
         for (int i = 1; i <= n; ++i) {
             double sum = b[i];
             for (int j = 1; j <= n; ++j)
                 sum -= static_cast<double>(a[i][j]) * x[j];
-            w[i] = static_cast<float>(sum);
+            w[i] = static_cast<T>(sum);
         }
         int t = 0;
         for (int i = 1; i <= n; ++i)
             if (!passive[i] && (t == 0 || w[i] > w[t]))
                 t = i;
-        if (t == 0 || !(w[t] > 0.0f)) {
-            converged = true;
-            break;
-        }
+        if (t == 0 || !(w[t] > 0))
+            return true;
         if (outer >= maxOuter)
-            break;
+            return false;
         passive[t] = 1;
         bool firstSolve = true;
         for (int inner = 0; inner <= n; ++inner) {
-            SolvePassive(a, b, n, passive, z);
-            if (firstSolve && z[t] <= 0.0f)
+            solve(passive, z);
+            if (firstSolve && z[t] <= 0)
                 break;
             firstSolve = false;
             bool allPositive = true;
             for (int i = 1; i <= n; ++i)
-                if (passive[i] && !(z[i] > 0.0f))
+                if (passive[i] && !(z[i] > 0))
                     allPositive = false;
             if (allPositive) {
                 x = z;
@@ -362,20 +349,85 @@ bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy) {
             }
             double alpha = 1.0;
             for (int i = 1; i <= n; ++i)
-                if (passive[i] && !(z[i] > 0.0f)) {
-                    double step = x[i] - z[i];
+                if (passive[i] && !(z[i] > 0)) {
+                    double step = static_cast<double>(x[i]) - z[i];
                     alpha = std::min(alpha, step > 0.0 ? x[i] / step : 0.0);
                 }
             for (int i = 1; i <= n; ++i) {
-                x[i] = static_cast<float>(x[i] + alpha * (z[i] - x[i]));
-                if ((passive[i] && std::fabs(x[i]) < 1e-8f) || x[i] < 0.0f) {
-                    x[i] = 0.0f;
+                x[i] = static_cast<T>(x[i] + alpha * (static_cast<double>(z[i]) - x[i]));
+                if ((passive[i] && std::fabs(x[i]) < T(1e-8)) || x[i] < 0) {
+                    x[i] = 0;
                     passive[i] = 0;
                 }
             }
         }
     }
+}
+
+} // namespace
+
+// The passive block is solved by Cholesky, or by LU when it is not positive definite (instead of
+// returning the unconstrained solution, which could be negative). Checked against known
+// solutions and the KKT conditions in the solver tests.
+bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy) {
+    (void)onCopy; // a is never decomposed in place, so it stays intact either way
+    std::vector<float> x;
+    bool converged =
+        ActiveSet(a, b, n, x, [&](const std::vector<char>& passive, std::vector<float>& z) {
+            SolvePassive(a, b, n, passive, z);
+        });
     for (int i = 1; i <= n; ++i)
         b[i] = x[i] > 0.0f ? x[i] : 0.0f;
+    return converged;
+}
+
+// The design matrix is turned into its normal equations in double; passive sub-problems are
+// solved by DCholeskySolve, whose LU fallback is reported once per call.
+bool NNLS(double** design, int rows, int n, const double* y, double* x) {
+    double** a = dmatrix(1, n, 1, n);
+    double* b = dvector(1, n);
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i; j <= n; ++j) {
+            double s = 0.0;
+            for (int r = 1; r <= rows; ++r)
+                s += design[r][i] * design[r][j];
+            a[i][j] = a[j][i] = s;
+        }
+        double s = 0.0;
+        for (int r = 1; r <= rows; ++r)
+            s += design[r][i] * y[r];
+        b[i] = s;
+    }
+    bool definite = true;
+    std::vector<double> solution;
+    bool converged =
+        ActiveSet(a, b, n, solution, [&](const std::vector<char>& passive, std::vector<double>& z) {
+            std::vector<int> idx = PassiveIndices(passive, n);
+            std::fill(z.begin(), z.end(), 0.0);
+            int m = static_cast<int>(idx.size());
+            if (m == 0)
+                return;
+            double** r = dmatrix(1, m, 1, m);
+            double* rb = dvector(1, m);
+            double* rx = dvector(1, m);
+            double* p = dvector(1, m);
+            Gather(a, b, idx, r, rb);
+            if (!DCholeskySolve(r, rb, m, rx, p))
+                definite = false;
+            for (int i = 1; i <= m; ++i)
+                z[idx[i - 1]] = std::isfinite(rx[i]) ? rx[i] : 0.0;
+            free_dvector(p, 1, m);
+            free_dvector(rx, 1, m);
+            free_dvector(rb, 1, m);
+            free_dmatrix(r, 1, m, 1, m);
+        });
+    for (int i = 1; i <= n; ++i)
+        x[i] = solution[i] > 0.0 ? solution[i] : 0.0;
+    if (!definite)
+        ShowError("matrix not positive definite in NNLS", 0);
+    if (!converged)
+        ShowError("max #iteration exceeded in NNLS", 0);
+    free_dvector(b, 1, n);
+    free_dmatrix(a, 1, n, 1, n);
     return converged;
 }

@@ -31,3 +31,8 @@ bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double
 // Active-set solution of the normal equations a x = b with x >= 0; b receives x. Returns false
 // when the iteration limit stopped it (b then holds the last feasible x). a is left intact.
 bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy);
+
+// Non-negative least squares min |A x - y|, x >= 0, for the design matrix A[1..rows][1..n];
+// x[1..n] receives the solution. Shows "matrix not positive definite in NNLS" when a sub-problem
+// needed LU and "max #iteration exceeded in NNLS" when the iteration limit stopped it (false).
+bool NNLS(double** design, int rows, int n, const double* y, double* x);

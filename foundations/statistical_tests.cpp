@@ -70,26 +70,21 @@ double betacf(double a, double b, double x) {
         d = kFpMin;
     d = 1.0 / d;
     double h = d;
+    // One Lentz step for the partial numerator aa: returns the factor that updates h.
+    auto step = [&](double aa) {
+        d = 1.0 + aa * d;
+        if (std::fabs(d) < kFpMin)
+            d = kFpMin;
+        c = 1.0 + aa / c;
+        if (std::fabs(c) < kFpMin)
+            c = kFpMin;
+        d = 1.0 / d;
+        return d * c;
+    };
     for (int m = 1; m <= kMaxIterations; ++m) {
         int m2 = 2 * m;
-        double aa = m * (b - m) * x / ((qam + m2) * (a + m2));
-        d = 1.0 + aa * d;
-        if (std::fabs(d) < kFpMin)
-            d = kFpMin;
-        c = 1.0 + aa / c;
-        if (std::fabs(c) < kFpMin)
-            c = kFpMin;
-        d = 1.0 / d;
-        h *= d * c;
-        aa = -(a + m) * (qab + m) * x / ((a + m2) * (qap + m2));
-        d = 1.0 + aa * d;
-        if (std::fabs(d) < kFpMin)
-            d = kFpMin;
-        c = 1.0 + aa / c;
-        if (std::fabs(c) < kFpMin)
-            c = kFpMin;
-        d = 1.0 / d;
-        double del = d * c;
+        h *= step(m * (b - m) * x / ((qam + m2) * (a + m2)));
+        double del = step(-(a + m) * (qab + m) * x / ((a + m2) * (qap + m2)));
         h *= del;
         if (std::fabs(del - 1.0) < kEps)
             return h;

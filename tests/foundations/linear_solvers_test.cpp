@@ -197,3 +197,28 @@ TEST(NormalEquationsNNLS, StaysFeasibleOnSingularAndRandomSystems) {
         ExpectOptimal(a.m, aty, b, n, 1e-3f);
     }
 }
+
+TEST(NNLS, FitsNonNegativeAmplitudesOfADesignMatrix) {
+    // y = 2 * column 1 + 0 * column 2 + 1 * column 3 exactly; column 2 would take a negative
+    // amplitude in an unconstrained fit of the perturbed data.
+    const int rows = 5, n = 3;
+    double** A = dmatrix(1, rows, 1, n);
+    const double cols[3][5] = {{1, 1, 1, 1, 1}, {0, 1, 2, 3, 4}, {0, 1, 4, 9, 16}};
+    for (int r = 1; r <= rows; ++r)
+        for (int j = 1; j <= n; ++j)
+            A[r][j] = cols[j - 1][r - 1];
+    std::vector<double> y(rows + 1), x(n + 1);
+    for (int r = 1; r <= rows; ++r)
+        y[r] = 2.0 * A[r][1] + 1.0 * A[r][3];
+    EXPECT_TRUE(NNLS(A, rows, n, y.data(), x.data()));
+    EXPECT_NEAR(x[1], 2.0, 1e-9);
+    EXPECT_NEAR(x[2], 0.0, 1e-9);
+    EXPECT_NEAR(x[3], 1.0, 1e-9);
+    // A falling line: the slope is held at 0 and the level is the mean.
+    for (int r = 1; r <= rows; ++r)
+        y[r] = 4.0 - 1.0 * A[r][2];
+    EXPECT_TRUE(NNLS(A, rows, 2, y.data(), x.data()));
+    EXPECT_NEAR(x[1], 2.0, 1e-9);
+    EXPECT_EQ(x[2], 0.0);
+    free_dmatrix(A, 1, rows, 1, n);
+}
