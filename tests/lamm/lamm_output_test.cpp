@@ -1,0 +1,176 @@
+// Output of the Lamm solver: per-scan radii and accumulation into the caller's rows, worker
+// copies of a template, the scanner's finite speed and the radial-resolution average.
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+class LammOutput : public ::testing::Test {
+protected:
+    void SetUp() override { ResetAllState(); }
+};
+
+LammCase Small()
+{
+    LammCase lc;
+    lc.scans = 4;
+    lc.gridSize = 400;
+    lc.outputPoints = 301;
+    return lc;
+}
+
+// Each scan on its own radii goes through the object's matrix and ends in the same values as on
+// a shared grid; with accumulation on, the profile is added to what the row held.
+TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid)
+{
+    const LammCase lc = Small();
+    LammRun shared(lc);
+    ASSERT_EQ(shared.Run(), 0);
+
+    LammRun perScan(lc);
+    perScan.Load();
+    std::vector<float*> radii(lc.scans + 1, perScan.radii_.data());
+    std::vector<int> counts(lc.scans + 1, lc.outputPoints);
+    perScan.solver.LoadOutputParameters(nullptr, nullptr, perScan.headers_.data(),
+                                        perScan.rowPointers_.data(), nullptr, 0, radii.data(),
+                                        counts.data(), false, nullptr, lc.scans, 1, true, true,
+                                        false, 2.43f, false, 0.008f, false);
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        std::fill(perScan.rows_[scan].begin(), perScan.rows_[scan].end(), 0.0f);
+    ASSERT_EQ(perScan.solver.Run(), 0);
+
+    LammRun added(lc);
+    added.Load();
+    added.solver.SetAccumulateOutput(true);
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        std::fill(added.rows_[scan].begin(), added.rows_[scan].end(), 0.25f);
+    ASSERT_EQ(added.solver.Run(), 0);
+    for (int scan = 1; scan <= lc.scans; ++scan) {
+        for (int i = 1; i <= lc.outputPoints; ++i) {
+            EXPECT_EQ(perScan.Profile(scan)[i], shared.Profile(scan)[i]) << scan << " " << i;
+            EXPECT_NEAR(added.Profile(scan)[i], shared.Profile(scan)[i] + 0.25f, 1e-6);
+        }
+    }
+}
+
+// A worker solves its own copy of the template; the copy must give the template's solution to
+// the last bit and leave the template's rows alone until it writes its own.
+TEST_F(LammOutput, CopyOfTemplateSolvesIdentically)
+{
+    const LammCase lc = Small();
+    LammRun original(lc);
+    ASSERT_EQ(original.Run(), 0);
+
+    LammRun tmpl(lc);
+    tmpl.Load();
+    CLammIdeal copy;
+    copy.CopySettingsFrom(tmpl.solver);
+    copy.workerMode = true;
+    std::vector<std::vector<float>> rows(lc.scans + 1, std::vector<float>(lc.outputPoints + 1));
+    std::vector<float*> pointers(lc.scans + 1);
+    for (int i = 0; i <= lc.scans; ++i)
+        pointers[i] = rows[i].data();
+    copy.LoadSpeciesFromList(lc.s, lc.D, pointers.data(), tmpl.radii_.data(), lc.outputPoints,
+                             nullptr, nullptr);
+    ASSERT_EQ(copy.Run(), 0);
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        EXPECT_EQ(std::memcmp(rows[scan].data() + 1, original.Profile(scan) + 1,
+                              sizeof(float) * lc.outputPoints),
+                  0)
+            << scan;
+    EXPECT_EQ(tmpl.Profile(1)[1], -1.0f);
+}
+
+// With the scanner's finite speed emulated, the radius r is recorded (r - m) / v later than
+// the meniscus, so the plateau there shows that much more radial dilution.
+TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii)
+{
+    LammCase lc = Small();
+    lc.s = 10.0, lc.D = 4e-7;
+    LammRun run(lc);
+    run.Load();
+    const float velocity = 2.43f;  // cm/min: 29.6 s for the 1.2 cm column
+    run.solver.LoadOutputParameters(nullptr, nullptr, run.headers_.data(),
+                                    run.rowPointers_.data(), run.radii_.data(), lc.outputPoints,
+                                    nullptr, nullptr, false, nullptr, lc.scans, 1, true, true, true,
+                                    velocity, false, 0.008f, true);
+    ASSERT_EQ(run.solver.Run(), 0);
+    const double k = lc.s * 1e-13 * std::pow(lc.rpm * M_PI / 30.0, 2);
+    for (int scan = 1; scan <= lc.scans; ++scan) {
+        for (double r : {6.6, 6.9}) {
+            const double seen = run.ScanTime(scan) + (r - lc.meniscus) / (velocity / 60.0);
+            EXPECT_NEAR(run.ValueAt(scan, r), std::exp(-2.0 * k * seen), 2e-4)
+                << "scan " << scan << " r " << r;
+        }
+    }
+}
+
+// The radial-resolution average works on transmitted light: a constant absorbance stays, a value
+// of 100 or more (no light) is left alone, and a step is smoothed within +-2 sigma.
+TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight)
+{
+    CLammIdeal o;
+    o.radialRange = 0.02f;
+    const int n = 41;
+    std::vector<double> r(n + 1), flat(n + 1, 0.8), step(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        r[i] = 6.0 + 0.002 * (i - 1);
+        step[i] = i <= 20 ? 0.0 : 1.0;
+    }
+    step[30] = 150.0;
+    o.ConvolveRadialResolution(flat.data(), r.data(), n);
+    for (int i = 1; i <= n; ++i)
+        EXPECT_NEAR(flat[i], 0.8, 1e-12);
+    o.ConvolveRadialResolution(step.data(), r.data(), n);
+    EXPECT_EQ(step[30], 150.0);
+    EXPECT_EQ(step[1], 0.0);  // farther than 2 sigma from the step
+    EXPECT_GT(step[20], 0.0);
+    EXPECT_LT(step[21], 1.0);
+    std::vector<float> rf(n + 1), yf(n + 1, 0.5f);
+    for (int i = 1; i <= n; ++i)
+        rf[i] = static_cast<float>(r[i]);
+    o.ConvolveRadialResolutionF(yf.data(), rf.data(), n);
+    EXPECT_NEAR(yf[10], 0.5f, 1e-6);
+}
+
+// Loaders: limits in reverse order are swapped; the frictional ratio comes from the Svedberg
+// molar mass and is 0 when it cannot be formed.
+TEST_F(LammOutput, LoadersValidateAndDerive)
+{
+    CLammIdeal o;
+    o.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 7.1f, 6.1f);
+    EXPECT_FLOAT_EQ(o.lowerFitLimit, 6.1f);
+    EXPECT_FLOAT_EQ(o.upperFitLimit, 7.1f);
+    EXPECT_TRUE(o.geometryValid);
+    o.LoadSpeciesProperties(20.0, 0.73, 1.0, 1.0);
+    // M = 293.15 R 4.5e-13 / (0.27 x 6e-7) = 67,700 g/mol; anhydrous sphere f0 for that mass
+    const double m = 293.15 * 8.31451e7 * 4.5e-13 / (0.27 * 6e-7);
+    const double radius = std::cbrt(3.0 * m * 0.73 / 6.02214076e23 / (4.0 * M_PI));
+    const double f = m * 0.27 / 6.02214076e23 / 4.5e-13;
+    EXPECT_NEAR(o.frictionalRatio, f / (6.0 * M_PI * 0.01002 * radius), 1e-4);
+    o.LoadSedParameters(0.0, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    o.LoadSpeciesProperties(20.0, 0.73, 1.0, 1.0);
+    EXPECT_EQ(o.frictionalRatio, 0.0f);
+    o.LoadSedParameters(4.5, 0.0, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    o.LoadSpeciesProperties(20.0, 0.73, 1.0, 1.0);
+    EXPECT_EQ(o.frictionalRatio, 0.0f);
+
+    const double v1[] = {0, 1.0, 2.0, 0.0, 0.0}, v2[] = {0, 1, 1, 1, 1}, v3[] = {0, 1, 1, 1, 1};
+    o.LoadNonIdeality(false, false, true, false, true, 4, v1, v2, v3, nullptr, -8.0f, -8.0f, true,
+                      true, 3.3, 4.5, 6e-7, 1.0);
+    EXPECT_EQ(o.speciesCount, 2);  // trailing species of zero amount dropped
+    EXPECT_EQ(o.species4[2], 1.0);
+    EXPECT_TRUE(o.nonIdealityLoaded);
+    const double bad3[] = {0, 1, 0, 1, 1};
+    o.LoadNonIdeality(false, false, true, false, true, 4, v1, v2, bad3, nullptr, -8.0f, -8.0f, true,
+                      true, 3.3, 4.5, 6e-7, 1.0);
+    EXPECT_FALSE(o.nonIdealityLoaded);
+}
+
+}  // namespace
