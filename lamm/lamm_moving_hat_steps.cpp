@@ -48,7 +48,8 @@ void CLammIdeal::SolveFE()
         const double before = t;
         const double result = TimeStep();
         idle = t > before ? 0 : idle + 1;
-        if (idle > kMostIdleSteps)
+        // a value that is not a number reaches both ends through the two substitution passes
+        if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[N]))
             discretizationError = 1;
         CLEachIterationOutput(result);
         const double rate = result / dtStart;

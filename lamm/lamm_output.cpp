@@ -112,6 +112,9 @@ void CLammIdeal::CLEachIterationOutput(double ri)
     if (t < nextOutputTime || nextOutputScan > scanCount) {
         segmentsDone = gridPointsDone = 0;
         elapsedScanTime = 0.0;
+        // after the last scan a continued loop ends at its far target time
+        if (nextOutputScan > scanCount && t >= nextOutputTime)
+            continueLoop = 0;
         return;
     }
     if (movingHatAlgorithm && !claverieAlgorithm)
