@@ -153,7 +153,7 @@ const CommandRow kCommands[] = {
     {219, "&Options>Loading Options and Tools", "Set &Polynom Order for Initial Data", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {500, "&Options>DLS Tools", "save mean DLS Data in tarnix format", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {894, "&Options>DLS Tools", "always load intensity autocorrelation g(2)-1", {}, HelpTest::None, 0, &TXLAWindow::CmAlwaysLoadG2},
-    {898, "&Options>DLS Tools", "toggle intensity <-> field autocorrelation fct", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {898, "&Options>DLS Tools", "toggle intensity <-> field autocorrelation fct", {}, HelpTest::None, 0, &TXLAWindow::CmToggleAutocorrelationType},
     {897, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "Dynamics 7", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {584, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "Protein Solutions 99, version 6.2.05", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {543, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "Protein Solutions 99, version 5.26.38", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},

@@ -4,6 +4,7 @@
 #include "app/preference_switches.h"
 #include "app/preferences_file.h"
 #include "app/txla_window.h"
+#include "display/scan_plots.h"
 #include "distributions/conti_state.h"
 #include "scandata/scan_store.h"
 
@@ -41,6 +42,7 @@ void TXLAWindow::CmScanColorFromTime() {
     ScanStore::scanColorFromTime = !ScanStore::scanColorFromTime;
     CheckMark(609, ScanStore::scanColorFromTime);
     OfferToSave(7, ScanStore::scanColorFromTime);
+    SetPlotAxisTitles();
     RequestRepaint();
 }
 

@@ -44,6 +44,7 @@ public:
     void CmAlwaysLoadG2();
     void CmSound();
     void CmScanColorFromTime();
+    void CmToggleAutocorrelationType();
     void CmWizardMessages();
 
     void EvSize(UINT sizeType, const TSize& size);

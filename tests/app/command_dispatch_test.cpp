@@ -33,6 +33,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {594, {"SET PREFERENCE", "Play Sounds?"}},
         {609, {"SET PREFERENCE", "save as default setting?"}},
         {610, {"HELP MESSAGES", "Save Setting?"}},
+        {898, {"", ""}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end()) return built->second;

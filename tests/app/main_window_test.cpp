@@ -11,6 +11,9 @@
 #include "app/txla_window.h"
 #include "distributions/conti_state.h"
 #include "plat/testing.hpp"
+#include "scandata/scan_store.h"
+#include "support/store_builder.h"
+#include "tools/dls_data.h"
 #include "support/program_folder.h"
 
 namespace {
@@ -194,4 +197,28 @@ TEST_F(MainWindow, SavingToATooShortFileChangesOnlyThisRun) {
     EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), "1\n0.0010\n");
     EXPECT_TRUE(window->SavePreference(1, 0));
     EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), "1.000000\n0.000000\n");
+}
+
+TEST_F(MainWindow, AutocorrelationToggleConvertsEveryScanBothWays) {
+    Open(kDefaults);
+    FillStore({EvenScan(1.0f, 1.0f, 3, 0.0, [](float r) { return r == 2.0f ? -0.04f : 0.25f; }),
+               EvenScan(1.0f, 1.0f, 3, 10.0, [](float) { return 0.81f; })});
+    gDlsData = true;
+    ScanStore::dlsRecords = new DlsRecord[3];
+    SendMessage(window.get(), WM_COMMAND, 898, 0);
+    EXPECT_TRUE(ScanStore::dlsRecords[1].fieldAutocorrelation);
+    EXPECT_FLOAT_EQ(ScanStore::signal[1][1], 0.5f);
+    EXPECT_FLOAT_EQ(ScanStore::signal[1][2], -0.2f);
+    EXPECT_FLOAT_EQ(ScanStore::signal[2][3], 0.9f);
+    SendMessage(window.get(), WM_COMMAND, 898, 0);
+    EXPECT_FALSE(ScanStore::dlsRecords[2].fieldAutocorrelation);
+    EXPECT_NEAR(ScanStore::signal[1][2], -0.04f, 1e-6);
+    EXPECT_NEAR(ScanStore::signal[2][1], 0.81f, 1e-6);
+}
+
+TEST_F(MainWindow, AutocorrelationToggleNeedsLoadedLightScattering) {
+    Open(kDefaults);
+    FillStore({EvenScan(1.0f, 1.0f, 3, 0.0, [](float) { return 0.25f; })});
+    SendMessage(window.get(), WM_COMMAND, 898, 0);  // sedimentation data: nothing to convert
+    EXPECT_FLOAT_EQ(ScanStore::signal[1][1], 0.25f);
 }

@@ -1,0 +1,40 @@
+// The Exit command ends the program through its message loop after freeing the loaded scans;
+// under AddressSanitizer nothing of them may be left.
+#include <gtest/gtest.h>
+
+#include "app/txla_app.h"
+#include "app/txla_window.h"
+#include "plat/testing.hpp"
+#include "scandata/scan_store.h"
+#include "support/program_folder.h"
+#include "support/store_builder.h"
+
+namespace {
+
+float Plateau(float r) { return r < 6.5f ? 0.0f : 1.0f; }
+
+// The program as started, with Exit chosen as soon as its main window is there.
+class ExitingApp : public TXLAApp {
+public:
+    void InitMainWindow() override {
+        TXLAApp::InitMainWindow();
+        PostMessage(GetMainWindow(), WM_COMMAND, 230, 0);
+    }
+};
+
+}  // namespace
+
+TEST(Exit, FreesTheScansAndEndsTheLoop) {
+    ProgramFolder folder;
+    folder.WriteAcceptedPreferences();
+    WriteTextFile(folder.file("mirovan"), "");
+    FillStore({EvenScan(6.0f, 0.01f, 100, 600.0, Plateau), EvenScan(6.0f, 0.01f, 100, 1200.0, Plateau)});
+    ASSERT_EQ(ScanStore::scanCount, 2);
+
+    plat::test::Script s;
+    ExitingApp app;
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(ScanStore::scanCount, 0);
+    EXPECT_EQ(app.GetMainWindow(), nullptr);
+    EXPECT_TRUE(s.log().empty()) << s.logText();
+}
