@@ -166,12 +166,16 @@ TEST_F(QtTest, TemplateDialogTransfersAndStaysOpenWhenCanCloseRefuses) {
 
     EXPECT_STREQ(rec.first, "0.123456789012") << "the edit holds limit - 1 characters";
     EXPECT_STREQ(rec.second, "2");
-    EXPECT_EQ(rec.check, 0u);
+    // Copies: the packed fields are not aligned for a reference.
+    const std::uint32_t check = rec.check;
+    std::uint32_t radio[4];
+    std::memcpy(radio, rec.radio, sizeof radio);
+    EXPECT_EQ(check, 0u);
     // 302 took over its own group only.
-    EXPECT_EQ(rec.radio[0], 0u);
-    EXPECT_EQ(rec.radio[1], 1u);
-    EXPECT_EQ(rec.radio[2], 1u);
-    EXPECT_EQ(rec.radio[3], 0u);
+    EXPECT_EQ(radio[0], 0u);
+    EXPECT_EQ(radio[1], 1u);
+    EXPECT_EQ(radio[2], 1u);
+    EXPECT_EQ(radio[3], 0u);
 
     ASSERT_EQ(probe::ShownLog().size(), 3u);
     EXPECT_EQ(probe::ShownLog()[0].caption, "Test Parameters");
