@@ -1,5 +1,6 @@
 // The Exit command: frees the analysis state, ends the message loop and says goodbye.
 #include "app/txla_window.h"
+#include "foundations/sounds.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_store.h"
 #include "simulation/lamm_arrays.h"
@@ -9,4 +10,5 @@ void TXLAWindow::CmExit() {
     FreeInitialDataArrays();
     FreeAllData();
     PostQuitMessage(0);
+    PlayByeSound();
 }

@@ -6,11 +6,21 @@
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
 #include "distributions/conti_state.h"
+#include "foundations/input_boxes.h"
+#include "foundations/sounds.h"
 #include "scandata/scan_store.h"
+#include "scandata/time_stamps.h"
 
 namespace {
 
 constexpr const char* kSetPreference = "SET PREFERENCE";
+
+// An entered thread count: rounded down, at least 1 and at most kMaxThreadCount.
+int EnteredThreadCount(float value) {
+    if (!(value >= 1.0f)) return 1;
+    if (value >= float(kMaxThreadCount)) return kMaxThreadCount;
+    return int(value);
+}
 
 }  // namespace
 
@@ -23,6 +33,52 @@ void TXLAWindow::CmSuppressBaselineCorrelation() {
         AskYesNo("Suppress Baseline Correlation in Max Ent?", kSetPreference);
     CheckMark(829, ContiState::suppressBaselineCorrelation);
     OfferToSave(13, ContiState::suppressBaselineCorrelation);
+    PlayOkSound();
+}
+
+void TXLAWindow::CmCheckTimestamps() {
+    if (ScanStore::scanCount > 1 && CheckTimeStamps(this)) ReloadForChangeCell(this);
+    if (!AskYesNo("Always Check Timestamps Automatically?", kSetPreference)) {
+        gCheckTimestamps = false;
+        SavePreference(17, 0);
+        CheckMark(902, false);
+        return;
+    }
+    gCheckTimestamps = true;
+    SavePreference(17, 1);
+    CheckMark(902, true);
+    float ratio = float(gTimestampThreshold);
+    if (InputFloat(&ratio, ratio, true, "threshold for correction factor", kSetPreference) &&
+        std::isfinite(ratio)) {
+        gTimestampThreshold = ratio;
+        SavePreference(18, int(std::lround((double(ratio) - 1.0) * 100000.0)));
+    }
+}
+
+void TXLAWindow::CmMultipleThreads() {
+    if (AskYesNo("Use Multiple Threads?", kSetPreference)) {
+        ContiState::multiThreading = true;
+        float count = float(gDistributionThreadCount);
+        if (InputFloat(&count, count, true, "number of threads", kSetPreference))
+            gDistributionThreadCount = EnteredThreadCount(count);
+        else
+            ContiState::multiThreading = false;
+        count = float(gLammThreadCount);
+        if (InputFloat(&count, count, true, "number of threads for Lamm equations", kSetPreference))
+            gLammThreadCount = EnteredThreadCount(count);
+        else
+            gLammThreadCount = 1;
+    } else {
+        ContiState::multiThreading = false;
+        gDistributionThreadCount = 1;
+        gLammThreadCount = 1;
+    }
+    CheckMark(648, ContiState::multiThreading);
+    if (AskYesNo("save as default setting?", kSetPreference)) {
+        SavePreference(11, ContiState::multiThreading ? gDistributionThreadCount : 0);
+        SavePreference(14, gLammThreadCount);
+    }
+    PlayOkSound();
 }
 
 void TXLAWindow::CmAlwaysLoadG2() {
@@ -30,18 +86,21 @@ void TXLAWindow::CmAlwaysLoadG2() {
         "calculate with DLS data as g(2)-1 intensity autocorrelation function?", kSetPreference);
     CheckMark(894, gAlwaysLoadG2);
     OfferToSave(16, gAlwaysLoadG2);
+    PlayOkSound();
 }
 
 void TXLAWindow::CmSound() {
     gSoundOn = AskYesNo("Play Sounds?", kSetPreference);
     CheckMark(594, gSoundOn);
     OfferToSave(6, gSoundOn);
+    PlayOkSound();
 }
 
 void TXLAWindow::CmScanColorFromTime() {
     ScanStore::scanColorFromTime = !ScanStore::scanColorFromTime;
     CheckMark(609, ScanStore::scanColorFromTime);
     OfferToSave(7, ScanStore::scanColorFromTime);
+    PlayOkSound();
     SetPlotAxisTitles();
     RequestRepaint();
 }
@@ -52,3 +111,5 @@ void TXLAWindow::CmWizardMessages() {
     if (AskYesNo("Save Setting?", "HELP MESSAGES")) SavePreference(8, gWizardMessages);
 }
 
+
+void TXLAWindow::CmPlayRandomSound() { PlayBeerSound(); }

@@ -9,6 +9,7 @@
 #include "app/startup_paths.h"
 #include "distributions/conti_state.h"
 #include "fitting/fit_control.h"
+#include "foundations/sounds.h"
 #include "plat/dialog.hpp"
 #include "resources/dialog_302.h"
 #include "resources/menu_1.h"
@@ -113,6 +114,8 @@ void TXLAWindow::SetupWindow() {
     if (gCheckTimestamps) CheckMark(902, true);
 
     DetectExternalPlotPrograms(this);
+    CountSoundFiles();
+    PlayHiSound();
     DragAcceptFiles(true);
 }
 

@@ -41,11 +41,14 @@ public:
     void CmNotBuilt();
     // Settings commands.
     void CmSuppressBaselineCorrelation();
+    void CmCheckTimestamps();
+    void CmMultipleThreads();
     void CmAlwaysLoadG2();
     void CmSound();
     void CmScanColorFromTime();
     void CmToggleAutocorrelationType();
     void CmWizardMessages();
+    void CmPlayRandomSound();
 
     void EvSize(UINT sizeType, const TSize& size);
 

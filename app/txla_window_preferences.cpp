@@ -6,6 +6,7 @@
 #include "app/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
+#include "foundations/sounds.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ bool TXLAWindow::ReadPreferences() {
         return AskYesNo(q, "SET PREFERENCE");
     });
     if (rewrite) {
+        PlayOkSound();
         WritePreferences();
     }
     return true;
@@ -35,6 +37,7 @@ bool TXLAWindow::ReadPreferences() {
 bool TXLAWindow::WritePreferences() {
     std::FILE* file = std::fopen(gPreferencesPath, "w");
     if (!file) {
+        PlayInfoSound();
         char text[kPathBufferSize + 100];
         std::snprintf(text, sizeof text,
                       "could not write to disk into directory %s \nPlease generate directory or "

@@ -2,6 +2,10 @@
 // under AddressSanitizer nothing of them may be left.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "app/txla_app.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
@@ -10,6 +14,22 @@
 #include "support/store_builder.h"
 
 namespace {
+
+// A program folder with sound on and the hi and bye sounds present.
+void WithSounds(const ProgramFolder& folder) {
+    WriteTextFile(folder.file("tarnixparams.ini"),
+                  "1\n0.0010\n0\n0\n0\n0\n1\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    std::filesystem::create_directory(folder.file("sounds"));
+    for (const char* name : {"hi.wav", "bye.wav", "ok.wav"}) WriteTextFile(folder.file("sounds/") + name, "RIFF");
+}
+
+// The sounds played, as "name sync" or "name async".
+std::vector<std::string> Played() {
+    std::vector<std::string> played;
+    for (const plat::test::SoundCall& call : plat::test::sounds())
+        played.push_back(std::filesystem::path(call.path).filename().string() + (call.sync ? " sync" : " async"));
+    return played;
+}
 
 float Plateau(float r) { return r < 6.5f ? 0.0f : 1.0f; }
 
@@ -37,4 +57,15 @@ TEST(Exit, FreesTheScansAndEndsTheLoop) {
     EXPECT_EQ(ScanStore::scanCount, 0);
     EXPECT_EQ(app.GetMainWindow(), nullptr);
     EXPECT_TRUE(s.log().empty()) << s.logText();
+}
+
+TEST(Exit, SaysHelloAtStartAndWaitsForGoodbyeAtExit) {
+    ProgramFolder folder;
+    WithSounds(folder);
+    WriteTextFile(folder.file("mirovan"), "");
+    plat::test::Script s;
+    plat::test::clearRecords();
+    ExitingApp app;
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(Played(), (std::vector<std::string>{"hi.wav async", "bye.wav sync"}));
 }

@@ -15,6 +15,7 @@
 #include "support/store_builder.h"
 #include "tools/dls_data.h"
 #include "support/program_folder.h"
+#include "support/reset_all_state.h"
 
 namespace {
 
@@ -221,4 +222,72 @@ TEST_F(MainWindow, AutocorrelationToggleNeedsLoadedLightScattering) {
     FillStore({EvenScan(1.0f, 1.0f, 3, 0.0, [](float) { return 0.25f; })});
     SendMessage(window.get(), WM_COMMAND, 898, 0);  // sedimentation data: nothing to convert
     EXPECT_FLOAT_EQ(ScanStore::signal[1][1], 0.25f);
+}
+
+TEST_F(MainWindow, MultipleThreadsTakesWholeCountsOfAtLeastOne) {
+    struct Case {
+        const char* name;
+        bool yes;
+        const char* threads;  // null: cancel
+        const char* lammThreads;
+        bool multiThreading;
+        int distributionCount;
+        int lammCount;
+    };
+    const Case cases[] = {
+        {"counts rounded down", true, "3.9", "2.5", true, 3, 2},
+        {"cancelled counts", true, nullptr, nullptr, false, 2, 1},
+        {"zero is one thread", true, "0", "-4", true, 1, 1},
+        {"no", false, nullptr, nullptr, false, 1, 1},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        Open(kDefaults);
+        Script s;
+        s.expectBox().text("Use Multiple Threads?").answer(c.yes ? IDYES : IDNO);
+        if (c.yes) {
+            auto& first = s.expectInput().prompt("number of threads");
+            c.threads ? first.answer(c.threads) : first.cancel();
+            auto& second = s.expectInput().prompt("number of threads for Lamm equations");
+            c.lammThreads ? second.answer(c.lammThreads) : second.cancel();
+        }
+        s.expectBox().text("save as default setting?").answer(IDYES);
+        SendMessage(window.get(), WM_COMMAND, 648, 0);
+        EXPECT_TRUE(s.done()) << c.name << "\n" << s.logText();
+        EXPECT_EQ(ContiState::multiThreading, c.multiThreading) << c.name;
+        EXPECT_EQ(gDistributionThreadCount, c.distributionCount) << c.name;
+        EXPECT_EQ(gLammThreadCount, c.lammCount) << c.name;
+        EXPECT_EQ(Checked(648), c.multiThreading) << c.name;
+        std::string text = ReadTextFile(folder.file("tarnixparams.ini"));
+        std::vector<std::string> lines;
+        for (std::size_t a = 0, b; (b = text.find('\n', a)) != std::string::npos; a = b + 1)
+            lines.push_back(text.substr(a, b - a));
+        ASSERT_EQ(lines.size(), 19u);
+        EXPECT_EQ(std::stoi(lines[11]), c.multiThreading ? c.distributionCount : 0) << c.name;
+        EXPECT_EQ(std::stoi(lines[14]), c.lammCount) << c.name;
+    }
+}
+
+TEST_F(MainWindow, TimestampCheckStoresItsSwitchAndThreshold) {
+    Open(kDefaults);
+    {
+        Script s;
+        s.expectBox().text("Always Check Timestamps Automatically?").answer(IDYES);
+        s.expectInput().caption("SET PREFERENCE").prompt("threshold for correction factor").answer("1.002");
+        SendMessage(window.get(), WM_COMMAND, 902, 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+    }
+    EXPECT_TRUE(gCheckTimestamps);
+    EXPECT_NEAR(gTimestampThreshold, 1.002, 1e-6);
+    std::string on = ReadTextFile(folder.file("tarnixparams.ini"));
+    EXPECT_TRUE(on.ends_with("\n1.000000\n200.000000\n")) << on;
+    {
+        Script s;
+        s.expectBox().text("Always Check Timestamps Automatically?").answer(IDNO);
+        SendMessage(window.get(), WM_COMMAND, 902, 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+    }
+    EXPECT_FALSE(gCheckTimestamps);
+    EXPECT_FALSE(Checked(902));
+    EXPECT_TRUE(ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n0.000000\n200.000000\n"));
 }
