@@ -95,6 +95,9 @@ public:
 
     // ---- output per time step (lamm_output.cpp)
     void CLEachIterationOutput(double ri);
+    bool ShowsProgress() const;
+    void ShowStatusLines(double ri);
+    void PlotScanProfile(const float* radii, const float* values, int n);
     void ConvolveRadialResolution(double* profile, const double* radii, int n) const;
     void ConvolveRadialResolutionF(float* profile, const float* radii, int n) const;
     // Rows that receive scan at position pos of the scan order.
@@ -106,6 +109,7 @@ public:
     // Detection corrections of fluorescence optics; applied after solving when any is on.
     bool AnyDetectionCorrectionOn() const;
     void CorrectScanProfile(int pos, float* y, const float* radii, int n);
+    void CorrectAllScans();
 
     // ---- moving hat finite elements (lamm_moving_hat*.cpp)
     void SolveFE();

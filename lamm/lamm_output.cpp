@@ -95,8 +95,8 @@ void CLammIdeal::WriteRemainingScans(bool zero)
 // polled at every step, so a key press ends the run after the current step.
 void CLammIdeal::CLEachIterationOutput(double ri)
 {
-    (void)ri;
     ++iterationCount;
+    ShowStatusLines(ri);
     if (!workerMode) {
         bool (*poll)() = keyPoll != nullptr ? keyPoll : static_cast<bool (*)()>(&KeyPressed);
         if (poll()) {
@@ -169,8 +169,10 @@ void CLammIdeal::CLEachIterationOutput(double ri)
         ConvolveRadialResolution(outputProfile, r, N);
     float* row = OutputRowFor(nextOutputScan);
     const float* radii = OutputRadiiFor(nextOutputScan);
-    if (row != nullptr && radii != nullptr)
+    if (row != nullptr && radii != nullptr) {
         InterpolateGridProfile(r, outputProfile, N, radii, row, OutputCountFor(nextOutputScan));
+        PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
+    }
     if (nextOutputScan >= scanCount) {
         ++nextOutputScan;
         if (!continuation) {

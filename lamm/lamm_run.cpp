@@ -232,10 +232,7 @@ void CLammIdeal::SolveAndCorrect()
         gUserInterrupt.store(true, std::memory_order_relaxed);
     if (!stopRequested && nextOutputScan <= scanCount && (earlyStop || endReachedFlag))
         WriteRemainingScans(!equilibriumStop);
-    if (AnyDetectionCorrectionOn()) {
-        for (int pos = 1; pos <= scanCount; ++pos)
-            CorrectScanProfile(pos, OutputRowFor(pos), OutputRadiiFor(pos), OutputCountFor(pos));
-    }
+    CorrectAllScans();
 }
 
 // D = 0 and s = 0: nothing moves, every scan shows the loading.
@@ -245,9 +242,16 @@ void CLammIdeal::SolveStatic()
         std::fill(accumulation.begin(), accumulation.end(), 0.0f);
     nextOutputScan = 1;
     WriteRemainingScans(false);
-    if (AnyDetectionCorrectionOn()) {
-        for (int pos = 1; pos <= scanCount; ++pos)
-            CorrectScanProfile(pos, OutputRowFor(pos), OutputRadiiFor(pos), OutputCountFor(pos));
-    }
+    CorrectAllScans();
     AddAccumulationToTarget();
+}
+
+// Detection corrections of every scan, where its profile was written: the caller's row for a
+// shared grid, else the object's accumulation row.
+void CLammIdeal::CorrectAllScans()
+{
+    if (!AnyDetectionCorrectionOn())
+        return;
+    for (int pos = 1; pos <= scanCount; ++pos)
+        CorrectScanProfile(pos, OutputRowFor(pos), OutputRadiiFor(pos), OutputCountFor(pos));
 }

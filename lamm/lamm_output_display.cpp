@@ -1,0 +1,53 @@
+// Status lines and the live profile a Lamm solution draws while a Run simulates without fitting.
+#include "lamm/lamm_ideal.h"
+
+#include "app/txla_window.h"
+#include "plat/metafile.hpp"
+#include "plat/window_dc.hpp"
+#include "plotting/quick_plots.h"
+
+#include <cstdio>
+#include <vector>
+
+bool CLammIdeal::ShowsProgress() const
+{
+    return simulatingWithoutFitting && window != nullptr && !quietWhileFitting &&
+           !quietWhileComputing;
+}
+
+void CLammIdeal::ShowStatusLines(double ri)
+{
+    if (!ShowsProgress())
+        return;
+    TClientDC dc(window);
+    char text[80];
+    std::snprintf(text, sizeof text, "dt = %f sec  ", dt);
+    dc.TextOut(10, 70, text);
+    std::snprintf(text, sizeof text, "#it = %d   ", iterationCount);
+    dc.TextOut(10, 90, text);
+    if (massCheck)
+        std::snprintf(text, sizeof text, "t = %.0f sec (M=%f) ", t, totalAmount);
+    else
+        std::snprintf(text, sizeof text, "t = %.0f sec  ", t);
+    dc.TextOut(10, 110, text);
+    std::snprintf(text, sizeof text, "ri=%f  ", ri);
+    dc.TextOut(10, 130, text);
+}
+
+// The new scan profile over the data plot, in the colour of the equation's number.
+void CLammIdeal::PlotScanProfile(const float* radii, const float* values, int n)
+{
+    if (!ShowsProgress() || dataPlot == nullptr || radii == nullptr || values == nullptr)
+        return;
+    static const COLORREF kColours[4] = {RGB(150, 0, 150), RGB(0, 255, 0), RGB(0, 0, 255),
+                                         RGB(0, 150, 150)};
+    const COLORREF colour =
+        equationNumber >= 1 && equationNumber <= 4 ? kColours[equationNumber - 1] : RGB(0, 0, 0);
+    std::vector<float> x(radii, radii + n + 1), y(values, values + n + 1);
+    HMETAFILE picture = QuickPlot(dataPlot, x.data(), y.data(), n, colour, -1, 0);
+    if (picture == nullptr)
+        return;
+    TClientDC dc(window);
+    PlayMetaFile(dc, picture);
+    DeleteMetaFile(picture);
+}
