@@ -1,6 +1,7 @@
 // Key polling, waits and single-key reading on the thread's message queue.
 #include "foundations/key_polling.h"
 
+#include "foundations/show_error.h"
 #include "plat/app.hpp"
 #include "plat/backend.hpp"
 #include "plat/gdi.hpp"
@@ -37,6 +38,7 @@ void RemoveUntil(HWND window, UINT message) {
 }
 
 bool PollKey(HWND window) {
+    ShowPendingErrors();
     MSG msg;
     if (!PeekMessage(&msg, window, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
         return false;

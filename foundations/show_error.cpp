@@ -1,12 +1,18 @@
-// The error box.
+// The error box. Boxes requested on worker threads wait for the window's thread.
 #include "foundations/show_error.h"
 
 #include "foundations/error_box_log.h"
 #include "foundations/sounds.h"
 #include "plat/app.hpp"
+#include "plat/backend.hpp"
 #include "plat/msgbox.hpp"
 
+#include <atomic>
 #include <deque>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,10 +24,11 @@ std::deque<ErrorBoxEntry>& Log() {
     return log;
 }
 
-} // namespace
+std::mutex gPendingMutex;
+std::vector<std::pair<std::string, int>> gPending;
+std::atomic<bool> gHavePending{false};
 
-void ShowError(const char* message, int fatal) {
-    const char* text = message ? message : "";
+void ShowNow(const char* text, int fatal) {
     Log().push_back({text, fatal != 0});
     if (Log().size() > kKeptBoxes)
         Log().pop_front();
@@ -31,6 +38,35 @@ void ShowError(const char* message, int fatal) {
         PlayByeSound();
         PostQuitMessage(0);
     }
+}
+
+} // namespace
+
+void ShowError(const char* message, int fatal) {
+    const char* text = message ? message : "";
+    if (!plat::IsGuiThread()) {
+        // A worker (normal equations, Lamm lists) must not open a window: the box is kept for
+        // the window's thread, which shows it at its next key poll or error box.
+        std::lock_guard lock(gPendingMutex);
+        gPending.emplace_back(text, fatal);
+        gHavePending = true;
+        return;
+    }
+    ShowPendingErrors();
+    ShowNow(text, fatal);
+}
+
+void ShowPendingErrors() {
+    if (!gHavePending || !plat::IsGuiThread())
+        return;
+    std::vector<std::pair<std::string, int>> pending;
+    {
+        std::lock_guard lock(gPendingMutex);
+        pending.swap(gPending);
+        gHavePending = false;
+    }
+    for (const auto& [text, fatal] : pending)
+        ShowNow(text.c_str(), fatal);
 }
 
 std::vector<ErrorBoxEntry> TakeErrorBoxes() {

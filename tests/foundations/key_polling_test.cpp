@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -131,4 +132,21 @@ TEST_F(KeyPolling, ErrorBoxIsCaptionedErrorAndFatalPostsQuit) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_FALSE(boxes[0].fatal);
     EXPECT_TRUE(boxes[1].fatal);
+}
+
+// A worker thread's error box used to go straight to the desktop from the worker; it now waits
+// for the window's thread, which shows it at its next key poll.
+TEST_F(KeyPolling, WorkerErrorBoxesWaitForTheWindowThread) {
+    TakeErrorBoxes();
+    std::thread worker([] { ShowError("Singular matrix in routine ludcmp", 1); });
+    worker.join();
+    EXPECT_TRUE(TakeErrorBoxes().empty());
+    EXPECT_FALSE(QuitPending());
+    script.expectBox().caption("Error").text("Singular matrix in routine ludcmp").answer(IDOK);
+    EXPECT_FALSE(KeyPressed());
+    auto boxes = TakeErrorBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].fatal);
+    EXPECT_TRUE(QuitPending());
+    EXPECT_TRUE(script.done());
 }
