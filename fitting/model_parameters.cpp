@@ -24,6 +24,16 @@ void ModelParameters::ResetToDefaults()
     }
 }
 
+void PackFitParameters()
+{
+    using M = ModelParameters;
+    M::fitValues[13] = M::meniscus;
+    M::fitFloat[13] = M::meniscusFloat;
+    M::fitValues[14] = M::bottom;
+    M::fitFloat[14] = M::bottomFloat;
+    M::fitValues[15] = M::baseline;
+    M::fitFloat[15] = M::baselineFloat;
+}
 
 void SetDefaultMeniscusBottomLimits()
 {

@@ -27,6 +27,9 @@ struct ModelParameters {
 };
 
 
+// Copies meniscus, bottom and baseline with their float flags into fit slots 13 to 15; the other
+// model parameters come with the fitting work.
+void PackFitParameters();
 // Sets the default variation limits of meniscus and bottom unless the user set them.
 void SetDefaultMeniscusBottomLimits();
 // Root-mean-square of signal minus fit over the fit index ranges of all loaded scans.

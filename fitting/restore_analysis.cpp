@@ -7,3 +7,9 @@ bool RestorePreviousAnalysis(TXLAWindow* window, bool ask)
     (void)ask;
     return false;
 }
+
+void ReloadParameters(TXLAWindow* window, const char* path)
+{
+    (void)window;
+    (void)path;
+}

@@ -17,12 +17,14 @@
 #include "foundations/nr_arrays.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
+#include "scandata/load_steps.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/species_grid_arrays.h"
+#include "scandata/ui_flags.h"
 #include "scandata/time_stamps.h"
 #include "simulation/simulation_switches.h"
 #include "tools/dls_data.h"
@@ -80,6 +82,8 @@ char KindLetter(const char* fileName)
     return dot && dot[1] ? static_cast<char>(std::toupper(static_cast<unsigned char>(dot[1]))) : 0;
 }
 
+} // namespace
+
 void SortScansByTime()
 {
     // Exchange sort over adjacent pairs that steps back after each exchange: equal times keep
@@ -114,6 +118,8 @@ void CheckRotorSpeeds()
     }
 }
 
+namespace {
+
 bool MixedKinds()
 {
     char first = KindLetter(S::scanFileName[1]);
@@ -128,22 +134,7 @@ bool MixedKinds()
 // What follows the reading: noise switches, plots, restore offer, checks.
 void FinishLoad(TXLAWindow* window, CProgressLine& progress)
 {
-    if (!RealtimeState::realtimeMode) {
-        ModelParameters::baselineFloat = 1;
-        if (ScanDataKind::interference || ModelChoice::equilibriumModel) {
-            ModelChoice::fitTINoise = true;
-            ModelChoice::fitRINoise = true;
-        }
-        if (ScanDataKind::electrophoresis) {
-            S::fixedTimeStep = false;
-            S::timesFromW2t = false;
-        }
-        if (ModelChoice::fitTINoise || ModelChoice::fitRINoise)
-            ShowNoiseButtons(0);
-        else
-            HideNoiseButtons();
-    }
-    S::signalScale = ScanDataKind::interference ? 3.3 : 1.0;
+    ApplyLoadSwitches();
     bool restored = !RealtimeState::realtimeMode && RestorePreviousAnalysis(window, true);
     if (restored) {
         SetPlotAxisTitles();
@@ -178,6 +169,114 @@ void FinishLoad(TXLAWindow* window, CProgressLine& progress)
 
 } // namespace
 
+void ApplyLoadSwitches()
+{
+    if (!RealtimeState::realtimeMode) {
+        ModelParameters::baselineFloat = 1;
+        if (ScanDataKind::interference || ModelChoice::equilibriumModel) {
+            ModelChoice::fitTINoise = true;
+            ModelChoice::fitRINoise = true;
+        }
+        if (ScanDataKind::electrophoresis) {
+            S::fixedTimeStep = false;
+            S::timesFromW2t = false;
+        }
+        if (ModelChoice::fitTINoise || ModelChoice::fitRINoise)
+            ShowNoiseButtons(0);
+        else
+            HideNoiseButtons();
+    }
+    S::signalScale = ScanDataKind::interference ? 3.3 : 1.0;
+}
+
+float LoadAveragingWidth()
+{
+    return (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f : S::radialResolution;
+}
+
+bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
+                      bool* tag)
+{
+    S::pointCount[i] = 0;
+    S::scanOrder[i] = i;
+    std::string dir, name, ext;
+    SplitScanPath(fullPath, dir, name, ext);
+    P::gDataName = name;
+    P::gDataExt = ext;
+    S::scanFileName[i] = new char[260]();
+    std::snprintf(S::scanFileName[i], 260, "%s%s", name.c_str(), ext.c_str());
+    if (!ReadScanFile(fullPath.c_str(), &S::header[i], &S::pointCount[i], &S::radius[i],
+                      &S::signal[i], &S::thirdColumn[i], tag, width))
+        return false;
+    char trace[400];
+    std::snprintf(trace, sizeof trace, "\n --> %s (%d data points)", fullPath.c_str(),
+                  S::pointCount[i]);
+    ScanDebugLog(window, trace);
+    if (ScanDataKind::intensity && S::thirdColumn[i]) {
+        // The third column of an intensity file is the signal the analysis uses.
+        std::swap(S::signal[i], S::thirdColumn[i]);
+        ModelParameters::experimentalInitialDistribution = false;
+        ModelParameters::constantInitialDistribution = true;
+    }
+    ScanHeader& h = S::header[i];
+    if (S::timesFromW2t && !ScanDataKind::electrophoresis && h.rotorSpeed > 0.0f) {
+        double omega = h.rotorSpeed * 0.10471975511965977;
+        h.time = h.omega2t / (omega * omega);
+    }
+    int n = S::pointCount[i];
+    S::fit[i] = vector(1, n);
+    S::work[i] = vector(1, n);
+    S::residuals[i] = vector(1, n);
+    std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
+    MakeViews(i);
+    return true;
+}
+
+bool SetUpLoadedScans()
+{
+    CheckRotorSpeeds();
+    if (MixedKinds()) {
+        S::mixedDataTypes = true;
+        FreeAllData();
+        ScanErrorBox("mixed data types", "ERROR");
+        return false;
+    }
+
+    gDlsData = false;
+    S::resultAvailable = false;
+    P::gDataPath = P::gDataDrive + P::gDataDir + "~tmppars" + P::gDataExt;
+    P::gSDistPath = P::gDataDrive + P::gDataDir + "sdist" + P::gDataExt;
+    S::absoluteTemperature = S::header[S::scanCount].temperature + 273.15f;
+    S::gasConstantTemperature = static_cast<float>(8.31451e7 * S::absoluteTemperature);
+
+    if (ModelParameters::meniscus == 0.0f) {
+        ModelParameters::meniscus = S::radius[1][1];
+        ModelParameters::fitValues[13] = ModelParameters::meniscus;
+    }
+    if (ModelParameters::bottom == 0.0f) {
+        ModelParameters::bottom = S::radius[1][S::pointCount[1]];
+        ModelParameters::fitValues[14] = ModelParameters::bottom;
+    }
+    if (S::leftFitLimit == 0.0f)
+        S::leftFitLimit = static_cast<float>(ModelParameters::meniscus + 0.005);
+    if (S::rightFitLimit == 0.0f)
+        S::rightFitLimit = static_cast<float>(ModelParameters::bottom - 0.15);
+    ModelParameters::userMeniscusBottomLimits = false;
+    SetDefaultMeniscusBottomLimits();
+
+    SortScansByTime();
+    if (ModelChoice::equilibriumModel && ScanDataKind::interference) {
+        ScanDataKind::interference = false;
+        ScanDataKind::absorbance = true;
+    }
+    BuildCommonRadialGrid();
+    if (S::leftFitLimit != 0.0f)
+        ApplyLeftFitLimit();
+    if (S::rightFitLimit != 0.0f)
+        ApplyRightFitLimit();
+    return true;
+}
+
 std::vector<std::string> SelectionStrings(const char* selection)
 {
     std::vector<std::string> out;
@@ -195,8 +294,7 @@ void LoadAllData(TXLAWindow* window, const char* selection)
     ScanDebugLog(window, "\nEnter LoadAllData");
     S::dataChanged = true;
     S::mixedDataTypes = false;
-    float width = (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f
-                                                                       : S::radialResolution;
+    float width = LoadAveragingWidth();
     std::vector<std::string> strings = SelectionStrings(selection);
     if (strings.empty()) {
         progress.Hide(window);
@@ -258,26 +356,26 @@ void LoadAllData(TXLAWindow* window, const char* selection)
         if (folderDir.empty() || folderDir.back() != '/')
             folderDir += '/';
     }
+    if (UiFlags::useListFileFolder && !UiFlags::listFileDir.empty()) {
+        // The user chose to take the listed names from the list file's own folder; later
+        // rebuilds of the file list start from there too.
+        folderDir = UiFlags::listFileDir;
+        P::gLoadSelection = folderDir.size() > 1 ? folderDir.substr(0, folderDir.size() - 1) : folderDir;
+    }
     P::gDataDrive.clear();
     P::gDataDir = folderDir;
 
     // While boxes may be open, scanCount counts only the scans read completely.
     for (int i = 1; i <= count; ++i) {
         progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
-        S::pointCount[i] = 0;
-        S::scanOrder[i] = i;
-        std::string dir, name, ext;
         std::string full = single ? names[0] : P::gDataDrive + P::gDataDir + names[i - 1];
-        SplitScanPath(full, dir, name, ext);
-        P::gDataName = name;
-        P::gDataExt = ext;
-        S::scanFileName[i] = new char[260]();
-        std::snprintf(S::scanFileName[i], 260, "%s%s", name.c_str(), ext.c_str());
-        if (i == 1)
+        if (i == 1) {
+            std::string dir, name, ext;
+            SplitScanPath(full, dir, name, ext);
             P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
+        }
         bool tag = false;
-        if (!ReadScanFile(full.c_str(), &S::header[i], &S::pointCount[i], &S::radius[i],
-                          &S::signal[i], &S::thirdColumn[i], &tag, width)) {
+        if (!ReadScanIntoSlot(window, i, full, width, &tag)) {
             // Emptied before the box, so a repaint meanwhile sees no half-built store.
             S::scanCount = i;
             FreeAllData();
@@ -287,70 +385,12 @@ void LoadAllData(TXLAWindow* window, const char* selection)
             progress.Hide(window);
             return;
         }
-        char trace[400];
-        std::snprintf(trace, sizeof trace, "\n --> %s (%d data points)", full.c_str(),
-                      S::pointCount[i]);
-        ScanDebugLog(window, trace);
-        if (ScanDataKind::intensity && S::thirdColumn[i]) {
-            // The third column of an intensity file is the signal the analysis uses.
-            std::swap(S::signal[i], S::thirdColumn[i]);
-            ModelParameters::experimentalInitialDistribution = false;
-            ModelParameters::constantInitialDistribution = true;
-        }
-        ScanHeader& h = S::header[i];
-        if (S::timesFromW2t && !ScanDataKind::electrophoresis && h.rotorSpeed > 0.0f) {
-            double omega = h.rotorSpeed * 0.10471975511965977;
-            h.time = h.omega2t / (omega * omega);
-        }
-        int n = S::pointCount[i];
-        S::fit[i] = vector(1, n);
-        S::work[i] = vector(1, n);
-        S::residuals[i] = vector(1, n);
-        std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
-        MakeViews(i);
         S::scanCount = i;
     }
 
-    CheckRotorSpeeds();
-    if (MixedKinds()) {
-        S::mixedDataTypes = true;
-        FreeAllData();
-        ScanErrorBox("mixed data types", "ERROR");
+    if (!SetUpLoadedScans()) {
         progress.Hide(window);
         return;
     }
-
-    gDlsData = false;
-    S::resultAvailable = false;
-    P::gDataPath = P::gDataDrive + P::gDataDir + "~tmppars" + P::gDataExt;
-    P::gSDistPath = P::gDataDrive + P::gDataDir + "sdist" + P::gDataExt;
-    S::absoluteTemperature = S::header[S::scanCount].temperature + 273.15f;
-    S::gasConstantTemperature = static_cast<float>(8.31451e7 * S::absoluteTemperature);
-
-    if (ModelParameters::meniscus == 0.0f) {
-        ModelParameters::meniscus = S::radius[1][1];
-        ModelParameters::fitValues[13] = ModelParameters::meniscus;
-    }
-    if (ModelParameters::bottom == 0.0f) {
-        ModelParameters::bottom = S::radius[1][S::pointCount[1]];
-        ModelParameters::fitValues[14] = ModelParameters::bottom;
-    }
-    if (S::leftFitLimit == 0.0f)
-        S::leftFitLimit = static_cast<float>(ModelParameters::meniscus + 0.005);
-    if (S::rightFitLimit == 0.0f)
-        S::rightFitLimit = static_cast<float>(ModelParameters::bottom - 0.15);
-    ModelParameters::userMeniscusBottomLimits = false;
-    SetDefaultMeniscusBottomLimits();
-
-    SortScansByTime();
-    if (ModelChoice::equilibriumModel && ScanDataKind::interference) {
-        ScanDataKind::interference = false;
-        ScanDataKind::absorbance = true;
-    }
-    BuildCommonRadialGrid();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
     FinishLoad(window, progress);
 }

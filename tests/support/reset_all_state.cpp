@@ -15,7 +15,9 @@
 #include "scandata/scan_store.h"
 #include "scandata/initial_data.h"
 #include "scandata/species_grid_arrays.h"
+#include "scandata/ui_flags.h"
 #include "app/model_choice.h"
+#include "equilibrium/mstar_state.h"
 #include "equilibrium/realtime_state.h"
 #include "fitting/model_parameters.h"
 #include "simulation/simulation_switches.h"
@@ -27,11 +29,13 @@ void ResetAllState()
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();
     ScanPaths::ResetToDefaults();
+    UiFlags::ResetToDefaults();
     SpeciesGridArrays::ResetToDefaults();
     InitialData::ResetToDefaults();
     ModelParameters::ResetToDefaults();
     ModelChoice::ResetToDefaults();
     RealtimeState::ResetToDefaults();
+    MStarState::ResetToDefaults();
     ResetSimulationSwitches();
     ResetDlsState();
     ContiState::ResetToDefaults();

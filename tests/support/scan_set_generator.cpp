@@ -130,7 +130,7 @@ std::vector<std::string> WriteScanSet(const std::string& folder, const ScanSetOp
         GeneratedScan s = SetScan(o, i);
         std::string path = folder + "/" + name;
         WriteTextFile(path, s.Text());
-        SetFileSeconds(path, o.fileTimeBase + s.timeS);
+        SetFileSeconds(path, o.fileTimeBase + std::llround(o.fileTimeScale * s.timeS));
         names.push_back(name);
     }
     return names;

@@ -42,7 +42,8 @@ struct ScanSetOptions {
     double dr = 0.001;
     int points = 0;            // > 0: this many points from meniscus + 0.05 instead
     bool tagged = true;        // "[T OK]" in line 1
-    long long fileTimeBase = 1700000000; // modification time = base + recorded time
+    long long fileTimeBase = 1700000000; // modification time = base + recorded time x scale
+    double fileTimeScale = 1.0;
 };
 
 // Writes the set into folder as "%05d.<extension>"; returns the file names in order.

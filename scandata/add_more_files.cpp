@@ -1,0 +1,119 @@
+// AddMoreFiles: the per-scan tables grown by the new scans, which may lie in another folder.
+#include "scandata/add_more_files.h"
+
+#include "app/preference_switches.h"
+#include "app/run_switches.h"
+#include "display/scan_plots.h"
+#include "plat/paths.hpp"
+#include "scandata/common_grid.h"
+#include "scandata/fit_limits.h"
+#include "scandata/load_all_data.h"
+#include "scandata/load_steps.h"
+#include "scandata/scan_store.h"
+#include "scandata/scan_user_messages.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+using P = ScanPaths;
+
+// Replaces a table of old + 1 entries by one of count + 1 with the first old entries moved over.
+template <typename T> void GrowTable(T*& table, int old, int count) {
+    T* grown = new T[static_cast<std::size_t>(count) + 1]();
+    if (table)
+        std::copy(table, table + old + 1, grown);
+    delete[] table;
+    table = grown;
+}
+
+void GrowScanTables(int old, int count) {
+    GrowTable(S::scanFileName, old, count);
+    GrowTable(S::radius, old, count);
+    GrowTable(S::fit, old, count);
+    GrowTable(S::work, old, count);
+    GrowTable(S::residuals, old, count);
+    GrowTable(S::signal, old, count);
+    GrowTable(S::thirdColumn, old, count);
+    GrowTable(S::header, old, count);
+    GrowTable(S::scanVectors, old, count);
+    GrowTable(S::scanCurves, old, count);
+    GrowTable(S::pointCount, old, count);
+    GrowTable(S::scanOrder, old, count);
+    GrowTable(S::firstFitIndex, old, count);
+    GrowTable(S::lastFitIndex, old, count);
+}
+
+} // namespace
+
+void AddMoreFiles(TXLAWindow* window, const char* selection) {
+    S::dataChanged = true;
+    float width = LoadAveragingWidth();
+    if (S::scanCount < 1) {
+        LoadAllData(window, selection);
+        return;
+    }
+    std::vector<std::string> strings = SelectionStrings(selection);
+    if (strings.empty())
+        return;
+    int old = S::scanCount;
+    FreeCommonGrid(old);
+    // Every selected file is added; one string is one full path.
+    std::vector<std::string> paths;
+    std::string folder;
+    if (strings.size() == 1) {
+        plat::SplitPath(strings[0], nullptr, &folder, nullptr, nullptr);
+        paths.push_back(strings[0]);
+    } else {
+        folder = strings[0];
+        if (folder.empty() || folder.back() != '/')
+            folder += '/';
+        for (std::size_t j = 1; j < strings.size(); ++j)
+            paths.push_back(folder + strings[j]);
+    }
+    int count = old + static_cast<int>(paths.size());
+    GrowScanTables(old, count);
+    P::gDataDrive.clear();
+    P::gDataDir = folder;
+
+    // scanCount keeps counting the old scans only until every new one is read, so a repaint
+    // while a box is open never meets an empty slot.
+    int failures = 0;
+    bool discrepancyShown = false;
+    for (int k = old + 1; k <= count; ++k) {
+        const std::string& full = paths[static_cast<std::size_t>(k - old - 1)];
+        bool tag = false;
+        if (!ReadScanIntoSlot(window, k, full, width, &tag)) {
+            ScanErrorBox(full.c_str(), "LOAD ERROR");
+            ++failures;
+        } else if (gCheckTimeStamps && !S::equilibriumData &&
+                   tag != S::header[1].timeStampChecked && !discrepancyShown) {
+            discrepancyShown = true;
+            std::string text = full + "\n time stamp correction discrepancy with previous data!";
+            ScanErrorBox(text.c_str(), "LOAD ERROR");
+        }
+    }
+    S::scanCount = count;
+    if (failures > 0) {
+        FreeAllData();
+        return;
+    }
+    CheckRotorSpeeds();
+    S::resultAvailable = false;
+    P::gDataPath = P::gDataDrive + P::gDataDir + "~tmppars" + P::gDataExt;
+    S::absoluteTemperature = S::header[S::scanCount].temperature + 273.15f;
+    S::gasConstantTemperature = static_cast<float>(8.31451e7 * S::absoluteTemperature);
+    SortScansByTime();
+    BuildCommonRadialGrid();
+    if (S::leftFitLimit != 0.0f)
+        ApplyLeftFitLimit();
+    if (S::rightFitLimit != 0.0f)
+        ApplyRightFitLimit();
+    SetPlotAxisTitles();
+    gSimulateOnly = false;
+    RedrawDataPlot(true);
+    ScanRequestRepaint(window);
+}

@@ -1,0 +1,199 @@
+// The experiment file reader. Values after line 3 are taken by position; their keys in
+// parentheses are not compared.
+#include "scandata/experiment_file.h"
+
+#include "app/model_choice.h"
+#include "app/txla_window.h"
+#include "fitting/fit_control.h"
+#include "fitting/model_parameters.h"
+#include "foundations/sounds.h"
+#include "plat/paths.hpp"
+#include "scandata/fit_limits.h"
+#include "scandata/load_all_data.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_store.h"
+#include "scandata/scan_text.h"
+#include "scandata/scan_user_messages.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+
+// The lines of the file, CR LF and LF alike.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool NumberAtStart(const std::string& line, double& value) {
+    std::size_t pos = 0;
+    return ScanNumber(line, pos, value);
+}
+
+void InfoBox(const char* text) {
+    PlayInfoSound();
+    MessageBox(nullptr, text, "ERROR", MB_OK);
+}
+
+bool Switch(double value) {
+    return std::floor(value) != 0.0;
+}
+
+// The value at position k (1..18) takes its effect.
+void ApplyValue(int k, double v) {
+    float f = static_cast<float>(v);
+    switch (k) {
+    case 1:
+        S::density = f;
+        break;
+    case 2:
+        S::viscosity = static_cast<float>(v / 0.001002);
+        break;
+    case 3:
+        S::vbar = f;
+        S::vbarRho = S::density * S::vbar;
+        break;
+    case 4:
+        ModelParameters::meniscus = f;
+        break;
+    case 5:
+        ModelParameters::bottom = f;
+        PackFitParameters();
+        break;
+    case 6:
+        FitControl::maxMeniscus = f;
+        break;
+    case 7:
+        FitControl::minMeniscus = f;
+        break;
+    case 8:
+        FitControl::maxBottom = f;
+        break;
+    case 9:
+        FitControl::minBottom = f;
+        break;
+    case 10:
+        S::leftFitLimit = f;
+        ApplyLeftFitLimit();
+        break;
+    case 11:
+        S::rightFitLimit = f;
+        ApplyRightFitLimit();
+        break;
+    case 12: // weight of the experiment: read, not used
+    case 13: // experimental noise: read, not used
+        break;
+    case 14:
+        ModelChoice::fitTINoise = Switch(v);
+        break;
+    case 15:
+        ModelChoice::fitRINoise = Switch(v);
+        break;
+    case 16:
+        ModelParameters::baselineFloat = Switch(v) ? 1 : 0;
+        break;
+    case 17:
+        ModelParameters::bottomFloat = Switch(v) ? 1 : 0;
+        break;
+    case 18:
+        ModelParameters::meniscusFloat = Switch(v) ? 1 : 0;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void ReadXpExperiment(TXLAWindow* window, const char* path) {
+    if (window)
+        window->LeaveEqTestMode();
+    std::string text;
+    if (!path || !ReadWholeFile(path, &text)) {
+        std::string message = std::string("could not open ") + (path ? path : "");
+        InfoBox(message.c_str());
+        return;
+    }
+    std::vector<std::string> lines = Lines(text);
+    double type = 0.0;
+    if (lines.empty() || !NumberAtStart(lines[0], type))
+        return;
+    if (type != 0.0) {
+        InfoBox("can only load xp files from sedimentation velocity");
+        return;
+    }
+    std::string line3 = lines.size() > 2 ? lines[2] : std::string();
+    if (line3.empty() || line3[0] != '"') {
+        InfoBox("old XP-file format (use newer version of mirovan)");
+        return;
+    }
+    // "folder" " name name ...": the folder runs to the next quote; the names group starts after
+    // the quote, blank and quote that follow it and ends at the next quote.
+    std::size_t folderEnd = line3.find('"', 1);
+    std::size_t namesQuote =
+        folderEnd == std::string::npos ? std::string::npos : line3.find('"', folderEnd + 1);
+    std::size_t namesEnd =
+        namesQuote == std::string::npos ? std::string::npos : line3.find('"', namesQuote + 1);
+    if (namesEnd == std::string::npos) {
+        // Without its closing quotes the line cannot say where folder and names end.
+        InfoBox("old XP-file format (use newer version of mirovan)");
+        return;
+    }
+    std::string folder = line3.substr(1, folderEnd - 1);
+    if (!folder.empty() && folder[0] == '_') {
+        std::string drive, dir;
+        plat::SplitPath(path, &drive, &dir, nullptr, nullptr);
+        folder = drive + dir + folder;
+    }
+    std::vector<std::string> names;
+    std::string group = line3.substr(namesQuote + 1, namesEnd - namesQuote - 1);
+    std::size_t start = 0;
+    while (start < group.size()) {
+        std::size_t end = group.find(' ', start);
+        if (end == std::string::npos)
+            end = group.size();
+        if (end > start)
+            names.push_back(group.substr(start, end - start));
+        start = end + 1;
+    }
+    S::fileStride = 1;
+    std::string selection = folder + '\0';
+    for (const std::string& name : names)
+        selection += name + '\0';
+    selection += '\0';
+    std::string caption = "SEDIMENTATION ANALYSIS -> " + folder + "/" +
+                          (names.empty() ? std::string() : names[0]) + "...";
+    if (window)
+        window->SetCaption(caption.c_str());
+    if (window)
+        window->SetCursor(IDC_WAIT);
+    LoadAllData(window, selection.c_str());
+    if (window)
+        window->SetCursor(IDC_ARROW);
+    if (S::scanCount < 1)
+        return;
+    for (int k = 1; k <= 18; ++k) {
+        std::size_t index = static_cast<std::size_t>(2 + k);
+        double value = 0.0;
+        // A missing or unreadable value ends the reading; the values before it stay.
+        if (index >= lines.size() || !NumberAtStart(lines[index], value))
+            return;
+        ApplyValue(k, value);
+    }
+}

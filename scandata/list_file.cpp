@@ -1,0 +1,98 @@
+// Reading and writing list files.
+#include "scandata/list_file.h"
+
+#include "scandata/scan_file.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <strings.h>
+
+namespace {
+
+constexpr const char* kStrideTag = "newformat n=";
+constexpr std::size_t kStrideTagLength = 12;
+
+// Removes the '%' comments. The rule stops at once when the text itself starts with '%'.
+// Where the comment starts a line the line goes with it; after a name the line end stays, so the
+// next name is not joined to this one (which would make both unreadable).
+std::string RemoveComments(const std::string& text) {
+    if (text.empty() || text[0] == '%')
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != '%') {
+            out += text[i++];
+            continue;
+        }
+        bool wholeLine = out.empty() || out.back() == '\n';
+        std::size_t end = text.find('\n', i);
+        if (end == std::string::npos)
+            break;
+        i = wholeLine ? end + 1 : end;
+    }
+    return out;
+}
+
+} // namespace
+
+ListFileText ParseListText(std::string text) {
+    ListFileText out;
+    std::erase(text, '\r');
+    if (text.size() >= kStrideTagLength &&
+        strncasecmp(text.c_str(), kStrideTag, kStrideTagLength) == 0) {
+        // The stride stands in at most four characters up to the line end.
+        std::string digits = text.substr(kStrideTagLength, 4);
+        digits = digits.substr(0, digits.find('\n'));
+        int stride = std::atoi(digits.c_str());
+        out.stride = stride < 1 ? 1 : stride;
+        std::size_t end = text.find('\n');
+        text.erase(0, end == std::string::npos ? text.size() : end + 1);
+    } else {
+        for (char& c : text)
+            if (c == '_')
+                c = '.';
+    }
+    text = RemoveComments(text);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+            line.pop_back();
+        if (!line.empty())
+            out.strings.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+ListReadResult ReadListFileText(const std::string& path, std::size_t limit, ListFileText& out) {
+    std::string text;
+    if (!ReadWholeFile(path.c_str(), &text))
+        return ListReadResult::Unopenable;
+    if (text.size() > limit)
+        return ListReadResult::TooLong;
+    out = ParseListText(std::move(text));
+    return ListReadResult::Ok;
+}
+
+std::string ListText(int stride, const std::vector<std::string>& strings) {
+    std::string text = "newformat n=" + std::to_string(stride) + "\n";
+    for (const std::string& s : strings)
+        text += s + "\n";
+    return text;
+}
+
+bool WriteListText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        return false;
+    bool ok = std::fputs(text.c_str(), file) >= 0;
+    ok = std::fflush(file) == 0 && ok;
+    return std::fclose(file) == 0 && ok;
+}

@@ -1,0 +1,25 @@
+// The steps that loading, reloading and adding scans share.
+#pragma once
+
+#include <string>
+
+class TXLAWindow;
+
+// The radial averaging width of a load: the radial resolution, but 0 for equilibrium data or a
+// resolution of 0.001 cm or less.
+float LoadAveragingWidth();
+// Reads the scan file at fullPath into the empty slot i of the store's tables: its name, header,
+// arrays, views and curves (intensity columns exchanged, w2t times when asked). false when the
+// file does not read; the slot may then hold its name and must be freed with the store.
+bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
+                      bool* tag);
+// The rotor speed profile of the data folder when the speeds change, else none.
+void CheckRotorSpeeds();
+// scanOrder by ascending time; equal times keep their order.
+void SortScansByTime();
+// What follows the reading of every scan: speed profile, mixed kinds (box, store emptied and
+// false), paths, temperature, meniscus and bottom, fit limits, time order and common grid.
+bool SetUpLoadedScans();
+// Outside realtime mode the baseline and noise fit switches and the noise buttons as the data
+// kind asks; the signal scale of the data kind.
+void ApplyLoadSwitches();
