@@ -7,15 +7,15 @@ namespace {
 
 // clang-format off
 const CommandRow kCommands[] = {
-    {200, "Data", "&Load New Files\t^L", {kCtrl, 'L'}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
-    {226, "Data", "Add More Files\t^A", {kCtrl, 'A'}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
-    {202, "Data", "&Set Initial Data", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
+    {200, "Data", "&Load New Files\t^L", {kCtrl, 'L'}, HelpTest::Offer, 0, &TXLAWindow::CmLoadNewFiles},
+    {226, "Data", "Add More Files\t^A", {kCtrl, 'A'}, HelpTest::Offer, 0, &TXLAWindow::CmAddMoreFiles},
+    {202, "Data", "&Set Initial Data", {}, HelpTest::Offer, 0, &TXLAWindow::CmSetInitialData},
     {828, "Data", "Change Cell (Same Selection)", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {298, "Data", "load DLS Data", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {515, "Data", "load sedimentation equilibrium data", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {540, "Data", "Realtime Update of Files", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {541, "Data", "Stop Realtime Update", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {201, "Data", "&Edit Data Files", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
+    {201, "Data", "&Edit Data Files", {}, HelpTest::Offer, 0, &TXLAWindow::CmEditDataFiles},
     {577, "Data", "Export Data to MIROVAN", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {203, "Data", "&Save Fit Data\t^S", {kCtrl, 'S'}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {827, "Data", "Update Saved Fit Parameters", {kCtrl, 'U'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},

@@ -32,6 +32,7 @@ std::vector<plat::MapEntry> MakeMessageMap() {
                        }});
     }
     map.push_back(plat::OnMessage(WM_SIZE, &TXLAWindow::EvSize));
+    map.push_back(plat::OnMessage(WM_DROPFILES, &TXLAWindow::EvDropFiles));
     return map;
 }
 

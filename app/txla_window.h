@@ -52,6 +52,15 @@ public:
 
     void EvSize(UINT sizeType, const TSize& size);
 
+    // Load commands of the "&Data" menu and files dropped on the window.
+    void CmLoadNewFiles();
+    void CmAddMoreFiles();
+    void CmSetInitialData();
+    void CmEditDataFiles();
+    void EvDropFiles(TDropInfo drop);
+    // Leaves the test of attained equilibrium when it is on.
+    void LeaveEqTestMode();
+
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;          // F1 on a menu item: the next command that tests it shows help
     float clientWidth = 0.0f;       // client area in pixels, stored by Paint
@@ -65,6 +74,7 @@ public:
     bool runBusy = false;            // Run computes
     bool fitBusy = false;            // Fit computes
     bool paintSuspended = false;     // a command's dialog or box is up
+    bool& paintBlocked = paintSuspended;
     TPrinter* printer = nullptr;     // made on first use; owned
     OpenFileRecord openFilesDialog;   // load, save and list commands
     OpenFileRecord openFilesDialog2;  // dropped files and the Load command
@@ -81,6 +91,10 @@ private:
 
     int currentCommand_ = 0;  // id of the command being run
 };
+
+// When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item
+// enabled for intensity data, and the items that need scans enabled.
+void UpdateFloToolsMenu(TXLAWindow* window);
 
 // Prepares an open-dialog record for loading scans: multiple selection in the last data folder.
 void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer);

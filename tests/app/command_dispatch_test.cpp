@@ -25,6 +25,10 @@ struct FirstPrompt {
 FirstPrompt Expected(const CommandRow& row) {
     static const std::map<int, FirstPrompt> kBuilt = {
         {230, {"", ""}},
+        {200, {"select files to fit", ""}},
+        {226, {"select files to add to set 1", ""}},
+        {201, {"Select File to Edit", ""}},
+        {202, {"Select Initial Data", ""}},
         {268, {"HELP", "Connect?"}},
         {249, {"HELP", "Connect?"}},
         {867, {"", ""}},

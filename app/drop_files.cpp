@@ -1,0 +1,79 @@
+// Files dropped on the main window: an experiment file, a saved parameter file, or a set of scan
+// files loaded with a stride.
+#include "app/txla_window.h"
+#include "fitting/restore_analysis.h"
+#include "foundations/input_boxes.h"
+#include "plat/paths.hpp"
+#include "scandata/experiment_file.h"
+#include "scandata/scan_file_list.h"
+#include "scandata/scan_store.h"
+#include "scandata/time_stamps.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Scan families a drop of several files loads: interference and absorbance of cells 1 to 8, and
+// ".R00".
+bool IsDroppableScanExtension(std::string ext) {
+    for (char& c : ext)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (ext == ".R00")
+        return true;
+    return ext.size() == 4 && (ext.starts_with(".IP") || ext.starts_with(".RA")) && ext[3] >= '1' &&
+           ext[3] <= '8';
+}
+
+std::string DroppedPath(const TDropInfo& drop, UINT index) {
+    char name[4096] = "";
+    drop.DragQueryFile(index, name, sizeof name);
+    return name;
+}
+
+} // namespace
+
+void TXLAWindow::EvDropFiles(TDropInfo drop) {
+    LeaveEqTestMode();
+    UINT n = drop.DragQueryFileCount();
+    if (n == 0)
+        return;
+    std::string first = DroppedPath(drop, 0);
+    std::string name, ext;
+    plat::SplitPath(first, nullptr, nullptr, &name, &ext);
+    if (n == 1) {
+        if (ext == ".xp") {
+            std::snprintf(gSelectedFiles2, kSelectedFilesSize, "%s", first.c_str());
+            ReadXpExperiment(this, gSelectedFiles2);
+        } else if (name.starts_with('~')) {
+            std::string question = "switch to parameter file " + first + "?";
+            if (MessageBox(question.c_str(), "DROPPING FILES", MB_YESNO) == IDYES) {
+                ReloadParameters(this, first.c_str());
+                if (const CommandRow* parameters = FindCommand(212))
+                    RunCommand(*parameters);
+            }
+        }
+        return;
+    }
+    if (!IsDroppableScanExtension(ext))
+        return;
+    if (ScanStore::scanCount > 0) {
+        paintBlocked = true;
+        int answer = MessageBox("erase currently loaded data?", "DROPPING FILES", MB_YESNO);
+        paintBlocked = false;
+        if (answer != IDYES)
+            return;
+    }
+    FreeScanFileList();
+    float stride = 1.0f;
+    paintBlocked = true;
+    InputFloat(&stride, 1.0f, true, "load every n'th file:", "LOAD FILES");
+    paintBlocked = false;
+    double whole = std::floor(static_cast<double>(stride));
+    UINT step = !(whole >= 1.0) ? 1u : whole >= n ? n : static_cast<UINT>(whole);
+    for (UINT k = 0; k < n; k += step)
+        ScanStore::fileNames.push_back(DroppedPath(drop, k));
+    ReloadForChangeCell(this);
+}

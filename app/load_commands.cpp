@@ -1,0 +1,226 @@
+// The load commands of the "&Data" menu: from a file dialog to a selection, a list file in the
+// data folder, the caption and the loader that fits the choice.
+#include "app/last_data_folder.h"
+#include "app/txla_window.h"
+#include "equilibrium/mstar_state.h"
+#include "foundations/input_boxes.h"
+#include "foundations/key_polling.h"
+#include "plat/paths.hpp"
+#include "plat/process.hpp"
+#include "scandata/add_more_files.h"
+#include "scandata/experiment_file.h"
+#include "scandata/initial_data.h"
+#include "scandata/list_file.h"
+#include "scandata/load_all_data.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_store.h"
+#include "scandata/ui_flags.h"
+#include "tools/dls_data.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <strings.h>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kLoadFlags =
+    OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+
+// Puts strings into a selection buffer of kSelectedFilesSize characters; false when they do not
+// fit.
+bool FillSelection(char* buffer, const std::vector<std::string>& strings) {
+    std::size_t size = 1;
+    for (const std::string& s : strings)
+        size += s.size() + 1;
+    if (size > static_cast<std::size_t>(kSelectedFilesSize))
+        return false;
+    char* p = buffer;
+    for (const std::string& s : strings) {
+        std::memcpy(p, s.c_str(), s.size() + 1);
+        p += s.size() + 1;
+    }
+    *p = '\0';
+    return true;
+}
+
+// The first scan of a selection: the folder joined with the first name, or the one full path.
+std::string FirstFilePath(const std::vector<std::string>& strings) {
+    if (strings.size() < 2)
+        return strings.empty() ? std::string() : strings[0];
+    std::string folder = strings[0];
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder + strings[1];
+}
+
+bool IsListFileName(const std::string& name) {
+    return strcasecmp(name.c_str(), "list") == 0 || strcasecmp(name.c_str(), "list_corr") == 0;
+}
+
+// A stride answer rounded down, at least 1.
+int StrideFrom(float answer) {
+    double stride = std::floor(static_cast<double>(answer));
+    return stride < 1.0 || !std::isfinite(stride) ? 1
+           : stride > 1e6                         ? 1000000
+                                                  : static_cast<int>(stride);
+}
+
+// "list" with the first file's extension, in its folder, holding the list text. A list file that
+// cannot be written is skipped: the data stay loaded.
+void WriteSelectionList(const std::string& firstFile, const std::string& listText) {
+    std::string dir, ext;
+    plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
+    WriteListText(dir + "list" + ext, listText);
+}
+
+} // namespace
+
+void TXLAWindow::CmLoadNewFiles() {
+    if (MStarState::mStarMode || MStarState::multipleSets)
+        return;
+    LeaveEqTestMode();
+    ScanDataKind::electrophoresis = gElectrophoresisLoadRequest;
+    ScanStore::equilibriumData = false;
+    ReadLastDataFolder(this, gLastDataFolder);
+    openFilesDialog.lpstrInitialDir = gLastDataFolder;
+    gSelectedFiles[0] = gSelectedFiles[1] = '\0';
+    openFilesDialog.hwndOwner = this;
+    openFilesDialog.lpstrTitle = "select files to fit";
+    openFilesDialog.Flags = kLoadFlags;
+
+    UiFlags::suppressPlotPaint = true;
+    if (GetOpenFileName(&openFilesDialog)) {
+        UiFlags::suppressPlotPaint = false;
+        std::vector<std::string> strings = SelectionStrings(gSelectedFiles);
+        std::string drive, dir, name, ext;
+        plat::SplitPath(strings[0], &drive, &dir, &name, &ext);
+        UiFlags::listFileDir = drive + dir;
+        bool oneFile = strings.size() == 1;
+        bool listFile = false;
+        std::string listText;
+        if (oneFile && ext == ".xp" && !name.starts_with('_')) {
+            std::snprintf(gSelectedFiles2, kSelectedFilesSize, "%s", strings[0].c_str());
+            ReadXpExperiment(this, gSelectedFiles2);
+            strings.clear();
+        } else if (oneFile && IsListFileName(name)) {
+            listFile = true;
+            ListFileText list;
+            // The names go into the selection buffer: a longer list is refused, not cut.
+            ListReadResult read = ReadListFileText(
+                strings[0], static_cast<std::size_t>(kSelectedFilesSize) - 1, list);
+            if (read == ListReadResult::TooLong) {
+                std::string text = "list file " + strings[0] + " is too long";
+                MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
+            }
+            if (read != ListReadResult::Ok || list.strings.empty() ||
+                !FillSelection(gSelectedFiles, list.strings)) {
+                strings.clear();
+            } else {
+                ScanStore::fileStride = list.stride;
+                strings = list.strings;
+                SaveLastDataFolder(this, strings[0].c_str());
+            }
+        } else {
+            UiFlags::suppressPlotPaint = true;
+            float answer = static_cast<float>(ScanStore::fileStride);
+            InputFloat(&answer, answer, true, "load every n'th file:", "LOAD FILES");
+            UiFlags::suppressPlotPaint = false;
+            ScanStore::fileStride = StrideFrom(answer);
+            SaveLastDataFolder(this, oneFile ? (drive + dir).c_str() : strings[0].c_str());
+            listText = ListText(ScanStore::fileStride, strings);
+        }
+        if (!strings.empty()) {
+            std::string first = FirstFilePath(strings);
+            UiFlags::useListFileFolder = false;
+            if (listFile && !FileExists(first.c_str())) {
+                std::string question = "could not find files in " + first + " - use file from " +
+                                       UiFlags::listFileDir + " ?";
+                paintSuspended = true;
+                UiFlags::useListFileFolder =
+                    MessageBox(question.c_str(), "LOAD ERROR", MB_YESNO) == IDYES;
+                paintSuspended = false;
+                if (UiFlags::useListFileFolder)
+                    SaveLastDataFolder(this, UiFlags::listFileDir.c_str());
+            }
+            std::string caption = (ScanDataKind::electrophoresis ? "ELECTROPHORESIS ANALYSIS -> "
+                                                                 : "SEDIMENTATION ANALYSIS -> ") +
+                                  first + "...";
+            SetCaption(caption.c_str());
+            SetCursor(IDC_WAIT);
+            LoadAllData(this, gSelectedFiles);
+            UiFlags::useListFileFolder = false;
+            SetCursor(IDC_ARROW);
+            if (!listFile)
+                WriteSelectionList(first, listText);
+        }
+    }
+    UiFlags::suppressPlotPaint = false;
+    UpdateFloToolsMenu(this);
+}
+
+void TXLAWindow::CmAddMoreFiles() {
+    if (MStarState::mStarMode || MStarState::multipleSets)
+        return;
+    LeaveEqTestMode();
+    gSelectedFiles[0] = gSelectedFiles[1] = '\0';
+    openFilesDialog.hwndOwner = this;
+    openFilesDialog.lpstrTitle = "select files to add to set 1";
+    UiFlags::suppressPlotPaint = true;
+    if (GetOpenFileName(&openFilesDialog)) {
+        UiFlags::suppressPlotPaint = false;
+        SetCursor(IDC_WAIT);
+        AddMoreFiles(this, gSelectedFiles);
+        SetCursor(IDC_ARROW);
+    }
+    UiFlags::suppressPlotPaint = false;
+    UpdateFloToolsMenu(this);
+}
+
+namespace {
+
+// The single-file dialog of Edit Data Files and Set Initial Data; false on cancel or error, with
+// "GetOpenFileName returned Error #%ld" for an error.
+bool ChooseOneFile(TXLAWindow& window, const char* title, char* path, int size) {
+    OpenFileRecord record;
+    record.hwndOwner = &window;
+    record.SetFilter("ZIR Files (*.R*)|*.r*|All Files (*.*)|*.*|");
+    record.nFilterIndex = 1;
+    path[0] = '\0';
+    record.lpstrFile = path;
+    record.nMaxFile = static_cast<DWORD>(size);
+    record.lpstrDefExt = "*";
+    record.lpstrTitle = title;
+    record.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (GetOpenFileName(&record))
+        return true;
+    if (DWORD code = CommDlgExtendedError()) {
+        char text[80];
+        std::snprintf(text, sizeof text, "GetOpenFileName returned Error #%ld",
+                      static_cast<long>(code));
+        window.MessageBox(text, "WARNING", MB_OK | MB_ICONSTOP);
+    }
+    return false;
+}
+
+} // namespace
+
+void TXLAWindow::CmEditDataFiles() {
+    char path[260];
+    if (!ChooseOneFile(*this, "Select File to Edit", path, sizeof path))
+        return;
+    std::string command = std::string("notepad.exe \"") + path + "\"";
+    WinExec(command.c_str(), SW_SHOWMAXIMIZED);
+}
+
+void TXLAWindow::CmSetInitialData() {
+    char path[260];
+    if (!ChooseOneFile(*this, "Select Initial Data", path, sizeof path))
+        return;
+    SetCursor(IDC_WAIT);
+    if (LoadInitialData(this, path) == 1 && ScanStore::dataPlot)
+        DrawPlotsNow();
+    SetCursor(IDC_ARROW);
+}

@@ -1,0 +1,262 @@
+// The load commands driven as a user drives them: the menu command, the file dialog, an answer
+// to each box, then the store, the list file, "tarnix.ini" and the caption checked. Drops of
+// files, list files in both layouts, experiment files and bad input likewise.
+#include "app/startup_paths.h"
+#include "app/txla_window.h"
+#include "foundations/error_box_log.h"
+#include "plat/testing.hpp"
+#include "scandata/scan_store.h"
+#include "support/program_folder.h"
+#include "support/reset_all_state.h"
+#include "support/scan_set_generator.h"
+#include "support/temp_folder.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using S = ScanStore;
+using plat::test::Script;
+
+class LoadCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder.WriteAcceptedPreferences();
+        std::snprintf(gLastFolderFilePath, kPathBufferSize, "%s",
+                      folder.file("tarnix.ini").c_str());
+        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        TakeErrorBoxes();
+        options.points = 200;
+    }
+    void TearDown() override {
+        window.reset();
+        ResetAllState();
+    }
+    void Command(int id) {
+        plat::test::command(window.get(), id);
+        script.pumpUntilIdle();
+    }
+    void Drop(const std::vector<std::string>& paths) {
+        plat::test::drop(window.get(), paths);
+        script.pumpUntilIdle();
+    }
+    std::vector<std::string> Paths(const std::string& dir, const std::vector<std::string>& names) {
+        std::vector<std::string> out;
+        for (const std::string& n : names)
+            out.push_back(dir + "/" + n);
+        return out;
+    }
+    std::vector<std::string> LoadedNames() const {
+        std::vector<std::string> out;
+        for (int i = 1; i <= S::scanCount; ++i)
+            out.push_back(S::scanFileName[S::scanOrder[i]]);
+        return out;
+    }
+
+    ProgramFolder folder;
+    Script script;
+    std::unique_ptr<TXLAWindow> window;
+    TempFolder data;
+    ScanSetOptions options;
+};
+
+TEST_F(LoadCommands, LoadNewFilesWithStrideThreeLoadsOneFourSevenTen) {
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().title("select files to fit").answer(Paths(data.path(), names));
+    script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("3.9");
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LoadedNames(),
+              (std::vector<std::string>{"00001.RA1", "00004.RA1", "00007.RA1", "00010.RA1"}));
+    std::string list = "newformat n=3\n" + data.path() + "\n";
+    for (const std::string& n : names)
+        list += n + "\n";
+    EXPECT_EQ(ReadTextFile(data.file("list.RA1")), list);
+    EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), data.path() + "/");
+    EXPECT_EQ(window->GetCaption(), "SEDIMENTATION ANALYSIS -> " + data.file("00001.RA1") + "...");
+    EXPECT_FALSE(window->GetMenuModel()->IsGrayed(226));
+}
+
+TEST_F(LoadCommands, CancelledDialogChangesNothing) {
+    script.expectFileOpen().cancel();
+    Command(200);
+    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_EQ(window->GetCaption(), "Sedimentation Analysis");
+}
+
+TEST_F(LoadCommands, ListFilesInAnyCaseAndBothLayouts) {
+    options.count = 7;
+    options.extension = "RA2";
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    struct Case {
+        const char* file;
+        std::string text;
+        std::vector<std::string> expected;
+        bool asks; // the folder line, read in the older layout, names no folder that exists
+    } cases[] = {
+        {"LIST.RA2",
+         "NewFormat n=3\n" + data.path() +
+             "\n% all seven\n00001.RA2\n00002.RA2\n00003.RA2\n"
+             "00004.RA2 % the good one\n00005.RA2\n00006.RA2\n00007.RA2",
+         {"00001.RA2", "00004.RA2", "00007.RA2"},
+         false},
+        // The older layout reads every '_' as '.', the folder's own included.
+        {"list_corr.IP1",
+         data.path() + "\n00002_RA2\n00003_RA2\n",
+         {"00002.RA2", "00003.RA2"},
+         data.path().find('_') != std::string::npos},
+    };
+    for (const Case& c : cases) {
+        WriteTextFile(data.file(c.file), c.text);
+        script.expectFileOpen().answer(std::vector<std::string>{data.file(c.file)});
+        if (c.asks)
+            script.expectBox()
+                .caption("LOAD ERROR")
+                .textHas("could not find files in")
+                .answer(IDYES);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.file << script.logText();
+        EXPECT_EQ(LoadedNames(), c.expected) << c.file;
+        // A list file is read, never rewritten.
+        EXPECT_EQ(ReadTextFile(data.file(c.file)), c.text);
+        EXPECT_FALSE(std::filesystem::exists(data.file("list.RA2")));
+    }
+}
+
+TEST_F(LoadCommands, ListOfMovedFilesOffersTheListFilesFolder) {
+    options.count = 3;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    std::string list = "newformat n=1\n/nowhere/run1\n00001.RA1\n00002.RA1\n00003.RA1\n";
+    WriteTextFile(data.file("list.RA1"), list);
+    std::string question =
+        "could not find files in /nowhere/run1/00001.RA1 - use file from " + data.path() + "/ ?";
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    script.expectBox().caption("LOAD ERROR").text(question).answer(IDYES);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 3);
+    EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), data.path() + "/");
+
+    // No: the loader reports the first file that does not read and nothing stays loaded.
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    script.expectBox().text(question).answer(IDNO);
+    script.expectBox().caption("LOAD ERROR").text("/nowhere/run1/00001.RA1").answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_EQ(ReadTextFile(data.file("list.RA1")), list);
+}
+
+TEST_F(LoadCommands, ListWithThousandsOfNamesIsRefusedClearly) {
+    std::string text = "newformat n=1\n" + data.path() + "\n";
+    for (int i = 1; i <= 5000; ++i)
+        text += "scan" + std::to_string(i) + ".RA1\n";
+    WriteTextFile(data.file("list.RA1"), text);
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    script.expectBox().caption("LOAD ERROR").textHas("could not find files in").answer(IDNO);
+    script.expectBox().caption("LOAD ERROR").text("too many scans selected").answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_EQ(ReadTextFile(data.file("list.RA1")), text);
+
+    // Longer than the selection buffer: refused before anything is loaded.
+    std::string longer = text;
+    while (longer.size() < 130000)
+        longer += "another_scan_file_name.RA1\n";
+    WriteTextFile(data.file("list.RA1"), longer);
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    script.expectBox().caption("LOAD ERROR").textHas("too long").answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 0);
+}
+
+TEST_F(LoadCommands, ExperimentFileOnlyWithItsLowerCaseExtension) {
+    options.count = 2;
+    std::string run = data.file("Lauf 1 – Zürich");
+    std::filesystem::create_directory(run);
+    std::vector<std::string> names = WriteScanSet(run, options);
+    std::string xp = "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"" + run + "\" \" " + names[0] +
+                     " " + names[1] + "\"\n0.998230 (fBufferDensity)\n";
+    WriteTextFile(data.file("exp.xp"), xp);
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("exp.xp")});
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 2);
+    EXPECT_FLOAT_EQ(S::density, 0.99823f);
+    EXPECT_EQ(window->GetCaption(), "SEDIMENTATION ANALYSIS -> " + run + "/" + names[0] + "...");
+    EXPECT_FALSE(std::filesystem::exists(run + "/list.RA1"));
+
+    // "EXP.XP" is no experiment file: it is one scan file, which does not read.
+    WriteTextFile(data.file("EXP.XP"), xp);
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("EXP.XP")});
+    script.expectInput().caption("LOAD FILES").answer("1");
+    script.expectBox().caption("ERROR").text("only one file selected").answer(IDOK);
+    script.expectBox().text("switch to Equilibrium Data Mode?").answer(IDNO);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("exp.xp")});
+    WriteTextFile(data.file("exp.xp"), "3 (ExperimentType: SEDEQUILIBRIUM)\n");
+    script.expectBox()
+        .caption("ERROR")
+        .text("can only load xp files from sedimentation velocity")
+        .answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+}
+
+TEST_F(LoadCommands, AddMoreFilesMergesInTimeOrder) {
+    options.count = 4;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), {names[0], names[2]}));
+    script.expectInput().answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 2);
+    script.expectFileOpen()
+        .title("select files to add to set 1")
+        .answer(Paths(data.path(), {names[3], names[1]}));
+    Command(226);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LoadedNames(),
+              (std::vector<std::string>{"00001.RA1", "00002.RA1", "00003.RA1", "00004.RA1"}));
+}
+
+TEST_F(LoadCommands, DroppedFilesLoadWithTheirStride) {
+    options.count = 7;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("3");
+    Drop(Paths(data.path(), names));
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"00001.RA1", "00004.RA1", "00007.RA1"}));
+    EXPECT_EQ(window->GetCaption(), "SEDIMENTATION ANALYSIS -> " + data.file("00001.RA1") + "...");
+
+    // With scans loaded the drop asks first; No keeps them.
+    script.expectBox().caption("DROPPING FILES").text("erase currently loaded data?").answer(IDNO);
+    Drop(Paths(data.path(), names));
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 3);
+}
+
+TEST_F(LoadCommands, DropsThatDoNothingOrAskToSwitch) {
+    options.count = 2;
+    options.extension = "RI1";
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    Drop(Paths(data.path(), names)); // intensity families are not loaded by a drop
+    Drop({data.file(names[0])});     // nor is a single scan
+    EXPECT_EQ(S::scanCount, 0);
+    WriteTextFile(data.file("~tmppars.RA1"), "parameters\n");
+    script.expectBox()
+        .caption("DROPPING FILES")
+        .text("switch to parameter file " + data.file("~tmppars.RA1") + "?")
+        .answer(IDNO);
+    Drop({data.file("~tmppars.RA1")});
+    EXPECT_TRUE(script.done()) << script.logText();
+}
+
+} // namespace
