@@ -1,0 +1,78 @@
+// "tarnix.ini": the folder of the last loaded data, stored with a trailing separator and read
+// back as a folder only.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/last_data_folder.h"
+#include "app/startup_paths.h"
+#include "support/program_folder.h"
+
+namespace {
+
+std::string ReadBack() {
+    char folder[kLastDataFolderSize] = "unchanged";
+    ReadLastDataFolder(nullptr, folder);
+    return folder;
+}
+
+}  // namespace
+
+TEST(LastDataFolder, StoredFoldersReadBackWithTheirSeparator) {
+    struct Case {
+        const char* given;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"/data/run1/", "/data/run1/"},
+        {"/data/run1", "/data/run1/"},
+        // A dot belongs to the folder's name, not to an extension.
+        {"/data/exp.2024", "/data/exp.2024/"},
+    };
+    for (const Case& c : cases) {
+        ProgramFolder folder;
+        CheckStartupEnvironment();
+        SaveLastDataFolder(nullptr, c.given);
+        EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), c.stored) << c.given;
+        EXPECT_EQ(ReadBack(), c.stored) << c.given;
+    }
+}
+
+TEST(LastDataFolder, ReadingKeepsOnlyTheFolderOfAtMost99Characters) {
+    ProgramFolder folder;
+    CheckStartupEnvironment();
+    struct Case {
+        std::string content;
+        std::string folder;
+    };
+    std::string longFolder = "/" + std::string(120, 'a') + "/";
+    const Case cases[] = {
+        {"/data/run1/00001.RA1", "/data/run1/"},
+        {"/data/run1/\n", "/data/run1/"},
+        {"C:\\data\\run1\\", "C:\\data\\run1\\"},
+        {longFolder, "/"},  // cut to 99 characters: the root is the only complete folder
+        {"/data/" + std::string(120, 'b'), "/data/"},
+    };
+    for (const Case& c : cases) {
+        WriteTextFile(folder.file("tarnix.ini"), c.content);
+        EXPECT_EQ(ReadBack(), c.folder) << c.content;
+    }
+}
+
+TEST(LastDataFolder, MissingFileLeavesTheFolderAlone) {
+    ProgramFolder folder;
+    SetProgramPath(folder.file("none/tarnix").c_str());
+    CheckStartupEnvironment();
+    SaveLastDataFolder(nullptr, "/data/");
+    EXPECT_EQ(ReadBack(), "unchanged");
+}
+
+TEST(LastDataFolder, StartUpStoresTheProgramFolderOnce) {
+    ProgramFolder folder;
+    CheckStartupEnvironment();
+    EXPECT_EQ(ReadBack(), folder.path() + "/");
+    SaveLastDataFolder(nullptr, "/data/run2/");
+    CheckStartupEnvironment();
+    EXPECT_EQ(ReadBack(), "/data/run2/");
+}
