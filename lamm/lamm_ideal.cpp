@@ -41,6 +41,16 @@ void CLammIdeal::CopySettingsFrom(const CLammIdeal& o)
     rho0 = o.rho0, solventViscosityValue = o.solventViscosityValue;
     viscosityRatio = o.viscosityRatio, furtherSolventValue = o.furtherSolventValue;
     frictionalRatio = o.frictionalRatio;
+    // cosolvent and its tables, as the object's own copies
+    cosolventS = o.cosolventS, cosolventD = o.cosolventD;
+    cosolventGridCount = o.cosolventGridCount, cosolventCleanUp = o.cosolventCleanUp;
+    cosolventConcentrationDependent = o.cosolventConcentrationDependent;
+    cosolventLoading = o.cosolventLoading, cosolventFileSwitch = o.cosolventFileSwitch;
+    cosolventPlotSwitch = o.cosolventPlotSwitch, secondComponentOn = o.secondComponentOn;
+    outputFolder = o.outputFolder, builtInCoefficients = o.builtInCoefficients;
+    sCoefficientFile = o.sCoefficientFile, dCoefficientFile = o.dCoefficientFile;
+    sCoefficients = o.sCoefficients, dCoefficients = o.dCoefficients;
+    cosolventArray1 = o.cosolventArray1, cosolventArray2 = o.cosolventArray2;
     // detection block
     timeShift = o.timeShift, magnificationOn = o.magnificationOn, driftOn = o.driftOn;
     coneOn = o.coneOn, convolutionOn = o.convolutionOn;

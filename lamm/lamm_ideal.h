@@ -1,6 +1,7 @@
 // CLammIdeal: the self-contained solver of the Lamm equation for one sedimenting species.
 #pragma once
 
+#include <string>
 #include <vector>
 
 struct ScanHeader;
@@ -58,6 +59,20 @@ public:
                          const double* v3, const double* v4, float logKs, float logKd,
                          bool switch1, bool switch2, double scale, double sS, double dCm2s,
                          double loading);
+    void LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue, bool compressible,
+                            bool linearGradientValue, double kappaValue, float vbarSecondValue,
+                            float viscosityValue, float densityValue, float vbarValue,
+                            float buoyancyValue, float rho0Value, float viscosityPaS,
+                            float viscosityRatioValue, float furtherValue, double densityAtMeniscus,
+                            double densityAtBottom, double viscosityAtMeniscus,
+                            double viscosityAtBottom);
+    void LoadSolventGradient(bool inhomogeneous, bool gradient, bool gradientCompressible,
+                             double s2, double d2, bool secondComponent, int n2, bool cleanUp,
+                             bool concentrationDependent, double loading, bool fileSwitch,
+                             bool plotSwitch, double kappaValue, const char* folder,
+                             bool builtIn, const char* sFile, const char* dFile,
+                             const double* array1, int length1, const double* array2,
+                             int length2);
     void CopySettingsFrom(const CLammIdeal& tmpl);
     void RebuildAccumulation();
 
@@ -340,6 +355,21 @@ public:
     double startingTimeStep = 1.0;
     bool backDiffusionShutOff = false;  // decided by the grid sizing
     std::vector<double> twoPartRadii;  // 1-based radii of the two-part grid, empty when uniform
+
+    // Group 15: cosolvent on its own grid and its coefficient tables
+    double cosolventS = 0.0;  // S
+    double cosolventD = 0.0;  // cm^2/s
+    int cosolventGridCount = 50;
+    bool cosolventCleanUp = false;
+    bool cosolventConcentrationDependent = false;
+    double cosolventLoading = 0.0;
+    bool cosolventFileSwitch = false;
+    bool cosolventPlotSwitch = false;
+    std::string outputFolder;  // folder of the second component's scan files
+    bool builtInCoefficients = false;
+    std::string sCoefficientFile, dCoefficientFile;
+    std::vector<double> sCoefficients, dCoefficients;  // 1-based, one per line of the files
+    std::vector<double> cosolventArray1, cosolventArray2;  // 1-based copies of the caller's
 
     // Group 16: diagnostics
     bool logOn = false;

@@ -1,0 +1,84 @@
+// Loaders of the solvent options and of the sedimenting cosolvent with its coefficient tables.
+#include "lamm/lamm_ideal.h"
+
+#include "foundations/cvector.h"
+
+void CLammIdeal::LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue, bool compressible,
+                                    bool linearGradientValue, double kappaValue,
+                                    float vbarSecondValue, float viscosityValue,
+                                    float densityValue, float vbarValue, float buoyancyValue,
+                                    float rho0Value, float viscosityPaS, float viscosityRatioValue,
+                                    float furtherValue, double densityAtMeniscus,
+                                    double densityAtBottom, double viscosityAtMeniscus,
+                                    double viscosityAtBottom)
+{
+    inhomogeneousSolvent = inhomogeneous, solventSwitch = solventSwitchValue;
+    compressibleSolvent = compressible, linearGradient = linearGradientValue;
+    kappa = kappaValue, vbarSecond = vbarSecondValue;
+    viscosity = viscosityValue, density = densityValue, vbar = vbarValue;
+    vbarRho = buoyancyValue, rho0 = rho0Value, solventViscosityValue = viscosityPaS;
+    viscosityRatio = viscosityRatioValue, furtherSolventValue = furtherValue;
+    densityMeniscus = densityAtMeniscus, densityBottom = densityAtBottom;
+    viscosityMeniscus = viscosityAtMeniscus, viscosityBottom = viscosityAtBottom;
+}
+
+namespace {
+
+// One number per line of the file, as a 1-based vector; a file that cannot be read is reported
+// by the reader and leaves the vector empty.
+std::vector<double> ReadCoefficients(const std::string& path)
+{
+    CVector values;
+    values.Read(path.c_str());
+    std::vector<double> out(values.length + 1, 0.0);
+    for (std::uint32_t i = 0; i < values.length; ++i)
+        out[i + 1] = values.data[i];
+    return values.length > 0 ? out : std::vector<double>{};
+}
+
+std::vector<double> CopyArray(const double* array, int length)
+{
+    if (array == nullptr || length <= 0)
+        return {};
+    return std::vector<double>(array, array + length + 1);
+}
+
+}  // namespace
+
+// Paths and arrays are copied into the object (paths of any length), so a worker's copy never
+// depends on the caller's buffers.
+void CLammIdeal::LoadSolventGradient(bool inhomogeneous, bool gradient, bool gradientCompressible,
+                                     double s2, double d2, bool secondComponent, int n2,
+                                     bool cleanUp, bool concentrationDependent, double loading,
+                                     bool fileSwitch, bool plotSwitch, double kappaValue,
+                                     const char* folder, bool builtIn, const char* sFile,
+                                     const char* dFile, const double* array1, int length1,
+                                     const double* array2, int length2)
+{
+    inhomogeneousSolvent = inhomogeneous;
+    cosolventGradient = gradient;
+    cosolventCompressible = gradientCompressible;
+    cosolventS = s2, cosolventD = d2;
+    secondComponentOn = secondComponent;
+    cosolventGridCount = n2;
+    cosolventCleanUp = cleanUp;
+    cosolventConcentrationDependent = concentrationDependent;
+    cosolventLoading = loading;
+    cosolventFileSwitch = fileSwitch, cosolventPlotSwitch = plotSwitch;
+    kappa = kappaValue;
+    builtInCoefficients = builtIn;
+    if (folder != nullptr)
+        outputFolder = folder;
+    if (sFile != nullptr)
+        sCoefficientFile = sFile;
+    if (dFile != nullptr)
+        dCoefficientFile = dFile;
+    cosolventArray1 = CopyArray(array1, length1);
+    cosolventArray2 = CopyArray(array2, length2);
+    if (concentrationDependent && !builtIn) {
+        if (sCoefficients.empty() && !sCoefficientFile.empty())
+            sCoefficients = ReadCoefficients(sCoefficientFile);
+        if (dCoefficients.empty() && !dCoefficientFile.empty())
+            dCoefficients = ReadCoefficients(dCoefficientFile);
+    }
+}
