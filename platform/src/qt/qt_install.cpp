@@ -23,3 +23,10 @@ bool InstallQtBackend(int& argc, char** argv) {
 }
 
 } // namespace plat
+
+// The font library behind the toolkit keeps a cache for the life of the process, which the leak
+// checker of sanitizer builds reports at exit; it is the toolkit's memory, not ours. Every
+// program and test that starts the toolkit links this file, so they all share the exception.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
