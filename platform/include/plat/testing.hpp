@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -130,6 +131,10 @@ private:
 
 // The script answering prompts now, or null.
 Script* ActiveScript();
+
+// Called as each script ends, with its prompt log (the test glue writes the log of a failed test
+// to a file for reading).
+void SetScriptEndHook(std::function<void(const Script&)> hook);
 
 // Injected input, posted to the window's queue as the desktop would post it.
 // A key press: key-down (with the character it types) and key-up.

@@ -55,8 +55,9 @@ public:
     virtual bool CanClose() { return true; }
     // The close box and WM_CLOSE: destroys the window when CanClose agrees.
     virtual void CloseWindow(int retVal = 0);
-    // Dispatches one message: WM_PAINT paints, WM_SIZE resizes the surface first, WM_DROPFILES is
-    // finished after its handler; everything else goes to the map (unknown commands do nothing).
+    // Dispatches one message: WM_PAINT paints, WM_CLOSE closes, WM_DROPFILES is finished after
+    // its handler; everything else goes to the map (unknown commands do nothing). The surface has
+    // its new size before WM_SIZE arrives.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Client area. The surface is what the desktop shows; drawing outside Paint goes straight

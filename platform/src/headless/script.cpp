@@ -13,6 +13,7 @@ namespace plat::test {
 
 namespace {
 Script* gActive = nullptr;
+std::function<void(const Script&)> gEndHook;
 
 std::string Quoted(const std::string& s) {
     std::string q;
@@ -73,6 +74,8 @@ std::string Step::mismatch(PromptKind kind, const std::string& caption, const st
 
 Script* ActiveScript() { return gActive; }
 
+void SetScriptEndHook(std::function<void(const Script&)> hook) { gEndHook = std::move(hook); }
+
 Script::Script() {
     if (!dynamic_cast<HeadlessBackend*>(&GetBackend())) previous_ = SetBackend(MakeHeadlessBackend());
     MsgQueue::Current()->Clear();
@@ -86,6 +89,7 @@ Script::~Script() {
     if (!done())
         ReportFault(std::to_string(remaining()) + " scripted prompt(s) never shown, the first a " +
                     KindName(steps_[next_]->kind()));
+    if (gEndHook) gEndHook(*this);
     if (previous_) SetBackend(std::move(previous_));
 }
 
