@@ -1,6 +1,7 @@
 // The load commands of the "&Data" menu: from a file dialog to a selection, a list file in the
 // data folder, the caption and the loader that fits the choice.
 #include "app/last_data_folder.h"
+#include "app/model_choice.h"
 #include "app/txla_window.h"
 #include "equilibrium/mstar_state.h"
 #include "foundations/input_boxes.h"
@@ -76,6 +77,32 @@ void WriteSelectionList(const std::string& firstFile, const std::string& listTex
     WriteListText(dir + "list" + ext, listText);
 }
 
+// Reads the list file strings[0] names into the selection buffer and takes its stride; the
+// strings become the list's folder and names. false when it does not open or is longer than the
+// selection buffer holds (refused with a box, not cut).
+bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
+    ListFileText list;
+    ListReadResult read =
+        ReadListFileText(strings[0], static_cast<std::size_t>(kSelectedFilesSize) - 1, list);
+    if (read == ListReadResult::TooLong) {
+        std::string text = "list file " + strings[0] + " is too long";
+        window.MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
+    }
+    if (read != ListReadResult::Ok || list.strings.empty() ||
+        !FillSelection(gSelectedFiles, list.strings))
+        return false;
+    ScanStore::fileStride = list.stride;
+    strings = list.strings;
+    SaveLastDataFolder(&window, strings[0].c_str());
+    return true;
+}
+
+// Switches the Fit M and s mode on, as the equilibrium load leaves it.
+void FitMAndSOn(TXLAWindow& window) {
+    if (!ModelChoice::equilibriumMs)
+        window.CmFitMAndS();
+}
+
 } // namespace
 
 void TXLAWindow::CmLoadNewFiles() {
@@ -107,22 +134,8 @@ void TXLAWindow::CmLoadNewFiles() {
             strings.clear();
         } else if (oneFile && IsListFileName(name)) {
             listFile = true;
-            ListFileText list;
-            // The names go into the selection buffer: a longer list is refused, not cut.
-            ListReadResult read = ReadListFileText(
-                strings[0], static_cast<std::size_t>(kSelectedFilesSize) - 1, list);
-            if (read == ListReadResult::TooLong) {
-                std::string text = "list file " + strings[0] + " is too long";
-                MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
-            }
-            if (read != ListReadResult::Ok || list.strings.empty() ||
-                !FillSelection(gSelectedFiles, list.strings)) {
+            if (!ReadListSelection(*this, strings))
                 strings.clear();
-            } else {
-                ScanStore::fileStride = list.stride;
-                strings = list.strings;
-                SaveLastDataFolder(this, strings[0].c_str());
-            }
         } else {
             UiFlags::suppressPlotPaint = true;
             float answer = static_cast<float>(ScanStore::fileStride);
@@ -159,6 +172,56 @@ void TXLAWindow::CmLoadNewFiles() {
     }
     UiFlags::suppressPlotPaint = false;
     UpdateFloToolsMenu(this);
+}
+
+void TXLAWindow::CmLoadEquilibriumData() {
+    LeaveEqTestMode();
+    ReadLastDataFolder(this, gLastDataFolder);
+    openFilesDialog.lpstrInitialDir = gLastDataFolder;
+    ScanDataKind::electrophoresis = false;
+    gSelectedFiles[0] = gSelectedFiles[1] = '\0';
+    openFilesDialog.hwndOwner = this;
+    openFilesDialog.lpstrTitle = "select files in set 1 to fit";
+    openFilesDialog.Flags = kLoadFlags;
+    UiFlags::suppressPlotPaint = true;
+    bool chosen = GetOpenFileName(&openFilesDialog);
+    UiFlags::suppressPlotPaint = false;
+    if (chosen) {
+        ScanStore::equilibriumData = true;
+        std::vector<std::string> strings = SelectionStrings(gSelectedFiles);
+        std::string dir, name;
+        plat::SplitPath(strings[0], nullptr, &dir, &name, nullptr);
+        bool listFile = strings.size() == 1 && strcasecmp(name.c_str(), "list") == 0;
+        std::string listText;
+        if (listFile) {
+            if (!ReadListSelection(*this, strings))
+                strings.clear();
+        } else {
+            ScanStore::fileStride = 1;
+            SaveLastDataFolder(this, strings.size() == 1 ? dir.c_str() : strings[0].c_str());
+            listText = ListText(1, strings);
+        }
+        if (!strings.empty()) {
+            std::string first = FirstFilePath(strings);
+            std::string caption = "SEDIMENTATION EQUILIBRIUM ANALYSIS -> " + first + "...";
+            SetCaption(caption.c_str());
+            SetCursor(IDC_WAIT);
+            LoadAllData(this, gSelectedFiles);
+            SetCursor(IDC_ARROW);
+            if (!listFile)
+                WriteSelectionList(first, listText);
+        }
+    }
+    FitMAndSOn(*this);
+    UpdateFloToolsMenu(this);
+}
+
+// The Fit M and s mode and its check mark, as the equilibrium load leaves it. Converting the
+// species' second parameter between s and M belongs to the model parameters, which hold no
+// species values yet; the menu command itself stays with them.
+void TXLAWindow::CmFitMAndS() {
+    ModelChoice::equilibriumMs = !ModelChoice::equilibriumMs;
+    CheckMark(217, ModelChoice::equilibriumMs);
 }
 
 void TXLAWindow::CmAddMoreFiles() {

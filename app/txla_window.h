@@ -57,7 +57,12 @@ public:
     void CmAddMoreFiles();
     void CmSetInitialData();
     void CmEditDataFiles();
+    void CmLoadEquilibriumData();
+    // Toggles the Fit M and s mode.
+    void CmFitMAndS();
     void EvDropFiles(TDropInfo drop);
+    // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
+    void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.
     void LeaveEqTestMode();
 

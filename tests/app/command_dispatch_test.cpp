@@ -29,6 +29,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {226, {"select files to add to set 1", ""}},
         {201, {"Select File to Edit", ""}},
         {202, {"Select Initial Data", ""}},
+        {515, {"select files in set 1 to fit", ""}},
+        {922, {"", ""}},
         {268, {"HELP", "Connect?"}},
         {249, {"HELP", "Connect?"}},
         {867, {"", ""}},

@@ -1,6 +1,7 @@
 // The load commands driven as a user drives them: the menu command, the file dialog, an answer
 // to each box, then the store, the list file, "tarnix.ini" and the caption checked. Drops of
 // files, list files in both layouts, experiment files and bad input likewise.
+#include "app/model_choice.h"
 #include "app/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
@@ -257,6 +258,83 @@ TEST_F(LoadCommands, DropsThatDoNothingOrAskToSwitch) {
         .answer(IDNO);
     Drop({data.file("~tmppars.RA1")});
     EXPECT_TRUE(script.done()) << script.logText();
+}
+
+TEST_F(LoadCommands, EquilibriumDataLoadOneFileAndLeaveFitMAndSOn) {
+    options.count = 1;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().title("select files in set 1 to fit").answer(Paths(data.path(), names));
+    Command(515);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 1);
+    EXPECT_TRUE(S::equilibriumData);
+    EXPECT_TRUE(ModelChoice::equilibriumMs);
+    EXPECT_EQ(window->GetCaption(),
+              "SEDIMENTATION EQUILIBRIUM ANALYSIS -> " + data.file("00001.RA1") + "...");
+    EXPECT_EQ(ReadTextFile(data.file("list.RA1")),
+              "newformat n=1\n" + data.file("00001.RA1") + "\n");
+
+    // Cancelled, the mode stays on.
+    script.expectFileOpen().cancel();
+    Command(515);
+    EXPECT_TRUE(ModelChoice::equilibriumMs);
+    // Load New Files leaves equilibrium data behind.
+    script.expectFileOpen().cancel();
+    Command(200);
+    EXPECT_FALSE(S::equilibriumData);
+}
+
+TEST_F(LoadCommands, RestoreTimeAndW2tFollowsTheFileTimesOfTheReference) {
+    options.count = 3;
+    options.fileTimeScale = 1.5; // file times disagree with the recorded ones
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), names));
+    script.expectInput().answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 3);
+    ScanHeader before = S::header[2];
+    SetFileSeconds(data.file(names[2]), options.fileTimeBase + 3000);
+    SetFileSeconds(data.file(names[1]), options.fileTimeBase + 2400);
+    script.expectBox().caption("FIX TIME AND W2T").textHas("using #1 (").answer(IDNO);
+    script.expectInput().caption("FIX TIME AND W2T").prompt("pick file #").answer("-2.7");
+    script.expectBox()
+        .caption("FIX TIME AND W2T")
+        .textHas("using #2 (" + data.file(names[1]))
+        .answer(IDYES);
+    script.expectBox().text("save new data?").answer(IDNO);
+    Command(922);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_DOUBLE_EQ(S::header[2].originalTime, before.originalTime);
+    EXPECT_DOUBLE_EQ(S::header[2].omega2t, before.omega2t);
+    double omega = 50000 * 3.14159265358979323846 / 30;
+    EXPECT_NEAR(S::header[3].originalTime - before.originalTime, 600.0, 1e-6);
+    EXPECT_NEAR(S::header[3].omega2t - before.omega2t, 600.0 * omega * omega, 1.0);
+}
+
+TEST_F(LoadCommands, EditDataFilesOpensTheEditorAndReportsDialogErrors) {
+    plat::test::clearRecords();
+    WriteTextFile(data.file("00001.RA1"), SetScan(options, 1).Text());
+    script.expectFileOpen()
+        .title("Select File to Edit")
+        .answer(std::vector<std::string>{data.file("00001.RA1")});
+    Command(201);
+    ASSERT_EQ(plat::test::processes().size(), 1u);
+    // A path longer than the dialog's buffer is a dialog error, not a cut path.
+    std::string deep = data.path();
+    for (int i = 0; i < 5; ++i) {
+        deep += "/" + std::string(60, char('a' + i));
+        std::filesystem::create_directory(deep);
+    }
+    deep += "/00001.RA1";
+    WriteTextFile(deep, SetScan(options, 1).Text());
+    script.expectFileOpen().answer(std::vector<std::string>{deep});
+    script.expectBox()
+        .caption("WARNING")
+        .text("GetOpenFileName returned Error #12291")
+        .answer(IDOK);
+    Command(201);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(plat::test::processes().size(), 1u);
 }
 
 } // namespace
