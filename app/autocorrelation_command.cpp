@@ -8,7 +8,8 @@
 
 void TXLAWindow::CmToggleAutocorrelationType() {
     using S = ScanStore;
-    if (S::scanCount < 1 || !gDlsData || !S::dlsRecords) return;
+    if (S::scanCount < 1 || !gDlsData || !S::dlsRecords)
+        return;
     const char* title;
     if (S::dlsRecords[1].fieldAutocorrelation) {
         for (int i = 1; i <= S::scanCount; ++i)
@@ -19,8 +20,10 @@ void TXLAWindow::CmToggleAutocorrelationType() {
             ToggleFieldIntensityACF(S::pointCount[i], S::signal[i], S::dlsRecords[i]);
         title = "g(1) field autocorrelation ";
     }
-    if (S::dataPlot) S::dataPlot->SetYLabel(title);
-    if (S::residualPlot) S::residualPlot->SetYLabel(title);
+    if (S::dataPlot)
+        S::dataPlot->SetYLabel(title);
+    if (S::residualPlot)
+        S::residualPlot->SetYLabel(title);
     RedrawDataPlot(true);
     UpdateResiduals(true);
     Invalidate(true);

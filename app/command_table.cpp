@@ -257,13 +257,16 @@ const CommandRow kCommands[] = {
 };
 // clang-format on
 
-}  // namespace
+} // namespace
 
-std::span<const CommandRow> CommandTable() { return kCommands; }
+std::span<const CommandRow> CommandTable() {
+    return kCommands;
+}
 
 const CommandRow* FindCommand(int id) {
     for (const CommandRow& row : kCommands) {
-        if (row.id == id) return &row;
+        if (row.id == id)
+            return &row;
     }
     return nullptr;
 }

@@ -1,16 +1,16 @@
 // Detection of the auxiliary plot programs.
 #include "app/external_plot_programs.h"
 
+#include "app/txla_window.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#include "app/txla_window.h"
-
 AuxPlotProgram AuxPlotPaths[kAuxPlotProgramCount] = {
-    {"bin/dravon3dst", 878, "", false},  {"bin/dravon3dmo", 879, "", false},
-    {"bin/dravonndf", 880, "", false},   {"bin/dravonndfd", 881, "", false},
-    {"bin/dravonsas", 882, "", false},   {"bin/dravonbestpt", 883, "", false},
+    {"bin/dravon3dst", 878, "", false}, {"bin/dravon3dmo", 879, "", false},
+    {"bin/dravonndf", 880, "", false},  {"bin/dravonndfd", 881, "", false},
+    {"bin/dravonsas", 882, "", false},  {"bin/dravonbestpt", 883, "", false},
 };
 
 namespace {
@@ -20,7 +20,7 @@ bool IsFile(const char* path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-}  // namespace
+} // namespace
 
 void DetectExternalPlotPrograms(TXLAWindow* window) {
     for (AuxPlotProgram& program : AuxPlotPaths) {
@@ -36,7 +36,8 @@ void DetectExternalPlotPrograms(TXLAWindow* window) {
             }
         }
         if (!program.available) {
-            if (HMENU menu = window->GetMenu()) ::DeleteMenu(menu, UINT(program.commandId), MF_BYCOMMAND);
+            if (HMENU menu = window->GetMenu())
+                ::DeleteMenu(menu, UINT(program.commandId), MF_BYCOMMAND);
         }
     }
 }

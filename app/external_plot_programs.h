@@ -6,14 +6,21 @@
 class TXLAWindow;
 
 struct AuxPlotProgram {
-    const char* relativePath;  // below the program folder
-    int commandId;             // its menu command, removed when the program is missing
+    const char* relativePath; // below the program folder
+    int commandId;            // its menu command, removed when the program is missing
     char path[kPathBufferSize];
     bool available;
 };
 
-enum AuxPlotProgramIndex { kPlot3d, kMovie, kDataFitRes, kDataFitResDist, kSizeShape,
-                           kBestStructure, kAuxPlotProgramCount };
+enum AuxPlotProgramIndex {
+    kPlot3d,
+    kMovie,
+    kDataFitRes,
+    kDataFitResDist,
+    kSizeShape,
+    kBestStructure,
+    kAuxPlotProgramCount
+};
 
 extern AuxPlotProgram AuxPlotPaths[kAuxPlotProgramCount];
 

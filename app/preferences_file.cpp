@@ -1,21 +1,23 @@
 // Reading the preference entries into the program-wide switches, and formatting them back.
 #include "app/preferences_file.h"
 
-#include <cmath>
-#include <cstdio>
-
 #include "app/preference_switches.h"
 #include "distributions/conti_state.h"
 #include "distributions/integration_ranges.h"
 #include "fitting/fit_control.h"
 #include "scandata/scan_store.h"
 
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 // A thread count from the file: 0 or less (or not a number) gives one thread.
 int ThreadCount(float value) {
-    if (!(value > 0.0f)) return 1;
-    if (value >= float(kMaxThreadCount)) return kMaxThreadCount;
+    if (!(value > 0.0f))
+        return 1;
+    if (value >= float(kMaxThreadCount))
+        return kMaxThreadCount;
     int count = int(value);
     return count < 1 ? 1 : count;
 }
@@ -23,15 +25,20 @@ int ThreadCount(float value) {
 // The time-stamp threshold as the integer the file holds: (ratio - 1) x 100000, rounded.
 int ThresholdEntry() {
     double scaled = std::round((gTimestampThreshold - 1.0) * 100000.0);
-    if (!(scaled > -2e9)) return -2000000000;
-    if (scaled > 2e9) return 2000000000;
+    if (!(scaled > -2e9))
+        return -2000000000;
+    if (scaled > 2e9)
+        return 2000000000;
     return int(scaled);
 }
 
 int ChosenOptimiser() {
-    if (FitControl::simplex) return 1;
-    if (FitControl::simulatedAnnealing) return 2;
-    if (FitControl::marquardtLevenberg) return 3;
+    if (FitControl::simplex)
+        return 1;
+    if (FitControl::simulatedAnnealing)
+        return 2;
+    if (FitControl::marquardtLevenberg)
+        return 3;
     return 1;
 }
 
@@ -47,7 +54,7 @@ void SetOptimiser(int which) {
     FitControl::marquardtLevenberg = which == 3;
 }
 
-}  // namespace
+} // namespace
 
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask) {
     bool rewrite = false;
@@ -55,12 +62,15 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
     auto present = [&](int i) { return i < count && std::isfinite(entries[i]); };
     auto on = [&](int i) { return entries[i] > 0.0f; };
     auto missing = [&](int i) {
-        if (present(i)) return false;
-        if (i >= 2) rewrite = true;
+        if (present(i))
+            return false;
+        if (i >= 2)
+            rewrite = true;
         return true;
     };
 
-    if (present(0) && entries[0] == 1.0f) gDisclaimerAccepted = true;
+    if (present(0) && entries[0] == 1.0f)
+        gDisclaimerAccepted = true;
     ScanStore::radialResolution = missing(1) ? 0.001f : entries[1];
     gUpdateResidualsBitmap = missing(2) ? ask("update residuals bitmap during fit?") : on(2);
     gUpdateResidualsPlot = missing(3) ? ask("update residuals plot during fit?") : on(3);
@@ -70,12 +80,16 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
     ScanStore::scanColorFromTime = missing(7) ? true : on(7);
     gWizardMessages = missing(8) ? true : on(8);
     if (!missing(9)) {
-        if (entries[9] == 1.0f) SetRegularization(true, false, false);
-        if (entries[9] == 2.0f) SetRegularization(false, true, false);
-        if (entries[9] == 3.0f) SetRegularization(false, false, true);
+        if (entries[9] == 1.0f)
+            SetRegularization(true, false, false);
+        if (entries[9] == 2.0f)
+            SetRegularization(false, true, false);
+        if (entries[9] == 3.0f)
+            SetRegularization(false, false, true);
     }
     gIntegrationRangesFromFile = missing(10) ? false : on(10);
-    if (gIntegrationRangesFromFile) LoadIntegrationRanges();
+    if (gIntegrationRangesFromFile)
+        LoadIntegrationRanges();
     if (missing(11)) {
         ContiState::multiThreading = true;
         gDistributionThreadCount = 2;
@@ -86,33 +100,35 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
     if (!missing(12)) {
         if (entries[12] == 1.0f || entries[12] == 2.0f || entries[12] == 3.0f)
             SetOptimiser(int(entries[12]));
-        if (entries[12] != float(ChosenOptimiser())) rewrite = true;
+        if (entries[12] != float(ChosenOptimiser()))
+            rewrite = true;
     }
     ContiState::suppressBaselineCorrelation = missing(13) ? true : on(13);
     gLammThreadCount = missing(14) ? 2 : ThreadCount(entries[14]);
     gMaxUpdateInterval = missing(15) || !on(15) ? 1.0f : entries[15];
     gAlwaysLoadG2 = missing(16) ? false : on(16);
     gCheckTimestamps = missing(17) ? true : on(17);
-    if (!missing(18)) gTimestampThreshold = double(entries[18]) * 0.00001 + 1.0;
+    if (!missing(18))
+        gTimestampThreshold = double(entries[18]) * 0.00001 + 1.0;
     return rewrite;
 }
 
 std::string FormatPreferences() {
     auto flag = [](bool b) { return b ? 1 : 0; };
-    int regularization = ContiState::maxEntRegularization            ? 1
+    int regularization = ContiState::maxEntRegularization             ? 1
                          : ContiState::secondDerivativeRegularization ? 2
                                                                       : 3;
     int threshold = ThresholdEntry();
     char text[1024];
-    std::snprintf(text, sizeof text,
-                  "%d\n%.4f\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%.1f\n%d\n%d\n%d\n",
-                  flag(gDisclaimerAccepted), double(ScanStore::radialResolution),
-                  flag(gUpdateResidualsBitmap), flag(gUpdateResidualsPlot), flag(gUpdateDataPlot),
-                  flag(gUpdateDistributionPlot), flag(gSoundOn), flag(ScanStore::scanColorFromTime),
-                  flag(gWizardMessages), regularization, flag(gIntegrationRangesFromFile),
-                  ContiState::multiThreading ? gDistributionThreadCount : 0, ChosenOptimiser(),
-                  flag(ContiState::suppressBaselineCorrelation), gLammThreadCount,
-                  double(gMaxUpdateInterval), flag(gAlwaysLoadG2),
-                  gCheckTimestamps ? threshold : -threshold, threshold);
+    std::snprintf(
+        text, sizeof text,
+        "%d\n%.4f\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%.1f\n%d\n%d\n%d\n",
+        flag(gDisclaimerAccepted), double(ScanStore::radialResolution),
+        flag(gUpdateResidualsBitmap), flag(gUpdateResidualsPlot), flag(gUpdateDataPlot),
+        flag(gUpdateDistributionPlot), flag(gSoundOn), flag(ScanStore::scanColorFromTime),
+        flag(gWizardMessages), regularization, flag(gIntegrationRangesFromFile),
+        ContiState::multiThreading ? gDistributionThreadCount : 0, ChosenOptimiser(),
+        flag(ContiState::suppressBaselineCorrelation), gLammThreadCount, double(gMaxUpdateInterval),
+        flag(gAlwaysLoadG2), gCheckTimestamps ? threshold : -threshold, threshold);
     return text;
 }

@@ -1,6 +1,4 @@
 // Settings commands: each changes its switch at once and offers to keep it as the default.
-#include <cmath>
-
 #include "app/preference_switches.h"
 #include "app/preferences_file.h"
 #include "app/txla_window.h"
@@ -11,21 +9,26 @@
 #include "scandata/scan_store.h"
 #include "scandata/time_stamps.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr const char* kSetPreference = "SET PREFERENCE";
 
 // An entered thread count: rounded down, at least 1 and at most kMaxThreadCount.
 int EnteredThreadCount(float value) {
-    if (!(value >= 1.0f)) return 1;
-    if (value >= float(kMaxThreadCount)) return kMaxThreadCount;
+    if (!(value >= 1.0f))
+        return 1;
+    if (value >= float(kMaxThreadCount))
+        return kMaxThreadCount;
     return int(value);
 }
 
-}  // namespace
+} // namespace
 
 void TXLAWindow::OfferToSave(int index, int value) {
-    if (AskYesNo("save as default setting?", kSetPreference)) SavePreference(index, value);
+    if (AskYesNo("save as default setting?", kSetPreference))
+        SavePreference(index, value);
 }
 
 void TXLAWindow::CmSuppressBaselineCorrelation() {
@@ -37,7 +40,8 @@ void TXLAWindow::CmSuppressBaselineCorrelation() {
 }
 
 void TXLAWindow::CmCheckTimestamps() {
-    if (ScanStore::scanCount > 1 && CheckTimeStamps(this)) ReloadForChangeCell(this);
+    if (ScanStore::scanCount > 1 && CheckTimeStamps(this))
+        ReloadForChangeCell(this);
     if (!AskYesNo("Always Check Timestamps Automatically?", kSetPreference)) {
         gCheckTimestamps = false;
         SavePreference(17, 0);
@@ -108,8 +112,10 @@ void TXLAWindow::CmScanColorFromTime() {
 void TXLAWindow::CmWizardMessages() {
     gWizardMessages = !gWizardMessages;
     CheckMark(610, gWizardMessages);
-    if (AskYesNo("Save Setting?", "HELP MESSAGES")) SavePreference(8, gWizardMessages);
+    if (AskYesNo("Save Setting?", "HELP MESSAGES"))
+        SavePreference(8, gWizardMessages);
 }
 
-
-void TXLAWindow::CmPlayRandomSound() { PlayBeerSound(); }
+void TXLAWindow::CmPlayRandomSound() {
+    PlayBeerSound();
+}

@@ -1,14 +1,14 @@
 // The start-up paths and the preparation of the program folder.
 #include "app/startup_paths.h"
 
+#include "plat/msgbox.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include "plat/msgbox.hpp"
 
 char gProgramFolder[kPathBufferSize];
 char gPreferencesPath[kPathBufferSize];
@@ -37,7 +37,8 @@ bool IsFile(const char* path) {
 // The sibling program is installed without the Windows extension; a copy that kept it is found too.
 void FindSiblingProgram() {
     Join(gMirovanProgramPath, gProgramFolder, "mirovan");
-    if (IsFile(gMirovanProgramPath)) return;
+    if (IsFile(gMirovanProgramPath))
+        return;
     char withExtension[kPathBufferSize];
     Join(withExtension, gProgramFolder, "mirovan.exe");
     if (IsFile(withExtension)) {
@@ -67,9 +68,11 @@ void PrepareTempFolder() {
 void PrepareLastFolderFile() {
     Join(gLastFolderFilePath, gProgramFolder, "tarnix.ini");
     std::error_code error;
-    if (std::filesystem::exists(gLastFolderFilePath, error)) return;
+    if (std::filesystem::exists(gLastFolderFilePath, error))
+        return;
     std::FILE* file = std::fopen(gLastFolderFilePath, "w");
-    if (!file) return;
+    if (!file)
+        return;
     std::fprintf(file, "%s", gProgramFolder);
     std::fclose(file);
 }
@@ -81,7 +84,8 @@ void BuildTablePaths() {
     TablePaths& t = gTablePaths;
     Join(t.mofs, gProgramFolder, "mofs.dat");
     Join(t.wormChainMofs, gProgramFolder, "~WormChain_mofs.dat");
-    for (int i = 0; i < kSoundSetCount; ++i) Join(t.sounds[i], gProgramFolder, kSoundFiles[i]);
+    for (int i = 0; i < kSoundSetCount; ++i)
+        Join(t.sounds[i], gProgramFolder, kSoundFiles[i]);
     Join(t.viscosity, gProgramFolder, "viscosity.dat");
     Join(t.density, gProgramFolder, "density.dat");
     Join(t.sNonId, gProgramFolder, "snonid.dat");
@@ -93,12 +97,13 @@ void BuildTablePaths() {
     Join(t.optimiserLog, gProgramFolder, "integratrangefile.txt");
 }
 
-}  // namespace
+} // namespace
 
 void SetProgramPath(const char* programPath) {
     const char* slash = std::strrchr(programPath, '/');
     std::size_t length = slash ? std::size_t(slash - programPath) + 1 : 0;
-    if (length >= std::size_t(kPathBufferSize)) length = kPathBufferSize - 1;
+    if (length >= std::size_t(kPathBufferSize))
+        length = kPathBufferSize - 1;
     std::memcpy(gProgramFolder, programPath, length);
     gProgramFolder[length] = '\0';
     Join(gPreferencesPath, gProgramFolder, "tarnixparams.ini");

@@ -4,17 +4,26 @@
 
 constexpr int kPathBufferSize = 260;
 
-extern char gProgramFolder[kPathBufferSize];        // folder of the program, with trailing '/'
-extern char gPreferencesPath[kPathBufferSize];      // "tarnixparams.ini"
-extern char gLammPreferencesPath[kPathBufferSize];  // "tarnixlammparams.ini"
-extern char gMirovanProgramPath[kPathBufferSize];   // the sibling program
-extern char gTempFolder[kPathBufferSize];           // exchange files and reports, trailing '/'
-extern char gLastFolderFilePath[kPathBufferSize];   // "tarnix.ini"
-extern char gWizardFootnote[kPathBufferSize];       // the line that ends every wizard message
+extern char gProgramFolder[kPathBufferSize];       // folder of the program, with trailing '/'
+extern char gPreferencesPath[kPathBufferSize];     // "tarnixparams.ini"
+extern char gLammPreferencesPath[kPathBufferSize]; // "tarnixlammparams.ini"
+extern char gMirovanProgramPath[kPathBufferSize];  // the sibling program
+extern char gTempFolder[kPathBufferSize];          // exchange files and reports, trailing '/'
+extern char gLastFolderFilePath[kPathBufferSize];  // "tarnix.ini"
+extern char gWizardFootnote[kPathBufferSize];      // the line that ends every wizard message
 
 // The sound sets, in the order of their paths.
-enum SoundSet { kSoundError, kSoundInfo, kSoundQuestion, kSoundFitDone, kSoundHi, kSoundBye,
-                kSoundOk, kSoundBeer, kSoundSetCount };
+enum SoundSet {
+    kSoundError,
+    kSoundInfo,
+    kSoundQuestion,
+    kSoundFitDone,
+    kSoundHi,
+    kSoundBye,
+    kSoundOk,
+    kSoundBeer,
+    kSoundSetCount
+};
 
 // The auxiliary files. None of them is opened at start-up; their readers report what is missing.
 struct TablePaths {
@@ -25,11 +34,11 @@ struct TablePaths {
     char density[kPathBufferSize];
     char sNonId[kPathBufferSize];
     char dNonId[kPathBufferSize];
-    char distrib[kPathBufferSize];               // in the temp folder
-    char boundaryFractions[kPathBufferSize];     // in the temp folder
-    char nonIdCtotTable[kPathBufferSize];        // in the temp folder
-    char integrationRangeFile[kPathBufferSize];  // integration ranges of the distributions
-    char optimiserLog[kPathBufferSize];          // iteration log of the fit optimisers
+    char distrib[kPathBufferSize];              // in the temp folder
+    char boundaryFractions[kPathBufferSize];    // in the temp folder
+    char nonIdCtotTable[kPathBufferSize];       // in the temp folder
+    char integrationRangeFile[kPathBufferSize]; // integration ranges of the distributions
+    char optimiserLog[kPathBufferSize];         // iteration log of the fit optimisers
 };
 extern TablePaths gTablePaths;
 

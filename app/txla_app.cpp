@@ -1,11 +1,11 @@
 // Start-up: the program folder, the application object and its main window.
 #include "app/txla_app.h"
 
-#include <cstdio>
-
 #include "app/startup_paths.h"
 #include "app/txla_window.h"
 #include "fitting/default_parameters.h"
+
+#include <cstdio>
 
 void TXLAApp::InitMainWindow() {
     InitDefaultParameters();

@@ -4,7 +4,7 @@
 #include "plat/app.hpp"
 
 class TXLAApp : public TApplication {
-public:
+  public:
     TXLAApp() : TApplication("DEVUvirovav") {}
     void InitMainWindow() override;
 };

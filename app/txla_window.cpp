@@ -1,8 +1,6 @@
 // TXLAWindow: construction, set-up, destruction and the routing of messages to handlers.
 #include "app/txla_window.h"
 
-#include <vector>
-
 #include "app/external_plot_programs.h"
 #include "app/last_data_folder.h"
 #include "app/preference_switches.h"
@@ -15,6 +13,8 @@
 #include "resources/menu_1.h"
 #include "scandata/scan_store.h"
 #include "simulation/lamm_preferences.h"
+
+#include <vector>
 
 char gSelectedFiles[kSelectedFilesSize];
 char gSelectedFiles2[kSelectedFilesSize];
@@ -36,7 +36,7 @@ std::vector<plat::MapEntry> MakeMessageMap() {
     return map;
 }
 
-}  // namespace
+} // namespace
 
 void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer) {
     record = OpenFileRecord{};
@@ -47,9 +47,14 @@ void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer) {
          "*.IP*;*.RA*;*.RI*;*.R0*;*.FI*;*.xp;*list*.*"},
         {"Previously Loaded Lists (list*.*)", "list*.*"},
         {"MIROVAN Experiments (*.xp)", "*.xp"},
-        {"cell 1 (*.*1)", "*.*1"}, {"cell 2 (*.*2)", "*.*2"}, {"cell 3 (*.*3)", "*.*3"},
-        {"cell 4 (*.*4)", "*.*4"}, {"cell 5 (*.*5)", "*.*5"}, {"cell 6 (*.*6)", "*.*6"},
-        {"cell 7 (*.*7)", "*.*7"}, {"cell 8 (*.*8)", "*.*8"},
+        {"cell 1 (*.*1)", "*.*1"},
+        {"cell 2 (*.*2)", "*.*2"},
+        {"cell 3 (*.*3)", "*.*3"},
+        {"cell 4 (*.*4)", "*.*4"},
+        {"cell 5 (*.*5)", "*.*5"},
+        {"cell 6 (*.*6)", "*.*6"},
+        {"cell 7 (*.*7)", "*.*7"},
+        {"cell 8 (*.*8)", "*.*8"},
         {"Interference Files (*.IP*)", "*.IP*"},
         {"Absorbance Files (*.RA*)", "*.RA*"},
         {"Intensity Files (*.RI*)", "*.RI*"},
@@ -96,23 +101,35 @@ TXLAWindow::~TXLAWindow() {
 
 void TXLAWindow::SetupWindow() {
     TFrameWindow::SetupWindow();
-    if (ContiState::suppressBaselineCorrelation) CheckMark(829, true);
-    if (gIntegrationRangesFromFile) CheckMark(644, true);
+    if (ContiState::suppressBaselineCorrelation)
+        CheckMark(829, true);
+    if (gIntegrationRangesFromFile)
+        CheckMark(644, true);
     CheckMark(594, gSoundOn);
     CheckMark(648, ContiState::multiThreading);
     CheckMark(610, gWizardMessages);
     // The resource checks the scan colour item; the switch may have been read as off.
     CheckMark(609, ScanStore::scanColorFromTime);
-    for (int id : {294, 295, 642}) CheckMark(id, false);
-    if (ContiState::secondDerivativeRegularization) CheckMark(294, true);
-    else if (ContiState::maxEntRegularization) CheckMark(295, true);
-    else if (ContiState::showBothRegularizations) CheckMark(642, true);
-    for (int id : {826, 825, 824}) CheckMark(id, false);
-    if (FitControl::simplex) CheckMark(826, true);
-    else if (FitControl::simulatedAnnealing) CheckMark(825, true);
-    else if (FitControl::marquardtLevenberg) CheckMark(824, true);
-    if (gAlwaysLoadG2) CheckMark(894, true);
-    if (gCheckTimestamps) CheckMark(902, true);
+    for (int id : {294, 295, 642})
+        CheckMark(id, false);
+    if (ContiState::secondDerivativeRegularization)
+        CheckMark(294, true);
+    else if (ContiState::maxEntRegularization)
+        CheckMark(295, true);
+    else if (ContiState::showBothRegularizations)
+        CheckMark(642, true);
+    for (int id : {826, 825, 824})
+        CheckMark(id, false);
+    if (FitControl::simplex)
+        CheckMark(826, true);
+    else if (FitControl::simulatedAnnealing)
+        CheckMark(825, true);
+    else if (FitControl::marquardtLevenberg)
+        CheckMark(824, true);
+    if (gAlwaysLoadG2)
+        CheckMark(894, true);
+    if (gCheckTimestamps)
+        CheckMark(902, true);
 
     DetectExternalPlotPrograms(this);
     CountSoundFiles();
@@ -123,7 +140,8 @@ void TXLAWindow::SetupWindow() {
 const plat::MapEntry* TXLAWindow::Find(UINT message, UINT id) const {
     static const std::vector<plat::MapEntry> map = MakeMessageMap();
     for (const plat::MapEntry& entry : map) {
-        if (entry.message == message && (message != WM_COMMAND || entry.id == id)) return &entry;
+        if (entry.message == message && (message != WM_COMMAND || entry.id == id))
+            return &entry;
     }
     return TFrameWindow::Find(message, id);
 }
@@ -131,18 +149,23 @@ const plat::MapEntry* TXLAWindow::Find(UINT message, UINT id) const {
 void TXLAWindow::RunCommand(const CommandRow& row) {
     if (helpMode && row.help != HelpTest::None) {
         helpMode = false;
-        if (row.help == HelpTest::Offer) CmHowToGetHelp();
-        else ShowHelpContext(row.help == HelpTest::Context320 ? 320 : 321);
+        if (row.help == HelpTest::Offer)
+            CmHowToGetHelp();
+        else
+            ShowHelpContext(row.help == HelpTest::Context320 ? 320 : 321);
         return;
     }
     currentCommand_ = row.id;
     (this->*row.handler)();
 }
 
-void TXLAWindow::EvSize(UINT, const TSize&) { Invalidate(true); }
+void TXLAWindow::EvSize(UINT, const TSize&) {
+    Invalidate(true);
+}
 
 void TXLAWindow::CheckMark(int id, bool on) {
-    if (HMENU menu = GetMenu()) ::CheckMenuItem(menu, UINT(id), on ? MF_CHECKED : MF_UNCHECKED);
+    if (HMENU menu = GetMenu())
+        ::CheckMenuItem(menu, UINT(id), on ? MF_CHECKED : MF_UNCHECKED);
 }
 
 bool TXLAWindow::AskYesNo(const char* text, const char* caption) {

@@ -14,7 +14,7 @@ extern char gSelectedFiles[kSelectedFilesSize];
 extern char gSelectedFiles2[kSelectedFilesSize];
 
 class TXLAWindow : public TFrameWindow {
-public:
+  public:
     TXLAWindow(TWindow* parent, const char* title);
     ~TXLAWindow() override;
 
@@ -67,24 +67,24 @@ public:
     void LeaveEqTestMode();
 
     // Interface state shared by the command, mouse and keyboard handlers.
-    bool helpMode = false;          // F1 on a menu item: the next command that tests it shows help
-    float clientWidth = 0.0f;       // client area in pixels, stored by Paint
+    bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
+    float clientWidth = 0.0f; // client area in pixels, stored by Paint
     float clientHeight = 0.0f;
-    TClientDC* rubberBandDC = nullptr;  // held while the right-button band is drawn
+    TClientDC* rubberBandDC = nullptr; // held while the right-button band is drawn
     bool rubberBandActive = false;
-    char* logSessionText = nullptr;  // header line of the trace file; owned
-    char* logFileName = nullptr;     // path of the trace file; owned
-    bool logStarted = false;         // the trace file was truncated during this run
+    char* logSessionText = nullptr; // header line of the trace file; owned
+    char* logFileName = nullptr;    // path of the trace file; owned
+    bool logStarted = false;        // the trace file was truncated during this run
     bool printerCreated = false;
-    bool runBusy = false;            // Run computes
-    bool fitBusy = false;            // Fit computes
-    bool paintSuspended = false;     // a command's dialog or box is up
+    bool runBusy = false;        // Run computes
+    bool fitBusy = false;        // Fit computes
+    bool paintSuspended = false; // a command's dialog or box is up
     bool& paintBlocked = paintSuspended;
     TPrinter* printer = nullptr;     // made on first use; owned
-    OpenFileRecord openFilesDialog;   // load, save and list commands
-    OpenFileRecord openFilesDialog2;  // dropped files and the Load command
+    OpenFileRecord openFilesDialog;  // load, save and list commands
+    OpenFileRecord openFilesDialog2; // dropped files and the Load command
 
-private:
+  private:
     // Asks the help engine for a help context.
     void ShowHelpContext(int context);
     // Sets a menu check mark to mirror a switch.
@@ -94,7 +94,7 @@ private:
     // "save as default setting?" and, on Yes, stores the preference.
     void OfferToSave(int index, int value);
 
-    int currentCommand_ = 0;  // id of the command being run
+    int currentCommand_ = 0; // id of the command being run
 };
 
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item

@@ -1,29 +1,32 @@
 // Reading and writing "tarnixparams.ini" for the main window.
-#include <cstdio>
-#include <string>
-
 #include "app/preferences_file.h"
 #include "app/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
 #include "foundations/sounds.h"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 bool Readable(const char* path) {
     std::FILE* file = std::fopen(path, "r");
-    if (!file) return false;
+    if (!file)
+        return false;
     std::fclose(file);
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool TXLAWindow::ReadPreferences() {
-    if (!Readable(gPreferencesPath)) return false;
+    if (!Readable(gPreferencesPath))
+        return false;
     CVector entries;
     entries.Read(gPreferencesPath);
-    if (entries.length == 0) return false;
+    if (entries.length == 0)
+        return false;
     bool rewrite = ApplyPreferenceEntries(entries.data, int(entries.length), [this](const char* q) {
         return AskYesNo(q, "SET PREFERENCE");
     });
@@ -53,10 +56,12 @@ bool TXLAWindow::WritePreferences() {
 }
 
 bool TXLAWindow::SavePreference(int index, int value) {
-    if (index < 0 || !Readable(gPreferencesPath)) return false;
+    if (index < 0 || !Readable(gPreferencesPath))
+        return false;
     CVector entries;
     entries.Read(gPreferencesPath);
-    if (entries.length < std::uint32_t(index) + 1) return false;
+    if (entries.length < std::uint32_t(index) + 1)
+        return false;
     entries.data[index] = float(value);
     return entries.Write(gPreferencesPath);
 }

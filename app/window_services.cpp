@@ -1,7 +1,4 @@
 // Services of the main window that every subsystem calls: the trace file, repaint requests, help.
-#include <cstdio>
-#include <string>
-
 #include "app/diagnostics.h"
 #include "app/serial_fit_state.h"
 #include "app/startup_paths.h"
@@ -9,31 +6,37 @@
 #include "foundations/show_error.h"
 #include "plat/backend.hpp"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 constexpr const char* kHelpPage = "https://tarnix.example.org/help/";
-constexpr UINT kHelpContext = 1;  // the help engine's "show this context" command
+constexpr UINT kHelpContext = 1; // the help engine's "show this context" command
 
 // Starts a program with one argument; > 31 when it started.
 int Launch(const char* program, const char* argument) {
     return plat::GetBackend().startProcess({{program, argument}, "", false});
 }
 
-}  // namespace
+} // namespace
 
 // Each entry opens, writes, flushes and closes the file, so the trace survives a crash.
 void TXLAWindow::DebugLog(const char* text) {
-    if (!gDiagnosticsOn) return;
+    if (!gDiagnosticsOn)
+        return;
     if (!logFileName) {
         logFileName = new char[kPathBufferSize];
         std::snprintf(logFileName, kPathBufferSize, "%sTarnixdebug_t%d.txt", gDiagnosticsFolder, 0);
     }
     if (!logSessionText) {
         logSessionText = new char[1000];
-        std::snprintf(logSessionText, 1000, "\nstarting new tarnix debugging session for thread #%d", 0);
+        std::snprintf(logSessionText, 1000,
+                      "\nstarting new tarnix debugging session for thread #%d", 0);
         text = logSessionText;
     }
-    if (!text) return;
+    if (!text)
+        return;
     std::FILE* file = std::fopen(logFileName, logStarted ? "a" : "w");
     if (!file) {
         // One box is enough: a traced loop would otherwise show one per entry.
@@ -52,24 +55,30 @@ void TXLAWindow::DebugLog(const char* text) {
 }
 
 void TXLAWindow::RequestRepaint() {
-    if (SerialFitState::serializing) return;
+    if (SerialFitState::serializing)
+        return;
     Invalidate(true);
 }
 
 // Draws the data plot and the markers at once; until the display draws plots, there is nothing
 // to draw.
 void TXLAWindow::DrawPlotsNow() {
-    if (SerialFitState::serializing) return;
+    if (SerialFitState::serializing)
+        return;
 }
 
 void TXLAWindow::CmHowToGetHelp() {
     char text[200];
     std::snprintf(text, sizeof text, "On-line help is available at\n%s\n\nConnect?", kHelpPage);
-    if (MessageBox(text, "HELP", MB_YESNO) != IDYES) return;
-    if (Launch("xdg-open", kHelpPage) <= 31) Launch("firefox", kHelpPage);
+    if (MessageBox(text, "HELP", MB_YESNO) != IDYES)
+        return;
+    if (Launch("xdg-open", kHelpPage) <= 31)
+        Launch("firefox", kHelpPage);
 }
 
-void TXLAWindow::CmHelpMode() { CmHowToGetHelp(); }
+void TXLAWindow::CmHelpMode() {
+    CmHowToGetHelp();
+}
 
 void TXLAWindow::ShowHelpContext(int context) {
     plat::GetBackend().showHelp("tarnix.hlp", kHelpContext, std::uintptr_t(context));
@@ -98,8 +107,10 @@ void TXLAWindow::CmNotBuilt() {
     const CommandRow* row = FindCommand(currentCommand_);
     std::string name = row && row->text ? row->text : "this command";
     std::erase(name, '&');
-    if (std::size_t tab = name.find('\t'); tab != std::string::npos) name.erase(tab);
-    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (std::size_t tab = name.find('\t'); tab != std::string::npos)
+        name.erase(tab);
+    while (!name.empty() && name.back() == ' ')
+        name.pop_back();
     char text[300];
     std::snprintf(text, sizeof text, "\"%s\" (command %d) is not available in this version.",
                   name.c_str(), currentCommand_);

@@ -7,10 +7,10 @@ struct ContiState {
     static inline bool secondDerivativeRegularization = false;
     static inline bool showBothRegularizations = false;
     static inline bool suppressBaselineCorrelation = true;
-    static inline bool multiThreading = true;  // normal equations and Monte Carlo in threads
-    static inline int gridPoints = 100;            // distribution grid points
-    static inline float* sValues = nullptr;        // s abscissae [1..gridPoints], primary
-    static inline float* mValues = nullptr;        // molar mass abscissae [1..gridPoints]
+    static inline bool multiThreading = true; // normal equations and Monte Carlo in threads
+    static inline int gridPoints = 100;       // distribution grid points
+    static inline float* sValues = nullptr;   // s abscissae [1..gridPoints], primary
+    static inline float* mValues = nullptr;   // molar mass abscissae [1..gridPoints]
 
     static void ResetToDefaults() {
         maxEntRegularization = true;

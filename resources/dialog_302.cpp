@@ -16,7 +16,7 @@ const char* const kLines[] = {
     "Do you agree to these terms?",
 };
 
-}  // namespace
+} // namespace
 
 plat::DialogTemplate Dialog302() {
     plat::DialogTemplate dialog;
@@ -30,8 +30,11 @@ plat::DialogTemplate Dialog302() {
         y += 11;
     }
     dialog.controls.push_back({IDOK, plat::ControlKind::DefButton, "agree", 70, y + 8, 60, 14});
-    dialog.controls.push_back({IDCANCEL, plat::ControlKind::Button, "don't agree", 150, y + 8, 60, 14});
+    dialog.controls.push_back(
+        {IDCANCEL, plat::ControlKind::Button, "don't agree", 150, y + 8, 60, 14});
     return dialog;
 }
 
-void RegisterDialog302() { plat::RegisterDialogTemplate(Dialog302()); }
+void RegisterDialog302() {
+    plat::RegisterDialogTemplate(Dialog302());
+}

@@ -1,28 +1,30 @@
 // Builds "MENU_1" and the accelerator table 303 from the rows of the command table.
 #include "resources/menu_1.h"
 
+#include "app/command_table.h"
+
 #include <string>
 #include <string_view>
-
-#include "app/command_table.h"
 
 namespace {
 
 // The popup called `name` among `items`, made at the end when it is not there yet.
 plat::MenuItem& PopupNamed(std::vector<plat::MenuItem>& items, std::string_view name) {
     for (plat::MenuItem& item : items) {
-        if (item.popup && item.text == name) return item;
+        if (item.popup && item.text == name)
+            return item;
     }
     items.push_back(plat::MenuItem::Popup(std::string(name), {}));
     return items.back();
 }
 
-}  // namespace
+} // namespace
 
 plat::MenuModel BuildMenu1() {
     std::vector<plat::MenuItem> bar;
     for (const CommandRow& row : CommandTable()) {
-        if (!row.menuPath) continue;
+        if (!row.menuPath)
+            continue;
         std::vector<plat::MenuItem>* items = &bar;
         std::string_view path = row.menuPath;
         while (!path.empty()) {
@@ -41,8 +43,10 @@ plat::AcceleratorTable BuildAcceleratorTable303() {
     std::vector<plat::Accelerator> entries;
     for (const CommandRow& row : CommandTable()) {
         const CommandAccelerator& a = row.accelerator;
-        if (a.key == 0) continue;
-        BYTE flags = FVIRTKEY | ((a.modifiers & kCtrl) ? FCONTROL : 0) | ((a.modifiers & kAlt) ? FALT : 0);
+        if (a.key == 0)
+            continue;
+        BYTE flags =
+            FVIRTKEY | ((a.modifiers & kCtrl) ? FCONTROL : 0) | ((a.modifiers & kAlt) ? FALT : 0);
         entries.push_back({flags, WORD(a.key), WORD(row.id)});
     }
     return plat::AcceleratorTable(std::move(entries));

@@ -2,20 +2,24 @@
 // lag times stays symmetric and both directions undo each other.
 #include "tools/dls_acf_conversion.h"
 
-#include <cmath>
-
 #include "tools/dls_data.h"
 
+#include <cmath>
+
 bool ToggleDlsAcfFlag(int n, float* y, DlsRecord& record) {
-    if (!record.fieldAutocorrelation) return false;
-    for (int i = 1; i <= n; ++i) y[i] = std::copysign(y[i] * y[i], y[i]);
+    if (!record.fieldAutocorrelation)
+        return false;
+    for (int i = 1; i <= n; ++i)
+        y[i] = std::copysign(y[i] * y[i], y[i]);
     record.fieldAutocorrelation = false;
     return true;
 }
 
 bool ToggleFieldIntensityACF(int n, float* y, DlsRecord& record) {
-    if (record.fieldAutocorrelation) return false;
-    for (int i = 1; i <= n; ++i) y[i] = std::copysign(std::sqrt(std::fabs(y[i])), y[i]);
+    if (record.fieldAutocorrelation)
+        return false;
+    for (int i = 1; i <= n; ++i)
+        y[i] = std::copysign(std::sqrt(std::fabs(y[i])), y[i]);
     record.fieldAutocorrelation = true;
     return true;
 }

@@ -1,15 +1,14 @@
 // Every command id of the table reaches its handler through the window's message map, and the
 // help mode: commands that test it clear it and show help instead, the others leave it set.
-#include <gtest/gtest.h>
-
-#include <map>
-#include <string>
-
 #include "app/command_table.h"
 #include "app/diagnostics.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "support/program_folder.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -45,12 +44,13 @@ FirstPrompt Expected(const CommandRow& row) {
         {898, {"", ""}},
     };
     auto built = kBuilt.find(row.id);
-    if (built != kBuilt.end()) return built->second;
+    if (built != kBuilt.end())
+        return built->second;
     return {"NOT AVAILABLE", "(command " + std::to_string(row.id) + ")"};
 }
 
 class CommandDispatch : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder.WriteAcceptedPreferences();
         WriteTextFile(folder.file("mirovan"), "");
@@ -86,7 +86,7 @@ protected:
     std::unique_ptr<TXLAWindow> window;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(CommandDispatch, EveryCommandReachesItsHandler) {
     for (const CommandRow& row : CommandTable()) {
@@ -103,23 +103,23 @@ TEST_F(CommandDispatch, HelpModeShowsHelpInsteadForTheCommandsThatTestIt) {
         plat::test::clearRecords();
         std::vector<plat::test::PromptRecord> log = Send(row.id);
         switch (row.help) {
-            case HelpTest::Offer:
-                EXPECT_FALSE(window->helpMode) << row.id;
-                ASSERT_EQ(log.size(), 1u) << row.id;
-                EXPECT_EQ(log[0].caption, "HELP") << row.id;
-                break;
-            case HelpTest::Context320:
-            case HelpTest::Context321:
-                EXPECT_FALSE(window->helpMode) << row.id;
-                EXPECT_TRUE(log.empty()) << row.id;
-                ASSERT_EQ(plat::test::helpCalls().size(), 1u) << row.id;
-                EXPECT_EQ(plat::test::helpCalls()[0].data,
-                          row.help == HelpTest::Context320 ? 320u : 321u);
-                break;
-            case HelpTest::None:
-                EXPECT_TRUE(window->helpMode) << row.id;
-                CheckFirstPrompt(row, log);
-                break;
+        case HelpTest::Offer:
+            EXPECT_FALSE(window->helpMode) << row.id;
+            ASSERT_EQ(log.size(), 1u) << row.id;
+            EXPECT_EQ(log[0].caption, "HELP") << row.id;
+            break;
+        case HelpTest::Context320:
+        case HelpTest::Context321:
+            EXPECT_FALSE(window->helpMode) << row.id;
+            EXPECT_TRUE(log.empty()) << row.id;
+            ASSERT_EQ(plat::test::helpCalls().size(), 1u) << row.id;
+            EXPECT_EQ(plat::test::helpCalls()[0].data,
+                      row.help == HelpTest::Context320 ? 320u : 321u);
+            break;
+        case HelpTest::None:
+            EXPECT_TRUE(window->helpMode) << row.id;
+            CheckFirstPrompt(row, log);
+            break;
         }
         gDiagnosticsOn = false;
     }

@@ -1,14 +1,13 @@
 // The command table and what is built from it: every id once, the menu "MENU_1" with its
 // popups and initial states, and the accelerator table 303.
-#include <gtest/gtest.h>
+#include "app/command_table.h"
+#include "resources/menu_1.h"
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <map>
 #include <set>
 #include <string>
-
-#include "app/command_table.h"
-#include "resources/menu_1.h"
 
 namespace {
 
@@ -19,11 +18,12 @@ int CountIf(bool (*pred)(const CommandRow&)) {
 
 const plat::MenuItem* TopLevel(const plat::MenuModel& menu, const std::string& text) {
     for (const plat::MenuItem& item : menu.Items())
-        if (item.text == text) return &item;
+        if (item.text == text)
+            return &item;
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 TEST(CommandTable, HoldsEveryCommandOnce) {
     std::set<int> ids;
@@ -64,10 +64,11 @@ TEST(Menu1, ShowsEveryMenuCommandOnceInItsPopup) {
 TEST(Menu1, MenuBarInOrder) {
     plat::MenuModel menu = BuildMenu1();
     std::vector<std::string> bar;
-    for (const plat::MenuItem& item : menu.Items()) bar.push_back(item.text);
-    std::vector<std::string> expected = {"Data",       "Copy",      "Display", "M&odel",
+    for (const plat::MenuItem& item : menu.Items())
+        bar.push_back(item.text);
+    std::vector<std::string> expected = {"Data",        "Copy",     "Display", "M&odel",
                                          "&Parameters", "&Run",     "&Fit",    "&Generate",
-                                         "Statistics", "&Options", "Plot",    "Help"};
+                                         "Statistics",  "&Options", "Plot",    "Help"};
     EXPECT_EQ(bar, expected);
     EXPECT_FALSE(TopLevel(menu, "&Run")->popup);
     EXPECT_EQ(TopLevel(menu, "&Run")->id, 213);
@@ -79,14 +80,16 @@ TEST(Menu1, NestedPopupsHoldTheirItems) {
     ASSERT_NE(options, nullptr);
     std::map<std::string, std::size_t> popupSizes;
     for (const plat::MenuItem& item : options->children)
-        if (item.popup) popupSizes[item.text] = item.children.size();
+        if (item.popup)
+            popupSizes[item.text] = item.children.size();
     EXPECT_EQ(popupSizes["Loading Options and Tools"], 24u);
     EXPECT_EQ(popupSizes["Calculator"], 17u);
     EXPECT_EQ(popupSizes["Size-Distribution Options"], 16u);
     // The second level: DLS Tools holds the converters' popup.
     const plat::MenuItem* dls = nullptr;
     for (const plat::MenuItem& item : options->children)
-        if (item.text == "DLS Tools") dls = &item;
+        if (item.text == "DLS Tools")
+            dls = &item;
     ASSERT_NE(dls, nullptr);
     EXPECT_EQ(dls->children.size(), 4u);
     EXPECT_EQ(dls->children.back().text, "Convert DLS Data To TARNIX format");
@@ -99,17 +102,24 @@ TEST(Menu1, InitialStatesOfTheResource) {
     plat::MenuModel menu = BuildMenu1();
     std::set<int> checked;
     for (int id : menu.CommandIds())
-        if (menu.IsChecked(id)) checked.insert(id);
-    EXPECT_EQ(checked, (std::set<int>{232, 209, 504, 198, 217, 295, 247, 868, 505, 506, 609, 594, 610}));
+        if (menu.IsChecked(id))
+            checked.insert(id);
+    EXPECT_EQ(checked,
+              (std::set<int>{232, 209, 504, 198, 217, 295, 247, 868, 505, 506, 609, 594, 610}));
     std::vector<int> grayed;
     for (int id : menu.CommandIds())
-        if (menu.IsGrayed(id)) grayed.push_back(id);
+        if (menu.IsGrayed(id))
+            grayed.push_back(id);
     EXPECT_EQ(grayed, std::vector<int>{231});
 }
 
 TEST(Accelerators303, MatchTheirCommands) {
     plat::AcceleratorTable table = BuildAcceleratorTable303();
-    struct Case { UINT key; bool alt; int command; };
+    struct Case {
+        UINT key;
+        bool alt;
+        int command;
+    };
     const Case cases[] = {
         {'A', false, 226}, {'B', false, 552}, {'D', false, 518}, {'C', false, 646},
         {'E', false, 579}, {'F', false, 215}, {'F', true, 915},  {'G', false, 901},

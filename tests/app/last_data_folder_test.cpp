@@ -1,13 +1,12 @@
 // "tarnix.ini": the folder of the last loaded data, stored with a trailing separator and read
 // back as a folder only.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-
 #include "app/last_data_folder.h"
 #include "app/startup_paths.h"
 #include "support/program_folder.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -17,7 +16,7 @@ std::string ReadBack() {
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 TEST(LastDataFolder, StoredFoldersReadBackWithTheirSeparator) {
     struct Case {
@@ -51,7 +50,7 @@ TEST(LastDataFolder, ReadingKeepsOnlyTheFolderOfAtMost99Characters) {
         {"/data/run1/00001.RA1", "/data/run1/"},
         {"/data/run1/\n", "/data/run1/"},
         {"C:\\data\\run1\\", "C:\\data\\run1\\"},
-        {longFolder, "/"},  // cut to 99 characters: the root is the only complete folder
+        {longFolder, "/"}, // cut to 99 characters: the root is the only complete folder
         {"/data/" + std::string(120, 'b'), "/data/"},
     };
     for (const Case& c : cases) {

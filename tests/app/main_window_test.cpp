@@ -1,10 +1,5 @@
 // The main window's set-up and services: check marks that mirror the preferences, removal of the
 // missing plot programs' items, the trace file, repaint requests and the settings commands.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 #include "app/diagnostics.h"
 #include "app/preference_switches.h"
 #include "app/serial_fit_state.h"
@@ -12,17 +7,21 @@
 #include "distributions/conti_state.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
-#include "support/store_builder.h"
-#include "tools/dls_data.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
+#include "support/store_builder.h"
+#include "tools/dls_data.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
 using plat::test::Script;
 
 class MainWindow : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::string& preferences) {
         WriteTextFile(folder.file("tarnixparams.ini"), preferences);
         window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
@@ -35,31 +34,37 @@ protected:
     std::unique_ptr<TXLAWindow> window;
 };
 
-const char* const kDefaults = "1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n";
+const char* const kDefaults =
+    "1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n";
 // Sound on, scan colour off, wizard off, second derivative, one thread, Marquardt, baseline
 // correlation off, g(2) always, time stamps unchecked.
-const char* const kChanged = "1\n0.0010\n0\n0\n0\n0\n1\n0\n0\n2\n0\n0\n3\n0\n2\n1.0\n1\n-100\n100\n";
+const char* const kChanged =
+    "1\n0.0010\n0\n0\n0\n0\n1\n0\n0\n2\n0\n0\n3\n0\n2\n1.0\n1\n-100\n100\n";
 
-}  // namespace
+} // namespace
 
 TEST_F(MainWindow, TitleAndMenuOfTheProgram) {
     Open(kDefaults);
     EXPECT_EQ(window->GetCaption(), "Sedimentation Analysis");
-    EXPECT_EQ(window->GetMenuModel()->CommandIds().size(), 208u - 6u);  // no plot programs here
+    EXPECT_EQ(window->GetMenuModel()->CommandIds().size(), 208u - 6u); // no plot programs here
     EXPECT_NE(window->GetAcceleratorTable(), nullptr);
     EXPECT_TRUE(window->AcceptsFiles());
 }
 
 TEST_F(MainWindow, CheckMarksMirrorDefaultPreferences) {
     Open(kDefaults);
-    for (int id : {829, 648, 610, 609, 295, 826, 902}) EXPECT_TRUE(Checked(id)) << id;
-    for (int id : {594, 644, 294, 642, 825, 824, 894}) EXPECT_FALSE(Checked(id)) << id;
+    for (int id : {829, 648, 610, 609, 295, 826, 902})
+        EXPECT_TRUE(Checked(id)) << id;
+    for (int id : {594, 644, 294, 642, 825, 824, 894})
+        EXPECT_FALSE(Checked(id)) << id;
 }
 
 TEST_F(MainWindow, CheckMarksMirrorChangedPreferences) {
     Open(kChanged);
-    for (int id : {594, 294, 824, 894}) EXPECT_TRUE(Checked(id)) << id;
-    for (int id : {648, 610, 609, 295, 642, 826, 825}) EXPECT_FALSE(Checked(id)) << id;
+    for (int id : {594, 294, 824, 894})
+        EXPECT_TRUE(Checked(id)) << id;
+    for (int id : {648, 610, 609, 295, 642, 826, 825})
+        EXPECT_FALSE(Checked(id)) << id;
     // These two are only ever set at start, so the resource state stays.
     EXPECT_FALSE(Checked(829));
     EXPECT_FALSE(Checked(902));
@@ -72,7 +77,8 @@ TEST_F(MainWindow, OnlyMissingPlotProgramsLoseTheirItems) {
     Open(kDefaults);
     EXPECT_TRUE(Present(882));
     EXPECT_TRUE(Present(878));
-    for (int id : {879, 880, 881, 883}) EXPECT_FALSE(Present(id)) << id;
+    for (int id : {879, 880, 881, 883})
+        EXPECT_FALSE(Present(id)) << id;
 }
 
 TEST_F(MainWindow, TraceFileStartsWithItsHeaderThenAppends) {
@@ -83,7 +89,7 @@ TEST_F(MainWindow, TraceFileStartsWithItsHeaderThenAppends) {
     EXPECT_EQ(ReadTextFile(log), "old session\n");
 
     gDiagnosticsOn = true;
-    window->DebugLog("\nEnter LoadAllData");  // the first entry writes only the header
+    window->DebugLog("\nEnter LoadAllData"); // the first entry writes only the header
     window->DebugLog("\nEnter RunModel");
     EXPECT_EQ(ReadTextFile(log),
               "\nstarting new tarnix debugging session for thread #0\nEnter RunModel");
@@ -160,7 +166,8 @@ TEST_F(MainWindow, SettingsCommandsStoreTheirEntryOnYes) {
     const Case cases[] = {
         {594, "Play Sounds?", 6, "1.000000"},
         {829, "Suppress Baseline Correlation in Max Ent?", 13, "1.000000"},
-        {894, "calculate with DLS data as g(2)-1 intensity autocorrelation function?", 16, "1.000000"},
+        {894, "calculate with DLS data as g(2)-1 intensity autocorrelation function?", 16,
+         "1.000000"},
     };
     for (const Case& c : cases) {
         Open(kDefaults);
@@ -172,7 +179,8 @@ TEST_F(MainWindow, SettingsCommandsStoreTheirEntryOnYes) {
         EXPECT_TRUE(Checked(c.command)) << c.command;
         std::string text = ReadTextFile(folder.file("tarnixparams.ini"));
         std::size_t at = 0;
-        for (int i = 0; i < c.index; ++i) at = text.find('\n', at) + 1;
+        for (int i = 0; i < c.index; ++i)
+            at = text.find('\n', at) + 1;
         EXPECT_EQ(text.substr(at, text.find('\n', at) - at), c.stored) << c.command;
     }
 }
@@ -192,7 +200,7 @@ TEST_F(MainWindow, WizardAndScanColourToggleWithoutAQuestion) {
 }
 
 TEST_F(MainWindow, SavingToATooShortFileChangesOnlyThisRun) {
-    Open("1\n0.0010\n0\n0\n");  // completed and rewritten at start
+    Open("1\n0.0010\n0\n0\n"); // completed and rewritten at start
     WriteTextFile(folder.file("tarnixparams.ini"), "1\n0.0010\n");
     EXPECT_FALSE(window->SavePreference(6, 1));
     EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), "1\n0.0010\n");
@@ -220,7 +228,7 @@ TEST_F(MainWindow, AutocorrelationToggleConvertsEveryScanBothWays) {
 TEST_F(MainWindow, AutocorrelationToggleNeedsLoadedLightScattering) {
     Open(kDefaults);
     FillStore({EvenScan(1.0f, 1.0f, 3, 0.0, [](float) { return 0.25f; })});
-    SendMessage(window.get(), WM_COMMAND, 898, 0);  // sedimentation data: nothing to convert
+    SendMessage(window.get(), WM_COMMAND, 898, 0); // sedimentation data: nothing to convert
     EXPECT_FLOAT_EQ(ScanStore::signal[1][1], 0.25f);
 }
 
@@ -228,7 +236,7 @@ TEST_F(MainWindow, MultipleThreadsTakesWholeCountsOfAtLeastOne) {
     struct Case {
         const char* name;
         bool yes;
-        const char* threads;  // null: cancel
+        const char* threads; // null: cancel
         const char* lammThreads;
         bool multiThreading;
         int distributionCount;
@@ -273,7 +281,10 @@ TEST_F(MainWindow, TimestampCheckStoresItsSwitchAndThreshold) {
     {
         Script s;
         s.expectBox().text("Always Check Timestamps Automatically?").answer(IDYES);
-        s.expectInput().caption("SET PREFERENCE").prompt("threshold for correction factor").answer("1.002");
+        s.expectInput()
+            .caption("SET PREFERENCE")
+            .prompt("threshold for correction factor")
+            .answer("1.002");
         SendMessage(window.get(), WM_COMMAND, 902, 0);
         EXPECT_TRUE(s.done()) << s.logText();
     }
@@ -289,5 +300,6 @@ TEST_F(MainWindow, TimestampCheckStoresItsSwitchAndThreshold) {
     }
     EXPECT_FALSE(gCheckTimestamps);
     EXPECT_FALSE(Checked(902));
-    EXPECT_TRUE(ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n0.000000\n200.000000\n"));
+    EXPECT_TRUE(
+        ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n0.000000\n200.000000\n"));
 }

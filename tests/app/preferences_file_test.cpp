@@ -1,18 +1,17 @@
 // The preferences entries: how each line sets its switch, which entries are asked for or
 // defaulted, when the file is rewritten, and the writer's formats.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <string>
-#include <vector>
-
 #include "app/preference_switches.h"
 #include "app/preferences_file.h"
 #include "distributions/conti_state.h"
 #include "fitting/fit_control.h"
-#include "support/reset_all_state.h"
 #include "scandata/scan_store.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,18 +23,19 @@ struct Applied {
 // Applies the entries; every question is answered with `answer`.
 Applied Apply(const std::vector<float>& entries, bool answer = true) {
     Applied result;
-    result.rewrite = ApplyPreferenceEntries(entries.data(), int(entries.size()),
-                                            [&](const char* q) {
-                                                result.questions.push_back(q);
-                                                return answer;
-                                            });
+    result.rewrite =
+        ApplyPreferenceEntries(entries.data(), int(entries.size()), [&](const char* q) {
+            result.questions.push_back(q);
+            return answer;
+        });
     return result;
 }
 
 // A complete file of 19 entries as the writer makes it with the defaults, with one entry changed.
 std::vector<float> Complete(int index = -1, float value = 0.0f) {
     std::vector<float> v = {1, 0.001f, 0, 0, 0, 0, 0, 1, 1, 1, 0, 2, 1, 1, 2, 1.0f, 0, 100, 100};
-    if (index >= 0) v[std::size_t(index)] = value;
+    if (index >= 0)
+        v[std::size_t(index)] = value;
     return v;
 }
 
@@ -48,11 +48,11 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 class PreferencesFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(PreferencesFile, OnlyTheDisclaimerEntryAsksTwiceAndCompletesWithDefaults) {
     Applied applied = Apply({1.0f}, true);
@@ -65,8 +65,8 @@ TEST_F(PreferencesFile, OnlyTheDisclaimerEntryAsksTwiceAndCompletesWithDefaults)
     EXPECT_TRUE(gUpdateResidualsPlot);
 
     std::vector<std::string> lines = Lines(FormatPreferences());
-    std::vector<std::string> expected = {"1", "0.0010", "1", "1", "0", "0", "0", "1", "1", "1",
-                                         "0", "2", "1", "1", "2", "1.0", "0", "100", "100"};
+    std::vector<std::string> expected = {"1", "0.0010", "1", "1", "0", "0",   "0", "1",   "1",  "1",
+                                         "0", "2",      "1", "1", "2", "1.0", "0", "100", "100"};
     EXPECT_EQ(lines, expected);
 }
 
@@ -86,7 +86,8 @@ TEST_F(PreferencesFile, WrittenFileReadsBackToTheSameFile) {
     Apply({1, 0.0025f, 1, 0, 1, 0, 1, 0, 0, 2, 0, 3, 3, 0, 5, 2.5f, 1, -250, 250});
     std::string first = FormatPreferences();
     std::vector<float> entries;
-    for (const std::string& line : Lines(first)) entries.push_back(std::stof(line));
+    for (const std::string& line : Lines(first))
+        entries.push_back(std::stof(line));
     ResetAllState();
     Applied again = Apply(entries);
     EXPECT_FALSE(again.rewrite);
@@ -124,11 +125,13 @@ TEST_F(PreferencesFile, EntriesSetTheirSwitches) {
         {"11 huge: bounded", 11, 1e9f, [] { return gDistributionThreadCount == kMaxThreadCount; }},
         {"annealing", 12, 2.0f,
          [] { return FitControl::simulatedAnnealing && !FitControl::simplex; }},
-        {"Marquardt", 12, 3.0f, [] { return FitControl::marquardtLevenberg && !FitControl::simplex; }},
+        {"Marquardt", 12, 3.0f,
+         [] { return FitControl::marquardtLevenberg && !FitControl::simplex; }},
         {"optimiser 0 changes nothing", 12, 0.0f, [] { return FitControl::simplex; }},
         {"optimiser 4 changes nothing", 12, 4.0f, [] { return FitControl::simplex; }},
         {"optimiser -2 changes nothing", 12, -2.0f, [] { return FitControl::simplex; }},
-        {"baseline correlation off", 13, 0.0f, [] { return !ContiState::suppressBaselineCorrelation; }},
+        {"baseline correlation off", 13, 0.0f,
+         [] { return !ContiState::suppressBaselineCorrelation; }},
         {"14 at -3: one Lamm thread", 14, -3.0f, [] { return gLammThreadCount == 1; }},
         {"14 at 2.9: two Lamm threads", 14, 2.9f, [] { return gLammThreadCount == 2; }},
         {"14 at 0.5: never zero threads", 14, 0.5f, [] { return gLammThreadCount == 1; }},

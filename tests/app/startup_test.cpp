@@ -1,17 +1,16 @@
 // Start-up from the entry function to the message loop: the program folder is prepared, the
 // disclaimer is asked once, bad settings files and unwritable folders never stop the start.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "app/preference_switches.h"
 #include "app/startup_paths.h"
 #include "app/txla_app.h"
 #include "plat/app.hpp"
 #include "plat/testing.hpp"
 #include "support/program_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -21,19 +20,22 @@ using plat::test::Script;
 int Start(const std::string& programPath) {
     std::string path = programPath;
     char* argv[] = {path.data(), nullptr};
-    PostQuitMessage(0);  // the loop ends at its first message
+    PostQuitMessage(0); // the loop ends at its first message
     return OwlMain(1, argv);
 }
 
 int LineCount(const std::string& text) {
     int lines = 0;
-    for (char c : text) lines += c == '\n';
+    for (char c : text)
+        lines += c == '\n';
     return lines;
 }
 
-bool IsFolder(const std::string& path) { return std::filesystem::is_directory(path); }
+bool IsFolder(const std::string& path) {
+    return std::filesystem::is_directory(path);
+}
 
-}  // namespace
+} // namespace
 
 TEST(StartUp, EmptyFolderIsPreparedAndTheDisclaimerAgreedTo) {
     ProgramFolder folder;
@@ -95,7 +97,10 @@ TEST(StartUp, PreferencesHoldingOnlyTheDisclaimerAreAskedForAndRewritten) {
     WriteTextFile(folder.file("mirovan"), "");
     WriteTextFile(folder.file("tarnixparams.ini"), "1\n");
     Script s;
-    s.expectBox().caption("SET PREFERENCE").text("update residuals bitmap during fit?").answer(IDYES);
+    s.expectBox()
+        .caption("SET PREFERENCE")
+        .text("update residuals bitmap during fit?")
+        .answer(IDYES);
     s.expectBox().caption("SET PREFERENCE").text("update residuals plot during fit?").answer(IDNO);
     Start(folder.programPath());
     EXPECT_TRUE(s.done()) << s.logText();
@@ -113,7 +118,8 @@ TEST(StartUp, DamagedPreferencesNeverStopTheStart) {
         {"empty", ""},
         {"text", "preferences\n"},
         {"binary", "\x01\x02\xff\xfe"},
-        {"disclaimer 0.5", "0.5\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n"},
+        {"disclaimer 0.5",
+         "0.5\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n"},
     };
     for (const Case& c : cases) {
         ProgramFolder folder;
@@ -171,6 +177,7 @@ TEST(StartUp, ProgramFolderIsTheFolderPartOfItsPath) {
         SetProgramPath(c.programPath);
         EXPECT_EQ(std::string(gProgramFolder), c.folder) << c.programPath;
         EXPECT_EQ(std::string(gPreferencesPath), std::string(c.folder) + "tarnixparams.ini");
-        EXPECT_EQ(std::string(gLammPreferencesPath), std::string(c.folder) + "tarnixlammparams.ini");
+        EXPECT_EQ(std::string(gLammPreferencesPath),
+                  std::string(c.folder) + "tarnixlammparams.ini");
     }
 }

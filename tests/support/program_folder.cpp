@@ -12,7 +12,9 @@ ProgramFolder::ProgramFolder() {
     gDiagnosticsFolder = diagnosticsFolder_.c_str();
 }
 
-ProgramFolder::~ProgramFolder() { gDiagnosticsFolder = "/tmp/"; }
+ProgramFolder::~ProgramFolder() {
+    gDiagnosticsFolder = "/tmp/";
+}
 
 void ProgramFolder::WriteAcceptedPreferences() const {
     WriteTextFile(file("tarnixparams.ini"),

@@ -2,12 +2,12 @@
 // program-wide records are at their defaults.
 #pragma once
 
-#include <string>
-
 #include "support/temp_folder.h"
 
+#include <string>
+
 class ProgramFolder {
-public:
+  public:
     ProgramFolder();
     ~ProgramFolder();
     const std::string& path() const { return folder_.path(); }
@@ -18,7 +18,7 @@ public:
     // A preferences file as the writer makes it with the defaults and the disclaimer accepted.
     void WriteAcceptedPreferences() const;
 
-private:
+  private:
     TempFolder folder_;
     std::string diagnosticsFolder_;
 };

@@ -1,11 +1,5 @@
 // The main window on the desktop backend (offscreen): its title, the whole menu bar, and check
 // marks that mirror the preferences read at start.
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "app/txla_window.h"
 #include "plat/backend.hpp"
 #include "plat/png.hpp"
@@ -13,12 +7,17 @@
 #include "platform/src/qt/qt_probe.hpp"
 #include "support/program_folder.h"
 
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
 namespace {
 
 namespace probe = plat::qtprobe;
 
 class MainWindowOnDesktop : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "test_app_qt";
@@ -35,7 +34,8 @@ protected:
         window->Create();
         probe::ResizeClient(*window, 900, 600);
         MSG m;
-        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT) DispatchMessage(&m);
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
+            DispatchMessage(&m);
         probe::ProcessEvents();
     }
 
@@ -43,25 +43,25 @@ protected:
     std::unique_ptr<TXLAWindow> window;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(MainWindowOnDesktop, ShowsTitleMenuBarAndPreferenceCheckMarks) {
     // Sound on, wizard messages off, second-derivative regularization, Marquardt-Levenberg.
     Open("1\n0.0010\n0\n0\n0\n0\n1\n1\n0\n2\n0\n2\n3\n1\n2\n1.0\n0\n100\n100\n");
     EXPECT_EQ(probe::Caption(*window), "Sedimentation Analysis");
     std::vector<std::string> bar = probe::MenuBarTitles(*window);
-    std::vector<std::string> expected = {"Data",       "Copy",      "Display", "M&odel",
+    std::vector<std::string> expected = {"Data",        "Copy",     "Display", "M&odel",
                                          "&Parameters", "&Run",     "&Fit",    "&Generate",
-                                         "Statistics", "&Options", "Plot",    "Help"};
+                                         "Statistics",  "&Options", "Plot",    "Help"};
     EXPECT_EQ(bar, expected);
 
     struct Mark {
         int id;
         bool checked;
     };
-    const Mark marks[] = {{594, true},  {610, false}, {294, true}, {295, false},
-                          {824, true},  {826, false}, {648, true}, {829, true},
-                          {609, true},  {198, true},  {231, false}};
+    const Mark marks[] = {{594, true}, {610, false}, {294, true}, {295, false},
+                          {824, true}, {826, false}, {648, true}, {829, true},
+                          {609, true}, {198, true},  {231, false}};
     for (const Mark& m : marks) {
         probe::MenuEntry entry = probe::MenuEntryOf(*window, m.id);
         ASSERT_TRUE(entry.present) << m.id;
@@ -79,10 +79,11 @@ TEST_F(MainWindowOnDesktop, ShowsTitleMenuBarAndPreferenceCheckMarks) {
 
 TEST_F(MainWindowOnDesktop, MenuCommandReachesItsHandler) {
     Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
-    probe::AnswerBox(IDNO);   // "Save Setting?"
+    probe::AnswerBox(IDNO); // "Save Setting?"
     probe::ChooseMenuItem(*window, 610);
     MSG m;
-    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT) DispatchMessage(&m);
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
+        DispatchMessage(&m);
     EXPECT_FALSE(probe::AnswersPending());
     EXPECT_FALSE(probe::MenuEntryOf(*window, 610).checked);
 }
