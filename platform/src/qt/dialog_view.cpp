@@ -4,6 +4,7 @@
 #include "plat/dialog.hpp"
 #include "qt/dialog_units.hpp"
 
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QButtonGroup>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
@@ -11,6 +12,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <algorithm>
 
 namespace plat::qt {
 
@@ -147,6 +149,21 @@ int DialogView::TakePressed() {
     const int id = pressed_;
     pressed_ = 0;
     return id;
+}
+
+void DialogView::keyPressEvent(QKeyEvent* e) {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && e->modifiers() == Qt::NoModifier) {
+        const QList<QPushButton*> buttons = findChildren<QPushButton*>();
+        const bool hasDefault = std::any_of(buttons.begin(), buttons.end(), [](QPushButton* b) {
+            return b->isDefault() && b->isVisible();
+        });
+        if (!hasDefault) {
+            pressed_ = IDOK;
+            return;
+        }
+    }
+    QDialog::keyPressEvent(e);
 }
 
 // The toolkit's own accept and reject would close the window; the program decides instead.

@@ -31,6 +31,10 @@ class DialogView : public QDialog {
     void accept() override;
     void reject() override;
 
+  protected:
+    // Enter without a default button is OK, as the dialog manager of the templates does it.
+    void keyPressEvent(QKeyEvent* e) override;
+
   private:
     void Build();
 
