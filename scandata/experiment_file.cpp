@@ -14,6 +14,7 @@
 #include "scandata/scan_store.h"
 #include "scandata/scan_text.h"
 #include "scandata/scan_user_messages.h"
+#include "scandata/text_lines.h"
 
 #include <cmath>
 #include <string>
@@ -23,23 +24,6 @@
 namespace {
 
 using S = ScanStore;
-
-// The lines of the file, CR LF and LF alike.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
 
 bool NumberAtStart(const std::string& line, double& value) {
     std::size_t pos = 0;
@@ -130,7 +114,7 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         InfoBox(message.c_str());
         return;
     }
-    std::vector<std::string> lines = Lines(text);
+    std::vector<std::string> lines = TextLines(text);
     double type = 0.0;
     if (lines.empty() || !NumberAtStart(lines[0], type))
         return;

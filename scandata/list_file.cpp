@@ -2,6 +2,7 @@
 #include "scandata/list_file.h"
 
 #include "scandata/scan_file.h"
+#include "scandata/text_lines.h"
 
 #include <cctype>
 #include <cstdio>
@@ -55,18 +56,11 @@ ListFileText ParseListText(std::string text) {
             if (c == '_')
                 c = '.';
     }
-    text = RemoveComments(text);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
+    for (std::string line : TextLines(RemoveComments(text))) {
         while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
             line.pop_back();
         if (!line.empty())
             out.strings.push_back(line);
-        start = end + 1;
     }
     return out;
 }

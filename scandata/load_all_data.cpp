@@ -277,6 +277,47 @@ bool SetUpLoadedScans()
     return true;
 }
 
+void FreeLoadedScans()
+{
+    if (S::scanCount < 1)
+        return;
+    FreeResultTable();
+    FreeAllData();
+    if (gDlsData) {
+        ModelParameters::meniscus = 0.0f;
+        ModelParameters::bottom = 0.0f;
+    }
+}
+
+bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
+                   CProgressLine& progress)
+{
+    int count = static_cast<int>(paths.size());
+    AllocateScanTables(count);
+    // While boxes may be open, scanCount counts only the scans read completely.
+    for (int i = 1; i <= count; ++i) {
+        progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
+        const std::string& full = paths[static_cast<std::size_t>(i - 1)];
+        bool tag = false;
+        if (!ReadScanIntoSlot(window, i, full, width, &tag)) {
+            // Emptied before the box, so a repaint meanwhile sees no half-built store.
+            S::scanCount = i;
+            FreeAllData();
+            if (RealtimeState::realtimeMode)
+                RealtimeState::stopRequested = true;
+            ScanErrorBox(full.c_str(), "LOAD ERROR");
+            progress.Hide(window);
+            return false;
+        }
+        S::scanCount = i;
+    }
+    if (!SetUpLoadedScans()) {
+        progress.Hide(window);
+        return false;
+    }
+    return true;
+}
+
 std::vector<std::string> SelectionStrings(const char* selection)
 {
     std::vector<std::string> out;
@@ -314,14 +355,7 @@ void LoadAllData(TXLAWindow* window, const char* selection)
         width = 0.0f;
     }
 
-    if (S::scanCount > 0) {
-        FreeResultTable();
-        FreeAllData();
-        if (gDlsData) {
-            ModelParameters::meniscus = 0.0f;
-            ModelParameters::bottom = 0.0f;
-        }
-    }
+    FreeLoadedScans();
 
     // The names taken: the 1st, (n+1)-th, (2n+1)-th ... with stride n.
     std::vector<std::string> names;
@@ -346,8 +380,6 @@ void LoadAllData(TXLAWindow* window, const char* selection)
         return;
     }
 
-    int count = static_cast<int>(names.size());
-    AllocateScanTables(count);
     std::string folderDir, ignoredName, ignoredExt;
     if (single) {
         SplitScanPath(strings[0], folderDir, ignoredName, ignoredExt);
@@ -365,32 +397,17 @@ void LoadAllData(TXLAWindow* window, const char* selection)
     P::gDataDrive.clear();
     P::gDataDir = folderDir;
 
-    // While boxes may be open, scanCount counts only the scans read completely.
-    for (int i = 1; i <= count; ++i) {
-        progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
-        std::string full = single ? names[0] : P::gDataDrive + P::gDataDir + names[i - 1];
-        if (i == 1) {
-            std::string dir, name, ext;
-            SplitScanPath(full, dir, name, ext);
-            P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
-        }
-        bool tag = false;
-        if (!ReadScanIntoSlot(window, i, full, width, &tag)) {
-            // Emptied before the box, so a repaint meanwhile sees no half-built store.
-            S::scanCount = i;
-            FreeAllData();
-            if (RealtimeState::realtimeMode)
-                RealtimeState::stopRequested = true;
-            ScanErrorBox(full.c_str(), "LOAD ERROR");
-            progress.Hide(window);
-            return;
-        }
-        S::scanCount = i;
-    }
-
-    if (!SetUpLoadedScans()) {
+    std::vector<std::string> paths;
+    for (const std::string& name : names)
+        paths.push_back(single ? name : P::gDataDrive + P::gDataDir + name);
+    if (paths.empty()) {
         progress.Hide(window);
         return;
     }
+    std::string dir, name, ext;
+    SplitScanPath(paths[0], dir, name, ext);
+    P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
+    if (!LoadScanPaths(window, paths, width, progress))
+        return;
     FinishLoad(window, progress);
 }

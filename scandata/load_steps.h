@@ -2,9 +2,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+class CProgressLine;
 class TXLAWindow;
 
+// Empties a filled store before a new load: the distribution results go too, and meniscus and
+// bottom are unset again after light-scattering data.
+void FreeLoadedScans();
 // The radial averaging width of a load: the radial resolution, but 0 for equilibrium data or a
 // resolution of 0.001 cm or less.
 float LoadAveragingWidth();
@@ -23,3 +28,8 @@ bool SetUpLoadedScans();
 // Outside realtime mode the baseline and noise fit switches and the noise buttons as the data
 // kind asks; the signal scale of the data kind.
 void ApplyLoadSwitches();
+// Reads every path into fresh tables of the (empty) store and sets the loaded scans up; false,
+// with its box shown, the store empty and the progress line hidden, when a file does not read or
+// the kinds are mixed.
+bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
+                   CProgressLine& progress);

@@ -5,8 +5,6 @@
 #include "app/txla_window.h"
 #include "display/progress_line.h"
 #include "display/scan_plots.h"
-#include "distributions/result_table.h"
-#include "equilibrium/realtime_state.h"
 #include "fitting/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/load_steps.h"
@@ -14,7 +12,6 @@
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/time_stamps.h"
-#include "tools/dls_data.h"
 
 #include <string>
 #include <vector>
@@ -37,35 +34,9 @@ void ReloadForChangeCell(TXLAWindow* window) {
     P::gDataDir = dir;
     P::gLoadSelection = WithoutTrailingSeparator(dir);
     ModelParameters::blocalVaryMeniscusWarned = false;
-    if (S::scanCount > 0) {
-        FreeResultTable();
-        FreeAllData();
-        if (gDlsData) {
-            ModelParameters::meniscus = 0.0f;
-            ModelParameters::bottom = 0.0f;
-        }
-    }
-    int count = static_cast<int>(paths.size());
-    AllocateScanTables(count);
-    for (int i = 1; i <= count; ++i) {
-        progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
-        bool tag = false;
-        const std::string& full = paths[static_cast<std::size_t>(i - 1)];
-        if (!ReadScanIntoSlot(window, i, full, width, &tag)) {
-            S::scanCount = i;
-            FreeAllData();
-            if (RealtimeState::realtimeMode)
-                RealtimeState::stopRequested = true;
-            ScanErrorBox(full.c_str(), "LOAD ERROR");
-            progress.Hide(window);
-            return;
-        }
-        S::scanCount = i;
-    }
-    if (!SetUpLoadedScans()) {
-        progress.Hide(window);
+    FreeLoadedScans();
+    if (!LoadScanPaths(window, paths, width, progress))
         return;
-    }
     ApplyLoadSwitches();
     SetPlotAxisTitles();
     gSimulateOnly = false;

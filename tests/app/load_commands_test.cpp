@@ -12,6 +12,7 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -258,6 +259,29 @@ TEST_F(LoadCommands, DropsThatDoNothingOrAskToSwitch) {
         .answer(IDNO);
     Drop({data.file("~tmppars.RA1")});
     EXPECT_TRUE(script.done()) << script.logText();
+}
+
+TEST_F(LoadCommands, FloToolsItemFollowsTheKindOfTheLoadedScans) {
+    for (int i = 1; i <= 2; ++i) {
+        GeneratedScan s = ExampleFluorescence();
+        s.timeS += 600 * i;
+        WriteTextFile(data.file("0000" + std::to_string(i) + ".FI1"), s.Text());
+    }
+    script.expectFileOpen().answer(Paths(data.path(), {"00001.FI1", "00002.FI1"}));
+    script.expectInput().answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 2);
+    const plat::MenuModel& menu = *window->GetMenuModel();
+    ASSERT_TRUE(menu.Contains(915));
+    std::vector<int> ids = menu.CommandIds();
+    EXPECT_EQ(std::find(ids.begin(), ids.end(), 915) + 1, std::find(ids.begin(), ids.end(), 552));
+
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), {names[0], names[1]}));
+    script.expectInput().answer("1");
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_FALSE(window->GetMenuModel()->Contains(915));
 }
 
 TEST_F(LoadCommands, EquilibriumDataLoadOneFileAndLeaveFitMAndSOn) {
