@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 char gProgramFolder[kPathBufferSize];
+char gSettingsFolder[kPathBufferSize];
 char gPreferencesPath[kPathBufferSize];
 char gLammPreferencesPath[kPathBufferSize];
 char gMirovanProgramPath[kPathBufferSize];
@@ -51,7 +53,7 @@ void FindSiblingProgram() {
 }
 
 void PrepareTempFolder() {
-    Join(gTempFolder, gProgramFolder, "temp");
+    Join(gTempFolder, gSettingsFolder, "temp");
     std::error_code error;
     if (!std::filesystem::is_directory(gTempFolder, error)) {
         std::filesystem::create_directory(gTempFolder, error);
@@ -66,7 +68,7 @@ void PrepareTempFolder() {
 
 // "tarnix.ini" starts out naming the program folder as the last data folder.
 void PrepareLastFolderFile() {
-    Join(gLastFolderFilePath, gProgramFolder, "tarnix.ini");
+    Join(gLastFolderFilePath, gSettingsFolder, "tarnix.ini");
     std::error_code error;
     if (std::filesystem::exists(gLastFolderFilePath, error))
         return;
@@ -106,8 +108,13 @@ void SetProgramPath(const char* programPath) {
         length = kPathBufferSize - 1;
     std::memcpy(gProgramFolder, programPath, length);
     gProgramFolder[length] = '\0';
-    Join(gPreferencesPath, gProgramFolder, "tarnixparams.ini");
-    Join(gLammPreferencesPath, gProgramFolder, "tarnixlammparams.ini");
+    const char* home = std::getenv("TARNIX_HOME");
+    if (home && *home)
+        Join(gSettingsFolder, home, home[std::strlen(home) - 1] == '/' ? "" : "/");
+    else
+        std::memcpy(gSettingsFolder, gProgramFolder, kPathBufferSize);
+    Join(gPreferencesPath, gSettingsFolder, "tarnixparams.ini");
+    Join(gLammPreferencesPath, gSettingsFolder, "tarnixlammparams.ini");
 }
 
 void CheckStartupEnvironment() {

@@ -4,7 +4,10 @@
 
 constexpr int kPathBufferSize = 260;
 
-extern char gProgramFolder[kPathBufferSize];       // folder of the program, with trailing '/'
+extern char gProgramFolder[kPathBufferSize]; // folder of the program, with trailing '/'
+// Folder of what the program writes (settings files, temp): $TARNIX_HOME when set, for a program
+// installed where it cannot write, else the program folder; with trailing '/'.
+extern char gSettingsFolder[kPathBufferSize];
 extern char gPreferencesPath[kPathBufferSize];     // "tarnixparams.ini"
 extern char gLammPreferencesPath[kPathBufferSize]; // "tarnixlammparams.ini"
 extern char gMirovanProgramPath[kPathBufferSize];  // the sibling program
@@ -42,8 +45,8 @@ struct TablePaths {
 };
 extern TablePaths gTablePaths;
 
-// Keeps the folder part of the program's own path (up to and including the last '/'), and builds
-// the two preferences paths in it.
+// Keeps the folder part of the program's own path (up to and including the last '/'), chooses
+// the settings folder and builds the two preferences paths in it.
 void SetProgramPath(const char* programPath);
 
 // Builds the remaining paths and prepares the folders: reports a missing sibling program, makes

@@ -181,3 +181,22 @@ TEST(StartUp, ProgramFolderIsTheFolderPartOfItsPath) {
                   std::string(c.folder) + "tarnixlammparams.ini");
     }
 }
+
+// Installed where it cannot write, the program keeps its settings in $TARNIX_HOME instead.
+TEST(StartUp, SettingsGoToTheHomeFolderWhenOneIsGiven) {
+    ProgramFolder folder;
+    ProgramFolder home;
+    WriteTextFile(folder.file("mirovan"), "");
+    setenv("TARNIX_HOME", home.path().c_str(), 1);
+    Script s;
+    s.expectDialog(302).ok();
+    EXPECT_EQ(Start(folder.programPath()), 0);
+    unsetenv("TARNIX_HOME");
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_EQ(LineCount(ReadTextFile(home.file("tarnixparams.ini"))), 19);
+    EXPECT_TRUE(IsFolder(home.file("temp")));
+    EXPECT_EQ(ReadTextFile(home.file("tarnix.ini")), folder.path() + "/");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("tarnixparams.ini")));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("temp")));
+    EXPECT_EQ(std::string(gTablePaths.sounds[kSoundHi]), folder.file("sounds/hi.wav"));
+}
