@@ -1,6 +1,7 @@
 // The error box. Boxes requested on worker threads wait for the window's thread.
 #include "foundations/show_error.h"
 
+#include "foundations/deferred_errors.h"
 #include "foundations/error_box_log.h"
 #include "foundations/sounds.h"
 #include "plat/app.hpp"
@@ -44,6 +45,9 @@ void ShowNow(const char* text, int fatal) {
 
 void ShowError(const char* message, int fatal) {
     const char* text = message ? message : "";
+    // A Lamm list worker keeps its texts itself; its driver shows them after the join.
+    if (DeferErrorBox(text))
+        return;
     if (!plat::IsGuiThread()) {
         // A worker (normal equations, Lamm lists) must not open a window: the box is kept for
         // the window's thread, which shows it at its next key poll or error box.

@@ -51,9 +51,8 @@ void CLammIdeal::CopySettingsFrom(const CLammIdeal& o)
     sCoefficientFile = o.sCoefficientFile, dCoefficientFile = o.dCoefficientFile;
     sCoefficients = o.sCoefficients, dCoefficients = o.dCoefficients;
     cosolventArray1 = o.cosolventArray1, cosolventArray2 = o.cosolventArray2;
-    // detection block
-    timeShift = o.timeShift, magnificationOn = o.magnificationOn, driftOn = o.driftOn;
-    coneOn = o.coneOn, convolutionOn = o.convolutionOn;
+    // detection block, with the copy's own fluorophore and convolution table
+    CopyDetectionFrom(o);
     // model and group switches
     interactingModel = o.interactingModel, idealModel = o.idealModel;
     assocA = o.assocA, assocB = o.assocB, assocC = o.assocC, assocD = o.assocD;

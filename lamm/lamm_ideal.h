@@ -1,10 +1,15 @@
 // CLammIdeal: the self-contained solver of the Lamm equation for one sedimenting species.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "lamm/detection_kernels.h"
+
 struct ScanHeader;
+class CFluorophore;
+struct CFluorophoreSet;
 class CRotorSpeedProfile;
 class CWINPlot;
 class TXLAWindow;
@@ -13,6 +18,11 @@ class TXLAWindow;
 // copy of a loaded template. Callers load it in groups, call Run once and delete it. Fields are
 // public, as in the program's other records; the loaders and set-up keep them consistent.
 // Work vectors are 1-based: element 0 is unused.
+// The object owns its fluorophore copy; the record's type belongs to the fluorescence tools.
+struct FluorophoreDeleter {
+    void operator()(CFluorophore* f) const;
+};
+
 class CLammIdeal {
 public:
     CLammIdeal();
@@ -473,4 +483,50 @@ public:
     double *outProfileStore = nullptr, *invBet = nullptr;
     double *LTa = nullptr, *gamT = nullptr;  // full-period matrix: sub-diagonal, factors
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
+
+    // ---- detection corrections (lamm_detection.cpp)
+    void SetStartOffset(float radiusCm);
+    void SetRadialMagnification(bool on, float factor);
+    void SetSignalDrift(bool on, bool linearOn, float linearRatePerHour, bool exponentialOn,
+                        float exponentialRatePerHour, float plateauLevel);
+    void SetFluorophore(const CFluorophore* tmpl, int wavelength, bool linearOn,
+                        float linearRatePerHour);
+    void SetRadialConvolution(bool on, float sigmaCm, float cutoffWidths);
+    void SetExcitationCone(bool on, float radiusCm);
+    void LoadFluorophore(const CFluorophoreSet& set, int wavelength);
+    double DriftFactor(double timeS) const;
+    void ClassifyConvolutionRadii();
+    void BuildConvolutionTable();
+    void CopyDetectionFrom(const CLammIdeal& o);
+
+    // ---- the solution without diffusion (lamm_no_diffusion.cpp)
+    void CLLammNoDiffvec(float loading, double timeS, const float* radii, float* y, int n);
+
+    // ---- list runs (lamm_list_run.cpp, lamm_list_thread.cpp)
+    bool IsWorkerOrKeyPressed() const;
+    void ShowThreadProgress(int x, int y) const;
+    int RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
+                         float*** targets, const float* radii, int radiusCount,
+                         float** scanRadii, const int* scanCounts);
+    // Per-solver trace file while the object's diagnostics are on; null writes the header.
+    void DebugLog(const char* text);
+    int LogError();
+
+    // Detection corrections: magnification gradient g (factor - 1, per cm), drift, fluorophore,
+    // excitation cone and the radial convolution with its table over equidistant output radii.
+    double magnificationGradient = 0.0;
+    std::unique_ptr<CFluorophore, FluorophoreDeleter> fluorophore;
+    int fluorophoreWavelength = 0;
+    bool exponentialDriftOn = false;
+    double exponentialDriftRate = 0.0;  // 1/s
+    double driftPlateau = 1.0;
+    bool linearDriftOn = false;
+    double linearDriftRate = 0.0;  // 1/s
+    double convolutionWidth = 0.0;   // sigma, cm
+    double convolutionCutoff = 2.0;  // in widths
+    int convolutionTableState = -1;  // -1 unclassified, 1 equidistant radii, 2 not equidistant
+    int convolutionFirst = 0, convolutionLast = 0;
+    std::vector<float> convolutionTable;  // 1-based weights
+    double coneRadius = 0.0;              // cm
+    bool debugLogCreated = false;
 };

@@ -154,6 +154,10 @@ void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeade
         simulateTimeResolution = simulateRadialResolution = false;
     RebuildAccumulation();
     outputLoaded = valid && scanCount > 0;
+    if (convolutionOn) {
+        ClassifyConvolutionRadii();
+        BuildConvolutionTable();
+    }
 }
 
 // With radii per scan the profiles always go through the object's own matrix; with a shared grid
@@ -206,6 +210,10 @@ void CLammIdeal::LoadSpeciesFromList(double sS, double dCm2s, float** target, co
     }
     RebuildAccumulation();
     outputLoaded = outputTarget != nullptr && headers != nullptr && scanCount > 0;
+    if (convolutionOn) {
+        ClassifyConvolutionRadii();
+        BuildConvolutionTable();
+    }
 }
 
 // Molar mass from the Svedberg equation and the frictional ratio against the anhydrous sphere.

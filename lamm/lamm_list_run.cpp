@@ -1,0 +1,233 @@
+// The drivers of Lamm equation lists: start all threads, join in order, report in order.
+#include "lamm/lamm_list_run.h"
+
+#include "app/diagnostics.h"
+#include "app/preference_switches.h"
+#include "app/run_switches.h"
+#include "foundations/key_polling.h"
+#include "foundations/show_error.h"
+#include "lamm/lamm_ideal.h"
+#include "lamm/lamm_list_thread.h"
+#include "lamm/lamm_trace.h"
+#include "scandata/scan_user_messages.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool Quiet(const CLammIdeal& o) { return o.quietWhileFitting || o.quietWhileComputing; }
+
+void ShowListError(int code, int equation)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "error #%d in simulation #%d", code, equation);
+    ShowError(text, 0);
+}
+
+// The rows of equation j, so that a stopped list leaves no stale or half-written profile.
+void ClearEquationRows(const CLammIdeal& tmpl, float** rows, int radiusCount,
+                       const int* scanCounts)
+{
+    if (rows == nullptr || tmpl.accumulate)
+        return;
+    for (int pos = 1; pos <= tmpl.scanCount; ++pos) {
+        const int scan = tmpl.ScanIndexAt(pos);
+        float* row = rows[scan];
+        const int points = radiusCount > 0 ? radiusCount
+                                           : (scanCounts != nullptr ? scanCounts[scan] : 0);
+        if (row != nullptr && points > 0)
+            std::fill(row + 1, row + 1 + points, 0.0f);
+    }
+}
+
+// After a list: unsolved equations get cleared rows; the result says whether the list is whole.
+int FinishList(const CLammIdeal& tmpl, int n, const std::vector<int>& done, int result,
+               float*** targets, int radiusCount, const int* scanCounts, int* solved)
+{
+    bool all = true;
+    for (int j = 1; j <= n; ++j) {
+        if (solved != nullptr)
+            solved[j] = done[j];
+        if (done[j] == 0) {
+            all = false;
+            if (targets != nullptr)
+                ClearEquationRows(tmpl, targets[j], radiusCount, scanCounts);
+        }
+    }
+    if (result == 0 && !all && targets != nullptr && n > 0 && tmpl.scanCount > 0)
+        return kLammListStopped;
+    return result;
+}
+
+bool PollKeyboard(const CLammIdeal& tmpl)
+{
+    if (gUserInterrupt.load(std::memory_order_relaxed))
+        return false;
+    if (tmpl.IsWorkerOrKeyPressed()) {
+        gUserInterrupt.store(true, std::memory_order_relaxed);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int LammThreadCount() { return std::clamp(gLammThreadCount, 1, kMaxLammThreads); }
+
+bool CLammIdeal::IsWorkerOrKeyPressed() const
+{
+    if (workerMode)
+        return false;
+    return keyPoll != nullptr ? keyPoll() : KeyPressed();
+}
+
+void CLammIdeal::ShowThreadProgress(int x, int y) const
+{
+    if (window == nullptr || Quiet(*this))
+        return;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "solving Lamm equation #%d for s = %.3f S, D=%1.3e cm^2/sec [Thread %d]      ",
+                  equationNumber, s, D, threadNumber);
+    ScanDrawText(window, x, y, text);
+}
+
+void CLammIdeal::DebugLog(const char* text)
+{
+    if (!logOn)
+        return;
+    char name[40];
+    std::snprintf(name, sizeof name, "debug_t%d.txt", threadNumber);
+    if (!debugLogCreated) {
+        char header[120];
+        std::snprintf(header, sizeof header,
+                      "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F",
+                      s, D * 1e7);
+        AppendTrace(name, header, debugLogCreated);
+    }
+    if (text != nullptr)
+        AppendTrace(name, text, debugLogCreated);
+}
+
+int CLammIdeal::LogError()
+{
+    numericalError = false;
+    return 0;
+}
+
+int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+                float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                const int* scanCounts, int* solved)
+{
+    return CLRunMTListWithThreads(LammThreadCount(), tmpl, n, s, D, vbar, targets, radii,
+                                  radiusCount, scanRadii, scanCounts, solved);
+}
+
+// Threads only read the template, the list vectors, the headers and the radii, and each writes
+// the rows of its own equations and its own result cells; the joins order those writes before
+// the driver reads them. So the rows do not depend on the thread count, bit for bit.
+int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
+                           const double* D, const double* vbar, float*** targets,
+                           const float* radii, int radiusCount, float** scanRadii,
+                           const int* scanCounts, int* solved)
+{
+    const int N = std::clamp(threadCount, 1, kMaxLammThreads);
+    std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
+    tmpl->DebugLog(nullptr);
+    tmpl->DebugLog("\nStarting CLRunMTList");
+    if (tmpl->window != nullptr && !Quiet(*tmpl))
+        ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
+    std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
+    for (int k = 0; k <= N; ++k) {
+        threads[k] = std::make_unique<MultiThreadCLammIdeal>();
+        if (k == 0)
+            continue;
+        threads[k]->SetThreadNumber(k);
+        threads[k]->SetThreadCount(N);
+        threads[k]->SetWork(tmpl, n, s, D, vbar, targets, radii, radiusCount, scanRadii,
+                            scanCounts);
+        threads[k]->SetResultArrays(errorCodes.data(), failed.data());
+        threads[k]->SetSolvedFlags(done.data());
+    }
+    tmpl->DebugLog(" ... pLammThreads allocated");
+    tmpl->DebugLog(", loaded");
+    for (int k = 1; k <= N; ++k) {
+        threads[k]->Start();
+        PollKeyboard(*tmpl);
+    }
+    tmpl->DebugLog(", started ");
+    for (int k = 1; k <= N; ++k) {
+        threads[k]->WaitForExit();
+        PollKeyboard(*tmpl);
+    }
+    tmpl->DebugLog(", exited ");
+    int result = 0;
+    for (int k = 1; k <= N; ++k) {
+        for (const std::string& text : threads[k]->TakeErrorTexts())
+            ShowError(text.c_str(), 0);
+        if (errorCodes[k] > 0) {
+            ShowListError(errorCodes[k], failed[k]);
+            result = errorCodes[k];
+        }
+    }
+    tmpl->DebugLog(", checked ");
+    bool allDone = true;
+    for (int k = 1; k <= N; ++k)
+        allDone = allDone && threads[k]->GetStatus() == TThread::Finished;
+    tmpl->DebugLog(allDone ? ", all done " : ", not all done yet ");
+    tmpl->DebugLog(", and deleted. ");
+    threads.clear();
+    return FinishList(*tmpl, n, done, result, targets, radiusCount, scanCounts, solved);
+}
+
+int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+              float*** targets, const float* radii, int radiusCount, float** scanRadii,
+              const int* scanCounts, int* solved)
+{
+    std::vector<int> done(std::max(n, 0) + 1, 0);
+    int result = 0, last = 0;
+    for (int j = 1; j <= n && result == 0 && !gUserInterrupt.load(std::memory_order_relaxed);
+         ++j) {
+        if (s == nullptr || D == nullptr || targets == nullptr)
+            break;
+        auto equation = std::make_unique<CLammIdeal>();
+        equation->CopySettingsFrom(*tmpl);
+        equation->equationNumber = j;
+        equation->LoadSpeciesFromList(s[j], D[j], targets[j], radii, radiusCount, scanRadii,
+                                      scanCounts);
+        equation->LoadSpeciesProperties(tmpl->temperature, vbar != nullptr ? vbar[j] : tmpl->vbar,
+                                        tmpl->density, tmpl->viscosity);
+        equation->ShowThreadProgress(10, 30);
+        result = equation->Run();
+        last = j;
+        if (equation->stopRequested)
+            gUserInterrupt.store(true, std::memory_order_relaxed);
+        else if (result == 0)
+            done[j] = 1;
+    }
+    if (!gUserInterrupt.load(std::memory_order_relaxed) && result > 0)
+        ShowListError(result, last);
+    return FinishList(*tmpl, n, done, result, targets, radiusCount, scanCounts, solved);
+}
+
+int CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D, float vbar,
+                        float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                        const int* scanCounts)
+{
+    const std::vector<double> all(std::max(n, 0) + 1, vbar);
+    return CLRunList(tmpl, n, s, D, all.data(), targets, radii, radiusCount, scanRadii,
+                     scanCounts);
+}
+
+int CLammIdeal::RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
+                                 float*** targets, const float* radii, int radiusCount,
+                                 float** scanRadii, const int* scanCounts)
+{
+    const std::vector<double> all(std::max(n, 0) + 1, vbarAll);
+    return CLRunMTList(this, n, sS, dCm2s, all.data(), targets, radii, radiusCount, scanRadii,
+                       scanCounts);
+}

@@ -1,0 +1,38 @@
+// Solving lists of Lamm equations that share one loaded template: in worker threads or in turn.
+#pragma once
+
+class CLammIdeal;
+
+// Result of a list whose equations were not all solved because the user stopped it (the list is
+// not to be used; the rows of the unsolved equations are cleared). Codes 1 to 6 are those of
+// CLammIdeal::Run.
+constexpr int kLammListStopped = 7;
+
+// Largest number of Lamm worker threads; the preference may ask for any number.
+constexpr int kMaxLammThreads = 64;
+
+// The worker thread count from the preference, held to [1, kMaxLammThreads].
+int LammThreadCount();
+
+// Equation j (1..n) is s[j], D[j] (and vbar[j], or the template's vbar when vbar is null), written
+// into targets[j][scan header index][1..points]. The radii are the shared output grid, or, when
+// it is null, the radii and point counts per scan. solved (optional, [1..n]) gets 1 for every
+// equation solved to its end and 0 for the others. Returns 0 when every equation was solved,
+// the code of the last failing thread in thread order, or kLammListStopped.
+int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+                float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                const int* scanCounts, int* solved = nullptr);
+// The same threads, for an explicit thread count (the driver's own tests and benchmarks).
+int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
+                           const double* D, const double* vbar, float*** targets,
+                           const float* radii, int radiusCount, float** scanRadii,
+                           const int* scanCounts, int* solved = nullptr);
+// The list in turn on the calling thread; the result code of the last equation run, or
+// kLammListStopped when a key press left equations unsolved.
+int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+              float*** targets, const float* radii, int radiusCount, float** scanRadii,
+              const int* scanCounts, int* solved = nullptr);
+// Sequential list with one vbar for all equations.
+int CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D, float vbar,
+                        float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                        const int* scanCounts);

@@ -1,0 +1,113 @@
+// The worker thread of the Lamm equation lists.
+#include "lamm/lamm_list_thread.h"
+
+#include "app/diagnostics.h"
+#include "app/run_switches.h"
+#include "foundations/deferred_errors.h"
+#include "lamm/lamm_ideal.h"
+#include "lamm/lamm_trace.h"
+
+#include <cstdio>
+#include <memory>
+
+MultiThreadCLammIdeal::~MultiThreadCLammIdeal()
+{
+    // The thread must end before the members it reads go away.
+    WaitForExit();
+    DebugLog("\ndeleting MultiThreadCLammIdeal");
+}
+
+void MultiThreadCLammIdeal::SetWork(const CLammIdeal* tmpl, int n, const double* sS,
+                                    const double* dCm2s, const double* vbar, float*** targets,
+                                    const float* radii, int radiusCount, float** scanRadii,
+                                    const int* scanCounts)
+{
+    template_ = tmpl, equationCount_ = n, s_ = sS, D_ = dCm2s, vbar_ = vbar;
+    targets_ = targets, radii_ = radii, radiusCount_ = radiusCount;
+    scanRadii_ = scanRadii, scanCounts_ = scanCounts;
+}
+
+void MultiThreadCLammIdeal::SetResultArrays(int* errorCodes, int* failedEquations)
+{
+    errorCodes_ = errorCodes;
+    failedEquations_ = failedEquations;
+}
+
+void MultiThreadCLammIdeal::DebugLog(const char* text)
+{
+    if (!gThreadDiagnostics)
+        return;
+    if (!logPrepared_) {
+        char header[100];
+        if (threadNumber_ == 0) {
+            std::snprintf(header, sizeof header, "deleting threads (thread #%d)", threadNumber_);
+            deleting_ = true;
+        } else {
+            std::snprintf(header, sizeof header, "\nstarting new debugging session for thread #%d",
+                          threadNumber_);
+        }
+        pendingLog_ = header;
+        logPrepared_ = true;
+    }
+    char name[100];
+    std::snprintf(name, sizeof name, "MTdebug_t%d.txt", threadNumber_);
+    if (text == nullptr) {
+        AppendTrace(name, pendingLog_.c_str(), logCreated_);
+        return;
+    }
+    if (!logCreated_)
+        AppendTrace(name, pendingLog_.c_str(), logCreated_);
+    AppendTrace(name, text, logCreated_);
+}
+
+// A running equation always finishes unless the stop flag ends its time loop; an equation that
+// fails stops the whole list, and one that was stopped is not counted as solved.
+int MultiThreadCLammIdeal::Run()
+{
+    DeferErrorBoxes deferred;
+    const int k = threadNumber_;
+    DebugLog("\nstart MultiThreadCLammIdeal::Run()");
+    errorCodes_[k] = 0;
+    failedEquations_[k] = 0;
+    if (s_ != nullptr && D_ != nullptr && targets_ != nullptr && template_ != nullptr) {
+        SetPriority(Highest);
+        for (int j = 1; j <= equationCount_; ++j) {
+            if (j % threadCount_ != k - 1)
+                continue;
+            if (errorCodes_[k] != 0 || gUserInterrupt.load(std::memory_order_relaxed))
+                break;
+            if (gThreadDiagnostics) {
+                char text[160];
+                std::snprintf(text, sizeof text,
+                              "\nstarting new debugging session for Lamm equation #%d (s = %.4f "
+                              "S, D = %.3f F)",
+                              j, s_[j], D_[j] * 1e7);
+                DebugLog(text);
+            }
+            auto equation = std::make_unique<CLammIdeal>();
+            equation->CopySettingsFrom(*template_);
+            equation->workerMode = true;
+            equation->equationNumber = j;
+            equation->threadNumber = k;
+            equation->LoadSpeciesFromList(s_[j], D_[j], targets_[j], radii_, radiusCount_,
+                                          scanRadii_, scanCounts_);
+            equation->LoadSpeciesProperties(template_->temperature,
+                                            vbar_ != nullptr ? vbar_[j] : template_->vbar,
+                                            template_->density, template_->viscosity);
+            const int result = equation->Run();
+            if (result > 0) {
+                errorCodes_[k] = result;
+                failedEquations_[k] = j;
+                gUserInterrupt.store(true, std::memory_order_relaxed);
+            }
+            if (equation->stopRequested)
+                gUserInterrupt.store(true, std::memory_order_relaxed);
+            else if (result == 0 && solved_ != nullptr)
+                solved_[j] = 1;
+            DebugLog(" -> OK");
+        }
+    }
+    errorTexts_ = deferred.Take();
+    DebugLog("\nexit from MultiThreadCLammIdeal::Run()");
+    return 0;
+}

@@ -1,0 +1,24 @@
+// Trace files of the Lamm solvers.
+#include "lamm/lamm_trace.h"
+
+#include "app/diagnostics.h"
+#include "foundations/show_error.h"
+
+#include <cstdio>
+#include <string>
+
+void AppendTrace(const char* fileName, const char* text, bool& created)
+{
+    const std::string path = std::string(gDiagnosticsFolder) + fileName;
+    std::FILE* f = std::fopen(path.c_str(), created ? "at" : "wt");
+    if (f == nullptr) {
+        const std::string message =
+            "\n\aAttention: could not open " + path + " to write debugging info";
+        ShowError(message.c_str(), 0);
+        return;
+    }
+    created = true;
+    std::fputs(text, f);
+    std::fflush(f);
+    std::fclose(f);
+}

@@ -1,0 +1,46 @@
+// The fluorophore record and the detection-correction settings.
+#include "tools/fluorophore.h"
+
+#include <cmath>
+
+CFluorophore::CFluorophore()
+    : bleachingRate(2, 0.0f), bleachingPlateau(2, 0.0f), recoveryTimes(1, 0.0f),
+      recoveryLevels(2, std::vector<float>(1, 0.0f))
+{
+}
+
+void CFluorophore::CopyTo(CFluorophore& target) const
+{
+    target = *this;
+}
+
+double CFluorophore::SignalFraction(double t, int w) const
+{
+    if (w < 1 || w >= static_cast<int>(bleachingRate.size()))
+        return 1.0;
+    double since = t;
+    double level = 1.0;
+    for (int m = 1; m <= recoveryTimeCount && m < static_cast<int>(recoveryTimes.size()); ++m) {
+        if (recoveryTimes[m] >= t)
+            continue;
+        since = t - recoveryTimes[m];
+        const std::vector<float>& levels = recoveryLevels[w];
+        level = m < static_cast<int>(levels.size()) ? levels[m] : 1.0;
+    }
+    const double plateau = bleachingPlateau[w];
+    const double value =
+        ((1.0 - plateau) * std::exp(-since * std::fabs(bleachingRate[w]) / 3600.0) + plateau) *
+        level;
+    return value > 0.0 ? value : 0.0;
+}
+
+void DetectionCorrections::ResetToDefaults()
+{
+    convolutionOn = false, convolutionWidth = 0.0f, convolutionCutoff = 2.0f;
+    coneOn = false, coneRadius = 0.0f;
+    driftOn = false, driftMode = 0, linearDriftOn = false, linearDriftRate = 0.0f;
+    exponentialDriftOn = false, exponentialDriftRate = 0.0f, driftPlateau = 1.0f;
+    magnificationOn = false, magnificationFactor = 1.0f;
+    nonlinearDetectionOn = false, nonlinearPower = 1.0f, nonlinearBaseline = 0.0f;
+    nonlinearDomain = false;
+}
