@@ -289,18 +289,9 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         }
     }
     if (!singularMatrix) {
-        // right-hand side of the rows that carry material; the rows below are zero
-        if (from == 1) {
-            TridiagProduct(Ba, Bb, Bc, cOld, rhs, 1, U);
-        } else {
-            rhs[from] = Bb[from] * cOld[from] + Bc[from] * cOld[from + 1];
-            if (from > 1)
-                rhs[from] += Ba[from] * cOld[from - 1];
-            for (int i = from + 1; i < U; ++i)
-                rhs[i] = Ba[i] * cOld[i - 1] + Bb[i] * cOld[i] + Bc[i] * cOld[i + 1];
-            rhs[U] = Ba[U] * cOld[U - 1] + Bb[U] * cOld[U];
-        }
-        ThomasSubstitute(bet, invBet, gam, rhs, c, from, U);
+        // right-hand side of the rows that carry material, formed inside the substitution;
+        // the rows below are zero
+        ThomasSubstituteProduct(Ba, Bb, Bc, cOld, bet, invBet, gam, c, 1, from, U);
         if (from > 1) {
             // the elimination from row 1 carries no material into row from: its rhs rows are 0
             std::fill(c + 1, c + from, 0.0);

@@ -73,3 +73,36 @@ void TridiagProduct(const double* a, const double* b, const double* c, const dou
         out[i] = a[i] * v[i - 1] + b[i] * v[i] + c[i] * v[i + 1];
     out[hi] = a[hi] * v[hi - 1] + b[hi] * v[hi];
 }
+
+// The product terms do not depend on the recurrence, so they fill its latency: one pass over the
+// rows instead of a product pass and a substitution pass.
+void ThomasSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
+                             const double* aScaled, const double* invBet, const double* gam,
+                             double* u, int first, int lo, int hi)
+{
+    if (hi == lo) {
+        double r = b[lo] * v[lo];
+        if (lo > first)
+            r += a[lo] * v[lo - 1];
+        u[lo] = r * invBet[lo];
+        return;
+    }
+    double r = b[lo] * v[lo] + c[lo] * v[lo + 1];
+    if (lo > first)
+        r += a[lo] * v[lo - 1];
+    double prev = r * invBet[lo];
+    u[lo] = prev;
+    for (int j = lo + 1; j < hi; ++j) {
+        r = a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1];
+        prev = r * invBet[j] - aScaled[j] * prev;
+        u[j] = prev;
+    }
+    r = a[hi] * v[hi - 1] + b[hi] * v[hi];
+    prev = r * invBet[hi] - aScaled[hi] * prev;
+    u[hi] = prev;
+    double next = prev;
+    for (int j = hi - 1; j >= lo; --j) {
+        next = u[j] - gam[j + 1] * next;
+        u[j] = next;
+    }
+}

@@ -24,3 +24,10 @@ void ThomasSubstitute(const double* aScaled, const double* invBet, const double*
 // are left out, so each end row is the first or last row of a matrix cut at lo and hi.
 void TridiagProduct(const double* a, const double* b, const double* c, const double* v, double* out,
                     int lo, int hi);
+
+// ThomasSubstitute applied to the right-hand side (a, b, c) v of rows lo..hi, formed row by row
+// inside the forward pass; row lo takes a[lo] v[lo - 1] only when lo > first, the first row of
+// the matrix.
+void ThomasSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
+                             const double* aScaled, const double* invBet, const double* gam,
+                             double* u, int first, int lo, int hi);
