@@ -180,8 +180,7 @@ void CLammIdeal::AdvanceSolution(double step)
         ((fullPeriodMode && fullPeriodStep) || atPeriodStart)) {
         if (atPeriodStart)
             SetGridEnds(0.0);
-        TridiagProduct(Ba, Bb, Bc, cOld, rhs, 1, N);
-        SolveFactored(rhs, c);
+        ThomasSubstituteProduct(Ba, Bb, Bc, cOld, LTa, invBet, gamT, c, 1, 1, N);
         LimitOverflow();
         return;
     }
