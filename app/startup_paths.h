@@ -2,7 +2,9 @@
 // companion program, the auxiliary tables and the sounds. Read-only once start-up is done.
 #pragma once
 
-constexpr int kPathBufferSize = 260;
+// Linux paths may be as long as PATH_MAX; a shorter buffer would cut deep folders and build wrong
+// paths from them.
+constexpr int kPathBufferSize = 4096;
 
 extern char gProgramFolder[kPathBufferSize]; // folder of the program, with trailing '/'
 // Folder of what the program writes (settings files, temp): $TARNIX_HOME when set, for a program

@@ -162,6 +162,12 @@ TEST(StartUp, UnwritableProgramFolderStillStarts) {
     EXPECT_EQ(std::string(gTablePaths.sounds[kSoundHi]), folder.file("missing/sounds/hi.wav"));
 }
 
+#define LONG_FOLDER                                                                                \
+    "a-very-long-folder-name-that-repeats/a-very-long-folder-name-that-repeats/"                   \
+    "a-very-long-folder-name-that-repeats/a-very-long-folder-name-that-repeats/"                   \
+    "a-very-long-folder-name-that-repeats/a-very-long-folder-name-that-repeats/"                   \
+    "a-very-long-folder-name-that-repeats/a-very-long-folder-name-that-repeats"
+
 TEST(StartUp, ProgramFolderIsTheFolderPartOfItsPath) {
     struct Case {
         const char* programPath;
@@ -172,6 +178,8 @@ TEST(StartUp, ProgramFolderIsTheFolderPartOfItsPath) {
         {"./tarnix", "./"},
         {"tarnix", ""},
         {"/tarnix", "/"},
+        // A deep folder, longer than the old 260-character buffers, is kept whole.
+        {"/data/" LONG_FOLDER "/tarnix", "/data/" LONG_FOLDER "/"},
     };
     for (const Case& c : cases) {
         SetProgramPath(c.programPath);
