@@ -4,6 +4,7 @@
 #include <gtest/gtest-spi.h>
 
 #include <cstring>
+#include <thread>
 
 #include "plat/app.hpp"
 #include "plat/dialog.hpp"
@@ -120,6 +121,26 @@ TEST(PromptScript, ClosingTheEditorUnchangedKeepsTheInitialText) {
     std::string text = "initial";
     plat::EditTextModal(text, 100);
     EXPECT_EQ(text, "initial");
+}
+
+} // namespace
+
+namespace {
+
+// A box asked for on a worker thread must neither touch the desktop nor wait for the window's
+// thread, which may be blocked joining that worker.
+TEST(PromptScript, BoxFromAWorkerThreadTakesTheDefaultButtonWithoutAPrompt) {
+    Script s;
+    int ok = 0, yes = 0, no = 0;
+    std::thread([&] {
+        ok = MessageBox(nullptr, "Error 1 in tridag", "Error", MB_OK | MB_ICONINFORMATION);
+        yes = MessageBox(nullptr, "go on?", "ATTENTION", MB_YESNO);
+        no = MessageBox(nullptr, "go on?", "ATTENTION", MB_YESNO | MB_DEFBUTTON2);
+    }).join();
+    EXPECT_EQ(ok, IDOK);
+    EXPECT_EQ(yes, IDYES);
+    EXPECT_EQ(no, IDNO);
+    EXPECT_TRUE(s.log().empty());
 }
 
 } // namespace

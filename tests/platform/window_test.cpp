@@ -2,10 +2,13 @@
 // dropped files, resizing, painting, direct drawing and the close path of the application.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plat/app.hpp"
+#include "plat/png.hpp"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "plat/window_dc.hpp"
@@ -214,6 +217,25 @@ TEST(Application, QuitPostedDuringStartUpEndsTheLoopAtOnce) {
     plat::test::Script s;
     RefusingApp app;
     EXPECT_EQ(app.Run(), 4);
+}
+
+} // namespace
+
+namespace {
+
+TEST(WindowPng, WritesWhatTheClientAreaHolds) {
+    plat::test::Script s;
+    TFrameWindow w(nullptr, "png");
+    w.Create();
+    s.pumpUntilIdle();
+    w.GetSurface().SetPixel(7, 8, RGB(10, 200, 30));
+    char tmpl[] = "/tmp/plat_png_XXXXXX";
+    std::string path = std::string(mkdtemp(tmpl)) + "/client.png";
+    ASSERT_TRUE(plat::test::windowPng(w, path));
+    plat::Surface back;
+    ASSERT_TRUE(plat::ReadPng(path, back));
+    EXPECT_EQ(back, w.GetSurface());
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 
 } // namespace

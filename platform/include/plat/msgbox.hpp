@@ -35,7 +35,8 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
 // A modal box owned by `owner` (or none). A null caption shows the application's name. Pending
-// repaints are dispatched before the box is shown. Returns IDOK, IDCANCEL, IDYES or IDNO.
+// repaints are dispatched before the box is shown. Returns IDOK, IDCANCEL, IDYES or IDNO. Called
+// from a worker thread, the text goes to standard error and the default button answers.
 int MessageBox(HWND owner, const char* text, const char* caption = nullptr, UINT flags = MB_OK);
 
 namespace plat {

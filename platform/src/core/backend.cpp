@@ -14,7 +14,7 @@ namespace {
 std::mutex gMutex;
 std::unique_ptr<Backend> gBackend;
 std::atomic<Backend*> gActive{nullptr};
-std::thread::id gGuiThread;
+std::atomic<std::thread::id> gGuiThread;
 } // namespace
 
 std::unique_ptr<Backend> SetBackend(std::unique_ptr<Backend> backend) {
@@ -40,8 +40,7 @@ Backend& GetBackend() {
 
 bool IsGuiThread() {
     GetBackend();
-    std::lock_guard lock(gMutex);
-    return gGuiThread == std::this_thread::get_id();
+    return gGuiThread.load() == std::this_thread::get_id();
 }
 
 void PostInput(const MSG& msg) {

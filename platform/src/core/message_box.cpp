@@ -1,5 +1,6 @@
 // Message boxes and the input-error box of dialogs.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "plat/app.hpp"
@@ -21,8 +22,17 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
         title = app->GetName();
     else
         title = "Error";
-    plat::DispatchPendingPaints();
-    int answer = plat::GetBackend().messageBox(owner, body, title, flags);
+    int answer;
+    if (plat::IsGuiThread()) {
+        plat::DispatchPendingPaints();
+        answer = plat::GetBackend().messageBox(owner, body, title, flags);
+    } else {
+        // A worker cannot show a box (the window's thread may be waiting for it to end): the text
+        // goes to standard error and the default button answers.
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), body.c_str());
+        answer = (flags & MB_DEFBUTTON2) ? ((flags & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDNO)
+                                         : ((flags & MB_TYPEMASK) >= MB_YESNOCANCEL ? IDYES : IDOK);
+    }
     // Only the answers the box's buttons allow.
     switch (flags & MB_TYPEMASK) {
     case MB_OK: return IDOK;
