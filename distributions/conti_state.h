@@ -11,6 +11,8 @@ struct ContiState {
     static inline int gridPoints = 100;       // distribution grid points
     static inline float* sValues = nullptr;   // s abscissae [1..gridPoints], primary
     static inline float* mValues = nullptr;   // molar mass abscissae [1..gridPoints]
+    static inline int kernelColumn = 1;       // grid point whose kernel column is computed
+    static inline bool quietComputing = false; // no progress text while kernels are computed
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -21,6 +23,8 @@ struct ContiState {
         gridPoints = 100;
         sValues = nullptr;
         mValues = nullptr;
+        kernelColumn = 1;
+        quietComputing = false;
     }
 };
 

@@ -1,0 +1,47 @@
+// The kernel of a continuous distribution: per grid point, the signal of unit loading for every
+// scan on the kernel's radii, and whether that grid point's column was computed.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// One contiguous block per grid point of scans x points floats; rows are 1-based float vectors
+// indexed [grid point][scan header index][point]. A column that was not computed (a stopped or
+// failed list) is marked unsolved and holds zeros, never an earlier model's values.
+class ContiKernel {
+public:
+    void Allocate(int gridPoints, int scans, const float* radii, int points);
+    void Free();
+    bool Empty() const { return gridPoints_ == 0; }
+    int GridPoints() const { return gridPoints_; }
+    int Scans() const { return scans_; }
+    int Points() const { return points_; }
+    const float* Radii() const { return radii_; }
+    float* Row(int p, int scan) { return rowPointers_[Slot(p, scan)]; }
+    const float* Row(int p, int scan) const { return rowPointers_[Slot(p, scan)]; }
+    // Output targets of a Lamm list: targets[p][scan] is the row of grid point p.
+    float*** Targets() { return targets_.data(); }
+    int* SolvedFlags() { return solved_.data(); }
+    bool Solved(int p) const { return solved_[p] != 0; }
+    void SetSolved(int p, bool on) { solved_[p] = on ? 1 : 0; }
+    // True when every grid point's column is computed.
+    bool Complete() const;
+
+private:
+    std::size_t Slot(int p, int scan) const { return static_cast<std::size_t>(p) * (scans_ + 1) + scan; }
+
+    int gridPoints_ = 0, scans_ = 0, points_ = 0;
+    const float* radii_ = nullptr;
+    std::vector<float> values_;
+    std::vector<float*> rowPointers_;
+    std::vector<float**> targets_;
+    std::vector<int> solved_;
+};
+
+// The kernel of the current distribution analysis.
+inline ContiKernel gContiKernel;
+
+// Stores the profile (r, values)[1..n] of scan k, interpolated onto the kernel's radii, as column
+// ContiState::kernelColumn; MapLammSolutionToData2 adds it to what the column holds.
+void MapLammSolutionToData(int k, const double* r, const double* values, int n);
+void MapLammSolutionToData2(int k, const double* r, const double* values, int n);

@@ -1,0 +1,113 @@
+// The distribution kernel by the Lamm list road: every column computed for a complete list, none
+// claimed after a stop; solved profiles mapped into a column are stored or added.
+#include "distributions/conti_kernel.h"
+#include "distributions/conti_lamm_list.h"
+#include "distributions/conti_state.h"
+
+#include "app/run_switches.h"
+#include "fitting/model_parameters.h"
+#include "scandata/scan_store.h"
+#include "support/lamm_list_harness.h"
+#include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// A scan store of a few scans on a 300-point common grid, 6.0 to 7.2 cm.
+class ContiLammList : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetAllState();
+        headers.resize(scans + 1);
+        order.resize(scans + 1);
+        for (int k = 1; k <= scans; ++k) {
+            headers[k].temperature = 20.0f;
+            headers[k].rotorSpeed = 50000.0f;
+            headers[k].time = headers[k].originalTime = 600.0 + 600.0 * (k - 1);
+            headers[k].accelerationRate = 1.0e6;
+            order[k] = k;
+        }
+        radii.resize(points + 1);
+        for (int i = 1; i <= points; ++i)
+            radii[i] = static_cast<float>(6.0 + (i - 1) * 1.2 / (points - 1));
+        ScanStore::scanCount = scans;
+        ScanStore::header = headers.data();
+        ScanStore::scanOrder = order.data();
+        ScanStore::gridRadius = radii.data();
+        ScanStore::gridCount = points;
+        ScanStore::leftFitLimit = 6.05f;
+        ScanStore::rightFitLimit = 7.15f;
+        ScanStore::vbar = 0.73f, ScanStore::density = 0.99823f, ScanStore::viscosity = 1.0f;
+        ScanStore::timesFromW2t = true;
+        ModelParameters::meniscus = 6.0f;
+        ModelParameters::bottom = 7.2f;
+        for (int p = 1; p <= n; ++p) {
+            s[p] = 2.0 * p;
+            D[p] = DiffusionFromSAndFf0(s[p], 1.2);
+        }
+    }
+    void TearDown() override
+    {
+        gContiKernel.Free();
+        ScanStore::header = nullptr;
+        ScanStore::scanOrder = nullptr;
+        ScanStore::gridRadius = nullptr;
+        ScanStore::scanCount = 0;
+        ResetAllState();
+    }
+
+    static constexpr int scans = 5, points = 300, n = 4;
+    std::vector<ScanHeader> headers;
+    std::vector<std::int32_t> order;
+    std::vector<float> radii;
+    double s[n + 1] = {}, D[n + 1] = {};
+};
+
+}  // namespace
+
+TEST_F(ContiLammList, CompleteListFillsEveryColumn)
+{
+    ASSERT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 0);
+    EXPECT_TRUE(gContiKernel.Complete());
+    for (int p = 1; p <= n; ++p) {
+        // sedimentation depletes the meniscus side and dilutes the plateau below the loading
+        const float* last = gContiKernel.Row(p, scans);
+        EXPECT_LT(last[10], 0.5f) << "grid point " << p;
+        EXPECT_GT(last[points - 40], 0.5f);
+        EXPECT_LT(last[points - 40], 1.0f);
+    }
+}
+
+TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved)
+{
+    gUserInterrupt.store(true);
+    EXPECT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 7);
+    EXPECT_FALSE(gContiKernel.Complete());
+    for (int p = 1; p <= n; ++p) {
+        EXPECT_FALSE(gContiKernel.Solved(p));
+        EXPECT_EQ(gContiKernel.Row(p, 1)[100], 0.0f);
+    }
+}
+
+TEST_F(ContiLammList, MappedProfilesAreStoredOrAdded)
+{
+    gContiKernel.Allocate(3, 2, radii.data(), points);
+    std::vector<double> r(11), v(11);
+    for (int i = 1; i <= 10; ++i) {
+        r[i] = 6.0 + (i - 1) * 1.2 / 9.0;
+        v[i] = 2.0 * r[i];
+    }
+    ContiState::kernelColumn = 2;
+    MapLammSolutionToData(2, r.data(), v.data(), 10);
+    EXPECT_NEAR(gContiKernel.Row(2, 2)[150], 2.0 * radii[150], 1e-5);
+    EXPECT_EQ(gContiKernel.Row(1, 2)[150], 0.0f) << "other columns untouched";
+    MapLammSolutionToData2(2, r.data(), v.data(), 10);
+    EXPECT_NEAR(gContiKernel.Row(2, 2)[150], 4.0 * radii[150], 1e-5);
+    ContiState::kernelColumn = 9;
+    MapLammSolutionToData(2, r.data(), v.data(), 10);  // outside the kernel: nothing happens
+}
