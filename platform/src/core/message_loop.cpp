@@ -85,7 +85,9 @@ BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     msg.lParam = lParam;
     msg.time = plat::TickNow();
     MsgQueue& q = plat::QueueOf(hwnd);
-    msg.keyState = q.keyState;
+    // A message posted by the window's own thread carries the key state of the moment; another
+    // thread cannot know it.
+    if (q.OwnedByCaller()) msg.keyState = q.keyState;
     q.Post(msg);
     if (!q.OwnedByCaller()) plat::GetBackend().wake();
     return TRUE;

@@ -135,6 +135,10 @@ plat::Surface GrabClient(TWindow& window) {
     return out;
 }
 
+int ClientPaints(TWindow& window) {
+    return Peer(window).client().paintCount();
+}
+
 void ResizeClient(TWindow& window, int width, int height) {
     WindowPeer& peer = Peer(window);
     const QSize client = peer.client().size();

@@ -14,6 +14,8 @@ namespace plat::qtprobe {
 
 // The client area as the desktop draws it (a grab of the widget).
 plat::Surface GrabClient(TWindow& window);
+// Paint events the client area has handled; presenting a drawing adds one before it returns.
+int ClientPaints(TWindow& window);
 // Resizes the frame so that the client area gets the given size.
 void ResizeClient(TWindow& window, int width, int height);
 std::string Caption(TWindow& window);

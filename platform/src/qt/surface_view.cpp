@@ -64,6 +64,7 @@ bool SurfaceView::event(QEvent* e) {
 }
 
 void SurfaceView::paintEvent(QPaintEvent* e) {
+    ++paints_;
     QPainter p(this);
     if (surface_.Empty()) {
         p.fillRect(e->rect(), Qt::white);

@@ -37,6 +37,8 @@ class SurfaceView : public QWidget {
     SurfaceView(const plat::Surface& surface, InputSink& sink, QWidget* parent = nullptr);
 
     void setAcceptFiles(bool on) { setAcceptDrops(on); }
+    // Paint events handled so far: presenting must paint before it returns.
+    int paintCount() const { return paints_; }
 
   protected:
     bool event(QEvent*) override;
@@ -59,6 +61,7 @@ class SurfaceView : public QWidget {
 
     const plat::Surface& surface_;
     InputSink& sink_;
+    int paints_ = 0;
 };
 
 } // namespace plat::qt

@@ -69,6 +69,17 @@ TEST_F(QtTest, GrabbedClientEqualsHeadlessRendering) {
     EXPECT_TRUE(shown == expected) << "the desktop shows other pixels than the headless raster";
 }
 
+TEST_F(QtTest, DrawingOutsidePaintShowsBeforeTheDrawerGoesOn) {
+    // Progress text and marker lines are drawn inside long loops that process no events.
+    auto frame = MakeFrame();
+    const int before = probe::ClientPaints(*frame);
+    {
+        TSurfaceDC dc(frame->GetSurface(), [&](const TRect& r) { frame->Present(r); });
+        dc.TextOut(10, 50, "mean dev = 0.0123  ");
+    }
+    EXPECT_EQ(probe::ClientPaints(*frame), before + 1);
+}
+
 TEST_F(QtTest, ResizeReallocatesSurfaceAndPostsSize) {
     auto frame = MakeFrame();
     frame->seen.clear();
