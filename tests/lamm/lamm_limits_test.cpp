@@ -160,4 +160,25 @@ TEST_F(LammLimits, DefaultOptionsAgreeWithFineReference)
     }
 }
 
+// Flotation (s < 0): the boundary leaves the bottom, the plateau near the meniscus concentrates
+// as exp(-2kt) with k < 0, and the amount stays in the cell.
+TEST_F(LammLimits, FlotationMirrorsSedimentation)
+{
+    for (bool movingHat : {false, true}) {
+        LammCase lc;
+        lc.s = -3.0, lc.D = 6e-7;
+        lc.movingHat = movingHat;
+        lc.gridSize = 600;
+        lc.maxDcOverC = movingHat ? 0.25 : 1.0;
+        LammRun run(lc);
+        ASSERT_EQ(run.Run(), 0);
+        const double k = lc.s * 1e-13 * std::pow(lc.rpm * M_PI / 30.0, 2);
+        for (int scan = 1; scan <= lc.scans; ++scan)
+            EXPECT_NEAR(run.ValueAt(scan, 6.3), std::exp(-2.0 * k * run.ScanTime(scan)), 1e-4)
+                << (movingHat ? "moving hat" : "fixed grid") << " scan " << scan;
+        const double drift = std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0);
+        EXPECT_LT(drift, movingHat ? 1e-5 : 1e-10) << (movingHat ? "moving hat" : "fixed grid");
+    }
+}
+
 }  // namespace
