@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include "plat/app.hpp"
 #include "plat/png.hpp"
 #include "plat/testing.hpp"
