@@ -12,10 +12,13 @@ struct ModelChoice {
     static inline bool equilibriumModel = false;
     static inline bool equilibriumMs = false;
     static inline bool differenceData = false;
+    static inline bool contiMode = false;   // a continuous distribution model is chosen
+    static inline bool gStarFamily = false; // a boundary analysis (ls-g*(s), van Holde-Weischet)
 
     static void ResetToDefaults()
     {
         linearLamm = externalLoadingCell = thirdGeometry = electrophoresis = false;
         fitTINoise = fitRINoise = equilibriumModel = equilibriumMs = differenceData = false;
+        contiMode = gStarFamily = false;
     }
 };

@@ -52,6 +52,31 @@ class TXLAWindow : public TFrameWindow {
 
     void EvSize(UINT sizeType, const TSize& size);
 
+    // Draws the whole client area from the program's state.
+    void Paint(TDC& dc, bool erase, TRect& rect) override;
+
+    // Display commands and plot copies.
+    void CmSetRange();
+    void CmFullRange();
+    void CmUpdate();
+    void CmShowResiduals();
+    void CmShowData();
+    void CmDataMarkSize();
+    void CmToggleScanNameTips();
+    void CmOldFilenameConvention();
+    void CmCopyDataPlot();
+    void CmCopyResidualsPlot();
+    void CmCopyScreenshot();
+    // Fit display options, the residuals bitmap and the temperature plot.
+    void CmFitUpdatingPreferences();
+    void CmShowResidualsBitmap();
+    void CmBitmapBlackWhite();
+    void CmBitmapShading();
+    void CmCopyResidualsBitmap();
+    void CmShowTemperaturePlot();
+    // True when every scan's temperature lies within threshold of the first scan's; otherwise
+    // shows the temperature plot and a warning.
+    bool CheckTemperatureFluctuation(float threshold);
     // Load commands of the "&Data" menu and files dropped on the window.
     void CmLoadNewFiles();
     void CmAddMoreFiles();
@@ -79,12 +104,16 @@ class TXLAWindow : public TFrameWindow {
     bool runBusy = false;        // Run computes
     bool fitBusy = false;        // Fit computes
     bool paintSuspended = false; // a command's dialog or box is up
+    bool& modalBoxOpen = paintSuspended;
     bool& paintBlocked = paintSuspended;
     TPrinter* printer = nullptr;     // made on first use; owned
     OpenFileRecord openFilesDialog;  // load, save and list commands
     OpenFileRecord openFilesDialog2; // dropped files and the Load command
 
   private:
+    // Flips the data or residual view and lays out the plots now shown.
+    void ToggleView(bool& view, bool other, int checkId, void (*layoutAlone)(),
+                    void (*layoutOtherAlone)());
     // Asks the help engine for a help context.
     void ShowHelpContext(int context);
     // Sets a menu check mark to mirror a switch.

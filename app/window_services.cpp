@@ -3,6 +3,8 @@
 #include "app/serial_fit_state.h"
 #include "app/startup_paths.h"
 #include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "display/plot_replays.h"
 #include "foundations/show_error.h"
 #include "plat/backend.hpp"
 
@@ -60,11 +62,12 @@ void TXLAWindow::RequestRepaint() {
     Invalidate(true);
 }
 
-// Draws the data plot and the markers at once; until the display draws plots, there is nothing
-// to draw.
+// Draws the data plot and the markers at once, without waiting for a paint.
 void TXLAWindow::DrawPlotsNow() {
     if (SerialFitState::serializing)
         return;
+    DrawMetafilePlot(this);
+    RedrawMarkers(this);
 }
 
 void TXLAWindow::CmHowToGetHelp() {

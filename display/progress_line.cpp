@@ -1,23 +1,86 @@
-// Progress line state; its pixels come with the main window's painting.
+// CProgressLine. The bar is four pixels thick (rows y - 1 to y + 2) over a grey track; a call
+// that does not advance it returns before any context is opened, so the fits can call it once per
+// data point. The gauge style of the original class is left out: nothing selects it.
 #include "display/progress_line.h"
 
-void CProgressLine::Show(TXLAWindow* window, int x, int y)
-{
-    (void)window;
-    (void)x;
-    (void)y;
-    shown = true;
-    fraction = 0.0f;
+#include <cmath>
+
+#include "app/txla_window.h"
+#include "plat/window_dc.hpp"
+
+CProgressLine::CProgressLine() : barPen(barColour), trackPen(trackColour) {}
+
+void CProgressLine::Show(TXLAWindow* window, int x, int y) {
+    left = x;
+    right = x + length;
+    top = y;
+    bottom = y + thickness;
+    if (!window)
+        return;
+    // Columns left - 1 .. right + 1, rows top - thickness .. bottom, inclusive.
+    const int w = right - left + 3;
+    const int h = bottom - (top - thickness) + 1;
+    TBitmap snapshot(w, h);
+    {
+        TClientDC screen(window->GetHandle());
+        TMemoryDC memory(snapshot);
+        memory.BitBlt(0, 0, w, h, screen, left - 1, top - thickness, SRCCOPY);
+    }
+    background = snapshot;
+    backgroundSaved = true;
+    Draw(0.0f, window);
 }
 
-void CProgressLine::Draw(float f, TXLAWindow* window)
-{
-    (void)window;
-    fraction = f;
+void CProgressLine::SetBlueBar() {
+    barColour = 0xff6400;
+    barPen = TPen(barColour);
 }
 
-void CProgressLine::Hide(TXLAWindow* window)
-{
-    (void)window;
-    shown = false;
+void CProgressLine::SetPurpleBar() {
+    barColour = 0xb400b4;
+    barPen = TPen(barColour);
+}
+
+bool CProgressLine::Advance(float v) {
+    if (!(v > value))
+        return false;
+    value = v;
+    return true;
+}
+
+void CProgressLine::DrawBar(TDC& dc) {
+    const int end = int(std::trunc(left + length * value / scale));
+    const int rows[4] = {top, top + 1, top + 2, top - 1};
+    dc.SetROP2(R2_COPYPEN);
+    dc.SelectObject(trackPen);
+    for (int row : rows) {
+        dc.MoveTo(left, row);
+        dc.LineTo(right, row);
+    }
+    dc.SelectObject(barPen);
+    for (int row : rows) {
+        dc.MoveTo(left, row);
+        dc.LineTo(end, row);
+    }
+}
+
+void CProgressLine::Draw(float v, TXLAWindow* window) {
+    if (!Advance(v) || !window)
+        return;
+    TClientDC dc(window->GetHandle());
+    DrawBar(dc);
+}
+
+void CProgressLine::DrawOnDC(float v, TDC& dc) {
+    if (Advance(v))
+        DrawBar(dc);
+}
+
+void CProgressLine::Hide(TXLAWindow* window) {
+    if (!window || !backgroundSaved)
+        return;
+    TClientDC screen(window->GetHandle());
+    TMemoryDC memory(background);
+    screen.BitBlt(left - 1, top - thickness, background.Width(), background.Height(), memory, 0,
+                  0, SRCCOPY);
 }

@@ -1,19 +1,43 @@
-// The progress bar drawn straight into the main window during long commands.
+// CProgressLine: a 100-pixel bar drawn straight into the main window while a long computation
+// runs, with the pixels under it saved at Show and put back at Hide.
 #pragma once
+
+#include <cstdint>
+
+#include "plat/gdi.hpp"
 
 class TXLAWindow;
 
 class CProgressLine {
   public:
-    CProgressLine() = default;
+    CProgressLine();
     ~CProgressLine() = default;
-    // Places the bar at (x, y) of the window and draws it empty.
+    CProgressLine(const CProgressLine&) = delete;
+    CProgressLine& operator=(const CProgressLine&) = delete;
+
+    // Places the line at pixel (x, y), saves the pixels under it and draws value 0.
     void Show(TXLAWindow* window, int x, int y);
-    // Draws the bar filled to fraction (0..1).
-    void Draw(float fraction, TXLAWindow* window);
-    // Restores the background under the bar.
+    void SetBlueBar();
+    void SetPurpleBar();
+    // Advances the bar to v (of scale); values that do not advance it are ignored.
+    void Draw(float v, TXLAWindow* window);
+    void DrawOnDC(float v, TDC& dc);
+    // Puts the saved pixels back.
     void Hide(TXLAWindow* window);
 
-    bool shown = false;
-    float fraction = 0.0f;
+    float scale = 1.0f;
+    float value = 0.0f;
+    std::int32_t length = 100;
+    std::int32_t thickness = 3;
+    COLORREF barColour = 0x0000ff;
+    COLORREF trackColour = 0xc8c8c8;
+    TPen barPen;
+    TPen trackPen;
+    std::int32_t right = 0, left = 0, bottom = 0, top = 0;
+    bool backgroundSaved = false;
+    TBitmap background;
+
+  private:
+    bool Advance(float v);
+    void DrawBar(TDC& dc);
 };

@@ -1,55 +1,191 @@
-// The residuals of the loaded scans; the plots themselves come with the plotting and display
-// work, which fills the drawing calls here.
+// The data and residual plots: rebuilt after every load, run and mode change, laid out in the
+// panels of the main window, and kept in step with the residuals of the store.
 #include "display/scan_plots.h"
 
+#include "display/scan_colours.h"
+#include "display/scan_rms_file.h"
+#include "foundations/ccurve.h"
 #include "plotting/win_plot.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "tools/dls_data.h"
 
-void RedrawDataPlot(bool clear)
-{
-    (void)clear;
+int PlotLayout::DataTop() { return ScanStore::distPlotRect[0]; }
+int PlotLayout::DataBottom() { return ScanStore::distPlotRect[1]; }
+int PlotLayout::ResidualTop() { return ScanStore::distPlotRect[2]; }
+int PlotLayout::ResidualBottom() { return ScanStore::distPlotRect[3]; }
+
+namespace {
+
+void PlaceDataPlot(int bottom) {
+    if (CWINPlot* plot = ScanStore::dataPlot)
+        plot->SetPlotRect(PlotLayout::DataTop(), PlotLayout::left, bottom, PlotLayout::right);
 }
 
-void UpdateResiduals(bool rescale)
-{
-    if (!ScanStore::residuals)
-        return;
-    bool allPoints = ScanStore::leftFitLimit == 0.0f && ScanStore::rightFitLimit == 0.0f;
-    for (int k = 1; k <= ScanStore::scanCount; ++k) {
-        if (!ScanStore::residuals[k] || !ScanStore::signal[k] || !ScanStore::fit[k])
-            continue;
-        for (int i = 1; i <= ScanStore::pointCount[k]; ++i) {
-            bool inside = allPoints ||
-                          (i >= ScanStore::firstFitIndex[k] && i <= ScanStore::lastFitIndex[k]);
-            ScanStore::residuals[k][i] = inside ? ScanStore::signal[k][i] - ScanStore::fit[k][i]
-                                                : 0.0f;
-        }
+void PlaceResidualPlot(int top) {
+    if (CWINPlot* plot = ScanStore::residualPlot)
+        plot->SetPlotRect(top, PlotLayout::left, PlotLayout::ResidualBottom(), PlotLayout::right);
+}
+
+void Draw(CWINPlot* plot) {
+    if (plot)
+        plot->Draw();
+}
+
+CCurve* Curve(int j, ScanCurveSlot slot) {
+    return ScanStore::scanCurves ? ScanStore::scanCurves[j].c[slot] : nullptr;
+}
+
+struct Titles {
+    const char* data;
+    const char* residuals;
+};
+
+Titles AxisTitles() {
+    if (ScanDataKind::absorbance && !ScanDataKind::fluorescence)
+        return {"absorbance [OD]", "residuals [OD]"};
+    if (ScanDataKind::intensity)
+        return {"intensity", "intensity"};
+    if (ScanDataKind::fluorescence)
+        return {"fluorescence counts", "fluorescence counts"};
+    if (ScanDataKind::interference)
+        return {"fringes", "fringes"};
+    if (gDlsData) {
+        if (ScanStore::dlsRecords && ScanStore::dlsRecords[1].fieldAutocorrelation)
+            return {"g(1) field autocorrelation ", "g(1) field autocorrelation "};
+        return {"g(2)-1 intensity autocorrelation ", "g(2)-1 intensity autocorrelation "};
     }
-    CWINPlot* plot = ScanStore::residualPlot;
+    return {nullptr, nullptr};
+}
+
+} // namespace
+
+void LayoutDataPlot() {
+    PlaceDataPlot(PlotLayout::ResidualBottom());
+    Draw(ScanStore::dataPlot);
+}
+
+void LayoutResidualPlot() {
+    if (CWINPlot* plot = ScanStore::residualPlot)
+        plot->SetPlotRect(PlotLayout::DataTop(), PlotLayout::left, PlotLayout::ResidualBottom(),
+                          PlotLayout::right);
+    Draw(ScanStore::residualPlot);
+}
+
+void LayoutDataAndResidualPlots() {
+    PlaceDataPlot(PlotLayout::DataBottom());
+    const int lowered = ScanStore::showResidualsBitmap ? ScanStore::scanCount : 0;
+    PlaceResidualPlot(PlotLayout::ResidualTop() + lowered);
+    Draw(ScanStore::dataPlot);
+    Draw(ScanStore::residualPlot);
+}
+
+HMETAFILE DataPlotHandle() { return ScanStore::dataPlot ? ScanStore::dataPlot->metaFile : nullptr; }
+
+HMETAFILE ResidualPlotHandle() {
+    return ScanStore::residualPlot ? ScanStore::residualPlot->metaFile : nullptr;
+}
+
+void RedrawDataPlot(bool rescale) {
+    CWINPlot* plot = ScanStore::dataPlot;
     if (!plot)
         return;
-    if (rescale) {
-        if (ScanStore::leftFitLimit != 0.0f && ScanStore::rightFitLimit != 0.0f)
-            plot->ZoomX(ScanStore::leftFitLimit, ScanStore::rightFitLimit);
-        else
-            plot->Rescale();
-    }
+    if (rescale)
+        plot->Rescale();
     plot->Draw();
 }
 
-void SetPlotAxisTitles() {}
-
-void DeleteScanPlots()
-{
+void DeleteScanPlots() {
     delete ScanStore::dataPlot;
     delete ScanStore::residualPlot;
     ScanStore::dataPlot = nullptr;
     ScanStore::residualPlot = nullptr;
 }
 
-void ShowNoiseButtons(int which)
-{
-    (void)which;
+void SetPlotAxisTitles() {
+    if (ScanStore::scanCount < 1 || !Curve(1, kSignalCurve))
+        return;
+    DeleteScanPlots();
+    ScanStore::dataPlot = new CWINPlot();
+    ScanStore::residualPlot = new CWINPlot();
+    CWINPlot* data = ScanStore::dataPlot;
+    CWINPlot* residual = ScanStore::residualPlot;
+    const int n = ScanStore::scanCount;
+
+    // Curves first, so the layout below autoscales to them.
+    const int dataStyle = ScanDataKind::fluorescence ? -1 : 6;
+    for (int k = 1; k <= n; ++k) {
+        const int j = ScanStore::scanOrder[k];
+        data->AddCurve(Curve(j, kSignalCurve));
+        residual->AddCurve(Curve(j, kResidualsCurve));
+        data->SetCurveStyle(k - 1, dataStyle);
+        residual->SetCurveStyle(k - 1, -1);
+        data->SetCurveColor(k - 1, ScanColour(k));
+        residual->SetCurveColor(k - 1, ScanColour(k));
+    }
+    if (ScanDataKind::intensity) {
+        for (int k = 1; k <= n; ++k) {
+            const int j = ScanStore::scanOrder[k];
+            data->AddCurve(Curve(j, kThirdCurve));
+            data->SetCurveStyle(n + k - 1, 7);
+            data->SetCurveColor(n + k - 1, ScanColour(k));
+        }
+    }
+    if (ScanDataKind::interference) {
+        data->markSize = 0;
+        if (n > 50)
+            for (int k = 0; k < n; ++k)
+                data->SetCurveStyle(k, -1);
+    } else {
+        data->markSize = 2;
+    }
+
+    const Titles titles = AxisTitles();
+    if (titles.data) {
+        data->SetYLabel(titles.data);
+        residual->SetYLabel(titles.residuals);
+    }
+    LayoutDataAndResidualPlots();
 }
+
+void FitRange(int j, int& first, int& last) {
+    first = ScanStore::firstFitIndex ? ScanStore::firstFitIndex[j] : 0;
+    last = ScanStore::lastFitIndex ? ScanStore::lastFitIndex[j] : 0;
+    if (first == 0)
+        first = 1;
+    if (last == 0)
+        last = ScanStore::pointCount[j];
+}
+
+void UpdateResiduals(bool rescale) {
+    CWINPlot* plot = ScanStore::residualPlot;
+    if (!plot || ScanStore::scanCount == 0 || !ScanStore::residuals)
+        return;
+    const bool limitsSet = ScanStore::leftFitLimit != 0.0f && ScanStore::rightFitLimit != 0.0f;
+    for (int j = 1; j <= ScanStore::scanCount; ++j) {
+        float* r = ScanStore::residuals[j];
+        const float* s = ScanStore::signal[j];
+        const float* f = ScanStore::fit[j];
+        if (!r || !s || !f)
+            continue;
+        const int n = ScanStore::pointCount[j];
+        int first = 1, last = n;
+        if (limitsSet)
+            FitRange(j, first, last);
+        for (int i = 1; i <= n; ++i)
+            r[i] = (i >= first && i <= last) ? s[i] - f[i] : 0.0f;
+    }
+    if (limitsSet) {
+        if (rescale)
+            plot->ZoomX(ScanStore::leftFitLimit, ScanStore::rightFitLimit);
+        if (gWriteScanRms)
+            WriteScanRmsFile();
+    } else if (rescale) {
+        plot->Rescale();
+    }
+    plot->Draw();
+}
+
+void ShowNoiseButtons(int which) { (void)which; }
 
 void HideNoiseButtons() {}

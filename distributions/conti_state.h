@@ -1,6 +1,8 @@
 // The state of the continuous distribution analysis.
 #pragma once
 
+class CWINPlot;
+
 struct ContiState {
     // Regularization: exactly one of the three is set.
     static inline bool maxEntRegularization = true;
@@ -13,6 +15,12 @@ struct ContiState {
     static inline float* mValues = nullptr;   // molar mass abscissae [1..gridPoints]
     static inline int kernelColumn = 1;       // grid point whose kernel column is computed
     static inline bool quietComputing = false; // no progress text while kernels are computed
+    static inline CWINPlot* distributionPlot = nullptr; // owned by the distribution display
+    static inline bool fmVsMShown = false; // "f(M) vs M" holds the distribution area
+    static inline bool priorInUse = false; // a prior probability distribution is in use
+    static inline bool priorInUse2 = false;
+    static inline double* priorValues = nullptr;  // [1..gridPoints]
+    static inline float* priorAbscissa = nullptr; // [1..gridPoints]
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -25,6 +33,10 @@ struct ContiState {
         mValues = nullptr;
         kernelColumn = 1;
         quietComputing = false;
+        distributionPlot = nullptr;
+        fmVsMShown = priorInUse = priorInUse2 = false;
+        priorValues = nullptr;
+        priorAbscissa = nullptr;
     }
 };
 

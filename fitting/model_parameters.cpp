@@ -18,6 +18,7 @@ void ModelParameters::ResetToDefaults()
     constantInitialDistribution = true;
     blocalVaryMeniscusWarned = false;
     userMeniscusBottomLimits = false;
+    variationLimitsSet = false;
     for (int k = 0; k <= kFitSlots; ++k) {
         fitValues[k] = 0.0f;
         fitFloat[k] = 0;

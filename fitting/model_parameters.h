@@ -20,6 +20,7 @@ struct ModelParameters {
     static inline bool blocalVaryMeniscusWarned = false;
     static inline bool& meniscusWarned = blocalVaryMeniscusWarned;
     static inline bool userMeniscusBottomLimits = false;
+    static inline bool variationLimitsSet = false; // all four variation limits are set
     static inline float fitValues[kFitSlots + 1] = {};
     static inline std::int32_t fitFloat[kFitSlots + 1] = {};
 

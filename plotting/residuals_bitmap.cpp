@@ -15,10 +15,10 @@
 #include <algorithm>
 #include <cmath>
 
-bool gShowResidualsBitmap = false;
-bool gBitmapBlackWhite = false;
-bool gBitmapShading = false;
-float gBitmapFullScale = 0.0f;
+bool gShowResidualsBitmap = true;
+bool gBitmapBlackWhite = true;
+bool gBitmapShading = true;
+float gBitmapFullScale = 0.05f;
 
 int ResidualLevel(float r, float fullScale) {
     // A full scale of 0 (fluorescence residuals all 0) shows every point at level 0.

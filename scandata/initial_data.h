@@ -22,6 +22,8 @@ struct InitialData {
 
 // The initial data carry the time of the first scan in time order.
 inline bool gInitialDataIsFirstScan = false;
+// The initial data are used (and shown over the data plot).
+inline bool gUseInitialData = false;
 
 // Reads the initial-data scan at path; 1 when loaded, 0 otherwise.
 int LoadInitialData(TXLAWindow* window, const char* path);

@@ -157,6 +157,8 @@ void ScanStore::ResetToDefaults()
     distPlotRect[2] = 550;
     distPlotRect[3] = 950;
     resultAvailable = false;
+    showData = true;
+    showResiduals = true;
     fileNames.clear();
 }
 

@@ -13,6 +13,7 @@ class CCurve;
 class CWINPlot;
 class CRotorSpeedProfile;
 struct DlsRecord;
+extern bool gShowResidualsBitmap;
 
 // The five views each scan keeps over its arrays, and its four curves.
 enum ScanVectorSlot { kRadiusVector, kSignalVector, kThirdVector, kFitVector, kResidualsVector };
@@ -85,6 +86,10 @@ struct ScanStore {
     static inline CWINPlot* residualPlot = nullptr;
     static inline std::int32_t distPlotRect[4] = {50, 475, 550, 950}; // top, left, bottom, right
     static inline bool resultAvailable = false;
+    static inline bool showData = true;      // the data plot is shown
+    static inline bool showResiduals = true; // the residual plot is shown
+    // The residuals bitmap under the residual plot; the switch the bitmap's commands keep.
+    static inline bool& showResidualsBitmap = gShowResidualsBitmap;
     static inline std::vector<std::string> fileNames;
 
     // Frees what is loaded and sets every field back to its initial value.

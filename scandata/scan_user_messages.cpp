@@ -60,7 +60,6 @@ void ScanDrawText(TXLAWindow* window, int x, int y, const char* text)
 
 void ScanCheckTemperature(TXLAWindow* window, float limit)
 {
-    // The temperature check and its plot come with the display of the main window.
-    (void)window;
-    (void)limit;
+    if (window)
+        window->CheckTemperatureFluctuation(limit);
 }

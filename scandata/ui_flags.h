@@ -10,10 +10,14 @@ struct UiFlags {
     // the folder written in the list; cleared as soon as the loader returns.
     static inline bool useListFileFolder = false;
     static inline std::string listFileDir; // with its trailing separator
+    // The client size in pixels, written by every normal paint; sizes the on-plot buttons.
+    static inline int clientWidthPixels = 0;
+    static inline int clientHeightPixels = 0;
 
     static void ResetToDefaults() {
         suppressPlotPaint = false;
         useListFileFolder = false;
         listFileDir.clear();
+        clientWidthPixels = clientHeightPixels = 0;
     }
 };

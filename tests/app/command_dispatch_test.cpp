@@ -41,6 +41,12 @@ FirstPrompt Expected(const CommandRow& row) {
         {597, {"", ""}},
         {609, {"SET PREFERENCE", "save as default setting?"}},
         {610, {"HELP MESSAGES", "Save Setting?"}},
+        // Display commands: without scans most of them have nothing to act on.
+        {205, {"", ""}}, {206, {"", ""}}, {507, {"", ""}}, {646, {"", ""}},
+        {207, {"SET DISPLAY RANGE", "smallest r"}}, {208, {"", ""}}, {257, {"", ""}},
+        {211, {"", ""}}, {232, {"", ""}}, {209, {"", ""}}, {210, {"", ""}}, {243, {"", ""}},
+        {504, {"", ""}}, {537, {"", ""}}, {505, {"", ""}}, {506, {"", ""}},
+        {592, {"UPDATE DURING FIT", "data and fit plot?"}},
         {898, {"", ""}},
     };
     auto built = kBuilt.find(row.id);

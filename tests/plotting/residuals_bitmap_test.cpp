@@ -203,6 +203,7 @@ struct StoreWithThirtyScans {
         ScanDataKind::fluorescence = false;
         gBitmapFullScale = 0;
         gBitmapShading = false;
+        gBitmapBlackWhite = true;
     }
 };
 
@@ -210,6 +211,7 @@ struct StoreWithThirtyScans {
 
 TEST(ResidualsBitmap, FullScaleFromSettingPlotOrRmsDeviation) {
     StoreWithThirtyScans store;
+    gBitmapFullScale = 0;
     UpdateResiduals(true);
     EXPECT_NEAR(ResidualsBitmapSourceFromStore().fullScale, 0.025f + 0.05f * 0.0375f, 1e-6);
     gBitmapFullScale = 0.2f;
@@ -224,6 +226,7 @@ TEST(ResidualsBitmap, CopyOfTheLoadedScans) {
     StoreWithThirtyScans store;
     gBitmapFullScale = 0.05f;
     gBitmapShading = true;
+    gBitmapBlackWhite = false;
     plat::test::clearRecords();
     CopyResidualsBitmap(nullptr);
     const plat::ClipData& clip = plat::test::clipboard();

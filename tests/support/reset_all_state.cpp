@@ -22,6 +22,17 @@
 #include "fitting/model_parameters.h"
 #include "simulation/simulation_switches.h"
 #include "tools/dls_data.h"
+#include "app/aux_plots.h"
+#include "app/display_options.h"
+#include "display/marker_lines.h"
+#include "display/paint_switches.h"
+#include "display/plot_interaction_state.h"
+#include "display/scan_rms_file.h"
+#include "display/screen_button_set.h"
+#include "display/screen_modes.h"
+#include "plotting/plot_globals.h"
+#include "plotting/residuals_bitmap.h"
+#include "simulation/buffer_sedimentation.h"
 
 void ResetAllState()
 {
@@ -52,4 +63,30 @@ void ResetAllState()
     gDiagnosticsFolder = "/tmp/";
     gUserInterrupt.store(false);
     gSimulateOnly = false;
+    ResetDisplayState();
+}
+
+// The display's records: paint switches, markers, zoom, buttons and auxiliary plots.
+void ResetDisplayState()
+{
+    ResetPaintSwitches();
+    MarkerState::ResetToDefaults();
+    MarkerDragState::ResetToDefaults();
+    TentativeMarker::ResetToDefaults();
+    RubberBand::ResetToDefaults();
+    ZoomHistory::ResetToDefaults();
+    DistributionBand::ResetToDefaults();
+    ScreenButtonSet::ResetToDefaults();
+    ScreenModes::ResetToDefaults();
+    AuxPlots::ResetToDefaults();
+    BufferSedimentation::ResetToDefaults();
+    ResetDisplayOptions();
+    gWriteScanRms = true;
+    gScanRmsPath = "ScanRms.dat";
+    gWorstRmsScan = 0;
+    gMarkSize = 8;
+    gShowResidualsBitmap = true;
+    gBitmapFullScale = 0.05f;
+    gBitmapBlackWhite = true;
+    gBitmapShading = true;
 }

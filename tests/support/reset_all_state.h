@@ -2,3 +2,5 @@
 #pragma once
 
 void ResetAllState();
+// The display part of it.
+void ResetDisplayState();

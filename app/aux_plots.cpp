@@ -1,0 +1,46 @@
+// Release of the auxiliary plots: the paint that shows a one-shot plot frees it afterwards.
+#include "app/aux_plots.h"
+
+#include "foundations/ccurve.h"
+#include "foundations/cvector.h"
+#include "foundations/nr_arrays.h"
+#include "plotting/plot_owners.h"
+#include "plotting/win_plot.h"
+
+void FreeAuxPlotCurves() {
+    if (AuxPlots::temperatureTimes)
+        free_vector(AuxPlots::temperatureTimes, 1, AuxPlots::pointCount);
+    if (AuxPlots::temperatures)
+        free_vector(AuxPlots::temperatures, 1, AuxPlots::pointCount);
+    AuxPlots::temperatureTimes = nullptr;
+    AuxPlots::temperatures = nullptr;
+    delete AuxPlots::temperatureCurve;
+    delete AuxPlots::timeView;
+    delete AuxPlots::temperatureView;
+    delete AuxPlots::auxPlot;
+    AuxPlots::temperatureCurve = nullptr;
+    AuxPlots::timeView = nullptr;
+    AuxPlots::temperatureView = nullptr;
+    AuxPlots::auxPlot = nullptr;
+    AuxPlots::pointCount = 0;
+    AuxPlots::noRescale = false;
+    AuxPlots::rotorSpeedPlotShown = false;
+}
+
+void ResetAuxPlotFlags() {
+    AuxPlots::adHocShown = false;
+    AuxPlots::adHocKeep = false;
+}
+
+void AuxPlots::ResetToDefaults() {
+    FreeAuxPlotCurves();
+    delete adHocPlot;
+    adHocPlot = nullptr;
+    delete secondCurvePlot;
+    secondCurvePlot = nullptr;
+    shown = keep = highlight = false;
+    highlightCurve = nullptr;
+    ResetAuxPlotFlags();
+    captionShown = false;
+    caption[0] = '\0';
+}

@@ -1,0 +1,42 @@
+// The main window's auxiliary plot slots: one-shot plots that the paint shows in place of the
+// normal picture and then releases.
+#pragma once
+
+#include <cstdint>
+
+class CWINPlot;
+class CVector;
+class CCurve;
+class CAdHocPlot;
+
+struct AuxPlots {
+    // The first slot: the temperature plot and the other tools' one-shot plots.
+    static inline CWINPlot* auxPlot = nullptr;
+    static inline bool shown = false;      // the paint showed it
+    static inline bool keep = false;       // the paint keeps it after showing it
+    static inline bool noRescale = false;  // the paint keeps the plot's ranges
+    static inline bool highlight = false;  // a series of it is highlighted (equilibrium test)
+    static inline float* temperatureTimes = nullptr; // [1..pointCount]
+    static inline float* temperatures = nullptr;
+    static inline std::int32_t pointCount = 0;
+    static inline CVector* timeView = nullptr;
+    static inline CVector* temperatureView = nullptr;
+    static inline CCurve* temperatureCurve = nullptr;
+    static inline CCurve* highlightCurve = nullptr; // the highlighted series, not owned
+    // The second slot: the planner's ad-hoc plot and its second curve plot.
+    static inline CAdHocPlot* adHocPlot = nullptr;
+    static inline CWINPlot* secondCurvePlot = nullptr;
+    static inline bool adHocShown = false;
+    static inline bool adHocKeep = false;
+    static inline bool rotorSpeedPlotShown = false;
+    // The caption drawn over an auxiliary plot.
+    static inline bool captionShown = false;
+    static inline char caption[1000] = "";
+
+    static void ResetToDefaults();
+};
+
+// Releases every array, view, curve and the plot of the first slot.
+void FreeAuxPlotCurves();
+// Clears the switches of the second slot.
+void ResetAuxPlotFlags();

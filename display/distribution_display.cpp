@@ -1,0 +1,27 @@
+// The distribution plot and the reference meniscus as the main window shows them.
+#include "display/distribution_display.h"
+
+#include "app/model_choice.h"
+#include "display/screen_modes.h"
+#include "distributions/conti_state.h"
+#include "plotting/win_plot.h"
+#include "simulation/buffer_sedimentation.h"
+
+bool DistributionPlotShown() {
+    return (ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot &&
+           !ScreenModes::eqTestPlotShown && !ContiState::fmVsMShown;
+}
+
+HMETAFILE RepaintDistributionPlot() {
+    CWINPlot* plot = ContiState::distributionPlot;
+    if (!plot)
+        return nullptr;
+    plot->Draw();
+    return plot->metaFile;
+}
+
+bool BufferSedimentationReferenceShown() {
+    return BufferSedimentation::on && BufferSedimentation::meniscusDiffOn;
+}
+
+double BufferSedimentationDifference() { return BufferSedimentation::meniscusDiff; }

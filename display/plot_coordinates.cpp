@@ -1,0 +1,52 @@
+// Coordinate conversions of the main window's plots. Products are formed in double and then
+// truncated or floored, so a 1400-pixel client maps pixels one to one onto logical units.
+#include "display/plot_coordinates.h"
+
+#include <cmath>
+
+#include "plotting/win_plot.h"
+
+namespace {
+constexpr double kLogicalWidth = 1.4 * 1000.0;
+constexpr double kLogicalHeight = 1000.0;
+} // namespace
+
+int PixelToPerMille(int v, int extent) {
+    return extent > 0 ? int(std::floor(1000.0 * v / extent)) : 0;
+}
+
+int PixelToLogicalX(int x, float clientWidth) {
+    return clientWidth > 0 ? int(std::trunc(x * kLogicalWidth / clientWidth)) : 0;
+}
+
+int PixelToLogicalY(int y, float clientHeight) {
+    return clientHeight > 0 ? int(std::trunc(y * kLogicalHeight / clientHeight)) : 0;
+}
+
+int LogicalToPixelX(int x, float clientWidth) {
+    return int(std::floor(x * double(clientWidth) / kLogicalWidth));
+}
+
+int LogicalToPixelY(int y, float clientHeight) {
+    return int(std::floor(y * double(clientHeight) / kLogicalHeight));
+}
+
+int DataToLogicalX(const CWINPlot& plot, float v) {
+    if (plot.xLog) {
+        if (v <= 0.0f)
+            return plot.plotLeft - plot.outsideMargin;
+        return int(std::trunc(double(plot.xScale) * std::log10(double(v)) + plot.xOffset));
+    }
+    return int(std::trunc(double(plot.xScale) * v + plot.xOffset));
+}
+
+float LogicalToDataX(const CWINPlot& plot, int x) {
+    if (plot.xScale == 0.0f)
+        return 0.0f;
+    const double value = (x - double(plot.xOffset)) / plot.xScale;
+    return float(plot.xLog ? std::pow(10.0, value) : value);
+}
+
+int MarkerColumn(const CWINPlot& plot, float v, float clientWidth) {
+    return LogicalToPixelX(DataToLogicalX(plot, v), clientWidth);
+}

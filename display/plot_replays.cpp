@@ -1,0 +1,149 @@
+// Replays of the recorded pictures: playing a picture costs far less than drawing every scan again,
+// so fits refresh the display this way many times without rebuilding the plots.
+#include "display/plot_replays.h"
+
+#include <cmath>
+
+#include "app/model_choice.h"
+#include "app/preference_switches.h"
+#include "app/txla_window.h"
+#include "distributions/conti_state.h"
+#include "display/distribution_display.h"
+#include "display/marker_lines.h"
+#include "display/scan_colours.h"
+#include "display/scan_plots.h"
+#include "display/screen_modes.h"
+#include "fitting/model_parameters.h"
+#include "plat/clock.hpp"
+#include "plat/window_dc.hpp"
+#include "plotting/quick_plots.h"
+#include "plotting/residuals_bitmap.h"
+#include "plotting/win_plot.h"
+#include "scandata/initial_data.h"
+#include "scandata/scan_store.h"
+#include "simulation/simulation_switches.h"
+
+void SetReplayMapping(TDC& dc, const TXLAWindow* window) {
+    const TRect client = window->GetClientRect();
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(TSize{int(1.4 * 1000), 1000});
+    dc.SetViewportExt(TSize{client.right, client.bottom});
+}
+
+void PlayPicture(TDC& dc, HMETAFILE picture) {
+    if (picture) {
+        TMetaFilePict pict(picture, NoAutoDelete);
+        pict.PlayOnto(dc);
+    }
+}
+
+void PlayOverlay(TDC& dc, HMETAFILE overlay) {
+    if (overlay) {
+        TMetaFilePict pict(overlay, AutoDelete);
+        pict.PlayOnto(dc);
+    }
+}
+
+void PlayDataOverlays(TDC& dc) {
+    CWINPlot* plot = ScanStore::dataPlot;
+    if (!plot)
+        return;
+    if (ScanStore::resultAvailable && ScanStore::scanCurves) {
+        for (int k = 1; k <= ScanStore::scanCount; ++k) {
+            CCurve* fit = ScanStore::scanCurves[ScanStore::scanOrder[k]].c[kFitCurve];
+            PlayOverlay(dc, QuickPlotCurve(plot, fit, ScanColour(k), -1, 1));
+        }
+    }
+    if (ScanStore::tiNoise && ModelChoice::fitTINoise)
+        PlayOverlay(dc, QuickPlot(plot, ScanStore::gridRadius, ScanStore::tiNoise,
+                                  ScanStore::gridCount, 0, -1, 1));
+    if (InitialData::pointCount > 0 && gUseInitialData)
+        PlayOverlay(dc, QuickPlot(plot, InitialData::radius, InitialData::signal,
+                                  InitialData::pointCount, 0x00FF00, -1, 1));
+}
+
+namespace {
+
+float ReferenceMeniscus() {
+    return float(ModelParameters::meniscus - BufferSedimentationDifference());
+}
+
+} // namespace
+
+void DrawMetafilePlot(TXLAWindow* window) {
+    if (!window || !ScanStore::showData || !ScanStore::dataPlot)
+        return;
+    {
+        TClientDC dc(window->GetHandle());
+        SetReplayMapping(dc, window);
+        PlayPicture(dc, DataPlotHandle());
+    }
+    if (ModelParameters::meniscus != 0.0f && !MarkerState::meniscusGrabbed) {
+        DrawMarkerLine(window, DataPlotColumn(window, ModelParameters::meniscus),
+                       MarkerState::meniscusColour);
+        if (BufferSedimentationReferenceShown() && !MarkerState::refMeniscusGrabbed)
+            DrawMarkerLine(window, DataPlotColumn(window, ReferenceMeniscus()),
+                           MarkerState::refMeniscusColour);
+    }
+    if (ModelParameters::bottom != 0.0f && !MarkerState::bottomGrabbed)
+        DrawMarkerLine(window, DataPlotColumn(window, ModelParameters::bottom),
+                       MarkerState::bottomColour);
+    if (!MStarScreenActive()) {
+        if (ScanStore::leftFitLimit != 0.0f && !MarkerState::leftLimitGrabbed)
+            DrawMarkerLine(window, DataPlotColumn(window, ScanStore::leftFitLimit),
+                           MarkerState::fitLimitColour);
+        if (ScanStore::rightFitLimit != 0.0f && !MarkerState::rightLimitGrabbed)
+            DrawMarkerLine(window, DataPlotColumn(window, ScanStore::rightFitLimit),
+                           MarkerState::fitLimitColour);
+    }
+    if (MarkerState::cursorShown)
+        DrawMarkerLineB(window, DataPlotColumn(window, MarkerState::cursorRadius), 0);
+    TClientDC dc(window->GetHandle());
+    SetReplayMapping(dc, window);
+    PlayDataOverlays(dc);
+}
+
+void DrawMetafilePlotA(TXLAWindow* window) {
+    if (!window || !ScanStore::residualPlot)
+        return;
+    TClientDC dc(window->GetHandle());
+    SetReplayMapping(dc, window);
+    PlayPicture(dc, ResidualPlotHandle());
+}
+
+void DrawMetafilePlotB(TXLAWindow* window) {
+    if (!window || !(ModelChoice::contiMode || ModelChoice::gStarFamily) ||
+        !ContiState::distributionPlot)
+        return;
+    TClientDC dc(window->GetHandle());
+    SetReplayMapping(dc, window);
+    PlayPicture(dc, RepaintDistributionPlot());
+}
+
+namespace {
+bool gLiveRefreshStarted = false;
+DWORD gLiveRefreshLastTick = 0;
+} // namespace
+
+void DrawResidualsView(TXLAWindow* window) {
+    if (!gUpdateResidualsBitmap && !gUpdateResidualsPlot && !gUpdateDataPlot &&
+        !gUpdateDistributionPlot)
+        return;
+    const DWORD now = GetTickCount();
+    if (gLiveRefreshStarted) {
+        const DWORD interval = DWORD(std::floor(gMaxUpdateInterval * 1000.0));
+        // Elapsed time, so a wrap of the tick count does not stop the refresh.
+        if (now - gLiveRefreshLastTick <= interval)
+            return;
+    }
+    gLiveRefreshStarted = true;
+    if (gUpdateDataPlot)
+        DrawMetafilePlot(window);
+    if (gUpdateResidualsPlot)
+        DrawMetafilePlotA(window);
+    if (gUpdateResidualsBitmap)
+        DrawResidualsBitmap(window);
+    if (gUpdateDistributionPlot)
+        DrawMetafilePlotB(window);
+    gLiveRefreshLastTick = GetTickCount();
+}

@@ -1,0 +1,47 @@
+// Writes one line per scan in display order: its file name and the rms of its residuals inside
+// the fit range, summed in single precision; stops at the first scan whose range holds no point.
+#include "display/scan_rms_file.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "display/scan_plots.h"
+#include "foundations/sounds.h"
+#include "plat/msgbox.hpp"
+#include "scandata/scan_store.h"
+
+void WriteScanRmsFile() {
+    std::FILE* file = std::fopen(gScanRmsPath.c_str(), "w");
+    if (!file) {
+        PlayInfoSound();
+        MessageBox(nullptr, "could not open ScanRms file", "ERROR", MB_OK);
+        gWriteScanRms = false;
+        return;
+    }
+    gWorstRmsScan = 0;
+    float largest = 0.0f;
+    for (int k = 1; k <= ScanStore::scanCount; ++k) {
+        const int j = ScanStore::scanOrder[k];
+        int first, last;
+        FitRange(j, first, last);
+        float sum = 0.0f, count = 0.0f;
+        const float* r = ScanStore::residuals[j];
+        for (int i = first; r && i <= last; ++i) {
+            sum += r[i] * r[i];
+            count += 1.0f;
+        }
+        if (count == 0.0f) {
+            PlayInfoSound();
+            break;
+        }
+        const float rms = std::sqrt(sum / count);
+        const char* name = ScanStore::scanFileName ? ScanStore::scanFileName[j] : "";
+        std::fprintf(file, "%s \t%e\n", name ? name : "", double(rms));
+        if (rms > largest) {
+            gWorstRmsScan = j;
+            largest = rms;
+        }
+    }
+    std::fflush(file);
+    std::fclose(file);
+}

@@ -1,0 +1,48 @@
+// The main window's button slots and their replay by the paint.
+#include "display/screen_button_set.h"
+
+#include "display/screen_button.h"
+
+namespace {
+
+CScreenButton** const kPromptSlots[] = {
+    &ScreenButtonSet::noiseButton1,      &ScreenButtonSet::noiseButton2,
+    &ScreenButtonSet::rangeButton,       &ScreenButtonSet::confirmMoveButton,
+    &ScreenButtonSet::cancelMoveButton,  &ScreenButtonSet::editScanButton,
+    &ScreenButtonSet::deleteScanButton,  &ScreenButtonSet::cancelScanButton,
+    &ScreenButtonSet::deletePointButton, &ScreenButtonSet::editorPointButton,
+};
+
+void Play(TDC& dc, const CScreenButton* button) {
+    if (button && !button->disabled && button->picture)
+        PlayMetaFile(dc, button->picture);
+}
+
+} // namespace
+
+void ClearPeakLabelButtons() {
+    for (CScreenButton*& b : ScreenButtonSet::peakLabels) {
+        delete b;
+        b = nullptr;
+    }
+    ScreenButtonSet::peakLabelCount = 0;
+}
+
+void ScreenButtonSet::ResetToDefaults() {
+    for (CScreenButton** slot : kPromptSlots) {
+        delete *slot;
+        *slot = nullptr;
+    }
+    ClearPeakLabelButtons();
+}
+
+void PlayScreenButtons(TDC& dc) {
+    for (CScreenButton** slot : kPromptSlots)
+        Play(dc, *slot);
+}
+
+void PlayPeakLabelButtons(TDC& dc) {
+    for (int i = 1; i <= ScreenButtonSet::peakLabelCount && i <= ScreenButtonSet::kMaxPeakLabels;
+         ++i)
+        Play(dc, ScreenButtonSet::peakLabels[i]);
+}

@@ -1,0 +1,34 @@
+// The main window fixture.
+#include "support/main_window_fixture.h"
+
+#include "display/paint_switches.h"
+#include "display/scan_rms_file.h"
+#include "scandata/load_all_data.h"
+#include "support/reset_all_state.h"
+
+MainWindowFixture::MainWindowFixture(int width, int height) {
+    ResetAllState();
+    folder.WriteAcceptedPreferences();
+    window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    window->Create();
+    gShowDisclaimer = false;
+    gScanRmsPath = data.file("ScanRms.dat");
+    Resize(width, height);
+}
+
+MainWindowFixture::~MainWindowFixture() {
+    window.reset();
+    ResetAllState();
+}
+
+void MainWindowFixture::Load(const ScanSetOptions& options) {
+    const std::string selection = SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
+    LoadAllData(window.get(), selection.c_str());
+}
+
+void MainWindowFixture::Paint() { script.pumpUntilIdle(); }
+
+void MainWindowFixture::Resize(int width, int height) {
+    window->SetClientSize(width, height);
+    script.pumpUntilIdle();
+}

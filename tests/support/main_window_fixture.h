@@ -1,0 +1,30 @@
+// A main window on the headless backend in a fresh program folder, with helpers to load a
+// generated scan set into it and paint it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/txla_window.h"
+#include "plat/testing.hpp"
+#include "support/program_folder.h"
+#include "support/scan_set_generator.h"
+#include "support/temp_folder.h"
+
+class MainWindowFixture {
+  public:
+    // width x height pixels of client area; the store and every record start at defaults.
+    MainWindowFixture(int width = 700, int height = 500);
+    ~MainWindowFixture();
+
+    // Writes the set into a data folder and loads it with the window (boxes must be scripted).
+    void Load(const ScanSetOptions& options);
+    // Paints as the desktop does after an invalidation: dispatches until nothing is pending.
+    void Paint();
+    void Resize(int width, int height);
+
+    plat::test::Script script;
+    ProgramFolder folder;
+    TempFolder data;
+    std::unique_ptr<TXLAWindow> window;
+};
