@@ -215,10 +215,7 @@ TEST(TemperatureCheck, ExactlyOneDegreeAndOneScanPass) {
 
 TEST(TemperatureCheck, ManyScansUseSmallerSymbols) {
     MainWindowFixture f(700, 500);
-    ScanSetOptions o;
-    o.count = 150;
-    o.points = 20;
-    f.Load(o);
+    f.LoadScans(150, 20);
     f.window->CmShowTemperaturePlot();
     ASSERT_NE(AuxPlots::auxPlot, nullptr);
     EXPECT_EQ(AuxPlots::auxPlot->markSize, 5);

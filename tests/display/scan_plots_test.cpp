@@ -31,6 +31,10 @@ class Residuals : public ::testing::Test {
         gScanRmsPath = folder.file("ScanRms.dat");
     }
     ~Residuals() override { ResetAllState(); }
+    static void SetLimits() {
+        ScanStore::leftFitLimit = 6.05f;
+        ScanStore::rightFitLimit = 6.25f;
+    }
     static StoreScan Scan(double t, std::vector<float> signal, const char* name) {
         StoreScan s;
         s.timeS = t;
@@ -53,8 +57,7 @@ TEST_F(Residuals, WithoutFitLimitsEveryPointCountsAndNoFileIsWritten) {
 }
 
 TEST_F(Residuals, FitRangeZeroesTheRestAndWritesRmsPerScan) {
-    ScanStore::leftFitLimit = 6.05f;
-    ScanStore::rightFitLimit = 6.25f;
+    SetLimits();
     // Scan 1 uses its whole length (0, 0); scans 2 and 3 points 2..3.
     for (int j : {2, 3}) {
         ScanStore::firstFitIndex[j] = 2;
@@ -72,8 +75,7 @@ TEST_F(Residuals, FitRangeZeroesTheRestAndWritesRmsPerScan) {
 }
 
 TEST_F(Residuals, TiesKeepTheEarlierScanAsWorst) {
-    ScanStore::leftFitLimit = 6.05f;
-    ScanStore::rightFitLimit = 6.25f;
+    SetLimits();
     for (int j : {2, 3}) {
         ScanStore::firstFitIndex[j] = 3;
         ScanStore::lastFitIndex[j] = 3;
@@ -85,8 +87,7 @@ TEST_F(Residuals, TiesKeepTheEarlierScanAsWorst) {
 }
 
 TEST_F(Residuals, EmptyRangeStopsTheFileThere) {
-    ScanStore::leftFitLimit = 6.05f;
-    ScanStore::rightFitLimit = 6.25f;
+    SetLimits();
     ScanStore::firstFitIndex[2] = 3;
     ScanStore::lastFitIndex[2] = 2;
     UpdateResiduals(false);
@@ -94,8 +95,7 @@ TEST_F(Residuals, EmptyRangeStopsTheFileThere) {
 }
 
 TEST_F(Residuals, UnwritableFileTurnsItOffAfterOneBox) {
-    ScanStore::leftFitLimit = 6.05f;
-    ScanStore::rightFitLimit = 6.25f;
+    SetLimits();
     gScanRmsPath = folder.file("missing/ScanRms.dat");
     plat::test::Script script;
     script.expectBox().caption("ERROR").text("could not open ScanRms file").answer(IDOK);
@@ -107,10 +107,7 @@ TEST_F(Residuals, UnwritableFileTurnsItOffAfterOneBox) {
 
 TEST(ScanPlots, TwentyScansWithTheBitmapLowerTheResidualPlot) {
     MainWindowFixture f(700, 500);
-    ScanSetOptions o;
-    o.count = 20;
-    o.points = 50;
-    f.Load(o);
+    f.LoadScans(20, 50);
     ASSERT_NE(ScanStore::residualPlot, nullptr);
     EXPECT_EQ(ScanStore::residualPlot->plotTop, 570);
     ScanStore::showResidualsBitmap = false;
@@ -138,10 +135,7 @@ TEST(ScanPlots, InterferenceStylesByScanCount) {
 
 TEST(ScanPlots, ReplayOfHiddenDataDrawsNothing) {
     MainWindowFixture f(700, 500);
-    ScanSetOptions o;
-    o.count = 3;
-    o.points = 50;
-    f.Load(o);
+    f.LoadScans(3, 50);
     f.window->clientWidth = 700;
     f.window->clientHeight = 500;
     f.window->GetSurface().Fill(RGB(255, 255, 255));
@@ -157,10 +151,7 @@ TEST(ScanPlots, ReplayOfHiddenDataDrawsNothing) {
 // The highlight colours fit points red inside the s-range; with DLS data it draws nothing.
 TEST(SRangeHighlight, RedInsideTheRangeAndNothingForDlsData) {
     MainWindowFixture f(700, 500);
-    ScanSetOptions o;
-    o.count = 3;
-    o.points = 200;
-    f.Load(o);
+    f.LoadScans(3, 200);
     f.Paint();
     f.window->GetSurface().Fill(RGB(255, 255, 255));
     const plat::Surface white = f.window->GetSurface();

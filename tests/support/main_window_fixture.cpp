@@ -26,6 +26,13 @@ void MainWindowFixture::Load(const ScanSetOptions& options) {
     LoadAllData(window.get(), selection.c_str());
 }
 
+void MainWindowFixture::LoadScans(int count, int points) {
+    ScanSetOptions options;
+    options.count = count;
+    options.points = points;
+    Load(options);
+}
+
 void MainWindowFixture::Paint() { script.pumpUntilIdle(); }
 
 void MainWindowFixture::Resize(int width, int height) {

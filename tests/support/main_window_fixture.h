@@ -19,6 +19,8 @@ class MainWindowFixture {
 
     // Writes the set into a data folder and loads it with the window (boxes must be scripted).
     void Load(const ScanSetOptions& options);
+    // A generated absorbance set of count scans of points points each.
+    void LoadScans(int count, int points);
     // Paints as the desktop does after an invalidation: dispatches until nothing is pending.
     void Paint();
     void Resize(int width, int height);
