@@ -8,7 +8,7 @@
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "support/reset_all_state.h"
-#include "support/temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -112,9 +112,9 @@ TEST_F(KeyPolling, WaitsReturnAtOnceForNoTimeAndSeeKeys) {
 }
 
 TEST_F(KeyPolling, FileExists) {
-    TempDir dir;
-    EXPECT_TRUE(FileExists(dir.Write("f.txt", "x").c_str()));
-    EXPECT_FALSE(FileExists(dir.File("missing.txt").c_str()));
+    TempFolder dir;
+    EXPECT_TRUE(FileExists(dir.write("f.txt", "x").c_str()));
+    EXPECT_FALSE(FileExists(dir.file("missing.txt").c_str()));
     EXPECT_FALSE(FileExists(nullptr));
 }
 

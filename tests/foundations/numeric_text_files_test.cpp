@@ -5,26 +5,26 @@
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"
-#include "support/temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 TEST(VectorFile, WritesSixDecimalsPerLine) {
-    TempDir dir;
+    TempFolder dir;
     float values[] = {1.0f, 2.5f};
     CVector v(2, values, 1);
-    ASSERT_TRUE(v.Write(dir.File("v.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("v.txt")), "1.000000\n2.500000\n");
-    ASSERT_TRUE(v.WriteExp10(dir.File("e.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("e.txt")), "10.000000\n316.227766\n");
-    WriteColumnFile(dir.File("c.txt").c_str(), values - 1, 2, 1);
-    EXPECT_EQ(TempDir::Read(dir.File("c.txt")), "1.000000\n2.500000\n");
+    ASSERT_TRUE(v.Write(dir.file("v.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("v.txt")), "1.000000\n2.500000\n");
+    ASSERT_TRUE(v.WriteExp10(dir.file("e.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("e.txt")), "10.000000\n316.227766\n");
+    WriteColumnFile(dir.file("c.txt").c_str(), values - 1, 2, 1);
+    EXPECT_EQ(ReadTextFile(dir.file("c.txt")), "1.000000\n2.500000\n");
 }
 
 TEST(VectorFile, ReadsFirstNumberPerLineUntilTheFirstNonNumber) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* name;
         std::string text;
@@ -38,7 +38,7 @@ TEST(VectorFile, ReadsFirstNumberPerLineUntilTheFirstNonNumber) {
     };
     for (const Case& c : cases) {
         CVector v;
-        v.Read(dir.Write("in.txt", c.text).c_str());
+        v.Read(dir.write("in.txt", c.text).c_str());
         ASSERT_EQ(v.length, c.expected.size()) << c.name;
         for (std::size_t i = 0; i < c.expected.size(); ++i)
             EXPECT_EQ(v.At(static_cast<int>(i)), c.expected[i]) << c.name;
@@ -46,7 +46,7 @@ TEST(VectorFile, ReadsFirstNumberPerLineUntilTheFirstNonNumber) {
     // A vector with storage is overwritten in place and keeps its length.
     float keep[] = {9, 9, 9};
     CVector v(3, keep, 1);
-    v.Read(dir.Write("in.txt", "7\n8\n").c_str());
+    v.Read(dir.write("in.txt", "7\n8\n").c_str());
     EXPECT_EQ(v.length, 3u);
     EXPECT_EQ(v.At(0), 7.0f);
     EXPECT_EQ(v.At(1), 8.0f);
@@ -54,18 +54,18 @@ TEST(VectorFile, ReadsFirstNumberPerLineUntilTheFirstNonNumber) {
 }
 
 TEST(CurveFile, WritesPairs) {
-    TempDir dir;
+    TempFolder dir;
     float x[] = {0, 1, 3}, y[] = {0, 2, 4};
-    WriteXY(dir.File("xy.txt").c_str(), 2, x, y);
-    EXPECT_EQ(TempDir::Read(dir.File("xy.txt")), "1.000000 2.000000\n3.000000 4.000000\n");
+    WriteXY(dir.file("xy.txt").c_str(), 2, x, y);
+    EXPECT_EQ(ReadTextFile(dir.file("xy.txt")), "1.000000 2.000000\n3.000000 4.000000\n");
     CCurve c(x, y, 2, 1, 1);
-    ASSERT_TRUE(c.WriteXYExp(dir.File("e.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("e.txt")),
+    ASSERT_TRUE(c.WriteXYExp(dir.file("e.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("e.txt")),
               "1.000000e+00 2.000000e+00\n3.000000e+00 4.000000e+00\n");
 }
 
 TEST(CurveFile, ReadsColumnsOfATable) {
-    TempDir dir;
+    TempFolder dir;
     struct Case {
         const char* name;
         std::string text;
@@ -83,7 +83,7 @@ TEST(CurveFile, ReadsColumnsOfATable) {
     };
     for (const Case& c : cases) {
         CCurve curve;
-        EXPECT_EQ(curve.Read(dir.Write("t.txt", c.text).c_str(), c.xColumn, c.yColumn), c.ok)
+        EXPECT_EQ(curve.Read(dir.write("t.txt", c.text).c_str(), c.xColumn, c.yColumn), c.ok)
             << c.name;
         if (!c.ok)
             continue;
@@ -94,7 +94,7 @@ TEST(CurveFile, ReadsColumnsOfATable) {
         }
     }
     CCurve averaged;
-    ASSERT_TRUE(averaged.ReadAveraged(dir.Write("a.txt", "1 2\n3 4\n5 9\n").c_str(), 1, 2, 2));
+    ASSERT_TRUE(averaged.ReadAveraged(dir.write("a.txt", "1 2\n3 4\n5 9\n").c_str(), 1, 2, 2));
     ASSERT_EQ(averaged.Count(), 2u);
     EXPECT_EQ(averaged.x->At(0), 2.0f);
     EXPECT_EQ(averaged.y->At(0), 3.0f);
@@ -103,18 +103,18 @@ TEST(CurveFile, ReadsColumnsOfATable) {
 }
 
 TEST(MatrixTable, WritesTabsAndReadsTransposedOrByRows) {
-    TempDir dir;
+    TempFolder dir;
     double** m = dmatrix(1, 2, 1, 2);
     m[1][1] = 1, m[1][2] = 2, m[2][1] = 3, m[2][2] = 4;
-    ASSERT_TRUE(WriteMatrixTable(m, 1, 2, 1, 2, dir.File("m.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("m.txt")), "\t1.000000\t2.000000\n\t3.000000\t4.000000\n");
-    ASSERT_TRUE(WriteMatrixTableTransposed(m, 1, 2, 1, 2, dir.File("t.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("t.txt")), "\t1.000000\t3.000000\n\t2.000000\t4.000000\n");
-    EXPECT_TRUE(WriteMatrixTable(m, 2, 1, 1, 2, dir.File("empty.txt").c_str()));
-    EXPECT_EQ(TempDir::Read(dir.File("empty.txt")), "");
+    ASSERT_TRUE(WriteMatrixTable(m, 1, 2, 1, 2, dir.file("m.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("m.txt")), "\t1.000000\t2.000000\n\t3.000000\t4.000000\n");
+    ASSERT_TRUE(WriteMatrixTableTransposed(m, 1, 2, 1, 2, dir.file("t.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("t.txt")), "\t1.000000\t3.000000\n\t2.000000\t4.000000\n");
+    EXPECT_TRUE(WriteMatrixTable(m, 2, 1, 1, 2, dir.file("empty.txt").c_str()));
+    EXPECT_EQ(ReadTextFile(dir.file("empty.txt")), "");
     free_dmatrix(m, 1, 2, 1, 2);
 
-    std::string path = dir.Write("r.txt", "1 2\n3 4\r\n5\t6\n");
+    std::string path = dir.write("r.txt", "1 2\n3 4\r\n5\t6\n");
     int lines = 0;
     float** t = ReadMatrixTable(path.c_str(), 2, &lines);
     ASSERT_NE(t, nullptr);
@@ -129,7 +129,7 @@ TEST(MatrixTable, WritesTabsAndReadsTransposedOrByRows) {
     free_matrix(r, 1, lines, 1, 2);
 
     TakeErrorBoxes();
-    std::string short_row = dir.Write("s.txt", "1 2\n3\n5 6\n");
+    std::string short_row = dir.write("s.txt", "1 2\n3\n5 6\n");
     EXPECT_EQ(ReadMatrixTable(short_row.c_str(), 2, &lines), nullptr);
     EXPECT_EQ(lines, 0);
     auto boxes = TakeErrorBoxes();
@@ -138,8 +138,8 @@ TEST(MatrixTable, WritesTabsAndReadsTransposedOrByRows) {
 }
 
 TEST(TextFiles, MissingFilesAreReportedAndFail) {
-    TempDir dir;
-    const std::string missing = dir.File("no/such/folder/file.txt");
+    TempFolder dir;
+    const std::string missing = dir.file("no/such/folder/file.txt");
     const char* name = missing.c_str();
     TakeErrorBoxes();
     CVector v;
@@ -167,9 +167,9 @@ TEST(TextFiles, MissingFilesAreReportedAndFail) {
 }
 
 TEST(ReadColumnFile, RepeatsThePreviousValueOnLinesWithoutANumber) {
-    TempDir dir;
+    TempFolder dir;
     int last = 0;
-    float* v = ReadColumnFile(dir.Write("c.txt", "1\nx\n3\n").c_str(), &last, 0);
+    float* v = ReadColumnFile(dir.write("c.txt", "1\nx\n3\n").c_str(), &last, 0);
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(last, 2);
     EXPECT_EQ(v[0], 1.0f);

@@ -7,7 +7,7 @@
 #include "foundations/shape_models.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
-#include "support/temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <cstdio>
@@ -141,12 +141,12 @@ TEST_F(ShapeModelsTest, WormChainTableHoldsS20wAndMass) {
     ContiState::gridPoints = 2;
     ContiState::sValues = s.data();
     ContiState::mValues = m.data();
-    TempDir dir;
-    ASSERT_TRUE(WriteWormChainMofSTable(dir.File("~WormChain_mofs.dat").c_str()));
+    TempFolder dir;
+    ASSERT_TRUE(WriteWormChainMofSTable(dir.file("~WormChain_mofs.dat").c_str()));
     // Water at 20 C with vbar 0.73: s20,w = s (0.99823 vs 1.0 density) within 0.5 %.
     double f = (1 - 0.73 * 0.99823) / (1 - 0.73);
     double row[4] = {};
-    std::string text = TempDir::Read(dir.File("~WormChain_mofs.dat"));
+    std::string text = ReadTextFile(dir.file("~WormChain_mofs.dat"));
     ASSERT_EQ(
         std::sscanf(text.c_str(), "\t%lf\t%lf\n\t%lf\t%lf\n", &row[0], &row[1], &row[2], &row[3]),
         4)

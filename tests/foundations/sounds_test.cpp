@@ -5,7 +5,7 @@
 #include "foundations/sounds.h"
 #include "plat/testing.hpp"
 #include "support/reset_all_state.h"
-#include "support/temp_dir.h"
+#include "support/temp_folder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -49,16 +49,16 @@ namespace {
 class Sounds : public ::testing::Test {
   protected:
     plat::test::Script script;
-    TempDir dir;
+    TempFolder dir;
     void SetUp() override {
         ResetAllState();
         plat::test::clearRecords();
         const char* names[kSoundSetCount] = {"error.wav", "info.wav", "question.wav", "fitdone.wav",
                                              "hi.wav",    "bye.wav",  "ok.wav",       "beer.wav"};
         for (int i = 0; i < kSoundSetCount; ++i)
-            std::snprintf(gTablePaths.sounds[i], kPathBufferSize, "%s", dir.File(names[i]).c_str());
+            std::snprintf(gTablePaths.sounds[i], kPathBufferSize, "%s", dir.file(names[i]).c_str());
         for (const char* f : {"ok.wav", "ok2.wav", "ok4.wav", "bye.wav", "hi.wav", "hi2.wav"})
-            dir.Write(f, "RIFF");
+            dir.write(f, "RIFF");
     }
     void TearDown() override {
         ResetAllState();
@@ -90,7 +90,7 @@ TEST_F(Sounds, PlaysOnlyMembersWithoutGap) {
     CountSoundFiles();
     for (int i = 0; i < 40; ++i)
         PlayOkSound();
-    std::set<std::string> expected{dir.File("ok.wav"), dir.File("ok2.wav")};
+    std::set<std::string> expected{dir.file("ok.wav"), dir.file("ok2.wav")};
     for (const std::string& p : Played())
         EXPECT_TRUE(expected.count(p)) << p; // ok4.wav lies beyond the gap
     EXPECT_EQ(plat::test::sounds().size(), 40u);
@@ -104,9 +104,9 @@ TEST_F(Sounds, SingleMemberAndMissingSets) {
     PlayHiSound();
     const auto& calls = plat::test::sounds();
     ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].path, dir.File("bye.wav"));
+    EXPECT_EQ(calls[0].path, dir.file("bye.wav"));
     EXPECT_TRUE(calls[0].sync);
-    EXPECT_EQ(calls[1].path, dir.File("error.wav"));
+    EXPECT_EQ(calls[1].path, dir.file("error.wav"));
     EXPECT_FALSE(calls[1].sync);
-    EXPECT_TRUE(calls[2].path == dir.File("hi.wav") || calls[2].path == dir.File("hi2.wav"));
+    EXPECT_TRUE(calls[2].path == dir.file("hi.wav") || calls[2].path == dir.file("hi2.wav"));
 }

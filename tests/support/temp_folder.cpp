@@ -28,6 +28,13 @@ std::string TempFolder::file(const std::string& name) const
     return path_ + "/" + name;
 }
 
+std::string TempFolder::write(const std::string& name, const std::string& text) const
+{
+    const std::string path = file(name);
+    WriteTextFile(path, text);
+    return path;
+}
+
 bool WriteTextFile(const std::string& path, const std::string& text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

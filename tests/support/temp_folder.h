@@ -13,6 +13,8 @@ class TempFolder {
     const std::string& path() const { return path_; }
     // path() + "/" + name
     std::string file(const std::string& name) const;
+    // Writes text (bytes as given) to a file of the folder and returns its path.
+    std::string write(const std::string& name, const std::string& text) const;
 
   private:
     std::string path_;
