@@ -132,7 +132,10 @@ TEST_F(LammListRun, KeyPressStopsListAndReportsUnsolvedRows)
                                      nullptr, nullptr, solved.data()),
               kLammListStopped);
     EXPECT_TRUE(gUserInterrupt.load());
-    EXPECT_LE(Solved(solved), threads);
+    // The key is seen right after the first thread starts, so the later threads find the stop
+    // flag set before their first equation; only the first thread's share can have been solved
+    // (how much of it depends on scheduling).
+    EXPECT_LE(Solved(solved), (lc.equations + threads - 1) / threads);
     for (int j = 1; j <= lc.equations; ++j) {
         if (solved[j]) {
             for (int k = 1; k <= lc.scans; ++k)
