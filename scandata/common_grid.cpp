@@ -10,7 +10,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 #include "tools/dls_data.h"
 
 #include <cmath>

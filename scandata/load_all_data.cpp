@@ -23,7 +23,7 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 #include "scandata/ui_flags.h"
 #include "scandata/time_stamps.h"
 #include "simulation/simulation_switches.h"

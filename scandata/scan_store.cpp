@@ -6,7 +6,7 @@
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "scandata/rotor_speed_profile.h"
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 #include "tools/dls_data.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 #include "tools/dls_data.h"

@@ -14,7 +14,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/initial_data.h"
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 #include "scandata/ui_flags.h"
 #include "app/model_choice.h"
 #include "equilibrium/mstar_state.h"

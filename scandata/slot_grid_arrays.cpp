@@ -1,5 +1,5 @@
 // The per-species arrays on the common grid, remade whenever scans, grid or species change.
-#include "scandata/species_grid_arrays.h"
+#include "scandata/slot_grid_arrays.h"
 
 #include "fitting/model_parameters.h"
 #include "foundations/nr_arrays.h"
