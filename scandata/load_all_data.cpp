@@ -38,8 +38,6 @@ namespace {
 using S = ScanStore;
 using P = ScanPaths;
 
-constexpr int kMaxScans = 1000;
-
 // Views and curves over scan i's arrays; none of them owns what it shows.
 void MakeViews(int i)
 {

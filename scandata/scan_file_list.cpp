@@ -17,8 +17,6 @@ namespace {
 using S = ScanStore;
 using P = ScanPaths;
 
-constexpr int kMaxScans = 1000;
-
 std::string FolderOf(const std::string& path) {
     std::string dir;
     plat::SplitPath(path, nullptr, &dir, nullptr, nullptr);

@@ -26,6 +26,9 @@ struct ScanCurves {
     CCurve* c[4] = {};
 };
 
+// The most scans one load takes: a larger selection is refused with "too many scans selected".
+constexpr int kMaxScans = 1000;
+
 // Per-scan tables hold scanCount + 1 entries used from 1; per-point arrays are 1-based float
 // vectors [1..pointCount[i]].
 struct ScanStore {
