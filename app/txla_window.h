@@ -90,6 +90,12 @@ class TXLAWindow : public TFrameWindow {
     void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.
     void LeaveEqTestMode();
+    // Moving fitted systematic noise into the data and back; the fitted data range.
+    void CmSubtractTiNoise();
+    void CmSubtractRiNoise();
+    void CmSubtractAllNoise();
+    void CmRestoreTiNoise();
+    void CmDataRange();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
