@@ -48,6 +48,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {504, {"", ""}}, {537, {"", ""}}, {505, {"", ""}}, {506, {"", ""}},
         {592, {"UPDATE DURING FIT", "data and fit plot?"}},
         {898, {"", ""}},
+        // Noise commands: without scans there is no noise to move.
+        {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
