@@ -153,12 +153,14 @@ public:
     void UpdateRadii();
     double NodeVolume(int i) const;
     double MovingGridAmount();
+    double ReferenceAmount() const;
     void SolveTridiagonal(const double* a, const double* b, const double* c, const double* rr,
                           double* u, int n);
     void LimitOverflow();
     bool UseCombinedTransport() const;
     void ComputeTransportRow(int i);
     void EndEntriesHere(double* m8, double* k8, double* s8, double* f8) const;
+    void EndMassRates(double* rate8) const;
     void SetEndCriterion();
     bool EndReached();
     double BottomSlope() const;
@@ -448,6 +450,8 @@ public:
     double V1 = 0, V2 = 0, P2 = 0, P3 = 0, VN = 0, VN1 = 0, PN1 = 0, PN2 = 0;
     // end-entry block at the end of a step: M, K, S (unscaled), Tr for the eight end positions
     double endM[8] = {}, endK[8] = {}, endS[8] = {}, endTr[8] = {};
+    double endMRate[8] = {};  // d/dt of the end entries of M at the end of a step
+    std::vector<double> referenceVolumes;  // node volumes on the set-up grid, 1-based
     int stepsTaken = 0;
 
     // Active-region state

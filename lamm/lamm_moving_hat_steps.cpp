@@ -2,6 +2,7 @@
 #include "lamm/lamm_ideal.h"
 
 #include "foundations/show_error.h"
+#include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 
 #include <algorithm>
@@ -10,6 +11,29 @@
 namespace {
 
 constexpr int kMostIdleSteps = 1000;
+
+// Coefficients of the conservative Crank-Nicolson step over [tau, tau + dt] of a grid period,
+// scaled by 1 / E(tau)^2: the left matrix E(tau + dt)^2 (M - dt/2 (A + 2 k M + dM/dt)) at the
+// end of the step, the right one M + dt/2 (A + 2 k M + dM/dt) at its start, with
+// A = -(D / E^2) K - Tr. An entry takes M, dM/dt, K and Tr of its position.
+struct StepWeights {
+    StepWeights(const CLammIdeal& o, double tau, double step)
+        : half(0.5 * step), dilution(o.frameRate * step),
+          gain(std::exp(2.0 * o.frameRate * step)),
+          d0(o.D / std::exp(2.0 * o.frameRate * tau)),
+          d1(o.D / std::exp(2.0 * o.frameRate * (tau + step)))
+    {
+    }
+    double Left(double m, double mRate, double k, double tr) const
+    {
+        return gain * ((1.0 - dilution) * m - half * mRate + half * (d1 * k + tr));
+    }
+    double Right(double m, double mRate, double k, double tr) const
+    {
+        return (1.0 + dilution) * m + half * mRate - half * (d0 * k + tr);
+    }
+    double half, dilution, gain, d0, d1;
+};
 
 }  // namespace
 
@@ -165,9 +189,11 @@ double CLammIdeal::TimeStep()
     return 1.0;
 }
 
-// One Crank-Nicolson step from c_old over [t, t + dt] in the moving frame: the diffusion term
-// carries 1 / E(t)^2, the end entries are taken at both ends of the step and the mass matrix's
-// end entries averaged.
+// One Crank-Nicolson step from c_old over [t, t + dt] in the moving frame, taken in the
+// conservative form d/dt (M E^2 c) = (A + 2 k M + dM/dt) E^2 c: the added terms are the frame's
+// dilution and the motion of the end nodes in the reference frame, so the columns of the
+// operator sum to zero and the amount sum E^2 M c is the same at both ends of every step. The
+// diffusion term carries 1 / E(t)^2; the end entries are taken at both ends of the step.
 void CLammIdeal::AdvanceSolution(double step)
 {
     const bool accelerating = rampRotorSpeed && accelerationPhaseActive;
@@ -185,40 +211,31 @@ void CLammIdeal::AdvanceSolution(double step)
         return;
     }
     const double tau = t - t0;
-    const double e0 = std::exp(frameRate * tau), e1 = std::exp(frameRate * (tau + step));
-    const double d0 = D / (e0 * e0), d1 = D / (e1 * e1);
     SetGridEnds(tau);
     EndElementsNow();
-    EndElementsAt(tau + step);
-    // averaged end entries of M
-    Mb[1] = 0.5 * (Mb[1] + endM[0]), Mc[1] = 0.5 * (Mc[1] + endM[1]);
-    Ma[2] = 0.5 * (Ma[2] + endM[2]), Mb[2] = 0.5 * (Mb[2] + endM[3]);
-    Mb[N - 1] = 0.5 * (Mb[N - 1] + endM[4]), Mc[N - 1] = 0.5 * (Mc[N - 1] + endM[5]);
-    Ma[N] = 0.5 * (Ma[N] + endM[6]), Mb[N] = 0.5 * (Mb[N] + endM[7]);
-    const double half = 0.5 * step;
+    double rate0[8];
+    EndMassRates(rate0);
+    EndElementsAt(PeriodPhase(tau + step, period));
+    const StepWeights w(*this, tau, step);
     for (int i = 1; i <= N; ++i) {
-        La[i] = Ma[i] + half * (d1 * Ka[i] + Ta[i]);
-        Lb[i] = Mb[i] + half * (d1 * Kb[i] + Tb[i]);
-        Lc[i] = Mc[i] + half * (d1 * Kc[i] + Tc[i]);
+        La[i] = w.Left(Ma[i], 0.0, Ka[i], Ta[i]);
+        Lb[i] = w.Left(Mb[i], 0.0, Kb[i], Tb[i]);
+        Lc[i] = w.Left(Mc[i], 0.0, Kc[i], Tc[i]);
     }
-    // the end rows of A(t + dt) come from the block at the end of the step
-    Lb[1] = Mb[1] + half * (d1 * endK[0] + endTr[0]);
-    Lc[1] = Mc[1] + half * (d1 * endK[1] + endTr[1]);
-    La[2] = Ma[2] + half * (d1 * endK[2] + endTr[2]);
-    Lb[2] = Mb[2] + half * (d1 * endK[3] + endTr[3]);
-    Lb[N - 1] = Mb[N - 1] + half * (d1 * endK[4] + endTr[4]);
-    Lc[N - 1] = Mc[N - 1] + half * (d1 * endK[5] + endTr[5]);
-    La[N] = Ma[N] + half * (d1 * endK[6] + endTr[6]);
-    Lb[N] = Mb[N] + half * (d1 * endK[7] + endTr[7]);
-    // rhs = (M + dt/2 A(t)) c_old with A(t) = -D0 K - Tr
-    rhs[1] = (Mb[1] - half * (d0 * Kb[1] + Tb[1])) * cOld[1] +
-             (Mc[1] - half * (d0 * Kc[1] + Tc[1])) * cOld[2];
+    rhs[1] = w.Right(Mb[1], 0.0, Kb[1], Tb[1]) * cOld[1] +
+             w.Right(Mc[1], 0.0, Kc[1], Tc[1]) * cOld[2];
     for (int i = 2; i < N; ++i)
-        rhs[i] = (Ma[i] - half * (d0 * Ka[i] + Ta[i])) * cOld[i - 1] +
-                 (Mb[i] - half * (d0 * Kb[i] + Tb[i])) * cOld[i] +
-                 (Mc[i] - half * (d0 * Kc[i] + Tc[i])) * cOld[i + 1];
-    rhs[N] = (Ma[N] - half * (d0 * Ka[N] + Ta[N])) * cOld[N - 1] +
-             (Mb[N] - half * (d0 * Kb[N] + Tb[N])) * cOld[N];
+        rhs[i] = w.Right(Ma[i], 0.0, Ka[i], Ta[i]) * cOld[i - 1] +
+                 w.Right(Mb[i], 0.0, Kb[i], Tb[i]) * cOld[i] +
+                 w.Right(Mc[i], 0.0, Kc[i], Tc[i]) * cOld[i + 1];
+    rhs[N] = w.Right(Ma[N], 0.0, Ka[N], Ta[N]) * cOld[N - 1] +
+             w.Right(Mb[N], 0.0, Kb[N], Tb[N]) * cOld[N];
+    // end entries: the motion of the end nodes at the start, and the block at the end of the step
+    for (int p = 0; p < 8; ++p) {
+        const EndPosition e = EndPositionOf(p, N);
+        rhs[e.row] += w.half * rate0[p] * cOld[e.Column()];
+        EndEntry(La, Lb, Lc, e) = w.Left(endM[p], endMRate[p], endK[p], endTr[p]);
+    }
     SolveTridiagonal(La, Lb, Lc, rhs, c, N);
     if (singularMatrix)
         std::copy(cOld + 1, cOld + N + 1, c + 1);
@@ -236,7 +253,7 @@ void CLammIdeal::CommitStep()
     }
     if (massCheck) {
         previousTotal = totalAmount;
-        SetGridEnds(t - t0);
+        SetGridEnds(PeriodPhase(t - t0, period));
         totalAmount = MovingGridAmount();
         const double difference = previousTotal - totalAmount;
         if (totalAmount != 0.0 && std::fabs(difference / totalAmount) > 1e-8)
@@ -249,30 +266,23 @@ void CLammIdeal::CommitStep()
 void CLammIdeal::FactorFullPeriodStep()
 {
     SetGridEnds(0.0);
-    const double d0 = D, e1 = std::exp(frameRate * period), d1 = D / (e1 * e1);
     EndElementsNow();
+    double rate0[8];
+    EndMassRates(rate0);
     EndElementsAt(period);
-    double m8[8] = {Mb[1], Mc[1], Ma[2], Mb[2], Mb[N - 1], Mc[N - 1], Ma[N], Mb[N]};
-    for (int p = 0; p < 8; ++p)
-        m8[p] = 0.5 * (m8[p] + endM[p]);
-    const double half = 0.5 * period;
+    const StepWeights w(*this, 0.0, period);
     for (int i = 1; i <= N; ++i) {
-        Ba[i] = Ma[i] - half * (d0 * Ka[i] + Ta[i]);
-        Bb[i] = Mb[i] - half * (d0 * Kb[i] + Tb[i]);
-        Bc[i] = Mc[i] - half * (d0 * Kc[i] + Tc[i]);
-        La[i] = Ma[i] + half * (d1 * Ka[i] + Ta[i]);
-        Lb[i] = Mb[i] + half * (d1 * Kb[i] + Tb[i]);
-        Lc[i] = Mc[i] + half * (d1 * Kc[i] + Tc[i]);
+        Ba[i] = w.Right(Ma[i], 0.0, Ka[i], Ta[i]);
+        Bb[i] = w.Right(Mb[i], 0.0, Kb[i], Tb[i]);
+        Bc[i] = w.Right(Mc[i], 0.0, Kc[i], Tc[i]);
+        La[i] = w.Left(Ma[i], 0.0, Ka[i], Ta[i]);
+        Lb[i] = w.Left(Mb[i], 0.0, Kb[i], Tb[i]);
+        Lc[i] = w.Left(Mc[i], 0.0, Kc[i], Tc[i]);
     }
-    double* bEnd[8] = {&Bb[1], &Bc[1], &Ba[2], &Bb[2], &Bb[N - 1], &Bc[N - 1], &Ba[N], &Bb[N]};
-    double* lEnd[8] = {&Lb[1], &Lc[1], &La[2], &Lb[2], &Lb[N - 1], &Lc[N - 1], &La[N], &Lb[N]};
-    const double now[8][2] = {{Kb[1], Tb[1]},         {Kc[1], Tc[1]},
-                              {Ka[2], Ta[2]},         {Kb[2], Tb[2]},
-                              {Kb[N - 1], Tb[N - 1]}, {Kc[N - 1], Tc[N - 1]},
-                              {Ka[N], Ta[N]},         {Kb[N], Tb[N]}};
     for (int p = 0; p < 8; ++p) {
-        *bEnd[p] = m8[p] - half * (d0 * now[p][0] + now[p][1]);
-        *lEnd[p] = m8[p] + half * (d1 * endK[p] + endTr[p]);
+        const EndPosition e = EndPositionOf(p, N);
+        EndEntry(Ba, Bb, Bc, e) += w.half * rate0[p];
+        EndEntry(La, Lb, Lc, e) = w.Left(endM[p], endMRate[p], endK[p], endTr[p]);
     }
     // full-period factors; the general steps keep using La..Lc and gam for their own solves
     ThomasFactor(La, Lb, Lc, invBet, LTa, gamT, 1, N);
