@@ -11,7 +11,7 @@ void TXLAWindow::CmToggleAutocorrelationType() {
     if (S::scanCount < 1 || !gDlsData || !S::dlsRecords)
         return;
     const char* title;
-    if (S::dlsRecords[1].fieldAutocorrelation) {
+    if (S::dlsRecords[1].isFieldAcf) {
         for (int i = 1; i <= S::scanCount; ++i)
             ToggleDlsAcfFlag(S::pointCount[i], S::signal[i], S::dlsRecords[i]);
         title = "g(2)-1 intensity autocorrelation ";

@@ -1,6 +1,7 @@
 // The load commands of the "&Data" menu: from a file dialog to a selection, a list file in the
 // data folder, the caption and the loader that fits the choice.
 #include "app/last_data_folder.h"
+#include "app/load_selection.h"
 #include "app/model_choice.h"
 #include "app/txla_window.h"
 #include "equilibrium/mstar_state.h"
@@ -27,36 +28,6 @@
 
 namespace {
 
-constexpr DWORD kLoadFlags =
-    OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-
-// Puts strings into a selection buffer of kSelectedFilesSize characters; false when they do not
-// fit.
-bool FillSelection(char* buffer, const std::vector<std::string>& strings) {
-    std::size_t size = 1;
-    for (const std::string& s : strings)
-        size += s.size() + 1;
-    if (size > static_cast<std::size_t>(kSelectedFilesSize))
-        return false;
-    char* p = buffer;
-    for (const std::string& s : strings) {
-        std::memcpy(p, s.c_str(), s.size() + 1);
-        p += s.size() + 1;
-    }
-    *p = '\0';
-    return true;
-}
-
-// The first scan of a selection: the folder joined with the first name, or the one full path.
-std::string FirstFilePath(const std::vector<std::string>& strings) {
-    if (strings.size() < 2)
-        return strings.empty() ? std::string() : strings[0];
-    std::string folder = strings[0];
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder + strings[1];
-}
-
 bool IsListFileName(const std::string& name) {
     return strcasecmp(name.c_str(), "list") == 0 || strcasecmp(name.c_str(), "list_corr") == 0;
 }
@@ -67,34 +38,6 @@ int StrideFrom(float answer) {
     return stride < 1.0 || !std::isfinite(stride) ? 1
            : stride > 1e6                         ? 1000000
                                                   : static_cast<int>(stride);
-}
-
-// "list" with the first file's extension, in its folder, holding the list text. A list file that
-// cannot be written is skipped: the data stay loaded.
-void WriteSelectionList(const std::string& firstFile, const std::string& listText) {
-    std::string dir, ext;
-    plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
-    WriteListText(dir + "list" + ext, listText);
-}
-
-// Reads the list file strings[0] names into the selection buffer and takes its stride; the
-// strings become the list's folder and names. false when it does not open or is longer than the
-// selection buffer holds (refused with a box, not cut).
-bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
-    ListFileText list;
-    ListReadResult read =
-        ReadListFileText(strings[0], static_cast<std::size_t>(kSelectedFilesSize) - 1, list);
-    if (read == ListReadResult::TooLong) {
-        std::string text = "list file " + strings[0] + " is too long";
-        window.MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
-    }
-    if (read != ListReadResult::Ok || list.strings.empty() ||
-        !FillSelection(gSelectedFiles, list.strings))
-        return false;
-    ScanStore::fileStride = list.stride;
-    strings = list.strings;
-    SaveLastDataFolder(&window, strings[0].c_str());
-    return true;
 }
 
 // Switches the Fit M and s mode on, as the equilibrium load leaves it.

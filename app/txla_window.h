@@ -83,6 +83,9 @@ class TXLAWindow : public TFrameWindow {
     void CmSetInitialData();
     void CmEditDataFiles();
     void CmLoadEquilibriumData();
+    // Light-scattering data: load a selection or list file; save the mean of the loaded ones.
+    void CmLoadDLSData();
+    void CmSaveMeanDlsData();
     // Toggles the Fit M and s mode.
     void CmFitMAndS();
     void EvDropFiles(TDropInfo drop);

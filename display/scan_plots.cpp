@@ -51,7 +51,7 @@ Titles AxisTitles() {
     if (ScanDataKind::interference)
         return {"fringes", "fringes"};
     if (gDlsData) {
-        if (ScanStore::dlsRecords && ScanStore::dlsRecords[1].fieldAutocorrelation)
+        if (ScanStore::dlsRecords && ScanStore::dlsRecords[1].isFieldAcf)
             return {"g(1) field autocorrelation ", "g(1) field autocorrelation "};
         return {"g(2)-1 intensity autocorrelation ", "g(2)-1 intensity autocorrelation "};
     }

@@ -21,6 +21,9 @@ struct ContiState {
     static inline bool priorInUse2 = false;
     static inline double* priorValues = nullptr;  // [1..gridPoints]
     static inline float* priorAbscissa = nullptr; // [1..gridPoints]
+    // The time-dependent s and M analysis, and its partner switch for the ordinary analysis.
+    static inline bool timeDependentSAndM = false;
+    static inline bool ordinaryAnalysisMode = true;
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -37,6 +40,8 @@ struct ContiState {
         fmVsMShown = priorInUse = priorInUse2 = false;
         priorValues = nullptr;
         priorAbscissa = nullptr;
+        timeDependentSAndM = false;
+        ordinaryAnalysisMode = true;
     }
 };
 

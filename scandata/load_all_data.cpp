@@ -38,8 +38,9 @@ namespace {
 using S = ScanStore;
 using P = ScanPaths;
 
-// Views and curves over scan i's arrays; none of them owns what it shows.
-void MakeViews(int i)
+} // namespace
+
+void MakeScanViews(int i)
 {
     int n = S::pointCount[i];
     auto view = [n](float* data) {
@@ -61,6 +62,8 @@ void MakeViews(int i)
         c[kThirdCurve] = new CCurve(v[kRadiusVector], v[kThirdVector]);
     }
 }
+
+namespace {
 
 // Splits path into folder (with its separator), name and extension (with its dot).
 void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext)
@@ -226,7 +229,7 @@ bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, fl
     S::work[i] = vector(1, n);
     S::residuals[i] = vector(1, n);
     std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
-    MakeViews(i);
+    MakeScanViews(i);
     return true;
 }
 

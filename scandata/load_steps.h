@@ -18,6 +18,9 @@ float LoadAveragingWidth();
 // file does not read; the slot may then hold its name and must be freed with the store.
 bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
                       bool* tag);
+// Views and curves over scan i's radius, signal, fit and residuals (and the third column of
+// intensity data); none of them owns what it shows.
+void MakeScanViews(int i);
 // The rotor speed profile of the data folder when the speeds change, else none.
 void CheckRotorSpeeds();
 // scanOrder by ascending time; equal times keep their order.

@@ -39,8 +39,8 @@ void FreeCommonGrid(std::int32_t count)
         FreeTable(S::gridSignal);
     }
     // A shared grid is scan 1's radius array (interference scans with identical radii, or
-    // light-scattering data): only a grid of its own is freed here.
-    if (S::gridRadius && S::gridSignalAllocated && !gDlsData)
+    // light-scattering functions with identical lags): only a grid of its own is freed here.
+    if (S::gridRadius && S::gridSignalAllocated)
         free_vector(S::gridRadius, 1, S::gridCount);
     S::gridRadius = nullptr;
     free_vector(S::gridMeanSignal, 1, S::gridCount);

@@ -11,5 +11,7 @@ void ReapplyNonlinearDetection(int flag)
 void ResetDlsState()
 {
     gDlsData = false;
+    gDlsSquareBack = false;
+    lagsInSeconds = false;
     gElectrophoresisLoadRequest = false;
 }

@@ -29,6 +29,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {201, {"Select File to Edit", ""}},
         {202, {"Select Initial Data", ""}},
         {515, {"select files in set 1 to fit", ""}},
+        {298, {"select files in set 1 to fit", ""}},
+        {500, {"", ""}}, // nothing loaded to average
         {922, {"", ""}},
         {268, {"HELP", "Connect?"}},
         {249, {"HELP", "Connect?"}},

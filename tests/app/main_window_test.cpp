@@ -215,12 +215,12 @@ TEST_F(MainWindow, AutocorrelationToggleConvertsEveryScanBothWays) {
     gDlsData = true;
     ScanStore::dlsRecords = new DlsRecord[3];
     SendMessage(window.get(), WM_COMMAND, 898, 0);
-    EXPECT_TRUE(ScanStore::dlsRecords[1].fieldAutocorrelation);
+    EXPECT_TRUE(ScanStore::dlsRecords[1].isFieldAcf);
     EXPECT_FLOAT_EQ(ScanStore::signal[1][1], 0.5f);
     EXPECT_FLOAT_EQ(ScanStore::signal[1][2], -0.2f);
     EXPECT_FLOAT_EQ(ScanStore::signal[2][3], 0.9f);
     SendMessage(window.get(), WM_COMMAND, 898, 0);
-    EXPECT_FALSE(ScanStore::dlsRecords[2].fieldAutocorrelation);
+    EXPECT_FALSE(ScanStore::dlsRecords[2].isFieldAcf);
     EXPECT_NEAR(ScanStore::signal[1][2], -0.04f, 1e-6);
     EXPECT_NEAR(ScanStore::signal[2][1], 0.81f, 1e-6);
 }

@@ -1,0 +1,58 @@
+// The selection the load commands hand to the loaders, and the list file of the data folder.
+#include "app/load_selection.h"
+
+#include "app/last_data_folder.h"
+#include "app/txla_window.h"
+#include "plat/msgbox.hpp"
+#include "plat/paths.hpp"
+#include "scandata/list_file.h"
+#include "scandata/scan_store.h"
+
+#include <cstring>
+
+bool FillSelection(char* buffer, const std::vector<std::string>& strings) {
+    std::size_t size = 1;
+    for (const std::string& s : strings)
+        size += s.size() + 1;
+    if (size > static_cast<std::size_t>(kSelectedFilesSize))
+        return false;
+    char* p = buffer;
+    for (const std::string& s : strings) {
+        std::memcpy(p, s.c_str(), s.size() + 1);
+        p += s.size() + 1;
+    }
+    *p = '\0';
+    return true;
+}
+
+std::string FirstFilePath(const std::vector<std::string>& strings) {
+    if (strings.size() < 2)
+        return strings.empty() ? std::string() : strings[0];
+    std::string folder = strings[0];
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder + strings[1];
+}
+
+void WriteSelectionList(const std::string& firstFile, const std::string& listText) {
+    std::string dir, ext;
+    plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
+    WriteListText(dir + "list" + ext, listText);
+}
+
+bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
+    ListFileText list;
+    ListReadResult read =
+        ReadListFileText(strings[0], static_cast<std::size_t>(kSelectedFilesSize) - 1, list);
+    if (read == ListReadResult::TooLong) {
+        std::string text = "list file " + strings[0] + " is too long";
+        window.MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
+    }
+    if (read != ListReadResult::Ok || list.strings.empty() ||
+        !FillSelection(gSelectedFiles, list.strings))
+        return false;
+    ScanStore::fileStride = list.stride;
+    strings = list.strings;
+    SaveLastDataFolder(&window, strings[0].c_str());
+    return true;
+}

@@ -1,0 +1,28 @@
+// The selection the load commands hand to the loaders: the selection buffer filled from strings,
+// the first file's path, a list file read into the buffer and the list file written after a
+// direct choice of files.
+#pragma once
+
+#include "plat/filedlg.hpp"
+
+#include <string>
+#include <vector>
+
+class TXLAWindow;
+
+// The flags of every load command's open dialog.
+constexpr DWORD kLoadFlags =
+    OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+
+// Puts strings into a selection buffer of kSelectedFilesSize characters; false when they do not
+// fit.
+bool FillSelection(char* buffer, const std::vector<std::string>& strings);
+// The first file of a selection: the folder joined with the first name, or the one full path.
+std::string FirstFilePath(const std::vector<std::string>& strings);
+// "list" with the first file's extension, in its folder, holding the list text. A list file that
+// cannot be written is skipped: the data stay loaded.
+void WriteSelectionList(const std::string& firstFile, const std::string& listText);
+// Reads the list file strings[0] names into the selection buffer and takes its stride; the
+// strings become the list's folder and names, and the folder the last data folder. False when it
+// does not open or is longer than the selection buffer holds (refused with a box, not cut).
+bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings);
