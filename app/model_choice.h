@@ -14,11 +14,23 @@ struct ModelChoice {
     static inline bool differenceData = false;
     static inline bool contiMode = false;   // a continuous distribution model is chosen
     static inline bool gStarFamily = false; // a boundary analysis (ls-g*(s), van Holde-Weischet)
+    static inline bool zoneCentrifugation = false;   // analytical zone centrifugation
+    static inline bool zoneInverted = false;         // the zone is empty, the rest loaded
+    static inline bool inhomogeneousSolvent = false; // "Use Inhomogeneous Solvent Model"
+    // Numerical options of the Lamm solution: the engine picks the algorithm per run while
+    // automaticAlgorithm is on; exactly one of movingHatAlgorithm and claverieAlgorithm is set.
+    static inline bool automaticAlgorithm = true;
+    static inline bool movingHatAlgorithm = true;
+    static inline bool claverieAlgorithm = false;
+    static inline bool fixedTimeStep = false; // "fix timestep"
 
     static void ResetToDefaults()
     {
         linearLamm = externalLoadingCell = thirdGeometry = electrophoresis = false;
         fitTINoise = fitRINoise = equilibriumModel = equilibriumMs = differenceData = false;
         contiMode = gStarFamily = false;
+        zoneCentrifugation = zoneInverted = inhomogeneousSolvent = false;
+        automaticAlgorithm = movingHatAlgorithm = true;
+        claverieAlgorithm = fixedTimeStep = false;
     }
 };

@@ -1,13 +1,20 @@
 // The list road of the distribution kernel.
 #include "distributions/conti_lamm_list.h"
 
-#include "app/run_switches.h"
+#include "app/model_choice.h"
+#include "app/startup_paths.h"
 #include "distributions/conti_kernel.h"
 #include "distributions/conti_state.h"
+#include "fitting/fit_control.h"
 #include "fitting/model_parameters.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_list_run.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "simulation/inhomogeneous_solvent.h"
+#include "simulation/lamm_grid.h"
+#include "simulation/lamm_sim_error.h"
 #include "tools/fluorophore.h"
 
 namespace {
@@ -27,12 +34,109 @@ void LoadDetectionCorrections(CLammIdeal& o)
         o.SetRadialConvolution(true, DC::convolutionWidth, DC::convolutionCutoff);
 }
 
+// The numerical options of the Lamm solution, as the discrete-species list run hands them over;
+// the frictional ratio is a placeholder that the species properties replace.
+void LoadNumericalOptions(CLammIdeal& o)
+{
+    using G = LammGrid;
+    using M = ModelParameters;
+    o.LoadDiscretization(M::minGridSize, M::maxGridSize, M::pointsPerSigma, false,
+                         G::backDiffusionLevel, G::shutOffBackDiffusion, G::optimizeGridSpacing,
+                         M::autoGridSize, 1.0f, ScanStore::rampRotorSpeed,
+                         ModelChoice::fixedTimeStep, G::profileCurves ? 1 : 0,
+                         G::equilibriumThreshold, G::sGrid, G::automaticSGrid,
+                         G::finalProfileToLastScan, ModelChoice::automaticAlgorithm,
+                         G::dcOverCLimit, G::dcOverCLow, G::dcOverCMid, G::maxDcOverC,
+                         G::defaultGridSize, G::allocatedGridSize,
+                         ModelChoice::movingHatAlgorithm, ModelChoice::claverieAlgorithm, 1e-4f,
+                         G::truncationLevel, G::truncateGrid, G::stepBlend, G::stepFactor,
+                         G::autoChangeS, G::autoChangeSOptimized);
+}
+
+// The solvent the species sees: a compressible solvent, or a cosolute that sediments on its own
+// grid and changes density and viscosity as it goes. The species' s and D are then at standard
+// conditions (water), and the solver scales them node by node.
+void LoadInhomogeneousSolvent(CLammIdeal& o)
+{
+    using IS = InhomogeneousSolvent;
+    o.LoadSolventOptions(true, true, IS::compressibleSolvent, false, IS::compressibility,
+                         IS::macromoleculeVbar, ScanStore::viscosity, ScanStore::density,
+                         ScanStore::vbar, ScanStore::vbarRho, IS::bufferDensity,
+                         IS::bufferViscosity, IS::relativeViscosity, 0.7287f, 1.0, 1.0, 1.0,
+                         1.0);
+    if (!IS::dynamicGradient)
+        return;
+    const std::string sFile = IS::sFile.empty() ? gTablePaths.sNonId : IS::sFile;
+    const std::string dFile = IS::dFile.empty() ? gTablePaths.dNonId : IS::dFile;
+    // The viscosity polynomial comes first, then the density polynomial.
+    o.LoadSolventGradient(true, true, IS::addWaterCompressibility, IS::apparentS, IS::apparentD,
+                          true, IS::gridSize, ModelChoice::zoneCentrifugation,
+                          IS::nonidealCosolute, IS::loadingConcentration, IS::saveCosoluteData,
+                          IS::plotCosoluteData, IS::compressibility, gTempFolder,
+                          IS::cesiumChloride, sFile.c_str(), dFile.c_str(),
+                          IS::viscosityCoefficients.empty() ? nullptr
+                                                            : IS::viscosityCoefficients.data(),
+                          IS::Count(IS::viscosityCoefficients),
+                          IS::densityCoefficients.empty() ? nullptr
+                                                          : IS::densityCoefficients.data(),
+                          IS::Count(IS::densityCoefficients));
+}
+
+// Temperature of the species, deg C: the store's absolute temperature once data are loaded.
+double SpeciesTemperature()
+{
+    if (ScanStore::absoluteTemperature > 0.0f)
+        return ScanStore::absoluteTemperature - 273.15;
+    if (ScanStore::header == nullptr)
+        return 20.0;
+    return ScanStore::header[ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1]
+        .temperature;
+}
+
+// First radius of the earliest scan: where the scanner starts.
+float FirstScanRadius()
+{
+    const int first = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1;
+    if (ScanStore::radius != nullptr && ScanStore::radius[first] != nullptr &&
+        ScanStore::pointCount != nullptr && ScanStore::pointCount[first] > 0)
+        return ScanStore::radius[first][1];
+    return ScanStore::gridRadius != nullptr ? ScanStore::gridRadius[1] : 0.0f;
+}
+
 }  // namespace
 
-// The template carries the geometry, the scans and their order, the common grid, the default
-// discretization with automatic grid sizing, the solvent of the scan store and the detection
-// corrections; each equation differs only in s, D and vbar. Columns of equations that were not
-// solved are cleared by the list and marked unsolved here.
+void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s,
+                           float** rows)
+{
+    o.SetIdealModel();
+    o.LoadSedParameters(sS, dCm2s, ModelParameters::meniscus, ModelParameters::bottom, 1.0,
+                        ScanStore::leftFitLimit, ScanStore::rightFitLimit);
+    if (!ScanStore::checkAcceleration)
+        o.DisableAccelerationCheck();
+    LoadDetectionCorrections(o);
+    o.LoadOutputParameters(window, nullptr, ScanStore::header, rows, ScanStore::gridRadius,
+                           ScanStore::gridCount, nullptr, nullptr, false, ScanStore::scanOrder,
+                           ScanStore::scanCount, 1, FitControl::fitInProgress,
+                           ContiState::quietComputing, LammGrid::simulateTimeResolution,
+                           LammGrid::scanVelocity, LammGrid::simulateRadialResolution,
+                           LammGrid::radialConvolutionRange, ScanDataKind::absorbance);
+    LoadNumericalOptions(o);
+    if (ModelChoice::zoneCentrifugation)
+        o.SetZoneLoading(true, ModelParameters::zoneLayerThickness, ModelChoice::zoneInverted);
+    o.LoadSpeciesProperties(SpeciesTemperature(), ScanStore::vbar, ScanStore::density,
+                            ScanStore::viscosity);
+    if (ModelParameters::startTimeOn)
+        o.SetSedimentationTimeOffset(ModelParameters::startTime);
+    if (ScanStore::speedProfileInForce && ScanStore::speedProfile != nullptr)
+        o.LoadRotorSpeedProfile(*ScanStore::speedProfile);
+    if (ModelChoice::inhomogeneousSolvent)
+        LoadInhomogeneousSolvent(o);
+    if (ScanDataKind::absorbance && LammGrid::simulateTimeResolution &&
+        LammGrid::scanVelocity > 0.0f)
+        o.SetStartOffset(FirstScanRadius());
+}
+
+// Columns of equations that were not solved are cleared by the list and marked unsolved here.
 int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
                       const double* vbar)
 {
@@ -40,30 +144,15 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return 4;
     gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount);
-    CLammIdeal tmpl;
-    tmpl.SetIdealModel();
-    tmpl.LoadSedParameters(s[1], D[1], ModelParameters::meniscus, ModelParameters::bottom, 1.0,
-                           ScanStore::leftFitLimit, ScanStore::rightFitLimit);
-    LoadDetectionCorrections(tmpl);
-    tmpl.LoadOutputParameters(window, nullptr, ScanStore::header, gContiKernel.Targets()[1],
-                              ScanStore::gridRadius, ScanStore::gridCount, nullptr, nullptr,
-                              false, ScanStore::scanOrder, scans, 1, true,
-                              ContiState::quietComputing, false, 2.43f, false, 0.008f, false);
-    tmpl.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, true, true, true, 1.0f,
-                            !ScanStore::timesFromW2t, false, 0, 1e-6, 1.0, true, false, true, 1.0,
-                            0.05, 0.2, 1.0, 1000, 1000, false, true, 1e-4f, 1e-6, true, 1.0, 2.0,
-                            5.0, 60.0);
-    const float temperature =
-        ScanStore::header != nullptr ? ScanStore::header[ScanStore::scanOrder != nullptr
-                                                             ? ScanStore::scanOrder[1]
-                                                             : 1]
-                                           .temperature
-                                     : 20.0f;
-    tmpl.LoadSpeciesProperties(temperature, ScanStore::vbar, ScanStore::density,
-                               ScanStore::viscosity);
-    const int result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(),
-                                   ScanStore::gridRadius, ScanStore::gridCount, nullptr, nullptr,
-                                   gContiKernel.SolvedFlags());
+    int result = 0;
+    {
+        CLammIdeal tmpl;
+        LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
+        result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(),
+                             ScanStore::gridRadius, ScanStore::gridCount, nullptr, nullptr,
+                             gContiKernel.SolvedFlags());
+    }
+    ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
     return result;
 }

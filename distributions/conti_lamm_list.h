@@ -1,11 +1,22 @@
 // The c(s) kernel by the Lamm list road: one template for everything the equations share.
 #pragma once
 
+class CLammIdeal;
 class TXLAWindow;
 
+// Loads tmpl with what every equation of the kernel shares, from the program-wide records: the
+// ideal model with unit loading inside the fit limits, the kernel rows (rows[scan]) on the
+// common grid, the numerical options of the Lamm solution, zone loading, the solvent and species
+// properties, the sedimentation time offset, the rotor speed profile, the inhomogeneous solvent
+// and its cosolute gradient, the start offset of scanning absorbance optics and the detection
+// corrections that are on. sS and dCm2s stand for each equation's own s and D.
+void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, double dCm2s,
+                           float** rows);
+
 // Solves one Lamm equation per grid point p (s[p], D[p], vbar[p] or the store's vbar) into the
-// kernel gContiKernel on the common radial grid, with unit loading. Returns 0 when every column
-// was computed, else the list's code (1 to 6 from the solver, 7 when the list was stopped); the
-// kernel is then not complete and must not be used.
+// kernel gContiKernel on the common radial grid, with unit loading, and reports a failure to the
+// user (ReportLammSimError). Returns 0 when every column was computed, else the list's code (1
+// to 6 from the solver, 7 when the list was stopped); the kernel is then not complete and must
+// not be used.
 int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
                       const double* vbar);

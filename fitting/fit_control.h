@@ -15,6 +15,8 @@ struct FitControl {
     static inline float& maxMeniscus = meniscusMax;
     static inline float& minBottom = bottomMin;
     static inline float& maxBottom = bottomMax;
+    static inline float tolerance = 0.01f; // relative convergence tolerance of the fits
+    static inline bool fitInProgress = false;
 
     static void ResetToDefaults() {
         simplex = true;
@@ -24,5 +26,7 @@ struct FitControl {
         meniscusMax = 6.6f;
         bottomMin = 7.1f;
         bottomMax = 7.3f;
+        tolerance = 0.01f;
+        fitInProgress = false;
     }
 };

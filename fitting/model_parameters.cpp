@@ -19,6 +19,13 @@ void ModelParameters::ResetToDefaults()
     blocalVaryMeniscusWarned = false;
     userMeniscusBottomLimits = false;
     variationLimitsSet = false;
+    zoneLayerThickness = 0.0f;
+    startTimeOn = false;
+    startTime = 0.0f;
+    autoGridSize = true;
+    pointsPerSigma = 5.0f;
+    maxGridSize = 2000;
+    minGridSize = 75;
     for (int k = 0; k <= kFitSlots; ++k) {
         fitValues[k] = 0.0f;
         fitFloat[k] = 0;

@@ -21,6 +21,17 @@ struct ModelParameters {
     static inline bool& meniscusWarned = blocalVaryMeniscusWarned;
     static inline bool userMeniscusBottomLimits = false;
     static inline bool variationLimitsSet = false; // all four variation limits are set
+    static inline float zoneLayerThickness = 0.0f; // cm, the loaded zone of zone centrifugation
+    // Sedimentation time offset: the solution starts at startTime (s) instead of 0.
+    static inline bool startTimeOn = false;
+    static inline float startTime = 0.0f;
+    static inline bool& timeOffsetOn = startTimeOn;
+    static inline float& timeOffset = startTime;
+    // Grid-size options of the Lamm solution
+    static inline bool autoGridSize = true;
+    static inline float pointsPerSigma = 5.0f;
+    static inline std::int32_t maxGridSize = 2000;
+    static inline std::int32_t minGridSize = 75;
     static inline float fitValues[kFitSlots + 1] = {};
     static inline std::int32_t fitFloat[kFitSlots + 1] = {};
 

@@ -151,6 +151,8 @@ void ScanStore::ResetToDefaults()
     gasConstantTemperature = 0.0f;
     absoluteTemperature = 0.0f;
     timesFromW2t = false;
+    rampRotorSpeed = true;
+    checkAcceleration = true;
     fixedTimeStep = false;
     distPlotRect[0] = 50;
     distPlotRect[1] = 475;

@@ -2,6 +2,7 @@
 // fit limits, noise, solution constants and the two main plots.
 #pragma once
 
+#include "app/model_choice.h"
 #include "scandata/scan_header.h"
 
 #include <cstdint>
@@ -81,7 +82,10 @@ struct ScanStore {
     static inline float gasConstantTemperature = 0.0f;
     static inline float absoluteTemperature = 0.0f;
     static inline bool timesFromW2t = false;
-    static inline bool fixedTimeStep = false;
+    static inline bool rampRotorSpeed = true;    // simulate the acceleration phase
+    static inline bool checkAcceleration = true; // refuse implausibly slow accelerations
+    // The loaders' name of the Lamm-equation option "fix timestep".
+    static inline bool& fixedTimeStep = ModelChoice::fixedTimeStep;
 
     static inline ScanVectors* scanVectors = nullptr;
     static inline ScanCurves* scanCurves = nullptr;

@@ -1,7 +1,51 @@
-// The Lamm equation preferences "tarnixlammparams.ini".
+// The numerical options of the Lamm solution and their settings file "tarnixlammparams.ini".
 #pragma once
 
 class TXLAWindow;
 
-// Reads the Lamm equation numerical defaults at start-up.
-void ReadLammEqParameterPreferences(TXLAWindow* window);
+// Slots of the settings file, one number per line in this order; 27 to 30 are written as 0.
+enum LammOptionSlot {
+    kSlotAutoChangeS,
+    kSlotShutOffBackDiffusion,
+    kSlotBackDiffusionLevel,
+    kSlotAutoGridSize,
+    kSlotDefaultGridSize,
+    kSlotPointsPerSigma,
+    kSlotMaxGridSize,
+    kSlotMinGridSize,
+    kSlotTimesFromW2t,
+    kSlotAutomaticAlgorithm,
+    kSlotFixedTimeStep,
+    kSlotClaverie,
+    kSlotMovingHat,
+    kSlotAutomaticSGrid,
+    kSlotSGrid,
+    kSlotTolerance,
+    kSlotMaxDcOverC,
+    kSlotAutoChangeSOptimized,
+    kSlotOptimizeGridSpacing,
+    kSlotExperimentalInitial,
+    kSlotTruncateGrid,
+    kSlotLogTruncationLevel,
+    kSlotTimeResolution,
+    kSlotRadialResolution,
+    kSlotScanVelocity,
+    kSlotRadialRange,
+    kSlotCheckAcceleration,
+    kLammOptionSlots,          // 27 options
+    kLammPreferenceLines = 31, // lines written
+    kLammPreferenceMinimum = 30 // fewer values than this and the file is ignored
+};
+
+// The options in slot order (values[0..26]), as the file holds them.
+void GetLammEqParameters(float values[kLammOptionSlots]);
+// Sets every option from values[0..26]. Values that would leave the solvers without a usable
+// grid or step (grid sizes outside 10..100000, points per sigma <= 0, max dc/c below 0.001)
+// keep the option as it was; "ramp rotor speed" becomes the negation of "times from wwt".
+void SetLammEqParameters(const float values[kLammOptionSlots]);
+
+// Reads the settings file into the options; false (nothing applied) when it cannot be opened or
+// holds fewer than 30 values.
+bool ReadLammEqParameterPreferences(TXLAWindow* window);
+// Writes the 31 lines of the settings file; false when it could not be opened.
+bool SaveLammEqParameterPreferences(TXLAWindow* window);

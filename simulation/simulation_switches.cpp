@@ -8,5 +8,5 @@ void RunDiscreteSed(TXLAWindow* window)
 
 void ResetSimulationSwitches()
 {
-    scanTimeCorrection = false;
+    LammGrid::ResetToDefaults();
 }

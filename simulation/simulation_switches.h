@@ -1,10 +1,12 @@
 // Switches of the simulation engine that the scan loaders read or clear.
 #pragma once
 
+#include "simulation/lamm_grid.h"
+
 class TXLAWindow;
 
-// The Lamm-equation option "scan time correction".
-inline bool scanTimeCorrection = false;
+// The scan loaders' name of the Lamm-equation option "simulate time resolution".
+inline bool& scanTimeCorrection = LammGrid::simulateTimeResolution;
 
 // Computes the current discrete-species model into every scan's fit and residuals.
 void RunDiscreteSed(TXLAWindow* window);

@@ -33,6 +33,7 @@
 #include "plotting/plot_globals.h"
 #include "plotting/residuals_bitmap.h"
 #include "simulation/buffer_sedimentation.h"
+#include "simulation/inhomogeneous_solvent.h"
 
 void ResetAllState()
 {
@@ -48,6 +49,7 @@ void ResetAllState()
     RealtimeState::ResetToDefaults();
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();
+    InhomogeneousSolvent::ResetToDefaults();
     ResetDlsState();
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;
