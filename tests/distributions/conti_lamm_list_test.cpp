@@ -8,7 +8,7 @@
 #include "fitting/model_parameters.h"
 #include "scandata/scan_store.h"
 #include "support/lamm_list_harness.h"
-#include "support/reset_all_state.h"
+#include "support/conti_scan_store.h"
 
 #include <gtest/gtest.h>
 
@@ -17,54 +17,21 @@
 
 namespace {
 
-// A scan store of a few scans on a 300-point common grid, 6.0 to 7.2 cm.
+// A few scans on a 300-point common grid, 6.0 to 7.2 cm.
 class ContiLammList : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetAllState();
-        headers.resize(scans + 1);
-        order.resize(scans + 1);
-        for (int k = 1; k <= scans; ++k) {
-            headers[k].temperature = 20.0f;
-            headers[k].rotorSpeed = 50000.0f;
-            headers[k].time = headers[k].originalTime = 600.0 + 600.0 * (k - 1);
-            headers[k].accelerationRate = 1.0e6;
-            order[k] = k;
-        }
-        radii.resize(points + 1);
-        for (int i = 1; i <= points; ++i)
-            radii[i] = static_cast<float>(6.0 + (i - 1) * 1.2 / (points - 1));
-        ScanStore::scanCount = scans;
-        ScanStore::header = headers.data();
-        ScanStore::scanOrder = order.data();
-        ScanStore::gridRadius = radii.data();
-        ScanStore::gridCount = points;
-        ScanStore::leftFitLimit = 6.05f;
-        ScanStore::rightFitLimit = 7.15f;
-        ScanStore::vbar = 0.73f, ScanStore::density = 0.99823f, ScanStore::viscosity = 1.0f;
-        ScanStore::timesFromW2t = true;
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
         for (int p = 1; p <= n; ++p) {
             s[p] = 2.0 * p;
             D[p] = DiffusionFromSAndFf0(s[p], 1.2);
         }
     }
-    void TearDown() override
-    {
-        gContiKernel.Free();
-        ScanStore::header = nullptr;
-        ScanStore::scanOrder = nullptr;
-        ScanStore::gridRadius = nullptr;
-        ScanStore::scanCount = 0;
-        ResetAllState();
-    }
 
-    static constexpr int scans = 5, points = 300, n = 4;
-    std::vector<ScanHeader> headers;
-    std::vector<std::int32_t> order;
-    std::vector<float> radii;
+    static constexpr int n = 4;
+    ContiScanStore store;
+    const int scans = store.c.scans, points = store.c.points;
+    std::vector<float>& radii = store.radii;
     double s[n + 1] = {}, D[n + 1] = {};
 };
 
