@@ -143,7 +143,7 @@ const CommandRow kCommands[] = {
     {634, "&Options>Loading Options and Tools", "Subtract Constant Value from Scan", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {549, "&Options>Loading Options and Tools", "Correct erroneous IF radial calibration", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {927, "&Options>Loading Options and Tools", "Shift Scans to Undo Rotor Stretch", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {263, "&Options>Loading Options and Tools", "Save Raw Data Set", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
+    {263, "&Options>Loading Options and Tools", "Save Raw Data Set", {}, HelpTest::Offer, 0, &TXLAWindow::CmSaveRawDataSet},
     {231, "&Options>Loading Options and Tools", "Save &Intensity Data as Absorbance Data", {}, HelpTest::Offer, kGrayed, &TXLAWindow::CmNotBuilt},
     {289, "&Options>Loading Options and Tools", "Save Intensity as 2 Pseudo Absorbance data sets", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
     {581, "&Options>Loading Options and Tools", "Exclude Region from Raw Data", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},

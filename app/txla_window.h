@@ -100,6 +100,11 @@ class TXLAWindow : public TFrameWindow {
     void CmRestoreTiNoise();
     void CmDataRange();
 
+    // Writing the loaded scans back as a data set ("Save Raw Data Set").
+    void CmSaveRawDataSet();
+    // Asks question (empty caption, Yes/No) and on Yes runs "Save Raw Data Set".
+    void OfferToSaveRawData(const char* question);
+
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
     float clientWidth = 0.0f; // client area in pixels, stored by Paint

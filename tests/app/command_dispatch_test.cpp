@@ -50,6 +50,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {504, {"", ""}}, {537, {"", ""}}, {505, {"", ""}}, {506, {"", ""}},
         {592, {"UPDATE DURING FIT", "data and fit plot?"}},
         {898, {"", ""}},
+        // Saving raw data sets: nothing to save without scans.
+        {263, {"", ""}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
     };

@@ -1,0 +1,83 @@
+// Save dialogs on the main window's records.
+#include "app/save_dialogs.h"
+
+#include "app/txla_window.h"
+#include "plat/filedlg.hpp"
+#include "plat/paths.hpp"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kExportNameSize = 260;
+char gExportName[kExportNameSize];
+
+constexpr DWORD kLoadFlags =
+    OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST;
+
+// One file chosen on the window's shared record, which is put back to loading afterwards.
+bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defaultName,
+             DWORD flags, const char* defaultExtension, std::string* path)
+{
+    OpenFileRecord& record = window->openFilesDialog;
+    std::snprintf(gExportName, sizeof gExportName, "%s", defaultName ? defaultName : "");
+    record.hwndOwner = window;
+    record.lpstrFile = gExportName;
+    record.nMaxFile = kExportNameSize;
+    record.lpstrTitle = title ? title : "";
+    record.lpstrDefExt = defaultExtension;
+    record.Flags = flags;
+    bool chosen = (save ? GetSaveFileName(&record) : GetOpenFileName(&record)) != FALSE;
+    if (chosen && path)
+        *path = gExportName;
+    // Back to the load configuration the other commands expect.
+    record.lpstrFile = gSelectedFiles;
+    record.nMaxFile = kSelectedFilesSize;
+    record.Flags = kLoadFlags;
+    record.lpstrDefExt = "*";
+    return chosen;
+}
+
+} // namespace
+
+bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
+                 bool overwritePrompt, std::string* path)
+{
+    // A save names a file that need not exist yet: "file must exist" would refuse every new name.
+    return AskPath(window, true, title, defaultName,
+                   OFN_EXPLORER | OFN_PATHMUSTEXIST | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0),
+                   "", path);
+}
+
+bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
+                 std::string* path)
+{
+    return AskPath(window, false, title, defaultName,
+                   OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, "*", path);
+}
+
+bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,
+                       const char* defaultExtension)
+{
+    if (!buffer || size < 1)
+        return false;
+    char name[kExportNameSize];
+    std::snprintf(name, sizeof name, "%s", buffer);
+    std::string drive, dir;
+    plat::SplitPath(buffer, &drive, &dir, nullptr, nullptr);
+    OpenFileRecord record;
+    record.hwndOwner = window;
+    record.filters = {{"All Files (*.*)", "*.*"}};
+    record.nFilterIndex = 1;
+    record.lpstrFile = name;
+    record.nMaxFile = kExportNameSize;
+    record.lpstrInitialDir = drive + dir;
+    record.lpstrTitle = title ? title : "select files";
+    record.lpstrDefExt = defaultExtension ? defaultExtension : "";
+    record.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileName(&record))
+        return false;
+    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", name);
+    return true;
+}

@@ -1,0 +1,23 @@
+// The save dialogs of the commands that write scans: the window's shared file-dialog record set
+// up for one save and put back to loading afterwards.
+#pragma once
+
+#include <string>
+
+class TXLAWindow;
+
+// A save dialog with title, the name buffer preset to defaultName; true with the chosen full
+// path in *path, false on Cancel. overwritePrompt asks before an existing file is chosen.
+bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
+                 bool overwritePrompt, std::string* path);
+
+// An open dialog for one file with title, the name buffer preset to defaultName; true with the
+// chosen full path in *path.
+bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
+                 std::string* path);
+
+// A save dialog of its own record: buffer (size characters) holds the proposed path on entry,
+// which also gives the initial folder, and the chosen path on return. True when a name was
+// chosen; Cancel leaves the buffer.
+bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,
+                       const char* defaultExtension);
