@@ -182,8 +182,13 @@ double CLammIdeal::ActiveRegionTimeStep()
             }
         }
     }
-    if (cut && stepsTaken >= 1) {
+    // A step that lands on the scan time, cut there now or sized to it at the end of the last
+    // step, is taken as it is; the step size carries on into the next scan interval. The time is
+    // set to the scan time itself, so a sum one rounding short cannot skip the scan's output.
+    if ((cut || (hitTime && t + dt == targetTime)) && stepsTaken >= 1) {
+        const double landing = targetTime;
         AcceptActiveRegionStep();
+        t = landing;
         return 1.0;
     }
     if (stepsTaken == 0 && c[1] > 0.0) {

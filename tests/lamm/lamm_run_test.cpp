@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -270,6 +271,32 @@ TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
     EXPECT_TRUE(run.solver.stopRequested);
     EXPECT_TRUE(gUserInterrupt.load());
     EXPECT_EQ(run.Profile(lc.scans)[1], -1.0f);
+}
+
+// The fixed-grid loop reaches every scan time exactly and takes a step in every iteration. The
+// step sized to end on a scan used to be checked again and cut to zero, so after every scan the
+// loop idled once and restarted its step control from 1 s.
+TEST_F(LammRunTest, StepsLandOnScanTimesAndCarryOn)
+{
+    static const CLammIdeal* solver;
+    static std::vector<double> times;
+    times.clear();
+    LammCase lc;
+    lc.automatic = true;
+    lc.scans = 24;
+    LammRun run(lc);
+    run.Load();
+    solver = &run.solver;
+    run.solver.keyPoll = [] {
+        times.push_back(solver->t);
+        return false;
+    };
+    ASSERT_EQ(run.solver.Run(), 0);
+    for (size_t k = 1; k < times.size(); ++k)
+        ASSERT_GT(times[k], times[k - 1]) << "iteration " << k << " took no step";
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        EXPECT_NE(std::find(times.begin(), times.end(), run.ScanTime(scan)), times.end())
+            << "scan " << scan << " at " << run.ScanTime(scan) << " s";
 }
 
 // A worker's equation stops at the next step once the program-wide stop flag is set.
