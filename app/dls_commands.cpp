@@ -5,16 +5,12 @@
 #include "app/model_choice.h"
 #include "app/txla_window.h"
 #include "foundations/show_error.h"
-#include "plat/paths.hpp"
 #include "scandata/dls_data_set.h"
-#include "scandata/list_file.h"
-#include "scandata/load_all_data.h"
 #include "scandata/scan_store.h"
 #include "scandata/ui_flags.h"
 #include "tools/dls_data.h"
 
 #include <string>
-#include <strings.h>
 #include <utility>
 #include <vector>
 
@@ -43,21 +39,12 @@ void TXLAWindow::CmLoadDLSData() {
         return;
     }
 
-    std::vector<std::string> strings = SelectionStrings(gSelectedFiles);
-    std::string dir, name;
-    plat::SplitPath(strings[0], nullptr, &dir, &name, nullptr);
     // Only "list" names a list file here; the stride of a direct choice is neither asked nor
     // changed.
-    bool listFile = strings.size() == 1 && strcasecmp(name.c_str(), "list") == 0;
+    std::vector<std::string> strings;
+    bool listFile = false;
     std::string listText;
-    if (listFile) {
-        if (!ReadListSelection(*this, strings))
-            strings.clear();
-    } else {
-        SaveLastDataFolder(this, strings.size() == 1 ? dir.c_str() : strings[0].c_str());
-        listText = ListText(1, strings);
-    }
-    if (!strings.empty()) {
+    if (TakeListOrChosenFiles(*this, strings, listFile, listText)) {
         std::string first = FirstFilePath(strings);
         std::string caption = "LIGHT SCATTERING ANALYSIS -> " + first + "...";
         SetCaption(caption.c_str());

@@ -131,20 +131,12 @@ void TXLAWindow::CmLoadEquilibriumData() {
     UiFlags::suppressPlotPaint = false;
     if (chosen) {
         ScanStore::equilibriumData = true;
-        std::vector<std::string> strings = SelectionStrings(gSelectedFiles);
-        std::string dir, name;
-        plat::SplitPath(strings[0], nullptr, &dir, &name, nullptr);
-        bool listFile = strings.size() == 1 && strcasecmp(name.c_str(), "list") == 0;
+        std::vector<std::string> strings;
+        bool listFile = false;
         std::string listText;
-        if (listFile) {
-            if (!ReadListSelection(*this, strings))
-                strings.clear();
-        } else {
-            ScanStore::fileStride = 1;
-            SaveLastDataFolder(this, strings.size() == 1 ? dir.c_str() : strings[0].c_str());
-            listText = ListText(1, strings);
-        }
-        if (!strings.empty()) {
+        if (TakeListOrChosenFiles(*this, strings, listFile, listText)) {
+            if (!listFile)
+                ScanStore::fileStride = 1;
             std::string first = FirstFilePath(strings);
             std::string caption = "SEDIMENTATION EQUILIBRIUM ANALYSIS -> " + first + "...";
             SetCaption(caption.c_str());

@@ -6,9 +6,11 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/list_file.h"
+#include "scandata/load_all_data.h"
 #include "scandata/scan_store.h"
 
 #include <cstring>
+#include <strings.h>
 
 bool FillSelection(char* buffer, const std::vector<std::string>& strings) {
     std::size_t size = 1;
@@ -54,5 +56,20 @@ bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
     ScanStore::fileStride = list.stride;
     strings = list.strings;
     SaveLastDataFolder(&window, strings[0].c_str());
+    return true;
+}
+
+bool TakeListOrChosenFiles(TXLAWindow& window, std::vector<std::string>& strings, bool& listFile,
+                           std::string& listText) {
+    strings = SelectionStrings(gSelectedFiles);
+    if (strings.empty())
+        return false;
+    std::string dir, name;
+    plat::SplitPath(strings[0], nullptr, &dir, &name, nullptr);
+    listFile = strings.size() == 1 && strcasecmp(name.c_str(), "list") == 0;
+    if (listFile)
+        return ReadListSelection(window, strings);
+    SaveLastDataFolder(&window, strings.size() == 1 ? dir.c_str() : strings[0].c_str());
+    listText = ListText(1, strings);
     return true;
 }

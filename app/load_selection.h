@@ -26,3 +26,9 @@ void WriteSelectionList(const std::string& firstFile, const std::string& listTex
 // strings become the list's folder and names, and the folder the last data folder. False when it
 // does not open or is longer than the selection buffer holds (refused with a box, not cut).
 bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings);
+// The choice of a load dialog whose only list file is one named "list" (any case, any extension):
+// strings become the list file's folder and names, read into the selection buffer; or, after a
+// direct choice, the selection's strings, recorded as the last data folder, with listText their
+// list text of stride 1. False when the list file does not read: nothing to load.
+bool TakeListOrChosenFiles(TXLAWindow& window, std::vector<std::string>& strings, bool& listFile,
+                           std::string& listText);

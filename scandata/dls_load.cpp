@@ -7,7 +7,6 @@
 #include "display/scan_plots.h"
 #include "distributions/conti_state.h"
 #include "fitting/model_parameters.h"
-#include "foundations/nr_arrays.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/dls_data_set.h"
@@ -45,12 +44,7 @@ bool ReadDlsIntoSlot(int i, const std::string& fullPath) {
     if (!ReadDlsGeneric(fullPath.c_str(), &S::dlsRecords[i], &S::pointCount[i], &S::radius[i],
                         &S::signal[i], gAlwaysLoadG2))
         return false;
-    int n = S::pointCount[i];
-    S::fit[i] = vector(1, n);
-    S::work[i] = vector(1, n);
-    S::residuals[i] = vector(1, n);
-    std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
-    MakeScanViews(i);
+    FillScanSlot(i);
     return true;
 }
 
@@ -66,20 +60,11 @@ template <typename T> void Reorder(T* table, const std::vector<int>& order) {
         table[i] = std::move(moved[i]);
 }
 
-// The functions stored in ascending measurement time: an exchange sort of scanOrder that steps
-// back after each exchange (equal times keep their load order), then every per-scan entry moved
-// to its place, so that position i holds the i-th function in time and scanOrder is the identity.
+// The functions stored in ascending measurement time (equal times keep their load order): every
+// per-scan entry moved to its place, so that position i holds the i-th function in time and
+// scanOrder is the identity.
 void StoreInTimeOrder() {
-    int i = 1;
-    while (i < S::scanCount) {
-        if (S::dlsRecords[S::scanOrder[i]].time > S::dlsRecords[S::scanOrder[i + 1]].time) {
-            std::swap(S::scanOrder[i], S::scanOrder[i + 1]);
-            if (i > 1)
-                --i;
-        } else {
-            ++i;
-        }
-    }
+    ExchangeSortOrder(S::scanOrder, S::scanCount, [](int k) { return S::dlsRecords[k].time; });
     std::vector<int> order(S::scanOrder, S::scanOrder + S::scanCount + 1);
     // Views and curves travel with the arrays they show.
     Reorder(S::scanFileName, order);

@@ -38,9 +38,8 @@ namespace {
 using S = ScanStore;
 using P = ScanPaths;
 
-} // namespace
-
-void MakeScanViews(int i)
+// Views and curves over scan i's arrays; none of them owns what it shows.
+void MakeViews(int i)
 {
     int n = S::pointCount[i];
     auto view = [n](float* data) {
@@ -63,8 +62,6 @@ void MakeScanViews(int i)
     }
 }
 
-namespace {
-
 // Splits path into folder (with its separator), name and extension (with its dot).
 void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext)
 {
@@ -85,20 +82,19 @@ char KindLetter(const char* fileName)
 
 } // namespace
 
+void FillScanSlot(int i)
+{
+    int n = S::pointCount[i];
+    S::fit[i] = vector(1, n);
+    S::work[i] = vector(1, n);
+    S::residuals[i] = vector(1, n);
+    std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
+    MakeViews(i);
+}
+
 void SortScansByTime()
 {
-    // Exchange sort over adjacent pairs that steps back after each exchange: equal times keep
-    // their load order.
-    int i = 1;
-    while (i < S::scanCount) {
-        if (S::header[S::scanOrder[i]].time > S::header[S::scanOrder[i + 1]].time) {
-            std::swap(S::scanOrder[i], S::scanOrder[i + 1]);
-            if (i > 1)
-                --i;
-        } else {
-            ++i;
-        }
-    }
+    ExchangeSortOrder(S::scanOrder, S::scanCount, [](int k) { return S::header[k].time; });
 }
 
 void CheckRotorSpeeds()
@@ -224,12 +220,7 @@ bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, fl
         double omega = h.rotorSpeed * 0.10471975511965977;
         h.time = h.omega2t / (omega * omega);
     }
-    int n = S::pointCount[i];
-    S::fit[i] = vector(1, n);
-    S::work[i] = vector(1, n);
-    S::residuals[i] = vector(1, n);
-    std::memcpy(S::residuals[i] + 1, S::signal[i] + 1, static_cast<std::size_t>(n) * sizeof(float));
-    MakeScanViews(i);
+    FillScanSlot(i);
     return true;
 }
 

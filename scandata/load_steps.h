@@ -1,7 +1,9 @@
 // The steps that loading, reloading and adding scans share.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CProgressLine;
@@ -18,11 +20,27 @@ float LoadAveragingWidth();
 // file does not read; the slot may then hold its name and must be freed with the store.
 bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
                       bool* tag);
-// Views and curves over scan i's radius, signal, fit and residuals (and the third column of
-// intensity data); none of them owns what it shows.
-void MakeScanViews(int i);
+// Gives scan i, whose radius and signal are read, its fit and work arrays (0), its residuals (a
+// copy of the signal) and its views and curves.
+void FillScanSlot(int i);
 // The rotor speed profile of the data folder when the speeds change, else none.
 void CheckRotorSpeeds();
+// Sorts order[1..count] ascending by key(order[i]) with an exchange sort of neighbours that steps
+// back after each exchange, so equal keys keep their load order.
+template <typename Key>
+void ExchangeSortOrder(std::int32_t* order, int count, Key key)
+{
+    int i = 1;
+    while (i < count) {
+        if (key(order[i]) > key(order[i + 1])) {
+            std::swap(order[i], order[i + 1]);
+            if (i > 1)
+                --i;
+        } else {
+            ++i;
+        }
+    }
+}
 // scanOrder by ascending time; equal times keep their order.
 void SortScansByTime();
 // What follows the reading of every scan: speed profile, mixed kinds (box, store emptied and

@@ -27,44 +27,6 @@ bool IsDescriptionChar(char c)
     return std::strchr("[] _-#/\\:,.", c) != nullptr && c != '\0';
 }
 
-// Blank-separated tokens of a text range; a token is read as the number it begins with.
-class TokenStream {
-  public:
-    TokenStream(std::string_view text, std::size_t pos) : text_(text), pos_(pos) {}
-
-    // The next token, or false at the end of the text.
-    bool Next(std::string_view& token)
-    {
-        while (pos_ < text_.size() && IsBlank(text_[pos_]))
-            ++pos_;
-        if (pos_ >= text_.size())
-            return false;
-        std::size_t start = pos_;
-        while (pos_ < text_.size() && !IsBlank(text_[pos_]))
-            ++pos_;
-        token = text_.substr(start, pos_ - start);
-        return true;
-    }
-
-    // The next token as a number; 0 when it is missing or no number. tooLarge collects overflow.
-    double NextNumber(bool& tooLarge)
-    {
-        std::string_view token;
-        if (!Next(token))
-            return 0.0;
-        bool big = false;
-        double v = LeadingNumber(token, &big);
-        tooLarge = tooLarge || big;
-        return v;
-    }
-
-    std::size_t Position() const { return pos_; }
-
-  private:
-    std::string_view text_;
-    std::size_t pos_;
-};
-
 bool FitsFloat(double v)
 {
     return std::fabs(v) <= static_cast<double>(FLT_MAX);
@@ -100,7 +62,32 @@ void KeepDescription(std::string_view line1, ScanHeader& header)
     header.description[kept] = '\0';
 }
 
-// The end of the rows: the start of the first line from pos on whose first character is '0'.
+} // namespace
+
+bool TokenStream::Next(std::string_view& token)
+{
+    while (pos_ < text_.size() && IsBlank(text_[pos_]))
+        ++pos_;
+    if (pos_ >= text_.size())
+        return false;
+    std::size_t start = pos_;
+    while (pos_ < text_.size() && !IsBlank(text_[pos_]))
+        ++pos_;
+    token = text_.substr(start, pos_ - start);
+    return true;
+}
+
+double TokenStream::NextNumber(bool& tooLarge)
+{
+    std::string_view token;
+    if (!Next(token))
+        return 0.0;
+    bool big = false;
+    double v = LeadingNumber(token, &big);
+    tooLarge = tooLarge || big;
+    return v;
+}
+
 std::size_t RowsEnd(std::string_view text, std::size_t pos)
 {
     std::size_t lineStart = pos;
@@ -115,7 +102,6 @@ std::size_t RowsEnd(std::string_view text, std::size_t pos)
     return text.size();
 }
 
-// Lines of [begin, end) holding anything but white space: the rows to read.
 int CountRowLines(std::string_view text, std::size_t begin, std::size_t end)
 {
     int rows = 0;
@@ -130,6 +116,8 @@ int CountRowLines(std::string_view text, std::size_t begin, std::size_t end)
     }
     return rows + (content ? 1 : 0);
 }
+
+namespace {
 
 enum class Layout { NColumns, ThreeKept, Interference, Absorbance };
 

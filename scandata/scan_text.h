@@ -47,6 +47,28 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
 // *tooLarge (may be null) reports a number beyond the double range.
 double LeadingNumber(std::string_view text, bool* tooLarge = nullptr);
 
+// Blank-separated tokens of a text range, as a C stream reads words; the scan and
+// light-scattering readers take their rows from it.
+class TokenStream {
+  public:
+    TokenStream(std::string_view text, std::size_t pos) : text_(text), pos_(pos) {}
+    // The next token, or false at the end of the text.
+    bool Next(std::string_view& token);
+    // The next token read as the number it begins with; 0 when it is missing or no number.
+    // tooLarge collects overflow.
+    double NextNumber(bool& tooLarge);
+    std::size_t Position() const { return pos_; }
+
+  private:
+    std::string_view text_;
+    std::size_t pos_;
+};
+
+// The end of the rows: the start of the first line from pos on whose first character is '0'.
+std::size_t RowsEnd(std::string_view text, std::size_t pos);
+// Lines of [begin, end) holding anything but white space: the rows to read.
+int CountRowLines(std::string_view text, std::size_t begin, std::size_t end);
+
 // Reads a number at text[pos] after white space, as scanf's "%f" does (decimal forms only) and
 // moves pos past it; false, with pos unchanged, when no number stands there.
 bool ScanNumber(std::string_view text, std::size_t& pos, double& value);

@@ -2,38 +2,19 @@
 // rows.
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_text.h"
 #include "tools/dls_acf_conversion.h"
 #include "tools/dls_data.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
-
-// The whole file with CR LF read as LF, as a text-mode read gives it; false when it cannot be
-// opened.
-bool ReadWholeFile(const char* path, std::string& text) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
-    std::string raw;
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        raw.append(chunk, got);
-    std::fclose(file);
-    text.clear();
-    text.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i)
-        if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n'))
-            text += raw[i];
-    return true;
-}
 
 bool TitleCharacter(char c) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -45,61 +26,6 @@ bool Blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Blank-separated words from a position on, as a stream reads them.
-class Words {
-  public:
-    Words(std::string_view text, std::size_t pos) : text_(text), pos_(pos) {}
-    bool Next(std::string_view& word) {
-        while (pos_ < text_.size() && Blank(text_[pos_]))
-            ++pos_;
-        if (pos_ >= text_.size())
-            return false;
-        std::size_t start = pos_;
-        while (pos_ < text_.size() && !Blank(text_[pos_]))
-            ++pos_;
-        word = text_.substr(start, pos_ - start);
-        return true;
-    }
-    // The next word as a number; a word that is not one reads as 0. False when none is left.
-    bool Number(double& value) {
-        std::string_view word;
-        if (!Next(word))
-            return false;
-        std::string copy(word.substr(0, 100));
-        value = std::strtod(copy.c_str(), nullptr);
-        return true;
-    }
-    std::size_t Position() const { return pos_; }
-
-  private:
-    std::string_view text_;
-    std::size_t pos_;
-};
-
-// Where the rows end: the start of the first line after pos that begins with '0', else the end.
-std::size_t RowsEnd(std::string_view text, std::size_t pos) {
-    for (std::size_t lf = text.find('\n', pos); lf != std::string_view::npos;
-         lf = text.find('\n', lf + 1))
-        if (lf + 1 < text.size() && text[lf + 1] == '0')
-            return lf + 1;
-    return text.size();
-}
-
-// Lines of [begin, end) that hold more than blanks.
-int RowLines(std::string_view text, std::size_t begin, std::size_t end) {
-    int rows = 0;
-    bool content = false;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (text[i] == '\n') {
-            rows += content ? 1 : 0;
-            content = false;
-        } else if (!Blank(text[i])) {
-            content = true;
-        }
-    }
-    return rows + (content ? 1 : 0);
-}
-
 float* OneBased(const std::vector<float>& values) {
     long n = static_cast<long>(values.size());
     float* out = vector(1, n);
@@ -109,17 +35,18 @@ float* OneBased(const std::vector<float>& values) {
 
 } // namespace
 
-// The rows are read as pairs of blank-separated words, as many pairs as there are row lines up
-// to a line that begins with '0'. Every complete pair is kept, so a file written by the program
-// reads back with all its points; a lag that is not a positive number would give log10 of zero
-// or less in the radius array, so such a file is refused. Checked against hand-made files and
-// writer round trips in the tool tests.
+// CR LF reads as LF: a carriage return ends the title like any character a title may not hold,
+// and counts as a blank everywhere else. The rows are read as pairs of blank-separated words, as
+// many pairs as there are row lines up to a line that begins with '0'. Every complete pair is kept,
+// so a file written by the program reads back with all its points; a lag that is not a positive
+// number would give log10 of zero or less in the radius array, so such a file is refused. Checked
+// against hand-made files and writer round trips in the tool tests.
 bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lags, float** values,
                     bool keepIntensity) {
     if (!path || !record || !count || !lags || !values)
         return false;
     std::string text;
-    if (!ReadWholeFile(path, text) || text.empty())
+    if (!ReadWholeFile(path, &text) || text.empty())
         return false;
     CLocaleScope cLocale;
 
@@ -145,10 +72,11 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
         return false;
     bool subtractOne = view[letter] == 'C';
     gDlsData = true;
-    Words header(view, letter + 1);
+    TokenStream header(view, letter + 1);
     double h[7] = {};
+    bool tooLarge = false;
     for (double& value : h)
-        header.Number(value);
+        value = header.NextNumber(tooLarge);
     float temperature = static_cast<float>(std::trunc(h[0]));
     record->temperature = temperature == 0.0f ? 0.0f : temperature; // -0.5 is held as 0, not -0
     record->time = h[1];
@@ -160,13 +88,18 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
 
     std::size_t rowsBegin = header.Position();
     std::size_t rowsEnd = RowsEnd(view, rowsBegin);
-    int rowLines = RowLines(view, rowsBegin, rowsEnd);
-    Words rows(view.substr(0, rowsEnd), rowsBegin);
+    int rowLines = CountRowLines(view, rowsBegin, rowsEnd);
+    TokenStream rows(view.substr(0, rowsEnd), rowsBegin);
     std::vector<float> lagLog, value;
     for (int row = 0; row < rowLines; ++row) {
-        double lag = 0.0, y = 0.0;
-        if (!rows.Number(lag) || !rows.Number(y))
+        std::string_view lagWord, valueWord;
+        if (!rows.Next(lagWord) || !rows.Next(valueWord))
             break; // a row cut short at the end of the file
+        bool big = false;
+        double lag = LeadingNumber(lagWord, &big);
+        double y = LeadingNumber(valueWord, &big);
+        if (big)
+            return false;
         if (!(lag > 0.0) || !std::isfinite(lag) || !std::isfinite(y))
             return false;
         lagLog.push_back(static_cast<float>(std::log10(lag)));

@@ -9,36 +9,25 @@
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
 #include "support/dls_file_generator.h"
-#include "support/program_folder.h"
-#include "support/reset_all_state.h"
-#include "support/temp_folder.h"
+#include "support/main_window_fixture.h"
 #include "tools/dls_data.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace {
 
 using S = ScanStore;
-using plat::test::Script;
 
-class DlsCommands : public ::testing::Test {
+class DlsCommands : public ::testing::Test, public MainWindowFixture {
   protected:
     void SetUp() override {
-        folder.WriteAcceptedPreferences();
         std::snprintf(gLastFolderFilePath, kPathBufferSize, "%s",
                       folder.file("tarnix.ini").c_str());
-        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
         TakeErrorBoxes();
         data.write("a.dlsdat1", DlsFileText(DecayFile(20, 1e-4, 200.0)));
         data.write("b.dlsdat1", DlsFileText(DecayFile(20, 2e-4, 100.0)));
-    }
-    void TearDown() override {
-        window.reset();
-        ResetAllState();
     }
     void Command(int id) {
         plat::test::command(window.get(), id);
@@ -57,11 +46,6 @@ class DlsCommands : public ::testing::Test {
                   "All AUC Files (*.IP*;*.RA*;*.RI*;*.R0*;*.FI*;*.xp;*list*.*)");
         EXPECT_EQ(record.filters.size(), 16u);
     }
-
-    ProgramFolder folder;
-    Script script;
-    std::unique_ptr<TXLAWindow> window;
-    TempFolder data;
 };
 
 TEST_F(DlsCommands, LoadTwoFilesWritesTheListAndTheFolder) {
