@@ -47,6 +47,12 @@ void CLammIdeal::SolveFEAlt()
     currentRotorSpeed = accelerationPhaseActive ? currentRotorSpeed : finalRotorSpeed;
     if (accelerationPhaseActive && !profileLoaded)
         currentRotorSpeed = EffectiveRotorSpeed(t, firstTimeStep);
+    if (inhomogeneousSolvent)
+        SetupSolventFactors(r);
+    cosolvent.ready = false;
+    if (secondComponentOn)
+        SetupCosolvent();
+    reassembleEveryStep = cosolvent.ready && cosolventGradient && inhomogeneousSolvent;
     AssembleActiveRegionMatrices(N);
     lowerCap = static_cast<int>(std::floor(N * 0.95));
     eps = truncationThreshold * c[1];
@@ -89,11 +95,13 @@ void CLammIdeal::SolveFEAlt()
     while (continueLoop && !singularMatrix && !discretizationError) {
         const double dtPrev = dt == 0.0 ? 1.0 : dt;
         const double before = t;
+        cosolventStartTime = t;
         change = ActiveRegionTimeStep();
         if (plateauTracking) {
             lowerIndex = AdvanceActiveRegionLower();
             ExtendActiveRegionUpper(t);
         }
+        AdvanceCosolventAfterStep(r, false);
         tinySteps = dt < 1e-12 ? tinySteps + 1 : 0;
         idle = t > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)
@@ -392,17 +400,24 @@ void CLammIdeal::AcceptActiveRegionStep()
             forceRebuild = true;
         }
     }
-    if (negativeMeniscusRepair && c[1] < 0.0 && c[1] > -eps) {
-        // mirror the small negative value and take its amount from node 2
-        const double w1 = nonUniformGrid ? RadiusNodeVolume(1, N)
-                                         : (r[2] - r[1]) / 6.0 * (3.0 * r[1] + (r[2] - r[1]));
-        const double w2 = nonUniformGrid ? RadiusNodeVolume(2, N) : r[2] * (r[2] - r[1]);
-        const double m = -c[1] * w1 / w2;
-        c[1] = -c[1];
-        c[2] -= 2.0 * m;
-    }
+    if (c[1] < 0.0 && c[1] > -eps)
+        RepairNegativeMeniscus();
     if (massCheck)
         totalAmount = TotalAmount();
+}
+
+// A small negative meniscus value is mirrored and its amount taken from node 2, so the amount in
+// the cell stays the same.
+void CLammIdeal::RepairNegativeMeniscus()
+{
+    if (!negativeMeniscusRepair)
+        return;
+    const double w1 = nonUniformGrid ? RadiusNodeVolume(1, N)
+                                     : (r[2] - r[1]) / 6.0 * (3.0 * r[1] + (r[2] - r[1]));
+    const double w2 = nonUniformGrid ? RadiusNodeVolume(2, N) : r[2] * (r[2] - r[1]);
+    const double m = -c[1] * w1 / w2;
+    c[1] = -c[1];
+    c[2] -= 2.0 * m;
 }
 
 // Amount in a 2-degree sector of 1.2 cm height: the exact integral of c r dr of the piecewise

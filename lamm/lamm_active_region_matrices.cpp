@@ -26,7 +26,9 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
     const bool openMeniscus = backDiffusionShutOff && s < 0.0 && !inhomogeneousSolvent;
     first = std::max(first, 1);
     last = std::min(last, m);
-    if (!nonUniformGrid) {
+    if (inhomogeneousSolvent) {
+        FillSolventRows(first, last, m, k);
+    } else if (!nonUniformGrid) {
         const double h = (bottom - meniscus) / (N - 1);
         for (int i = first; i <= last; ++i) {
             const double ri = r[i];
@@ -71,13 +73,32 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
     }
     if (openBottom && first <= m && m <= last) {
         const double h = r[m] - r[m - 1];
-        Ka[m] += D * r[m] / h;
-        Kb[m] -= k * r[m] * r[m] + D * r[m] / h;
+        const double diffusion = inhomogeneousSolvent ? SolventDiffusionFlux(r, m) : r[m] / h;
+        const double sedimentation =
+            inhomogeneousSolvent ? SolventSedimentationFlux(r, m) : r[m] * r[m];
+        Ka[m] += D * diffusion;
+        Kb[m] -= k * sedimentation + D * diffusion;
     }
     if (openMeniscus && first == 1) {
         const double h = r[2] - r[1];
         Kc[1] += D * r[1] / h;
         Kb[1] += k * r[1] * r[1] - D * r[1] / h;
+    }
+}
+
+// Solvent factors weight the stiffness (by f) and the sedimentation (by f b) element by element;
+// the mass rows are those of the grid.
+void CLammIdeal::FillSolventRows(int first, int last, int m, double k)
+{
+    for (int i = first; i <= last; ++i) {
+        Ma[i] = RadiusMassElement(i, i - 1, m);
+        Mb[i] = RadiusMassElement(i, i, m);
+        Mc[i] = RadiusMassElement(i, i + 1, m);
+        Ka[i] = k * SolventSedimentationElement(i, i - 1, r, m) -
+                D * SolventStiffnessElement(i, i - 1, r, m);
+        Kb[i] = k * SolventSedimentationElement(i, i, r, m) - D * SolventStiffnessElement(i, i, r, m);
+        Kc[i] = k * SolventSedimentationElement(i, i + 1, r, m) -
+                D * SolventStiffnessElement(i, i + 1, r, m);
     }
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "lamm/cosolvent_grid.h"
 #include "lamm/detection_kernels.h"
+#include "lamm/propagation_arrays.h"
 
 struct ScanHeader;
 class CFluorophore;
@@ -197,6 +199,62 @@ public:
     double TotalAmount() const;
     void ClipStepToRotorSpeed(bool& endClipped);
     void FillActiveRegionRows(int first, int last, int m);
+    void RepairNegativeMeniscus();
+    void FillSolventRows(int first, int last, int m, double k);
+
+    // ---- inhomogeneous solvent (lamm_solvent_factors.cpp)
+    void SetupSolventFactors(const double* radii);
+    void UpdateSolventFactors(const double* radii);
+    double SolventScaledS(double sS) const;
+    void CompressedDensity(double* out, const double* radii, double rho0Value,
+                           double kappaValue) const;
+    double CosolventViscosity(double conc) const;
+    double CosolventDensity(double conc) const;
+    void ReassembleSolventMatrices();
+
+    // ---- sedimenting cosolvent on its own grid (lamm_cosolvent*.cpp)
+    bool AllocateBlock();
+    void FreeBlock();
+    bool SetupCosolvent();
+    void StepCosolvent();
+    void StepCosolventConstant(double step);
+    void AssembleCosolvent();
+    void BuildCosolventSystem(double step);
+    void BuildCosolventSystemStored(double step);
+    void SolveCosolventFactored();
+    bool tridag(double* out);
+    void PredictCosolvent(double step);
+    void CorrectCosolvent();
+    void CosolventCoefficients(const double* profile);
+    void AverageCosolventCoefficients();
+    void CosolventTripleTables();
+    void CosolventTransport();
+    static double BuiltinCosolventS(double conc);
+    static double BuiltinCosolventD(double conc);
+    static double CosolventPolynomial(const std::vector<double>& coefficients, double conc);
+    void LoadCosolventCoefficients();
+    double CosolventRotorSpeed(double from, double step);
+    void AdvanceCosolventAfterStep(const double* radii, bool movingGrid);
+    void OutputSecondComponent();
+
+    // ---- propagation with concentration-dependent coefficients (lamm_propagation*.cpp)
+    void RunPropagation();
+    double PropagationStep();
+    void PredictPropagationStep(double step);
+    void CorrectPropagationStep();
+    void AdvancePropagationTime();
+    double PropagationChange();
+    void BuildPropagationMatrices(double step);
+    void PropagationElementMatrices();
+    void AssemblePropagationStiffness(const double* sn, const double* dn);
+    bool SolvePropagationSystem(const double* from, double* to);
+    void PropagationCoefficients(bool corrector);
+    void MixtureCoefficients(bool corrector);
+    double TrimerMonomerConcentration(double conc) const;
+    void BuildAssociationTable();
+    void LookupAssociationTable(double conc, double& sOut, double& dOut);
+    void FreeAssociationTable();
+    double InitialLoadingAt(int i, double amount) const;
 
     // ================================================================ fields
     // Group 1: finite-element header
@@ -474,6 +532,17 @@ public:
     // inhomogeneous-solvent set-up
     std::vector<double> viscosityFactor, buoyancyFactor;
     double gridSpacing = 0.0;
+    std::vector<double> solventDensity;    // g/ml at the nodes of the compressible models
+    std::vector<double> cosolventAtNodes;  // cosolvent concentration carried onto the nodes
+
+    // Sedimenting cosolvent: its grid, the step it follows and the factors it keeps
+    CCosolventGrid cosolvent;
+    double cosolventStartTime = 0.0, cosolventDt = 0.0, cosolventPreviousDt = 0.0;
+    double cosolventFactoredDt = 0.0, cosolventPredictDt = 0.0;
+    bool cosolventForceRefactor = true;
+
+    // Propagation loop with concentration-dependent coefficients
+    CPropagationArrays propagation;
 
     // Work storage: one block of (N + 1) doubles per vector
     std::vector<double> work;

@@ -46,14 +46,21 @@ void CLammIdeal::SolveFE()
     fixTimestep = true;
     if (setupSucceeded == 0)
         return;
-    sGrid = automaticSGrid ? s : sGridValue;
+    sGrid = automaticSGrid ? (inhomogeneousSolvent ? SolventScaledS(s) : s) : sGridValue;
     if (std::fabs(sGrid) < 1.0 && maxDcOverCCopy >= 1.0)
         maxDcOverCCopy = 0.1;
     singularMatrix = discretizationError = 0;
     stepsTaken = 0;
     accelerationStep = firstTimeStep > 0.0 ? firstTimeStep : 10.0;
+    if (inhomogeneousSolvent) {
+        SetupMovingGrid();
+        SetupSolventFactors(x);
+    }
     AssembleMatrices();
     dt = 1.0;
+    cosolvent.ready = false;
+    if (secondComponentOn)
+        SetupCosolvent();
     dt0 = sGrid == 0.0 ? maxDcOverCCopy : maxDcOverCCopy * period;
     fullPeriodMode = dt0 >= period;
     if (fullPeriodMode) {
@@ -70,7 +77,9 @@ void CLammIdeal::SolveFE()
     while (continueLoop && !singularMatrix && !discretizationError) {
         const double dtStart = dt;
         const double before = t;
+        cosolventStartTime = t;
         const double result = TimeStep();
+        AdvanceCosolventAfterStep(x, true);
         idle = t > before ? 0 : idle + 1;
         // a value that is not a number reaches both ends through the two substitution passes
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[N]))

@@ -173,6 +173,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
         InterpolateGridProfile(r, outputProfile, N, radii, row, OutputCountFor(nextOutputScan));
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
+    OutputSecondComponent();
     if (nextOutputScan >= scanCount) {
         ++nextOutputScan;
         if (!continuation) {

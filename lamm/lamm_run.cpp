@@ -220,9 +220,7 @@ void CLammIdeal::SolveAndCorrect()
     if (!accumulation.empty())
         std::fill(accumulation.begin(), accumulation.end(), 0.0f);
     if (interactingModel) {
-        // the propagation loop of the concentration-dependent models is not part of this object
-        // yet: the scans get no profile
-        earlyStop = true;
+        RunPropagation();
     } else if (claverieAlgorithm) {
         SolveFEAlt();
     } else if (movingHatAlgorithm) {

@@ -197,14 +197,16 @@ void CLammIdeal::SetInitialConcentration()
 {
     if (setupSucceeded == 0)
         return;
-    const double edge = r[1] + zoneWidth;
+    // a rapidly associating mixture is loaded species by species, each seen with its weight
+    const bool mixture = rapidSelfAssociation && speciesCount > 0;
     for (int i = 1; i <= N; ++i) {
-        double v = c0;
-        if (zoneLoading)
-            v = emptyZone ? (r[i] < edge ? 0.0 : c0) : (r[i] <= edge ? c0 : 0.0);
-        else if (initialStep)
-            v = r[i] < edge ? stepFactor * c0 : c0;
-        c[i] = v;
+        if (!mixture) {
+            c[i] = InitialLoadingAt(i, c0);
+            continue;
+        }
+        c[i] = 0.0;
+        for (int k = 1; k <= speciesCount; ++k)
+            c[i] += species4[k] * InitialLoadingAt(i, species1[k]);
     }
 }
 

@@ -1,8 +1,6 @@
 // Loaders of the solvent options and of the sedimenting cosolvent with its coefficient tables.
 #include "lamm/lamm_ideal.h"
 
-#include "foundations/cvector.h"
-
 void CLammIdeal::LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue, bool compressible,
                                     bool linearGradientValue, double kappaValue,
                                     float vbarSecondValue, float viscosityValue,
@@ -23,18 +21,6 @@ void CLammIdeal::LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue,
 }
 
 namespace {
-
-// One number per line of the file, as a 1-based vector; a file that cannot be read is reported
-// by the reader and leaves the vector empty.
-std::vector<double> ReadCoefficients(const std::string& path)
-{
-    CVector values;
-    values.Read(path.c_str());
-    std::vector<double> out(values.length + 1, 0.0);
-    for (std::uint32_t i = 0; i < values.length; ++i)
-        out[i + 1] = values.data[i];
-    return values.length > 0 ? out : std::vector<double>{};
-}
 
 std::vector<double> CopyArray(const double* array, int length)
 {
@@ -75,10 +61,6 @@ void CLammIdeal::LoadSolventGradient(bool inhomogeneous, bool gradient, bool gra
         dCoefficientFile = dFile;
     cosolventArray1 = CopyArray(array1, length1);
     cosolventArray2 = CopyArray(array2, length2);
-    if (concentrationDependent && !builtIn) {
-        if (sCoefficients.empty() && !sCoefficientFile.empty())
-            sCoefficients = ReadCoefficients(sCoefficientFile);
-        if (dCoefficients.empty() && !dCoefficientFile.empty())
-            dCoefficients = ReadCoefficients(dCoefficientFile);
-    }
+    if (concentrationDependent)
+        LoadCosolventCoefficients();
 }

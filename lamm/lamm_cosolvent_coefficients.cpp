@@ -1,0 +1,183 @@
+// Concentration-dependent coefficients of the cosolvent, their triple-integral tables, the
+// coefficient files and the second component's output per scan.
+#include "lamm/lamm_ideal.h"
+
+#include "app/txla_window.h"
+#include "foundations/cvector.h"
+#include "lamm/hat_integrals.h"
+#include "plat/metafile.hpp"
+#include "plat/window_dc.hpp"
+#include "plotting/quick_plots.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+
+// (j, k) of the seven triple integrals of row i, as offsets from i: j the trial node, k the node
+// whose hat carries the coefficient.
+constexpr int kTriplePairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
+
+// One number per line (the first of each line), as a 1-based vector; empty when unreadable.
+std::vector<double> ReadCoefficientFile(const std::string& path)
+{
+    if (path.empty())
+        return {};
+    CVector values;
+    values.Read(path.c_str());
+    if (values.length == 0)
+        return {};
+    std::vector<double> out(values.length + 1, 0.0);
+    for (std::uint32_t i = 0; i < values.length; ++i)
+        out[i + 1] = values.data[i];
+    return out;
+}
+
+}  // namespace
+
+// Fitted to a dense salt such as CsCl at 20 C; c in the units of the loading.
+double CLammIdeal::BuiltinCosolventS(double conc)
+{
+    const double x = 168.4 * conc;
+    return 0.596 - 0.000322 * x - 0.0633 * std::exp(-0.00399 * x);
+}
+
+double CLammIdeal::BuiltinCosolventD(double conc)
+{
+    const double root = std::sqrt(std::max(conc, 0.0));
+    return 1e-5 * (std::exp(-18.1 * conc) * (2.03 - 2.04) + 2.04 + 0.507 * conc -
+                   0.0341 * conc * conc - 0.614 * root);
+}
+
+double CLammIdeal::CosolventPolynomial(const std::vector<double>& coefficients, double conc)
+{
+    double sum = 0.0, power = 1.0;
+    for (size_t k = 1; k < coefficients.size(); ++k) {
+        sum += coefficients[k] * power;
+        power *= conc;
+    }
+    return sum;
+}
+
+void CLammIdeal::LoadCosolventCoefficients()
+{
+    if (builtInCoefficients)
+        return;
+    if (dCoefficients.empty())
+        dCoefficients = ReadCoefficientFile(dCoefficientFile);
+    if (sCoefficients.empty())
+        sCoefficients = ReadCoefficientFile(sCoefficientFile);
+}
+
+// s and D at the nodes from the given profile; without built-in functions or both coefficient
+// files the nodes keep what they have (the constant s2 and D2 at the start).
+void CLammIdeal::CosolventCoefficients(const double* profile)
+{
+    CCosolventGrid& g = cosolvent;
+    const bool files = !sCoefficients.empty() && !dCoefficients.empty();
+    if (!builtInCoefficients && !files)
+        return;
+    for (int i = 1; i <= g.n; ++i) {
+        if (builtInCoefficients) {
+            g.sNode[i] = BuiltinCosolventS(profile[i]);
+            g.dNode[i] = BuiltinCosolventD(profile[i]);
+        } else {
+            g.sNode[i] = CosolventPolynomial(sCoefficients, profile[i]);
+            g.dNode[i] = CosolventPolynomial(dCoefficients, profile[i]);
+        }
+    }
+}
+
+void CLammIdeal::AverageCosolventCoefficients()
+{
+    CCosolventGrid& g = cosolvent;
+    const std::vector<double> sOld(g.sNode, g.sNode + g.n + 1), dOld(g.dNode, g.dNode + g.n + 1);
+    CosolventCoefficients(g.predicted);
+    for (int i = 1; i <= g.n; ++i) {
+        g.sNode[i] = 0.5 * (sOld[i] + g.sNode[i]);
+        g.dNode[i] = 0.5 * (dOld[i] + g.dNode[i]);
+    }
+}
+
+// The coefficients vary linearly between nodes, so each transport entry is a sum of exact
+// triple integrals weighted by the node coefficients; the sedimentation tables carry w^2 1e-13
+// and are rebuilt when the rotor speed changes.
+void CLammIdeal::CosolventTripleTables()
+{
+    CCosolventGrid& g = cosolvent;
+    if (g.tables.empty())
+        return;
+    const double omega = g.rpm * kTwoPiOver60;
+    const double w2 = omega * omega * 1e-13;
+    const int n = g.n;
+    for (int i = 1; i <= n; ++i) {
+        g.Ma[i] = HatMass(g.r, n, i, i - 1);
+        g.Mb[i] = HatMass(g.r, n, i, i);
+        g.Mc[i] = HatMass(g.r, n, i, i + 1);
+        for (int p = 0; p < 7; ++p) {
+            const int j = i + kTriplePairs[p][0], k = i + kTriplePairs[p][1];
+            g.td[p][i] = HatDiffusionTriple(g.r, n, i, j, k);
+            g.ts[p][i] = w2 * HatSedimentationTriple(g.r, n, i, j, k);
+        }
+    }
+}
+
+void CLammIdeal::CosolventTransport()
+{
+    CCosolventGrid& g = cosolvent;
+    if (g.tables.empty())
+        return;
+    const int n = g.n;
+    for (int i = 1; i <= n; ++i) {
+        double entry[3] = {0.0, 0.0, 0.0};  // (i, i-1), (i, i), (i, i+1)
+        for (int p = 0; p < 7; ++p) {
+            const int j = kTriplePairs[p][0], k = i + kTriplePairs[p][1];
+            if (k < 1 || k > n)
+                continue;
+            entry[j + 1] += -g.dNode[k] * g.td[p][i] + g.sNode[k] * g.ts[p][i];
+        }
+        g.Aa[i] = i > 1 ? entry[0] : 0.0;
+        g.Ab[i] = entry[1];
+        g.Ac[i] = i < n ? entry[2] : 0.0;
+    }
+}
+
+// The cosolvent's profile at each written scan: drawn in blue over the live plot and, when
+// asked, saved beside the data as "comp2_<scan>.r00" with the header of that scan.
+void CLammIdeal::OutputSecondComponent()
+{
+    const CCosolventGrid& g = cosolvent;
+    if (!secondComponentOn || !g.ready || quietWhileFitting || quietWhileComputing ||
+        equationNumber != 1)
+        return;
+    if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr) {
+        HMETAFILE picture = QuickPlotDouble(dataPlot, g.r, g.c, g.n, RGB(0, 0, 255), -1, 0);
+        if (picture != nullptr) {
+            TClientDC dc(window);
+            PlayMetaFile(dc, picture);
+            DeleteMetaFile(picture);
+        }
+    }
+    if (!cosolventFileSwitch || outputFolder.empty() || headers == nullptr)
+        return;
+    char name[32];
+    std::snprintf(name, sizeof name, "comp2_%d.r00", nextOutputScan);
+    std::string path = outputFolder;
+    if (path.back() != '/')
+        path += '/';
+    path += name;
+    std::vector<float> radii(g.n + 1), values(g.n + 1);
+    for (int i = 1; i <= g.n; ++i) {
+        radii[i] = static_cast<float>(g.r[i]);
+        values[i] = static_cast<float>(g.c[i]);
+    }
+    ScanTimeStampTag(path.c_str(), g.n, radii.data(), values.data(), nullptr, "component 2", true,
+                     headers[ScanIndexAt(nextOutputScan)]);
+}

@@ -1,0 +1,181 @@
+// Viscosity and buoyancy factors of an inhomogeneous solvent at the nodes of the species grid.
+#include "lamm/lamm_ideal.h"
+
+#include "foundations/physical_constants.h"
+#include "foundations/resampling.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+constexpr double kWaterViscosity = PhysicalConstants::waterViscosity;
+constexpr double kWaterDensity = PhysicalConstants::waterDensity;
+
+}  // namespace
+
+// Density of a compressible solvent, rho0 at the meniscus rising with the hydrostatic pressure
+// 1/2 rho w^2 (r^2 - m^2); the pressure is taken in units where kappa is per bar. kappa = 0
+// gives rho0 everywhere, which the solvent tests check.
+void CLammIdeal::CompressedDensity(double* out, const double* radii, double rho0Value,
+                                   double kappaValue) const
+{
+    const double omega = finalRotorSpeed * kTwoPiOver60;
+    const double m = meniscus;
+    for (int i = 1; i <= N; ++i) {
+        if (kappaValue == 0.0) {
+            out[i] = rho0Value;
+            continue;
+        }
+        out[i] = rho0Value / (1.0 - rho0Value * 1000.0 * 0.5 * omega * omega * kappaValue * 1e-6 *
+                                        (radii[i] * radii[i] - m * m) * 1e-4);
+    }
+}
+
+// Viscosity of the solvent with the cosolvent at concentration conc: a power series in
+// sqrt(c), relative to water; without coefficients the solvent is water.
+double CLammIdeal::CosolventViscosity(double conc) const
+{
+    const std::vector<double>& a = cosolventArray1;
+    const int n = a.empty() ? 0 : static_cast<int>(a.size()) - 1;
+    if (n < 1)
+        return kWaterViscosity;
+    const double root = std::sqrt(std::max(conc, 0.0));
+    double sum = a[1];
+    if (n > 1)
+        sum += 1e-3 * a[2] * root;
+    if (n > 2)
+        sum += 1e-2 * a[3] * conc;
+    if (n > 3)
+        sum += 1e-3 * a[4] * conc * conc;
+    if (n > 4)
+        sum += 1e-4 * a[5] * conc * conc * conc;
+    return kWaterViscosity * sum;
+}
+
+double CLammIdeal::CosolventDensity(double conc) const
+{
+    const std::vector<double>& d = cosolventArray2;
+    const int n = d.empty() ? 0 : static_cast<int>(d.size()) - 1;
+    if (n < 1)
+        return kWaterDensity;
+    const double root = std::sqrt(std::max(conc, 0.0));
+    double sum = d[1];
+    if (n > 1)
+        sum += 1e-3 * d[2] * root;
+    if (n > 2)
+        sum += 1e-2 * d[3] * conc;
+    if (n > 3)
+        sum += 1e-3 * d[4] * conc * conc;
+    if (n > 4)
+        sum += 1e-4 * d[5] * conc * conc * conc;
+    if (n > 5)
+        sum += 1e-6 * d[6] * conc * conc * conc * conc;
+    return sum;
+}
+
+// f = eta_w / eta(r) scales s and D, b = (1 - vbar rho(r)) / (1 - vbar rho_w) scales s, so the
+// loaded s and D are those in water. The first model that applies wins: compressible solvent,
+// linear gradient, homogeneous, cosolvent with compressibility, cosolvent.
+void CLammIdeal::SetupSolventFactors(const double* radii)
+{
+    const size_t size = static_cast<size_t>(N) + 1;
+    if (viscosityFactor.size() != size) {
+        viscosityFactor.assign(size, 1.0);
+        buoyancyFactor.assign(size, 1.0);
+        solventDensity.assign(size, kWaterDensity);
+        cosolventAtNodes.assign(size, cosolventLoading);
+    }
+    double* f = viscosityFactor.data();
+    double* b = buoyancyFactor.data();
+    double* rho = solventDensity.data();
+    const double water = 1.0 - vbar * kWaterDensity;
+    if (compressibleSolvent) {
+        CompressedDensity(rho, radii, rho0, kappa);
+        for (int i = 1; i <= N; ++i) {
+            f[i] = 1.0 / viscosityRatio;
+            b[i] = (1.0 - vbar * rho[i]) / water;
+        }
+        return;
+    }
+    if (linearGradient) {
+        const double span = radii[N] - radii[1];
+        for (int i = 1; i <= N; ++i) {
+            const double u = span != 0.0 ? (radii[i] - radii[1]) / span : 0.0;
+            const double eta = viscosityMeniscus + (viscosityBottom - viscosityMeniscus) * u;
+            rho[i] = densityMeniscus + (densityBottom - densityMeniscus) * u;
+            f[i] = kWaterViscosity / eta;
+            b[i] = (1.0 - vbar * rho[i]) / water;
+        }
+        return;
+    }
+    if (!cosolventGradient) {
+        for (int i = 1; i <= N; ++i)
+            f[i] = b[i] = 1.0;
+        return;
+    }
+    const double eta0 = CosolventViscosity(cosolventLoading);
+    const double rhoC = CosolventDensity(cosolventLoading);
+    if (cosolventCompressible) {
+        CompressedDensity(rho, radii, kWaterDensity, kappa);
+        for (int i = 1; i <= N; ++i) {
+            f[i] = kWaterViscosity / eta0;
+            b[i] = (1.0 - (rhoC + rho[i] - kWaterDensity) * vbarSecond) / water;
+        }
+        return;
+    }
+    for (int i = 1; i <= N; ++i) {
+        f[i] = kWaterViscosity / eta0;
+        b[i] = (1.0 - vbarSecond * rhoC) / water;
+    }
+}
+
+// The solvent as the sedimenting cosolvent has made it: its profile is carried onto the nodes
+// and gives each node its viscosity and density.
+void CLammIdeal::UpdateSolventFactors(const double* radii)
+{
+    if (!cosolventGradient || !secondComponentOn || !cosolvent.ready ||
+        viscosityFactor.size() != static_cast<size_t>(N) + 1)
+        return;
+    ResampleCurveDouble(N, radii, cosolventAtNodes.data(), cosolvent.n, cosolvent.r,
+                        cosolvent.c);
+    const double water = 1.0 - vbar * kWaterDensity;
+    for (int i = 1; i <= N; ++i) {
+        const double conc = cosolventAtNodes[i];
+        const double dRho = cosolventCompressible ? solventDensity[i] - kWaterDensity : 0.0;
+        viscosityFactor[i] = kWaterViscosity / CosolventViscosity(conc);
+        buoyancyFactor[i] = (1.0 - vbarSecond * (CosolventDensity(conc) + dRho)) / water;
+    }
+}
+
+// The grid sedimentation coefficient of the moving frame: s at the mean solvent factors.
+double CLammIdeal::SolventScaledS(double sS) const
+{
+    const double water = 1.0 - vbar * kWaterDensity;
+    double F = 1.0, B = 1.0;
+    if (linearGradient) {
+        F = (kWaterViscosity / viscosityMeniscus + kWaterViscosity / viscosityBottom) / 2.0;
+        B = ((1.0 - vbar * densityMeniscus) + (1.0 - vbar * densityBottom)) / (2.0 * water);
+    } else if (compressibleSolvent) {
+        F = 1.0 / viscosityRatio;
+        B = (1.0 - vbar * rho0) / water;
+    } else if (cosolventGradient) {
+        F = 1.0 / viscosityRatio;
+        B = (1.0 - vbarSecond * rho0) / water;
+    }
+    return sS * B * F;
+}
+
+// The moving grid's stiffness and sedimentation rows follow new solvent factors; the frame, the
+// grid and k stay, and the transport is rebuilt from them.
+void CLammIdeal::ReassembleSolventMatrices()
+{
+    for (int i = 1; i <= N; ++i) {
+        Ka[i] = StiffnessElement(i, i - 1), Kb[i] = StiffnessElement(i, i);
+        Kc[i] = StiffnessElement(i, i + 1);
+        Sa[i] = SedimentationElement(i, i - 1), Sb[i] = SedimentationElement(i, i);
+        Sc[i] = SedimentationElement(i, i + 1);
+    }
+    ReassembleMatrices();
+}
