@@ -151,14 +151,6 @@ void TXLAWindow::CmLoadEquilibriumData() {
     UpdateFloToolsMenu(this);
 }
 
-// The Fit M and s mode and its check mark, as the equilibrium load leaves it. Converting the
-// species' second parameter between s and M belongs to the model parameters, which hold no
-// species values yet; the menu command itself stays with them.
-void TXLAWindow::CmFitMAndS() {
-    ModelChoice::equilibriumMs = !ModelChoice::equilibriumMs;
-    CheckMark(217, ModelChoice::equilibriumMs);
-}
-
 void TXLAWindow::CmAddMoreFiles() {
     if (MStarState::mStarMode || MStarState::multipleSets)
         return;

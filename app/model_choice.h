@@ -1,7 +1,7 @@
 // The model choice switches, set by the model commands and read by the engines.
 #pragma once
 
-// Only the switches read so far by the Lamm solver and the scan loaders.
+// Only the switches read so far by the Lamm solver, the scan loaders and Run.
 struct ModelChoice {
     static inline bool linearLamm = false;
     static inline bool externalLoadingCell = false;
@@ -10,10 +10,14 @@ struct ModelChoice {
     static inline bool fitTINoise = false;      // fit time-invariant noise
     static inline bool fitRINoise = false;      // fit radially invariant noise
     static inline bool equilibriumModel = false;
-    static inline bool equilibriumMs = false;
+    static inline bool equilibriumAssociationModel = false;
+    // Discrete species are given by M and s instead of s and D ("Fit M and s").
+    static inline bool equilibriumMs = true;
     static inline bool differenceData = false;
     static inline bool contiMode = false;   // a continuous distribution model is chosen
     static inline bool gStarFamily = false; // a boundary analysis (ls-g*(s), van Holde-Weischet)
+    static inline bool lsgExtrapolation = false; // the extrapolation of ls-g*(s) area fractions
+    static inline bool dlsIRhTimeCourse = false; // the light-scattering I(Rh,t) time course
     static inline bool zoneCentrifugation = false;   // analytical zone centrifugation
     static inline bool zoneInverted = false;         // the zone is empty, the rest loaded
     static inline bool inhomogeneousSolvent = false; // "Use Inhomogeneous Solvent Model"
@@ -27,8 +31,10 @@ struct ModelChoice {
     static void ResetToDefaults()
     {
         linearLamm = externalLoadingCell = thirdGeometry = electrophoresis = false;
-        fitTINoise = fitRINoise = equilibriumModel = equilibriumMs = differenceData = false;
-        contiMode = gStarFamily = false;
+        fitTINoise = fitRINoise = equilibriumModel = equilibriumAssociationModel = false;
+        differenceData = false;
+        equilibriumMs = true;
+        contiMode = gStarFamily = lsgExtrapolation = dlsIRhTimeCourse = false;
         zoneCentrifugation = zoneInverted = inhomogeneousSolvent = false;
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;

@@ -3,3 +3,4 @@
 
 std::atomic<bool> gUserInterrupt{false};
 bool gSimulateOnly = false;
+bool gRunCompleted = false;

@@ -9,3 +9,6 @@ extern std::atomic<bool> gUserInterrupt;
 
 // A Run or a data generation without fitting is in progress.
 extern bool gSimulateOnly;
+
+// Set at the end of every Run and Fit that evaluated a model; the painter reads and clears it.
+extern bool gRunCompleted;

@@ -87,6 +87,7 @@ class TXLAWindow : public TFrameWindow {
     void CmLoadDLSData();
     void CmSaveMeanDlsData();
     // Toggles the Fit M and s mode.
+    // Toggles the Fit M and s mode and converts each species' D to M or back.
     void CmFitMAndS();
     void EvDropFiles(TDropInfo drop);
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
@@ -104,6 +105,15 @@ class TXLAWindow : public TFrameWindow {
     void CmSaveRawDataSet();
     // Asks question (empty caption, Yes/No) and on Yes runs "Save Raw Data Set".
     void OfferToSaveRawData(const char* question);
+    // Run (213): evaluates the chosen model once on the loaded scans.
+    void CmRun();
+    // Runs the current model as Run does, for the loaders; an engine this version lacks is
+    // passed over without a box.
+    void RunModel();
+    // Run with the Faxen-type approximate boundaries (530).
+    void CmSimulateFaxen();
+    // Advice boxes on the residuals and the fitted boundary conditions after Run and Fit.
+    void CheckResidualsWizard();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
@@ -138,6 +148,7 @@ class TXLAWindow : public TFrameWindow {
     void OfferToSave(int index, int value);
 
     int currentCommand_ = 0; // id of the command being run
+    bool quietRun_ = false;  // RunModel: no box for an engine this version lacks
 };
 
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item

@@ -24,6 +24,12 @@ struct ContiState {
     // The time-dependent s and M analysis, and its partner switch for the ordinary analysis.
     static inline bool timeDependentSAndM = false;
     static inline bool ordinaryAnalysisMode = true;
+    // One-shot switches that Run and Fit clear at their start.
+    static inline bool fMvsMOneShot = false;         // set by "f(M) vs M (with scaling law)"
+    static inline bool discretePrior = false;        // prior knowledge of discrete species
+    static inline bool discretePriorOneShot = false; // the prior holds for one Run only
+    static inline bool calledFromFit = false;        // the distribution is computed by Fit
+    static inline bool monteCarloRunning = false;    // the Monte-Carlo loop runs
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -42,6 +48,8 @@ struct ContiState {
         priorAbscissa = nullptr;
         timeDependentSAndM = false;
         ordinaryAnalysisMode = true;
+        fMvsMOneShot = discretePrior = discretePriorOneShot = calledFromFit = false;
+        monteCarloRunning = false;
     }
 };
 

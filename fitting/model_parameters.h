@@ -13,8 +13,17 @@ struct ModelParameters {
     static inline float baseline = 0.0f;  // signal units (fit slot 15)
     static inline std::int32_t baselineFloat = 0;
     static inline bool fitBaseline = false;
+    static constexpr int maxSpecies = 4;
+    // Discrete species slots 1..4: loading (fit slot 8 + k), s in S (fit slot 4 + k), and D in
+    // 1e-7 cm^2/s or, while ModelChoice::equilibriumMs is on, M in Da (fit slot k).
     static inline float concentration[5] = {0.0f, 0.5f, 0.5f, 0.5f, 0.5f};
+    static inline std::int32_t concentrationFloat[5] = {};
+    static inline float speciesS[5] = {0.0f, 4.0f, 4.0f, 4.0f, 4.0f};
+    static inline std::int32_t speciesSFloat[5] = {};
+    static inline float speciesDOrM[5] = {0.0f, 50000.0f, 50000.0f, 50000.0f, 50000.0f};
+    static inline std::int32_t speciesDOrMFloat[5] = {};
     static inline std::int32_t speciesOn[5] = {0, 1, 0, 0, 0};
+    static inline std::int32_t (&speciesIncluded)[5] = speciesOn;
     static inline bool experimentalInitialDistribution = false;
     static inline bool constantInitialDistribution = true;
     static inline bool blocalVaryMeniscusWarned = false;
@@ -39,9 +48,11 @@ struct ModelParameters {
 };
 
 
-// Copies meniscus, bottom and baseline with their float flags into fit slots 13 to 15; the other
-// model parameters come with the fitting work.
+// Copies the species values (slots 1 to 12), meniscus, bottom and baseline (13 to 15) with their
+// float flags into the packed fit vector; the other model parameters come with the fitting work.
 void PackFitParameters();
+// Copies the same slots of the packed fit vector back into the individual parameters.
+void UnpackFitParameters();
 // Sets the default variation limits of meniscus and bottom unless the user set them.
 void SetDefaultMeniscusBottomLimits();
 // Root-mean-square of signal minus fit over the fit index ranges of all loaded scans.

@@ -278,6 +278,9 @@ void FreeLoadedScans()
     if (gDlsData) {
         ModelParameters::meniscus = 0.0f;
         ModelParameters::bottom = 0.0f;
+        // The packed vector too, or the next unpack would bring the old column back.
+        ModelParameters::fitValues[13] = 0.0f;
+        ModelParameters::fitValues[14] = 0.0f;
     }
 }
 

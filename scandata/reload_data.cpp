@@ -1,5 +1,7 @@
-// Reloading the store from its file list, as after a cell change, a drop of files or a
-// time-stamp correction.
+// Reloading the store from its file list: as a new data set after a cell change, a drop or a
+// time-stamp correction, or in place of the loaded set with the current model run on it.
+#include "scandata/reload_data.h"
+
 #include "app/preference_switches.h"
 #include "app/run_switches.h"
 #include "app/txla_window.h"
@@ -11,35 +13,57 @@
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
+#include "scandata/slot_grid_arrays.h"
 #include "scandata/time_stamps.h"
 
 #include <string>
 #include <vector>
 
-void ReloadForChangeCell(TXLAWindow* window) {
-    using S = ScanStore;
-    using P = ScanPaths;
-    // The list may be rebuilt by the time-stamp check below; the load works on its own copy.
+namespace {
+
+using S = ScanStore;
+using P = ScanPaths;
+
+// The steps both reloads share, up to the set-up of the loaded scans. A new data set takes the
+// first entry's folder as the data folder; a reload in place keeps the folder and the meniscus
+// warning. false when nothing is loaded (empty list, unreadable file, mixed kinds); the progress
+// line is hidden then.
+bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgressLine& progress) {
+    // The list may be rebuilt by the time-stamp check afterwards; the load works on its own copy.
     std::vector<std::string> paths = S::fileNames;
-    if (paths.empty())
-        return;
-    CProgressLine progress;
-    progress.Show(window, 10, 10);
+    if (paths.empty()) {
+        progress.Hide(window);
+        return false;
+    }
     S::dataChanged = true;
     S::mixedDataTypes = false;
     float width = LoadAveragingWidth();
-    std::string dir;
-    plat::SplitPath(paths[0], nullptr, &dir, nullptr, nullptr);
-    P::gDataDrive.clear();
-    P::gDataDir = dir;
-    P::gLoadSelection = WithoutTrailingSeparator(dir);
-    ModelParameters::blocalVaryMeniscusWarned = false;
+    if (newDataSet) {
+        std::string dir;
+        plat::SplitPath(paths[0], nullptr, &dir, nullptr, nullptr);
+        P::gDataDrive.clear();
+        P::gDataDir = dir;
+        P::gLoadSelection = WithoutTrailingSeparator(dir);
+        ModelParameters::blocalVaryMeniscusWarned = false;
+    }
     FreeLoadedScans();
     if (!LoadScanPaths(window, paths, width, progress))
-        return;
+        return false;
     ApplyLoadSwitches();
     SetPlotAxisTitles();
     gSimulateOnly = false;
+    return true;
+}
+
+} // namespace
+
+void ReloadForChangeCell(TXLAWindow* window) {
+    if (S::fileNames.empty())
+        return;
+    CProgressLine progress;
+    progress.Show(window, 10, 10);
+    if (!ReloadListedScans(window, true, progress))
+        return;
     RedrawDataPlot(false);
     ScanRequestRepaint(window);
     progress.Hide(window);
@@ -49,4 +73,20 @@ void ReloadForChangeCell(TXLAWindow* window) {
         std::string caption = "SEDIMENTATION ANALYSIS -> " + S::fileNames[0] + "...";
         window->SetCaption(caption.c_str());
     }
+}
+
+void ReloadAllData(TXLAWindow* window) {
+    if (S::fileNames.empty())
+        return;
+    CProgressLine progress;
+    progress.Show(window, 10, 10);
+    if (!ReloadListedScans(window, false, progress))
+        return;
+    AllocCommonGridScanArrays();
+    if (window)
+        window->RunModel();
+    progress.Hide(window);
+    // Corrected copies were written: they are loaded as the data set they now are.
+    if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
+        ReloadForChangeCell(window);
 }

@@ -79,7 +79,9 @@ struct ScanStore {
     static inline float density = 1.0f;    // g/ml
     static inline float viscosity = 1.0f;  // relative to water
     static inline float vbarRho = 0.73f;   // vbar x density, kept by every writer of either
-    static inline float gasConstantTemperature = 0.0f;
+    static inline float& vRho = vbarRho;
+    static inline float gasConstantTemperature = 0.0f; // R T of the scans, erg/mol
+    static inline float& gasConstantTimesT = gasConstantTemperature;
     static inline float absoluteTemperature = 0.0f;
     static inline bool timesFromW2t = false;
     static inline bool rampRotorSpeed = true;    // simulate the acceleration phase

@@ -2,6 +2,8 @@
 // copies, and the reloads from the file list.
 #pragma once
 
+#include "scandata/reload_data.h"
+
 class TXLAWindow;
 
 // 1 when corrected copies and "list_corr" were written and the caller is to reload from the file
@@ -17,5 +19,3 @@ bool ReadTimeStampTag(bool* mixed);
 // opened in the text editor. recorded and file (may be null) receive new 1-based arrays
 // [1..scanCount] of the differences to the first scan, which the caller frees with free_dvector.
 double AnalyzeTimeStamps(bool showReport, bool* failed, double** recorded, double** file);
-// Reloads the store from the file list (after a cell change, a drop or a time-stamp correction).
-void ReloadForChangeCell(TXLAWindow* window);

@@ -24,4 +24,5 @@ void LammGrid::ResetToDefaults()
     profileCurves = finalProfileToLastScan = false;
     singularMatrix = discretizationError = 0;
     simErrorShown = false;
+    faxenApproximation = timeCourseRestart = false;
 }

@@ -38,6 +38,11 @@ struct LammGrid {
     static inline float radialConvolutionRange = 0.008f; // cm
 
     // Evaluation switches handed to the solver objects
+    // The discrete-species engine evaluates each species by the Faxen-type approximate boundary
+    // instead of a Lamm solution (command 530 sets it around one Run).
+    static inline bool faxenApproximation = false;
+    // The Lamm time-course solver starts afresh; Run clears it.
+    static inline bool timeCourseRestart = false;
     static inline bool profileCurves = false;          // track the amount (mass check)
     static inline bool finalProfileToLastScan = false; // run on after the last scan
 

@@ -15,7 +15,8 @@ namespace {
 using plat::test::Script;
 using plat::test::Unexpected;
 
-// The first prompt a command's handler shows, or none ("" caption) for handlers that show none.
+// The first prompt a command's handler shows, or none (caption and text "") for handlers that
+// show none.
 struct FirstPrompt {
     std::string caption;
     std::string textHas;
@@ -54,6 +55,10 @@ FirstPrompt Expected(const CommandRow& row) {
         {263, {"", ""}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
+        // Run has no engine for the default model yet; Fit M and s without scans assumes 20 C.
+        {213, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
+        {530, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
+        {217, {"", "assuming t = 20 'C"}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
@@ -83,7 +88,7 @@ class CommandDispatch : public ::testing::Test {
     }
     void CheckFirstPrompt(const CommandRow& row, const std::vector<plat::test::PromptRecord>& log) {
         FirstPrompt expected = Expected(row);
-        if (expected.caption.empty()) {
+        if (expected.caption.empty() && expected.textHas.empty()) {
             EXPECT_TRUE(log.empty()) << row.id << ": " << (log.empty() ? "" : log[0].text);
             return;
         }

@@ -2,6 +2,7 @@
 #include "reset_all_state.h"
 
 #include "app/diagnostics.h"
+#include "app/load_filters.h"
 #include "app/run_switches.h"
 #include "app/preference_switches.h"
 #include "app/serial_fit_state.h"
@@ -34,6 +35,7 @@
 #include "plotting/residuals_bitmap.h"
 #include "simulation/buffer_sedimentation.h"
 #include "simulation/inhomogeneous_solvent.h"
+#include "simulation/lamm_grid.h"
 
 void ResetAllState()
 {
@@ -65,6 +67,9 @@ void ResetAllState()
     gDiagnosticsFolder = "/tmp/";
     gUserInterrupt.store(false);
     gSimulateOnly = false;
+    gRunCompleted = false;
+    LoadFilters::ResetToDefaults();
+    LammGrid::ResetToDefaults();
     ResetDisplayState();
 }
 

@@ -1,0 +1,60 @@
+// The Run command: one engine chosen by the model switches, bracketed by the busy flag, the
+// wait cursor and the clean-up; and its thin entries for the loaders and the Faxen simulation.
+#include "app/gradient_check.h"
+#include "app/load_filters.h"
+#include "app/preference_switches.h"
+#include "app/run_engines.h"
+#include "app/run_switches.h"
+#include "app/txla_window.h"
+#include "distributions/conti_state.h"
+#include "equilibrium/realtime_state.h"
+#include "scandata/scan_store.h"
+#include "simulation/lamm_grid.h"
+
+void TXLAWindow::CmRun() {
+    ContiState::fMvsMOneShot = false;
+    if (LoadFilters::gradientCheck && !CheckScanGradients(this))
+        return;
+    runBusy = true;
+    if (ContiState::discretePriorOneShot) {
+        ContiState::discretePrior = false;
+        ContiState::discretePriorOneShot = false;
+    }
+    LammGrid::timeCourseRestart = false;
+    ContiState::calledFromFit = false;
+    gSimulateOnly = true;
+    SetCursor(IDC_WAIT);
+    const bool evaluated = CallRunEngine(this, ChooseRunEngine());
+    SetCursor(IDC_ARROW);
+    gSimulateOnly = false;
+    // A model that was not evaluated leaves the data as changed and no result to show.
+    if (evaluated) {
+        gRunCompleted = true;
+        ScanStore::dataChanged = false;
+    }
+    runBusy = false;
+    RequestRepaint();
+    if (!evaluated) {
+        // Said once, when the user asked for the Run; loaders that show the model after a
+        // reload stay silent.
+        if (!quietRun_)
+            MessageBox("\"Run\" (command 213) is not available in this version for the model "
+                       "chosen.",
+                       "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (gWizardMessages && !RealtimeState::equilibriumTestMode)
+        CheckResidualsWizard();
+}
+
+void TXLAWindow::RunModel() {
+    quietRun_ = true;
+    CmRun();
+    quietRun_ = false;
+}
+
+void TXLAWindow::CmSimulateFaxen() {
+    LammGrid::faxenApproximation = true;
+    CmRun();
+    LammGrid::faxenApproximation = false;
+}
