@@ -18,21 +18,23 @@ constexpr int kMostIdleSteps = 1000;
 // A = -(D / E^2) K - Tr. An entry takes M, dM/dt, K and Tr of its position.
 struct StepWeights {
     StepWeights(const CLammIdeal& o, double tau, double step)
-        : half(0.5 * step), dilution(o.frameRate * step),
-          gain(std::exp(2.0 * o.frameRate * step)),
-          d0(o.D / std::exp(2.0 * o.frameRate * tau)),
-          d1(o.D / std::exp(2.0 * o.frameRate * (tau + step)))
     {
+        const double k = o.frameRate, gain = std::exp(2.0 * k * step);
+        const double d0 = o.D / std::exp(2.0 * k * tau), d1 = o.D / std::exp(2.0 * k * (tau + step));
+        half = 0.5 * step;
+        leftM = gain * (1.0 - k * step), leftRate = gain * half;
+        leftK = leftRate * d1, leftTr = leftRate;
+        rightM = 1.0 + k * step, rightK = half * d0;
     }
-    double Left(double m, double mRate, double k, double tr) const
+    double Left(double m, double mRate, double kk, double tr) const
     {
-        return gain * ((1.0 - dilution) * m - half * mRate + half * (d1 * k + tr));
+        return leftM * m - leftRate * mRate + leftK * kk + leftTr * tr;
     }
-    double Right(double m, double mRate, double k, double tr) const
+    double Right(double m, double mRate, double kk, double tr) const
     {
-        return (1.0 + dilution) * m + half * mRate - half * (d0 * k + tr);
+        return rightM * m + half * mRate - rightK * kk - half * tr;
     }
-    double half, dilution, gain, d0, d1;
+    double half, leftM, leftRate, leftK, leftTr, rightM, rightK;
 };
 
 }  // namespace
