@@ -114,6 +114,9 @@ class TXLAWindow : public TFrameWindow {
     void CmSimulateFaxen();
     // Advice boxes on the residuals and the fitted boundary conditions after Run and Fit.
     void CheckResidualsWizard();
+    // Loading options applied by reloading the set in place.
+    void CmSetRadialResolution();
+    void CmExcludeWorstScan();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help

@@ -2,6 +2,7 @@
 #include "scandata/scan_store.h"
 
 #include "display/scan_plots.h"
+#include "display/scan_rms_file.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
@@ -127,6 +128,8 @@ void FreeAllData()
     DeleteScanPlots();
     S::scanCount = 0;
     S::dataChanged = true;
+    // The worst scan named an index of the freed set; a later set must not inherit it.
+    gWorstRmsScan = 0;
 }
 
 void ScanStore::ResetToDefaults()

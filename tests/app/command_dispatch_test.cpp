@@ -59,6 +59,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {213, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
         {530, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
         {217, {"", "assuming t = 20 'C"}},
+        {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
+        {591, {"", ""}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
