@@ -354,3 +354,48 @@ TEST(ContiLammLoading, FailedListIsReported)
                                 r.text.find("temperature equilibration at 3000 rpm") != std::string::npos);
     EXPECT_TRUE(reported) << script.logText();
 }
+
+// A solvent twice as viscous as water and of water's density halves s and D at every radius,
+// whether it is a compressible solvent that is not compressed or a cosolute that stays where it
+// was loaded (s = 0): the kernel is that of s/2 and D/2 in water.
+TEST(ContiLammLoading, ViscousSolventScalesSAndD)
+{
+    struct Case {
+        const char* name;
+        void (*solvent)();
+    };
+    const Case cases[] = {
+        {"compressible solvent",
+         [] {
+             IS::compressibility = 0.0, IS::bufferDensity = 0.99823f;
+             IS::relativeViscosity = 2.0f;
+         }},
+        {"cosolute at rest",
+         [] {
+             IS::compressibleSolvent = false;
+             IS::sedimentingCosolute = IS::dynamicGradient = true;
+             IS::apparentS = 0.0, IS::apparentD = 1e-9, IS::loadingConcentration = 1.0;
+             IS::macromoleculeVbar = 0.73f;
+             IS::bufferDensity = 0.99823f, IS::relativeViscosity = 2.0f;
+             IS::viscosityCoefficients = {0.0, 2.0};  // eta = 2 eta_w at any molarity
+             IS::densityCoefficients = {0.0, 0.99823};
+         }},
+    };
+    const double sS = 6.0, dCm2s = DiffusionFromSAndFf0(sS, 1.2);
+    auto solve = [](double s, double d, void (*solvent)()) {
+        ContiScanStore store;
+        ModelChoice::automaticAlgorithm = ModelChoice::movingHatAlgorithm = false;
+        ModelChoice::claverieAlgorithm = true;
+        M::autoGridSize = false;
+        if (solvent != nullptr) {
+            ModelChoice::inhomogeneousSolvent = true;
+            solvent();
+        }
+        return SolveOne(s, d);
+    };
+    const auto halved = solve(sS / 2, dCm2s / 2, nullptr), water = solve(sS, dCm2s, nullptr);
+    ASSERT_GT(MaxDifference(halved, water), 0.1) << "the viscosity must matter for this test";
+    for (const Case& c : cases)
+        EXPECT_LT(MaxDifference(solve(sS, dCm2s, c.solvent), halved), 2e-3)
+            << c.name << ", tolerance 2e-3 of the loading";
+}
