@@ -602,4 +602,5 @@ public:
     std::vector<float> convolutionTable;  // 1-based weights
     double coneRadius = 0.0;              // cm
     bool debugLogCreated = false;
+    bool debugLogFailed = false;  // the trace file could not be opened: stop tracing
 };

@@ -96,9 +96,13 @@ void CLammIdeal::ShowThreadProgress(int x, int y) const
     ScanDrawText(window, x, y, text);
 }
 
+// The solver's trace in "debug_t<thread number>.txt": the first write of an object starts the
+// file with the header naming the equation (D in units of 1e-7 cm^2/s), later ones append. An
+// object whose trace cannot be written says so once and stops tracing; the switch copied into
+// worker objects is left alone, since workers read it while the driver traces.
 void CLammIdeal::DebugLog(const char* text)
 {
-    if (!logOn)
+    if (!logOn || debugLogFailed)
         return;
     char name[40];
     std::snprintf(name, sizeof name, "debug_t%d.txt", threadNumber);
@@ -107,10 +111,13 @@ void CLammIdeal::DebugLog(const char* text)
         std::snprintf(header, sizeof header,
                       "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F",
                       s, D * 1e7);
-        AppendTrace(name, header, debugLogCreated);
+        if (!AppendTrace(name, header, debugLogCreated)) {
+            debugLogFailed = true;
+            return;
+        }
     }
-    if (text != nullptr)
-        AppendTrace(name, text, debugLogCreated);
+    if (text != nullptr && !AppendTrace(name, text, debugLogCreated))
+        debugLogFailed = true;
 }
 
 int CLammIdeal::LogError()

@@ -35,7 +35,7 @@ void MultiThreadCLammIdeal::SetResultArrays(int* errorCodes, int* failedEquation
 
 void MultiThreadCLammIdeal::DebugLog(const char* text)
 {
-    if (!gThreadDiagnostics)
+    if (!gThreadDiagnostics || logFailed_)
         return;
     if (!logPrepared_) {
         char header[100];
@@ -51,13 +51,16 @@ void MultiThreadCLammIdeal::DebugLog(const char* text)
     }
     char name[100];
     std::snprintf(name, sizeof name, "MTdebug_t%d.txt", threadNumber_);
+    // a trace that cannot be written is reported once per thread, not once per entry
     if (text == nullptr) {
-        AppendTrace(name, pendingLog_.c_str(), logCreated_);
+        logFailed_ = !AppendTrace(name, pendingLog_.c_str(), logCreated_);
         return;
     }
-    if (!logCreated_)
-        AppendTrace(name, pendingLog_.c_str(), logCreated_);
-    AppendTrace(name, text, logCreated_);
+    if (!logCreated_ && !AppendTrace(name, pendingLog_.c_str(), logCreated_)) {
+        logFailed_ = true;
+        return;
+    }
+    logFailed_ = !AppendTrace(name, text, logCreated_);
 }
 
 // A running equation always finishes unless the stop flag ends its time loop; an equation that

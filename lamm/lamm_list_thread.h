@@ -50,6 +50,7 @@ private:
     const int* scanCounts_ = nullptr;
     std::string pendingLog_;
     bool logCreated_ = false;
+    bool logFailed_ = false;
     bool logPrepared_ = false;
     bool deleting_ = false;
     std::vector<std::string> errorTexts_;

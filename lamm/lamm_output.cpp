@@ -95,6 +95,17 @@ void CLammIdeal::WriteRemainingScans(bool zero)
 // polled at every step, so a key press ends the run after the current step.
 void CLammIdeal::CLEachIterationOutput(double ri)
 {
+    // while traced, the numerical-error switch covers one call: cleared on entry and on leaving
+    struct ClearNumericalError {
+        CLammIdeal& o;
+        ~ClearNumericalError()
+        {
+            if (o.logOn)
+                o.LogError();
+        }
+    } clearOnLeaving{*this};
+    if (logOn)
+        LogError();
     ++iterationCount;
     ShowStatusLines(ri);
     if (!workerMode) {

@@ -28,6 +28,8 @@ int ResultFromErrorWords(const CLammIdeal& o)
 // 4 invalid or missing group, 5 rotor acceleration too slow, 6 non-ideality not loaded.
 int CLammIdeal::Run()
 {
+    if (logOn)
+        DebugLog(nullptr);
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
         ModelChoice::thirdGeometry || ModelChoice::electrophoresis) {
         ShowError("can't do special geometries in CLammIdeal", 0);

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-void AppendTrace(const char* fileName, const char* text, bool& created)
+bool AppendTrace(const char* fileName, const char* text, bool& created)
 {
     const std::string path = std::string(gDiagnosticsFolder) + fileName;
     std::FILE* f = std::fopen(path.c_str(), created ? "at" : "wt");
@@ -15,10 +15,11 @@ void AppendTrace(const char* fileName, const char* text, bool& created)
         const std::string message =
             "\n\aAttention: could not open " + path + " to write debugging info";
         ShowError(message.c_str(), 0);
-        return;
+        return false;
     }
     created = true;
     std::fputs(text, f);
     std::fflush(f);
     std::fclose(f);
+    return true;
 }
