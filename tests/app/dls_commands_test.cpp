@@ -69,6 +69,8 @@ TEST_F(DlsCommands, LoadTwoFilesWritesTheListAndTheFolder) {
               "LIGHT SCATTERING ANALYSIS -> " + data.file("a.dlsdat1") + "...");
     EXPECT_FALSE(ModelChoice::equilibriumMs) << "Fit M and s is switched off";
     ExpectSedimentationFilters();
+    Paint(); // the store is drawable as loaded
+    EXPECT_TRUE(script.done()) << script.logText();
 }
 
 TEST_F(DlsCommands, ListFileLoadsItsNamesAndStaysAsItIs) {
