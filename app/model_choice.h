@@ -16,6 +16,7 @@ struct ModelChoice {
     static inline bool differenceData = false;
     static inline bool contiMode = false;   // a continuous distribution model is chosen
     static inline bool gStarFamily = false; // a boundary analysis (ls-g*(s), van Holde-Weischet)
+    static inline bool simulationSwitch223 = false; // the discrete engine of command 223 is on
     static inline bool lsgExtrapolation = false; // the extrapolation of ls-g*(s) area fractions
     static inline bool dlsIRhTimeCourse = false; // the light-scattering I(Rh,t) time course
     static inline bool zoneCentrifugation = false;   // analytical zone centrifugation
@@ -35,6 +36,7 @@ struct ModelChoice {
         differenceData = false;
         equilibriumMs = true;
         contiMode = gStarFamily = lsgExtrapolation = dlsIRhTimeCourse = false;
+        simulationSwitch223 = false;
         zoneCentrifugation = zoneInverted = inhomogeneousSolvent = false;
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;

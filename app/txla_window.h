@@ -100,6 +100,11 @@ class TXLAWindow : public TFrameWindow {
     void CmSubtractAllNoise();
     void CmRestoreTiNoise();
     void CmDataRange();
+    // Fit results and noise written beside the scans.
+    void CmSaveFitData();
+    void CmSaveNoise();
+    void CmSubtractNoiseFromEqData();
+    void CmSaveEquilibriumData();
 
     // Writing the loaded scans back as a data set ("Save Raw Data Set").
     void CmSaveRawDataSet();

@@ -55,6 +55,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {263, {"", ""}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
+        // Save commands: the fit dialog comes first; the noise writers need fitted noise.
+        {203, {"save fitted data as", ""}}, {252, {"", ""}}, {253, {"", ""}}, {225, {"", ""}},
         // Run has no engine for the default model yet; Fit M and s without scans assumes 20 C.
         {213, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
         {530, {"NOT AVAILABLE", "\"Run\" (command 213)"}},

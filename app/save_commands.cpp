@@ -1,0 +1,112 @@
+// The Data menu commands that write fit results and noise beside the scans: they ask for the
+// names and hand them to the writers of the scan data.
+#include "app/display_options.h"
+#include "app/model_choice.h"
+#include "app/save_dialog.h"
+#include "app/txla_window.h"
+#include "plat/msgbox.hpp"
+#include "plat/paths.hpp"
+#include "scandata/equilibrium_scans.h"
+#include "scandata/result_files.h"
+#include "scandata/scan_data_kind.h"
+#include "tools/dls_data.h"
+
+#include <string>
+
+namespace {
+
+// Painting waits while the command's dialogs are up; the record gets its load set-up back.
+class SaveCommandScope {
+  public:
+    explicit SaveCommandScope(TXLAWindow& window, const char* restoredExtension = "*")
+        : window_(window), extension_(restoredExtension)
+    {
+        window_.paintSuspended = true;
+    }
+    ~SaveCommandScope()
+    {
+        window_.paintSuspended = false;
+        RestoreLoadDialog(window_, extension_);
+    }
+    SaveCommandScope(const SaveCommandScope&) = delete;
+    SaveCommandScope& operator=(const SaveCommandScope&) = delete;
+
+  private:
+    TXLAWindow& window_;
+    const char* extension_;
+};
+
+// Runs a writer under the wait cursor.
+template <typename Writer> void Busy(TXLAWindow& window, Writer writer)
+{
+    window.SetCursor(IDC_WAIT);
+    writer();
+    window.SetCursor(IDC_ARROW);
+}
+
+} // namespace
+
+void TXLAWindow::CmSaveFitData()
+{
+    SaveCommandScope scope(*this);
+    std::string path;
+    if (AskSavePath(*this, "save fitted data as", gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx",
+                    false, path)) {
+        bool convert = false;
+        if (ScanDataKind::intensity && !gDlsData)
+            convert = MessageBox("convert intensities to absorbance data?", "SAVE FITS",
+                                 MB_YESNO) == IDYES;
+        Busy(*this, [&] { SaveFitData(path.c_str(), convert); });
+    }
+    if (gDlsData)
+        return;
+    if (AskSavePath(*this, "save residuals as", gOldFilenameConvention ? "res.rxx" : "r0000x.rxx",
+                    false, path))
+        Busy(*this, [&] { SaveResiduals(path.c_str()); });
+}
+
+void TXLAWindow::CmSaveNoise()
+{
+    SaveCommandScope scope(*this);
+    std::string path;
+    if (ModelChoice::fitTINoise &&
+        AskSavePath(*this, "save time independent noise component as",
+                    gOldFilenameConvention ? "xxx.TIN" : "TIN.rxx", true, path))
+        SaveTINoiseFile(path.c_str());
+    if (ModelChoice::fitRINoise &&
+        AskSavePath(*this, "save radial independent noise component as",
+                    gOldFilenameConvention ? "xxx.RIN" : "RIN.rxx", false, path))
+        SaveNoiseFile(path.c_str());
+}
+
+void TXLAWindow::CmSubtractNoiseFromEqData()
+{
+    if (!ModelChoice::fitTINoise)
+        return;
+    std::string source;
+    {
+        SaveCommandScope scope(*this);
+        if (!AskOpenPath(*this, "select equilbrium scan", source)) {
+            MessageBox("GetOpenFileName returned Error", "WARNING", MB_OK | MB_ICONSTOP);
+            return;
+        }
+    }
+    SaveCommandScope scope(*this, "IP*");
+    std::string drive, dir, name, ext;
+    plat::SplitPath(source, &drive, &dir, &name, &ext);
+    const std::string preset = gOldFilenameConvention ? plat::MakePath(drive, dir, name, ".RTI")
+                                                      : plat::MakePath(drive, dir, "RTI", ext);
+    std::string target;
+    if (AskSavePath(*this, "save corrected data as", preset, true, target))
+        Busy(*this, [&] { SubtractNoiseFromEqData(this, source.c_str(), target.c_str()); });
+}
+
+void TXLAWindow::CmSaveEquilibriumData()
+{
+    if (!ModelChoice::simulationSwitch223)
+        return;
+    SaveCommandScope scope(*this);
+    std::string path;
+    if (AskSavePath(*this, "save equilibrium data as", "eq.rxx", true, path))
+        SaveEquilibriumFit(path.c_str());
+}
