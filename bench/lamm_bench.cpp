@@ -112,3 +112,61 @@ void BM_LammMovingHat(benchmark::State& state)
 BENCHMARK(BM_LammMovingHat)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// The propagation loop of concentration-dependent species on the same scenario: with ks = kd = 0
+// it solves the ideal species, so its error against the reference is comparable; with
+// ks = 1/3.3 ml/mg it shows the cost of a self-sharpening boundary.
+void BM_LammPropagation(benchmark::State& state)
+{
+    const float logKs = state.range(0) == 0 ? -30.0f : 0.0f;
+    const LammCase lc = Scenario();
+    SolveScenario(state, lc, [&](CLammIdeal& o) {
+        o.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr, nullptr, nullptr,
+                          logKs, -30.0f, true, true, 3.3, lc.s, lc.D, lc.c0);
+    });
+}
+BENCHMARK(BM_LammPropagation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// An inhomogeneous solvent that is water everywhere: the cost of the solvent-weighted elements
+// against the closed forms, at the same error.
+void BM_LammInhomogeneousWater(benchmark::State& state)
+{
+    LammCase lc = Scenario();
+    lc.automatic = false;
+    lc.gridSize = 1000;
+    lc.movingHat = state.range(0) != 0;
+    lc.maxDcOverC = lc.movingHat ? 0.25 : 1.0;
+    SolveScenario(state, lc, [](CLammIdeal& o) {
+        o.LoadSolventOptions(true, true, false, true, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f,
+                             0.99823f, 0.001002f, 1.0f, 0.7287f, 0.99823, 0.99823, 0.001002,
+                             0.001002);
+    });
+}
+BENCHMARK(BM_LammInhomogeneousWater)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// One cosolvent step on n nodes: equal steps reuse the stored factors (constant coefficients),
+// concentration-dependent coefficients rebuild the transport twice per step.
+void BM_LammCosolventStep(benchmark::State& state)
+{
+    CLammIdeal o;
+    o.meniscus = 6.0, o.bottom = 7.2;
+    o.cosolventGridCount = static_cast<int>(state.range(0));
+    o.cosolventLoading = 1.0;
+    o.cosolventS = 5.0, o.cosolventD = 1e-5;
+    o.currentRotorSpeed = o.finalRotorSpeed = 50000.0;
+    o.rampRotorSpeed = o.accelerationPhaseActive = false;
+    o.cosolventConcentrationDependent = state.range(1) != 0;
+    o.builtInCoefficients = true;
+    o.SetupCosolvent();
+    for (auto _ : state) {
+        o.cosolventStartTime = o.t;
+        o.t += 5.0;
+        o.StepCosolvent();
+        benchmark::DoNotOptimize(o.cosolvent.c[1]);
+    }
+}
+BENCHMARK(BM_LammCosolventStep)->Args({50, 0})->Args({50, 1})->Args({400, 0})->Args({400, 1});
+
+}  // namespace

@@ -122,11 +122,17 @@ TEST_F(LammCosolvent, BuiltinCoefficientsConserveAmount)
 }
 
 // A full run of the species carries the cosolvent along, step by step, to sedimentation
-// equilibrium: ln c2 linear in r^2 with slope s2 w^2 1e-13 / (2 D2). At every scan its profile
+// equilibrium: ln c2 linear in r^2 with slope s2 w^2 1e-13 / (2 D2), w the final speed also
+// after a ramp. At every scan its profile
 // is saved as "comp2_<scan>.r00" with the description "component 2".
 TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
 {
-    for (bool movingHat : {false, true}) {
+    struct Case {
+        bool movingHat;
+        double ramp;
+    } cases[] = {{false, 0.0}, {true, 0.0}, {false, 300.0}};
+    for (const Case& k : cases) {
+        const bool movingHat = k.movingHat;
         TempFolder folder;
         LammCase lc;
         lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
@@ -138,6 +144,7 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
         lc.firstScanS = lc.intervalS = 20000.0;
         lc.maxDcOverC = movingHat ? 0.25 : 1.0;
         lc.outputPoints = 301;
+        lc.rampRpmPerS = k.ramp;  // the cosolvent must end at the final speed
         LammRun run(lc);
         run.Load();
         CLammIdeal& o = run.solver;
@@ -157,7 +164,8 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
         const double slope = (g.n * sxy - sx * sy) / (g.n * sxx - sx * sx);
         const double w = kRpm * M_PI / 30.0;
         const double want = kS2 * w * w * 1e-13 / (2.0 * kD2);
-        EXPECT_NEAR(slope / want, 1.0, 1e-3) << (movingHat ? "moving hat" : "fixed grid");
+        EXPECT_NEAR(slope / want, 1.0, 1e-3)
+            << (movingHat ? "moving hat" : "fixed grid") << ", ramp " << k.ramp;
         const std::string text = ReadTextFile(folder.file("comp2_3.r00"));
         ASSERT_FALSE(text.empty());
         EXPECT_NE(text.substr(0, text.find('\n')).find("component 2"), std::string::npos);
