@@ -157,7 +157,6 @@ void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped)
 // the step until the change is below "max dc/c", then choose the next step from the change.
 double CLammIdeal::ActiveRegionTimeStep()
 {
-    double dtOld = 1.0;
     if (fixTimestep)
         dt = maxDcOverCCopy;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
@@ -208,19 +207,6 @@ double CLammIdeal::ActiveRegionTimeStep()
         AcceptActiveRegionStep();
         return 1.0;
     }
-    const double q = timeStepFactorA, w = timeStepFactorB;
-    auto capStep = [&](double& step, double old) {
-        if (step > 10.0 * old)
-            step = 10.0 * old;
-        if (step > dtMax)
-            step = dtMax;
-        if (step < 1e-15) {
-            step = 1e-15;
-            ++refusals;
-        }
-        if (step < 0.1 * old)
-            step = 0.1 * old;
-    };
     double change = ActiveRegionChange();
     while (change > tolerance) {
         if (refusals > 10) {
@@ -229,13 +215,7 @@ double CLammIdeal::ActiveRegionTimeStep()
         }
         if (singularMatrix)
             break;
-        const double dtPred = change == 0.0 ? 0.0 : (toleranceTarget / change) * dt;
-        dtOld = dt;
-        const double dtS = dt / q;
-        dt = dtS + (dtPred - dtS) * w;
-        if (dt >= 0.8 * dtOld && dt <= 1.2 * dtOld)
-            dt *= 0.5;
-        capStep(dt, dtOld);
+        dt = ShrinkStep(change, true);
         ClipStepToRotorSpeed(endClipped);
         if (cut)
             hitTime = 1;  // the shortened step no longer lands on the scan time
@@ -244,17 +224,7 @@ double CLammIdeal::ActiveRegionTimeStep()
     }
     refusals = 1;
     AcceptActiveRegionStep();
-    if (change == 0.0) {
-        dt *= 10.0;
-    } else if (change < toleranceLow) {
-        const double dtPred = (toleranceTarget / change) * dt;
-        dtOld = dt;
-        const double dtG = dt * q;
-        dt = dtG + (dtPred - dtG) * w;
-        if (dt >= 0.9 * dtOld && dt <= 1.1 * dtOld)
-            dt *= 2.0;
-        capStep(dt, dtOld);
-    }
+    dt = GrowStep(change, true);
     if (hitTime && t + dt > targetTime)
         dt = targetTime - t;
     bool clipAgain = false;
@@ -281,17 +251,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     if (!reuse) {
         forceRebuild = false;
         lastFactorDt = step;
-        const double half = 0.5 * step;
-        for (int i = 1; i <= U; ++i) {
-            La[i] = Ma[i] - half * Ka[i];
-            Lb[i] = Mb[i] - half * Kb[i];
-            Lc[i] = Mc[i] - half * Kc[i];
-            Ba[i] = Ma[i] + half * Ka[i];
-            Bb[i] = Mb[i] + half * Kb[i];
-            Bc[i] = Mc[i] + half * Kc[i];
-        }
-        La[1] = Ba[1] = 0.0;
-        Lc[U] = Bc[U] = 0.0;
+        FormCrankNicolson(step, U);
         const TridiagStatus status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
         matricesChanged = false;
         if (status != kTridiagOk) {

@@ -146,6 +146,15 @@ bool CLammIdeal::tridag(double* out)
     return true;
 }
 
+// out := the solution of L2 out = R2 c2_old, or c2_old when L2 is singular.
+void CLammIdeal::SolveCosolventFromOld(double* out)
+{
+    CCosolventGrid& g = cosolvent;
+    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
+    if (!tridag(out))
+        std::copy(g.old + 1, g.old + g.n + 1, out + 1);
+}
+
 void CLammIdeal::SolveCosolventFactored()
 {
     CCosolventGrid& g = cosolvent;
@@ -211,9 +220,7 @@ void CLammIdeal::StepCosolventConstant(double step)
     cosolventForceRefactor = false;
     cosolventFactoredDt = step;
     BuildCosolventSystem(step);
-    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
-    if (!tridag(g.c))
-        std::copy(g.old + 1, g.old + g.n + 1, g.c + 1);
+    SolveCosolventFromOld(g.c);
 }
 
 // Concentration-dependent s and D: a predictor with the coefficients of the old profile, then a
@@ -232,9 +239,7 @@ void CLammIdeal::PredictCosolvent(double step)
     }
     CosolventTransport();
     BuildCosolventSystemStored(step);
-    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
-    if (!tridag(g.predicted))
-        std::copy(g.old + 1, g.old + g.n + 1, g.predicted + 1);
+    SolveCosolventFromOld(g.predicted);
 }
 
 void CLammIdeal::CorrectCosolvent()
@@ -243,9 +248,7 @@ void CLammIdeal::CorrectCosolvent()
     AverageCosolventCoefficients();
     CosolventTransport();
     BuildCosolventSystemStored(cosolventPredictDt);
-    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
-    if (!tridag(g.c))
-        std::copy(g.old + 1, g.old + g.n + 1, g.c + 1);
+    SolveCosolventFromOld(g.c);
 }
 
 // After each committed step of the species: the cosolvent follows, and when it shapes the

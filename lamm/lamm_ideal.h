@@ -200,6 +200,10 @@ public:
     void ClipStepToRotorSpeed(bool& endClipped);
     void FillActiveRegionRows(int first, int last, int m);
     void RepairNegativeMeniscus();
+    double LimitStep(double step, double old, bool countTiny);
+    double ShrinkStep(double change, bool countTiny);
+    double GrowStep(double change, bool countTiny);
+    void FormCrankNicolson(double step, int last);
     void FillSolventRows(int first, int last, int m, double k);
 
     // ---- inhomogeneous solvent (lamm_solvent_factors.cpp)
@@ -222,6 +226,7 @@ public:
     void BuildCosolventSystem(double step);
     void BuildCosolventSystemStored(double step);
     void SolveCosolventFactored();
+    void SolveCosolventFromOld(double* out);
     bool tridag(double* out);
     void PredictCosolvent(double step);
     void CorrectCosolvent();

@@ -164,7 +164,6 @@ double CLammIdeal::PropagationStep()
 {
     CPropagationArrays& P = propagation;
     const bool mixture = IsMixture(*this);
-    double dtOld = 1.0;
     refusals = 0;
     std::copy(c + 1, c + N + 1, cOld + 1);
     if (mixture) {
@@ -233,17 +232,6 @@ double CLammIdeal::PropagationStep()
         PredictPropagationStep(dt);
         change = PropagationChange();
     }
-    const double q = timeStepFactorA, w = timeStepFactorB;
-    auto capStep = [&](double& step, double old) {
-        if (step > 10.0 * old)
-            step = 10.0 * old;
-        if (step > dtMax)
-            step = dtMax;
-        if (step < 1e-15)
-            step = 1e-15;
-        if (step < 0.1 * old)
-            step = 0.1 * old;
-    };
     while (change > tolerance) {
         if (refusals > 10) {
             discretizationError = 1;
@@ -251,13 +239,7 @@ double CLammIdeal::PropagationStep()
         }
         if (singularMatrix)
             return 0.0;
-        const double dtPred = change == 0.0 ? 0.0 : (toleranceTarget / change) * dt;
-        dtOld = dt;
-        const double dtS = dt / q;
-        dt = dtS + (dtPred - dtS) * w;
-        if (dt >= 0.8 * dtOld && dt <= 1.2 * dtOld)
-            dt *= 0.5;
-        capStep(dt, dtOld);
+        dt = ShrinkStep(change, false);
         ClipStepToRotorSpeed(endClipped);
         if (cut)
             hitTime = 1;  // the shortened step no longer lands on the scan time
@@ -269,17 +251,7 @@ double CLammIdeal::PropagationStep()
         change = PropagationChange();
     }
     accept();
-    if (change == 0.0) {
-        dt *= 10.0;
-    } else if (change < toleranceLow) {
-        const double dtPred = (toleranceTarget / change) * dt;
-        dtOld = dt;
-        const double dtG = dt * q;
-        dt = dtG + (dtPred - dtG) * w;
-        if (dt >= 0.9 * dtOld && dt <= 1.1 * dtOld)
-            dt *= 2.0;
-        capStep(dt, dtOld);
-    }
+    dt = GrowStep(change, false);
     if (hitTime && t + dt > targetTime)
         dt = targetTime - t;
     bool clipAgain = false;

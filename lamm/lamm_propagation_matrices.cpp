@@ -66,15 +66,7 @@ void CLammIdeal::AssemblePropagationStiffness(const double* sn, const double* dn
 void CLammIdeal::BuildPropagationMatrices(double step)
 {
     lastFactorDt = step;
-    const double half = 0.5 * step;
-    for (int i = 1; i <= N; ++i) {
-        La[i] = Ma[i] - half * Ka[i];
-        Lb[i] = Mb[i] - half * Kb[i];
-        Lc[i] = Mc[i] - half * Kc[i];
-        Ba[i] = Ma[i] + half * Ka[i];
-        Bb[i] = Mb[i] + half * Kb[i];
-        Bc[i] = Mc[i] + half * Kc[i];
-    }
+    FormCrankNicolson(step, N);
 }
 
 // A c_new = B c_old by the Thomas algorithm; a zero pivot sets the singular-matrix word and the

@@ -33,46 +33,34 @@ void CLammIdeal::CompressedDensity(double* out, const double* radii, double rho0
     }
 }
 
-// Viscosity of the solvent with the cosolvent at concentration conc: a power series in
-// sqrt(c), relative to water; without coefficients the solvent is water.
+// The solvent's viscosity (relative to water) and density with the cosolvent at concentration
+// conc share one series: a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3
+// + 1e-6 a_6 c^4, over the loaded coefficients up to the given number of terms; without
+// coefficients the solvent is water.
+static double SolventSeries(const std::vector<double>& a, int terms, double conc, double water)
+{
+    const int n = std::min(a.empty() ? 0 : static_cast<int>(a.size()) - 1, terms);
+    if (n < 1)
+        return water;
+    const double basis[6] = {1.0, std::sqrt(std::max(conc, 0.0)), conc, conc * conc,
+                             conc * conc * conc, conc * conc * conc * conc};
+    static const double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
+    double sum = 0.0;
+    for (int k = 1; k <= n; ++k)
+        sum += kScale[k - 1] * a[k] * basis[k - 1];
+    return sum;
+}
+
 double CLammIdeal::CosolventViscosity(double conc) const
 {
-    const std::vector<double>& a = cosolventArray1;
-    const int n = a.empty() ? 0 : static_cast<int>(a.size()) - 1;
-    if (n < 1)
+    if (cosolventArray1.size() < 2)
         return kWaterViscosity;
-    const double root = std::sqrt(std::max(conc, 0.0));
-    double sum = a[1];
-    if (n > 1)
-        sum += 1e-3 * a[2] * root;
-    if (n > 2)
-        sum += 1e-2 * a[3] * conc;
-    if (n > 3)
-        sum += 1e-3 * a[4] * conc * conc;
-    if (n > 4)
-        sum += 1e-4 * a[5] * conc * conc * conc;
-    return kWaterViscosity * sum;
+    return kWaterViscosity * SolventSeries(cosolventArray1, 5, conc, 1.0);
 }
 
 double CLammIdeal::CosolventDensity(double conc) const
 {
-    const std::vector<double>& d = cosolventArray2;
-    const int n = d.empty() ? 0 : static_cast<int>(d.size()) - 1;
-    if (n < 1)
-        return kWaterDensity;
-    const double root = std::sqrt(std::max(conc, 0.0));
-    double sum = d[1];
-    if (n > 1)
-        sum += 1e-3 * d[2] * root;
-    if (n > 2)
-        sum += 1e-2 * d[3] * conc;
-    if (n > 3)
-        sum += 1e-3 * d[4] * conc * conc;
-    if (n > 4)
-        sum += 1e-4 * d[5] * conc * conc * conc;
-    if (n > 5)
-        sum += 1e-6 * d[6] * conc * conc * conc * conc;
-    return sum;
+    return SolventSeries(cosolventArray2, 6, conc, kWaterDensity);
 }
 
 // f = eta_w / eta(r) scales s and D, b = (1 - vbar rho(r)) / (1 - vbar rho_w) scales s, so the
