@@ -253,24 +253,53 @@ TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
         EXPECT_EQ(run.Profile(lc.scans)[i], 0.0f) << i;
 }
 
-// A key press ends the run after the step in progress; the scans not reached keep their rows
-// and the program-wide stop flag is set for the list drivers.
+// A key press ends the run after the step in progress, in either loop; the scans not reached
+// keep their rows and the program-wide stop flag is set for the list drivers.
 TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
 {
     static int polls;
-    polls = 0;
-    LammCase lc;
-    lc.fixTimestep = true;
-    lc.maxDcOverC = 10.0;
-    LammRun run(lc);
-    run.Load();
-    run.solver.keyPoll = [] { return ++polls == 25; };
-    EXPECT_EQ(run.solver.Run(), 0);
-    EXPECT_EQ(polls, 25);
-    EXPECT_EQ(run.solver.stepsTaken, 25);
-    EXPECT_TRUE(run.solver.stopRequested);
-    EXPECT_TRUE(gUserInterrupt.load());
-    EXPECT_EQ(run.Profile(lc.scans)[1], -1.0f);
+    for (bool movingHat : {false, true}) {
+        polls = 0;
+        gUserInterrupt.store(false);
+        LammCase lc;
+        lc.movingHat = movingHat;
+        lc.gridSize = 200;
+        lc.fixTimestep = true;
+        lc.maxDcOverC = movingHat ? 0.25 : 10.0;
+        LammRun run(lc);
+        run.Load();
+        run.solver.keyPoll = [] { return ++polls == 25; };
+        EXPECT_EQ(run.solver.Run(), 0) << movingHat;
+        EXPECT_EQ(polls, 25) << movingHat;
+        EXPECT_EQ(run.solver.stepsTaken, 25) << movingHat;
+        EXPECT_TRUE(run.solver.stopRequested) << movingHat;
+        EXPECT_TRUE(gUserInterrupt.load()) << movingHat;
+        EXPECT_EQ(run.Profile(lc.scans)[1], -1.0f) << movingHat;
+    }
+}
+
+// Moving-grid input at the edges of what the loaders let through: the smallest grid and a
+// step control so fine that time barely advances still end with finite profiles.
+TEST_F(LammRunTest, MovingGridAtItsSmallestGridAndStep)
+{
+    struct Edge {
+        const char* name;
+        int gridSize;
+        double maxDcOverC;
+    };
+    for (const Edge& e : {Edge{"TenNodes", 0, 1.0}, Edge{"TinyStep", 200, 1e-3}}) {
+        LammCase lc;
+        lc.movingHat = true;
+        lc.gridSize = e.gridSize;
+        lc.maxDcOverC = e.maxDcOverC;
+        lc.scans = 2;
+        lc.firstScanS = lc.intervalS = 60.0;
+        LammRun run(lc);
+        EXPECT_EQ(run.Run(), 0) << e.name;
+        EXPECT_TRUE(AllFinite(run)) << e.name;
+        EXPECT_LT(std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0), 1e-10)
+            << e.name;
+    }
 }
 
 // The fixed-grid loop reaches every scan time exactly and takes a step in every iteration. The
