@@ -47,6 +47,21 @@ protected:
         return "\n\aAttention: could not open " + path + " to write debugging info";
     }
 
+    // A list of four equations over three scans, solved in two threads.
+    static LammListCase SmallList()
+    {
+        LammListCase lc;
+        lc.equations = 4;
+        lc.scans = 3;
+        return lc;
+    }
+    static int RunInTwoThreads(LammList& list)
+    {
+        return CLRunMTListWithThreads(2, &list.templ, list.Equations(), list.S(), list.D(),
+                                      nullptr, list.Targets(), list.Radii(), list.Points(),
+                                      nullptr, nullptr);
+    }
+
     TempFolder folder_;
     std::string folderPath_;
 };
@@ -125,14 +140,8 @@ TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn)
 TEST_F(LammTrace, ListTracesTheDriverAndEachWorker)
 {
     gSolverDiagnostics = gThreadDiagnostics = true;
-    LammListCase lc;
-    lc.equations = 4;
-    lc.scans = 3;
-    LammList list{lc};
-    ASSERT_EQ(CLRunMTListWithThreads(2, &list.templ, lc.equations, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr),
-              0);
+    LammList list{SmallList()};
+    ASSERT_EQ(RunInTwoThreads(list), 0);
     EXPECT_EQ(Read("debug_t0.txt"),
               Header(list.templ.s, list.templ.D) +
                   "\nStarting CLRunMTList ... pLammThreads allocated, loaded, started , exited , "
@@ -148,14 +157,8 @@ TEST_F(LammTrace, UnwritableThreadTraceIsReportedOnce)
 {
     std::filesystem::create_directory(folder_.file("MTdebug_t1.txt"));
     gThreadDiagnostics = true;
-    LammListCase lc;
-    lc.equations = 4;
-    lc.scans = 3;
-    LammList list{lc};
-    ASSERT_EQ(CLRunMTListWithThreads(2, &list.templ, lc.equations, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr),
-              0);
+    LammList list{SmallList()};
+    ASSERT_EQ(RunInTwoThreads(list), 0);
     int reports = 0;
     for (const ErrorBoxEntry& box : TakeErrorBoxes())
         reports += box.text == CouldNotOpen(folderPath_ + "MTdebug_t1.txt");
