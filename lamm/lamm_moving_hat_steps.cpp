@@ -187,6 +187,7 @@ double CLammIdeal::TimeStep()
         AdvanceSolution(dt);
         if (dt <= 0.1) {
             if (c[watched] < 0.0) {
+                SetGridEnds(PeriodPhase(t + dt - t0, period));  // the volumes c now lives on
                 c[neighbour] += NodeVolume(watched) * c[watched] / NodeVolume(neighbour);
                 cOld[neighbour] = c[neighbour];
                 c[watched] = cOld[watched] = 0.0;
