@@ -1,6 +1,5 @@
 // Reading the program's own light-scattering file: title line, type and header line, lag-value
 // rows.
-#include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
@@ -48,7 +47,6 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
     std::string text;
     if (!ReadWholeFile(path, &text) || text.empty())
         return false;
-    CLocaleScope cLocale;
 
     // The title: the first line up to 99 characters, cut at a character it may not hold.
     std::size_t firstLineEnd = text.find('\n');
@@ -74,7 +72,7 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
     gDlsData = true;
     TokenStream header(view, letter + 1);
     double h[7] = {};
-    bool tooLarge = false;
+    bool tooLarge = false; // the header is taken as it reads; only the rows are checked
     for (double& value : h)
         value = header.NextNumber(tooLarge);
     float temperature = static_cast<float>(std::trunc(h[0]));
@@ -98,9 +96,7 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
         bool big = false;
         double lag = LeadingNumber(lagWord, &big);
         double y = LeadingNumber(valueWord, &big);
-        if (big)
-            return false;
-        if (!(lag > 0.0) || !std::isfinite(lag) || !std::isfinite(y))
+        if (big || !(lag > 0.0) || !std::isfinite(lag) || !std::isfinite(y))
             return false;
         lagLog.push_back(static_cast<float>(std::log10(lag)));
         value.push_back(static_cast<float>(y));
