@@ -1,5 +1,9 @@
-// Default model parameters: the parameter store is made by the model fitting, which sets its own
-// defaults where it defines them; until then there is nothing to set.
+// Default model parameters at start-up.
 #include "fitting/default_parameters.h"
 
-void InitDefaultParameters() {}
+#include "fitting/model_parameters.h"
+
+// The individual values start at their defaults; the packed vector is filled from them, since
+// the commands that unpack it first (Fit M and s, the model evaluation) would otherwise read
+// zeros and lose the species.
+void InitDefaultParameters() { PackFitParameters(); }

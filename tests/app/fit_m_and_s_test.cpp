@@ -1,6 +1,7 @@
 // "Fit M and s": the Svedberg conversion between D and M with worked numbers, its round trip,
 // values without a partner, and the 20 C assumption made while no scans are loaded.
 #include "app/model_choice.h"
+#include "fitting/default_parameters.h"
 #include "fitting/model_parameters.h"
 #include "fitting/species_form.h"
 #include "scandata/scan_store.h"
@@ -91,6 +92,24 @@ TEST_F(FitMAndS, LoadedScansGiveTheirOwnTemperature) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::speciesDOrM[1], 66666.67f, 0.1f);
     EXPECT_FLOAT_EQ(ScanStore::gasConstantTimesT, 2.5e10f);
+}
+
+// At start-up the packed vector was empty while the species held their defaults, so the first
+// toggle unpacked zeros and lost species 1.
+TEST(FitMAndSAtStart, ConvertsTheDefaultSpecies) {
+    MainWindowFixture f;
+    for (float& v : M::fitValues)
+        v = 0.0f;
+    InitDefaultParameters();
+    ASSERT_TRUE(ModelChoice::equilibriumMs); // the program starts in the M-and-s form
+    f.script.expectBox().text("assuming t = 20 'C");
+    plat::test::command(f.window.get(), 217);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    // D = 4 x 1e-6 x 2.436e10 / (0.27 x 50000) in 1e-7 cm^2/s
+    EXPECT_NEAR(M::speciesDOrM[1], 7.21778f, 1e-5f);
+    EXPECT_FLOAT_EQ(M::speciesS[1], 4.0f);
+    EXPECT_FLOAT_EQ(M::concentration[1], 0.5f);
 }
 
 } // namespace
