@@ -8,15 +8,14 @@
 
 #include <string>
 
-void TXLAWindow::CmSaveRawDataSet()
-{
+void TXLAWindow::CmSaveRawDataSet() {
     if (ScanStore::scanCount < 1)
         return;
     paintSuspended = true;
-    bool named = !gDlsData &&
-                 AskYesNo("save data with wavelenth/speed information in filename (e.g. "
-                          "'20k280_001.ra1')?",
-                          "");
+    bool named =
+        !gDlsData && AskYesNo("save data with wavelenth/speed information in filename (e.g. "
+                              "'20k280_001.ra1')?",
+                              "");
     std::string path;
     if (named) {
         if (AskSavePath(this, "select directory ",
@@ -29,8 +28,7 @@ void TXLAWindow::CmSaveRawDataSet()
     paintSuspended = false;
 }
 
-void TXLAWindow::OfferToSaveRawData(const char* question)
-{
+void TXLAWindow::OfferToSaveRawData(const char* question) {
     if (AskYesNo(question, ""))
         CmSaveRawDataSet();
 }

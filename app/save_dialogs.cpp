@@ -17,9 +17,8 @@ constexpr DWORD kLoadFlags =
     OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_PATHMUSTEXIST;
 
 // One file chosen on the window's shared record, which is put back to loading afterwards.
-bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defaultName,
-             DWORD flags, const char* defaultExtension, std::string* path)
-{
+bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defaultName, DWORD flags,
+             const char* defaultExtension, std::string* path) {
     OpenFileRecord& record = window->openFilesDialog;
     std::snprintf(gExportName, sizeof gExportName, "%s", defaultName ? defaultName : "");
     record.hwndOwner = window;
@@ -42,8 +41,7 @@ bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defau
 } // namespace
 
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
-                 bool overwritePrompt, std::string* path)
-{
+                 bool overwritePrompt, std::string* path) {
     // A save names a file that need not exist yet: "file must exist" would refuse every new name.
     return AskPath(window, true, title, defaultName,
                    OFN_EXPLORER | OFN_PATHMUSTEXIST | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0),
@@ -51,15 +49,13 @@ bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
 }
 
 bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
-                 std::string* path)
-{
+                 std::string* path) {
     return AskPath(window, false, title, defaultName,
                    OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, "*", path);
 }
 
 bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,
-                       const char* defaultExtension)
-{
+                       const char* defaultExtension) {
     if (!buffer || size < 1)
         return false;
     char name[kExportNameSize];

@@ -13,8 +13,7 @@ bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
 
 // An open dialog for one file with title, the name buffer preset to defaultName; true with the
 // chosen full path in *path.
-bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
-                 std::string* path);
+bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path);
 
 // A save dialog of its own record: buffer (size characters) holds the proposed path on entry,
 // which also gives the initial folder, and the chosen path on return. True when a name was

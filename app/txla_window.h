@@ -110,6 +110,27 @@ class TXLAWindow : public TFrameWindow {
     void CmSaveRawDataSet();
     // Asks question (empty caption, Yes/No) and on Yes runs "Save Raw Data Set".
     void OfferToSaveRawData(const char* question);
+    // Raw-data corrections of the loaded scans in memory.
+    void CmInvertRawData();
+    void CmCorrectRadialCalibration();
+    void CmAddTimeOffset();
+    void CmExcludeRegion();
+    void CmEliminateJitter();
+    void CmSubtractBlankScan();
+    void CmSubtractConstant();
+    void CmAddSubtractSimulatedData();
+    void CmMirrorRawData();
+    void CmAddNoise();
+    void CmEliminateInterferenceOffset();
+    void CmSetNColumns();
+    // Redraws the data plot, repaints and offers to save with question.
+    void RedrawAfterCorrection(const char* question);
+    // Conversions of the loaded scans into new scan files.
+    void CmAverageScans();
+    void CmSaveIntensityAsAbsorbance();
+    void CmSaveIntensityAsPseudoAbsorbance();
+    void CmSave6ChannelSubsets();
+    void CmUndoRotorStretch();
     // Run (213): evaluates the chosen model once on the loaded scans.
     void CmRun();
     // Runs the current model as Run does, for the loaders; an engine this version lacks is
@@ -162,6 +183,9 @@ class TXLAWindow : public TFrameWindow {
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item
 // enabled for intensity data, and the items that need scans enabled.
 void UpdateFloToolsMenu(TXLAWindow* window);
+// "Average Scans": the mean of the loaded scans on the common grid written to a chosen file,
+// which is then loaded in their place.
+void AverageScans(TXLAWindow* window);
 
 // Prepares an open-dialog record for loading scans: multiple selection in the last data folder.
 void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer);

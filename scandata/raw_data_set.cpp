@@ -21,35 +21,30 @@ namespace {
 
 using S = ScanStore;
 
-std::string FolderOf(const std::string& path)
-{
+std::string FolderOf(const std::string& path) {
     std::string drive, dir;
     plat::SplitPath(path, &drive, &dir, nullptr, nullptr);
     return drive + dir;
 }
 
-void SplitName(const std::string& fileName, std::string& name, std::string& ext)
-{
+void SplitName(const std::string& fileName, std::string& name, std::string& ext) {
     plat::SplitPath(fileName, nullptr, nullptr, &name, &ext);
 }
 
 // A whole number from a float, the fraction dropped; 0 for values no int holds.
-int WholeInt(double v)
-{
+int WholeInt(double v) {
     double t = std::floor(v);
     return (t >= -2147483648.0 && t <= 2147483647.0) ? static_cast<int>(t) : 0;
 }
 
 // Characters [from, from + count) of text, fewer when it is shorter.
-std::string Characters(const std::string& text, std::size_t from, std::size_t count)
-{
+std::string Characters(const std::string& text, std::size_t from, std::size_t count) {
     return from < text.size() ? text.substr(from, count) : std::string();
 }
 
 } // namespace
 
-bool RefuseDlsData()
-{
+bool RefuseDlsData() {
     if (!gDlsData)
         return false;
     PlayInfoSound();
@@ -57,43 +52,37 @@ bool RefuseDlsData()
     return true;
 }
 
-void SetParameterPathInFolder(const std::string& path)
-{
+void SetParameterPathInFolder(const std::string& path) {
     if (S::scanCount < 1)
         return;
     std::string name, ext;
     SplitName(S::scanFileName[S::scanOrder[1]], name, ext);
     std::string folder = FolderOf(path);
-    ScanPaths::gDataPath =
-        gOldFilenameConvention ? plat::MakePath("", folder, name, ".~p")
-                               : plat::MakePath("", folder, "~tmppars", ext);
+    ScanPaths::gDataPath = gOldFilenameConvention ? plat::MakePath("", folder, name, ".~p")
+                                                  : plat::MakePath("", folder, "~tmppars", ext);
 }
 
 int WriteScanPoints(const char* path, std::int32_t n, const float* radius, const float* signal,
-                    const float* third, const char* description, const ScanHeader& header)
-{
+                    const float* third, const char* description, const ScanHeader& header) {
     if (third && ScanDataKind::intensity)
         return ScanTimeStampTag(path, n, radius, third, signal, description,
                                 header.timeStampChecked, header);
-    return ScanTimeStampTag(path, n, radius, signal, third, description,
-                            header.timeStampChecked, header);
+    return ScanTimeStampTag(path, n, radius, signal, third, description, header.timeStampChecked,
+                            header);
 }
 
-int WriteLoadedScan(const char* path, int i, const char* description)
-{
+int WriteLoadedScan(const char* path, int i, const char* description) {
     // A standard-deviation column of absorbance scans is kept too: a copy drops nothing.
-    return WriteScanPoints(path, S::pointCount[i], S::radius[i], S::signal[i],
-                           S::thirdColumn[i], description, S::header[i]);
+    return WriteScanPoints(path, S::pointCount[i], S::radius[i], S::signal[i], S::thirdColumn[i],
+                           description, S::header[i]);
 }
 
-void ReportUnwritable(const std::string& path)
-{
+void ReportUnwritable(const std::string& path) {
     std::string text = "\n\aAttention: could not open " + path;
     ShowError(text.c_str(), 0);
 }
 
-bool CopyRawDataSet(const std::string& path)
-{
+bool CopyRawDataSet(const std::string& path) {
     if (RefuseDlsData() || S::scanCount < 1)
         return false;
     SetParameterPathInFolder(path);
@@ -113,8 +102,7 @@ bool CopyRawDataSet(const std::string& path)
     return true;
 }
 
-std::string SpeedWavelengthName(const std::string& fileName, const ScanHeader& h)
-{
+std::string SpeedWavelengthName(const std::string& fileName, const ScanHeader& h) {
     int k = WholeInt(static_cast<double>(h.rotorSpeed) * 0.001);
     bool corrected = Characters(fileName, 1, 3) == "cor";
     std::string number = Characters(fileName, corrected ? 8 : 2, 3);
@@ -124,16 +112,15 @@ std::string SpeedWavelengthName(const std::string& fileName, const ScanHeader& h
                        : WholeInt(static_cast<double>(h.wavelength));
     char text[300];
     if (corrected)
-        std::snprintf(text, sizeof text, fractional ? "%ccorr_%dk%04d_%s" : "%ccorr_%dk%03d_%s",
-                      c, k, w, number.c_str());
+        std::snprintf(text, sizeof text, fractional ? "%ccorr_%dk%04d_%s" : "%ccorr_%dk%03d_%s", c,
+                      k, w, number.c_str());
     else
         std::snprintf(text, sizeof text, fractional ? "%dk%04d_%c%s" : "%dk%03d_%c%s", k, w, c,
                       number.c_str());
     return text;
 }
 
-bool SaveRawDataSet(const std::string& path)
-{
+bool SaveRawDataSet(const std::string& path) {
     if (RefuseDlsData() || S::scanCount < 1)
         return false;
     SetParameterPathInFolder(path);
@@ -143,12 +130,12 @@ bool SaveRawDataSet(const std::string& path)
     for (int i = 1; i <= S::scanCount; ++i) {
         std::string name, ext;
         SplitName(S::scanFileName[i], name, ext);
-        targets.push_back(plat::MakePath(
-            "", folder, SpeedWavelengthName(S::scanFileName[i], S::header[i]), ext));
+        targets.push_back(
+            plat::MakePath("", folder, SpeedWavelengthName(S::scanFileName[i], S::header[i]), ext));
         // Two scans of one speed, wavelength and number would overwrite each other.
         if (!seen.insert(targets.back()).second) {
-            std::string text = "file " + targets.back() +
-                               " would be written twice\nraw data set not saved";
+            std::string text =
+                "file " + targets.back() + " would be written twice\nraw data set not saved";
             ShowError(text.c_str(), 0);
             return false;
         }
@@ -163,8 +150,7 @@ bool SaveRawDataSet(const std::string& path)
     return true;
 }
 
-void SaveModifiedScans(int s, int p, bool keepName)
-{
+void SaveModifiedScans(int s, int p, bool keepName) {
     if (s < 1 || s > S::scanCount || p < 1 || p > S::pointCount[s])
         return;
     int position = 0;

@@ -53,6 +53,12 @@ FirstPrompt Expected(const CommandRow& row) {
         {898, {"", ""}},
         // Saving raw data sets: nothing to save without scans.
         {263, {"", ""}},
+        // Corrections and conversions: nothing to act on without scans.
+        {535, {"", ""}}, {549, {"", ""}}, {550, {"", ""}}, {581, {"", ""}}, {264, {"", ""}},
+        {283, {"", ""}}, {634, {"", ""}}, {459, {"", ""}}, {886, {"", ""}}, {551, {"", ""}},
+        {220, {"", ""}}, {231, {"", ""}}, {289, {"", ""}}, {524, {"", ""}}, {927, {"", ""}},
+        {917, {"AVERAGE SCANS", "please load scans first"}},
+        {265, {"SET N COLUMNS", "enter number of columns in data file"}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
         // Save commands: the fit dialog comes first; the noise writers need fitted noise.

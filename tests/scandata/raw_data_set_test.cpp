@@ -15,9 +15,8 @@
 #include "support/temp_folder.h"
 #include "tools/dls_data.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -25,8 +24,7 @@ using S = ScanStore;
 
 class RawDataSet : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         TakeErrorBoxes();
         options.count = 3;
         options.points = 40;
@@ -36,14 +34,12 @@ class RawDataSet : public ::testing::Test {
         ASSERT_EQ(S::scanCount, 3);
         MakeTmpScanFileList(0);
     }
-    void Command(int id)
-    {
+    void Command(int id) {
         plat::test::command(f.window.get(), id);
         f.script.pumpUntilIdle();
     }
     std::string Original(int k) const { return ReadTextFile(f.data.file(names[k])); }
-    static plat::FileTimes Times(const std::string& path)
-    {
+    static plat::FileTimes Times(const std::string& path) {
         plat::FileTimes t;
         plat::GetFileTimes(path, t);
         return t;
@@ -55,11 +51,11 @@ class RawDataSet : public ::testing::Test {
     std::vector<std::string> names;
 };
 
-TEST_F(RawDataSet, CopyCommandWritesEachScanUnderThePrefixByteExactWithItsFileTimes)
-{
+TEST_F(RawDataSet, CopyCommandWritesEachScanUnderThePrefixByteExactWithItsFileTimes) {
     f.script.expectBox().caption("").textHas("wavelenth/speed information").answer(IDNO);
-    f.script.expectFileSave().title("save raw data in new directory").answer(
-        std::vector<std::string>{out.file("x.rxx")});
+    f.script.expectFileSave()
+        .title("save raw data in new directory")
+        .answer(std::vector<std::string>{out.file("x.rxx")});
     Command(263);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     for (int k = 0; k < 3; ++k) {
@@ -71,11 +67,11 @@ TEST_F(RawDataSet, CopyCommandWritesEachScanUnderThePrefixByteExactWithItsFileTi
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
 
-TEST_F(RawDataSet, SpeedWavelengthCommandNamesFilesBySpeedWavelengthAndNumber)
-{
+TEST_F(RawDataSet, SpeedWavelengthCommandNamesFilesBySpeedWavelengthAndNumber) {
     f.script.expectBox().textHas("wavelenth/speed").answer(IDYES);
-    f.script.expectFileSave().title("select directory ").answer(
-        std::vector<std::string>{out.file("20k280_001.ra1")});
+    f.script.expectFileSave()
+        .title("select directory ")
+        .answer(std::vector<std::string>{out.file("20k280_001.ra1")});
     Command(263);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     for (int k = 0; k < 3; ++k) {
@@ -84,8 +80,7 @@ TEST_F(RawDataSet, SpeedWavelengthCommandNamesFilesBySpeedWavelengthAndNumber)
     }
 }
 
-TEST_F(RawDataSet, CancelledDialogWritesNothing)
-{
+TEST_F(RawDataSet, CancelledDialogWritesNothing) {
     f.script.expectBox().textHas("wavelenth/speed").answer(IDNO);
     f.script.expectFileSave().cancel();
     Command(263);
@@ -93,8 +88,7 @@ TEST_F(RawDataSet, CancelledDialogWritesNothing)
     EXPECT_FALSE(f.window->paintSuspended);
 }
 
-TEST(RawDataSetNames, SpeedWavelengthNames)
-{
+TEST(RawDataSetNames, SpeedWavelengthNames) {
     struct Case {
         const char* file;
         float rpm;
@@ -123,8 +117,7 @@ TEST(RawDataSetNames, SpeedWavelengthNames)
 
 // Two scans whose names share first character and number would write one file twice: the
 // second would silently replace the first.
-TEST_F(RawDataSet, SpeedWavelengthSaveRefusesNamesThatCollide)
-{
+TEST_F(RawDataSet, SpeedWavelengthSaveRefusesNamesThatCollide) {
     std::snprintf(S::scanFileName[2], 260, "%s", "01001.RA1");
     f.script.expectBox().caption("Error").textHas(out.file("50k280_0001.RA1")).answer(IDOK);
     EXPECT_FALSE(SaveRawDataSet(out.file("z")));
@@ -132,8 +125,7 @@ TEST_F(RawDataSet, SpeedWavelengthSaveRefusesNamesThatCollide)
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 }
 
-TEST_F(RawDataSet, UnwritableFolderIsReportedNotPassedOver)
-{
+TEST_F(RawDataSet, UnwritableFolderIsReportedNotPassedOver) {
     f.script.expectBox()
         .caption("Error")
         .textHas("Attention: could not open " + out.file("missing/x00001.RA1"))
@@ -142,11 +134,11 @@ TEST_F(RawDataSet, UnwritableFolderIsReportedNotPassedOver)
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-TEST_F(RawDataSet, LightScatteringDataAreRefusedWithoutQuestion)
-{
+TEST_F(RawDataSet, LightScatteringDataAreRefusedWithoutQuestion) {
     gDlsData = true;
-    f.script.expectFileSave().title("save raw data in new directory").answer(
-        std::vector<std::string>{out.file("x.rxx")});
+    f.script.expectFileSave()
+        .title("save raw data in new directory")
+        .answer(std::vector<std::string>{out.file("x.rxx")});
     f.script.expectBox().caption("ERROR").text("not implemented for DLS data").answer(IDOK);
     Command(263);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
@@ -156,8 +148,7 @@ TEST_F(RawDataSet, LightScatteringDataAreRefusedWithoutQuestion)
     gDlsData = false;
 }
 
-TEST_F(RawDataSet, ModifiedScanLosesOnePointAndIsRenamed)
-{
+TEST_F(RawDataSet, ModifiedScanLosesOnePointAndIsRenamed) {
     int s = S::scanOrder[2];
     int n = S::pointCount[s];
     std::string entry = S::fileNames[1];
@@ -179,8 +170,7 @@ TEST_F(RawDataSet, ModifiedScanLosesOnePointAndIsRenamed)
     EXPECT_EQ(S::pointCount[s], n);
 }
 
-TEST_F(RawDataSet, ModifiedScanOutOfRangeWritesNothing)
-{
+TEST_F(RawDataSet, ModifiedScanOutOfRangeWritesNothing) {
     for (auto [s, p] : {std::pair{0, 1}, {4, 1}, {1, 0}, {1, 41}})
         SaveModifiedScans(s, p, false);
     EXPECT_EQ(std::filesystem::directory_entry(f.data.file("00001_mod.RA1")).exists(), false);
@@ -189,8 +179,7 @@ TEST_F(RawDataSet, ModifiedScanOutOfRangeWritesNothing)
 
 // The loader takes an intensity file's third column as the signal; a copy written as signal then
 // reference would load with sample and reference exchanged.
-TEST(RawDataSetIntensity, CopyReloadsWithTheSameSignalAndReference)
-{
+TEST(RawDataSetIntensity, CopyReloadsWithTheSameSignalAndReference) {
     MainWindowFixture f;
     TempFolder out;
     std::vector<std::string> names = {"00001.RI1", "00002.RI1"};
