@@ -210,7 +210,12 @@ void CLammIdeal::SetInitialConcentration()
     }
 }
 
-void CLammIdeal::FreeArrays() { FreeVectors(); }
+void CLammIdeal::FreeArrays()
+{
+    FreeVectors();
+    if (secondComponentOn)
+        FreeBlock();
+}
 
 void CLammIdeal::FreeVectors()
 {

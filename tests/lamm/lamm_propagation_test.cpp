@@ -255,3 +255,31 @@ TEST_F(LammPropagation, AssociationTableEndsAndInterpolation)
 }
 
 }  // namespace
+
+namespace {
+
+// A predicted value below -eps refuses the step with twice the (halved) tolerance, and the
+// halved tolerances stay for the rest of the run.
+TEST_F(LammPropagation, NegativeValueHalvesTolerancesForGood)
+{
+    CLammIdeal o;
+    o.meniscus = 6.0, o.bottom = 7.2;
+    o.claverieAlgorithm = true;
+    o.Regrid(6);
+    ASSERT_EQ(o.setupSucceeded, 1);
+    o.propagation.cNew.assign(7, 1.0);
+    for (int i = 1; i <= 6; ++i)
+        o.cOld[i] = 1.0;
+    o.eps = 1e-6;
+    o.tolerance = 0.4, o.toleranceLow = 0.02, o.toleranceTarget = 0.08;
+    o.propagation.cNew[3] = -1e-3;
+    EXPECT_DOUBLE_EQ(o.PropagationChange(), 0.4);
+    EXPECT_EQ(o.refusals, 1);
+    o.propagation.cNew[3] = 1.01;
+    EXPECT_NEAR(o.PropagationChange(), 0.01, 1e-12);
+    EXPECT_DOUBLE_EQ(o.tolerance, 0.2);
+    EXPECT_DOUBLE_EQ(o.toleranceLow, 0.01);
+    EXPECT_DOUBLE_EQ(o.toleranceTarget, 0.04);
+}
+
+}  // namespace
