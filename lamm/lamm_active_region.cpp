@@ -163,12 +163,7 @@ double CLammIdeal::ActiveRegionTimeStep()
     std::copy(c + from, c + upperIndex + 1, cOld + from);
     bool endClipped = false;
     ClipStepToRotorSpeed(endClipped);
-    bool cut = false;
-    if (hitTime && t + dt > targetTime) {
-        dt = targetTime - t;
-        hitTime = 0;
-        cut = true;
-    }
+    const bool cut = CutStepAtScanTime();
     if (dt <= 0.0) {
         dt = 1.0;
         return 1.0;
@@ -180,15 +175,8 @@ double CLammIdeal::ActiveRegionTimeStep()
             return 0.0;
         }
     }
-    if (zoneLoading && t < 10.0) {
-        for (int i = 2; i < N; ++i) {
-            if (c[i] < 1e-10) {
-                c[i - 1] += 0.5 * c[i] * r[i] / r[i - 1];
-                c[i + 1] += 0.5 * c[i] * r[i] / r[i + 1];
-                c[i] = 0.0;
-            }
-        }
-    }
+    if (zoneLoading && t < 10.0)
+        SpreadTinyValues(c, r, N);
     // A step that lands on the scan time, cut there now or sized to it at the end of the last
     // step, is taken as it is; the step size carries on into the next scan interval. The time is
     // set to the scan time itself, so a sum one rounding short cannot skip the scan's output.
@@ -314,20 +302,7 @@ double CLammIdeal::ActiveRegionChange()
             ++refusals;
             return 2.0 * tolerance;
         }
-        const double d = c[i] - cOld[i];
-        const double ref = cOld[i];
-        if (ref > threshold) {
-            if (std::fabs(d) > change * ref)
-                change = std::fabs(d / ref);
-        } else if (d > threshold) {
-            double other = 0.0;
-            if (cOld[i + 1] > threshold)
-                other = cOld[i + 1];
-            else if (i > 1 && cOld[i - 1] > threshold)
-                other = cOld[i - 1];
-            if (other > 0.0)
-                change = std::max(change, std::fabs(d / other));
-        }
+        change = RelativeNodeChange(c, cOld, i, threshold, change);
     }
     return change;
 }

@@ -186,17 +186,8 @@ void CLammIdeal::StepCosolvent()
         return;
     }
     StepCosolventConstant(cosolventDt);
-    if (cosolventCleanUp && t < 10.0) {
-        // tiny and negative values of the first seconds go half to each neighbour, so the
-        // amount stays
-        for (int i = 2; i < g.n; ++i) {
-            if (g.c[i] < 1e-10) {
-                g.c[i - 1] += 0.5 * g.c[i] * g.r[i] / g.r[i - 1];
-                g.c[i + 1] += 0.5 * g.c[i] * g.r[i] / g.r[i + 1];
-                g.c[i] = 0.0;
-            }
-        }
-    }
+    if (cosolventCleanUp && t < 10.0)
+        SpreadTinyValues(g.c, g.r, g.n);
 }
 
 // A run of equal steps costs one product and one substitution each: L2 is factored only when

@@ -204,6 +204,10 @@ public:
     double ShrinkStep(double change, bool countTiny);
     double GrowStep(double change, bool countTiny);
     void FormCrankNicolson(double step, int last);
+    bool CutStepAtScanTime();
+    static void SpreadTinyValues(double* v, const double* radii, int n);
+    static double RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
+                                     double change);
     void FillSolventRows(int first, int last, int m, double k);
 
     // ---- inhomogeneous solvent (lamm_solvent_factors.cpp)

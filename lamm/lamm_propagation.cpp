@@ -174,12 +174,7 @@ double CLammIdeal::PropagationStep()
         dt = maxDcOverCCopy;
     bool endClipped = false;
     ClipStepToRotorSpeed(endClipped);
-    bool cut = false;
-    if (hitTime && t + dt > targetTime) {
-        dt = targetTime - t;
-        hitTime = 0;
-        cut = true;
-    }
+    const bool cut = CutStepAtScanTime();
     if (dt <= 0.0) {
         dt = 1.0;
         return 1.0;
@@ -195,16 +190,8 @@ double CLammIdeal::PropagationStep()
         discretizationError = 1;
         return 0.0;
     }
-    if (!mixture && zoneLoading && t < 10.0) {
-        double* cn = P.cNew.data();
-        for (int i = 2; i < N; ++i) {
-            if (cn[i] < 1e-10) {
-                cn[i - 1] += 0.5 * cn[i] * r[i] / r[i - 1];
-                cn[i + 1] += 0.5 * cn[i] * r[i] / r[i + 1];
-                cn[i] = 0.0;
-            }
-        }
-    }
+    if (!mixture && zoneLoading && t < 10.0)
+        SpreadTinyValues(P.cNew.data(), r, N);
     auto accept = [this]() {
         CorrectPropagationStep();
         AdvancePropagationTime();
@@ -278,18 +265,7 @@ double CLammIdeal::PropagationChange()
                 refused = true;
                 return 0.0;
             }
-            const double d = nw[i] - od[i];
-            if (od[i] > threshold) {
-                change = std::max(change, std::fabs(d / od[i]));
-            } else if (d > threshold) {
-                double other = 0.0;
-                if (od[i + 1] > threshold)
-                    other = od[i + 1];
-                else if (i > 1 && od[i - 1] > threshold)
-                    other = od[i - 1];
-                if (other > 0.0)
-                    change = std::max(change, std::fabs(d / other));
-            }
+            change = RelativeNodeChange(nw, od, i, threshold, change);
         }
         return change;
     };

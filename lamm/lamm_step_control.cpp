@@ -1,6 +1,10 @@
-// Step-size rules shared by the fixed-grid loops: refusing a step whose relative change is too
-// large, growing one whose change is small, and forming the Crank-Nicolson matrices.
+// Step rules shared by the fixed-grid loops: refusing a step whose relative change is too large,
+// growing one whose change is small, landing on scan times, forming the Crank-Nicolson matrices
+// and clearing tiny values after a zone loading.
 #include "lamm/lamm_ideal.h"
+
+#include <algorithm>
+#include <cmath>
 
 // The next step aims at the coarse change limit: dt_pred = (target / change) dt, blended with
 // dt / q (refusal) or dt q (growth) by the weight w; a step that would barely change is halved
@@ -62,4 +66,46 @@ void CLammIdeal::FormCrankNicolson(double step, int last)
     }
     La[1] = Ba[1] = 0.0;
     Lc[last] = Bc[last] = 0.0;
+}
+
+// Shortens the step to end on the pending scan time and clears the mark; true when it did.
+bool CLammIdeal::CutStepAtScanTime()
+{
+    if (!hitTime || t + dt <= targetTime)
+        return false;
+    dt = targetTime - t;
+    hitTime = 0;
+    return true;
+}
+
+// Tiny and negative values of interior nodes in the first seconds after a zone or step
+// loading go half to each neighbour (weighted by the radius ratio, so the amount stays) and the
+// node becomes 0.
+void CLammIdeal::SpreadTinyValues(double* v, const double* radii, int n)
+{
+    for (int i = 2; i < n; ++i) {
+        if (v[i] < 1e-10) {
+            v[i - 1] += 0.5 * v[i] * radii[i] / radii[i - 1];
+            v[i + 1] += 0.5 * v[i] * radii[i] / radii[i + 1];
+            v[i] = 0.0;
+        }
+    }
+}
+
+// The larger of change and the relative change of node i; a node that was (nearly) empty is
+// measured against a neighbour's old value, so a boundary arriving there counts.
+double CLammIdeal::RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
+                                      double change)
+{
+    const double d = nw[i] - od[i];
+    if (od[i] > threshold)
+        return std::max(change, std::fabs(d / od[i]));
+    if (d <= threshold)
+        return change;
+    double other = 0.0;
+    if (od[i + 1] > threshold)
+        other = od[i + 1];
+    else if (i > 1 && od[i - 1] > threshold)
+        other = od[i - 1];
+    return other > 0.0 ? std::max(change, std::fabs(d / other)) : change;
 }

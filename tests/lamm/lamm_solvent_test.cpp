@@ -70,8 +70,9 @@ TEST_F(LammSolvent, UniformModelsGiveConstantFactors)
             EXPECT_NEAR(o.viscosityFactor[i], k.f, 1e-6) << k.name << " node " << i;
             EXPECT_NEAR(o.buoyancyFactor[i], k.b, 1e-6) << k.name << " node " << i;
         }
-        if (!k.solvent.linear && !k.solvent.compressible)
+        if (!k.solvent.linear && !k.solvent.compressible) {
             EXPECT_NEAR(o.SolventScaledS(4.5), 4.5, 1e-6) << k.name;
+        }
     }
 }
 
