@@ -28,6 +28,15 @@ struct ModelChoice {
     static inline bool movingHatAlgorithm = true;
     static inline bool claverieAlgorithm = false;
     static inline bool fixedTimeStep = false; // "fix timestep"
+    // Models whose simulation arrays need the reaction or the non-ideal block.
+    static inline bool reactingSystem = false; // A + B <-> AB
+    static inline bool monomerDimer = false;
+    static inline bool monomerTrimer = false;
+    static inline bool associationVariantA = false;
+    static inline bool associationVariantB = false;
+    static inline bool singleSpecies = false; // non-ideal single species
+    // Distribution variant whose non-ideality uses the distribution's total concentration.
+    static inline bool contiSpeciesVariant = false;
 
     static void ResetToDefaults()
     {
@@ -40,5 +49,7 @@ struct ModelChoice {
         zoneCentrifugation = zoneInverted = inhomogeneousSolvent = false;
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;
+        reactingSystem = monomerDimer = monomerTrimer = false;
+        associationVariantA = associationVariantB = singleSpecies = contiSpeciesVariant = false;
     }
 };

@@ -199,3 +199,15 @@ double HatMassTriple(const double* g, int n, int i, int j, int k)
         return LinearProductIntegral(h, va, vc, 4);
     });
 }
+
+double HatFrameTriple(const double* g, int n, int i, int j, int k)
+{
+    return TripleSum(n, i, j, k, [g, n](int e, bool il, bool jl, bool kl) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        // the frame velocity is linear on the element: r at interior nodes, 0 at the ends
+        double va[4] = {a, e > 1 ? a : 0.0, 0.0, 0.0}, vc[4] = {c, e + 1 < n ? c : 0.0, 0.0, 0.0};
+        HatValues(il, va[2], vc[2]);
+        HatValues(kl, va[3], vc[3]);
+        return -HatSlope(jl, h) * LinearProductIntegral(h, va, vc, 4);
+    });
+}

@@ -27,3 +27,6 @@ double HatDiffusionTriple(const double* g, int n, int i, int j, int k);
 double HatSedimentationTriple(const double* g, int n, int i, int j, int k);
 // integral of r phi_i phi_j phi_k (triple mass)
 double HatMassTriple(const double* g, int n, int i, int j, int k);
+// -integral of r w(r) phi_i phi_j' phi_k with w the frame velocity of HatFrame (frame term with
+// an interpolated factor)
+double HatFrameTriple(const double* g, int n, int i, int j, int k);

@@ -2,13 +2,82 @@
 // solution that the solvers and the Lamm equation list runs read at every run.
 #pragma once
 
-// Only the fields read so far: the numerical options, the step-control values, the error words
-// and the grid sizes that the solver objects are loaded with. Static values as at start-up.
+// Static values as at start-up. There is one instance of this state: the module-wide solvers are
+// not re-entrant and run on the window's thread only.
+class TXLAWindow;
+
 struct LammGrid {
     // Grid sizes
     static inline int gridSize = 1000;
     static inline int defaultGridSize = 1000;  // "default FE grid size"
     static inline int allocatedGridSize = 0;   // size at the last allocation of the arrays
+    static inline int arraysAllocated = 0;     // 1 while the arrays exist
+
+    // Arrays, 1-based with n + 1 doubles each (index 0 is not data); empty without arrays.
+    // mainArray[1..16]: [1] the display profile of the scan output, [2] the propagated
+    // concentration, [3] the radii in cm, [4..16] work arrays of the solvers.
+    static inline double* mainArray[17] = {};
+    static inline double*& displayProfile = mainArray[1];
+    static inline double*& concentration = mainArray[2];
+    static inline double*& radius = mainArray[3];
+    static inline double* stepArray[5] = {};      // [1..4], one block
+    static inline double* reactionArray[35] = {}; // [1..34], with ModelChoice::reactingSystem
+    // [1..17] one block with the moving hat algorithm, [18..20] aliases of mainArray 13, 7, 12.
+    static inline double* movingGridArray[21] = {};
+    static inline double*& movingRadius = movingGridArray[1]; // reference radii of the moving grid
+    static inline double* nonidealArray[18] = {};              // [1..17], non-ideal models
+    // Live profile plot of the moving-grid solvers (with profileCurves): n floats each, 1-based.
+    static inline float* profileX = nullptr;
+    static inline float* profileY = nullptr;
+
+    // Species, rotor and time stepping
+    static inline double s = 5.0;  // S
+    static inline double d = 0.0;  // cm^2/s
+    static inline double rotorSpeed = 10000.0;     // rpm
+    static inline double maxRotorSpeed = 10000.0;  // rpm at the end of the acceleration
+    static inline double accelerationTime = 0.0;   // s; 0 = no acceleration phase
+    static inline double accelerationRate = 0.0;   // rpm/s
+    static inline bool accelerating = false;
+    static inline double maxDtAcceleration = 1.0;
+    static inline double time = 0.0;
+    static inline double dt = 1.0;
+    static inline double initialDt = 1.0;
+    static inline int running = 1;
+    static inline double endTime = 0.0;
+    static inline int endTimePending = 0;
+    static inline int targetScan = 1;       // position in scan order
+    static inline double targetScanTime = 0.0;
+    static inline double totalAmount = 0.0;
+    static inline int stepCount = 0;
+    static inline TXLAWindow* progressWindow = nullptr;
+    static inline int currentSpecies = 1;
+    static inline float loadingFraction = 1.0f;
+    static inline bool backDiffusionShutOff = false; // the shut-off applies to this species
+    static inline float frictionalRatio = 0.0f;
+    static inline float boundaryWidth = 0.0f;
+
+    // Evaluation state of the model evaluation and the solvers
+    static inline bool firstScanIsInitial = false;
+    static inline int firstSimulatedScan = 1;
+    static inline bool nonDiffusing = false;
+    static inline double omega2S = 0.0;
+    static inline bool activeRegionOff = false;
+    static inline bool lastResortMode = false;
+    static inline bool equilibriumReached = false;
+    static inline bool reactionDisplay = false;
+    static inline int movingGridCount = 0;
+    static inline int uniformGridCount = 0;
+    static inline double gridStartRadius = 0.0;
+
+    // Shape of the uniform-then-growing grid and its refinement near the bottom
+    static inline bool growingGrid = false;       // request: build the growing shape next
+    static inline double growthStartRadius = 0.0; // r0, where the steps start to grow
+    static inline double uniformStep = 0.0;       // h of the uniform part
+    static inline bool growingGridBuilt = false;
+    static inline double refineRadius = 0.0;
+    static inline int refineIndex = 0;
+    static inline double refineStep = 0.0;
+    static inline double refineFactor = 0.0;
 
     // Step control
     static inline double maxDcOverC = 1.0;   // "max dc/c"
@@ -43,7 +112,8 @@ struct LammGrid {
     static inline bool faxenApproximation = false;
     // The Lamm time-course solver starts afresh; Run clears it.
     static inline bool timeCourseRestart = false;
-    static inline bool profileCurves = false;          // track the amount (mass check)
+    // Track the amount (mass check); with the moving hat algorithm also the live profile plot.
+    static inline bool profileCurves = false;
     static inline bool finalProfileToLastScan = false; // run on after the last scan
 
     // Error words of the last solution and the once-per-fit warning

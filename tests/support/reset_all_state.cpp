@@ -35,6 +35,7 @@
 #include "plotting/residuals_bitmap.h"
 #include "simulation/buffer_sedimentation.h"
 #include "simulation/inhomogeneous_solvent.h"
+#include "simulation/lamm_arrays.h"
 #include "simulation/lamm_grid.h"
 
 void ResetAllState()
@@ -69,6 +70,8 @@ void ResetAllState()
     gSimulateOnly = false;
     gRunCompleted = false;
     LoadFilters::ResetToDefaults();
+    FreeLammArrays();
+    FreeSecondLammBlock();
     LammGrid::ResetToDefaults();
     ResetDisplayState();
 }
