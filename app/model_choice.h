@@ -28,6 +28,8 @@ struct ModelChoice {
     static inline bool movingHatAlgorithm = true;
     static inline bool claverieAlgorithm = false;
     static inline bool fixedTimeStep = false; // "fix timestep"
+    // Species amplitudes are linear parameters: the engines write ComponentScans, not the fit.
+    static inline bool linearAmplitudes = false;
     // Models whose simulation arrays need the reaction or the non-ideal block.
     static inline bool reactingSystem = false; // A + B <-> AB
     static inline bool monomerDimer = false;
@@ -49,7 +51,7 @@ struct ModelChoice {
         zoneCentrifugation = zoneInverted = inhomogeneousSolvent = false;
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;
-        reactingSystem = monomerDimer = monomerTrimer = false;
+        reactingSystem = monomerDimer = monomerTrimer = linearAmplitudes = false;
         associationVariantA = associationVariantB = singleSpecies = contiSpeciesVariant = false;
     }
 };

@@ -36,6 +36,7 @@
 #include "simulation/buffer_sedimentation.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/lamm_arrays.h"
+#include "fitting/component_scans.h"
 #include "simulation/lamm_grid.h"
 
 void ResetAllState()
@@ -71,6 +72,7 @@ void ResetAllState()
     gRunCompleted = false;
     LoadFilters::ResetToDefaults();
     FreeLammArrays();
+    ComponentScans::ResetToDefaults();
     FreeSecondLammBlock();
     LammGrid::ResetToDefaults();
     ResetDisplayState();

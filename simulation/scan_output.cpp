@@ -1,0 +1,216 @@
+// Writing the propagated profile into the scans at their times.
+#include "simulation/scan_output.h"
+
+#include "app/model_choice.h"
+#include "app/run_switches.h"
+#include "app/txla_window.h"
+#include "distributions/conti_kernel.h"
+#include "fitting/component_scans.h"
+#include "fitting/model_parameters.h"
+#include "foundations/key_polling.h"
+#include "foundations/resampling.h"
+#include "plat/window_dc.hpp"
+#include "plotting/quick_plots.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_store.h"
+#include "simulation/analytic_profiles.h"
+#include "simulation/lamm_grid.h"
+#include "simulation/progress_texts.h"
+
+#include <vector>
+
+namespace {
+
+constexpr int kScanSegments = 100;
+
+// State of a scan being assembled over the optics' crossing time; reset whenever the time lies
+// before the awaited scan and when the target moves on.
+struct TimeResolutionState {
+    int segment = 0;
+    double offset = 0.0;
+    int lastCopied = 0;
+    bool incomplete = false;
+};
+TimeResolutionState gScan;
+
+void ResetTimeResolution() { gScan = TimeResolutionState{}; }
+
+bool SimulatesTimeResolution()
+{
+    return LammGrid::simulateTimeResolution && LammGrid::scanVelocity > 0.0f &&
+           ScanDataKind::absorbance;
+}
+
+// Copies the grid points up to the scanner's position after segments segments; the rest of the
+// display profile keeps what it holds.
+void CopyUpToScanner(int segments)
+{
+    const int n = LammGrid::allocatedGridSize;
+    const double reach = ModelParameters::meniscus +
+                         (LammGrid::scanVelocity / 60.0) * segments * ScanCrossingSeconds() /
+                             kScanSegments;
+    int i = gScan.lastCopied + 1;
+    for (; i <= n && (segments >= kScanSegments - 1 || LammGrid::radius[i] <= reach); ++i)
+        LammGrid::displayProfile[i] = LammGrid::concentration[i];
+    gScan.lastCopied = i - 1;
+}
+
+// Builds the display profile; false while the scan is still being assembled.
+bool AssembleDisplayProfile(double scanTime)
+{
+    const int n = LammGrid::allocatedGridSize;
+    if (!SimulatesTimeResolution()) {
+        for (int i = 1; i <= n; ++i)
+            LammGrid::displayProfile[i] = LammGrid::concentration[i];
+        return true;
+    }
+    const double segment = ScanCrossingSeconds() / kScanSegments;
+    if (gScan.segment == 0) {
+        for (int i = 1; i <= n; ++i)
+            LammGrid::displayProfile[i] = 0.0;
+        gScan.lastCopied = 0;
+        gScan.offset = LammGrid::time - scanTime + segment;
+        gScan.segment = 1;
+        CopyUpToScanner(1);
+    } else if (LammGrid::time >= scanTime + gScan.offset + segment - 1e-10) {
+        gScan.offset += segment;
+        ++gScan.segment;
+        CopyUpToScanner(gScan.segment);
+    }
+    if (gScan.segment >= kScanSegments - 1) {
+        gScan.incomplete = false;
+        return true;
+    }
+    gScan.incomplete = true;
+    LammGrid::endTime = scanTime + gScan.offset + segment;
+    LammGrid::endTimePending = 1;
+    return false;
+}
+
+COLORREF SpeciesColour(int species)
+{
+    switch (species) {
+    case 1: return RGB(150, 0, 150);
+    case 2: return RGB(0, 255, 0);
+    case 3: return RGB(0, 0, 255);
+    case 4: return RGB(0, 150, 150);
+    default: return RGB(0, 0, 0);
+    }
+}
+
+void DrawScanCurve(int scan)
+{
+    if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
+        return;
+    const int count = ScanStore::pointCount[scan];
+    std::vector<float> x(ScanStore::radius[scan], ScanStore::radius[scan] + count + 1);
+    std::vector<float> y(ScanStore::work[scan], ScanStore::work[scan] + count + 1);
+    HMETAFILE picture = QuickPlot(ScanStore::dataPlot, x.data(), y.data(), count,
+                                  SpeciesColour(LammGrid::currentSpecies), -1, 0);
+    if (picture == nullptr)
+        return;
+    TClientDC dc(LammGrid::progressWindow);
+    PlayMetaFile(dc, picture);
+    DeleteMetaFile(picture);
+}
+
+bool SmoothsLikeTheOptics()
+{
+    return ScanDataKind::absorbance && !ScanDataKind::intensity &&
+           LammGrid::simulateRadialResolution;
+}
+
+// The work values are cleared first: the resampling leaves points it does not reach as they
+// were, and the previous species' values would otherwise be added a second time.
+void WriteScan(int scan)
+{
+    const int n = LammGrid::allocatedGridSize;
+    if (ModelChoice::contiMode) {
+        MapLammSolutionToData(scan, LammGrid::radius, LammGrid::displayProfile, n);
+        return;
+    }
+    if (!ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise && !ModelChoice::fitRINoise) {
+        const int count = ScanStore::pointCount[scan];
+        float* work = ScanStore::work[scan];
+        for (int i = 1; i <= count; ++i)
+            work[i] = 0.0f;
+        ResampleCurveFromDouble(count, ScanStore::radius[scan], work, n, LammGrid::radius,
+                                LammGrid::displayProfile);
+        if (SmoothsLikeTheOptics())
+            MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange,
+                                     ScanStore::radius[scan], work);
+        for (int i = 1; i <= count; ++i)
+            ScanStore::fit[scan][i] += work[i];
+        DrawScanCurve(scan);
+        return;
+    }
+    const int count = ScanStore::gridCount;
+    float* row = ComponentScans::Row(LammGrid::currentSpecies, scan, count);
+    for (int i = 1; i <= count; ++i)
+        row[i] = 0.0f;
+    ResampleCurveFromDouble(count, ScanStore::gridRadius, row, n, LammGrid::radius,
+                            LammGrid::displayProfile);
+    if (SmoothsLikeTheOptics())
+        MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange, ScanStore::gridRadius,
+                                 row);
+}
+
+double ScanTimeAt(int position)
+{
+    const ScanHeader& h = ScanStore::header[ScanStore::scanOrder[position]];
+    return ScanStore::rampRotorSpeed && ScanStore::dlsRecords == nullptr ? h.originalTime : h.time;
+}
+
+void Advance()
+{
+    if (LammGrid::targetScan < ScanStore::scanCount) {
+        ++LammGrid::targetScan;
+        LammGrid::targetScanTime = ScanTimeAt(LammGrid::targetScan);
+        LammGrid::endTime = LammGrid::targetScanTime;
+        LammGrid::endTimePending = 1;
+        ResetTimeResolution();
+        return;
+    }
+    if (LammGrid::finalProfileToLastScan) {
+        LammGrid::targetScanTime = 1e8;
+        LammGrid::endTimePending = 0;
+    } else {
+        LammGrid::running = 0;
+    }
+}
+
+}  // namespace
+
+double ScanCrossingSeconds()
+{
+    if (!(LammGrid::scanVelocity > 0.0f))
+        return 0.0;
+    return (double(ModelParameters::bottom) - ModelParameters::meniscus) /
+           (LammGrid::scanVelocity / 60.0);
+}
+
+void ShowLammProfiles(double value)
+{
+    if (gSimulateOnly) {
+        ShowTimeStepText();
+        ShowIterationText();
+        ShowSimTimeText();
+        ShowRiText(float(value));
+    }
+    if (LammGrid::time < LammGrid::targetScanTime) {
+        ResetTimeResolution();
+        return;
+    }
+    if (!(ModelChoice::reactingSystem && LammGrid::reactionDisplay) && KeyPressed()) {
+        LammGrid::running = 0;
+        gUserInterrupt = true;
+    }
+    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1 ||
+        LammGrid::targetScan > ScanStore::scanCount)
+        return;
+    const int scan = ScanStore::scanOrder[LammGrid::targetScan];
+    if (!AssembleDisplayProfile(LammGrid::targetScanTime))
+        return;
+    WriteScan(scan);
+    Advance();
+}

@@ -1,0 +1,12 @@
+// The per-step scan output of the module-wide solvers: the propagated concentration becomes the
+// model of the scan awaited next when its time is reached.
+#pragma once
+
+// Called after every solver step with a value for the progress text "ri=". At the awaited scan's
+// time it writes the profile (assembled over the optics' scan time with the simulated time
+// resolution) into the scan's fit, the distribution kernel or ComponentScans, moves the target
+// to the next scan, and clears LammGrid::running after the last scan or on a key press.
+void ShowLammProfiles(double value);
+
+// Seconds the optics need to cross the column at the scan velocity (cm/min); 0 without motion.
+double ScanCrossingSeconds();
