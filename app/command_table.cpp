@@ -173,7 +173,7 @@ const CommandRow kCommands[] = {
     {914, "&Options>Fluorescence Tools", "Excitation Shadow at Bottom", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {645, "&Options>Equilibrium Tools", "Test Approach to Equilibrium", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {524, "&Options>Equilibrium Tools", "Save 6-channel Raw Data in 3 Subsets", {}, HelpTest::Offer, 0, &TXLAWindow::CmSave6ChannelSubsets},
-    {579, "&Options>Equilibrium Tools", "Sort Eq Data to Disk \t^E", {kCtrl, 'E'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {579, "&Options>Equilibrium Tools", "Sort Eq Data to Disk \t^E", {kCtrl, 'E'}, HelpTest::None, 0, &TXLAWindow::CmSortEqDataToDisk},
     {283, "&Options>Equilibrium Tools", "Subtract Blank Scan", {}, HelpTest::Offer, 0, &TXLAWindow::CmSubtractBlankScan},
     {917, "&Options>Equilibrium Tools", "Average Scans", {}, HelpTest::None, 0, &TXLAWindow::CmAverageScans},
     {875, "&Options>Equilibrium Tools", "estimate equilibrium rotor speeds", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},

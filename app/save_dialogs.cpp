@@ -18,8 +18,11 @@ constexpr DWORD kLoadFlags =
 
 // One file chosen on the window's shared record, which is put back to loading afterwards.
 bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defaultName, DWORD flags,
-             const char* defaultExtension, std::string* path) {
+             const char* defaultExtension, std::string* path, const char* initialDir = nullptr) {
     OpenFileRecord& record = window->openFilesDialog;
+    std::string loadFolder = record.lpstrInitialDir;
+    if (initialDir)
+        record.lpstrInitialDir = initialDir;
     std::snprintf(gExportName, sizeof gExportName, "%s", defaultName ? defaultName : "");
     record.hwndOwner = window;
     record.lpstrFile = gExportName;
@@ -35,6 +38,7 @@ bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defau
     record.nMaxFile = kSelectedFilesSize;
     record.Flags = kLoadFlags;
     record.lpstrDefExt = "*";
+    record.lpstrInitialDir = loadFolder;
     return chosen;
 }
 
@@ -48,10 +52,10 @@ bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
                    "", path);
 }
 
-bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
-                 std::string* path) {
+bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path,
+                 const char* initialDir) {
     return AskPath(window, false, title, defaultName,
-                   OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, "*", path);
+                   OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, "*", path, initialDir);
 }
 
 bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,

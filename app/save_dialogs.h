@@ -11,9 +11,10 @@ class TXLAWindow;
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
                  bool overwritePrompt, std::string* path);
 
-// An open dialog for one file with title, the name buffer preset to defaultName; true with the
-// chosen full path in *path.
-bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path);
+// An open dialog for one file with title, the name buffer preset to defaultName, starting in
+// initialDir when given; true with the chosen full path in *path.
+bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path,
+                 const char* initialDir = nullptr);
 
 // A save dialog of its own record: buffer (size characters) holds the proposed path on entry,
 // which also gives the initial folder, and the chosen path on return. True when a name was

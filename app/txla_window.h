@@ -110,6 +110,8 @@ class TXLAWindow : public TFrameWindow {
     void CmSaveRawDataSet();
     // Asks question (empty caption, Yes/No) and on Yes runs "Save Raw Data Set".
     void OfferToSaveRawData(const char* question);
+    // "Sort Eq Data to Disk": its questions, then the sorting of the equilibrium scans.
+    void CmSortEqDataToDisk();
     // Raw-data corrections of the loaded scans in memory.
     void CmInvertRawData();
     void CmCorrectRadialCalibration();

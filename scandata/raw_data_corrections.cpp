@@ -1,7 +1,6 @@
 // Raw-data corrections of the loaded scans, in memory.
 #include "scandata/raw_data_corrections.h"
 
-#include "app/display_options.h"
 #include "fitting/model_parameters.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
@@ -9,10 +8,10 @@
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
-#include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/raw_data_set.h"
+#include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
@@ -213,19 +212,6 @@ void ExcludeRadialRegion(float lo, float hi) {
     if (S::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
     PlayOkSound();
-}
-
-std::string ResultFileName(const std::string& chosenPath, const std::string& scanName,
-                           char letter) {
-    std::string drive, dir, name, ext;
-    plat::SplitPath(chosenPath, &drive, &dir, &name, nullptr);
-    std::string scanBase;
-    plat::SplitPath(scanName, nullptr, nullptr, &scanBase, &ext);
-    if (gOldFilenameConvention)
-        return plat::MakePath(drive, dir, name, ext);
-    if (!scanBase.empty())
-        scanBase[0] = letter;
-    return plat::MakePath(drive, dir, scanBase, ext);
 }
 
 bool SaveAlignedScans(const std::string& path) {

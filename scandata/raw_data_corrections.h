@@ -32,11 +32,6 @@ void SubtractConstantFromScans(float value);
 // Removes every point with lo <= radius <= hi from every scan; nothing when hi < lo or the
 // region reaches outside scan 1. The grid is rebuilt and the fit limits re-applied.
 void ExcludeRadialRegion(float lo, float hi);
-// Writes every scan as an aligned copy named after path (see ResultFileName); false, with a
-// box, when a file could not be written.
+// Writes every scan as an aligned copy named by the result-file rule with the letter 'a';
+// false, with a box, when a file could not be written.
 bool SaveAlignedScans(const std::string& path);
-
-// Where a per-scan result file of scan file scanName goes for a path chosen in a save dialog:
-// scanName with its first character replaced by letter, in the chosen folder; under the old
-// filename convention the chosen folder and name with the scan's extension.
-std::string ResultFileName(const std::string& chosenPath, const std::string& scanName, char letter);

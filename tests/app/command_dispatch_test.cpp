@@ -58,6 +58,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {283, {"", ""}}, {634, {"", ""}}, {459, {"", ""}}, {886, {"", ""}}, {551, {"", ""}},
         {220, {"", ""}}, {231, {"", ""}}, {289, {"", ""}}, {524, {"", ""}}, {927, {"", ""}},
         {917, {"AVERAGE SCANS", "please load scans first"}},
+        {579, {"Sort SE data", "please load data first"}},
         {265, {"SET N COLUMNS", "enter number of columns in data file"}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},

@@ -2,7 +2,6 @@
 // shows), the grid and fit ranges after radial changes, region exclusion with its views, blank
 // subtraction, the light-scattering refusals and the commands' questions, including that
 // nothing on disk changes when the user declines to save.
-#include "app/display_options.h"
 #include "fitting/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
@@ -332,21 +331,8 @@ TEST_F(Corrections, DecliningTheRegionQuestionExcludesNothing) {
     EXPECT_EQ(S::pointCount[1], 60);
 }
 
-TEST_F(Corrections, AlignedCopiesAreNamedByTheResultRule) {
-    struct Case {
-        bool old;
-        const char* chosen;
-        const char* scan;
-        const char* expected;
-    } cases[] = {
-        {false, "/d/a0000x.rxx", "00012.IP1", "/d/a0012.IP1"},
-        {true, "/d/newdat.rxx", "00012.IP1", "/d/newdat.IP1"},
-    };
-    for (const Case& c : cases) {
-        gOldFilenameConvention = c.old;
-        EXPECT_EQ(ResultFileName(c.chosen, c.scan, 'a'), c.expected);
-    }
-    gOldFilenameConvention = false;
+TEST_F(Corrections, AlignedCopiesAreNamedByTheResultRule)
+{
     TempFolder out;
     ASSERT_TRUE(SaveAlignedScans(out.file("a0000x.rxx")));
     std::string text = ReadTextFile(out.file("a0001.RA1"));
