@@ -93,8 +93,9 @@ TEST_F(ScreenButton, BackgroundRestoresExactly) {
     const plat::Surface& after = w->GetSurface();
     for (int y = 0; y < 1000; ++y)
         for (int x = 0; x < 1399; ++x)
-            if (x < 292 || x > 308 || y < 112 || y > 128)
+            if (x < 292 || x > 308 || y < 112 || y > 128) {
                 ASSERT_EQ(after.GetPixel(x, y), before.GetPixel(x, y)) << x << "," << y;
+            }
     EXPECT_EQ(b.markerRadius, 0);
 }
 

@@ -52,8 +52,9 @@ TEST(FCriticalRatio, FindsQuantilesInsideAndOutsideTheFirstBracket) {
     for (const Case& c : cases) {
         double F = FCriticalRatio(c.P, c.nu1, c.nu2);
         EXPECT_NEAR(FProbabilityTail(F, c.nu1, c.nu2), 1 - c.P, 1e-6) << c.P;
-        if (c.expected > 0)
+        if (c.expected > 0) {
             EXPECT_NEAR(F, c.expected, 1e-5 * c.expected) << c.P;
+        }
     }
     double F = FCriticalRatio(0.683, 10, 1000);
     EXPECT_GT(F, 1.0);

@@ -202,8 +202,9 @@ TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
         EXPECT_EQ(run.Run(), 0) << c.s;
         EXPECT_EQ(run.solver.movingHatAlgorithm, c.movingHat) << c.s;
         EXPECT_EQ(run.solver.claverieAlgorithm, !c.movingHat) << c.s;
-        if (c.movingHat)
+        if (c.movingHat) {
             EXPECT_TRUE(run.solver.automaticSGrid);
+        }
         EXPECT_GE(run.solver.N, 100) << c.s;
         EXPECT_LE(run.solver.N, 2000) << c.s;
         EXPECT_TRUE(AllFinite(run)) << c.s;

@@ -46,8 +46,9 @@ TEST(ReportLammSimError, OneBoxPerCode)
             script.expectBox().caption(c.caption).answer(IDOK);
         ReportLammSimError(nullptr, c.code);
         EXPECT_TRUE(script.done()) << "code " << c.code;
-        if (c.caption != nullptr && !script.log().empty())
+        if (c.caption != nullptr && !script.log().empty()) {
             EXPECT_EQ(script.log().front().text.rfind(c.textStart, 0), 0u) << "code " << c.code;
+        }
         EXPECT_EQ(LammGrid::discretizationError, c.discretizationError) << "code " << c.code;
         EXPECT_EQ(LammGrid::singularMatrix, c.singularMatrix) << "code " << c.code;
     }
