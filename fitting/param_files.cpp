@@ -1,0 +1,311 @@
+// The "~tmppars" file: one value per line, the position of a value fixing its meaning.
+// Layout (1-based line numbers): 1 the format tag; 2-35 the packed fit vector; 36-69 its float
+// flags; 70 the model (the id of the command that selects it, 0 while the model commands do not
+// say); 71-76 noise and linear options; 77-80 meniscus and bottom bounds; 81-82 fit limits;
+// 83-86 solution constants; 87-106 distribution settings; then buffer sedimentation, detection
+// corrections, time offset and the remaining options. Unused positions are written as 0 and
+// kept for the fields they are reserved for, so a file stays readable as fields are added.
+#include "fitting/param_files.h"
+
+#include "app/model_choice.h"
+#include "distributions/conti_state.h"
+#include "fitting/fit_control.h"
+#include "fitting/model_parameters.h"
+#include "foundations/c_locale.h"
+#include "scandata/scan_store.h"
+#include "simulation/buffer_sedimentation.h"
+#include "tools/fluorophore.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+enum class Kind { Float, Double, Int, Byte, Bool, Reserved, ModelId, Regularization, Tag };
+
+// One stored value: where it lives, the range a file may hold for it, and whether it belongs to
+// the cell geometry that survives a change of model.
+struct Slot {
+    Kind kind;
+    void* target = nullptr;
+    double lo = -HUGE_VAL;
+    double hi = HUGE_VAL;
+    bool geometry = false;
+};
+
+using M = ModelParameters;
+using C = ModelChoice;
+using F = FitControl;
+using D = DetectionCorrections;
+
+Slot Real(float& v, bool geometry = false) { return {Kind::Float, &v, -HUGE_VAL, HUGE_VAL, geometry}; }
+Slot Real(double& v) { return {Kind::Double, &v}; }
+Slot Count(std::int32_t& v, double lo, double hi) { return {Kind::Int, &v, lo, hi}; }
+Slot Switch(bool& v) { return {Kind::Bool, &v}; }
+Slot Flag(std::int32_t& v) { return {Kind::Int, &v, 0, 1}; }
+Slot Reserved() { return {Kind::Reserved}; }
+Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
+
+// The model the model commands would report; a seam for the model command table, which will
+// name the command whose switch setter restores the model. Until then the model is stored as
+// its switches further down the file and 0 stands here.
+int CurrentModelCommandId() { return 0; }
+bool SelectModelByCommand(int id) { return id == 0; }
+
+std::vector<Slot> BuildLayout()
+{
+    std::vector<Slot> s;
+    s.push_back({Kind::Tag});
+    for (int k = 1; k <= M::kFitSlots; ++k)
+        s.push_back(Real(M::fitValues[k], k == 13 || k == 14));
+    for (int k = 1; k <= M::kFitSlots; ++k)
+        s.push_back({Kind::Int, &M::fitFloat[k], 0, 1, k == 13 || k == 14});
+    s.push_back({Kind::ModelId, nullptr, 0, 100000});
+    // 71-76
+    s.push_back(Switch(C::fitTINoise));
+    s.push_back(Switch(C::fitRINoise));
+    s.push_back(Reserved()); // linear amplitudes
+    s.push_back(Switch(M::fitBaseline));
+    s.push_back(Switch(C::equilibriumMs));
+    s.push_back(Switch(M::experimentalInitialDistribution));
+    // 77-82: where the fits may move meniscus and bottom, and the radial fit limits
+    for (float* v : {&F::meniscusMin, &F::meniscusMax, &F::bottomMin, &F::bottomMax,
+                     &ScanStore::leftFitLimit, &ScanStore::rightFitLimit})
+        s.push_back({Kind::Float, v, 0, 1000, true});
+    // 83-86
+    s.push_back({Kind::Float, &ScanStore::vbar, 0, 10});
+    s.push_back(Reserved()); // vbar at 20 C
+    s.push_back({Kind::Float, &ScanStore::density, 0, 100});
+    s.push_back({Kind::Float, &ScanStore::viscosity, 0, 1e6});
+    // 87-106: distribution settings
+    s.push_back(Reserved()); // s range low
+    s.push_back(Reserved()); // s range high
+    s.push_back(Count(ContiState::gridPoints, 1, 100000));
+    s.push_back(Reserved()); // logarithmic grid
+    s.push_back({Kind::Float, &gFrictionalRatio, 0, 1000});
+    s.push_back(Reserved()); // f/f0 floated
+    s.push_back(Reserved()); // confidence level P
+    s.push_back({Kind::Regularization, nullptr, 0, 2});
+    s.push_back(Switch(ContiState::suppressBaselineCorrelation));
+    while (s.size() < 106)
+        s.push_back(Reserved()); // discrete M/S, bimodal, conformer, invariant D, rod
+    // 107-109
+    s.push_back(Switch(BufferSedimentation::on));
+    s.push_back(Switch(BufferSedimentation::meniscusDiffOn));
+    s.push_back(Real(BufferSedimentation::meniscusDiff));
+    s.push_back(Reserved()); // reaction parameters
+    // 111-128
+    s.push_back(Switch(D::convolutionOn));
+    s.push_back(Real(D::convolutionWidth));
+    s.push_back(Real(D::convolutionCutoff));
+    s.push_back(Switch(D::coneOn));
+    s.push_back(Real(D::coneRadius));
+    s.push_back(Switch(D::driftOn));
+    s.push_back(Byte(D::driftMode));
+    s.push_back(Switch(D::linearDriftOn));
+    s.push_back(Real(D::linearDriftRate));
+    s.push_back(Switch(D::exponentialDriftOn));
+    s.push_back(Real(D::exponentialDriftRate));
+    s.push_back(Real(D::driftPlateau));
+    s.push_back(Switch(D::magnificationOn));
+    s.push_back(Real(D::magnificationFactor));
+    s.push_back(Switch(D::nonlinearDetectionOn));
+    s.push_back(Real(D::nonlinearPower));
+    s.push_back(Real(D::nonlinearBaseline));
+    s.push_back(Switch(D::nonlinearDomain));
+    // 129-132
+    s.push_back(Switch(M::startTimeOn));
+    s.push_back(Real(M::startTime));
+    s.push_back(Reserved()); // electrophoresis length
+    s.push_back(Reserved()); // oil volume
+    // 133-: the species in use and the remaining model options
+    for (int k = 1; k <= M::maxSpecies; ++k)
+        s.push_back(Flag(M::speciesOn[k]));
+    s.push_back(Switch(M::constantInitialDistribution));
+    s.push_back({Kind::Float, &M::zoneLayerThickness, 0, 1000});
+    s.push_back(Switch(M::autoGridSize));
+    s.push_back({Kind::Float, &M::pointsPerSigma, 0, 1e6});
+    s.push_back(Count(M::maxGridSize, 1, 1e7));
+    s.push_back(Count(M::minGridSize, 1, 1e7));
+    s.push_back(Switch(M::userMeniscusBottomLimits));
+    s.push_back(Switch(M::variationLimitsSet));
+    s.push_back(Switch(F::simplex));
+    s.push_back(Switch(F::simulatedAnnealing));
+    s.push_back(Switch(F::marquardtLevenberg));
+    s.push_back({Kind::Float, &F::tolerance, 0, 1e6});
+    // The model switches themselves, read while the model id above is 0.
+    for (bool* v : {&C::linearLamm, &C::externalLoadingCell, &C::thirdGeometry, &C::electrophoresis,
+                    &C::equilibriumModel, &C::equilibriumAssociationModel, &C::differenceData,
+                    &C::contiMode, &C::gStarFamily, &C::simulationSwitch223, &C::lsgExtrapolation,
+                    &C::dlsIRhTimeCourse, &C::zoneCentrifugation, &C::zoneInverted,
+                    &C::inhomogeneousSolvent, &C::automaticAlgorithm, &C::movingHatAlgorithm,
+                    &C::claverieAlgorithm, &C::fixedTimeStep})
+        s.push_back(Switch(*v));
+    return s;
+}
+
+const std::vector<Slot>& Layout()
+{
+    static const std::vector<Slot> layout = BuildLayout();
+    return layout;
+}
+
+// Positions (0-based) of the model id and of the first and last model switch.
+constexpr std::size_t kModelIdIndex = 69;
+std::size_t FirstModelSwitchIndex() { return Layout().size() - 19; }
+
+double Current(const Slot& slot)
+{
+    switch (slot.kind) {
+    case Kind::Float: return *static_cast<float*>(slot.target);
+    case Kind::Double: return *static_cast<double*>(slot.target);
+    case Kind::Int: return *static_cast<std::int32_t*>(slot.target);
+    case Kind::Byte: return *static_cast<unsigned char*>(slot.target);
+    case Kind::Bool: return *static_cast<bool*>(slot.target) ? 1.0 : 0.0;
+    case Kind::Reserved: return 0.0;
+    case Kind::ModelId: return CurrentModelCommandId();
+    case Kind::Regularization:
+        return ContiState::showBothRegularizations ? 2 : ContiState::secondDerivativeRegularization ? 1 : 0;
+    case Kind::Tag: return kParameterFileTag;
+    }
+    return 0.0;
+}
+
+// A value is acceptable when it lies in the slot's range; counts and switches must be whole.
+bool Acceptable(const Slot& slot, float value)
+{
+    if (!std::isfinite(value) || value < slot.lo || value > slot.hi)
+        return false;
+    bool whole = slot.kind == Kind::Int || slot.kind == Kind::Byte || slot.kind == Kind::ModelId || slot.kind == Kind::Tag ||
+                 slot.kind == Kind::Regularization;
+    return !whole || value == std::floor(value);
+}
+
+void Assign(const Slot& slot, float value)
+{
+    switch (slot.kind) {
+    case Kind::Float: *static_cast<float*>(slot.target) = value; break;
+    case Kind::Double: *static_cast<double*>(slot.target) = value; break;
+    case Kind::Int: *static_cast<std::int32_t*>(slot.target) = static_cast<std::int32_t>(value); break;
+    case Kind::Byte: *static_cast<unsigned char*>(slot.target) = static_cast<unsigned char>(value); break;
+    case Kind::Bool: *static_cast<bool*>(slot.target) = value != 0.0f; break;
+    case Kind::Regularization:
+        ContiState::maxEntRegularization = value == 0.0f;
+        ContiState::secondDerivativeRegularization = value == 1.0f;
+        ContiState::showBothRegularizations = value == 2.0f;
+        break;
+    case Kind::Reserved:
+    case Kind::ModelId:
+    case Kind::Tag: break;
+    }
+}
+
+} // namespace
+
+bool ValidParameterValues(const std::vector<float>& values)
+{
+    if (values.size() < static_cast<std::size_t>(kMinSavedParameterValues))
+        return false;
+    if (std::floor(values[0] / 1000.0f) != std::floor(kParameterFileTag / 1000.0f) ||
+        values[0] < kParameterFileTag)
+        return false;
+    const std::vector<Slot>& layout = Layout();
+    for (std::size_t i = 0; i < values.size() && i < layout.size(); ++i)
+        if (!Acceptable(layout[i], values[i]))
+            return false;
+    return true;
+}
+
+int SavedParameterCount() { return static_cast<int>(Layout().size()); }
+
+bool TmpSaveBestParams(TXLAWindow* window, int flag)
+{
+    (void)window;
+    (void)flag;
+    const std::string& path = ScanPaths::gDataPath;
+    if (path.empty())
+        return false;
+    PackFitParameters();
+    CLocaleScope cLocale;
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f)
+        return false;
+    // Nine significant digits bring every float back bit for bit.
+    bool ok = true;
+    for (const Slot& slot : Layout())
+        ok = std::fprintf(f, "%.8e\n", Current(slot)) > 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+bool ReadParameterValues(const char* path, std::vector<float>& values)
+{
+    values.clear();
+    std::ifstream in(path ? path : "", std::ios::binary);
+    if (!in)
+        return false;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::size_t a = line.find_first_not_of(" \t\r");
+        if (a == std::string::npos)
+            continue;
+        std::size_t b = line.find_last_not_of(" \t\r") + 1;
+        const char* first = line.data() + a;
+        const char* last = line.data() + b;
+        if (*first == '+')
+            ++first;
+        float value = 0.0f;
+        auto [end, error] = std::from_chars(first, last, value);
+        if (error != std::errc() || end != last || !std::isfinite(value)) {
+            values.clear();
+            return false;
+        }
+        values.push_back(value);
+    }
+    return true;
+}
+
+bool SavedModelDiffers(const std::vector<float>& values)
+{
+    if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
+        return static_cast<int>(values[kModelIdIndex]) != CurrentModelCommandId();
+    const std::vector<Slot>& layout = Layout();
+    for (std::size_t i = FirstModelSwitchIndex(); i < layout.size() && i < values.size(); ++i)
+        if (Current(layout[i]) != (values[i] != 0.0f ? 1.0 : 0.0))
+            return true;
+    return false;
+}
+
+bool RestoreGeometryValues(const std::vector<float>& values)
+{
+    if (!ValidParameterValues(values))
+        return false;
+    const std::vector<Slot>& layout = Layout();
+    for (std::size_t i = 0; i < values.size() && i < layout.size(); ++i)
+        if (layout[i].geometry)
+            Assign(layout[i], values[i]);
+    M::meniscus = M::fitValues[13];
+    M::meniscusFloat = M::fitFloat[13];
+    M::bottom = M::fitValues[14];
+    M::bottomFloat = M::fitFloat[14];
+    return true;
+}
+
+// Restores every value the file holds, in layout order; positions beyond the file's end keep
+// their values, so a file of an older, shorter layout restores what it knows.
+bool RestoreAllValues(const std::vector<float>& values)
+{
+    if (!ValidParameterValues(values))
+        return false;
+    const std::vector<Slot>& layout = Layout();
+    for (std::size_t i = 0; i < values.size() && i < layout.size(); ++i)
+        Assign(layout[i], values[i]);
+    if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
+        SelectModelByCommand(static_cast<int>(values[kModelIdIndex]));
+    ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
+    return true;
+}
