@@ -7,6 +7,7 @@
 #include "fitting/model_parameters.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_grid.h"
+#include "tools/dls_data.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,7 +101,8 @@ int GrowingGridPoints(int n, double m, double b, double r0, double h)
 
 void BuildRadialGrid()
 {
-    if (!LammGrid::arraysAllocated || !LammGrid::radius)
+    // Light-scattering data have no radial column to simulate.
+    if (!LammGrid::arraysAllocated || !LammGrid::radius || gDlsData)
         return;
     LammGrid::growingGridBuilt = false;
     double* r = LammGrid::radius;

@@ -5,7 +5,7 @@
 // Fills LammGrid::radius[1..n] between ModelParameters::meniscus and ::bottom for the current
 // solver switches: cell-centred uniform (neither algorithm), uniform with end points (Claverie),
 // uniform then growing (Claverie with LammGrid::growingGrid), geometric (moving hat). Nothing
-// happens without arrays.
+// happens without arrays or with light-scattering data.
 void BuildRadialGrid();
 
 // Sizes a uniform-then-growing grid whose steps start to grow beyond r0 (the first data radius),

@@ -16,6 +16,7 @@
 #include "simulation/analytic_profiles.h"
 #include "simulation/lamm_grid.h"
 #include "simulation/progress_texts.h"
+#include "tools/dls_data.h"
 
 #include <vector>
 
@@ -158,7 +159,7 @@ void WriteScan(int scan)
 double ScanTimeAt(int position)
 {
     const ScanHeader& h = ScanStore::header[ScanStore::scanOrder[position]];
-    return ScanStore::rampRotorSpeed && ScanStore::dlsRecords == nullptr ? h.originalTime : h.time;
+    return ScanStore::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
 void Advance()

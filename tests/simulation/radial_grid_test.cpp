@@ -7,6 +7,7 @@
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_grid.h"
 #include "support/reset_all_state.h"
+#include "tools/dls_data.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,12 @@ TEST_F(RadialGrid, RebuildFollowsMeniscusAndBottom)
     BuildRadialGrid();
     EXPECT_EQ(LammGrid::radius[1], double(5.9f));
     EXPECT_EQ(LammGrid::radius[100], double(7.1f));
+    // light-scattering data keep whatever the radius array holds
+    gDlsData = true;
+    ModelParameters::meniscus = 5.8f;
+    BuildRadialGrid();
+    EXPECT_EQ(LammGrid::radius[1], double(5.9f));
+    gDlsData = false;
 }
 
 TEST_F(RadialGrid, GrowingGridFollowsItsStepLaw)
