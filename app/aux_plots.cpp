@@ -38,7 +38,7 @@ void AuxPlots::ResetToDefaults() {
     adHocPlot = nullptr;
     delete secondCurvePlot;
     secondCurvePlot = nullptr;
-    shown = keep = highlight = false;
+    shown = keep = highlight = auxPlotShown = false;
     highlightCurve = nullptr;
     ResetAuxPlotFlags();
     captionShown = false;

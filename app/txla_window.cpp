@@ -33,6 +33,9 @@ std::vector<plat::MapEntry> MakeMessageMap() {
     }
     map.push_back(plat::OnMessage(WM_SIZE, &TXLAWindow::EvSize));
     map.push_back(plat::OnMessage(WM_DROPFILES, &TXLAWindow::EvDropFiles));
+    map.push_back(plat::OnMessage(WM_LBUTTONDOWN, &TXLAWindow::EvLButtonDown));
+    map.push_back(plat::OnMessage(WM_LBUTTONUP, &TXLAWindow::EvLButtonUp));
+    map.push_back(plat::OnMessage(WM_MOUSEMOVE, &TXLAWindow::EvMouseMove));
     return map;
 }
 

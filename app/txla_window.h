@@ -27,6 +27,8 @@ class TXLAWindow : public TFrameWindow {
     void DebugLog(const char* text);
     void RequestRepaint();
     void DrawPlotsNow();
+    // Ends a released marker move: commit writes it into the model, else it is put back.
+    void ApplyMarkerDrag(bool commit);
 
     // Preferences file.
     bool ReadPreferences();
@@ -90,6 +92,10 @@ class TXLAWindow : public TFrameWindow {
     // Toggles the Fit M and s mode and converts each species' D to M or back.
     void CmFitMAndS();
     void EvDropFiles(TDropInfo drop);
+    // Left button and pointer on the plots: on-plot buttons, marker grab, drag and release.
+    void EvLButtonDown(UINT modifiers, const TPoint& point);
+    void EvLButtonUp(UINT modifiers, const TPoint& point);
+    void EvMouseMove(UINT modifiers, const TPoint& point);
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
     void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.

@@ -96,6 +96,12 @@ int DataPlotColumn(TXLAWindow* window, float radius) {
     return plot ? MarkerColumn(*plot, radius, window->clientWidth) : 0;
 }
 
+float DataRadiusAtColumn(TXLAWindow* window, int x) {
+    if (!ScanStore::dataPlot)
+        return 0.0f;
+    return LogicalToDataX(*ScanStore::dataPlot, PixelToLogicalX(x, window->clientWidth));
+}
+
 void RedrawMarkers(TXLAWindow* window) {
     if (!window || !ScanStore::dataPlot)
         return;

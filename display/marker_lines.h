@@ -41,3 +41,5 @@ void DrawRubberBandRect(TXLAWindow* window, int x1, int y1, int x2, int y2);
 void RedrawMarkers(TXLAWindow* window);
 // Pixel column of a radius on the data plot of the store, 0 without a data plot.
 int DataPlotColumn(TXLAWindow* window, float radius);
+// Radius under pixel column x of the data plot, 0 without a data plot.
+float DataRadiusAtColumn(TXLAWindow* window, int x);

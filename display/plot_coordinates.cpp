@@ -40,6 +40,15 @@ int DataToLogicalX(const CWINPlot& plot, float v) {
     return int(std::trunc(double(plot.xScale) * v + plot.xOffset));
 }
 
+int DataToLogicalY(const CWINPlot& plot, float v) {
+    if (plot.yLog) {
+        if (v <= 0.0f)
+            return plot.plotBottom - plot.outsideMargin;
+        return int(std::trunc(double(plot.yScale) * std::log10(double(v)) + plot.yOffset));
+    }
+    return int(std::trunc(double(plot.yScale) * v + plot.yOffset));
+}
+
 float LogicalToDataX(const CWINPlot& plot, int x) {
     if (plot.xScale == 0.0f)
         return 0.0f;

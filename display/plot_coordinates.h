@@ -16,6 +16,9 @@ int LogicalToPixelY(int y, float clientHeight);
 // Radius to the plot's logical x: trunc(v xScale + xOffset), log10(v) on a log axis, where
 // v <= 0 lands at the plot's left edge less its outside margin.
 int DataToLogicalX(const CWINPlot& plot, float v);
+// A signal value to the plot's logical y, the same rule on the y axis (v <= 0 on a log axis lands
+// below the plot's bottom edge by its outside margin).
+int DataToLogicalY(const CWINPlot& plot, float v);
 // Logical x back to a radius.
 float LogicalToDataX(const CWINPlot& plot, int x);
 // The pixel column of a radius on the data plot.

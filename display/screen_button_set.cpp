@@ -34,6 +34,15 @@ void ScreenButtonSet::ResetToDefaults() {
         *slot = nullptr;
     }
     ClearPeakLabelButtons();
+    confirmAnchorX = confirmAnchorY = 0;
+    askMoveFitLimits = false;
+    hitTolerance = 3;
+    hitPoint = 0;
+    delete nameTipButton;
+    nameTipButton = nullptr;
+    selectedScan = selectedPoint = clickX = clickY = editAnchorX = editAnchorY = 0;
+    editToRight = false;
+    nameTipX = nameTipY = nameTipScan = 0;
 }
 
 void PlayScreenButtons(TDC& dc) {

@@ -11,11 +11,33 @@ struct ScreenButtonSet {
     static inline CScreenButton* rangeButton = nullptr;
     static inline CScreenButton* confirmMoveButton = nullptr;
     static inline CScreenButton* cancelMoveButton = nullptr;
+    static inline CScreenButton*& confirmButton = confirmMoveButton;
+    // Anchor of the confirm pair in client pixels, and whether it asks "move fit limits, too?".
+    static inline int confirmAnchorX = 0, confirmAnchorY = 0;
+    static inline bool askMoveFitLimits = false;
+    // Look-ahead of the point searches (logical units) and the point the last scan search hit.
+    static inline int hitTolerance = 3;
+    static inline int hitPoint = 0;
     static inline CScreenButton* editScanButton = nullptr;
     static inline CScreenButton* deleteScanButton = nullptr;
     static inline CScreenButton* cancelScanButton = nullptr;
     static inline CScreenButton* deletePointButton = nullptr;
     static inline CScreenButton* editorPointButton = nullptr;
+    // The scan menu and point menu beside a clicked data point, under the names their
+    // handlers use.
+    static inline CScreenButton*& scanEditButton = editScanButton;
+    static inline CScreenButton*& scanDeleteButton = deleteScanButton;
+    static inline CScreenButton*& scanCancelButton = cancelScanButton;
+    static inline CScreenButton*& pointDeleteButton = deletePointButton;
+    static inline CScreenButton*& pointNotepadButton = editorPointButton;
+    static inline int selectedScan = 0;  // display position of the scan whose menu is shown
+    static inline int selectedPoint = 0; // the clicked point of that scan
+    static inline int clickX = 0, clickY = 0;
+    static inline int editAnchorX = 0, editAnchorY = 0;
+    static inline bool editToRight = false;
+    // The box naming the scan under the pointer.
+    static inline CScreenButton* nameTipButton = nullptr;
+    static inline int nameTipX = 0, nameTipY = 0, nameTipScan = 0;
     static inline CScreenButton* peakLabels[kMaxPeakLabels + 1] = {}; // 1..peakLabelCount
     static inline int peakLabelCount = 0;
 

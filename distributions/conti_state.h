@@ -16,6 +16,7 @@ struct ContiState {
     static inline int kernelColumn = 1;       // grid point whose kernel column is computed
     static inline bool quietComputing = false; // no progress text while kernels are computed
     static inline CWINPlot* distributionPlot = nullptr; // owned by the distribution display
+    static inline int distributionPlotTop = 630; // top of its band, thousandths of client height
     static inline bool fmVsMShown = false; // "f(M) vs M" holds the distribution area
     static inline bool priorInUse = false; // a prior probability distribution is in use
     static inline bool priorInUse2 = false;
@@ -43,6 +44,7 @@ struct ContiState {
         kernelColumn = 1;
         quietComputing = false;
         distributionPlot = nullptr;
+        distributionPlotTop = 630;
         fmVsMShown = priorInUse = priorInUse2 = false;
         priorValues = nullptr;
         priorAbscissa = nullptr;

@@ -11,3 +11,6 @@ void ReloadForChangeCell(TXLAWindow* window);
 // changed radial resolution, batch fits): the data folder, the last selection and the meniscus
 // warning stay as they are, the current model is run on the new set and the caption is kept.
 void ReloadAllData(TXLAWindow* window);
+
+// Set while an edit of the loaded scans reloads them.
+inline bool gReloadingData = false;

@@ -5,6 +5,7 @@ struct BufferSedimentation {
     static inline bool on = false;
     static inline bool meniscusDiffOn = false; // the "meniscus diff (s-r)" value is included
     static inline double meniscusDiff = 0.1;   // cm: reference meniscus = meniscus - this
+    static inline double& meniscusDifference = meniscusDiff;
 
     static void ResetToDefaults() {
         on = meniscusDiffOn = false;

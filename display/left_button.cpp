@@ -1,0 +1,185 @@
+// Left button on the plots: a press first goes to the on-plot confirm buttons, then reverts a move
+// that still waits, then grabs the marker line within the grab zone; the release leaves the move
+// waiting for "confirm" or "cancel" beside the release point. A press or release during a Run or
+// Fit only asks the computation to stop.
+#include <cstdio>
+
+#include "app/aux_plots.h"
+#include "app/run_switches.h"
+#include "app/txla_window.h"
+#include "display/marker_commit.h"
+#include "display/marker_lines.h"
+#include "display/plot_coordinates.h"
+#include "display/plot_hit_tests.h"
+#include "display/plot_interaction_state.h"
+#include "display/screen_button.h"
+#include "display/screen_button_set.h"
+#include "display/scan_menu.h"
+#include "equilibrium/mstar_state.h"
+#include "fitting/fit_control.h"
+#include "fitting/model_parameters.h"
+#include "plat/window_dc.hpp"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store.h"
+#include "simulation/buffer_sedimentation.h"
+
+namespace {
+
+using D = MarkerDragState;
+
+bool AuxScreenShown() { return AuxPlots::auxPlotShown || AuxPlots::auxPlotShown2; }
+
+bool BandOwnsTheMouse() {
+    return RubberBand::captured && (gZoomed || DistributionBand::active);
+}
+
+// The nine markers in the order a press tests them; earlier ones win within the grab zone.
+void GrabMarkerAt(TXLAWindow* w, int x) {
+    const float ref =
+        float(double(ModelParameters::meniscus) - BufferSedimentation::meniscusDifference);
+    struct Row {
+        bool& grabbed;
+        std::int32_t& column;
+        float value;
+    } rows[] = {
+        {D::leftLimitGrabbed, D::leftLimitPx, ScanStore::leftFitLimit},
+        {D::rightLimitGrabbed, D::rightLimitPx, ScanStore::rightFitLimit},
+        {D::meniscusGrabbed, D::meniscusPx, ModelParameters::meniscus},
+        {D::meniscusLowGrabbed, D::meniscusLowPx, FitControl::meniscusMin},
+        {D::meniscusHighGrabbed, D::meniscusHighPx, FitControl::meniscusMax},
+        {D::bottomGrabbed, D::bottomPx, ModelParameters::bottom},
+        {D::bottomLowGrabbed, D::bottomLowPx, FitControl::bottomMin},
+        {D::bottomHighGrabbed, D::bottomHighPx, FitControl::bottomMax},
+        {D::refMeniscusGrabbed, D::refMeniscusPx, ref},
+    };
+    for (Row& r : rows)
+        r.column = DataPlotColumn(w, r.value);
+    for (Row& r : rows) {
+        if (r.column - D::grabTolerance < x && x < r.column + D::grabTolerance) {
+            r.grabbed = true;
+            return;
+        }
+    }
+}
+
+bool AnyGrabbed() {
+    return D::meniscusGrabbed || D::refMeniscusGrabbed || D::bottomGrabbed ||
+           D::leftLimitGrabbed || D::rightLimitGrabbed || D::meniscusLowGrabbed ||
+           D::meniscusHighGrabbed || D::bottomLowGrabbed || D::bottomHighGrabbed;
+}
+
+// The first present button that the per-mille point hits, with what it does.
+bool ButtonPressed(TXLAWindow* w, float px, float py) {
+    using S = ScreenButtonSet;
+    const struct {
+        CScreenButton* button;
+        void (*action)(TXLAWindow*, int);
+        int which;
+    } rows[] = {
+        {S::scanEditButton, ScanButtonAction, 1},
+        {S::pointDeleteButton, PointEditButtonAction, 1},
+        {S::pointNotepadButton, PointEditButtonAction, 2},
+        {S::scanDeleteButton, ScanButtonAction, 2},
+        {S::scanCancelButton, ScanButtonAction, 0},
+        {S::confirmButton, [](TXLAWindow* x, int) { MarkerConfirmButtonAction(x, true); }, 0},
+        {S::cancelMoveButton, [](TXLAWindow* x, int) { MarkerConfirmButtonAction(x, false); }, 0},
+    };
+    for (const auto& r : rows) {
+        if (r.button && r.button->HitTest(px, py)) {
+            r.action(w, r.which);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ShowReadouts(TXLAWindow* w, const char* first, const char* second) {
+    TClientDC dc(w);
+    dc.TextOut(10, 50, first);
+    dc.TextOut(10, 70, second);
+}
+
+// The scan point under the press, on the data plot first, then on the residual plot; opens
+// that scan's menu or, on a miss, closes a menu left open.
+void SelectScanPoint(TXLAWindow* w, const TPoint& point) {
+    if (ScanStore::scanCount < 1)
+        return;
+    const int x = PixelToLogicalX(point.x, w->clientWidth);
+    const int y = PixelToLogicalY(point.y, w->clientHeight);
+    const int tx = PixelToLogicalX(ScreenButtonSet::hitTolerance, w->clientWidth);
+    const int ty = PixelToLogicalY(ScreenButtonSet::hitTolerance, w->clientHeight);
+    int hit = 0;
+    for (int k = 1; ScanStore::dataPlot && !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestScanPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    for (int k = 1; ScanStore::residualPlot && !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestResidualPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    if (!hit) {
+        ShowReadouts(w, "              ", "              ");
+        if (ScreenButtonSet::scanCancelButton)
+            ScanButtonAction(w, 0);
+        return;
+    }
+    if (ScreenButtonSet::scanCancelButton)
+        ScanButtonAction(w, 0);
+    const int s = ScanStore::scanOrder[hit];
+    const int j = ScreenButtonSet::hitPoint;
+    char first[64], second[64];
+    std::snprintf(first, sizeof first, "r = %1.4f    ", double(ScanStore::radius[s][j]));
+    std::snprintf(second, sizeof second, "a = %1.4f    ", double(ScanStore::signal[s][j]));
+    ShowReadouts(w, first, second);
+    ShowScanButtons(w, point.x, point.y, hit);
+}
+
+} // namespace
+
+void TXLAWindow::EvLButtonDown(UINT, const TPoint& point) {
+    if (AuxScreenShown())
+        return;
+    if (runBusy || fitBusy) {
+        gUserInterrupt = true;
+        return;
+    }
+    const TRect client = GetClientRect();
+    const float px = float(PixelToPerMille(point.x, client.right - client.left));
+    const float py = float(PixelToPerMille(point.y, client.bottom - client.top));
+    if (ButtonPressed(this, px, py))
+        return;
+    if (D::awaitingConfirm) {
+        ApplyMarkerDrag(false);
+        return;
+    }
+    if (!BandOwnsTheMouse() && ScanStore::dataPlot && InsideDataPlotBand(this, point.x, point.y)) {
+        GrabMarkerAt(this, point.x);
+        if (AnyGrabbed()) {
+            D::buttonDown = true;
+            DrawMarkerLineB(this, point.x, 0);
+            TentativeMarker::placed = true;
+            return;
+        }
+    }
+    SelectScanPoint(this, point);
+}
+
+void TXLAWindow::EvLButtonUp(UINT, const TPoint& point) {
+    if (AuxScreenShown())
+        return;
+    if (runBusy || fitBusy) {
+        gUserInterrupt = true;
+        return;
+    }
+    if (BandOwnsTheMouse() || !D::buttonDown)
+        return;
+    D::buttonDown = false;
+    D::releaseX = point.x;
+    gMouseDataX = DataRadiusAtColumn(this, point.x);
+    D::settledByKey = false;
+    D::awaitingConfirm = true;
+    if (!AnyGrabbed())
+        return;
+    if (MStarState::mStarMode)
+        ApplyMarkerDrag(true); // the M* screen takes a released marker at once
+    else
+        ShowMarkerConfirmButtons(this, D::releaseX, point.y);
+}

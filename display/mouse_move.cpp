@@ -1,0 +1,129 @@
+// The pointer on the plots. While a marker is held its tentative line follows the pointer and the
+// radius under it becomes the drop radius; otherwise a marker under the pointer is highlighted
+// with the resize cursor and a scan point under it gets its scan's name box. Moving the mouse
+// during a Run or Fit asks the computation to stop.
+#include <cstdlib>
+
+#include "app/aux_plots.h"
+#include "app/display_options.h"
+#include "app/run_switches.h"
+#include "app/serial_fit_state.h"
+#include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "display/plot_coordinates.h"
+#include "display/plot_hit_tests.h"
+#include "display/plot_interaction_state.h"
+#include "display/scan_menu.h"
+#include "display/screen_button_set.h"
+#include "equilibrium/mstar_state.h"
+#include "equilibrium/realtime_state.h"
+#include "fitting/fit_control.h"
+#include "fitting/model_parameters.h"
+#include "scandata/scan_store.h"
+#include "simulation/buffer_sedimentation.h"
+
+// Since the pointer last left a marker the arrow is back and the markers are redrawn.
+bool gArrowCursorShown = false;
+
+namespace {
+
+using D = MarkerDragState;
+
+// The marker under column x in the hover order; false when none. Colour 0 means cursor only.
+bool HoveredMarker(TXLAWindow* w, int x, int& column, COLORREF& colour) {
+    const bool mStar = MStarState::mStarMode;
+    const float ref =
+        float(double(ModelParameters::meniscus) - BufferSedimentation::meniscusDifference);
+    D::meniscusPx = DataPlotColumn(w, ModelParameters::meniscus);
+    D::bottomPx = DataPlotColumn(w, ModelParameters::bottom);
+    D::leftLimitPx = DataPlotColumn(w, ScanStore::leftFitLimit);
+    D::rightLimitPx = DataPlotColumn(w, ScanStore::rightFitLimit);
+    D::meniscusLowPx = DataPlotColumn(w, FitControl::meniscusMin);
+    D::meniscusHighPx = DataPlotColumn(w, FitControl::meniscusMax);
+    D::bottomLowPx = DataPlotColumn(w, FitControl::bottomMin);
+    D::bottomHighPx = DataPlotColumn(w, FitControl::bottomMax);
+    D::refMeniscusPx = DataPlotColumn(w, ref);
+    const COLORREF limit = RGB(0, 180, 0), bound = RGB(80, 80, 80);
+    // On the M* screen the fit limits only change the cursor.
+    const struct {
+        bool tested;
+        int column;
+        COLORREF colour;
+    } rows[] = {
+        {true, D::meniscusPx, RGB(180, 0, 0)},
+        {true, D::rightLimitPx, mStar ? COLORREF(0) : limit},
+        {!mStar, D::meniscusLowPx, bound},
+        {!mStar, D::meniscusHighPx, bound},
+        {!mStar, D::bottomLowPx, bound},
+        {!mStar, D::bottomHighPx, bound},
+        {true, D::leftLimitPx, mStar ? COLORREF(0) : limit},
+        {true, D::bottomPx, RGB(180, 180, 255)},
+        {D::awaitingConfirm, D::releaseX, 0},
+        {!mStar && BufferSedimentation::on && BufferSedimentation::meniscusDiffOn,
+         D::refMeniscusPx, RGB(150, 0, 150)},
+    };
+    for (const auto& r : rows) {
+        if (r.tested && std::abs(x - r.column) < D::grabTolerance) {
+            column = r.column;
+            colour = r.colour;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Hover(TXLAWindow* w, const TPoint& point) {
+    const bool eqTest = RealtimeState::equilibriumTestMode;
+    if (!eqTest && InsideDataPlotBand(w, point.x, point.y)) {
+        int column = 0;
+        COLORREF colour = 0;
+        if (HoveredMarker(w, point.x, column, colour)) {
+            if (colour)
+                DrawMarkerLineA(w, column, colour, kMarkerDashes);
+            w->SetCursor(IDC_SIZEWE);
+            gArrowCursorShown = false;
+        } else if (!gArrowCursorShown) {
+            w->SetCursor(IDC_ARROW);
+            RedrawMarkers(w);
+            gArrowCursorShown = true;
+        }
+    }
+    if (!gScanNameTips || eqTest || ScanStore::scanCount < 1 || MStarState::mStarMode)
+        return;
+    const int x = PixelToLogicalX(point.x, w->clientWidth);
+    const int y = PixelToLogicalY(point.y, w->clientHeight);
+    const int tx = PixelToLogicalX(ScreenButtonSet::hitTolerance, w->clientWidth);
+    const int ty = PixelToLogicalY(ScreenButtonSet::hitTolerance, w->clientHeight);
+    int hit = 0;
+    for (int k = 1; !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestScanPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    for (int k = 1; !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestResidualPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    if (hit)
+        ShowScanNameTip(w, hit, point.x, point.y);
+    else
+        HideScanNameTip(w);
+}
+
+} // namespace
+
+void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
+    if (runBusy || fitBusy) {
+        gUserInterrupt = true;
+        return;
+    }
+    if (!ScanStore::dataPlot || !ScanStore::residualPlot || AuxPlots::auxPlotShown ||
+        AuxPlots::auxPlotShown2 || SerialFitState::serializing)
+        return;
+    if (D::buttonDown) {
+        DrawMarkerLineB(this, point.x, 1);
+        D::releaseX = point.x;
+        gMouseDataX = DataRadiusAtColumn(this, point.x);
+        return;
+    }
+    if (RubberBand::captured && (gZoomed || DistributionBand::active))
+        return; // the band's own drawing belongs to the right button
+    Hover(this, point);
+}
