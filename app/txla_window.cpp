@@ -36,6 +36,7 @@ std::vector<plat::MapEntry> MakeMessageMap() {
     map.push_back(plat::OnMessage(WM_LBUTTONDOWN, &TXLAWindow::EvLButtonDown));
     map.push_back(plat::OnMessage(WM_LBUTTONUP, &TXLAWindow::EvLButtonUp));
     map.push_back(plat::OnMessage(WM_MOUSEMOVE, &TXLAWindow::EvMouseMove));
+    map.push_back(plat::OnMessage(WM_CHAR, &TXLAWindow::EvChar));
     return map;
 }
 

@@ -96,6 +96,7 @@ class TXLAWindow : public TFrameWindow {
     void EvLButtonDown(UINT modifiers, const TPoint& point);
     void EvLButtonUp(UINT modifiers, const TPoint& point);
     void EvMouseMove(UINT modifiers, const TPoint& point);
+    void EvChar(UINT key, UINT repeatCount, UINT flags);
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
     void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.

@@ -144,3 +144,20 @@ TEST_F(LeftButton, ClicksWhileBusyOnlyAskToStop) {
     w->runBusy = false;
     gUserInterrupt = false;
 }
+
+TEST_F(LeftButton, EnterAppliesAndEscapeRevertsAWaitingMove) {
+    const int from = Column(6.0f), to = from + 25;
+    const float target = DataRadiusAtColumn(w, to);
+    Drag(from, to);
+    pt::key(w, VK_RETURN, '\r');
+    f.Paint();
+    EXPECT_NEAR(ModelParameters::meniscus, target, 1e-6);
+    ASSERT_TRUE(D::awaitingConfirm); // the fit-bound question now waits
+    const float high = FitControl::meniscusMax;
+    pt::key(w, VK_ESCAPE, 27);
+    f.Paint();
+    EXPECT_FALSE(D::awaitingConfirm);
+    EXPECT_FALSE(D::meniscusShiftPending);
+    EXPECT_EQ(FitControl::meniscusMax, high);
+    EXPECT_EQ(ScreenButtonSet::confirmButton, nullptr);
+}
