@@ -2,7 +2,7 @@
 // names and hand them to the writers of the scan data.
 #include "app/display_options.h"
 #include "app/model_choice.h"
-#include "app/save_dialog.h"
+#include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
@@ -26,7 +26,7 @@ class SaveCommandScope {
     ~SaveCommandScope()
     {
         window_.paintSuspended = false;
-        RestoreLoadDialog(window_, extension_);
+        RestoreLoadDialog(&window_, extension_);
     }
     SaveCommandScope(const SaveCommandScope&) = delete;
     SaveCommandScope& operator=(const SaveCommandScope&) = delete;
@@ -50,8 +50,8 @@ void TXLAWindow::CmSaveFitData()
 {
     SaveCommandScope scope(*this);
     std::string path;
-    if (AskSavePath(*this, "save fitted data as", gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx",
-                    false, path)) {
+    if (AskSavePath(this, "save fitted data as", gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx",
+                    false, &path)) {
         bool convert = false;
         if (ScanDataKind::intensity && !gDlsData)
             convert = MessageBox("convert intensities to absorbance data?", "SAVE FITS",
@@ -60,8 +60,8 @@ void TXLAWindow::CmSaveFitData()
     }
     if (gDlsData)
         return;
-    if (AskSavePath(*this, "save residuals as", gOldFilenameConvention ? "res.rxx" : "r0000x.rxx",
-                    false, path))
+    if (AskSavePath(this, "save residuals as", gOldFilenameConvention ? "res.rxx" : "r0000x.rxx",
+                    false, &path))
         Busy(*this, [&] { SaveResiduals(path.c_str()); });
 }
 
@@ -70,12 +70,12 @@ void TXLAWindow::CmSaveNoise()
     SaveCommandScope scope(*this);
     std::string path;
     if (ModelChoice::fitTINoise &&
-        AskSavePath(*this, "save time independent noise component as",
-                    gOldFilenameConvention ? "xxx.TIN" : "TIN.rxx", true, path))
+        AskSavePath(this, "save time independent noise component as",
+                    gOldFilenameConvention ? "xxx.TIN" : "TIN.rxx", true, &path))
         SaveTINoiseFile(path.c_str());
     if (ModelChoice::fitRINoise &&
-        AskSavePath(*this, "save radial independent noise component as",
-                    gOldFilenameConvention ? "xxx.RIN" : "RIN.rxx", false, path))
+        AskSavePath(this, "save radial independent noise component as",
+                    gOldFilenameConvention ? "xxx.RIN" : "RIN.rxx", false, &path))
         SaveNoiseFile(path.c_str());
 }
 
@@ -86,7 +86,7 @@ void TXLAWindow::CmSubtractNoiseFromEqData()
     std::string source;
     {
         SaveCommandScope scope(*this);
-        if (!AskOpenPath(*this, "select equilbrium scan", source)) {
+        if (!AskOpenPath(this, "select equilbrium scan", "", &source)) {
             MessageBox("GetOpenFileName returned Error", "WARNING", MB_OK | MB_ICONSTOP);
             return;
         }
@@ -97,7 +97,7 @@ void TXLAWindow::CmSubtractNoiseFromEqData()
     const std::string preset = gOldFilenameConvention ? plat::MakePath(drive, dir, name, ".RTI")
                                                       : plat::MakePath(drive, dir, "RTI", ext);
     std::string target;
-    if (AskSavePath(*this, "save corrected data as", preset, true, target))
+    if (AskSavePath(this, "save corrected data as", preset.c_str(), true, &target))
         Busy(*this, [&] { SubtractNoiseFromEqData(this, source.c_str(), target.c_str()); });
 }
 
@@ -107,6 +107,6 @@ void TXLAWindow::CmSaveEquilibriumData()
         return;
     SaveCommandScope scope(*this);
     std::string path;
-    if (AskSavePath(*this, "save equilibrium data as", "eq.rxx", true, path))
+    if (AskSavePath(this, "save equilibrium data as", "eq.rxx", true, &path))
         SaveEquilibriumFit(path.c_str());
 }

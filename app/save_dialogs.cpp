@@ -34,15 +34,20 @@ bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defau
     if (chosen && path)
         *path = gExportName;
     // Back to the load configuration the other commands expect.
-    record.lpstrFile = gSelectedFiles;
-    record.nMaxFile = kSelectedFilesSize;
-    record.Flags = kLoadFlags;
-    record.lpstrDefExt = "*";
+    RestoreLoadDialog(window);
     record.lpstrInitialDir = loadFolder;
     return chosen;
 }
 
 } // namespace
+
+void RestoreLoadDialog(TXLAWindow* window, const char* defaultExtension) {
+    OpenFileRecord& record = window->openFilesDialog;
+    record.lpstrFile = gSelectedFiles;
+    record.nMaxFile = kSelectedFilesSize;
+    record.Flags = kLoadFlags;
+    record.lpstrDefExt = defaultExtension;
+}
 
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
                  bool overwritePrompt, std::string* path) {

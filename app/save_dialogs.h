@@ -21,3 +21,8 @@ bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
 // chosen; Cancel leaves the buffer.
 bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,
                        const char* defaultExtension);
+
+// The load configuration of the shared record: the selection buffer, multiple selection of
+// existing files, default extension defaultExtension. Every dialog above puts it back itself;
+// commands whose later steps expect another default extension call it again.
+void RestoreLoadDialog(TXLAWindow* window, const char* defaultExtension = "*");
