@@ -2,7 +2,7 @@
 #include "app/model_choice.h"
 #include "app/txla_window.h"
 #include "fitting/model_parameters.h"
-#include "fitting/species_form.h"
+#include "fitting/svedberg_relation.h"
 #include "scandata/scan_store.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "app/model_choice.h"
 #include "fitting/default_parameters.h"
 #include "fitting/model_parameters.h"
-#include "fitting/species_form.h"
+#include "fitting/svedberg_relation.h"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"
 #include "support/store_builder.h"

@@ -1,5 +1,5 @@
 // Conversion of a discrete species' second value between D and M.
-#include "fitting/species_form.h"
+#include "fitting/svedberg_relation.h"
 
 #include <cmath>
 
