@@ -149,6 +149,69 @@ class TXLAWindow : public TFrameWindow {
     void CmSimulateFaxen();
     // Advice boxes on the residuals and the fitted boundary conditions after Run and Fit.
     void CheckResidualsWizard();
+    // Model choice: the reset before every new model and one command per model.
+    void ResetModelChoice();
+    void CmNonInteractingSpecies();
+    void CmLinearLamm();
+    void CmExternalLoadingCell();
+    void CmGeometryVariant282();
+    void CmSelfAssocMonomerDimer();
+    void CmSelfAssocMonomerTrimer();
+    void CmSelfAssocTetramerOctamer();
+    void CmSelfAssocDimerTetramer();
+    void CmZoneIndepSpecies();
+    void CmReactingSystem();
+    void CmSingleSpecies();
+    void CmMultipleSpecies();
+    void CmElectrophoresisLamm();
+    void CmEquilibriumModel284();
+    void CmEquilibriumModel523();
+    void CmDiscreteStokesRadii();
+    void CmCumulantAnalysis();
+    // The continuous distributions; c(M) is the common base that the others call first.
+    void CmContinuousCM();
+    void CmContinuousCs();
+    void CmCsConformationalChange();
+    void CmCsInvariantD();
+    void CmCsWithDiscrete();
+    void CmCsBimodal();
+    void CmCsBimodalDiscrete();
+    void CmCsFloatingVbar();
+    void CmCsWormlikeChain();
+    void CmCsScalingLaw();
+    void CmCsWithMsTable();
+    void CmCsWithBaselineEstimates();
+    void CmCsVariant521();
+    void CmCsFf0();
+    void CmCsFf0Discrete();
+    void CmFMvsM();
+    void CmCMInvariantD();
+    void CmCMPowerLaw();
+    void CmCMPriorVbar();
+    void CmDlsIRh();
+    void CmDlsID();
+    void CmDlsIRhTimeCourse();
+    void CmLsGStarS();
+    void CmLsGStarSDiscrete();
+    void CmZoneCs();
+    void CmZoneLsGs();
+    void CmElectrophoresisLsGStar();
+    void CmElectrophoresisCv();
+    void CmExtrapolateAreaFractions();
+    void CmVanHoldeWeischet();
+    // The optimiser of the fits.
+    void CmSimplex();
+    void CmSimulatedAnnealing();
+    void CmMarquardtLevenberg();
+    // Fitting and loading options.
+    void CmSetVRho();
+    void CmFlagTooStrongGradients();
+    void CmDontLoadSpikes();
+    void CmSetPolynomOrder();
+    void CmFitT0();
+    void CmSedimentationTimeOffset();
+    void CmSimplexOptions();
+    void CmToggle223();
     // Loading options applied by reloading the set in place.
     void CmSetRadialResolution();
     void CmExcludeWorstScan();
@@ -184,6 +247,34 @@ class TXLAWindow : public TFrameWindow {
     bool AskYesNo(const char* text, const char* caption);
     // "save as default setting?" and, on Yes, stores the preference.
     void OfferToSave(int index, int value);
+
+    // Sets exactly one optimiser and its check mark.
+    void ChooseOptimiser(bool simplex, bool annealing, bool marquardt);
+    // What data a model accepts: the refusal boxes of the model commands.
+    enum class ModelData { Sedimentation, Dls, Any };
+    bool ModelDataAccepted(ModelData data);
+    // The common start of a discrete model command: data check, then (unless already selected)
+    // the reset. False when the command ends here.
+    bool BeginModel(bool alreadySelected, ModelData data);
+    // Fixes every fit parameter and sets the model's check mark.
+    void FinishModel(int id);
+    // Puts "Fit M and s" on or off as the model needs.
+    void SetFitMAndS(bool on);
+    // Switches the continuous regularization, with its note when it changes.
+    void UseSecondDerivative(const char* note, const char* caption);
+    void UseMaxEnt();
+    // c(M) base; fromMember: a distribution command called it with its own switch set.
+    bool ContinuousBase(bool fromMember, bool wantsMaxEnt);
+    // A member of the c(s) family: base, switches, check marks and range.
+    enum class CsRange { Default, Keep, Leave, InvariantD };
+    bool SelectCsMember(int id, bool& own, CsRange rule, float defaultMin, float defaultMax,
+                        bool wantsMaxEnt = false);
+    bool SelectDlsDistribution(int id, bool& own, bool wantsMaxEnt);
+    bool SelectLsGStar(int id, bool& own, const char* note);
+    // "show plot with extrapolation ...?": true for Yes.
+    bool AskBoundaryPlot();
+    // The distribution range into the fit vector.
+    void RangeToFitVector();
 
     int currentCommand_ = 0; // id of the command being run
     bool quietRun_ = false;  // RunModel: no box for an engine this version lacks

@@ -31,6 +31,21 @@ struct ContiState {
     static inline bool discretePriorOneShot = false; // the prior holds for one Run only
     static inline bool calledFromFit = false;        // the distribution is computed by Fit
     static inline bool monteCarloRunning = false;    // the Monte-Carlo loop runs
+    // The distribution range: S for s-distributions, Da for c(M).
+    static inline float rangeMin = 10000.0f;
+    static inline float rangeMax = 500000.0f;
+    static inline float resolution = 100.0f; // grid points as entered
+    static inline float confidenceLevel = 0.95f;
+    // The c(M) models replace the Lamm grid size by distributionGridSize while they are chosen.
+    static inline int distributionGridSize = 500;
+    static inline bool gridSizeReplaced = false;
+    static inline bool rangeRescaled = false; // set around a range conversion
+    // c(M) prior knowledge: power law s(M) = a M^b, and vbar(M) = v0 + a (M / 10^s)^(1/3).
+    static inline float powerLawA = 0.0f;
+    static inline float powerLawB = 0.0f;
+    static inline float vbarOffset = 0.0f;
+    static inline float vbarIncrement = 0.0f;
+    static inline float vbarMassScale = 0.0f;
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -52,6 +67,13 @@ struct ContiState {
         ordinaryAnalysisMode = true;
         fMvsMOneShot = discretePrior = discretePriorOneShot = calledFromFit = false;
         monteCarloRunning = false;
+        rangeMin = 10000.0f;
+        rangeMax = 500000.0f;
+        resolution = 100.0f;
+        confidenceLevel = 0.95f;
+        distributionGridSize = 500;
+        gridSizeReplaced = rangeRescaled = false;
+        powerLawA = powerLawB = vbarOffset = vbarIncrement = vbarMassScale = 0.0f;
     }
 };
 

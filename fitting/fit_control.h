@@ -6,6 +6,19 @@ struct FitControl {
     static inline bool simplex = true;
     static inline bool simulatedAnnealing = false;
     static inline bool marquardtLevenberg = false;
+    // Simulated annealing: the start "temperature" is a relative increase of the global
+    // chi-square; after annealing at most one of the two final optimisers runs.
+    static inline float annealingStartTemperature = 2.0f;
+    static inline float annealingTemperature = 2.0f;
+    static inline int annealingSteps = 10;
+    static inline int annealingIterations = 500;
+    static inline bool annealingFinalML = true;
+    static inline bool annealingFinalSimplex = false;
+    // The simplex stops when the relative change falls below simplexTolerance; its first
+    // vertices are spread by simplexRandomization (a fraction).
+    static inline double simplexTolerance = 1e-6;
+    static inline float simplexRandomization = 0.01f;
+    static inline bool fitVbar = false; // fit vbar in the inhomogeneous-solvent model
     // Bounds within which the fits may move meniscus and bottom, cm; 0 = not set.
     static inline float meniscusMin = 5.8f;
     static inline float meniscusMax = 6.6f;
@@ -22,6 +35,14 @@ struct FitControl {
         simplex = true;
         simulatedAnnealing = false;
         marquardtLevenberg = false;
+        annealingStartTemperature = annealingTemperature = 2.0f;
+        annealingSteps = 10;
+        annealingIterations = 500;
+        annealingFinalML = true;
+        annealingFinalSimplex = false;
+        simplexTolerance = 1e-6;
+        simplexRandomization = 0.01f;
+        fitVbar = false;
         meniscusMin = 5.8f;
         meniscusMax = 6.6f;
         bottomMin = 7.1f;

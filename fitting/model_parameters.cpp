@@ -26,6 +26,9 @@ void ModelParameters::ResetToDefaults()
     zoneLayerThickness = 0.0f;
     startTimeOn = false;
     startTime = 0.0f;
+    fitT0 = false;
+    electrophoresisLength = 0.4f;
+    oilVolume = 0.01f;
     autoGridSize = true;
     pointsPerSigma = 5.0f;
     maxGridSize = 2000;
@@ -120,4 +123,10 @@ void ComputeTimeInvariantNoise()
     }
     ScanStore::gridSignalSum = static_cast<float>(scans) * sum;
     ScanStore::gridValueCount = static_cast<float>(scans) * count;
+}
+
+void FixAllFitParameters()
+{
+    for (std::int32_t& flag : ModelParameters::fitFloat)
+        flag = 0;
 }

@@ -36,6 +36,9 @@ struct ModelParameters {
     static inline float startTime = 0.0f;
     static inline bool& timeOffsetOn = startTimeOn;
     static inline float& timeOffset = startTime;
+    static inline bool fitT0 = false;               // the time offset is fitted
+    static inline float electrophoresisLength = 0.4f; // cm, bottom minus meniscus
+    static inline float oilVolume = 0.01f;          // ml, oil of the external loading cell
     // Grid-size options of the Lamm solution
     static inline bool autoGridSize = true;
     static inline float pointsPerSigma = 5.0f;
@@ -51,6 +54,17 @@ struct ModelParameters {
 // Copies the species values (slots 1 to 12), meniscus, bottom and baseline (13 to 15) with their
 // float flags into the packed fit vector; the other model parameters come with the fitting work.
 void PackFitParameters();
+// Fit-vector slots beyond the species, meniscus, bottom and baseline.
+constexpr int kSlotTimeOffset = 20;
+constexpr int kSlotElectrophoresisLength = 21;
+// Distribution models: range and resolution of the distribution grid.
+constexpr int kSlotRangeMin = 1;
+constexpr int kSlotVbar = 3;
+constexpr int kSlotDensity = 7;
+constexpr int kSlotResolution = 4;
+constexpr int kSlotRangeMax = 5;
+// Clears the float flag of every slot of the packed fit vector.
+void FixAllFitParameters();
 // Copies the same slots of the packed fit vector back into the individual parameters.
 void UnpackFitParameters();
 // Sets the default variation limits of meniscus and bottom unless the user set them.

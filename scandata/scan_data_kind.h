@@ -19,6 +19,8 @@ struct ScanReaderOptions {
     static inline bool nColumnsMode = false;
     static inline std::int32_t nColumns = 2;
     static inline float spikeThreshold = 0.4f; // set by the reader per file
+    static inline float spikeLevel = 0.4f;     // absorbance scans
+    static inline float spikeLevelFluorescence = 100.0f;
 
     static void ResetToDefaults();
 };

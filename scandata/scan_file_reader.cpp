@@ -72,6 +72,8 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     options.nColumnsMode = ScanReaderOptions::nColumnsMode;
     options.nColumns = ScanReaderOptions::nColumns;
     options.dropSpikes = ScanReaderOptions::dropSpikes;
+    options.spikeLevel = ScanReaderOptions::spikeLevel;
+    options.spikeLevelFluorescence = ScanReaderOptions::spikeLevelFluorescence;
     ScanTextResult rows;
     ScanTextError error = ParseScanText(text, options, *header, rows);
     ScanDataKind::intensity = rows.intensity;

@@ -29,4 +29,6 @@ void ScanReaderOptions::ResetToDefaults()
     nColumnsMode = false;
     nColumns = 2;
     spikeThreshold = 0.4f;
+    spikeLevel = 0.4f;
+    spikeLevelFluorescence = 100.0f;
 }

@@ -147,7 +147,7 @@ void ScanStore::ResetToDefaults()
     fileStride = 1;
     signalScale = 1.0;
     radialResolution = 0.001f;
-    vbar = 0.73f;
+    vbar = vbar20 = 0.73f;
     density = 1.0f;
     viscosity = 1.0f;
     vbarRho = 0.73f;

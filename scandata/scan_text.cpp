@@ -205,7 +205,9 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         result.absorbance = letter == 'R' || letter == 'W';
         result.interference = letter == 'P';
         result.fluorescence = letter == 'F';
-        result.spikeThreshold = result.absorbance ? 0.4f : result.fluorescence ? 100.0f : 0.0f;
+        result.spikeThreshold = result.absorbance     ? options.spikeLevel
+                                : result.fluorescence ? options.spikeLevelFluorescence
+                                                      : 0.0f;
         header.dataType = letter;
         fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.cell) && fitsInt;
         double temperature = tokens.NextNumber(tooLarge);

@@ -13,6 +13,9 @@ struct ScanTextOptions {
     bool nColumnsMode = false;
     int nColumns = 2;
     bool dropSpikes = true;
+    // Spike levels of absorbance and fluorescence scans (the "Don't Load Spikes" settings).
+    float spikeLevel = 0.4f;
+    float spikeLevelFluorescence = 100.0f;
 };
 
 // What a parse found besides the header: the rows kept and the data kind of the type letter.

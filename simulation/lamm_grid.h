@@ -10,6 +10,7 @@ struct LammGrid {
     // Grid sizes
     static inline int gridSize = 1000;
     static inline int defaultGridSize = 1000;  // "default FE grid size"
+    static inline int& gridSizeSetting = defaultGridSize;
     static inline int allocatedGridSize = 0;   // size at the last allocation of the arrays
     static inline int arraysAllocated = 0;     // 1 while the arrays exist
 

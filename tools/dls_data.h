@@ -23,6 +23,8 @@ struct DlsRecord {
 // Light-scattering data are loaded; set by the reader once a file's type letter is accepted and
 // cleared by the sedimentation loaders.
 inline bool gDlsData = false;
+// Absolute viscosity of the solvent for the discrete Stokes radii, Poise (water at 20 C).
+inline float gDlsViscosityPoise = 0.01002f;
 // WriteDlsData squares the values back to g(2)-1, keeping their sign, while this is set.
 inline bool gDlsSquareBack = false;
 // The writers take the lags as seconds; otherwise as log10 seconds, as they are held in memory.

@@ -2,6 +2,9 @@
 // help mode: commands that test it clear it and show help instead, the others leave it set.
 #include "app/command_table.h"
 #include "app/diagnostics.h"
+#include "app/model_choice.h"
+#include "distributions/conti_state.h"
+#include "scandata/scan_store.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "support/program_folder.h"
@@ -70,6 +73,46 @@ FirstPrompt Expected(const CommandRow& row) {
         {217, {"", "assuming t = 20 'C"}},
         {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
         {591, {"", ""}},
+        // Model commands, each from the start-up model.
+        {198, {"", ""}}, {227, {"", "assuming t = 20 'C"}}, {893, {"", "assuming t = 20 'C"}},
+        {235, {"", ""}}, {277, {"", "distribution will be c(Mbuoyant)"}},
+        {279, {"", "using vbar(M)= v0 + a*[(M/10^s)]^1/3"}},
+        {887, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
+        {275, {"", ""}}, {514, {"", ""}}, {526, {"", ""}}, {531, {"", ""}}, {548, {"", ""}},
+        {870, {"", ""}}, {602, {"", ""}}, {603, {"", ""}}, {872, {"", ""}}, {587, {"", ""}},
+        {595, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
+        {598, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
+        {288, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
+        {539, {"ls-g(s)", "Please Note: Switching now o Tikhonov-Phillips Regularization"}},
+        {246, {"", ""}},
+        {511, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
+        {510, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
+        {536, {"ERROR", "need DLS data for this analysis"}},
+        {890, {"ERROR", "need DLS data for this analysis"}},
+        {503, {"ERROR", "need DLS data for this analysis"}},
+        {502, {"ERROR", "need DLS data for this analysis"}},
+        {522, {"ERROR", "need DLS data for this analysis"}},
+        {280, {"", ""}},
+        {281, {"EXTERNAL LOADING GEOMETRY", "enter volume of oil used in run [ml]"}},
+        {291, {"", "assuming t = 20 'C"}},
+        {501, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
+        {513, {"", "need electrophoresis data for this model"}},
+        {256, {"SET SIMULATION START TIME", "offset by (sec)"}}, {255, {"", ""}},
+        {218, {"PARTIAL SPECIFIC VOLUME", "partial spec. volume = "}},
+        {826, {"SET PREFERENCE", "save as default setting?"}},
+        {825, {"Fit With Simulated Annealing", "starting 'temperature'"}},
+        {824, {"SET PREFERENCE", "save as default setting?"}},
+        {292, {"Van Holde Weischet Analysis", "van Holde-Weischet for sedimentation?"}},
+        {293, {"ATTENTION", "Please Note: This model has not been fully examined"}},
+        {247, {"", ""}}, {868, {"", ""}},
+        {219, {"INITIAL DATA", "polynom order = "}},
+        {197, {"", ""}}, {229, {"", ""}}, {520, {"", ""}}, {228, {"", ""}}, {585, {"", ""}},
+        {521, {"", ""}}, {267, {"", ""}},
+        {278, {"continuous distribution", "Using power-law s(M) = a*M^b. Enter a:"}},
+        {282, {"", ""}},
+        {284, {"Equilibrium Analysis", "please load equilibrium data"}},
+        {523, {"Equilibrium Analysis", "please load equilibrium data"}},
+        {223, {"", ""}}, {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
@@ -87,6 +130,11 @@ class CommandDispatch : public ::testing::Test {
     }
     // Sends the command as the menu does and returns the prompts it showed.
     std::vector<plat::test::PromptRecord> Send(int id) {
+        // Each model command starts from the start-up model, whatever the row before chose.
+        ModelChoice::ResetToDefaults();
+        ScanStore::timesFromW2t = false;
+        ContiState::maxEntRegularization = true;
+        ContiState::secondDerivativeRegularization = ContiState::showBothRegularizations = false;
         Script s;
         s.onUnexpected(Unexpected::Cancel);
         bool exits = id == 230 && !window->helpMode;

@@ -50,6 +50,8 @@ void ResetAllState()
     InitialData::ResetToDefaults();
     ModelParameters::ResetToDefaults();
     ModelChoice::ResetToDefaults();
+    gDlsData = false;
+    gDlsViscosityPoise = 0.01002f;
     RealtimeState::ResetToDefaults();
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();

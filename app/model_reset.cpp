@@ -1,0 +1,73 @@
+// The reset that precedes every new model, and the steps all model commands share.
+#include "app/model_choice.h"
+#include "app/txla_window.h"
+#include "distributions/conti_state.h"
+#include "equilibrium/mstar_state.h"
+#include "fitting/model_parameters.h"
+#include "foundations/sounds.h"
+#include "scandata/scan_store.h"
+#include "simulation/lamm_grid.h"
+#include "tools/dls_data.h"
+
+namespace {
+
+// Every model menu item; ids without an item are harmless here.
+constexpr int kModelItems[] = {198, 280, 281, 282, 291, 501, 536, 197, 229, 520, 228, 227,
+                               893, 235, 526, 275, 267, 277, 278, 279, 288, 539, 503, 522,
+                               502, 292, 293, 284, 523, 246, 511, 510, 513, 514, 531, 521,
+                               585, 587, 595, 598, 602, 603, 872, 887, 548, 870, 890};
+
+} // namespace
+
+void TXLAWindow::ResetModelChoice() {
+    using M = ModelChoice;
+    if (ScanStore::timesFromW2t) {
+        // The loaders read the switch: scans loaded from now on keep their recorded times.
+        ScanStore::timesFromW2t = false;
+        MessageBox("switching off times from w^2t option", "", MB_OK | MB_ICONINFORMATION);
+    }
+    ScanStore::dataChanged = true;
+    M::nonInteractingSpecies = true;
+    if (ContiState::gridSizeReplaced) {
+        LammGrid::gridSize = LammGrid::gridSizeSetting;
+        ContiState::gridSizeReplaced = false;
+    }
+    LeaveEqTestMode();
+    M::ClearModelSwitches();
+    MStarState::mStarMode = false;
+    for (int id : kModelItems)
+        CheckMark(id, false);
+}
+
+bool TXLAWindow::ModelDataAccepted(ModelData data) {
+    if (data == ModelData::Sedimentation && gDlsData) {
+        PlayInfoSound();
+        MessageBox("this model is not implemented for DLS data", "ERROR", MB_OK);
+        return false;
+    }
+    if (data == ModelData::Dls && !gDlsData) {
+        PlayInfoSound();
+        MessageBox("need DLS data for this analysis", "ERROR", MB_OK);
+        return false;
+    }
+    return true;
+}
+
+bool TXLAWindow::BeginModel(bool alreadySelected, ModelData data) {
+    if (!ModelDataAccepted(data) || alreadySelected)
+        return false;
+    ResetModelChoice();
+    return true;
+}
+
+void TXLAWindow::FinishModel(int id) {
+    CheckMark(id, true);
+    // Only what the species themselves float is floated again.
+    FixAllFitParameters();
+    PackFitParameters();
+}
+
+void TXLAWindow::SetFitMAndS(bool on) {
+    if (ModelChoice::equilibriumMs != on)
+        CmFitMAndS();
+}
