@@ -7,20 +7,6 @@
 #include <random>
 #include <vector>
 
-TEST(Sorting, SmallKnownCases) {
-    std::vector<float> a{0, 3, 1, 2}, b{0, 30, 10, 20};
-    sort2(3, a.data(), b.data());
-    EXPECT_EQ(a, (std::vector<float>{0, 1, 2, 3}));
-    EXPECT_EQ(b, (std::vector<float>{0, 10, 20, 30}));
-
-    std::vector<float> arr{0, 5, 5, 1};
-    std::vector<int> indx(4);
-    indexx(3, arr.data(), indx.data());
-    EXPECT_EQ(indx[1], 3);
-    EXPECT_EQ(arr[indx[2]], 5.0f);
-    EXPECT_EQ(arr[indx[3]], 5.0f);
-}
-
 TEST(Sorting, RandomInputsOfManySizes) {
     const unsigned seed = 7;
     std::mt19937 rng(seed);

@@ -206,25 +206,27 @@ TEST_F(DialogTransfer, CancelAfterARefusedOkRestoresTheRecord) {
     EXPECT_STREQ(r.e612, "1");
 }
 
-TEST_F(DialogTransfer, ControlMissingFromTheTemplateIsAFault) {
+TEST_F(DialogTransfer, TemplateMismatchesAreFaults) {
     std::vector<Field> shifted = k916;
     shifted[3].id = 999;
-    Record916 r{};
-    TableDialog d(916, shifted, &r, sizeof r);
-    int result = 0;
-    EXPECT_NONFATAL_FAILURE(result = d.Execute(), "dialog 916 has no check box 999");
-    EXPECT_EQ(result, -1);
-}
-
-TEST_F(DialogTransfer, RecordOfTheWrongSizeIsAFault) {
-    Record916 r{};
-    TableDialog d(916, k916, &r, sizeof r - 1);
-    EXPECT_NONFATAL_FAILURE(d.Execute(), "transfer record of 270 bytes, controls take 271");
-}
-
-TEST_F(DialogTransfer, UnknownTemplateIsAFault) {
-    TableDialog d(4242, {}, nullptr, 0);
-    EXPECT_NONFATAL_FAILURE(d.Execute(), "dialog resource 4242 does not exist");
+    struct Case {
+        int id;
+        const std::vector<Field>& fields;
+        std::size_t size;
+        const char* message;
+    };
+    const Case cases[] = {
+        {916, shifted, sizeof(Record916), "dialog 916 has no check box 999"},
+        {916, k916, sizeof(Record916) - 1, "transfer record of 270 bytes, controls take 271"},
+        {4242, {}, 0, "dialog resource 4242 does not exist"},
+    };
+    for (const Case& c : cases) {
+        Record916 r{};
+        TableDialog d(c.id, c.fields, c.size ? &r : nullptr, c.size);
+        int result = 0;
+        EXPECT_NONFATAL_FAILURE(result = d.Execute(), c.message);
+        EXPECT_EQ(result, -1) << c.message;
+    }
 }
 
 TEST_F(DialogTransfer, DialogLeftOpenWithoutFurtherStepsFailsTheTest) {

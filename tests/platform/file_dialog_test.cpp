@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "plat/clipboard.hpp"
 #include "plat/filedlg.hpp"
 #include "plat/testing.hpp"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -25,16 +23,14 @@ std::string Buffer(const std::vector<char>& b) {
 class FileDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/plat_filedlg_XXXXXX";
-        dir = mkdtemp(tmpl);
-        for (const char* n : {"00001.RA1", "00002.RA1"}) std::ofstream(dir + "/" + n) << "x";
+        for (const char* n : {"00001.RA1", "00002.RA1"}) folder.write(n, "x");
         rec.lpstrFile = buffer.data();
         rec.nMaxFile = DWORD(buffer.size());
         rec.lpstrTitle = "select files";
         rec.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string dir;
+    TempFolder folder;
+    const std::string& dir = folder.path();
     std::vector<char> buffer = std::vector<char>(128000, '\x7f');
     OpenFileRecord rec;
     plat::test::Script script;

@@ -7,25 +7,11 @@
 
 #include "plat/files.hpp"
 #include "plat/paths.hpp"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/plat_files_XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& str() const { return path_; }
-    void touch(const std::string& name) const { std::ofstream(path_ + "/" + name) << "x"; }
-
-private:
-    std::string path_;
-};
 
 TEST(SplitPath, TakesWindowsAndNativePathsApart) {
     struct Case {
@@ -88,18 +74,17 @@ TEST(Wildcards, FollowWindowsRulesIgnoringCase) {
 }
 
 TEST(FindFiles, ListsMatchingRegularFilesSorted) {
-    TempDir d;
-    for (const char* n : {"00002.RA1", "00001.ra1", "00003.RI1", "list", "list.RA1"}) d.touch(n);
-    fs::create_directory(d / "sub.RA1");
-    EXPECT_EQ(plat::FindFiles(d.str(), "*.RA*"), (std::vector<std::string>{"00001.ra1", "00002.RA1", "list.RA1"}));
-    EXPECT_EQ(plat::FindFiles(d.str(), "list.*"), (std::vector<std::string>{"list", "list.RA1"}));
-    EXPECT_TRUE(plat::FindFiles(d / "missing", "*").empty());
+    TempFolder d;
+    for (const char* n : {"00002.RA1", "00001.ra1", "00003.RI1", "list", "list.RA1"}) d.write(n, "x");
+    fs::create_directory(d.file("sub.RA1"));
+    EXPECT_EQ(plat::FindFiles(d.path(), "*.RA*"), (std::vector<std::string>{"00001.ra1", "00002.RA1", "list.RA1"}));
+    EXPECT_EQ(plat::FindFiles(d.path(), "list.*"), (std::vector<std::string>{"list", "list.RA1"}));
+    EXPECT_TRUE(plat::FindFiles(d.file("missing"), "*").empty());
 }
 
 TEST(FileTimes, AccessAndWriteTimesSurviveARewrite) {
-    TempDir d;
-    std::string f = d / "00001.RA1";
-    d.touch("00001.RA1");
+    TempFolder d;
+    std::string f = d.write("00001.RA1", "x");
     plat::FileTimes set;
     set.access = 133000000000000000ull + 1234567; // 2022, with sub-second ticks
     set.write = 132000000000000000ull + 7654321;
@@ -116,13 +101,12 @@ TEST(FileTimes, AccessAndWriteTimesSurviveARewrite) {
     ASSERT_TRUE(plat::GetFileTimes(f, after));
     EXPECT_EQ(after.access, before.access);
     EXPECT_EQ(after.write, before.write);
-    EXPECT_FALSE(plat::GetFileTimes(d / "missing", after));
+    EXPECT_FALSE(plat::GetFileTimes(d.file("missing"), after));
 }
 
 TEST(FileTimes, ZeroLeavesThatTimeAlone) {
-    TempDir d;
-    std::string f = d / "x";
-    d.touch("x");
+    TempFolder d;
+    std::string f = d.write("x", "x");
     plat::FileTimes t{0, 130000000000000000ull, 131000000000000000ull};
     ASSERT_TRUE(plat::SetFileTimes(f, t));
     ASSERT_TRUE(plat::SetFileTimes(f, plat::FileTimes{0, 0, 132000000000000000ull}));
@@ -133,25 +117,22 @@ TEST(FileTimes, ZeroLeavesThatTimeAlone) {
 }
 
 TEST(CopyFile, OverwritesOnlyWhenAllowed) {
-    TempDir d;
-    std::ofstream(d / "a") << "new";
-    std::ofstream(d / "b") << "old";
-    EXPECT_FALSE(plat::CopyFile(d / "a", d / "b", true));
-    EXPECT_TRUE(plat::CopyFile(d / "a", d / "b", false));
-    std::ifstream in(d / "b");
-    std::string s;
-    in >> s;
-    EXPECT_EQ(s, "new");
-    EXPECT_FALSE(plat::CopyFile(d / "missing", d / "c", false));
+    TempFolder d;
+    d.write("a", "new");
+    d.write("b", "old");
+    EXPECT_FALSE(plat::CopyFile(d.file("a"), d.file("b"), true));
+    EXPECT_TRUE(plat::CopyFile(d.file("a"), d.file("b"), false));
+    EXPECT_EQ(ReadTextFile(d.file("b")), "new");
+    EXPECT_FALSE(plat::CopyFile(d.file("missing"), d.file("c"), false));
 }
 
 TEST(MakeDir, AnExistingFolderCountsAsMade) {
-    TempDir d;
-    EXPECT_TRUE(plat::MakeDir(d / "temp"));
-    EXPECT_TRUE(plat::MakeDir(d / "temp"));
-    d.touch("file");
-    EXPECT_FALSE(plat::MakeDir(d / "file"));
-    EXPECT_FALSE(plat::MakeDir(d / "no/such/parent"));
+    TempFolder d;
+    EXPECT_TRUE(plat::MakeDir(d.file("temp")));
+    EXPECT_TRUE(plat::MakeDir(d.file("temp")));
+    d.write("file", "x");
+    EXPECT_FALSE(plat::MakeDir(d.file("file")));
+    EXPECT_FALSE(plat::MakeDir(d.file("no/such/parent")));
 }
 
 } // namespace

@@ -38,13 +38,8 @@ protected:
     }
 };
 
-TEST_F(MessageQueue, EmptyQueuePollFindsNothing) {
-    EXPECT_FALSE(PollKey());
-    MSG msg;
-    EXPECT_FALSE(PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE));
-}
-
 TEST_F(MessageQueue, ClickAheadOfKeyIsDroppedByFirstPoll) {
+    EXPECT_FALSE(PollKey()); // empty queue
     plat::test::click(&win, 10, 10);
     plat::test::key(&win, VK_ESCAPE, 27);
     EXPECT_FALSE(PollKey()); // button down, dropped
@@ -138,11 +133,7 @@ TEST_F(MessageQueue, TranslatedCharacterComesBeforeTheKeyUp) {
     EXPECT_EQ(msg.wParam, WPARAM('q'));
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_KEYUP);
-}
-
-TEST_F(MessageQueue, KeyWithoutCharacterTranslatesToNothing) {
-    plat::test::key(&win, VK_F5);
-    MSG msg;
+    plat::test::key(&win, VK_F5); // no character: nothing to translate
     ASSERT_TRUE(PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(TranslateMessage(&msg));
 }

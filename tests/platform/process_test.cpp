@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "plat/clock.hpp"
 #include "plat/msgbox.hpp"
@@ -13,6 +12,7 @@
 #include "plat/sound.hpp"
 #include "plat/testing.hpp"
 #include "plat/thread.hpp"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -25,11 +25,10 @@ TEST(CommandLine, SplitsOnBlanksAndGroupsQuotes) {
 }
 
 TEST(CommandLine, MapsEditorBrowserShellAndCompanions) {
-    namespace fs = std::filesystem;
-    char tmpl[] = "/tmp/plat_process_XXXXXX";
-    std::string home = mkdtemp(tmpl);
-    fs::create_directories(home + "/bin");
-    std::ofstream(home + "/bin/dravonndf") << "#!/bin/sh\n";
+    TempFolder folder;
+    const std::string& home = folder.path();
+    std::filesystem::create_directories(home + "/bin");
+    folder.write("bin/dravonndf", "#!/bin/sh\n");
     setenv("TARNIX_HOME", home.c_str(), 1);
     unsetenv("VISUAL");
     struct Case {
@@ -51,7 +50,6 @@ TEST(CommandLine, MapsEditorBrowserShellAndCompanions) {
     EXPECT_EQ(plat::MapCommandLine("notepad.exe r.txt"), (Args{"gvim", "-f", "r.txt"}));
     unsetenv("VISUAL");
     unsetenv("TARNIX_HOME");
-    fs::remove_all(home);
 }
 
 TEST(WinExec, IsRecordedAndReportsTheScriptedResult) {

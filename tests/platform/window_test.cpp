@@ -2,8 +2,6 @@
 // dropped files, resizing, painting, direct drawing and the close path of the application.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "plat/window_dc.hpp"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -174,12 +173,6 @@ TEST_F(Window, TimerTicksReachTheHandler) {
     EXPECT_EQ(win.log, (std::vector<std::string>{"timer 13"}));
 }
 
-TEST_F(Window, CursorsAreRecordedInOrder) {
-    win.SetCursor(IDC_WAIT);
-    win.SetCursor(IDC_ARROW);
-    EXPECT_EQ(plat::test::cursorHistory(&win), (std::vector<int>{IDC_WAIT, IDC_ARROW}));
-}
-
 TEST_F(Window, MenuAndAcceleratorsNamingUnhandledCommandsAreListed) {
     win.AssignMenu(plat::MenuModel({plat::MenuItem::Popup(
         "Data", {plat::MenuItem::Command(200, "&Load New Files\t^L"), plat::MenuItem::Command(100, "base"),
@@ -229,13 +222,12 @@ TEST(WindowPng, WritesWhatTheClientAreaHolds) {
     w.Create();
     s.pumpUntilIdle();
     w.GetSurface().SetPixel(7, 8, RGB(10, 200, 30));
-    char tmpl[] = "/tmp/plat_png_XXXXXX";
-    std::string path = std::string(mkdtemp(tmpl)) + "/client.png";
+    TempFolder dir;
+    const std::string path = dir.file("client.png");
     ASSERT_TRUE(plat::test::windowPng(w, path));
     plat::Surface back;
     ASSERT_TRUE(plat::ReadPng(path, back));
     EXPECT_EQ(back, w.GetSurface());
-    std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 
 } // namespace

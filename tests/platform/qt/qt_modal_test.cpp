@@ -5,11 +5,10 @@
 #include "plat/filedlg.hpp"
 #include "platform/src/qt/qt_probe.hpp"
 #include "qt_test_frame.hpp"
+#include "support/temp_folder.h"
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -196,52 +195,33 @@ TEST_F(QtTest, TemplateDialogCancelLeavesTheRecord) {
     EXPECT_EQ(dialog.canCloseCalls, 0);
 }
 
-class TempFolder {
-  public:
-    TempFolder() {
-        path_ = std::filesystem::temp_directory_path() /
-                ("tarnix_qt_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(path_);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string Touch(const std::string& name) const {
-        std::ofstream(path_ / name) << "x\n";
-        return (path_ / name).string();
-    }
-    std::string Path() const { return path_.string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
 TEST_F(QtTest, MultiSelectOpenDialogFillsFolderThenNames) {
     TempFolder folder;
-    folder.Touch("00001.RA1");
-    folder.Touch("00002.ra1");
+    folder.write("00001.RA1", "x\n");
+    folder.write("00002.ra1", "x\n");
     std::vector<char> buffer(4096, '\0');
     OpenFileRecord rec;
     rec.lpstrFile = buffer.data();
     rec.nMaxFile = DWORD(buffer.size());
     rec.lpstrTitle = "select files";
-    rec.lpstrInitialDir = folder.Path();
+    rec.lpstrInitialDir = folder.path();
     rec.filters = {{"All AUC Files (*.IP*;*.RA*)", "*.IP*;*.RA*"}};
     rec.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
 
     probe::ClearShownLog();
-    probe::AnswerFiles(folder.Path(), {"00001.RA1", "00002.ra1"}, true);
+    probe::AnswerFiles(folder.path(), {"00001.RA1", "00002.ra1"}, true);
     ASSERT_TRUE(GetOpenFileName(&rec));
     const std::string expected =
-        folder.Path() + '\0' + "00001.RA1" + '\0' + "00002.ra1" + '\0' + '\0';
+        folder.path() + '\0' + "00001.RA1" + '\0' + "00002.ra1" + '\0' + '\0';
     EXPECT_EQ(std::string(buffer.data(), expected.size()), expected);
     ASSERT_EQ(probe::ShownLog().size(), 1u);
     EXPECT_EQ(probe::ShownLog()[0].caption, "select files");
 
-    probe::AnswerFiles(folder.Path(), {"00002.ra1"}, true);
+    probe::AnswerFiles(folder.path(), {"00002.ra1"}, true);
     ASSERT_TRUE(GetOpenFileName(&rec));
-    EXPECT_STREQ(buffer.data(), (folder.Path() + "/00002.ra1").c_str());
+    EXPECT_STREQ(buffer.data(), (folder.path() + "/00002.ra1").c_str());
 
-    probe::AnswerFiles(folder.Path(), {}, false);
+    probe::AnswerFiles(folder.path(), {}, false);
     EXPECT_FALSE(GetOpenFileName(&rec));
     EXPECT_EQ(CommDlgExtendedError(), 0u);
 }
