@@ -152,6 +152,7 @@ bool TXLAWindow::SelectCsMember(int id, bool& own, CsRange rule, float defaultMi
             own = false;
             return false;
         }
+        M::contiCs = plainCs; // a member other than plain c(s) replaces it
         own = true;
         M::contiMode = true;
     }
