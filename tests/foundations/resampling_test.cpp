@@ -63,6 +63,7 @@ TEST(Resample, EndRules) {
          {4, 5, 6, 7, 8, 9},
          {keep, keep, keep, keep, keep, keep}},
         {"four target points", 10, {2, 3, 4, 5}, {keep, keep, keep, keep}},
+        {"four source points", 4, {1, 1.5f, 2, 2.5f, 3, 3.5f}, {keep, keep, keep, keep, keep, keep}},
         {"target wholly after the source",
          10,
          {20, 21, 22, 23, 24},
@@ -79,14 +80,6 @@ TEST(Resample, EndRules) {
         for (int i = 1; i <= n; ++i)
             EXPECT_NEAR(y[i], c.expected[i - 1], 1e-5f) << c.name << " at x = " << x[i];
     }
-}
-
-TEST(Resample, FourSourcePointsChangeNothing) {
-    auto xs = Grid(1, 1, 4), ys = Twice(xs), x = Grid(1, 0.5f, 6);
-    std::vector<float> y(7, 5.0f);
-    ResampleCurve(6, x.data(), y.data(), 4, xs.data(), ys.data());
-    for (int i = 1; i <= 6; ++i)
-        EXPECT_EQ(y[i], 5.0f);
 }
 
 TEST(Resample, PrecisionVariantsAgreeAndAddingAccumulates) {
