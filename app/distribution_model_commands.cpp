@@ -9,6 +9,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/buffer_sedimentation.h"
+#include "simulation/lamm_arrays.h"
 #include "simulation/lamm_grid.h"
 #include "tools/dls_data.h"
 
@@ -120,6 +121,7 @@ bool TXLAWindow::ContinuousBase(bool fromMember, bool wantsMaxEnt) {
         C::gridSizeReplaced = true;
         M::lammVariant = M::nonInteractingSpecies = true;
         M::geometryVariant = false;
+        EnsureLammArrays(LammGrid::gridSize);
     }
     for (int id : kDistributionItems)
         CheckMark(id, false);

@@ -6,6 +6,7 @@
 #include "fitting/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"
+#include "simulation/lamm_arrays.h"
 #include "simulation/lamm_grid.h"
 #include "tools/dls_data.h"
 
@@ -65,6 +66,8 @@ void TXLAWindow::FinishModel(int id) {
     // Only what the species themselves float is floated again.
     FixAllFitParameters();
     PackFitParameters();
+    // Existing solver arrays are remade for the new model's blocks; none are made here.
+    EnsureLammArrays(LammGrid::gridSize);
 }
 
 void TXLAWindow::SetFitMAndS(bool on) {
