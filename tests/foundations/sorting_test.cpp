@@ -28,8 +28,9 @@ TEST(Sorting, RandomInputsOfManySizes) {
 
         sort2(n, keys.data(), carried.data());
         for (int i = 1; i <= n; ++i) {
-            if (i > 1)
+            if (i > 1) {
                 ASSERT_LE(keys[i - 1], keys[i]);
+            }
             ASSERT_EQ(carried[i], keys[i] * 10.0f + 0.5f);
         }
     }
