@@ -12,6 +12,7 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
+#include "support/scan_read_back.h"
 #include "support/scan_set_generator.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
@@ -30,31 +31,6 @@ namespace {
 using S = ScanStore;
 using plat::test::Script;
 
-// One scan file as the reader gives it back.
-struct ReadBack {
-    bool ok = false;
-    ScanHeader header;
-    std::vector<float> radius, value, third;
-};
-
-ReadBack Read(const std::string& path)
-{
-    ReadBack r;
-    std::int32_t n = 0;
-    float *radius = nullptr, *value = nullptr, *third = nullptr;
-    r.ok = ReadScanFile(path.c_str(), &r.header, &n, &radius, &value, &third, nullptr, 0.0f) != 0;
-    if (!r.ok)
-        return r;
-    r.radius.assign(radius + 1, radius + n + 1);
-    r.value.assign(value + 1, value + n + 1);
-    if (third)
-        r.third.assign(third + 1, third + n + 1);
-    free_vector(radius, 1, n);
-    free_vector(value, 1, n);
-    if (third)
-        free_vector(third, 1, n);
-    return r;
-}
 
 class ResultFiles : public ::testing::Test {
   protected:
@@ -129,7 +105,7 @@ TEST_F(ResultFiles, FitsAndResidualsReadBackOverTheFitRange)
         for (char letter : {'f', 'r'}) {
             std::string name = S::scanFileName[k];
             name[0] = letter;
-            ReadBack r = Read(out.file(name));
+            ScanReadBack r = ReadScanBack(out.file(name));
             ASSERT_TRUE(r.ok) << name;
             ASSERT_EQ(static_cast<int>(r.radius.size()), n) << name;
             EXPECT_EQ(std::string(r.header.description),
@@ -152,7 +128,7 @@ TEST_F(ResultFiles, OldConventionNamesTheFilesByTheChosenNameAndScanExtension)
     gOldFilenameConvention = true;
     ASSERT_TRUE(SaveFitData(out.file("fit.rxx").c_str(), false));
     for (const char* name : {"fit.001", "fit.002", "fit.003"})
-        EXPECT_TRUE(Read(out.file(name)).ok) << name;
+        EXPECT_TRUE(ReadScanBack(out.file(name)).ok) << name;
 }
 
 TEST_F(ResultFiles, OneYesOverwritesEveryExistingFile)
@@ -168,7 +144,7 @@ TEST_F(ResultFiles, OneYesOverwritesEveryExistingFile)
     EXPECT_TRUE(SaveFitData(out.file("f0000x.rxx").c_str(), false));
     EXPECT_TRUE(script.done());
     for (const char* name : {"f0001.RA1", "f0002.RA1", "f0003.RA1"})
-        EXPECT_TRUE(Read(out.file(name)).ok) << name;
+        EXPECT_TRUE(ReadScanBack(out.file(name)).ok) << name;
 }
 
 TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten)
@@ -191,7 +167,7 @@ TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten)
         std::string first = c.letterName2, third = c.letterName2;
         first[4] = '1';
         third[4] = '3';
-        EXPECT_TRUE(Read(out.file(first)).ok);
+        EXPECT_TRUE(ReadScanBack(out.file(first)).ok);
         EXPECT_EQ(ReadTextFile(out.file(c.letterName2)), "old");
         EXPECT_EQ(ReadTextFile(out.file(third)), "");
     }
@@ -247,7 +223,7 @@ TEST_F(ResultFiles, TimeInvariantNoiseFileHoldsTheWholeNoiseAfterASubtraction)
     for (Case c : {Case{false, "TIN.rxx", "TIN.RA1"}, Case{true, "xxx.TIN", "00001.TIN"}}) {
         gOldFilenameConvention = c.oldConvention;
         ASSERT_TRUE(SaveTINoiseFile(out.file(c.chosen).c_str()));
-        ReadBack r = Read(out.file(c.written));
+        ScanReadBack r = ReadScanBack(out.file(c.written));
         ASSERT_TRUE(r.ok) << c.written;
         ASSERT_EQ(r.value.size(), 10u);
         EXPECT_EQ(std::string(r.header.description), "[T OK]time-independent noise ");
@@ -338,7 +314,7 @@ TEST_F(ResultFiles, EquilibriumScanLosesTheTotalNoiseOverTheFittedGrid)
     ASSERT_TRUE(SubtractNoiseFromEqData(nullptr, source.c_str(), out.file("RTI.RA1").c_str()));
     EXPECT_TRUE(ScanDataKind::interference);
     EXPECT_FALSE(ScanDataKind::absorbance);
-    ReadBack in = Read(source), result = Read(out.file("RTI.RA1"));
+    ScanReadBack in = ReadScanBack(source), result = ReadScanBack(out.file("RTI.RA1"));
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(std::string(result.header.description),
               "[T OK]time-independent noise corrected file ");

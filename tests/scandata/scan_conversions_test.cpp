@@ -10,6 +10,7 @@
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"
+#include "support/scan_read_back.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
@@ -21,34 +22,8 @@ namespace {
 
 using S = ScanStore;
 
-// A scan file read back: its header and values.
-struct ReadBack {
-    ScanHeader header;
-    std::vector<float> radius, value, third;
-    bool ok = false;
-};
-
 // Opaque points are written as 10.0, which the reader's spike filter would drop: read with it off.
-ReadBack Read(const std::string& path) {
-    ReadBack out;
-    bool dropSpikes = ScanReaderOptions::dropSpikes;
-    ScanReaderOptions::dropSpikes = false;
-    std::int32_t n = 0;
-    float *r = nullptr, *v = nullptr, *t = nullptr;
-    out.ok = ReadScanFile(path.c_str(), &out.header, &n, &r, &v, &t, nullptr, 0.0f) == 1;
-    ScanReaderOptions::dropSpikes = dropSpikes;
-    if (!out.ok)
-        return out;
-    out.radius.assign(r + 1, r + n + 1);
-    out.value.assign(v + 1, v + n + 1);
-    if (t)
-        out.third.assign(t + 1, t + n + 1);
-    free_vector(r, 1, n);
-    free_vector(v, 1, n);
-    if (t)
-        free_vector(t, 1, n);
-    return out;
-}
+ScanReadBack Read(const std::string& path) { return ReadScanBack(path, true); }
 
 // Scans on radii 6.000, 6.001, ... with values a + b r, for means anyone can compute.
 GeneratedScan LinearScan(double a, double b, long timeS, int points) {
@@ -99,7 +74,7 @@ TEST_F(Conversions, AverageIsThePointwiseMeanOnTheGrid) {
                {"00003.RA1", LinearScan(0.4, 0.05, 2200, 50)}});
     TempFolder out;
     ASSERT_TRUE(WriteAverageScan(out.file("average.RA1")));
-    ReadBack avg = Read(out.file("average.RA1"));
+    ScanReadBack avg = Read(out.file("average.RA1"));
     ASSERT_TRUE(avg.ok);
     EXPECT_STREQ(avg.header.description, "[T OK]averaged");
     ASSERT_EQ(static_cast<int>(avg.value.size()), S::gridCount);
@@ -147,7 +122,7 @@ TEST_F(Conversions, AveragedScanIsLoadedInPlaceOfTheScans) {
 TEST_F(Conversions, IntensityBecomesAbsorbanceLog10OfTheRatio) {
     LoadIntensity();
     ASSERT_TRUE(SaveIntensityAsAbsorbance());
-    ReadBack a = Read(f.data.file("00001.Ra1"));
+    ScanReadBack a = Read(f.data.file("00001.Ra1"));
     ASSERT_TRUE(a.ok);
     EXPECT_EQ(a.header.dataType, 'R');
     // Row 1: reference 21000, sample 20500: log10(21000 / 20500) = 0.0104654.
@@ -156,7 +131,7 @@ TEST_F(Conversions, IntensityBecomesAbsorbanceLog10OfTheRatio) {
     // The reference stays beside the absorbance as the third column.
     std::string text = ReadTextFile(f.data.file("00001.Ra1"));
     EXPECT_NE(text.find("   5.9500  1.04654e-02   2.10000e+04 \n"), std::string::npos) << text;
-    ReadBack b = Read(f.data.file("00002.Ra1"));
+    ScanReadBack b = Read(f.data.file("00002.Ra1"));
     ASSERT_TRUE(b.ok);
     EXPECT_FLOAT_EQ(b.value[2], 10.0f);
     // The loaded scans stay intensity scans.
@@ -174,8 +149,8 @@ TEST_F(Conversions, IntensityConversionStopsAtTheFirstOtherExtension) {
 TEST_F(Conversions, PseudoAbsorbancePairTakesSampleAndReferenceSeparately) {
     LoadIntensity("00002.RI1", 'V');
     ASSERT_TRUE(SavePseudoAbsorbancePair());
-    ReadBack sample = Read(f.data.file("S0001.Ra1"));
-    ReadBack reference = Read(f.data.file("R0001.Ra1"));
+    ScanReadBack sample = Read(f.data.file("S0001.Ra1"));
+    ScanReadBack reference = Read(f.data.file("R0001.Ra1"));
     ASSERT_TRUE(sample.ok && reference.ok);
     EXPECT_NEAR(sample.value[0], std::log10(1000.0 / 20500.0), 1e-5);
     EXPECT_NEAR(reference.value[0], std::log10(1000.0 / 21000.0), 1e-5);
@@ -196,9 +171,9 @@ TEST_F(Conversions, SixChannelCutSharesTheBoundaryPoints) {
         }
     LoadFiles({{"00001.RA1", a}, {"00002.RA1", b}});
     ASSERT_TRUE(CutSixChannelData(6.2f, 6.75f));
-    ReadBack inner = Read(f.data.file("i00001.RA1"));
-    ReadBack middle = Read(f.data.file("m00001.RA1"));
-    ReadBack outer = Read(f.data.file("o00001.RA1"));
+    ScanReadBack inner = Read(f.data.file("i00001.RA1"));
+    ScanReadBack middle = Read(f.data.file("m00001.RA1"));
+    ScanReadBack outer = Read(f.data.file("o00001.RA1"));
     ASSERT_TRUE(inner.ok && middle.ok && outer.ok);
     // First radius beyond 6.2 is 5.9 + 0.013 x 24 = 6.212 (point 24 from 0); beyond 6.75 is
     // point 66 (6.758).
@@ -241,7 +216,7 @@ TEST_F(Conversions, UndoneStretchShiftsRadiiAndKeepsTheFieldAtTheMiddle) {
                {"00002.RA1", LinearScan(0.2, 0.0, 1600, 50)}});
     TempFolder out;
     ASSERT_TRUE(UndoRotorStretch(9.59e-6, out.file("newscandata"), true));
-    ReadBack s = Read(out.file("1000.RA1"));
+    ScanReadBack s = Read(out.file("1000.RA1"));
     ASSERT_TRUE(s.ok);
     EXPECT_NEAR(s.radius[0], 6.0 - 0.023975, 1e-4);
     EXPECT_STREQ(s.header.description, "[T OK]synthetic scan, shift -0.024");
@@ -282,7 +257,7 @@ TEST_F(Conversions, UndoStretchSavesWhereTheUserChose) {
     Command(927);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(std::filesystem::is_directory(f.data.file("unstretch")));
-    ReadBack s = Read(out.file("1000.RA1"));
+    ScanReadBack s = Read(out.file("1000.RA1"));
     ASSERT_TRUE(s.ok);
     EXPECT_NEAR(s.radius[0], 6.0 - 8.62e-6 * 2500, 1e-4);
     EXPECT_EQ(s.header.rotorSpeed, 50000.0f);
