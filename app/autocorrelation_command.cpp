@@ -3,8 +3,8 @@
 #include "display/scan_plots.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_acf_conversion.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_acf_conversion.h"
+#include "state/dls_data.h"
 
 void TXLAWindow::CmToggleAutocorrelationType() {
     using S = ScanStore;

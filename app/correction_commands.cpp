@@ -1,9 +1,9 @@
 // The raw-data correction commands: each asks its questions, corrects the loaded scans in memory,
 // redraws and offers to save the corrected data set.
-#include "app/display_options.h"
+#include "state/display_options.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_plots.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"

@@ -1,12 +1,12 @@
 // The discrete-species models of the model menu: Lamm equation models in their geometries,
 // self-association, reaction, non-ideality, electrophoresis, equilibrium and light scattering.
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 namespace {
 

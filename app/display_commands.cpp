@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/display_options.h"
+#include "state/display_options.h"
 #include "app/txla_window.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
 #include "foundations/input_boxes.h"

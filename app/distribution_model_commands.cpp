@@ -1,17 +1,17 @@
 // The continuous distribution models: the c(M) base that every distribution command calls
 // first, the c(s) family, the light-scattering distributions and the boundary analyses.
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "distributions/conti_state.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
-#include "tools/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The auxiliary plot programs in the program's "bin" folder, found when the main window is set up.
 #pragma once
 
-#include "app/startup_paths.h"
+#include "state/startup_paths.h"
 
 class TXLAWindow;
 

@@ -1,7 +1,7 @@
 // The optimiser choice of the "Fitting Options" menu: simplex, simulated annealing or
 // Marquardt-Levenberg, kept as preference 12 when the user asks for it.
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
+#include "state/fit_control.h"
 #include "foundations/input_boxes.h"
 
 #include <cmath>

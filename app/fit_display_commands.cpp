@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/aux_plots.h"
-#include "app/preference_switches.h"
+#include "plotting/aux_plots.h"
+#include "state/preference_switches.h"
 #include "app/txla_window.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
@@ -12,7 +12,7 @@
 #include "foundations/nr_arrays.h"
 #include "foundations/sounds.h"
 #include "plotting/plot_globals.h"
-#include "plotting/residuals_bitmap.h"
+#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"

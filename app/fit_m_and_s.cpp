@@ -1,7 +1,7 @@
 // "Fit M and s": the discrete species switch between the s-and-D and the M-and-s form.
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "fitting/svedberg_relation.h"
 #include "scandata/scan_store.h"
 

@@ -1,10 +1,10 @@
 // Options of the fits and of the data loading: buoyancy, load filters, the initial-data
 // polynomial, the sedimentation time offset and the simplex settings.
 #include "app/load_filters.h"
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
 #include "scandata/initial_data.h"

@@ -3,7 +3,7 @@
 
 #include "app/load_filters.h"
 #include "app/txla_window.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"

@@ -1,7 +1,7 @@
 // "tarnix.ini": one line, the folder of the last loaded data.
 #include "app/last_data_folder.h"
 
-#include "app/startup_paths.h"
+#include "state/startup_paths.h"
 
 #include <cstdio>
 #include <cstring>

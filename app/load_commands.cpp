@@ -2,9 +2,9 @@
 // data folder, the caption and the loader that fits the choice.
 #include "app/last_data_folder.h"
 #include "app/load_selection.h"
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "equilibrium/mstar_state.h"
+#include "state/mstar_state.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
 #include "plat/paths.hpp"
@@ -17,7 +17,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/ui_flags.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,14 +1,14 @@
 // The reset that precedes every new model, and the steps all model commands share.
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "distributions/conti_state.h"
-#include "equilibrium/mstar_state.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/mstar_state.h"
+#include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
-#include "tools/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -1,17 +1,17 @@
 // The display commands that move fitted systematic noise into the data, put the time-invariant
 // part back, and show the data range.
-#include "app/model_choice.h"
-#include "app/preference_switches.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
 #include "app/txla_window.h"
 #include "display/screen_button.h"
 #include "display/screen_button_set.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/model_parameters.h"
+#include "state/realtime_state.h"
+#include "state/model_parameters.h"
 #include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 
 namespace {
 

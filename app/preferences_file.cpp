@@ -1,10 +1,10 @@
 // Reading the preference entries into the program-wide switches, and formatting them back.
 #include "app/preferences_file.h"
 
-#include "app/preference_switches.h"
-#include "distributions/conti_state.h"
+#include "state/preference_switches.h"
+#include "state/conti_state.h"
 #include "distributions/integration_ranges.h"
-#include "fitting/fit_control.h"
+#include "state/fit_control.h"
 #include "scandata/scan_store.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // The commands that write the loaded scans back as a data set.
-#include "app/display_options.h"
+#include "state/display_options.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "equilibrium/eq_data_sorting.h"
@@ -11,7 +11,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <string>
 

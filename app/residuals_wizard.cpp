@@ -1,14 +1,15 @@
 // The Help Wizard: advice boxes after Run and Fit on residuals that are larger than the optics
 // give, larger at the ends of the fit range, and a meniscus or bottom stopped at its bound.
-#include "app/serial_fit_state.h"
+#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
-#include "distributions/conti_state.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/realtime_state.h"
+#include "state/fit_control.h"
+#include "fitting/fit_statistics.h"
+#include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <string>

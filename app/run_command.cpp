@@ -2,14 +2,14 @@
 // wait cursor and the clean-up; and its thin entries for the loaders and the Faxen simulation.
 #include "app/gradient_check.h"
 #include "app/load_filters.h"
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 #include "app/run_engines.h"
-#include "app/run_switches.h"
+#include "state/run_switches.h"
 #include "app/txla_window.h"
-#include "distributions/conti_state.h"
-#include "equilibrium/realtime_state.h"
+#include "state/conti_state.h"
+#include "state/realtime_state.h"
 #include "scandata/scan_store.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 void TXLAWindow::CmRun() {
     ContiState::fMvsMOneShot = false;

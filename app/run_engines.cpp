@@ -1,8 +1,8 @@
 // Which engine Run calls for the chosen model.
 #include "app/run_engines.h"
 
-#include "app/model_choice.h"
-#include "equilibrium/realtime_state.h"
+#include "state/model_choice.h"
+#include "state/realtime_state.h"
 
 RunEngine ChooseRunEngine() {
     using M = ModelChoice;

@@ -1,7 +1,7 @@
 // The Data menu commands that write fit results and noise beside the scans: they ask for the
 // names and hand them to the writers of the scan data.
-#include "app/display_options.h"
-#include "app/model_choice.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "plat/msgbox.hpp"
@@ -9,7 +9,7 @@
 #include "scandata/equilibrium_scans.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <string>
 

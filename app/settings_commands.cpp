@@ -1,9 +1,9 @@
 // Settings commands: each changes its switch at once and offers to keep it as the default.
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 #include "app/preferences_file.h"
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"

@@ -1,7 +1,8 @@
 // Start-up: the program folder, the application object and its main window.
 #include "app/txla_app.h"
 
-#include "app/startup_paths.h"
+#include "app/startup_environment.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "fitting/default_parameters.h"
 

@@ -1,6 +1,6 @@
 // Reading and writing "tarnixparams.ini" for the main window.
 #include "app/preferences_file.h"
-#include "app/startup_paths.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
 #include "foundations/sounds.h"

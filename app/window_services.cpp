@@ -1,7 +1,7 @@
 // Services of the main window that every subsystem calls: the trace file, repaint requests, help.
-#include "app/diagnostics.h"
-#include "app/serial_fit_state.h"
-#include "app/startup_paths.h"
+#include "state/diagnostics.h"
+#include "state/serial_fit_state.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/plot_replays.h"

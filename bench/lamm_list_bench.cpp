@@ -4,7 +4,7 @@
 #include "support/lamm_list_harness.h"
 #include "support/reset_all_state.h"
 
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 #include "distributions/conti_lamm_list.h"
 #include "lamm/lamm_list_run.h"
 

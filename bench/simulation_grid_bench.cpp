@@ -1,10 +1,10 @@
 // Set-up of the simulation grid (allocation and shape) and assembly of the moving grid's
 // tridiagonal matrices from the element integrals, per grid size.
-#include "app/model_choice.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "simulation/radial_grid.h"
 #include "support/reset_all_state.h"
 

@@ -1,11 +1,11 @@
 // The distribution plot and the reference meniscus as the main window shows them.
 #include "display/distribution_display.h"
 
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "display/screen_modes.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "plotting/win_plot.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 
 bool DistributionPlotShown() {
     return (ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot &&

@@ -4,24 +4,24 @@
 // Fit only asks the computation to stop.
 #include <cstdio>
 
-#include "app/aux_plots.h"
-#include "app/run_switches.h"
+#include "plotting/aux_plots.h"
+#include "state/run_switches.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/screen_button.h"
 #include "display/screen_button_set.h"
 #include "display/scan_menu.h"
-#include "equilibrium/mstar_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "plat/window_dc.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 
 namespace {
 

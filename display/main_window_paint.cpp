@@ -3,8 +3,8 @@
 // buttons and texts on top; it computes nothing of the analysis.
 #include <vector>
 
-#include "app/aux_plots.h"
-#include "app/model_choice.h"
+#include "plotting/aux_plots.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
@@ -14,18 +14,19 @@
 #include "display/scan_plots.h"
 #include "display/screen_button_set.h"
 #include "display/screen_modes.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "foundations/ccurve.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/realtime_state.h"
+#include "state/fit_control.h"
+#include "fitting/fit_statistics.h"
+#include "state/model_parameters.h"
 #include "plotting/curve_painters.h"
 #include "plotting/plot_owners.h"
 #include "plotting/quick_plots.h"
-#include "plotting/residuals_bitmap.h"
+#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/screen_button_set.h"
-#include "equilibrium/mstar_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "display/plot_coordinates.h"
 #include "display/screen_button.h"
 #include "display/screen_button_set.h"
-#include "equilibrium/mstar_state.h"
+#include "state/mstar_state.h"
 #include "foundations/key_polling.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // Keys on the plots: Enter or Tab applies a released marker move that waits for confirmation,
 // Esc puts it back, and any character closes an open scan menu. A key during a Run or Fit only
 // asks the computation to stop.
-#include "app/aux_plots.h"
-#include "app/run_switches.h"
+#include "plotting/aux_plots.h"
+#include "state/run_switches.h"
 #include "app/txla_window.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_menu.h"
 #include "display/screen_button_set.h"
 #include "scandata/scan_store.h"

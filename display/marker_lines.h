@@ -2,7 +2,7 @@
 // the main window's client area outside the paint.
 #pragma once
 
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "plat/geometry.hpp"
 
 class TXLAWindow;

@@ -4,23 +4,23 @@
 // during a Run or Fit asks the computation to stop.
 #include <cstdlib>
 
-#include "app/aux_plots.h"
-#include "app/display_options.h"
-#include "app/run_switches.h"
-#include "app/serial_fit_state.h"
+#include "plotting/aux_plots.h"
+#include "state/display_options.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_menu.h"
 #include "display/screen_button_set.h"
-#include "equilibrium/mstar_state.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/realtime_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 
 // Since the pointer last left a marker the arrow is back and the markers are redrawn.
 bool gArrowCursorShown = false;

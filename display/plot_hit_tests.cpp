@@ -8,7 +8,7 @@
 #include "app/txla_window.h"
 #include "display/plot_coordinates.h"
 #include "display/screen_button_set.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
 

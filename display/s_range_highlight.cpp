@@ -5,18 +5,18 @@
 #include <cmath>
 #include <vector>
 
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "display/plot_replays.h"
 #include "foundations/ccurve.h"
 #include "display/scan_plots.h"
-#include "distributions/conti_state.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "plat/window_dc.hpp"
 #include "plotting/curve_painters.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "app/txla_window.h"
 #include "display/paint_switches.h"
 #include "display/plot_coordinates.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "display/scan_removal.h"
 #include "display/screen_button.h"
@@ -22,7 +22,7 @@
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 int PlotLayout::DataTop() { return ScanStore::distPlotRect[0]; }
 int PlotLayout::DataBottom() { return ScanStore::distPlotRect[1]; }

@@ -3,7 +3,7 @@
 #include "display/scan_removal.h"
 
 #include "app/txla_window.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "plat/msgbox.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/raw_data_set.h"

@@ -2,7 +2,7 @@
 // these switches, the painting and the marker lines read them.
 #pragma once
 
-#include "equilibrium/mstar_state.h"
+#include "state/mstar_state.h"
 
 struct ScreenModes {
     static inline bool eqTestPlotShown = false; // the test of attained equilibrium built its plot

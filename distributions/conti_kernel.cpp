@@ -1,7 +1,7 @@
 // Storage of the distribution kernel and the mapping of solved profiles into it.
 #include "distributions/conti_kernel.h"
 
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "foundations/resampling.h"
 
 #include <algorithm>

@@ -1,21 +1,21 @@
 // The list road of the distribution kernel.
 #include "distributions/conti_lamm_list.h"
 
-#include "app/model_choice.h"
-#include "app/startup_paths.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
 #include "distributions/conti_kernel.h"
-#include "distributions/conti_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_list_run.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/inhomogeneous_solvent.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "simulation/lamm_sim_error.h"
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 namespace {
 

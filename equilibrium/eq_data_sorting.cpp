@@ -1,9 +1,9 @@
 // Sorting equilibrium scans to disk, with the questions on attained equilibrium.
 #include "equilibrium/eq_data_sorting.h"
 
-#include "app/aux_plots.h"
+#include "plotting/aux_plots.h"
 #include "app/txla_window.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"

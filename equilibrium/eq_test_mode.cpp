@@ -1,7 +1,7 @@
 // Leaving the test of attained equilibrium: the main plots come back from the store.
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
-#include "equilibrium/realtime_state.h"
+#include "state/realtime_state.h"
 
 void TXLAWindow::LeaveEqTestMode() {
     if (!RealtimeState::equilibriumTestMode)

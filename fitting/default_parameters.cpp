@@ -1,7 +1,7 @@
 // Default model parameters at start-up.
 #include "fitting/default_parameters.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 
 // The individual values start at their defaults; the packed vector is filled from them, since
 // the commands that unpack it first (Fit M and s, the model evaluation) would otherwise read

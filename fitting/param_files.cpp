@@ -7,14 +7,14 @@
 // kept for the fields they are reserved for, so a file stays readable as fields are added.
 #include "fitting/param_files.h"
 
-#include "app/model_choice.h"
-#include "distributions/conti_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "foundations/c_locale.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
-#include "tools/fluorophore.h"
+#include "state/buffer_sedimentation.h"
+#include "state/fluorophore.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,10 +1,11 @@
 // Offering and reloading the saved analysis of the data folder.
 #include "fitting/restore_analysis.h"
 
-#include "app/serial_fit_state.h"
+#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "fitting/fit_statistics.h"
+#include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "scandata/scan_store.h"
 #include "scandata/slot_grid_arrays.h"

@@ -1,10 +1,10 @@
 // Hydrodynamic conversions between s, D, M, radius and friction.
 #include "foundations/hydrodynamics.h"
 
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "foundations/physical_constants.h"
 #include "foundations/show_error.h"
-#include "scandata/scan_store.h"
+#include "state/scan_store.h"
 
 #include <cmath>
 

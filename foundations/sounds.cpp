@@ -1,8 +1,8 @@
 // The eight sound sets, their counting and playing.
 #include "foundations/sounds.h"
 
-#include "app/preference_switches.h"
-#include "app/startup_paths.h"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
 #include "plat/backend.hpp"
 
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "foundations/brent_root.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
-#include "scandata/scan_store.h"
+#include "state/scan_store.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 
 #include "foundations/show_error.h"
 #include "scandata/scan_header.h"
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Construction, destruction and the template copy of the Lamm solver object.
 #include "lamm/lamm_ideal.h"
 
-#include "app/diagnostics.h"
+#include "state/diagnostics.h"
 
 CLammIdeal::CLammIdeal() : logOn(gSolverDiagnostics) {}
 

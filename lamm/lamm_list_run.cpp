@@ -1,9 +1,9 @@
 // The drivers of Lamm equation lists: start all threads, join in order, report in order.
 #include "lamm/lamm_list_run.h"
 
-#include "app/diagnostics.h"
-#include "app/preference_switches.h"
-#include "app/run_switches.h"
+#include "state/diagnostics.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "lamm/lamm_ideal.h"

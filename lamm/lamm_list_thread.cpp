@@ -1,8 +1,8 @@
 // The worker thread of the Lamm equation lists.
 #include "lamm/lamm_list_thread.h"
 
-#include "app/diagnostics.h"
-#include "app/run_switches.h"
+#include "state/diagnostics.h"
+#include "state/run_switches.h"
 #include "foundations/deferred_errors.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_trace.h"

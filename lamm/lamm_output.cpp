@@ -1,7 +1,7 @@
 // Output per time step: scan times, the profile on the scans' radii, finite scan speed.
 #include "lamm/lamm_ideal.h"
 
-#include "app/run_switches.h"
+#include "state/run_switches.h"
 #include "foundations/key_polling.h"
 #include "scandata/scan_header.h"
 

@@ -1,8 +1,8 @@
 // CLammIdeal::Run: validation of the loaded groups, dispatch to a solve loop, retries.
 #include "lamm/lamm_ideal.h"
 
-#include "app/model_choice.h"
-#include "app/run_switches.h"
+#include "state/model_choice.h"
+#include "state/run_switches.h"
 #include "foundations/show_error.h"
 #include "scandata/scan_header.h"
 

@@ -1,7 +1,7 @@
 // Trace files of the Lamm solvers.
 #include "lamm/lamm_trace.h"
 
-#include "app/diagnostics.h"
+#include "state/diagnostics.h"
 #include "foundations/show_error.h"
 
 #include <cstdio>

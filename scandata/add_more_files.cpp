@@ -1,8 +1,8 @@
 // AddMoreFiles: the per-scan tables grown by the new scans, which may lie in another folder.
 #include "scandata/add_more_files.h"
 
-#include "app/preference_switches.h"
-#include "app/run_switches.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "display/scan_plots.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"

@@ -2,7 +2,8 @@
 // resampled onto it (or the interference scans' own radii when they agree).
 #include "scandata/common_grid.h"
 
-#include "fitting/model_parameters.h"
+#include "scandata/noise_subtraction.h"
+#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
@@ -11,7 +12,8 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/slot_grid_arrays.h"
-#include "tools/dls_data.h"
+#include "scandata/nonlinear_detection.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstring>

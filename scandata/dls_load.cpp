@@ -1,12 +1,12 @@
 // LoadDlsData: light-scattering files read into the scan store, set up for the distribution and
 // kernel fits, ordered by measurement time and gridded.
-#include "app/display_options.h"
-#include "app/model_choice.h"
-#include "app/preference_switches.h"
-#include "app/run_switches.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "display/scan_plots.h"
-#include "distributions/conti_state.h"
-#include "fitting/model_parameters.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/dls_data_set.h"
@@ -16,7 +16,8 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cstdio>
 #include <cstring>

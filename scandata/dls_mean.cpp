@@ -1,8 +1,9 @@
 // SaveMeanDlsData: the mean of the loaded autocorrelation functions on the common lag grid.
 #include "scandata/dls_data_set.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_acf_conversion.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <vector>
 

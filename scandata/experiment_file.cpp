@@ -2,10 +2,10 @@
 // parentheses are not compared.
 #include "scandata/experiment_file.h"
 
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"

@@ -2,12 +2,12 @@
 // a limit is inside.
 #include "scandata/fit_limits.h"
 
-#include "app/serial_fit_state.h"
-#include "fitting/model_parameters.h"
+#include "state/serial_fit_state.h"
+#include "state/model_parameters.h"
 #include "foundations/show_error.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cstdio>
 

@@ -2,8 +2,8 @@
 // after the scan or after the name the user chose.
 #include "scandata/result_files.h"
 
-#include "app/display_options.h"
-#include "app/model_choice.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
 #include "display/scan_plots.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
@@ -15,8 +15,9 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_acf_conversion.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <string>

@@ -3,8 +3,8 @@
 // scheme, polint); the values never go below the baseline.
 #include "scandata/initial_data.h"
 
-#include "app/preference_switches.h"
-#include "fitting/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "scandata/fit_limits.h"

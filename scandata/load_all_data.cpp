@@ -2,15 +2,16 @@
 // profile and the other scans, put in time order, gridded and given fit limits.
 #include "scandata/load_all_data.h"
 
-#include "app/model_choice.h"
-#include "app/preference_switches.h"
-#include "app/run_switches.h"
-#include "app/serial_fit_state.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
 #include "display/progress_line.h"
 #include "display/scan_plots.h"
-#include "distributions/result_table.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/model_parameters.h"
+#include "state/result_table.h"
+#include "state/realtime_state.h"
+#include "fitting/fit_statistics.h"
+#include "state/model_parameters.h"
 #include "fitting/restore_analysis.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
@@ -27,7 +28,7 @@
 #include "scandata/ui_flags.h"
 #include "scandata/time_stamps.h"
 #include "simulation/simulation_switches.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cctype>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // radially invariant noise against time, and an equilibrium scan corrected by the former.
 #include "scandata/result_files.h"
 
-#include "app/display_options.h"
-#include "app/model_choice.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
 #include "foundations/ccurve.h"
 #include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
@@ -15,7 +15,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <string>

@@ -2,14 +2,14 @@
 // baseline steps, the grid statistics after them and the data range they show.
 #include "scandata/noise_subtraction.h"
 
-#include "app/model_choice.h"
-#include "display/plot_interaction_state.h"
+#include "state/model_choice.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_plots.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/resampling.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <limits>
@@ -192,4 +192,26 @@ void SubtractBaselineOffset()
         ShiftScan(k, ModelParameters::baseline);
     ModelParameters::baseline = 0.0f;
     FinishNoiseStep();
+}
+
+void ComputeTimeInvariantNoise()
+{
+    const int n = ScanStore::gridCount;
+    const int scans = ScanStore::scanCount;
+    if (!ScanStore::gridMeanSignal || !ScanStore::gridSignal || n <= 0 || scans <= 0)
+        return;
+    for (int g = 1; g <= n; ++g) {
+        double sum = 0.0;
+        for (int k = 1; k <= scans; ++k)
+            sum += ScanStore::gridSignal[k][g];
+        ScanStore::gridMeanSignal[g] = static_cast<float>(sum / scans);
+    }
+    float sum = 0.0f;
+    float count = 0.0f;
+    for (int g = ScanStore::gridFirstFit; g >= 1 && g <= ScanStore::gridLastFit && g <= n; ++g) {
+        sum += ScanStore::gridMeanSignal[g];
+        count += 1.0f;
+    }
+    ScanStore::gridSignalSum = static_cast<float>(scans) * sum;
+    ScanStore::gridValueCount = static_cast<float>(scans) * count;
 }

@@ -28,3 +28,6 @@ void ComputeGridStatistics();
 void ShowFittedGridRange(float xMin);
 // The same from the first fitted grid radius - 0.01.
 void ShowFittedGridRange();
+
+// Mean over scans of the grid signal and the range statistics over the grid fit range.
+void ComputeTimeInvariantNoise();

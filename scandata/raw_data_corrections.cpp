@@ -1,7 +1,8 @@
 // Raw-data corrections of the loaded scans, in memory.
 #include "scandata/raw_data_corrections.h"
 
-#include "fitting/model_parameters.h"
+#include "scandata/noise_subtraction.h"
+#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"

@@ -1,7 +1,7 @@
 // Saving and copying the loaded scans as a new data set, and writing one edited scan.
 #include "scandata/raw_data_set.h"
 
-#include "app/display_options.h"
+#include "state/display_options.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
@@ -9,7 +9,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstdio>

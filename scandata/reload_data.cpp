@@ -2,12 +2,12 @@
 // time-stamp correction, or in place of the loaded set with the current model run on it.
 #include "scandata/reload_data.h"
 
-#include "app/preference_switches.h"
-#include "app/run_switches.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "app/txla_window.h"
 #include "display/progress_line.h"
 #include "display/scan_plots.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/load_steps.h"
 #include "scandata/scan_file_list.h"

@@ -1,7 +1,7 @@
 // The store's file list: read from list files, rebuilt from the loaded scans, renamed, written.
 #include "scandata/scan_file_list.h"
 
-#include "distributions/result_table.h"
+#include "state/result_table.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "plat/files.hpp"

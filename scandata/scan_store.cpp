@@ -8,7 +8,8 @@
 #include "foundations/nr_arrays.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/slot_grid_arrays.h"
-#include "tools/dls_data.h"
+#include "scandata/nonlinear_detection.h"
+#include "state/dls_data.h"
 
 namespace {
 

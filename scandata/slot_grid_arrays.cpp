@@ -1,7 +1,7 @@
 // The per-species arrays on the common grid, remade whenever scans, grid or species change.
 #include "scandata/slot_grid_arrays.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "scandata/scan_store.h"
 

@@ -2,7 +2,7 @@
 // "tcorr_" copies of the scans with their "list_corr".
 #include "scandata/time_stamps.h"
 
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 #include "foundations/input_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"

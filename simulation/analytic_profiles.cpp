@@ -2,11 +2,11 @@
 // models were calibrated.
 #include "simulation/analytic_profiles.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "lamm/detection_kernels.h"
 #include "scandata/scan_data_kind.h"
-#include "simulation/lamm_grid.h"
-#include "tools/fluorophore.h"
+#include "state/lamm_grid.h"
+#include "state/fluorophore.h"
 
 #include <cmath>
 #include <limits>

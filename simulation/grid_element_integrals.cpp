@@ -2,9 +2,9 @@
 // solver object uses on its own grids; here they read the grids of LammGrid.
 #include "simulation/grid_element_integrals.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "lamm/hat_integrals.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 #include <algorithm>
 

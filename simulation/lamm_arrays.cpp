@@ -2,9 +2,9 @@
 // LammGrid as 1-based array names that never own.
 #include "simulation/lamm_arrays.h"
 
-#include "app/model_choice.h"
-#include "fitting/model_parameters.h"
-#include "simulation/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/lamm_grid.h"
 #include "simulation/radial_grid.h"
 
 #include <cstddef>

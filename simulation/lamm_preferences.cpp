@@ -1,14 +1,14 @@
 // The Lamm equation numerical options and their settings file.
 #include "simulation/lamm_preferences.h"
 
-#include "app/model_choice.h"
-#include "app/startup_paths.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "scandata/scan_store.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 #include <cmath>
 #include <cstdio>

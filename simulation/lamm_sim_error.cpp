@@ -2,10 +2,10 @@
 #include "simulation/lamm_sim_error.h"
 
 #include "app/txla_window.h"
-#include "fitting/fit_control.h"
+#include "state/fit_control.h"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "app/txla_window.h"
 #include "plat/window_dc.hpp"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 #include <cstdio>
 

@@ -2,12 +2,12 @@
 // meniscus and bottom are floats; the growing and geometric shapes in double.
 #include "simulation/radial_grid.h"
 
-#include "app/model_choice.h"
-#include "distributions/roots.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "foundations/roots.h"
+#include "state/model_parameters.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
-#include "tools/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/dls_data.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,12 +1,12 @@
 // Writing the propagated profile into the scans at their times.
 #include "simulation/scan_output.h"
 
-#include "app/model_choice.h"
-#include "app/run_switches.h"
+#include "state/model_choice.h"
+#include "state/run_switches.h"
 #include "app/txla_window.h"
 #include "distributions/conti_kernel.h"
-#include "fitting/component_scans.h"
-#include "fitting/model_parameters.h"
+#include "state/component_scans.h"
+#include "state/model_parameters.h"
 #include "foundations/key_polling.h"
 #include "foundations/resampling.h"
 #include "plat/window_dc.hpp"
@@ -14,9 +14,9 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/analytic_profiles.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // Switches of the simulation engine that the scan loaders read or clear.
 #pragma once
 
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 class TXLAWindow;
 

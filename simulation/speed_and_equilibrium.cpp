@@ -2,9 +2,9 @@
 // shut-off.
 #include "simulation/speed_and_equilibrium.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 #include <algorithm>
 #include <cmath>

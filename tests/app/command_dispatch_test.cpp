@@ -1,9 +1,9 @@
 // Every command id of the table reaches its handler through the window's message map, and the
 // help mode: commands that test it clear it and show help instead, the others leave it set.
 #include "app/command_table.h"
-#include "app/diagnostics.h"
-#include "app/model_choice.h"
-#include "distributions/conti_state.h"
+#include "state/diagnostics.h"
+#include "state/model_choice.h"
+#include "state/conti_state.h"
 #include "scandata/scan_store.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"

@@ -1,7 +1,7 @@
 // The command table and what is built from it: every id once, the menu "MENU_1" with its
 // popups and initial states, and the accelerator table 303.
 #include "app/command_table.h"
-#include "resources/menu_1.h"
+#include "app/menu_1.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // data mark size and the copies of the plots and of the window to the clipboard.
 #include <gtest/gtest.h>
 
-#include "app/display_options.h"
-#include "app/preference_switches.h"
-#include "display/plot_interaction_state.h"
+#include "state/display_options.h"
+#include "state/preference_switches.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "plat/metafile.hpp"
 #include "plotting/plot_globals.h"

@@ -1,7 +1,8 @@
 // "tarnix.ini": the folder of the last loaded data, stored with a trailing separator and read
 // back as a folder only.
 #include "app/last_data_folder.h"
-#include "app/startup_paths.h"
+#include "app/startup_environment.h"
+#include "state/startup_paths.h"
 #include "support/program_folder.h"
 
 #include <cstring>

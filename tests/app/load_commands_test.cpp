@@ -1,8 +1,8 @@
 // The load commands driven as a user drives them: the menu command, the file dialog, an answer
 // to each box, then the store, the list file, "tarnix.ini" and the caption checked. Drops of
 // files, list files in both layouts, experiment files and bad input likewise.
-#include "app/model_choice.h"
-#include "app/startup_paths.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"

@@ -1,16 +1,16 @@
 // The main window's set-up and services: check marks that mirror the preferences, removal of the
 // missing plot programs' items, the trace file, repaint requests and the settings commands.
-#include "app/diagnostics.h"
-#include "app/preference_switches.h"
-#include "app/serial_fit_state.h"
+#include "state/diagnostics.h"
+#include "state/preference_switches.h"
+#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

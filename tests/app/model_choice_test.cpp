@@ -3,12 +3,12 @@
 // their old values on cancel.
 #include "app/command_table.h"
 #include "app/load_filters.h"
-#include "app/model_choice.h"
-#include "distributions/conti_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <gtest/gtest.h>
 #include <vector>

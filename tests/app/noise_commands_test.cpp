@@ -2,14 +2,14 @@
 // and the data range they show.
 #include <gtest/gtest.h>
 
-#include "app/model_choice.h"
-#include "app/preference_switches.h"
-#include "display/plot_interaction_state.h"
-#include "equilibrium/realtime_state.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
+#include "state/plot_interaction_state.h"
+#include "state/realtime_state.h"
+#include "state/model_parameters.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 #include "support/main_window_fixture.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The preferences entries: how each line sets its switch, which entries are asked for or
 // defaulted, when the file is rewritten, and the writer's formats.
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 #include "app/preferences_file.h"
-#include "distributions/conti_state.h"
-#include "fitting/fit_control.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 

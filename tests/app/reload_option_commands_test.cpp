@@ -1,6 +1,6 @@
 // Loading options applied by reloading the set in place: a changed radial resolution averages
 // the reloaded scans, and Exclude Worst Scan drops only a scan of the loaded set.
-#include "app/startup_paths.h"
+#include "state/startup_paths.h"
 #include "display/scan_rms_file.h"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"

@@ -3,13 +3,13 @@
 // back.
 #include <gtest/gtest.h>
 
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 
 #include <cmath>
 
-#include "app/run_switches.h"
+#include "state/run_switches.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_menu.h"
 #include "display/screen_button.h"
 #include "display/screen_button_set.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "plat/messages.hpp"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"

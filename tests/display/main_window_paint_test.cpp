@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/aux_plots.h"
+#include "plotting/aux_plots.h"
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "plat/window_dc.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/load_all_data.h"

@@ -5,7 +5,7 @@
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"

@@ -8,7 +8,7 @@
 #include "display/scan_menu.h"
 #include "display/screen_button.h"
 #include "display/screen_button_set.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "plat/messages.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/model_choice.h"
+#include "state/model_choice.h"
 #include "display/plot_replays.h"
-#include "distributions/conti_state.h"
-#include "tools/dls_data.h"
+#include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "display/scan_plots.h"
 #include "display/scan_rms_file.h"
 #include "plotting/win_plot.h"

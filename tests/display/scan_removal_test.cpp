@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 #include "display/scan_removal.h"
 #include "plat/msgbox.hpp"
 #include "plotting/win_plot.h"

@@ -2,10 +2,10 @@
 // claimed after a stop; solved profiles mapped into a column are stored or added.
 #include "distributions/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
-#include "distributions/conti_state.h"
+#include "state/conti_state.h"
 
-#include "app/run_switches.h"
-#include "fitting/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
 #include "support/lamm_list_harness.h"
 #include "support/conti_scan_store.h"

@@ -5,9 +5,9 @@
 #include "distributions/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
 
-#include "app/model_choice.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "lamm/lamm_ideal.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
@@ -15,7 +15,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/inhomogeneous_solvent.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "support/conti_scan_store.h"
 #include "support/lamm_list_harness.h"
 

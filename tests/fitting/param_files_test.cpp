@@ -1,20 +1,20 @@
 // The saved analysis "~tmppars": every stored field comes back bit for bit, short, foreign or
 // damaged files are refused without a box and without touching the state, an older shorter
 // file restores what it holds, and the restore question is driven as a user answers it.
-#include "app/model_choice.h"
-#include "app/serial_fit_state.h"
-#include "distributions/conti_state.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/serial_fit_state.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "fitting/restore_analysis.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
-#include "simulation/buffer_sedimentation.h"
+#include "state/buffer_sedimentation.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 #include <gtest/gtest.h>
 

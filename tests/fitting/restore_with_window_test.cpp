@@ -1,8 +1,8 @@
 // The saved analysis offered by Load New Files and switched to by dropping "~tmppars" on the
 // main window, driven as a user answers the boxes.
-#include "app/startup_paths.h"
+#include "state/startup_paths.h"
 #include "app/txla_window.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"

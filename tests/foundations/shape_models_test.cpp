@@ -1,7 +1,7 @@
 // Shape models: ellipsoid axial ratios at and below the hydrated sphere, rods and wormlike chains
 // (limits, continuity between branches, mass from s round trips), the power laws, root searches.
-#include "distributions/conti_state.h"
-#include "distributions/roots.h"
+#include "state/conti_state.h"
+#include "foundations/roots.h"
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"

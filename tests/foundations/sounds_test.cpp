@@ -1,7 +1,7 @@
 // Sounds: counting numbered members without gaps, member names, the redraw of a repeated member,
 // silence with sound off or before counting, and synchronous farewell.
-#include "app/preference_switches.h"
-#include "app/startup_paths.h"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
 #include "foundations/sounds.h"
 #include "plat/testing.hpp"
 #include "support/reset_all_state.h"

@@ -5,7 +5,7 @@
 #include "foundations/error_box_log.h"
 #include "lamm/detection_kernels.h"
 #include "support/reset_all_state.h"
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 #include <gtest/gtest.h>
 

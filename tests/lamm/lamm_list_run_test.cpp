@@ -2,7 +2,7 @@
 // press or a failed equation stops the list and leaves no unsolved row looking solved.
 #include "support/lamm_list_harness.h"
 
-#include "app/run_switches.h"
+#include "state/run_switches.h"
 #include "foundations/error_box_log.h"
 #include "lamm/lamm_list_run.h"
 #include "support/reset_all_state.h"

@@ -1,7 +1,7 @@
 // CLammIdeal::Run: validation codes and texts, the automatic choices, the non-diffusing cases,
 // and the faults it mends: unusable options, early ends, zero accelerations, key presses.
-#include "app/model_choice.h"
-#include "app/run_switches.h"
+#include "state/model_choice.h"
+#include "state/run_switches.h"
 #include "foundations/error_box_log.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"

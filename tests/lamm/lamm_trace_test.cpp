@@ -1,6 +1,6 @@
 // The Lamm solvers' trace files while "Diagnostics Output to Files" is on: the header a run
 // writes, the file each solver and thread writes to, and an unwritable trace reported once.
-#include "app/diagnostics.h"
+#include "state/diagnostics.h"
 #include "foundations/error_box_log.h"
 #include "lamm/lamm_list_run.h"
 #include "support/lamm_harness.h"

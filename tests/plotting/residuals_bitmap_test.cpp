@@ -6,7 +6,7 @@
 #include "foundations/nr_arrays.h"
 #include "plat/png.hpp"
 #include "plat/testing.hpp"
-#include "plotting/residuals_bitmap.h"
+#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"

@@ -1,11 +1,11 @@
 // Light-scattering files as scans of the store: time order with every per-scan entry moved
 // together, the solution constants and model switches the load sets, a bad file that leaves the
 // store empty, and the mean function written back in the program's own format.
-#include "app/display_options.h"
-#include "app/model_choice.h"
-#include "app/preference_switches.h"
-#include "distributions/conti_state.h"
-#include "fitting/model_parameters.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
@@ -19,7 +19,8 @@
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <fstream>

@@ -1,8 +1,8 @@
 // Experiment files: the scans named in line 3 (a folder starting with '_' lies beside the file),
 // the values taken by position, and the files refused with their boxes.
-#include "app/model_choice.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"

@@ -1,6 +1,6 @@
 // Fit limits brought into line with scans, meniscus and bottom; the per-scan and grid ranges and
 // their statistics; the per-species grid arrays.
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/error_box_log.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
@@ -9,8 +9,8 @@
 #include "scandata/slot_grid_arrays.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "tools/dls_data.h"
-#include "app/serial_fit_state.h"
+#include "state/dls_data.h"
+#include "state/serial_fit_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The initial-data scan: loading against the scans in the store, and its polynomial extrapolation
 // beyond the fit limits (never below the baseline, never falling towards the limit).
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/initial_data.h"

@@ -1,6 +1,6 @@
 // Loading selections of generated scan files: time order, defaults from scan 1, limits of the
 // selection, mixed kinds, rotor speed steps, and bad files that leave the store empty.
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"

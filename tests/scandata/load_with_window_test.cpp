@@ -1,5 +1,5 @@
 // Loading with the program's main window: the trace lines of the load and no stray prompts.
-#include "app/diagnostics.h"
+#include "state/diagnostics.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "scandata/load_all_data.h"

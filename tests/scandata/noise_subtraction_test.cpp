@@ -1,15 +1,15 @@
 // Moving fitted systematic noise into the data: residuals stay, estimates move and return, the
 // grid copies stay in step with the signals, grid statistics and the zoom entry after each step.
-#include "app/model_choice.h"
-#include "display/plot_interaction_state.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/plot_interaction_state.h"
+#include "state/model_parameters.h"
 #include "scandata/common_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <gtest/gtest.h>
 

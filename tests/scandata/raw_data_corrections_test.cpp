@@ -2,7 +2,7 @@
 // shows), the grid and fit ranges after radial changes, region exclusion with its views, blank
 // subtraction, the light-scattering refusals and the commands' questions, including that
 // nothing on disk changes when the user declines to save.
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/random_numbers.h"
@@ -15,7 +15,7 @@
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <filesystem>

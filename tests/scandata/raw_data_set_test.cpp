@@ -13,7 +13,7 @@
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

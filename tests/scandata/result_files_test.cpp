@@ -1,7 +1,7 @@
 // Fit, residual and noise files written beside the scans: their names under both conventions,
 // their contents read back by the scan reader, the overwrite question and the refusals.
-#include "app/display_options.h"
-#include "app/model_choice.h"
+#include "state/display_options.h"
+#include "state/model_choice.h"
 #include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
@@ -16,7 +16,7 @@
 #include "support/scan_set_generator.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <gtest/gtest.h>
 

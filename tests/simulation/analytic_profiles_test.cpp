@@ -2,14 +2,14 @@
 // and the progress texts of the module-wide solvers.
 #include "simulation/analytic_profiles.h"
 
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // themselves, their sum rules, the bottom-flux options and the uniform-grid shortcuts.
 #include "simulation/grid_element_integrals.h"
 
-#include "app/model_choice.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "simulation/romberg_helpers.h"
 #include "support/reset_all_state.h"
 

@@ -2,9 +2,9 @@
 // with every name emptied; grid sizes without an element are refused.
 #include "simulation/lamm_arrays.h"
 
-#include "app/model_choice.h"
-#include "fitting/model_parameters.h"
-#include "simulation/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // commented file does, and which values are kept out because the solvers could not run on them.
 #include "simulation/lamm_preferences.h"
 
-#include "app/model_choice.h"
-#include "app/startup_paths.h"
-#include "fitting/fit_control.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 

@@ -2,10 +2,10 @@
 // error words of the simulation grid, and one discretisation warning per fit.
 #include "simulation/lamm_sim_error.h"
 
-#include "fitting/fit_control.h"
+#include "state/fit_control.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 
 #include <gtest/gtest.h>

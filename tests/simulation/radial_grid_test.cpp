@@ -2,12 +2,12 @@
 // the refinement near the bottom.
 #include "simulation/radial_grid.h"
 
-#include "app/model_choice.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 #include <gtest/gtest.h>
 

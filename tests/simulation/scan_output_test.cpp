@@ -3,13 +3,13 @@
 // crossing time.
 #include "simulation/scan_output.h"
 
-#include "app/model_choice.h"
-#include "fitting/component_scans.h"
-#include "fitting/model_parameters.h"
+#include "state/model_choice.h"
+#include "state/component_scans.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 

@@ -2,7 +2,7 @@
 #include "support/conti_scan_store.h"
 
 #include "distributions/conti_kernel.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 

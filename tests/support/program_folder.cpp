@@ -1,8 +1,9 @@
 // The program folder fixture of the shell's tests.
 #include "support/program_folder.h"
 
-#include "app/diagnostics.h"
-#include "app/startup_paths.h"
+#include "state/diagnostics.h"
+#include "app/startup_environment.h"
+#include "state/startup_paths.h"
 #include "support/reset_all_state.h"
 
 ProgramFolder::ProgramFolder() {

@@ -10,7 +10,7 @@
 #include "display/paint_switches.h"
 #include "display/scan_colours.h"
 #include "display/scan_rms_file.h"
-#include "fitting/model_parameters.h"
+#include "state/model_parameters.h"
 #include "plat/backend.hpp"
 #include "plat/png.hpp"
 #include "plat/qt_backend.hpp"

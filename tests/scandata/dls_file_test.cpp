@@ -5,7 +5,8 @@
 #include "foundations/nr_arrays.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstdio>

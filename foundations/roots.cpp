@@ -1,5 +1,5 @@
 // Root searches of the distribution analysis.
-#include "distributions/roots.h"
+#include "foundations/roots.h"
 
 #include "foundations/brent_root.h"
 #include "foundations/shape_models.h"

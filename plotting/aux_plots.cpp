@@ -1,5 +1,5 @@
 // Release of the auxiliary plots: the paint that shows a one-shot plot frees it afterwards.
-#include "app/aux_plots.h"
+#include "plotting/aux_plots.h"
 
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"

@@ -1,4 +1,4 @@
-// The model parameters and fit control that loading and the fit limits read and write.
+// The model parameters: the individual fields and the packed fit vector the optimisers see.
 #pragma once
 
 #include <cstdint>
@@ -67,9 +67,3 @@ constexpr int kSlotRangeMax = 5;
 void FixAllFitParameters();
 // Copies the same slots of the packed fit vector back into the individual parameters.
 void UnpackFitParameters();
-// Sets the default variation limits of meniscus and bottom unless the user set them.
-void SetDefaultMeniscusBottomLimits();
-// Root-mean-square of signal minus fit over the fit index ranges of all loaded scans.
-float CalcFitRmsd();
-// Mean over scans of the grid signal and the range statistics over the grid fit range.
-void ComputeTimeInvariantNoise();

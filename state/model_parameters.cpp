@@ -1,9 +1,5 @@
-// Defaults of the model parameters, and the fit-range statistics the scan loaders call.
-#include "fitting/model_parameters.h"
-
-#include "scandata/scan_store.h"
-
-#include <cmath>
+// Defaults of the model parameters and the copies between the fields and the packed fit vector.
+#include "state/model_parameters.h"
 
 void ModelParameters::ResetToDefaults()
 {
@@ -80,50 +76,8 @@ void UnpackFitParameters()
     M::baselineFloat = M::fitFloat[15];
 }
 
-void SetDefaultMeniscusBottomLimits()
-{
-    // The limits follow the fitting work; until then the user's or the initial values stand.
-}
 
-float CalcFitRmsd()
-{
-    double sum = 0.0;
-    long count = 0;
-    for (int k = 1; k <= ScanStore::scanCount; ++k) {
-        if (!ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit[k])
-            continue;
-        for (int i = ScanStore::firstFitIndex[k]; i >= 1 && i <= ScanStore::lastFitIndex[k] &&
-                                                  i <= ScanStore::pointCount[k];
-             ++i) {
-            double d = ScanStore::signal[k][i] - ScanStore::fit[k][i];
-            sum += d * d;
-            ++count;
-        }
-    }
-    return count > 0 ? static_cast<float>(std::sqrt(sum / count)) : 0.0f;
-}
 
-void ComputeTimeInvariantNoise()
-{
-    const int n = ScanStore::gridCount;
-    const int scans = ScanStore::scanCount;
-    if (!ScanStore::gridMeanSignal || !ScanStore::gridSignal || n <= 0 || scans <= 0)
-        return;
-    for (int g = 1; g <= n; ++g) {
-        double sum = 0.0;
-        for (int k = 1; k <= scans; ++k)
-            sum += ScanStore::gridSignal[k][g];
-        ScanStore::gridMeanSignal[g] = static_cast<float>(sum / scans);
-    }
-    float sum = 0.0f;
-    float count = 0.0f;
-    for (int g = ScanStore::gridFirstFit; g >= 1 && g <= ScanStore::gridLastFit && g <= n; ++g) {
-        sum += ScanStore::gridMeanSignal[g];
-        count += 1.0f;
-    }
-    ScanStore::gridSignalSum = static_cast<float>(scans) * sum;
-    ScanStore::gridValueCount = static_cast<float>(scans) * count;
-}
 
 void FixAllFitParameters()
 {

@@ -1,5 +1,5 @@
 // Program-wide run switches.
-#include "app/run_switches.h"
+#include "state/run_switches.h"
 
 std::atomic<bool> gUserInterrupt{false};
 bool gSimulateOnly = false;

@@ -1,5 +1,5 @@
 // Builds "MENU_1" and the accelerator table 303 from the rows of the command table.
-#include "resources/menu_1.h"
+#include "app/menu_1.h"
 
 #include "app/command_table.h"
 

@@ -3,8 +3,9 @@
 #include "foundations/nr_arrays.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
-#include "tools/dls_acf_conversion.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Resetting the plot interaction records, and the zoom history's push rule.
-#include "display/plot_interaction_state.h"
+#include "state/plot_interaction_state.h"
 
 #include <algorithm>
 #include <iterator>

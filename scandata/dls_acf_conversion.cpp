@@ -1,7 +1,7 @@
 // Both directions of the conversion between g(2)-1 and g(1) over a loaded curve.
-#include "tools/dls_acf_conversion.h"
+#include "scandata/dls_acf_conversion.h"
 
-#include "tools/dls_data.h"
+#include "state/dls_data.h"
 
 bool ToggleDlsAcfFlag(int n, float* y, DlsRecord& record) {
     if (!record.isFieldAcf)

@@ -1,5 +1,5 @@
 // The diagnostics switches, off at start.
-#include "app/diagnostics.h"
+#include "state/diagnostics.h"
 
 bool gDiagnosticsOn = false;
 bool gSolverDiagnostics = false;

@@ -1,5 +1,5 @@
 // The fluorophore record and the detection-correction settings.
-#include "tools/fluorophore.h"
+#include "state/fluorophore.h"
 
 #include <cmath>
 

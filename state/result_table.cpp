@@ -1,4 +1,4 @@
 // The distribution result table: nothing is held until the distribution work fills it.
-#include "distributions/result_table.h"
+#include "state/result_table.h"
 
 void FreeResultTable() {}

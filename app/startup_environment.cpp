@@ -1,5 +1,6 @@
-// The start-up paths and the preparation of the program folder.
-#include "app/startup_paths.h"
+// Building the start-up paths and preparing the program folder.
+#include "app/startup_environment.h"
+#include "state/startup_paths.h"
 
 #include "plat/msgbox.hpp"
 
@@ -11,15 +12,6 @@
 #include <string>
 #include <system_error>
 
-char gProgramFolder[kPathBufferSize];
-char gSettingsFolder[kPathBufferSize];
-char gPreferencesPath[kPathBufferSize];
-char gLammPreferencesPath[kPathBufferSize];
-char gMirovanProgramPath[kPathBufferSize];
-char gTempFolder[kPathBufferSize];
-char gLastFolderFilePath[kPathBufferSize];
-char gWizardFootnote[kPathBufferSize];
-TablePaths gTablePaths;
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The simulation grid record's start-up values.
-#include "simulation/lamm_grid.h"
+#include "state/lamm_grid.h"
 
 void LammGrid::ResetToDefaults()
 {

@@ -1,5 +1,5 @@
 // The text and layout of the warranty disclaimer dialog.
-#include "resources/dialog_302.h"
+#include "app/dialog_302.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/show_error.h"
-#include "tools/dls_acf_conversion.h"
-#include "tools/dls_data.h"
+#include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_file.h"
+#include "state/dls_data.h"
 
 #include <cmath>
 #include <cstdio>

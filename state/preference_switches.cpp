@@ -1,5 +1,5 @@
 // The shell's preference switches and their values before the preferences file is read.
-#include "app/preference_switches.h"
+#include "state/preference_switches.h"
 
 bool gDisclaimerAccepted = false;
 bool gUpdateResidualsBitmap = false;

@@ -1,8 +1,9 @@
 // The residuals bitmap: rendering, clipboard copy and the stretched copy into the main window.
-#include "plotting/residuals_bitmap.h"
+#include "display/residuals_bitmap.h"
 
 #include "display/scan_plots.h"
-#include "fitting/model_parameters.h"
+#include "fitting/fit_statistics.h"
+#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "plat/clipboard.hpp"
