@@ -4,7 +4,7 @@
 #include "fitting/restore_analysis.h"
 #include "foundations/input_boxes.h"
 #include "plat/paths.hpp"
-#include "scandata/experiment_file.h"
+#include "app/experiment_file.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
 #include "scandata/time_stamps.h"

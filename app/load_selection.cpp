@@ -6,7 +6,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/list_file.h"
-#include "scandata/load_all_data.h"
+#include "scandata/load_steps.h"
 #include "scandata/scan_store.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "state/conti_state.h"
 #include "state/realtime_state.h"
 #include "state/fit_control.h"
-#include "fitting/fit_statistics.h"
+#include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"

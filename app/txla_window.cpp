@@ -75,6 +75,7 @@ void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer) {
 }
 
 TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TFrameWindow(parent, title) {
+    InstallWindowServices();
     RegisterDialog302();
     AssignMenu(BuildMenu1());
     SetAcceleratorTable(BuildAcceleratorTable303());

@@ -287,5 +287,8 @@ void UpdateFloToolsMenu(TXLAWindow* window);
 // which is then loaded in their place.
 void AverageScans(TXLAWindow* window);
 
+// Fills the table through which the layers below the window reach it (state/window_services.h).
+void InstallWindowServices();
+
 // Prepares an open-dialog record for loading scans: multiple selection in the last data folder.
 void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer);

@@ -1,10 +1,13 @@
-// Services of the main window that every subsystem calls: the trace file, repaint requests, help.
+// Services of the main window that every subsystem calls: the trace file, repaint requests, help,
+// and the table through which the layers below the window reach it.
 #include "state/diagnostics.h"
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/plot_replays.h"
+#include "display/scan_plots.h"
+#include "state/window_services.h"
 #include "foundations/show_error.h"
 #include "plat/backend.hpp"
 
@@ -118,4 +121,28 @@ void TXLAWindow::CmNotBuilt() {
     std::snprintf(text, sizeof text, "\"%s\" (command %d) is not available in this version.",
                   name.c_str(), currentCommand_);
     MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+}
+
+void InstallWindowServices() {
+    WindowServiceTable& t = WindowServices::table;
+    t.platformWindow = [](TXLAWindow* w) -> TWindow* { return w; };
+    t.requestRepaint = [](TXLAWindow* w) { w->RequestRepaint(); };
+    t.drawPlotsNow = [](TXLAWindow* w) { w->DrawPlotsNow(); };
+    t.debugLog = [](TXLAWindow* w, const char* text) { w->DebugLog(text); };
+    t.runModel = [](TXLAWindow* w) { w->RunModel(); };
+    t.leaveEqTestMode = [](TXLAWindow* w) { w->LeaveEqTestMode(); };
+    t.checkTemperatureFluctuation = [](TXLAWindow* w, float threshold) {
+        return w->CheckTemperatureFluctuation(threshold);
+    };
+    t.clientWidth = [](const TXLAWindow* w) { return w->clientWidth; };
+    t.clientHeight = [](const TXLAWindow* w) { return w->clientHeight; };
+    t.rubberBandDC = [](TXLAWindow* w) { return w->rubberBandActive ? w->rubberBandDC : nullptr; };
+    t.setPaintSuspended = [](TXLAWindow* w, bool on) { w->paintSuspended = on; };
+    t.applyMarkerDrag = [](TXLAWindow* w, bool commit) { w->ApplyMarkerDrag(commit); };
+    t.setPlotAxisTitles = &SetPlotAxisTitles;
+    t.redrawDataPlot = &RedrawDataPlot;
+    t.updateResiduals = &UpdateResiduals;
+    t.deleteScanPlots = &DeleteScanPlots;
+    t.showNoiseButtons = &ShowNoiseButtons;
+    t.hideNoiseButtons = &HideNoiseButtons;
 }

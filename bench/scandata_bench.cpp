@@ -1,7 +1,7 @@
 // Loading 500 scans of 1000 points from a temporary folder, and building their common grid.
 #include "plat/testing.hpp"
 #include "scandata/common_grid.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -3,7 +3,8 @@
 // anchor near the right edge so that it stays inside the window.
 #include <cstring>
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "display/marker_commit.h"
 #include "display/paint_switches.h"
 #include "display/plot_coordinates.h"
@@ -20,10 +21,10 @@ constexpr double kQuestionLength = 21.0;
 CScreenButton* MakeButton(TXLAWindow* w, const char* label, double top, double bottom,
                           double left, double right) {
     auto* b = new CScreenButton;
-    b->SetRect(float(PixelToLogicalY(int(top), w->clientHeight)),
-               float(PixelToLogicalX(int(left), w->clientWidth)),
-               float(PixelToLogicalY(int(bottom), w->clientHeight)),
-               float(PixelToLogicalX(int(right), w->clientWidth)));
+    b->SetRect(float(PixelToLogicalY(int(top), WindowServices::ClientHeight(w))),
+               float(PixelToLogicalX(int(left), WindowServices::ClientWidth(w))),
+               float(PixelToLogicalY(int(bottom), WindowServices::ClientHeight(w))),
+               float(PixelToLogicalX(int(right), WindowServices::ClientWidth(w))));
     const int n = int(std::strlen(label));
     b->SetTexts(label, n, label, n);
     b->onFaceColour = 0x9696FF;
@@ -42,7 +43,7 @@ void ShowMarkerConfirmButtons(TXLAWindow* window, int x, int y) {
     const double h = 0.018 * gClientHeightPx;
     const double scale = kQuestionLength * gClientWidthPx / 1400.0;
     const double width = (S::askMoveFitLimits ? 6.0 : 2.5) * scale + 5.0;
-    const bool rightOfAnchor = PixelToLogicalX(x, window->clientWidth) < 1250;
+    const bool rightOfAnchor = PixelToLogicalX(x, WindowServices::ClientWidth(window)) < 1250;
     const double left = rightOfAnchor ? x + 1 : x - width;
     const double right = rightOfAnchor ? x + width : x - 1;
     if (!S::confirmButton)
@@ -62,7 +63,7 @@ void HideMarkerConfirmButtons(TXLAWindow* window) {
     delete ScreenButtonSet::cancelMoveButton;
     ScreenButtonSet::cancelMoveButton = nullptr;
     if (window && !MStarState::mStarMode)
-        window->DrawPlotsNow();
+        WindowServices::DrawPlotsNow(window);
 }
 
 void MarkerConfirmButtonAction(TXLAWindow* window, bool commit) {
@@ -70,5 +71,5 @@ void MarkerConfirmButtonAction(TXLAWindow* window, bool commit) {
         return;
     (commit ? ScreenButtonSet::confirmButton : ScreenButtonSet::cancelMoveButton)->Paint(window);
     WaitSeconds(0.1f);
-    window->ApplyMarkerDrag(commit);
+    WindowServices::ApplyMarkerDrag(window, commit);
 }

@@ -3,7 +3,8 @@
 // them when drawn twice.
 #include "display/marker_lines.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "display/plot_coordinates.h"
 #include "display/screen_modes.h"
 #include "state/fit_control.h"
@@ -22,8 +23,8 @@ namespace {
 
 // Top and bottom pixel rows of the data panel.
 void PanelRows(const TXLAWindow* window, int& top, int& bottom) {
-    top = LogicalToPixelY(ScanStore::distPlotRect[0], window->clientHeight);
-    bottom = LogicalToPixelY(ScanStore::distPlotRect[1], window->clientHeight);
+    top = LogicalToPixelY(ScanStore::distPlotRect[0], WindowServices::ClientHeight(window));
+    bottom = LogicalToPixelY(ScanStore::distPlotRect[1], WindowServices::ClientHeight(window));
 }
 
 void VerticalLine(TDC& dc, int x, int top, int bottom) {
@@ -34,7 +35,7 @@ void VerticalLine(TDC& dc, int x, int top, int bottom) {
 void DrawInMode(TXLAWindow* window, int x, COLORREF colour, int rop) {
     int top, bottom;
     PanelRows(window, top, bottom);
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.SelectObject(TPen(colour));
     dc.SetROP2(rop);
     VerticalLine(dc, x, top, bottom);
@@ -56,12 +57,12 @@ void DrawMarkerLineA(TXLAWindow* window, int x, COLORREF colour, int dashCount) 
     }
     const int top = ScanStore::distPlotRect[0];
     const double dash = double(ScanStore::distPlotRect[1] - top) / (2 * dashCount + 1);
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.SelectObject(TPen(colour));
     dc.SetROP2(R2_COPYPEN);
     for (int i = 1; i <= dashCount; ++i) {
-        const int y0 = LogicalToPixelY(int(top + (2 * i - 2) * dash), window->clientHeight);
-        const int y1 = LogicalToPixelY(int(top + (2 * i - 1) * dash), window->clientHeight);
+        const int y0 = LogicalToPixelY(int(top + (2 * i - 2) * dash), WindowServices::ClientHeight(window));
+        const int y1 = LogicalToPixelY(int(top + (2 * i - 1) * dash), WindowServices::ClientHeight(window));
         VerticalLine(dc, x, y0, y1);
     }
 }
@@ -77,11 +78,12 @@ void DrawMarkerLineB(TXLAWindow* window, int x, int erasePrevious) {
 }
 
 void DrawRubberBandRect(TXLAWindow* window, int x1, int y1, int x2, int y2) {
-    if (!window || !window->rubberBandActive || !window->rubberBandDC)
+    TClientDC* band = WindowServices::RubberBandDC(window);
+    if (!band)
         return;
     if (x1 == x2 && y1 == y2)
         return;
-    TClientDC& dc = *window->rubberBandDC;
+    TClientDC& dc = *band;
     dc.SetROP2(R2_NOT);
     dc.MoveTo(x1, y1);
     dc.LineTo(x1, y2);
@@ -93,13 +95,13 @@ void DrawRubberBandRect(TXLAWindow* window, int x1, int y1, int x2, int y2) {
 
 int DataPlotColumn(TXLAWindow* window, float radius) {
     const CWINPlot* plot = ScanStore::dataPlot;
-    return plot ? MarkerColumn(*plot, radius, window->clientWidth) : 0;
+    return plot ? MarkerColumn(*plot, radius, WindowServices::ClientWidth(window)) : 0;
 }
 
 float DataRadiusAtColumn(TXLAWindow* window, int x) {
     if (!ScanStore::dataPlot)
         return 0.0f;
-    return LogicalToDataX(*ScanStore::dataPlot, PixelToLogicalX(x, window->clientWidth));
+    return LogicalToDataX(*ScanStore::dataPlot, PixelToLogicalX(x, WindowServices::ClientWidth(window)));
 }
 
 void RedrawMarkers(TXLAWindow* window) {

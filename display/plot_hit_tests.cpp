@@ -5,7 +5,8 @@
 
 #include <cmath>
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "display/plot_coordinates.h"
 #include "display/screen_button_set.h"
 #include "state/conti_state.h"
@@ -15,7 +16,7 @@
 namespace {
 
 int ClientHeight(TXLAWindow* window) {
-    const TRect r = window->GetClientRect();
+    const TRect r = WindowServices::PlatformWindow(window)->GetClientRect();
     return r.bottom - r.top;
 }
 

@@ -6,7 +6,8 @@
 
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/conti_state.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
@@ -24,7 +25,7 @@
 #include "simulation/simulation_switches.h"
 
 void SetReplayMapping(TDC& dc, const TXLAWindow* window) {
-    const TRect client = window->GetClientRect();
+    const TRect client = WindowServices::PlatformWindow(window)->GetClientRect();
     dc.SetMapMode(MM_ANISOTROPIC);
     dc.SetWindowExt(TSize{int(1.4 * 1000), 1000});
     dc.SetViewportExt(TSize{client.right, client.bottom});
@@ -74,7 +75,7 @@ void DrawMetafilePlot(TXLAWindow* window) {
     if (!window || !ScanStore::showData || !ScanStore::dataPlot)
         return;
     {
-        TClientDC dc(window->GetHandle());
+        TClientDC dc(WindowServices::PlatformWindow(window));
         SetReplayMapping(dc, window);
         PlayPicture(dc, DataPlotHandle());
     }
@@ -98,7 +99,7 @@ void DrawMetafilePlot(TXLAWindow* window) {
     }
     if (MarkerState::cursorShown)
         DrawMarkerLineB(window, DataPlotColumn(window, MarkerState::cursorRadius), 0);
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     SetReplayMapping(dc, window);
     PlayDataOverlays(dc);
 }
@@ -106,7 +107,7 @@ void DrawMetafilePlot(TXLAWindow* window) {
 void DrawMetafilePlotA(TXLAWindow* window) {
     if (!window || !ScanStore::residualPlot)
         return;
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     SetReplayMapping(dc, window);
     PlayPicture(dc, ResidualPlotHandle());
 }
@@ -115,7 +116,7 @@ void DrawMetafilePlotB(TXLAWindow* window) {
     if (!window || !(ModelChoice::contiMode || ModelChoice::gStarFamily) ||
         !ContiState::distributionPlot)
         return;
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     SetReplayMapping(dc, window);
     PlayPicture(dc, RepaintDistributionPlot());
 }
@@ -142,7 +143,7 @@ void DrawResidualsView(TXLAWindow* window) {
     if (gUpdateResidualsPlot)
         DrawMetafilePlotA(window);
     if (gUpdateResidualsBitmap)
-        DrawResidualsBitmap(window);
+        DrawResidualsBitmap(WindowServices::PlatformWindow(window));
     if (gUpdateDistributionPlot)
         DrawMetafilePlotB(window);
     gLiveRefreshLastTick = GetTickCount();

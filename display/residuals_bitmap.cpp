@@ -2,7 +2,7 @@
 #include "display/residuals_bitmap.h"
 
 #include "display/scan_plots.h"
-#include "fitting/fit_statistics.h"
+#include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"

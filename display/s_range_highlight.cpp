@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "state/model_choice.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "display/plot_replays.h"
 #include "foundations/ccurve.h"
 #include "display/scan_plots.h"
+#include "scandata/fit_limits.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
@@ -57,7 +59,7 @@ void HighlightSRangeInData(TXLAWindow* window, float sLow, float sHigh) {
     const double omega = ScanStore::header[last].rotorSpeed * 2.0 * M_PI / 60.0;
     const double omega2 = omega * omega;
 
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     SetReplayMapping(dc, window);
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
         const int j = ScanStore::scanOrder[k];

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "display/paint_switches.h"
 #include "display/plot_coordinates.h"
 #include "state/plot_interaction_state.h"
@@ -34,10 +35,10 @@ constexpr COLORREF kMenuFace = 0x9696FF;
 CScreenButton* MakeButton(TXLAWindow* w, const std::string& label, double top, double bottom,
                           double left, double right) {
     auto* b = new CScreenButton;
-    b->SetRect(float(PixelToLogicalY(int(top), w->clientHeight)),
-               float(PixelToLogicalX(int(left), w->clientWidth)),
-               float(PixelToLogicalY(int(bottom), w->clientHeight)),
-               float(PixelToLogicalX(int(right), w->clientWidth)));
+    b->SetRect(float(PixelToLogicalY(int(top), WindowServices::ClientHeight(w))),
+               float(PixelToLogicalX(int(left), WindowServices::ClientWidth(w))),
+               float(PixelToLogicalY(int(bottom), WindowServices::ClientHeight(w))),
+               float(PixelToLogicalX(int(right), WindowServices::ClientWidth(w))));
     b->SetTexts(label.c_str(), int(label.size()), label.c_str(), int(label.size()));
     b->onFaceColour = kMenuFace;
     b->Rebuild();
@@ -72,8 +73,8 @@ std::string NameAndExtension(const std::string& path) {
 // Data to client pixel of a point of the data plot, for the ring around the clicked point.
 TPoint PointPixel(TXLAWindow* w, float r, float v) {
     const CWINPlot& p = *ScanStore::dataPlot;
-    return {LogicalToPixelX(DataToLogicalX(p, r), w->clientWidth),
-            LogicalToPixelY(DataToLogicalY(p, v), w->clientHeight)};
+    return {LogicalToPixelX(DataToLogicalX(p, r), WindowServices::ClientWidth(w)),
+            LogicalToPixelY(DataToLogicalY(p, v), WindowServices::ClientHeight(w))};
 }
 
 bool ValidPosition(int k) { return k >= 1 && k <= ScanStore::scanCount; }
@@ -89,7 +90,7 @@ void ShowScanButtons(TXLAWindow* window, int x, int y, int k) {
     const std::string path = ScanPath(k);
     const double h = 0.018 * gClientHeightPx;
     const double w = (7.0 * double(path.size()) + 40.0) * gClientWidthPx / 1400.0 + 10.0;
-    const bool right = PixelToLogicalX(x, window->clientWidth) < 1200;
+    const bool right = PixelToLogicalX(x, WindowServices::ClientWidth(window)) < 1200;
     const double left = right ? x + 10 : x - 10 - w;
     const double outer = right ? x + 10 + w : x - 10;
     if (!S::scanEditButton) {
@@ -192,13 +193,13 @@ void PointEditButtonAction(TXLAWindow* window, int which) {
         return;
     const std::string command = "notepad.exe \"" + ScanStore::fileNames[k - 1] + "\"";
     WinExec(command.c_str(), SW_SHOWNORMAL);
-    window->paintSuspended = true;
+    WindowServices::SetPaintSuspended(window, true);
     const int answer =
-        window->MessageBox("reload scans for changes to take effect?", "", MB_YESNO);
-    window->paintSuspended = false;
+        WindowServices::PlatformWindow(window)->MessageBox("reload scans for changes to take effect?", "", MB_YESNO);
+    WindowServices::SetPaintSuspended(window, false);
     if (answer != IDYES)
         return;
-    window->SetCursor(IDC_WAIT);
+    WindowServices::PlatformWindow(window)->SetCursor(IDC_WAIT);
     gReloadingData = true;
     ReloadAllData(window);
     gReloadingData = false;
@@ -208,8 +209,8 @@ void PointEditButtonAction(TXLAWindow* window, int which) {
                         ZoomHistory::yLow[level], ZoomHistory::yHigh[level]);
         plot->Draw();
     }
-    window->SetCursor(IDC_ARROW);
-    window->DrawPlotsNow();
+    WindowServices::PlatformWindow(window)->SetCursor(IDC_ARROW);
+    WindowServices::DrawPlotsNow(window);
 }
 
 void ShowScanNameTip(TXLAWindow* window, int k, int x, int y) {
@@ -222,12 +223,12 @@ void ShowScanNameTip(TXLAWindow* window, int k, int x, int y) {
     const std::string name = NameAndExtension(ScanPath(k));
     const double h = 0.018 * gClientHeightPx;
     const double w = 8.0 * double(name.size()) * gClientWidthPx / 1400.0 + 5.0;
-    const bool right = PixelToLogicalX(x, window->clientWidth) < 1300;
+    const bool right = PixelToLogicalX(x, WindowServices::ClientWidth(window)) < 1300;
     auto* b = new CScreenButton;
-    b->SetRect(float(PixelToLogicalY(int(y - h), window->clientHeight)),
-               float(PixelToLogicalX(right ? x : int(x - w), window->clientWidth)),
-               float(PixelToLogicalY(y - 1, window->clientHeight)),
-               float(PixelToLogicalX(right ? int(x + 1 + w) : x - 1, window->clientWidth)));
+    b->SetRect(float(PixelToLogicalY(int(y - h), WindowServices::ClientHeight(window))),
+               float(PixelToLogicalX(right ? x : int(x - w), WindowServices::ClientWidth(window))),
+               float(PixelToLogicalY(y - 1, WindowServices::ClientHeight(window))),
+               float(PixelToLogicalX(right ? int(x + 1 + w) : x - 1, WindowServices::ClientWidth(window))));
     b->SetTexts(name.c_str(), int(name.size()), name.c_str(), int(name.size()));
     b->flat = true;
     b->SetBold();

@@ -1,6 +1,7 @@
 // The data and residual plots: rebuilt after every load, run and mode change, laid out in the
 // panels of the main window, and kept in step with the residuals of the store.
 #include "display/scan_plots.h"
+#include "scandata/fit_limits.h"
 
 #include "display/scan_colours.h"
 #include "display/scan_rms_file.h"
@@ -146,15 +147,6 @@ void SetPlotAxisTitles() {
         residual->SetYLabel(titles.residuals);
     }
     LayoutDataAndResidualPlots();
-}
-
-void FitRange(int j, int& first, int& last) {
-    first = ScanStore::firstFitIndex ? ScanStore::firstFitIndex[j] : 0;
-    last = ScanStore::lastFitIndex ? ScanStore::lastFitIndex[j] : 0;
-    if (first == 0)
-        first = 1;
-    if (last == 0)
-        last = ScanStore::pointCount[j];
 }
 
 void UpdateResiduals(bool rescale) {

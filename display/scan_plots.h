@@ -34,7 +34,5 @@ void SetPlotAxisTitles();
 void UpdateResiduals(bool rescale);
 // Deletes the store's data and residual plots and clears the pointers.
 void DeleteScanPlots();
-// The first and last point of scan j's fit range (0 in the store means the whole scan).
-void FitRange(int j, int& first, int& last);
 void ShowNoiseButtons(int which);
 void HideNoiseButtons();

@@ -2,7 +2,8 @@
 // store, its grid and the model run are rebuilt the way a fresh load builds them.
 #include "display/scan_removal.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/plot_interaction_state.h"
 #include "plat/msgbox.hpp"
 #include "plotting/win_plot.h"
@@ -23,12 +24,12 @@ void DeleteScanPoint(TXLAWindow* window, int scan, int point) {
         return;
     // Averaged data hold no original point to delete; the user decides.
     if (ScanStore::radialResolution > 0.00101f &&
-        window->MessageBox("data are pre-averaged - continue anyway?", "",
+        WindowServices::PlatformWindow(window)->MessageBox("data are pre-averaged - continue anyway?", "",
                    MB_YESNO) != IDYES)
         return;
     const bool overwrite =
-        window->MessageBox("overwrite original scan?", "", MB_YESNO) == IDYES;
-    window->SetCursor(IDC_WAIT);
+        WindowServices::PlatformWindow(window)->MessageBox("overwrite original scan?", "", MB_YESNO) == IDYES;
+    WindowServices::PlatformWindow(window)->SetCursor(IDC_WAIT);
     // The point is written through the list of loaded files, and the reload reads that list: a
     // list that does not match the loaded scans would lose the edit or load another set.
     if (ScanStore::fileNames.size() != std::size_t(ScanStore::scanCount))
@@ -43,6 +44,6 @@ void DeleteScanPoint(TXLAWindow* window, int scan, int point) {
                         ZoomHistory::yHigh[k]);
         plot->Draw();
     }
-    window->SetCursor(IDC_ARROW);
-    window->DrawPlotsNow();
+    WindowServices::PlatformWindow(window)->SetCursor(IDC_ARROW);
+    WindowServices::DrawPlotsNow(window);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "display/scan_plots.h"
+#include "scandata/fit_limits.h"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store.h"

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "plat/sound.hpp"
 #include "plat/window_dc.hpp"
 #include "plotting/plot_globals.h"
@@ -165,8 +166,8 @@ bool CScreenButton::Rebuild() {
 void CScreenButton::Paint(TXLAWindow* window) {
     if (disabled || !window || !picture)
         return;
-    const TRect client = window->GetClientRect();
-    TClientDC dc(window->GetHandle());
+    const TRect client = WindowServices::PlatformWindow(window)->GetClientRect();
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.SetMapMode(MM_ANISOTROPIC);
     dc.SetWindowExt(ButtonExtent());
     dc.SetViewportExt(TSize{client.right, client.bottom});
@@ -185,7 +186,7 @@ void CScreenButton::DrawMarker(TXLAWindow* window, int x, int y, int radius, COL
     markerY = y;
     markerRadius = radius;
     markerTrailColour = trail;
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.SelectObject(TPen(ring));
     dc.SetROP2(R2_COPYPEN);
     dc.SelectObject(GetStockBrush(WHITE_BRUSH));
@@ -197,7 +198,7 @@ void CScreenButton::EraseMarker(TXLAWindow* window, int x, int y, int radius) {
     if (disabled || !window)
         return;
     {
-        TClientDC dc(window->GetHandle());
+        TClientDC dc(WindowServices::PlatformWindow(window));
         dc.SetROP2(R2_COPYPEN);
         dc.SelectObject(GetStockBrush(WHITE_BRUSH));
         dc.SelectObject(TPen(RGB(255, 255, 255)));
@@ -211,7 +212,7 @@ void CScreenButton::EraseMarker(TXLAWindow* window, int x, int y, int radius) {
 }
 
 TRect CScreenButton::BackgroundRect(const TXLAWindow* window) const {
-    const double w = window->clientWidth, h = window->clientHeight;
+    const double w = WindowServices::ClientWidth(window), h = WindowServices::ClientHeight(window);
     const double page = double(gScreenScale) * double(gLogicalHeight);
     int x1 = int(std::floor(left * w / page)) - 2;
     int x2 = int(std::floor(right * w / page)) + 2;
@@ -229,7 +230,7 @@ bool CScreenButton::SaveBackground(TXLAWindow* window) {
         return false;
     const TRect r = BackgroundRect(window);
     TBitmap snapshot(r.Width(), r.Height());
-    TClientDC screen(window->GetHandle());
+    TClientDC screen(WindowServices::PlatformWindow(window));
     TMemoryDC memory(snapshot);
     memory.BitBlt(0, 0, r.Width(), r.Height(), screen, r.left, r.top, SRCCOPY);
     background = snapshot;
@@ -242,7 +243,7 @@ bool CScreenButton::RestoreBackground(TXLAWindow* window) {
         return false;
     if (backgroundSaved) {
         const TRect r = BackgroundRect(window);
-        TClientDC screen(window->GetHandle());
+        TClientDC screen(WindowServices::PlatformWindow(window));
         TMemoryDC memory(background);
         screen.BitBlt(r.left, r.top, background.Width(), background.Height(), memory, 0, 0,
                       SRCCOPY);
@@ -255,7 +256,7 @@ bool CScreenButton::RestoreBackground(TXLAWindow* window) {
 void CScreenButton::DrawLabelIn(TXLAWindow* window, COLORREF colour) {
     if (disabled || !window)
         return;
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(colour);
     dc.SetTextAlign(TA_CENTER | TA_BOTTOM);

@@ -3,7 +3,7 @@
 
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
-#include "distributions/conti_kernel.h"
+#include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"

@@ -2,7 +2,8 @@
 #include "equilibrium/eq_data_sorting.h"
 
 #include "plotting/aux_plots.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
@@ -97,7 +98,7 @@ void ShowAuxCurve(TXLAWindow* window, const std::vector<float>& x, const std::ve
     }
     plot->SetCurveStyle(0, style);
     if (window)
-        window->RequestRepaint();
+        WindowServices::RequestRepaint(window);
 }
 
 void ShowScan(TXLAWindow* window, int latest) {
@@ -113,7 +114,7 @@ void ShowScan(TXLAWindow* window, int latest) {
 
 bool Ask(TXLAWindow* window, const std::string& text) {
     PlayInfoSound();
-    return MessageBox(window, text.c_str(), "EQ Test", MB_YESNO) == IDYES;
+    return MessageBox(WindowServices::PlatformWindow(window), text.c_str(), "EQ Test", MB_YESNO) == IDYES;
 }
 
 std::string Format(const char* format, double a, double b) {
@@ -388,9 +389,9 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
                          vbar, extinctionA, extinctionB, extinctionC)) {
             PlayErrorSound();
             std::string message = "could not open " + xpPath;
-            MessageBox(window, message.c_str(), "ERROR", MB_OK);
+            MessageBox(WindowServices::PlatformWindow(window), message.c_str(), "ERROR", MB_OK);
         }
     }
     if (window)
-        window->RequestRepaint();
+        WindowServices::RequestRepaint(window);
 }

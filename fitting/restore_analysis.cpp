@@ -2,9 +2,10 @@
 #include "fitting/restore_analysis.h"
 
 #include "state/serial_fit_state.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/fit_control.h"
-#include "fitting/fit_statistics.h"
+#include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "scandata/scan_store.h"
@@ -16,7 +17,7 @@ namespace {
 
 int AskYesNo(TXLAWindow* window, const char* question)
 {
-    return window ? window->MessageBox(question, nullptr, MB_YESNO)
+    return window ? WindowServices::PlatformWindow(window)->MessageBox(question, nullptr, MB_YESNO)
                   : MessageBox(nullptr, question, nullptr, MB_YESNO);
 }
 

@@ -2,7 +2,8 @@
 // coefficient files and the second component's output per scan.
 #include "lamm/lamm_ideal.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "foundations/cvector.h"
 #include "lamm/hat_integrals.h"
 #include "plat/metafile.hpp"
@@ -160,7 +161,7 @@ void CLammIdeal::OutputSecondComponent()
     if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr) {
         HMETAFILE picture = QuickPlotDouble(dataPlot, g.r, g.c, g.n, RGB(0, 0, 255), -1, 0);
         if (picture != nullptr) {
-            TClientDC dc(window);
+            TClientDC dc(WindowServices::PlatformWindow(window));
             PlayMetaFile(dc, picture);
             DeleteMetaFile(picture);
         }

@@ -1,7 +1,8 @@
 // Status lines and the live profile a Lamm solution draws while a Run simulates without fitting.
 #include "lamm/lamm_ideal.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "plat/metafile.hpp"
 #include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
@@ -19,7 +20,7 @@ void CLammIdeal::ShowStatusLines(double ri)
 {
     if (!ShowsProgress())
         return;
-    TClientDC dc(window);
+    TClientDC dc(WindowServices::PlatformWindow(window));
     char text[80];
     std::snprintf(text, sizeof text, "dt = %f sec  ", dt);
     dc.TextOut(10, 70, text);
@@ -47,7 +48,7 @@ void CLammIdeal::PlotScanProfile(const float* radii, const float* values, int n)
     HMETAFILE picture = QuickPlot(dataPlot, x.data(), y.data(), n, colour, -1, 0);
     if (picture == nullptr)
         return;
-    TClientDC dc(window);
+    TClientDC dc(WindowServices::PlatformWindow(window));
     PlayMetaFile(dc, picture);
     DeleteMetaFile(picture);
 }

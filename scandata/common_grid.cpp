@@ -7,7 +7,7 @@
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
-#include "display/scan_plots.h"
+#include "state/window_services.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
@@ -177,7 +177,7 @@ void AlignScansAtRadius(float offset, float r)
             for (int i = 1; i <= S::pointCount[k]; ++i)
                 S::signal[k][i] += offset;
     ComputeTimeInvariantNoise();
-    RedrawDataPlot(false);
+    WindowServices::RedrawDataPlot(false);
 }
 
 void RemoveFringeJumps(float threshold, bool judgeFromResiduals)
@@ -257,7 +257,7 @@ void EliminateJitter(float low, float high)
         for (int i = 1; i <= S::pointCount[k]; ++i)
             S::signal[k][i] -= offset;
     }
-    RedrawDataPlot(false);
+    WindowServices::RedrawDataPlot(false);
 }
 
 void SaveVectorFile(const float* values, std::int32_t count)

@@ -4,14 +4,14 @@
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
-#include "display/scan_plots.h"
+#include "state/window_services.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/dls_data_set.h"
 #include "scandata/fit_limits.h"
-#include "scandata/load_all_data.h"
+#include "scandata/load_steps.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
@@ -175,8 +175,8 @@ void LoadDlsData(TXLAWindow* window, const char* selection) {
     ApplyLeftFitLimit();
     ApplyRightFitLimit();
     S::resultAvailable = false;
-    SetPlotAxisTitles();
+    WindowServices::SetPlotAxisTitles();
     gSimulateOnly = false;
-    RedrawDataPlot(true);
+    WindowServices::RedrawDataPlot(true);
     ScanRequestRepaint(window);
 }

@@ -2,6 +2,8 @@
 // a limit is inside.
 #include "scandata/fit_limits.h"
 
+#include <cmath>
+
 #include "state/serial_fit_state.h"
 #include "state/model_parameters.h"
 #include "foundations/show_error.h"
@@ -115,4 +117,36 @@ void ApplyRightFitLimit()
     if (S::gridRadius)
         LastGridIndexInside();
     RangeStatistics();
+}
+
+void FitRange(int j, int& first, int& last) {
+    first = ScanStore::firstFitIndex ? ScanStore::firstFitIndex[j] : 0;
+    last = ScanStore::lastFitIndex ? ScanStore::lastFitIndex[j] : 0;
+    if (first == 0)
+        first = 1;
+    if (last == 0)
+        last = ScanStore::pointCount[j];
+}
+
+void SetDefaultMeniscusBottomLimits()
+{
+    // The limits follow the fitting work; until then the user's or the initial values stand.
+}
+
+float CalcFitRmsd()
+{
+    double sum = 0.0;
+    long count = 0;
+    for (int k = 1; k <= ScanStore::scanCount; ++k) {
+        if (!ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit[k])
+            continue;
+        for (int i = ScanStore::firstFitIndex[k]; i >= 1 && i <= ScanStore::lastFitIndex[k] &&
+                                                  i <= ScanStore::pointCount[k];
+             ++i) {
+            double d = ScanStore::signal[k][i] - ScanStore::fit[k][i];
+            sum += d * d;
+            ++count;
+        }
+    }
+    return count > 0 ? static_cast<float>(std::sqrt(sum / count)) : 0.0f;
 }

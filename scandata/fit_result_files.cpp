@@ -4,7 +4,7 @@
 
 #include "state/display_options.h"
 #include "state/model_choice.h"
-#include "display/scan_plots.h"
+#include "scandata/fit_limits.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
 #include "foundations/random_numbers.h"

@@ -54,3 +54,8 @@ void ApplyLoadSwitches();
 // the kinds are mixed.
 bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
                    CProgressLine& progress);
+
+// The strings of a selection buffer, the empty terminator excluded.
+std::vector<std::string> SelectionStrings(const char* selection);
+// The folder (with its trailing separator), name and extension (with its dot) of a path.
+void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext);

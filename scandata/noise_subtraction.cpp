@@ -4,7 +4,7 @@
 
 #include "state/model_choice.h"
 #include "state/plot_interaction_state.h"
-#include "display/scan_plots.h"
+#include "state/window_services.h"
 #include "state/model_parameters.h"
 #include "foundations/resampling.h"
 #include "plotting/win_plot.h"
@@ -137,9 +137,9 @@ void ShowFittedGridRange(float xMin)
         S::dataPlot->SetRanges(xMin, xMax, yMin, yMax);
         S::dataPlot->Draw();
     } else {
-        RedrawDataPlot(false);
+        WindowServices::RedrawDataPlot(false);
     }
-    UpdateResiduals(false);
+    WindowServices::UpdateResiduals(false);
 }
 
 void ShowFittedGridRange()

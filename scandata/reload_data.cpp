@@ -4,9 +4,10 @@
 
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
-#include "app/txla_window.h"
-#include "display/progress_line.h"
-#include "display/scan_plots.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
+#include "plotting/progress_line.h"
+#include "state/window_services.h"
 #include "state/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/load_steps.h"
@@ -50,7 +51,7 @@ bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgressLine& progr
     if (!LoadScanPaths(window, paths, width, progress))
         return false;
     ApplyLoadSwitches();
-    SetPlotAxisTitles();
+    WindowServices::SetPlotAxisTitles();
     gSimulateOnly = false;
     return true;
 }
@@ -64,14 +65,14 @@ void ReloadForChangeCell(TXLAWindow* window) {
     progress.Show(window, 10, 10);
     if (!ReloadListedScans(window, true, progress))
         return;
-    RedrawDataPlot(false);
+    WindowServices::RedrawDataPlot(false);
     ScanRequestRepaint(window);
     progress.Hide(window);
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
         ReloadForChangeCell(window);
     if (window && !S::fileNames.empty()) {
         std::string caption = "SEDIMENTATION ANALYSIS -> " + S::fileNames[0] + "...";
-        window->SetCaption(caption.c_str());
+        WindowServices::PlatformWindow(window)->SetCaption(caption.c_str());
     }
 }
 
@@ -84,7 +85,7 @@ void ReloadAllData(TXLAWindow* window) {
         return;
     AllocCommonGridScanArrays();
     if (window)
-        window->RunModel();
+        WindowServices::RunModel(window);
     progress.Hide(window);
     // Corrected copies were written: they are loaded as the data set they now are.
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)

@@ -1,8 +1,8 @@
 // Emptying the scan store: every scan with its arrays, views and curves, and the common grid.
 #include "scandata/scan_store.h"
 
-#include "display/scan_plots.h"
-#include "display/scan_rms_file.h"
+#include "state/window_services.h"
+#include "state/display_options.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
@@ -126,7 +126,7 @@ void FreeAllData()
     FreeTable(S::scanOrder);
     FreeTable(S::firstFitIndex);
     FreeTable(S::lastFitIndex);
-    DeleteScanPlots();
+    WindowServices::DeleteScanPlots();
     S::scanCount = 0;
     S::dataChanged = true;
     // The worst scan named an index of the freed set; a later set must not inherit it.

@@ -1,7 +1,8 @@
 // Boxes of the scan loaders, shown through the platform's message box.
 #include "scandata/scan_user_messages.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
 #include "plat/window_dc.hpp"
@@ -11,7 +12,7 @@ namespace {
 // The main window as the box's owner.
 HWND Owner(TXLAWindow* window)
 {
-    return window;
+    return WindowServices::PlatformWindow(window);
 }
 
 } // namespace
@@ -41,25 +42,25 @@ bool ScanQuestion(TXLAWindow* window, const char* text, const char* caption)
 void ScanDebugLog(TXLAWindow* window, const char* text)
 {
     if (window)
-        window->DebugLog(text);
+        WindowServices::DebugLog(window, text);
 }
 
 void ScanRequestRepaint(TXLAWindow* window)
 {
     if (window)
-        window->RequestRepaint();
+        WindowServices::RequestRepaint(window);
 }
 
 void ScanDrawText(TXLAWindow* window, int x, int y, const char* text)
 {
     if (!window)
         return;
-    TClientDC dc(window);
+    TClientDC dc(WindowServices::PlatformWindow(window));
     dc.TextOut(x, y, text);
 }
 
 void ScanCheckTemperature(TXLAWindow* window, float limit)
 {
     if (window)
-        window->CheckTemperatureFluctuation(limit);
+        WindowServices::CheckTemperatureFluctuation(window, limit);
 }

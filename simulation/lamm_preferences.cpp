@@ -3,7 +3,8 @@
 
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "foundations/cvector.h"
@@ -29,7 +30,7 @@ void SetGridSize(int& option, float v)
 void Trace(TXLAWindow* window, const char* text)
 {
     if (window != nullptr)
-        window->DebugLog(text);
+        WindowServices::DebugLog(window, text);
 }
 
 }  // namespace

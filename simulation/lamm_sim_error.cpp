@@ -1,7 +1,8 @@
 // The boxes of the Lamm solver objects' result codes.
 #include "simulation/lamm_sim_error.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
@@ -13,7 +14,7 @@ constexpr const char* kSimulationError = "ERROR in simulation";
 
 int Box(TXLAWindow* window, const char* text, const char* caption, UINT flags)
 {
-    return MessageBox(window, text, caption, flags);
+    return MessageBox(WindowServices::PlatformWindow(window), text, caption, flags);
 }
 
 }  // namespace

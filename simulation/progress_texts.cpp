@@ -1,7 +1,8 @@
 // Progress texts of the module-wide solvers.
 #include "simulation/progress_texts.h"
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "plat/window_dc.hpp"
 #include "state/lamm_grid.h"
 
@@ -13,7 +14,7 @@ void Draw(int y, const char* text)
 {
     if (LammGrid::progressWindow == nullptr)
         return;
-    TClientDC dc(LammGrid::progressWindow);
+    TClientDC dc(WindowServices::PlatformWindow(LammGrid::progressWindow));
     dc.TextOut(10, y, text);
 }
 

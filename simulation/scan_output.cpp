@@ -3,8 +3,9 @@
 
 #include "state/model_choice.h"
 #include "state/run_switches.h"
-#include "app/txla_window.h"
-#include "distributions/conti_kernel.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
+#include "simulation/conti_kernel.h"
 #include "state/component_scans.h"
 #include "state/model_parameters.h"
 #include "foundations/key_polling.h"
@@ -110,7 +111,7 @@ void DrawScanCurve(int scan)
                                   SpeciesColour(LammGrid::currentSpecies), -1, 0);
     if (picture == nullptr)
         return;
-    TClientDC dc(LammGrid::progressWindow);
+    TClientDC dc(WindowServices::PlatformWindow(LammGrid::progressWindow));
     PlayMetaFile(dc, picture);
     DeleteMetaFile(picture);
 }

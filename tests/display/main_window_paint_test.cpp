@@ -14,7 +14,7 @@
 #include "state/model_parameters.h"
 #include "plat/window_dc.hpp"
 #include "plotting/win_plot.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_store.h"
 #include "plotting/plot_globals.h"
 #include "support/main_window_fixture.h"

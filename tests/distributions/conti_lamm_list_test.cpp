@@ -1,6 +1,6 @@
 // The distribution kernel by the Lamm list road: every column computed for a complete list, none
 // claimed after a stop; solved profiles mapped into a column are stored or added.
-#include "distributions/conti_kernel.h"
+#include "simulation/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
 #include "state/conti_state.h"
 

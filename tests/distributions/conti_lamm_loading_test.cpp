@@ -2,7 +2,7 @@
 // template as loaded, and the loads that change the physics change the kernel as they should
 // (time offset, rotor speed profile, zone loading, grid size), checked against closed forms or
 // against runs that reach the same physics another way.
-#include "distributions/conti_kernel.h"
+#include "simulation/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
 
 #include "state/model_choice.h"

@@ -12,7 +12,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/dls_data_set.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "support/dls_file_generator.h"

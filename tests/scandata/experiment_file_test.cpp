@@ -6,7 +6,7 @@
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/experiment_file.h"
+#include "app/experiment_file.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

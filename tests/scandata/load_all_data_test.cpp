@@ -4,7 +4,7 @@
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"

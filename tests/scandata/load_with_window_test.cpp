@@ -2,7 +2,7 @@
 #include "state/diagnostics.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_store.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"

@@ -7,7 +7,7 @@
 #include "foundations/cvector.h"
 #include "foundations/random_numbers.h"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/raw_data_corrections.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file_list.h"

@@ -5,7 +5,7 @@
 #include "foundations/nr_arrays.h"
 #include "plat/files.hpp"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_file_list.h"

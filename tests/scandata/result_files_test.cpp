@@ -5,7 +5,7 @@
 #include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"

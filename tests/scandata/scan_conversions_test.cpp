@@ -3,7 +3,7 @@
 // the rotor-stretch shift against its formula; what the commands write when the user declines.
 #include "foundations/nr_arrays.h"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_conversions.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"

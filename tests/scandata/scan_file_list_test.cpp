@@ -3,7 +3,7 @@
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"

@@ -1,7 +1,7 @@
 // The scan store of the kernel tests.
 #include "support/conti_scan_store.h"
 
-#include "distributions/conti_kernel.h"
+#include "simulation/conti_kernel.h"
 #include "state/model_parameters.h"
 #include "scandata/scan_store.h"
 #include "support/reset_all_state.h"

@@ -3,7 +3,7 @@
 
 #include "display/paint_switches.h"
 #include "display/scan_rms_file.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "support/reset_all_state.h"
 
 MainWindowFixture::MainWindowFixture(int width, int height) {

@@ -1,6 +1,8 @@
 // Resets the program-wide records of the subsystems built so far.
 #include "reset_all_state.h"
 
+#include "app/txla_window.h"
+
 #include "state/diagnostics.h"
 #include "app/load_filters.h"
 #include "state/run_switches.h"
@@ -41,6 +43,8 @@
 
 void ResetAllState()
 {
+    // The real table: the loaders redraw the scan plots through it even without a window.
+    InstallWindowServices();
     ScanDataKind::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();

@@ -15,7 +15,7 @@
 #include "plat/png.hpp"
 #include "plat/qt_backend.hpp"
 #include "platform/src/qt/qt_probe.hpp"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_store.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"

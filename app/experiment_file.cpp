@@ -1,15 +1,16 @@
 // The experiment file reader. Values after line 3 are taken by position; their keys in
 // parentheses are not compared.
-#include "scandata/experiment_file.h"
+#include "app/experiment_file.h"
 
 #include "state/model_choice.h"
-#include "app/txla_window.h"
+#include "state/window_services.h"
+#include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_text.h"
@@ -107,7 +108,7 @@ void ApplyValue(int k, double v) {
 
 void ReadXpExperiment(TXLAWindow* window, const char* path) {
     if (window)
-        window->LeaveEqTestMode();
+        WindowServices::LeaveEqTestMode(window);
     std::string text;
     if (!path || !ReadWholeFile(path, &text)) {
         std::string message = std::string("could not open ") + (path ? path : "");
@@ -164,12 +165,12 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
     std::string caption = "SEDIMENTATION ANALYSIS -> " + folder + "/" +
                           (names.empty() ? std::string() : names[0]) + "...";
     if (window)
-        window->SetCaption(caption.c_str());
+        WindowServices::PlatformWindow(window)->SetCaption(caption.c_str());
     if (window)
-        window->SetCursor(IDC_WAIT);
+        WindowServices::PlatformWindow(window)->SetCursor(IDC_WAIT);
     LoadAllData(window, selection.c_str());
     if (window)
-        window->SetCursor(IDC_ARROW);
+        WindowServices::PlatformWindow(window)->SetCursor(IDC_ARROW);
     if (S::scanCount < 1)
         return;
     for (int k = 1; k <= 18; ++k) {

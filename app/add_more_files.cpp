@@ -1,13 +1,13 @@
 // AddMoreFiles: the per-scan tables grown by the new scans, which may lie in another folder.
-#include "scandata/add_more_files.h"
+#include "app/add_more_files.h"
 
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
-#include "display/scan_plots.h"
+#include "state/window_services.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
-#include "scandata/load_all_data.h"
+#include "app/load_all_data.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_store.h"
 #include "scandata/scan_user_messages.h"
@@ -112,8 +112,8 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
         ApplyLeftFitLimit();
     if (S::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
-    SetPlotAxisTitles();
+    WindowServices::SetPlotAxisTitles();
     gSimulateOnly = false;
-    RedrawDataPlot(true);
+    WindowServices::RedrawDataPlot(true);
     ScanRequestRepaint(window);
 }

@@ -1,14 +1,8 @@
 // Loading a selection of scan files into the scan store.
 #pragma once
 
-#include <string>
-#include <vector>
-
 class TXLAWindow;
 
 // Loads the selection: zero-terminated strings ending with an empty string, either one full
 // path or a folder followed by names. Afterwards the store is either filled or empty.
 void LoadAllData(TXLAWindow* window, const char* selection);
-
-// The strings of a selection buffer, the empty terminator excluded.
-std::vector<std::string> SelectionStrings(const char* selection);

@@ -1,11 +1,11 @@
 // CProgressLine. The bar is four pixels thick (rows y - 1 to y + 2) over a grey track; a call
 // that does not advance it returns before any context is opened, so the fits can call it once per
 // data point. The gauge style of the original class is left out: nothing selects it.
-#include "display/progress_line.h"
+#include "plotting/progress_line.h"
 
 #include <cmath>
 
-#include "app/txla_window.h"
+#include "state/window_services.h"
 #include "plat/window_dc.hpp"
 
 CProgressLine::CProgressLine() : barPen(barColour), trackPen(trackColour) {}
@@ -15,14 +15,14 @@ void CProgressLine::Show(TXLAWindow* window, int x, int y) {
     right = x + length;
     top = y;
     bottom = y + thickness;
-    if (!window)
+    if (!WindowServices::PlatformWindow(window))
         return;
     // Columns left - 1 .. right + 1, rows top - thickness .. bottom, inclusive.
     const int w = right - left + 3;
     const int h = bottom - (top - thickness) + 1;
     TBitmap snapshot(w, h);
     {
-        TClientDC screen(window->GetHandle());
+        TClientDC screen(WindowServices::PlatformWindow(window));
         TMemoryDC memory(snapshot);
         memory.BitBlt(0, 0, w, h, screen, left - 1, top - thickness, SRCCOPY);
     }
@@ -65,9 +65,9 @@ void CProgressLine::DrawBar(TDC& dc) {
 }
 
 void CProgressLine::Draw(float v, TXLAWindow* window) {
-    if (!Advance(v) || !window)
+    if (!Advance(v) || !WindowServices::PlatformWindow(window))
         return;
-    TClientDC dc(window->GetHandle());
+    TClientDC dc(WindowServices::PlatformWindow(window));
     DrawBar(dc);
 }
 
@@ -77,9 +77,9 @@ void CProgressLine::DrawOnDC(float v, TDC& dc) {
 }
 
 void CProgressLine::Hide(TXLAWindow* window) {
-    if (!window || !backgroundSaved)
+    if (!WindowServices::PlatformWindow(window) || !backgroundSaved)
         return;
-    TClientDC screen(window->GetHandle());
+    TClientDC screen(WindowServices::PlatformWindow(window));
     TMemoryDC memory(background);
     screen.BitBlt(left - 1, top - thickness, background.Width(), background.Height(), memory, 0,
                   0, SRCCOPY);

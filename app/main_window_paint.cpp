@@ -18,7 +18,7 @@
 #include "foundations/ccurve.h"
 #include "state/realtime_state.h"
 #include "state/fit_control.h"
-#include "fitting/fit_statistics.h"
+#include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "plotting/curve_painters.h"
 #include "plotting/plot_owners.h"

@@ -1,18 +1,16 @@
-// LoadAllData: every selected scan file read into the store, checked against the rotor speed
-// profile and the other scans, put in time order, gridded and given fit limits.
-#include "scandata/load_all_data.h"
+// The steps of a load: every selected scan file read into the store, checked against the rotor
+// speed profile and the other scans, put in time order, gridded and given fit limits.
+#include "scandata/load_steps.h"
 
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
-#include "display/progress_line.h"
-#include "display/scan_plots.h"
+#include "plotting/progress_line.h"
+#include "state/window_services.h"
 #include "state/result_table.h"
 #include "state/realtime_state.h"
-#include "fitting/fit_statistics.h"
 #include "state/model_parameters.h"
-#include "fitting/restore_analysis.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
@@ -27,7 +25,6 @@
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/ui_flags.h"
 #include "scandata/time_stamps.h"
-#include "simulation/simulation_switches.h"
 #include "state/dls_data.h"
 
 #include <cctype>
@@ -63,6 +60,16 @@ void MakeViews(int i)
     }
 }
 
+
+// The character after the dot of a file name, upper-cased; 0 without one.
+char KindLetter(const char* fileName)
+{
+    const char* dot = std::strrchr(fileName, '.');
+    return dot && dot[1] ? static_cast<char>(std::toupper(static_cast<unsigned char>(dot[1]))) : 0;
+}
+
+} // namespace
+
 // Splits path into folder (with its separator), name and extension (with its dot).
 void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext)
 {
@@ -73,15 +80,6 @@ void SplitScanPath(const std::string& path, std::string& dir, std::string& name,
     name = dot == std::string::npos ? file : file.substr(0, dot);
     ext = dot == std::string::npos ? std::string() : file.substr(dot);
 }
-
-// The character after the dot of a file name, upper-cased; 0 without one.
-char KindLetter(const char* fileName)
-{
-    const char* dot = std::strrchr(fileName, '.');
-    return dot && dot[1] ? static_cast<char>(std::toupper(static_cast<unsigned char>(dot[1]))) : 0;
-}
-
-} // namespace
 
 void FillScanSlot(int i)
 {
@@ -129,42 +127,6 @@ bool MixedKinds()
     return false;
 }
 
-// What follows the reading: noise switches, plots, restore offer, checks.
-void FinishLoad(TXLAWindow* window, CProgressLine& progress)
-{
-    ApplyLoadSwitches();
-    bool restored = !RealtimeState::realtimeMode && RestorePreviousAnalysis(window, true);
-    if (restored) {
-        SetPlotAxisTitles();
-        gSimulateOnly = false;
-        AllocCommonGridScanArrays();
-        RunDiscreteSed(window);
-        char text[64];
-        std::snprintf(text, sizeof text, "mean dev = %f  ", static_cast<double>(CalcFitRmsd()));
-        ScanDrawText(window, 10, 50, text);
-        RedrawDataPlot(false);
-        ScanRequestRepaint(window);
-    } else if (!(RealtimeState::realtimeMode && RealtimeState::equilibriumTestMode)) {
-        SetPlotAxisTitles();
-        gSimulateOnly = false;
-        RedrawDataPlot(false);
-        if (!SerialFitState::serializing)
-            ScanRequestRepaint(window);
-    }
-    if (!RealtimeState::realtimeMode && !SerialFitState::serializing &&
-        !RealtimeState::equilibriumTestMode)
-        ScanCheckTemperature(window, 1.0f);
-    progress.Hide(window);
-    if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
-        ReloadForChangeCell(window);
-    if (scanTimeCorrection && ScanDataKind::fluorescence) {
-        scanTimeCorrection = false;
-        ScanOwnedBox(window,
-                     "scan time correction for fluorescence data not yet implemented, switching off",
-                     "");
-    }
-}
-
 } // namespace
 
 void ApplyLoadSwitches()
@@ -180,9 +142,9 @@ void ApplyLoadSwitches()
             S::timesFromW2t = false;
         }
         if (ModelChoice::fitTINoise || ModelChoice::fitRINoise)
-            ShowNoiseButtons(0);
+            WindowServices::ShowNoiseButtons(0);
         else
-            HideNoiseButtons();
+            WindowServices::HideNoiseButtons();
     }
     S::signalScale = ScanDataKind::interference ? 3.3 : 1.0;
 }
@@ -322,88 +284,4 @@ std::vector<std::string> SelectionStrings(const char* selection)
     for (const char* p = selection; *p; p += std::strlen(p) + 1)
         out.emplace_back(p);
     return out;
-}
-
-void LoadAllData(TXLAWindow* window, const char* selection)
-{
-    CProgressLine progress;
-    progress.Show(window, 10, 10);
-    ScanDebugLog(window, "\nEnter LoadAllData");
-    S::dataChanged = true;
-    S::mixedDataTypes = false;
-    float width = LoadAveragingWidth();
-    std::vector<std::string> strings = SelectionStrings(selection);
-    if (strings.empty()) {
-        progress.Hide(window);
-        return;
-    }
-    P::gLoadSelection = strings[0];
-    ModelParameters::blocalVaryMeniscusWarned = false;
-
-    bool single = strings.size() == 1;
-    if (single && !S::equilibriumData) {
-        ScanErrorBox("only one file selected", "ERROR");
-        if (!ScanQuestion(nullptr, "switch to Equilibrium Data Mode?", "LOAD ERROR")) {
-            progress.Hide(window);
-            return;
-        }
-        S::equilibriumData = true;
-        width = 0.0f;
-    }
-
-    FreeLoadedScans();
-
-    // The names taken: the 1st, (n+1)-th, (2n+1)-th ... with stride n.
-    std::vector<std::string> names;
-    if (single) {
-        names.push_back(strings[0]);
-    } else {
-        int stride = S::fileStride > 1 ? S::fileStride : 1;
-        int k = 0;
-        for (std::size_t j = 1; j < strings.size(); ++j) {
-            ++k;
-            if (stride == 1 || k == 1)
-                names.push_back(strings[j]);
-            if (k >= stride)
-                k = 0;
-        }
-    }
-    if (static_cast<int>(names.size()) > kMaxScans) {
-        ScanErrorBox("too many scans selected", "LOAD ERROR");
-        if (RealtimeState::realtimeMode)
-            RealtimeState::stopRequested = true;
-        progress.Hide(window);
-        return;
-    }
-
-    std::string folderDir, ignoredName, ignoredExt;
-    if (single) {
-        SplitScanPath(strings[0], folderDir, ignoredName, ignoredExt);
-    } else {
-        folderDir = strings[0];
-        if (folderDir.empty() || folderDir.back() != '/')
-            folderDir += '/';
-    }
-    if (UiFlags::useListFileFolder && !UiFlags::listFileDir.empty()) {
-        // The user chose to take the listed names from the list file's own folder; later
-        // rebuilds of the file list start from there too.
-        folderDir = UiFlags::listFileDir;
-        P::gLoadSelection = folderDir.size() > 1 ? folderDir.substr(0, folderDir.size() - 1) : folderDir;
-    }
-    P::gDataDrive.clear();
-    P::gDataDir = folderDir;
-
-    std::vector<std::string> paths;
-    for (const std::string& name : names)
-        paths.push_back(single ? name : P::gDataDrive + P::gDataDir + name);
-    if (paths.empty()) {
-        progress.Hide(window);
-        return;
-    }
-    std::string dir, name, ext;
-    SplitScanPath(paths[0], dir, name, ext);
-    P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
-    if (!LoadScanPaths(window, paths, width, progress))
-        return;
-    FinishLoad(window, progress);
 }

@@ -2,7 +2,7 @@
 // back exactly the 103 x 7 pixels that Show saved.
 #include <gtest/gtest.h>
 
-#include "display/progress_line.h"
+#include "plotting/progress_line.h"
 #include "plat/window_dc.hpp"
 #include "support/main_window_fixture.h"
 

@@ -1,5 +1,5 @@
 // Storage of the distribution kernel and the mapping of solved profiles into it.
-#include "distributions/conti_kernel.h"
+#include "simulation/conti_kernel.h"
 
 #include "state/conti_state.h"
 #include "foundations/resampling.h"
