@@ -3,7 +3,7 @@
 #pragma once
 
 // LU decomposition in place (Crout, implicit scaling); indx records the interchanges, d their
-// parity. A zero row is the fatal "Singular matrix in routine ludcmp" (false returned); a zero
+// parity. A zero row is reported as "Singular matrix in routine ludcmp" (false returned); a zero
 // pivot is replaced by a tiny value so that singular matrices still decompose.
 bool ludcmp(float** a, int n, int* indx, float* d);
 bool dludcmp(double** a, int n, int* indx, double* d);

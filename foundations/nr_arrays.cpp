@@ -2,6 +2,7 @@
 #include "foundations/nr_arrays.h"
 
 #include "foundations/show_error.h"
+#include "state/run_switches.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +12,7 @@ namespace {
 // A failed allocation has no storage to hand back, so after the fatal report the program ends
 // here rather than let the caller write through a null block.
 [[noreturn]] void AllocationFailed(const char* text) {
-    nrerror(text);
+    ShowError(text, 1);
     std::exit(EXIT_FAILURE);
 }
 
@@ -40,13 +41,19 @@ template <typename T> void FreeOneBased(T* v, long nl) {
         std::free(v + nl - 1);
 }
 
+// Extents below one (nh < nl) count as empty. The pointer of the first row (and of the first
+// column of a tensor) is written even for an empty array, since the release reads it back: its
+// block always has room for it beside the spare element.
+long Extent(long lo, long hi) {
+    return hi >= lo ? hi - lo + 1 : 0;
+}
+
 template <typename T>
 T** Rows(long nrl, long nrh, long ncl, long nch, const char* text1, const char* text2) {
-    long nrow = nrh - nrl + 1;
-    long ncol = nch - ncl + 1;
-    T** m = Block<T*>(nrow + 1, 1, text1) + 1 - nrl;
-    long cells = nrow > 0 && ncol > 0 ? nrow * ncol : 0;
-    m[nrl] = Block<T>(cells + 1, 1, text2) + 1 - ncl;
+    long nrow = Extent(nrl, nrh);
+    long ncol = Extent(ncl, nch);
+    T** m = Block<T*>(nrow + 1, 2, text1) + 1 - nrl;
+    m[nrl] = Block<T>(nrow * ncol + 1, 1, text2) + 1 - ncl;
     for (long i = nrl + 1; i <= nrh; ++i)
         m[i] = m[i - 1] + ncol;
     return m;
@@ -62,7 +69,11 @@ template <typename T> void FreeRows(T** m, long nrl, long ncl) {
 } // namespace
 
 void nrerror(const char* text) {
-    ShowError(text, 1);
+    // A singular matrix or a series that does not converge depends on the user's data: the
+    // running command stops (as on a key press), while the program keeps its loaded data and
+    // earlier results.
+    ShowError(text, 0);
+    gUserInterrupt.store(true, std::memory_order_relaxed);
 }
 
 float* vector(long nl, long nh) {
@@ -119,15 +130,15 @@ float** convert_matrix(float* a, long nrl, long nrh, long ncl, long nch) {
 }
 
 float*** f3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh) {
-    long nrow = nrh - nrl + 1;
-    long ncol = nch - ncl + 1;
-    long ndep = ndh - ndl + 1;
-    float*** t = Block<float**>(nrow + 1, 1, "allocation failure 1 in f3tensor()") + 1 - nrl;
-    long planes = nrow > 0 && ncol > 0 ? nrow * ncol : 0;
-    long cells = planes > 0 && ndep > 0 ? planes * ndep : 0;
-    t[nrl] = Block<float*>(planes + 1, 1, "allocation failure 2 in f3tensor()") + 1 - ncl;
+    long nrow = Extent(nrl, nrh);
+    long ncol = Extent(ncl, nch);
+    long ndep = Extent(ndl, ndh);
+    float*** t = Block<float**>(nrow + 1, 2, "allocation failure 1 in f3tensor()") + 1 - nrl;
+    long planes = nrow * ncol;
+    long cells = planes * ndep;
+    t[nrl] = Block<float*>(planes + 1, 2, "allocation failure 2 in f3tensor()") + 1 - ncl;
     t[nrl][ncl] = Block<float>(cells + 1, 1, "allocation failure 3 in f3tensor()") + 1 - ndl;
-    for (long j = ncl + 1; j <= nch; ++j)
+    for (long j = ncl + 1; nrow > 0 && j <= nch; ++j)
         t[nrl][j] = t[nrl][j - 1] + ndep;
     for (long i = nrl + 1; i <= nrh; ++i) {
         t[i] = t[i - 1] + ncol;

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-// Reports a failure of the numerical library in the fatal error box; the program ends when the
-// running command returns to the message loop.
+// Reports a failure of the numerical library in the error box and sets the stop flag, so the
+// running command ends while the program goes on. A failed allocation is fatal instead.
 void nrerror(const char* text);
 
 // Vectors over [nl..nh]: p[nl]..p[nh] are the elements. vector, ivector, lvector and dvector are

@@ -1,9 +1,18 @@
 // 1-based arrays: zero fill over any lower bound, flat row-major matrices, views that write
 // through, null releases.
+#include "foundations/error_box_log.h"
+#include "foundations/linear_solvers.h"
 #include "foundations/nr_arrays.h"
+#include "foundations/numeric_text_files.h"
+#include "foundations/resampling.h"
+#include "foundations/statistical_tests.h"
+#include "state/run_switches.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 TEST(NrArrays, VectorsAreZeroFilledOverTheWholeRange) {
     struct Case {
@@ -92,4 +101,82 @@ TEST(NrArrays, FloatMinMaxPickTheSecondOnTies) {
     EXPECT_EQ(FloatMax(3.0f, 2.0f), 3.0f);
     EXPECT_TRUE(std::signbit(FloatMin(0.0f, -0.0f)));
     EXPECT_TRUE(std::signbit(FloatMax(0.0f, -0.0f)));
+}
+
+// Empty extents (zero rows, zero columns, zero depth) still give arrays that release cleanly; an
+// empty or blank table file reads as no lines. Checked for writes past the blocks under the
+// address sanitizer.
+TEST(NrArrays, EmptyExtentsAllocateAndReleaseCleanly) {
+    struct Case {
+        long rl, rh, cl, ch;
+    };
+    for (Case c : {Case{1, 0, 1, 3}, Case{1, 3, 1, 0}, Case{1, 0, 1, 0}, Case{0, -1, 5, 4}}) {
+        float** m = matrix(c.rl, c.rh, c.cl, c.ch);
+        double** dm = dmatrix(c.rl, c.rh, c.cl, c.ch);
+        int** im = imatrix(c.rl, c.rh, c.cl, c.ch);
+        for (long i = c.rl; i <= c.rh; ++i)
+            for (long j = c.cl; j <= c.ch; ++j)
+                m[i][j] = dm[i][j] = im[i][j] = 1;
+        free_matrix(m, c.rl, c.rh, c.cl, c.ch);
+        free_dmatrix(dm, c.rl, c.rh, c.cl, c.ch);
+        free_imatrix(im, c.rl, c.rh, c.cl, c.ch);
+        for (long dl : {1L, 0L}) {
+            float*** t = f3tensor(c.rl, c.rh, c.cl, c.ch, 1, dl);
+            free_f3tensor(t, c.rl, c.rh, c.cl, c.ch, 1, dl);
+        }
+    }
+    TempFolder folder;
+    for (const char* text : {"", "\n", "  \n\t\n"}) {
+        int lines = -1;
+        float** table = ReadMatrixTableByRows(folder.write("t.dat", text).c_str(), 3, &lines);
+        EXPECT_EQ(lines, 0) << "[" << text << "]";
+        if (table)
+            free_matrix(table, 1, lines, 1, 3);
+    }
+}
+
+// A singular matrix, a bad argument or a series that does not converge depends on the data: the
+// box keeps its text but ends only the running command (stop flag), not the program.
+TEST(NrError, DataDependentConditionsEndOnlyTheRunningCommand) {
+    struct Case {
+        const char* text;
+        void (*provoke)();
+    };
+    const Case cases[] = {
+        {"Singular matrix in routine ludcmp",
+         [] {
+             float** a = matrix(1, 2, 1, 2);
+             a[1][1] = a[1][2] = 0.0f;
+             a[2][1] = a[2][2] = 1.0f;
+             int indx[3];
+             float d;
+             EXPECT_FALSE(ludcmp(a, 2, indx, &d));
+             free_matrix(a, 1, 2, 1, 2);
+         }},
+        {"Bad x in routine betai", [] { betai(2.0, 3.0, 1.5); }},
+        {"a or b too big, or MAXIT too small in betacf", [] { betacf(1e12, 1e12, 0.5); }},
+        {"Error in routine polint",
+         [] {
+             float* xa = vector(1, 3);
+             float* ya = vector(1, 3);
+             xa[2] = xa[3] = 1.0f;
+             ya[2] = 2.0f;
+             ya[3] = 3.0f;
+             float y, dy;
+             polint(xa, ya, 3, 0.5f, &y, &dy);
+             free_vector(xa, 1, 3);
+             free_vector(ya, 1, 3);
+         }},
+    };
+    for (const Case& c : cases) {
+        TakeErrorBoxes();
+        gUserInterrupt = false;
+        c.provoke();
+        std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
+        ASSERT_EQ(boxes.size(), 1u) << c.text;
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_FALSE(boxes[0].fatal) << c.text;
+        EXPECT_TRUE(gUserInterrupt) << c.text;
+    }
+    gUserInterrupt = false;
 }
