@@ -30,6 +30,11 @@ struct FitControl {
     static inline float& maxBottom = bottomMax;
     static inline float tolerance = 0.01f; // relative convergence tolerance of the fits
     static inline bool fitInProgress = false;
+    // A key press stopped the last fit: its best vector was kept and no post-fit step ran.
+    static inline bool fitAborted = false;
+    static inline int iterationCount = 0;  // optimiser passes of the running fit
+    static inline int evaluationCount = 0; // model evaluations of the running fit
+    static inline float bestRmsd = 0.0f;   // rmsd of the last fit's best vector
 
     static void ResetToDefaults() {
         simplex = true;
@@ -49,5 +54,8 @@ struct FitControl {
         bottomMax = 7.3f;
         tolerance = 0.01f;
         fitInProgress = false;
+        fitAborted = false;
+        iterationCount = evaluationCount = 0;
+        bestRmsd = 0.0f;
     }
 };

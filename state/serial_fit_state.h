@@ -7,6 +7,14 @@ struct SerialFitState {
     // The user's answer to "restore previous params if available?": while it and serializing
     // are set, each set's saved analysis is restored without a question.
     static inline bool restorePrevious = false;
+    // A key was pressed during a fit of the batch.
+    static inline bool stopRequested = false;
+    // 0, or the code 1 to 10 of the numerical failure met in the current set; while serializing
+    // the numerical routines store it instead of showing their boxes.
+    static inline int errorCode = 0;
 
-    static void ResetToDefaults() { serializing = restorePrevious = false; }
+    static void ResetToDefaults() {
+        serializing = restorePrevious = stopRequested = false;
+        errorCode = 0;
+    }
 };

@@ -1,0 +1,199 @@
+// Levenberg-Marquardt: damped normal equations of a forward-difference Jacobian.
+#include "fitting/optim_ml.h"
+
+#include "foundations/linear_solvers.h"
+#include "state/fit_control.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+double Evaluate(const FitObjective& objective, const double* p, std::vector<double>& r) {
+    ++FitControl::evaluationCount;
+    double v = objective.evaluate(p, &r);
+    return std::isfinite(v) ? v : kFailedEvaluation;
+}
+
+// Solves (alpha + lambda diag(alpha)) delta = beta over the active parameters.
+bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector<double>& beta,
+                const std::vector<char>& active, int n, double lambda, std::vector<double>& delta) {
+    std::vector<int> map;
+    for (int k = 1; k <= n; ++k)
+        if (active[k])
+            map.push_back(k);
+    const int m = static_cast<int>(map.size());
+    delta.assign(n + 1, 0.0);
+    if (m == 0)
+        return false;
+    std::vector<double> block(static_cast<std::size_t>(m + 1) * (m + 1));
+    std::vector<double*> rows(m + 1);
+    for (int i = 0; i <= m; ++i)
+        rows[i] = &block[static_cast<std::size_t>(i) * (m + 1)];
+    std::vector<double> b(m + 1), x(m + 1), diag(m + 1);
+    for (int i = 1; i <= m; ++i) {
+        for (int j = 1; j <= m; ++j)
+            rows[i][j] = alpha[map[i - 1]][map[j - 1]];
+        rows[i][i] *= 1.0 + lambda;
+        b[i] = beta[map[i - 1]];
+    }
+    DCholeskySolve(rows.data(), b.data(), m, x.data(), diag.data());
+    for (int i = 1; i <= m; ++i) {
+        if (!std::isfinite(x[i]))
+            return false;
+        delta[map[i - 1]] = x[i];
+    }
+    return true;
+}
+
+// Standard errors from the undamped curvature matrix.
+std::vector<double> StandardErrors(const std::vector<std::vector<double>>& alpha,
+                                   const std::vector<char>& active, int n, double meanSquare,
+                                   std::size_t points) {
+    std::vector<double> se(n + 1, 0.0);
+    std::vector<int> map;
+    for (int k = 1; k <= n; ++k)
+        if (active[k])
+            map.push_back(k);
+    const int m = static_cast<int>(map.size());
+    if (m == 0 || points <= static_cast<std::size_t>(m))
+        return se;
+    // Residual variance with the degrees of freedom the free parameters took.
+    const double variance = meanSquare * points / static_cast<double>(points - m);
+    std::vector<double> block(static_cast<std::size_t>(m + 1) * (m + 1));
+    std::vector<double*> rows(m + 1);
+    for (int i = 0; i <= m; ++i)
+        rows[i] = &block[static_cast<std::size_t>(i) * (m + 1)];
+    for (int i = 1; i <= m; ++i)
+        for (int j = 1; j <= m; ++j)
+            rows[i][j] = alpha[map[i - 1]][map[j - 1]];
+    std::vector<double> e(m + 1), x(m + 1), diag(m + 1);
+    for (int i = 1; i <= m; ++i) {
+        std::fill(e.begin(), e.end(), 0.0);
+        e[i] = 1.0;
+        DCholeskySolve(rows.data(), e.data(), m, x.data(), diag.data());
+        se[map[i - 1]] = x[i] > 0 ? std::sqrt(x[i] * variance) : 0.0;
+    }
+    return se;
+}
+
+} // namespace
+
+bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
+           const std::vector<double>& r0, const std::vector<double>& scale,
+           const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
+           std::vector<double>& beta, std::vector<char>& zeroColumn) {
+    (void)window;
+    const std::size_t points = r0.size();
+    std::vector<std::vector<double>> jac(n + 1);
+    std::vector<double> trial(p, p + n + 1), r;
+    bool ok = true;
+    zeroColumn.assign(n + 1, 0);
+    for (int k = 1; k <= n; ++k) {
+        if (!active[k])
+            continue;
+        double h = 1e-4 * std::max(std::fabs(p[k]), scale[k]);
+        trial[k] = p[k] + h;
+        h = trial[k] - p[k]; // the step as represented
+        Evaluate(objective, trial.data(), r);
+        trial[k] = p[k];
+        jac[k].assign(points, 0.0);
+        bool zero = r.size() == points;
+        if (r.size() == points)
+            for (std::size_t i = 0; i < points; ++i) {
+                jac[k][i] = (r[i] - r0[i]) / h;
+                if (jac[k][i] != 0.0)
+                    zero = false;
+            }
+        if (zero) {
+            zeroColumn[k] = 1;
+            ok = false;
+        }
+        if (FitControl::fitAborted)
+            return ok;
+    }
+    alpha.assign(n + 1, std::vector<double>(n + 1, 0.0));
+    beta.assign(n + 1, 0.0);
+    for (int k = 1; k <= n; ++k) {
+        if (!active[k] || zeroColumn[k])
+            continue;
+        double b = 0.0;
+        for (std::size_t i = 0; i < points; ++i)
+            b -= jac[k][i] * r0[i];
+        beta[k] = b;
+        for (int l = 1; l <= k; ++l) {
+            if (!active[l] || zeroColumn[l])
+                continue;
+            double a = 0.0;
+            for (std::size_t i = 0; i < points; ++i)
+                a += jac[k][i] * jac[l][i];
+            alpha[k][l] = alpha[l][k] = a;
+        }
+    }
+    return ok;
+}
+
+MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                    const MLOptions& options) {
+    MLResult result;
+    const int first = FitControl::evaluationCount;
+    std::vector<double> r0, r;
+    double chi = Evaluate(objective, p, r0);
+    std::vector<double> scale(n + 1);
+    for (int k = 1; k <= n; ++k)
+        scale[k] = std::fabs(p[k]) > 0 ? std::fabs(p[k]) : 1e-2;
+    std::vector<char> active(n + 1, 1), zero;
+    std::vector<std::vector<double>> alpha;
+    std::vector<double> beta, delta, trial(n + 1);
+    double lambda = 1e-3;
+    int quiet = 0;
+    bool reported = false;
+    for (int it = 0; it < options.maxIterations && !FitControl::fitAborted; ++it) {
+        ++FitControl::iterationCount;
+        if (!mlcof(window, p, n, objective, r0, scale, active, alpha, beta, zero)) {
+            for (int k = 1; k <= n; ++k)
+                if (zero[k])
+                    active[k] = 0;
+            if (!reported && !FitControl::fitAborted) {
+                reported = true;
+                ReportFitFailure(kErrorZeroDifferential, "zero differential in mlcof");
+            }
+        }
+        if (FitControl::fitAborted)
+            break;
+        // Raise the damping until a step lowers the objective (or nothing more can be gained).
+        bool accepted = false;
+        while (!accepted && lambda < 1e12 && !FitControl::fitAborted) {
+            if (!DampedStep(alpha, beta, active, n, lambda, delta))
+                break;
+            for (int k = 1; k <= n; ++k)
+                trial[k] = p[k] + delta[k];
+            double chiTrial = Evaluate(objective, trial.data(), r);
+            if (chiTrial < chi && r.size() == r0.size()) {
+                const double change = (chi - chiTrial) / chi;
+                for (int k = 1; k <= n; ++k)
+                    p[k] = trial[k];
+                chi = chiTrial;
+                r0.swap(r);
+                lambda = std::max(lambda / 10.0, 1e-12);
+                accepted = true;
+                quiet = change < options.tolerance ? quiet + 1 : 0;
+            } else {
+                lambda *= 10.0;
+            }
+        }
+        if (!accepted || quiet >= 2 || chi <= 1e-300)
+            break;
+    }
+    if (!FitControl::fitAborted && !alpha.empty()) {
+        // The curvature at the final vector, for the standard errors.
+        std::vector<char> z;
+        mlcof(window, p, n, objective, r0, scale, active, alpha, beta, z);
+        result.standardError = StandardErrors(alpha, active, n, chi, r0.size());
+    }
+    result.value = chi;
+    result.evaluations = FitControl::evaluationCount - first;
+    result.status = FitControl::fitAborted ? OptimStatus::Aborted : OptimStatus::Converged;
+    return result;
+}

@@ -1,0 +1,35 @@
+// Levenberg-Marquardt over a fit objective with a forward-difference Jacobian.
+#pragma once
+
+#include "fitting/fit_objective.h"
+#include "fitting/optim_simplex.h"
+
+#include <vector>
+
+class TXLAWindow;
+
+struct MLOptions {
+    double tolerance = 0.01; // stop when the relative change of rmsd^2 stays below it twice
+    int maxIterations = 50;
+};
+
+struct MLResult : OptimResult {
+    // Standard errors of the parameters at the end: sqrt of the diagonal of the inverse curvature
+    // matrix times the mean square residual (0 for frozen parameters).
+    std::vector<double> standardError;
+};
+
+// The curvature matrix alpha = J^T J and the gradient vector beta = -J^T r at p[1..n], with r the
+// residual vector at p (given in r0) and J its forward-difference Jacobian: one evaluation per
+// active parameter, step 1e-4 x max(|p_k|, scale[k]). A column that is zero marks the parameter
+// in zeroColumn and makes the result false. The evaluations count in FitControl.
+bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
+           const std::vector<double>& r0, const std::vector<double>& scale,
+           const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
+           std::vector<double>& beta, std::vector<char>& zeroColumn);
+
+// Damped Gauss-Newton steps from p[1..n]; p receives the best vector. A parameter without effect
+// on the residuals is reported once (code 9 "zero differential in mlcof") and held fixed. A set
+// FitControl::fitAborted ends it with the best vector so far.
+MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                    const MLOptions& options);

@@ -1,0 +1,274 @@
+// Downhill simplex (Nelder-Mead) and its annealing variant over a fit objective.
+#include "fitting/optim_simplex.h"
+
+#include "foundations/random_numbers.h"
+#include "state/fit_control.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The simplex p[1..n+1][1..n] as row pointers into one block, with values and column sums.
+struct Simplex {
+    int n;
+    std::vector<double> block;
+    std::vector<double*> rows;
+    std::vector<double> y, psum;
+    explicit Simplex(int n)
+        : n(n), block(static_cast<std::size_t>(n + 2) * (n + 1)), rows(n + 2), y(n + 2),
+          psum(n + 1) {
+        for (int i = 0; i <= n + 1; ++i)
+            rows[i] = &block[static_cast<std::size_t>(i) * (n + 1)];
+    }
+    double** p() { return rows.data(); }
+    void Sums() {
+        for (int j = 1; j <= n; ++j) {
+            double s = 0.0;
+            for (int i = 1; i <= n + 1; ++i)
+                s += rows[i][j];
+            psum[j] = s;
+        }
+    }
+};
+
+double Evaluate(const FitObjective& objective, const double* p) {
+    ++FitControl::evaluationCount;
+    double v = objective(p);
+    return std::isfinite(v) ? v : kFailedEvaluation;
+}
+
+// The best vector seen by any evaluation of a run, so an abort or a fluctuation never loses it.
+struct BestSeen {
+    std::vector<double> p;
+    double y = 0.0;
+    bool set = false;
+    void Offer(const double* q, int n, double v) {
+        if (set && v >= y)
+            return;
+        p.assign(q, q + n + 1);
+        y = v;
+        set = true;
+    }
+};
+
+// Vertex 1 is the start; vertex k+1 moves parameter k by a fraction of itself (a small absolute
+// step where it is 0). The fraction comes from the shuffled generator, so a fit is reproducible.
+int Build(Simplex& s, const double* start, double randomization, const FitObjective& objective,
+          BestSeen& best) {
+    const int n = s.n;
+    int seed = -1;
+    ran1(&seed);
+    for (int i = 1; i <= n + 1; ++i)
+        for (int j = 1; j <= n; ++j)
+            s.rows[i][j] = start[j];
+    for (int k = 1; k <= n; ++k) {
+        double u = 2.0 * ran1(&seed) - 1.0;
+        if (std::fabs(u) < 0.25)
+            u = u < 0 ? -0.25 : 0.25;
+        double step = randomization * u * start[k];
+        if (step == 0.0)
+            step = 1e-3 * (randomization > 0 ? randomization / 0.01 : 1.0);
+        s.rows[k + 1][k] = start[k] + step;
+    }
+    for (int i = 1; i <= n + 1; ++i) {
+        s.y[i] = Evaluate(objective, s.rows[i]);
+        best.Offer(s.rows[i], n, s.y[i]);
+        if (FitControl::fitAborted)
+            return i;
+    }
+    s.Sums();
+    return n + 1;
+}
+
+// Shared move of the plain and the thermal simplex: a trial through the centroid, judged against
+// the worst vertex with the fluctuation (trial lowered by fluct, vertex value as given).
+double Try(double** p, double* y, double* psum, int n, const FitObjective& objective, int worst,
+           double factor, double yWorstJudged, double trialFluct, BestSeen* best,
+           bool* replaced = nullptr) {
+    std::vector<double> trial(n + 1);
+    const double fac1 = (1.0 - factor) / n;
+    const double fac2 = fac1 - factor;
+    for (int j = 1; j <= n; ++j)
+        trial[j] = psum[j] * fac1 - p[worst][j] * fac2;
+    double ytry = Evaluate(objective, trial.data());
+    if (best)
+        best->Offer(trial.data(), n, ytry);
+    if (replaced)
+        *replaced = false;
+    if (ytry - trialFluct < yWorstJudged) {
+        if (replaced)
+            *replaced = true;
+        y[worst] = ytry;
+        for (int j = 1; j <= n; ++j) {
+            psum[j] += trial[j] - p[worst][j];
+            p[worst][j] = trial[j];
+        }
+    }
+    return ytry;
+}
+
+bool Collapsed(Simplex& s, int best) {
+    for (int i = 1; i <= s.n + 1; ++i)
+        for (int j = 1; j <= s.n; ++j) {
+            double ref = s.rows[best][j];
+            double tol = ref != 0.0 ? 1e-10 * std::fabs(ref) : 1e-14;
+            if (std::fabs(s.rows[i][j] - ref) > tol)
+                return false;
+        }
+    return true;
+}
+
+// Shrinks every vertex halfway towards vertex lo and re-evaluates them.
+void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best) {
+    for (int i = 1; i <= s.n + 1; ++i) {
+        if (i == lo)
+            continue;
+        for (int j = 1; j <= s.n; ++j)
+            s.rows[i][j] = 0.5 * (s.rows[i][j] + s.rows[lo][j]);
+        s.y[i] = Evaluate(objective, s.rows[i]);
+        best.Offer(s.rows[i], s.n, s.y[i]);
+        if (FitControl::fitAborted)
+            break;
+    }
+    s.Sums();
+}
+
+// Nelder-Mead moves until the values agree within tolerance, the simplex collapses, the
+// evaluation budget is used or the fit is aborted. temperature 0 is the plain simplex; above 0
+// every comparison carries the thermal fluctuation. Returns false when the budget ran out.
+bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int budget,
+             double temperature, int* seed, BestSeen& best) {
+    const int n = s.n;
+    const int stopAt = FitControl::evaluationCount + budget;
+    auto fluct = [&]() { return temperature > 0 ? -temperature * std::log(ran1(seed)) : 0.0; };
+    std::vector<double> yj(n + 2);
+    for (;;) {
+        if (FitControl::fitAborted)
+            return true;
+        for (int i = 1; i <= n + 1; ++i)
+            yj[i] = s.y[i] + fluct();
+        int lo = 1, hi = yj[1] > yj[2] ? 1 : 2, nhi = hi == 1 ? 2 : 1;
+        for (int i = 1; i <= n + 1; ++i) {
+            if (yj[i] <= yj[lo])
+                lo = i;
+            if (yj[i] > yj[hi]) {
+                nhi = hi;
+                hi = i;
+            } else if (yj[i] > yj[nhi] && i != hi) {
+                nhi = i;
+            }
+        }
+        const double rtol =
+            2.0 * std::fabs(yj[hi] - yj[lo]) / (std::fabs(yj[hi]) + std::fabs(yj[lo]) + 1e-20);
+        if (rtol < tolerance || Collapsed(s, lo))
+            return true;
+        if (FitControl::evaluationCount >= stopAt)
+            return false;
+        ++FitControl::iterationCount;
+        // Reflect; expand when it beat the best, contract when it is still the worst but one,
+        // shrink when the contraction failed too. Judged values carry the fluctuation.
+        bool replaced = false;
+        double f = fluct();
+        double yjudged = Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, -1.0, yj[hi], f,
+                             &best, &replaced) -
+                         f;
+        if (replaced)
+            yj[hi] = yjudged;
+        if (FitControl::fitAborted)
+            return true;
+        if (yjudged <= yj[lo]) {
+            f = fluct();
+            Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 2.0, yj[hi], f, &best);
+        } else if (yjudged >= yj[nhi]) {
+            const double ysave = yj[hi];
+            f = fluct();
+            yjudged =
+                Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 0.5, ysave, f, &best) - f;
+            if (FitControl::fitAborted)
+                return true;
+            if (yjudged >= ysave)
+                Shrink(s, lo, objective, best);
+        }
+    }
+}
+
+} // namespace
+
+float NelderMeadTry(TXLAWindow* window, double** p, double* y, double* psum, int n,
+                    const FitObjective& objective, int worst, double factor) {
+    (void)window;
+    return static_cast<float>(Try(p, y, psum, n, objective, worst, factor, y[worst], 0.0, nullptr));
+}
+
+OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                            const SimplexOptions& options) {
+    (void)window;
+    OptimResult result;
+    const int first = FitControl::evaluationCount;
+    BestSeen best;
+    if (n < 1) {
+        result.value = Evaluate(objective, p);
+        result.evaluations = 1;
+        return result;
+    }
+    const int cap = options.maxEvaluations > 0 ? options.maxEvaluations : 500 * n;
+    Simplex s(n);
+    bool withinBudget = true;
+    for (int pass = 0; pass < (options.restart ? 2 : 1) && !FitControl::fitAborted; ++pass) {
+        const double* start = pass == 0 ? p : best.p.data();
+        std::vector<double> from(start, start + n + 1);
+        if (Build(s, from.data(), options.randomization, objective, best) <= n ||
+            FitControl::fitAborted)
+            break;
+        int left = cap - (FitControl::evaluationCount - first);
+        withinBudget =
+            left > 0 && Descend(s, objective, options.tolerance, left, 0.0, nullptr, best);
+        if (!withinBudget)
+            break;
+    }
+    for (int j = 1; j <= n; ++j)
+        p[j] = best.p[j];
+    result.value = best.y;
+    result.evaluations = FitControl::evaluationCount - first;
+    if (FitControl::fitAborted) {
+        result.status = OptimStatus::Aborted;
+    } else if (!withinBudget) {
+        result.status = OptimStatus::NotConverged;
+        ReportFitFailure(kErrorSimplexNotConverged, "Nelder-Mead not converged");
+    }
+    return result;
+}
+
+OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                              const AnnealingOptions& options) {
+    (void)window;
+    OptimResult result;
+    const int first = FitControl::evaluationCount;
+    BestSeen best;
+    int seed = -3;
+    ran1(&seed);
+    Simplex s(n);
+    if (n < 1 || Build(s, p, options.randomization, objective, best) <= n) {
+        if (!best.set)
+            best.Offer(p, n, Evaluate(objective, p));
+    } else {
+        // The thermal moves draw from the generator seeded here (Build re-seeds its own use).
+        seed = -3;
+        ran1(&seed);
+        const int steps = options.steps > 0 ? options.steps : 1;
+        const double t0 = options.startTemperature * best.y;
+        for (int k = 0; k < steps && !FitControl::fitAborted; ++k) {
+            const double level = 1.0 - static_cast<double>(k) / steps;
+            FitControl::annealingTemperature = static_cast<float>(options.startTemperature * level);
+            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best);
+        }
+    }
+    for (int j = 1; j <= n; ++j)
+        p[j] = best.p[j];
+    result.value = best.y;
+    result.evaluations = FitControl::evaluationCount - first;
+    if (FitControl::fitAborted)
+        result.status = OptimStatus::Aborted;
+    return result;
+}

@@ -1,0 +1,47 @@
+// The downhill simplex and simulated annealing over a fit objective, and their one move.
+#pragma once
+
+#include "fitting/fit_objective.h"
+
+class TXLAWindow;
+
+// Moves the worst vertex p[worst] of the simplex p[1..n+1][1..n] through the centroid of the
+// others by factor (-1 reflects, 2 expands, 0.5 contracts); when the trial value is lower than
+// y[worst] it replaces the vertex and psum[1..n] (the column sums of p) is updated. Returns the
+// trial value.
+float NelderMeadTry(TXLAWindow* window, double** p, double* y, double* psum, int n,
+                    const FitObjective& objective, int worst, double factor);
+
+struct SimplexOptions {
+    double tolerance = 1e-6;     // stop on 2|worst - best| / (|worst| + |best|) below this
+    double randomization = 0.01; // spread of the first vertices, a fraction of each value
+    int maxEvaluations = 0;      // 0: 500 per free parameter
+    bool restart = true;         // one restart from the best vertex after convergence
+};
+
+enum class OptimStatus { Converged, NotConverged, Aborted, Failed };
+
+struct OptimResult {
+    OptimStatus status = OptimStatus::Converged;
+    double value = 0.0; // objective at the returned vector
+    int evaluations = 0;
+};
+
+// Minimises the objective from p[1..n]; p receives the best vertex. Every evaluation counts in
+// FitControl::evaluationCount; a set FitControl::fitAborted ends it with the best vertex so far.
+// Reaching the evaluation cap reports code 10 "Nelder-Mead not converged".
+OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                            const SimplexOptions& options);
+
+struct AnnealingOptions {
+    double startTemperature = 2.0; // relative increase of the objective at the first level
+    int steps = 10;                // temperature levels, falling linearly towards 0
+    int iterationsPerStep = 500;   // evaluations per level
+    double randomization = 0.01;
+};
+
+// Simplex moves judged with thermal fluctuations: each vertex value is raised and each trial
+// lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical). The
+// best vector ever evaluated is returned in p. The final optimiser is the caller's choice.
+OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                              const AnnealingOptions& options);

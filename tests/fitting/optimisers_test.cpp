@@ -1,0 +1,203 @@
+// The optimisers alone on objectives of known minimum: the banana valley, the simplex move's
+// invariants, reproducible annealing, the abort after a given evaluation, and the failure codes
+// a batch stores instead of its boxes.
+#include "fitting/optim_ml.h"
+#include "fitting/optim_simplex.h"
+#include "plat/testing.hpp"
+#include "state/fit_control.h"
+#include "state/serial_fit_state.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Rosenbrock's valley as residuals 10 (y - x^2) and 1 - x; minimum 0 at (1, 1).
+FitObjective Banana() {
+    FitObjective f;
+    f.evaluate = [](const double* p, std::vector<double>* r) {
+        const double r1 = 10.0 * (p[2] - p[1] * p[1]), r2 = 1.0 - p[1];
+        if (r)
+            *r = {r1, r2};
+        return 0.5 * (r1 * r1 + r2 * r2);
+    };
+    return f;
+}
+
+class Optimisers : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+TEST_F(Optimisers, ReachTheBananaMinimum) {
+    struct Case {
+        const char* name;
+        int kind; // 0 simplex, 1 ML, 2 annealing then ML
+    } cases[] = {{"simplex", 0}, {"ML", 1}, {"annealing + ML", 2}};
+    for (const Case& c : cases) {
+        ResetAllState();
+        double p[3] = {0.0, -1.2, 1.0};
+        const FitObjective f = Banana();
+        OptimResult r;
+        if (c.kind == 0)
+            r = SimplexOptimize(nullptr, p, 2, f, SimplexOptions{});
+        if (c.kind == 2) {
+            AnnealingOptions a;
+            a.iterationsPerStep = 100;
+            AnnealingOptimize(nullptr, p, 2, f, a);
+        }
+        if (c.kind >= 1)
+            r = MLOptimize(nullptr, p, 2, f, MLOptions{1e-9, 200});
+        EXPECT_EQ(r.status, OptimStatus::Converged) << c.name;
+        EXPECT_NEAR(p[1], 1.0, 1e-4) << c.name << " tolerance 1e-4";
+        EXPECT_NEAR(p[2], 1.0, 1e-4) << c.name << " tolerance 1e-4";
+        EXPECT_LT(r.value, 1e-8) << c.name;
+    }
+}
+
+TEST_F(Optimisers, NelderMeadTryReplacesOnlyABetterPointAndKeepsTheSums) {
+    const int n = 3;
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<double> u(-2.0, 2.0);
+    FitObjective f;
+    f.evaluate = [](const double* p, std::vector<double>*) {
+        return (p[1] - 1) * (p[1] - 1) + 3 * (p[2] + 0.5) * (p[2] + 0.5) +
+               p[3] * p[3] * p[3] * p[3];
+    };
+    std::vector<double> block((n + 2) * (n + 1));
+    std::vector<double*> p(n + 2);
+    for (int i = 0; i <= n + 1; ++i)
+        p[i] = &block[i * (n + 1)];
+    std::vector<double> y(n + 2), psum(n + 1, 0.0);
+    for (int i = 1; i <= n + 1; ++i) {
+        for (int j = 1; j <= n; ++j)
+            p[i][j] = u(gen);
+        y[i] = f(p[i]);
+    }
+    for (int j = 1; j <= n; ++j)
+        for (int i = 1; i <= n + 1; ++i)
+            psum[j] += p[i][j];
+    const double factors[] = {-1.0, 2.0, 0.5, -0.5, 1.5};
+    int replaced = 0;
+    for (int step = 0; step < 300; ++step) {
+        const int worst = 1 + step % (n + 1);
+        const double before = y[worst];
+        const std::vector<double> vertex(p[worst], p[worst] + n + 1);
+        const float ytry =
+            NelderMeadTry(nullptr, p.data(), y.data(), psum.data(), n, f, worst, factors[step % 5]);
+        if (ytry < before) {
+            ++replaced;
+            EXPECT_FLOAT_EQ(static_cast<float>(y[worst]), ytry);
+            EXPECT_NEAR(f(p[worst]), ytry, 1e-6 * (1 + std::fabs(ytry)));
+        } else {
+            EXPECT_EQ(y[worst], before) << step;
+            for (int j = 1; j <= n; ++j)
+                EXPECT_EQ(p[worst][j], vertex[j]) << step;
+        }
+        for (int j = 1; j <= n; ++j) {
+            double sum = 0.0;
+            for (int i = 1; i <= n + 1; ++i)
+                sum += p[i][j];
+            EXPECT_NEAR(psum[j], sum, 1e-12) << "step " << step << " column " << j;
+        }
+    }
+    EXPECT_GT(replaced, 20); // both branches were exercised
+    EXPECT_LT(replaced, 300);
+}
+
+TEST_F(Optimisers, AnnealingRepeatsItselfExactly) {
+    std::vector<double> runs[2];
+    for (auto& out : runs) {
+        ResetAllState();
+        double p[3] = {0.0, -1.2, 1.0};
+        AnnealingOptions a;
+        a.iterationsPerStep = 60;
+        const OptimResult r = AnnealingOptimize(nullptr, p, 2, Banana(), a);
+        out = {p[1], p[2], r.value, static_cast<double>(r.evaluations)};
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    EXPECT_LT(runs[0][2], 0.5 * (4.84 * 100 + 4.84) / 2); // it went downhill from the start
+}
+
+TEST_F(Optimisers, AKeyPressAfterTheFifthEvaluationKeepsTheBestOfTheFive) {
+    for (int kind = 0; kind < 3; ++kind) {
+        ResetAllState();
+        std::vector<std::vector<double>> seen;
+        std::vector<double> values;
+        FitObjective f;
+        f.evaluate = [&](const double* p, std::vector<double>* r) {
+            seen.push_back({p[1], p[2], p[3]});
+            const double v = (p[1] - 2) * (p[1] - 2) + (p[2] - 3) * (p[2] - 3) + p[3] * p[3] + 1;
+            values.push_back(v);
+            if (r)
+                *r = {p[1] - 2, p[2] - 3, p[3], 1.0};
+            if (seen.size() == 5)
+                FitControl::fitAborted = true; // the driver's key poll after the 5th evaluation
+            return v;
+        };
+        double p[4] = {0.0, 1.0, 1.0, 1.0};
+        OptimResult r;
+        if (kind == 0)
+            r = SimplexOptimize(nullptr, p, 3, f, SimplexOptions{});
+        else if (kind == 1)
+            r = AnnealingOptimize(nullptr, p, 3, f, AnnealingOptions{});
+        else
+            r = MLOptimize(nullptr, p, 3, f, MLOptions{});
+        ASSERT_EQ(seen.size(), 5u) << kind;
+        EXPECT_EQ(r.status, OptimStatus::Aborted) << kind;
+        std::size_t best = 0;
+        for (std::size_t i = 1; i < values.size(); ++i)
+            if (values[i] < values[best])
+                best = i;
+        EXPECT_EQ(p[1], seen[best][0]) << kind;
+        EXPECT_EQ(p[2], seen[best][1]) << kind;
+        EXPECT_EQ(p[3], seen[best][2]) << kind;
+    }
+}
+
+TEST_F(Optimisers, FailuresGiveBoxesOrTheBatchCodes) {
+    // Parameter 2 has no effect on the residuals; the simplex gets only 10 evaluations.
+    FitObjective flat;
+    flat.evaluate = [](const double* p, std::vector<double>* r) {
+        if (r)
+            *r = {p[1] - 1.0, 0.1 * (p[1] - 1.0) + 0.2};
+        return ((p[1] - 1) * (p[1] - 1) + std::pow(0.1 * (p[1] - 1) + 0.2, 2)) / 2;
+    };
+    struct Case {
+        bool batch;
+        bool ml;
+        const char* text;
+        int code;
+    } cases[] = {{true, true, "zero differential in mlcof", 9},
+                 {true, false, "Nelder-Mead not converged", 10},
+                 {false, true, "zero differential in mlcof", 0},
+                 {false, false, "Nelder-Mead not converged", 0}};
+    for (const Case& c : cases) {
+        ResetAllState();
+        SerialFitState::serializing = c.batch;
+        plat::test::Script script;
+        if (!c.batch)
+            script.expectBox().caption("Error").text(c.text).answer(1);
+        double p[3] = {0.0, 3.0, 5.0};
+        if (c.ml) {
+            const MLResult r = MLOptimize(nullptr, p, 2, flat, MLOptions{});
+            EXPECT_NEAR(p[1], 0.99, 0.02) << c.text; // the other parameter still fits
+            EXPECT_EQ(p[2], 5.0);
+            EXPECT_TRUE(std::isfinite(r.value));
+        } else {
+            SimplexOptions o;
+            o.maxEvaluations = 10;
+            const OptimResult r = SimplexOptimize(nullptr, p, 2, flat, o);
+            EXPECT_EQ(r.status, OptimStatus::NotConverged);
+            EXPECT_LE(r.evaluations, 12);
+        }
+        EXPECT_EQ(SerialFitState::errorCode, c.code) << c.text;
+        EXPECT_TRUE(script.done()) << c.text;
+    }
+}
+
+} // namespace
