@@ -1,27 +1,26 @@
 // The list road of the distribution kernel.
 #include "distributions/conti_lamm_list.h"
 
-#include "state/model_choice.h"
-#include "state/startup_paths.h"
-#include "simulation/conti_kernel.h"
-#include "state/conti_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_list_run.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
 #include "simulation/inhomogeneous_solvent.h"
-#include "state/lamm_grid.h"
 #include "simulation/lamm_sim_error.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/fluorophore.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/startup_paths.h"
 
 namespace {
 
 // The fluorescence corrections that are on, as the list hands them to every equation.
-void LoadDetectionCorrections(CLammIdeal& o)
-{
+void LoadDetectionCorrections(CLammIdeal& o) {
     using DC = DetectionCorrections;
     if (DC::magnificationOn)
         o.SetRadialMagnification(true, DC::magnificationFactor);
@@ -36,55 +35,47 @@ void LoadDetectionCorrections(CLammIdeal& o)
 
 // The numerical options of the Lamm solution, as the discrete-species list run hands them over;
 // the frictional ratio is a placeholder that the species properties replace.
-void LoadNumericalOptions(CLammIdeal& o)
-{
+void LoadNumericalOptions(CLammIdeal& o) {
     using G = LammGrid;
     using M = ModelParameters;
-    o.LoadDiscretization(M::minGridSize, M::maxGridSize, M::pointsPerSigma, false,
-                         G::backDiffusionLevel, G::shutOffBackDiffusion, G::optimizeGridSpacing,
-                         M::autoGridSize, 1.0f, ScanStore::rampRotorSpeed,
-                         ModelChoice::fixedTimeStep, G::profileCurves ? 1 : 0,
-                         G::equilibriumThreshold, G::sGrid, G::automaticSGrid,
-                         G::finalProfileToLastScan, ModelChoice::automaticAlgorithm,
-                         G::dcOverCLimit, G::dcOverCLow, G::dcOverCMid, G::maxDcOverC,
-                         G::defaultGridSize, G::allocatedGridSize,
-                         ModelChoice::movingHatAlgorithm, ModelChoice::claverieAlgorithm, 1e-4f,
-                         G::truncationLevel, G::truncateGrid, G::stepBlend, G::stepFactor,
-                         G::autoChangeS, G::autoChangeSOptimized);
+    o.LoadDiscretization(
+        M::minGridSize, M::maxGridSize, M::pointsPerSigma, false, G::backDiffusionLevel,
+        G::shutOffBackDiffusion, G::optimizeGridSpacing, M::autoGridSize, 1.0f,
+        ScanStore::rampRotorSpeed, ModelChoice::fixedTimeStep, G::profileCurves ? 1 : 0,
+        G::equilibriumThreshold, G::sGrid, G::automaticSGrid, G::finalProfileToLastScan,
+        ModelChoice::automaticAlgorithm, G::dcOverCLimit, G::dcOverCLow, G::dcOverCMid,
+        G::maxDcOverC, G::defaultGridSize, G::allocatedGridSize, ModelChoice::movingHatAlgorithm,
+        ModelChoice::claverieAlgorithm, 1e-4f, G::truncationLevel, G::truncateGrid, G::stepBlend,
+        G::stepFactor, G::autoChangeS, G::autoChangeSOptimized);
 }
 
 // The solvent the species sees: a compressible solvent, or a cosolute that sediments on its own
 // grid and changes density and viscosity as it goes. The species' s and D are then at standard
 // conditions (water), and the solver scales them node by node.
-void LoadInhomogeneousSolvent(CLammIdeal& o)
-{
+void LoadInhomogeneousSolvent(CLammIdeal& o) {
     using IS = InhomogeneousSolvent;
     o.LoadSolventOptions(true, true, IS::compressibleSolvent, false, IS::compressibility,
                          IS::macromoleculeVbar, ScanStore::viscosity, ScanStore::density,
                          ScanStore::vbar, ScanStore::vbarRho, IS::bufferDensity,
-                         IS::bufferViscosity, IS::relativeViscosity, 0.7287f, 1.0, 1.0, 1.0,
-                         1.0);
+                         IS::bufferViscosity, IS::relativeViscosity, 0.7287f, 1.0, 1.0, 1.0, 1.0);
     if (!IS::dynamicGradient)
         return;
     const std::string sFile = IS::sFile.empty() ? gTablePaths.sNonId : IS::sFile;
     const std::string dFile = IS::dFile.empty() ? gTablePaths.dNonId : IS::dFile;
     // The viscosity polynomial comes first, then the density polynomial.
-    o.LoadSolventGradient(true, true, IS::addWaterCompressibility, IS::apparentS, IS::apparentD,
-                          true, IS::gridSize, ModelChoice::zoneCentrifugation,
-                          IS::nonidealCosolute, IS::loadingConcentration, IS::saveCosoluteData,
-                          IS::plotCosoluteData, IS::compressibility, gTempFolder,
-                          IS::cesiumChloride, sFile.c_str(), dFile.c_str(),
-                          IS::viscosityCoefficients.empty() ? nullptr
-                                                            : IS::viscosityCoefficients.data(),
-                          IS::Count(IS::viscosityCoefficients),
-                          IS::densityCoefficients.empty() ? nullptr
-                                                          : IS::densityCoefficients.data(),
-                          IS::Count(IS::densityCoefficients));
+    o.LoadSolventGradient(
+        true, true, IS::addWaterCompressibility, IS::apparentS, IS::apparentD, true, IS::gridSize,
+        ModelChoice::zoneCentrifugation, IS::nonidealCosolute, IS::loadingConcentration,
+        IS::saveCosoluteData, IS::plotCosoluteData, IS::compressibility, gTempFolder,
+        IS::cesiumChloride, sFile.c_str(), dFile.c_str(),
+        IS::viscosityCoefficients.empty() ? nullptr : IS::viscosityCoefficients.data(),
+        IS::Count(IS::viscosityCoefficients),
+        IS::densityCoefficients.empty() ? nullptr : IS::densityCoefficients.data(),
+        IS::Count(IS::densityCoefficients));
 }
 
 // Temperature of the species, deg C: the store's absolute temperature once data are loaded.
-double SpeciesTemperature()
-{
+double SpeciesTemperature() {
     if (ScanStore::absoluteTemperature > 0.0f)
         return ScanStore::absoluteTemperature - 273.15;
     if (ScanStore::header == nullptr)
@@ -94,8 +85,7 @@ double SpeciesTemperature()
 }
 
 // First radius of the earliest scan: where the scanner starts.
-float FirstScanRadius()
-{
+float FirstScanRadius() {
     const int first = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1;
     if (ScanStore::radius != nullptr && ScanStore::radius[first] != nullptr &&
         ScanStore::pointCount != nullptr && ScanStore::pointCount[first] > 0)
@@ -103,11 +93,10 @@ float FirstScanRadius()
     return ScanStore::gridRadius != nullptr ? ScanStore::gridRadius[1] : 0.0f;
 }
 
-}  // namespace
+} // namespace
 
 void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s,
-                           float** rows)
-{
+                           float** rows) {
     o.SetIdealModel();
     o.LoadSedParameters(sS, dCm2s, ModelParameters::meniscus, ModelParameters::bottom, 1.0,
                         ScanStore::leftFitLimit, ScanStore::rightFitLimit);
@@ -138,8 +127,7 @@ void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double 
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.
 int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                      const double* vbar)
-{
+                      const double* vbar) {
     const int scans = ScanStore::scanCount;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return 4;
@@ -148,9 +136,8 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     {
         CLammIdeal tmpl;
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
-        result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(),
-                             ScanStore::gridRadius, ScanStore::gridCount, nullptr, nullptr,
-                             gContiKernel.SolvedFlags());
+        result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
+                             ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags());
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;

@@ -13,6 +13,14 @@ struct ContiState {
     static inline int gridPoints = 100;       // distribution grid points
     static inline float* sValues = nullptr;   // s abscissae [1..gridPoints], primary
     static inline float* mValues = nullptr;   // molar mass abscissae [1..gridPoints]
+    static inline float* distribution = nullptr;       // c values [1..gridPoints], per unit s
+    static inline float* secondDistribution = nullptr; // second-derivative result, both shown
+    static inline bool logGrid = false;   // grid points equidistant in log s
+    static inline float ff0 = 1.2f;       // frictional ratio of the c(s) kernel
+    static inline int ff0Float = 0;       // the frictional ratio is fitted
+    static inline int distributionPlotBottom = 950;
+    // Total concentration of the distribution per node of the simulation grid [1..n].
+    static inline double* totalConcentration = nullptr;
     static inline int kernelColumn = 1;       // grid point whose kernel column is computed
     static inline bool quietComputing = false; // no progress text while kernels are computed
     static inline CWINPlot* distributionPlot = nullptr; // owned by the distribution display
@@ -56,6 +64,12 @@ struct ContiState {
         gridPoints = 100;
         sValues = nullptr;
         mValues = nullptr;
+        distribution = secondDistribution = nullptr;
+        logGrid = false;
+        ff0 = 1.2f;
+        ff0Float = 0;
+        distributionPlotBottom = 950;
+        totalConcentration = nullptr;
         kernelColumn = 1;
         quietComputing = false;
         distributionPlot = nullptr;

@@ -1,0 +1,198 @@
+// Regularization and its strength. The second-derivative penalty is a quadratic form added to
+// the normal matrix; the entropy is minimised by damped Newton steps inside c > 0. The strength
+// search brackets alpha by decades and refines log alpha with Brent's method; the achieved
+// chi-square ratio is checked against FCriticalRatio in the distribution tests.
+#include "distributions/conti_regularization.h"
+
+#include "distributions/conti_errors.h"
+#include "distributions/conti_nnls.h"
+#include "foundations/brent_root.h"
+#include "foundations/statistical_tests.h"
+
+#include <algorithm>
+#include <cmath>
+
+double ContiTargetRatio(double P, double nu) {
+    if (P <= 0.5)
+        return 1.0;
+    if (P >= 1.0)
+        return P;
+    if (!(nu >= 1.0))
+        return 2.0;
+    return std::min(2.0, FCriticalRatio(P, nu, nu));
+}
+
+double SecondDerivativeNorm(const std::vector<double>& c) {
+    const int n = static_cast<int>(c.size()) - 1;
+    auto at = [&](int p) { return p >= 1 && p <= n ? c[p] : 0.0; };
+    double sum = 0.0;
+    for (int p = 1; p <= n; ++p) {
+        const double d = at(p - 1) - 2.0 * at(p) + at(p + 1);
+        sum += d * d;
+    }
+    return sum;
+}
+
+int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vector<double>& c) {
+    const int n = eq.N();
+    ContiMatrix A = eq.A;
+    // L'L of the second differences with zero continuation: rows p of L are (1, -2, 1) at
+    // p - 1, p, p + 1, so (L'L)_pq is the sum over rows touching both.
+    const double stencil[3] = {1.0, -2.0, 1.0};
+    for (int row = 1; row <= n; ++row)
+        for (int u = 0; u < 3; ++u)
+            for (int v = 0; v < 3; ++v) {
+                const int p = row - 1 + u, q = row - 1 + v;
+                if (p >= 1 && p <= n && q >= 1 && q <= n)
+                    A(p, q) += alpha * stencil[u] * stencil[v];
+            }
+    return ContiNNLS(A, eq.b, c);
+}
+
+namespace {
+
+double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
+                        const std::vector<double>& c) {
+    double s = 0.0;
+    for (std::size_t p = 1; p < c.size(); ++p)
+        s += c[p] * std::log(c[p] / m[p]) - c[p] + m[p];
+    return eq.ChiSquare(c) + alpha * s;
+}
+
+} // namespace
+
+int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
+                        const std::vector<double>& start, std::vector<double>& c) {
+    const int n = eq.N();
+    double maxStart = 0.0;
+    for (int p = 1; p <= n; ++p)
+        maxStart = std::max(maxStart, start[p]);
+    const double floor = std::max(1e-12 * maxStart, 1e-300);
+    c = start;
+    for (int p = 1; p <= n; ++p)
+        c[p] = std::max(c[p], floor);
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1);
+    std::vector<int> all(n);
+    for (int p = 1; p <= n; ++p)
+        all[p - 1] = p;
+    double f = EntropyObjective(eq, alpha, m, c);
+    for (int iter = 0; iter < 200; ++iter) {
+        ContiMatrix H = eq.A;
+        for (int p = 1; p <= n; ++p) {
+            double row = 0.0;
+            for (int q = 1; q <= n; ++q)
+                row += eq.A(p, q) * c[q];
+            grad[p] = 2.0 * (row - eq.b[p]) + alpha * std::log(c[p] / m[p]);
+            for (int q = 1; q <= n; ++q)
+                H(p, q) *= 2.0;
+            H(p, p) += alpha / c[p];
+        }
+        std::vector<double> negGrad(n + 1);
+        for (int p = 1; p <= n; ++p)
+            negGrad[p] = -grad[p];
+        if (!ContiSubsystemSolve(H, negGrad, all, 0.0, d))
+            return kNnlsNotPositiveDefinite;
+        double decrement = 0.0;
+        for (int p = 1; p <= n; ++p)
+            decrement -= grad[p] * d[p];
+        if (decrement <= 1e-13 * (std::fabs(f) + eq.yy * 1e-6))
+            return kContiOk;
+        // Longest step that keeps every c above a tenth of its value, then backtracking.
+        double t = 1.0;
+        for (int p = 1; p <= n; ++p)
+            if (d[p] < 0.0)
+                t = std::min(t, -0.9 * c[p] / d[p]);
+        bool accepted = false;
+        for (int k = 0; k < 40 && !accepted; ++k, t *= 0.5) {
+            for (int p = 1; p <= n; ++p)
+                trial[p] = std::max(c[p] + t * d[p], floor);
+            const double ft = EntropyObjective(eq, alpha, m, trial);
+            if (ft <= f - 1e-4 * t * decrement || ft < f) {
+                c.swap(trial);
+                f = ft;
+                accepted = true;
+            }
+        }
+        if (!accepted)
+            return kContiOk;
+    }
+    return kContiOk;
+}
+
+int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind, double P,
+                           double nu, ContiRegularizedSolution& out) {
+    const int n = eq.N();
+    int firstCode = ContiNNLS(eq.A, eq.b, out.nnls);
+    out.c = out.nnls;
+    out.alpha = 0.0;
+    out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
+    out.targetRatio = ContiTargetRatio(P, nu);
+    if (out.targetRatio <= 1.0 || n < 2 || !(out.chiSquare0 > 0.0))
+        return firstCode;
+    auto note = [&](int code) {
+        if (firstCode == kContiOk)
+            firstCode = code;
+    };
+
+    // Default model of the entropy: flat at the mean NNLS amplitude.
+    double total = 0.0, trace = 0.0;
+    for (int p = 1; p <= n; ++p) {
+        total += out.nnls[p];
+        trace += eq.A(p, p);
+    }
+    const double level = total > 0.0 ? total / n : 1e-6;
+    std::vector<double> m(n + 1, level), start(n + 1), c(n + 1);
+    for (int p = 1; p <= n; ++p)
+        start[p] = std::max(out.nnls[p], 1e-3 * level);
+    std::vector<double> warm = start;
+    auto solve = [&](double alpha) {
+        int code = kind == ContiRegularizationKind::SecondDerivative
+                       ? SolveSecondDerivative(eq, alpha, c)
+                       : SolveMaximumEntropy(eq, alpha, m, warm, c);
+        if (kind == ContiRegularizationKind::MaximumEntropy)
+            warm = c;
+        note(code);
+        return eq.ChiSquare(c) / out.chiSquare0 - out.targetRatio;
+    };
+
+    // Bracket by decades: g < 0 at lo, g > 0 at hi.
+    double alpha = 1e-6 * trace / n;
+    double g = solve(alpha);
+    double lo = alpha, hi = alpha;
+    int steps = 0;
+    if (g > 0.0) {
+        while (g > 0.0 && steps++ < 30) {
+            hi = alpha;
+            alpha /= 10.0;
+            g = solve(alpha);
+        }
+        lo = alpha;
+    } else {
+        while (g <= 0.0 && steps++ < 30) {
+            lo = alpha;
+            alpha *= 10.0;
+            warm = start;
+            g = solve(alpha);
+        }
+        hi = alpha;
+    }
+    if (steps > 30 || !(g == g)) {
+        note(kRegularizationUnreachable);
+        out.c = c;
+        out.alpha = alpha;
+        out.chiSquare = eq.ChiSquare(c);
+        return firstCode;
+    }
+    warm = start;
+    BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, std::log10(lo),
+                              std::log10(hi), 1e-7, 100);
+    if (!r.bracketed)
+        note(kRootNotBracketed);
+    else if (!r.converged)
+        note(kZbrentIterations);
+    out.alpha = std::pow(10.0, r.root);
+    solve(out.alpha);
+    out.c = c;
+    out.chiSquare = eq.ChiSquare(c);
+    return firstCode;
+}

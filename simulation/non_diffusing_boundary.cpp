@@ -1,0 +1,26 @@
+// A step boundary: with no diffusion every particle moves as r = r0 exp(w^2 s t), so the
+// boundary leaves the meniscus the same way and the plateau dilutes as exp(-2 w^2 s t)
+// (sector-shaped cell); checked against the closed form in the distribution tests.
+#include "simulation/non_diffusing_boundary.h"
+
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
+
+#include <cmath>
+
+void NonDiffusingBoundary(double loading, double timeS, const float* radii, float* out, int n) {
+    const double w2st = LammGrid::omega2S * timeS;
+    const double plateau = loading * std::exp(-2.0 * w2st);
+    const bool floating = w2st < 0.0;
+    const double edge =
+        (floating ? ModelParameters::bottom : ModelParameters::meniscus) * std::exp(w2st);
+    for (int i = 1; i <= n; ++i) {
+        const double r = radii[i];
+        double v;
+        if (r == edge)
+            v = 0.5 * plateau;
+        else
+            v = (floating ? r < edge : r > edge) ? plateau : 0.0;
+        out[i] = static_cast<float>(v);
+    }
+}

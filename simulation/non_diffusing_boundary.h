@@ -1,0 +1,8 @@
+// The profile of a species that sediments without diffusion.
+#pragma once
+
+// out[1..n] at radii[1..n]: 0 above the boundary at m exp(w^2 s t), loading exp(-2 w^2 s t)
+// below it (radial dilution), with w^2 s = LammGrid::omega2S (1/s) and m the model's meniscus;
+// a radius on the boundary gets half the plateau. Negative s (flotation) moves the boundary from
+// the bottom instead.
+void NonDiffusingBoundary(double loading, double timeS, const float* radii, float* out, int n);

@@ -1,0 +1,378 @@
+// The numerics of the distribution fit on problems of known answer: non-negative solution (KKT,
+// agreement with the float solver, error codes), noise-centred normal equations (brute-force
+// projection, thread-count independence, key press after the join), regularization strength,
+// integration and the non-diffusing boundary.
+#include "distributions/conti_errors.h"
+#include "distributions/conti_nnls.h"
+#include "distributions/conti_normal_equations.h"
+#include "distributions/conti_regularization.h"
+#include "distributions/integrate_distribution.h"
+#include "foundations/error_box_log.h"
+#include "foundations/linear_solvers.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/statistical_tests.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "simulation/non_diffusing_boundary.h"
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Normal equations of a random design matrix D (rows x n) and data y: A = D'D, b = D'y.
+struct RandomProblem {
+    ContiNormalEquations eq;
+    RandomProblem(std::mt19937& rng, int rows, int n, double noise) {
+        std::normal_distribution<double> g(0.0, 1.0);
+        std::vector<std::vector<double>> D(rows, std::vector<double>(n + 1));
+        std::vector<double> truth(n + 1), y(rows);
+        for (int p = 1; p <= n; ++p)
+            truth[p] = std::max(0.0, g(rng));
+        for (int i = 0; i < rows; ++i) {
+            for (int p = 1; p <= n; ++p) {
+                D[i][p] = std::fabs(g(rng));
+                y[i] += D[i][p] * truth[p];
+            }
+            y[i] += noise * g(rng);
+        }
+        eq.A.Resize(n);
+        eq.b.assign(n + 1, 0.0);
+        for (int i = 0; i < rows; ++i) {
+            eq.yy += y[i] * y[i];
+            for (int p = 1; p <= n; ++p) {
+                eq.b[p] += D[i][p] * y[i];
+                for (int q = 1; q <= n; ++q)
+                    eq.A(p, q) += D[i][p] * D[i][q];
+            }
+        }
+    }
+};
+
+class ContiNumerics : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+} // namespace
+
+TEST_F(ContiNumerics, NnlsMeetsKktAndAgreesWithTheFloatSolver) {
+    std::mt19937 rng(20261207);
+    int compared = 0;
+    for (int trial = 0; trial < 100; ++trial) {
+        const int n = 3 + trial % 10;
+        RandomProblem pr(rng, 3 * n + 5, n, trial % 2 ? 0.3 : 2.0);
+        std::vector<double> x;
+        ASSERT_EQ(ContiNNLS(pr.eq.A, pr.eq.b, x), kContiOk) << "trial " << trial;
+        double scale = 0.0;
+        for (int p = 1; p <= n; ++p)
+            scale = std::max(scale, std::fabs(pr.eq.b[p]));
+        for (int p = 1; p <= n; ++p) {
+            double w = pr.eq.b[p];
+            for (int q = 1; q <= n; ++q)
+                w -= pr.eq.A(p, q) * x[q];
+            EXPECT_GE(x[p], 0.0);
+            if (x[p] > 0.0)
+                EXPECT_LE(std::fabs(w), 1e-9 * scale) << "passive, trial " << trial;
+            else
+                EXPECT_LE(w, 1e-9 * scale) << "zero set, trial " << trial;
+        }
+        // The float solver of the foundations on the same (well-conditioned, scaled) problem.
+        float** a = matrix(1, n, 1, n);
+        float* bf = vector(1, n);
+        for (int p = 1; p <= n; ++p) {
+            bf[p] = static_cast<float>(pr.eq.b[p] / scale);
+            for (int q = 1; q <= n; ++q)
+                a[p][q] = static_cast<float>(pr.eq.A(p, q) / scale);
+        }
+        if (NormalEquationsNNLS(a, bf, n, true)) {
+            ++compared;
+            double xmax = 0.0;
+            for (int p = 1; p <= n; ++p)
+                xmax = std::max(xmax, x[p]);
+            for (int p = 1; p <= n; ++p)
+                EXPECT_NEAR(bf[p], x[p], 1e-5 * std::max(1.0, xmax)) << "trial " << trial;
+        }
+        free_matrix(a, 1, n, 1, n);
+        free_vector(bf, 1, n);
+    }
+    EXPECT_GT(compared, 50);
+}
+
+TEST_F(ContiNumerics, NnlsCodesReachTheBatchOrTheBox) {
+    // An indefinite passive matrix (the second pivot is negative): code 2, solved with a ridge.
+    ContiMatrix B(2);
+    B(1, 1) = 4.0;
+    B(2, 2) = 0.1;
+    B(1, 2) = B(2, 1) = 1.0;
+    std::vector<double> x;
+    std::vector<double> bb{0.0, 4.0, 3.0};
+    const int code = ContiNNLS(B, bb, x);
+    EXPECT_EQ(code, kNnlsNotPositiveDefinite);
+    EXPECT_GE(x[1], 0.0);
+    EXPECT_GE(x[2], 0.0);
+
+    SerialFitState::serializing = true;
+    ReportContiError(code);
+    EXPECT_EQ(SerialFitState::errorCode, 2);
+    EXPECT_TRUE(TakeErrorBoxes().empty());
+    SerialFitState::serializing = false;
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    window.Create();
+    script.pumpUntilIdle();
+    script.expectBox().caption("Error").text("matrix not positive definite in NNLS").answer(IDOK);
+    ReportContiError(code);
+    EXPECT_TRUE(script.done());
+    TakeErrorBoxes();
+}
+
+namespace {
+
+// A kernel-like problem: S scans x points, n columns of random floats, data built from them
+// plus time-invariant and radially invariant offsets.
+struct CentringCase {
+    int S = 7, points = 60, n = 9;
+    ContiDataSet set;
+    std::vector<std::vector<std::vector<float>>> K; // [p][s][i]
+    std::vector<std::vector<float>> y;              // [s][i]
+    std::vector<double> truth, ti, ri;
+    explicit CentringCase(unsigned seed, bool withTi, bool withRi) {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<float> u(0.0f, 1.0f);
+        set.first = 5;
+        set.last = points - 3;
+        set.timeInvariant = withTi;
+        set.radiallyInvariant = withRi;
+        for (int s = 0; s < S; ++s)
+            set.scans.push_back(s + 1);
+        K.assign(n + 1, std::vector<std::vector<float>>(S, std::vector<float>(points + 1)));
+        for (int p = 1; p <= n; ++p)
+            for (int s = 0; s < S; ++s)
+                for (int i = 1; i <= points; ++i)
+                    K[p][s][i] = u(rng);
+        truth.assign(n + 1, 0.0);
+        for (int p = 1; p <= n; p += 2)
+            truth[p] = 0.2 + 0.1 * p;
+        ti.assign(points + 1, 0.0);
+        ri.assign(S, 0.0);
+        for (int i = 1; i <= points; ++i)
+            ti[i] = withTi ? 0.3 * std::sin(0.7 * i) : 0.0;
+        for (int s = 0; s < S; ++s)
+            ri[s] = withRi ? 0.5 * std::cos(1.3 * s) : 0.0;
+        y.assign(S, std::vector<float>(points + 1));
+        for (int s = 0; s < S; ++s)
+            for (int i = 1; i <= points; ++i) {
+                double v = ti[i] + ri[s];
+                for (int p = 1; p <= n; ++p)
+                    v += truth[p] * K[p][s][i];
+                y[s][i] = static_cast<float>(v);
+            }
+    }
+    ContiColumnRow Column() const {
+        return [this](int p, int s) { return K[p][s].data(); };
+    }
+    ContiDataRow Data() const {
+        return [this](int s) { return y[s].data(); };
+    }
+};
+
+} // namespace
+
+TEST_F(ContiNumerics, CentredNormalEquationsEqualExplicitProjection) {
+    struct Case {
+        bool ti, ri;
+    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    for (const Case& c : cases) {
+        CentringCase cc(7, c.ti, c.ri);
+        ContiNormalEquations eq;
+        ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 1, eq));
+        // Project explicitly: subtract grid means, scan means, add grand mean as switched.
+        auto project = [&](auto row) {
+            const int S = cc.S, lo = cc.set.first, hi = cc.set.last, np = hi - lo + 1;
+            std::vector<std::vector<double>> v(S, std::vector<double>(hi + 1));
+            std::vector<double> gm(hi + 1, 0.0), sm(S, 0.0);
+            double grand = 0.0;
+            for (int s = 0; s < S; ++s)
+                for (int i = lo; i <= hi; ++i) {
+                    v[s][i] = row(s)[i];
+                    gm[i] += v[s][i] / S;
+                    sm[s] += v[s][i] / np;
+                    grand += v[s][i] / (double(S) * np);
+                }
+            for (int s = 0; s < S; ++s)
+                for (int i = lo; i <= hi; ++i)
+                    v[s][i] += (c.ti ? -gm[i] : 0.0) + (c.ri ? -sm[s] : 0.0) +
+                               (c.ti && c.ri ? grand : 0.0);
+            return v;
+        };
+        auto dot = [&](const auto& a, const auto& b) {
+            double sum = 0.0;
+            for (int s = 0; s < cc.S; ++s)
+                for (int i = cc.set.first; i <= cc.set.last; ++i)
+                    sum += a[s][i] * b[s][i];
+            return sum;
+        };
+        auto py = project([&](int s) { return cc.y[s].data(); });
+        EXPECT_NEAR(eq.yy, dot(py, py), 1e-8 * std::max(1.0, dot(py, py)));
+        for (int p = 1; p <= cc.n; ++p) {
+            auto pp = project([&](int s) { return cc.K[p][s].data(); });
+            EXPECT_NEAR(eq.b[p], dot(pp, py), 1e-8 * std::fabs(dot(pp, py)) + 1e-9);
+            for (int q = p; q <= cc.n; ++q) {
+                auto pq = project([&](int s) { return cc.K[q][s].data(); });
+                EXPECT_NEAR(eq.A(p, q), dot(pp, pq), 1e-8 * std::fabs(dot(pp, pq)) + 1e-9);
+                EXPECT_EQ(eq.A(q, p), eq.A(p, q));
+            }
+        }
+        // Eliminating the noise that was put in recovers the amplitudes and the noise.
+        std::vector<double> x;
+        ASSERT_EQ(ContiNNLS(eq.A, eq.b, x), kContiOk);
+        for (int p = 1; p <= cc.n; ++p)
+            EXPECT_NEAR(x[p], cc.truth[p], 1e-4) << "ti " << c.ti << " ri " << c.ri;
+        EXPECT_NEAR(eq.ChiSquare(x), 0.0, 1e-6);
+        std::vector<double> ti, ri;
+        ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), x, ti, ri);
+        if (c.ti && c.ri) {
+            // the constant is gauge: compare the estimates after removing their means
+            double mt = 0.0, me = 0.0;
+            for (int j = 0; j < cc.set.Points(); ++j) {
+                mt += cc.ti[cc.set.first + j] / cc.set.Points();
+                me += ti[j] / cc.set.Points();
+            }
+            for (int j = 0; j < cc.set.Points(); ++j)
+                EXPECT_NEAR(ti[j] - me, cc.ti[cc.set.first + j] - mt, 1e-4);
+        }
+    }
+}
+
+TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
+    CentringCase cc(11, true, true);
+    cc.n = 9;
+    ContiNormalEquations reference;
+    ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 0, reference));
+    for (int threads : {1, 2, 3, 4, 8}) {
+        ContiNormalEquations eq;
+        ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), threads, eq));
+        EXPECT_TRUE(eq.A == reference.A) << threads << " threads";
+        EXPECT_EQ(eq.b, reference.b) << threads << " threads";
+        EXPECT_EQ(eq.yy, reference.yy);
+    }
+}
+
+TEST_F(ContiNumerics, KeyPressDuringTheThreadsTakesEffectAfterTheJoin) {
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    window.Create();
+    script.pumpUntilIdle();
+    CentringCase cc(5, true, false);
+    ContiNormalEquations reference, eq;
+    ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 3, reference));
+    plat::test::key(&window, VK_ESCAPE, 27);
+    EXPECT_FALSE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 3, eq));
+    EXPECT_TRUE(gUserInterrupt.load());
+    // the threads were not cut short: every cell was computed
+    EXPECT_TRUE(eq.A == reference.A);
+    EXPECT_EQ(eq.b, reference.b);
+    gUserInterrupt.store(false);
+}
+
+TEST_F(ContiNumerics, RegularizationReachesTheFCriticalRatio) {
+    // A smooth distribution seen through a blurring kernel: 40 grid points, 400 data points.
+    const int n = 40, rows = 400;
+    std::mt19937 rng(42);
+    std::normal_distribution<double> g(0.0, 0.01);
+    ContiNormalEquations eq;
+    eq.A.Resize(n);
+    eq.b.assign(n + 1, 0.0);
+    std::vector<double> truth(n + 1);
+    for (int p = 1; p <= n; ++p)
+        truth[p] = std::exp(-0.5 * std::pow((p - 20.0) / 4.0, 2));
+    for (int i = 0; i < rows; ++i) {
+        std::vector<double> d(n + 1);
+        const double r = i * double(n) / rows;
+        double y = g(rng);
+        for (int p = 1; p <= n; ++p) {
+            d[p] = 1.0 / (1.0 + std::exp(-(r - p) / 1.5)); // boundary-like column
+            y += truth[p] * d[p];
+        }
+        eq.yy += y * y;
+        for (int p = 1; p <= n; ++p) {
+            eq.b[p] += d[p] * y;
+            for (int q = 1; q <= n; ++q)
+                eq.A(p, q) += d[p] * d[q];
+        }
+    }
+    const double nu = rows - n;
+    for (auto kind :
+         {ContiRegularizationKind::SecondDerivative, ContiRegularizationKind::MaximumEntropy}) {
+        double previousNorm = 1e300;
+        for (double P : {0.68, 0.95}) {
+            ContiRegularizedSolution sol;
+            EXPECT_EQ(RegularizeDistribution(eq, kind, P, nu, sol), kContiOk);
+            const double R = FCriticalRatio(P, nu, nu);
+            EXPECT_NEAR(sol.chiSquare / sol.chiSquare0, R, 1e-3) << "P " << P;
+            for (int p = 1; p <= n; ++p)
+                EXPECT_GE(sol.c[p], 0.0);
+            const double norm = SecondDerivativeNorm(sol.c);
+            EXPECT_LT(norm, previousNorm) << "larger P is smoother, P " << P;
+            previousNorm = norm;
+        }
+        ContiRegularizedSolution plain;
+        RegularizeDistribution(eq, kind, 0.5, nu, plain);
+        EXPECT_EQ(plain.c, plain.nnls) << "P = 0.5 is the NNLS solution";
+        EXPECT_EQ(plain.alpha, 0.0);
+    }
+    // An increase no strength can reach: code 3, at the largest strength tried.
+    ContiRegularizedSolution sol;
+    EXPECT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative, 1e6, nu, sol),
+              kRegularizationUnreachable);
+}
+
+TEST_F(ContiNumerics, IntegralsOfANormalShapedDistribution) {
+    const int n = 400;
+    std::vector<float> x(n + 1), c(n + 1);
+    const double mean = 5.0, sd = 0.5;
+    for (int i = 1; i <= n; ++i) {
+        x[i] = static_cast<float>(10.0 * (i - 1) / (n - 1));
+        c[i] = static_cast<float>(std::exp(-0.5 * std::pow((x[i] - mean) / sd, 2)) /
+                                  (sd * std::sqrt(2.0 * M_PI)));
+    }
+    const DistributionIntegral r = IntegrateCurve(x.data(), c.data(), n, 0.0, 10.0);
+    EXPECT_NEAR(r.area, 1.0, 1e-4);
+    EXPECT_NEAR(r.total, 1.0, 1e-4);
+    EXPECT_NEAR(r.weightAverage, mean, 1e-4);
+    EXPECT_NEAR(r.stdDev, sd, 1e-4);
+    EXPECT_NEAR(r.zAverage, (mean * mean + sd * sd) / mean, 1e-4);
+    // half the peak, with an end between grid points
+    const DistributionIntegral h = IntegrateCurve(x.data(), c.data(), n, 2.0, 5.0);
+    EXPECT_NEAR(h.area, 0.5, 1e-4);
+    EXPECT_NEAR(h.weightAverage, mean - sd * std::sqrt(2.0 / M_PI), 1e-3);
+    EXPECT_EQ(IntegrateCurve(x.data(), c.data(), n, 6.0, 6.0).area, 0.0);
+}
+
+TEST_F(ContiNumerics, NonDiffusingBoundaryStepAndPlateau) {
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    const double w = 50000 * M_PI / 30.0, s = 4e-13, t = 3000.0;
+    LammGrid::omega2S = w * w * s;
+    std::vector<float> r(241), out(241);
+    for (int i = 1; i <= 240; ++i)
+        r[i] = static_cast<float>(6.0 + 0.005 * (i - 1));
+    NonDiffusingBoundary(0.8, t, r.data(), out.data(), 240);
+    const double edge = 6.0 * std::exp(w * w * s * t), plateau = 0.8 * std::exp(-2 * w * w * s * t);
+    for (int i = 1; i <= 240; ++i) {
+        if (r[i] < edge) {
+            EXPECT_EQ(out[i], 0.0f);
+        } else if (r[i] > edge) {
+            EXPECT_NEAR(out[i], plateau, 1e-6);
+        }
+    }
+}
