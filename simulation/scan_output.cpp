@@ -15,6 +15,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/analytic_profiles.h"
+#include "simulation/module_solvers.h"
 #include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
 #include "state/dls_data.h"
@@ -183,6 +184,26 @@ void Advance()
 
 }  // namespace
 
+void WriteProfileToRemainingScans(bool zeros)
+{
+    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1)
+        return;
+    // the awaited scan is still open unless its time was reached and it was written in full
+    int first = LammGrid::targetScan;
+    if (LammGrid::time >= LammGrid::targetScanTime && !gScan.incomplete)
+        ++first;
+    const int n = LammGrid::allocatedGridSize;
+    for (int i = 1; i <= n; ++i)
+        LammGrid::displayProfile[i] = zeros ? 0.0 : LammGrid::concentration[i];
+    const bool addsToFit =
+        !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
+        !ModelChoice::fitRINoise;
+    for (int position = first; position <= ScanStore::scanCount; ++position)
+        if (!(zeros && addsToFit))
+            WriteScan(ScanStore::scanOrder[position]);
+    ResetTimeResolution();
+}
+
 double ScanCrossingSeconds()
 {
     if (!(LammGrid::scanVelocity > 0.0f))
@@ -211,6 +232,9 @@ void ShowLammProfiles(double value)
         LammGrid::targetScan > ScanStore::scanCount)
         return;
     const int scan = ScanStore::scanOrder[LammGrid::targetScan];
+    // the moving grid's nodes have travelled with the frame since the last period shift
+    if (ModelChoice::movingHatAlgorithm)
+        ScaleGridByExponential();
     if (!AssembleDisplayProfile(LammGrid::targetScanTime))
         return;
     WriteScan(scan);

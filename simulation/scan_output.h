@@ -8,5 +8,10 @@
 // to the next scan, and clears LammGrid::running after the last scan or on a key press.
 void ShowLammProfiles(double value);
 
+// After a run that ended early, the scans it did not reach: with zeros false they get the
+// current profile (the species stands at equilibrium), with zeros true no contribution (the
+// boundary has left the data; rows of ComponentScans and kernel columns are cleared).
+void WriteProfileToRemainingScans(bool zeros);
+
 // Seconds the optics need to cross the column at the scan velocity (cm/min); 0 without motion.
 double ScanCrossingSeconds();

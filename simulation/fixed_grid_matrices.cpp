@@ -1,0 +1,131 @@
+// Mass and transport matrices of the fixed-grid Lamm solution: the sector cell on the grid of
+// LammGrid::radius, cut at the right end of the active region, and the rectangular and
+// external-loading cells.
+#include "simulation/fixed_grid_state.h"
+
+#include "simulation/grid_element_integrals.h"
+#include "simulation/weighted_element_integrals.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/scan_store.h"
+
+#include <algorithm>
+#include <cmath>
+
+FixedGridState gFixed;
+
+namespace {
+
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+constexpr double kSectorFactor = 1.2 * 0.0349065850398866;
+
+double SedimentationRate()
+{
+    const double omega = LammGrid::rotorSpeed * kTwoPiOver60;
+    return omega * omega * gFixed.s * 1e-13;
+}
+
+// Rows first..last of a matrix cut at node N. The entries are the exact element integrals of
+// the grid's own nodes (on a uniform grid the familiar closed forms), so the columns of K sum to
+// zero and the amount stays whatever rounding the radii carry. With the back-diffusion shut-off
+// the last row keeps the flux through the bottom.
+void FillRows(int first, int last, int N)
+{
+    FixedGridState& f = gFixed;
+    const double k = f.sw, D = f.D;
+    first = std::max(first, 1);
+    last = std::min(last, N);
+    for (int i = first; i <= last; ++i) {
+        f.Ma[i] = FeElemGrid3A(i, i - 1, N);
+        f.Mb[i] = FeElemGrid3A(i, i, N);
+        f.Mc[i] = FeElemGrid3A(i, i + 1, N);
+        f.Ka[i] = k * FeElemGrid3C(i, i - 1, N) - D * FeElemGrid3B(i, i - 1, N);
+        f.Kb[i] = k * FeElemGrid3C(i, i, N) - D * FeElemGrid3B(i, i, N);
+        f.Kc[i] = k * FeElemGrid3C(i, i + 1, N) - D * FeElemGrid3B(i, i + 1, N);
+    }
+    if (LammGrid::backDiffusionShutOff && f.s > 0.0 && first <= N && N <= last && N >= 2) {
+        const double* r = LammGrid::radius;
+        const double diffusion = r[N] / (r[N] - r[N - 1]);
+        f.Ka[N] += D * diffusion;
+        f.Kb[N] -= k * r[N] * r[N] + D * diffusion;
+    }
+}
+
+}  // namespace
+
+void AssembleLammMatricesStatic(int N)
+{
+    FixedGridState& f = gFixed;
+    N = std::min(N, f.n);
+    f.sw = SedimentationRate();
+    f.plateauRate = f.sw;
+    FillRows(1, N, N);
+    f.Rasm = f.Rfull = N;
+    f.refactor = true;
+}
+
+void AssembleLammMatricesActive(int N)
+{
+    FixedGridState& f = gFixed;
+    N = std::min(N, f.n);
+    if (N == f.Rasm)
+        return;
+    f.refactor = true;
+    if (N > f.Rfull) {
+        AssembleLammMatricesStatic(N);
+        return;
+    }
+    const int old = f.Rasm;
+    FillRows(old - 1, old, N);
+    FillRows(N - 1, N, N);
+    f.Rasm = N;
+}
+
+void AssembleLammMatricesWeighted()
+{
+    FixedGridState& f = gFixed;
+    const int n = f.n;
+    f.sw = ModelChoice::electrophoresis ? f.s * 1e-4 : SedimentationRate();
+    f.plateauRate = f.sw;
+    SelectWeightFunction();
+    for (int i = 1; i <= n; ++i) {
+        f.Ma[i] = FeElemRomberg2A(i - 1, i);
+        f.Mb[i] = FeElemRomberg2A(i, i);
+        f.Mc[i] = FeElemRomberg2A(i + 1, i);
+        f.Ka[i] = f.sw * FeElemRomberg2C(i - 1, i) - f.D * FeElemRomberg2B(i - 1, i);
+        f.Kb[i] = f.sw * FeElemRomberg2C(i, i) - f.D * FeElemRomberg2B(i, i);
+        f.Kc[i] = f.sw * FeElemRomberg2C(i + 1, i) - f.D * FeElemRomberg2B(i + 1, i);
+    }
+    f.Rasm = f.Rfull = n;
+    f.refactor = true;
+}
+
+void ReassembleForRotorSpeed(int rows)
+{
+    if (gFixed.weighted) {
+        AssembleLammMatricesWeighted();
+        return;
+    }
+    const int R = gFixed.R;
+    AssembleLammMatricesStatic(rows);
+    AssembleLammMatricesActive(R);
+}
+
+double TotalAmountFixedGrid()
+{
+    const double* c = LammGrid::concentration;
+    double sum = 0.0;
+    for (int i = 1; i <= gFixed.n; ++i)
+        sum += FeElemGrid1R(i, gFixed.n) * c[i];
+    return sum * kSectorFactor;
+}
+
+double TotalAmountWeighted()
+{
+    SelectWeightFunction();
+    const double* c = LammGrid::concentration;
+    double sum = 0.0;
+    for (int i = 1; i <= gFixed.n; ++i)
+        sum += FeElemRomberg1(i) * c[i];
+    return 1.2 * sum;
+}

@@ -1,0 +1,481 @@
+// The fixed-grid Lamm time course: Crank-Nicolson with adaptive (or fixed) steps on the grid of
+// LammGrid::radius, restricted to an active region [L, R] for a sedimenting species.
+#include "simulation/module_solvers.h"
+
+#include "foundations/show_error.h"
+#include "lamm/tridiagonal.h"
+#include "simulation/fixed_grid_state.h"
+#include "simulation/grid_element_integrals.h"
+#include "simulation/run_end_tests.h"
+#include "simulation/scan_output.h"
+#include "simulation/speed_and_equilibrium.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/scan_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+namespace {
+
+FixedGridState& f = gFixed;
+
+// Active-region bookkeeping of one run.
+struct Region {
+    bool active = false, leftTracking = false, rightTracking = false;
+    int leftCap = 1, margin = 1;
+    int floorHits = 0;
+    double maxStep = 1000.0;
+};
+Region g;
+
+double* C() { return LammGrid::concentration; }
+
+bool SpecialGeometry()
+{
+    return ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
+           ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
+}
+
+bool Accelerating() { return ScanStore::rampRotorSpeed && LammGrid::accelerating; }
+
+// The acceleration phase's step bound and its end, the end cut at most once per step.
+void CutForAcceleration(bool& endCut)
+{
+    if (!Accelerating())
+        return;
+    double& dt = LammGrid::dt;
+    const double t = LammGrid::time, end = LammGrid::accelerationTime;
+    dt = std::min(dt, LammGrid::maxDtAcceleration);
+    if (!endCut && t + dt > end && end > t) {
+        dt = end - t;
+        endCut = true;
+    }
+}
+
+// Shortens the step to end on the pending target; true when it did.
+bool CutAtTarget()
+{
+    double& dt = LammGrid::dt;
+    if (!LammGrid::endTimePending || LammGrid::time + dt <= LammGrid::endTime)
+        return false;
+    dt = LammGrid::endTime - LammGrid::time;
+    LammGrid::endTimePending = 0;
+    return true;
+}
+
+double LimitStep(double step, double old, bool countFloor)
+{
+    step = std::min({step, 10.0 * old, g.maxStep});
+    if (step < 1e-15) {
+        step = 1e-15;
+        if (countFloor)
+            ++g.floorHits;
+    }
+    return std::max(step, 0.1 * old);
+}
+
+// The next step aims at the middle tolerance: dt_pred = (mid / change) dt, blended with dt / q
+// (refusal) or dt q (growth); a step that would barely change is halved (doubled).
+double ShrinkStep(double change)
+{
+    const double old = LammGrid::dt;
+    const double predicted = change == 0.0 ? 0.0 : (LammGrid::dcOverCMid / change) * old;
+    const double shrunk = old / LammGrid::stepFactor;
+    double step = shrunk + (predicted - shrunk) * LammGrid::stepBlend;
+    if (step >= 0.8 * old && step <= 1.2 * old)
+        step *= 0.5;
+    return LimitStep(step, old, true);
+}
+
+double GrowStep(double change)
+{
+    const double old = LammGrid::dt;
+    if (change == 0.0)
+        return 10.0 * old;
+    if (change >= LammGrid::dcOverCLow)
+        return old;
+    const double predicted = (LammGrid::dcOverCMid / change) * old;
+    const double grown = old * LammGrid::stepFactor;
+    double step = grown + (predicted - grown) * LammGrid::stepBlend;
+    if (step >= 0.9 * old && step <= 1.1 * old)
+        step *= 2.0;
+    return LimitStep(step, old, false);
+}
+
+void BuildCrankNicolsonMatrices(double dt, int N)
+{
+    const double half = 0.5 * dt;
+    N = std::min(N, f.n);
+    for (int i = 1; i <= N; ++i) {
+        f.La[i] = f.Ma[i] - half * f.Ka[i];
+        f.Lb[i] = f.Mb[i] - half * f.Kb[i];
+        f.Lc[i] = f.Mc[i] - half * f.Kc[i];
+        f.Ba[i] = f.Ma[i] + half * f.Ka[i];
+        f.Bb[i] = f.Mb[i] + half * f.Kb[i];
+        f.Bc[i] = f.Mc[i] + half * f.Kc[i];
+    }
+    f.La[1] = f.Ba[1] = 0.0;
+    f.Lc[N] = f.Bc[N] = 0.0;
+}
+
+// (M - dt/2 K) c = (M + dt/2 K) c_old on rows up to R, factored again only when dt or the
+// matrices change. Rows below L - 1 hold the depleted zone and stay 0; beyond R the plateau
+// falls with the radial dilution.
+void CrankNicolsonStepActive(double dt)
+{
+    double* c = C();
+    if (Accelerating()) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
+        ReassembleForRotorSpeed(f.R);
+        f.refactor = true;
+    }
+    if (f.R != f.Rasm)
+        AssembleLammMatricesActive(f.R);
+    const int R = std::min(f.R, f.n), L = f.L;
+    const int from = L >= 4 ? L - 1 : 1;
+    if (dt != f.lastDt || f.refactor) {
+        f.refactor = false;
+        f.lastDt = dt;
+        BuildCrankNicolsonMatrices(dt, R);
+        const TridiagStatus status = ThomasFactor(f.La.data(), f.Lb.data(), f.Lc.data(),
+                                                  f.invBet.data(), f.aScaled.data(), f.gam.data(),
+                                                  1, R);
+        if (status != kTridiagOk) {
+            ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
+                      0);
+            LammGrid::singularMatrix = 1;
+            f.lastDt = 0.0;
+        }
+    }
+    if (!LammGrid::singularMatrix) {
+        ThomasSubstituteProduct(f.Ba.data(), f.Bb.data(), f.Bc.data(), f.cOld.data(),
+                                f.aScaled.data(), f.invBet.data(), f.gam.data(), c, 1, from, R);
+        if (from > 1)
+            std::fill(c + 1, c + from, 0.0);
+    }
+    if (!LammGrid::singularMatrix && L > 3) {
+        const double mean = 0.2 * (c[L - 1] + c[L] + c[L + 1] + c[L + 2] + c[L + 3]);
+        if (mean >= 10.0 * f.level) {
+            LammGrid::singularMatrix = 1;
+        } else if ((c[L] - mean) * (c[L - 1] - mean) < 0.0 &&
+                   (c[L + 1] - mean) * (c[L] - mean) != 0.0) {
+            // an oscillation at the left edge becomes a rising ramp of the same amount
+            static const double ramp[5] = {5.0, 10.0, 20.0, 40.0, 60.0};
+            for (int j = 0; j < 5; ++j)
+                c[L - 1 + j] = mean * ramp[j] / 27.0;
+        }
+    }
+    if (!LammGrid::singularMatrix) {
+        if (R < f.n)
+            std::fill(c + R + 1, c + f.n + 1, std::exp(-2.0 * f.plateauRate * dt) * f.plateau);
+    } else {
+        const int lo = L >= 4 ? L - 2 : 1;
+        std::copy(f.cOld.begin() + lo, f.cOld.begin() + R + 1, c + lo);
+    }
+}
+
+// The largest relative change over the active region, against the larger of its maximum and
+// the loading; a negative value early in the run refuses the step.
+double MaxRelativeChangeActive()
+{
+    const double* c = C();
+    const double* old = f.cOld.data();
+    const int L = f.L, R = f.R;
+    double top = f.initialPlateau;
+    for (int i = L; i <= R; ++i)
+        top = std::max(top, c[i]);
+    const double threshold = 1e-4 * top;
+    double change = 0.0;
+    if (c[R] > threshold && old[R] >= threshold)
+        change = std::fabs((c[R] - old[R]) / old[R]);
+    const bool watchNegative = !ModelChoice::zoneCentrifugation && LammGrid::time < 10.0;
+    for (int i = R - 1; i >= L; --i) {
+        if (watchNegative && c[i] < -f.level) {
+            ++g.floorHits;
+            return 2.0 * LammGrid::dcOverCLimit;
+        }
+        const double d = c[i] - old[i];
+        double q = old[i];
+        if (q <= threshold) {
+            if (d <= threshold)
+                continue;
+            if (old[i + 1] > threshold)
+                q = old[i + 1];
+            else if (i > 1 && old[i - 1] > threshold)
+                q = old[i - 1];
+            else
+                continue;
+        }
+        change = std::max(change, std::fabs(d / q));
+    }
+    return change;
+}
+
+// Only on the last retry of a species: a small negative meniscus value is mirrored and its
+// amount taken from node 2, so the amount in the cell stays.
+void ReflectMeniscusValue()
+{
+    if (!LammGrid::lastResortMode)
+        return;
+    double* c = C();
+    const double w1 = FeElemGrid1R(1, f.n), w2 = FeElemGrid1R(2, f.n);
+    const double q = w1 * -c[1] / w2;
+    c[1] = -c[1];
+    c[2] -= 2.0 * q;
+}
+
+void AdvanceFixedGrid()
+{
+    ++LammGrid::stepCount;
+    LammGrid::time += LammGrid::dt;
+    if (LammGrid::accelerating && LammGrid::time >= LammGrid::accelerationTime) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+        LammGrid::accelerating = false;
+        ReassembleForRotorSpeed(f.n);
+        f.refactor = true;
+    }
+    const double* c = C();
+    if (c[1] < 0.0 && c[1] > -f.level)
+        ReflectMeniscusValue();
+    if (LammGrid::profileCurves)
+        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted() : TotalAmountFixedGrid();
+}
+
+// Interior nodes below 1e-10 early after a zone loading go half to each neighbour (weighted by
+// the radius ratio, so the amount stays).
+void SpreadTinyValues()
+{
+    double* c = C();
+    const double* r = LammGrid::radius;
+    for (int i = 2; i < f.n; ++i) {
+        if (c[i] < 1e-10) {
+            c[i - 1] += 0.5 * c[i] * r[i] / r[i - 1];
+            c[i + 1] += 0.5 * c[i] * r[i] / r[i + 1];
+            c[i] = 0.0;
+        }
+    }
+}
+
+double SimulateLammStep()
+{
+    double& dt = LammGrid::dt;
+    double* c = C();
+    if (ModelChoice::fixedTimeStep)
+        dt = LammGrid::dcOverCLimit;
+    const int from = f.L >= 4 ? f.L - 2 : 1;
+    std::copy(c + from, c + f.R + 1, f.cOld.begin() + from);
+    bool endCut = false;
+    CutForAcceleration(endCut);
+    const bool cut = CutAtTarget();
+    if (dt <= 0.0) {
+        dt = 1.0;
+        return 1.0;
+    }
+    CrankNicolsonStepActive(dt);
+    for (int i = from; i <= f.R; ++i) {
+        if (!(std::fabs(c[i]) <= 1e100)) {
+            LammGrid::discretizationError = 1;
+            return 0.0;
+        }
+    }
+    if (ModelChoice::zoneCentrifugation && LammGrid::time < 10.0)
+        SpreadTinyValues();
+    // A step that lands on the target is taken as it is, and the time is set to the target
+    // itself, so a sum one rounding short cannot miss the scan.
+    if ((cut || (LammGrid::endTimePending && LammGrid::time + dt == LammGrid::endTime)) &&
+        LammGrid::stepCount >= 1) {
+        const double landing = LammGrid::endTime;
+        AdvanceFixedGrid();
+        LammGrid::time = landing;
+        return 1.0;
+    }
+    if (LammGrid::stepCount == 0 && c[1] > 0.0) {
+        const double taken = dt;
+        AdvanceFixedGrid();
+        return taken;
+    }
+    if (ModelChoice::fixedTimeStep) {
+        AdvanceFixedGrid();
+        return 1.0;
+    }
+    double change = MaxRelativeChangeActive();
+    while (change > LammGrid::dcOverCLimit) {
+        if (g.floorHits > 10) {
+            LammGrid::discretizationError = 1;
+            break;
+        }
+        if (LammGrid::singularMatrix)
+            break;
+        dt = ShrinkStep(change);
+        CutForAcceleration(endCut);
+        if (cut)
+            LammGrid::endTimePending = 1;  // the shortened step no longer lands on the target
+        CrankNicolsonStepActive(dt);
+        change = MaxRelativeChangeActive();
+    }
+    g.floorHits = 1;
+    AdvanceFixedGrid();
+    dt = GrowStep(change);
+    if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime)
+        dt = LammGrid::endTime - LammGrid::time;
+    bool again = false;
+    CutForAcceleration(again);
+    return change;
+}
+
+int ShrinkActiveRegionLeft()
+{
+    if (!g.leftTracking || LammGrid::activeRegionOff)
+        return f.L = 1;
+    const double* c = C();
+    int L = f.L;
+    for (int i = L; i <= f.R - 10; ++i) {
+        if ((c[i] + c[i + 1] + c[i + 2]) / 3.0 <= f.level)
+            L = i;
+        else
+            break;
+    }
+    return f.L = std::min(L, g.leftCap);
+}
+
+// R grows by the margin when the boundary's upper edge reaches it, and snaps to n within 10
+// nodes of the bottom.
+int ExtendActiveRegionRight(double t)
+{
+    if (!g.rightTracking || LammGrid::activeRegionOff)
+        return f.R = f.n;
+    if (f.R >= f.n)
+        return f.R;
+    if (ScanStore::rampRotorSpeed)
+        f.plateau = std::exp(-2.0 * f.plateauRate * (t - f.plateauTime)) * f.plateau;
+    else
+        f.plateau = std::exp(-2.0 * f.plateauRate * t) * f.initialPlateau;
+    f.plateauTime = t;
+    const double threshold = (1.0 - f.level) * f.plateau;
+    const double* c = C();
+    int next = f.R;
+    for (int i = f.R; i >= std::max(f.R - g.margin, 3); --i) {
+        if ((c[i] + c[i - 1] + c[i - 2]) / 3.0 < threshold) {
+            next = f.R + g.margin;
+            break;
+        }
+    }
+    if (next > f.R) {
+        f.R = next > f.n - 10 ? f.n : next;
+        AssembleLammMatricesActive(f.R);
+    }
+    return f.R;
+}
+
+void Resize(int n)
+{
+    for (auto* v : {&f.Ma, &f.Mb, &f.Mc, &f.Ka, &f.Kb, &f.Kc, &f.La, &f.Lb, &f.Lc, &f.Ba, &f.Bb,
+                    &f.Bc, &f.aScaled, &f.invBet, &f.gam, &f.cOld})
+        v->assign(n + 2, 0.0);
+}
+
+void SetUpActiveRegion()
+{
+    const double c1 = C()[1];
+    f.level = LammGrid::truncationLevel * c1;
+    f.L = 1;
+    f.R = f.n;
+    g.active = g.leftTracking = g.rightTracking = false;
+    if (LammGrid::truncateGrid && f.s > 0.0 && !ModelChoice::zoneCentrifugation) {
+        g.active = true;
+        f.plateau = c1;
+        f.plateauTime = 0.0;
+        g.margin = f.n / 10;
+        g.leftTracking = true;
+        if (LammGrid::backDiffusionShutOff && !ModelChoice::inhomogeneousSolvent &&
+            !f.weighted && g.margin >= 3) {
+            g.rightTracking = true;
+            f.R = g.margin;
+            AssembleLammMatricesActive(f.R);
+        }
+    }
+}
+
+}  // namespace
+
+// Checked on the plateau, the second moment, the equilibrium exponential, the non-diffusing
+// limit and the amount, for the sector and the special cells, and against the solver object on
+// the same grid, in the solver tests.
+void SimulateLammTimeCourse()
+{
+    if (!LammGrid::arraysAllocated)
+        return;
+    double change = 1.0;
+    f.lastDt = 0.0;
+    f.refactor = true;
+    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    g.floorHits = 0;
+    LammGrid::stepCount = 0;
+    f.n = LammGrid::allocatedGridSize;
+    f.s = LammGrid::s;
+    f.D = LammGrid::d;
+    f.weighted = SpecialGeometry();
+    double* c = C();
+    bool anyPositive = false;
+    for (int i = 1; i <= f.n && !anyPositive; ++i)
+        anyPositive = c[i] > 0.0;
+    if (!anyPositive) {
+        LammGrid::dt = 10.0;
+        while (LammGrid::running && LammGrid::time < 1e8) {
+            LammGrid::time += LammGrid::dt;
+            ShowLammProfiles(change);
+        }
+        LammGrid::activeRegionOff = false;
+        return;
+    }
+    f.initialPlateau = c[1];
+    Resize(f.n);
+    f.Rasm = f.Rfull = 0;
+    if (f.weighted)
+        AssembleLammMatricesWeighted();
+    else
+        AssembleLammMatricesStatic(f.n);
+    g.leftCap = int(std::floor(f.n * 0.95));
+    SetUpActiveRegion();
+    const double rpm = LammGrid::rotorSpeed;
+    g.maxStep = f.s == 0.0 ? 1000.0 : std::clamp(0.5 * rpm * rpm * f.D / f.s, 10.0, 1000.0);
+    if (!std::isfinite(g.maxStep))
+        g.maxStep = 10.0;
+    LammGrid::maxDt = g.maxStep;
+    InitDepletionProbe();
+    if (ModelChoice::zoneCentrifugation)
+        LammGrid::dt = 0.1;
+    if (LammGrid::profileCurves)
+        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted() : TotalAmountFixedGrid();
+    EquilibriumCounter equilibrium;
+    bool atEquilibrium = false, depleted = false;
+    int idle = 0, tinySteps = 0;
+    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+        const double d = LammGrid::dt == 0.0 ? 1.0 : LammGrid::dt;
+        const double before = LammGrid::time;
+        change = SimulateLammStep();
+        if (g.active) {
+            ShrinkActiveRegionLeft();
+            ExtendActiveRegionRight(LammGrid::time);
+        }
+        tinySteps = LammGrid::dt < 1e-12 ? tinySteps + 1 : 0;
+        idle = LammGrid::time > before ? 0 : idle + 1;
+        if (tinySteps > 100 || idle > kMostIdleSteps)
+            LammGrid::discretizationError = 1;
+        ShowLammProfiles(change);
+        change /= d;
+        if (DepletionProbeReached(f.L)) {
+            LammGrid::running = 0;
+            depleted = true;
+        }
+        if (equilibrium.Count(d, change)) {
+            LammGrid::running = 0;
+            atEquilibrium = true;
+        }
+    }
+    if (atEquilibrium || depleted)
+        WriteProfileToRemainingScans(!atEquilibrium);
+    LammGrid::activeRegionOff = false;
+}

@@ -1,0 +1,32 @@
+// State of the fixed-grid Lamm solution shared by its step loop and its matrix assembly.
+#pragma once
+
+#include <vector>
+
+struct FixedGridState {
+    int n = 0;
+    double s = 0.0, D = 0.0;      // S, cm^2/s
+    double sw = 0.0;              // s omega^2 (1/s), or the drift s 1e-4 in electrophoresis
+    bool weighted = false;        // one of the special cell geometries
+    // M and K (M dc/dt = K c) as sub (a), main (b) and super (c) diagonals; the Crank-Nicolson
+    // matrices A = M - dt/2 K (factored) and B = M + dt/2 K
+    std::vector<double> Ma, Mb, Mc, Ka, Kb, Kc, La, Lb, Lc, Ba, Bb, Bc;
+    std::vector<double> aScaled, invBet, gam, cOld;
+    int L = 1, R = 1;             // active region
+    int Rasm = 0, Rfull = 0;      // right end of the last assembly, size of the last full one
+    bool refactor = true;
+    double lastDt = 0.0;
+    double level = 0.0;           // depletion level
+    double plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0, initialPlateau = 0.0;
+};
+
+extern FixedGridState gFixed;
+
+// Rows of M and K for all n rows (weighted geometries) or rows 1..N of a matrix cut at N.
+void AssembleLammMatricesStatic(int N);
+void AssembleLammMatricesActive(int N);
+void AssembleLammMatricesWeighted();
+// The assembly the model asks for after a change of the rotor speed.
+void ReassembleForRotorSpeed(int rows);
+double TotalAmountFixedGrid();
+double TotalAmountWeighted();

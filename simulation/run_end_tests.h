@@ -1,0 +1,29 @@
+// The tests that end a solver run on the simulation grid before its last scan: the boundary has
+// left the data (depletion probe), the profile no longer changes (equilibrium), or the steps no
+// longer advance the time.
+#pragma once
+
+// Picks the probe node for LammGrid::s: for sedimentation the first node at or beyond the right
+// fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of its
+// present value. Without a fit limit inside the cell there is no probe. Clears
+// LammGrid::equilibriumReached.
+void InitDepletionProbe();
+// True (and LammGrid::equilibriumReached set) when the probe has fallen below its threshold or
+// the active region's left end activeLeft has passed it; never with the inhomogeneous solvent or
+// zone centrifugation.
+bool DepletionProbeReached(int activeLeft = 1);
+
+// More than 10 consecutive steps of at least 30 s whose change per second is below
+// LammGrid::equilibriumThreshold.
+class EquilibriumCounter {
+public:
+    // Counts one step; true when the run has reached equilibrium.
+    bool Count(double stepLength, double changePerSecond);
+
+private:
+    int count_ = 0;
+};
+
+// Steps that leave the time where it was (a zero tolerance, a zero step) would loop for ever;
+// after this many in a row the run ends with the discretization error.
+constexpr int kMostIdleSteps = 1000;

@@ -1,0 +1,301 @@
+// Weighted element integrals of the rectangular and external-loading cells. The closed forms are
+// the exact integrals over the grid's own elements (on a uniform grid those of spacing h); the
+// numerical ones integrate piece by piece between nodes and the start of the narrowing, where
+// every integrand is a polynomial, so that Romberg extrapolation is exact to rounding and mass
+// and diffusion columns sum as the exact integrals do.
+#include "simulation/weighted_element_integrals.h"
+
+#include "simulation/romberg_helpers.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kSectionLength = 0.0373;   // cm, narrowing section
+constexpr double kNarrowing = 0.311;        // relative narrowing at its narrow end
+constexpr double kSectionVolume = 0.0121;   // ml
+constexpr double kCellWidth = 0.32;         // cm
+constexpr double kOpticalPath = 1.2;        // cm
+
+double WeightUnity(double) { return 1.0; }
+double WeightUnityB(double) { return 1.0; }
+
+double (*gWeight)(double) = WeightUnity;
+double gOilHeight = 0.0;
+double gNarrowingStart = 0.0373;
+
+// Linear forms alpha + beta r of the two hats on the piece being integrated.
+double gAj = 0.0, gBj = 0.0, gAi = 0.0, gBi = 0.0;
+
+int N() { return LammGrid::arraysAllocated ? LammGrid::allocatedGridSize : 0; }
+const double* R() { return LammGrid::radius; }
+
+bool Inside(int i) { return i >= 1 && i <= N(); }
+
+// hat_k on element e = [r_e, r_(e+1)] as alpha + beta r (0 when k is not a node of e).
+void HatForm(int k, int e, double& alpha, double& beta)
+{
+    const double a = R()[e], b = R()[e + 1];
+    if (k == e) {
+        beta = -1.0 / (b - a);
+        alpha = b / (b - a);
+    } else if (k == e + 1) {
+        beta = 1.0 / (b - a);
+        alpha = -a / (b - a);
+    } else {
+        alpha = beta = 0.0;
+    }
+}
+
+double MassIntegrand(double r) { return gWeight(r) * (gAj + gBj * r) * (gAi + gBi * r); }
+double DiffIntegrand(double r) { return gWeight(r) * gBj * gBi; }
+double SedIntegrand(double r) { return gWeight(r) * r * (gAj + gBj * r) * gBi; }
+double DriftIntegrand(double r) { return gWeight(r) * (gAj + gBj * r) * gBi; }
+double SingleIntegrand(double r) { return gWeight(r) * (gAi + gBi * r); }
+
+// Integral of f over element e, split where the weight has its kink.
+double OverElement(double (*f)(double), int e)
+{
+    const double a = R()[e], b = R()[e + 1];
+    const double r0 = gNarrowingStart;
+    if (gWeight == ExternalCellWeight && a < r0 && r0 < b)
+        return RombergIntegrate(f, a, r0) + RombergIntegrate(f, r0, b);
+    return RombergIntegrate(f, a, b);
+}
+
+// Sum over the elements that hats j and i share.
+double PairIntegral(double (*f)(double), int j, int i)
+{
+    if (!Inside(i) || !Inside(j) || std::abs(i - j) > 1)
+        return 0.0;
+    double sum = 0.0;
+    for (int e = std::min(i, j) - 1; e <= std::max(i, j); ++e) {
+        if (e < 1 || e >= N() || (e != i && e + 1 != i) || (e != j && e + 1 != j))
+            continue;
+        HatForm(j, e, gAj, gBj);
+        HatForm(i, e, gAi, gBi);
+        sum += OverElement(f, e);
+    }
+    return sum;
+}
+
+double SingleIntegral(int i)
+{
+    if (!Inside(i))
+        return 0.0;
+    double sum = 0.0;
+    for (int e = i - 1; e <= i; ++e) {
+        if (e < 1 || e >= N())
+            continue;
+        HatForm(i, e, gAi, gBi);
+        sum += OverElement(SingleIntegrand, e);
+    }
+    return sum;
+}
+
+bool Rectangular() { return ModelChoice::linearLamm || ModelChoice::electrophoresis; }
+
+// The external loading cell uses a closed form where the elements of both hats lie above r0.
+bool ClosedFormApplies(int j, int i)
+{
+    if (ModelParameters::oilVolume > kSectionVolume)
+        return true;
+    const int n = N();
+    return j < n && i < n && R()[j + 1] < gNarrowingStart && R()[i + 1] < gNarrowingStart;
+}
+
+}  // namespace
+
+double RombergIntegrate(double (*f)(double), double a, double b)
+{
+    constexpr int kStages = 20, kPoints = 5;
+    double s[kStages + 2] = {}, h[kStages + 2] = {};
+    h[1] = 1.0;
+    double value = 0.0;
+    for (int k = 1; k <= kStages; ++k) {
+        s[k] = trapzd(f, a, b, k);
+        if (k >= kPoints) {
+            double error = 0.0;
+            dpolint(&h[k - kPoints], &s[k - kPoints], kPoints, 0.0, &value, &error);
+            if (std::fabs(error) < 3e-6 * std::fabs(value) || (value == 0.0 && error == 0.0))
+                return value;
+        }
+        h[k + 1] = 0.25 * h[k];
+    }
+    return value;
+}
+
+double RectElementMass(int j, int i)
+{
+    if (!Inside(i) || !Inside(j))
+        return 0.0;
+    const double* r = R();
+    const int n = N();
+    if (j == i) {
+        const double left = i > 1 ? r[i] - r[i - 1] : 0.0;
+        const double right = i < n ? r[i + 1] - r[i] : 0.0;
+        return (left + right) / 3.0;
+    }
+    if (j == i - 1)
+        return (r[i] - r[j]) / 6.0;
+    if (j == i + 1)
+        return (r[j] - r[i]) / 6.0;
+    return 0.0;
+}
+
+double RectElementDiff(int j, int i)
+{
+    if (!Inside(i) || !Inside(j))
+        return 0.0;
+    const double* r = R();
+    const int n = N();
+    if (j == i)
+        return (i > 1 ? 1.0 / (r[i] - r[i - 1]) : 0.0) + (i < n ? 1.0 / (r[i + 1] - r[i]) : 0.0);
+    if (std::abs(j - i) == 1)
+        return -1.0 / std::fabs(r[j] - r[i]);
+    return 0.0;
+}
+
+double RectElementSed(int j, int i)
+{
+    if (!Inside(i) || !Inside(j))
+        return 0.0;
+    const double* r = R();
+    const int n = N();
+    if (j == i) {
+        const double left = i > 1 ? (r[i - 1] + 2.0 * r[i]) / 6.0 : 0.0;
+        const double right = i < n ? (2.0 * r[i] + r[i + 1]) / 6.0 : 0.0;
+        return left - right;
+    }
+    if (j == i - 1)
+        return r[j] / 3.0 + r[i] / 6.0;
+    if (j == i + 1)
+        return -r[i] / 6.0 - r[j] / 3.0;
+    return 0.0;
+}
+
+double RectElementDrift(int j, int i)
+{
+    if (!Inside(i) || !Inside(j))
+        return 0.0;
+    const int n = N();
+    if (j == i)
+        return i == 1 ? -0.5 : (i == n ? 0.5 : 0.0);
+    if (j == i - 1)
+        return 0.5;
+    if (j == i + 1)
+        return -0.5;
+    return 0.0;
+}
+
+// The integral of the hat itself: h/2 at the ends, h inside, on the grid's own spacing.
+double RectElementSingle(int i)
+{
+    if (!Inside(i))
+        return 0.0;
+    const double* r = R();
+    const int n = N();
+    return ((i > 1 ? r[i] - r[i - 1] : 0.0) + (i < n ? r[i + 1] - r[i] : 0.0)) / 2.0;
+}
+
+double FeElemRomberg2D(int j, int i) { return PairIntegral(MassIntegrand, j, i); }
+double FeElemRomberg2E(int j, int i) { return PairIntegral(DiffIntegrand, j, i); }
+double FeElemRomberg2F(int j, int i)
+{
+    return PairIntegral(ModelChoice::electrophoresis ? DriftIntegrand : SedIntegrand, j, i);
+}
+double FeElemRomberg1B(int i) { return SingleIntegral(i); }
+
+double ExternalCellElementMass(int j, int i)
+{
+    return ClosedFormApplies(j, i) ? RectElementMass(j, i) : FeElemRomberg2D(j, i);
+}
+double ExternalCellElementDiff(int j, int i)
+{
+    return ClosedFormApplies(j, i) ? RectElementDiff(j, i) : FeElemRomberg2E(j, i);
+}
+double ExternalCellElementSed(int j, int i)
+{
+    return ClosedFormApplies(j, i) ? RectElementSed(j, i) : FeElemRomberg2F(j, i);
+}
+double ExternalCellElementSingle(int i)
+{
+    return ClosedFormApplies(i, i) ? RectElementSingle(i) : FeElemRomberg1B(i);
+}
+
+double FeElemRomberg2A(int j, int i)
+{
+    if (Rectangular())
+        return RectElementMass(j, i);
+    if (ModelChoice::externalLoadingCell)
+        return ExternalCellElementMass(j, i);
+    return FeElemRomberg2D(j, i);
+}
+
+double FeElemRomberg2B(int j, int i)
+{
+    if (Rectangular())
+        return RectElementDiff(j, i);
+    if (ModelChoice::externalLoadingCell)
+        return ExternalCellElementDiff(j, i);
+    return FeElemRomberg2E(j, i);
+}
+
+double FeElemRomberg2C(int j, int i)
+{
+    if (ModelChoice::electrophoresis)
+        return RectElementDrift(j, i);
+    if (ModelChoice::linearLamm)
+        return RectElementSed(j, i);
+    if (ModelChoice::externalLoadingCell)
+        return ExternalCellElementSed(j, i);
+    return FeElemRomberg2F(j, i);
+}
+
+double FeElemRomberg1(int i)
+{
+    if (Rectangular())
+        return RectElementSingle(i);
+    if (ModelChoice::externalLoadingCell)
+        return ExternalCellElementSingle(i);
+    return FeElemRomberg1B(i);
+}
+
+void PrepareExternalCellGeometry()
+{
+    const double v = ModelParameters::oilVolume;
+    const double a = kNarrowing, L = kSectionLength;
+    if (v <= 0.0)
+        gOilHeight = 0.0;
+    else if (v < kSectionVolume)
+        gOilHeight = (L / a) * (std::sqrt((1.0 - a) * (1.0 - a) +
+                                          2.0 * a * v / (L * kCellWidth * kOpticalPath)) -
+                                (1.0 - a));
+    else
+        gOilHeight = (v - kSectionVolume) / (kCellWidth * kOpticalPath);
+    const double last = N() > 0 ? R()[N()] : double(ModelParameters::bottom);
+    gNarrowingStart = last - (L - gOilHeight);
+}
+
+double ExternalCellWeight(double r)
+{
+    return r < gNarrowingStart ? 1.0 : 1.0 - (kNarrowing / kSectionLength) * (r - gNarrowingStart);
+}
+
+double ExternalCellNarrowingStart() { return gNarrowingStart; }
+
+void SelectWeightFunction()
+{
+    if (ModelChoice::linearLamm || ModelChoice::electrophoresis) {
+        gWeight = WeightUnity;
+    } else if (ModelChoice::externalLoadingCell) {
+        PrepareExternalCellGeometry();
+        gWeight = ExternalCellWeight;
+    } else if (ModelChoice::thirdGeometry) {
+        gWeight = WeightUnityB;
+    }
+}

@@ -1,0 +1,50 @@
+// One species run through the Lamm solvers of the simulation grid on scans of known radii and
+// times, with the closed forms the physics tests check the profiles against.
+#pragma once
+
+#include <string>
+
+enum class SolverRoad { MovingHat, FixedGrid, ActiveRegion, Rectangular, ExternalLoading };
+
+struct ModuleCase {
+    std::string name;
+    SolverRoad road = SolverRoad::FixedGrid;
+    double s = 4.5;       // S
+    double D = 6e-7;      // cm^2/s
+    double rpm = 50000;
+    float meniscus = 6.0f, bottom = 7.2f;
+    double c0 = 1.0;
+    int scans = 12;
+    double firstScanS = 300.0, intervalS = 300.0;
+    int gridSize = 1000;
+    double maxDcOverC = 1.0;
+    bool fixTimestep = false;  // fixed grid: steps of maxDcOverC seconds
+    int outputPoints = 2401;
+    float oilVolume = 0.01f;   // ml, external loading cell
+};
+
+// Sets up the program state for the case (scan store, model switches, LammGrid) and allocates
+// the arrays; the concentration holds the loading afterwards.
+void PrepareModuleCase(const ModuleCase& mc);
+// Runs the solver of the case's road on the prepared state.
+void SolveModuleCase(const ModuleCase& mc);
+
+class ModuleRun {
+public:
+    explicit ModuleRun(const ModuleCase& mc) : mc_(mc) {}
+    // Prepares, records the loaded amount, solves, records the final amount.
+    void Run();
+
+    double ValueAt(int scan, double r) const;
+    // Boundary position from the mass balance up to the plateau radius rp: for the sector
+    // sqrt(rp^2 - 2 integral c r dr / c_p) (the second moment), for the rectangular cells
+    // rp - integral c dr / c_p.
+    double BoundaryPosition(int scan, double rp) const;
+    double ScanTime(int scan) const;
+    // s omega^2 in 1/s.
+    double SOmega2() const;
+    bool Sector() const;
+
+    ModuleCase mc_;
+    double loadedAmount = 0.0, finalAmount = 0.0;
+};
