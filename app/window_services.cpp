@@ -129,6 +129,7 @@ void InstallWindowServices() {
     t.requestRepaint = [](TXLAWindow* w) { w->RequestRepaint(); };
     t.drawPlotsNow = [](TXLAWindow* w) { w->DrawPlotsNow(); };
     t.debugLog = [](TXLAWindow* w, const char* text) { w->DebugLog(text); };
+    t.drawResidualsView = [](TXLAWindow* w) { DrawResidualsView(w); };
     t.runModel = [](TXLAWindow* w) { w->RunModel(); };
     t.leaveEqTestMode = [](TXLAWindow* w) { w->LeaveEqTestMode(); };
     t.checkTemperatureFluctuation = [](TXLAWindow* w, float threshold) {

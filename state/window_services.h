@@ -34,6 +34,8 @@ struct WindowServiceTable {
     void (*deleteScanPlots)() = nullptr;
     void (*showNoiseButtons)(int which) = nullptr;
     void (*hideNoiseButtons)() = nullptr;
+    // The live refresh of the plots during a fit (it keeps its own interval).
+    void (*drawResidualsView)(TXLAWindow* window) = nullptr;
 };
 
 struct WindowServices {
@@ -109,5 +111,9 @@ struct WindowServices {
     static void HideNoiseButtons() {
         if (table.hideNoiseButtons)
             table.hideNoiseButtons();
+    }
+    static void DrawResidualsView(TXLAWindow* window) {
+        if (window && table.drawResidualsView)
+            table.drawResidualsView(window);
     }
 };

@@ -1,0 +1,185 @@
+// Confidence limits by the rmsd criterion and rmsd error surfaces, both by refitting with
+// parameters held at chosen values.
+#include "fitting/error_analysis.h"
+
+#include "fitting/fit_driver.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+
+// The parameters with their flags at the start, put back when the analysis ends.
+struct SavedFit {
+    std::vector<float> values;
+    std::vector<std::int32_t> flags;
+    float bestRmsd;
+    SavedFit()
+        : values((PackFitParameters(), M::fitValues), M::fitValues + M::kFitSlots + 1),
+          flags(M::fitFloat, M::fitFloat + M::kFitSlots + 1), bestRmsd(FitControl::bestRmsd) {}
+    void Apply() const {
+        for (int k = 0; k <= M::kFitSlots; ++k) {
+            M::fitValues[k] = values[k];
+            M::fitFloat[k] = flags[k];
+        }
+        UnpackFitParameters();
+    }
+};
+
+// Fits the floated parameters with the given slots held at the given values; the rmsd.
+double RefitHolding(TXLAWindow* window, const std::vector<std::pair<int, float>>& held) {
+    PackFitParameters();
+    for (const auto& [slot, value] : held) {
+        M::fitValues[slot] = value;
+        M::fitFloat[slot] = 0;
+    }
+    UnpackFitParameters();
+    RunFitWith(window, CurrentModelEvaluator(), false);
+    return FitControl::bestRmsd;
+}
+
+void Restore(TXLAWindow* window, const SavedFit& saved) {
+    const bool aborted = FitControl::fitAborted;
+    saved.Apply();
+    CurrentModelEvaluator()(window);
+    FitControl::bestRmsd = saved.bestRmsd;
+    FitControl::fitAborted = aborted;
+}
+
+// One side of the search; returns the limit and whether the crossing was found. Near the
+// optimum rmsd^2 rises quadratically, so the crossing is interpolated linearly in
+// sqrt(rmsd^2 - best^2), which is exact for a parabola.
+bool SearchSide(TXLAWindow* window, int slot, float start, float step, double critical,
+                double bestRmsd, float* limit) {
+    const double bestSq = bestRmsd * bestRmsd;
+    const double target = std::sqrt(std::max(0.0, critical * critical - bestSq));
+    double previousValue = start, previousD = 0.0;
+    for (int i = 1; i <= 100; ++i) {
+        const double value = start + i * double(step);
+        const double rmsd = RefitHolding(window, {{slot, static_cast<float>(value)}});
+        if (FitControl::fitAborted) {
+            *limit = static_cast<float>(previousValue);
+            return false;
+        }
+        const double d = std::sqrt(std::max(0.0, rmsd * rmsd - bestSq));
+        if (rmsd > critical) {
+            const double t = d > previousD ? (target - previousD) / (d - previousD) : 1.0;
+            *limit = static_cast<float>(previousValue +
+                                        std::clamp(t, 0.0, 1.0) * (value - previousValue));
+            return true;
+        }
+        previousValue = value;
+        previousD = d;
+    }
+    *limit = static_cast<float>(previousValue);
+    return false;
+}
+
+} // namespace
+
+bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
+                         float* lower, float* upper) {
+    const SavedFit saved;
+    PackFitParameters();
+    const float start = M::fitValues[slot];
+    const double best = FitControl::bestRmsd;
+    *lower = *upper = start;
+    bool ok = interval > 0.0f;
+    if (ok) {
+        ok = SearchSide(window, slot, start, -interval, criticalRmsd, best, lower);
+        saved.Apply();
+        if (!FitControl::fitAborted)
+            ok = SearchSide(window, slot, start, interval, criticalRmsd, best, upper) && ok;
+    }
+    Restore(window, saved);
+    return ok && !FitControl::fitAborted;
+}
+
+bool FindConfidenceLimitS(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
+                          float* upper) {
+    return FindConfidenceLimit(window, kSlotS1, interval, criticalRmsd, lower, upper);
+}
+
+bool FindConfidenceLimitM(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
+                          float* upper) {
+    return FindConfidenceLimit(window, kSlotDOrM1, interval, criticalRmsd, lower, upper);
+}
+
+int SurfaceAxisCount(const SurfaceAxis& a) {
+    const double span = double(a.maximum) - a.minimum;
+    if (span == 0.0)
+        return 1;
+    if (a.increment == 0.0f || (span > 0) != (a.increment > 0))
+        return 0;
+    return static_cast<int>(std::floor(span / a.increment + 1e-6)) + 1;
+}
+
+bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const SurfaceAxis& x,
+                      const SurfaceAxis* y, float contourLevel, float startS1, float startS2) {
+    const int nx = SurfaceAxisCount(x), ny = y ? SurfaceAxisCount(*y) : 1;
+    if (nx == 0 || ny == 0)
+        return false;
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        return false;
+    const SavedFit saved;
+    for (int i = 0; i < nx && !FitControl::fitAborted; ++i) {
+        const float xv = static_cast<float>(x.minimum + i * double(x.increment));
+        for (int j = 0; j < ny && !FitControl::fitAborted; ++j) {
+            saved.Apply();
+            std::vector<std::pair<int, float>> held{{x.slot, xv}};
+            float yv = 0.0f;
+            if (y) {
+                yv = static_cast<float>(y->minimum + j * double(y->increment));
+                held.push_back({y->slot, yv});
+            }
+            // The start values of s1 and s2, where they are not held.
+            if (startS1 > 0.0f && x.slot != kSlotS1 && (!y || y->slot != kSlotS1))
+                M::speciesS[1] = startS1;
+            if (startS2 > 0.0f && x.slot != kSlotS2 && (!y || y->slot != kSlotS2))
+                M::speciesS[2] = startS2;
+            const double rmsd = RefitHolding(window, held);
+            if (FitControl::fitAborted)
+                break;
+            if (contourLevel > 0.0f && rmsd > contourLevel)
+                continue;
+            if (y)
+                std::fprintf(file, "%e %e %e\n", xv, yv, rmsd);
+            else
+                std::fprintf(file, "%e %e\n", xv, rmsd);
+        }
+        if (y)
+            std::fprintf(file, "\n");
+    }
+    const bool written = std::fclose(file) == 0;
+    Restore(window, saved);
+    return written && !FitControl::fitAborted;
+}
+
+bool ScanErrorSurfaceSM(TXLAWindow* window, const std::string& path, const SurfaceAxis& s,
+                        const SurfaceAxis& m, float contourLevel, float startS1, float startS2) {
+    SurfaceAxis xs = s, ym = m;
+    xs.slot = kSlotS1;
+    ym.slot = kSlotDOrM1;
+    return ScanErrorSurface(window, path, xs, &ym, contourLevel, startS1, startS2);
+}
+
+bool ScanErrorSurface2D(TXLAWindow* window, const std::string& path, const SurfaceAxis& s1,
+                        const SurfaceAxis& s2, float contourLevel, float startS1, float startS2) {
+    SurfaceAxis x = s1, y = s2;
+    x.slot = kSlotS1;
+    y.slot = kSlotS2;
+    return ScanErrorSurface(window, path, x, &y, contourLevel, startS1, startS2);
+}
+
+bool ScanErrorSurfaceK(TXLAWindow* window, const std::string& path, const SurfaceAxis& logK) {
+    SurfaceAxis x = logK;
+    x.slot = kSlotLogK;
+    return ScanErrorSurface(window, path, x, nullptr, 0.0f, 0.0f, 0.0f);
+}

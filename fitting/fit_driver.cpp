@@ -1,0 +1,208 @@
+// The nonlinear fit driver: free list, objective, optimiser choice, abort and end of a fit.
+#include "fitting/fit_driver.h"
+
+#include "fitting/equilibrium_fit.h"
+#include "fitting/optim_ml.h"
+#include "fitting/optim_simplex.h"
+#include "fitting/param_files.h"
+#include "foundations/key_polling.h"
+#include "foundations/show_error.h"
+#include "scandata/fit_limits.h"
+#include "simulation/radial_grid.h"
+#include "simulation/simulation_switches.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/realtime_state.h"
+#include "state/run_switches.h"
+#include "state/scan_store.h"
+#include "state/serial_fit_state.h"
+#include "state/window_services.h"
+
+#include <cmath>
+
+namespace {
+
+using M = ModelParameters;
+
+struct RunningFit {
+    std::vector<int> slots;
+    ModelEvaluator evaluate = nullptr;
+};
+RunningFit gFit;
+
+void EvaluateDiscreteModel(TXLAWindow* window) {
+    BuildRadialGrid();
+    RunDiscreteSed(window);
+}
+
+bool SpeciesSlotIncluded(int slot) {
+    if (slot < 1 || slot > 12)
+        return true;
+    const int species = (slot - 1) % 4 + 1;
+    return M::speciesOn[species] != 0;
+}
+
+void MarkAborted() {
+    FitControl::fitAborted = true;
+    SerialFitState::stopRequested = true;
+    RealtimeState::stopRequested = true;
+}
+
+void WriteTrial(const double* p) {
+    for (std::size_t i = 0; i < gFit.slots.size(); ++i) {
+        const int slot = gFit.slots[i];
+        M::fitValues[slot] = static_cast<float>(ClampToBounds(slot, p[i + 1]));
+    }
+    UnpackFitParameters();
+}
+
+} // namespace
+
+double ClampToBounds(int slot, double value) {
+    float lo = 0.0f, hi = 0.0f;
+    if (slot == 13) {
+        lo = FitControl::meniscusMin;
+        hi = FitControl::meniscusMax;
+    } else if (slot == 14) {
+        lo = FitControl::bottomMin;
+        hi = FitControl::bottomMax;
+    }
+    if (lo > 0.0f && value < lo)
+        value = lo;
+    if (hi > 0.0f && value > hi)
+        value = hi;
+    return value;
+}
+
+std::vector<int> FreeFitSlots() {
+    std::vector<int> slots;
+    for (int slot = 1; slot <= M::kFitSlots; ++slot) {
+        if (!M::fitFloat[slot] || !SpeciesSlotIncluded(slot))
+            continue;
+        if (slot >= 9 && slot <= 12 && ModelChoice::linearAmplitudes)
+            continue;
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
+void FitResiduals(std::vector<double>& residuals) {
+    residuals.clear();
+    if (!ScanStore::signal || !ScanStore::fit || !ScanStore::firstFitIndex ||
+        !ScanStore::lastFitIndex)
+        return;
+    for (int k = LammGrid::firstScanIsInitial ? 2 : 1; k <= ScanStore::scanCount; ++k) {
+        if (!ScanStore::signal[k] || !ScanStore::fit[k])
+            continue;
+        for (int i = ScanStore::firstFitIndex[k];
+             i >= 1 && i <= ScanStore::lastFitIndex[k] && i <= ScanStore::pointCount[k]; ++i)
+            residuals.push_back(double(ScanStore::signal[k][i]) - ScanStore::fit[k][i]);
+    }
+}
+
+double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
+    WriteTrial(p);
+    if (gFit.evaluate)
+        gFit.evaluate(window);
+    std::vector<double> local;
+    std::vector<double>& r = residuals ? *residuals : local;
+    FitResiduals(r);
+    double sum = 0.0;
+    for (double d : r)
+        sum += d * d;
+    double value = r.empty() ? kFailedEvaluation : sum / r.size();
+    if (!std::isfinite(value))
+        value = kFailedEvaluation;
+    // A key press, seen here or by the solvers' own polling, stops the fit.
+    if (KeyPressed(WindowServices::PlatformWindow(window)))
+        gUserInterrupt = true;
+    if (gUserInterrupt)
+        MarkAborted();
+    WindowServices::DrawResidualsView(window);
+    return value;
+}
+
+FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
+    if (ScanStore::scanCount < 1) {
+        ShowError("please load data first");
+        return FitOutcome::NoScans;
+    }
+    FitControl::fitInProgress = true;
+    FitControl::fitAborted = false;
+    FitControl::iterationCount = FitControl::evaluationCount = 0;
+    LammGrid::simErrorShown = false;
+    gUserInterrupt = false;
+    PackFitParameters();
+    gFit.slots = FreeFitSlots();
+    gFit.evaluate = evaluate;
+    const int n = static_cast<int>(gFit.slots.size());
+    std::vector<double> p(n + 1);
+    for (int i = 0; i < n; ++i)
+        p[i + 1] = ClampToBounds(gFit.slots[i], M::fitValues[gFit.slots[i]]);
+    FitObjective objective;
+    objective.evaluate = [window](const double* q, std::vector<double>* r) {
+        return SimplexSim(window, q, r);
+    };
+
+    double best = 0.0;
+    if (n > 0) {
+        SimplexOptions so;
+        so.tolerance = FitControl::simplexTolerance;
+        so.randomization = FitControl::simplexRandomization;
+        MLOptions mo;
+        mo.tolerance = FitControl::tolerance;
+        if (FitControl::simulatedAnnealing) {
+            AnnealingOptions ao;
+            ao.startTemperature = FitControl::annealingStartTemperature;
+            ao.steps = FitControl::annealingSteps;
+            ao.iterationsPerStep = FitControl::annealingIterations;
+            ao.randomization = FitControl::simplexRandomization;
+            best = AnnealingOptimize(window, p.data(), n, objective, ao).value;
+            if (!FitControl::fitAborted && FitControl::annealingFinalML)
+                best = MLOptimize(window, p.data(), n, objective, mo).value;
+            else if (!FitControl::fitAborted && FitControl::annealingFinalSimplex)
+                best = SimplexOptimize(window, p.data(), n, objective, so).value;
+        } else if (FitControl::marquardtLevenberg) {
+            best = MLOptimize(window, p.data(), n, objective, mo).value;
+        } else {
+            best = SimplexOptimize(window, p.data(), n, objective, so).value;
+        }
+    }
+
+    FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
+    if (FitControl::fitAborted) {
+        // Keep the best vector so far in the parameters; the user asked to stop computing.
+        for (int i = 0; i < n; ++i)
+            M::fitValues[gFit.slots[i]] =
+                static_cast<float>(ClampToBounds(gFit.slots[i], p[i + 1]));
+        UnpackFitParameters();
+        FitControl::bestRmsd = static_cast<float>(std::sqrt(best));
+        outcome = FitOutcome::Aborted;
+    } else {
+        // The final evaluation at the best vector: parameters, fit, noise and rmsd agree.
+        SimplexSim(window, p.data(), nullptr);
+        gUserInterrupt = false;
+        FitControl::fitAborted = false;
+        FitControl::bestRmsd = CalcFitRmsd();
+        if (saveResult) {
+            TmpSaveBestParams(window, 0);
+            WindowServices::UpdateResiduals(false);
+            WindowServices::RequestRepaint(window);
+        }
+    }
+    FitControl::fitInProgress = false;
+    gFit = RunningFit{};
+    return outcome;
+}
+
+ModelEvaluator CurrentModelEvaluator() {
+    if (ModelChoice::equilibriumModel)
+        return [](TXLAWindow* w) { EvaluateEquilibriumModel(w); };
+    return EvaluateDiscreteModel;
+}
+
+void RunNonlinearFit(TXLAWindow* window) {
+    RunFitWith(window, EvaluateDiscreteModel);
+}

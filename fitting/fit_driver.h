@@ -1,0 +1,43 @@
+// The nonlinear fit of a model over the loaded scans: the free parameters, the objective that
+// evaluates a trial vector, the optimiser the user chose and the bookkeeping around it.
+#pragma once
+
+#include "fitting/fit_objective.h"
+
+#include <vector>
+
+class TXLAWindow;
+
+// Computes the current model into every scan's fit (after the parameters were unpacked).
+using ModelEvaluator = void (*)(TXLAWindow* window);
+
+// The slots of the packed fit vector the optimiser moves: the floated ones, species slots only
+// of included species, the loadings not while they are solved as linear amplitudes.
+std::vector<int> FreeFitSlots();
+
+// Signal minus fit over the fit ranges of all scans, from scan 2 while the first scan is the
+// initial distribution: the points of CalcFitRmsd.
+void FitResiduals(std::vector<double>& residuals);
+
+// The objective of the running fit: writes the trial values p[1..n] into the free slots (meniscus
+// and bottom clamped to their set bounds), unpacks, evaluates the model, and returns rmsd^2 with
+// the residuals when asked. Polls the keyboard: a key press aborts the fit. Refreshes the live
+// plots (the refresh keeps to its own interval).
+double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
+
+enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit };
+
+// The fit with the optimiser of FitControl over the given model evaluation. On completion the best
+// vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
+// written and the plots are updated. After a key press the best vector so far is kept in the
+// parameters and nothing else runs.
+FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult = true);
+
+// The evaluation of the current model: the equilibrium model or the discrete species.
+ModelEvaluator CurrentModelEvaluator();
+
+// The discrete-species fit (grid, RunDiscreteSed, linear parameters).
+void RunNonlinearFit(TXLAWindow* window);
+
+// Clamps slot 13 (meniscus) and 14 (bottom) of a value to the bounds that are set (nonzero).
+double ClampToBounds(int slot, double value);
