@@ -74,7 +74,7 @@ void PrepareModuleCase(const ModuleCase& mc)
     LammGrid::dcOverCMid = 0.2 * mc.maxDcOverC;
     LammGrid::truncateGrid = mc.road == SolverRoad::ActiveRegion;
     LammGrid::backDiffusionShutOff = false;
-    LammGrid::profileCurves = true;
+    LammGrid::profileCurves = mc.trackAmount;
     LammGrid::running = 1;
 }
 

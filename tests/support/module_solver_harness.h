@@ -21,6 +21,7 @@ struct ModuleCase {
     bool fixTimestep = false;  // fixed grid: steps of maxDcOverC seconds
     int outputPoints = 2401;
     float oilVolume = 0.01f;   // ml, external loading cell
+    bool trackAmount = true;   // the amount in the cell after every step (costs a pass)
 };
 
 // Sets up the program state for the case (scan store, model switches, LammGrid) and allocates
