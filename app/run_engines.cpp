@@ -1,6 +1,8 @@
 // Which engine Run calls for the chosen model.
 #include "app/run_engines.h"
 
+#include "distributions/conti_grid.h"
+#include "distributions/conti_run.h"
 #include "state/model_choice.h"
 #include "state/realtime_state.h"
 
@@ -19,13 +21,16 @@ RunEngine ChooseRunEngine() {
 }
 
 bool CallRunEngine(TXLAWindow* window, RunEngine engine) {
-    // None of the engines is part of this version yet; each case calls its engine once it is.
-    // (RunDiscreteSed is still an empty stand-in that computes nothing.)
-    (void)window;
+    // Each case calls its engine once it is part of this version; the distribution engine
+    // answers for the continuous models it computes and says itself why it refused.
     switch (engine) {
+    case RunEngine::ContiSed:
+        if (CurrentContiVariant() == ContiVariant::None)
+            return false;
+        RunContiSed(window);
+        return true;
     case RunEngine::ApproachToEquilibrium:
     case RunEngine::ContinuousModel:
-    case RunEngine::ContiSed:
     case RunEngine::EquilibriumFit:
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:

@@ -97,17 +97,15 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
             decrement -= grad[p] * d[p];
         if (decrement <= 1e-13 * (std::fabs(f) + eq.yy * 1e-6))
             return kContiOk;
-        // Longest step that keeps every c above a tenth of its value, then backtracking.
+        // Projected step: a component may shrink at most a hundredfold per iteration, so the
+        // small ones reach their level in a few steps; then backtracking on the objective.
         double t = 1.0;
-        for (int p = 1; p <= n; ++p)
-            if (d[p] < 0.0)
-                t = std::min(t, -0.9 * c[p] / d[p]);
         bool accepted = false;
         for (int k = 0; k < 40 && !accepted; ++k, t *= 0.5) {
             for (int p = 1; p <= n; ++p)
-                trial[p] = std::max(c[p] + t * d[p], floor);
+                trial[p] = std::max({c[p] + t * d[p], 0.01 * c[p], floor});
             const double ft = EntropyObjective(eq, alpha, m, trial);
-            if (ft <= f - 1e-4 * t * decrement || ft < f) {
+            if (ft < f) {
                 c.swap(trial);
                 f = ft;
                 accepted = true;
@@ -141,9 +139,13 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
         trace += eq.A(p, p);
     }
     const double level = total > 0.0 ? total / n : 1e-6;
+    double nnlsMax = 0.0;
+    for (int p = 1; p <= n; ++p)
+        nnlsMax = std::max(nnlsMax, out.nnls[p]);
+    // The entropy solutions start from the NNLS one, so that a weak entropy stays close to it.
     std::vector<double> m(n + 1, level), start(n + 1), c(n + 1);
     for (int p = 1; p <= n; ++p)
-        start[p] = std::max(out.nnls[p], 1e-3 * level);
+        start[p] = std::max(out.nnls[p], 1e-9 * nnlsMax);
     std::vector<double> warm = start;
     auto solve = [&](double alpha) {
         int code = kind == ContiRegularizationKind::SecondDerivative
@@ -171,7 +173,6 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
         while (g <= 0.0 && steps++ < 30) {
             lo = alpha;
             alpha *= 10.0;
-            warm = start;
             g = solve(alpha);
         }
         hi = alpha;
@@ -183,7 +184,6 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
         out.chiSquare = eq.ChiSquare(c);
         return firstCode;
     }
-    warm = start;
     BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, std::log10(lo),
                               std::log10(hi), 1e-7, 100);
     if (!r.bracketed)

@@ -1,14 +1,14 @@
 // Storage of the distribution kernel and the mapping of solved profiles into it.
 #include "simulation/conti_kernel.h"
 
-#include "state/conti_state.h"
 #include "foundations/resampling.h"
+#include "state/conti_state.h"
 
 #include <algorithm>
 
-void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points)
-{
+void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points) {
     Free();
+    ++generation_;
     if (gridPoints <= 0 || scans <= 0 || points <= 0)
         return;
     gridPoints_ = gridPoints, scans_ = scans, points_ = points, radii_ = radii;
@@ -24,8 +24,7 @@ void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int po
     solved_.assign(gridPoints + 1, 0);
 }
 
-void ContiKernel::Free()
-{
+void ContiKernel::Free() {
     gridPoints_ = scans_ = points_ = 0;
     radii_ = nullptr;
     values_.clear();
@@ -34,8 +33,7 @@ void ContiKernel::Free()
     solved_.clear();
 }
 
-bool ContiKernel::Complete() const
-{
+bool ContiKernel::Complete() const {
     if (Empty())
         return false;
     return std::all_of(solved_.begin() + 1, solved_.end(), [](int s) { return s != 0; });
@@ -43,8 +41,7 @@ bool ContiKernel::Complete() const
 
 namespace {
 
-float* KernelRow(int k)
-{
+float* KernelRow(int k) {
     const int p = ContiState::kernelColumn;
     if (gContiKernel.Empty() || p < 1 || p > gContiKernel.GridPoints() || k < 1 ||
         k > gContiKernel.Scans())
@@ -52,18 +49,16 @@ float* KernelRow(int k)
     return gContiKernel.Row(p, k);
 }
 
-}  // namespace
+} // namespace
 
-void MapLammSolutionToData(int k, const double* r, const double* values, int n)
-{
+void MapLammSolutionToData(int k, const double* r, const double* values, int n) {
     float* row = KernelRow(k);
     if (row == nullptr)
         return;
     ResampleCurveFromDouble(gContiKernel.Points(), gContiKernel.Radii(), row, n, r, values);
 }
 
-void MapLammSolutionToData2(int k, const double* r, const double* values, int n)
-{
+void MapLammSolutionToData2(int k, const double* r, const double* values, int n) {
     float* row = KernelRow(k);
     if (row == nullptr)
         return;

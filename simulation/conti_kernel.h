@@ -9,7 +9,7 @@
 // indexed [grid point][scan header index][point]. A column that was not computed (a stopped or
 // failed list) is marked unsolved and holds zeros, never an earlier model's values.
 class ContiKernel {
-public:
+  public:
     void Allocate(int gridPoints, int scans, const float* radii, int points);
     void Free();
     bool Empty() const { return gridPoints_ == 0; }
@@ -26,11 +26,16 @@ public:
     void SetSolved(int p, bool on) { solved_[p] = on ? 1 : 0; }
     // True when every grid point's column is computed.
     bool Complete() const;
+    // Counts the allocations, so a user of the kernel can tell that it was remade.
+    unsigned long Generation() const { return generation_; }
 
-private:
-    std::size_t Slot(int p, int scan) const { return static_cast<std::size_t>(p) * (scans_ + 1) + scan; }
+  private:
+    std::size_t Slot(int p, int scan) const {
+        return static_cast<std::size_t>(p) * (scans_ + 1) + scan;
+    }
 
     int gridPoints_ = 0, scans_ = 0, points_ = 0;
+    unsigned long generation_ = 0;
     const float* radii_ = nullptr;
     std::vector<float> values_;
     std::vector<float*> rowPointers_;

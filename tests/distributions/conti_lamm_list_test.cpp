@@ -1,27 +1,24 @@
 // The distribution kernel by the Lamm list road: every column computed for a complete list, none
 // claimed after a stop; solved profiles mapped into a column are stored or added.
-#include "simulation/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
-#include "state/conti_state.h"
-
-#include "state/run_switches.h"
-#include "state/model_parameters.h"
 #include "scandata/scan_store.h"
-#include "support/lamm_list_harness.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
 #include "support/conti_scan_store.h"
-
-#include <gtest/gtest.h>
+#include "support/lamm_list_harness.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 // A few scans on a 300-point common grid, 6.0 to 7.2 cm.
 class ContiLammList : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         for (int p = 1; p <= n; ++p) {
             s[p] = 2.0 * p;
             D[p] = DiffusionFromSAndFf0(s[p], 1.2);
@@ -35,10 +32,9 @@ protected:
     double s[n + 1] = {}, D[n + 1] = {};
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(ContiLammList, CompleteListFillsEveryColumn)
-{
+TEST_F(ContiLammList, CompleteListFillsEveryColumn) {
     ASSERT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 0);
     EXPECT_TRUE(gContiKernel.Complete());
     for (int p = 1; p <= n; ++p) {
@@ -50,8 +46,7 @@ TEST_F(ContiLammList, CompleteListFillsEveryColumn)
     }
 }
 
-TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved)
-{
+TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved) {
     gUserInterrupt.store(true);
     EXPECT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 7);
     EXPECT_FALSE(gContiKernel.Complete());
@@ -61,8 +56,7 @@ TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved)
     }
 }
 
-TEST_F(ContiLammList, MappedProfilesAreStoredOrAdded)
-{
+TEST_F(ContiLammList, MappedProfilesAreStoredOrAdded) {
     gContiKernel.Allocate(3, 2, radii.data(), points);
     std::vector<double> r(11), v(11);
     for (int i = 1; i <= 10; ++i) {
@@ -76,5 +70,5 @@ TEST_F(ContiLammList, MappedProfilesAreStoredOrAdded)
     MapLammSolutionToData2(2, r.data(), v.data(), 10);
     EXPECT_NEAR(gContiKernel.Row(2, 2)[150], 4.0 * radii[150], 1e-5);
     ContiState::kernelColumn = 9;
-    MapLammSolutionToData(2, r.data(), v.data(), 10);  // outside the kernel: nothing happens
+    MapLammSolutionToData(2, r.data(), v.data(), 10); // outside the kernel: nothing happens
 }

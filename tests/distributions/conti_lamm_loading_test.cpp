@@ -2,28 +2,26 @@
 // template as loaded, and the loads that change the physics change the kernel as they should
 // (time offset, rotor speed profile, zone loading, grid size), checked against closed forms or
 // against runs that reach the same physics another way.
-#include "simulation/conti_kernel.h"
 #include "distributions/conti_lamm_list.h"
-
-#include "state/model_choice.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "lamm/lamm_ideal.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
 #include "simulation/inhomogeneous_solvent.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "support/conti_scan_store.h"
 #include "support/lamm_list_harness.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -33,24 +31,20 @@ using M = ModelParameters;
 using IS = InhomogeneousSolvent;
 
 // The template as the kernel list loads it for one equation of s (S) with D from f/f0 1.2.
-void LoadTemplate(CLammIdeal& o, double sS = 4.0)
-{
+void LoadTemplate(CLammIdeal& o, double sS = 4.0) {
     gContiKernel.Allocate(1, ScanStore::scanCount, ScanStore::gridRadius, ScanStore::gridCount);
-    LoadContiLammTemplate(o, nullptr, sS, DiffusionFromSAndFf0(sS, 1.2),
-                          gContiKernel.Targets()[1]);
+    LoadContiLammTemplate(o, nullptr, sS, DiffusionFromSAndFf0(sS, 1.2), gContiKernel.Targets()[1]);
 }
 
 // The kernel column of one species of s (S), D (cm^2/s); the list must succeed.
-std::vector<std::vector<float>> SolveOne(double sS, double dCm2s)
-{
+std::vector<std::vector<float>> SolveOne(double sS, double dCm2s) {
     const double s[2] = {0.0, sS}, D[2] = {0.0, dCm2s};
     EXPECT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), 0);
     return KernelColumn(1);
 }
 
 double MaxDifference(const std::vector<std::vector<float>>& a,
-                     const std::vector<std::vector<float>>& b)
-{
+                     const std::vector<std::vector<float>>& b) {
     double worst = 0.0;
     for (std::size_t k = 1; k < a.size(); ++k)
         for (std::size_t i = 1; i < a[k].size(); ++i)
@@ -60,16 +54,15 @@ double MaxDifference(const std::vector<std::vector<float>>& a,
 
 // Radius where a sedimentation boundary crosses half its plateau (the value at plateauRadius).
 double HalfPlateauRadius(const std::vector<float>& row, const std::vector<float>& radii,
-                         double plateauRadius)
-{
+                         double plateauRadius) {
     std::size_t p = 1;
     while (p + 1 < radii.size() && radii[p] < plateauRadius)
         ++p;
     const double half = 0.5 * row[p];
     for (std::size_t i = 2; i <= p; ++i)
         if (row[i] >= half)
-            return radii[i - 1] + (half - row[i - 1]) / (row[i] - row[i - 1]) *
-                                      (radii[i] - radii[i - 1]);
+            return radii[i - 1] +
+                   (half - row[i - 1]) / (row[i] - row[i - 1]) * (radii[i] - radii[i - 1]);
     return 0.0;
 }
 
@@ -79,12 +72,11 @@ struct OptionCase {
     std::function<bool(const CLammIdeal&)> loaded;
 };
 
-}  // namespace
+} // namespace
 
 // Every option that the equations share reaches the template, in its own field: the long
 // positional loaders make a swapped or skipped option easy to miss by eye.
-TEST(ContiLammLoading, TemplateCarriesEachOption)
-{
+TEST(ContiLammLoading, TemplateCarriesEachOption) {
     const OptionCase cases[] = {
         {"default grid size", [] { G::defaultGridSize = 357; },
          [](const CLammIdeal& o) { return o.defaultGridSize == 357; }},
@@ -99,7 +91,9 @@ TEST(ContiLammLoading, TemplateCarriesEachOption)
         {"step factors", [] { G::stepFactor = 3.0, G::stepBlend = 0.7; },
          [](const CLammIdeal& o) { return o.timeStepFactorA == 3.0 && o.timeStepFactorB == 0.7; }},
         {"algorithm thresholds", [] { G::autoChangeS = 7.0f, G::autoChangeSOptimized = 70.0f; },
-         [](const CLammIdeal& o) { return o.normalizedS == 7.0 && o.normalizedSOptimized == 70.0; }},
+         [](const CLammIdeal& o) {
+             return o.normalizedS == 7.0 && o.normalizedSOptimized == 70.0;
+         }},
         {"Claverie by hand",
          [] {
              ModelChoice::automaticAlgorithm = ModelChoice::movingHatAlgorithm = false;
@@ -162,7 +156,7 @@ TEST(ContiLammLoading, TemplateCarriesEachOption)
          [] {
              ScanDataKind::absorbance = G::simulateTimeResolution = true;
              G::scanVelocity = 2.4f;
-             M::meniscus = 6.1f;  // the scanner starts 0.1 cm before the meniscus
+             M::meniscus = 6.1f; // the scanner starts 0.1 cm before the meniscus
              ScanStore::leftFitLimit = 6.15f;
          },
          [](const CLammIdeal& o) {
@@ -223,8 +217,7 @@ TEST(ContiLammLoading, TemplateCarriesEachOption)
 }
 
 // With the automatic size off, the solution runs on exactly the grid size asked for.
-TEST(ContiLammLoading, GridSizeIsTheOneAsked)
-{
+TEST(ContiLammLoading, GridSizeIsTheOneAsked) {
     for (const int asked : {357, 1234}) {
         ContiScanStore store;
         M::autoGridSize = false;
@@ -238,8 +231,7 @@ TEST(ContiLammLoading, GridSizeIsTheOneAsked)
 
 // A sedimentation time offset t0 starts the solution at t0: the kernel at scan times T equals
 // the one without offset at T - t0, and the boundary lags by ln(r) = s w^2 t0.
-TEST(ContiLammLoading, TimeOffsetStartsTheSolutionLater)
-{
+TEST(ContiLammLoading, TimeOffsetStartsTheSolutionLater) {
     const double sS = 4.0, dCm2s = DiffusionFromSAndFf0(sS, 1.2), t0 = 300.0;
     std::vector<std::vector<float>> offset, shifted, plain;
     std::vector<float> radii;
@@ -270,8 +262,7 @@ TEST(ContiLammLoading, TimeOffsetStartsTheSolutionLater)
 
 // A loaded rotor speed profile, not the speed recorded in the scans, drives the solution: a
 // profile holding 40,000 rpm gives the kernel of scans recorded at 40,000 rpm.
-TEST(ContiLammLoading, SpeedProfileDrivesTheRotor)
-{
+TEST(ContiLammLoading, SpeedProfileDrivesTheRotor) {
     const double sS = 6.0, dCm2s = DiffusionFromSAndFf0(sS, 1.2);
     std::vector<std::vector<float>> profiled, at40k, at50k;
     {
@@ -304,15 +295,14 @@ TEST(ContiLammLoading, SpeedProfileDrivesTheRotor)
 // grid), and the zone travels as a band that leaves the meniscus and stays clear of the bottom.
 // The inverted zone leaves that layer empty: it holds the amount of the whole column on the same
 // uniform grid less the layer's.
-TEST(ContiLammLoading, ZoneLoadingPutsTheLoadInTheLayer)
-{
+TEST(ContiLammLoading, ZoneLoadingPutsTheLoadInTheLayer) {
     const double sS = 5.0, dCm2s = DiffusionFromSAndFf0(sS, 1.2), w = 0.05;
     ContiStoreCase c;
     c.scans = 3, c.firstTimeS = 1800.0;
     const double m = c.meniscus, b = c.bottom, layer = ((m + w) * (m + w) - m * m) / 2;
     auto amounts = [&](bool zone, bool inverted) {
         ContiScanStore store(c);
-        M::autoGridSize = false;  // the grid zone loading always has
+        M::autoGridSize = false; // the grid zone loading always has
         ModelChoice::zoneCentrifugation = zone;
         ModelChoice::zoneInverted = inverted;
         M::zoneLayerThickness = float(w);
@@ -338,8 +328,7 @@ TEST(ContiLammLoading, ZoneLoadingPutsTheLoadInTheLayer)
 
 // A failed list is reported to the user through the error report of the simulation: here the
 // scans record a rotor acceleration too slow to be simulated.
-TEST(ContiLammLoading, FailedListIsReported)
-{
+TEST(ContiLammLoading, FailedListIsReported) {
     ContiScanStore store;
     ScanStore::rampRotorSpeed = true;
     for (ScanHeader& h : store.headers)
@@ -350,16 +339,16 @@ TEST(ContiLammLoading, FailedListIsReported)
     EXPECT_EQ(RunSVContiSedList(nullptr, 2, s, D, nullptr), 5);
     bool reported = false;
     for (const plat::test::PromptRecord& r : script.log())
-        reported = reported || (r.caption == "ERROR in simulation" &&
-                                r.text.find("temperature equilibration at 3000 rpm") != std::string::npos);
+        reported =
+            reported || (r.caption == "ERROR in simulation" &&
+                         r.text.find("temperature equilibration at 3000 rpm") != std::string::npos);
     EXPECT_TRUE(reported) << script.logText();
 }
 
 // A solvent twice as viscous as water and of water's density halves s and D at every radius,
 // whether it is a compressible solvent that is not compressed or a cosolute that stays where it
 // was loaded (s = 0): the kernel is that of s/2 and D/2 in water.
-TEST(ContiLammLoading, ViscousSolventScalesSAndD)
-{
+TEST(ContiLammLoading, ViscousSolventScalesSAndD) {
     struct Case {
         const char* name;
         void (*solvent)();
@@ -377,7 +366,7 @@ TEST(ContiLammLoading, ViscousSolventScalesSAndD)
              IS::apparentS = 0.0, IS::apparentD = 1e-9, IS::loadingConcentration = 1.0;
              IS::macromoleculeVbar = 0.73f;
              IS::bufferDensity = 0.99823f, IS::relativeViscosity = 2.0f;
-             IS::viscosityCoefficients = {0.0, 2.0};  // eta = 2 eta_w at any molarity
+             IS::viscosityCoefficients = {0.0, 2.0}; // eta = 2 eta_w at any molarity
              IS::densityCoefficients = {0.0, 0.99823};
          }},
     };

@@ -115,6 +115,7 @@ TEST_F(ContiNumerics, NnlsCodesReachTheBatchOrTheBox) {
     B(1, 2) = B(2, 1) = 1.0;
     std::vector<double> x;
     std::vector<double> bb{0.0, 4.0, 3.0};
+    TakeErrorBoxes(); // forget the boxes of earlier tests
     const int code = ContiNNLS(B, bb, x);
     EXPECT_EQ(code, kNnlsNotPositiveDefinite);
     EXPECT_GE(x[1], 0.0);

@@ -1,0 +1,95 @@
+// Grid and variant maps: the hydrodynamic relations of the foundations (Svedberg, Stokes with a
+// frictional ratio) give the partner quantities, so s, D and M of every point agree with
+// s = M (1 - vbar rho) D / (R T) in the current buffer.
+#include "distributions/conti_grid.h"
+
+#include "foundations/hydrodynamics.h"
+#include "state/model_choice.h"
+
+#include <cmath>
+
+ContiVariant CurrentContiVariant() {
+    using M = ModelChoice;
+    if (!M::contiMode || M::gStarFamily)
+        return ContiVariant::None;
+    if (M::lsGStar)
+        return M::lsgDiscrete || M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None
+                                                                      : ContiVariant::LsGStar;
+    if (M::contiCs)
+        return M::zoneCs ? ContiVariant::None : ContiVariant::Cs;
+    if (M::csInvariantD)
+        return ContiVariant::CsInvariantD;
+    const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
+                          M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
+                          M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
+                          M::lsgDiscrete || M::csDiscreteMs || M::csWithBaselineEstimates ||
+                          M::csDiscreteSD || M::cmPriorVbar || M::cmPowerLaw || M::cmInvariantD ||
+                          M::dlsIRh || M::dlsID || M::dlsIRhTimeCourse || M::zoneCs ||
+                          M::zoneLsGs || M::electrophoresisLsG || M::fMvsM || M::cvElectrophoresis;
+    return anyOther ? ContiVariant::None : ContiVariant::CM;
+}
+
+std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,
+                               double confidenceLevel) {
+    if (!(rangeMin < rangeMax))
+        return "The distribution range is empty: its minimum must lie below its maximum.";
+    if (!(resolution >= 2.0))
+        return "The distribution needs at least 2 grid points.";
+    if (!(confidenceLevel > 0.0 && confidenceLevel < 1.0))
+        return "The confidence level of the regularization must lie between 0 and 1.";
+    return {};
+}
+
+ContiGrid BuildContiGrid(ContiVariant variant, int n, double lo, double hi, bool logGrid, float ff0,
+                         double invariantD, double temperatureC) {
+    ContiGrid g;
+    g.variant = variant;
+    g.n = n;
+    g.x.assign(n + 1, 0.0);
+    g.s = g.D = g.M = g.weight = g.x;
+    const bool useLog = logGrid && lo > 0.0;
+    for (int p = 1; p <= n; ++p) {
+        const double f = n > 1 ? double(p - 1) / (n - 1) : 0.0;
+        g.x[p] = useLog ? lo * std::pow(hi / lo, f) : lo + f * (hi - lo);
+    }
+    for (int p = 1; p <= n; ++p) {
+        const double left = p > 1 ? g.x[p] - g.x[p - 1] : 0.0;
+        const double right = p < n ? g.x[p + 1] - g.x[p] : 0.0;
+        g.weight[p] = 0.5 * (left + right);
+    }
+    const auto t = static_cast<float>(temperatureC);
+    for (int p = 1; p <= n; ++p) {
+        const double x = g.x[p];
+        switch (variant) {
+        case ContiVariant::CM: {
+            const auto m = static_cast<float>(x);
+            g.M[p] = x;
+            g.D[p] = CalculateDfromMff0(m, t, ff0);
+            g.s[p] = SFromMandD(m, static_cast<float>(g.D[p]), t);
+            break;
+        }
+        case ContiVariant::CsInvariantD:
+            g.s[p] = x;
+            g.D[p] = invariantD;
+            g.M[p] = MFromSandD(static_cast<float>(x), static_cast<float>(invariantD), t);
+            break;
+        case ContiVariant::LsGStar:
+            g.s[p] = x;
+            g.D[p] = 0.0;
+            g.M[p] = CalculateMff02(static_cast<float>(x), ff0);
+            break;
+        case ContiVariant::Cs:
+        case ContiVariant::None: {
+            g.s[p] = x;
+            // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D.
+            const double sh = x != 0.0 ? x : 0.05 * (hi - lo) / std::max(1, n - 1);
+            g.M[p] = CalculateMff02(static_cast<float>(sh), ff0);
+            g.D[p] = DFromSandM(static_cast<float>(g.M[p]), static_cast<float>(sh), t);
+            if (x == 0.0)
+                g.M[p] = 0.0;
+            break;
+        }
+        }
+    }
+    return g;
+}

@@ -1,0 +1,35 @@
+// The distribution grid and the variant maps between its abscissa and the species properties
+// of each grid point.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The continuous models this engine computes; others are not part of this version.
+enum class ContiVariant {
+    None,
+    Cs,           // c(s): D from s and the frictional ratio
+    CsInvariantD, // c(s) with one diffusion coefficient for every s
+    CM,           // c(M): s and D from M and the frictional ratio
+    LsGStar,      // ls-g*(s): non-diffusing boundaries
+};
+
+// The variant the model switches choose (None for the continuous models not built yet).
+ContiVariant CurrentContiVariant();
+
+// Grid points 1..n: abscissa x (S, or Da for c(M)), with s (S), D (cm^2/s) and M (Da) of each,
+// and the trapezoid weight of each point in the abscissa, so that sum a_p = int c dx.
+struct ContiGrid {
+    ContiVariant variant = ContiVariant::None;
+    int n = 0;
+    std::vector<double> x, s, D, M, weight;
+};
+
+// Checks the range settings; the text of the first problem found, empty when usable.
+std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,
+                               double confidenceLevel);
+
+// n points from lo to hi, equidistant or equidistant in log (lo > 0 then), mapped by the variant
+// with the frictional ratio ff0, the invariant D (cm^2/s) and the scans' temperature (deg C).
+ContiGrid BuildContiGrid(ContiVariant variant, int n, double lo, double hi, bool logGrid, float ff0,
+                         double invariantD, double temperatureC);

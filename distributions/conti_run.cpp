@@ -1,0 +1,299 @@
+// The distribution Run. The kernel (unit loading per grid point and scan) comes from the Lamm
+// list road or, for ls-g*(s), from non-diffusing boundaries; the normal equations eliminate the
+// systematic noise by centring; the amplitudes are regularized at the confidence level. The
+// distribution value is amplitude / quadrature weight, so its integral is the loading signal.
+#include "distributions/conti_run.h"
+
+#include "distributions/conti_errors.h"
+#include "distributions/conti_lamm_list.h"
+#include "distributions/conti_normal_equations.h"
+#include "distributions/conti_regularization.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/resampling.h"
+#include "foundations/show_error.h"
+#include "scandata/noise_subtraction.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
+#include "simulation/non_diffusing_boundary.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+
+// What the kernel was computed for; a Run with the same inputs reuses it.
+struct KernelInputs {
+    ContiVariant variant = ContiVariant::None;
+    std::vector<double> s, D;
+    float meniscus = 0, bottom = 0, vbar = 0, density = 0, viscosity = 0, startTime = 0;
+    bool startTimeOn = false;
+    const float* gridRadius = nullptr;
+    int gridCount = 0, scanCount = 0;
+    const ScanHeader* header = nullptr;
+    double firstTime = 0.0;
+    unsigned long generation = 0;
+    bool operator==(const KernelInputs&) const = default;
+};
+KernelInputs gKernelInputs;
+
+KernelInputs CurrentKernelInputs(const ContiGrid& g) {
+    KernelInputs k;
+    k.variant = g.variant;
+    k.s = g.s;
+    k.D = g.D;
+    k.meniscus = ModelParameters::meniscus;
+    k.bottom = ModelParameters::bottom;
+    k.vbar = S::vbar;
+    k.density = S::density;
+    k.viscosity = S::viscosity;
+    k.startTimeOn = ModelParameters::startTimeOn;
+    k.startTime = ModelParameters::startTime;
+    k.gridRadius = S::gridRadius;
+    k.gridCount = S::gridCount;
+    k.scanCount = S::scanCount;
+    k.header = S::header;
+    k.firstTime = S::header ? S::header[1].time : 0.0;
+    return k;
+}
+
+double ScanTemperature() {
+    if (S::absoluteTemperature > 0.0f)
+        return S::absoluteTemperature - 273.15;
+    return S::header ? S::header[S::scanOrder ? S::scanOrder[1] : 1].temperature : 20.0;
+}
+
+// Non-diffusing boundaries of unit loading for every grid point and scan.
+void NonDiffusingKernel(const ContiGrid& g) {
+    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
+    const double saved = LammGrid::omega2S;
+    for (int k = 1; k <= S::scanCount; ++k) {
+        const ScanHeader& h = S::header[k];
+        const double w = h.rotorSpeed * M_PI / 30.0;
+        double w2t = S::timesFromW2t && h.omega2t > 0.0 ? h.omega2t : w * w * h.time;
+        if (ModelParameters::startTimeOn)
+            w2t -= w * w * ModelParameters::startTime;
+        for (int p = 1; p <= g.n; ++p) {
+            LammGrid::omega2S = g.s[p] * 1e-13 * w2t;
+            NonDiffusingBoundary(1.0, 1.0, S::gridRadius, gContiKernel.Row(p, k), S::gridCount);
+        }
+    }
+    for (int p = 1; p <= g.n; ++p)
+        gContiKernel.SetSolved(p, true);
+    LammGrid::omega2S = saved;
+}
+
+bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
+    KernelInputs inputs = CurrentKernelInputs(g);
+    inputs.generation = gContiKernel.Generation();
+    if (!gContiKernel.Empty() && gContiKernel.Complete() && gContiKernel.GridPoints() == g.n &&
+        inputs == gKernelInputs)
+        return true;
+    gKernelInputs = KernelInputs{};
+    if (g.variant == ContiVariant::LsGStar) {
+        NonDiffusingKernel(g);
+    } else if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0) {
+        return false;
+    }
+    inputs.generation = gContiKernel.Generation();
+    gKernelInputs = inputs;
+    return true;
+}
+
+int ThreadCount() {
+    return ContiState::multiThreading ? std::max(1, gDistributionThreadCount) : 1;
+}
+
+void ReplaceArray(float*& a, int oldN, int newN) {
+    if (a)
+        free_vector(a, 1, oldN);
+    a = newN > 0 ? vector(1, newN) : nullptr;
+}
+
+} // namespace
+
+bool GetContiDataSet(ContiDataSet& set, std::string* why) {
+    set = ContiDataSet{};
+    auto refuse = [&](const char* text) {
+        if (why)
+            *why = text;
+        return false;
+    };
+    if (S::scanCount < 1 || !S::gridRadius || !S::gridSignal || S::gridCount < 2)
+        return refuse("No scans are loaded: load data before computing a distribution.");
+    int first = S::gridFirstFit, last = S::gridLastFit;
+    if (first < 1 || last < 1 || last > S::gridCount) {
+        first = 1;
+        last = S::gridCount;
+    }
+    if (S::leftFitLimit > 0.0f)
+        while (first <= last && S::gridRadius[first] < S::leftFitLimit)
+            ++first;
+    if (S::rightFitLimit > 0.0f)
+        while (last >= first && S::gridRadius[last] > S::rightFitLimit)
+            --last;
+    set.first = first;
+    set.last = last;
+    const int initial = LammGrid::firstScanIsInitial ? (S::scanOrder ? S::scanOrder[1] : 1) : 0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        if (k != initial && S::gridSignal[k])
+            set.scans.push_back(k);
+    set.timeInvariant = ModelChoice::fitTINoise;
+    set.radiallyInvariant = ModelChoice::fitRINoise;
+    if (set.Scans() == 0 || set.Points() < 1)
+        return refuse("No scan has data inside the fitting limits: nothing to fit.");
+    return true;
+}
+
+std::string CheckContiRun(ContiVariant variant) {
+    if (variant == ContiVariant::None)
+        return "This distribution model is not available in this version.";
+    if (!(ModelParameters::meniscus > 0.0f) ||
+        !(ModelParameters::bottom > ModelParameters::meniscus))
+        return "Meniscus and bottom must be set (meniscus below bottom) before a distribution "
+               "is computed.";
+    return CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax, ContiState::resolution,
+                              ContiState::confidenceLevel);
+}
+
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
+    const ContiVariant variant = CurrentContiVariant();
+    if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
+        return ContiStatus::Refused;
+    gFrictionalRatio = ContiState::ff0;
+    const int n = static_cast<int>(ContiState::resolution);
+    out.grid =
+        BuildContiGrid(variant, n, ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,
+                       ContiState::ff0, ContiState::invariantD, ScanTemperature());
+    if (!EnsureKernel(window, out.grid))
+        return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
+
+    const ContiDataSet& set = out.set;
+    ContiColumnRow column = [&set](int p, int s) { return gContiKernel.Row(p, set.scans[s]); };
+    ContiDataRow data = [&set](int s) { return S::gridSignal[set.scans[s]]; };
+    ContiNormalEquations eq;
+    if (!BuildContiNormalEquations(n, set, column, data, ThreadCount(), eq))
+        return ContiStatus::Stopped;
+
+    const double nu = set.Values() - n - set.NoiseParameters();
+    const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
+    ContiRegularizedSolution main;
+    out.code = RegularizeDistribution(eq,
+                                      maxEnt ? ContiRegularizationKind::MaximumEntropy
+                                             : ContiRegularizationKind::SecondDerivative,
+                                      ContiState::confidenceLevel, nu, main);
+    out.c = main.c;
+    out.second.clear();
+    if (ContiState::showBothRegularizations) {
+        ContiRegularizedSolution sd;
+        const int code = RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative,
+                                                ContiState::confidenceLevel, nu, sd);
+        if (out.code == kContiOk)
+            out.code = code;
+        out.second = sd.c;
+    }
+    out.chiSquare = std::max(0.0, main.chiSquare);
+    out.rmsd = set.Values() > 0 ? std::sqrt(out.chiSquare / set.Values()) : 0.0;
+    ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri);
+    return ContiStatus::Done;
+}
+
+void FreeDistributionArrays() {
+    const int n = ContiState::gridPoints;
+    ReplaceArray(ContiState::sValues, n, 0);
+    ReplaceArray(ContiState::mValues, n, 0);
+    ReplaceArray(ContiState::distribution, n, 0);
+    ReplaceArray(ContiState::secondDistribution, n, 0);
+}
+
+void StoreContiSolution(const ContiSolution& sol) {
+    const ContiGrid& g = sol.grid;
+    const int n = g.n;
+    FreeDistributionArrays();
+    ContiState::gridPoints = n;
+    ReplaceArray(ContiState::sValues, 0, n);
+    ReplaceArray(ContiState::mValues, 0, n);
+    ReplaceArray(ContiState::distribution, 0, n);
+    if (!sol.second.empty())
+        ReplaceArray(ContiState::secondDistribution, 0, n);
+    // The c(M) curve is drawn over M; the others over s.
+    const bool overM = g.variant == ContiVariant::CM;
+    for (int p = 1; p <= n; ++p) {
+        ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
+        ContiState::mValues[p] = static_cast<float>(g.M[p]);
+        ContiState::distribution[p] = static_cast<float>(sol.c[p] / g.weight[p]);
+        if (!sol.second.empty())
+            ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
+    }
+
+    // Model on the grid plus the noise, mapped onto each scan's radii.
+    const ContiDataSet& set = sol.set;
+    if (S::tiNoise)
+        for (int j = 1; j <= S::gridCount; ++j)
+            S::tiNoise[j] =
+                j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
+    std::vector<float> gridFit(S::gridCount + 1);
+    for (int s = 0; s < set.Scans(); ++s) {
+        const int k = set.scans[s];
+        for (int j = 1; j <= S::gridCount; ++j) {
+            double v = 0.0;
+            for (int p = 1; p <= n; ++p)
+                if (sol.c[p] != 0.0)
+                    v += sol.c[p] * gContiKernel.Row(p, k)[j];
+            if (j >= set.first && j <= set.last)
+                v += sol.ti[j - set.first];
+            gridFit[j] = static_cast<float>(v);
+        }
+        if (S::riNoise)
+            S::riNoise[k] = static_cast<float>(sol.ri[s]);
+        if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
+            continue;
+        ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
+                      gridFit.data());
+        for (int i = 1; i <= S::pointCount[k]; ++i) {
+            S::fit[k][i] += static_cast<float>(sol.ri[s]);
+            if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
+                S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
+        }
+    }
+    S::resultAvailable = true;
+}
+
+bool RunContiSed(TXLAWindow* window) {
+    const std::string problem = CheckContiRun(CurrentContiVariant());
+    std::string why;
+    ContiDataSet set;
+    if (!problem.empty() || !GetContiDataSet(set, &why)) {
+        ShowError(problem.empty() ? why.c_str() : problem.c_str(), 0);
+        return false;
+    }
+    ContiState::fMvsMOneShot = false;
+    gUserInterrupt.store(false);
+    ContiSolution sol;
+    const ContiStatus status = ComputeContiSolution(window, sol);
+    if (status != ContiStatus::Done)
+        return false;
+    ReportContiError(sol.code);
+    StoreContiSolution(sol);
+    if (!ContiState::calledFromFit && !FitControl::fitInProgress) {
+        if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)
+            SubtractAllSystematicNoise();
+        else if (ModelChoice::fitTINoise)
+            SubtractTINoise();
+        else if (ModelChoice::fitRINoise)
+            SubtractRINoise();
+        else
+            SubtractBaselineOffset();
+    }
+    WindowServices::RequestRepaint(window);
+    return true;
+}

@@ -1,0 +1,43 @@
+// The distribution Run: kernel, normal equations with noise elimination, regularized
+// non-negative amplitudes, and the result in the distribution state and the scan store.
+#pragma once
+
+#include "distributions/conti_grid.h"
+#include "distributions/conti_noise_centring.h"
+
+#include <string>
+#include <vector>
+
+class TXLAWindow;
+
+struct ContiSolution {
+    ContiGrid grid;
+    ContiDataSet set;
+    std::vector<double> c;      // amplitudes [1..n] of the main result
+    std::vector<double> second; // second-derivative amplitudes while both are shown, else empty
+    std::vector<double> ti, ri; // eliminated noise over set's points and scans
+    double chiSquare = 0.0;
+    double rmsd = 0.0;
+    int code = 0; // first numerical error code met (the solution is still usable)
+};
+
+enum class ContiStatus { Done, Refused, Stopped, KernelFailed };
+
+// The scans and common-grid range a distribution fits, with the noise switches; the reason when
+// there is nothing to fit.
+bool GetContiDataSet(ContiDataSet& set, std::string* why);
+// The settings of the distribution state and the model, checked; the reason when unusable.
+std::string CheckContiRun(ContiVariant variant);
+
+// Computes the distribution of the current settings without storing it. The kernel is rebuilt
+// when its inputs changed. A key press (after the normal equations) returns Stopped.
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out);
+// Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
+void StoreContiSolution(const ContiSolution& solution);
+// Frees the distribution arrays of the state (abscissae and values).
+void FreeDistributionArrays();
+
+// The Run of the continuous models: checks (each refusal says why and changes nothing), the
+// computation, the result, and unless called from the fit the systematic noise moved into the
+// data. False when nothing was stored; the previous distribution is then intact.
+bool RunContiSed(TXLAWindow* window);

@@ -1,0 +1,232 @@
+// The distribution Run on data of known truth: one species by c(s), c(M) and ls-g*(s), time-
+// invariant noise recovered inside c(s), the same result for any thread count, and refusals of
+// unusable settings that compute nothing and keep the previous distribution.
+#include "distributions/conti_grid.h"
+#include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
+#include "foundations/error_box_log.h"
+#include "foundations/hydrodynamics.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "support/conti_data_store.h"
+#include "support/lamm_list_harness.h"
+
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ContiRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.Create();
+        script.pumpUntilIdle();
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ContiState::ff0 = 1.25f;
+        ContiState::rangeMin = 0.0f;
+        ContiState::rangeMax = 15.0f;
+        ContiState::resolution = 150.0f;
+        ContiState::confidenceLevel = 0.68f;
+    }
+    void TearDown() override { FreeDistributionArrays(); }
+
+    // Peak abscissa of the stored distribution.
+    static double PeakPosition() {
+        int best = 1;
+        for (int p = 2; p <= ContiState::gridPoints; ++p)
+            if (ContiState::distribution[p] > ContiState::distribution[best])
+                best = p;
+        return ContiState::sValues[best];
+    }
+    static std::vector<float> Distribution() {
+        return {ContiState::distribution + 1,
+                ContiState::distribution + ContiState::gridPoints + 1};
+    }
+
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    ContiDataStore store;
+};
+
+} // namespace
+
+TEST_F(ContiRun, OneSpeciesByCsCMAndLsGStar) {
+    struct Case {
+        const char* name;
+        std::function<void()> choose;
+        ContiSpecies species;
+        double peak, peakTolerance, loadingTolerance;
+    };
+    const double m66 = 66000.0;
+    const Case cases[] = {
+        {"c(s)", [] {}, {5.0, 1.25, 0.5}, 5.0, 0.02, 0.02},
+        {"ls-g*(s)",
+         [] {
+             ModelChoice::lsGStar = true;
+             ContiState::rangeMin = 1.0f;
+             ContiState::rangeMax = 10.0f;
+             ContiState::resolution = 181.0f;
+             ContiState::secondDerivativeRegularization = true;
+             ContiState::maxEntRegularization = false;
+         },
+         {4.0, 1.0, 0.5, 0.0},
+         4.0,
+         0.01,
+         0.02},
+        {"c(M)",
+         [] {
+             ModelChoice::contiCs = false;
+             ContiState::ff0 = 1.3f;
+             ContiState::rangeMin = 10000.0f;
+             ContiState::rangeMax = 200000.0f;
+             ContiState::resolution = 100.0f;
+         },
+         {0.0, 1.3, 0.5},
+         m66,
+         0.03,
+         0.02},
+    };
+    for (Case c : cases) {
+        SetUp();
+        c.choose();
+        if (c.species.sS == 0.0) {
+            // the species of 66 kDa with f/f0 1.3 in this buffer
+            gFrictionalRatio = 1.3f;
+            c.species.dCm2s = CalculateDfromMff0(static_cast<float>(m66), 20.0f, 1.3f);
+            c.species.sS =
+                SFromMandD(static_cast<float>(m66), static_cast<float>(c.species.dCm2s), 20.0f);
+        }
+        store.Fill({c.species});
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        EXPECT_NEAR(PeakPosition(), c.peak, c.peakTolerance * c.peak) << c.name;
+        float area = 0, sw = 0, total = 0, sd = 0;
+        IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
+                              &area, &sw, &total, &sd);
+        EXPECT_NEAR(area, 0.5, c.loadingTolerance * 0.5) << c.name;
+        double ss = 0.0, count = 0.0;
+        for (int k = 1; k <= store.c.scans; ++k)
+            for (int i = 1; i <= store.c.points; ++i) {
+                if (store.radii[i] < ScanStore::leftFitLimit ||
+                    store.radii[i] > ScanStore::rightFitLimit)
+                    continue;
+                ss += std::pow(store.residuals[k][i], 2);
+                count += 1.0;
+            }
+        EXPECT_LT(std::sqrt(ss / count), 1e-3) << c.name;
+        EXPECT_TRUE(ScanStore::resultAvailable);
+        TearDown();
+        ModelChoice::ResetToDefaults();
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ContiState::ResetToDefaults();
+    }
+}
+
+TEST_F(ContiRun, TimeInvariantNoiseIsRecoveredInsideCs) {
+    store.Fill({{5.0, 1.25, 0.5}});
+    ASSERT_TRUE(RunContiSed(nullptr));
+    float cleanArea = 0;
+    IntegrateDistribution(0.0f, 15.0f, &cleanArea, nullptr, nullptr, nullptr);
+
+    std::vector<double> ti(store.c.points + 1);
+    std::mt19937 rng(3);
+    std::normal_distribution<double> g(0.0, 0.01);
+    for (double& v : ti)
+        v = g(rng);
+    store.Fill({{5.0, 1.25, 0.5}}, ti);
+    ModelChoice::fitTINoise = true;
+    ASSERT_TRUE(RunContiSed(nullptr));
+    float area = 0;
+    IntegrateDistribution(0.0f, 15.0f, &area, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(area, cleanArea, 0.01 * cleanArea);
+    // The Run moved the estimate into the data: it is now held as removed noise. Its constant
+    // is gauge (the plateau is almost constant in time), so both are compared about their mean.
+    double meanTrue = 0.0, meanFound = 0.0, count = 0.0;
+    auto inRange = [&](int j) {
+        return store.radii[j] >= ScanStore::leftFitLimit &&
+               store.radii[j] <= ScanStore::rightFitLimit;
+    };
+    for (int j = 1; j <= store.c.points; ++j)
+        if (inRange(j)) {
+            meanTrue += ti[j];
+            meanFound += store.tiNoiseRemoved[j];
+            count += 1.0;
+        }
+    meanTrue /= count;
+    meanFound /= count;
+    double err = 0.0, ref = 0.0;
+    for (int j = 1; j <= store.c.points; ++j)
+        if (inRange(j)) {
+            err += std::pow(store.tiNoiseRemoved[j] - meanFound - ti[j] + meanTrue, 2);
+            ref += std::pow(ti[j] - meanTrue, 2);
+        }
+    EXPECT_LT(std::sqrt(err / ref), 0.01);
+}
+
+TEST_F(ContiRun, ResultIsTheSameForAnyThreadCount) {
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 9);
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::calledFromFit = true; // keep the data as they are between the runs
+    ContiState::multiThreading = false;
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const std::vector<float> reference = Distribution();
+    ContiState::multiThreading = true;
+    for (int threads : {1, 2, 3, 4}) {
+        gDistributionThreadCount = threads;
+        ASSERT_TRUE(RunContiSed(nullptr));
+        EXPECT_EQ(Distribution(), reference) << threads << " threads";
+    }
+    gDistributionThreadCount = 2;
+}
+
+TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
+    store.Fill({{5.0, 1.25, 0.5}});
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const std::vector<float> previous = Distribution();
+    const unsigned long kernel = gContiKernel.Generation();
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;
+        const char* text;
+    } cases[] = {
+        {"s-min >= s-max", [] { ContiState::rangeMin = 15.0f; },
+         "The distribution range is empty: its minimum must lie below its maximum."},
+        {"zero grid points", [] { ContiState::resolution = 0.0f; },
+         "The distribution needs at least 2 grid points."},
+        {"P = 1", [] { ContiState::confidenceLevel = 1.0f; },
+         "The confidence level of the regularization must lie between 0 and 1."},
+        {"P = 0", [] { ContiState::confidenceLevel = 0.0f; },
+         "The confidence level of the regularization must lie between 0 and 1."},
+        {"all scans excluded",
+         [] {
+             ScanStore::leftFitLimit = 7.19f;
+             ScanStore::rightFitLimit = 7.19f;
+         },
+         "No scan has data inside the fitting limits: nothing to fit."},
+    };
+    for (const Case& c : cases) {
+        const float lo = ContiState::rangeMin, hi = ContiState::rangeMax;
+        const float res = ContiState::resolution, P = ContiState::confidenceLevel;
+        const float left = ScanStore::leftFitLimit, right = ScanStore::rightFitLimit;
+        c.spoil();
+        script.expectBox().caption("Error").text(c.text).answer(IDOK);
+        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_TRUE(script.done()) << c.name;
+        EXPECT_EQ(Distribution(), previous) << c.name;
+        EXPECT_EQ(gContiKernel.Generation(), kernel) << c.name << ": nothing computed";
+        ContiState::rangeMin = lo, ContiState::rangeMax = hi;
+        ContiState::resolution = res, ContiState::confidenceLevel = P;
+        ScanStore::leftFitLimit = left, ScanStore::rightFitLimit = right;
+    }
+    TakeErrorBoxes();
+}

@@ -1,0 +1,91 @@
+// The data store of the distribution engine tests.
+#include "support/conti_data_store.h"
+
+#include "distributions/conti_lamm_list.h"
+#include "scandata/noise_subtraction.h"
+#include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
+#include "simulation/non_diffusing_boundary.h"
+#include "state/lamm_grid.h"
+#include "support/lamm_list_harness.h"
+
+#include <cmath>
+#include <random>
+
+ContiDataStore::ContiDataStore(const ContiStoreCase& cs) : ContiScanStore(cs) {
+    const int S = c.scans, n = c.points;
+    signal.assign(S + 1, std::vector<float>(n + 1, 0.0f));
+    fit = residuals = signal;
+    signalRows.assign(S + 1, nullptr);
+    fitRows = residualRows = radiusRows = signalRows;
+    counts.assign(S + 1, n);
+    for (int k = 1; k <= S; ++k) {
+        signalRows[k] = signal[k].data();
+        fitRows[k] = fit[k].data();
+        residualRows[k] = residuals[k].data();
+        radiusRows[k] = radii.data();
+    }
+    tiNoise.assign(n + 1, 0.0f);
+    tiNoiseRemoved = tiNoise;
+    riNoise.assign(S + 1, 0.0f);
+    ScanStore::signal = signalRows.data();
+    ScanStore::gridSignal = signalRows.data(); // the grid shares the scans' radii and values
+    ScanStore::gridSignalAllocated = false;
+    ScanStore::fit = fitRows.data();
+    ScanStore::residuals = residualRows.data();
+    ScanStore::radius = radiusRows.data();
+    ScanStore::pointCount = counts.data();
+    ScanStore::tiNoise = tiNoise.data();
+    ScanStore::tiNoiseRemoved = tiNoiseRemoved.data();
+    ScanStore::riNoise = riNoise.data();
+    ScanStore::gridFirstFit = 1;
+    ScanStore::gridLastFit = n;
+}
+
+ContiDataStore::~ContiDataStore() {
+    ScanStore::signal = ScanStore::gridSignal = ScanStore::fit = ScanStore::residuals = nullptr;
+    ScanStore::radius = nullptr;
+    ScanStore::pointCount = nullptr;
+    ScanStore::tiNoise = ScanStore::tiNoiseRemoved = ScanStore::riNoise = nullptr;
+    ScanStore::gridMeanSignal = ScanStore::scanMeanSignal = nullptr;
+}
+
+void ContiDataStore::Fill(const std::vector<ContiSpecies>& species, const std::vector<double>& ti,
+                          const std::vector<double>& ri, double sigma, unsigned seed) {
+    const int S = c.scans, n = c.points;
+    for (int k = 1; k <= S; ++k)
+        std::fill(signal[k].begin(), signal[k].end(), 0.0f);
+    for (const ContiSpecies& sp : species) {
+        if (sp.dCm2s == 0.0) {
+            const double w = c.rpm * M_PI / 30.0;
+            std::vector<float> row(n + 1);
+            for (int k = 1; k <= S; ++k) {
+                LammGrid::omega2S = w * w * sp.sS * 1e-13;
+                NonDiffusingBoundary(sp.loading, headers[k].time, radii.data(), row.data(), n);
+                for (int i = 1; i <= n; ++i)
+                    signal[k][i] += row[i];
+            }
+            continue;
+        }
+        double s[2] = {0.0, sp.sS};
+        double D[2] = {0.0, sp.dCm2s > 0.0 ? sp.dCm2s : DiffusionFromSAndFf0(sp.sS, sp.ff0)};
+        RunSVContiSedList(nullptr, 1, s, D, nullptr);
+        for (int k = 1; k <= S; ++k)
+            for (int i = 1; i <= n; ++i)
+                signal[k][i] += static_cast<float>(sp.loading * gContiKernel.Row(1, k)[i]);
+    }
+    gContiKernel.Free();
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> g(0.0, sigma > 0.0 ? sigma : 1.0);
+    for (int k = 1; k <= S; ++k)
+        for (int i = 1; i <= n; ++i) {
+            double v = signal[k][i];
+            if (!ti.empty())
+                v += ti[i];
+            if (!ri.empty())
+                v += ri[k];
+            if (sigma > 0.0)
+                v += sigma * g(rng);
+            signal[k][i] = static_cast<float>(v);
+        }
+}

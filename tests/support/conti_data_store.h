@@ -1,0 +1,31 @@
+// Scans with signal, fit and residual arrays on the common grid of a ContiScanStore, filled from
+// known species (Lamm solutions of the list road) plus systematic and random noise, for the
+// tests of the distribution engine.
+#pragma once
+
+#include "support/conti_scan_store.h"
+
+#include <vector>
+
+struct ContiSpecies {
+    double sS = 5.0;
+    double ff0 = 1.25; // D from s and f/f0 (compact particle in water, 20 C, vbar 0.73)
+    double loading = 0.5;
+    double dCm2s = -1.0; // > 0: this D instead; 0: non-diffusing
+};
+
+class ContiDataStore : public ContiScanStore {
+  public:
+    explicit ContiDataStore(const ContiStoreCase& c = {});
+    ~ContiDataStore();
+
+    // Signal = sum of the species' unit-loading profiles x loading, plus ti[i] per grid point,
+    // plus ri[k] per scan (empty vectors add nothing), plus normal noise of sigma (seeded).
+    void Fill(const std::vector<ContiSpecies>& species, const std::vector<double>& ti = {},
+              const std::vector<double>& ri = {}, double sigma = 0.0, unsigned seed = 1);
+
+    std::vector<std::vector<float>> signal, fit, residuals; // [k][1..points]
+    std::vector<float*> signalRows, fitRows, residualRows, radiusRows;
+    std::vector<std::int32_t> counts;
+    std::vector<float> tiNoise, tiNoiseRemoved, riNoise;
+};
