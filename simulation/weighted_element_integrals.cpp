@@ -275,8 +275,8 @@ void PrepareExternalCellGeometry()
         gOilHeight = (L / a) * (std::sqrt((1.0 - a) * (1.0 - a) +
                                           2.0 * a * v / (L * kCellWidth * kOpticalPath)) -
                                 (1.0 - a));
-    else
-        gOilHeight = (v - kSectionVolume) / (kCellWidth * kOpticalPath);
+    else  // the section is full; the rest of the oil stands in the full cross-section above it
+        gOilHeight = L + (v - kSectionVolume) / (kCellWidth * kOpticalPath);
     const double last = N() > 0 ? R()[N()] : double(ModelParameters::bottom);
     gNarrowingStart = last - (L - gOilHeight);
 }

@@ -1,0 +1,129 @@
+// The Lamm solvers of the simulation grid at their limits: options that would stop time, arrays
+// made for the other solver, runs that end before their last scan.
+#include "scandata/scan_store.h"
+#include "simulation/lamm_arrays.h"
+#include "simulation/module_solvers.h"
+#include "state/component_scans.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "support/module_solver_harness.h"
+#include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+class ModuleSolverLimits : public ::testing::Test {
+protected:
+    void TearDown() override { ResetAllState(); }
+};
+
+}  // namespace
+
+// "max dc/c" 0 makes every step 0 s long; the run must end with the discretization error
+// instead of looping for ever.
+TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError)
+{
+    struct Case {
+        const char* name;
+        SolverRoad road;
+        bool fixTimestep;
+    } const cases[] = {{"moving hat", SolverRoad::MovingHat, false},
+                       {"fixed grid, fixed steps", SolverRoad::FixedGrid, true},
+                       {"fixed grid, adaptive steps", SolverRoad::FixedGrid, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ModuleCase mc;
+        mc.road = c.road;
+        mc.fixTimestep = c.fixTimestep;
+        mc.maxDcOverC = 0.0;
+        PrepareModuleCase(mc);
+        SolveModuleCase(mc);
+        EXPECT_EQ(LammGrid::discretizationError, 1);
+        EXPECT_LT(LammGrid::time, mc.firstScanS);
+    }
+}
+
+// Arrays made for the fixed-grid solver have no moving-grid block.
+TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid)
+{
+    ModuleCase mc;
+    mc.road = SolverRoad::FixedGrid;
+    PrepareModuleCase(mc);
+    SolveLammFE();
+    EXPECT_EQ(LammGrid::discretizationError, 1);
+    EXPECT_TRUE(ModelChoice::fixedTimeStep);
+    EXPECT_EQ(LammGrid::time, 0.0);
+}
+
+// Nothing to sediment: the profile is carried to every scan in 10 s steps.
+TEST_F(ModuleSolverLimits, AnEmptyProfileReachesEveryScanUnchanged)
+{
+    ModuleCase mc;
+    mc.c0 = 0.0;
+    ModuleRun run(mc);
+    run.Run();
+    EXPECT_EQ(LammGrid::running, 0);
+    EXPECT_GE(LammGrid::time, run.ScanTime(mc.scans));
+    for (int scan = 1; scan <= mc.scans; ++scan)
+        EXPECT_EQ(run.ValueAt(scan, 6.5), 0.0) << scan;
+}
+
+// A fixed-grid run that stops at equilibrium before the last scan writes its final profile into
+// the scans it did not reach: the species is there, at equilibrium, not gone. (The moving hat
+// reports a change of 1 per grid period and runs to the last scan.)
+TEST_F(ModuleSolverLimits, TheEquilibriumStopFillsTheLaterScans)
+{
+    ModuleCase mc;
+    mc.s = 1.0, mc.D = 1e-6, mc.rpm = 20000;
+    mc.meniscus = 6.9f, mc.bottom = 7.2f;
+    mc.gridSize = 300;
+    mc.scans = 10, mc.firstScanS = 1e5, mc.intervalS = 1e5;
+    mc.outputPoints = 601;
+    ModuleRun run(mc);
+    run.Run();
+    ASSERT_LT(LammGrid::time, run.ScanTime(mc.scans - 1));
+    const double a = run.SOmega2() / (2.0 * mc.D);
+    for (double r : {6.92, 7.05, 7.18}) {
+        const double last = run.ValueAt(mc.scans, r);
+        EXPECT_EQ(last, run.ValueAt(mc.scans - 1, r));
+        EXPECT_NEAR(last / run.ValueAt(mc.scans, 7.0) / std::exp(a * (r * r - 49.0)), 1.0, 2e-3);
+    }
+}
+
+// A run that ends because the boundary has passed the right fit limit gives the later scans no
+// signal; rows of the species kept for linear amplitudes are cleared, not left from before.
+TEST_F(ModuleSolverLimits, TheDepletionStopClearsTheLaterComponentRows)
+{
+    for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
+        SCOPED_TRACE(road == SolverRoad::MovingHat ? "moving hat" : "fixed grid");
+        ModuleCase mc;
+        mc.road = road;
+        mc.scans = 20, mc.firstScanS = mc.intervalS = 600.0;
+        PrepareModuleCase(mc);
+        ScanStore::rightFitLimit = 6.3f;
+        ModelChoice::linearAmplitudes = true;
+        std::vector<float> grid(202);
+        for (int i = 1; i <= 201; ++i)
+            grid[i] = 6.0f + 0.006f * (i - 1);
+        ScanStore::gridRadius = grid.data();
+        ScanStore::gridCount = 201;
+        for (int scan = 1; scan <= mc.scans; ++scan) {
+            float* row = ComponentScans::Row(1, scan, 201);
+            for (int i = 1; i <= 201; ++i)
+                row[i] = 7.0f;
+        }
+        SolveModuleCase(mc);
+        ScanStore::gridRadius = nullptr;
+        // the boundary is clear of 6.3 cm after about 9000 s
+        ASSERT_TRUE(LammGrid::equilibriumReached);
+        ASSERT_LT(LammGrid::time, 16 * mc.intervalS);
+        EXPECT_GT(ComponentScans::Row(1, 1, 201)[150], 0.5f);
+        for (int scan = 16; scan <= mc.scans; ++scan)
+            for (int i = 1; i <= 201; ++i)
+                ASSERT_EQ(ComponentScans::Row(1, scan, 201)[i], 0.0f) << scan << " " << i;
+    }
+}
