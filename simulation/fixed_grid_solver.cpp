@@ -405,7 +405,7 @@ void SetUpActiveRegion()
 // the same grid, in the solver tests.
 void SimulateLammTimeCourse()
 {
-    if (!LammGrid::arraysAllocated)
+    if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
     double change = 1.0;
     f.lastDt = 0.0;
@@ -423,7 +423,7 @@ void SimulateLammTimeCourse()
         anyPositive = c[i] > 0.0;
     if (!anyPositive) {
         LammGrid::dt = 10.0;
-        while (LammGrid::running && LammGrid::time < 1e8) {
+        while (LammGrid::running && LammGrid::time < kLastSimulatedTime) {
             LammGrid::time += LammGrid::dt;
             ShowLammProfiles(change);
         }
@@ -464,6 +464,8 @@ void SimulateLammTimeCourse()
         idle = LammGrid::time > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)
             LammGrid::discretizationError = 1;
+        if (LammGrid::time > kLastSimulatedTime)
+            LammGrid::running = 0;
         ShowLammProfiles(change);
         change /= d;
         if (DepletionProbeReached(f.L)) {

@@ -594,7 +594,7 @@ void ScaleGridByExponential()
 void SolveLammFE()
 {
     ModelChoice::fixedTimeStep = true;
-    if (!LammGrid::arraysAllocated)
+    if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4) {
@@ -640,6 +640,8 @@ void SolveLammFE()
         const double* c = C();
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[n]))
             LammGrid::discretizationError = 1;
+        if (LammGrid::time > kLastSimulatedTime)
+            LammGrid::running = 0;
         ShowLammProfiles(change);
         change /= p;
         if (DepletionProbeReached()) {

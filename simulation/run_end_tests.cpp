@@ -46,6 +46,12 @@ bool DepletionProbeReached(int activeLeft)
     return false;
 }
 
+bool AScanAwaitsTheProfile()
+{
+    return ScanStore::scanCount >= 1 && LammGrid::targetScan >= 1 &&
+           LammGrid::targetScan <= ScanStore::scanCount;
+}
+
 bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
 {
     if (stepLength >= 30.0 && changePerSecond < LammGrid::equilibriumThreshold)

@@ -27,3 +27,9 @@ private:
 // Steps that leave the time where it was (a zero tolerance, a zero step) would loop for ever;
 // after this many in a row the run ends with the discretization error.
 constexpr int kMostIdleSteps = 1000;
+
+// No scan lies later than this (s); a run that gets there has nothing more to produce.
+constexpr double kLastSimulatedTime = 1e8;
+
+// True when a scan awaits the run's profile: without one a run would have no end.
+bool AScanAwaitsTheProfile();

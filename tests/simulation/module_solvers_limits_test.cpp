@@ -47,6 +47,20 @@ TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError)
     }
 }
 
+// Without a scan to await nothing would ever end the run; the solvers do not start it.
+TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun)
+{
+    for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
+        ModuleCase mc;
+        mc.road = road;
+        PrepareModuleCase(mc);
+        LammGrid::targetScan = mc.scans + 1;
+        SolveModuleCase(mc);
+        EXPECT_EQ(LammGrid::time, 0.0);
+        EXPECT_EQ(LammGrid::stepCount, 0);
+    }
+}
+
 // Arrays made for the fixed-grid solver have no moving-grid block.
 TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid)
 {

@@ -153,3 +153,37 @@ TEST_F(ModuleSolverPhysics, GridRefinementConverges)
         }
     }
 }
+
+// While the rotor accelerates, the plateau follows the integral of omega^2 over time: the solvers
+// take the speed of every step of the ramp as the root mean square over the step.
+TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp)
+{
+    for (SolverRoad road : kRoads) {
+        SCOPED_TRACE(Name(road));
+        ModuleCase mc;
+        mc.road = road;
+        mc.scans = 6, mc.firstScanS = 100.0, mc.intervalS = 100.0;
+        PrepareModuleCase(mc);
+        const double rate = 200.0;  // rpm/s, at speed after 250 s
+        ScanStore::rampRotorSpeed = true;
+        for (int scan = 1; scan <= mc.scans; ++scan)
+            ScanStore::header[scan].originalTime = ScanStore::header[scan].time;
+        LammGrid::accelerating = true;
+        LammGrid::accelerationRate = rate;
+        LammGrid::accelerationTime = mc.rpm / rate;
+        LammGrid::maxDtAcceleration = 1.0;
+        SolveModuleCase(mc);
+        ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
+        EXPECT_FALSE(LammGrid::accelerating);
+        const ModuleRun run(mc);
+        for (int scan : {2, 6}) {
+            const double t = run.ScanTime(scan);
+            const double w = mc.rpm * M_PI / 30.0, ta = mc.rpm / rate;
+            const double omega2t =
+                t <= ta ? std::pow(rate * t * M_PI / 30.0, 2) * t / 3.0 : w * w * (t - 2.0 * ta / 3.0);
+            const double plateau =
+                mc.c0 * std::exp((run.Sector() ? -2.0 : -1.0) * mc.s * 1e-13 * omega2t);
+            EXPECT_NEAR(run.ValueAt(scan, 7.05) / plateau, 1.0, 1e-5) << scan;
+        }
+    }
+}
