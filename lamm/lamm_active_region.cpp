@@ -13,6 +13,11 @@ namespace {
 // spinning for ever.
 constexpr int kMostIdleSteps = 1000;
 constexpr double kLastTime = 1e8;
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+constexpr double kCourantNumber = 1.0;
+constexpr int kDampedStartSteps = 2;
+// Relative change still to come below which a profile counts as settled.
+constexpr double kSettledChange = 1e-5;
 
 }  // namespace
 
@@ -76,22 +81,23 @@ void CLammIdeal::SolveFEAlt()
         }
     }
     widestRegion = narrowestRegion = upperIndex - lowerIndex;
-    if (fixedMaxStepOn)
-        dtMax = fixedMaxStep;
-    else if (s == 0.0)
-        dtMax = 1000.0;
-    else
-        dtMax = std::clamp(0.5 * finalRotorSpeed * finalRotorSpeed * D / s, 10.0, 1000.0);
-    if (!std::isfinite(dtMax))
-        dtMax = 10.0;
+    dtMax = fixedMaxStepOn ? fixedMaxStep : CourantStepLimit();
+    ringingStep = std::min(CourantStepLimit(), SmallestElement() * SmallestElement() / D);
     tolerance = maxDcOverCCopy;
     toleranceLow = fineChangeLimit;
     toleranceTarget = coarseChangeLimit;
     SetEndCriterion();
     dt = zoneLoading ? 0.1 : startingTimeStep;
+    dt = std::min(dt, dtMax);
+    // The loading is discontinuous at the ends of the cell (and of a zone): where diffusion
+    // dominates the transport across an element, Crank-Nicolson would carry the ringing of the
+    // start through the long steps of the run, and implicit Euler steps damp it. Where transport
+    // dominates they would smear the boundary instead. Steps the user fixed stay Crank-Nicolson.
+    dampedStepsLeft = !fixTimestep && ElementPecletNumber() < 2.0 ? kDampedStartSteps : 0;
     if (massCheck)
         totalAmount = initialAmount = TotalAmount();
-    int equilibriumCount = 0, idle = 0;
+    int idle = 0;
+    equilibriumCount = 0;
     while (continueLoop && !singularMatrix && !discretizationError) {
         const double dtPrev = dt == 0.0 ? 1.0 : dt;
         const double before = t;
@@ -110,17 +116,65 @@ void CLammIdeal::SolveFEAlt()
         change /= dtPrev;
         if (EndReached())
             continueLoop = 0;
-        if (dtPrev >= 30.0 && change < timeStepControlValue)
-            ++equilibriumCount;
-        else
-            equilibriumCount = 0;
-        if (equilibriumCount > 10) {
+        if (EquilibriumReached(dtPrev, change)) {
             endReachedFlag = true;
             equilibriumStop = true;
             continueLoop = 0;
         }
     }
     allZeroStart = false;
+}
+
+// The largest step of the fixed grid: the boundary moves at most one element per step (at the
+// bottom, where it is fastest), and never more than 1000 s. Larger steps let Crank-Nicolson
+// ring at the foot of a sharp boundary, which the relative change does not see.
+double CLammIdeal::CourantStepLimit() const
+{
+    const double limit = kCourantNumber * SmallestElement() / TransportSpeed();
+    return std::isfinite(limit) && limit > 0.0 ? std::min(limit, 1000.0) : 1000.0;
+}
+
+// Sedimentation velocity at the bottom, cm/s.
+double CLammIdeal::TransportSpeed() const
+{
+    const double omega = finalRotorSpeed * kTwoPiOver60;
+    return std::fabs(omega * omega * s * 1e-13) * bottom;
+}
+
+double CLammIdeal::ElementPecletNumber() const
+{
+    return TransportSpeed() * SmallestElement() / D;
+}
+
+double CLammIdeal::SmallestElement() const
+{
+    double h = bottom - meniscus;
+    for (int i = 2; i <= N; ++i)
+        h = std::min(h, r[i] - r[i - 1]);
+    return h;
+}
+
+// Equilibrium: more than 10 steps in a row of at least 30 s whose relative change per second
+// is below the time step control value, and the change still to come small. The rate of an
+// approach to equilibrium falls exponentially; its time constant, from the fall over the run of
+// qualifying steps, and the time to the last scan bound what is still to come.
+bool CLammIdeal::EquilibriumReached(double stepBefore, double rate)
+{
+    if (stepBefore >= 30.0 && rate < timeStepControlValue) {
+        if (equilibriumCount == 0)
+            equilibriumStreakTime = t, equilibriumStreakRate = rate;
+        ++equilibriumCount;
+    } else {
+        equilibriumCount = 0;
+    }
+    if (equilibriumCount <= 10)
+        return false;
+    double horizon = rate > 0.0 && rate < equilibriumStreakRate
+                         ? (t - equilibriumStreakTime) / std::log(equilibriumStreakRate / rate)
+                         : 1e300;
+    if (nextOutputScan <= scanCount)
+        horizon = std::min(horizon, std::max(ScanTimeAt(scanCount) - t, 0.0));
+    return rate * horizon < kSettledChange;
 }
 
 // Clips dt to the rotor's schedule: during a ramp to the acceleration step and the end of the
@@ -235,11 +289,14 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     const int U = std::min(upperIndex, N);
     const int L = lowerIndex;
     const int from = L >= 4 ? L - 1 : 1;
-    const bool reuse = step == lastFactorDt && !forceRebuild && !matricesChanged;
+    const bool damped = dampedStepsLeft > 0;
+    const bool reuse =
+        step == lastFactorDt && damped == lastFactorDamped && !forceRebuild && !matricesChanged;
     if (!reuse) {
         forceRebuild = false;
         lastFactorDt = step;
-        FormCrankNicolson(step, U);
+        lastFactorDamped = damped;
+        FormCrankNicolson(step, U, damped);
         const TridiagStatus status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
         matricesChanged = false;
         if (status != kTridiagOk) {
@@ -296,7 +353,10 @@ double CLammIdeal::ActiveRegionChange()
     double change = 0.0;
     if (c[U] > threshold && cOld[U] >= threshold)
         change = std::fabs((c[U] - cOld[U]) / cOld[U]);
-    const bool watchNegative = !zoneLoading && t < 10.0;
+    // Negative values from Crank-Nicolson ringing go away with a shorter step; below the time
+    // one element needs to exchange by diffusion or transport they come from a boundary thinner
+    // than the grid, which a shorter step cannot mend: such steps are not refused.
+    const bool watchNegative = !zoneLoading && t < 10.0 && dt > ringingStep;
     for (int i = U - 1; i >= L; --i) {
         if (watchNegative && c[i] < -eps) {
             ++refusals;
@@ -310,6 +370,7 @@ double CLammIdeal::ActiveRegionChange()
 void CLammIdeal::AcceptActiveRegionStep()
 {
     ++stepsTaken;
+    dampedStepsLeft = std::max(dampedStepsLeft - 1, 0);
     t += dt;
     if (!profileLoaded) {
         if (accelerationPhaseActive && t >= accelerationDuration) {

@@ -104,6 +104,9 @@ public:
     void SizeGrid();
     void SetInitialConcentration();
     bool BackDiffusionTest(double sS, double dCm2s) const;
+    bool SizedAutomatically() const;
+    double BoundaryWidthAtFitLimit() const;
+    int RetryGridSize(float estimate) const;
     bool ConcentrationDependent() const { return concDependentNI || concDependentSA; }
     const ScanHeader& FirstScanHeader() const;
     const ScanHeader& LastScanHeader() const;
@@ -197,13 +200,18 @@ public:
     int AdvanceActiveRegionLower();
     int ExtendActiveRegionUpper(double time);
     double TotalAmount() const;
+    double CourantStepLimit() const;
+    double SmallestElement() const;
+    double TransportSpeed() const;
+    double ElementPecletNumber() const;
+    bool EquilibriumReached(double stepBefore, double rate);
     void ClipStepToRotorSpeed(bool& endClipped);
     void FillActiveRegionRows(int first, int last, int m);
     void RepairNegativeMeniscus();
     double LimitStep(double step, double old, bool countTiny);
     double ShrinkStep(double change, bool countTiny);
     double GrowStep(double change, bool countTiny);
-    void FormCrankNicolson(double step, int last);
+    void FormCrankNicolson(double step, int last, bool damped = false);
     bool CutStepAtScanTime();
     static void SpreadTinyValues(double* v, const double* radii, int n);
     static double RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
@@ -533,9 +541,14 @@ public:
     bool fixedMaxStepOn = false;
     double fixedMaxStep = 1000.0;
     double lastFactorDt = 0.0, dtMax = 1000.0, eps = 0.0;
+    double ringingStep = 0.0;  // s: shorter steps are not refused for negative values
+    int dampedStepsLeft = 0;   // implicit Euler steps still to take at the start
+    bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;
     int refusals = 0, tinySteps = 0, recordedLower = 1;
     bool equilibriumStop = false;  // the loop ended because the profile stopped changing
+    int equilibriumCount = 0;      // qualifying steps in a row toward the equilibrium stop
+    double equilibriumStreakTime = 0.0, equilibriumStreakRate = 0.0;  // at the first of them
 
     // Solvent factors per node (viscosity f_k and buoyancy b_k), 1-based; set by the
     // inhomogeneous-solvent set-up

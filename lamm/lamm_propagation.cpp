@@ -128,7 +128,8 @@ void CLammIdeal::RunPropagation()
     endReachedFlag = false;
     if (massCheck)
         totalAmount = initialAmount = TotalAmount();
-    int equilibriumCount = 0, idle = 0;
+    int idle = 0;
+    equilibriumCount = 0;
     while (continueLoop) {
         if (singularMatrix || discretizationError)
             break;
@@ -141,11 +142,7 @@ void CLammIdeal::RunPropagation()
             discretizationError = 1;
         CLEachIterationOutput(change);
         change /= dtPrev;
-        if (dtPrev >= 30.0 && change < timeStepControlValue)
-            ++equilibriumCount;
-        else
-            equilibriumCount = 0;
-        if (equilibriumCount > 10) {
+        if (EquilibriumReached(dtPrev, change)) {
             endReachedFlag = true;
             equilibriumStop = true;
             continueLoop = 0;

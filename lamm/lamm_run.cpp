@@ -22,6 +22,15 @@ int ResultFromErrorWords(const CLammIdeal& o)
 
 }  // namespace
 
+// Grid of a retry: the estimate clamped to the grid limits, or the grid the user set. An estimate
+// is only formed for automatic sizes; a user's 8000 nodes are never exchanged for 100.
+int CLammIdeal::RetryGridSize(float estimate) const
+{
+    if (!SizedAutomatically() || ConcentrationDependent())
+        return defaultGridSize;
+    return std::clamp(static_cast<int>(std::floor(estimate)), lowerGridLimit, upperGridLimit);
+}
+
 // Refuses what cannot be solved with the message of the first problem found, prepares the grid
 // and the loading, solves, and retries a failed solution on other grids and with the other
 // algorithm. Results: 0 success, 1 no arrays, 2 discretization error, 3 singular matrix,
@@ -124,8 +133,7 @@ int CLammIdeal::Run()
                 SetUpRotorSpeed();
                 ChooseFirstTimeStep();
                 twoPartRadii.clear();
-                Regrid(std::clamp(static_cast<int>(std::floor(gridEstimateOptimized)),
-                                  lowerGridLimit, upperGridLimit));
+                Regrid(RetryGridSize(gridEstimateOptimized));
                 SetInitialConcentration();
                 if (setupSucceeded)
                     SolveAndCorrect();
@@ -140,11 +148,10 @@ int CLammIdeal::Run()
                 fixTimestep = false;
                 SetUpRotorSpeed();
                 ChooseFirstTimeStep();
-                const int n = static_cast<int>(std::floor(gridEstimateUniform));
                 const double rF = fitLimitForSpacing;
-                N = std::clamp(n, lowerGridLimit, upperGridLimit);
+                N = RetryGridSize(gridEstimateUniform);
                 twoPartRadii.clear();
-                if (optimizeSpacing && BackDiffusionTest(s, D) && !zoneLoading && !initialStep)
+                if (SizedAutomatically() && optimizeSpacing && BackDiffusionTest(s, D))
                     RegridTwoPart(rF);
                 else
                     Regrid(N);
@@ -158,8 +165,7 @@ int CLammIdeal::Run()
             retryMode = true;
             SetUpRotorSpeed();
             ChooseFirstTimeStep();
-            Regrid(std::clamp(static_cast<int>(std::floor(gridEstimateUniform)), lowerGridLimit,
-                              upperGridLimit));
+            Regrid(RetryGridSize(gridEstimateUniform));
             SetInitialConcentration();
             if (setupSucceeded)
                 SolveAndCorrect();

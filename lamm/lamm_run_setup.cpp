@@ -82,7 +82,13 @@ void CLammIdeal::ChooseAlgorithm()
         threshold *= 0.1;
     const double rpm = LastScanHeader().rotorSpeed;
     const double scale = (rpm / 30000.0) * (rpm / 30000.0);
-    if (std::fabs(s) * scale >= threshold) {
+    // A boundary too sharp for the largest fixed grid it may have goes to the moving hat too:
+    // on the fixed grid it would need millions of steps and still oscillate.
+    const int fixedNodes = SizedAutomatically() ? upperGridLimit : defaultGridSize;
+    const double sigma = BoundaryWidthAtFitLimit();
+    const bool tooSharp = !zoneLoading && !initialStep && sigma > 0.0 &&
+                          (bottom - meniscus) * pointsPerSigma / sigma > fixedNodes;
+    if (std::fabs(s) * scale >= threshold || tooSharp) {
         movingHatAlgorithm = true;
         automaticSGrid = true;
         claverieAlgorithm = false;
@@ -105,13 +111,41 @@ void CLammIdeal::ChooseFirstTimeStep()
         firstTimeStep = 1.0;
 }
 
-// The grid resolves the boundary width sigma = sqrt(D tau) reached when the boundary passes the
-// inner fit limit (tau includes the ramp) with a set number of points per sigma.
+// True when the grid size follows the boundary width rather than the default FE grid size.
+bool CLammIdeal::SizedAutomatically() const
+{
+    return autoDynamicGridSize && !zoneLoading && !initialStep && D > 0.0 &&
+           frictionalRatio >= 0.5f;
+}
+
+// Width sigma = sqrt(D tau) of the boundary when it passes the inner fit limit (tau includes the
+// ramp), at least 0.001 cm; 0 when it cannot be formed.
+double CLammIdeal::BoundaryWidthAtFitLimit() const
+{
+    if (!(D > 0.0) || s == 0.0)
+        return 0.0;
+    const double rF = std::max<double>(lowerFitLimit, meniscus + 0.001);
+    const double w = accelerationRate * kTwoPiOver60;
+    const double ramp = std::fabs(s) / 3.0 * 1e-13 * w * w * meniscus * accelerationDuration *
+                        accelerationDuration * accelerationDuration;
+    const double rate = std::fabs(sOmega2) * rF;
+    const double tau = (rF - meniscus <= ramp) ? (rF - meniscus) / rate
+                                               : (rF - ramp - meniscus) / rate + accelerationDuration;
+    const double sigma = std::sqrt(D * tau);
+    if (!std::isfinite(sigma))
+        return 0.0;
+    return std::max(sigma, 0.001);
+}
+
+// The grid resolves the boundary width sigma reached when the boundary passes the inner fit
+// limit with a set number of points per sigma. A grid the user set (automatic size off) is also
+// the one every retry uses.
 void CLammIdeal::SizeGrid()
 {
     backDiffusionShutOff = false;
     twoPartRadii.clear();
     if (ConcentrationDependent()) {
+        gridEstimateUniform = gridEstimateOptimized = static_cast<float>(defaultGridSize);
         Regrid(defaultGridSize);
         backDiffusionShutOff = BackDiffusionTest(assocValues[1], assocValues[3]);
         return;
@@ -119,27 +153,17 @@ void CLammIdeal::SizeGrid()
     int n = defaultGridSize;
     bool bdTest = false;
     const double rF = std::max<double>(lowerFitLimit, meniscus + 0.001);
-    if (!autoDynamicGridSize || zoneLoading || initialStep || D <= 0.0) {
-        n = defaultGridSize;
-    } else if (frictionalRatio < 0.5f) {
-        n = defaultGridSize;
-    } else {
+    fitLimitForSpacing = static_cast<float>(rF);
+    gridEstimateUniform = gridEstimateOptimized = static_cast<float>(defaultGridSize);
+    if (SizedAutomatically()) {
         bdTest = BackDiffusionTest(s, D);
-        const double w = accelerationRate * kTwoPiOver60;
-        const double ramp = std::fabs(s) / 3.0 * 1e-13 * w * w * meniscus *
-                            accelerationDuration * accelerationDuration * accelerationDuration;
-        const double rate = std::fabs(sOmega2) * rF;
-        double tau = (rF - meniscus <= ramp) ? (rF - meniscus) / rate
-                                             : (rF - ramp - meniscus) / rate + accelerationDuration;
-        double sigma = std::sqrt(D * tau);
-        if (!(sigma >= 0.001))
-            sigma = std::isfinite(sigma) ? 0.001 : sigma;
-        double estimate = std::floor((bottom - meniscus) * pointsPerSigma / sigma);
+        const double sigma = BoundaryWidthAtFitLimit();
+        double estimate =
+            sigma > 0.0 ? std::floor((bottom - meniscus) * pointsPerSigma / sigma) : 0.0;
         if (!std::isfinite(estimate))
             estimate = 0.0;
         estimate = std::min(estimate, static_cast<double>(upperGridLimit) + 1.0);
         gridEstimateUniform = static_cast<float>(estimate);
-        fitLimitForSpacing = static_cast<float>(rF);
         // geometric spacing of the moving grid: the same resolution needs fewer points
         const double q = bottom / meniscus;
         double e = estimate;

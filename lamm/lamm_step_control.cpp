@@ -52,17 +52,19 @@ double CLammIdeal::GrowStep(double change, bool countTiny)
     return LimitStep(step, old, countTiny);
 }
 
-// Rows 1..last of A = M - (dt/2) K and B = M + (dt/2) K, cut at row last.
-void CLammIdeal::FormCrankNicolson(double step, int last)
+// Rows 1..last of A = M - (dt/2) K and B = M + (dt/2) K, cut at row last; a damped step is
+// the implicit Euler step A = M - dt K, B = M.
+void CLammIdeal::FormCrankNicolson(double step, int last, bool damped)
 {
-    const double half = 0.5 * step;
+    const double left = damped ? step : 0.5 * step;
+    const double right = damped ? 0.0 : 0.5 * step;
     for (int i = 1; i <= last; ++i) {
-        La[i] = Ma[i] - half * Ka[i];
-        Lb[i] = Mb[i] - half * Kb[i];
-        Lc[i] = Mc[i] - half * Kc[i];
-        Ba[i] = Ma[i] + half * Ka[i];
-        Bb[i] = Mb[i] + half * Kb[i];
-        Bc[i] = Mc[i] + half * Kc[i];
+        La[i] = Ma[i] - left * Ka[i];
+        Lb[i] = Mb[i] - left * Kb[i];
+        Lc[i] = Mc[i] - left * Kc[i];
+        Ba[i] = Ma[i] + right * Ka[i];
+        Bb[i] = Mb[i] + right * Kb[i];
+        Bc[i] = Mc[i] + right * Kc[i];
     }
     La[1] = Ba[1] = 0.0;
     Lc[last] = Bc[last] = 0.0;
