@@ -407,6 +407,7 @@ void SimulateLammTimeCourse()
 {
     if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
+    LastGridSolver() = GridSolver::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;
     f.refactor = true;

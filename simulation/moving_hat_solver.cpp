@@ -50,6 +50,7 @@ struct MovingHat {
     double total = 0.0;
     bool massLoss = false;
     int periods = 0;
+    const double* x = nullptr;  // the moving-grid radii the frame was set up on
 };
 MovingHat g;
 
@@ -582,7 +583,9 @@ double LammFEStepControl() { return g.fullPeriodMode ? FixedPeriodStep() : FreeM
 
 void ScaleGridByExponential()
 {
-    if (!LammGrid::arraysAllocated || X() == nullptr || g.n != LammGrid::allocatedGridSize)
+    // after another solver, or on arrays made since, the frame belongs to no grid
+    if (LastGridSolver() != GridSolver::MovingHat || !LammGrid::arraysAllocated ||
+        X() == nullptr || X() != g.x || g.n != LammGrid::allocatedGridSize)
         return;
     const double e = std::exp(g.k * (LammGrid::time - g.t0));
     for (int i = 2; i < g.n; ++i)
@@ -601,7 +604,9 @@ void SolveLammFE()
         LammGrid::discretizationError = 1;
         return;
     }
+    LastGridSolver() = GridSolver::MovingHat;
     g.n = n;
+    g.x = X();
     g.m = ModelParameters::meniscus;
     g.b = ModelParameters::bottom;
     g.s = LammGrid::s;

@@ -46,6 +46,12 @@ bool DepletionProbeReached(int activeLeft)
     return false;
 }
 
+GridSolver& LastGridSolver()
+{
+    static GridSolver last = GridSolver::None;
+    return last;
+}
+
 bool AScanAwaitsTheProfile()
 {
     return ScanStore::scanCount >= 1 && LammGrid::targetScan >= 1 &&

@@ -31,5 +31,10 @@ constexpr int kMostIdleSteps = 1000;
 // No scan lies later than this (s); a run that gets there has nothing more to produce.
 constexpr double kLastSimulatedTime = 1e8;
 
+// The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
+// after a moving-hat run.
+enum class GridSolver { None, MovingHat, FixedGrid };
+GridSolver& LastGridSolver();
+
 // True when a scan awaits the run's profile: without one a run would have no end.
 bool AScanAwaitsTheProfile();

@@ -3,6 +3,7 @@
 #include "scandata/scan_store.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/module_solvers.h"
+#include "simulation/radial_grid.h"
 #include "state/component_scans.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -59,6 +60,30 @@ TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun)
         EXPECT_EQ(LammGrid::time, 0.0);
         EXPECT_EQ(LammGrid::stepCount, 0);
     }
+}
+
+// A retry on the fixed grid with arrays still made for the moving hat: the scans are written on
+// the fixed grid's radii, not on those the moving frame reached in the run before.
+TEST_F(ModuleSolverLimits, TheFixedGridAfterTheMovingHatKeepsItsRadii)
+{
+    ModuleCase mc;
+    mc.road = SolverRoad::MovingHat;
+    PrepareModuleCase(mc);
+    SolveModuleCase(mc);
+    // the same arrays, the grid built again, the run started again
+    BuildRadialGrid();
+    for (int i = 1; i <= mc.gridSize; ++i)
+        LammGrid::concentration[i] = mc.c0;
+    LammGrid::time = 0.0;
+    LammGrid::targetScan = 1;
+    LammGrid::targetScanTime = LammGrid::endTime = mc.firstScanS;
+    LammGrid::endTimePending = LammGrid::running = 1;
+    LammGrid::dt = 1.0;
+    const std::vector<double> radii(LammGrid::radius, LammGrid::radius + mc.gridSize + 1);
+    SimulateLammTimeCourse();
+    ASSERT_EQ(LammGrid::running, 0);
+    for (int i = 1; i <= mc.gridSize; ++i)
+        ASSERT_EQ(LammGrid::radius[i], radii[i]) << i;
 }
 
 // Arrays made for the fixed-grid solver have no moving-grid block.
