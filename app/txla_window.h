@@ -147,6 +147,9 @@ class TXLAWindow : public TFrameWindow {
     void RunModel();
     // Run with the Faxen-type approximate boundaries (530).
     void CmSimulateFaxen();
+    // The "&Generate" menu: synthetic data of the current model, one set or a series of sets.
+    void CmGenerateDataSingle();
+    void CmGenerateDataSeries();
     // Advice boxes on the residuals and the fitted boundary conditions after Run and Fit.
     void CheckResidualsWizard();
     // Model choice: the reset before every new model and one command per model.

@@ -23,7 +23,22 @@ class CombinedGenerator {
         return Step();
     }
 
+    // The seeding of the first call, from the given seconds instead of the clock.
+    void SeedWith(std::time_t seconds) {
+        auto s = static_cast<std::uint32_t>(seconds);
+        y_ = 2244614371u;
+        z_ = 521288629u;
+        w_ = 362436069u;
+        x_ = s ^ y_;
+        Step();
+        y_ = x_;
+        Step();
+        seeded_ = true;
+    }
+
   private:
+    void Seed() { SeedWith(TimeSeed()); }
+
     std::uint32_t Step() {
         x_ = x_ * 2891336453u + 1640531513u;
         y_ ^= y_ >> 13;
@@ -42,18 +57,6 @@ class CombinedGenerator {
         return t ^ u;
     }
 
-    void Seed() {
-        auto s = static_cast<std::uint32_t>(TimeSeed());
-        y_ = 2244614371u;
-        z_ = 521288629u;
-        w_ = 362436069u;
-        x_ = s ^ y_;
-        Step();
-        y_ = x_;
-        Step();
-        seeded_ = true;
-    }
-
     std::uint32_t x_ = 0, y_ = 0, z_ = 0, w_ = 0;
     bool seeded_ = false;
 };
@@ -62,6 +65,8 @@ constexpr float kTwoToMinus32 = 2.3283064e-10f;
 
 CombinedGenerator gUniformGenerator;
 CombinedGenerator gGaussGenerator;
+bool gGaussHaveSpare = false; // GaussRandom's spare deviate
+long double gGaussSpare = 0;
 CombinedGenerator gGaussGeneratorD;
 
 // The polar method: a point uniform in the unit disc gives two independent normal deviates; the
@@ -90,11 +95,14 @@ double UniformRandom(float a, float b) {
     return a + static_cast<double>(out) * kTwoToMinus32 * (static_cast<double>(b) - a);
 }
 
+void SeedGaussRandom(std::time_t seed) {
+    gGaussGenerator.SeedWith(seed);
+    gGaussHaveSpare = false;
+}
+
 double GaussRandom(float sigma) {
-    static bool haveSpare = false;
-    static long double spare = 0;
-    return static_cast<double>(
-        Polar<long double>(gGaussGenerator, haveSpare, spare, static_cast<long double>(sigma)));
+    return static_cast<double>(Polar<long double>(gGaussGenerator, gGaussHaveSpare, gGaussSpare,
+                                                  static_cast<long double>(sigma)));
 }
 
 double GaussRandomD(double sigma) {

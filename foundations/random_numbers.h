@@ -13,6 +13,9 @@ double UniformRandom(float a, float b);
 double GaussRandom(float sigma);
 // The same with its own generator, in double arithmetic.
 double GaussRandomD(double sigma);
+// Seeds GaussRandom's generator as the clock would with the given seconds and drops its spare
+// deviate, so the deviates that follow repeat for the same seed.
+void SeedGaussRandom(std::time_t seed);
 
 // Uniform in (0, 1), at most 0.99999988; a non-positive seed restarts the sequence, so the same
 // negative seed always gives the same sequence.

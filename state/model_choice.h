@@ -70,6 +70,7 @@ struct ModelChoice {
     static inline bool simulationSwitch223 = false; // the discrete engine of command 223 is on
     static inline bool zoneInverted = false;         // the zone is empty, the rest loaded
     static inline bool inhomogeneousSolvent = false; // "Use Inhomogeneous Solvent Model"
+    static inline bool generatingSeries = false;     // "Series" of the Generate menu runs
     // Numerical options of the Lamm solution: the engine picks the algorithm per run while
     // automaticAlgorithm is on; exactly one of movingHatAlgorithm and claverieAlgorithm is set.
     static inline bool automaticAlgorithm = true;
@@ -116,7 +117,7 @@ struct ModelChoice {
         differenceData = false;
         equilibriumMs = true;
         simulationSwitch223 = false;
-        zoneInverted = inhomogeneousSolvent = false;
+        zoneInverted = inhomogeneousSolvent = generatingSeries = false;
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;
         linearAmplitudes = false;

@@ -70,6 +70,9 @@ FirstPrompt Expected(const CommandRow& row) {
         // Run has no engine for the default model yet; Fit M and s without scans assumes 20 C.
         {213, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
         {530, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
+        // Generate: the parameter form first; the series opens the parameters dialog first.
+        {214, {"GENERATE DATA", "Fit with M and s instead D and s?"}},
+        {647, {"NOT AVAILABLE", "(command 212)"}},
         {217, {"", "assuming t = 20 'C"}},
         {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
         {591, {"", ""}},

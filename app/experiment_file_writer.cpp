@@ -1,0 +1,226 @@
+// The experiment file writer: one value per line with its key in parentheses, as the sibling
+// analysis program and ReadXpExperiment read it.
+#include "app/experiment_file.h"
+#include "app/txla_window.h"
+#include "foundations/c_locale.h"
+#include "foundations/input_boxes.h"
+#include "foundations/sounds.h"
+#include "plat/msgbox.hpp"
+#include "plat/paths.hpp"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_store.h"
+#include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/serial_fit_state.h"
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using S = ScanStore;
+using M = ModelParameters;
+
+constexpr float kWaterViscosity = 0.001002f;
+constexpr const char* kTitle = "make MIROVAN xp file";
+
+void Line(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+void Line(std::string& out, const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n > 0)
+        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
+}
+
+// The description's leading run of letters, digits and " \\#_/:,."; empty below 2 characters.
+std::string CleanDescription(const char* text) {
+    std::string out;
+    for (const char* p = text; *p && out.size() < 100; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        if (!std::isalnum(c) && !std::strchr(" \\#_/:,.", c))
+            break;
+        out += static_cast<char>(c);
+    }
+    return out.size() < 2 ? std::string() : out;
+}
+
+// One scan: the folder and name of the selection path (a single file's full path); several:
+// the selection path and every scan's name in load order.
+std::string ScanList() {
+    if (S::scanCount < 2) {
+        std::string drive, dir, name, ext;
+        plat::SplitPath(ScanPaths::gLoadSelection, &drive, &dir, &name, &ext);
+        return "\"" + drive + dir + "\" \" " + name + ext + "\"\n";
+    }
+    std::string out = "\"" + ScanPaths::gLoadSelection + "\" \"";
+    for (int i = 1; i <= S::scanCount; ++i) {
+        out += ' ';
+        out += S::scanFileName[i];
+    }
+    return out + "\"\n";
+}
+
+} // namespace
+
+bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
+    if (S::scanCount < 1)
+        return false;
+    std::FILE* f = std::fopen(plat::NativePath(path).c_str(), "w");
+    if (!f) {
+        PlayInfoSound();
+        char text[400];
+        std::snprintf(text, sizeof text, "could not open %s", path);
+        MessageBox(nullptr, text, "ERROR", MB_OK);
+        return false;
+    }
+    CLocaleScope cLocale;
+    int type = 0, centerpiece = 2, rotor = 4;
+    float noise = 0.01f, pathLength = 1.2f;
+    if (gDlsData) {
+        type = 1, noise = 0.0001f, pathLength = 1.0f, rotor = 0, centerpiece = 0;
+    } else if (ScanDataKind::electrophoresis) {
+        type = 2, noise = 0.01f, pathLength = 1.0f, rotor = 0, centerpiece = 0;
+    } else if (S::equilibriumData) {
+        type = S::scanCount == 1 ? 3 : 4;
+        noise = 0.005f;
+    }
+    const char* description =
+        gDlsData && S::dlsRecords ? S::dlsRecords[1].title : S::header[1].description;
+
+    float viscosity = 10.0f * S::viscosity * kWaterViscosity;
+    if (!SerialFitState::serializing && !ModelChoice::generatingSeries) {
+        float density = S::density, vbar = S::vbar;
+        InputFloatForWindow(window, &density, density, true, "buffer density (g/ml)", kTitle);
+        S::density = density;
+        InputFloatForWindow(window, &viscosity, viscosity, true, "buffer viscosity (cPoise)",
+                            kTitle);
+        S::viscosity = viscosity / (10.0f * kWaterViscosity);
+        InputFloatForWindow(window, &vbar, vbar, true, "partial-specific volume (ml/g)", kTitle);
+        S::vbar = vbar;
+        if (S::equilibriumData) {
+            float answer = 2.0f;
+            InputFloatForWindow(window, &answer, answer, true, "centerpiece (2 or 6)", kTitle);
+            centerpiece = answer == 6.0f ? 6 : 2;
+        }
+        if (!gDlsData && !ScanDataKind::electrophoresis) {
+            InputFloatForWindow(window, &pathLength, pathLength, true, "optical pathlength (cm)",
+                                kTitle);
+            float answer = 4.0f;
+            InputFloatForWindow(window, &answer, answer, true, "rotor type (4 or 8)", kTitle);
+            rotor = answer == 8.0f ? 8 : 4;
+        }
+    }
+    S::vbarRho = S::vbar * S::density;
+
+    static const char* const kTypes[] = {
+        "0 (ExperimentType: SEDVELOCITY)", "1 (ExperimentType: DLS)",
+        "2 (ExperimentType: ELECTROPHORESIS)", "3 (ExperimentType: SEDEQUILIBRIUM)",
+        "4 (ExperimentType: MULTISEDEQ)"};
+    std::string out;
+    Line(out, "%s\n", kTypes[type]);
+    Line(out, "%s (exported xp file from TARNIX)\n", CleanDescription(description).c_str());
+    out += ScanList();
+    Line(out, "%f (fBufferDensity)\n", static_cast<double>(S::density));
+    Line(out, "%f (fBufferViscosity)\n", 0.1 * viscosity);
+    Line(out, "%f (VBAR)\n", static_cast<double>(S::vbar));
+    Line(out, "%f (Meniscus)\n", static_cast<double>(M::meniscus));
+    Line(out, "%f (Bottom)\n", static_cast<double>(M::bottom));
+    Line(out, "%f (MAXMENISCUS)\n", static_cast<double>(FitControl::meniscusMax));
+    Line(out, "%f (MINMENISCUS)\n", static_cast<double>(FitControl::meniscusMin));
+    Line(out, "%f (MAXBOTTOM)\n", static_cast<double>(FitControl::bottomMax));
+    Line(out, "%f (MINBOTTOM)\n", static_cast<double>(FitControl::bottomMin));
+    Line(out, "%f (FitLeftLim)\n", static_cast<double>(S::leftFitLimit));
+    Line(out, "%f (FitRightLim)\n", static_cast<double>(S::rightFitLimit));
+    Line(out, "%f (WeightExperiment)\n", 1.0);
+    Line(out, "%f (ExperimentalNoise)\n", static_cast<double>(noise));
+    Line(out, "%d (blocalFitTimeIndepNoise)\n", ModelChoice::fitTINoise ? 1 : 0);
+    Line(out, "%d (blocalFitRINoise)\n", ModelChoice::fitRINoise ? 1 : 0);
+    Line(out, "%d (blocalAutoVaryBaseline)\n", M::baselineFloat);
+    Line(out, "%d (blocalVaryBottom)\n", M::bottomFloat);
+    Line(out, "%d (blocalVaryMeniscus)\n", M::meniscusFloat);
+    Line(out, "%d (blocalVaryMeniscusWarned)\n", M::meniscusWarned ? 1 : 0);
+    Line(out, "%f (xBaseline)\n", static_cast<double>(M::baseline));
+    out += "1.00000 (xConcentrationFactor)\n";
+    Line(out, "%f (xExtinctionCoeffA)\n", 1.0);
+    Line(out, "%d (bVaryExtinctionCoeffA)\n", 0);
+    Line(out, "%f (xExtinctionCoeffB)\n", 1.0);
+    Line(out, "%d (bVaryExtinctionCoeffB)\n", 0);
+    Line(out, "%d (Centerpiece)\n", centerpiece);
+    for (int k = 1; k <= 4; ++k)
+        Line(out, "1.000000e-6 (pLocalConcentrations[%d])\n", k);
+    Line(out, "%d (NFILES)\n", S::scanCount);
+    out += "0 (no ppMultiLocalConcentrations)\n";
+    Line(out, "%f (global VBAR20)\n", static_cast<double>(S::vbar20));
+    Line(out, "%f (global HYDRATION)\n", 0.3);
+    Line(out, "%f (pathlength)\n", static_cast<double>(pathLength));
+    Line(out, "%d (rotor type: %s)\n", rotor,
+         rotor == 8   ? " EIGHTHOLE"
+         : rotor == 4 ? " FOURHOLE"
+                      : " NOROTOR");
+    Line(out, "%d (correct for rotor stretch in TI noise)\n", 0);
+    Line(out, "%d (correct for rotor stretch in mass balance)\n", 0);
+    Line(out, "%d (sets of extra parameters follow)\n", 3);
+    for (int j = 1; j <= 3; ++j)
+        Line(out, "0.000000e+00 (pLocalExtraConcs[%d])\n", j);
+    const int extraSets = S::equilibriumData ? S::scanCount : 1;
+    for (int i = 1; i <= extraSets; ++i)
+        for (int j = 1; j <= 3; ++j)
+            Line(out, "0.000000e+00 (ppMultiLocalExtraConcs[%d][%d])\n", i, j);
+    static const char* const kTail[] = {"0 (bContainsNoBackdiffusion)",
+                                        "0 (bSwIsothermAInvisible)",
+                                        "1.000000 (xExtinctionCoeffC)",
+                                        "0 (bVaryExtinctionCoeffC)",
+                                        "0 (bPartialBoundaryFit)",
+                                        "0 (PBFsmin)",
+                                        "0 (PBFsmax)",
+                                        "0 (bITCLocalIncompA)",
+                                        "0 (bITCLocalIncompB)",
+                                        "0 (bITCLocalIncompC)",
+                                        "0 (FitITCLocalIncompA)",
+                                        "0 (FitITCLocalIncompB)",
+                                        "0 (FitITCLocalIncompC)",
+                                        "0 (ITCLocalIncompA)",
+                                        "0 (ITCLocalIncompB)",
+                                        "0 (ITCLocalIncompC)",
+                                        "0 (FitITCBaselineSlope)",
+                                        "0 (ITCBaselineSlope)",
+                                        "0 (ITCLocalMaxIncomp)",
+                                        "-1 (Temperature C)",
+                                        "0.000000 (ITCcellvolume)",
+                                        "0 (# spectral changes)",
+                                        "1 (bDataIsOriginal)",
+                                        "0 (SpecDataModel)",
+                                        "0 (bNormalizeSpectroscopyData)",
+                                        "0 (bUseMonteCarloNoise)",
+                                        "1 (bUseMonteCarloResiduals)",
+                                        "0.000000 (MonteCarloNoise)",
+                                        "0 (bMultiplyWeightSqrtNxN1)",
+                                        "0 (normal conditions warned)",
+                                        "0 (bWithHDExchange)",
+                                        "0.000000 (HDExchangeDmolfract)",
+                                        "0 (bConcCorrectionLocalAllowed)",
+                                        "0 (nNumberExcludedIsothermDataPoints)",
+                                        "1.200000 (fBufferIonizationEnthalpy)",
+                                        "0.000000 (fBufferIonizationHeatCapacity)",
+                                        "7.500000 (fpH)",
+                                        "0.000000 (fCosolventConc)",
+                                        "0.000000 (deltaHapplocal)",
+                                        "0 (VarydeltaHapplocal)",
+                                        "1 (bITCUnmixedNeck)"};
+    for (const char* line : kTail) {
+        out += line;
+        out += '\n';
+    }
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fclose(f);
+    return true;
+}
