@@ -7,6 +7,7 @@
 #include "plat/dialog.hpp"
 #include "plat/msgbox.hpp"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,15 +53,23 @@ bool AskNumber(TWindow* owner, float* result, float defaultValue, bool showDefau
 
 } // namespace
 
-// Refuses non-finite values too: "1e40" overflows single precision, and "inf" or "nan" would
-// otherwise pass as numbers.
+// The text must be one decimal number and nothing else (blanks around it allowed), and finite in
+// single precision: "1,5" or "5abc" is not read as its first digits, and "inf", "nan" or "1e40"
+// never becomes a parameter. Every zero ("-0", "0.0", "1e-50") is a number.
 bool IsFloatText(const char* text) {
     if (!text)
         return false;
-    float value = TextValue(text);
-    if (!std::isfinite(value))
+    for (const char* p = text; *p; ++p)
+        if (std::isalpha(static_cast<unsigned char>(*p)) && *p != 'e' && *p != 'E')
+            return false;
+    CLocaleScope cLocale;
+    char* end = nullptr;
+    double value = std::strtod(text, &end);
+    if (end == text)
         return false;
-    return !(value == 0.0f && text[0] != '0');
+    while (std::isspace(static_cast<unsigned char>(*end)))
+        ++end;
+    return *end == '\0' && std::isfinite(static_cast<float>(value));
 }
 
 bool IsPositiveFloatText(const char* text) {

@@ -17,8 +17,8 @@ bool InputPositiveFloat(TWindow* window, float* result, float defaultValue, bool
 // Any text, up to size - 1 characters into result.
 bool InputText(char* result, int size, const char* prompt, const char* caption);
 
-// A finite number in the C locale; 0 only when written with a leading digit zero, so letters
-// alone, an empty text, "-0" and " 0" are refused. Trailing characters are allowed ("5 kDa").
+// Wholly one decimal number in the C locale (blanks around it allowed), finite in single
+// precision; any zero is accepted. "5 kDa", "1,5", "inf" and an empty text are refused.
 bool IsFloatText(const char* text);
 // As IsFloatText, and not negative.
 bool IsPositiveFloatText(const char* text);
