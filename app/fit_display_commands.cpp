@@ -27,7 +27,8 @@ void TXLAWindow::CmFitUpdatingPreferences() {
         float interval = gMaxUpdateInterval;
         if (InputFloat(&interval, gMaxUpdateInterval, true, "max updating interval (sec)",
                        "UPDATE DURING FIT"))
-            gMaxUpdateInterval = interval;
+            // The preferences file reads 0 or less as the default, so that is what is kept.
+            gMaxUpdateInterval = interval > 0.0f ? interval : 1.0f;
     }
     PlayOkSound();
     WritePreferences();

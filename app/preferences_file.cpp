@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -22,14 +23,32 @@ int ThreadCount(float value) {
     return count < 1 ? 1 : count;
 }
 
-// The time-stamp threshold as the integer the file holds: (ratio - 1) x 100000, rounded.
+// The time-stamp threshold as the integer the file holds: (ratio - 1) x 100000, rounded. The
+// file is read as floats, so only integers up to 2^24 come back as written.
 int ThresholdEntry() {
     double scaled = std::round((gTimestampThreshold - 1.0) * 100000.0);
-    if (!(scaled > -2e9))
-        return -2000000000;
-    if (scaled > 2e9)
-        return 2000000000;
+    if (!(scaled > -kMaxThresholdEntry))
+        return -kMaxThresholdEntry;
+    if (scaled > kMaxThresholdEntry)
+        return kMaxThresholdEntry;
     return int(scaled);
+}
+
+// Entry 17 is the threshold integer, signed by the check switch. A ratio of 1 or less has no
+// positive integer to sign, so there checking on is written as 1 and off as 0.
+int CheckEntry(int threshold) {
+    if (threshold > 0)
+        return gCheckTimestamps ? threshold : -threshold;
+    return gCheckTimestamps ? 1 : 0;
+}
+
+// "%.1f" as before where it reads back the same value, else enough digits for the float.
+std::string IntervalEntry(float interval) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.1f", double(interval));
+    if (std::strtof(text, nullptr) != interval)
+        std::snprintf(text, sizeof text, "%.9g", double(interval));
+    return text;
 }
 
 int ChosenOptimiser() {
@@ -122,13 +141,14 @@ std::string FormatPreferences() {
     char text[1024];
     std::snprintf(
         text, sizeof text,
-        "%d\n%.4f\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%.1f\n%d\n%d\n%d\n",
+        "%d\n%.4f\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%s\n%d\n%d\n%d\n",
         flag(gDisclaimerAccepted), double(ScanStore::radialResolution),
         flag(gUpdateResidualsBitmap), flag(gUpdateResidualsPlot), flag(gUpdateDataPlot),
         flag(gUpdateDistributionPlot), flag(gSoundOn), flag(ScanStore::scanColorFromTime),
         flag(gWizardMessages), regularization, flag(gIntegrationRangesFromFile),
         ContiState::multiThreading ? gDistributionThreadCount : 0, ChosenOptimiser(),
-        flag(ContiState::suppressBaselineCorrelation), gLammThreadCount, double(gMaxUpdateInterval),
-        flag(gAlwaysLoadG2), gCheckTimestamps ? threshold : -threshold, threshold);
+        flag(ContiState::suppressBaselineCorrelation), gLammThreadCount,
+        IntervalEntry(gMaxUpdateInterval).c_str(), flag(gAlwaysLoadG2), CheckEntry(threshold),
+        threshold);
     return text;
 }

@@ -8,6 +8,8 @@ constexpr int kPreferenceCount = 19;
 // Upper bound of a thread count taken from the file, so that a corrupted entry cannot start
 // millions of threads.
 constexpr int kMaxThreadCount = 64;
+// Largest time-stamp threshold entry, (ratio - 1) x 100000, that reads back exactly.
+constexpr int kMaxThresholdEntry = 1 << 24;
 
 // Asks a Yes/No question about a missing preference; true for Yes.
 using PreferenceQuestion = std::function<bool(const char* question)>;

@@ -1,6 +1,8 @@
 // Settings commands: each changes its switch at once and offers to keep it as the default.
 #include "state/preference_switches.h"
 #include "app/preferences_file.h"
+#include "plat/backend.hpp"
+#include "plat/msgbox.hpp"
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
 #include "state/conti_state.h"
@@ -51,11 +53,18 @@ void TXLAWindow::CmCheckTimestamps() {
     gCheckTimestamps = true;
     SavePreference(17, 1);
     CheckMark(902, true);
+    // The file keeps the ratio in steps of 0.00001 as an integer that must read back exactly: a
+    // ratio beyond that range is refused like any invalid number, and the kept ratio is the one
+    // the file will give at the next start.
     float ratio = float(gTimestampThreshold);
-    if (InputFloat(&ratio, ratio, true, "threshold for correction factor", kSetPreference) &&
-        std::isfinite(ratio)) {
-        gTimestampThreshold = ratio;
-        SavePreference(18, int(std::lround((double(ratio) - 1.0) * 100000.0)));
+    while (InputFloat(&ratio, ratio, true, "threshold for correction factor", kSetPreference)) {
+        double entry = std::round((double(ratio) - 1.0) * 100000.0);
+        if (std::fabs(entry) <= kMaxThresholdEntry) {
+            gTimestampThreshold = entry * 0.00001 + 1.0;
+            SavePreference(18, int(entry));
+            break;
+        }
+        plat::GetBackend().beep(MB_ICONINFORMATION);
     }
 }
 

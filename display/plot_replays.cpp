@@ -132,7 +132,9 @@ void DrawResidualsView(TXLAWindow* window) {
         return;
     const DWORD now = GetTickCount();
     if (gLiveRefreshStarted) {
-        const DWORD interval = DWORD(std::floor(gMaxUpdateInterval * 1000.0));
+        // An interval of days or more (or a negative one) is taken as the longest or the shortest.
+        const double ms = std::floor(gMaxUpdateInterval * 1000.0);
+        const DWORD interval = !(ms > 0.0) ? 0 : ms >= 4.0e9 ? DWORD(4000000000u) : DWORD(ms);
         // Elapsed time, so a wrap of the tick count does not stop the refresh.
         if (now - gLiveRefreshLastTick <= interval)
             return;

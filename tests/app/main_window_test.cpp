@@ -302,4 +302,16 @@ TEST_F(MainWindow, TimestampCheckStoresItsSwitchAndThreshold) {
     EXPECT_FALSE(Checked(902));
     EXPECT_TRUE(
         ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n0.000000\n200.000000\n"));
+    // A ratio whose entry would not read back is refused like any invalid number.
+    {
+        Script s;
+        s.expectBox().text("Always Check Timestamps Automatically?").answer(IDYES);
+        s.expectInput().prompt("threshold for correction factor").answer("1e30");
+        s.expectInput().prompt("threshold for correction factor").answer("1.0");
+        SendMessage(window.get(), WM_COMMAND, 902, 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+    }
+    EXPECT_EQ(gTimestampThreshold, 1.0);
+    EXPECT_TRUE(
+        ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n1.000000\n0.000000\n"));
 }

@@ -210,3 +210,34 @@ TEST_F(PreferencesFile, MissingEntriesTakeTheirDefaults) {
     EXPECT_EQ(gMaxUpdateInterval, 1.0f);
     EXPECT_TRUE(gCheckTimestamps);
 }
+
+// Every value the settings commands accept comes back the same at the next start: short update
+// intervals are not rounded to "0.0" (which reads as the default), and a time-stamp ratio of 1 or
+// less keeps its check switch.
+TEST_F(PreferencesFile, AcceptedValuesReadBackUnchanged) {
+    struct Case {
+        float interval;
+        double ratio;
+        bool check;
+    };
+    const Case cases[] = {
+        {0.04f, 1.0, true},   {0.25f, 1.0, false},  {0.001f, 0.95, true},
+        {1e6f, 0.95, false},  {2.5f, 1.00001, true}, {1.0f, 168.0, true},
+        {0.1f, -5.0, true},   {33.3f, 1.001, false},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        gMaxUpdateInterval = c.interval;
+        gTimestampThreshold = c.ratio;
+        gCheckTimestamps = c.check;
+        std::vector<float> entries;
+        for (const std::string& line : Lines(FormatPreferences()))
+            entries.push_back(std::strtof(line.c_str(), nullptr));
+        ResetAllState();
+        gCheckTimestamps = !c.check;
+        Apply(entries);
+        EXPECT_EQ(gMaxUpdateInterval, c.interval) << c.interval;
+        EXPECT_NEAR(gTimestampThreshold, c.ratio, 1e-9) << c.ratio;
+        EXPECT_EQ(gCheckTimestamps, c.check) << c.ratio << " " << c.check;
+    }
+}
