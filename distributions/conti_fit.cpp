@@ -1,0 +1,220 @@
+// The distribution Fit: a few nonlinear parameters, each trial solving the whole linear problem
+// (kernel, normal equations, regularized amplitudes), so the optimiser sees the rmsd of the best
+// distribution for those parameters. Checked on a two-species set with f/f0 and meniscus known.
+#include "distributions/conti_fit.h"
+
+#include "distributions/conti_run.h"
+#include "fitting/optim_ml.h"
+#include "fitting/optim_simplex.h"
+#include "foundations/key_polling.h"
+#include "foundations/show_error.h"
+#include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+enum class KernelParameter { Meniscus, Bottom, FrictionalRatio };
+
+std::vector<KernelParameter> FloatedParameters() {
+    std::vector<KernelParameter> free;
+    if (ModelParameters::meniscusFloat)
+        free.push_back(KernelParameter::Meniscus);
+    if (ModelParameters::bottomFloat)
+        free.push_back(KernelParameter::Bottom);
+    if (ContiState::ff0Float)
+        free.push_back(KernelParameter::FrictionalRatio);
+    return free;
+}
+
+double Bounded(double v, float lo, float hi) {
+    if (lo > 0.0f)
+        v = std::max<double>(v, lo);
+    if (hi > 0.0f)
+        v = std::min<double>(v, hi);
+    return v;
+}
+
+void WriteParameter(KernelParameter k, double v) {
+    switch (k) {
+    case KernelParameter::Meniscus:
+        ModelParameters::meniscus =
+            static_cast<float>(Bounded(v, FitControl::meniscusMin, FitControl::meniscusMax));
+        break;
+    case KernelParameter::Bottom:
+        ModelParameters::bottom =
+            static_cast<float>(Bounded(v, FitControl::bottomMin, FitControl::bottomMax));
+        break;
+    case KernelParameter::FrictionalRatio:
+        // below 1 no particle exists; far above, the diffusion vanishes
+        ContiState::ff0 = static_cast<float>(std::clamp(v, 1.0, 10.0));
+        gFrictionalRatio = ContiState::ff0;
+        break;
+    }
+}
+
+double ReadParameter(KernelParameter k) {
+    switch (k) {
+    case KernelParameter::Meniscus:
+        return ModelParameters::meniscus;
+    case KernelParameter::Bottom:
+        return ModelParameters::bottom;
+    case KernelParameter::FrictionalRatio:
+        return ContiState::ff0;
+    }
+    return 0.0;
+}
+
+// Data minus model (with the eliminated noise) over the fitted points of a solution.
+void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
+    const ContiDataSet& set = sol.set;
+    r.clear();
+    r.reserve(static_cast<std::size_t>(set.Values()));
+    for (int s = 0; s < set.Scans(); ++s) {
+        const int k = set.scans[s];
+        for (int i = set.first; i <= set.last; ++i) {
+            double v = ScanStore::gridSignal[k][i] - sol.ti[i - set.first] - sol.ri[s];
+            for (int p = 1; p <= sol.grid.n; ++p)
+                if (sol.c[p] != 0.0)
+                    v -= sol.c[p] * gContiKernel.Row(p, k)[i];
+            r.push_back(v);
+        }
+    }
+}
+
+FitObjective Objective(TXLAWindow* window) {
+    return FitObjective{[window](const double* p, std::vector<double>* residuals) {
+        return ContiSimplexSim(window, p, residuals);
+    }};
+}
+
+bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
+    free = FloatedParameters();
+    ContiDataSet set;
+    why = CheckContiRun(CurrentContiVariant());
+    if (why.empty() && !GetContiDataSet(set, &why))
+        return false;
+    if (!why.empty())
+        return false;
+    if (free.empty()) {
+        why = "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute the "
+              "distribution.";
+        return false;
+    }
+    return true;
+}
+
+// The driver shared by the optimisers: start vector, flags, the final Run at the best values.
+template <typename Optimise> bool RunContiFitWith(TXLAWindow* window, Optimise optimise) {
+    std::vector<KernelParameter> free;
+    std::string why;
+    if (!PrepareFit(free, why)) {
+        ShowError(why.c_str(), 0);
+        return false;
+    }
+    const int n = static_cast<int>(free.size());
+    std::vector<double> p(n + 1);
+    for (int k = 1; k <= n; ++k)
+        p[k] = ReadParameter(free[k - 1]);
+    gUserInterrupt.store(false);
+    LammGrid::simErrorShown = false;
+    FitControl::fitAborted = false;
+    FitControl::evaluationCount = 0;
+    FitControl::fitInProgress = true;
+    ContiState::calledFromFit = true;
+    optimise(p.data(), n);
+    // The best vector the optimiser returned goes into the model in any case.
+    for (int k = 1; k <= n; ++k)
+        WriteParameter(free[k - 1], p[k]);
+    FitControl::fitInProgress = false;
+    ContiState::calledFromFit = false;
+    if (FitControl::fitAborted)
+        return false;
+    const bool stored = RunContiSed(window);
+    if (stored) {
+        double ss = 0.0, count = 0.0;
+        ContiDataSet set;
+        if (GetContiDataSet(set, nullptr))
+            for (int s = 0; s < set.Scans(); ++s) {
+                const int k = set.scans[s];
+                for (int i = 1; i <= ScanStore::pointCount[k]; ++i) {
+                    if (ScanStore::radius[k][i] < ScanStore::gridRadius[set.first] ||
+                        ScanStore::radius[k][i] > ScanStore::gridRadius[set.last])
+                        continue;
+                    ss += std::pow(ScanStore::residuals[k][i], 2);
+                    count += 1.0;
+                }
+            }
+        FitControl::bestRmsd = count > 0 ? static_cast<float>(std::sqrt(ss / count)) : 0.0f;
+    }
+    return stored;
+}
+
+} // namespace
+
+double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
+    const std::vector<KernelParameter> free = FloatedParameters();
+    for (std::size_t k = 0; k < free.size(); ++k)
+        WriteParameter(free[k], p[k + 1]);
+    ContiSolution sol;
+    const ContiStatus status = ComputeContiSolution(window, sol);
+    if (status == ContiStatus::Stopped || gUserInterrupt.load() || KeyPressed()) {
+        FitControl::fitAborted = true;
+        SerialFitState::stopRequested = true;
+        gUserInterrupt.store(true);
+    }
+    if (status != ContiStatus::Done) {
+        if (residuals)
+            residuals->assign(residuals->size(), 0.0);
+        return kFailedEvaluation;
+    }
+    if (residuals)
+        SolutionResiduals(sol, *residuals);
+    return sol.rmsd * sol.rmsd;
+}
+
+bool MLContiFit(TXLAWindow* window) {
+    return RunContiFitWith(window, [window](double* p, int n) {
+        MLOptions o;
+        o.tolerance = FitControl::tolerance;
+        MLOptimize(window, p, n, Objective(window), o);
+    });
+}
+
+bool ContiFit(TXLAWindow* window) {
+    if (FitControl::marquardtLevenberg)
+        return MLContiFit(window);
+    return RunContiFitWith(window, [window](double* p, int n) {
+        const FitObjective objective = Objective(window);
+        if (FitControl::simulatedAnnealing) {
+            AnnealingOptions a;
+            a.startTemperature = FitControl::annealingTemperature;
+            a.steps = FitControl::annealingSteps;
+            a.iterationsPerStep = FitControl::annealingIterations;
+            a.randomization = FitControl::simplexRandomization;
+            AnnealingOptimize(window, p, n, objective, a);
+            if (FitControl::fitAborted)
+                return;
+            if (FitControl::annealingFinalML) {
+                MLOptions o;
+                o.tolerance = FitControl::tolerance;
+                MLOptimize(window, p, n, objective, o);
+                return;
+            }
+            if (!FitControl::annealingFinalSimplex)
+                return;
+        }
+        SimplexOptions s;
+        s.tolerance = FitControl::simplexTolerance;
+        s.randomization = FitControl::simplexRandomization;
+        SimplexOptimize(window, p, n, objective, s);
+    });
+}

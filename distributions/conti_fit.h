@@ -1,0 +1,22 @@
+// The Fit of the continuous distributions: the nonlinear parameters of the kernel (meniscus,
+// bottom, frictional ratio) optimised with the distribution solved anew at every trial.
+#pragma once
+
+#include <vector>
+
+class TXLAWindow;
+
+// The trial p[1..n] of the floated kernel parameters (in the order meniscus, bottom, f/f0 of
+// those floated) goes into the model, the distribution is computed at the fixed confidence level,
+// and rmsd^2 is returned; residuals (data minus fit, the fitted points) when asked. A key press
+// aborts the fit; a trial outside the bounds is clamped to them.
+double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
+
+// The Levenberg-Marquardt variant of the Fit.
+bool MLContiFit(TXLAWindow* window);
+
+// Fits the floated kernel parameters with the optimiser chosen in FitControl, then runs the
+// distribution once more at the best values and stores it. False when nothing was fitted (a
+// refusal said why) or the user stopped the fit (the best values so far are kept, no result is
+// stored).
+bool ContiFit(TXLAWindow* window);

@@ -1,0 +1,69 @@
+// The distribution Fit on two species that share one frictional ratio: f/f0 and the meniscus
+// floated from wrong starts are recovered, and the peaks carry the known loadings and s.
+#include "distributions/conti_fit.h"
+#include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
+#include "plat/testing.hpp"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/conti_data_store.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+ContiStoreCase TwelveScans() {
+    ContiStoreCase c;
+    c.scans = 12;
+    c.points = 400;
+    c.firstTimeS = 600.0;
+    c.intervalS = 400.0;
+    return c;
+}
+
+} // namespace
+
+TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
+    ContiDataStore store(TwelveScans());
+    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
+    for (int i = 1; i <= store.c.points; ++i)
+        ti[i] = 0.01 * std::sin(0.37 * i);
+    for (int k = 1; k <= store.c.scans; ++k)
+        ri[k] = 0.02 * std::cos(1.1 * k);
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::rangeMin = 0.0f;
+    ContiState::rangeMax = 15.0f;
+    ContiState::resolution = 76.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.2f;
+    ContiState::ff0Float = 1;
+    ModelParameters::meniscus = 6.02f;
+    ModelParameters::meniscusFloat = 1;
+    FitControl::meniscusMin = 5.95f;
+    FitControl::meniscusMax = 6.04f;
+    FitControl::simplexTolerance = 1e-5;
+
+    ASSERT_TRUE(ContiFit(nullptr));
+    EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25);
+    EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002);
+    struct Peak {
+        float lo, hi;
+        double loading, s;
+    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
+    for (const Peak& p : peaks) {
+        float area = 0, sw = 0;
+        IntegrateDistribution(p.lo, p.hi, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, p.loading, 0.03 * p.loading) << "peak at " << p.s;
+        EXPECT_NEAR(sw, p.s, 0.02 * p.s) << "peak at " << p.s;
+    }
+    EXPECT_LT(FitControl::bestRmsd, 0.0055);
+    EXPECT_FALSE(FitControl::fitInProgress);
+    EXPECT_FALSE(ContiState::calledFromFit);
+    FreeDistributionArrays();
+}
