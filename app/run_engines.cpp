@@ -1,6 +1,7 @@
 // Which engine Run calls for the chosen model.
 #include "app/run_engines.h"
 
+#include "app/txla_window.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "state/model_choice.h"
@@ -29,9 +30,10 @@ bool CallRunEngine(TXLAWindow* window, RunEngine engine) {
             return false;
         RunContiSed(window);
         return true;
+    case RunEngine::EquilibriumFit:
+        return window->RunEquilibriumFit();
     case RunEngine::ApproachToEquilibrium:
     case RunEngine::ContinuousModel:
-    case RunEngine::EquilibriumFit:
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:
     case RunEngine::DiscreteSed:

@@ -48,6 +48,7 @@ template <typename Writer> void Busy(TXLAWindow& window, Writer writer)
 
 void TXLAWindow::CmSaveFitData()
 {
+    CmUpdateSavedFitParameters();
     SaveCommandScope scope(*this);
     std::string path;
     if (AskSavePath(this, "save fitted data as", gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx",

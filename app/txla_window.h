@@ -109,6 +109,17 @@ class TXLAWindow : public TFrameWindow {
     void CmDataRange();
     // Fit results and noise written beside the scans.
     void CmSaveFitData();
+    // Fit (215) and the engines of the equilibrium model; false when the model is not built.
+    void CmFit();
+    bool RunEquilibriumFit();
+    bool FitEquilibrium();
+    void CmUpdateSavedFitParameters();
+    // Error analysis: confidence intervals and error surfaces.
+    void CmErrorInS();
+    void CmErrorInM();
+    void CmContourSM();
+    void CmContourS1S2();
+    void CmContourK();
     void CmSaveNoise();
     void CmSubtractNoiseFromEqData();
     void CmSaveEquilibriumData();

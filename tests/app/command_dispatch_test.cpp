@@ -116,6 +116,11 @@ FirstPrompt Expected(const CommandRow& row) {
         {284, {"Equilibrium Analysis", "please load equilibrium data"}},
         {523, {"Equilibrium Analysis", "please load equilibrium data"}},
         {223, {"", ""}}, {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
+        // Fit and the error analysis: without scans Fit says so, the intervals do nothing.
+        {215, {"Error", "please load data first"}}, {827, {"", ""}},
+        {285, {"", ""}}, {286, {"", ""}},
+        {241, {"s and M Contour", "minimum s"}}, {244, {"s1,s2 Contour", "minimum s1"}},
+        {245, {"K Contour", "minimum lg(K)"}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())

@@ -16,8 +16,8 @@
 #include "state/realtime_state.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
+#include "support/equilibrium_scan_set.h"
 #include "support/reset_all_state.h"
-#include "support/store_builder.h"
 #include "support/temp_folder.h"
 
 #include <algorithm>
@@ -33,47 +33,13 @@ namespace {
 
 using M = ModelParameters;
 constexpr double kMb = 20000.0, kLoading = 0.5, kMeniscus = 6.9, kBottom = 7.2;
-const float kSpeeds[] = {15000.0f, 20000.0f, 25000.0f};
+const float* const kSpeeds = kEquilibriumSpeeds;
 
-double Sigma(double mb, double rpm, double celsius) {
-    const double w = rpm * PhysicalConstants::pi / 30.0;
-    return mb * w * w / (double(PhysicalConstants::gasConstant) * (celsius + 273.15));
-}
-
-// Three scans at three speeds, 20 C, 0.002 cm apart over the column, with the equilibrium
-// profile of kMb and kLoading plus seeded normal noise of sigma noise.
 void LoadThreeSpeeds(double noise, unsigned seed = 7) {
-    std::vector<StoreScan> scans;
-    for (int k = 0; k < 3; ++k) {
-        StoreScan s = EvenScan(6.902f, 0.002f, 148, 3600.0 * (k + 1), nullptr);
-        s.name = "0000" + std::to_string(k + 1) + ".RA1";
-        scans.push_back(s);
-    }
-    FillStore(scans);
-    std::mt19937 gen(seed);
-    std::normal_distribution<double> gauss(0.0, noise);
-    for (int k = 1; k <= 3; ++k) {
-        ScanStore::header[k].rotorSpeed = kSpeeds[k - 1];
-        ScanStore::header[k].temperature = 20.0f;
-        ScanStore::firstFitIndex[k] = 1;
-        ScanStore::lastFitIndex[k] = ScanStore::pointCount[k];
-        const double sigma = Sigma(kMb, kSpeeds[k - 1], 20.0);
-        for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
-            ScanStore::signal[k][i] = static_cast<float>(
-                EquilibriumConcentration(sigma, kLoading, ScanStore::radius[k][i], kMeniscus,
-                                         kBottom) +
-                (noise > 0 ? gauss(gen) : 0.0));
-    }
-    ModelChoice::equilibriumModel = true;
-    M::meniscus = static_cast<float>(kMeniscus);
-    M::bottom = static_cast<float>(kBottom);
-    M::speciesOn[1] = 1;
-    M::speciesDOrM[1] = 15000.0f;
-    M::speciesDOrMFloat[1] = 1;
-    M::concentration[1] = 0.4f;
-    M::concentrationFloat[1] = 1;
-    M::baseline = 0.0f;
-    M::baselineFloat = 1;
+    EquilibriumSet set;
+    set.noise = noise;
+    set.seed = seed;
+    LoadEquilibriumSet(set);
 }
 
 class EquilibriumFit : public ::testing::Test {
@@ -105,7 +71,7 @@ TEST_F(EquilibriumFit, ProfileConservesTheLoadedMass) {
     M::meniscus = 6.95f;
     ASSERT_TRUE(FillEquilibriumKernel(kMb, kLoading));
     for (int k = 1; k <= 3; ++k) {
-        const double sigma = Sigma(kMb, kSpeeds[k - 1], 20.0);
+        const double sigma = EquilibriumSigma(kMb, kSpeeds[k - 1], 20.0);
         EXPECT_EQ(ScanStore::fit[k][1], 0.0f);
         const int i = 100;
         EXPECT_NEAR(

@@ -1,0 +1,128 @@
+// The Fit command, the equilibrium model's Run and Fit engines, and Update Saved Fit Parameters.
+#include "app/gradient_check.h"
+#include "app/load_filters.h"
+#include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "fitting/equilibrium_fit.h"
+#include "fitting/fit_driver.h"
+#include "fitting/param_files.h"
+#include "foundations/sounds.h"
+#include "scandata/scan_store.h"
+#include "state/conti_state.h"
+#include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
+#include "state/run_switches.h"
+
+namespace {
+
+constexpr COLORREF kEraseColour = 0xFFFFFF;
+constexpr COLORREF kBoundColour = 0xC8C8C8;
+
+// The floated meniscus may not pass the left fit limit, the floated bottom not the right one:
+// offers to move the bound; false when the user declines (the fit does not run).
+bool BoundsAgreeWithFitLimits(TXLAWindow* w) {
+    if (ModelParameters::meniscusFloat && ScanStore::leftFitLimit > 0 &&
+        FitControl::meniscusMax > 0 && ScanStore::leftFitLimit < FitControl::meniscusMax) {
+        if (w->MessageBox("Left fitting limit is at smaller radius than maximum potential "
+                          "meniscus value.\nThis could cause problems during the fit.\nFix by "
+                          "repositioning maximum meniscus?",
+                          "PROBLEM WITH FITTING", MB_YESNO) != IDYES)
+            return false;
+        DrawMarkerLine(w, DataPlotColumn(w, FitControl::meniscusMax), kEraseColour);
+        FitControl::meniscusMax = ScanStore::leftFitLimit - 0.001f;
+        DrawMarkerLineA(w, DataPlotColumn(w, FitControl::meniscusMax), kBoundColour, 30);
+    }
+    if (ModelParameters::bottomFloat && ScanStore::rightFitLimit > 0 && FitControl::bottomMin > 0 &&
+        ScanStore::rightFitLimit > FitControl::bottomMin) {
+        if (w->MessageBox("Right fitting limit is at higher radius than minimum potential bottom "
+                          "value.\nThis could cause problems during the fit.\nFix by "
+                          "repositioning minimum bottom?",
+                          "PROBLEM WITH FITTING", MB_YESNO) != IDYES)
+            return false;
+        DrawMarkerLine(w, DataPlotColumn(w, FitControl::bottomMin), kEraseColour);
+        FitControl::bottomMin = ScanStore::rightFitLimit + 0.001f;
+        DrawMarkerLineA(w, DataPlotColumn(w, FitControl::bottomMin), kBoundColour, 30);
+    }
+    return true;
+}
+
+void EvaluateEquilibrium(TXLAWindow* w) {
+    EvaluateEquilibriumModel(w);
+}
+
+} // namespace
+
+void TXLAWindow::CmFit() {
+    ContiState::fMvsMOneShot = false;
+    if (LoadFilters::gradientCheck && !CheckScanGradients(this))
+        return;
+    fitBusy = true;
+    if (ModelChoice::gStarFamily) {
+        // The boundary analyses have nothing to fit.
+        CmRun();
+        fitBusy = false;
+        return;
+    }
+    if (ScanStore::scanCount < 1) {
+        MessageBox("please load data first", "Error", MB_OK | MB_ICONEXCLAMATION);
+        fitBusy = false;
+        return;
+    }
+    if (!BoundsAgreeWithFitLimits(this)) {
+        fitBusy = false;
+        return;
+    }
+    SetCursor(IDC_WAIT);
+    bool fitted = true;
+    if (RealtimeState::equilibriumTestMode || ModelChoice::contiMode)
+        fitted = false; // those engines are not part of this version
+    else if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
+        fitted = FitEquilibrium();
+    else
+        RunNonlinearFit(this);
+    SetCursor(IDC_ARROW);
+    if (!fitted) {
+        fitBusy = false;
+        MessageBox("\"Fit\" (command 215) is not available in this version for the model chosen.",
+                   "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    PlayFitDoneSound();
+    fitBusy = false;
+    gRunCompleted = true;
+    ScanStore::dataChanged = false;
+    RequestRepaint();
+    if (gWizardMessages)
+        CheckResidualsWizard();
+}
+
+bool TXLAWindow::RunEquilibriumFit() {
+    // The association model A + B <-> AB is not part of this version.
+    if (ModelChoice::equilibriumAssociationModel)
+        return false;
+    EvaluateEquilibriumModel(this);
+    return true;
+}
+
+bool TXLAWindow::FitEquilibrium() {
+    if (ModelChoice::equilibriumAssociationModel)
+        return false;
+    RunFitWith(this, EvaluateEquilibrium);
+    return true;
+}
+
+void TXLAWindow::CmUpdateSavedFitParameters() {
+    using C = ModelChoice;
+    const bool family = C::contiCs || C::csDiscreteMs || C::csFf0 || C::csFf0Discrete;
+    const bool excluded = C::lsGStar || C::csVariant521 || C::csInvariantD || C::csMsTable ||
+                          C::csWithBaselineEstimates || C::csConformationalChange ||
+                          C::csWormlikeChain || C::csFloatingVbar || C::csBimodalDiscrete ||
+                          C::csBimodal || C::cmPriorVbar || C::lsgDiscrete || gDlsData ||
+                          C::cvElectrophoresis || ScanStore::equilibriumData;
+    if (family && !excluded)
+        TmpSaveBestParams(this, 0);
+}

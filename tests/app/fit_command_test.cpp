@@ -1,0 +1,148 @@
+// Fit (215) through the menu on three-speed equilibrium data: the fit itself, the bound question
+// before it, the wizard's advice after it, a key press that stops it, the confidence interval
+// of M, and the saved-parameter rule of Update Saved Fit Parameters.
+#include "app/txla_window.h"
+#include "fitting/param_files.h"
+#include "scandata/scan_store.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "support/equilibrium_scan_set.h"
+#include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+TEST(FitCommand, FitsTheEquilibriumModelAndAdvisesAfterwards) {
+    MainWindowFixture f;
+    TempFolder folder;
+    ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+    LoadEquilibriumSet();
+    plat::test::clearRecords();
+    Send(f, 215); // a good fit: no advice
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesDOrM[1] / 20000.0, 1.0, 0.01);
+    EXPECT_NEAR(FitControl::bestRmsd, 0.005, 0.0005);
+    EXPECT_FALSE(f.window->fitBusy);
+    EXPECT_TRUE(gRunCompleted);
+    EXPECT_FALSE(ScanStore::dataChanged);
+    EXPECT_EQ(plat::test::cursorHistory(f.window.get()), (std::vector<int>{IDC_WAIT, IDC_ARROW}));
+    EXPECT_FALSE(ReadTextFile(ScanPaths::gDataPath).empty()); // the result was saved
+
+    // The meniscus floated against a maximum below the truth ends on it, and the wizard says so.
+    LoadEquilibriumSet();
+    M::concentration[1] = 0.5f;
+    M::concentrationFloat[1] = 0;
+    M::meniscus = 6.89f;
+    M::meniscusFloat = 1;
+    FitControl::meniscusMin = 6.85f;
+    FitControl::meniscusMax = 6.899f;
+    f.script.expectBox().caption("Help Wizard").textHas("Meniscus estimate has reached");
+    Send(f, 215);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(M::meniscus, 6.899f);
+}
+
+TEST(FitCommand, BoundBeyondTheFitLimitIsQuestionedFirst) {
+    MainWindowFixture f;
+    LoadEquilibriumSet();
+    M::meniscusFloat = 1;
+    ScanStore::leftFitLimit = 6.91f;
+    FitControl::meniscusMax = 6.95f;
+    f.script.expectBox().caption("PROBLEM WITH FITTING").textHas("Left fitting limit").answer(IDNO);
+    plat::test::clearRecords();
+    Send(f, 215);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(M::speciesDOrM[1], 15000.0f); // nothing ran
+    EXPECT_EQ(FitControl::meniscusMax, 6.95f);
+    EXPECT_FALSE(f.window->fitBusy);
+    EXPECT_TRUE(plat::test::cursorHistory(f.window.get()).empty());
+
+    f.script.onUnexpected(plat::test::Unexpected::Cancel); // advice boxes after the fit
+    f.script.expectBox().caption("PROBLEM WITH FITTING").answer(IDYES);
+    Send(f, 215);
+    EXPECT_FLOAT_EQ(FitControl::meniscusMax, 6.909f);
+    EXPECT_NE(M::speciesDOrM[1], 15000.0f);
+}
+
+TEST(FitCommand, AKeyPressStopsTheFitAndKeepsTheStart) {
+    MainWindowFixture f;
+    TempFolder folder;
+    ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+    LoadEquilibriumSet();
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    plat::test::keyDown(f.window.get(), 'A', 'a');
+    plat::test::keyUp(f.window.get(), 'A');
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(215), 0); // the key waits in the queue
+    EXPECT_TRUE(FitControl::fitAborted);
+    EXPECT_FALSE(FitControl::fitInProgress);
+    EXPECT_EQ(FitControl::evaluationCount, 1); // polled after the first evaluation
+    EXPECT_EQ(M::speciesDOrM[1], 15000.0f);    // the best (only) vector
+    EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty());
+}
+
+TEST(FitCommand, ConfidenceIntervalOfMAfterTheFit) {
+    MainWindowFixture f;
+    LoadEquilibriumSet();
+    FitControl::marquardtLevenberg = true;
+    FitControl::simplex = false;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    Send(f, 215);
+    plat::test::Script script;
+    script.expectInput()
+        .caption("calculate error in M")
+        .promptHas("confidence level")
+        .answer("0.683");
+    script.expectInput()
+        .caption("calculate error in M")
+        .promptHas("test interval for M")
+        .answer("50");
+    script.expectBox()
+        .caption("calculate error in M")
+        .textHas("are current parameters best fit?")
+        .answer(IDYES);
+    script.expectBox().caption("calculate error in M").textHas("M = ").answer(IDOK);
+    Send(f, 286);
+    EXPECT_TRUE(script.done()) << script.logText();
+    ASSERT_GE(script.log().size(), 4u);
+    float m = 0, lo = 0, hi = 0, critical = 0;
+    ASSERT_EQ(std::sscanf(script.log()[3].text.c_str(),
+                          "M = %f [%f, %f] Da\n(critical rmsd value is %f)", &m, &lo, &hi,
+                          &critical),
+              4)
+        << script.log()[3].text;
+    EXPECT_LT(lo, m);
+    EXPECT_GT(hi, m);
+    EXPECT_GT(critical, FitControl::bestRmsd);
+    EXPECT_NEAR(M::speciesDOrM[1], m, 0.5); // the best fit is back
+}
+
+TEST(FitCommand, UpdateSavedFitParametersOnlyForTheDistributionFamily) {
+    MainWindowFixture f;
+    TempFolder folder;
+    ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+    Send(f, 827);
+    EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty());
+    ModelChoice::contiCs = true;
+    ModelChoice::csBimodal = true;
+    Send(f, 827);
+    EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty());
+    ModelChoice::csBimodal = false;
+    Send(f, 827);
+    EXPECT_FALSE(ReadTextFile(ScanPaths::gDataPath).empty());
+}
+
+} // namespace
