@@ -187,3 +187,24 @@ TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp)
         }
     }
 }
+
+// Flotation: the boundary leaves the bottom and the plateau below it is compressed by the same
+// radial factor exp(-2 s omega^2 t), now above 1; nothing leaves the closed cell.
+TEST_F(ModuleSolverPhysics, FlotationKeepsTheAmountAndCompressesThePlateau)
+{
+    for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
+        SCOPED_TRACE(Name(road));
+        ModuleCase mc;
+        mc.road = road;
+        mc.s = -4.5;
+        ModuleRun run(mc);
+        run.Run();
+        ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
+        EXPECT_NEAR(run.finalAmount / run.loadedAmount, 1.0, 1e-10);
+        const double k = run.SOmega2();
+        for (int scan : {4, 12}) {
+            const double plateau = mc.c0 * std::exp(-2.0 * k * run.ScanTime(scan));
+            EXPECT_NEAR(run.ValueAt(scan, 6.15) / plateau, 1.0, 1e-5) << scan;
+        }
+    }
+}
