@@ -1,5 +1,6 @@
 // Time per Lamm solution with the default options, and its error against a fine reference; the
 // variants show where the error comes from: the grid (points per sigma) or the time steps.
+#include "support/lamm_hard_cases.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -168,5 +170,37 @@ void BM_LammCosolventStep(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LammCosolventStep)->Args({50, 0})->Args({50, 1})->Args({400, 0})->Args({400, 1});
+
+}  // namespace
+
+namespace {
+
+// The hard cases of the solver tests, one solution each, without the amount bookkeeping; the
+// cases with options a user set (grids, algorithm, closed bottom) are listed after the others.
+void BM_LammHardCase(benchmark::State& state)
+{
+    static const std::vector<LammHardCase> cases = [] {
+        std::vector<LammHardCase> all = LammHardCases();
+        std::stable_partition(all.begin(), all.end(),
+                              [](const LammHardCase& c) { return c.defaultOptions; });
+        return all;
+    }();
+    const LammHardCase& hc = cases.at(static_cast<size_t>(state.range(0)));
+    LammCase lc = hc.tested;
+    lc.massCheck = 0;
+    ResetAllState();
+    for (auto _ : state) {
+        LammRun run(lc);
+        SolveHardCase(run, hc.adjust);
+        benchmark::DoNotOptimize(run.Profile(lc.scans));
+    }
+    LammRun run(lc);
+    state.counters["code"] = SolveHardCase(run, hc.adjust);
+    state.counters["steps"] = run.solver.stepsTaken;
+    state.counters["nodes"] = run.solver.N;
+    state.counters["default_options"] = hc.defaultOptions;
+    state.SetLabel(hc.name);
+}
+BENCHMARK(BM_LammHardCase)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -58,6 +58,7 @@ void CLammIdeal::SolveFEAlt()
     if (secondComponentOn)
         SetupCosolvent();
     reassembleEveryStep = cosolvent.ready && cosolventGradient && inhomogeneousSolvent;
+    StartBottomPellet();
     AssembleActiveRegionMatrices(N);
     lowerCap = static_cast<int>(std::floor(N * 0.95));
     eps = truncationThreshold * c[1];
@@ -399,7 +400,7 @@ void CLammIdeal::AcceptActiveRegionStep()
     if (c[1] < 0.0 && c[1] > -eps)
         RepairNegativeMeniscus();
     if (massCheck)
-        totalAmount = TotalAmount();
+        totalAmount = TotalAmount() + 1.2 * 0.03490658503988659 * PelletAmount();
 }
 
 // A small negative meniscus value is mirrored and its amount taken from node 2, so the amount in

@@ -22,7 +22,7 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
     const double omega = currentRotorSpeed * kTwoPiOver60;
     const double k = omega * omega * s * 1e-13;
     plateauRate = k;
-    const bool openBottom = backDiffusionShutOff && s > 0.0;
+    const bool openBottom = BottomOpen() && s > 0.0;
     const bool openMeniscus = backDiffusionShutOff && s < 0.0 && !inhomogeneousSolvent;
     first = std::max(first, 1);
     last = std::min(last, m);

@@ -15,7 +15,7 @@ double CLammIdeal::StiffnessElement(int i, int j) const
     if (inhomogeneousSolvent)
         return SolventStiffnessElement(i, j, x, N);
     double v = HatStiffness(x, N, i, j);
-    if (backDiffusionShutOff) {
+    if (BottomOpen()) {
         if (s > 0.0 && i == N && (j == N - 1 || j == N)) {
             const double f = x[N] / (x[N] - x[N - 1]);
             v += j == N ? -f : f;
@@ -32,7 +32,7 @@ double CLammIdeal::SedimentationElement(int i, int j) const
     if (inhomogeneousSolvent)
         return SolventSedimentationElement(i, j, x, N);
     double v = HatSedimentation(x, N, i, j);
-    if (backDiffusionShutOff) {
+    if (BottomOpen()) {
         if (s > 0.0 && i == N && j == N)
             v -= x[N] * x[N];
         else if (s < 0.0 && i == 1 && j == 1)

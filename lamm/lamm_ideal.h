@@ -205,6 +205,13 @@ public:
     double TransportSpeed() const;
     double ElementPecletNumber() const;
     bool EquilibriumReached(double stepBefore, double rate);
+    // ---- closed bottom with a pile-up thinner than the grid (lamm_bottom_pellet.cpp)
+    void DecideBottomPellet();
+    void StartBottomPellet();
+    void GridAmountAndLastVolume(double& amount, double& lastVolume);
+    double BottomPelletConcentration();
+    double PelletAmount(double* lastVolume = nullptr);
+    bool BottomOpen() const { return backDiffusionShutOff || bottomPellet; }
     void ClipStepToRotorSpeed(bool& endClipped);
     void FillActiveRegionRows(int first, int last, int m);
     void RepairNegativeMeniscus();
@@ -441,6 +448,8 @@ public:
     double sedimentationTimeOffset = 0.0;
     double startingTimeStep = 1.0;
     bool backDiffusionShutOff = false;  // decided by the grid sizing
+    bool bottomPellet = false;  // closed bottom solved open, the amount that left kept at node N
+    double pelletBase = 0.0;    // amount on the grid at the start, sum of node volume times c
     std::vector<double> twoPartRadii;  // 1-based radii of the two-part grid, empty when uniform
 
     // Group 15: cosolvent on its own grid and its coefficient tables
@@ -513,6 +522,7 @@ public:
     double gridE = 1.0, gridE2 = 1.0;
     double dt0 = 0.0;
     bool fullPeriodMode = false;
+    bool depletingEndUnresolved = false;  // the depletion layer is thinner than the end element
     bool startPhase = false, veryFirstStep = false, partialStepTaken = false,
          periodToComplete = false, fullPeriodStep = false;
     int shiftCount = 0;

@@ -58,7 +58,12 @@ void CLammIdeal::SolveFE()
         SetupMovingGrid();
         SetupSolventFactors(x);
     }
+    DecideBottomPellet();
     AssembleMatrices();
+    StartBottomPellet();
+    const double endElement = s >= 0.0 ? x[2] - x[1] : x[N] - x[N - 1];
+    const double endRadius = s >= 0.0 ? meniscus : bottom;
+    depletingEndUnresolved = std::fabs(sOmega2) * endRadius * endElement / D > 2.0;
     dt = 1.0;
     cosolvent.ready = false;
     if (secondComponentOn)
@@ -177,15 +182,18 @@ double CLammIdeal::TimeStep()
     }
     AdvanceSolution(dt);
     // a negative value at the depleting end: halve the step; at 0.1 s move the negative amount
-    // to the neighbour, redoing the step with the final dt so profile and time agree
+    // to the neighbour, redoing the step with the final dt so profile and time agree. A depletion
+    // layer thinner than the end element rings whatever the step: its amount is moved at once.
     const int watched = s >= 0.0 ? 1 : N;
     const int neighbour = s >= 0.0 ? 2 : N - 1;
     while (c[watched] < -0.001) {
-        dt /= 2.0;
-        fullPeriodStep = false;
-        partialStepTaken = true;
-        AdvanceSolution(dt);
-        if (dt <= 0.1) {
+        if (!depletingEndUnresolved) {
+            dt /= 2.0;
+            fullPeriodStep = false;
+            partialStepTaken = true;
+            AdvanceSolution(dt);
+        }
+        if (dt <= 0.1 || depletingEndUnresolved) {
             if (c[watched] < 0.0) {
                 SetGridEnds(PeriodPhase(t + dt - t0, period));  // the volumes c now lives on
                 c[neighbour] += NodeVolume(watched) * c[watched] / NodeVolume(neighbour);
@@ -266,7 +274,7 @@ void CLammIdeal::CommitStep()
     if (massCheck) {
         previousTotal = totalAmount;
         SetGridEnds(PeriodPhase(t - t0, period));
-        totalAmount = MovingGridAmount();
+        totalAmount = MovingGridAmount() + 1.2 * 0.0349065850 * PelletAmount();
         const double difference = previousTotal - totalAmount;
         if (totalAmount != 0.0 && std::fabs(difference / totalAmount) > 1e-8)
             driftFlag = true;

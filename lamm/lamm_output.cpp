@@ -82,10 +82,13 @@ void CLammIdeal::WriteRemainingScans(bool zero)
         const int n = OutputCountFor(pos);
         if (row == nullptr || n <= 0)
             continue;
-        if (zero || setupSucceeded == 0 || radii == nullptr)
+        if (zero || setupSucceeded == 0 || radii == nullptr) {
             std::fill(row + 1, row + 1 + n, 0.0f);
-        else
-            InterpolateGridProfile(r, c, N, radii, row, n);
+        } else {
+            std::copy(c + 1, c + N + 1, outputProfile + 1);
+            outputProfile[N] += BottomPelletConcentration();
+            InterpolateGridProfile(r, outputProfile, N, radii, row, n);
+        }
     }
     nextOutputScan = scanCount + 1;
 }
@@ -176,6 +179,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
         targetTime = nextOutputTime + elapsedScanTime + segmentDuration;
         return;
     }
+    outputProfile[N] += BottomPelletConcentration();
     if (simulateRadialResolution)
         ConvolveRadialResolution(outputProfile, r, N);
     float* row = OutputRowFor(nextOutputScan);

@@ -12,6 +12,10 @@ namespace {
 constexpr double kGasConstant = 8.31451e7;
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 constexpr int kLargestGrid = 100000;
+// A bottom pile-up within this many of its widths of the outer fit limit is seen in the data,
+// and is resolved with this many times the points per sigma of a boundary.
+constexpr double kPileUpReach = 3.0;
+constexpr double kPileUpRefinement = 4.0;
 
 }  // namespace
 
@@ -157,7 +161,13 @@ void CLammIdeal::SizeGrid()
     gridEstimateUniform = gridEstimateOptimized = static_cast<float>(defaultGridSize);
     if (SizedAutomatically()) {
         bdTest = BackDiffusionTest(s, D);
-        const double sigma = BoundaryWidthAtFitLimit();
+        double sigma = BoundaryWidthAtFitLimit();
+        // A closed bottom piles the species up within D / (s omega^2 b); where that pile-up
+        // reaches into the fitted data (slow runs toward equilibrium), its exponential needs
+        // finer steps than a boundary of the same width.
+        const double pileUp = D / (std::fabs(sOmega2) * bottom);
+        if (!bdTest && s > 0.0 && sigma > 0.0 && bottom - upperFitLimit < kPileUpReach * pileUp)
+            sigma = std::min(sigma, pileUp / kPileUpRefinement);
         double estimate =
             sigma > 0.0 ? std::floor((bottom - meniscus) * pointsPerSigma / sigma) : 0.0;
         if (!std::isfinite(estimate))
