@@ -16,6 +16,8 @@ struct FixedGridState {
     int Rasm = 0, Rfull = 0;      // right end of the last assembly, size of the last full one
     bool refactor = true;
     double lastDt = 0.0;
+    bool lastDamped = false;      // the factors are those of an implicit Euler step
+    int dampedStepsLeft = 0;      // implicit Euler steps still to take at the start
     double level = 0.0;           // depletion level
     double plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0, initialPlateau = 0.0;
 };

@@ -4,7 +4,11 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "scandata/scan_header.h"
 #include "state/scan_store.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -65,4 +69,27 @@ bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
     else
         count_ = 0;
     return count_ > 10;
+}
+
+bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
+{
+    if (stepLength >= 30.0 && changePerSecond < LammGrid::equilibriumThreshold) {
+        if (count_ == 0)
+            streakTime_ = LammGrid::time, streakRate_ = changePerSecond;
+        ++count_;
+    } else {
+        count_ = 0;
+    }
+    if (count_ <= 10)
+        return false;
+    const double t = LammGrid::time;
+    double horizon = changePerSecond > 0.0 && changePerSecond < streakRate_
+                         ? (t - streakTime_) / std::log(streakRate_ / changePerSecond)
+                         : 1e300;
+    if (AScanAwaitsTheProfile() && t < LammGrid::targetScanTime) {
+        const ScanHeader& last = ScanStore::header[ScanStore::scanOrder[ScanStore::scanCount]];
+        const double lastTime = ScanStore::rampRotorSpeed ? last.originalTime : last.time;
+        horizon = std::min(horizon, std::max(lastTime - t, 0.0));
+    }
+    return changePerSecond * horizon < 1e-5;
 }

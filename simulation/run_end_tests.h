@@ -19,9 +19,14 @@ class EquilibriumCounter {
 public:
     // Counts one step; true when the run has reached equilibrium.
     bool Count(double stepLength, double changePerSecond);
+    // The same, and the change still to come is below 1e-5: the change per second of an approach
+    // to equilibrium falls exponentially, its time constant follows from the fall over the
+    // counted steps, and the time to the last scan bounds what is still to come.
+    bool CountSettled(double stepLength, double changePerSecond);
 
 private:
     int count_ = 0;
+    double streakTime_ = 0.0, streakRate_ = 0.0;  // at the first counted step
 };
 
 // Steps that leave the time where it was (a zero tolerance, a zero step) would loop for ever;
