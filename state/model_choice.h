@@ -79,6 +79,8 @@ struct ModelChoice {
     static inline bool fixedTimeStep = false; // "fix timestep"
     // Species amplitudes are linear parameters: the engines write ComponentScans, not the fit.
     static inline bool linearAmplitudes = false;
+    // The baseline is solved algebraically with the other linear parameters of each evaluation.
+    static inline bool linearBaseline = false;
     // The engines' names of the self-association models whose simulation arrays need the
     // reaction block.
     static inline bool& monomerDimer = selfAssocMonomerDimer;
@@ -121,5 +123,6 @@ struct ModelChoice {
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;
         linearAmplitudes = false;
+        linearBaseline = false;
     }
 };

@@ -13,6 +13,7 @@ void ModelParameters::ResetToDefaults()
         speciesDOrM[s] = 50000.0f;
         concentrationFloat[s] = speciesSFloat[s] = speciesDOrMFloat[s] = 0;
         speciesOn[s] = s == 1 ? 1 : 0;
+        speciesLoading[s] = 0.0f;
     }
     experimentalInitialDistribution = false;
     constantInitialDistribution = true;

@@ -22,6 +22,8 @@ struct ModelParameters {
     static inline std::int32_t speciesSFloat[5] = {};
     static inline float speciesDOrM[5] = {0.0f, 50000.0f, 50000.0f, 50000.0f, 50000.0f};
     static inline std::int32_t speciesDOrMFloat[5] = {};
+    // The loading each species was given by the last model evaluation (0 for excluded slots).
+    static inline float speciesLoading[5] = {};
     static inline std::int32_t speciesOn[5] = {0, 1, 0, 0, 0};
     static inline std::int32_t (&speciesIncluded)[5] = speciesOn;
     static inline bool experimentalInitialDistribution = false;

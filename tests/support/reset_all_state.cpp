@@ -2,6 +2,7 @@
 #include "reset_all_state.h"
 
 #include "app/txla_window.h"
+#include "fitting/linear_params.h"
 
 #include "state/diagnostics.h"
 #include "app/load_filters.h"
@@ -45,6 +46,7 @@ void ResetAllState()
 {
     // The real table: the loaders redraw the scan plots through it even without a window.
     InstallWindowServices();
+    InstallFitServices();
     ScanDataKind::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();

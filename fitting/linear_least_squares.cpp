@@ -1,0 +1,367 @@
+// Separable least squares of species amplitudes, systematic noise and baseline.
+//
+// Model on the common grid, scan k of the simulated set, grid point j of the fit range:
+//   y_kj ~ sum_s a_s C_skj + b_j (time-invariant) + beta_k (radially invariant) + B (baseline).
+// The noise terms are eliminated by centring (column means for b, row means for beta, both for
+// the pair, the grand mean for B alone), the amplitudes solve the small normal equations of the
+// centred species signals, and the noise follows from the means of the remaining residual. All
+// sums are in double; the fit test compares the residual with a dense solve over every unknown.
+#include "fitting/linear_least_squares.h"
+
+#include "foundations/linear_solvers.h"
+#include "foundations/resampling.h"
+#include "state/buffer_sedimentation.h"
+#include "state/component_scans.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+using M = ModelParameters;
+
+// The evaluation writes the species signals on the common grid into ComponentScans instead of
+// the fit while any of these switches is on.
+bool SpeciesOnGrid() {
+    return ModelChoice::linearAmplitudes || ModelChoice::fitTINoise || ModelChoice::fitRINoise;
+}
+
+// Storage indices of the scans the evaluation produced a model for, in scan order.
+std::vector<int> SimulatedScans() {
+    std::vector<int> scans;
+    if (!S::scanOrder || !S::fit || !S::signal)
+        return scans;
+    for (int o = LammGrid::firstScanIsInitial ? 2 : 1; o <= S::scanCount; ++o) {
+        const int k = S::scanOrder[o];
+        if (k >= 1 && k <= S::scanCount && S::fit[k] && S::signal[k])
+            scans.push_back(k);
+    }
+    return scans;
+}
+
+void FitRangeOf(int k, int& first, int& last) {
+    first = S::firstFitIndex && S::firstFitIndex[k] >= 1 ? S::firstFitIndex[k] : 1;
+    last = S::lastFitIndex && S::lastFitIndex[k] >= 1 ? S::lastFitIndex[k] : S::pointCount[k];
+    if (last > S::pointCount[k])
+        last = S::pointCount[k];
+}
+
+void StoreBaseline(double value) {
+    M::baseline = static_cast<float>(value);
+    M::fitValues[15] = M::baseline;
+}
+
+// Species signals are in the fit already: the baseline is the only linear parameter left. It
+// is the mean residual over the scans' fit ranges when solved, and is added to every fit value.
+double SolveOnScans(const LinearUnknowns& u, const std::vector<int>& scans) {
+    if (scans.empty())
+        return -1.0;
+    double baseline = M::baseline;
+    if (u.baseline) {
+        double sum = 0.0;
+        long count = 0;
+        for (int k : scans) {
+            int first = 0, last = 0;
+            FitRangeOf(k, first, last);
+            for (int i = first; i <= last; ++i) {
+                sum += double(S::signal[k][i]) - S::fit[k][i];
+                ++count;
+            }
+        }
+        if (count > 0)
+            baseline = sum / count;
+        StoreBaseline(baseline);
+    }
+    const float added = static_cast<float>(baseline);
+    double rss = 0.0;
+    for (int k : scans) {
+        int first = 0, last = 0;
+        FitRangeOf(k, first, last);
+        for (int i = first; i <= last; ++i) {
+            const double d = double(S::signal[k][i]) - S::fit[k][i] - baseline;
+            rss += d * d;
+        }
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            S::fit[k][i] += added;
+    }
+    return rss;
+}
+
+// A scans x points block of doubles, row k = one scan of the simulated set.
+struct Block {
+    int rows = 0, cols = 0;
+    std::vector<double> v;
+    Block(int r, int c) : rows(r), cols(c), v(std::size_t(r) * c, 0.0) {}
+    double& at(int k, int j) { return v[std::size_t(k) * cols + j]; }
+};
+
+struct Means {
+    std::vector<double> row, col;
+    double grand = 0.0;
+};
+
+Means MeansOf(Block& x) {
+    Means m;
+    m.row.assign(x.rows, 0.0);
+    m.col.assign(x.cols, 0.0);
+    for (int k = 0; k < x.rows; ++k)
+        for (int j = 0; j < x.cols; ++j) {
+            m.row[k] += x.at(k, j);
+            m.col[j] += x.at(k, j);
+        }
+    for (double& r : m.row) {
+        m.grand += r;
+        r /= x.cols;
+    }
+    for (double& c : m.col)
+        c /= x.rows;
+    m.grand /= double(x.rows) * x.cols;
+    return m;
+}
+
+// Projects x onto the complement of the noise terms being solved for.
+void Centre(Block& x, const LinearUnknowns& u) {
+    if (!u.tiNoise && !u.riNoise && !u.baseline)
+        return;
+    const Means m = MeansOf(x);
+    for (int k = 0; k < x.rows; ++k)
+        for (int j = 0; j < x.cols; ++j) {
+            double shift = 0.0;
+            if (u.tiNoise && u.riNoise)
+                shift = m.row[k] + m.col[j] - m.grand;
+            else if (u.tiNoise)
+                shift = m.col[j];
+            else if (u.riNoise)
+                shift = m.row[k];
+            else
+                shift = m.grand;
+            x.at(k, j) -= shift;
+        }
+}
+
+double Dot(const Block& x, const Block& y) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < x.v.size(); ++i)
+        sum += x.v[i] * y.v[i];
+    return sum;
+}
+
+// Amplitudes of the centred species signals pc against the centred target pz. The system is
+// scaled to a unit diagonal; a signal the centring removes (a species constant in radius while
+// radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
+std::vector<double> SolveAmplitudes(const std::vector<Block>& pc, const Block& pz,
+                                    const std::vector<double>& rawNorm) {
+    const int m = static_cast<int>(pc.size());
+    std::vector<double> a(m, 0.0);
+    if (m == 0)
+        return a;
+    std::vector<double> scale(m, 0.0);
+    for (int s = 0; s < m; ++s) {
+        const double g = Dot(pc[s], pc[s]);
+        if (g > 1e-12 * rawNorm[s] && g > 0.0)
+            scale[s] = 1.0 / std::sqrt(g);
+    }
+    std::vector<double> store(std::size_t(m + 1) * (m + 1), 0.0);
+    std::vector<double*> g(m + 1);
+    for (int i = 0; i <= m; ++i)
+        g[i] = &store[std::size_t(i) * (m + 1)];
+    std::vector<double> h(m + 1, 0.0), x(m + 1, 0.0), p(m + 1, 0.0);
+    for (int s = 0; s < m; ++s) {
+        if (scale[s] == 0.0)
+            continue;
+        h[s + 1] = Dot(pc[s], pz) * scale[s];
+        for (int t = s; t < m; ++t)
+            if (scale[t] != 0.0)
+                g[s + 1][t + 1] = g[t + 1][s + 1] = Dot(pc[s], pc[t]) * scale[s] * scale[t];
+    }
+    DCholeskySolveReduced(g.data(), h.data(), m, x.data(), p.data());
+    for (int s = 0; s < m; ++s)
+        a[s] = std::isfinite(x[s + 1]) ? x[s + 1] * scale[s] : 0.0;
+    return a;
+}
+
+// The new loadings: each species' carried loading times its amplitude. The first species slot
+// holds the total signal and the others their fractions of it, as the evaluation reads them;
+// the buffer slot holds its own signal. The packed vector is kept in step, since the next
+// evaluation starts from it.
+void StoreAmplitudes(const std::vector<int>& slots, const std::vector<double>& a) {
+    const int bufferSlot = BufferSedimentation::on ? M::maxSpecies : 0;
+    double total = 0.0;
+    int firstSlot = 0;
+    std::vector<double> loading(M::maxSpecies + 1, 0.0);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const int s = slots[i];
+        const double carried = M::speciesLoading[s] != 0.0f ? M::speciesLoading[s] : 1.0;
+        loading[s] = a[i] * carried;
+        M::speciesLoading[s] = static_cast<float>(loading[s]);
+        if (s == bufferSlot) {
+            M::concentration[s] = M::speciesLoading[s];
+            continue;
+        }
+        total += loading[s];
+        if (firstSlot == 0)
+            firstSlot = s;
+    }
+    for (int s : slots) {
+        if (s == bufferSlot)
+            continue;
+        if (s == firstSlot)
+            M::concentration[s] = static_cast<float>(total);
+        else
+            M::concentration[s] = total != 0.0 ? static_cast<float>(loading[s] / total) : 0.0f;
+    }
+    for (int s : slots)
+        M::fitValues[8 + s] = M::concentration[s];
+}
+
+// True when scan k was recorded on the grid's own radii: the grid model is then its fit as it is.
+bool OnGridRadii(int k) {
+    if (S::pointCount[k] != S::gridCount)
+        return false;
+    if (S::radius[k] == S::gridRadius)
+        return true;
+    for (int i = 1; i <= S::gridCount; ++i)
+        if (S::radius[k][i] != S::gridRadius[i])
+            return false;
+    return true;
+}
+
+double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
+    const int n = S::gridCount;
+    if (scans.empty() || !S::gridSignal || !S::gridRadius || n < 1)
+        return -1.0;
+    const int first = S::gridFirstFit >= 1 && S::gridFirstFit <= n ? S::gridFirstFit : 1;
+    const int last = S::gridLastFit >= first && S::gridLastFit <= n ? S::gridLastFit : n;
+    const int rows = static_cast<int>(scans.size());
+    const int cols = last - first + 1;
+
+    // Species whose signal the evaluation left on the grid for every simulated scan.
+    std::vector<int> slots;
+    for (int s = 1; s <= M::maxSpecies; ++s) {
+        if (!M::speciesIncluded[s])
+            continue;
+        const auto& perScan = ComponentScans::rows[s];
+        bool complete = true;
+        for (int k : scans)
+            complete =
+                complete && perScan.size() > std::size_t(k) && perScan[k].size() > std::size_t(n);
+        if (complete)
+            slots.push_back(s);
+    }
+    auto signalOf = [](int s, int k) { return ComponentScans::rows[s][k].data(); };
+
+    const double heldBaseline = u.baseline ? 0.0 : M::baseline;
+    Block z(rows, cols);
+    for (int r = 0; r < rows; ++r) {
+        const int k = scans[r];
+        for (int j = 0; j < cols; ++j) {
+            double value = double(S::gridSignal[k][first + j]) - heldBaseline;
+            if (!u.amplitudes)
+                for (int s : slots)
+                    value -= signalOf(s, k)[first + j];
+            z.at(r, j) = value;
+        }
+    }
+
+    std::vector<double> a(slots.size(), 1.0);
+    if (u.amplitudes) {
+        std::vector<Block> pc;
+        std::vector<double> rawNorm;
+        for (int s : slots) {
+            Block c(rows, cols);
+            for (int r = 0; r < rows; ++r)
+                for (int j = 0; j < cols; ++j)
+                    c.at(r, j) = signalOf(s, scans[r])[first + j];
+            rawNorm.push_back(Dot(c, c));
+            Centre(c, u);
+            pc.push_back(std::move(c));
+        }
+        Block pz = z;
+        Centre(pz, u);
+        a = SolveAmplitudes(pc, pz, rawNorm);
+        // The residual of the amplitudes before the noise terms take their share.
+        for (int r = 0; r < rows; ++r)
+            for (std::size_t i = 0; i < slots.size(); ++i) {
+                const float* c = signalOf(slots[i], scans[r]);
+                for (int j = 0; j < cols; ++j)
+                    z.at(r, j) -= a[i] * c[first + j];
+            }
+        StoreAmplitudes(slots, a);
+    }
+
+    // Noise terms from the means of the residual; the constant goes to the baseline when it is
+    // solved without time-invariant noise, else into the time-invariant noise.
+    const Means m = MeansOf(z);
+    std::vector<double> ti(cols, 0.0), ri(rows, 0.0);
+    double baseline = heldBaseline;
+    if (u.tiNoise)
+        ti = m.col;
+    if (u.riNoise)
+        for (int r = 0; r < rows; ++r)
+            ri[r] = m.row[r] - (u.tiNoise || u.baseline ? m.grand : 0.0);
+    if (u.baseline && !u.tiNoise)
+        baseline = m.grand;
+    double rss = 0.0;
+    for (int r = 0; r < rows; ++r)
+        for (int j = 0; j < cols; ++j) {
+            const double d = z.at(r, j) - ti[j] - ri[r] - (baseline - heldBaseline);
+            rss += d * d;
+        }
+
+    if (u.tiNoise && S::tiNoise) {
+        for (int g = 1; g <= n; ++g)
+            S::tiNoise[g] = 0.0f;
+        for (int j = 0; j < cols; ++j)
+            S::tiNoise[first + j] = static_cast<float>(ti[j]);
+    }
+    if (u.riNoise && S::riNoise) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            S::riNoise[k] = 0.0f;
+        for (int r = 0; r < rows; ++r)
+            S::riNoise[scans[r]] = static_cast<float>(ri[r]);
+    }
+    if (u.baseline && !u.tiNoise)
+        StoreBaseline(baseline);
+
+    // The fit: the grid model (species and time-invariant noise) on each scan's radii, plus the
+    // scan's radially invariant offset and the baseline.
+    std::vector<float> model(std::size_t(n) + 1, 0.0f);
+    for (int r = 0; r < rows; ++r) {
+        const int k = scans[r];
+        for (int g = 1; g <= n; ++g) {
+            double value = g >= first && g <= last ? ti[g - first] : 0.0;
+            for (std::size_t i = 0; i < slots.size(); ++i)
+                value += a[i] * signalOf(slots[i], k)[g];
+            model[g] = static_cast<float>(value);
+        }
+        float* fit = S::fit[k];
+        const int count = S::pointCount[k];
+        if (OnGridRadii(k)) {
+            for (int i = 1; i <= count; ++i)
+                fit[i] = model[i];
+        } else {
+            for (int i = 1; i <= count; ++i)
+                fit[i] = 0.0f;
+            ResampleCurve(count, S::radius[k], fit, n, S::gridRadius, model.data());
+        }
+        const float offset = static_cast<float>(ri[r] + baseline);
+        for (int i = 1; i <= count; ++i)
+            fit[i] += offset;
+    }
+    return rss;
+}
+
+} // namespace
+
+double SolveLinearParameters(const LinearUnknowns& unknowns) {
+    const std::vector<int> scans = SimulatedScans();
+    if (SpeciesOnGrid())
+        return SolveOnGrid(unknowns, scans);
+    return SolveOnScans(unknowns, scans);
+}
