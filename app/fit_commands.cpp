@@ -3,6 +3,8 @@
 #include "app/load_filters.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
+#include "distributions/conti_fit.h"
+#include "distributions/conti_grid.h"
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
 #include "fitting/param_files.h"
@@ -78,9 +80,14 @@ void TXLAWindow::CmFit() {
     }
     SetCursor(IDC_WAIT);
     bool fitted = true;
-    if (RealtimeState::equilibriumTestMode || ModelChoice::contiMode)
-        fitted = false; // those engines are not part of this version
-    else if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
+    if (RealtimeState::equilibriumTestMode)
+        fitted = false; // that engine is not part of this version
+    else if (ModelChoice::contiMode) {
+        // The distribution engine says itself why it refuses a fit.
+        fitted = CurrentContiVariant() != ContiVariant::None;
+        if (fitted)
+            ContiFit(this);
+    } else if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
         fitted = FitEquilibrium();
     else
         RunNonlinearFit(this);

@@ -124,6 +124,29 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     return value;
 }
 
+double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective) {
+    SimplexOptions so;
+    so.tolerance = FitControl::simplexTolerance;
+    so.randomization = FitControl::simplexRandomization;
+    MLOptions mo;
+    mo.tolerance = FitControl::tolerance;
+    if (FitControl::marquardtLevenberg)
+        return MLOptimize(window, p, n, objective, mo).value;
+    if (!FitControl::simulatedAnnealing)
+        return SimplexOptimize(window, p, n, objective, so).value;
+    AnnealingOptions ao;
+    ao.startTemperature = FitControl::annealingStartTemperature;
+    ao.steps = FitControl::annealingSteps;
+    ao.iterationsPerStep = FitControl::annealingIterations;
+    ao.randomization = FitControl::simplexRandomization;
+    double best = AnnealingOptimize(window, p, n, objective, ao).value;
+    if (!FitControl::fitAborted && FitControl::annealingFinalML)
+        best = MLOptimize(window, p, n, objective, mo).value;
+    else if (!FitControl::fitAborted && FitControl::annealingFinalSimplex)
+        best = SimplexOptimize(window, p, n, objective, so).value;
+    return best;
+}
+
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
     if (ScanStore::scanCount < 1) {
         ShowError("please load data first");
@@ -146,30 +169,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         return SimplexSim(window, q, r);
     };
 
-    double best = 0.0;
-    if (n > 0) {
-        SimplexOptions so;
-        so.tolerance = FitControl::simplexTolerance;
-        so.randomization = FitControl::simplexRandomization;
-        MLOptions mo;
-        mo.tolerance = FitControl::tolerance;
-        if (FitControl::simulatedAnnealing) {
-            AnnealingOptions ao;
-            ao.startTemperature = FitControl::annealingStartTemperature;
-            ao.steps = FitControl::annealingSteps;
-            ao.iterationsPerStep = FitControl::annealingIterations;
-            ao.randomization = FitControl::simplexRandomization;
-            best = AnnealingOptimize(window, p.data(), n, objective, ao).value;
-            if (!FitControl::fitAborted && FitControl::annealingFinalML)
-                best = MLOptimize(window, p.data(), n, objective, mo).value;
-            else if (!FitControl::fitAborted && FitControl::annealingFinalSimplex)
-                best = SimplexOptimize(window, p.data(), n, objective, so).value;
-        } else if (FitControl::marquardtLevenberg) {
-            best = MLOptimize(window, p.data(), n, objective, mo).value;
-        } else {
-            best = SimplexOptimize(window, p.data(), n, objective, so).value;
-        }
-    }
+    const double best = n > 0 ? RunChosenOptimiser(window, p.data(), n, objective) : 0.0;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     if (FitControl::fitAborted) {

@@ -2,13 +2,41 @@
 #include "fitting/optim_ml.h"
 
 #include "foundations/linear_solvers.h"
+#include "plotting/progress_line.h"
 #include "state/fit_control.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
+CProgressLine* gMLProgressLine = nullptr;
+
 namespace {
+
+// Shows the progress line for one fit and removes it on every way out.
+class ProgressLineScope {
+  public:
+    explicit ProgressLineScope(TXLAWindow* window) : window_(window) {
+        if (!window_ || gMLProgressLine)
+            return;
+        line_ = std::make_unique<CProgressLine>();
+        line_->Show(window_, 10, 10);
+        gMLProgressLine = line_.get();
+    }
+    ~ProgressLineScope() {
+        if (!line_)
+            return;
+        line_->Hide(window_);
+        gMLProgressLine = nullptr;
+    }
+    ProgressLineScope(const ProgressLineScope&) = delete;
+    ProgressLineScope& operator=(const ProgressLineScope&) = delete;
+
+  private:
+    TXLAWindow* window_;
+    std::unique_ptr<CProgressLine> line_;
+};
 
 double Evaluate(const FitObjective& objective, const double* p, std::vector<double>& r) {
     ++FitControl::evaluationCount;
@@ -110,6 +138,8 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
             zeroColumn[k] = 1;
             ok = false;
         }
+        if (gMLProgressLine && window)
+            gMLProgressLine->Draw(static_cast<float>(k) / n, window);
         if (FitControl::fitAborted)
             return ok;
     }
@@ -137,6 +167,7 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
 MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
                     const MLOptions& options) {
     MLResult result;
+    const ProgressLineScope progress(window);
     const int first = FitControl::evaluationCount;
     std::vector<double> r0, r;
     double chi = Evaluate(objective, p, r0);

@@ -7,6 +7,11 @@
 #include <vector>
 
 class TXLAWindow;
+class CProgressLine;
+
+// The progress line of the Levenberg-Marquardt fits at (10, 10): it fills during the first
+// curvature evaluation and is removed on every way out of the fit (null outside a fit).
+extern CProgressLine* gMLProgressLine;
 
 struct MLOptions {
     double tolerance = 0.01; // stop when the relative change of rmsd^2 stays below it twice
@@ -22,7 +27,8 @@ struct MLResult : OptimResult {
 // The curvature matrix alpha = J^T J and the gradient vector beta = -J^T r at p[1..n], with r the
 // residual vector at p (given in r0) and J its forward-difference Jacobian: one evaluation per
 // active parameter, step 1e-4 x max(|p_k|, scale[k]). A column that is zero marks the parameter
-// in zeroColumn and makes the result false. The evaluations count in FitControl.
+// in zeroColumn and makes the result false. The evaluations count in FitControl; the progress
+// line, while it exists, advances with every column.
 bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
            const std::vector<double>& r0, const std::vector<double>& scale,
            const std::vector<char>& active, std::vector<std::vector<double>>& alpha,

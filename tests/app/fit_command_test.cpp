@@ -2,6 +2,7 @@
 // before it, the wizard's advice after it, a key press that stops it, the confidence interval
 // of M, and the saved-parameter rule of Update Saved Fit Parameters.
 #include "app/txla_window.h"
+#include "fitting/optim_ml.h"
 #include "fitting/param_files.h"
 #include "scandata/scan_store.h"
 #include "state/fit_control.h"
@@ -101,6 +102,7 @@ TEST(FitCommand, ConfidenceIntervalOfMAfterTheFit) {
     FitControl::simplex = false;
     f.script.onUnexpected(plat::test::Unexpected::Cancel);
     Send(f, 215);
+    EXPECT_EQ(gMLProgressLine, nullptr); // shown during the fit, gone after it
     plat::test::Script script;
     script.expectInput()
         .caption("calculate error in M")
