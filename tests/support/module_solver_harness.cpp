@@ -136,3 +136,26 @@ double ModuleRun::BoundaryPosition(int scan, double rp) const
     const double edge = x[i];
     return sector ? std::sqrt(edge * edge - 2.0 * integral / y[i]) : edge - integral / y[i];
 }
+
+ModuleCase ShortColumnCase(double s, double D, double rpm, int scans, double intervalS)
+{
+    ModuleCase mc;
+    mc.s = s, mc.D = D, mc.rpm = rpm;
+    mc.meniscus = 6.9f, mc.bottom = 7.2f;
+    mc.gridSize = 300;
+    mc.scans = scans, mc.firstScanS = 1e5, mc.intervalS = intervalS;
+    mc.outputPoints = 601;
+    return mc;
+}
+
+double DeviationFromEquilibrium(const ModuleRun& run, int scan)
+{
+    const double a = run.SOmega2() / (2.0 * run.mc_.D);
+    const double ref = 7.0;
+    double worst = 0.0;
+    for (double r = 6.91; r <= 7.19; r += 0.01) {
+        const double shape = run.ValueAt(scan, r) / run.ValueAt(scan, ref);
+        worst = std::max(worst, std::fabs(shape / std::exp(a * (r * r - ref * ref)) - 1.0));
+    }
+    return worst;
+}

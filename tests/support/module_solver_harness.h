@@ -49,3 +49,10 @@ public:
     ModuleCase mc_;
     double loadedAmount = 0.0, finalAmount = 0.0;
 };
+
+// A 3 mm column (6.9-7.2 cm, 300 nodes, 601 radii) at low speed, scans from 1e5 s on, that
+// reaches sedimentation equilibrium within days.
+ModuleCase ShortColumnCase(double s, double D, double rpm, int scans, double intervalS);
+// Largest relative deviation of a scan's profile between 6.91 and 7.19 cm from the equilibrium
+// exponential exp(s omega^2 r^2 / (2 D)), both taken relative to their values at 7.0 cm.
+double DeviationFromEquilibrium(const ModuleRun& run, int scan);
