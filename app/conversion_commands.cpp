@@ -11,6 +11,7 @@
 #include "scandata/scan_conversions.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store.h"
+#include "state/startup_paths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -116,7 +117,7 @@ void TXLAWindow::CmUndoRotorStretch() {
         KeptFileList kept;
         MakeTmpScanFileList(0);
         std::string folder = FolderOf(S::fileNames[0]) + "unstretch";
-        char buffer[260];
+        char buffer[kPathBufferSize];
         std::snprintf(buffer, sizeof buffer, "%s",
                       plat::MakeDir(folder) ? (folder + "/newscandata").c_str()
                                             : S::fileNames[0].c_str());

@@ -121,7 +121,8 @@ void TXLAWindow::CmDataMarkSize() {
         SetScanCurveStyles(-1);
         gMarksAsLines = true;
     } else if (size >= 0.0f) {
-        plot->markSize = int(std::floor(size));
+        // Any size the box takes fits the integer; beyond a million pixels marks cover the plot.
+        plot->markSize = int(std::floor(std::min(size, 1.0e6f)));
         gMarkSize = int(std::floor(plot->markSize * 1.5));
         if (gMarksAsLines) {
             SetScanCurveStyles(6);

@@ -17,6 +17,8 @@
 #include "scandata/scan_user_messages.h"
 #include "scandata/text_lines.h"
 
+#include "foundations/float_range.h"
+
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -178,6 +180,9 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         double value = 0.0;
         // A missing or unreadable value ends the reading; the values before it stay.
         if (index >= lines.size() || !NumberAtStart(lines[index], value))
+            return;
+        // Nor does one that the parameters cannot hold (infinity in single precision).
+        if (!FitsFloat(value) || (k == 2 && !FitsFloat(value / 0.001002)))
             return;
         ApplyValue(k, value);
     }

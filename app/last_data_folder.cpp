@@ -25,10 +25,19 @@ void ReadLastDataFolder(TXLAWindow*, char* folder) {
     std::FILE* file = std::fopen(gLastFolderFilePath, "r");
     if (!file)
         return;
-    char line[100] = "";
-    if (!std::fgets(line, sizeof line, file))
-        line[0] = '\0';
+    // The whole folder is taken: a deep folder cut short would name one of its ancestors.
+    std::string buffer(kLastDataFolderSize, '\0');
+    if (!std::fgets(buffer.data(), kLastDataFolderSize, file))
+        buffer[0] = '\0';
+    bool whole = std::strlen(buffer.c_str()) + 1 < std::size_t(kLastDataFolderSize);
+    if (!whole) {
+        int next = std::fgetc(file);
+        whole = next == EOF || next == '\n';
+    }
     std::fclose(file);
+    if (!whole)
+        return;
+    char* line = buffer.data();
     // Only the folder part counts: anything after the last separator is dropped.
     char* slash = std::strrchr(line, '/');
     if (!slash)

@@ -1,9 +1,12 @@
 // The last data folder, kept in "tarnix.ini" between runs.
 #pragma once
 
+#include "state/startup_paths.h"
+
 class TXLAWindow;
 
-constexpr int kLastDataFolderSize = 260;
+// Any Linux path fits.
+constexpr int kLastDataFolderSize = kPathBufferSize;
 // The folder the file dialogs open in.
 extern char gLastDataFolder[kLastDataFolderSize];
 
@@ -11,5 +14,5 @@ extern char gLastDataFolder[kLastDataFolderSize];
 // skipped without a message.
 void SaveLastDataFolder(TXLAWindow* window, const char* path);
 // Fills `folder` (kLastDataFolderSize characters) with the stored folder; leaves it unchanged
-// when the file cannot be read. At most 99 characters of the file are taken.
+// when the file cannot be read or holds a line longer than any path.
 void ReadLastDataFolder(TXLAWindow* window, char* folder);

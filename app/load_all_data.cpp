@@ -1,6 +1,7 @@
 // LoadAllData: the selection read into the store, then the previous analysis offered, the model
 // evaluated on it and the plots redrawn.
 #include "app/load_all_data.h"
+#include "app/txla_window.h"
 
 #include "fitting/restore_analysis.h"
 #include "plotting/progress_line.h"
@@ -148,7 +149,13 @@ void LoadAllData(TXLAWindow* window, const char* selection)
     std::string dir, name, ext;
     SplitScanPath(paths[0], dir, name, ext);
     P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
-    if (!LoadScanPaths(window, paths, width, progress))
+    if (!LoadScanPaths(window, paths, width, progress)) {
+        // The store is empty now: the window says so, rather than keep showing the scans of the
+        // earlier load under a title that names the new folder.
+        if (window)
+            window->SetCaption("Sedimentation Analysis");
+        ScanRequestRepaint(window);
         return;
+    }
     FinishLoad(window, progress);
 }

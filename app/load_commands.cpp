@@ -19,6 +19,7 @@
 #include "scandata/scan_store.h"
 #include "scandata/ui_flags.h"
 #include "state/dls_data.h"
+#include "state/startup_paths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -199,7 +200,7 @@ bool ChooseOneFile(TXLAWindow& window, const char* title, char* path, int size) 
 } // namespace
 
 void TXLAWindow::CmEditDataFiles() {
-    char path[260];
+    char path[kPathBufferSize];
     if (!ChooseOneFile(*this, "Select File to Edit", path, sizeof path))
         return;
     std::string command = std::string("notepad.exe \"") + path + "\"";
@@ -207,7 +208,7 @@ void TXLAWindow::CmEditDataFiles() {
 }
 
 void TXLAWindow::CmSetInitialData() {
-    char path[260];
+    char path[kPathBufferSize];
     if (!ChooseOneFile(*this, "Select Initial Data", path, sizeof path))
         return;
     SetCursor(IDC_WAIT);

@@ -4,13 +4,14 @@
 #include "app/txla_window.h"
 #include "plat/filedlg.hpp"
 #include "plat/paths.hpp"
+#include "state/startup_paths.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr int kExportNameSize = 260;
+constexpr int kExportNameSize = kPathBufferSize;
 char gExportName[kExportNameSize];
 
 constexpr DWORD kLoadFlags =

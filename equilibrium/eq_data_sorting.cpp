@@ -239,7 +239,8 @@ bool WriteXpFile(const std::string& path, const std::string& nameList, int fileC
 
 std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
     std::vector<EqGroup> groups;
-    std::vector<int> keys;
+    // Kept as doubles: a wavelength from a file may lie beyond every integer.
+    std::vector<double> keys;
     bool prefixMode = false;
     int offset = 0;
     for (int i = 1; i <= S::scanCount; ++i) {
@@ -252,12 +253,12 @@ std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
         float wl = hi.wavelength;
         double key =
             std::floor(static_cast<double>(wl)) + 1000.0 * hi.cell + (prefixMode ? offset : 0);
-        bool known = std::any_of(keys.begin(), keys.end(), [&](int k) {
+        bool known = std::any_of(keys.begin(), keys.end(), [&](double k) {
             return k - tolerance <= key && key <= k + tolerance;
         });
         if (known || static_cast<int>(keys.size()) >= kMaxGroups)
             continue;
-        keys.push_back(static_cast<int>(key));
+        keys.push_back(key);
         EqGroup group;
         group.first = i;
         group.wavelength = wl;
@@ -342,11 +343,12 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
                 continue;
             int L = series.latest;
             ScanHeader h = S::header[L];
-            int krpm = static_cast<int>(std::floor(h.rotorSpeed * 0.001));
+            // "%.0f" of the whole thousands: the same text as an integer, for any speed.
+            double krpm = std::floor(h.rotorSpeed * 0.001) + 0.0; // + 0.0: no "-0"
             if (group.prefix)
-                std::snprintf(text, sizeof text, "%c_eq%dk_%.0f", group.prefix, krpm, wl);
+                std::snprintf(text, sizeof text, "%c_eq%.0fk_%.0f", group.prefix, krpm, wl);
             else
-                std::snprintf(text, sizeof text, "eq%dk_%.0f", krpm, wl);
+                std::snprintf(text, sizeof text, "eq%.0fk_%.0f", krpm, wl);
             std::string base = text, ext;
             plat::SplitPath(S::scanFileName[L], nullptr, nullptr, nullptr, &ext);
             bool intensity = IsIntensityType(h.dataType);
@@ -378,12 +380,12 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
             continue;
         nameList += "\"\n";
         bool interferenceName = wl == 675.0 || wl == 660.0;
-        int whole = static_cast<int>(std::floor(wl));
+        double whole = std::floor(wl) + 0.0;
         std::string prefix = group.prefix ? std::string(1, group.prefix) + "_" : std::string();
         if (interferenceName)
             std::snprintf(text, sizeof text, "%scell%d_IF", prefix.c_str(), cell);
         else
-            std::snprintf(text, sizeof text, "%scell%d_%d", prefix.c_str(), cell, whole);
+            std::snprintf(text, sizeof text, "%scell%d_%.0f", prefix.c_str(), cell, whole);
         std::string xpPath = plat::MakePath("", folder, text, ".xp");
         if (!WriteXpFile(xpPath, nameList, fileCount, fileCount >= 2 && lastInterference, density,
                          vbar, extinctionA, extinctionB, extinctionC)) {

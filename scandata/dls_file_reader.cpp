@@ -1,5 +1,6 @@
 // Reading the program's own light-scattering file: title line, type and header line, lag-value
 // rows.
+#include "foundations/float_range.h"
 #include "foundations/nr_arrays.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
@@ -41,10 +42,13 @@ float* OneBased(const std::vector<float>& values) {
 // so a file written by the program reads back with all its points; a lag that is not a positive
 // number would give log10 of zero or less in the radius array, so such a file is refused. Checked
 // against hand-made files and writer round trips in the tool tests.
-bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lags, float** values,
+bool ReadDlsGeneric(const char* path, DlsRecord* output, int* count, float** lags, float** values,
                     bool keepIntensity) {
-    if (!path || !record || !count || !lags || !values)
+    if (!path || !output || !count || !lags || !values)
         return false;
+    // Filled in a copy, so a file that fails leaves the caller's record as it was.
+    DlsRecord read = *output;
+    DlsRecord* record = &read;
     std::string text;
     if (!ReadWholeFile(path, &text) || text.empty())
         return false;
@@ -73,9 +77,14 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
     gDlsData = true;
     TokenStream header(view, letter + 1);
     double h[7] = {};
-    bool tooLarge = false; // the header is taken as it reads; only the rows are checked
+    bool tooLarge = false;
     for (double& value : h)
         value = header.NextNumber(tooLarge);
+    // Every header field is kept in single precision (the time as whole seconds); a value beyond
+    // that range is a damaged file rather than an infinity in the record.
+    for (double value : h)
+        if (!FitsFloat(value))
+            return false;
     float temperature = static_cast<float>(std::trunc(h[0]));
     record->temperature = temperature == 0.0f ? 0.0f : temperature; // -0.5 is held as 0, not -0
     record->time = h[1];
@@ -97,7 +106,7 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
         bool big = false;
         double lag = LeadingNumber(lagWord, &big);
         double y = LeadingNumber(valueWord, &big);
-        if (big || !(lag > 0.0) || !std::isfinite(lag) || !std::isfinite(y))
+        if (big || !(lag > 0.0) || !FitsFloat(lag) || !FitsFloat(y))
             return false;
         lagLog.push_back(static_cast<float>(std::log10(lag)));
         value.push_back(static_cast<float>(y));
@@ -116,5 +125,6 @@ bool ReadDlsGeneric(const char* path, DlsRecord* record, int* count, float** lag
     record->pointCount = *count;
     *lags = OneBased(lagLog);
     *values = OneBased(value);
+    *output = read;
     return true;
 }

@@ -11,6 +11,18 @@
 #include <cstdio>
 #include <vector>
 
+namespace {
+
+// The record's time as the whole seconds of the header; a time beyond the integer range (only
+// from a damaged record) is written as the nearest end of it.
+long WholeSeconds(double time) {
+    if (!(time > -9.0e18))
+        return time < 0.0 ? -9000000000000000000L : 0L;
+    return time < 9.0e18 ? static_cast<long>(time) : 9000000000000000000L;
+}
+
+} // namespace
+
 bool WriteDlsDataCurve(const char* path, const CCurve& curve, const char* title, float temperature,
                        long time, float countRate, float refractiveIndex, float viscosity,
                        float angle, float wavelength) {
@@ -69,7 +81,7 @@ bool WriteDlsData(const char* path, int count, float* lags, float* values, const
         written = squared.data();
     }
     return WriteDlsDataValues(path, count, lags, written, title ? title : record.title,
-                              record.temperature, static_cast<long>(record.time), record.countRate,
+                              record.temperature, WholeSeconds(record.time), record.countRate,
                               record.refractiveIndex, record.viscosity, record.angle,
                               record.wavelength);
 }

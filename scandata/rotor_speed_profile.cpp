@@ -4,6 +4,7 @@
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
 #include "foundations/c_locale.h"
+#include "foundations/float_range.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
 
@@ -74,6 +75,15 @@ bool CRotorSpeedProfile::LoadFile(const char* name)
         if (!ScanNumber(text, pos, start) || !ScanNumber(text, pos, speed) ||
             !ScanNumber(text, pos, acceleration))
             break;
+        // A number beyond the float range would become infinity in the steps: the file is
+        // damaged, and the profile stays empty and invalid.
+        if (!FitsFloat(start) || !FitsFloat(speed) || !FitsFloat(acceleration)) {
+            Clear();
+            fileName = name;
+            message = "\n\aAttention: could not read from " + fileName;
+            ShowError(message.c_str());
+            return false;
+        }
         stepStart[k] = static_cast<float>(start);
         stepSpeed[k] = static_cast<float>(speed);
         stepAcceleration[k] = static_cast<float>(acceleration);
@@ -116,8 +126,9 @@ int CRotorSpeedProfile::CheckStepDurations(bool repair)
         double ramp = RampDuration(k);
         if (static_cast<double>(stepStart[k + 1]) - stepStart[k] < ramp) {
             shortStep = true;
-            // A step without acceleration never reaches its speed: nothing to move it to.
-            if (repair && std::isfinite(ramp))
+            // A step without acceleration never reaches its speed, and a start beyond the float
+            // range cannot be written: nothing to move it to.
+            if (repair && FitsFloat(stepStart[k] + ramp))
                 stepStart[k + 1] = static_cast<float>(stepStart[k] + ramp);
         }
     }

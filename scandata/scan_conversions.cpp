@@ -202,8 +202,8 @@ bool UndoRotorStretch(double c, const std::string& path, bool maintainField) {
         std::string ext;
         SplitName(S::scanFileName[i], nullptr, &ext);
         char name[64];
-        std::snprintf(name, sizeof name, "%d",
-                      static_cast<int>(std::floor(S::header[i].originalTime)));
+        // The whole seconds as digits, also for a time beyond the integer range.
+        std::snprintf(name, sizeof name, "%.0f", std::floor(S::header[i].originalTime) + 0.0);
         targets.push_back(plat::MakePath("", folder, name, ext));
         // Scans recorded within one second of each other would overwrite each other.
         if (!seen.insert(targets.back()).second) {

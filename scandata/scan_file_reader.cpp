@@ -60,10 +60,12 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     std::string text;
     if (!ReadWholeFile(path, &text) || text.empty())
         return 0;
-    header->creationTime = times.creation;
-    header->lastAccessTime = times.access;
-    header->lastWriteTime = times.write;
-    header->fileTimesValid = timesValid ? 1 : 0;
+    // Parsed into a copy: a file that fails leaves the caller's header as it was.
+    ScanHeader read = *header;
+    read.creationTime = times.creation;
+    read.lastAccessTime = times.access;
+    read.lastWriteTime = times.write;
+    read.fileTimesValid = timesValid ? 1 : 0;
 
     ScanTextOptions options;
     options.averagingWidth = averagingWidth;
@@ -75,7 +77,7 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     options.spikeLevel = ScanReaderOptions::spikeLevel;
     options.spikeLevelFluorescence = ScanReaderOptions::spikeLevelFluorescence;
     ScanTextResult rows;
-    ScanTextError error = ParseScanText(text, options, *header, rows);
+    ScanTextError error = ParseScanText(text, options, read, rows);
     ScanDataKind::intensity = rows.intensity;
     ScanDataKind::absorbance = rows.absorbance;
     ScanDataKind::interference = rows.interference;
@@ -87,6 +89,7 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     if (error != ScanTextError::None)
         return 0;
 
+    *header = read;
     *pointCount = header->rowCount;
     *radius = CopyToOneBased(rows.radius);
     *value = CopyToOneBased(rows.value);

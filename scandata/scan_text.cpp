@@ -1,6 +1,8 @@
 // Parsing of a scan file's text: description, header line and rows with merging and spike removal.
 #include "scandata/scan_text.h"
 
+#include "foundations/float_range.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -27,11 +29,6 @@ bool IsDescriptionChar(char c)
     return std::strchr("[] _-#/\\:,.", c) != nullptr && c != '\0';
 }
 
-bool FitsFloat(double v)
-{
-    return std::fabs(v) <= static_cast<double>(FLT_MAX);
-}
-
 // A whole-number field: the fraction is dropped; false when it does not fit an i32.
 bool ToInt32(double v, std::int32_t& out)
 {
@@ -50,6 +47,16 @@ bool ValueAfter(const char* description, const char* key, double& value)
         return false;
     value = LeadingNumber(at + std::strlen(key));
     return true;
+}
+
+// A token that a decimal reader takes a number from: a digit, or a point and a digit, after an
+// optional sign.
+bool StartsWithNumber(std::string_view token)
+{
+    std::size_t i = !token.empty() && (token[0] == '+' || token[0] == '-') ? 1 : 0;
+    if (i < token.size() && token[i] >= '0' && token[i] <= '9')
+        return true;
+    return i + 1 < token.size() && token[i] == '.' && token[i + 1] >= '0' && token[i + 1] <= '9';
 }
 
 void KeepDescription(std::string_view line1, ScanHeader& header)
@@ -216,7 +223,8 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         header.omega2t = tokens.NextNumber(tooLarge);
         double wavelength = tokens.NextNumber(tooLarge);
         fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.lastHeaderNumber) && fitsInt;
-        if (!FitsFloat(temperature) || !FitsFloat(rpm) || !FitsFloat(wavelength))
+        if (!FitsFloat(temperature) || !FitsFloat(rpm) || !FitsFloat(wavelength) ||
+            !FitsFloat(header.time) || !FitsFloat(header.omega2t))
             tooLarge = true;
         header.temperature = static_cast<float>(temperature);
         header.rotorSpeed = static_cast<float>(rpm);
@@ -244,7 +252,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         double wavelength = tokens.NextNumber(tooLarge);
         fitsInt = ToInt32(tokens.NextNumber(tooLarge), header.lastHeaderNumber) && fitsInt;
         tokens.NextNumber(tooLarge);
-        if (!FitsFloat(wavelength))
+        if (!FitsFloat(wavelength) || !FitsFloat(header.time))
             tooLarge = true;
         header.wavelength = static_cast<float>(wavelength);
         header.cell = 0;
@@ -317,9 +325,18 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         std::string_view token;
         if (!rows.Next(token))
             break; // rows shorter than the layout ran out of numbers: nothing more to read
+        // Radius and value must be numbers: a row of words is a damaged file, not a point at 0.
+        // A last row cut short at the end of the text is not read, as before.
+        std::string_view valueToken;
+        if (!StartsWithNumber(token))
+            return ScanTextError::RowNotANumber;
+        if (!rows.Next(valueToken))
+            break;
+        if (!StartsWithNumber(valueToken))
+            return ScanTextError::RowNotANumber;
         bool big = false;
         double dr = LeadingNumber(token, &big);
-        double dv = rows.NextNumber(big);
+        double dv = LeadingNumber(valueToken, &big);
         double d3 = 0.0;
         if (columns >= 3)
             d3 = rows.NextNumber(big);
@@ -336,12 +353,16 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
 
         std::size_t kept = r.size();
         if (width > 0.0f && kept > 0 && nr < reference + width) {
-            // Running mean of the group, in the previous point's slot.
-            float m = static_cast<float>(merged);
-            r[kept - 1] = (m * r[kept - 1] + nr) / (m + 1.0f);
-            v[kept - 1] = (m * v[kept - 1] + nv) / (m + 1.0f);
+            // Running mean of the group, in the previous point's slot; taken in double, since
+            // m x old can leave the float range even where the mean does not.
+            double m = merged;
+            auto mean = [m](float old, float add) {
+                return static_cast<float>((m * old + add) / (m + 1.0));
+            };
+            r[kept - 1] = mean(r[kept - 1], nr);
+            v[kept - 1] = mean(v[kept - 1], nv);
             if (keepThird)
-                t3[kept - 1] = (m * t3[kept - 1] + n3) / (m + 1.0f);
+                t3[kept - 1] = mean(t3[kept - 1], n3);
             ++merged;
             continue;
         }

@@ -38,6 +38,7 @@ enum class ScanTextError {
     BadTypeLetter,   // the type letter is not one of R, W, I, V, P, F
     NumberTooLarge,  // a header field or row value beyond the single-precision range
     NoRows,          // no point was kept
+    RowNotANumber,   // a row whose radius or value is not a number: a damaged file
 };
 
 // Fills header and result from the text of a scan file. The header's file-time fields are left

@@ -27,6 +27,13 @@ void SetGridSize(int& option, float v)
         option = static_cast<int>(v);
 }
 
+// A slot without a guard of its own takes only a finite value; NaN or infinity keeps the option.
+template <typename T> void SetFinite(T& option, float v)
+{
+    if (std::isfinite(v))
+        option = v;
+}
+
 void Trace(TXLAWindow* window, const char* text)
 {
     if (window != nullptr)
@@ -68,15 +75,22 @@ void GetLammEqParameters(float v[kLammOptionSlots])
 
 void SetLammEqParameters(const float v[kLammOptionSlots])
 {
-    LammGrid::autoChangeS = v[kSlotAutoChangeS];
+    SetFinite(LammGrid::autoChangeS, v[kSlotAutoChangeS]);
     LammGrid::shutOffBackDiffusion = On(v[kSlotShutOffBackDiffusion]);
-    LammGrid::backDiffusionLevel = v[kSlotBackDiffusionLevel];
+    SetFinite(LammGrid::backDiffusionLevel, v[kSlotBackDiffusionLevel]);
     ModelParameters::autoGridSize = On(v[kSlotAutoGridSize]);
     SetGridSize(LammGrid::defaultGridSize, v[kSlotDefaultGridSize]);
-    if (v[kSlotPointsPerSigma] > 0.0f)
+    if (v[kSlotPointsPerSigma] > 0.0f && std::isfinite(v[kSlotPointsPerSigma]))
         ModelParameters::pointsPerSigma = v[kSlotPointsPerSigma];
-    SetGridSize(ModelParameters::maxGridSize, v[kSlotMaxGridSize]);
-    SetGridSize(ModelParameters::minGridSize, v[kSlotMinGridSize]);
+    // The two limits are taken together, and only when the minimum is not above the maximum.
+    int maxGrid = ModelParameters::maxGridSize;
+    int minGrid = ModelParameters::minGridSize;
+    SetGridSize(maxGrid, v[kSlotMaxGridSize]);
+    SetGridSize(minGrid, v[kSlotMinGridSize]);
+    if (minGrid <= maxGrid) {
+        ModelParameters::maxGridSize = maxGrid;
+        ModelParameters::minGridSize = minGrid;
+    }
     ScanStore::timesFromW2t = On(v[kSlotTimesFromW2t]);
     ScanStore::rampRotorSpeed = !ScanStore::timesFromW2t;
     ModelChoice::automaticAlgorithm = On(v[kSlotAutomaticAlgorithm]);
@@ -87,21 +101,26 @@ void SetLammEqParameters(const float v[kLammOptionSlots])
     if (ModelChoice::claverieAlgorithm == ModelChoice::movingHatAlgorithm)
         ModelChoice::movingHatAlgorithm = !ModelChoice::claverieAlgorithm;
     LammGrid::automaticSGrid = On(v[kSlotAutomaticSGrid]);
-    LammGrid::sGrid = v[kSlotSGrid];
-    FitControl::tolerance = v[kSlotTolerance];
+    SetFinite(LammGrid::sGrid, v[kSlotSGrid]);
+    // A tolerance of 0 or less (or NaN) could never be met.
+    if (v[kSlotTolerance] > 0.0f && std::isfinite(v[kSlotTolerance]))
+        FitControl::tolerance = v[kSlotTolerance];
     // A max dc/c of 0 would give steps of no length: the time loops would never end.
-    if (v[kSlotMaxDcOverC] >= 0.001f)
+    if (v[kSlotMaxDcOverC] >= 0.001f && std::isfinite(v[kSlotMaxDcOverC]))
         LammGrid::maxDcOverC = v[kSlotMaxDcOverC];
-    LammGrid::autoChangeSOptimized = v[kSlotAutoChangeSOptimized];
+    SetFinite(LammGrid::autoChangeSOptimized, v[kSlotAutoChangeSOptimized]);
     LammGrid::optimizeGridSpacing = On(v[kSlotOptimizeGridSpacing]);
     ModelParameters::experimentalInitialDistribution = On(v[kSlotExperimentalInitial]);
     ModelParameters::constantInitialDistribution = !ModelParameters::experimentalInitialDistribution;
     LammGrid::truncateGrid = On(v[kSlotTruncateGrid]);
-    LammGrid::truncationLevel = std::pow(10.0, double(v[kSlotLogTruncationLevel]));
+    // The level is a power of ten: one that overflows or vanishes keeps the level as it was.
+    const double level = std::pow(10.0, double(v[kSlotLogTruncationLevel]));
+    if (std::isfinite(level) && level > 0.0)
+        LammGrid::truncationLevel = level;
     LammGrid::simulateTimeResolution = On(v[kSlotTimeResolution]);
     LammGrid::simulateRadialResolution = On(v[kSlotRadialResolution]);
-    LammGrid::scanVelocity = v[kSlotScanVelocity];
-    LammGrid::radialConvolutionRange = v[kSlotRadialRange];
+    SetFinite(LammGrid::scanVelocity, v[kSlotScanVelocity]);
+    SetFinite(LammGrid::radialConvolutionRange, v[kSlotRadialRange]);
     ScanStore::checkAcceleration = On(v[kSlotCheckAcceleration]);
 }
 

@@ -40,8 +40,10 @@ enum LammOptionSlot {
 // The options in slot order (values[0..26]), as the file holds them.
 void GetLammEqParameters(float values[kLammOptionSlots]);
 // Sets every option from values[0..26]. Values that would leave the solvers without a usable
-// grid or step (grid sizes outside 10..100000, points per sigma <= 0, max dc/c below 0.001)
-// keep the option as it was; "ramp rotor speed" becomes the negation of "times from wwt".
+// grid or step (grid sizes outside 10..100000 or a minimum above the maximum, points per sigma
+// <= 0, max dc/c below 0.001, a tolerance <= 0, a truncation level that is no finite positive
+// power of ten) and NaN or infinity in any slot keep the option as it was; "ramp rotor speed"
+// becomes the negation of "times from wwt".
 void SetLammEqParameters(const float values[kLammOptionSlots]);
 
 // Reads the settings file into the options; false (nothing applied) when it cannot be opened or

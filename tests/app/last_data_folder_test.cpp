@@ -39,7 +39,8 @@ TEST(LastDataFolder, StoredFoldersReadBackWithTheirSeparator) {
     }
 }
 
-TEST(LastDataFolder, ReadingKeepsOnlyTheFolderOfAtMost99Characters) {
+// The whole folder comes back, however deep: a folder cut short would be one of its ancestors.
+TEST(LastDataFolder, ReadingKeepsTheWholeFolder) {
     ProgramFolder folder;
     CheckStartupEnvironment();
     struct Case {
@@ -47,12 +48,18 @@ TEST(LastDataFolder, ReadingKeepsOnlyTheFolderOfAtMost99Characters) {
         std::string folder;
     };
     std::string longFolder = "/" + std::string(120, 'a') + "/";
+    std::string deepFolder;
+    for (int i = 0; i < 16; ++i)
+        deepFolder += "/" + std::string(250, char('a' + i));
+    deepFolder += "/";
     const Case cases[] = {
         {"/data/run1/00001.RA1", "/data/run1/"},
         {"/data/run1/\n", "/data/run1/"},
         {"C:\\data\\run1\\", "C:\\data\\run1\\"},
-        {longFolder, "/"}, // cut to 99 characters: the root is the only complete folder
+        {longFolder, longFolder},
         {"/data/" + std::string(120, 'b'), "/data/"},
+        {deepFolder, deepFolder},
+        {deepFolder + "00001.RA1", deepFolder},
     };
     for (const Case& c : cases) {
         WriteTextFile(folder.file("tarnix.ini"), c.content);

@@ -6,6 +6,7 @@
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
+#include "scandata/scan_file.h"
 #include "scandata/scan_store.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
@@ -343,7 +345,7 @@ TEST_F(LoadCommands, EditDataFilesOpensTheEditorAndReportsDialogErrors) {
         .answer(std::vector<std::string>{data.file("00001.RA1")});
     Command(201);
     ASSERT_EQ(plat::test::processes().size(), 1u);
-    // A path longer than the dialog's buffer is a dialog error, not a cut path.
+    // A deep path (beyond the old 260 characters) reaches the editor whole.
     std::string deep = data.path();
     for (int i = 0; i < 5; ++i) {
         deep += "/" + std::string(60, char('a' + i));
@@ -352,13 +354,55 @@ TEST_F(LoadCommands, EditDataFilesOpensTheEditorAndReportsDialogErrors) {
     deep += "/00001.RA1";
     WriteTextFile(deep, SetScan(options, 1).Text());
     script.expectFileOpen().answer(std::vector<std::string>{deep});
-    script.expectBox()
-        .caption("WARNING")
-        .text("GetOpenFileName returned Error #12291")
-        .answer(IDOK);
     Command(201);
     EXPECT_TRUE(script.done()) << script.logText();
-    EXPECT_EQ(plat::test::processes().size(), 1u);
+    ASSERT_EQ(plat::test::processes().size(), 2u);
+    const std::vector<std::string>& argv = plat::test::processes()[1].argv;
+    EXPECT_NE(std::find(argv.begin(), argv.end(), deep), argv.end());
+}
+
+} // namespace
+
+namespace {
+
+// A scan whose rows are words is a damaged file: the reader refuses it and leaves the caller's
+// header as it was, and a load that meets it leaves an empty store that the window shows as such
+// (not the scans of the earlier load under the new folder's name).
+TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
+    const std::string head = "[T OK]damaged\nR 1 20.0 50000 3600 9.4127e+10 280 2\n";
+    for (const std::string& rows : {std::string("abc def ghi\n"), std::string("  6.0 0.5 0\n  x y z\n"),
+                                    std::string("  6.0 value 0\n")}) {
+        std::string path = data.write("damaged.RA1", head + rows);
+        ScanHeader header;
+        std::strcpy(header.description, "kept");
+        header.time = 42.0;
+        std::int32_t n = -1;
+        float* radius = nullptr;
+        float* value = nullptr;
+        EXPECT_EQ(ReadScanFile(path.c_str(), &header, &n, &radius, &value, nullptr, nullptr, 0.0f),
+                  0)
+            << rows;
+        EXPECT_STREQ(header.description, "kept");
+        EXPECT_EQ(header.time, 42.0);
+        EXPECT_EQ(n, -1);
+    }
+
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), names));
+    script.expectInput().caption("LOAD FILES").answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 10);
+
+    TempFolder other;
+    std::vector<std::string> second = WriteScanSet(other.path(), options);
+    WriteTextFile(other.file(second[3]), head + "abc def ghi\n");
+    script.expectFileOpen().answer(Paths(other.path(), second));
+    script.expectInput().caption("LOAD FILES").answer("1");
+    script.expectBox().caption("LOAD ERROR").text(other.file(second[3])).answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_EQ(window->GetCaption(), "Sedimentation Analysis");
 }
 
 } // namespace

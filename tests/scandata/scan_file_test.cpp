@@ -206,8 +206,8 @@ TEST_F(ScanFile, RowRules)
          {6.0f, 6.1f, 6.2f, 6.3f, 6.4f}, {0.50f, 0.51f, 0.52f, 1.20f, 1.21f}},
         {"trailing zero radii of interference rows are cut",
          headP + "  6.0 0.5\n  6.1 0.6\n  0 0\n", 0.0f, {6.0f, 6.1f}, {0.5f, 0.6f}},
-        {"a number with text after it reads as its number, text alone as 0",
-         head + "  6.0abc 0.5 0\n  6.1 x 0\n", 0.0f, {6.0f, 6.1f}, {0.5f, 0.0f}},
+        {"a number with text after it reads as its number",
+         head + "  6.0abc 0.5 0\n  6.1 0.6x 0\n", 0.0f, {6.0f, 6.1f}, {0.5f, 0.6f}},
         {"header split over lines", "[T OK]split\nR 1 20.0\n50000 3600 9.4127e+10 280 2\n"
                                     "  6.0 0.5 0\n",
          0.0f, {6.0f}, {0.5f}},
