@@ -16,6 +16,10 @@ double EquilibriumConcentration(double sigma, double loading, double r, double m
 // set or a scan has no rotor speed.
 bool FillEquilibriumKernel(double buoyantMolarMass, double loading);
 
-// The equilibrium model of the included species: their profiles (speciesDOrM holds the buoyant
-// molar mass, concentration the loading) plus the baseline, into every scan's fit.
+// The equilibrium model of the included species (speciesDOrM holds the buoyant molar mass; the
+// first included slot's concentration the total loading, the others' their fractions): their
+// profiles, then the linear step the switches choose (baseline, amplitudes, systematic noise)
+// completes every scan's fit. With amplitudes or noise linear the profiles go onto the common
+// grid, which must exist. false when meniscus and bottom are not set, there is no grid while one
+// is needed, or a scan has no rotor speed.
 bool EvaluateEquilibriumModel(TXLAWindow* window);

@@ -83,6 +83,8 @@ std::vector<int> FreeFitSlots() {
             continue;
         if (slot >= 9 && slot <= 12 && ModelChoice::linearAmplitudes)
             continue;
+        if (slot == 15 && ModelChoice::linearBaseline)
+            continue; // solved with the linear parameters
         slots.push_back(slot);
     }
     return slots;

@@ -12,7 +12,8 @@ class TXLAWindow;
 using ModelEvaluator = void (*)(TXLAWindow* window);
 
 // The slots of the packed fit vector the optimiser moves: the floated ones, species slots only
-// of included species, the loadings not while they are solved as linear amplitudes.
+// of included species, the loadings not while they are solved as linear amplitudes, the baseline
+// not while it is a linear parameter.
 std::vector<int> FreeFitSlots();
 
 // Signal minus fit over the fit ranges of all scans, from scan 2 while the first scan is the
