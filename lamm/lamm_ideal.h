@@ -8,6 +8,7 @@
 #include "lamm/cosolvent_grid.h"
 #include "lamm/detection_kernels.h"
 #include "lamm/propagation_arrays.h"
+#include "lamm/tridiagonal.h"
 
 struct ScanHeader;
 class CFluorophore;
@@ -586,7 +587,8 @@ public:
     double *La = nullptr, *Lb = nullptr, *Lc = nullptr;
     double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
     double *outProfileStore = nullptr, *invBet = nullptr;
-    double *LTa = nullptr, *gamT = nullptr;  // full-period matrix: sub-diagonal, factors
+    double *LTa = nullptr, *gamT = nullptr;  // full-period factors, two-ended (TwistedFactor)
+    TwistedMeeting fullPeriodMeeting;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
 
     // ---- detection corrections (lamm_detection.cpp)

@@ -226,7 +226,7 @@ void CLammIdeal::AdvanceSolution(double step)
         ((fullPeriodMode && fullPeriodStep) || atPeriodStart)) {
         if (atPeriodStart)
             SetGridEnds(0.0);
-        ThomasSubstituteProduct(Ba, Bb, Bc, cOld, LTa, invBet, gamT, c, 1, 1, N);
+        TwistedSubstituteProduct(Ba, Bb, Bc, cOld, invBet, LTa, gamT, fullPeriodMeeting, c, 1, N);
         LimitOverflow();
         return;
     }
@@ -305,12 +305,12 @@ void CLammIdeal::FactorFullPeriodStep()
         EndEntry(La, Lb, Lc, e) = w.Left(endM[p], endMRate[p], endK[p], endTr[p]);
     }
     // full-period factors; the general steps keep using La..Lc and gam for their own solves
-    ThomasFactor(La, Lb, Lc, invBet, LTa, gamT, 1, N);
+    TwistedFactor(La, Lb, Lc, invBet, LTa, gamT, fullPeriodMeeting, 1, N);
 }
 
 void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const
 {
-    ThomasSubstitute(LTa, invBet, gamT, rhsIn, out, 1, N);
+    TwistedSubstitute(invBet, LTa, gamT, fullPeriodMeeting, rhsIn, out, 1, N);
 }
 
 void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double* cc,

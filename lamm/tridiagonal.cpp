@@ -106,3 +106,103 @@ void ThomasSubstituteProduct(const double* a, const double* b, const double* c, 
         u[j] = next;
     }
 }
+
+// The upper half is eliminated downward as in ThomasFactor, the lower half upward; per row the
+// arrays hold 1 / pivot, the coupling inward scaled by the pivot (a above the meeting, c below)
+// and the factor of the back substitution (gam above, a / pivot below).
+TridiagStatus TwistedFactor(const double* a, const double* b, const double* c, double* invBet,
+                            double* scaled, double* back, TwistedMeeting& meet, int lo, int hi)
+{
+    const int k = (lo + hi) / 2;
+    meet.k = k;
+    if (b[lo] == 0.0 || b[hi] == 0.0)
+        return kTridiagFirstPivotZero;
+    invBet[lo] = 1.0 / b[lo];
+    scaled[lo] = 0.0;
+    for (int j = lo + 1; j <= k; ++j) {
+        back[j] = c[j - 1] * invBet[j - 1];
+        const double bet = b[j] - a[j] * back[j];
+        if (bet == 0.0)
+            return kTridiagLaterPivotZero;
+        invBet[j] = 1.0 / bet;
+        scaled[j] = a[j] * invBet[j];
+    }
+    invBet[hi] = 1.0 / b[hi];
+    scaled[hi] = 0.0;
+    back[hi] = a[hi] * invBet[hi];
+    for (int j = hi - 1; j > k; --j) {
+        const double bet = b[j] - c[j] * back[j + 1];
+        if (bet == 0.0)
+            return kTridiagLaterPivotZero;
+        invBet[j] = 1.0 / bet;
+        scaled[j] = c[j] * invBet[j];
+        back[j] = a[j] * invBet[j];
+    }
+    meet.gam = c[k] * invBet[k];
+    meet.delta = back[k + 1];
+    const double det = 1.0 - meet.gam * meet.delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    meet.inv = 1.0 / det;
+    return kTridiagOk;
+}
+
+namespace {
+
+// Both halves' recurrences run in one loop: each is bound by the latency of its multiply-add,
+// and the two do not wait on each other. row(j) is the right-hand side of interior row j.
+template <class Row>
+void TwistedPasses(Row row, double rLo, double rHi, const double* invBet, const double* scaled,
+                   const double* back, const TwistedMeeting& meet, double* u, int lo, int hi)
+{
+    const int k = meet.k;
+    double x = rLo * invBet[lo];
+    double y = rHi * invBet[hi];
+    u[lo] = x;
+    u[hi] = y;
+    int top = lo + 1, bot = hi - 1;
+    for (; top <= k && bot > k; ++top, --bot) {
+        x = row(top) * invBet[top] - scaled[top] * x;
+        y = row(bot) * invBet[bot] - scaled[bot] * y;
+        u[top] = x;
+        u[bot] = y;
+    }
+    for (; top <= k; ++top)
+        u[top] = x = row(top) * invBet[top] - scaled[top] * x;
+    for (; bot > k; --bot)
+        u[bot] = y = row(bot) * invBet[bot] - scaled[bot] * y;
+    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
+    const double uk1 = u[k + 1] - meet.delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double up = uk, down = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= lo && i <= hi; --j, ++i) {
+        up = u[j] - back[j + 1] * up;
+        down = u[i] - back[i] * down;
+        u[j] = up;
+        u[i] = down;
+    }
+    for (; j >= lo; --j)
+        u[j] = up = u[j] - back[j + 1] * up;
+    for (; i <= hi; ++i)
+        u[i] = down = u[i] - back[i] * down;
+}
+
+}  // namespace
+
+void TwistedSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
+                              const double* invBet, const double* scaled, const double* back,
+                              const TwistedMeeting& meet, double* u, int lo, int hi)
+{
+    auto row = [&](int j) { return a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]; };
+    TwistedPasses(row, b[lo] * v[lo] + c[lo] * v[lo + 1], a[hi] * v[hi - 1] + b[hi] * v[hi],
+                  invBet, scaled, back, meet, u, lo, hi);
+}
+
+void TwistedSubstitute(const double* invBet, const double* scaled, const double* back,
+                       const TwistedMeeting& meet, const double* r, double* u, int lo, int hi)
+{
+    auto row = [r](int j) { return r[j]; };
+    TwistedPasses(row, r[lo], r[hi], invBet, scaled, back, meet, u, lo, hi);
+}

@@ -31,3 +31,24 @@ void TridiagProduct(const double* a, const double* b, const double* c, const dou
 void ThomasSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
                              const double* aScaled, const double* invBet, const double* gam,
                              double* u, int first, int lo, int hi);
+
+// Where the two eliminations of a two-ended factorisation meet: rows k and k + 1.
+struct TwistedMeeting {
+    int k = 0;
+    double gam = 0.0, delta = 0.0, inv = 1.0;
+};
+
+// Factorises rows lo..hi (hi - lo >= 3) from both ends toward the middle for repeated solves;
+// the two halves of a substitution are independent and run side by side.
+TridiagStatus TwistedFactor(const double* a, const double* b, const double* c, double* invBet,
+                            double* scaled, double* back, TwistedMeeting& meet, int lo, int hi);
+
+// Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of the whole
+// matrix rows lo..hi, formed inside the forward passes.
+void TwistedSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
+                              const double* invBet, const double* scaled, const double* back,
+                              const TwistedMeeting& meet, double* u, int lo, int hi);
+
+// The same for a given right-hand side r[lo..hi].
+void TwistedSubstitute(const double* invBet, const double* scaled, const double* back,
+                       const TwistedMeeting& meet, const double* r, double* u, int lo, int hi);

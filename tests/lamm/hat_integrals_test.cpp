@@ -187,9 +187,20 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
               kTridiagOk);
     ThomasSubstitute(scaled.data(), inv.data(), gam.data(), rhs.data(), v.data(), 1, n);
     TridiagProduct(a.data(), b.data(), c.data(), u.data(), check.data(), 1, n);
+    // the two-ended factors, for the right-hand side itself and for one formed as (a, b, c) u
+    std::vector<double> twisted(n + 1), twistedProduct(n + 1);
+    TwistedMeeting meet;
+    ASSERT_EQ(TwistedFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(),
+                            meet, 1, n),
+              kTridiagOk);
+    TwistedSubstitute(inv.data(), scaled.data(), gam.data(), meet, rhs.data(), twisted.data(), 1, n);
+    TwistedSubstituteProduct(a.data(), b.data(), c.data(), u.data(), inv.data(), scaled.data(),
+                             gam.data(), meet, twistedProduct.data(), 1, n);
     for (int i = 1; i <= n; ++i) {
         EXPECT_NEAR(check[i], rhs[i], 1e-14) << i;
         EXPECT_NEAR(v[i], u[i], 1e-14) << i;
+        EXPECT_NEAR(twisted[i], u[i], 1e-14) << i;
+        EXPECT_NEAR(twistedProduct[i], u[i], 1e-14) << i;
     }
     b[1] = 0.0;
     EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
