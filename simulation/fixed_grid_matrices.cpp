@@ -3,6 +3,7 @@
 // external-loading cells.
 #include "simulation/fixed_grid_state.h"
 
+#include "simulation/bottom_pellet.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
@@ -43,7 +44,8 @@ void FillRows(int first, int last, int N)
         f.Kb[i] = k * FeElemGrid3C(i, i, N) - D * FeElemGrid3B(i, i, N);
         f.Kc[i] = k * FeElemGrid3C(i, i + 1, N) - D * FeElemGrid3B(i, i + 1, N);
     }
-    if (LammGrid::backDiffusionShutOff && f.s > 0.0 && first <= N && N <= last && N >= 2) {
+    const bool open = LammGrid::backDiffusionShutOff || BottomPelletOn();
+    if (open && f.s > 0.0 && first <= N && N <= last && N >= 2) {
         const double* r = LammGrid::radius;
         const double diffusion = r[N] / (r[N] - r[N - 1]);
         f.Ka[N] += D * diffusion;
@@ -111,13 +113,20 @@ void ReassembleForRotorSpeed(int rows)
     AssembleLammMatricesActive(R);
 }
 
-double TotalAmountFixedGrid()
+void FixedGridAmount(double& amount, double& lastVolume)
 {
     const double* c = LammGrid::concentration;
-    double sum = 0.0;
+    amount = 0.0;
     for (int i = 1; i <= gFixed.n; ++i)
-        sum += FeElemGrid1R(i, gFixed.n) * c[i];
-    return sum * kSectorFactor;
+        amount += FeElemGrid1R(i, gFixed.n) * c[i];
+    lastVolume = FeElemGrid1R(gFixed.n, gFixed.n);
+}
+
+double TotalAmountFixedGrid()
+{
+    double amount = 0.0, lastVolume = 0.0;
+    FixedGridAmount(amount, lastVolume);
+    return (amount + PelletAmount()) * kSectorFactor;
 }
 
 double TotalAmountWeighted()

@@ -4,6 +4,7 @@
 
 #include "foundations/show_error.h"
 #include "lamm/tridiagonal.h"
+#include "simulation/bottom_pellet.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/run_end_tests.h"
@@ -399,11 +400,7 @@ double SmallestElement()
 // The fastest transport, at the bottom (cm/s); the drift itself in electrophoresis.
 double TransportSpeed()
 {
-    if (ModelChoice::electrophoresis)
-        return std::fabs(f.s * 1e-4);
-    const double rpm = std::max(LammGrid::rotorSpeed, LammGrid::maxRotorSpeed);
-    const double omega = rpm * 2.0 * M_PI / 60.0;
-    return std::fabs(omega * omega * f.s * 1e-13) * LammGrid::radius[f.n];
+    return ModelChoice::electrophoresis ? std::fabs(f.s * 1e-4) : BottomTransportSpeed(f.s);
 }
 
 // The boundary moves at most one element per step (at the bottom, where it is fastest), and
@@ -474,6 +471,11 @@ void SimulateLammTimeCourse()
     Resize(f.n);
     f.Rasm = f.Rfull = 0;
     if (f.weighted)
+        EndBottomPellet();
+    else
+        DecideBottomPellet(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1]);
+    StartBottomPellet(FixedGridAmount);
+    if (f.weighted)
         AssembleLammMatricesWeighted();
     else
         AssembleLammMatricesStatic(f.n);
@@ -524,5 +526,6 @@ void SimulateLammTimeCourse()
     }
     if (atEquilibrium || depleted)
         WriteProfileToRemainingScans(!atEquilibrium);
+    EndBottomPellet();
     LammGrid::activeRegionOff = false;
 }

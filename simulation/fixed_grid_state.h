@@ -30,5 +30,8 @@ void AssembleLammMatricesActive(int N);
 void AssembleLammMatricesWeighted();
 // The assembly the model asks for after a change of the rotor speed.
 void ReassembleForRotorSpeed(int rows);
+// The amount in the sector, a pellet at the bottom included.
 double TotalAmountFixedGrid();
+// Sum of node volume times concentration, and the last node's volume.
+void FixedGridAmount(double& amount, double& lastVolume);
 double TotalAmountWeighted();

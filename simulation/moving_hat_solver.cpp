@@ -6,6 +6,7 @@
 #include "foundations/show_error.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
+#include "simulation/bottom_pellet.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
@@ -49,6 +50,7 @@ struct MovingHat {
     bool periodEndNext = false, fullPeriodNext = false, fullPeriodStep = false;
     double total = 0.0;
     bool massLoss = false;
+    bool depletingEndUnresolved = false;  // the depletion layer is thinner than the end element
     int periods = 0;
     const double* x = nullptr;  // the moving-grid radii the frame was set up on
 };
@@ -386,6 +388,14 @@ double ReferenceAmount()
 
 double TotalAmountInCellFE() { return kSectorFactor * ReferenceAmount() * g.e2; }
 
+// The amount on the grid and the last node's volume in the frame at the present time.
+void MovingGridAmount(double& amount, double& lastVolume)
+{
+    SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
+    amount = ReferenceAmount() * g.e2;
+    lastVolume = Volume(g.n) * g.e2;
+}
+
 void AdvanceLammFETime()
 {
     ++LammGrid::stepCount;
@@ -398,7 +408,7 @@ void AdvanceLammFETime()
     if (LammGrid::profileCurves) {
         const double previous = g.total;
         SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
-        g.total = TotalAmountInCellFE();
+        g.total = TotalAmountInCellFE() + kSectorFactor * PelletAmount();
         LammGrid::totalAmount = g.total;
         if (g.total != 0.0 && std::fabs((previous - g.total) / g.total) >= 1e-8)
             g.massLoss = true;
@@ -552,16 +562,20 @@ double FixedPeriodStep()
     }
     LammFETimeStep(dt);
     // a negative value at the depleting end: halve the step; at 0.1 s move the negative amount
-    // to the neighbour. The step is redone with the final dt, so profile and time agree.
+    // to the neighbour. The step is redone with the final dt, so profile and time agree. A
+    // depletion layer thinner than the end element rings whatever the step: its amount is moved
+    // at once.
     double* c = C();
     const int watched = g.s >= 0.0 ? 1 : g.n;
     const int neighbour = g.s >= 0.0 ? 2 : g.n - 1;
     while (c[watched] < -0.001) {
-        dt /= 2.0;
-        g.fullPeriodStep = false;
-        g.periodEndNext = true;
-        LammFETimeStep(dt);
-        if (dt <= 0.1) {
+        if (!g.depletingEndUnresolved) {
+            dt /= 2.0;
+            g.fullPeriodStep = false;
+            g.periodEndNext = true;
+            LammFETimeStep(dt);
+        }
+        if (dt <= 0.1 || g.depletingEndUnresolved) {
             if (c[watched] < 0.0) {
                 SetMovingGridEndsFE(PeriodPhase(t + dt - g.t0, g.period));
                 c[neighbour] += Volume(watched) * c[watched] / Volume(neighbour);
@@ -617,7 +631,20 @@ void SolveLammFE()
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     Resize(n);
+    SetupMovingGridFE();
+    DecideBottomPellet(X()[n] - X()[n - 1]);
+    // the pellet's open bottom is the bottom row of the back-diffusion shut-off
+    struct OpenBottom {
+        bool kept = LammGrid::backDiffusionShutOff;
+        OpenBottom() { LammGrid::backDiffusionShutOff = kept || BottomPelletOn(); }
+        ~OpenBottom() { LammGrid::backDiffusionShutOff = kept; }
+    } openBottom;
     AssembleMovingHatMatricesFE();
+    StartBottomPellet(MovingGridAmount);
+    const double* x = X();
+    const double endElement = g.s >= 0.0 ? x[2] - x[1] : x[n] - x[n - 1];
+    const double endRadius = g.s >= 0.0 ? g.m : g.b;
+    g.depletingEndUnresolved = std::fabs(g.sigma) * endRadius * endElement / g.D > 2.0;
     LammGrid::dt = 1.0;
     g.dt0 = g.sGrid == 0.0 ? LammGrid::dcOverCLimit : LammGrid::dcOverCLimit * g.period;
     g.fullPeriodMode = g.dt0 >= g.period;
@@ -662,4 +689,5 @@ void SolveLammFE()
         ScaleGridByExponential();
         WriteProfileToRemainingScans(!atEquilibrium);
     }
+    EndBottomPellet();
 }

@@ -15,6 +15,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store.h"
 #include "simulation/analytic_profiles.h"
+#include "simulation/bottom_pellet.h"
 #include "simulation/module_solvers.h"
 #include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
@@ -195,6 +196,8 @@ void WriteProfileToRemainingScans(bool zeros)
     const int n = LammGrid::allocatedGridSize;
     for (int i = 1; i <= n; ++i)
         LammGrid::displayProfile[i] = zeros ? 0.0 : LammGrid::concentration[i];
+    if (!zeros)
+        LammGrid::displayProfile[n] += BottomPelletConcentration();
     const bool addsToFit =
         !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
         !ModelChoice::fitRINoise;
@@ -237,6 +240,7 @@ void ShowLammProfiles(double value)
         ScaleGridByExponential();
     if (!AssembleDisplayProfile(LammGrid::targetScanTime))
         return;
+    LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();
     WriteScan(scan);
     Advance();
 }

@@ -1,0 +1,28 @@
+// A bottom pile-up thinner than the last element of the grid: the solvers open the bottom and
+// keep what leaves the grid there as a pellet shown at the last node.
+#pragma once
+
+// Sedimentation velocity at the bottom (cm/s) of s (S) at the final rotor speed.
+double BottomTransportSpeed(double s);
+
+// A closed bottom piles the species up within D / (s omega^2 b). When the last element is wider
+// than twice that, linear elements cannot carry the pile-up: they ring and reach large negative
+// values. Back-diffusion from a pile-up that thin reaches no further than the pile-up itself,
+// so the grid solves the open bottom and the amount that left is shown at the last node: the
+// profile is the same everywhere else and the amount in the cell is kept. Decides for the
+// species of LammGrid and the last element's width, and forgets any earlier pellet.
+void DecideBottomPellet(double lastElement);
+// True while the running solver holds a pellet: its bottom row is open.
+bool BottomPelletOn();
+
+// The running solver's measure of the amount on its grid (sum of node volume times
+// concentration) and of the last node's volume.
+using GridAmountSource = void (*)(double& amount, double& lastVolume);
+// Starts the pellet with the amount on the grid now.
+void StartBottomPellet(GridAmountSource source);
+// The amount that left through the open bottom (node volume times concentration), 0 without.
+double PelletAmount();
+// Concentration at the last node that holds that amount.
+double BottomPelletConcentration();
+// The run is over: no pellet is shown by later output.
+void EndBottomPellet();
