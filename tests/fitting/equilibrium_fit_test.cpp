@@ -6,6 +6,7 @@
 #include "fitting/fit_driver.h"
 #include "fitting/optim_ml.h"
 #include "foundations/physical_constants.h"
+#include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
@@ -215,6 +216,33 @@ TEST_F(EquilibriumFit, DriverRefusalsAndBounds) {
     EXPECT_EQ(FreeFitSlots(), (std::vector<int>{1, 9, 13, 15}));
     ModelChoice::linearAmplitudes = true;
     EXPECT_EQ(FreeFitSlots(), (std::vector<int>{1, 13, 15}));
+}
+
+TEST_F(EquilibriumFit, AFloatedParameterWithoutEffectEndsWithItsMessageOrCode) {
+    // s means nothing at equilibrium: the ML fit reports it once (a box, or code 9 in a batch),
+    // holds it and still fits the rest; the simplex simply carries it along.
+    struct Case {
+        bool batch, ml;
+        int code;
+    } cases[] = {{true, true, 9}, {false, true, 0}, {true, false, 0}};
+    for (const Case& c : cases) {
+        ResetAllState();
+        LoadThreeSpeeds(0.005);
+        M::speciesS[1] = 4.0f;
+        M::speciesSFloat[1] = 1;
+        SerialFitState::serializing = c.batch;
+        FitControl::marquardtLevenberg = c.ml;
+        FitControl::simplex = !c.ml;
+        plat::test::Script script;
+        if (!c.batch && c.ml)
+            script.expectBox().caption("Error").text("zero differential in mlcof").answer(IDOK);
+        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+        EXPECT_TRUE(script.done()) << script.logText();
+        EXPECT_EQ(SerialFitState::errorCode, c.code);
+        EXPECT_TRUE(std::isfinite(M::speciesS[1]));
+        EXPECT_NEAR(M::speciesDOrM[1] / kMb, 1.0, 0.01);
+        EXPECT_NEAR(FitControl::bestRmsd, 0.005, 0.0005);
+    }
 }
 
 TEST_F(EquilibriumFit, ConfidenceLimitContainsTheTruth) {
