@@ -9,6 +9,7 @@
 #include "simulation/conti_kernel.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/lamm_sim_error.h"
+#include "simulation/lamm_template.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
@@ -17,112 +18,13 @@
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
 
-namespace {
-
-// The fluorescence corrections that are on, as the list hands them to every equation.
-void LoadDetectionCorrections(CLammIdeal& o) {
-    using DC = DetectionCorrections;
-    if (DC::magnificationOn)
-        o.SetRadialMagnification(true, DC::magnificationFactor);
-    if (DC::driftOn)
-        o.SetSignalDrift(true, DC::linearDriftOn, DC::linearDriftRate, DC::exponentialDriftOn,
-                         DC::exponentialDriftRate, DC::driftPlateau);
-    if (DC::coneOn)
-        o.SetExcitationCone(true, DC::coneRadius);
-    if (DC::convolutionOn)
-        o.SetRadialConvolution(true, DC::convolutionWidth, DC::convolutionCutoff);
-}
-
-// The numerical options of the Lamm solution, as the discrete-species list run hands them over;
-// the frictional ratio is a placeholder that the species properties replace.
-void LoadNumericalOptions(CLammIdeal& o) {
-    using G = LammGrid;
-    using M = ModelParameters;
-    o.LoadDiscretization(
-        M::minGridSize, M::maxGridSize, M::pointsPerSigma, false, G::backDiffusionLevel,
-        G::shutOffBackDiffusion, G::optimizeGridSpacing, M::autoGridSize, 1.0f,
-        ScanStore::rampRotorSpeed, ModelChoice::fixedTimeStep, G::profileCurves ? 1 : 0,
-        G::equilibriumThreshold, G::sGrid, G::automaticSGrid, G::finalProfileToLastScan,
-        ModelChoice::automaticAlgorithm, G::dcOverCLimit, G::dcOverCLow, G::dcOverCMid,
-        G::maxDcOverC, G::defaultGridSize, G::allocatedGridSize, ModelChoice::movingHatAlgorithm,
-        ModelChoice::claverieAlgorithm, 1e-4f, G::truncationLevel, G::truncateGrid, G::stepBlend,
-        G::stepFactor, G::autoChangeS, G::autoChangeSOptimized);
-}
-
-// The solvent the species sees: a compressible solvent, or a cosolute that sediments on its own
-// grid and changes density and viscosity as it goes. The species' s and D are then at standard
-// conditions (water), and the solver scales them node by node.
-void LoadInhomogeneousSolvent(CLammIdeal& o) {
-    using IS = InhomogeneousSolvent;
-    o.LoadSolventOptions(true, true, IS::compressibleSolvent, false, IS::compressibility,
-                         IS::macromoleculeVbar, ScanStore::viscosity, ScanStore::density,
-                         ScanStore::vbar, ScanStore::vbarRho, IS::bufferDensity,
-                         IS::bufferViscosity, IS::relativeViscosity, 0.7287f, 1.0, 1.0, 1.0, 1.0);
-    if (!IS::dynamicGradient)
-        return;
-    const std::string sFile = IS::sFile.empty() ? gTablePaths.sNonId : IS::sFile;
-    const std::string dFile = IS::dFile.empty() ? gTablePaths.dNonId : IS::dFile;
-    // The viscosity polynomial comes first, then the density polynomial.
-    o.LoadSolventGradient(
-        true, true, IS::addWaterCompressibility, IS::apparentS, IS::apparentD, true, IS::gridSize,
-        ModelChoice::zoneCentrifugation, IS::nonidealCosolute, IS::loadingConcentration,
-        IS::saveCosoluteData, IS::plotCosoluteData, IS::compressibility, gTempFolder,
-        IS::cesiumChloride, sFile.c_str(), dFile.c_str(),
-        IS::viscosityCoefficients.empty() ? nullptr : IS::viscosityCoefficients.data(),
-        IS::Count(IS::viscosityCoefficients),
-        IS::densityCoefficients.empty() ? nullptr : IS::densityCoefficients.data(),
-        IS::Count(IS::densityCoefficients));
-}
-
-// Temperature of the species, deg C: the store's absolute temperature once data are loaded.
-double SpeciesTemperature() {
-    if (ScanStore::absoluteTemperature > 0.0f)
-        return ScanStore::absoluteTemperature - 273.15;
-    if (ScanStore::header == nullptr)
-        return 20.0;
-    return ScanStore::header[ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1]
-        .temperature;
-}
-
-// First radius of the earliest scan: where the scanner starts.
-float FirstScanRadius() {
-    const int first = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1;
-    if (ScanStore::radius != nullptr && ScanStore::radius[first] != nullptr &&
-        ScanStore::pointCount != nullptr && ScanStore::pointCount[first] > 0)
-        return ScanStore::radius[first][1];
-    return ScanStore::gridRadius != nullptr ? ScanStore::gridRadius[1] : 0.0f;
-}
-
-} // namespace
-
 void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s,
                            float** rows) {
-    o.SetIdealModel();
-    o.LoadSedParameters(sS, dCm2s, ModelParameters::meniscus, ModelParameters::bottom, 1.0,
-                        ScanStore::leftFitLimit, ScanStore::rightFitLimit);
-    if (!ScanStore::checkAcceleration)
-        o.DisableAccelerationCheck();
-    LoadDetectionCorrections(o);
-    o.LoadOutputParameters(window, nullptr, ScanStore::header, rows, ScanStore::gridRadius,
-                           ScanStore::gridCount, nullptr, nullptr, false, ScanStore::scanOrder,
-                           ScanStore::scanCount, 1, FitControl::fitInProgress,
-                           ContiState::quietComputing, LammGrid::simulateTimeResolution,
-                           LammGrid::scanVelocity, LammGrid::simulateRadialResolution,
-                           LammGrid::radialConvolutionRange, ScanDataKind::absorbance);
-    LoadNumericalOptions(o);
-    if (ModelChoice::zoneCentrifugation)
-        o.SetZoneLoading(true, ModelParameters::zoneLayerThickness, ModelChoice::zoneInverted);
-    o.LoadSpeciesProperties(SpeciesTemperature(), ScanStore::vbar, ScanStore::density,
-                            ScanStore::viscosity);
-    if (ModelParameters::startTimeOn)
-        o.SetSedimentationTimeOffset(ModelParameters::startTime);
-    if (ScanStore::speedProfileInForce && ScanStore::speedProfile != nullptr)
-        o.LoadRotorSpeedProfile(*ScanStore::speedProfile);
-    if (ModelChoice::inhomogeneousSolvent)
-        LoadInhomogeneousSolvent(o);
-    if (ScanDataKind::absorbance && LammGrid::simulateTimeResolution &&
-        LammGrid::scanVelocity > 0.0f)
-        o.SetStartOffset(FirstScanRadius());
+    LammTemplateOutput output;
+    output.rows = rows;
+    output.radii = ScanStore::gridRadius;
+    output.radiusCount = ScanStore::gridCount;
+    LoadLammTemplate(o, window, sS, dCm2s, 1.0, output);
 }
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.

@@ -12,6 +12,8 @@
 #include "scandata/scan_user_messages.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -167,7 +169,14 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
         PollKeyboard(*tmpl);
     }
     tmpl->DebugLog(", started ");
+    // The keyboard is watched while the threads run, so a key stops every equation within its
+    // current time step (the workers test the stop flag at every step).
     for (int k = 1; k <= N; ++k) {
+        while (threads[k]->GetStatus() == TThread::Running &&
+               !gUserInterrupt.load(std::memory_order_relaxed)) {
+            PollKeyboard(*tmpl);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         threads[k]->WaitForExit();
         PollKeyboard(*tmpl);
     }

@@ -1,10 +1,5 @@
-// Simulation switches; the discrete-species model evaluation comes with the simulation engine.
+// Simulation switches that the scan loaders read or clear.
 #include "simulation/simulation_switches.h"
-
-void RunDiscreteSed(TXLAWindow* window)
-{
-    (void)window;
-}
 
 void ResetSimulationSwitches()
 {

@@ -81,6 +81,8 @@ struct ModelChoice {
     static inline bool linearAmplitudes = false;
     // The baseline is solved algebraically with the other linear parameters of each evaluation.
     static inline bool linearBaseline = false;
+    // Species 1 of the discrete model is non-ideal (its s and D depend on concentration).
+    static inline bool firstSpeciesNonideal = false;
     // The engines' names of the self-association models whose simulation arrays need the
     // reaction block.
     static inline bool& monomerDimer = selfAssocMonomerDimer;
@@ -123,6 +125,6 @@ struct ModelChoice {
         automaticAlgorithm = movingHatAlgorithm = true;
         claverieAlgorithm = fixedTimeStep = false;
         linearAmplitudes = false;
-        linearBaseline = false;
+        linearBaseline = firstSpeciesNonideal = false;
     }
 };

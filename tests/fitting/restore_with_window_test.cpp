@@ -39,6 +39,9 @@ class RestoreWithWindow : public ::testing::Test {
         // value of the packed vector that only the file holds.
         ScanPaths::gDataPath = saved = data.file("~tmppars.RA1");
         M::meniscus = 5.937f;
+        M::bottom = 7.2f; // the restored model is evaluated at once, inside the data
+        ScanStore::leftFitLimit = 6.0f;
+        ScanStore::rightFitLimit = 6.1f;
         M::fitValues[20] = 12.75f;
         ScanStore::vbar = 0.705f;
         ASSERT_TRUE(TmpSaveBestParams(window.get(), 0));

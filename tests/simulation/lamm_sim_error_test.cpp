@@ -19,7 +19,8 @@ namespace {
 struct Case {
     int code;
     const char* caption;  // null: no box
-    const char* textStart;
+    const char* text;     // the whole text
+    UINT icon;
     int discretizationError, singularMatrix;
 };
 
@@ -28,16 +29,23 @@ struct Case {
 TEST(ReportLammSimError, OneBoxPerCode)
 {
     const Case cases[] = {
-        {-1, nullptr, "", 0, 0},
-        {0, nullptr, "", 0, 0},
-        {1, "ERROR in simulation", "could not allocate Lamm simulation arrays", 0, 0},
-        {2, "DISCRETIZATION ERROR", "change grid size and readjust max dc/c", 1, 0},
-        {3, "ERROR in simulation", "singular tridiagonal matrix!", 0, 1},
-        {4, nullptr, "", 0, 0},
-        {5, "ERROR in simulation", "possible error in setup: temperature equilibration", 0, 0},
+        {-1, nullptr, "", 0, 0, 0},
+        {0, nullptr, "", 0, 0, 0},
+        {1, "ERROR in simulation", "could not allocate Lamm simulation arrays", 0, 0, 0},
+        {2, "DISCRETIZATION ERROR", "change grid size and readjust max dc/c", MB_ICONEXCLAMATION,
+         1, 0},
+        {3, "ERROR in simulation", "singular tridiagonal matrix!", 0, 0, 1},
+        {4, nullptr, "", 0, 0, 0},
+        {5, "ERROR in simulation",
+         "possible error in setup: temperature equilibration at 3000 rpm (please refer to "
+         "experimental protocol)\n --> please switch to \"times from wwt\" in Lamm equation "
+         "parameters (Options menu)\n(this is suboptimal and prohibits simulating of the rotor "
+         "acceleration phase, but is a fix to analyze this data)",
+         MB_ICONEXCLAMATION, 0, 0},
         {6, "ERROR in simulation",
-         "possible error in setupof Lamm eq. solution, nonideal parameters", 0, 0},
-        {7, nullptr, "", 0, 0},
+         "possible error in setupof Lamm eq. solution, nonideal parameters", MB_ICONEXCLAMATION,
+         0, 0},
+        {7, nullptr, "", 0, 0, 0},
     };
     for (const Case& c : cases) {
         ResetAllState();
@@ -47,7 +55,8 @@ TEST(ReportLammSimError, OneBoxPerCode)
         ReportLammSimError(nullptr, c.code);
         EXPECT_TRUE(script.done()) << "code " << c.code;
         if (c.caption != nullptr && !script.log().empty()) {
-            EXPECT_EQ(script.log().front().text.rfind(c.textStart, 0), 0u) << "code " << c.code;
+            EXPECT_EQ(script.log().front().text, c.text) << "code " << c.code;
+            EXPECT_EQ(script.log().front().flags & MB_ICONMASK, c.icon) << "code " << c.code;
         }
         EXPECT_EQ(LammGrid::discretizationError, c.discretizationError) << "code " << c.code;
         EXPECT_EQ(LammGrid::singularMatrix, c.singularMatrix) << "code " << c.code;

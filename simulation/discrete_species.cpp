@@ -1,0 +1,339 @@
+// Loadings, input checks and the list road of the discrete-species model evaluation.
+#include "simulation/discrete_species.h"
+
+#include "foundations/sounds.h"
+#include "lamm/lamm_ideal.h"
+#include "lamm/lamm_list_run.h"
+#include "plat/msgbox.hpp"
+#include "plat/window.hpp"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+#include "simulation/lamm_sim_error.h"
+#include "simulation/lamm_template.h"
+#include "simulation/linear_parameter_dispatch.h"
+#include "state/buffer_sedimentation.h"
+#include "state/component_scans.h"
+#include "state/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+constexpr double kGasConstant = 8.31451e7; // erg/(mol K)
+// Fewer grid points than this cannot carry a boundary: the sizes come from user options.
+constexpr int kMinSolutionGridSize = 10;
+
+int ScanAt(int pos) {
+    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+}
+
+bool BufferSlot(int slot) {
+    return BufferSedimentation::on && slot == M::maxSpecies;
+}
+
+void Refuse(TXLAWindow* window, const char* text) {
+    PlayErrorSound();
+    MessageBox(WindowServices::PlatformWindow(window), text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+}
+
+// One species' signal per scan: rows[scan header index][1..points], on each scan's own radii or
+// on the common grid.
+struct SpeciesRows {
+    std::vector<float> values;
+    std::vector<float*> rows;
+
+    void Make(bool ownRadii) {
+        std::vector<std::size_t> start(std::size_t(S::scanCount) + 2, 0);
+        for (int k = 1; k <= S::scanCount; ++k)
+            start[std::size_t(k) + 1] =
+                start[std::size_t(k)] + std::size_t(ownRadii ? S::pointCount[k] : S::gridCount) + 1;
+        values.assign(start[std::size_t(S::scanCount) + 1], 0.0f);
+        rows.assign(std::size_t(S::scanCount) + 1, nullptr);
+        for (int k = 1; k <= S::scanCount; ++k)
+            rows[std::size_t(k)] = values.data() + start[std::size_t(k)];
+    }
+    bool Finite() const {
+        return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+    }
+};
+
+// The species are solved with unit loading and scaled, unless the optics' smoothing of optical
+// densities makes the signal depend on the loading in other than proportion.
+bool SignalProportionalToLoading() {
+    return !(ScanDataKind::absorbance && LammGrid::simulateRadialResolution);
+}
+
+LammTemplateOutput OutputFor(TXLAWindow* window, bool direct, SpeciesRows& rows, int slot) {
+    LammTemplateOutput out;
+    out.rows = rows.rows.data();
+    if (direct) {
+        out.scanRadii = S::radius;
+        out.scanCounts = S::pointCount;
+    } else {
+        out.radii = S::gridRadius;
+        out.radiusCount = S::gridCount;
+    }
+    out.equation = slot;
+    out.plot = window != nullptr ? S::dataPlot : nullptr;
+    out.simulatingOnly = gSimulateOnly;
+    return out;
+}
+
+// Solves the listed slots into their rows; returns the list's code (kLammListStopped when a key
+// press left species unsolved).
+int SolveSpecies(TXLAWindow* window, bool direct, const std::vector<int>& slots,
+                 std::vector<SpeciesRows>& rows, const std::vector<double>& scale) {
+    const int n = int(slots.size());
+    std::vector<double> s(std::size_t(n) + 1), d(std::size_t(n) + 1);
+    std::vector<float**> targets(std::size_t(n) + 1, nullptr);
+    for (int j = 1; j <= n; ++j) {
+        s[std::size_t(j)] = M::speciesS[slots[std::size_t(j - 1)]];
+        d[std::size_t(j)] = SpeciesDiffusion(slots[std::size_t(j - 1)]);
+        targets[std::size_t(j)] = rows[std::size_t(j)].rows.data();
+    }
+    const float* radii = direct ? nullptr : S::gridRadius;
+    const int radiusCount = direct ? 0 : S::gridCount;
+    float** scanRadii = direct ? S::radius : nullptr;
+    const int* scanCounts = direct ? S::pointCount : nullptr;
+    if (SignalProportionalToLoading()) {
+        CLammIdeal tmpl;
+        LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
+                         OutputFor(window, direct, rows[1], slots[0]));
+        return CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii,
+                           radiusCount, scanRadii, scanCounts);
+    }
+    int code = 0;
+    for (int j = 1; j <= n && !gUserInterrupt.load(std::memory_order_relaxed); ++j) {
+        CLammIdeal tmpl;
+        LoadLammTemplate(
+            tmpl, window, s[std::size_t(j)], d[std::size_t(j)], scale[std::size_t(j)],
+            OutputFor(window, direct, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
+        const int result =
+            CLRunMTList(&tmpl, 1, s.data() + j - 1, d.data() + j - 1, nullptr,
+                        targets.data() + j - 1, radii, radiusCount, scanRadii, scanCounts);
+        if (result != 0)
+            code = result;
+    }
+    return code;
+}
+
+} // namespace
+
+double LastScanRpm() {
+    if (S::scanCount <= 0 || S::header == nullptr)
+        return 0.0;
+    return S::header[ScanAt(S::scanCount)].rotorSpeed;
+}
+
+double ScanTemperatureKelvin() {
+    if (S::absoluteTemperature > 0.0f)
+        return S::absoluteTemperature;
+    if (S::scanCount <= 0 || S::header == nullptr)
+        return 293.15;
+    return S::header[ScanAt(S::scanCount)].temperature + 273.15;
+}
+
+double SpeciesDiffusion(int slot) {
+    if (!ModelChoice::equilibriumMs)
+        return std::fabs(double(M::speciesDOrM[slot]) * 1e-7);
+    double mass = M::speciesDOrM[slot];
+    if (mass <= 0.0)
+        mass = 1e-10;
+    const double rt = S::gasConstantTimesT > 0.0f ? double(S::gasConstantTimesT)
+                                                  : kGasConstant * ScanTemperatureKelvin();
+    return std::fabs(double(M::speciesS[slot]) * 1e-13 * rt / ((1.0 - double(S::vbarRho)) * mass));
+}
+
+void ComputeSpeciesLoadings() {
+    int first = 0;
+    for (int i = 1; i <= M::maxSpecies && first == 0; ++i)
+        if (M::speciesIncluded[i] && !BufferSlot(i))
+            first = i;
+    double others = 0.0;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (i != first && M::speciesIncluded[i] && !BufferSlot(i))
+            others += M::concentration[i];
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        double loading = 0.0;
+        if (M::speciesIncluded[i] && !BufferSlot(i)) {
+            const double fraction =
+                std::max(i == first ? 1.0 - others : double(M::concentration[i]), 0.0);
+            loading = fraction * double(M::concentration[first]);
+            if (ModelChoice::linearAmplitudes && loading == 0.0)
+                loading = 1.0;
+        }
+        M::speciesLoading[i] = float(loading);
+    }
+}
+
+bool CheckDiscreteModelInput(TXLAWindow* window) {
+    if (M::meniscus == 0.0f || M::bottom == 0.0f) {
+        MessageBox(WindowServices::PlatformWindow(window), "set Meniscus and Bottom first", "",
+                   MB_OK);
+        return false;
+    }
+    char text[400];
+    if (!(M::meniscus > 0.0f && M::meniscus < M::bottom)) {
+        std::snprintf(text, sizeof text,
+                      "meniscus (%.4f cm) must lie inside the cell, below the bottom (%.4f cm):\n"
+                      "the model cannot be evaluated",
+                      double(M::meniscus), double(M::bottom));
+        Refuse(window, text);
+        return false;
+    }
+    for (int k = 1; k <= S::scanCount; ++k) {
+        if (S::header[k].rotorSpeed > 0.0f)
+            continue;
+        std::snprintf(
+            text, sizeof text,
+            "scan %s was recorded at %.0f rpm:\nsedimentation cannot be simulated "
+            "without rotor speed",
+            S::scanFileName != nullptr && S::scanFileName[k] != nullptr ? S::scanFileName[k] : "",
+            double(S::header[k].rotorSpeed));
+        Refuse(window, text);
+        return false;
+    }
+    const int smallest = M::autoGridSize ? std::min(M::maxGridSize, LammGrid::defaultGridSize)
+                                         : LammGrid::defaultGridSize;
+    if (smallest < kMinSolutionGridSize || (M::autoGridSize && !(M::pointsPerSigma > 0.0f))) {
+        std::snprintf(text, sizeof text,
+                      "grid of %d points is too small for a Lamm equation solution (at least %d "
+                      "points):\nchange the grid size in Lamm Equation Parameters",
+                      smallest, kMinSolutionGridSize);
+        Refuse(window, text);
+        return false;
+    }
+    return true;
+}
+
+bool DiscreteModelAvailable() {
+    using C = ModelChoice;
+    if (gDlsData || S::equilibriumData || BufferSedimentation::on)
+        return false;
+    if (!C::lammModel || C::multipleSpecies || C::firstSpeciesNonideal)
+        return false;
+    if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
+        return false;
+    // The experimental initial distribution needs the solvers on the simulation grid.
+    return !M::experimentalInitialDistribution;
+}
+
+void ApplyIntensityTransform() {
+    if (!ScanDataKind::intensity || S::thirdColumn == nullptr)
+        return;
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        if (S::thirdColumn[scan] == nullptr)
+            continue;
+        for (int p = 1; p <= S::pointCount[scan]; ++p)
+            S::fit[scan][p] = float(std::exp(-2.30258509 * double(S::fit[scan][p])) *
+                                    double(S::thirdColumn[scan][p]));
+    }
+}
+
+int RunDiscreteSedList(TXLAWindow* window) {
+    if (S::scanCount <= 0)
+        return 0;
+    if (!CheckDiscreteModelInput(window))
+        return 0;
+    if (S::leftFitLimit == 0.0f) {
+        S::leftFitLimit = M::meniscus;
+        ApplyLeftFitLimit();
+    }
+    if (S::rightFitLimit == 0.0f) {
+        S::rightFitLimit = M::bottom;
+        ApplyRightFitLimit();
+    }
+    UnpackFitParameters();
+    LammGrid::firstScanIsInitial = false;
+    LammGrid::firstSimulatedScan = 1;
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+    ComputeSpeciesLoadings();
+    LammGrid::loadingFraction = 1.0f;
+    gUserInterrupt.store(false, std::memory_order_relaxed);
+    LammGrid::discretizationError = LammGrid::singularMatrix = 0;
+
+    std::vector<int> slots;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (M::speciesIncluded[i] && !BufferSlot(i))
+            slots.push_back(i);
+    const bool direct = SignalGoesIntoFit();
+    if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
+        return 0;
+    const int n = int(slots.size());
+    std::vector<SpeciesRows> rows(std::size_t(n) + 1);
+    std::vector<double> loading(std::size_t(n) + 1, 0.0);
+    for (int j = 1; j <= n; ++j) {
+        rows[std::size_t(j)].Make(direct);
+        loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
+    }
+    int code = 0;
+    if (n > 0) {
+        LammGrid::currentSpecies = slots[0];
+        LammGrid::s = M::speciesS[slots[0]];
+        LammGrid::d = SpeciesDiffusion(slots[0]);
+        LammGrid::progressWindow = window;
+        code = SolveSpecies(window, direct, slots, rows, loading);
+        LammGrid::progressWindow = nullptr;
+    }
+    // A stopped or refused solution leaves the previous model in place.
+    if (code == kLammListStopped || gUserInterrupt.load(std::memory_order_relaxed) || code == 1 ||
+        code == 4 || code == 5 || code == 6) {
+        ReportLammSimError(window, code);
+        return code;
+    }
+    bool finite = true;
+    for (int j = 1; j <= n; ++j)
+        finite = finite && rows[std::size_t(j)].Finite();
+    if (!finite) {
+        ReportLammSimError(window, 2);
+        return 2;
+    }
+    ReportLammSimError(window, code);
+
+    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
+    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
+    if (direct) {
+        for (int k = 1; k <= S::scanCount; ++k) {
+            float* fit = S::fit[k];
+            for (int p = 1; p <= S::pointCount[k]; ++p) {
+                double sum = 0.0;
+                for (int j = 1; j <= n; ++j)
+                    sum += factor(j) * double(rows[std::size_t(j)].rows[std::size_t(k)][p]);
+                fit[p] = float(sum);
+            }
+        }
+    } else {
+        for (int slot = 1; slot <= M::maxSpecies; ++slot) {
+            const auto at = std::find(slots.begin(), slots.end(), slot);
+            const int j = at == slots.end() ? 0 : int(at - slots.begin()) + 1;
+            for (int k = 1; k <= S::scanCount; ++k) {
+                float* row = ComponentScans::Row(slot, k, S::gridCount);
+                for (int p = 1; p <= S::gridCount; ++p)
+                    row[p] = j == 0 ? 0.0f
+                                    : float(factor(j) *
+                                            double(rows[std::size_t(j)].rows[std::size_t(k)][p]));
+            }
+        }
+    }
+    CompleteLinearParameters();
+    ApplyIntensityTransform();
+    S::resultAvailable = true;
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+    return code;
+}

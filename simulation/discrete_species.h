@@ -1,0 +1,35 @@
+// The discrete-species model evaluation: loadings, checks of the input, and the list road that
+// solves every included species with its own Lamm solver object.
+#pragma once
+
+class TXLAWindow;
+
+// Loading of every slot into ModelParameters::speciesLoading: the first included slot's
+// concentration is the total signal, the other included slots' concentrations are fractions of
+// it, and the first slot carries what they leave; negative fractions count as 0, and with linear
+// amplitudes a loading of exactly 0 becomes 1.0. Excluded slots get 0.
+void ComputeSpeciesLoadings();
+// D of a slot in cm^2/s, from the value in 1e-7 cm^2/s or, in the M-and-s form, from the molar
+// mass by the Svedberg relation (M <= 0 counts as 1e-10 Da); made positive.
+double SpeciesDiffusion(int slot);
+
+// Rotor speed (rpm) and absolute temperature (K) of the last scan in scan order.
+double LastScanRpm();
+double ScanTemperatureKelvin();
+
+// The input a discrete model cannot be evaluated with, checked before anything is computed:
+// meniscus or bottom 0 ("set Meniscus and Bottom first"), meniscus at or beyond the bottom, a
+// scan at rest, grid sizes too small for a solution. Shows the message and returns false.
+bool CheckDiscreteModelInput(TXLAWindow* window);
+
+// True for the discrete models this version evaluates: ideal, non-interacting species in the
+// sector cell, by Lamm solutions or by the Faxen-type approximation.
+bool DiscreteModelAvailable();
+
+// The standard road: each included species solved by its own Lamm solver object (in the Lamm
+// worker threads), then the linear parameters and the intensity transform. Works into scratch
+// rows, so a key press or a failed check leaves the fit as it was. Returns the solver list's code.
+int RunDiscreteSedList(TXLAWindow* window);
+
+// The model values as intensities for intensity data: fit = exp(-ln 10 fit) x reference.
+void ApplyIntensityTransform();

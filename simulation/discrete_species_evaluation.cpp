@@ -1,0 +1,173 @@
+// RunDiscreteSed: the model values of the discrete-species models for every loaded scan, by the
+// list road of Lamm solver objects or, for the other cases, species by species on this engine's
+// own profiles and solvers.
+#include "foundations/resampling.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+#include "simulation/analytic_profiles.h"
+#include "simulation/discrete_species.h"
+#include "simulation/discrete_species_module.h"
+#include "simulation/lamm_arrays.h"
+#include "simulation/linear_parameter_dispatch.h"
+#include "simulation/simulation_switches.h"
+#include "state/buffer_sedimentation.h"
+#include "state/component_scans.h"
+#include "state/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+int ScanAt(int pos) {
+    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+}
+
+double ScanTime(int scan) {
+    return S::rampRotorSpeed && !gDlsData ? S::header[scan].originalTime : S::header[scan].time;
+}
+
+// The standard model goes whole to the list of Lamm solver objects. The Faxen-type boundary is
+// this engine's own, so a Faxen simulation never takes the list.
+bool StandardRoad() {
+    using C = ModelChoice;
+    return !BufferSedimentation::on && !gDlsData && !S::equilibriumData &&
+           !M::experimentalInitialDistribution && C::lammModel && !C::firstSpeciesNonideal &&
+           !LammGrid::faxenApproximation;
+}
+
+// One species' profile at scan time t on the given radii.
+using ProfileFunction = void (*)(double loading, double t, const float* r, float* out, int n,
+                                 double omega2s, double d);
+
+void ConstantProfile(double loading, double, const float*, float* out, int n, double, double) {
+    for (int i = 1; i <= n; ++i)
+        out[i] = float(loading);
+}
+
+void NonDiffusing(double loading, double t, const float* r, float* out, int n, double omega2s,
+                  double) {
+    NonDiffusingProfile(loading, t, r, out, n, omega2s, M::meniscus, M::bottom);
+}
+
+void Faxen(double loading, double t, const float* r, float* out, int n, double omega2s, double d) {
+    FaxenApproxProfile(float(loading), t, r, out, n, float(omega2s), float(d), M::meniscus);
+}
+
+// Writes the species' profile at every scan's time: onto the scan's radii into its work values
+// and added to its fit, or onto the common grid into the slot's ComponentScans.
+void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, double omega2s,
+                        double d) {
+    const bool direct = SignalGoesIntoFit();
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        const double t = ScanTime(scan);
+        if (direct) {
+            float* work = S::work[scan];
+            profile(loading, t, S::radius[scan], work, S::pointCount[scan], omega2s, d);
+            for (int p = 1; p <= S::pointCount[scan]; ++p)
+                S::fit[scan][p] += work[p];
+        } else {
+            float* row = ComponentScans::Row(slot, scan, S::gridCount);
+            profile(loading, t, S::gridRadius, row, S::gridCount, omega2s, d);
+        }
+    }
+}
+
+void ClearModel() {
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        std::fill(S::fit[scan] + 1, S::fit[scan] + 1 + S::pointCount[scan], 0.0f);
+    }
+    if (!SignalGoesIntoFit())
+        for (int slot = 1; slot <= M::maxSpecies; ++slot)
+            for (int scan = 1; scan <= S::scanCount; ++scan) {
+                float* row = ComponentScans::Row(slot, scan, S::gridCount);
+                std::fill(row + 1, row + 1 + S::gridCount, 0.0f);
+            }
+}
+
+// Species by species on this engine's profiles and the solvers of the simulation grid.
+void RunDiscreteSedModule(TXLAWindow* window) {
+    if (!CheckDiscreteModelInput(window))
+        return;
+    if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
+        return;
+    if (S::leftFitLimit == 0.0f) {
+        S::leftFitLimit = M::meniscus;
+        ApplyLeftFitLimit();
+    }
+    if (S::rightFitLimit == 0.0f) {
+        S::rightFitLimit = M::bottom;
+        ApplyRightFitLimit();
+    }
+    UnpackFitParameters();
+    LammGrid::firstScanIsInitial = false;
+    LammGrid::firstSimulatedScan = 1;
+    ClearModel();
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+    LammGrid::backDiffusionShutOff = false;
+    ComputeSpeciesLoadings();
+    LammGrid::loadingFraction = 1.0f;
+    gUserInterrupt.store(false, std::memory_order_relaxed);
+    const double rpm = LastScanRpm();
+    const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        if (gUserInterrupt.load(std::memory_order_relaxed))
+            break;
+        LammGrid::currentSpecies = i;
+        ChooseAlgorithmForSpecies(M::speciesS[i]);
+        if (!M::speciesIncluded[i])
+            continue;
+        const double loading = M::speciesLoading[i];
+        const double s = M::speciesS[i];
+        const double d = SpeciesDiffusion(i);
+        LammGrid::rotorSpeed = rpm;
+        LammGrid::omega2S = omega2 * s * 1e-13;
+        if (s == 0.0 && (d == 0.0 || LammGrid::faxenApproximation)) {
+            // Nothing sediments: a uniform loading stays uniform whatever D is.
+            LammGrid::nonDiffusing = d == 0.0;
+            AddAnalyticSpecies(i, loading, ConstantProfile, 0.0, 0.0);
+        } else if (d == 0.0) {
+            LammGrid::nonDiffusing = false;
+            AddAnalyticSpecies(i, loading, NonDiffusing, LammGrid::omega2S, 0.0);
+        } else {
+            LammGrid::nonDiffusing = false;
+            LammGrid::s = s;
+            LammGrid::d = d;
+            if (LammGrid::faxenApproximation)
+                AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
+            else
+                SolveSpeciesOnGrid(window, i, loading);
+        }
+        LammGrid::progressWindow = nullptr;
+    }
+    CompleteLinearParameters();
+    ApplyIntensityTransform();
+    S::resultAvailable = true;
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+}
+
+} // namespace
+
+void RunDiscreteSed(TXLAWindow* window) {
+    // Models this version cannot evaluate leave the fit as it is, rather than a wrong model.
+    if (S::scanCount <= 0 || !DiscreteModelAvailable())
+        return;
+    if (StandardRoad())
+        RunDiscreteSedList(window);
+    else
+        RunDiscreteSedModule(window);
+}

@@ -1,0 +1,28 @@
+// Loading a Lamm solver object with everything the program-wide records say about the cell, the
+// solvent, the numerical options and the detection, for the list runs of the engines.
+#pragma once
+
+class CLammIdeal;
+class CWINPlot;
+class TXLAWindow;
+
+// Where a template's solution goes: rows[scan header index] on the shared radii (radiusCount
+// points), or, when radii is null, on each scan's own radii and point count.
+struct LammTemplateOutput {
+    float** rows = nullptr;
+    const float* radii = nullptr;
+    int radiusCount = 0;
+    float** scanRadii = nullptr;
+    const int* scanCounts = nullptr;
+    int equation = 1;         // slot or grid point, for the live curves' colour
+    CWINPlot* plot = nullptr; // live curves drawn over this plot (none in worker threads)
+    bool simulatingOnly = false;
+};
+
+// The ideal model with the given s (S), D (cm^2/s) and loading inside the fit limits; the
+// acceleration check unless switched off; the fluorescence corrections that are on; the output;
+// the numerical options of the Lamm solution; zone loading; the species properties at the
+// scans' temperature; the sedimentation time offset; the rotor speed profile; the inhomogeneous
+// solvent with its cosolute gradient; and the start offset of scanning absorbance optics.
+void LoadLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s, double loading,
+                      const LammTemplateOutput& output);

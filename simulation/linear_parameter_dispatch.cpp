@@ -1,0 +1,83 @@
+// Choice and call of the linear-parameter routine that completes a discrete model's fit values.
+#include "simulation/linear_parameter_dispatch.h"
+
+#include "foundations/resampling.h"
+#include "scandata/scan_store.h"
+#include "state/component_scans.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+
+#include <vector>
+
+LinearParameterRoutine ChooseLinearParameterRoutine() {
+    using M = ModelChoice;
+    using R = LinearParameterRoutine;
+    if (M::fitTINoise) {
+        if (M::linearAmplitudes)
+            return M::fitRINoise ? R::UpdateLinearParametersB : R::UpdateLinearParametersC;
+        return M::fitRINoise ? R::FitRadialNoiseAndBaseline : R::FitComponentLoadingsSimple;
+    }
+    if (!M::linearBaseline)
+        return M::linearAmplitudes ? R::UpdateLinearParametersF : R::AddBaselineToModel;
+    if (M::linearAmplitudes)
+        return M::fitRINoise ? R::UpdateLinearParametersA : R::UpdateLinearParametersE;
+    return M::fitRINoise ? R::UpdateLinearParametersD : R::FitBaselineOnly;
+}
+
+bool SignalGoesIntoFit() {
+    return !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
+           !ModelChoice::fitRINoise;
+}
+
+namespace {
+
+// The species' common-grid signals as they stand, onto every simulated scan's own radii.
+void SumComponentScansIntoFit() {
+    using S = ScanStore;
+    const int n = S::gridCount;
+    if (S::gridRadius == nullptr || n <= 0)
+        return;
+    std::vector<double> x(std::size_t(n) + 1), sum(std::size_t(n) + 1);
+    for (int j = 1; j <= n; ++j)
+        x[std::size_t(j)] = S::gridRadius[j];
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+        std::fill(sum.begin(), sum.end(), 0.0);
+        for (int slot = 1; slot <= ModelParameters::maxSpecies; ++slot) {
+            const auto& rows = ComponentScans::rows[slot];
+            if (std::size_t(scan) >= rows.size() || rows[std::size_t(scan)].size() < sum.size())
+                continue;
+            for (int j = 1; j <= n; ++j)
+                sum[std::size_t(j)] += rows[std::size_t(scan)][std::size_t(j)];
+        }
+        float* fit = S::fit[scan];
+        std::fill(fit + 1, fit + 1 + S::pointCount[scan], 0.0f);
+        ResampleCurveFromDouble(S::pointCount[scan], S::radius[scan], fit, n, x.data(), sum.data());
+    }
+}
+
+void AddBaseline() {
+    using S = ScanStore;
+    const float baseline = ModelParameters::baseline;
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+        for (int p = 1; p <= S::pointCount[scan]; ++p)
+            S::fit[scan][p] += baseline;
+    }
+}
+
+} // namespace
+
+void CompleteLinearParameters() {
+    if (ScanStore::scanCount <= 0 || ScanStore::fit == nullptr)
+        return;
+    if (void (*routine)() =
+            LinearParameterRoutines::routine[static_cast<int>(ChooseLinearParameterRoutine())]) {
+        routine();
+        return;
+    }
+    if (!SignalGoesIntoFit())
+        SumComponentScansIntoFit();
+    AddBaseline();
+}

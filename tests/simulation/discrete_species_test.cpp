@@ -1,0 +1,337 @@
+// The discrete-species model evaluation: loadings, the choice of the linear-parameter routine,
+// recovery of data of known truth with physical checks of the produced fits, the special
+// species on both roads, intensity data, and the input that cannot be evaluated.
+#include "foundations/nr_arrays.h"
+#include "plat/msgbox.hpp"
+#include "plat/testing.hpp"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+#include "simulation/discrete_species.h"
+#include "simulation/discrete_species_module.h"
+#include "simulation/linear_parameter_dispatch.h"
+#include "simulation/simulation_switches.h"
+#include "state/component_scans.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/reset_all_state.h"
+#include "support/velocity_store.h"
+
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+using plat::test::Script;
+
+double Omega2(double rpm) {
+    return std::pow(rpm * std::numbers::pi / 30.0, 2);
+}
+
+// One species of the given s and D at loading c0 in a store of noise-free scans (their signal is
+// never read by the checks below).
+void OneSpecies(double s, double d, double c0, int points = 601) {
+    VelocitySet set;
+    set.species = {{4.5, 6e-7, 1.0}};
+    set.points = points;
+    set.scans = 5;
+    FillVelocityStore(set);
+    M::speciesS[1] = float(s);
+    M::speciesDOrM[1] = float(d * 1e7);
+    M::concentration[1] = float(c0);
+    PackFitParameters();
+}
+
+class DiscreteSpecies : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+TEST_F(DiscreteSpecies, FirstIncludedSlotCarriesTheTotalSignal) {
+    struct Case {
+        const char* name;
+        float c[5];
+        int on[5];
+        bool linearAmplitudes;
+        float expected[5];
+    };
+    const Case cases[] = {
+        {"four slots",
+         {0, 1.0f, 0.2f, 0.3f, 0.1f},
+         {0, 1, 1, 1, 1},
+         false,
+         {0, 0.4f, 0.2f, 0.3f, 0.1f}},
+        {"fractions of a total of 2",
+         {0, 2.0f, 0.25f, 0, 0},
+         {0, 1, 1, 0, 0},
+         false,
+         {0, 1.5f, 0.5f, 0, 0}},
+        {"fractions above 1",
+         {0, 1.0f, 0.8f, 0.4f, 0},
+         {0, 1, 1, 1, 0},
+         false,
+         {0, 0.0f, 0.8f, 0.4f, 0}},
+        {"excluded slots carry nothing",
+         {0, 1.0f, 0.2f, 0.3f, 0.1f},
+         {0, 1, 0, 1, 0},
+         false,
+         {0, 0.7f, 0, 0.3f, 0}},
+        {"first slot excluded",
+         {0, 9.0f, 1.0f, 0.25f, 0},
+         {0, 0, 1, 1, 0},
+         false,
+         {0, 0, 0.75f, 0.25f, 0}},
+        {"zero becomes 1 with linear amplitudes",
+         {0, 1.0f, 0.0f, 0.2f, 0},
+         {0, 1, 1, 1, 0},
+         true,
+         {0, 0.8f, 1.0f, 0.2f, 0}},
+    };
+    for (const Case& c : cases) {
+        for (int i = 1; i <= 4; ++i) {
+            M::concentration[i] = c.c[i];
+            M::speciesOn[i] = c.on[i];
+        }
+        ModelChoice::linearAmplitudes = c.linearAmplitudes;
+        ComputeSpeciesLoadings();
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_NEAR(M::speciesLoading[i], c.expected[i], 1e-6) << c.name << ", slot " << i;
+    }
+}
+
+int gCalled = 0;
+
+TEST_F(DiscreteSpecies, LinearParametersFollowTheFourSwitches) {
+    using R = LinearParameterRoutine;
+    struct Case {
+        bool ti, b, a, ri;
+        R expected;
+    };
+    const Case cases[] = {
+        {false, false, false, false, R::AddBaselineToModel},
+        {false, false, false, true, R::AddBaselineToModel},
+        {false, false, true, false, R::UpdateLinearParametersF},
+        {false, false, true, true, R::UpdateLinearParametersF},
+        {false, true, false, false, R::FitBaselineOnly},
+        {false, true, false, true, R::UpdateLinearParametersD},
+        {false, true, true, false, R::UpdateLinearParametersE},
+        {false, true, true, true, R::UpdateLinearParametersA},
+        {true, false, false, false, R::FitComponentLoadingsSimple},
+        {true, true, false, false, R::FitComponentLoadingsSimple},
+        {true, false, false, true, R::FitRadialNoiseAndBaseline},
+        {true, true, false, true, R::FitRadialNoiseAndBaseline},
+        {true, false, true, false, R::UpdateLinearParametersC},
+        {true, true, true, false, R::UpdateLinearParametersC},
+        {true, false, true, true, R::UpdateLinearParametersB},
+        {true, true, true, true, R::UpdateLinearParametersB},
+    };
+    for (const Case& c : cases) {
+        ModelChoice::fitTINoise = c.ti;
+        ModelChoice::linearBaseline = c.b;
+        ModelChoice::linearAmplitudes = c.a;
+        ModelChoice::fitRINoise = c.ri;
+        EXPECT_EQ(ChooseLinearParameterRoutine(), c.expected) << c.ti << c.b << c.a << c.ri;
+    }
+
+    // An installed routine completes the fit; without one the loadings stand and the baseline
+    // is added.
+    ModelChoice::fitTINoise = ModelChoice::linearBaseline = false;
+    ModelChoice::linearAmplitudes = ModelChoice::fitRINoise = false;
+    OneSpecies(0.0, 0.0, 0.5);
+    M::baseline = 0.1f;
+    PackFitParameters();
+    RunDiscreteSed(nullptr);
+    EXPECT_NEAR(S::fit[2][100], 0.6f, 1e-6);
+    LinearParameterRoutines::Install(R::AddBaselineToModel, [] { ++gCalled; });
+    RunDiscreteSed(nullptr);
+    EXPECT_EQ(gCalled, 1);
+    EXPECT_NEAR(S::fit[2][100], 0.5f, 1e-6);
+    LinearParameterRoutines::Install(R::AddBaselineToModel, nullptr);
+}
+
+// Data made by a fine solution of two species with noise of 0.005: the model at the generating
+// parameters leaves residuals at the noise level and no more. (Within 0.05 cm of the bottom the
+// default options shut off back-diffusion, which the fine solution does not.)
+TEST_F(DiscreteSpecies, GeneratingParametersFitToTheNoiseLevel) {
+    VelocitySet set;
+    set.noise = 0.005;
+    set.seed = 20261207;
+    FillVelocityStore(set);
+    Script script;
+    RunDiscreteSed(nullptr);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_TRUE(S::resultAvailable);
+    const double rmsd = CalcFitRmsd();
+    EXPECT_NEAR(rmsd / set.noise, 1.0, 0.05) << "rmsd " << rmsd << ", seed " << set.seed;
+    double worst = 0.0;
+    int wk = 0, wi = 0;
+    for (int k = 1; k <= set.scans; ++k)
+        for (int i = S::firstFitIndex[k]; i <= S::lastFitIndex[k]; ++i)
+            if (S::radius[k][i] < 7.1f && std::fabs(S::fit[k][i] - TrueSignal(k, i)) > worst) {
+                worst = std::fabs(S::fit[k][i] - TrueSignal(k, i));
+                wk = k;
+                wi = i;
+            }
+    EXPECT_LT(worst, 3e-3) << "largest deviation from the truth, scan " << wk << " r "
+                           << S::radius[wk][wi] << " fit " << S::fit[wk][wi] << " truth "
+                           << TrueSignal(wk, wi);
+    EXPECT_NEAR(M::speciesLoading[1], 0.6f, 1e-6);
+    EXPECT_NEAR(M::speciesLoading[2], 0.4f, 1e-6);
+}
+
+// The fits of one species over the whole column: the amount in the sector stays what was
+// loaded, and the plateau beyond the boundary dilutes as exp(-2 s w^2 t).
+TEST_F(DiscreteSpecies, FitsConserveMassAndDiluteThePlateau) {
+    const double s = 4.5, d = 6e-7, c0 = 0.8;
+    OneSpecies(s, d, c0, 2401);
+    RunDiscreteSed(nullptr);
+    const double m = M::meniscus, b = M::bottom, w2 = Omega2(50000);
+    const double loaded = c0 * (b * b - m * m) / 2.0;
+    for (int k = 1; k <= S::scanCount; ++k) {
+        double amount = 0.0;
+        for (int i = 1; i < S::pointCount[k]; ++i) {
+            const double r0 = S::radius[k][i], r1 = S::radius[k][i + 1];
+            amount += 0.5 * (r1 - r0) * (S::fit[k][i] * r0 + S::fit[k][i + 1] * r1);
+        }
+        EXPECT_NEAR(amount / loaded, 1.0, 2e-3) << "scan " << k;
+        const double t = S::header[k].time;
+        const double boundary = m * std::exp(s * 1e-13 * w2 * t);
+        const double r = 0.5 * (boundary + 4.0 * std::sqrt(2.0 * d * t) + b - 0.15);
+        int i = 1;
+        while (S::radius[k][i] < r)
+            ++i;
+        EXPECT_NEAR(S::fit[k][i] / (c0 * std::exp(-2.0 * s * 1e-13 * w2 * t)), 1.0, 1e-3)
+            << "scan " << k << " at r = " << S::radius[k][i];
+    }
+}
+
+// s = D = 0 keeps the loading everywhere; D = 0 is the closed form of a boundary moving with
+// r exp(s w^2 t) ahead of the diluted plateau; both by the list of solver objects and by this
+// engine's own profiles (the road of the Faxen simulation).
+TEST_F(DiscreteSpecies, SpecialSpeciesOnBothRoads) {
+    struct Case {
+        const char* name;
+        double s, d;
+        bool faxen;
+    };
+    const Case cases[] = {
+        {"s = D = 0, list", 0.0, 0.0, false},
+        {"s = D = 0, own profiles", 0.0, 0.0, true},
+        {"D = 0, list", 5.0, 0.0, false},
+        {"D = 0, own profiles", 5.0, 0.0, true},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        OneSpecies(c.s, c.d, 0.7);
+        LammGrid::faxenApproximation = c.faxen;
+        Script script;
+        RunDiscreteSed(nullptr);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        const double w2 = Omega2(50000);
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const double t = S::header[k].time;
+            const double rb = M::meniscus * std::exp(c.s * 1e-13 * w2 * t);
+            const double plateau = 0.7 * std::exp(-2.0 * c.s * 1e-13 * w2 * t);
+            for (int i = 1; i <= S::pointCount[k]; i += 7) {
+                const double r = S::radius[k][i];
+                if (std::fabs(r - rb) < 0.01 || r > M::bottom - 0.01)
+                    continue; // the step itself, and the material packed at the bottom
+                EXPECT_NEAR(S::fit[k][i], r < rb ? 0.0 : plateau, 1e-4)
+                    << c.name << ", scan " << k << ", r = " << r;
+            }
+        }
+    }
+}
+
+// The model absorbance becomes the intensity transmitted relative to the reference intensity.
+TEST_F(DiscreteSpecies, IntensityDataGetTransmittedIntensities) {
+    for (const float loading : {0.0f, 1.0f}) {
+        ResetAllState();
+        OneSpecies(0.0, 0.0, loading);
+        ScanDataKind::absorbance = false;
+        ScanDataKind::intensity = true;
+        for (int k = 1; k <= S::scanCount; ++k) {
+            S::thirdColumn[k] = vector(1, S::pointCount[k]);
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                S::thirdColumn[k][i] = 2.0f;
+        }
+        RunDiscreteSed(nullptr);
+        EXPECT_NEAR(S::fit[3][50], loading == 0.0f ? 2.0f : 0.2f, 1e-6);
+    }
+}
+
+// What cannot be evaluated ends with its message; the fit keeps what it held, never NaN.
+TEST_F(DiscreteSpecies, InputThatCannotBeEvaluatedEndsWithItsMessage) {
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;
+        const char* caption;
+        const char* textStart;
+    };
+    const Case cases[] = {
+        {"meniscus unset", [] { M::meniscus = 0.0f; }, "", "set Meniscus and Bottom first"},
+        {"meniscus at the bottom", [] { M::meniscus = M::bottom; }, "ERROR",
+         "meniscus (7.2000 cm) must lie inside the cell"},
+        {"meniscus beyond the bottom", [] { M::meniscus = 7.5f; }, "ERROR",
+         "meniscus (7.5000 cm) must lie inside the cell"},
+        {"a scan at rest", [] { S::header[3].rotorSpeed = 0.0f; }, "ERROR",
+         "scan 00003.RA1 was recorded at 0 rpm"},
+        {"default grid too small", [] { LammGrid::defaultGridSize = 5; }, "ERROR",
+         "grid of 5 points is too small"},
+        {"largest grid too small", [] { M::maxGridSize = 1; }, "ERROR",
+         "grid of 1 points is too small"},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        OneSpecies(4.0, 5e-7, 1.0);
+        for (int k = 1; k <= S::scanCount; ++k)
+            std::fill(S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k], 0.25f);
+        c.spoil();
+        PackFitParameters();
+        Script script;
+        script.expectBox().caption(c.caption).textHas(c.textStart);
+        RunDiscreteSed(nullptr);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        EXPECT_FALSE(S::resultAvailable) << c.name;
+        for (int k = 1; k <= S::scanCount; ++k)
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                ASSERT_EQ(S::fit[k][i], 0.25f) << c.name;
+    }
+}
+
+// The algorithm of each species by its normalized s: Claverie below the limit, moving hat above
+// it, the choice before at the limit itself.
+TEST_F(DiscreteSpecies, AutomaticAlgorithmByNormalizedS) {
+    OneSpecies(4.0, 5e-7, 1.0);
+    M::autoGridSize = false; // the plain limit of 5 S at 30000 rpm
+    struct Case {
+        double rpm, s;
+        bool movingHatBefore, movingHatAfter;
+    };
+    const Case cases[] = {
+        {60000, 1.0, true, false}, {60000, 1.5, false, true},   {60000, -1.5, false, true},
+        {60000, 1.25, true, true}, {60000, 1.25, false, false}, {30000, 4.9, true, false},
+        {30000, 5.1, false, true},
+    };
+    for (const Case& c : cases) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            S::header[k].rotorSpeed = float(c.rpm);
+        ModelChoice::movingHatAlgorithm = c.movingHatBefore;
+        ModelChoice::claverieAlgorithm = !c.movingHatBefore;
+        ChooseAlgorithmForSpecies(c.s);
+        EXPECT_EQ(ModelChoice::movingHatAlgorithm, c.movingHatAfter) << c.rpm << " rpm, " << c.s;
+        EXPECT_NE(ModelChoice::movingHatAlgorithm, ModelChoice::claverieAlgorithm);
+    }
+    EXPECT_DOUBLE_EQ(AutomaticAlgorithmLimit(), 5.0 / 1.0);
+}
+
+} // namespace

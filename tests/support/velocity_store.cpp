@@ -1,0 +1,111 @@
+// Velocity scan sets of known truth for the discrete-species evaluation.
+#include "support/velocity_store.h"
+
+#include "scandata/scan_data_kind.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/lamm_harness.h"
+#include "support/store_builder.h"
+
+#include <random>
+
+namespace {
+
+std::vector<std::vector<float>> gTruth;
+
+double RadiusAt(const VelocitySet& set, int i) {
+    return set.firstRadius + (i - 1) * (set.lastRadius - set.firstRadius) / (set.points - 1);
+}
+
+} // namespace
+
+void FillVelocityStore(const VelocitySet& set) {
+    using S = ScanStore;
+    using M = ModelParameters;
+    const int n = set.points;
+    gTruth.assign(std::size_t(set.scans) + 1, std::vector<float>(std::size_t(n) + 1, 0.0f));
+    for (const TrueSpecies& sp : set.species) {
+        // The reference: four times the grid of the default and steps a tenth of its size.
+        LammCase lc;
+        lc.s = sp.s;
+        lc.D = sp.D;
+        lc.rpm = set.rpm;
+        lc.meniscus = set.meniscus;
+        lc.bottom = set.bottom;
+        lc.c0 = sp.loading;
+        lc.scans = set.scans;
+        lc.firstScanS = set.firstScanS;
+        lc.intervalS = set.intervalS;
+        lc.gridSize = 4000;
+        lc.maxDcOverC = 0.1;
+        lc.outputPoints = 2401;
+        lc.massCheck = 0;
+        LammRun reference(lc);
+        reference.Run();
+        for (int k = 1; k <= set.scans; ++k)
+            for (int i = 1; i <= n; ++i)
+                gTruth[std::size_t(k)][std::size_t(i)] +=
+                    float(reference.ValueAt(k, RadiusAt(set, i)));
+    }
+    std::mt19937 random(set.seed);
+    std::normal_distribution<double> noise(0.0, set.noise > 0.0 ? set.noise : 1.0);
+    std::vector<StoreScan> scans;
+    for (int k = 1; k <= set.scans; ++k) {
+        StoreScan scan;
+        scan.timeS = set.firstScanS + (k - 1) * set.intervalS;
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.RA1", k);
+        scan.name = name;
+        for (int i = 1; i <= n; ++i) {
+            scan.radius.push_back(float(RadiusAt(set, i)));
+            const double e = set.noise > 0.0 ? noise(random) : 0.0;
+            scan.signal.push_back(float(gTruth[std::size_t(k)][std::size_t(i)] + e));
+        }
+        scans.push_back(scan);
+    }
+    FillStore(scans);
+    for (int k = 1; k <= set.scans; ++k) {
+        ScanHeader& h = S::header[k];
+        h.temperature = 20.0f;
+        h.rotorSpeed = float(set.rpm);
+        h.omega2t = Omega2T(set.rpm, 0.0, h.time);
+        h.accelerationRate = 1.0e6;
+        h.accelerationTime = 0.0;
+        h.dataType = 'R';
+        S::firstFitIndex[k] = S::lastFitIndex[k] = 0;
+        for (int i = 1; i <= n; ++i) {
+            if (S::firstFitIndex[k] == 0 && S::radius[k][i] >= set.leftFitLimit)
+                S::firstFitIndex[k] = i;
+            if (S::radius[k][i] <= set.rightFitLimit)
+                S::lastFitIndex[k] = i;
+        }
+    }
+    S::absoluteTemperature = 293.15f;
+    S::gasConstantTimesT = float(8.31451e7 * 293.15);
+    ScanDataKind::absorbance = true;
+    S::leftFitLimit = set.leftFitLimit;
+    S::rightFitLimit = set.rightFitLimit;
+    M::meniscus = float(set.meniscus);
+    M::bottom = float(set.bottom);
+    ModelChoice::equilibriumMs = false;
+    double total = 0.0;
+    for (const TrueSpecies& sp : set.species)
+        total += sp.loading;
+    for (int slot = 1; slot <= M::maxSpecies; ++slot) {
+        const std::size_t j = std::size_t(slot) - 1;
+        M::speciesOn[slot] = j < set.species.size() ? 1 : 0;
+        if (j >= set.species.size())
+            continue;
+        M::speciesS[slot] = float(set.species[j].s);
+        M::speciesDOrM[slot] = float(set.species[j].D * 1e7);
+        M::concentration[slot] = float(slot == 1 ? total : set.species[j].loading / total);
+    }
+    M::baseline = 0.0f;
+    PackFitParameters();
+}
+
+float TrueSignal(int scan, int point) {
+    return gTruth[std::size_t(scan)][std::size_t(point)];
+}

@@ -1,0 +1,33 @@
+// A sedimentation velocity experiment of known truth in the scan store: scans whose signal is the
+// sum of fine reference Lamm solutions of given species (plus seeded Gaussian noise), with the
+// model parameters set to the generating species, for the discrete-species evaluation.
+#pragma once
+
+#include <vector>
+
+struct TrueSpecies {
+    double s;       // S
+    double D;       // cm^2/s
+    double loading; // signal the species carries
+};
+
+struct VelocitySet {
+    std::vector<TrueSpecies> species = {{3.5, 6.3e-7, 0.6}, {7.0, 4.2e-7, 0.4}};
+    int scans = 10;
+    int points = 601; // radii evenly spaced from firstRadius to lastRadius
+    double firstRadius = 6.0, lastRadius = 7.2;
+    double rpm = 50000;
+    double firstScanS = 600, intervalS = 600;
+    double meniscus = 6.0, bottom = 7.2;
+    float leftFitLimit = 6.05f, rightFitLimit = 7.15f;
+    double noise = 0.0; // standard deviation of the added noise
+    unsigned seed = 1;
+};
+
+// Fills the store (absorbance scans at 20 C, no acceleration phase), the fit limits and ranges,
+// and the model parameters in the s-and-D form: slot 1 holds the total loading, the others their
+// fractions of it; the parameters are packed as the fit would see them.
+void FillVelocityStore(const VelocitySet& set);
+
+// The noise-free signal of scan k (header index) at point i, as generated.
+float TrueSignal(int scan, int point);
