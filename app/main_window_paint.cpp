@@ -1,6 +1,7 @@
 // TXLAWindow::Paint: draws the whole client area from program-wide state. It replays the pictures
 // that the plots recorded when they were last drawn, then draws the marker lines, overlays,
 // buttons and texts on top; it computes nothing of the analysis.
+#include <cstdio>
 #include <vector>
 
 #include "plotting/aux_plots.h"
@@ -128,7 +129,13 @@ void DrawNormalPicture(TXLAWindow* window, TDC& dc) {
             DrawPriorOverlay(dc);
     }
     if (gShowFitParamsPending && !ScreenModes::eqTestPlotShown) {
-        CalcFitRmsd();
+        // The rms deviation of the model just evaluated, where the loaders show it after a
+        // restore.
+        char text[64];
+        std::snprintf(text, sizeof text, "mean dev = %f  ", static_cast<double>(CalcFitRmsd()));
+        const unsigned align = dc.SetTextAlign(TA_LEFT | TA_TOP);
+        dc.TextOut(10, 50, text);
+        dc.SetTextAlign(align);
         gShowFitParamsPending = false;
     }
 }

@@ -10,6 +10,7 @@
 #include "state/realtime_state.h"
 #include "scandata/scan_store.h"
 #include "state/lamm_grid.h"
+#include "display/paint_switches.h"
 
 void TXLAWindow::CmRun() {
     ContiState::fMvsMOneShot = false;
@@ -31,6 +32,8 @@ void TXLAWindow::CmRun() {
     if (evaluated) {
         gRunCompleted = true;
         ScanStore::dataChanged = false;
+        // The next paint shows the rms deviation of a model that was computed.
+        gShowFitParamsPending = ScanStore::resultAvailable;
     }
     runBusy = false;
     RequestRepaint();

@@ -6,6 +6,11 @@
 #include "distributions/conti_run.h"
 #include "state/model_choice.h"
 #include "state/realtime_state.h"
+#include "plat/msgbox.hpp"
+#include "scandata/scan_store.h"
+#include "simulation/discrete_species.h"
+#include "state/window_services.h"
+#include "simulation/simulation_switches.h"
 
 RunEngine ChooseRunEngine() {
     using M = ModelChoice;
@@ -32,11 +37,20 @@ bool CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return true;
     case RunEngine::EquilibriumFit:
         return window->RunEquilibriumFit();
+    case RunEngine::DiscreteSed:
+        // Ideal, non-interacting species; the non-ideal, reacting and other discrete models
+        // come with their solvers.
+        if (!DiscreteModelAvailable())
+            return false;
+        if (ScanStore::scanCount <= 0)
+            MessageBox(WindowServices::PlatformWindow(window), "please load data first", "RUN",
+                       MB_OK);
+        RunDiscreteSed(window);
+        return true;
     case RunEngine::ApproachToEquilibrium:
     case RunEngine::ContinuousModel:
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:
-    case RunEngine::DiscreteSed:
         return false;
     }
     return false;

@@ -9,6 +9,7 @@
 #include "scandata/equilibrium_scans.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
+#include "scandata/scan_store.h"
 #include "state/dls_data.h"
 
 #include <string>
@@ -48,6 +49,13 @@ template <typename Writer> void Busy(TXLAWindow& window, Writer writer)
 
 void TXLAWindow::CmSaveFitData()
 {
+    // Without an evaluated model the fit values are zeros, not a fit: nothing is written.
+    if (!ScanStore::resultAvailable) {
+        MessageBox("no fit to save: no model has been evaluated for the loaded data yet\n"
+                   "(use Run or Fit first)",
+                   "SAVE FITS", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     CmUpdateSavedFitParameters();
     SaveCommandScope scope(*this);
     std::string path;

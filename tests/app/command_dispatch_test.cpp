@@ -66,10 +66,10 @@ FirstPrompt Expected(const CommandRow& row) {
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
         // Save commands: the fit dialog comes first; the noise writers need fitted noise.
-        {203, {"save fitted data as", ""}}, {252, {"", ""}}, {253, {"", ""}}, {225, {"", ""}},
-        // Run has no engine for the default model yet; Fit M and s without scans assumes 20 C.
-        {213, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
-        {530, {"NOT AVAILABLE", "\"Run\" (command 213)"}},
+        {203, {"SAVE FITS", "no fit to save"}}, {252, {"", ""}}, {253, {"", ""}}, {225, {"", ""}},
+        // Run without scans asks for data; Fit M and s without scans assumes 20 C.
+        {213, {"RUN", "please load data first"}},
+        {530, {"RUN", "please load data first"}},
         // Generate: the parameter form first; the series opens the parameters dialog first.
         {214, {"GENERATE DATA", "Fit with M and s instead D and s?"}},
         {647, {"NOT AVAILABLE", "(command 212)"}},

@@ -21,6 +21,7 @@ class NoiseCommands : public ::testing::Test {
     NoiseCommands() {
         f.LoadScans(3, 60);
         f.Paint();
+        gWizardMessages = true; // the commands' advice comes with the wizard messages
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
         for (int g = 1; g <= S::gridCount; ++g)
             S::tiNoise[g] = 0.01f;

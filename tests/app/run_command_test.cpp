@@ -140,8 +140,9 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
     EXPECT_TRUE(ContiState::calledFromFit);
     EXPECT_TRUE(plat::test::cursorHistory(f.window.get()).empty());
 
-    // Switched off, the same data run.
+    // Switched off, the same data run (here with a model whose engine this version lacks).
     LoadFilters::gradientCheck = false;
+    ModelChoice::gStarFamily = true;
     f.script.expectBox().caption("NOT AVAILABLE");
     plat::test::command(f.window.get(), 213);
     f.script.pumpUntilIdle();
@@ -150,6 +151,7 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
 
 TEST(RunCommand, MissingEngineIsSaidOnceByHandAndNeverFromTheLoaders) {
     MainWindowFixture f;
+    ModelChoice::gStarFamily = true; // a model whose engine this version lacks
     ContiState::discretePrior = ContiState::discretePriorOneShot = true;
     ContiState::calledFromFit = true;
     LammGrid::timeCourseRestart = true;

@@ -9,6 +9,7 @@
 #include "plat/testing.hpp"
 #include "scandata/scan_store.h"
 #include "support/main_window_fixture.h"
+#include "foundations/key_polling.h"
 #include "state/dls_data.h"
 
 namespace {
@@ -23,6 +24,7 @@ class SaveCommands : public ::testing::Test {
         options.count = 3;
         f.Load(options);
         f.Paint();
+        S::resultAvailable = true; // as after a Run
     }
     void Run(int id) { w->RunCommand(*FindCommand(id)); }
     // The titles of the file dialogs shown so far.
@@ -54,6 +56,17 @@ TEST_F(SaveCommands, SaveFitDataWritesFitsThenResiduals) {
     for (const char* name : {"f0001.RA1", "f0003.RA1", "r0001.RA1", "r0003.RA1"})
         EXPECT_FALSE(ReadTextFile(out.file(name)).empty()) << name;
     ExpectLoadSetUp("*");
+}
+
+// Before any model was evaluated the fit values are zeros; writing them headed "fitted to" would
+// report a failure as success.
+TEST_F(SaveCommands, SaveFitDataRefusesBeforeAnyModelWasEvaluated) {
+    S::resultAvailable = false;
+    f.script.expectBox().caption("SAVE FITS").textHas("no fit to save");
+    Run(203);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(Dialogs().empty());
+    EXPECT_FALSE(FileExists(out.file("f0001.RA1").c_str()));
 }
 
 TEST_F(SaveCommands, CancelledFitDialogStillOffersTheResiduals) {

@@ -5,6 +5,7 @@
 #include "display/scan_rms_file.h"
 #include "app/load_all_data.h"
 #include "support/reset_all_state.h"
+#include "state/preference_switches.h"
 
 MainWindowFixture::MainWindowFixture(int width, int height) {
     ResetAllState();
@@ -12,6 +13,9 @@ MainWindowFixture::MainWindowFixture(int width, int height) {
     window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
     window->Create();
     gShowDisclaimer = false;
+    // Every Run evaluates the model; the advice boxes that would follow each one are switched
+    // on by the tests that check them.
+    gWizardMessages = false;
     gScanRmsPath = data.file("ScanRms.dat");
     Resize(width, height);
 }
