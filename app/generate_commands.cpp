@@ -220,6 +220,8 @@ void TXLAWindow::CmGenerateDataSeries() {
                         PackFitParameters();
                         SetDefaultMeniscusBottomLimits();
                         ScanStore::leftFitLimit = meniscus + 0.01f;
+                        // Each set's right limit comes from its own scans, not the last set's.
+                        ScanStore::rightFitLimit = 0.0f;
 
                         SyntheticDataSettings set;
                         set.dr = dr;

@@ -231,6 +231,23 @@ bool DiscreteModelAvailable() {
     return !M::experimentalInitialDistribution;
 }
 
+void ApplyDefaultFitLimits() {
+    if (S::leftFitLimit == 0.0f) {
+        S::leftFitLimit = M::meniscus;
+        ApplyLeftFitLimit();
+    }
+    if (S::rightFitLimit == 0.0f) {
+        // An unset limit starts where every scan still has data: the user is not told about
+        // moving a limit that was never set.
+        float limit = M::bottom;
+        for (int k = 1; k <= S::scanCount; ++k)
+            if (S::pointCount[k] > 0)
+                limit = std::min(limit, S::radius[k][S::pointCount[k]]);
+        S::rightFitLimit = limit;
+        ApplyRightFitLimit();
+    }
+}
+
 void ApplyIntensityTransform() {
     if (!ScanDataKind::intensity || S::thirdColumn == nullptr)
         return;
@@ -249,14 +266,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
         return 0;
     if (!CheckDiscreteModelInput(window))
         return 0;
-    if (S::leftFitLimit == 0.0f) {
-        S::leftFitLimit = M::meniscus;
-        ApplyLeftFitLimit();
-    }
-    if (S::rightFitLimit == 0.0f) {
-        S::rightFitLimit = M::bottom;
-        ApplyRightFitLimit();
-    }
+    ApplyDefaultFitLimits();
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
     LammGrid::firstSimulatedScan = 1;

@@ -103,14 +103,7 @@ void RunDiscreteSedModule(TXLAWindow* window) {
         return;
     if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
         return;
-    if (S::leftFitLimit == 0.0f) {
-        S::leftFitLimit = M::meniscus;
-        ApplyLeftFitLimit();
-    }
-    if (S::rightFitLimit == 0.0f) {
-        S::rightFitLimit = M::bottom;
-        ApplyRightFitLimit();
-    }
+    ApplyDefaultFitLimits();
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
     LammGrid::firstSimulatedScan = 1;

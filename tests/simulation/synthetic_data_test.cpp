@@ -121,6 +121,8 @@ TEST(SyntheticData, FilesReadBackThroughTheLoader) {
     EXPECT_FLOAT_EQ(first.header.rotorSpeed, 50000.0f);
 
     FreeAllData();
+    // The boundary is in the data now; the reader's spike filter is not what is checked here.
+    ScanReaderOptions::dropSpikes = false;
     const std::string selection = SelectionBuffer(f.data.path(), ScanNames(12));
     LoadAllData(f.window.get(), selection.c_str());
     EXPECT_TRUE(f.script.done()) << f.script.logText();
@@ -130,7 +132,9 @@ TEST(SyntheticData, FilesReadBackThroughTheLoader) {
         ASSERT_EQ(S::pointCount[s], 1001);
         EXPECT_NEAR(S::header[s].time, times[std::size_t(i - 1)], 1.0);
         for (int k = 1; k <= 1001; ++k)
-            ASSERT_NEAR(S::signal[s][k], generated[std::size_t(i - 1)][std::size_t(k - 1)], 1e-6)
+            // The file keeps six significant digits of the model and the noise.
+            ASSERT_NEAR(S::signal[s][k], generated[std::size_t(i - 1)][std::size_t(k - 1)],
+                        1e-6 + 5e-6 * std::fabs(generated[std::size_t(i - 1)][std::size_t(k - 1)]))
                 << "scan " << i << " point " << k;
     }
 }
