@@ -11,6 +11,7 @@
 #include "state/run_switches.h"
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
+#include "state/preference_switches.h"
 #include "support/temp_folder.h"
 
 #include <cstdio>
@@ -51,6 +52,7 @@ TEST(FitCommand, FitsTheEquilibriumModelAndAdvisesAfterwards) {
     M::meniscusFloat = 1;
     FitControl::meniscusMin = 6.85f;
     FitControl::meniscusMax = 6.899f;
+    gWizardMessages = true;
     f.script.expectBox().caption("Help Wizard").textHas("Meniscus estimate has reached");
     Send(f, 215);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
