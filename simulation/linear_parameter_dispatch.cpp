@@ -1,29 +1,15 @@
-// Choice and call of the linear-parameter routine that completes a discrete model's fit values.
+// The linear parameters that complete a discrete model's fit values.
 #include "simulation/linear_parameter_dispatch.h"
 
 #include "foundations/resampling.h"
 #include "scandata/scan_store.h"
 #include "state/component_scans.h"
+#include "state/fit_services.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 
 #include <vector>
-
-LinearParameterRoutine ChooseLinearParameterRoutine() {
-    using M = ModelChoice;
-    using R = LinearParameterRoutine;
-    if (M::fitTINoise) {
-        if (M::linearAmplitudes)
-            return M::fitRINoise ? R::UpdateLinearParametersB : R::UpdateLinearParametersC;
-        return M::fitRINoise ? R::FitRadialNoiseAndBaseline : R::FitComponentLoadingsSimple;
-    }
-    if (!M::linearBaseline)
-        return M::linearAmplitudes ? R::UpdateLinearParametersF : R::AddBaselineToModel;
-    if (M::linearAmplitudes)
-        return M::fitRINoise ? R::UpdateLinearParametersA : R::UpdateLinearParametersE;
-    return M::fitRINoise ? R::UpdateLinearParametersD : R::FitBaselineOnly;
-}
 
 bool SignalGoesIntoFit() {
     return !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
@@ -72,9 +58,8 @@ void AddBaseline() {
 void CompleteLinearParameters() {
     if (ScanStore::scanCount <= 0 || ScanStore::fit == nullptr)
         return;
-    if (void (*routine)() =
-            LinearParameterRoutines::routine[static_cast<int>(ChooseLinearParameterRoutine())]) {
-        routine();
+    if (FitServices::table.updateLinearParameters != nullptr) {
+        FitServices::UpdateLinearParameters();
         return;
     }
     if (!SignalGoesIntoFit())

@@ -26,8 +26,6 @@ struct ModelParameters {
     static inline float speciesLoading[5] = {};
     static inline std::int32_t speciesOn[5] = {0, 1, 0, 0, 0};
     static inline std::int32_t (&speciesIncluded)[5] = speciesOn;
-    // Signal each slot carried in the last model evaluation (0 for excluded slots).
-    static inline float speciesLoading[5] = {};
     static inline bool experimentalInitialDistribution = false;
     static inline bool constantInitialDistribution = true;
     static inline bool blocalVaryMeniscusWarned = false;

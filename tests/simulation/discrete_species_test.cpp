@@ -13,6 +13,7 @@
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/simulation_switches.h"
 #include "state/component_scans.h"
+#include "state/fit_services.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -108,54 +109,31 @@ TEST_F(DiscreteSpecies, FirstIncludedSlotCarriesTheTotalSignal) {
     }
 }
 
-int gCalled = 0;
-
-TEST_F(DiscreteSpecies, LinearParametersFollowTheFourSwitches) {
-    using R = LinearParameterRoutine;
+// The fitting layer's routine completes the fit; without that layer the loadings stand as they
+// are and the baseline is added, also to species kept per slot on the common grid.
+TEST_F(DiscreteSpecies, LinearParametersCompleteTheFit) {
     struct Case {
-        bool ti, b, a, ri;
-        R expected;
+        const char* name;
+        bool fittingLayer, linearAmplitudes;
     };
     const Case cases[] = {
-        {false, false, false, false, R::AddBaselineToModel},
-        {false, false, false, true, R::AddBaselineToModel},
-        {false, false, true, false, R::UpdateLinearParametersF},
-        {false, false, true, true, R::UpdateLinearParametersF},
-        {false, true, false, false, R::FitBaselineOnly},
-        {false, true, false, true, R::UpdateLinearParametersD},
-        {false, true, true, false, R::UpdateLinearParametersE},
-        {false, true, true, true, R::UpdateLinearParametersA},
-        {true, false, false, false, R::FitComponentLoadingsSimple},
-        {true, true, false, false, R::FitComponentLoadingsSimple},
-        {true, false, false, true, R::FitRadialNoiseAndBaseline},
-        {true, true, false, true, R::FitRadialNoiseAndBaseline},
-        {true, false, true, false, R::UpdateLinearParametersC},
-        {true, true, true, false, R::UpdateLinearParametersC},
-        {true, false, true, true, R::UpdateLinearParametersB},
-        {true, true, true, true, R::UpdateLinearParametersB},
+        {"fitting layer", true, false},
+        {"without it", false, false},
+        {"without it, species per slot", false, true},
     };
     for (const Case& c : cases) {
-        ModelChoice::fitTINoise = c.ti;
-        ModelChoice::linearBaseline = c.b;
-        ModelChoice::linearAmplitudes = c.a;
-        ModelChoice::fitRINoise = c.ri;
-        EXPECT_EQ(ChooseLinearParameterRoutine(), c.expected) << c.ti << c.b << c.a << c.ri;
+        ResetAllState();
+        OneSpecies(0.0, 0.0, 0.5);
+        M::baseline = 0.1f;
+        PackFitParameters();
+        ModelChoice::linearAmplitudes = c.linearAmplitudes;
+        if (!c.fittingLayer)
+            FitServices::table.updateLinearParameters = nullptr;
+        RunDiscreteSed(nullptr);
+        EXPECT_TRUE(S::resultAvailable) << c.name;
+        for (const int i : {20, 300, 580})
+            EXPECT_NEAR(S::fit[2][i], 0.6f, 1e-5) << c.name << ", point " << i;
     }
-
-    // An installed routine completes the fit; without one the loadings stand and the baseline
-    // is added.
-    ModelChoice::fitTINoise = ModelChoice::linearBaseline = false;
-    ModelChoice::linearAmplitudes = ModelChoice::fitRINoise = false;
-    OneSpecies(0.0, 0.0, 0.5);
-    M::baseline = 0.1f;
-    PackFitParameters();
-    RunDiscreteSed(nullptr);
-    EXPECT_NEAR(S::fit[2][100], 0.6f, 1e-6);
-    LinearParameterRoutines::Install(R::AddBaselineToModel, [] { ++gCalled; });
-    RunDiscreteSed(nullptr);
-    EXPECT_EQ(gCalled, 1);
-    EXPECT_NEAR(S::fit[2][100], 0.5f, 1e-6);
-    LinearParameterRoutines::Install(R::AddBaselineToModel, nullptr);
 }
 
 // Data made by a fine solution of two species with noise of 0.005: the model at the generating

@@ -1,9 +1,11 @@
 // Velocity scan sets of known truth for the discrete-species evaluation.
 #include "support/velocity_store.h"
 
+#include "scandata/common_grid.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
+#include "scandata/slot_grid_arrays.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/lamm_harness.h"
@@ -104,6 +106,8 @@ void FillVelocityStore(const VelocitySet& set) {
     }
     M::baseline = 0.0f;
     PackFitParameters();
+    AllocCommonGridScanArrays();
+    BuildCommonRadialGrid();
 }
 
 float TrueSignal(int scan, int point) {
