@@ -133,8 +133,9 @@ double CLammIdeal::BoundaryWidthAtFitLimit() const
     const double ramp = std::fabs(s) / 3.0 * 1e-13 * w * w * meniscus * accelerationDuration *
                         accelerationDuration * accelerationDuration;
     const double rate = std::fabs(sOmega2) * rF;
-    const double tau = (rF - meniscus <= ramp) ? (rF - meniscus) / rate
-                                               : (rF - ramp - meniscus) / rate + accelerationDuration;
+    const double tau = (rF - meniscus <= ramp)
+                           ? (rF - meniscus) / rate
+                           : (rF - ramp - meniscus) / rate + accelerationDuration;
     const double sigma = std::sqrt(D * tau);
     if (!std::isfinite(sigma))
         return 0.0;

@@ -5,6 +5,7 @@
 
 namespace {
 
+// The tested species with its own (automatic) options.
 LammCase Species(double s, double D, double rpm, int scans, double firstS, double intervalS)
 {
     LammCase lc;
@@ -15,25 +16,18 @@ LammCase Species(double s, double D, double rpm, int scans, double firstS, doubl
     return lc;
 }
 
-// The fixed grid with fixed steps of step seconds on n nodes, the bottom as in the tested run.
-LammCase FineFixedGrid(LammCase lc, int n, double step, bool openBottom)
-{
-    lc.automatic = false;
-    lc.movingHat = false;
-    lc.shutOff = openBottom;
-    lc.gridSize = n;
-    lc.fixTimestep = true;
-    lc.maxDcOverC = step;
-    return lc;
-}
+enum class Loop { FixedSteps, MovingHat };
 
-LammCase FineMovingHat(LammCase lc, int n, double maxDcOverC, bool openBottom)
+// A much finer run on n nodes: the fixed grid with fixed steps of `step` seconds, or the moving
+// hat with "max dc/c" = step; the bottom open or closed as in the tested run.
+LammCase Fine(LammCase lc, Loop loop, int n, double step, bool openBottom)
 {
     lc.automatic = false;
-    lc.movingHat = true;
+    lc.movingHat = loop == Loop::MovingHat;
+    lc.fixTimestep = loop == Loop::FixedSteps;
     lc.shutOff = openBottom;
     lc.gridSize = n;
-    lc.maxDcOverC = maxDcOverC;
+    lc.maxDcOverC = step;
     return lc;
 }
 
@@ -54,38 +48,39 @@ std::vector<LammHardCase> LammHardCases()
             o.defaultGridSize = n;
         };
         cases.push_back({"Fast_UserGrid" + std::to_string(n), fast, userGrid,
-                         FineFixedGrid(fast, 12000, 0.05, false), false});
+                         Fine(fast, Loop::FixedSteps, 12000, 0.05, false), false});
     }
     // A boundary too sharp for the fixed grid: 4.5 S with D 1e-9, open and closed bottom.
     const LammCase sharp = Species(4.5, 1e-9, 50000, 24, 300.0, 300.0);
-    cases.push_back({"Sharp", sharp, Nothing, FineFixedGrid(sharp, 12000, 0.5, true)});
+    cases.push_back({"Sharp", sharp, Nothing, Fine(sharp, Loop::FixedSteps, 12000, 0.5, true)});
     cases.push_back({"Sharp_ClosedBottom", sharp, ClosedBottom,
-                     FineMovingHat(sharp, 4000, 0.25, false), false});
+                     Fine(sharp, Loop::MovingHat, 4000, 0.25, false), false});
     // 100 S by default, with the bottom closed, and on the fixed grid the user chose.
-    cases.push_back({"Fast", fast, Nothing, FineFixedGrid(fast, 12000, 0.05, true)});
+    cases.push_back({"Fast", fast, Nothing, Fine(fast, Loop::FixedSteps, 12000, 0.05, true)});
     cases.push_back({"Fast_ClosedBottom", fast, ClosedBottom,
-                     FineFixedGrid(fast, 12000, 0.05, false), false});
+                     Fine(fast, Loop::FixedSteps, 12000, 0.05, false), false});
     auto fixedGrid = [](CLammIdeal& o) {
         o.automaticAlgorithm = o.movingHatAlgorithm = false;
         o.claverieAlgorithm = true;
     };
-    cases.push_back({"Fast_FixedGrid", fast, fixedGrid, FineMovingHat(fast, 4000, 0.25, true),
-                     false});
+    cases.push_back({"Fast_FixedGrid", fast, fixedGrid,
+                     Fine(fast, Loop::MovingHat, 4000, 0.25, true), false});
     // Slow runs toward equilibrium in a 3 mm column over 96 hours.
     for (double rpm : {10000.0, 25000.0}) {
         LammCase lc = Species(4.5, 6e-7, rpm, 24, 4 * 3600.0, 4 * 3600.0);
         lc.meniscus = 6.9, lc.bottom = 7.2;
         lc.lowerFit = 6.91f, lc.upperFit = 7.19f;
         cases.push_back({"Equilibrium" + std::to_string(static_cast<int>(rpm)), lc, Nothing,
-                         FineMovingHat(lc, 1000, 1.0, false)});
+                         Fine(lc, Loop::MovingHat, 1000, 1.0, false)});
     }
     // Scans in the first 40 s, fitted close to the meniscus and the bottom.
     LammCase early = Species(4.5, 6e-7, 50000, 8, 5.0, 5.0);
     early.lowerFit = 6.01f, early.upperFit = 7.19f;
-    cases.push_back({"EarlyTimes", early, Nothing, FineMovingHat(early, 6000, 0.25, false)});
+    cases.push_back(
+        {"EarlyTimes", early, Nothing, Fine(early, Loop::MovingHat, 6000, 0.25, false)});
     // A slow, fast-diffusing species at high speed.
     const LammCase slow = Species(0.1, 2e-6, 60000, 24, 600.0, 600.0);
-    cases.push_back({"Slow", slow, Nothing, FineMovingHat(slow, 4000, 0.25, false)});
+    cases.push_back({"Slow", slow, Nothing, Fine(slow, Loop::MovingHat, 4000, 0.25, false)});
     return cases;
 }
 
