@@ -17,12 +17,14 @@
 #include "scandata/slot_grid_arrays.h"
 #include "simulation/simulation_switches.h"
 #include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -152,6 +154,11 @@ void BuildScans(TXLAWindow* window, const SyntheticDataSettings& set, float meni
         S::leftFitLimit = M::meniscus + 0.01f;
         S::rightFitLimit = M::bottom - 0.01f;
     }
+    // The grid may end short of the bottom: the limit stays on the data without a box about
+    // the program's own radii.
+    const float last = S::radius[1][m];
+    if (S::rightFitLimit == 0.0f || S::rightFitLimit > last)
+        S::rightFitLimit = std::min(M::bottom - 0.01f, last);
     for (int i = 1; i <= set.scanCount; ++i) {
         S::firstFitIndex[i] = 1;
         S::lastFitIndex[i] = m;
@@ -242,6 +249,9 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
             return false;
         BuildScans(window, set, meniscus, m, noise);
     }
+    // Velocity scans of the sector cell, whatever was loaded before.
+    S::equilibriumData = false;
+    gDlsData = false;
     ScanDataKind::absorbance = true;
     ScanDataKind::interference = false;
     ScanDataKind::intensity = false;

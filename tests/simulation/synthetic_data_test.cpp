@@ -139,6 +139,28 @@ TEST(SyntheticData, FilesReadBackThroughTheLoader) {
     }
 }
 
+TEST(SyntheticData, VelocityScansWithTheRightLimitOnTheirRadii) {
+    struct Case {
+        const char* name;
+        bool series;
+        float right; // before
+    };
+    for (const Case& c : {Case{"single", false, 0.0f}, Case{"series, limit unset", true, 0.0f},
+                          Case{"series, limit beyond the data", true, 7.18f}}) {
+        MainWindowFixture f;
+        S::equilibriumData = true;
+        ModelChoice::generatingSeries = c.series;
+        S::rightFitLimit = c.right;
+        SyntheticDataSettings set;
+        set.dr = 0.05f; // the radii end at 7.15 cm
+        set.scanCount = 2;
+        ASSERT_TRUE(Generate(f, set, f.data.path())) << c.name;
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText(); // no box
+        EXPECT_FLOAT_EQ(S::rightFitLimit, S::radius[1][S::pointCount[1]]) << c.name;
+        EXPECT_FALSE(S::equilibriumData) << c.name;
+    }
+}
+
 TEST(SyntheticData, TheSameSeedGivesTheSameFiles) {
     MainWindowFixture f;
     TempFolder a, b, c;
