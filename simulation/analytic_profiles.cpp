@@ -85,17 +85,3 @@ void ApplyBottomShadow(int n, const float* x, float* y)
 {
     ApplyExcitationCone(y, x, n, ModelParameters::bottom, DetectionCorrections::coneRadius);
 }
-
-// Without diffusion every radius moves as r exp(omega^2 s t) and the sector dilutes the solution
-// by the square of that factor; the closed form is the limit the solvers approach as D -> 0.
-void NonDiffusingProfile(double c0, double t, const float* r, float* out, int n, double omega2s,
-                         double meniscus, double bottom)
-{
-    const double shift = omega2s * t;
-    const double plateau = c0 * std::exp(-2.0 * shift);
-    const double boundary = (omega2s >= 0.0 ? meniscus : bottom) * std::exp(shift);
-    for (int i = 1; i <= n; ++i) {
-        const bool inPlateau = omega2s >= 0.0 ? r[i] >= boundary : r[i] <= boundary;
-        out[i] = inPlateau ? float(plateau) : 0.0f;
-    }
-}

@@ -23,10 +23,3 @@ void ConvolveRadialGaussian(int n, const float* x, float* y);
 // Shadow of the excitation cone at the cell bottom (nothing without a cone width): the value at
 // the bottom is halved, points farther than the width from it are unchanged.
 void ApplyBottomShadow(int n, const float* x, float* y);
-
-// Profile of a species that sediments without diffusing (D = 0), loaded uniformly with c0, at
-// time t (s) with omega^2 s = omega2s (1/s): the boundary r_b = m exp(omega2s t) (or, floating,
-// b exp(omega2s t)) separates the depleted region from the plateau c0 exp(-2 omega2s t) of radial
-// dilution; r and out are 1-based.
-void NonDiffusingProfile(double c0, double t, const float* r, float* out, int n, double omega2s,
-                         double meniscus, double bottom);

@@ -10,6 +10,7 @@
 #include "simulation/discrete_species_module.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/linear_parameter_dispatch.h"
+#include "simulation/non_diffusing_boundary.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
@@ -55,9 +56,9 @@ void ConstantProfile(double loading, double, const float*, float* out, int n, do
         out[i] = float(loading);
 }
 
-void NonDiffusing(double loading, double t, const float* r, float* out, int n, double omega2s,
-                  double) {
-    NonDiffusingProfile(loading, t, r, out, n, omega2s, M::meniscus, M::bottom);
+// The boundary moves with LammGrid::omega2S, which the caller sets for the species.
+void NonDiffusing(double loading, double t, const float* r, float* out, int n, double, double) {
+    NonDiffusingBoundary(loading, t, r, out, n);
 }
 
 void Faxen(double loading, double t, const float* r, float* out, int n, double omega2s, double d) {
