@@ -224,11 +224,12 @@ double CLammIdeal::ActiveRegionTimeStep()
         return 1.0;
     }
     SolveActiveRegionStep(dt);
-    for (int i = from; i <= upperIndex; ++i) {
-        if (!(std::fabs(c[i]) <= 1e100)) {
-            discretizationError = 1;
-            return 0.0;
-        }
+    bool runaway = false;  // beyond 1e100 or not a number; one pass without branches
+    for (int i = from; i <= upperIndex; ++i)
+        runaway |= !(std::fabs(c[i]) <= 1e100);
+    if (runaway) {
+        discretizationError = 1;
+        return 0.0;
     }
     if (zoneLoading && t < 10.0)
         SpreadTinyValues(c, r, N);
@@ -358,13 +359,31 @@ double CLammIdeal::ActiveRegionChange()
     // one element needs to exchange by diffusion or transport they come from a boundary thinner
     // than the grid, which a shorter step cannot mend: such steps are not refused.
     const bool watchNegative = !zoneLoading && t < 10.0 && dt > ringingStep;
-    for (int i = U - 1; i >= L; --i) {
-        if (watchNegative && c[i] < -eps) {
-            ++refusals;
-            return 2.0 * tolerance;
+    if (watchNegative) {
+        for (int i = U - 1; i >= L; --i) {
+            if (c[i] < -eps) {
+                ++refusals;
+                return 2.0 * tolerance;
+            }
         }
-        change = RelativeNodeChange(c, cOld, i, threshold, change);
     }
+    // Nodes with a loading of their own give their relative change in a pass without branches;
+    // the (nearly) empty ones that gain material are measured against a neighbour after it. The
+    // largest value is the same in any order.
+    double loaded = 0.0;
+    bool anyEmptyGaining = false;
+    for (int i = L; i <= U - 1; ++i) {
+        const double d = c[i] - cOld[i];
+        const bool own = cOld[i] > threshold;
+        const double ratio = std::fabs(d / (own ? cOld[i] : 1.0));
+        loaded = std::max(loaded, own ? ratio : 0.0);
+        anyEmptyGaining |= !own && d > threshold;
+    }
+    change = std::max(change, loaded);
+    if (anyEmptyGaining)
+        for (int i = U - 1; i >= L; --i)
+            if (!(cOld[i] > threshold))
+                change = RelativeNodeChange(c, cOld, i, threshold, change);
     return change;
 }
 

@@ -1,6 +1,8 @@
 // CLammIdeal: the self-contained solver of the Lamm equation for one sedimenting species.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -638,3 +640,22 @@ public:
     bool debugLogCreated = false;
     bool debugLogFailed = false;  // the trace file could not be opened: stop tracing
 };
+
+// The larger of change and the relative change of node i; a node that was (nearly) empty is
+// measured against a neighbour's old value, so a boundary arriving there counts. Inline: it is
+// called for every node of every step.
+inline double CLammIdeal::RelativeNodeChange(const double* nw, const double* od, int i,
+                                             double threshold, double change)
+{
+    const double d = nw[i] - od[i];
+    if (od[i] > threshold)
+        return std::max(change, std::fabs(d / od[i]));
+    if (d <= threshold)
+        return change;
+    double other = 0.0;
+    if (od[i + 1] > threshold)
+        other = od[i + 1];
+    else if (i > 1 && od[i - 1] > threshold)
+        other = od[i - 1];
+    return other > 0.0 ? std::max(change, std::fabs(d / other)) : change;
+}

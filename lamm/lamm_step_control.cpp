@@ -93,21 +93,3 @@ void CLammIdeal::SpreadTinyValues(double* v, const double* radii, int n)
         }
     }
 }
-
-// The larger of change and the relative change of node i; a node that was (nearly) empty is
-// measured against a neighbour's old value, so a boundary arriving there counts.
-double CLammIdeal::RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
-                                      double change)
-{
-    const double d = nw[i] - od[i];
-    if (od[i] > threshold)
-        return std::max(change, std::fabs(d / od[i]));
-    if (d <= threshold)
-        return change;
-    double other = 0.0;
-    if (od[i + 1] > threshold)
-        other = od[i + 1];
-    else if (i > 1 && od[i - 1] > threshold)
-        other = od[i - 1];
-    return other > 0.0 ? std::max(change, std::fabs(d / other)) : change;
-}
