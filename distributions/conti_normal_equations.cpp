@@ -47,13 +47,28 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                 for (int u = 0; u < m; ++u)
                     y[u] = column(q + u, s);
                 if (m == 4) {
-                    for (int i = lo; i <= hi; ++i) {
+                    // Four lanes per cell (points i mod 4), added in a fixed order at the end:
+                    // the same sums for any thread count, and independent chains for the CPU.
+                    double acc[4][4] = {};
+                    const float *y0 = y[0], *y1 = y[1], *y2 = y[2], *y3 = y[3];
+                    int i = lo;
+                    for (; i + 3 <= hi; i += 4)
+                        for (int l = 0; l < 4; ++l) {
+                            const double xi = x[i + l];
+                            acc[0][l] += xi * y0[i + l];
+                            acc[1][l] += xi * y1[i + l];
+                            acc[2][l] += xi * y2[i + l];
+                            acc[3][l] += xi * y3[i + l];
+                        }
+                    for (; i <= hi; ++i) {
                         const double xi = x[i];
-                        sum[0] += xi * y[0][i];
-                        sum[1] += xi * y[1][i];
-                        sum[2] += xi * y[2][i];
-                        sum[3] += xi * y[3][i];
+                        acc[0][0] += xi * y0[i];
+                        acc[1][0] += xi * y1[i];
+                        acc[2][0] += xi * y2[i];
+                        acc[3][0] += xi * y3[i];
                     }
+                    for (int u = 0; u < 4; ++u)
+                        sum[u] += (acc[u][0] + acc[u][1]) + (acc[u][2] + acc[u][3]);
                 } else {
                     for (int u = 0; u < m; ++u)
                         for (int i = lo; i <= hi; ++i)

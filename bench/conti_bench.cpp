@@ -1,0 +1,80 @@
+// The c(s) Run of 50 scans x 1000 points with 100 grid points (0-15 S), kernel rebuilt each
+// time, on one thread and on every core (Lamm list and normal-equation threads alike); and the
+// normal equations with noise elimination plus the regularized solution alone.
+#include "distributions/conti_run.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "support/conti_data_store.h"
+
+#include <benchmark/benchmark.h>
+
+#include <thread>
+
+namespace {
+
+ContiStoreCase FiftyScans()
+{
+    ContiStoreCase c;
+    c.scans = 50;
+    c.points = 1000;
+    c.firstTimeS = 600.0;
+    c.intervalS = 300.0;
+    return c;
+}
+
+void ChooseCs(int threads)
+{
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::rangeMin = 0.0f;
+    ContiState::rangeMax = 15.0f;
+    ContiState::resolution = 100.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.25f;
+    ContiState::calledFromFit = true; // the data stay as they are between iterations
+    ContiState::multiThreading = threads > 1;
+    gDistributionThreadCount = threads;
+    gLammThreadCount = threads;
+}
+
+int Threads(const benchmark::State& state)
+{
+    return state.range(0) > 0 ? static_cast<int>(state.range(0))
+                              : static_cast<int>(std::thread::hardware_concurrency());
+}
+
+void ContiRunWholeRun(benchmark::State& state)
+{
+    ContiDataStore store(FiftyScans());
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    const int threads = Threads(state);
+    ChooseCs(threads);
+    for (auto _ : state) {
+        gContiKernel.Free(); // the kernel is part of the Run
+        benchmark::DoNotOptimize(RunContiSed(nullptr));
+    }
+    state.counters["threads"] = threads;
+    FreeDistributionArrays();
+}
+
+void ContiRunKernelKept(benchmark::State& state)
+{
+    ContiDataStore store(FiftyScans());
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    const int threads = Threads(state);
+    ChooseCs(threads);
+    RunContiSed(nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RunContiSed(nullptr)); // normal equations and solution only
+    state.counters["threads"] = threads;
+    FreeDistributionArrays();
+}
+
+} // namespace
+
+BENCHMARK(ContiRunWholeRun)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ContiRunKernelKept)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
