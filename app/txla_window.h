@@ -67,6 +67,19 @@ class TXLAWindow : public TFrameWindow {
     void CmToggleScanNameTips();
     void CmOldFilenameConvention();
     void CmCopyDataPlot();
+    // The continuous distribution commands.
+    void CmSaveContiDistribution();
+    void CmCopyDistributionPlot();
+    void CmCopyDistribution();
+    void ChooseRegularization(bool maxEnt, bool secondDerivative, bool both);
+    void CmSecondDerivativeRegularization();
+    void CmMaxEntRegularization();
+    void CmShowBothRegularizations();
+    void CmIntegrationRangesFromFile();
+    void ReportAutomaticIntegration();
+    void CmIntegrateDistribution();
+    void CmRescaleDistributionPlot();
+    void CmFullscaleDistributionPlot();
     void CmCopyResidualsPlot();
     void CmCopyScreenshot();
     // Fit display options, the residuals bitmap and the temperature plot.

@@ -10,13 +10,11 @@
 #include "support/conti_data_store.h"
 
 #include <benchmark/benchmark.h>
-
 #include <thread>
 
 namespace {
 
-ContiStoreCase FiftyScans()
-{
+ContiStoreCase FiftyScans() {
     ContiStoreCase c;
     c.scans = 50;
     c.points = 1000;
@@ -25,8 +23,7 @@ ContiStoreCase FiftyScans()
     return c;
 }
 
-void ChooseCs(int threads)
-{
+void ChooseCs(int threads) {
     ModelChoice::nonInteractingSpecies = false;
     ModelChoice::contiMode = ModelChoice::contiCs = true;
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
@@ -41,14 +38,12 @@ void ChooseCs(int threads)
     gLammThreadCount = threads;
 }
 
-int Threads(const benchmark::State& state)
-{
+int Threads(const benchmark::State& state) {
     return state.range(0) > 0 ? static_cast<int>(state.range(0))
                               : static_cast<int>(std::thread::hardware_concurrency());
 }
 
-void ContiRunWholeRun(benchmark::State& state)
-{
+void ContiRunWholeRun(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
     const int threads = Threads(state);
@@ -61,8 +56,7 @@ void ContiRunWholeRun(benchmark::State& state)
     FreeDistributionArrays();
 }
 
-void ContiRunKernelKept(benchmark::State& state)
-{
+void ContiRunKernelKept(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
     const int threads = Threads(state);

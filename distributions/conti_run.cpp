@@ -8,6 +8,7 @@
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
+#include "distributions/distribution_plot.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
@@ -284,6 +285,7 @@ bool RunContiSed(TXLAWindow* window) {
         return false;
     ReportContiError(sol.code);
     StoreContiSolution(sol);
+    ShowDistribution(window);
     if (!ContiState::calledFromFit && !FitControl::fitInProgress) {
         if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)
             SubtractAllSystematicNoise();

@@ -116,6 +116,15 @@ FirstPrompt Expected(const CommandRow& row) {
         {284, {"Equilibrium Analysis", "please load equilibrium data"}},
         {523, {"Equilibrium Analysis", "please load equilibrium data"}},
         {223, {"", ""}}, {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
+        // Distribution commands: without a distribution there is nothing to save, copy,
+        // integrate or rescale; the regularization choice offers to keep it; the range file of
+        // the program folder does not exist.
+        {271, {"SAVE DISTRIBUTION", "There is no distribution to save"}},
+        {273, {"", ""}}, {274, {"", ""}}, {456, {"", ""}}, {457, {"", ""}}, {458, {"", ""}},
+        {294, {"SET PREFERENCE", "save as default setting?"}},
+        {295, {"SET PREFERENCE", "save as default setting?"}},
+        {642, {"SET PREFERENCE", "save as default setting?"}},
+        {644, {"INTEGRATION RANGES", "no integration ranges could be read from"}},
         // Fit and the error analysis: without scans Fit says so, the intervals do nothing.
         {215, {"Error", "please load data first"}}, {827, {"", ""}},
         {285, {"", ""}}, {286, {"", ""}},

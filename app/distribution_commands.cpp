@@ -1,0 +1,148 @@
+// The commands on the continuous distribution: save and copy it, copy its plot, the
+// regularization choice, integration (by entered or file ranges) and the plot's x range.
+#include "app/save_dialogs.h"
+#include "app/txla_window.h"
+#include "distributions/distribution_plot.h"
+#include "distributions/integration_ranges.h"
+#include "foundations/input_boxes.h"
+#include "foundations/show_error.h"
+#include "plat/clipboard.hpp"
+#include "plotting/plot_owners.h"
+#include "plotting/win_plot.h"
+#include "state/conti_state.h"
+#include "state/plot_interaction_state.h"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
+
+#include <string>
+
+namespace {
+
+constexpr const char* kIntegration = "INTEGRATE DISTRIBUTION";
+
+bool HaveDistribution() {
+    return ContiState::sValues && ContiState::distribution && ContiState::gridPoints >= 1;
+}
+
+} // namespace
+
+void TXLAWindow::CmSaveContiDistribution() {
+    if (!HaveDistribution()) {
+        MessageBox("There is no distribution to save: Run the distribution model first.",
+                   "SAVE DISTRIBUTION", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    paintSuspended = true;
+    std::string path;
+    const bool chosen = AskSavePath(this, "save distribution as", "distrib.dat", true, &path);
+    paintSuspended = false;
+    if (chosen && !SaveDistributionFile(path)) {
+        const std::string text = "could not write the distribution to " + path;
+        ShowError(text.c_str(), 0);
+    }
+}
+
+void TXLAWindow::CmCopyDistributionPlot() {
+    CWINPlot* plot = ContiState::distributionPlot;
+    if (!plot)
+        return;
+    plot->Draw();
+    CopyMetafileToClipboard(this, plot->metaFile);
+}
+
+void TXLAWindow::CmCopyDistribution() {
+    const std::string text = DistributionText();
+    if (text.empty())
+        return;
+    TClipboard clipboard(this);
+    if (!clipboard.IsOpen())
+        return;
+    clipboard.EmptyClipboard();
+    clipboard.SetText(text);
+    clipboard.CloseClipboard();
+}
+
+void TXLAWindow::ChooseRegularization(bool maxEnt, bool secondDerivative, bool both) {
+    ContiState::maxEntRegularization = maxEnt;
+    ContiState::secondDerivativeRegularization = secondDerivative;
+    ContiState::showBothRegularizations = both;
+    CheckMark(294, secondDerivative);
+    CheckMark(295, maxEnt);
+    CheckMark(642, both);
+    OfferToSave(9, secondDerivative ? 2 : (both ? 3 : 1));
+}
+
+void TXLAWindow::CmSecondDerivativeRegularization() {
+    ChooseRegularization(false, true, false);
+}
+
+void TXLAWindow::CmMaxEntRegularization() {
+    ChooseRegularization(true, false, false);
+}
+
+void TXLAWindow::CmShowBothRegularizations() {
+    ChooseRegularization(false, false, true);
+}
+
+void TXLAWindow::CmIntegrationRangesFromFile() {
+    gIntegrationRangesFromFile = !gIntegrationRangesFromFile;
+    if (gIntegrationRangesFromFile &&
+        !LoadIntegrationRangesFrom(gTablePaths.integrationRangeFile)) {
+        const std::string text = std::string("no integration ranges could be read from ") +
+                                 gTablePaths.integrationRangeFile;
+        MessageBox(text.c_str(), "INTEGRATION RANGES", MB_OK | MB_ICONINFORMATION);
+        gIntegrationRangesFromFile = false;
+    }
+    CheckMark(644, gIntegrationRangesFromFile);
+    OfferToSave(10, gIntegrationRangesFromFile ? 1 : 0);
+}
+
+void TXLAWindow::ReportAutomaticIntegration() {
+    std::string text;
+    for (const IntegrationRange& r : IntegrationRanges())
+        text += IntegralReportLine(r.lo, r.hi);
+    if (!text.empty())
+        MessageBox(text.c_str(), kIntegration, MB_OK);
+}
+
+// Without a band on the plot to drag, the range is entered: s-min, then s-max.
+void TXLAWindow::CmIntegrateDistribution() {
+    if (!HaveDistribution())
+        return;
+    DistributionBand::selectArmed = DistributionBand::zoomArmed = false;
+    if (gIntegrationRangesFromFile && !IntegrationRanges().empty()) {
+        ReportAutomaticIntegration();
+        return;
+    }
+    float lo = ContiState::sValues[1], hi = ContiState::sValues[ContiState::gridPoints];
+    if (!InputFloat(&lo, lo, true, "lower limit of the integration", kIntegration) ||
+        !InputFloat(&hi, hi, true, "upper limit of the integration", kIntegration))
+        return;
+    if (!(lo < hi)) {
+        MessageBox("The integration range is empty: its lower limit must lie below its upper "
+                   "limit.",
+                   kIntegration, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    MessageBox(IntegralReportLine(lo, hi).c_str(), kIntegration, MB_OK);
+}
+
+void TXLAWindow::CmRescaleDistributionPlot() {
+    if (!ContiState::distributionPlot)
+        return;
+    CWINPlot* plot = ContiState::distributionPlot;
+    float lo = plot->xMin, hi = plot->xMax;
+    if (!InputFloat(&lo, lo, true, "minimum of the x range", "RESCALE DISTRIBUTION PLOT") ||
+        !InputFloat(&hi, hi, true, "maximum of the x range", "RESCALE DISTRIBUTION PLOT"))
+        return;
+    if (!(lo < hi)) {
+        MessageBox("The x range is empty: its minimum must lie below its maximum.",
+                   "RESCALE DISTRIBUTION PLOT", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    RedrawDistribution(this, lo, hi);
+}
+
+void TXLAWindow::CmFullscaleDistributionPlot() {
+    FullscaleDistribution(this);
+}

@@ -1,0 +1,183 @@
+// The distribution plot and the distribution files.
+#include "distributions/distribution_plot.h"
+
+#include "distributions/conti_run.h"
+#include "foundations/ccurve.h"
+#include "foundations/nr_arrays.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/plot_interaction_state.h"
+#include "state/window_services.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<CCurve> gMainCurve, gSecondCurve;
+
+bool HaveDistribution() {
+    return ContiState::sValues && ContiState::distribution && ContiState::gridPoints >= 1;
+}
+
+const char* AbscissaLabel() {
+    if (ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
+        !ModelChoice::csInvariantD)
+        return "molar mass (Da)";
+    return "sed. coef. (S)";
+}
+
+} // namespace
+
+void ClearDistribution(bool relayout) {
+    delete ContiState::distributionPlot;
+    ContiState::distributionPlot = nullptr;
+    gMainCurve.reset();
+    gSecondCurve.reset();
+    if (ScanStore::distPlotRect[1] != 475) {
+        ScanStore::distPlotRect[1] = 475;
+        ScanStore::distPlotRect[2] = 550;
+        ScanStore::distPlotRect[3] = 950;
+        if (relayout)
+            WindowServices::SetPlotAxisTitles();
+    }
+}
+
+void CreateDistributionPlot() {
+    delete ContiState::distributionPlot;
+    ContiState::distributionPlot = nullptr;
+    if (!HaveDistribution())
+        return;
+    const int n = ContiState::gridPoints;
+    gMainCurve = std::make_unique<CCurve>(ContiState::sValues, ContiState::distribution, n, 1, 1);
+    auto plot = std::make_unique<CWINPlot>();
+    plot->AddCurve(gMainCurve.get());
+    plot->SetCurveStyle(0, -1);
+    plot->SetCurveColor(0, 0x000000);
+    if (ContiState::secondDistribution) {
+        gSecondCurve =
+            std::make_unique<CCurve>(ContiState::sValues, ContiState::secondDistribution, n, 1, 1);
+        plot->AddCurve(gSecondCurve.get());
+        plot->SetCurveStyle(1, -1);
+        plot->SetCurveColor(1, 0x0000FF);
+    } else {
+        gSecondCurve.reset();
+    }
+    plot->SetXLabel(AbscissaLabel());
+    plot->SetYLabel("c");
+    plot->SetPlotRect(ContiState::distributionPlotTop, 75, ContiState::distributionPlotBottom, 975);
+    ContiState::distributionPlot = plot.release();
+    FullscaleDistribution(nullptr);
+}
+
+void ShowDistribution(TXLAWindow* window) {
+    CreateDistributionPlot();
+    if (!ContiState::distributionPlot)
+        return;
+    if (ScanStore::distPlotRect[1] != 350) {
+        ScanStore::distPlotRect[1] = 350;
+        ScanStore::distPlotRect[2] = 405;
+        ScanStore::distPlotRect[3] = 575;
+        WindowServices::SetPlotAxisTitles();
+    }
+    WindowServices::RequestRepaint(window);
+}
+
+void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
+    CWINPlot* plot = ContiState::distributionPlot;
+    DistributionBand::zoomArmed = DistributionBand::selectArmed = false;
+    if (!plot || !HaveDistribution())
+        return;
+    if (s2 < s1)
+        std::swap(s1, s2);
+    float largest = 0.0f;
+    for (int p = 1; p <= ContiState::gridPoints; ++p)
+        if (ContiState::sValues[p] >= s1 && ContiState::sValues[p] <= s2)
+            largest = std::max(largest, ContiState::distribution[p]);
+    float top = std::floor(largest);
+    if (top < 1.0f)
+        top = largest > 0.0f ? largest : 1.0f; // a whole-number cut would leave no range
+    plot->SetRanges(s1, s2, 0.0f, top);
+    WindowServices::RequestRepaint(window);
+}
+
+void FullscaleDistribution(TXLAWindow* window) {
+    if (!HaveDistribution())
+        return;
+    RedrawDistribution(window, ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints]);
+}
+
+std::string DistributionText() {
+    if (!HaveDistribution())
+        return {};
+    std::string text;
+    char line[100];
+    for (int p = 1; p <= ContiState::gridPoints; ++p) {
+        if (ContiState::secondDistribution)
+            std::snprintf(line, sizeof line, "%.8e %.8e %.8e\n", ContiState::sValues[p],
+                          ContiState::distribution[p], ContiState::secondDistribution[p]);
+        else
+            std::snprintf(line, sizeof line, "%.8e %.8e\n", ContiState::sValues[p],
+                          ContiState::distribution[p]);
+        text += line;
+    }
+    return text;
+}
+
+bool SaveDistributionFile(const std::string& path) {
+    const std::string text = DistributionText();
+    if (text.empty())
+        return false;
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+bool LoadDistributionFromFile(const char* path) {
+    std::ifstream in(path ? path : "");
+    if (!in)
+        return false;
+    std::vector<float> x, c;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        fields.imbue(std::locale::classic());
+        double a = 0.0, b = 0.0;
+        if (!(fields >> a)) {
+            // blank lines are allowed; any other text is not a distribution file
+            if (line.find_first_not_of(" \t\r") != std::string::npos)
+                return false;
+            continue;
+        }
+        if (!(fields >> b) || !std::isfinite(a) || !std::isfinite(b))
+            return false;
+        x.push_back(static_cast<float>(a));
+        c.push_back(static_cast<float>(b));
+        if (x.size() > 1000000)
+            return false;
+    }
+    const int n = static_cast<int>(x.size());
+    if (n < 2)
+        return false;
+    for (int p = 1; p < n; ++p)
+        if (!(x[p] > x[p - 1]))
+            return false; // the abscissa must ascend
+    FreeDistributionArrays();
+    ContiState::gridPoints = n;
+    ContiState::sValues = vector(1, n);
+    ContiState::mValues = vector(1, n);
+    ContiState::distribution = vector(1, n);
+    for (int p = 1; p <= n; ++p) {
+        ContiState::sValues[p] = x[p - 1];
+        ContiState::distribution[p] = c[p - 1];
+    }
+    CreateDistributionPlot();
+    return true;
+}

@@ -1,0 +1,31 @@
+// The distribution plot beside the scans, its redraw functions, and the distribution files.
+#pragma once
+
+#include <string>
+
+class TXLAWindow;
+
+// Removes the plot and its curves, and gives the scan plots their full height back (laid out
+// anew when relayout is set).
+void ClearDistribution(bool relayout = true);
+// Builds the plot of the current distribution (and the second result when held) over the grid.
+void CreateDistributionPlot();
+// Builds the plot and makes room for it below the scan plots.
+void ShowDistribution(TXLAWindow* window);
+// x range [s1, s2], y from 0 to the largest value in that range cut to a whole number (the
+// value itself below 1); clears the zoom and select requests of the band, keeps the range.
+void RedrawDistribution(TXLAWindow* window, float s1, float s2);
+// The whole grid range.
+void FullscaleDistribution(TXLAWindow* window);
+
+// The distribution as text: one line "%.8e %.8e" per grid point (abscissa, value; nine digits,
+// so a float reads back exactly), with the second
+// result as a third column when it is held. Empty without a distribution.
+std::string DistributionText();
+// Writes DistributionText to path; false (nothing written) without a distribution or when the
+// file cannot be written.
+bool SaveDistributionFile(const std::string& path);
+// Reads a file of at least two numbers per line (abscissa, value) into the distribution arrays
+// and plots it; false, with the arrays unchanged, when the file holds fewer than 2 such lines or
+// a line that is not numbers.
+bool LoadDistributionFromFile(const char* path);

@@ -1,0 +1,137 @@
+// A user's road through the menu: two species of one f/f0 written as scan files, loaded,
+// "Continuous c(s) Distribution" chosen, Run, the Fit of f/f0 and meniscus, each peak integrated
+// from the menu, the distribution saved and read back.
+#include "app/txla_window.h"
+#include "distributions/conti_fit.h"
+#include "distributions/distribution_plot.h"
+#include "scandata/scan_store.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/conti_data_store.h"
+#include "support/main_window_fixture.h"
+#include "support/scan_set_generator.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Scans of 3.5 S (0.3) and 7.0 S (0.6), f/f0 1.25, 50000 rpm, meniscus 6.0 cm, every 400 s.
+std::vector<GeneratedScan> TwoSpeciesScans() {
+    ContiStoreCase c;
+    c.scans = 12;
+    c.points = 381; // 6.02 .. 7.16 cm in steps of 0.003 cm
+    c.meniscus = 6.02f;
+    c.bottom = 7.16f;
+    c.firstTimeS = 600.0;
+    c.intervalS = 400.0;
+    std::vector<GeneratedScan> scans;
+    ContiDataStore store(c);
+    ModelParameters::meniscus = 6.0f; // the cell's meniscus lies before the first radius
+    ModelParameters::bottom = 7.2f;
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.003, 23);
+    for (int k = 1; k <= c.scans; ++k) {
+        GeneratedScan s;
+        s.description = "[T OK]two species " + std::to_string(k);
+        s.timeS = static_cast<long>(store.headers[k].time);
+        s.omega2t = store.headers[k].omega2t;
+        for (int i = 1; i <= c.points; ++i) {
+            s.radius.push_back(store.radii[i]);
+            s.value.push_back(store.signal[k][i]);
+            s.third.push_back(0.005);
+        }
+        scans.push_back(s);
+    }
+    return scans;
+}
+
+double NumberAfter(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+}
+
+} // namespace
+
+TEST(ContiRoad, LoadRunFitIntegrateSaveThroughTheMenu) {
+    const std::vector<GeneratedScan> scans = TwoSpeciesScans();
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    std::vector<std::string> paths;
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
+        std::ofstream(f.data.file(name)) << scans[k].Text();
+        paths.push_back(f.data.file(name));
+    }
+    f.script.expectFileOpen().answer(paths);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
+    ASSERT_EQ(ScanStore::scanCount, 12);
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
+    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs);
+    // the Parameters dialog is not part of this version: its entries are set here
+    ContiState::rangeMin = 0.0f;
+    ContiState::rangeMax = 15.0f;
+    ContiState::resolution = 76.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.2f;
+    ModelParameters::meniscus = 6.02f;
+    ModelParameters::bottom = 7.2f;
+    ScanStore::leftFitLimit = 6.05f;
+    ScanStore::rightFitLimit = 7.12f;
+    FitControl::meniscusMin = 5.95f;
+    FitControl::meniscusMax = 6.04f;
+    FitControl::simplexTolerance = 1e-5;
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+    ASSERT_NE(ContiState::distributionPlot, nullptr) << f.script.logText();
+    EXPECT_EQ(ScanStore::distPlotRect[1], 350) << "the scans make room for the distribution";
+
+    ContiState::ff0Float = 1;
+    ModelParameters::meniscusFloat = 1;
+    ASSERT_TRUE(ContiFit(f.window.get())); // the Fit command's engine
+    EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25);
+    EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.003);
+    f.Paint();
+
+    struct Peak {
+        const char *lo, *hi;
+        double loading, s;
+    } peaks[] = {{"2.5", "5", 0.3, 3.5}, {"5.5", "9.5", 0.6, 7.0}};
+    for (const Peak& p : peaks) {
+        plat::test::Script script;
+        script.expectInput().caption("INTEGRATE DISTRIBUTION").answer(p.lo);
+        script.expectInput().caption("INTEGRATE DISTRIBUTION").answer(p.hi);
+        script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(456), 0);
+        ASSERT_TRUE(script.done()) << script.logText();
+        const std::string text = script.log().back().text;
+        EXPECT_NEAR(NumberAfter(text, "c = "), p.loading, 0.03 * p.loading) << text;
+        EXPECT_NEAR(NumberAfter(text, "weight-average "), p.s, 0.03 * p.s) << text;
+    }
+
+    const std::string saved = f.data.file("distrib.dat");
+    {
+        plat::test::Script script;
+        script.expectFileSave().answer(saved);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(271), 0);
+        ASSERT_TRUE(script.done()) << script.logText();
+    }
+    const std::vector<float> s(ContiState::sValues + 1,
+                               ContiState::sValues + ContiState::gridPoints + 1);
+    const std::vector<float> c(ContiState::distribution + 1,
+                               ContiState::distribution + ContiState::gridPoints + 1);
+    ASSERT_TRUE(LoadDistributionFromFile(saved.c_str()));
+    EXPECT_EQ(std::vector<float>(ContiState::sValues + 1,
+                                 ContiState::sValues + ContiState::gridPoints + 1),
+              s);
+    EXPECT_EQ(std::vector<float>(ContiState::distribution + 1,
+                                 ContiState::distribution + ContiState::gridPoints + 1),
+              c);
+}
