@@ -11,7 +11,9 @@
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store.h"
+#include "simulation/discrete_species.h"
 #include "simulation/synthetic_data.h"
+#include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
@@ -68,6 +70,30 @@ bool AskList(TXLAWindow* window, const char* countPrompt, const char* itemFormat
         values->push_back(value);
     }
     return true;
+}
+
+// The current model can be simulated on generated velocity scans (whatever kind of data is
+// loaded now, since the generated scans replace it).
+bool ModelCanBeGenerated() {
+    using C = ModelChoice;
+    if (C::contiMode || C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer ||
+        C::selfAssocDimerTetramer || C::selfAssocTetramerOctamer)
+        return false;
+    const bool dls = gDlsData, equilibrium = ScanStore::equilibriumData;
+    gDlsData = ScanStore::equilibriumData = false;
+    const bool available = DiscreteModelAvailable();
+    gDlsData = dls;
+    ScanStore::equilibriumData = equilibrium;
+    return available;
+}
+
+// The box for a model this version cannot simulate, naming the command.
+void NotAvailable(TXLAWindow* window, const char* command, int id) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "\"%s\" (command %d) is not available in this version for the model chosen.",
+                  command, id);
+    window->MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
 }
 
 // Meniscus (6.2 cm when unset) and bottom (7.2 cm) of a generated cell, and their fit bounds.
@@ -137,13 +163,8 @@ void TXLAWindow::CmGenerateDataSingle() {
         MessageBox("no simulation for van Holde-Weischet boundaries implemented", kGenerate, MB_OK);
         return;
     }
-    // Distributions and the self-association models need engines this version lacks.
-    if (ModelChoice::contiMode || ModelChoice::selfAssocMonomerDimer ||
-        ModelChoice::selfAssocMonomerTrimer || ModelChoice::selfAssocDimerTetramer ||
-        ModelChoice::selfAssocTetramerOctamer) {
-        MessageBox("\"Single\" (command 214) is not available in this version for the model "
-                   "chosen.",
-                   "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+    if (!ModelCanBeGenerated()) {
+        NotAvailable(this, "Single", 214);
         return;
     }
     ModelChoice::equilibriumMs = AskYesNo("Fit with M and s instead D and s?", kGenerate);
@@ -175,6 +196,10 @@ void TXLAWindow::CmGenerateDataSingle() {
 void TXLAWindow::CmGenerateDataSeries() {
     if (ModelChoice::gStarFamily || ModelChoice::contiMode || !ModelChoice::lammModel)
         return;
+    if (!ModelCanBeGenerated()) {
+        NotAvailable(this, "Series", 647);
+        return;
+    }
     OpenParametersDialog(this);
 
     std::string target;

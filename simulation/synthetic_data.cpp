@@ -185,12 +185,11 @@ bool Simulate(TXLAWindow* window, float acceleration) {
         S::timesFromW2t = false;
     // The engine sees a store like a loaded one: grid, fit limits and species arrays in place.
     BuildCommonRadialGrid();
-    LammGrid::singularMatrix = 0;
-    LammGrid::discretizationError = 0;
+    S::resultAvailable = false;
     gUserInterrupt = false;
     RunDiscreteSed(window);
-    const bool failed =
-        gUserInterrupt || LammGrid::singularMatrix != 0 || LammGrid::discretizationError != 0;
+    // A model the engine could not evaluate, refused input or a key press leave no result.
+    const bool failed = !S::resultAvailable || gUserInterrupt;
     S::fixedTimeStep = fixedTimeStep;
     S::timesFromW2t = timesFromW2t;
     if (S::timesFromW2t)

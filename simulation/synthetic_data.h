@@ -17,7 +17,8 @@ struct SyntheticDataSettings {
 
 // Replaces the store by the simulated scans of the current model (meniscus and bottom of the
 // model parameters) and writes them as "00001.ra0", "00002.ra0", ... into the folder of target.
-// Relies on gSimulateOnly being set by the caller. True when the files were written; a
-// simulation that failed or was stopped by a key leaves the scans in the store and writes nothing.
+// Relies on gSimulateOnly being set by the caller. True when the files were written; a model
+// the engine does not evaluate, a failed simulation or one stopped by a key leaves the scans in
+// the store and writes nothing.
 bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& settings,
                            const char* target);

@@ -101,26 +101,35 @@ TEST(GenerateSingle, AsksTheRunThenWritesTheScans) {
     }
 }
 
-TEST(GenerateSingle, ModelsWithoutASimulationAreRefused) {
+TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
     struct Case {
         const char* name;
+        int command;
         std::function<void()> set;
         const char* caption;
         const char* text;
     };
+    const std::string single =
+        "\"Single\" (command 214) is not available in this version for the model chosen.";
     const std::vector<Case> cases = {
-        {"van Holde-Weischet", [] { ModelChoice::gStarFamily = true; }, kGenerate,
+        {"van Holde-Weischet", 214, [] { ModelChoice::gStarFamily = true; }, kGenerate,
          "no simulation for van Holde-Weischet boundaries implemented"},
-        {"distribution", [] { ModelChoice::contiMode = true; }, "NOT AVAILABLE",
-         "\"Single\" (command 214) is not available in this version for the model chosen."},
-        {"self-association", [] { ModelChoice::selfAssocMonomerDimer = true; }, "NOT AVAILABLE",
-         "\"Single\" (command 214) is not available in this version for the model chosen."},
+        {"distribution", 214, [] { ModelChoice::contiMode = true; }, "NOT AVAILABLE",
+         single.c_str()},
+        {"self-association", 214, [] { ModelChoice::selfAssocMonomerDimer = true; },
+         "NOT AVAILABLE", single.c_str()},
+        {"linear geometry", 214, [] { ModelChoice::linearLamm = true; }, "NOT AVAILABLE",
+         single.c_str()},
+        {"series, linear geometry", 647, [] { ModelChoice::linearLamm = true; }, "NOT AVAILABLE",
+         "\"Series\" (command 647) is not available in this version for the model chosen."},
+        {"series, distribution", 647, [] { ModelChoice::contiMode = true; }, nullptr, nullptr},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
         c.set();
-        f.script.expectBox().caption(c.caption).text(c.text);
-        plat::test::command(f.window.get(), 214);
+        if (c.caption)
+            f.script.expectBox().caption(c.caption).text(c.text);
+        plat::test::command(f.window.get(), c.command);
         f.script.pumpUntilIdle();
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
         EXPECT_EQ(S::scanCount, 0) << c.name;

@@ -12,7 +12,9 @@
 #include "support/main_window_fixture.h"
 #include "support/scan_read_back.h"
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -158,6 +160,28 @@ TEST(SyntheticData, VelocityScansWithTheRightLimitOnTheirRadii) {
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText(); // no box
         EXPECT_FLOAT_EQ(S::rightFitLimit, S::radius[1][S::pointCount[1]]) << c.name;
         EXPECT_FALSE(S::equilibriumData) << c.name;
+    }
+}
+
+TEST(SyntheticData, NoResultOfTheEngineWritesNoFiles) {
+    struct Case {
+        const char* name;
+        std::function<void(MainWindowFixture&)> set;
+    };
+    const std::vector<Case> cases = {
+        {"a model the engine does not evaluate",
+         [](MainWindowFixture&) { ModelChoice::linearLamm = true; }},
+        {"a key pressed while it computes",
+         [](MainWindowFixture& f) { plat::test::key(f.window.get(), 'A', 'a'); }},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        c.set(f);
+        SyntheticDataSettings set;
+        set.scanCount = 5;
+        EXPECT_FALSE(Generate(f, set, f.data.path())) << c.name;
+        EXPECT_EQ(S::scanCount, 5) << c.name; // the scans stay to be looked at
+        EXPECT_TRUE(ReadTextFile(f.data.file("00001.ra0")).empty()) << c.name;
     }
 }
 
