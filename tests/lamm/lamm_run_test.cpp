@@ -191,7 +191,7 @@ TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
     const struct {
         double s, D;
         bool movingHat;
-    } cases[] = {{30.0, 2e-7, true}, {4.5, 6e-7, false}};
+    } cases[] = {{30.0, 2e-7, true}, {4.5, 6e-7, false}, {4.5, 1e-9, true}};
     for (const auto& c : cases) {
         LammCase lc;
         lc.s = c.s, lc.D = c.D;
@@ -208,6 +208,28 @@ TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
         EXPECT_GE(run.solver.N, 100) << c.s;
         EXPECT_LE(run.solver.N, 2000) << c.s;
         EXPECT_TRUE(AllFinite(run)) << c.s;
+    }
+}
+
+// A retry regrids to the grid the user set, not to the estimate that only the automatic size
+// forms: that estimate was 0, and a failed solution came back from the 100-node floor as success.
+TEST_F(LammRunTest, RetriesKeepTheGridTheUserSet)
+{
+    for (bool automatic : {false, true}) {
+        LammCase lc;
+        lc.s = 100.0, lc.D = 2e-7, lc.rpm = 60000;
+        lc.automatic = true;
+        LammRun run(lc);
+        run.Load();
+        CLammIdeal& o = run.solver;
+        o.autoDynamicGridSize = automatic;
+        o.defaultGridSize = 8000;
+        o.SetUpRotorSpeed();
+        o.ChooseAlgorithm();
+        o.SizeGrid();
+        const int expected = automatic ? o.N : 8000;
+        EXPECT_EQ(o.RetryGridSize(o.gridEstimateUniform), automatic ? 2000 : 8000) << automatic;
+        EXPECT_EQ(o.RetryGridSize(o.gridEstimateOptimized), expected) << automatic;
     }
 }
 
