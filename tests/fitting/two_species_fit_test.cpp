@@ -7,6 +7,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/reset_all_state.h"
+#include "support/two_species_start.h"
 #include "support/velocity_store.h"
 
 #include <cmath>
@@ -47,15 +48,7 @@ TEST_F(TwoSpeciesFit, EveryOptimiserRecoversBothSpecies) {
         FillVelocityStore(set);
         const double trueM[3] = {0, MolarMass(set.species[0].s, set.species[0].D),
                                  MolarMass(set.species[1].s, set.species[1].D)};
-        // The user's start: s 3.0 and 8.0 S, M 40 and 180 kDa, loadings as linear amplitudes.
-        ModelChoice::equilibriumMs = true;
-        const float s0[3] = {0, 3.0f, 8.0f}, m0[3] = {0, 40000.0f, 180000.0f};
-        for (int k = 1; k <= 2; ++k) {
-            M::speciesS[k] = s0[k];
-            M::speciesDOrM[k] = m0[k];
-            M::speciesSFloat[k] = M::speciesDOrMFloat[k] = 1;
-            M::concentrationFloat[k] = 0;
-        }
+        SetTwoSpeciesStartValues();
         FitControl::simplex = c.simplex;
         FitControl::simulatedAnnealing = c.annealing;
         FitControl::marquardtLevenberg = c.ml;
