@@ -263,6 +263,8 @@ OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObj
             FitControl::annealingTemperature = static_cast<float>(options.startTemperature * level);
             Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best);
         }
+        // Between fits the current temperature is the start temperature again.
+        FitControl::annealingTemperature = static_cast<float>(options.startTemperature);
     }
     for (int j = 1; j <= n; ++j)
         p[j] = best.p[j];
