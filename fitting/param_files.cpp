@@ -56,6 +56,9 @@ Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
 int CurrentModelCommandId() { return 0; }
 bool SelectModelByCommand(int id) { return id == 0; }
 
+// Where the model switches start; the layout records it as it is built.
+std::size_t gModelSwitchIndex = 0;
+
 std::vector<Slot> BuildLayout()
 {
     std::vector<Slot> s;
@@ -68,7 +71,7 @@ std::vector<Slot> BuildLayout()
     // 71-76
     s.push_back(Switch(C::fitTINoise));
     s.push_back(Switch(C::fitRINoise));
-    s.push_back(Reserved()); // linear amplitudes
+    s.push_back(Switch(C::linearAmplitudes));
     s.push_back(Switch(M::fitBaseline));
     s.push_back(Switch(C::equilibriumMs));
     s.push_back(Switch(M::experimentalInitialDistribution));
@@ -78,7 +81,7 @@ std::vector<Slot> BuildLayout()
         s.push_back({Kind::Float, v, 0, 1000, true});
     // 83-86
     s.push_back({Kind::Float, &ScanStore::vbar, 0, 10});
-    s.push_back(Reserved()); // vbar at 20 C
+    s.push_back({Kind::Float, &ScanStore::vbar20, 0, 10});
     s.push_back({Kind::Float, &ScanStore::density, 0, 100});
     s.push_back({Kind::Float, &ScanStore::viscosity, 0, 1e6});
     // 87-106: distribution settings
@@ -120,8 +123,8 @@ std::vector<Slot> BuildLayout()
     // 129-132
     s.push_back(Switch(M::startTimeOn));
     s.push_back(Real(M::startTime));
-    s.push_back(Reserved()); // electrophoresis length
-    s.push_back(Reserved()); // oil volume
+    s.push_back({Kind::Float, &M::electrophoresisLength, 0, 1000});
+    s.push_back({Kind::Float, &M::oilVolume, 0, 1e6});
     // 133-: the species in use and the remaining model options
     for (int k = 1; k <= M::maxSpecies; ++k)
         s.push_back(Flag(M::speciesOn[k]));
@@ -138,6 +141,7 @@ std::vector<Slot> BuildLayout()
     s.push_back(Switch(F::marquardtLevenberg));
     s.push_back({Kind::Float, &F::tolerance, 0, 1e6});
     // The model switches themselves, read while the model id above is 0.
+    gModelSwitchIndex = s.size();
     for (bool* v : {&C::linearLamm, &C::externalLoadingCell, &C::thirdGeometry, &C::electrophoresis,
                     &C::equilibriumModel, &C::equilibriumAssociationModel, &C::differenceData,
                     &C::contiMode, &C::gStarFamily, &C::simulationSwitch223, &C::lsgExtrapolation,
@@ -145,6 +149,20 @@ std::vector<Slot> BuildLayout()
                     &C::inhomogeneousSolvent, &C::automaticAlgorithm, &C::movingHatAlgorithm,
                     &C::claverieAlgorithm, &C::fixedTimeStep})
         s.push_back(Switch(*v));
+    // Added later: the linear baseline, the fitted time offset, and the species values, which the
+    // distribution models do not keep in the fit vector.
+    s.push_back(Switch(C::linearBaseline));
+    s.push_back(Switch(M::fitT0));
+    for (int k = 1; k <= M::maxSpecies; ++k) {
+        s.push_back(Real(M::speciesDOrM[k]));
+        s.push_back(Real(M::speciesS[k]));
+        s.push_back(Real(M::concentration[k]));
+        s.push_back(Real(M::speciesExponent[k]));
+        s.push_back(Flag(M::speciesDOrMFloat[k]));
+        s.push_back(Flag(M::speciesSFloat[k]));
+        s.push_back(Flag(M::concentrationFloat[k]));
+        s.push_back(Flag(M::speciesExponentFloat[k]));
+    }
     return s;
 }
 
@@ -154,9 +172,15 @@ const std::vector<Slot>& Layout()
     return layout;
 }
 
-// Positions (0-based) of the model id and of the first and last model switch.
+// Positions (0-based) of the model id, of the 19 model switches and of the species values.
 constexpr std::size_t kModelIdIndex = 69;
-std::size_t FirstModelSwitchIndex() { return Layout().size() - 19; }
+constexpr std::size_t kModelSwitchCount = 19;
+std::size_t FirstModelSwitchIndex()
+{
+    Layout();
+    return gModelSwitchIndex;
+}
+std::size_t FirstSpeciesValueIndex() { return FirstModelSwitchIndex() + kModelSwitchCount + 2; }
 
 double Current(const Slot& slot)
 {
@@ -274,7 +298,8 @@ bool SavedModelDiffers(const std::vector<float>& values)
     if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
         return static_cast<int>(values[kModelIdIndex]) != CurrentModelCommandId();
     const std::vector<Slot>& layout = Layout();
-    for (std::size_t i = FirstModelSwitchIndex(); i < layout.size() && i < values.size(); ++i)
+    const std::size_t end = FirstModelSwitchIndex() + kModelSwitchCount;
+    for (std::size_t i = FirstModelSwitchIndex(); i < end && i < values.size(); ++i)
         if (Current(layout[i]) != (values[i] != 0.0f ? 1.0 : 0.0))
             return true;
     return false;
@@ -304,6 +329,9 @@ bool RestoreAllValues(const std::vector<float>& values)
     const std::vector<Slot>& layout = Layout();
     for (std::size_t i = 0; i < values.size() && i < layout.size(); ++i)
         Assign(layout[i], values[i]);
+    // A file without the species values holds them in the fit vector.
+    if (values.size() <= FirstSpeciesValueIndex())
+        UnpackSpeciesSlots();
     if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
         SelectModelByCommand(static_cast<int>(values[kModelIdIndex]));
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;

@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include "state/serial_fit_state.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "scandata/scan_data_kind.h"
 #include "state/model_parameters.h"
 #include "foundations/show_error.h"
 #include "scandata/initial_data.h"
@@ -128,17 +131,45 @@ void FitRange(int j, int& first, int& last) {
         last = ScanStore::pointCount[j];
 }
 
+// Default bounds: meniscus +- 0.02 cm, bottom +- 0.05 cm (+- 0.1 cm for both with fluorescence
+// data, whose edges are less sharp); the meniscus bound stays below the left fit limit and the
+// bottom bound above the right one, so a fitted end never enters the fitted data. An end that is
+// not set (0) leaves its bounds as they are.
 void SetDefaultMeniscusBottomLimits()
 {
-    // The limits follow the fitting work; until then the user's or the initial values stand.
+    using F = FitControl;
+    if (ModelParameters::userMeniscusBottomLimits)
+        return;
+    const double meniscusRange = ScanDataKind::fluorescence ? 0.1 : 0.02;
+    const double bottomRange = ScanDataKind::fluorescence ? 0.1 : 0.05;
+    const double m = ModelParameters::meniscus;
+    const double b = ModelParameters::bottom;
+    if (m != 0.0) {
+        F::meniscusMin = static_cast<float>(m - meniscusRange);
+        F::meniscusMax = static_cast<float>(m + meniscusRange);
+        const double left = ScanStore::leftFitLimit;
+        if (left != 0.0 && F::meniscusMax >= left)
+            F::meniscusMax = static_cast<float>(left - 0.001);
+    }
+    if (b != 0.0) {
+        F::bottomMin = static_cast<float>(b - bottomRange);
+        F::bottomMax = static_cast<float>(b + bottomRange);
+        const double right = ScanStore::rightFitLimit;
+        if (right != 0.0 && F::bottomMin <= right)
+            F::bottomMin = static_cast<float>(right + 0.001);
+    }
 }
 
 float CalcFitRmsd()
 {
     double sum = 0.0;
     long count = 0;
+    // The initial distribution is the first scan's data: it is not a fitted scan.
+    const int skipped = LammGrid::firstScanIsInitial && ScanStore::scanOrder && ScanStore::scanCount >= 1
+                            ? ScanStore::scanOrder[1]
+                            : 0;
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
-        if (!ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit[k])
+        if (k == skipped || !ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit || !ScanStore::fit[k])
             continue;
         for (int i = ScanStore::firstFitIndex[k]; i >= 1 && i <= ScanStore::lastFitIndex[k] &&
                                                   i <= ScanStore::pointCount[k];
@@ -148,5 +179,7 @@ float CalcFitRmsd()
             ++count;
         }
     }
-    return count > 0 ? static_cast<float>(std::sqrt(sum / count)) : 0.0f;
+    const float rmsd = count > 0 ? static_cast<float>(std::sqrt(sum / count)) : 0.0f;
+    FitControl::displayedRmsd = rmsd;
+    return rmsd;
 }

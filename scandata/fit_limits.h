@@ -10,7 +10,10 @@ void ApplyLeftFitLimit();
 void ApplyRightFitLimit();
 // The first and last point of scan j's fit range (0 in the store means the whole scan).
 void FitRange(int j, int& first, int& last);
-// Sets the default variation limits of meniscus and bottom unless the user set them.
+// Unless the user set them: bounds of a fitted meniscus (+- 0.02 cm) and bottom (+- 0.05 cm; both
+// +- 0.1 cm for fluorescence data), kept outside the fit limits by 0.001 cm.
 void SetDefaultMeniscusBottomLimits();
-// Root-mean-square of signal minus fit over the fit index ranges of all loaded scans.
+// Root-mean-square of signal minus fit over the fit index ranges of all loaded scans, without
+// the first scan in scan order while it is the initial distribution; also kept as the rmsd shown
+// (FitControl::displayedRmsd).
 float CalcFitRmsd();

@@ -35,6 +35,7 @@ struct FitControl {
     static inline int iterationCount = 0;  // optimiser passes of the running fit
     static inline int evaluationCount = 0; // model evaluations of the running fit
     static inline float bestRmsd = 0.0f;   // rmsd of the last fit's best vector
+    static inline float displayedRmsd = 0.0f; // rmsd of the model last shown (CalcFitRmsd)
 
     static void ResetToDefaults() {
         simplex = true;
@@ -57,5 +58,6 @@ struct FitControl {
         fitAborted = false;
         iterationCount = evaluationCount = 0;
         bestRmsd = 0.0f;
+        displayedRmsd = 0.0f;
     }
 };

@@ -1,8 +1,13 @@
 // Defaults of the model parameters and the copies between the fields and the packed fit vector.
 #include "state/model_parameters.h"
 
-void ModelParameters::ResetToDefaults()
-{
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/scan_store.h"
+
+#include <vector>
+
+void ModelParameters::ResetToDefaults() {
     meniscus = bottom = baseline = 0.0f;
     meniscusFloat = bottomFloat = baselineFloat = 0;
     fitBaseline = false;
@@ -11,7 +16,9 @@ void ModelParameters::ResetToDefaults()
         speciesS[s] = 4.0f;
         // The program starts in the M-and-s form (ModelChoice::equilibriumMs).
         speciesDOrM[s] = 50000.0f;
+        speciesExponent[s] = 0.0f;
         concentrationFloat[s] = speciesSFloat[s] = speciesDOrMFloat[s] = 0;
+        speciesExponentFloat[s] = 0;
         speciesOn[s] = s == 1 ? 1 : 0;
         speciesLoading[s] = 0.0f;
     }
@@ -37,51 +44,118 @@ void ModelParameters::ResetToDefaults()
     PackFitParameters();
 }
 
-void PackFitParameters()
-{
-    using M = ModelParameters;
+namespace {
+
+using M = ModelParameters;
+
+// One slot of the packed vector: the field it mirrors, its float flag (null: the packed flag is
+// the only one), and the models it belongs to. Pack and unpack both walk this table, so the two
+// directions cannot drift apart.
+enum class Family { Discrete, Distribution, Both };
+
+struct SlotEntry {
+    int slot;
+    Family family;
+    float* value;
+    std::int32_t* flag;
+    float scale = 1.0f; // packed value = field x scale
+};
+
+constexpr float kWaterViscosityPoise = 0.01002f;
+// The time offset's float flag is the switch fitT0.
+std::int32_t gTimeOffsetFlag = 0;
+
+std::vector<SlotEntry> BuildSlotMap() {
+    std::vector<SlotEntry> map;
     for (int k = 1; k <= M::maxSpecies; ++k) {
-        M::fitValues[k] = M::speciesDOrM[k];
-        M::fitFloat[k] = M::speciesDOrMFloat[k];
-        M::fitValues[4 + k] = M::speciesS[k];
-        M::fitFloat[4 + k] = M::speciesSFloat[k];
-        M::fitValues[8 + k] = M::concentration[k];
-        M::fitFloat[8 + k] = M::concentrationFloat[k];
+        map.push_back({k, Family::Discrete, &M::speciesDOrM[k], &M::speciesDOrMFloat[k]});
+        map.push_back({M::maxSpecies + k, Family::Discrete, &M::speciesS[k], &M::speciesSFloat[k]});
+        map.push_back({2 * M::maxSpecies + k, Family::Discrete, &M::concentration[k],
+                       &M::concentrationFloat[k]});
+        map.push_back({kSlotSpeciesExponent1 + k - 1, Family::Discrete, &M::speciesExponent[k],
+                       &M::speciesExponentFloat[k]});
     }
-    M::fitValues[13] = M::meniscus;
-    M::fitFloat[13] = M::meniscusFloat;
-    M::fitValues[14] = M::bottom;
-    M::fitFloat[14] = M::bottomFloat;
-    M::fitValues[15] = M::baseline;
-    M::fitFloat[15] = M::baselineFloat;
+    map.push_back({kSlotMeniscus, Family::Both, &M::meniscus, &M::meniscusFloat});
+    map.push_back({kSlotBottom, Family::Both, &M::bottom, &M::bottomFloat});
+    map.push_back({kSlotBaseline, Family::Both, &M::baseline, &M::baselineFloat});
+    map.push_back({kSlotTimeOffset, Family::Both, &M::timeOffset, &gTimeOffsetFlag});
+    map.push_back(
+        {kSlotElectrophoresisLength, Family::Discrete, &M::electrophoresisLength, nullptr});
+    map.push_back({kSlotRangeMin, Family::Distribution, &ContiState::rangeMin, nullptr});
+    map.push_back(
+        {kSlotConfidenceLevel, Family::Distribution, &ContiState::confidenceLevel, nullptr});
+    map.push_back({kSlotVbar, Family::Distribution, &ScanStore::vbar, nullptr});
+    map.push_back({kSlotResolution, Family::Distribution, &ContiState::resolution, nullptr});
+    map.push_back({kSlotRangeMax, Family::Distribution, &ContiState::rangeMax, nullptr});
+    map.push_back(
+        {kSlotFrictionalRatio, Family::Distribution, &gFrictionalRatio, &ContiState::ff0Float});
+    map.push_back({kSlotDensity, Family::Distribution, &ScanStore::density, nullptr});
+    map.push_back({kSlotViscosity, Family::Distribution, &ScanStore::viscosity, nullptr,
+                   kWaterViscosityPoise});
+    return map;
 }
 
-// A non-positive D or M is copied as it is: the M-and-s conversion reads it as "no value" and
-// gives 0 again, so it cannot turn into a finite value on a round trip.
-void UnpackFitParameters()
-{
-    using M = ModelParameters;
-    for (int k = 1; k <= M::maxSpecies; ++k) {
-        M::speciesDOrM[k] = M::fitValues[k];
-        M::speciesDOrMFloat[k] = M::fitFloat[k];
-        M::speciesS[k] = M::fitValues[4 + k];
-        M::speciesSFloat[k] = M::fitFloat[4 + k];
-        M::concentration[k] = M::fitValues[8 + k];
-        M::concentrationFloat[k] = M::fitFloat[8 + k];
-    }
-    M::meniscus = M::fitValues[13];
-    M::meniscusFloat = M::fitFloat[13];
-    M::bottom = M::fitValues[14];
-    M::bottomFloat = M::fitFloat[14];
-    M::baseline = M::fitValues[15];
-    M::baselineFloat = M::fitFloat[15];
+const std::vector<SlotEntry>& SlotMap() {
+    static const std::vector<SlotEntry> map = BuildSlotMap();
+    return map;
 }
 
+bool InCurrentFamily(Family f) {
+    if (f == Family::Both)
+        return true;
+    return (f == Family::Distribution) == ModelChoice::contiMode;
+}
 
+void Unpack(const SlotEntry& e) {
+    const float packed = M::fitValues[e.slot];
+    // A converted value comes back only when it was changed, so an unchanged one stays exact.
+    if (e.scale == 1.0f)
+        *e.value = packed;
+    else if (packed != *e.value * e.scale)
+        *e.value = packed / e.scale;
+    if (e.flag)
+        *e.flag = M::fitFloat[e.slot];
+}
 
+} // namespace
 
-void FixAllFitParameters()
-{
+void PackFitParameters() {
+    gTimeOffsetFlag = M::fitT0 ? 1 : 0;
+    for (const SlotEntry& e : SlotMap()) {
+        if (!InCurrentFamily(e.family))
+            continue;
+        M::fitValues[e.slot] = *e.value * e.scale;
+        if (e.flag)
+            M::fitFloat[e.slot] = *e.flag;
+    }
+}
+
+void UnpackFitParameters() {
+    gTimeOffsetFlag = M::fitT0 ? 1 : 0;
+    for (const SlotEntry& e : SlotMap())
+        if (InCurrentFamily(e.family))
+            Unpack(e);
+    // A negative diffusion coefficient cannot be simulated; D = 0 stays, the evaluation reads it
+    // as a species that does not diffuse. Molar masses are copied as they are: the M-and-s
+    // conversion reads a non-positive one as "no value".
+    if (!ModelChoice::contiMode && !ModelChoice::equilibriumMs)
+        for (int k = 1; k <= M::maxSpecies; ++k)
+            if (M::speciesDOrM[k] < 0.0f)
+                M::speciesDOrM[k] = 1e-10f;
+    M::fitT0 = gTimeOffsetFlag != 0;
+    if (ModelChoice::contiMode) {
+        ContiState::ff0 = gFrictionalRatio;
+        ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
+    }
+}
+
+void UnpackSpeciesSlots() {
+    for (const SlotEntry& e : SlotMap())
+        if (e.family == Family::Discrete && e.slot <= 3 * M::maxSpecies)
+            Unpack(e);
+}
+
+void FixAllFitParameters() {
     for (std::int32_t& flag : ModelParameters::fitFloat)
         flag = 0;
 }

@@ -6,11 +6,11 @@
 // Only the fields the scan loaders use so far; slots are 1-based.
 struct ModelParameters {
     static constexpr int kFitSlots = 34;
-    static inline float meniscus = 0.0f;  // cm; 0 = unset (fit slot 13)
-    static inline float bottom = 0.0f;    // cm; 0 = unset (fit slot 14)
+    static inline float meniscus = 0.0f; // cm; 0 = unset (fit slot 13)
+    static inline float bottom = 0.0f;   // cm; 0 = unset (fit slot 14)
     static inline std::int32_t meniscusFloat = 0;
     static inline std::int32_t bottomFloat = 0;
-    static inline float baseline = 0.0f;  // signal units (fit slot 15)
+    static inline float baseline = 0.0f; // signal units (fit slot 15)
     static inline std::int32_t baselineFloat = 0;
     static inline bool fitBaseline = false;
     static constexpr int maxSpecies = 4;
@@ -22,6 +22,9 @@ struct ModelParameters {
     static inline std::int32_t speciesSFloat[5] = {};
     static inline float speciesDOrM[5] = {0.0f, 50000.0f, 50000.0f, 50000.0f, 50000.0f};
     static inline std::int32_t speciesDOrMFloat[5] = {};
+    // A fourth value per species (fit slots 16..19), such as the exponent of a scaling law.
+    static inline float speciesExponent[5] = {};
+    static inline std::int32_t speciesExponentFloat[5] = {};
     // The loading each species was given by the last model evaluation (0 for excluded slots).
     static inline float speciesLoading[5] = {};
     static inline std::int32_t speciesOn[5] = {0, 1, 0, 0, 0};
@@ -38,9 +41,9 @@ struct ModelParameters {
     static inline float startTime = 0.0f;
     static inline bool& timeOffsetOn = startTimeOn;
     static inline float& timeOffset = startTime;
-    static inline bool fitT0 = false;               // the time offset is fitted
+    static inline bool fitT0 = false;                 // the time offset is fitted
     static inline float electrophoresisLength = 0.4f; // cm, bottom minus meniscus
-    static inline float oilVolume = 0.01f;          // ml, oil of the external loading cell
+    static inline float oilVolume = 0.01f;            // ml, oil of the external loading cell
     // Grid-size options of the Lamm solution
     static inline bool autoGridSize = true;
     static inline float pointsPerSigma = 5.0f;
@@ -52,20 +55,37 @@ struct ModelParameters {
     static void ResetToDefaults();
 };
 
-
-// Copies the species values (slots 1 to 12), meniscus, bottom and baseline (13 to 15) with their
-// float flags into the packed fit vector; the other model parameters come with the fitting work.
-void PackFitParameters();
-// Fit-vector slots beyond the species, meniscus, bottom and baseline.
+// The packed fit vector. Discrete models: D or M of species k in slot k, its s in 4 + k, its
+// loading in 8 + k, its fourth value in 15 + k; meniscus, bottom and baseline in 13 to 15; the
+// time offset in 20 and the electrophoresis length in 21. Distribution models keep meniscus,
+// bottom, baseline and time offset, and hold their own values in the slots below 13.
+constexpr int kSlotMeniscus = 13;
+constexpr int kSlotBottom = 14;
+constexpr int kSlotBaseline = 15;
+constexpr int kSlotSpeciesExponent1 = 16;
 constexpr int kSlotTimeOffset = 20;
 constexpr int kSlotElectrophoresisLength = 21;
-// Distribution models: range and resolution of the distribution grid.
+// Distribution models: range and resolution of the distribution grid, the confidence level of
+// the regularization, vbar, density, the frictional ratio and the viscosity in Poise.
 constexpr int kSlotRangeMin = 1;
+constexpr int kSlotConfidenceLevel = 2;
 constexpr int kSlotVbar = 3;
-constexpr int kSlotDensity = 7;
 constexpr int kSlotResolution = 4;
 constexpr int kSlotRangeMax = 5;
-// Clears the float flag of every slot of the packed fit vector.
+constexpr int kSlotFrictionalRatio = 6;
+constexpr int kSlotDensity = 7;
+constexpr int kSlotViscosity = 12;
+
+// Copies the individual parameters of the current model family (ModelChoice::contiMode chooses
+// the distribution slots) with their float flags into the packed fit vector.
+void PackFitParameters();
+// Clears the float flag of every slot of the packed fit vector (the individual flags stay, so a
+// later pack floats again what the species themselves float).
 void FixAllFitParameters();
-// Copies the same slots of the packed fit vector back into the individual parameters.
+// Copies the packed fit vector back into the individual parameters: a negative D becomes 1e-10
+// (D = 0 stays: a species that does not diffuse); vbar x density and the frictional ratio's two
+// copies are kept in step.
 void UnpackFitParameters();
+// The species values of slots 1 to 12 alone, whatever the model family: files written before the
+// distribution slots were packed hold the species there.
+void UnpackSpeciesSlots();

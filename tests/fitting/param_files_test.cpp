@@ -254,6 +254,8 @@ TEST_F(ParamFiles, DamagedFilesAreRefusedWithoutChangingState) {
 // A file of an older layout stops early: what it holds is restored, the tail keeps its values.
 TEST_F(ParamFiles, OlderShorterFileLeavesTheTailUnchanged) {
     Randomise(21);
+    // Files of the older layout kept the species in the fit vector, as a discrete model does.
+    C::contiMode = false;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     const float savedS2 = M::speciesS[2];
     const float savedVbar = ScanStore::vbar;
@@ -261,6 +263,7 @@ TEST_F(ParamFiles, OlderShorterFileLeavesTheTailUnchanged) {
     lines.resize(100);
     WriteTextFile(path, Join(lines));
     Randomise(22);
+    C::contiMode = false;
     const float tailPlateau = D::driftPlateau;
     const std::int32_t tailSpecies = M::speciesOn[3];
     const bool tailContiMode = C::contiMode;
