@@ -1,0 +1,128 @@
+// The parameter report's text and where it goes.
+#include "fitting/parameter_report.h"
+
+#include "foundations/c_locale.h"
+#include "foundations/statistical_tests.h"
+#include "plat/clipboard.hpp"
+#include "plat/window_dc.hpp"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+#include "state/window_services.h"
+
+#include <cstdio>
+
+namespace {
+
+using M = ModelParameters;
+
+const char* Floated(std::int32_t flag) {
+    return flag ? " (f)" : "";
+}
+
+std::string Format(const char* format, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+void SpeciesLines(std::vector<std::string>& lines) {
+    const bool massForm = ModelChoice::equilibriumMs;
+    for (int k = 1; k <= M::maxSpecies; ++k) {
+        if (!M::speciesIncluded[k])
+            continue;
+        const float loading =
+            M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
+        lines.push_back(Format(
+            "species %d: s = %.4g S%s, %s = %.4g %s%s, loading = %.4g%s", k, double(M::speciesS[k]),
+            Floated(M::speciesSFloat[k]), massForm ? "M" : "D", double(M::speciesDOrM[k]),
+            massForm ? "Da" : "e-7 cm^2/s", Floated(M::speciesDOrMFloat[k]), double(loading),
+            ModelChoice::linearAmplitudes ? " (f)" : Floated(M::concentrationFloat[k])));
+    }
+}
+
+void DistributionLines(std::vector<std::string>& lines) {
+    lines.push_back(Format("range %.4g to %.4g, resolution %.0f, P = %.3g",
+                           double(ContiState::rangeMin), double(ContiState::rangeMax),
+                           double(ContiState::resolution), double(ContiState::confidenceLevel)));
+    lines.push_back(
+        Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
+}
+
+} // namespace
+
+std::vector<std::string> ParameterReportLines() {
+    std::vector<std::string> lines;
+    if (ModelChoice::contiMode) {
+        lines.push_back("continuous distribution model");
+        DistributionLines(lines);
+    } else {
+        lines.push_back(ModelChoice::equilibriumModel ? "sedimentation equilibrium model"
+                                                      : "discrete species model");
+        SpeciesLines(lines);
+    }
+    lines.push_back(Format("meniscus = %.4f cm%s", double(M::meniscus), Floated(M::meniscusFloat)));
+    lines.push_back(Format("bottom = %.4f cm%s", double(M::bottom), Floated(M::bottomFloat)));
+    lines.push_back(Format("baseline = %.5g%s", double(M::baseline),
+                           ModelChoice::linearBaseline ? " (f)" : Floated(M::baselineFloat)));
+    if (ModelChoice::fitTINoise)
+        lines.push_back("time-invariant noise fitted");
+    if (ModelChoice::fitRINoise)
+        lines.push_back("radially invariant noise fitted");
+    const float rmsd =
+        FitControl::bestRmsd > 0.0f ? FitControl::bestRmsd : FitControl::displayedRmsd;
+    lines.push_back(Format("rmsd = %.5f", double(rmsd)));
+    if (ScanStore::scanCount > 0 && ScanStore::signal && ScanStore::fit && ScanStore::scanOrder &&
+        ScanStore::firstFitIndex && ScanStore::lastFitIndex)
+        lines.push_back(
+            Format("runs test Z = %.2f",
+                   double(RunsTestZ(ScanStore::signal, ScanStore::fit, 1, ScanStore::scanCount,
+                                    ScanStore::scanOrder, ScanStore::firstFitIndex,
+                                    ScanStore::lastFitIndex))));
+    return lines;
+}
+
+void DisplayBestFitParams2(TXLAWindow* window, TDC& dc, int x, int y) {
+    (void)window;
+    for (const std::string& line : ParameterReportLines()) {
+        dc.TextOut(x, y, line);
+        y += 15;
+    }
+}
+
+void DisplayBestFitParams(TXLAWindow* window) {
+    TWindow* surface = WindowServices::PlatformWindow(window);
+    if (!surface)
+        return;
+    TClientDC dc(surface);
+    DisplayBestFitParams2(window, dc, 10, 60);
+}
+
+bool CopyParameterReport(TXLAWindow* window) {
+    TClipboard clipboard(WindowServices::PlatformWindow(window));
+    if (!clipboard.IsOpen())
+        return false;
+    std::string text;
+    for (const std::string& line : ParameterReportLines())
+        text += line + "\r\n";
+    clipboard.EmptyClipboard();
+    const bool ok = clipboard.SetText(text);
+    clipboard.CloseClipboard();
+    return ok;
+}
+
+bool SaveParameterReport(TXLAWindow* window, const char* path) {
+    (void)window;
+    if (!path || !*path)
+        return false;
+    CLocaleScope cLocale;
+    std::FILE* f = std::fopen(path, "w");
+    if (!f)
+        return false;
+    bool ok = true;
+    for (const std::string& line : ParameterReportLines())
+        ok = std::fprintf(f, "%s\n", line.c_str()) > 0 && ok;
+    return std::fclose(f) == 0 && ok;
+}

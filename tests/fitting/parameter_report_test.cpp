@@ -1,0 +1,58 @@
+// The parameter report: the values of the current model with their float marks, the same text
+// on the clipboard and in the saved file.
+#include "fitting/parameter_report.h"
+#include "plat/clipboard.hpp"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/reset_all_state.h"
+#include "support/temp_folder.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using M = ModelParameters;
+
+TEST(ParameterReport, ListsTheModelsValuesAndWhereTheyGo) {
+    ResetAllState();
+    ModelChoice::equilibriumMs = true;
+    M::speciesOn[2] = 1;
+    M::speciesS[1] = 3.5f, M::speciesDOrM[1] = 50000.0f, M::speciesLoading[1] = 0.3f;
+    M::speciesS[2] = 7.0f, M::speciesDOrM[2] = 150000.0f, M::speciesLoading[2] = 0.6f;
+    M::speciesSFloat[2] = 1;
+    M::meniscus = 6.0f, M::bottom = 7.2f;
+    M::meniscusFloat = 1;
+    ModelChoice::fitTINoise = true;
+    FitControl::bestRmsd = 0.00493f;
+    const std::vector<std::string> lines = ParameterReportLines();
+    const std::vector<std::string> expected = {
+        "discrete species model",
+        "species 1: s = 3.5 S, M = 5e+04 Da, loading = 0.3",
+        "species 2: s = 7 S (f), M = 1.5e+05 Da, loading = 0.6",
+        "meniscus = 6.0000 cm (f)",
+        "bottom = 7.2000 cm",
+        "baseline = 0",
+        "time-invariant noise fitted",
+        "rmsd = 0.00493",
+    };
+    EXPECT_EQ(lines, expected);
+
+    TempFolder folder;
+    const std::string path = folder.file("report.txt");
+    ASSERT_TRUE(SaveParameterReport(nullptr, path.c_str()));
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string joined;
+    for (const std::string& l : expected)
+        joined += l + "\n";
+    EXPECT_EQ(text.str(), joined);
+    EXPECT_FALSE(SaveParameterReport(nullptr, (path + "/missing/x.txt").c_str()));
+    ResetAllState();
+}
+
+} // namespace
