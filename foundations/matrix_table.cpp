@@ -5,6 +5,7 @@
 #include "foundations/show_error.h"
 #include "foundations/text_lines.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -54,7 +55,7 @@ float** ReadTable(const char* name, int columns, int* lines, Alloc alloc, Store 
         for (int c = 1; c <= columns; ++c) {
             char* end = nullptr;
             float value = std::strtof(p, &end);
-            if (end == p) {
+            if (end == p || !std::isfinite(value)) {
                 std::string text = std::string("\n\aAttention: could not read from ") + name;
                 ShowError(text.c_str(), 0);
                 std::fclose(f);

@@ -15,7 +15,15 @@ void ReportCannotOpen(const char* prefix, const char* name) {
     ShowError(text.c_str(), 0);
 }
 
-namespace {} // namespace
+namespace {
+
+// "%f" also reads "inf", "nan" and numbers beyond the float range (as infinity); none of them is
+// a value a file may give, so they read as no number.
+bool ReadFinite(std::FILE* f, float* value) {
+    return std::fscanf(f, "%f", value) == 1 && std::isfinite(*value);
+}
+
+} // namespace
 
 void CVector::Read(const char* name) {
     CLocaleScope cLocale;
@@ -27,13 +35,13 @@ void CVector::Read(const char* name) {
     float value = 0.0f;
     if (data) {
         for (std::uint32_t k = 0; k < length; ++k) {
-            if (std::fscanf(f, "%f", &value) != 1)
+            if (!ReadFinite(f, &value))
                 break;
             SkipLine(f);
             data[k] = value;
         }
     } else {
-        while (std::fscanf(f, "%f", &value) == 1) {
+        while (ReadFinite(f, &value)) {
             SkipLine(f);
             Append(value);
         }
@@ -97,7 +105,8 @@ float* ReadColumnFile(const char* name, int* last, int base) {
     float previous = 0.0f;
     for (int k = 0; k < count; ++k) {
         float value = previous;
-        if (std::fgets(line, sizeof line, f) && std::sscanf(line, "%f", &value) != 1)
+        if (std::fgets(line, sizeof line, f) &&
+            (std::sscanf(line, "%f", &value) != 1 || !std::isfinite(value)))
             value = previous;
         v[base + k] = value;
         previous = value;

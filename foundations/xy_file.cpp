@@ -4,6 +4,7 @@
 #include "foundations/numeric_text_files.h"
 #include "foundations/text_lines.h"
 
+#include <cmath>
 #include <cstdio>
 
 void WriteXY(const char* name, int n, const float* x, const float* y) {
@@ -40,8 +41,9 @@ bool CCurve::WriteXYExp(const char* name) const {
 namespace {
 
 // Reads one number of a column table and consumes one directly following ';' or ','.
+// A non-finite number ("inf", "nan", beyond the float range) reads as no number.
 bool ReadCell(std::FILE* f, float* value) {
-    if (std::fscanf(f, "%f", value) != 1)
+    if (std::fscanf(f, "%f", value) != 1 || !std::isfinite(*value))
         return false;
     int c = std::fgetc(f);
     if (c != ';' && c != ',' && c != EOF)
@@ -60,7 +62,7 @@ bool ReadRow(std::FILE* f, int xColumn, int yColumn, float* x, float* y) {
     for (int c = xColumn + 1; c < yColumn; ++c)
         if (!ReadCell(f, &skipped))
             return false;
-    if (std::fscanf(f, "%f", y) != 1)
+    if (std::fscanf(f, "%f", y) != 1 || !std::isfinite(*y))
         return false;
     SkipLine(f);
     return true;
