@@ -5,6 +5,7 @@
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
+#include "foundations/text_lines.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/scan_data_kind.h"
@@ -16,7 +17,6 @@
 #include "state/serial_fit_state.h"
 
 #include <cctype>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -28,18 +28,6 @@ using M = ModelParameters;
 
 constexpr float kWaterViscosity = 0.001002f;
 constexpr const char* kTitle = "make MIROVAN xp file";
-
-void Line(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void Line(std::string& out, const char* format, ...) {
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n > 0)
-        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
-}
 
 // The description's leading run of letters, digits and " \\#_/:,."; empty below 2 characters.
 std::string CleanDescription(const char* text) {
@@ -126,55 +114,55 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
         "2 (ExperimentType: ELECTROPHORESIS)", "3 (ExperimentType: SEDEQUILIBRIUM)",
         "4 (ExperimentType: MULTISEDEQ)"};
     std::string out;
-    Line(out, "%s\n", kTypes[type]);
-    Line(out, "%s (exported xp file from TARNIX)\n", CleanDescription(description).c_str());
+    AppendFormat(out, "%s\n", kTypes[type]);
+    AppendFormat(out, "%s (exported xp file from TARNIX)\n", CleanDescription(description).c_str());
     out += ScanList();
-    Line(out, "%f (fBufferDensity)\n", static_cast<double>(S::density));
-    Line(out, "%f (fBufferViscosity)\n", 0.1 * viscosity);
-    Line(out, "%f (VBAR)\n", static_cast<double>(S::vbar));
-    Line(out, "%f (Meniscus)\n", static_cast<double>(M::meniscus));
-    Line(out, "%f (Bottom)\n", static_cast<double>(M::bottom));
-    Line(out, "%f (MAXMENISCUS)\n", static_cast<double>(FitControl::meniscusMax));
-    Line(out, "%f (MINMENISCUS)\n", static_cast<double>(FitControl::meniscusMin));
-    Line(out, "%f (MAXBOTTOM)\n", static_cast<double>(FitControl::bottomMax));
-    Line(out, "%f (MINBOTTOM)\n", static_cast<double>(FitControl::bottomMin));
-    Line(out, "%f (FitLeftLim)\n", static_cast<double>(S::leftFitLimit));
-    Line(out, "%f (FitRightLim)\n", static_cast<double>(S::rightFitLimit));
-    Line(out, "%f (WeightExperiment)\n", 1.0);
-    Line(out, "%f (ExperimentalNoise)\n", static_cast<double>(noise));
-    Line(out, "%d (blocalFitTimeIndepNoise)\n", ModelChoice::fitTINoise ? 1 : 0);
-    Line(out, "%d (blocalFitRINoise)\n", ModelChoice::fitRINoise ? 1 : 0);
-    Line(out, "%d (blocalAutoVaryBaseline)\n", M::baselineFloat);
-    Line(out, "%d (blocalVaryBottom)\n", M::bottomFloat);
-    Line(out, "%d (blocalVaryMeniscus)\n", M::meniscusFloat);
-    Line(out, "%d (blocalVaryMeniscusWarned)\n", M::meniscusWarned ? 1 : 0);
-    Line(out, "%f (xBaseline)\n", static_cast<double>(M::baseline));
+    AppendFormat(out, "%f (fBufferDensity)\n", static_cast<double>(S::density));
+    AppendFormat(out, "%f (fBufferViscosity)\n", 0.1 * viscosity);
+    AppendFormat(out, "%f (VBAR)\n", static_cast<double>(S::vbar));
+    AppendFormat(out, "%f (Meniscus)\n", static_cast<double>(M::meniscus));
+    AppendFormat(out, "%f (Bottom)\n", static_cast<double>(M::bottom));
+    AppendFormat(out, "%f (MAXMENISCUS)\n", static_cast<double>(FitControl::meniscusMax));
+    AppendFormat(out, "%f (MINMENISCUS)\n", static_cast<double>(FitControl::meniscusMin));
+    AppendFormat(out, "%f (MAXBOTTOM)\n", static_cast<double>(FitControl::bottomMax));
+    AppendFormat(out, "%f (MINBOTTOM)\n", static_cast<double>(FitControl::bottomMin));
+    AppendFormat(out, "%f (FitLeftLim)\n", static_cast<double>(S::leftFitLimit));
+    AppendFormat(out, "%f (FitRightLim)\n", static_cast<double>(S::rightFitLimit));
+    AppendFormat(out, "%f (WeightExperiment)\n", 1.0);
+    AppendFormat(out, "%f (ExperimentalNoise)\n", static_cast<double>(noise));
+    AppendFormat(out, "%d (blocalFitTimeIndepNoise)\n", ModelChoice::fitTINoise ? 1 : 0);
+    AppendFormat(out, "%d (blocalFitRINoise)\n", ModelChoice::fitRINoise ? 1 : 0);
+    AppendFormat(out, "%d (blocalAutoVaryBaseline)\n", M::baselineFloat);
+    AppendFormat(out, "%d (blocalVaryBottom)\n", M::bottomFloat);
+    AppendFormat(out, "%d (blocalVaryMeniscus)\n", M::meniscusFloat);
+    AppendFormat(out, "%d (blocalVaryMeniscusWarned)\n", M::meniscusWarned ? 1 : 0);
+    AppendFormat(out, "%f (xBaseline)\n", static_cast<double>(M::baseline));
     out += "1.00000 (xConcentrationFactor)\n";
-    Line(out, "%f (xExtinctionCoeffA)\n", 1.0);
-    Line(out, "%d (bVaryExtinctionCoeffA)\n", 0);
-    Line(out, "%f (xExtinctionCoeffB)\n", 1.0);
-    Line(out, "%d (bVaryExtinctionCoeffB)\n", 0);
-    Line(out, "%d (Centerpiece)\n", centerpiece);
+    AppendFormat(out, "%f (xExtinctionCoeffA)\n", 1.0);
+    AppendFormat(out, "%d (bVaryExtinctionCoeffA)\n", 0);
+    AppendFormat(out, "%f (xExtinctionCoeffB)\n", 1.0);
+    AppendFormat(out, "%d (bVaryExtinctionCoeffB)\n", 0);
+    AppendFormat(out, "%d (Centerpiece)\n", centerpiece);
     for (int k = 1; k <= 4; ++k)
-        Line(out, "1.000000e-6 (pLocalConcentrations[%d])\n", k);
-    Line(out, "%d (NFILES)\n", S::scanCount);
+        AppendFormat(out, "1.000000e-6 (pLocalConcentrations[%d])\n", k);
+    AppendFormat(out, "%d (NFILES)\n", S::scanCount);
     out += "0 (no ppMultiLocalConcentrations)\n";
-    Line(out, "%f (global VBAR20)\n", static_cast<double>(S::vbar20));
-    Line(out, "%f (global HYDRATION)\n", 0.3);
-    Line(out, "%f (pathlength)\n", static_cast<double>(pathLength));
-    Line(out, "%d (rotor type: %s)\n", rotor,
-         rotor == 8   ? " EIGHTHOLE"
-         : rotor == 4 ? " FOURHOLE"
-                      : " NOROTOR");
-    Line(out, "%d (correct for rotor stretch in TI noise)\n", 0);
-    Line(out, "%d (correct for rotor stretch in mass balance)\n", 0);
-    Line(out, "%d (sets of extra parameters follow)\n", 3);
+    AppendFormat(out, "%f (global VBAR20)\n", static_cast<double>(S::vbar20));
+    AppendFormat(out, "%f (global HYDRATION)\n", 0.3);
+    AppendFormat(out, "%f (pathlength)\n", static_cast<double>(pathLength));
+    AppendFormat(out, "%d (rotor type: %s)\n", rotor,
+                 rotor == 8   ? " EIGHTHOLE"
+                 : rotor == 4 ? " FOURHOLE"
+                              : " NOROTOR");
+    AppendFormat(out, "%d (correct for rotor stretch in TI noise)\n", 0);
+    AppendFormat(out, "%d (correct for rotor stretch in mass balance)\n", 0);
+    AppendFormat(out, "%d (sets of extra parameters follow)\n", 3);
     for (int j = 1; j <= 3; ++j)
-        Line(out, "0.000000e+00 (pLocalExtraConcs[%d])\n", j);
+        AppendFormat(out, "0.000000e+00 (pLocalExtraConcs[%d])\n", j);
     const int extraSets = S::equilibriumData ? S::scanCount : 1;
     for (int i = 1; i <= extraSets; ++i)
         for (int j = 1; j <= 3; ++j)
-            Line(out, "0.000000e+00 (ppMultiLocalExtraConcs[%d][%d])\n", i, j);
+            AppendFormat(out, "0.000000e+00 (ppMultiLocalExtraConcs[%d][%d])\n", i, j);
     static const char* const kTail[] = {"0 (bContainsNoBackdiffusion)",
                                         "0 (bSwIsothermAInvisible)",
                                         "1.000000 (xExtinctionCoeffC)",

@@ -1,7 +1,8 @@
-// Line helpers shared by the numeric text file readers.
+// Line helpers shared by the numeric text file readers and writers.
 #include "foundations/text_lines.h"
 
 #include <cctype>
+#include <cstdarg>
 
 void SkipLine(std::FILE* f) {
     int c;
@@ -38,4 +39,15 @@ int CountContentLines(std::FILE* f) {
         if (HasContent(line))
             ++count;
     return count;
+}
+
+void AppendFormat(std::string& out, const char* format, ...)
+{
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n > 0)
+        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
 }

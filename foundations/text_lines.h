@@ -1,4 +1,4 @@
-// Line helpers shared by the numeric text file readers.
+// Line helpers shared by the numeric text file readers and writers.
 #pragma once
 
 #include <cstdio>
@@ -15,3 +15,6 @@ bool HasContent(const std::string& line);
 
 // Lines holding something other than white space, from the current position to the end.
 int CountContentLines(std::FILE* f);
+
+// Appends printf-formatted text (at most 511 characters) to out.
+void AppendFormat(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));

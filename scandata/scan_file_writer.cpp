@@ -1,10 +1,10 @@
 // The scan file writer: line 1 with its time-stamp tag, the header line and the rows.
 #include "foundations/c_locale.h"
+#include "foundations/text_lines.h"
 #include "scandata/scan_file.h"
 #include "plat/files.hpp"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,20 +22,6 @@ long WholeNumber(double v)
     if (t < -9.2e18)
         return -9200000000000000000L;
     return static_cast<long>(t);
-}
-
-void AppendFormat(std::string& out, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
-
-void AppendFormat(std::string& out, const char* format, ...)
-{
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n > 0)
-        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
 }
 
 bool HasTag(const char* text)
