@@ -9,6 +9,7 @@
 #include "simulation/discrete_species.h"
 #include "simulation/discrete_species_module.h"
 #include "simulation/lamm_arrays.h"
+#include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "simulation/simulation_switches.h"
@@ -108,6 +109,10 @@ void RunDiscreteSedModule(TXLAWindow* window) {
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
     LammGrid::firstSimulatedScan = 1;
+    // A key press during a solution leaves the model as it was before the evaluation.
+    std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
+    for (int k = 1; k <= S::scanCount; ++k)
+        previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
     ClearModel();
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
@@ -117,6 +122,7 @@ void RunDiscreteSedModule(TXLAWindow* window) {
     gUserInterrupt.store(false, std::memory_order_relaxed);
     const double rpm = LastScanRpm();
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
+    bool singular = false, discretization = false;
     for (int i = 1; i <= M::maxSpecies; ++i) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
@@ -142,11 +148,23 @@ void RunDiscreteSedModule(TXLAWindow* window) {
             LammGrid::d = d;
             if (LammGrid::faxenApproximation)
                 AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
-            else
-                SolveSpeciesOnGrid(window, i, loading);
+            else if (!SolveSpeciesOnGrid(window, i, loading)) {
+                singular = singular || LammGrid::singularMatrix != 0;
+                discretization = discretization || LammGrid::discretizationError != 0;
+            }
         }
         LammGrid::progressWindow = nullptr;
     }
+    if (gUserInterrupt.load(std::memory_order_relaxed)) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
+        return;
+    }
+    // One box of each kind for the whole evaluation, however many species failed.
+    if (singular)
+        ReportLammSimError(window, 3);
+    if (discretization)
+        ReportLammSimError(window, 2);
     CompleteLinearParameters();
     ApplyIntensityTransform();
     S::resultAvailable = true;
@@ -155,6 +173,11 @@ void RunDiscreteSedModule(TXLAWindow* window) {
 }
 
 } // namespace
+
+void RunDiscreteSedOnGrid(TXLAWindow* window) {
+    if (S::scanCount > 0)
+        RunDiscreteSedModule(window);
+}
 
 void RunDiscreteSed(TXLAWindow* window) {
     // Models this version cannot evaluate leave the fit as it is, rather than a wrong model.

@@ -1,15 +1,114 @@
 // Algorithm choice and Lamm solution of one species on the simulation grid.
 #include "simulation/discrete_species_module.h"
 
+#include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
 #include "simulation/discrete_species.h"
 #include "simulation/lamm_arrays.h"
+#include "simulation/lamm_sim_error.h"
+#include "simulation/linear_parameter_dispatch.h"
+#include "simulation/module_solvers.h"
+#include "simulation/radial_grid.h"
+#include "simulation/speed_and_equilibrium.h"
+#include "state/component_scans.h"
 #include "state/dls_data.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/run_switches.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+int ScanAt(int pos) {
+    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+}
+
+// What a species' attempts write: every scan's fit, or the slot's rows of ComponentScans. A
+// failed attempt is undone by putting these back, so no other species' signal is touched.
+struct ModelSnapshot {
+    std::vector<std::vector<float>> rows;
+
+    void Take(int slot) {
+        rows.assign(std::size_t(S::scanCount) + 1, {});
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const float* row = Row(slot, k);
+            rows[std::size_t(k)].assign(row, row + Count(k) + 1);
+        }
+    }
+    void Restore(int slot) const {
+        for (int k = 1; k <= S::scanCount; ++k)
+            std::copy(rows[std::size_t(k)].begin(), rows[std::size_t(k)].end(), Row(slot, k));
+    }
+    static int Count(int k) { return SignalGoesIntoFit() ? S::pointCount[k] : S::gridCount; }
+    static float* Row(int slot, int k) {
+        return SignalGoesIntoFit() ? S::fit[k] : ComponentScans::Row(slot, k, S::gridCount);
+    }
+};
+
+double TargetTime(int pos) {
+    const ScanHeader& h = S::header[ScanAt(pos)];
+    return S::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
+}
+
+// Uniform loading, the first scan awaited, the rotor with its acceleration phase, and the step
+// control: the state every attempt starts from.
+void StartState(TXLAWindow* window, double loading, bool keepStartTime) {
+    for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
+        LammGrid::concentration[i] = loading;
+    LammGrid::rotorSpeed = LastScanRpm();
+    LammGrid::running = 1;
+    LammGrid::stepCount = 0;
+    LammGrid::time = keepStartTime && M::startTimeOn ? M::startTime : 0.0;
+    LammGrid::targetScan = LammGrid::firstSimulatedScan;
+    LammGrid::targetScanTime = LammGrid::endTime = TargetTime(LammGrid::targetScan);
+    LammGrid::endTimePending = 1;
+    gUserInterrupt.store(false, std::memory_order_relaxed);
+    LammGrid::dt = LammGrid::initialDt;
+    LammGrid::progressWindow = window;
+    const ScanHeader& first = S::header[ScanAt(1)];
+    LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
+    if (LammGrid::accelerating) {
+        LammGrid::accelerationTime = first.accelerationTime;
+        LammGrid::accelerationRate = first.accelerationRate;
+        LammGrid::maxRotorSpeed = LastScanRpm();
+    } else {
+        LammGrid::accelerationTime = 0.0;
+    }
+    LammGrid::dcOverCLimit = LammGrid::maxDcOverC;
+    LammGrid::dcOverCLow = 0.05 * LammGrid::maxDcOverC;
+    LammGrid::dcOverCMid = 0.2 * LammGrid::maxDcOverC;
+    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+}
+
+bool Failed() {
+    return LammGrid::singularMatrix != 0 || LammGrid::discretizationError != 0;
+}
+
+void Solve() {
+    if (gGridSolverForTests != nullptr)
+        gGridSolverForTests();
+    else if (ModelChoice::movingHatAlgorithm)
+        SolveLammFE();
+    else if (ModelChoice::claverieAlgorithm)
+        SimulateLammTimeCourse();
+}
+
+void SelectMovingHat(bool on) {
+    ModelChoice::movingHatAlgorithm = on;
+    ModelChoice::claverieAlgorithm = !on;
+    if (!on)
+        ModelChoice::fixedTimeStep = false;
+    EnsureLammArrays(LammGrid::gridSize);
+}
+
+} // namespace
 
 double AutomaticAlgorithmLimit() {
     const bool optimized = LammGrid::optimizeGridSpacing && ModelParameters::autoGridSize &&
@@ -37,8 +136,44 @@ void ChooseAlgorithmForSpecies(double sS) {
     }
 }
 
-void SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
-    (void)window;
-    (void)slot;
-    (void)loading;
+bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
+    if (!LammGrid::arraysAllocated && !AllocLammArrays())
+        return false;
+    if (LammGrid::allocatedGridSize != LammGrid::gridSize ||
+        (ModelChoice::movingHatAlgorithm && LammGrid::movingRadius == nullptr))
+        EnsureLammArrays(LammGrid::gridSize);
+    if (!LammGrid::arraysAllocated)
+        return false;
+    LammGrid::backDiffusionShutOff = CheckEquilibriumExponentRange(LammGrid::s, LammGrid::d);
+    ModelSnapshot before;
+    before.Take(slot);
+    StartState(window, loading, true);
+    Solve();
+    if (Failed() && !gUserInterrupt.load(std::memory_order_relaxed)) {
+        // Retries on a fresh start, each from the model as it was before this species.
+        const bool truncate = LammGrid::truncateGrid;
+        LammGrid::truncateGrid = false;
+        auto attempt = [&] {
+            before.Restore(slot);
+            StartState(window, loading, false);
+            Solve();
+        };
+        attempt();
+        if (Failed() && ModelChoice::claverieAlgorithm) {
+            SelectMovingHat(true);
+            attempt();
+            SelectMovingHat(false);
+        }
+        if (Failed()) {
+            LammGrid::lastResortMode = true;
+            attempt();
+            LammGrid::lastResortMode = false;
+        }
+        LammGrid::truncateGrid = truncate;
+        if (Failed())
+            before.Restore(slot);
+    }
+    if (ModelChoice::movingHatAlgorithm)
+        ScaleGridByExponential();
+    return !Failed();
 }

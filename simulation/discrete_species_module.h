@@ -14,6 +14,17 @@ double AutomaticAlgorithmLimit();
 void ChooseAlgorithmForSpecies(double sS);
 
 // The Lamm solution of one included species (LammGrid::s and LammGrid::d set) on the simulation
-// grid, added into the scans' fit or the slot's ComponentScans. Nothing is computed while the
-// solvers of the simulation grid are not part of the build.
-void SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
+// grid by the selected algorithm, added into the scans' fit or the slot's ComponentScans. A
+// failed solution is tried again from the start (without grid truncation, with the moving hat
+// after the Claverie algorithm, and last with the meniscus repair); every attempt starts from
+// the model as it was before this species, so no other species' signal is lost. False when
+// every attempt failed (the species then adds nothing; the error words tell why).
+bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
+
+// The evaluation species by species on this engine's own profiles and grid solvers, whatever
+// road the model would take (the road of the Faxen simulation, and of the models that need the
+// simulation grid).
+void RunDiscreteSedOnGrid(TXLAWindow* window);
+
+// Test seam: when set, called instead of the selected grid solver.
+inline void (*gGridSolverForTests)() = nullptr;

@@ -10,6 +10,7 @@
 #include "scandata/scan_store.h"
 #include "simulation/discrete_species.h"
 #include "simulation/discrete_species_module.h"
+#include "simulation/lamm_arrays.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/simulation_switches.h"
 #include "state/component_scans.h"
@@ -310,6 +311,89 @@ TEST_F(DiscreteSpecies, AutomaticAlgorithmByNormalizedS) {
         EXPECT_NE(ModelChoice::movingHatAlgorithm, ModelChoice::claverieAlgorithm);
     }
     EXPECT_DOUBLE_EQ(AutomaticAlgorithmLimit(), 5.0 / 1.0);
+}
+
+} // namespace
+
+namespace {
+
+class DiscreteSpeciesOnGrid : public DiscreteSpecies {};
+
+std::vector<float> AllFits() {
+    std::vector<float> all;
+    for (int k = 1; k <= S::scanCount; ++k)
+        all.insert(all.end(), S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k]);
+    return all;
+}
+
+// The grid solvers and the solver objects solve the same species alike, with either algorithm
+// (the grid road on the default grid of 1000 points, the objects on their automatic grid).
+TEST_F(DiscreteSpeciesOnGrid, AgreesWithTheListOfSolverObjects) {
+    struct Case {
+        const char* name;
+        bool automatic, movingHat;
+    };
+    for (const Case& c : {Case{"automatic", true, true}, Case{"moving hat", false, true},
+                          Case{"Claverie", false, false}}) {
+        ResetAllState();
+        OneSpecies(4.5, 6e-7, 1.0);
+        Script script;
+        RunDiscreteSed(nullptr);
+        const std::vector<float> list = AllFits();
+        ModelChoice::automaticAlgorithm = c.automatic;
+        ModelChoice::movingHatAlgorithm = c.movingHat;
+        ModelChoice::claverieAlgorithm = !c.movingHat;
+        AllocLammArrays();
+        RunDiscreteSedOnGrid(nullptr);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        const std::vector<float> grid = AllFits();
+        double worst = 0.0;
+        std::size_t at = 0;
+        for (int k = 1; k <= S::scanCount; ++k)
+            for (int i = 1; i <= S::pointCount[k]; ++i, ++at)
+                if (S::radius[k][i] >= S::leftFitLimit && S::radius[k][i] <= S::rightFitLimit)
+                    worst = std::max(worst, double(std::fabs(grid[at] - list[at])));
+        EXPECT_LT(worst, 5e-3) << c.name;
+    }
+}
+
+// A failed species is tried again from the model as it was before it: the species already
+// added keep their signal, whatever the failed attempts wrote, and one box says it failed.
+TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
+    OneSpecies(5.0, 0.0, 1.0);
+    M::speciesOn[2] = 1;
+    M::speciesS[2] = 3.0f;
+    M::speciesDOrM[2] = 5.0f;
+    M::concentration[2] = 0.3f;
+    M::speciesOn[2] = 0;
+    PackFitParameters();
+    RunDiscreteSedOnGrid(nullptr);
+    const std::vector<float> first = AllFits(); // species 1 alone, loading 1
+
+    M::speciesOn[2] = 1;
+    PackFitParameters();
+    static int attempts = 0;
+    attempts = 0;
+    gGridSolverForTests = [] {
+        // Writes into some scans, as a run that breaks off does, and fails.
+        ++attempts;
+        for (int i = 1; i <= S::pointCount[S::scanOrder[1]]; ++i)
+            S::fit[S::scanOrder[1]][i] += 5.0f;
+        LammGrid::discretizationError = 1;
+    };
+    Script script;
+    script.expectBox()
+        .caption("DISCRETIZATION ERROR")
+        .text("change grid size and readjust max dc/c");
+    RunDiscreteSedOnGrid(nullptr);
+    gGridSolverForTests = nullptr;
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_GE(attempts, 3);
+    // Species 1 now carries 0.7 of the total; failed species 2 adds nothing.
+    const std::vector<float> now = AllFits();
+    ASSERT_EQ(now.size(), first.size());
+    for (std::size_t j = 0; j < now.size(); ++j)
+        ASSERT_NEAR(now[j], 0.7f * first[j], 1e-6) << "point " << j;
 }
 
 } // namespace
