@@ -13,6 +13,7 @@
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/result_table.h"
 #include "support/conti_data_store.h"
 #include "support/lamm_list_harness.h"
 
@@ -38,7 +39,7 @@ class ContiRun : public ::testing::Test {
         ContiState::resolution = 150.0f;
         ContiState::confidenceLevel = 0.68f;
     }
-    void TearDown() override { FreeDistributionArrays(); }
+    void TearDown() override { FreeResultTable(); }
 
     // Peak abscissa of the stored distribution.
     static double PeakPosition() {

@@ -10,6 +10,7 @@
 #include "state/preference_switches.h"
 #include "state/serial_fit_state.h"
 #include "state/conti_state.h"
+#include "state/result_table.h"
 #include "state/fit_control.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/key_polling.h"
@@ -63,6 +64,7 @@ void ResetAllState()
     ResetSimulationSwitches();
     InhomogeneousSolvent::ResetToDefaults();
     ResetDlsState();
+    FreeResultTable(); // the distribution, its plot and kernel, before their pointers are reset
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;
     gFrictionalRatio = 1.2f;
