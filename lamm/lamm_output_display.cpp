@@ -2,6 +2,7 @@
 #include "lamm/lamm_ideal.h"
 
 #include "state/window_services.h"
+#include "plat/backend.hpp"
 #include "plat/window.hpp"
 #include "plat/metafile.hpp"
 #include "plat/window_dc.hpp"
@@ -10,10 +11,11 @@
 #include <cstdio>
 #include <vector>
 
+// Only the window's own thread draws: the solvers of a threaded list run stay silent.
 bool CLammIdeal::ShowsProgress() const
 {
     return simulatingWithoutFitting && window != nullptr && !quietWhileFitting &&
-           !quietWhileComputing;
+           !quietWhileComputing && plat::IsGuiThread();
 }
 
 void CLammIdeal::ShowStatusLines(double ri)
