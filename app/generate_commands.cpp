@@ -11,7 +11,7 @@
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store.h"
-#include "simulation/discrete_species.h"
+#include "simulation/discrete_sed.h"
 #include "simulation/synthetic_data.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"

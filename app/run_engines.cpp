@@ -8,7 +8,7 @@
 #include "state/realtime_state.h"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store.h"
-#include "simulation/discrete_species.h"
+#include "simulation/discrete_sed.h"
 #include "state/window_services.h"
 #include "simulation/simulation_switches.h"
 

@@ -1,5 +1,5 @@
 // Loadings, input checks and the list road of the discrete-species model evaluation.
-#include "simulation/discrete_species.h"
+#include "simulation/discrete_sed.h"
 
 #include "foundations/sounds.h"
 #include "lamm/lamm_ideal.h"

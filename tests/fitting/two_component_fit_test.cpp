@@ -7,7 +7,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/reset_all_state.h"
-#include "support/two_species_start.h"
+#include "support/two_component_start.h"
 #include "support/velocity_store.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // Test helper: the user's start values of a two-species fit.
-#include "two_species_start.h"
+#include "two_component_start.h"
 
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

@@ -1,9 +1,9 @@
 // Algorithm choice and Lamm solution of one species on the simulation grid.
-#include "simulation/discrete_species_module.h"
+#include "simulation/discrete_sed_module.h"
 
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
-#include "simulation/discrete_species.h"
+#include "simulation/discrete_sed.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
