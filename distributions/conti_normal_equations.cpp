@@ -24,6 +24,10 @@ double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
     return q - 2.0 * lin + yy;
 }
 
+bool ContiNormalEquations::AnyHeld() const {
+    return std::find(held.begin(), held.end(), 1) != held.end();
+}
+
 void ContiNEQJob::ComputeRows(int k, int count) const {
     const ContiDataSet& ds = *set;
     const int S = ds.Scans(), lo = ds.first, hi = ds.last;
@@ -75,6 +79,8 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                             sum[u] += double(x[i]) * y[u][i];
                 }
             }
+            if (q == p)
+                o.rawNorm[p] = sum[0];
             for (int u = 0; u < m; ++u)
                 o.A(p, q + u) = CentredProduct(sum[u], o.columnMeans[p], o.columnMeans[q + u], ds);
         }
@@ -91,6 +97,8 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
                                const ContiDataRow& data, int threads, ContiNormalEquations& out) {
     out.A.Resize(n);
     out.b.assign(n + 1, 0.0);
+    out.rawNorm.assign(n + 1, 0.0);
+    out.held.assign(n + 1, 0);
     out.columnMeans.assign(n + 1, CentringMeans{});
     for (int p = 1; p <= n; ++p)
         out.columnMeans[p] = ComputeCentringMeans([&](int s) { return column(p, s); }, set);
@@ -117,6 +125,11 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
             w->WaitForExit();
     }
     out.A.MirrorUpper();
+    // Only while noise is eliminated can a column with signal have a vanishing centred norm; a
+    // column that is zero everywhere (raw norm 0) is left as it was.
+    if (set.timeInvariant || set.radiallyInvariant)
+        for (int p = 1; p <= n; ++p)
+            out.held[p] = out.A(p, p) < kHeldColumnRatio * out.rawNorm[p] ? 1 : 0;
     if (KeyPressed()) {
         gUserInterrupt.store(true);
         return false;

@@ -22,7 +22,11 @@ struct ContiNormalEquations {
     double yy = 0.0;
     std::vector<CentringMeans> columnMeans; // [1..n]
     CentringMeans dataMeans;
+    std::vector<double> rawNorm; // [1..n], <K_p, K_p> before the elimination
+    // [1..n], 1 where the eliminated noise reproduces column p: its amplitude is held at zero.
+    std::vector<char> held;
     int N() const { return A.N(); }
+    bool AnyHeld() const;
     double ChiSquare(const std::vector<double>& c) const;
 };
 
@@ -52,6 +56,15 @@ class MultiContiNEQThread : public TThread {
     const ContiNEQJob& job_;
     int k_, count_;
 };
+
+// A column is held when its centred norm is below this fraction of its raw norm. A column that
+// the noise terms reproduce (the s = 0 column is constant in radius and time) keeps only
+// rounding there: float kernel values (relative error 6e-8, squared 4e-15) and the cancellation
+// of raw sums against means in double (1e-13 at most for the largest data sets). A column that
+// differs from the noise by a relative rms of 1e-5 or more (1e-10 squared) stays free; a smaller
+// difference lies far below any signal's noise and could only be fitted through the
+// regularization, which is what made the peak at 0 S.
+inline constexpr double kHeldColumnRatio = 1e-10;
 
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on
 // the calling thread). The keyboard is polled once, after the join: a key press there sets the

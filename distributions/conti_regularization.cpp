@@ -33,6 +33,57 @@ double SecondDerivativeNorm(const std::vector<double>& c) {
     return sum;
 }
 
+namespace {
+
+std::vector<int> FreeColumns(const ContiNormalEquations& eq) {
+    std::vector<int> idx;
+    for (int p = 1; p <= eq.N(); ++p)
+        if (eq.held.empty() || !eq.held[p])
+            idx.push_back(p);
+    return idx;
+}
+
+// NNLS over the columns that are not held; held amplitudes stay at zero. The problem on the free
+// columns is the sub-block of A and b, so a penalty added to A before still couples a free
+// amplitude to its held neighbour as if that one sat at zero on the grid.
+int NNLSOnFreeColumns(const ContiNormalEquations& eq, const ContiMatrix& A,
+                      std::vector<double>& x) {
+    if (!eq.AnyHeld())
+        return ContiNNLS(A, eq.b, x);
+    const std::vector<int> idx = FreeColumns(eq);
+    const int m = static_cast<int>(idx.size());
+    ContiMatrix sub(m);
+    std::vector<double> subB(m + 1), subX;
+    for (int i = 1; i <= m; ++i) {
+        subB[i] = eq.b[idx[i - 1]];
+        for (int j = 1; j <= m; ++j)
+            sub(i, j) = A(idx[i - 1], idx[j - 1]);
+    }
+    const int code = ContiNNLS(sub, subB, subX);
+    x.assign(eq.N() + 1, 0.0);
+    for (int i = 1; i <= m; ++i)
+        x[idx[i - 1]] = subX[i];
+    return code;
+}
+
+// The normal equations restricted to the columns idx (renumbered 1..m); yy is kept, so the
+// chi-square of amplitudes that are zero off idx is the same in both.
+ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vector<int>& idx) {
+    const int m = static_cast<int>(idx.size());
+    ContiNormalEquations r;
+    r.A.Resize(m);
+    r.b.assign(m + 1, 0.0);
+    r.yy = eq.yy;
+    for (int i = 1; i <= m; ++i) {
+        r.b[i] = eq.b[idx[i - 1]];
+        for (int j = 1; j <= m; ++j)
+            r.A(i, j) = eq.A(idx[i - 1], idx[j - 1]);
+    }
+    return r;
+}
+
+} // namespace
+
 int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vector<double>& c) {
     const int n = eq.N();
     ContiMatrix A = eq.A;
@@ -46,7 +97,7 @@ int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vec
                 if (p >= 1 && p <= n && q >= 1 && q <= n)
                     A(p, q) += alpha * stencil[u] * stencil[v];
             }
-    return ContiNNLS(A, eq.b, c);
+    return NNLSOnFreeColumns(eq, A, c);
 }
 
 namespace {
@@ -64,6 +115,21 @@ double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std:
 int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                         const std::vector<double>& start, std::vector<double>& c) {
     const int n = eq.N();
+    if (eq.AnyHeld()) {
+        // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
+        const std::vector<int> idx = FreeColumns(eq);
+        const int k = static_cast<int>(idx.size());
+        std::vector<double> subM(k + 1), subStart(k + 1), subC;
+        for (int i = 1; i <= k; ++i) {
+            subM[i] = m[idx[i - 1]];
+            subStart[i] = start[idx[i - 1]];
+        }
+        const int code = SolveMaximumEntropy(Restricted(eq, idx), alpha, subM, subStart, subC);
+        c.assign(n + 1, 0.0);
+        for (int i = 1; i <= k; ++i)
+            c[idx[i - 1]] = subC[i];
+        return code;
+    }
     double maxStart = 0.0;
     for (int p = 1; p <= n; ++p)
         maxStart = std::max(maxStart, start[p]);
@@ -120,7 +186,7 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
 int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind, double P,
                            double nu, ContiRegularizedSolution& out) {
     const int n = eq.N();
-    int firstCode = ContiNNLS(eq.A, eq.b, out.nnls);
+    int firstCode = NNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);

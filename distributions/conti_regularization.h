@@ -32,6 +32,7 @@ int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vec
 int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                         const std::vector<double>& start, std::vector<double>& c);
 
+// Amplitudes of held columns (ContiNormalEquations::held) stay at zero throughout.
 // NNLS, then the regularized solution whose chi-square ratio to the NNLS one equals
 // ContiTargetRatio(P, nu), found by Brent's search in log alpha. Returns the first error code
 // met (the solution is still filled: at the largest strength tried for code 3).

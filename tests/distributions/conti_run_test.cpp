@@ -231,3 +231,40 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
     }
     TakeErrorBoxes();
 }
+
+// The grid point at s = 0 gives a column constant in radius and time, which time-invariant and
+// radially invariant noise reproduce exactly; it used to take an amplitude set by the
+// regularization alone and showed as a peak at 0 S that inflated the integral.
+TEST_F(ContiRun, NoPeakAtZeroWhileSystematicNoiseIsFitted) {
+    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
+    for (int j = 1; j <= store.c.points; ++j)
+        ti[j] = 0.02 * std::sin(0.05 * j) + 0.01;
+    for (int k = 1; k <= store.c.scans; ++k)
+        ri[k] = 0.03 * k - 0.05;
+    struct Case {
+        const char* name;
+        bool ti, ri, maxEnt;
+    } cases[] = {
+        {"TI and RI, maximum entropy", true, true, true},
+        {"TI and RI, second derivative", true, true, false},
+        {"TI alone", true, false, true},
+        {"RI alone", false, true, true},
+    };
+    for (const Case& c : cases) {
+        store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, c.ti ? ti : std::vector<double>{},
+                   c.ri ? ri : std::vector<double>{}, 0.003, 5);
+        ModelChoice::fitTINoise = c.ti;
+        ModelChoice::fitRINoise = c.ri;
+        ContiState::maxEntRegularization = c.maxEnt;
+        ContiState::secondDerivativeRegularization = !c.maxEnt;
+        ContiState::calledFromFit = true; // leave the data as generated
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_EQ(ContiState::sValues[1], 0.0f) << c.name;
+        EXPECT_EQ(ContiState::distribution[1], 0.0f) << c.name;
+        float area = 0, sw = 0;
+        IntegrateDistribution(0.0f, 15.0f, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, 0.9, 0.01 * 0.9) << c.name << " (tolerance 1%)";
+        const double swTrue = (0.3 * 3.5 + 0.6 * 7.0) / 0.9;
+        EXPECT_NEAR(sw, swTrue, 0.01 * swTrue) << c.name << " (tolerance 1%)";
+    }
+}
