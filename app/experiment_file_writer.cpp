@@ -6,6 +6,7 @@
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
 #include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/scan_data_kind.h"
@@ -62,14 +63,17 @@ std::string ScanList() {
 bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     if (S::scanCount < 1)
         return false;
-    std::FILE* f = std::fopen(plat::NativePath(path).c_str(), "w");
-    if (!f) {
+    auto cannotOpen = [path] {
         PlayInfoSound();
         char text[400];
         std::snprintf(text, sizeof text, "could not open %s", path);
         MessageBox(nullptr, text, "ERROR", MB_OK);
         return false;
-    }
+    };
+    plat::AtomicFile file(plat::NativePath(path));
+    std::FILE* f = file.file();
+    if (!f)
+        return cannotOpen();
     CLocaleScope cLocale;
     int type = 0, centerpiece = 2, rotor = 4;
     float noise = 0.01f, pathLength = 1.2f;
@@ -208,7 +212,7 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
         out += line;
         out += '\n';
     }
-    std::fwrite(out.data(), 1, out.size(), f);
-    std::fclose(f);
+    if (std::fwrite(out.data(), 1, out.size(), f) != out.size() || !file.Commit())
+        return cannotOpen();
     return true;
 }

@@ -130,6 +130,6 @@ void TXLAWindow::CmUpdateSavedFitParameters() {
                           C::csWormlikeChain || C::csFloatingVbar || C::csBimodalDiscrete ||
                           C::csBimodal || C::cmPriorVbar || C::lsgDiscrete || gDlsData ||
                           C::cvElectrophoresis || ScanStore::equilibriumData;
-    if (family && !excluded)
-        TmpSaveBestParams(this, 0);
+    if (family && !excluded && !TmpSaveBestParams(this, 0))
+        ReportAnalysisNotSaved();
 }

@@ -6,6 +6,7 @@
 #include "app/txla_window.h"
 #include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
+#include "plat/atomic_file.hpp"
 #include "plat/files.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
@@ -107,11 +108,7 @@ void SetGeneratedCell() {
 }
 
 bool WriteSmallFile(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(plat::NativePath(path).c_str(), "w");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && ok;
+    return plat::WriteFileAtomically(plat::NativePath(path), text);
 }
 
 std::string Format(const char* format, double value) {

@@ -1,6 +1,7 @@
 // "tarnix.ini": one line, the folder of the last loaded data.
 #include "app/last_data_folder.h"
 
+#include "plat/atomic_file.hpp"
 #include "state/startup_paths.h"
 
 #include <cstdio>
@@ -14,11 +15,8 @@ void SaveLastDataFolder(TXLAWindow*, const char* path) {
     std::string folder = path;
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
-    std::FILE* file = std::fopen(gLastFolderFilePath, "w");
-    if (!file)
-        return;
-    std::fprintf(file, "%s", folder.c_str());
-    std::fclose(file);
+    // Best effort, as before: a failed write leaves the previous folder.
+    plat::WriteFileAtomically(gLastFolderFilePath, folder);
 }
 
 void ReadLastDataFolder(TXLAWindow*, char* folder) {

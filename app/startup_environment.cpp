@@ -2,6 +2,7 @@
 #include "app/startup_environment.h"
 #include "state/startup_paths.h"
 
+#include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
 
 #include <algorithm>
@@ -64,11 +65,7 @@ void PrepareLastFolderFile() {
     std::error_code error;
     if (std::filesystem::exists(gLastFolderFilePath, error))
         return;
-    std::FILE* file = std::fopen(gLastFolderFilePath, "w");
-    if (!file)
-        return;
-    std::fprintf(file, "%s", gProgramFolder);
-    std::fclose(file);
+    plat::WriteFileAtomically(gLastFolderFilePath, gProgramFolder);
 }
 
 void BuildTablePaths() {

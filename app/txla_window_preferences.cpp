@@ -3,6 +3,7 @@
 #include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
+#include "plat/atomic_file.hpp"
 #include "foundations/sounds.h"
 
 #include <cstdio>
@@ -38,21 +39,19 @@ bool TXLAWindow::ReadPreferences() {
 }
 
 bool TXLAWindow::WritePreferences() {
-    std::FILE* file = std::fopen(gPreferencesPath, "w");
-    if (!file) {
-        PlayInfoSound();
-        char text[kPathBufferSize + 100];
-        std::snprintf(text, sizeof text,
-                      "could not write to disk into directory %s \nPlease generate directory or "
-                      "make write-accessible",
-                      gPreferencesPath);
-        MessageBox(text, "ERROR", MB_OK | MB_ICONSTOP);
-        return false;
-    }
+    plat::AtomicFile file(gPreferencesPath);
     std::string text = FormatPreferences();
-    bool written = std::fputs(text.c_str(), file) >= 0;
-    written = std::fflush(file) == 0 && written;
-    return std::fclose(file) == 0 && written;
+    if (file.file() && std::fputs(text.c_str(), file.file()) >= 0 && file.Commit())
+        return true;
+    file.Discard();
+    PlayInfoSound();
+    char message[kPathBufferSize + 100];
+    std::snprintf(message, sizeof message,
+                  "could not write to disk into directory %s \nPlease generate directory or "
+                  "make write-accessible",
+                  gPreferencesPath);
+    MessageBox(message, "ERROR", MB_OK | MB_ICONSTOP);
+    return false;
 }
 
 bool TXLAWindow::SavePreference(int index, int value) {

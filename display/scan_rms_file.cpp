@@ -8,11 +8,13 @@
 #include "display/scan_plots.h"
 #include "scandata/fit_limits.h"
 #include "foundations/sounds.h"
+#include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store.h"
 
 void WriteScanRmsFile() {
-    std::FILE* file = std::fopen(gScanRmsPath.c_str(), "w");
+    plat::AtomicFile out(gScanRmsPath);
+    std::FILE* file = out.file();
     if (!file) {
         PlayInfoSound();
         MessageBox(nullptr, "could not open ScanRms file", "ERROR", MB_OK);
@@ -43,6 +45,9 @@ void WriteScanRmsFile() {
             largest = rms;
         }
     }
-    std::fflush(file);
-    std::fclose(file);
+    if (!out.Commit()) {
+        PlayInfoSound();
+        MessageBox(nullptr, "could not open ScanRms file", "ERROR", MB_OK);
+        gWriteScanRms = false;
+    }
 }

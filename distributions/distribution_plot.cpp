@@ -4,6 +4,7 @@
 #include "distributions/conti_run.h"
 #include "foundations/ccurve.h"
 #include "foundations/nr_arrays.h"
+#include "plat/atomic_file.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
 #include "state/conti_state.h"
@@ -134,10 +135,7 @@ bool SaveDistributionFile(const std::string& path) {
     const std::string text = DistributionText();
     if (text.empty())
         return false;
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+    return plat::WriteFileAtomically(path, text);
 }
 
 bool LoadDistributionFromFile(const char* path) {

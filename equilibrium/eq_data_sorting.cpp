@@ -11,6 +11,7 @@
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
+#include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "plotting/plot_globals.h"
@@ -170,7 +171,8 @@ Blank ReadBlank(const std::string& path) {
 bool WriteXpFile(const std::string& path, const std::string& nameList, int fileCount,
                  bool noiseFits, float density, float vbar, float extinctionA, float extinctionB,
                  float extinctionC) {
-    std::FILE* f = std::fopen(path.c_str(), "w");
+    plat::AtomicFile out(path);
+    std::FILE* f = out.file();
     if (!f)
         return false;
     auto line = [f](const char* format, double v) { std::fprintf(f, format, v); };
@@ -231,8 +233,7 @@ bool WriteXpFile(const std::string& path, const std::string& nameList, int fileC
           "ITCBaselineSlope", "ITCLocalMaxIncomp"})
         std::fprintf(f, "%d (%s)\n", 0, key);
     std::fputs("-1 (Temperature)\n", f);
-    std::fflush(f);
-    return std::fclose(f) == 0;
+    return out.Commit();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "fitting/error_analysis.h"
 
 #include "fitting/fit_driver.h"
+#include "plat/atomic_file.hpp"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 
@@ -125,7 +126,8 @@ bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const Surface
     const int nx = SurfaceAxisCount(x), ny = y ? SurfaceAxisCount(*y) : 1;
     if (nx == 0 || ny == 0)
         return false;
-    std::FILE* file = std::fopen(path.c_str(), "w");
+    plat::AtomicFile out(path);
+    std::FILE* file = out.file();
     if (!file)
         return false;
     const SavedFit saved;
@@ -157,7 +159,8 @@ bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const Surface
         if (y)
             std::fprintf(file, "\n");
     }
-    const bool written = std::fclose(file) == 0;
+    // An interrupted scan keeps the points it reached.
+    const bool written = out.Commit();
     Restore(window, saved);
     return written && !FitControl::fitAborted;
 }

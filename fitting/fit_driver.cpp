@@ -189,7 +189,8 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         FitControl::fitAborted = false;
         FitControl::bestRmsd = CalcFitRmsd();
         if (saveResult) {
-            TmpSaveBestParams(window, 0);
+            if (!TmpSaveBestParams(window, 0))
+                ReportAnalysisNotSaved();
             WindowServices::UpdateResiduals(false);
             WindowServices::RequestRepaint(window);
         }

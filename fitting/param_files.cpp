@@ -11,7 +11,9 @@
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
+#include "fitting/fit_objective.h"
 #include "foundations/c_locale.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_store.h"
 #include "state/buffer_sedimentation.h"
 #include "state/fluorophore.h"
@@ -255,15 +257,21 @@ bool TmpSaveBestParams(TXLAWindow* window, int flag)
         return false;
     PackFitParameters();
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(path.c_str(), "w");
+    plat::AtomicFile out(path);
+    std::FILE* f = out.file();
     if (!f)
         return false;
     // Nine significant digits bring every float back bit for bit.
     bool ok = true;
     for (const Slot& slot : Layout())
         ok = std::fprintf(f, "%.8e\n", Current(slot)) > 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    return ok;
+    return ok && out.Commit();
+}
+
+void ReportAnalysisNotSaved() {
+    const std::string& path = ScanPaths::gDataPath;
+    if (!path.empty())
+        ReportFitFailure(kErrorAnalysisNotSaved, ("could not open " + path).c_str());
 }
 
 bool ReadParameterValues(const char* path, std::vector<float>& values)

@@ -3,6 +3,7 @@
 
 #include "foundations/c_locale.h"
 #include "foundations/statistical_tests.h"
+#include "plat/atomic_file.hpp"
 #include "plat/clipboard.hpp"
 #include "plat/window_dc.hpp"
 #include "state/conti_state.h"
@@ -118,11 +119,12 @@ bool SaveParameterReport(TXLAWindow* window, const char* path) {
     if (!path || !*path)
         return false;
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(path, "w");
+    plat::AtomicFile out(path);
+    std::FILE* f = out.file();
     if (!f)
         return false;
     bool ok = true;
     for (const std::string& line : ParameterReportLines())
         ok = std::fprintf(f, "%s\n", line.c_str()) > 0 && ok;
-    return std::fclose(f) == 0 && ok;
+    return ok && out.Commit();
 }

@@ -4,6 +4,7 @@
 #include "foundations/numeric_text_files.h"
 #include "foundations/show_error.h"
 #include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -15,7 +16,8 @@ namespace {
 template <typename T, typename At>
 bool WriteTable(const char* name, int lines0, int lines1, int values0, int values1, At at) {
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(name, "w");
+    plat::AtomicFile out(name ? name : "");
+    std::FILE* f = out.file();
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
         return false;
@@ -25,8 +27,10 @@ bool WriteTable(const char* name, int lines0, int lines1, int values0, int value
             std::fprintf(f, "\t%f", static_cast<double>(at(l, v)));
         std::fprintf(f, "\n");
     }
-    std::fflush(f);
-    std::fclose(f);
+    if (!out.Commit()) {
+        ReportCannotOpen(kOpenBell, name);
+        return false;
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "foundations/numeric_text_files.h"
 #include "foundations/show_error.h"
 #include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -55,15 +56,18 @@ template <typename Transform>
 bool WriteValues(const char* name, const float* values, std::uint32_t n, Transform transform,
                  const char* prefix) {
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(name, "w");
+    plat::AtomicFile out(name ? name : "");
+    std::FILE* f = out.file();
     if (!f) {
         ReportCannotOpen(prefix, name);
         return false;
     }
     for (std::uint32_t k = 0; k < n; ++k)
         std::fprintf(f, "%f\n", transform(values[k]));
-    std::fflush(f);
-    std::fclose(f);
+    if (!out.Commit()) {
+        ReportCannotOpen(prefix, name);
+        return false;
+    }
     return true;
 }
 

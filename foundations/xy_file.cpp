@@ -3,13 +3,15 @@
 #include "foundations/ccurve.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
 
 #include <cmath>
 #include <cstdio>
 
 void WriteXY(const char* name, int n, const float* x, const float* y) {
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(name, "w");
+    plat::AtomicFile out(name);
+    std::FILE* f = out.file();
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
         return;
@@ -18,13 +20,14 @@ void WriteXY(const char* name, int n, const float* x, const float* y) {
         std::fprintf(f, "%f ", x[k]);
         std::fprintf(f, "%f\n", y[k]);
     }
-    std::fflush(f);
-    std::fclose(f);
+    if (!out.Commit())
+        ReportCannotOpen(kOpenBell, name);
 }
 
 bool CCurve::WriteXYExp(const char* name) const {
     CLocaleScope cLocale;
-    std::FILE* f = std::fopen(name, "w");
+    plat::AtomicFile out(name);
+    std::FILE* f = out.file();
     if (!f) {
         ReportCannotOpen(kOpenBell, name);
         return false;
@@ -33,8 +36,10 @@ bool CCurve::WriteXYExp(const char* name) const {
         std::fprintf(f, "%e ", x->data[k]);
         std::fprintf(f, "%e\n", y->data[k]);
     }
-    std::fflush(f);
-    std::fclose(f);
+    if (!out.Commit()) {
+        ReportCannotOpen(kOpenBell, name);
+        return false;
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/show_error.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/dls_acf_conversion.h"
 #include "scandata/dls_file.h"
 #include "state/dls_data.h"
@@ -26,7 +27,8 @@ long WholeSeconds(double time) {
 bool WriteDlsDataCurve(const char* path, const CCurve& curve, const char* title, float temperature,
                        long time, float countRate, float refractiveIndex, float viscosity,
                        float angle, float wavelength) {
-    std::FILE* file = path ? std::fopen(path, "w") : nullptr;
+    plat::AtomicFile out(path ? path : "");
+    std::FILE* file = out.file();
     if (!file) {
         std::printf("\n\aAttention: could not open %s", path ? path : "");
         std::fflush(stdout);
@@ -47,8 +49,11 @@ bool WriteDlsDataCurve(const char* path, const CCurve& curve, const char* title,
         std::fprintf(file, "   %1.5e  %1.5e \n", lag, y);
         aboveOne = aboveOne || y > 1.0;
     }
-    std::fflush(file);
-    std::fclose(file);
+    if (!out.Commit()) {
+        std::printf("\n\aAttention: could not open %s", path);
+        std::fflush(stdout);
+        return false;
+    }
     if (aboveOne)
         ShowError("please check DLSDAT format - should be g(2)-1");
     return true;

@@ -1,6 +1,7 @@
 // Reading and writing list files.
 #include "scandata/list_file.h"
 
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
 #include "scandata/text_lines.h"
 
@@ -83,10 +84,5 @@ std::string ListText(int stride, const std::vector<std::string>& strings) {
 }
 
 bool WriteListText(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file)
-        return false;
-    bool ok = std::fputs(text.c_str(), file) >= 0;
-    ok = std::fflush(file) == 0 && ok;
-    return std::fclose(file) == 0 && ok;
+    return plat::WriteFileAtomically(path, text);
 }

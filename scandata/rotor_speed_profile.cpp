@@ -5,6 +5,7 @@
 #include "foundations/show_error.h"
 #include "foundations/c_locale.h"
 #include "foundations/float_range.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
 
@@ -103,12 +104,12 @@ int CRotorSpeedProfile::Save(const char* name)
 {
     fileName = name ? name : "";
     CLocaleScope cLocale;
-    std::FILE* f = name ? std::fopen(name, "w") : nullptr;
+    plat::AtomicFile out(name ? name : "");
+    std::FILE* f = out.file();
     bool ok = f != nullptr;
     for (std::int32_t k = 1; ok && k <= stepCount; ++k)
         ok = std::fprintf(f, "%f\t%f\t%f\n", stepStart[k], stepSpeed[k], stepAcceleration[k]) > 0;
-    if (f)
-        ok = std::fclose(f) == 0 && ok;
+    ok = ok && out.Commit();
     if (!ok) {
         std::printf("\n\aAttention: could not open %s", fileName.c_str());
         std::fflush(stdout);

@@ -1,6 +1,7 @@
 // The scan file writer: line 1 with its time-stamp tag, the header line and the rows.
 #include "foundations/c_locale.h"
 #include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
 #include "plat/files.hpp"
 
@@ -46,13 +47,7 @@ void AppendRows(std::string& out, std::int32_t n, const float* radius, const flo
 int WriteText(const char* path, const std::string& text, FileTime creation, FileTime access,
               FileTime write, std::int32_t timesValid)
 {
-    std::FILE* f = path ? std::fopen(path, "wb") : nullptr;
-    bool ok = f != nullptr;
-    if (f) {
-        ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        ok = (std::fclose(f) == 0) && ok;
-    }
-    if (!ok) {
+    if (!path || !plat::WriteFileAtomically(path, text)) {
         std::printf("\n\aAttention: could not open %s", path ? path : "");
         std::fflush(stdout);
         return 0;

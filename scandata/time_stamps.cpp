@@ -6,6 +6,7 @@
 #include "foundations/input_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
+#include "plat/atomic_file.hpp"
 #include "plat/files.hpp"
 #include "plat/paths.hpp"
 #include "plat/process.hpp"
@@ -179,13 +180,10 @@ double AnalyzeTimeStamps(bool showReport, bool* failed, double** recorded, doubl
                 Format("\n\n--> correction factor (delta-file timestamp/delta-recorded time) = %f",
                        factor);
             std::string path = P::gDataDrive + P::gDataDir + "timestampanalysis" + P::gDataExt;
-            std::FILE* out = std::fopen(path.c_str(), "w");
-            if (!out) {
+            if (!plat::WriteFileAtomically(path, report + "\n")) {
                 CouldNotOpen(path);
                 ok = false;
             } else {
-                std::fprintf(out, "%s\n", report.c_str());
-                std::fclose(out);
                 if (showReport)
                     WinExec(("notepad.exe \"" + path + "\"").c_str(), SW_SHOWMAXIMIZED);
             }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "plat/atomic_file.hpp"
 #include "plat/metafile.hpp"
 #include "plat/png.hpp"
 
@@ -71,10 +72,8 @@ std::vector<std::uint8_t> EncodePng(const Surface& surface) {
 bool WritePng(const Surface& surface, const std::string& path) {
     const std::vector<std::uint8_t> bytes = EncodePng(surface);
     if (bytes.empty()) return false;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Surface& out) {

@@ -1,0 +1,116 @@
+// Whole-file writes through a temporary file in the same folder and a rename.
+#include "plat/atomic_file.hpp"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace plat {
+
+namespace {
+
+std::atomic<int> gFailCommits{0};
+std::atomic<unsigned> gTempCounter{0};
+
+// A link is replaced by writing its final target, so the link itself survives.
+std::string ResolvedTarget(const std::string& target) {
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        fs::path real = fs::weakly_canonical(target, ec);
+        if (!ec)
+            return real.string();
+    }
+    return target;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(target)) {
+    if (target_.empty())
+        return;
+    const fs::path path(target_);
+    const std::string folder = path.has_parent_path() ? path.parent_path().string() + "/" : "";
+    const std::string base = folder + "." + path.filename().string() + ".tmp";
+    // O_EXCL with a fresh name each try; the mode of the new file follows the umask, as the
+    // target's would, and a replaced file keeps its own.
+    for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
+        std::string name =
+            base + std::to_string(::getpid()) + "_" + std::to_string(gTempCounter.fetch_add(1));
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return;
+        }
+        struct stat old {};
+        if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(fd, old.st_mode & 07777);
+        file_ = ::fdopen(fd, "w");
+        if (!file_) {
+            ::close(fd);
+            ::unlink(name.c_str());
+            return;
+        }
+        temp_ = std::move(name);
+    }
+}
+
+AtomicFile::~AtomicFile() {
+    Discard();
+}
+
+void AtomicFile::Discard() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temp_.empty()) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+    }
+}
+
+bool AtomicFile::Commit() {
+    if (!file_)
+        return false;
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    ok = ok && closed;
+    if (ok && gFailCommits.load() > 0 && gFailCommits.fetch_sub(1) > 0) {
+        errno = ENOSPC;
+        ok = false;
+    }
+    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+        temp_.clear();
+        return true;
+    }
+    const int error = errno;
+    Discard();
+    errno = error;
+    return false;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view text) {
+    AtomicFile out(path);
+    if (!out.file())
+        return false;
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), out.file()) != text.size()) {
+        out.Discard();
+        return false;
+    }
+    return out.Commit();
+}
+
+namespace test {
+void FailAtomicCommits(int count) {
+    gFailCommits.store(count);
+}
+} // namespace test
+
+} // namespace plat
