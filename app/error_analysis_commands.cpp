@@ -70,6 +70,43 @@ template <typename Scan> void WriteContour(TXLAWindow* w, const char* defaultNam
     w->SetCursor(IDC_ARROW);
 }
 
+std::string Formatted(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// Why a side has no limit, or empty when it has one.
+std::string MissingLimit(const char* side, LimitSearch search, const std::string& interval) {
+    switch (search) {
+    case LimitSearch::Found:
+        return {};
+    case LimitSearch::NoCrossing:
+        return std::string("\nno ") + side + " limit found: the rmsd stayed below the critical " +
+               "value over " + std::to_string(kConfidenceSteps) + " steps of " + interval;
+    case LimitSearch::Stopped:
+        break;
+    }
+    return std::string("\nno ") + side + " limit found: the search was stopped by a key press";
+}
+
+// "name = value [lower, upper] unit\n(critical rmsd value is c)"; a limit that was not found is
+// shown as "none", with a line on why.
+void ShowConfidenceLimits(TXLAWindow* w, const char* caption, const char* name, const char* format,
+                          const char* unit, float value, const ConfidenceLimits& r, float interval,
+                          float critical) {
+    auto limit = [&](LimitSearch search, float v) {
+        return search == LimitSearch::Found ? Formatted(format, v) : std::string("none");
+    };
+    const std::string step = Formatted("%g", interval);
+    const std::string text =
+        std::string(name) + " = " + Formatted(format, value) + " [" +
+        limit(r.lowerSearch, r.lower) + ", " + limit(r.upperSearch, r.upper) + "] " + unit +
+        "\n(critical rmsd value is " + Formatted("%f", critical) + ")" +
+        MissingLimit("lower", r.lowerSearch, step) + MissingLimit("upper", r.upperSearch, step);
+    w->MessageBox(text.c_str(), caption, MB_OK);
+}
+
 } // namespace
 
 void TXLAWindow::CmErrorInS() {
@@ -84,13 +121,11 @@ void TXLAWindow::CmErrorInS() {
         return;
     SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    float lo = 0, hi = 0;
-    FindConfidenceLimitS(this, interval, critical, &lo, &hi);
+    const ConfidenceLimits r = FindConfidenceLimits(this, kSlotS1, interval, critical);
     SetCursor(IDC_ARROW);
-    char text[200];
-    std::snprintf(text, sizeof text, "s = %.3f [%.3f, %.3f] S\n(critical rmsd value is %f)",
-                  M::fitValues[kSlotS1], lo, hi, critical);
-    MessageBox(text, caption, MB_OK);
+    // Both found: "s = %.3f [%.3f, %.3f] S\n(critical rmsd value is %f)".
+    ShowConfidenceLimits(this, caption, "s", "%.3f", "S", M::fitValues[kSlotS1], r, interval,
+                         critical);
 }
 
 void TXLAWindow::CmErrorInM() {
@@ -106,15 +141,16 @@ void TXLAWindow::CmErrorInM() {
         return;
     SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    float lo = 0, hi = 0;
-    FindConfidenceLimitM(this, interval, critical, &lo, &hi);
+    const ConfidenceLimits r = FindConfidenceLimits(this, kSlotDOrM1, interval, critical);
     SetCursor(IDC_ARROW);
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  ms ? "M = %.0f [%.0f, %.0f] Da\n(critical rmsd value is %f)"
-                     : "D = %.3f [%.3f, %.3f] 1e-7 cm^2/sec\n(critical rmsd value is %f)",
-                  M::fitValues[kSlotDOrM1], lo, hi, critical);
-    MessageBox(text, caption, MB_OK);
+    // Both found: "M = %.0f [%.0f, %.0f] Da\n(critical rmsd value is %f)", or
+    // "D = %.3f [%.3f, %.3f] 1e-7 cm^2/sec\n(critical rmsd value is %f)".
+    if (ms)
+        ShowConfidenceLimits(this, caption, "M", "%.0f", "Da", M::fitValues[kSlotDOrM1], r,
+                             interval, critical);
+    else
+        ShowConfidenceLimits(this, caption, "D", "%.3f", "1e-7 cm^2/sec", M::fitValues[kSlotDOrM1],
+                             r, interval, critical);
 }
 
 void TXLAWindow::CmContourSM() {

@@ -53,53 +53,59 @@ void Restore(TXLAWindow* window, const SavedFit& saved) {
     FitControl::fitAborted = aborted;
 }
 
-// One side of the search; returns the limit and whether the crossing was found. Near the
-// optimum rmsd^2 rises quadratically, so the crossing is interpolated linearly in
-// sqrt(rmsd^2 - best^2), which is exact for a parabola.
-bool SearchSide(TXLAWindow* window, int slot, float start, float step, double critical,
-                double bestRmsd, float* limit) {
+// One side of the search. Near the optimum rmsd^2 rises quadratically, so the crossing is
+// interpolated linearly in sqrt(rmsd^2 - best^2), which is exact for a parabola.
+LimitSearch SearchSide(TXLAWindow* window, int slot, float start, float step, double critical,
+                       double bestRmsd, float* limit) {
     const double bestSq = bestRmsd * bestRmsd;
     const double target = std::sqrt(std::max(0.0, critical * critical - bestSq));
     double previousValue = start, previousD = 0.0;
-    for (int i = 1; i <= 100; ++i) {
+    for (int i = 1; i <= kConfidenceSteps; ++i) {
         const double value = start + i * double(step);
         const double rmsd = RefitHolding(window, {{slot, static_cast<float>(value)}});
-        if (FitControl::fitAborted) {
-            *limit = static_cast<float>(previousValue);
-            return false;
-        }
+        if (FitControl::fitAborted)
+            return LimitSearch::Stopped;
         const double d = std::sqrt(std::max(0.0, rmsd * rmsd - bestSq));
         if (rmsd > critical) {
             const double t = d > previousD ? (target - previousD) / (d - previousD) : 1.0;
             *limit = static_cast<float>(previousValue +
                                         std::clamp(t, 0.0, 1.0) * (value - previousValue));
-            return true;
+            return LimitSearch::Found;
         }
         previousValue = value;
         previousD = d;
     }
-    *limit = static_cast<float>(previousValue);
-    return false;
+    return LimitSearch::NoCrossing;
 }
 
 } // namespace
 
-bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
-                         float* lower, float* upper) {
+ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, int slot, float interval,
+                                      float criticalRmsd) {
     const SavedFit saved;
     PackFitParameters();
     const float start = M::fitValues[slot];
     const double best = FitControl::bestRmsd;
-    *lower = *upper = start;
-    bool ok = interval > 0.0f;
-    if (ok) {
-        ok = SearchSide(window, slot, start, -interval, criticalRmsd, best, lower);
+    ConfidenceLimits r;
+    r.lower = r.upper = start;
+    if (interval > 0.0f) {
+        r.lowerSearch = SearchSide(window, slot, start, -interval, criticalRmsd, best, &r.lower);
         saved.Apply();
-        if (!FitControl::fitAborted)
-            ok = SearchSide(window, slot, start, interval, criticalRmsd, best, upper) && ok;
+        r.upperSearch =
+            r.lowerSearch == LimitSearch::Stopped
+                ? LimitSearch::Stopped
+                : SearchSide(window, slot, start, interval, criticalRmsd, best, &r.upper);
     }
     Restore(window, saved);
-    return ok && !FitControl::fitAborted;
+    return r;
+}
+
+bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
+                         float* lower, float* upper) {
+    const ConfidenceLimits r = FindConfidenceLimits(window, slot, interval, criticalRmsd);
+    *lower = r.lower;
+    *upper = r.upper;
+    return r.BothFound() && !FitControl::fitAborted;
 }
 
 bool FindConfidenceLimitS(TXLAWindow* window, float interval, float criticalRmsd, float* lower,

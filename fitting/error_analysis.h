@@ -12,12 +12,31 @@ constexpr int kSlotS2 = 6;
 constexpr int kSlotDOrM1 = 1;
 constexpr int kSlotLogK = 22;
 
+// The steps a confidence search takes on each side before it gives up.
+constexpr int kConfidenceSteps = 100;
+
+// How one side of a confidence search ended.
+enum class LimitSearch { Found, NoCrossing, Stopped };
+
+// The limits a confidence search found; a limit is only meaningful where its search is Found.
+struct ConfidenceLimits {
+    float lower = 0.0f, upper = 0.0f;
+    LimitSearch lowerSearch = LimitSearch::NoCrossing, upperSearch = LimitSearch::NoCrossing;
+    bool BothFound() const {
+        return lowerSearch == LimitSearch::Found && upperSearch == LimitSearch::Found;
+    }
+};
+
 // Holds the slot at values stepped by interval away from its current (best-fit) value, refits
 // every other floated parameter from the previous step's solution, and stops when the rmsd
-// exceeds critical; the crossing is interpolated between the last two steps (at most 100 steps
-// per side). The best-fit state is restored afterwards. false when the search
-// was stopped by a key press or reached the step limit on either side (the limit is then the last
-// value tried).
+// exceeds critical; the crossing is interpolated between the last two steps (at most
+// kConfidenceSteps per side). A side whose rmsd stays below critical is NoCrossing; a key press
+// stops the search (that side and any not yet searched are Stopped). The best-fit state is
+// restored afterwards.
+ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, int slot, float interval,
+                                      float criticalRmsd);
+// The same with the limits written to lower and upper; true when both were found (a side not
+// found keeps the current value).
 bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
                          float* lower, float* upper);
 bool FindConfidenceLimitS(TXLAWindow* window, float interval, float criticalRmsd, float* lower,

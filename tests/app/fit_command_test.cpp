@@ -8,10 +8,10 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
-#include "state/preference_switches.h"
 #include "support/temp_folder.h"
 
 #include <cstdio>
@@ -150,3 +150,74 @@ TEST(FitCommand, UpdateSavedFitParametersOnlyForTheDistributionFamily) {
 }
 
 } // namespace
+
+// A confidence limit that was never found (no crossing within the steps, or a key press) used to
+// be shown as the last value tried; now the box says which side has none and why.
+TEST(FitCommand, ConfidenceIntervalSaysWhichLimitWasNotFound) {
+    MainWindowFixture f;
+    LoadEquilibriumSet();
+    FitControl::marquardtLevenberg = true;
+    FitControl::simplex = false;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    Send(f, 215);
+    const float best = M::speciesDOrM[1];
+    auto errorInM = [&](float interval, bool keyPress) {
+        plat::test::Script script;
+        const char* caption = "calculate error in M";
+        script.expectInput().caption(caption).promptHas("confidence level").answer("0.683");
+        script.expectInput()
+            .caption(caption)
+            .promptHas("test interval for M")
+            .answer(std::to_string(interval));
+        script.expectBox().caption(caption).textHas("are current parameters").answer(IDYES);
+        script.expectBox().caption(caption).textHas("M = ").answer(IDOK);
+        if (keyPress) {
+            plat::test::keyDown(f.window.get(), 'A', 'a');
+            plat::test::keyUp(f.window.get(), 'A');
+        }
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(286), 0);
+        EXPECT_TRUE(script.done()) << script.logText();
+        return script.log().size() >= 4 ? script.log()[3].text : std::string();
+    };
+    float m = 0, lo = 0, hi = 0;
+    ASSERT_EQ(std::sscanf(errorInM(50.0f, false).c_str(), "M = %f [%f, %f] Da", &m, &lo, &hi), 3);
+    const float half = 0.5f * (hi - lo);
+    ASSERT_GT(half, 0.0f);
+
+    // Started half an interval off the optimum with steps of 1/100 of the half-width, the near
+    // side crosses after about 50 steps and the far side would need about 150.
+    struct Case {
+        const char* name;
+        float start;
+        bool keyPress;
+        const char* limits; // what stands between the brackets, "%f" for a number
+        const char* lower;  // the line on the lower side, or null
+        const char* upper;
+    } cases[] = {
+        {"upper beyond the steps", best - 0.5f * half, false, "[%f, none]", nullptr,
+         "no upper limit found: the rmsd stayed below the critical value over 100 steps of"},
+        {"lower beyond the steps", best + 0.5f * half, false, "[none, %f]",
+         "no lower limit found: the rmsd stayed below the critical value over 100 steps of",
+         nullptr},
+        {"key press", best, true, "[none, none]",
+         "no lower limit found: the search was stopped by a key press",
+         "no upper limit found: the search was stopped by a key press"},
+    };
+    for (const Case& c : cases) {
+        M::speciesDOrM[1] = c.start;
+        FitControl::fitAborted = false;
+        const std::string text = errorInM(half / 100.0f, c.keyPress);
+        float shown = 0, limit = 0;
+        const std::string format = std::string("M = %f ") + c.limits;
+        EXPECT_EQ(std::sscanf(text.c_str(), format.c_str(), &shown, &limit), c.keyPress ? 1 : 2)
+            << c.name << ": " << text;
+        if (!c.keyPress) // the side found lies at the half-width from the optimum
+            EXPECT_NEAR(limit, c.lower ? hi : lo, 0.1 * half) << c.name << ": " << text;
+        for (const char* line : {c.lower, c.upper})
+            if (line)
+                EXPECT_NE(text.find(line), std::string::npos) << c.name << ": " << text;
+        EXPECT_EQ(text.find("no lower") != std::string::npos, c.lower != nullptr) << c.name;
+        EXPECT_EQ(text.find("no upper") != std::string::npos, c.upper != nullptr) << c.name;
+        EXPECT_EQ(M::speciesDOrM[1], c.start) << c.name << ": the start is back";
+    }
+}
