@@ -24,6 +24,7 @@ class DialogView : public QDialog {
     bool HasPressed() const { return pressed_ != 0; }
 
     QWidget* Control(int id) const;
+    const std::map<int, QWidget*>& Controls() const { return widgets_; }
     // Closes the window once the program has ended the dialog.
     void Finish(int result) { QDialog::done(result); }
 

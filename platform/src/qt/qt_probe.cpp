@@ -32,6 +32,7 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
+#include <map>
 
 namespace plat::qtprobe {
 namespace {
@@ -122,9 +123,10 @@ QAbstractButton* StandardButton(QDialog& d, QDialogButtonBox::StandardButton whi
 
 } // namespace
 
-plat::Surface GrabClient(TWindow& window) {
-    const QImage image =
-        Peer(window).client().grab().toImage().convertToFormat(QImage::Format_RGB32);
+namespace {
+
+plat::Surface ToSurface(const QImage& grabbed) {
+    const QImage image = grabbed.convertToFormat(QImage::Format_RGB32);
     plat::Surface out(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
@@ -133,6 +135,12 @@ plat::Surface GrabClient(TWindow& window) {
             dst[x] = row[x] & 0x00FFFFFFu;
     }
     return out;
+}
+
+} // namespace
+
+plat::Surface GrabClient(TWindow& window) {
+    return ToSurface(Peer(window).client().grab().toImage());
 }
 
 int ClientPaints(TWindow& window) {
@@ -352,6 +360,33 @@ void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
             view->accept();
         else
             view->reject();
+    });
+}
+
+void LookAtDialogThenPress(DialogLook& look, const std::string& key) {
+    DialogLook* out = &look;
+    plat::qt::ScheduleModalScript([out, key](QDialog& d) {
+        auto* view = Expect<plat::qt::DialogView>(d, "a template dialog");
+        if (!view)
+            return;
+        Record(d, {});
+        out->picture = ToSurface(d.grab().toImage());
+        out->tabOrder.clear();
+        std::map<const QWidget*, int> ids;
+        for (const auto& [id, w] : view->Controls())
+            ids[w] = id;
+        // Walk the focus chain from the first control that takes Tab, once around.
+        QWidget* first = nullptr;
+        for (QWidget* w = view->nextInFocusChain(); w && w != view; w = w->nextInFocusChain())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && ids.count(w)) {
+                if (!first)
+                    first = w;
+                out->tabOrder.push_back(ids[w]);
+            }
+        QWidget* target = view->focusWidget() ? view->focusWidget() : (first ? first : view);
+        const QKeyCombination kc = Combination(key);
+        QKeyEvent press(QEvent::KeyPress, kc.key(), kc.keyboardModifiers(), TypedText(kc));
+        QCoreApplication::sendEvent(target, &press);
     });
 }
 

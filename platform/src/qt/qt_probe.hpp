@@ -58,6 +58,14 @@ void AnswerInput(const std::string& typed, bool ok); // types into the edit line
 // Sets edit texts and check states by control id, then presses the button.
 void AnswerDialog(std::vector<std::pair<int, std::string>> edits,
                   std::vector<std::pair<int, bool>> checks, int buttonId);
+// The next template dialog as the user sees it: its picture and the ids of its controls in the
+// order the Tab key visits them; then `key` ("Return", "Escape") is pressed in the control that
+// has the focus. `look` must outlive the dialog.
+struct DialogLook {
+    plat::Surface picture;
+    std::vector<int> tabOrder;
+};
+void LookAtDialogThenPress(DialogLook& look, const std::string& key);
 void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok);
 void AnswerEditor(const std::string& text); // replaces the text, then closes
 bool AnswersPending();
