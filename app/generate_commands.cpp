@@ -32,15 +32,13 @@ constexpr const char* kGenerate = "GENERATE DATA";
 constexpr const char* kDefaultName = "0000x.RA0";
 
 // The parameters dialog of the current model, as the "&Parameters" command shows it; a help
-// mode set for another command is left for that one.
-void OpenParametersDialog(TXLAWindow* window) {
-    const CommandRow* row = FindCommand(212);
-    if (!row)
-        return;
+// mode set for another command is left for that one. True when it was closed with OK.
+bool OpenParametersDialog(TXLAWindow* window) {
     const bool helpMode = window->helpMode;
     window->helpMode = false;
-    window->RunCommand(*row);
+    const bool ok = window->RunParameters();
     window->helpMode = helpMode;
+    return ok;
 }
 
 bool AskNumber(TXLAWindow* window, float* value, float defaultValue, const char* prompt) {
@@ -178,7 +176,8 @@ void TXLAWindow::CmGenerateDataSingle() {
         return;
     set.scanCount = static_cast<int>(scans);
     SetGeneratedCell();
-    OpenParametersDialog(this);
+    if (!OpenParametersDialog(this))
+        return;
 
     std::string target;
     if (!AskSavePath(this, "save generated data as", kDefaultName, false, &target))
@@ -197,7 +196,8 @@ void TXLAWindow::CmGenerateDataSeries() {
         NotAvailable(this, "Series", 647);
         return;
     }
-    OpenParametersDialog(this);
+    if (!OpenParametersDialog(this))
+        return;
 
     std::string target;
     if (!AskSavePath(this, "save generated data as", kDefaultName, false, &target))

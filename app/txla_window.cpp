@@ -77,6 +77,7 @@ void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer) {
 TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TFrameWindow(parent, title) {
     InstallWindowServices();
     RegisterDialog302();
+    InitParamsTransfer(paramsTransfer);
     AssignMenu(BuildMenu1());
     SetAcceleratorTable(BuildAcceleratorTable303());
     gSelectedFiles[0] = '\0';

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/command_table.h"
+#include "fitting/params_transfer.h"
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
 
@@ -124,6 +125,10 @@ class TXLAWindow : public TFrameWindow {
     void CmSaveFitData();
     // Fit (215) and the engines of the equilibrium model; false when the model is not built.
     void CmFit();
+    // Parameters (212): the dialog of the current model; true when it was closed with OK and its
+    // values were applied.
+    void CmParameters();
+    bool RunParameters();
     bool RunEquilibriumFit();
     bool FitEquilibrium();
     void CmUpdateSavedFitParameters();
@@ -261,6 +266,7 @@ class TXLAWindow : public TFrameWindow {
     TPrinter* printer = nullptr;     // made on first use; owned
     OpenFileRecord openFilesDialog;  // load, save and list commands
     OpenFileRecord openFilesDialog2; // dropped files and the Load command
+    ParamsTransfer paramsTransfer;   // the parameters dialog's record, kept between uses
 
   private:
     // Flips the data or residual view and lays out the plots now shown.

@@ -1,5 +1,6 @@
 // The commands that make and use simulated data, driven through the menu: "Single" and "Series"
 // of the Generate menu, "Add or Subtract Simulated Sedimentation Data".
+#include "app/params_box.h"
 #include "app/experiment_file.h"
 #include "scandata/scan_store.h"
 #include "state/model_choice.h"
@@ -53,7 +54,7 @@ void ScriptSingle(MainWindowFixture& f, const std::string& cancelAt, bool accele
         ExpectNumber(f.script, "acceleration (rpm/sec)", "200");
     if (!ask(second))
         return;
-    f.script.expectBox().caption("NOT AVAILABLE").textHas("\"Parameters\" (command 212)");
+    f.script.expectDialog(kDiscreteParamsDialogId).ok(); // the parameters as they are
     f.script.expectFileSave()
         .title("save generated data as")
         .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
@@ -144,7 +145,7 @@ struct SeriesAnswers {
 };
 
 void ScriptSeries(MainWindowFixture& f, const SeriesAnswers& a) {
-    f.script.expectBox().caption("NOT AVAILABLE").textHas("\"Parameters\" (command 212)");
+    f.script.expectDialog(kDiscreteParamsDialogId).ok(); // the parameters as they are
     f.script.expectFileSave()
         .title("save generated data as")
         .answer(std::vector<std::string>{f.data.file("run.RA0")});

@@ -1,6 +1,7 @@
 // Data of known truth end to end in the window: two species generated through the Generate menu,
 // loaded through the Data menu and run with the generating parameters; the model then misses
 // the data by the noise alone, and its curves lie over the scans.
+#include "app/params_box.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store.h"
 #include "state/lamm_grid.h"
@@ -52,7 +53,7 @@ void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise,
     number("time interval of scans (sec)", "300");
     number("number of simulated scans", std::to_string(scans));
     number("std of noise (OD)", noise);
-    f.script.expectBox().caption("NOT AVAILABLE").textHas("\"Parameters\" (command 212)");
+    f.script.expectDialog(kDiscreteParamsDialogId).ok(); // the parameters as they are
     f.script.expectFileSave()
         .title("save generated data as")
         .answer(std::vector<std::string>{f.data.file("0000x.RA0")});

@@ -1,0 +1,28 @@
+// "&Parameters" (212): the parameters dialog of the current model and what its OK changes.
+#include "app/params_box.h"
+#include "app/txla_window.h"
+#include "state/model_choice.h"
+#include "state/window_services.h"
+
+void TXLAWindow::CmParameters() {
+    RunParameters();
+}
+
+bool TXLAWindow::RunParameters() {
+    LeaveEqTestMode();
+    const ParamsPage page = CurrentParamsPage();
+    // The labels follow the model (D or M, the signal's unit), so the pages are made anew.
+    RegisterParamsDialogs();
+    FillParamsTransfer(paramsTransfer, page);
+    TParamsBox box(this, page, paramsTransfer);
+    if (box.Execute() != IDOK)
+        return false;
+    ApplyParamsTransfer(paramsTransfer, page);
+    if (ModelChoice::fitTINoise || ModelChoice::fitRINoise)
+        WindowServices::ShowNoiseButtons(0);
+    else
+        WindowServices::HideNoiseButtons();
+    DrawPlotsNow();
+    Invalidate(true);
+    return true;
+}

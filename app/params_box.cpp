@@ -1,0 +1,204 @@
+// The pages of the model parameters dialog and the dialog's OK check.
+#include "app/params_box.h"
+
+#include "plat/backend.hpp"
+#include "plat/msgbox.hpp"
+#include "state/model_choice.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using plat::ControlKind;
+
+// Builds a page: controls are added in the order of the transfer record, which is also the Tab
+// order, so the record, the template and the keyboard walk cannot disagree.
+class PageBuilder {
+  public:
+    PageBuilder(int id, const char* caption, int w, int h) {
+        page_.id = id;
+        page_.caption = caption;
+        page_.w = w;
+        page_.h = h;
+    }
+    void Label(const std::string& text, int x, int y, int w = 0) {
+        page_.controls.push_back({-1, ControlKind::Static, text, x, y + 2, w, 8});
+    }
+    void Edit(int id, int x, int y, int w) {
+        page_.controls.push_back(
+            {id, ControlKind::Edit, "", x, y, w, 12, false, static_cast<int>(kParamsTextLimit)});
+    }
+    void Check(int id, const std::string& text, int x, int y, int w) {
+        page_.controls.push_back({id, ControlKind::Check, text, x, y + 1, w, 10});
+    }
+    // An edit with its "float" box beside it.
+    void Fittable(int id, int x, int y, int w) {
+        Edit(id, x, y, w);
+        Check(id + 1, "float", x + w + 3, y, 28);
+    }
+    void Group(const std::string& text, int x, int y, int w, int h) {
+        page_.controls.push_back({-1, ControlKind::Group, text, x, y, w, h, true});
+    }
+    void Radio(int id, const std::string& text, int x, int y, int w, bool first) {
+        page_.controls.push_back({id, ControlKind::Radio, text, x, y, w, 10, first});
+    }
+    // Meniscus, bottom, baseline, noise and initial distribution from y down; returns the y
+    // below them.
+    int CellBlock(int y) {
+        const std::string unit = SignalUnit();
+        const struct {
+            int id;
+            std::string label;
+        } rows[] = {{kMeniscusId, "meniscus (cm)"},
+                    {kBottomId, "bottom (cm)"},
+                    {kBaselineId, "baseline (" + unit + ")"}};
+        for (int i = 0; i < 3; ++i) {
+            Label(rows[i].label, 8, y + 15 * i, 60);
+            Fittable(rows[i].id, 70, y + 15 * i, 46);
+        }
+        Group("systematic noise", 160, y - 4, 150, 30);
+        Check(kTiNoiseId, "fit time-invariant noise", 166, y + 5, 140);
+        Check(kRiNoiseId, "fit radially invariant noise", 166, y + 15, 140);
+        Group("initial distribution", 160, y + 28, 150, 30);
+        Radio(kExperimentalInitialId, "Experimental Initial Distribution", 166, y + 37, 140, true);
+        Radio(kConstantInitialId, "Constant Initial Distribution", 166, y + 47, 140, false);
+        return y + 64;
+    }
+    void Buttons(int y) {
+        page_.controls.push_back(
+            {IDOK, ControlKind::DefButton, "OK", page_.w / 2 - 60, y, 50, 14, true});
+        page_.controls.push_back(
+            {IDCANCEL, ControlKind::Button, "Cancel", page_.w / 2 + 10, y, 50, 14});
+        page_.h = y + 22;
+    }
+    plat::DialogTemplate Take() { return std::move(page_); }
+
+  private:
+    plat::DialogTemplate page_;
+};
+
+std::string SpeciesLabel(int k) {
+    char text[20];
+    std::snprintf(text, sizeof text, "species %d", k);
+    return text;
+}
+
+plat::DialogTemplate DiscretePage() {
+    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species", 320, 0);
+    const std::string unit = SignalUnit();
+    p.Label("loading (" + unit + ")", 64, 4);
+    p.Label("s (S)", 136, 4);
+    p.Label(ModelChoice::equilibriumMs ? "M (kDa)" : "D (1e-7 cm^2/s)", 208, 4);
+    for (int k = 1; k <= 4; ++k) {
+        const int y = 16 + 15 * (k - 1);
+        p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
+        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 38);
+        p.Fittable(SpeciesControlId(k, kSItem), 136, y, 38);
+        p.Fittable(SpeciesControlId(k, kDOrMItem), 208, y, 46);
+    }
+    p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
+    p.Buttons(p.CellBlock(98));
+    return p.Take();
+}
+
+plat::DialogTemplate DistributionPage() {
+    PageBuilder p(kDistributionParamsDialogId, "Model Parameters: Continuous Distribution", 320, 0);
+    const std::string unit = DistributionRangeIsMass() ? " (kDa)" : " (S)";
+    p.Label("range minimum" + unit, 8, 6, 90);
+    p.Edit(kRangeMinId, 100, 6, 46);
+    p.Label("range maximum" + unit, 8, 21, 90);
+    p.Edit(kRangeMaxId, 100, 21, 46);
+    p.Label("resolution (grid points)", 8, 36, 90);
+    p.Edit(kResolutionId, 100, 36, 46);
+    p.Label("frictional ratio f/f0", 8, 51, 90);
+    p.Fittable(kFf0Id, 100, 51, 46);
+    p.Label("confidence level P", 8, 66, 90);
+    p.Edit(kConfidenceLevelId, 100, 66, 46);
+    p.Buttons(p.CellBlock(90));
+    return p.Take();
+}
+
+plat::DialogTemplate EquilibriumPage() {
+    PageBuilder p(kEquilibriumParamsDialogId, "Model Parameters: Sedimentation Equilibrium", 320,
+                  0);
+    p.Label("loading (" + std::string(SignalUnit()) + "), then fraction", 64, 4);
+    p.Label("buoyant molar mass (kDa)", 160, 4);
+    for (int k = 1; k <= 4; ++k) {
+        const int y = 16 + 15 * (k - 1);
+        p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
+        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
+        p.Fittable(SpeciesControlId(k, kDOrMItem), 160, y, 52);
+    }
+    p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
+    p.Buttons(p.CellBlock(98));
+    return p.Take();
+}
+
+} // namespace
+
+int ParamsDialogId(ParamsPage page) {
+    switch (page) {
+    case ParamsPage::Distribution:
+        return kDistributionParamsDialogId;
+    case ParamsPage::Equilibrium:
+        return kEquilibriumParamsDialogId;
+    default:
+        return kDiscreteParamsDialogId;
+    }
+}
+
+plat::DialogTemplate ParamsDialogTemplate(ParamsPage page) {
+    switch (page) {
+    case ParamsPage::Distribution:
+        return DistributionPage();
+    case ParamsPage::Equilibrium:
+        return EquilibriumPage();
+    default:
+        return DiscretePage();
+    }
+}
+
+void RegisterParamsDialogs() {
+    for (ParamsPage page :
+         {ParamsPage::Discrete, ParamsPage::Distribution, ParamsPage::Equilibrium})
+        plat::RegisterDialogTemplate(ParamsDialogTemplate(page));
+}
+
+TParamsBox::TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfer)
+    : TDialog(parent, ParamsDialogId(page)), page_(page), transfer_(transfer) {
+    void* record = &transfer.discrete;
+    std::size_t size = sizeof transfer.discrete;
+    if (page == ParamsPage::Distribution) {
+        record = &transfer.distribution;
+        size = sizeof transfer.distribution;
+    } else if (page == ParamsPage::Equilibrium) {
+        record = &transfer.equilibrium;
+        size = sizeof transfer.equilibrium;
+    }
+    SetTransferBuffer(record, size);
+    // The controls in the order of the record: the template lists them in that order.
+    if (const plat::DialogTemplate* t = GetTemplate())
+        for (const plat::ControlSpec& c : t->controls) {
+            if (c.kind == ControlKind::Edit)
+                new TEdit(this, c.id, kParamsTextLimit);
+            else if (c.kind == ControlKind::Check)
+                new TCheckBox(this, c.id);
+            else if (c.kind == ControlKind::Radio)
+                new TRadioButton(this, c.id);
+        }
+}
+
+std::string ParamsRefusalText(const std::string& reason) {
+    return "Invalid Entry\n" + reason;
+}
+
+bool TParamsBox::CanClose() {
+    const std::string reason = CheckParamsTransfer(transfer_, page_);
+    if (reason.empty())
+        return true;
+    plat::GetBackend().beep(MB_ICONASTERISK);
+    ::MessageBox(this, ParamsRefusalText(reason).c_str(), "Input Error", MB_OK);
+    return false;
+}

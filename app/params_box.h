@@ -1,0 +1,49 @@
+// TParamsBox: the model parameters dialog, one page (template) per model family.
+#pragma once
+
+#include "fitting/params_transfer.h"
+#include "plat/dialog.hpp"
+
+#include <string>
+
+// Template ids of the three pages.
+constexpr int kDiscreteParamsDialogId = 2121;
+constexpr int kDistributionParamsDialogId = 2122;
+constexpr int kEquilibriumParamsDialogId = 2123;
+
+// Control ids. Species k (1..4) of the discrete and the equilibrium page: included 100k + 1,
+// loading 100k + 2 and its float box 100k + 3, s 100k + 4 and 100k + 5, D or M (buoyant M on
+// the equilibrium page) 100k + 6 and 100k + 7.
+constexpr int SpeciesControlId(int k, int item) {
+    return 100 * k + item;
+}
+constexpr int kIncludedItem = 1, kLoadingItem = 2, kSItem = 4, kDOrMItem = 6; // float box: + 1
+constexpr int kLinearAmplitudesId = 501;
+constexpr int kMeniscusId = 511, kMeniscusFloatId = 512;
+constexpr int kBottomId = 513, kBottomFloatId = 514;
+constexpr int kBaselineId = 515, kBaselineFloatId = 516;
+constexpr int kTiNoiseId = 517, kRiNoiseId = 518;
+constexpr int kExperimentalInitialId = 429, kConstantInitialId = 430;
+constexpr int kRangeMinId = 601, kRangeMaxId = 602, kResolutionId = 603;
+constexpr int kFf0Id = 604, kFf0FloatId = 605, kConfidenceLevelId = 606;
+
+int ParamsDialogId(ParamsPage page);
+// The page's template with the labels of the model now chosen (units, D or M).
+plat::DialogTemplate ParamsDialogTemplate(ParamsPage page);
+// Makes the three pages known to the dialog layer with the current labels.
+void RegisterParamsDialogs();
+
+// The dialog on one page of the window's transfer record. OK is refused, with a box naming the
+// field, while the page does not pass CheckParamsTransfer.
+class TParamsBox : public TDialog {
+  public:
+    TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfer);
+    bool CanClose() override;
+
+  private:
+    ParamsPage page_;
+    ParamsTransfer& transfer_;
+};
+
+// The text of the refusal box for a CheckParamsTransfer message.
+std::string ParamsRefusalText(const std::string& reason);

@@ -1,0 +1,279 @@
+// Filling, checking and applying the parameters dialog's transfer record.
+#include "fitting/params_transfer.h"
+
+#include "foundations/c_locale.h"
+#include "foundations/input_boxes.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_data_kind.h"
+#include "scandata/slot_grid_arrays.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+
+// The record lays the controls' fields end to end; no padding may shift them.
+static_assert(sizeof(ParamsFittable) == kParamsTextLimit + 4);
+static_assert(sizeof(ParamsCellTransfer) == 3 * sizeof(ParamsFittable) + 16);
+static_assert(sizeof(DiscreteSpeciesTransfer) == 4 + 3 * sizeof(ParamsFittable));
+static_assert(sizeof(DiscreteParamsTransfer) ==
+              4 * sizeof(DiscreteSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
+static_assert(sizeof(DistributionParamsTransfer) ==
+              4 * sizeof(ParamsValue) + sizeof(ParamsFittable) + sizeof(ParamsCellTransfer));
+static_assert(sizeof(EquilibriumParamsTransfer) ==
+              4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
+
+// One number box of a page: its text, its name in messages, the stored value it shows (stored =
+// shown x scale) and, for a fittable value, its float box and the flag that box sets.
+struct NumberField {
+    char* text;
+    std::string name;
+    float* value;
+    double scale = 1.0;
+    std::uint32_t* floatBox = nullptr;
+    std::int32_t* flag = nullptr;
+    int* intFlag = nullptr;
+};
+
+std::string SpeciesName(const char* what, int k, const char* unit) {
+    char name[80];
+    std::snprintf(name, sizeof name, "%s of species %d (%s)", what, k, unit);
+    return name;
+}
+
+void CellFields(ParamsCellTransfer& c, std::vector<NumberField>& out) {
+    out.push_back({c.meniscus.text, "meniscus (cm)", &M::meniscus, 1.0, &c.meniscus.floated,
+                   &M::meniscusFloat});
+    out.push_back(
+        {c.bottom.text, "bottom (cm)", &M::bottom, 1.0, &c.bottom.floated, &M::bottomFloat});
+    out.push_back({c.baseline.text, std::string("baseline (") + SignalUnit() + ")", &M::baseline,
+                   1.0, &c.baseline.floated, &M::baselineFloat});
+}
+
+// The number boxes of the page in the order of the page.
+std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
+    std::vector<NumberField> f;
+    const std::string signal = SignalUnit();
+    switch (page) {
+    case ParamsPage::Discrete: {
+        const bool massForm = ModelChoice::equilibriumMs;
+        for (int k = 1; k <= M::maxSpecies; ++k) {
+            DiscreteSpeciesTransfer& s = t.discrete.species[k - 1];
+            f.push_back({s.loading.text, SpeciesName("loading", k, signal.c_str()),
+                         &M::concentration[k], 1.0, &s.loading.floated, &M::concentrationFloat[k]});
+            f.push_back({s.s.text, SpeciesName("s", k, "S"), &M::speciesS[k], 1.0, &s.s.floated,
+                         &M::speciesSFloat[k]});
+            f.push_back({s.dOrM.text,
+                         massForm ? SpeciesName("M", k, "kDa") : SpeciesName("D", k, "1e-7 cm^2/s"),
+                         &M::speciesDOrM[k], massForm ? 1000.0 : 1.0, &s.dOrM.floated,
+                         &M::speciesDOrMFloat[k]});
+        }
+        CellFields(t.discrete.cell, f);
+        break;
+    }
+    case ParamsPage::Distribution: {
+        DistributionParamsTransfer& d = t.distribution;
+        const bool mass = DistributionRangeIsMass();
+        const char* unit = mass ? "kDa" : "S";
+        const double scale = mass ? 1000.0 : 1.0;
+        f.push_back({d.rangeMin.text, std::string("range minimum (") + unit + ")",
+                     &ContiState::rangeMin, scale});
+        f.push_back({d.rangeMax.text, std::string("range maximum (") + unit + ")",
+                     &ContiState::rangeMax, scale});
+        f.push_back({d.resolution.text, "resolution (grid points)", &ContiState::resolution});
+        NumberField ff0{d.ff0.text, "frictional ratio f/f0", &gFrictionalRatio, 1.0,
+                        &d.ff0.floated};
+        ff0.intFlag = &ContiState::ff0Float;
+        f.push_back(ff0);
+        f.push_back({d.confidenceLevel.text, "confidence level P", &ContiState::confidenceLevel});
+        CellFields(d.cell, f);
+        break;
+    }
+    case ParamsPage::Equilibrium:
+        for (int k = 1; k <= M::maxSpecies; ++k) {
+            EquilibriumSpeciesTransfer& s = t.equilibrium.species[k - 1];
+            f.push_back({s.loading.text,
+                         k == 1 ? SpeciesName("loading", k, signal.c_str())
+                                : SpeciesName("fraction", k, "of the loading"),
+                         &M::concentration[k], 1.0, &s.loading.floated, &M::concentrationFloat[k]});
+            f.push_back({s.buoyantMass.text, SpeciesName("buoyant molar mass", k, "kDa"),
+                         &M::speciesDOrM[k], 1000.0, &s.buoyantMass.floated,
+                         &M::speciesDOrMFloat[k]});
+        }
+        CellFields(t.equilibrium.cell, f);
+        break;
+    }
+    return f;
+}
+
+// The shortest text that reads back as the same float.
+// Plain decimals are preferred ("500000", not "5e+05") while they stay short; the exponent form
+// needs at most 15 characters ("-1.17549435e-38").
+void FormatValue(float value, char* text) {
+    constexpr int kPlainLimit = 12;
+    auto r = std::to_chars(text, text + kPlainLimit, value, std::chars_format::fixed);
+    if (r.ec != std::errc())
+        r = std::to_chars(text, text + kParamsTextLimit - 1, value);
+    *(r.ec == std::errc() ? r.ptr : text) = '\0';
+}
+
+void Shown(const NumberField& f, char* text) {
+    FormatValue(f.scale == 1.0 ? *f.value : static_cast<float>(*f.value / f.scale), text);
+}
+
+double TextNumber(const char* text) {
+    CLocaleScope cLocale;
+    return std::strtod(text, nullptr);
+}
+
+// The value a box stores: a text left as it was filled keeps the stored value bit for bit.
+float StoredValue(const NumberField& f) {
+    char shown[kParamsTextLimit];
+    Shown(f, shown);
+    if (std::strcmp(shown, f.text) == 0)
+        return *f.value;
+    return static_cast<float>(TextNumber(f.text) * f.scale);
+}
+
+void SetBox(std::uint32_t& box, bool on) {
+    box = on ? 1u : 0u;
+}
+
+ParamsCellTransfer& Cell(ParamsTransfer& t, ParamsPage page) {
+    switch (page) {
+    case ParamsPage::Distribution:
+        return t.distribution.cell;
+    case ParamsPage::Equilibrium:
+        return t.equilibrium.cell;
+    default:
+        return t.discrete.cell;
+    }
+}
+
+std::uint32_t* IncludedBox(ParamsTransfer& t, ParamsPage page, int k) {
+    if (page == ParamsPage::Discrete)
+        return &t.discrete.species[k - 1].included;
+    if (page == ParamsPage::Equilibrium)
+        return &t.equilibrium.species[k - 1].included;
+    return nullptr;
+}
+
+std::uint32_t* LinearAmplitudesBox(ParamsTransfer& t, ParamsPage page) {
+    if (page == ParamsPage::Discrete)
+        return &t.discrete.linearAmplitudes;
+    if (page == ParamsPage::Equilibrium)
+        return &t.equilibrium.linearAmplitudes;
+    return nullptr;
+}
+
+} // namespace
+
+ParamsPage CurrentParamsPage() {
+    if (ModelChoice::equilibriumModel)
+        return ParamsPage::Equilibrium;
+    if (ModelChoice::contiMode)
+        return ParamsPage::Distribution;
+    return ParamsPage::Discrete;
+}
+
+const char* SignalUnit() {
+    return ScanDataKind::interference ? "fringes" : "OD";
+}
+
+bool DistributionRangeIsMass() {
+    return ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
+           !ModelChoice::csInvariantD;
+}
+
+void InitParamsTransfer(ParamsTransfer& transfer) {
+    std::memset(&transfer, 0, sizeof transfer);
+    for (ParamsPage page :
+         {ParamsPage::Discrete, ParamsPage::Distribution, ParamsPage::Equilibrium})
+        Cell(transfer, page).constantInitial = 1;
+}
+
+void FillParamsTransfer(ParamsTransfer& transfer, ParamsPage page) {
+    for (NumberField& f : Fields(transfer, page)) {
+        Shown(f, f.text);
+        if (f.floatBox)
+            SetBox(*f.floatBox, f.flag ? *f.flag != 0 : f.intFlag && *f.intFlag != 0);
+    }
+    for (int k = 1; k <= M::maxSpecies; ++k)
+        if (std::uint32_t* box = IncludedBox(transfer, page, k))
+            SetBox(*box, M::speciesIncluded[k] != 0);
+    if (std::uint32_t* box = LinearAmplitudesBox(transfer, page))
+        SetBox(*box, ModelChoice::linearAmplitudes);
+    ParamsCellTransfer& cell = Cell(transfer, page);
+    SetBox(cell.tiNoise, ModelChoice::fitTINoise);
+    SetBox(cell.riNoise, ModelChoice::fitRINoise);
+    SetBox(cell.experimentalInitial, M::experimentalInitialDistribution);
+    SetBox(cell.constantInitial, !M::experimentalInitialDistribution);
+}
+
+std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
+    // Read only: the fields are built over a record the caller may not change.
+    auto& t = const_cast<ParamsTransfer&>(transfer);
+    const std::vector<NumberField> fields = Fields(t, page);
+    for (const NumberField& f : fields)
+        if (!IsFloatText(f.text))
+            return f.name + " must be a finite number";
+    auto valueOf = [&](const float* target) {
+        for (const NumberField& f : fields)
+            if (f.value == target)
+                return StoredValue(f);
+        return *target;
+    };
+    const float meniscus = valueOf(&M::meniscus), bottom = valueOf(&M::bottom);
+    if (meniscus != 0.0f && bottom != 0.0f && !(meniscus < bottom))
+        return "meniscus (cm) must lie below bottom (cm)";
+    if (page == ParamsPage::Distribution &&
+        !(valueOf(&ContiState::rangeMin) < valueOf(&ContiState::rangeMax)))
+        return "range minimum must lie below range maximum";
+    return {};
+}
+
+bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
+    if (!CheckParamsTransfer(transfer, page).empty())
+        return false;
+    auto& t = const_cast<ParamsTransfer&>(transfer);
+    const std::vector<NumberField> fields = Fields(t, page);
+    // Every value is read before any is written, so a scaled field cannot see a half-applied set.
+    std::vector<float> values;
+    for (const NumberField& f : fields)
+        values.push_back(StoredValue(f));
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const NumberField& f = fields[i];
+        *f.value = values[i];
+        if (f.flag)
+            *f.flag = *f.floatBox ? 1 : 0;
+        if (f.intFlag)
+            *f.intFlag = *f.floatBox ? 1 : 0;
+    }
+    for (int k = 1; k <= M::maxSpecies; ++k)
+        if (const std::uint32_t* box = IncludedBox(t, page, k))
+            M::speciesIncluded[k] = *box ? 1 : 0;
+    if (const std::uint32_t* box = LinearAmplitudesBox(t, page))
+        ModelChoice::linearAmplitudes = *box != 0;
+    const ParamsCellTransfer& cell = Cell(t, page);
+    ModelChoice::fitTINoise = cell.tiNoise != 0;
+    ModelChoice::fitRINoise = cell.riNoise != 0;
+    M::experimentalInitialDistribution = cell.experimentalInitial != 0;
+    M::constantInitialDistribution = !M::experimentalInitialDistribution;
+    if (page == ParamsPage::Distribution)
+        ContiState::ff0 = gFrictionalRatio;
+    PackFitParameters();
+    if (ScanStore::scanCount > 0 && ScanStore::gridCount > 0)
+        AllocCommonGridScanArrays();
+    SetDefaultMeniscusBottomLimits();
+    return true;
+}

@@ -1,0 +1,95 @@
+// The transfer record of the model parameters dialog: one page per model family, filled from the
+// parameter store, checked, and applied back to it as a whole.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class ParamsPage { Discrete, Distribution, Equilibrium };
+
+// The page of the model now chosen.
+ParamsPage CurrentParamsPage();
+
+// Text of a number box: at most kParamsTextLimit - 1 characters and a terminator. The record's
+// fields are laid out in the order of the dialog's controls (each edit takes this many bytes,
+// each check box and radio button a u32), so the dialog reads and writes it directly.
+constexpr unsigned kParamsTextLimit = 16;
+
+struct ParamsValue {
+    char text[kParamsTextLimit];
+};
+// A value the fit can move, with its "float" check box.
+struct ParamsFittable {
+    char text[kParamsTextLimit];
+    std::uint32_t floated;
+};
+
+// Meniscus, bottom and baseline, the systematic noise and the initial distribution, common to
+// every page.
+struct ParamsCellTransfer {
+    ParamsFittable meniscus;
+    ParamsFittable bottom;
+    ParamsFittable baseline;
+    std::uint32_t tiNoise;
+    std::uint32_t riNoise;
+    std::uint32_t experimentalInitial; // radio 429
+    std::uint32_t constantInitial;     // radio 430
+};
+
+struct DiscreteSpeciesTransfer {
+    std::uint32_t included;
+    ParamsFittable loading; // signal units
+    ParamsFittable s;       // S
+    ParamsFittable dOrM;    // D in 1e-7 cm^2/s, or M in kDa in the M-and-s form
+};
+struct DiscreteParamsTransfer {
+    DiscreteSpeciesTransfer species[4];
+    std::uint32_t linearAmplitudes;
+    ParamsCellTransfer cell;
+};
+
+struct DistributionParamsTransfer {
+    ParamsValue rangeMin; // S, or kDa for a molar-mass distribution
+    ParamsValue rangeMax;
+    ParamsValue resolution; // grid points
+    ParamsFittable ff0;
+    ParamsValue confidenceLevel;
+    ParamsCellTransfer cell;
+};
+
+struct EquilibriumSpeciesTransfer {
+    std::uint32_t included;
+    ParamsFittable loading;     // total loading (first species) or fraction of it (the others)
+    ParamsFittable buoyantMass; // kDa
+};
+struct EquilibriumParamsTransfer {
+    EquilibriumSpeciesTransfer species[4];
+    std::uint32_t linearAmplitudes;
+    ParamsCellTransfer cell;
+};
+
+// The record the main window keeps between uses of the dialog.
+struct ParamsTransfer {
+    DiscreteParamsTransfer discrete;
+    DistributionParamsTransfer distribution;
+    EquilibriumParamsTransfer equilibrium;
+};
+
+// Empties the record (every text "", every box unchecked, the constant initial distribution).
+void InitParamsTransfer(ParamsTransfer& transfer);
+// Fills the page from the parameter store, with the values as they are now.
+void FillParamsTransfer(ParamsTransfer& transfer, ParamsPage page);
+// Why the page cannot be applied, naming the field: a box that is not wholly one finite number,
+// a meniscus not below the bottom, a range whose minimum is not below its maximum. Empty when
+// the page can be applied.
+std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page);
+// Writes the checked page into the store at once: the values (a text left as it was filled keeps
+// its value exactly), the float flags, the switches, the packed fit vector, the frictional ratio's
+// two copies, the species grid arrays and the default meniscus and bottom bounds. False, with the
+// store untouched, when CheckParamsTransfer refuses the page.
+bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page);
+
+// Unit of the signal (loadings and baseline) for the loaded data: "fringes" or "OD".
+const char* SignalUnit();
+// The distribution range is a molar-mass range (shown in kDa) rather than an s range.
+bool DistributionRangeIsMass();
