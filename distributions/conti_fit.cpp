@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -41,6 +42,36 @@ double Bounded(double v, float lo, float hi) {
     if (hi > 0.0f)
         v = std::min<double>(v, hi);
     return v;
+}
+
+// The box WriteParameter clamps to, for the optimisers.
+ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
+    const double open = std::numeric_limits<double>::infinity();
+    ParameterBounds b;
+    b.lower.assign(free.size() + 1, -open);
+    b.upper.assign(free.size() + 1, open);
+    for (std::size_t i = 0; i < free.size(); ++i) {
+        float lo = 0.0f, hi = 0.0f;
+        switch (free[i]) {
+        case KernelParameter::Meniscus:
+            lo = FitControl::meniscusMin;
+            hi = FitControl::meniscusMax;
+            break;
+        case KernelParameter::Bottom:
+            lo = FitControl::bottomMin;
+            hi = FitControl::bottomMax;
+            break;
+        case KernelParameter::FrictionalRatio:
+            lo = 1.0f;
+            hi = 10.0f;
+            break;
+        }
+        if (lo > 0.0f)
+            b.lower[i + 1] = lo;
+        if (hi > 0.0f)
+            b.upper[i + 1] = hi;
+    }
+    return b;
 }
 
 void WriteParameter(KernelParameter k, double v) {
@@ -185,7 +216,7 @@ bool MLContiFit(TXLAWindow* window) {
     return RunContiFitWith(window, [window](double* p, int n) {
         MLOptions o;
         o.tolerance = FitControl::tolerance;
-        MLOptimize(window, p, n, Objective(window), o);
+        MLOptimize(window, p, n, Objective(window), o, BoundsOf(FloatedParameters()));
     });
 }
 
@@ -194,19 +225,20 @@ bool ContiFit(TXLAWindow* window) {
         return MLContiFit(window);
     return RunContiFitWith(window, [window](double* p, int n) {
         const FitObjective objective = Objective(window);
+        const ParameterBounds bounds = BoundsOf(FloatedParameters());
         if (FitControl::simulatedAnnealing) {
             AnnealingOptions a;
             a.startTemperature = FitControl::annealingTemperature;
             a.steps = FitControl::annealingSteps;
             a.iterationsPerStep = FitControl::annealingIterations;
             a.randomization = FitControl::simplexRandomization;
-            AnnealingOptimize(window, p, n, objective, a);
+            AnnealingOptimize(window, p, n, objective, a, bounds);
             if (FitControl::fitAborted)
                 return;
             if (FitControl::annealingFinalML) {
                 MLOptions o;
                 o.tolerance = FitControl::tolerance;
-                MLOptimize(window, p, n, objective, o);
+                MLOptimize(window, p, n, objective, o, bounds);
                 return;
             }
             if (!FitControl::annealingFinalSimplex)
@@ -215,6 +247,6 @@ bool ContiFit(TXLAWindow* window) {
         SimplexOptions s;
         s.tolerance = FitControl::simplexTolerance;
         s.randomization = FitControl::simplexRandomization;
-        SimplexOptimize(window, p, n, objective, s);
+        SimplexOptimize(window, p, n, objective, s, bounds);
     });
 }

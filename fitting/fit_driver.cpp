@@ -21,6 +21,7 @@
 #include "state/window_services.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -60,20 +61,46 @@ void WriteTrial(const double* p) {
 
 } // namespace
 
-double ClampToBounds(int slot, double value) {
-    float lo = 0.0f, hi = 0.0f;
-    if (slot == 13) {
+namespace {
+
+// The bounds of a slot that are set (nonzero): meniscus and bottom.
+void SlotBounds(int slot, float& lo, float& hi) {
+    lo = hi = 0.0f;
+    if (slot == kSlotMeniscus) {
         lo = FitControl::meniscusMin;
         hi = FitControl::meniscusMax;
-    } else if (slot == 14) {
+    } else if (slot == kSlotBottom) {
         lo = FitControl::bottomMin;
         hi = FitControl::bottomMax;
     }
+}
+
+} // namespace
+
+double ClampToBounds(int slot, double value) {
+    float lo, hi;
+    SlotBounds(slot, lo, hi);
     if (lo > 0.0f && value < lo)
         value = lo;
     if (hi > 0.0f && value > hi)
         value = hi;
     return value;
+}
+
+ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
+    const double open = std::numeric_limits<double>::infinity();
+    ParameterBounds b;
+    b.lower.assign(slots.size() + 1, -open);
+    b.upper.assign(slots.size() + 1, open);
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        float lo, hi;
+        SlotBounds(slots[i], lo, hi);
+        if (lo > 0.0f)
+            b.lower[i + 1] = lo;
+        if (hi > 0.0f)
+            b.upper[i + 1] = hi;
+    }
+    return b;
 }
 
 std::vector<int> FreeFitSlots() {
@@ -126,26 +153,27 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     return value;
 }
 
-double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective) {
+double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                          const ParameterBounds& bounds) {
     SimplexOptions so;
     so.tolerance = FitControl::simplexTolerance;
     so.randomization = FitControl::simplexRandomization;
     MLOptions mo;
     mo.tolerance = FitControl::tolerance;
     if (FitControl::marquardtLevenberg)
-        return MLOptimize(window, p, n, objective, mo).value;
+        return MLOptimize(window, p, n, objective, mo, bounds).value;
     if (!FitControl::simulatedAnnealing)
-        return SimplexOptimize(window, p, n, objective, so).value;
+        return SimplexOptimize(window, p, n, objective, so, bounds).value;
     AnnealingOptions ao;
     ao.startTemperature = FitControl::annealingStartTemperature;
     ao.steps = FitControl::annealingSteps;
     ao.iterationsPerStep = FitControl::annealingIterations;
     ao.randomization = FitControl::simplexRandomization;
-    double best = AnnealingOptimize(window, p, n, objective, ao).value;
+    double best = AnnealingOptimize(window, p, n, objective, ao, bounds).value;
     if (!FitControl::fitAborted && FitControl::annealingFinalML)
-        best = MLOptimize(window, p, n, objective, mo).value;
+        best = MLOptimize(window, p, n, objective, mo, bounds).value;
     else if (!FitControl::fitAborted && FitControl::annealingFinalSimplex)
-        best = SimplexOptimize(window, p, n, objective, so).value;
+        best = SimplexOptimize(window, p, n, objective, so, bounds).value;
     return best;
 }
 
@@ -171,7 +199,9 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         return SimplexSim(window, q, r);
     };
 
-    const double best = n > 0 ? RunChosenOptimiser(window, p.data(), n, objective) : 0.0;
+    const double best =
+        n > 0 ? RunChosenOptimiser(window, p.data(), n, objective, FreeSlotBounds(gFit.slots))
+              : 0.0;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     if (FitControl::fitAborted) {

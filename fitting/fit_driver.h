@@ -27,8 +27,10 @@ void FitResiduals(std::vector<double>& residuals);
 double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
 
 // Minimises the objective from p[1..n] with the optimiser chosen in FitControl (annealing followed
-// by its final optimiser); p receives the best vector. Returns the objective there.
-double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective);
+// by its final optimiser) within the bounds; p receives the best vector. Returns the objective
+// there.
+double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective,
+                          const ParameterBounds& bounds = {});
 
 enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit };
 
@@ -46,3 +48,6 @@ void RunNonlinearFit(TXLAWindow* window);
 
 // Clamps slot 13 (meniscus) and 14 (bottom) of a value to the bounds that are set (nonzero).
 double ClampToBounds(int slot, double value);
+
+// The bounds of ClampToBounds for the free slots, as the optimisers take them (1-based).
+ParameterBounds FreeSlotBounds(const std::vector<int>& slots);

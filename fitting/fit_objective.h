@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 class TXLAWindow;
@@ -15,6 +16,35 @@ struct FitObjective {
 };
 
 constexpr double kFailedEvaluation = 1e10;
+
+// The box the trial vectors p[1..n] must stay in, as the model sees it: lower[k] <= p[k] <=
+// upper[k]. Vectors shorter than k + 1 (or infinite entries) leave that side open. An optimiser
+// evaluates only points inside, so the objective it searches is never flattened by a clamp
+// downstream.
+struct ParameterBounds {
+    std::vector<double> lower, upper;
+    double Lower(int k) const {
+        return k < static_cast<int>(lower.size()) ? lower[k]
+                                                  : -std::numeric_limits<double>::infinity();
+    }
+    double Upper(int k) const {
+        return k < static_cast<int>(upper.size()) ? upper[k]
+                                                  : std::numeric_limits<double>::infinity();
+    }
+    double Clamp(int k, double v) const {
+        const double lo = Lower(k), hi = Upper(k);
+        return v < lo ? lo : (v > hi ? hi : v);
+    }
+    // A point beyond a bound mirrored at it (clamped when the box is narrower than the overshoot).
+    double Reflect(int k, double v) const {
+        const double lo = Lower(k), hi = Upper(k);
+        if (v > hi)
+            v = 2.0 * hi - v;
+        else if (v < lo)
+            v = 2.0 * lo - v;
+        return Clamp(k, v);
+    }
+};
 
 // Failure codes of the optimisers (the batch writes the message of the code into its error file).
 constexpr int kErrorZeroDifferential = 9;     // "zero differential in mlcof"

@@ -75,6 +75,27 @@ bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector
     return true;
 }
 
+// The damped step with each parameter that sits on a bound and would be pushed past it held
+// fixed for this step (the others solved again without it).
+bool BoundedStep(const std::vector<std::vector<double>>& alpha, const std::vector<double>& beta,
+                 const std::vector<char>& active, const double* p, int n, double lambda,
+                 const ParameterBounds& bounds, std::vector<double>& delta) {
+    std::vector<char> free = active;
+    for (;;) {
+        if (!DampedStep(alpha, beta, free, n, lambda, delta))
+            return false;
+        bool held = false;
+        for (int k = 1; k <= n; ++k)
+            if (free[k] && ((delta[k] > 0 && p[k] >= bounds.Upper(k)) ||
+                            (delta[k] < 0 && p[k] <= bounds.Lower(k)))) {
+                free[k] = 0;
+                held = true;
+            }
+        if (!held)
+            return true;
+    }
+}
+
 // Standard errors from the undamped curvature matrix.
 std::vector<double> StandardErrors(const std::vector<std::vector<double>>& alpha,
                                    const std::vector<char>& active, int n, double meanSquare,
@@ -111,7 +132,8 @@ std::vector<double> StandardErrors(const std::vector<std::vector<double>>& alpha
 bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
            const std::vector<double>& r0, const std::vector<double>& scale,
            const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
-           std::vector<double>& beta, std::vector<char>& zeroColumn) {
+           std::vector<double>& beta, std::vector<char>& zeroColumn,
+           const ParameterBounds& bounds) {
     (void)window;
     const std::size_t points = r0.size();
     std::vector<std::vector<double>> jac(n + 1);
@@ -122,13 +144,16 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
         if (!active[k])
             continue;
         double h = 1e-4 * std::max(std::fabs(p[k]), scale[k]);
+        // On or near its upper bound the difference is taken inward (the model clamps the rest).
         trial[k] = p[k] + h;
+        if (trial[k] > bounds.Upper(k))
+            trial[k] = bounds.Clamp(k, p[k] - h);
         h = trial[k] - p[k]; // the step as represented
         Evaluate(objective, trial.data(), r);
         trial[k] = p[k];
         jac[k].assign(points, 0.0);
         bool zero = r.size() == points;
-        if (r.size() == points)
+        if (r.size() == points && h != 0.0)
             for (std::size_t i = 0; i < points; ++i) {
                 jac[k][i] = (r[i] - r0[i]) / h;
                 if (jac[k][i] != 0.0)
@@ -165,10 +190,12 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
 }
 
 MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                    const MLOptions& options) {
+                    const MLOptions& options, const ParameterBounds& bounds) {
     MLResult result;
     const ProgressLineScope progress(window);
     const int first = FitControl::evaluationCount;
+    for (int k = 1; k <= n; ++k)
+        p[k] = bounds.Clamp(k, p[k]);
     std::vector<double> r0, r;
     double chi = Evaluate(objective, p, r0);
     std::vector<double> scale(n + 1);
@@ -182,7 +209,7 @@ MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& ob
     bool reported = false;
     for (int it = 0; it < options.maxIterations && !FitControl::fitAborted; ++it) {
         ++FitControl::iterationCount;
-        if (!mlcof(window, p, n, objective, r0, scale, active, alpha, beta, zero)) {
+        if (!mlcof(window, p, n, objective, r0, scale, active, alpha, beta, zero, bounds)) {
             for (int k = 1; k <= n; ++k)
                 if (zero[k])
                     active[k] = 0;
@@ -196,10 +223,10 @@ MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& ob
         // Raise the damping until a step lowers the objective (or nothing more can be gained).
         bool accepted = false;
         while (!accepted && lambda < 1e12 && !FitControl::fitAborted) {
-            if (!DampedStep(alpha, beta, active, n, lambda, delta))
+            if (!BoundedStep(alpha, beta, active, p, n, lambda, bounds, delta))
                 break;
             for (int k = 1; k <= n; ++k)
-                trial[k] = p[k] + delta[k];
+                trial[k] = bounds.Clamp(k, p[k] + delta[k]);
             double chiTrial = Evaluate(objective, trial.data(), r);
             if (chiTrial < chi && r.size() == r0.size()) {
                 const double change = (chi - chiTrial) / chi;
@@ -220,7 +247,7 @@ MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& ob
     if (!FitControl::fitAborted && !alpha.empty()) {
         // The curvature at the final vector, for the standard errors.
         std::vector<char> z;
-        mlcof(window, p, n, objective, r0, scale, active, alpha, beta, z);
+        mlcof(window, p, n, objective, r0, scale, active, alpha, beta, z, bounds);
         result.standardError = StandardErrors(alpha, active, n, chi, r0.size());
     }
     result.value = chi;

@@ -54,14 +54,16 @@ struct BestSeen {
 
 // Vertex 1 is the start; vertex k+1 moves parameter k by a fraction of itself (a small absolute
 // step where it is 0). The fraction comes from the shuffled generator, so a fit is reproducible.
+// A step that would leave the bounds goes the other way: a parameter starting on its bound moves
+// inward.
 int Build(Simplex& s, const double* start, double randomization, const FitObjective& objective,
-          BestSeen& best) {
+          BestSeen& best, const ParameterBounds& bounds) {
     const int n = s.n;
     int seed = -1;
     ran1(&seed);
     for (int i = 1; i <= n + 1; ++i)
         for (int j = 1; j <= n; ++j)
-            s.rows[i][j] = start[j];
+            s.rows[i][j] = bounds.Clamp(j, start[j]);
     for (int k = 1; k <= n; ++k) {
         double u = 2.0 * ran1(&seed) - 1.0;
         if (std::fabs(u) < 0.25)
@@ -69,7 +71,11 @@ int Build(Simplex& s, const double* start, double randomization, const FitObject
         double step = randomization * u * start[k];
         if (step == 0.0)
             step = 1e-3 * (randomization > 0 ? randomization / 0.01 : 1.0);
-        s.rows[k + 1][k] = start[k] + step;
+        const double from = s.rows[1][k];
+        double v = from + step;
+        if (v > bounds.Upper(k) || v < bounds.Lower(k))
+            v = from - step;
+        s.rows[k + 1][k] = bounds.Clamp(k, v);
     }
     for (int i = 1; i <= n + 1; ++i) {
         s.y[i] = Evaluate(objective, s.rows[i]);
@@ -82,15 +88,16 @@ int Build(Simplex& s, const double* start, double randomization, const FitObject
 }
 
 // Shared move of the plain and the thermal simplex: a trial through the centroid, judged against
-// the worst vertex with the fluctuation (trial lowered by fluct, vertex value as given).
+// the worst vertex with the fluctuation (trial lowered by fluct, vertex value as given). A trial
+// beyond a bound is mirrored into the box, and the vertex kept is the point evaluated.
 double Try(double** p, double* y, double* psum, int n, const FitObjective& objective, int worst,
            double factor, double yWorstJudged, double trialFluct, BestSeen* best,
-           bool* replaced = nullptr) {
+           const ParameterBounds& bounds, bool* replaced = nullptr) {
     std::vector<double> trial(n + 1);
     const double fac1 = (1.0 - factor) / n;
     const double fac2 = fac1 - factor;
     for (int j = 1; j <= n; ++j)
-        trial[j] = psum[j] * fac1 - p[worst][j] * fac2;
+        trial[j] = bounds.Reflect(j, psum[j] * fac1 - p[worst][j] * fac2);
     double ytry = Evaluate(objective, trial.data());
     if (best)
         best->Offer(trial.data(), n, ytry);
@@ -138,7 +145,7 @@ void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best) {
 // evaluation budget is used or the fit is aborted. temperature 0 is the plain simplex; above 0
 // every comparison carries the thermal fluctuation. Returns false when the budget ran out.
 bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int budget,
-             double temperature, int* seed, BestSeen& best) {
+             double temperature, int* seed, BestSeen& best, const ParameterBounds& bounds) {
     const int n = s.n;
     const int stopAt = FitControl::evaluationCount + budget;
     auto fluct = [&]() { return temperature > 0 ? -temperature * std::log(ran1(seed)) : 0.0; };
@@ -171,7 +178,7 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
         bool replaced = false;
         double f = fluct();
         double yjudged = Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, -1.0, yj[hi], f,
-                             &best, &replaced) -
+                             &best, bounds, &replaced) -
                          f;
         if (replaced)
             yj[hi] = yjudged;
@@ -179,12 +186,13 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
             return true;
         if (yjudged <= yj[lo]) {
             f = fluct();
-            Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 2.0, yj[hi], f, &best);
+            Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 2.0, yj[hi], f, &best, bounds);
         } else if (yjudged >= yj[nhi]) {
             const double ysave = yj[hi];
             f = fluct();
-            yjudged =
-                Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 0.5, ysave, f, &best) - f;
+            yjudged = Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 0.5, ysave, f, &best,
+                          bounds) -
+                      f;
             if (FitControl::fitAborted)
                 return true;
             if (yjudged >= ysave)
@@ -198,11 +206,12 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
 float NelderMeadTry(TXLAWindow* window, double** p, double* y, double* psum, int n,
                     const FitObjective& objective, int worst, double factor) {
     (void)window;
-    return static_cast<float>(Try(p, y, psum, n, objective, worst, factor, y[worst], 0.0, nullptr));
+    return static_cast<float>(
+        Try(p, y, psum, n, objective, worst, factor, y[worst], 0.0, nullptr, ParameterBounds{}));
 }
 
 OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                            const SimplexOptions& options) {
+                            const SimplexOptions& options, const ParameterBounds& bounds) {
     (void)window;
     OptimResult result;
     const int first = FitControl::evaluationCount;
@@ -218,12 +227,12 @@ OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjec
     for (int pass = 0; pass < (options.restart ? 2 : 1) && !FitControl::fitAborted; ++pass) {
         const double* start = pass == 0 ? p : best.p.data();
         std::vector<double> from(start, start + n + 1);
-        if (Build(s, from.data(), options.randomization, objective, best) <= n ||
+        if (Build(s, from.data(), options.randomization, objective, best, bounds) <= n ||
             FitControl::fitAborted)
             break;
         int left = cap - (FitControl::evaluationCount - first);
         withinBudget =
-            left > 0 && Descend(s, objective, options.tolerance, left, 0.0, nullptr, best);
+            left > 0 && Descend(s, objective, options.tolerance, left, 0.0, nullptr, best, bounds);
         if (!withinBudget)
             break;
     }
@@ -241,7 +250,7 @@ OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjec
 }
 
 OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                              const AnnealingOptions& options) {
+                              const AnnealingOptions& options, const ParameterBounds& bounds) {
     (void)window;
     OptimResult result;
     const int first = FitControl::evaluationCount;
@@ -249,7 +258,7 @@ OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObj
     int seed = -3;
     ran1(&seed);
     Simplex s(n);
-    if (n < 1 || Build(s, p, options.randomization, objective, best) <= n) {
+    if (n < 1 || Build(s, p, options.randomization, objective, best, bounds) <= n) {
         if (!best.set)
             best.Offer(p, n, Evaluate(objective, p));
     } else {
@@ -261,7 +270,8 @@ OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObj
         for (int k = 0; k < steps && !FitControl::fitAborted; ++k) {
             const double level = 1.0 - static_cast<double>(k) / steps;
             FitControl::annealingTemperature = static_cast<float>(options.startTemperature * level);
-            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best);
+            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best,
+                    bounds);
         }
         // Between fits the current temperature is the start temperature again.
         FitControl::annealingTemperature = static_cast<float>(options.startTemperature);

@@ -29,9 +29,10 @@ struct OptimResult {
 
 // Minimises the objective from p[1..n]; p receives the best vertex. Every evaluation counts in
 // FitControl::evaluationCount; a set FitControl::fitAborted ends it with the best vertex so far.
-// Reaching the evaluation cap reports code 10 "Nelder-Mead not converged".
+// Reaching the evaluation cap reports code 10 "Nelder-Mead not converged". Every vertex stays
+// within the bounds.
 OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                            const SimplexOptions& options);
+                            const SimplexOptions& options, const ParameterBounds& bounds = {});
 
 struct AnnealingOptions {
     double startTemperature = 2.0; // relative increase of the objective at the first level
@@ -44,4 +45,4 @@ struct AnnealingOptions {
 // lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical). The
 // best vector ever evaluated is returned in p. The final optimiser is the caller's choice.
 OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                              const AnnealingOptions& options);
+                              const AnnealingOptions& options, const ParameterBounds& bounds = {});

@@ -67,3 +67,42 @@ TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     EXPECT_FALSE(ContiState::calledFromFit);
     FreeDistributionArrays();
 }
+
+// The meniscus started on its upper bound: Levenberg-Marquardt once took a zero derivative there
+// (the model clamps the forward step), said "zero differential in mlcof" and kept it on the bound.
+TEST(ContiFit, MeniscusStartedOnItsBoundIsFittedByEveryOptimiser) {
+    struct Case {
+        const char* name;
+        bool simplex, annealing, ml;
+    } cases[] = {{"ML", false, false, true},
+                 {"simplex", true, false, false},
+                 {"annealing + ML", false, true, false}};
+    for (const Case& c : cases) {
+        ContiDataStore store(TwelveScans());
+        std::vector<double> ti(store.c.points + 1, 0.0), ri(store.c.scans + 1, 0.0);
+        store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ContiState::rangeMin = 0.5f;
+        ContiState::rangeMax = 15.0f;
+        ContiState::resolution = 60.0f;
+        ContiState::confidenceLevel = 0.68f;
+        ContiState::ff0 = 1.25f;
+        FitControl::meniscusMin = 5.95f;
+        FitControl::meniscusMax = 6.04f;
+        ModelParameters::meniscus = FitControl::meniscusMax;
+        ModelParameters::meniscusFloat = 1;
+        FitControl::simplex = c.simplex;
+        FitControl::simulatedAnnealing = c.annealing;
+        FitControl::marquardtLevenberg = c.ml;
+        FitControl::annealingSteps = 2;
+        FitControl::annealingIterations = 20;
+        FitControl::tolerance = 1e-4f;
+        plat::test::Script script; // no "zero differential in mlcof"
+
+        ASSERT_TRUE(ContiFit(nullptr)) << c.name;
+        EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002) << c.name;
+        EXPECT_LT(FitControl::bestRmsd, 0.0055) << c.name;
+        FreeDistributionArrays();
+    }
+}

@@ -8,6 +8,7 @@
 #include "state/serial_fit_state.h"
 #include "support/reset_all_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -202,3 +203,52 @@ TEST_F(Optimisers, FailuresGiveBoxesOrTheBatchCodes) {
 }
 
 } // namespace
+
+// A model that clamps its second parameter to [0.5, 1] (as the fit clamps a meniscus to its
+// bounds), started on the upper bound. The optimisers once searched the clamped, partly flat
+// objective (simplex, annealing) or took its zero derivative at the bound (Levenberg-Marquardt).
+TEST_F(Optimisers, StayInTheBoundsAndLeaveABoundTheyStartOn) {
+    struct Case {
+        const char* name;
+        int kind;       // 0 simplex, 1 ML, 2 annealing then ML
+        double optimum; // of the second parameter; outside the box the answer is the bound
+        double expected;
+    } cases[] = {{"simplex, optimum inside", 0, 0.93, 0.93},
+                 {"ML, optimum inside", 1, 0.93, 0.93},
+                 {"annealing + ML, optimum inside", 2, 0.93, 0.93},
+                 {"simplex, optimum beyond the bound", 0, 1.2, 1.0},
+                 {"ML, optimum beyond the bound", 1, 1.2, 1.0},
+                 {"annealing + ML, optimum beyond the bound", 2, 1.2, 1.0}};
+    ParameterBounds bounds;
+    bounds.lower = {0.0, -1e300, 0.5};
+    bounds.upper = {0.0, 1e300, 1.0};
+    for (const Case& c : cases) {
+        ResetAllState();
+        plat::test::Script script; // no "zero differential in mlcof"
+        int outside = 0;
+        FitObjective f;
+        f.evaluate = [&](const double* p, std::vector<double>* r) {
+            if (p[2] < 0.5 || p[2] > 1.0)
+                ++outside;
+            const double q = std::clamp(p[2], 0.5, 1.0);
+            const double r1 = 3.0 * (p[1] - 2.0) + (q - c.optimum), r2 = 4.0 * (q - c.optimum),
+                         r3 = 0.1;
+            if (r)
+                *r = {r1, r2, r3};
+            return (r1 * r1 + r2 * r2 + r3 * r3) / 3.0;
+        };
+        double p[3] = {0.0, 2.4, 1.0};
+        if (c.kind == 0)
+            SimplexOptimize(nullptr, p, 2, f, SimplexOptions{1e-12}, bounds);
+        if (c.kind == 2) {
+            AnnealingOptions a;
+            a.iterationsPerStep = 60;
+            AnnealingOptimize(nullptr, p, 2, f, a, bounds);
+        }
+        if (c.kind >= 1)
+            MLOptimize(nullptr, p, 2, f, MLOptions{1e-9, 100}, bounds);
+        EXPECT_EQ(outside, 0) << c.name << ": points evaluated outside the bounds";
+        EXPECT_NEAR(p[2], c.expected, 1e-4) << c.name;
+        EXPECT_NEAR(p[1], 2.0 - (c.expected - c.optimum) / 3.0, 1e-4) << c.name;
+    }
+}
