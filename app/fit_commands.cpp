@@ -1,6 +1,7 @@
 // The Fit command, the equilibrium model's Run and Fit engines, and Update Saved Fit Parameters.
 #include "app/gradient_check.h"
 #include "app/load_filters.h"
+#include "app/run_engines.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "distributions/conti_fit.h"
@@ -8,8 +9,10 @@
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
 #include "fitting/param_files.h"
+#include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"
+#include "simulation/discrete_sed.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
@@ -18,6 +21,8 @@
 #include "state/preference_switches.h"
 #include "state/realtime_state.h"
 #include "state/run_switches.h"
+
+#include <vector>
 
 namespace {
 
@@ -56,6 +61,50 @@ void EvaluateEquilibrium(TXLAWindow* w) {
     EvaluateEquilibriumModel(w);
 }
 
+// The input the equilibrium model cannot be evaluated with, said before anything is computed.
+bool EquilibriumInputAccepted(TXLAWindow* w) {
+    if (!CheckCellAndRotorSpeeds(w))
+        return false;
+    const bool onGrid =
+        ModelChoice::linearAmplitudes || ModelChoice::fitTINoise || ModelChoice::fitRINoise;
+    if (onGrid && (ScanStore::gridCount < 1 || ScanStore::gridRadius == nullptr)) {
+        ShowError("the scans have no common radial grid: the equilibrium model cannot be "
+                  "evaluated with linear amplitudes or systematic noise");
+        return false;
+    }
+    return true;
+}
+
+// A fit needs a floated parameter and data inside the fit limits; otherwise it says which is
+// missing and nothing is evaluated.
+bool SomethingToFit() {
+    PackFitParameters();
+    if (FreeFitSlots().empty()) {
+        ShowError("No parameter is floated: use Run to compute the model.");
+        return false;
+    }
+    std::vector<double> residuals;
+    FitResiduals(residuals);
+    if (residuals.empty()) {
+        ShowError("No scan has data inside the fitting limits: nothing to fit.");
+        return false;
+    }
+    return true;
+}
+
+// A fit that ran (to its end or to a key press) counts as done.
+bool FitRan(FitOutcome outcome) {
+    return outcome == FitOutcome::Completed || outcome == FitOutcome::Aborted;
+}
+
+bool FitDiscreteSpecies(TXLAWindow* w) {
+    if (!CheckDiscreteModelInput(w))
+        return false;
+    // The evaluation would start unset limits here; the check below needs them.
+    ApplyDefaultFitLimits();
+    return SomethingToFit() && FitRan(RunNonlinearFit(w));
+}
+
 } // namespace
 
 void TXLAWindow::CmFit() {
@@ -69,6 +118,13 @@ void TXLAWindow::CmFit() {
         fitBusy = false;
         return;
     }
+    // Fit refuses every model that Run refuses.
+    const RunEngine engine = ChooseRunEngine();
+    if (!RunEngineAvailable(engine)) {
+        fitBusy = false;
+        ReportNotAvailable(this, "Fit", 215);
+        return;
+    }
     if (ScanStore::scanCount < 1) {
         MessageBox("please load data first", "Error", MB_OK | MB_ICONEXCLAMATION);
         fitBusy = false;
@@ -79,27 +135,20 @@ void TXLAWindow::CmFit() {
         return;
     }
     SetCursor(IDC_WAIT);
-    bool fitted = true;
-    if (RealtimeState::equilibriumTestMode)
-        fitted = false; // that engine is not part of this version
-    else if (ModelChoice::contiMode) {
-        // The distribution engine says itself why it refuses a fit.
-        fitted = CurrentContiVariant() != ContiVariant::None;
-        if (fitted)
-            ContiFit(this);
-    } else if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
+    // False when a check or the engine refused (and said why) or a distribution fit was stopped:
+    // nothing was fitted, so nothing is announced.
+    bool fitted = false;
+    if (engine == RunEngine::ContiSed)
+        fitted = ContiFit(this);
+    else if (engine == RunEngine::EquilibriumFit)
         fitted = FitEquilibrium();
     else
-        RunNonlinearFit(this);
+        fitted = FitDiscreteSpecies(this);
     SetCursor(IDC_ARROW);
-    if (!fitted) {
-        fitBusy = false;
-        MessageBox("\"Fit\" (command 215) is not available in this version for the model chosen.",
-                   "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    PlayFitDoneSound();
     fitBusy = false;
+    if (!fitted)
+        return;
+    PlayFitDoneSound();
     gRunCompleted = true;
     ScanStore::dataChanged = false;
     RequestRepaint();
@@ -109,17 +158,20 @@ void TXLAWindow::CmFit() {
 
 bool TXLAWindow::RunEquilibriumFit() {
     // The association model A + B <-> AB is not part of this version.
-    if (ModelChoice::equilibriumAssociationModel)
+    if (ModelChoice::equilibriumAssociationModel || !EquilibriumInputAccepted(this))
         return false;
-    EvaluateEquilibriumModel(this);
+    if (!EvaluateEquilibriumModel(this)) {
+        ShowError("the equilibrium model could not be evaluated with these scans");
+        return false;
+    }
     return true;
 }
 
 bool TXLAWindow::FitEquilibrium() {
-    if (ModelChoice::equilibriumAssociationModel)
+    if (ModelChoice::equilibriumAssociationModel || !EquilibriumInputAccepted(this) ||
+        !SomethingToFit())
         return false;
-    RunFitWith(this, EvaluateEquilibrium);
-    return true;
+    return FitRan(RunFitWith(this, EvaluateEquilibrium));
 }
 
 void TXLAWindow::CmUpdateSavedFitParameters() {

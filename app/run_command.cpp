@@ -2,15 +2,15 @@
 // wait cursor and the clean-up; and its thin entries for the loaders and the Faxen simulation.
 #include "app/gradient_check.h"
 #include "app/load_filters.h"
-#include "state/preference_switches.h"
 #include "app/run_engines.h"
-#include "state/run_switches.h"
 #include "app/txla_window.h"
-#include "state/conti_state.h"
-#include "state/realtime_state.h"
-#include "scandata/scan_store.h"
-#include "state/lamm_grid.h"
 #include "display/paint_switches.h"
+#include "scandata/scan_store.h"
+#include "state/conti_state.h"
+#include "state/lamm_grid.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
+#include "state/run_switches.h"
 
 void TXLAWindow::CmRun() {
     ContiState::fMvsMOneShot = false;
@@ -25,10 +25,11 @@ void TXLAWindow::CmRun() {
     ContiState::calledFromFit = false;
     gSimulateOnly = true;
     SetCursor(IDC_WAIT);
-    const bool evaluated = CallRunEngine(this, ChooseRunEngine());
+    const RunResult result = CallRunEngine(this, ChooseRunEngine());
     SetCursor(IDC_ARROW);
     gSimulateOnly = false;
     // A model that was not evaluated leaves the data as changed and no result to show.
+    const bool evaluated = result == RunResult::Evaluated;
     if (evaluated) {
         gRunCompleted = true;
         ScanStore::dataChanged = false;
@@ -37,15 +38,12 @@ void TXLAWindow::CmRun() {
     }
     runBusy = false;
     RequestRepaint();
-    if (!evaluated) {
-        // Said once, when the user asked for the Run; loaders that show the model after a
-        // reload stay silent.
-        if (!quietRun_)
-            MessageBox("\"Run\" (command 213) is not available in this version for the model "
-                       "chosen.",
-                       "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+    // Said once, when the user asked for the Run; loaders that show the model after a reload stay
+    // silent. An engine that refused has said why.
+    if (result == RunResult::NotAvailable && !quietRun_)
+        ReportNotAvailable(this, "Run", 213);
+    if (!evaluated)
         return;
-    }
     if (gWizardMessages && !RealtimeState::equilibriumTestMode)
         CheckResidualsWizard();
 }

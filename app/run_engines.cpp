@@ -1,16 +1,20 @@
-// Which engine Run calls for the chosen model.
+// Which engine Run and Fit call for the chosen model, whether it evaluates that model, and how
+// Run calls it.
 #include "app/run_engines.h"
 
 #include "app/txla_window.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
-#include "state/model_choice.h"
-#include "state/realtime_state.h"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store.h"
 #include "simulation/discrete_sed.h"
-#include "state/window_services.h"
 #include "simulation/simulation_switches.h"
+#include "state/model_choice.h"
+#include "state/realtime_state.h"
+#include "state/serial_fit_state.h"
+#include "state/window_services.h"
+
+#include <cstdio>
 
 RunEngine ChooseRunEngine() {
     using M = ModelChoice;
@@ -26,27 +30,17 @@ RunEngine ChooseRunEngine() {
     return RunEngine::DiscreteSed;
 }
 
-bool CallRunEngine(TXLAWindow* window, RunEngine engine) {
-    // Each case calls its engine once it is part of this version; the distribution engine
-    // answers for the continuous models it computes and says itself why it refused.
+bool RunEngineAvailable(RunEngine engine) {
     switch (engine) {
     case RunEngine::ContiSed:
-        if (CurrentContiVariant() == ContiVariant::None)
-            return false;
-        RunContiSed(window);
-        return true;
+        return CurrentContiVariant() != ContiVariant::None;
     case RunEngine::EquilibriumFit:
-        return window->RunEquilibriumFit();
+        // The association model A + B <-> AB is not part of this version.
+        return !ModelChoice::equilibriumAssociationModel;
     case RunEngine::DiscreteSed:
-        // Ideal, non-interacting species; the non-ideal, reacting and other discrete models
-        // come with their solvers.
-        if (!DiscreteModelAvailable())
-            return false;
-        if (ScanStore::scanCount <= 0)
-            MessageBox(WindowServices::PlatformWindow(window), "please load data first", "RUN",
-                       MB_OK);
-        RunDiscreteSed(window);
-        return true;
+        // Ideal, non-interacting species on velocity data; the non-ideal, reacting and other
+        // discrete models come with their solvers.
+        return DiscreteModelAvailable();
     case RunEngine::ApproachToEquilibrium:
     case RunEngine::ContinuousModel:
     case RunEngine::LsgExtrapolation:
@@ -54,4 +48,38 @@ bool CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return false;
     }
     return false;
+}
+
+void ReportNotAvailable(TXLAWindow* window, const char* command, int id) {
+    if (SerialFitState::serializing) {
+        SerialFitState::errorCode = kErrorModelNotAvailable;
+        return;
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "\"%s\" (command %d) is not available in this version for the model chosen.",
+                  command, id);
+    window->MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
+}
+
+RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
+    if (!RunEngineAvailable(engine))
+        return RunResult::NotAvailable;
+    // The engines say themselves why they computed nothing.
+    switch (engine) {
+    case RunEngine::ContiSed:
+        return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
+    case RunEngine::EquilibriumFit:
+    case RunEngine::DiscreteSed:
+        if (ScanStore::scanCount <= 0) {
+            MessageBox(WindowServices::PlatformWindow(window), "please load data first", "RUN",
+                       MB_OK);
+            return RunResult::Refused;
+        }
+        if (engine == RunEngine::EquilibriumFit)
+            return window->RunEquilibriumFit() ? RunResult::Evaluated : RunResult::Refused;
+        return RunDiscreteSed(window) ? RunResult::Evaluated : RunResult::Refused;
+    default:
+        return RunResult::NotAvailable;
+    }
 }

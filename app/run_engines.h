@@ -3,6 +3,10 @@
 
 class TXLAWindow;
 
+// The code a batch stores for a model that Run and Fit cannot evaluate (its error file then says
+// "error occured (invalid error code)", the text of every code above 10).
+constexpr int kErrorModelNotAvailable = 11;
+
 enum class RunEngine {
     ApproachToEquilibrium, // the test of attained equilibrium
     ContinuousModel,       // the light-scattering I(Rh,t) time course
@@ -13,8 +17,23 @@ enum class RunEngine {
     DiscreteSed,           // discrete species and everything else
 };
 
-// The engine for the current model switches; the first rule that matches wins.
+// The engine for the current model switches; the first rule that matches wins. Fit calls the
+// same engine (its boundary analyses are Run itself).
 RunEngine ChooseRunEngine();
-// Evaluates the model with that engine; false when the engine is not part of this version (then
-// nothing was computed).
-bool CallRunEngine(TXLAWindow* window, RunEngine engine);
+
+// True when the engine computes the current model on the data loaded. Run and Fit both refuse
+// where it is false, with the "not available" box.
+bool RunEngineAvailable(RunEngine engine);
+
+// The "not available" box of a command ("Run", 213); while a batch runs the code
+// kErrorModelNotAvailable is stored instead.
+void ReportNotAvailable(TXLAWindow* window, const char* command, int id);
+
+enum class RunResult {
+    Evaluated,    // the model was computed
+    NotAvailable, // the engine does not evaluate this model (nothing said yet)
+    Refused,      // the engine or its checks computed nothing and said why, or a key stopped it
+};
+
+// Evaluates the model with that engine, once.
+RunResult CallRunEngine(TXLAWindow* window, RunEngine engine);

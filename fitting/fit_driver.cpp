@@ -236,6 +236,6 @@ ModelEvaluator CurrentModelEvaluator() {
     return EvaluateDiscreteModel;
 }
 
-void RunNonlinearFit(TXLAWindow* window) {
-    RunFitWith(window, EvaluateDiscreteModel);
+FitOutcome RunNonlinearFit(TXLAWindow* window) {
+    return RunFitWith(window, EvaluateDiscreteModel);
 }

@@ -43,8 +43,8 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
 // The evaluation of the current model: the equilibrium model or the discrete species.
 ModelEvaluator CurrentModelEvaluator();
 
-// The discrete-species fit (grid, RunDiscreteSed, linear parameters).
-void RunNonlinearFit(TXLAWindow* window);
+// The discrete-species fit (grid, RunDiscreteSed, linear parameters), with its outcome.
+FitOutcome RunNonlinearFit(TXLAWindow* window);
 
 // Clamps slot 13 (meniscus) and 14 (bottom) of a value to the bounds that are set (nonzero).
 double ClampToBounds(int slot, double value);

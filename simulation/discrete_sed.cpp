@@ -179,7 +179,7 @@ void ComputeSpeciesLoadings() {
     }
 }
 
-bool CheckDiscreteModelInput(TXLAWindow* window) {
+bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
     if (M::meniscus == 0.0f || M::bottom == 0.0f) {
         MessageBox(WindowServices::PlatformWindow(window), "set Meniscus and Bottom first", "",
                    MB_OK);
@@ -206,6 +206,13 @@ bool CheckDiscreteModelInput(TXLAWindow* window) {
         Refuse(window, text);
         return false;
     }
+    return true;
+}
+
+bool CheckDiscreteModelInput(TXLAWindow* window) {
+    if (!CheckCellAndRotorSpeeds(window))
+        return false;
+    char text[400];
     const int smallest = M::autoGridSize ? std::min(M::maxGridSize, LammGrid::defaultGridSize)
                                          : LammGrid::defaultGridSize;
     if (smallest < kMinSolutionGridSize || (M::autoGridSize && !(M::pointsPerSigma > 0.0f))) {

@@ -17,6 +17,11 @@ double SpeciesDiffusion(int slot);
 double LastScanRpm();
 double ScanTemperatureKelvin();
 
+// The cell and the rotor every sedimentation model needs: meniscus or bottom 0 ("set Meniscus and
+// Bottom first"), a meniscus at or beyond the bottom, a scan at rest. Shows the message and
+// returns false.
+bool CheckCellAndRotorSpeeds(TXLAWindow* window);
+
 // The input a discrete model cannot be evaluated with, checked before anything is computed:
 // meniscus or bottom 0 ("set Meniscus and Bottom first"), meniscus at or beyond the bottom, a
 // scan at rest, grid sizes too small for a solution. Shows the message and returns false.

@@ -179,12 +179,19 @@ void RunDiscreteSedOnGrid(TXLAWindow* window) {
         RunDiscreteSedModule(window);
 }
 
-void RunDiscreteSed(TXLAWindow* window) {
+bool RunDiscreteSed(TXLAWindow* window) {
     // Models this version cannot evaluate leave the fit as it is, rather than a wrong model.
     if (S::scanCount <= 0 || !DiscreteModelAvailable())
-        return;
+        return false;
+    // Both roads set the result flag only after a model was computed into the fit.
+    const bool before = S::resultAvailable;
+    S::resultAvailable = false;
     if (StandardRoad())
         RunDiscreteSedList(window);
     else
         RunDiscreteSedModule(window);
+    const bool computed = S::resultAvailable;
+    if (!computed)
+        S::resultAvailable = before;
+    return computed;
 }

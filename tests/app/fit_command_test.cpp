@@ -1,20 +1,31 @@
 // Fit (215) through the menu on three-speed equilibrium data: the fit itself, the bound question
 // before it, the wizard's advice after it, a key press that stops it, the confidence interval
-// of M, and the saved-parameter rule of Update Saved Fit Parameters.
+// of M, and the saved-parameter rule of Update Saved Fit Parameters; Fit refuses where Run does
+// and fits nothing when there is nothing to fit.
+#include "app/run_engines.h"
 #include "app/txla_window.h"
 #include "fitting/optim_ml.h"
 #include "fitting/param_files.h"
+#include "foundations/sounds.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store.h"
+#include "state/buffer_sedimentation.h"
+#include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+#include "state/startup_paths.h"
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_folder.h"
+#include "support/velocity_store.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -26,6 +37,37 @@ using M = ModelParameters;
 void Send(MainWindowFixture& f, int id) {
     plat::test::command(f.window.get(), id);
     f.script.pumpUntilIdle();
+}
+
+// Sound on with one member of the "fitdone" set in the program folder.
+void ListenForFitDone(MainWindowFixture& f) {
+    WriteTextFile(f.folder.file("fitdone.wav"), "RIFF");
+    std::snprintf(gTablePaths.sounds[kSoundFitDone], kPathBufferSize, "%s",
+                  f.folder.file("fitdone.wav").c_str());
+    soundOn = true;
+    CountSoundFiles();
+    plat::test::clearRecords();
+}
+
+bool FitDoneHeard() {
+    for (const plat::test::SoundCall& call : plat::test::sounds())
+        if (std::filesystem::path(call.path).filename() == "fitdone.wav")
+            return true;
+    return false;
+}
+
+// A small velocity set of known truth with species 1's s floated.
+void SmallVelocitySet() {
+    VelocitySet set;
+    set.scans = 3;
+    set.points = 121;
+    FillVelocityStore(set);
+    ModelParameters::speciesSFloat[1] = 1;
+    PackFitParameters();
+}
+
+std::vector<float> FitValues() {
+    return {M::fitValues + 1, M::fitValues + M::kFitSlots + 1};
 }
 
 TEST(FitCommand, FitsTheEquilibriumModelAndAdvisesAfterwards) {
@@ -132,6 +174,251 @@ TEST(FitCommand, ConfidenceIntervalOfMAfterTheFit) {
     EXPECT_GT(hi, m);
     EXPECT_GT(critical, FitControl::bestRmsd);
     EXPECT_NEAR(M::speciesDOrM[1], m, 0.5); // the best fit is back
+}
+
+// Fit used to go on with models Run refuses: the optimiser "converged" on a model that was never
+// computed, saved the parameters and played its sound. Now both refuse alike, a batch by its code.
+TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
+    struct Case {
+        const char* name;
+        std::function<void(MainWindowFixture&)> set;
+    };
+    auto menu = [](int id) {
+        return [id](MainWindowFixture& f) {
+            SmallVelocitySet();
+            Send(f, id);
+        };
+    };
+    const std::vector<Case> cases = {
+        {"equilibrium data, velocity model",
+         [](MainWindowFixture&) {
+             LoadEquilibriumSet();
+             ModelChoice::equilibriumModel = false;
+             ScanStore::equilibriumData = true;
+         }},
+        {"monomer-dimer", menu(197)},
+        {"monomer-trimer", menu(229)},
+        {"tetramer-octamer", menu(520)},
+        {"dimer-tetramer", menu(228)},
+        {"reacting system", menu(267)},
+        {"non-ideal single species", menu(227)},
+        {"non-ideal multiple species", menu(893)},
+        {"linear Lamm equation", menu(280)},
+        {"external loading cell",
+         [](MainWindowFixture& f) {
+             SmallVelocitySet();
+             f.script.expectInput().caption("EXTERNAL LOADING GEOMETRY").answer("0.1");
+             Send(f, 281);
+         }},
+        {"third geometry", menu(282)},
+        {"electrophoresis", menu(291)},
+        {"discrete Stokes radii",
+         [](MainWindowFixture&) {
+             SmallVelocitySet();
+             gDlsData = true;
+             ModelChoice::dlsStokesRadii = true;
+         }},
+        {"cumulants",
+         [](MainWindowFixture&) {
+             SmallVelocitySet();
+             gDlsData = true;
+             ModelChoice::dlsCumulants = true;
+         }},
+        {"buffer mismatch",
+         [](MainWindowFixture&) {
+             SmallVelocitySet();
+             BufferSedimentation::on = true;
+         }},
+    };
+    const std::string run =
+        "\"Run\" (command 213) is not available in this version for the model chosen.";
+    const std::string fit =
+        "\"Fit\" (command 215) is not available in this version for the model chosen.";
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        TempFolder folder;
+        ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+        c.set(f);
+        M::speciesSFloat[1] = M::speciesDOrMFloat[1] = 1;
+        PackFitParameters();
+        ASSERT_TRUE(f.script.done()) << c.name << f.script.logText();
+        const std::vector<float> before = FitValues();
+        ListenForFitDone(f);
+        ScanStore::dataChanged = true;
+        f.script.expectBox().caption("NOT AVAILABLE").text(run);
+        Send(f, 213);
+        f.script.expectBox().caption("NOT AVAILABLE").text(fit);
+        Send(f, 215);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_EQ(FitControl::evaluationCount, 0) << c.name;
+        EXPECT_EQ(FitValues(), before) << c.name;
+        EXPECT_FALSE(gRunCompleted) << c.name;
+        EXPECT_TRUE(ScanStore::dataChanged) << c.name;
+        EXPECT_FALSE(f.window->fitBusy) << c.name;
+        EXPECT_FALSE(FitDoneHeard()) << c.name;
+        EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty()) << c.name;
+
+        // A batch stores the code and shows nothing.
+        SerialFitState::serializing = true;
+        for (int id : {213, 215}) {
+            SerialFitState::errorCode = 0;
+            Send(f, id);
+            EXPECT_EQ(SerialFitState::errorCode, kErrorModelNotAvailable) << c.name << id;
+        }
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        SerialFitState::serializing = false;
+    }
+}
+
+// With nothing floated, or no point inside the fit limits, Fit used to report a completed fit
+// (rmsd 0 when no point was left) and play its sound. Now it says so and evaluates nothing.
+TEST(FitCommand, NothingToFitIsSaidAndNothingIsFitted) {
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        const char* text;
+    };
+    const char* fixed = "No parameter is floated: use Run to compute the model.";
+    const char* outside = "No scan has data inside the fitting limits: nothing to fit.";
+    auto fixAll = [] {
+        for (int slot = 1; slot <= M::kFitSlots; ++slot)
+            M::fitFloat[slot] = 0;
+        UnpackFitParameters();
+    };
+    // The limits fall between two radii (0.002 cm apart) of every scan.
+    auto between = [](float left) {
+        ScanStore::leftFitLimit = left + 0.0005f;
+        ScanStore::rightFitLimit = left + 0.0008f;
+        ApplyLeftFitLimit();
+        ApplyRightFitLimit();
+    };
+    const std::vector<Case> cases = {
+        {"discrete model, every parameter fixed",
+         [&] {
+             SmallVelocitySet();
+             fixAll();
+         },
+         fixed},
+        {"equilibrium model, every parameter fixed",
+         [&] {
+             LoadEquilibriumSet();
+             PackFitParameters();
+             fixAll();
+         },
+         fixed},
+        {"discrete model, every scan outside the limits",
+         [&] {
+             VelocitySet set;
+             set.scans = 3;
+             set.points = 601; // 0.002 cm apart from 6.0 cm
+             FillVelocityStore(set);
+             M::speciesSFloat[1] = 1;
+             PackFitParameters();
+             between(7.0f);
+         },
+         outside},
+        {"equilibrium model, every scan outside the limits",
+         [&] {
+             LoadEquilibriumSet();
+             PackFitParameters();
+             between(7.0f);
+         },
+         outside},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        TempFolder folder;
+        ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+        c.set();
+        const std::vector<float> before = FitValues();
+        FitControl::bestRmsd = 0.25f;
+        ListenForFitDone(f);
+        ScanStore::dataChanged = true;
+        f.script.expectBox().text(c.text);
+        Send(f, 215);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_EQ(FitControl::evaluationCount, 0) << c.name;
+        EXPECT_EQ(FitValues(), before) << c.name;
+        EXPECT_EQ(FitControl::bestRmsd, 0.25f) << c.name;
+        EXPECT_FALSE(gRunCompleted) << c.name;
+        EXPECT_FALSE(FitDoneHeard()) << c.name;
+        EXPECT_FALSE(f.window->fitBusy) << c.name;
+        EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty()) << c.name;
+    }
+}
+
+// An engine that refused (and said why) used to leave Run and Fit reporting a finished command:
+// the result flag set, the data taken as analysed, the done sound and the wizard's advice.
+TEST(EngineRefusal, EndsRunAndFit) {
+    struct Case {
+        const char* name;
+        std::function<void(MainWindowFixture&)> set;
+        int command;
+        const char* text; // the refusal, said once
+    };
+    auto distribution = [](MainWindowFixture& f) {
+        SmallVelocitySet();
+        Send(f, 275); // Continuous c(s) Distribution
+    };
+    const std::vector<Case> cases = {
+        {"distribution Run, cell unset",
+         [&](MainWindowFixture& f) {
+             distribution(f);
+             M::meniscus = 0.0f;
+         },
+         213, "Meniscus and bottom must be set"},
+        {"distribution Fit, nothing floated", distribution, 215, "No kernel parameter"},
+        {"discrete Run without scans", [](MainWindowFixture&) {}, 213, "please load data first"},
+        {"discrete Run, meniscus beyond the bottom",
+         [](MainWindowFixture&) {
+             SmallVelocitySet();
+             M::meniscus = 7.5f;
+         },
+         213, "must lie inside the cell"},
+        {"discrete Fit, meniscus beyond the bottom",
+         [](MainWindowFixture&) {
+             SmallVelocitySet();
+             M::meniscus = 7.5f;
+         },
+         215, "must lie inside the cell"},
+        {"equilibrium Run, cell unset",
+         [](MainWindowFixture&) {
+             LoadEquilibriumSet();
+             M::meniscus = 0.0f;
+         },
+         213, "set Meniscus and Bottom first"},
+        {"equilibrium Fit, cell unset",
+         [](MainWindowFixture&) {
+             LoadEquilibriumSet();
+             M::meniscus = 0.0f;
+         },
+         215, "set Meniscus and Bottom first"},
+        {"equilibrium Run, a scan at rest",
+         [](MainWindowFixture&) {
+             LoadEquilibriumSet();
+             ScanStore::header[2].rotorSpeed = 0.0f;
+         },
+         213, "was recorded at 0 rpm"},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        TempFolder folder;
+        ScanPaths::gDataPath = folder.file("~tmppars.RA1");
+        c.set(f);
+        PackFitParameters();
+        ASSERT_TRUE(f.script.done()) << c.name << f.script.logText();
+        ListenForFitDone(f);
+        ScanStore::dataChanged = true;
+        gWizardMessages = true; // any advice box would be unexpected
+        f.script.expectBox().textHas(c.text);
+        Send(f, c.command);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_FALSE(gRunCompleted) << c.name;
+        EXPECT_TRUE(ScanStore::dataChanged) << c.name;
+        EXPECT_FALSE(FitDoneHeard()) << c.name;
+        EXPECT_FALSE(f.window->fitBusy || f.window->runBusy) << c.name;
+        EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty()) << c.name;
+    }
 }
 
 TEST(FitCommand, UpdateSavedFitParametersOnlyForTheDistributionFamily) {
