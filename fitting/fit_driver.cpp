@@ -199,18 +199,25 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         return SimplexSim(window, q, r);
     };
 
-    const double best =
-        n > 0 ? RunChosenOptimiser(window, p.data(), n, objective, FreeSlotBounds(gFit.slots))
-              : 0.0;
+    if (n > 0)
+        RunChosenOptimiser(window, p.data(), n, objective, FreeSlotBounds(gFit.slots));
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     if (FitControl::fitAborted) {
-        // Keep the best vector so far in the parameters; the user asked to stop computing.
-        for (int i = 0; i < n; ++i)
-            M::fitValues[gFit.slots[i]] =
-                static_cast<float>(ClampToBounds(gFit.slots[i], p[i + 1]));
-        UnpackFitParameters();
-        FitControl::bestRmsd = static_cast<float>(std::sqrt(best));
+        // Keep the best vector so far in the parameters and evaluate it once, so the curves,
+        // residuals and rmsd shown belong to it and not to the last trial. Nothing else of the
+        // end of a fit runs: the user asked to stop computing.
+        WriteTrial(p.data());
+        gUserInterrupt = false;
+        if (gFit.evaluate)
+            gFit.evaluate(window);
+        gUserInterrupt = true;
+        FitControl::bestRmsd = CalcFitRmsd();
+        WindowServices::DrawResidualsView(window);
+        if (saveResult) {
+            WindowServices::UpdateResiduals(false);
+            WindowServices::RequestRepaint(window);
+        }
         outcome = FitOutcome::Aborted;
     } else {
         // The final evaluation at the best vector: parameters, fit, noise and rmsd agree.

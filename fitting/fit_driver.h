@@ -37,7 +37,7 @@ enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit };
 // The fit with the optimiser of FitControl over the given model evaluation. On completion the best
 // vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
 // written and the plots are updated. After a key press the best vector so far is kept in the
-// parameters and nothing else runs.
+// parameters and evaluated once (fit, residuals and bestRmsd belong to it); nothing else runs.
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult = true);
 
 // The evaluation of the current model: the equilibrium model or the discrete species.

@@ -165,19 +165,23 @@ TEST_F(EquilibriumFit, AKeyPressStopsTheFitWithTheBestOfItsEvaluations) {
             gUserInterrupt = true;
     };
     EXPECT_EQ(RunFitWith(nullptr, evaluate), FitOutcome::Aborted);
-    ASSERT_EQ(seen.size(), 5u);
+    // Five trials, then the kept vector once more, so the fit shown is the one of the values kept.
+    ASSERT_EQ(seen.size(), 6u);
     EXPECT_TRUE(FitControl::fitAborted);
     EXPECT_TRUE(SerialFitState::stopRequested);
     EXPECT_TRUE(RealtimeState::stopRequested);
     EXPECT_FALSE(FitControl::fitInProgress);
     EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty()); // no saved result
     std::size_t best = 0;
-    for (std::size_t i = 1; i < seen.size(); ++i)
+    for (std::size_t i = 1; i < 5; ++i)
         if (seen[i].rmsd < seen[best].rmsd)
             best = i;
     EXPECT_EQ(M::speciesDOrM[1], seen[best].mb);
     EXPECT_EQ(M::concentration[1], seen[best].c);
     EXPECT_EQ(M::baseline, seen[best].baseline);
+    EXPECT_EQ(seen[5].mb, seen[best].mb);
+    EXPECT_FLOAT_EQ(seen[5].rmsd, seen[best].rmsd);
+    EXPECT_FLOAT_EQ(FitControl::bestRmsd, seen[best].rmsd);
 
     // Without a key the same fit completes and saves its result.
     ResetAllState();
