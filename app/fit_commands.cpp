@@ -152,7 +152,8 @@ void TXLAWindow::CmFit() {
     gRunCompleted = true;
     ScanStore::dataChanged = false;
     RequestRepaint();
-    if (gWizardMessages)
+    // A fit stopped by a key shows the values it kept, with no advice on them.
+    if (gWizardMessages && !FitControl::fitAborted)
         CheckResidualsWizard();
 }
 
