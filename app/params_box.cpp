@@ -86,17 +86,17 @@ std::string SpeciesLabel(int k) {
 }
 
 plat::DialogTemplate DiscretePage() {
-    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species", 320, 0);
+    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species", 338, 0);
     const std::string unit = SignalUnit();
-    p.Label("loading (" + unit + ")", 64, 4);
-    p.Label("s (S)", 136, 4);
-    p.Label(ModelChoice::equilibriumMs ? "M (kDa)" : "D (1e-7 cm^2/s)", 208, 4);
+    p.Label("loading (" + unit + "), then fraction", 64, 4);
+    p.Label("s (S)", 176, 4);
+    p.Label(ModelChoice::equilibriumMs ? "M (kDa)" : "D (1e-7 cm^2/s)", 252, 4);
     for (int k = 1; k <= 4; ++k) {
         const int y = 16 + 15 * (k - 1);
         p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
-        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 38);
-        p.Fittable(SpeciesControlId(k, kSItem), 136, y, 38);
-        p.Fittable(SpeciesControlId(k, kDOrMItem), 208, y, 46);
+        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
+        p.Fittable(SpeciesControlId(k, kSItem), 176, y, 40);
+        p.Fittable(SpeciesControlId(k, kDOrMItem), 252, y, 46);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
     p.Buttons(p.CellBlock(98));

@@ -51,6 +51,12 @@ std::string SpeciesName(const char* what, int k, const char* unit) {
     return name;
 }
 
+// The first species holds the total loading, the others their fractions of it.
+std::string LoadingName(int k, const std::string& signalUnit) {
+    return k == 1 ? SpeciesName("loading", k, signalUnit.c_str())
+                  : SpeciesName("fraction", k, "of the loading");
+}
+
 void CellFields(ParamsCellTransfer& c, std::vector<NumberField>& out) {
     out.push_back({c.meniscus.text, "meniscus (cm)", &M::meniscus, 1.0, &c.meniscus.floated,
                    &M::meniscusFloat});
@@ -69,8 +75,8 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
         const bool massForm = ModelChoice::equilibriumMs;
         for (int k = 1; k <= M::maxSpecies; ++k) {
             DiscreteSpeciesTransfer& s = t.discrete.species[k - 1];
-            f.push_back({s.loading.text, SpeciesName("loading", k, signal.c_str()),
-                         &M::concentration[k], 1.0, &s.loading.floated, &M::concentrationFloat[k]});
+            f.push_back({s.loading.text, LoadingName(k, signal), &M::concentration[k], 1.0,
+                         &s.loading.floated, &M::concentrationFloat[k]});
             f.push_back({s.s.text, SpeciesName("s", k, "S"), &M::speciesS[k], 1.0, &s.s.floated,
                          &M::speciesSFloat[k]});
             f.push_back({s.dOrM.text,
@@ -102,10 +108,8 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
     case ParamsPage::Equilibrium:
         for (int k = 1; k <= M::maxSpecies; ++k) {
             EquilibriumSpeciesTransfer& s = t.equilibrium.species[k - 1];
-            f.push_back({s.loading.text,
-                         k == 1 ? SpeciesName("loading", k, signal.c_str())
-                                : SpeciesName("fraction", k, "of the loading"),
-                         &M::concentration[k], 1.0, &s.loading.floated, &M::concentrationFloat[k]});
+            f.push_back({s.loading.text, LoadingName(k, signal), &M::concentration[k], 1.0,
+                         &s.loading.floated, &M::concentrationFloat[k]});
             f.push_back({s.buoyantMass.text, SpeciesName("buoyant molar mass", k, "kDa"),
                          &M::speciesDOrM[k], 1000.0, &s.buoyantMass.floated,
                          &M::speciesDOrMFloat[k]});

@@ -247,7 +247,7 @@ TEST(ParametersDialog, RefusesBadEntriesNamingTheFieldAndStoresNothing) {
          [] {},
          kDiscreteParamsDialogId,
          {{SpeciesControlId(3, kLoadingItem), "inf"}},
-         "loading of species 3 (OD) must be a finite number"},
+         "fraction of species 3 (of the loading) must be a finite number"},
         {"not a number",
          [] {},
          kDiscreteParamsDialogId,

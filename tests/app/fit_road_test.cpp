@@ -1,0 +1,211 @@
+// A user's road through the menu on data of known truth: two species generated (3.5 S / 50 kDa
+// and 7 S / 150 kDa), loaded, started away from the truth in the parameters dialog and fitted by
+// each optimiser; the report shows the result; after Save and a fresh start the load restores it.
+#include "app/params_box.h"
+#include "display/paint_switches.h"
+#include "fitting/parameter_report.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_store.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "support/main_window_fixture.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+constexpr const char* kGenerate = "GENERATE DATA";
+constexpr int kScans = 40;
+constexpr double kNoise = 0.005;
+constexpr double kTrueS[3] = {0, 3.5, 7.0};
+constexpr double kTrueM[3] = {0, 50000.0, 150000.0};
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+// Species k of the discrete page: included, loading, s and M (kDa) typed, s and M floated.
+void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
+                 const char* mKDa) {
+    step.check(SpeciesControlId(k, kIncludedItem))
+        .set(SpeciesControlId(k, kLoadingItem), loading)
+        .set(SpeciesControlId(k, kSItem), s)
+        .set(SpeciesControlId(k, kDOrMItem), mKDa)
+        .check(SpeciesControlId(k, kSItem + 1))
+        .check(SpeciesControlId(k, kDOrMItem + 1))
+        .check(SpeciesControlId(k, kLoadingItem + 1), false);
+}
+
+void Generate(MainWindowFixture& f) {
+    auto number = [&](const char* prompt, const char* answer) {
+        f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
+    };
+    f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDYES);
+    number("density of points dr (cm)", "0.003");
+    number("rotor speed (rpm)", "50000");
+    f.script.expectBox()
+        .caption(kGenerate)
+        .text("simulate with rotor acceleration phase?")
+        .answer(IDNO);
+    number("time interval of scans (sec)", "240");
+    number("number of simulated scans", std::to_string(kScans).c_str());
+    number("std of noise (OD)", "0.005");
+    auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
+    // The first species holds the total loading (0.3 + 0.6 OD), the second its fraction.
+    TypeSpecies(truth, 1, "0.9", "3.5", "50");
+    TypeSpecies(truth, 2, "0.6666667", "7", "150");
+    truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
+    f.script.expectFileSave()
+        .title("save generated data as")
+        .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    Send(f, 214);
+}
+
+void Load(MainWindowFixture& f, bool restore) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= kScans; ++i) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05d.ra0", i);
+        paths.push_back(f.data.file(name));
+    }
+    f.script.expectFileOpen().title("select files to fit").answer(paths);
+    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+    if (restore)
+        f.script.expectBox().text("restore previous data?").answer(IDYES);
+    Send(f, 200);
+}
+
+// The user's start: s 3.0 and 8.0 S, M 40 and 180 kDa, loadings as linear parameters.
+void SetStartValues(MainWindowFixture& f) {
+    auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
+    TypeSpecies(start, 1, "0.5", "3.0", "40");
+    TypeSpecies(start, 2, "0.5", "8.0", "180");
+    start.check(kLinearAmplitudesId).ok();
+    Send(f, 212);
+}
+
+// The value after "<key>" in the report line that starts with `line`.
+double ReportValue(const std::vector<std::string>& report, const std::string& line,
+                   const std::string& key) {
+    for (const std::string& l : report)
+        if (l.rfind(line, 0) == 0)
+            if (std::size_t at = l.find(key); at != std::string::npos)
+                return std::strtod(l.c_str() + at + key.size(), nullptr);
+    return std::nan("");
+}
+
+void ExpectTruth(const char* optimiser) {
+    const std::vector<std::string> report = ParameterReportLines();
+    std::string text;
+    for (const std::string& l : report)
+        text += l + "\n";
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_NEAR(M::speciesS[k] / kTrueS[k], 1.0, 0.01) << optimiser << " s" << k;
+        EXPECT_NEAR(M::speciesDOrM[k] / kTrueM[k], 1.0, 0.05) << optimiser << " M" << k;
+        // The report shows them (to its four digits).
+        const std::string species = "species " + std::to_string(k) + ":";
+        EXPECT_NEAR(ReportValue(report, species, "s = ") / M::speciesS[k], 1.0, 1e-3)
+            << optimiser << "\n"
+            << text;
+        EXPECT_NEAR(ReportValue(report, species, "M = ") / M::speciesDOrM[k], 1.0, 1e-3)
+            << optimiser << "\n"
+            << text;
+    }
+    EXPECT_NEAR(FitControl::bestRmsd / kNoise, 1.0, 0.06) << optimiser;
+    EXPECT_NEAR(ReportValue(report, "rmsd", "rmsd = "), FitControl::bestRmsd, 1e-5)
+        << optimiser << "\n"
+        << text;
+}
+
+TEST(FitRoad, GenerateLoadStartFitWithEachOptimiserSaveRestartRestore) {
+    MainWindowFixture f(900, 650);
+    Generate(f);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    // The dialog's truth went into the generated files only; the store starts afresh on load.
+    Load(f, false);
+    ASSERT_EQ(ScanStore::scanCount, kScans) << f.script.logText();
+    Send(f, 198); // the model: non-interacting discrete species
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    // The user moves the right fit limit off the pile-up at the bottom, which the scans' radial
+    // step does not resolve.
+    ScanStore::rightFitLimit = 7.1f;
+    ApplyRightFitLimit();
+
+    struct Optimiser {
+        const char* name;
+        int command;
+        void (*script)(plat::test::Script&);
+    } optimisers[] = {
+        {"simplex", 826, [](plat::test::Script&) {}},
+        {"simulated annealing", 825,
+         [](plat::test::Script& s) {
+             const char* caption = "Fit With Simulated Annealing";
+             s.expectInput().caption(caption).promptHas("starting 'temperature'").answer("2");
+             s.expectInput().caption(caption).prompt("# of temperature steps").answer("3");
+             s.expectInput()
+                 .caption(caption)
+                 .prompt("# of iterations per temperature")
+                 .answer("60");
+             s.expectInput()
+                 .caption(caption)
+                 .prompt("final ML (1), Simplex (2), or none (0)")
+                 .answer("1");
+         }},
+        {"Levenberg-Marquardt", 824, [](plat::test::Script&) {}},
+    };
+    for (const Optimiser& o : optimisers) {
+        SetStartValues(f);
+        EXPECT_EQ(M::speciesS[2], 8.0f) << o.name;
+        EXPECT_EQ(M::speciesDOrM[2], 180000.0f) << o.name;
+        o.script(f.script);
+        f.script.expectBox()
+            .caption("SET PREFERENCE")
+            .text("save as default setting?")
+            .answer(IDNO);
+        Send(f, o.command);
+        Send(f, 215);
+        ASSERT_TRUE(f.script.done()) << o.name << "\n" << f.script.logText();
+        EXPECT_FALSE(FitControl::fitAborted) << o.name;
+        ExpectTruth(o.name);
+    }
+    const float fittedS[3] = {0, M::speciesS[1], M::speciesS[2]};
+    const float fittedM[3] = {0, M::speciesDOrM[1], M::speciesDOrM[2]};
+
+    // Save the fit beside the data.
+    f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
+    f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+    Send(f, 203);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+
+    // A fresh start, then the same files: the saved analysis comes back.
+    f.window.reset();
+    ResetAllState();
+    f.folder.WriteAcceptedPreferences();
+    f.window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    f.window->Create();
+    gShowDisclaimer = false;
+    gWizardMessages = false;
+    EXPECT_EQ(M::speciesOn[2], 0);
+    Load(f, true);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    for (int k = 1; k <= 2; ++k) {
+        EXPECT_EQ(M::speciesOn[k], 1) << k;
+        EXPECT_NEAR(M::speciesS[k], fittedS[k], 1e-4 * fittedS[k]) << k;
+        EXPECT_NEAR(M::speciesDOrM[k], fittedM[k], 1e-4 * fittedM[k]) << k;
+    }
+    EXPECT_TRUE(ModelChoice::linearAmplitudes);
+    // The restored model is evaluated on the data at once: it misses them by the noise.
+    EXPECT_NEAR(CalcFitRmsd() / kNoise, 1.0, 0.06);
+}
+
+} // namespace
