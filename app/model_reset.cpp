@@ -4,6 +4,7 @@
 #include "state/conti_state.h"
 #include "state/mstar_state.h"
 #include "state/model_parameters.h"
+#include "fitting/model_identity.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store.h"
 #include "simulation/lamm_arrays.h"
@@ -38,6 +39,13 @@ void TXLAWindow::ResetModelChoice() {
     MStarState::mStarMode = false;
     for (int id : kModelItems)
         CheckMark(id, false);
+}
+
+void TXLAWindow::ShowModelChoice() {
+    for (int id : kModelItems)
+        CheckMark(id, false);
+    CheckMark(CurrentModelCommandId(), true);
+    ShowRegularizationAndOptimiser();
 }
 
 bool TXLAWindow::ModelDataAccepted(ModelData data) {

@@ -116,22 +116,7 @@ void TXLAWindow::SetupWindow() {
     CheckMark(610, gWizardMessages);
     // The resource checks the scan colour item; the switch may have been read as off.
     CheckMark(609, ScanStore::scanColorFromTime);
-    for (int id : {294, 295, 642})
-        CheckMark(id, false);
-    if (ContiState::secondDerivativeRegularization)
-        CheckMark(294, true);
-    else if (ContiState::maxEntRegularization)
-        CheckMark(295, true);
-    else if (ContiState::showBothRegularizations)
-        CheckMark(642, true);
-    for (int id : {826, 825, 824})
-        CheckMark(id, false);
-    if (FitControl::simplex)
-        CheckMark(826, true);
-    else if (FitControl::simulatedAnnealing)
-        CheckMark(825, true);
-    else if (FitControl::marquardtLevenberg)
-        CheckMark(824, true);
+    ShowRegularizationAndOptimiser();
     if (gAlwaysLoadG2)
         CheckMark(894, true);
     if (gCheckTimestamps)
@@ -167,6 +152,25 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
 
 void TXLAWindow::EvSize(UINT, const TSize&) {
     Invalidate(true);
+}
+
+void TXLAWindow::ShowRegularizationAndOptimiser() {
+    for (int id : {294, 295, 642})
+        CheckMark(id, false);
+    if (ContiState::secondDerivativeRegularization)
+        CheckMark(294, true);
+    else if (ContiState::maxEntRegularization)
+        CheckMark(295, true);
+    else if (ContiState::showBothRegularizations)
+        CheckMark(642, true);
+    for (int id : {826, 825, 824})
+        CheckMark(id, false);
+    if (FitControl::simplex)
+        CheckMark(826, true);
+    else if (FitControl::simulatedAnnealing)
+        CheckMark(825, true);
+    else if (FitControl::marquardtLevenberg)
+        CheckMark(824, true);
 }
 
 void TXLAWindow::CheckMark(int id, bool on) {

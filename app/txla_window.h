@@ -183,6 +183,8 @@ class TXLAWindow : public TFrameWindow {
     void CheckResidualsWizard();
     // Model choice: the reset before every new model and one command per model.
     void ResetModelChoice();
+    // Sets the check marks of the model, the regularization and the optimiser from the switches.
+    void ShowModelChoice();
     void CmNonInteractingSpecies();
     void CmLinearLamm();
     void CmExternalLoadingCell();
@@ -276,6 +278,8 @@ class TXLAWindow : public TFrameWindow {
     void ShowHelpContext(int context);
     // Sets a menu check mark to mirror a switch.
     void CheckMark(int id, bool on);
+    // The check marks of the regularization and the optimiser from their switches.
+    void ShowRegularizationAndOptimiser();
     // Asks a Yes/No question owned by the window; true for Yes.
     bool AskYesNo(const char* text, const char* caption);
     // "save as default setting?" and, on Yes, stores the preference.

@@ -132,6 +132,7 @@ void InstallWindowServices() {
     t.drawResidualsView = [](TXLAWindow* w) { DrawResidualsView(w); };
     t.runModel = [](TXLAWindow* w) { w->RunModel(); };
     t.leaveEqTestMode = [](TXLAWindow* w) { w->LeaveEqTestMode(); };
+    t.showModelChoice = [](TXLAWindow* w) { w->ShowModelChoice(); };
     t.checkTemperatureFluctuation = [](TXLAWindow* w, float threshold) {
         return w->CheckTemperatureFluctuation(threshold);
     };

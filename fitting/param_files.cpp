@@ -1,11 +1,14 @@
 // The "~tmppars" file: one value per line, the position of a value fixing its meaning.
 // Layout (1-based line numbers): 1 the format tag; 2-35 the packed fit vector; 36-69 its float
-// flags; 70 the model (the id of the command that selects it, 0 while the model commands do not
-// say); 71-76 noise and linear options; 77-80 meniscus and bottom bounds; 81-82 fit limits;
-// 83-86 solution constants; 87-106 distribution settings; then buffer sedimentation, detection
-// corrections, time offset and the remaining options. Unused positions are written as 0 and
-// kept for the fields they are reserved for, so a file stays readable as fields are added.
+// flags; 70 the model (the id of the command that selects it; 0 in files of older programs,
+// whose model is read from its switches); 71-76 noise and linear options; 77-80 meniscus and bottom
+// bounds; 81-82 fit limits; 83-86 solution constants; 87-106 distribution settings; then buffer
+// sedimentation, detection corrections, time offset and the remaining options; at the end the model
+// switches that name the member of a model family. Unused positions are written as 0 and kept for
+// the fields they are reserved for, so a file stays readable as fields are added.
 #include "fitting/param_files.h"
+
+#include "fitting/model_identity.h"
 
 #include "state/model_choice.h"
 #include "state/conti_state.h"
@@ -52,14 +55,35 @@ Slot Flag(std::int32_t& v) { return {Kind::Int, &v, 0, 1}; }
 Slot Reserved() { return {Kind::Reserved}; }
 Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
 
-// The model the model commands would report; a seam for the model command table, which will
-// name the command whose switch setter restores the model. Until then the model is stored as
-// its switches further down the file and 0 stands here.
-int CurrentModelCommandId() { return 0; }
-bool SelectModelByCommand(int id) { return id == 0; }
-
 // Where the model switches start; the layout records it as it is built.
 std::size_t gModelSwitchIndex = 0;
+
+// The members of the distribution family: on only while a distribution model is chosen.
+std::vector<bool*> DistributionMembers() {
+    return {&C::contiCs, &C::lsGStar, &C::lsgDiscrete, &C::csWithBaselineEstimates, &C::csMsTable,
+            &C::electrophoresisLsG, &C::zoneLsGs, &C::zoneCs, &C::dlsIRh, &C::dlsID, &C::csFf0,
+            &C::csFf0Discrete, &C::cvElectrophoresis, &C::csDiscreteSD, &C::csDiscreteMs,
+            &C::csConformationalChange, &C::csVariant521, &C::csFloatingVbar,
+            &C::csWormlikeChain, &C::csScalingLaw, &C::fMvsM, &C::csBimodal,
+            &C::csBimodalDiscrete, &C::csInvariantD, &C::cmPriorVbar, &C::cmPowerLaw,
+            &C::cmInvariantD, &C::contiSpeciesVariant};
+}
+
+// The model switches not among the 19 stored after the options: which discrete model, the
+// companion switches the model commands set, and which member of the distribution family.
+std::vector<bool*> FamilySwitches() {
+    std::vector<bool*> v = {&C::nonInteractingSpecies, &C::lammModel, &C::lammVariant,
+                            &C::geometryVariant, &C::selfAssocMonomerDimer,
+                            &C::selfAssocMonomerTrimer, &C::selfAssocTetramerOctamer,
+                            &C::selfAssocDimerTetramer, &C::reactingSystem, &C::singleSpecies,
+                            &C::multipleSpecies, &C::dlsStokesRadii, &C::dlsCumulants,
+                            &C::vhwFlotation, &C::boundaryPlot, &C::nonlinearOption,
+                            &C::firstSpeciesNonideal, &C::associationVariantA,
+                            &C::associationVariantB};
+    for (bool* member : DistributionMembers())
+        v.push_back(member);
+    return v;
+}
 
 std::vector<Slot> BuildLayout()
 {
@@ -165,6 +189,10 @@ std::vector<Slot> BuildLayout()
         s.push_back(Flag(M::concentrationFloat[k]));
         s.push_back(Flag(M::speciesExponentFloat[k]));
     }
+    // Added with the model id: the switches that tell the members of a family apart (c(s) from
+    // c(M), one c(s) variant from another), so a restore gives back the model that was saved.
+    for (bool* v : FamilySwitches())
+        s.push_back(Switch(*v));
     return s;
 }
 
@@ -301,10 +329,17 @@ bool ReadParameterValues(const char* path, std::vector<float>& values)
     return true;
 }
 
+int SavedModelId(const std::vector<float>& values) {
+    if (values.size() <= kModelIdIndex)
+        return 0;
+    const int id = static_cast<int>(values[kModelIdIndex]);
+    return IsModelCommandId(id) ? id : 0;
+}
+
 bool SavedModelDiffers(const std::vector<float>& values)
 {
-    if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
-        return static_cast<int>(values[kModelIdIndex]) != CurrentModelCommandId();
+    if (const int id = SavedModelId(values))
+        return id != CurrentModelCommandId();
     const std::vector<Slot>& layout = Layout();
     const std::size_t end = FirstModelSwitchIndex() + kModelSwitchCount;
     for (std::size_t i = FirstModelSwitchIndex(); i < end && i < values.size(); ++i)
@@ -340,8 +375,17 @@ bool RestoreAllValues(const std::vector<float>& values)
     // A file without the species values holds them in the fit vector.
     if (values.size() <= FirstSpeciesValueIndex())
         UnpackSpeciesSlots();
-    if (values.size() > kModelIdIndex && values[kModelIdIndex] != 0.0f)
-        SelectModelByCommand(static_cast<int>(values[kModelIdIndex]));
+    // A file of an older program names no model and holds no member switches: a discrete model
+    // read from it must not keep the distribution member that was chosen before.
+    if (SavedModelId(values) == 0 && !C::contiMode) {
+        bool memberWasOn = false;
+        for (bool* member : DistributionMembers()) {
+            memberWasOn = memberWasOn || *member;
+            *member = false;
+        }
+        if (memberWasOn)
+            C::nonInteractingSpecies = C::lammModel = true;
+    }
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     return true;
 }

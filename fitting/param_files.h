@@ -32,6 +32,10 @@ bool ReadParameterValues(const char* path, std::vector<float>& values);
 // in the range its position allows.
 bool ValidParameterValues(const std::vector<float>& values);
 
+// The model a saved file names, as the id of the command that selects it; 0 for a file of an
+// older program (its model is read from its switches) or an id that names no model.
+int SavedModelId(const std::vector<float>& values);
+
 // The model a saved file holds: true when it differs from the current model choice.
 bool SavedModelDiffers(const std::vector<float>& values);
 
@@ -40,5 +44,6 @@ bool SavedModelDiffers(const std::vector<float>& values);
 bool RestoreGeometryValues(const std::vector<float>& values);
 
 // Restores every value of a valid file (tag, length, ranges); positions past the file's end keep
-// their values. false, with nothing changed, for values that are not a valid file.
+// their values. The model switches restored are those of the saved model, family member
+// included; a discrete model read from an older file clears the distribution member chosen now. false, with nothing changed, for values that are not a valid file.
 bool RestoreAllValues(const std::vector<float>& values);

@@ -7,9 +7,15 @@
 #include "state/fit_control.h"
 #include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
+#include "fitting/model_identity.h"
 #include "fitting/param_files.h"
 #include "scandata/scan_store.h"
 #include "scandata/slot_grid_arrays.h"
+#include "simulation/lamm_arrays.h"
+#include "state/conti_state.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/mstar_state.h"
 
 #include <vector>
 
@@ -21,16 +27,35 @@ int AskYesNo(TXLAWindow* window, const char* question)
                   : MessageBox(nullptr, question, nullptr, MB_YESNO);
 }
 
-// What every restore ends with: the individual parameters from the fit vector, the per-species
-// grid arrays for the species now in use, and automatic bounds where the file had none.
-void FinishRestore()
+// The Lamm grid of the restored model, as its command leaves it: the distributions replace the
+// grid size by their own, a discrete model has the size of the settings back.
+void RestoreModelGrid()
+{
+    using C = ContiState;
+    const bool distribution = ModelChoice::contiMode && !ModelChoice::gStarFamily;
+    if (distribution && !C::gridSizeReplaced) {
+        LammGrid::gridSize = C::distributionGridSize;
+        C::gridSizeReplaced = true;
+    } else if (!distribution && C::gridSizeReplaced) {
+        LammGrid::gridSize = LammGrid::gridSizeSetting;
+        C::gridSizeReplaced = false;
+    }
+    EnsureLammArrays(LammGrid::gridSize);
+}
+
+// What every restore ends with: the individual parameters from the fit vector, the model's grid,
+// the per-species grid arrays for the species now in use, automatic bounds where the file had
+// none, and the window's check marks for the choices restored.
+void FinishRestore(TXLAWindow* window)
 {
     UnpackFitParameters();
+    RestoreModelGrid();
     if (ScanStore::scanCount > 0)
         AllocCommonGridScanArrays();
     if (FitControl::meniscusMin == 0.0f || FitControl::meniscusMax == 0.0f ||
         FitControl::bottomMin == 0.0f || FitControl::bottomMax == 0.0f)
         SetDefaultMeniscusBottomLimits();
+    WindowServices::ShowModelChoice(window);
 }
 
 bool ReadSaved(const char* path, std::vector<float>& values)
@@ -42,11 +67,16 @@ bool ReadSaved(const char* path, std::vector<float>& values)
 
 bool ReloadParameters(TXLAWindow* window, const char* path)
 {
-    (void)window;
     std::vector<float> values;
+    const int modelBefore = CurrentModelCommandId();
     if (!ReadSaved(path, values) || !RestoreAllValues(values))
         return false;
-    FinishRestore();
+    if (CurrentModelCommandId() != modelBefore) {
+        // Another model: as its command does, leave the M* mode and the equilibrium test.
+        MStarState::mStarMode = false;
+        WindowServices::LeaveEqTestMode(window);
+    }
+    FinishRestore(window);
     return true;
 }
 
@@ -66,7 +96,7 @@ bool RestorePreviousAnalysis(TXLAWindow* window, bool ask)
         // Keep the model chosen now; the cell geometry of the saved analysis still holds.
         if (!RestoreGeometryValues(values))
             return false;
-        FinishRestore();
+        FinishRestore(window);
         return true;
     }
     return ReloadParameters(window, path.c_str());

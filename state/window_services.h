@@ -36,6 +36,9 @@ struct WindowServiceTable {
     void (*hideNoiseButtons)() = nullptr;
     // The live refresh of the plots during a fit (it keeps its own interval).
     void (*drawResidualsView)(TXLAWindow* window) = nullptr;
+    // The menu's check marks of the model, regularization and optimiser mirror the switches
+    // (after a restore set them without the commands).
+    void (*showModelChoice)(TXLAWindow* window) = nullptr;
 };
 
 struct WindowServices {
@@ -115,5 +118,9 @@ struct WindowServices {
     static void DrawResidualsView(TXLAWindow* window) {
         if (window && table.drawResidualsView)
             table.drawResidualsView(window);
+    }
+    static void ShowModelChoice(TXLAWindow* window) {
+        if (window && table.showModelChoice)
+            table.showModelChoice(window);
     }
 };
