@@ -1,6 +1,8 @@
 // LoadAllData: the selection read into the store, then the previous analysis offered, the model
 // evaluated on it and the plots redrawn.
 #include "app/load_all_data.h"
+
+#include "plat/filedlg.hpp"
 #include "app/txla_window.h"
 
 #include "fitting/restore_analysis.h"
@@ -157,5 +159,7 @@ void LoadAllData(TXLAWindow* window, const char* selection)
         ScanRequestRepaint(window);
         return;
     }
+    // The file dialogs that name no folder of their own open in the data folder from now on.
+    plat::SetDialogFolder(P::gDataDrive + P::gDataDir);
     FinishLoad(window, progress);
 }

@@ -22,8 +22,9 @@ bool AskPath(TXLAWindow* window, bool save, const char* title, const char* defau
              const char* defaultExtension, std::string* path, const char* initialDir = nullptr) {
     OpenFileRecord& record = window->openFilesDialog;
     std::string loadFolder = record.lpstrInitialDir;
-    if (initialDir)
-        record.lpstrInitialDir = initialDir;
+    // Without a folder of its own the dialog opens where the user last chose a file: the data
+    // folder after a load.
+    record.lpstrInitialDir = initialDir ? initialDir : "";
     std::snprintf(gExportName, sizeof gExportName, "%s", defaultName ? defaultName : "");
     record.hwndOwner = window;
     record.lpstrFile = gExportName;

@@ -13,7 +13,11 @@
 #include "scandata/scan_store.h"
 
 void WriteScanRmsFile() {
-    plat::AtomicFile out(gScanRmsPath);
+    // A bare name goes into the data folder, never into the folder the program was started from.
+    std::string path = gScanRmsPath;
+    if (!path.empty() && path.front() != '/')
+        path = ScanPaths::gDataDrive + ScanPaths::gDataDir + path;
+    plat::AtomicFile out(path);
     std::FILE* file = out.file();
     if (!file) {
         PlayInfoSound();

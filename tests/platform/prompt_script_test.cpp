@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 #include <gtest/gtest-spi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
+#include <vector>
 #include <thread>
 
 #include "plat/app.hpp"
@@ -113,6 +116,50 @@ TEST(PromptScript, EditTextReturnsTheScriptedTextCut) {
     std::string text = "delete this text";
     plat::EditTextModal(text, 6);
     EXPECT_EQ(text, "MKVLA");
+}
+
+// The commands' editor entry: the caller's buffer gets at most size - 1 characters and a
+// terminator; a buffer it cannot write to is refused untouched.
+TEST(PromptScript, EditorWritesAtMostTheCallersBuffer) {
+    struct Case {
+        const char* what;
+        unsigned size;
+        bool hasInitial;
+        const char* initial;
+        std::optional<std::string> typed; // empty: closed without a change
+        bool accepted;
+        std::string expected;
+    };
+    const std::string longText(40, 'Q');
+    const Case cases[] = {
+        {"edited text comes back", 32, true, "delete this text", "MKVLAAGIVG", true, "MKVLAAGIVG"},
+        {"unchanged keeps the initial text", 32, true, "initial", std::nullopt, true, "initial"},
+        {"no initial text gives an empty control", 32, false, "ignored", std::nullopt, true, ""},
+        {"a pasted text longer than the buffer is cut", 6, true, "", "ABCDEFGHIJ", true, "ABCDE"},
+        {"an initial text longer than the buffer is cut", 8, true, longText.c_str(), std::nullopt,
+         true, "QQQQQQQ"},
+        {"a size of 1 holds the terminator only", 1, true, "abc", std::nullopt, true, ""},
+        {"a size of 0 is refused", 0, true, "abc", std::nullopt, false, ""},
+    };
+    for (const Case& c : cases) {
+        Script s;
+        if (c.accepted) {
+            if (c.typed)
+                s.expectEdit().answer(*c.typed);
+            else
+                s.expectEdit();
+        }
+        std::vector<char> buffer(c.size + 16, '#');
+        EXPECT_EQ(EditTextModal(buffer.data(), c.size, c.hasInitial, c.initial), c.accepted) << c.what;
+        if (c.accepted)
+            EXPECT_EQ(std::string(buffer.data()), c.expected) << c.what;
+        const auto firstUntouched = c.accepted ? c.size : 0u;
+        EXPECT_TRUE(std::all_of(buffer.begin() + firstUntouched, buffer.end(),
+                                [](char x) { return x == '#'; }))
+            << c.what << ": written outside the buffer";
+        EXPECT_TRUE(s.done()) << c.what;
+    }
+    EXPECT_FALSE(EditTextModal(nullptr, 10, true, "abc"));
 }
 
 TEST(PromptScript, ClosingTheEditorUnchangedKeepsTheInitialText) {

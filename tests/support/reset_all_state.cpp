@@ -2,6 +2,7 @@
 #include "reset_all_state.h"
 
 #include "app/txla_window.h"
+#include "plat/filedlg.hpp"
 #include "fitting/linear_params.h"
 
 #include "state/diagnostics.h"
@@ -105,6 +106,7 @@ void ResetDisplayState()
     ResetDisplayOptions();
     gWriteScanRms = true;
     gScanRmsPath = "ScanRms.dat";
+    plat::SetDialogFolder("");
     gWorstRmsScan = 0;
     gMarkSize = 8;
     gShowResidualsBitmap = true;

@@ -176,3 +176,9 @@ namespace plat {
 void EditTextModal(std::string& text, std::size_t limit);
 
 } // namespace plat
+
+// The free-text editor of the commands: a window of its own holding `initial` (when hasInitial
+// is set), run modally until the user closes it; then at most size - 1 characters of what it
+// holds and a terminator are written to buffer. A null buffer or a size of 0 is refused (false)
+// and nothing is written.
+bool EditTextModal(char* buffer, unsigned size, bool hasInitial, const char* initial);

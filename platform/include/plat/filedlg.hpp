@@ -46,3 +46,13 @@ struct OpenFileRecord {
 BOOL GetOpenFileName(OpenFileRecord* record);
 BOOL GetSaveFileName(OpenFileRecord* record);
 DWORD CommDlgExtendedError();
+
+namespace plat {
+
+// The folder a file dialog opens in when its record names none: the folder of the last file
+// chosen in a dialog (unless that dialog asked OFN_NOCHANGEDIR), or the data folder after a
+// load. The process's own working folder never changes.
+const std::string& DialogFolder();
+void SetDialogFolder(const std::string& folder);
+
+} // namespace plat

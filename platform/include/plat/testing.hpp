@@ -27,6 +27,7 @@ struct PromptRecord {
     int dialogId = 0;
     std::string answer;  // text typed, paths chosen (one per line), or the button
     int result = 0;      // IDOK, IDCANCEL, IDYES, IDNO
+    std::string folder;  // file dialogs: the folder the dialog opened in
 };
 
 // A scripted step: the kind of prompt expected, optional filters, and the answer.

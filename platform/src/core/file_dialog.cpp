@@ -10,6 +10,7 @@
 namespace {
 
 thread_local DWORD gLastError = 0;
+std::string gDialogFolder;
 
 std::string Folder(const std::string& path) {
     auto slash = path.find_last_of('/');
@@ -43,7 +44,12 @@ BOOL Run(OpenFileRecord* r, bool save) {
     std::vector<std::string> paths;
     DWORD index = r->nFilterIndex;
     plat::DispatchPendingPaints();
-    if (!plat::GetBackend().fileDialog(*r, save, paths, index) || paths.empty()) return FALSE;
+    // A record without a folder opens where the user last chose a file.
+    std::string given = r->lpstrInitialDir;
+    if (given.empty()) r->lpstrInitialDir = gDialogFolder;
+    bool chosen = plat::GetBackend().fileDialog(*r, save, paths, index) && !paths.empty();
+    r->lpstrInitialDir = given;
+    if (!chosen) return FALSE;
     if (save && !r->lpstrDefExt.empty() && r->lpstrDefExt.find_first_of("*?") == std::string::npos &&
         Name(paths[0]).find('.') == std::string::npos)
         paths[0] += "." + r->lpstrDefExt;
@@ -59,6 +65,7 @@ BOOL Run(OpenFileRecord* r, bool save) {
     std::memcpy(r->lpstrFile, encoded.data(), encoded.size());
     r->nFilterIndex = index;
     r->nFileOffset = nameOffset;
+    if (!(r->Flags & OFN_NOCHANGEDIR)) gDialogFolder = Folder(paths[0]);
     std::string first = Name(paths[0]);
     auto dot = first.find_last_of('.');
     r->nFileExtension = (multi && paths.size() > 1) || dot == std::string::npos
@@ -94,3 +101,13 @@ void OpenFileRecord::SetFilter(const char* filterText) {
 BOOL GetOpenFileName(OpenFileRecord* record) { return Run(record, false); }
 BOOL GetSaveFileName(OpenFileRecord* record) { return Run(record, true); }
 DWORD CommDlgExtendedError() { return gLastError; }
+
+namespace plat {
+
+const std::string& DialogFolder() { return gDialogFolder; }
+void SetDialogFolder(const std::string& folder) {
+    gDialogFolder = folder;
+    while (gDialogFolder.size() > 1 && gDialogFolder.back() == '/') gDialogFolder.pop_back();
+}
+
+} // namespace plat

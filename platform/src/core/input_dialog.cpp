@@ -31,3 +31,13 @@ void EditTextModal(std::string& text, std::size_t limit) {
 }
 
 } // namespace plat
+
+bool EditTextModal(char* buffer, unsigned size, bool hasInitial, const char* initial) {
+    if (!buffer || size == 0)
+        return false;
+    std::string text = hasInitial && initial ? initial : "";
+    plat::EditTextModal(text, size);
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\0';
+    return true;
+}

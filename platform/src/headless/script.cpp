@@ -248,7 +248,7 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
                         " allows one file only");
     }
     log_.push_back({kind, record.hwndOwner, record.lpstrTitle, {}, record.Flags, 0, joined,
-                    ok ? IDOK : IDCANCEL});
+                    ok ? IDOK : IDCANCEL, record.lpstrInitialDir});
     return ok;
 }
 
