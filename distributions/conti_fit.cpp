@@ -4,8 +4,8 @@
 #include "distributions/conti_fit.h"
 
 #include "distributions/conti_run.h"
-#include "fitting/optim_ml.h"
-#include "fitting/optim_simplex.h"
+#include "fitting/fit_driver.h"
+#include "fitting/optimiser_choice.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/scan_store.h"
@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -36,57 +35,37 @@ std::vector<KernelParameter> FloatedParameters() {
     return free;
 }
 
-double Bounded(double v, float lo, float hi) {
-    if (lo > 0.0f)
-        v = std::max<double>(v, lo);
-    if (hi > 0.0f)
-        v = std::min<double>(v, hi);
-    return v;
-}
+// The frictional ratio a trial may take: below 1 no particle exists; far above, the diffusion
+// vanishes.
+constexpr double kLowestFrictionalRatio = 1.0, kHighestFrictionalRatio = 10.0;
 
-// The box WriteParameter clamps to, for the optimisers.
+// The box WriteParameter clamps to, for the optimisers: the fit's bounds of meniscus and bottom.
 ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
-    const double open = std::numeric_limits<double>::infinity();
-    ParameterBounds b;
-    b.lower.assign(free.size() + 1, -open);
-    b.upper.assign(free.size() + 1, open);
-    for (std::size_t i = 0; i < free.size(); ++i) {
-        float lo = 0.0f, hi = 0.0f;
-        switch (free[i]) {
-        case KernelParameter::Meniscus:
-            lo = FitControl::meniscusMin;
-            hi = FitControl::meniscusMax;
-            break;
-        case KernelParameter::Bottom:
-            lo = FitControl::bottomMin;
-            hi = FitControl::bottomMax;
-            break;
-        case KernelParameter::FrictionalRatio:
-            lo = 1.0f;
-            hi = 10.0f;
-            break;
+    std::vector<int> slots;
+    for (KernelParameter k : free)
+        slots.push_back(k == KernelParameter::Meniscus ? kSlotMeniscus
+                        : k == KernelParameter::Bottom ? kSlotBottom
+                                                       : kSlotFrictionalRatio);
+    ParameterBounds b = FreeSlotBounds(slots);
+    for (std::size_t i = 0; i < free.size(); ++i)
+        if (free[i] == KernelParameter::FrictionalRatio) {
+            b.lower[i + 1] = kLowestFrictionalRatio;
+            b.upper[i + 1] = kHighestFrictionalRatio;
         }
-        if (lo > 0.0f)
-            b.lower[i + 1] = lo;
-        if (hi > 0.0f)
-            b.upper[i + 1] = hi;
-    }
     return b;
 }
 
 void WriteParameter(KernelParameter k, double v) {
     switch (k) {
     case KernelParameter::Meniscus:
-        ModelParameters::meniscus =
-            static_cast<float>(Bounded(v, FitControl::meniscusMin, FitControl::meniscusMax));
+        ModelParameters::meniscus = static_cast<float>(ClampToBounds(kSlotMeniscus, v));
         break;
     case KernelParameter::Bottom:
-        ModelParameters::bottom =
-            static_cast<float>(Bounded(v, FitControl::bottomMin, FitControl::bottomMax));
+        ModelParameters::bottom = static_cast<float>(ClampToBounds(kSlotBottom, v));
         break;
     case KernelParameter::FrictionalRatio:
-        // below 1 no particle exists; far above, the diffusion vanishes
-        ContiState::ff0 = static_cast<float>(std::clamp(v, 1.0, 10.0));
+        ContiState::ff0 =
+            static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
         gFrictionalRatio = ContiState::ff0;
         break;
     }
@@ -143,8 +122,8 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
     return true;
 }
 
-// The driver shared by the optimisers: start vector, flags, the final Run at the best values.
-template <typename Optimise> bool RunContiFitWith(TXLAWindow* window, Optimise optimise) {
+// The fit with the chosen optimiser: start vector, flags, the final Run at the best values.
+bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     std::vector<KernelParameter> free;
     std::string why;
     if (!PrepareFit(free, why)) {
@@ -158,10 +137,15 @@ template <typename Optimise> bool RunContiFitWith(TXLAWindow* window, Optimise o
     gUserInterrupt.store(false);
     LammGrid::simErrorShown = false;
     FitControl::fitAborted = false;
-    FitControl::evaluationCount = 0;
+    FitControl::iterationCount = FitControl::evaluationCount = 0;
     FitControl::fitInProgress = true;
     ContiState::calledFromFit = true;
-    optimise(p.data(), n);
+    // The key poll of ContiSimplexSim raises fitAborted, which stops the optimiser.
+    OptimControl control;
+    control.stop = [] { return FitControl::fitAborted; };
+    RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free), control);
+    FitControl::evaluationCount = control.evaluations;
+    FitControl::iterationCount = control.iterations;
     // The best vector the optimiser returned goes into the model in any case.
     for (int k = 1; k <= n; ++k)
         WriteParameter(free[k - 1], p[k]);
@@ -213,40 +197,11 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
 }
 
 bool MLContiFit(TXLAWindow* window) {
-    return RunContiFitWith(window, [window](double* p, int n) {
-        MLOptions o;
-        o.tolerance = FitControl::tolerance;
-        MLOptimize(window, p, n, Objective(window), o, BoundsOf(FloatedParameters()));
-    });
+    OptimiserChoice choice = ChosenOptimiser();
+    choice.method = OptimiserChoice::Method::MarquardtLevenberg;
+    return RunContiFitWith(window, choice);
 }
 
 bool ContiFit(TXLAWindow* window) {
-    if (FitControl::marquardtLevenberg)
-        return MLContiFit(window);
-    return RunContiFitWith(window, [window](double* p, int n) {
-        const FitObjective objective = Objective(window);
-        const ParameterBounds bounds = BoundsOf(FloatedParameters());
-        if (FitControl::simulatedAnnealing) {
-            AnnealingOptions a;
-            a.startTemperature = FitControl::annealingTemperature;
-            a.steps = FitControl::annealingSteps;
-            a.iterationsPerStep = FitControl::annealingIterations;
-            a.randomization = FitControl::simplexRandomization;
-            AnnealingOptimize(window, p, n, objective, a, bounds);
-            if (FitControl::fitAborted)
-                return;
-            if (FitControl::annealingFinalML) {
-                MLOptions o;
-                o.tolerance = FitControl::tolerance;
-                MLOptimize(window, p, n, objective, o, bounds);
-                return;
-            }
-            if (!FitControl::annealingFinalSimplex)
-                return;
-        }
-        SimplexOptions s;
-        s.tolerance = FitControl::simplexTolerance;
-        s.randomization = FitControl::simplexRandomization;
-        SimplexOptimize(window, p, n, objective, s, bounds);
-    });
+    return RunContiFitWith(window, ChosenOptimiser());
 }

@@ -2,8 +2,7 @@
 #include "fitting/fit_driver.h"
 
 #include "fitting/equilibrium_fit.h"
-#include "fitting/optim_ml.h"
-#include "fitting/optim_simplex.h"
+#include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
@@ -153,30 +152,6 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     return value;
 }
 
-double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                          const ParameterBounds& bounds) {
-    SimplexOptions so;
-    so.tolerance = FitControl::simplexTolerance;
-    so.randomization = FitControl::simplexRandomization;
-    MLOptions mo;
-    mo.tolerance = FitControl::tolerance;
-    if (FitControl::marquardtLevenberg)
-        return MLOptimize(window, p, n, objective, mo, bounds).value;
-    if (!FitControl::simulatedAnnealing)
-        return SimplexOptimize(window, p, n, objective, so, bounds).value;
-    AnnealingOptions ao;
-    ao.startTemperature = FitControl::annealingStartTemperature;
-    ao.steps = FitControl::annealingSteps;
-    ao.iterationsPerStep = FitControl::annealingIterations;
-    ao.randomization = FitControl::simplexRandomization;
-    double best = AnnealingOptimize(window, p, n, objective, ao, bounds).value;
-    if (!FitControl::fitAborted && FitControl::annealingFinalML)
-        best = MLOptimize(window, p, n, objective, mo, bounds).value;
-    else if (!FitControl::fitAborted && FitControl::annealingFinalSimplex)
-        best = SimplexOptimize(window, p, n, objective, so, bounds).value;
-    return best;
-}
-
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
     if (ScanStore::scanCount < 1) {
         ShowError("please load data first");
@@ -199,8 +174,14 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         return SimplexSim(window, q, r);
     };
 
+    // The key poll of SimplexSim raises fitAborted, which stops the optimiser.
+    OptimControl control;
+    control.stop = [] { return FitControl::fitAborted; };
     if (n > 0)
-        RunChosenOptimiser(window, p.data(), n, objective, FreeSlotBounds(gFit.slots));
+        RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective,
+                           FreeSlotBounds(gFit.slots), control);
+    FitControl::evaluationCount = control.evaluations;
+    FitControl::iterationCount = control.iterations;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     if (FitControl::fitAborted) {

@@ -26,12 +26,6 @@ void FitResiduals(std::vector<double>& residuals);
 // plots (the refresh keeps to its own interval).
 double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
 
-// Minimises the objective from p[1..n] with the optimiser chosen in FitControl (annealing followed
-// by its final optimiser) within the bounds; p receives the best vector. Returns the objective
-// there.
-double RunChosenOptimiser(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                          const ParameterBounds& bounds = {});
-
 enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit };
 
 // The fit with the optimiser of FitControl over the given model evaluation. On completion the best

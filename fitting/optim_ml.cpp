@@ -3,7 +3,6 @@
 
 #include "foundations/linear_solvers.h"
 #include "plotting/progress_line.h"
-#include "state/fit_control.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,34 +11,37 @@
 
 CProgressLine* gMLProgressLine = nullptr;
 
+MLProgressLineScope::MLProgressLineScope(TXLAWindow* window) : window_(window) {
+    if (!window_ || gMLProgressLine)
+        return;
+    line_ = std::make_unique<CProgressLine>();
+    line_->Show(window_, 10, 10);
+    gMLProgressLine = line_.get();
+}
+
+MLProgressLineScope::~MLProgressLineScope() {
+    if (!line_)
+        return;
+    line_->Hide(window_);
+    gMLProgressLine = nullptr;
+}
+
+std::function<void(double)> MLProgressLineScope::Sink() const {
+    return MLProgressSink(window_);
+}
+
+std::function<void(double)> MLProgressSink(TXLAWindow* window) {
+    return [window](double fraction) {
+        if (gMLProgressLine && window)
+            gMLProgressLine->Draw(static_cast<float>(fraction), window);
+    };
+}
+
 namespace {
 
-// Shows the progress line for one fit and removes it on every way out.
-class ProgressLineScope {
-  public:
-    explicit ProgressLineScope(TXLAWindow* window) : window_(window) {
-        if (!window_ || gMLProgressLine)
-            return;
-        line_ = std::make_unique<CProgressLine>();
-        line_->Show(window_, 10, 10);
-        gMLProgressLine = line_.get();
-    }
-    ~ProgressLineScope() {
-        if (!line_)
-            return;
-        line_->Hide(window_);
-        gMLProgressLine = nullptr;
-    }
-    ProgressLineScope(const ProgressLineScope&) = delete;
-    ProgressLineScope& operator=(const ProgressLineScope&) = delete;
-
-  private:
-    TXLAWindow* window_;
-    std::unique_ptr<CProgressLine> line_;
-};
-
-double Evaluate(const FitObjective& objective, const double* p, std::vector<double>& r) {
-    ++FitControl::evaluationCount;
+double Evaluate(const FitObjective& objective, const double* p, std::vector<double>& r,
+                OptimControl& control) {
+    ++control.evaluations;
     double v = objective.evaluate(p, &r);
     return std::isfinite(v) ? v : kFailedEvaluation;
 }
@@ -127,14 +129,13 @@ std::vector<double> StandardErrors(const std::vector<std::vector<double>>& alpha
     return se;
 }
 
-} // namespace
-
-bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
-           const std::vector<double>& r0, const std::vector<double>& scale,
-           const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
-           std::vector<double>& beta, std::vector<char>& zeroColumn,
-           const ParameterBounds& bounds) {
-    (void)window;
+// The curvature matrix and gradient of mlcof, with the evaluations counted in control, progress
+// reported to it per column and its stop predicate asked after each.
+bool Curvature(const double* p, int n, const FitObjective& objective, const std::vector<double>& r0,
+               const std::vector<double>& scale, const std::vector<char>& active,
+               const ParameterBounds& bounds, OptimControl& control,
+               std::vector<std::vector<double>>& alpha, std::vector<double>& beta,
+               std::vector<char>& zeroColumn) {
     const std::size_t points = r0.size();
     std::vector<std::vector<double>> jac(n + 1);
     std::vector<double> trial(p, p + n + 1), r;
@@ -149,7 +150,7 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
         if (trial[k] > bounds.Upper(k))
             trial[k] = bounds.Clamp(k, p[k] - h);
         h = trial[k] - p[k]; // the step as represented
-        Evaluate(objective, trial.data(), r);
+        Evaluate(objective, trial.data(), r, control);
         trial[k] = p[k];
         jac[k].assign(points, 0.0);
         bool zero = r.size() == points;
@@ -163,9 +164,9 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
             zeroColumn[k] = 1;
             ok = false;
         }
-        if (gMLProgressLine && window)
-            gMLProgressLine->Draw(static_cast<float>(k) / n, window);
-        if (FitControl::fitAborted)
+        if (control.progress)
+            control.progress(static_cast<float>(k) / n);
+        if (control.Stopped())
             return ok;
     }
     alpha.assign(n + 1, std::vector<double>(n + 1, 0.0));
@@ -189,15 +190,26 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
     return ok;
 }
 
-MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                    const MLOptions& options, const ParameterBounds& bounds) {
+} // namespace
+
+bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
+           const std::vector<double>& r0, const std::vector<double>& scale,
+           const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
+           std::vector<double>& beta, std::vector<char>& zeroColumn,
+           const ParameterBounds& bounds) {
+    OptimControl control;
+    control.progress = MLProgressSink(window);
+    return Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, zeroColumn);
+}
+
+MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOptions& options,
+                    const ParameterBounds& bounds, OptimControl& control) {
     MLResult result;
-    const ProgressLineScope progress(window);
-    const int first = FitControl::evaluationCount;
+    const int first = control.evaluations;
     for (int k = 1; k <= n; ++k)
         p[k] = bounds.Clamp(k, p[k]);
     std::vector<double> r0, r;
-    double chi = Evaluate(objective, p, r0);
+    double chi = Evaluate(objective, p, r0, control);
     std::vector<double> scale(n + 1);
     for (int k = 1; k <= n; ++k)
         scale[k] = std::fabs(p[k]) > 0 ? std::fabs(p[k]) : 1e-2;
@@ -207,27 +219,27 @@ MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& ob
     double lambda = 1e-3;
     int quiet = 0;
     bool reported = false;
-    for (int it = 0; it < options.maxIterations && !FitControl::fitAborted; ++it) {
-        ++FitControl::iterationCount;
-        if (!mlcof(window, p, n, objective, r0, scale, active, alpha, beta, zero, bounds)) {
+    for (int it = 0; it < options.maxIterations && !control.Stopped(); ++it) {
+        ++control.iterations;
+        if (!Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, zero)) {
             for (int k = 1; k <= n; ++k)
                 if (zero[k])
                     active[k] = 0;
-            if (!reported && !FitControl::fitAborted) {
+            if (!reported && !control.Stopped()) {
                 reported = true;
                 ReportFitFailure(kErrorZeroDifferential, "zero differential in mlcof");
             }
         }
-        if (FitControl::fitAborted)
+        if (control.Stopped())
             break;
         // Raise the damping until a step lowers the objective (or nothing more can be gained).
         bool accepted = false;
-        while (!accepted && lambda < 1e12 && !FitControl::fitAborted) {
+        while (!accepted && lambda < 1e12 && !control.Stopped()) {
             if (!BoundedStep(alpha, beta, active, p, n, lambda, bounds, delta))
                 break;
             for (int k = 1; k <= n; ++k)
                 trial[k] = bounds.Clamp(k, p[k] + delta[k]);
-            double chiTrial = Evaluate(objective, trial.data(), r);
+            double chiTrial = Evaluate(objective, trial.data(), r, control);
             if (chiTrial < chi && r.size() == r0.size()) {
                 const double change = (chi - chiTrial) / chi;
                 for (int k = 1; k <= n; ++k)
@@ -244,14 +256,14 @@ MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& ob
         if (!accepted || quiet >= 2 || chi <= 1e-300)
             break;
     }
-    if (!FitControl::fitAborted && !alpha.empty()) {
+    if (!control.Stopped() && !alpha.empty()) {
         // The curvature at the final vector, for the standard errors.
         std::vector<char> z;
-        mlcof(window, p, n, objective, r0, scale, active, alpha, beta, z, bounds);
+        Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, z);
         result.standardError = StandardErrors(alpha, active, n, chi, r0.size());
     }
     result.value = chi;
-    result.evaluations = FitControl::evaluationCount - first;
-    result.status = FitControl::fitAborted ? OptimStatus::Aborted : OptimStatus::Converged;
+    result.evaluations = control.evaluations - first;
+    result.status = control.Stopped() ? OptimStatus::Aborted : OptimStatus::Converged;
     return result;
 }

@@ -2,8 +2,11 @@
 #pragma once
 
 #include "fitting/fit_objective.h"
+#include "fitting/optim_control.h"
 #include "fitting/optim_simplex.h"
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 class TXLAWindow;
@@ -13,6 +16,24 @@ class CProgressLine;
 // curvature evaluation and is removed on every way out of the fit (null outside a fit).
 extern CProgressLine* gMLProgressLine;
 
+// Shows that progress line while it lives (nothing without a window, or while one is shown) and
+// removes it on every way out; Sink() draws a fraction into it, for OptimControl::progress.
+class MLProgressLineScope {
+  public:
+    explicit MLProgressLineScope(TXLAWindow* window);
+    ~MLProgressLineScope();
+    MLProgressLineScope(const MLProgressLineScope&) = delete;
+    MLProgressLineScope& operator=(const MLProgressLineScope&) = delete;
+    std::function<void(double)> Sink() const;
+
+  private:
+    TXLAWindow* window_;
+    std::unique_ptr<CProgressLine> line_;
+};
+
+// Draws a fraction into the progress line while one is shown in window.
+std::function<void(double)> MLProgressSink(TXLAWindow* window);
+
 struct MLOptions {
     double tolerance = 0.01; // stop when the relative change of rmsd^2 stays below it twice
     int maxIterations = 50;
@@ -20,7 +41,7 @@ struct MLOptions {
 
 struct MLResult : OptimResult {
     // Standard errors of the parameters at the end: sqrt of the diagonal of the inverse curvature
-    // matrix times the mean square residual (0 for frozen parameters).
+    // matrix times s^2 = RSS / (N - free parameters) (0 for frozen parameters).
     std::vector<double> standardError;
 };
 
@@ -28,8 +49,7 @@ struct MLResult : OptimResult {
 // residual vector at p (given in r0) and J its forward-difference Jacobian: one evaluation per
 // active parameter, step 1e-4 x max(|p_k|, scale[k]), taken backwards where the forward point
 // would pass the upper bound. A column that is zero marks the parameter in zeroColumn and makes
-// the result false. The evaluations count in FitControl; the progress line, while it exists,
-// advances with every column.
+// the result false. The progress line, while it exists, advances with every column.
 bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
            const std::vector<double>& r0, const std::vector<double>& scale,
            const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
@@ -39,6 +59,8 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
 // Damped Gauss-Newton steps from p[1..n]; p receives the best vector. A parameter without effect
 // on the residuals is reported once (code 9 "zero differential in mlcof") and held fixed. A
 // parameter on a bound that a step would push past it is held there for that step; every trial
-// stays within the bounds. A set FitControl::fitAborted ends it with the best vector so far.
-MLResult MLOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                    const MLOptions& options, const ParameterBounds& bounds = {});
+// stays within the bounds. The evaluations and steps count in control, the progress of each
+// curvature goes to it, and once its stop predicate answers true the best vector so far is
+// returned. The standard errors use s^2 = RSS / (N - free parameters).
+MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOptions& options,
+                    const ParameterBounds& bounds, OptimControl& control);

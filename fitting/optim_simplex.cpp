@@ -2,7 +2,6 @@
 #include "fitting/optim_simplex.h"
 
 #include "foundations/random_numbers.h"
-#include "state/fit_control.h"
 
 #include <cmath>
 #include <vector>
@@ -32,8 +31,8 @@ struct Simplex {
     }
 };
 
-double Evaluate(const FitObjective& objective, const double* p) {
-    ++FitControl::evaluationCount;
+double Evaluate(const FitObjective& objective, const double* p, OptimControl& control) {
+    ++control.evaluations;
     double v = objective(p);
     return std::isfinite(v) ? v : kFailedEvaluation;
 }
@@ -57,7 +56,7 @@ struct BestSeen {
 // A step that would leave the bounds goes the other way: a parameter starting on its bound moves
 // inward.
 int Build(Simplex& s, const double* start, double randomization, const FitObjective& objective,
-          BestSeen& best, const ParameterBounds& bounds) {
+          BestSeen& best, const ParameterBounds& bounds, OptimControl& control) {
     const int n = s.n;
     int seed = -1;
     ran1(&seed);
@@ -78,9 +77,9 @@ int Build(Simplex& s, const double* start, double randomization, const FitObject
         s.rows[k + 1][k] = bounds.Clamp(k, v);
     }
     for (int i = 1; i <= n + 1; ++i) {
-        s.y[i] = Evaluate(objective, s.rows[i]);
+        s.y[i] = Evaluate(objective, s.rows[i], control);
         best.Offer(s.rows[i], n, s.y[i]);
-        if (FitControl::fitAborted)
+        if (control.Stopped())
             return i;
     }
     s.Sums();
@@ -92,13 +91,13 @@ int Build(Simplex& s, const double* start, double randomization, const FitObject
 // beyond a bound is mirrored into the box, and the vertex kept is the point evaluated.
 double Try(double** p, double* y, double* psum, int n, const FitObjective& objective, int worst,
            double factor, double yWorstJudged, double trialFluct, BestSeen* best,
-           const ParameterBounds& bounds, bool* replaced = nullptr) {
+           const ParameterBounds& bounds, OptimControl& control, bool* replaced = nullptr) {
     std::vector<double> trial(n + 1);
     const double fac1 = (1.0 - factor) / n;
     const double fac2 = fac1 - factor;
     for (int j = 1; j <= n; ++j)
         trial[j] = bounds.Reflect(j, psum[j] * fac1 - p[worst][j] * fac2);
-    double ytry = Evaluate(objective, trial.data());
+    double ytry = Evaluate(objective, trial.data(), control);
     if (best)
         best->Offer(trial.data(), n, ytry);
     if (replaced)
@@ -127,15 +126,16 @@ bool Collapsed(Simplex& s, int best) {
 }
 
 // Shrinks every vertex halfway towards vertex lo and re-evaluates them.
-void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best) {
+void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best,
+            OptimControl& control) {
     for (int i = 1; i <= s.n + 1; ++i) {
         if (i == lo)
             continue;
         for (int j = 1; j <= s.n; ++j)
             s.rows[i][j] = 0.5 * (s.rows[i][j] + s.rows[lo][j]);
-        s.y[i] = Evaluate(objective, s.rows[i]);
+        s.y[i] = Evaluate(objective, s.rows[i], control);
         best.Offer(s.rows[i], s.n, s.y[i]);
-        if (FitControl::fitAborted)
+        if (control.Stopped())
             break;
     }
     s.Sums();
@@ -145,13 +145,14 @@ void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best) {
 // evaluation budget is used or the fit is aborted. temperature 0 is the plain simplex; above 0
 // every comparison carries the thermal fluctuation. Returns false when the budget ran out.
 bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int budget,
-             double temperature, int* seed, BestSeen& best, const ParameterBounds& bounds) {
+             double temperature, int* seed, BestSeen& best, const ParameterBounds& bounds,
+             OptimControl& control) {
     const int n = s.n;
-    const int stopAt = FitControl::evaluationCount + budget;
+    const int stopAt = control.evaluations + budget;
     auto fluct = [&]() { return temperature > 0 ? -temperature * std::log(ran1(seed)) : 0.0; };
     std::vector<double> yj(n + 2);
     for (;;) {
-        if (FitControl::fitAborted)
+        if (control.Stopped())
             return true;
         for (int i = 1; i <= n + 1; ++i)
             yj[i] = s.y[i] + fluct();
@@ -170,33 +171,34 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
             2.0 * std::fabs(yj[hi] - yj[lo]) / (std::fabs(yj[hi]) + std::fabs(yj[lo]) + 1e-20);
         if (rtol < tolerance || Collapsed(s, lo))
             return true;
-        if (FitControl::evaluationCount >= stopAt)
+        if (control.evaluations >= stopAt)
             return false;
-        ++FitControl::iterationCount;
+        ++control.iterations;
         // Reflect; expand when it beat the best, contract when it is still the worst but one,
         // shrink when the contraction failed too. Judged values carry the fluctuation.
         bool replaced = false;
         double f = fluct();
         double yjudged = Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, -1.0, yj[hi], f,
-                             &best, bounds, &replaced) -
+                             &best, bounds, control, &replaced) -
                          f;
         if (replaced)
             yj[hi] = yjudged;
-        if (FitControl::fitAborted)
+        if (control.Stopped())
             return true;
         if (yjudged <= yj[lo]) {
             f = fluct();
-            Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 2.0, yj[hi], f, &best, bounds);
+            Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 2.0, yj[hi], f, &best, bounds,
+                control);
         } else if (yjudged >= yj[nhi]) {
             const double ysave = yj[hi];
             f = fluct();
             yjudged = Try(s.p(), s.y.data(), s.psum.data(), n, objective, hi, 0.5, ysave, f, &best,
-                          bounds) -
+                          bounds, control) -
                       f;
-            if (FitControl::fitAborted)
+            if (control.Stopped())
                 return true;
             if (yjudged >= ysave)
-                Shrink(s, lo, objective, best);
+                Shrink(s, lo, objective, best, control);
         }
     }
 }
@@ -205,42 +207,43 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
 
 float NelderMeadTry(TXLAWindow* window, double** p, double* y, double* psum, int n,
                     const FitObjective& objective, int worst, double factor) {
-    (void)window;
-    return static_cast<float>(
-        Try(p, y, psum, n, objective, worst, factor, y[worst], 0.0, nullptr, ParameterBounds{}));
+    (void)window; // the move draws nothing
+    OptimControl control;
+    return static_cast<float>(Try(p, y, psum, n, objective, worst, factor, y[worst], 0.0, nullptr,
+                                  ParameterBounds{}, control));
 }
 
-OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                            const SimplexOptions& options, const ParameterBounds& bounds) {
-    (void)window;
+OptimResult SimplexOptimize(double* p, int n, const FitObjective& objective,
+                            const SimplexOptions& options, const ParameterBounds& bounds,
+                            OptimControl& control) {
     OptimResult result;
-    const int first = FitControl::evaluationCount;
+    const int first = control.evaluations;
     BestSeen best;
     if (n < 1) {
-        result.value = Evaluate(objective, p);
+        result.value = Evaluate(objective, p, control);
         result.evaluations = 1;
         return result;
     }
     const int cap = options.maxEvaluations > 0 ? options.maxEvaluations : 500 * n;
     Simplex s(n);
     bool withinBudget = true;
-    for (int pass = 0; pass < (options.restart ? 2 : 1) && !FitControl::fitAborted; ++pass) {
+    for (int pass = 0; pass < (options.restart ? 2 : 1) && !control.Stopped(); ++pass) {
         const double* start = pass == 0 ? p : best.p.data();
         std::vector<double> from(start, start + n + 1);
-        if (Build(s, from.data(), options.randomization, objective, best, bounds) <= n ||
-            FitControl::fitAborted)
+        if (Build(s, from.data(), options.randomization, objective, best, bounds, control) <= n ||
+            control.Stopped())
             break;
-        int left = cap - (FitControl::evaluationCount - first);
-        withinBudget =
-            left > 0 && Descend(s, objective, options.tolerance, left, 0.0, nullptr, best, bounds);
+        int left = cap - (control.evaluations - first);
+        withinBudget = left > 0 && Descend(s, objective, options.tolerance, left, 0.0, nullptr,
+                                           best, bounds, control);
         if (!withinBudget)
             break;
     }
     for (int j = 1; j <= n; ++j)
         p[j] = best.p[j];
     result.value = best.y;
-    result.evaluations = FitControl::evaluationCount - first;
-    if (FitControl::fitAborted) {
+    result.evaluations = control.evaluations - first;
+    if (control.Stopped()) {
         result.status = OptimStatus::Aborted;
     } else if (!withinBudget) {
         result.status = OptimStatus::NotConverged;
@@ -249,38 +252,37 @@ OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjec
     return result;
 }
 
-OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                              const AnnealingOptions& options, const ParameterBounds& bounds) {
-    (void)window;
+OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
+                              const AnnealingOptions& options, const ParameterBounds& bounds,
+                              OptimControl& control) {
     OptimResult result;
-    const int first = FitControl::evaluationCount;
+    const int first = control.evaluations;
     BestSeen best;
     int seed = -3;
     ran1(&seed);
     Simplex s(n);
-    if (n < 1 || Build(s, p, options.randomization, objective, best, bounds) <= n) {
+    if (n < 1 || Build(s, p, options.randomization, objective, best, bounds, control) <= n) {
         if (!best.set)
-            best.Offer(p, n, Evaluate(objective, p));
+            best.Offer(p, n, Evaluate(objective, p, control));
     } else {
-        // The thermal moves draw from the generator seeded here (Build re-seeds its own use).
+        // The thermal moves draw from the generator seeded here (Build re-seeds its own use). The
+        // temperature is relative to the best value of the first simplex, so the path does not
+        // depend on the scale of the objective.
         seed = -3;
         ran1(&seed);
         const int steps = options.steps > 0 ? options.steps : 1;
         const double t0 = options.startTemperature * best.y;
-        for (int k = 0; k < steps && !FitControl::fitAborted; ++k) {
+        for (int k = 0; k < steps && !control.Stopped(); ++k) {
             const double level = 1.0 - static_cast<double>(k) / steps;
-            FitControl::annealingTemperature = static_cast<float>(options.startTemperature * level);
-            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best,
-                    bounds);
+            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best, bounds,
+                    control);
         }
-        // Between fits the current temperature is the start temperature again.
-        FitControl::annealingTemperature = static_cast<float>(options.startTemperature);
     }
     for (int j = 1; j <= n; ++j)
         p[j] = best.p[j];
     result.value = best.y;
-    result.evaluations = FitControl::evaluationCount - first;
-    if (FitControl::fitAborted)
+    result.evaluations = control.evaluations - first;
+    if (control.Stopped())
         result.status = OptimStatus::Aborted;
     return result;
 }

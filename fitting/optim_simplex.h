@@ -2,6 +2,7 @@
 #pragma once
 
 #include "fitting/fit_objective.h"
+#include "fitting/optim_control.h"
 
 class TXLAWindow;
 
@@ -19,20 +20,13 @@ struct SimplexOptions {
     bool restart = true;         // one restart from the best vertex after convergence
 };
 
-enum class OptimStatus { Converged, NotConverged, Aborted, Failed };
-
-struct OptimResult {
-    OptimStatus status = OptimStatus::Converged;
-    double value = 0.0; // objective at the returned vector
-    int evaluations = 0;
-};
-
 // Minimises the objective from p[1..n]; p receives the best vertex. Every evaluation counts in
-// FitControl::evaluationCount; a set FitControl::fitAborted ends it with the best vertex so far.
+// control; once control's stop predicate answers true it ends with the best vertex so far.
 // Reaching the evaluation cap reports code 10 "Nelder-Mead not converged". Every vertex stays
 // within the bounds.
-OptimResult SimplexOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                            const SimplexOptions& options, const ParameterBounds& bounds = {});
+OptimResult SimplexOptimize(double* p, int n, const FitObjective& objective,
+                            const SimplexOptions& options, const ParameterBounds& bounds,
+                            OptimControl& control);
 
 struct AnnealingOptions {
     double startTemperature = 2.0; // relative increase of the objective at the first level
@@ -42,7 +36,9 @@ struct AnnealingOptions {
 };
 
 // Simplex moves judged with thermal fluctuations: each vertex value is raised and each trial
-// lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical). The
-// best vector ever evaluated is returned in p. The final optimiser is the caller's choice.
-OptimResult AnnealingOptimize(TXLAWindow* window, double* p, int n, const FitObjective& objective,
-                              const AnnealingOptions& options, const ParameterBounds& bounds = {});
+// lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical), T
+// falling linearly from startTemperature times the best value of the first simplex. The best
+// vector ever evaluated is returned in p. The final optimiser is the caller's choice.
+OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
+                              const AnnealingOptions& options, const ParameterBounds& bounds,
+                              OptimControl& control);

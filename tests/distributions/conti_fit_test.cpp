@@ -106,3 +106,44 @@ TEST(ContiFit, MeniscusStartedOnItsBoundIsFittedByEveryOptimiser) {
         FreeDistributionArrays();
     }
 }
+
+// The distribution Fit runs the fit driver's optimiser choice. Its own copy once started annealing
+// from the running temperature instead of the start temperature the user set.
+TEST(ContiFit, AnnealingStartsFromTheStartTemperature) {
+    std::vector<float> results[2];
+    const float running[2] = {2.0f, 0.25f};
+    for (int run = 0; run < 2; ++run) {
+        ContiStoreCase cs;
+        cs.scans = 8;
+        cs.points = 200;
+        cs.firstTimeS = 600.0;
+        cs.intervalS = 500.0;
+        ContiDataStore store(cs);
+        std::vector<double> ti(store.c.points + 1, 0.0), ri(store.c.scans + 1, 0.0);
+        store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ContiState::rangeMin = 0.5f;
+        ContiState::rangeMax = 15.0f;
+        ContiState::resolution = 40.0f;
+        ContiState::confidenceLevel = 0.68f;
+        ContiState::ff0 = 1.2f;
+        ContiState::ff0Float = 1;
+        ModelParameters::meniscus = 6.02f;
+        ModelParameters::meniscusFloat = 1;
+        FitControl::meniscusMin = 5.95f;
+        FitControl::meniscusMax = 6.04f;
+        FitControl::simplex = false;
+        FitControl::simulatedAnnealing = true;
+        FitControl::annealingFinalML = false;
+        FitControl::annealingSteps = 2;
+        FitControl::annealingIterations = 15;
+        FitControl::annealingStartTemperature = 2.0f;
+        FitControl::annealingTemperature = running[run];
+        ASSERT_TRUE(ContiFit(nullptr));
+        results[run] = {ContiState::ff0, ModelParameters::meniscus,
+                        float(FitControl::evaluationCount)};
+        FreeDistributionArrays();
+    }
+    EXPECT_EQ(results[1], results[0]) << "ff0, meniscus, evaluations";
+}

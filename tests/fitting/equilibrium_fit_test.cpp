@@ -276,7 +276,8 @@ TEST_F(EquilibriumFit, ConfidenceLimitContainsTheTruth) {
             return s / res.size();
         };
         double p[4] = {0, mb, M::concentration[1], M::baseline};
-        const MLResult ml = MLOptimize(nullptr, p, 3, f, MLOptions{1e-6, 20});
+        OptimControl control;
+        const MLResult ml = MLOptimize(p, 3, f, MLOptions{1e-6, 20}, {}, control);
         ASSERT_GT(ml.standardError[1], 0.0);
         M::speciesDOrM[1] = mb;
         M::concentration[1] = static_cast<float>(p[2]);

@@ -30,8 +30,13 @@ FitObjective Banana() {
 
 class Optimisers : public ::testing::Test {
   protected:
-    void SetUp() override { ResetAllState(); }
+    void SetUp() override {
+        ResetAllState();
+        control.stop = [] { return FitControl::fitAborted; };
+    }
     void TearDown() override { ResetAllState(); }
+    // As a fit driver hands it over: stopped by the flag its key poll raises.
+    OptimControl control;
 };
 
 TEST_F(Optimisers, ReachTheBananaMinimum) {
@@ -45,14 +50,14 @@ TEST_F(Optimisers, ReachTheBananaMinimum) {
         const FitObjective f = Banana();
         OptimResult r;
         if (c.kind == 0)
-            r = SimplexOptimize(nullptr, p, 2, f, SimplexOptions{});
+            r = SimplexOptimize(p, 2, f, SimplexOptions{}, {}, control);
         if (c.kind == 2) {
             AnnealingOptions a;
             a.iterationsPerStep = 100;
-            AnnealingOptimize(nullptr, p, 2, f, a);
+            AnnealingOptimize(p, 2, f, a, {}, control);
         }
         if (c.kind >= 1)
-            r = MLOptimize(nullptr, p, 2, f, MLOptions{1e-9, 200});
+            r = MLOptimize(p, 2, f, MLOptions{1e-9, 200}, {}, control);
         EXPECT_EQ(r.status, OptimStatus::Converged) << c.name;
         EXPECT_NEAR(p[1], 1.0, 1e-4) << c.name << " tolerance 1e-4";
         EXPECT_NEAR(p[2], 1.0, 1e-4) << c.name << " tolerance 1e-4";
@@ -117,7 +122,7 @@ TEST_F(Optimisers, AnnealingRepeatsItselfExactly) {
         double p[3] = {0.0, -1.2, 1.0};
         AnnealingOptions a;
         a.iterationsPerStep = 60;
-        const OptimResult r = AnnealingOptimize(nullptr, p, 2, Banana(), a);
+        const OptimResult r = AnnealingOptimize(p, 2, Banana(), a, {}, control);
         out = {p[1], p[2], r.value, static_cast<double>(r.evaluations)};
     }
     EXPECT_EQ(runs[0], runs[1]);
@@ -144,11 +149,11 @@ TEST_F(Optimisers, AKeyPressAfterTheFifthEvaluationKeepsTheBestOfTheFive) {
         double p[4] = {0.0, 1.0, 1.0, 1.0};
         OptimResult r;
         if (kind == 0)
-            r = SimplexOptimize(nullptr, p, 3, f, SimplexOptions{});
+            r = SimplexOptimize(p, 3, f, SimplexOptions{}, {}, control);
         else if (kind == 1)
-            r = AnnealingOptimize(nullptr, p, 3, f, AnnealingOptions{});
+            r = AnnealingOptimize(p, 3, f, AnnealingOptions{}, {}, control);
         else
-            r = MLOptimize(nullptr, p, 3, f, MLOptions{});
+            r = MLOptimize(p, 3, f, MLOptions{}, {}, control);
         ASSERT_EQ(seen.size(), 5u) << kind;
         EXPECT_EQ(r.status, OptimStatus::Aborted) << kind;
         std::size_t best = 0;
@@ -186,14 +191,14 @@ TEST_F(Optimisers, FailuresGiveBoxesOrTheBatchCodes) {
             script.expectBox().caption("Error").text(c.text).answer(1);
         double p[3] = {0.0, 3.0, 5.0};
         if (c.ml) {
-            const MLResult r = MLOptimize(nullptr, p, 2, flat, MLOptions{});
+            const MLResult r = MLOptimize(p, 2, flat, MLOptions{}, {}, control);
             EXPECT_NEAR(p[1], 0.99, 0.02) << c.text; // the other parameter still fits
             EXPECT_EQ(p[2], 5.0);
             EXPECT_TRUE(std::isfinite(r.value));
         } else {
             SimplexOptions o;
             o.maxEvaluations = 10;
-            const OptimResult r = SimplexOptimize(nullptr, p, 2, flat, o);
+            const OptimResult r = SimplexOptimize(p, 2, flat, o, {}, control);
             EXPECT_EQ(r.status, OptimStatus::NotConverged);
             EXPECT_LE(r.evaluations, 12);
         }
@@ -239,16 +244,90 @@ TEST_F(Optimisers, StayInTheBoundsAndLeaveABoundTheyStartOn) {
         };
         double p[3] = {0.0, 2.4, 1.0};
         if (c.kind == 0)
-            SimplexOptimize(nullptr, p, 2, f, SimplexOptions{1e-12}, bounds);
+            SimplexOptimize(p, 2, f, SimplexOptions{1e-12}, bounds, control);
         if (c.kind == 2) {
             AnnealingOptions a;
             a.iterationsPerStep = 60;
-            AnnealingOptimize(nullptr, p, 2, f, a, bounds);
+            AnnealingOptimize(p, 2, f, a, bounds, control);
         }
         if (c.kind >= 1)
-            MLOptimize(nullptr, p, 2, f, MLOptions{1e-9, 100}, bounds);
+            MLOptimize(p, 2, f, MLOptions{1e-9, 100}, bounds, control);
         EXPECT_EQ(outside, 0) << c.name << ": points evaluated outside the bounds";
         EXPECT_NEAR(p[2], c.expected, 1e-4) << c.name;
         EXPECT_NEAR(p[1], 2.0 - (c.expected - c.optimum) / 3.0, 1e-4) << c.name;
+    }
+}
+
+// Annealing's temperature is relative to the objective: scaled by a power of two (exact in
+// floating point) the objective must give the same path, point for point.
+TEST_F(Optimisers, AnnealingFollowsTheSamePathWhateverTheScaleOfTheObjective) {
+    const double scales[] = {1.0, 4.0, 0.125, 1024.0};
+    std::vector<std::vector<double>> paths;
+    for (double scale : scales) {
+        std::vector<double> path;
+        FitObjective f;
+        f.evaluate = [&](const double* p, std::vector<double>*) {
+            path.insert(path.end(), {p[1], p[2]});
+            return scale * Banana()(p);
+        };
+        double p[3] = {0.0, -1.2, 1.0};
+        AnnealingOptions a;
+        a.iterationsPerStep = 60;
+        AnnealingOptimize(p, 2, f, a, {}, control);
+        paths.push_back(path);
+    }
+    ASSERT_GT(paths[0].size(), 100u);
+    for (std::size_t i = 1; i < paths.size(); ++i)
+        EXPECT_EQ(paths[i], paths[0]) << "objective times " << scales[i];
+}
+
+// The standard errors of Levenberg-Marquardt against the closed form of a straight line:
+// sqrt(s^2 (X^T X)^-1) with s^2 = RSS / (N - 2).
+TEST_F(Optimisers, MLStandardErrorsOfAStraightLineAreTheClosedForm) {
+    struct Case {
+        const char* name;
+        int points;
+        double x0, dx, noise;
+        unsigned seed;
+    } cases[] = {{"25 points near 0", 25, -1.0, 0.1, 0.05, 3},
+                 {"8 points far from 0", 8, 100.0, 2.5, 0.3, 7},
+                 {"200 points", 200, 0.0, 0.01, 0.01, 11}};
+    for (const Case& c : cases) {
+        std::mt19937 gen(c.seed);
+        std::normal_distribution<double> noise(0.0, c.noise);
+        std::vector<double> x(c.points), y(c.points);
+        for (int i = 0; i < c.points; ++i) {
+            x[i] = c.x0 + i * c.dx;
+            y[i] = 1.5 - 0.7 * x[i] + noise(gen);
+        }
+        FitObjective f;
+        f.evaluate = [&](const double* p, std::vector<double>* r) {
+            double ss = 0.0;
+            if (r)
+                r->resize(x.size());
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                const double d = y[i] - (p[1] + p[2] * x[i]);
+                if (r)
+                    (*r)[i] = d;
+                ss += d * d;
+            }
+            return ss / x.size();
+        };
+        double p[3] = {0.0, 1.0, -0.5};
+        const MLResult r = MLOptimize(p, 2, f, MLOptions{1e-12, 50}, {}, control);
+        // The closed form: (X^T X)^-1 = [sxx, -sx; -sx, n] / (n sxx - sx^2).
+        const double n = c.points;
+        double sx = 0.0, sxx = 0.0, rss = 0.0;
+        for (int i = 0; i < c.points; ++i) {
+            sx += x[i];
+            sxx += x[i] * x[i];
+            rss += std::pow(y[i] - (p[1] + p[2] * x[i]), 2);
+        }
+        const double s2 = rss / (n - 2.0), det = n * sxx - sx * sx;
+        const double se[3] = {0.0, std::sqrt(s2 * sxx / det), std::sqrt(s2 * n / det)};
+        ASSERT_EQ(r.standardError.size(), 3u) << c.name;
+        for (int k = 1; k <= 2; ++k)
+            EXPECT_NEAR(r.standardError[k] / se[k], 1.0, 1e-4)
+                << c.name << ": parameter " << k << " " << r.standardError[k] << " vs " << se[k];
     }
 }

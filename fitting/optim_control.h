@@ -1,0 +1,26 @@
+// What every optimiser is handed besides its objective: how it is stopped and where it reports
+// its counts and progress, and what it returns.
+#pragma once
+
+#include <functional>
+
+// The link between a running optimiser and its caller. The stop predicate is asked after every
+// evaluation (and between moves); once it answers true the optimiser returns its best vector so
+// far with status Aborted. The counts are added to, so one control can serve several optimisers
+// in a row; progress, when set, receives the fraction done of a curvature evaluation.
+struct OptimControl {
+    std::function<bool()> stop;
+    std::function<void(double fraction)> progress;
+    int evaluations = 0; // objective evaluations
+    int iterations = 0;  // optimiser passes (simplex moves, damped steps)
+
+    bool Stopped() const { return stop && stop(); }
+};
+
+enum class OptimStatus { Converged, NotConverged, Aborted, Failed };
+
+struct OptimResult {
+    OptimStatus status = OptimStatus::Converged;
+    double value = 0.0; // objective at the returned vector
+    int evaluations = 0;
+};
