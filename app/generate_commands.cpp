@@ -2,10 +2,12 @@
 // synthetic-data generator, one ("Single") or one per combination of settings ("Series").
 #include "app/command_table.h"
 #include "app/experiment_file.h"
+#include "app/run_engines.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
+#include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
 #include "plat/files.hpp"
 #include "plat/msgbox.hpp"
@@ -45,6 +47,64 @@ bool AskNumber(TXLAWindow* window, float* value, float defaultValue, const char*
     return InputFloatForWindow(window, value, defaultValue, true, prompt, kGenerate);
 }
 
+// The values a typed number may take: finite, from lo (above it when lowOpen) up to hi (below it
+// when highOpen); a lo of -infinity leaves it unbounded below.
+struct Range {
+    double lo, hi;
+    bool lowOpen = false, highOpen = false;
+};
+
+constexpr double kUnbounded = -HUGE_VAL;
+// Scan files are named by five digits.
+constexpr Range kScanCount{1, 99999};
+constexpr Range kScanCountOrAuto{kUnbounded, 99999}; // 0 or less: as many as the boundary needs
+constexpr Range kListCount{1, 100};
+constexpr Range kGridStep{0, 1, true};
+// Far below the largest float, so that signal plus noise stays finite.
+constexpr Range kNoise{0, 1e30};
+constexpr Range kTracePercent{0, 100};
+constexpr int kLastFolderNumber = 999999;
+constexpr Range kFolderOffset{0, 999999};
+constexpr float kGeneratedBottom = 7.2f; // cm
+
+// True when value lies in range; otherwise the refusal names the box's prompt and the value.
+bool Accepted(TXLAWindow* window, const char* prompt, float value, const Range& range) {
+    const double v = value;
+    const bool low = range.lo == kUnbounded || (range.lowOpen ? v > range.lo : v >= range.lo);
+    const bool high = range.highOpen ? v < range.hi : v <= range.hi;
+    if (std::isfinite(v) && low && high)
+        return true;
+    char bounds[120] = "finite number";
+    if (range.lo != kUnbounded)
+        std::snprintf(bounds, sizeof bounds, "number %s %g and %s %g",
+                      range.lowOpen ? "above" : "from", range.lo,
+                      range.highOpen ? "below" : "up to", range.hi);
+    else if (std::isfinite(range.hi))
+        std::snprintf(bounds, sizeof bounds, "number up to %g", range.hi);
+    char text[400];
+    std::snprintf(text, sizeof text, "%s\n%g cannot be used: enter a %s", prompt, v, bounds);
+    PlayErrorSound();
+    window->MessageBox(text, kGenerate, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+// A number asked and checked; false when cancelled or refused.
+bool AskChecked(TXLAWindow* window, float* value, float defaultValue, const char* prompt,
+                const Range& range) {
+    return AskNumber(window, value, defaultValue, prompt) &&
+           Accepted(window, prompt, *value, range);
+}
+
+// A count asked and checked, as an int.
+bool AskCount(TXLAWindow* window, int* count, float defaultValue, const char* prompt,
+              const Range& range) {
+    float value = defaultValue;
+    if (!AskChecked(window, &value, defaultValue, prompt, range))
+        return false;
+    *count = static_cast<int>(value);
+    return true;
+}
+
 // "simulate with rotor acceleration phase?" and the rate; -1 when declined or cancelled.
 float AskAcceleration(TXLAWindow* window) {
     if (window->MessageBox("simulate with rotor acceleration phase?", kGenerate, MB_YESNO) != IDYES)
@@ -53,22 +113,74 @@ float AskAcceleration(TXLAWindow* window) {
     return AskNumber(window, &rate, rate, "acceleration (rpm/sec)") ? rate : -1.0f;
 }
 
-// A count, then that many values, each asked with the item's number in the prompt.
+// A count, then that many values, each asked with the item's number in the prompt and checked.
 bool AskList(TXLAWindow* window, const char* countPrompt, const char* itemFormat,
-             float defaultValue, std::vector<float>* values) {
-    float count = 1.0f;
-    if (!AskNumber(window, &count, count, countPrompt))
+             float defaultValue, const Range& range, std::vector<float>* values) {
+    int count = 0;
+    if (!AskCount(window, &count, 1.0f, countPrompt, kListCount))
         return false;
     values->clear();
-    for (int k = 1; k <= static_cast<int>(count); ++k) {
+    for (int k = 1; k <= count; ++k) {
         char prompt[100];
         std::snprintf(prompt, sizeof prompt, itemFormat, k);
         float value = defaultValue;
-        if (!AskNumber(window, &value, defaultValue, prompt))
+        if (!AskChecked(window, &value, defaultValue, prompt, range))
             return false;
         values->push_back(value);
     }
     return true;
+}
+
+// No solute diffuses faster than this (cm^2/s; water itself about 2.3e-5): a larger D is a molar
+// mass left in the D field, or an M far too small, and the scans would show no boundary.
+constexpr double kLargestDiffusion = 1e-4;
+
+// Every species that is on has a finite s and a D (given, or from M by the Svedberg relation)
+// that a solute can have; otherwise the refusal names the species.
+bool SpeciesCanBeGenerated(TXLAWindow* window) {
+    for (int k = 1; k <= M::maxSpecies; ++k) {
+        if (!M::speciesOn[k])
+            continue;
+        const double d = SpeciesDiffusion(k);
+        if (std::isfinite(M::speciesS[k]) && std::isfinite(d) && d <= kLargestDiffusion)
+            continue;
+        char text[400];
+        std::snprintf(text, sizeof text,
+                      "species %d: s = %g S and %s = %g give D = %g cm^2/s, more than any solute "
+                      "has:\nthe scans would show no boundary (%s)",
+                      k, double(M::speciesS[k]), ModelChoice::equilibriumMs ? "M" : "D",
+                      double(M::speciesDOrM[k]), d,
+                      ModelChoice::equilibriumMs ? "M in Da" : "D in 1e-7 cm^2/s");
+        PlayErrorSound();
+        window->MessageBox(text, kGenerate, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+// Says why the generator wrote nothing, unless the writer has said it.
+void SayNotGenerated(TXLAWindow* window, SyntheticOutcome outcome) {
+    const char* what = nullptr;
+    switch (outcome) {
+    case SyntheticOutcome::Written:
+    case SyntheticOutcome::NotWritten:
+        return;
+    case SyntheticOutcome::NoScans:
+        what = "the settings give no scans (grid step, cell or number of scans)";
+        break;
+    case SyntheticOutcome::NotSimulated:
+        what = "the model could not be simulated";
+        break;
+    case SyntheticOutcome::Stopped:
+        what = "the simulation was stopped by a key press";
+        break;
+    case SyntheticOutcome::NotFinite:
+        what = "the simulated data are not all finite numbers";
+        break;
+    }
+    char text[300];
+    std::snprintf(text, sizeof text, "%s:\nno file was written", what);
+    window->MessageBox(text, kGenerate, MB_OK | MB_ICONINFORMATION);
 }
 
 // The current model can be simulated on generated velocity scans (whatever kind of data is
@@ -86,21 +198,12 @@ bool ModelCanBeGenerated() {
     return available;
 }
 
-// The box for a model this version cannot simulate, naming the command.
-void NotAvailable(TXLAWindow* window, const char* command, int id) {
-    char text[200];
-    std::snprintf(text, sizeof text,
-                  "\"%s\" (command %d) is not available in this version for the model chosen.",
-                  command, id);
-    window->MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
-}
-
 // Meniscus (6.2 cm when unset) and bottom (7.2 cm) of a generated cell, and their fit bounds.
 void SetGeneratedCell() {
     UnpackFitParameters();
     if (M::meniscus == 0.0f)
         M::meniscus = 6.2f;
-    M::bottom = 7.2f;
+    M::bottom = kGeneratedBottom;
     PackFitParameters();
     SetDefaultMeniscusBottomLimits();
 }
@@ -142,7 +245,7 @@ void WriteSeriesInfo(const std::string& folder, int number, const SeriesSet& set
 // limit; 0 when it cannot be worked out (no sedimentation, no range).
 int AutomaticScanCount(float rpm, float interval) {
     const double right =
-        ScanStore::rightFitLimit > M::meniscus ? ScanStore::rightFitLimit : M::bottom - 0.01;
+        ScanStore::rightFitLimit > M::meniscus ? ScanStore::rightFitLimit : DefaultRightFitLimit();
     const double omega = rpm * 2.0 * M_PI / 60.0;
     const double rate = omega * omega * M::speciesS[1] * 1e-13;
     if (!(rate > 0.0) || !(interval > 0.0f) || !(right > M::meniscus) || M::meniscus <= 0.0f)
@@ -159,24 +262,26 @@ void TXLAWindow::CmGenerateDataSingle() {
         return;
     }
     if (!ModelCanBeGenerated()) {
-        NotAvailable(this, "Single", 214);
+        ReportNotAvailable(this, "Single", 214);
         return;
     }
-    ModelChoice::equilibriumMs = AskYesNo("Fit with M and s instead D and s?", kGenerate);
+    // The species' second values follow the form chosen.
+    SetFitMAndS(AskYesNo("Fit with M and s instead D and s?", kGenerate));
 
     SyntheticDataSettings set;
-    float scans = 50.0f;
-    if (!AskNumber(this, &set.dr, 0.001f, "density of points dr (cm)") ||
+    if (!AskChecked(this, &set.dr, 0.001f, "density of points dr (cm)", kGridStep) ||
         !AskNumber(this, &set.rpm, 50000.0f, "rotor speed (rpm)"))
         return;
     set.acceleration = AskAcceleration(this);
     if (!AskNumber(this, &set.interval, 300.0f, "time interval of scans (sec)") ||
-        !AskNumber(this, &scans, 50.0f, "number of simulated scans") ||
-        !AskNumber(this, &set.noise, 0.01f, "std of noise (OD)"))
+        !AskCount(this, &set.scanCount, 50.0f, "number of simulated scans", kScanCount) ||
+        !AskChecked(this, &set.noise, 0.01f, "std of noise (OD)", kNoise))
         return;
-    set.scanCount = static_cast<int>(scans);
     SetGeneratedCell();
     if (!OpenParametersDialog(this))
+        return;
+    if (!Accepted(this, "meniscus (cm)", M::meniscus, {0, M::bottom, true, true}) ||
+        !SpeciesCanBeGenerated(this))
         return;
 
     std::string target;
@@ -184,19 +289,21 @@ void TXLAWindow::CmGenerateDataSingle() {
         return;
     gSimulateOnly = true;
     SetCursor(IDC_WAIT);
-    GenerateSyntheticData(this, set, target.c_str());
+    SyntheticOutcome outcome = SyntheticOutcome::Written;
+    GenerateSyntheticData(this, set, target.c_str(), &outcome);
     SetCursor(IDC_ARROW);
     gSimulateOnly = false;
+    SayNotGenerated(this, outcome);
 }
 
 void TXLAWindow::CmGenerateDataSeries() {
     if (ModelChoice::gStarFamily || ModelChoice::contiMode || !ModelChoice::lammModel)
         return;
     if (!ModelCanBeGenerated()) {
-        NotAvailable(this, "Series", 647);
+        ReportNotAvailable(this, "Series", 647);
         return;
     }
-    if (!OpenParametersDialog(this))
+    if (!OpenParametersDialog(this) || !SpeciesCanBeGenerated(this))
         return;
 
     std::string target;
@@ -204,19 +311,35 @@ void TXLAWindow::CmGenerateDataSeries() {
         return;
     std::vector<float> drs, speeds, noises, menisci, traces;
     float interval = 300.0f, scans = 50.0f, offset = 0.0f;
-    if (!AskList(this, "# radial increments?", "%d - density of points dr (cm)", 0.001f, &drs) ||
-        !AskList(this, "# rotor speeds?", "%d - rotor speed (rpm)?", 50000.0f, &speeds))
+    // Every value is checked here, before any folder is made.
+    const Range meniscusRange{0, kGeneratedBottom, true, true};
+    if (!AskList(this, "# radial increments?", "%d - density of points dr (cm)", 0.001f, kGridStep,
+                 &drs) ||
+        !AskList(this, "# rotor speeds?", "%d - rotor speed (rpm)?", 50000.0f,
+                 {kUnbounded, HUGE_VAL}, &speeds))
         return;
     const float acceleration = AskAcceleration(this);
     if (!AskNumber(this, &interval, interval, "time interval of scans (sec)") ||
-        !AskNumber(this, &scans, scans, "number of simulated scans (0 for auto)") ||
-        !AskList(this, "# noise levels?", "%d - noise level?", 0.01f, &noises) ||
+        !AskChecked(this, &scans, scans, "number of simulated scans (0 for auto)",
+                    kScanCountOrAuto) ||
+        !AskList(this, "# noise levels?", "%d - noise level?", 0.01f, kNoise, &noises) ||
         !AskList(this, "# menisci?", "%d - meniscus (cm)?", M::meniscus > 0.0f ? M::meniscus : 6.2f,
-                 &menisci) ||
-        !AskList(this, "# trace concentrations?", "%d - 2nd species concentration (%)?", 0.0f,
-                 &traces) ||
-        !AskNumber(this, &offset, offset, "directory # offset"))
+                 meniscusRange, &menisci) ||
+        !AskList(this, "# trace concentrations?", "%d - 2nd species concentration (%%)?", 0.0f,
+                 kTracePercent, &traces) ||
+        !AskChecked(this, &offset, offset, "directory # offset", kFolderOffset))
         return;
+    const double sets = double(drs.size()) * double(speeds.size()) * double(noises.size()) *
+                        double(menisci.size()) * double(traces.size());
+    if (std::floor(offset) + sets > kLastFolderNumber) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "%.0f data sets from folder %.0f on would pass folder number %d", sets,
+                      std::floor(offset) + 1, kLastFolderNumber);
+        PlayErrorSound();
+        MessageBox(text, kGenerate, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
 
     std::string drive, dir, name, ext;
     plat::SplitPath(target, &drive, &dir, &name, &ext);
@@ -234,11 +357,10 @@ void TXLAWindow::CmGenerateDataSeries() {
                             ModelChoice::generatingSeries = false;
                             return;
                         }
-                        WriteSeriesInfo(folder, number, {dr, rpm, noise, meniscus, trace});
                         M::meniscus = meniscus;
                         // The trace is entered in percent of the total loading.
                         M::concentration[2] = trace / 100.0f;
-                        M::bottom = 7.2f;
+                        M::bottom = kGeneratedBottom;
                         PackFitParameters();
                         SetDefaultMeniscusBottomLimits();
                         ScanStore::leftFitLimit = meniscus + 0.01f;
@@ -254,19 +376,19 @@ void TXLAWindow::CmGenerateDataSeries() {
                         set.firstScanTime = acceleration > 0.0f ? rpm / acceleration + 10.0f : 0.0f;
                         set.scanCount = scans > 0.0f ? static_cast<int>(scans)
                                                      : AutomaticScanCount(rpm, interval);
-                        if (set.scanCount < 1) {
-                            float count = 50.0f;
-                            if (!AskNumber(this, &count, count, "number of simulated scans")) {
-                                ModelChoice::generatingSeries = false;
-                                return;
-                            }
-                            set.scanCount = static_cast<int>(count);
+                        if (set.scanCount < 1 &&
+                            !AskCount(this, &set.scanCount, 50.0f, "number of simulated scans",
+                                      kScanCount)) {
+                            ModelChoice::generatingSeries = false;
+                            return;
                         }
                         gSimulateOnly = true;
                         SetCursor(IDC_WAIT);
-                        const bool written =
-                            GenerateSyntheticData(this, set, (folder + name + ext).c_str());
+                        SyntheticOutcome outcome = SyntheticOutcome::Written;
+                        GenerateSyntheticData(this, set, (folder + name + ext).c_str(), &outcome);
+                        const bool written = outcome == SyntheticOutcome::Written;
                         if (written) {
+                            WriteSeriesInfo(folder, number, {dr, rpm, noise, meniscus, trace});
                             const float density = ScanStore::density;
                             ScanStore::density = 0.99823f;
                             char xp[40];
@@ -277,6 +399,12 @@ void TXLAWindow::CmGenerateDataSeries() {
                         }
                         SetCursor(IDC_ARROW);
                         gSimulateOnly = false;
+                        // The sets that follow would fail alike: the series ends with the reason.
+                        if (!written) {
+                            ModelChoice::generatingSeries = false;
+                            SayNotGenerated(this, outcome);
+                            return;
+                        }
                     }
     ModelChoice::generatingSeries = false;
 }

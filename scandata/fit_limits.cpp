@@ -122,6 +122,10 @@ void ApplyRightFitLimit()
     RangeStatistics();
 }
 
+float DefaultRightFitLimit() {
+    return static_cast<float>(ModelParameters::bottom - 0.15);
+}
+
 void FitRange(int j, int& first, int& last) {
     first = ScanStore::firstFitIndex ? ScanStore::firstFitIndex[j] : 0;
     last = ScanStore::lastFitIndex ? ScanStore::lastFitIndex[j] : 0;

@@ -8,6 +8,9 @@ void ApplyLeftFitLimit();
 // Lowers the right limit to every scan's last radius (with a box per scan that lowers it) and
 // into meniscus .. bottom - 0.01, then recomputes the fit ranges and statistics.
 void ApplyRightFitLimit();
+// Where an unset right limit starts: 0.15 cm before the bottom, clear of the material piled up
+// there in a velocity run.
+float DefaultRightFitLimit();
 // The first and last point of scan j's fit range (0 in the store means the whole scan).
 void FitRange(int j, int& first, int& last);
 // Unless the user set them: bounds of a fitted meniscus (+- 0.02 cm) and bottom (+- 0.05 cm; both

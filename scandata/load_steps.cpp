@@ -215,7 +215,7 @@ bool SetUpLoadedScans()
     if (S::leftFitLimit == 0.0f)
         S::leftFitLimit = static_cast<float>(ModelParameters::meniscus + 0.005);
     if (S::rightFitLimit == 0.0f)
-        S::rightFitLimit = static_cast<float>(ModelParameters::bottom - 0.15);
+        S::rightFitLimit = DefaultRightFitLimit();
     ModelParameters::userMeniscusBottomLimits = false;
     SetDefaultMeniscusBottomLimits();
 

@@ -244,9 +244,10 @@ void ApplyDefaultFitLimits() {
         ApplyLeftFitLimit();
     }
     if (S::rightFitLimit == 0.0f) {
-        // An unset limit starts where every scan still has data: the user is not told about
-        // moving a limit that was never set.
-        float limit = M::bottom;
+        // An unset limit starts where Load starts it, clear of the pile-up at the bottom, and
+        // where every scan still has data: the user is not told about moving a limit that was
+        // never set.
+        float limit = DefaultRightFitLimit();
         for (int k = 1; k <= S::scanCount; ++k)
             if (S::pointCount[k] > 0)
                 limit = std::min(limit, S::radius[k][S::pointCount[k]]);

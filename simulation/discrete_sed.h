@@ -36,8 +36,8 @@ bool DiscreteModelAvailable();
 // rows, so a key press or a failed check leaves the fit as it was. Returns the solver list's code.
 int RunDiscreteSedList(TXLAWindow* window);
 
-// Unset fit limits become meniscus and bottom (the bottom held to the scans' last radii) and are
-// applied to the scans.
+// Unset fit limits become the meniscus and the default right limit (0.15 cm before the bottom,
+// held to the scans' last radii) and are applied to the scans.
 void ApplyDefaultFitLimits();
 
 // The model values as intensities for intensity data: fit = exp(-ln 10 fit) x reference.

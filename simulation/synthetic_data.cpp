@@ -150,15 +150,17 @@ void BuildScans(TXLAWindow* window, const SyntheticDataSettings& set, float meni
             for (int k = 1; k <= m; ++k)
                 row[static_cast<std::size_t>(k)] = static_cast<float>(GaussRandom(set.noise));
     }
+    // The right limit starts where Load starts an unset one, clear of the pile-up at the bottom
+    // that the scans carry; a following Load keeps it.
     if (!ModelChoice::generatingSeries) {
         S::leftFitLimit = M::meniscus + 0.01f;
-        S::rightFitLimit = M::bottom - 0.01f;
+        S::rightFitLimit = DefaultRightFitLimit();
     }
     // The grid may end short of the bottom: the limit stays on the data without a box about
     // the program's own radii.
     const float last = S::radius[1][m];
     if (S::rightFitLimit == 0.0f || S::rightFitLimit > last)
-        S::rightFitLimit = std::min(M::bottom - 0.01f, last);
+        S::rightFitLimit = std::min(DefaultRightFitLimit(), last);
     for (int i = 1; i <= set.scanCount; ++i) {
         S::firstFitIndex[i] = 1;
         S::lastFitIndex[i] = m;
@@ -175,9 +177,8 @@ void KeepResiduals(std::vector<std::vector<float>>& noise) {
                                                   S::residuals[i] + S::pointCount[i] + 1);
 }
 
-// The model of the current parameters into every scan's fit; false when the simulation failed
-// or was stopped.
-bool Simulate(TXLAWindow* window, float acceleration) {
+// The model of the current parameters into every scan's fit: Written when it was computed.
+SyntheticOutcome Simulate(TXLAWindow* window, float acceleration) {
     const bool fixedTimeStep = S::fixedTimeStep;
     const bool timesFromW2t = S::timesFromW2t;
     S::fixedTimeStep = acceleration >= 0.0f;
@@ -187,9 +188,11 @@ bool Simulate(TXLAWindow* window, float acceleration) {
     BuildCommonRadialGrid();
     S::resultAvailable = false;
     gUserInterrupt = false;
-    RunDiscreteSed(window);
+    const bool computed = RunDiscreteSed(window);
     // A model the engine could not evaluate, refused input or a key press leave no result.
-    const bool failed = !S::resultAvailable || gUserInterrupt;
+    const SyntheticOutcome outcome = gUserInterrupt ? SyntheticOutcome::Stopped
+                                     : !computed    ? SyntheticOutcome::NotSimulated
+                                                    : SyntheticOutcome::Written;
     S::fixedTimeStep = fixedTimeStep;
     S::timesFromW2t = timesFromW2t;
     if (S::timesFromW2t)
@@ -199,7 +202,15 @@ bool Simulate(TXLAWindow* window, float acceleration) {
             if (omega > 0.0)
                 h.time = h.omega2t / (omega * omega);
         }
-    return !failed;
+    return outcome;
+}
+
+bool SignalFinite() {
+    for (int i = 1; i <= S::scanCount; ++i)
+        for (int k = 1; k <= S::pointCount[i]; ++k)
+            if (!std::isfinite(S::signal[i][k]))
+                return false;
+    return true;
 }
 
 // Every scan into folder under its own name; false after the box for a file that could not be
@@ -218,8 +229,11 @@ bool WriteScans(const std::string& folder) {
 
 } // namespace
 
-bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
-                           const char* target) {
+bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set, const char* target,
+                           SyntheticOutcome* outcome) {
+    SyntheticOutcome local = SyntheticOutcome::NoScans;
+    SyntheticOutcome& result = outcome ? *outcome : local;
+    result = SyntheticOutcome::NoScans;
     if (set.scanCount < 1)
         return false;
     S::dataChanged = true;
@@ -264,7 +278,7 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
     }
 
     gSimulateOnly = true;
-    const bool simulated = Simulate(window, set.acceleration);
+    result = Simulate(window, set.acceleration);
     // The noise is added from its own copy: the engine may recompute the residuals meanwhile.
     for (int i = 1; i <= S::scanCount; ++i) {
         const std::vector<float>& row = noise[static_cast<std::size_t>(i)];
@@ -281,7 +295,12 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
     if (S::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
 
-    const bool written = simulated && WriteScans(folder);
+    // Nothing that is not a number goes into a scan file.
+    if (result == SyntheticOutcome::Written && !SignalFinite())
+        result = SyntheticOutcome::NotFinite;
+    if (result == SyntheticOutcome::Written && !WriteScans(folder))
+        result = SyntheticOutcome::NotWritten;
+    const bool written = result == SyntheticOutcome::Written;
     char text[64] = "";
     if (written && set.noise > 0.0f)
         std::snprintf(text, sizeof text, "mean dev = %f  ", static_cast<double>(CalcFitRmsd()));

@@ -1,16 +1,20 @@
 // The commands that make and use simulated data, driven through the menu: "Single" and "Series"
 // of the Generate menu, "Add or Subtract Simulated Sedimentation Data".
-#include "app/params_box.h"
 #include "app/experiment_file.h"
+#include "app/params_box.h"
 #include "scandata/scan_store.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "support/main_window_fixture.h"
+#include "support/velocity_store.h"
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,39 +29,72 @@ void ExpectNumber(plat::test::Script& script, const std::string& prompt,
     script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
 }
 
-// The answers of "Single" up to the step given by cancelAt (a prompt), which is cancelled.
-void ScriptSingle(MainWindowFixture& f, const std::string& cancelAt, bool acceleration) {
-    f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDNO);
-    const std::vector<std::pair<std::string, std::string>> first = {
-        {"density of points dr (cm)", "0.01"}, {"rotor speed (rpm)", "50000"}};
-    const std::vector<std::pair<std::string, std::string>> second = {
-        {"time interval of scans (sec)", "300"},
-        {"number of simulated scans", "5"},
-        {"std of noise (OD)", "0.005"}};
-    auto ask = [&](const std::vector<std::pair<std::string, std::string>>& list) {
-        for (const auto& [prompt, answer] : list) {
-            if (prompt == cancelAt) {
+// The answers of "Single": cancelAt (a prompt) is cancelled; refusedAt gets its answer from typed
+// and then the refusal that names it, after which nothing more is asked.
+struct SingleAnswers {
+    std::string cancelAt, refusedAt;
+    bool acceleration = false;
+    bool mAndS = false; // the answer to "Fit with M and s instead D and s?"
+    std::map<std::string, std::string> typed;
+};
+
+// False once the script stops at a cancelled or refused prompt.
+bool ScriptSingle(MainWindowFixture& f, const SingleAnswers& a) {
+    f.script.expectBox()
+        .caption(kGenerate)
+        .text("Fit with M and s instead D and s?")
+        .answer(a.mAndS ? IDYES : IDNO);
+    // The species' values are converted to the other form, without scans at 20 C.
+    if (a.mAndS != ModelChoice::equilibriumMs && S::scanCount < 1)
+        f.script.expectBox().caption("").text("assuming t = 20 'C");
+    std::map<std::string, std::string> answers = {{"density of points dr (cm)", "0.01"},
+                                                  {"rotor speed (rpm)", "50000"},
+                                                  {"time interval of scans (sec)", "300"},
+                                                  {"number of simulated scans", "5"},
+                                                  {"std of noise (OD)", "0.005"}};
+    for (const auto& [prompt, answer] : a.typed)
+        answers[prompt] = answer;
+    auto ask = [&](const std::vector<std::string>& prompts) {
+        for (const std::string& prompt : prompts) {
+            if (prompt == a.cancelAt) {
                 f.script.expectInput().title(kGenerate).prompt(prompt).cancel();
                 return false;
             }
-            ExpectNumber(f.script, prompt, answer);
+            ExpectNumber(f.script, prompt, answers[prompt]);
+            if (prompt == a.refusedAt) {
+                f.script.expectBox().caption(kGenerate).textHas(prompt);
+                return false;
+            }
         }
         return true;
     };
-    if (!ask(first))
-        return;
+    if (!ask({"density of points dr (cm)", "rotor speed (rpm)"}))
+        return false;
     f.script.expectBox()
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
-        .answer(acceleration ? IDYES : IDNO);
-    if (acceleration)
+        .answer(a.acceleration ? IDYES : IDNO);
+    if (a.acceleration)
         ExpectNumber(f.script, "acceleration (rpm/sec)", "200");
-    if (!ask(second))
-        return;
+    if (!ask({"time interval of scans (sec)", "number of simulated scans", "std of noise (OD)"}))
+        return false;
     f.script.expectDialog(kDiscreteParamsDialogId).ok(); // the parameters as they are
-    f.script.expectFileSave()
-        .title("save generated data as")
-        .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    return true;
+}
+
+void ScriptSingle(MainWindowFixture& f, const std::string& cancelAt, bool acceleration) {
+    SingleAnswers a;
+    a.cancelAt = cancelAt;
+    a.acceleration = acceleration;
+    if (ScriptSingle(f, a))
+        f.script.expectFileSave()
+            .title("save generated data as")
+            .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+}
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
 }
 
 TEST(GenerateSingle, AsksTheRunThenWritesTheScans) {
@@ -142,6 +179,10 @@ struct SeriesAnswers {
         traces{"0"};
     std::string scans = "3";
     std::string offset = "10";
+    // A list count typed instead of the list's length; refusedAt: the prompt whose answer is
+    // refused, after which nothing more is asked.
+    std::map<std::string, std::string> counts;
+    std::string refusedAt;
 };
 
 void ScriptSeries(MainWindowFixture& f, const SeriesAnswers& a) {
@@ -149,26 +190,39 @@ void ScriptSeries(MainWindowFixture& f, const SeriesAnswers& a) {
     f.script.expectFileSave()
         .title("save generated data as")
         .answer(std::vector<std::string>{f.data.file("run.RA0")});
+    bool refused = false;
+    auto number = [&](const std::string& prompt, const std::string& answer) {
+        if (refused)
+            return;
+        ExpectNumber(f.script, prompt, answer);
+        if (prompt == a.refusedAt) {
+            f.script.expectBox().caption(kGenerate).textHas(prompt);
+            refused = true;
+        }
+    };
     auto list = [&](const char* count, const char* item, const std::vector<std::string>& values) {
-        ExpectNumber(f.script, count, std::to_string(values.size()));
+        const auto typed = a.counts.find(count);
+        number(count, typed != a.counts.end() ? typed->second : std::to_string(values.size()));
         for (std::size_t k = 0; k < values.size(); ++k) {
             char prompt[100];
             std::snprintf(prompt, sizeof prompt, item, int(k + 1));
-            ExpectNumber(f.script, prompt, values[k]);
+            number(prompt, values[k]);
         }
     };
     list("# radial increments?", "%d - density of points dr (cm)", a.drs);
     list("# rotor speeds?", "%d - rotor speed (rpm)?", a.speeds);
+    if (refused)
+        return;
     f.script.expectBox()
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
         .answer(IDNO);
-    ExpectNumber(f.script, "time interval of scans (sec)", "600");
-    ExpectNumber(f.script, "number of simulated scans (0 for auto)", a.scans);
+    number("time interval of scans (sec)", "600");
+    number("number of simulated scans (0 for auto)", a.scans);
     list("# noise levels?", "%d - noise level?", a.noises);
     list("# menisci?", "%d - meniscus (cm)?", a.menisci);
-    list("# trace concentrations?", "%d - 2nd species concentration (%)?", a.traces);
-    ExpectNumber(f.script, "directory # offset", a.offset);
+    list("# trace concentrations?", "%d - 2nd species concentration (%%)?", a.traces);
+    number("directory # offset", a.offset);
 }
 
 TEST(GenerateSeries, OneNumberedFolderPerCombination) {
@@ -225,9 +279,9 @@ TEST(GenerateSeries, AutomaticScanCountFollowsTheBoundary) {
         float s;
         int scans; // 0: asked for
     };
-    // 40,000 rpm, interval 600 s, meniscus 6.0, right limit 7.19: ln(7.19/6)/(w^2 s) / 600.
+    // 40,000 rpm, interval 600 s, meniscus 6.0, right limit 7.05: ln(7.05/6)/(w^2 s) / 600.
     for (const Case& c :
-         {Case{"4 S", 4.0f, 42}, Case{"8 S", 8.0f, 21}, Case{"no sedimentation", 0.0f, 0}}) {
+         {Case{"4 S", 4.0f, 38}, Case{"8 S", 8.0f, 19}, Case{"no sedimentation", 0.0f, 0}}) {
         MainWindowFixture f;
         M::speciesS[1] = c.s;
         SeriesAnswers a;
@@ -250,6 +304,203 @@ TEST(GenerateSeries, AnExistingFolderIsUsedAgain) {
         f.script.pumpUntilIdle();
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_FALSE(ReadTextFile(f.data.file("11/xp11.xp")).empty());
+    }
+}
+
+// Typed counts and offsets went to int unchecked (1e10 scans, offset 3e9), a noise of 3e38 wrote
+// infinities, and a step <= 0, a meniscus beyond the bottom or a count <= 0 made a numbered folder
+// without a word. Each is refused, naming its box, before anything is made.
+TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
+    struct Case {
+        const char* name;
+        std::function<void(SingleAnswers&)> single; // null: a Series case
+        std::function<void(SeriesAnswers&)> series;
+    };
+    auto single = [](const char* prompt, const char* typed) {
+        return [=](SingleAnswers& a) {
+            a.typed[prompt] = typed;
+            a.refusedAt = prompt;
+        };
+    };
+    auto count = [](const char* prompt, const char* typed) {
+        return [=](SeriesAnswers& a) {
+            a.counts[prompt] = typed;
+            a.refusedAt = prompt;
+        };
+    };
+    auto item = [](std::vector<std::string> SeriesAnswers::*list, const char* prompt,
+                   const char* typed) {
+        return [=](SeriesAnswers& a) {
+            (a.*list)[0] = typed;
+            a.refusedAt = prompt;
+        };
+    };
+    const std::vector<Case> cases = {
+        {"single, 1e10 scans", single("number of simulated scans", "1e10"), nullptr},
+        {"single, no scans", single("number of simulated scans", "0"), nullptr},
+        {"single, grid step 0", single("density of points dr (cm)", "0"), nullptr},
+        {"single, negative grid step", single("density of points dr (cm)", "-0.01"), nullptr},
+        {"single, noise 3e38", single("std of noise (OD)", "3e38"), nullptr},
+        {"single, negative noise", single("std of noise (OD)", "-0.01"), nullptr},
+        {"series, 1e10 radial increments", nullptr, count("# radial increments?", "1e10")},
+        {"series, no noise levels", nullptr, count("# noise levels?", "0")},
+        {"series, negative meniscus count", nullptr, count("# menisci?", "-2")},
+        {"series, grid step 0", nullptr,
+         item(&SeriesAnswers::drs, "1 - density of points dr (cm)", "0")},
+        {"series, negative grid step", nullptr,
+         item(&SeriesAnswers::drs, "1 - density of points dr (cm)", "-0.05")},
+        {"series, meniscus beyond the bottom", nullptr,
+         item(&SeriesAnswers::menisci, "1 - meniscus (cm)?", "7.5")},
+        {"series, noise 3e38", nullptr, item(&SeriesAnswers::noises, "1 - noise level?", "3e38")},
+        {"series, 1e10 scans", nullptr,
+         [](SeriesAnswers& a) {
+             a.scans = "1e10";
+             a.refusedAt = "number of simulated scans (0 for auto)";
+         }},
+        {"series, folder offset 3e9", nullptr,
+         [](SeriesAnswers& a) {
+             a.offset = "3e9";
+             a.refusedAt = "directory # offset";
+         }},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        if (c.single) {
+            SingleAnswers a;
+            c.single(a);
+            ScriptSingle(f, a);
+            Send(f, 214);
+        } else {
+            SeriesAnswers a;
+            c.series(a);
+            ScriptSeries(f, a);
+            Send(f, 647);
+        }
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_EQ(S::scanCount, 0) << c.name;
+        EXPECT_TRUE(std::filesystem::is_empty(f.data.path())) << c.name;
+        EXPECT_FALSE(ModelChoice::generatingSeries) << c.name;
+    }
+}
+
+// Single went on when the generator wrote nothing (an engine that refused, a key press): the user
+// was told nothing. Now the box says so and no scan file is written.
+TEST(GenerateSingle, SaysWhenNothingWasGenerated) {
+    struct Case {
+        const char* name;
+        std::function<void(MainWindowFixture&, SingleAnswers&)> set;
+        const char* engineSays; // the engine's own refusal, or null
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {"an engine that refused the rotor speed",
+         [](MainWindowFixture&, SingleAnswers& a) { a.typed["rotor speed (rpm)"] = "0"; },
+         "was recorded at 0 rpm", "the model could not be simulated"},
+        {"an engine that refused its grid",
+         [](MainWindowFixture&, SingleAnswers&) { LammGrid::defaultGridSize = 5; },
+         "too small for a Lamm equation solution", "the model could not be simulated"},
+        {"a key pressed while it computes",
+         [](MainWindowFixture& f, SingleAnswers&) { plat::test::key(f.window.get(), 'A', 'a'); },
+         nullptr, "stopped by a key press"},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        SingleAnswers a;
+        a.mAndS = true; // the species as they are
+        c.set(f, a);
+        ASSERT_TRUE(ScriptSingle(f, a)) << c.name;
+        f.script.expectFileSave()
+            .title("save generated data as")
+            .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+        if (c.engineSays)
+            f.script.expectBox().textHas(c.engineSays);
+        f.script.expectBox().caption(kGenerate).textHas(c.text).textHas("no file was written");
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(214), 0);
+        f.script.pumpUntilIdle();
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        for (const auto& entry : std::filesystem::directory_iterator(f.data.path()))
+            if (entry.path().filename() != "ScanRms.dat") // the display's, for the scans shown
+                ADD_FAILURE() << c.name << ": " << entry.path();
+    }
+}
+
+// Choosing D and s left the molar mass of the M form as D (50000 x 1e-7 cm^2/s): the scans had no
+// boundary. The values are now converted when the form changes, and a D no solute has is refused.
+TEST(GenerateSingle, DAndSAreConvertedAndChecked) {
+    struct Case {
+        const char* name;
+        bool startInMAndS;
+        const char* refusal; // null: generated
+    };
+    for (const Case& c : {Case{"M and s converted to D and s", true, nullptr},
+                          Case{"a molar mass left as D", false, "species 1"}}) {
+        MainWindowFixture f;
+        ModelChoice::equilibriumMs = c.startInMAndS;
+        M::speciesS[1] = 4.0f;
+        M::speciesDOrM[1] = 50000.0f;
+        M::concentration[1] = 0.5f;
+        PackFitParameters();
+        SingleAnswers a;
+        a.mAndS = false;
+        ASSERT_TRUE(ScriptSingle(f, a)) << c.name;
+        if (c.refusal)
+            f.script.expectBox().caption(kGenerate).textHas(c.refusal);
+        else
+            f.script.expectFileSave()
+                .title("save generated data as")
+                .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+        Send(f, 214);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_FALSE(ModelChoice::equilibriumMs) << c.name;
+        if (c.refusal) {
+            EXPECT_TRUE(std::filesystem::is_empty(f.data.path())) << c.name;
+            continue;
+        }
+        ASSERT_EQ(S::scanCount, 5) << c.name;
+        // 4 S and 50 kDa at 20 C with vbar 0.73: D near 7.2e-7 cm^2/s.
+        EXPECT_NEAR(M::speciesDOrM[1], 7.2, 0.5) << c.name;
+        // After 1500 s at 50,000 rpm the boundary is near 6.30 cm: the solvent side is cleared.
+        const int last = S::scanOrder[S::scanCount];
+        EXPECT_LT(S::fit[last][3], 0.05f) << c.name; // 6.22 cm
+        EXPECT_NEAR(
+            S::fit[last][50],
+            0.5f * std::exp(-2 * 4e-13 * std::pow(50000 * M_PI / 30, 2) * S::header[last].time),
+            0.02)
+            << c.name; // 6.69 cm, the plateau
+    }
+}
+
+// Generated data set the right fit limit a hundredth of a cm before the bottom, inside the pile-up;
+// a Load keeps a set limit, so the analyses of the files fitted the pile-up. An unset or generated
+// right limit now starts where Load starts it, 0.15 cm before the bottom.
+TEST(GenerateCommands, TheRightFitLimitStartsClearOfThePileUp) {
+    const float expected = static_cast<float>(7.2f - 0.15);
+    {
+        MainWindowFixture f;
+        ScriptSingle(f, "", false);
+        Send(f, 214);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FLOAT_EQ(S::rightFitLimit, expected) << "single";
+    }
+    {
+        MainWindowFixture f;
+        ScriptSeries(f, SeriesAnswers{});
+        Send(f, 647);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FLOAT_EQ(S::rightFitLimit, expected) << "series";
+    }
+    {
+        MainWindowFixture f;
+        VelocitySet set;
+        set.scans = 2;
+        set.points = 121;
+        FillVelocityStore(set);
+        S::rightFitLimit = 0.0f;
+        Send(f, 213);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FLOAT_EQ(S::rightFitLimit, expected) << "Run with the limit unset";
+        for (int k = 1; k <= S::scanCount; ++k)
+            EXPECT_LE(S::radius[k][S::lastFitIndex[k]], expected);
     }
 }
 

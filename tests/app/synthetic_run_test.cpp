@@ -24,6 +24,7 @@ constexpr const char* kGenerate = "GENERATE DATA";
 
 // 3.5 S with D 6.3e-7 cm^2/s and 7 S with D 4.2e-7 cm^2/s, half the loading of 1.0 each.
 void TwoSpecies() {
+    ModelChoice::equilibriumMs = false; // the values are D and s
     M::speciesOn[1] = M::speciesOn[2] = 1;
     M::concentration[1] = 1.0f;
     M::concentration[2] = 0.5f;
