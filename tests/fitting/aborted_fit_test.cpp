@@ -30,11 +30,11 @@ void EvaluateThenPressKey(TXLAWindow* window) {
         gUserInterrupt = true;
 }
 
-// The fit over the fitted radii of every scan (the points of the residuals and the rmsd).
+// The fit curve of every scan, indexed as the store is (from 1).
 std::vector<std::vector<float>> FitCurves() {
     std::vector<std::vector<float>> curves(std::size_t(S::scanCount) + 1);
     for (int k = 1; k <= S::scanCount; ++k)
-        curves[std::size_t(k)].assign(S::fit[k] + 1, S::fit[k] + S::pointCount[k] + 1);
+        curves[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
     return curves;
 }
 
@@ -79,7 +79,7 @@ TEST_F(AbortedFit, ShowsTheFitOfTheParametersKept) {
         const std::vector<std::vector<float>> fresh = FitCurves();
         double largest = 0.0;
         for (int k = 1; k <= S::scanCount; ++k)
-            for (int i = S::firstFitIndex[k]; i <= S::lastFitIndex[k]; ++i)
+            for (int i = 1; i <= S::pointCount[k]; ++i)
                 largest = std::max(largest, std::fabs(double(shown[k][i]) - fresh[k][i]));
         EXPECT_LT(largest, 1e-5) << c.name << " after " << c.keyAfter << " evaluations";
         EXPECT_NEAR(shownRmsd, CalcFitRmsd(), 1e-6 * shownRmsd)
