@@ -2,6 +2,8 @@
 // keep what leaves the grid there as a pellet shown at the last node.
 #pragma once
 
+#include <functional>
+
 // Sedimentation velocity at the bottom (cm/s) of s (S) at the final rotor speed.
 double BottomTransportSpeed(double s);
 
@@ -17,7 +19,7 @@ bool BottomPelletOn();
 
 // The running solver's measure of the amount on its grid (sum of node volume times
 // concentration) and of the last node's volume.
-using GridAmountSource = void (*)(double& amount, double& lastVolume);
+using GridAmountSource = std::function<void(double& amount, double& lastVolume)>;
 // Starts the pellet with the amount on the grid now.
 void StartBottomPellet(GridAmountSource source);
 // The amount that left through the open bottom (node volume times concentration), 0 without.

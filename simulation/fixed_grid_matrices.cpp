@@ -1,9 +1,8 @@
 // Mass and transport matrices of the fixed-grid Lamm solution: the sector cell on the grid of
 // LammGrid::radius, cut at the right end of the active region, and the rectangular and
 // external-loading cells.
-#include "simulation/fixed_grid_state.h"
-
 #include "simulation/bottom_pellet.h"
+#include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
@@ -13,26 +12,21 @@
 #include <algorithm>
 #include <cmath>
 
-FixedGridState gFixed;
-
 namespace {
 
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 constexpr double kSectorFactor = 1.2 * 0.0349065850398866;
 
-double SedimentationRate()
-{
+double SedimentationRate(const FixedGridState& f) {
     const double omega = LammGrid::rotorSpeed * kTwoPiOver60;
-    return omega * omega * gFixed.s * 1e-13;
+    return omega * omega * f.s * 1e-13;
 }
 
 // Rows first..last of a matrix cut at node N. The entries are the exact element integrals of
 // the grid's own nodes (on a uniform grid the familiar closed forms), so the columns of K sum to
 // zero and the amount stays whatever rounding the radii carry. With the back-diffusion shut-off
 // the last row keeps the flux through the bottom.
-void FillRows(int first, int last, int N)
-{
-    FixedGridState& f = gFixed;
+void FillRows(FixedGridState& f, int first, int last, int N) {
     const double k = f.sw, D = f.D;
     first = std::max(first, 1);
     last = std::min(last, N);
@@ -53,41 +47,35 @@ void FillRows(int first, int last, int N)
     }
 }
 
-}  // namespace
+} // namespace
 
-void AssembleLammMatricesStatic(int N)
-{
-    FixedGridState& f = gFixed;
+void AssembleLammMatricesStatic(FixedGridState& f, int N) {
     N = std::min(N, f.n);
-    f.sw = SedimentationRate();
+    f.sw = SedimentationRate(f);
     f.plateauRate = f.sw;
-    FillRows(1, N, N);
+    FillRows(f, 1, N, N);
     f.Rasm = f.Rfull = N;
     f.refactor = true;
 }
 
-void AssembleLammMatricesActive(int N)
-{
-    FixedGridState& f = gFixed;
+void AssembleLammMatricesActive(FixedGridState& f, int N) {
     N = std::min(N, f.n);
     if (N == f.Rasm)
         return;
     f.refactor = true;
     if (N > f.Rfull) {
-        AssembleLammMatricesStatic(N);
+        AssembleLammMatricesStatic(f, N);
         return;
     }
     const int old = f.Rasm;
-    FillRows(old - 1, old, N);
-    FillRows(N - 1, N, N);
+    FillRows(f, old - 1, old, N);
+    FillRows(f, N - 1, N, N);
     f.Rasm = N;
 }
 
-void AssembleLammMatricesWeighted()
-{
-    FixedGridState& f = gFixed;
+void AssembleLammMatricesWeighted(FixedGridState& f) {
     const int n = f.n;
-    f.sw = ModelChoice::electrophoresis ? f.s * 1e-4 : SedimentationRate();
+    f.sw = ModelChoice::electrophoresis ? f.s * 1e-4 : SedimentationRate(f);
     f.plateauRate = f.sw;
     SelectWeightFunction();
     for (int i = 1; i <= n; ++i) {
@@ -102,39 +90,35 @@ void AssembleLammMatricesWeighted()
     f.refactor = true;
 }
 
-void ReassembleForRotorSpeed(int rows)
-{
-    if (gFixed.weighted) {
-        AssembleLammMatricesWeighted();
+void ReassembleForRotorSpeed(FixedGridState& f, int rows) {
+    if (f.weighted) {
+        AssembleLammMatricesWeighted(f);
         return;
     }
-    const int R = gFixed.R;
-    AssembleLammMatricesStatic(rows);
-    AssembleLammMatricesActive(R);
+    const int R = f.R;
+    AssembleLammMatricesStatic(f, rows);
+    AssembleLammMatricesActive(f, R);
 }
 
-void FixedGridAmount(double& amount, double& lastVolume)
-{
+void FixedGridAmount(const FixedGridState& f, double& amount, double& lastVolume) {
     const double* c = LammGrid::concentration;
     amount = 0.0;
-    for (int i = 1; i <= gFixed.n; ++i)
-        amount += FeElemGrid1R(i, gFixed.n) * c[i];
-    lastVolume = FeElemGrid1R(gFixed.n, gFixed.n);
+    for (int i = 1; i <= f.n; ++i)
+        amount += FeElemGrid1R(i, f.n) * c[i];
+    lastVolume = FeElemGrid1R(f.n, f.n);
 }
 
-double TotalAmountFixedGrid()
-{
+double TotalAmountFixedGrid(const FixedGridState& f) {
     double amount = 0.0, lastVolume = 0.0;
-    FixedGridAmount(amount, lastVolume);
+    FixedGridAmount(f, amount, lastVolume);
     return (amount + PelletAmount()) * kSectorFactor;
 }
 
-double TotalAmountWeighted()
-{
+double TotalAmountWeighted(const FixedGridState& f) {
     SelectWeightFunction();
     const double* c = LammGrid::concentration;
     double sum = 0.0;
-    for (int i = 1; i <= gFixed.n; ++i)
+    for (int i = 1; i <= f.n; ++i)
         sum += FeElemRomberg1(i) * c[i];
     return 1.2 * sum;
 }

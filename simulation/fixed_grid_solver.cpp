@@ -1,12 +1,13 @@
 // The fixed-grid Lamm time course: Crank-Nicolson with adaptive (or fixed) steps on the grid of
 // LammGrid::radius, restricted to an active region [L, R] for a sedimenting species.
-#include "simulation/module_solvers.h"
+#include "simulation/fixed_grid_solver.h"
 
 #include "foundations/show_error.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
@@ -20,31 +21,51 @@
 
 namespace {
 
-FixedGridState& f = gFixed;
+// One run: the steps, the step control and the active region, on the solver's state.
+struct FixedGridRun {
+    FixedGridState& f;
+    FixedGridRegion& g;
 
-// Active-region bookkeeping of one run.
-struct Region {
-    bool active = false, leftTracking = false, rightTracking = false;
-    int leftCap = 1, margin = 1;
-    int floorHits = 0;
-    double maxStep = 1000.0;
-    double ringingStep = 0.0;  // s: shorter steps are not refused for negative values
+    double* C();
+    bool SpecialGeometry();
+    bool Accelerating();
+    void CutForAcceleration(bool& endCut);
+    bool CutAtTarget();
+    double LimitStep(double step, double old, bool countFloor);
+    double ShrinkStep(double change);
+    double GrowStep(double change);
+    void BuildCrankNicolsonMatrices(double dt, int N, bool damped);
+    void CrankNicolsonStepActive(double dt);
+    double MaxRelativeChangeActive();
+    void ReflectMeniscusValue();
+    void AdvanceFixedGrid();
+    void SpreadTinyValues();
+    double SimulateLammStep();
+    int ShrinkActiveRegionLeft();
+    int ExtendActiveRegionRight(double t);
+    void Resize(int n);
+    double SmallestElement();
+    double TransportSpeed();
+    double CourantStepLimit();
+    void SetUpActiveRegion();
+    void Run();
 };
-Region g;
 
-double* C() { return LammGrid::concentration; }
+double* FixedGridRun::C() {
+    return LammGrid::concentration;
+}
 
-bool SpecialGeometry()
-{
+bool FixedGridRun::SpecialGeometry() {
     return ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
            ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
 }
 
-bool Accelerating() { return ScanStore::rampRotorSpeed && LammGrid::accelerating; }
+bool FixedGridRun::Accelerating() {
+    return ScanStore::rampRotorSpeed && LammGrid::accelerating;
+}
 
 // The acceleration phase's step bound and its end, the end cut at most once per step.
-void CutForAcceleration(bool& endCut)
-{
+void FixedGridRun::CutForAcceleration(bool& endCut) {
     if (!Accelerating())
         return;
     double& dt = LammGrid::dt;
@@ -57,8 +78,7 @@ void CutForAcceleration(bool& endCut)
 }
 
 // Shortens the step to end on the pending target; true when it did.
-bool CutAtTarget()
-{
+bool FixedGridRun::CutAtTarget() {
     double& dt = LammGrid::dt;
     if (!LammGrid::endTimePending || LammGrid::time + dt <= LammGrid::endTime)
         return false;
@@ -67,8 +87,7 @@ bool CutAtTarget()
     return true;
 }
 
-double LimitStep(double step, double old, bool countFloor)
-{
+double FixedGridRun::LimitStep(double step, double old, bool countFloor) {
     step = std::min({step, 10.0 * old, g.maxStep});
     if (step < 1e-15) {
         step = 1e-15;
@@ -80,8 +99,7 @@ double LimitStep(double step, double old, bool countFloor)
 
 // The next step aims at the middle tolerance: dt_pred = (mid / change) dt, blended with dt / q
 // (refusal) or dt q (growth); a step that would barely change is halved (doubled).
-double ShrinkStep(double change)
-{
+double FixedGridRun::ShrinkStep(double change) {
     const double old = LammGrid::dt;
     const double predicted = change == 0.0 ? 0.0 : (LammGrid::dcOverCMid / change) * old;
     const double shrunk = old / LammGrid::stepFactor;
@@ -91,8 +109,7 @@ double ShrinkStep(double change)
     return LimitStep(step, old, true);
 }
 
-double GrowStep(double change)
-{
+double FixedGridRun::GrowStep(double change) {
     const double old = LammGrid::dt;
     if (change == 0.0)
         return 10.0 * old;
@@ -108,8 +125,7 @@ double GrowStep(double change)
 
 // A = M - dt/2 K and B = M + dt/2 K on rows 1..N; a damped step is the implicit Euler step
 // A = M - dt K, B = M.
-void BuildCrankNicolsonMatrices(double dt, int N, bool damped)
-{
+void FixedGridRun::BuildCrankNicolsonMatrices(double dt, int N, bool damped) {
     const double left = damped ? dt : 0.5 * dt;
     const double right = damped ? 0.0 : 0.5 * dt;
     N = std::min(N, f.n);
@@ -128,16 +144,15 @@ void BuildCrankNicolsonMatrices(double dt, int N, bool damped)
 // (M - dt/2 K) c = (M + dt/2 K) c_old on rows up to R, factored again only when dt or the
 // matrices change. Rows below L - 1 hold the depleted zone and stay 0; beyond R the plateau
 // falls with the radial dilution.
-void CrankNicolsonStepActive(double dt)
-{
+void FixedGridRun::CrankNicolsonStepActive(double dt) {
     double* c = C();
     if (Accelerating()) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
-        ReassembleForRotorSpeed(f.R);
+        ReassembleForRotorSpeed(f, f.R);
         f.refactor = true;
     }
     if (f.R != f.Rasm)
-        AssembleLammMatricesActive(f.R);
+        AssembleLammMatricesActive(f, f.R);
     const int R = std::min(f.R, f.n), L = f.L;
     const int from = L >= 4 ? L - 1 : 1;
     const bool damped = f.dampedStepsLeft > 0;
@@ -146,9 +161,9 @@ void CrankNicolsonStepActive(double dt)
         f.lastDt = dt;
         f.lastDamped = damped;
         BuildCrankNicolsonMatrices(dt, R, damped);
-        const TridiagStatus status = ThomasFactor(f.La.data(), f.Lb.data(), f.Lc.data(),
-                                                  f.invBet.data(), f.aScaled.data(), f.gam.data(),
-                                                  1, R);
+        const TridiagStatus status =
+            ThomasFactor(f.La.data(), f.Lb.data(), f.Lc.data(), f.invBet.data(), f.aScaled.data(),
+                         f.gam.data(), 1, R);
         if (status != kTridiagOk) {
             ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
                       0);
@@ -185,8 +200,7 @@ void CrankNicolsonStepActive(double dt)
 
 // The largest relative change over the active region, against the larger of its maximum and
 // the loading; a negative value early in the run refuses the step.
-double MaxRelativeChangeActive()
-{
+double FixedGridRun::MaxRelativeChangeActive() {
     const double* c = C();
     const double* old = f.cOld.data();
     const int L = f.L, R = f.R;
@@ -200,8 +214,8 @@ double MaxRelativeChangeActive()
     // Negative values from Crank-Nicolson ringing go away with a shorter step; below the time
     // one element needs to exchange by diffusion or transport they come from a boundary thinner
     // than the grid, which a shorter step cannot mend: such steps are not refused.
-    const bool watchNegative = !ModelChoice::zoneCentrifugation && LammGrid::time < 10.0 &&
-                               LammGrid::dt > g.ringingStep;
+    const bool watchNegative =
+        !ModelChoice::zoneCentrifugation && LammGrid::time < 10.0 && LammGrid::dt > g.ringingStep;
     for (int i = R - 1; i >= L; --i) {
         if (watchNegative && c[i] < -f.level) {
             ++g.floorHits;
@@ -226,8 +240,7 @@ double MaxRelativeChangeActive()
 
 // Only on the last retry of a species: a small negative meniscus value is mirrored and its
 // amount taken from node 2, so the amount in the cell stays.
-void ReflectMeniscusValue()
-{
+void FixedGridRun::ReflectMeniscusValue() {
     if (!LammGrid::lastResortMode)
         return;
     double* c = C();
@@ -237,28 +250,26 @@ void ReflectMeniscusValue()
     c[2] -= 2.0 * q;
 }
 
-void AdvanceFixedGrid()
-{
+void FixedGridRun::AdvanceFixedGrid() {
     ++LammGrid::stepCount;
     f.dampedStepsLeft = std::max(f.dampedStepsLeft - 1, 0);
     LammGrid::time += LammGrid::dt;
     if (LammGrid::accelerating && LammGrid::time >= LammGrid::accelerationTime) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
         LammGrid::accelerating = false;
-        ReassembleForRotorSpeed(f.n);
+        ReassembleForRotorSpeed(f, f.n);
         f.refactor = true;
     }
     const double* c = C();
     if (c[1] < 0.0 && c[1] > -f.level)
         ReflectMeniscusValue();
     if (LammGrid::profileCurves)
-        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted() : TotalAmountFixedGrid();
+        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted(f) : TotalAmountFixedGrid(f);
 }
 
 // Interior nodes below 1e-10 early after a zone loading go half to each neighbour (weighted by
 // the radius ratio, so the amount stays).
-void SpreadTinyValues()
-{
+void FixedGridRun::SpreadTinyValues() {
     double* c = C();
     const double* r = LammGrid::radius;
     for (int i = 2; i < f.n; ++i) {
@@ -270,8 +281,7 @@ void SpreadTinyValues()
     }
 }
 
-double SimulateLammStep()
-{
+double FixedGridRun::SimulateLammStep() {
     double& dt = LammGrid::dt;
     double* c = C();
     if (ModelChoice::fixedTimeStep)
@@ -323,7 +333,7 @@ double SimulateLammStep()
         dt = ShrinkStep(change);
         CutForAcceleration(endCut);
         if (cut)
-            LammGrid::endTimePending = 1;  // the shortened step no longer lands on the target
+            LammGrid::endTimePending = 1; // the shortened step no longer lands on the target
         CrankNicolsonStepActive(dt);
         change = MaxRelativeChangeActive();
     }
@@ -337,8 +347,7 @@ double SimulateLammStep()
     return change;
 }
 
-int ShrinkActiveRegionLeft()
-{
+int FixedGridRun::ShrinkActiveRegionLeft() {
     if (!g.leftTracking || LammGrid::activeRegionOff)
         return f.L = 1;
     const double* c = C();
@@ -354,8 +363,7 @@ int ShrinkActiveRegionLeft()
 
 // R grows by the margin when the boundary's upper edge reaches it, and snaps to n within 10
 // nodes of the bottom.
-int ExtendActiveRegionRight(double t)
-{
+int FixedGridRun::ExtendActiveRegionRight(double t) {
     if (!g.rightTracking || LammGrid::activeRegionOff)
         return f.R = f.n;
     if (f.R >= f.n)
@@ -376,20 +384,18 @@ int ExtendActiveRegionRight(double t)
     }
     if (next > f.R) {
         f.R = next > f.n - 10 ? f.n : next;
-        AssembleLammMatricesActive(f.R);
+        AssembleLammMatricesActive(f, f.R);
     }
     return f.R;
 }
 
-void Resize(int n)
-{
+void FixedGridRun::Resize(int n) {
     for (auto* v : {&f.Ma, &f.Mb, &f.Mc, &f.Ka, &f.Kb, &f.Kc, &f.La, &f.Lb, &f.Lc, &f.Ba, &f.Bb,
                     &f.Bc, &f.aScaled, &f.invBet, &f.gam, &f.cOld})
         v->assign(n + 2, 0.0);
 }
 
-double SmallestElement()
-{
+double FixedGridRun::SmallestElement() {
     const double* r = LammGrid::radius;
     double h = r[f.n] - r[1];
     for (int i = 2; i <= f.n; ++i)
@@ -398,22 +404,19 @@ double SmallestElement()
 }
 
 // The fastest transport, at the bottom (cm/s); the drift itself in electrophoresis.
-double TransportSpeed()
-{
+double FixedGridRun::TransportSpeed() {
     return ModelChoice::electrophoresis ? std::fabs(f.s * 1e-4) : BottomTransportSpeed(f.s);
 }
 
 // The boundary moves at most one element per step (at the bottom, where it is fastest), and
 // never more than 1000 s: larger steps let Crank-Nicolson ring at the foot of a sharp boundary,
 // which the relative change does not see.
-double CourantStepLimit()
-{
+double FixedGridRun::CourantStepLimit() {
     const double limit = SmallestElement() / TransportSpeed();
     return std::isfinite(limit) && limit > 0.0 ? std::min(limit, 1000.0) : 1000.0;
 }
 
-void SetUpActiveRegion()
-{
+void FixedGridRun::SetUpActiveRegion() {
     const double c1 = C()[1];
     f.level = LammGrid::truncationLevel * c1;
     f.L = 1;
@@ -425,22 +428,16 @@ void SetUpActiveRegion()
         f.plateauTime = 0.0;
         g.margin = f.n / 10;
         g.leftTracking = true;
-        if (LammGrid::backDiffusionShutOff && !ModelChoice::inhomogeneousSolvent &&
-            !f.weighted && g.margin >= 3) {
+        if (LammGrid::backDiffusionShutOff && !ModelChoice::inhomogeneousSolvent && !f.weighted &&
+            g.margin >= 3) {
             g.rightTracking = true;
             f.R = g.margin;
-            AssembleLammMatricesActive(f.R);
+            AssembleLammMatricesActive(f, f.R);
         }
     }
 }
 
-}  // namespace
-
-// Checked on the plateau, the second moment, the equilibrium exponential, the non-diffusing
-// limit and the amount, for the sector and the special cells, and against the solver object on
-// the same grid, in the solver tests.
-void SimulateLammTimeCourse()
-{
+void FixedGridRun::Run() {
     if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
     LastGridSolver() = GridSolver::FixedGrid;
@@ -474,11 +471,13 @@ void SimulateLammTimeCourse()
         EndBottomPellet();
     else
         DecideBottomPellet(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1]);
-    StartBottomPellet(FixedGridAmount);
+    StartBottomPellet([&state = f](double& amount, double& lastVolume) {
+        FixedGridAmount(state, amount, lastVolume);
+    });
     if (f.weighted)
-        AssembleLammMatricesWeighted();
+        AssembleLammMatricesWeighted(f);
     else
-        AssembleLammMatricesStatic(f.n);
+        AssembleLammMatricesStatic(f, f.n);
     g.leftCap = int(std::floor(f.n * 0.95));
     SetUpActiveRegion();
     g.maxStep = CourantStepLimit();
@@ -495,7 +494,7 @@ void SimulateLammTimeCourse()
     const double peclet = TransportSpeed() * SmallestElement() / f.D;
     f.dampedStepsLeft = !ModelChoice::fixedTimeStep && peclet < 2.0 ? 2 : 0;
     if (LammGrid::profileCurves)
-        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted() : TotalAmountFixedGrid();
+        LammGrid::totalAmount = f.weighted ? TotalAmountWeighted(f) : TotalAmountFixedGrid(f);
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
@@ -528,4 +527,18 @@ void SimulateLammTimeCourse()
         WriteProfileToRemainingScans(!atEquilibrium);
     EndBottomPellet();
     LammGrid::activeRegionOff = false;
+}
+
+} // namespace
+
+// Checked on the plateau, the second moment, the equilibrium exponential, the non-diffusing
+// limit and the amount, for the sector and the special cells, and against the solver object on
+// the same grid, in the solver tests.
+void CFixedGridSolver::Run() {
+    FixedGridRun{state_, region_}.Run();
+}
+
+void SimulateLammTimeCourse() {
+    CFixedGridSolver solver;
+    solver.Run();
 }
