@@ -2,8 +2,8 @@
 // MultiContiNEQThread workers.
 #pragma once
 
-#include "distributions/conti_matrix.h"
 #include "distributions/conti_noise_centring.h"
+#include "foundations/dense_matrix.h"
 #include "plat/thread.hpp"
 
 #include <functional>
@@ -17,7 +17,7 @@ using ContiDataRow = std::function<const float*(int s)>;
 // A_pq = <P K_p, P K_q>, b_p = <P K_p, P y>, yy = <P y, P y>, so that the squared residual of
 // amplitudes c is c'Ac - 2 b'c + yy exactly.
 struct ContiNormalEquations {
-    ContiMatrix A;
+    CDenseMatrix A;
     std::vector<double> b; // [1..n]
     double yy = 0.0;
     std::vector<CentringMeans> columnMeans; // [1..n]

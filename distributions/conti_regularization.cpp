@@ -46,13 +46,13 @@ std::vector<int> FreeColumns(const ContiNormalEquations& eq) {
 // NNLS over the columns that are not held; held amplitudes stay at zero. The problem on the free
 // columns is the sub-block of A and b, so a penalty added to A before still couples a free
 // amplitude to its held neighbour as if that one sat at zero on the grid.
-int NNLSOnFreeColumns(const ContiNormalEquations& eq, const ContiMatrix& A,
+int NNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
                       std::vector<double>& x) {
     if (!eq.AnyHeld())
         return ContiNNLS(A, eq.b, x);
     const std::vector<int> idx = FreeColumns(eq);
     const int m = static_cast<int>(idx.size());
-    ContiMatrix sub(m);
+    CDenseMatrix sub(m);
     std::vector<double> subB(m + 1), subX;
     for (int i = 1; i <= m; ++i) {
         subB[i] = eq.b[idx[i - 1]];
@@ -86,7 +86,7 @@ ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vecto
 
 int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vector<double>& c) {
     const int n = eq.N();
-    ContiMatrix A = eq.A;
+    CDenseMatrix A = eq.A;
     // L'L of the second differences with zero continuation: rows p of L are (1, -2, 1) at
     // p - 1, p, p + 1, so (L'L)_pq is the sum over rows touching both.
     const double stencil[3] = {1.0, -2.0, 1.0};
@@ -143,7 +143,7 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
         all[p - 1] = p;
     double f = EntropyObjective(eq, alpha, m, c);
     for (int iter = 0; iter < 200; ++iter) {
-        ContiMatrix H = eq.A;
+        CDenseMatrix H = eq.A;
         for (int p = 1; p <= n; ++p) {
             double row = 0.0;
             for (int q = 1; q <= n; ++q)
@@ -156,7 +156,7 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
         std::vector<double> negGrad(n + 1);
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
-        if (!ContiSubsystemSolve(H, negGrad, all, 0.0, d))
+        if (!CholeskySolveSubset(H, negGrad, all, 0.0, d))
             return kNnlsNotPositiveDefinite;
         double decrement = 0.0;
         for (int p = 1; p <= n; ++p)

@@ -15,7 +15,8 @@ void LUSolve(float** a, float* b, int n, bool onCopy);
 void DLUSolve(double** a, double* b, int n, bool onCopy);
 
 // Cholesky factor below the diagonal of a and on p; false when a is not positive definite. Only
-// the diagonal and the upper triangle are read.
+// the diagonal and the upper triangle are read. Both are CholeskyFactor/CholeskySubstitute of
+// dense_solver.h, summed from the diagonal.
 bool choldc(float** a, int n, float* p);
 bool dcholdc(double** a, int n, double* p);
 void cholsl(float** a, int n, const float* p, const float* b, float* x);
@@ -28,11 +29,13 @@ bool DCholeskySolve(double** a, const double* b, int n, double* x, double* p);
 // As DCholeskySolve after removing the all-zero rows (and their columns), whose x is 0.
 bool DCholeskySolveReduced(double** a, const double* b, int n, double* x, double* p);
 
-// Active-set solution of the normal equations a x = b with x >= 0; b receives x. Returns false
-// when the iteration limit stopped it (b then holds the last feasible x). a is left intact.
+// Active-set solution of the normal equations a x = b with x >= 0 by SolveNonNegative
+// (dense_solver.h), in double; b receives x. Returns false when the iteration limit stopped it
+// (b then holds the last feasible x). a is left intact.
 bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy);
 
 // Non-negative least squares min |A x - y|, x >= 0, for the design matrix A[1..rows][1..n];
-// x[1..n] receives the solution. Shows "matrix not positive definite in NNLS" when a sub-problem
-// needed LU and "max #iteration exceeded in NNLS" when the iteration limit stopped it (false).
+// x[1..n] receives the solution of SolveNonNegative on its normal equations. Shows "matrix not
+// positive definite in NNLS" when a sub-problem needed a ridge and "max #iteration exceeded in
+// NNLS" when the iteration limit stopped it (false).
 bool NNLS(double** design, int rows, int n, const double* y, double* x);

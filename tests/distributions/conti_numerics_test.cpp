@@ -109,7 +109,7 @@ TEST_F(ContiNumerics, NnlsMeetsKktAndAgreesWithTheFloatSolver) {
 
 TEST_F(ContiNumerics, NnlsCodesReachTheBatchOrTheBox) {
     // An indefinite passive matrix (the second pivot is negative): code 2, solved with a ridge.
-    ContiMatrix B(2);
+    CDenseMatrix B(2);
     B(1, 1) = 4.0;
     B(2, 2) = 0.1;
     B(1, 2) = B(2, 1) = 1.0;
@@ -335,6 +335,51 @@ TEST_F(ContiNumerics, RegularizationReachesTheFCriticalRatio) {
     ContiRegularizedSolution sol;
     EXPECT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative, 1e6, nu, sol),
               kRegularizationUnreachable);
+}
+
+// The second-derivative solution minimises chi^2 + alpha ||L c||^2 over c >= 0: at every
+// positive amplitude the two gradients cancel, at every zero one the sum does not point inward.
+// The penalty's gradient is taken from SecondDerivativeNorm by central differences, so the matrix
+// the solver adds and the norm the strength search reports must be the same quadratic form.
+TEST_F(ContiNumerics, SecondDerivativeSolutionIsStationaryAtItsActiveSet) {
+    const unsigned seed = 20261207;
+    std::mt19937 rng(seed);
+    const int n = 14;
+    RandomProblem pr(rng, 5 * n, n, 0.5);
+    double trace = 0.0;
+    for (int p = 1; p <= n; ++p)
+        trace += pr.eq.A(p, p);
+    for (double relative : {1e-4, 1e-2, 1.0}) {
+        const double alpha = relative * trace / n;
+        std::vector<double> c;
+        ASSERT_EQ(SolveSecondDerivative(pr.eq, alpha, c), kContiOk);
+        double cMax = 0.0;
+        for (int p = 1; p <= n; ++p)
+            cMax = std::max(cMax, c[p]);
+        const double h = 1e-3 * cMax;
+        int positive = 0;
+        for (int p = 1; p <= n; ++p) {
+            double chi = 0.0; // d chi^2 / d c_p = 2 (A c - b)_p
+            for (int q = 1; q <= n; ++q)
+                chi += 2.0 * pr.eq.A(p, q) * c[q];
+            chi -= 2.0 * pr.eq.b[p];
+            std::vector<double> up = c, down = c;
+            up[p] += h;
+            down[p] -= h;
+            const double pen =
+                alpha * (SecondDerivativeNorm(up) - SecondDerivativeNorm(down)) / (2.0 * h);
+            const double scale = std::fabs(chi) + std::fabs(pen) + 1e-9 * std::fabs(pr.eq.b[p]);
+            if (c[p] > 0.0) {
+                ++positive;
+                EXPECT_NEAR(chi + pen, 0.0, 1e-6 * scale)
+                    << "alpha " << alpha << ", c[" << p << "] = " << c[p] << ", seed " << seed;
+            } else {
+                EXPECT_GE(chi + pen, -1e-6 * scale)
+                    << "alpha " << alpha << ", zero c[" << p << "], seed " << seed;
+            }
+        }
+        EXPECT_GT(positive, 2) << "alpha " << alpha;
+    }
 }
 
 TEST_F(ContiNumerics, IntegralsOfANormalShapedDistribution) {

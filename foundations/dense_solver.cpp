@@ -1,0 +1,184 @@
+// Cholesky and the active-set non-negative solution on dense 1-based matrices.
+#include "foundations/dense_solver.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// sum - a[1..count] . b[1..count] in the order asked.
+template <typename T>
+T SubtractProducts(T sum, const T* a, const T* b, int count, CholeskySumOrder order) {
+    if (order == CholeskySumOrder::FromDiagonal) {
+        for (int k = count; k >= 1; --k)
+            sum -= a[k] * b[k];
+    } else {
+        for (int k = 1; k <= count; ++k)
+            sum -= a[k] * b[k];
+    }
+    return sum;
+}
+
+} // namespace
+
+// Column by column (left-looking): column i of L from the columns before it. The product of two
+// rows of L is summed in the caller's order; everything else is the same for every caller.
+template <typename T> bool CholeskyFactor(T* const* rows, int n, T* diag, CholeskySumOrder order) {
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i; j <= n; ++j) {
+            const T sum = SubtractProducts(rows[i][j], rows[i], rows[j], i - 1, order);
+            if (i == j) {
+                if (!(sum > 0) || !std::isfinite(sum))
+                    return false;
+                diag[i] = std::sqrt(sum);
+            } else {
+                rows[j][i] = sum / diag[i];
+            }
+        }
+    }
+    return true;
+}
+
+template <typename T>
+void CholeskySubstitute(T* const* rows, int n, const T* diag, const T* b, T* x,
+                        CholeskySumOrder order) {
+    for (int i = 1; i <= n; ++i)
+        x[i] = SubtractProducts(b[i], rows[i], x, i - 1, order) / diag[i];
+    for (int i = n; i >= 1; --i) {
+        T sum = x[i];
+        for (int k = i + 1; k <= n; ++k)
+            sum -= rows[k][i] * x[k];
+        x[i] = sum / diag[i];
+    }
+}
+
+template bool CholeskyFactor<float>(float* const*, int, float*, CholeskySumOrder);
+template bool CholeskyFactor<double>(double* const*, int, double*, CholeskySumOrder);
+template void CholeskySubstitute<float>(float* const*, int, const float*, const float*, float*,
+                                        CholeskySumOrder);
+template void CholeskySubstitute<double>(double* const*, int, const double*, const double*, double*,
+                                         CholeskySumOrder);
+
+bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
+                         const std::vector<int>& idx, double ridge, std::vector<double>& z) {
+    const int m = static_cast<int>(idx.size());
+    CDenseMatrix work(m);
+    std::vector<double*> rows(m + 1);
+    std::vector<double> diag(m + 1), rhs(m + 1);
+    for (int i = 1; i <= m; ++i) {
+        rows[i] = work.Row(i);
+        rhs[i] = b[idx[i - 1]];
+        work(i, i) = A(idx[i - 1], idx[i - 1]) + ridge;
+        for (int j = i + 1; j <= m; ++j)
+            work(i, j) = A(idx[j - 1], idx[i - 1]);
+    }
+    if (!CholeskyFactor(rows.data(), m, diag.data(), CholeskySumOrder::FromFirstColumn))
+        return false;
+    CholeskySubstitute(rows.data(), m, diag.data(), rhs.data(), rhs.data(),
+                       CholeskySumOrder::FromFirstColumn);
+    for (int i = 1; i <= m; ++i)
+        z[idx[i - 1]] = rhs[i];
+    return true;
+}
+
+NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
+                            std::vector<double>& x) {
+    NnlsResult result;
+    const int n = A.N();
+    x.assign(n + 1, 0.0);
+    double bMax = 0.0, trace = 0.0;
+    for (int p = 1; p <= n; ++p) {
+        bMax = std::max(bMax, std::fabs(b[p]));
+        trace += A(p, p);
+    }
+    if (n == 0 || bMax == 0.0)
+        return result;
+    const double tol = 1e-10 * bMax;
+    const int cap = 3 * n;
+    double ridge = 0.0;
+    std::vector<char> passive(n + 1, 0), skipped(n + 1, 0);
+    std::vector<double> w(n + 1), z(n + 1);
+    std::vector<int> idx;
+    // w = b - A x, over the rows of A (contiguous), skipping the zero x.
+    auto gradient = [&] {
+        for (int p = 1; p <= n; ++p) {
+            const double* row = A.Row(p);
+            double s = b[p];
+            for (int q = 1; q <= n; ++q)
+                if (x[q] != 0.0)
+                    s -= row[q] * x[q];
+            w[p] = s;
+        }
+    };
+    auto solvePassive = [&]() -> bool {
+        idx.clear();
+        for (int p = 1; p <= n; ++p)
+            if (passive[p])
+                idx.push_back(p);
+        if (CholeskySolveSubset(A, b, idx, ridge, z))
+            return true;
+        // Not positive definite: noted, then solved with a small ridge from here on.
+        result.ridged = true;
+        if (ridge == 0.0)
+            ridge = 1e-12 * trace / n + 1e-300;
+        return CholeskySolveSubset(A, b, idx, ridge, z);
+    };
+    gradient();
+    for (int outer = 0; outer < cap; ++outer) {
+        int t = 0;
+        double best = tol;
+        for (int p = 1; p <= n; ++p)
+            if (!passive[p] && !skipped[p] && w[p] > best) {
+                best = w[p];
+                t = p;
+            }
+        if (t == 0)
+            return result;
+        result.iterations = outer + 1;
+        passive[t] = 1;
+        for (int inner = 0;; ++inner) {
+            if (inner >= cap) {
+                result.converged = false;
+                return result;
+            }
+            if (!solvePassive()) {
+                result.failed = true;
+                return result;
+            }
+            // A variable whose own solve is not positive cannot enter: leave it out until the
+            // solution moves.
+            if (inner == 0 && !(z[t] > 0.0)) {
+                passive[t] = 0;
+                skipped[t] = 1;
+                break;
+            }
+            double alpha = 2.0;
+            int blocking = 0;
+            for (int p : idx)
+                if (!(z[p] > 0.0)) {
+                    const double a = x[p] / (x[p] - z[p]);
+                    if (a < alpha) {
+                        alpha = a;
+                        blocking = p;
+                    }
+                }
+            if (blocking == 0) {
+                for (int p : idx)
+                    x[p] = z[p];
+                std::fill(skipped.begin(), skipped.end(), 0);
+                break;
+            }
+            // Step to the boundary; the blocking variable and any that reached 0 leave.
+            for (int p : idx) {
+                x[p] += alpha * (z[p] - x[p]);
+                if (p == blocking || x[p] <= 0.0) {
+                    x[p] = 0.0;
+                    passive[p] = 0;
+                }
+            }
+        }
+        gradient();
+    }
+    result.converged = false;
+    return result;
+}
