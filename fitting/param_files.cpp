@@ -16,6 +16,7 @@
 #include "state/model_parameters.h"
 #include "fitting/fit_objective.h"
 #include "foundations/c_locale.h"
+#include "foundations/nr_arrays.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store.h"
 #include "state/buffer_sedimentation.h"
@@ -258,6 +259,22 @@ void Assign(const Slot& slot, float value)
     }
 }
 
+// The distribution held in memory (and the prior over it) is sized by the grid it was computed
+// on: a restored grid of another size drops it, so that nothing reads past its end.
+void DropArraysOfGrid(int heldGrid)
+{
+    for (float** a : {&ContiState::sValues, &ContiState::mValues, &ContiState::distribution,
+                      &ContiState::secondDistribution, &ContiState::priorAbscissa}) {
+        if (*a)
+            free_vector(*a, 1, heldGrid);
+        *a = nullptr;
+    }
+    if (ContiState::priorValues)
+        free_dvector(ContiState::priorValues, 1, heldGrid);
+    ContiState::priorValues = nullptr;
+    ContiState::priorInUse = ContiState::priorInUse2 = false;
+}
+
 } // namespace
 
 bool ValidParameterValues(const std::vector<float>& values)
@@ -369,9 +386,12 @@ bool RestoreAllValues(const std::vector<float>& values)
 {
     if (!ValidParameterValues(values))
         return false;
+    const int heldGrid = ContiState::gridPoints;
     const std::vector<Slot>& layout = Layout();
     for (std::size_t i = 0; i < values.size() && i < layout.size(); ++i)
         Assign(layout[i], values[i]);
+    if (ContiState::gridPoints != heldGrid)
+        DropArraysOfGrid(heldGrid);
     // A file without the species values holds them in the fit vector.
     if (values.size() <= FirstSpeciesValueIndex())
         UnpackSpeciesSlots();
