@@ -7,6 +7,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/window.hpp"
 #include "scandata/fit_limits.h"
+#include "scandata/scan_conditions.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
@@ -16,6 +17,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -25,6 +27,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -35,6 +39,9 @@ using S = ScanStore;
 constexpr double kGasConstant = 8.31451e7; // erg/(mol K)
 // Fewer grid points than this cannot carry a boundary: the sizes come from user options.
 constexpr int kMinSolutionGridSize = 10;
+// No cell bottom lies further from the axis than this, and no species sediments faster.
+constexpr double kMaxBottomCm = 30.0;
+constexpr double kMaxSpeciesS = 1e6;
 
 int ScanAt(int pos) {
     return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
@@ -130,6 +137,75 @@ int SolveSpecies(TXLAWindow* window, bool direct, const std::vector<int>& slots,
     return code;
 }
 
+// The loading of each included species [1..maxSpecies]: the first takes the rest of the total
+// concentration that the others' fractions leave.
+std::vector<double> SpeciesLoadings() {
+    std::vector<double> loadings(std::size_t(M::maxSpecies) + 1, 0.0);
+    int first = 0;
+    for (int i = 1; i <= M::maxSpecies && first == 0; ++i)
+        if (M::speciesIncluded[i] && !BufferSlot(i))
+            first = i;
+    double others = 0.0;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (i != first && M::speciesIncluded[i] && !BufferSlot(i))
+            others += M::concentration[i];
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        double loading = 0.0;
+        if (M::speciesIncluded[i] && !BufferSlot(i)) {
+            const double fraction =
+                std::max(i == first ? 1.0 - others : double(M::concentration[i]), 0.0);
+            loading = fraction * double(M::concentration[first]);
+            if (ModelChoice::linearAmplitudes && loading == 0.0)
+                loading = 1.0;
+        }
+        loadings[std::size_t(i)] = loading;
+    }
+    return loadings;
+}
+
+// The first included species whose s, D (or M) or loading no solution can use: a text naming
+// the species and the value, empty when every one is usable.
+std::string SpeciesProblem() {
+    const std::vector<double> loadings = SpeciesLoadings();
+    char text[400];
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        if (!M::speciesIncluded[i] || BufferSlot(i))
+            continue;
+        const double s = M::speciesS[i], dOrM = M::speciesDOrM[i], c = M::concentration[i];
+        const double loading = loadings[std::size_t(i)];
+        // The user's values must be possible; values an optimiser tries on its way are taken
+        // as before (|D|, a tiny M) as long as they are numbers.
+        const bool user = !FitControl::fitInProgress;
+        if (!std::isfinite(s) || (user && std::fabs(s) > kMaxSpeciesS)) {
+            std::snprintf(text, sizeof text,
+                          "species %d: s = %g S cannot be simulated:\nthe sedimentation "
+                          "coefficient must be a finite number of at most %g S",
+                          i, s, kMaxSpeciesS);
+            return text;
+        }
+        // D = 0 is a boundary that does not spread; a molar mass of 0 has no meaning.
+        const bool mass = ModelChoice::equilibriumMs;
+        if (!std::isfinite(dOrM) || (user && (dOrM < 0.0 || (mass && dOrM == 0.0)))) {
+            std::snprintf(text, sizeof text,
+                          mass ? "species %d: M = %g cannot be simulated:\nthe molar mass must be "
+                                 "a positive finite number"
+                               : "species %d: D = %g cannot be simulated:\nthe diffusion "
+                                 "coefficient must be a finite number, not negative",
+                          i, dOrM);
+            return text;
+        }
+        // The loading is kept in single precision.
+        if (!std::isfinite(c) || !(std::fabs(loading) <= std::numeric_limits<float>::max())) {
+            std::snprintf(text, sizeof text,
+                          "species %d: the concentration %g gives the loading %g:\nthe model "
+                          "cannot be evaluated with a loading that is not a finite number",
+                          i, c, loading);
+            return text;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 double LastScanRpm() {
@@ -158,25 +234,9 @@ double SpeciesDiffusion(int slot) {
 }
 
 void ComputeSpeciesLoadings() {
-    int first = 0;
-    for (int i = 1; i <= M::maxSpecies && first == 0; ++i)
-        if (M::speciesIncluded[i] && !BufferSlot(i))
-            first = i;
-    double others = 0.0;
+    const std::vector<double> loadings = SpeciesLoadings();
     for (int i = 1; i <= M::maxSpecies; ++i)
-        if (i != first && M::speciesIncluded[i] && !BufferSlot(i))
-            others += M::concentration[i];
-    for (int i = 1; i <= M::maxSpecies; ++i) {
-        double loading = 0.0;
-        if (M::speciesIncluded[i] && !BufferSlot(i)) {
-            const double fraction =
-                std::max(i == first ? 1.0 - others : double(M::concentration[i]), 0.0);
-            loading = fraction * double(M::concentration[first]);
-            if (ModelChoice::linearAmplitudes && loading == 0.0)
-                loading = 1.0;
-        }
-        M::speciesLoading[i] = float(loading);
-    }
+        M::speciesLoading[i] = float(loadings[std::size_t(i)]);
 }
 
 bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
@@ -194,16 +254,17 @@ bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
         Refuse(window, text);
         return false;
     }
-    for (int k = 1; k <= S::scanCount; ++k) {
-        if (S::header[k].rotorSpeed > 0.0f)
-            continue;
-        std::snprintf(
-            text, sizeof text,
-            "scan %s was recorded at %.0f rpm:\nsedimentation cannot be simulated "
-            "without rotor speed",
-            S::scanFileName != nullptr && S::scanFileName[k] != nullptr ? S::scanFileName[k] : "",
-            double(S::header[k].rotorSpeed));
+    if (!(M::bottom <= kMaxBottomCm)) {
+        std::snprintf(text, sizeof text,
+                      "bottom (%g cm) lies beyond any rotor (at most %g cm from the axis):\n"
+                      "the model cannot be evaluated",
+                      double(M::bottom), kMaxBottomCm);
         Refuse(window, text);
+        return false;
+    }
+    const std::string conditions = CheckScanConditions();
+    if (!conditions.empty()) {
+        Refuse(window, conditions.c_str());
         return false;
     }
     return true;
@@ -213,6 +274,11 @@ bool CheckDiscreteModelInput(TXLAWindow* window) {
     if (!CheckCellAndRotorSpeeds(window))
         return false;
     char text[400];
+    const std::string species = SpeciesProblem();
+    if (!species.empty()) {
+        Refuse(window, species.c_str());
+        return false;
+    }
     const int smallest = M::autoGridSize ? std::min(M::maxGridSize, LammGrid::defaultGridSize)
                                          : LammGrid::defaultGridSize;
     if (smallest < kMinSolutionGridSize || (M::autoGridSize && !(M::pointsPerSigma > 0.0f))) {

@@ -18,8 +18,9 @@ double LastScanRpm();
 double ScanTemperatureKelvin();
 
 // The cell and the rotor every sedimentation model needs: meniscus or bottom 0 ("set Meniscus and
-// Bottom first"), a meniscus at or beyond the bottom, a scan at rest. Shows the message and
-// returns false.
+// Bottom first"), a meniscus at or beyond the bottom, a bottom beyond any rotor, a scan at rest
+// or beyond any rotor speed, below absolute zero or at a time that is not a finite, non-negative
+// number. Shows the message and returns false.
 bool CheckCellAndRotorSpeeds(TXLAWindow* window);
 
 // The input a discrete model cannot be evaluated with, checked before anything is computed:

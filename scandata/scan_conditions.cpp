@@ -1,0 +1,45 @@
+// Run conditions of the loaded scans that no model can be computed with.
+#include "scandata/scan_conditions.h"
+
+#include "scandata/scan_header.h"
+#include "scandata/scan_store.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::string CheckScanConditions() {
+    using S = ScanStore;
+    char text[600];
+    for (int k = 1; S::header && k <= S::scanCount; ++k) {
+        const ScanHeader& h = S::header[k];
+        const char* name = S::scanFileName && S::scanFileName[k] ? S::scanFileName[k] : "";
+        if (!(h.rotorSpeed > 0.0f)) {
+            std::snprintf(text, sizeof text,
+                          "scan %s was recorded at %.0f rpm:\nsedimentation cannot be simulated "
+                          "without rotor speed",
+                          name, double(h.rotorSpeed));
+            return text;
+        }
+        if (!(h.rotorSpeed <= kMaxRotorSpeedRpm)) {
+            std::snprintf(text, sizeof text,
+                          "scan %s was recorded at %g rpm:\nno rotor turns faster than %.0f rpm",
+                          name, double(h.rotorSpeed), kMaxRotorSpeedRpm);
+            return text;
+        }
+        if (!(h.temperature > -273.15f && std::isfinite(h.temperature))) {
+            std::snprintf(text, sizeof text,
+                          "scan %s was recorded at %g deg C:\nthe temperature must lie above "
+                          "absolute zero (-273.15 deg C)",
+                          name, double(h.temperature));
+            return text;
+        }
+        if (!(h.time >= 0.0 && std::isfinite(h.time))) {
+            std::snprintf(text, sizeof text,
+                          "scan %s has the time %g s:\na scan time must be a finite number of "
+                          "seconds from the start of the run",
+                          name, h.time);
+            return text;
+        }
+    }
+    return {};
+}

@@ -1,0 +1,13 @@
+// The recorded run conditions of the loaded scans, checked before a sedimentation model is
+// computed from them.
+#pragma once
+
+#include <string>
+
+// No rotor turns faster than this; a larger recorded speed is a damaged header.
+inline constexpr double kMaxRotorSpeedRpm = 1e6;
+
+// The first scan whose rotor speed is not positive or beyond any rotor, whose temperature is not
+// above absolute zero, or whose time is not a finite, non-negative number of seconds: a text
+// naming the scan and the value. Empty when every scan can be simulated.
+std::string CheckScanConditions();
