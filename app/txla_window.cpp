@@ -7,6 +7,7 @@
 #include "state/startup_paths.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
+#include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/dialog.hpp"
 #include "app/dialog_302.h"
@@ -14,6 +15,7 @@
 #include "scandata/scan_store.h"
 #include "simulation/lamm_preferences.h"
 
+#include <new>
 #include <vector>
 
 char gSelectedFiles[kSelectedFilesSize];
@@ -147,7 +149,14 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
         return;
     }
     currentCommand_ = row.id;
-    (this->*row.handler)();
+    // An engine that could not get its memory ends the command, not the program.
+    try {
+        (this->*row.handler)();
+    } catch (const std::bad_alloc&) {
+        runBusy = false;
+        SetCursor(IDC_ARROW);
+        ShowError("Not enough memory to complete the command.", 0);
+    }
 }
 
 void TXLAWindow::EvSize(UINT, const TSize&) {

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -143,7 +144,16 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     // The key poll of ContiSimplexSim raises fitAborted, which stops the optimiser.
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
-    RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free), control);
+    try {
+        RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free),
+                           control);
+    } catch (const std::bad_alloc&) {
+        gContiKernel.Free();
+        FitControl::fitInProgress = false;
+        ContiState::calledFromFit = false;
+        ShowError(NotEnoughMemoryText().c_str(), 0);
+        return false;
+    }
     FitControl::evaluationCount = control.evaluations;
     FitControl::iterationCount = control.iterations;
     // The best vector the optimiser returned goes into the model in any case.

@@ -7,6 +7,7 @@
 #include "state/model_choice.h"
 
 #include <cmath>
+#include <cstdio>
 
 ContiVariant CurrentContiVariant() {
     using M = ModelChoice;
@@ -31,10 +32,24 @@ ContiVariant CurrentContiVariant() {
 
 std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,
                                double confidenceLevel) {
+    char text[300];
+    if (!std::isfinite(rangeMin) || !std::isfinite(rangeMax)) {
+        std::snprintf(text, sizeof text,
+                      "The distribution range %g to %g is not a pair of finite numbers.", rangeMin,
+                      rangeMax);
+        return text;
+    }
     if (!(rangeMin < rangeMax))
         return "The distribution range is empty: its minimum must lie below its maximum.";
     if (!(resolution >= 2.0))
         return "The distribution needs at least 2 grid points.";
+    if (!(resolution <= kMaxContiGridPoints)) {
+        std::snprintf(text, sizeof text,
+                      "The resolution %g asks for more grid points than a distribution can have "
+                      "(at most %d).",
+                      resolution, kMaxContiGridPoints);
+        return text;
+    }
     if (!(confidenceLevel > 0.0 && confidenceLevel < 1.0))
         return "The confidence level of the regularization must lie between 0 and 1.";
     return {};

@@ -25,7 +25,11 @@ struct ContiGrid {
     std::vector<double> x, s, D, M, weight;
 };
 
-// Checks the range settings; the text of the first problem found, empty when usable.
+// The most grid points a distribution may have (the saved analysis holds no more).
+inline constexpr int kMaxContiGridPoints = 100000;
+
+// Checks the range settings (finite, ascending, 2 to kMaxContiGridPoints points, a confidence
+// level inside (0, 1)); the text of the first problem found, empty when usable.
 std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,
                                double confidenceLevel);
 

@@ -12,7 +12,9 @@
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
+#include "plat/clock.hpp"
 #include "scandata/noise_subtraction.h"
+#include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
 #include "simulation/conti_kernel.h"
@@ -25,7 +27,10 @@
 #include "state/run_switches.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <new>
 #include <vector>
 
 namespace {
@@ -155,6 +160,86 @@ bool GetContiDataSet(ContiDataSet& set, std::string* why) {
     return true;
 }
 
+namespace {
+
+// Sedimentation coefficients (S) and molar masses (Da) beyond any particle.
+constexpr double kMaxContiS = 1e6;
+constexpr double kMaxContiM = 1e12;
+
+// What the model's own values allow: f/f0 (or the invariant D), the range of the abscissa, and
+// neighbouring grid points that still differ.
+std::string CheckContiModelValues(ContiVariant variant) {
+    char text[400];
+    const double lo = ContiState::rangeMin, hi = ContiState::rangeMax;
+    const int n = static_cast<int>(ContiState::resolution);
+    if (variant == ContiVariant::CsInvariantD) {
+        if (!(ContiState::invariantD > 0.0f && std::isfinite(ContiState::invariantD))) {
+            std::snprintf(text, sizeof text,
+                          "The diffusion coefficient %g cm^2/s is impossible: it must be a "
+                          "positive finite number.",
+                          double(ContiState::invariantD));
+            return text;
+        }
+    } else if (!(ContiState::ff0 >= 1.0f && ContiState::ff0 <= 1000.0f)) {
+        std::snprintf(text, sizeof text,
+                      "The frictional ratio f/f0 = %g is impossible: it must lie between 1 and "
+                      "1000.",
+                      double(ContiState::ff0));
+        return text;
+    }
+    if (variant == ContiVariant::CM
+            ? !(lo > 0.0 && hi <= kMaxContiM)
+            : !(std::fabs(lo) <= kMaxContiS && std::fabs(hi) <= kMaxContiS)) {
+        std::snprintf(text, sizeof text,
+                      variant == ContiVariant::CM
+                          ? "The molar mass range %g to %g Da cannot be computed: molar masses "
+                            "must lie above 0 and at most %g Da."
+                          : "The range %g to %g S cannot be computed: sedimentation coefficients "
+                            "must lie between -%3$g and %3$g S.",
+                      lo, hi, variant == ContiVariant::CM ? kMaxContiM : kMaxContiS);
+        return text;
+    }
+    // Points closer than this relative to the range's size give columns that single precision
+    // cannot tell apart.
+    const double scale = std::max({std::fabs(lo), std::fabs(hi), 1.0});
+    if (!((hi - lo) / std::max(1, n - 1) > 1e-5 * scale)) {
+        std::snprintf(
+            text, sizeof text,
+            "The range %.9g to %.9g is too narrow for %d grid points: neighbouring points "
+            "would not differ.",
+            lo, hi, n);
+        return text;
+    }
+    return {};
+}
+
+// More unknowns than data values have no solution, and a kernel and normal equations larger
+// than the memory of the computer cannot be held.
+std::string CheckContiSize(int n, const ContiDataSet& set) {
+    char text[400];
+    const int noise = set.NoiseParameters();
+    if (double(n) + noise > set.Values()) {
+        std::snprintf(text, sizeof text,
+                      "%d grid points and %d noise parameters are more unknowns than the %.0f "
+                      "data values inside the fitting limits: reduce the resolution.",
+                      n, noise, set.Values());
+        return text;
+    }
+    const double kernel = (n + 1.0) * (S::scanCount + 1.0) * (S::gridCount + 1.0) * sizeof(float);
+    const double equations = (n + 1.0) * (n + 1.0) * sizeof(double) * (ThreadCount() + 4.0);
+    const double needed = kernel + equations, available = plat::PhysicalMemoryBytes();
+    if (available > 0.0 && needed > available) {
+        std::snprintf(text, sizeof text,
+                      "A distribution of %d grid points needs about %.1f GB of memory, more than "
+                      "this computer has (%.1f GB): reduce the resolution.",
+                      n, needed / 1e9, available / 1e9);
+        return text;
+    }
+    return {};
+}
+
+} // namespace
+
 std::string CheckContiRun(ContiVariant variant) {
     if (variant == ContiVariant::None)
         return "This distribution model is not available in this version.";
@@ -162,8 +247,24 @@ std::string CheckContiRun(ContiVariant variant) {
         !(ModelParameters::bottom > ModelParameters::meniscus))
         return "Meniscus and bottom must be set (meniscus below bottom) before a distribution "
                "is computed.";
-    return CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax, ContiState::resolution,
-                              ContiState::confidenceLevel);
+    std::string problem = CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax,
+                                             ContiState::resolution, ContiState::confidenceLevel);
+    if (problem.empty())
+        problem = CheckContiModelValues(variant);
+    if (problem.empty())
+        problem = CheckScanConditions();
+    ContiDataSet set;
+    if (problem.empty() && GetContiDataSet(set, nullptr))
+        problem = CheckContiSize(static_cast<int>(ContiState::resolution), set);
+    return problem;
+}
+
+std::string NotEnoughMemoryText() {
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "Not enough memory for a distribution of %d grid points: reduce the resolution.",
+                  static_cast<int>(ContiState::resolution));
+    return text;
 }
 
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
@@ -206,6 +307,14 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     out.rmsd = set.Values() > 0 ? std::sqrt(out.chiSquare / set.Values()) : 0.0;
     ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri);
     return ContiStatus::Done;
+}
+
+bool SolutionFinite(const ContiSolution& sol) {
+    auto finite = [](const std::vector<double>& v) {
+        return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+    };
+    return finite(sol.c) && finite(sol.second) && finite(sol.ti) && finite(sol.ri) &&
+           std::isfinite(sol.rmsd);
 }
 
 void FreeDistributionArrays() {
@@ -280,10 +389,25 @@ bool RunContiSed(TXLAWindow* window) {
     ContiState::fMvsMOneShot = false;
     gUserInterrupt.store(false);
     ContiSolution sol;
-    const ContiStatus status = ComputeContiSolution(window, sol);
+    ContiStatus status = ContiStatus::Refused;
+    try {
+        status = ComputeContiSolution(window, sol);
+    } catch (const std::bad_alloc&) {
+        gContiKernel.Free();
+        ShowError(NotEnoughMemoryText().c_str(), 0);
+        return false;
+    }
     if (status != ContiStatus::Done)
         return false;
-    ReportContiError(sol.code);
+    // A failed solution is reported and not stored: the previous result stays.
+    if (sol.code != kContiOk) {
+        ReportContiError(sol.code);
+        return false;
+    }
+    if (!SolutionFinite(sol)) {
+        ShowError("The distribution computed is not finite: it is not stored.", 0);
+        return false;
+    }
     StoreContiSolution(sol);
     ShowDistribution(window);
     if (!ContiState::calledFromFit && !FitControl::fitInProgress) {

@@ -29,6 +29,11 @@ bool GetContiDataSet(ContiDataSet& set, std::string* why);
 // The settings of the distribution state and the model, checked; the reason when unusable.
 std::string CheckContiRun(ContiVariant variant);
 
+// The box text when the memory for the current grid could not be allocated.
+std::string NotEnoughMemoryText();
+// Every value of the solution (distribution, noise, rmsd) is finite.
+bool SolutionFinite(const ContiSolution& solution);
+
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped.
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out);

@@ -35,4 +35,6 @@ namespace plat {
 // A zeroed block of n + 1 doubles (indexed from 1 by its users); empty when n cannot be
 // allocated.
 std::vector<double> GlobalBlock(std::size_t n);
+// The physical memory of the computer in bytes; 0 when it cannot be told.
+double PhysicalMemoryBytes();
 } // namespace plat

@@ -6,6 +6,8 @@
 #include <new>
 #include <thread>
 
+#include <unistd.h>
+
 #include "plat/backend.hpp"
 
 DWORD GetTickCount() {
@@ -38,6 +40,11 @@ BOOL WinHelp(HWND, const char* helpFile, UINT command, std::uintptr_t data) {
 }
 
 namespace plat {
+double PhysicalMemoryBytes() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+    return pages > 0 && size > 0 ? double(pages) * double(size) : 0.0;
+}
+
 std::vector<double> GlobalBlock(std::size_t n) {
     if (n >= std::vector<double>().max_size()) return {};
     try {
