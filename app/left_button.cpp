@@ -12,7 +12,7 @@
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
 #include "state/plot_interaction_state.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "display/scan_menu.h"
 #include "state/mstar_state.h"

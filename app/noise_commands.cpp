@@ -3,7 +3,7 @@
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "app/txla_window.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "state/realtime_state.h"
 #include "state/model_parameters.h"

@@ -8,7 +8,7 @@
 #include "display/marker_commit.h"
 #include "display/paint_switches.h"
 #include "display/plot_coordinates.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "state/mstar_state.h"
 #include "foundations/key_polling.h"

@@ -14,7 +14,7 @@
 #include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "display/scan_removal.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"

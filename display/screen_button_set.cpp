@@ -1,7 +1,7 @@
 // The main window's button slots and their replay by the paint.
 #include "display/screen_button_set.h"
 
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 
 namespace {
 

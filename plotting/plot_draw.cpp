@@ -244,6 +244,9 @@ bool CWINPlot::RecordOnce() {
                    plotTop - kTitleFontHeight - kLabelGap + titleOffsetY, title);
     }
 
+    for (const auto& button : buttons)
+        button->Draw(dc);
+
     // Later recordings reach out far enough to take in the widest y tick label.
     const int labelLeft = plotLeft - kMajorTick - 10 - labelWidth;
     if (labelLeft < frameLeft)

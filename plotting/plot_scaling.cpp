@@ -349,4 +349,6 @@ void CWINPlot::SetPlotRect(int top, int left, int bottom, int right) {
     frameBottom = noXAxis ? plotBottom : plotBottom + 8 + 20;
     frameRight = plotRight + (noYAxis ? 5 : 8);
     frameTop = noTopGap ? plotTop : plotTop - 8;
+    if (buttonCount > 0)
+        PlaceButtons();
 }

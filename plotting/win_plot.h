@@ -3,6 +3,7 @@
 
 #include "plat/gdi.hpp"
 #include "plat/metafile.hpp"
+#include "plotting/screen_button.h"
 
 #include <array>
 #include <cstdint>
@@ -37,6 +38,18 @@ class CWINPlot {
     void SetY2Range(float a, float b);
     void DrawValueLabel(TDC& dc, int x, int y, int curve, int point);
     void SetStyle(int style);
+
+    // On-plot buttons: a numbered button and the four one-letter buttons of frame stepping
+    // ("F" first, "P" previous, "N" next, "L" last) in a row at the top right of the plot. The
+    // first call makes them, later calls change the number only. They are part of the plot's
+    // picture, so they follow it through rescaling, zoom and window size.
+    void ShowButtons(int number);
+    // Gives each button its square of side buttonSize (logical units), right to left from the
+    // plot's top right corner, and records the plot again.
+    void PlaceButtons();
+    // The button (1-based) under a point in per-mille of the client area, or 0.
+    int ButtonAt(float x, float y);
+    CScreenButton* Button(int i) const;
 
     // Texts: each copies the text (cut to its field), sets its shown flag and returns the field.
     char* SetAnnotation1(const char* text);
@@ -227,6 +240,7 @@ class CWINPlot {
     std::array<COLORREF, 10> palette{};
     COLORREF backgroundColour = 0xFFFFFF;
     COLORREF foregroundColour = 0;
+    std::vector<std::unique_ptr<CScreenButton>> buttons; // button i at index i - 1
     int buttonCount = 0;
     int buttonSize = 20;
 

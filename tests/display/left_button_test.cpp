@@ -9,7 +9,7 @@
 #include "display/plot_coordinates.h"
 #include "state/plot_interaction_state.h"
 #include "display/scan_menu.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"

@@ -9,7 +9,7 @@
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "state/plot_interaction_state.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "state/mstar_state.h"
 #include "state/fit_control.h"

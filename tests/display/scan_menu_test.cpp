@@ -6,7 +6,7 @@
 
 #include "display/plot_coordinates.h"
 #include "display/scan_menu.h"
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "state/model_parameters.h"
 #include "plat/messages.hpp"

@@ -1,7 +1,7 @@
 // CScreenButton. The picture is recorded with a window extent of 1399 x 1000 (1.4 x 1000 in single
 // precision, floored) and played with the same extent over the client rectangle, so a client of
 // 1399 x 1000 pixels shows it one to one.
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 
 #include <algorithm>
 #include <cmath>

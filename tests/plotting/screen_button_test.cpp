@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "display/screen_button.h"
+#include "plotting/screen_button.h"
 #include "plat/window_dc.hpp"
 #include "support/main_window_fixture.h"
 
