@@ -7,7 +7,9 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -175,6 +177,27 @@ BENCHMARK(BM_LammCosolventStep)->Args({50, 0})->Args({50, 1})->Args({400, 0})->A
 
 namespace {
 
+// The largest root mean square deviation of one scan (over the fit range) from the case's much
+// finer reference run, which is solved once per reference and kept.
+double LargestScanRmsd(const LammRun& run, const LammCase& referenceCase)
+{
+    static std::map<std::string, std::unique_ptr<LammRun>> references;
+    const std::string key =
+        std::to_string(referenceCase.s) + "/" + std::to_string(referenceCase.gridSize) + "/" +
+        std::to_string(referenceCase.maxDcOverC) + "/" + std::to_string(referenceCase.movingHat) +
+        std::to_string(referenceCase.shutOff) + std::to_string(referenceCase.rpm) + "/" +
+        std::to_string(referenceCase.bottom) + "/" + std::to_string(referenceCase.firstScanS);
+    auto& reference = references[key];
+    if (!reference) {
+        reference = std::make_unique<LammRun>(referenceCase);
+        reference->Run();
+    }
+    double worst = 0.0;
+    for (int scan = 1; scan <= run.lc_.scans; ++scan)
+        worst = std::max(worst, RmsdOverFitRange(run, *reference, scan));
+    return worst;
+}
+
 // The hard cases of the solver tests, one solution each, without the amount bookkeeping; the
 // cases with options a user set (grids, algorithm, closed bottom) are listed after the others.
 void BM_LammHardCase(benchmark::State& state)
@@ -199,8 +222,37 @@ void BM_LammHardCase(benchmark::State& state)
     state.counters["steps"] = run.solver.stepsTaken;
     state.counters["nodes"] = run.solver.N;
     state.counters["default_options"] = hc.defaultOptions;
+    state.counters["rmsd_of_c0"] = LargestScanRmsd(run, hc.reference);
     state.SetLabel(hc.name);
 }
 BENCHMARK(BM_LammHardCase)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
+
+// 100 S at 60,000 rpm on a fixed grid of 4000 nodes the user set, with "max dc/c" 0.1: the
+// steps across the sharp boundary are what this costs.
+void BM_LammFastUserFixedGrid(benchmark::State& state)
+{
+    LammCase lc;
+    lc.s = 100.0, lc.D = 2e-7, lc.rpm = 60000;
+    lc.scans = 24;
+    lc.firstScanS = lc.intervalS = 20.0;
+    lc.gridSize = 4000;
+    lc.maxDcOverC = 0.1;
+    lc.massCheck = 0;
+    LammCase reference = lc;
+    reference.gridSize = 12000;
+    reference.fixTimestep = true;
+    reference.maxDcOverC = 0.05;
+    ResetAllState();
+    for (auto _ : state) {
+        LammRun run(lc);
+        benchmark::DoNotOptimize(run.Run());
+    }
+    LammRun run(lc);
+    state.counters["code"] = run.Run();
+    state.counters["steps"] = run.solver.stepsTaken;
+    state.counters["nodes"] = run.solver.N;
+    state.counters["rmsd_of_c0"] = LargestScanRmsd(run, reference);
+}
+BENCHMARK(BM_LammFastUserFixedGrid)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
