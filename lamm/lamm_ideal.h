@@ -122,6 +122,7 @@ public:
     void FreeArrays();
     void Regrid(int n);
     void RegridTwoPart(double rStar);
+    bool RegridGradedBottom(double hBulk, double hFine, double layer);
     void BuildRadialGrid();
     bool AllocateArrays();
     void FreeVectors();

@@ -16,6 +16,13 @@ constexpr int kLargestGrid = 100000;
 // and is resolved with this many times the points per sigma of a boundary.
 constexpr double kPileUpReach = 3.0;
 constexpr double kPileUpRefinement = 4.0;
+// The fixed grid resolves such a pile-up in a layer of this many of its widths at the bottom,
+// and its elements grow from there to the boundary's spacing by at most this ratio each.
+constexpr double kPileUpLayer = 4.0;
+constexpr double kGradingRatio = 1.1;
+// A pile-up forms in about the time the boundary needs to cross its width; a run shorter than
+// this many of those times keeps the uniform grid.
+constexpr double kPileUpForming = 3.0;
 
 }  // namespace
 
@@ -167,8 +174,23 @@ void CLammIdeal::SizeGrid()
         // reaches into the fitted data (slow runs toward equilibrium), its exponential needs
         // finer steps than a boundary of the same width.
         const double pileUp = D / (std::fabs(sOmega2) * bottom);
+        const double boundarySigma = sigma;
         if (!bdTest && s > 0.0 && sigma > 0.0 && bottom - upperFitLimit < kPileUpReach * pileUp)
             sigma = std::min(sigma, pileUp / kPileUpRefinement);
+        // On the fixed grid only the layer at the bottom needs the pile-up's spacing, once the
+        // run is long enough for the pile-up to form.
+        const double forming = pileUp / (std::fabs(sOmega2) * bottom);
+        if (sigma < boundarySigma && ScanTimeAt(scanCount) > kPileUpForming * forming &&
+            claverieAlgorithm && !movingHatAlgorithm &&
+            !inhomogeneousSolvent && !secondComponentOn &&
+            RegridGradedBottom(boundarySigma / pointsPerSigma, sigma / pointsPerSigma,
+                               kPileUpLayer * pileUp)) {
+            gridEstimateUniform = static_cast<float>(std::min(
+                std::floor((bottom - meniscus) * pointsPerSigma / sigma),
+                static_cast<double>(upperGridLimit) + 1.0));
+            gridEstimateOptimized = gridEstimateUniform;
+            return;
+        }
         double estimate =
             sigma > 0.0 ? std::floor((bottom - meniscus) * pointsPerSigma / sigma) : 0.0;
         if (!std::isfinite(estimate))
@@ -325,6 +347,42 @@ void CLammIdeal::BuildRadialGrid()
         for (int i = 1; i <= N; ++i)
             r[i] = m + (i - 0.5) * (b - m) / N;
     }
+}
+
+// Uniform spacing hBulk from the meniscus, then elements shrinking geometrically to hFine, which
+// covers the layer at the bottom: a pile-up thinner than the boundary is resolved there without
+// the boundary's grid paying for it. False (grid unchanged) when grading gains nothing.
+bool CLammIdeal::RegridGradedBottom(double hBulk, double hFine, double layer)
+{
+    const double m = meniscus, b = bottom;
+    // never coarser than the smallest uniform grid
+    hBulk = std::min(hBulk, (b - m) / (lowerGridLimit - 1));
+    if (!(hFine > 0.0) || !(hBulk > kGradingRatio * hFine) || !(layer > 0.0) ||
+        !(b - m > 2.0 * layer))
+        return false;
+    // from the bottom inward: the layer, then the growing elements
+    std::vector<double> inward(1, b);
+    double rad = b, h = hFine;
+    while (rad - hFine > b - layer) {
+        rad -= hFine;
+        inward.push_back(rad);
+    }
+    while (h * kGradingRatio < hBulk && rad - h * kGradingRatio > m + hBulk) {
+        h *= kGradingRatio;
+        rad -= h;
+        inward.push_back(rad);
+    }
+    const int uniform = std::max(1, static_cast<int>(std::ceil((rad - m) / hBulk)));
+    const int n = uniform + static_cast<int>(inward.size());
+    if (n > upperGridLimit || static_cast<double>(n) > 0.8 * (b - m) / hFine)
+        return false;
+    std::vector<double> radii(1, 0.0);
+    for (int i = 0; i < uniform; ++i)
+        radii.push_back(m + i * (rad - m) / uniform);
+    radii.insert(radii.end(), inward.rbegin(), inward.rend());
+    twoPartRadii = std::move(radii);
+    Regrid(n);
+    return setupSucceeded != 0;
 }
 
 // Uniform spacing up to r*, where the data begin, then steps that grow with the distance the
