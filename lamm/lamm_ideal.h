@@ -321,6 +321,7 @@ public:
     bool discretizationLoaded = false;
     bool outputLoaded = false;
     bool workerMode = false;
+    bool silentProgress = false;  // draws no status lines or profiles (a list member)
     bool stopRequested = false;
 
     // Group 7: output description

@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 #include <cstdio>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,7 +150,13 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     tmpl->DebugLog("\nStarting CLRunMTList");
     if (tmpl->window != nullptr && !Quiet(*tmpl))
         ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
+    // Thread k's share is the equations j with j mod N = k - 1. The calling thread solves the
+    // share that holds equation 1 itself, so a single equation starts no thread; threads
+    // without a share are not started.
+    const int own = N == 1 ? 1 : 2;
+    auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
     std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
+    LammListFinish finish;
     for (int k = 0; k <= N; ++k) {
         threads[k] = std::make_unique<MultiThreadCLammIdeal>();
         if (k == 0)
@@ -161,25 +167,36 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
                             scanCounts);
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
+        threads[k]->SetFinishSignal(&finish);
     }
     tmpl->DebugLog(" ... pLammThreads allocated");
     tmpl->DebugLog(", loaded");
-    for (int k = 1; k <= N; ++k) {
+    PollKeyboard(*tmpl);
+    std::vector<int> started;
+    for (int k = 1; k <= N; ++k)
+        if (k != own && hasShare(k))
+            started.push_back(k);
+    finish.running = static_cast<int>(started.size());
+    for (int k : started)
         threads[k]->Start();
-        PollKeyboard(*tmpl);
-    }
     tmpl->DebugLog(", started ");
-    // The keyboard is watched while the threads run, so a key stops every equation within its
-    // current time step (the workers test the stop flag at every step).
-    for (int k = 1; k <= N; ++k) {
-        while (threads[k]->GetStatus() == TThread::Running &&
-               !gUserInterrupt.load(std::memory_order_relaxed)) {
+    threads[own]->RunOnCallingThread();
+    // The keyboard is watched until the workers are done, so a key stops every equation within
+    // its current time step (the workers test the stop flag at every step).
+    {
+        std::unique_lock<std::mutex> lock(finish.mutex);
+        while (finish.running > 0) {
+            if (finish.finished.wait_for(lock, std::chrono::milliseconds(5),
+                                         [&] { return finish.running == 0; }))
+                break;
+            lock.unlock();
             PollKeyboard(*tmpl);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            lock.lock();
         }
-        threads[k]->WaitForExit();
-        PollKeyboard(*tmpl);
     }
+    for (int k : started)
+        threads[k]->WaitForExit();
+    PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
     int result = 0;
     for (int k = 1; k <= N; ++k) {
@@ -192,7 +209,7 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     }
     tmpl->DebugLog(", checked ");
     bool allDone = true;
-    for (int k = 1; k <= N; ++k)
+    for (int k : started)
         allDone = allDone && threads[k]->GetStatus() == TThread::Finished;
     tmpl->DebugLog(allDone ? ", all done " : ", not all done yet ");
     tmpl->DebugLog(", and deleted. ");

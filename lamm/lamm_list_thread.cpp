@@ -7,8 +7,34 @@
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_trace.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+// The keyboard is asked at most this often by the equations solved on the calling thread:
+// a poll goes through the message queue, which would otherwise cost more than a time step.
+constexpr auto kKeyPollInterval = std::chrono::milliseconds(2);
+
+thread_local const CLammIdeal* tPollingTemplate = nullptr;
+thread_local Clock::time_point tNextKeyPoll;
+
+// The step loop's stop test of an equation on the calling thread: the list's stop flag at every
+// step (another equation failed or a key was seen), the template's key poll now and then.
+bool CallerStepPoll()
+{
+    if (gUserInterrupt.load(std::memory_order_relaxed))
+        return true;
+    const Clock::time_point now = Clock::now();
+    if (tPollingTemplate == nullptr || now < tNextKeyPoll)
+        return false;
+    tNextKeyPoll = now + kKeyPollInterval;
+    return tPollingTemplate->IsWorkerOrKeyPressed();
+}
+
+}  // namespace
 
 MultiThreadCLammIdeal::~MultiThreadCLammIdeal()
 {
@@ -89,7 +115,11 @@ int MultiThreadCLammIdeal::Run()
             }
             auto equation = std::make_unique<CLammIdeal>();
             equation->CopySettingsFrom(*template_);
-            equation->workerMode = true;
+            equation->workerMode = !onCallingThread_;
+            if (onCallingThread_) {
+                equation->keyPoll = &CallerStepPoll;
+                equation->silentProgress = true;
+            }
             equation->equationNumber = j;
             equation->threadNumber = k;
             equation->LoadSpeciesFromList(s_[j], D_[j], targets_[j], radii_, radiusCount_,
@@ -112,5 +142,24 @@ int MultiThreadCLammIdeal::Run()
     }
     errorTexts_ = deferred.Take();
     DebugLog("\nexit from MultiThreadCLammIdeal::Run()");
+    if (finish_ != nullptr) {
+        {
+            std::lock_guard<std::mutex> lock(finish_->mutex);
+            --finish_->running;
+        }
+        finish_->finished.notify_all();
+    }
     return 0;
+}
+
+void MultiThreadCLammIdeal::RunOnCallingThread()
+{
+    onCallingThread_ = true;
+    LammListFinish* finish = finish_;
+    finish_ = nullptr;
+    tPollingTemplate = template_;
+    tNextKeyPoll = Clock::time_point{};
+    Run();
+    tPollingTemplate = nullptr;
+    finish_ = finish;
 }

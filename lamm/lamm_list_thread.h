@@ -3,10 +3,19 @@
 
 #include "plat/thread.hpp"
 
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
 class CLammIdeal;
+
+// Counts the worker threads of a list still solving; the last to finish wakes the driver.
+struct LammListFinish {
+    std::mutex mutex;
+    std::condition_variable finished;
+    int running = 0;
+};
 
 // Thread k of N solves the equations j with j mod N = k - 1, each on its own copy of the
 // template, and writes only the target rows of its equations and element k of the result
@@ -28,6 +37,11 @@ public:
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
     std::vector<std::string> TakeErrorTexts() { return std::move(errorTexts_); }
+    // Told when this worker's share is done (not used by the share solved on the caller).
+    void SetFinishSignal(LammListFinish* finish) { finish_ = finish; }
+    // Solves this thread's share on the calling thread instead, the key polled in the steps of
+    // its equations (at most every few milliseconds) and the stop flag tested at every step.
+    void RunOnCallingThread();
 
 protected:
     int Run() override;
@@ -53,5 +67,7 @@ private:
     bool logFailed_ = false;
     bool logPrepared_ = false;
     bool deleting_ = false;
+    bool onCallingThread_ = false;
+    LammListFinish* finish_ = nullptr;
     std::vector<std::string> errorTexts_;
 };

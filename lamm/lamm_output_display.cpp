@@ -11,11 +11,12 @@
 #include <cstdio>
 #include <vector>
 
-// Only the window's own thread draws: the solvers of a threaded list run stay silent.
+// Only the window's own thread draws: the solvers of a threaded list run stay silent, also
+// the share that the window's thread solves itself.
 bool CLammIdeal::ShowsProgress() const
 {
     return simulatingWithoutFitting && window != nullptr && !quietWhileFitting &&
-           !quietWhileComputing && plat::IsGuiThread();
+           !quietWhileComputing && !silentProgress && plat::IsGuiThread();
 }
 
 void CLammIdeal::ShowStatusLines(double ri)

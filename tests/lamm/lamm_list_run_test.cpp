@@ -213,3 +213,54 @@ TEST_F(LammListRun, SingleVbarMatchesTemplateVbar)
               0);
     EXPECT_EQ(list.Flat(), reference);
 }
+
+// Short lists, whose first equation the calling thread solves itself (one equation starts no
+// thread): the rows are those of the sequential list for any thread count.
+TEST_F(LammListRun, ShortListsMatchSequentialForAnyThreadCount)
+{
+    for (int n : {1, 2, 3}) {
+        LammListCase lc;
+        lc.equations = n;
+        lc.scans = 5;
+        LammList list{lc};
+        ASSERT_EQ(CLRunList(&list.templ, n, list.S(), list.D(), nullptr, list.Targets(),
+                            list.Radii(), list.Points(), nullptr, nullptr),
+                  0);
+        const std::vector<float> reference = list.Flat();
+        for (int threads : {1, 2, 3, 8}) {
+            list.Fill(-1.0f);
+            std::vector<int> solved(n + 1, 0);
+            EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, n, list.S(), list.D(),
+                                             nullptr, list.Targets(), list.Radii(),
+                                             list.Points(), nullptr, nullptr, solved.data()),
+                      0)
+                << n << " equations, " << threads << " threads";
+            EXPECT_EQ(Solved(solved), n) << n << " equations, " << threads << " threads";
+            EXPECT_EQ(list.Flat(), reference) << n << " equations, " << threads << " threads";
+        }
+    }
+}
+
+// A key pressed while the calling thread solves the only equation of a list stops it within
+// its time steps: the list reports itself stopped and the row is cleared, not left half written.
+TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread)
+{
+    LammListCase lc;
+    lc.equations = 1;
+    lc.scans = 10;
+    LammList list{lc};
+    static int polls = 0;
+    polls = 0;
+    // the first poll is the driver's before any equation starts; the later ones come from the
+    // equation's steps
+    list.templ.keyPoll = [] { return ++polls == 2; };
+    std::vector<int> solved(2, 0);
+    EXPECT_EQ(CLRunMTListWithThreads(4, &list.templ, 1, list.S(), list.D(), nullptr,
+                                     list.Targets(), list.Radii(), list.Points(), nullptr,
+                                     nullptr, solved.data()),
+              kLammListStopped);
+    EXPECT_GE(polls, 2);
+    EXPECT_EQ(solved[1], 0);
+    EXPECT_TRUE(AllZero(list, 1));
+    EXPECT_TRUE(TakeErrorBoxes().empty());
+}
