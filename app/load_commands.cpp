@@ -203,8 +203,7 @@ void TXLAWindow::CmEditDataFiles() {
     char path[kPathBufferSize];
     if (!ChooseOneFile(*this, "Select File to Edit", path, sizeof path))
         return;
-    std::string command = std::string("notepad.exe \"") + path + "\"";
-    WinExec(command.c_str(), SW_SHOWMAXIMIZED);
+    plat::OpenInTextEditor(path);
 }
 
 void TXLAWindow::CmSetInitialData() {

@@ -191,8 +191,7 @@ void PointEditButtonAction(TXLAWindow* window, int which) {
     HideScanButtons(window);
     if (!ValidPosition(k) || k > int(ScanStore::fileNames.size()))
         return;
-    const std::string command = "notepad.exe \"" + ScanStore::fileNames[k - 1] + "\"";
-    WinExec(command.c_str(), SW_SHOWNORMAL);
+    plat::OpenInTextEditor(ScanStore::fileNames[k - 1]);
     WindowServices::SetPaintSuspended(window, true);
     const int answer =
         WindowServices::PlatformWindow(window)->MessageBox("reload scans for changes to take effect?", "", MB_YESNO);

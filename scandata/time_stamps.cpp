@@ -185,7 +185,7 @@ double AnalyzeTimeStamps(bool showReport, bool* failed, double** recorded, doubl
                 ok = false;
             } else {
                 if (showReport)
-                    WinExec(("notepad.exe \"" + path + "\"").c_str(), SW_SHOWMAXIMIZED);
+                    plat::OpenInTextEditor(path);
             }
         }
     }

@@ -33,5 +33,8 @@ std::vector<std::string> MapCommandLine(const std::string& commandLine);
 int CreateProcessAndWait(const std::string& commandLine, const std::string& workingDir = {});
 // Opens a file or address with the desktop's handler; > 31 when started.
 int ShellOpen(const std::string& target);
+// Opens the file in the text editor ($VISUAL, else xdg-open) with its path as one argument,
+// whatever quotes or blanks the name holds; > 31 when started.
+int OpenInTextEditor(const std::string& path);
 
 } // namespace plat

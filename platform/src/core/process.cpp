@@ -135,6 +135,16 @@ int ShellOpen(const std::string& target) {
     return GetBackend().startProcess(ProcessRequest{{"xdg-open", t}, {}, false});
 }
 
+int OpenInTextEditor(const std::string& path) {
+    std::vector<std::string> argv = Words(Editor());
+    std::string file = LooksWindowsPath(path) ? NativePath(path) : path;
+    // A name that starts like an option is handed over as a relative path.
+    if (!file.empty() && file[0] == '-') file = "./" + file;
+    argv.push_back(file);
+    const int r = GetBackend().startProcess(ProcessRequest{argv, {}, false});
+    return r < 0 ? 0 : r;
+}
+
 } // namespace plat
 
 UINT WinExec(const char* commandLine, UINT) {
