@@ -3,7 +3,6 @@
 
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
-#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,21 +21,18 @@ Pellet gPellet;
 
 }  // namespace
 
-double BottomTransportSpeed(double s)
-{
+double BottomTransportSpeed(double s, double bottomCm) {
     const double rpm = std::max(LammGrid::rotorSpeed, LammGrid::maxRotorSpeed);
     const double omega = rpm * 2.0 * M_PI / 60.0;
-    return std::fabs(omega * omega * s * 1e-13) * double(ModelParameters::bottom);
+    return std::fabs(omega * omega * s * 1e-13) * bottomCm;
 }
 
-void DecideBottomPellet(double lastElement)
-{
+void DecideBottomPellet(double lastElement, double s, double D, double bottomCm) {
     gPellet = Pellet{};
-    const double s = LammGrid::s, D = LammGrid::d;
     if (LammGrid::backDiffusionShutOff || !(s > 0.0) || !(D > 0.0) ||
         ModelChoice::inhomogeneousSolvent || LammGrid::allocatedGridSize < 3)
         return;
-    gPellet.on = BottomTransportSpeed(s) * lastElement / D > kLargestClosedPeclet;
+    gPellet.on = BottomTransportSpeed(s, bottomCm) * lastElement / D > kLargestClosedPeclet;
 }
 
 bool BottomPelletOn() { return gPellet.on; }

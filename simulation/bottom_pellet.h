@@ -5,15 +5,15 @@
 #include <functional>
 
 // Sedimentation velocity at the bottom (cm/s) of s (S) at the final rotor speed.
-double BottomTransportSpeed(double s);
+double BottomTransportSpeed(double s, double bottomCm);
 
 // A closed bottom piles the species up within D / (s omega^2 b). When the last element is wider
 // than twice that, linear elements cannot carry the pile-up: they ring and reach large negative
 // values. Back-diffusion from a pile-up that thin reaches no further than the pile-up itself,
 // so the grid solves the open bottom and the amount that left is shown at the last node: the
 // profile is the same everywhere else and the amount in the cell is kept. Decides for the
-// species of LammGrid and the last element's width, and forgets any earlier pellet.
-void DecideBottomPellet(double lastElement);
+// species s (S), D (cm^2/s) and the last element's width, and forgets any earlier pellet.
+void DecideBottomPellet(double lastElement, double s, double D, double bottomCm);
 // True while the running solver holds a pellet: its bottom row is open.
 bool BottomPelletOn();
 

@@ -38,7 +38,7 @@ void FillRows(FixedGridState& f, int first, int last, int N) {
         f.Kb[i] = k * FeElemGrid3C(i, i, N) - D * FeElemGrid3B(i, i, N);
         f.Kc[i] = k * FeElemGrid3C(i, i + 1, N) - D * FeElemGrid3B(i, i + 1, N);
     }
-    const bool open = LammGrid::backDiffusionShutOff || BottomPelletOn();
+    const bool open = f.shutOff || BottomPelletOn();
     if (open && f.s > 0.0 && first <= N && N <= last && N >= 2) {
         const double* r = LammGrid::radius;
         const double diffusion = r[N] / (r[N] - r[N - 1]);

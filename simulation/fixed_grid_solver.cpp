@@ -25,6 +25,9 @@ namespace {
 struct FixedGridRun {
     FixedGridState& f;
     FixedGridRegion& g;
+    const CLammProblem& problem;
+    const CLammControl& control;
+    CLammSink& out;
 
     double* C();
     bool SpecialGeometry();
@@ -61,7 +64,7 @@ bool FixedGridRun::SpecialGeometry() {
 }
 
 bool FixedGridRun::Accelerating() {
-    return ScanStore::rampRotorSpeed && LammGrid::accelerating;
+    return problem.rotor.ramp && LammGrid::accelerating;
 }
 
 // The acceleration phase's step bound and its end, the end cut at most once per step.
@@ -69,8 +72,8 @@ void FixedGridRun::CutForAcceleration(bool& endCut) {
     if (!Accelerating())
         return;
     double& dt = LammGrid::dt;
-    const double t = LammGrid::time, end = LammGrid::accelerationTime;
-    dt = std::min(dt, LammGrid::maxDtAcceleration);
+    const double t = LammGrid::time, end = problem.rotor.accelerationEndS;
+    dt = std::min(dt, problem.rotor.maxDtAccelerationS);
     if (!endCut && t + dt > end && end > t) {
         dt = end - t;
         endCut = true;
@@ -101,9 +104,9 @@ double FixedGridRun::LimitStep(double step, double old, bool countFloor) {
 // (refusal) or dt q (growth); a step that would barely change is halved (doubled).
 double FixedGridRun::ShrinkStep(double change) {
     const double old = LammGrid::dt;
-    const double predicted = change == 0.0 ? 0.0 : (LammGrid::dcOverCMid / change) * old;
-    const double shrunk = old / LammGrid::stepFactor;
-    double step = shrunk + (predicted - shrunk) * LammGrid::stepBlend;
+    const double predicted = change == 0.0 ? 0.0 : (control.dcOverCMid / change) * old;
+    const double shrunk = old / control.stepFactor;
+    double step = shrunk + (predicted - shrunk) * control.stepBlend;
     if (step >= 0.8 * old && step <= 1.2 * old)
         step *= 0.5;
     return LimitStep(step, old, true);
@@ -113,11 +116,11 @@ double FixedGridRun::GrowStep(double change) {
     const double old = LammGrid::dt;
     if (change == 0.0)
         return 10.0 * old;
-    if (change >= LammGrid::dcOverCLow)
+    if (change >= control.dcOverCLow)
         return old;
-    const double predicted = (LammGrid::dcOverCMid / change) * old;
-    const double grown = old * LammGrid::stepFactor;
-    double step = grown + (predicted - grown) * LammGrid::stepBlend;
+    const double predicted = (control.dcOverCMid / change) * old;
+    const double grown = old * control.stepFactor;
+    double step = grown + (predicted - grown) * control.stepBlend;
     if (step >= 0.9 * old && step <= 1.1 * old)
         step *= 2.0;
     return LimitStep(step, old, false);
@@ -219,7 +222,7 @@ double FixedGridRun::MaxRelativeChangeActive() {
     for (int i = R - 1; i >= L; --i) {
         if (watchNegative && c[i] < -f.level) {
             ++g.floorHits;
-            return 2.0 * LammGrid::dcOverCLimit;
+            return 2.0 * control.maxDcOverC;
         }
         const double d = c[i] - old[i];
         double q = old[i];
@@ -241,7 +244,7 @@ double FixedGridRun::MaxRelativeChangeActive() {
 // Only on the last retry of a species: a small negative meniscus value is mirrored and its
 // amount taken from node 2, so the amount in the cell stays.
 void FixedGridRun::ReflectMeniscusValue() {
-    if (!LammGrid::lastResortMode)
+    if (!control.lastResort)
         return;
     double* c = C();
     const double w1 = FeElemGrid1R(1, f.n), w2 = FeElemGrid1R(2, f.n);
@@ -254,7 +257,7 @@ void FixedGridRun::AdvanceFixedGrid() {
     ++LammGrid::stepCount;
     f.dampedStepsLeft = std::max(f.dampedStepsLeft - 1, 0);
     LammGrid::time += LammGrid::dt;
-    if (LammGrid::accelerating && LammGrid::time >= LammGrid::accelerationTime) {
+    if (LammGrid::accelerating && LammGrid::time >= problem.rotor.accelerationEndS) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
         LammGrid::accelerating = false;
         ReassembleForRotorSpeed(f, f.n);
@@ -263,7 +266,7 @@ void FixedGridRun::AdvanceFixedGrid() {
     const double* c = C();
     if (c[1] < 0.0 && c[1] > -f.level)
         ReflectMeniscusValue();
-    if (LammGrid::profileCurves)
+    if (control.trackAmount)
         LammGrid::totalAmount = f.weighted ? TotalAmountWeighted(f) : TotalAmountFixedGrid(f);
 }
 
@@ -284,8 +287,8 @@ void FixedGridRun::SpreadTinyValues() {
 double FixedGridRun::SimulateLammStep() {
     double& dt = LammGrid::dt;
     double* c = C();
-    if (ModelChoice::fixedTimeStep)
-        dt = LammGrid::dcOverCLimit;
+    if (control.fixedTimeStep)
+        dt = control.maxDcOverC;
     const int from = f.L >= 4 ? f.L - 2 : 1;
     std::copy(c + from, c + f.R + 1, f.cOld.begin() + from);
     bool endCut = false;
@@ -318,12 +321,12 @@ double FixedGridRun::SimulateLammStep() {
         AdvanceFixedGrid();
         return taken;
     }
-    if (ModelChoice::fixedTimeStep) {
+    if (control.fixedTimeStep) {
         AdvanceFixedGrid();
         return 1.0;
     }
     double change = MaxRelativeChangeActive();
-    while (change > LammGrid::dcOverCLimit) {
+    while (change > control.maxDcOverC) {
         if (g.floorHits > 10) {
             LammGrid::discretizationError = 1;
             break;
@@ -368,7 +371,7 @@ int FixedGridRun::ExtendActiveRegionRight(double t) {
         return f.R = f.n;
     if (f.R >= f.n)
         return f.R;
-    if (ScanStore::rampRotorSpeed)
+    if (problem.rotor.ramp)
         f.plateau = std::exp(-2.0 * f.plateauRate * (t - f.plateauTime)) * f.plateau;
     else
         f.plateau = std::exp(-2.0 * f.plateauRate * t) * f.initialPlateau;
@@ -405,7 +408,8 @@ double FixedGridRun::SmallestElement() {
 
 // The fastest transport, at the bottom (cm/s); the drift itself in electrophoresis.
 double FixedGridRun::TransportSpeed() {
-    return ModelChoice::electrophoresis ? std::fabs(f.s * 1e-4) : BottomTransportSpeed(f.s);
+    return ModelChoice::electrophoresis ? std::fabs(f.s * 1e-4)
+                                        : BottomTransportSpeed(f.s, problem.bottomCm);
 }
 
 // The boundary moves at most one element per step (at the bottom, where it is fastest), and
@@ -418,17 +422,17 @@ double FixedGridRun::CourantStepLimit() {
 
 void FixedGridRun::SetUpActiveRegion() {
     const double c1 = C()[1];
-    f.level = LammGrid::truncationLevel * c1;
+    f.level = control.truncationLevel * c1;
     f.L = 1;
     f.R = f.n;
     g.active = g.leftTracking = g.rightTracking = false;
-    if (LammGrid::truncateGrid && f.s > 0.0 && !ModelChoice::zoneCentrifugation) {
+    if (control.truncateGrid && f.s > 0.0 && !ModelChoice::zoneCentrifugation) {
         g.active = true;
         f.plateau = c1;
         f.plateauTime = 0.0;
         g.margin = f.n / 10;
         g.leftTracking = true;
-        if (LammGrid::backDiffusionShutOff && !ModelChoice::inhomogeneousSolvent && !f.weighted &&
+        if (control.backDiffusionShutOff && !ModelChoice::inhomogeneousSolvent && !f.weighted &&
             g.margin >= 3) {
             g.rightTracking = true;
             f.R = g.margin;
@@ -438,6 +442,7 @@ void FixedGridRun::SetUpActiveRegion() {
 }
 
 void FixedGridRun::Run() {
+    StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
     LastGridSolver() = GridSolver::FixedGrid;
@@ -448,8 +453,9 @@ void FixedGridRun::Run() {
     g.floorHits = 0;
     LammGrid::stepCount = 0;
     f.n = LammGrid::allocatedGridSize;
-    f.s = LammGrid::s;
-    f.D = LammGrid::d;
+    f.s = problem.s;
+    f.D = problem.D;
+    f.shutOff = control.backDiffusionShutOff;
     f.weighted = SpecialGeometry();
     double* c = C();
     bool anyPositive = false;
@@ -459,7 +465,7 @@ void FixedGridRun::Run() {
         LammGrid::dt = 10.0;
         while (LammGrid::running && LammGrid::time < kLastSimulatedTime) {
             LammGrid::time += LammGrid::dt;
-            ShowLammProfiles(change);
+            out.Step(change);
         }
         LammGrid::activeRegionOff = false;
         return;
@@ -470,7 +476,8 @@ void FixedGridRun::Run() {
     if (f.weighted)
         EndBottomPellet();
     else
-        DecideBottomPellet(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1]);
+        DecideBottomPellet(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1], f.s, f.D,
+                           problem.bottomCm);
     StartBottomPellet([&state = f](double& amount, double& lastVolume) {
         FixedGridAmount(state, amount, lastVolume);
     });
@@ -483,7 +490,7 @@ void FixedGridRun::Run() {
     g.maxStep = CourantStepLimit();
     g.ringingStep = std::min(g.maxStep, SmallestElement() * SmallestElement() / f.D);
     LammGrid::maxDt = g.maxStep;
-    InitDepletionProbe();
+    InitDepletionProbe(f.s);
     if (ModelChoice::zoneCentrifugation)
         LammGrid::dt = 0.1;
     LammGrid::dt = std::min(LammGrid::dt, g.maxStep);
@@ -492,8 +499,8 @@ void FixedGridRun::Run() {
     // start through the long steps of the run, and implicit Euler steps damp it. Where transport
     // dominates they would smear the boundary instead. Steps the user fixed stay Crank-Nicolson.
     const double peclet = TransportSpeed() * SmallestElement() / f.D;
-    f.dampedStepsLeft = !ModelChoice::fixedTimeStep && peclet < 2.0 ? 2 : 0;
-    if (LammGrid::profileCurves)
+    f.dampedStepsLeft = !control.fixedTimeStep && peclet < 2.0 ? 2 : 0;
+    if (control.trackAmount)
         LammGrid::totalAmount = f.weighted ? TotalAmountWeighted(f) : TotalAmountFixedGrid(f);
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
@@ -512,7 +519,7 @@ void FixedGridRun::Run() {
             LammGrid::discretizationError = 1;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
-        ShowLammProfiles(change);
+        out.Step(change);
         change /= d;
         if (DepletionProbeReached(f.L)) {
             LammGrid::running = 0;
@@ -524,7 +531,7 @@ void FixedGridRun::Run() {
         }
     }
     if (atEquilibrium || depleted)
-        WriteProfileToRemainingScans(!atEquilibrium);
+        out.Remaining(!atEquilibrium);
     EndBottomPellet();
     LammGrid::activeRegionOff = false;
 }
@@ -534,11 +541,13 @@ void FixedGridRun::Run() {
 // Checked on the plateau, the second moment, the equilibrium exponential, the non-diffusing
 // limit and the amount, for the sector and the special cells, and against the solver object on
 // the same grid, in the solver tests.
-void CFixedGridSolver::Run() {
-    FixedGridRun{state_, region_}.Run();
+void CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl& control,
+                           CLammSink& out) {
+    FixedGridRun{state_, region_, problem, control, out}.Run();
 }
 
 void SimulateLammTimeCourse() {
     CFixedGridSolver solver;
-    solver.Run();
+    CScanOutput scans;
+    solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans);
 }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "simulation/fixed_grid_state.h"
+#include "simulation/lamm_solver_inputs.h"
 
 class CFixedGridSolver {
   public:
-    // One run on the simulation grid, as SimulateLammTimeCourse describes.
-    void Run();
+    // One run from the profile and the clock in LammGrid, as SimulateLammTimeCourse describes;
+    // every profile goes to out.
+    void Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
     // The active region [L, R] of the run in progress (1 and n without truncation).
     int ActiveLeft() const { return state_.L; }

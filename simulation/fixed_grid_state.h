@@ -8,6 +8,7 @@ struct FixedGridState {
     double s = 0.0, D = 0.0; // S, cm^2/s
     double sw = 0.0;         // s omega^2 (1/s), or the drift s 1e-4 in electrophoresis
     bool weighted = false;   // one of the special cell geometries
+    bool shutOff = false;    // back-diffusion shut off: the bottom row is open
     // M and K (M dc/dt = K c) as sub (a), main (b) and super (c) diagonals; the Crank-Nicolson
     // matrices A = M - dt/2 K (factored) and B = M + dt/2 K
     std::vector<double> Ma, Mb, Mc, Ka, Kb, Kc, La, Lb, Lc, Ba, Bb, Bc;

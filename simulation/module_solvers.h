@@ -1,15 +1,25 @@
 // The Lamm solvers of the simulation grid: one ideal species (constant s and D) propagated on
-// LammGrid from the profile in LammGrid::concentration, with the profile handed to
-// ShowLammProfiles after every step.
+// LammGrid from the profile in LammGrid::concentration, with the profile handed to a sink after
+// every step. The names without arguments read the problem and the control from the records and
+// hand the profiles to the scans (CScanOutput).
 #pragma once
 
-// The caller fills LammGrid: arrays allocated for the solver, the initial profile, s and D, the
-// rotor speed with the acceleration state, time 0, the first scan as target (targetScan,
-// targetScanTime, endTime with endTimePending), dt, the tolerance "max dc/c" (dcOverCLimit with
-// dcOverCLow and dcOverCMid) and running = 1. Both return when the run is over: after the last
-// scan, on a key press, at equilibrium or when the boundary has left the data (the scans not yet
-// reached then get the final profile, or nothing), or with singularMatrix or discretizationError
-// set.
+#include "simulation/lamm_solver_inputs.h"
+
+// The caller fills LammGrid: arrays allocated for the solver, the initial profile, the clock
+// (time, the first scan as target: targetScan, targetScanTime, endTime with endTimePending), dt
+// and running = 1. Every solver returns when the run is over: after the last scan, on a key
+// press, at equilibrium or when the boundary has left the data (the scans not yet reached then
+// get the final profile, or nothing), or with singularMatrix or discretizationError set.
+
+// The records as a problem (meniscus, bottom, LammGrid::s and d, the rotor) and a control
+// (dcOverCLimit with dcOverCLow and dcOverCMid, ModelChoice::fixedTimeStep, the truncation, the
+// back-diffusion shut-off, lastResortMode, the s grid, profileCurves).
+CLammProblem LammProblemOfRecord();
+CLammControl LammControlOfRecord();
+
+// The moving hat algorithm on the moving-grid arrays; without them it sets discretizationError.
+void SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
 // "moving hat algorithm": finite elements on a grid that moves with the boundary. Leaves
 // ModelChoice::fixedTimeStep on. Needs the moving-grid arrays (ModelChoice::movingHatAlgorithm

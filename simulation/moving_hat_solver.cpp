@@ -53,6 +53,8 @@ struct MovingHat {
     bool depletingEndUnresolved = false;  // the depletion layer is thinner than the end element
     int periods = 0;
     const double* x = nullptr;  // the moving-grid radii the frame was set up on
+    CLammProblem problem;
+    CLammControl control;
 };
 MovingHat g;
 
@@ -65,7 +67,8 @@ double Volume(int i) { return FeElemGrid1B(i); }
 // sigma (F - S), which avoids cancelling k F against sigma S.
 bool Combined()
 {
-    return LammGrid::automaticSGrid && !ModelChoice::inhomogeneousSolvent && !LammGrid::accelerating;
+    return g.control.automaticSGrid && !ModelChoice::inhomogeneousSolvent &&
+           !LammGrid::accelerating;
 }
 
 void ComputeTransportRow(int i)
@@ -225,7 +228,9 @@ void UpdateSedimentationMatricesFE()
     BoundaryEntriesAtStart();
 }
 
-bool Accelerating() { return ScanStore::rampRotorSpeed && LammGrid::accelerating; }
+bool Accelerating() {
+    return g.problem.rotor.ramp && LammGrid::accelerating;
+}
 
 // The step bounds of the acceleration phase; true when dt was cut.
 bool CutForAcceleration()
@@ -234,8 +239,8 @@ bool CutForAcceleration()
         return false;
     double& dt = LammGrid::dt;
     const double before = dt;
-    dt = std::min(dt, LammGrid::maxDtAcceleration);
-    const double end = LammGrid::accelerationTime, t = LammGrid::time;
+    dt = std::min(dt, g.problem.rotor.maxDtAccelerationS);
+    const double end = g.problem.rotor.accelerationEndS, t = LammGrid::time;
     if (end > t && t + dt > end)
         dt = end - t;
     return dt != before;
@@ -400,12 +405,12 @@ void AdvanceLammFETime()
 {
     ++LammGrid::stepCount;
     LammGrid::time += LammGrid::dt;
-    if (LammGrid::accelerating && LammGrid::time >= LammGrid::accelerationTime) {
+    if (LammGrid::accelerating && LammGrid::time >= g.problem.rotor.accelerationEndS) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
         LammGrid::accelerating = false;
         UpdateSedimentationMatricesFE();
     }
-    if (LammGrid::profileCurves) {
+    if (g.control.trackAmount) {
         const double previous = g.total;
         SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
         g.total = TotalAmountInCellFE() + kSectorFactor * PelletAmount();
@@ -608,9 +613,8 @@ void ScaleGridByExponential()
 
 // Checked against the plateau, the second moment, the equilibrium exponential and the
 // non-diffusing limit, and against the solver object on the same grid, in the solver tests.
-void SolveLammFE()
-{
-    ModelChoice::fixedTimeStep = true;
+void SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out) {
+    StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
         return;
     const int n = LammGrid::allocatedGridSize;
@@ -621,24 +625,30 @@ void SolveLammFE()
     LastGridSolver() = GridSolver::MovingHat;
     g.n = n;
     g.x = X();
-    g.m = ModelParameters::meniscus;
-    g.b = ModelParameters::bottom;
-    g.s = LammGrid::s;
-    g.D = LammGrid::d;
-    g.sGrid = LammGrid::automaticSGrid ? g.s : LammGrid::sGrid;
-    if (std::fabs(g.sGrid) < 1.0 && LammGrid::dcOverCLimit >= 1.0)
-        LammGrid::dcOverCLimit = 0.1;
+    g.problem = problem;
+    g.control = control;
+    g.m = problem.meniscusCm;
+    g.b = problem.bottomCm;
+    g.s = problem.s;
+    g.D = problem.D;
+    g.sGrid = control.automaticSGrid ? g.s : control.sGrid;
+    // a frame at rest needs short steps: the tolerance is then a step of 0.1 period at most
+    double limit = control.maxDcOverC;
+    if (std::fabs(g.sGrid) < 1.0 && limit >= 1.0)
+        limit = 0.1;
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
-    DecideBottomPellet(X()[n] - X()[n - 1]);
+    DecideBottomPellet(X()[n] - X()[n - 1], g.s, g.D, g.b);
     // the pellet's open bottom is the bottom row of the back-diffusion shut-off
     struct OpenBottom {
         bool kept = LammGrid::backDiffusionShutOff;
-        OpenBottom() { LammGrid::backDiffusionShutOff = kept || BottomPelletOn(); }
+        explicit OpenBottom(bool shutOff) {
+            LammGrid::backDiffusionShutOff = shutOff || BottomPelletOn();
+        }
         ~OpenBottom() { LammGrid::backDiffusionShutOff = kept; }
-    } openBottom;
+    } openBottom(control.backDiffusionShutOff);
     AssembleMovingHatMatricesFE();
     StartBottomPellet(MovingGridAmount);
     const double* x = X();
@@ -646,7 +656,7 @@ void SolveLammFE()
     const double endRadius = g.s >= 0.0 ? g.m : g.b;
     g.depletingEndUnresolved = std::fabs(g.sigma) * endRadius * endElement / g.D > 2.0;
     LammGrid::dt = 1.0;
-    g.dt0 = g.sGrid == 0.0 ? LammGrid::dcOverCLimit : LammGrid::dcOverCLimit * g.period;
+    g.dt0 = g.sGrid == 0.0 ? limit : limit * g.period;
     g.fullPeriodMode = g.dt0 >= g.period;
     if (g.fullPeriodMode) {
         g.dt0 = g.period;
@@ -657,9 +667,9 @@ void SolveLammFE()
     g.periodEndNext = g.fullPeriodNext = g.fullPeriodStep = false;
     const double rpm = LammGrid::rotorSpeed;
     LammGrid::maxDt = g.s == 0.0 ? 1000.0 : std::clamp(0.5 * rpm * rpm * g.D / g.s, 10.0, 1000.0);
-    InitDepletionProbe();
+    InitDepletionProbe(g.s);
     g.massLoss = false;
-    if (LammGrid::profileCurves)
+    if (control.trackAmount)
         g.total = LammGrid::totalAmount = TotalAmountInCellFE();
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
@@ -674,7 +684,7 @@ void SolveLammFE()
             LammGrid::discretizationError = 1;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
-        ShowLammProfiles(change);
+        out.Step(change);
         change /= p;
         if (DepletionProbeReached()) {
             LammGrid::running = 0;
@@ -687,7 +697,13 @@ void SolveLammFE()
     }
     if (atEquilibrium || depleted) {
         ScaleGridByExponential();
-        WriteProfileToRemainingScans(!atEquilibrium);
+        out.Remaining(!atEquilibrium);
     }
     EndBottomPellet();
+}
+
+void SolveLammFE() {
+    ModelChoice::fixedTimeStep = true;
+    CScanOutput scans;
+    SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), scans);
 }

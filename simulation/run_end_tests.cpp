@@ -17,8 +17,7 @@ double gProbeThreshold = 0.0;
 
 }  // namespace
 
-void InitDepletionProbe()
-{
+void InitDepletionProbe(double s) {
     LammGrid::equilibriumReached = false;
     gProbe = 0;
     const int n = LammGrid::allocatedGridSize;
@@ -26,11 +25,11 @@ void InitDepletionProbe()
     if (!LammGrid::arraysAllocated || n < 1)
         return;
     // a limit of 0 is "not set": probing the meniscus would end the run at its start
-    if (LammGrid::s > 0.0 && ScanStore::rightFitLimit > ModelParameters::meniscus) {
+    if (s > 0.0 && ScanStore::rightFitLimit > ModelParameters::meniscus) {
         for (int i = 1; i <= n && gProbe == 0; ++i)
             if (r[i] >= ScanStore::rightFitLimit)
                 gProbe = i;
-    } else if (LammGrid::s < 0.0 && ScanStore::leftFitLimit > ModelParameters::meniscus) {
+    } else if (s < 0.0 && ScanStore::leftFitLimit > ModelParameters::meniscus) {
         for (int i = 1; i <= n; ++i)
             if (r[i] < ScanStore::leftFitLimit)
                 gProbe = i;

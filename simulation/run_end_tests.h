@@ -3,11 +3,11 @@
 // longer advance the time.
 #pragma once
 
-// Picks the probe node for LammGrid::s: for sedimentation the first node at or beyond the right
-// fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of its
-// present value. Without a fit limit inside the cell there is no probe. Clears
+// Picks the probe node for a species of s (S): for sedimentation the first node at or beyond the
+// right fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of
+// its present value. Without a fit limit inside the cell there is no probe. Clears
 // LammGrid::equilibriumReached.
-void InitDepletionProbe();
+void InitDepletionProbe(double s);
 // True (and LammGrid::equilibriumReached set) when the probe has fallen below its threshold or
 // the active region's left end activeLeft has passed it; never with the inhomogeneous solvent or
 // zone centrifugation.

@@ -2,6 +2,8 @@
 // model of the scan awaited next when its time is reached.
 #pragma once
 
+#include "simulation/lamm_solver_inputs.h"
+
 // Called after every solver step with a value for the progress text "ri=". At the awaited scan's
 // time it writes the profile (assembled over the optics' scan time with the simulated time
 // resolution) into the scan's fit, the distribution kernel or ComponentScans, moves the target
@@ -15,3 +17,10 @@ void WriteProfileToRemainingScans(bool zeros);
 
 // Seconds the optics need to cross the column at the scan velocity (cm/min); 0 without motion.
 double ScanCrossingSeconds();
+
+// The solvers' sink of the scans in the store: ShowLammProfiles and WriteProfileToRemainingScans.
+class CScanOutput : public CLammSink {
+  public:
+    void Step(double change) override { ShowLammProfiles(change); }
+    void Remaining(bool zeros) override { WriteProfileToRemainingScans(zeros); }
+};

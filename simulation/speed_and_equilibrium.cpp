@@ -30,6 +30,27 @@ double EffectiveRotorOmega(double t, double dt)
     return final;
 }
 
+CRotorSchedule RotorScheduleOfRecord() {
+    CRotorSchedule r;
+    r.rpm = LammGrid::rotorSpeed;
+    r.maxRpm = LammGrid::maxRotorSpeed;
+    r.ramp = ScanStore::rampRotorSpeed;
+    r.accelerating = LammGrid::accelerating;
+    r.accelerationEndS = LammGrid::accelerationTime;
+    r.accelerationRate = LammGrid::accelerationRate;
+    r.maxDtAccelerationS = LammGrid::maxDtAcceleration;
+    return r;
+}
+
+void StartRotorSchedule(const CRotorSchedule& r) {
+    LammGrid::rotorSpeed = r.rpm;
+    LammGrid::maxRotorSpeed = r.maxRpm;
+    LammGrid::accelerating = r.accelerating;
+    LammGrid::accelerationTime = r.accelerationEndS;
+    LammGrid::accelerationRate = r.accelerationRate;
+    LammGrid::maxDtAcceleration = r.maxDtAccelerationS;
+}
+
 // The equilibrium profile of a species of reduced molar mass sigma is exp(sigma (r^2 - b^2))
 // up to a factor: A is its integral against the r dr measure (relative to the right fit limit)
 // and B the cell's, so B/A is the concentration at the fit limit relative to the mean.

@@ -1,0 +1,54 @@
+// The problem, the control and the output sink of the Lamm solvers on the simulation grid.
+#pragma once
+
+// The rotor over a run: a constant speed, or a linear acceleration phase (with ramped speeds)
+// that ends at accelerationEndS, after which the speed is maxRpm.
+struct CRotorSchedule {
+    double rpm = 0.0;          // at the start of the run
+    double maxRpm = 0.0;       // at the end of the acceleration
+    bool ramp = false;         // the speed follows the scans' acceleration data
+    bool accelerating = false; // the run starts in the acceleration phase
+    double accelerationEndS = 0.0;
+    double accelerationRate = 0.0;   // rpm/s
+    double maxDtAccelerationS = 1.0; // longest step of the acceleration phase
+};
+
+// What a run solves: one ideal species in the cell. The grid, the loaded profile and the run's
+// clock (time, step, the awaited scan's time and whether the run goes on) are those of LammGrid,
+// which the scan output shares; a solver sets the rotor there from the schedule.
+struct CLammProblem {
+    double meniscusCm = 0.0, bottomCm = 0.0;
+    double s = 0.0; // S
+    double D = 0.0; // cm^2/s
+    CRotorSchedule rotor;
+};
+
+// How a run solves it.
+struct CLammControl {
+    // Tolerance "max dc/c" on the relative change of a step (with the fixed time step, the step
+    // in seconds), and the bounds below which the step grows and at which it aims.
+    double maxDcOverC = 1.0, dcOverCLow = 0.05, dcOverCMid = 0.2;
+    bool fixedTimeStep = false;
+    double stepFactor = 2.0, stepBlend = 1.0;
+    // Active region: "dynamically truncate grid" at truncationLevel of the loading.
+    bool truncateGrid = true;
+    double truncationLevel = 1e-6;
+    bool backDiffusionShutOff = false; // the bottom is open for this species
+    bool lastResort = false;           // mirror a small negative meniscus value
+    bool automaticSGrid = true;        // the moving grid travels with s, else with sGrid
+    double sGrid = 0.0;                // S
+    bool trackAmount = false;          // the amount in the cell after every step
+};
+
+// Where a run's profiles go.
+class CLammSink {
+  public:
+    virtual ~CLammSink() = default;
+    // After every step, with the value for the progress text: takes the profile when the
+    // awaited scan's time is reached, moves the target, and ends the run (LammGrid::running)
+    // after the last scan or on a key press.
+    virtual void Step(double change) = 0;
+    // The run ended before its last scan: the scans not reached get the profile, or (zeros)
+    // nothing.
+    virtual void Remaining(bool zeros) = 0;
+};
