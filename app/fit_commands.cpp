@@ -4,6 +4,7 @@
 #include "app/run_engines.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
+#include "display/paint_switches.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_grid.h"
 #include "fitting/equilibrium_fit.h"
@@ -151,6 +152,8 @@ void TXLAWindow::CmFit() {
     PlayFitDoneSound();
     gRunCompleted = true;
     ScanStore::dataChanged = false;
+    // The repaint writes the fitted parameters and their rms deviation, for every model.
+    gShowFitParamsPending = true;
     RequestRepaint();
     // A fit stopped by a key shows the values it kept, with no advice on them.
     if (gWizardMessages && !FitControl::fitAborted)

@@ -25,6 +25,7 @@
 #include "plotting/plot_owners.h"
 #include "plotting/quick_plots.h"
 #include "display/residuals_bitmap.h"
+#include "fitting/parameter_report.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store.h"
 #include "state/dls_data.h"
@@ -129,13 +130,9 @@ void DrawNormalPicture(TXLAWindow* window, TDC& dc) {
             DrawPriorOverlay(dc);
     }
     if (gShowFitParamsPending && !ScreenModes::eqTestPlotShown) {
-        // The rms deviation of the model just evaluated, where the loaders show it after a
-        // restore.
-        char text[64];
-        std::snprintf(text, sizeof text, "mean dev = %f  ", static_cast<double>(CalcFitRmsd()));
-        const unsigned align = dc.SetTextAlign(TA_LEFT | TA_TOP);
-        dc.TextOut(10, 50, text);
-        dc.SetTextAlign(align);
+        // The report's rms deviation is that of the curves just drawn.
+        CalcFitRmsd();
+        DisplayBestFitParams(window);
         gShowFitParamsPending = false;
     }
 }

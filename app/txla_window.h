@@ -132,6 +132,11 @@ class TXLAWindow : public TFrameWindow {
     bool RunEquilibriumFit();
     bool FitEquilibrium();
     void CmUpdateSavedFitParameters();
+    // The best-fit text shown again (517), copied to the clipboard (204); the bounds of the
+    // meniscus and bottom for the fits (240).
+    void CmShowLastFitInfo();
+    void CmCopyFitParameters();
+    void CmSetMeniscusBottomLimits();
     // Error analysis: confidence intervals and error surfaces.
     void CmErrorInS();
     void CmErrorInM();

@@ -13,7 +13,8 @@ class TDC;
 // residuals. "(f)" marks a value the fit floats.
 std::vector<std::string> ParameterReportLines();
 
-// The text in the window's client area, below the plots' captions.
+// The text in the window's client area: a flowing text in the strip above the data plot, its
+// font as large as lets the lines fit there (13 down to 10 pixels).
 void DisplayBestFitParams(TXLAWindow* window);
 // The text in dc with its first line at (x, y).
 void DisplayBestFitParams2(TXLAWindow* window, TDC& dc, int x, int y);

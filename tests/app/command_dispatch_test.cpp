@@ -117,6 +117,9 @@ FirstPrompt Expected(const CommandRow& row) {
         {284, {"Equilibrium Analysis", "please load equilibrium data"}},
         {523, {"Equilibrium Analysis", "please load equilibrium data"}},
         {223, {"", ""}}, {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
+        // The fit report: shown again or copied without a box; the bounds' first question.
+        {204, {"", ""}}, {517, {"", ""}},
+        {240, {"FIT LIMITS FOR MENISCUS AND BOTTOM", "minimum meniscus (cm):"}},
         // Distribution commands: without a distribution there is nothing to save, copy,
         // integrate or rescale; the regularization choice offers to keep it; the range file of
         // the program folder does not exist.

@@ -20,6 +20,7 @@
 #include "support/temp_folder.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -290,6 +291,9 @@ TEST_F(RestoreModel, RestoredCsAnalysisRunsAfterARestart) {
         if (C::distribution[i] > C::distribution[peak])
             peak = i;
     EXPECT_NEAR(C::sValues[peak], 5.0, 0.5);
+    f.Paint();
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+        plat::test::windowPng(*f.window, std::string(keep) + "/restored_cs_run.png");
 }
 
 } // namespace
