@@ -594,6 +594,10 @@ public:
     double *LTa = nullptr, *gamT = nullptr;  // full-period factors, two-ended (TwistedFactor)
     TwistedMeeting fullPeriodMeeting;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
+    // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
+    // nothing else changed c since
+    double* changeRatio = nullptr;
+    bool changeRatiosValid = false;
 
     // ---- detection corrections (lamm_detection.cpp)
     void SetStartOffset(float radiusCm);

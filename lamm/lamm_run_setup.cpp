@@ -280,7 +280,8 @@ void CLammIdeal::FreeVectors()
     work.shrink_to_fit();
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
-    La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = nullptr;
+    La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
+    changeRatiosValid = false;
     outputProfile = nullptr;
     setupSucceeded = 0;
 }
@@ -300,7 +301,7 @@ bool CLammIdeal::AllocateArrays()
         return false;
     if (!work.empty())
         return true;
-    constexpr int kVectors = 32;
+    constexpr int kVectors = 33;
     const size_t stride = static_cast<size_t>(N) + 1;
     try {
         work.assign(stride * kVectors, 0.0);
@@ -312,7 +313,7 @@ bool CLammIdeal::AllocateArrays()
     double** slots[kVectors] = {&c,  &r,  &x,  &cOld, &rhs, &gam, &bet, &invBet, &outProfileStore,
                                 &Ma, &Mb, &Mc, &Ka,   &Kb,  &Kc,  &Sa,  &Sb,     &Sc,
                                 &Ta, &Tb, &Tc, &La,   &Lb,  &Lc,  &Ba,  &Bb,     &Bc,
-                                &LTa, &gamT, &Fra, &Frb, &Frc};
+                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio};
     for (int k = 0; k < kVectors; ++k)
         *slots[k] = p + k * stride;
     outputProfile = outProfileStore;

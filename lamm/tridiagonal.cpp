@@ -1,6 +1,8 @@
 // Thomas-algorithm kernels; they touch no object state so the solvers and tests share them.
 #include "lamm/tridiagonal.h"
 
+#include <cmath>
+
 // The Thomas algorithm without pivoting is stable for the diagonally dominant Crank-Nicolson
 // matrices of the Lamm solvers; a zero pivot is reported, never divided by. Checked against
 // dense solutions in the kernel tests.
@@ -105,6 +107,86 @@ void ThomasSubstituteProduct(const double* a, const double* b, const double* c, 
         next = u[j] - gam[j + 1] * next;
         u[j] = next;
     }
+}
+
+void ThomasSubstituteProductRatios(const double* a, const double* b, const double* c,
+                                   const double* v, const double* aScaled, const double* invBet,
+                                   const double* gam, double* u, double* ratio, int first, int lo,
+                                   int hi)
+{
+    if (hi == lo) {
+        ThomasSubstituteProduct(a, b, c, v, aScaled, invBet, gam, u, first, lo, hi);
+        return;
+    }
+    double r = b[lo] * v[lo] + c[lo] * v[lo + 1];
+    if (lo > first)
+        r += a[lo] * v[lo - 1];
+    double prev = r * invBet[lo];
+    u[lo] = prev;
+    for (int j = lo + 1; j < hi; ++j) {
+        r = a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1];
+        prev = r * invBet[j] - aScaled[j] * prev;
+        u[j] = prev;
+    }
+    r = a[hi] * v[hi - 1] + b[hi] * v[hi];
+    prev = r * invBet[hi] - aScaled[hi] * prev;
+    u[hi] = prev;
+    double next = prev;
+    for (int j = hi - 1; j >= lo; --j) {
+        next = u[j] - gam[j + 1] * next;
+        u[j] = next;
+        const double old = v[j] != 0.0 ? v[j] : 1.0;
+        ratio[j] = std::fabs((next - v[j]) / old);
+    }
+}
+
+TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double* lb,
+                                                  const double* lc, const double* a,
+                                                  const double* b, const double* c,
+                                                  const double* v, double* invBet,
+                                                  double* aScaled, double* gam, double* u,
+                                                  double* ratio, int first, int lo, int hi)
+{
+    if (hi - lo < 1 || lo < first)
+        return ThomasFactor(la, lb, lc, invBet, aScaled, gam, first, hi);
+    if (lb[first] == 0.0)
+        return kTridiagFirstPivotZero;
+    double bet = lb[first];
+    invBet[first] = 1.0 / bet;
+    aScaled[first] = 0.0;
+    for (int j = first + 1; j <= lo; ++j) {
+        gam[j] = lc[j - 1] * invBet[j - 1];
+        bet = lb[j] - la[j] * gam[j];
+        if (bet == 0.0)
+            return kTridiagLaterPivotZero;
+        invBet[j] = 1.0 / bet;
+        aScaled[j] = la[j] * invBet[j];
+    }
+    double r = b[lo] * v[lo] + c[lo] * v[lo + 1];
+    if (lo > first)
+        r += a[lo] * v[lo - 1];
+    double prev = r * invBet[lo];
+    u[lo] = prev;
+    for (int j = lo + 1; j <= hi; ++j) {
+        gam[j] = lc[j - 1] * invBet[j - 1];
+        bet = lb[j] - la[j] * gam[j];
+        if (bet == 0.0)
+            return kTridiagLaterPivotZero;
+        invBet[j] = 1.0 / bet;
+        aScaled[j] = la[j] * invBet[j];
+        r = j < hi ? a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]
+                   : a[hi] * v[hi - 1] + b[hi] * v[hi];
+        prev = r * invBet[j] - aScaled[j] * prev;
+        u[j] = prev;
+    }
+    double next = prev;
+    for (int j = hi - 1; j >= lo; --j) {
+        next = u[j] - gam[j + 1] * next;
+        u[j] = next;
+        const double old = v[j] != 0.0 ? v[j] : 1.0;
+        ratio[j] = std::fabs((next - v[j]) / old);
+    }
+    return kTridiagOk;
 }
 
 // The upper half is eliminated downward as in ThomasFactor, the lower half upward; per row the

@@ -32,6 +32,25 @@ void ThomasSubstituteProduct(const double* a, const double* b, const double* c, 
                              const double* aScaled, const double* invBet, const double* gam,
                              double* u, int first, int lo, int hi);
 
+// ThomasSubstituteProduct that also leaves ratio[j] = |u[j] - v[j]| / v[j] (v[j] = 0 taken as 1)
+// for the rows lo..hi - 1 of the back substitution: the divisions run in the shadow of its
+// latency. u is the same, bit for bit.
+void ThomasSubstituteProductRatios(const double* a, const double* b, const double* c,
+                                   const double* v, const double* aScaled, const double* invBet,
+                                   const double* gam, double* u, double* ratio, int first, int lo,
+                                   int hi);
+
+// ThomasFactor of the left matrix (la, lb, lc) on rows first..hi and the forward pass of
+// ThomasSubstituteProductRatios for the right-hand side (a, b, c) v of rows lo..hi in the same
+// loop, then its back substitution: the same numbers as the two calls one after the other, with
+// the substitution's recurrence in the shadow of the factorisation's.
+TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double* lb,
+                                                  const double* lc, const double* a,
+                                                  const double* b, const double* c,
+                                                  const double* v, double* invBet,
+                                                  double* aScaled, double* gam, double* u,
+                                                  double* ratio, int first, int lo, int hi);
+
 // Where the two eliminations of a two-ended factorisation meet: rows k and k + 1.
 struct TwistedMeeting {
     int k = 0;

@@ -210,4 +210,59 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
               kTridiagLaterPivotZero);
 }
 
+// The fixed grid's fused kernels give the numbers of the separate factorisation and
+// substitution bit for bit (the step control must not see a difference), whatever row the
+// substitution starts at, with the relative changes of the back substitution; a zero pivot is
+// reported as by the factorisation alone.
+TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
+{
+    const int n = 40;
+    std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1), v(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        la[i] = i > 1 ? -1.0 - 0.01 * i : 0.0;
+        lc[i] = i < n ? -0.7 + 0.003 * i : 0.0;
+        lb[i] = 3.1 + 0.02 * i;
+        a[i] = i > 1 ? 0.4 + 0.001 * i : 0.0;
+        c[i] = i < n ? 0.3 - 0.002 * i : 0.0;
+        b[i] = 1.7 - 0.01 * i;
+        v[i] = i % 7 == 0 ? 0.0 : std::exp(-0.1 * i) + 0.01 * std::sin(3.0 * i);
+    }
+    for (int from : {1, 2, 17, n - 1}) {
+        std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), u(n + 1);
+        ASSERT_EQ(ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                               gam.data(), 1, n),
+                  kTridiagOk);
+        ThomasSubstituteProduct(a.data(), b.data(), c.data(), v.data(), scaled.data(), inv.data(),
+                                gam.data(), u.data(), 1, from, n);
+        std::vector<double> u1(n + 1), ratio1(n + 1);
+        ThomasSubstituteProductRatios(a.data(), b.data(), c.data(), v.data(), scaled.data(),
+                                      inv.data(), gam.data(), u1.data(), ratio1.data(), 1, from,
+                                      n);
+        std::vector<double> inv2(n + 1), scaled2(n + 1), gam2(n + 1), u2(n + 1), ratio2(n + 1);
+        ASSERT_EQ(ThomasFactorSubstituteProductRatios(
+                      la.data(), lb.data(), lc.data(), a.data(), b.data(), c.data(), v.data(),
+                      inv2.data(), scaled2.data(), gam2.data(), u2.data(), ratio2.data(), 1, from,
+                      n),
+                  kTridiagOk);
+        for (int i = from; i <= n; ++i) {
+            EXPECT_EQ(u1[i], u[i]) << "from " << from << " row " << i;
+            EXPECT_EQ(u2[i], u[i]) << "from " << from << " row " << i;
+            EXPECT_EQ(inv2[i], inv[i]) << "from " << from << " row " << i;
+            EXPECT_EQ(gam2[i], gam[i]) << "from " << from << " row " << i;
+        }
+        for (int i = from; i < n; ++i) {
+            const double expected = std::fabs((u[i] - v[i]) / (v[i] != 0.0 ? v[i] : 1.0));
+            EXPECT_EQ(ratio1[i], expected) << "from " << from << " row " << i;
+            EXPECT_EQ(ratio2[i], expected) << "from " << from << " row " << i;
+        }
+    }
+    std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), u(n + 1), ratio(n + 1);
+    lb[1] = 1.0, lc[1] = 1.0, la[2] = 1.0, lb[2] = 1.0;  // second pivot 1 - 1 = 0
+    EXPECT_EQ(ThomasFactorSubstituteProductRatios(la.data(), lb.data(), lc.data(), a.data(),
+                                                  b.data(), c.data(), v.data(), inv.data(),
+                                                  scaled.data(), gam.data(), u.data(),
+                                                  ratio.data(), 1, 1, n),
+              kTridiagLaterPivotZero);
+}
+
 }  // namespace
