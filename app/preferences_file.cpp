@@ -42,12 +42,13 @@ int CheckEntry(int threshold) {
     return gCheckTimestamps ? 1 : 0;
 }
 
-// "%.1f" as before where it reads back the same value, else enough digits for the float.
-std::string IntervalEntry(float interval) {
+// The value with the file's usual digits where it reads back the same, else with enough digits
+// for the float (a radial resolution of 0.00125 is not 0.0012).
+std::string FloatEntry(const char* usual, float value) {
     char text[48];
-    std::snprintf(text, sizeof text, "%.1f", double(interval));
-    if (std::strtof(text, nullptr) != interval)
-        std::snprintf(text, sizeof text, "%.9g", double(interval));
+    std::snprintf(text, sizeof text, usual, double(value));
+    if (std::strtof(text, nullptr) != value)
+        std::snprintf(text, sizeof text, "%.9g", double(value));
     return text;
 }
 
@@ -74,6 +75,10 @@ void SetOptimiser(int which) {
 }
 
 } // namespace
+
+int DistributionThreadEntry() {
+    return ContiState::multiThreading ? gDistributionThreadCount : -gDistributionThreadCount;
+}
 
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask) {
     bool rewrite = false;
@@ -114,7 +119,7 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
         gDistributionThreadCount = 2;
     } else {
         ContiState::multiThreading = on(11);
-        gDistributionThreadCount = ThreadCount(entries[11]);
+        gDistributionThreadCount = ThreadCount(std::fabs(entries[11]));
     }
     if (!missing(12)) {
         if (entries[12] == 1.0f || entries[12] == 2.0f || entries[12] == 3.0f)
@@ -141,14 +146,13 @@ std::string FormatPreferences() {
     char text[1024];
     std::snprintf(
         text, sizeof text,
-        "%d\n%.4f\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%s\n%d\n%d\n%d\n",
-        flag(gDisclaimerAccepted), double(ScanStore::radialResolution),
+        "%d\n%s\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%s\n%d\n%d\n%d\n",
+        flag(gDisclaimerAccepted), FloatEntry("%.4f", ScanStore::radialResolution).c_str(),
         flag(gUpdateResidualsBitmap), flag(gUpdateResidualsPlot), flag(gUpdateDataPlot),
         flag(gUpdateDistributionPlot), flag(gSoundOn), flag(ScanStore::scanColorFromTime),
         flag(gWizardMessages), regularization, flag(gIntegrationRangesFromFile),
-        ContiState::multiThreading ? gDistributionThreadCount : 0, ChosenOptimiser(),
-        flag(ContiState::suppressBaselineCorrelation), gLammThreadCount,
-        IntervalEntry(gMaxUpdateInterval).c_str(), flag(gAlwaysLoadG2), CheckEntry(threshold),
-        threshold);
+        DistributionThreadEntry(), ChosenOptimiser(), flag(ContiState::suppressBaselineCorrelation),
+        gLammThreadCount, FloatEntry("%.1f", gMaxUpdateInterval).c_str(), flag(gAlwaysLoadG2),
+        CheckEntry(threshold), threshold);
     return text;
 }

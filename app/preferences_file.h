@@ -20,5 +20,9 @@ using PreferenceQuestion = std::function<bool(const char* question)>;
 // entry that does not name the chosen optimiser).
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask);
 
+// Entry 11: the distribution thread count, negated while multithreading is off, so the count
+// survives the switch (0, as older files hold for off, reads as one thread).
+int DistributionThreadEntry();
+
 // The whole file as the program writes it from the current switches: 19 lines.
 std::string FormatPreferences();

@@ -88,7 +88,7 @@ void TXLAWindow::CmMultipleThreads() {
     }
     CheckMark(648, ContiState::multiThreading);
     if (AskYesNo("save as default setting?", kSetPreference)) {
-        SavePreference(11, ContiState::multiThreading ? gDistributionThreadCount : 0);
+        SavePreference(11, DistributionThreadEntry());
         SavePreference(14, gLammThreadCount);
     }
     PlayOkSound();

@@ -7,6 +7,7 @@
 #include "state/scan_store.h"
 
 #include <cmath>
+#include <limits>
 
 // Wald-Wolfowitz runs test: the number of sign runs of the residuals against its expectation
 // under randomness, normalised (with a continuity correction of +0.5). Each scan starts a new run.
@@ -94,6 +95,9 @@ double betacf(double a, double b, double x) {
 }
 
 double betai(double a, double b, double x) {
+    // A NaN has no probability: it answers NaN, not the continued fraction's failure box.
+    if (std::isnan(a) || std::isnan(b) || std::isnan(x))
+        return std::numeric_limits<double>::quiet_NaN();
     if (x < 0.0 || x > 1.0) {
         nrerror("Bad x in routine betai");
         x = x < 0.0 ? 0.0 : 1.0;

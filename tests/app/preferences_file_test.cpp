@@ -169,10 +169,12 @@ TEST_F(PreferencesFile, ThresholdIsWrittenSignedByTheCheckSwitch) {
     EXPECT_EQ(off[18], "100");
 }
 
-TEST_F(PreferencesFile, MultithreadingOffWritesZeroThreads) {
+// Off used to be written as 0 threads, so the count came back as one; it is now the count negated
+// (an older reader takes any value <= 0 as off).
+TEST_F(PreferencesFile, MultithreadingOffWritesTheCountNegated) {
     ContiState::multiThreading = false;
     gDistributionThreadCount = 4;
-    EXPECT_EQ(Lines(FormatPreferences())[11], "0");
+    EXPECT_EQ(Lines(FormatPreferences())[11], "-4");
 }
 
 // A damaged line ("nan", "inf") used to go straight into the thread counts, where converting it
@@ -240,4 +242,35 @@ TEST_F(PreferencesFile, AcceptedValuesReadBackUnchanged) {
         EXPECT_NEAR(gTimestampThreshold, c.ratio, 1e-9) << c.ratio;
         EXPECT_EQ(gCheckTimestamps, c.check) << c.ratio << " " << c.check;
     }
+}
+
+// The radial resolution was written "%.4f" (0.00125 came back as 0.0012) and six threads with
+// multithreading off came back as one: both round-trip now, and old files still read.
+TEST_F(PreferencesFile, ResolutionAndThreadCountsReadBackUnchanged) {
+    struct Case {
+        float resolution;
+        bool multiThreading;
+        int threads;
+    };
+    const Case cases[] = {{0.001f, true, 2},   {0.00125f, false, 6}, {0.0012345f, true, 6},
+                          {0.0005f, false, 1}, {0.01f, true, 64},    {3e-5f, false, 64}};
+    for (const Case& c : cases) {
+        ResetAllState();
+        ScanStore::radialResolution = c.resolution;
+        ContiState::multiThreading = c.multiThreading;
+        gDistributionThreadCount = c.threads;
+        std::vector<float> entries;
+        for (const std::string& line : Lines(FormatPreferences()))
+            entries.push_back(std::strtof(line.c_str(), nullptr));
+        ResetAllState();
+        Apply(entries);
+        EXPECT_EQ(ScanStore::radialResolution, c.resolution) << c.resolution;
+        EXPECT_EQ(ContiState::multiThreading, c.multiThreading) << c.threads;
+        EXPECT_EQ(gDistributionThreadCount, c.threads) << c.multiThreading;
+    }
+    ScanStore::radialResolution = 0.001f;
+    EXPECT_EQ(Lines(FormatPreferences())[1], "0.0010") << "the usual digits where they suffice";
+    Apply(Complete(11, 0.0f)); // an older file's "off"
+    EXPECT_FALSE(ContiState::multiThreading);
+    EXPECT_EQ(gDistributionThreadCount, 1);
 }

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
+#include <tuple>
 #include <vector>
 
 TEST(LogGamma, MatchesTheStandardLibrary) {
@@ -100,4 +102,17 @@ TEST(RunsTestZ, CountsRunsOfResidualSigns) {
     EXPECT_NEAR(RunsTestZ(data, fit, 1, 1, list, firstPoint, lastPoint), expected, 1e-5f);
     EXPECT_EQ(RunsTestZ(data, fit, 2, 2, list, firstPoint, lastPoint), 0.0f); // sigma 0
     ScanStore::ResetToDefaults();
+}
+
+// A NaN argument used to run the continued fraction to its iteration limit and answer NaN behind
+// the box "a or b too big, or MAXIT too small in betacf"; it now answers NaN without a box.
+TEST(Betai, NaNAnswersNaNWithoutABox) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    TakeErrorBoxes();
+    for (const auto& [a, b, x] :
+         {std::tuple{nan, 3.0, 0.5}, std::tuple{2.0, nan, 0.5}, std::tuple{2.0, 3.0, nan}}) {
+        EXPECT_TRUE(std::isnan(betai(a, b, x)));
+    }
+    EXPECT_TRUE(std::isnan(FProbabilityTail(nan, 3.0, 10.0)));
+    EXPECT_TRUE(TakeErrorBoxes().empty());
 }
