@@ -100,7 +100,7 @@ void ClearModel() {
 }
 
 // Species by species on this engine's profiles and the solvers of the simulation grid.
-void RunDiscreteSedModule(TXLAWindow* window) {
+void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     if (!CheckDiscreteModelInput(window))
         return;
     if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
@@ -148,7 +148,7 @@ void RunDiscreteSedModule(TXLAWindow* window) {
             LammGrid::d = d;
             if (LammGrid::faxenApproximation)
                 AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
-            else if (!SolveSpeciesOnGrid(window, i, loading)) {
+            else if (!SolveSpeciesOnGrid(window, i, loading, solve)) {
                 singular = singular || LammGrid::singularMatrix != 0;
                 discretization = discretization || LammGrid::discretizationError != 0;
             }
@@ -175,8 +175,12 @@ void RunDiscreteSedModule(TXLAWindow* window) {
 } // namespace
 
 void RunDiscreteSedOnGrid(TXLAWindow* window) {
+    RunDiscreteSedOnGrid(window, SolveOnSimulationGrid);
+}
+
+void RunDiscreteSedOnGrid(TXLAWindow* window, const GridSpeciesSolver& solve) {
     if (S::scanCount > 0)
-        RunDiscreteSedModule(window);
+        RunDiscreteSedModule(window, solve);
 }
 
 bool RunDiscreteSed(TXLAWindow* window) {
@@ -189,7 +193,7 @@ bool RunDiscreteSed(TXLAWindow* window) {
     if (StandardRoad())
         RunDiscreteSedList(window);
     else
-        RunDiscreteSedModule(window);
+        RunDiscreteSedModule(window, SolveOnSimulationGrid);
     const bool computed = S::resultAvailable;
     if (!computed)
         S::resultAvailable = before;

@@ -4,11 +4,13 @@
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
 #include "simulation/discrete_sed.h"
+#include "simulation/fixed_grid_solver.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/module_solvers.h"
 #include "simulation/radial_grid.h"
+#include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
@@ -91,22 +93,13 @@ bool Failed() {
     return LammGrid::singularMatrix != 0 || LammGrid::discretizationError != 0;
 }
 
-void Solve() {
-    if (gGridSolverForTests != nullptr)
-        gGridSolverForTests();
-    else if (ModelChoice::movingHatAlgorithm)
-        SolveLammFE();
-    else if (ModelChoice::claverieAlgorithm)
-        SimulateLammTimeCourse();
-}
-
-void SelectMovingHat(bool on) {
-    ModelChoice::movingHatAlgorithm = on;
-    ModelChoice::claverieAlgorithm = !on;
-    if (!on)
-        ModelChoice::fixedTimeStep = false;
-    EnsureLammArrays(LammGrid::gridSize);
-}
+// The attempts after a failed solution, each from a fresh start without grid truncation: the
+// same algorithm, the moving hat algorithm where the fixed grid failed, and the meniscus repair.
+struct Retry {
+    bool movingHatAfterFixedGrid;
+    bool lastResort;
+};
+constexpr Retry kRetries[] = {{false, false}, {true, false}, {false, true}};
 
 } // namespace
 
@@ -136,7 +129,20 @@ void ChooseAlgorithmForSpecies(double sS) {
     }
 }
 
+void SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
+                           const CLammControl& control, CLammSink& out) {
+    if (algorithm == GridAlgorithm::MovingHat)
+        SolveMovingHat(problem, control, out);
+    else if (algorithm == GridAlgorithm::FixedGrid)
+        CFixedGridSolver().Run(problem, control, out);
+}
+
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
+    return SolveSpeciesOnGrid(window, slot, loading, SolveOnSimulationGrid);
+}
+
+bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
+                        const GridSpeciesSolver& solve) {
     if (!LammGrid::arraysAllocated && !AllocLammArrays())
         return false;
     if (LammGrid::allocatedGridSize != LammGrid::gridSize ||
@@ -145,35 +151,39 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
     if (!LammGrid::arraysAllocated)
         return false;
     LammGrid::backDiffusionShutOff = CheckEquilibriumExponentRange(LammGrid::s, LammGrid::d);
+    const GridAlgorithm chosen = ChosenGridAlgorithm();
+    // the moving hat algorithm steps by its grid period, as SolveLammFE shows
+    if (chosen == GridAlgorithm::MovingHat)
+        ModelChoice::fixedTimeStep = true;
+    CScanOutput scans;
     ModelSnapshot before;
     before.Take(slot);
     StartState(window, loading, true);
-    Solve();
+    solve(chosen, LammProblemOfRecord(), LammControlOfRecord(), scans);
     if (Failed() && !gUserInterrupt.load(std::memory_order_relaxed)) {
         // Retries on a fresh start, each from the model as it was before this species.
-        const bool truncate = LammGrid::truncateGrid;
-        LammGrid::truncateGrid = false;
-        auto attempt = [&] {
+        for (const Retry& retry : kRetries) {
+            if (!Failed())
+                break;
+            if (retry.movingHatAfterFixedGrid && chosen != GridAlgorithm::FixedGrid)
+                continue;
+            const GridAlgorithm algorithm =
+                retry.movingHatAfterFixedGrid ? GridAlgorithm::MovingHat : chosen;
+            if (algorithm != chosen)
+                EnsureLammArraysFor(LammGrid::gridSize, algorithm);
             before.Restore(slot);
             StartState(window, loading, false);
-            Solve();
-        };
-        attempt();
-        if (Failed() && ModelChoice::claverieAlgorithm) {
-            SelectMovingHat(true);
-            attempt();
-            SelectMovingHat(false);
+            CLammControl control = LammControlOfRecord();
+            control.truncateGrid = false;
+            control.lastResort = retry.lastResort;
+            solve(algorithm, LammProblemOfRecord(), control, scans);
+            if (algorithm != chosen)
+                EnsureLammArraysFor(LammGrid::gridSize, chosen);
         }
-        if (Failed()) {
-            LammGrid::lastResortMode = true;
-            attempt();
-            LammGrid::lastResortMode = false;
-        }
-        LammGrid::truncateGrid = truncate;
         if (Failed())
             before.Restore(slot);
     }
-    if (ModelChoice::movingHatAlgorithm)
+    if (chosen == GridAlgorithm::MovingHat)
         ScaleGridByExponential();
     return !Failed();
 }

@@ -2,6 +2,11 @@
 // choice between the two finite-element algorithms and the Lamm solution of one species.
 #pragma once
 
+#include "simulation/lamm_solver_inputs.h"
+#include "simulation/radial_grid.h"
+
+#include <functional>
+
 class TXLAWindow;
 
 // The normalized s above which the moving hat algorithm is chosen: the "normalized s for
@@ -21,10 +26,20 @@ void ChooseAlgorithmForSpecies(double sS);
 // every attempt failed (the species then adds nothing; the error words tell why).
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
 
+// A Lamm solver of the simulation grid by algorithm: one run from the profile and the clock in
+// LammGrid, on arrays made for that algorithm.
+using GridSpeciesSolver =
+    std::function<void(GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&)>;
+// This module's: SolveMovingHat, CFixedGridSolver, nothing on a cell-centred grid.
+void SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
+                           const CLammControl& control, CLammSink& out);
+// SolveSpeciesOnGrid with the given solver; the retries never change the model's choice.
+bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
+                        const GridSpeciesSolver& solve);
+
 // The evaluation species by species on this engine's own profiles and grid solvers, whatever
 // road the model would take (the road of the Faxen simulation, and of the models that need the
 // simulation grid).
 void RunDiscreteSedOnGrid(TXLAWindow* window);
-
-// Test seam: when set, called instead of the selected grid solver.
-inline void (*gGridSolverForTests)() = nullptr;
+// The same with the given solver of each species.
+void RunDiscreteSedOnGrid(TXLAWindow* window, const GridSpeciesSolver& solve);

@@ -80,10 +80,14 @@ void MakeProfileVectors(int n)
 
 }  // namespace
 
-bool AllocLammArrays()
-{
+bool AllocLammArrays() {
+    return AllocLammArraysFor(ChosenGridAlgorithm());
+}
+
+bool AllocLammArraysFor(GridAlgorithm algorithm) {
+    const bool movingGrid = algorithm == GridAlgorithm::MovingHat;
     if (LammGrid::arraysAllocated) {
-        BuildRadialGrid();
+        BuildRadialGridFor(algorithm);
         return true;
     }
     const int n = LammGrid::gridSize;
@@ -102,7 +106,7 @@ bool AllocLammArrays()
         gBlocks.reaction = NewBlock(kReactionArrays, n);
         Carve(gBlocks.reaction, LammGrid::reactionArray, kReactionArrays, n);
     }
-    if (ModelChoice::movingHatAlgorithm) {
+    if (movingGrid) {
         gBlocks.movingGrid = NewBlock(kMovingGridArrays, n);
         Carve(gBlocks.movingGrid, LammGrid::movingGridArray, kMovingGridArrays, n);
         LammGrid::movingGridArray[18] = LammGrid::mainArray[13];
@@ -120,7 +124,7 @@ bool AllocLammArrays()
 
     bool ok = AllPresent(LammGrid::mainArray, 1, kMainArrays) &&
               AllPresent(LammGrid::stepArray, 1, kStepArrays);
-    if (ModelChoice::movingHatAlgorithm)
+    if (movingGrid)
         ok = ok && AllPresent(LammGrid::movingGridArray, 1, 20);
     if (ModelChoice::reactingSystem)
         ok = ok && AllPresent(LammGrid::reactionArray, 1, 4) && LammGrid::reactionArray[27];
@@ -130,8 +134,8 @@ bool AllocLammArrays()
         FreeLammArrays();
         return false;
     }
-    BuildRadialGrid();
-    if (LammGrid::profileCurves && ModelChoice::movingHatAlgorithm)
+    BuildRadialGridFor(algorithm);
+    if (LammGrid::profileCurves && movingGrid)
         MakeProfileVectors(n);
     return true;
 }
@@ -155,13 +159,16 @@ void FreeLammArrays()
     LammGrid::profileX = LammGrid::profileY = nullptr;
 }
 
-bool EnsureLammArrays(int n)
-{
+bool EnsureLammArrays(int n) {
+    return EnsureLammArraysFor(n, ChosenGridAlgorithm());
+}
+
+bool EnsureLammArraysFor(int n, GridAlgorithm algorithm) {
     if (!LammGrid::arraysAllocated)
         return false;
     FreeLammArrays();
     LammGrid::gridSize = n;
-    return AllocLammArrays();
+    return AllocLammArraysFor(algorithm);
 }
 
 bool AllocSecondLammBlock()

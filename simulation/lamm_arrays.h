@@ -2,17 +2,22 @@
 // the second block of the cosolvent gradient.
 #pragma once
 
+#include "simulation/radial_grid.h"
+
 // Allocates the blocks the current model switches ask for (zero-filled, n + 1 doubles per array
 // for n = LammGrid::gridSize) and builds the radial grid. With arrays already allocated it only
 // rebuilds the grid. A failed allocation, or a grid size below 2 or beyond kMaxLammGridSize,
 // frees everything and returns false.
 bool AllocLammArrays();
+// The same for a given algorithm instead of the model's.
+bool AllocLammArraysFor(GridAlgorithm algorithm);
 // Frees every block, empties every array name (aliases included) and deletes the live profile
 // vectors, which are deleted even when the arrays were already freed.
 void FreeLammArrays();
 // Reallocates for n points when arrays exist (after a change of size or of the solver set);
 // returns false and changes nothing when none exist.
 bool EnsureLammArrays(int n);
+bool EnsureLammArraysFor(int n, GridAlgorithm algorithm);
 
 // The largest grid the arrays are made for: sizes beyond it are a corrupt option, not a request.
 constexpr int kMaxLammGridSize = 1000000;

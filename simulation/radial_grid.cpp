@@ -99,8 +99,17 @@ int GrowingGridPoints(int n, double m, double b, double r0, double h)
 
 }  // namespace
 
-void BuildRadialGrid()
-{
+GridAlgorithm ChosenGridAlgorithm() {
+    if (ModelChoice::movingHatAlgorithm)
+        return GridAlgorithm::MovingHat;
+    return ModelChoice::claverieAlgorithm ? GridAlgorithm::FixedGrid : GridAlgorithm::CellCentred;
+}
+
+void BuildRadialGrid() {
+    BuildRadialGridFor(ChosenGridAlgorithm());
+}
+
+void BuildRadialGridFor(GridAlgorithm algorithm) {
     // Light-scattering data have no radial column to simulate.
     if (!LammGrid::arraysAllocated || !LammGrid::radius || gDlsData)
         return;
@@ -108,9 +117,9 @@ void BuildRadialGrid()
     double* r = LammGrid::radius;
     const int n = LammGrid::allocatedGridSize;
     const float m = ModelParameters::meniscus, b = ModelParameters::bottom;
-    if (ModelChoice::movingHatAlgorithm) {
+    if (algorithm == GridAlgorithm::MovingHat) {
         BuildGeometric(r, n, m, b);
-    } else if (!ModelChoice::claverieAlgorithm) {
+    } else if (algorithm == GridAlgorithm::CellCentred) {
         BuildCellCentred(r, n, m, b);
     } else if (!LammGrid::growingGrid || LammGrid::growthStartRadius <= m ||
                LammGrid::uniformStep <= 0.0) {

@@ -2,11 +2,20 @@
 // grid of the fixed-grid solver, and its refinement near the bottom.
 #pragma once
 
+// The finite-element algorithm a grid is made for: the moving hat algorithm (geometric grid,
+// with the moving-grid arrays), the fixed grid of the Claverie algorithm, or neither (a
+// cell-centred grid).
+enum class GridAlgorithm { MovingHat, FixedGrid, CellCentred };
+// The algorithm of the model's switches (ModelChoice::movingHatAlgorithm, claverieAlgorithm).
+GridAlgorithm ChosenGridAlgorithm();
+
 // Fills LammGrid::radius[1..n] between ModelParameters::meniscus and ::bottom for the current
 // solver switches: cell-centred uniform (neither algorithm), uniform with end points (Claverie),
 // uniform then growing (Claverie with LammGrid::growingGrid), geometric (moving hat). Nothing
 // happens without arrays or with light-scattering data.
 void BuildRadialGrid();
+// The same for a given algorithm.
+void BuildRadialGridFor(GridAlgorithm algorithm);
 
 // Sizes a uniform-then-growing grid whose steps start to grow beyond r0 (the first data radius),
 // reallocates the arrays for it and returns LammGrid::gridSize. Degenerate input (no meniscus or

@@ -235,9 +235,9 @@ void ShowLammProfiles(double value)
         LammGrid::targetScan > ScanStore::scanCount)
         return;
     const int scan = ScanStore::scanOrder[LammGrid::targetScan];
-    // the moving grid's nodes have travelled with the frame since the last period shift
-    if (ModelChoice::movingHatAlgorithm)
-        ScaleGridByExponential();
+    // the moving grid's nodes have travelled with the frame since the last period shift (a no-op
+    // after the fixed grid)
+    ScaleGridByExponential();
     if (!AssembleDisplayProfile(LammGrid::targetScanTime))
         return;
     LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();

@@ -372,9 +372,8 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
 
     M::speciesOn[2] = 1;
     PackFitParameters();
-    static int attempts = 0;
-    attempts = 0;
-    gGridSolverForTests = [] {
+    int attempts = 0;
+    const auto failing = [&](GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&) {
         // Writes into some scans, as a run that breaks off does, and fails.
         ++attempts;
         for (int i = 1; i <= S::pointCount[S::scanOrder[1]]; ++i)
@@ -385,8 +384,7 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
     script.expectBox()
         .caption("DISCRETIZATION ERROR")
         .text("change grid size and readjust max dc/c");
-    RunDiscreteSedOnGrid(nullptr);
-    gGridSolverForTests = nullptr;
+    RunDiscreteSedOnGrid(nullptr, failing);
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_GE(attempts, 3);
     // Species 1 now carries 0.7 of the total; failed species 2 adds nothing.
@@ -394,6 +392,75 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
     ASSERT_EQ(now.size(), first.size());
     for (std::size_t j = 0; j < now.size(); ++j)
         ASSERT_NEAR(now[j], 0.7f * first[j], 1e-6) << "point " << j;
+}
+
+// Failed attempts are retried by the table: without truncation, by the moving hat algorithm on
+// its own arrays where the fixed grid failed, then with the meniscus repair. Before, the retry
+// switched the model to the moving hat algorithm and back, and lost a fixed time step on the way.
+TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
+    struct Attempt {
+        GridAlgorithm algorithm;
+        bool truncate, lastResort;
+        bool operator==(const Attempt&) const = default;
+    };
+    using G = GridAlgorithm;
+    struct Case {
+        const char* name;
+        bool movingHat, fixedTimeStep;
+        std::vector<Attempt> expected;
+    } const cases[] = {
+        {"fixed grid",
+         false,
+         false,
+         {{G::FixedGrid, true, false},
+          {G::FixedGrid, false, false},
+          {G::MovingHat, false, false},
+          {G::FixedGrid, false, true}}},
+        {"fixed grid, fixed time step",
+         false,
+         true,
+         {{G::FixedGrid, true, false},
+          {G::FixedGrid, false, false},
+          {G::MovingHat, false, false},
+          {G::FixedGrid, false, true}}},
+        {"moving hat",
+         true,
+         false,
+         {{G::MovingHat, true, false}, {G::MovingHat, false, false}, {G::MovingHat, false, true}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAllState();
+        OneSpecies(5.0, 6e-7, 1.0);
+        ModelChoice::automaticAlgorithm = false;
+        ModelChoice::movingHatAlgorithm = c.movingHat;
+        ModelChoice::claverieAlgorithm = !c.movingHat;
+        ModelChoice::fixedTimeStep = c.fixedTimeStep;
+        LammGrid::truncateGrid = true;
+        std::vector<Attempt> seen;
+        bool choiceKept = true, arraysFit = true;
+        const auto failing = [&](GridAlgorithm algorithm, const CLammProblem&,
+                                 const CLammControl& control, CLammSink&) {
+            seen.push_back({algorithm, control.truncateGrid, control.lastResort});
+            choiceKept = choiceKept && ModelChoice::movingHatAlgorithm == c.movingHat &&
+                         ModelChoice::claverieAlgorithm == !c.movingHat;
+            const bool movingArrays = LammGrid::movingRadius != nullptr;
+            arraysFit = arraysFit && movingArrays == (algorithm == G::MovingHat);
+            LammGrid::discretizationError = 1;
+        };
+        Script script;
+        script.expectBox().caption("DISCRETIZATION ERROR");
+        RunDiscreteSedOnGrid(nullptr, failing);
+        EXPECT_TRUE(script.done()) << script.logText();
+        EXPECT_TRUE(seen == c.expected) << seen.size() << " attempts";
+        EXPECT_TRUE(choiceKept);
+        EXPECT_TRUE(arraysFit);
+        EXPECT_EQ(ModelChoice::movingHatAlgorithm, c.movingHat);
+        EXPECT_EQ(ModelChoice::fixedTimeStep, c.fixedTimeStep || c.movingHat);
+        EXPECT_TRUE(LammGrid::truncateGrid);
+        EXPECT_FALSE(LammGrid::lastResortMode);
+        EXPECT_EQ(LammGrid::movingRadius != nullptr, c.movingHat);
+    }
 }
 
 } // namespace
