@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
     const int n = N();
@@ -31,6 +32,7 @@ bool ContiNormalEquations::AnyHeld() const {
 void ContiNEQJob::ComputeRows(int k, int count) const {
     const ContiDataSet& ds = *set;
     const int S = ds.Scans(), lo = ds.first, hi = ds.last;
+    const NoiseTerms noise = ds.Noise();
     ContiNormalEquations& o = *out;
     for (int p = k; p <= n; p += count) {
         // b(p) first, then the cells of row p in blocks of four columns.
@@ -41,7 +43,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
             for (int i = lo; i <= hi; ++i)
                 sb += double(x[i]) * double(y[i]);
         }
-        o.b[p] = CentredProduct(sb, o.columnMeans[p], o.dataMeans, ds);
+        o.b[p] = CentredProduct(sb, o.columnMeans[p], o.dataMeans, noise);
         for (int q = p; q <= n; q += 4) {
             const int m = std::min(4, n - q + 1);
             double sum[4] = {0.0, 0.0, 0.0, 0.0};
@@ -82,7 +84,8 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
             if (q == p)
                 o.rawNorm[p] = sum[0];
             for (int u = 0; u < m; ++u)
-                o.A(p, q + u) = CentredProduct(sum[u], o.columnMeans[p], o.columnMeans[q + u], ds);
+                o.A(p, q + u) =
+                    CentredProduct(sum[u], o.columnMeans[p], o.columnMeans[q + u], noise);
         }
     }
 }
@@ -99,17 +102,17 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.b.assign(n + 1, 0.0);
     out.rawNorm.assign(n + 1, 0.0);
     out.held.assign(n + 1, 0);
-    out.columnMeans.assign(n + 1, CentringMeans{});
+    out.columnMeans.assign(n + 1, NoiseMeans{});
     for (int p = 1; p <= n; ++p)
-        out.columnMeans[p] = ComputeCentringMeans([&](int s) { return column(p, s); }, set);
-    out.dataMeans = ComputeCentringMeans(data, set);
+        out.columnMeans[p] = set.Means([&](int s) { return column(p, s); });
+    out.dataMeans = set.Means(data);
     double yy = 0.0;
     for (int s = 0; s < set.Scans(); ++s) {
         const float* y = data(s);
         for (int i = set.first; i <= set.last; ++i)
             yy += double(y[i]) * double(y[i]);
     }
-    out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set);
+    out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
 
     ContiNEQJob job{n, &set, column, data, &out};
     const int count = std::clamp(threads, 1, std::max(1, n));
@@ -155,6 +158,8 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                 row[i] -= c[p] * x[i];
         }
     }
-    CentringMeans m = ComputeCentringMeans([&](int s) { return residual[s].data(); }, set);
-    NoiseFromResidualMeans(m, set, ti, ri);
+    NoiseEstimate e =
+        NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
+    ti = std::move(e.ti);
+    ri = std::move(e.ri);
 }

@@ -2,7 +2,7 @@
 // MultiContiNEQThread workers.
 #pragma once
 
-#include "distributions/conti_noise_centring.h"
+#include "distributions/conti_data_set.h"
 #include "foundations/dense_matrix.h"
 #include "plat/thread.hpp"
 
@@ -20,8 +20,8 @@ struct ContiNormalEquations {
     CDenseMatrix A;
     std::vector<double> b; // [1..n]
     double yy = 0.0;
-    std::vector<CentringMeans> columnMeans; // [1..n]
-    CentringMeans dataMeans;
+    std::vector<NoiseMeans> columnMeans; // [1..n]
+    NoiseMeans dataMeans;
     std::vector<double> rawNorm; // [1..n], <K_p, K_p> before the elimination
     // [1..n], 1 where the eliminated noise reproduces column p: its amplitude is held at zero.
     std::vector<char> held;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "distributions/conti_grid.h"
-#include "distributions/conti_noise_centring.h"
+#include "distributions/conti_data_set.h"
 
 #include <string>
 #include <vector>

@@ -2,13 +2,15 @@
 //
 // Model on the common grid, scan k of the simulated set, grid point j of the fit range:
 //   y_kj ~ sum_s a_s C_skj + b_j (time-invariant) + beta_k (radially invariant) + B (baseline).
-// The noise terms are eliminated by centring (column means for b, row means for beta, both for
-// the pair, the grand mean for B alone), the amplitudes solve the small normal equations of the
-// centred species signals, and the noise follows from the means of the remaining residual. All
-// sums are in double; the fit test compares the residual with a dense solve over every unknown.
+// The noise terms are eliminated by the centring of foundations/noise_projection.h, the amplitudes
+// solve the small normal equations of the centred species signals, and the noise follows from the
+// means of the remaining residual. All sums are in double; the fit test compares the residual with
+// a dense solve over every unknown.
 #include "fitting/linear_least_squares.h"
 
+#include "foundations/dense_matrix.h"
 #include "foundations/linear_solvers.h"
+#include "foundations/noise_projection.h"
 #include "foundations/resampling.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
@@ -93,69 +95,18 @@ double SolveOnScans(const LinearUnknowns& u, const std::vector<int>& scans) {
     return rss;
 }
 
-// A scans x points block of doubles, row k = one scan of the simulated set.
-struct Block {
-    int rows = 0, cols = 0;
-    std::vector<double> v;
-    Block(int r, int c) : rows(r), cols(c), v(std::size_t(r) * c, 0.0) {}
-    double& at(int k, int j) { return v[std::size_t(k) * cols + j]; }
-};
-
-struct Means {
-    std::vector<double> row, col;
-    double grand = 0.0;
-};
-
-Means MeansOf(Block& x) {
-    Means m;
-    m.row.assign(x.rows, 0.0);
-    m.col.assign(x.cols, 0.0);
-    for (int k = 0; k < x.rows; ++k)
-        for (int j = 0; j < x.cols; ++j) {
-            m.row[k] += x.at(k, j);
-            m.col[j] += x.at(k, j);
-        }
-    for (double& r : m.row) {
-        m.grand += r;
-        r /= x.cols;
-    }
-    for (double& c : m.col)
-        c /= x.rows;
-    m.grand /= double(x.rows) * x.cols;
-    return m;
+NoiseTerms TermsOf(const LinearUnknowns& u) {
+    return {u.tiNoise, u.riNoise, u.baseline};
 }
 
-// Projects x onto the complement of the noise terms being solved for.
-void Centre(Block& x, const LinearUnknowns& u) {
-    if (!u.tiNoise && !u.riNoise && !u.baseline)
-        return;
-    const Means m = MeansOf(x);
-    for (int k = 0; k < x.rows; ++k)
-        for (int j = 0; j < x.cols; ++j) {
-            double shift = 0.0;
-            if (u.tiNoise && u.riNoise)
-                shift = m.row[k] + m.col[j] - m.grand;
-            else if (u.tiNoise)
-                shift = m.col[j];
-            else if (u.riNoise)
-                shift = m.row[k];
-            else
-                shift = m.grand;
-            x.at(k, j) -= shift;
-        }
-}
-
-double Dot(const Block& x, const Block& y) {
-    double sum = 0.0;
-    for (std::size_t i = 0; i < x.v.size(); ++i)
-        sum += x.v[i] * y.v[i];
-    return sum;
+NoiseMeans MeansOf(const CDenseMatrix& x) {
+    return ComputeNoiseMeans([&](int r) { return x.Row(r + 1); }, x.Rows(), 1, x.Cols());
 }
 
 // Amplitudes of the centred species signals pc against the centred target pz. The system is
 // scaled to a unit diagonal; a signal the centring removes (a species constant in radius while
 // radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
-std::vector<double> SolveAmplitudes(const std::vector<Block>& pc, const Block& pz,
+std::vector<double> SolveAmplitudes(const std::vector<CDenseMatrix>& pc, const CDenseMatrix& pz,
                                     const std::vector<double>& rawNorm) {
     const int m = static_cast<int>(pc.size());
     std::vector<double> a(m, 0.0);
@@ -163,7 +114,7 @@ std::vector<double> SolveAmplitudes(const std::vector<Block>& pc, const Block& p
         return a;
     std::vector<double> scale(m, 0.0);
     for (int s = 0; s < m; ++s) {
-        const double g = Dot(pc[s], pc[s]);
+        const double g = pc[s].Dot(pc[s]);
         if (g > 1e-12 * rawNorm[s] && g > 0.0)
             scale[s] = 1.0 / std::sqrt(g);
     }
@@ -175,10 +126,10 @@ std::vector<double> SolveAmplitudes(const std::vector<Block>& pc, const Block& p
     for (int s = 0; s < m; ++s) {
         if (scale[s] == 0.0)
             continue;
-        h[s + 1] = Dot(pc[s], pz) * scale[s];
+        h[s + 1] = pc[s].Dot(pz) * scale[s];
         for (int t = s; t < m; ++t)
             if (scale[t] != 0.0)
-                g[s + 1][t + 1] = g[t + 1][s + 1] = Dot(pc[s], pc[t]) * scale[s] * scale[t];
+                g[s + 1][t + 1] = g[t + 1][s + 1] = pc[s].Dot(pc[t]) * scale[s] * scale[t];
     }
     DCholeskySolveReduced(g.data(), h.data(), m, x.data(), p.data());
     for (int s = 0; s < m; ++s)
@@ -257,60 +208,56 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
     auto signalOf = [](int s, int k) { return ComponentScans::rows[s][k].data(); };
 
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
-    Block z(rows, cols);
+    // The target, row r + 1 = the r-th simulated scan, columns over the fit range.
+    CDenseMatrix z(rows, cols);
     for (int r = 0; r < rows; ++r) {
         const int k = scans[r];
+        double* row = z.Row(r + 1) + 1;
         for (int j = 0; j < cols; ++j) {
             double value = double(S::gridSignal[k][first + j]) - heldBaseline;
             if (!u.amplitudes)
                 for (int s : slots)
                     value -= signalOf(s, k)[first + j];
-            z.at(r, j) = value;
+            row[j] = value;
         }
     }
 
     std::vector<double> a(slots.size(), 1.0);
     if (u.amplitudes) {
-        std::vector<Block> pc;
+        std::vector<CDenseMatrix> pc;
         std::vector<double> rawNorm;
         for (int s : slots) {
-            Block c(rows, cols);
+            CDenseMatrix c(rows, cols);
             for (int r = 0; r < rows; ++r)
                 for (int j = 0; j < cols; ++j)
-                    c.at(r, j) = signalOf(s, scans[r])[first + j];
-            rawNorm.push_back(Dot(c, c));
-            Centre(c, u);
+                    c(r + 1, j + 1) = signalOf(s, scans[r])[first + j];
+            rawNorm.push_back(c.Dot(c));
+            CentreBlock(c, TermsOf(u));
             pc.push_back(std::move(c));
         }
-        Block pz = z;
-        Centre(pz, u);
+        CDenseMatrix pz = z;
+        CentreBlock(pz, TermsOf(u));
         a = SolveAmplitudes(pc, pz, rawNorm);
         // The residual of the amplitudes before the noise terms take their share.
         for (int r = 0; r < rows; ++r)
             for (std::size_t i = 0; i < slots.size(); ++i) {
                 const float* c = signalOf(slots[i], scans[r]);
                 for (int j = 0; j < cols; ++j)
-                    z.at(r, j) -= a[i] * c[first + j];
+                    z(r + 1, j + 1) -= a[i] * c[first + j];
             }
         StoreAmplitudes(slots, a);
     }
 
     // Noise terms from the means of the residual; the constant goes to the baseline when it is
     // solved without time-invariant noise, else into the time-invariant noise.
-    const Means m = MeansOf(z);
-    std::vector<double> ti(cols, 0.0), ri(rows, 0.0);
-    double baseline = heldBaseline;
-    if (u.tiNoise)
-        ti = m.col;
-    if (u.riNoise)
-        for (int r = 0; r < rows; ++r)
-            ri[r] = m.row[r] - (u.tiNoise || u.baseline ? m.grand : 0.0);
-    if (u.baseline && !u.tiNoise)
-        baseline = m.grand;
+    const NoiseEstimate noise = NoiseFromMeans(MeansOf(z), TermsOf(u));
+    const std::vector<double>& ti = noise.ti;
+    const std::vector<double>& ri = noise.ri;
+    const double baseline = u.baseline && !u.tiNoise ? noise.baseline : heldBaseline;
     double rss = 0.0;
     for (int r = 0; r < rows; ++r)
         for (int j = 0; j < cols; ++j) {
-            const double d = z.at(r, j) - ti[j] - ri[r] - (baseline - heldBaseline);
+            const double d = z(r + 1, j + 1) - ti[j] - ri[r] - (baseline - heldBaseline);
             rss += d * d;
         }
 

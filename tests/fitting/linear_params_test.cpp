@@ -12,11 +12,13 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/component_store.h"
+#include "support/dense_residual.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,36 +61,13 @@ TEST(LinearParameters, DispatchFollowsTheSwitchTable) {
     EXPECT_EQ(FitServices::table.updateLinearParameters, UpdateLinearParameters);
 }
 
-// Least squares by modified Gram-Schmidt with a second orthogonalisation pass; columns that add
-// nothing new (the gauge freedom of noise and baseline) are dropped. Returns |z - P z|^2.
+// |z - P z|^2 for the projection P onto the columns.
 double DenseResidualSumOfSquares(std::vector<std::vector<double>> columns, std::vector<double> z) {
-    std::vector<std::vector<double>> q;
-    auto dot = [](const std::vector<double>& x, const std::vector<double>& y) {
-        double s = 0.0;
-        for (std::size_t i = 0; i < x.size(); ++i)
-            s += x[i] * y[i];
-        return s;
-    };
-    auto removeFrom = [&](std::vector<double>& v) {
-        for (int pass = 0; pass < 2; ++pass)
-            for (const auto& e : q) {
-                const double p = dot(e, v);
-                for (std::size_t i = 0; i < v.size(); ++i)
-                    v[i] -= p * e[i];
-            }
-    };
-    for (auto& c : columns) {
-        const double before = std::sqrt(dot(c, c));
-        removeFrom(c);
-        const double after = std::sqrt(dot(c, c));
-        if (after > 1e-9 * before && after > 0.0) {
-            for (double& v : c)
-                v /= after;
-            q.push_back(std::move(c));
-        }
-    }
-    removeFrom(z);
-    return dot(z, z);
+    const std::vector<double> r = DenseResidual(std::move(columns), std::move(z));
+    double s = 0.0;
+    for (double v : r)
+        s += v * v;
+    return s;
 }
 
 TEST(LinearParameters, EveryRoutineMatchesADenseSolveOverItsUnknowns) {

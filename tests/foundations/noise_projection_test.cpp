@@ -1,0 +1,103 @@
+// The noise projection against an explicit dense solve with the noise columns, for every
+// combination of time-invariant noise, radially invariant noise and baseline: the centred block,
+// the centred product from means, and the noise that the means give.
+#include "foundations/noise_projection.h"
+#include "support/dense_residual.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Vec = std::vector<double>;
+
+double Dot(const Vec& x, const Vec& y) {
+    double s = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i)
+        s += x[i] * y[i];
+    return s;
+}
+
+} // namespace
+
+TEST(NoiseProjection, CentringMatchesTheExplicitProjection) {
+    const int rows = 5, points = 9;
+    const unsigned seed = 20261207;
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    CDenseMatrix x(rows, points), y(rows, points);
+    for (int r = 1; r <= rows; ++r)
+        for (int j = 1; j <= points; ++j) {
+            x(r, j) = u(rng) + 0.5 * std::sin(j) + 0.3 * r; // with some of every noise term
+            y(r, j) = u(rng);
+        }
+    auto flat = [&](const CDenseMatrix& m) {
+        Vec v;
+        for (int r = 1; r <= rows; ++r)
+            for (int j = 1; j <= points; ++j)
+                v.push_back(m(r, j));
+        return v;
+    };
+    for (int mask = 0; mask < 8; ++mask) {
+        const NoiseTerms terms{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
+        const std::string what = std::string("TI ") + (terms.timeInvariant ? "on" : "off") +
+                                 ", RI " + (terms.radiallyInvariant ? "on" : "off") +
+                                 ", baseline " + (terms.baseline ? "on" : "off") + ", seed " +
+                                 std::to_string(seed);
+        std::vector<Vec> noise;
+        if (terms.timeInvariant)
+            for (int j = 1; j <= points; ++j) {
+                Vec c(rows * points, 0.0);
+                for (int r = 1; r <= rows; ++r)
+                    c[(r - 1) * points + j - 1] = 1.0;
+                noise.push_back(c);
+            }
+        if (terms.radiallyInvariant)
+            for (int r = 1; r <= rows; ++r) {
+                Vec c(rows * points, 0.0);
+                for (int j = 1; j <= points; ++j)
+                    c[(r - 1) * points + j - 1] = 1.0;
+                noise.push_back(c);
+            }
+        if (terms.baseline)
+            noise.emplace_back(rows * points, 1.0);
+        const Vec px = DenseResidual(noise, flat(x)), py = DenseResidual(noise, flat(y));
+
+        CDenseMatrix cx = x;
+        CentreBlock(cx, terms);
+        const Vec centred = flat(cx);
+        for (std::size_t i = 0; i < px.size(); ++i)
+            EXPECT_NEAR(centred[i], px[i], 1e-12) << what << ", value " << i;
+
+        auto means = [&](const CDenseMatrix& m) {
+            return ComputeNoiseMeans([&](int r) { return m.Row(r + 1); }, rows, 1, points);
+        };
+        const NoiseMeans mx = means(x), my = means(y);
+        const double product = CentredProduct(Dot(flat(x), flat(y)), mx, my, terms);
+        EXPECT_NEAR(product, Dot(px, py), 1e-12 * std::fabs(Dot(px, py)) + 1e-13) << what;
+        const double square = CentredProduct(Dot(flat(x), flat(x)), mx, mx, terms);
+        EXPECT_NEAR(square, Dot(px, px), 1e-12 * Dot(px, px)) << what;
+
+        // The noise from the means is the dense fit of the noise columns: x - P x.
+        const NoiseEstimate e = NoiseFromMeans(mx, terms);
+        const Vec fx = flat(x);
+        for (int r = 1; r <= rows; ++r)
+            for (int j = 1; j <= points; ++j) {
+                const int i = (r - 1) * points + j - 1;
+                EXPECT_NEAR(e.ti[j - 1] + e.ri[r - 1] + e.baseline, fx[i] - px[i], 1e-12)
+                    << what << ", row " << r << " point " << j;
+            }
+        // A term not eliminated stays zero.
+        for (double v : e.ti)
+            if (!terms.timeInvariant)
+                EXPECT_EQ(v, 0.0) << what;
+        for (double v : e.ri)
+            if (!terms.radiallyInvariant)
+                EXPECT_EQ(v, 0.0) << what;
+        if (!terms.baseline)
+            EXPECT_EQ(e.baseline, 0.0) << what;
+    }
+}
