@@ -4,13 +4,13 @@
 // chi-square ratio is checked against FCriticalRatio in the distribution tests.
 #include "distributions/conti_regularization.h"
 
-#include "distributions/conti_errors.h"
 #include "distributions/conti_nnls.h"
 #include "foundations/brent_root.h"
 #include "foundations/statistical_tests.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 double ContiTargetRatio(double P, double nu) {
     if (P <= 0.5)
@@ -46,8 +46,8 @@ std::vector<int> FreeColumns(const ContiNormalEquations& eq) {
 // NNLS over the columns that are not held; held amplitudes stay at zero. The problem on the free
 // columns is the sub-block of A and b, so a penalty added to A before still couples a free
 // amplitude to its held neighbour as if that one sat at zero on the grid.
-int NNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
-                      std::vector<double>& x) {
+AnalysisFailure NNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
+                                  std::vector<double>& x) {
     if (!eq.AnyHeld())
         return ContiNNLS(A, eq.b, x);
     const std::vector<int> idx = FreeColumns(eq);
@@ -59,7 +59,7 @@ int NNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
         for (int j = 1; j <= m; ++j)
             sub(i, j) = A(idx[i - 1], idx[j - 1]);
     }
-    const int code = ContiNNLS(sub, subB, subX);
+    const AnalysisFailure code = ContiNNLS(sub, subB, subX);
     x.assign(eq.N() + 1, 0.0);
     for (int i = 1; i <= m; ++i)
         x[idx[i - 1]] = subX[i];
@@ -84,7 +84,8 @@ ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vecto
 
 } // namespace
 
-int SolveSecondDerivative(const ContiNormalEquations& eq, double alpha, std::vector<double>& c) {
+AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
+                                      std::vector<double>& c) {
     const int n = eq.N();
     CDenseMatrix A = eq.A;
     // L'L of the second differences with zero continuation: rows p of L are (1, -2, 1) at
@@ -112,8 +113,9 @@ double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std:
 
 } // namespace
 
-int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
-                        const std::vector<double>& start, std::vector<double>& c) {
+AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
+                                    const std::vector<double>& m, const std::vector<double>& start,
+                                    std::vector<double>& c) {
     const int n = eq.N();
     if (eq.AnyHeld()) {
         // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
@@ -124,7 +126,8 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
             subM[i] = m[idx[i - 1]];
             subStart[i] = start[idx[i - 1]];
         }
-        const int code = SolveMaximumEntropy(Restricted(eq, idx), alpha, subM, subStart, subC);
+        const AnalysisFailure code =
+            SolveMaximumEntropy(Restricted(eq, idx), alpha, subM, subStart, subC);
         c.assign(n + 1, 0.0);
         for (int i = 1; i <= k; ++i)
             c[idx[i - 1]] = subC[i];
@@ -157,12 +160,12 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
         if (!CholeskySolveSubset(H, negGrad, all, 0.0, d))
-            return kNnlsNotPositiveDefinite;
+            return AnalysisFailure::NnlsNotPositiveDefinite;
         double decrement = 0.0;
         for (int p = 1; p <= n; ++p)
             decrement -= grad[p] * d[p];
         if (decrement <= 1e-13 * (std::fabs(f) + eq.yy * 1e-6))
-            return kContiOk;
+            return AnalysisFailure::None;
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
         double t = 1.0;
@@ -178,24 +181,26 @@ int SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha, const std:
             }
         }
         if (!accepted)
-            return kContiOk;
+            return AnalysisFailure::None;
     }
-    return kContiOk;
+    return AnalysisFailure::None;
 }
 
-int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind, double P,
-                           double nu, ContiRegularizedSolution& out) {
+AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
+                                       double P, double nu, ContiRegularizedSolution& out) {
     const int n = eq.N();
-    int firstCode = NNLSOnFreeColumns(eq, eq.A, out.nnls);
+    AnalysisFailure firstCode = NNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
     out.targetRatio = ContiTargetRatio(P, nu);
     if (out.targetRatio <= 1.0 || n < 2 || !(out.chiSquare0 > 0.0))
         return firstCode;
-    auto note = [&](int code) {
-        if (firstCode == kContiOk)
+    auto note = [&](AnalysisFailure code, const std::string& detail = {}) {
+        if (firstCode == AnalysisFailure::None) {
             firstCode = code;
+            out.failureDetail = detail;
+        }
     };
 
     // Default model of the entropy: flat at the mean NNLS amplitude.
@@ -214,9 +219,9 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
         start[p] = std::max(out.nnls[p], 1e-9 * nnlsMax);
     std::vector<double> warm = start;
     auto solve = [&](double alpha) {
-        int code = kind == ContiRegularizationKind::SecondDerivative
-                       ? SolveSecondDerivative(eq, alpha, c)
-                       : SolveMaximumEntropy(eq, alpha, m, warm, c);
+        AnalysisFailure code = kind == ContiRegularizationKind::SecondDerivative
+                                   ? SolveSecondDerivative(eq, alpha, c)
+                                   : SolveMaximumEntropy(eq, alpha, m, warm, c);
         if (kind == ContiRegularizationKind::MaximumEntropy)
             warm = c;
         note(code);
@@ -243,8 +248,16 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
         }
         hi = alpha;
     }
+    // The numbers a failure of the strength search carries into its message.
+    auto reached = [&](double a, double gap) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "chi-square ratio %.6g reached at strength %.3g, %.6g asked",
+                      gap + out.targetRatio, a, out.targetRatio);
+        return std::string(text);
+    };
     if (steps > 30 || !(g == g)) {
-        note(kRegularizationUnreachable);
+        note(AnalysisFailure::RegularizationUnreachable, reached(alpha, g));
         out.c = c;
         out.alpha = alpha;
         out.chiSquare = eq.ChiSquare(c);
@@ -252,12 +265,14 @@ int RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKi
     }
     BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, std::log10(lo),
                               std::log10(hi), 1e-7, 100);
-    if (!r.bracketed)
-        note(kRootNotBracketed);
-    else if (!r.converged)
-        note(kZbrentIterations);
+    const AnalysisFailure search = !r.bracketed   ? AnalysisFailure::RootNotBracketed
+                                   : !r.converged ? AnalysisFailure::ZbrentIterations
+                                                  : AnalysisFailure::None;
+    note(search);
     out.alpha = std::pow(10.0, r.root);
-    solve(out.alpha);
+    g = solve(out.alpha);
+    if (search != AnalysisFailure::None && firstCode == search)
+        out.failureDetail = reached(out.alpha, g);
     out.c = c;
     out.chiSquare = eq.ChiSquare(c);
     return firstCode;

@@ -4,7 +4,6 @@
 // distribution value is amplitude / quadrature weight, so its integral is the loading signal.
 #include "distributions/conti_run.h"
 
-#include "distributions/conti_errors.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
@@ -289,18 +288,21 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     const double nu = set.Values() - n - set.NoiseParameters();
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     ContiRegularizedSolution main;
-    out.code = RegularizeDistribution(eq,
-                                      maxEnt ? ContiRegularizationKind::MaximumEntropy
-                                             : ContiRegularizationKind::SecondDerivative,
-                                      ContiState::confidenceLevel, nu, main);
+    out.failure = RegularizeDistribution(eq,
+                                         maxEnt ? ContiRegularizationKind::MaximumEntropy
+                                                : ContiRegularizationKind::SecondDerivative,
+                                         ContiState::confidenceLevel, nu, main);
     out.c = main.c;
+    out.failureDetail = main.failureDetail;
     out.second.clear();
     if (ContiState::showBothRegularizations) {
         ContiRegularizedSolution sd;
-        const int code = RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative,
-                                                ContiState::confidenceLevel, nu, sd);
-        if (out.code == kContiOk)
-            out.code = code;
+        const AnalysisFailure failure = RegularizeDistribution(
+            eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd);
+        if (out.failure == AnalysisFailure::None) {
+            out.failure = failure;
+            out.failureDetail = sd.failureDetail;
+        }
         out.second = sd.c;
     }
     out.chiSquare = std::max(0.0, main.chiSquare);
@@ -400,8 +402,8 @@ bool RunContiSed(TXLAWindow* window) {
     if (status != ContiStatus::Done)
         return false;
     // A failed solution is reported and not stored: the previous result stays.
-    if (sol.code != kContiOk) {
-        ReportContiError(sol.code);
+    if (sol.failure != AnalysisFailure::None) {
+        ReportAnalysisFailure(sol.failure, sol.failureDetail);
         return false;
     }
     if (!SolutionFinite(sol)) {

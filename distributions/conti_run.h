@@ -4,6 +4,7 @@
 
 #include "distributions/conti_grid.h"
 #include "distributions/conti_data_set.h"
+#include "foundations/analysis_failure.h"
 
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@ struct ContiSolution {
     std::vector<double> ti, ri; // eliminated noise over set's points and scans
     double chiSquare = 0.0;
     double rmsd = 0.0;
-    int code = 0; // first numerical error code met (the solution is still usable)
+    // The first numerical failure met (the solution is still usable), with its numbers.
+    AnalysisFailure failure = AnalysisFailure::None;
+    std::string failureDetail;
 };
 
 enum class ContiStatus { Done, Refused, Stopped, KernelFailed };

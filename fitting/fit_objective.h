@@ -1,4 +1,4 @@
-// The objective the nonlinear optimisers minimise, and how their failures are reported.
+// The objective the nonlinear optimisers minimise.
 #pragma once
 
 #include <functional>
@@ -46,9 +46,3 @@ struct ParameterBounds {
     }
 };
 
-// Failure codes of the optimisers (the batch writes the message of the code into its error file).
-constexpr int kErrorZeroDifferential = 9;     // "zero differential in mlcof"
-constexpr int kErrorSimplexNotConverged = 10; // "Nelder-Mead not converged"
-
-// Outside a batch the error box with text; while a batch fit runs the code is stored instead.
-void ReportFitFailure(int code, const char* text);

@@ -1,6 +1,7 @@
 // Levenberg-Marquardt: damped normal equations of a forward-difference Jacobian.
 #include "fitting/optim_ml.h"
 
+#include "foundations/analysis_failure.h"
 #include "foundations/linear_solvers.h"
 #include "plotting/progress_line.h"
 
@@ -227,7 +228,7 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
                     active[k] = 0;
             if (!reported && !control.Stopped()) {
                 reported = true;
-                ReportFitFailure(kErrorZeroDifferential, "zero differential in mlcof");
+                ReportAnalysisFailure(AnalysisFailure::ZeroDifferential);
             }
         }
         if (control.Stopped())

@@ -1,6 +1,7 @@
 // Downhill simplex (Nelder-Mead) and its annealing variant over a fit objective.
 #include "fitting/optim_simplex.h"
 
+#include "foundations/analysis_failure.h"
 #include "foundations/random_numbers.h"
 
 #include <cmath>
@@ -247,7 +248,7 @@ OptimResult SimplexOptimize(double* p, int n, const FitObjective& objective,
         result.status = OptimStatus::Aborted;
     } else if (!withinBudget) {
         result.status = OptimStatus::NotConverged;
-        ReportFitFailure(kErrorSimplexNotConverged, "Nelder-Mead not converged");
+        ReportAnalysisFailure(AnalysisFailure::SimplexNotConverged);
     }
     return result;
 }

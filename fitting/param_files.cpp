@@ -14,7 +14,7 @@
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
-#include "fitting/fit_objective.h"
+#include "foundations/analysis_failure.h"
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
 #include "plat/atomic_file.hpp"
@@ -316,7 +316,7 @@ bool TmpSaveBestParams(TXLAWindow* window, int flag)
 void ReportAnalysisNotSaved() {
     const std::string& path = ScanPaths::gDataPath;
     if (!path.empty())
-        ReportFitFailure(kErrorAnalysisNotSaved, ("could not open " + path).c_str());
+        ReportAnalysisFailure(AnalysisFailure::AnalysisNotSaved, path);
 }
 
 bool ReadParameterValues(const char* path, std::vector<float>& values)

@@ -18,10 +18,8 @@ int SavedParameterCount();
 // data folder is known or the file cannot be written.
 bool TmpSaveBestParams(TXLAWindow* window, int flag);
 
-// Code stored while a batch fit runs when the saved analysis could not be written.
-constexpr int kErrorAnalysisNotSaved = 11;
-// Tells that TmpSaveBestParams failed: "could not open <gDataPath>" in the error box, or code 11
-// while a batch fit runs. Nothing when no data folder is known.
+// Tells that TmpSaveBestParams failed: "could not open <gDataPath>" in the error box, or
+// AnalysisFailure::AnalysisNotSaved while a batch fit runs. Nothing when no data folder is known.
 void ReportAnalysisNotSaved();
 
 // Reads a parameter file strictly: every non-empty line one finite number. false (values left

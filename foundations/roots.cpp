@@ -1,6 +1,7 @@
 // Root searches of the distribution analysis.
 #include "foundations/roots.h"
 
+#include "foundations/analysis_failure.h"
 #include "foundations/brent_root.h"
 #include "foundations/shape_models.h"
 #include "foundations/show_error.h"
@@ -12,9 +13,9 @@ constexpr int kMaxIterations = 100;
 double Zbrent(double (*f)(double), double lower, double upper, double tolerance) {
     BrentResult r = BrentRoot(f, lower, upper, tolerance, kMaxIterations);
     if (!r.bracketed)
-        ShowError("too many iterations finding root", 0);
+        ShowError(AnalysisFailureText(AnalysisFailure::RootNotBracketed), 0);
     else if (!r.converged)
-        ShowError("Maximum number of iterations exceeded in zbrent", 0);
+        ShowError(AnalysisFailureText(AnalysisFailure::ZbrentIterations), 0);
     return r.root;
 }
 

@@ -9,6 +9,7 @@
 
 #include "lamm/cosolvent_grid.h"
 #include "lamm/detection_kernels.h"
+#include "lamm/lamm_result.h"
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
 
@@ -100,7 +101,7 @@ public:
     void AdvanceSpeedStep(double t);
 
     // ---- run (lamm_run.cpp, lamm_run_setup.cpp)
-    int Run();
+    LammResult Run();
     void SetUpRotorSpeed();
     void ChooseAlgorithm();
     void ChooseFirstTimeStep();

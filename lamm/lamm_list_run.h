@@ -1,12 +1,12 @@
 // Solving lists of Lamm equations that share one loaded template: in worker threads or in turn.
 #pragma once
 
+#include "lamm/lamm_result.h"
+
 class CLammIdeal;
 
-// Result of a list whose equations were not all solved because the user stopped it (the list is
-// not to be used; the rows of the unsolved equations are cleared). Codes 1 to 6 are those of
-// CLammIdeal::Run.
-constexpr int kLammListStopped = 7;
+// A list whose equations were not all solved because the user stopped it returns
+// kLammListStopped (the list is not to be used; the rows of the unsolved equations are cleared).
 
 // Largest number of Lamm worker threads; the preference may ask for any number.
 constexpr int kMaxLammThreads = 64;

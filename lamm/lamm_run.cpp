@@ -11,13 +11,13 @@
 
 namespace {
 
-int ResultFromErrorWords(const CLammIdeal& o)
+LammResult ResultFromErrorWords(const CLammIdeal& o)
 {
     if (o.discretizationError)
-        return 2;
+        return kLammDiscretizationError;
     if (o.singularMatrix)
-        return 3;
-    return 0;
+        return kLammSingularMatrix;
+    return kLammSolved;
 }
 
 }  // namespace
@@ -33,16 +33,15 @@ int CLammIdeal::RetryGridSize(float estimate) const
 
 // Refuses what cannot be solved with the message of the first problem found, prepares the grid
 // and the loading, solves, and retries a failed solution on other grids and with the other
-// algorithm. Results: 0 success, 1 no arrays, 2 discretization error, 3 singular matrix,
-// 4 invalid or missing group, 5 rotor acceleration too slow, 6 non-ideality not loaded.
-int CLammIdeal::Run()
+// algorithm (lamm_result.h names the results).
+LammResult CLammIdeal::Run()
 {
     if (logOn)
         DebugLog(nullptr);
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
         ModelChoice::thirdGeometry || ModelChoice::electrophoresis) {
         ShowError("can't do special geometries in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!geometryValid) {
         if (!upperFitLimitInside)
@@ -56,33 +55,33 @@ int CLammIdeal::Run()
             ShowError("c0 < 0 loaded in CLammIdeal", 0);
         else if (geometryError == 3)
             ShowError("diffcoeff < 0 loaded in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!outputLoaded) {
         ShowError("invalid output parameters loaded in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!modelSet) {
         ShowError("model not set properly in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!discretizationLoaded) {
         ShowError("Lamm discretization parameters not loaded in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!selfAssociationLoaded) {
         ShowError("self-association parameters not loaded properly in CLammIdeal", 0);
-        return 4;
+        return kLammRefused;
     }
     if (!nonIdealityLoaded) {
         ShowError("non-ideality parameters not loaded properly in CLammIdeal", 0);
-        return 6;
+        return kLammNonIdealityNotLoaded;
     }
     const double firstRate = FirstScanHeader().accelerationRate;
     if (rampRotorSpeed && checkAcceleration && firstRate > 0.0001 && firstRate < 50.0) {
         ShowError("too slow rotor acceleration", 0);
         gUserInterrupt.store(true, std::memory_order_relaxed);
-        return 5;
+        return kLammAccelerationTooSlow;
     }
     // The non-diffusing cases that have no solution are refused before anything is solved, and
     // the caller's rows are cleared so they never hold another species' profiles.
@@ -98,7 +97,7 @@ int CLammIdeal::Run()
         if (refusal != nullptr) {
             ShowError(refusal, 0);
             ZeroCallerRows();
-            return 4;
+            return kLammRefused;
         }
     }
     SetUpRotorSpeed();
@@ -106,7 +105,7 @@ int CLammIdeal::Run()
     ChooseFirstTimeStep();
     SizeGrid();
     if (setupSucceeded == 0)
-        return 1;
+        return kLammNoArrays;
     SetInitialConcentration();
     singularMatrix = discretizationError = 0;
     if (D == 0.0) {
@@ -172,7 +171,7 @@ int CLammIdeal::Run()
             retryMode = false;
         }
         if (setupSucceeded == 0)
-            return 1;
+            return kLammNoArrays;
     }
     AddAccumulationToTarget();
     return ResultFromErrorWords(*this);

@@ -375,8 +375,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
         LammGrid::progressWindow = nullptr;
     }
     // A stopped or refused solution leaves the previous model in place.
-    if (code == kLammListStopped || gUserInterrupt.load(std::memory_order_relaxed) || code == 1 ||
-        code == 4 || code == 5 || code == 6) {
+    if (LammSolutionMissing(code) || gUserInterrupt.load(std::memory_order_relaxed)) {
         ReportLammSimError(window, code);
         return code;
     }
@@ -384,8 +383,8 @@ int RunDiscreteSedList(TXLAWindow* window) {
     for (int j = 1; j <= n; ++j)
         finite = finite && rows[std::size_t(j)].Finite();
     if (!finite) {
-        ReportLammSimError(window, 2);
-        return 2;
+        ReportLammSimError(window, kLammDiscretizationError);
+        return kLammDiscretizationError;
     }
     ReportLammSimError(window, code);
 

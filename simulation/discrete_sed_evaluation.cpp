@@ -2,6 +2,7 @@
 // list road of Lamm solver objects or, for the other cases, species by species on this engine's
 // own profiles and solvers.
 #include "foundations/resampling.h"
+#include "lamm/lamm_result.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store.h"
@@ -162,9 +163,9 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     }
     // One box of each kind for the whole evaluation, however many species failed.
     if (singular)
-        ReportLammSimError(window, 3);
+        ReportLammSimError(window, kLammSingularMatrix);
     if (discretization)
-        ReportLammSimError(window, 2);
+        ReportLammSimError(window, kLammDiscretizationError);
     CompleteLinearParameters();
     ApplyIntensityTransform();
     S::resultAvailable = true;

@@ -2,6 +2,7 @@
 #include "simulation/lamm_sim_error.h"
 
 #include "state/window_services.h"
+#include "lamm/lamm_result.h"
 #include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "foundations/sounds.h"
@@ -22,12 +23,12 @@ int Box(TXLAWindow* window, const char* text, const char* caption, UINT flags)
 void ReportLammSimError(TXLAWindow* window, int code)
 {
     switch (code) {
-    case 1:
+    case kLammNoArrays:
         PlayErrorSound();
         Box(window, "could not allocate Lamm simulation arrays", kSimulationError, MB_OK);
         EmptyHook();
         break;
-    case 2:
+    case kLammDiscretizationError:
         LammGrid::discretizationError = 1;
         // During a fit every evaluation may fail the same way: one warning per fit is enough.
         if (FitControl::fitInProgress) {
@@ -39,13 +40,13 @@ void ReportLammSimError(TXLAWindow* window, int code)
         Box(window, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR",
             MB_OK | MB_ICONEXCLAMATION);
         break;
-    case 3:
+    case kLammSingularMatrix:
         LammGrid::singularMatrix = 1;
         PlayErrorSound();
         Box(window, "singular tridiagonal matrix!", kSimulationError, MB_OK);
         EmptyHook();
         break;
-    case 5:
+    case kLammAccelerationTooSlow:
         PlayErrorSound();
         Box(window,
             "possible error in setup: temperature equilibration at 3000 rpm (please refer to "
@@ -54,7 +55,7 @@ void ReportLammSimError(TXLAWindow* window, int code)
             "rotor acceleration phase, but is a fix to analyze this data)",
             kSimulationError, MB_OK | MB_ICONEXCLAMATION);
         break;
-    case 6:
+    case kLammNonIdealityNotLoaded:
         PlayErrorSound();
         Box(window, "possible error in setupof Lamm eq. solution, nonideal parameters",
             kSimulationError, MB_OK | MB_ICONEXCLAMATION);

@@ -9,8 +9,9 @@ struct SerialFitState {
     static inline bool restorePrevious = false;
     // A key was pressed during a fit of the batch.
     static inline bool stopRequested = false;
-    // 0, or the code 1 to 10 of the numerical failure met in the current set; while serializing
-    // the numerical routines store it instead of showing their boxes.
+    // 0, or the code of the numerical failure met in the current set (AnalysisFailure of
+    // foundations/analysis_failure.h); while serializing ReportAnalysisFailure stores it instead
+    // of showing its box.
     static inline int errorCode = 0;
 
     static void ResetToDefaults() {

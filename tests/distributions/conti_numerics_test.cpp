@@ -2,11 +2,11 @@
 // agreement with the float solver, error codes), noise-centred normal equations (brute-force
 // projection, thread-count independence, key press after the join), regularization strength,
 // integration and the non-diffusing boundary.
-#include "distributions/conti_errors.h"
 #include "distributions/conti_nnls.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/integrate_distribution.h"
+#include "foundations/analysis_failure.h"
 #include "foundations/error_box_log.h"
 #include "foundations/linear_solvers.h"
 #include "foundations/nr_arrays.h"
@@ -71,7 +71,7 @@ TEST_F(ContiNumerics, NnlsMeetsKktAndAgreesWithTheFloatSolver) {
         const int n = 3 + trial % 10;
         RandomProblem pr(rng, 3 * n + 5, n, trial % 2 ? 0.3 : 2.0);
         std::vector<double> x;
-        ASSERT_EQ(ContiNNLS(pr.eq.A, pr.eq.b, x), kContiOk) << "trial " << trial;
+        ASSERT_EQ(ContiNNLS(pr.eq.A, pr.eq.b, x), AnalysisFailure::None) << "trial " << trial;
         double scale = 0.0;
         for (int p = 1; p <= n; ++p)
             scale = std::max(scale, std::fabs(pr.eq.b[p]));
@@ -116,13 +116,13 @@ TEST_F(ContiNumerics, NnlsCodesReachTheBatchOrTheBox) {
     std::vector<double> x;
     std::vector<double> bb{0.0, 4.0, 3.0};
     TakeErrorBoxes(); // forget the boxes of earlier tests
-    const int code = ContiNNLS(B, bb, x);
-    EXPECT_EQ(code, kNnlsNotPositiveDefinite);
+    const AnalysisFailure code = ContiNNLS(B, bb, x);
+    EXPECT_EQ(code, AnalysisFailure::NnlsNotPositiveDefinite);
     EXPECT_GE(x[1], 0.0);
     EXPECT_GE(x[2], 0.0);
 
     SerialFitState::serializing = true;
-    ReportContiError(code);
+    ReportAnalysisFailure(code);
     EXPECT_EQ(SerialFitState::errorCode, 2);
     EXPECT_TRUE(TakeErrorBoxes().empty());
     SerialFitState::serializing = false;
@@ -131,7 +131,7 @@ TEST_F(ContiNumerics, NnlsCodesReachTheBatchOrTheBox) {
     window.Create();
     script.pumpUntilIdle();
     script.expectBox().caption("Error").text("matrix not positive definite in NNLS").answer(IDOK);
-    ReportContiError(code);
+    ReportAnalysisFailure(code);
     EXPECT_TRUE(script.done());
     TakeErrorBoxes();
 }
@@ -235,7 +235,7 @@ TEST_F(ContiNumerics, CentredNormalEquationsEqualExplicitProjection) {
         }
         // Eliminating the noise that was put in recovers the amplitudes and the noise.
         std::vector<double> x;
-        ASSERT_EQ(ContiNNLS(eq.A, eq.b, x), kContiOk);
+        ASSERT_EQ(ContiNNLS(eq.A, eq.b, x), AnalysisFailure::None);
         for (int p = 1; p <= cc.n; ++p)
             EXPECT_NEAR(x[p], cc.truth[p], 1e-4) << "ti " << c.ti << " ri " << c.ri;
         EXPECT_NEAR(eq.ChiSquare(x), 0.0, 1e-6);
@@ -317,7 +317,7 @@ TEST_F(ContiNumerics, RegularizationReachesTheFCriticalRatio) {
         double previousNorm = 1e300;
         for (double P : {0.68, 0.95}) {
             ContiRegularizedSolution sol;
-            EXPECT_EQ(RegularizeDistribution(eq, kind, P, nu, sol), kContiOk);
+            EXPECT_EQ(RegularizeDistribution(eq, kind, P, nu, sol), AnalysisFailure::None);
             const double R = FCriticalRatio(P, nu, nu);
             EXPECT_NEAR(sol.chiSquare / sol.chiSquare0, R, 1e-3) << "P " << P;
             for (int p = 1; p <= n; ++p)
@@ -334,7 +334,11 @@ TEST_F(ContiNumerics, RegularizationReachesTheFCriticalRatio) {
     // An increase no strength can reach: code 3, at the largest strength tried.
     ContiRegularizedSolution sol;
     EXPECT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative, 1e6, nu, sol),
-              kRegularizationUnreachable);
+              AnalysisFailure::RegularizationUnreachable);
+    // Its message carries the ratio reached, the strength and the ratio asked.
+    EXPECT_NE(sol.failureDetail.find("reached at strength"), std::string::npos)
+        << sol.failureDetail;
+    EXPECT_NE(sol.failureDetail.find("1e+06 asked"), std::string::npos) << sol.failureDetail;
 }
 
 // The second-derivative solution minimises chi^2 + alpha ||L c||^2 over c >= 0: at every
@@ -352,7 +356,7 @@ TEST_F(ContiNumerics, SecondDerivativeSolutionIsStationaryAtItsActiveSet) {
     for (double relative : {1e-4, 1e-2, 1.0}) {
         const double alpha = relative * trace / n;
         std::vector<double> c;
-        ASSERT_EQ(SolveSecondDerivative(pr.eq, alpha, c), kContiOk);
+        ASSERT_EQ(SolveSecondDerivative(pr.eq, alpha, c), AnalysisFailure::None);
         double cMax = 0.0;
         for (int p = 1; p <= n; ++p)
             cMax = std::max(cMax, c[p]);
