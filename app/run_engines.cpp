@@ -56,9 +56,8 @@ void ReportNotAvailable(TXLAWindow* window, const char* command, int id) {
         return;
     }
     char text[200];
-    std::snprintf(text, sizeof text,
-                  "\"%s\" (command %d) is not available in this version for the model chosen.",
-                  command, id);
+    std::snprintf(text, sizeof text, "\"%s\" (command %d) %s", command, id,
+                  AnalysisFailureText(AnalysisFailure::ModelNotAvailable));
     window->MessageBox(text, "NOT AVAILABLE", MB_OK | MB_ICONINFORMATION);
 }
 

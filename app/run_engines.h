@@ -1,11 +1,13 @@
 // The engines the Run command chooses among, and the rule that picks one.
 #pragma once
 
+#include "foundations/analysis_failure.h"
+
 class TXLAWindow;
 
 // The code a batch stores for a model that Run and Fit cannot evaluate (its error file then says
 // "error occured (invalid error code)", the text of every code above 10).
-constexpr int kErrorModelNotAvailable = 11;
+constexpr int kErrorModelNotAvailable = static_cast<int>(AnalysisFailure::ModelNotAvailable);
 
 enum class RunEngine {
     ApproachToEquilibrium, // the test of attained equilibrium

@@ -22,8 +22,10 @@ constexpr const char* kTexts[] = {
     "zero differential in mlcof",
     "Nelder-Mead not converged",
     "could not open",
+    "is not available in this version for the model chosen.",
 };
-static_assert(std::size(kTexts) == static_cast<std::size_t>(AnalysisFailure::AnalysisNotSaved) + 1);
+static_assert(std::size(kTexts) ==
+              static_cast<std::size_t>(AnalysisFailure::ModelNotAvailable) + 1);
 
 } // namespace
 

@@ -19,9 +19,11 @@ enum class AnalysisFailure : int {
     ZeroDifferential = 9,          // a floated parameter has no effect on the model
     SimplexNotConverged = 10,      // the simplex used up its evaluations
     AnalysisNotSaved = 11,         // the saved analysis cannot be written
+    ModelNotAvailable = 12,        // Run and Fit do not evaluate the model chosen (own box)
 };
 
-// The message of a failure; empty for None. AnalysisNotSaved takes the path after its text.
+// The message of a failure; empty for None. AnalysisNotSaved takes the path after its text,
+// ModelNotAvailable the command before it.
 const char* AnalysisFailureText(AnalysisFailure failure);
 
 // The line a batch writes into its error file for the stored code: the failure's text for 1 to
