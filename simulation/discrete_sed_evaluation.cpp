@@ -40,6 +40,20 @@ double ScanTime(int scan) {
     return S::rampRotorSpeed && !gDlsData ? S::header[scan].originalTime : S::header[scan].time;
 }
 
+// The time at full speed that brings the boundary as far as the rotor really did by the scan:
+// with an acceleration phase, the scan's omega^2 t over the final omega^2. The analytic
+// boundaries also spread over this time, not the real one: while the rotor is slow no boundary
+// has formed yet, and diffusion in the uniform loading changes nothing (the Lamm solution with
+// the same ramp agrees with this to the Faxen approximation's own error).
+double EquivalentTime(int scan, double omega2) {
+    const ScanHeader& h = S::header[scan];
+    const bool ramp =
+        S::rampRotorSpeed && !gDlsData && S::header[ScanAt(1)].accelerationTime >= 10.0;
+    if (ramp && h.omega2t > 0.0 && omega2 > 0.0)
+        return h.omega2t / omega2;
+    return ScanTime(scan);
+}
+
 // The standard model goes whole to the list of Lamm solver objects. The Faxen-type boundary is
 // this engine's own, so a Faxen simulation never takes the list.
 bool StandardRoad() {
@@ -49,7 +63,7 @@ bool StandardRoad() {
            !LammGrid::faxenApproximation;
 }
 
-// One species' profile at scan time t on the given radii.
+// One species' profile at the equivalent time t at full speed on the given radii.
 using ProfileFunction = void (*)(double loading, double t, const float* r, float* out, int n,
                                  double omega2s, double d);
 
@@ -72,9 +86,10 @@ void Faxen(double loading, double t, const float* r, float* out, int n, double o
 void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, double omega2s,
                         double d) {
     const bool direct = SignalGoesIntoFit();
+    const double omega2 = std::pow(LastScanRpm() * 2.0 * std::numbers::pi / 60.0, 2);
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
         const int scan = ScanAt(pos);
-        const double t = ScanTime(scan);
+        const double t = EquivalentTime(scan, omega2);
         if (direct) {
             float* work = S::work[scan];
             profile(loading, t, S::radius[scan], work, S::pointCount[scan], omega2s, d);
