@@ -20,6 +20,7 @@
 #include "foundations/float_range.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,22 @@ void InfoBox(const char* text) {
 
 bool Switch(double value) {
     return std::floor(value) != 0.0;
+}
+
+// The name of the solution value at position k when no buffer or protein can have it: density
+// and partial-specific volume above 0 and at most 10 (g/ml, ml/g), viscosity above 0 and at
+// most 1000 Pa s. Null when the value is possible.
+const char* ImpossibleSolutionValue(int k, double v) {
+    switch (k) {
+    case 1:
+        return v > 0.0 && v <= 10.0 ? nullptr : "buffer density (g/ml)";
+    case 2:
+        return v > 0.0 && v <= 1000.0 ? nullptr : "buffer viscosity (Pa s)";
+    case 3:
+        return v > 0.0 && v <= 10.0 ? nullptr : "partial-specific volume (ml/g)";
+    default:
+        return nullptr;
+    }
 }
 
 // The value at position k (1..18) takes its effect.
@@ -184,6 +201,13 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         // Nor does one that the parameters cannot hold (infinity in single precision).
         if (!FitsFloat(value) || (k == 2 && !FitsFloat(value / 0.001002)))
             return;
+        // A buffer or a protein that cannot exist is refused by name; the values before stay.
+        if (const char* what = ImpossibleSolutionValue(k, value)) {
+            char message[300];
+            std::snprintf(message, sizeof message, "%s %g in %s is impossible", what, value, path);
+            InfoBox(message);
+            return;
+        }
         ApplyValue(k, value);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "distributions/conti_run.h"
 #include "foundations/ccurve.h"
+#include "foundations/float_range.h"
 #include "foundations/nr_arrays.h"
 #include "plat/atomic_file.hpp"
 #include "plotting/win_plot.h"
@@ -154,7 +155,8 @@ bool LoadDistributionFromFile(const char* path) {
                 return false;
             continue;
         }
-        if (!(fields >> b) || !std::isfinite(a) || !std::isfinite(b))
+        // Kept in single precision: 1e39 would become infinity there.
+        if (!(fields >> b) || !FitsFloat(a) || !FitsFloat(b))
             return false;
         x.push_back(static_cast<float>(a));
         c.push_back(static_cast<float>(b));
