@@ -42,6 +42,13 @@ const char* BatchErrorText(int code) {
     return AnalysisFailureText(static_cast<AnalysisFailure>(code));
 }
 
+std::string AnalysisFailureMessage(AnalysisFailure failure, const std::string& detail) {
+    std::string text = AnalysisFailureText(failure);
+    if (!detail.empty())
+        text += (failure == AnalysisFailure::AnalysisNotSaved ? " " : "\n") + detail;
+    return text;
+}
+
 void ReportAnalysisFailure(AnalysisFailure failure, const std::string& detail) {
     if (failure == AnalysisFailure::None)
         return;
@@ -49,8 +56,5 @@ void ReportAnalysisFailure(AnalysisFailure failure, const std::string& detail) {
         SerialFitState::errorCode = static_cast<int>(failure);
         return;
     }
-    std::string text = AnalysisFailureText(failure);
-    if (!detail.empty())
-        text += (failure == AnalysisFailure::AnalysisNotSaved ? " " : "\n") + detail;
-    ShowError(text.c_str(), 0);
+    ShowError(AnalysisFailureMessage(failure, detail).c_str(), 0);
 }

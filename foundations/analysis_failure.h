@@ -30,7 +30,10 @@ const char* AnalysisFailureText(AnalysisFailure failure);
 // 10, "error occured (invalid error code)" above, empty for 0 and below.
 const char* BatchErrorText(int code);
 
+// The text with detail (the numbers of the case) on a line below; the detail of
+// AnalysisNotSaved is the path, after a space.
+std::string AnalysisFailureMessage(AnalysisFailure failure, const std::string& detail = {});
+
 // While a batch fit runs, stores the failure's code in SerialFitState::errorCode; otherwise shows
-// its text in the error box, with detail (the numbers of the case) on a line below; the detail of
-// AnalysisNotSaved is the path, after a space. None does nothing.
+// AnalysisFailureMessage in the error box. None does nothing.
 void ReportAnalysisFailure(AnalysisFailure failure, const std::string& detail = {});

@@ -1,6 +1,7 @@
 // LU and Cholesky decompositions and the solvers built on them.
 #include "foundations/linear_solvers.h"
 
+#include "foundations/analysis_failure.h"
 #include "foundations/dense_solver.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace {
@@ -282,8 +284,10 @@ bool NNLS(double** design, int rows, int n, const double* y, double* x) {
     for (int i = 1; i <= n; ++i)
         x[i] = solution[i];
     if (r.ridged || r.failed)
-        ShowError("matrix not positive definite in NNLS", 0);
-    if (!r.converged)
-        ShowError("max #iteration exceeded in NNLS", 0);
+        ShowError(AnalysisFailureText(AnalysisFailure::NnlsNotPositiveDefinite), 0);
+    if (!r.converged) {
+        const std::string detail = "stopped after " + std::to_string(r.iterations) + " iterations";
+        ShowError(AnalysisFailureMessage(AnalysisFailure::NnlsIterations, detail).c_str(), 0);
+    }
     return r.converged;
 }

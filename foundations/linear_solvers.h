@@ -37,5 +37,5 @@ bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy);
 // Non-negative least squares min |A x - y|, x >= 0, for the design matrix A[1..rows][1..n];
 // x[1..n] receives the solution of SolveNonNegative on its normal equations. Shows "matrix not
 // positive definite in NNLS" when a sub-problem needed a ridge and "max #iteration exceeded in
-// NNLS" when the iteration limit stopped it (false).
+// NNLS" with the iterations done when the iteration limit stopped it (false).
 bool NNLS(double** design, int rows, int n, const double* y, double* x);

@@ -57,5 +57,7 @@ TEST(AnalysisFailure, ReachesTheBatchAsItsCodeAndTheUserAsItsBox) {
     EXPECT_TRUE(TakeErrorBoxes().empty());
     EXPECT_STREQ(BatchErrorText(0), "");
     EXPECT_STREQ(BatchErrorText(99), "error occured (invalid error code)");
+    EXPECT_STREQ(BatchErrorText(static_cast<int>(AnalysisFailure::ModelNotAvailable)),
+                 "error occured (invalid error code)");
     ResetAllState();
 }
