@@ -67,7 +67,6 @@ void WriteParameter(KernelParameter k, double v) {
     case KernelParameter::FrictionalRatio:
         ContiState::ff0 =
             static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
-        gFrictionalRatio = ContiState::ff0;
         break;
     }
 }

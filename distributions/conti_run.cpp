@@ -270,7 +270,6 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
-    gFrictionalRatio = ContiState::ff0;
     const int n = static_cast<int>(ContiState::resolution);
     out.grid =
         BuildContiGrid(variant, n, ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,

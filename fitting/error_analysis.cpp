@@ -33,9 +33,14 @@ struct SavedFit {
     }
 };
 
-// Fits the floated parameters with the given slots held at the given values; the rmsd.
-double RefitHolding(TXLAWindow* window, const std::vector<std::pair<int, float>>& held) {
+// Fits the floated parameters with the given slots held at the given values, starting the given
+// floated slots from the given values; the rmsd. Both go into the fit vector, whose slots the
+// parameters' fields are unpacked from.
+double RefitHolding(TXLAWindow* window, const std::vector<std::pair<int, float>>& held,
+                    const std::vector<std::pair<int, float>>& starts = {}) {
     PackFitParameters();
+    for (const auto& [slot, value] : starts)
+        M::fitValues[slot] = value;
     for (const auto& [slot, value] : held) {
         M::fitValues[slot] = value;
         M::fitFloat[slot] = 0;
@@ -148,11 +153,12 @@ bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const Surface
                 held.push_back({y->slot, yv});
             }
             // The start values of s1 and s2, where they are not held.
+            std::vector<std::pair<int, float>> starts;
             if (startS1 > 0.0f && x.slot != kSlotS1 && (!y || y->slot != kSlotS1))
-                M::speciesS[1] = startS1;
+                starts.push_back({kSlotS1, startS1});
             if (startS2 > 0.0f && x.slot != kSlotS2 && (!y || y->slot != kSlotS2))
-                M::speciesS[2] = startS2;
-            const double rmsd = RefitHolding(window, held);
+                starts.push_back({kSlotS2, startS2});
+            const double rmsd = RefitHolding(window, held, starts);
             if (FitControl::fitAborted)
                 break;
             if (contourLevel > 0.0f && rmsd > contourLevel)

@@ -97,8 +97,7 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
         f.push_back({d.rangeMax.text, std::string("range maximum (") + unit + ")",
                      &ContiState::rangeMax, scale});
         f.push_back({d.resolution.text, "resolution (grid points)", &ContiState::resolution});
-        NumberField ff0{d.ff0.text, "frictional ratio f/f0", &gFrictionalRatio, 1.0,
-                        &d.ff0.floated};
+        NumberField ff0{d.ff0.text, "frictional ratio f/f0", &ContiState::ff0, 1.0, &d.ff0.floated};
         ff0.intFlag = &ContiState::ff0Float;
         f.push_back(ff0);
         f.push_back({d.confidenceLevel.text, "confidence level P", &ContiState::confidenceLevel});
@@ -273,8 +272,6 @@ bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
     ModelChoice::fitRINoise = cell.riNoise != 0;
     M::experimentalInitialDistribution = cell.experimentalInitial != 0;
     M::constantInitialDistribution = !M::experimentalInitialDistribution;
-    if (page == ParamsPage::Distribution)
-        ContiState::ff0 = gFrictionalRatio;
     PackFitParameters();
     if (ScanStore::scanCount > 0 && ScanStore::gridCount > 0)
         AllocCommonGridScanArrays();

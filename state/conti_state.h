@@ -99,5 +99,6 @@ inline bool& gSecondDerivativeRegularization = ContiState::secondDerivativeRegul
 // Threads for the distribution normal equations and Monte Carlo (at least 1).
 inline int gDistributionThreadCount = 2;
 
-// The frictional ratio f/f0 of the continuous models, read by the hydrodynamic formulas.
-inline float gFrictionalRatio = 1.2f;
+// The shell's name of the frictional ratio f/f0 (ContiState::ff0), read by the hydrodynamic
+// formulas in foundations/: one value, whichever name writes it.
+inline float& gFrictionalRatio = ContiState::ff0;

@@ -88,7 +88,7 @@ std::vector<SlotEntry> BuildSlotMap() {
     map.push_back({kSlotResolution, Family::Distribution, &ContiState::resolution, nullptr});
     map.push_back({kSlotRangeMax, Family::Distribution, &ContiState::rangeMax, nullptr});
     map.push_back(
-        {kSlotFrictionalRatio, Family::Distribution, &gFrictionalRatio, &ContiState::ff0Float});
+        {kSlotFrictionalRatio, Family::Distribution, &ContiState::ff0, &ContiState::ff0Float});
     map.push_back({kSlotDensity, Family::Distribution, &ScanStore::density, nullptr});
     map.push_back({kSlotViscosity, Family::Distribution, &ScanStore::viscosity, nullptr,
                    kWaterViscosityPoise});
@@ -143,10 +143,8 @@ void UnpackFitParameters() {
             if (M::speciesDOrM[k] < 0.0f)
                 M::speciesDOrM[k] = 1e-10f;
     M::fitT0 = gTimeOffsetFlag != 0;
-    if (ModelChoice::contiMode) {
-        ContiState::ff0 = gFrictionalRatio;
+    if (ModelChoice::contiMode)
         ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
-    }
 }
 
 void UnpackSpeciesSlots() {

@@ -88,6 +88,44 @@ TEST(FitVector, DiscreteSlotsMirrorTheirFieldsBothWays) {
     EXPECT_EQ(M::speciesDOrM[1], -1.0f);
 }
 
+// f/f0 has one home under two names: the c(s) kernel's ContiState::ff0 and the shell's
+// gFrictionalRatio of the hydrodynamic formulas. Before, they were copies kept equal at three
+// sites, and the fit slot wrote one while its float flag belonged to the other.
+TEST(FitVector, FrictionalRatioIsOneValueUnderBothNames) {
+    struct Case {
+        const char* name;
+        void (*write)();
+        float expected;
+    } const cases[] = {
+        {"shell name", [] { gFrictionalRatio = 1.3f; }, 1.3f},
+        {"c(s) name", [] { ContiState::ff0 = 1.35f; }, 1.35f},
+        {"fit slot in c(s)",
+         [] {
+             ModelChoice::contiMode = true;
+             PackFitParameters();
+             M::fitValues[kSlotFrictionalRatio] = 1.6f;
+             UnpackFitParameters();
+         },
+         1.6f},
+        {"fit slot outside c(s), not the model's",
+         [] {
+             ModelChoice::contiMode = false;
+             PackFitParameters();
+             M::fitValues[kSlotFrictionalRatio] = 1.7f;
+             UnpackFitParameters();
+         },
+         1.2f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAllState();
+        c.write();
+        EXPECT_EQ(ContiState::ff0, c.expected);
+        EXPECT_EQ(gFrictionalRatio, c.expected);
+    }
+    ResetAllState();
+}
+
 TEST(FitVector, DistributionSlotsLeaveTheSpeciesAlone) {
     ResetAllState();
     ModelChoice::contiMode = true;
