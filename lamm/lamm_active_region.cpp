@@ -18,6 +18,8 @@ constexpr double kCourantNumber = 1.0;
 constexpr int kDampedStartSteps = 2;
 // Relative change still to come below which a profile counts as settled.
 constexpr double kSettledChange = 1e-5;
+// Rows carrying material from which the fixed grid's system is eliminated from both ends.
+constexpr int kTwistedRows = 1000;
 
 // The largest of v[lo..hi] (lowest double when empty) in four running maxima: the same value as
 // one running maximum, without waiting on it at every element.
@@ -317,12 +319,20 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         lastFactorDt = step;
         lastFactorDamped = damped;
         FormCrankNicolson(step, U, damped);
-        // factorisation and substitution in one pass when both are due
-        const bool solveNow = !singularMatrix && U > from;
-        const TridiagStatus status =
-            solveNow ? ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
-                                                           bet, gam, c, changeRatio, 1, from, U)
-                     : ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
+        // A long system is eliminated from both ends toward the middle of the rows that carry
+        // material, in two recurrences side by side; a short one in one pass with its first
+        // substitution.
+        activeTwisted = U - from >= kTwistedRows;
+        const bool solveNow = !singularMatrix && U > from && !activeTwisted;
+        TridiagStatus status = kTridiagOk;
+        if (activeTwisted)
+            status = TwistedFactorAt(La, Lb, Lc, invBet, bet, gam, activeMeeting, 1,
+                                     (from + U) / 2, U);
+        else if (solveNow)
+            status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
+                                                         bet, gam, c, changeRatio, 1, from, U);
+        else
+            status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
         solved = solveNow && status == kTridiagOk;
         matricesChanged = false;
         if (status != kTridiagOk) {
@@ -335,10 +345,15 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     if (!singularMatrix) {
         // right-hand side of the rows that carry material, formed inside the substitution;
         // the rows below are zero
-        if (!solved)
-            ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio, 1,
-                                          from, U);
-        changeRatiosValid = U > from;
+        if (activeTwisted) {
+            TwistedSubstituteProductFrom(Ba, Bb, Bc, cOld, invBet, bet, gam, activeMeeting, c, 1,
+                                         from, U);
+        } else {
+            if (!solved)
+                ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio,
+                                              1, from, U);
+            changeRatiosValid = U > from;
+        }
         if (from > 1) {
             // the elimination from row 1 carries no material into row from: its rhs rows are 0
             std::fill(c + 1, c + from, 0.0);

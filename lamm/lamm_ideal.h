@@ -594,6 +594,8 @@ public:
     double *outProfileStore = nullptr, *invBet = nullptr;
     double *LTa = nullptr, *gamT = nullptr;  // full-period factors, two-ended (TwistedFactor)
     TwistedMeeting fullPeriodMeeting;
+    TwistedMeeting activeMeeting;  // the fixed grid's two-ended factors (bet, gam, invBet)
+    bool activeTwisted = false;    // the fixed grid's factors are two-ended
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
     // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
     // nothing else changed c since

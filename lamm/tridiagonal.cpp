@@ -195,7 +195,13 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
 TridiagStatus TwistedFactor(const double* a, const double* b, const double* c, double* invBet,
                             double* scaled, double* back, TwistedMeeting& meet, int lo, int hi)
 {
-    const int k = (lo + hi) / 2;
+    return TwistedFactorAt(a, b, c, invBet, scaled, back, meet, lo, (lo + hi) / 2, hi);
+}
+
+TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c, double* invBet,
+                              double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
+                              int hi)
+{
     meet.k = k;
     if (b[lo] == 0.0 || b[hi] == 0.0)
         return kTridiagFirstPivotZero;
@@ -287,4 +293,57 @@ void TwistedSubstitute(const double* invBet, const double* scaled, const double*
 {
     auto row = [r](int j) { return r[j]; };
     TwistedPasses(row, r[lo], r[hi], invBet, scaled, back, meet, u, lo, hi);
+}
+
+// The rows below `from` carry nothing: the downward pass starts there with a zero carry and the
+// upward pass after the meeting stops there (the caller sets those rows). Rows between the
+// meeting and `from`, when `from` passed the meeting after the factorisation, take a zero
+// right-hand side. Each half runs in the shadow of the other's latency, as above.
+void TwistedSubstituteProductFrom(const double* a, const double* b, const double* c,
+                                  const double* v, const double* invBet, const double* scaled,
+                                  const double* back, const TwistedMeeting& meet, double* u,
+                                  int lo, int from, int hi)
+{
+    const int k = meet.k;
+    const int start = from > lo ? from : lo;
+    auto row = [&](int j) { return a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]; };
+    auto lowerRow = [&](int j) { return j < start ? 0.0 : row(j); };
+    double x = 0.0;
+    int top = start;
+    for (int j = lo; j < start && j <= k; ++j)
+        u[j] = 0.0;
+    if (start <= k) {
+        const double r = start > lo ? row(start) : b[lo] * v[lo] + c[lo] * v[lo + 1];
+        u[start] = x = r * invBet[start];
+        top = start + 1;
+    }
+    double y = (a[hi] * v[hi - 1] + b[hi] * v[hi]) * invBet[hi];
+    u[hi] = y;
+    int bot = hi - 1;
+    for (; top <= k && bot > k; ++top, --bot) {
+        x = row(top) * invBet[top] - scaled[top] * x;
+        y = lowerRow(bot) * invBet[bot] - scaled[bot] * y;
+        u[top] = x;
+        u[bot] = y;
+    }
+    for (; top <= k; ++top)
+        u[top] = x = row(top) * invBet[top] - scaled[top] * x;
+    for (; bot > k; --bot)
+        u[bot] = y = lowerRow(bot) * invBet[bot] - scaled[bot] * y;
+    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
+    const double uk1 = u[k + 1] - meet.delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double up = uk, down = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= start && i <= hi; --j, ++i) {
+        up = u[j] - back[j + 1] * up;
+        down = u[i] - back[i] * down;
+        u[j] = up;
+        u[i] = down;
+    }
+    for (; j >= start; --j)
+        u[j] = up = u[j] - back[j + 1] * up;
+    for (; i <= hi; ++i)
+        u[i] = down = u[i] - back[i] * down;
 }

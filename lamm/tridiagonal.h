@@ -62,6 +62,20 @@ struct TwistedMeeting {
 TridiagStatus TwistedFactor(const double* a, const double* b, const double* c, double* invBet,
                             double* scaled, double* back, TwistedMeeting& meet, int lo, int hi);
 
+// The same with the meeting at rows k, k + 1 (lo <= k < hi): a meeting in the middle of the rows
+// that carry material halves the latency of their substitutions.
+TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c, double* invBet,
+                              double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
+                              int hi);
+
+// Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of rows
+// from..hi, the rows before `from` taken as zero (as ThomasSubstituteProduct with first = lo);
+// rows lo..from - 1 of u are left to the caller.
+void TwistedSubstituteProductFrom(const double* a, const double* b, const double* c,
+                                  const double* v, const double* invBet, const double* scaled,
+                                  const double* back, const TwistedMeeting& meet, double* u,
+                                  int lo, int from, int hi);
+
 // Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of the whole
 // matrix rows lo..hi, formed inside the forward passes.
 void TwistedSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
