@@ -509,4 +509,26 @@ TEST(FitCommand, ConfidenceIntervalSaysWhichLimitWasNotFound) {
         EXPECT_EQ(text.find("no upper") != std::string::npos, c.upper != nullptr) << c.name;
         EXPECT_EQ(M::speciesDOrM[1], c.start) << c.name << ": the start is back";
     }
+
+    // s means nothing at equilibrium: neither side of the error in s ever crosses.
+    plat::test::Script script;
+    const char* caption = "calculate error in s";
+    script.expectInput().caption(caption).promptHas("confidence level").answer("0.683");
+    script.expectInput().caption(caption).promptHas("test interval for s").answer("0.5");
+    script.expectBox().caption(caption).textHas("are current parameters").answer(IDYES);
+    script.expectBox().caption(caption).textHas("s = ").answer(IDOK);
+    M::speciesDOrM[1] = best;
+    FitControl::fitAborted = false;
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(285), 0);
+    EXPECT_TRUE(script.done()) << script.logText();
+    ASSERT_GE(script.log().size(), 4u);
+    const std::string text = script.log()[3].text;
+    float s = 0;
+    EXPECT_EQ(std::sscanf(text.c_str(), "s = %f [none, none] S", &s), 1) << text;
+    for (const char* side : {"lower", "upper"})
+        EXPECT_NE(text.find(std::string("no ") + side +
+                            " limit found: the rmsd stayed below the critical value over 100 "
+                            "steps of 0.5"),
+                  std::string::npos)
+            << text;
 }
