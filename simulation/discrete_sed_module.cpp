@@ -10,6 +10,7 @@
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/module_solvers.h"
 #include "simulation/radial_grid.h"
+#include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "state/component_scans.h"
@@ -89,10 +90,6 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime) {
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
 }
 
-bool Failed() {
-    return LammGrid::singularMatrix != 0 || LammGrid::discretizationError != 0;
-}
-
 // The attempts after a failed solution, each from a fresh start without grid truncation: the
 // same algorithm, the moving hat algorithm where the fixed grid failed, and the meniscus repair.
 struct Retry {
@@ -129,12 +126,13 @@ void ChooseAlgorithmForSpecies(double sS) {
     }
 }
 
-void SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
-                           const CLammControl& control, CLammSink& out) {
+LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
+                                 const CLammControl& control, CLammSink& out) {
     if (algorithm == GridAlgorithm::MovingHat)
-        SolveMovingHat(problem, control, out);
-    else if (algorithm == GridAlgorithm::FixedGrid)
-        CFixedGridSolver().Run(problem, control, out);
+        return SolveMovingHat(problem, control, out);
+    if (algorithm == GridAlgorithm::FixedGrid)
+        return CFixedGridSolver().Run(problem, control, out);
+    return kLammSolved;
 }
 
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
@@ -159,11 +157,11 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
     ModelSnapshot before;
     before.Take(slot);
     StartState(window, loading, true);
-    solve(chosen, LammProblemOfRecord(), LammControlOfRecord(), scans);
-    if (Failed() && !gUserInterrupt.load(std::memory_order_relaxed)) {
+    LammResult result = solve(chosen, LammProblemOfRecord(), LammControlOfRecord(), scans);
+    if (GridRunFailed(result) && !gUserInterrupt.load(std::memory_order_relaxed)) {
         // Retries on a fresh start, each from the model as it was before this species.
         for (const Retry& retry : kRetries) {
-            if (!Failed())
+            if (!GridRunFailed(result))
                 break;
             if (retry.movingHatAfterFixedGrid && chosen != GridAlgorithm::FixedGrid)
                 continue;
@@ -176,14 +174,14 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             CLammControl control = LammControlOfRecord();
             control.truncateGrid = false;
             control.lastResort = retry.lastResort;
-            solve(algorithm, LammProblemOfRecord(), control, scans);
+            result = solve(algorithm, LammProblemOfRecord(), control, scans);
             if (algorithm != chosen)
                 EnsureLammArraysFor(LammGrid::gridSize, chosen);
         }
-        if (Failed())
+        if (GridRunFailed(result))
             before.Restore(slot);
     }
     if (chosen == GridAlgorithm::MovingHat)
         ScaleGridByExponential();
-    return !Failed();
+    return !GridRunFailed(result);
 }

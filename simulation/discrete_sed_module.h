@@ -2,6 +2,7 @@
 // choice between the two finite-element algorithms and the Lamm solution of one species.
 #pragma once
 
+#include "lamm/lamm_result.h"
 #include "simulation/lamm_solver_inputs.h"
 #include "simulation/radial_grid.h"
 
@@ -27,12 +28,12 @@ void ChooseAlgorithmForSpecies(double sS);
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
 
 // A Lamm solver of the simulation grid by algorithm: one run from the profile and the clock in
-// LammGrid, on arrays made for that algorithm.
+// LammGrid, on arrays made for that algorithm; a failure (GridRunFailed) sets its error word.
 using GridSpeciesSolver =
-    std::function<void(GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&)>;
+    std::function<LammResult(GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&)>;
 // This module's: SolveMovingHat, CFixedGridSolver, nothing on a cell-centred grid.
-void SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
-                           const CLammControl& control, CLammSink& out);
+LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
+                                 const CLammControl& control, CLammSink& out);
 // SolveSpeciesOnGrid with the given solver; the retries never change the model's choice.
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
                         const GridSpeciesSolver& solve);

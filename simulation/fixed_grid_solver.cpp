@@ -51,7 +51,7 @@ struct FixedGridRun {
     double TransportSpeed();
     double CourantStepLimit();
     void SetUpActiveRegion();
-    void Run();
+    LammResult Run();
 };
 
 double* FixedGridRun::C() {
@@ -441,10 +441,12 @@ void FixedGridRun::SetUpActiveRegion() {
     }
 }
 
-void FixedGridRun::Run() {
+LammResult FixedGridRun::Run() {
     StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
-        return;
+    if (!LammGrid::arraysAllocated)
+        return kLammNoArrays;
+    if (!AScanAwaitsTheProfile())
+        return kLammSolved;
     LastGridSolver() = GridSolver::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;
@@ -468,7 +470,7 @@ void FixedGridRun::Run() {
             out.Step(change);
         }
         LammGrid::activeRegionOff = false;
-        return;
+        return GridRunResult();
     }
     f.initialPlateau = c[1];
     Resize(f.n);
@@ -534,6 +536,7 @@ void FixedGridRun::Run() {
         out.Remaining(!atEquilibrium);
     EndBottomPellet();
     LammGrid::activeRegionOff = false;
+    return GridRunResult();
 }
 
 } // namespace
@@ -541,9 +544,9 @@ void FixedGridRun::Run() {
 // Checked on the plateau, the second moment, the equilibrium exponential, the non-diffusing
 // limit and the amount, for the sector and the special cells, and against the solver object on
 // the same grid, in the solver tests.
-void CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl& control,
-                           CLammSink& out) {
-    FixedGridRun{state_, region_, problem, control, out}.Run();
+LammResult CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl& control,
+                                 CLammSink& out) {
+    return FixedGridRun{state_, region_, problem, control, out}.Run();
 }
 
 void SimulateLammTimeCourse() {

@@ -2,14 +2,16 @@
 // factors and the active region between the steps of a run.
 #pragma once
 
+#include "lamm/lamm_result.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/lamm_solver_inputs.h"
 
 class CFixedGridSolver {
   public:
     // One run from the profile and the clock in LammGrid, as SimulateLammTimeCourse describes;
-    // every profile goes to out.
-    void Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
+    // every profile goes to out. kLammSingularMatrix or kLammDiscretizationError with the error
+    // word of LammGrid set, kLammNoArrays without arrays, else kLammSolved.
+    LammResult Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
     // The active region [L, R] of the run in progress (1 and n without truncation).
     int ActiveLeft() const { return state_.L; }

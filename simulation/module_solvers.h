@@ -4,6 +4,7 @@
 // hand the profiles to the scans (CScanOutput).
 #pragma once
 
+#include "lamm/lamm_result.h"
 #include "simulation/lamm_solver_inputs.h"
 
 // The caller fills LammGrid: arrays allocated for the solver, the initial profile, the clock
@@ -19,7 +20,8 @@ CLammProblem LammProblemOfRecord();
 CLammControl LammControlOfRecord();
 
 // The moving hat algorithm on the moving-grid arrays; without them it sets discretizationError.
-void SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
+// The result as CFixedGridSolver::Run gives it.
+LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
 // "moving hat algorithm": finite elements on a grid that moves with the boundary. Leaves
 // ModelChoice::fixedTimeStep on. Needs the moving-grid arrays (ModelChoice::movingHatAlgorithm

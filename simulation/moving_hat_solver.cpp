@@ -613,14 +613,17 @@ void ScaleGridByExponential()
 
 // Checked against the plateau, the second moment, the equilibrium exponential and the
 // non-diffusing limit, and against the solver object on the same grid, in the solver tests.
-void SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out) {
+LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& control,
+                          CLammSink& out) {
     StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated || !AScanAwaitsTheProfile())
-        return;
+    if (!LammGrid::arraysAllocated)
+        return kLammNoArrays;
+    if (!AScanAwaitsTheProfile())
+        return kLammSolved;
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4) {
         LammGrid::discretizationError = 1;
-        return;
+        return kLammDiscretizationError;
     }
     LastGridSolver() = GridSolver::MovingHat;
     g.n = n;
@@ -700,6 +703,7 @@ void SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CL
         out.Remaining(!atEquilibrium);
     }
     EndBottomPellet();
+    return GridRunResult();
 }
 
 void SolveLammFE() {

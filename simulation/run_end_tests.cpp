@@ -92,3 +92,9 @@ bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
     }
     return changePerSecond * horizon < 1e-5;
 }
+
+LammResult GridRunResult() {
+    if (LammGrid::singularMatrix)
+        return kLammSingularMatrix;
+    return LammGrid::discretizationError ? kLammDiscretizationError : kLammSolved;
+}

@@ -3,6 +3,8 @@
 // longer advance the time.
 #pragma once
 
+#include "lamm/lamm_result.h"
+
 // Picks the probe node for a species of s (S): for sedimentation the first node at or beyond the
 // right fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of
 // its present value. Without a fit limit inside the cell there is no probe. Clears
@@ -43,3 +45,11 @@ GridSolver& LastGridSolver();
 
 // True when a scan awaits the run's profile: without one a run would have no end.
 bool AScanAwaitsTheProfile();
+
+// The result of a run on the simulation grid from its error words: kLammSingularMatrix,
+// kLammDiscretizationError or kLammSolved.
+LammResult GridRunResult();
+// A result the species solution is tried again after (its error words are set).
+constexpr bool GridRunFailed(LammResult result) {
+    return result == kLammSingularMatrix || result == kLammDiscretizationError;
+}
