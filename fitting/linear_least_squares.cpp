@@ -118,10 +118,8 @@ std::vector<double> SolveAmplitudes(const std::vector<CDenseMatrix>& pc, const C
         if (g > 1e-12 * rawNorm[s] && g > 0.0)
             scale[s] = 1.0 / std::sqrt(g);
     }
-    std::vector<double> store(std::size_t(m + 1) * (m + 1), 0.0);
-    std::vector<double*> g(m + 1);
-    for (int i = 0; i <= m; ++i)
-        g[i] = &store[std::size_t(i) * (m + 1)];
+    CDenseMatrix G(m);
+    std::vector<double*> g = G.RowPointers();
     std::vector<double> h(m + 1, 0.0), x(m + 1, 0.0), p(m + 1, 0.0);
     for (int s = 0; s < m; ++s) {
         if (scale[s] == 0.0)

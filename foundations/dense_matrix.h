@@ -25,6 +25,13 @@ class CDenseMatrix {
     // Row i as a 1-based array: Row(i)[j] is element (i, j).
     double* Row(int i) { return &values_[Index(i, 0)]; }
     const double* Row(int i) const { return &values_[Index(i, 0)]; }
+    // Row pointers [0..Rows()] for the routines on 1-based double** (ludcmp, dcholdc...).
+    std::vector<double*> RowPointers() {
+        std::vector<double*> rows(rows_ + 1);
+        for (int i = 0; i <= rows_; ++i)
+            rows[i] = Row(i);
+        return rows;
+    }
     // Copies the upper triangle into the lower one.
     void MirrorUpper() {
         for (int i = 2; i <= rows_; ++i)

@@ -63,10 +63,9 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
                          const std::vector<int>& idx, double ridge, std::vector<double>& z) {
     const int m = static_cast<int>(idx.size());
     CDenseMatrix work(m);
-    std::vector<double*> rows(m + 1);
+    std::vector<double*> rows = work.RowPointers();
     std::vector<double> diag(m + 1), rhs(m + 1);
     for (int i = 1; i <= m; ++i) {
-        rows[i] = work.Row(i);
         rhs[i] = b[idx[i - 1]];
         work(i, i) = A(idx[i - 1], idx[i - 1]) + ridge;
         for (int j = i + 1; j <= m; ++j)

@@ -25,10 +25,7 @@ std::vector<double> DenseLeastSquares(const std::vector<Column>& cols, const Col
             for (std::size_t r = 0; r < y.size(); ++r)
                 g(i, j) += cols[i - 1][r] * cols[j - 1][r];
     }
-    std::vector<double*> rows(m + 1);
-    for (int i = 1; i <= m; ++i)
-        rows[i] = g.Row(i);
-    DLUSolve(rows.data(), h.data(), m, false);
+    DLUSolve(g.RowPointers().data(), h.data(), m, false);
     return std::vector<double>(h.begin() + 1, h.end());
 }
 
@@ -169,14 +166,12 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
             const int m = static_cast<int>(kept.size());
             CDenseMatrix sub(m);
             std::vector<double> rhs(m + 1);
-            std::vector<double*> rows(m + 1);
             for (int i = 1; i <= m; ++i) {
-                rows[i] = sub.Row(i);
                 rhs[i] = b[kept[i - 1]];
                 for (int j = 1; j <= m; ++j)
                     sub(i, j) = A(kept[i - 1], kept[j - 1]) + (i == j ? ridge : 0.0);
             }
-            DLUSolve(rows.data(), rhs.data(), m, false);
+            DLUSolve(sub.RowPointers().data(), rhs.data(), m, false);
             for (int i = 1; i <= m; ++i)
                 EXPECT_NEAR(z[kept[i - 1]], rhs[i], 1e-9 * std::fabs(rhs[i]) + 1e-12)
                     << what << ", ridge " << ridge;
