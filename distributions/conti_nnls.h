@@ -1,7 +1,6 @@
 // The non-negative solution of a distribution's normal equations, with its failure.
 #pragma once
 
-#include "foundations/analysis_failure.h"
 #include "foundations/dense_solver.h"
 
 #include <vector>
@@ -13,8 +12,5 @@
 // reports the failure.
 inline AnalysisFailure ContiNNLS(const CDenseMatrix& A, const std::vector<double>& b,
                                  std::vector<double>& x) {
-    const NnlsResult r = SolveNonNegative(A, b, x);
-    if (r.ridged || r.failed)
-        return AnalysisFailure::NnlsNotPositiveDefinite;
-    return r.converged ? AnalysisFailure::None : AnalysisFailure::NnlsIterations;
+    return SolveNonNegative(A, b, x).failure;
 }

@@ -83,6 +83,12 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
 NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
                             std::vector<double>& x) {
     NnlsResult result;
+    bool ridged = false;
+    // The first failure met wins: a ridge is reported even when a cap stops the solve later.
+    auto stop = [&](AnalysisFailure failure) {
+        result.failure = ridged ? AnalysisFailure::NnlsNotPositiveDefinite : failure;
+        return result;
+    };
     const int n = A.N();
     x.assign(n + 1, 0.0);
     double bMax = 0.0, trace = 0.0;
@@ -117,7 +123,7 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
         if (CholeskySolveSubset(A, b, idx, ridge, z))
             return true;
         // Not positive definite: noted, then solved with a small ridge from here on.
-        result.ridged = true;
+        ridged = true;
         if (ridge == 0.0)
             ridge = 1e-12 * trace / n + 1e-300;
         return CholeskySolveSubset(A, b, idx, ridge, z);
@@ -132,18 +138,14 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
                 t = p;
             }
         if (t == 0)
-            return result;
+            return stop(AnalysisFailure::None);
         result.iterations = outer + 1;
         passive[t] = 1;
         for (int inner = 0;; ++inner) {
-            if (inner >= cap) {
-                result.converged = false;
-                return result;
-            }
-            if (!solvePassive()) {
-                result.failed = true;
-                return result;
-            }
+            if (inner >= cap)
+                return stop(AnalysisFailure::NnlsIterations);
+            if (!solvePassive())
+                return stop(AnalysisFailure::NnlsNotPositiveDefinite);
             // A variable whose own solve is not positive cannot enter: leave it out until the
             // solution moves.
             if (inner == 0 && !(z[t] > 0.0)) {
@@ -178,6 +180,5 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
         }
         gradient();
     }
-    result.converged = false;
-    return result;
+    return stop(AnalysisFailure::NnlsIterations);
 }

@@ -3,6 +3,7 @@
 // normal equations. The routines of linear_solvers.h and the distribution solvers call these.
 #pragma once
 
+#include "foundations/analysis_failure.h"
 #include "foundations/dense_matrix.h"
 
 #include <vector>
@@ -29,12 +30,11 @@ void CholeskySubstitute(T* const* rows, int n, const T* diag, const T* b, T* x,
 bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
                          const std::vector<int>& idx, double ridge, std::vector<double>& z);
 
-// How a non-negative solve ended.
+// How a non-negative solve ended: None, NnlsNotPositiveDefinite when a passive block needed the
+// ridge (or even the ridge did not make it definite), else NnlsIterations when a cap stopped it.
 struct NnlsResult {
-    bool converged = true; // the iteration cap did not stop it
-    bool ridged = false;   // a passive block was not positive definite and needed a ridge
-    bool failed = false;   // even the ridge did not make a passive block definite
-    int iterations = 0;    // outer iterations (variables that entered the passive set)
+    AnalysisFailure failure = AnalysisFailure::None;
+    int iterations = 0; // outer iterations (variables that entered the passive set)
 };
 
 // Minimises x'Ax - 2 b'x subject to x >= 0 for a symmetric positive semi-definite A (1-based,

@@ -261,7 +261,7 @@ bool NormalEquationsNNLS(float** a, float* b, int n, bool onCopy) {
     const NnlsResult r = SolveNonNegative(A, rhs, x);
     for (int i = 1; i <= n; ++i)
         b[i] = static_cast<float>(x[i]);
-    return r.converged;
+    return r.failure != AnalysisFailure::NnlsIterations;
 }
 
 // The design matrix is turned into its normal equations in double for the one solver.
@@ -283,11 +283,11 @@ bool NNLS(double** design, int rows, int n, const double* y, double* x) {
     const NnlsResult r = SolveNonNegative(A, b, solution);
     for (int i = 1; i <= n; ++i)
         x[i] = solution[i];
-    if (r.ridged || r.failed)
-        ShowError(AnalysisFailureText(AnalysisFailure::NnlsNotPositiveDefinite), 0);
-    if (!r.converged) {
+    if (r.failure == AnalysisFailure::NnlsIterations) {
         const std::string detail = "stopped after " + std::to_string(r.iterations) + " iterations";
-        ShowError(AnalysisFailureMessage(AnalysisFailure::NnlsIterations, detail).c_str(), 0);
+        ShowError(AnalysisFailureMessage(r.failure, detail).c_str(), 0);
+    } else if (r.failure != AnalysisFailure::None) {
+        ShowError(AnalysisFailureText(r.failure), 0);
     }
-    return r.converged;
+    return r.failure != AnalysisFailure::NnlsIterations;
 }
