@@ -4,6 +4,7 @@
 #include "display/paint_switches.h"
 #include "fitting/parameter_report.h"
 #include "foundations/input_boxes.h"
+#include "scandata/scan_store.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 
@@ -16,6 +17,9 @@ constexpr const char* kLimitsCaption = "FIT LIMITS FOR MENISCUS AND BOTTOM";
 } // namespace
 
 void TXLAWindow::CmShowLastFitInfo() {
+    // Without curves of a model there is no fit to show; a later paint must not show one either.
+    if (!ScanStore::resultAvailable)
+        return;
     // The paint that follows computes the rms deviation of the curves shown and writes the text.
     gShowFitParamsPending = true;
     Invalidate(true);

@@ -109,6 +109,19 @@ TEST_F(FitReport, FitAndRunShowTheReportAboveThePlotsAndCtrlOShowsItAgain) {
         << "the Run's values and rmsd replace the fit's";
 }
 
+// Before any model was evaluated there is nothing to show, now or at the paint after a load.
+TEST_F(FitReport, CtrlOWithoutAResultShowsNothing) {
+    Command(517);
+    EXPECT_FALSE(gShowFitParamsPending);
+    LoadAndPrepare();
+    f.Paint();
+    const std::vector<std::uint32_t> before = Rows(0, int(f.window->clientHeight));
+    ASSERT_FALSE(ScanStore::resultAvailable);
+    Command(517);
+    f.Paint();
+    EXPECT_EQ(Rows(0, int(f.window->clientHeight)), before);
+}
+
 TEST_F(FitReport, CopyFitParametersPutsTheReportOnTheClipboard) {
     LoadAndPrepare();
     Command(213);
