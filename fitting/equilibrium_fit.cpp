@@ -104,7 +104,7 @@ bool EvaluateEquilibriumModel(TXLAWindow* window) {
     using M = ModelParameters;
     if (!CellSet() || !ScanStore::fit)
         return false;
-    // With linear amplitudes or systematic noise the species go onto the common grid and the
+    // With linear amplitudes or systematic noise the species go into ComponentScans and the
     // linear step makes the fit; otherwise they go straight into the fit.
     const bool onGrid =
         ModelChoice::linearAmplitudes || ModelChoice::fitTINoise || ModelChoice::fitRINoise;
@@ -127,9 +127,9 @@ bool EvaluateEquilibriumModel(TXLAWindow* window) {
             continue;
         }
         for (int k = 1; k <= ScanStore::scanCount; ++k) {
-            float* row = ComponentScans::Row(s, k, ScanStore::gridCount);
-            ok = ScanProfile(k, M::speciesDOrM[s], carried, ScanStore::gridRadius,
-                             ScanStore::gridCount, row) &&
+            const int count = ComponentScans::Count(k);
+            float* row = ComponentScans::Row(s, k, count);
+            ok = ScanProfile(k, M::speciesDOrM[s], carried, ComponentScans::Radii(k), count, row) &&
                  ok;
         }
     }

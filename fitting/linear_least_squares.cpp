@@ -19,6 +19,7 @@
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -302,11 +303,153 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
     return rss;
 }
 
+// Without time-invariant noise the species rows lie on the scans' own radii: amplitudes, the
+// radially invariant noise and the baseline are solved against the data as recorded, over each
+// scan's fit range. Data resampled onto a finer grid would miss where the signal bends sharply
+// within a scan's point spacing (the pile-up at the bottom), and that miss would drive the
+// amplitudes. The rows of all scans are laid end to end; the radially invariant noise is
+// eliminated by centring each scan's segment, the baseline alone by the grand mean.
+double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) {
+    if (scans.empty())
+        return -1.0;
+    const int rows = static_cast<int>(scans.size());
+    std::vector<int> first(static_cast<std::size_t>(rows), 0);
+    std::vector<int> start(static_cast<std::size_t>(rows) + 1, 0);
+    for (int r = 0; r < rows; ++r) {
+        int last = 0;
+        FitRangeOf(scans[std::size_t(r)], first[std::size_t(r)], last);
+        start[std::size_t(r) + 1] =
+            start[std::size_t(r)] + std::max(0, last - first[std::size_t(r)] + 1);
+    }
+    const int total = start[std::size_t(rows)];
+    if (total < 1)
+        return -1.0;
+
+    // Species whose signal the evaluation left on the radii of every simulated scan.
+    std::vector<int> slots;
+    for (int s = 1; s <= M::maxSpecies; ++s) {
+        if (!M::speciesIncluded[s])
+            continue;
+        const auto& perScan = ComponentScans::rows[s];
+        bool complete = true;
+        for (int k : scans)
+            complete = complete && perScan.size() > std::size_t(k) &&
+                       perScan[std::size_t(k)].size() > std::size_t(S::pointCount[k]);
+        if (complete)
+            slots.push_back(s);
+    }
+    auto signalOf = [](int s, int k) { return ComponentScans::rows[s][std::size_t(k)].data(); };
+    // Visits every fitted point: row r, its scan k, point i and the flat column c (1-based).
+    auto forEachPoint = [&](auto&& visit) {
+        for (int r = 0; r < rows; ++r) {
+            const int k = scans[std::size_t(r)];
+            for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c)
+                visit(r, k, first[std::size_t(r)] + c - start[std::size_t(r)] - 1, c);
+        }
+    };
+    auto rowMeans = [&](const CDenseMatrix& x, std::vector<double>& means) {
+        means.assign(std::size_t(rows), 0.0);
+        forEachPoint([&](int r, int, int, int c) { means[std::size_t(r)] += x(1, c); });
+        for (int r = 0; r < rows; ++r) {
+            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
+            means[std::size_t(r)] = n > 0 ? means[std::size_t(r)] / n : 0.0;
+        }
+    };
+    auto grandMean = [&](const CDenseMatrix& x) {
+        double sum = 0.0;
+        for (int c = 1; c <= total; ++c)
+            sum += x(1, c);
+        return sum / total;
+    };
+    auto centre = [&](CDenseMatrix& x) {
+        if (u.riNoise) {
+            std::vector<double> means;
+            rowMeans(x, means);
+            forEachPoint([&](int r, int, int, int c) { x(1, c) -= means[std::size_t(r)]; });
+        } else if (u.baseline) {
+            const double mean = grandMean(x);
+            for (int c = 1; c <= total; ++c)
+                x(1, c) -= mean;
+        }
+    };
+
+    const double heldBaseline = u.baseline ? 0.0 : M::baseline;
+    CDenseMatrix z(1, total);
+    forEachPoint([&](int, int k, int i, int c) {
+        double value = double(S::signal[k][i]) - heldBaseline;
+        if (!u.amplitudes)
+            for (int s : slots)
+                value -= signalOf(s, k)[i];
+        z(1, c) = value;
+    });
+
+    std::vector<double> a(slots.size(), 1.0);
+    if (u.amplitudes) {
+        std::vector<CDenseMatrix> pc;
+        std::vector<double> rawNorm;
+        for (int s : slots) {
+            CDenseMatrix c(1, total);
+            forEachPoint([&](int, int k, int i, int col) { c(1, col) = signalOf(s, k)[i]; });
+            rawNorm.push_back(c.Dot(c));
+            centre(c);
+            pc.push_back(std::move(c));
+        }
+        CDenseMatrix pz = z;
+        centre(pz);
+        a = SolveAmplitudes(pc, pz, rawNorm);
+        forEachPoint([&](int, int k, int i, int c) {
+            for (std::size_t j = 0; j < slots.size(); ++j)
+                z(1, c) -= a[j] * signalOf(slots[j], k)[i];
+        });
+        StoreAmplitudes(slots, a);
+    }
+
+    // The noise from the means of the residual: the constant goes to the baseline when it is
+    // solved, else each scan keeps its own offset.
+    std::vector<double> ri(std::size_t(rows), 0.0);
+    const double grand = grandMean(z);
+    const double baseline = u.baseline ? grand : heldBaseline;
+    if (u.riNoise) {
+        rowMeans(z, ri);
+        if (u.baseline)
+            for (double& v : ri)
+                v -= grand;
+    }
+    double rss = 0.0;
+    forEachPoint([&](int r, int, int, int c) {
+        const double d = z(1, c) - ri[std::size_t(r)] - (baseline - heldBaseline);
+        rss += d * d;
+    });
+    if (u.riNoise && S::riNoise) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            S::riNoise[k] = 0.0f;
+        for (int r = 0; r < rows; ++r)
+            S::riNoise[scans[std::size_t(r)]] = static_cast<float>(ri[std::size_t(r)]);
+    }
+    if (u.baseline)
+        StoreBaseline(baseline);
+
+    // The fit on every point of the scan: the species, the scan's offset and the baseline.
+    for (int r = 0; r < rows; ++r) {
+        const int k = scans[std::size_t(r)];
+        const float offset = static_cast<float>(ri[std::size_t(r)] + baseline);
+        for (int i = 1; i <= S::pointCount[k]; ++i) {
+            double value = 0.0;
+            for (std::size_t j = 0; j < slots.size(); ++j)
+                value += a[j] * signalOf(slots[j], k)[i];
+            S::fit[k][i] = static_cast<float>(value) + offset;
+        }
+    }
+    return rss;
+}
+
 } // namespace
 
 double SolveLinearParameters(const LinearUnknowns& unknowns) {
     const std::vector<int> scans = SimulatedScans();
-    if (SpeciesOnGrid())
-        return SolveOnGrid(unknowns, scans);
-    return SolveOnScans(unknowns, scans);
+    if (!SpeciesOnGrid())
+        return SolveOnScans(unknowns, scans);
+    if (ComponentScans::OnScanRadii())
+        return SolveOnScanRadii(unknowns, scans);
+    return SolveOnGrid(unknowns, scans);
 }

@@ -83,10 +83,10 @@ bool SignalProportionalToLoading() {
     return !(ScanDataKind::absorbance && LammGrid::simulateRadialResolution);
 }
 
-LammTemplateOutput OutputFor(TXLAWindow* window, bool direct, SpeciesRows& rows, int slot) {
+LammTemplateOutput OutputFor(TXLAWindow* window, bool ownRadii, SpeciesRows& rows, int slot) {
     LammTemplateOutput out;
     out.rows = rows.rows.data();
-    if (direct) {
+    if (ownRadii) {
         out.scanRadii = S::radius;
         out.scanCounts = S::pointCount;
     } else {
@@ -101,7 +101,7 @@ LammTemplateOutput OutputFor(TXLAWindow* window, bool direct, SpeciesRows& rows,
 
 // Solves the listed slots into their rows; returns the list's code (kLammListStopped when a key
 // press left species unsolved).
-int SolveSpecies(TXLAWindow* window, bool direct, const std::vector<int>& slots,
+int SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
                  std::vector<SpeciesRows>& rows, const std::vector<double>& scale) {
     const int n = int(slots.size());
     std::vector<double> s(std::size_t(n) + 1), d(std::size_t(n) + 1);
@@ -111,14 +111,14 @@ int SolveSpecies(TXLAWindow* window, bool direct, const std::vector<int>& slots,
         d[std::size_t(j)] = SpeciesDiffusion(slots[std::size_t(j - 1)]);
         targets[std::size_t(j)] = rows[std::size_t(j)].rows.data();
     }
-    const float* radii = direct ? nullptr : S::gridRadius;
-    const int radiusCount = direct ? 0 : S::gridCount;
-    float** scanRadii = direct ? S::radius : nullptr;
-    const int* scanCounts = direct ? S::pointCount : nullptr;
+    const float* radii = ownRadii ? nullptr : S::gridRadius;
+    const int radiusCount = ownRadii ? 0 : S::gridCount;
+    float** scanRadii = ownRadii ? S::radius : nullptr;
+    const int* scanCounts = ownRadii ? S::pointCount : nullptr;
     if (SignalProportionalToLoading()) {
         CLammIdeal tmpl;
         LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
-                         OutputFor(window, direct, rows[1], slots[0]));
+                         OutputFor(window, ownRadii, rows[1], slots[0]));
         return CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii,
                            radiusCount, scanRadii, scanCounts);
     }
@@ -127,7 +127,7 @@ int SolveSpecies(TXLAWindow* window, bool direct, const std::vector<int>& slots,
         CLammIdeal tmpl;
         LoadLammTemplate(
             tmpl, window, s[std::size_t(j)], d[std::size_t(j)], scale[std::size_t(j)],
-            OutputFor(window, direct, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
+            OutputFor(window, ownRadii, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
         const int result =
             CLRunMTList(&tmpl, 1, s.data() + j - 1, d.data() + j - 1, nullptr,
                         targets.data() + j - 1, radii, radiusCount, scanRadii, scanCounts);
@@ -358,11 +358,14 @@ int RunDiscreteSedList(TXLAWindow* window) {
     const bool direct = SignalGoesIntoFit();
     if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
         return 0;
+    // The species rows of the linear parameters lie on the scans' own radii unless they must
+    // be on the common grid.
+    const bool ownRadii = direct || ComponentScans::OnScanRadii();
     const int n = int(slots.size());
     std::vector<SpeciesRows> rows(std::size_t(n) + 1);
     std::vector<double> loading(std::size_t(n) + 1, 0.0);
     for (int j = 1; j <= n; ++j) {
-        rows[std::size_t(j)].Make(direct);
+        rows[std::size_t(j)].Make(ownRadii);
         loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
     }
     int code = 0;
@@ -371,7 +374,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
         LammGrid::s = M::speciesS[slots[0]];
         LammGrid::d = SpeciesDiffusion(slots[0]);
         LammGrid::progressWindow = window;
-        code = SolveSpecies(window, direct, slots, rows, loading);
+        code = SolveSpecies(window, ownRadii, slots, rows, loading);
         LammGrid::progressWindow = nullptr;
     }
     // A stopped or refused solution leaves the previous model in place.
@@ -405,8 +408,9 @@ int RunDiscreteSedList(TXLAWindow* window) {
             const auto at = std::find(slots.begin(), slots.end(), slot);
             const int j = at == slots.end() ? 0 : int(at - slots.begin()) + 1;
             for (int k = 1; k <= S::scanCount; ++k) {
-                float* row = ComponentScans::Row(slot, k, S::gridCount);
-                for (int p = 1; p <= S::gridCount; ++p)
+                const int count = ComponentScans::Count(k);
+                float* row = ComponentScans::Row(slot, k, count);
+                for (int p = 1; p <= count; ++p)
                     row[p] = j == 0 ? 0.0f
                                     : float(factor(j) *
                                             double(rows[std::size_t(j)].rows[std::size_t(k)][p]));

@@ -82,7 +82,7 @@ void Faxen(double loading, double t, const float* r, float* out, int n, double o
 }
 
 // Writes the species' profile at every scan's time: onto the scan's radii into its work values
-// and added to its fit, or onto the common grid into the slot's ComponentScans.
+// and added to its fit, or into the slot's ComponentScans.
 void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, double omega2s,
                         double d) {
     const bool direct = SignalGoesIntoFit();
@@ -96,8 +96,9 @@ void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, doubl
             for (int p = 1; p <= S::pointCount[scan]; ++p)
                 S::fit[scan][p] += work[p];
         } else {
-            float* row = ComponentScans::Row(slot, scan, S::gridCount);
-            profile(loading, t, S::gridRadius, row, S::gridCount, omega2s, d);
+            const int count = ComponentScans::Count(scan);
+            float* row = ComponentScans::Row(slot, scan, count);
+            profile(loading, t, ComponentScans::Radii(scan), row, count, omega2s, d);
         }
     }
 }
@@ -110,8 +111,9 @@ void ClearModel() {
     if (!SignalGoesIntoFit())
         for (int slot = 1; slot <= M::maxSpecies; ++slot)
             for (int scan = 1; scan <= S::scanCount; ++scan) {
-                float* row = ComponentScans::Row(slot, scan, S::gridCount);
-                std::fill(row + 1, row + 1 + S::gridCount, 0.0f);
+                const int count = ComponentScans::Count(scan);
+                float* row = ComponentScans::Row(slot, scan, count);
+                std::fill(row + 1, row + 1 + count, 0.0f);
             }
 }
 

@@ -49,9 +49,11 @@ struct ModelSnapshot {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(rows[std::size_t(k)].begin(), rows[std::size_t(k)].end(), Row(slot, k));
     }
-    static int Count(int k) { return SignalGoesIntoFit() ? S::pointCount[k] : S::gridCount; }
+    static int Count(int k) {
+        return SignalGoesIntoFit() ? S::pointCount[k] : ComponentScans::Count(k);
+    }
     static float* Row(int slot, int k) {
-        return SignalGoesIntoFit() ? S::fit[k] : ComponentScans::Row(slot, k, S::gridCount);
+        return SignalGoesIntoFit() ? S::fit[k] : ComponentScans::Row(slot, k, Count(k));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 
+#include <algorithm>
 #include <vector>
 
 bool SignalGoesIntoFit() {
@@ -18,9 +19,25 @@ bool SignalGoesIntoFit() {
 
 namespace {
 
-// The species' common-grid signals as they stand, onto every simulated scan's own radii.
+// The species' signals as they stand, summed on every simulated scan's own radii.
 void SumComponentScansIntoFit() {
     using S = ScanStore;
+    if (ComponentScans::OnScanRadii()) {
+        for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+            const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+            const std::size_t count = std::size_t(S::pointCount[scan]);
+            float* fit = S::fit[scan];
+            std::fill(fit + 1, fit + 1 + count, 0.0f);
+            for (int slot = 1; slot <= ModelParameters::maxSpecies; ++slot) {
+                const auto& rows = ComponentScans::rows[slot];
+                if (std::size_t(scan) >= rows.size() || rows[std::size_t(scan)].size() < count + 1)
+                    continue;
+                for (std::size_t p = 1; p <= count; ++p)
+                    fit[p] += rows[std::size_t(scan)][p];
+            }
+        }
+        return;
+    }
     const int n = S::gridCount;
     if (S::gridRadius == nullptr || n <= 0)
         return;

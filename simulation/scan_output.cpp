@@ -148,15 +148,14 @@ void WriteScan(int scan)
         DrawScanCurve(scan);
         return;
     }
-    const int count = ScanStore::gridCount;
+    const int count = ComponentScans::Count(scan);
+    const float* radii = ComponentScans::Radii(scan);
     float* row = ComponentScans::Row(LammGrid::currentSpecies, scan, count);
     for (int i = 1; i <= count; ++i)
         row[i] = 0.0f;
-    ResampleCurveFromDouble(count, ScanStore::gridRadius, row, n, LammGrid::radius,
-                            LammGrid::displayProfile);
+    ResampleCurveFromDouble(count, radii, row, n, LammGrid::radius, LammGrid::displayProfile);
     if (SmoothsLikeTheOptics())
-        MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange, ScanStore::gridRadius,
-                                 row);
+        MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange, radii, row);
 }
 
 double ScanTimeAt(int position)

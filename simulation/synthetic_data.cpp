@@ -188,7 +188,24 @@ SyntheticOutcome Simulate(TXLAWindow* window, float acceleration) {
     BuildCommonRadialGrid();
     S::resultAvailable = false;
     gUserInterrupt = false;
+    // Every point of a scan is data of known truth, whatever fit limit a later analysis takes:
+    // the solution is computed out to the last radius with the closed bottom, never opened
+    // beyond the fit range (no pile-up) nor ended once the boundary has left that range.
+    const float rightFitLimit = S::rightFitLimit;
+    const bool shutOff = LammGrid::shutOffBackDiffusion;
+    const bool truncate = LammGrid::truncateGrid;
+    float last = 0.0f;
+    for (int i = 1; i <= S::scanCount; ++i)
+        if (S::pointCount[i] > 0)
+            last = std::max(last, S::radius[i][S::pointCount[i]]);
+    if (last > S::rightFitLimit && last <= M::bottom)
+        S::rightFitLimit = last;
+    LammGrid::shutOffBackDiffusion = false;
+    LammGrid::truncateGrid = false;
     const bool computed = RunDiscreteSed(window);
+    S::rightFitLimit = rightFitLimit;
+    LammGrid::shutOffBackDiffusion = shutOff;
+    LammGrid::truncateGrid = truncate;
     // A model the engine could not evaluate, refused input or a key press leave no result.
     const SyntheticOutcome outcome = gUserInterrupt ? SyntheticOutcome::Stopped
                                      : !computed    ? SyntheticOutcome::NotSimulated

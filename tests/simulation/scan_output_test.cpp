@@ -90,21 +90,33 @@ TEST_F(ScanOutput, FinalProfileRunsOnPastTheLastScan)
     EXPECT_EQ(LammGrid::endTimePending, 0);
 }
 
-TEST_F(ScanOutput, LinearAmplitudesWriteTheSpeciesRowOnTheCommonGrid)
+// With the loadings as linear parameters the species row lies on the scan's own radii; with
+// time-invariant noise, which lives on the common grid, on that grid. The fit stays untouched.
+TEST_F(ScanOutput, LinearParametersWriteTheSpeciesRowOnItsRadii)
 {
-    ModelChoice::linearAmplitudes = true;
-    LammGrid::currentSpecies = 3;
     std::vector<float> grid(51);
     for (int i = 1; i <= 50; ++i)
         grid[i] = 6.1f + 0.02f * i;
     ScanStore::gridRadius = grid.data();
     ScanStore::gridCount = 50;
-    At(100.0);
-    ASSERT_EQ(ComponentScans::rows[3].size(), 2u);
-    const std::vector<float>& row = ComponentScans::rows[3][1];
-    for (int i = 1; i <= 50; ++i)
-        ASSERT_NEAR(row[i], Line(grid[i]), 2e-5) << i;
-    EXPECT_EQ(ScanStore::fit[1][5], 0.0f);
+    for (bool timeInvariant : {false, true}) {
+        ComponentScans::ResetToDefaults();
+        ModelChoice::linearAmplitudes = true;
+        ModelChoice::fitTINoise = timeInvariant;
+        LammGrid::currentSpecies = 3;
+        LammGrid::targetScan = 1;
+        LammGrid::targetScanTime = 100.0;
+        LammGrid::running = 1;
+        At(100.0);
+        ASSERT_EQ(ComponentScans::rows[3].size(), 2u);
+        const std::vector<float>& row = ComponentScans::rows[3][1];
+        const float* radii = timeInvariant ? grid.data() : ScanStore::radius[1];
+        const int count = timeInvariant ? 50 : ScanStore::pointCount[1];
+        ASSERT_EQ(row.size(), std::size_t(count) + 1) << timeInvariant;
+        for (int i = 1; i <= count; ++i)
+            ASSERT_NEAR(row[i], Line(radii[i]), 2e-5) << i << (timeInvariant ? " grid" : "");
+        EXPECT_EQ(ScanStore::fit[1][5], 0.0f);
+    }
     ScanStore::gridRadius = nullptr;
     ScanStore::gridCount = 0;
 }
