@@ -15,7 +15,7 @@
 #include "scandata/scan_store.h"
 #include "scandata/scan_text.h"
 #include "scandata/scan_user_messages.h"
-#include "scandata/text_lines.h"
+#include "foundations/text_lines.h"
 
 #include "foundations/float_range.h"
 

@@ -1,8 +1,10 @@
-// Line helpers shared by the numeric text file readers and writers.
+// Line helpers shared by the text file readers and writers.
 #pragma once
 
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Discards the rest of the current line, whatever its length.
 void SkipLine(std::FILE* f);
@@ -18,3 +20,7 @@ int CountContentLines(std::FILE* f);
 
 // Appends printf-formatted text (at most 511 characters) to out.
 void AppendFormat(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The lines of a text without their line ends, CR LF and LF alike; a final line without a line
+// feed counts too.
+std::vector<std::string> TextLines(std::string_view text);

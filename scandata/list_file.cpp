@@ -3,7 +3,7 @@
 
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
-#include "scandata/text_lines.h"
+#include "foundations/text_lines.h"
 
 #include <cctype>
 #include <cstdio>
