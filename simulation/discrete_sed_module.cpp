@@ -77,6 +77,7 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime) {
     gUserInterrupt.store(false, std::memory_order_relaxed);
     LammGrid::dt = LammGrid::initialDt;
     LammGrid::progressWindow = window;
+    StartScanOutput();
     const ScanHeader& first = S::header[ScanAt(1)];
     LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
     if (LammGrid::accelerating) {

@@ -505,6 +505,9 @@ LammResult FixedGridRun::Run() {
     if (control.trackAmount)
         LammGrid::totalAmount = f.weighted ? TotalAmountWeighted(f) : TotalAmountFixedGrid(f);
     EquilibriumCounter equilibrium;
+    // The Courant limit bounds the steps, often below the length the equilibrium test counts:
+    // the steps are pooled until the time they advanced spans that length, their changes summed.
+    double pooledTime = 0.0, pooledChange = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
@@ -522,14 +525,18 @@ LammResult FixedGridRun::Run() {
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
-        change /= d;
+        pooledTime += LammGrid::time - before;
+        pooledChange += change;
         if (DepletionProbeReached(f.L)) {
             LammGrid::running = 0;
             depleted = true;
         }
-        if (equilibrium.CountSettled(d, change)) {
-            LammGrid::running = 0;
-            atEquilibrium = true;
+        if (pooledTime >= kEquilibriumStepLength) {
+            if (equilibrium.CountSettled(pooledTime, pooledChange / pooledTime)) {
+                LammGrid::running = 0;
+                atEquilibrium = true;
+            }
+            pooledTime = pooledChange = 0.0;
         }
     }
     if (atEquilibrium || depleted)

@@ -3,6 +3,7 @@
 // the end of every grid period.
 #include "simulation/module_solvers.h"
 
+#include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
@@ -600,6 +601,47 @@ double LammFEStepControl() { return g.fullPeriodMode ? FixedPeriodStep() : FreeM
 
 }  // namespace
 
+namespace {
+
+// The change of the profile in the laboratory frame. The step's own change is taken in the
+// moving frame, where a profile at rest (the equilibrium, a pile-up at the bottom) still changes
+// every period as the nodes move through it, so it never tells that the run has come to rest;
+// and the grid period bounds the steps, often below the length the equilibrium test counts.
+// Measured over windows of that length: the largest change of the profile against the one of
+// the window before, resampled onto the same radii, relative to the largest concentration, per
+// second.
+class LabFrameChange {
+public:
+    // Negative for the first window, which has nothing to compare with.
+    double PerSecond(double window)
+    {
+        const int n = g.n;
+        const double e = std::exp(g.k * (LammGrid::time - g.t0));
+        r_.assign(std::size_t(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i)
+            r_[std::size_t(i)] = i == 1 || i == n ? X()[i] : X()[i] * e;
+        double rate = -1.0;
+        if (!previousC_.empty()) {
+            before_.assign(r_.size(), 0.0);
+            ResampleLinear(n, r_.data(), before_.data(), n, previousR_.data(), previousC_.data());
+            double change = 0.0, largest = 0.0;
+            for (int i = 1; i <= n; ++i) {
+                change = std::max(change, std::fabs(C()[i] - before_[std::size_t(i)]));
+                largest = std::max(largest, std::fabs(C()[i]));
+            }
+            rate = largest > 0.0 ? change / largest / window : 0.0;
+        }
+        previousR_ = r_;
+        previousC_.assign(C(), C() + n + 1);
+        return rate;
+    }
+
+private:
+    std::vector<double> r_, before_, previousR_, previousC_;
+};
+
+} // namespace
+
 void ScaleGridByExponential()
 {
     // after another solver, or on arrays made since, the frame belongs to no grid
@@ -675,6 +717,8 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     if (control.trackAmount)
         g.total = LammGrid::totalAmount = TotalAmountInCellFE();
     EquilibriumCounter equilibrium;
+    LabFrameChange labChange;
+    double pooledTime = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
@@ -688,14 +732,18 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
-        change /= p;
+        pooledTime += LammGrid::time - before;
         if (DepletionProbeReached()) {
             LammGrid::running = 0;
             depleted = true;
         }
-        if (equilibrium.Count(p, change)) {
-            LammGrid::running = 0;
-            atEquilibrium = true;
+        if (pooledTime >= kEquilibriumStepLength) {
+            const double rate = labChange.PerSecond(pooledTime);
+            if (rate >= 0.0 && equilibrium.CountSettled(pooledTime, rate)) {
+                LammGrid::running = 0;
+                atEquilibrium = true;
+            }
+            pooledTime = 0.0;
         }
     }
     if (atEquilibrium || depleted) {

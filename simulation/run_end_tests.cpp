@@ -63,7 +63,7 @@ bool AScanAwaitsTheProfile()
 
 bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
 {
-    if (stepLength >= 30.0 && changePerSecond < LammGrid::equilibriumThreshold)
+    if (stepLength >= kEquilibriumStepLength && changePerSecond < LammGrid::equilibriumThreshold)
         ++count_;
     else
         count_ = 0;
@@ -72,7 +72,7 @@ bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
 
 bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
 {
-    if (stepLength >= 30.0 && changePerSecond < LammGrid::equilibriumThreshold) {
+    if (stepLength >= kEquilibriumStepLength && changePerSecond < LammGrid::equilibriumThreshold) {
         if (count_ == 0)
             streakTime_ = LammGrid::time, streakRate_ = changePerSecond;
         ++count_;

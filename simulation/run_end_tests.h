@@ -17,6 +17,9 @@ bool DepletionProbeReached(int activeLeft = 1);
 
 // More than 10 consecutive steps of at least 30 s whose change per second is below
 // LammGrid::equilibriumThreshold.
+// Steps shorter than this (s) are not counted by the equilibrium test.
+constexpr double kEquilibriumStepLength = 30.0;
+
 class EquilibriumCounter {
 public:
     // Counts one step; true when the run has reached equilibrium.

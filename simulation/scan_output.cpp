@@ -39,6 +39,29 @@ TimeResolutionState gScan;
 
 void ResetTimeResolution() { gScan = TimeResolutionState{}; }
 
+// With the final profile to the last scan: the contribution the last scan got at its own time,
+// taken back when the run's final profile replaces it.
+struct FinalScanState {
+    int scan = 0;
+    std::vector<float> work;
+};
+FinalScanState gFinal;
+
+bool IsLastScan(int scan)
+{
+    return ScanStore::scanOrder != nullptr && scan == ScanStore::scanOrder[ScanStore::scanCount];
+}
+
+void TakeBackLastScan(int scan)
+{
+    if (scan != gFinal.scan)
+        return;
+    float* fit = ScanStore::fit[scan];
+    for (int i = 1; i <= ScanStore::pointCount[scan]; ++i)
+        fit[i] -= gFinal.work[std::size_t(i)];
+    gFinal = FinalScanState{};
+}
+
 bool SimulatesTimeResolution()
 {
     return LammGrid::simulateTimeResolution && LammGrid::scanVelocity > 0.0f &&
@@ -143,8 +166,13 @@ void WriteScan(int scan)
         if (SmoothsLikeTheOptics())
             MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange,
                                      ScanStore::radius[scan], work);
+        TakeBackLastScan(scan);
         for (int i = 1; i <= count; ++i)
             ScanStore::fit[scan][i] += work[i];
+        if (LammGrid::finalProfileToLastScan && IsLastScan(scan)) {
+            gFinal.scan = scan;
+            gFinal.work.assign(work, work + count + 1);
+        }
         DrawScanCurve(scan);
         return;
     }
@@ -200,10 +228,19 @@ void WriteProfileToRemainingScans(bool zeros)
     const bool addsToFit =
         !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
         !ModelChoice::fitRINoise;
-    for (int position = first; position <= ScanStore::scanCount; ++position)
+    for (int position = first; position <= ScanStore::scanCount; ++position) {
         if (!(zeros && addsToFit))
             WriteScan(ScanStore::scanOrder[position]);
+        else
+            TakeBackLastScan(ScanStore::scanOrder[position]);
+    }
     ResetTimeResolution();
+}
+
+void StartScanOutput()
+{
+    ResetTimeResolution();
+    gFinal = FinalScanState{};
 }
 
 double ScanCrossingSeconds()

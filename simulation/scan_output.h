@@ -12,8 +12,14 @@ void ShowLammProfiles(double value);
 
 // After a run that ended early, the scans it did not reach: with zeros false they get the
 // current profile (the species stands at equilibrium), with zeros true no contribution (the
-// boundary has left the data; rows of ComponentScans and kernel columns are cleared).
+// boundary has left the data; rows of ComponentScans and kernel columns are cleared). With
+// LammGrid::finalProfileToLastScan the last scan is among them once written: its profile is
+// replaced, not added to.
 void WriteProfileToRemainingScans(bool zeros);
+
+// Forgets what an earlier run left: the scan being assembled and the last scan's contribution
+// that a final profile replaces. Called when a run starts.
+void StartScanOutput();
 
 // Seconds the optics need to cross the column at the scan velocity (cm/min); 0 without motion.
 double ScanCrossingSeconds();

@@ -538,3 +538,38 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
 }
 
 } // namespace
+
+// With the final profile to the last scan the run goes on after the last scan until the species
+// stand at equilibrium or have left the data, and that profile replaces the last scan's model:
+// both solvers end there (they ran on to 1e8 s, the steps their grids allow being shorter than
+// the equilibrium test counted), the earlier scans keep their models, and at 50000 rpm the last
+// scan holds nothing left of the pile-up at the bottom.
+TEST_F(DiscreteSpeciesOnGrid, FinalProfileReplacesTheLastScanAndEndsTheRun) {
+    for (bool movingHat : {true, false}) {
+        const char* name = movingHat ? "moving hat" : "fixed grid";
+        ResetAllState();
+        VelocitySet set;
+        set.scans = 5;
+        FillVelocityStore(set);
+        ModelChoice::automaticAlgorithm = false;
+        ModelChoice::movingHatAlgorithm = movingHat;
+        ModelChoice::claverieAlgorithm = !movingHat;
+        RunDiscreteSedOnGrid(nullptr);
+        const std::vector<float> plain = AllFits();
+        LammGrid::finalProfileToLastScan = true;
+        RunDiscreteSedOnGrid(nullptr);
+        LammGrid::finalProfileToLastScan = false;
+        EXPECT_LT(LammGrid::time, 1e6) << name;
+        EXPECT_TRUE(S::resultAvailable) << name;
+        const std::vector<float> now = AllFits();
+        ASSERT_EQ(now.size(), plain.size());
+        std::size_t at = 0;
+        for (int k = 1; k <= S::scanCount; ++k)
+            for (int i = 1; i <= S::pointCount[k]; ++i, ++at) {
+                if (k < S::scanCount)
+                    ASSERT_EQ(now[at], plain[at]) << name << ", scan " << k << ", point " << i;
+                else if (S::radius[k][i] <= 7.1f)
+                    ASSERT_NEAR(now[at], 0.0, 0.02) << name << ", r = " << S::radius[k][i];
+            }
+    }
+}
