@@ -461,4 +461,8 @@ void ProcessEvents() {
     QCoreApplication::processEvents();
 }
 
+void CallFromTimerSlot(int milliseconds, std::function<void()> f) {
+    QTimer::singleShot(milliseconds, QCoreApplication::instance(), std::move(f));
+}
+
 } // namespace plat::qtprobe

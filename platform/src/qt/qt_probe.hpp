@@ -4,6 +4,7 @@
 
 #include "plat/surface.hpp"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,5 +89,8 @@ TSize ClipboardImageSize();
 
 // Runs the toolkit's pending events once (timers, posted calls), without waiting.
 void ProcessEvents();
+// Calls f from the toolkit's timer slot after the given milliseconds, inside its event loop (the
+// ThreadSanitizer check that races of ours there are still reported).
+void CallFromTimerSlot(int milliseconds, std::function<void()> f);
 
 } // namespace plat::qtprobe
