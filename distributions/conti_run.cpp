@@ -353,13 +353,21 @@ void StoreContiSolution(const ContiSolution& sol) {
             S::tiNoise[j] =
                 j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
     std::vector<float> gridFit(S::gridCount + 1);
+    std::vector<double> model(S::gridCount + 1);
     for (int s = 0; s < set.Scans(); ++s) {
         const int k = set.scans[s];
+        // Column by column along the kernel rows; each point adds the columns in order.
+        std::fill(model.begin(), model.end(), 0.0);
+        for (int p = 1; p <= n; ++p) {
+            if (sol.c[p] == 0.0)
+                continue;
+            const double cp = sol.c[p];
+            const float* row = gContiKernel.Row(p, k);
+            for (int j = 1; j <= S::gridCount; ++j)
+                model[j] += cp * row[j];
+        }
         for (int j = 1; j <= S::gridCount; ++j) {
-            double v = 0.0;
-            for (int p = 1; p <= n; ++p)
-                if (sol.c[p] != 0.0)
-                    v += sol.c[p] * gContiKernel.Row(p, k)[j];
+            double v = model[j];
             if (j >= set.first && j <= set.last)
                 v += sol.ti[j - set.first];
             gridFit[j] = static_cast<float>(v);
