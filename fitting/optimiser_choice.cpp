@@ -2,6 +2,7 @@
 #include "fitting/optimiser_choice.h"
 
 #include "state/fit_control.h"
+#include "state/held_discretisation.h"
 
 OptimiserChoice ChosenOptimiser() {
     using Choice = OptimiserChoice;
@@ -37,6 +38,31 @@ OptimResult RunML(TXLAWindow* window, const OptimiserChoice& choice, double* p, 
     return r;
 }
 
+// A stage whose trials needed finer grids than the held ones runs again from its best vector, on
+// grids sized there, at most this many times.
+constexpr int kResizings = 2;
+
+// One optimiser stage on discretisations held from its first evaluation (see
+// state/held_discretisation.h): the objective it searches is smooth in the parameters. The
+// grids are sized again only between stages, never within one.
+template <class Stage>
+OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage stage) {
+    FitObjective held;
+    held.evaluate = [&objective](const double* q, std::vector<double>* r) {
+        HeldDiscretisation::BeginEvaluation();
+        return objective.evaluate(q, r);
+    };
+    const HeldDiscretisation::Scope scope;
+    OptimResult r;
+    for (int pass = 0;; ++pass) {
+        r = stage(held);
+        if (control.Stopped() || !HeldDiscretisation::Outgrown() || pass == kResizings)
+            break;
+        HeldDiscretisation::Resize();
+    }
+    return r;
+}
+
 } // namespace
 
 OptimResult RunChosenOptimiser(TXLAWindow* window, const OptimiserChoice& choice, double* p, int n,
@@ -44,22 +70,31 @@ OptimResult RunChosenOptimiser(TXLAWindow* window, const OptimiserChoice& choice
                                OptimControl& control) {
     using Choice = OptimiserChoice;
     const int first = control.evaluations;
+    auto ml = [&](const FitObjective& o) {
+        return RunML(window, choice, p, n, o, bounds, control);
+    };
+    auto simplex = [&](const FitObjective& o) {
+        return SimplexOptimize(p, n, o, choice.simplex, bounds, control);
+    };
+    auto annealing = [&](const FitObjective& o) {
+        return AnnealingOptimize(p, n, o, choice.annealing, bounds, control);
+    };
     OptimResult r;
     switch (choice.method) {
     case Choice::Method::MarquardtLevenberg:
-        r = RunML(window, choice, p, n, objective, bounds, control);
+        r = RunHeld(objective, control, ml);
         break;
     case Choice::Method::Simplex:
-        r = SimplexOptimize(p, n, objective, choice.simplex, bounds, control);
+        r = RunHeld(objective, control, simplex);
         break;
     case Choice::Method::Annealing:
-        r = AnnealingOptimize(p, n, objective, choice.annealing, bounds, control);
+        r = RunHeld(objective, control, annealing);
         if (control.Stopped())
             break;
         if (choice.afterAnnealing == Choice::FinalStep::MarquardtLevenberg)
-            r = RunML(window, choice, p, n, objective, bounds, control);
+            r = RunHeld(objective, control, ml);
         else if (choice.afterAnnealing == Choice::FinalStep::Simplex)
-            r = SimplexOptimize(p, n, objective, choice.simplex, bounds, control);
+            r = RunHeld(objective, control, simplex);
         break;
     }
     r.evaluations = control.evaluations - first;

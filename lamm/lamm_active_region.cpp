@@ -228,8 +228,12 @@ void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped)
 // the step until the change is below "max dc/c", then choose the next step from the change.
 double CLammIdeal::ActiveRegionTimeStep()
 {
+    // within a fit, the step the first solution of the fit accepted here (lamm_held_grid.cpp)
+    const bool replay = !fixTimestep && heldStepAt < heldSteps.size();
     if (fixTimestep)
         dt = maxDcOverCCopy;
+    else if (replay)
+        dt = heldSteps[heldStepAt];
     changeRatiosValid = false;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
     std::copy(c + from, c + upperIndex + 1, cOld + from);
@@ -271,7 +275,9 @@ double CLammIdeal::ActiveRegionTimeStep()
         return 1.0;
     }
     double change = ActiveRegionChange();
-    while (change > tolerance) {
+    if (replay && change > tolerance)
+        HeldDiscretisation::NoteOutgrown();
+    while (!replay && change > tolerance) {
         if (refusals > 10) {
             discretizationError = 1;
             break;
@@ -452,6 +458,10 @@ void CLammIdeal::AcceptActiveRegionStep()
 {
     ++stepsTaken;
     dampedStepsLeft = std::max(dampedStepsLeft - 1, 0);
+    if (recordSteps)
+        recordedSteps.push_back(dt);
+    else if (heldStepAt < heldSteps.size())
+        ++heldStepAt;
     t += dt;
     if (!profileLoaded) {
         if (accelerationPhaseActive && t >= accelerationDuration) {

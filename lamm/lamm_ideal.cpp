@@ -72,6 +72,7 @@ void CLammIdeal::CopySettingsFrom(const CLammIdeal& o)
     timeStepFactorB = o.timeStepFactorB;
     lowerGridLimit = o.lowerGridLimit, upperGridLimit = o.upperGridLimit;
     pointsPerSigma = o.pointsPerSigma, rapidAssociationGrid = o.rapidAssociationGrid;
+    heldList = o.heldList;
     backDiffusionLevel = o.backDiffusionLevel;
     shutOffBackDiffusionOption = o.shutOffBackDiffusionOption;
     optimizeSpacing = o.optimizeSpacing, autoDynamicGridSize = o.autoDynamicGridSize;

@@ -12,6 +12,7 @@
 #include "lamm/lamm_result.h"
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
+#include "state/held_discretisation.h"
 
 struct ScanHeader;
 class CFluorophore;
@@ -106,6 +107,10 @@ public:
     void ChooseAlgorithm();
     void ChooseFirstTimeStep();
     void SizeGrid();
+    void SizeGridHeldOrAutomatic();  // lamm_held_grid.cpp
+    void ApplyHeldGrid(const HeldLammGrid& held);
+    HeldLammGrid GridToHold() const;
+    void HoldAfterSolve();
     void SetInitialConcentration();
     bool BackDiffusionTest(double sS, double dCm2s) const;
     bool SizedAutomatically() const;
@@ -334,6 +339,15 @@ public:
     std::vector<int> ownedScanOrder;
     int equationNumber = 1;
     int threadNumber = 0;
+    // Number of the list within the evaluation of a running fit that holds its discretisation;
+    // -1 outside one (the automatic rules choose at every solution).
+    int heldList = -1;
+    // Within a fit: the choices this solution records, or the steps it takes from the record.
+    HeldLammGrid heldRecord;
+    bool recordSteps = false;
+    std::vector<double> recordedSteps;
+    std::vector<double> heldSteps;
+    std::size_t heldStepAt = 0;
     float** outputTarget = nullptr;  // caller's rows, indexed by header index
     std::vector<float> accumulation;  // rows x cols, row-major, object-owned
     int accumulationCols = 0;

@@ -146,6 +146,7 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
 {
     const int N = std::clamp(threadCount, 1, kMaxLammThreads);
     std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
+    tmpl->heldList = HeldDiscretisation::NextList();
     tmpl->DebugLog(nullptr);
     tmpl->DebugLog("\nStarting CLRunMTList");
     if (tmpl->window != nullptr && !Quiet(*tmpl))
@@ -223,6 +224,7 @@ int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const d
 {
     std::vector<int> done(std::max(n, 0) + 1, 0);
     int result = 0, last = 0;
+    tmpl->heldList = HeldDiscretisation::NextList();
     for (int j = 1; j <= n && result == 0 && !gUserInterrupt.load(std::memory_order_relaxed);
          ++j) {
         if (s == nullptr || D == nullptr || targets == nullptr)

@@ -103,7 +103,7 @@ LammResult CLammIdeal::Run()
     SetUpRotorSpeed();
     ChooseAlgorithm();
     ChooseFirstTimeStep();
-    SizeGrid();
+    SizeGridHeldOrAutomatic();
     if (setupSucceeded == 0)
         return kLammNoArrays;
     SetInitialConcentration();
@@ -118,6 +118,8 @@ LammResult CLammIdeal::Run()
     }
     nonDiffusingPath = false;
     SolveAndCorrect();
+    if (heldList >= 0)
+        HoldAfterSolve();
     if (discretizationError || singularMatrix) {
         if (!ConcentrationDependent()) {
             const bool keepTruncate = dynamicallyTruncateGrid;

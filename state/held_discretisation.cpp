@@ -1,0 +1,72 @@
+#include "state/held_discretisation.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// Equations of one list run on several threads; the record is read and written under the lock.
+std::mutex gLock;
+std::map<std::pair<int, int>, HeldLammGrid> gGrids;
+std::atomic<int> gDepth{0};
+std::atomic<int> gNextList{0};
+std::atomic<bool> gOutgrown{false};
+
+void Clear() {
+    std::lock_guard<std::mutex> lock(gLock);
+    gGrids.clear();
+    gNextList = 0;
+    gOutgrown = false;
+}
+
+} // namespace
+
+HeldDiscretisation::Scope::Scope() {
+    if (gDepth++ == 0)
+        Clear();
+}
+
+HeldDiscretisation::Scope::~Scope() {
+    if (--gDepth == 0)
+        Clear();
+}
+
+bool HeldDiscretisation::Active() {
+    return gDepth > 0;
+}
+
+void HeldDiscretisation::BeginEvaluation() {
+    gNextList = 0;
+}
+
+int HeldDiscretisation::NextList() {
+    return Active() ? gNextList++ : -1;
+}
+
+bool HeldDiscretisation::Find(int list, int equation, HeldLammGrid& out) {
+    std::lock_guard<std::mutex> lock(gLock);
+    const auto at = gGrids.find({list, equation});
+    if (at == gGrids.end())
+        return false;
+    out = at->second;
+    return true;
+}
+
+void HeldDiscretisation::Store(int list, int equation, const HeldLammGrid& grid) {
+    std::lock_guard<std::mutex> lock(gLock);
+    gGrids[{list, equation}] = grid;
+}
+
+void HeldDiscretisation::NoteOutgrown() {
+    gOutgrown = true;
+}
+
+bool HeldDiscretisation::Outgrown() {
+    return gOutgrown;
+}
+
+void HeldDiscretisation::Resize() {
+    Clear();
+}

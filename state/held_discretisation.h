@@ -1,0 +1,55 @@
+// The discretisation of every Lamm solution, held for the duration of one optimiser run: the
+// integer choices an evaluation derives from the parameters (node count and node layout, the
+// algorithm, the first time step, the opened bottom, the steps in time) are made once from the
+// start values and kept, so the objective the optimiser sees is a smooth function of the
+// parameters.
+#pragma once
+
+#include <vector>
+
+// What one Lamm solution chose when it was first solved in the optimiser run.
+struct HeldLammGrid {
+    bool movingHat = false, claverie = true, automaticSGrid = false, fixTimestep = false;
+    double firstTimeStep = 10.0;
+    // 0 when the grid was not sized from the parameters (a set grid size, nothing to hold)
+    int nodes = 0;
+    // Node positions (r - meniscus) / (bottom - meniscus), 1-based, of a fixed grid that is not
+    // uniform; empty for a uniform or moving grid. Meniscus and bottom move the nodes smoothly.
+    std::vector<double> fractions;
+    bool backDiffusionShutOff = false;
+    // The steps in time the fixed grid accepted, in order (the scan times are the same for all).
+    std::vector<double> steps;
+    // The uniform node estimate the held grid was sized for: a trial whose own automatic
+    // estimate is larger needs a finer grid than the held one.
+    double resolution = 0.0;
+};
+
+// Lists are numbered in the order an evaluation runs them, equations by their place in the list.
+class HeldDiscretisation {
+  public:
+    // Points per sigma of a held grid over those of the automatic rule: room for the trials of
+    // the optimiser run to need finer grids than the start values did.
+    static constexpr double kMargin = 1.25;
+
+    // Holds while a scope lives (scopes nest; the outermost clears the record at both ends).
+    class Scope {
+      public:
+        Scope();
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+    };
+
+    static bool Active();
+    // Before each evaluation of the objective: the list numbering starts again.
+    static void BeginEvaluation();
+    // The number of the next list of the current evaluation; -1 when nothing is held.
+    static int NextList();
+    static bool Find(int list, int equation, HeldLammGrid& out);
+    static void Store(int list, int equation, const HeldLammGrid& grid);
+    // A trial needed a finer grid than the one held: the run is repeated on a re-sized grid.
+    static void NoteOutgrown();
+    static bool Outgrown();
+    // Forgets the held grids (the next evaluation sizes them again) and the outgrown mark.
+    static void Resize();
+};
