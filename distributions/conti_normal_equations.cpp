@@ -42,45 +42,105 @@ using F4 = float __attribute__((vector_size(16)));
     out = __builtin_convertvector(f, V4);
 }
 
-// Adds one scan's products of column p with columns q >= p to sum[q - p]. Built for AVX2 as
-// well where the CPU has it: the same multiplications and additions in the same order (no fused
-// multiply-add), so both builds give the same bits.
-__attribute__((target_clones("avx2", "default"))) void
-AddScanToRow(const float* x, const float* const* col, int p, int n, int lo, int hi, double* sum) {
-    for (int q = p; q <= n; q += 4) {
-        const int m = std::min(4, n - q + 1);
-        if (m == 4) {
-            // Four lanes per cell (points i mod 4), added in a fixed order at the end: the same
-            // sums for any thread count, and independent chains for the CPU.
-            // Each vector holds the four lanes of one cell.
-            V4 acc[4] = {};
-            const float* y[4] = {col[q], col[q + 1], col[q + 2], col[q + 3]};
-            int i = lo;
-            for (; i + 3 <= hi; i += 4) {
-                V4 xi, yi;
-                Load4(x + i, xi);
-                for (int u = 0; u < 4; ++u) {
-                    Load4(y[u] + i, yi);
-                    acc[u] += xi * yi;
-                }
-            }
-            for (; i <= hi; ++i) {
-                const double xi = x[i];
-                for (int u = 0; u < 4; ++u)
-                    acc[u][0] += xi * y[u][i];
-            }
-            for (int u = 0; u < 4; ++u)
-                sum[q - p + u] += (acc[u][0] + acc[u][1]) + (acc[u][2] + acc[u][3]);
-        } else {
-            for (int u = 0; u < m; ++u) {
-                const float* yu = col[q + u];
-                double t = sum[q - p + u];
-                for (int i = lo; i <= hi; ++i)
-                    t += double(x[i]) * yu[i];
-                sum[q - p + u] = t;
-            }
+// Adds the products of x with the four columns y[0..3] to sum[0..3]. Four lanes per cell (points
+// i mod 4, one vector per cell), added in a fixed order at the end: the same sums for any thread
+// count, and independent chains for the CPU.
+[[gnu::always_inline]] inline void AddFour(const float* x, const float* const* y, int lo, int hi,
+                                           double* sum) {
+    V4 acc[4] = {};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 xi, yi;
+        Load4(x + i, xi);
+        for (int u = 0; u < 4; ++u) {
+            Load4(y[u] + i, yi);
+            acc[u] += xi * yi;
         }
     }
+    for (; i <= hi; ++i) {
+        const double xi = x[i];
+        for (int u = 0; u < 4; ++u)
+            acc[u][0] += xi * y[u][i];
+    }
+    for (int u = 0; u < 4; ++u)
+        sum[u] += (acc[u][0] + acc[u][1]) + (acc[u][2] + acc[u][3]);
+}
+
+// AddFour for two rows x1 and x2 at once: each cell gets exactly the sums AddFour gives it, with
+// the columns loaded once for both.
+[[gnu::always_inline]] inline void AddFourTwice(const float* x1, const float* x2,
+                                                const float* const* y, int lo, int hi, double* sum1,
+                                                double* sum2) {
+    V4 acc1[4] = {}, acc2[4] = {};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 xi1, xi2, yi;
+        Load4(x1 + i, xi1);
+        Load4(x2 + i, xi2);
+        for (int u = 0; u < 4; ++u) {
+            Load4(y[u] + i, yi);
+            acc1[u] += xi1 * yi;
+            acc2[u] += xi2 * yi;
+        }
+    }
+    for (; i <= hi; ++i) {
+        const double xi1 = x1[i], xi2 = x2[i];
+        for (int u = 0; u < 4; ++u) {
+            acc1[u][0] += xi1 * y[u][i];
+            acc2[u][0] += xi2 * y[u][i];
+        }
+    }
+    for (int u = 0; u < 4; ++u) {
+        sum1[u] += (acc1[u][0] + acc1[u][1]) + (acc1[u][2] + acc1[u][3]);
+        sum2[u] += (acc2[u][0] + acc2[u][1]) + (acc2[u][2] + acc2[u][3]);
+    }
+}
+
+// The last m < 4 columns of a row, point by point.
+inline void AddTail(const float* x, const float* const* y, int m, int lo, int hi, double* sum) {
+    for (int u = 0; u < m; ++u) {
+        double t = sum[u];
+        for (int i = lo; i <= hi; ++i)
+            t += double(x[i]) * y[u][i];
+        sum[u] = t;
+    }
+}
+
+// Adds one scan's products of column p1 with columns q >= p1 to sum1[q - p1] and, when x2 is
+// given, those of column p2 with columns q >= p2 to sum2[q - p2]. The columns of row p1 go in
+// groups of four from p1, the last group shorter; p2 - p1 is a multiple of four, so from p2 on
+// both rows have the same groups and share their loads.
+[[gnu::always_inline]] inline void AddScanToRows(const float* const* col, int n, int lo, int hi,
+                                                 const float* x1, int p1, double* sum1,
+                                                 const float* x2, int p2, double* sum2) {
+    const int shared = x2 ? p2 : n + 1;
+    for (int q = p1; q <= n; q += 4) {
+        const int m = std::min(4, n - q + 1);
+        if (m < 4) {
+            AddTail(x1, col + q, m, lo, hi, sum1 + (q - p1));
+            if (q >= shared)
+                AddTail(x2, col + q, m, lo, hi, sum2 + (q - p2));
+        } else if (q >= shared) {
+            AddFourTwice(x1, x2, col + q, lo, hi, sum1 + (q - p1), sum2 + (q - p2));
+        } else {
+            AddFour(x1, col + q, lo, hi, sum1 + (q - p1));
+        }
+    }
+}
+
+// AddScanToRows built for AVX2 and for any x86-64, chosen at run time (by a plain check rather
+// than an indirect function, whose resolver runs before the sanitizers are set up). Both do the
+// same multiplications and additions in the same order (no fused multiply-add), so they give
+// the same bits.
+[[gnu::target("avx2")]] void AddScanToRowsAvx2(const float* const* col, int n, int lo, int hi,
+                                               const float* x1, int p1, double* sum1,
+                                               const float* x2, int p2, double* sum2) {
+    AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
+}
+
+void AddScanToRowsPlain(const float* const* col, int n, int lo, int hi, const float* x1, int p1,
+                        double* sum1, const float* x2, int p2, double* sum2) {
+    AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
 }
 
 } // namespace
@@ -105,6 +165,9 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
         return;
     std::vector<double> cells(offset.back(), 0.0), sb(rows.size(), 0.0);
     std::vector<const float*> col(n + 1, nullptr);
+    const std::size_t pairStep = count % 4 == 0 ? 1 : count % 2 == 0 ? 2 : 4;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto addScan = avx2 ? AddScanToRowsAvx2 : AddScanToRowsPlain;
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q)
             col[q] = column(q, s);
@@ -112,13 +175,23 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const int p = rows[r];
             const float* x = col[p];
-            double* sum = cells.data() + offset[r]; // sum[q - p] is cell (p, q)
             double rb = sb[r];
             for (int i = lo; i <= hi; ++i)
                 rb += double(x[i]) * double(y[i]);
             sb[r] = rb;
-            AddScanToRow(x, col.data(), p, n, lo, hi, sum);
         }
+        // Rows r and r + pairStep (their distance a multiple of four) share one pass; the rest
+        // go alone.
+        for (std::size_t r0 = 0; r0 < rows.size(); r0 += 2 * pairStep)
+            for (std::size_t r = r0; r < r0 + pairStep && r < rows.size(); ++r) {
+                const std::size_t r2 = r + pairStep;
+                if (r2 < rows.size())
+                    addScan(col.data(), n, lo, hi, col[rows[r]], rows[r], cells.data() + offset[r],
+                            col[rows[r2]], rows[r2], cells.data() + offset[r2]);
+                else
+                    addScan(col.data(), n, lo, hi, col[rows[r]], rows[r], cells.data() + offset[r],
+                            nullptr, 0, nullptr);
+            }
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int p = rows[r];
