@@ -10,6 +10,7 @@
 #include "scandata/scan_store.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/monte_carlo_state.h"
 #include "state/plot_interaction_state.h"
 #include "state/window_services.h"
 
@@ -22,7 +23,7 @@
 
 namespace {
 
-std::unique_ptr<CCurve> gMainCurve, gSecondCurve;
+std::unique_ptr<CCurve> gMainCurve, gSecondCurve, gLowerCurve, gUpperCurve;
 
 bool HaveDistribution() {
     return ContiState::sValues && ContiState::distribution && ContiState::gridPoints >= 1;
@@ -42,6 +43,8 @@ void ClearDistribution(bool relayout) {
     ContiState::distributionPlot = nullptr;
     gMainCurve.reset();
     gSecondCurve.reset();
+    gLowerCurve.reset();
+    gUpperCurve.reset();
     if (ScanStore::distPlotRect[1] != 475) {
         ScanStore::distPlotRect[1] = 475;
         ScanStore::distPlotRect[2] = 550;
@@ -70,6 +73,23 @@ void CreateDistributionPlot() {
         plot->SetCurveColor(1, 0x0000FF);
     } else {
         gSecondCurve.reset();
+    }
+    // Monte-Carlo limits of the current grid, in green.
+    const int limitCount = static_cast<int>(MonteCarloState::lower.size()) - 1;
+    if (limitCount == n && static_cast<int>(MonteCarloState::upper.size()) - 1 == n) {
+        gLowerCurve =
+            std::make_unique<CCurve>(ContiState::sValues, MonteCarloState::lower.data(), n, 1, 1);
+        gUpperCurve =
+            std::make_unique<CCurve>(ContiState::sValues, MonteCarloState::upper.data(), n, 1, 1);
+        int index = ContiState::secondDistribution ? 2 : 1;
+        for (CCurve* c : {gLowerCurve.get(), gUpperCurve.get()}) {
+            plot->AddCurve(c);
+            plot->SetCurveStyle(index, -1);
+            plot->SetCurveColor(index++, 0x00A000);
+        }
+    } else {
+        gLowerCurve.reset();
+        gUpperCurve.reset();
     }
     plot->SetXLabel(AbscissaLabel());
     plot->SetYLabel("c");

@@ -35,11 +35,12 @@ struct ContiState {
     static inline bool timeDependentSAndM = false;
     static inline bool ordinaryAnalysisMode = true;
     // One-shot switches that Run and Fit clear at their start.
-    static inline bool fMvsMOneShot = false;         // set by "f(M) vs M (with scaling law)"
-    static inline bool discretePrior = false;        // prior knowledge of discrete species
-    static inline bool discretePriorOneShot = false; // the prior holds for one Run only
-    static inline bool calledFromFit = false;        // the distribution is computed by Fit
-    static inline bool monteCarloRunning = false;    // the Monte-Carlo loop runs
+    static inline bool fMvsMOneShot = false;          // set by "f(M) vs M (with scaling law)"
+    static inline bool discretePrior = false;         // prior knowledge of discrete species
+    static inline bool discretePriorOneShot = false;  // the prior holds for one Run only
+    static inline bool calledFromFit = false;         // the distribution is computed by Fit
+    static inline bool monteCarloRunning = false;     // the Monte-Carlo loop runs
+    static inline bool monteCarloIntegratedS = false; // it runs for integrated weight-average s
     // The distribution range: S for s-distributions, Da for c(M).
     static inline float rangeMin = 10000.0f;
     static inline float rangeMax = 500000.0f;
@@ -82,7 +83,7 @@ struct ContiState {
         timeDependentSAndM = false;
         ordinaryAnalysisMode = true;
         fMvsMOneShot = discretePrior = discretePriorOneShot = calledFromFit = false;
-        monteCarloRunning = false;
+        monteCarloRunning = monteCarloIntegratedS = false;
         rangeMin = 10000.0f;
         rangeMax = 500000.0f;
         resolution = 100.0f;

@@ -1,6 +1,13 @@
 // The state of a batch fit over many data sets.
 #pragma once
 
+// Monte-Carlo statistics of the integrated range: weight-average s and integrated c, each as
+// mean, standard deviation and the 15.87% and 84.13% quantiles of the replicates.
+struct MonteCarloStatistics {
+    float savg = 0, sstd = 0, slow = 0, sup = 0;
+    float cavg = 0, cstd = 0, clow = 0, cup = 0;
+};
+
 struct SerialFitState {
     // A batch fit runs: repaint requests and immediate redraws are dropped meanwhile.
     static inline bool serializing = false;
@@ -13,9 +20,13 @@ struct SerialFitState {
     // foundations/analysis_failure.h); while serializing ReportAnalysisFailure stores it instead
     // of showing its box.
     static inline int errorCode = 0;
+    // The Monte-Carlo statistics of the current set, written by ReportMonteCarloStatistics
+    // while serializing.
+    static inline MonteCarloStatistics mcStatistics{};
 
     static void ResetToDefaults() {
         serializing = restorePrevious = stopRequested = false;
         errorCode = 0;
+        mcStatistics = MonteCarloStatistics{};
     }
 };

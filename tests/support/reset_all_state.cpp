@@ -26,6 +26,7 @@
 #include "state/mstar_state.h"
 #include "state/realtime_state.h"
 #include "state/model_parameters.h"
+#include "state/monte_carlo_state.h"
 #include "simulation/simulation_switches.h"
 #include "state/dls_data.h"
 #include "plotting/aux_plots.h"
@@ -57,6 +58,7 @@ void ResetAllState()
     SpeciesGridArrays::ResetToDefaults();
     InitialData::ResetToDefaults();
     ModelParameters::ResetToDefaults();
+    MonteCarloState::ResetToDefaults();
     ModelChoice::ResetToDefaults();
     gDlsData = false;
     gDlsViscosityPoise = 0.01002f;

@@ -1,0 +1,364 @@
+// Monte Carlo of a distribution. Only the data change between replicates, so the normal matrix
+// and the kernel of the original are kept and each replicate needs its right-hand side and a
+// regularized solve.
+#include "distributions/monte_carlo.h"
+
+#include "distributions/conti_run.h"
+#include "distributions/distribution_plot.h"
+#include "distributions/integrate_distribution.h"
+#include "foundations/key_polling.h"
+#include "foundations/random_numbers.h"
+#include "foundations/show_error.h"
+#include "plat/atomic_file.hpp"
+#include "plat/msgbox.hpp"
+#include "plat/thread.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/monte_carlo_state.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <new>
+
+namespace {
+
+struct MCJob {
+    const MonteCarloProblem* problem;
+    const std::vector<std::vector<double>>* y;
+    ContiNormalEquations* eq;
+    // b*(p) for p with (p - 1) mod count = k - 1, each summed over scans and points in order.
+    void ComputeRows(int k, int count) const {
+        const MonteCarloProblem& pr = *problem;
+        const ContiDataSet& set = pr.set;
+        const NoiseTerms noise = set.Noise();
+        for (int p = k; p <= pr.n; p += count) {
+            double sb = 0.0;
+            for (int s = 0; s < set.Scans(); ++s) {
+                const float* x = pr.column(p, s);
+                const double* ys = (*y)[s].data();
+                for (int i = set.first; i <= set.last; ++i)
+                    sb += double(x[i]) * ys[i];
+            }
+            eq->b[p] = CentredProduct(sb, eq->columnMeans[p], eq->dataMeans, noise);
+        }
+    }
+};
+
+} // namespace
+
+// Thread k of N computes the right-hand side rows p = k, k + N, ...; no key polling inside.
+class MCMultiContiNEQThread : public TThread {
+  public:
+    MCMultiContiNEQThread(const MCJob& job, int k, int count) : job_(job), k_(k), count_(count) {}
+    ~MCMultiContiNEQThread() override { WaitForExit(); }
+
+  protected:
+    int Run() override {
+        SetPriority(Highest);
+        job_.ComputeRows(k_, count_);
+        return 0;
+    }
+
+  private:
+    const MCJob& job_;
+    int k_, count_;
+};
+
+void MonteCarloRightHandSide(const MonteCarloProblem& problem,
+                             const std::vector<std::vector<double>>& y, ContiNormalEquations& eq) {
+    const ContiDataSet& set = problem.set;
+    eq.dataMeans = set.Means([&](int s) { return y[s].data(); });
+    double yy = 0.0;
+    for (int s = 0; s < set.Scans(); ++s)
+        for (int i = set.first; i <= set.last; ++i)
+            yy += y[s][i] * y[s][i];
+    eq.yy = CentredProduct(yy, eq.dataMeans, eq.dataMeans, set.Noise());
+    eq.b.assign(problem.n + 1, 0.0);
+    MCJob job{&problem, &y, &eq};
+    const int count = std::clamp(problem.threads, 1, std::max(1, problem.n));
+    if (count <= 1) {
+        job.ComputeRows(1, 1);
+        return;
+    }
+    std::vector<std::unique_ptr<MCMultiContiNEQThread>> workers;
+    for (int k = 1; k <= count; ++k)
+        workers.push_back(std::make_unique<MCMultiContiNEQThread>(job, k, count));
+    for (auto& w : workers)
+        w->Start();
+    for (auto& w : workers)
+        w->WaitForExit();
+}
+
+MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int count,
+                                          const MonteCarloNoise& noise) {
+    MonteCarloOutcome out;
+    const ContiDataSet& set = problem.set;
+    ContiNormalEquations eq = problem.eq;
+    std::vector<std::vector<double>> y(set.Scans(), std::vector<double>(set.last + 1, 0.0));
+    for (int r = 0; r < count; ++r) {
+        for (int s = 0; s < set.Scans(); ++s)
+            for (int i = set.first; i <= set.last; ++i)
+                y[s][i] = problem.fit[s][i] + noise(problem.rmsd);
+        MonteCarloRightHandSide(problem, y, eq);
+        ContiRegularizedSolution sol;
+        const AnalysisFailure failure =
+            RegularizeDistribution(eq, problem.kind, problem.P, problem.nu, sol);
+        if (failure != AnalysisFailure::None) {
+            out.failure = failure;
+            out.failureDetail = sol.failureDetail;
+            return out;
+        }
+        out.amplitudes.push_back(std::move(sol.c));
+        if (KeyPressed()) {
+            gUserInterrupt.store(true);
+            out.stopped = true;
+            return out;
+        }
+    }
+    return out;
+}
+
+double Quantile(std::vector<double> v, double q) {
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    const double at = std::clamp(q, 0.0, 1.0) * double(v.size() - 1);
+    const size_t lo = static_cast<size_t>(std::floor(at));
+    const size_t hi = std::min(lo + 1, v.size() - 1);
+    return v[lo] + (at - double(lo)) * (v[hi] - v[lo]);
+}
+
+void MonteCarloLimits(const std::vector<std::vector<float>>& replicates, double P,
+                      std::vector<float>& lower, std::vector<float>& upper) {
+    lower.clear();
+    upper.clear();
+    if (replicates.empty())
+        return;
+    const size_t n = replicates.front().size();
+    lower.assign(n, 0.0f);
+    upper.assign(n, 0.0f);
+    std::vector<double> column(replicates.size());
+    for (size_t p = 1; p < n; ++p) {
+        for (size_t r = 0; r < replicates.size(); ++r)
+            column[r] = replicates[r][p];
+        lower[p] = static_cast<float>(Quantile(column, (1.0 - P) / 2.0));
+        upper[p] = static_cast<float>(Quantile(column, (1.0 + P) / 2.0));
+    }
+}
+
+namespace {
+
+void MeanStd(const std::vector<double>& v, float& mean, float& stdDev) {
+    double m = 0.0;
+    for (double x : v)
+        m += x;
+    m /= double(v.size());
+    double ss = 0.0;
+    for (double x : v)
+        ss += (x - m) * (x - m);
+    mean = static_cast<float>(m);
+    stdDev = v.size() > 1 ? static_cast<float>(std::sqrt(ss / double(v.size() - 1))) : 0.0f;
+}
+
+constexpr double kLowQuantile = 0.1587, kHighQuantile = 0.8413;
+
+} // namespace
+
+MonteCarloStatistics ComputeMonteCarloStatistics(const float* x, int n,
+                                                 const std::vector<std::vector<float>>& replicates,
+                                                 double smin, double smax) {
+    MonteCarloStatistics st;
+    if (replicates.empty())
+        return st;
+    std::vector<double> c, sw;
+    for (const auto& r : replicates) {
+        const DistributionIntegral in = IntegrateCurve(x, r.data(), n, smin, smax);
+        c.push_back(in.area);
+        sw.push_back(in.weightAverage);
+    }
+    MeanStd(sw, st.savg, st.sstd);
+    MeanStd(c, st.cavg, st.cstd);
+    st.slow = static_cast<float>(Quantile(sw, kLowQuantile));
+    st.sup = static_cast<float>(Quantile(sw, kHighQuantile));
+    st.clow = static_cast<float>(Quantile(c, kLowQuantile));
+    st.cup = static_cast<float>(Quantile(c, kHighQuantile));
+    return st;
+}
+
+namespace {
+
+int ThreadCount() {
+    return ContiState::multiThreading ? std::max(1, gDistributionThreadCount) : 1;
+}
+
+// The replicate's two columns as the distribution file has them.
+bool WriteReplicateFile(const std::string& folder, int index, const std::vector<float>& values) {
+    char name[32];
+    std::snprintf(name, sizeof name, "MC%d.dat", index);
+    std::string text;
+    char line[64];
+    for (size_t p = 1; p < values.size(); ++p) {
+        std::snprintf(line, sizeof line, "%.8e %.8e\n", double(ContiState::sValues[p]),
+                      double(values[p]));
+        text += line;
+    }
+    return plat::WriteFileAtomically((std::filesystem::path(folder) / name).string(), text);
+}
+
+// The problem of the current settings: the distribution is computed anew (the kernel is reused)
+// and stored, so the replicates scatter around what is shown.
+bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
+                  std::vector<double>& weight) {
+    ContiSolution sol;
+    if (ComputeContiSolution(window, sol) != ContiStatus::Done)
+        return false;
+    if (sol.failure != AnalysisFailure::None) {
+        ReportAnalysisFailure(sol.failure, sol.failureDetail);
+        return false;
+    }
+    if (!SolutionFinite(sol))
+        return false;
+    StoreContiSolution(sol);
+    weight = sol.grid.weight;
+    const ContiDataSet& set = sol.set;
+    pr.n = sol.grid.n;
+    pr.set = set;
+    const ContiDataSet* ps = &pr.set;
+    pr.column = [ps](int p, int s) { return gContiKernel.Row(p, ps->scans[s]); };
+    ContiDataRow data = [ps](int s) { return ScanStore::gridSignal[ps->scans[s]]; };
+    if (!BuildContiNormalEquations(pr.n, pr.set, pr.column, data, ThreadCount(), pr.eq))
+        return false;
+    pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
+    for (int s = 0; s < set.Scans(); ++s)
+        for (int i = set.first; i <= set.last; ++i) {
+            double v = sol.ti.empty() ? 0.0 : sol.ti[i - set.first];
+            v += sol.ri.empty() ? 0.0 : sol.ri[s];
+            for (int p = 1; p <= pr.n; ++p)
+                if (sol.c[p] != 0.0)
+                    v += sol.c[p] * pr.column(p, s)[i];
+            pr.fit[s][i] = v;
+        }
+    pr.rmsd = sol.rmsd;
+    pr.kind = ContiState::maxEntRegularization || ContiState::showBothRegularizations
+                  ? ContiRegularizationKind::MaximumEntropy
+                  : ContiRegularizationKind::SecondDerivative;
+    pr.P = P;
+    pr.nu = set.Values() - pr.n - set.NoiseParameters();
+    pr.threads = ThreadCount();
+    return true;
+}
+
+bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double displayP,
+                   const std::string& folder, bool writeEach) {
+    FinishMonteCarlo(nullptr);
+    if (count < 1)
+        return false;
+    if (writeEach) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (!std::filesystem::is_directory(folder)) {
+            ReportAnalysisFailure(AnalysisFailure::MonteCarloFolder, folder);
+            return false;
+        }
+    }
+    gUserInterrupt.store(false);
+    ContiState::monteCarloRunning = true;
+    MonteCarloOutcome outcome;
+    std::vector<double> weight;
+    try {
+        MonteCarloProblem pr;
+        if (!BuildProblem(window, regularizationP, pr, weight)) {
+            ContiState::monteCarloRunning = false;
+            return false;
+        }
+        outcome = RunMonteCarloReplicates(
+            pr, count, [](double sigma) { return GaussRandom(static_cast<float>(sigma)); });
+    } catch (const std::bad_alloc&) {
+        ContiState::monteCarloRunning = false;
+        ShowError(NotEnoughMemoryText().c_str(), 0);
+        return false;
+    }
+    ContiState::monteCarloRunning = false;
+    if (outcome.failure != AnalysisFailure::None) {
+        char p[32];
+        std::snprintf(p, sizeof p, "%g", regularizationP);
+        ReportAnalysisFailure(AnalysisFailure::RegularizationCaught,
+                              p + (outcome.failureDetail.empty()
+                                       ? std::string()
+                                       : " (" + outcome.failureDetail + ")"));
+    }
+    // Distribution values are amplitude / quadrature weight, as the stored result.
+    const int n = ContiState::gridPoints;
+    for (const auto& a : outcome.amplitudes) {
+        std::vector<float> values(n + 1, 0.0f);
+        for (int p = 1; p <= n; ++p)
+            values[p] = static_cast<float>(a[p] / weight[p]);
+        MonteCarloState::replicates.push_back(std::move(values));
+    }
+    if (writeEach)
+        for (size_t r = 0; r < MonteCarloState::replicates.size(); ++r)
+            WriteReplicateFile(folder, int(r) + 1, MonteCarloState::replicates[r]);
+    MonteCarloLimitTable(static_cast<float>(displayP));
+    return !MonteCarloState::replicates.empty();
+}
+
+} // namespace
+
+bool RunMonteCarloDistributions(TXLAWindow* window, int n, float P, const std::string& folder,
+                                bool writeEach) {
+    const bool kept = RunMonteCarlo(window, n, ContiState::confidenceLevel, P, folder, writeEach);
+    WindowServices::RequestRepaint(window);
+    return kept;
+}
+
+bool RunMonteCarloIntegratedS(TXLAWindow* window, int n, float P, float smin, float smax,
+                              const std::string& folder, bool writeEach) {
+    const bool kept = RunMonteCarlo(window, n, P, P, folder, writeEach);
+    WindowServices::RequestRepaint(window);
+    if (kept)
+        ReportMonteCarloStatistics(window, smin, smax);
+    return kept;
+}
+
+void MonteCarloLimitTable(float P) {
+    MonteCarloLimits(MonteCarloState::replicates, P, MonteCarloState::lower,
+                     MonteCarloState::upper);
+    if (ContiState::distributionPlot)
+        CreateDistributionPlot();
+}
+
+void ReportMonteCarloStatistics(TXLAWindow* window, float smin, float smax) {
+    if (MonteCarloState::replicates.empty() || !ContiState::sValues)
+        return;
+    const MonteCarloStatistics st = ComputeMonteCarloStatistics(
+        ContiState::sValues, ContiState::gridPoints, MonteCarloState::replicates, smin, smax);
+    if (SerialFitState::serializing) {
+        SerialFitState::mcStatistics = st;
+        return;
+    }
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "Monte Carlo over %zu replicates, range %g to %g:\n"
+                  "sw = %g +/- %g (68%% limits %g, %g)\n"
+                  "c = %g +/- %g (68%% limits %g, %g)",
+                  MonteCarloState::replicates.size(), double(smin), double(smax), double(st.savg),
+                  double(st.sstd), double(st.slow), double(st.sup), double(st.cavg),
+                  double(st.cstd), double(st.clow), double(st.cup));
+    if (TWindow* w = WindowServices::PlatformWindow(window))
+        w->MessageBox(text, "Monte Carlo statistics", MB_OK);
+}
+
+void FinishMonteCarlo(TXLAWindow* window) {
+    const bool hadLimits = !MonteCarloState::lower.empty();
+    MonteCarloState::Clear();
+    if (hadLimits && ContiState::distributionPlot)
+        CreateDistributionPlot();
+    WindowServices::RequestRepaint(window);
+}
