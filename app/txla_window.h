@@ -143,6 +143,9 @@ class TXLAWindow : public TFrameWindow {
     void CmContourSM();
     void CmContourS1S2();
     void CmContourK();
+    // Monte Carlo of the distributions (296) and of integrated weight-average s (546).
+    void CmMonteCarloDistributions();
+    void CmMonteCarloSw();
     void CmSaveNoise();
     void CmSubtractNoiseFromEqData();
     void CmSaveEquilibriumData();

@@ -260,6 +260,11 @@ bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double
     FinishMonteCarlo(nullptr);
     if (count < 1)
         return false;
+    const std::string problem = CheckContiRun(CurrentContiVariant());
+    if (!problem.empty()) {
+        ShowError(problem.c_str(), 0);
+        return false;
+    }
     if (writeEach) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
