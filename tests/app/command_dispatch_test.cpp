@@ -134,6 +134,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {285, {"", ""}}, {286, {"", ""}},
         {241, {"s and M Contour", "minimum s"}}, {244, {"s1,s2 Contour", "minimum s1"}},
         {245, {"K Contour", "minimum lg(K)"}},
+        // Monte Carlo: without scans and a distribution model nothing is asked.
+        {296, {"", ""}}, {546, {"", ""}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
