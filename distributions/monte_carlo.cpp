@@ -309,7 +309,15 @@ bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double
     }
     if (writeEach)
         for (size_t r = 0; r < MonteCarloState::replicates.size(); ++r)
-            WriteReplicateFile(folder, int(r) + 1, MonteCarloState::replicates[r]);
+            if (!WriteReplicateFile(folder, int(r) + 1, MonteCarloState::replicates[r])) {
+                char text[600];
+                std::snprintf(text, sizeof text,
+                              "The Monte-Carlo file MC%d.dat cannot be written in %s: the "
+                              "remaining replicates are not written.",
+                              int(r) + 1, folder.c_str());
+                ShowError(text, 0);
+                break;
+            }
     MonteCarloLimitTable(static_cast<float>(displayP));
     return !MonteCarloState::replicates.empty();
 }

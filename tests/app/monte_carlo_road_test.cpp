@@ -3,6 +3,7 @@
 // limit curves on the distribution plot (written as a picture) and nothing for a discrete model.
 #include "app/txla_window.h"
 #include "distributions/monte_carlo.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_store.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
@@ -163,6 +164,19 @@ TEST(MonteCarloRoad, DistributionsAndIntegratedSThroughTheMenu) {
         plat::test::windowPng(*f.window, std::string(keep) + "/monte_carlo.png");
     FinishMonteCarlo(f.window.get());
     EXPECT_TRUE(MonteCarloState::lower.empty());
+
+    // A replicate file that cannot be written is reported, not passed over.
+    const std::string full = f.data.file("full");
+    std::filesystem::create_directories(full);
+    {
+        plat::test::Script script;
+        script.expectBox().caption("Error").textHas("MC1.dat cannot be written").answer(IDOK);
+        plat::test::FailAtomicCommits(1);
+        EXPECT_TRUE(RunMonteCarloDistributions(f.window.get(), 3, 0.68f, full, true));
+        EXPECT_TRUE(script.done()) << script.logText();
+    }
+    EXPECT_FALSE(std::filesystem::exists(full + "/MC1.dat"));
+    FinishMonteCarlo(f.window.get());
 }
 
 TEST(MonteCarloRoad, NothingForADiscreteModel) {
