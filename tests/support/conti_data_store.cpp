@@ -85,7 +85,7 @@ void ContiDataStore::Fill(const std::vector<ContiSpecies>& species, const std::v
             if (!ri.empty())
                 v += ri[k];
             if (sigma > 0.0)
-                v += sigma * g(rng);
+                v += g(rng);
             signal[k][i] = static_cast<float>(v);
         }
 }
