@@ -9,7 +9,7 @@
 #include "scandata/fit_limits.h"
 #include "app/load_all_data.h"
 #include "scandata/load_steps.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/dls_acf_conversion.h"
 #include "state/dls_data.h"
 

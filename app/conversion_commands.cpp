@@ -10,7 +10,7 @@
 #include "scandata/reload_data.h"
 #include "scandata/scan_conversions.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/startup_paths.h"
 
 #include <cmath>

@@ -13,7 +13,7 @@
 #include "scandata/raw_data_corrections.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cstdio>
 #include <string>

@@ -5,7 +5,7 @@
 #include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 namespace {

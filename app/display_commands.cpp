@@ -15,7 +15,7 @@
 #include "plotting/plot_owners.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "simulation/lamm_arrays.h"
 #include "state/lamm_grid.h"

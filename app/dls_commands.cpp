@@ -6,7 +6,7 @@
 #include "app/txla_window.h"
 #include "foundations/show_error.h"
 #include "scandata/dls_data_set.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/ui_flags.h"
 #include "state/dls_data.h"
 

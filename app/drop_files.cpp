@@ -6,7 +6,7 @@
 #include "plat/paths.hpp"
 #include "app/experiment_file.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"
 
 #include <cctype>

@@ -5,7 +5,7 @@
 #include "fitting/error_analysis.h"
 #include "foundations/input_boxes.h"
 #include "foundations/statistical_tests.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

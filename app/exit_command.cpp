@@ -2,7 +2,7 @@
 #include "app/txla_window.h"
 #include "foundations/sounds.h"
 #include "scandata/initial_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 
 void TXLAWindow::CmExit() {

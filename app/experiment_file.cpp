@@ -12,7 +12,7 @@
 #include "scandata/fit_limits.h"
 #include "app/load_all_data.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_text.h"
 #include "scandata/scan_user_messages.h"
 #include "foundations/text_lines.h"

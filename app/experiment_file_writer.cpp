@@ -10,7 +10,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"

@@ -12,7 +12,7 @@
 #include "fitting/param_files.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"

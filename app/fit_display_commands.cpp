@@ -15,7 +15,7 @@
 #include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 void TXLAWindow::CmFitUpdatingPreferences() {
     gUpdateDataPlot = AskYesNo("data and fit plot?", "UPDATE DURING FIT");

@@ -3,7 +3,7 @@
 #include "app/txla_window.h"
 #include "state/model_parameters.h"
 #include "fitting/svedberg_relation.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 namespace {
 

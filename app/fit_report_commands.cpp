@@ -4,7 +4,7 @@
 #include "display/paint_switches.h"
 #include "fitting/parameter_report.h"
 #include "foundations/input_boxes.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 

@@ -8,7 +8,7 @@
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
 #include "scandata/initial_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/inhomogeneous_solvent.h"
 
 #include <cmath>

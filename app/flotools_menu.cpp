@@ -1,7 +1,7 @@
 // The menu items that depend on the kind of the loaded scans.
 #include "app/txla_window.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 void UpdateFloToolsMenu(TXLAWindow* window) {
     HMENU menu = window ? window->GetMenu() : nullptr;

@@ -13,7 +13,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/synthetic_data.h"
 #include "state/dls_data.h"

@@ -6,7 +6,7 @@
 #include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -16,7 +16,7 @@
 #include "app/load_all_data.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/ui_flags.h"
 #include "state/dls_data.h"
 #include "state/startup_paths.h"

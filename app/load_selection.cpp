@@ -7,7 +7,7 @@
 #include "plat/paths.hpp"
 #include "scandata/list_file.h"
 #include "scandata/load_steps.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cstring>
 #include <strings.h>

@@ -27,7 +27,7 @@
 #include "display/residuals_bitmap.h"
 #include "fitting/parameter_report.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 namespace {

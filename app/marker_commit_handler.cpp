@@ -12,7 +12,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "state/plot_interaction_state.h"
 #include "display/scan_menu.h"
 #include "display/screen_button_set.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "foundations/sounds.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 #include "state/lamm_grid.h"
 #include "state/dls_data.h"

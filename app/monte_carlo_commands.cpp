@@ -5,7 +5,7 @@
 #include "app/txla_window.h"
 #include "distributions/monte_carlo.h"
 #include "foundations/input_boxes.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 

@@ -19,7 +19,7 @@
 #include "state/realtime_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 
 // Since the pointer last left a marker the arrow is back and the markers are redrawn.

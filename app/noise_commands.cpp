@@ -10,7 +10,7 @@
 #include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"
 #include "scandata/noise_subtraction.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 
 namespace {

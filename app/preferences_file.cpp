@@ -5,7 +5,7 @@
 #include "state/conti_state.h"
 #include "distributions/integration_ranges.h"
 #include "state/fit_control.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <cstdio>

@@ -10,7 +10,7 @@
 #include "plat/paths.hpp"
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 #include "foundations/input_boxes.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 #include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "foundations/sounds.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "foundations/show_error.h"
 #include "plat/files.hpp"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include "app/run_engines.h"
 #include "app/txla_window.h"
 #include "display/paint_switches.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"
 #include "state/preference_switches.h"

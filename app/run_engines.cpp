@@ -6,7 +6,7 @@
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "plat/msgbox.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/simulation_switches.h"
 #include "state/model_choice.h"

@@ -9,7 +9,7 @@
 #include "scandata/equilibrium_scans.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <string>

@@ -8,7 +8,7 @@
 #include "state/conti_state.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"
 
 #include <cmath>

@@ -12,7 +12,7 @@
 #include "plat/dialog.hpp"
 #include "app/dialog_302.h"
 #include "app/menu_1.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
 
 #include <new>

@@ -2,7 +2,7 @@
 // RunDiscreteSed at the default numerical options, and the largest deviation of its fit from a
 // fine reference solution (four times the grid, a tenth of the step tolerance) inside the fit
 // limits, away from the bottom where the default options shut off back-diffusion.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/simulation_switches.h"
 #include "state/preference_switches.h"
 #include "support/reset_all_state.h"

@@ -2,7 +2,7 @@
 // data: the replayed data plot, markers, overlays, the recomputed residual plot and its bitmap.
 #include <benchmark/benchmark.h>
 
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "display/screen_button_set.h"
 #include "state/conti_state.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/initial_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/simulation_switches.h"
 
 void SetReplayMapping(TDC& dc, const TXLAWindow* window) {

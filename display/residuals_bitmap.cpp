@@ -11,7 +11,7 @@
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <algorithm>
 #include <cmath>

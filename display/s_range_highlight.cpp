@@ -17,7 +17,7 @@
 #include "foundations/hydrodynamics.h"
 #include "plat/window_dc.hpp"
 #include "plotting/curve_painters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 namespace {

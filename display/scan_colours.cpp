@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 namespace {
 

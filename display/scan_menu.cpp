@@ -22,7 +22,7 @@
 #include "plotting/win_plot.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "foundations/ccurve.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 int PlotLayout::DataTop() { return ScanStore::distPlotRect[0]; }

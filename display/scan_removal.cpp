@@ -10,7 +10,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 void RemoveScanFromSet(TXLAWindow* window, int scan) {
     MakeTmpScanFileList(scan);

@@ -10,7 +10,7 @@
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 void WriteScanRmsFile() {
     // A bare name goes into the data folder, never into the folder the program was started from.

@@ -8,7 +8,7 @@
 #include "fitting/optimiser_choice.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"

@@ -5,7 +5,7 @@
 #include "lamm/lamm_list_run.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/lamm_sim_error.h"

@@ -15,7 +15,7 @@
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "state/conti_state.h"

@@ -7,7 +7,7 @@
 #include "foundations/nr_arrays.h"
 #include "plat/atomic_file.hpp"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/monte_carlo_state.h"

@@ -13,7 +13,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/thread.hpp"
 #include "plat/window.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/monte_carlo_state.h"

@@ -20,7 +20,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <algorithm>
 #include <cmath>

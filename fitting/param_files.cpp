@@ -18,7 +18,7 @@
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
 #include "plat/atomic_file.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "state/fluorophore.h"
 

@@ -9,7 +9,7 @@
 #include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "fitting/param_files.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "simulation/lamm_arrays.h"
 #include "state/conti_state.h"

@@ -10,7 +10,7 @@
 #include "state/window_services.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/nonlinear_detection.h"
 #include "state/dls_data.h"

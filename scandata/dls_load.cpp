@@ -14,7 +14,7 @@
 #include "scandata/load_steps.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/dls_file.h"
 #include "state/dls_data.h"

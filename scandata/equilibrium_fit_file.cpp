@@ -3,7 +3,7 @@
 
 #include "foundations/show_error.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <string>
 

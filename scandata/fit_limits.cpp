@@ -11,7 +11,7 @@
 #include "state/model_parameters.h"
 #include "foundations/show_error.h"
 #include "scandata/initial_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <cstdio>

@@ -14,7 +14,7 @@
 #include "plat/paths.hpp"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/dls_acf_conversion.h"
 #include "scandata/dls_file.h"
 #include "state/dls_data.h"

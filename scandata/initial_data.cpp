@@ -10,7 +10,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 
 #include <cmath>

@@ -20,7 +20,7 @@
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/ui_flags.h"

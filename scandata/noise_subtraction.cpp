@@ -8,7 +8,7 @@
 #include "state/model_parameters.h"
 #include "foundations/resampling.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <cmath>

@@ -15,7 +15,7 @@
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <algorithm>
 #include <vector>

@@ -2,7 +2,7 @@
 #include "scandata/scan_conditions.h"
 
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "scandata/equilibrium_scans.h"
 
 #include "foundations/resampling.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "plat/files.hpp"
 #include "plat/paths.hpp"
 #include "scandata/list_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 
 #include <cstdio>

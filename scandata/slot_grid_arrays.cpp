@@ -3,7 +3,7 @@
 
 #include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 void FreeCommonGridScanArrays()
 {

@@ -10,7 +10,7 @@
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"

@@ -5,7 +5,7 @@
 #include "lamm/lamm_result.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"

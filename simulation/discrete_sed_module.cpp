@@ -2,7 +2,7 @@
 #include "simulation/discrete_sed_module.h"
 
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/fixed_grid_solver.h"
 #include "simulation/lamm_arrays.h"

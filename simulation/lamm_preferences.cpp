@@ -8,7 +8,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "foundations/cvector.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 
 #include <cmath>

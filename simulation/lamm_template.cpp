@@ -4,7 +4,7 @@
 #include "lamm/lamm_ideal.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"

@@ -2,7 +2,7 @@
 #include "simulation/linear_parameter_dispatch.h"
 
 #include "foundations/resampling.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/component_scans.h"
 #include "state/fit_services.h"
 #include "state/lamm_grid.h"

@@ -13,7 +13,7 @@
 #include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/module_solvers.h"

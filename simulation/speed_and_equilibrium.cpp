@@ -3,7 +3,7 @@
 #include "simulation/speed_and_equilibrium.h"
 
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 
 #include <algorithm>

@@ -12,7 +12,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/slot_grid_arrays.h"
 #include "simulation/simulation_switches.h"

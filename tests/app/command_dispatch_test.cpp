@@ -4,7 +4,7 @@
 #include "state/diagnostics.h"
 #include "state/model_choice.h"
 #include "state/conti_state.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "support/program_folder.h"

@@ -3,7 +3,7 @@
 // from the menu, the distribution saved and read back.
 #include "app/txla_window.h"
 #include "distributions/distribution_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"

@@ -7,7 +7,7 @@
 #include "plat/filedlg.hpp"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/temp_folder.h"

@@ -4,7 +4,7 @@
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/velocity_store.h"

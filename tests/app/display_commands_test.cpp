@@ -9,7 +9,7 @@
 #include "plat/metafile.hpp"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "distributions/integration_ranges.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

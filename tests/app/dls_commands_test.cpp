@@ -7,7 +7,7 @@
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
 #include "state/dls_data.h"

@@ -3,7 +3,7 @@
 #include "app/txla_app.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/program_folder.h"
 #include "support/store_builder.h"
 

@@ -1,7 +1,7 @@
 // The experiment file writer: the questions it asks outside batches and series, and the lines
 // the answers give.
 #include "app/experiment_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
 #include "state/serial_fit_state.h"
 #include "support/main_window_fixture.h"

@@ -8,7 +8,7 @@
 #include "fitting/param_files.h"
 #include "foundations/sounds.h"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"

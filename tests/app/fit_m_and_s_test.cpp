@@ -4,7 +4,7 @@
 #include "fitting/default_parameters.h"
 #include "state/model_parameters.h"
 #include "fitting/svedberg_relation.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "support/store_builder.h"
 

@@ -6,7 +6,7 @@
 #include "fitting/parameter_report.h"
 #include "plat/msgbox.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"

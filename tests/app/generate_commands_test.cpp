@@ -2,7 +2,7 @@
 // of the Generate menu, "Add or Subtract Simulated Sedimentation Data".
 #include "app/experiment_file.h"
 #include "app/params_box.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

@@ -7,7 +7,7 @@
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -6,7 +6,7 @@
 #include "app/txla_window.h"
 #include "state/conti_state.h"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"

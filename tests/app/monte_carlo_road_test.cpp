@@ -4,7 +4,7 @@
 #include "app/txla_window.h"
 #include "distributions/monte_carlo.h"
 #include "plat/atomic_file.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

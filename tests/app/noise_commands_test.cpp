@@ -8,7 +8,7 @@
 #include "state/realtime_state.h"
 #include "state/model_parameters.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "support/main_window_fixture.h"
 

@@ -8,7 +8,7 @@
 #include "plotting/win_plot.h"
 #include "scandata/dls_file.h"
 #include "scandata/rotor_speed_profile.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/scan_text.h"
 #include "simulation/lamm_preferences.h"
 #include "state/dls_data.h"

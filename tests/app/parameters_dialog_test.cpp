@@ -2,7 +2,7 @@
 // OK applies the page at once, refusals name the field and keep the dialog open with nothing
 // stored, Cancel stores nothing, and Generate goes on only after OK.
 #include "app/params_box.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"

@@ -4,7 +4,7 @@
 #include "app/preferences_file.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>

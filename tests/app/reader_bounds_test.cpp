@@ -5,7 +5,7 @@
 #include "distributions/distribution_plot.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -2,7 +2,7 @@
 // the reloaded scans, and Exclude Worst Scan drops only a scan of the loaded set.
 #include "state/startup_paths.h"
 #include "display/scan_rms_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "fitting/param_files.h"
 #include "fitting/restore_analysis.h"
 #include "plat/msgbox.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/display_options.h"
 #include "state/lamm_grid.h"

@@ -13,7 +13,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "support/main_window_fixture.h"
 #include "support/store_builder.h"

@@ -7,7 +7,7 @@
 #include "app/txla_window.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "foundations/key_polling.h"
 #include "state/dls_data.h"

@@ -15,7 +15,7 @@
 #include "scandata/dls_file.h"
 #include "scandata/list_file.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
 #include "state/conti_state.h"
 #include "state/serial_fit_state.h"

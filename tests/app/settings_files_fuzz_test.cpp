@@ -7,7 +7,7 @@
 #include "fitting/param_files.h"
 #include "foundations/cvector.h"
 #include "foundations/error_box_log.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"

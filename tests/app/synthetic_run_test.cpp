@@ -3,7 +3,7 @@
 // the data by the noise alone, and its curves lie over the scans.
 #include "app/params_box.h"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

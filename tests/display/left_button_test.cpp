@@ -14,7 +14,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "plat/messages.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "plat/window_dc.hpp"
 #include "plotting/win_plot.h"
 #include "app/load_all_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "plotting/plot_globals.h"
 #include "support/main_window_fixture.h"
 

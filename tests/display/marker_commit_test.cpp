@@ -14,7 +14,7 @@
 #include "state/mstar_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "support/main_window_fixture.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "display/scan_colours.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "state/model_parameters.h"
 #include "plat/messages.hpp"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "display/scan_plots.h"
 #include "display/scan_rms_file.h"
 #include "plotting/win_plot.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"

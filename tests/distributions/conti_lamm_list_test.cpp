@@ -1,7 +1,7 @@
 // The distribution kernel by the Lamm list road: every column computed for a complete list, none
 // claimed after a stop; solved profiles mapped into a column are stored or added.
 #include "distributions/conti_lamm_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"

@@ -8,7 +8,7 @@
 #include "plat/testing.hpp"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/fit_control.h"

@@ -9,7 +9,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"

@@ -8,7 +8,7 @@
 #include "foundations/hydrodynamics.h"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"

@@ -6,7 +6,7 @@
 #include "distributions/integrate_distribution.h"
 #include "fitting/param_files.h"
 #include "foundations/nr_arrays.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"

@@ -7,7 +7,7 @@
 #include "plat/testing.hpp"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"

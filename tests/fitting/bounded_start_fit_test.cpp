@@ -5,7 +5,7 @@
 #include "fitting/fit_driver.h"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

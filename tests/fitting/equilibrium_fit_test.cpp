@@ -11,7 +11,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

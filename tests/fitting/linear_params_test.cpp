@@ -5,7 +5,7 @@
 #include "fitting/linear_params.h"
 #include "scandata/fit_limits.h"
 #include "scandata/noise_subtraction.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
 #include "state/component_scans.h"
 #include "state/fit_services.h"

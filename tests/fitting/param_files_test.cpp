@@ -10,7 +10,7 @@
 #include "fitting/restore_analysis.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"

@@ -2,7 +2,7 @@
 // away from the truth, recovered by each optimiser with the loadings as linear amplitudes.
 #include "fitting/fit_driver.h"
 #include "scandata/fit_limits.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

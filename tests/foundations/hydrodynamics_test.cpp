@@ -4,7 +4,7 @@
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/physical_constants.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>

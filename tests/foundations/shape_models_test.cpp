@@ -5,7 +5,7 @@
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 

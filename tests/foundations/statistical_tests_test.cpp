@@ -2,7 +2,7 @@
 // bracketing (also beyond the old [1, 2] search range), Brent's search, and the runs test.
 #include "foundations/error_box_log.h"
 #include "foundations/statistical_tests.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "plat/testing.hpp"
 #include "app/add_more_files.h"
 #include "app/load_all_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

@@ -2,7 +2,7 @@
 #include "foundations/nr_arrays.h"
 #include "scandata/common_grid.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"

@@ -14,7 +14,7 @@
 #include "scandata/dls_data_set.h"
 #include "app/load_all_data.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/dls_file_generator.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

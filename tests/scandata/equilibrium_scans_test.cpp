@@ -3,7 +3,7 @@
 #include "foundations/nr_arrays.h"
 #include "scandata/equilibrium_scans.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"

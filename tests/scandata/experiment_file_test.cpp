@@ -7,7 +7,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "app/experiment_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

@@ -5,7 +5,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"

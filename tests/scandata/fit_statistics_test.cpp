@@ -3,7 +3,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_parameters.h"

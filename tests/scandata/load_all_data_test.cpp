@@ -7,7 +7,7 @@
 #include "app/load_all_data.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

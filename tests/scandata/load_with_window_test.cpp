@@ -3,7 +3,7 @@
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "app/load_all_data.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -6,7 +6,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 #include "state/dls_data.h"

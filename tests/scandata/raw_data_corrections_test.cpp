@@ -11,7 +11,7 @@
 #include "scandata/raw_data_corrections.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

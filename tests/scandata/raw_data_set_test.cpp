@@ -9,7 +9,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

@@ -6,7 +6,7 @@
 #include "scandata/load_steps.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "support/main_window_fixture.h"
 #include "state/dls_data.h"

@@ -10,7 +10,7 @@
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_read_back.h"
 #include "support/scan_set_generator.h"

@@ -7,7 +7,7 @@
 #include "plat/testing.hpp"
 #include "app/load_all_data.h"
 #include "scandata/scan_file.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

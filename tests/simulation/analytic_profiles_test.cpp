@@ -3,7 +3,7 @@
 #include "simulation/analytic_profiles.h"
 
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
 #include "simulation/speed_and_equilibrium.h"

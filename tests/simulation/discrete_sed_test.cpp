@@ -7,7 +7,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
 #include "simulation/lamm_arrays.h"

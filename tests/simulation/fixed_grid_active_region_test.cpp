@@ -1,6 +1,6 @@
 // The active region of the fixed-grid solver: early in a run, with the back-diffusion shut-off,
 // it covers the boundary near the meniscus only, and cutting the grid there changes no profile.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/fixed_grid_solver.h"
 #include "simulation/module_solvers.h"
 #include "simulation/scan_output.h"

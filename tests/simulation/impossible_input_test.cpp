@@ -4,7 +4,7 @@
 // taken silently.
 #include "plat/testing.hpp"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/simulation_switches.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

@@ -6,7 +6,7 @@
 #include "state/startup_paths.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"

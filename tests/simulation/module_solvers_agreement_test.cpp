@@ -1,6 +1,6 @@
 // The Lamm solvers of the simulation grid and the solver object carry the same two algorithms:
 // on the same species, grid and options they must give the same profiles.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "support/lamm_harness.h"
 #include "support/module_solver_harness.h"

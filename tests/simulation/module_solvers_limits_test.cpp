@@ -1,6 +1,6 @@
 // The Lamm solvers of the simulation grid at their limits: options that would stop time, arrays
 // made for the other solver, runs that end before their last scan.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/module_solvers.h"
 #include "simulation/radial_grid.h"

@@ -2,7 +2,7 @@
 // the boundary's second moment, the approach to sedimentation equilibrium, the non-diffusing
 // limit and grid convergence, for the moving hat, the fixed grid with and without an active
 // region, the rectangular cell and the external loading cell.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"

@@ -7,7 +7,7 @@
 #include "state/component_scans.h"
 #include "state/model_parameters.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 #include "state/lamm_grid.h"
 #include "support/reset_all_state.h"

@@ -4,7 +4,7 @@
 #include "foundations/random_numbers.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/synthetic_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

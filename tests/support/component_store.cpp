@@ -4,7 +4,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/component_scans.h"
 #include "state/model_parameters.h"
 #include "support/reset_all_state.h"

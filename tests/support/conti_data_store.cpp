@@ -3,7 +3,7 @@
 
 #include "distributions/conti_lamm_list.h"
 #include "scandata/noise_subtraction.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "state/lamm_grid.h"

@@ -3,7 +3,7 @@
 
 #include "simulation/conti_kernel.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>

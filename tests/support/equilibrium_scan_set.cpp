@@ -4,7 +4,7 @@
 #include "fitting/equilibrium_fit.h"
 #include "foundations/physical_constants.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "store_builder.h"

@@ -1,7 +1,7 @@
 // The module-wide solver harness of the physics tests.
 #include "support/module_solver_harness.h"
 
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/module_solvers.h"
 #include "simulation/weighted_element_integrals.h"

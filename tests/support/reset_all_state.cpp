@@ -18,7 +18,7 @@
 #include "foundations/shape_models.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/initial_data.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/ui_flags.h"

@@ -2,7 +2,7 @@
 #include "store_builder.h"
 
 #include "foundations/nr_arrays.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <cstring>
 

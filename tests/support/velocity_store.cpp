@@ -4,7 +4,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"

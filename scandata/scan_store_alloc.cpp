@@ -1,5 +1,5 @@
 // Emptying the scan store: every scan with its arrays, views and curves, and the common grid.
-#include "scandata/scan_store.h"
+#include "scandata/scan_store_alloc.h"
 
 #include "state/window_services.h"
 #include "state/display_options.h"
