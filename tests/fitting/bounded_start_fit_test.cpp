@@ -18,28 +18,6 @@ namespace {
 
 using M = ModelParameters;
 
-VelocitySet TenAndTwentyS() {
-    VelocitySet set;
-    set.species = {{10.0, 4.0e-7, 0.5}, {20.0, 2.8e-7, 0.5}};
-    set.scans = 12;
-    set.points = 301;
-    set.rpm = 40000;
-    set.firstScanS = 300;
-    set.intervalS = 300;
-    set.meniscus = 5.95;
-    set.firstRadius = 6.0;
-    set.leftFitLimit = 6.02f;
-    set.noise = 0.005;
-    set.seed = 20261207;
-    return set;
-}
-
-// M of a species from s and D by the Svedberg relation at the scans' temperature.
-double MolarMass(const TrueSpecies& sp) {
-    return sp.s * 1e-13 * double(ScanStore::gasConstantTimesT) /
-           (sp.D * (1.0 - ScanStore::vbarRho));
-}
-
 // The store with the model set up as the fits below see it. The solution grid has a fixed size:
 // the automatic size steps with D and the meniscus, which makes the objective step-wise at the
 // scale of a forward difference and stalls Levenberg-Marquardt whatever the bounds do.

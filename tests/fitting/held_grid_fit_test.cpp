@@ -21,29 +21,6 @@ namespace {
 
 using M = ModelParameters;
 
-// Two species of 10 and 20 S; their automatic grids are a few hundred nodes, graded toward the
-// bottom, and change by one node under steps of 1e-4 in D or the meniscus.
-VelocitySet TenAndTwentyS() {
-    VelocitySet set;
-    set.species = {{10.0, 4.0e-7, 0.5}, {20.0, 2.8e-7, 0.5}};
-    set.scans = 12;
-    set.points = 301;
-    set.rpm = 40000;
-    set.firstScanS = 300;
-    set.intervalS = 300;
-    set.meniscus = 5.95;
-    set.firstRadius = 6.0;
-    set.leftFitLimit = 6.02f;
-    set.noise = 0.005;
-    set.seed = 20261207;
-    return set;
-}
-
-double MolarMass(const TrueSpecies& sp) {
-    return sp.s * 1e-13 * double(ScanStore::gasConstantTimesT) /
-           (sp.D * (1.0 - ScanStore::vbarRho));
-}
-
 // The store as the user's defaults leave it: the automatic grid size is on.
 void Fill(const VelocitySet& set) {
     FillVelocityStore(set);

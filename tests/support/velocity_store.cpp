@@ -113,3 +113,24 @@ void FillVelocityStore(const VelocitySet& set) {
 float TrueSignal(int scan, int point) {
     return gTruth[std::size_t(scan)][std::size_t(point)];
 }
+
+VelocitySet TenAndTwentyS() {
+    VelocitySet set;
+    set.species = {{10.0, 4.0e-7, 0.5}, {20.0, 2.8e-7, 0.5}};
+    set.scans = 12;
+    set.points = 301;
+    set.rpm = 40000;
+    set.firstScanS = 300;
+    set.intervalS = 300;
+    set.meniscus = 5.95;
+    set.firstRadius = 6.0;
+    set.leftFitLimit = 6.02f;
+    set.noise = 0.005;
+    set.seed = 20261207;
+    return set;
+}
+
+double MolarMass(const TrueSpecies& sp) {
+    return sp.s * 1e-13 * double(ScanStore::gasConstantTimesT) /
+           (sp.D * (1.0 - ScanStore::vbarRho));
+}

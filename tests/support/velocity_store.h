@@ -29,5 +29,12 @@ struct VelocitySet {
 // fractions of it; the parameters are packed as the fit would see them.
 void FillVelocityStore(const VelocitySet& set);
 
+// Two fast species, 10 and 20 S, with a few hundred grid nodes each, for the fits that start the
+// meniscus on its bound (12 scans of 301 points at 40,000 rpm, noise 0.005).
+VelocitySet TenAndTwentyS();
+
+// M of a species from s and D by the Svedberg relation at the scans' temperature.
+double MolarMass(const TrueSpecies& sp);
+
 // The noise-free signal of scan k (header index) at point i, as generated.
 float TrueSignal(int scan, int point);
