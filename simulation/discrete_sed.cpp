@@ -137,28 +137,42 @@ int SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slot
     return code;
 }
 
-// The loading of each included species [1..maxSpecies]: the first takes the rest of the total
-// concentration that the others' fractions leave.
-std::vector<double> SpeciesLoadings() {
-    std::vector<double> loadings(std::size_t(M::maxSpecies) + 1, 0.0);
-    int first = 0;
-    for (int i = 1; i <= M::maxSpecies && first == 0; ++i)
+int FirstIncludedSlot() {
+    for (int i = 1; i <= M::maxSpecies; ++i)
         if (M::speciesIncluded[i] && !BufferSlot(i))
-            first = i;
+            return i;
+    return 0;
+}
+
+// The part of the total signal each included species carries [1..maxSpecies]: the first takes
+// the rest that the others' fractions leave, none is negative, and with linear amplitudes a part
+// of exactly 0 becomes 1 (the amplitude is then fitted).
+std::vector<double> SpeciesFractions() {
+    std::vector<double> fractions(std::size_t(M::maxSpecies) + 1, 0.0);
+    const int first = FirstIncludedSlot();
     double others = 0.0;
     for (int i = 1; i <= M::maxSpecies; ++i)
         if (i != first && M::speciesIncluded[i] && !BufferSlot(i))
             others += M::concentration[i];
-    for (int i = 1; i <= M::maxSpecies; ++i) {
-        double loading = 0.0;
-        if (M::speciesIncluded[i] && !BufferSlot(i)) {
-            const double fraction =
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (M::speciesIncluded[i] && !BufferSlot(i))
+            fractions[std::size_t(i)] =
                 std::max(i == first ? 1.0 - others : double(M::concentration[i]), 0.0);
-            loading = fraction * double(M::concentration[first]);
-            if (ModelChoice::linearAmplitudes && loading == 0.0)
-                loading = 1.0;
-        }
-        loadings[std::size_t(i)] = loading;
+    return fractions;
+}
+
+// The loading of each included species [1..maxSpecies]: its fraction of the total concentration
+// held by the first.
+std::vector<double> SpeciesLoadings() {
+    std::vector<double> loadings = SpeciesFractions();
+    const int first = FirstIncludedSlot();
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        double& loading = loadings[std::size_t(i)];
+        if (!M::speciesIncluded[i] || BufferSlot(i))
+            continue;
+        loading *= double(M::concentration[first]);
+        if (ModelChoice::linearAmplitudes && loading == 0.0)
+            loading = 1.0;
     }
     return loadings;
 }
@@ -233,6 +247,16 @@ double SpeciesDiffusion(int slot) {
     return std::fabs(double(M::speciesS[slot]) * 1e-13 * rt / ((1.0 - double(S::vbarRho)) * mass));
 }
 
+double SpeciesShare(int slot) {
+    if (slot < 1 || slot > M::maxSpecies)
+        return 0.0;
+    const double fraction = SpeciesFractions()[std::size_t(slot)];
+    return ModelChoice::linearAmplitudes && fraction == 0.0 && M::speciesIncluded[slot] &&
+                   !BufferSlot(slot)
+               ? 1.0
+               : fraction;
+}
+
 void ComputeSpeciesLoadings() {
     const std::vector<double> loadings = SpeciesLoadings();
     for (int i = 1; i <= M::maxSpecies; ++i)
@@ -300,8 +324,7 @@ bool DiscreteModelAvailable() {
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
         return false;
-    // The experimental initial distribution needs the solvers on the simulation grid.
-    return !M::experimentalInitialDistribution;
+    return true;
 }
 
 void ApplyDefaultFitLimits() {

@@ -9,6 +9,9 @@ class TXLAWindow;
 // it, and the first slot carries what they leave; negative fractions count as 0, and with linear
 // amplitudes a loading of exactly 0 becomes 1.0. Excluded slots get 0.
 void ComputeSpeciesLoadings();
+// The part of the total signal a slot carries (its loading over the total): what it takes of a
+// measured initial distribution.
+double SpeciesShare(int slot);
 // D of a slot in cm^2/s, from the value in 1e-7 cm^2/s or, in the M-and-s form, from the molar
 // mass by the Svedberg relation (M <= 0 counts as 1e-10 Da); made positive.
 double SpeciesDiffusion(int slot);

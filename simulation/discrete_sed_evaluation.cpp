@@ -9,6 +9,7 @@
 #include "simulation/analytic_profiles.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
+#include "simulation/initial_profile.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -103,6 +104,28 @@ void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, doubl
     }
 }
 
+// A species that neither sediments nor diffuses keeps its share of the measured initial
+// distribution in every scan.
+void AddUnchangedInitialProfile(int slot) {
+    const CInitialProfile initial = ExperimentalInitialProfile(SpeciesShare(slot));
+    const bool direct = SignalGoesIntoFit();
+    std::vector<double> r, c;
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        const int n = direct ? S::pointCount[scan] : ComponentScans::Count(scan);
+        const float* radii = direct ? S::radius[scan] : ComponentScans::Radii(scan);
+        float* out = direct ? S::work[scan] : ComponentScans::Row(slot, scan, n);
+        r.assign(radii, radii + n + 1);
+        c.assign(std::size_t(n) + 1, 0.0);
+        SampleInitialProfile(initial, n, r.data(), c.data());
+        for (int p = 1; p <= n; ++p)
+            out[p] = float(c[std::size_t(p)]);
+        if (direct)
+            for (int p = 1; p <= n; ++p)
+                S::fit[scan][p] += out[p];
+    }
+}
+
 void ClearModel() {
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
         const int scan = ScanAt(pos);
@@ -125,12 +148,12 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         return;
     ApplyDefaultFitLimits();
     UnpackFitParameters();
-    LammGrid::firstScanIsInitial = false;
-    LammGrid::firstSimulatedScan = 1;
     // A key press during a solution leaves the model as it was before the evaluation.
     std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
     for (int k = 1; k <= S::scanCount; ++k)
         previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
+    if (!PrepareExperimentalInitialProfile())
+        return;
     ClearModel();
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
@@ -156,8 +179,12 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         if (s == 0.0 && (d == 0.0 || LammGrid::faxenApproximation)) {
             // Nothing sediments: a uniform loading stays uniform whatever D is.
             LammGrid::nonDiffusing = d == 0.0;
-            AddAnalyticSpecies(i, loading, ConstantProfile, 0.0, 0.0);
-        } else if (d == 0.0) {
+            if (M::experimentalInitialDistribution && d == 0.0)
+                AddUnchangedInitialProfile(i);
+            else
+                AddAnalyticSpecies(i, loading, ConstantProfile, 0.0, 0.0);
+        } else if (d == 0.0 && !M::experimentalInitialDistribution) {
+            // The closed form starts from a uniform loading; a measured profile is solved.
             LammGrid::nonDiffusing = false;
             AddAnalyticSpecies(i, loading, NonDiffusing, LammGrid::omega2S, 0.0);
         } else {

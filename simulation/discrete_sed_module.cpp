@@ -5,6 +5,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/fixed_grid_solver.h"
+#include "simulation/initial_profile.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -62,15 +63,22 @@ double TargetTime(int pos) {
     return S::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
-// Uniform loading, the first scan awaited, the rotor with its acceleration phase, and the step
-// control: the state every attempt starts from.
-void StartState(TXLAWindow* window, double loading, bool keepStartTime) {
-    for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
-        LammGrid::concentration[i] = loading;
+// Uniform loading (or the measured profile from its time), the first scan awaited, the rotor with
+// its acceleration phase, and the step control: the state every attempt starts from.
+void StartState(TXLAWindow* window, double loading, bool keepStartTime,
+                const CInitialProfile* initial) {
+    if (initial != nullptr)
+        SampleInitialProfile(*initial, LammGrid::allocatedGridSize, LammGrid::radius,
+                             LammGrid::concentration);
+    else
+        for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
+            LammGrid::concentration[i] = loading;
     LammGrid::rotorSpeed = LastScanRpm();
     LammGrid::running = 1;
     LammGrid::stepCount = 0;
-    LammGrid::time = keepStartTime && M::startTimeOn ? M::startTime : 0.0;
+    LammGrid::time = initial != nullptr ? initial->timeS : 0.0;
+    if (keepStartTime && M::startTimeOn)
+        LammGrid::time = M::startTime;
     LammGrid::targetScan = LammGrid::firstSimulatedScan;
     LammGrid::targetScanTime = LammGrid::endTime = TargetTime(LammGrid::targetScan);
     LammGrid::endTimePending = 1;
@@ -159,9 +167,15 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
     CScanOutput scans;
     ModelSnapshot before;
     before.Take(slot);
-    StartState(window, loading, true);
-    LammResult result = solve(chosen, LammProblemOfRecord(), LammControlOfRecord(), scans);
-    if (GridRunFailed(result) && !gUserInterrupt.load(std::memory_order_relaxed)) {
+    // A measured start profile is the species' share of the initial data, from their time.
+    const bool measured = M::experimentalInitialDistribution;
+    const CInitialProfile initial = ExperimentalInitialProfile(measured ? SpeciesShare(slot) : 0.0);
+    StartState(window, loading, true, measured ? &initial : nullptr);
+    CLammProblem problem = LammProblemOfRecord();
+    problem.initial = measured ? &initial : nullptr;
+    LammResult result = solve(chosen, problem, LammControlOfRecord(), scans);
+    // The retries start again from a uniform loading at time 0, which a measured profile is not.
+    if (GridRunFailed(result) && !measured && !gUserInterrupt.load(std::memory_order_relaxed)) {
         // Retries on a fresh start, each from the model as it was before this species.
         for (const Retry& retry : kRetries) {
             if (!GridRunFailed(result))
@@ -173,7 +187,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             if (algorithm != chosen)
                 EnsureLammArraysFor(LammGrid::gridSize, algorithm);
             before.Restore(slot);
-            StartState(window, loading, false);
+            StartState(window, loading, false, nullptr);
             CLammControl control = LammControlOfRecord();
             control.truncateGrid = false;
             control.lastResort = retry.lastResort;
@@ -181,9 +195,9 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             if (algorithm != chosen)
                 EnsureLammArraysFor(LammGrid::gridSize, chosen);
         }
-        if (GridRunFailed(result))
-            before.Restore(slot);
     }
+    if (GridRunFailed(result))
+        before.Restore(slot);
     if (chosen == GridAlgorithm::MovingHat)
         ScaleGridByExponential();
     return !GridRunFailed(result);

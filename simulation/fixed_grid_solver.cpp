@@ -7,6 +7,7 @@
 #include "simulation/bottom_pellet.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/initial_profile.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
@@ -426,7 +427,8 @@ void FixedGridRun::SetUpActiveRegion() {
     f.L = 1;
     f.R = f.n;
     g.active = g.leftTracking = g.rightTracking = false;
-    if (control.truncateGrid && f.s > 0.0 && !ModelChoice::zoneCentrifugation) {
+    if (control.truncateGrid && f.s > 0.0 && !ModelChoice::zoneCentrifugation &&
+        problem.initial == nullptr) {
         g.active = true;
         f.plateau = c1;
         f.plateauTime = 0.0;
@@ -460,6 +462,8 @@ LammResult FixedGridRun::Run() {
     f.shutOff = control.backDiffusionShutOff;
     f.weighted = SpecialGeometry();
     double* c = C();
+    if (problem.initial != nullptr)
+        SampleInitialProfile(*problem.initial, f.n, LammGrid::radius, c);
     bool anyPositive = false;
     for (int i = 1; i <= f.n && !anyPositive; ++i)
         anyPositive = c[i] > 0.0;

@@ -1,6 +1,8 @@
 // The problem, the control and the output sink of the Lamm solvers on the simulation grid.
 #pragma once
 
+struct CInitialProfile;
+
 // The rotor over a run: a constant speed, or a linear acceleration phase (with ramped speeds)
 // that ends at accelerationEndS, after which the speed is maxRpm.
 struct CRotorSchedule {
@@ -21,6 +23,9 @@ struct CLammProblem {
     double s = 0.0; // S
     double D = 0.0; // cm^2/s
     CRotorSchedule rotor;
+    // A measured start profile, sampled onto the solver's own grid in place of the loading in
+    // LammGrid; the whole grid is then solved (the active region assumes a uniform loading).
+    const CInitialProfile* initial = nullptr;
 };
 
 // How a run solves it.

@@ -9,6 +9,7 @@
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/initial_profile.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
@@ -685,6 +686,8 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     LammGrid::stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
+    if (problem.initial != nullptr)
+        SampleInitialProfile(*problem.initial, n, LammGrid::radius, C());
     DecideBottomPellet(X()[n] - X()[n - 1], g.s, g.D, g.b);
     // the pellet's open bottom is the bottom row of the back-diffusion shut-off
     struct OpenBottom {
