@@ -104,19 +104,38 @@ NoiseMeans MeansOf(const CDenseMatrix& x) {
     return ComputeNoiseMeans([&](int r) { return x.Row(r + 1); }, x.Rows(), 1, x.Cols());
 }
 
-// Amplitudes of the centred species signals pc against the centred target pz. The system is
-// scaled to a unit diagonal; a signal the centring removes (a species constant in radius while
-// radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
-std::vector<double> SolveAmplitudes(const std::vector<CDenseMatrix>& pc, const CDenseMatrix& pz,
-                                    const std::vector<double>& rawNorm) {
-    const int m = static_cast<int>(pc.size());
+// The inner products the amplitudes need, of the centred species signals among themselves
+// (gram[s * m + t]) and with the centred target (cross[s]), and the raw norms of the signals
+// before the centring. Each sum runs over the points in one fixed order.
+struct AmplitudeProducts {
+    explicit AmplitudeProducts(int m)
+        : m(m), gram(std::size_t(m) * m, 0.0), cross(m, 0.0), rawNorm(m, 0.0) {}
+    // Adds one point: raw signals x[0..m-1], their centred values cx and the centred target cz.
+    void Add(const double* x, const double* cx, double cz) {
+        for (int s = 0; s < m; ++s) {
+            rawNorm[s] += x[s] * x[s];
+            cross[s] += cx[s] * cz;
+            for (int t = s; t < m; ++t)
+                gram[std::size_t(s) * m + t] += cx[s] * cx[t];
+        }
+    }
+    int m;
+    std::vector<double> gram, cross, rawNorm;
+};
+
+// Amplitudes of the centred species signals against the centred target from their products. The
+// system is scaled to a unit diagonal; a signal the centring removes (a species constant in
+// radius while radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
+std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr) {
+    const int m = pr.m;
     std::vector<double> a(m, 0.0);
     if (m == 0)
         return a;
+    auto gram = [&](int s, int t) { return pr.gram[std::size_t(s) * m + t]; };
     std::vector<double> scale(m, 0.0);
     for (int s = 0; s < m; ++s) {
-        const double g = pc[s].Dot(pc[s]);
-        if (g > 1e-12 * rawNorm[s] && g > 0.0)
+        const double g = gram(s, s);
+        if (g > 1e-12 * pr.rawNorm[s] && g > 0.0)
             scale[s] = 1.0 / std::sqrt(g);
     }
     CDenseMatrix G(m);
@@ -125,10 +144,10 @@ std::vector<double> SolveAmplitudes(const std::vector<CDenseMatrix>& pc, const C
     for (int s = 0; s < m; ++s) {
         if (scale[s] == 0.0)
             continue;
-        h[s + 1] = pc[s].Dot(pz) * scale[s];
+        h[s + 1] = pr.cross[s] * scale[s];
         for (int t = s; t < m; ++t)
             if (scale[t] != 0.0)
-                g[s + 1][t + 1] = g[t + 1][s + 1] = pc[s].Dot(pc[t]) * scale[s] * scale[t];
+                g[s + 1][t + 1] = g[t + 1][s + 1] = gram(s, t) * scale[s] * scale[t];
     }
     DCholeskySolveReduced(g.data(), h.data(), m, x.data(), p.data());
     for (int s = 0; s < m; ++s)
@@ -223,20 +242,42 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
 
     std::vector<double> a(slots.size(), 1.0);
     if (u.amplitudes) {
-        std::vector<CDenseMatrix> pc;
-        std::vector<double> rawNorm;
-        for (int s : slots) {
-            CDenseMatrix c(rows, cols);
-            for (int r = 0; r < rows; ++r)
-                for (int j = 0; j < cols; ++j)
-                    c(r + 1, j + 1) = signalOf(s, scans[r])[first + j];
-            rawNorm.push_back(c.Dot(c));
-            CentreBlock(c, TermsOf(u));
-            pc.push_back(std::move(c));
+        // The signals and the target centred point by point as they are read, rather than
+        // copied into blocks first: the same values, without the copies.
+        const NoiseTerms terms = TermsOf(u);
+        const int m = static_cast<int>(slots.size());
+        std::vector<NoiseMeans> means;
+        for (int s : slots)
+            means.push_back(
+                ComputeNoiseMeans([&](int r) { return signalOf(s, scans[r]); }, rows, first, cols));
+        const NoiseMeans zMeans = MeansOf(z);
+        auto centred = [&](double v, const NoiseMeans& mean, int r, int j) {
+            if (!terms.Any())
+                return v;
+            if (terms.timeInvariant && terms.radiallyInvariant)
+                return v - (mean.row[r] + mean.point[j] - mean.grand);
+            if (terms.timeInvariant)
+                return v - mean.point[j];
+            if (terms.radiallyInvariant)
+                return v - mean.row[r];
+            return v - mean.grand;
+        };
+        AmplitudeProducts products(m);
+        std::vector<const float*> signal(m);
+        std::vector<double> x(m), cx(m);
+        for (int r = 0; r < rows; ++r) {
+            for (int i = 0; i < m; ++i)
+                signal[i] = signalOf(slots[i], scans[r]) + first;
+            const double* zr = z.Row(r + 1) + 1;
+            for (int j = 0; j < cols; ++j) {
+                for (int i = 0; i < m; ++i) {
+                    x[i] = signal[i][j];
+                    cx[i] = centred(x[i], means[i], r, j);
+                }
+                products.Add(x.data(), cx.data(), centred(zr[j], zMeans, r, j));
+            }
         }
-        CDenseMatrix pz = z;
-        CentreBlock(pz, TermsOf(u));
-        a = SolveAmplitudes(pc, pz, rawNorm);
+        a = SolveAmplitudes(products);
         // The residual of the amplitudes before the noise terms take their share.
         for (int r = 0; r < rows; ++r)
             for (std::size_t i = 0; i < slots.size(); ++i) {
@@ -347,30 +388,32 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
                 visit(r, k, first[std::size_t(r)] + c - start[std::size_t(r)] - 1, c);
         }
     };
-    auto rowMeans = [&](const CDenseMatrix& x, std::vector<double>& means) {
+    // Row means and grand mean of the values value(k, i, c) over the fitted points, each summed
+    // in point order.
+    auto rowMeans = [&](auto&& value, std::vector<double>& means) {
         means.assign(std::size_t(rows), 0.0);
-        forEachPoint([&](int r, int, int, int c) { means[std::size_t(r)] += x(1, c); });
+        forEachPoint([&](int r, int k, int i, int c) { means[std::size_t(r)] += value(k, i, c); });
         for (int r = 0; r < rows; ++r) {
             const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
             means[std::size_t(r)] = n > 0 ? means[std::size_t(r)] / n : 0.0;
         }
     };
-    auto grandMean = [&](const CDenseMatrix& x) {
+    auto grandMean = [&](auto&& value) {
         double sum = 0.0;
-        for (int c = 1; c <= total; ++c)
-            sum += x(1, c);
+        forEachPoint([&](int, int k, int i, int c) { sum += value(k, i, c); });
         return sum / total;
     };
-    auto centre = [&](CDenseMatrix& x) {
+    // The offsets the centring takes from the values: their row means while radially invariant
+    // noise is eliminated, else the grand mean while the baseline is, else nothing.
+    auto centring = [&](auto&& value) {
+        std::vector<double> offset(std::size_t(rows), 0.0);
         if (u.riNoise) {
-            std::vector<double> means;
-            rowMeans(x, means);
-            forEachPoint([&](int r, int, int, int c) { x(1, c) -= means[std::size_t(r)]; });
+            rowMeans(value, offset);
         } else if (u.baseline) {
-            const double mean = grandMean(x);
-            for (int c = 1; c <= total; ++c)
-                x(1, c) -= mean;
+            const double mean = grandMean(value);
+            std::fill(offset.begin(), offset.end(), mean);
         }
+        return offset;
     };
 
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
@@ -382,21 +425,29 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
                 value -= signalOf(s, k)[i];
         z(1, c) = value;
     });
+    auto zValue = [&](int, int, int c) { return z(1, c); };
 
     std::vector<double> a(slots.size(), 1.0);
     if (u.amplitudes) {
-        std::vector<CDenseMatrix> pc;
-        std::vector<double> rawNorm;
-        for (int s : slots) {
-            CDenseMatrix c(1, total);
-            forEachPoint([&](int, int k, int i, int col) { c(1, col) = signalOf(s, k)[i]; });
-            rawNorm.push_back(c.Dot(c));
-            centre(c);
-            pc.push_back(std::move(c));
-        }
-        CDenseMatrix pz = z;
-        centre(pz);
-        a = SolveAmplitudes(pc, pz, rawNorm);
+        // The signals and the target centred point by point as they are read, rather than
+        // copied into rows first: the same values, without the copies.
+        const int m = static_cast<int>(slots.size());
+        std::vector<std::vector<double>> offsets;
+        for (int s : slots)
+            offsets.push_back(centring([&](int k, int i, int) { return signalOf(s, k)[i]; }));
+        const std::vector<double> zOffset = centring(zValue);
+        const bool centred = u.riNoise || u.baseline;
+        AmplitudeProducts products(m);
+        std::vector<double> x(m), cx(m);
+        forEachPoint([&](int r, int k, int i, int c) {
+            for (int j = 0; j < m; ++j) {
+                x[j] = signalOf(slots[j], k)[i];
+                cx[j] = centred ? x[j] - offsets[j][std::size_t(r)] : x[j];
+            }
+            products.Add(x.data(), cx.data(),
+                         centred ? z(1, c) - zOffset[std::size_t(r)] : z(1, c));
+        });
+        a = SolveAmplitudes(products);
         forEachPoint([&](int, int k, int i, int c) {
             for (std::size_t j = 0; j < slots.size(); ++j)
                 z(1, c) -= a[j] * signalOf(slots[j], k)[i];
@@ -407,10 +458,10 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
     // The noise from the means of the residual: the constant goes to the baseline when it is
     // solved, else each scan keeps its own offset.
     std::vector<double> ri(std::size_t(rows), 0.0);
-    const double grand = grandMean(z);
+    const double grand = grandMean(zValue);
     const double baseline = u.baseline ? grand : heldBaseline;
     if (u.riNoise) {
-        rowMeans(z, ri);
+        rowMeans(zValue, ri);
         if (u.baseline)
             for (double& v : ri)
                 v -= grand;
