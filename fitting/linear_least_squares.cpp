@@ -110,18 +110,82 @@ NoiseMeans MeansOf(const CDenseMatrix& x) {
 struct AmplitudeProducts {
     explicit AmplitudeProducts(int m)
         : m(m), gram(std::size_t(m) * m, 0.0), cross(m, 0.0), rawNorm(m, 0.0) {}
-    // Adds one point: raw signals x[0..m-1], their centred values cx and the centred target cz.
-    void Add(const double* x, const double* cx, double cz) {
-        for (int s = 0; s < m; ++s) {
-            rawNorm[s] += x[s] * x[s];
-            cross[s] += cx[s] * cz;
-            for (int t = s; t < m; ++t)
-                gram[std::size_t(s) * m + t] += cx[s] * cx[t];
-        }
-    }
+    // Adds n points of one row: signal j at x[j][0..n-1], centred by subtracting off[j][q]; the
+    // target at z[0..n-1], centred by subtracting zOff[q].
+    void AddRow(const float* const* x, const double* const* off, const double* z,
+                const double* zOff, int n);
     int m;
     std::vector<double> gram, cross, rawNorm;
 };
+
+// The sums of AddRow for M species, held in registers over the row: independent chains, each
+// adding its points in order.
+template <int M>
+void AddRowOf(AmplitudeProducts& pr, const float* const* x, const double* const* off,
+              const double* z, const double* zOff, int n) {
+    const int m = M > 0 ? M : pr.m;
+    constexpr int kCap = M > 0 ? M : 1;
+    double raw[kCap], cross[kCap], gram[kCap][kCap];
+    if constexpr (M > 0) {
+        for (int s = 0; s < m; ++s) {
+            raw[s] = pr.rawNorm[s];
+            cross[s] = pr.cross[s];
+            for (int t = s; t < m; ++t)
+                gram[s][t] = pr.gram[std::size_t(s) * m + t];
+        }
+        for (int q = 0; q < n; ++q) {
+            double v[kCap], c[kCap];
+            const double cz = z[q] - zOff[q];
+            for (int s = 0; s < m; ++s) {
+                v[s] = x[s][q];
+                c[s] = v[s] - off[s][q];
+            }
+            for (int s = 0; s < m; ++s) {
+                raw[s] += v[s] * v[s];
+                cross[s] += c[s] * cz;
+                for (int t = s; t < m; ++t)
+                    gram[s][t] += c[s] * c[t];
+            }
+        }
+        for (int s = 0; s < m; ++s) {
+            pr.rawNorm[s] = raw[s];
+            pr.cross[s] = cross[s];
+            for (int t = s; t < m; ++t)
+                pr.gram[std::size_t(s) * m + t] = gram[s][t];
+        }
+    } else {
+        std::vector<double> v(m), c(m);
+        for (int q = 0; q < n; ++q) {
+            const double cz = z[q] - zOff[q];
+            for (int s = 0; s < m; ++s) {
+                v[s] = x[s][q];
+                c[s] = v[s] - off[s][q];
+            }
+            for (int s = 0; s < m; ++s) {
+                pr.rawNorm[s] += v[s] * v[s];
+                pr.cross[s] += c[s] * cz;
+                for (int t = s; t < m; ++t)
+                    pr.gram[std::size_t(s) * m + t] += c[s] * c[t];
+            }
+        }
+    }
+}
+
+void AmplitudeProducts::AddRow(const float* const* x, const double* const* off, const double* z,
+                               const double* zOff, int n) {
+    switch (m) {
+    case 1:
+        return AddRowOf<1>(*this, x, off, z, zOff, n);
+    case 2:
+        return AddRowOf<2>(*this, x, off, z, zOff, n);
+    case 3:
+        return AddRowOf<3>(*this, x, off, z, zOff, n);
+    case 4:
+        return AddRowOf<4>(*this, x, off, z, zOff, n);
+    default:
+        return AddRowOf<0>(*this, x, off, z, zOff, n);
+    }
+}
 
 // Amplitudes of the centred species signals against the centred target from their products. The
 // system is scaled to a unit diagonal; a signal the centring removes (a species constant in
@@ -251,31 +315,34 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
             means.push_back(
                 ComputeNoiseMeans([&](int r) { return signalOf(s, scans[r]); }, rows, first, cols));
         const NoiseMeans zMeans = MeansOf(z);
-        auto centred = [&](double v, const NoiseMeans& mean, int r, int j) {
+        // What the centring takes from the value at row r, point j (nothing: zero).
+        auto shift = [&](const NoiseMeans& mean, int r, int j) {
             if (!terms.Any())
-                return v;
+                return 0.0;
             if (terms.timeInvariant && terms.radiallyInvariant)
-                return v - (mean.row[r] + mean.point[j] - mean.grand);
+                return mean.row[r] + mean.point[j] - mean.grand;
             if (terms.timeInvariant)
-                return v - mean.point[j];
+                return mean.point[j];
             if (terms.radiallyInvariant)
-                return v - mean.row[r];
-            return v - mean.grand;
+                return mean.row[r];
+            return mean.grand;
         };
         AmplitudeProducts products(m);
         std::vector<const float*> signal(m);
-        std::vector<double> x(m), cx(m);
+        std::vector<std::vector<double>> offset(m, std::vector<double>(cols));
+        std::vector<const double*> offsetRows(m);
+        std::vector<double> zOffset(cols);
         for (int r = 0; r < rows; ++r) {
-            for (int i = 0; i < m; ++i)
+            for (int i = 0; i < m; ++i) {
                 signal[i] = signalOf(slots[i], scans[r]) + first;
-            const double* zr = z.Row(r + 1) + 1;
-            for (int j = 0; j < cols; ++j) {
-                for (int i = 0; i < m; ++i) {
-                    x[i] = signal[i][j];
-                    cx[i] = centred(x[i], means[i], r, j);
-                }
-                products.Add(x.data(), cx.data(), centred(zr[j], zMeans, r, j));
+                for (int j = 0; j < cols; ++j)
+                    offset[i][j] = shift(means[i], r, j);
+                offsetRows[i] = offset[i].data();
             }
+            for (int j = 0; j < cols; ++j)
+                zOffset[j] = shift(zMeans, r, j);
+            products.AddRow(signal.data(), offsetRows.data(), z.Row(r + 1) + 1, zOffset.data(),
+                            cols);
         }
         a = SolveAmplitudes(products);
         // The residual of the amplitudes before the noise terms take their share.
@@ -379,7 +446,13 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         if (complete)
             slots.push_back(s);
     }
-    auto signalOf = [](int s, int k) { return ComponentScans::rows[s][std::size_t(k)].data(); };
+    // The signal of the j-th species of slots on the radii of row r's scan.
+    std::vector<const float*> speciesRows;
+    for (int s : slots)
+        for (int r = 0; r < rows; ++r)
+            speciesRows.push_back(
+                ComponentScans::rows[s][std::size_t(scans[std::size_t(r)])].data());
+    auto signalOf = [&](std::size_t j, int r) { return speciesRows[j * std::size_t(rows) + r]; };
     // Visits every fitted point: row r, its scan k, point i and the flat column c (1-based).
     auto forEachPoint = [&](auto&& visit) {
         for (int r = 0; r < rows; ++r) {
@@ -388,11 +461,11 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
                 visit(r, k, first[std::size_t(r)] + c - start[std::size_t(r)] - 1, c);
         }
     };
-    // Row means and grand mean of the values value(k, i, c) over the fitted points, each summed
+    // Row means and grand mean of the values value(r, i, c) over the fitted points, each summed
     // in point order.
     auto rowMeans = [&](auto&& value, std::vector<double>& means) {
         means.assign(std::size_t(rows), 0.0);
-        forEachPoint([&](int r, int k, int i, int c) { means[std::size_t(r)] += value(k, i, c); });
+        forEachPoint([&](int r, int, int i, int c) { means[std::size_t(r)] += value(r, i, c); });
         for (int r = 0; r < rows; ++r) {
             const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
             means[std::size_t(r)] = n > 0 ? means[std::size_t(r)] / n : 0.0;
@@ -400,7 +473,7 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
     };
     auto grandMean = [&](auto&& value) {
         double sum = 0.0;
-        forEachPoint([&](int, int k, int i, int c) { sum += value(k, i, c); });
+        forEachPoint([&](int r, int, int i, int c) { sum += value(r, i, c); });
         return sum / total;
     };
     // The offsets the centring takes from the values: their row means while radially invariant
@@ -418,11 +491,11 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
 
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
     CDenseMatrix z(1, total);
-    forEachPoint([&](int, int k, int i, int c) {
+    forEachPoint([&](int r, int k, int i, int c) {
         double value = double(S::signal[k][i]) - heldBaseline;
         if (!u.amplitudes)
-            for (int s : slots)
-                value -= signalOf(s, k)[i];
+            for (std::size_t j = 0; j < slots.size(); ++j)
+                value -= signalOf(j, r)[i];
         z(1, c) = value;
     });
     auto zValue = [&](int, int, int c) { return z(1, c); };
@@ -433,25 +506,36 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         // copied into rows first: the same values, without the copies.
         const int m = static_cast<int>(slots.size());
         std::vector<std::vector<double>> offsets;
-        for (int s : slots)
-            offsets.push_back(centring([&](int k, int i, int) { return signalOf(s, k)[i]; }));
+        for (int j = 0; j < m; ++j)
+            offsets.push_back(centring([&](int r, int i, int) { return signalOf(j, r)[i]; }));
         const std::vector<double> zOffset = centring(zValue);
-        const bool centred = u.riNoise || u.baseline;
         AmplitudeProducts products(m);
-        std::vector<double> x(m), cx(m);
-        forEachPoint([&](int r, int k, int i, int c) {
+        std::vector<const float*> signal(m);
+        std::vector<std::vector<double>> offset(m);
+        std::vector<const double*> offsetRows(m);
+        std::vector<double> zo;
+        for (int r = 0; r < rows; ++r) {
+            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
             for (int j = 0; j < m; ++j) {
-                x[j] = signalOf(slots[j], k)[i];
-                cx[j] = centred ? x[j] - offsets[j][std::size_t(r)] : x[j];
+                signal[j] = signalOf(j, r) + first[std::size_t(r)];
+                offset[j].assign(std::size_t(n), offsets[j][std::size_t(r)]);
+                offsetRows[j] = offset[j].data();
             }
-            products.Add(x.data(), cx.data(),
-                         centred ? z(1, c) - zOffset[std::size_t(r)] : z(1, c));
-        });
+            zo.assign(std::size_t(n), zOffset[std::size_t(r)]);
+            products.AddRow(signal.data(), offsetRows.data(), &z(1, start[std::size_t(r)] + 1),
+                            zo.data(), n);
+        }
         a = SolveAmplitudes(products);
-        forEachPoint([&](int, int k, int i, int c) {
-            for (std::size_t j = 0; j < slots.size(); ++j)
-                z(1, c) -= a[j] * signalOf(slots[j], k)[i];
-        });
+        for (int r = 0; r < rows; ++r) {
+            double* zr = &z(1, 0);
+            for (std::size_t j = 0; j < slots.size(); ++j) {
+                const float* sj = signalOf(j, r);
+                const double aj = a[j];
+                for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
+                     c <= start[std::size_t(r) + 1]; ++c, ++i)
+                    zr[c] -= aj * sj[i];
+            }
+        }
         StoreAmplitudes(slots, a);
     }
 
@@ -481,15 +565,27 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         StoreBaseline(baseline);
 
     // The fit on every point of the scan: the species, the scan's offset and the baseline.
+    std::vector<double> fitRow;
     for (int r = 0; r < rows; ++r) {
         const int k = scans[std::size_t(r)];
         const float offset = static_cast<float>(ri[std::size_t(r)] + baseline);
-        for (int i = 1; i <= S::pointCount[k]; ++i) {
-            double value = 0.0;
-            for (std::size_t j = 0; j < slots.size(); ++j)
-                value += a[j] * signalOf(slots[j], k)[i];
-            S::fit[k][i] = static_cast<float>(value) + offset;
+        float* fit = S::fit[k];
+        if (slots.empty()) {
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                fit[i] = 0.0f + offset;
+            continue;
         }
+        // Species by species over the row, each point adding them in order.
+        std::vector<double>& value = fitRow;
+        value.assign(std::size_t(S::pointCount[k]) + 1, 0.0);
+        for (std::size_t j = 0; j < slots.size(); ++j) {
+            const float* sj = signalOf(j, r);
+            const double aj = a[j];
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                value[i] += aj * sj[i];
+        }
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            fit[i] = static_cast<float>(value[i]) + offset;
     }
     return rss;
 }
