@@ -19,22 +19,51 @@ T SubtractProducts(T sum, const T* a, const T* b, int count, CholeskySumOrder or
     return sum;
 }
 
+// SubtractProducts of a with four rows b[0..3] at once: four independent sums, each in the order
+// asked, so each gives the bits it gives alone.
+template <typename T>
+void SubtractProductsFour(T* sum, const T* a, const T* const* b, int count,
+                          CholeskySumOrder order) {
+    T s0 = sum[0], s1 = sum[1], s2 = sum[2], s3 = sum[3];
+    const T *b0 = b[0], *b1 = b[1], *b2 = b[2], *b3 = b[3];
+    if (order == CholeskySumOrder::FromDiagonal) {
+        for (int k = count; k >= 1; --k) {
+            s0 -= a[k] * b0[k];
+            s1 -= a[k] * b1[k];
+            s2 -= a[k] * b2[k];
+            s3 -= a[k] * b3[k];
+        }
+    } else {
+        for (int k = 1; k <= count; ++k) {
+            s0 -= a[k] * b0[k];
+            s1 -= a[k] * b1[k];
+            s2 -= a[k] * b2[k];
+            s3 -= a[k] * b3[k];
+        }
+    }
+    sum[0] = s0, sum[1] = s1, sum[2] = s2, sum[3] = s3;
+}
+
 } // namespace
 
 // Column by column (left-looking): column i of L from the columns before it. The product of two
-// rows of L is summed in the caller's order; everything else is the same for every caller.
+// rows of L is summed in the caller's order; everything else is the same for every caller. The
+// rows below the diagonal go four at a time, so their sums do not wait on one another.
 template <typename T> bool CholeskyFactor(T* const* rows, int n, T* diag, CholeskySumOrder order) {
     for (int i = 1; i <= n; ++i) {
-        for (int j = i; j <= n; ++j) {
-            const T sum = SubtractProducts(rows[i][j], rows[i], rows[j], i - 1, order);
-            if (i == j) {
-                if (!(sum > 0) || !std::isfinite(sum))
-                    return false;
-                diag[i] = std::sqrt(sum);
-            } else {
-                rows[j][i] = sum / diag[i];
-            }
+        const T pivot = SubtractProducts(rows[i][i], rows[i], rows[i], i - 1, order);
+        if (!(pivot > 0) || !std::isfinite(pivot))
+            return false;
+        diag[i] = std::sqrt(pivot);
+        int j = i + 1;
+        for (; j + 3 <= n; j += 4) {
+            T sum[4] = {rows[i][j], rows[i][j + 1], rows[i][j + 2], rows[i][j + 3]};
+            SubtractProductsFour(sum, rows[i], rows + j, i - 1, order);
+            for (int u = 0; u < 4; ++u)
+                rows[j + u][i] = sum[u] / diag[i];
         }
+        for (; j <= n; ++j)
+            rows[j][i] = SubtractProducts(rows[i][j], rows[i], rows[j], i - 1, order) / diag[i];
     }
     return true;
 }

@@ -181,3 +181,51 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
         }
     }
 }
+
+// The factor takes the rows below the diagonal in groups; every element must still be the sum of
+// the textbook loop in the order asked, bit for bit, for sizes around the group's width, and a
+// matrix that is not positive definite is refused.
+TEST(DenseSolver, CholeskyFactorKeepsTheSumOrderOfEveryElement) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    for (CholeskySumOrder order :
+         {CholeskySumOrder::FromDiagonal, CholeskySumOrder::FromFirstColumn})
+        for (int n = 1; n <= 11; ++n) {
+            CDenseMatrix B(n), A(n);
+            for (int i = 1; i <= n; ++i)
+                for (int j = 1; j <= n; ++j)
+                    B(i, j) = u(rng);
+            for (int i = 1; i <= n; ++i)
+                for (int j = 1; j <= n; ++j) {
+                    for (int k = 1; k <= n; ++k)
+                        A(i, j) += B(i, k) * B(j, k);
+                    A(i, j) += i == j ? 0.1 : 0.0;
+                }
+            CDenseMatrix ref = A, got = A;
+            std::vector<double> refDiag(n + 1), gotDiag(n + 1);
+            for (int i = 1; i <= n; ++i)
+                for (int j = i; j <= n; ++j) {
+                    double sum = ref(i, j);
+                    if (order == CholeskySumOrder::FromDiagonal)
+                        for (int k = i - 1; k >= 1; --k)
+                            sum -= ref(i, k) * ref(j, k);
+                    else
+                        for (int k = 1; k < i; ++k)
+                            sum -= ref(i, k) * ref(j, k);
+                    if (i == j)
+                        refDiag[i] = std::sqrt(sum);
+                    else
+                        ref(j, i) = sum / refDiag[i];
+                }
+            std::vector<double*> rows = got.RowPointers();
+            ASSERT_TRUE(CholeskyFactor(rows.data(), n, gotDiag.data(), order)) << "n " << n;
+            EXPECT_EQ(gotDiag, refDiag) << "n " << n;
+            EXPECT_TRUE(got == ref) << "n " << n;
+            if (n >= 2) {
+                CDenseMatrix bad = A;
+                bad(n, n) = -1.0;
+                std::vector<double*> badRows = bad.RowPointers();
+                EXPECT_FALSE(CholeskyFactor(badRows.data(), n, gotDiag.data(), order)) << n;
+            }
+        }
+}
