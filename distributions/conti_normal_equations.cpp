@@ -11,16 +11,42 @@
 #include <memory>
 #include <utility>
 
+// The row products A(p, .) c of four rows at a time are independent sums, each in column order;
+// they are added to the quadratic form in row order as one row at a time would.
 double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
     const int n = N();
+    std::vector<int> live;
+    live.reserve(n);
+    for (int p = 1; p <= n; ++p)
+        if (c[p] != 0.0)
+            live.push_back(p);
     double q = 0.0, lin = 0.0;
-    for (int p = 1; p <= n; ++p) {
-        if (c[p] == 0.0)
-            continue;
+    const int count = static_cast<int>(live.size());
+    int k = 0;
+    for (; k + 3 < count; k += 4) {
+        const double *a0 = A.Row(live[k]), *a1 = A.Row(live[k + 1]), *a2 = A.Row(live[k + 2]),
+                     *a3 = A.Row(live[k + 3]);
+        double r0 = 0.0, r1 = 0.0, r2 = 0.0, r3 = 0.0;
+        for (int r = 1; r <= n; ++r) {
+            r0 += a0[r] * c[r];
+            r1 += a1[r] * c[r];
+            r2 += a2[r] * c[r];
+            r3 += a3[r] * c[r];
+        }
+        const double row[4] = {r0, r1, r2, r3};
+        for (int u = 0; u < 4; ++u) {
+            const int p = live[k + u];
+            lin += b[p] * c[p];
+            q += c[p] * row[u];
+        }
+    }
+    for (; k < count; ++k) {
+        const int p = live[k];
         lin += b[p] * c[p];
+        const double* a = A.Row(p);
         double row = 0.0;
         for (int r = 1; r <= n; ++r)
-            row += A(p, r) * c[r];
+            row += a[r] * c[r];
         q += c[p] * row;
     }
     return q - 2.0 * lin + yy;
@@ -205,9 +231,30 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
 
 int MultiContiNEQThread::Run() {
     SetPriority(Highest);
-    job_.ComputeRows(k_, count_);
+    share_(k_, count_);
     return 0;
 }
+
+namespace {
+
+// Runs share(k, count) for k = 1..count, share 1 on the calling thread and the others on
+// workers, and returns when all are done.
+void RunShares(int count, const std::function<void(int, int)>& share) {
+    if (count <= 1) {
+        share(1, 1);
+        return;
+    }
+    std::vector<std::unique_ptr<MultiContiNEQThread>> workers;
+    for (int k = 2; k <= count; ++k)
+        workers.push_back(std::make_unique<MultiContiNEQThread>(share, k, count));
+    for (auto& w : workers)
+        w->Start();
+    share(1, count);
+    for (auto& w : workers)
+        w->WaitForExit();
+}
+
+} // namespace
 
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out) {
@@ -216,8 +263,11 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.rawNorm.assign(n + 1, 0.0);
     out.held.assign(n + 1, 0);
     out.columnMeans.assign(n + 1, NoiseMeans{});
-    for (int p = 1; p <= n; ++p)
-        out.columnMeans[p] = set.Means([&](int s) { return column(p, s); });
+    const int count = std::clamp(threads, 1, std::max(1, n));
+    RunShares(count, [&](int k, int m) {
+        for (int p = k; p <= n; p += m)
+            out.columnMeans[p] = set.Means([&](int s) { return column(p, s); });
+    });
     out.dataMeans = set.Means(data);
     double yy = 0.0;
     for (int s = 0; s < set.Scans(); ++s) {
@@ -228,18 +278,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
 
     ContiNEQJob job{n, &set, column, data, &out};
-    const int count = std::clamp(threads, 1, std::max(1, n));
-    if (count <= 1) {
-        job.ComputeRows(1, 1);
-    } else {
-        std::vector<std::unique_ptr<MultiContiNEQThread>> workers;
-        for (int k = 1; k <= count; ++k)
-            workers.push_back(std::make_unique<MultiContiNEQThread>(job, k, count));
-        for (auto& w : workers)
-            w->Start();
-        for (auto& w : workers)
-            w->WaitForExit();
-    }
+    RunShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     // Only while noise is eliminated can a column with signal have a vanishing centred norm; a
     // column that is zero everywhere (raw norm 0) is left as it was.
@@ -255,22 +294,25 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
 
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
                              const ContiDataRow& data, const std::vector<double>& c,
-                             std::vector<double>& ti, std::vector<double>& ri) {
+                             std::vector<double>& ti, std::vector<double>& ri, int threads) {
     const int S = set.Scans();
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
-    for (int s = 0; s < S; ++s) {
-        std::vector<double>& row = residual[s];
-        const float* y = data(s);
-        for (int i = set.first; i <= set.last; ++i)
-            row[i] = y[i];
-        for (int p = 1; p <= n; ++p) {
-            if (c[p] == 0.0)
-                continue;
-            const float* x = column(p, s);
+    // Each scan's row by one thread, column by column in order.
+    RunShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
+        for (int s = k - 1; s < S; s += m) {
+            std::vector<double>& row = residual[s];
+            const float* y = data(s);
             for (int i = set.first; i <= set.last; ++i)
-                row[i] -= c[p] * x[i];
+                row[i] = y[i];
+            for (int p = 1; p <= n; ++p) {
+                if (c[p] == 0.0)
+                    continue;
+                const float* x = column(p, s);
+                for (int i = set.first; i <= set.last; ++i)
+                    row[i] -= c[p] * x[i];
+            }
         }
-    }
+    });
     NoiseEstimate e =
         NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
     ti = std::move(e.ti);

@@ -7,6 +7,7 @@
 #include "plat/thread.hpp"
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 // Row (1-based over the common grid) of column p (1..n) for the s-th fitted scan (0-based).
@@ -41,19 +42,21 @@ struct ContiNEQJob {
     void ComputeRows(int k, int count) const;
 };
 
-// Thread k of N computes its rows of the upper triangle; each cell is summed by one thread in a
-// fixed order, so the result does not depend on the number of threads. No key polling inside.
+// Thread k of N runs its share of a job: the column means, then its rows of the upper triangle
+// (ContiNEQJob::ComputeRows), or its scans of the residual for the noise. Each value is
+// computed by one thread in a fixed order, so the result does not depend on the number of
+// threads. No key polling inside.
 class MultiContiNEQThread : public TThread {
   public:
-    MultiContiNEQThread(const ContiNEQJob& job, int k, int count)
-        : job_(job), k_(k), count_(count) {}
+    MultiContiNEQThread(std::function<void(int k, int count)> share, int k, int count)
+        : share_(std::move(share)), k_(k), count_(count) {}
     ~MultiContiNEQThread() override { WaitForExit(); }
 
   protected:
     int Run() override;
 
   private:
-    const ContiNEQJob& job_;
+    std::function<void(int, int)> share_;
     int k_, count_;
 };
 
@@ -74,6 +77,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
 
 // The time-invariant noise ti[0..Points()-1] and radially invariant noise ri[0..Scans()-1] that
 // the elimination implies for amplitudes c of the columns.
+// The residual rows of the scans are formed by threads workers (0 or 1: on the calling thread).
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
                              const ContiDataRow& data, const std::vector<double>& c,
-                             std::vector<double>& ti, std::vector<double>& ri);
+                             std::vector<double>& ti, std::vector<double>& ri, int threads = 1);

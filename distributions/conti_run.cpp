@@ -306,7 +306,7 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     }
     out.chiSquare = std::max(0.0, main.chiSquare);
     out.rmsd = set.Values() > 0 ? std::sqrt(out.chiSquare / set.Values()) : 0.0;
-    ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri);
+    ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount());
     return ContiStatus::Done;
 }
 

@@ -259,12 +259,24 @@ TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
     cc.n = 9;
     ContiNormalEquations reference;
     ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 0, reference));
+    std::vector<double> amplitudes(cc.n + 1), refTi, refRi;
+    for (int p = 1; p <= cc.n; ++p)
+        amplitudes[p] = 0.1 * p;
+    ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), amplitudes, refTi, refRi);
     for (int threads : {1, 2, 3, 4, 8}) {
         ContiNormalEquations eq;
         ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), threads, eq));
         EXPECT_TRUE(eq.A == reference.A) << threads << " threads";
         EXPECT_EQ(eq.b, reference.b) << threads << " threads";
         EXPECT_EQ(eq.yy, reference.yy);
+        for (int p = 1; p <= cc.n; ++p) {
+            EXPECT_EQ(eq.columnMeans[p].row, reference.columnMeans[p].row) << threads;
+            EXPECT_EQ(eq.columnMeans[p].point, reference.columnMeans[p].point) << threads;
+        }
+        std::vector<double> ti, ri;
+        ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), amplitudes, ti, ri, threads);
+        EXPECT_EQ(ti, refTi) << threads << " threads";
+        EXPECT_EQ(ri, refRi) << threads << " threads";
     }
 }
 
