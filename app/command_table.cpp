@@ -251,7 +251,7 @@ const CommandRow kCommands[] = {
     {244, nullptr, nullptr, {}, HelpTest::Offer, 0, &TXLAWindow::CmContourS1S2},
     {245, nullptr, nullptr, {}, HelpTest::Offer, 0, &TXLAWindow::CmContourK},
     {597, nullptr, nullptr, {}, HelpTest::None, 0, &TXLAWindow::CmPlayRandomSound},
-    {837, nullptr, nullptr, {kAlt, 'M'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {837, nullptr, nullptr, {kAlt, 'M'}, HelpTest::None, 0, &TXLAWindow::CmMouseSliding},
     {249, nullptr, nullptr, {}, HelpTest::None, 0, &TXLAWindow::CmHelpMode},
     {901, nullptr, nullptr, {kCtrl, 'G'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
 };

@@ -1,7 +1,8 @@
 // Left button on the plots: a press first goes to the on-plot confirm buttons, then reverts a move
 // that still waits, then grabs the marker line within the grab zone; the release leaves the move
-// waiting for "confirm" or "cancel" beside the release point. A press or release during a Run or
-// Fit only asks the computation to stop.
+// waiting for "confirm" or "cancel" beside the release point, after the marker has slid on with
+// the speed it was let go at (when sliding is on). A press or release during a Run or Fit only
+// asks the computation to stop.
 #include <cstdio>
 
 #include "plotting/aux_plots.h"
@@ -22,12 +23,17 @@
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "display/pointer_history.h"
+#include "foundations/key_polling.h"
+#include "foundations/nr_arrays.h"
 
 namespace {
 
 using D = MarkerDragState;
 
-bool AuxScreenShown() { return AuxPlots::auxPlotShown || AuxPlots::auxPlotShown2; }
+bool AuxScreenShown() {
+    return AuxPlots::auxPlotShown || AuxPlots::auxPlotShown2;
+}
 
 bool BandOwnsTheMouse() {
     return RubberBand::captured && (gZoomed || DistributionBand::active);
@@ -63,9 +69,9 @@ void GrabMarkerAt(TXLAWindow* w, int x) {
 }
 
 bool AnyGrabbed() {
-    return D::meniscusGrabbed || D::refMeniscusGrabbed || D::bottomGrabbed ||
-           D::leftLimitGrabbed || D::rightLimitGrabbed || D::meniscusLowGrabbed ||
-           D::meniscusHighGrabbed || D::bottomLowGrabbed || D::bottomHighGrabbed;
+    return D::meniscusGrabbed || D::refMeniscusGrabbed || D::bottomGrabbed || D::leftLimitGrabbed ||
+           D::rightLimitGrabbed || D::meniscusLowGrabbed || D::meniscusHighGrabbed ||
+           D::bottomLowGrabbed || D::bottomHighGrabbed;
 }
 
 // The first present button that the per-mille point hits, with what it does.
@@ -132,6 +138,39 @@ void SelectScanPoint(TXLAWindow* w, const TPoint& point) {
     ShowScanButtons(w, point.x, point.y, hit);
 }
 
+// The columns between which a released marker may slide: its neighbours on the plot, the
+// plot's edges where it has none.
+void SlideBounds(TXLAWindow* w, int left, int right, int& low, int& high) {
+    const int menHigh = DataPlotColumn(w, FitControl::meniscusMax);
+    const int menLow = DataPlotColumn(w, FitControl::meniscusMin);
+    const int botLow = DataPlotColumn(w, FitControl::bottomMin);
+    const int botHigh = DataPlotColumn(w, FitControl::bottomMax);
+    const int leftLimit = DataPlotColumn(w, ScanStore::leftFitLimit);
+    const int rightLimit = DataPlotColumn(w, ScanStore::rightFitLimit);
+    const struct {
+        bool grabbed;
+        int low, high;
+    } rows[] = {
+        {D::meniscusGrabbed || D::refMeniscusGrabbed, left, botLow},
+        {D::bottomGrabbed, menHigh, right},
+        {D::leftLimitGrabbed, menHigh, rightLimit},
+        {D::rightLimitGrabbed, leftLimit, botLow},
+        {D::meniscusLowGrabbed, left, menHigh},
+        {D::meniscusHighGrabbed, menLow, leftLimit},
+        {D::bottomLowGrabbed, rightLimit, botHigh},
+        {D::bottomHighGrabbed, botLow, right},
+    };
+    for (const auto& r : rows) {
+        if (r.grabbed) {
+            low = r.low;
+            high = r.high;
+            return;
+        }
+    }
+    low = left;
+    high = right;
+}
+
 } // namespace
 
 void TXLAWindow::EvLButtonDown(UINT, const TPoint& point) {
@@ -156,6 +195,8 @@ void TXLAWindow::EvLButtonDown(UINT, const TPoint& point) {
             D::buttonDown = true;
             DrawMarkerLineB(this, point.x, 0);
             TentativeMarker::placed = true;
+            MouseTrackReset();
+            MouseTrackAdd(point.x, point.y);
             return;
         }
     }
@@ -175,6 +216,14 @@ void TXLAWindow::EvLButtonUp(UINT, const TPoint& point) {
     D::releaseX = point.x;
     gMouseDataX = DataRadiusAtColumn(this, point.x);
     D::settledByKey = false;
+    if (!D::awaitingConfirm) {
+        MouseTrackAdd(point.x, point.y);
+        SlideReleasedMarker(this);
+    }
+    if (D::settledByKey) {
+        D::awaitingConfirm = false;
+        return;
+    }
     D::awaitingConfirm = true;
     if (!AnyGrabbed())
         return;
@@ -182,4 +231,45 @@ void TXLAWindow::EvLButtonUp(UINT, const TPoint& point) {
         ApplyMarkerDrag(true); // the M* screen takes a released marker at once
     else
         ShowMarkerConfirmButtons(this, D::releaseX, point.y);
+}
+
+void SlideReleasedMarker(TXLAWindow* w) {
+    const CWINPlot* plot = ScanStore::dataPlot;
+    if (!plot)
+        return;
+    const int left = LogicalToPixelX(plot->plotLeft, w->clientWidth);
+    const int right = LogicalToPixelX(plot->plotRight, w->clientWidth);
+    if (D::releaseX < left || D::releaseX > right)
+        return;
+    int low = left, high = right;
+    SlideBounds(w, left, right, low, high);
+    int* columns = nullptr;
+    float* delays = nullptr;
+    int count = 0;
+    if (!MouseTrackRelease(&columns, &delays, &count, low, high, D::releaseX))
+        return;
+    D::settledByKey = false;
+    int key = -1;
+    for (int i = 1; i <= count; ++i) {
+        if (delays[i] <= 0.0f)
+            continue;
+        int c = 0;
+        if (ReadKeyChar(&c)) {
+            key = c;
+            break;
+        }
+        WaitSeconds(delays[i]);
+        D::releaseX = columns[i];
+        gMouseDataX = DataRadiusAtColumn(w, D::releaseX);
+        DrawMarkerLineB(w, D::releaseX, 1);
+    }
+    free_ivector(columns, 1, count);
+    free_vector(delays, 1, count);
+    if (key == 9 || key == 13) {
+        D::settledByKey = true;
+        w->ApplyMarkerDrag(true);
+    } else if (key == 27) {
+        D::settledByKey = true;
+        w->ApplyMarkerDrag(false);
+    }
 }

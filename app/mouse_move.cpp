@@ -1,7 +1,8 @@
 // The pointer on the plots. While a marker is held its tentative line follows the pointer and the
 // radius under it becomes the drop radius; otherwise a marker under the pointer is highlighted
-// with the resize cursor and a scan point under it gets its scan's name box. Moving the mouse
-// during a Run or Fit asks the computation to stop.
+// with the resize cursor and a scan point under it gets its scan's name box; while the right
+// button draws a band, the band follows. Moving the mouse during a Run or Fit asks the
+// computation to stop.
 #include <cstdlib>
 
 #include "plotting/aux_plots.h"
@@ -21,6 +22,8 @@
 #include "state/model_parameters.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "app/rubber_band.h"
+#include "display/pointer_history.h"
 
 // Since the pointer last left a marker the arrow is back and the markers are redrawn.
 bool gArrowCursorShown = false;
@@ -59,8 +62,8 @@ bool HoveredMarker(TXLAWindow* w, int x, int& column, COLORREF& colour) {
         {true, D::leftLimitPx, mStar ? COLORREF(0) : limit},
         {true, D::bottomPx, RGB(180, 180, 255)},
         {D::awaitingConfirm, D::releaseX, 0},
-        {!mStar && BufferSedimentation::on && BufferSedimentation::meniscusDiffOn,
-         D::refMeniscusPx, RGB(150, 0, 150)},
+        {!mStar && BufferSedimentation::on && BufferSedimentation::meniscusDiffOn, D::refMeniscusPx,
+         RGB(150, 0, 150)},
     };
     for (const auto& r : rows) {
         if (r.tested && std::abs(x - r.column) < D::grabTolerance) {
@@ -118,12 +121,16 @@ void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
         AuxPlots::auxPlotShown2 || SerialFitState::serializing)
         return;
     if (D::buttonDown) {
+        if (!D::awaitingConfirm)
+            MouseTrackAdd(point.x, point.y);
         DrawMarkerLineB(this, point.x, 1);
         D::releaseX = point.x;
         gMouseDataX = DataRadiusAtColumn(this, point.x);
         return;
     }
-    if (RubberBand::captured && (gZoomed || DistributionBand::active))
-        return; // the band's own drawing belongs to the right button
+    if (RubberBand::captured && (gZoomed || DistributionBand::active)) {
+        TrackRubberBand(this, point);
+        return;
+    }
     Hover(this, point);
 }

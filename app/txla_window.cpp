@@ -39,6 +39,11 @@ std::vector<plat::MapEntry> MakeMessageMap() {
     map.push_back(plat::OnMessage(WM_LBUTTONUP, &TXLAWindow::EvLButtonUp));
     map.push_back(plat::OnMessage(WM_MOUSEMOVE, &TXLAWindow::EvMouseMove));
     map.push_back(plat::OnMessage(WM_CHAR, &TXLAWindow::EvChar));
+    map.push_back(plat::OnMessage(WM_LBUTTONDBLCLK, &TXLAWindow::EvLButtonDblClk));
+    map.push_back(plat::OnMessage(WM_KEYDOWN, &TXLAWindow::EvKeyDown));
+    map.push_back(plat::OnMessage(WM_RBUTTONDOWN, &TXLAWindow::EvRButtonDown));
+    map.push_back(plat::OnMessage(WM_RBUTTONUP, &TXLAWindow::EvRButtonUp));
+    map.push_back(plat::OnMessage(WM_RBUTTONDBLCLK, &TXLAWindow::EvRButtonDblClk));
     return map;
 }
 

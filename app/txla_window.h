@@ -111,6 +111,16 @@ class TXLAWindow : public TFrameWindow {
     void EvLButtonUp(UINT modifiers, const TPoint& point);
     void EvMouseMove(UINT modifiers, const TPoint& point);
     void EvChar(UINT key, UINT repeatCount, UINT flags);
+    // Left double click: a tentative marker that the keys nudge, commit or throw away.
+    void EvLButtonDblClk(UINT modifiers, const TPoint& point);
+    void EvKeyDown(UINT key, UINT repeatCount, UINT flags);
+    // Right button: the band that zooms the data plot or selects on the distribution plot, and
+    // the double click that steps back through the zoom history.
+    void EvRButtonDown(UINT modifiers, const TPoint& point);
+    void EvRButtonUp(UINT modifiers, const TPoint& point);
+    void EvRButtonDblClk(UINT modifiers, const TPoint& point);
+    // Alt+M: released markers slide, slide without bouncing, or stop where they are let go.
+    void CmMouseSliding();
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
     void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.
@@ -334,6 +344,10 @@ void AverageScans(TXLAWindow* window);
 
 // Fills the table through which the layers below the window reach it (state/window_services.h).
 void InstallWindowServices();
+
+// Plays the slide of a marker just let go, between its neighbours on the data plot; Tab or Enter
+// pressed meanwhile applies the move there, Esc puts it back.
+void SlideReleasedMarker(TXLAWindow* window);
 
 // Prepares an open-dialog record for loading scans: multiple selection in the last data folder.
 void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer);

@@ -56,6 +56,13 @@ float LogicalToDataX(const CWINPlot& plot, int x) {
     return float(plot.xLog ? std::pow(10.0, value) : value);
 }
 
+float LogicalToDataY(const CWINPlot& plot, int y) {
+    if (plot.yScale == 0.0f)
+        return 0.0f;
+    const double value = (y - double(plot.yOffset)) / plot.yScale;
+    return float(plot.yLog ? std::pow(10.0, value) : value);
+}
+
 int MarkerColumn(const CWINPlot& plot, float v, float clientWidth) {
     return LogicalToPixelX(DataToLogicalX(plot, v), clientWidth);
 }

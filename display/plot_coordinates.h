@@ -21,5 +21,7 @@ int DataToLogicalX(const CWINPlot& plot, float v);
 int DataToLogicalY(const CWINPlot& plot, float v);
 // Logical x back to a radius.
 float LogicalToDataX(const CWINPlot& plot, int x);
+// Logical y back to a value of the plot's y axis.
+float LogicalToDataY(const CWINPlot& plot, int y);
 // The pixel column of a radius on the data plot.
 int MarkerColumn(const CWINPlot& plot, float v, float clientWidth);

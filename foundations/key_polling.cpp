@@ -93,14 +93,19 @@ bool ReadKeyChar(int* character) {
     MSG msg;
     if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
         return false;
-    TranslateMessage(&msg);
-    MSG c;
-    for (;;) {
-        if (PeekMessage(&c, nullptr, 0, 0, PM_REMOVE) && c.message == WM_CHAR)
-            break;
+    // A key that types nothing (an arrow, Shift, a function key) reads as 0: no character would
+    // ever follow it.
+    int code = 0;
+    if (TranslateMessage(&msg)) {
+        MSG c;
+        for (;;) {
+            if (PeekMessage(&c, nullptr, 0, 0, PM_REMOVE) && c.message == WM_CHAR)
+                break;
+        }
+        code = CharCode(c);
     }
     if (character)
-        *character = CharCode(c);
+        *character = code;
     RemoveUntil(nullptr, WM_KEYUP);
     return true;
 }

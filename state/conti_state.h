@@ -56,6 +56,11 @@ struct ContiState {
     static inline float vbarOffset = 0.0f;
     static inline float vbarIncrement = 0.0f;
     static inline float vbarMassScale = 0.0f;
+    // Shape assumptions of c(s) members that tie M to s: the bimodal f/f0 over an s-range, the
+    // conformer's fixed mass over its s-range, and the linear rod's mass per length.
+    static inline float bimodalSMin = 10.0f, bimodalSMax = 20.0f, bimodalFf0 = 2.0f;
+    static inline float conformerSMin = 7.0f, conformerSMax = 10.0f, conformerM = 200000.0f;
+    static inline float rodParameter = 10000.0f;
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -91,6 +96,13 @@ struct ContiState {
         distributionGridSize = 500;
         gridSizeReplaced = rangeRescaled = false;
         powerLawA = powerLawB = vbarOffset = vbarIncrement = vbarMassScale = 0.0f;
+        bimodalSMin = 10.0f;
+        bimodalSMax = 20.0f;
+        bimodalFf0 = 2.0f;
+        conformerSMin = 7.0f;
+        conformerSMax = 10.0f;
+        conformerM = 200000.0f;
+        rodParameter = 10000.0f;
     }
 };
 

@@ -136,6 +136,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {245, {"K Contour", "minimum lg(K)"}},
         // Monte Carlo: without scans and a distribution model nothing is asked.
         {296, {"", ""}}, {546, {"", ""}},
+        // Alt+M names the sliding setting it steps to.
+        {837, {"MOUSE SLIDING", "mouse"}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())

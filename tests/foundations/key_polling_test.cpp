@@ -88,6 +88,11 @@ TEST_F(KeyPolling, ReadsTypedCharactersAndEchoesKeyCodes) {
     ASSERT_TRUE(ReadKeyChar(&c));
     EXPECT_EQ(c, 'x');
     EXPECT_FALSE(KeyPressed());
+    // A key that types no character used to leave the reader waiting for one for ever.
+    plat::test::key(&window, VK_LEFT);
+    ASSERT_TRUE(ReadKeyChar(&c));
+    EXPECT_EQ(c, 0);
+    EXPECT_FALSE(KeyPressed());
 
     EXPECT_EQ(EchoKeyCode(&window), -1);
     plat::test::key(&window, '7', '7');

@@ -15,6 +15,7 @@
 #include "state/fit_control.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/key_polling.h"
+#include "display/pointer_history.h"
 #include "foundations/shape_models.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
@@ -101,6 +102,7 @@ void ResetDisplayState()
     RubberBand::ResetToDefaults();
     ZoomHistory::ResetToDefaults();
     DistributionBand::ResetToDefaults();
+    PointerHistory::ResetToDefaults();
     ScreenButtonSet::ResetToDefaults();
     ScreenModes::ResetToDefaults();
     AuxPlots::ResetToDefaults();

@@ -1,0 +1,77 @@
+// Molar mass readout of the distribution plot: M from s by the hydrodynamic assumption of the
+// chosen c(s) model, beside the mass a compact sphere of the same s would have.
+#include "app/molar_mass_readout.h"
+
+#include "app/txla_window.h"
+#include "foundations/hydrodynamics.h"
+#include "foundations/shape_models.h"
+#include "plat/window_dc.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+
+#include <cstdio>
+
+namespace {
+
+using M = ModelChoice;
+using C = ContiState;
+
+float CelsiusOfScans() {
+    return ScanStore::absoluteTemperature - 273.15f;
+}
+
+} // namespace
+
+bool MolarMassReadoutEnabled() {
+    return M::csConformationalChange || M::csFloatingVbar || M::csScalingLaw ||
+           M::csWormlikeChain || M::csMsTable || M::csVariant521 || M::csDiscreteSD ||
+           M::csInvariantD || M::csBimodalDiscrete || M::csBimodal || M::csDiscreteMs || M::contiCs;
+}
+
+double MolarMassOfS(float s) {
+    double m = CalculateM(s);
+    if (M::csBimodal || M::csBimodalDiscrete) {
+        if (C::bimodalSMin <= s && s <= C::bimodalSMax)
+            m = CalculateMff02(s, C::bimodalFf0);
+    } else if (M::csScalingLaw) {
+        m = MFromSScalingLaw(s);
+    } else if (M::csWormlikeChain) {
+        m = CalculateMofSforWormlikeChain(s);
+    } else if (M::csMsTable) {
+        // The M(s) table of this model is not read by this version: M stays that of f/f0.
+    } else if (M::csConformationalChange) {
+        if (C::conformerSMin <= s && s <= C::conformerSMax)
+            m = C::conformerM;
+    } else if (M::csInvariantD) {
+        m = MFromSandD(s, C::invariantD, CelsiusOfScans()); // invariantD is held in cm^2/s
+    } else if (M::csVariant521) {
+        m = CalculateMofSforLinearRod(s, C::rodParameter);
+    }
+    return m;
+}
+
+std::string MolarMassText(double m, double mMin) {
+    char text[120];
+    if (m > 10000000.0)
+        std::snprintf(text, sizeof text, "|Mf=%.1f (>%.1f) MDa", m * 1e-6, mMin * 1e-6);
+    else if (m > 1000000.0)
+        std::snprintf(text, sizeof text, "|Mf=%.2f (>%.2f) MDa", m * 1e-6, mMin * 1e-6);
+    else if (m > 100000.0)
+        std::snprintf(text, sizeof text, "|Mf=%.0f (>%.0f) kDa", m * 1e-3, mMin * 1e-3);
+    else if (m > 10000.0)
+        std::snprintf(text, sizeof text, "|Mf=%.1f (>%.1f) kDa", m * 1e-3, mMin * 1e-3);
+    else if (m > 1000.0)
+        std::snprintf(text, sizeof text, "|Mf=%.2f (>%.2f) kDa", m * 1e-3, mMin * 1e-3);
+    else if (m > 100.0)
+        std::snprintf(text, sizeof text, "|Mf=%.0f (>%.0f) Da", m, mMin);
+    else
+        std::snprintf(text, sizeof text, "|Mf=%.1f (>%.1f) Da", m, mMin);
+    return text;
+}
+
+void ShowMolarMassReadout(TXLAWindow* window, int x, int y, float s) {
+    const std::string text = MolarMassText(MolarMassOfS(s), CalculateMff02(s, 1.0f));
+    TClientDC dc(window);
+    dc.TextOut(x, y, text.c_str());
+}

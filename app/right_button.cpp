@@ -1,0 +1,187 @@
+// Right button on the plots. A band drawn on the data plot zooms it and pushes a level of the
+// zoom history; a right double click goes back one level. On the distribution plot the band
+// zooms that plot and a double click returns it to full scale. During a Run or Fit every right
+// button message only asks the computation to stop.
+#include "app/molar_mass_readout.h"
+#include "app/rubber_band.h"
+#include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "display/plot_coordinates.h"
+#include "display/plot_hit_tests.h"
+#include "distributions/distribution_plot.h"
+#include "foundations/sounds.h"
+#include "plat/window_dc.hpp"
+#include "plotting/aux_plots.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/plot_interaction_state.h"
+#include "state/run_switches.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using RB = RubberBand;
+using DB = DistributionBand;
+
+// The guard of the three handlers; true when the message ends here.
+bool RightButtonIgnored(TXLAWindow* w) {
+    if (AuxPlots::auxPlotShown || AuxPlots::auxPlotShown2)
+        return true;
+    if (w->runBusy || w->fitBusy) {
+        gUserInterrupt = true;
+        return true;
+    }
+    return !ScanStore::dataPlot;
+}
+
+// An integration band stands on the distribution plot's base line and spans its full height.
+bool IntegrationRows() {
+    return DB::integrateArmed && !ModelChoice::csFf0 && !ModelChoice::csFf0Discrete;
+}
+
+int DistributionRow(TXLAWindow* w, int perMille) {
+    return int(std::floor(perMille * double(w->clientHeight) / 1000.0));
+}
+
+float DataY(TXLAWindow* w, int row) {
+    return LogicalToDataY(*ScanStore::dataPlot, PixelToLogicalY(row, w->clientHeight));
+}
+
+float DistributionS(TXLAWindow* w, int column) {
+    return LogicalToDataX(*ContiState::distributionPlot, PixelToLogicalX(column, w->clientWidth));
+}
+
+// A released marker that waits for confirmation keeps its radius when the scale changes.
+void FollowScaleWithWaitingMarker(TXLAWindow* w) {
+    if (MarkerDragState::awaitingConfirm)
+        MarkerDragState::releaseX = DataPlotColumn(w, gMouseDataX);
+}
+
+void RevertWaitingMeniscusShift(TXLAWindow* w) {
+    if (MarkerDragState::awaitingConfirm && MarkerDragState::meniscusShiftPending)
+        w->ApplyMarkerDrag(false);
+}
+
+// The zoom of a band across the data plot; the history gets a level only when the plot took
+// the ranges, so that zooming out never passes through a level that was not shown.
+void ZoomDataPlot(TXLAWindow* w, int xmin, int xmax, int ymin, int ymax) {
+    CWINPlot* plot = ScanStore::dataPlot;
+    const float x0 = DataRadiusAtColumn(w, xmin), x1 = DataRadiusAtColumn(w, xmax);
+    const float y0 = DataY(w, ymax), y1 = DataY(w, ymin);
+    if (ymin == ymax || !(std::fabs(y1 - y0) >= 1e-10f) || !(std::fabs(x1 - x0) >= 1e-10f))
+        return;
+    ZoomHistory::Push(x0, x1, y0, y1);
+    const int k = ZoomHistory::level;
+    plot->SetRanges(ZoomHistory::xLow[k], ZoomHistory::xHigh[k], ZoomHistory::yLow[k],
+                    ZoomHistory::yHigh[k]);
+    plot->Draw();
+}
+
+} // namespace
+
+void TrackRubberBand(TXLAWindow* w, const TPoint& point) {
+    const TRect client = w->GetClientRect();
+    RB::currentX = std::clamp(point.x, client.left, std::max(client.left, client.right - 1));
+    RB::currentY = IntegrationRows()
+                       ? DistributionRow(w, ContiState::distributionPlotTop)
+                       : std::clamp(point.y, client.top, std::max(client.top, client.bottom - 1));
+    DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::drawnX, RB::drawnY);
+    DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::currentX, RB::currentY);
+    RB::drawnX = RB::currentX;
+    RB::drawnY = RB::currentY;
+    RB::maxX = std::max(RB::maxX, RB::currentX);
+    RB::minX = std::min(RB::minX, RB::currentX);
+}
+
+void TXLAWindow::EvRButtonDown(UINT, const TPoint& point) {
+    if (RightButtonIgnored(this) || rubberBandActive)
+        return;
+    const int row =
+        IntegrationRows() ? DistributionRow(this, ContiState::distributionPlotBottom) : point.y;
+    RB::anchorX = RB::currentX = RB::drawnX = RB::maxX = RB::minX = point.x;
+    RB::anchorY = RB::currentY = RB::drawnY = RB::maxY = RB::minY = row;
+    rubberBandActive = true;
+    if (InsideDistributionPlot(this, point.x, point.y)) {
+        SetCursor(IDC_CROSS);
+        DB::zoomArmed = DB::selectArmed = DB::active = true;
+    } else {
+        DB::active = false;
+        gZoomed = InsideDataPlotBand(this, point.x, point.y);
+        if (!gZoomed)
+            return; // outside both plots the release only cleans up
+    }
+    RB::captured = true;
+    SetCapture();
+    SetCursor(IDC_CROSS);
+    rubberBandDC = new TClientDC(this);
+}
+
+void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
+    if (RightButtonIgnored(this))
+        return;
+    if (rubberBandActive) {
+        DrawRubberBandRect(this, RB::anchorX, RB::anchorY, RB::currentX, RB::currentY);
+        const int xmin = std::min(RB::anchorX, RB::currentX);
+        const int xmax = std::max(RB::anchorX, RB::currentX);
+        const int ymin = std::min(RB::anchorY, RB::currentY);
+        const int ymax = std::max(RB::anchorY, RB::currentY);
+        // A flat band would give the data plot no y range: it zooms nothing.
+        if (xmax - xmin > 10 && (!gZoomed || ymax > ymin)) {
+            if (gZoomed) {
+                ZoomDataPlot(this, xmin, xmax, ymin, ymax);
+            } else if (DB::active && ContiState::distributionPlot) {
+                if (DB::zoomArmed)
+                    RedrawDistribution(this, DistributionS(this, xmin), DistributionS(this, xmax));
+            }
+            gRangeSetByUser = true;
+            if (!DB::zoomArmed)
+                RequestRepaint();
+        }
+        if (RB::captured)
+            ReleaseCapture();
+        SetCursor(IDC_ARROW);
+        delete rubberBandDC;
+        rubberBandDC = nullptr;
+        rubberBandActive = RB::captured = gZoomed = DB::active = false;
+        FollowScaleWithWaitingMarker(this);
+    }
+    RevertWaitingMeniscusShift(this);
+}
+
+void TXLAWindow::EvRButtonDblClk(UINT modifiers, const TPoint& point) {
+    ContiState::fMvsMOneShot = false;
+    if (RightButtonIgnored(this) || MarkerDragState::buttonDown)
+        return;
+    gZoomed = DB::active = false;
+    RevertWaitingMeniscusShift(this);
+    if (InsideDistributionPlot(this, point.x, point.y)) {
+        if (modifiers == (MK_CONTROL | MK_RBUTTON) && MolarMassReadoutEnabled()) {
+            ShowMolarMassReadout(this, point.x, point.y, DistributionS(this, point.x));
+            return;
+        }
+        CmFullscaleDistributionPlot();
+        RequestRepaint();
+        return;
+    }
+    if (ZoomHistory::level - 1 < 0) {
+        ZoomHistory::level = 0;
+        PlayOkSound();
+        return;
+    }
+    const int k = --ZoomHistory::level;
+    CWINPlot* plot = ScanStore::dataPlot;
+    if (k == 0)
+        plot->FullRange();
+    else if (gRangeSetByUser)
+        plot->SetRanges(ZoomHistory::xLow[k], ZoomHistory::xHigh[k], ZoomHistory::yLow[k],
+                        ZoomHistory::yHigh[k]);
+    else
+        plot->ZoomX(ZoomHistory::xLow[k], ZoomHistory::xHigh[k]);
+    plot->Draw();
+    FollowScaleWithWaitingMarker(this);
+    RequestRepaint();
+}
