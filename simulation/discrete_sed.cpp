@@ -14,6 +14,7 @@
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
+#include "simulation/nonideal_model_run.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
@@ -320,6 +321,8 @@ bool DiscreteModelAvailable() {
     using C = ModelChoice;
     if (gDlsData || S::equilibriumData || BufferSedimentation::on)
         return false;
+    if (NonidealSingleModelChosen())
+        return !M::tabulatedNonideality && !C::zoneCentrifugation;
     if (!C::lammModel || C::multipleSpecies || C::firstSpeciesNonideal)
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)

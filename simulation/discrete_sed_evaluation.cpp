@@ -14,6 +14,7 @@
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/non_diffusing_boundary.h"
+#include "simulation/nonideal_model_run.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
@@ -235,7 +236,9 @@ bool RunDiscreteSed(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
     S::resultAvailable = false;
-    if (StandardRoad())
+    if (NonidealSingleModelChosen())
+        RunNonidealSingleModel(window);
+    else if (StandardRoad())
         RunDiscreteSedList(window);
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);

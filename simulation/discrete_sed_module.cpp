@@ -146,6 +146,10 @@ LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& pr
     return kLammSolved;
 }
 
+void StartSpeciesRun(TXLAWindow* window, double loading) {
+    StartState(window, loading, true);
+}
+
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
     return SolveSpeciesOnGrid(window, slot, loading, SolveOnSimulationGrid);
 }

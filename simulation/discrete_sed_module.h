@@ -19,6 +19,11 @@ double AutomaticAlgorithmLimit();
 // simulation arrays on a change; |s| equal to the limit keeps the algorithm selected before.
 void ChooseAlgorithmForSpecies(double sS);
 
+// The state every species run starts from: the uniform loading on the grid, the first scan
+// awaited, the rotor of the last scan with its acceleration phase, the step control of "max
+// dc/c", the error words cleared.
+void StartSpeciesRun(TXLAWindow* window, double loading);
+
 // The Lamm solution of one included species (LammGrid::s and LammGrid::d set) on the simulation
 // grid by the selected algorithm, added into the scans' fit or the slot's ComponentScans. A
 // failed solution is tried again from the start (without grid truncation, with the moving hat

@@ -37,6 +37,17 @@ void ModelParameters::ResetToDefaults() {
     pointsPerSigma = 5.0f;
     maxGridSize = 2000;
     minGridSize = 75;
+    assocS1 = 1.0f;
+    assocS2 = 2.0f;
+    assocD1 = assocD2 = 0.0f;
+    assocLogK = 0.0f;
+    assocKsOn = false;
+    logKs = logKd = -8.0f;
+    nonidealPositive = true;
+    tabulatedNonideality = tabulatedCsCl = false;
+    oligoS1 = oligoS2 = oligoS3 = oligoD1 = oligoD2 = oligoD3 = 0.0f;
+    oligoLogK3 = 0.0f;
+    assocLogKFloat = logKsFloat = logKdFloat = oligoLogK3Float = 0;
     for (int k = 0; k <= kFitSlots; ++k) {
         fitValues[k] = 0.0f;
         fitFloat[k] = 0;
@@ -81,6 +92,10 @@ std::vector<SlotEntry> BuildSlotMap() {
     map.push_back({kSlotTimeOffset, Family::Both, &M::timeOffset, &gTimeOffsetFlag});
     map.push_back(
         {kSlotElectrophoresisLength, Family::Discrete, &M::electrophoresisLength, nullptr});
+    map.push_back({kSlotAssocLogK, Family::Discrete, &M::assocLogK, &M::assocLogKFloat});
+    map.push_back({kSlotLogKs, Family::Discrete, &M::logKs, &M::logKsFloat});
+    map.push_back({kSlotLogKd, Family::Discrete, &M::logKd, &M::logKdFloat});
+    map.push_back({kSlotSecondLogK, Family::Discrete, &M::oligoLogK3, &M::oligoLogK3Float});
     map.push_back({kSlotRangeMin, Family::Distribution, &ContiState::rangeMin, nullptr});
     map.push_back(
         {kSlotConfidenceLevel, Family::Distribution, &ContiState::confidenceLevel, nullptr});

@@ -49,6 +49,28 @@ struct ModelParameters {
     static inline float pointsPerSigma = 5.0f;
     static inline std::int32_t maxGridSize = 2000;
     static inline std::int32_t minGridSize = 75;
+    // Non-ideal and associating single-component models. The entered values live in the species
+    // slots (monomer in 1, dimer, trimer or first oligomer in 2, second oligomer in 3); the model
+    // evaluation hands them to the solvers below in S and cm^2/s.
+    static inline float assocS1 = 1.0f, assocS2 = 2.0f; // monomer, dimer or trimer (S)
+    static inline float assocD1 = 0.0f, assocD2 = 0.0f; // cm^2/s
+    static inline float assocLogK = 0.0f;               // log10 Ka (fit slot 22)
+    static inline std::int32_t assocLogKFloat = 0;
+    static inline bool assocKsOn = false; // the weight-average s is divided by 1 + ks c
+    static inline float logKs = -8.0f;    // log10 |ks| (fit slot 23)
+    static inline std::int32_t logKsFloat = 0;
+    static inline float logKd = -8.0f; // log10 |kd| (fit slot 24)
+    static inline std::int32_t logKdFloat = 0;
+    static inline bool nonidealPositive = true; // off: ks and kd enter with negative sign
+    static inline bool tabulatedNonideality = false;
+    static inline bool tabulatedCsCl = false;
+    // The association variants: monomer and two oligomers with their two constants; the first
+    // constant is the one of slot 22, the second has slot 25.
+    static inline float oligoS1 = 0.0f, oligoS2 = 0.0f, oligoS3 = 0.0f;
+    static inline float oligoD1 = 0.0f, oligoD2 = 0.0f, oligoD3 = 0.0f;
+    static inline float& oligoLogK2 = assocLogK;
+    static inline float oligoLogK3 = 0.0f;
+    static inline std::int32_t oligoLogK3Float = 0;
     static inline float fitValues[kFitSlots + 1] = {};
     static inline std::int32_t fitFloat[kFitSlots + 1] = {};
 
@@ -65,6 +87,12 @@ constexpr int kSlotBaseline = 15;
 constexpr int kSlotSpeciesExponent1 = 16;
 constexpr int kSlotTimeOffset = 20;
 constexpr int kSlotElectrophoresisLength = 21;
+// The non-ideal, associating and reacting models: log10 of the (first) association constant,
+// log10 |ks| and log10 |kd|, log10 of the second association constant.
+constexpr int kSlotAssocLogK = 22;
+constexpr int kSlotLogKs = 23;
+constexpr int kSlotLogKd = 24;
+constexpr int kSlotSecondLogK = 25;
 // Distribution models: range and resolution of the distribution grid, the confidence level of
 // the regularization, vbar, density, the frictional ratio and the viscosity in Poise.
 constexpr int kSlotRangeMin = 1;

@@ -49,6 +49,8 @@ struct ScanStore {
     static inline float** residuals = nullptr;
     static inline float** signal = nullptr;
     static inline double signalScale = 1.0;
+    // Divisor of the non-ideality constants ks and kd of the non-ideal single species.
+    static inline double concentrationScale = 1.0;
     static inline float** thirdColumn = nullptr;
     static inline ScanHeader* header = nullptr;
     static inline DlsRecord* dlsRecords = nullptr;

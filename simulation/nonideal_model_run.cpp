@@ -1,0 +1,123 @@
+// Run of the non-ideal and self-associating single-component models: the entered species values
+// handed to the concentration-dependent solver, the profile at each scan time into the model.
+#include "simulation/nonideal_model_run.h"
+
+#include "lamm/lamm_result.h"
+#include "plat/msgbox.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed.h"
+#include "simulation/discrete_sed_module.h"
+#include "simulation/lamm_arrays.h"
+#include "simulation/lamm_sim_error.h"
+#include "simulation/linear_parameter_dispatch.h"
+#include "simulation/module_solvers.h"
+#include "simulation/nonlinear_solver.h"
+#include "simulation/scan_output.h"
+#include "state/component_scans.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using C = ModelChoice;
+using M = ModelParameters;
+using S = ScanStore;
+
+bool OligomerScheme() {
+    return C::associationVariantA || C::associationVariantB || C::selfAssocTetramerOctamer ||
+           C::selfAssocDimerTetramer;
+}
+
+// The solvers' coefficients from the entered values: s in S, D in cm^2/s (from the molar mass
+// by the Svedberg relation in the M-and-s form).
+void HandOverSpeciesValues() {
+    M::assocS1 = M::speciesS[1];
+    M::assocS2 = M::speciesS[2];
+    M::assocD1 = float(SpeciesDiffusion(1));
+    M::assocD2 = float(SpeciesDiffusion(2));
+    if (OligomerScheme()) {
+        M::oligoS1 = M::speciesS[1], M::oligoS2 = M::speciesS[2], M::oligoS3 = M::speciesS[3];
+        M::oligoD1 = M::assocD1, M::oligoD2 = M::assocD2;
+        M::oligoD3 = float(SpeciesDiffusion(3));
+    }
+}
+
+void ClearModel() {
+    for (int k = 1; k <= S::scanCount; ++k)
+        std::fill(S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k], 0.0f);
+    if (!SignalGoesIntoFit())
+        for (int slot = 1; slot <= M::maxSpecies; ++slot)
+            for (int k = 1; k <= S::scanCount; ++k) {
+                const int count = ComponentScans::Count(k);
+                float* row = ComponentScans::Row(slot, k, count);
+                std::fill(row + 1, row + 1 + count, 0.0f);
+            }
+}
+
+} // namespace
+
+bool NonidealSingleModelChosen() {
+    return !C::lammModel &&
+           (C::monomerDimer || C::monomerTrimer || OligomerScheme() || C::singleSpecies);
+}
+
+bool RunNonidealSingleModel(TXLAWindow* window) {
+    if (S::scanCount <= 0 || !CheckDiscreteModelInput(window))
+        return false;
+    if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
+        return false;
+    if (C::inhomogeneousSolvent)
+        MessageBox(WindowServices::PlatformWindow(window),
+                   "this model is not implemented yet for inhomogeneous solvent", "",
+                   MB_OK | MB_ICONEXCLAMATION);
+    ApplyDefaultFitLimits();
+    UnpackFitParameters();
+    LammGrid::firstScanIsInitial = false;
+    LammGrid::firstSimulatedScan = 1;
+    HandOverSpeciesValues();
+    // The component is one species whose signal is its concentration.
+    for (int k = 1; k <= M::maxSpecies; ++k)
+        M::speciesLoading[k] = k == 1 ? 1.0f : 0.0f;
+    LammGrid::loadingFraction = 1.0f;
+    LammGrid::currentSpecies = 1;
+    if (!LammGrid::arraysAllocated && !AllocLammArrays())
+        return false;
+    if (LammGrid::allocatedGridSize != LammGrid::gridSize)
+        EnsureLammArrays(LammGrid::gridSize);
+    if (!LammGrid::arraysAllocated)
+        return false;
+    std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
+    for (int k = 1; k <= S::scanCount; ++k)
+        previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
+    ClearModel();
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+    LammGrid::s = M::assocS1;
+    LammGrid::d = M::assocD1;
+    LammGrid::nonDiffusing = false;
+    StartSpeciesRun(window, double(M::concentration[1]));
+    CScanOutput scans;
+    const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
+                                                 LammControlOfRecord(), scans);
+    LammGrid::progressWindow = nullptr;
+    if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result)) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
+        return false;
+    }
+    if (result != kLammSolved)
+        ReportLammSimError(window, result);
+    CompleteLinearParameters();
+    ApplyIntensityTransform();
+    S::resultAvailable = true;
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+    return true;
+}

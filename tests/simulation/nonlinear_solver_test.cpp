@@ -1,0 +1,206 @@
+// The concentration-dependent solver of the simulation grid: mass, the ideal limits, rapid
+// monomer-dimer association at sedimentation equilibrium, agreement with the solver object's
+// propagation loop, and a zero tolerance that must end the run instead of hanging it.
+#include "scandata/scan_store_alloc.h"
+#include "simulation/concentration_coefficients.h"
+#include "simulation/module_solvers.h"
+#include "simulation/nonlinear_solver.h"
+#include "simulation/scan_output.h"
+#include "state/lamm_grid.h"
+#include "support/lamm_harness.h"
+#include "support/module_solver_harness.h"
+#include "support/reset_all_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NonlinearSolver : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+LammResult Solve(const ModuleCase& mc, const CConcentrationLaw& law, double& loaded) {
+    PrepareModuleCase(mc);
+    CLammControl control = LammControlOfRecord();
+    control.trackAmount = true;
+    const double m = mc.meniscus, b = mc.bottom;
+    loaded = 1.2 * 0.0349065850398866 * mc.c0 * (b * b - m * m) / 2.0;
+    CScanOutput scans;
+    const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
+    return result;
+}
+
+double ValueAt(int scan, double r) {
+    const float* x = ScanStore::radius[scan];
+    const float* y = ScanStore::fit[scan];
+    const int n = ScanStore::pointCount[scan];
+    int i = 1;
+    while (i < n - 1 && x[i + 1] < r)
+        ++i;
+    return y[i] + (r - x[i]) / (x[i + 1] - x[i]) * (y[i + 1] - y[i]);
+}
+
+CConcentrationLaw Law(CoefficientLaw kind, double s1, double D1) {
+    CConcentrationLaw law;
+    law.law = kind;
+    law.s1 = s1, law.D1 = D1;
+    law.s2 = 2.0 * s1, law.D2 = 0.8 * D1;
+    law.s3 = 3.0 * s1, law.D3 = 0.6 * D1;
+    return law;
+}
+
+} // namespace
+
+// Each law with its dependence switched off (ks = kd = 0, K -> 0) is the ideal species: its
+// plateau dilutes as exp(-2 s w^2 t). With the dependence on, the closed cell keeps its amount
+// to rounding, since every column of the transport operator sums to zero.
+TEST_F(NonlinearSolver, IdealLimitsAndMassConservation) {
+    struct Case {
+        const char* name;
+        CoefficientLaw kind;
+        double K, ks, kd;
+        bool ideal;
+    } cases[] = {
+        {"non-ideal, ks = kd = 0", CoefficientLaw::Nonideal, 0, 0, 0, true},
+        {"monomer-dimer, K = 1e-12", CoefficientLaw::MonomerDimer, 1e-12, 0, 0, true},
+        {"monomer-trimer, K = 1e-12", CoefficientLaw::MonomerTrimer, 1e-12, 0, 0, true},
+        {"oligomers 1-2-4, K = 1e-12", CoefficientLaw::OligomerB, 1e-12, 0, 0, true},
+        {"non-ideal, ks = 0.3, kd = 0.1", CoefficientLaw::Nonideal, 0, 0.3, 0.1, false},
+        {"monomer-dimer, K = 3", CoefficientLaw::MonomerDimer, 3.0, 0, 0, false},
+        {"monomer-trimer, K = 3", CoefficientLaw::MonomerTrimer, 3.0, 0, 0, false},
+        {"oligomers 1-4-8", CoefficientLaw::OligomerA, 3.0, 0, 0, false},
+    };
+    ModuleCase mc;
+    mc.gridSize = 600, mc.scans = 5, mc.firstScanS = mc.intervalS = 600.0;
+    mc.outputPoints = 1201;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CConcentrationLaw law = Law(c.kind, 4.5, 6e-7);
+        law.K = c.K, law.K3 = c.K * c.K, law.ks = c.ks, law.kd = c.kd;
+        double loaded = 0.0;
+        ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+        EXPECT_NEAR(LammGrid::totalAmount / loaded, 1.0, 1e-10) << "amount (1e-10)";
+        if (!c.ideal)
+            continue;
+        const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
+        for (int scan = 1; scan <= mc.scans; ++scan) {
+            const double t = mc.firstScanS + (scan - 1) * mc.intervalS;
+            EXPECT_NEAR(ValueAt(scan, 7.0), std::exp(-2.0 * 4.5e-13 * w2 * t), 3e-4)
+                << "plateau of scan " << scan << " (3e-4)";
+        }
+    }
+}
+
+// Rapid monomer-dimer association in a short column at equilibrium: the monomer part of the
+// total, c / (1 + x) with x = (sqrt(4 K c + 1) - 1) / 2, is the ideal exponential of the monomer,
+// ln c1 linear in r^2 with slope s1 w^2 / (2 D1), while the total is not.
+TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
+    ModuleCase mc = ShortColumnCase(3.0, 6e-7, 20000, 3, 1e5);
+    CConcentrationLaw law = Law(CoefficientLaw::MonomerDimer, 3.0, 6e-7);
+    law.s2 = 4.8, law.D2 = 4.8e-7; // s/D of the dimer twice the monomer's
+    law.K = 5.0;
+    double loaded = 0.0;
+    ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+    const int scan = mc.scans;
+    auto monomer = [&](double r) {
+        const double c = ValueAt(scan, r);
+        const double x = (std::sqrt(4.0 * law.K * c + 1.0) - 1.0) / 2.0;
+        return c / (1.0 + x);
+    };
+    const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
+    const double want = 3.0e-13 * w2 / (2.0 * 6e-7);
+    const double r1 = 6.93, r2 = 7.17;
+    const double slope = std::log(monomer(r2) / monomer(r1)) / (r2 * r2 - r1 * r1);
+    EXPECT_NEAR(slope / want, 1.0, 0.01) << "monomer slope " << slope << " vs " << want;
+    const double total = std::log(ValueAt(scan, r2) / ValueAt(scan, r1)) / (r2 * r2 - r1 * r1);
+    EXPECT_GT(total / want, 1.05) << "the total is enriched in dimer at the bottom";
+}
+
+// The solver object's propagation loop solves the same laws by the same scheme: on the same
+// grid its scans agree within 3e-3 of the loading.
+TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
+    struct Case {
+        const char* name;
+        bool dimer;
+        float logK;
+    } cases[] = {{"monomer-dimer", true, 0.5f}, {"monomer-trimer", false, 0.5f}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LammCase lc;
+        lc.bottom = 7.25;
+        lc.gridSize = 800, lc.scans = 5, lc.firstScanS = lc.intervalS = 500.0;
+        LammRun object(lc);
+        object.Load();
+        const float K = std::pow(10.0f, c.logK);
+        const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
+        const float none[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+        object.solver.LoadSelfAssociation(true, false, c.dimer, !c.dimer, false, false, none, 1.0f,
+                                          false, 0.0f, 0.0f, true, true, 1.0, values);
+        ASSERT_EQ(object.solver.Run(), 0);
+
+        ModuleCase mc;
+        mc.meniscus = float(lc.meniscus), mc.bottom = float(lc.bottom);
+        mc.gridSize = lc.gridSize, mc.scans = lc.scans;
+        mc.firstScanS = lc.firstScanS, mc.intervalS = lc.intervalS;
+        mc.outputPoints = lc.outputPoints;
+        CConcentrationLaw law =
+            Law(c.dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0, 6e-7);
+        law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
+        double loaded = 0.0;
+        ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+        for (int scan = 1; scan <= lc.scans; ++scan) {
+            double worst = 0.0;
+            for (double r = lc.meniscus + 0.01; r < lc.bottom - 0.01; r += 0.002)
+                worst = std::max(worst, std::fabs(ValueAt(scan, r) - object.ValueAt(scan, r)));
+            EXPECT_LT(worst, 3e-3) << "scan " << scan << " (3e-3 of c0)";
+        }
+    }
+}
+
+// A tolerance of 0 with fixed steps gives steps of 0 s: time never moves, and the run must end
+// with the discretization error rather than loop.
+TEST_F(NonlinearSolver, ZeroFixedStepEndsWithDiscretizationError) {
+    ModuleCase mc;
+    mc.gridSize = 200, mc.scans = 2;
+    mc.fixTimestep = true;
+    mc.maxDcOverC = 0.0;
+    double loaded = 0.0;
+    EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.0, 6e-7), loaded),
+              kLammDiscretizationError);
+    EXPECT_EQ(LammGrid::discretizationError, 1);
+}
+
+// The coefficient laws at their ends: the trimer root solves m + K m^3 = c, the dimer law
+// tends to the dimer's values, the oligomer table takes its first and last rows outside it.
+TEST(ConcentrationCoefficients, LawsAtTheirEnds) {
+    for (double K : {1e-6, 1.0, 1e6})
+        for (double c : {0.0, 1e-3, 0.5, 20.0}) {
+            const double m = RapidAssocRootDiff(c, K);
+            EXPECT_NEAR(m + K * m * m * m, c, 1e-12 * std::max(1.0, c)) << "K " << K << " c " << c;
+        }
+    CConcentrationLaw law = Law(CoefficientLaw::MonomerDimer, 4.0, 6e-7);
+    law.K = 1e12;
+    double s = 0, D = 0;
+    CoefficientsAt(law, nullptr, 1.0, s, D);
+    EXPECT_NEAR(s, law.s2, 1e-5);
+    EXPECT_NEAR(D, law.D2, 1e-11);
+    CoefficientsAt(law, nullptr, 0.0, s, D);
+    EXPECT_EQ(s, law.s1);
+    EXPECT_EQ(D, law.D1);
+    law = Law(CoefficientLaw::OligomerB, 4.0, 6e-7);
+    law.K = 2.0, law.K3 = 0.5;
+    COligomerTable table(law);
+    table.Lookup(0.0, s, D);
+    EXPECT_DOUBLE_EQ(s, OligomerWeightAverageS(law, 1e-5));
+    table.Lookup(1e12, s, D);
+    EXPECT_NEAR(s, OligomerWeightAverageS(law, 100.0), 1e-9);
+    // inside, the lookup matches the functions at the monomer concentration of c
+    const double m = 0.7;
+    table.Lookup(OligomerTotalConcentration(law, m), s, D);
+    EXPECT_NEAR(s, OligomerWeightAverageS(law, m), 1e-4);
+    EXPECT_NEAR(D / OligomerGradientAverageD(law, m), 1.0, 1e-4);
+}
