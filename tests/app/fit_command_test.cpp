@@ -198,12 +198,7 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
              ModelChoice::equilibriumModel = false;
              ScanStore::equilibriumData = true;
          }},
-        {"monomer-dimer", menu(197)},
-        {"monomer-trimer", menu(229)},
-        {"tetramer-octamer", menu(520)},
-        {"dimer-tetramer", menu(228)},
         {"reacting system", menu(267)},
-        {"non-ideal single species", menu(227)},
         {"non-ideal multiple species", menu(893)},
         {"linear Lamm equation", menu(280)},
         {"external loading cell",

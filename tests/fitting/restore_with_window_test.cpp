@@ -42,7 +42,7 @@ class RestoreWithWindow : public ::testing::Test {
         M::bottom = 7.2f; // the restored model is evaluated at once, inside the data
         ScanStore::leftFitLimit = 6.0f;
         ScanStore::rightFitLimit = 6.1f;
-        M::fitValues[22] = 12.75f;
+        M::fitValues[30] = 12.75f;
         ScanStore::vbar = 0.705f;
         ASSERT_TRUE(TmpSaveBestParams(window.get(), 0));
         ResetAllState();
@@ -77,7 +77,7 @@ TEST_F(RestoreWithWindow, LoadNewFilesRestoresTheSavedAnalysisOnYes) {
     EXPECT_EQ(ScanStore::scanCount, 3);
     EXPECT_EQ(ScanPaths::gDataPath, saved);
     EXPECT_EQ(M::meniscus, 5.937f);
-    EXPECT_EQ(M::fitValues[22], 12.75f);
+    EXPECT_EQ(M::fitValues[30], 12.75f);
     EXPECT_EQ(ScanStore::vbar, 0.705f);
 }
 
@@ -86,7 +86,7 @@ TEST_F(RestoreWithWindow, LoadNewFilesKeepsTheLoadedStateOnNo) {
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(ScanStore::scanCount, 3);
     EXPECT_NE(M::meniscus, 5.937f);
-    EXPECT_EQ(M::fitValues[22], 0.0f);
+    EXPECT_EQ(M::fitValues[30], 0.0f);
     EXPECT_NE(ScanStore::vbar, 0.705f);
 }
 
@@ -101,7 +101,7 @@ TEST_F(RestoreWithWindow, DroppedParameterFileSwitchesToTheSavedAnalysis) {
     script.pumpUntilIdle();
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(M::meniscus, 5.937f);
-    EXPECT_EQ(M::fitValues[22], 12.75f);
+    EXPECT_EQ(M::fitValues[30], 12.75f);
     EXPECT_EQ(ScanStore::vbar, 0.705f);
 }
 
