@@ -147,7 +147,7 @@ LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& pr
 }
 
 void StartSpeciesRun(TXLAWindow* window, double loading) {
-    StartState(window, loading, true);
+    StartState(window, loading, true, nullptr);
 }
 
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
