@@ -1,12 +1,16 @@
 // The right button on the data plot as a user drives it: a band zooms and pushes the zoom
 // history, double clicks step back through it, and the band leaves the screen as it found it;
 // narrow, flat and runaway bands and clicks during a Run change nothing else.
+#include "app/molar_mass_readout.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
+#include "foundations/hydrodynamics.h"
 #include "plat/messages.hpp"
 #include "plat/surface.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/plot_interaction_state.h"
 #include "state/run_switches.h"
@@ -203,4 +207,37 @@ TEST_F(RightButton, DuringARunEveryRightButtonMessageOnlyAsksItToStop) {
     EXPECT_FALSE(w->rubberBandActive);
     EXPECT_EQ(ZoomHistory::level, 0);
     EXPECT_EQ(Screen(), before);
+}
+
+TEST(MolarMassReadout, UnitAndDigitsFollowTheMass) {
+    struct Case {
+        double m, mMin;
+        const char* text;
+    } cases[] = {
+        {25e6, 2e6, "|Mf=25.0 (>2.0) MDa"},
+        {10e6, 2e6, "|Mf=10.00 (>2.00) MDa"}, // the bounds are strict
+        {1.5e6, 0.5e6, "|Mf=1.50 (>0.50) MDa"},
+        {250000, 90000, "|Mf=250 (>90) kDa"},
+        {100000, 90000, "|Mf=100.0 (>90.0) kDa"},
+        {5000, 4000, "|Mf=5.00 (>4.00) kDa"},
+        {500, 400, "|Mf=500 (>400) Da"},
+        {100, 90, "|Mf=100.0 (>90.0) Da"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MolarMassText(c.m, c.mMin), c.text) << c.m;
+}
+
+TEST(MolarMassReadout, ModelRangesReplaceTheMassOfTheFrictionalRatio) {
+    ModelChoice::ResetToDefaults();
+    ContiState::ResetToDefaults();
+    EXPECT_FALSE(MolarMassReadoutEnabled());
+    ModelChoice::csConformationalChange = true;
+    EXPECT_TRUE(MolarMassReadoutEnabled());
+    EXPECT_EQ(MolarMassOfS(8.0f), 200000.0);           // inside the conformer's s-range
+    EXPECT_EQ(MolarMassOfS(12.0f), CalculateM(12.0f)); // outside it M stays
+    ModelChoice::csConformationalChange = false;
+    ModelChoice::csBimodal = true;
+    EXPECT_EQ(MolarMassOfS(15.0f), CalculateMff02(15.0f, 2.0f));
+    EXPECT_EQ(MolarMassOfS(5.0f), CalculateM(5.0f));
+    ModelChoice::ResetToDefaults();
 }
