@@ -115,8 +115,10 @@ void CLammIdeal::SolveFEAlt()
         totalAmount = initialAmount = TotalAmount();
     int idle = 0;
     equilibriumCount = 0;
+    // The Courant limit bounds the steps, often below the length the equilibrium test counts:
+    // the steps are pooled until the time they advanced spans that length, their changes summed.
+    double pooledTime = 0.0, pooledChange = 0.0;
     while (continueLoop && !singularMatrix && !discretizationError) {
-        const double dtPrev = dt == 0.0 ? 1.0 : dt;
         const double before = t;
         cosolventStartTime = t;
         change = ActiveRegionTimeStep();
@@ -130,13 +132,17 @@ void CLammIdeal::SolveFEAlt()
         if (tinySteps > 100 || idle > kMostIdleSteps)
             discretizationError = 1;
         CLEachIterationOutput(change);
-        change /= dtPrev;
+        pooledTime += t - before;
+        pooledChange += change;
         if (EndReached())
             continueLoop = 0;
-        if (EquilibriumReached(dtPrev, change)) {
-            endReachedFlag = true;
-            equilibriumStop = true;
-            continueLoop = 0;
+        if (pooledTime >= kEquilibriumWindowS) {
+            if (EquilibriumReached(pooledTime, pooledChange / pooledTime)) {
+                endReachedFlag = true;
+                equilibriumStop = true;
+                continueLoop = 0;
+            }
+            pooledTime = pooledChange = 0.0;
         }
     }
     allZeroStart = false;
@@ -177,7 +183,7 @@ double CLammIdeal::SmallestElement() const
 // qualifying steps, and the time to the last scan bound what is still to come.
 bool CLammIdeal::EquilibriumReached(double stepBefore, double rate)
 {
-    if (stepBefore >= 30.0 && rate < timeStepControlValue) {
+    if (stepBefore >= kEquilibriumWindowS && rate < timeStepControlValue) {
         if (equilibriumCount == 0)
             equilibriumStreakTime = t, equilibriumStreakRate = rate;
         ++equilibriumCount;

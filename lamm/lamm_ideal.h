@@ -579,6 +579,8 @@ public:
     bool equilibriumStop = false;  // the loop ended because the profile stopped changing
     int equilibriumCount = 0;      // qualifying steps in a row toward the equilibrium stop
     double equilibriumStreakTime = 0.0, equilibriumStreakRate = 0.0;  // at the first of them
+    // The equilibrium test counts windows of at least this length (s); shorter steps are pooled.
+    static constexpr double kEquilibriumWindowS = 30.0;
 
     // Solvent factors per node (viscosity f_k and buoyancy b_k), 1-based; set by the
     // inhomogeneous-solvent set-up

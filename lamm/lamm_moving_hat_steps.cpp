@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -35,6 +36,44 @@ struct StepWeights {
         return rightM * m + half * mRate - rightK * kk - half * tr;
     }
     double half, leftM, leftRate, leftK, leftTr, rightM, rightK;
+};
+
+// The change of the profile in the laboratory frame over a window, per second and relative to
+// its largest value: the moving frame's own change never settles while its nodes travel, even
+// once the profile stands still in the cell. Negative for the first window.
+class LabFrameRate {
+  public:
+    double PerSecond(const CLammIdeal& o, double window)
+    {
+        const int n = o.N;
+        const double e = std::exp(o.frameRate * (o.t - o.t0));
+        r_.assign(std::size_t(n) + 1, 0.0);
+        for (int i = 1; i <= n; ++i)
+            r_[std::size_t(i)] = i == 1 ? o.meniscus : i == n ? o.bottom : o.x[i] * e;
+        double rate = -1.0;
+        if (!previousC_.empty()) {
+            double change = 0.0, largest = 0.0;
+            std::size_t j = 1;
+            for (int i = 1; i <= n; ++i) {
+                // linear interpolation of the previous window's profile at this node
+                const double at = r_[std::size_t(i)];
+                while (j + 1 < previousR_.size() - 1 && previousR_[j + 1] < at)
+                    ++j;
+                const double r0 = previousR_[j], r1 = previousR_[j + 1];
+                const double w = r1 > r0 ? std::clamp((at - r0) / (r1 - r0), 0.0, 1.0) : 0.0;
+                const double before = previousC_[j] + w * (previousC_[j + 1] - previousC_[j]);
+                change = std::max(change, std::fabs(o.c[i] - before));
+                largest = std::max(largest, std::fabs(o.c[i]));
+            }
+            rate = largest > 0.0 ? change / largest / window : 0.0;
+        }
+        previousR_ = r_;
+        previousC_.assign(o.c, o.c + n + 1);
+        return rate;
+    }
+
+  private:
+    std::vector<double> r_, previousR_, previousC_;
 };
 
 }  // namespace
@@ -80,9 +119,11 @@ void CLammIdeal::SolveFE()
     SetEndCriterion();
     if (massCheck)
         totalAmount = initialAmount = MovingGridAmount();
-    int counter = 0, idle = 0;
+    int idle = 0;
+    equilibriumCount = 0;
+    LabFrameRate labRate;
+    double pooledTime = 0.0;
     while (continueLoop && !singularMatrix && !discretizationError) {
-        const double dtStart = dt;
         const double before = t;
         cosolventStartTime = t;
         const double result = TimeStep();
@@ -92,14 +133,17 @@ void CLammIdeal::SolveFE()
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[N]))
             discretizationError = 1;
         CLEachIterationOutput(result);
-        const double rate = result / dtStart;
         if (EndReached())
             continueLoop = 0;
-        counter = (dtStart >= 30.0 && rate < timeStepControlValue) ? counter + 1 : 0;
-        if (counter > 10) {
-            endReachedFlag = true;
-            equilibriumStop = true;
-            continueLoop = 0;
+        pooledTime += t - before;
+        if (pooledTime >= kEquilibriumWindowS) {
+            const double rate = labRate.PerSecond(*this, pooledTime);
+            if (rate >= 0.0 && EquilibriumReached(pooledTime, rate)) {
+                endReachedFlag = true;
+                equilibriumStop = true;
+                continueLoop = 0;
+            }
+            pooledTime = 0.0;
         }
     }
 }

@@ -239,6 +239,13 @@ void CLammIdeal::SolveAndCorrect()
         gUserInterrupt.store(true, std::memory_order_relaxed);
     if (!stopRequested && nextOutputScan <= scanCount && (earlyStop || endReachedFlag))
         WriteRemainingScans(!equilibriumStop);
+    else if (!stopRequested && continuation && nextOutputScan > scanCount && scanCount >= 1 &&
+             (earlyStop || endReachedFlag)) {
+        // Run on past the last scan: where it ended (at equilibrium, or with the species gone
+        // from the data) replaces the last scan's profile.
+        nextOutputScan = scanCount;
+        WriteRemainingScans(!equilibriumStop);
+    }
     CorrectAllScans();
 }
 
