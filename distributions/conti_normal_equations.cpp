@@ -11,8 +11,42 @@
 #include <memory>
 #include <utility>
 
-// The row products A(p, .) c of four rows at a time are independent sums, each in column order;
-// they are added to the quadratic form in row order as one row at a time would.
+namespace {
+
+// Rows[0..W-1] of A times c: W independent sums, each over the columns in order.
+template <int W>
+void RowProductsOf(const CDenseMatrix& A, const std::vector<double>& c, const int* rows,
+                   double* out) {
+    const int n = A.N();
+    const double* a[W];
+    double sum[W];
+    for (int u = 0; u < W; ++u) {
+        a[u] = A.Row(rows[u]);
+        sum[u] = 0.0;
+    }
+    for (int r = 1; r <= n; ++r)
+        for (int u = 0; u < W; ++u)
+            sum[u] += a[u][r] * c[r];
+    for (int u = 0; u < W; ++u)
+        out[u] = sum[u];
+}
+
+} // namespace
+
+// Eight rows at a time: the sums do not wait on one another, and each has the bits it has alone.
+void ContiNormalEquations::RowProducts(const std::vector<double>& c, const std::vector<int>& rows,
+                                       std::vector<double>& out) const {
+    const int count = static_cast<int>(rows.size());
+    out.resize(rows.size());
+    int k = 0;
+    for (; k + 8 <= count; k += 8)
+        RowProductsOf<8>(A, c, rows.data() + k, out.data() + k);
+    for (; k + 4 <= count; k += 4)
+        RowProductsOf<4>(A, c, rows.data() + k, out.data() + k);
+    for (; k < count; ++k)
+        RowProductsOf<1>(A, c, rows.data() + k, out.data() + k);
+}
+
 double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
     const int n = N();
     std::vector<int> live;
@@ -20,34 +54,13 @@ double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
     for (int p = 1; p <= n; ++p)
         if (c[p] != 0.0)
             live.push_back(p);
+    std::vector<double> row;
+    RowProducts(c, live, row);
     double q = 0.0, lin = 0.0;
-    const int count = static_cast<int>(live.size());
-    int k = 0;
-    for (; k + 3 < count; k += 4) {
-        const double *a0 = A.Row(live[k]), *a1 = A.Row(live[k + 1]), *a2 = A.Row(live[k + 2]),
-                     *a3 = A.Row(live[k + 3]);
-        double r0 = 0.0, r1 = 0.0, r2 = 0.0, r3 = 0.0;
-        for (int r = 1; r <= n; ++r) {
-            r0 += a0[r] * c[r];
-            r1 += a1[r] * c[r];
-            r2 += a2[r] * c[r];
-            r3 += a3[r] * c[r];
-        }
-        const double row[4] = {r0, r1, r2, r3};
-        for (int u = 0; u < 4; ++u) {
-            const int p = live[k + u];
-            lin += b[p] * c[p];
-            q += c[p] * row[u];
-        }
-    }
-    for (; k < count; ++k) {
+    for (std::size_t k = 0; k < live.size(); ++k) {
         const int p = live[k];
         lin += b[p] * c[p];
-        const double* a = A.Row(p);
-        double row = 0.0;
-        for (int r = 1; r <= n; ++r)
-            row += a[r] * c[r];
-        q += c[p] * row;
+        q += c[p] * row[k];
     }
     return q - 2.0 * lin + yy;
 }

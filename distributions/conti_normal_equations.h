@@ -29,6 +29,9 @@ struct ContiNormalEquations {
     int N() const { return A.N(); }
     bool AnyHeld() const;
     double ChiSquare(const std::vector<double>& c) const;
+    // out[k] = (A c)[rows[k]], each summed over the columns in order.
+    void RowProducts(const std::vector<double>& c, const std::vector<int>& rows,
+                     std::vector<double>& out) const;
 };
 
 // The work shared by the threads: inputs, means and the result they fill.

@@ -140,18 +140,16 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
     c = start;
     for (int p = 1; p <= n; ++p)
         c[p] = std::max(c[p], floor);
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1);
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row;
     std::vector<int> all(n);
     for (int p = 1; p <= n; ++p)
         all[p - 1] = p;
     double f = EntropyObjective(eq, alpha, m, c);
     for (int iter = 0; iter < 200; ++iter) {
         CDenseMatrix H = eq.A;
+        eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
-            double row = 0.0;
-            for (int q = 1; q <= n; ++q)
-                row += eq.A(p, q) * c[q];
-            grad[p] = 2.0 * (row - eq.b[p]) + alpha * std::log(c[p] / m[p]);
+            grad[p] = 2.0 * (row[p - 1] - eq.b[p]) + alpha * std::log(c[p] / m[p]);
             for (int q = 1; q <= n; ++q)
                 H(p, q) *= 2.0;
             H(p, p) += alpha / c[p];

@@ -19,36 +19,46 @@ T SubtractProducts(T sum, const T* a, const T* b, int count, CholeskySumOrder or
     return sum;
 }
 
-// SubtractProducts of a with four rows b[0..3] at once: four independent sums, each in the order
+// SubtractProducts of a with W rows b[0..W-1] at once: W independent sums, each in the order
 // asked, so each gives the bits it gives alone.
-template <typename T>
-void SubtractProductsFour(T* sum, const T* a, const T* const* b, int count,
-                          CholeskySumOrder order) {
-    T s0 = sum[0], s1 = sum[1], s2 = sum[2], s3 = sum[3];
-    const T *b0 = b[0], *b1 = b[1], *b2 = b[2], *b3 = b[3];
-    if (order == CholeskySumOrder::FromDiagonal) {
-        for (int k = count; k >= 1; --k) {
-            s0 -= a[k] * b0[k];
-            s1 -= a[k] * b1[k];
-            s2 -= a[k] * b2[k];
-            s3 -= a[k] * b3[k];
-        }
-    } else {
-        for (int k = 1; k <= count; ++k) {
-            s0 -= a[k] * b0[k];
-            s1 -= a[k] * b1[k];
-            s2 -= a[k] * b2[k];
-            s3 -= a[k] * b3[k];
-        }
+template <int W, typename T>
+void SubtractProductsOfRows(T* sum, const T* a, const T* const* b, int count,
+                            CholeskySumOrder order) {
+    T s[W];
+    const T* r[W];
+    for (int u = 0; u < W; ++u) {
+        s[u] = sum[u];
+        r[u] = b[u];
     }
-    sum[0] = s0, sum[1] = s1, sum[2] = s2, sum[3] = s3;
+    if (order == CholeskySumOrder::FromDiagonal) {
+        for (int k = count; k >= 1; --k)
+            for (int u = 0; u < W; ++u)
+                s[u] -= a[k] * r[u][k];
+    } else {
+        for (int k = 1; k <= count; ++k)
+            for (int u = 0; u < W; ++u)
+                s[u] -= a[k] * r[u][k];
+    }
+    for (int u = 0; u < W; ++u)
+        sum[u] = s[u];
+}
+
+// The elements j..j+W-1 of column i of the factor.
+template <int W, typename T>
+void FactorRows(T* const* rows, int i, int j, const T* diag, CholeskySumOrder order) {
+    T sum[W];
+    for (int u = 0; u < W; ++u)
+        sum[u] = rows[i][j + u];
+    SubtractProductsOfRows<W>(sum, rows[i], rows + j, i - 1, order);
+    for (int u = 0; u < W; ++u)
+        rows[j + u][i] = sum[u] / diag[i];
 }
 
 } // namespace
 
 // Column by column (left-looking): column i of L from the columns before it. The product of two
 // rows of L is summed in the caller's order; everything else is the same for every caller. The
-// rows below the diagonal go four at a time, so their sums do not wait on one another.
+// rows below the diagonal go eight or four at a time, so their sums do not wait on one another.
 template <typename T> bool CholeskyFactor(T* const* rows, int n, T* diag, CholeskySumOrder order) {
     for (int i = 1; i <= n; ++i) {
         const T pivot = SubtractProducts(rows[i][i], rows[i], rows[i], i - 1, order);
@@ -56,12 +66,10 @@ template <typename T> bool CholeskyFactor(T* const* rows, int n, T* diag, Choles
             return false;
         diag[i] = std::sqrt(pivot);
         int j = i + 1;
-        for (; j + 3 <= n; j += 4) {
-            T sum[4] = {rows[i][j], rows[i][j + 1], rows[i][j + 2], rows[i][j + 3]};
-            SubtractProductsFour(sum, rows[i], rows + j, i - 1, order);
-            for (int u = 0; u < 4; ++u)
-                rows[j + u][i] = sum[u] / diag[i];
-        }
+        for (; j + 7 <= n; j += 8)
+            FactorRows<8>(rows, i, j, diag, order);
+        for (; j + 3 <= n; j += 4)
+            FactorRows<4>(rows, i, j, diag, order);
         for (; j <= n; ++j)
             rows[j][i] = SubtractProducts(rows[i][j], rows[i], rows[j], i - 1, order) / diag[i];
     }

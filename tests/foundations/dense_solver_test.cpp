@@ -183,14 +183,14 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
 }
 
 // The factor takes the rows below the diagonal in groups; every element must still be the sum of
-// the textbook loop in the order asked, bit for bit, for sizes around the group's width, and a
+// the textbook loop in the order asked, bit for bit, for sizes around the groups' widths, and a
 // matrix that is not positive definite is refused.
 TEST(DenseSolver, CholeskyFactorKeepsTheSumOrderOfEveryElement) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     for (CholeskySumOrder order :
          {CholeskySumOrder::FromDiagonal, CholeskySumOrder::FromFirstColumn})
-        for (int n = 1; n <= 11; ++n) {
+        for (int n = 1; n <= 21; ++n) {
             CDenseMatrix B(n), A(n);
             for (int i = 1; i <= n; ++i)
                 for (int j = 1; j <= n; ++j)
