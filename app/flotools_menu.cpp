@@ -16,5 +16,4 @@ void UpdateFloToolsMenu(TXLAWindow* window) {
     }
     menu->EnableMenuItem(231, ScanDataKind::intensity ? MF_ENABLED : MF_GRAYED);
     menu->EnableMenuItem(226, MF_ENABLED);
-    menu->EnableMenuItem(236, MF_ENABLED);
 }

@@ -1,6 +1,7 @@
 // Save dialogs on the main window's records.
 #include "app/save_dialogs.h"
 
+#include "app/last_data_folder.h"
 #include "app/txla_window.h"
 #include "plat/filedlg.hpp"
 #include "plat/paths.hpp"
@@ -87,4 +88,27 @@ bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* t
         return false;
     std::snprintf(buffer, static_cast<std::size_t>(size), "%s", name);
     return true;
+}
+
+bool SelectAnyFile(TXLAWindow* window, char* buffer, int size, const char* title) {
+    if (!window || !buffer || size < 1)
+        return false;
+    ReadLastDataFolder(window, gLastDataFolder);
+    OpenFileRecord& record = window->openFilesDialog;
+    // The load commands rely on the record's filters and multiple selection: keep them.
+    const OpenFileRecord load = record;
+    char name[kExportNameSize] = "";
+    record.hwndOwner = window;
+    record.filters = {{"All Files (*.*)", "*.*"}};
+    record.nFilterIndex = 1;
+    record.lpstrFile = name;
+    record.nMaxFile = kExportNameSize;
+    record.lpstrInitialDir = gLastDataFolder;
+    record.lpstrTitle = title ? title : "";
+    record.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    const bool chosen = GetOpenFileName(&record) != FALSE;
+    record = load;
+    if (chosen)
+        std::snprintf(buffer, static_cast<std::size_t>(size), "%s", name);
+    return chosen;
 }

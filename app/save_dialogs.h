@@ -22,6 +22,11 @@ bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName,
 bool SelectFilesToSave(TXLAWindow* window, char* buffer, int size, const char* title,
                        const char* defaultExtension);
 
+// An open dialog for one existing file of any name on the window's shared record, starting in the
+// last data folder of "tarnix.ini"; true with the chosen path in buffer (size characters). The
+// record is put back to loading afterwards, filters included.
+bool SelectAnyFile(TXLAWindow* window, char* buffer, int size, const char* title);
+
 // The load configuration of the shared record: the selection buffer, multiple selection of
 // existing files, default extension defaultExtension. Every dialog above puts it back itself;
 // commands whose later steps expect another default extension call it again.

@@ -33,17 +33,19 @@ std::vector<plat::MapEntry> MakeMessageMap() {
                            return 0;
                        }});
     }
-    map.push_back(plat::OnMessage(WM_SIZE, &TXLAWindow::EvSize));
-    map.push_back(plat::OnMessage(WM_DROPFILES, &TXLAWindow::EvDropFiles));
+    map.push_back(plat::OnMessage(WM_KEYDOWN, &TXLAWindow::EvKeyDown));
+    map.push_back(plat::OnMessage(WM_CHAR, &TXLAWindow::EvChar));
     map.push_back(plat::OnMessage(WM_LBUTTONDOWN, &TXLAWindow::EvLButtonDown));
     map.push_back(plat::OnMessage(WM_LBUTTONUP, &TXLAWindow::EvLButtonUp));
-    map.push_back(plat::OnMessage(WM_MOUSEMOVE, &TXLAWindow::EvMouseMove));
-    map.push_back(plat::OnMessage(WM_CHAR, &TXLAWindow::EvChar));
-    map.push_back(plat::OnMessage(WM_LBUTTONDBLCLK, &TXLAWindow::EvLButtonDblClk));
-    map.push_back(plat::OnMessage(WM_KEYDOWN, &TXLAWindow::EvKeyDown));
     map.push_back(plat::OnMessage(WM_RBUTTONDOWN, &TXLAWindow::EvRButtonDown));
     map.push_back(plat::OnMessage(WM_RBUTTONUP, &TXLAWindow::EvRButtonUp));
+    map.push_back(plat::OnMessage(WM_MOUSEMOVE, &TXLAWindow::EvMouseMove));
     map.push_back(plat::OnMessage(WM_RBUTTONDBLCLK, &TXLAWindow::EvRButtonDblClk));
+    map.push_back(plat::OnMessage(WM_LBUTTONDBLCLK, &TXLAWindow::EvLButtonDblClk));
+    map.push_back(plat::OnMessage(WM_ENTERIDLE, &TXLAWindow::EvEnterIdle));
+    map.push_back(plat::OnMessage(WM_SIZE, &TXLAWindow::EvSize));
+    map.push_back(plat::OnMessage(WM_DROPFILES, &TXLAWindow::EvDropFiles));
+    map.push_back(plat::OnMessage(WM_TIMER, &TXLAWindow::EvRealtimeTimer));
     return map;
 }
 
@@ -83,6 +85,7 @@ void PrepareLoadDialog(OpenFileRecord& record, char* nameBuffer) {
 
 TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TFrameWindow(parent, title) {
     InstallWindowServices();
+    gMStarCopyItemsPresent = false;
     RegisterDialog302();
     InitParamsTransfer(paramsTransfer);
     AssignMenu(BuildMenu1());

@@ -52,6 +52,9 @@ class TXLAWindow : public TFrameWindow {
     void CmToggleAutocorrelationType();
     void CmWizardMessages();
     void CmPlayRandomSound();
+    // Help menu: the disclaimer again (221) and the list of keyboard shortcuts (869).
+    void CmAbout();
+    void CmKeyboardShortcuts();
 
     void EvSize(UINT sizeType, const TSize& size);
 
@@ -121,6 +124,10 @@ class TXLAWindow : public TFrameWindow {
     void EvRButtonDblClk(UINT modifiers, const TPoint& point);
     // Alt+M: released markers slide, slide without bouncing, or stop where they are let go.
     void CmMouseSliding();
+    // F1 on a highlighted menu item: help mode, and the item is chosen.
+    void EvEnterIdle(UINT source, HWND window);
+    // The realtime update timer (id 13).
+    void EvRealtimeTimer(UINT id);
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
     void CmRestoreTimeAndW2t();
     // Leaves the test of attained equilibrium when it is on.
@@ -338,6 +345,11 @@ class TXLAWindow : public TFrameWindow {
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item
 // enabled for intensity data, and the items that need scans enabled.
 void UpdateFloToolsMenu(TXLAWindow* window);
+// The three M* copy items (918-920) a second time above the M* command (896), while the
+// single-set M* screen is shown; each call acts once until the other undoes it.
+inline bool gMStarCopyItemsPresent = false;
+void InsertMStarMenuItems(TXLAWindow* window);
+void RemoveMStarMenuItems(TXLAWindow* window);
 // "Average Scans": the mean of the loaded scans on the common grid written to a chosen file,
 // which is then loaded in their place.
 void AverageScans(TXLAWindow* window);

@@ -87,3 +87,24 @@ TEST_F(MainWindowOnDesktop, MenuCommandReachesItsHandler) {
     EXPECT_FALSE(probe::AnswersPending());
     EXPECT_FALSE(probe::MenuEntryOf(*window, 610).checked);
 }
+
+// F1 on a highlighted item of the desktop menu: the command that tests the help mode shows the
+// help offer instead of its file dialog.
+TEST_F(MainWindowOnDesktop, F1OnAMenuItemShowsTheHelpOffer) {
+    Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    probe::ClearShownLog();
+    probe::AnswerBox(IDNO); // "Connect?"
+    probe::PressF1OnMenuItem(*window, 200);
+    MSG m;
+    for (int round = 0; round < 20 && probe::AnswersPending(); ++round) {
+        probe::ProcessEvents();
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT) {
+            if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
+                DispatchMessage(&m);
+        }
+    }
+    EXPECT_FALSE(probe::AnswersPending());
+    ASSERT_EQ(probe::ShownLog().size(), 1u);
+    EXPECT_EQ(probe::ShownLog()[0].caption, "HELP");
+    EXPECT_FALSE(window->helpMode);
+}
