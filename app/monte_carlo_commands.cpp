@@ -5,12 +5,14 @@
 #include "app/txla_window.h"
 #include "distributions/monte_carlo.h"
 #include "foundations/input_boxes.h"
+#include "foundations/whole_number.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 namespace {
@@ -54,8 +56,8 @@ void TXLAWindow::CmMonteCarloDistributions() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = false;
-    if (RunMonteCarloDistributions(this, static_cast<int>(std::floor(count)), level, folder,
-                                   writeEach)) {
+    if (RunMonteCarloDistributions(this, FloorToInt(count, 0, std::numeric_limits<int>::max()),
+                                   level, folder, writeEach)) {
         while (InputPositiveFloat(this, &level, level, true, "change confidence level", kCaption)) {
             MonteCarloLimitTable(level);
             Invalidate();
@@ -98,8 +100,8 @@ void TXLAWindow::CmMonteCarloSw() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = true;
-    if (RunMonteCarloIntegratedS(this, static_cast<int>(std::floor(count)), level, smin, smax,
-                                 folder, writeEach)) {
+    if (RunMonteCarloIntegratedS(this, FloorToInt(count, 0, std::numeric_limits<int>::max()), level,
+                                 smin, smax, folder, writeEach)) {
         while (MessageBox("other integration limits?", kCaption, MB_YESNO) == IDYES) {
             if (!InputPositiveFloat(this, &smin, smin, true, "left integration limit (smin)",
                                     kCaption) ||

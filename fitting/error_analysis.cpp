@@ -3,6 +3,7 @@
 #include "fitting/error_analysis.h"
 
 #include "fitting/fit_driver.h"
+#include "foundations/whole_number.h"
 #include "plat/atomic_file.hpp"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -129,7 +131,10 @@ int SurfaceAxisCount(const SurfaceAxis& a) {
         return 1;
     if (a.increment == 0.0f || (span > 0) != (a.increment > 0))
         return 0;
-    return static_cast<int>(std::floor(span / a.increment + 1e-6)) + 1;
+    // A count no int can hold is no usable axis.
+    constexpr int kMostSteps = std::numeric_limits<int>::max() - 1;
+    const int steps = FloorToInt(span / a.increment + 1e-6, -1, kMostSteps);
+    return steps < 0 || steps == kMostSteps ? 0 : steps + 1;
 }
 
 bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const SurfaceAxis& x,

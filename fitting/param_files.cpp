@@ -9,24 +9,25 @@
 #include "fitting/param_files.h"
 
 #include "fitting/model_identity.h"
-
-#include "state/model_choice.h"
-#include "state/conti_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "foundations/analysis_failure.h"
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
+#include "foundations/whole_number.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/fluorophore.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <string>
 
 namespace {
@@ -349,7 +350,7 @@ bool ReadParameterValues(const char* path, std::vector<float>& values)
 int SavedModelId(const std::vector<float>& values) {
     if (values.size() <= kModelIdIndex)
         return 0;
-    const int id = static_cast<int>(values[kModelIdIndex]);
+    const int id = FloorToInt(values[kModelIdIndex], 0, std::numeric_limits<int>::max());
     return IsModelCommandId(id) ? id : 0;
 }
 

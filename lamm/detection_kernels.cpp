@@ -1,8 +1,11 @@
 // Excitation cone and radial Gaussian convolution of solved profiles.
 #include "lamm/detection_kernels.h"
 
+#include "foundations/whole_number.h"
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 // The cone factor 1 - (2 a^2 theta - a d sin theta) / (2 pi a^2) with theta = arccos(d / a) falls
@@ -73,7 +76,7 @@ void ApplyRadialConvolution(float* y, const float* r, int n, double sigma, doubl
     const bool tableForm = table != nullptr && table->weights != nullptr && table->length > 0 &&
                            table->first != 0 && table->last != 0 && h > 0.0;
     if (tableForm) {
-        const int m = std::min(static_cast<int>(std::floor(k * sigma / h)), table->length);
+        const int m = FloorToInt(k * sigma / h, std::numeric_limits<int>::min(), table->length);
         for (int i = 1; i <= n; ++i) {
             double numerator = old[i], weight = 1.0;
             for (int j = 1; j <= m; ++j) {

@@ -1,8 +1,8 @@
 // Detection corrections of the solved profiles: what a fluorescence detector or a scanning
 // optical system records of a concentration profile.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
+#include "foundations/whole_number.h"
+#include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
 #include "state/fluorophore.h"
 
@@ -169,7 +169,8 @@ void CLammIdeal::BuildConvolutionTable()
     const double h = r[2] - r[1];
     if (!(h > 0.0) || !(convolutionWidth > 0.0))
         return;
-    const int length = static_cast<int>(std::ceil(convolutionWidth * convolutionCutoff / h)) + 1;
+    // Offsets beyond the profile are never used: a width of many profiles needs no longer table.
+    const int length = CeilToInt(convolutionWidth * convolutionCutoff / h, 0, n) + 1;
     convolutionTable.assign(length + 1, 0.0f);
     for (int i = 1; i <= length; ++i)
         convolutionTable[i] = static_cast<float>(

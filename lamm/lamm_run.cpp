@@ -1,10 +1,10 @@
 // CLammIdeal::Run: validation of the loaded groups, dispatch to a solve loop, retries.
+#include "foundations/show_error.h"
+#include "foundations/whole_number.h"
 #include "lamm/lamm_ideal.h"
-
+#include "scandata/scan_header.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
-#include "foundations/show_error.h"
-#include "scandata/scan_header.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +28,7 @@ int CLammIdeal::RetryGridSize(float estimate) const
 {
     if (!SizedAutomatically() || ConcentrationDependent())
         return defaultGridSize;
-    return std::clamp(static_cast<int>(std::floor(estimate)), lowerGridLimit, upperGridLimit);
+    return FloorToInt(estimate, lowerGridLimit, upperGridLimit);
 }
 
 // Refuses what cannot be solved with the message of the first problem found, prepares the grid

@@ -1,6 +1,6 @@
 // Set-up of one Lamm solution: rotor speed, algorithm, first step, grid size, arrays, loading.
+#include "foundations/whole_number.h"
 #include "lamm/lamm_ideal.h"
-
 #include "scandata/scan_header.h"
 
 #include <algorithm>
@@ -209,8 +209,8 @@ void CLammIdeal::SizeGrid()
             e -= 1.0;
         }
         gridEstimateOptimized = static_cast<float>(e);
-        n = static_cast<int>(movingHatAlgorithm ? gridEstimateOptimized : gridEstimateUniform);
-        n = std::clamp(n, lowerGridLimit, upperGridLimit);
+        n = FloorToInt(movingHatAlgorithm ? gridEstimateOptimized : gridEstimateUniform,
+                       lowerGridLimit, upperGridLimit);
     }
     Regrid(n);
     if (setupSucceeded == 0)
@@ -373,7 +373,7 @@ bool CLammIdeal::RegridGradedBottom(double hBulk, double hFine, double layer)
         rad -= h;
         inward.push_back(rad);
     }
-    const int uniform = std::max(1, static_cast<int>(std::ceil((rad - m) / hBulk)));
+    const int uniform = CeilToInt((rad - m) / hBulk, 1, upperGridLimit + 1);
     const int n = uniform + static_cast<int>(inward.size());
     if (n > upperGridLimit || static_cast<double>(n) > 0.8 * (b - m) / hFine)
         return false;

@@ -335,6 +335,9 @@ TEST_F(EquilibriumFit, ErrorSurfaceWritesTheGrid) {
     EXPECT_EQ(SurfaceAxisCount({1, 2.0f, 1.0f, 0.5f}), 0);
     EXPECT_EQ(SurfaceAxisCount({1, 2.0f, 2.0f, -1.0f}), 1);
     EXPECT_EQ(SurfaceAxisCount({1, 1.0f, 2.0f, 0.25f}), 5);
+    // Axes of more points than an int counts are refused, not converted past its range.
+    EXPECT_EQ(SurfaceAxisCount({1, 0.0f, 1e30f, 1e-30f}), 0);
+    EXPECT_EQ(SurfaceAxisCount({1, -1e38f, 1e38f, 1e-38f}), 0);
 }
 
 } // namespace
