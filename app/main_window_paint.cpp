@@ -6,6 +6,7 @@
 
 #include "plotting/aux_plots.h"
 #include "state/model_choice.h"
+#include "app/printed_page.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
@@ -160,9 +161,10 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
     // Nested paints from a modal box must not draw half-built state.
     if (runBusy || fitBusy || modalBoxOpen || gSuppressPlotPaint || !AnyPlotExists())
         return;
-    // Printing has no command in this program: a printer paint draws nothing more.
-    if (gPrinting)
+    if (gPrinting) {
+        PaintPrintedPage(this, dc);
         return;
+    }
     if (!erase && !gEraseRequested) {
         gEraseRequested = true;
         Invalidate(true);

@@ -1,8 +1,10 @@
 // The pointer on the plots. While a marker is held its tentative line follows the pointer and the
 // radius under it becomes the drop radius; otherwise a marker under the pointer is highlighted
 // with the resize cursor and a scan point under it gets its scan's name box; while the right
-// button draws a band, the band follows. Moving the mouse during a Run or Fit asks the
+// button draws a band, the band follows; on the equilibrium test's plot the pointer's values are
+// shown. Moving the mouse during a Run or Fit asks the
 // computation to stop.
+#include <cstdio>
 #include <cstdlib>
 
 #include "plotting/aux_plots.h"
@@ -24,6 +26,9 @@
 #include "state/buffer_sedimentation.h"
 #include "app/rubber_band.h"
 #include "display/pointer_history.h"
+#include "display/screen_modes.h"
+#include "plat/window_dc.hpp"
+#include "plotting/win_plot.h"
 
 // Since the pointer last left a marker the arrow is back and the markers are redrawn.
 bool gArrowCursorShown = false;
@@ -110,6 +115,19 @@ void Hover(TXLAWindow* w, const TPoint& point) {
         HideScanNameTip(w);
 }
 
+// The pointer's place in the data of the equilibrium test's plot.
+void ShowEqTestReadout(TXLAWindow* w, const TPoint& point) {
+    const CWINPlot& plot = *AuxPlots::auxPlot;
+    const float x = LogicalToDataX(plot, PixelToLogicalX(point.x, w->clientWidth));
+    const float y = LogicalToDataY(plot, PixelToLogicalY(point.y, w->clientHeight));
+    char first[48], second[48];
+    std::snprintf(first, sizeof first, "%1.3f    ", double(x));
+    std::snprintf(second, sizeof second, "%1.3f    ", double(y));
+    TClientDC dc(w);
+    dc.TextOut(10, 50, first);
+    dc.TextOut(10, 70, second);
+}
+
 } // namespace
 
 void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
@@ -120,6 +138,10 @@ void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
     if (!ScanStore::dataPlot || !ScanStore::residualPlot || AuxPlots::auxPlotShown ||
         AuxPlots::auxPlotShown2 || SerialFitState::serializing)
         return;
+    if (ScreenModes::eqTestPlotShown && AuxPlots::auxPlot) {
+        ShowEqTestReadout(this, point);
+        return;
+    }
     if (D::buttonDown) {
         if (!D::awaitingConfirm)
             MouseTrackAdd(point.x, point.y);
