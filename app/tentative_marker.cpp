@@ -13,6 +13,7 @@
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
 #include "state/plot_interaction_state.h"
+#include "state/realtime_state.h"
 #include "state/run_switches.h"
 
 #include <cstdio>
@@ -108,7 +109,9 @@ void TXLAWindow::EvKeyDown(UINT key, UINT, UINT) {
         return;
     }
     // A key pressed while nothing computes is not kept as an abort request: it would stop the
-    // next long command at its first key poll.
+    // next long command at its first key poll. In the realtime mode it checks the folder now.
+    if (RealtimeState::realtimeMode)
+        EvRealtimeTimer(13);
     if (!ScanStore::dataPlot || !T::placed || (key != VK_LEFT && key != VK_RIGHT))
         return;
     gMouseDataX = float(double(gMouseDataX) + (key == VK_LEFT ? -kNudgeCm : kNudgeCm));
