@@ -103,7 +103,7 @@ const CommandRow kCommands[] = {
     {552, "&Options>Fitting Options", "Corrections for &Buffer Sedimentation", {kCtrl, 'B'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {217, "&Options>Fitting Options", "Fit &M and s", {}, HelpTest::Offer, kChecked, &TXLAWindow::CmFitMAndS},
     {240, "&Options>Fitting Options", "Set fit limits for meniscus & bottom", {}, HelpTest::Context321, 0, &TXLAWindow::CmSetMeniscusBottomLimits},
-    {611, "&Options>Fitting Options", "Lamm Equation Parameters\talt-G", {kAlt, 'G'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {611, "&Options>Fitting Options", "Lamm Equation Parameters\talt-G", {kAlt, 'G'}, HelpTest::None, 0, &TXLAWindow::CmLammEquationParameters},
     {592, "&Options>Fitting Options", "Change Fit Updating Preferences", {}, HelpTest::None, 0, &TXLAWindow::CmFitUpdatingPreferences},
     {826, "&Options>Fitting Options", "Simplex Algorithm", {}, HelpTest::None, 0, &TXLAWindow::CmSimplex},
     {825, "&Options>Fitting Options", "Simulated Annealing", {}, HelpTest::None, 0, &TXLAWindow::CmSimulatedAnnealing},

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/command_table.h"
+#include "app/lamm_params_box.h"
 #include "fitting/params_transfer.h"
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
@@ -274,6 +275,8 @@ class TXLAWindow : public TFrameWindow {
     // Loading options applied by reloading the set in place.
     void CmSetRadialResolution();
     void CmExcludeWorstScan();
+    // The numerical options of the Lamm solution (611).
+    void CmLammEquationParameters();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
@@ -294,6 +297,7 @@ class TXLAWindow : public TFrameWindow {
     OpenFileRecord openFilesDialog;  // load, save and list commands
     OpenFileRecord openFilesDialog2; // dropped files and the Load command
     ParamsTransfer paramsTransfer;   // the parameters dialog's record, kept between uses
+    LammPBoxRecord lammTransfer{};   // the Lamm options dialog's record
 
   private:
     // Flips the data or residual view and lays out the plots now shown.

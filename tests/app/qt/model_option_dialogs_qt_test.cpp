@@ -1,0 +1,62 @@
+// The dialogs of the solver options on the desktop backend (offscreen): each one as a picture
+// written beside the tests (<dialog>.png), Enter as OK without a change.
+#include "app/lamm_params_box.h"
+#include "app/txla_window.h"
+#include "plat/backend.hpp"
+#include "plat/png.hpp"
+#include "plat/qt_backend.hpp"
+#include "platform/src/qt/qt_probe.hpp"
+#include "state/lamm_grid.h"
+#include "support/program_folder.h"
+#include "support/reset_all_state.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace {
+
+namespace probe = plat::qtprobe;
+
+class ModelOptionDialogsOnDesktop : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_app_qt";
+        static char* argv[] = {name, nullptr};
+        ASSERT_TRUE(plat::InstallQtBackend(argc, argv));
+        ResetAllState();
+        folder.WriteAcceptedPreferences();
+        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        probe::ResizeClient(*window, 900, 600);
+        probe::ProcessEvents();
+    }
+    void TearDown() override {
+        window.reset();
+        plat::SetBackend(plat::MakeHeadlessBackend());
+        ResetAllState();
+    }
+    // Opens the dialog by its command, pictures it and presses Enter.
+    void Look(const std::function<void()>& command, const std::string& file) {
+        probe::DialogLook look;
+        probe::LookAtDialogThenPress(look, "Return");
+        command();
+        EXPECT_FALSE(probe::AnswersPending()) << file;
+        ASSERT_FALSE(look.picture.Empty()) << file;
+        EXPECT_GT(look.picture.Width(), 300) << file;
+        EXPECT_TRUE(plat::WritePng(look.picture, file + ".png"));
+    }
+
+    ProgramFolder folder;
+    std::unique_ptr<TXLAWindow> window;
+};
+
+TEST_F(ModelOptionDialogsOnDesktop, LammEquationParameters) {
+    LammGrid::defaultGridSize = 800;
+    Look([this] { window->CmLammEquationParameters(); }, "lamm_equation_parameters");
+    EXPECT_EQ(LammGrid::defaultGridSize, 800);
+}
+
+} // namespace
