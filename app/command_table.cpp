@@ -99,7 +99,7 @@ const CommandRow kCommands[] = {
     {296, "Statistics", "Monte-Carlo for Distributions", {}, HelpTest::Offer, 0, &TXLAWindow::CmMonteCarloDistributions},
     {546, "Statistics", "Monte-Carlo for integrated weight-average s values", {}, HelpTest::Offer, 0, &TXLAWindow::CmMonteCarloSw},
     {218, "&Options", "Set &v*rho", {}, HelpTest::None, 0, &TXLAWindow::CmSetVRho},
-    {542, "&Options", "Inhomogeneous Solvent\talt-I", {kAlt, 'I'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {542, "&Options", "Inhomogeneous Solvent\talt-I", {kAlt, 'I'}, HelpTest::None, 0, &TXLAWindow::CmInhomogeneousSolvent},
     {552, "&Options>Fitting Options", "Corrections for &Buffer Sedimentation", {kCtrl, 'B'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {217, "&Options>Fitting Options", "Fit &M and s", {}, HelpTest::Offer, kChecked, &TXLAWindow::CmFitMAndS},
     {240, "&Options>Fitting Options", "Set fit limits for meniscus & bottom", {}, HelpTest::Context321, 0, &TXLAWindow::CmSetMeniscusBottomLimits},

@@ -3,6 +3,7 @@
 
 #include "app/command_table.h"
 #include "app/lamm_params_box.h"
+#include "app/solvent_params_box.h"
 #include "fitting/params_transfer.h"
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
@@ -277,6 +278,8 @@ class TXLAWindow : public TFrameWindow {
     void CmExcludeWorstScan();
     // The numerical options of the Lamm solution (611).
     void CmLammEquationParameters();
+    // The inhomogeneous-solvent model and its settings (542).
+    void CmInhomogeneousSolvent();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
@@ -298,6 +301,7 @@ class TXLAWindow : public TFrameWindow {
     OpenFileRecord openFilesDialog2; // dropped files and the Load command
     ParamsTransfer paramsTransfer;   // the parameters dialog's record, kept between uses
     LammPBoxRecord lammTransfer{};   // the Lamm options dialog's record
+    SolventParamsRecord solventTransfer{}; // the inhomogeneous-solvent dialog's record
 
   private:
     // Flips the data or residual view and lays out the plots now shown.

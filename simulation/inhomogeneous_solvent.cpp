@@ -1,8 +1,7 @@
 // The inhomogeneous-solvent settings' start-up values.
 #include "simulation/inhomogeneous_solvent.h"
 
-void InhomogeneousSolvent::ResetToDefaults()
-{
+void InhomogeneousSolvent::ResetToDefaults() {
     compressibleSolvent = true;
     sedimentingCosolute = dynamicGradient = addWaterCompressibility = false;
     nonidealCosolute = cesiumChloride = plotCosoluteData = saveCosoluteData = false;
@@ -19,4 +18,8 @@ void InhomogeneousSolvent::ResetToDefaults()
     densityCoefficients.clear();
     viscosityCoefficients.clear();
     dFile.clear(), sFile.clear(), densityFile.clear(), viscosityFile.clear();
+    convertedToStandard = false;
+    savedVbarEntry = 0.73f;
+    savedFirstEntry = 1.0f;
+    truncationNoteShown = cosoluteNoteShown = compressibleNoteShown = false;
 }

@@ -9,7 +9,7 @@
 // ModelChoice::inhomogeneousSolvent. Coefficient vectors are 1-based (element 0 unused) and
 // empty when none are loaded; the files are named by any path (no fixed-size buffers).
 struct InhomogeneousSolvent {
-    static inline bool compressibleSolvent = true; // static gradient
+    static inline bool compressibleSolvent = true;  // static gradient
     static inline bool sedimentingCosolute = false; // dynamic gradient, exclusive with the above
     static inline bool dynamicGradient = false;     // the cosolute profile is simulated over time
     static inline bool addWaterCompressibility = false;
@@ -22,7 +22,7 @@ struct InhomogeneousSolvent {
     static inline float bufferViscosity = 0.001002f;  // Pa s at 1 atm
     static inline float relativeViscosity = 1.0f;     // buffer / water viscosity
     static inline float solvatedVbar = 0.0f;
-    static inline float macromoleculeVbar = 0.73f; // buoyancy vbar against the cosolute
+    static inline float macromoleculeVbar = 0.73f;   // buoyancy vbar against the cosolute
     static inline double loadingConcentration = 1.5; // M
     static inline double apparentS = 0.2;            // S
     static inline double apparentD = 3e-6;           // cm^2/s
@@ -30,6 +30,12 @@ struct InhomogeneousSolvent {
     static inline std::vector<double> densityCoefficients;
     static inline std::vector<double> viscosityCoefficients;
     static inline std::string dFile, sFile, densityFile, viscosityFile;
+    static inline bool convertedToStandard = false; // the species hold standard-condition values
+    // Fit-vector entries of the c(s) family remembered while the model is on.
+    static inline float savedVbarEntry = 0.73f, savedFirstEntry = 1.0f;
+    // Each note of switching the model on is shown once per program run.
+    static inline bool truncationNoteShown = false, cosoluteNoteShown = false,
+                       compressibleNoteShown = false;
 
     static void ResetToDefaults();
     // Coefficient count of a 1-based vector.

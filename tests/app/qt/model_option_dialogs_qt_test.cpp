@@ -7,6 +7,7 @@
 #include "plat/qt_backend.hpp"
 #include "platform/src/qt/qt_probe.hpp"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 
@@ -57,6 +58,11 @@ TEST_F(ModelOptionDialogsOnDesktop, LammEquationParameters) {
     LammGrid::defaultGridSize = 800;
     Look([this] { window->CmLammEquationParameters(); }, "lamm_equation_parameters");
     EXPECT_EQ(LammGrid::defaultGridSize, 800);
+}
+
+TEST_F(ModelOptionDialogsOnDesktop, InhomogeneousSolvent) {
+    Look([this] { window->CmInhomogeneousSolvent(); }, "inhomogeneous_solvent");
+    EXPECT_FALSE(ModelChoice::inhomogeneousSolvent);
 }
 
 } // namespace

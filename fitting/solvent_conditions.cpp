@@ -1,0 +1,137 @@
+// Viscosity and density of a cosolute solution, its coefficient files, and the species at
+// standard or experimental conditions.
+#include "fitting/solvent_conditions.h"
+
+#include "fitting/svedberg_relation.h"
+#include "foundations/cvector.h"
+#include "foundations/physical_constants.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/inhomogeneous_solvent.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using IS = InhomogeneousSolvent;
+using M = ModelParameters;
+using S = ScanStore;
+
+constexpr double kWaterViscosity = PhysicalConstants::waterViscosity;
+constexpr double kWaterDensity = PhysicalConstants::waterDensity;
+
+// a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3 + 1e-6 a_6 c^4, over the
+// first `terms` coefficients there are.
+double Series(const std::vector<double>& a, int terms, double c) {
+    const int n = std::min(IS::Count(a), terms);
+    const double basis[6] = {1.0, std::sqrt(std::max(c, 0.0)), c, c * c, c * c * c, c * c * c * c};
+    constexpr double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
+    double sum = 0.0;
+    for (int k = 1; k <= n; ++k)
+        sum += kScale[k - 1] * a[std::size_t(k)] * basis[k - 1];
+    return sum;
+}
+
+bool DistributionModel() {
+    return ModelChoice::contiMode;
+}
+
+// Entries 7 and 12 of the distributions' fit vector follow the store's buffer.
+void BufferToFitVector() {
+    if (DistributionModel() && !ModelChoice::lsgExtrapolation) {
+        M::fitValues[kSlotDensity] = S::density;
+        M::fitValues[kSlotViscosity] = S::viscosity * 0.01002f;
+    }
+}
+
+// Scales D (or, in the M-and-s form, the D that M stands for) and s of every species; M is
+// formed again with the buoyancy of the conditions the species are converted to.
+// RT of the scans, or of 20 C before any are loaded (the M-and-s switch assumes the same).
+float GasConstantTimesT() {
+    return S::gasConstantTimesT > 0.0f ? float(S::gasConstantTimesT) : 2.436e10f;
+}
+
+void ScaleSpecies(double dFactor, double sFactor, float vRhoAfter, bool massForm) {
+    const float rt = GasConstantTimesT();
+    if (!DistributionModel())
+        UnpackFitParameters();
+    for (int k = 1; k <= M::maxSpecies; ++k) {
+        float d = M::speciesDOrM[k];
+        if (massForm)
+            d = ConvertDOrM(M::speciesS[k], d, rt, S::vRho);
+        d = d > 0.0f ? float(double(d) * dFactor) : 0.0f;
+        M::speciesS[k] = float(double(M::speciesS[k]) * sFactor);
+        // A species without M (or without s) keeps what it had.
+        if (!massForm)
+            M::speciesDOrM[k] = d;
+        else if (d > 0.0f && M::speciesS[k] != 0.0f)
+            M::speciesDOrM[k] = ConvertDOrM(M::speciesS[k], d, rt, vRhoAfter);
+    }
+}
+
+} // namespace
+
+double CosoluteViscosity(double c) {
+    if (IS::Count(IS::viscosityCoefficients) < 1)
+        return kWaterViscosity;
+    return kWaterViscosity * Series(IS::viscosityCoefficients, 5, c);
+}
+
+double CosoluteDensity(double c) {
+    if (IS::Count(IS::densityCoefficients) < 1)
+        return kWaterDensity;
+    return Series(IS::densityCoefficients, 6, c);
+}
+
+bool ReadSolventCoefficients(const std::string& path, std::vector<double>& coefficients) {
+    coefficients.clear();
+    CVector values;
+    values.Read(path.c_str());
+    std::vector<double> read(1, 0.0);
+    for (std::uint32_t i = 0; i < values.length; ++i)
+        if (std::isfinite(values.data[i]))
+            read.push_back(values.data[i]);
+    if (read.size() < 2)
+        return false;
+    coefficients = std::move(read);
+    return true;
+}
+
+double StandardSFactor() {
+    const double vbarM = S::vbar;
+    const double vbarX = IS::macromoleculeVbar;
+    return double(IS::relativeViscosity) * (1.0 - vbarM * kWaterDensity) /
+           (1.0 - vbarX * double(IS::bufferDensity));
+}
+
+void ConvertToStandardConditions() {
+    const float vRhoWater = float(double(S::vbar) * kWaterDensity);
+    ScaleSpecies(IS::relativeViscosity, StandardSFactor(), vRhoWater,
+                 ModelChoice::equilibriumMs && !DistributionModel());
+    if (!DistributionModel())
+        PackFitParameters();
+    S::density = float(kWaterDensity);
+    S::vbarRho = vRhoWater;
+    S::viscosity = 1.0f;
+    BufferToFitVector();
+    IS::convertedToStandard = true;
+}
+
+void ConvertToExperimentalConditions() {
+    const bool cosolute = IS::sedimentingCosolute;
+    const float vbarAfter = cosolute ? IS::macromoleculeVbar : S::vbar;
+    const float vRhoAfter = vbarAfter * IS::bufferDensity;
+    const double sFactor = StandardSFactor();
+    ScaleSpecies(1.0 / double(IS::relativeViscosity), 1.0 / sFactor, vRhoAfter,
+                 ModelChoice::equilibriumMs);
+    S::density = IS::bufferDensity;
+    if (cosolute)
+        S::vbar = IS::macromoleculeVbar;
+    S::vbarRho = vRhoAfter;
+    S::viscosity = IS::relativeViscosity;
+    BufferToFitVector();
+    IS::convertedToStandard = false;
+    PackFitParameters();
+}

@@ -1,0 +1,31 @@
+// The inhomogeneous solvent at its loading state: viscosity and density of a cosolute solution,
+// the coefficient files, and the conversion of the species between experimental and standard
+// (water) conditions.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Viscosity (Pa s) of the solvent at cosolute molarity c from the viscosity(c) coefficients:
+// eta_w (a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3); water without them.
+double CosoluteViscosity(double c);
+// Density (g/ml) at molarity c from the density(c) coefficients:
+// b_1 + 1e-3 b_2 sqrt(c) + 1e-2 b_3 c + 1e-3 b_4 c^2 + 1e-4 b_5 c^3 + 1e-6 b_6 c^4; water
+// without them.
+double CosoluteDensity(double c);
+
+// One coefficient per line (the first number of each line) into a 1-based vector; false, with
+// the vector emptied, when the file cannot be read or holds no finite number.
+bool ReadSolventCoefficients(const std::string& path, std::vector<double>& coefficients);
+
+// The factor that turns s at experimental conditions into s at standard conditions:
+// eta_rel (1 - vbar_m rho_w) / (1 - vbar_x rho_b).
+double StandardSFactor();
+
+// Species s and D (or M) to standard conditions and the store's buffer to water; outside the
+// distribution models the fit vector is packed anew. Sets
+// InhomogeneousSolvent::convertedToStandard.
+void ConvertToStandardConditions();
+// The reverse: species back to the buffer's conditions, the store's buffer to the buffer at
+// 1 atm (in the cosolute case with the solvated vbar).
+void ConvertToExperimentalConditions();

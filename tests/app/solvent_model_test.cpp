@@ -1,0 +1,248 @@
+// The inhomogeneous-solvent model (542) through the menu: switching it on moves the species to
+// standard conditions and off brings them back, the dialog's checks and coefficient files, and a
+// user's road (generate, load, Run, Fit) in a viscous, dense buffer.
+#include "app/params_box.h"
+#include "app/solvent_params_box.h"
+#include "fitting/solvent_conditions.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/inhomogeneous_solvent.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/main_window_fixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using IS = InhomogeneousSolvent;
+using M = ModelParameters;
+using S = ScanStore;
+constexpr double kEtaW = 0.001002, kRhoW = 0.99823;
+constexpr const char* kToStandard = "changing s and D (and M) to standard conditions!";
+constexpr const char* kToExperimental = "changing s and D (and M) back to experimental conditions!";
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+void OneSpecies(float s, float d) {
+    ModelChoice::equilibriumMs = false;
+    M::speciesOn[1] = 1;
+    M::concentration[1] = 1.0f;
+    M::speciesS[1] = s;
+    M::speciesDOrM[1] = d;
+    M::meniscus = 6.2f;
+    M::bottom = 7.2f;
+    PackFitParameters();
+}
+
+// The notes and the conversion box of switching the model on.
+void ExpectSwitchOn(MainWindowFixture& f, bool cosolute) {
+    f.script.expectBox().textHas("dyanmically trucate grid").answer(IDOK);
+    f.script.expectBox()
+        .caption("Attention")
+        .textHas(cosolute ? "c(s) and c(M)" : "ls-g*(s)")
+        .answer(IDOK);
+    f.script.expectBox().text(kToStandard).answer(IDOK);
+}
+
+// Switching on with a buffer twice as viscous as water and denser, then off again: the species
+// hold standard values while the model is on, and come back; the store's buffer is the buffer at
+// 1 atm afterwards.
+TEST(SolventModel, OnAndOffConvertsTheSpeciesToStandardConditionsAndBack) {
+    for (bool massForm : {false, true}) {
+        MainWindowFixture f;
+        OneSpecies(5.0f, 6.0f);
+        if (massForm) {
+            ModelChoice::equilibriumMs = true;
+            M::speciesDOrM[1] = 60000.0f;
+            PackFitParameters();
+        }
+        // The store's buffer is the one the dialog describes.
+        S::vbar = 0.73f;
+        S::density = 1.05f;
+        S::vbarRho = S::vbar * S::density;
+        f.script.expectDialog(kSolventParamsDialogId)
+            .check(kSpModelOn)
+            .set(kSpBufferDensity, "1.05")
+            .set(kSpBufferViscosity, "0.02")
+            .ok();
+        ExpectSwitchOn(f, false);
+        Send(f, 542);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        const double etaRel = 0.002 / kEtaW;
+        const double sFactor = etaRel * (1 - 0.73 * kRhoW) / (1 - 0.73 * 1.05);
+        EXPECT_TRUE(ModelChoice::inhomogeneousSolvent);
+        EXPECT_TRUE(IS::convertedToStandard);
+        EXPECT_NEAR(M::speciesS[1], 5.0 * sFactor, 1e-4);
+        // In the M-and-s form M is the same molecule's mass at either condition.
+        EXPECT_NEAR(M::speciesDOrM[1], massForm ? 60000.0 : 6.0 * etaRel, massForm ? 1.0 : 1e-4);
+        EXPECT_FLOAT_EQ(S::density, float(kRhoW));
+        EXPECT_FLOAT_EQ(S::viscosity, 1.0f);
+
+        f.script.expectDialog(kSolventParamsDialogId).check(kSpModelOn, false).ok();
+        f.script.expectBox().text(kToExperimental).answer(IDOK);
+        Send(f, 542);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(ModelChoice::inhomogeneousSolvent);
+        EXPECT_FALSE(IS::convertedToStandard);
+        EXPECT_NEAR(M::speciesS[1], 5.0, 1e-5);
+        EXPECT_NEAR(M::speciesDOrM[1], massForm ? 60000.0 : 6.0, massForm ? 0.05 : 1e-5);
+        EXPECT_FLOAT_EQ(S::density, 1.05f);
+        EXPECT_NEAR(S::viscosity, etaRel, 1e-6);
+    }
+}
+
+// With the model checked, every numeric field must hold a positive number: the dialog stays open
+// without a message. A cosolute grid of one point (no spacing) or of millions is refused too.
+TEST(SolventModel, DialogStaysOpenSilentlyOnEntriesThatAreNoPositiveNumber) {
+    const std::vector<std::pair<int, const char*>> cases = {
+        {kSpVbar, ""},
+        {kSpCompressibility, "0"},
+        {kSpBufferDensity, "-1"},
+        {kSpBufferViscosity, "x"},
+        {kSpSolvatedVbar, "0"},
+        {kSpLoading, "-0.5"},
+        {kSpApparentS, ""},
+        {kSpApparentD, "0"},
+        {kSpGridSize, "1"},
+        {kSpGridSize, "1e7"},
+    };
+    for (const auto& [id, text] : cases) {
+        MainWindowFixture f;
+        f.script.expectDialog(kSolventParamsDialogId).check(kSpModelOn).set(id, text).ok();
+        f.script.expectDialog(kSolventParamsDialogId).cancel();
+        Send(f, 542);
+        EXPECT_TRUE(f.script.done()) << id << " " << text << f.script.logText();
+        ASSERT_EQ(f.script.log().size(), 2u) << id << " " << text << f.script.logText();
+        EXPECT_EQ(f.script.log()[0].answer, "stayed open") << id;
+        EXPECT_FALSE(ModelChoice::inhomogeneousSolvent) << id;
+    }
+    // With the model unchecked anything goes; the grid size is taken as its integer part.
+    MainWindowFixture f;
+    f.script.expectDialog(kSolventParamsDialogId).set(kSpApparentS, "").ok();
+    Send(f, 542);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    f.script.expectDialog(kSolventParamsDialogId).set(kSpGridSize, "50.7").ok();
+    Send(f, 542);
+    EXPECT_EQ(IS::gridSize, 50);
+}
+
+// A sedimenting cosolute with density and viscosity polynomials from files: the buffer at the
+// loading molarity follows them; a file choice that is cancelled says so and keeps the old path.
+TEST(SolventModel, CosoluteBufferFollowsTheCoefficientFiles) {
+    MainWindowFixture f;
+    OneSpecies(5.0f, 6.0f);
+    const std::string density = f.data.file("density.dat");
+    const std::string viscosity = f.data.file("viscosity.dat");
+    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
+    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .check(kSpCosolute)
+        .set(kSpLoading, "2")
+        .check(kSpLoadDensityFile)
+        .check(kSpLoadViscosityFile)
+        .ok();
+    f.script.expectFileOpen()
+        .title("Select DENSITY(c) Data File")
+        .answer(std::vector<std::string>{density});
+    f.script.expectFileOpen()
+        .title("Select VISCOSITY(c) Data File")
+        .answer(std::vector<std::string>{viscosity});
+    ExpectSwitchOn(f, true);
+    Send(f, 542);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(IS::sedimentingCosolute && IS::dynamicGradient && !IS::compressibleSolvent);
+    EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+    EXPECT_NEAR(IS::relativeViscosity, 1.4, 1e-6);
+    EXPECT_NEAR(CosoluteDensity(0.0), kRhoW, 1e-7); // read in single precision
+    EXPECT_EQ(IS::densityFile, density);
+
+    f.script.expectDialog(kSolventParamsDialogId).check(kSpLoadDensityFile).ok();
+    f.script.expectFileOpen().title("Select DENSITY(c) Data File").answer(IDCANCEL);
+    f.script.expectBox().textHas("Could Not Open New DENSITY(c) Data File").answer(IDOK);
+    Send(f, 542);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(IS::densityFile, density);
+    EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+}
+
+void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise) {
+    auto number = [&](const char* prompt, const std::string& answer) {
+        f.script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
+    };
+    f.script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
+    number("density of points dr (cm)", "0.002");
+    number("rotor speed (rpm)", "50000");
+    f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
+    number("time interval of scans (sec)", "300");
+    number("number of simulated scans", std::to_string(scans));
+    number("std of noise (OD)", noise);
+    f.script.expectDialog(kDiscreteParamsDialogId).ok();
+    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    Send(f, 214);
+}
+
+// Radius where the last scan crosses half its plateau, between meniscus and bottom.
+double MidpointRadius(int scan) {
+    const float* r = S::radius[scan];
+    const float* c = S::signal[scan];
+    const int n = S::pointCount[scan];
+    int mid = n / 2;
+    const double half = 0.5 * c[mid + n / 4];
+    for (int k = 2; k <= n; ++k)
+        if (c[k - 1] < half && c[k] >= half)
+            return r[k - 1] + (half - c[k - 1]) / (c[k] - c[k - 1]) * (r[k] - r[k - 1]);
+    return 0.0;
+}
+
+// A user's road in a buffer twice as viscous as water: the species entered at standard
+// conditions sediment at half their speed (the boundary of the generated data is where s/2 puts
+// it), and a Fit started 10% off brings s back to within the noise.
+TEST(SolventModel, RunAndFitInAViscousBufferRecoverTheStandardS) {
+    MainWindowFixture f(1000, 750);
+    S::vbar = 0.73f;
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .set(kSpBufferDensity, "0.99823")
+        .set(kSpCompressibility, "0.0001")
+        .set(kSpBufferViscosity, "0.02004")
+        .ok();
+    ExpectSwitchOn(f, false);
+    Send(f, 542);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    OneSpecies(8.0f, 6.0f); // standard conditions
+    GenerateThroughTheMenu(f, 12, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_EQ(S::scanCount, 12);
+
+    const int last = S::scanOrder[S::scanCount];
+    const ScanHeader& h = S::header[last];
+    const double omega = h.rotorSpeed * 2.0 * M_PI / 60.0;
+    const double expected = 6.2 * std::exp(4.0e-13 * omega * omega * h.time);
+    const double water = 6.2 * std::exp(8.0e-13 * omega * omega * h.time);
+    const double found = MidpointRadius(last);
+    // The second moment of a sector boundary lies a little beyond its midpoint.
+    EXPECT_NEAR(found, expected, 0.01) << "in water it would be at " << water;
+
+    OneSpecies(7.2f, 6.0f);
+    M::speciesSFloat[1] = 1;
+    PackFitParameters();
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.005);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+}
+
+} // namespace
