@@ -5,6 +5,9 @@
 #include "app/run_engines.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
+#include "distributions/conti_grid.h"
+#include "distributions/conti_run.h"
+#include "distributions/distribution_plot.h"
 #include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
@@ -13,6 +16,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/synthetic_data.h"
@@ -20,6 +24,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/startup_paths.h"
 
 #include <cmath>
 #include <cstdio>
@@ -187,8 +192,11 @@ void SayNotGenerated(TXLAWindow* window, SyntheticOutcome outcome) {
 // loaded now, since the generated scans replace it).
 bool ModelCanBeGenerated() {
     using C = ModelChoice;
-    if (C::contiMode || C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer ||
-        C::selfAssocDimerTetramer || C::selfAssocTetramerOctamer)
+    // The distributions this version computes make data from a distribution file.
+    if (C::contiMode)
+        return !C::gStarFamily && CurrentContiVariant() != ContiVariant::None;
+    if (C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer || C::selfAssocDimerTetramer ||
+        C::selfAssocTetramerOctamer)
         return false;
     const bool dls = gDlsData, equilibrium = ScanStore::equilibriumData;
     gDlsData = ScanStore::equilibriumData = false;
@@ -254,6 +262,25 @@ int AutomaticScanCount(float rpm, float interval) {
     return count >= 1.0 && count < 1e6 ? static_cast<int>(count) : 0;
 }
 
+// The model of a distribution for synthetic data: the distribution the user put in the file,
+// normalized or not, through the distribution's kernel on the generated scans.
+bool SyntheticDistributionModel(TXLAWindow* window) {
+    const std::string path = gTablePaths.distrib;
+    char text[kPathBufferSize + 64];
+    std::snprintf(text, sizeof text, "put synthetic distribution in %s", path.c_str());
+    window->MessageBox(text, "ATTENTION", MB_OK);
+    const bool normalized =
+        window->MessageBox("is synthetic distribution normalized?", "ATTENTION", MB_YESNO) == IDYES;
+    if (!LoadDistributionFromFile(path.c_str()))
+        return false;
+    // The kernel is the absorbance model as such, without the optics' radial resolution.
+    const bool absorbance = ScanDataKind::absorbance;
+    ScanDataKind::absorbance = false;
+    const bool computed = ComputeSyntheticDistributionFits(window, normalized);
+    ScanDataKind::absorbance = absorbance;
+    return computed;
+}
+
 } // namespace
 
 void TXLAWindow::CmGenerateDataSingle() {
@@ -265,8 +292,12 @@ void TXLAWindow::CmGenerateDataSingle() {
         ReportNotAvailable(this, "Single", 214);
         return;
     }
-    // The species' second values follow the form chosen.
-    SetFitMAndS(AskYesNo("Fit with M and s instead D and s?", kGenerate));
+    // The species' second values follow the form chosen; a distribution takes M and s.
+    const bool distribution = ModelChoice::contiMode;
+    if (distribution)
+        ModelChoice::equilibriumMs = true;
+    else
+        SetFitMAndS(AskYesNo("Fit with M and s instead D and s?", kGenerate));
 
     SyntheticDataSettings set;
     if (!AskChecked(this, &set.dr, 0.001f, "density of points dr (cm)", kGridStep) ||
@@ -281,8 +312,10 @@ void TXLAWindow::CmGenerateDataSingle() {
     if (!OpenParametersDialog(this))
         return;
     if (!Accepted(this, "meniscus (cm)", M::meniscus, {0, M::bottom, true, true}) ||
-        !SpeciesCanBeGenerated(this))
+        (!distribution && !SpeciesCanBeGenerated(this)))
         return;
+    if (distribution)
+        set.distributionModel = SyntheticDistributionModel;
 
     std::string target;
     if (!AskSavePath(this, "save generated data as", kDefaultName, false, &target))

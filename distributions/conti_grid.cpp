@@ -6,6 +6,7 @@
 #include "foundations/hydrodynamics.h"
 #include "state/model_choice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -57,16 +58,25 @@ std::string CheckContiSettings(double rangeMin, double rangeMax, double resoluti
 
 ContiGrid BuildContiGrid(ContiVariant variant, int n, double lo, double hi, bool logGrid, float ff0,
                          double invariantD, double temperatureC) {
-    ContiGrid g;
-    g.variant = variant;
-    g.n = n;
-    g.x.assign(n + 1, 0.0);
-    g.s = g.D = g.M = g.weight = g.x;
+    std::vector<double> x(std::size_t(std::max(n, 0)) + 1, 0.0);
     const bool useLog = logGrid && lo > 0.0;
     for (int p = 1; p <= n; ++p) {
         const double f = n > 1 ? double(p - 1) / (n - 1) : 0.0;
-        g.x[p] = useLog ? lo * std::pow(hi / lo, f) : lo + f * (hi - lo);
+        x[p] = useLog ? lo * std::pow(hi / lo, f) : lo + f * (hi - lo);
     }
+    return ContiGridAt(variant, x, ff0, invariantD, temperatureC);
+}
+
+ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae, float ff0,
+                      double invariantD, double temperatureC) {
+    ContiGrid g;
+    const int n = std::max(int(abscissae.size()) - 1, 0);
+    g.variant = variant;
+    g.n = n;
+    g.x = abscissae;
+    g.x.resize(std::size_t(n) + 1);
+    g.s = g.D = g.M = g.weight = std::vector<double>(std::size_t(n) + 1, 0.0);
+    const double lo = n > 0 ? g.x[1] : 0.0, hi = n > 0 ? g.x[n] : 0.0;
     for (int p = 1; p <= n; ++p) {
         const double left = p > 1 ? g.x[p] - g.x[p - 1] : 0.0;
         const double right = p < n ? g.x[p + 1] - g.x[p] : 0.0;

@@ -37,3 +37,6 @@ std::string CheckContiSettings(double rangeMin, double rangeMax, double resoluti
 // with the frictional ratio ff0, the invariant D (cm^2/s) and the scans' temperature (deg C).
 ContiGrid BuildContiGrid(ContiVariant variant, int n, double lo, double hi, bool logGrid, float ff0,
                          double invariantD, double temperatureC);
+// The same on given abscissae [1..n] (ascending; element 0 unused).
+ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae, float ff0,
+                      double invariantD, double temperatureC);

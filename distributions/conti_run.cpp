@@ -432,3 +432,49 @@ bool RunContiSed(TXLAWindow* window) {
     WindowServices::RequestRepaint(window);
     return true;
 }
+
+bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
+    const ContiVariant variant = CurrentContiVariant();
+    const int n = ContiState::gridPoints;
+    if (variant == ContiVariant::None || n < 1 || ContiState::sValues == nullptr ||
+        ContiState::distribution == nullptr || S::scanCount < 1 || S::gridRadius == nullptr ||
+        S::gridCount < 1)
+        return false;
+    std::vector<double> x(std::size_t(n) + 1, 0.0);
+    for (int p = 1; p <= n; ++p)
+        x[std::size_t(p)] = ContiState::sValues[p];
+    const ContiGrid g =
+        ContiGridAt(variant, x, ContiState::ff0, ContiState::invariantD, ScanTemperature());
+    // A normalized distribution holds values per unit of its abscissa, which the quadrature
+    // weight turns into each point's loading; otherwise each value is a point's loading.
+    std::vector<double> loading(std::size_t(n) + 1, 0.0);
+    for (int p = 1; p <= n; ++p)
+        loading[std::size_t(p)] =
+            double(ContiState::distribution[p]) * (normalized ? g.weight[std::size_t(p)] : 1.0);
+    bool done = false;
+    try {
+        done = EnsureKernel(window, g);
+    } catch (const std::bad_alloc&) {
+        ShowError(NotEnoughMemoryText().c_str(), 0);
+    }
+    if (done) {
+        std::vector<double> model(std::size_t(S::gridCount) + 1);
+        std::vector<float> values(model.size());
+        for (int k = 1; k <= S::scanCount; ++k) {
+            std::fill(model.begin(), model.end(), 0.0);
+            for (int p = 1; p <= n; ++p) {
+                const float* row = gContiKernel.Row(p, k);
+                for (int j = 1; j <= S::gridCount; ++j)
+                    model[std::size_t(j)] += loading[std::size_t(p)] * row[j];
+            }
+            std::copy(model.begin(), model.end(), values.begin());
+            std::fill(S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k], 0.0f);
+            ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
+                          values.data());
+        }
+    }
+    // The kernel belongs to these abscissae and this grid only.
+    gContiKernel.Free();
+    gKernelInputs = KernelInputs{};
+    return done;
+}

@@ -2,8 +2,8 @@
 // non-negative amplitudes, and the result in the distribution state and the scan store.
 #pragma once
 
-#include "distributions/conti_grid.h"
 #include "distributions/conti_data_set.h"
+#include "distributions/conti_grid.h"
 #include "foundations/analysis_failure.h"
 
 #include <string>
@@ -44,6 +44,13 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out);
 void StoreContiSolution(const ContiSolution& solution);
 // Frees the distribution arrays of the state (abscissae and values).
 void FreeDistributionArrays();
+
+// Synthetic data from the distribution in the distribution state (as read from a file): the fit
+// of every scan is the sum of the kernel columns of its points on the common grid, resampled onto
+// the scan's radii. With normalized, the values are per unit of the abscissa (as this program
+// writes distributions), else each is the loading of its point. False, with the fits untouched,
+// for a model without a kernel, no distribution or no grid, or a kernel that failed (said).
+bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized);
 
 // The Run of the continuous models: checks (each refusal says why and changes nothing), the
 // computation, the result, and unless called from the fit the systematic noise moved into the

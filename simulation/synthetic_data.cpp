@@ -178,7 +178,8 @@ void KeepResiduals(std::vector<std::vector<float>>& noise) {
 }
 
 // The model of the current parameters into every scan's fit: Written when it was computed.
-SyntheticOutcome Simulate(TXLAWindow* window, float acceleration) {
+SyntheticOutcome Simulate(TXLAWindow* window, const SyntheticDataSettings& set) {
+    const float acceleration = set.acceleration;
     const bool fixedTimeStep = S::fixedTimeStep;
     const bool timesFromW2t = S::timesFromW2t;
     S::fixedTimeStep = acceleration >= 0.0f;
@@ -202,7 +203,9 @@ SyntheticOutcome Simulate(TXLAWindow* window, float acceleration) {
         S::rightFitLimit = last;
     LammGrid::shutOffBackDiffusion = false;
     LammGrid::truncateGrid = false;
-    const bool computed = RunDiscreteSed(window);
+    const bool computed = ModelChoice::contiMode
+                              ? set.distributionModel && set.distributionModel(window)
+                              : RunDiscreteSed(window);
     S::rightFitLimit = rightFitLimit;
     LammGrid::shutOffBackDiffusion = shutOff;
     LammGrid::truncateGrid = truncate;
@@ -295,7 +298,7 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
     }
 
     gSimulateOnly = true;
-    result = Simulate(window, set.acceleration);
+    result = Simulate(window, set);
     // The noise is added from its own copy: the engine may recompute the residuals meanwhile.
     for (int i = 1; i <= S::scanCount; ++i) {
         const std::vector<float>& row = noise[static_cast<std::size_t>(i)];

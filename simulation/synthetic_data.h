@@ -2,6 +2,8 @@
 // the current discrete-species model, given Gaussian noise and written as scan files.
 #pragma once
 
+#include <functional>
+
 class TXLAWindow;
 
 struct SyntheticDataSettings {
@@ -13,6 +15,9 @@ struct SyntheticDataSettings {
     float interval = 300.0f;    // s between scans
     float firstScanTime = 0.0f; // s; 0: the first scan one interval after the start
     int scanCount = 50;
+    // The model of a continuous distribution (in the distribution mode): fills every scan's fit,
+    // false when it computed nothing. Without it the discrete-species evaluation runs.
+    std::function<bool(TXLAWindow*)> distributionModel;
 };
 
 // Why no scan file was written.

@@ -2,16 +2,22 @@
 // of the Generate menu, "Add or Subtract Simulated Sedimentation Data".
 #include "app/experiment_file.h"
 #include "app/params_box.h"
+#include "foundations/hydrodynamics.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/simulation_switches.h"
+#include "state/conti_state.h"
+#include "state/fit_services.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 #include "support/velocity_store.h"
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -152,8 +158,12 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
     const std::vector<Case> cases = {
         {"van Holde-Weischet", 214, [] { ModelChoice::gStarFamily = true; }, kGenerate,
          "no simulation for van Holde-Weischet boundaries implemented"},
-        {"distribution", 214, [] { ModelChoice::contiMode = true; }, "NOT AVAILABLE",
-         single.c_str()},
+        {"distribution without a kernel", 214,
+         [] {
+             ModelChoice::contiMode = true;
+             ModelChoice::csBimodal = true;
+         },
+         "NOT AVAILABLE", single.c_str()},
         {"self-association", 214, [] { ModelChoice::selfAssocMonomerDimer = true; },
          "NOT AVAILABLE", single.c_str()},
         {"linear geometry", 214, [] { ModelChoice::linearLamm = true; }, "NOT AVAILABLE",
@@ -171,6 +181,93 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
         f.script.pumpUntilIdle();
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
         EXPECT_EQ(S::scanCount, 0) << c.name;
+    }
+}
+
+// "Single" in the c(s) model makes the data of the distribution put in its file: one point of
+// 0.8 at 4.5 S, or the same loading as a normalized triangle over 4.0 to 5.0 S. Both give the
+// scans of one species of 4.5 S with D from the frictional ratio, as the discrete model makes it.
+// A file that holds no distribution leaves nothing written, and says so.
+TEST(GenerateSingle, DistributionModelMakesTheDataOfItsFile) {
+    struct Case {
+        const char* name;
+        const char* file;
+        bool normalized;
+    } const cases[] = {{"one point, loadings", "4.5 0.8\n4.6 0\n", false},
+                       {"triangle, normalized", "4.0 0\n4.5 1.6\n5.0 0\n", true},
+                       {"no distribution", "4.5\n", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        M::meniscus = 0.0f;
+        ModelChoice::contiMode = true;
+        ModelChoice::contiCs = true;
+        const std::string distrib = f.data.file("distrib.dat");
+        std::snprintf(gTablePaths.distrib, sizeof gTablePaths.distrib, "%s", distrib.c_str());
+        {
+            std::ofstream out(distrib);
+            out << c.file;
+        }
+        for (const auto& [prompt, answer] : std::vector<std::pair<std::string, std::string>>{
+                 {"density of points dr (cm)", "0.01"}, {"rotor speed (rpm)", "50000"}})
+            ExpectNumber(f.script, prompt, answer);
+        f.script.expectBox()
+            .caption(kGenerate)
+            .text("simulate with rotor acceleration phase?")
+            .answer(IDNO);
+        ExpectNumber(f.script, "time interval of scans (sec)", "600");
+        ExpectNumber(f.script, "number of simulated scans", "5");
+        ExpectNumber(f.script, "std of noise (OD)", "0");
+        f.script.expectDialog(kDistributionParamsDialogId)
+            .set(kRangeMinId, "1")
+            .set(kRangeMaxId, "10")
+            .set(kResolutionId, "50")
+            .ok();
+        f.script.expectFileSave()
+            .title("save generated data as")
+            .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+        f.script.expectBox().caption("ATTENTION").text("put synthetic distribution in " + distrib);
+        f.script.expectBox()
+            .caption("ATTENTION")
+            .text("is synthetic distribution normalized?")
+            .answer(c.normalized ? IDYES : IDNO);
+        const bool readable = std::string(c.file).find(' ') != std::string::npos;
+        if (!readable)
+            f.script.expectBox().caption(kGenerate).text(
+                "the model could not be simulated:\nno file was written");
+        Send(f, 214);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_EQ(S::scanCount, 5);
+        EXPECT_EQ(ReadTextFile(f.data.file("00005.ra0")).empty(), !readable);
+        if (!readable)
+            continue;
+        std::vector<std::vector<float>> generated;
+        for (int k = 1; k <= S::scanCount; ++k)
+            generated.emplace_back(S::signal[k] + 1, S::signal[k] + 1 + S::pointCount[k]);
+
+        // The same species by the discrete model on the same scans.
+        const double d = DFromSandM(float(CalculateMff02(4.5f, ContiState::ff0)), 4.5f, 20.0f);
+        ModelChoice::contiMode = ModelChoice::contiCs = false;
+        ModelChoice::lammModel = true;
+        ModelChoice::equilibriumMs = false;
+        M::speciesOn[1] = 1;
+        M::speciesS[1] = 4.5f;
+        M::speciesDOrM[1] = float(d * 1e7);
+        M::concentration[1] = 0.8f;
+        PackFitParameters();
+        ASSERT_TRUE(RunDiscreteSed(f.window.get()));
+        double worst = 0.0;
+        for (int k = 1; k <= S::scanCount; ++k)
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                if (S::radius[k][i] < 7.1f)
+                    worst = std::max(
+                        worst, double(std::fabs(generated[std::size_t(k - 1)][std::size_t(i - 1)] -
+                                                S::fit[k][i])));
+        EXPECT_LT(worst, 3e-3) << "against the discrete species of D = " << d;
+        // and the plateau of the first scan has the loading, diluted
+        const double omega2 = std::pow(50000 * M_PI / 30.0, 2);
+        const double plateau = 0.8 * std::exp(-2.0 * 4.5e-13 * omega2 * S::header[1].time);
+        EXPECT_NEAR(generated[0][50] / plateau, 1.0, 2e-3) << "at r = " << S::radius[1][51];
     }
 }
 
