@@ -7,6 +7,7 @@
 
 #include "plotting/aux_plots.h"
 #include "state/run_switches.h"
+#include "app/distribution_range.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
@@ -185,6 +186,7 @@ void TXLAWindow::EvLButtonDown(UINT, const TPoint& point) {
     const float py = float(PixelToPerMille(point.y, client.bottom - client.top));
     if (ButtonPressed(this, px, py))
         return;
+    PressNoiseAndIntegrateButtons(this, px, py);
     if (D::awaitingConfirm) {
         ApplyMarkerDrag(false);
         return;

@@ -86,6 +86,11 @@ class TXLAWindow : public TFrameWindow {
     void CmIntegrateDistribution();
     void CmRescaleDistributionPlot();
     void CmFullscaleDistributionPlot();
+    // The integration button's action: cancels a pending range selection, else integrates the
+    // file's ranges or arms the selection of a range with the right button.
+    void IntegrateOrSelectRange();
+    // Asks for the range to be drawn with the right button and arms its selection.
+    void BeginRangeSelection();
     void CmCopyResidualsPlot();
     void CmCopyScreenshot();
     // Fit display options, the residuals bitmap and the temperature plot.

@@ -5,6 +5,7 @@
 #include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
+#include "display/noise_integrate_buttons.h"
 #include "display/plot_replays.h"
 #include "display/scan_plots.h"
 #include "state/window_services.h"
@@ -145,6 +146,8 @@ void InstallWindowServices() {
     t.redrawDataPlot = &RedrawDataPlot;
     t.updateResiduals = &UpdateResiduals;
     t.deleteScanPlots = &DeleteScanPlots;
-    t.showNoiseButtons = &ShowNoiseButtons;
-    t.hideNoiseButtons = &HideNoiseButtons;
+    t.showNoiseButtons = [](int) { ShowNoiseButtons(nullptr); };
+    t.hideNoiseButtons = [] { HideNoiseButtons(nullptr); };
+    t.showIntegrateButtons = &ShowIntegrateButtons;
+    t.deleteIntegrateButton = &DeleteIntegrateButton;
 }

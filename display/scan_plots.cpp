@@ -177,7 +177,3 @@ void UpdateResiduals(bool rescale) {
     }
     plot->Draw();
 }
-
-void ShowNoiseButtons(int which) { (void)which; }
-
-void HideNoiseButtons() {}

@@ -34,5 +34,3 @@ void SetPlotAxisTitles();
 void UpdateResiduals(bool rescale);
 // Deletes the store's data and residual plots and clears the pointers.
 void DeleteScanPlots();
-void ShowNoiseButtons(int which);
-void HideNoiseButtons();

@@ -9,6 +9,10 @@ struct ScreenButtonSet {
     static inline CScreenButton* noiseButton1 = nullptr;
     static inline CScreenButton* noiseButton2 = nullptr;
     static inline CScreenButton* rangeButton = nullptr;
+    // The noise and integration buttons under the names their operations use.
+    static inline CScreenButton*& noiseRemoveButton = noiseButton1;
+    static inline CScreenButton*& noiseRestoreButton = noiseButton2;
+    static inline CScreenButton*& integrateButton = rangeButton;
     static inline CScreenButton* confirmMoveButton = nullptr;
     static inline CScreenButton* cancelMoveButton = nullptr;
     static inline CScreenButton*& confirmButton = confirmMoveButton;

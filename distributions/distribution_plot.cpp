@@ -39,6 +39,7 @@ const char* AbscissaLabel() {
 } // namespace
 
 void ClearDistribution(bool relayout) {
+    WindowServices::DeleteIntegrateButton();
     delete ContiState::distributionPlot;
     ContiState::distributionPlot = nullptr;
     gMainCurve.reset();
@@ -108,6 +109,7 @@ void ShowDistribution(TXLAWindow* window) {
         ScanStore::distPlotRect[3] = 575;
         WindowServices::SetPlotAxisTitles();
     }
+    WindowServices::ShowIntegrateButtons();
     WindowServices::RequestRepaint(window);
 }
 

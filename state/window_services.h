@@ -34,6 +34,9 @@ struct WindowServiceTable {
     void (*deleteScanPlots)() = nullptr;
     void (*showNoiseButtons)(int which) = nullptr;
     void (*hideNoiseButtons)() = nullptr;
+    // The integration button above the distribution plot.
+    void (*showIntegrateButtons)() = nullptr;
+    void (*deleteIntegrateButton)() = nullptr;
     // The live refresh of the plots during a fit (it keeps its own interval).
     void (*drawResidualsView)(TXLAWindow* window) = nullptr;
     // The menu's check marks of the model, regularization and optimiser mirror the switches
@@ -114,6 +117,14 @@ struct WindowServices {
     static void HideNoiseButtons() {
         if (table.hideNoiseButtons)
             table.hideNoiseButtons();
+    }
+    static void ShowIntegrateButtons() {
+        if (table.showIntegrateButtons)
+            table.showIntegrateButtons();
+    }
+    static void DeleteIntegrateButton() {
+        if (table.deleteIntegrateButton)
+            table.deleteIntegrateButton();
     }
     static void DrawResidualsView(TXLAWindow* window) {
         if (window && table.drawResidualsView)

@@ -1,0 +1,190 @@
+// The noise and integration buttons: their places for two client sizes, what a press on each
+// does (noise moved into the data or put back, a range selection armed, cancelled or taken from
+// the range file) and the report of a range drawn on the distribution plot.
+#include "app/distribution_range.h"
+#include "display/noise_integrate_buttons.h"
+#include "display/paint_switches.h"
+#include "display/plot_coordinates.h"
+#include "display/screen_button_set.h"
+#include "distributions/integration_ranges.h"
+#include "foundations/nr_arrays.h"
+#include "plat/messages.hpp"
+#include "plotting/screen_button.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/plot_interaction_state.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
+#include "support/main_window_fixture.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+
+namespace pt = plat::test;
+using S = ScreenButtonSet;
+
+struct Rect {
+    int left, right, top, bottom;
+};
+
+Rect Of(const CScreenButton* b) {
+    return {b->left, b->right, b->top, b->bottom};
+}
+
+// A normal-shaped distribution of area 1 around 5 S on 0..10 S.
+void HoldNormalDistribution() {
+    const int n = 201;
+    ContiState::gridPoints = n;
+    ContiState::sValues = vector(1, n);
+    ContiState::distribution = vector(1, n);
+    for (int p = 1; p <= n; ++p) {
+        const double s = 10.0 * (p - 1) / (n - 1);
+        ContiState::sValues[p] = float(s);
+        ContiState::distribution[p] =
+            float(std::exp(-0.5 * std::pow((s - 5.0) / 0.5, 2)) / (0.5 * std::sqrt(2 * M_PI)));
+    }
+}
+
+double NumberAfter(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());
+}
+
+class NoiseAndIntegrationButtons : public ::testing::Test {
+  protected:
+    NoiseAndIntegrationButtons() {
+        f.LoadScans(3, 50);
+        f.Paint();
+    }
+    void ClickOn(const CScreenButton* b) {
+        ASSERT_NE(b, nullptr);
+        pt::click(w, LogicalToPixelX((b->left + b->right) / 2, w->clientWidth),
+                  LogicalToPixelY((b->top + b->bottom) / 2, w->clientHeight));
+        f.Paint();
+    }
+
+    MainWindowFixture f{700, 500};
+    TXLAWindow* w = f.window.get();
+};
+
+} // namespace
+
+TEST(NoiseAndIntegrationButtonPlaces, FollowTheClientSize) {
+    struct Case {
+        int width, height;
+        Rect remove, restore, integrate;
+    } cases[] = {
+        // h = 18, noise width 3 x 16 + 60 = 108; integration h = 28, width 80
+        {1400, 1000, {1247, 1355, 13, 30}, {1247, 1355, 31, 48}, {1275, 1355, 601, 628}},
+        // h = 9, noise width 24 + 60 = 84; integration h = 19, width 65
+        {700, 500, {1271, 1355, 31, 39}, {1271, 1355, 40, 48}, {1290, 1355, 610, 628}},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        gClientWidthPx = c.width;
+        gClientHeightPx = c.height;
+        ShowNoiseButtons(nullptr);
+        ShowIntegrateButtons();
+        ASSERT_TRUE(S::noiseRemoveButton && S::noiseRestoreButton && S::integrateButton);
+        for (auto [b, want] : {std::pair{S::noiseRemoveButton, c.remove},
+                               std::pair{S::noiseRestoreButton, c.restore},
+                               std::pair{S::integrateButton, c.integrate}}) {
+            const Rect got = Of(b);
+            EXPECT_EQ(got.left, want.left) << b->offText << " at " << c.width;
+            EXPECT_EQ(got.right, want.right) << b->offText << " at " << c.width;
+            EXPECT_EQ(got.top, want.top) << b->offText << " at " << c.width;
+            EXPECT_EQ(got.bottom, want.bottom) << b->offText << " at " << c.width;
+            EXPECT_EQ(b->onFaceColour, 0x9696FFu);
+        }
+        EXPECT_EQ(S::noiseRemoveButton->kind, 1);
+        EXPECT_EQ(S::integrateButton->kind, 2);
+        EXPECT_STREQ(S::integrateButton->onText, "select range");
+        // a second show keeps the buttons there are; hide and delete empty the slots
+        CScreenButton* kept = S::noiseRemoveButton;
+        ShowNoiseButtons(nullptr);
+        EXPECT_EQ(S::noiseRemoveButton, kept);
+        HideNoiseButtons(nullptr);
+        DeleteIntegrateButton();
+        EXPECT_TRUE(!S::noiseRemoveButton && !S::noiseRestoreButton && !S::integrateButton);
+        ToggleRangeButton(); // without the button: nothing
+    }
+    ResetAllState();
+}
+
+TEST_F(NoiseAndIntegrationButtons, NoiseButtonsMoveTheNoiseUnlessRealtimeWatchingIsOn) {
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    for (int j = 1; j <= ScanStore::gridCount; ++j)
+        ScanStore::tiNoise[j] = 0.01f;
+    for (int k = 1; k <= ScanStore::scanCount; ++k)
+        ScanStore::riNoise[k] = 0.02f * k;
+    ShowNoiseButtons(w);
+    f.Paint();
+    const float before = ScanStore::signal[2][10];
+
+    RealtimeState::realtimeMode = true;
+    ClickOn(S::noiseRemoveButton);
+    EXPECT_EQ(ScanStore::signal[2][10], before) << "realtime watching: the button only flashes";
+    EXPECT_FALSE(S::noiseRemoveButton->on);
+
+    RealtimeState::realtimeMode = false;
+    ClickOn(S::noiseRemoveButton);
+    EXPECT_NEAR(ScanStore::signal[2][10], before - 0.01f - 0.04f, 1e-5);
+    ClickOn(S::noiseRestoreButton);
+    EXPECT_NEAR(ScanStore::signal[2][10], before - 0.04f, 1e-5) << "only TI noise comes back";
+
+    ModelChoice::fitRINoise = false;
+    const float now = ScanStore::signal[2][10];
+    ClickOn(S::noiseRemoveButton);
+    EXPECT_EQ(ScanStore::signal[2][10], now) << "RI noise not fitted: nothing is removed";
+}
+
+TEST_F(NoiseAndIntegrationButtons, IntegrationButtonArmsReportsAndCancelsARange) {
+    HoldNormalDistribution();
+    ShowIntegrateButtons();
+    f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+    ClickOn(S::integrateButton);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(S::integrateButton->on) << "the button reads \"select range\"";
+    EXPECT_TRUE(DistributionBand::integrateArmed && DistributionBand::selectArmed);
+
+    // the band released on the distribution plot hands its range over
+    f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+    ReportIntegral(w, 6.0f, 4.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    const std::string text = f.script.log().back().text;
+    EXPECT_NEAR(NumberAfter(text, "c = "), 0.9545, 1e-3) << text;
+    EXPECT_NEAR(NumberAfter(text, "weight-average "), 5.0, 1e-3) << text;
+    EXPECT_FALSE(DistributionBand::integrateArmed || DistributionBand::selectArmed);
+    EXPECT_FALSE(S::integrateButton->on);
+
+    // armed again, a second press cancels without a box
+    f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+    ClickOn(S::integrateButton);
+    ClickOn(S::integrateButton);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(DistributionBand::integrateArmed || DistributionBand::selectArmed ||
+                 DistributionBand::active || DistributionBand::zoomArmed);
+}
+
+TEST_F(NoiseAndIntegrationButtons, FileRangesAreIntegratedAtThePress) {
+    HoldNormalDistribution();
+    const std::string path = f.data.file("ranges.txt");
+    std::ofstream(path) << "3 5\n5 7\n";
+    ASSERT_TRUE(LoadIntegrationRangesFrom(path.c_str()));
+    gIntegrationRangesFromFile = true;
+    ShowIntegrateButtons();
+    f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+    ClickOn(S::integrateButton);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    const std::string text = f.script.log().back().text;
+    EXPECT_NE(text.find("3 - 5: c = 0.5 (50.0%)"), std::string::npos) << text;
+    EXPECT_NE(text.find("5 - 7: c = 0.5 (50.0%)"), std::string::npos) << text;
+    EXPECT_FALSE(S::integrateButton->on) << "back to \"integrate\"";
+    EXPECT_FALSE(DistributionBand::integrateArmed);
+}
