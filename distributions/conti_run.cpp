@@ -6,12 +6,14 @@
 
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_normal_equations.h"
+#include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/distribution_plot.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "plat/clock.hpp"
+#include "scandata/common_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
@@ -281,8 +283,13 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     ContiColumnRow column = [&set](int p, int s) { return gContiKernel.Row(p, set.scans[s]); };
     ContiDataRow data = [&set](int s) { return S::gridSignal[set.scans[s]]; };
     ContiNormalEquations eq;
-    if (!BuildContiNormalEquations(n, set, column, data, ThreadCount(), eq))
-        return ContiStatus::Stopped;
+    {
+        ContiProgress progress(window);
+        const bool built = BuildContiNormalEquations(n, set, column, data, ThreadCount(), eq);
+        progress.Draw(1.0);
+        if (!built)
+            return ContiStatus::Stopped;
+    }
 
     const double nu = set.Values() - n - set.NoiseParameters();
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
@@ -345,6 +352,9 @@ void StoreContiSolution(const ContiSolution& sol) {
         if (!sol.second.empty())
             ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
     }
+    // The grid's abscissae are kept beside the data as the vector file of the data folder.
+    if (!ScanPaths::gSDistPath.empty())
+        SaveVectorFile(ContiState::sValues, n);
 
     // Model on the grid plus the noise, mapped onto each scan's radii.
     const ContiDataSet& set = sol.set;

@@ -2,7 +2,10 @@
 // "Continuous c(s) Distribution" chosen, Run, the Fit of f/f0 and meniscus, each peak integrated
 // from the menu, the distribution saved and read back.
 #include "app/txla_window.h"
+#include "display/screen_button_set.h"
 #include "distributions/distribution_plot.h"
+#include "foundations/nr_arrays.h"
+#include "scandata/common_grid.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -91,6 +94,17 @@ TEST(ContiRoad, LoadRunFitIntegrateSaveThroughTheMenu) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
     ASSERT_NE(ContiState::distributionPlot, nullptr) << f.script.logText();
     EXPECT_EQ(ScanStore::distPlotRect[1], 350) << "the scans make room for the distribution";
+    EXPECT_NE(ScreenButtonSet::integrateButton, nullptr) << "the integration button comes along";
+    {
+        // the grid's abscissae are kept as the data folder's vector file
+        std::int32_t count = 0;
+        float* grid = LoadVectorFile(&count);
+        ASSERT_NE(grid, nullptr);
+        ASSERT_EQ(count, ContiState::gridPoints);
+        for (int p = 1; p <= count; ++p)
+            EXPECT_NEAR(grid[p], ContiState::sValues[p], 1e-5) << p;
+        free_vector(grid, 1, count);
+    }
 
     ContiState::ff0Float = 1;
     ModelParameters::meniscusFloat = 1;

@@ -1,0 +1,24 @@
+// What the window shows while the normal equations of a distribution are computed.
+#pragma once
+
+#include <memory>
+
+class CProgressLine;
+class TXLAWindow;
+
+// From construction to destruction: the text "calculating normal equations" at (10, 50) and a
+// blue progress line at (10, 65), nothing without a window or while a fit is in progress.
+class ContiProgress {
+  public:
+    explicit ContiProgress(TXLAWindow* window);
+    ~ContiProgress();
+    ContiProgress(const ContiProgress&) = delete;
+    ContiProgress& operator=(const ContiProgress&) = delete;
+
+    // The fraction of the normal equations done (0..1).
+    void Draw(double fraction);
+
+  private:
+    TXLAWindow* window_ = nullptr;
+    std::unique_ptr<CProgressLine> line_;
+};
