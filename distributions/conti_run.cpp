@@ -19,6 +19,7 @@
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
+#include "simulation/distribution_totals.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -352,9 +353,6 @@ void StoreContiSolution(const ContiSolution& sol) {
         if (!sol.second.empty())
             ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
     }
-    // The grid's abscissae are kept beside the data as the vector file of the data folder.
-    if (!ScanPaths::gSDistPath.empty())
-        SaveVectorFile(ContiState::sValues, n);
 
     // Model on the grid plus the noise, mapped onto each scan's radii.
     const ContiDataSet& set = sol.set;
@@ -364,6 +362,8 @@ void StoreContiSolution(const ContiSolution& sol) {
                 j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
     std::vector<float> gridFit(S::gridCount + 1);
     std::vector<double> model(S::gridCount + 1);
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
     for (int s = 0; s < set.Scans(); ++s) {
         const int k = set.scans[s];
         // Column by column along the kernel rows; each point adds the columns in order.
@@ -376,6 +376,8 @@ void StoreContiSolution(const ContiSolution& sol) {
             for (int j = 1; j <= S::gridCount; ++j)
                 model[j] += cp * row[j];
         }
+        times.push_back(S::header[k].time);
+        totals.push_back(model);
         for (int j = 1; j <= S::gridCount; ++j) {
             double v = model[j];
             if (j >= set.first && j <= set.last)
@@ -394,6 +396,13 @@ void StoreContiSolution(const ContiSolution& sol) {
                 S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
         }
     }
+    // The model without the noise, which the non-ideal variant reads as the total concentration.
+    double loading = 0.0;
+    for (int p = 1; p <= n; ++p)
+        loading += sol.c[p];
+    KeepDistributionTotals(loading, times,
+                           std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
+                           totals);
     S::resultAvailable = true;
 }
 
@@ -428,6 +437,9 @@ bool RunContiSed(TXLAWindow* window) {
         return false;
     }
     StoreContiSolution(sol);
+    // The grid's abscissae are kept beside the data as the vector file of the data folder.
+    if (!ScanPaths::gSDistPath.empty())
+        SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
     ShowDistribution(window);
     if (!ContiState::calledFromFit && !FitControl::fitInProgress) {
         if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)

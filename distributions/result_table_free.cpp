@@ -4,9 +4,11 @@
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "simulation/conti_kernel.h"
+#include "simulation/distribution_totals.h"
 
 void FreeResultTable() {
     ClearDistribution(false);
     FreeDistributionArrays();
     gContiKernel.Free();
+    ClearDistributionTotals();
 }
