@@ -9,6 +9,7 @@
 #include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/distribution_plot.h"
+#include "fitting/equilibrium_fit.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
@@ -44,7 +45,7 @@ struct KernelInputs {
     ContiVariant variant = ContiVariant::None;
     std::vector<double> s, D;
     float meniscus = 0, bottom = 0, vbar = 0, density = 0, viscosity = 0, startTime = 0;
-    bool startTimeOn = false;
+    bool startTimeOn = false, equilibrium = false;
     const float* gridRadius = nullptr;
     int gridCount = 0, scanCount = 0;
     const ScanHeader* header = nullptr;
@@ -66,6 +67,7 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.viscosity = S::viscosity;
     k.startTimeOn = ModelParameters::startTimeOn;
     k.startTime = ModelParameters::startTime;
+    k.equilibrium = S::equilibriumData;
     k.gridRadius = S::gridRadius;
     k.gridCount = S::gridCount;
     k.scanCount = S::scanCount;
@@ -100,6 +102,21 @@ void NonDiffusingKernel(const ContiGrid& g) {
     LammGrid::omega2S = saved;
 }
 
+// Equilibrium profiles of unit loading for every grid point and scan, each scan at its own speed
+// and temperature: the kernel of a molar-mass distribution on equilibrium data.
+bool EquilibriumKernel(const ContiGrid& g) {
+    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
+    const double buoyancy = 1.0 - double(S::vbar) * S::density;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int p = 1; p <= g.n; ++p)
+            if (!EquilibriumScanProfile(k, g.M[p] * buoyancy, 1.0, S::gridRadius, S::gridCount,
+                                        gContiKernel.Row(p, k)))
+                return false;
+    for (int p = 1; p <= g.n; ++p)
+        gContiKernel.SetSolved(p, true);
+    return true;
+}
+
 bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
@@ -109,6 +126,12 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar) {
         NonDiffusingKernel(g);
+    } else if (g.variant == ContiVariant::CM && S::equilibriumData) {
+        if (!EquilibriumKernel(g)) {
+            gContiKernel.Free();
+            ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
+            return false;
+        }
     } else if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0) {
         return false;
     }

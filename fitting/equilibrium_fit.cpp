@@ -82,6 +82,11 @@ std::vector<double> SpeciesLoadings() {
 
 } // namespace
 
+bool EquilibriumScanProfile(int k, double buoyantMolarMass, double loading, const float* r, int n,
+                            float* out) {
+    return ScanProfile(k, buoyantMolarMass, loading, r, n, out);
+}
+
 bool FillEquilibriumKernel(double buoyantMolarMass, double loading) {
     if (!CellSet())
         return false;

@@ -14,6 +14,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/result_table.h"
+#include "state/run_switches.h"
 #include "support/conti_data_store.h"
 #include "support/lamm_list_harness.h"
 
@@ -231,6 +232,22 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
         ScanStore::leftFitLimit = left, ScanStore::rightFitLimit = right;
     }
     TakeErrorBoxes();
+}
+
+// A key pressed while the normal equations are built is seen after the join: the Run stops, the
+// previous distribution and its kernel stay.
+TEST_F(ContiRun, KeyPressDuringTheNormalEquationsKeepsThePreviousDistribution) {
+    store.Fill({{5.0, 1.25, 0.5}});
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const std::vector<float> previous = Distribution();
+    const unsigned long kernel = gContiKernel.Generation();
+    ContiState::confidenceLevel = 0.95f; // the kernel is reused: the first poll is after the join
+    plat::test::key(&window, VK_ESCAPE, 27);
+    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_TRUE(gUserInterrupt.load());
+    EXPECT_EQ(Distribution(), previous);
+    EXPECT_EQ(gContiKernel.Generation(), kernel);
+    gUserInterrupt.store(false);
 }
 
 // The grid point at s = 0 gives a column constant in radius and time, which time-invariant and

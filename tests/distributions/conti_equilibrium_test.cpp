@@ -1,0 +1,76 @@
+// c(M) on sedimentation equilibrium data: the kernel is the equilibrium exponential of each grid
+// point at every scan's speed, so one species of known molar mass comes back as one peak of its
+// loading, and a scan without a rotor speed is refused with its message.
+#include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
+#include "fitting/equilibrium_fit.h"
+#include "foundations/error_box_log.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/result_table.h"
+#include "support/conti_data_store.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
+    ContiStoreCase cs;
+    cs.scans = 4;
+    cs.points = 200;
+    cs.meniscus = 6.9f;
+    cs.bottom = 7.2f;
+    ContiDataStore store(cs);
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    window.Create();
+    script.pumpUntilIdle();
+    ScanStore::equilibriumData = true;
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = true;
+    ContiState::rangeMin = 10000.0f;
+    ContiState::rangeMax = 200000.0f;
+    ContiState::resolution = 39.0f;
+    ContiState::confidenceLevel = 0.68f;
+    // 66 kDa at three speeds, the signal the exponential of each speed
+    const double M = 66000.0, loading = 0.5;
+    const double buoyancy = 1.0 - double(ScanStore::vbar) * ScanStore::density;
+    const float rpm[] = {0.0f, 8000.0f, 12000.0f, 16000.0f, 20000.0f};
+    for (int k = 1; k <= cs.scans; ++k) {
+        store.headers[k].rotorSpeed = rpm[k];
+        ASSERT_TRUE(EquilibriumScanProfile(k, M * buoyancy, loading, store.radii.data(), cs.points,
+                                           store.signal[k].data()));
+    }
+    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    int peak = 1;
+    for (int p = 2; p <= ContiState::gridPoints; ++p)
+        if (ContiState::distribution[p] > ContiState::distribution[peak])
+            peak = p;
+    EXPECT_NEAR(ContiState::sValues[peak], M, 0.03 * M) << "the c(M) curve is drawn over M";
+    float area = 0, mw = 0, total = 0, sd = 0;
+    IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
+                          &area, &mw, &total, &sd);
+    EXPECT_NEAR(area, loading, 0.02 * loading);
+    EXPECT_NEAR(mw, M, 0.03 * M);
+    double ss = 0.0;
+    for (int k = 1; k <= cs.scans; ++k)
+        for (int i = 1; i <= cs.points; ++i)
+            ss += std::pow(store.residuals[k][i], 2);
+    EXPECT_LT(std::sqrt(ss / (cs.scans * cs.points)), 1e-3);
+
+    // a scan without speed is refused before anything is computed; the distribution stays
+    const std::vector<float> previous(ContiState::distribution + 1,
+                                      ContiState::distribution + ContiState::gridPoints + 1);
+    store.headers[2].rotorSpeed = 0.0f;
+    script.expectBox().textHas("was recorded at 0 rpm").answer(IDOK);
+    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(std::vector<float>(ContiState::distribution + 1,
+                                 ContiState::distribution + ContiState::gridPoints + 1),
+              previous);
+    TakeErrorBoxes();
+    FreeResultTable();
+}
