@@ -1,10 +1,9 @@
 // The commands on the continuous distribution: save and copy it, copy its plot, the
-// regularization choice, integration (by entered or file ranges) and the plot's x range.
+// regularization choice, integration (on the plot or by file ranges) and the plot's x range.
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/integration_ranges.h"
-#include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
 #include "plat/clipboard.hpp"
 #include "plotting/plot_owners.h"
@@ -105,42 +104,15 @@ void TXLAWindow::ReportAutomaticIntegration() {
         MessageBox(text.c_str(), kIntegration, MB_OK);
 }
 
-// Without a band on the plot to drag, the range is entered: s-min, then s-max.
 void TXLAWindow::CmIntegrateDistribution() {
-    if (!HaveDistribution())
-        return;
-    DistributionBand::selectArmed = DistributionBand::zoomArmed = false;
-    if (gIntegrationRangesFromFile && !IntegrationRanges().empty()) {
-        ReportAutomaticIntegration();
-        return;
-    }
-    float lo = ContiState::sValues[1], hi = ContiState::sValues[ContiState::gridPoints];
-    if (!InputFloat(&lo, lo, true, "lower limit of the integration", kIntegration) ||
-        !InputFloat(&hi, hi, true, "upper limit of the integration", kIntegration))
-        return;
-    if (!(lo < hi)) {
-        MessageBox("The integration range is empty: its lower limit must lie below its upper "
-                   "limit.",
-                   kIntegration, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    MessageBox(IntegralReportLine(lo, hi).c_str(), kIntegration, MB_OK);
+    if (HaveDistribution())
+        IntegrateOrSelectRange();
 }
 
+// The next right-button band on the distribution plot zooms it.
 void TXLAWindow::CmRescaleDistributionPlot() {
-    if (!ContiState::distributionPlot)
-        return;
-    CWINPlot* plot = ContiState::distributionPlot;
-    float lo = plot->xMin, hi = plot->xMax;
-    if (!InputFloat(&lo, lo, true, "minimum of the x range", "RESCALE DISTRIBUTION PLOT") ||
-        !InputFloat(&hi, hi, true, "maximum of the x range", "RESCALE DISTRIBUTION PLOT"))
-        return;
-    if (!(lo < hi)) {
-        MessageBox("The x range is empty: its minimum must lie below its maximum.",
-                   "RESCALE DISTRIBUTION PLOT", MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    RedrawDistribution(this, lo, hi);
+    if (ContiState::distributionPlot)
+        DistributionBand::zoomArmed = true;
 }
 
 void TXLAWindow::CmFullscaleDistributionPlot() {

@@ -1,7 +1,9 @@
 // Right button on the plots. A band drawn on the data plot zooms it and pushes a level of the
 // zoom history; a right double click goes back one level. On the distribution plot the band
-// zooms that plot and a double click returns it to full scale. During a Run or Fit every right
-// button message only asks the computation to stop.
+// is integrated when an integration waits for it and zooms that plot; a double click returns it
+// to full scale. During a Run or Fit every right button message only asks the computation to
+// stop.
+#include "app/distribution_range.h"
 #include "app/molar_mass_readout.h"
 #include "app/rubber_band.h"
 #include "app/txla_window.h"
@@ -134,6 +136,10 @@ void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
             if (gZoomed) {
                 ZoomDataPlot(this, xmin, xmax, ymin, ymax);
             } else if (DB::active && ContiState::distributionPlot) {
+                if (DB::integrateArmed)
+                    ReportIntegral(this, DistributionS(this, xmin), DistributionS(this, xmax),
+                                   ContiState::distributionPlot->Y2FromPixel(ymax),
+                                   ContiState::distributionPlot->Y2FromPixel(ymin));
                 if (DB::zoomArmed)
                     RedrawDistribution(this, DistributionS(this, xmin), DistributionS(this, xmax));
             }

@@ -1,10 +1,15 @@
 // A user's road through the menu: two species of one f/f0 written as scan files, loaded,
 // "Continuous c(s) Distribution" chosen, Run, the Fit of f/f0 and meniscus, each peak integrated
-// from the menu, the distribution saved and read back.
+// with the menu command and a right-button band on the distribution plot, the distribution saved
+// and read back.
 #include "app/txla_window.h"
+#include "display/plot_coordinates.h"
+#include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
 #include "distributions/distribution_plot.h"
 #include "foundations/nr_arrays.h"
+#include "plat/messages.hpp"
+#include "plotting/win_plot.h"
 #include "scandata/common_grid.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -113,20 +118,33 @@ TEST(ContiRoad, LoadRunFitIntegrateSaveThroughTheMenu) {
     EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.003);
     f.Paint();
 
+    // Each peak: "integrate distribution", then the range drawn with the right button on the
+    // distribution plot; the band also zooms the plot, which goes back to full scale after.
+    TXLAWindow* w = f.window.get();
+    auto column = [&](float s) {
+        return LogicalToPixelX(DataToLogicalX(*ContiState::distributionPlot, s), w->clientWidth);
+    };
+    const int row = static_cast<int>(0.8 * w->clientHeight);
     struct Peak {
-        const char *lo, *hi;
+        float lo, hi;
         double loading, s;
-    } peaks[] = {{"2.5", "5", 0.3, 3.5}, {"5.5", "9.5", 0.6, 7.0}};
+    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
     for (const Peak& p : peaks) {
         plat::test::Script script;
-        script.expectInput().caption("INTEGRATE DISTRIBUTION").answer(p.lo);
-        script.expectInput().caption("INTEGRATE DISTRIBUTION").answer(p.hi);
         script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
-        SendMessage(f.window.get(), WM_COMMAND, WPARAM(456), 0);
+        script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
+        SendMessage(w, WM_COMMAND, WPARAM(456), 0);
+        ASSERT_TRUE(InsideDistributionPlot(w, column(p.lo), row));
+        plat::test::mouse(w, WM_RBUTTONDOWN, column(p.lo), row, MK_RBUTTON);
+        plat::test::mouse(w, WM_MOUSEMOVE, column(p.hi), row, MK_RBUTTON);
+        plat::test::mouse(w, WM_RBUTTONUP, column(p.hi), row);
+        script.pumpUntilIdle();
         ASSERT_TRUE(script.done()) << script.logText();
         const std::string text = script.log().back().text;
         EXPECT_NEAR(NumberAfter(text, "c = "), p.loading, 0.03 * p.loading) << text;
         EXPECT_NEAR(NumberAfter(text, "weight-average "), p.s, 0.03 * p.s) << text;
+        EXPECT_NEAR(ContiState::distributionPlot->xMax, p.hi, 0.05) << "zoomed to the band";
+        SendMessage(w, WM_COMMAND, WPARAM(458), 0); // Full-scale Distribution Plot
     }
 
     const std::string saved = f.data.file("distrib.dat");
