@@ -25,6 +25,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
 #include "display/pointer_history.h"
+#include "app/pointer_in_client.h"
 #include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
 
@@ -215,8 +216,8 @@ void TXLAWindow::EvLButtonUp(UINT, const TPoint& point) {
     if (BandOwnsTheMouse() || !D::buttonDown)
         return;
     D::buttonDown = false;
-    D::releaseX = point.x;
-    gMouseDataX = DataRadiusAtColumn(this, point.x);
+    D::releaseX = ColumnInClient(*this, point.x);
+    gMouseDataX = DataRadiusAtColumn(this, D::releaseX);
     D::settledByKey = false;
     if (!D::awaitingConfirm) {
         MouseTrackAdd(point.x, point.y);

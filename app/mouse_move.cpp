@@ -24,6 +24,7 @@
 #include "state/model_parameters.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "app/pointer_in_client.h"
 #include "app/rubber_band.h"
 #include "display/pointer_history.h"
 #include "display/screen_modes.h"
@@ -145,9 +146,9 @@ void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
     if (D::buttonDown) {
         if (!D::awaitingConfirm)
             MouseTrackAdd(point.x, point.y);
-        DrawMarkerLineB(this, point.x, 1);
-        D::releaseX = point.x;
-        gMouseDataX = DataRadiusAtColumn(this, point.x);
+        D::releaseX = ColumnInClient(*this, point.x);
+        DrawMarkerLineB(this, D::releaseX, 1);
+        gMouseDataX = DataRadiusAtColumn(this, D::releaseX);
         return;
     }
     if (RubberBand::captured && (gZoomed || DistributionBand::active)) {

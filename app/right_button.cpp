@@ -5,6 +5,7 @@
 // stop.
 #include "app/distribution_range.h"
 #include "app/molar_mass_readout.h"
+#include "app/pointer_in_client.h"
 #include "app/rubber_band.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
@@ -86,11 +87,9 @@ void ZoomDataPlot(TXLAWindow* w, int xmin, int xmax, int ymin, int ymax) {
 } // namespace
 
 void TrackRubberBand(TXLAWindow* w, const TPoint& point) {
-    const TRect client = w->GetClientRect();
-    RB::currentX = std::clamp(point.x, client.left, std::max(client.left, client.right - 1));
-    RB::currentY = IntegrationRows()
-                       ? DistributionRow(w, ContiState::distributionPlotTop)
-                       : std::clamp(point.y, client.top, std::max(client.top, client.bottom - 1));
+    RB::currentX = ColumnInClient(*w, point.x);
+    RB::currentY = IntegrationRows() ? DistributionRow(w, ContiState::distributionPlotTop)
+                                     : RowInClient(*w, point.y);
     DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::drawnX, RB::drawnY);
     DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::currentX, RB::currentY);
     RB::drawnX = RB::currentX;

@@ -2,6 +2,7 @@
 // on-plot buttons; positions come from the plot's own mapping of the loaded set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "state/run_switches.h"
@@ -14,6 +15,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "plat/messages.hpp"
+#include "plat/surface.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
 
@@ -160,4 +162,26 @@ TEST_F(LeftButton, EnterAppliesAndEscapeRevertsAWaitingMove) {
     EXPECT_FALSE(D::meniscusShiftPending);
     EXPECT_EQ(FitControl::meniscusMax, high);
     EXPECT_EQ(ScreenButtonSet::confirmButton, nullptr);
+}
+
+// A marker dragged out of the window used to follow the pointer off the client area, leaving
+// its line and its confirm buttons where nobody could see or reach them.
+TEST_F(LeftButton, ADragLeavingTheWindowStopsAtItsEdge) {
+    const plat::Surface before = w->GetSurface();
+    const int from = Column(7.2f); // the bottom
+    pt::mouse(w, WM_LBUTTONDOWN, from, kRow, MK_LBUTTON);
+    pt::mouse(w, WM_MOUSEMOVE, 760, kRow, MK_LBUTTON);
+    pt::mouse(w, WM_MOUSEMOVE, 900, kRow + 400, MK_LBUTTON);
+    pt::mouse(w, WM_LBUTTONUP, 900, kRow + 400);
+    f.Paint();
+    EXPECT_EQ(D::releaseX, 699);
+    EXPECT_FLOAT_EQ(gMouseDataX, DataRadiusAtColumn(w, 699));
+    ASSERT_NE(ScreenButtonSet::cancelMoveButton, nullptr);
+    const CScreenButton* b = ScreenButtonSet::cancelMoveButton;
+    EXPECT_LT(LogicalToPixelX(std::min(b->left, b->right), w->clientWidth), 700);
+    ClickOn(ScreenButtonSet::cancelMoveButton);
+    EXPECT_NEAR(ModelParameters::bottom, 7.2f, 1e-6);
+    w->RequestRepaint();
+    f.Paint();
+    EXPECT_EQ(w->GetSurface(), before);
 }
