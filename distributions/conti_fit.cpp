@@ -144,8 +144,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
     try {
-        RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free),
-                           control);
+        RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         FitControl::fitInProgress = false;
@@ -189,7 +188,8 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
     ContiSolution sol;
-    const ContiStatus status = ComputeContiSolution(window, sol);
+    // The residuals need the eliminated noise; the rmsd alone does not.
+    const ContiStatus status = ComputeContiSolution(window, sol, residuals != nullptr);
     if (status == ContiStatus::Stopped || gUserInterrupt.load() || KeyPressed()) {
         FitControl::fitAborted = true;
         SerialFitState::stopRequested = true;

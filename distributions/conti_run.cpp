@@ -292,7 +292,7 @@ std::string NotEnoughMemoryText() {
     return text;
 }
 
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
@@ -337,7 +337,8 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out) {
     }
     out.chiSquare = std::max(0.0, main.chiSquare);
     out.rmsd = set.Values() > 0 ? std::sqrt(out.chiSquare / set.Values()) : 0.0;
-    ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount());
+    if (withNoise)
+        ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount());
     return ContiStatus::Done;
 }
 

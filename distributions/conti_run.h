@@ -38,8 +38,10 @@ std::string NotEnoughMemoryText();
 bool SolutionFinite(const ContiSolution& solution);
 
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
-// when its inputs changed. A key press (after the normal equations) returns Stopped.
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out);
+// when its inputs changed. A key press (after the normal equations) returns Stopped. Without
+// withNoise the eliminated noise is not formed (ti and ri stay empty): a caller that needs only
+// the rmsd saves a pass over the kernel.
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
 // Frees the distribution arrays of the state (abscissae and values).
