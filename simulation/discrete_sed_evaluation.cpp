@@ -19,6 +19,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -162,6 +163,11 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     ComputeSpeciesLoadings();
     LammGrid::loadingFraction = 1.0f;
     gUserInterrupt.store(false, std::memory_order_relaxed);
+    // Within an optimiser run each species keeps the choices of its first evaluation.
+    struct HeldChoices {
+        HeldChoices() { HoldSpeciesChoicesFor(HeldDiscretisation::NextList()); }
+        ~HeldChoices() { HoldSpeciesChoicesFor(-1); }
+    } heldChoices;
     const double rpm = LastScanRpm();
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
     bool singular = false, discretization = false;
@@ -169,7 +175,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
         LammGrid::currentSpecies = i;
-        ChooseAlgorithmForSpecies(M::speciesS[i]);
+        ChooseAlgorithmHeld(i, M::speciesS[i]);
         if (!M::speciesIncluded[i])
             continue;
         const double loading = M::speciesLoading[i];

@@ -16,6 +16,7 @@
 #include "simulation/speed_and_equilibrium.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -109,7 +110,45 @@ struct Retry {
 };
 constexpr Retry kRetries[] = {{false, false}, {true, false}, {false, true}};
 
+// The list of held choices of the evaluation in progress; -1 outside an optimiser run.
+int gHeldList = -1;
+
+bool FindHeld(int slot, HeldLammGrid& held) {
+    return gHeldList >= 0 && HeldDiscretisation::Find(gHeldList, slot, held);
+}
+
 } // namespace
+
+void HoldSpeciesChoicesFor(int list) {
+    gHeldList = list;
+}
+
+void ChooseAlgorithmHeld(int slot, double sS) {
+    using C = ModelChoice;
+    HeldLammGrid held;
+    // within an optimiser run a slot that is not solved changes nothing
+    if (gHeldList >= 0 && !M::speciesIncluded[slot])
+        return;
+    if (!FindHeld(slot, held)) {
+        ChooseAlgorithmForSpecies(sS);
+        if (gHeldList >= 0) {
+            held.movingHat = C::movingHatAlgorithm;
+            held.claverie = C::claverieAlgorithm;
+            held.automaticSGrid = LammGrid::automaticSGrid;
+            held.fixTimestep = C::fixedTimeStep;
+            held.backDiffusionShutOff = CheckEquilibriumExponentRange(sS, SpeciesDiffusion(slot));
+            HeldDiscretisation::Store(gHeldList, slot, held);
+        }
+        return;
+    }
+    if (held.movingHat != C::movingHatAlgorithm || held.claverie != C::claverieAlgorithm) {
+        C::movingHatAlgorithm = held.movingHat;
+        C::claverieAlgorithm = held.claverie;
+        EnsureLammArrays(LammGrid::gridSize);
+    }
+    LammGrid::automaticSGrid = held.automaticSGrid;
+    C::fixedTimeStep = held.fixTimestep;
+}
 
 double AutomaticAlgorithmLimit() {
     const bool optimized = LammGrid::optimizeGridSpacing && ModelParameters::autoGridSize &&
@@ -163,7 +202,10 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
         EnsureLammArrays(LammGrid::gridSize);
     if (!LammGrid::arraysAllocated)
         return false;
-    LammGrid::backDiffusionShutOff = CheckEquilibriumExponentRange(LammGrid::s, LammGrid::d);
+    HeldLammGrid held;
+    LammGrid::backDiffusionShutOff = FindHeld(slot, held)
+                                         ? held.backDiffusionShutOff
+                                         : CheckEquilibriumExponentRange(LammGrid::s, LammGrid::d);
     const GridAlgorithm chosen = ChosenGridAlgorithm();
     // the moving hat algorithm steps by its grid period, as SolveLammFE shows
     if (chosen == GridAlgorithm::MovingHat)

@@ -24,6 +24,14 @@ void ChooseAlgorithmForSpecies(double sS);
 // dc/c", the error words cleared.
 void StartSpeciesRun(TXLAWindow* window, double loading);
 
+// Within an optimiser run (HeldDiscretisation active) the first evaluation's choices of each
+// species are held for the later ones: the algorithm (and its s-grid and fixed-step switches)
+// and the open bottom, which would otherwise switch where s or D crosses a limit and make the
+// objective jump. list: the evaluation's list number, -1 outside an optimiser run.
+void HoldSpeciesChoicesFor(int list);
+// ChooseAlgorithmForSpecies, or the choice held for the slot.
+void ChooseAlgorithmHeld(int slot, double sS);
+
 // The Lamm solution of one included species (LammGrid::s and LammGrid::d set) on the simulation
 // grid by the selected algorithm, added into the scans' fit or the slot's ComponentScans. A
 // failed solution is tried again from the start (without grid truncation, with the moving hat

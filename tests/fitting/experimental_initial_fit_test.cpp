@@ -1,10 +1,13 @@
 // A fit that starts every solution from the first scan: s and D of one species are found again
-// from noisy data, and the rms deviation counts the simulated scans only.
+// from noisy data, and the rms deviation counts the simulated scans only. Within an optimiser run
+// the species keep the algorithm their first evaluation chose.
 #include "fitting/fit_driver.h"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed_module.h"
 #include "state/fit_control.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -49,6 +52,41 @@ TEST_F(ExperimentalInitialFit, RecoversSAndDFromTheFirstScanOn) {
     EXPECT_NEAR(M::speciesDOrM[1] / 6.0, 1.0, 0.05) << "D " << M::speciesDOrM[1];
     // Scan 1 is its own model and does not lower the deviation below the noise.
     EXPECT_NEAR(CalcFitRmsd() / set.noise, 1.0, 0.06) << "rmsd " << CalcFitRmsd();
+}
+
+// The automatic choice changes algorithm at a limit of s: a trial that crosses it within an
+// optimiser run keeps the first choice, so the objective does not jump there; outside an
+// optimiser run, and in the next one, the choice follows s again.
+TEST_F(ExperimentalInitialFit, AlgorithmHeldWithinAnOptimiserRun) {
+    VelocitySet set;
+    set.species = {{4.5, 6e-7, 0.8}};
+    set.scans = 4;
+    FillVelocityStore(set);
+    M::experimentalInitialDistribution = true;
+    ModelChoice::automaticAlgorithm = true;
+    plat::test::Script script; // no box
+    const float above = float(1.1 * AutomaticAlgorithmLimit());
+    const float below = float(0.9 * AutomaticAlgorithmLimit());
+    auto runAt = [](float s) {
+        for (int k = 1; k <= 4; ++k) // the excluded slots choose too, outside a fit
+            M::speciesS[k] = s;
+        PackFitParameters();
+        HeldDiscretisation::BeginEvaluation();
+        CurrentModelEvaluator()(nullptr);
+        return ModelChoice::movingHatAlgorithm;
+    };
+    {
+        const HeldDiscretisation::Scope hold;
+        EXPECT_TRUE(runAt(above));
+        EXPECT_TRUE(runAt(below)) << "held from the first evaluation";
+    }
+    EXPECT_FALSE(runAt(below)) << "outside an optimiser run";
+    {
+        const HeldDiscretisation::Scope hold;
+        EXPECT_FALSE(runAt(below));
+        EXPECT_FALSE(runAt(above)) << "held from the first evaluation";
+    }
+    EXPECT_TRUE(script.done()) << script.logText();
 }
 
 } // namespace
