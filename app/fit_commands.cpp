@@ -110,6 +110,10 @@ bool FitDiscreteSpecies(TXLAWindow* w) {
 
 void TXLAWindow::CmFit() {
     ContiState::fMvsMOneShot = false;
+    if (RealtimeState::equilibriumTestMode) {
+        TestApproachToEquilibrium();
+        return;
+    }
     if (LoadFilters::gradientCheck && !CheckScanGradients(this))
         return;
     fitBusy = true;

@@ -7,6 +7,7 @@
 #include "plotting/aux_plots.h"
 #include "state/model_choice.h"
 #include "app/printed_page.h"
+#include "app/eq_test_plots.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
@@ -115,6 +116,8 @@ void DrawNormalPicture(TXLAWindow* window, TDC& dc) {
     CWINPlot* data = ScanStore::dataPlot;
     if (ScanStore::showData)
         PlayPicture(dc, DataPlotHandle());
+    if (CWINPlot* profile = GetEqTestPlot())
+        PlayPicture(dc, profile->metaFile);
     if (data && ScanStore::showData && !ScreenModes::eqTestPlotShown) {
         DrawNormalMarkers(window);
         PlayDataOverlays(dc);
@@ -209,6 +212,10 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
         DrawNormalPicture(this, dc);
     }
 
+    if (RealtimeState::realtimeMode) {
+        dc.TextOut(500, 30, RealtimeState::statusLine1.c_str());
+        dc.TextOut(500, 50, RealtimeState::statusLine2.c_str());
+    }
     const bool auxShown = AuxPlots::shown || AuxPlots::adHocShown;
     if (!ScreenModes::eqTestPlotShown && !MStarScreenActive() && !auxShown) {
         PlayScreenButtons(dc);

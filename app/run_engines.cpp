@@ -42,6 +42,7 @@ bool RunEngineAvailable(RunEngine engine) {
         // discrete models come with their solvers.
         return DiscreteModelAvailable();
     case RunEngine::ApproachToEquilibrium:
+        return true;
     case RunEngine::ContinuousModel:
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:
@@ -66,6 +67,10 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return RunResult::NotAvailable;
     // The engines say themselves why they computed nothing.
     switch (engine) {
+    case RunEngine::ApproachToEquilibrium:
+        // The test recomputes its plots; it leaves no model result behind.
+        window->TestApproachToEquilibrium();
+        return RunResult::Refused;
     case RunEngine::ContiSed:
         return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::EquilibriumFit:

@@ -109,9 +109,11 @@ void TXLAWindow::EvKeyDown(UINT key, UINT, UINT) {
         return;
     }
     // A key pressed while nothing computes is not kept as an abort request: it would stop the
-    // next long command at its first key poll. In the realtime mode it checks the folder now.
-    if (RealtimeState::realtimeMode)
+    // next long command at its first key poll. In the realtime mode it stops the update at once.
+    if (RealtimeState::realtimeMode) {
+        RealtimeState::stopRequested = true;
         EvRealtimeTimer(13);
+    }
     if (!ScanStore::dataPlot || !T::placed || (key != VK_LEFT && key != VK_RIGHT))
         return;
     gMouseDataX = float(double(gMouseDataX) + (key == VK_LEFT ? -kNudgeCm : kNudgeCm));

@@ -137,8 +137,15 @@ class TXLAWindow : public TFrameWindow {
     void EvRealtimeTimer(UINT id);
     // Rebuilds time and omega2t of every scan from the file time stamps and a reference scan.
     void CmRestoreTimeAndW2t();
-    // Leaves the test of attained equilibrium when it is on.
+    // The test of attained equilibrium (645): the command, the recomputation that Run and Fit
+    // call while the mode is on, and leaving the mode (nothing happens when its plots are not up).
+    void CmTestApproachToEquilibrium();
+    void TestApproachToEquilibrium();
     void LeaveEqTestMode();
+    // Realtime update of files (540, 541): the data folder is probed once a minute and the
+    // analysis run again when new scans appear; a key press stops it.
+    void CmRealtimeUpdate();
+    void CmStopRealtimeUpdate();
     // Moving fitted systematic noise into the data and back; the fitted data range.
     void CmSubtractTiNoise();
     void CmSubtractRiNoise();

@@ -3,12 +3,16 @@
 #pragma once
 
 #include "state/mstar_state.h"
+#include "state/realtime_state.h"
 
 struct ScreenModes {
-    static inline bool eqTestPlotShown = false; // the test of attained equilibrium built its plot
+    // The test of attained equilibrium built its plots.
+    static inline bool& eqTestPlotShown = RealtimeState::eqTestPlotShown;
 
     static void ResetToDefaults() { eqTestPlotShown = false; }
 };
 
 // The M* screen of one or of several data sets is shown.
-inline bool MStarScreenActive() { return MStarState::mStarMode || MStarState::multipleSets; }
+inline bool MStarScreenActive() {
+    return MStarState::mStarMode || MStarState::multipleSets;
+}

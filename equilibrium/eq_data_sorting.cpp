@@ -1,10 +1,6 @@
 // Sorting equilibrium scans to disk, with the questions on attained equilibrium.
 #include "equilibrium/eq_data_sorting.h"
 
-#include "plotting/aux_plots.h"
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
@@ -14,6 +10,8 @@
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
+#include "plat/window.hpp"
+#include "plotting/aux_plots.h"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
 #include "scandata/equilibrium_scans.h"
@@ -21,6 +19,8 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -115,7 +115,8 @@ void ShowScan(TXLAWindow* window, int latest) {
 
 bool Ask(TXLAWindow* window, const std::string& text) {
     PlayInfoSound();
-    return MessageBox(WindowServices::PlatformWindow(window), text.c_str(), "EQ Test", MB_YESNO) == IDYES;
+    return MessageBox(WindowServices::PlatformWindow(window), text.c_str(), "EQ Test", MB_YESNO) ==
+           IDYES;
 }
 
 std::string Format(const char* format, double a, double b) {
@@ -240,36 +241,33 @@ bool WriteXpFile(const std::string& path, const std::string& nameList, int fileC
 
 std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
     std::vector<EqGroup> groups;
-    // Kept as doubles: a wavelength from a file may lie beyond every integer.
-    std::vector<double> keys;
+    // A scan belongs to the first group whose window holds it; any other scan opens a group.
+    // Deciding by the group key alone (floor of the wavelength, within the tolerance) would skip
+    // scans that lie in no group's strict wavelength window, such as 279.5 nm beside 284.6 nm.
+    std::vector<bool> grouped(static_cast<std::size_t>(S::scanCount) + 1, false);
     bool prefixMode = false;
-    int offset = 0;
     for (int i = 1; i <= S::scanCount; ++i) {
-        int letterOffset = PrefixOffset(FirstLetter(i));
-        if (letterOffset >= 0) {
+        if (PrefixOffset(FirstLetter(i)) >= 0)
             prefixMode = true;
-            offset = letterOffset;
-        }
+        if (grouped[static_cast<std::size_t>(i)] || static_cast<int>(groups.size()) >= kMaxGroups)
+            continue;
         const ScanHeader& hi = S::header[i];
         float wl = hi.wavelength;
-        double key =
-            std::floor(static_cast<double>(wl)) + 1000.0 * hi.cell + (prefixMode ? offset : 0);
-        bool known = std::any_of(keys.begin(), keys.end(), [&](double k) {
-            return k - tolerance <= key && key <= k + tolerance;
-        });
-        if (known || static_cast<int>(keys.size()) >= kMaxGroups)
-            continue;
-        keys.push_back(key);
         EqGroup group;
         group.first = i;
         group.wavelength = wl;
         group.prefix = prefixMode ? FirstLetter(i) : 0;
         std::vector<int> members;
         for (int j = i; j <= S::scanCount; ++j)
-            if (S::header[j].cell == hi.cell && (!prefixMode || FirstLetter(j) == FirstLetter(i)) &&
+            if (!grouped[static_cast<std::size_t>(j)] && S::header[j].cell == hi.cell &&
+                (!prefixMode || FirstLetter(j) == FirstLetter(i)) &&
                 S::header[j].wavelength > wl - tolerance &&
-                S::header[j].wavelength < wl + tolerance)
+                S::header[j].wavelength < wl + tolerance) {
                 members.push_back(j);
+                grouped[static_cast<std::size_t>(j)] = true;
+            }
+        // Speeds are compared exactly as stored: a truncated table would open a new, overlapping
+        // series for every scan of a speed that is not a whole number of rpm.
         std::vector<float> speeds;
         for (std::size_t a = 0; a < members.size(); ++a) {
             int j = members[a];
@@ -277,7 +275,7 @@ std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
             if (std::find(speeds.begin(), speeds.end(), rpm) != speeds.end() ||
                 static_cast<int>(speeds.size()) >= kMaxSpeeds)
                 continue;
-            speeds.push_back(std::trunc(rpm));
+            speeds.push_back(rpm);
             EqSeries series;
             series.latest = j;
             for (std::size_t b = a; b < members.size(); ++b) {

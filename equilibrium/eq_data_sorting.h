@@ -22,9 +22,10 @@ struct EqGroup {
     std::vector<EqSeries> series;
 };
 
-// The groups of the loaded scans: keys floor(wavelength) + 1000 x cell (+ 10000, 20000, 30000
-// for the channel letters once any scan name starts with one) within tolerance of each other
-// form one group; inside it each distinct speed is a series.
+// The groups of the loaded scans: a scan not yet in a group opens one, which takes every later
+// scan of the same cell (and, once any scan name starts with 'i', 'm' or 'o', the same first
+// letter) whose wavelength lies strictly within tolerance of the opening scan's; inside a group
+// each distinct speed is a series. At most 200 groups and 10 speeds per group.
 std::vector<EqGroup> GroupEquilibriumScans(float tolerance);
 
 // Shows the series' time course of differences to its latest scan and asks whether

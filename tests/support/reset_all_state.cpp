@@ -1,7 +1,9 @@
 // Resets the program-wide records of the subsystems built so far.
 #include "reset_all_state.h"
 
+#include "app/eq_test_plots.h"
 #include "app/txla_window.h"
+#include "state/eq_test_state.h"
 #include "plat/filedlg.hpp"
 #include "fitting/linear_params.h"
 
@@ -63,6 +65,8 @@ void ResetAllState()
     ModelChoice::ResetToDefaults();
     gDlsData = false;
     gDlsViscosityPoise = 0.01002f;
+    FreeEqTestPlots();
+    EqTestState::ResetToDefaults();
     RealtimeState::ResetToDefaults();
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();

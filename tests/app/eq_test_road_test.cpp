@@ -1,0 +1,235 @@
+// The test of attained equilibrium as a user drives it: three speeds of scans approaching
+// equilibrium loaded from files, the command and its questions, Run recomputing, a narrower
+// comparison range, the realtime update following new files until a key stops it, and leaving.
+#include "app/load_all_data.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/eq_test_state.h"
+#include "state/realtime_state.h"
+#include "support/main_window_fixture.h"
+#include "support/scan_set_generator.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+using E = EqTestState;
+using R = RealtimeState;
+
+constexpr long kSpeeds[3] = {10000, 15000, 20000};
+
+// Scan k (1-based) of the run: three per speed, an hour apart, the deviation from the final
+// profile halving from one scan to the next.
+GeneratedScan RunScan(int k) {
+    GeneratedScan s;
+    s.rpm = kSpeeds[std::min((k - 1) / 3, 2)];
+    s.timeS = 3600L * k;
+    const double sigma = 0.5 * s.rpm * s.rpm / 1.0e8;
+    const double deviation = 0.02 * std::pow(0.5, (k - 1) % 3);
+    for (int i = 0; i < 60; ++i) {
+        const double r = 6.9 + 0.005 * i;
+        s.radius.push_back(r);
+        s.value.push_back(0.2 * std::exp(sigma * (r * r - 6.9 * 6.9)) +
+                          deviation * std::sin(20.0 * r));
+        s.third.push_back(0.01);
+    }
+    return s;
+}
+
+std::string Name(int k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "%05d.RA1", k);
+    return name;
+}
+
+class EqTestRoad : public ::testing::Test {
+  protected:
+    void WriteScan(int k) { f.data.write(Name(k), RunScan(k).Text()); }
+    void LoadRun(int count) {
+        std::vector<std::string> names;
+        for (int k = 1; k <= count; ++k) {
+            WriteScan(k);
+            names.push_back(Name(k));
+        }
+        const std::string selection = SelectionBuffer(f.data.path(), names);
+        if (count > 3)
+            ExpectSpeedStepBoxes();
+        LoadAllData(f.window.get(), selection.c_str());
+        ASSERT_EQ(S::scanCount, count);
+    }
+    // Scans at several speeds without a speed-step file: the loader says so at every load.
+    void ExpectSpeedStepBoxes() {
+        f.script.expectBox().textHas("could not open").textHas("speedsteps.txt").answer(IDOK);
+        f.script.expectBox().caption("LOAD ERROR").textHas("speedsteps.txt").answer(IDOK);
+    }
+    void Command(int id) {
+        plat::test::command(f.window.get(), id);
+        f.script.pumpUntilIdle();
+    }
+    void AcceptLimits(int krpm, int answer = IDYES) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "accept radial limits for comparison of %d kprm series? \n(otherwise set "
+                      "new ones to exclude region or artifacts)",
+                      krpm);
+        f.script.expectBox().caption("EQ TEST").text(text).answer(answer);
+    }
+    void StartTest(bool realtime) {
+        for (long rpm : kSpeeds)
+            AcceptLimits(int(rpm / 1000));
+        f.script.expectBox()
+            .caption("EQ TEST")
+            .text("realtime update?")
+            .answer(realtime ? IDYES : IDNO);
+    }
+    int Curves(CWINPlot* plot) const { return plot ? plot->nCurves : -1; }
+
+    MainWindowFixture f;
+};
+
+TEST_F(EqTestRoad, TestRunRecomputeAndLeave) {
+    LoadRun(9);
+    StartTest(false);
+    Command(645);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(R::eqTestMode);
+    EXPECT_TRUE(R::eqTestPlotShown);
+    ASSERT_EQ(E::seriesTotal, 3);
+    // Each series' earlier scans differ from its latest by 4 and 2 units of the last difference.
+    for (int s = 1; s <= 3; ++s) {
+        const EqTestSlot& slot = E::slots[std::size_t(s)];
+        ASSERT_EQ(slot.timeY.size(), 2u);
+        EXPECT_NEAR(slot.timeY[0] / slot.timeY[1], 3.0, 0.05) << s;
+        EXPECT_NEAR(slot.timeX[0], -2.0, 1e-4);
+    }
+    EXPECT_EQ(Curves(S::dataPlot), 3);
+    // Only the highest speed shows its last pair and profile.
+    EXPECT_EQ(Curves(S::residualPlot), 1);
+    EXPECT_EQ(Curves(E::profilePlot), 1);
+    f.Paint();
+
+    // Run recomputes the test without asking again.
+    const float before = E::slots[3].lastPairRmsd;
+    Command(213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FLOAT_EQ(E::slots[3].lastPairRmsd, before);
+
+    // Files dropped on the window leave the test: the scan plots come back.
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 9; ++k)
+        paths.push_back(f.data.file(Name(k)));
+    f.script.expectBox()
+        .caption("DROPPING FILES")
+        .text("erase currently loaded data?")
+        .answer(IDYES);
+    f.script.expectInput().caption("LOAD FILES").answer("1");
+    ExpectSpeedStepBoxes();
+    plat::test::drop(f.window.get(), paths);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(R::eqTestMode);
+    EXPECT_FALSE(R::eqTestPlotShown);
+    EXPECT_EQ(E::profilePlot, nullptr);
+    EXPECT_EQ(Curves(S::dataPlot), 9);
+}
+
+TEST_F(EqTestRoad, NewRadialLimitsAreAskedAgainForTheSameSeries) {
+    LoadRun(9);
+    AcceptLimits(10, IDNO);
+    f.script.expectInput().caption("EQ TEST").prompt("r-min:").answer("7.0");
+    f.script.expectInput().caption("EQ TEST").prompt("r-max:").answer("7.1");
+    AcceptLimits(10);
+    AcceptLimits(15);
+    AcceptLimits(20);
+    f.script.expectBox().caption("EQ TEST").text("realtime update?").answer(IDNO);
+    Command(645);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    const EqTestSlot& slot = E::slots[1];
+    const int L = slot.members.back();
+    EXPECT_GT(S::radius[L][slot.firstIndex], 7.0f);
+    EXPECT_LE(S::radius[L][slot.firstIndex - 1], 7.0f);
+    EXPECT_LT(S::radius[L][slot.lastIndex], 7.1f);
+    EXPECT_GE(S::radius[L][slot.lastIndex + 1], 7.1f);
+    EXPECT_EQ(slot.pairY.size(), std::size_t(slot.lastIndex - slot.firstIndex + 1));
+}
+
+TEST_F(EqTestRoad, NoScansNoTest) {
+    f.script.expectBox().caption("EQ TEST").text("please load data first").answer(IDOK);
+    Command(645);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(R::eqTestMode);
+}
+
+TEST_F(EqTestRoad, RealtimeUpdateFollowsNewFilesUntilAKeyIsPressed) {
+    LoadRun(8);
+    AcceptLimits(10);
+    AcceptLimits(15);
+    AcceptLimits(20);
+    f.script.expectBox().caption("EQ TEST").text("realtime update?").answer(IDYES);
+    f.script.expectBox()
+        .caption("EQ TEST")
+        .text("keep going automatically with using default fitting limits for all new series?")
+        .answer(IDYES);
+    f.script.expectBox().caption("EQ TEST").text("load data from all cells?").answer(IDNO);
+    Command(645);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(R::realtimeOn);
+    EXPECT_EQ(E::slots[3].members.size(), 2u);
+
+    // A minute without new files changes nothing.
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 8);
+    EXPECT_NE(R::statusLine1.find("IN REALTIME UPDATE MODE"), std::string::npos);
+
+    // The instrument writes the ninth scan; the next tick loads it and runs the test again.
+    WriteScan(9);
+    ExpectSpeedStepBoxes();
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(S::scanCount, 9);
+    EXPECT_TRUE(R::eqTestMode);
+    EXPECT_EQ(E::slots[3].members.size(), 3u);
+    EXPECT_EQ(E::slots[3].timeY.size(), 2u);
+
+    f.script.expectBox().text("realtime update stopped by user interrupt").answer(IDOK);
+    plat::test::keyDown(f.window.get(), 'Q');
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(R::realtimeOn);
+    // Stopped: later ticks load nothing.
+    WriteScan(10);
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 9);
+}
+
+TEST_F(EqTestRoad, RealtimeUpdateOfAFolderEmptiedMeanwhileKeepsTheLoadedScans) {
+    LoadRun(3);
+    for (int k = 1; k <= 3; ++k)
+        std::filesystem::remove(f.data.file(Name(k)));
+    f.script.expectInput()
+        .caption("REALTIME MODE")
+        .prompt("maximal total number of files to load at once")
+        .answer("0");
+    Command(540);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(R::realtimeOn);
+    // An answer of 0 would divide the file numbers by zero; one file per load is the least.
+    EXPECT_EQ(R::maxFiles, 1);
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 3);
+    Command(541);
+    EXPECT_FALSE(R::realtimeOn);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+} // namespace
