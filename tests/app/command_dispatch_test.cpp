@@ -64,6 +64,9 @@ FirstPrompt Expected(const CommandRow& row) {
         {220, {"", ""}}, {231, {"", ""}}, {289, {"", ""}}, {524, {"", ""}}, {927, {"", ""}},
         {917, {"AVERAGE SCANS", "please load scans first"}},
         {579, {"Sort SE data", "please load data first"}},
+        {645, {"EQ TEST", "please load data first"}},
+        {540, {"", ""}}, // nothing loaded to follow
+        {541, {"", ""}},
         {265, {"SET N COLUMNS", "enter number of columns in data file"}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
