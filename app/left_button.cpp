@@ -8,6 +8,7 @@
 #include "plotting/aux_plots.h"
 #include "state/run_switches.h"
 #include "app/distribution_range.h"
+#include "app/mstar_actions.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
@@ -98,7 +99,7 @@ bool ButtonPressed(TXLAWindow* w, float px, float py) {
             return true;
         }
     }
-    return false;
+    return MStarButtonPressed(w, px, py);
 }
 
 void ShowReadouts(TXLAWindow* w, const char* first, const char* second) {

@@ -8,6 +8,8 @@
 #include "state/model_choice.h"
 #include "app/printed_page.h"
 #include "app/eq_test_plots.h"
+#include "plotting/screen_button.h"
+#include "state/mstar_state.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
@@ -151,6 +153,22 @@ void DrawAndPlay(TDC& dc, CWINPlot* plot, bool rescale) {
     PlayPicture(dc, plot->metaFile);
 }
 
+// The M* screen: the signal plot with its marker lines, then the other three plots.
+void DrawMStarPicture(TXLAWindow* window, TDC& dc) {
+    using MS = MStarState;
+    DrawAndPlay(dc, MS::signalPlot, false);
+    auto column = [&](float v) { return DataPlotColumn(window, v); };
+    if (ScanStore::leftFitLimit != 0.0f && !MarkerState::leftLimitGrabbed)
+        DrawMarkerLine(window, column(ScanStore::leftFitLimit), MarkerState::fitLimitColour);
+    if (ScanStore::rightFitLimit != 0.0f && !MarkerState::rightLimitGrabbed)
+        DrawMarkerLine(window, column(ScanStore::rightFitLimit), MarkerState::fitLimitColour);
+    DrawMarkerLine(window, column(ModelParameters::meniscus), MarkerState::meniscusColour);
+    if (ModelParameters::bottom != 0.0f && !MarkerState::bottomGrabbed)
+        DrawMarkerLine(window, column(ModelParameters::bottom), MarkerState::bottomColour);
+    for (CWINPlot* plot : {MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
+        DrawAndPlay(dc, plot, false);
+}
+
 } // namespace
 
 void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
@@ -186,7 +204,9 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
     AuxPlots::shown = false;
     AuxPlots::adHocShown = false;
 
-    if (AuxPlots::adHocPlot) {
+    if (MStarState::active && MStarState::signalPlot) {
+        DrawMStarPicture(this, dc);
+    } else if (AuxPlots::adHocPlot) {
         DrawAndPlay(dc, AuxPlots::adHocPlot->plot, false);
         DrawCaption(dc);
         if (!AuxPlots::adHocKeep) {
@@ -216,6 +236,11 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
         dc.TextOut(500, 30, RealtimeState::statusLine1.c_str());
         dc.TextOut(500, 50, RealtimeState::statusLine2.c_str());
     }
+    if (MStarState::active)
+        for (int i = 1; i <= MStarState::buttonCount; ++i)
+            if (const CScreenButton* b = MStarState::buttons[std::size_t(i)];
+                b && !b->disabled && b->picture)
+                PlayMetaFile(dc, b->picture);
     const bool auxShown = AuxPlots::shown || AuxPlots::adHocShown;
     if (!ScreenModes::eqTestPlotShown && !MStarScreenActive() && !auxShown) {
         PlayScreenButtons(dc);

@@ -3,6 +3,7 @@
 // the bottom lower bound 0.001 cm right of the right fit limit, a boundary outside its bounds
 // widens them, a bound or limit dropped past its partner exchanges the two. Sums are formed in
 // double and stored as float, the precision of the model's values.
+#include "app/mstar_actions.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
@@ -301,4 +302,6 @@ void TXLAWindow::ApplyMarkerDrag(bool commit) {
     ApplyRightFitLimit();
     PackFitParameters();
     ScanStore::dataChanged = true;
+    if (mStar && MStarState::multiSet)
+        MStarScreenButtonAction(this, 0);
 }

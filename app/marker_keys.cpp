@@ -7,6 +7,7 @@
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
 #include "display/scan_menu.h"
+#include "equilibrium/mstar_screen.h"
 #include "display/screen_button_set.h"
 #include "plotting/aux_plots.h"
 #include "plotting/screen_button.h"
@@ -289,6 +290,13 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT) {
         return;
     if (ScreenButtonSet::scanCancelButton)
         ScanButtonAction(this, 0);
+    if (key == 27 && MStarState::active) {
+        // Escape leaves the M* screen; a pending range drag gives its cross cursor back.
+        if (MStarState::meniscusRangeDragPending || MStarState::bottomRangeDragPending)
+            SetCursor(IDC_ARROW);
+        LeaveMStarMulti(this);
+        return;
+    }
     if (key == 27)
         LeaveWithEsc(this);
     else if (key == 13 || key == 9)

@@ -142,6 +142,11 @@ class TXLAWindow : public TFrameWindow {
     void CmTestApproachToEquilibrium();
     void TestApproachToEquilibrium();
     void LeaveEqTestMode();
+    // The M* analysis of several data sets (896) and its copy commands (918-920).
+    void CmCalculateMStar();
+    void CmCopyLnCData();
+    void CmCopyMStarData();
+    void CmCopyMwavgData();
     // Realtime update of files (540, 541): the data folder is probed once a minute and the
     // analysis run again when new scans appear; a key press stops it.
     void CmRealtimeUpdate();

@@ -4,6 +4,7 @@
 #include "app/eq_test_plots.h"
 #include "app/txla_window.h"
 #include "state/eq_test_state.h"
+#include "equilibrium/mstar_screen.h"
 #include "plat/filedlg.hpp"
 #include "fitting/linear_params.h"
 
@@ -53,6 +54,9 @@ void ResetAllState()
     // The real table: the loaders redraw the scan plots through it even without a window.
     InstallWindowServices();
     InstallFitServices();
+    // The M* screen holds the data plot's place: give it back before the store lets go of it.
+    if (MStarState::active || MStarState::signalPlot)
+        LeaveMStarMulti(nullptr);
     ScanDataKind::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();

@@ -1,0 +1,12 @@
+// The M* screen's reactions to the window's input.
+#pragma once
+
+class TXLAWindow;
+
+// A click on button i (0: recompute only), then recompute and repaint.
+void MStarScreenButtonAction(TXLAWindow* window, int i);
+// The end of a right-button drag over the signal plot: code 1 sets the meniscus range, code 4
+// the bottom range (each only while asked for); code 0 recomputes.
+void MStarMouseAction(TXLAWindow* window, int code, int x1, int x2);
+// Per-mille click position on a present M* button: its action is run and true returned.
+bool MStarButtonPressed(TXLAWindow* window, float px, float py);

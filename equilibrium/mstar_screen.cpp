@@ -1,0 +1,488 @@
+// The M* screen of several data sets: computing every set, the four plots and their curves, the
+// axis ranges that follow the data, and the buttons that label the results.
+#include "equilibrium/mstar_screen.h"
+
+#include "equilibrium/mstar_transform.h"
+#include "foundations/ccurve.h"
+#include "plat/window.hpp"
+#include "plotting/screen_button.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/window_services.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using MS = MStarState;
+using S = ScanStore;
+
+// Views and curves over the sets' vectors, rebuilt after every computation (the vectors move).
+std::vector<std::unique_ptr<CVector>> gViews;
+std::vector<std::unique_ptr<CCurve>> gCurves;
+
+constexpr COLORREF Rgb(int r, int g, int b) {
+    return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+
+int SetCount() {
+    return static_cast<int>(MS::sets.size()) - 1;
+}
+MStarSet& Set(int k) {
+    return MS::sets[static_cast<std::size_t>(k)];
+}
+
+// A curve over elements first..last of two 1-based vectors (at least one point).
+CCurve* Curve(std::vector<float>& x, std::vector<float>& y, int first, int last) {
+    const int n = static_cast<int>(std::min(x.size(), y.size())) - 1;
+    first = std::clamp(first, 1, std::max(n, 1));
+    last = std::clamp(last, first, std::max(n, 1));
+    auto vx = std::make_unique<CVector>();
+    auto vy = std::make_unique<CVector>();
+    const auto count = static_cast<std::uint32_t>(n >= 1 ? last - first + 1 : 0);
+    vx->Attach(x.data(), count, static_cast<std::uint32_t>(first));
+    vy->Attach(y.data(), count, static_cast<std::uint32_t>(first));
+    gCurves.push_back(std::make_unique<CCurve>(vx.get(), vy.get()));
+    gViews.push_back(std::move(vx));
+    gViews.push_back(std::move(vy));
+    return gCurves.back().get();
+}
+
+CCurve* PointCurve(float* x, float* y, int count) {
+    auto vx = std::make_unique<CVector>();
+    auto vy = std::make_unique<CVector>();
+    vx->Attach(x, static_cast<std::uint32_t>(count), 1);
+    vy->Attach(y, static_cast<std::uint32_t>(count), 1);
+    gCurves.push_back(std::make_unique<CCurve>(vx.get(), vy.get()));
+    gViews.push_back(std::move(vx));
+    gViews.push_back(std::move(vy));
+    return gCurves.back().get();
+}
+
+void Add(CWINPlot* plot, CCurve* curve, int style, COLORREF colour) {
+    plot->AddCurve(curve);
+    plot->SetCurveStyle(plot->nCurves - 1, style);
+    plot->SetCurveColor(plot->nCurves - 1, colour);
+}
+
+const char* MappLabel() {
+    if (MS::mappVersusSignal)
+        return MS::useDerivativeFormula ? "Mwapp(c) [=(1/k)*{(1/2)(1/(c*r))*(dc/dr)}] (kDa)"
+                                        : "Mwapp(c) [=(1/k)*dlnc/dr^2] (kDa)";
+    return MS::useDerivativeFormula ? "Mwapp(r) [=(1/k)*{(1/2)(1/(c*r))*(dc/dr)}] (kDa)"
+                                    : "Mwapp(r) [=(1/k)*dlnc/dr^2] (kDa)";
+}
+
+CWINPlot* NewPlot(int top, int left, int bottom, int right, const char* x, const char* y) {
+    auto* plot = new CWINPlot();
+    plot->SetPlotRect(top, left, bottom, right);
+    plot->SetXLabel(x);
+    plot->SetYLabel(y);
+    return plot;
+}
+
+bool Interference(int k) {
+    const char* dot = S::scanFileName[k] ? std::strrchr(S::scanFileName[k], '.') : nullptr;
+    return dot && dot[1] != '\0' && (dot[2] == 'p' || dot[2] == 'P');
+}
+
+// Lower and upper ends with a margin: top = max + f (max - min), bottom = min - f (top - min).
+void Margins(float lo, float hi, float f, float& bottom, float& top) {
+    top = hi + f * (hi - lo);
+    bottom = lo - f * (top - lo);
+    if (!(top > bottom)) {
+        top = hi + 1.0f;
+        bottom = lo - 1.0f;
+    }
+}
+
+void SetCurvesAndRanges() {
+    for (CWINPlot* plot : {MS::signalPlot, MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
+        if (plot)
+            plot->RemoveAllCurves();
+    gCurves.clear();
+    gViews.clear();
+    if (!MS::signalPlot || !MS::mstarPlot || !MS::lnCPlot || !MS::mappPlot)
+        return;
+    const int n = SetCount();
+    const int w = MS::lnCSmoothHalfWidth, w2 = MS::mappSmoothHalfWidth;
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    for (int k = 1; k <= n; ++k)
+        Add(MS::signalPlot, Curve(Set(k).workRadius, Set(k).signal, 1, Set(k).pointCount), -1, 0);
+    for (int k = 1; k <= n; ++k)
+        Add(MS::signalPlot, Curve(Set(k).baselineGrid, Set(k).baselineLine, 1, 100), 14,
+            Rgb(150, 200, 250));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::signalPlot, Curve(Set(k).meniscusGrid, Set(k).meniscusExtrapolation, 1, 100), -1,
+            Rgb(255, 0, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::signalPlot, PointCurve(Set(k).meniscusPointX + 1, Set(k).meniscusPointY + 1, 2), 1,
+            Rgb(255, 0, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::mstarPlot,
+            Curve(Set(k).workRadius, Set(k).mstar, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
+            Rgb(100, 0, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::mstarPlot, Curve(Set(k).bottomGrid, Set(k).bottomExtrapolation, 1, 100), -1,
+            Rgb(255, 0, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::mstarPlot, PointCurve(Set(k).mwPointX + 1, Set(k).mwPointY + 1, 1), 1,
+            Rgb(255, 0, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::lnCPlot,
+            Curve(Set(k).rSquared, Set(k).lnC, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
+            Rgb(175, 175, 255));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::lnCPlot,
+            Curve(Set(k).rSquared, Set(k).lnCSmoothed, Set(k).firstIndex + w,
+                  Set(k).lastIndex - w - 1),
+            -1, Rgb(0, 200, 0));
+    for (int k = 1; k <= n; ++k)
+        Add(MS::lnCPlot,
+            Curve(Set(k).rSquared, Set(k).lnCLinearFit, Set(k).firstIndex, Set(k).lastIndex - 1),
+            14, Rgb(100, 100, 200));
+    for (int k = 1; k <= n; ++k) {
+        MStarSet& set = Set(k);
+        std::vector<float>& mapp = MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+        Add(MS::mappPlot,
+            Curve(MS::mappVersusSignal ? set.signal : set.workRadius, mapp, set.firstIndex + w + w2,
+                  set.lastIndex - w - w2 - 1),
+            -1, Rgb(0, 100, 0));
+    }
+
+    // Ranges follow the data inside the limits.
+    float lo = 1e30f, hi = -1e30f, mLo = 1e30f, mHi = -1e30f, lLo = 1e30f, lHi = -1e30f;
+    float aLo = 1e30f, aHi = -1e30f, largestMw = 0.0f, largestSignal = 0.0f;
+    for (int k = 1; k <= n; ++k) {
+        const MStarSet& set = Set(k);
+        for (int i = set.meniscusIndex + 1; i <= set.bottomIndex - 1 && i <= set.pointCount; ++i)
+            lo = std::min(lo, set.signal[std::size_t(i)]),
+            hi = std::max(hi, set.signal[std::size_t(i)]);
+        if (set.meniscusExtrapolation.size() > 100) {
+            for (float v : {set.meniscusExtrapolation[1], set.meniscusExtrapolation[100]})
+                lo = std::min(lo, v), hi = std::max(hi, v);
+        }
+        for (int i = set.firstIndex + 1; i <= set.lastIndex - 1; ++i) {
+            mLo = std::min(mLo, set.mstar[std::size_t(i)]);
+            mHi = std::max(mHi, set.mstar[std::size_t(i)]);
+            lLo = std::min(lLo, set.lnC[std::size_t(i)]);
+            lHi = std::max(lHi, set.lnC[std::size_t(i)]);
+        }
+        if (set.bottomExtrapolation.size() > 100)
+            mLo = std::min(mLo, set.bottomExtrapolation[100]),
+            mHi = std::max(mHi, set.bottomExtrapolation[100]);
+        const std::vector<float>& mapp = MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+        for (int i = set.firstIndex + w + w2 + 1; i <= set.lastIndex - w - w2 - 1; ++i)
+            aLo = std::min(aLo, mapp[std::size_t(i)]), aHi = std::max(aHi, mapp[std::size_t(i)]);
+        largestMw = std::max(largestMw, set.mwAverage);
+        const int at = set.lastIndex - w - w2 - 1;
+        if (at >= 1 && at <= set.pointCount)
+            largestSignal = std::max(largestSignal, set.signal[std::size_t(at)]);
+    }
+    float bottom = 0.0f, top = 1.0f;
+    if (lo <= hi)
+        Margins(lo, hi, 0.05f, bottom, top);
+    MS::signalPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
+    if (mLo <= mHi) {
+        // The top stays below 1.5 times the largest molar mass of a loading; M* from 0.
+        if (largestMw > 0.0f)
+            mHi = std::min(mHi, 1.5f * largestMw);
+        mLo = std::max(mLo, 0.0f);
+        top = mHi + 0.05f * (mHi - mLo);
+        bottom = mLo > 0.0f ? mLo - 0.05f * (top - mLo) : mLo;
+        if (!(top > bottom))
+            top = bottom + 1.0f;
+        MS::mstarPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
+    }
+    if (lLo <= lHi) {
+        Margins(lLo, lHi, 0.05f, bottom, top);
+        MS::lnCPlot->SetRanges(m * m, B * B, bottom, top);
+    }
+    if (aLo <= aHi) {
+        Margins(aLo, aHi, 0.3f, bottom, top);
+        if (MS::mappVersusSignal)
+            MS::mappPlot->SetRanges(0.0f, largestSignal > 0.0f ? 1.1f * largestSignal : 1.0f,
+                                    bottom, top);
+        else
+            MS::mappPlot->SetRanges(m, B, bottom, top);
+    }
+    for (CWINPlot* plot : {MS::signalPlot, MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
+        plot->Draw();
+}
+
+// Button geometry: w = 0.018 H, len(t) = factor x strlen(t) x W / 1400.
+struct Geometry {
+    float w = 0.0f, W = 0.0f;
+    float Len(const char* text, float factor = 2.5f) const {
+        return factor * static_cast<float>(std::strlen(text)) * W / 1400.0f;
+    }
+};
+
+CScreenButton* MakeButton(const char* off, const char* on, float a, float b, float c, float d,
+                          COLORREF offFill, COLORREF onFill, bool startsOn) {
+    auto* button = new CScreenButton();
+    button->SetRect(a, b, c, d);
+    button->SetTexts(off, int(std::strlen(off)), on, int(std::strlen(on)));
+    button->kind = 1;
+    button->SetLabelStyle2();
+    button->offFaceColour = offFill;
+    button->onFaceColour = onFill;
+    button->on = startsOn;
+    button->Rebuild();
+    return button;
+}
+
+void Label(int index, const char* text) {
+    if (index < 1 || index > MS::buttonCount)
+        return;
+    CScreenButton* button = MS::buttons[static_cast<std::size_t>(index)];
+    if (!button)
+        return;
+    button->SetTexts(text, int(std::strlen(text)), text, int(std::strlen(text)));
+    button->Rebuild();
+}
+
+void LabelResults() {
+    const int n = SetCount(), F = MS::firstSetButton;
+    char text[200];
+    for (int k = 1; k <= n; ++k) {
+        std::snprintf(text, sizeof text, "Mwavg(%d) = %.1f (kDa)", k, double(Set(k).mwAverage));
+        Label(F + k, text);
+        if (!MS::useCMSmoothing) {
+            std::snprintf(text, sizeof text, "linear fit to lnc(r^2)(%d) --> %.1f (kDa)", k,
+                          double(Set(k).mwLinearFit));
+            Label(F + n + k, text);
+        }
+        if (ModelChoice::fitRINoise)
+            std::snprintf(text, sizeof text, "Baseline(%d) = %.4f", k, double(MStarBaseline(k)));
+        else
+            std::snprintf(text, sizeof text, "Baseline = %.4f", double(ModelParameters::baseline));
+        if (CScreenButton* b = F + 2 * n + k <= MS::buttonCount
+                                   ? MS::buttons[static_cast<std::size_t>(F + 2 * n + k)]
+                                   : nullptr) {
+            b->SetTexts(text, int(std::strlen(text)), "set", 3);
+            b->Rebuild();
+        }
+        std::snprintf(text, sizeof text, Set(k).interference ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", k,
+                      double(Set(k).meniscusSignal));
+        if (MS::meniscusSignalFixed)
+            std::strcat(text, " (fix)");
+        // While a drag of the meniscus range is awaited these buttons say how to give it.
+        if (!MS::meniscusRangeDragPending)
+            Label(F + 3 * n + k, text);
+    }
+}
+
+} // namespace
+
+float MStarBaseline(int k) {
+    if (ModelChoice::fitRINoise && S::riNoise && k >= 1 && k <= S::scanCount)
+        return S::riNoise[k];
+    return ModelParameters::baseline;
+}
+
+bool MStarLimitsUsable() {
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    const float L = S::leftFitLimit, R = S::rightFitLimit;
+    return m > 0.0f && m < B && L < R && R > m && L < B;
+}
+
+void SetInitialMStarRanges() {
+    const float L = S::leftFitLimit, R = S::rightFitLimit;
+    MS::meniscusFitRange[1] = L;
+    MS::meniscusFitRange[2] = L + 0.2f * (R - L);
+    MS::bottomFitRange[1] = R - 0.005f - 0.2f * (R - L);
+    MS::bottomFitRange[2] = R - 0.005f;
+}
+
+void ComputeMStarMulti(TXLAWindow* window) {
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    // Limits inside the cell, then the extrapolation ranges inside the limits.
+    if (S::leftFitLimit < m)
+        S::leftFitLimit = m + 0.01f;
+    if (S::rightFitLimit > B)
+        S::rightFitLimit = B - 0.01f;
+    const float L = S::leftFitLimit, R = S::rightFitLimit;
+    for (float* range : {MS::meniscusFitRange, MS::bottomFitRange}) {
+        if (range[2] < range[1])
+            std::swap(range[1], range[2]);
+        if (range[1] < m)
+            range[1] = m + 0.01f;
+        if (range[2] > B)
+            range[2] = B - 0.01f;
+        if (range[1] < L)
+            range[1] = L;
+        if (range[2] > R)
+            range[2] = R;
+    }
+    const int n = S::scanCount;
+    const bool rebuilt = static_cast<int>(MS::sets.size()) == n + 1;
+    if (!rebuilt)
+        MS::sets.assign(static_cast<std::size_t>(n) + 1, MStarSet{});
+    else
+        MS::workCopiesRebuilt = true;
+    for (int k = 1; k <= n; ++k) {
+        MStarSet& set = Set(k);
+        PrepareMStarSet(set, S::radius[k], S::signal[k], S::pointCount[k],
+                        S::firstFitIndex ? S::firstFitIndex[k] : 0,
+                        S::lastFitIndex ? S::lastFitIndex[k] : 0, m, B);
+        set.interference = Interference(k);
+        const MStarFrame frame{m, B, L, R, MStarBaseline(k)};
+        ComputeMStarSet(set, frame, MStarKFactor(S::header[k].rotorSpeed));
+    }
+    SetCurvesAndRanges();
+    LabelResults();
+    WindowServices::RequestRepaint(window);
+}
+
+void DeleteMStarScreenButtons() {
+    for (CScreenButton* button : MS::buttons)
+        delete button;
+    MS::buttons.clear();
+    MS::buttonCount = 0;
+}
+
+void DrawMStarScreen(TXLAWindow* window) {
+    DeleteMStarScreenButtons();
+    const int n = S::scanCount;
+    MS::buttonCount = 4 * n + 9;
+    MS::buttons.assign(static_cast<std::size_t>(MS::buttonCount) + 1, nullptr);
+    Geometry g;
+    float H = WindowServices::ClientHeight(window);
+    g.W = WindowServices::ClientWidth(window);
+    // Before the first paint the window has not stored its size: ask the platform.
+    if (!(H > 0.0f) || !(g.W > 0.0f))
+        if (TWindow* platform = WindowServices::PlatformWindow(window)) {
+            const TRect client = platform->GetClientRect();
+            H = float(client.bottom - client.top);
+            g.W = float(client.right - client.left);
+        }
+    g.w = 0.001f * H * 18.0f;
+    const float w = g.w;
+    const float xL = 50, xLr = 450, xR = 525, yT = 75, yB = 550, yBb = 975;
+    auto put = [](int i, CScreenButton* b) { MS::buttons[static_cast<std::size_t>(i)] = b; };
+    char text[200];
+    const bool cm = MS::useCMSmoothing;
+    if (!cm)
+        put(1, MakeButton("extrap.", "extrap.", xL + 0.5f * w, yT + 130, xL + 1.5f * w,
+                          yT + 160 + g.Len("extrap."), 0xf0f0f0, 0xc8c8ff, false));
+    std::snprintf(text, sizeof text, "SG smooth = %.1f %%(%d)", 0.1 * MS::lnCSmoothHalfWidth,
+                  MS::lnCSmoothOrder);
+    put(2, MakeButton(text, text, xL + 0.5f * w, yB + 235, xL + 1.5f * w, yB + 295 + g.Len(text),
+                      0xffe6e6, 0xc8c8ff, false));
+    std::snprintf(text, sizeof text, "SG smooth = %.1f %%(box)", 0.1 * MS::mappSmoothHalfWidth);
+    put(3, MakeButton(text, text, xR + 0.5f * w, yB + 235, xR + 1.5f * w, yB + 295 + g.Len(text),
+                      0xffe6e6, 0xc8c8ff, false));
+    if (!cm)
+        put(4, MakeButton("extrap.", "extrap.", xR + 0.5f * w, 570 - g.Len("extrap."),
+                          xR + 1.5f * w, 600, 0xf0f0f0, 0xc8c8ff, false));
+    if (n >= 2)
+        put(5, MakeButton("RI off", "RI on ", xL - 1 - w, 622, xL - 2, 672 + g.Len("RI off"),
+                          0xf0f0f0, 0xc8faff, ModelChoice::fitRINoise));
+    put(6, MakeButton("c(M) off", "c(M) on ", xL - 1 - 2 * w, 622, xL - 2 - w,
+                      722 + g.Len("c(M) off"), 0xf0f0f0, 0xc8c8ff, cm));
+    put(7, MakeButton(" hinge point info ", " hinge point info ", xL - 1 - 2 * w, 747, xL - 2 - w,
+                      797 + g.Len(" hinge point info "), 0xf0f0f0, 0xc8c8ff, false));
+    const char* formulaOn = " toggle to (1/2)(1/(c*r))(dc/dr)";
+    put(8, MakeButton(" toggle to dlnc/dr2", formulaOn, xR + 1.75f * w, yB + 115, xR + 2.75f * w,
+                      yB + 175 + g.Len(formulaOn), 0xffd2d2, 0xffdcdc, false));
+    const int F = MS::firstSetButton;
+    for (int s = 1; s <= n; ++s) {
+        const MStarSet* set = s < static_cast<int>(MS::sets.size()) ? &Set(s) : nullptr;
+        std::snprintf(text, sizeof text, "Mwavg(%d) = %.1f (kDa)", s,
+                      set ? double(set->mwAverage) : 0.0);
+        put(F + s, MakeButton(text, text, xR + float(s + 1) * w, 570 - g.Len(text),
+                              xR + float(s + 2) * w, 600, 0xffffff, 0xffffff, false));
+        if (!cm) {
+            std::snprintf(text, sizeof text, "linear fit to lnc(r^2)(%d) --> %.1f (kDa)", s,
+                          set ? double(set->mwLinearFit) : 0.0);
+            put(F + n + s,
+                MakeButton(text, text, xLr - float(11 - s) * w, yBb + 250, xLr - float(10 - s) * w,
+                           yBb + 310 + g.Len(text), 0xffffff, 0xffffff, false));
+        }
+        if (ModelChoice::fitRINoise)
+            std::snprintf(text, sizeof text, "Baseline(%d) = %.4f", s, double(MStarBaseline(s)));
+        else
+            std::snprintf(text, sizeof text, "Baseline = %.4f", double(ModelParameters::baseline));
+        put(F + 2 * n + s,
+            MakeButton(text, "set", xL - 1 - float(3 - s) * w, 560 - g.Len(text, 3.0f),
+                       xL - float(2 - s) * w, 620, 0xffc796, 0x9696ff, false));
+        std::snprintf(text, sizeof text,
+                      set && set->interference ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", s,
+                      set ? double(set->meniscusSignal) : 0.0);
+        put(F + 3 * n + s,
+            MakeButton(text, text, xL + (float(s) - 0.5f) * w, yT + 35, xL + (float(s) + 0.5f) * w,
+                       yT + 95 + g.Len(text), 0xf0f0ff, 0xc8c8ff, false));
+    }
+    put(4 * n + 9,
+        MakeButton("go to Mwapp(r)", "go to Mwapp(c)", xR + 0.5f * w, yB + 115, xR + 1.5f * w,
+                   yB + 175 + g.Len("go to Mwapp(c)"), 0xffd2d2, 0xffdcdc, false));
+}
+
+void RebuildMappPlot() {
+    if (!MS::mappPlot)
+        return;
+    MS::mappPlot->SetXLabel(MS::mappVersusSignal ? "total signal" : "radius (cm)");
+    MS::mappPlot->SetYLabel(MappLabel());
+    SetCurvesAndRanges();
+}
+
+void RunMStarTransformation(TXLAWindow* window) {
+    MS::mayAskCMSmoothing = true;
+    MS::active = true;
+    MS::multiSet = true;
+    const bool interference = S::scanCount >= 1 && Interference(1);
+    if (!MS::signalPlot) {
+        SetInitialMStarRanges();
+        MS::signalPlot = NewPlot(50, 75, 450, 450, "radius (cm)",
+                                 interference ? "signal (fringes)" : "signal (OD)");
+        MS::savedDataPlot = S::dataPlot;
+        MS::savedDistPlotRect[0] = S::distPlotRect[0];
+        MS::savedDistPlotRect[1] = S::distPlotRect[1];
+        S::dataPlot = MS::signalPlot;
+        S::distPlotRect[0] = 50;
+        S::distPlotRect[1] = 450;
+    }
+    if (!MS::mstarPlot)
+        MS::mstarPlot = NewPlot(525, 75, 925, 450, "radius (cm)", "M* (kDa)");
+    if (!MS::lnCPlot)
+        MS::lnCPlot = NewPlot(50, 550, 450, 975, "r^2(cm^2)", "ln(signal-baseline)");
+    if (!MS::mappPlot)
+        MS::mappPlot = NewPlot(525, 550, 925, 975,
+                               MS::mappVersusSignal ? "total signal" : "radius (cm)", MappLabel());
+    ComputeMStarMulti(window);
+    DrawMStarScreen(window);
+    WindowServices::RequestRepaint(window);
+}
+
+void LeaveMStarMulti(TXLAWindow* window) {
+    for (CWINPlot* plot : {MS::mappPlot, MS::lnCPlot, MS::mstarPlot, MS::signalPlot})
+        if (plot)
+            plot->RemoveAllCurves();
+    gCurves.clear();
+    gViews.clear();
+    delete MS::mappPlot;
+    delete MS::lnCPlot;
+    delete MS::mstarPlot;
+    if (MS::signalPlot) {
+        delete MS::signalPlot;
+        S::dataPlot = MS::savedDataPlot;
+        S::distPlotRect[0] = MS::savedDistPlotRect[0];
+        S::distPlotRect[1] = MS::savedDistPlotRect[1];
+    }
+    MS::mappPlot = MS::lnCPlot = MS::mstarPlot = MS::signalPlot = MS::savedDataPlot = nullptr;
+    MS::sets.clear();
+    DeleteMStarScreenButtons();
+    MS::active = false;
+    MS::multiSet = false;
+    MS::workCopiesRebuilt = false;
+    WindowServices::RequestRepaint(window);
+}

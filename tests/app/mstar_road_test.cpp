@@ -1,0 +1,192 @@
+// The M* screen as a user drives it: three speeds of one species at equilibrium, the
+// transformation command, a smoothing button, a fitting limit dragged with the mouse, the copy
+// commands, Escape; and the refusals that leave the loaded data as they were.
+#include "app/mstar_actions.h"
+#include "foundations/error_box_log.h"
+#include "foundations/physical_constants.h"
+#include "plotting/screen_button.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "support/equilibrium_scan_set.h"
+#include "support/main_window_fixture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using MS = MStarState;
+using S = ScanStore;
+
+class MStarRoad : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        EquilibriumSet set;
+        set.noise = 0.0;
+        LoadEquilibriumSet(set);
+        S::equilibriumData = true;
+        S::vbarRho = 0.73f;
+        S::gasConstantTemperature = PhysicalConstants::gasConstant * 293.15f;
+        S::leftFitLimit = 6.903f;
+        S::rightFitLimit = 7.19f;
+        for (int k = 1; k <= 3; ++k) {
+            S::firstFitIndex[k] = 2;
+            S::lastFitIndex[k] = 145;
+        }
+        // Buoyant 20 kDa with vbar rho 0.73: M = 20 / 0.27 kDa.
+        truth = 20.0 / 0.27;
+    }
+    void Command(int id) {
+        plat::test::command(f.window.get(), id);
+        f.script.pumpUntilIdle();
+    }
+    // A click at the middle of M* button i.
+    void Click(int i) {
+        const CScreenButton* b = MS::buttons[std::size_t(i)];
+        ASSERT_NE(b, nullptr);
+        const TRect client = f.window->GetClientRect();
+        const double x = 0.5 * (b->left + b->right) / 1.4 / 1000.0 * client.right;
+        const double y = 0.5 * (b->top + b->bottom) / 1000.0 * client.bottom;
+        plat::test::click(f.window.get(), int(x), int(y));
+        f.script.pumpUntilIdle();
+    }
+
+    MainWindowFixture f{1000, 700};
+    double truth = 0.0;
+};
+
+TEST_F(MStarRoad, TransformSmoothDragCopyAndLeave) {
+    CWINPlot* dataPlot = S::dataPlot;
+    Command(896);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(MS::active);
+    EXPECT_EQ(S::dataPlot, MS::signalPlot);
+    ASSERT_EQ(MS::buttonCount, 4 * 3 + 9);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_NEAR(MS::sets[std::size_t(k)].mwAverage, truth, 0.01 * truth) << k;
+        EXPECT_NEAR(MS::sets[std::size_t(k)].mwLinearFit, truth, 0.01 * truth) << k;
+    }
+    char label[80];
+    std::snprintf(label, sizeof label, "Mwavg(1) = %.1f (kDa)", double(MS::sets[1].mwAverage));
+    EXPECT_STREQ(MS::buttons[9]->offText, label);
+    f.Paint();
+
+    // The smoothing of ln c: 2.57 % is stored as 25 tenths, the button shows 2.5.
+    f.script.expectInput()
+        .caption("lnc-r2 transformation")
+        .prompt("SG smooth %distance:")
+        .answer("2.57");
+    f.script.expectInput()
+        .caption("lnc-r2 transformation")
+        .prompt("SG smooth order (box=1):")
+        .answer("1");
+    Click(2);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(MS::lnCSmoothHalfWidth, 25);
+    EXPECT_STREQ(MS::buttons[2]->offText, "SG smooth = 2.5 %(1)");
+
+    // The meniscus extrapolation range dragged over the signal plot.
+    f.script.expectInput()
+        .caption("M* transformation")
+        .prompt("polynomial order (1 or 2):")
+        .answer("1");
+    f.script.expectBox()
+        .caption("M* transformation")
+        .text("change extrapolation basis?")
+        .answer(IDYES);
+    Click(1);
+    EXPECT_TRUE(MS::meniscusRangeDragPending);
+    EXPECT_STREQ(MS::buttons[8 + 9 + 1]->offText, "drag right mouse");
+    const TRect client = f.window->GetClientRect();
+    auto column = [&](float r) {
+        return int((r * MS::signalPlot->xScale + MS::signalPlot->xOffset) * client.right / 1400.0);
+    };
+    MStarMouseAction(f.window.get(), 1, column(6.95f), column(6.92f));
+    EXPECT_FALSE(MS::meniscusRangeDragPending);
+    EXPECT_NEAR(MS::meniscusFitRange[1], 6.92f, 0.003f);
+    EXPECT_NEAR(MS::meniscusFitRange[2], 6.95f, 0.003f);
+    EXPECT_EQ(MS::meniscusExtrapolationOrder, 1);
+    EXPECT_NEAR(MS::sets[2].mwAverage, truth, 0.01 * truth);
+
+    // Copy the M* data of data set 2 (2.7 is rounded down).
+    f.script.expectInput().caption("COPY M* DATA").prompt("which data set?").answer("2.7");
+    f.script.expectBox()
+        .caption("COPY M* DATA")
+        .text("r vs M*(r) is in clipboard - paste before continuing")
+        .answer(IDOK);
+    f.script.expectBox()
+        .caption("COPY M* DATA")
+        .text("extrapolation of r vs M*(r) is in clipboard - paste before continuing")
+        .answer(IDOK);
+    Command(919);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    const std::string table = plat::test::clipboard().text.value_or("");
+    std::istringstream lines(table);
+    int rows = 0;
+    double r = 0.0, mw = 0.0;
+    while (lines >> r >> mw)
+        ++rows;
+    EXPECT_EQ(rows, 100);
+    EXPECT_NEAR(mw, MS::sets[2].mwAverage, 0.01);
+
+    // Escape leaves the screen and gives the data plot back.
+    plat::test::key(f.window.get(), 27, 27);
+    f.script.pumpUntilIdle();
+    EXPECT_FALSE(MS::active);
+    EXPECT_EQ(S::dataPlot, dataPlot);
+    EXPECT_EQ(MS::buttonCount, 0);
+}
+
+TEST_F(MStarRoad, RefusalsLeaveTheDataAsTheyWere) {
+    struct Case {
+        const char* name;
+        void (*set)();
+        const char* text;
+    };
+    const Case cases[] = {
+        {"no equilibrium data", [] { S::equilibriumData = false; },
+         "equilibrium data set must be loaded for MSTAR"},
+        // Unset limits padded thousands of points from radius 0 and showed M* = 0 everywhere.
+        {"no meniscus", [] { ModelParameters::meniscus = 0.0f; }, "Set Fitting Limits First"},
+        {"limits reversed", [] { S::leftFitLimit = 7.19f, S::rightFitLimit = 6.95f; },
+         "Set Fitting Limits First"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        c.set();
+        const float first = S::signal[1][1];
+        f.script.expectBox().caption("ERROR").text(c.text).answer(IDOK);
+        Command(896);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_FALSE(MS::active) << c.name;
+        EXPECT_EQ(S::signal[1][1], first) << c.name;
+    }
+}
+
+TEST_F(MStarRoad, ADataSetTooShortForItsExtrapolationsSaysSo) {
+    for (int k = 1; k <= 3; ++k) {
+        S::pointCount[k] = 4;
+        S::firstFitIndex[k] = 1;
+        S::lastFitIndex[k] = 4;
+    }
+    S::leftFitLimit = 6.9025f;
+    S::rightFitLimit = 6.9075f;
+    // Each data set's meniscus and bottom ranges hold too few points for their order.
+    for (int i = 0; i < 6; ++i)
+        f.script.expectBox()
+            .caption("Error")
+            .text("Error: extrapolation order higher than number of data points")
+            .answer(IDOK);
+    Command(896);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(S::pointCount[1], 4);
+    plat::test::key(f.window.get(), 27, 27);
+    f.script.pumpUntilIdle();
+    EXPECT_FALSE(MS::active);
+}
+
+} // namespace
