@@ -7,7 +7,9 @@
 #include "app/molar_mass_readout.h"
 #include "app/pointer_in_client.h"
 #include "app/rubber_band.h"
+#include "app/mstar_actions.h"
 #include "app/txla_window.h"
+#include "state/mstar_state.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
@@ -130,8 +132,16 @@ void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
         const int xmax = std::max(RB::anchorX, RB::currentX);
         const int ymin = std::min(RB::anchorY, RB::currentY);
         const int ymax = std::max(RB::anchorY, RB::currentY);
-        // A flat band would give the data plot no y range: it zooms nothing.
-        if (xmax - xmin > 10 && (!gZoomed || ymax > ymin)) {
+        // On the M* screen a band dragged to the right gives a pending extrapolation range;
+        // it zooms nothing.
+        const bool mStarRange = MStarState::active && (MStarState::meniscusRangeDragPending ||
+                                                       MStarState::bottomRangeDragPending);
+        if (mStarRange) {
+            if (RB::currentX - RB::anchorX > 10)
+                MStarMouseAction(this, MStarState::meniscusRangeDragPending ? 1 : 4, RB::anchorX,
+                                 RB::currentX);
+        } else if (xmax - xmin > 10 && (!gZoomed || ymax > ymin)) {
+            // A flat band would give the data plot no y range: it zooms nothing.
             if (gZoomed) {
                 ZoomDataPlot(this, xmin, xmax, ymin, ymax);
             } else if (DB::active && ContiState::distributionPlot) {

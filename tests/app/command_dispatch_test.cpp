@@ -67,6 +67,10 @@ FirstPrompt Expected(const CommandRow& row) {
         {645, {"EQ TEST", "please load data first"}},
         {540, {"", ""}}, // nothing loaded to follow
         {541, {"", ""}},
+        {896, {"ERROR", "equilibrium data set must be loaded for MSTAR"}},
+        {918, {"", ""}}, // no M* screen to copy from
+        {919, {"", ""}},
+        {920, {"", ""}},
         {265, {"SET N COLUMNS", "enter number of columns in data file"}},
         // Noise commands: without scans there is no noise to move.
         {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},

@@ -9,6 +9,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
+#include "state/window_services.h"
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 
@@ -37,6 +38,10 @@ class MStarRoad : public ::testing::Test {
             S::firstFitIndex[k] = 2;
             S::lastFitIndex[k] = 145;
         }
+        // The scan plots, as a load leaves them.
+        WindowServices::DeleteScanPlots();
+        S::dataPlot = new CWINPlot();
+        S::residualPlot = new CWINPlot();
         // Buoyant 20 kDa with vbar rho 0.73: M = 20 / 0.27 kDa.
         truth = 20.0 / 0.27;
     }
@@ -105,7 +110,17 @@ TEST_F(MStarRoad, TransformSmoothDragCopyAndLeave) {
     auto column = [&](float r) {
         return int((r * MS::signalPlot->xScale + MS::signalPlot->xOffset) * client.right / 1400.0);
     };
-    MStarMouseAction(f.window.get(), 1, column(6.95f), column(6.92f));
+    // A band to the left leaves the selection pending; one to the right sets the range.
+    plat::test::mouse(f.window.get(), WM_RBUTTONDOWN, column(6.95f), 100, MK_RBUTTON);
+    plat::test::mouse(f.window.get(), WM_MOUSEMOVE, column(6.92f), 120, MK_RBUTTON);
+    plat::test::mouse(f.window.get(), WM_RBUTTONUP, column(6.92f), 120);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(MS::meniscusRangeDragPending);
+    plat::test::mouse(f.window.get(), WM_RBUTTONDOWN, column(6.92f), 100, MK_RBUTTON);
+    plat::test::mouse(f.window.get(), WM_MOUSEMOVE, column(6.95f), 120, MK_RBUTTON);
+    plat::test::mouse(f.window.get(), WM_RBUTTONUP, column(6.95f), 120);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FALSE(MS::meniscusRangeDragPending);
     EXPECT_NEAR(MS::meniscusFitRange[1], 6.92f, 0.003f);
     EXPECT_NEAR(MS::meniscusFitRange[2], 6.95f, 0.003f);
