@@ -1,0 +1,99 @@
+// The overspeed planner's objective and search.
+#include "equilibrium/overspeed_planner.h"
+
+#include "equilibrium/approach_to_eq.h"
+#include "fitting/optim_simplex.h"
+
+#include <algorithm>
+#include <cmath>
+
+double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<float>& p,
+                             bool restartPhase) {
+    SpeedSteps steps;
+    const bool rounding = problem.roundingStep > 1.0f;
+    if (!BuildSpeedProgram(p, problem.program, rounding, rounding ? problem.roundingStep : 1.0f,
+                           steps))
+        return kFailedEvaluation;
+    CApproachToEqSim sim;
+    const int species = static_cast<int>(problem.loading.size()) - 1;
+    sim.Setup(nullptr, problem.horizonSeconds / 3600.0f, problem.bottom, problem.meniscus,
+              problem.rightLimit, problem.leftLimit, species, problem.loading.data(),
+              problem.s.data(), problem.D.data(), problem.vbar, problem.temperature,
+              problem.program.finalSpeed);
+    sim.SetSpeedSchedule(steps.Count(), steps.start.data(), steps.speed.data(), steps.rate.data(),
+                         2);
+    if (!sim.Run() || sim.scanCount < 2)
+        return kFailedEvaluation;
+    sim.Analyse(problem.epsilon, problem.epsilon);
+    double value = sim.timeToEquilibrium / 3600.0;
+    if (restartPhase) {
+        const auto at = static_cast<std::size_t>(sim.rmsCriterionIndex);
+        const double rms = sim.rmsDifference[at];
+        value += rms * 10.0;
+        const double beforeLast = sim.rmsDifference[static_cast<std::size_t>(sim.scanCount - 1)];
+        if (rms < beforeLast) {
+            const double d = beforeLast - rms;
+            value += d * d * 1000.0 / (double(problem.epsilon) * problem.epsilon);
+        }
+    }
+    if (problem.maxOverconcentration > 0.0f) {
+        const double excess = sim.MaxBottomOverconcentration() - problem.maxOverconcentration;
+        if (excess > 0.0)
+            value += excess * excess * 100.0;
+    }
+    return value;
+}
+
+// Each pass starts a simplex spread by 15 % around the best parameters; the search ends when a
+// pass moves the value by at most 1e-5 and every parameter by at most 1e-4 (relative), or when a
+// pass meets its evaluation cap.
+OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<float> start) {
+    OverspeedPlan plan;
+    const int n = static_cast<int>(start.size()) - 1;
+    std::vector<double> p(start.begin(), start.end());
+    FitObjective objective;
+    objective.evaluate = [&](const double* q, std::vector<double>*) {
+        std::vector<float> trial(static_cast<std::size_t>(n) + 1, 0.0f);
+        for (int k = 1; k <= n; ++k)
+            trial[static_cast<std::size_t>(k)] = static_cast<float>(q[k]);
+        return ApproachToEqObjective(problem, trial, true);
+    };
+    SimplexOptions options;
+    options.tolerance = 1e-5;
+    options.randomization = 0.15;
+    options.maxEvaluations = problem.maxEvaluations;
+    options.restart = false;
+    ParameterBounds bounds;
+    bounds.lower.assign(static_cast<std::size_t>(n) + 1, -1e30);
+    if (n >= 1)
+        bounds.lower[1] = 0.2; // the first parameter at least 0.2
+    OptimControl control;
+    double previous = objective(p.data());
+    plan.converged = true;
+    for (int pass = 0; pass < 20; ++pass) {
+        std::vector<double> before = p;
+        const OptimResult result =
+            SimplexOptimize(p.data(), n, objective, options, bounds, control);
+        if (result.status == OptimStatus::NotConverged) {
+            plan.converged = false;
+            break;
+        }
+        bool still = std::fabs(result.value - previous) <= 1e-5 * std::fabs(result.value);
+        for (int k = 1; k <= n && still; ++k)
+            still = p[static_cast<std::size_t>(k)] == 0.0
+                        ? std::fabs(before[static_cast<std::size_t>(k)]) <= 1e-4
+                        : std::fabs(p[static_cast<std::size_t>(k)] -
+                                    before[static_cast<std::size_t>(k)]) <=
+                              1e-4 * std::fabs(p[static_cast<std::size_t>(k)]);
+        previous = result.value;
+        if (still)
+            break;
+    }
+    plan.evaluations = control.evaluations;
+    plan.parameters.assign(p.begin(), p.end());
+    const bool rounding = problem.roundingStep > 1.0f;
+    BuildSpeedProgram(plan.parameters, problem.program, rounding,
+                      rounding ? problem.roundingStep : 1.0f, plan.steps);
+    plan.hours = static_cast<float>(ApproachToEqObjective(problem, plan.parameters, false));
+    return plan;
+}
