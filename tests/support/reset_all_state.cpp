@@ -5,6 +5,7 @@
 #include "app/txla_window.h"
 #include "state/eq_test_state.h"
 #include "equilibrium/mstar_screen.h"
+#include "equilibrium/time_to_eq_parameters.h"
 #include "plat/filedlg.hpp"
 #include "fitting/linear_params.h"
 
@@ -71,6 +72,7 @@ void ResetAllState()
     gDlsViscosityPoise = 0.01002f;
     FreeEqTestPlots();
     EqTestState::ResetToDefaults();
+    TimeToEqParameters::ResetToDefaults();
     RealtimeState::ResetToDefaults();
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();
