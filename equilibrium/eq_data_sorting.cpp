@@ -331,6 +331,7 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
     plat::SplitPath(targetPath, &drive, &dir, nullptr, nullptr);
     std::string folder = drive + dir;
     char text[400];
+    std::vector<std::string> written; // names of the files this sort wrote
     for (const EqGroup& group : GroupEquilibriumScans(tolerance)) {
         double wl = group.wavelength;
         int cell = S::header[group.first].cell;
@@ -353,6 +354,18 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
             bool intensity = IsIntensityType(h.dataType);
             if (intensity && ext.size() > 2)
                 ext[2] = 'a';
+            // Two speeds of one thousand (12000 and 12001 rpm, 10000 and 10500 rpm) would share
+            // the name: the later one would replace the earlier file and be listed twice. It
+            // takes its full speed instead.
+            if (std::find(written.begin(), written.end(), base + ext) != written.end()) {
+                const double rpm = std::floor(h.rotorSpeed) + 0.0;
+                if (group.prefix)
+                    std::snprintf(text, sizeof text, "%c_eq%.0frpm_%.0f", group.prefix, rpm, wl);
+                else
+                    std::snprintf(text, sizeof text, "eq%.0frpm_%.0f", rpm, wl);
+                base = text;
+            }
+            written.push_back(base + ext);
             std::vector<float> values = AbsorbanceValues(L);
             int n = S::pointCount[L];
             if (blank.loaded && std::fabs(blank.wavelength - wl) < tolerance) {

@@ -204,4 +204,44 @@ TEST_F(MStarRoad, ADataSetTooShortForItsExtrapolationsSaysSo) {
     EXPECT_FALSE(MS::active);
 }
 
+TEST_F(MStarRoad, SmoothingWidthsStayInsideTheData) {
+    // A negative half width put the shown and copied rows before the first point, one wider
+    // than the data beyond the last.
+    Command(896);
+    ASSERT_TRUE(MS::active);
+    f.script.expectInput()
+        .caption("lnc-r2 transformation")
+        .prompt("SG smooth %distance:")
+        .answer("-5");
+    Click(3);
+    EXPECT_EQ(MS::mappSmoothHalfWidth, 0);
+    f.script.expectInput()
+        .caption("lnc-r2 transformation")
+        .prompt("SG smooth %distance:")
+        .answer("1000");
+    f.script.expectInput()
+        .caption("lnc-r2 transformation")
+        .prompt("SG smooth order (box=1):")
+        .answer("-3");
+    Click(2);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_LE(MS::lnCSmoothHalfWidth, MS::sets[1].pointCount / 4);
+    EXPECT_EQ(MS::lnCSmoothOrder, 0);
+    f.script.expectInput().caption("COPY MW DATA").prompt("which data set?").answer("1");
+    f.script.expectBox()
+        .caption("COPY MW DATA")
+        .text("for c vs Mapp(c), subtract baseline?")
+        .answer(IDNO);
+    f.script.expectBox()
+        .caption("COPY MW DATA")
+        .text("c vs Mapp(c) is in clipboard - paste before continuing")
+        .answer(IDOK);
+    Command(920);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    // An answer beyond the loaded data sets copies nothing.
+    f.script.expectInput().caption("COPY LNC DATA").prompt("which data set?").answer("7");
+    Command(918);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
 } // namespace

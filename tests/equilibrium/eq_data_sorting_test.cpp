@@ -193,4 +193,18 @@ TEST_F(EqSorting, CommandAsksItsQuestionsThenSorts) {
     EXPECT_NE(xp.find("1.500000 (xExtinctionCoeffC)\n"), std::string::npos);
 }
 
+TEST_F(EqSorting, TwoSpeedsOfOneThousandKeepTheirOwnFiles) {
+    // Both speeds were written as eq12k_280.RA1: the second replaced the first and the
+    // experiment file listed it twice.
+    Fill({{"00001.RA1", 1, 280, 12000, 3600, 0.1f}, {"00002.RA1", 1, 280, 12001, 7200, 0.2f}});
+    Accept("accept EQ scan at 280 nm and 12000 rpm to be included? (no time-course available)");
+    Accept("accept EQ scan at 280 nm and 12001 rpm to be included? (no time-course available)");
+    Sort();
+    EXPECT_NEAR(Values("eq12k_280.RA1").at(0), 0.1f, 1e-6f);
+    EXPECT_NEAR(Values("eq12001rpm_280.RA1").at(0), 0.2f, 1e-6f);
+    std::string xp = ReadTextFile(out.file("cell1_280.xp"));
+    EXPECT_NE(xp.find("\" eq12k_280.RA1 eq12001rpm_280.RA1\"\n"), std::string::npos);
+    EXPECT_NE(xp.find("\n2 (NFILES)\n"), std::string::npos);
+}
+
 } // namespace
