@@ -1,12 +1,13 @@
 // The discrete-species models of the model menu: Lamm equation models in their geometries,
 // self-association, reaction, non-ideality, electrophoresis, equilibrium and light scattering.
-#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/nonideal_model_run.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 namespace {
 
@@ -38,7 +39,8 @@ void TXLAWindow::CmNonInteractingSpecies() {
                                   : 20.0f;
         for (int k = 1; k <= P::maxSpecies; ++k) {
             if (P::speciesDOrM[k] > 0.0f)
-                P::speciesDOrM[k] = float(StokesEinsteinD(P::speciesDOrM[k] * 1e-9f, celsius) * 1e7);
+                P::speciesDOrM[k] =
+                    float(StokesEinsteinD(P::speciesDOrM[k] * 1e-9f, celsius) * 1e7);
         }
     }
     if (fromCumulants) {
@@ -130,6 +132,9 @@ void TXLAWindow::CmReactingSystem() {
         return;
     M::reactingSystem = M::lammVariant = true;
     SetFitMAndS(true);
+    UnpackFitParameters();
+    // The A + B <-> AB set in the species slots, the complex of the loading shown as species 3.
+    ReactionParametersToSlots();
     FinishModel(267);
 }
 

@@ -99,7 +99,23 @@ plat::DialogTemplate DiscretePage() {
         p.Fittable(SpeciesControlId(k, kDOrMItem), 252, y, 46);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
-    p.Buttons(p.CellBlock(98));
+    int y = p.CellBlock(98);
+    if (ParamsShowConcentrationDependence()) {
+        const struct {
+            int id;
+            const char* label;
+        } rows[] = {{kLogKId, ParamsFirstConstantLabel()},
+                    {kLogKsId, "log10(ks)"},
+                    {kLogKdId, "log10(kd)"},
+                    {kSecondLogKId, "log10(Ka) of the second oligomer"}};
+        for (const auto& row : rows) {
+            p.Label(row.label, 8, y, 120);
+            p.Fittable(row.id, 130, y, 46);
+            y += 15;
+        }
+        y += 4;
+    }
+    p.Buttons(y);
     return p.Take();
 }
 
@@ -169,7 +185,10 @@ void RegisterParamsDialogs() {
 TParamsBox::TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfer)
     : TDialog(parent, ParamsDialogId(page)), page_(page), transfer_(transfer) {
     void* record = &transfer.discrete;
+    // The concentration dependence closes the record; without its boxes the record ends before.
     std::size_t size = sizeof transfer.discrete;
+    if (!ParamsShowConcentrationDependence())
+        size -= sizeof transfer.discrete.dependence;
     if (page == ParamsPage::Distribution) {
         record = &transfer.distribution;
         size = sizeof transfer.distribution;

@@ -24,6 +24,8 @@ constexpr int kBottomId = 513, kBottomFloatId = 514;
 constexpr int kBaselineId = 515, kBaselineFloatId = 516;
 constexpr int kTiNoiseId = 517, kRiNoiseId = 518;
 constexpr int kExperimentalInitialId = 429, kConstantInitialId = 430;
+// The concentration dependence, each box with its float box at + 1.
+constexpr int kLogKId = 521, kLogKsId = 523, kLogKdId = 525, kSecondLogKId = 527;
 constexpr int kRangeMinId = 601, kRangeMaxId = 602, kResolutionId = 603;
 constexpr int kFf0Id = 604, kFf0FloatId = 605, kConfidenceLevelId = 606;
 

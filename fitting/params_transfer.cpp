@@ -6,6 +6,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/slot_grid_arrays.h"
+#include "simulation/nonideal_model_run.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -26,8 +27,9 @@ using M = ModelParameters;
 static_assert(sizeof(ParamsFittable) == kParamsTextLimit + 4);
 static_assert(sizeof(ParamsCellTransfer) == 3 * sizeof(ParamsFittable) + 16);
 static_assert(sizeof(DiscreteSpeciesTransfer) == 4 + 3 * sizeof(ParamsFittable));
-static_assert(sizeof(DiscreteParamsTransfer) ==
-              4 * sizeof(DiscreteSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
+static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransfer) + 4 +
+                                                    sizeof(ParamsCellTransfer) +
+                                                    4 * sizeof(ParamsFittable));
 static_assert(sizeof(DistributionParamsTransfer) ==
               4 * sizeof(ParamsValue) + sizeof(ParamsFittable) + sizeof(ParamsCellTransfer));
 static_assert(sizeof(EquilibriumParamsTransfer) ==
@@ -85,6 +87,17 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
                          &M::speciesDOrMFloat[k]});
         }
         CellFields(t.discrete.cell, f);
+        if (ParamsShowConcentrationDependence()) {
+            ConcentrationDependenceTransfer& d = t.discrete.dependence;
+            f.push_back({d.logK.text, ParamsFirstConstantLabel(), &M::assocLogK, 1.0,
+                         &d.logK.floated, &M::assocLogKFloat});
+            f.push_back(
+                {d.logKs.text, "log10(ks)", &M::logKs, 1.0, &d.logKs.floated, &M::logKsFloat});
+            f.push_back(
+                {d.logKd.text, "log10(kd)", &M::logKd, 1.0, &d.logKd.floated, &M::logKdFloat});
+            f.push_back({d.secondLogK.text, "log10(Ka) of the second oligomer", &M::oligoLogK3, 1.0,
+                         &d.secondLogK.floated, &M::oligoLogK3Float});
+        }
         break;
     }
     case ParamsPage::Distribution: {
@@ -180,6 +193,20 @@ std::uint32_t* LinearAmplitudesBox(ParamsTransfer& t, ParamsPage page) {
 }
 
 } // namespace
+
+bool ParamsShowConcentrationDependence() {
+    return NonidealSingleModelChosen() || ModelChoice::reactingSystem;
+}
+
+const char* ParamsFirstConstantLabel() {
+    using C = ModelChoice;
+    if (C::monomerTrimer)
+        return "log10(Ka13)";
+    if (C::selfAssocTetramerOctamer || C::selfAssocDimerTetramer || C::associationVariantA ||
+        C::associationVariantB)
+        return "log10(Ka) of the first oligomer";
+    return "log10(Ka)";
+}
 
 ParamsPage CurrentParamsPage() {
     if (ModelChoice::equilibriumModel)

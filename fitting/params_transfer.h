@@ -42,11 +42,27 @@ struct DiscreteSpeciesTransfer {
     ParamsFittable s;       // S
     ParamsFittable dOrM;    // D in 1e-7 cm^2/s, or M in kDa in the M-and-s form
 };
+// The constants of the models whose s and D depend on concentration, decimal logarithms: the
+// (first) association constant, ks and kd, the second association constant. On the page only
+// while such a model is chosen.
+struct ConcentrationDependenceTransfer {
+    ParamsFittable logK;
+    ParamsFittable logKs;
+    ParamsFittable logKd;
+    ParamsFittable secondLogK;
+};
 struct DiscreteParamsTransfer {
     DiscreteSpeciesTransfer species[4];
     std::uint32_t linearAmplitudes;
     ParamsCellTransfer cell;
+    ConcentrationDependenceTransfer dependence;
 };
+
+// The discrete page shows the concentration dependence (a non-ideal, self-associating or
+// reacting model is chosen).
+bool ParamsShowConcentrationDependence();
+// Labels of its four boxes for the model chosen.
+const char* ParamsFirstConstantLabel();
 
 struct DistributionParamsTransfer {
     ParamsValue rangeMin; // S, or kDa for a molar-mass distribution

@@ -323,6 +323,8 @@ bool DiscreteModelAvailable() {
         return false;
     if (NonidealSingleModelChosen())
         return !M::tabulatedNonideality && !C::zoneCentrifugation;
+    if (!C::lammModel && C::reactingSystem)
+        return !C::zoneCentrifugation;
     if (!C::lammModel || C::multipleSpecies || C::firstSpeciesNonideal)
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)

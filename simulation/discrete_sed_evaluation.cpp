@@ -244,6 +244,8 @@ bool RunDiscreteSed(TXLAWindow* window) {
     S::resultAvailable = false;
     if (NonidealSingleModelChosen())
         RunNonidealSingleModel(window);
+    else if (!ModelChoice::lammModel && ModelChoice::reactingSystem)
+        RunReactingModel(window);
     else if (StandardRoad())
         RunDiscreteSedList(window);
     else

@@ -13,15 +13,18 @@
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/module_solvers.h"
 #include "simulation/nonlinear_solver.h"
+#include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
 #include "state/component_scans.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/reaction_parameters.h"
 #include "state/run_switches.h"
 #include "state/window_services.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -68,21 +71,21 @@ bool NonidealSingleModelChosen() {
            (C::monomerDimer || C::monomerTrimer || OligomerScheme() || C::singleSpecies);
 }
 
-bool RunNonidealSingleModel(TXLAWindow* window) {
+namespace {
+
+// The evaluation around one solver run on the simulation grid: checks, the model cleared, the
+// start state, the solver, and the closing linear parameters; a key press or a missing solution
+// leaves the fit as it was.
+bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScanOutput&)>& solve) {
     if (S::scanCount <= 0 || !CheckDiscreteModelInput(window))
         return false;
     if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
         return false;
-    if (C::inhomogeneousSolvent)
-        MessageBox(WindowServices::PlatformWindow(window),
-                   "this model is not implemented yet for inhomogeneous solvent", "",
-                   MB_OK | MB_ICONEXCLAMATION);
     ApplyDefaultFitLimits();
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
     LammGrid::firstSimulatedScan = 1;
-    HandOverSpeciesValues();
-    // The component is one species whose signal is its concentration.
+    // The component is one species whose signal is the profile itself.
     for (int k = 1; k <= M::maxSpecies; ++k)
         M::speciesLoading[k] = k == 1 ? 1.0f : 0.0f;
     LammGrid::loadingFraction = 1.0f;
@@ -99,13 +102,9 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
     ClearModel();
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
-    LammGrid::s = M::assocS1;
-    LammGrid::d = M::assocD1;
     LammGrid::nonDiffusing = false;
-    StartSpeciesRun(window, double(M::concentration[1]));
     CScanOutput scans;
-    const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
-                                                 LammControlOfRecord(), scans);
+    const LammResult result = solve(scans);
     LammGrid::progressWindow = nullptr;
     if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result)) {
         for (int k = 1; k <= S::scanCount; ++k)
@@ -120,4 +119,66 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
     return true;
+}
+
+} // namespace
+
+bool RunNonidealSingleModel(TXLAWindow* window) {
+    if (S::scanCount > 0 && C::inhomogeneousSolvent)
+        MessageBox(WindowServices::PlatformWindow(window),
+                   "this model is not implemented yet for inhomogeneous solvent", "",
+                   MB_OK | MB_ICONEXCLAMATION);
+    return RunSingleComponent(window, [window](CScanOutput& scans) {
+        HandOverSpeciesValues();
+        LammGrid::s = M::assocS1;
+        LammGrid::d = M::assocD1;
+        StartSpeciesRun(window, double(M::concentration[1]));
+        return SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
+                                  LammControlOfRecord(), scans);
+    });
+}
+
+void ReactionParametersFromSlots() {
+    using R = ReactionParameters;
+    R::loadingA = M::concentration[1];
+    R::loadingB = M::concentration[2];
+    R::sA = M::speciesS[1];
+    R::sB = M::speciesS[2];
+    R::sAB = M::speciesS[3];
+    R::dA = float(SpeciesDiffusion(1));
+    R::dB = float(SpeciesDiffusion(2));
+    R::dAB = float(SpeciesDiffusion(3));
+    R::logK = M::assocLogK;
+    InitReactionSystem();
+}
+
+void ReactionParametersToSlots() {
+    using R = ReactionParameters;
+    M::concentration[1] = R::loadingA;
+    M::concentration[2] = R::loadingB;
+    M::speciesS[1] = R::sA;
+    M::speciesS[2] = R::sB;
+    M::speciesS[3] = R::sAB;
+    M::assocLogK = R::logK;
+    InitReactionSystem();
+    M::concentration[3] = R::complexConcentration;
+    PackFitParameters();
+}
+
+bool RunReactingModel(TXLAWindow* window) {
+    return RunSingleComponent(window, [window](CScanOutput& scans) {
+        using R = ReactionParameters;
+        ReactionParametersFromSlots();
+        CReaction rx;
+        rx.K = R::K;
+        rx.eA = R::extinctionA, rx.eB = R::extinctionB;
+        rx.a0 = rx.eA != 0.0 ? R::loadingA / rx.eA : 0.0;
+        rx.b0 = rx.eB != 0.0 ? R::loadingB / rx.eB : 0.0;
+        rx.sA = R::sA, rx.sB = R::sB, rx.sAB = R::sAB;
+        rx.dA = R::dA, rx.dB = R::dB, rx.dAB = R::dAB;
+        LammGrid::s = rx.sB;
+        LammGrid::d = rx.dB;
+        StartSpeciesRun(window, 0.0);
+        return RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), scans);
+    });
 }

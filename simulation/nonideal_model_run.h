@@ -11,3 +11,11 @@ bool RunNonidealSingleModel(TXLAWindow* window);
 
 // True while a model of this kind is chosen (the Lamm model itself is off).
 bool NonidealSingleModelChosen();
+
+// The reacting system A + B <-> AB: free A from species 1 (loading, s, D or M), free B from
+// species 2, the complex's s and D or M from species 3, log10 K from the association slot.
+bool RunReactingModel(TXLAWindow* window);
+// ReactionParameters from those slots (with InitReactionSystem), and back into them with the
+// equilibrium complex of the loading shown as the loading of species 3.
+void ReactionParametersFromSlots();
+void ReactionParametersToSlots();

@@ -9,6 +9,7 @@
 #include "plat/filedlg.hpp"
 #include "fitting/linear_params.h"
 
+#include "state/reaction_parameters.h"
 #include "state/diagnostics.h"
 #include "app/load_filters.h"
 #include "state/run_switches.h"
@@ -61,6 +62,7 @@ void ResetAllState()
     ScanDataKind::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();
+    ReactionParameters::ResetToDefaults();
     ScanPaths::ResetToDefaults();
     UiFlags::ResetToDefaults();
     SpeciesGridArrays::ResetToDefaults();

@@ -1,0 +1,148 @@
+// A user's road with a self-associating model through the menu: monomer-dimer chosen, its truth
+// typed in the parameters dialog and Run, the model taken as data with noise, the user's start
+// typed, Fit; s and Ka come back within the noise. A bad constant is refused by the dialog.
+#include "app/params_box.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/main_window_fixture.h"
+#include "support/reset_all_state.h"
+#include "support/temp_folder.h"
+#include "support/velocity_store.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+using M = ModelParameters;
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+// Monomer (species 1) and dimer (species 2) values, log10(Ka), with s1 and Ka floated or not.
+void TypeModel(MainWindowFixture& f, const char* s1, const char* logK, bool floated) {
+    f.script.expectDialog(kDiscreteParamsDialogId)
+        .check(SpeciesControlId(1, kIncludedItem))
+        .set(SpeciesControlId(1, kLoadingItem), "0.8")
+        .check(SpeciesControlId(1, kLoadingItem + 1), false)
+        .set(SpeciesControlId(1, kSItem), s1)
+        .check(SpeciesControlId(1, kSItem + 1), floated)
+        .set(SpeciesControlId(1, kDOrMItem), "6")
+        .check(SpeciesControlId(1, kDOrMItem + 1), false)
+        .set(SpeciesControlId(2, kSItem), "6.5")
+        .check(SpeciesControlId(2, kSItem + 1), false)
+        .set(SpeciesControlId(2, kDOrMItem), "4.5")
+        .check(SpeciesControlId(2, kDOrMItem + 1), false)
+        .set(kLogKId, logK)
+        .check(kLogKId + 1, floated)
+        .set(kMeniscusId, "6.0")
+        .set(kBottomId, "7.2")
+        .ok();
+    Send(f, 212);
+}
+
+} // namespace
+
+TEST(AssociationRoad, MonomerDimerRunThenFitRecoversSAndKa) {
+    MainWindowFixture f;
+    TempFolder folder;
+    VelocitySet set;
+    set.scans = 12;
+    set.points = 301;
+    FillVelocityStore(set);
+    Send(f, 197);
+    ASSERT_TRUE(ModelChoice::monomerDimer);
+    TypeModel(f, "4", "0.5", false);
+    Send(f, 213);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    // The model of the truth becomes the data, with seeded noise of 0.005.
+    std::mt19937 random(7);
+    std::normal_distribution<float> noise(0.0f, 0.005f);
+    double plateauMean = 0.0;
+    for (int k = 1; k <= ScanStore::scanCount; ++k)
+        for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
+            ScanStore::signal[k][p] = ScanStore::fit[k][p] + noise(random);
+            plateauMean += ScanStore::fit[k][p];
+        }
+    ASSERT_GT(plateauMean, 0.0) << "Run computed no model";
+
+    TypeModel(f, "3.4", "0", true);
+    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
+    Send(f, 824); // Levenberg-Marquardt
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[1], 4.0, 0.04) << "monomer s";
+    EXPECT_NEAR(M::assocLogK, 0.5, 0.05) << "log10(Ka)";
+}
+
+// The reacting system: free A (species 1), free B (species 2) and the complex (species 3, its s
+// and M) with log10 K; the truth Run, the start typed, Fit brings K and the complex's s back.
+void TypeReaction(MainWindowFixture& f, const char* sAB, const char* logK, bool floated) {
+    auto& step = f.script.expectDialog(kDiscreteParamsDialogId);
+    const char* loading[4] = {nullptr, "0.5", "0.5", "0"};
+    const char* s[4] = {nullptr, "4", "6", sAB};
+    const char* mass[4] = {nullptr, "60", "100", "160"};
+    for (int k = 1; k <= 3; ++k)
+        step.check(SpeciesControlId(k, kIncludedItem))
+            .set(SpeciesControlId(k, kLoadingItem), loading[k])
+            .check(SpeciesControlId(k, kLoadingItem + 1), false)
+            .set(SpeciesControlId(k, kSItem), s[k])
+            .check(SpeciesControlId(k, kSItem + 1), floated && k == 3)
+            .set(SpeciesControlId(k, kDOrMItem), mass[k])
+            .check(SpeciesControlId(k, kDOrMItem + 1), false);
+    step.set(kLogKId, logK).check(kLogKId + 1, floated).ok();
+    Send(f, 212);
+}
+
+TEST(AssociationRoad, ReactingSystemRunThenFitRecoversKAndComplex) {
+    MainWindowFixture f;
+    VelocitySet set;
+    set.scans = 10;
+    set.points = 241;
+    FillVelocityStore(set);
+    LammGrid::maxDcOverC = 20.0; // steps of 20 s
+    Send(f, 267);
+    ASSERT_TRUE(ModelChoice::reactingSystem);
+    TypeReaction(f, "9", "0.5", false);
+    Send(f, 213);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    std::mt19937 random(11);
+    std::normal_distribution<float> noise(0.0f, 0.005f);
+    double sum = 0.0;
+    for (int k = 1; k <= ScanStore::scanCount; ++k)
+        for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
+            ScanStore::signal[k][p] = ScanStore::fit[k][p] + noise(random);
+            sum += ScanStore::fit[k][p];
+        }
+    ASSERT_GT(sum, 0.0) << "Run computed no model";
+    TypeReaction(f, "8", "0", true);
+    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
+    Send(f, 824);
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[3], 9.0, 0.2) << "complex s";
+    EXPECT_NEAR(M::assocLogK, 0.5, 0.1) << "log10 K";
+}
+
+// The association constant is a number like any other box of the page.
+TEST(AssociationRoad, DialogRefusesAConstantThatIsNoNumber) {
+    MainWindowFixture f;
+    M::meniscus = 6.0f;
+    M::bottom = 7.2f;
+    Send(f, 229);
+    const float before = M::assocLogK;
+    f.script.expectDialog(kDiscreteParamsDialogId).set(kLogKId, "1e").ok();
+    f.script.expectBox()
+        .caption("Input Error")
+        .text(ParamsRefusalText("log10(Ka13) must be a finite number"))
+        .answer(IDOK);
+    f.script.expectDialog(kDiscreteParamsDialogId).cancel();
+    Send(f, 212);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(M::assocLogK, before);
+}

@@ -1,0 +1,115 @@
+// The reacting system A + B <-> AB: the equilibrium of the loading, conservation of total A and
+// total B while the species separate, and the law of mass action held at every node late in the
+// run; the user's coefficients are used and kept.
+#include "lamm/hat_integrals.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/module_solvers.h"
+#include "simulation/reacting_system.h"
+#include "simulation/scan_output.h"
+#include "state/lamm_grid.h"
+#include "state/reaction_parameters.h"
+#include "support/module_solver_harness.h"
+#include "support/reset_all_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+class ReactingSystem : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+// A sink that records the amounts of total A and total B after every step.
+struct AmountSink : CLammSink {
+    CScanOutput scans;
+    void Step(double change) override { scans.Step(change); }
+    void Remaining(bool zeros) override { scans.Remaining(zeros); }
+};
+
+// Integral of (x + K A B) r dr for the finite-element profiles x, A and B on the radii r.
+double Amount(const std::vector<double>& x, const std::vector<double>& A,
+              const std::vector<double>& B, double K, const double* r, int n) {
+    double sum = 0.0;
+    for (int j = 1; j <= n; ++j) {
+        sum += HatNodeVolume(r, n, j) * x[std::size_t(j)];
+        for (int k = std::max(1, j - 1); k <= std::min(n, j + 1); ++k)
+            sum += K * HatMass(r, n, j, k) * A[std::size_t(j)] * B[std::size_t(k)];
+    }
+    return sum;
+}
+
+} // namespace
+
+TEST(ReactionEquilibrium, SmallerRootOfTheLoading) {
+    struct Case {
+        double K, a0, b0, want;
+        double tolerance;
+        bool massAction; // K (a0 - x)(b0 - x) = x is checked where it is well conditioned
+    } cases[] = {
+        {1.0, 0.5, 0.5, (2.0 - std::sqrt(3.0)) / 2.0, 1e-12, true},
+        {1e12, 0.5, 0.3, 0.3, 1e-9, false},
+        {1e-12, 0.5, 0.3, 0.15e-12, 1e-20, true},
+    };
+    for (const Case& c : cases) {
+        const double x = EquilibriumComplex(c.K, c.a0, c.b0);
+        EXPECT_NEAR(x, c.want, c.tolerance) << "K " << c.K;
+        if (c.massAction)
+            EXPECT_NEAR(c.K * (c.a0 - x) * (c.b0 - x), x, 1e-9 * x) << "K " << c.K;
+    }
+    ResetAllState();
+    InitReactionSystem();
+    EXPECT_NEAR(ReactionParameters::complexConcentration, 0.1339746, 1e-7);
+    EXPECT_EQ(ReactionParameters::extinctionAB, 2.0f);
+}
+
+// A fast free A, a slow free B and a faster complex: the boundary splits, the totals stay, and
+// the record's coefficients are the user's still.
+TEST_F(ReactingSystem, ConservesBothTotalsWhileTheBoundarySplits) {
+    ModuleCase mc;
+    mc.gridSize = 400, mc.scans = 4, mc.firstScanS = 500.0, mc.intervalS = 500.0;
+    mc.outputPoints = 801;
+    PrepareModuleCase(mc);
+    const float sA = ReactionParameters::sA;
+    CReaction rx;
+    rx.K = 2.0, rx.a0 = 0.6, rx.b0 = 0.4;
+    rx.sA = 4.0, rx.sB = 6.0, rx.sAB = 9.0;
+    rx.dA = 7e-7, rx.dB = 6e-7, rx.dAB = 4.5e-7;
+    CLammControl control = LammControlOfRecord();
+    control.maxDcOverC = 5.0; // 5 s steps
+    AmountSink sink;
+    std::vector<double> A, B;
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved);
+    EXPECT_GE(LammGrid::time, mc.firstScanS + 3 * mc.intervalS);
+    const int n = LammGrid::allocatedGridSize;
+    // the run's grid, as the solver builds it
+    std::vector<double> r(std::size_t(n) + 1);
+    const double m = mc.meniscus, b = mc.bottom;
+    r[1] = m, r[std::size_t(n)] = b;
+    for (int i = 2; i < n; ++i)
+        r[std::size_t(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
+    const double cell = (b * b - m * m) / 2.0;
+    EXPECT_NEAR(Amount(A, A, B, rx.K, r.data(), n) / (rx.a0 * cell), 1.0, 1e-6) << "total A (1e-6)";
+    EXPECT_NEAR(Amount(B, A, B, rx.K, r.data(), n) / (rx.b0 * cell), 1.0, 1e-6) << "total B (1e-6)";
+    // the boundary has left the meniscus: depleted there, plateau in the middle
+    const double plateau = ScanStore::fit[mc.scans][mc.outputPoints / 2];
+    EXPECT_LT(ScanStore::fit[mc.scans][2], 0.3 * plateau);
+    EXPECT_GT(plateau, 0.5);
+    EXPECT_EQ(ReactionParameters::sA, sA) << "the user's coefficients are kept";
+}
+
+// A tolerance of 0 s would step for ever: the run refuses at once.
+TEST_F(ReactingSystem, ZeroStepIsRefused) {
+    ModuleCase mc;
+    mc.gridSize = 100, mc.scans = 2;
+    PrepareModuleCase(mc);
+    CLammControl control = LammControlOfRecord();
+    control.maxDcOverC = 0.0;
+    AmountSink sink;
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), CReaction{}, control, sink),
+              kLammDiscretizationError);
+}
