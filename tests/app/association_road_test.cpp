@@ -8,7 +8,6 @@
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
-#include "support/temp_folder.h"
 #include "support/velocity_store.h"
 
 #include <cmath>
@@ -50,7 +49,7 @@ void TypeModel(MainWindowFixture& f, const char* s1, const char* logK, bool floa
 
 TEST(AssociationRoad, MonomerDimerRunThenFitRecoversSAndKa) {
     MainWindowFixture f;
-    TempFolder folder;
+    ScanPaths::gDataPath = f.data.file("~tmppars.RA1"); // the fit's parameter file, not shared
     VelocitySet set;
     set.scans = 12;
     set.points = 301;
@@ -101,6 +100,7 @@ void TypeReaction(MainWindowFixture& f, const char* sAB, const char* logK, bool 
 
 TEST(AssociationRoad, ReactingSystemRunThenFitRecoversKAndComplex) {
     MainWindowFixture f;
+    ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
     VelocitySet set;
     set.scans = 10;
     set.points = 241;
