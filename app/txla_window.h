@@ -297,6 +297,11 @@ class TXLAWindow : public TFrameWindow {
     void CmLammEquationParameters();
     // The inhomogeneous-solvent model and its settings (542).
     void CmInhomogeneousSolvent();
+    // The same selection from another cell (828), whole fringes removed within interference
+    // scans (287), the data set's notes file in the text editor (216).
+    void CmChangeCell();
+    void CmRemoveFringeJumps();
+    void CmEditNotes();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help

@@ -40,6 +40,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {249, {"HELP", "Connect?"}},
         {867, {"", ""}},
         {221, {"", ""}}, // dialog 302, which the log does not list
+        // Change Cell without scans loads first; the fringe jumps and notes need scans.
+        {828, {"select files to fit", ""}}, {287, {"", ""}}, {216, {"", ""}},
         {869, {"KEYBOARD SHORTCUTS", "current keyboard shortcuts"}},
         {829, {"SET PREFERENCE", "Suppress Baseline Correlation in Max Ent?"}},
         {894, {"SET PREFERENCE", "g(2)-1 intensity autocorrelation function?"}},
