@@ -300,6 +300,13 @@ class TXLAWindow : public TFrameWindow {
     // The same selection from another cell (828), whole fringes removed within interference
     // scans (287), the data set's notes file in the text editor (216).
     void CmChangeCell();
+    // The Copy menu's tables (258-262, 632).
+    void CmCopyDataTable();
+    void CmCopyFitDataTable();
+    void CmCopyResidualsTable();
+    void CmCopyRiNoiseTable();
+    void CmCopyTiNoiseTable();
+    void CmCopyPriorKnowledgeTable();
     void CmRemoveFringeJumps();
     void CmEditNotes();
 

@@ -42,6 +42,9 @@ FirstPrompt Expected(const CommandRow& row) {
         {221, {"", ""}}, // dialog 302, which the log does not list
         // Change Cell without scans loads first; the fringe jumps and notes need scans.
         {828, {"select files to fit", ""}}, {287, {"", ""}}, {216, {"", ""}},
+        // The clipboard tables need scans.
+        {258, {"", ""}}, {259, {"", ""}}, {260, {"", ""}}, {261, {"", ""}}, {262, {"", ""}},
+        {632, {"", ""}},
         {869, {"KEYBOARD SHORTCUTS", "current keyboard shortcuts"}},
         {829, {"SET PREFERENCE", "Suppress Baseline Correlation in Max Ent?"}},
         {894, {"SET PREFERENCE", "g(2)-1 intensity autocorrelation function?"}},
