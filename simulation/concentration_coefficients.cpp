@@ -12,8 +12,12 @@ double RapidAssocRootDiff(double c, double K) {
     // Both cube roots are of positive numbers; for large K c^2 the difference cancels, so the
     // root is refined by Newton steps on m + K m^3 = c.
     double m = std::cbrt(half + q) - std::cbrt(q - half);
-    for (int k = 0; k < 3; ++k)
-        m -= (m + K * m * m * m - c) / (1.0 + 3.0 * K * m * m);
+    for (int k = 0; k < 3; ++k) {
+        const double residual = m + K * m * m * m - c;
+        if (std::fabs(residual) <= 1e-14 * c)
+            break;
+        m -= residual / (1.0 + 3.0 * K * m * m);
+    }
     return m;
 }
 
