@@ -492,6 +492,13 @@ void ShiftMovingGridFE()
     ++g.periods;
 }
 
+// The end of the grid period is reached: within rounding of the clock, which grows with the time
+// (at 1e6 s a fixed 1e-10 s lies below the spacing of doubles, and the run stood still there).
+bool AtPeriodEnd(double t)
+{
+    return std::fabs(t - g.t0 - g.period) < 1e-10 * std::max(1.0, std::fabs(t));
+}
+
 // Steps of the initial length, cut at period ends, targets and the end of the acceleration.
 double FreeModeStep()
 {
@@ -499,7 +506,7 @@ double FreeModeStep()
     const double t = LammGrid::time;
     const bool first = LammGrid::stepCount == 0;
     dt = g.dt0;
-    if (std::fabs(t - g.t0 - g.period) < 1e-10)
+    if (AtPeriodEnd(t))
         ShiftMovingGridFE();
     if (t + dt > g.t0 + g.period)
         dt = g.t0 + g.period - t;
@@ -593,7 +600,7 @@ double FixedPeriodStep()
         }
     }
     AdvanceLammFETime();
-    if (g.fullPeriodStep || std::fabs(LammGrid::time - g.t0 - g.period) < 1e-10)
+    if (g.fullPeriodStep || AtPeriodEnd(LammGrid::time))
         ShiftMovingGridFE();
     return 1.0;
 }
