@@ -11,6 +11,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/buffer_sedimentation_model.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -98,6 +99,32 @@ LammTemplateOutput OutputFor(TXLAWindow* window, bool ownRadii, SpeciesRows& row
     out.plot = window != nullptr ? S::dataPlot : nullptr;
     out.simulatingOnly = gSimulateOnly;
     return out;
+}
+
+// The buffer's signal in its own rows: simulated on its own grid for both sectors, with the
+// amplitude left to the linear parameters or given by the buffer signal. False when a key press
+// or a singular system left it unsolved (the model then stays as it was).
+bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+    const double amplitude = ModelChoice::linearAmplitudes ? 1.0 : BufferSedimentation::signal;
+    M::speciesLoading[M::maxSpecies] = float(amplitude);
+    const BufferSignal signal = ComputeBufferSignal(amplitude);
+    if (signal.singular) {
+        PlayErrorSound();
+        MessageBox(WindowServices::PlatformWindow(window),
+                   "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation",
+                   MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (signal.interrupted)
+        return false;
+    rows.Make(ownRadii);
+    for (int pos = 1; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        const float* radii = ownRadii ? S::radius[scan] : S::gridRadius;
+        const int count = ownRadii ? S::pointCount[scan] : S::gridCount;
+        AddBufferSignal(signal, pos, radii, count, rows.rows[std::size_t(scan)]);
+    }
+    return true;
 }
 
 // Solves the listed slots into their rows; returns the list's code (kLammListStopped when a key
@@ -319,7 +346,7 @@ bool CheckDiscreteModelInput(TXLAWindow* window) {
 
 bool DiscreteModelAvailable() {
     using C = ModelChoice;
-    if (gDlsData || S::equilibriumData || BufferSedimentation::on)
+    if (gDlsData || S::equilibriumData)
         return false;
     if (NonidealSingleModelChosen())
         return !M::tabulatedNonideality && !C::zoneCentrifugation;
@@ -389,7 +416,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
     // The species rows of the linear parameters lie on the scans' own radii unless they must
     // be on the common grid.
     const bool ownRadii = direct || ComponentScans::OnScanRadii();
-    const int n = int(slots.size());
+    int n = int(slots.size());
     std::vector<SpeciesRows> rows(std::size_t(n) + 1);
     std::vector<double> loading(std::size_t(n) + 1, 0.0);
     for (int j = 1; j <= n; ++j) {
@@ -409,6 +436,14 @@ int RunDiscreteSedList(TXLAWindow* window) {
     if (LammSolutionMissing(code) || gUserInterrupt.load(std::memory_order_relaxed)) {
         ReportLammSimError(window, code);
         return code;
+    }
+    if (BufferSlot(M::maxSpecies) && M::speciesIncluded[M::maxSpecies]) {
+        rows.emplace_back();
+        loading.push_back(1.0);
+        if (!AddBufferRows(window, ownRadii, rows.back()))
+            return code;
+        slots.push_back(M::maxSpecies);
+        ++n;
     }
     bool finite = true;
     for (int j = 1; j <= n; ++j)

@@ -61,7 +61,7 @@ double EquivalentTime(int scan, double omega2) {
 // this engine's own, so a Faxen simulation never takes the list.
 bool StandardRoad() {
     using C = ModelChoice;
-    return !BufferSedimentation::on && !gDlsData && !S::equilibriumData &&
+    return !gDlsData && !S::equilibriumData &&
            !M::experimentalInitialDistribution && C::lammModel && !C::firstSpeciesNonideal &&
            !LammGrid::faxenApproximation;
 }
@@ -176,7 +176,8 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
             break;
         LammGrid::currentSpecies = i;
         ChooseAlgorithmHeld(i, M::speciesS[i]);
-        if (!M::speciesIncluded[i])
+        // The buffer's slot is simulated by the list road alone.
+        if (!M::speciesIncluded[i] || (BufferSedimentation::on && i == M::maxSpecies))
             continue;
         const double loading = M::speciesLoading[i];
         const double s = M::speciesS[i];

@@ -1,0 +1,64 @@
+// One Run of each solvent and buffer model on 50 scans of 1000 points beside the ideal species it
+// extends (one 7 S species at default options): a compressible solvent, a sedimenting cosolute
+// on its own grid, and the buffer mismatch of both sectors in slot 4.
+#include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed.h"
+#include "simulation/inhomogeneous_solvent.h"
+#include "simulation/simulation_switches.h"
+#include "state/buffer_sedimentation.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "support/reset_all_state.h"
+#include "support/velocity_store.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+enum Family { kIdeal, kCompressible, kCosolute, kBuffer };
+
+void SolventModel50x1000(benchmark::State& state) {
+    ResetAllState();
+    VelocitySet set;
+    set.species = {{7.0, 4.2e-7, 1.0}};
+    set.scans = 50;
+    set.points = 1000;
+    set.firstScanS = 300.0;
+    set.intervalS = 300.0;
+    set.firstRadius = 6.02;
+    set.lastRadius = 7.17;
+    FillVelocityStore(set);
+    gLammThreadCount = 1;
+    using IS = InhomogeneousSolvent;
+    switch (Family(state.range(0))) {
+    case kCompressible:
+        ModelChoice::inhomogeneousSolvent = true;
+        IS::compressibleSolvent = true;
+        break;
+    case kCosolute:
+        ModelChoice::inhomogeneousSolvent = true;
+        IS::compressibleSolvent = false;
+        IS::sedimentingCosolute = IS::dynamicGradient = true;
+        break;
+    case kBuffer:
+        BufferSedimentation::on = BufferSedimentation::meniscusMismatch = true;
+        BufferSedimentation::meniscusDifference = 0.02;
+        ModelParameters::speciesIncluded[4] = 1;
+        break;
+    default:
+        break;
+    }
+    bool computed = true;
+    for (auto _ : state)
+        computed = RunDiscreteSed(nullptr) && computed;
+    state.counters["computed"] = computed ? 1.0 : 0.0;
+}
+
+} // namespace
+
+BENCHMARK(SolventModel50x1000)
+    ->ArgName("family")
+    ->DenseRange(kIdeal, kBuffer)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
