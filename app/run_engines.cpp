@@ -9,6 +9,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/simulation_switches.h"
+#include "state/buffer_sedimentation.h"
 #include "state/model_choice.h"
 #include "state/realtime_state.h"
 #include "state/serial_fit_state.h"
@@ -33,7 +34,8 @@ RunEngine ChooseRunEngine() {
 bool RunEngineAvailable(RunEngine engine) {
     switch (engine) {
     case RunEngine::ContiSed:
-        return CurrentContiVariant() != ContiVariant::None;
+        // The distributions do not carry the buffer-mismatch signal yet.
+        return CurrentContiVariant() != ContiVariant::None && !BufferSedimentation::on;
     case RunEngine::EquilibriumFit:
         // The association model A + B <-> AB is not part of this version.
         return !ModelChoice::equilibriumAssociationModel;

@@ -1,6 +1,7 @@
 // TXLAWindow: the program's main frame window, its command dispatch and its shared services.
 #pragma once
 
+#include "app/buffer_sed_box.h"
 #include "app/command_table.h"
 #include "app/lamm_params_box.h"
 #include "app/solvent_params_box.h"
@@ -309,6 +310,18 @@ class TXLAWindow : public TFrameWindow {
     void CmCopyPriorKnowledgeTable();
     void CmRemoveFringeJumps();
     void CmEditNotes();
+    // The buffer-mismatch correction (552) and the subtraction of its signal from the scans (576).
+    void CmBufferSedimentation();
+    void CmSubtractBufferMismatch();
+    // Runs the buffer-mismatch dialog and applies it; false on Cancel.
+    bool EditBufferSedParameters();
+    // False, with the correction switched off, where the model or the data cannot carry it;
+    // otherwise reserves species slot 4 in the discrete models.
+    bool CheckBufferSedCompatibility();
+    // The float flags of the buffer's amplitude (slot 4) and, with linear amplitudes, the species'.
+    void SetBufferSedComponentFlags();
+    // Removes the check mark and releases species slot 4.
+    void SwitchOffBufferSedimentation();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
@@ -331,6 +344,7 @@ class TXLAWindow : public TFrameWindow {
     ParamsTransfer paramsTransfer;   // the parameters dialog's record, kept between uses
     LammPBoxRecord lammTransfer{};   // the Lamm options dialog's record
     SolventParamsRecord solventTransfer{}; // the inhomogeneous-solvent dialog's record
+    BufferSedRecord bufferSedTransfer{};   // the buffer-mismatch dialog's record
 
   private:
     // Flips the data or residual view and lays out the plots now shown.

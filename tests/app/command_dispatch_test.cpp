@@ -89,7 +89,9 @@ FirstPrompt Expected(const CommandRow& row) {
         {214, {"GENERATE DATA", "Fit with M and s instead D and s?"}},
         {212, {"", ""}}, {647, {"", ""}},
         // The solver options' dialogs end at their Cancel.
-        {611, {"", ""}}, {542, {"", ""}},
+        {611, {"", ""}}, {542, {"", ""}}, {552, {"", ""}},
+        // Subtracting the buffer's signal needs scans and the correction.
+        {576, {"", ""}},
         {217, {"", "assuming t = 20 'C"}},
         {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
         {591, {"", ""}},

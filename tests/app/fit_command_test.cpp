@@ -220,11 +220,6 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
              gDlsData = true;
              ModelChoice::dlsCumulants = true;
          }},
-        {"buffer mismatch",
-         [](MainWindowFixture&) {
-             SmallVelocitySet();
-             BufferSedimentation::on = true;
-         }},
     };
     const std::string run =
         "\"Run\" (command 213) is not available in this version for the model chosen.";

@@ -65,4 +65,15 @@ TEST_F(ModelOptionDialogsOnDesktop, InhomogeneousSolvent) {
     EXPECT_FALSE(ModelChoice::inhomogeneousSolvent);
 }
 
+// Escape: OK without scans would go on to ask about the temperature.
+TEST_F(ModelOptionDialogsOnDesktop, BufferMismatch) {
+    ModelChoice::equilibriumMs = false;
+    probe::DialogLook look;
+    probe::LookAtDialogThenPress(look, "Escape");
+    EXPECT_FALSE(window->EditBufferSedParameters());
+    EXPECT_FALSE(probe::AnswersPending());
+    ASSERT_FALSE(look.picture.Empty());
+    EXPECT_TRUE(plat::WritePng(look.picture, "buffer_mismatch.png"));
+}
+
 } // namespace

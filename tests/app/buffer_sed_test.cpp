@@ -1,0 +1,214 @@
+// The buffer-mismatch correction (552) through the menu: the dialog's record and its refusals, the
+// species slot the correction takes, the models it refuses, and a user's road: data of a species
+// over a sedimenting buffer, Run and Fit with the correction on.
+#include "app/buffer_sed_box.h"
+#include "app/params_box.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/buffer_sedimentation.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/main_window_fixture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using B = BufferSedimentation;
+using M = ModelParameters;
+using S = ScanStore;
+constexpr const char* kInterferenceNote =
+    "Note: buffer sedimentation model is intended only for interference data";
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+void Cell() {
+    ModelChoice::equilibriumMs = false;
+    M::meniscus = 6.2f;
+    M::bottom = 7.2f;
+    PackFitParameters();
+}
+
+// A signal typed as -5 is kept as 5 with the excess on the reference side, and shown as -5
+// again; switching on takes slot 4, clearing what it held, with its amplitude floated as the
+// buffer signal's box says.
+TEST(BufferSed, SwitchingOnTakesSlotFourAndKeepsTheSignedSignal) {
+    MainWindowFixture f;
+    Cell();
+    M::speciesS[4] = 3.0f;
+    M::speciesDOrM[4] = 50.0f;
+    PackFitParameters();
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "-5")
+        .set(kBsSampleD, "40")
+        .check(kBsFloatReferenceS) // no different reference: cleared
+        .ok();
+    f.script.expectBox().caption("").text("assuming t = 20 'C").answer(IDOK);
+    f.script.expectBox().caption("Attention").text(kInterferenceNote).answer(IDOK);
+    f.script.expectBox().caption("Attention").textHas("Switching off Component 4.").answer(IDOK);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(B::on);
+    EXPECT_EQ(B::signal, 5.0);
+    EXPECT_EQ(B::signalSign, -1.0);
+    EXPECT_TRUE(B::excessInReference && !B::excessInSample);
+    EXPECT_EQ(B::sampleD, 40.0);
+    EXPECT_NEAR(B::sampleMb, 1e-6 * 0.21 * 8.314e7 * 293.0 / 40.0, 1e-3); // Svedberg
+    EXPECT_FALSE(B::floatReferenceS);
+    EXPECT_EQ(M::speciesIncluded[4], 1);
+    EXPECT_EQ(M::speciesS[4], 0.0f);
+    EXPECT_EQ(M::speciesDOrM[4], 0.0f);
+    EXPECT_EQ(M::concentrationFloat[4], 1);
+
+    f.script.expectDialog(kBufferSedDialogId).check(kBsOn, false).ok();
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_STREQ(f.window->bufferSedTransfer.signal, "-5.000 ");
+    EXPECT_FALSE(B::on);
+    EXPECT_EQ(M::speciesIncluded[4], 0);
+}
+
+// Entries that are no numbers, a negative D, and a reference meniscus outside the cell, which gave
+// a grid without a column to simulate, keep the dialog open with its box.
+TEST(BufferSed, DialogRefusesInvalidEntriesAndAReferenceMeniscusOutsideTheCell) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, const char*>> edits;
+        std::vector<int> checks;
+    };
+    const Case cases[] = {
+        {"D negative", {{kBsSampleD, "-1"}}, {}},
+        {"reference D empty", {{kBsReferenceD, ""}}, {}},
+        {"s no number", {{kBsSampleS, "fast"}}, {}},
+        {"signal no number", {{kBsSignal, "1,5"}}, {}},
+        {"reference behind the axis", {{kBsMeniscusDifference, "6.3"}}, {kBsMeniscusMismatch}},
+        {"reference at the axis", {{kBsMeniscusDifference, "6.2"}}, {kBsMeniscusMismatch}},
+        {"reference beyond the bottom", {{kBsMeniscusDifference, "-1.1"}}, {kBsDifferentReference}},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        Cell();
+        auto& step = f.script.expectDialog(kBufferSedDialogId).check(kBsOn);
+        for (const auto& [id, text] : c.edits)
+            step.set(id, text);
+        for (int id : c.checks)
+            step.check(id);
+        step.ok();
+        f.script.expectBox().caption("Input Error").text("Invalid Entry").answer(IDOK);
+        f.script.expectDialog(kBufferSedDialogId).cancel();
+        plat::test::clearRecords();
+        Send(f, 552);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        EXPECT_EQ(plat::test::beeps().size(), 1u) << c.name;
+        EXPECT_FALSE(B::on) << c.name;
+    }
+}
+
+TEST(BufferSed, ModelsThatCannotCarryTheCorrectionRefuseIt) {
+    {
+        MainWindowFixture f;
+        ModelChoice::csFf0 = true;
+        f.script.expectBox()
+            .caption("ERROR")
+            .text("c(s,ff0) model does not work in buffer mismatch mode")
+            .answer(IDOK);
+        Send(f, 552);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    }
+    {
+        MainWindowFixture f;
+        Cell();
+        ModelChoice::inhomogeneousSolvent = true;
+        f.script.expectDialog(kBufferSedDialogId).check(kBsOn).ok();
+        f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+        f.script.expectBox()
+            .caption("Attention")
+            .text("buffer sedimentation model is incompatible with this model\nswitching buffer "
+                  "sedimentation off")
+            .answer(IDOK);
+        Send(f, 552);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(B::on);
+        EXPECT_EQ(M::speciesIncluded[4], 0);
+    }
+}
+
+void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise) {
+    auto number = [&](const char* prompt, const std::string& answer) {
+        f.script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
+    };
+    f.script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
+    number("density of points dr (cm)", "0.002");
+    number("rotor speed (rpm)", "50000");
+    f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
+    number("time interval of scans (sec)", "300");
+    number("number of simulated scans", std::to_string(scans));
+    number("std of noise (OD)", noise);
+    f.script.expectDialog(kDiscreteParamsDialogId).ok();
+    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    Send(f, 214);
+}
+
+// A user's road: a 6 S species over a buffer that sediments from both sectors (menisci 0.05 cm
+// apart), generated with the correction on. Run with the true values misses the data by the
+// noise alone, Run without the correction does not, and a Fit started with s and the buffer's
+// s off brings s back; the buffer's signal is fitted as the amplitude of slot 4.
+TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
+    MainWindowFixture f(1000, 750);
+    Cell();
+    M::speciesOn[1] = 1;
+    M::concentration[1] = 1.0f;
+    M::speciesS[1] = 6.0f;
+    M::speciesDOrM[1] = 6.0f;
+    PackFitParameters();
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "0.4")
+        .set(kBsSampleS, "0.5")
+        .set(kBsSampleD, "20")
+        .check(kBsMeniscusMismatch)
+        .set(kBsMeniscusDifference, "0.05")
+        .ok();
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
+    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(B::on);
+    GenerateThroughTheMenu(f, 20, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_EQ(S::scanCount, 20);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+
+    // The correction matters: without it the model misses the buffer's signal.
+    B::on = false;
+    M::speciesIncluded[4] = 0;
+    Send(f, 213);
+    const double without = CalcFitRmsd();
+    B::on = true;
+    M::speciesIncluded[4] = 1;
+    Send(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_GT(without, 3 * 0.003);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+
+    M::speciesS[1] = 5.4f;
+    M::speciesSFloat[1] = 1;
+    M::concentrationFloat[1] = 1;
+    ModelChoice::linearAmplitudes = true;
+    PackFitParameters();
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[1] / 6.0, 1.0, 0.005);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+}
+
+} // namespace
