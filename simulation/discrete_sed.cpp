@@ -356,7 +356,10 @@ bool DiscreteModelAvailable() {
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
         return false;
-    return true;
+    // The experimental initial distribution is solved on the simulation grid, whose solvers do
+    // not carry the density and viscosity gradients of an inhomogeneous solvent: the species
+    // would sediment as in water.
+    return !(C::inhomogeneousSolvent && M::experimentalInitialDistribution);
 }
 
 void ApplyDefaultFitLimits() {

@@ -178,6 +178,20 @@ TEST(SolventModel, CosoluteBufferFollowsTheCoefficientFiles) {
     EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
 }
 
+// The experimental initial distribution is solved on the simulation grid, which does not carry the
+// solvent's gradients: Run says the model is not available rather than sediment it as in water.
+TEST(SolventModel, ExperimentalInitialDistributionIsNotAvailableInTheSolvent) {
+    MainWindowFixture f;
+    f.LoadScans(3, 100);
+    OneSpecies(5.0f, 6.0f);
+    ModelChoice::inhomogeneousSolvent = true;
+    M::experimentalInitialDistribution = true;
+    M::constantInitialDistribution = false;
+    f.script.expectBox().caption("NOT AVAILABLE").textHas("(command 213)").answer(IDOK);
+    Send(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
 void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise) {
     auto number = [&](const char* prompt, const std::string& answer) {
         f.script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
