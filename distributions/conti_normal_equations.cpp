@@ -72,15 +72,19 @@ bool ContiNormalEquations::AnyHeld() const {
 namespace {
 
 using V4 = double __attribute__((vector_size(32)));
-// Four doubles from v (through a reference: vectors are not passed by value).
-[[gnu::always_inline]] inline void Load4(const double* v, V4& out) {
-    std::memcpy(&out, v, sizeof out);
+using F4 = float __attribute__((vector_size(16)));
+
+// Four floats from v, widened to double (through a reference: vectors are not passed by value).
+[[gnu::always_inline]] inline void Load4(const float* v, V4& out) {
+    F4 f;
+    std::memcpy(&f, v, sizeof f);
+    out = __builtin_convertvector(f, V4);
 }
 
 // Adds the products of x with the four columns y[0..3] to sum[0..3]. Four lanes per cell (points
 // i mod 4, one vector per cell), added in a fixed order at the end: the same sums for any thread
 // count, and independent chains for the CPU.
-[[gnu::always_inline]] inline void AddFour(const double* x, const double* const* y, int lo, int hi,
+[[gnu::always_inline]] inline void AddFour(const float* x, const float* const* y, int lo, int hi,
                                            double* sum) {
     V4 acc[4] = {};
     int i = lo;
@@ -103,9 +107,9 @@ using V4 = double __attribute__((vector_size(32)));
 
 // AddFour for two rows x1 and x2 at once: each cell gets exactly the sums AddFour gives it, with
 // the columns loaded once for both.
-[[gnu::always_inline]] inline void AddFourTwice(const double* x1, const double* x2,
-                                                const double* const* y, int lo, int hi,
-                                                double* sum1, double* sum2) {
+[[gnu::always_inline]] inline void AddFourTwice(const float* x1, const float* x2,
+                                                const float* const* y, int lo, int hi, double* sum1,
+                                                double* sum2) {
     V4 acc1[4] = {}, acc2[4] = {};
     int i = lo;
     for (; i + 3 <= hi; i += 4) {
@@ -132,11 +136,11 @@ using V4 = double __attribute__((vector_size(32)));
 }
 
 // The last m < 4 columns of a row, point by point.
-inline void AddTail(const double* x, const double* const* y, int m, int lo, int hi, double* sum) {
+inline void AddTail(const float* x, const float* const* y, int m, int lo, int hi, double* sum) {
     for (int u = 0; u < m; ++u) {
         double t = sum[u];
         for (int i = lo; i <= hi; ++i)
-            t += x[i] * y[u][i];
+            t += double(x[i]) * y[u][i];
         sum[u] = t;
     }
 }
@@ -145,9 +149,9 @@ inline void AddTail(const double* x, const double* const* y, int m, int lo, int 
 // given, those of column p2 with columns q >= p2 to sum2[q - p2]. The columns of row p1 go in
 // groups of four from p1, the last group shorter; p2 - p1 is a multiple of four, so from p2 on
 // both rows have the same groups and share their loads.
-[[gnu::always_inline]] inline void AddScanToRows(const double* const* col, int n, int lo, int hi,
-                                                 const double* x1, int p1, double* sum1,
-                                                 const double* x2, int p2, double* sum2) {
+[[gnu::always_inline]] inline void AddScanToRows(const float* const* col, int n, int lo, int hi,
+                                                 const float* x1, int p1, double* sum1,
+                                                 const float* x2, int p2, double* sum2) {
     const int shared = x2 ? p2 : n + 1;
     for (int q = p1; q <= n; q += 4) {
         const int m = std::min(4, n - q + 1);
@@ -167,14 +171,14 @@ inline void AddTail(const double* x, const double* const* y, int m, int lo, int 
 // than an indirect function, whose resolver runs before the sanitizers are set up). Both do the
 // same multiplications and additions in the same order (no fused multiply-add), so they give
 // the same bits.
-[[gnu::target("avx2")]] void AddScanToRowsAvx2(const double* const* col, int n, int lo, int hi,
-                                               const double* x1, int p1, double* sum1,
-                                               const double* x2, int p2, double* sum2) {
+[[gnu::target("avx2")]] void AddScanToRowsAvx2(const float* const* col, int n, int lo, int hi,
+                                               const float* x1, int p1, double* sum1,
+                                               const float* x2, int p2, double* sum2) {
     AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
 }
 
-void AddScanToRowsPlain(const double* const* col, int n, int lo, int hi, const double* x1, int p1,
-                        double* sum1, const double* x2, int p2, double* sum2) {
+void AddScanToRowsPlain(const float* const* col, int n, int lo, int hi, const float* x1, int p1,
+                        double* sum1, const float* x2, int p2, double* sum2) {
     AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
 }
 
@@ -199,29 +203,20 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     if (rows.empty())
         return;
     std::vector<double> cells(offset.back(), 0.0), sb(rows.size(), 0.0);
-    // The scan's columns from the first row on, widened to double once per scan rather than at
-    // every load of the passes below (the widening is exact, so the sums are unchanged).
-    const std::size_t stride = static_cast<std::size_t>(hi) + 1;
-    std::vector<double> wide(static_cast<std::size_t>(n - rows.front() + 1) * stride);
-    std::vector<const double*> col(n + 1, nullptr);
+    std::vector<const float*> col(n + 1, nullptr);
     const std::size_t pairStep = count % 4 == 0 ? 1 : count % 2 == 0 ? 2 : 4;
     static const bool avx2 = __builtin_cpu_supports("avx2");
     const auto addScan = avx2 ? AddScanToRowsAvx2 : AddScanToRowsPlain;
     for (int s = 0; s < S; ++s) {
-        for (int q = rows.front(); q <= n; ++q) {
-            double* w = wide.data() + static_cast<std::size_t>(q - rows.front()) * stride;
-            const float* source = column(q, s);
-            for (int i = lo; i <= hi; ++i)
-                w[i] = source[i];
-            col[q] = w;
-        }
+        for (int q = rows.front(); q <= n; ++q)
+            col[q] = column(q, s);
         const float* y = data(s);
         for (std::size_t r = 0; r < rows.size(); ++r) {
             const int p = rows[r];
-            const double* x = col[p];
+            const float* x = col[p];
             double rb = sb[r];
             for (int i = lo; i <= hi; ++i)
-                rb += x[i] * double(y[i]);
+                rb += double(x[i]) * double(y[i]);
             sb[r] = rb;
         }
         // Rows r and r + pairStep (their distance a multiple of four) share one pass; the rest
