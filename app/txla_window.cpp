@@ -10,6 +10,7 @@
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/dialog.hpp"
+#include "plat/printer.hpp"
 #include "app/dialog_302.h"
 #include "app/menu_1.h"
 #include "scandata/scan_store_alloc.h"
@@ -111,6 +112,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TFrameWindow(parent
 }
 
 TXLAWindow::~TXLAWindow() {
+    if (printerCreated)
+        delete printer;
     delete[] logSessionText;
     delete[] logFileName;
 }

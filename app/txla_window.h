@@ -55,6 +55,11 @@ class TXLAWindow : public TFrameWindow {
     void CmToggleAutocorrelationType();
     void CmWizardMessages();
     void CmPlayRandomSound();
+    // Printing the window as one page (234) and the printer set-up (233); the printer object
+    // is made on first use.
+    void CmPrint();
+    void CmPrinterSetup();
+    TPrinter* GetPrinter();
     // Help menu: the disclaimer again (221) and the list of keyboard shortcuts (869).
     void CmAbout();
     void CmKeyboardShortcuts();

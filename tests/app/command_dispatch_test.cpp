@@ -45,6 +45,8 @@ FirstPrompt Expected(const CommandRow& row) {
         // The clipboard tables need scans.
         {258, {"", ""}}, {259, {"", ""}}, {260, {"", ""}}, {261, {"", ""}}, {262, {"", ""}},
         {632, {"", ""}},
+        // Print asks where to print; the set-up does nothing before a print made the printer.
+        {234, {"Tarnix Printout", ""}}, {233, {"", ""}},
         {869, {"KEYBOARD SHORTCUTS", "current keyboard shortcuts"}},
         {829, {"SET PREFERENCE", "Suppress Baseline Correlation in Max Ent?"}},
         {894, {"SET PREFERENCE", "g(2)-1 intensity autocorrelation function?"}},

@@ -16,7 +16,9 @@ struct OpenFileRecord;
 namespace plat {
 
 class MenuModel;
+class Surface;
 struct ClipData;
+struct PrintTarget;
 
 // A process start as the layer has mapped it: an argument vector, never a shell string.
 struct ProcessRequest {
@@ -81,6 +83,18 @@ public:
     // Returns > 31 on success (with wait: 32 + the exit status, capped), <= 31 on failure.
     virtual int startProcess(const ProcessRequest& request);
     virtual void showHelp(const std::string& file, UINT command, std::uintptr_t data) {}
+
+    // Printing (plat/printer.hpp). printDialog fills `target` (printer or file, page size in
+    // pixels) and returns false on cancel; printPage takes one drawn page, endPrint finishes
+    // the job. Without a desktop nothing can be printed.
+    virtual bool printDialog(TWindow* owner, const std::string& title, PrintTarget& target) {
+        return false;
+    }
+    virtual void printerSetup(TWindow* owner, PrintTarget& target) {}
+    virtual bool printPage(const PrintTarget& target, const Surface& page, bool first) {
+        return false;
+    }
+    virtual bool endPrint(const PrintTarget& target) { return true; }
 };
 
 // The test and console backend (plat_headless): no desktop; modal prompts are answered by the

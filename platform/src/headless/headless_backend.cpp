@@ -7,6 +7,9 @@
 #include "plat/dialog.hpp"
 #include "plat/fault.hpp"
 #include "plat/msgbox.hpp"
+#include "plat/filedlg.hpp"
+#include "plat/png.hpp"
+#include "plat/printer.hpp"
 #include "plat/window.hpp"
 
 namespace plat {
@@ -112,6 +115,33 @@ bool HeadlessBackend::fileDialog(const OpenFileRecord& record, bool save, std::v
 bool HeadlessBackend::editText(std::string& io, std::size_t limit) {
     if (Script* s = ActiveScript()) return s->edit(io, limit);
     return true;
+}
+
+bool HeadlessBackend::printDialog(TWindow* owner, const std::string& title, PrintTarget& target) {
+    Script* s = ActiveScript();
+    if (!s)
+        return false;
+    char name[1024] = "";
+    OpenFileRecord record;
+    record.hwndOwner = owner;
+    record.filters = {{"PNG image (*.png)", "*.png"}};
+    record.lpstrFile = name;
+    record.nMaxFile = sizeof name;
+    record.lpstrTitle = title;
+    record.lpstrDefExt = "png";
+    std::vector<std::string> paths;
+    DWORD filterIndex = 1;
+    if (!s->file(record, true, paths, filterIndex) || paths.empty())
+        return false;
+    target.printer.clear();
+    target.file = paths[0];
+    // A letter page, landscape, at 100 dots per inch.
+    target.pageSize = TSize{1100, 850};
+    return true;
+}
+
+bool HeadlessBackend::printPage(const PrintTarget& target, const Surface& page, bool) {
+    return WritePng(page, target.file);
 }
 
 int HeadlessBackend::startProcess(const ProcessRequest& request) {

@@ -40,6 +40,11 @@ public:
         help.push_back({file, command, data});
     }
 
+    // Printing asks the script for an image file (a save dialog titled as the job) and writes
+    // each page there as PNG.
+    bool printDialog(TWindow* owner, const std::string& title, PrintTarget& target) override;
+    bool printPage(const PrintTarget& target, const Surface& page, bool first) override;
+
     void AdvanceTimers(DWORD milliseconds);
     void Clear();
 

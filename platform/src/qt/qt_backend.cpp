@@ -12,6 +12,7 @@
 #include "qt/message_box.hpp"
 #include "qt/modal_answers.hpp"
 #include "qt/modal_loop.hpp"
+#include "qt/print_job.hpp"
 #include "qt/text_editor.hpp"
 #include "qt/window_peer.hpp"
 
@@ -124,6 +125,22 @@ int QtBackend::messageBox(TWindow* owner, const std::string& text, const std::st
         QApplication::beep();
     RunModal(*box);
     return MessageBoxResult(*box);
+}
+
+bool QtBackend::printDialog(TWindow* owner, const std::string& title, PrintTarget& target) {
+    return RunPrintDialog(OwnerWidget(owner), title, target);
+}
+
+void QtBackend::printerSetup(TWindow* owner, PrintTarget& target) {
+    RunPrinterSetup(OwnerWidget(owner), target);
+}
+
+bool QtBackend::printPage(const PrintTarget& target, const Surface& page, bool first) {
+    return PrintSurface(target, page, first);
+}
+
+bool QtBackend::endPrint(const PrintTarget& target) {
+    return EndPrint(target);
 }
 
 bool QtBackend::inputBox(TWindow* owner, const std::string& title, const std::string& prompt,

@@ -36,6 +36,11 @@ class QtBackend : public plat::Backend {
     void clipboardSet(const plat::ClipData& data) override;
     void beep(UINT type) override;
 
+    bool printDialog(TWindow* owner, const std::string& title, PrintTarget& target) override;
+    void printerSetup(TWindow* owner, PrintTarget& target) override;
+    bool printPage(const PrintTarget& target, const Surface& page, bool first) override;
+    bool endPrint(const PrintTarget& target) override;
+
   private:
     TWindow* capture_ = nullptr;
 };
