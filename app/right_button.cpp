@@ -60,6 +60,11 @@ float DistributionS(TXLAWindow* w, int column) {
     return LogicalToDataX(*ContiState::distributionPlot, PixelToLogicalX(column, w->clientWidth));
 }
 
+// The secondary-axis value of a client row; the plot measures rows in its logical units.
+float DistributionV(TXLAWindow* w, int row) {
+    return ContiState::distributionPlot->Y2FromPixel(PixelToLogicalY(row, w->clientHeight));
+}
+
 // A released marker that waits for confirmation keeps its radius when the scale changes.
 void FollowScaleWithWaitingMarker(TXLAWindow* w) {
     if (MarkerDragState::awaitingConfirm)
@@ -147,8 +152,7 @@ void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
             } else if (DB::active && ContiState::distributionPlot) {
                 if (DB::integrateArmed)
                     ReportIntegral(this, DistributionS(this, xmin), DistributionS(this, xmax),
-                                   ContiState::distributionPlot->Y2FromPixel(ymax),
-                                   ContiState::distributionPlot->Y2FromPixel(ymin));
+                                   DistributionV(this, ymax), DistributionV(this, ymin));
                 if (DB::zoomArmed)
                     RedrawDistribution(this, DistributionS(this, xmin), DistributionS(this, xmax));
             }
