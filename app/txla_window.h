@@ -188,6 +188,23 @@ class TXLAWindow : public TFrameWindow {
     // Monte Carlo of the distributions (296) and of integrated weight-average s (546).
     void CmMonteCarloDistributions();
     void CmMonteCarloSw();
+    // The calculators of the Options menu, and the protein-sequence calculator (895).
+    void CmShapeFromFrictionalRatio();
+    void CmFrictionForce();
+    void CmFrictionalAxialRatios();
+    void CmBoundaryBroadening();
+    void CmSwDifferentialSecondMoment();
+    void CmSwSecondMoment();
+    void SecondMomentCalculator(bool differential);
+    void CmRadialDilution();
+    void CmPressure();
+    void CmSphereSofM();
+    void CmSphereSofRh();
+    void CmSphereRhOfS();
+    void CmMofS();
+    void CmS20wFromSxp();
+    void CmFStatistics();
+    void CmSequenceCalculator();
     void CmSaveNoise();
     void CmSubtractNoiseFromEqData();
     void CmSaveEquilibriumData();
