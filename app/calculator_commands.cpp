@@ -32,8 +32,9 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr float kWaterViscosityPoise = 0.01002f;
 constexpr float kWaterDensity20 = 0.99823f;
 
-bool Ask(float& value, float defaultValue, const char* prompt, const char* caption) {
-    return InputFloat(&value, defaultValue, true, prompt, caption);
+bool Ask(TWindow* window, float& value, float defaultValue, const char* prompt,
+         const char* caption) {
+    return InputFloatForWindow(window, &value, defaultValue, true, prompt, caption);
 }
 
 const ScanHeader& ScanInOrder(int position) {
@@ -63,13 +64,13 @@ double Omega(double rpm) {
 struct Solvent {
     float vbar = 0, temperature = 0, density = 0, relativeViscosity = 0;
 };
-bool AskSolvent(Solvent& s, const char* caption) {
+bool AskSolvent(TWindow* window, Solvent& s, const char* caption) {
     float absolute = 0;
-    if (!Ask(s.vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(s.temperature, DefaultTemperature(), "enter temperature [C]", caption) ||
-        !Ask(s.density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(absolute, kWaterViscosityPoise * S::viscosity, "enter absolute viscosity (Poise)",
-             caption))
+    if (!Ask(window, s.vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
+        !Ask(window, s.temperature, DefaultTemperature(), "enter temperature [C]", caption) ||
+        !Ask(window, s.density, S::density, "enter buffer density [g/ml]", caption) ||
+        !Ask(window, absolute, kWaterViscosityPoise * S::viscosity,
+             "enter absolute viscosity (Poise)", caption))
         return false;
     s.relativeViscosity = absolute / kWaterViscosityPoise;
     return true;
@@ -118,9 +119,9 @@ void CopyTimeTable(TXLAWindow* window, const std::vector<double>& time,
 void TXLAWindow::CmShapeFromFrictionalRatio() {
     const char* caption = "CALCULATE SHAPE FROM AXIAL RATIOS";
     float ff0 = 0, vbar = 0, hydration = 0;
-    if (!Ask(ff0, ContiState::ff0, "enter frictional ratio", caption) ||
-        !Ask(vbar, S::vbar, "enter partial specific volume (ml/g)", caption) ||
-        !Ask(hydration, gHydration, "enter hydration (g/g)", caption))
+    if (!Ask(this, ff0, ContiState::ff0, "enter frictional ratio", caption) ||
+        !Ask(this, vbar, S::vbar, "enter partial specific volume (ml/g)", caption) ||
+        !Ask(this, hydration, gHydration, "enter hydration (g/g)", caption))
         return;
     char text[256];
     std::snprintf(text, sizeof text,
@@ -134,13 +135,13 @@ void TXLAWindow::CmShapeFromFrictionalRatio() {
 void TXLAWindow::CmFrictionForce() {
     const char* caption = "CALCULATE HYDRODYNAMIC FRICTIONAL FORCE";
     float s = 0, r = 0, ff0 = 0, rpm = 0, mass = 0, vbar = 0, viscosity = 0;
-    if (!Ask(s, 5.0f, "enter s-value [S]", caption) ||
-        !Ask(r, 7.0f, "enter radius position [cm]", caption) ||
-        !Ask(ff0, ContiState::ff0, "enter frictional ratio", caption) ||
-        !Ask(rpm, DefaultRotorSpeed(false), "enter rotor speed [rpm]", caption) ||
-        !Ask(mass, 100000.0f, "enter molar mass [Da]", caption) ||
-        !Ask(vbar, S::vbar, "enter part.-spec. volume [ml/g]", caption) ||
-        !Ask(viscosity, S::viscosity, "enter solution relative viscosity", caption))
+    if (!Ask(this, s, 5.0f, "enter s-value [S]", caption) ||
+        !Ask(this, r, 7.0f, "enter radius position [cm]", caption) ||
+        !Ask(this, ff0, ContiState::ff0, "enter frictional ratio", caption) ||
+        !Ask(this, rpm, DefaultRotorSpeed(false), "enter rotor speed [rpm]", caption) ||
+        !Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
+        !Ask(this, vbar, S::vbar, "enter part.-spec. volume [ml/g]", caption) ||
+        !Ask(this, viscosity, S::viscosity, "enter solution relative viscosity", caption))
         return;
     const FrictionForceResult f = FrictionForce(s, r, ff0, rpm, mass, vbar, viscosity);
     char text[512];
@@ -156,13 +157,13 @@ void TXLAWindow::CmFrictionForce() {
 void TXLAWindow::CmFrictionalAxialRatios() {
     const char* caption = "CALCULATE FRICTIONAL AND AXIAL RATIOS";
     float mass = 0, s = 0, vbar = 0, hydration = 0, t = 0, density = 0, absolute = 0;
-    if (!Ask(mass, 100000.0f, "enter molar mass [Da]", caption) ||
-        !Ask(s, 7.0f, "enter sedimentation coefficient [S]", caption) ||
-        !Ask(vbar, 0.73f, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(hydration, 0.3f, "enter hydration [g/g]", caption) ||
-        !Ask(t, DefaultTemperature(), "enter temperature [C]", caption) ||
-        !Ask(density, 1.0067f, "enter buffer density [g/ml]", caption) ||
-        !Ask(absolute, kWaterViscosityPoise, "enter absolute viscosity (Poise)", caption))
+    if (!Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
+        !Ask(this, s, 7.0f, "enter sedimentation coefficient [S]", caption) ||
+        !Ask(this, vbar, 0.73f, "enter partial specific volume [ml/g]", caption) ||
+        !Ask(this, hydration, 0.3f, "enter hydration [g/g]", caption) ||
+        !Ask(this, t, DefaultTemperature(), "enter temperature [C]", caption) ||
+        !Ask(this, density, 1.0067f, "enter buffer density [g/ml]", caption) ||
+        !Ask(this, absolute, kWaterViscosityPoise, "enter absolute viscosity (Poise)", caption))
         return;
     const float viscosity = absolute / kWaterViscosityPoise;
     const double r0 = CalculateRadius(mass, vbar) * 1e9;
@@ -183,18 +184,18 @@ void TXLAWindow::CmFrictionalAxialRatios() {
 void TXLAWindow::CmBoundaryBroadening() {
     const char* caption = "BOUNDARY BROADENING ANALYSIS";
     float m = M::meniscus, b = M::bottom;
-    if (m == 0.0f && !Ask(m, 6.2f, "enter meniscus (cm)", caption))
+    if (m == 0.0f && !Ask(this, m, 6.2f, "enter meniscus (cm)", caption))
         return;
-    if (b == 0.0f && !Ask(b, 7.2f, "enter bottom (cm)", caption))
+    if (b == 0.0f && !Ask(this, b, 7.2f, "enter bottom (cm)", caption))
         return;
     float rpm = 0, mass = 0, vbar = 0, density = 0, t = 0, s = 0, spread = 0;
-    if (!Ask(rpm, DefaultRotorSpeed(), "enter rotor speed (rpm)", caption) ||
-        !Ask(mass, 1000.0f, "enter molar mass [kDa]", caption) ||
-        !Ask(vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(t, 20.0f, "enter temperature [C]", caption) ||
-        !Ask(s, 100.0f, "enter s-value [S]", caption) ||
-        !Ask(spread, 0.01f, "enter ratio delta-s/s", caption))
+    if (!Ask(this, rpm, DefaultRotorSpeed(), "enter rotor speed (rpm)", caption) ||
+        !Ask(this, mass, 1000.0f, "enter molar mass [kDa]", caption) ||
+        !Ask(this, vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
+        !Ask(this, density, S::density, "enter buffer density [g/ml]", caption) ||
+        !Ask(this, t, 20.0f, "enter temperature [C]", caption) ||
+        !Ask(this, s, 100.0f, "enter s-value [S]", caption) ||
+        !Ask(this, spread, 0.01f, "enter ratio delta-s/s", caption))
         return;
     const BroadeningResult r = BoundaryBroadening(m, b, rpm, mass, vbar, density, t, s, spread);
     char text[640];
@@ -270,7 +271,7 @@ void TXLAWindow::CmRadialDilution() {
     if (!HaveScansAndRightLimit(this))
         return;
     float s = 0;
-    if (!Ask(s, 5.0f, "enter s-value [Da]", caption))
+    if (!Ask(this, s, 5.0f, "enter s-value [Da]", caption))
         return;
     std::vector<double> w2t;
     for (int k = 1; k <= S::scanCount; ++k)
@@ -320,7 +321,8 @@ void TXLAWindow::CmSphereSofM() {
     const char* caption = "CALCULATE SEDCOEFFICIENT OF SPHERE";
     float mass = 0;
     Solvent solvent;
-    if (!Ask(mass, 100000.0f, "enter molar mass [Da]", caption) || !AskSolvent(solvent, caption))
+    if (!Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
+        !AskSolvent(this, solvent, caption))
         return;
     const double r0 = CalculateRadius(mass, solvent.vbar) * 1e9;
     const double s = SphereS(mass, solvent);
@@ -338,7 +340,8 @@ void TXLAWindow::CmSphereSofRh() {
     const char* caption = "CALCULATE SEDCOEFFICIENT OF SPHERE";
     float radius = 0;
     Solvent solvent;
-    if (!Ask(radius, 10.0f, "enter particle radius [nm]", caption) || !AskSolvent(solvent, caption))
+    if (!Ask(this, radius, 10.0f, "enter particle radius [nm]", caption) ||
+        !AskSolvent(this, solvent, caption))
         return;
     const auto mass = static_cast<float>(MassFromRadius(radius * 1e-9f, solvent.vbar));
     const double s = SphereS(mass, solvent);
@@ -356,7 +359,7 @@ void TXLAWindow::CmSphereRhOfS() {
     const char* caption = "CALCULATE RADIUS OF SPHERE";
     float s = 0;
     Solvent solvent;
-    if (!Ask(s, 100.0f, "enter s-value [S]", caption) || !AskSolvent(solvent, caption))
+    if (!Ask(this, s, 100.0f, "enter s-value [S]", caption) || !AskSolvent(this, solvent, caption))
         return;
     const auto mass = static_cast<float>(CalculateMassFromSedcoeffSphere(
         s, solvent.relativeViscosity, solvent.vbar, solvent.density));
@@ -373,8 +376,8 @@ void TXLAWindow::CmSphereRhOfS() {
 void TXLAWindow::CmMofS() {
     const char* caption = "CALCULATE M FROM S";
     float s = 0, ff0 = 0;
-    if (!Ask(s, 7.0f, "enter s-value [S]", caption) ||
-        !Ask(ff0, ContiState::ff0, "enter hydrated frictional ratio", caption))
+    if (!Ask(this, s, 7.0f, "enter s-value [S]", caption) ||
+        !Ask(this, ff0, ContiState::ff0, "enter hydrated frictional ratio", caption))
         return;
     char text[300];
     std::snprintf(text, sizeof text,
@@ -393,14 +396,14 @@ void TXLAWindow::CmS20wFromSxp() {
         return;
     }
     float s = 0, vxp = 0, v20 = 0, density = 0, absolute = 0;
-    if (!Ask(s, 5.0f, "enter experimental s-value", caption) ||
-        !Ask(vxp, S::vbar, "partial specific volume at (xp) [ml/g]", caption) ||
-        !Ask(v20, S::vbar20, "enter partial specific volume at (20,w) [ml/g]", caption))
+    if (!Ask(this, s, 5.0f, "enter experimental s-value", caption) ||
+        !Ask(this, vxp, S::vbar, "partial specific volume at (xp) [ml/g]", caption) ||
+        !Ask(this, v20, S::vbar20, "enter partial specific volume at (20,w) [ml/g]", caption))
         return;
     S::vbar20 = v20;
-    if (!Ask(density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(absolute, kWaterViscosityPoise * S::viscosity, "enter absolute viscosity (Poise)",
-             caption))
+    if (!Ask(this, density, S::density, "enter buffer density [g/ml]", caption) ||
+        !Ask(this, absolute, kWaterViscosityPoise * S::viscosity,
+             "enter absolute viscosity (Poise)", caption))
         return;
     const float viscosity = absolute / kWaterViscosityPoise;
     do {
@@ -413,7 +416,7 @@ void TXLAWindow::CmS20wFromSxp() {
         MessageBox(text, "CALCUALTE s(xp) TO s(20,w)", MB_OK);
     } while (MessageBox("transform another s-value under same conditions?", "", MB_YESNO) ==
                  IDYES &&
-             Ask(s, s, "enter experimental s-value", caption));
+             Ask(this, s, s, "enter experimental s-value", caption));
 }
 
 void TXLAWindow::CmFStatistics() {
@@ -425,9 +428,9 @@ void TXLAWindow::CmFStatistics() {
             points += static_cast<float>(S::lastFitIndex[i] - S::firstFitIndex[i] + 1);
     }
     float level = 0, n1 = 0, n2 = 0;
-    if (!Ask(level, 0.683f, "enter desired confidence level", caption) ||
-        !Ask(n1, points, "enter first degree of freedom", caption) ||
-        !Ask(n2, points, "enter second degree of freedom", caption))
+    if (!Ask(this, level, 0.683f, "enter desired confidence level", caption) ||
+        !Ask(this, n1, points, "enter first degree of freedom", caption) ||
+        !Ask(this, n2, points, "enter second degree of freedom", caption))
         return;
     if (!(level > 0.0f && level < 1.0f) || !(n1 > 0.0f) || !(n2 > 0.0f)) {
         PlayInfoSound();

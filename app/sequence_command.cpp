@@ -22,16 +22,19 @@ void TXLAWindow::CmSequenceCalculator() {
     SequenceConditions conditions;
     if (counts.count['C' - 'A' + 1] >= 2.0) {
         float percent = 0;
-        if (!InputFloat(&percent, 50.0f, true, "percent cysteines in disulfide bond", caption))
+        if (!InputFloatForWindow(this, &percent, 50.0f, true, "percent cysteines in disulfide bond",
+                                 caption))
             return;
         conditions.disulfideFraction = percent * 0.01;
     }
     float temperature = 0, index = 0, wavelength = 0;
     const float defaultTemperature =
         ScanStore::absoluteTemperature > 0.0f ? ScanStore::absoluteTemperature - 273.15f : 20.0f;
-    if (!InputFloat(&temperature, defaultTemperature, true, "enter temperature (C)", caption) ||
-        !InputFloat(&index, 1.334f, true, "enter refractive index of buffer at 25 C", caption) ||
-        !InputFloat(&wavelength, 580.0f, true, "enter wavelength (nm)", caption))
+    if (!InputFloatForWindow(this, &temperature, defaultTemperature, true, "enter temperature (C)",
+                             caption) ||
+        !InputFloatForWindow(this, &index, 1.334f, true, "enter refractive index of buffer at 25 C",
+                             caption) ||
+        !InputFloatForWindow(this, &wavelength, 580.0f, true, "enter wavelength (nm)", caption))
         return;
     conditions.temperature = temperature;
     conditions.bufferIndex = index;

@@ -162,3 +162,21 @@ TEST_F(LoadedCalculators, SecondMomentPutsItsTableOnTheClipboardAndStepsTheFits)
 }
 
 } // namespace
+
+namespace {
+
+// Typed text: case does not matter, X is reported and ignored, two cysteines ask for bonds.
+TEST_F(Calculators, SequenceFromTheTextWindow) {
+    const char* caption = "CALCULATE VBAR, EXT280 AND DNDC FROM SEQUENCE";
+    f.script.expectEdit().answer("MKCCWy\nX");
+    f.script.expectBox().caption(caption).text("found X in sequence: unknown will be ignored");
+    Input(caption, "percent cysteines in disulfide bond", "100");
+    Input(caption, "enter temperature (C)", "20");
+    Input(caption, "enter refractive index of buffer at 25 C", "1.334");
+    Input(caption, "enter wavelength (nm)", "580");
+    f.script.expectBox().caption(caption).textHas("6 amino acids read:\nmass = ");
+    Command(895);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+} // namespace

@@ -156,6 +156,18 @@ FirstPrompt Expected(const CommandRow& row) {
         {245, {"K Contour", "minimum lg(K)"}},
         // Monte Carlo: without scans and a distribution model nothing is asked.
         {296, {"", ""}}, {546, {"", ""}},
+        // The calculators ask their first number; those of the loaded run need scans.
+        {272, {"CALCULATE SOSQ RATIO", "enter desired confidence level"}},
+        {582, {"CALCULATE s(xp) TO s(20,w)", "enter experimental s-value"}},
+        {270, {"CALCULATE FRICTIONAL AND AXIAL RATIOS", "enter molar mass [Da]"}},
+        {547, {"CALCULATE SHAPE FROM AXIAL RATIOS", "enter frictional ratio"}},
+        {276, {"CALCULATE SEDCOEFFICIENT OF SPHERE", "enter molar mass [Da]"}},
+        {606, {"CALCULATE M FROM S", "enter s-value [S]"}},
+        {831, {"CALCULATE RADIUS OF SPHERE", "enter s-value [S]"}},
+        {830, {"CALCULATE SEDCOEFFICIENT OF SPHERE", "enter particle radius [nm]"}},
+        {578, {"CALCULATE HYDRODYNAMIC FRICTIONAL FORCE", "enter s-value [S]"}},
+        {889, {"BOUNDARY BROADENING ANALYSIS", ""}},
+        {462, {"", ""}}, {545, {"", ""}}, {461, {"", ""}}, {463, {"", ""}},
         // Alt+M names the sliding setting it steps to.
         {837, {"MOUSE SLIDING", "mouse"}},
     };
@@ -192,6 +204,12 @@ class CommandDispatch : public ::testing::Test {
         return s.log();
     }
     void CheckFirstPrompt(const CommandRow& row, const std::vector<plat::test::PromptRecord>& log) {
+        // The sequence calculator opens the text window first, which has no owner.
+        if (row.id == 895) {
+            ASSERT_FALSE(log.empty());
+            EXPECT_EQ(log[0].kind, plat::test::PromptKind::Edit);
+            return;
+        }
         FirstPrompt expected = Expected(row);
         if (expected.caption.empty() && expected.textHas.empty()) {
             EXPECT_TRUE(log.empty()) << row.id << ": " << (log.empty() ? "" : log[0].text);
