@@ -3,12 +3,12 @@
 #include "app/command_table.h"
 #include "app/txla_window.h"
 #include "distributions/conti_grid.h"
+#include "foundations/clipboard_table.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
 #include "foundations/shape_models.h"
 #include "foundations/sounds.h"
 #include "foundations/statistical_tests.h"
-#include "plat/clipboard.hpp"
 #include "scandata/scan_header.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
@@ -98,20 +98,16 @@ bool HaveScansAndRightLimit(TXLAWindow* window) {
     return true;
 }
 
+// The table of time against s (S) as two clipboard columns.
 void CopyTimeTable(TXLAWindow* window, const std::vector<double>& time,
                    const std::vector<double>& value) {
-    std::string text;
-    char row[64];
+    std::vector<float> x(time.size() + 1, 0.0f), y(value.size() + 1, 0.0f);
     for (std::size_t i = 0; i < time.size(); ++i) {
-        std::snprintf(row, sizeof row, "%g\t%g\n", time[i], value[i]);
-        text += row;
+        x[i + 1] = static_cast<float>(time[i]);
+        y[i + 1] = static_cast<float>(value[i]);
     }
-    TClipboard clipboard(window);
-    if (!clipboard.IsOpen())
-        return;
-    clipboard.EmptyClipboard();
-    clipboard.SetText(text);
-    clipboard.CloseClipboard();
+    const float* columns[2] = {nullptr, y.data()};
+    CopyColumnsToClipboard(window, x.data(), columns, 1, static_cast<int>(time.size()), 1);
 }
 
 } // namespace
