@@ -14,6 +14,7 @@
 #include "support/main_window_fixture.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -242,6 +243,31 @@ TEST_F(MStarRoad, SmoothingWidthsStayInsideTheData) {
     f.script.expectInput().caption("COPY LNC DATA").prompt("which data set?").answer("7");
     Command(918);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+TEST_F(MStarRoad, HingePointOfEachDataSet) {
+    Command(896);
+    ASSERT_TRUE(MS::active);
+    for (int k = 1; k <= 3; ++k) {
+        f.script.expectBox()
+            .caption("HINGE POINT INFO")
+            .textHas("estimated loading signal from meniscus (6.900) to bottom (7.200) = 0.4")
+            .answer(IDNO);
+        f.script.expectInput()
+            .caption("HINGE POINT INFO")
+            .prompt("radial interval for smoothing Mapp(r_hinge)")
+            .answer("0.02");
+        f.script.expectBox().caption("HINGE POINT INFO").textHas("Mwapp(rhinge=").answer(IDOK);
+    }
+    Click(7);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    // The molar mass at the hinge is that of the single species.
+    for (const plat::test::PromptRecord& r : f.script.log())
+        if (r.text.rfind("Mwapp(rhinge=", 0) == 0) {
+            const double mw = std::atof(r.text.substr(r.text.find(") = ") + 4).c_str());
+            EXPECT_NEAR(mw, truth, 0.01 * truth) << r.text;
+        }
+    EXPECT_FALSE(MS::buttons[7]->on);
 }
 
 } // namespace
