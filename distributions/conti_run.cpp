@@ -215,13 +215,16 @@ std::string CheckContiModelValues(ContiVariant variant) {
     if (variant == ContiVariant::CM
             ? !(lo > 0.0 && hi <= kMaxContiM)
             : !(std::fabs(lo) <= kMaxContiS && std::fabs(hi) <= kMaxContiS)) {
-        std::snprintf(text, sizeof text,
-                      variant == ContiVariant::CM
-                          ? "The molar mass range %g to %g Da cannot be computed: molar masses "
-                            "must lie above 0 and at most %g Da."
-                          : "The range %g to %g S cannot be computed: sedimentation coefficients "
-                            "must lie between -%3$g and %3$g S.",
-                      lo, hi, variant == ContiVariant::CM ? kMaxContiM : kMaxContiS);
+        if (variant == ContiVariant::CM)
+            std::snprintf(text, sizeof text,
+                          "The molar mass range %g to %g Da cannot be computed: molar masses "
+                          "must lie above 0 and at most %g Da.",
+                          lo, hi, kMaxContiM);
+        else
+            std::snprintf(text, sizeof text,
+                          "The range %g to %g S cannot be computed: sedimentation coefficients "
+                          "must lie between %g and %g S.",
+                          lo, hi, -kMaxContiS, kMaxContiS);
         return text;
     }
     // Points closer than this relative to the range's size give columns that single precision

@@ -210,6 +210,9 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
          "The confidence level of the regularization must lie between 0 and 1."},
         {"P = 0", [] { ContiState::confidenceLevel = 0.0f; },
          "The confidence level of the regularization must lie between 0 and 1."},
+        {"s beyond the computable range", [] { ContiState::rangeMax = 3e6f; },
+         "The range 0 to 3e+06 S cannot be computed: sedimentation coefficients must lie between "
+         "-1e+06 and 1e+06 S."},
         {"all scans excluded",
          [] {
              ScanStore::leftFitLimit = 7.19f;
