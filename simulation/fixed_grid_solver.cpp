@@ -515,7 +515,6 @@ LammResult FixedGridRun::Run() {
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
-        const double d = LammGrid::dt == 0.0 ? 1.0 : LammGrid::dt;
         const double before = LammGrid::time;
         change = SimulateLammStep();
         if (g.active) {

@@ -732,7 +732,6 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
-        const double p = LammGrid::dt;
         const double before = LammGrid::time;
         double change = LammFEStepControl();
         idle = LammGrid::time > before ? 0 : idle + 1;
