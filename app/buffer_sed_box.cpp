@@ -1,6 +1,7 @@
 // The buffer-mismatch dialog: its two pages, record and OK check.
 #include "app/buffer_sed_box.h"
 
+#include "app/transfer_controls.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "plat/backend.hpp"
@@ -154,16 +155,7 @@ TBufferSedBox::TBufferSedBox(TWindow* parent, bool massForm, BufferSedRecord& re
     : TDialog(parent, massForm ? kBufferSedMassDialogId : kBufferSedDialogId), massForm_(massForm),
       record_(record) {
     SetTransferBuffer(&record, sizeof record);
-    const plat::DialogTemplate* t = GetTemplate();
-    if (t == nullptr)
-        return;
-    for (int id : kRecordOrder) {
-        const plat::ControlSpec* c = t->Find(id);
-        if (c != nullptr && c->kind == ControlKind::Edit)
-            new TEdit(this, id, kBufferTextLimit);
-        else
-            new TCheckBox(this, id);
-    }
+    AddTransferControls(this, kRecordOrder);
 }
 
 bool TBufferSedBox::CanClose() {

@@ -1,6 +1,7 @@
 // The dialog of the numerical options of the Lamm solution: its page, record and OK check.
 #include "app/lamm_params_box.h"
 
+#include "app/transfer_controls.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "plat/backend.hpp"
@@ -239,18 +240,7 @@ void RegisterLammParamsDialog() {
 LammPBox::LammPBox(TWindow* parent, LammPBoxRecord& record)
     : TDialog(parent, kLammParamsDialogId), record_(record) {
     SetTransferBuffer(&record, sizeof record);
-    const plat::DialogTemplate* t = GetTemplate();
-    if (t == nullptr)
-        return;
-    for (int id : kRecordOrder) {
-        const plat::ControlSpec* c = t->Find(id);
-        if (c == nullptr || c->kind == ControlKind::Edit)
-            new TEdit(this, id, kLammTextLimit);
-        else if (c->kind == ControlKind::Radio)
-            new TRadioButton(this, id);
-        else
-            new TCheckBox(this, id);
-    }
+    AddTransferControls(this, kRecordOrder);
 }
 
 bool LammPBox::CanClose() {

@@ -1,6 +1,7 @@
 // The dialog of the inhomogeneous-solvent model: its page, record and OK check.
 #include "app/solvent_params_box.h"
 
+#include "app/transfer_controls.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_store_alloc.h"
@@ -205,16 +206,7 @@ void RegisterSolventParamsDialog() {
 TMCDDensgradParamsBox::TMCDDensgradParamsBox(TWindow* parent, SolventParamsRecord& record)
     : TDialog(parent, kSolventParamsDialogId), record_(record) {
     SetTransferBuffer(&record, sizeof record);
-    const plat::DialogTemplate* t = GetTemplate();
-    if (t == nullptr)
-        return;
-    for (int id : kRecordOrder) {
-        const plat::ControlSpec* c = t->Find(id);
-        if (c != nullptr && c->kind == ControlKind::Edit)
-            new TEdit(this, id, unsigned(c->limit));
-        else
-            new TCheckBox(this, id);
-    }
+    AddTransferControls(this, kRecordOrder);
 }
 
 bool TMCDDensgradParamsBox::CanClose() {

@@ -1,6 +1,7 @@
 // The planner's parameter dialog: its page, record, OK check and the routine around it.
 #include "app/time_to_eq_box.h"
 
+#include "app/transfer_controls.h"
 #include "app/txla_window.h"
 #include "equilibrium/time_to_eq_parameters.h"
 #include "foundations/c_locale.h"
@@ -40,13 +41,6 @@ bool Accepted(const char* text, bool mayBeNegative) {
     while (*start == ' ' || *start == '\t')
         ++start;
     return std::strtod(text, nullptr) != 0.0 || *start == '0';
-}
-
-bool IsEdit(int id) {
-    for (int check : {832, 621, 620, 615, 624, 625, 626, 924, 623, 833, 640})
-        if (id == check)
-            return false;
-    return true;
 }
 
 plat::DialogTemplate Page() {
@@ -235,14 +229,7 @@ bool TimeToEqTransferValid(const TimeToEQPTransfer& r) {
 TimeToEQPBox::TimeToEQPBox(TWindow* parent, TimeToEQPTransfer& record)
     : TDialog(parent, kTimeToEqDialogId), record_(record) {
     SetTransferBuffer(&record, sizeof record);
-    for (int id : kTimeToEqControls) {
-        if (IsEdit(id))
-            new TEdit(this, id, kTimeToEqTextLimit);
-        else if (id == 621 || id == 620 || id == 624 || id == 625)
-            new TRadioButton(this, id);
-        else
-            new TCheckBox(this, id);
-    }
+    AddTransferControls(this, kTimeToEqControls);
 }
 
 bool TimeToEQPBox::CanClose() {
