@@ -9,9 +9,9 @@ void AddTransferControls(TDialog* dialog, std::span<const int> ids) {
         return;
     for (int id : ids) {
         const plat::ControlSpec* c = t->Find(id);
-        if (c != nullptr && c->kind == ControlKind::Edit)
+        if (c != nullptr && c->kind == plat::ControlKind::Edit)
             new TEdit(dialog, id, static_cast<unsigned>(c->limit));
-        else if (c != nullptr && c->kind == ControlKind::Radio)
+        else if (c != nullptr && c->kind == plat::ControlKind::Radio)
             new TRadioButton(dialog, id);
         else
             new TCheckBox(dialog, id);
