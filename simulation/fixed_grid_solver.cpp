@@ -12,6 +12,7 @@
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
+#include "simulation/step_cuts.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/scan_store.h"
@@ -70,25 +71,12 @@ bool FixedGridRun::Accelerating() {
 
 // The acceleration phase's step bound and its end, the end cut at most once per step.
 void FixedGridRun::CutForAcceleration(bool& endCut) {
-    if (!Accelerating())
-        return;
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time, end = problem.rotor.accelerationEndS;
-    dt = std::min(dt, problem.rotor.maxDtAccelerationS);
-    if (!endCut && t + dt > end && end > t) {
-        dt = end - t;
-        endCut = true;
-    }
+    if (Accelerating())
+        CutStepForAcceleration(problem.rotor, endCut);
 }
 
-// Shortens the step to end on the pending target; true when it did.
 bool FixedGridRun::CutAtTarget() {
-    double& dt = LammGrid::dt;
-    if (!LammGrid::endTimePending || LammGrid::time + dt <= LammGrid::endTime)
-        return false;
-    dt = LammGrid::endTime - LammGrid::time;
-    LammGrid::endTimePending = 0;
-    return true;
+    return CutStepAtTarget();
 }
 
 double FixedGridRun::LimitStep(double step, double old, bool countFloor) {

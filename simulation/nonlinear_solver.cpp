@@ -7,6 +7,7 @@
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
+#include "simulation/step_cuts.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -142,24 +143,12 @@ void NonlinearRun::Advance() {
 }
 
 void NonlinearRun::CutForAcceleration(bool& cut) {
-    if (!Accelerating())
-        return;
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time, end = problem.rotor.accelerationEndS;
-    dt = std::min(dt, problem.rotor.maxDtAccelerationS);
-    if (!cut && t + dt > end && end > t) {
-        dt = end - t;
-        cut = true;
-    }
+    if (Accelerating())
+        CutStepForAcceleration(problem.rotor, cut);
 }
 
 bool NonlinearRun::CutAtTarget() {
-    double& dt = LammGrid::dt;
-    if (!LammGrid::endTimePending || LammGrid::time + dt <= LammGrid::endTime)
-        return false;
-    dt = LammGrid::endTime - LammGrid::time;
-    LammGrid::endTimePending = 0;
-    return true;
+    return CutStepAtTarget();
 }
 
 double NonlinearRun::LimitStep(double step, double old) {
