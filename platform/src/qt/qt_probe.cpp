@@ -11,9 +11,12 @@
 #include "qt/text_editor.hpp"
 #include "qt/window_peer.hpp"
 
+#include <QtCore/QByteArray>
 #include <QtCore/QCoreApplication>
+#include <QtCore/QFile>
 #include <QtCore/QMimeData>
 #include <QtCore/QPointer>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QAction>
@@ -22,7 +25,9 @@
 #include <QtGui/QImage>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QKeySequence>
+#include <QtPrintSupport/QPrintDialog>
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QLabel>
@@ -419,6 +424,86 @@ void AnswerEditor(const std::string& text) {
         editor->edit().setPlainText(QString::fromStdString(text));
         editor->close();
     });
+}
+
+void AnswerPrintToFile(const std::string& path, bool ok) {
+    plat::qt::ScheduleModalScript([path, ok](QDialog& d) {
+        auto* dlg = Expect<QPrintDialog>(d, "the print dialog");
+        if (!dlg)
+            return;
+        Record(d, {});
+        if (!ok) {
+            dlg->reject();
+            return;
+        }
+        // As the user would: pick the PDF entry of the printer list and type the file name.
+        if (auto* printers = dlg->findChild<QComboBox*>("printers")) {
+            const int pdf = printers->findText("PDF", Qt::MatchContains);
+            printers->setCurrentIndex(pdf >= 0 ? pdf : printers->count() - 1);
+        }
+        if (auto* file = dlg->findChild<QLineEdit*>("filename"))
+            file->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dlg, "accept");
+    });
+}
+
+namespace {
+
+// The value of the key `/name` inside an object's dictionary text, or -1.
+int DictionaryInt(const QByteArray& dict, const char* name) {
+    const QRegularExpression re(QStringLiteral("/%1\\s+(\\d+)").arg(QLatin1String(name)));
+    const QRegularExpressionMatch m = re.match(QString::fromLatin1(dict));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+} // namespace
+
+bool ReadPrintedPdf(const std::string& path, int& pages, plat::Surface& firstImage) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pdf = file.readAll();
+    pages = int(QString::fromLatin1(pdf).count(QRegularExpression("/Type\\s*/Page[^s]")));
+    const qsizetype at = pdf.indexOf("/Subtype /Image");
+    if (at < 0)
+        return false;
+    const qsizetype open = pdf.lastIndexOf("<<", at), streamAt = pdf.indexOf("stream", at);
+    if (open < 0 || streamAt < 0)
+        return false;
+    const QByteArray dict = pdf.mid(open, streamAt - open);
+    const int width = DictionaryInt(dict, "Width"), height = DictionaryInt(dict, "Height");
+    const int channels = dict.contains("/DeviceGray") ? 1 : dict.contains("/DeviceRGB") ? 3 : 0;
+    if (width <= 0 || height <= 0 || channels == 0 || DictionaryInt(dict, "BitsPerComponent") != 8)
+        return false;
+    qsizetype data = streamAt + 6;
+    while (data < pdf.size() && (pdf[data] == '\r' || pdf[data] == '\n'))
+        ++data;
+    // The length may be an indirect object: the data end where the stream ends.
+    qsizetype end = pdf.indexOf("endstream", data);
+    if (end < 0)
+        return false;
+    while (end > data && (pdf[end - 1] == '\n' || pdf[end - 1] == '\r'))
+        --end;
+    QByteArray bytes = pdf.mid(data, end - data);
+    const qsizetype expected = qsizetype(width) * height * channels;
+    if (dict.contains("/FlateDecode")) {
+        // The toolkit's inflater wants the expected length first, big-endian.
+        QByteArray sized(4, 0);
+        sized[0] = char((expected >> 24) & 0xff);
+        sized[1] = char((expected >> 16) & 0xff);
+        sized[2] = char((expected >> 8) & 0xff);
+        sized[3] = char(expected & 0xff);
+        bytes = qUncompress(sized + bytes);
+    }
+    if (bytes.size() != expected)
+        return false;
+    firstImage = plat::Surface(width, height);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x, p += channels)
+            firstImage.SetPixel(x, y,
+                                channels == 3 ? RGB(p[0], p[1], p[2]) : RGB(p[0], p[0], p[0]));
+    return true;
 }
 
 bool AnswersPending() {

@@ -69,6 +69,8 @@ struct DialogLook {
 void LookAtDialogThenPress(DialogLook& look, const std::string& key);
 void AnswerFiles(const std::string& folder, std::vector<std::string> names, bool ok);
 void AnswerEditor(const std::string& text); // replaces the text, then closes
+// The print dialog: chooses printing to the PDF file `path` and presses Print (ok) or Cancel.
+void AnswerPrintToFile(const std::string& path, bool ok);
 bool AnswersPending();
 // What the modal windows showed, in order: caption and text of a box, caption and prompt of
 // an input, the prefilled text of the editor.
@@ -86,6 +88,10 @@ std::vector<std::string> ClipboardFormats();
 std::string ClipboardText();
 std::string ClipboardBytes(const std::string& format);
 TSize ClipboardImageSize();
+
+// A PDF file the desktop printed: its page count and the picture of its first page's image
+// (false when the file is missing or holds no image the desktop writes).
+bool ReadPrintedPdf(const std::string& path, int& pages, plat::Surface& firstImage);
 
 // Runs the toolkit's pending events once (timers, posted calls), without waiting.
 void ProcessEvents();
