@@ -8,7 +8,7 @@
 #include "platform/src/qt/qt_probe.hpp"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
-#include "support/program_folder.h"
+#include "support/desktop_window.h"
 #include "support/reset_all_state.h"
 
 #include <functional>
@@ -20,25 +20,8 @@ namespace {
 
 namespace probe = plat::qtprobe;
 
-class ModelOptionDialogsOnDesktop : public ::testing::Test {
+class ModelOptionDialogsOnDesktop : public DesktopWindowTest {
   protected:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app_qt";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(plat::InstallQtBackend(argc, argv));
-        ResetAllState();
-        folder.WriteAcceptedPreferences();
-        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        probe::ResizeClient(*window, 900, 600);
-        probe::ProcessEvents();
-    }
-    void TearDown() override {
-        window.reset();
-        plat::SetBackend(plat::MakeHeadlessBackend());
-        ResetAllState();
-    }
     // Opens the dialog by its command, pictures it and presses Enter.
     void Look(const std::function<void()>& command, const std::string& file) {
         probe::DialogLook look;
@@ -49,9 +32,6 @@ class ModelOptionDialogsOnDesktop : public ::testing::Test {
         EXPECT_GT(look.picture.Width(), 300) << file;
         EXPECT_TRUE(plat::WritePng(look.picture, file + ".png"));
     }
-
-    ProgramFolder folder;
-    std::unique_ptr<TXLAWindow> window;
 };
 
 TEST_F(ModelOptionDialogsOnDesktop, LammEquationParameters) {

@@ -9,7 +9,7 @@
 #include "platform/src/qt/qt_probe.hpp"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
-#include "support/program_folder.h"
+#include "support/desktop_window.h"
 #include "support/reset_all_state.h"
 
 #include <functional>
@@ -23,29 +23,7 @@ namespace {
 namespace probe = plat::qtprobe;
 using M = ModelParameters;
 
-class ParamsBoxOnDesktop : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app_qt";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(plat::InstallQtBackend(argc, argv));
-        ResetAllState();
-        folder.WriteAcceptedPreferences();
-        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        probe::ResizeClient(*window, 900, 600);
-        probe::ProcessEvents();
-    }
-    void TearDown() override {
-        window.reset();
-        plat::SetBackend(plat::MakeHeadlessBackend());
-        ResetAllState();
-    }
-
-    ProgramFolder folder;
-    std::unique_ptr<TXLAWindow> window;
-};
+class ParamsBoxOnDesktop : public DesktopWindowTest {};
 
 // The controls that take the Tab key, in the order the template lists them.
 std::vector<int> TemplateTabOrder(ParamsPage page) {

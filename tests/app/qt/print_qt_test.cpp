@@ -1,17 +1,7 @@
 // Printing the main window on the desktop backend (offscreen): through the toolkit's print
 // dialog to a PDF file, one page whose picture is the window's painting scaled to the page.
-#include "app/load_all_data.h"
-#include "app/txla_window.h"
-#include "display/paint_switches.h"
-#include "display/scan_rms_file.h"
-#include "plat/backend.hpp"
 #include "plat/png.hpp"
-#include "plat/qt_backend.hpp"
-#include "platform/src/qt/qt_probe.hpp"
-#include "support/program_folder.h"
-#include "support/reset_all_state.h"
-#include "support/scan_set_generator.h"
-#include "support/temp_folder.h"
+#include "support/desktop_window.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -23,40 +13,12 @@ namespace {
 
 namespace probe = plat::qtprobe;
 
-class PrintOnDesktop : public ::testing::Test {
+class PrintOnDesktop : public DesktopWindowTest {
   protected:
     void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app_qt";
-        static char* argv[] = {name, nullptr};
-        ASSERT_TRUE(plat::InstallQtBackend(argc, argv));
-        ResetAllState();
-        folder.WriteAcceptedPreferences();
-        gScanRmsPath = data.file("ScanRms.dat");
-        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        gShowDisclaimer = false;
-        probe::ResizeClient(*window, 900, 600);
-        ScanSetOptions options;
-        options.count = 8;
-        options.points = 300;
-        const std::string selection =
-            SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
-        LoadAllData(window.get(), selection.c_str());
-        MSG m;
-        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
-            DispatchMessage(&m);
-        probe::ProcessEvents();
+        DesktopWindowTest::SetUp();
+        LoadGeneratedScans();
     }
-    void TearDown() override {
-        window.reset();
-        plat::SetBackend(plat::MakeHeadlessBackend());
-        ResetAllState();
-    }
-
-    ProgramFolder folder;
-    TempFolder data;
-    std::unique_ptr<TXLAWindow> window;
 };
 
 } // namespace

@@ -1,22 +1,12 @@
 // The right-button band and the tentative marker on the desktop backend (offscreen): what Qt
 // shows at each step, with pictures written to /tmp for a look.
-#include "app/load_all_data.h"
-#include "app/txla_window.h"
 #include "display/marker_lines.h"
-#include "display/paint_switches.h"
-#include "display/scan_rms_file.h"
-#include "plat/backend.hpp"
 #include "plat/png.hpp"
-#include "plat/qt_backend.hpp"
-#include "platform/src/qt/qt_probe.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_parameters.h"
 #include "state/plot_interaction_state.h"
-#include "support/program_folder.h"
-#include "support/reset_all_state.h"
-#include "support/scan_set_generator.h"
-#include "support/temp_folder.h"
+#include "support/desktop_window.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -48,25 +38,10 @@ plat::Surface Shot(TXLAWindow& w, const char* step) {
 
 } // namespace
 
-TEST(PlotInteractionOnDesktop, BandZoomsAndTentativeMarkerLeavesNoTrace) {
-    static int argc = 1;
-    static char name[] = "test_display_qt";
-    static char* argv[] = {name, nullptr};
-    ASSERT_TRUE(plat::InstallQtBackend(argc, argv));
-    ResetAllState();
-    ProgramFolder folder;
-    folder.WriteAcceptedPreferences();
-    TempFolder data;
-    gScanRmsPath = data.file("ScanRms.dat");
-    auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-    window->Create();
-    gShowDisclaimer = false;
-    probe::ResizeClient(*window, 900, 600);
-    ScanSetOptions options;
-    options.count = 8;
-    options.points = 300;
-    const std::string selection = SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
-    LoadAllData(window.get(), selection.c_str());
+using PlotInteractionOnDesktop = DesktopWindowTest;
+
+TEST_F(PlotInteractionOnDesktop, BandZoomsAndTentativeMarkerLeavesNoTrace) {
+    LoadGeneratedScans();
     TXLAWindow& w = *window;
 
     const plat::Surface start = Shot(w, "1_loaded");
@@ -112,8 +87,4 @@ TEST(PlotInteractionOnDesktop, BandZoomsAndTentativeMarkerLeavesNoTrace) {
     EXPECT_FALSE(TentativeMarker::placed);
     w.RequestRepaint();
     EXPECT_EQ(Shot(w, "8_after_esc"), start);
-
-    window.reset();
-    plat::SetBackend(plat::MakeHeadlessBackend());
-    ResetAllState();
 }
