@@ -59,28 +59,12 @@ TEST_F(BoundedStartFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValues) {
         const double truth = RmsdAtTruth(set);
         Fill(set);
         // Starts: meniscus on its upper bound (the first data radius), s and D 6-25% off.
-        FitControl::meniscusMin = 5.8f;
-        FitControl::meniscusMax = float(set.firstRadius);
-        M::meniscus = float(set.firstRadius);
-        M::meniscusFloat = 1;
-        ModelChoice::equilibriumMs = true;
-        M::speciesS[1] = 10.6f;
-        M::speciesDOrM[1] = float(0.8 * MolarMass(set.species[0]));
-        M::speciesS[2] = 18.5f;
-        M::speciesDOrM[2] = float(1.25 * MolarMass(set.species[1]));
-        for (int k = 1; k <= 2; ++k) {
-            M::speciesSFloat[k] = M::speciesDOrMFloat[k] = 1;
-            M::concentrationFloat[k] = 0;
-        }
+        StartTenAndTwentySOffTheirValues(set);
         if (c.secondDFixed) {
             M::speciesDOrM[2] = float(MolarMass(set.species[1]));
             M::speciesDOrMFloat[2] = 0;
         }
-        FitControl::simplex = c.simplex;
-        FitControl::simulatedAnnealing = c.annealing;
-        FitControl::marquardtLevenberg = c.ml;
-        FitControl::annealingSteps = 3;
-        FitControl::annealingIterations = 60;
+        ChooseOptimiser(c.simplex, c.annealing, c.ml);
         EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
             << c.name;
         EXPECT_LT(FitControl::bestRmsd, 1.01 * truth)

@@ -136,8 +136,9 @@ TEST_F(EquilibriumFit, LinearParametersAndSystematicNoiseAreSolvedInsideEachEval
         EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
             << c.name;
         EXPECT_NEAR(M::speciesDOrM[1] / kMb, 1.0, 0.01) << c.name << " tolerance 1%";
-        if (!c.ti) // with time-invariant noise the loading trades against that noise
+        if (!c.ti) { // with time-invariant noise the loading trades against that noise
             EXPECT_NEAR(M::concentration[1] / kLoading, 1.0, 0.01) << c.name;
+        }
         EXPECT_LT(FitControl::bestRmsd, 0.0056) << c.name;
     }
     // Noise switched on without a common grid: nothing can be evaluated.

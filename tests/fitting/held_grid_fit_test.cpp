@@ -59,24 +59,8 @@ TEST_F(HeldGridFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValuesOnTheAutoma
         Fill(set);
         const double truth = RmsdOfRun();
         Fill(set);
-        FitControl::meniscusMin = 5.8f;
-        FitControl::meniscusMax = float(set.firstRadius);
-        M::meniscus = float(set.firstRadius);
-        M::meniscusFloat = 1;
-        ModelChoice::equilibriumMs = true;
-        M::speciesS[1] = 10.6f;
-        M::speciesDOrM[1] = float(0.8 * MolarMass(set.species[0]));
-        M::speciesS[2] = 18.5f;
-        M::speciesDOrM[2] = float(1.25 * MolarMass(set.species[1]));
-        for (int k = 1; k <= 2; ++k) {
-            M::speciesSFloat[k] = M::speciesDOrMFloat[k] = 1;
-            M::concentrationFloat[k] = 0;
-        }
-        FitControl::simplex = c.simplex;
-        FitControl::simulatedAnnealing = c.annealing;
-        FitControl::marquardtLevenberg = c.ml;
-        FitControl::annealingSteps = 3;
-        FitControl::annealingIterations = 60;
+        StartTenAndTwentySOffTheirValues(set);
+        ChooseOptimiser(c.simplex, c.annealing, c.ml);
         EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
             << c.name;
         EXPECT_FALSE(HeldDiscretisation::Active()) << c.name << ": the grid is held past the fit";

@@ -6,6 +6,7 @@
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
+#include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/lamm_harness.h"
@@ -128,6 +129,31 @@ VelocitySet TenAndTwentyS() {
     set.noise = 0.005;
     set.seed = 20261207;
     return set;
+}
+
+void StartTenAndTwentySOffTheirValues(const VelocitySet& set) {
+    using M = ModelParameters;
+    FitControl::meniscusMin = 5.8f;
+    FitControl::meniscusMax = float(set.firstRadius);
+    M::meniscus = float(set.firstRadius);
+    M::meniscusFloat = 1;
+    ModelChoice::equilibriumMs = true;
+    M::speciesS[1] = 10.6f;
+    M::speciesDOrM[1] = float(0.8 * MolarMass(set.species[0]));
+    M::speciesS[2] = 18.5f;
+    M::speciesDOrM[2] = float(1.25 * MolarMass(set.species[1]));
+    for (int k = 1; k <= 2; ++k) {
+        M::speciesSFloat[k] = M::speciesDOrMFloat[k] = 1;
+        M::concentrationFloat[k] = 0;
+    }
+}
+
+void ChooseOptimiser(bool simplex, bool annealing, bool marquardtLevenberg) {
+    FitControl::simplex = simplex;
+    FitControl::simulatedAnnealing = annealing;
+    FitControl::marquardtLevenberg = marquardtLevenberg;
+    FitControl::annealingSteps = 3;
+    FitControl::annealingIterations = 60;
 }
 
 double MolarMass(const TrueSpecies& sp) {

@@ -33,6 +33,13 @@ void FillVelocityStore(const VelocitySet& set);
 // meniscus on its bound (12 scans of 301 points at 40,000 rpm, noise 0.005).
 VelocitySet TenAndTwentyS();
 
+// The fits' start on TenAndTwentyS: the meniscus on its upper bound (the first data radius) and
+// floated, both species' s and M floated and 6-25% off, loadings solved linearly.
+void StartTenAndTwentySOffTheirValues(const VelocitySet& set);
+
+// Picks one optimiser road (annealing with its short schedule of these tests).
+void ChooseOptimiser(bool simplex, bool annealing, bool marquardtLevenberg);
+
 // M of a species from s and D by the Svedberg relation at the scans' temperature.
 double MolarMass(const TrueSpecies& sp);
 
