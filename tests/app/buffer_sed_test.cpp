@@ -141,22 +141,6 @@ TEST(BufferSed, ModelsThatCannotCarryTheCorrectionRefuseIt) {
     }
 }
 
-void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise) {
-    auto number = [&](const char* prompt, const std::string& answer) {
-        f.script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
-    };
-    f.script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
-    number("density of points dr (cm)", "0.002");
-    number("rotor speed (rpm)", "50000");
-    f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
-    number("time interval of scans (sec)", "300");
-    number("number of simulated scans", std::to_string(scans));
-    number("std of noise (OD)", noise);
-    f.script.expectDialog(kDiscreteParamsDialogId).ok();
-    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
-    Send(f, 214);
-}
-
 // A user's road: a 6 S species over a buffer that sediments from both sectors (menisci 0.05 cm
 // apart), generated with the correction on. Run with the true values misses the data by the
 // noise alone, Run without the correction does not, and a Fit started with s and the buffer's
@@ -183,7 +167,7 @@ TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
     Send(f, 552);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_TRUE(B::on);
-    GenerateThroughTheMenu(f, 20, "0.003");
+    f.GenerateWithTheModelAsItIs(20, "0.003");
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_EQ(S::scanCount, 20);
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);

@@ -192,22 +192,6 @@ TEST(SolventModel, ExperimentalInitialDistributionIsNotAvailableInTheSolvent) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise) {
-    auto number = [&](const char* prompt, const std::string& answer) {
-        f.script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
-    };
-    f.script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
-    number("density of points dr (cm)", "0.002");
-    number("rotor speed (rpm)", "50000");
-    f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
-    number("time interval of scans (sec)", "300");
-    number("number of simulated scans", std::to_string(scans));
-    number("std of noise (OD)", noise);
-    f.script.expectDialog(kDiscreteParamsDialogId).ok();
-    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
-    Send(f, 214);
-}
-
 // Radius where the last scan crosses half its plateau, between meniscus and bottom.
 double MidpointRadius(int scan) {
     const float* r = S::radius[scan];
@@ -237,7 +221,7 @@ TEST(SolventModel, RunAndFitInAViscousBufferRecoverTheStandardS) {
     Send(f, 542);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     OneSpecies(8.0f, 6.0f); // standard conditions
-    GenerateThroughTheMenu(f, 12, "0.003");
+    f.GenerateWithTheModelAsItIs(12, "0.003");
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_EQ(S::scanCount, 12);
 

@@ -1,11 +1,15 @@
 // The main window fixture.
 #include "support/main_window_fixture.h"
 
+#include "app/load_all_data.h"
+#include "app/params_box.h"
 #include "display/paint_switches.h"
 #include "display/scan_rms_file.h"
-#include "app/load_all_data.h"
-#include "support/reset_all_state.h"
 #include "state/preference_switches.h"
+#include "support/reset_all_state.h"
+
+#include <string>
+#include <vector>
 
 MainWindowFixture::MainWindowFixture(int width, int height) {
     ResetAllState();
@@ -41,5 +45,22 @@ void MainWindowFixture::Paint() { script.pumpUntilIdle(); }
 
 void MainWindowFixture::Resize(int width, int height) {
     window->SetClientSize(width, height);
+    script.pumpUntilIdle();
+}
+
+void MainWindowFixture::GenerateWithTheModelAsItIs(int scans, const char* noise) {
+    auto number = [&](const char* prompt, const std::string& answer) {
+        script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
+    };
+    script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
+    number("density of points dr (cm)", "0.002");
+    number("rotor speed (rpm)", "50000");
+    script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
+    number("time interval of scans (sec)", "300");
+    number("number of simulated scans", std::to_string(scans));
+    number("std of noise (OD)", noise);
+    script.expectDialog(kDiscreteParamsDialogId).ok();
+    script.expectFileSave().answer(std::vector<std::string>{data.file("0000x.RA0")});
+    plat::test::command(window.get(), 214);
     script.pumpUntilIdle();
 }
