@@ -13,8 +13,10 @@ constexpr double kGasConstant = 8.31451e7;
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 constexpr int kLargestGrid = 100000;
 // A bottom pile-up within this many of its widths of the outer fit limit is seen in the data,
-// and is resolved with this many times the points per sigma of a boundary.
-constexpr double kPileUpReach = 3.0;
+// and is resolved with this many times the points per sigma of a boundary. At three widths its
+// excess at the limit is still 5%: a pile-up of a few times the plateau is then far above the
+// noise, and a grid that does not resolve it misfits the last fitted points.
+constexpr double kPileUpReach = 6.0;
 constexpr double kPileUpRefinement = 4.0;
 // The fixed grid resolves such a pile-up in a layer of this many of its widths at the bottom,
 // and its elements grow from there to the boundary's spacing by at most this ratio each.

@@ -123,7 +123,9 @@ TEST(SyntheticRun, GeneratedTwoSpeciesAreFitByTheirOwnParametersToTheNoise) {
 // bottom. The loader's spike filter leaves the steepest part of that pile-up as one point at the
 // bottom; data resampled across that gap onto the common grid drove the amplitudes far off (rmsd
 // 0.4, loadings 4.4 and -2.8), and the generated scans had no pile-up at all beyond their own
-// fit limit.
+// fit limit. Later the run's grid left the pile-up unresolved while the limit was more than three
+// of its widths from the bottom: the direct road missed by 15% more than the noise, the linear
+// loadings took up part of that, and the two rmsd values drifted apart by 2.4 to 3% with the noise.
 TEST(SyntheticRun, LinearLoadingsAgreeWithTheDirectRoadCloseToTheBottom) {
     struct Case {
         const char* dr;
@@ -151,11 +153,11 @@ TEST(SyntheticRun, LinearLoadingsAgreeWithTheDirectRoadCloseToTheBottom) {
             EXPECT_TRUE(f.script.done()) << f.script.logText();
             EXPECT_TRUE(S::resultAvailable) << name;
             const double rmsd = CalcFitRmsd();
-            // The solution's own error within the pile-up adds to the noise close to the bottom
-            // (up to 15% at 1000 points per cm); the linear loadings must not add to that.
-            EXPECT_NEAR(rmsd, 0.005, 0.2 * 0.005) << name;
+            // Both roads miss the data by the noise alone, also with the fit range ending a few
+            // pile-up widths from the bottom.
+            EXPECT_NEAR(rmsd, 0.005, 0.05 * 0.005) << name;
             if (linear) {
-                EXPECT_NEAR(rmsd / direct, 1.0, 0.03) << name;
+                EXPECT_NEAR(rmsd / direct, 1.0, 0.01) << name;
             }
             direct = rmsd;
             EXPECT_NEAR(M::speciesLoading[1], 0.5, 0.01) << name;
