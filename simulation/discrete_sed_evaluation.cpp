@@ -199,6 +199,8 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
             LammGrid::nonDiffusing = false;
             LammGrid::s = s;
             LammGrid::d = d;
+            if (!LammGrid::faxenApproximation)
+                SizeGridForSpecies(i);
             if (LammGrid::faxenApproximation)
                 AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
             else if (!SolveSpeciesOnGrid(window, i, loading, solve)) {

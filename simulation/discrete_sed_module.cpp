@@ -3,6 +3,7 @@
 
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/automatic_grid_size.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/fixed_grid_solver.h"
 #include "simulation/initial_profile.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -117,7 +119,135 @@ bool FindHeld(int slot, HeldLammGrid& held) {
     return gHeldList >= 0 && HeldDiscretisation::Find(gHeldList, slot, held);
 }
 
+// The automatic sizing's inputs for the species in a slot, from the scans and the model.
+GridSizeInputs GridSizeInputsFor(int slot) {
+    GridSizeInputs in;
+    in.sS = M::speciesS[slot];
+    in.dCm2s = SpeciesDiffusion(slot);
+    in.temperatureC = ScanTemperatureKelvin() - 273.15;
+    in.vbar = S::vbar;
+    in.density = S::density;
+    in.rpm = LastScanRpm();
+    in.meniscus = M::meniscus;
+    in.bottom = M::bottom;
+    const int first = S::firstFitIndex != nullptr && S::firstFitIndex[1] >= 1 &&
+                              S::firstFitIndex[1] <= S::pointCount[1]
+                          ? S::firstFitIndex[1]
+                          : 1;
+    in.firstFitRadius = S::pointCount[1] >= 1 ? S::radius[1][first] : M::meniscus;
+    const ScanHeader& h = S::header[ScanAt(1)];
+    in.accelerationRate = h.accelerationRate;
+    in.accelerationTime = h.accelerationTime;
+    in.pointsPerSigma = M::pointsPerSigma;
+    in.minNodes = M::minGridSize;
+    in.maxNodes = M::maxGridSize;
+    in.movingHat = ModelChoice::movingHatAlgorithm;
+    return in;
+}
+
+// Arrays for n nodes, made now when there were none yet.
+void UseGridOf(int n) {
+    LammGrid::gridSize = n;
+    if (LammGrid::arraysAllocated)
+        EnsureLammArrays(n);
+    else
+        AllocLammArrays();
+}
+
+// The default grid with the whole grid active: the size for a species that is no real
+// particle (frictional ratio below 0.5).
+void UseDefaultGridWholeActive() {
+    LammGrid::backDiffusionShutOff = false;
+    LammGrid::activeRegionOff = true;
+    UseGridOf(LammGrid::defaultGridSize);
+}
+
+// A grid sized before in this optimiser run, with its shape following meniscus and bottom.
+void ApplyHeldSimulationGrid(const HeldLammGrid& held) {
+    const double m = M::meniscus, b = M::bottom;
+    if (held.growthStep > 0.0) {
+        if (LammGrid::arraysAllocated)
+            FreeLammArrays();
+        LammGrid::gridSize = held.nodes;
+        LammGrid::growingGrid = true;
+        LammGrid::growthStartRadius = m + held.growthStart * (b - m);
+        LammGrid::uniformStep = held.growthStep * (b - m);
+        AllocLammArrays();
+        LammGrid::growingGrid = false;
+        return;
+    }
+    UseGridOf(held.nodes);
+}
+
 } // namespace
+
+void SizeGridForSpecies(int slot) {
+    using C = ModelChoice;
+    LammGrid::activeRegionOff = false;
+    LammGrid::movingGridCount = LammGrid::uniformGridCount = 0;
+    const bool automatic = M::autoGridSize && !gDlsData && !C::zoneCentrifugation &&
+                           !S::equilibriumData && M::speciesDOrM[slot] > 0.0f;
+    if (!automatic) {
+        UseGridOf(LammGrid::defaultGridSize);
+        return;
+    }
+    GridSizeInputs in = GridSizeInputsFor(slot);
+    HeldLammGrid held;
+    const bool holding = FindHeld(slot, held);
+    if (holding && held.resolution < 0.0) {
+        UseDefaultGridWholeActive();
+        return;
+    }
+    if (holding && held.resolution > 0.0) {
+        // This trial's own need against the grid held since the first evaluation.
+        const GridSizeChoice own = ChooseAutomaticGridSize(in);
+        if (own.sized && own.uniformCount > held.resolution)
+            HeldDiscretisation::NoteOutgrown();
+        LammGrid::frictionalRatio = float(own.frictionalRatio);
+        LammGrid::movingGridCount = own.movingCount;
+        LammGrid::uniformGridCount = own.uniformCount;
+        ApplyHeldSimulationGrid(held);
+        return;
+    }
+    // The first evaluation of an optimiser run sizes with room for the trials that follow.
+    if (holding)
+        in.pointsPerSigma *= HeldDiscretisation::kMargin;
+    const GridSizeChoice c = ChooseAutomaticGridSize(in);
+    LammGrid::frictionalRatio = float(c.frictionalRatio);
+    if (!c.sized) {
+        UseDefaultGridWholeActive();
+        if (holding) {
+            held.resolution = -1.0;
+            HeldDiscretisation::Store(gHeldList, slot, held);
+        }
+        return;
+    }
+    LammGrid::backDiffusionShutOff = CheckEquilibriumExponentRange(in.sS, in.dCm2s);
+    LammGrid::rotorSpeed = in.rpm;
+    LammGrid::omega2S =
+        std::pow(in.rpm * 2.0 * std::numbers::pi / 60.0, 2) * std::fabs(in.sS) * 1e-13;
+    LammGrid::boundaryWidth = float(c.boundaryWidth);
+    LammGrid::uniformGridCount = c.uniformCount;
+    LammGrid::movingGridCount = c.movingCount;
+    LammGrid::gridStartRadius = c.startRadius;
+    LammGrid::gridSize = c.nodes;
+    if (C::claverieAlgorithm && !C::movingHatAlgorithm && LammGrid::optimizeGridSpacing &&
+        LammGrid::backDiffusionShutOff && !C::zoneCentrifugation)
+        SetupLammGrid(c.startRadius);
+    else
+        UseGridOf(c.nodes);
+    if (!holding)
+        return;
+    held.nodes = LammGrid::gridSize;
+    held.resolution = c.uniformCount;
+    const double m = M::meniscus, b = M::bottom;
+    held.growthStart = held.growthStep = 0.0;
+    if (LammGrid::growingGridBuilt) {
+        held.growthStart = (LammGrid::growthStartRadius - m) / (b - m);
+        held.growthStep = LammGrid::uniformStep / (b - m);
+    }
+    HeldDiscretisation::Store(gHeldList, slot, held);
+}
 
 void HoldSpeciesChoicesFor(int list) {
     gHeldList = list;
@@ -222,7 +352,13 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
     LammResult result = solve(chosen, problem, LammControlOfRecord(), scans);
     // The retries start again from a uniform loading at time 0, which a measured profile is not.
     if (GridRunFailed(result) && !measured && !gUserInterrupt.load(std::memory_order_relaxed)) {
-        // Retries on a fresh start, each from the model as it was before this species.
+        // Retries on a fresh start, each from the model as it was before this species. The
+        // moving hat takes the node count sized for its geometric grid, when one was sized.
+        const int fixedNodes = LammGrid::gridSize;
+        const int movingNodes =
+            LammGrid::movingGridCount > 0 && M::autoGridSize
+                ? std::clamp(LammGrid::movingGridCount, M::minGridSize, M::maxGridSize)
+                : fixedNodes;
         for (const Retry& retry : kRetries) {
             if (!GridRunFailed(result))
                 break;
@@ -231,7 +367,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             const GridAlgorithm algorithm =
                 retry.movingHatAfterFixedGrid ? GridAlgorithm::MovingHat : chosen;
             if (algorithm != chosen)
-                EnsureLammArraysFor(LammGrid::gridSize, algorithm);
+                EnsureLammArraysFor(movingNodes, algorithm);
             before.Restore(slot);
             StartState(window, loading, false, nullptr);
             CLammControl control = LammControlOfRecord();
@@ -239,7 +375,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             control.lastResort = retry.lastResort;
             result = solve(algorithm, LammProblemOfRecord(), control, scans);
             if (algorithm != chosen)
-                EnsureLammArraysFor(LammGrid::gridSize, chosen);
+                EnsureLammArraysFor(fixedNodes, chosen);
         }
     }
     if (GridRunFailed(result))

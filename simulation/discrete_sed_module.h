@@ -29,6 +29,12 @@ void StartSpeciesRun(TXLAWindow* window, double loading);
 // and the open bottom, which would otherwise switch where s or D crosses a limit and make the
 // objective jump. list: the evaluation's list number, -1 outside an optimiser run.
 void HoldSpeciesChoicesFor(int list);
+// The simulation grid for the species in a slot: with the automatic grid size (and no
+// light-scattering, zone-centrifugation or equilibrium data, D or M of the slot > 0) sized from
+// the species' boundary width (ChooseAutomaticGridSize), otherwise the default grid size. Within
+// an optimiser run the first evaluation sizes it with HeldDiscretisation::kMargin and the later
+// ones keep it; a trial that needs a finer grid marks the run outgrown.
+void SizeGridForSpecies(int slot);
 // ChooseAlgorithmForSpecies, or the choice held for the slot.
 void ChooseAlgorithmHeld(int slot, double sS);
 

@@ -20,8 +20,12 @@ struct HeldLammGrid {
     // The steps in time the fixed grid accepted, in order (the scan times are the same for all).
     std::vector<double> steps;
     // The uniform node estimate the held grid was sized for: a trial whose own automatic
-    // estimate is larger needs a finer grid than the held one.
+    // estimate is larger needs a finer grid than the held one. On the simulation grid of the
+    // module-wide solvers, -1 holds the default grid (no real particle to size it for).
     double resolution = 0.0;
+    // A uniform-then-growing simulation grid: where its steps start to grow and its uniform
+    // step, as fractions of the column; 0 for the other shapes.
+    double growthStart = 0.0, growthStep = 0.0;
 };
 
 // Lists are numbered in the order an evaluation runs them, equations by their place in the list.

@@ -399,7 +399,7 @@ std::vector<float> AllFits() {
 }
 
 // The grid solvers and the solver objects solve the same species alike, with either algorithm
-// (the grid road on the default grid of 1000 points, the objects on their automatic grid).
+// (each road on its own automatic grid).
 TEST_F(DiscreteSpeciesOnGrid, AgreesWithTheListOfSolverObjects) {
     struct Case {
         const char* name;
