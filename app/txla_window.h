@@ -188,6 +188,15 @@ class TXLAWindow : public TFrameWindow {
     // Monte Carlo of the distributions (296) and of integrated weight-average s (546).
     void CmMonteCarloDistributions();
     void CmMonteCarloSw();
+    // Prior probabilities of the distributions (529) and discrete species known before (633).
+    void CmUsePriorProbabilities();
+    void CmPriorKnowledgeOfDiscreteSpecies();
+    // Transforms of the held distribution: 836, 525, 589, 460; kind a DistributionTransform.
+    void CmTransformToS20wDistribution();
+    void CmTransformToRDistribution();
+    void CmTransformCsToCM();
+    void CmTransformToIntegralDistribution();
+    void TransformDistribution(int kind);
     // The calculators of the Options menu, and the protein-sequence calculator (895).
     void CmShapeFromFrictionalRatio();
     void CmFrictionForce();

@@ -84,19 +84,35 @@ ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vecto
 
 } // namespace
 
+std::vector<double> PriorShape(const std::vector<double>& prior) {
+    double largest = 0.0;
+    for (std::size_t p = 1; p < prior.size(); ++p)
+        if (std::isfinite(prior[p]))
+            largest = std::max(largest, prior[p]);
+    if (!(largest > 0.0))
+        return {};
+    std::vector<double> q(prior.size(), 1.0);
+    for (std::size_t p = 1; p < prior.size(); ++p)
+        q[p] = std::isfinite(prior[p]) ? std::max(prior[p] / largest, 1e-3) : 1e-3;
+    return q;
+}
+
 AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
-                                      std::vector<double>& c) {
+                                      std::vector<double>& c, const std::vector<double>& q) {
     const int n = eq.N();
     CDenseMatrix A = eq.A;
     // L'L of the second differences with zero continuation: rows p of L are (1, -2, 1) at
-    // p - 1, p, p + 1, so (L'L)_pq is the sum over rows touching both.
+    // p - 1, p, p + 1, so (L'L)_pq is the sum over rows touching both. A prior scales column p
+    // of L by 1 / q_p.
+    const bool shaped = static_cast<int>(q.size()) == n + 1;
     const double stencil[3] = {1.0, -2.0, 1.0};
     for (int row = 1; row <= n; ++row)
         for (int u = 0; u < 3; ++u)
             for (int v = 0; v < 3; ++v) {
-                const int p = row - 1 + u, q = row - 1 + v;
-                if (p >= 1 && p <= n && q >= 1 && q <= n)
-                    A(p, q) += alpha * stencil[u] * stencil[v];
+                const int p = row - 1 + u, r = row - 1 + v;
+                if (p >= 1 && p <= n && r >= 1 && r <= n)
+                    A(p, r) += shaped ? alpha * stencil[u] * stencil[v] / (q[p] * q[r])
+                                      : alpha * stencil[u] * stencil[v];
             }
     return NNLSOnFreeColumns(eq, A, c);
 }
@@ -185,7 +201,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
 }
 
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
-                                       double P, double nu, ContiRegularizedSolution& out) {
+                                       double P, double nu, ContiRegularizedSolution& out,
+                                       const std::vector<double>& prior) {
     const int n = eq.N();
     AnalysisFailure firstCode = NNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
@@ -201,7 +218,10 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         }
     };
 
-    // Default model of the entropy: flat at the mean NNLS amplitude.
+    // Default model of the entropy: the prior's shape (flat without one) at the mean NNLS
+    // amplitude; a flat prior gives exactly the flat model.
+    const std::vector<double> q =
+        static_cast<int>(prior.size()) == n + 1 ? PriorShape(prior) : std::vector<double>{};
     double total = 0.0, trace = 0.0;
     for (int p = 1; p <= n; ++p) {
         total += out.nnls[p];
@@ -213,12 +233,20 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         nnlsMax = std::max(nnlsMax, out.nnls[p]);
     // The entropy solutions start from the NNLS one, so that a weak entropy stays close to it.
     std::vector<double> m(n + 1, level), start(n + 1), c(n + 1);
+    if (!q.empty()) {
+        double qMean = 0.0;
+        for (int p = 1; p <= n; ++p)
+            qMean += q[p];
+        qMean /= n;
+        for (int p = 1; p <= n; ++p)
+            m[p] = level * (q[p] / qMean);
+    }
     for (int p = 1; p <= n; ++p)
         start[p] = std::max(out.nnls[p], 1e-9 * nnlsMax);
     std::vector<double> warm = start;
     auto solve = [&](double alpha) {
         AnalysisFailure code = kind == ContiRegularizationKind::SecondDerivative
-                                   ? SolveSecondDerivative(eq, alpha, c)
+                                   ? SolveSecondDerivative(eq, alpha, c, q)
                                    : SolveMaximumEntropy(eq, alpha, m, warm, c);
         if (kind == ContiRegularizationKind::MaximumEntropy)
             warm = c;

@@ -28,9 +28,11 @@ double ContiTargetRatio(double P, double nu);
 // Squared second differences of c (zero beyond both ends), ||L c||^2.
 double SecondDerivativeNorm(const std::vector<double>& c);
 
-// The second-derivative solution at strength alpha: NNLS on (A + alpha L'L, b).
+// The second-derivative solution at strength alpha: NNLS on (A + alpha L'L, b). With a prior
+// shape q[1..n] (largest 1), L acts on c_p / q_p, so amplitudes that follow the prior cost
+// nothing and those where it is small are pressed down; empty q is flat.
 AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
-                                      std::vector<double>& c);
+                                      std::vector<double>& c, const std::vector<double>& q = {});
 // The maximum-entropy solution at strength alpha with default model m[1..n] > 0: Newton steps
 // on c > 0 from start.
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
@@ -41,5 +43,12 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
 // NNLS, then the regularized solution whose chi-square ratio to the NNLS one equals
 // ContiTargetRatio(P, nu), found by Brent's search in log alpha. Returns the first failure met
 // (the solution is still filled: at the largest strength tried for RegularizationUnreachable).
+// A prior [1..n] (relative probability of each grid point, >= 0, not all 0; empty: none) shapes
+// both kinds: the entropy's default model and the second-derivative penalty follow it.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
-                                       double P, double nu, ContiRegularizedSolution& out);
+                                       double P, double nu, ContiRegularizedSolution& out,
+                                       const std::vector<double>& prior = {});
+
+// The prior scaled to its largest value 1 and floored at 1e-3 ([1..n]); empty for no prior, or
+// one without a positive finite value.
+std::vector<double> PriorShape(const std::vector<double>& prior);

@@ -9,6 +9,7 @@
 #include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/distribution_plot.h"
+#include "distributions/prior_probabilities.h"
 #include "fitting/equilibrium_fit.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
@@ -319,19 +320,21 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
     }
 
     const double nu = set.Values() - n - set.NoiseParameters();
+    out.prior = PriorForGrid(out.grid.variant == ContiVariant::CM ? out.grid.x : out.grid.s);
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     ContiRegularizedSolution main;
     out.failure = RegularizeDistribution(eq,
                                          maxEnt ? ContiRegularizationKind::MaximumEntropy
                                                 : ContiRegularizationKind::SecondDerivative,
-                                         ContiState::confidenceLevel, nu, main);
+                                         ContiState::confidenceLevel, nu, main, out.prior);
     out.c = main.c;
     out.failureDetail = main.failureDetail;
     out.second.clear();
     if (ContiState::showBothRegularizations) {
         ContiRegularizedSolution sd;
         const AnalysisFailure failure = RegularizeDistribution(
-            eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd);
+            eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd,
+            out.prior);
         if (out.failure == AnalysisFailure::None) {
             out.failure = failure;
             out.failureDetail = sd.failureDetail;
@@ -359,6 +362,7 @@ void FreeDistributionArrays() {
     ReplaceArray(ContiState::mValues, n, 0);
     ReplaceArray(ContiState::distribution, n, 0);
     ReplaceArray(ContiState::secondDistribution, n, 0);
+    FreePriorArrays(n);
 }
 
 void StoreContiSolution(const ContiSolution& sol) {
@@ -430,6 +434,7 @@ void StoreContiSolution(const ContiSolution& sol) {
     KeepDistributionTotals(loading, times,
                            std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
                            totals);
+    KeepPriorOfDistribution(sol.prior);
     S::resultAvailable = true;
 }
 

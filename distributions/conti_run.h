@@ -17,6 +17,7 @@ struct ContiSolution {
     std::vector<double> c;      // amplitudes [1..n] of the main result
     std::vector<double> second; // second-derivative amplitudes while both are shown, else empty
     std::vector<double> ti, ri; // eliminated noise over set's points and scans
+    std::vector<double> prior;  // [1..n], the prior probability regularized with; empty: none
     double chiSquare = 0.0;
     double rmsd = 0.0;
     // The first numerical failure met (the solution is still usable), with its numbers.

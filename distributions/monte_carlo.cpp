@@ -109,7 +109,7 @@ MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int 
         MonteCarloRightHandSide(problem, y, eq);
         ContiRegularizedSolution sol;
         const AnalysisFailure failure =
-            RegularizeDistribution(eq, problem.kind, problem.P, problem.nu, sol);
+            RegularizeDistribution(eq, problem.kind, problem.P, problem.nu, sol, problem.prior);
         if (failure != AnalysisFailure::None) {
             out.failure = failure;
             out.failureDetail = sol.failureDetail;
@@ -251,6 +251,7 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
                   : ContiRegularizationKind::SecondDerivative;
     pr.P = P;
     pr.nu = set.Values() - pr.n - set.NoiseParameters();
+    pr.prior = sol.prior;
     pr.threads = ThreadCount();
     return true;
 }

@@ -26,6 +26,7 @@ struct MonteCarloProblem {
     ContiRegularizationKind kind = ContiRegularizationKind::MaximumEntropy;
     double P = 0.68; // confidence level of the regularization
     double nu = 1.0; // degrees of freedom for its chi-square ratio
+    std::vector<double> prior; // [1..n], the prior probability of the original; empty: none
     int threads = 1;
 };
 

@@ -156,6 +156,13 @@ FirstPrompt Expected(const CommandRow& row) {
         {245, {"K Contour", "minimum lg(K)"}},
         // Monte Carlo: without scans and a distribution model nothing is asked.
         {296, {"", ""}}, {546, {"", ""}},
+        // Priors: the file of a prior is asked; discrete species need scans and a distribution
+        // model. The transforms say that there is no distribution.
+        {529, {"select prior probability file (abscissa, probability)", ""}}, {633, {"", ""}},
+        {836, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
+        {525, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
+        {589, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
+        {460, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
         // The calculators ask their first number; those of the loaded run need scans.
         {272, {"CALCULATE SOSQ RATIO", "enter desired confidence level"}},
         {582, {"CALCULATE s(xp) TO s(20,w)", "enter experimental s-value"}},

@@ -6,6 +6,7 @@
 #include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "distributions/integration_ranges.h"
+#include "distributions/prior_probabilities.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
 #include "scandata/scan_store_alloc.h"
@@ -90,6 +91,40 @@ TEST_F(DistributionFilesFuzz, DistributionFile) {
         } else {
             ASSERT_EQ(Held(), before) << "seed " << seed << " input " << i;
         }
+    }
+}
+
+// A prior file: what is taken has ascending finite abscissae and finite non-negative
+// probabilities, some positive, and resamples to finite values; a refusal leaves the curve.
+TEST_F(DistributionFilesFuzz, PriorProbabilityFile) {
+    const unsigned seed = FuzzSeed(20261219u);
+    std::mt19937 rng(seed);
+    const std::string path = dir.file("prior.dat");
+    const std::string base = SomeDistribution();
+    std::vector<double> grid(41);
+    for (int p = 1; p <= 40; ++p)
+        grid[std::size_t(p)] = 0.5 * p;
+    const int inputs = FuzzInputCount(20000);
+    for (int i = 0; i < inputs; ++i) {
+        PriorCurve curve{{-1.0}, {-1.0}}; // a marker that a refusal must leave
+        WriteTextFile(path, MutateText(base, rng));
+        if (!ReadPriorFile(path, curve).empty()) {
+            ASSERT_EQ(curve.x, std::vector<double>{-1.0}) << "seed " << seed << " input " << i;
+            continue;
+        }
+        ASSERT_GE(curve.x.size(), 2u);
+        ASSERT_EQ(curve.x.size(), curve.p.size());
+        bool positive = false;
+        for (std::size_t k = 0; k < curve.x.size(); ++k) {
+            ASSERT_TRUE(std::isfinite(curve.x[k]) && std::isfinite(curve.p[k]) &&
+                        curve.p[k] >= 0.0)
+                << "seed " << seed << " input " << i;
+            ASSERT_TRUE(k == 0 || curve.x[k] > curve.x[k - 1]) << "seed " << seed << " input " << i;
+            positive = positive || curve.p[k] > 0.0;
+        }
+        ASSERT_TRUE(positive) << "seed " << seed << " input " << i;
+        for (double v : ResamplePrior(curve, grid))
+            ASSERT_TRUE(std::isfinite(v) && v >= 0.0) << "seed " << seed << " input " << i;
     }
 }
 

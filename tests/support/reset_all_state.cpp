@@ -16,6 +16,7 @@
 #include "state/preference_switches.h"
 #include "state/serial_fit_state.h"
 #include "state/conti_state.h"
+#include "distributions/prior_probabilities.h"
 #include "state/result_table.h"
 #include "state/fit_control.h"
 #include "foundations/hydrodynamics.h"
@@ -80,6 +81,7 @@ void ResetAllState()
     ResetSimulationSwitches();
     InhomogeneousSolvent::ResetToDefaults();
     ResetDlsState();
+    ClearPriorParams();
     FreeResultTable(); // the distribution, its plot and kernel, before their pointers are reset
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;

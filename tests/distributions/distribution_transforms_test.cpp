@@ -1,0 +1,166 @@
+// Transforms of a held distribution: s20,w under standard conditions is the identity and in a
+// more viscous buffer a pure scaling that keeps the area; the radius and molar-mass abscissae
+// keep the area of every range; the integral form ends at the total; no distribution is said.
+#include "distributions/conti_run.h"
+#include "distributions/distribution_plot.h"
+#include "distributions/distribution_transforms.h"
+#include "foundations/hydrodynamics.h"
+#include "foundations/nr_arrays.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "support/reset_all_state.h"
+
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kPoints = 400;
+
+// A normal-shaped c(s) of area 1 around 5 S (sd 0.5) on 0.02 .. 10 S, with a second result of
+// half its height.
+void HoldNormalDistribution(bool withSecond = false) {
+    FreeDistributionArrays();
+    ContiState::gridPoints = kPoints;
+    ContiState::sValues = vector(1, kPoints);
+    ContiState::mValues = vector(1, kPoints);
+    ContiState::distribution = vector(1, kPoints);
+    if (withSecond)
+        ContiState::secondDistribution = vector(1, kPoints);
+    for (int p = 1; p <= kPoints; ++p) {
+        const double s = 0.025 * p;
+        const double c =
+            std::exp(-0.5 * std::pow((s - 5.0) / 0.5, 2)) / (0.5 * std::sqrt(2 * M_PI));
+        ContiState::sValues[p] = float(s);
+        ContiState::mValues[p] = float(1000.0 * p);
+        ContiState::distribution[p] = float(c);
+        if (withSecond)
+            ContiState::secondDistribution[p] = float(0.5 * c);
+    }
+}
+
+double HeldArea(const float* values) {
+    double area = 0.0;
+    for (int p = 2; p <= ContiState::gridPoints; ++p)
+        area += 0.5 * (values[p] + values[p - 1]) *
+                (double(ContiState::sValues[p]) - ContiState::sValues[p - 1]);
+    return area;
+}
+
+class DistributionTransforms : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetAllState();
+        ScanStore::vbar = 0.73f;
+    }
+    void TearDown() override { ResetAllState(); }
+    void Buffer(float density, float viscosity) {
+        ScanStore::density = density;
+        ScanStore::viscosity = viscosity;
+        ScanStore::vbarRho = ScanStore::vbar * density;
+    }
+};
+
+} // namespace
+
+TEST_F(DistributionTransforms, S20wIsTheIdentityInWaterAndAScalingInAViscousBuffer) {
+    struct Case {
+        const char* name;
+        float density, viscosity;
+        double factor;
+    };
+    const Case cases[] = {
+        {"water at 20 C", 0.99823f, 1.0f, 1.0},
+        {"relative viscosity 1.1", 0.99823f, 1.1f, 1.1},
+        {"denser buffer", 1.05f, 1.0f, (1.0 - 0.73 * 0.99823) / (1.0 - 0.73 * 1.05)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Buffer(c.density, c.viscosity);
+        HoldNormalDistribution(true);
+        const std::vector<float> before(ContiState::sValues + 1, ContiState::sValues + kPoints + 1);
+        const double area = HeldArea(ContiState::distribution);
+        std::string why;
+        ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::S20w, &why)) << why;
+        ASSERT_EQ(ContiState::gridPoints, kPoints);
+        for (int p = 1; p <= kPoints; ++p)
+            ASSERT_NEAR(ContiState::sValues[p] / before[p - 1], c.factor, 1e-6) << p;
+        EXPECT_NEAR(HeldArea(ContiState::distribution), area, 1e-6);
+        EXPECT_NEAR(HeldArea(ContiState::secondDistribution), 0.5 * area, 1e-6);
+        EXPECT_NE(ContiState::distributionPlot, nullptr);
+    }
+}
+
+TEST_F(DistributionTransforms, RadiusAndMolarMassKeepTheAreaOfEveryRange) {
+    struct Case {
+        const char* name;
+        DistributionTransform kind;
+        std::function<double(double)> map;
+    };
+    const Case cases[] = {
+        {"molar mass", DistributionTransform::MolarMass,
+         [](double s) { return CalculateM(float(s)); }},
+        {"hydrodynamic radius", DistributionTransform::StokesRadius,
+         [](double s) { return 1e9 * S20ToStokesRadius(float(SToS20wInBuffer(float(s))), 0.73f); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HoldNormalDistribution();
+        std::string why;
+        ASSERT_TRUE(TransformHeldDistribution(nullptr, c.kind, &why)) << why;
+        // The abscissae are the map of the old ones; the area between the images of 4 and 6 S
+        // is that between 4 and 6 S (0.9545 of the normal curve).
+        EXPECT_NEAR(ContiState::sValues[1] / c.map(0.025), 1.0, 1e-6);
+        EXPECT_NEAR(ContiState::sValues[kPoints] / c.map(10.0), 1.0, 1e-6);
+        EXPECT_NEAR(HeldArea(ContiState::distribution), 1.0, 1e-4);
+        const double lo = c.map(4.0), hi = c.map(6.0);
+        double part = 0.0;
+        for (int p = 2; p <= kPoints; ++p)
+            if (ContiState::sValues[p - 1] >= lo * (1 - 1e-6) &&
+                ContiState::sValues[p] <= hi * (1 + 1e-6))
+                part += 0.5 * (ContiState::distribution[p] + ContiState::distribution[p - 1]) *
+                        (double(ContiState::sValues[p]) - ContiState::sValues[p - 1]);
+        EXPECT_NEAR(part, std::erf(2.0 / std::sqrt(2.0)), 2e-4);
+    }
+}
+
+TEST_F(DistributionTransforms, IntegralEndsAtTheTotalAndNegativeSIsLeftOutOfTheMass) {
+    HoldNormalDistribution();
+    const double total = HeldArea(ContiState::distribution);
+    std::string why;
+    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why));
+    EXPECT_FLOAT_EQ(ContiState::distribution[1], 0.0f);
+    EXPECT_NEAR(ContiState::distribution[kPoints], total, 1e-6);
+    for (int p = 2; p <= kPoints; ++p)
+        ASSERT_GE(ContiState::distribution[p], ContiState::distribution[p - 1]) << p;
+
+    // Points below 0 S have no molar mass: they are left out, the rest transformed.
+    HoldNormalDistribution();
+    for (int p = 1; p <= 10; ++p)
+        ContiState::sValues[p] = float(-0.25 + 0.025 * (p - 1));
+    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why)) << why;
+    EXPECT_EQ(ContiState::gridPoints, kPoints - 10);
+    EXPECT_GT(ContiState::sValues[1], 0.0f);
+}
+
+TEST_F(DistributionTransforms, WithoutADistributionNothingChangesAndTheReasonIsGiven) {
+    for (DistributionTransform kind :
+         {DistributionTransform::S20w, DistributionTransform::StokesRadius,
+          DistributionTransform::MolarMass, DistributionTransform::Integral}) {
+        std::string why;
+        EXPECT_FALSE(TransformHeldDistribution(nullptr, kind, &why));
+        EXPECT_EQ(why, "There is no distribution to transform: Run the distribution model first.");
+        EXPECT_EQ(ContiState::sValues, nullptr);
+    }
+    // Only negative sedimentation coefficients: nothing to give a molar mass, nothing changed.
+    HoldNormalDistribution();
+    for (int p = 1; p <= kPoints; ++p)
+        ContiState::sValues[p] = -10.0f + 0.02f * p;
+    std::string why;
+    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why));
+    EXPECT_NE(why.find("positive sedimentation coefficients"), std::string::npos) << why;
+    EXPECT_EQ(ContiState::gridPoints, kPoints);
+    EXPECT_FLOAT_EQ(ContiState::sValues[1], -9.98f);
+}
