@@ -2,6 +2,9 @@
 // first, the c(s) family, the light-scattering distributions and the boundary analyses.
 #include "state/model_choice.h"
 #include "app/txla_window.h"
+#include "app/save_dialogs.h"
+#include "distributions/m_of_s_table.h"
+#include "foundations/show_error.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
@@ -230,8 +233,19 @@ void TXLAWindow::CmCsVariant521() {
 }
 
 void TXLAWindow::CmCsWithMsTable() {
-    if (SelectCsMember(587, M::csMsTable, CsRange::Default, 2.0f, 20.0f))
-        SetFitMAndS(true);
+    if (!SelectCsMember(587, M::csMsTable, CsRange::Default, 2.0f, 20.0f))
+        return;
+    SetFitMAndS(true);
+    // The table of molar masses of this model; Cancel keeps the one read before.
+    paintSuspended = true;
+    std::string path;
+    const bool chosen = AskOpenPath(this, "select M(s) table (s [S], M [Da])", "MofS.dat", &path);
+    paintSuspended = false;
+    if (!chosen)
+        return;
+    const std::string why = LoadMofSTable(path);
+    if (!why.empty())
+        ShowError(why.c_str(), 0);
 }
 
 void TXLAWindow::CmCsWithBaselineEstimates() {

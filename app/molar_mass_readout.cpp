@@ -3,6 +3,7 @@
 #include "app/molar_mass_readout.h"
 
 #include "app/txla_window.h"
+#include "distributions/m_of_s_table.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "plat/window_dc.hpp"
@@ -39,7 +40,9 @@ double MolarMassOfS(float s) {
     } else if (M::csWormlikeChain) {
         m = CalculateMofSforWormlikeChain(s);
     } else if (M::csMsTable) {
-        // The M(s) table of this model is not read by this version: M stays that of f/f0.
+        // without a table M stays that of f/f0
+        if (MofSTableLoaded())
+            m = InterpolateMofS(s, CelsiusOfScans());
     } else if (M::csConformationalChange) {
         if (C::conformerSMin <= s && s <= C::conformerSMax)
             m = C::conformerM;

@@ -103,7 +103,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {279, {"", "using vbar(M)= v0 + a*[(M/10^s)]^1/3"}},
         {887, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
         {275, {"", ""}}, {514, {"", ""}}, {526, {"", ""}}, {531, {"", ""}}, {548, {"", ""}},
-        {870, {"", ""}}, {602, {"", ""}}, {603, {"", ""}}, {872, {"", ""}}, {587, {"", ""}},
+        {870, {"", ""}}, {602, {"", ""}}, {603, {"", ""}}, {872, {"", ""}},
+        {587, {"select M(s) table (s [S], M [Da])", ""}}, // its table is asked
         {595, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
         {598, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
         {288, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},

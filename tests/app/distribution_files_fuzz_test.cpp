@@ -6,6 +6,7 @@
 #include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "distributions/integration_ranges.h"
+#include "distributions/m_of_s_table.h"
 #include "distributions/prior_probabilities.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
@@ -125,6 +126,31 @@ TEST_F(DistributionFilesFuzz, PriorProbabilityFile) {
         ASSERT_TRUE(positive) << "seed " << seed << " input " << i;
         for (double v : ResamplePrior(curve, grid))
             ASSERT_TRUE(std::isfinite(v) && v >= 0.0) << "seed " << seed << " input " << i;
+    }
+}
+
+// An M(s) table: what is taken gives finite non-negative masses everywhere, also far outside
+// its rows; a refusal keeps the table read before.
+TEST_F(DistributionFilesFuzz, MofSTableFile) {
+    const unsigned seed = FuzzSeed(20261220u);
+    std::mt19937 rng(seed);
+    const std::string path = dir.file("MofS.dat");
+    const std::string base = "1 10000\n2.5 35000\n5 66000\n10 180000\n20 500000\n";
+    ASSERT_EQ(ParseMofSTable(base), "");
+    const double probes[] = {-1e30, -3.0, 0.0, 1.7, 7.0, 25.0, 1e30};
+    const int inputs = FuzzInputCount(20000);
+    for (int i = 0; i < inputs; ++i) {
+        std::vector<double> before;
+        for (double s : probes)
+            before.push_back(InterpolateMofS(s, 20.0));
+        WriteTextFile(path, MutateText(base, rng));
+        const bool taken = LoadMofSTable(path).empty();
+        for (std::size_t k = 0; k < std::size(probes); ++k) {
+            const double m = InterpolateMofS(probes[k], 20.0);
+            ASSERT_TRUE(std::isfinite(m) && m >= 0.0) << "seed " << seed << " input " << i;
+            if (!taken)
+                ASSERT_EQ(m, before[k]) << "seed " << seed << " input " << i;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The prior probability and transform commands through the menu on generated c(s) data of one
 // species: the current distribution taken as prior, drawn over the plot, used by the next Run,
 // copied and switched off; refused prior files; discrete species for one Run; the transforms.
+#include "app/molar_mass_readout.h"
 #include "app/txla_window.h"
 #include "distributions/prior_probabilities.h"
 #include "foundations/hydrodynamics.h"
@@ -231,4 +232,23 @@ TEST(TransformCommands, S20wThenIntegralThroughTheMenu) {
     EXPECT_NEAR(ContiState::distribution[ContiState::gridPoints], total, 1e-5);
     f.Paint();
     KeepPng(f, "integral_distribution.png");
+}
+
+// "Continuous c(s) with M(s) table" asks for its table; the molar mass readout then follows it.
+TEST(PriorCommands, MofSTableOfItsModelGivesTheMolarMassReadout) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    const std::string path = f.data.file("MofS.dat");
+    std::ofstream(path) << "2 20000\n4 60000\n8 100000\n";
+    {
+        plat::test::Script script;
+        script.onUnexpected(plat::test::Unexpected::Cancel);
+        script.expectFileOpen()
+            .title("select M(s) table (s [S], M [Da])")
+            .answer(std::vector<std::string>{path});
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(587), 0);
+        ASSERT_TRUE(script.done()) << script.logText();
+    }
+    EXPECT_DOUBLE_EQ(MolarMassOfS(3.0f), 40000.0);
+    EXPECT_DOUBLE_EQ(MolarMassOfS(10.0f), 120000.0);
 }

@@ -17,6 +17,7 @@
 #include "state/serial_fit_state.h"
 #include "state/conti_state.h"
 #include "distributions/prior_probabilities.h"
+#include "distributions/m_of_s_table.h"
 #include "state/result_table.h"
 #include "state/fit_control.h"
 #include "foundations/hydrodynamics.h"
@@ -82,6 +83,7 @@ void ResetAllState()
     InhomogeneousSolvent::ResetToDefaults();
     ResetDlsState();
     ClearPriorParams();
+    ClearMofSTable();
     FreeResultTable(); // the distribution, its plot and kernel, before their pointers are reset
     ContiState::ResetToDefaults();
     gDistributionThreadCount = 2;
