@@ -187,6 +187,11 @@ class TXLAWindow : public TFrameWindow {
     void CmContourK();
     // Monte Carlo of the distributions (296) and of integrated weight-average s (546).
     void CmMonteCarloDistributions();
+    // Batch fits: the sets by cell or folder number (593), by list files (904), and the series
+    // chosen in the plotting program (923).
+    void CmSerializeFitByCell();
+    void CmSerializeFitByList();
+    void CmSerializeFitWithVizra();
     void CmMonteCarloSw();
     // Prior probabilities of the distributions (529) and discrete species known before (633).
     void CmUsePriorProbabilities();

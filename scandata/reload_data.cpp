@@ -4,6 +4,7 @@
 
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
+#include "state/serial_fit_state.h"
 #include "state/window_services.h"
 #include "plat/window.hpp"
 #include "plotting/progress_line.h"
@@ -84,7 +85,8 @@ void ReloadAllData(TXLAWindow* window) {
     if (!ReloadListedScans(window, false, progress))
         return;
     AllocCommonGridScanArrays();
-    if (window)
+    // A batch sets each set's parameters first and runs the model itself.
+    if (window && !SerialFitState::serializing)
         WindowServices::RunModel(window);
     progress.Hide(window);
     // Corrected copies were written: they are loaded as the data set they now are.

@@ -14,6 +14,8 @@ struct SerialFitState {
     // The user's answer to "restore previous params if available?": while it and serializing
     // are set, each set's saved analysis is restored without a question.
     static inline bool restorePrevious = false;
+    // Monte-Carlo statistics of the integration ranges are wanted.
+    static inline bool monteCarlo = false;
     // A key was pressed during a fit of the batch.
     static inline bool stopRequested = false;
     // 0, or the code of the numerical failure met in the current set (AnalysisFailure of
@@ -25,7 +27,7 @@ struct SerialFitState {
     static inline MonteCarloStatistics mcStatistics{};
 
     static void ResetToDefaults() {
-        serializing = restorePrevious = stopRequested = false;
+        serializing = restorePrevious = monteCarlo = stopRequested = false;
         errorCode = 0;
         mcStatistics = MonteCarloStatistics{};
     }

@@ -1,0 +1,204 @@
+// The questions, stop check, per-set report files and closing boxes of the batch-fit commands.
+#include "app/batch_fit_common.h"
+
+#include "app/experiment_file.h"
+#include "app/txla_window.h"
+#include "distributions/integrate_distribution.h"
+#include "distributions/monte_carlo.h"
+#include "foundations/analysis_failure.h"
+#include "foundations/input_boxes.h"
+#include "foundations/key_polling.h"
+#include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
+#include "plat/files.hpp"
+#include "plat/msgbox.hpp"
+#include "plat/paths.hpp"
+#include "scandata/raw_data_set.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/run_switches.h"
+#include "state/scan_store.h"
+#include "state/serial_fit_state.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using M = ModelChoice;
+
+} // namespace
+
+BatchSetPaths CurrentSetPaths() {
+    BatchSetPaths set;
+    if (ScanStore::fileNames.empty())
+        return set;
+    std::string drive, dir;
+    plat::SplitPath(ScanStore::fileNames[0], &drive, &dir, nullptr, &set.ext);
+    set.folder = drive + dir;
+    set.underscored = set.ext;
+    if (!set.underscored.empty())
+        set.underscored[0] = '_';
+    return set;
+}
+
+void PointSavedAnalysisAtSet() {
+    if (!ScanStore::fileNames.empty())
+        SetParameterPathInFolder(ScanStore::fileNames[0]);
+}
+
+bool AskBatch(TXLAWindow* window, const char* question) {
+    return window->MessageBox(question, kSerializeCaption, MB_YESNO) == IDYES;
+}
+
+bool AskBatchInteger(TXLAWindow* window, int* value, int defaultValue, const char* prompt) {
+    float answer = static_cast<float>(defaultValue);
+    const bool confirmed =
+        InputFloatForWindow(window, &answer, answer, true, prompt, kSerializeCaption);
+    // Far outside any count or number a batch can use; keeps the conversion defined.
+    const double bounded = std::fmax(-1e9, std::fmin(1e9, std::floor(answer)));
+    *value = std::isfinite(answer) ? static_cast<int>(bounded) : defaultValue;
+    return confirmed;
+}
+
+bool BatchDistributionModel() {
+    return M::contiMode && !M::gStarFamily;
+}
+
+bool BatchContinuousCsModel() {
+    return M::contiCs || M::csDiscreteSD || M::csDiscreteMs;
+}
+
+bool DistributionAvailable() {
+    return ContiState::distribution != nullptr && ContiState::sValues != nullptr &&
+           ContiState::gridPoints > 0;
+}
+
+std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window) {
+    std::vector<IntegrationRange> ranges;
+    const bool grid = DistributionAvailable();
+    const float first = grid ? ContiState::sValues[1] : 1.0f;
+    const float last = grid ? ContiState::sValues[ContiState::gridPoints] : 10.0f;
+    for (;;) {
+        IntegrationRange range{first, last};
+        const bool lo = InputFloatForWindow(window, &range.sMin, first, true,
+                                            "s min for integration", kSerializeCaption);
+        const bool hi = lo && InputFloatForWindow(window, &range.sMax, last, true,
+                                                  "s max for integration", kSerializeCaption);
+        if (lo && hi)
+            ranges.push_back(range);
+        if (static_cast<int>(ranges.size()) >= kMaxIntegrationRanges ||
+            !AskBatch(window, "another integration range?"))
+            break;
+    }
+    return ranges;
+}
+
+int AskMonteCarloIterations(TXLAWindow* window, int defaultCount) {
+    if (!AskBatch(window, "with Monte-Carlo error analysis?"))
+        return 0;
+    int count = defaultCount;
+    // The count is taken whether or not the box was confirmed.
+    AskBatchInteger(window, &count, defaultCount, "# of MC iterations");
+    return count < 2 ? 0 : count;
+}
+
+bool BatchStopAsked(TXLAWindow* window) {
+    // A key that stopped a Run counts as a stop request, and so does one still waiting in the
+    // queue after an engine that does not poll the keyboard.
+    if (gUserInterrupt.load() || (!SerialFitState::stopRequested && KeyPressed(window)))
+        SerialFitState::stopRequested = true;
+    gUserInterrupt.store(false);
+    if (!SerialFitState::stopRequested)
+        return false;
+    if (AskBatch(window, "stop series?"))
+        return true;
+    SerialFitState::stopRequested = false;
+    return false;
+}
+
+void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out) {
+    if (!plat::WriteFileAtomically(path, text))
+        out.Fail(path);
+}
+
+void WriteDistributionReport(const BatchSetPaths& set, bool withFf0, BatchWrite& out) {
+    std::string text;
+    for (int p = 1; p <= ContiState::gridPoints; ++p)
+        AppendFormat(text, "%e %e\n", static_cast<double>(ContiState::sValues[p]),
+                     static_cast<double>(ContiState::distribution[p]));
+    WriteBatchFile(set.File("distribution"), text, out);
+    if (!withFf0 || !out.ok)
+        return;
+    std::string ff0;
+    AppendFormat(ff0, "%e \n", static_cast<double>(ContiState::ff0));
+    WriteBatchFile(set.File("ff0"), ff0, out);
+}
+
+void IntegrateRanges(std::vector<IntegrationRange>& ranges) {
+    for (IntegrationRange& r : ranges)
+        IntegrateDistribution(r.sMin, r.sMax, &r.c, &r.sw, &r.ctot, nullptr);
+}
+
+void WriteCellBatchIntegrals(const BatchSetPaths& set, std::vector<IntegrationRange>& ranges,
+                             BatchWrite& out) {
+    IntegrateRanges(ranges);
+    std::string text = "smin, smax, c, sw, ctot\n";
+    for (const IntegrationRange& r : ranges)
+        AppendFormat(text, "%e %e %e %e %e\n", static_cast<double>(r.sMin),
+                     static_cast<double>(r.sMax), static_cast<double>(r.c),
+                     static_cast<double>(r.sw), static_cast<double>(r.ctot));
+    WriteBatchFile(set.File("integrals"), text, out);
+}
+
+void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
+                     const std::vector<IntegrationRange>& ranges, int iterations, BatchWrite& out) {
+    const std::string folder = set.folder + "MCdata";
+    if (!plat::IsFolder(folder) && !plat::MakeDir(folder)) {
+        SerialFitState::errorCode = static_cast<int>(AnalysisFailure::MonteCarloFolder);
+        return;
+    }
+    RunMonteCarloDistributions(window, iterations, 0.68f, folder + "/", false);
+    std::string text = "smin\tsmax\tsavg\tsstd\tslow\tsup\tcavg\tcstd\tclow\tcup (P = 0.68)\n";
+    for (const IntegrationRange& r : ranges) {
+        ReportMonteCarloStatistics(window, r.sMin, r.sMax);
+        const MonteCarloStatistics& m = SerialFitState::mcStatistics;
+        AppendFormat(
+            text, "%e\t%e\t%e\t%e\t%e\t%e\t%e\t%e\t%e\t%e\n", static_cast<double>(r.sMin),
+            static_cast<double>(r.sMax), static_cast<double>(m.savg), static_cast<double>(m.sstd),
+            static_cast<double>(m.slow), static_cast<double>(m.sup), static_cast<double>(m.cavg),
+            static_cast<double>(m.cstd), static_cast<double>(m.clow), static_cast<double>(m.cup));
+    }
+    FinishMonteCarlo(window);
+    WriteBatchFile(set.File("MCintegrals"), text, out);
+}
+
+void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out) {
+    if (SerialFitState::errorCode > 0)
+        WriteBatchFile(set.folder + "error.txt", BatchErrorText(SerialFitState::errorCode), out);
+}
+
+void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out) {
+    const std::string path = set.folder + "data" + set.underscored + ".xp";
+    if (!WriteMirovanXpFile(window, path.c_str()))
+        out.Fail(path);
+}
+
+void ReportBatchStopped(TXLAWindow* window, int setsDone) {
+    char text[120];
+    std::snprintf(text, sizeof text, "series stopped - sets done: %d", setsDone);
+    window->MessageBox(text, kSerializeCaption, MB_OK);
+}
+
+void ReportBatchWriteFailure(TXLAWindow* window, const BatchWrite& failure, int setsDone) {
+    std::string text = "could not write " + failure.failedPath +
+                       "\nseries stopped - sets done: " + std::to_string(setsDone);
+    window->MessageBox(text.c_str(), kSerializeCaption, MB_OK);
+}
+
+void ShowBatchSetCaption(TXLAWindow* window) {
+    if (ScanStore::fileNames.empty())
+        return;
+    const std::string caption = "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
+    window->SetCaption(caption.c_str());
+}

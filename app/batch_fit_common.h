@@ -1,0 +1,95 @@
+// What the three batch-fit commands share: their questions, the stop check, the per-set report
+// files in the folder of a set's first scan, and the boxes that end a batch early.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TXLAWindow;
+
+inline constexpr const char* kSerializeCaption = "SERIALIZE FIT";
+inline constexpr int kMaxIntegrationRanges = 10;
+
+// One range of the automatic integration.
+struct IntegrationRange {
+    float sMin = 0, sMax = 0;
+    float c = 0, sw = 0, ctot = 0; // results of the current set
+};
+
+// Where a set writes: the folder of its first listed scan (with its separator), that file's
+// extension with its dot (".RA1") and the same with an underscore ("_RA1").
+struct BatchSetPaths {
+    std::string folder;
+    std::string ext;
+    std::string underscored;
+    std::string File(const std::string& name) const { return folder + name + ext; }
+};
+
+// The paths of the set now listed in ScanStore::fileNames (empty folder when nothing is listed).
+BatchSetPaths CurrentSetPaths();
+
+// A reload in place keeps the data folder of the first set: each set's own saved analysis is
+// looked for, and its fits saved, in the folder of its first scan.
+void PointSavedAnalysisAtSet();
+
+// A Yes/No question in a "SERIALIZE FIT" box; true on Yes.
+bool AskBatch(TXLAWindow* window, const char* question);
+// A number box of the batch; the value is rounded down. False when it was not confirmed (value
+// is then the default, rounded down).
+bool AskBatchInteger(TXLAWindow* window, int* value, int defaultValue, const char* prompt);
+
+// True when a distribution model is chosen (continuous and not a boundary analysis).
+bool BatchDistributionModel();
+// True for plain c(s) and c(s) with one discrete component.
+bool BatchContinuousCsModel();
+// True when the current distribution holds a curve.
+bool DistributionAvailable();
+
+// The ranges of the automatic integration, asked one after another (up to ten).
+std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window);
+// "with Monte-Carlo error analysis?" and the count; 0 when Monte Carlo is off.
+int AskMonteCarloIterations(TXLAWindow* window, int defaultCount);
+
+// The stop check after a set's Run and Fit: a key pressed during them (or waiting in the queue)
+// asks "stop series?"; true on Yes. No clears the request and the batch goes on.
+bool BatchStopAsked(TXLAWindow* window);
+
+// The result of writing a set's files: the first file that could not be written, if any.
+struct BatchWrite {
+    bool ok = true;
+    std::string failedPath;
+    void Fail(const std::string& path) {
+        if (ok)
+            failedPath = path;
+        ok = false;
+    }
+};
+
+// The whole text into path through a temporary file; notes a failure in out.
+void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out);
+// "distribution" + EXT (one "%e %e" line per grid point) and, when withFf0, "ff0" + EXT.
+void WriteDistributionReport(const BatchSetPaths& set, bool withFf0, BatchWrite& out);
+// "integrals" + EXT of the plain distribution models (ranges' c, sw and ctot filled in).
+void WriteCellBatchIntegrals(const BatchSetPaths& set, std::vector<IntegrationRange>& ranges,
+                             BatchWrite& out);
+// Integrates every range of the current distribution.
+void IntegrateRanges(std::vector<IntegrationRange>& ranges);
+// The Monte-Carlo step: replicates in folder "MCdata" and "MCintegrals" + EXT; code 7 when the
+// folder cannot be made.
+void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
+                     const std::vector<IntegrationRange>& ranges, int iterations, BatchWrite& out);
+// "error.txt" with the message of SerialFitState::errorCode when it is above 0.
+void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out);
+// The experiment file "data" + E + ".xp" for the sibling program.
+void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out);
+
+// The box that ends a batch stopped by the user, with the number of sets done.
+void ReportBatchStopped(TXLAWindow* window, int setsDone);
+// The box that ends a batch whose results could not be written.
+void ReportBatchWriteFailure(TXLAWindow* window, const BatchWrite& failure, int setsDone);
+// True when the loaded signal is saturated: above 1.8 (absorbance) or 3900 (other data but
+// interference) at the first point of a scan between 6.9 and 7.0 cm.
+bool SignalMaxedOut();
+
+// Caption of the window while a set is processed.
+void ShowBatchSetCaption(TXLAWindow* window);

@@ -1,0 +1,305 @@
+// "Serialize Fit by Cell or dir#" through the menu on generated c(s) sets of known s and loading:
+// the report files of every set read back field by field, a failing set noted and passed, the
+// user's stop, an unwritable folder, and the exits that process nothing.
+#include "app/txla_window.h"
+#include "fitting/param_files.h"
+#include "plat/testing.hpp"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/preference_switches.h"
+#include "state/scan_store.h"
+#include "state/serial_fit_state.h"
+#include "support/batch_data_sets.h"
+#include "support/main_window_fixture.h"
+#include "support/write_faults.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using plat::test::Script;
+
+// Three sets: s 3, 5 and 7 S with loadings 0.3, 0.5 and 0.7.
+const BatchSetCase kSets[3] = {{6, 150, 3.0, 1.25, 0.3, 0.005, 11},
+                               {6, 150, 5.0, 1.25, 0.5, 0.005, 12},
+                               {6, 150, 7.0, 1.25, 0.7, 0.005, 13}};
+
+std::vector<std::vector<double>> ReadRows(const std::string& path, int skipLines = 0) {
+    std::ifstream in(path);
+    std::vector<std::vector<double>> rows;
+    std::string line;
+    for (int k = 0; k < skipLines && std::getline(in, line); ++k) {
+    }
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::vector<double> row;
+        double v;
+        while (fields >> v)
+            row.push_back(v);
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string FirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Loads the scans at paths, chooses c(s) with the batch settings and runs it once.
+void LoadFirstSet(MainWindowFixture& f, const std::vector<std::string>& paths) {
+    f.script.expectFileOpen().answer(paths);
+    f.script.expectInput().prompt("load every n'th file:").answer("1");
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0);
+    ASSERT_EQ(ScanStore::scanCount, static_cast<int>(paths.size()));
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0);
+    SetBatchCsParameters();
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0);
+    ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+}
+
+// The questions up to the bounds, then run only, no restore, one range 1.5 .. 9 S, no Monte
+// Carlo.
+void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool restore) {
+    s.expectBox().caption("SERIALIZE FIT").textHas("time stamp check").answer(IDYES);
+    s.expectBox().text("incremental cell number?").answer(cell ? IDYES : IDNO);
+    s.expectBox().text("incremental highest subdirectory?").answer(folder ? IDYES : IDNO);
+    if (folder)
+        s.expectBox().text("load xpfile with incremental name (xp1.xp, xp2.xp...)?").answer(IDNO);
+    const char* lo = cell ? "minimum cell number value" : "minimum subdir value";
+    const char* hi = cell ? "maximum cell number value" : "maximum subdir value";
+    s.expectInput().caption("SERIALIZE FIT").prompt(lo).answer(std::to_string(first));
+    s.expectInput().prompt(hi).answer(std::to_string(last));
+    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("restore previous params if available?").answer(restore ? IDYES : IDNO);
+    s.expectBox().text("with automatic integration?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("1.5");
+    s.expectInput().prompt("s max for integration").answer("9");
+    s.expectBox().text("another integration range?").answer(IDNO);
+    s.expectBox().text("with Monte-Carlo error analysis?").answer(IDNO);
+}
+
+// The report files of set k (0-based) of kSets in folder with extension ext.
+void ExpectSetReport(const std::string& folder, const std::string& ext, int k) {
+    SCOPED_TRACE(folder + " " + ext);
+    const auto dist = ReadRows(folder + "/distribution." + ext);
+    ASSERT_EQ(static_cast<int>(dist.size()), 40);
+    double peak = 0, peakS = 0;
+    for (const auto& row : dist) {
+        ASSERT_EQ(row.size(), 2u);
+        if (row[1] > peak)
+            peak = row[1], peakS = row[0];
+    }
+    EXPECT_NEAR(dist.front()[0], 0.5, 1e-6);
+    EXPECT_NEAR(dist.back()[0], 10.0, 1e-5);
+    EXPECT_NEAR(peakS, kSets[k].sS, 0.5) << "the set's own distribution";
+    EXPECT_EQ(ReadTextFile(folder + "/ff0." + ext), "1.250000e+00 \n");
+    EXPECT_EQ(FirstLine(folder + "/integrals." + ext), "smin, smax, c, sw, ctot");
+    const auto integrals = ReadRows(folder + "/integrals." + ext, 1);
+    ASSERT_EQ(integrals.size(), 1u);
+    ASSERT_EQ(integrals[0].size(), 5u);
+    EXPECT_DOUBLE_EQ(integrals[0][0], 1.5);
+    EXPECT_DOUBLE_EQ(integrals[0][1], 9.0);
+    EXPECT_NEAR(integrals[0][2], kSets[k].loading, 0.03 * kSets[k].loading);
+    EXPECT_NEAR(integrals[0][3], kSets[k].sS, 0.03 * kSets[k].sS);
+    EXPECT_GE(integrals[0][4], integrals[0][2] * 0.999);
+    const std::string xp = folder + "/data_" + ext + ".xp";
+    EXPECT_EQ(FirstLine(xp), "0 (ExperimentType: SEDVELOCITY)");
+    EXPECT_NE(ReadTextFile(xp).find("(NFILES)"), std::string::npos);
+}
+
+} // namespace
+
+TEST(BatchByCell, EveryCellOfTheFolderFittedAndReported) {
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::string> first;
+    for (int k = 0; k < 3; ++k) {
+        auto paths = WriteBatchSet(f.data.path(), "RA" + std::to_string(k + 1), sets[k]);
+        if (k == 0)
+            first = paths;
+    }
+    LoadFirstSet(f, first);
+    // Cells 1 to 4: cell 4 has no files and is passed over.
+    ScriptOpening(f.script, true, false, 1, 4, false);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    for (int k = 0; k < 3; ++k)
+        ExpectSetReport(f.data.path(), "RA" + std::to_string(k + 1), k);
+    EXPECT_FALSE(fs::exists(f.data.file("distribution.RA4")));
+    EXPECT_FALSE(fs::exists(f.data.file("error.txt")));
+    EXPECT_FALSE(SerialFitState::serializing);
+    EXPECT_FALSE(SerialFitState::restorePrevious);
+    EXPECT_TRUE(gCheckTimestamps) << "switched on again";
+}
+
+TEST(BatchByCell, FolderModeNotesAFailingSetAndGoesOn) {
+    // Folders 1 to 3 beside each other; folder 2 holds a saved analysis of a model that Run does
+    // not evaluate, folder 3 one of c(s): with "restore previous" set 2 fails with its code and
+    // set 3 is analysed again.
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::string> first;
+    for (int k = 0; k < 3; ++k) {
+        auto paths = WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]);
+        if (k == 0)
+            first = paths;
+    }
+    LoadFirstSet(f, first);
+    ScanPaths::gDataPath = f.data.file("3/~tmppars.RA1");
+    ASSERT_TRUE(TmpSaveBestParams(f.window.get(), 0));
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(280), 0); // linear Lamm equation
+    ScanPaths::gDataPath = f.data.file("2/~tmppars.RA1");
+    ASSERT_TRUE(TmpSaveBestParams(f.window.get(), 0));
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0);
+    SetBatchCsParameters();
+    ScanPaths::gDataPath = f.data.file("1/~tmppars.RA1");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+
+    ScriptOpening(f.script, false, true, 1, 3, true);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ExpectSetReport(f.data.file("1"), "RA1", 0);
+    ExpectSetReport(f.data.file("3"), "RA1", 2);
+    EXPECT_FALSE(fs::exists(f.data.file("1/error.txt")));
+    EXPECT_EQ(ReadTextFile(f.data.file("2/error.txt")), "error occured (invalid error code)");
+    EXPECT_FALSE(fs::exists(f.data.file("2/distribution.RA1")));
+    EXPECT_EQ(FirstLine(f.data.file("2/data_RA1.xp")), "0 (ExperimentType: SEDVELOCITY)");
+    EXPECT_EQ(SerialFitState::errorCode, 0) << "set 3 ran clean";
+}
+
+TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
+    // The key stops the Run of set 1 (it leaves no distribution); "stop series?" No goes on with
+    // sets 2 and 3, Yes ends the batch there, with the count of sets done, and nothing more is
+    // written.
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "Yes" : "No");
+        MainWindowFixture f;
+        std::vector<std::string> first;
+        for (int k = 0; k < 3; ++k) {
+            auto paths = WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]);
+            if (k == 0)
+                first = paths;
+        }
+        LoadFirstSet(f, first);
+        ScriptOpening(f.script, false, true, 1, 3, false);
+        plat::test::key(f.window.get(), 'A', 'a');
+        f.script.expectBox().text("stop series?").answer(stop ? IDYES : IDNO);
+        if (stop)
+            f.script.expectBox()
+                .caption("SERIALIZE FIT")
+                .text("series stopped - sets done: 0")
+                .answer(IDOK);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(fs::exists(f.data.file("1/distribution.RA1")));
+        EXPECT_EQ(fs::exists(f.data.file("1/data_RA1.xp")), !stop);
+        if (stop) {
+            for (const char* k : {"2", "3"})
+                EXPECT_EQ(FolderEntries(f.data.file(k)).size(), 6u) << "untouched " << k;
+        } else {
+            ExpectSetReport(f.data.file("2"), "RA1", 1);
+            ExpectSetReport(f.data.file("3"), "RA1", 2);
+        }
+        EXPECT_FALSE(SerialFitState::serializing);
+        EXPECT_TRUE(gCheckTimestamps);
+    }
+}
+
+TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::string> first;
+    for (int k = 0; k < 3; ++k) {
+        auto paths = WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]);
+        if (k == 0)
+            first = paths;
+    }
+    // The child runs as a user without rights: the other folders are opened to everyone.
+    for (const std::string& dir : {f.data.path(), f.data.file("1"), f.data.file("3")})
+        fs::permissions(dir, fs::perms::all);
+    fs::permissions(f.folder.path(), fs::perms::all);
+    LoadFirstSet(f, first);
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    const std::string folder2 = f.data.file("2");
+    const bool stopped = ChildReportsFailure(WriteFault::ReadOnlyFolder, folder2, [&] {
+        ScriptOpening(f.script, false, true, 1, 3, false);
+        f.script.expectBox()
+            .caption("SERIALIZE FIT")
+            .text("could not write " + folder2 + "/distribution.RA1\nseries stopped - sets done: 1")
+            .answer(IDOK);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+        return f.script.done() && fs::exists(f.data.file("1/distribution.RA1")) &&
+               fs::exists(f.data.file("1/data_RA1.xp")) && FolderEntries(folder2).size() == 6 &&
+               !fs::exists(f.data.file("3/distribution.RA1")) && !SerialFitState::serializing;
+    });
+    EXPECT_TRUE(stopped);
+}
+
+TEST(BatchByCell, ExitsBeforeAnySetWriteNothing) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> answers; // prompt, answer
+    };
+    const Case cases[] = {
+        {"nothing to serialize",
+         {{"incremental cell number?", "No"},
+          {"incremental highest subdirectory?", "No"},
+          {"nothing to serialize", "OK"}}},
+        {"cancelled bound",
+         {{"incremental cell number?", "Yes"},
+          {"incremental highest subdirectory?", "No"},
+          {"minimum cell number value", "2"},
+          {"maximum cell number value", "Cancel"}}},
+        {"minimum above maximum",
+         {{"incremental cell number?", "Yes"},
+          {"incremental highest subdirectory?", "No"},
+          {"minimum cell number value", "5"},
+          {"maximum cell number value", "3"},
+          {"fit each set?", "No"},
+          {"restore previous params if available?", "No"},
+          {"with automatic integration?", "No"}}},
+    };
+    const std::vector<GeneratedScan> scans = BatchSetScans(kSets[0]);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        LoadFirstSet(f, WriteBatchSet(f.data.path(), "RA1", scans));
+        const auto before = FolderEntries(f.data.path());
+        f.script.expectBox().textHas("time stamp check").answer(IDYES);
+        for (const auto& [prompt, answer] : c.answers) {
+            const bool input = prompt.find("value") != std::string::npos;
+            if (input && answer == "Cancel")
+                f.script.expectInput().prompt(prompt).answer(IDCANCEL);
+            else if (input)
+                f.script.expectInput().prompt(prompt).answer(answer);
+            else
+                f.script.expectBox().text(prompt).answer(answer == "Yes"  ? IDYES
+                                                         : answer == "No" ? IDNO
+                                                                          : IDOK);
+        }
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_EQ(FolderEntries(f.data.path()), before);
+        EXPECT_TRUE(gCheckTimestamps) << "the time-stamp check is the user's again";
+        EXPECT_FALSE(SerialFitState::serializing);
+    }
+}
