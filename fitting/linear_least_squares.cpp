@@ -265,12 +265,55 @@ bool OnGridRadii(int k) {
     return true;
 }
 
+// Whether every scan has recorded data around the grid radius R: R lies between two of the
+// scan's points that are at most twice its median spacing apart. Outside a scan's radii, or
+// across a gap the loader left (the steepest part of a pile-up at the bottom is filtered out as
+// spikes, leaving one point at the bottom), the scan's grid value is an interpolation with no
+// data behind it.
+bool BackedByEveryScan(const std::vector<int>& scans, const std::vector<float>& widest, float R) {
+    for (std::size_t r = 0; r < scans.size(); ++r) {
+        const int k = scans[r];
+        const float* radius = S::radius[k];
+        const int count = S::pointCount[k];
+        if (count < 2 || R < radius[1] || R > radius[count])
+            return false;
+        const float* above = std::lower_bound(radius + 1, radius + count + 1, R);
+        if (*above != R && *above - *(above - 1) > widest[r])
+            return false;
+    }
+    return true;
+}
+
+// The fit range of the grid without its ends where some scan has no data behind its grid value:
+// data interpolated across a gap at a steep pile-up are far from any model there and would drive
+// the amplitudes and the noise. Checked end to end with a fit range reaching into the pile-up.
+void TrimToBackedGrid(const std::vector<int>& scans, int& first, int& last) {
+    std::vector<float> widest;
+    std::vector<float> steps;
+    for (int k : scans) {
+        steps.clear();
+        for (int i = 2; i <= S::pointCount[k]; ++i)
+            steps.push_back(S::radius[k][i] - S::radius[k][i - 1]);
+        float median = 0.0f;
+        if (!steps.empty()) {
+            std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+            median = steps[steps.size() / 2];
+        }
+        widest.push_back(2.0f * median);
+    }
+    while (first < last && !BackedByEveryScan(scans, widest, S::gridRadius[last]))
+        --last;
+    while (first < last && !BackedByEveryScan(scans, widest, S::gridRadius[first]))
+        ++first;
+}
+
 double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
     const int n = S::gridCount;
     if (scans.empty() || !S::gridSignal || !S::gridRadius || n < 1)
         return -1.0;
-    const int first = S::gridFirstFit >= 1 && S::gridFirstFit <= n ? S::gridFirstFit : 1;
-    const int last = S::gridLastFit >= first && S::gridLastFit <= n ? S::gridLastFit : n;
+    int first = S::gridFirstFit >= 1 && S::gridFirstFit <= n ? S::gridFirstFit : 1;
+    int last = S::gridLastFit >= first && S::gridLastFit <= n ? S::gridLastFit : n;
+    TrimToBackedGrid(scans, first, last);
     const int rows = static_cast<int>(scans.size());
     const int cols = last - first + 1;
 
