@@ -18,7 +18,7 @@ std::vector<GeneratedScan> BatchSetScans(const BatchSetCase& bc) {
     c.meniscus = 6.02f;
     c.bottom = 7.16f;
     c.firstTimeS = 600.0;
-    c.intervalS = 500.0;
+    c.intervalS = bc.intervalS;
     std::vector<GeneratedScan> scans;
     {
         ContiDataStore store(c);

@@ -15,9 +15,10 @@ struct BatchSetCase {
     double loading = 0.5;
     double noise = 0.005;
     unsigned seed = 7;
+    double intervalS = 500.0; // between scans, from 600 s
 };
 
-// The scans of one set (meniscus 6.0 cm, bottom 7.2 cm, 50000 rpm, every 500 s from 600 s).
+// The scans of one set (meniscus 6.0 cm, bottom 7.2 cm, 50000 rpm).
 // Leaves every record at its defaults.
 std::vector<GeneratedScan> BatchSetScans(const BatchSetCase& c);
 // Writes the scans into folder (made when missing) as "%05d.<extension>"; returns the paths.
