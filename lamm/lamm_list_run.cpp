@@ -1,4 +1,4 @@
-// The drivers of Lamm equation lists: start all threads, join in order, report in order.
+// The drivers of Lamm equation lists: hand out the shares, wait for them, report in order.
 #include "lamm/lamm_list_run.h"
 
 #include "state/diagnostics.h"
@@ -7,14 +7,13 @@
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_list_pool.h"
 #include "lamm/lamm_list_thread.h"
 #include "lamm/lamm_trace.h"
 #include "scandata/scan_user_messages.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,8 +136,8 @@ int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const
 }
 
 // Threads only read the template, the list vectors, the headers and the radii, and each writes
-// the rows of its own equations and its own result cells; the joins order those writes before
-// the driver reads them. So the rows do not depend on the thread count, bit for bit.
+// the rows of its own equations and its own result cells; the pool's lock orders those writes
+// before the driver reads them. So the rows do not depend on the thread count, bit for bit.
 int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                            const double* D, const double* vbar, float*** targets,
                            const float* radii, int radiusCount, float** scanRadii,
@@ -151,13 +150,12 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     tmpl->DebugLog("\nStarting CLRunMTList");
     if (tmpl->window != nullptr && !Quiet(*tmpl))
         ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
-    // Thread k's share is the equations j with j mod N = k - 1. The calling thread solves the
-    // share that holds equation 1 itself, so a single equation starts no thread; threads
-    // without a share are not started.
+    // Share k is the equations j with j mod N = k - 1. The calling thread solves the share that
+    // holds equation 1 and claims the others while no kept thread has; a single equation
+    // involves no other thread, and shares without equations are left out.
     const int own = N == 1 ? 1 : 2;
     auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
     std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
-    LammListFinish finish;
     for (int k = 0; k <= N; ++k) {
         threads[k] = std::make_unique<MultiThreadCLammIdeal>();
         if (k == 0)
@@ -168,35 +166,18 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
                             scanCounts);
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
-        threads[k]->SetFinishSignal(&finish);
     }
     tmpl->DebugLog(" ... pLammThreads allocated");
     tmpl->DebugLog(", loaded");
     PollKeyboard(*tmpl);
-    std::vector<int> started;
+    std::vector<MultiThreadCLammIdeal*> shares{threads[own].get()};
     for (int k = 1; k <= N; ++k)
         if (k != own && hasShare(k))
-            started.push_back(k);
-    finish.running = static_cast<int>(started.size());
-    for (int k : started)
-        threads[k]->Start();
+            shares.push_back(threads[k].get());
     tmpl->DebugLog(", started ");
-    threads[own]->RunOnCallingThread();
-    // The keyboard is watched until the workers are done, so a key stops every equation within
-    // its current time step (the workers test the stop flag at every step).
-    {
-        std::unique_lock<std::mutex> lock(finish.mutex);
-        while (finish.running > 0) {
-            if (finish.finished.wait_for(lock, std::chrono::milliseconds(5),
-                                         [&] { return finish.running == 0; }))
-                break;
-            lock.unlock();
-            PollKeyboard(*tmpl);
-            lock.lock();
-        }
-    }
-    for (int k : started)
-        threads[k]->WaitForExit();
+    // The keyboard is watched while kept threads solve, so a key stops every equation within
+    // its current time step (all of them test the stop flag at every step).
+    SolveListShares(shares, N - 1, [&] { PollKeyboard(*tmpl); });
     PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
     int result = 0;
@@ -210,8 +191,8 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     }
     tmpl->DebugLog(", checked ");
     bool allDone = true;
-    for (int k : started)
-        allDone = allDone && threads[k]->GetStatus() == TThread::Finished;
+    for (const MultiThreadCLammIdeal* share : shares)
+        allDone = allDone && share->Done();
     tmpl->DebugLog(allDone ? ", all done " : ", not all done yet ");
     tmpl->DebugLog(", and deleted. ");
     threads.clear();

@@ -142,24 +142,15 @@ int MultiThreadCLammIdeal::Run()
     }
     errorTexts_ = deferred.Take();
     DebugLog("\nexit from MultiThreadCLammIdeal::Run()");
-    if (finish_ != nullptr) {
-        {
-            std::lock_guard<std::mutex> lock(finish_->mutex);
-            --finish_->running;
-        }
-        finish_->finished.notify_all();
-    }
+    done_ = true;
     return 0;
 }
 
 void MultiThreadCLammIdeal::RunOnCallingThread()
 {
     onCallingThread_ = true;
-    LammListFinish* finish = finish_;
-    finish_ = nullptr;
     tPollingTemplate = template_;
     tNextKeyPoll = Clock::time_point{};
     Run();
     tPollingTemplate = nullptr;
-    finish_ = finish;
 }

@@ -3,23 +3,15 @@
 
 #include "plat/thread.hpp"
 
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <vector>
 
 class CLammIdeal;
 
-// Counts the worker threads of a list still solving; the last to finish wakes the driver.
-struct LammListFinish {
-    std::mutex mutex;
-    std::condition_variable finished;
-    int running = 0;
-};
-
-// Thread k of N solves the equations j with j mod N = k - 1, each on its own copy of the
-// template, and writes only the target rows of its equations and element k of the result
-// vectors. It tests the stop flag before every equation.
+// Share k of N is the equations j with j mod N = k - 1, each solved on its own copy of the
+// template; it writes only the target rows of its equations and element k of the result
+// vectors, and tests the stop flag before every equation. A share is solved once, by the
+// calling thread or by a thread kept for the lists (lamm_list_pool.h).
 class MultiThreadCLammIdeal : public TThread {
 public:
     MultiThreadCLammIdeal() = default;
@@ -37,11 +29,13 @@ public:
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
     std::vector<std::string> TakeErrorTexts() { return std::move(errorTexts_); }
-    // Told when this worker's share is done (not used by the share solved on the caller).
-    void SetFinishSignal(LammListFinish* finish) { finish_ = finish; }
-    // Solves this thread's share on the calling thread instead, the key polled in the steps of
-    // its equations (at most every few milliseconds) and the stop flag tested at every step.
+    // Solves this share on the list's calling thread, the key polled in the steps of its
+    // equations (at most every few milliseconds) and the stop flag tested at every step.
     void RunOnCallingThread();
+    // Solves this share on a kept thread: the stop flag tested at every step.
+    void RunInKeptThread() { Run(); }
+    // Whether the share was solved (to its end or to a stop).
+    bool Done() const { return done_; }
 
 protected:
     int Run() override;
@@ -68,6 +62,6 @@ private:
     bool logPrepared_ = false;
     bool deleting_ = false;
     bool onCallingThread_ = false;
-    LammListFinish* finish_ = nullptr;
+    bool done_ = false;
     std::vector<std::string> errorTexts_;
 };

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -262,5 +263,42 @@ TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread)
     EXPECT_GE(polls, 2);
     EXPECT_EQ(solved[1], 0);
     EXPECT_TRUE(AllZero(list, 1));
+    EXPECT_TRUE(TakeErrorBoxes().empty());
+}
+
+// Two lists solved at the same time from two threads share the kept threads: every share is
+// solved once and for its own list, so both lists' rows are those of the sequential lists, round
+// after round.
+TEST_F(LammListRun, ListsFromTwoThreadsAtOnceMatchSequential)
+{
+    LammListCase first, second;
+    first.equations = second.equations = 12;
+    first.scans = second.scans = 6;
+    second.sMin = 3.0, second.sMax = 25.0;
+    LammList a{first}, b{second};
+    for (LammList* list : {&a, &b}) {
+        list->templ.keyPoll = [] { return false; };
+        ASSERT_EQ(CLRunList(&list->templ, list->Equations(), list->S(), list->D(), nullptr,
+                            list->Targets(), list->Radii(), list->Points(), nullptr, nullptr),
+                  0);
+    }
+    const std::vector<float> referenceA = a.Flat(), referenceB = b.Flat();
+    for (int round = 1; round <= 3; ++round) {
+        a.Fill(-1.0f);
+        b.Fill(-1.0f);
+        int codeA = -1, codeB = -1;
+        auto solve = [](LammList& list, int threads, int& code) {
+            code = CLRunMTListWithThreads(threads, &list.templ, list.Equations(), list.S(),
+                                          list.D(), nullptr, list.Targets(), list.Radii(),
+                                          list.Points(), nullptr, nullptr);
+        };
+        std::thread other(solve, std::ref(b), 3, std::ref(codeB));
+        solve(a, 4, codeA);
+        other.join();
+        EXPECT_EQ(codeA, 0) << "round " << round;
+        EXPECT_EQ(codeB, 0) << "round " << round;
+        EXPECT_EQ(a.Flat(), referenceA) << "round " << round;
+        EXPECT_EQ(b.Flat(), referenceB) << "round " << round;
+    }
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
