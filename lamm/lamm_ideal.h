@@ -9,6 +9,7 @@
 
 #include "lamm/cosolvent_grid.h"
 #include "lamm/detection_kernels.h"
+#include "lamm/grid_profile_interpolation.h"
 #include "lamm/lamm_result.h"
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
@@ -293,6 +294,7 @@ public:
     // ================================================================ fields
     // Group 1: finite-element header
     double* outputProfile = nullptr;  // profile handed to the output interpolation
+    GridProfileInterpolation outputInterpolation;
     double* c = nullptr;              // concentration at each node
     double* r = nullptr;              // radius of each node, cm
 

@@ -9,36 +9,6 @@
 #include <cmath>
 #include <vector>
 
-namespace {
-
-// Linear interpolation of the grid profile (gr, gv)[1..gn] onto the ascending radii x[1..n] by
-// one merge walk over both; radii outside the grid take the end value of the profile.
-void InterpolateGridProfile(const double* gr, const double* gv, int gn, const float* xr, float* y,
-                            int n)
-{
-    int j = 2;
-    for (int i = 1; i <= n; ++i) {
-        const double xi = xr[i];
-        if (xi <= gr[1]) {
-            y[i] = static_cast<float>(gv[1]);
-            continue;
-        }
-        if (xi >= gr[gn]) {
-            y[i] = static_cast<float>(gv[gn]);
-            continue;
-        }
-        while (gr[j] < xi)
-            ++j;
-        if (gr[j - 1] > xi)  // radii not ascending: search again from the start
-            for (j = 2; gr[j] < xi; ++j) {
-            }
-        const double w = (xi - gr[j - 1]) / (gr[j] - gr[j - 1]);
-        y[i] = static_cast<float>(gv[j - 1] + w * (gv[j] - gv[j - 1]));
-    }
-}
-
-}  // namespace
-
 double CLammIdeal::ScanTimeAt(int pos) const
 {
     const ScanHeader& h = headers[scanOrder[pos]];
@@ -87,7 +57,7 @@ void CLammIdeal::WriteRemainingScans(bool zero)
         } else {
             std::copy(c + 1, c + N + 1, outputProfile + 1);
             outputProfile[N] += BottomPelletConcentration();
-            InterpolateGridProfile(r, outputProfile, N, radii, row, n);
+            outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n);
         }
     }
     nextOutputScan = scanCount + 1;
@@ -185,7 +155,8 @@ void CLammIdeal::CLEachIterationOutput(double ri)
     float* row = OutputRowFor(nextOutputScan);
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
-        InterpolateGridProfile(r, outputProfile, N, radii, row, OutputCountFor(nextOutputScan));
+        outputInterpolation.Interpolate(r, outputProfile, N, radii, row,
+                                         OutputCountFor(nextOutputScan));
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
     OutputSecondComponent();

@@ -1,0 +1,23 @@
+// Linear interpolation of a grid profile onto output radii, with the cells and weights kept.
+#pragma once
+
+#include <vector>
+
+// Interpolates the grid profile (gr, gv)[1..gn] onto the radii x[1..n]: one merge walk over
+// both for ascending radii (a fresh search where they are not), radii outside the grid taking
+// the end values. The cell and weight of every radius are kept and taken again while the grid
+// and the radii are the same, so the scans of a run on a fixed grid pay the search and the
+// divisions once; the values are those of a fresh walk, bit for bit.
+class GridProfileInterpolation {
+  public:
+    void Interpolate(const double* gr, const double* gv, int gn, const float* x, float* y, int n);
+
+  private:
+    bool Matches(const double* gr, int gn, const float* x, int n) const;
+    void Prepare(const double* gr, int gn, const float* x, int n);
+
+    std::vector<double> grid_; // the grid the cells were found on, [1..gn]
+    std::vector<float> radii_; // the radii they were found for, [1..n]
+    std::vector<int> cell_;    // upper node of each radius's cell; 0 below, -1 above the grid
+    std::vector<double> weight_;
+};

@@ -1,0 +1,79 @@
+// The output interpolation: linear between grid nodes, end values outside the grid, and the kept
+// cells never used for a grid or radii that changed in place.
+#include "lamm/grid_profile_interpolation.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+// Linear interpolation of (gr, gv)[1..] at x found by bisection, for comparison.
+double Expected(const std::vector<double>& gr, const std::vector<double>& gv, double x) {
+    const int gn = static_cast<int>(gr.size()) - 1;
+    if (x <= gr[1])
+        return gv[1];
+    if (x >= gr[gn])
+        return gv[gn];
+    const int j = static_cast<int>(std::lower_bound(gr.begin() + 1, gr.end(), x) - gr.begin());
+    return gv[j - 1] + (x - gr[j - 1]) / (gr[j] - gr[j - 1]) * (gv[j] - gv[j - 1]);
+}
+
+void ExpectInterpolates(GridProfileInterpolation& interpolation, const std::vector<double>& gr,
+                        const std::vector<double>& gv, const std::vector<float>& x,
+                        const char* name) {
+    const int gn = static_cast<int>(gr.size()) - 1, n = static_cast<int>(x.size()) - 1;
+    std::vector<float> y(x.size(), -1.0f);
+    interpolation.Interpolate(gr.data(), gv.data(), gn, x.data(), y.data(), n);
+    for (int i = 1; i <= n; ++i)
+        EXPECT_NEAR(y[i], Expected(gr, gv, x[i]), 1e-6) << name << " at x = " << x[i];
+}
+
+} // namespace
+
+// Ascending, descending and shuffled radii, radii on nodes and outside the grid, a grid graded
+// toward its end: each against bisection, with a fresh object and again with the kept cells.
+TEST(GridProfileInterpolation, MatchesLinearInterpolationForAnyRadii) {
+    const std::vector<double> uniform = {0, 6.0, 6.3, 6.6, 6.9, 7.2};
+    const std::vector<double> graded = {0, 6.0, 6.6, 6.9, 7.05, 7.125, 7.2};
+    struct Case {
+        const char* name;
+        std::vector<double> gr;
+        std::vector<float> x;
+    };
+    const Case cases[] = {
+        {"ascending", uniform, {0, 6.0f, 6.1f, 6.45f, 6.9f, 7.19f, 7.2f}},
+        {"descending", uniform, {0, 7.1f, 6.8f, 6.5f, 6.2f, 6.05f}},
+        {"shuffled", graded, {0, 7.1f, 6.1f, 7.15f, 6.95f, 6.0f, 7.2f}},
+        {"outside", graded, {0, 5.5f, 5.99f, 7.21f, 8.0f}},
+        {"graded ascending", graded, {0, 6.3f, 6.95f, 7.06f, 7.1f, 7.13f, 7.19f}},
+    };
+    for (const Case& tc : cases) {
+        std::vector<double> gv(tc.gr.size());
+        for (size_t i = 1; i < gv.size(); ++i)
+            gv[i] = 1.0 + 3.0 * (tc.gr[i] - 6.0) * (tc.gr[i] - 6.0) - 0.5 * i;
+        GridProfileInterpolation interpolation;
+        ExpectInterpolates(interpolation, tc.gr, gv, tc.x, tc.name);
+        ExpectInterpolates(interpolation, tc.gr, gv, tc.x, tc.name);
+    }
+}
+
+// The kept cells belong to the grid and radii they were found for: a grid moved in place (as
+// the moving frame moves it between scans) and radii changed in place give new cells, and a
+// profile changed on the same grid is interpolated with the kept ones.
+TEST(GridProfileInterpolation, KeptCellsFollowGridAndRadiiChangedInPlace) {
+    std::vector<double> gr = {0, 6.0, 6.3, 6.6, 6.9, 7.2};
+    std::vector<double> gv = {0, 0.0, 1.0, 2.0, 4.0, 8.0};
+    std::vector<float> x = {0, 6.1f, 6.5f, 6.8f, 7.0f, 7.15f};
+    GridProfileInterpolation interpolation;
+    ExpectInterpolates(interpolation, gr, gv, x, "first");
+    for (size_t i = 2; i + 1 < gr.size(); ++i)
+        gr[i] += 0.12;
+    ExpectInterpolates(interpolation, gr, gv, x, "grid moved");
+    x[2] = 6.05f, x[4] = 7.18f;
+    ExpectInterpolates(interpolation, gr, gv, x, "radii changed");
+    gv = {0, 5.0, 4.0, 3.0, 1.0, 0.5};
+    ExpectInterpolates(interpolation, gr, gv, x, "profile changed");
+    x.resize(4);
+    ExpectInterpolates(interpolation, gr, gv, x, "fewer radii");
+}
