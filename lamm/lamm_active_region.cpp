@@ -2,6 +2,7 @@
 #include "lamm/lamm_ideal.h"
 
 #include "foundations/show_error.h"
+#include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 
 #include <algorithm>
@@ -251,10 +252,7 @@ double CLammIdeal::ActiveRegionTimeStep()
         return 1.0;
     }
     SolveActiveRegionStep(dt);
-    bool runaway = false;  // beyond 1e100 or not a number; one pass without branches
-    for (int i = from; i <= upperIndex; ++i)
-        runaway |= !(std::fabs(c[i]) <= 1e100);
-    if (runaway) {
+    if (AnyBeyond1e100(c, from, upperIndex)) {
         discretizationError = 1;
         return 0.0;
     }
@@ -360,6 +358,8 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         if (activeTwisted) {
             TwistedSubstituteProductFrom(Ba, Bb, Bc, cOld, invBet, bet, gam, activeMeeting, c, 1,
                                          from, U);
+            RelativeChanges(c, cOld, changeRatio, from, U);
+            changeRatiosValid = true;
         } else {
             if (!solved)
                 ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio,
