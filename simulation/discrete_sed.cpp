@@ -267,9 +267,13 @@ double ScanTemperatureKelvin() {
 double SpeciesDiffusion(int slot) {
     if (!ModelChoice::equilibriumMs)
         return std::fabs(double(M::speciesDOrM[slot]) * 1e-7);
+    // An optimiser's trial may take M to zero or below. It is then the lightest particle there
+    // is, 1 Da, whose D (about 0.05 cm^2/s) the solvers still follow: the 1e-10 Da taken before
+    // gave D near 1e9 cm^2/s, a Lamm solution that was not finite, a box in the middle of the fit
+    // and an optimiser led astray by the model left unchanged.
     double mass = M::speciesDOrM[slot];
-    if (mass <= 0.0)
-        mass = 1e-10;
+    if (!(mass >= 1.0))
+        mass = 1.0;
     const double rt = S::gasConstantTimesT > 0.0f ? double(S::gasConstantTimesT)
                                                   : kGasConstant * ScanTemperatureKelvin();
     return std::fabs(double(M::speciesS[slot]) * 1e-13 * rt / ((1.0 - double(S::vbarRho)) * mass));

@@ -13,7 +13,7 @@ void ComputeSpeciesLoadings();
 // measured initial distribution.
 double SpeciesShare(int slot);
 // D of a slot in cm^2/s, from the value in 1e-7 cm^2/s or, in the M-and-s form, from the molar
-// mass by the Svedberg relation (M <= 0 counts as 1e-10 Da); made positive.
+// mass by the Svedberg relation (below 1 Da as 1 Da); made positive.
 double SpeciesDiffusion(int slot);
 
 // Rotor speed (rpm) and absolute temperature (K) of the last scan in scan order.

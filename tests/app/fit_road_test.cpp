@@ -2,6 +2,7 @@
 // and 7 S / 150 kDa), loaded, started away from the truth in the parameters dialog and fitted by
 // each optimiser; the report shows the result; after Save and a fresh start the load restores it.
 #include "app/params_box.h"
+#include "foundations/random_numbers.h"
 #include "display/paint_switches.h"
 #include "fitting/parameter_report.h"
 #include "scandata/fit_limits.h"
@@ -26,6 +27,7 @@ using M = ModelParameters;
 constexpr const char* kGenerate = "GENERATE DATA";
 constexpr int kScans = 40;
 constexpr double kNoise = 0.005;
+constexpr int kNoiseSeed = 27;
 constexpr double kTrueS[3] = {0, 3.5, 7.0};
 constexpr double kTrueM[3] = {0, 50000.0, 150000.0};
 
@@ -129,6 +131,10 @@ void ExpectTruth(const char* optimiser) {
 
 TEST(FitRoad, GenerateLoadStartFitWithEachOptimiserSaveRestartRestore) {
     MainWindowFixture f(900, 650);
+    // The noise of this seed once took Levenberg-Marquardt to a trial of negative M, whose
+    // model was not finite; the fit then ended at M = -82,000.
+    SCOPED_TRACE("noise seed " + std::to_string(kNoiseSeed));
+    SeedGaussRandom(kNoiseSeed);
     Generate(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     // The dialog's truth went into the generated files only; the store starts afresh on load.

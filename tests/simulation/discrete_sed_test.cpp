@@ -14,7 +14,9 @@
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/simulation_switches.h"
 #include "state/component_scans.h"
+#include "state/fit_control.h"
 #include "state/fit_services.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -51,6 +53,14 @@ void OneSpecies(double s, double d, double c0, int points = 601) {
     M::speciesDOrM[1] = float(d * 1e7);
     M::concentration[1] = float(c0);
     PackFitParameters();
+}
+
+// Every scan's fit, end to end.
+std::vector<float> AllFits() {
+    std::vector<float> all;
+    for (int k = 1; k <= S::scanCount; ++k)
+        all.insert(all.end(), S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k]);
+    return all;
 }
 
 class DiscreteSpecies : public ::testing::Test {
@@ -359,6 +369,43 @@ TEST_F(DiscreteSpecies, InputThatCannotBeEvaluatedEndsWithItsMessage) {
     }
 }
 
+// An optimiser's step may take a molar mass to zero or below. That trial is the lightest particle
+// (1 Da), a finite model without a box: a mass of 1e-10 Da gave D near 1e9 cm^2/s, a Lamm solution
+// that was not finite, "DISCRETIZATION ERROR" in the middle of the fit and an unchanged model
+// that led the optimiser to a negative mass.
+TEST_F(DiscreteSpecies, MolarMassTrialsAtOrBelowZeroGiveAFiniteModel) {
+    for (const float mass : {-35151.1f, 0.0f, 0.5f}) {
+        ResetAllState();
+        OneSpecies(7.0, 4.2e-7, 1.0);
+        ModelChoice::equilibriumMs = true;
+        M::speciesDOrM[1] = 150000.0f;
+        PackFitParameters();
+        FitControl::fitInProgress = true;
+        // within an optimiser run, whose first evaluation set the grid and the steps in time
+        HeldDiscretisation::Scope held;
+        HeldDiscretisation::BeginEvaluation();
+        RunDiscreteSed(nullptr);
+        M::speciesDOrM[1] = mass;
+        PackFitParameters();
+        Script script;
+        HeldDiscretisation::BeginEvaluation();
+        EXPECT_TRUE(RunDiscreteSed(nullptr)) << mass;
+        EXPECT_TRUE(script.done()) << mass << script.logText();
+        const std::vector<float> trial = AllFits();
+        M::speciesDOrM[1] = 1.0f;
+        PackFitParameters();
+        HeldDiscretisation::BeginEvaluation();
+        RunDiscreteSed(nullptr);
+        const std::vector<float> lightest = AllFits();
+        ASSERT_EQ(trial.size(), lightest.size());
+        for (std::size_t j = 0; j < trial.size(); ++j) {
+            ASSERT_TRUE(std::isfinite(trial[j])) << mass << " point " << j;
+            ASSERT_EQ(trial[j], lightest[j]) << mass << " point " << j;
+        }
+        FitControl::fitInProgress = false;
+    }
+}
+
 // The algorithm of each species by its normalized s: Claverie below the limit, moving hat above
 // it, the choice before at the limit itself.
 TEST_F(DiscreteSpecies, AutomaticAlgorithmByNormalizedS) {
@@ -390,13 +437,6 @@ TEST_F(DiscreteSpecies, AutomaticAlgorithmByNormalizedS) {
 namespace {
 
 class DiscreteSpeciesOnGrid : public DiscreteSpecies {};
-
-std::vector<float> AllFits() {
-    std::vector<float> all;
-    for (int k = 1; k <= S::scanCount; ++k)
-        all.insert(all.end(), S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k]);
-    return all;
-}
 
 // The grid solvers and the solver objects solve the same species alike, with either algorithm
 // (each road on its own automatic grid).
