@@ -3,6 +3,7 @@
 // distribution for those parameters. Checked on a two-species set with f/f0 and meniscus known.
 #include "distributions/conti_fit.h"
 
+#include "distributions/conti_fit_memo.h"
 #include "distributions/conti_run.h"
 #include "fitting/fit_driver.h"
 #include "fitting/optimiser_choice.h"
@@ -12,6 +13,7 @@
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
@@ -100,9 +102,40 @@ void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
     }
 }
 
-FitObjective Objective(TXLAWindow* window) {
-    return FitObjective{[window](const double* p, std::vector<double>* residuals) {
-        return ContiSimplexSim(window, p, residuals);
+// A key press (or a stop raised elsewhere) ends the fit after this trial.
+bool NoteStopRequest(bool stopped) {
+    if (stopped || gUserInterrupt.load() || KeyPressed()) {
+        FitControl::fitAborted = true;
+        SerialFitState::stopRequested = true;
+        gUserInterrupt.store(true);
+        return true;
+    }
+    return false;
+}
+
+// The model the trial p[1..n] becomes once written into the parameters (clamped, in single
+// precision), under the current held discretisation.
+ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const double* p) {
+    for (std::size_t k = 0; k < free.size(); ++k)
+        WriteParameter(free[k], p[k + 1]);
+    return ContiTrialModel{ModelParameters::meniscus, ModelParameters::bottom, ContiState::ff0,
+                           HeldDiscretisation::Epoch()};
+}
+
+// ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
+FitObjective Objective(TXLAWindow* window, const std::vector<KernelParameter>& free,
+                       ContiFitMemo& memo) {
+    return FitObjective{[window, free, &memo](const double* p, std::vector<double>* residuals) {
+        const ContiTrialModel model = TrialModel(free, p);
+        double value = 0.0;
+        if (memo.Find(model, residuals, value)) {
+            NoteStopRequest(false);
+            return value;
+        }
+        value = ContiSimplexSim(window, p, residuals);
+        if (value != kFailedEvaluation && !FitControl::fitAborted)
+            memo.Keep(model, value, residuals);
+        return value;
     }};
 }
 
@@ -143,8 +176,10 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     // The key poll of ContiSimplexSim raises fitAborted, which stops the optimiser.
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
+    ContiFitMemo memo;
     try {
-        RunChosenOptimiser(window, choice, p.data(), n, Objective(window), BoundsOf(free), control);
+        RunChosenOptimiser(window, choice, p.data(), n, Objective(window, free, memo),
+                           BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         FitControl::fitInProgress = false;
@@ -190,11 +225,7 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
     ContiSolution sol;
     // The residuals need the eliminated noise; the rmsd alone does not.
     const ContiStatus status = ComputeContiSolution(window, sol, residuals != nullptr);
-    if (status == ContiStatus::Stopped || gUserInterrupt.load() || KeyPressed()) {
-        FitControl::fitAborted = true;
-        SerialFitState::stopRequested = true;
-        gUserInterrupt.store(true);
-    }
+    NoteStopRequest(status == ContiStatus::Stopped);
     if (status != ContiStatus::Done) {
         if (residuals)
             residuals->assign(residuals->size(), 0.0);

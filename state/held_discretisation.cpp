@@ -13,9 +13,11 @@ std::map<std::pair<int, int>, HeldLammGrid> gGrids;
 std::atomic<int> gDepth{0};
 std::atomic<int> gNextList{0};
 std::atomic<bool> gOutgrown{false};
+std::atomic<unsigned long> gEpoch{0};
 
 void Clear() {
     std::lock_guard<std::mutex> lock(gLock);
+    ++gEpoch;
     gGrids.clear();
     gNextList = 0;
     gOutgrown = false;
@@ -69,4 +71,8 @@ bool HeldDiscretisation::Outgrown() {
 
 void HeldDiscretisation::Resize() {
     Clear();
+}
+
+unsigned long HeldDiscretisation::Epoch() {
+    return gEpoch;
 }

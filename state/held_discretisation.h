@@ -56,4 +56,7 @@ class HeldDiscretisation {
     static bool Outgrown();
     // Forgets the held grids (the next evaluation sizes them again) and the outgrown mark.
     static void Resize();
+    // Counts the times the record was cleared (a scope begun or ended, a resize): two solutions
+    // of the same equations within one count are solved on the same held discretisation.
+    static unsigned long Epoch();
 };
