@@ -117,8 +117,8 @@ void TXLAWindow::CmFit() {
     if (LoadFilters::gradientCheck && !CheckScanGradients(this))
         return;
     fitBusy = true;
-    if (ModelChoice::gStarFamily) {
-        // The boundary analyses have nothing to fit.
+    if (ModelChoice::gStarFamily || (ModelChoice::contiMode && ModelChoice::dlsIRhTimeCourse)) {
+        // The boundary analyses and the light-scattering time course have nothing to fit.
         CmRun();
         fitBusy = false;
         return;

@@ -5,6 +5,7 @@
 #include "app/txla_window.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
+#include "distributions/dls_time_course.h"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -46,6 +47,7 @@ bool RunEngineAvailable(RunEngine engine) {
     case RunEngine::ApproachToEquilibrium:
         return true;
     case RunEngine::ContinuousModel:
+        return CurrentContiVariant() == ContiVariant::DlsRh;
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:
         return false;
@@ -75,6 +77,8 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return RunResult::Refused;
     case RunEngine::ContiSed:
         return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
+    case RunEngine::ContinuousModel:
+        return RunContinuousModel(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::EquilibriumFit:
     case RunEngine::DiscreteSed:
         if (ScanStore::scanCount <= 0) {

@@ -19,6 +19,11 @@ ContiVariant CurrentContiVariant() {
                                                                       : ContiVariant::LsGStar;
     if (M::contiCs)
         return M::zoneCs ? ContiVariant::None : ContiVariant::Cs;
+    // The time course computes the I(Rh) of each of its slices.
+    if (M::dlsID)
+        return ContiVariant::DlsD;
+    if (M::dlsIRh || M::dlsIRhTimeCourse)
+        return ContiVariant::DlsRh;
     if (M::csInvariantD)
         return ContiVariant::CsInvariantD;
     const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
@@ -26,8 +31,8 @@ ContiVariant CurrentContiVariant() {
                           M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
                           M::lsgDiscrete || M::csDiscreteMs || M::csWithBaselineEstimates ||
                           M::csDiscreteSD || M::cmPriorVbar || M::cmPowerLaw || M::cmInvariantD ||
-                          M::dlsIRh || M::dlsID || M::dlsIRhTimeCourse || M::zoneCs ||
-                          M::zoneLsGs || M::electrophoresisLsG || M::fMvsM || M::cvElectrophoresis;
+                          M::zoneCs || M::zoneLsGs || M::electrophoresisLsG || M::fMvsM ||
+                          M::cvElectrophoresis;
     return anyOther ? ContiVariant::None : ContiVariant::CM;
 }
 
@@ -51,8 +56,12 @@ std::string CheckContiSettings(double rangeMin, double rangeMax, double resoluti
                       resolution, kMaxContiGridPoints);
         return text;
     }
-    if (!(confidenceLevel > 0.0 && confidenceLevel < 1.0))
-        return "The confidence level of the regularization must lie between 0 and 1.";
+    // Above 1 the level is the chi-square ratio itself (1.01: a fit 1% above the best one, the
+    // close smoothing of molar-mass distributions on equilibrium data).
+    if (!((confidenceLevel > 0.0 && confidenceLevel < 1.0) ||
+          (confidenceLevel > 1.0 && confidenceLevel <= kMaxContiChiSquareRatio)))
+        return "The confidence level of the regularization must lie between 0 and 1, or above 1 "
+               "up to 2 as the chi-square ratio itself.";
     return {};
 }
 
@@ -102,6 +111,13 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.s[p] = x;
             g.D[p] = 0.0;
             g.M[p] = CalculateMff02(static_cast<float>(x), ff0);
+            break;
+        case ContiVariant::DlsD:
+            g.D[p] = std::pow(10.0, x);
+            break;
+        case ContiVariant::DlsRh:
+            // Stokes-Einstein in the buffer at the data's temperature; the radius in nm.
+            g.D[p] = StokesEinsteinD(static_cast<float>(x * 1e-9), t);
             break;
         case ContiVariant::Cs:
         case ContiVariant::None: {

@@ -12,12 +12,20 @@ enum class ContiVariant {
     CsInvariantD, // c(s) with one diffusion coefficient for every s
     CM,           // c(M): s and D from M and the frictional ratio
     LsGStar,      // ls-g*(s): non-diffusing boundaries
+    DlsD,         // light scattering over log10 D (D in cm^2/s)
+    DlsRh,        // light scattering over the Stokes radius Rh (nm)
 };
+
+// The light-scattering distributions, whose data are autocorrelation functions.
+inline bool IsDlsVariant(ContiVariant v) {
+    return v == ContiVariant::DlsD || v == ContiVariant::DlsRh;
+}
 
 // The variant the model switches choose (None for the continuous models not built yet).
 ContiVariant CurrentContiVariant();
 
-// Grid points 1..n: abscissa x (S, or Da for c(M)), with s (S), D (cm^2/s) and M (Da) of each,
+// Grid points 1..n: abscissa x (S, Da for c(M), log10 D or nm for light scattering), with s (S),
+// D (cm^2/s) and M (Da) of each (s and M are 0 for light scattering),
 // and the trapezoid weight of each point in the abscissa, so that sum a_p = int c dx.
 struct ContiGrid {
     ContiVariant variant = ContiVariant::None;
@@ -28,8 +36,12 @@ struct ContiGrid {
 // The most grid points a distribution may have (the saved analysis holds no more).
 inline constexpr int kMaxContiGridPoints = 100000;
 
+// The largest chi-square ratio a confidence level above 1 may ask for.
+inline constexpr double kMaxContiChiSquareRatio = 2.0;
+
 // Checks the range settings (finite, ascending, 2 to kMaxContiGridPoints points, a confidence
-// level inside (0, 1)); the text of the first problem found, empty when usable.
+// level inside (0, 1) or a chi-square ratio in (1, kMaxContiChiSquareRatio]); the text of the
+// first problem found, empty when usable.
 std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,
                                double confidenceLevel);
 

@@ -15,15 +15,19 @@
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "plat/clock.hpp"
+#include "plat/msgbox.hpp"
 #include "scandata/common_grid.h"
+#include "scandata/dls_acf_conversion.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/distribution_totals.h"
+#include "simulation/dls_kernels.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -50,6 +54,7 @@ struct KernelInputs {
     const float* gridRadius = nullptr;
     int gridCount = 0, scanCount = 0;
     const ScanHeader* header = nullptr;
+    std::vector<float> q2; // light scattering: the curves' scattering vectors
     double firstTime = 0.0;
     unsigned long generation = 0;
     bool operator==(const KernelInputs&) const = default;
@@ -74,6 +79,9 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.scanCount = S::scanCount;
     k.header = S::header;
     k.firstTime = S::header ? S::header[1].time : 0.0;
+    if (IsDlsVariant(g.variant) && S::dlsRecords)
+        for (int c = 1; c <= S::scanCount; ++c)
+            k.q2.push_back(DlsScatteringVectorSquared(S::dlsRecords[c]));
     return k;
 }
 
@@ -118,6 +126,20 @@ bool EquilibriumKernel(const ContiGrid& g) {
     return true;
 }
 
+// Decays of unit amplitude for every grid point and curve; false after the box of a curve not
+// held as g(1), with the kernel freed.
+bool DlsKernel(const ContiGrid& g) {
+    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
+    for (int p = 1; p <= g.n; ++p) {
+        if (!BuildDlsDistributionKernelB(gContiKernel, p, g.D[p])) {
+            gContiKernel.Free();
+            return false;
+        }
+        gContiKernel.SetSolved(p, true);
+    }
+    return true;
+}
+
 bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
@@ -127,6 +149,9 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar) {
         NonDiffusingKernel(g);
+    } else if (IsDlsVariant(g.variant)) {
+        if (!DlsKernel(g))
+            return false;
     } else if (g.variant == ContiVariant::CM && S::equilibriumData) {
         if (!EquilibriumKernel(g)) {
             gContiKernel.Free();
@@ -191,6 +216,29 @@ namespace {
 // Sedimentation coefficients (S) and molar masses (Da) beyond any particle.
 constexpr double kMaxContiS = 1e6;
 constexpr double kMaxContiM = 1e12;
+// Diffusion coefficients (log10 cm^2/s) and Stokes radii (nm) whose decays can be formed.
+constexpr double kMinDlsLogD = -30.0, kMaxDlsLogD = 10.0;
+constexpr double kMaxDlsRadiusNm = 1e7;
+
+// Every loaded curve has a finite, positive scattering vector.
+std::string CheckDlsRecords() {
+    char text[400];
+    if (!gDlsData || !S::dlsRecords)
+        return "need DLS data for this analysis";
+    for (int k = 1; k <= S::scanCount; ++k) {
+        const DlsRecord& r = S::dlsRecords[k];
+        const float q2 = DlsScatteringVectorSquared(r);
+        if (!(q2 > 0.0f && std::isfinite(q2))) {
+            std::snprintf(text, sizeof text,
+                          "curve %s has no usable scattering vector (refractive index %g, angle "
+                          "%g deg, wavelength %g m): its decays cannot be computed",
+                          S::scanFileName && S::scanFileName[k] ? S::scanFileName[k] : "",
+                          double(r.refractiveIndex), double(r.angle), double(r.wavelength));
+            return text;
+        }
+    }
+    return {};
+}
 
 // What the model's own values allow: f/f0 (or the invariant D), the range of the abscissa, and
 // neighbouring grid points that still differ.
@@ -198,7 +246,23 @@ std::string CheckContiModelValues(ContiVariant variant) {
     char text[400];
     const double lo = ContiState::rangeMin, hi = ContiState::rangeMax;
     const int n = static_cast<int>(ContiState::resolution);
-    if (variant == ContiVariant::CsInvariantD) {
+    if (variant == ContiVariant::DlsD && !(lo >= kMinDlsLogD && hi <= kMaxDlsLogD)) {
+        std::snprintf(text, sizeof text,
+                      "The range %g to %g cannot be computed: log10 D (D in cm^2/s) must lie "
+                      "between %g and %g.",
+                      lo, hi, kMinDlsLogD, kMaxDlsLogD);
+        return text;
+    }
+    if (variant == ContiVariant::DlsRh && !(lo > 0.0 && hi <= kMaxDlsRadiusNm)) {
+        std::snprintf(text, sizeof text,
+                      "The range %g to %g nm cannot be computed: Stokes radii must lie above 0 "
+                      "and at most %g nm.",
+                      lo, hi, kMaxDlsRadiusNm);
+        return text;
+    }
+    if (IsDlsVariant(variant)) {
+        // No frictional ratio or sedimentation enters the decays.
+    } else if (variant == ContiVariant::CsInvariantD) {
         if (!(ContiState::invariantD > 0.0f && std::isfinite(ContiState::invariantD))) {
             std::snprintf(text, sizeof text,
                           "The diffusion coefficient %g cm^2/s is impossible: it must be a "
@@ -213,9 +277,11 @@ std::string CheckContiModelValues(ContiVariant variant) {
                       double(ContiState::ff0));
         return text;
     }
-    if (variant == ContiVariant::CM
-            ? !(lo > 0.0 && hi <= kMaxContiM)
-            : !(std::fabs(lo) <= kMaxContiS && std::fabs(hi) <= kMaxContiS)) {
+    if (IsDlsVariant(variant)) {
+        // Checked above.
+    } else if (variant == ContiVariant::CM
+                   ? !(lo > 0.0 && hi <= kMaxContiM)
+                   : !(std::fabs(lo) <= kMaxContiS && std::fabs(hi) <= kMaxContiS)) {
         if (variant == ContiVariant::CM)
             std::snprintf(text, sizeof text,
                           "The molar mass range %g to %g Da cannot be computed: molar masses "
@@ -272,8 +338,10 @@ std::string CheckContiSize(int n, const ContiDataSet& set) {
 std::string CheckContiRun(ContiVariant variant) {
     if (variant == ContiVariant::None)
         return "This distribution model is not available in this version.";
-    if (!(ModelParameters::meniscus > 0.0f) ||
-        !(ModelParameters::bottom > ModelParameters::meniscus))
+    // Light-scattering data have lags in place of radii and no rotor.
+    const bool dls = IsDlsVariant(variant);
+    if (!dls && (!(ModelParameters::meniscus > 0.0f) ||
+                 !(ModelParameters::bottom > ModelParameters::meniscus)))
         return "Meniscus and bottom must be set (meniscus below bottom) before a distribution "
                "is computed.";
     std::string problem = CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax,
@@ -281,7 +349,7 @@ std::string CheckContiRun(ContiVariant variant) {
     if (problem.empty())
         problem = CheckContiModelValues(variant);
     if (problem.empty())
-        problem = CheckScanConditions();
+        problem = dls ? CheckDlsRecords() : CheckScanConditions();
     ContiDataSet set;
     if (problem.empty() && GetContiDataSet(set, nullptr))
         problem = CheckContiSize(static_cast<int>(ContiState::resolution), set);
@@ -296,17 +364,24 @@ std::string NotEnoughMemoryText() {
     return text;
 }
 
+ContiGrid CurrentContiGrid(ContiVariant variant) {
+    return BuildContiGrid(variant, static_cast<int>(ContiState::resolution), ContiState::rangeMin,
+                          ContiState::rangeMax, ContiState::logGrid, ContiState::ff0,
+                          ContiState::invariantD, ScanTemperature());
+}
+
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
-    const int n = static_cast<int>(ContiState::resolution);
-    out.grid =
-        BuildContiGrid(variant, n, ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,
-                       ContiState::ff0, ContiState::invariantD, ScanTemperature());
+    out.grid = CurrentContiGrid(variant);
     if (!EnsureKernel(window, out.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
+    return SolveContiSet(window, out, withNoise);
+}
 
+ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise) {
+    const int n = out.grid.n;
     const ContiDataSet& set = out.set;
     ContiColumnRow column = [&set](int p, int s) { return gContiKernel.Row(p, set.scans[s]); };
     ContiDataRow data = [&set](int s) { return S::gridSignal[set.scans[s]]; };
@@ -375,8 +450,9 @@ void StoreContiSolution(const ContiSolution& sol) {
     ReplaceArray(ContiState::distribution, 0, n);
     if (!sol.second.empty())
         ReplaceArray(ContiState::secondDistribution, 0, n);
-    // The c(M) curve is drawn over M; the others over s.
-    const bool overM = g.variant == ContiVariant::CM;
+    // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
+    // others over s.
+    const bool overM = g.variant == ContiVariant::CM || IsDlsVariant(g.variant);
     for (int p = 1; p <= n; ++p) {
         ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
         ContiState::mValues[p] = static_cast<float>(g.M[p]);
@@ -438,6 +514,20 @@ void StoreContiSolution(const ContiSolution& sol) {
     S::resultAvailable = true;
 }
 
+void OfferFieldAcfConversion(TXLAWindow* window) {
+    if (!IsDlsVariant(CurrentContiVariant()) || !gDlsData || !S::dlsRecords || S::scanCount < 1 ||
+        S::dlsRecords[1].isFieldAcf)
+        return;
+    if (MessageBox(WindowServices::PlatformWindow(window),
+                   "DLS data for this model must be field autocorrelation g(1) - transform?", "",
+                   MB_YESNO) != IDYES)
+        return;
+    for (int k = 1; k <= S::scanCount; ++k)
+        ToggleFieldIntensityACF(S::pointCount[k], S::signal[k], S::dlsRecords[k]);
+    // A grid of its own holds resampled copies of the values: made again from the new ones.
+    BuildCommonRadialGrid();
+}
+
 bool RunContiSed(TXLAWindow* window) {
     const std::string problem = CheckContiRun(CurrentContiVariant());
     std::string why;
@@ -446,6 +536,7 @@ bool RunContiSed(TXLAWindow* window) {
         ShowError(problem.empty() ? why.c_str() : problem.c_str(), 0);
         return false;
     }
+    OfferFieldAcfConversion(window);
     ContiState::fMvsMOneShot = false;
     gUserInterrupt.store(false);
     ContiSolution sol;
@@ -473,18 +564,22 @@ bool RunContiSed(TXLAWindow* window) {
     if (!ScanPaths::gSDistPath.empty())
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
     ShowDistribution(window);
-    if (!ContiState::calledFromFit && !FitControl::fitInProgress) {
-        if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)
-            SubtractAllSystematicNoise();
-        else if (ModelChoice::fitTINoise)
-            SubtractTINoise();
-        else if (ModelChoice::fitRINoise)
-            SubtractRINoise();
-        else
-            SubtractBaselineOffset();
-    }
+    MoveNoiseIntoData();
     WindowServices::RequestRepaint(window);
     return true;
+}
+
+void MoveNoiseIntoData() {
+    if (ContiState::calledFromFit || FitControl::fitInProgress)
+        return;
+    if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)
+        SubtractAllSystematicNoise();
+    else if (ModelChoice::fitTINoise)
+        SubtractTINoise();
+    else if (ModelChoice::fitRINoise)
+        SubtractRINoise();
+    else
+        SubtractBaselineOffset();
 }
 
 bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {

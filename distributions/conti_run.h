@@ -38,13 +38,22 @@ std::string NotEnoughMemoryText();
 // Every value of the solution (distribution, noise, rmsd) is finite.
 bool SolutionFinite(const ContiSolution& solution);
 
+// The grid of the current range, resolution and model values.
+ContiGrid CurrentContiGrid(ContiVariant variant);
+
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without
 // withNoise the eliminated noise is not formed (ti and ri stay empty): a caller that needs only
 // the rmsd saves a pass over the kernel.
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true);
+// The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
+// data set out.set on the kernel as it stands for out.grid.
+ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
+// After a Run outside a fit: the eliminated systematic noise moved out of the fit into the
+// data by the noise switches (the baseline offset when neither is fitted).
+void MoveNoiseIntoData();
 // Frees the distribution arrays of the state (abscissae and values).
 void FreeDistributionArrays();
 
@@ -54,6 +63,11 @@ void FreeDistributionArrays();
 // writes distributions), else each is the loading of its point. False, with the fits untouched,
 // for a model without a kernel, no distribution or no grid, or a kernel that failed (said).
 bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized);
+
+// The light-scattering distributions decay as g(1): when the first loaded curve holds g(2)-1,
+// asks "DLS data for this model must be field autocorrelation g(1) - transform?" and on Yes
+// converts every curve (and the common grid with them). Nothing for the other models.
+void OfferFieldAcfConversion(TXLAWindow* window);
 
 // The Run of the continuous models: checks (each refusal says why and changes nothing), the
 // computation, the result, and unless called from the fit the systematic noise moved into the

@@ -30,6 +30,10 @@ bool HaveDistribution() {
 }
 
 const char* AbscissaLabel() {
+    if (ModelChoice::contiMode && ModelChoice::dlsID)
+        return "log10 D (cm^2/s)";
+    if (ModelChoice::contiMode && (ModelChoice::dlsIRh || ModelChoice::dlsIRhTimeCourse))
+        return "Rh (nm)";
     if (ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
         !ModelChoice::csInvariantD)
         return "molar mass (Da)";

@@ -1,14 +1,15 @@
 // The distribution result of the last analysis, freed before a new load empties the store.
-#include "state/result_table.h"
-
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
+#include "distributions/dls_time_course.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/distribution_totals.h"
+#include "state/result_table.h"
 
 void FreeResultTable() {
     ClearDistribution(false);
     FreeDistributionArrays();
     gContiKernel.Free();
     ClearDistributionTotals();
+    ClearDlsTimeCourse();
 }

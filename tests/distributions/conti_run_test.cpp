@@ -192,6 +192,10 @@ TEST_F(ContiRun, ResultIsTheSameForAnyThreadCount) {
     gDistributionThreadCount = 2;
 }
 
+constexpr const char* kConfidenceText =
+    "The confidence level of the regularization must lie between 0 and 1, or above 1 up to 2 as "
+    "the chi-square ratio itself.";
+
 TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
     store.Fill({{5.0, 1.25, 0.5}});
     ASSERT_TRUE(RunContiSed(nullptr));
@@ -206,10 +210,9 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
          "The distribution range is empty: its minimum must lie below its maximum."},
         {"zero grid points", [] { ContiState::resolution = 0.0f; },
          "The distribution needs at least 2 grid points."},
-        {"P = 1", [] { ContiState::confidenceLevel = 1.0f; },
-         "The confidence level of the regularization must lie between 0 and 1."},
-        {"P = 0", [] { ContiState::confidenceLevel = 0.0f; },
-         "The confidence level of the regularization must lie between 0 and 1."},
+        {"P = 1", [] { ContiState::confidenceLevel = 1.0f; }, kConfidenceText},
+        {"P = 0", [] { ContiState::confidenceLevel = 0.0f; }, kConfidenceText},
+        {"a chi-square ratio above 2", [] { ContiState::confidenceLevel = 2.5f; }, kConfidenceText},
         {"s beyond the computable range", [] { ContiState::rangeMax = 3e6f; },
          "The range 0 to 3e+06 S cannot be computed: sedimentation coefficients must lie between "
          "-1e+06 and 1e+06 S."},
@@ -235,6 +238,24 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
         ScanStore::leftFitLimit = left, ScanStore::rightFitLimit = right;
     }
     TakeErrorBoxes();
+}
+
+// A confidence level above 1 is the chi-square ratio itself: the 1.01 with which the molar-mass
+// smoothing of equilibrium data switches c(M) on used to be refused by Run.
+TEST_F(ContiRun, ConfidenceAboveOneIsTheChiSquareRatio) {
+    store.Fill({{5.0, 1.25, 0.5}}, {}, {}, 0.005, 7);
+    for (bool maxEnt : {true, false}) {
+        ContiState::maxEntRegularization = maxEnt;
+        ContiState::secondDerivativeRegularization = !maxEnt;
+        ContiState::confidenceLevel = 0.5f; // the unregularized solution
+        ContiSolution best, smooth;
+        ASSERT_EQ(ComputeContiSolution(nullptr, best), ContiStatus::Done);
+        ContiState::confidenceLevel = 1.01f;
+        ASSERT_EQ(ComputeContiSolution(nullptr, smooth), ContiStatus::Done);
+        EXPECT_NEAR(smooth.chiSquare / best.chiSquare, 1.01, 1e-3) << "maximum entropy " << maxEnt;
+        EXPECT_TRUE(RunContiSed(nullptr)) << "maximum entropy " << maxEnt;
+    }
+    EXPECT_TRUE(TakeErrorBoxes().empty());
 }
 
 // A key pressed while the normal equations are built is seen after the join: the Run stops, the
