@@ -26,13 +26,14 @@ ContiVariant CurrentContiVariant() {
         return ContiVariant::DlsRh;
     if (M::csInvariantD)
         return ContiVariant::CsInvariantD;
+    if (M::csWithBaselineEstimates)
+        return ContiVariant::CsNonideal;
     const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
                           M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
                           M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
-                          M::lsgDiscrete || M::csDiscreteMs || M::csWithBaselineEstimates ||
-                          M::csDiscreteSD || M::cmPriorVbar || M::cmPowerLaw || M::cmInvariantD ||
-                          M::zoneCs || M::zoneLsGs || M::electrophoresisLsG || M::fMvsM ||
-                          M::cvElectrophoresis;
+                          M::lsgDiscrete || M::csDiscreteMs || M::csDiscreteSD || M::cmPriorVbar ||
+                          M::cmPowerLaw || M::cmInvariantD || M::zoneCs || M::zoneLsGs ||
+                          M::electrophoresisLsG || M::fMvsM || M::cvElectrophoresis;
     return anyOther ? ContiVariant::None : ContiVariant::CM;
 }
 
@@ -120,6 +121,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.D[p] = StokesEinsteinD(static_cast<float>(x * 1e-9), t);
             break;
         case ContiVariant::Cs:
+        case ContiVariant::CsNonideal:
         case ContiVariant::None: {
             g.s[p] = x;
             // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D.

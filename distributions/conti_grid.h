@@ -11,6 +11,7 @@ enum class ContiVariant {
     Cs,           // c(s): D from s and the frictional ratio
     CsInvariantD, // c(s) with one diffusion coefficient for every s
     CM,           // c(M): s and D from M and the frictional ratio
+    CsNonideal,   // c(s) whose species feel the total concentration: s / (1 + ks C), D (1 + kd C)
     LsGStar,      // ls-g*(s): non-diffusing boundaries
     DlsD,         // light scattering over log10 D (D in cm^2/s)
     DlsRh,        // light scattering over the Stokes radius Rh (nm)

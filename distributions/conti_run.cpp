@@ -5,6 +5,7 @@
 #include "distributions/conti_run.h"
 
 #include "distributions/conti_lamm_list.h"
+#include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
@@ -26,6 +27,7 @@
 #include "simulation/distribution_totals.h"
 #include "simulation/dls_kernels.h"
 #include "simulation/non_diffusing_boundary.h"
+#include "simulation/nonlinear_solver.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
@@ -55,6 +57,10 @@ struct KernelInputs {
     int gridCount = 0, scanCount = 0;
     const ScanHeader* header = nullptr;
     std::vector<float> q2; // light scattering: the curves' scattering vectors
+    // the non-ideal c(s): its law, the total concentration it was made in and the solver grid
+    double ks = 0.0, kd = 0.0;
+    unsigned long totals = 0;
+    int lammGridSize = 0;
     double firstTime = 0.0;
     unsigned long generation = 0;
     bool operator==(const KernelInputs&) const = default;
@@ -79,6 +85,12 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.scanCount = S::scanCount;
     k.header = S::header;
     k.firstTime = S::header ? S::header[1].time : 0.0;
+    if (g.variant == ContiVariant::CsNonideal) {
+        const CConcentrationLaw law = ConcentrationLawOfRecord();
+        k.ks = law.ks, k.kd = law.kd;
+        k.totals = DistributionTotalsGeneration();
+        k.lammGridSize = LammGrid::gridSize;
+    }
     if (IsDlsVariant(g.variant) && S::dlsRecords)
         for (int c = 1; c <= S::scanCount; ++c)
             k.q2.push_back(DlsScatteringVectorSquared(S::dlsRecords[c]));
@@ -151,6 +163,9 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
         NonDiffusingKernel(g);
     } else if (IsDlsVariant(g.variant)) {
         if (!DlsKernel(g))
+            return false;
+    } else if (g.variant == ContiVariant::CsNonideal) {
+        if (!NonidealTotalKernel(window, g))
             return false;
     } else if (g.variant == ContiVariant::CM && S::equilibriumData) {
         if (!EquilibriumKernel(g)) {
@@ -344,6 +359,9 @@ std::string CheckContiRun(ContiVariant variant) {
                  !(ModelParameters::bottom > ModelParameters::meniscus)))
         return "Meniscus and bottom must be set (meniscus below bottom) before a distribution "
                "is computed.";
+    if (variant == ContiVariant::CsNonideal && !DistributionTotalsHeld())
+        return "The non-ideal c(s) takes the total concentration of a distribution computed "
+               "before: run c(s) first.";
     std::string problem = CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax,
                                              ContiState::resolution, ContiState::confidenceLevel);
     if (problem.empty())

@@ -60,6 +60,10 @@ Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
 // Where the model switches start; the layout records it as it is built.
 std::size_t gModelSwitchIndex = 0;
 
+// The place in the file of a switch that is 585's own switch now (ModelChoice::csWith-
+// BaselineEstimates under a second name): kept for the layout, read into this and ignored.
+bool gFormerVariantSwitch = false;
+
 // The members of the distribution family: on only while a distribution model is chosen.
 std::vector<bool*> DistributionMembers() {
     return {&C::contiCs, &C::lsGStar, &C::lsgDiscrete, &C::csWithBaselineEstimates, &C::csMsTable,
@@ -68,7 +72,7 @@ std::vector<bool*> DistributionMembers() {
             &C::csConformationalChange, &C::csVariant521, &C::csFloatingVbar,
             &C::csWormlikeChain, &C::csScalingLaw, &C::fMvsM, &C::csBimodal,
             &C::csBimodalDiscrete, &C::csInvariantD, &C::cmPriorVbar, &C::cmPowerLaw,
-            &C::cmInvariantD, &C::contiSpeciesVariant};
+            &C::cmInvariantD, &gFormerVariantSwitch};
 }
 
 // The model switches not among the 19 stored after the options: which discrete model, the

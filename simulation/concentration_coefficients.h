@@ -23,6 +23,9 @@ struct CConcentrationLaw {
     double ks = 0.0, kd = 0.0;
     // monomer-dimer only: the weight-average s is divided by 1 + ks c
     bool dimerKs = false;
+    // non-ideal only: c is the total concentration of the last distribution at the middle of
+    // each step (WriteTotalConcentrationScans), not the profile; the corrector keeps the values.
+    bool distributionTotal = false;
 };
 
 // The monomer concentration m of rapid monomer-trimer association with total c = m + K m^3

@@ -19,6 +19,7 @@ struct Totals {
     std::vector<std::vector<double>> rows; // rows[k][1..points], k in time order
 };
 Totals gTotals;
+unsigned long gTotalsGeneration = 0;
 std::vector<double> gNodeTotals; // the storage of ContiState::totalConcentration
 
 // Linear interpolation of row[1..m] over radii at r, the end values beyond the ends.
@@ -40,6 +41,7 @@ double AtRadius(const std::vector<double>& radii, const std::vector<double>& row
 void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
                             const std::vector<double>& radii,
                             const std::vector<std::vector<double>>& rows) {
+    ++gTotalsGeneration;
     gTotals = Totals{};
     if (timesS.empty() || timesS.size() != rows.size() || radii.size() < 2)
         return;
@@ -56,7 +58,12 @@ void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
 }
 
 void ClearDistributionTotals() {
+    ++gTotalsGeneration;
     gTotals = Totals{};
+}
+
+unsigned long DistributionTotalsGeneration() {
+    return gTotalsGeneration;
 }
 
 bool DistributionTotalsHeld() {

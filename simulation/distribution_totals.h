@@ -11,6 +11,8 @@ void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
                             const std::vector<std::vector<double>>& rows);
 void ClearDistributionTotals();
 bool DistributionTotalsHeld();
+// Counts the changes of the kept totals, so a kernel made from them can tell they are new.
+unsigned long DistributionTotalsGeneration();
 
 // The total concentration at time t (s) at the radii r[1..n] into out[1..n]: linear in time
 // between the loading at 0 and the kept scans (the last scan's values beyond it), linear in

@@ -2,12 +2,14 @@
 #include "simulation/nonlinear_solver.h"
 
 #include "lamm/tridiagonal.h"
+#include "simulation/distribution_totals.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "simulation/step_cuts.h"
+#include "state/conti_state.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -113,7 +115,13 @@ bool NonlinearRun::Solve(const double* from, double* to) {
 }
 
 void NonlinearRun::Predict(double dt) {
-    rule.Predictor(c0.data(), s.data(), D.data(), n);
+    if (rule.Law().distributionTotal) {
+        // The component moves in the concentration of every species of the distribution.
+        WriteTotalConcentrationScans(LammGrid::time + 0.5 * dt);
+        rule.Predictor(ContiState::totalConcentration, s.data(), D.data(), n);
+    } else {
+        rule.Predictor(c0.data(), s.data(), D.data(), n);
+    }
     if (Accelerating()) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
         AssembleIntegrals();
@@ -124,7 +132,8 @@ void NonlinearRun::Predict(double dt) {
 }
 
 void NonlinearRun::Correct() {
-    rule.Corrector(c0.data(), cs.data(), s.data(), D.data(), n);
+    if (!rule.Law().distributionTotal)
+        rule.Corrector(c0.data(), cs.data(), s.data(), D.data(), n);
     AssembleOperator();
     BuildCrankNicolson(stepDt);
     Solve(c0.data(), C());
@@ -386,6 +395,7 @@ CConcentrationLaw ConcentrationLawOfRecord() {
         const double sign = M::nonidealPositive ? 1.0 : -1.0;
         law.ks = sign * std::pow(10.0, double(M::logKs)) / scale;
         law.kd = sign * std::pow(10.0, double(M::logKd)) / scale;
+        law.distributionTotal = C::contiSpeciesVariant;
     }
     return law;
 }

@@ -89,8 +89,9 @@ struct ModelChoice {
     static inline bool& monomerTrimer = selfAssocMonomerTrimer;
     static inline bool associationVariantA = false;
     static inline bool associationVariantB = false;
-    // Distribution variant whose non-ideality uses the distribution's total concentration.
-    static inline bool contiSpeciesVariant = false;
+    // Distribution variant whose non-ideality uses the distribution's total concentration: the
+    // c(s) variant of command 585 (csWithBaselineEstimates), one switch under both names.
+    static inline bool& contiSpeciesVariant = csWithBaselineEstimates;
 
     // Clears every model switch except nonInteractingSpecies, lammVariant and geometryVariant.
     static void ClearModelSwitches()
@@ -109,7 +110,7 @@ struct ModelChoice {
         thirdGeometry = electrophoresis = gStarFamily = vhwFlotation = false;
         lsgExtrapolation = boundaryPlot = equilibriumModel = false;
         equilibriumAssociationModel = nonlinearOption = false;
-        associationVariantA = associationVariantB = contiSpeciesVariant = false;
+        associationVariantA = associationVariantB = false;
     }
 
     static void ResetToDefaults()
