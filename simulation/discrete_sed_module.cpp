@@ -239,7 +239,7 @@ void SizeGridForSpecies(int slot) {
     if (!holding)
         return;
     held.nodes = LammGrid::gridSize;
-    held.resolution = c.uniformCount;
+    held.resolution = std::max(c.uniformCount, 1); // sized: never the "not yet" of 0
     const double m = M::meniscus, b = M::bottom;
     held.growthStart = held.growthStep = 0.0;
     if (LammGrid::growingGridBuilt) {
