@@ -2,6 +2,7 @@
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
 #include "plotting/win_plot.h"
+#include "scandata/common_grid.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/dls_acf_conversion.h"
 #include "state/dls_data.h"
@@ -20,6 +21,10 @@ void TXLAWindow::CmToggleAutocorrelationType() {
             ToggleFieldIntensityACF(S::pointCount[i], S::signal[i], S::dlsRecords[i]);
         title = "g(1) field autocorrelation ";
     }
+    // A grid of its own holds resampled copies of the values: made again from the new ones, or
+    // the fits would go on seeing the other function.
+    if (S::gridSignalAllocated)
+        BuildCommonRadialGrid();
     if (S::dataPlot)
         S::dataPlot->SetYLabel(title);
     if (S::residualPlot)

@@ -34,6 +34,7 @@ DlsFileContent Decay(double D, double timeS) {
     return c;
 }
 
+// The abscissa of the distribution's largest value.
 double PeakRadius() {
     int best = 1;
     for (int p = 2; p <= ContiState::gridPoints; ++p)
@@ -84,5 +85,39 @@ TEST(DlsRoad, LoadChooseIRhRunAndTheTimeCourseThroughTheMenu) {
         ASSERT_EQ(course.values.size(), 2u) << "command " << command << f.script.logText();
         EXPECT_NEAR(PeakRadius(), truth, 0.51) << "command " << command;
     }
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// Curves on lags of their own are resampled onto a grid of their own; the toggle between g(2)-1
+// and g(1) used to convert the curves only, so a Run afterwards fitted the grid's copies of the
+// other function. The grid now follows, and I(D) finds the true D on the converted curves.
+TEST(DlsRoad, ToggledCurvesOnAGridOfTheirOwnReachTheRun) {
+    MainWindowFixture f{900, 650};
+    gAlwaysLoadG2 = true;
+    const double D = 5e-7;
+    DlsFileContent shifted = Decay(D, 100.0);
+    for (double& lag : shifted.lags)
+        lag *= 1.05;
+    const std::vector<std::string> paths = {f.data.write("a.dlsdat", DlsFileText(Decay(D, 0.0))),
+                                            f.data.write("b.dlsdat", DlsFileText(shifted))};
+    f.script.expectFileOpen().answer(paths);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(298), 0); // load DLS Data
+    ASSERT_EQ(ScanStore::scanCount, 2) << f.script.logText();
+    ASSERT_TRUE(ScanStore::gridSignalAllocated) << "the lags differ: the grid is its own";
+    const int j = ScanStore::gridCount / 3;
+    const float before = ScanStore::gridSignal[1][j];
+    ASSERT_GT(before, 0.05f);
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(898), 0); // toggle to g(1)
+    ASSERT_TRUE(ScanStore::dlsRecords[1].isFieldAcf);
+    EXPECT_NEAR(ScanStore::gridSignal[1][j], std::sqrt(before), 1e-3);
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(502), 0); // DLS: Continuous I(D)
+    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::dlsID) << f.script.logText();
+    ContiState::rangeMin = -8.0f, ContiState::rangeMax = -5.0f;
+    ContiState::resolution = 61.0f;
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run: no question, data are g(1)
+    ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+    EXPECT_NEAR(PeakRadius(), std::log10(D), 0.051) << "log10 D, one grid step 0.05";
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
