@@ -51,34 +51,6 @@ struct ListBatchAnswers {
     int mcIterations = 0;
 };
 
-// The detection-correction settings as they were when the command started.
-struct CorrectionSnapshot {
-    bool convolutionOn = DetectionCorrections::convolutionOn;
-    float convolutionWidth = DetectionCorrections::convolutionWidth;
-    float convolutionCutoff = DetectionCorrections::convolutionCutoff;
-    bool coneOn = DetectionCorrections::coneOn;
-    float coneRadius = DetectionCorrections::coneRadius;
-    bool driftOn = DetectionCorrections::driftOn;
-    unsigned char driftMode = DetectionCorrections::driftMode;
-    bool linearDriftOn = DetectionCorrections::linearDriftOn;
-    float linearDriftRate = DetectionCorrections::linearDriftRate;
-    bool exponentialDriftOn = DetectionCorrections::exponentialDriftOn;
-    float exponentialDriftRate = DetectionCorrections::exponentialDriftRate;
-    float driftPlateau = DetectionCorrections::driftPlateau;
-    bool magnificationOn = DetectionCorrections::magnificationOn;
-    float magnificationFactor = DetectionCorrections::magnificationFactor;
-
-    void PutBack() const {
-        using D = DetectionCorrections;
-        D::convolutionOn = convolutionOn, D::convolutionWidth = convolutionWidth;
-        D::convolutionCutoff = convolutionCutoff, D::coneOn = coneOn, D::coneRadius = coneRadius;
-        D::driftOn = driftOn, D::driftMode = driftMode, D::linearDriftOn = linearDriftOn;
-        D::linearDriftRate = linearDriftRate, D::exponentialDriftOn = exponentialDriftOn;
-        D::exponentialDriftRate = exponentialDriftRate, D::driftPlateau = driftPlateau;
-        D::magnificationOn = magnificationOn, D::magnificationFactor = magnificationFactor;
-    }
-};
-
 void AskListBatch(TXLAWindow* window, ListBatchAnswers& a) {
     a.fitEach =
         AskBatch(window, "fit each set? \n(otherwise only run will be executed in each set)");

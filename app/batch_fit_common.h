@@ -2,6 +2,8 @@
 // files in the folder of a set's first scan, and the boxes that end a batch early.
 #pragma once
 
+#include "state/fluorophore.h"
+
 #include <string>
 #include <vector>
 
@@ -23,6 +25,34 @@ struct BatchSetPaths {
     std::string ext;
     std::string underscored;
     std::string File(const std::string& name) const { return folder + name + ext; }
+};
+
+// The detection-correction settings as they were when a batch started, put back after it.
+struct CorrectionSnapshot {
+    bool convolutionOn = DetectionCorrections::convolutionOn;
+    float convolutionWidth = DetectionCorrections::convolutionWidth;
+    float convolutionCutoff = DetectionCorrections::convolutionCutoff;
+    bool coneOn = DetectionCorrections::coneOn;
+    float coneRadius = DetectionCorrections::coneRadius;
+    bool driftOn = DetectionCorrections::driftOn;
+    unsigned char driftMode = DetectionCorrections::driftMode;
+    bool linearDriftOn = DetectionCorrections::linearDriftOn;
+    float linearDriftRate = DetectionCorrections::linearDriftRate;
+    bool exponentialDriftOn = DetectionCorrections::exponentialDriftOn;
+    float exponentialDriftRate = DetectionCorrections::exponentialDriftRate;
+    float driftPlateau = DetectionCorrections::driftPlateau;
+    bool magnificationOn = DetectionCorrections::magnificationOn;
+    float magnificationFactor = DetectionCorrections::magnificationFactor;
+
+    void PutBack() const {
+        using D = DetectionCorrections;
+        D::convolutionOn = convolutionOn, D::convolutionWidth = convolutionWidth;
+        D::convolutionCutoff = convolutionCutoff, D::coneOn = coneOn, D::coneRadius = coneRadius;
+        D::driftOn = driftOn, D::driftMode = driftMode, D::linearDriftOn = linearDriftOn;
+        D::linearDriftRate = linearDriftRate, D::exponentialDriftOn = exponentialDriftOn;
+        D::exponentialDriftRate = exponentialDriftRate, D::driftPlateau = driftPlateau;
+        D::magnificationOn = magnificationOn, D::magnificationFactor = magnificationFactor;
+    }
 };
 
 // The paths of the set now listed in ScanStore::fileNames (empty folder when nothing is listed).

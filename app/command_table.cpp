@@ -110,7 +110,7 @@ const CommandRow kCommands[] = {
     {824, "&Options>Fitting Options", "Marquardt Levenberg", {}, HelpTest::None, 0, &TXLAWindow::CmMarquardtLevenberg},
     {593, "&Options>Fitting Options", "Serialize Fit by Cell or dir#", {}, HelpTest::None, 0, &TXLAWindow::CmSerializeFitByCell},
     {904, "&Options>Fitting Options and Fluorescence Tools", "Serialize Fit by list.* File", {}, HelpTest::None, 0, &TXLAWindow::CmSerializeFitByList},
-    {923, "&Options>Fitting Options and Fluorescence Tools", "Serialize Fit With VIZRA Monitoring", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {923, "&Options>Fitting Options and Fluorescence Tools", "Serialize Fit With VIZRA Monitoring", {}, HelpTest::None, 0, &TXLAWindow::CmSerializeFitWithVizra},
     {836, "&Options>Size-Distribution Options", "transform s-distribution to s20w-distribution", {}, HelpTest::None, 0, &TXLAWindow::CmTransformToS20wDistribution},
     {525, "&Options>Size-Distribution Options", "transform s-distribution to r-distribution", {}, HelpTest::Offer, 0, &TXLAWindow::CmTransformToRDistribution},
     {589, "&Options>Size-Distribution Options", "transform c(s) to c(M)", {}, HelpTest::None, 0, &TXLAWindow::CmTransformCsToCM},

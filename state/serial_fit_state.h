@@ -1,6 +1,9 @@
 // The state of a batch fit over many data sets.
 #pragma once
 
+#include <string>
+#include <vector>
+
 // Monte-Carlo statistics of the integrated range: weight-average s and integrated c, each as
 // mean, standard deviation and the 15.87% and 84.13% quantiles of the replicates.
 struct MonteCarloStatistics {
@@ -26,9 +29,25 @@ struct SerialFitState {
     // while serializing.
     static inline MonteCarloStatistics mcStatistics{};
 
+    // The series chosen in the plotting program: the series file is "listOfLists.txt" (true) or
+    // "toBeProcessed.txt" (false).
+    static inline bool listOfListsMode = false;
+    // The series read, numbered from 1 ([0] unused): the scan list file to load, the name, and
+    // the rmsd, meniscus (cm) and f/f0 after the series' analysis (0 until it was analysed).
+    static inline int seriesCount = 0;
+    static inline std::vector<std::string> seriesListPaths{""};
+    static inline std::vector<std::string> seriesNames{""};
+    static inline std::vector<float> seriesRmsd{0.0f};
+    static inline std::vector<float> seriesMeniscus{0.0f};
+    static inline std::vector<float> seriesFf0{0.0f};
+
     static void ResetToDefaults() {
         serializing = restorePrevious = monteCarlo = stopRequested = false;
         errorCode = 0;
         mcStatistics = MonteCarloStatistics{};
+        listOfListsMode = false;
+        seriesCount = 0;
+        seriesListPaths = seriesNames = {""};
+        seriesRmsd = seriesMeniscus = seriesFf0 = {0.0f};
     }
 };

@@ -28,7 +28,7 @@ struct FirstPrompt {
 FirstPrompt Expected(const CommandRow& row) {
     static const std::map<int, FirstPrompt> kBuilt = {
         {230, {"", ""}},
-        {593, {"", ""}}, {904, {"", ""}}, // the batches need loaded scans
+        {593, {"", ""}}, {904, {"", ""}}, {923, {"", ""}}, // the batches need loaded scans
         {200, {"select files to fit", ""}},
         {226, {"select files to add to set 1", ""}},
         {201, {"Select File to Edit", ""}},
