@@ -1,6 +1,7 @@
 // "Serialize Fit by Cell or dir#" through the menu on generated c(s) sets of known s and loading:
 // the report files of every set read back field by field, a failing set noted and passed, the
 // user's stop, an unwritable folder, and the exits that process nothing.
+#include "app/experiment_file.h"
 #include "app/txla_window.h"
 #include "fitting/param_files.h"
 #include "plat/testing.hpp"
@@ -301,5 +302,96 @@ TEST(BatchByCell, ExitsBeforeAnySetWriteNothing) {
         EXPECT_EQ(FolderEntries(f.data.path()), before);
         EXPECT_TRUE(gCheckTimestamps) << "the time-stamp check is the user's again";
         EXPECT_FALSE(SerialFitState::serializing);
+    }
+}
+
+TEST(BatchByCell, MonteCarloStatisticsOfEachRange) {
+    // Cell 1 alone with two ranges and 4 replicates: the set's "MCdata" folder is made and
+    // "MCintegrals" holds per range its limits and the eight statistics of the replicates.
+    const std::vector<GeneratedScan> scans = BatchSetScans(kSets[1]);
+    MainWindowFixture f;
+    LoadFirstSet(f, WriteBatchSet(f.data.path(), "RA1", scans));
+    auto& s = f.script;
+    s.expectBox().textHas("time stamp check").answer(IDYES);
+    s.expectBox().text("incremental cell number?").answer(IDYES);
+    s.expectBox().text("incremental highest subdirectory?").answer(IDNO);
+    s.expectInput().prompt("minimum cell number value").answer("1");
+    s.expectInput().prompt("maximum cell number value").answer("1.9");
+    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("restore previous params if available?").answer(IDNO);
+    s.expectBox().text("with automatic integration?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("1.5");
+    s.expectInput().prompt("s max for integration").answer("9");
+    s.expectBox().text("another integration range?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("4");
+    s.expectInput().prompt("s max for integration").answer("6");
+    s.expectBox().text("another integration range?").answer(IDNO);
+    s.expectBox().text("with Monte-Carlo error analysis?").answer(IDYES);
+    s.expectInput().prompt("# of MC iterations").answer("4.7");
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_TRUE(SerialFitState::monteCarlo);
+    EXPECT_TRUE(fs::is_directory(f.data.file("MCdata")));
+    const std::string mc = f.data.file("MCintegrals.RA1");
+    EXPECT_EQ(FirstLine(mc), "smin\tsmax\tsavg\tsstd\tslow\tsup\tcavg\tcstd\tclow\tcup (P = 0.68)");
+    const auto rows = ReadRows(mc, 1);
+    ASSERT_EQ(rows.size(), 2u);
+    const double limits[2][2] = {{1.5, 9.0}, {4.0, 6.0}};
+    for (int r = 0; r < 2; ++r) {
+        ASSERT_EQ(rows[r].size(), 10u);
+        EXPECT_DOUBLE_EQ(rows[r][0], limits[r][0]);
+        EXPECT_DOUBLE_EQ(rows[r][1], limits[r][1]);
+        EXPECT_NEAR(rows[r][2], 5.0, 0.3) << "mean s of the replicates";
+        EXPECT_NEAR(rows[r][6], 0.5, 0.05) << "mean c of the replicates";
+        EXPECT_LE(rows[r][4], rows[r][5]) << "lower below upper s limit";
+        EXPECT_LE(rows[r][8], rows[r][9]) << "lower below upper c limit";
+    }
+    EXPECT_EQ(ReadRows(f.data.file("integrals.RA1"), 1).size(), 2u);
+}
+
+TEST(BatchByCell, NumberedExperimentFilesLoadEachSet) {
+    // Folders 1 to 3, each with its experiment file xp<n>.xp naming its scans; the noise
+    // switches of the analysis set up at the start are kept for every set.
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::vector<std::string>> paths;
+    for (int k = 0; k < 3; ++k)
+        paths.push_back(WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]));
+    for (int k = 2; k >= 0; --k) {
+        LoadFirstSet(f, paths[k]);
+        SerialFitState::serializing = true; // the experiment writer asks nothing
+        const std::string xp =
+            f.data.file(std::to_string(k + 1) + "/xp" + std::to_string(k + 1) + ".xp");
+        ASSERT_TRUE(WriteMirovanXpFile(f.window.get(), xp.c_str()));
+        SerialFitState::serializing = false;
+    }
+    ModelChoice::fitRINoise = true;
+    auto& s = f.script;
+    s.expectBox().textHas("time stamp check").answer(IDYES);
+    s.expectBox().text("incremental cell number?").answer(IDNO);
+    s.expectBox().text("incremental highest subdirectory?").answer(IDYES);
+    s.expectBox().text("load xpfile with incremental name (xp1.xp, xp2.xp...)?").answer(IDYES);
+    s.expectBox().text("restore TI & RI noise from current model?").answer(IDYES);
+    s.expectInput().prompt("minimum subdir value").answer("1");
+    s.expectInput().prompt("maximum subdir value").answer("3");
+    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("restore previous params if available?").answer(IDNO);
+    s.expectBox().text("with automatic integration?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("1.5");
+    s.expectInput().prompt("s max for integration").answer("9");
+    s.expectBox().text("another integration range?").answer(IDNO);
+    s.expectBox().text("with Monte-Carlo error analysis?").answer(IDNO);
+    s.onUnexpected(plat::test::Unexpected::Fail);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_TRUE(ModelChoice::fitRINoise) << "kept from the start";
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k + 1);
+        const auto integrals = ReadRows(f.data.file(std::to_string(k + 1) + "/integrals.RA1"), 1);
+        ASSERT_EQ(integrals.size(), 1u);
+        ASSERT_EQ(integrals[0].size(), 5u);
+        EXPECT_NEAR(integrals[0][3], kSets[k].sS, 0.05 * kSets[k].sS) << "the set's own scans";
     }
 }
