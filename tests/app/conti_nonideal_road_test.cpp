@@ -1,0 +1,123 @@
+// A user's road to the non-ideal c(s): scans of one non-ideal species written as files and
+// loaded, "Continuous c(s) Distribution" chosen and Run, then the variant of command 585 chosen
+// and Run twice on its own total: the peak moves from the slowed boundary to the true s.
+#include "app/txla_window.h"
+#include "distributions/conti_grid.h"
+#include "plat/messages.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/conti_kernel.h"
+#include "simulation/discrete_sed_module.h"
+#include "simulation/lamm_arrays.h"
+#include "simulation/module_solvers.h"
+#include "simulation/nonlinear_solver.h"
+#include "simulation/scan_output.h"
+#include "state/conti_state.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/conti_data_store.h"
+#include "support/main_window_fixture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kS = 5.0, kKs = 0.3; // S, 1/OD
+
+// Eight scans of 0.5 OD at 5 S (f/f0 1.25) whose s falls as s / (1 + ks c), 50000 rpm, 6.0 to
+// 7.2 cm, every 500 s from 600 s.
+std::vector<GeneratedScan> NonidealScans() {
+    ContiStoreCase c;
+    c.scans = 8;
+    c.intervalS = 500.0;
+    ContiDataStore store(c);
+    ModelChoice::contiMode = true;
+    LammGrid::gridSize = 300;
+    const ContiGrid g = ContiGridAt(ContiVariant::Cs, {0.0, kS}, 1.25f, 0.0, 20.0);
+    std::vector<GeneratedScan> scans;
+    if (!AllocLammArrays())
+        return scans;
+    gContiKernel.Allocate(1, c.scans, store.radii.data(), c.points);
+    ContiState::kernelColumn = 1;
+    CConcentrationLaw law;
+    law.s1 = LammGrid::s = kS;
+    law.D1 = LammGrid::d = g.D[1];
+    law.ks = kKs;
+    StartSpeciesRun(nullptr, 0.5);
+    CScanOutput output;
+    if (SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), output) !=
+        kLammSolved)
+        return scans;
+    for (int k = 1; k <= c.scans; ++k) {
+        GeneratedScan s;
+        s.description = "[T OK]non-ideal " + std::to_string(k);
+        s.timeS = static_cast<long>(store.headers[k].time);
+        s.omega2t = store.headers[k].omega2t;
+        for (int i = 1; i <= c.points; ++i) {
+            s.radius.push_back(store.radii[i]);
+            s.value.push_back(gContiKernel.Row(1, k)[i]);
+            s.third.push_back(0.005);
+        }
+        scans.push_back(s);
+    }
+    gContiKernel.Free();
+    return scans;
+}
+
+double Peak() {
+    int best = 1;
+    for (int p = 2; p <= ContiState::gridPoints; ++p)
+        if (ContiState::distribution[p] > ContiState::distribution[best])
+            best = p;
+    return ContiState::sValues[best];
+}
+
+} // namespace
+
+TEST(ContiNonidealRoad, PlainThenNonidealCsThroughTheMenu) {
+    const std::vector<GeneratedScan> scans = NonidealScans();
+    ASSERT_EQ(scans.size(), 8u);
+    MainWindowFixture f;
+    std::vector<std::string> paths;
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
+        std::ofstream(f.data.file(name)) << scans[k].Text();
+        paths.push_back(f.data.file(name));
+    }
+    f.script.expectFileOpen().answer(paths);
+    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
+    ASSERT_EQ(ScanStore::scanCount, 8) << f.script.logText();
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
+    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs) << f.script.logText();
+    // the Parameters dialog's entries
+    ContiState::rangeMin = 2.0f;
+    ContiState::rangeMax = 8.0f;
+    ContiState::resolution = 61.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.25f;
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    ModelParameters::logKs = float(std::log10(kKs));
+    ScanStore::leftFitLimit = 6.02f;
+    ScanStore::rightFitLimit = 7.15f;
+    LammGrid::gridSize = 300;
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+    ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+    const double plain = Peak();
+    EXPECT_LT(plain, 0.97 * kS) << "the plain c(s) sees the slowed boundary";
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(585), 0); // the non-ideal c(s)
+    ASSERT_TRUE(ModelChoice::contiSpeciesVariant) << f.script.logText();
+    for (int round = 1; round <= 2; ++round)
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+    EXPECT_NEAR(Peak(), kS, 0.02 * kS) << "plain c(s) peak " << plain;
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
