@@ -51,7 +51,7 @@ const CommandRow kCommands[] = {
     {607, "Display", "Restore Original TI Noise to Data", {}, HelpTest::Offer, 0, &TXLAWindow::CmRestoreTiNoise},
     {457, "Display", "Rescale Distribution Plot", {}, HelpTest::None, 0, &TXLAWindow::CmRescaleDistributionPlot},
     {458, "Display", "Fullscale Distribution Plot", {}, HelpTest::None, 0, &TXLAWindow::CmFullscaleDistributionPlot},
-    {608, "Display", "Show Peak Mw in c(s) \t^M", {kCtrl, 'M'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {608, "Display", "Show Peak Mw in c(s) \t^M", {kCtrl, 'M'}, HelpTest::None, 0, &TXLAWindow::CmShowPeakMw},
     {517, "Display", "Show Last Fit Info Again \t^o", {kCtrl, 'O'}, HelpTest::Offer, 0, &TXLAWindow::CmShowLastFitInfo},
     {198, "M&odel", "Non-Interacting Discrete Species", {}, HelpTest::Offer, kChecked, &TXLAWindow::CmNonInteractingSpecies},
     {227, "M&odel>Nonideal Sedimentation", "Single Species", {}, HelpTest::Offer, 0, &TXLAWindow::CmSingleSpecies},

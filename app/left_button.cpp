@@ -9,6 +9,7 @@
 #include "state/run_switches.h"
 #include "app/distribution_range.h"
 #include "app/mstar_actions.h"
+#include "app/peak_labels.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
@@ -93,6 +94,9 @@ bool ButtonPressed(TXLAWindow* w, float px, float py) {
         {S::confirmButton, [](TXLAWindow* x, int) { MarkerConfirmButtonAction(x, true); }, 0},
         {S::cancelMoveButton, [](TXLAWindow* x, int) { MarkerConfirmButtonAction(x, false); }, 0},
     };
+    // The peak labels come before the single buttons.
+    if (PressPeakLabel(w, px, py))
+        return true;
     for (const auto& r : rows) {
         if (r.button && r.button->HitTest(px, py)) {
             r.action(w, r.which);

@@ -5,11 +5,11 @@
 // stop.
 #include "app/distribution_range.h"
 #include "app/molar_mass_readout.h"
+#include "app/mstar_actions.h"
 #include "app/pointer_in_client.h"
 #include "app/rubber_band.h"
-#include "app/mstar_actions.h"
 #include "app/txla_window.h"
-#include "state/mstar_state.h"
+#include "display/integrated_area.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
@@ -21,6 +21,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/mstar_state.h"
 #include "state/plot_interaction_state.h"
 #include "state/run_switches.h"
 
@@ -99,6 +100,13 @@ void TrackRubberBand(TXLAWindow* w, const TPoint& point) {
                                      : RowInClient(*w, point.y);
     DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::drawnX, RB::drawnY);
     DrawRubberBandRect(w, RB::anchorX, RB::anchorY, RB::currentX, RB::currentY);
+    if (IntegrationRows() && DB::active && ContiState::distributionPlot) {
+        // The stretch under the old band back in black, then the one under the new band in red.
+        DrawIntegratedArea(w, DistributionS(w, RB::anchorX), DistributionS(w, RB::drawnX), 13, 0);
+        DrawIntegratedArea(w, DistributionS(w, RB::minX), DistributionS(w, RB::maxX), -1, 0);
+        DrawIntegratedArea(w, DistributionS(w, RB::anchorX), DistributionS(w, RB::currentX), 12,
+                           255);
+    }
     RB::drawnX = RB::currentX;
     RB::drawnY = RB::currentY;
     RB::maxX = std::max(RB::maxX, RB::currentX);

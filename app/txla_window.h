@@ -92,6 +92,8 @@ class TXLAWindow : public TFrameWindow {
     void CmIntegrateDistribution();
     void CmRescaleDistributionPlot();
     void CmFullscaleDistributionPlot();
+    // Labels the peaks of the c(s) distribution with their molar mass (608).
+    void CmShowPeakMw();
     // The integration button's action: cancels a pending range selection, else integrates the
     // file's ranges or arms the selection of a range with the right button.
     void IntegrateOrSelectRange();

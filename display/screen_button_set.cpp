@@ -21,11 +21,18 @@ void Play(TDC& dc, const CScreenButton* button) {
 } // namespace
 
 void ClearPeakLabelButtons() {
-    for (CScreenButton*& b : ScreenButtonSet::peakLabels) {
-        delete b;
-        b = nullptr;
+    using S = ScreenButtonSet;
+    S::peakLabelsShown = false;
+    if (S::peakLabelCount < 1)
+        return;
+    for (int k = S::kMaxPeakLabels; k >= 1; --k) {
+        for (float* values :
+             {S::peakS, S::peakPercent, S::peakSignal, S::peakMass, S::peakLow, S::peakHigh})
+            values[k] = 0.0f;
+        delete S::peakLabels[k];
+        S::peakLabels[k] = nullptr;
     }
-    ScreenButtonSet::peakLabelCount = 0;
+    S::peakLabelCount = 0;
 }
 
 void ScreenButtonSet::ResetToDefaults() {
@@ -33,6 +40,7 @@ void ScreenButtonSet::ResetToDefaults() {
         delete *slot;
         *slot = nullptr;
     }
+    peakLabelCount = kMaxPeakLabels; // every slot and value, whatever the count said
     ClearPeakLabelButtons();
     confirmAnchorX = confirmAnchorY = 0;
     askMoveFitLimits = false;

@@ -44,12 +44,22 @@ struct ScreenButtonSet {
     static inline int nameTipX = 0, nameTipY = 0, nameTipScan = 0;
     static inline CScreenButton* peakLabels[kMaxPeakLabels + 1] = {}; // 1..peakLabelCount
     static inline int peakLabelCount = 0;
+    // The four values of each labelled peak (weight-average s, share of the total in percent,
+    // signal, molar mass) and its range, [1..peakLabelCount]; zeroed with the labels.
+    static inline float peakS[kMaxPeakLabels + 1] = {};
+    static inline float peakPercent[kMaxPeakLabels + 1] = {};
+    static inline float peakSignal[kMaxPeakLabels + 1] = {};
+    static inline float peakMass[kMaxPeakLabels + 1] = {};
+    static inline float peakLow[kMaxPeakLabels + 1] = {};
+    static inline float peakHigh[kMaxPeakLabels + 1] = {};
+    static inline bool peakLabelsShown = false; // the peak display is on
 
     // Deletes every button.
     static void ResetToDefaults();
 };
 
-// Deletes the peak label buttons; their count becomes 0.
+// Deletes the peak label buttons and zeroes their values; their count becomes 0. Without labels
+// only the display's switch is cleared.
 void ClearPeakLabelButtons();
 // Plays the pictures of the shown prompt buttons (not the peak labels) into dc.
 void PlayScreenButtons(TDC& dc);

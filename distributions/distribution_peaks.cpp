@@ -12,15 +12,20 @@
 
 namespace {
 
+// Below this share of its height a peak has ended: the regularization leaves tails of that order
+// far from any species, which would otherwise stretch a peak's range across the grid.
+constexpr double kNegligible = 1e-3;
+
 // The last grid index reached walking from index by step (+1 or -1).
 int WalkToValley(const float* c, int n, int index, int step, double level) {
+    const double negligible = kNegligible * c[index];
     int j = index;
     while (true) {
         const int next = j + step;
         if (next < 1 || next > n)
             return j;
         // A local minimum below the level, or nothing left to the peak, ends it.
-        if (j != index && (c[j] <= 0.0f || (c[next] > c[j] && c[j] < level)))
+        if (j != index && (c[j] <= negligible || (c[next] > c[j] && c[j] < level)))
             return j;
         j = next;
     }

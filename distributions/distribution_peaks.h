@@ -15,8 +15,9 @@ struct DistributionPeak {
 
 // The peak whose maximum sits at grid index `index` of c over x[1..n] (ascending). From the
 // maximum the range widens to either side up to the nearest local minimum lower than
-// fraction x the peak's height, or to a zero of c, or to the grid's end: dips that stay above
-// that level do not split a peak. index outside 1..n gives an empty peak.
+// fraction x the peak's height, or to where c has fallen to a thousandth of that height, or to
+// the grid's end: dips that stay above that level do not split a peak. index outside 1..n gives
+// an empty peak.
 DistributionPeak FindPeakRange(const float* x, const float* c, int n, int index, double fraction);
 
 // Up to maxPeaks local maxima of c (each above its two neighbours on either side), highest

@@ -128,9 +128,10 @@ void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
     for (int p = 1; p <= ContiState::gridPoints; ++p)
         if (ContiState::sValues[p] >= s1 && ContiState::sValues[p] <= s2)
             largest = std::max(largest, ContiState::distribution[p]);
-    float top = std::floor(largest);
-    if (top < 1.0f)
-        top = largest > 0.0f ? largest : 1.0f; // a whole-number cut would leave no range
+    // Rounded up: a whole number below the largest value would cut the top off the highest peak.
+    float top = std::ceil(largest);
+    if (largest < 1.0f)
+        top = largest > 0.0f ? largest : 1.0f; // a whole number would flatten a small curve
     plot->SetRanges(s1, s2, 0.0f, top);
     WindowServices::RequestRepaint(window);
 }

@@ -12,8 +12,8 @@ void ClearDistribution(bool relayout = true);
 void CreateDistributionPlot();
 // Builds the plot and makes room for it below the scan plots.
 void ShowDistribution(TXLAWindow* window);
-// x range [s1, s2], y from 0 to the largest value in that range cut to a whole number (the
-// value itself below 1); clears the zoom and select requests of the band, keeps the range.
+// x range [s1, s2], y from 0 to the largest value in that range rounded up to a whole number
+// (the value itself below 1); clears the zoom and select requests of the band, keeps the range.
 void RedrawDistribution(TXLAWindow* window, float s1, float s2);
 // The whole grid range.
 void FullscaleDistribution(TXLAWindow* window);
