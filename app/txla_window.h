@@ -94,6 +94,9 @@ class TXLAWindow : public TFrameWindow {
     void CmFullscaleDistributionPlot();
     // Labels the peaks of the c(s) distribution with their molar mass (608).
     void CmShowPeakMw();
+    // The results summary of a c(s) fit (199) and the matrix export switch (877).
+    void CmResultsSummary();
+    void CmExportMatrices();
     // The integration button's action: cancels a pending range selection, else integrates the
     // file's ranges or arms the selection of a range with the right button.
     void IntegrateOrSelectRange();

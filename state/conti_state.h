@@ -61,6 +61,7 @@ struct ContiState {
     static inline float bimodalSMin = 10.0f, bimodalSMax = 20.0f, bimodalFf0 = 2.0f;
     static inline float conformerSMin = 7.0f, conformerSMax = 10.0f, conformerM = 200000.0f;
     static inline float rodParameter = 10000.0f;
+    static inline bool exportMatrices = false; // the distribution code writes its matrices
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -103,11 +104,15 @@ struct ContiState {
         conformerSMax = 10.0f;
         conformerM = 200000.0f;
         rodParameter = 10000.0f;
+        exportMatrices = false;
     }
 };
 
 // The shell's name of the second-derivative switch.
 inline bool& gSecondDerivativeRegularization = ContiState::secondDerivativeRegularization;
+
+// The shell's name of the matrix export switch (877).
+inline bool& gExportMatrices = ContiState::exportMatrices;
 
 // Threads for the distribution normal equations and Monte Carlo (at least 1).
 inline int gDistributionThreadCount = 2;

@@ -151,8 +151,9 @@ FirstPrompt Expected(const CommandRow& row) {
         {295, {"SET PREFERENCE", "save as default setting?"}},
         {642, {"SET PREFERENCE", "save as default setting?"}},
         {644, {"INTEGRATION RANGES", "no integration ranges could be read from"}},
-        // Peak labels need a distribution.
-        {608, {"", ""}},
+        // Peak labels need a distribution; the summary is written and opened without a box;
+        // the matrix export switch says where it stands.
+        {608, {"", ""}}, {199, {"", ""}}, {877, {"ERROR", "Export Matrices is ON"}},
         // Fit and the error analysis: without scans Fit says so, the intervals do nothing.
         {215, {"Error", "please load data first"}}, {827, {"", ""}},
         {285, {"", ""}}, {286, {"", ""}},

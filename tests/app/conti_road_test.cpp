@@ -19,6 +19,7 @@
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
+#include "support/two_species_scans.h"
 
 #include <cmath>
 #include <cstdio>
@@ -28,35 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Scans of 3.5 S (0.3) and 7.0 S (0.6), f/f0 1.25, 50000 rpm, meniscus 6.0 cm, every 400 s.
-std::vector<GeneratedScan> TwoSpeciesScans() {
-    ContiStoreCase c;
-    c.scans = 12;
-    c.points = 381; // 6.02 .. 7.16 cm in steps of 0.003 cm
-    c.meniscus = 6.02f;
-    c.bottom = 7.16f;
-    c.firstTimeS = 600.0;
-    c.intervalS = 400.0;
-    std::vector<GeneratedScan> scans;
-    ContiDataStore store(c);
-    ModelParameters::meniscus = 6.0f; // the cell's meniscus lies before the first radius
-    ModelParameters::bottom = 7.2f;
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.003, 23);
-    for (int k = 1; k <= c.scans; ++k) {
-        GeneratedScan s;
-        s.description = "[T OK]two species " + std::to_string(k);
-        s.timeS = static_cast<long>(store.headers[k].time);
-        s.omega2t = store.headers[k].omega2t;
-        for (int i = 1; i <= c.points; ++i) {
-            s.radius.push_back(store.radii[i]);
-            s.value.push_back(store.signal[k][i]);
-            s.third.push_back(0.005);
-        }
-        scans.push_back(s);
-    }
-    return scans;
-}
 
 double NumberAfter(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key);

@@ -1,0 +1,35 @@
+// The two-species c(s) scan set, made from Lamm solutions of the list road.
+#include "support/two_species_scans.h"
+
+#include "state/model_parameters.h"
+#include "support/conti_data_store.h"
+
+#include <string>
+
+std::vector<GeneratedScan> TwoSpeciesScans() {
+    ContiStoreCase c;
+    c.scans = 12;
+    c.points = 381; // 6.02 .. 7.16 cm in steps of 0.003 cm
+    c.meniscus = 6.02f;
+    c.bottom = 7.16f;
+    c.firstTimeS = 600.0;
+    c.intervalS = 400.0;
+    std::vector<GeneratedScan> scans;
+    ContiDataStore store(c);
+    ModelParameters::meniscus = 6.0f; // the cell's meniscus lies before the first radius
+    ModelParameters::bottom = 7.2f;
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.003, 23);
+    for (int k = 1; k <= c.scans; ++k) {
+        GeneratedScan s;
+        s.description = "[T OK]two species " + std::to_string(k);
+        s.timeS = static_cast<long>(store.headers[k].time);
+        s.omega2t = store.headers[k].omega2t;
+        for (int i = 1; i <= c.points; ++i) {
+            s.radius.push_back(store.radii[i]);
+            s.value.push_back(store.signal[k][i]);
+            s.third.push_back(0.005);
+        }
+        scans.push_back(s);
+    }
+    return scans;
+}
