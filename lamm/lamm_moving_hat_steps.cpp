@@ -360,7 +360,8 @@ void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const
 void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double* cc,
                                   const double* rr, double* u, int n)
 {
-    const TridiagStatus status = ThomasSolve(a, b, cc, rr, u, gam, 1, n);
+    // the matrix changes at every general step: one two-ended solve, not a factorisation kept
+    const TridiagStatus status = TwistedSolve(a, b, cc, rr, u, gam, 1, n);
     if (status != kTridiagOk) {
         ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         singularMatrix = 1;

@@ -25,6 +25,74 @@ TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, con
     return kTridiagOk;
 }
 
+// The upper half is eliminated downward as in ThomasSolve, the lower half upward (with the roles
+// of a and c exchanged); rows k and k + 1 then form a 2 x 2 system, and the two back
+// substitutions run outward from it side by side. Checked against ThomasSolve and dense
+// solutions in the kernel tests.
+TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, const double* r,
+                           double* u, double* back, int lo, int hi)
+{
+    if (hi - lo < 3)
+        return ThomasSolve(a, b, c, r, u, back, lo, hi);
+    if (b[lo] == 0.0 || b[hi] == 0.0)
+        return kTridiagFirstPivotZero;
+    const int k = (lo + hi) / 2;
+    double betUp = b[lo], betDown = b[hi];
+    double x = r[lo] / betUp, y = r[hi] / betDown;
+    u[lo] = x;
+    u[hi] = y;
+    int top = lo + 1, bot = hi - 1;
+    bool zero = false;
+    auto down = [&](int j) {
+        const double g = c[j - 1] / betUp;
+        back[j] = g;
+        betUp = b[j] - a[j] * g;
+        zero |= betUp == 0.0;
+        x = (r[j] - a[j] * x) / betUp;
+        u[j] = x;
+    };
+    auto up = [&](int j) {
+        const double g = a[j + 1] / betDown;
+        back[j + 1] = g;
+        betDown = b[j] - c[j] * g;
+        zero |= betDown == 0.0;
+        y = (r[j] - c[j] * y) / betDown;
+        u[j] = y;
+    };
+    for (; top <= k && bot > k; ++top, --bot) {
+        down(top);
+        up(bot);
+    }
+    for (; top <= k; ++top)
+        down(top);
+    for (; bot > k; --bot)
+        up(bot);
+    if (zero)
+        return kTridiagLaterPivotZero;
+    // rows k and k + 1: u_k + gamma u_k+1 = x_k, u_k+1 + delta u_k = y_k+1
+    const double gamma = c[k] / betUp, delta = a[k + 1] / betDown;
+    const double det = 1.0 - gamma * delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    const double uk = (u[k] - gamma * u[k + 1]) / det;
+    const double uk1 = u[k + 1] - delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double upper = uk, lower = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= lo && i <= hi; --j, ++i) {
+        upper = u[j] - back[j + 1] * upper;
+        lower = u[i] - back[i] * lower;
+        u[j] = upper;
+        u[i] = lower;
+    }
+    for (; j >= lo; --j)
+        u[j] = upper = u[j] - back[j + 1] * upper;
+    for (; i <= hi; ++i)
+        u[i] = lower = u[i] - back[i] * lower;
+    return kTridiagOk;
+}
+
 // Reciprocal pivots and the sub-diagonal divided by its pivot leave one multiply-subtract on the
 // forward recurrence of every later solve, which is latency-bound; results differ from a
 // division-based solve only in the last bits.

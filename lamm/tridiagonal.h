@@ -10,6 +10,13 @@ enum TridiagStatus { kTridiagOk = 0, kTridiagFirstPivotZero = 1, kTridiagLaterPi
 TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, const double* r,
                           double* u, double* gam, int lo, int hi);
 
+// ThomasSolve for a matrix solved once: the rows are eliminated from both ends toward the middle
+// in two recurrences side by side, each bound by the latency of its divisions, so a long system
+// takes about half the time. back[lo+1..hi] receives the factors of the back substitutions. The
+// result differs from ThomasSolve's in the last bits; on a zero pivot u is unspecified.
+TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, const double* r,
+                           double* u, double* back, int lo, int hi);
+
 // Factorises rows lo..hi for repeated solves: invBet[j] = 1 / pivot_j, aScaled[j] =
 // a[j] / pivot_j, gam[j] as above.
 TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,

@@ -305,4 +305,60 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
     }
 }
 
+// The one-shot two-ended solve of the moving frame's steps agrees with ThomasSolve to rounding
+// for every size around its meeting rows and the short systems it hands to ThomasSolve, solves
+// the system to rounding, and reports a zero pivot in either half or at the meeting.
+TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
+{
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 31, 200}) {
+        std::vector<double> a(n + 2), b(n + 2), c(n + 2), r(n + 2), one(n + 2), two(n + 2);
+        std::vector<double> gam(n + 2), back(n + 2), check(n + 2);
+        for (int i = 1; i <= n; ++i) {
+            a[i] = i > 1 ? -1.0 - 0.01 * i : 0.0;
+            c[i] = i < n ? -0.7 + 0.003 * i : 0.0;
+            b[i] = 2.9 + 0.02 * std::sin(i);
+            r[i] = std::exp(-0.05 * i) + 0.1 * std::sin(3.0 * i);
+        }
+        ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(), 1,
+                              n),
+                  kTridiagOk);
+        ASSERT_EQ(TwistedSolve(a.data(), b.data(), c.data(), r.data(), two.data(), back.data(), 1,
+                               n),
+                  kTridiagOk)
+            << n;
+        TridiagProduct(a.data(), b.data(), c.data(), two.data(), check.data(), 1, n);
+        for (int i = 1; i <= n; ++i) {
+            EXPECT_NEAR(two[i], one[i], 1e-14 * (1.0 + std::fabs(one[i]))) << n << " row " << i;
+            EXPECT_NEAR(check[i], r[i], 1e-13) << n << " row " << i;
+        }
+    }
+    const int n = 12;
+    using Setup = void (*)(std::vector<double>&, std::vector<double>&, std::vector<double>&);
+    struct Case {
+        const char* name;
+        Setup zeroPivot;
+        TridiagStatus status;
+    };
+    const Case cases[] = {
+        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, kTridiagFirstPivotZero},
+        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, kTridiagFirstPivotZero},
+        // rows 1 and 2: pivot 1, then 1 - 1 * 1 = 0 in the half eliminated downward
+        {"upper half", [](auto& a, auto& b, auto& c) { b[1] = c[1] = a[2] = b[2] = 1.0; },
+         kTridiagLaterPivotZero},
+        // rows n and n - 1 likewise in the half eliminated upward
+        {"lower half", [](auto& a, auto& b, auto& c) { b[n] = a[n] = c[n - 1] = b[n - 1] = 1.0; },
+         kTridiagLaterPivotZero},
+    };
+    for (const Case& tc : cases) {
+        std::vector<double> a(n + 1, -1.0), b(n + 1, 4.0), c(n + 1, -1.0), r(n + 1, 1.0);
+        std::vector<double> u(n + 1), back(n + 1);
+        a[1] = c[n] = 0.0;
+        tc.zeroPivot(a, b, c);
+        EXPECT_EQ(TwistedSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(), 1,
+                               n),
+                  tc.status)
+            << tc.name;
+    }
+}
+
 }  // namespace
