@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -251,4 +252,38 @@ TEST(PriorCommands, MofSTableOfItsModelGivesTheMolarMassReadout) {
     }
     EXPECT_DOUBLE_EQ(MolarMassOfS(3.0f), 40000.0);
     EXPECT_DOUBLE_EQ(MolarMassOfS(10.0f), 120000.0);
+}
+
+// The radius and molar-mass transforms through the menu, each on a fresh Run: the abscissae
+// become the images of the s grid and the loading is kept.
+TEST(TransformCommands, RadiusAndMolarMassThroughTheMenu) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadAndRun(f);
+    struct Case {
+        int id;
+        std::function<double(double)> map;
+    };
+    const Case cases[] = {
+        {525,
+         [](double s) {
+             return 1e9 * S20ToStokesRadius(float(SToS20wInBuffer(float(s))), ScanStore::vbar);
+         }},
+        {589, [](double s) { return CalculateM(float(s)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+        const std::vector<float> s = Held(ContiState::sValues);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(c.id), 0);
+        ASSERT_EQ(ContiState::gridPoints, int(s.size()));
+        double total = 0.0;
+        for (int p = 1; p <= ContiState::gridPoints; ++p) {
+            ASSERT_NEAR(ContiState::sValues[p] / c.map(s[std::size_t(p - 1)]), 1.0, 1e-6) << p;
+            if (p > 1)
+                total += 0.5 * (ContiState::distribution[p] + ContiState::distribution[p - 1]) *
+                         (double(ContiState::sValues[p]) - ContiState::sValues[p - 1]);
+        }
+        EXPECT_NEAR(total, 0.5, 0.03) << "the loading";
+    }
 }
