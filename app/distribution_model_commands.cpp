@@ -3,6 +3,7 @@
 #include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "app/save_dialogs.h"
+#include "app/mstar_actions.h"
 #include "distributions/m_of_s_table.h"
 #include "foundations/show_error.h"
 #include "state/conti_state.h"
@@ -132,11 +133,15 @@ bool TXLAWindow::ContinuousBase(bool fromMember, bool wantsMaxEnt) {
     return true;
 }
 
+bool PlainCMSelected() {
+    return M::contiMode && !M::gStarFamily && !AnyCsMemberOn() && !M::cmPriorVbar &&
+           !M::cmPowerLaw && !M::cmInvariantD && !M::dlsIRh && !M::dlsID &&
+           !M::dlsIRhTimeCourse && !M::lsGStar && !M::zoneCs && !M::zoneLsGs &&
+           !M::electrophoresisLsG && !M::fMvsM && !M::cvElectrophoresis;
+}
+
 void TXLAWindow::CmContinuousCM() {
-    if (M::contiMode && !M::gStarFamily && !AnyCsMemberOn() && !M::cmPriorVbar &&
-        !M::cmPowerLaw && !M::cmInvariantD && !M::dlsIRh && !M::dlsID && !M::dlsIRhTimeCourse &&
-        !M::lsGStar && !M::zoneCs && !M::zoneLsGs && !M::electrophoresisLsG && !M::fMvsM &&
-        !M::cvElectrophoresis)
+    if (PlainCMSelected())
         return; // already the plain c(M)
     ContinuousBase(false, false);
 }

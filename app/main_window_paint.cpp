@@ -8,6 +8,7 @@
 #include "state/model_choice.h"
 #include "app/printed_page.h"
 #include "app/eq_test_plots.h"
+#include "app/mstar_actions.h"
 #include "plotting/screen_button.h"
 #include "state/mstar_state.h"
 #include "app/txla_window.h"
@@ -241,6 +242,7 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
             if (const CScreenButton* b = MStarState::buttons[std::size_t(i)];
                 b && !b->disabled && b->picture)
                 PlayMetaFile(dc, b->picture);
+    DrawMStarResultsText(dc);
     const bool auxShown = AuxPlots::shown || AuxPlots::adHocShown;
     if (!ScreenModes::eqTestPlotShown && !MStarScreenActive() && !auxShown) {
         PlayScreenButtons(dc);

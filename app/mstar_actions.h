@@ -1,6 +1,7 @@
 // The M* screen's reactions to the window's input.
 #pragma once
 
+class TDC;
 class TXLAWindow;
 
 // A click on button i (0: recompute only), then recompute and repaint.
@@ -10,3 +11,11 @@ void MStarScreenButtonAction(TXLAWindow* window, int i);
 void MStarMouseAction(TXLAWindow* window, int code, int x1, int x2);
 // Per-mille click position on a present M* button: its action is run and true returned.
 bool MStarButtonPressed(TXLAWindow* window, float px, float py);
+// Switches c(M) smoothing on: asks the molar mass range and the baseline treatment, leaves the
+// screen, runs (one data set) or fits (several) the second-derivative regularized c(M) at the
+// level 1.01, and enters the screen again with the fit's curves.
+void MStarTransformationSetup(TXLAWindow* window);
+// The results of the c(M) distribution, written into the window while c(M) smoothing is on.
+void DrawMStarResultsText(TDC& dc);
+// The plain continuous c(M) distribution is the chosen model (no variant switch on).
+bool PlainCMSelected();

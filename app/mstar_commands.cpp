@@ -2,6 +2,7 @@
 // actions of its buttons and of a right-button drag over the signal plot, and the hinge point.
 #include "app/mstar_actions.h"
 #include "app/txla_window.h"
+#include "distributions/integrate_distribution.h"
 #include "equilibrium/mstar_screen.h"
 #include "equilibrium/mstar_transform.h"
 #include "foundations/input_boxes.h"
@@ -11,6 +12,8 @@
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
@@ -267,7 +270,24 @@ void MStarScreenButtonAction(TXLAWindow* window, int i) {
                 b->Rebuild();
             }
             ModelChoice::fitRINoise = !ModelChoice::fitRINoise;
-            Recompute(window);
+            if (MS::useCMSmoothing) {
+                MS::askCMRange = false;
+                MStarTransformationSetup(window);
+                MS::askCMRange = true;
+            } else {
+                Recompute(window);
+            }
+        }
+    } else if (i == 6) {
+        if (MS::multiSet) {
+            if (CScreenButton* b = Button(6)) {
+                b->Toggle();
+                b->Rebuild();
+            }
+            if (!MS::useCMSmoothing)
+                MStarTransformationSetup(window);
+            else
+                SwitchOffCMSmoothing(window);
         }
     } else if (i == 7) {
         CScreenButton* b = Button(7);
@@ -332,6 +352,93 @@ void MStarScreenButtonAction(TXLAWindow* window, int i) {
     window->RequestRepaint();
 }
 
+void MStarTransformationSetup(TXLAWindow* window) {
+    using MP = ModelParameters;
+    const char* mt = "M* transformation";
+    const int n = S::scanCount;
+    if (MS::askCMRange && SetCount() >= 1) {
+        float lo = 1e30f, hi = -1e30f;
+        for (int k = 1; k <= SetCount(); ++k)
+            lo = std::min(lo, Set(k).mwAverage), hi = std::max(hi, Set(k).mwAverage);
+        lo = std::floor(0.5f * lo);
+        hi = std::floor(2.0f * hi);
+        InputFloat(&lo, lo, true, "min Mw (kDa)", mt);
+        InputFloat(&hi, hi, true, "max Mw (kDa)", mt);
+        ContiState::rangeMin = 1000.0f * lo;
+        ContiState::rangeMax = 1000.0f * hi;
+    }
+    const bool noise = ModelChoice::fitRINoise;
+    if (n == 1)
+        ModelChoice::fitTINoise = false;
+    if (n == 1 || !noise) {
+        const bool floatIt =
+            window->MessageBox("determine Baseline from c(M)?", mt, MB_YESNO) == IDYES;
+        MP::baselineFloat = floatIt ? 1 : 0;
+        MP::fitFloat[kSlotBaseline] = floatIt ? 1 : 0;
+        MP::fitBaseline = floatIt;
+        if (floatIt) {
+            ModelChoice::fitRINoise = noise;
+        } else {
+            MP::fitValues[kSlotBaseline] = MP::baseline;
+            if (noise && S::riNoise)
+                for (int k = 1; k <= std::min(n, SetCount()); ++k)
+                    if (Set(k).baselineLine.size() > 1)
+                        S::riNoise[k] = Set(k).baselineLine[1];
+            ModelChoice::fitRINoise = false;
+        }
+    } else {
+        window->MessageBox("recalculating individual baselines from c(M)", mt, MB_OK);
+    }
+    LeaveMStarMulti(window);
+    window->CmContinuousCM();
+    ContiState::secondDerivativeRegularization = true;
+    ContiState::maxEntRegularization = false;
+    ContiState::showBothRegularizations = false;
+    if (HMENU menu = window->GetMenu()) {
+        ::CheckMenuItem(menu, 294, MF_CHECKED);
+        ::CheckMenuItem(menu, 295, MF_UNCHECKED);
+        ::CheckMenuItem(menu, 642, MF_UNCHECKED);
+    }
+    ContiState::confidenceLevel = 1.01f;
+    MP::fitValues[kSlotConfidenceLevel] = 1.01f;
+    window->paintSuspended = true;
+    window->SetCursor(IDC_WAIT);
+    if (n == 1) {
+        window->CmRun();
+    } else {
+        MP::bottomFloat = 1;
+        MP::fitFloat[kSlotBottom] = 1;
+        window->CmFit();
+    }
+    window->paintSuspended = false;
+    window->SetCursor(IDC_ARROW);
+    ModelChoice::fitRINoise = noise;
+    window->RequestRepaint();
+    MS::workCopiesRebuilt = false;
+    MS::useCMSmoothing = true;
+    MS::mayAskCMSmoothing = false;
+    RunMStarTransformation(window);
+}
+
+void DrawMStarResultsText(TDC& dc) {
+    if (!MS::active || !MS::useCMSmoothing)
+        return;
+    float total = 0.0f, area = 0.0f, mw = 0.0f, sd = 0.0f, mz = 0.0f;
+    IntegrateDistribution(ContiState::rangeMin, ContiState::rangeMax, &area, &mw, &total, &sd,
+                          nullptr, &mz);
+    char text[120];
+    std::snprintf(text, sizeof text, "rmsd = %.5f", double(FitControl::bestRmsd));
+    dc.TextOut(275, 30, text);
+    std::snprintf(text, sizeof text, "total loading signal c(M) = %.3f", double(area));
+    dc.TextOut(275, 50, text);
+    std::snprintf(text, sizeof text, "signal average Mw = %.1f kDa", 0.001 * mw);
+    dc.TextOut(275, 70, text);
+    std::snprintf(text, sizeof text, "std (sqrt(2nd central moment) = %.1f kDa", 0.001 * sd);
+    dc.TextOut(275, 90, text);
+    std::snprintf(text, sizeof text, "Mz = %.1f kDa", 0.001 * mz);
+    dc.TextOut(275, 110, text);
+}
+
 void MStarMouseAction(TXLAWindow* window, int code, int x1, int x2) {
     if (code == 0) {
         Recompute(window);
@@ -388,6 +495,10 @@ void TXLAWindow::CmCalculateMStar() {
         MessageBox("Set Fitting Limits First", "ERROR", MB_OK);
         return;
     }
+    // The first run after the start never asks; the run itself allows the question.
+    if (!MS::useCMSmoothing && MS::mayAskCMSmoothing && PlainCMSelected())
+        MS::useCMSmoothing =
+            MessageBox("use c(M) smoothing?", "M* transformation", MB_YESNO) == IDYES;
     RunMStarTransformation(this);
 }
 

@@ -120,32 +120,45 @@ void SetCurvesAndRanges() {
     for (int k = 1; k <= n; ++k)
         Add(MS::signalPlot, Curve(Set(k).baselineGrid, Set(k).baselineLine, 1, 100), 14,
             Rgb(150, 200, 250));
+    const bool cm = MS::useCMSmoothing;
+    // With c(M) smoothing the fit's curves take the place of the extrapolations, between
+    // meniscus and bottom.
+    auto fitCurve = [](MStarSet& set, std::vector<float>& x, std::vector<float>& y) {
+        return Curve(x, y, set.meniscusIndex + 1, set.bottomIndex - 1);
+    };
     for (int k = 1; k <= n; ++k)
-        Add(MS::signalPlot, Curve(Set(k).meniscusGrid, Set(k).meniscusExtrapolation, 1, 100), -1,
-            Rgb(255, 0, 0));
-    for (int k = 1; k <= n; ++k)
-        Add(MS::signalPlot, PointCurve(Set(k).meniscusPointX + 1, Set(k).meniscusPointY + 1, 2), 1,
-            Rgb(255, 0, 0));
+        Add(MS::signalPlot,
+            cm ? fitCurve(Set(k), Set(k).workRadius, Set(k).cmFit)
+               : Curve(Set(k).meniscusGrid, Set(k).meniscusExtrapolation, 1, 100),
+            -1, Rgb(255, 0, 0));
+    if (!cm)
+        for (int k = 1; k <= n; ++k)
+            Add(MS::signalPlot, PointCurve(Set(k).meniscusPointX + 1, Set(k).meniscusPointY + 1, 2),
+                1, Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
         Add(MS::mstarPlot,
             Curve(Set(k).workRadius, Set(k).mstar, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
             Rgb(100, 0, 0));
     for (int k = 1; k <= n; ++k)
-        Add(MS::mstarPlot, Curve(Set(k).bottomGrid, Set(k).bottomExtrapolation, 1, 100), -1,
-            Rgb(255, 0, 0));
+        Add(MS::mstarPlot,
+            cm ? fitCurve(Set(k), Set(k).workRadius, Set(k).mstarFromCM)
+               : Curve(Set(k).bottomGrid, Set(k).bottomExtrapolation, 1, 100),
+            -1, Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
         Add(MS::mstarPlot, PointCurve(Set(k).mwPointX + 1, Set(k).mwPointY + 1, 1), 1,
             Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnC, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
-            Rgb(175, 175, 255));
-    for (int k = 1; k <= n; ++k)
+            cm ? Rgb(0, 0, 0) : Rgb(175, 175, 255));
+    for (int k = 1; k <= n && cm; ++k)
+        Add(MS::lnCPlot, fitCurve(Set(k), Set(k).rSquared, Set(k).lnCFromCM), -1, Rgb(255, 50, 50));
+    for (int k = 1; k <= n && !cm; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnCSmoothed, Set(k).firstIndex + w,
                   Set(k).lastIndex - w - 1),
             -1, Rgb(0, 200, 0));
-    for (int k = 1; k <= n; ++k)
+    for (int k = 1; k <= n && !cm; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnCLinearFit, Set(k).firstIndex, Set(k).lastIndex - 1),
             14, Rgb(100, 100, 200));
@@ -156,6 +169,10 @@ void SetCurvesAndRanges() {
             Curve(MS::mappVersusSignal ? set.signal : set.workRadius, mapp, set.firstIndex + w + w2,
                   set.lastIndex - w - w2 - 1),
             -1, Rgb(0, 100, 0));
+        if (cm)
+            Add(MS::mappPlot,
+                fitCurve(set, MS::mappVersusSignal ? set.cmFit : set.workRadius, set.mappFromCM),
+                -1, Rgb(255, 50, 50));
     }
 
     // Ranges follow the data inside the limits.
@@ -329,18 +346,54 @@ void ComputeMStarMulti(TXLAWindow* window) {
         MS::sets.assign(static_cast<std::size_t>(n) + 1, MStarSet{});
     else
         MS::workCopiesRebuilt = true;
+    const bool cm = MS::useCMSmoothing;
+    bool missing = false;
     for (int k = 1; k <= n; ++k) {
         MStarSet& set = Set(k);
         PrepareMStarSet(set, S::radius[k], S::signal[k], S::pointCount[k],
                         S::firstFitIndex ? S::firstFitIndex[k] : 0,
-                        S::lastFitIndex ? S::lastFitIndex[k] : 0, m, B);
+                        S::lastFitIndex ? S::lastFitIndex[k] : 0, m, B,
+                        cm && S::fit ? S::fit[k] : nullptr);
         set.interference = Interference(k);
+        // The c(M) fit stands in for the data at meniscus and bottom: the data must reach both.
+        if (cm && (set.meniscusPad > 0 || set.bottomPad > 0 || !S::fit || !S::fit[k]))
+            missing = true;
+    }
+    TWindow* platform = WindowServices::PlatformWindow(window);
+    if (missing) {
+        MessageBox(platform,
+                   "ERROR:  Data Range Must Include Meniscus and Bottom for c(M) smoothing of "
+                   "MSTAR\n(manually edit the data file and append a few 'data points' beyond the "
+                   "desired bottom radius)",
+                   "MISSING DATA", MB_OK);
+        SwitchOffCMSmoothing(window);
+        return;
+    }
+    for (int k = 1; k <= n; ++k) {
+        MStarSet& set = Set(k);
         const MStarFrame frame{m, B, L, R, MStarBaseline(k)};
-        ComputeMStarSet(set, frame, MStarKFactor(S::header[k].rotorSpeed));
+        if (!ComputeMStarSet(set, frame, MStarKFactor(S::header[k].rotorSpeed))) {
+            // A fit that is zero throughout (none made yet) or that starts too close to the
+            // bottom has no line to the meniscus or to the bottom.
+            MessageBox(platform,
+                       "ERROR:  the c(M) fit has no positive values near meniscus and bottom: "
+                       "fit c(M) first\nc(M) smoothing is switched off",
+                       "M* transformation", MB_OK);
+            SwitchOffCMSmoothing(window);
+            return;
+        }
     }
     SetCurvesAndRanges();
     LabelResults();
     WindowServices::RequestRepaint(window);
+}
+
+void SwitchOffCMSmoothing(TXLAWindow* window) {
+    MS::workCopiesRebuilt = false;
+    MS::useCMSmoothing = false;
+    MS::mayAskCMSmoothing = false;
+    MS::sets.clear();
+    RunMStarTransformation(window);
 }
 
 void DeleteMStarScreenButtons() {

@@ -13,6 +13,8 @@ void SetInitialMStarRanges();
 void RunMStarTransformation(TXLAWindow* window);
 // Recomputes every data set from the loaded scans, then the curves, ranges and button labels.
 void ComputeMStarMulti(TXLAWindow* window);
+// Drops the c(M)-based curves and runs the transformation again on the data alone.
+void SwitchOffCMSmoothing(TXLAWindow* window);
 // Frees the plots, curves and buttons, puts the data plot back and leaves the mode.
 void LeaveMStarMulti(TXLAWindow* window);
 // Creates the buttons for the current data sets (replacing any).

@@ -52,6 +52,24 @@ int FirstBeyondMeniscus(const std::vector<float>& r, int n, float m) {
     return n;
 }
 
+// The index of the radius nearest x (the first of equals).
+int NearestIndex(const std::vector<float>& r, int n, float x) {
+    int best = 1;
+    for (int i = 2; i <= n; ++i)
+        if (std::fabs(r[static_cast<std::size_t>(i)] - x) <
+            std::fabs(r[static_cast<std::size_t>(best)] - x))
+            best = i;
+    return best;
+}
+
+// The first index with a positive c(M) fit value, 0 when there is none.
+int FirstPositiveFit(const MStarSet& set) {
+    for (int i = 1; i <= set.pointCount && i < static_cast<int>(set.cmFit.size()); ++i)
+        if (set.cmFit[static_cast<std::size_t>(i)] > 0.0f)
+            return i;
+    return 0;
+}
+
 // A 1-based float vector smoothed in place through a view.
 void SavGol(std::vector<float>& v, int n, int halfWidth) {
     if (halfWidth < 1 || n < 2 * halfWidth + 1)
@@ -72,7 +90,7 @@ double MStarKFactor(float rpm) {
 }
 
 void PrepareMStarSet(MStarSet& set, const float* radius, const float* signal, int n, int firstFit,
-                     int lastFit, float meniscus, float bottom) {
+                     int lastFit, float meniscus, float bottom, const float* fit) {
     set.previousPointCount = set.pointCount;
     int p = 0, q = 0;
     if (n >= 1 && radius[1] > meniscus)
@@ -98,6 +116,11 @@ void PrepareMStarSet(MStarSet& set, const float* radius, const float* signal, in
         set.radius[static_cast<std::size_t>(p + n + i)] =
             radius[n] + static_cast<float>(i) * kPadStep;
     set.workRadius = set.radius;
+    set.cmFit = Zeros(fit ? total : 0);
+    if (fit)
+        for (int i = 1; i <= n; ++i)
+            if (radius[i] >= meniscus && radius[i] <= bottom)
+                set.cmFit[static_cast<std::size_t>(p + i)] = fit[i];
     set.workSignal = Zeros(total);
     for (int i = 1; i <= total; ++i) {
         const float r = set.radius[static_cast<std::size_t>(i)];
@@ -108,9 +131,9 @@ void PrepareMStarSet(MStarSet& set, const float* radius, const float* signal, in
     // front, so the range covers the same data whatever was added behind.
     set.firstIndex = p + (firstFit > 0 ? firstFit : 1);
     set.lastIndex = p + (lastFit > 0 && lastFit <= n ? lastFit : n);
-    for (auto* v :
-         {&set.rSquared, &set.r, &set.lnC, &set.lnCSmoothed, &set.lnCLinearFit, &set.cMinusBaseline,
-          &set.cMinusBaselineSmoothed, &set.mstar, &set.mappDlnc, &set.mappDcdr})
+    for (auto* v : {&set.rSquared, &set.r, &set.lnC, &set.lnCSmoothed, &set.lnCLinearFit,
+                    &set.cMinusBaseline, &set.cMinusBaselineSmoothed, &set.mstar, &set.mappDlnc,
+                    &set.mappDcdr, &set.lnCFromCM, &set.mstarFromCM, &set.mappFromCM})
         v->assign(static_cast<std::size_t>(total) + 1, 0.0f);
 }
 
@@ -124,6 +147,30 @@ bool ExtrapolateSignalToMeniscus(MStarSet& set, const MStarFrame& f) {
     const float rf = set.workRadius[static_cast<std::size_t>(fi)];
     const float cf = set.signal[static_cast<std::size_t>(fi)];
     float a0 = set.meniscusSignal;
+    if (MS::useCMSmoothing) {
+        // The fit's first two positive points give the line to the meniscus; inside the fitting
+        // limits the data take over again.
+        const int j = FirstPositiveFit(set);
+        if (j < 1 || j >= n)
+            return false;
+        const auto jj = static_cast<std::size_t>(j);
+        const double r0 = set.workRadius[jj], r1 = set.workRadius[jj + 1];
+        const double c0 = set.cmFit[jj], c1 = set.cmFit[jj + 1];
+        const double atM = r1 != r0 ? c0 + (m - r0) * (c1 - c0) / (r1 - r0) : c0;
+        a0 = std::max(static_cast<float>(atM) - b, 0.0f);
+        for (int i = 1; i <= n; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const float r = set.workRadius[k];
+            float c = 0.0f;
+            if (r >= m && r <= f.left)
+                c = set.cmFit[k];
+            else if (r > f.left && r <= f.bottom)
+                c = set.signal[k];
+            set.workSignal[k] = std::max(c, 0.0f);
+        }
+        set.meniscusSignal = a0;
+        return true;
+    }
     if (MS::meniscusSignalFixed) {
         a0 = std::max(a0, 0.0f);
         ResampleCurve(kGrid, set.meniscusGrid.data(), set.meniscusExtrapolation.data(), n,
@@ -161,15 +208,18 @@ bool ExtrapolateSignalToMeniscus(MStarSet& set, const MStarFrame& f) {
     return true;
 }
 
+namespace {
+
 // The integral of (c - b - A0) r dr runs from the meniscus: a rectangle up to the first point
 // beyond it, trapezoids after. For a single ideal species c - b = A0 exp(KM(r^2 - m^2)) this makes
-// M* equal M at every radius, which the tests check.
-void ComputeMStarValues(MStarSet& set, const MStarFrame& f) {
+// M* equal M at every radius, which the tests check. M* is kept where inside(r) holds, else 0.
+template <class Inside>
+void MStarOf(const MStarSet& set, const MStarFrame& f, const std::vector<float>& c,
+             std::vector<float>& out, Inside inside) {
     const int n = set.pointCount;
     const float m = f.meniscus, b = f.baseline, a0 = set.meniscusSignal;
     const double k = set.kFactor;
     const auto& r = set.workRadius;
-    const auto& c = set.workSignal;
     std::vector<double> e(static_cast<std::size_t>(n) + 1, 0.0);
     const int j0 = FirstBeyondMeniscus(r, n, m);
     auto above = [&](int i) { return double(c[static_cast<std::size_t>(i)]) - b - a0; };
@@ -180,19 +230,29 @@ void ComputeMStarValues(MStarSet& set, const MStarFrame& f) {
         e[static_cast<std::size_t>(j + 1)] =
             0.5 * (above(j) * rad(j) + above(j + 1) * rad(j + 1)) * (rad(j + 1) - rad(j));
     double integral = 0.0;
-    set.mstar = Zeros(n);
+    out = Zeros(n);
     for (int i = 1; i <= n; ++i) {
         integral += e[static_cast<std::size_t>(i)];
         const double ri = rad(i);
         double value = 0.0;
-        if (ri < f.left || ri > f.right || (integral == 0.0 && a0 == 0.0))
+        if (!inside(ri) || (integral == 0.0 && a0 == 0.0))
             value = 0.0;
         else
             value = above(i) / (k * a0 * (ri * ri - double(m) * m) + 2.0 * k * integral);
         if (value < 0.0)
             MS::negativeMStarSeen = true;
-        set.mstar[static_cast<std::size_t>(i)] = static_cast<float>(value * 0.001);
+        out[static_cast<std::size_t>(i)] = static_cast<float>(value * 0.001);
     }
+}
+
+} // namespace
+
+void ComputeMStarValues(MStarSet& set, const MStarFrame& f) {
+    MStarOf(set, f, set.workSignal, set.mstar,
+            [&](double r) { return r >= f.left && r <= f.right; });
+    if (MS::useCMSmoothing && static_cast<int>(set.cmFit.size()) > set.pointCount)
+        MStarOf(set, f, set.cmFit, set.mstarFromCM,
+                [&](double r) { return r > f.meniscus && r < f.bottom; });
 }
 
 void ComputeLnC(MStarSet& set, const MStarFrame& f) {
@@ -205,6 +265,14 @@ void ComputeLnC(MStarSet& set, const MStarFrame& f) {
         const bool inside = r >= f.left && r <= f.right && c > f.baseline;
         set.lnC[k] = inside ? std::log(c - f.baseline) : 0.0f;
         set.cMinusBaseline[k] = inside ? c - f.baseline : 0.0f;
+    }
+    if (MS::useCMSmoothing && static_cast<int>(set.cmFit.size()) > n) {
+        set.lnCFromCM = Zeros(n);
+        for (int i = 1; i <= n; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (set.cmFit[k] > f.baseline)
+                set.lnCFromCM[k] = std::log(set.cmFit[k] - f.baseline);
+        }
     }
     set.lnCSmoothed = set.lnC;
     set.cMinusBaselineSmoothed = set.cMinusBaseline;
@@ -265,6 +333,19 @@ void ComputeApparentMw(MStarSet& set) {
                                                    (0.5 * (s1 + s0) * 0.5 * (r1 + r0)))
                               : 0.0f;
     }
+    if (MS::useCMSmoothing && static_cast<int>(set.lnCFromCM.size()) > n) {
+        set.mappFromCM = Zeros(n);
+        for (int i = 1; i < n; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const double dr2 = double(set.rSquared[k + 1]) - set.rSquared[k];
+            if (dr2 != 0.0)
+                set.mappFromCM[k] =
+                    static_cast<float>(scale * (set.lnCFromCM[k + 1] - set.lnCFromCM[k]) / dr2);
+        }
+        if (n >= 2)
+            set.mappFromCM[static_cast<std::size_t>(n)] =
+                set.mappFromCM[static_cast<std::size_t>(n - 1)];
+    }
     if (n >= 2) {
         set.mappDlnc[static_cast<std::size_t>(n)] = set.mappDlnc[static_cast<std::size_t>(n - 1)];
         set.mappDcdr[static_cast<std::size_t>(n)] = set.mappDcdr[static_cast<std::size_t>(n - 1)];
@@ -276,6 +357,19 @@ bool ExtrapolateMStarToBottom(MStarSet& set, const MStarFrame& f) {
     Grid(set.bottomGrid, MS::bottomFitRange[1], f.bottom);
     if (set.bottomExtrapolation.size() != kGrid + 1)
         set.bottomExtrapolation.assign(kGrid + 1, 0.0f);
+    if (MS::useCMSmoothing) {
+        // The c(M)-based M* is 0 at the bottom itself: the line through the two points before
+        // the nearest one carries it there.
+        const int j = NearestIndex(set.workRadius, set.pointCount, f.bottom);
+        if (j < 3 || static_cast<int>(set.mstarFromCM.size()) <= j)
+            return false;
+        const auto a = static_cast<std::size_t>(j - 2), c = static_cast<std::size_t>(j - 1);
+        const double r0 = set.workRadius[a], r1 = set.workRadius[c];
+        const double y0 = set.mstarFromCM[a], y1 = set.mstarFromCM[c];
+        set.mwAverage =
+            static_cast<float>(r1 != r0 ? y0 + (f.bottom - r0) * (y1 - y0) / (r1 - r0) : y1);
+        return true;
+    }
     std::vector<double> px, py;
     PointsIn(set.workRadius, set.mstar, set.pointCount, MS::bottomFitRange[1],
              MS::bottomFitRange[2], px, py);
@@ -291,20 +385,19 @@ bool ExtrapolateMStarToBottom(MStarSet& set, const MStarFrame& f) {
     return true;
 }
 
-void ComputeMStarSet(MStarSet& set, const MStarFrame& f, double kFactor) {
+bool CMFitUsable(const MStarSet& set) {
+    const int j = FirstPositiveFit(set);
+    return j >= 1 && j < set.pointCount && set.bottomIndex >= 3;
+}
+
+bool ComputeMStarSet(MStarSet& set, const MStarFrame& f, double kFactor) {
     set.kFactor = kFactor;
     Grid(set.baselineGrid, f.meniscus, f.bottom);
     set.baselineLine.assign(kGrid + 1, f.baseline);
-    auto nearestIndex = [&](float x) {
-        int best = 1;
-        for (int i = 2; i <= set.pointCount; ++i)
-            if (std::fabs(set.workRadius[static_cast<std::size_t>(i)] - x) <
-                std::fabs(set.workRadius[static_cast<std::size_t>(best)] - x))
-                best = i;
-        return best;
-    };
-    set.meniscusIndex = nearestIndex(f.meniscus);
-    set.bottomIndex = nearestIndex(f.bottom);
+    set.meniscusIndex = NearestIndex(set.workRadius, set.pointCount, f.meniscus);
+    set.bottomIndex = NearestIndex(set.workRadius, set.pointCount, f.bottom);
+    if (MS::useCMSmoothing && !CMFitUsable(set))
+        return false;
     ExtrapolateSignalToMeniscus(set, f);
     set.meniscusPointX[1] = f.meniscus;
     set.meniscusPointX[2] = 2.0f * f.bottom;
@@ -317,6 +410,7 @@ void ComputeMStarSet(MStarSet& set, const MStarFrame& f, double kFactor) {
     ExtrapolateMStarToBottom(set, f);
     set.mwPointX[1] = f.bottom;
     set.mwPointY[1] = set.mwAverage;
+    return true;
 }
 
 // Mass conservation in the sector cell. The data part ends at R, the last interval cut there,

@@ -17,11 +17,18 @@ double MStarKFactor(float rpm);
 
 // The working copy of a scan: radius and signal [1..n] extended by 0.001-cm points of zero
 // signal down to the meniscus and up to the bottom; firstFit and lastFit are the scan's fit
-// indices (0 = first or last point).
+// indices (0 = first or last point). With fit values given, cmFit holds them between meniscus
+// and bottom (0 elsewhere and on the added points).
 void PrepareMStarSet(MStarSet& set, const float* radius, const float* signal, int n, int firstFit,
-                     int lastFit, float meniscus, float bottom);
-// Every step for one set, in order; meniscusFitRange and bottomFitRange as in MStarState.
-void ComputeMStarSet(MStarSet& set, const MStarFrame& frame, double kFactor);
+                     int lastFit, float meniscus, float bottom, const float* fit = nullptr);
+// Every step for one set, in order; meniscusFitRange and bottomFitRange as in MStarState. With
+// c(M) smoothing on, false when the set's c(M) fit cannot carry it (CMFitUsable); nothing is
+// computed then.
+bool ComputeMStarSet(MStarSet& set, const MStarFrame& frame, double kFactor);
+// The c(M) fit of a set can replace the data near meniscus and bottom: it has a positive value
+// with a successor to draw the line to the meniscus, and two points before the one nearest the
+// bottom for the line to the bottom.
+bool CMFitUsable(const MStarSet& set);
 
 // The steps, also used alone. The two extrapolations return false (and keep their previous
 // result) when their range holds no more points than the order.

@@ -2,11 +2,13 @@
 // transformation command, a smoothing button, a fitting limit dragged with the mouse, the copy
 // commands, Escape; and the refusals that leave the loaded data as they were.
 #include "app/mstar_actions.h"
+#include "equilibrium/mstar_screen.h"
 #include "foundations/error_box_log.h"
 #include "foundations/physical_constants.h"
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
 #include "state/window_services.h"
@@ -268,6 +270,69 @@ TEST_F(MStarRoad, HingePointOfEachDataSet) {
             EXPECT_NEAR(mw, truth, 0.01 * truth) << r.text;
         }
     EXPECT_FALSE(MS::buttons[7]->on);
+}
+
+} // namespace
+
+namespace {
+
+// The second run of the transformation with the plain c(M) model chosen asks for c(M)
+// smoothing. A fit of the data carries M* to meniscus and bottom; data short of the meniscus,
+// or no fit yet (zero throughout: the answer Yes can come before any fit), say why and go on
+// without it.
+TEST_F(MStarRoad, CMSmoothingFromTheQuestionShowsTheFitOrSaysWhyNot) {
+    struct Case {
+        const char* name;
+        bool reachesMeniscus;
+        bool fitted;
+        const char* caption; // of the refusal, or null
+    };
+    const Case cases[] = {
+        {"fit of data that span the cell", true, true, nullptr},
+        {"data start above the meniscus", false, true, "MISSING DATA"},
+        {"no fit yet", true, false, "M* transformation"},
+    };
+    const int n = kEquilibriumPoints;
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.reachesMeniscus) {
+            ModelParameters::meniscus = S::radius[1][1];
+            ModelParameters::bottom = S::radius[1][n];
+        }
+        for (int k = 1; k <= 3; ++k)
+            for (int i = 1; i <= n; ++i)
+                S::fit[k][i] = c.fitted ? S::signal[k][i] : 0.0f;
+        ModelChoice::contiMode = true;
+        Command(896);
+        ASSERT_TRUE(MS::active) << c.name;
+        EXPECT_FALSE(MS::useCMSmoothing) << c.name << ": the first run never asks";
+        f.script.expectBox().caption("M* transformation").text("use c(M) smoothing?").answer(IDYES);
+        if (c.caption)
+            f.script.expectBox().caption(c.caption).answer(IDOK);
+        Command(896);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        ASSERT_TRUE(MS::active) << c.name;
+        EXPECT_EQ(MS::useCMSmoothing, c.caption == nullptr) << c.name;
+        ASSERT_EQ(MS::buttonCount, 4 * 3 + 9) << c.name;
+        for (int k = 1; k <= 3; ++k) {
+            const MStarSet& set = MS::sets[std::size_t(k)];
+            EXPECT_NEAR(set.mwAverage, truth, 0.01 * truth) << c.name << " " << k;
+            // The straight line of ln c and its button belong to the analysis without c(M).
+            EXPECT_EQ(MS::buttons[std::size_t(8 + 3 + k)] == nullptr, c.caption == nullptr)
+                << c.name;
+            // The first interval's rectangle on 0.002-cm data costs a few percent next to the
+            // meniscus.
+            if (!c.caption)
+                for (int i = set.meniscusIndex + 5; i < set.bottomIndex; ++i)
+                    ASSERT_NEAR(set.mstarFromCM[std::size_t(i)], truth, 0.01 * truth)
+                        << c.name << " " << k << " at " << i;
+        }
+        f.Paint();
+        if (!c.caption && std::getenv("TARNIX_MSTAR_PNG"))
+            plat::test::windowPng(*f.window, std::getenv("TARNIX_MSTAR_PNG"));
+        LeaveMStarMulti(f.window.get());
+        MS::ResetToDefaults();
+    }
 }
 
 } // namespace

@@ -103,6 +103,77 @@ TEST_F(MStarTransform, SingleSpeciesGivesItsMolarMassEveryWay) {
     EXPECT_FALSE(MS::negativeMStarSeen);
 }
 
+// With c(M) smoothing the fit replaces the data between meniscus and the left limit and carries
+// M* to the bottom; a fit of the true profile gives the true molar mass everywhere.
+TEST_F(MStarTransform, CMSmoothingTakesTheFitAtMeniscusAndBottom) {
+    k = MStarKFactor(13000.0f);
+    const double a = k * 50000.0;
+    a0 = a * (B * B - m * m) / (std::exp(a * (B * B - m * m)) - 1.0);
+    std::vector<float> fit(1, 0.0f);
+    radius.assign(1, 0.0f);
+    for (int i = 0; i <= 300; ++i) {
+        radius.push_back(i == 300 ? float(B) : float(m + 0.001 * i));
+        const double r = radius.back();
+        fit.push_back(float(a0 * std::exp(a * (r * r - m * m))));
+    }
+    signal = fit;
+    frame = {float(m), float(B), 6.905f, 7.175f, 0.0f};
+    PrepareMStarSet(set, radius.data(), signal.data(), 301, 6, 276, frame.meniscus, frame.bottom,
+                    fit.data());
+    ASSERT_EQ(set.meniscusPad + set.bottomPad, 0);
+    MS::meniscusFitRange[1] = 6.905f;
+    MS::meniscusFitRange[2] = 6.96f;
+    MS::bottomFitRange[1] = 7.116f;
+    MS::bottomFitRange[2] = 7.17f;
+    MS::useCMSmoothing = true;
+    ASSERT_TRUE(ComputeMStarSet(set, frame, k));
+
+    EXPECT_NEAR(set.meniscusSignal, a0, 0.002 * a0);
+    EXPECT_NEAR(set.mwAverage, 50.0, 0.5);
+    // Between meniscus and the left limit the working signal is the fit.
+    for (int i = 1; i <= set.pointCount; ++i)
+        if (set.workRadius[std::size_t(i)] <= frame.left)
+            ASSERT_EQ(set.workSignal[std::size_t(i)], fit[std::size_t(i)]) << i;
+    // The c(M)-based M* is 0 at meniscus and bottom, the true value strictly between.
+    EXPECT_EQ(set.mstarFromCM[1], 0.0f);
+    EXPECT_EQ(set.mstarFromCM[301], 0.0f);
+    for (int i = 2; i < 301; ++i)
+        ASSERT_NEAR(set.mstarFromCM[std::size_t(i)], 50.0, 0.5) << i;
+    for (int i = 2; i < 300; ++i) {
+        ASSERT_NEAR(set.lnCFromCM[std::size_t(i)], std::log(fit[std::size_t(i)]), 1e-5) << i;
+        ASSERT_NEAR(set.mappFromCM[std::size_t(i)], 50.0, 0.5) << i;
+    }
+}
+
+// A fit that is zero throughout (c(M) smoothing asked for before any fit), one whose only
+// positive value has no successor, and a set too short for the line to the bottom: no
+// computation, the previous results stay.
+TEST_F(MStarTransform, CMSmoothingWithoutAUsableFitIsRefused) {
+    struct Case {
+        const char* name;
+        int n;
+        int positiveFrom; // first index with a positive fit value (n + 1: none)
+    };
+    MS::useCMSmoothing = true;
+    for (const Case c : {Case{"fit all zero", 50, 51}, Case{"only the last point", 50, 50},
+                         Case{"two points", 2, 1}}) {
+        std::vector<float> r(1, 0.0f), y(1, 0.0f), fit(1, 0.0f);
+        for (int i = 1; i <= c.n; ++i) {
+            r.push_back(6.9f + 0.3f * float(i - 1) / float(std::max(c.n - 1, 1)));
+            y.push_back(0.5f);
+            fit.push_back(i >= c.positiveFrom ? 0.5f : 0.0f);
+        }
+        MStarSet s;
+        PrepareMStarSet(s, r.data(), y.data(), c.n, 0, 0, 6.9f, 7.2f, fit.data());
+        s.meniscusSignal = 0.25f;
+        s.mwAverage = 42.0f;
+        EXPECT_FALSE(ComputeMStarSet(s, {6.9f, 7.2f, 6.9f, 7.2f, 0.0f}, 1e-5)) << c.name;
+        EXPECT_FALSE(CMFitUsable(s)) << c.name;
+        EXPECT_EQ(s.meniscusSignal, 0.25f) << c.name;
+        EXPECT_EQ(s.mwAverage, 42.0f) << c.name;
+    }
+}
+
 TEST_F(MStarTransform, LoadingSignalAndHingePoint) {
     Species(0.05f);
     MS::meniscusSignalFixed = true;
