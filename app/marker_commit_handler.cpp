@@ -302,6 +302,6 @@ void TXLAWindow::ApplyMarkerDrag(bool commit) {
     ApplyRightFitLimit();
     PackFitParameters();
     ScanStore::dataChanged = true;
-    if (mStar && MStarState::multiSet)
+    if (mStar)
         MStarScreenButtonAction(this, 0);
 }

@@ -3,6 +3,7 @@
 // Tab applies a waiting move or commits the tentative marker to the meniscus or bottom, the
 // reference meniscus or a fitting limit, keeping the fit bounds outside the fitting limits. Any
 // character closes an open scan menu. A key during a Run or Fit only asks it to stop.
+#include "app/mstar_actions.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
@@ -294,7 +295,10 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT) {
         // Escape leaves the M* screen; a pending range drag gives its cross cursor back.
         if (MStarState::meniscusRangeDragPending || MStarState::bottomRangeDragPending)
             SetCursor(IDC_ARROW);
-        LeaveMStarMulti(this);
+        if (MStarState::multiSet)
+            LeaveMStarMulti(this);
+        else
+            LeaveMStarSingle(this);
         return;
     }
     if (key == 27)

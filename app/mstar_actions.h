@@ -19,3 +19,6 @@ void MStarTransformationSetup(TXLAWindow* window);
 void DrawMStarResultsText(TDC& dc);
 // The plain continuous c(M) distribution is the chosen model (no variant switch on).
 bool PlainCMSelected();
+// The M* screen of scan 1 alone; bound to no command. Entry needs a scan and usable limits.
+void EnterMStarSingle(TXLAWindow* window);
+void LeaveMStarSingle(TXLAWindow* window);

@@ -56,6 +56,8 @@ void SetText(CScreenButton* button, const char* off, const char* on) {
 void Recompute(TXLAWindow* window) {
     if (MS::multiSet)
         ComputeMStarMulti(window);
+    else if (MS::active && MS::signalPlot)
+        ComputeMStarSingle(window);
 }
 
 // Asks an integer setting (stored as the floor of the entry) within lo..hi.
@@ -418,6 +420,26 @@ void MStarTransformationSetup(TXLAWindow* window) {
     MS::useCMSmoothing = true;
     MS::mayAskCMSmoothing = false;
     RunMStarTransformation(window);
+}
+
+void EnterMStarSingle(TXLAWindow* window) {
+    if (S::scanCount < 1 || !MStarLimitsUsable())
+        return;
+    MS::active = true;
+    MS::multiSet = false;
+    BuildMStarPlots();
+    DrawMStarScreen(window);
+    InsertMStarMenuItems(window);
+    ComputeMStarSingle(window);
+    window->RequestRepaint();
+}
+
+void LeaveMStarSingle(TXLAWindow* window) {
+    FreeMStarPlots();
+    RemoveMStarMenuItems(window);
+    MS::active = false;
+    MS::workCopiesRebuilt = false;
+    window->RequestRepaint();
 }
 
 void DrawMStarResultsText(TDC& dc) {

@@ -73,7 +73,17 @@ void Add(CWINPlot* plot, CCurve* curve, int style, COLORREF colour) {
     plot->SetCurveColor(plot->nCurves - 1, colour);
 }
 
+// The analysis of one data set always takes d ln c / d r^2 and plots it against the radius.
+bool MappAgainstSignal() {
+    return MS::multiSet && MS::mappVersusSignal;
+}
+std::vector<float>& MappOf(MStarSet& set) {
+    return MS::multiSet && MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+}
+
 const char* MappLabel() {
+    if (!MS::multiSet)
+        return "Mwapp(r) [=(1/k)*dlnc/dr^2] (kDa)";
     if (MS::mappVersusSignal)
         return MS::useDerivativeFormula ? "Mwapp(c) [=(1/k)*{(1/2)(1/(c*r))*(dc/dr)}] (kDa)"
                                         : "Mwapp(c) [=(1/k)*dlnc/dr^2] (kDa)";
@@ -164,9 +174,9 @@ void SetCurvesAndRanges() {
             14, Rgb(100, 100, 200));
     for (int k = 1; k <= n; ++k) {
         MStarSet& set = Set(k);
-        std::vector<float>& mapp = MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+        std::vector<float>& mapp = MappOf(set);
         Add(MS::mappPlot,
-            Curve(MS::mappVersusSignal ? set.signal : set.workRadius, mapp, set.firstIndex + w + w2,
+            Curve(MappAgainstSignal() ? set.signal : set.workRadius, mapp, set.firstIndex + w + w2,
                   set.lastIndex - w - w2 - 1),
             -1, Rgb(0, 100, 0));
         if (cm)
@@ -196,7 +206,7 @@ void SetCurvesAndRanges() {
         if (set.bottomExtrapolation.size() > 100)
             mLo = std::min(mLo, set.bottomExtrapolation[100]),
             mHi = std::max(mHi, set.bottomExtrapolation[100]);
-        const std::vector<float>& mapp = MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+        const std::vector<float>& mapp = MappOf(const_cast<MStarSet&>(set));
         for (int i = set.firstIndex + w + w2 + 1; i <= set.lastIndex - w - w2 - 1; ++i)
             aLo = std::min(aLo, mapp[std::size_t(i)]), aHi = std::max(aHi, mapp[std::size_t(i)]);
         largestMw = std::max(largestMw, set.mwAverage);
@@ -225,7 +235,7 @@ void SetCurvesAndRanges() {
     }
     if (aLo <= aHi) {
         Margins(aLo, aHi, 0.3f, bottom, top);
-        if (MS::mappVersusSignal)
+        if (MappAgainstSignal())
             MS::mappPlot->SetRanges(0.0f, largestSignal > 0.0f ? 1.1f * largestSignal : 1.0f,
                                     bottom, top);
         else
@@ -265,6 +275,23 @@ void Label(int index, const char* text) {
         return;
     button->SetTexts(text, int(std::strlen(text)), text, int(std::strlen(text)));
     button->Rebuild();
+}
+
+void LabelSingleResults() {
+    const int F = MS::firstSetButton;
+    const MStarSet& set = Set(1);
+    char text[200];
+    std::snprintf(text, sizeof text, "Mwavg = %.1f (kDa)", double(set.mwAverage));
+    Label(F + 1, text);
+    std::snprintf(text, sizeof text, "linear fit to lnc(r^2) --> %.1f (kDa)",
+                  double(set.mwLinearFit));
+    Label(F + 2, text);
+    std::snprintf(text, sizeof text, "Baseline = %.4f", double(ModelParameters::baseline));
+    Label(F + 3, text);
+    std::snprintf(text, sizeof text, set.interference ? "Ja = %.4f" : "A0 = %.4f",
+                  double(set.meniscusSignal));
+    if (!MS::meniscusRangeDragPending)
+        Label(F + 4, text);
 }
 
 void LabelResults() {
@@ -320,7 +347,10 @@ void SetInitialMStarRanges() {
     MS::bottomFitRange[2] = R - 0.005f;
 }
 
-void ComputeMStarMulti(TXLAWindow* window) {
+namespace {
+
+// The clamps of fitting limits and extrapolation ranges before every computation.
+void ClampLimitsAndRanges() {
     const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
     // Limits inside the cell, then the extrapolation ranges inside the limits.
     if (S::leftFitLimit < m)
@@ -340,6 +370,14 @@ void ComputeMStarMulti(TXLAWindow* window) {
         if (range[2] > R)
             range[2] = R;
     }
+}
+
+} // namespace
+
+void ComputeMStarMulti(TXLAWindow* window) {
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    ClampLimitsAndRanges();
+    const float L = S::leftFitLimit, R = S::rightFitLimit;
     const int n = S::scanCount;
     const bool rebuilt = static_cast<int>(MS::sets.size()) == n + 1;
     if (!rebuilt)
@@ -388,6 +426,46 @@ void ComputeMStarMulti(TXLAWindow* window) {
     WindowServices::RequestRepaint(window);
 }
 
+void ComputeMStarSingle(TXLAWindow* window) {
+    if (S::scanCount < 1)
+        return;
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    ClampLimitsAndRanges();
+    const float L = S::leftFitLimit, R = S::rightFitLimit;
+    if (static_cast<int>(MS::sets.size()) == 2)
+        MS::workCopiesRebuilt = true;
+    else
+        MS::sets.assign(2, MStarSet{});
+    MStarSet& set = Set(1);
+    // No c(M) smoothing here: the switch is only read by the analysis of several sets.
+    const bool cm = MS::useCMSmoothing;
+    MS::useCMSmoothing = false;
+    PrepareMStarSet(set, S::radius[1], S::signal[1], S::pointCount[1],
+                    S::firstFitIndex ? S::firstFitIndex[1] : 0,
+                    S::lastFitIndex ? S::lastFitIndex[1] : 0, m, B);
+    set.interference = Interference(1);
+    const MStarFrame frame{m, B, L, R, ModelParameters::baseline};
+    // K of scan 1 itself: with scans of several speeds loaded, the last one's speed gave
+    // scan 1 a molar mass off by the square of the speed ratio.
+    ComputeMStarSet(set, frame, MStarKFactor(S::header[1].rotorSpeed));
+    MS::useCMSmoothing = cm;
+    // The working-copy indices of the meniscus range, for the baseline estimate.
+    MS::meniscusFitIndexRange[1] = MS::meniscusFitIndexRange[2] = 1;
+    for (int i = 1; i <= set.pointCount; ++i)
+        if (set.workRadius[std::size_t(i)] > MS::meniscusFitRange[1]) {
+            MS::meniscusFitIndexRange[1] = i;
+            break;
+        }
+    for (int j = 2; j <= set.pointCount; ++j)
+        if (set.workRadius[std::size_t(j)] > MS::meniscusFitRange[2]) {
+            MS::meniscusFitIndexRange[2] = j - 1;
+            break;
+        }
+    SetCurvesAndRanges();
+    LabelSingleResults();
+    WindowServices::RequestRepaint(window);
+}
+
 void SwitchOffCMSmoothing(TXLAWindow* window) {
     MS::workCopiesRebuilt = false;
     MS::useCMSmoothing = false;
@@ -405,7 +483,7 @@ void DeleteMStarScreenButtons() {
 
 void DrawMStarScreen(TXLAWindow* window) {
     DeleteMStarScreenButtons();
-    const int n = S::scanCount;
+    const int n = MS::multiSet ? S::scanCount : 1;
     MS::buttonCount = 4 * n + 9;
     MS::buttons.assign(static_cast<std::size_t>(MS::buttonCount) + 1, nullptr);
     Geometry g;
@@ -492,6 +570,13 @@ void RunMStarTransformation(TXLAWindow* window) {
     MS::mayAskCMSmoothing = true;
     MS::active = true;
     MS::multiSet = true;
+    BuildMStarPlots();
+    ComputeMStarMulti(window);
+    DrawMStarScreen(window);
+    WindowServices::RequestRepaint(window);
+}
+
+void BuildMStarPlots() {
     const bool interference = S::scanCount >= 1 && Interference(1);
     if (!MS::signalPlot) {
         SetInitialMStarRanges();
@@ -510,13 +595,18 @@ void RunMStarTransformation(TXLAWindow* window) {
         MS::lnCPlot = NewPlot(50, 550, 450, 975, "r^2(cm^2)", "ln(signal-baseline)");
     if (!MS::mappPlot)
         MS::mappPlot = NewPlot(525, 550, 925, 975,
-                               MS::mappVersusSignal ? "total signal" : "radius (cm)", MappLabel());
-    ComputeMStarMulti(window);
-    DrawMStarScreen(window);
-    WindowServices::RequestRepaint(window);
+                               MappAgainstSignal() ? "total signal" : "radius (cm)", MappLabel());
 }
 
 void LeaveMStarMulti(TXLAWindow* window) {
+    FreeMStarPlots();
+    MS::active = false;
+    MS::multiSet = false;
+    MS::workCopiesRebuilt = false;
+    WindowServices::RequestRepaint(window);
+}
+
+void FreeMStarPlots() {
     for (CWINPlot* plot : {MS::mappPlot, MS::lnCPlot, MS::mstarPlot, MS::signalPlot})
         if (plot)
             plot->RemoveAllCurves();
@@ -534,8 +624,4 @@ void LeaveMStarMulti(TXLAWindow* window) {
     MS::mappPlot = MS::lnCPlot = MS::mstarPlot = MS::signalPlot = MS::savedDataPlot = nullptr;
     MS::sets.clear();
     DeleteMStarScreenButtons();
-    MS::active = false;
-    MS::multiSet = false;
-    MS::workCopiesRebuilt = false;
-    WindowServices::RequestRepaint(window);
 }

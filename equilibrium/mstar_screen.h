@@ -13,6 +13,14 @@ void SetInitialMStarRanges();
 void RunMStarTransformation(TXLAWindow* window);
 // Recomputes every data set from the loaded scans, then the curves, ranges and button labels.
 void ComputeMStarMulti(TXLAWindow* window);
+// The analysis of scan 1 alone (the multiSet switch off): baseline from the model, K from the
+// last scan's speed, d ln c / d r^2 against the radius, no c(M) smoothing; it also finds the
+// working-copy indices of the meniscus range.
+void ComputeMStarSingle(TXLAWindow* window);
+// The four plots (the signal plot takes the data plot's place), when not there yet.
+void BuildMStarPlots();
+// Frees the plots, curves, working copies and buttons and puts the data plot back.
+void FreeMStarPlots();
 // Drops the c(M)-based curves and runs the transformation again on the data alone.
 void SwitchOffCMSmoothing(TXLAWindow* window);
 // Frees the plots, curves and buttons, puts the data plot back and leaves the mode.

@@ -336,3 +336,50 @@ TEST_F(MStarRoad, CMSmoothingFromTheQuestionShowsTheFitOrSaysWhyNot) {
 }
 
 } // namespace
+
+namespace {
+
+// The analysis of scan 1 alone, entered directly (no command opens it): three speeds are
+// loaded, and scan 1 keeps the K of its own speed (the last scan's speed put its molar mass off
+// by (25000/15000)^2). A smoothing click recomputes it; Escape leaves it.
+TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
+    CWINPlot* dataPlot = S::dataPlot;
+    EnterMStarSingle(f.window.get());
+    ASSERT_TRUE(MS::active);
+    EXPECT_FALSE(MS::multiSet);
+    ASSERT_EQ(MS::sets.size(), 2u);
+    EXPECT_EQ(S::dataPlot, MS::signalPlot);
+    const MStarSet& set = MS::sets[1];
+    EXPECT_NEAR(set.mwAverage, truth, 0.01 * truth);
+    EXPECT_NEAR(set.mwLinearFit, truth, 0.01 * truth);
+    for (int i = set.firstIndex + 40; i < set.lastIndex - 40; ++i)
+        ASSERT_NEAR(set.mappDlnc[std::size_t(i)], truth, 0.01 * truth) << i;
+    char label[80];
+    std::snprintf(label, sizeof label, "Mwavg = %.1f (kDa)", double(set.mwAverage));
+    EXPECT_STREQ(MS::buttons[9]->offText, label);
+    std::snprintf(label, sizeof label, "A0 = %.4f", double(set.meniscusSignal));
+    EXPECT_STREQ(MS::buttons[12]->offText, label);
+    // The meniscus range in working-copy indices, inside the range's radii.
+    const int a = MS::meniscusFitIndexRange[1], b = MS::meniscusFitIndexRange[2];
+    ASSERT_LT(a, b);
+    EXPECT_GT(set.workRadius[std::size_t(a)], MS::meniscusFitRange[1]);
+    EXPECT_LE(set.workRadius[std::size_t(b)], MS::meniscusFitRange[2]);
+    f.Paint();
+    if (const char* png = std::getenv("TARNIX_MSTAR_SINGLE_PNG"))
+        plat::test::windowPng(*f.window, png);
+
+    f.script.expectInput().prompt("SG smooth %distance:").answer("3");
+    f.script.expectInput().prompt("SG smooth order (box=1):").answer("1");
+    Click(2);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(MS::lnCSmoothHalfWidth, 30);
+    EXPECT_NEAR(MS::sets[1].mwAverage, truth, 0.01 * truth);
+
+    plat::test::key(f.window.get(), 27, 27);
+    f.script.pumpUntilIdle();
+    EXPECT_FALSE(MS::active);
+    EXPECT_EQ(S::dataPlot, dataPlot);
+    EXPECT_EQ(MS::buttonCount, 0);
+}
+
+} // namespace
