@@ -122,7 +122,7 @@ const CommandRow kCommands[] = {
     {633, "&Options>Size-Distribution Options", "Prior Knowledge of Discrete Species \t^X", {kCtrl, 'X'}, HelpTest::None, 0, &TXLAWindow::CmPriorKnowledgeOfDiscreteSpecies},
     {456, "&Options>Size-Distribution Options", "integrate distribution \t^I", {kCtrl, 'I'}, HelpTest::None, 0, &TXLAWindow::CmIntegrateDistribution},
     {644, "&Options>Size-Distribution Options", "use c(s) integration ranges from file", {}, HelpTest::None, 0, &TXLAWindow::CmIntegrationRangesFromFile},
-    {533, "&Options>Size-Distribution Options", "transform g(s*) (as ASCII) to direct boundary model", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {533, "&Options>Size-Distribution Options", "transform g(s*) (as ASCII) to direct boundary model", {}, HelpTest::None, 0, &TXLAWindow::CmGsToDirectBoundary},
     {292, "&Options>Size-Distribution Options", "van Holde - Weischet transform", {}, HelpTest::Offer, 0, &TXLAWindow::CmVanHoldeWeischet},
     {293, "&Options>Size-Distribution Options", "extrapolate area fractions of ls-g*(s) vs 1/sqrt(time)", {}, HelpTest::Offer, 0, &TXLAWindow::CmExtrapolateAreaFractions},
     {648, "&Options>Size-Distribution Options", "compute with multiple threads", {}, HelpTest::None, 0, &TXLAWindow::CmMultipleThreads},

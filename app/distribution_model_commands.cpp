@@ -12,6 +12,7 @@
 #include "foundations/input_boxes.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
 #include "state/buffer_sedimentation.h"
 #include "simulation/lamm_arrays.h"
 #include "state/lamm_grid.h"
@@ -529,8 +530,14 @@ void TXLAWindow::CmVanHoldeWeischet() {
     float resolution = C::resolution;
     if (InputFloatForWindow(this, &resolution, resolution, true, "enter resolution", kCaption))
         C::resolution = resolution;
-    if (active)
+    if (active) {
+        // Chosen again: the result there is shows itself again.
+        if (!BoundaryAnalysis::abscissa.empty()) {
+            BoundaryAnalysis::reportShown = M::boundaryPlot;
+            LsgExtrapolationReport();
+        }
         return;
+    }
     if (ScanDataKind::interference)
         MessageBox("this function is only for absorbance data, \nrecommending extrapolation of "
                    "s(app) vs 1/srqt(time) for interference data",

@@ -20,6 +20,7 @@
 #include "display/scan_plots.h"
 #include "display/screen_button_set.h"
 #include "display/screen_modes.h"
+#include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "foundations/ccurve.h"
 #include "state/realtime_state.h"
@@ -205,7 +206,12 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
     AuxPlots::shown = false;
     AuxPlots::adHocShown = false;
 
-    if (MStarState::active && MStarState::signalPlot) {
+    if (BoundaryAnalysis::reportShown && BoundaryAnalysis::reportPlot) {
+        // The boundary analyses' extrapolation view holds the scan plots' area.
+        DrawAndPlay(dc, BoundaryAnalysis::reportPlot, true);
+        if ((ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot)
+            PlayPicture(dc, RepaintDistributionPlot());
+    } else if (MStarState::active && MStarState::signalPlot) {
         DrawMStarPicture(this, dc);
     } else if (AuxPlots::adHocPlot) {
         DrawAndPlay(dc, AuxPlots::adHocPlot->plot, false);

@@ -14,6 +14,7 @@
 #include "plotting/screen_button.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
 #include "state/buffer_sedimentation.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
@@ -243,6 +244,11 @@ void LeaveWithEsc(TXLAWindow* w) {
             b->Toggle();
             b->Paint(w);
         }
+    }
+    if (BoundaryAnalysis::reportShown && BoundaryAnalysis::reportPlot) {
+        BoundaryAnalysis::reportShown = false;
+        w->LsgExtrapolationReport();
+        w->RequestRepaint();
     }
     w->SetCursor(IDC_ARROW);
 }

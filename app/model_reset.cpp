@@ -1,6 +1,8 @@
 // The reset that precedes every new model, and the steps all model commands share.
 #include "state/model_choice.h"
 #include "app/txla_window.h"
+#include "distributions/boundary_report_plot.h"
+#include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/mstar_state.h"
 #include "state/model_parameters.h"
@@ -36,6 +38,9 @@ void TXLAWindow::ResetModelChoice() {
     }
     LeaveEqTestMode();
     M::ClearModelSwitches();
+    // The boundary analyses' extrapolation view goes with their model.
+    BoundaryAnalysis::reportShown = false;
+    LayoutBoundaryReportPlot();
     MStarState::mStarMode = false;
     for (int id : kModelItems)
         CheckMark(id, false);

@@ -8,6 +8,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "state/realtime_state.h"
 #include "state/run_switches.h"
@@ -44,7 +45,8 @@ void TXLAWindow::CmRun() {
         ReportNotAvailable(this, "Run", 213);
     if (!evaluated)
         return;
-    if (gWizardMessages && !RealtimeState::equilibriumTestMode)
+    // The boundary analyses leave no fit for the wizard to judge.
+    if (gWizardMessages && !RealtimeState::equilibriumTestMode && !ModelChoice::gStarFamily)
         CheckResidualsWizard();
 }
 

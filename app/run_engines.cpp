@@ -45,12 +45,11 @@ bool RunEngineAvailable(RunEngine engine) {
         // discrete models come with their solvers.
         return DiscreteModelAvailable();
     case RunEngine::ApproachToEquilibrium:
+    case RunEngine::LsgExtrapolation:
+    case RunEngine::VanHoldeWeischet:
         return true;
     case RunEngine::ContinuousModel:
         return CurrentContiVariant() == ContiVariant::DlsRh;
-    case RunEngine::LsgExtrapolation:
-    case RunEngine::VanHoldeWeischet:
-        return false;
     }
     return false;
 }
@@ -81,6 +80,8 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return RunContinuousModel(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::EquilibriumFit:
     case RunEngine::DiscreteSed:
+    case RunEngine::LsgExtrapolation:
+    case RunEngine::VanHoldeWeischet:
         if (ScanStore::scanCount <= 0) {
             MessageBox(WindowServices::PlatformWindow(window), "please load data first", "RUN",
                        MB_OK);
@@ -88,6 +89,10 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         }
         if (engine == RunEngine::EquilibriumFit)
             return window->RunEquilibriumFit() ? RunResult::Evaluated : RunResult::Refused;
+        if (engine == RunEngine::VanHoldeWeischet)
+            return window->RunVanHoldeWeischet() ? RunResult::Evaluated : RunResult::Refused;
+        if (engine == RunEngine::LsgExtrapolation)
+            return window->RunLsgExtrapolation() ? RunResult::Evaluated : RunResult::Refused;
         return RunDiscreteSed(window) ? RunResult::Evaluated : RunResult::Refused;
     default:
         return RunResult::NotAvailable;

@@ -319,6 +319,13 @@ class TXLAWindow : public TFrameWindow {
     void CmElectrophoresisCv();
     void CmExtrapolateAreaFractions();
     void CmVanHoldeWeischet();
+    // The boundary analyses' Run (and Fit): true when a result was stored. The report draws
+    // (or, with the view switched off, removes) their extrapolation view.
+    bool RunVanHoldeWeischet();
+    bool RunLsgExtrapolation();
+    void LsgExtrapolationReport();
+    // "transform g(s*) (as ASCII) to direct boundary model" (533).
+    void CmGsToDirectBoundary();
     // The optimiser of the fits.
     void CmSimplex();
     void CmSimulatedAnnealing();

@@ -34,8 +34,8 @@ const char* AbscissaLabel() {
         return "log10 D (cm^2/s)";
     if (ModelChoice::contiMode && (ModelChoice::dlsIRh || ModelChoice::dlsIRhTimeCourse))
         return "Rh (nm)";
-    if (ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
-        !ModelChoice::csInvariantD)
+    if (ModelChoice::contiMode && !ModelChoice::gStarFamily && !ModelChoice::contiCs &&
+        !ModelChoice::lsGStar && !ModelChoice::csInvariantD)
         return "molar mass (Da)";
     return "sed. coef. (S)";
 }
@@ -97,7 +97,8 @@ void CreateDistributionPlot() {
         gUpperCurve.reset();
     }
     plot->SetXLabel(AbscissaLabel());
-    plot->SetYLabel("c");
+    // The boundary analyses hold the integral distribution G(s).
+    plot->SetYLabel(ModelChoice::gStarFamily ? "G(s)" : "c");
     plot->SetPlotRect(ContiState::distributionPlotTop, 75, ContiState::distributionPlotBottom, 975);
     ContiState::distributionPlot = plot.release();
     FullscaleDistribution(nullptr);

@@ -1,4 +1,5 @@
 // The distribution result of the last analysis, freed before a new load empties the store.
+#include "distributions/boundary_report_plot.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/dls_time_course.h"
@@ -12,4 +13,5 @@ void FreeResultTable() {
     gContiKernel.Free();
     ClearDistributionTotals();
     ClearDlsTimeCourse();
+    FreeBoundaryAnalysis();
 }

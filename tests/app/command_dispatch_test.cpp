@@ -130,6 +130,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {824, {"SET PREFERENCE", "save as default setting?"}},
         {292, {"Van Holde Weischet Analysis", "van Holde-Weischet for sedimentation?"}},
         {293, {"ATTENTION", "Please Note: This model has not been fully examined"}},
+        // Without scans the g*(s) boundary model does nothing and says nothing.
+        {533, {"", ""}},
         {247, {"", ""}}, {868, {"", ""}},
         {219, {"INITIAL DATA", "polynom order = "}},
         {197, {"", ""}}, {229, {"", ""}}, {520, {"", ""}}, {228, {"", ""}}, {585, {"", ""}},

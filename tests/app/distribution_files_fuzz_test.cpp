@@ -4,17 +4,21 @@
 // state as it was.
 #include "app/experiment_file.h"
 #include "distributions/distribution_plot.h"
+#include "distributions/gstar_boundary.h"
 #include "distributions/integrate_distribution.h"
 #include "distributions/integration_ranges.h"
 #include "distributions/m_of_s_table.h"
 #include "distributions/prior_probabilities.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/numeric_text_files.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/serial_fit_state.h"
+#include "support/conti_data_store.h"
 #include "support/fuzz_inputs.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
@@ -216,6 +220,48 @@ TEST_F(DistributionFilesFuzz, SavedAnalysisRestoredWhileADistributionIsHeld) {
                 << "seed " << seed << " input " << i;
             ASSERT_TRUE(Usable()) << "seed " << seed << " input " << i;
         }
+    }
+}
+
+// A g*(s*) table of a dc/dt analysis turned into the direct boundary model: an accepted table
+// gives finite fits, a refused one leaves the fits as they were.
+TEST_F(DistributionFilesFuzz, GStarTableForTheDirectBoundaryModel) {
+    const unsigned seed = FuzzSeed(20261220u);
+    std::mt19937 rng(seed);
+    ContiStoreCase c;
+    c.scans = 3;
+    c.points = 100;
+    ContiDataStore store(c);
+    store.Fill({{4.0, 1.25, 0.5}});
+    std::string base;
+    char line[160];
+    for (int l = 0; l < 20; ++l) {
+        const double sStar = 1.0 + 0.4 * l;
+        std::snprintf(line, sizeof line, "%f\t%f\t%f\t%f\t%f\t%f\n", sStar,
+                      std::exp(-(sStar - 4.0) * (sStar - 4.0)), 0.01, 0.01, sStar, 0.02);
+        base += line;
+    }
+    const std::string path = dir.file("gstar.dat");
+    const int inputs = FuzzInputCount(20000);
+    for (int i = 0; i < inputs; ++i) {
+        const std::vector<std::vector<float>> before = store.fit;
+        WriteTextFile(path, MutateText(base, rng));
+        int rows = 0;
+        float** table = ReadMatrixTable(path.c_str(), 6, &rows);
+        bool made = false;
+        if (table) {
+            made = GStarToDirectBoundary(table, 6, rows);
+            free_matrix(table, 1, 6, 1, rows);
+        }
+        if (made) {
+            for (int k = 1; k <= c.scans; ++k)
+                for (int p = 1; p <= c.points; ++p)
+                    ASSERT_TRUE(std::isfinite(store.fit[k][p])) << "seed " << seed << " input " << i;
+        } else {
+            ASSERT_EQ(store.fit, before) << "seed " << seed << " input " << i;
+        }
+        if (i % 16 == 0)
+            TakeErrorBoxes();
     }
 }
 

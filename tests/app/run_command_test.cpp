@@ -142,7 +142,7 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
 
     // Switched off, the same data run (here with a model whose engine this version lacks).
     LoadFilters::gradientCheck = false;
-    ModelChoice::gStarFamily = true;
+    ModelChoice::equilibriumAssociationModel = true;
     f.script.expectBox().caption("NOT AVAILABLE");
     plat::test::command(f.window.get(), 213);
     f.script.pumpUntilIdle();
@@ -151,7 +151,7 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
 
 TEST(RunCommand, MissingEngineIsSaidOnceByHandAndNeverFromTheLoaders) {
     MainWindowFixture f;
-    ModelChoice::gStarFamily = true; // a model whose engine this version lacks
+    ModelChoice::equilibriumAssociationModel = true; // a model whose engine this version lacks
     ContiState::discretePrior = ContiState::discretePriorOneShot = true;
     ContiState::calledFromFit = true;
     LammGrid::timeCourseRestart = true;

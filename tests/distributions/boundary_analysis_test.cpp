@@ -1,0 +1,195 @@
+// The boundary analyses on generated boundaries of known s: van Holde-Weischet of one species,
+// of two species loaded 1:2 and of a floating species; the extrapolated ls-g*(s) area fractions
+// of one species; and the refusals that keep the previous result.
+#include "distributions/boundary_analysis_run.h"
+#include "distributions/boundary_extrapolation.h"
+#include "foundations/error_box_log.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/result_table.h"
+#include "support/conti_data_store.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Scans every 600 s from 2400 s, when a 5 S boundary has left the fitting limit at 6.05 cm,
+// to 8400 s (6.0 to 7.2 cm, 50000 rpm); the latest scans of 7 S reach the plateau region.
+ContiStoreCase BoundaryCase() {
+    ContiStoreCase c;
+    c.scans = 11;
+    c.points = 601;
+    c.firstTimeS = 2400.0;
+    c.intervalS = 600.0;
+    return c;
+}
+
+// The texts of the error boxes shown since the last call.
+std::string ErrorBoxText() {
+    std::string text;
+    for (const ErrorBoxEntry& e : TakeErrorBoxes())
+        text += e.text + "\n";
+    return text;
+}
+
+// The extrapolated s (the fitted lines at 1/sqrt(t) = 0) with their fractions.
+struct Intercept {
+    double f, s;
+};
+std::vector<Intercept> Intercepts() {
+    std::vector<Intercept> out;
+    for (std::size_t k = 0; k < BoundaryAnalysis::fractions.size(); ++k)
+        out.push_back({BoundaryAnalysis::fractions[k], BoundaryAnalysis::fittedLines[k].back()});
+    return out;
+}
+
+class BoundaryAnalyses : public ::testing::Test {
+  protected:
+    BoundaryAnalyses() : store(BoundaryCase()) {}
+    void SetUp() override {
+        window.Create();
+        script.pumpUntilIdle();
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::gStarFamily = true;
+        ContiState::resolution = 20.0f;
+        // The plateau is read away from the material that piles up at the bottom.
+        ScanStore::rightFitLimit = 7.1f;
+    }
+    void TearDown() override {
+        TakeErrorBoxes();
+        FreeResultTable();
+    }
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    ContiDataStore store;
+};
+
+TEST_F(BoundaryAnalyses, VanHoldeWeischetExtrapolatesEachSpeciesToItsS) {
+    struct Range {
+        double fLo, fHi, s, tolerance;
+    };
+    struct Case {
+        const char* name;
+        std::vector<ContiSpecies> species;
+        bool floating;
+        float resolution, leftLimit;
+        std::vector<Range> ranges;
+    };
+    // The slow species' fractions end at 0.2: above it the slow share of the plateau grows with
+    // the stronger dilution of the fast one, and the fraction 0.225 extrapolates 6% low.
+    const Case cases[] = {
+        {"one species 5 S", {{5.0, 1.25, 0.8}}, false, 10, 6.05f, {{0.0, 1.0, 5.0, 0.02}}},
+        {"3.5 S and 7 S loaded 1:2",
+         {{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}},
+         false,
+         20,
+         6.05f,
+         {{0.05, 0.2, 3.5, 0.05}, {0.45, 0.95, 7.0, 0.05}}},
+        // Floating material piles up at the meniscus: the plateau is read away from it. The
+        // fraction 0.95, next to the plateau, comes to -5.10 S on these scans.
+        {"floating -5 S", {{-5.0, 1.25, 0.8, 5.9e-7}}, true, 10, 6.2f, {{0.0, 0.9, -5.0, 0.02}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store.Fill(c.species);
+        ModelChoice::vhwFlotation = c.floating;
+        ContiState::resolution = c.resolution;
+        ScanStore::leftFitLimit = c.leftLimit;
+        ASSERT_TRUE(RunVanHoldeWeischet(nullptr)) << ErrorBoxText();
+        int checked = 0;
+        for (const Intercept& at : Intercepts())
+            for (const Range& r : c.ranges)
+                if (at.f >= r.fLo && at.f <= r.fHi) {
+                    EXPECT_NEAR(at.s, r.s, r.tolerance * std::fabs(r.s)) << "fraction " << at.f;
+                    ++checked;
+                }
+        EXPECT_GE(checked, 8);
+        // G(s) on the distribution plot: the fractions over ascending s.
+        ASSERT_GE(ContiState::gridPoints, checked);
+        for (int p = 2; p <= ContiState::gridPoints; ++p)
+            EXPECT_LE(ContiState::sValues[p - 1], ContiState::sValues[p]);
+        EXPECT_TRUE(ContiState::distributionPlot);
+    }
+}
+
+TEST_F(BoundaryAnalyses, AreaFractionsOfLsGStarExtrapolateToTheSpeciesS) {
+    store.Fill({{5.0, 1.25, 0.8}});
+    ModelChoice::lsgExtrapolation = ModelChoice::contiMode = true;
+    ContiState::rangeMin = 1.0f;
+    ContiState::rangeMax = 10.0f;
+    ContiState::resolution = 50.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ASSERT_TRUE(RunLsgExtrapolation(nullptr)) << ErrorBoxText();
+    int checked = 0;
+    for (const Intercept& at : Intercepts()) {
+        // The outermost fractions rest on the regularized tails: 0.95 comes to 5.23 S here.
+        if (at.f < 0.1 || at.f > 0.9)
+            continue;
+        EXPECT_NEAR(at.s, 5.0, 0.03 * 5.0) << "fraction " << at.f;
+        ++checked;
+    }
+    EXPECT_GE(checked, 35);
+    // One ls-g*(s) per scan is kept on the analysis' grid.
+    EXPECT_EQ(BoundaryAnalysis::lsgCurves.size(), std::size_t(store.c.scans));
+    EXPECT_EQ(BoundaryAnalysis::lsgGrid.size(), std::size_t(50));
+}
+
+// Nothing to extrapolate and unusable settings say why and keep the result there is.
+TEST_F(BoundaryAnalyses, RefusalsKeepThePreviousResult) {
+    store.Fill({{5.0, 1.25, 0.8}});
+    ASSERT_TRUE(RunVanHoldeWeischet(nullptr));
+    const std::vector<double> kept = BoundaryAnalysis::abscissa;
+    const int points = ContiState::gridPoints;
+    struct Case {
+        const char* name;
+        float resolution;
+        bool flatData;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"one fraction", 1.0f, false, "The resolution must lie between 2 and 1000"},
+        {"a million fractions", 1e6f, false, "The resolution must lie between 2 and 1000"},
+        {"no boundary in the data", 20.0f, true, "nothing to extrapolate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.flatData)
+            store.Fill({});
+        ContiState::resolution = c.resolution;
+        script.expectBox().caption("Error").textHas(c.says).answer(IDOK);
+        EXPECT_FALSE(RunVanHoldeWeischet(nullptr));
+        TakeErrorBoxes();
+        EXPECT_EQ(BoundaryAnalysis::abscissa, kept);
+        EXPECT_EQ(ContiState::gridPoints, points);
+    }
+}
+
+// A step of known position: every fraction lands where its level crosses, and a level already
+// passed at the first point (the boundary not yet off the meniscus) gives none.
+TEST(BoundaryFractions, CrossingsAndCellsOfKnownShape) {
+    const std::vector<double> r = {6.0, 6.1, 6.2, 6.3};
+    const std::vector<double> y = {0.0, 0.0, 1.0, 1.0};
+    BoundaryLevels levels;
+    levels.plateau = 1.0;
+    const double w2t = 1e12;
+    const std::vector<double> s = ApparentSAtFractions(r, y, levels, {0.25, 0.75}, 6.0, w2t, false);
+    EXPECT_NEAR(s[0], std::log(6.125 / 6.0) / w2t * 1e13, 1e-9);
+    EXPECT_NEAR(s[1], std::log(6.175 / 6.0) / w2t * 1e13, 1e-9);
+    const std::vector<double> late = {0.5, 0.6, 1.0, 1.0};
+    EXPECT_TRUE(std::isnan(ApparentSAtFractions(r, late, levels, {0.25}, 6.0, w2t, false)[0]));
+    // Area fractions: a single amplitude fills its cell evenly.
+    const std::vector<double> grid = {1.0, 2.0, 3.0};
+    const std::vector<double> at = SAtAreaFractions(grid, {0.0, 2.0, 0.0}, {0.25, 0.5, 0.75});
+    EXPECT_NEAR(at[0], 1.75, 1e-12);
+    EXPECT_NEAR(at[1], 2.0, 1e-12);
+    EXPECT_NEAR(at[2], 2.25, 1e-12);
+}
+
+} // namespace
