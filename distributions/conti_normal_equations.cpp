@@ -248,11 +248,7 @@ int MultiContiNEQThread::Run() {
     return 0;
 }
 
-namespace {
-
-// Runs share(k, count) for k = 1..count, share 1 on the calling thread and the others on
-// workers, and returns when all are done.
-void RunShares(int count, const std::function<void(int, int)>& share) {
+void RunContiShares(int count, const std::function<void(int, int)>& share) {
     if (count <= 1) {
         share(1, 1);
         return;
@@ -267,8 +263,6 @@ void RunShares(int count, const std::function<void(int, int)>& share) {
         w->WaitForExit();
 }
 
-} // namespace
-
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out) {
     out.A.Resize(n);
@@ -277,7 +271,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.held.assign(n + 1, 0);
     out.columnMeans.assign(n + 1, NoiseMeans{});
     const int count = std::clamp(threads, 1, std::max(1, n));
-    RunShares(count, [&](int k, int m) {
+    RunContiShares(count, [&](int k, int m) {
         for (int p = k; p <= n; p += m)
             out.columnMeans[p] = set.Means([&](int s) { return column(p, s); });
     });
@@ -291,7 +285,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
 
     ContiNEQJob job{n, &set, column, data, &out};
-    RunShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
+    RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     // Only while noise is eliminated can a column with signal have a vanishing centred norm; a
     // column that is zero everywhere (raw norm 0) is left as it was.
@@ -311,7 +305,7 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
     const int S = set.Scans();
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
     // Each scan's row by one thread, column by column in order.
-    RunShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
+    RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
         for (int s = k - 1; s < S; s += m) {
             std::vector<double>& row = residual[s];
             const float* y = data(s);

@@ -72,6 +72,10 @@ class MultiContiNEQThread : public TThread {
 // regularization, which is what made the peak at 0 S.
 inline constexpr double kHeldColumnRatio = 1e-10;
 
+// Runs share(k, count) for k = 1..count, share 1 on the calling thread and the others on
+// MultiContiNEQThread workers, and returns when all are done.
+void RunContiShares(int count, const std::function<void(int, int)>& share);
+
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on
 // the calling thread). The keyboard is polled once, after the join: a key press there sets the
 // stop flag and returns false (the equations are complete, the caller discards them).

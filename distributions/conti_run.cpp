@@ -425,9 +425,9 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     out.second.clear();
     if (ContiState::showBothRegularizations) {
         ContiRegularizedSolution sd;
-        const AnalysisFailure failure = RegularizeDistribution(
-            eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd,
-            out.prior);
+        const AnalysisFailure failure =
+            RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative,
+                                   ContiState::confidenceLevel, nu, sd, out.prior);
         if (out.failure == AnalysisFailure::None) {
             out.failure = failure;
             out.failureDetail = sd.failureDetail;
@@ -485,42 +485,46 @@ void StoreContiSolution(const ContiSolution& sol) {
         for (int j = 1; j <= S::gridCount; ++j)
             S::tiNoise[j] =
                 j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
-    std::vector<float> gridFit(S::gridCount + 1);
-    std::vector<double> model(S::gridCount + 1);
-    std::vector<double> times;
-    std::vector<std::vector<double>> totals;
-    for (int s = 0; s < set.Scans(); ++s) {
-        const int k = set.scans[s];
-        // Column by column along the kernel rows; each point adds the columns in order.
-        std::fill(model.begin(), model.end(), 0.0);
-        for (int p = 1; p <= n; ++p) {
-            if (sol.c[p] == 0.0)
+    // Each scan's curves by one worker (a scan writes only its own rows), so they are the same
+    // for any thread count.
+    const int scans = set.Scans();
+    std::vector<double> times(scans);
+    std::vector<std::vector<double>> totals(scans);
+    RunContiShares(std::clamp(ThreadCount(), 1, std::max(1, scans)), [&](int share, int count) {
+        std::vector<float> gridFit(S::gridCount + 1);
+        for (int s = share - 1; s < scans; s += count) {
+            const int k = set.scans[s];
+            // Column by column along the kernel rows; each point adds the columns in order.
+            std::vector<double>& model = totals[s];
+            model.assign(S::gridCount + 1, 0.0);
+            for (int p = 1; p <= n; ++p) {
+                if (sol.c[p] == 0.0)
+                    continue;
+                const double cp = sol.c[p];
+                const float* row = gContiKernel.Row(p, k);
+                for (int j = 1; j <= S::gridCount; ++j)
+                    model[j] += cp * row[j];
+            }
+            times[s] = S::header[k].time;
+            for (int j = 1; j <= S::gridCount; ++j) {
+                double v = model[j];
+                if (j >= set.first && j <= set.last)
+                    v += sol.ti[j - set.first];
+                gridFit[j] = static_cast<float>(v);
+            }
+            if (S::riNoise)
+                S::riNoise[k] = static_cast<float>(sol.ri[s]);
+            if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
                 continue;
-            const double cp = sol.c[p];
-            const float* row = gContiKernel.Row(p, k);
-            for (int j = 1; j <= S::gridCount; ++j)
-                model[j] += cp * row[j];
+            ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
+                          gridFit.data());
+            for (int i = 1; i <= S::pointCount[k]; ++i) {
+                S::fit[k][i] += static_cast<float>(sol.ri[s]);
+                if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
+                    S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
+            }
         }
-        times.push_back(S::header[k].time);
-        totals.push_back(model);
-        for (int j = 1; j <= S::gridCount; ++j) {
-            double v = model[j];
-            if (j >= set.first && j <= set.last)
-                v += sol.ti[j - set.first];
-            gridFit[j] = static_cast<float>(v);
-        }
-        if (S::riNoise)
-            S::riNoise[k] = static_cast<float>(sol.ri[s]);
-        if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
-            continue;
-        ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
-                      gridFit.data());
-        for (int i = 1; i <= S::pointCount[k]; ++i) {
-            S::fit[k][i] += static_cast<float>(sol.ri[s]);
-            if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
-                S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
-        }
-    }
+    });
     // The model without the noise, which the non-ideal variant reads as the total concentration.
     double loading = 0.0;
     for (int p = 1; p <= n; ++p)

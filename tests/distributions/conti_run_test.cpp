@@ -192,6 +192,30 @@ TEST_F(ContiRun, ResultIsTheSameForAnyThreadCount) {
     gDistributionThreadCount = 2;
 }
 
+// The fits, residuals and noise the Run stores are formed scan by scan on the threads.
+TEST_F(ContiRun, StoredFitsResidualsAndNoiseAreTheSameForAnyThreadCount) {
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 9);
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::calledFromFit = true; // keep the data as they are between the runs
+    auto stored = [&] {
+        return std::vector<std::vector<std::vector<float>>>{
+            store.fit, store.residuals, {store.tiNoise, store.riNoise}};
+    };
+    ContiState::multiThreading = false;
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const auto reference = stored();
+    ASSERT_NE(reference[0][1], std::vector<float>(reference[0][1].size(), 0.0f)) << "no fit";
+    ContiState::multiThreading = true;
+    for (int threads : {2, 3, 7}) {
+        gDistributionThreadCount = threads;
+        for (auto& row : store.fit)
+            std::fill(row.begin(), row.end(), 0.0f);
+        ASSERT_TRUE(RunContiSed(nullptr));
+        EXPECT_TRUE(stored() == reference) << threads << " threads";
+    }
+    gDistributionThreadCount = 2;
+}
+
 constexpr const char* kConfidenceText =
     "The confidence level of the regularization must lie between 0 and 1, or above 1 up to 2 as "
     "the chi-square ratio itself.";
