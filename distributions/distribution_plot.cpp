@@ -68,7 +68,8 @@ void CreateDistributionPlot() {
     gMainCurve = std::make_unique<CCurve>(ContiState::sValues, ContiState::distribution, n, 1, 1);
     auto plot = std::make_unique<CWINPlot>();
     plot->AddCurve(gMainCurve.get());
-    plot->SetCurveStyle(0, -1);
+    // G(s) of the boundary analyses as points: neighbouring fractions may cross in s.
+    plot->SetCurveStyle(0, ModelChoice::gStarFamily ? 6 : -1);
     plot->SetCurveColor(0, 0x000000);
     if (ContiState::secondDistribution) {
         gSecondCurve =
