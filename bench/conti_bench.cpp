@@ -105,6 +105,7 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
         ri[k] = 0.02 * std::cos(1.1 * k);
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 5);
     const int threads = Threads(state);
+    unsigned long kernels = 0;
     for (auto _ : state) {
         ChooseCs(threads);
         ContiState::calledFromFit = false;
@@ -116,10 +117,13 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
         FitControl::meniscusMax = 6.04f;
         FitControl::simplexTolerance = 1e-5;
         gContiKernel.Free();
+        const unsigned long before = gContiKernel.Generation();
         benchmark::DoNotOptimize(ContiFit(nullptr));
+        kernels = gContiKernel.Generation() - before;
     }
     state.counters["threads"] = threads;
     state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["kernels"] = static_cast<double>(kernels); // trials solved, and the final Run
     state.counters["ff0"] = ContiState::ff0;
     state.counters["meniscus"] = ModelParameters::meniscus;
     state.counters["rmsd"] = FitControl::bestRmsd;
