@@ -158,6 +158,10 @@ void DrawAndPlay(TDC& dc, CWINPlot* plot, bool rescale) {
 // The M* screen: the signal plot with its marker lines, then the other three plots.
 void DrawMStarPicture(TXLAWindow* window, TDC& dc) {
     using MS = MStarState;
+    if (MS::baselinePlotShown && MS::baselinePlot) {
+        DrawAndPlay(dc, MS::baselinePlot, false);
+        return;
+    }
     DrawAndPlay(dc, MS::signalPlot, false);
     auto column = [&](float v) { return DataPlotColumn(window, v); };
     if (ScanStore::leftFitLimit != 0.0f && !MarkerState::leftLimitGrabbed)

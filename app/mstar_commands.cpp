@@ -3,6 +3,7 @@
 #include "app/mstar_actions.h"
 #include "app/txla_window.h"
 #include "distributions/integrate_distribution.h"
+#include "equilibrium/baseline_estimate_plot.h"
 #include "equilibrium/mstar_screen.h"
 #include "equilibrium/mstar_transform.h"
 #include "foundations/input_boxes.h"
@@ -435,6 +436,7 @@ void EnterMStarSingle(TXLAWindow* window) {
 }
 
 void LeaveMStarSingle(TXLAWindow* window) {
+    FreeBaselineEstimatePlot();
     FreeMStarPlots();
     RemoveMStarMenuItems(window);
     MS::active = false;
