@@ -202,11 +202,11 @@ const CommandRow kCommands[] = {
     {506, "&Options>Bitmaps + Colors", "continuous shading", {}, HelpTest::Offer, kChecked, &TXLAWindow::CmBitmapShading},
     {609, "&Options>Bitmaps + Colors", "scan color temperature from time", {}, HelpTest::None, kChecked, &TXLAWindow::CmScanColorFromTime},
     {594, "&Options", "Sound", {}, HelpTest::None, kChecked, &TXLAWindow::CmSound},
-    {900, "Plot", "VIZRA data-fit-residuals plot", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {899, "Plot", "VIZRA c(s) plot", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {878, "Plot", "Plot Data as 3d", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {900, "Plot", "VIZRA data-fit-residuals plot", {}, HelpTest::None, 0, &TXLAWindow::CmVizraDataFitResPlot},
+    {899, "Plot", "VIZRA c(s) plot", {}, HelpTest::None, 0, &TXLAWindow::CmVizraCsPlot},
+    {878, "Plot", "Plot Data as 3d", {}, HelpTest::None, 0, &TXLAWindow::CmPlot3d},
     {879, "Plot", "Make Sedimentation Movie", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {880, "Plot", "MATLAB Plot Data + Fit + Res", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {880, "Plot", "MATLAB Plot Data + Fit + Res", {}, HelpTest::None, 0, &TXLAWindow::CmPlotDataFitRes},
     {881, "Plot", "MATLAB Plot Data + Fit + Res + Distribution", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {882, "Plot", "MATLAB Plot Size-and-Shape Distribution", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {883, "Plot", "Plot Triangulated Structure from BEST", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
@@ -253,7 +253,7 @@ const CommandRow kCommands[] = {
     {597, nullptr, nullptr, {}, HelpTest::None, 0, &TXLAWindow::CmPlayRandomSound},
     {837, nullptr, nullptr, {kAlt, 'M'}, HelpTest::None, 0, &TXLAWindow::CmMouseSliding},
     {249, nullptr, nullptr, {}, HelpTest::None, 0, &TXLAWindow::CmHelpMode},
-    {901, nullptr, nullptr, {kCtrl, 'G'}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {901, nullptr, nullptr, {kCtrl, 'G'}, HelpTest::None, 0, &TXLAWindow::CmVizraPlot},
 };
 // clang-format on
 

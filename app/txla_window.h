@@ -197,6 +197,13 @@ class TXLAWindow : public TFrameWindow {
     void CmSerializeFitByCell();
     void CmSerializeFitByList();
     void CmSerializeFitWithVizra();
+    // The plotting program: c(s) (899), data, fit and residuals (900), both asked (901).
+    void CmVizraCsPlot();
+    void CmVizraDataFitResPlot();
+    void CmVizraPlot();
+    // The auxiliary plot programs: 3-D data (878), data, fit and residuals (880).
+    void CmPlot3d();
+    void CmPlotDataFitRes();
     void CmMonteCarloSw();
     // Prior probabilities of the distributions (529) and discrete species known before (633).
     void CmUsePriorProbabilities();

@@ -1,0 +1,56 @@
+// The data, fit and time files of the auxiliary plot programs.
+#include "app/plot_exchange_files.h"
+
+#include "foundations/show_error.h"
+#include "foundations/text_lines.h"
+#include "plat/atomic_file.hpp"
+#include "scandata/scan_header.h"
+#include "state/scan_store.h"
+
+namespace {
+
+using S = ScanStore;
+
+bool WriteOrSay(const std::string& path, const std::string& text) {
+    if (plat::WriteFileAtomically(path, text))
+        return true;
+    std::string message;
+    AppendFormat(message, "\n\aAttention: could not open %s", path.c_str());
+    ShowError(message.c_str());
+    return false;
+}
+
+// One file per scan in display order; values picks the measured or fitted column.
+int WriteScanFiles(const std::string& folder, float** values, const char* extension) {
+    const int N = S::scanCount;
+    if (N <= 0 || !values || !S::radius || !S::scanOrder)
+        return 0;
+    for (int n = 1; n <= N; ++n) {
+        const int k = S::scanOrder[n];
+        std::string text;
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            AppendFormat(text, "%e %e\n", static_cast<double>(S::radius[k][i]),
+                         static_cast<double>(values[k][i]));
+        std::string path;
+        AppendFormat(path, "%s%d.%s", folder.c_str(), n, extension);
+        if (!WriteOrSay(path, text))
+            return 0;
+    }
+    return N;
+}
+
+} // namespace
+
+int WritePlotDataFiles(const std::string& folder) {
+    const int N = WriteScanFiles(folder, S::signal, "dat");
+    if (N == 0 || !S::header)
+        return 0;
+    std::string times;
+    for (int n = 1; n <= N; ++n)
+        AppendFormat(times, "%e\n", S::header[S::scanOrder[n]].time);
+    return WriteOrSay(folder + "times.dat", times) ? N : 0;
+}
+
+int WritePlotFitFiles(const std::string& folder) {
+    return WriteScanFiles(folder, S::fit, "fit");
+}

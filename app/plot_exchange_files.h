@@ -1,0 +1,11 @@
+// The scan files the auxiliary plot programs read from the temp folder.
+#pragma once
+
+#include <string>
+
+// "<folder><n>.dat" for n = 1..N in display order, one "%e %e" line (radius, measured value) per
+// point, and "<folder>times.dat" with one "%e" line (scan time in seconds) per scan. Returns N, or
+// 0 when nothing is loaded or a file cannot be written (said in the error box).
+int WritePlotDataFiles(const std::string& folder);
+// "<folder><n>.fit" as the data files with the fitted values.
+int WritePlotFitFiles(const std::string& folder);
