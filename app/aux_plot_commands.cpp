@@ -1,18 +1,24 @@
 // Commands that hand the scans and their fit to the auxiliary plot programs.
+#include "app/batch_fit_common.h"
 #include "app/external_plot_programs.h"
 #include "app/plot_exchange_files.h"
+#include "app/save_dialogs.h"
 #include "app/txla_window.h"
+#include "app/vizra_exchange_files.h"
 #include "foundations/input_boxes.h"
 #include "foundations/text_lines.h"
 #include "plat/process.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
+#include "state/conti_state.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/startup_paths.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -116,5 +122,61 @@ void TXLAWindow::CmPlotDataFitRes() {
         AskScanCount(this, "#of scans to plot (constant time interval)", kFitCaption);
     std::string line = ScanPlotCommand(kDataFitRes, files, r);
     AppendFormat(line, " %e", double(scans));
+    WinExec(line.c_str(), SW_SHOWNORMAL);
+}
+
+void TXLAWindow::CmMakeSedMovie() {
+    if (!ScanPlotPossible(kMovie))
+        return;
+    const int files = WritePlotDataFiles(gTempFolder);
+    if (files == 0)
+        return;
+    const PlotRanges r = AskRanges(this, k3dCaption, false);
+    char movie[kPathBufferSize];
+    std::snprintf(movie, sizeof movie, "%ssedmovie.avi", CurrentSetPaths().folder.c_str());
+    if (!SelectFilesToSave(this, movie, sizeof movie, "select filename for movie file", "avi"))
+        return;
+    std::string line;
+    AppendFormat(line, "\"%s\" %d \"%s\" \"%s\" %d %d %e %e %e %e %e %e %e",
+                 AuxPlotPaths[kMovie].path, kAuxProgramKey, gTempFolder, movie, files, SignalKind(),
+                 double(r.dataMin), double(r.dataMax), double(r.yMin), double(r.yMax),
+                 double(r.axisMin), double(r.axisMax), double(S::scanCount));
+    WinExec(line.c_str(), SW_SHOWNORMAL);
+}
+
+void TXLAWindow::CmPlotDataFitResDist() {
+    if (!ScanPlotPossible(kDataFitResDist) ||
+        !(ModelChoice::contiCs || ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete))
+        return;
+    if (!WriteDistributionFiles(false, std::string(gTempFolder) + "dist.dat"))
+        return;
+    const int files = WritePlotDataFiles(gTempFolder);
+    if (files == 0 || WritePlotFitFiles(gTempFolder) == 0)
+        return;
+    const PlotRanges r = AskRanges(this, kFitCaption, true);
+    const float scans =
+        AskScanCount(this, "#of scans to plot (constant time interval)", kFitCaption);
+    float sMin = ContiState::sValues[1];
+    float sMax = ContiState::sValues[ContiState::gridPoints];
+    InputFloatForWindow(this, &sMin, sMin, true, "minimum value for s-axis in distribution plot",
+                        kFitCaption);
+    InputFloatForWindow(this, &sMax, sMax, true, "maximum value for s-axis in distribution plot",
+                        kFitCaption);
+    std::string line = ScanPlotCommand(kDataFitResDist, files, r);
+    AppendFormat(line, " %e %e %e", double(scans), double(sMin), double(sMax));
+    WinExec(line.c_str(), SW_SHOWNORMAL);
+}
+
+void TXLAWindow::CmPlotBestStructure() {
+    if (!AuxPlotPaths[kBestStructure].available)
+        return;
+    std::string chosen;
+    const std::string folder = CurrentSetPaths().folder;
+    if (!AskOpenPath(this, "select filename for movie file", "*.*", &chosen,
+                     folder.empty() ? nullptr : folder.c_str()))
+        return;
+    std::string line;
+    AppendFormat(line, "\"%s\" %d \"%s\"", AuxPlotPaths[kBestStructure].path, kAuxProgramKey,
+                 chosen.c_str());
     WinExec(line.c_str(), SW_SHOWNORMAL);
 }

@@ -201,9 +201,13 @@ class TXLAWindow : public TFrameWindow {
     void CmVizraCsPlot();
     void CmVizraDataFitResPlot();
     void CmVizraPlot();
-    // The auxiliary plot programs: 3-D data (878), data, fit and residuals (880).
+    // The auxiliary plot programs: 3-D data (878), the sedimentation movie (879), data, fit and
+    // residuals (880), with the distribution (881), and a structure file (883).
     void CmPlot3d();
+    void CmMakeSedMovie();
     void CmPlotDataFitRes();
+    void CmPlotDataFitResDist();
+    void CmPlotBestStructure();
     void CmMonteCarloSw();
     // Prior probabilities of the distributions (529) and discrete species known before (633).
     void CmUsePriorProbabilities();

@@ -29,7 +29,8 @@ FirstPrompt Expected(const CommandRow& row) {
     static const std::map<int, FirstPrompt> kBuilt = {
         {230, {"", ""}},
         {593, {"", ""}}, {904, {"", ""}}, {923, {"", ""}}, // the batches need loaded scans
-        {878, {"", ""}}, {880, {"", ""}}, {899, {"", ""}}, {900, {"", ""}}, // need scans
+        {878, {"", ""}}, {879, {"", ""}}, {880, {"", ""}}, {881, {"", ""}}, // need scans
+        {883, {"", ""}}, {899, {"", ""}}, {900, {"", ""}},
         {901, {"VIZRA", "VIZRA for data, fit, and residuals?"}},
         {200, {"select files to fit", ""}},
         {226, {"select files to add to set 1", ""}},

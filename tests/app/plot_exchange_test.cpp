@@ -244,3 +244,64 @@ TEST(PlotExchange, NothingStartsWithoutTheProgramOrItsFiles) {
     EXPECT_TRUE(s.done()) << s.logText();
     EXPECT_TRUE(plat::test::processes().empty());
 }
+
+TEST(PlotExchange, MovieDistributionAndStructureCommandLines) {
+    MainWindowFixture f;
+    LoadSet(f, 6, true);
+    for (const char* program : {"bin/dravon3dmo", "bin/dravonndfd", "bin/dravonbestpt"})
+        StandIn(f, program);
+    DetectExternalPlotPrograms(f.window.get());
+    const float x0 = S::dataPlot->xMin, x1 = S::dataPlot->xMax;
+    const float y0 = S::dataPlot->yMin, y1 = S::dataPlot->yMax;
+    auto& s = f.script;
+    auto displayLimits = [&] {
+        s.expectBox().text("show data within fitting limits?").answer(IDNO);
+        s.expectBox().text("radial axis range from meniscus to bottom?").answer(IDNO);
+        s.expectBox().text("using current display limits in the TARNIX data plot").answer(IDOK);
+    };
+    const std::string movie = f.data.file("run.avi");
+    displayLimits();
+    s.expectBox().caption("PLOT 3D").text("use current y-axis limits?").answer(IDYES);
+    s.expectFileSave()
+        .title("select filename for movie file")
+        .answer(std::vector<std::string>{movie});
+    displayLimits();
+    s.expectBox().caption("PLOT FIT").text("auto y-axis limits?").answer(IDNO);
+    s.expectBox().caption("PLOT FIT").text("use current y-axis limits?").answer(IDYES);
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("#of scans to plot (constant time interval)")
+        .answer("3");
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("minimum value for s-axis in distribution plot")
+        .answer("1");
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("maximum value for s-axis in distribution plot")
+        .answer("8");
+    const std::string structure = f.data.write("model.bead", "x");
+    s.expectFileOpen()
+        .title("select filename for movie file")
+        .answer(std::vector<std::string>{structure});
+    plat::test::clearRecords();
+    Command(f, 879);
+    Command(f, 881);
+    Command(f, 883);
+    EXPECT_TRUE(s.done()) << s.logText();
+    const auto& started = plat::test::processes();
+    ASSERT_EQ(started.size(), 3u);
+    EXPECT_EQ(started[0].argv,
+              (std::vector<std::string>{f.folder.file("bin/dravon3dmo"), "4113", gTempFolder, movie,
+                                        "6", "1", E(x0), E(x1), E(y0), E(y1), E(x0), E(x1), E(6)}));
+    EXPECT_EQ(started[1].argv, (std::vector<std::string>{f.folder.file("bin/dravonndfd"), "4113",
+                                                         gTempFolder, "6", "1", E(x0), E(x1), E(y0),
+                                                         E(y1), E(x0), E(x1), E(3), E(1), E(8)}));
+    EXPECT_EQ(started[2].argv,
+              (std::vector<std::string>{f.folder.file("bin/dravonbestpt"), "4113", structure}));
+    // The distribution for the auxiliary program has no end line.
+    const auto dist = Lines(ReadTextFile(std::string(gTempFolder) + "dist.dat"));
+    ASSERT_EQ(int(dist.size()), ContiState::gridPoints);
+    EXPECT_EQ(dist.back(), E(ContiState::sValues[ContiState::gridPoints]) + " " +
+                               E(ContiState::distribution[ContiState::gridPoints]));
+}
