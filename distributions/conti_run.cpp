@@ -456,6 +456,8 @@ void FreeDistributionArrays() {
     ReplaceArray(ContiState::distribution, n, 0);
     ReplaceArray(ContiState::secondDistribution, n, 0);
     FreePriorArrays(n);
+    ContiState::heldAbscissa = HeldAbscissa::None;
+    ContiState::heldIntegral = false;
 }
 
 void StoreContiSolution(const ContiSolution& sol) {
@@ -471,6 +473,10 @@ void StoreContiSolution(const ContiSolution& sol) {
     // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
     // others over s.
     const bool overM = g.variant == ContiVariant::CM || IsDlsVariant(g.variant);
+    ContiState::heldAbscissa = g.variant == ContiVariant::CM      ? HeldAbscissa::MolarMass
+                               : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
+                               : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
+                                                                  : HeldAbscissa::S;
     for (int p = 1; p <= n; ++p) {
         ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
         ContiState::mValues[p] = static_cast<float>(g.M[p]);

@@ -207,6 +207,7 @@ bool LoadDistributionFromFile(const char* path) {
         ContiState::sValues[p] = x[p - 1];
         ContiState::distribution[p] = c[p - 1];
     }
+    ContiState::heldAbscissa = HeldAbscissa::S; // a saved distribution is read as one over s
     CreateDistributionPlot();
     return true;
 }

@@ -122,6 +122,19 @@ bool TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind, s
             *why = "There is no distribution to transform: Run the distribution model first.";
         return false;
     }
+    // The maps take s as computed, in differential form; the integral is made once.
+    if (kind == DistributionTransform::Integral) {
+        if (ContiState::heldIntegral) {
+            if (why)
+                *why = "The distribution is in integral form already.";
+            return false;
+        }
+    } else if (ContiState::heldAbscissa != HeldAbscissa::S || ContiState::heldIntegral) {
+        if (why)
+            *why = "Only a differential distribution over s, as computed, can be transformed "
+                   "to another abscissa.";
+        return false;
+    }
     if (kind != DistributionTransform::S20w && kind != DistributionTransform::Integral &&
         !(ScanStore::vbar > 0.0f)) {
         if (why)
@@ -143,7 +156,14 @@ bool TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind, s
             masses.push_back(ContiState::mValues[p]);
 
     FinishMonteCarlo(nullptr); // the limits belong to the old abscissa
+    const HeldAbscissa abscissa =
+        kind == DistributionTransform::S20w           ? HeldAbscissa::S20w
+        : kind == DistributionTransform::StokesRadius ? HeldAbscissa::StokesRadius
+        : kind == DistributionTransform::MolarMass    ? HeldAbscissa::MolarMass
+                                                      : ContiState::heldAbscissa;
     FreeDistributionArrays();
+    ContiState::heldAbscissa = abscissa;
+    ContiState::heldIntegral = kind == DistributionTransform::Integral;
     ContiState::gridPoints = n;
     ContiState::sValues = vector(1, n);
     ContiState::mValues = vector(1, n);

@@ -3,6 +3,9 @@
 
 class CWINPlot;
 
+// What the held distribution is drawn over: set when it is computed, loaded or transformed.
+enum class HeldAbscissa { None, S, S20w, MolarMass, LogD, StokesRadius };
+
 struct ContiState {
     // Regularization: exactly one of the three is set.
     static inline bool maxEntRegularization = true;
@@ -16,6 +19,8 @@ struct ContiState {
     static inline float* distribution = nullptr; // c values [1..gridPoints], per unit s
     static inline float* secondDistribution = nullptr; // second-derivative result, both shown
     static inline bool logGrid = false;                // grid points equidistant in log s
+    static inline HeldAbscissa heldAbscissa = HeldAbscissa::None;
+    static inline bool heldIntegral = false; // the held values are the integral distribution
     static inline float ff0 = 1.2f;                    // frictional ratio of the c(s) kernel
     static inline int ff0Float = 0;                    // the frictional ratio is fitted
     static inline int distributionPlotBottom = 950;
@@ -74,6 +79,8 @@ struct ContiState {
         mValues = nullptr;
         distribution = secondDistribution = nullptr;
         logGrid = false;
+        heldAbscissa = HeldAbscissa::None;
+        heldIntegral = false;
         ff0 = 1.2f;
         ff0Float = 0;
         distributionPlotBottom = 950;

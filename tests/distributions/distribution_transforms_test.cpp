@@ -1,6 +1,7 @@
 // Transforms of a held distribution: s20,w under standard conditions is the identity and in a
 // more viscous buffer a pure scaling that keeps the area; the radius and molar-mass abscissae
-// keep the area of every range; the integral form ends at the total; no distribution is said.
+// keep the area of every range; the integral form ends at the total; no distribution is said;
+// only a differential distribution over s is mapped to another abscissa.
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/distribution_transforms.h"
@@ -40,6 +41,7 @@ void HoldNormalDistribution(bool withSecond = false) {
         if (withSecond)
             ContiState::secondDistribution[p] = float(0.5 * c);
     }
+    ContiState::heldAbscissa = HeldAbscissa::S; // as a computed c(s)
 }
 
 double HeldArea(const float* values) {
@@ -163,4 +165,38 @@ TEST_F(DistributionTransforms, WithoutADistributionNothingChangesAndTheReasonIsG
     EXPECT_NE(why.find("positive sedimentation coefficients"), std::string::npos) << why;
     EXPECT_EQ(ContiState::gridPoints, kPoints);
     EXPECT_FLOAT_EQ(ContiState::sValues[1], -9.98f);
+}
+
+// The maps take s: a distribution over M, log D or the radius, one transformed already or one in
+// integral form is refused with nothing changed; the integral is made once, of any abscissa.
+TEST_F(DistributionTransforms, OnlyADifferentialDistributionOverSIsMappedAgain) {
+    const char* notOverS =
+        "Only a differential distribution over s, as computed, can be transformed to another "
+        "abscissa.";
+    for (HeldAbscissa held : {HeldAbscissa::MolarMass, HeldAbscissa::LogD,
+                              HeldAbscissa::StokesRadius, HeldAbscissa::S20w}) {
+        for (DistributionTransform kind :
+             {DistributionTransform::S20w, DistributionTransform::StokesRadius,
+              DistributionTransform::MolarMass}) {
+            HoldNormalDistribution();
+            ContiState::heldAbscissa = held;
+            std::string why;
+            EXPECT_FALSE(TransformHeldDistribution(nullptr, kind, &why));
+            EXPECT_EQ(why, notOverS);
+            EXPECT_FLOAT_EQ(ContiState::sValues[kPoints], 10.0f);
+            EXPECT_EQ(ContiState::heldAbscissa, held);
+        }
+    }
+    // s20,w, then its integral: both made; a second integral or a map of it is refused.
+    HoldNormalDistribution();
+    std::string why;
+    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::S20w, &why)) << why;
+    EXPECT_EQ(ContiState::heldAbscissa, HeldAbscissa::S20w);
+    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why)) << why;
+    EXPECT_TRUE(ContiState::heldIntegral);
+    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why));
+    EXPECT_EQ(why, "The distribution is in integral form already.");
+    ContiState::heldAbscissa = HeldAbscissa::S;
+    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why));
+    EXPECT_EQ(why, notOverS);
 }
