@@ -7,6 +7,8 @@
 #include "scandata/scan_header.h"
 #include "state/scan_store.h"
 
+#include <cmath>
+
 namespace {
 
 using S = ScanStore;
@@ -53,4 +55,24 @@ int WritePlotDataFiles(const std::string& folder) {
 
 int WritePlotFitFiles(const std::string& folder) {
     return WriteScanFiles(folder, S::fit, "fit");
+}
+
+int WriteDlsDataFile(const std::string& path) {
+    const int N = S::scanCount;
+    if (N <= 0 || !S::signal || !S::fit || !S::firstFitIndex || !S::lastFitIndex)
+        return 0;
+    std::string text;
+    for (int k = 1; k <= N; ++k) {
+        auto block = [&](auto value, const char* marker) {
+            for (int i = S::firstFitIndex[k]; i <= S::lastFitIndex[k]; ++i)
+                AppendFormat(text, "%e\t%e\n", std::pow(10.0, double(S::radius[k][i])),
+                             double(value(i)));
+            text += marker;
+        };
+        block([&](int i) { return S::signal[k][i]; }, "-666.666 -666.666\n");
+        block([&](int i) { return S::fit[k][i]; }, "-777.777 -777.777\n");
+        block([&](int i) { return S::signal[k][i] - S::fit[k][i]; }, "-888.888 -888.888\n");
+        text += "-999.999 -999.999\n";
+    }
+    return WriteOrSay(path, text) ? N : 0;
 }

@@ -9,3 +9,8 @@
 int WritePlotDataFiles(const std::string& folder);
 // "<folder><n>.fit" as the data files with the fitted values.
 int WritePlotFitFiles(const std::string& folder);
+// The light-scattering records for the plotting program, per record from the first to the last
+// fitted point "%e\t%e" rows of (lag in seconds, value): measured, "-666.666 -666.666", fitted,
+// "-777.777 -777.777", residuals, "-888.888 -888.888", then "-999.999 -999.999". Returns the
+// record count, or 0 when nothing is loaded or the file cannot be written (said in the error box).
+int WriteDlsDataFile(const std::string& path);

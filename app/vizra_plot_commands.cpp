@@ -1,6 +1,7 @@
 // Plot commands that hand the data, the fit and the distribution to the plotting program.
 #include "app/batch_fit_common.h"
 #include "app/batch_series.h"
+#include "app/plot_exchange_files.h"
 #include "app/txla_window.h"
 #include "app/vizra_exchange_files.h"
 #include "foundations/show_error.h"
@@ -58,6 +59,19 @@ void LaunchVizraVelocity(TXLAWindow* window) {
     StartVizra(window, program, "--svdfr", file);
 }
 
+void LaunchVizraDls(TXLAWindow* window) {
+    if (ScanStore::scanCount <= 0 || !ScanStore::dataPlot)
+        return;
+    const std::string program =
+        VizraOrSay(window, "Can't seem to find VIZRA script at %s - Sorry!");
+    if (program.empty())
+        return;
+    const std::string file = std::string(gTempFolder) + "dlsdata.dat";
+    if (WriteDlsDataFile(file) == 0)
+        return;
+    StartVizra(window, program, ScanStore::dlsRecords[1].isFieldAcf ? "--dls" : "--idls", file);
+}
+
 } // namespace
 
 void TXLAWindow::CmVizraCsPlot() {
@@ -85,8 +99,12 @@ void TXLAWindow::CmVizraCsPlot() {
 }
 
 void TXLAWindow::CmVizraDataFitResPlot() {
-    // The light-scattering and equilibrium exchange files are not written yet.
-    if (gDlsData || ScanStore::equilibriumData) {
+    if (gDlsData) {
+        LaunchVizraDls(this);
+        return;
+    }
+    // The equilibrium exchange file is not written yet.
+    if (ScanStore::equilibriumData) {
         CmNotBuilt();
         return;
     }

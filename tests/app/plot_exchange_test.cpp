@@ -7,12 +7,15 @@
 #include "plotting/win_plot.h"
 #include "scandata/scan_header.h"
 #include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/startup_paths.h"
 #include "support/batch_data_sets.h"
+#include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -304,4 +307,48 @@ TEST(PlotExchange, MovieDistributionAndStructureCommandLines) {
     ASSERT_EQ(int(dist.size()), ContiState::gridPoints);
     EXPECT_EQ(dist.back(), E(ContiState::sValues[ContiState::gridPoints]) + " " +
                                E(ContiState::distribution[ContiState::gridPoints]));
+}
+
+TEST(PlotExchange, LightScatteringRecordsGoToThePlottingProgramInBlocks) {
+    MainWindowFixture f;
+    StandIn(f, "VIZRA/VIZRA");
+    f.data.write("a.dlsdat1", DlsFileText(DecayFile(20, 1e-4, 200.0)));
+    f.data.write("b.dlsdat1", DlsFileText(DecayFile(20, 2e-4, 100.0)));
+    f.script.expectFileOpen().answer(
+        std::vector<std::string>{f.data.file("a.dlsdat1"), f.data.file("b.dlsdat1")});
+    Command(f, 298);
+    ASSERT_TRUE(gDlsData);
+    ASSERT_EQ(S::scanCount, 2);
+    ASSERT_LT(S::firstFitIndex[1], S::lastFitIndex[1]);
+    std::snprintf(gTempFolder, kPathBufferSize, "%s/temp/", f.folder.path().c_str());
+    fs::create_directories(gTempFolder);
+    plat::test::clearRecords();
+    Command(f, 900);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    const std::string file = std::string(gTempFolder) + "dlsdata.dat";
+    ASSERT_EQ(plat::test::processes().size(), 1u);
+    EXPECT_EQ(plat::test::processes()[0].argv,
+              (std::vector<std::string>{f.folder.file("VIZRA/VIZRA"),
+                                        S::dlsRecords[1].isFieldAcf ? "--dls" : "--idls", file}));
+    // Per record: measured, fitted and residual rows, each block closed by its marker.
+    const auto lines = Lines(ReadTextFile(file));
+    std::size_t at = 0;
+    for (int k = 1; k <= 2; ++k) {
+        for (const char* marker : {"-666.666 -666.666", "-777.777 -777.777", "-888.888 -888.888"}) {
+            for (int i = S::firstFitIndex[k]; i <= S::lastFitIndex[k]; ++i, ++at) {
+                ASSERT_LT(at, lines.size());
+                const float value = std::string(marker) == "-666.666 -666.666" ? S::signal[k][i]
+                                    : std::string(marker) == "-777.777 -777.777"
+                                        ? S::fit[k][i]
+                                        : S::signal[k][i] - S::fit[k][i];
+                EXPECT_EQ(lines[at], E(std::pow(10.0, double(S::radius[k][i]))) + "\t" + E(value))
+                    << k << " " << i;
+            }
+            ASSERT_LT(at, lines.size());
+            EXPECT_EQ(lines[at++], marker);
+        }
+        ASSERT_LT(at, lines.size());
+        EXPECT_EQ(lines[at++], "-999.999 -999.999");
+    }
+    EXPECT_EQ(at, lines.size());
 }
