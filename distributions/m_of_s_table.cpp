@@ -3,6 +3,8 @@
 // the table's own cases.
 #include "distributions/m_of_s_table.h"
 
+#include "foundations/ascending_pairs.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -23,38 +25,25 @@ std::string Refused(int line, const char* what) {
 } // namespace
 
 std::string ParseMofSTable(const std::string& text) {
-    std::vector<double> s, m;
-    std::istringstream in(text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (line.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        std::istringstream fields(line);
-        fields.imbue(std::locale::classic());
-        std::string a, b;
-        if (!(fields >> a >> b))
-            return Refused(number, "has not two numbers");
-        double x = NAN, y = NAN;
-        std::size_t usedA = 0, usedB = 0;
-        try {
-            x = std::stod(a, &usedA);
-            y = std::stod(b, &usedB);
-        } catch (...) {
-            usedA = usedB = 0;
-        }
-        if (usedA != a.size() || usedB != b.size() || !std::isfinite(x) || !std::isfinite(y))
-            return Refused(number, "holds a value that is not a finite number");
-        if (!(y > 0.0))
-            return Refused(number, "holds a molar mass that is not positive");
-        if (!s.empty() && !(x > s.back()))
-            return Refused(number, "does not continue the ascending s values");
-        s.push_back(x);
-        m.push_back(y);
-        if (s.size() > 1000000)
-            return "The M(s) table is refused: it holds more than 1000000 rows.";
+    AscendingPairs rows;
+    const PairReadOutcome read = ReadAscendingPairs(text, rows);
+    switch (read.fault) {
+    case PairFault::None:
+        break;
+    case PairFault::NotTwoNumbers:
+        return Refused(read.line, "has not two numbers");
+    case PairFault::NotFinite:
+        return Refused(read.line, "holds a value that is not a finite number");
+    case PairFault::NotAscending:
+        return Refused(read.line, "does not continue the ascending s values");
+    case PairFault::TooManyRows:
+        return "The M(s) table is refused: it holds more than 1000000 rows.";
     }
+    for (std::size_t i = 0; i < rows.y.size(); ++i)
+        if (!(rows.y[i] > 0.0))
+            return Refused(rows.line[i], "holds a molar mass that is not positive");
+    std::vector<double>& s = rows.x;
+    std::vector<double>& m = rows.y;
     if (s.size() < 2)
         return "The M(s) table is refused: it needs at least 2 rows of s and M.";
     gS = std::move(s);

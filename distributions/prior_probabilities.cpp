@@ -4,6 +4,7 @@
 // prior commands, the effect on the solution in the regularization tests.
 #include "distributions/prior_probabilities.h"
 
+#include "foundations/ascending_pairs.h"
 #include "foundations/nr_arrays.h"
 #include "state/conti_state.h"
 
@@ -28,43 +29,27 @@ std::string Refusal(int line, const char* what) {
 } // namespace
 
 std::string ParsePriorText(const std::string& text, PriorCurve& out) {
-    PriorCurve curve;
-    std::istringstream in(text);
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (line.find_first_not_of(" \t\r") == std::string::npos)
-            continue;
-        std::istringstream fields(line);
-        fields.imbue(std::locale::classic());
-        std::string a, b;
-        if (!(fields >> a >> b))
-            return "The prior probability is refused: " + Refusal(number, "has not two numbers");
-        double x = 0.0, p = 0.0;
-        std::size_t usedA = 0, usedB = 0;
-        try {
-            x = std::stod(a, &usedA);
-            p = std::stod(b, &usedB);
-        } catch (...) {
-            // out of double's range or not a number at all
-            usedA = usedB = 0;
-            x = p = NAN;
-        }
-        if (usedA != a.size() || usedB != b.size() || !std::isfinite(x) || !std::isfinite(p))
-            return "The prior probability is refused: " +
-                   Refusal(number, "holds a value that is not a finite number");
-        if (p < 0.0)
-            return "The prior probability is refused: " +
-                   Refusal(number, "holds a negative probability");
-        if (!curve.x.empty() && !(x > curve.x.back()))
-            return "The prior probability is refused: " +
-                   Refusal(number, "does not continue the ascending abscissae");
-        curve.x.push_back(x);
-        curve.p.push_back(p);
-        if (curve.x.size() > 1000000)
-            return "The prior probability is refused: it holds more than 1000000 rows.";
+    AscendingPairs rows;
+    const PairReadOutcome read = ReadAscendingPairs(text, rows);
+    const char* refused = "The prior probability is refused: ";
+    switch (read.fault) {
+    case PairFault::None:
+        break;
+    case PairFault::NotTwoNumbers:
+        return refused + Refusal(read.line, "has not two numbers");
+    case PairFault::NotFinite:
+        return refused + Refusal(read.line, "holds a value that is not a finite number");
+    case PairFault::NotAscending:
+        return refused + Refusal(read.line, "does not continue the ascending abscissae");
+    case PairFault::TooManyRows:
+        return "The prior probability is refused: it holds more than 1000000 rows.";
     }
+    for (std::size_t i = 0; i < rows.y.size(); ++i)
+        if (rows.y[i] < 0.0)
+            return refused + Refusal(rows.line[i], "holds a negative probability");
+    PriorCurve curve;
+    curve.x = std::move(rows.x);
+    curve.p = std::move(rows.y);
     if (curve.x.size() < 2) {
         char text2[200];
         std::snprintf(text2, sizeof text2,
