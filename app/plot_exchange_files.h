@@ -14,3 +14,8 @@ int WritePlotFitFiles(const std::string& folder);
 // "-777.777 -777.777", residuals, "-888.888 -888.888", then "-999.999 -999.999". Returns the
 // record count, or 0 when nothing is loaded or the file cannot be written (said in the error box).
 int WriteDlsDataFile(const std::string& path);
+// The equilibrium scans for the plotting program, "%f\t%f" rows: per scan in load order its
+// fitted points as measured and as fitted values (each with the removed time-invariant noise put
+// back), with their markers; then the time-invariant and radially invariant noise blocks ("0 nan"
+// when not fitted). Returns N, or 0 when nothing is loaded or the file cannot be written.
+int WriteSEDataFile(const std::string& path);

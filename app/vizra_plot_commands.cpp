@@ -72,6 +72,19 @@ void LaunchVizraDls(TXLAWindow* window) {
     StartVizra(window, program, ScanStore::dlsRecords[1].isFieldAcf ? "--dls" : "--idls", file);
 }
 
+void LaunchVizraSE(TXLAWindow* window) {
+    if (!ScanStore::dataPlot)
+        return;
+    const std::string program =
+        VizraOrSay(window, "Can't seem to find VIZRA script at %s - Sorry!");
+    if (program.empty())
+        return;
+    const std::string file = std::string(gTempFolder) + "SEdata.dat";
+    if (WriteSEDataFile(file) == 0)
+        return;
+    StartVizra(window, program, "--sedfr", file);
+}
+
 } // namespace
 
 void TXLAWindow::CmVizraCsPlot() {
@@ -103,9 +116,8 @@ void TXLAWindow::CmVizraDataFitResPlot() {
         LaunchVizraDls(this);
         return;
     }
-    // The equilibrium exchange file is not written yet.
     if (ScanStore::equilibriumData) {
-        CmNotBuilt();
+        LaunchVizraSE(this);
         return;
     }
     LaunchVizraVelocity(this);

@@ -8,6 +8,7 @@
 #include "scandata/scan_header.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/startup_paths.h"
@@ -351,4 +352,48 @@ TEST(PlotExchange, LightScatteringRecordsGoToThePlottingProgramInBlocks) {
         EXPECT_EQ(lines[at++], "-999.999 -999.999");
     }
     EXPECT_EQ(at, lines.size());
+}
+
+TEST(PlotExchange, EquilibriumScansGoToThePlottingProgramInBlocks) {
+    MainWindowFixture f;
+    StandIn(f, "VIZRA/VIZRA");
+    LoadSet(f, 3, false);
+    // Treated as equilibrium scans with no noise fitted and an even 0.01 taken out before.
+    S::equilibriumData = true;
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = false;
+    ASSERT_NE(S::tiNoiseRemoved, nullptr);
+    for (int g = 1; g <= S::gridCount; ++g)
+        S::tiNoiseRemoved[g] = 0.01f;
+    plat::test::clearRecords();
+    Command(f, 900);
+    S::equilibriumData = false;
+    const std::string file = std::string(gTempFolder) + "SEdata.dat";
+    ASSERT_EQ(plat::test::processes().size(), 1u);
+    EXPECT_EQ(plat::test::processes()[0].argv,
+              (std::vector<std::string>{f.folder.file("VIZRA/VIZRA"), "--sedfr", file}));
+    auto F = [](double v) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%f", v);
+        return std::string(text);
+    };
+    const auto lines = Lines(ReadTextFile(file));
+    std::size_t at = 0;
+    for (int k = 1; k <= 3; ++k) {
+        for (float** values : {S::signal, S::fit}) {
+            for (int i = S::firstFitIndex[k]; i <= S::lastFitIndex[k]; ++i, ++at) {
+                ASSERT_LT(at, lines.size());
+                double r = 0, v = 0;
+                ASSERT_EQ(std::sscanf(lines[at].c_str(), "%lf\t%lf", &r, &v), 2) << lines[at];
+                EXPECT_EQ(F(r), F(S::radius[k][i])) << k << " " << i;
+                EXPECT_NEAR(v, values[k][i] + 0.01, 2e-6) << k << " " << i;
+            }
+            ASSERT_LT(at, lines.size());
+            EXPECT_EQ(lines[at++], values == S::signal ? "-666.666 -666.666" : "-777.777 -777.777");
+        }
+        ASSERT_LT(at, lines.size());
+        EXPECT_EQ(lines[at++], "-999.999 -999.999");
+    }
+    const std::vector<std::string> noise(lines.begin() + std::ptrdiff_t(at), lines.end());
+    EXPECT_EQ(noise, (std::vector<std::string>{"-1001 -1001", "0 nan", "-1010 -1010", "-1100 -1100",
+                                               "0 nan", "-1110 -1110"}));
 }
