@@ -54,15 +54,8 @@ std::vector<GeneratedScan> NonidealScans() {
         kLammSolved)
         return scans;
     for (int k = 1; k <= c.scans; ++k) {
-        GeneratedScan s;
-        s.description = "[T OK]non-ideal " + std::to_string(k);
-        s.timeS = static_cast<long>(store.headers[k].time);
-        s.omega2t = store.headers[k].omega2t;
-        for (int i = 1; i <= c.points; ++i) {
-            s.radius.push_back(store.radii[i]);
-            s.value.push_back(gContiKernel.Row(1, k)[i]);
-            s.third.push_back(0.005);
-        }
+        const GeneratedScan s =
+            store.ScanFile(k, "[T OK]non-ideal " + std::to_string(k), gContiKernel.Row(1, k));
         scans.push_back(s);
     }
     gContiKernel.Free();

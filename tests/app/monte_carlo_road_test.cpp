@@ -39,15 +39,8 @@ std::vector<GeneratedScan> OneSpeciesScans() {
     store.Fill({{5.0, 1.25, 0.5}}, {}, {}, 0.005, 31);
     std::vector<GeneratedScan> scans;
     for (int k = 1; k <= c.scans; ++k) {
-        GeneratedScan s;
-        s.description = "[T OK]one species " + std::to_string(k);
-        s.timeS = static_cast<long>(store.headers[k].time);
-        s.omega2t = store.headers[k].omega2t;
-        for (int i = 1; i <= c.points; ++i) {
-            s.radius.push_back(store.radii[i]);
-            s.value.push_back(store.signal[k][i]);
-            s.third.push_back(0.005);
-        }
+        const GeneratedScan s =
+            store.ScanFile(k, "[T OK]one species " + std::to_string(k), store.signal[k].data());
         scans.push_back(s);
     }
     return scans;

@@ -40,15 +40,8 @@ void LoadAndRun(MainWindowFixture& f) {
         ModelParameters::bottom = 7.2f;
         store.Fill({{5.0, 1.25, 0.5}}, {}, {}, 0.005, 41);
         for (int k = 1; k <= c.scans; ++k) {
-            GeneratedScan s;
-            s.description = "[T OK]one species " + std::to_string(k);
-            s.timeS = static_cast<long>(store.headers[k].time);
-            s.omega2t = store.headers[k].omega2t;
-            for (int i = 1; i <= c.points; ++i) {
-                s.radius.push_back(store.radii[i]);
-                s.value.push_back(store.signal[k][i]);
-                s.third.push_back(0.005);
-            }
+            const GeneratedScan s =
+                store.ScanFile(k, "[T OK]one species " + std::to_string(k), store.signal[k].data());
             const std::string path = f.data.file("0000" + std::to_string(k) + ".RA1");
             std::ofstream(path) << s.Text();
             paths.push_back(path);

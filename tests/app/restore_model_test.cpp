@@ -228,15 +228,8 @@ std::vector<std::string> WriteOneSpeciesScans(const TempFolder& folder) {
     store.Fill({{5.0, 1.25, 0.8}}, {}, {}, 0.003, 7);
     std::vector<std::string> paths;
     for (int k = 1; k <= c.scans; ++k) {
-        GeneratedScan s;
-        s.description = "[T OK]one species " + std::to_string(k);
-        s.timeS = static_cast<long>(store.headers[k].time);
-        s.omega2t = store.headers[k].omega2t;
-        for (int i = 1; i <= c.points; ++i) {
-            s.radius.push_back(store.radii[i]);
-            s.value.push_back(store.signal[k][i]);
-            s.third.push_back(0.005);
-        }
+        const GeneratedScan s =
+            store.ScanFile(k, "[T OK]one species " + std::to_string(k), store.signal[k].data());
         char name[20];
         std::snprintf(name, sizeof name, "%05d.RA1", k);
         paths.push_back(folder.file(name));

@@ -26,15 +26,8 @@ std::vector<GeneratedScan> BatchSetScans(const BatchSetCase& bc) {
         ModelParameters::bottom = 7.2f;
         store.Fill({{bc.sS, bc.ff0, bc.loading}}, {}, {}, bc.noise, bc.seed);
         for (int k = 1; k <= c.scans; ++k) {
-            GeneratedScan s;
-            s.description = "[T OK]batch set " + std::to_string(k);
-            s.timeS = static_cast<long>(store.headers[k].time);
-            s.omega2t = store.headers[k].omega2t;
-            for (int i = 1; i <= c.points; ++i) {
-                s.radius.push_back(store.radii[i]);
-                s.value.push_back(store.signal[k][i]);
-                s.third.push_back(bc.noise);
-            }
+            const GeneratedScan s = store.ScanFile(k, "[T OK]batch set " + std::to_string(k),
+                                                   store.signal[k].data(), bc.noise);
             scans.push_back(s);
         }
     }

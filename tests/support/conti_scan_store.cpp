@@ -85,3 +85,17 @@ double RadialAmount(const float* row, const float* radii, int points)
                (radii[i + 1] - radii[i]);
     return sum;
 }
+
+GeneratedScan ContiScanStore::ScanFile(int k, const std::string& description, const float* values,
+                                       double third) const {
+    GeneratedScan s;
+    s.description = description;
+    s.timeS = static_cast<long>(headers[k].time);
+    s.omega2t = headers[k].omega2t;
+    for (int i = 1; i <= c.points; ++i) {
+        s.radius.push_back(radii[i]);
+        s.value.push_back(values[i]);
+        s.third.push_back(third);
+    }
+    return s;
+}

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "scandata/scan_header.h"
+#include "support/scan_set_generator.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct ContiStoreCase {
@@ -28,6 +30,10 @@ public:
     // Moves every scan's time (and its recorded time) by dt seconds.
     void ShiftTimes(double dt);
     void SetRpm(float rpm);
+    // Scan k (1-based) as a scan file: its header's time and w2t, the common grid's radii and the
+    // values [1..points], each with the given third column.
+    GeneratedScan ScanFile(int k, const std::string& description, const float* values,
+                           double third = 0.005) const;
 
     ContiStoreCase c;
     std::vector<ScanHeader> headers;

@@ -20,15 +20,8 @@ std::vector<GeneratedScan> TwoSpeciesScans() {
     ModelParameters::bottom = 7.2f;
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.003, 23);
     for (int k = 1; k <= c.scans; ++k) {
-        GeneratedScan s;
-        s.description = "[T OK]two species " + std::to_string(k);
-        s.timeS = static_cast<long>(store.headers[k].time);
-        s.omega2t = store.headers[k].omega2t;
-        for (int i = 1; i <= c.points; ++i) {
-            s.radius.push_back(store.radii[i]);
-            s.value.push_back(store.signal[k][i]);
-            s.third.push_back(0.005);
-        }
+        const GeneratedScan s =
+            store.ScanFile(k, "[T OK]two species " + std::to_string(k), store.signal[k].data());
         scans.push_back(s);
     }
     return scans;
