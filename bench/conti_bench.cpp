@@ -98,24 +98,13 @@ void ContiRunKernelKept(benchmark::State& state) {
 // the data; the accuracy beside the time is what the fit found and its rmsd (noise 0.005).
 void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
-    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
-    for (int i = 1; i <= store.c.points; ++i)
-        ti[i] = 0.01 * std::sin(0.37 * i);
-    for (int k = 1; k <= store.c.scans; ++k)
-        ri[k] = 0.02 * std::cos(1.1 * k);
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 5);
+    FillTwoSpeciesOnSystematicNoise(store, 5);
     const int threads = Threads(state);
     unsigned long kernels = 0;
     for (auto _ : state) {
         ChooseCs(threads);
         ContiState::calledFromFit = false;
-        ContiState::ff0 = 1.2f;
-        ContiState::ff0Float = 1;
-        ModelParameters::meniscus = 6.02f;
-        ModelParameters::meniscusFloat = 1;
-        FitControl::meniscusMin = 5.95f;
-        FitControl::meniscusMax = 6.04f;
-        FitControl::simplexTolerance = 1e-5;
+        StartFf0AndMeniscusOffTheTruth();
         gContiKernel.Free();
         const unsigned long before = gContiKernel.Generation();
         benchmark::DoNotOptimize(ContiFit(nullptr));

@@ -52,12 +52,7 @@ TEST(ContiFitMemo, KeepsValuesByModelAndTheLatestResidualSets) {
 namespace {
 
 void ChooseCsWithNoise(ContiDataStore& store) {
-    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
-    for (int i = 1; i <= store.c.points; ++i)
-        ti[i] = 0.01 * std::sin(0.37 * i);
-    for (int k = 1; k <= store.c.scans; ++k)
-        ri[k] = 0.02 * std::cos(1.1 * k);
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
+    FillTwoSpeciesOnSystematicNoise(store, 17);
     ModelChoice::nonInteractingSpecies = false;
     ModelChoice::contiMode = ModelChoice::contiCs = true;
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;

@@ -28,12 +28,7 @@ ContiStoreCase TwelveScans() {
 
 TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     ContiDataStore store(TwelveScans());
-    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
-    for (int i = 1; i <= store.c.points; ++i)
-        ti[i] = 0.01 * std::sin(0.37 * i);
-    for (int k = 1; k <= store.c.scans; ++k)
-        ri[k] = 0.02 * std::cos(1.1 * k);
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
+    FillTwoSpeciesOnSystematicNoise(store, 17);
     ModelChoice::nonInteractingSpecies = false;
     ModelChoice::contiMode = ModelChoice::contiCs = true;
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
@@ -41,13 +36,7 @@ TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     ContiState::rangeMax = 15.0f;
     ContiState::resolution = 76.0f;
     ContiState::confidenceLevel = 0.68f;
-    ContiState::ff0 = 1.2f;
-    ContiState::ff0Float = 1;
-    ModelParameters::meniscus = 6.02f;
-    ModelParameters::meniscusFloat = 1;
-    FitControl::meniscusMin = 5.95f;
-    FitControl::meniscusMax = 6.04f;
-    FitControl::simplexTolerance = 1e-5;
+    StartFf0AndMeniscusOffTheTruth();
 
     ASSERT_TRUE(ContiFit(nullptr));
     EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25);

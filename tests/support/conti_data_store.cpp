@@ -6,7 +6,10 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/non_diffusing_boundary.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/model_parameters.h"
 #include "support/lamm_list_harness.h"
 
 #include <cmath>
@@ -88,4 +91,23 @@ void ContiDataStore::Fill(const std::vector<ContiSpecies>& species, const std::v
                 v += g(rng);
             signal[k][i] = static_cast<float>(v);
         }
+}
+
+void FillTwoSpeciesOnSystematicNoise(ContiDataStore& store, unsigned seed) {
+    std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
+    for (int i = 1; i <= store.c.points; ++i)
+        ti[i] = 0.01 * std::sin(0.37 * i);
+    for (int k = 1; k <= store.c.scans; ++k)
+        ri[k] = 0.02 * std::cos(1.1 * k);
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, seed);
+}
+
+void StartFf0AndMeniscusOffTheTruth() {
+    ContiState::ff0 = 1.2f;
+    ContiState::ff0Float = 1;
+    ModelParameters::meniscus = 6.02f;
+    ModelParameters::meniscusFloat = 1;
+    FitControl::meniscusMin = 5.95f;
+    FitControl::meniscusMax = 6.04f;
+    FitControl::simplexTolerance = 1e-5;
 }
