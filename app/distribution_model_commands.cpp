@@ -2,6 +2,7 @@
 // first, the c(s) family, the light-scattering distributions and the boundary analyses.
 #include "state/model_choice.h"
 #include "app/txla_window.h"
+#include "app/power_law_calibration_command.h"
 #include "app/save_dialogs.h"
 #include "app/mstar_actions.h"
 #include "distributions/m_of_s_table.h"
@@ -296,6 +297,10 @@ void TXLAWindow::CmCsFf0Discrete() {
 void TXLAWindow::CmFMvsM() {
     if (!SelectCsMember(887, M::fMvsM, CsRange::Leave, 0.0f, 0.0f))
         return;
+    constexpr const char* kCaption = "C(M) POWERLAW";
+    if (MessageBox("enter new s(M) power-law calibration?", kCaption, MB_YESNO) == IDYES &&
+        !CalibrateCMPowerLaw(this))
+        MessageBox("sorry, s(M) power-law calibration failed!", kCaption, MB_OK);
     C::fMvsMOneShot = true;
     UseSecondDerivative(kTikhonovNote, "ls-g(s)");
 }

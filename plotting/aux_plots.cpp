@@ -23,6 +23,19 @@ void FreeAuxPlotCurves() {
     AuxPlots::temperatureView = nullptr;
     AuxPlots::auxPlot = nullptr;
     AuxPlots::pointCount = 0;
+    if (AuxPlots::lineX)
+        free_vector(AuxPlots::lineX, 1, AuxPlots::linePointCount);
+    if (AuxPlots::lineY)
+        free_vector(AuxPlots::lineY, 1, AuxPlots::linePointCount);
+    AuxPlots::lineX = nullptr;
+    AuxPlots::lineY = nullptr;
+    AuxPlots::linePointCount = 0;
+    delete AuxPlots::lineCurve;
+    delete AuxPlots::lineXView;
+    delete AuxPlots::lineYView;
+    AuxPlots::lineCurve = nullptr;
+    AuxPlots::lineXView = nullptr;
+    AuxPlots::lineYView = nullptr;
     AuxPlots::noRescale = false;
     AuxPlots::rotorSpeedPlotShown = false;
 }

@@ -25,6 +25,14 @@ struct AuxPlots {
     static inline CVector* temperatureView = nullptr;
     static inline CCurve* temperatureCurve = nullptr;
     static inline CCurve* highlightCurve = nullptr; // the highlighted series, not owned
+    // A second curve of the first slot (the line of the power-law calibration, whose data points
+    // take the arrays above).
+    static inline float* lineX = nullptr; // [1..linePointCount]
+    static inline float* lineY = nullptr;
+    static inline std::int32_t linePointCount = 0;
+    static inline CVector* lineXView = nullptr;
+    static inline CVector* lineYView = nullptr;
+    static inline CCurve* lineCurve = nullptr;
     // The second slot: the planner's ad-hoc plot and its second curve plot.
     static inline CAdHocPlot* adHocPlot = nullptr;
     static inline CWINPlot* secondCurvePlot = nullptr;
