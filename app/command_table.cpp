@@ -16,7 +16,7 @@ const CommandRow kCommands[] = {
     {540, "Data", "Realtime Update of Files", {}, HelpTest::None, 0, &TXLAWindow::CmRealtimeUpdate},
     {541, "Data", "Stop Realtime Update", {}, HelpTest::None, 0, &TXLAWindow::CmStopRealtimeUpdate},
     {201, "Data", "&Edit Data Files", {}, HelpTest::Offer, 0, &TXLAWindow::CmEditDataFiles},
-    {577, "Data", "Export Data to MIROVAN", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {577, "Data", "Export Data to MIROVAN", {}, HelpTest::None, 0, &TXLAWindow::CmExportToMirovan},
     {203, "Data", "&Save Fit Data\t^S", {kCtrl, 'S'}, HelpTest::Offer, 0, &TXLAWindow::CmSaveFitData},
     {827, "Data", "Update Saved Fit Parameters", {kCtrl, 'U'}, HelpTest::None, 0, &TXLAWindow::CmUpdateSavedFitParameters},
     {252, "Data>Save Systematic Noise", "save Noise in file", {}, HelpTest::Offer, 0, &TXLAWindow::CmSaveNoise},

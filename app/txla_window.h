@@ -45,6 +45,7 @@ class TXLAWindow : public TFrameWindow {
     void CmHelpMode();
     void CmDiagnosticsOutput();
     void CmNotBuilt();
+    void CmExportToMirovan();
     // Settings commands.
     void CmSuppressBaselineCorrelation();
     void CmCheckTimestamps();

@@ -98,6 +98,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {611, {"", ""}}, {542, {"", ""}}, {552, {"", ""}},
         // Subtracting the buffer's signal needs scans and the correction.
         {576, {"", ""}},
+        {577, {"export data as MIROVAN xp file", ""}},
         {217, {"", "assuming t = 20 'C"}},
         {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
         {591, {"", ""}},

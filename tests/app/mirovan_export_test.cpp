@@ -1,0 +1,219 @@
+// Export Data to MIROVAN through the menu: the experiment file, the hybrid model parameter and
+// configuration files read back line by line, the peaks handed over as species, the program's
+// start and what a missing program or an unwritable folder says.
+#include "app/mirovan_export.h"
+#include "foundations/hydrodynamics.h"
+#include "plotting/win_plot.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/scan_store.h"
+#include "state/serial_fit_state.h"
+#include "state/startup_paths.h"
+#include "support/main_window_fixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using C = ContiState;
+using M = ModelChoice;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+std::string Species(const char* format, int k, double value) {
+    char line[80];
+    std::snprintf(line, sizeof line, format, value, k);
+    return line;
+}
+
+// A c(s) model with a drawn distribution of three Gaussian peaks at 2, 5 and 9 S.
+struct CsExport {
+    MainWindowFixture f;
+    CWINPlot plot;
+    std::vector<float> s, c;
+    std::string program;
+
+    CsExport() {
+        f.LoadScans(3, 20);
+        SerialFitState::serializing = true; // the experiment file's questions stay silent
+        M::lammModel = false;
+        M::contiMode = M::contiCs = true;
+        C::resolution = 120.0f;
+        C::rangeMin = 0.5f;
+        C::rangeMax = 12.0f;
+        C::ff0 = 1.4f;
+        C::ff0Float = 1;
+        const int n = 200;
+        s.assign(n + 1, 0.0f);
+        c.assign(n + 1, 0.0f);
+        for (int i = 1; i <= n; ++i) {
+            s[i] = 0.5f + 11.5f * static_cast<float>(i - 1) / (n - 1);
+            for (float centre : {2.0f, 5.0f, 9.0f})
+                c[i] += std::exp(-(s[i] - centre) * (s[i] - centre) / 0.08f);
+        }
+        C::gridPoints = n;
+        C::sValues = s.data();
+        C::distribution = c.data();
+        C::distributionPlot = &plot;
+        program = f.data.file("mirovan");
+        std::FILE* file = std::fopen(program.c_str(), "w");
+        std::fclose(file);
+        std::snprintf(gMirovanProgramPath, sizeof gMirovanProgramPath, "%s", program.c_str());
+    }
+    ~CsExport() {
+        C::sValues = C::distribution = nullptr;
+        C::distributionPlot = nullptr;
+        SerialFitState::serializing = false;
+        M::ResetToDefaults();
+    }
+    void Export(const std::string& xp, int convertAnswer) {
+        f.script.expectFileSave().answer({xp});
+        f.script.expectBox().text("launch MIROVAN with data?").answer(IDYES);
+        if (convertAnswer)
+            f.script.expectBox()
+                .text("convert all c(s) peaks to discrete species?")
+                .answer(convertAnswer);
+        plat::test::command(f.window.get(), 577);
+        f.script.pumpUntilIdle();
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    }
+};
+
+TEST(MirovanExport, ConvertedPeaksBecomeThreeFittedSpecies) {
+    CsExport e;
+    const std::string xp = e.f.data.file("run.xp");
+    e.Export(xp, IDYES);
+    const std::string config = e.f.data.file("run_from_tarnix_c(s).mirovan");
+    const std::string par = config + "_PAR";
+    const auto p = Lines(ReadTextFile(par));
+    ASSERT_EQ(p.size(), 82u);
+    EXPECT_EQ(p[0], "1000 (hybrid discrete - c(s) model) ");
+    EXPECT_EQ(p[1], "80 (# of parameter follow)");
+    EXPECT_EQ(p[2], "0 (resolution c(s) #1)");
+    EXPECT_EQ(p[3], "0.500000 (MCDsmin1)");
+    EXPECT_EQ(p[4], "12.000000 (MCDsmax1)");
+    EXPECT_EQ(p[5], "1 (MCDlinlog1)");
+    EXPECT_EQ(p[6], "1.400000 (ff0 c(s) #1)");
+    EXPECT_EQ(p[7], "0 (MCDfitff01)");
+    EXPECT_EQ(p[15], "0.950000 (MCDWPval)");
+    // The weight-average s of each peak, in the buffer, and its molar mass.
+    std::vector<double> found;
+    for (int k = 1; k <= 3; ++k) {
+        const double sBuffer = std::atof(p[36 + k].c_str());
+        found.push_back(sBuffer);
+        EXPECT_GT(std::atof(p[16 + k].c_str()), 0.0) << k;
+        EXPECT_EQ(p[26 + k], "1 (exist #" + std::to_string(k) + ")");
+        EXPECT_EQ(p[46 + k], "1 (MCDfitM #" + std::to_string(k) + ")");
+        EXPECT_EQ(p[56 + k], "1 (MCDfitS #" + std::to_string(k) + ")");
+    }
+    std::sort(found.begin(), found.end());
+    const double expected[] = {2.0, 5.0, 9.0};
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(found[k], S20wToSInBuffer(static_cast<float>(expected[k])), 0.02) << k;
+    for (int k = 4; k <= 10; ++k) {
+        EXPECT_EQ(p[16 + k], Species("%f (MCDglobM #%d)", k, 0.0));
+        EXPECT_EQ(p[26 + k], Species("%f (exist #%d)", k, 0.0));
+        EXPECT_EQ(p[56 + k], Species("%f (MCDfitS #%d)", k, 0.0));
+    }
+    EXPECT_EQ(p[81], "1 (bMarquardLevenbergMin)");
+
+    const auto cfg = Lines(ReadTextFile(config));
+    ASSERT_EQ(cfg.size(), 50u);
+    EXPECT_EQ(cfg[0], "experiments:");
+    EXPECT_EQ(cfg[1], "1 1 " + xp);
+    EXPECT_EQ(cfg[2], "-1 0 end");
+    EXPECT_EQ(cfg[4], "g 18 (#global parameters)");
+    EXPECT_EQ(cfg[5], "1 0.000459");
+    EXPECT_EQ(cfg[15], "0 (SRTESTING)");
+    EXPECT_EQ(cfg[24], "1000 (hybrid discrete - c(s) model) ");
+    EXPECT_EQ(cfg[26], par);
+    EXPECT_EQ(cfg[28], "20 (iMaxExp)");
+    EXPECT_EQ(cfg[29], "7 (#links)");
+    EXPECT_EQ(cfg[30], "1 1 1 1 1 0 0");
+    EXPECT_EQ(cfg[49], "20 20 20 20 20 0 0");
+
+    // The program is started on the configuration file; the peaks are let go.
+    const auto& started = plat::test::processes();
+    ASSERT_EQ(started.size(), 1u);
+    ASSERT_EQ(started[0].argv.size(), 2u);
+    EXPECT_EQ(started[0].argv[1], config);
+    EXPECT_EQ(ExportPeaks::peakCount, 0);
+    EXPECT_TRUE(ExportPeaks::convertPeaks);
+}
+
+TEST(MirovanExport, WithoutConversionNoSpeciesAndTheModelsOwnSwitches) {
+    struct Case {
+        const char* name;
+        int answer;     // to the peak question
+        bool flatCurve; // no local maximum: the answer Yes is dropped
+    };
+    for (const Case& c : {Case{"answered No", IDNO, false}, Case{"no peak", IDYES, true}}) {
+        CsExport e;
+        if (c.flatCurve)
+            std::fill(e.c.begin(), e.c.end(), 1.0f);
+        e.Export(e.f.data.file("run.xp"), c.answer);
+        const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+        ASSERT_EQ(p.size(), 82u) << c.name;
+        EXPECT_EQ(p[2], "120 (resolution c(s) #1)") << c.name;
+        EXPECT_EQ(p[7], "1 (MCDfitff01)") << c.name;
+        for (int k = 1; k <= 10; ++k) {
+            EXPECT_EQ(p[26 + k], "0 (exist #" + std::to_string(k) + ")") << c.name;
+            EXPECT_EQ(p[46 + k], "0 (MCDfitM #" + std::to_string(k) + ")") << c.name;
+        }
+        EXPECT_FALSE(ExportPeaks::convertPeaks) << c.name;
+    }
+}
+
+TEST(MirovanExport, DiscreteModelHandsOverTheExperimentFileOnly) {
+    CsExport e;
+    M::ResetToDefaults(); // the start-up discrete species model
+    const std::string xp = e.f.data.file("plain.xp");
+    e.Export(xp, 0);
+    EXPECT_NE(ReadTextFile(xp).find("(ExperimentType: SEDVELOCITY)"), std::string::npos);
+    EXPECT_TRUE(ReadTextFile(e.f.data.file("plain_from_tarnix_c(s).mirovan")).empty());
+    ASSERT_EQ(plat::test::processes().size(), 1u);
+    EXPECT_EQ(plat::test::processes()[0].argv.back(), xp);
+}
+
+TEST(MirovanExport, MissingProgramSaysSoAndKeepsTheFiles) {
+    CsExport e;
+    std::remove(e.program.c_str());
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", e.f.data.path().c_str(), 1);
+    e.f.script.expectFileSave().answer({e.f.data.file("run.xp")});
+    e.f.script.expectBox().text("launch MIROVAN with data?").answer(IDYES);
+    e.f.script.expectBox().text("convert all c(s) peaks to discrete species?").answer(IDNO);
+    e.f.script.expectBox().caption("ERROR").textHas("could not find");
+    plat::test::command(e.f.window.get(), 577);
+    e.f.script.pumpUntilIdle();
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_TRUE(e.f.script.done()) << e.f.script.logText();
+    EXPECT_TRUE(plat::test::processes().empty());
+    EXPECT_FALSE(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan")).empty());
+}
+
+TEST(MirovanExport, UnwritableFolderSaysSoAndWritesNothingHalf) {
+    CsExport e;
+    const std::string config = e.f.data.file("gone/run_from_tarnix_c(s).mirovan");
+    e.f.script.expectBox().caption("ERROR").text("could not open file " + config +
+                                                 "_PAR for writing");
+    EXPECT_FALSE(WriteMirovanParFile(e.f.window.get(), config.c_str(), "x.xp"));
+    EXPECT_TRUE(e.f.script.done()) << e.f.script.logText();
+    EXPECT_TRUE(ReadTextFile(config + "_PAR").empty());
+    EXPECT_TRUE(ReadTextFile(config).empty());
+}
+
+} // namespace
