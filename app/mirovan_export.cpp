@@ -3,6 +3,7 @@
 #include "app/mirovan_export.h"
 
 #include "app/experiment_file.h"
+#include "app/molar_mass_readout.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "distributions/distribution_peaks.h"
@@ -14,9 +15,11 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "plat/process.hpp"
+#include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/startup_paths.h"
 
@@ -25,6 +28,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -58,7 +62,7 @@ bool CsFamilyActive() {
     return M::contiCs || M::csFf0 || M::csFf0Discrete || M::csConformationalChange ||
            M::csFloatingVbar || M::csScalingLaw || M::csWormlikeChain || M::csBimodalDiscrete ||
            M::csBimodal || M::csDiscreteSD || M::csMsTable || M::csDiscreteMs || M::csInvariantD ||
-           M::csWithBaselineEstimates || M::csVariant521;
+           M::csWithBaselineEstimates || M::csVariant521 || BufferSedimentation::on;
 }
 
 // Up to ten maxima of the distribution, each with the weight-average s of its range.
@@ -68,15 +72,39 @@ void FindExportPeaks() {
     for (const DistributionPeak& peak : peaks) {
         const int k = ++P::peakCount;
         P::peakS[k] = static_cast<float>(peak.weightAverage);
-        P::peakM[k] = static_cast<float>(CalculateM(P::peakS[k]));
+        P::peakM[k] = static_cast<float>(MolarMassOfS(P::peakS[k]));
     }
     if (P::peakCount == 0)
         P::convertPeaks = false;
 }
 
+// One species of the hybrid model; absent ones are all zero.
+struct Species {
+    bool present = false;
+    double m = 0.0, s = 0.0;
+    bool fitM = false, fitS = false;
+};
+
+// Converted peaks first, then the discrete component of the c(s) model with one discrete species
+// (species 1 of the model parameters, given by M and s); without conversion that component alone.
+std::vector<Species> HybridSpecies() {
+    std::vector<Species> out(kMaxSpecies + 1);
+    int k = 0;
+    if (P::convertPeaks)
+        for (; k < P::peakCount && k < kMaxSpecies; ++k)
+            out[k + 1] = {true, P::peakM[k + 1], S20wToSInBuffer(P::peakS[k + 1]), true, true};
+    if (M::csDiscreteMs && k < kMaxSpecies) {
+        using MP = ModelParameters;
+        out[k + 1] = {true, MP::speciesDOrM[1], MP::speciesS[1],
+                      P::convertPeaks || MP::speciesDOrMFloat[1] != 0,
+                      P::convertPeaks || MP::speciesSFloat[1] != 0};
+    }
+    return out;
+}
+
 std::string ParameterText() {
     const bool convert = P::convertPeaks;
-    const int n = convert ? P::peakCount : 0;
+    const std::vector<Species> species = HybridSpecies();
     std::string out = "1000 (hybrid discrete - c(s) model) \n";
     AppendFormat(out, "%d (# of parameter follow)\n", 80);
     AppendFormat(out, "%d (resolution c(s) #1)\n", convert ? 0 : static_cast<int>(C::resolution));
@@ -93,12 +121,11 @@ std::string ParameterText() {
     out += "0 (MCDfitff02)\n1 (MCDWithTikhReg)\n";
     AppendFormat(out, "%f (MCDWPval)\n", static_cast<double>(C::confidenceLevel));
     out += "1 (MCDbNormalize)\n";
-    auto present = [n](int k) { return k <= n; };
     for (int k = 1; k <= kMaxSpecies; ++k)
-        AppendFormat(out, "%f (MCDglobM #%d)\n", present(k) ? P::peakM[k] : 0.0, k);
-    // An absent species: 0.0 with converted peaks, a plain 0 otherwise.
-    auto flag = [&](const char* key, int k) {
-        if (present(k))
+        AppendFormat(out, "%f (MCDglobM #%d)\n", species[k].m, k);
+    // A switch that is off: 0.0 with converted peaks, a plain 0 otherwise.
+    auto flag = [&](const char* key, int k, bool on) {
+        if (on)
             AppendFormat(out, "1 (%s #%d)\n", key, k);
         else if (convert)
             AppendFormat(out, "%f (%s #%d)\n", 0.0, key, k);
@@ -106,14 +133,13 @@ std::string ParameterText() {
             AppendFormat(out, "0 (%s #%d)\n", key, k);
     };
     for (int k = 1; k <= kMaxSpecies; ++k)
-        flag("exist", k);
+        flag("exist", k, species[k].present);
     for (int k = 1; k <= kMaxSpecies; ++k)
-        AppendFormat(out, "%f (MCDglobS #%d)\n", present(k) ? S20wToSInBuffer(P::peakS[k]) : 0.0,
-                     k);
+        AppendFormat(out, "%f (MCDglobS #%d)\n", species[k].s, k);
     for (int k = 1; k <= kMaxSpecies; ++k)
-        flag("MCDfitM", k);
+        flag("MCDfitM", k, species[k].fitM);
     for (int k = 1; k <= kMaxSpecies; ++k)
-        flag("MCDfitS", k);
+        flag("MCDfitS", k, species[k].fitS);
     out += "0 (bMCDlinkM)\n";
     AppendFormat(out, "%d (nMCDlinkMBase)\n%d (nMCDlinkMfrom)\n%d (nMCDlinkMto)\n", 1, 2, 4);
     out += "0 (bMCDlinkS)\n";

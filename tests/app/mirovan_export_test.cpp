@@ -6,6 +6,7 @@
 #include "plotting/win_plot.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
@@ -174,6 +175,39 @@ TEST(MirovanExport, WithoutConversionNoSpeciesAndTheModelsOwnSwitches) {
             EXPECT_EQ(p[46 + k], "0 (MCDfitM #" + std::to_string(k) + ")") << c.name;
         }
         EXPECT_FALSE(ExportPeaks::convertPeaks) << c.name;
+    }
+}
+
+TEST(MirovanExport, DiscreteComponentFollowsThePeaksOrStandsAlone) {
+    struct Case {
+        const char* name;
+        int answer;
+        int slot; // the component's species number
+        const char* fitM;
+        const char* fitS;
+    };
+    for (const Case& c : {Case{"after three peaks", IDYES, 4, "1", "1"},
+                          Case{"without conversion", IDNO, 1, "0", "1"}}) {
+        CsExport e;
+        M::contiCs = false;
+        M::csDiscreteMs = true;
+        ModelParameters::speciesS[1] = 11.5f;
+        ModelParameters::speciesDOrM[1] = 250000.0f;
+        ModelParameters::speciesDOrMFloat[1] = 0;
+        ModelParameters::speciesSFloat[1] = 1;
+        e.Export(e.f.data.file("run.xp"), c.answer);
+        const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+        ASSERT_EQ(p.size(), 82u) << c.name;
+        const std::string k = std::to_string(c.slot);
+        EXPECT_EQ(p[16 + c.slot], "250000.000000 (MCDglobM #" + k + ")") << c.name;
+        EXPECT_EQ(p[26 + c.slot], "1 (exist #" + k + ")") << c.name;
+        EXPECT_EQ(p[36 + c.slot], "11.500000 (MCDglobS #" + k + ")") << c.name;
+        EXPECT_EQ(p[46 + c.slot], std::string(c.fitM) + " (MCDfitM #" + k + ")") << c.name;
+        EXPECT_EQ(p[56 + c.slot], std::string(c.fitS) + " (MCDfitS #" + k + ")") << c.name;
+        EXPECT_EQ(p[26 + c.slot + 1].rfind("0", 0), 0u) << c.name; // the next one is absent
+        ModelParameters::speciesSFloat[1] = 0;
+        ModelParameters::speciesS[1] = 4.0f;
+        ModelParameters::speciesDOrM[1] = 50000.0f;
     }
 }
 
