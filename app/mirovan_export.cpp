@@ -209,8 +209,16 @@ void TXLAWindow::CmExportToMirovan() {
     paintSuspended = true;
     P::convertPeaks = false;
     std::string xpPath;
-    if (AskSavePath(this, "export data as MIROVAN xp file", "data.xp", true, &xpPath) &&
-        WriteMirovanXpFile(this, xpPath.c_str()) &&
+    // The load commands keep their own filters on the shared record.
+    const auto loadFilters = openFilesDialog.filters;
+    const DWORD loadFilterIndex = openFilesDialog.nFilterIndex;
+    openFilesDialog.filters = {{"MIROVAN xp Files (*.xp)", "*.xp"}, {"All Files (*.*)", "*.*"}};
+    openFilesDialog.nFilterIndex = 1;
+    const bool chosen =
+        AskSavePath(this, "export data as MIROVAN xp file", "data.xp", true, &xpPath, "xp");
+    openFilesDialog.filters = loadFilters;
+    openFilesDialog.nFilterIndex = loadFilterIndex;
+    if (chosen && WriteMirovanXpFile(this, xpPath.c_str()) &&
         MessageBox("launch MIROVAN with data?", "", MB_YESNO) == IDYES) {
         if (!M::lammModel && C::distributionPlot && CsFamilyActive() &&
             MessageBox("convert all c(s) peaks to discrete species?", "", MB_YESNO) == IDYES) {

@@ -53,11 +53,11 @@ void RestoreLoadDialog(TXLAWindow* window, const char* defaultExtension) {
 }
 
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
-                 bool overwritePrompt, std::string* path) {
+                 bool overwritePrompt, std::string* path, const char* defaultExtension) {
     // A save names a file that need not exist yet: "file must exist" would refuse every new name.
     return AskPath(window, true, title, defaultName,
                    OFN_EXPLORER | OFN_PATHMUSTEXIST | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0),
-                   "", path);
+                   defaultExtension ? defaultExtension : "", path);
 }
 
 bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path,

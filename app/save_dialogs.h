@@ -7,9 +7,10 @@
 class TXLAWindow;
 
 // A save dialog with title, the name buffer preset to defaultName; true with the chosen full
-// path in *path, false on Cancel. overwritePrompt asks before an existing file is chosen.
+// path in *path, false on Cancel. overwritePrompt asks before an existing file is chosen; a name
+// typed without extension gets defaultExtension when one is given.
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
-                 bool overwritePrompt, std::string* path);
+                 bool overwritePrompt, std::string* path, const char* defaultExtension = "");
 
 // An open dialog for one file with title, the name buffer preset to defaultName, starting in
 // initialDir when given; true with the chosen full path in *path.

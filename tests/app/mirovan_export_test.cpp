@@ -215,7 +215,7 @@ TEST(MirovanExport, DiscreteModelHandsOverTheExperimentFileOnly) {
     CsExport e;
     M::ResetToDefaults(); // the start-up discrete species model
     const std::string xp = e.f.data.file("plain.xp");
-    e.Export(xp, 0);
+    e.Export(e.f.data.file("plain"), 0); // the extension is put on
     EXPECT_NE(ReadTextFile(xp).find("(ExperimentType: SEDVELOCITY)"), std::string::npos);
     EXPECT_TRUE(ReadTextFile(e.f.data.file("plain_from_tarnix_c(s).mirovan")).empty());
     ASSERT_EQ(plat::test::processes().size(), 1u);
