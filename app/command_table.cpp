@@ -176,7 +176,7 @@ const CommandRow kCommands[] = {
     {579, "&Options>Equilibrium Tools", "Sort Eq Data to Disk \t^E", {kCtrl, 'E'}, HelpTest::None, 0, &TXLAWindow::CmSortEqDataToDisk},
     {283, "&Options>Equilibrium Tools", "Subtract Blank Scan", {}, HelpTest::Offer, 0, &TXLAWindow::CmSubtractBlankScan},
     {917, "&Options>Equilibrium Tools", "Average Scans", {}, HelpTest::None, 0, &TXLAWindow::CmAverageScans},
-    {875, "&Options>Equilibrium Tools", "estimate equilibrium rotor speeds", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {875, "&Options>Equilibrium Tools", "estimate equilibrium rotor speeds", {}, HelpTest::None, 0, &TXLAWindow::CmEstimateEqRotorSpeeds},
     {896, "&Options>Equilibrium Tools", "transform equilibrium data and calculate M*", {}, HelpTest::None, 0, &TXLAWindow::CmCalculateMStar},
     {918, "&Options>Equilibrium Tools", "Copy Ln(c) Data", {}, HelpTest::None, 0, &TXLAWindow::CmCopyLnCData},
     {919, "&Options>Equilibrium Tools", "Copy M* Data", {}, HelpTest::None, 0, &TXLAWindow::CmCopyMStarData},

@@ -112,6 +112,7 @@ class TXLAWindow : public TFrameWindow {
     void CmBitmapShading();
     void CmCopyResidualsBitmap();
     void CmShowTemperaturePlot();
+    void CmEstimateEqRotorSpeeds();
     // True when every scan's temperature lies within threshold of the first scan's; otherwise
     // shows the temperature plot and a warning.
     bool CheckTemperatureFluctuation(float threshold);

@@ -22,6 +22,22 @@ void FreeAuxPlotCurves() {
     AuxPlots::timeView = nullptr;
     AuxPlots::temperatureView = nullptr;
     AuxPlots::auxPlot = nullptr;
+    if (AuxPlots::rotorRadius)
+        free_vector(AuxPlots::rotorRadius, 1, AuxPlots::pointCount);
+    AuxPlots::rotorRadius = nullptr;
+    for (float*& profile : AuxPlots::rotorProfiles) {
+        if (profile)
+            free_vector(profile, 1, AuxPlots::pointCount);
+        profile = nullptr;
+    }
+    for (CCurve*& curve : AuxPlots::rotorCurves) {
+        delete curve;
+        curve = nullptr;
+    }
+    for (CVector*& view : AuxPlots::rotorViews) {
+        delete view;
+        view = nullptr;
+    }
     AuxPlots::pointCount = 0;
     if (AuxPlots::lineX)
         free_vector(AuxPlots::lineX, 1, AuxPlots::linePointCount);

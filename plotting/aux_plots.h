@@ -33,6 +33,11 @@ struct AuxPlots {
     static inline CVector* lineXView = nullptr;
     static inline CVector* lineYView = nullptr;
     static inline CCurve* lineCurve = nullptr;
+    // The rotor-speed estimate: radii and nine profiles [1..pointCount], their views and curves.
+    static inline float* rotorRadius = nullptr;
+    static inline float* rotorProfiles[9] = {};
+    static inline CVector* rotorViews[10] = {};
+    static inline CCurve* rotorCurves[9] = {};
     // The second slot: the planner's ad-hoc plot and its second curve plot.
     static inline CAdHocPlot* adHocPlot = nullptr;
     static inline CWINPlot* secondCurvePlot = nullptr;

@@ -107,6 +107,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {235, {"", ""}}, {277, {"", "distribution will be c(Mbuoyant)"}},
         {279, {"", "using vbar(M)= v0 + a*[(M/10^s)]^1/3"}},
         {887, {"C(M) POWERLAW", "enter new s(M) power-law calibration?"}},
+        {875, {"ESTIMATE EQ ROTOR SPEED", "lowest Mw of interest (Da)"}},
         {275, {"", ""}}, {514, {"", ""}}, {526, {"", ""}}, {531, {"", ""}}, {548, {"", ""}},
         {870, {"", ""}}, {602, {"", ""}}, {603, {"", ""}}, {872, {"", ""}},
         {587, {"select M(s) table (s [S], M [Da])", ""}}, // its table is asked
