@@ -6,10 +6,10 @@
 #include "equilibrium/time_to_eq_parameters.h"
 #include "foundations/physical_constants.h"
 #include "support/reset_all_state.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -39,17 +39,13 @@ class MinimumTimeToEq : public ::testing::Test {
         P::overspeedTime = 6 * 3600.0f;
         P::parameterCount = 3;
         P::exponentialParameterization = true;
-        dir = std::filesystem::temp_directory_path() / "tarnix_min_time_to_eq";
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        P::outputPath = (dir / "steps.txt").string();
+        P::outputPath = folder.file("steps.txt");
     }
     void TearDown() override {
-        std::filesystem::remove_all(dir);
         P::ResetToDefaults();
         ResetAllState();
     }
-    std::filesystem::path dir;
+    TempFolder folder;
 };
 
 TEST_F(MinimumTimeToEq, BestRoundedProgramShortensTheRunAndIsWritten) {
@@ -72,10 +68,7 @@ TEST_F(MinimumTimeToEq, BestRoundedProgramShortensTheRunAndIsWritten) {
     EXPECT_FLOAT_EQ(steps.speed[std::size_t(steps.Count())], P::finalSpeed);
 
     ASSERT_TRUE(outcome.fileWritten);
-    std::ifstream in(P::outputPath);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), SpeedStepText(steps));
+    EXPECT_EQ(ReadTextFile(P::outputPath), SpeedStepText(steps));
 }
 
 TEST_F(MinimumTimeToEq, FailedReferenceSearchesNothingAndWritesNoFile) {

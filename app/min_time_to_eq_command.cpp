@@ -1,0 +1,77 @@
+// The planner's driver: notes, model switch, parameters and their preferences file, the length
+// of the simulation, the planning, and the caption over the window.
+#include "app/min_time_to_eq_command.h"
+
+#include "app/time_to_eq_box.h"
+#include "app/txla_window.h"
+#include "equilibrium/min_time_to_eq.h"
+#include "equilibrium/time_to_eq_parameters.h"
+#include "foundations/input_boxes.h"
+#include "plotting/aux_plots.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+using P = TimeToEqParameters;
+constexpr const char* kCaption = "CALCULATE MINIMUM TIME TO EQ";
+
+// Kept between runs: the initial value of the manual entry.
+float gMaxSimulationHours = 0.0f;
+
+std::string PreferencesFile() {
+    return std::string(gSettingsFolder) + "tarnixsimappeqparams.ini";
+}
+} // namespace
+
+void CalculateMinimumTimeToEq(TXLAWindow* window) {
+    window->MessageBox(
+        "Please Note:  This estimate is only a guide for the order of magnitude it's really going "
+        "to take. It does not take into account chemical reactions.\nOne needs to experimentally "
+        "verify attainment of equilibrium by sequential scans, if possible in 3 to 6 h intervals "
+        "\n(See the tool for testing attainment of equilibrium in the Loading Options menu.)",
+        kCaption, MB_OK);
+    window->MessageBox("for predicting meniscus position, consider in 12 mm centerpieces\n130 ul "
+                       "-> ~6.85 cm\n150 ul -> ~6.8 cm\n165 ul -> ~6.75 cm\n180 ul -> ~6.7 "
+                       "cm\n200 ul -> ~6.65",
+                       kCaption, MB_OK);
+    if (!ModelChoice::lammModel) {
+        window->MessageBox("switching to non-interacting species model", kCaption, MB_OK);
+        window->CmNonInteractingSpecies();
+    }
+
+    P::outputPath.clear();
+    if (!P::preferencesSaved)
+        LoadTimeToEqParameterPreferences(PreferencesFile());
+    TimeToEQPTransfer record;
+    RunTimeToEQPBox(window, record); // on Cancel the planner goes on with the parameters as were
+    P::preferencesSaved = SaveTimeToEqParameterPreferences(PreferencesFile());
+
+    if (!P::givenDistribution) {
+        gMaxSimulationHours = PlannerMaxSimulationHours();
+    } else {
+        window->MessageBox("...need to implement maximum time calculation... please enter "
+                           "manually (h)",
+                           kCaption, MB_OK);
+        if (!InputFloatForWindow(window, &gMaxSimulationHours, gMaxSimulationHours, true,
+                                 "max sim time (h)", kCaption))
+            return;
+    }
+
+    if (P::givenDistribution) {
+        // Nothing is simulated or saved: no caption with times or a path.
+        window->MessageBox("...distribution needs to be implemented", kCaption, MB_OK);
+        return;
+    }
+    const MinimumTimeToEqOutcome outcome = RunMinimumTimeToEq(gMaxSimulationHours);
+    // A failed reference plans nothing and saves nothing: no caption claims otherwise.
+    if (!outcome.simulated || !outcome.fileWritten)
+        return;
+    const std::string caption = MinimumTimeToEqCaption(P::epsilon, outcome.timeAtConstantSpeed,
+                                                       P::bestValue, P::outputPath);
+    std::snprintf(AuxPlots::caption, sizeof AuxPlots::caption, "%s", caption.c_str());
+    AuxPlots::captionShown = true;
+    window->Invalidate();
+}
