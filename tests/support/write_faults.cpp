@@ -2,6 +2,8 @@
 #include "support/write_faults.h"
 
 #include "plat/atomic_file.hpp"
+#include "state/conti_state.h"
+#include "state/preference_switches.h"
 
 #include <algorithm>
 #include <csignal>
@@ -58,6 +60,11 @@ bool ChildReportsFailure(WriteFault fault, const std::string& folder,
                 ::_exit(3);
             break;
         }
+        // A child of a threaded parent starts no threads of its own (the thread checker refuses
+        // them): its engines run on the calling thread.
+        gLammThreadCount = 1;
+        gDistributionThreadCount = 1;
+        ContiState::multiThreading = false;
         const bool ok = reported();
         std::fflush(nullptr);
         ::_exit(ok ? 0 : 1);
