@@ -19,7 +19,7 @@
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
-#include "support/two_species_scans.h"
+#include "support/two_peak_scans.h"
 
 #include <cmath>
 #include <cstdio>

@@ -16,7 +16,7 @@
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
-#include "support/two_species_scans.h"
+#include "support/two_peak_scans.h"
 
 #include <algorithm>
 #include <cmath>

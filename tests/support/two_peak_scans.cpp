@@ -1,5 +1,5 @@
 // The two-species c(s) scan set, made from Lamm solutions of the list road.
-#include "support/two_species_scans.h"
+#include "support/two_peak_scans.h"
 
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
