@@ -2,6 +2,7 @@
 #include "app/batch_fit_common.h"
 
 #include "app/experiment_file.h"
+#include "app/mirovan_export.h"
 #include "app/txla_window.h"
 #include "distributions/integrate_distribution.h"
 #include "distributions/monte_carlo.h"
@@ -14,6 +15,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/raw_data_set.h"
+#include "scandata/scan_file_list.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
@@ -179,9 +181,22 @@ void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out) {
 }
 
 void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out) {
-    const std::string path = set.folder + "data" + set.underscored + ".xp";
-    if (!WriteMirovanXpFile(window, path.c_str()))
-        out.Fail(path);
+    const std::string xpPath = set.folder + "data" + set.underscored + ".xp";
+    // A reload in place keeps the selection of the first set: the experiment file names the
+    // folder and scans of this set.
+    const std::string selection = ScanPaths::gLoadSelection;
+    if (!ScanStore::fileNames.empty())
+        ScanPaths::gLoadSelection = ScanStore::scanCount < 2 ? ScanStore::fileNames[0]
+                                                             : WithoutTrailingSeparator(set.folder);
+    const bool xpWritten = WriteMirovanXpFile(window, xpPath.c_str());
+    ScanPaths::gLoadSelection = selection;
+    if (!xpWritten) {
+        out.Fail(xpPath);
+        return;
+    }
+    const std::string modelPath = set.folder + "from_tarnix_series" + set.underscored + ".mirovan";
+    if (!WriteMirovanParFile(window, modelPath.c_str(), xpPath.c_str()))
+        out.Fail(modelPath);
 }
 
 void ReportBatchStopped(TXLAWindow* window, int setsDone) {

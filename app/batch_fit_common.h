@@ -110,7 +110,8 @@ void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
                      const std::vector<IntegrationRange>& ranges, int iterations, BatchWrite& out);
 // "error.txt" with the message of SerialFitState::errorCode when it is above 0.
 void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out);
-// The experiment file "data" + E + ".xp" for the sibling program.
+// The experiment file "data" + E + ".xp" for the sibling program, then its model files
+// "from_tarnix_series" + E + ".mirovan" and ".mirovan_PAR".
 void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out);
 
 // The box that ends a batch stopped by the user, with the number of sets done.

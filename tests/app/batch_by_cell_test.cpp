@@ -4,6 +4,7 @@
 #include "app/experiment_file.h"
 #include "app/txla_window.h"
 #include "fitting/param_files.h"
+#include "foundations/text_lines.h"
 #include "plat/testing.hpp"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
@@ -114,8 +115,28 @@ void ExpectSetReport(const std::string& folder, const std::string& ext, int k) {
     EXPECT_NEAR(integrals[0][3], kSets[k].sS, 0.03 * kSets[k].sS);
     EXPECT_GE(integrals[0][4], integrals[0][2] * 0.999);
     const std::string xp = folder + "/data_" + ext + ".xp";
-    EXPECT_EQ(FirstLine(xp), "0 (ExperimentType: SEDVELOCITY)");
-    EXPECT_NE(ReadTextFile(xp).find("(NFILES)"), std::string::npos);
+    const auto xpLines = TextLines(ReadTextFile(xp));
+    ASSERT_GT(xpLines.size(), 3u);
+    EXPECT_EQ(xpLines[0], "0 (ExperimentType: SEDVELOCITY)");
+    EXPECT_EQ(xpLines[2].rfind("\"" + folder + "\" \" 00001." + ext + " 00002." + ext, 0), 0u)
+        << "the set's own folder and scans: " << xpLines[2];
+    EXPECT_NE(ReadTextFile(xp).find("\n6 (NFILES)\n"), std::string::npos);
+    // The model files beside it: the configuration names the experiment and the parameter file.
+    const std::string model = folder + "/from_tarnix_series_" + ext + ".mirovan";
+    const auto config = TextLines(ReadTextFile(model));
+    ASSERT_EQ(config.size(), 50u);
+    EXPECT_EQ(config[0], "experiments:");
+    EXPECT_EQ(config[1], "1 1 " + xp);
+    EXPECT_EQ(config[23], "model:");
+    EXPECT_EQ(config[26], model + "_PAR");
+    EXPECT_EQ(config[49], "20 20 20 20 20 0 0");
+    const auto par = TextLines(ReadTextFile(model + "_PAR"));
+    ASSERT_EQ(par.size(), 82u);
+    EXPECT_EQ(par[0], "1000 (hybrid discrete - c(s) model) ");
+    EXPECT_EQ(par[3], "0.500000 (MCDsmin1)");
+    EXPECT_EQ(par[4], "10.000000 (MCDsmax1)");
+    EXPECT_EQ(par[6], "1.250000 (ff0 c(s) #1)");
+    EXPECT_EQ(par[27], "0 (exist #1)") << "no species without the discrete-component model";
 }
 
 } // namespace
@@ -180,6 +201,11 @@ TEST(BatchByCell, FolderModeNotesAFailingSetAndGoesOn) {
     EXPECT_FALSE(fs::exists(f.data.file("2/distribution.RA1")));
     EXPECT_EQ(FirstLine(f.data.file("2/data_RA1.xp")), "0 (ExperimentType: SEDVELOCITY)");
     EXPECT_EQ(SerialFitState::errorCode, 0) << "set 3 ran clean";
+    // The experiment file of set 2 loads set 2 back, not the first set's folder.
+    f.script.onUnexpected(plat::test::Unexpected::Cancel); // no earlier analysis restored
+    ReadXpExperiment(f.window.get(), f.data.file("2/data_RA1.xp").c_str());
+    EXPECT_EQ(ScanStore::scanCount, 6);
+    EXPECT_EQ(ScanPaths::gDataDir, f.data.file("2") + "/");
 }
 
 TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
