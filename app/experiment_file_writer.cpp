@@ -27,7 +27,7 @@ namespace {
 using S = ScanStore;
 using M = ModelParameters;
 
-constexpr float kWaterViscosity = 0.001002f;
+constexpr float kWaterViscosityCp = 1.002f;
 constexpr const char* kTitle = "make MIROVAN xp file";
 
 // The description's leading run of letters, digits and " \\#_/:,."; empty below 2 characters.
@@ -56,6 +56,14 @@ std::string ScanList() {
         out += S::scanFileName[i];
     }
     return out + "\"\n";
+}
+
+// The self-association models whose signal the sibling program scales by an extinction
+// coefficient of its own.
+bool NonlinearSpeciesModel() {
+    using C = ModelChoice;
+    return C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer || C::selfAssocTetramerOctamer ||
+           C::selfAssocDimerTetramer;
 }
 
 } // namespace
@@ -88,16 +96,22 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     const char* description =
         gDlsData && S::dlsRecords ? S::dlsRecords[1].title : S::header[1].description;
 
-    float viscosity = 10.0f * S::viscosity * kWaterViscosity;
+    // The viscosity in centipoise as the question says: water is 1.002 cP, and the file holds
+    // Pa s (relative viscosity x 0.001002).
+    float viscosityCp = S::viscosity * kWaterViscosityCp;
+    float extinction = 1.0f;
     if (!SerialFitState::serializing && !ModelChoice::generatingSeries) {
         float density = S::density, vbar = S::vbar;
         InputFloatForWindow(window, &density, density, true, "buffer density (g/ml)", kTitle);
         S::density = density;
-        InputFloatForWindow(window, &viscosity, viscosity, true, "buffer viscosity (cPoise)",
+        InputFloatForWindow(window, &viscosityCp, viscosityCp, true, "buffer viscosity (cPoise)",
                             kTitle);
-        S::viscosity = viscosity / (10.0f * kWaterViscosity);
+        S::viscosity = viscosityCp / kWaterViscosityCp;
         InputFloatForWindow(window, &vbar, vbar, true, "partial-specific volume (ml/g)", kTitle);
         S::vbar = vbar;
+        if (NonlinearSpeciesModel())
+            InputFloatForWindow(window, &extinction, extinction, true,
+                                "molar extinction coefficient", kTitle);
         if (S::equilibriumData) {
             float answer = 2.0f;
             InputFloatForWindow(window, &answer, answer, true, "centerpiece (2 or 6)", kTitle);
@@ -122,7 +136,7 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     AppendFormat(out, "%s (exported xp file from TARNIX)\n", CleanDescription(description).c_str());
     out += ScanList();
     AppendFormat(out, "%f (fBufferDensity)\n", static_cast<double>(S::density));
-    AppendFormat(out, "%f (fBufferViscosity)\n", 0.1 * viscosity);
+    AppendFormat(out, "%f (fBufferViscosity)\n", 0.001 * static_cast<double>(viscosityCp));
     AppendFormat(out, "%f (VBAR)\n", static_cast<double>(S::vbar));
     AppendFormat(out, "%f (Meniscus)\n", static_cast<double>(M::meniscus));
     AppendFormat(out, "%f (Bottom)\n", static_cast<double>(M::bottom));
@@ -142,7 +156,7 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     AppendFormat(out, "%d (blocalVaryMeniscusWarned)\n", M::meniscusWarned ? 1 : 0);
     AppendFormat(out, "%f (xBaseline)\n", static_cast<double>(M::baseline));
     out += "1.00000 (xConcentrationFactor)\n";
-    AppendFormat(out, "%f (xExtinctionCoeffA)\n", 1.0);
+    AppendFormat(out, "%f (xExtinctionCoeffA)\n", static_cast<double>(extinction));
     AppendFormat(out, "%d (bVaryExtinctionCoeffA)\n", 0);
     AppendFormat(out, "%f (xExtinctionCoeffB)\n", 1.0);
     AppendFormat(out, "%d (bVaryExtinctionCoeffB)\n", 0);
