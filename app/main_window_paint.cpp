@@ -55,9 +55,13 @@ bool AnyPlotExists() {
            AuxPlots::adHocPlot;
 }
 
+// The caption starts at (200, 100) whatever alignment the plot pictures played before it left.
 void DrawCaption(TDC& dc) {
-    if (AuxPlots::captionShown && AuxPlots::caption[0] != '\0')
-        dc.TextOut(200, 100, AuxPlots::caption);
+    if (!AuxPlots::captionShown || AuxPlots::caption[0] == '\0')
+        return;
+    const unsigned previous = dc.SetTextAlign(TA_LEFT | TA_TOP);
+    dc.TextOut(200, 100, AuxPlots::caption);
+    dc.SetTextAlign(previous);
 }
 
 // The marker lines of the normal picture, each converted to a pixel column of the data plot.

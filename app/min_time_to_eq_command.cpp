@@ -2,11 +2,13 @@
 // of the simulation, the planning, and the caption over the window.
 #include "app/min_time_to_eq_command.h"
 
+#include "app/min_time_to_eq_plots.h"
 #include "app/time_to_eq_box.h"
 #include "app/txla_window.h"
 #include "equilibrium/min_time_to_eq.h"
 #include "equilibrium/time_to_eq_parameters.h"
 #include "foundations/input_boxes.h"
+#include "foundations/key_polling.h"
 #include "plotting/aux_plots.h"
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
@@ -65,9 +67,21 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
         window->MessageBox("...distribution needs to be implemented", kCaption, MB_OK);
         return;
     }
-    const MinimumTimeToEqOutcome outcome = RunMinimumTimeToEq(gMaxSimulationHours);
-    // A failed reference plans nothing and saves nothing: no caption claims otherwise.
-    if (!outcome.simulated || !outcome.fileWritten)
+    // Every new best of the search is drawn at once; a key press ends the search it falls in and
+    // keeps the best program so far.
+    OverspeedWatch watch;
+    watch.stop = [window] { return KeyPressed(window); };
+    watch.progress = [window](const OverspeedProgress& progress) {
+        ShowSpeedProgramProgress(window, progress);
+    };
+    const MinimumTimeToEqOutcome outcome =
+        RunMinimumTimeToEq(gMaxSimulationHours, watch, std::string(gTempFolder));
+    EndSpeedProgramProgress();
+    // A failed reference plans nothing and saves nothing: no plot or caption claims otherwise.
+    if (!outcome.simulated)
+        return;
+    ShowMinimumTimeToEqPlots(window, outcome);
+    if (!outcome.fileWritten)
         return;
     const std::string caption = MinimumTimeToEqCaption(P::epsilon, outcome.timeAtConstantSpeed,
                                                        P::bestValue, P::outputPath);

@@ -1,8 +1,10 @@
 // The time a sedimentation equilibrium takes, estimated and simulated.
 #include "equilibrium/approach_to_eq.h"
 
+#include "foundations/key_pending.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_result.h"
+#include "state/run_switches.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +12,10 @@
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kAcceleration = 280.0; // rpm/s
+
+bool NoKey() {
+    return false;
+}
 } // namespace
 
 // The slowest mode of the Lamm equation in a sector cell decays with the rate D pi^2 beta /
@@ -120,6 +126,7 @@ void CApproachToEqSim::SetSpeedSchedule(int n, const float* start, const float* 
 // acceleration; the total is their loading-weighted sum.
 bool CApproachToEqSim::Run() {
     status = 0;
+    stoppedByKey = false;
     std::vector<std::vector<float>> rows(static_cast<std::size_t>(scanCount) + 1,
                                          std::vector<float>(std::size_t(pointCount) + 1, 0.0f));
     std::vector<float*> targets(static_cast<std::size_t>(scanCount) + 1);
@@ -146,7 +153,15 @@ bool CApproachToEqSim::Run() {
         if (scheduleOn)
             solver.CheckRotorSpeeds(static_cast<int>(stepStart.size()) - 1, stepStart.data(),
                                     stepSpeed.data(), stepRate.data(), scheduleMode);
+        solver.keyPoll = keyStops ? &KeyPending : &NoKey;
         status = solver.Run();
+        if (solver.stopRequested) {
+            // Scans after the stop were never computed: the run failed, and the key that ended
+            // it is left for the caller to read.
+            stoppedByKey = true;
+            gUserInterrupt.store(false);
+            return false;
+        }
         for (int i = 1; i <= scanCount; ++i)
             for (int j = 1; j <= pointCount; ++j)
                 scans[std::size_t(i)][std::size_t(j)] +=
@@ -199,4 +214,30 @@ float CApproachToEqSim::MaxBottomOverconcentration() const {
     for (int i = 1; i <= scanCount; ++i)
         largest = std::max(largest, scans[std::size_t(i)][std::size_t(pointCount)]);
     return last > 0.0f ? largest / last : 0.0f;
+}
+
+// The ramp of step k is drawn as long as the rotor needs to reach that speed from rest at the
+// step's rate; on the scale of hours it is a steep edge of the staircase.
+bool CApproachToEqSim::BuildSpeedStaircase(std::vector<float>& hours,
+                                           std::vector<float>& rpm) const {
+    const int n = scheduleOn ? static_cast<int>(stepStart.size()) - 1 : 0;
+    if (n < 1 || scanCount < 1)
+        return false;
+    hours.assign(1, 0.0f);
+    rpm.assign(1, 0.0f);
+    auto add = [&](double t, float speed) {
+        hours.push_back(static_cast<float>(t / 3600.0));
+        rpm.push_back(speed);
+    };
+    add(0.0, 0.0f);
+    add(0.0, stepSpeed[1]);
+    for (int k = 2; k <= n; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double ramp =
+            stepRate[i] != 0.0f ? std::fabs(double(stepSpeed[i]) / stepRate[i]) : 0.0;
+        add(stepStart[i], stepSpeed[i - 1]);
+        add(stepStart[i] + ramp, stepSpeed[i]);
+    }
+    add(headers[static_cast<std::size_t>(scanCount)].time, stepSpeed[std::size_t(n)]);
+    return true;
 }

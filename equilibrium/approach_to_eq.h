@@ -41,15 +41,24 @@ class CApproachToEqSim {
     bool scheduleOn = false;
     std::vector<float> stepStart, stepSpeed, stepRate; // [1..stepCount]
     int scheduleMode = 0;
+    // A key waiting in the queue ends the solve (the key stays queued for the caller), unless
+    // this is off; stoppedByKey tells that Run failed so.
+    bool keyStops = true;
+    bool stoppedByKey = false;
 
     bool Setup(TXLAWindow* window, float simulatedHours, float bottomCm, float meniscusCm,
                float right, float left, int species, const float* loadings, const float* sS,
                const float* dCm2s, float vbarValue, float temperatureC, float speed);
     void SetSpeedSchedule(int n, const float* start, const float* speed, const float* rate,
                           int mode);
+    // False when the solver failed or a key ended it: the scans are then incomplete.
     bool Run();
     void Analyse(float rms, float max);
     float MaxBottomOverconcentration() const;
+    // The speed schedule as a staircase to plot: hours[1..2 n + 1] and rpm, from (0, 0) up to the
+    // first speed, each later step as a ramp from the speed before, held to the last scan. False
+    // without a schedule or scans.
+    bool BuildSpeedStaircase(std::vector<float>& hours, std::vector<float>& rpm) const;
 
   private:
     TXLAWindow* window_ = nullptr;

@@ -2,16 +2,19 @@
 #include "equilibrium/min_time_to_eq.h"
 
 #include "equilibrium/approach_to_eq.h"
+#include "equilibrium/simulated_eq_scans.h"
 #include "equilibrium/speed_step_file.h"
 #include "equilibrium/time_to_eq_parameters.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 using P = TimeToEqParameters;
+} // namespace
 
-SpeedProgramSettings ProgramSettings() {
+SpeedProgramSettings PlannerProgramSettings() {
     SpeedProgramSettings settings;
     settings.finalSpeed = P::finalSpeed;
     settings.overspeedTime = P::overspeedTime;
@@ -21,7 +24,6 @@ SpeedProgramSettings ProgramSettings() {
     settings.exponential = P::exponentialParameterization;
     return settings;
 }
-} // namespace
 
 PlannerSpecies PlannerSpeciesFromParameters() {
     PlannerSpecies species;
@@ -48,13 +50,16 @@ float PlannerMaxSimulationHours() {
     return hours;
 }
 
-MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours) {
+MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours, const OverspeedWatch& watch,
+                                          const std::string& scanFolder) {
     MinimumTimeToEqOutcome outcome;
     const PlannerSpecies species = PlannerSpeciesFromParameters();
-    CApproachToEqSim reference;
+    CApproachToEqSim& reference = outcome.reference;
     reference.Setup(nullptr, maxSimulationHours, P::bottom, P::meniscus, P::rightLimit,
                     P::leftLimit, species.Count(), species.loading.data(), species.s.data(),
                     species.D.data(), P::vbar1, P::temperature, P::finalSpeed);
+    // The reference is one simulation and always completed: a key waits for the search.
+    reference.keyStops = false;
     if (!(maxSimulationHours > 0.0f) || !reference.Run() || reference.scanCount < 2)
         return outcome; // nothing to plan against: no search, no file
     reference.Analyse(P::epsilon, P::epsilon);
@@ -62,7 +67,7 @@ MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours) {
     outcome.timeAtConstantSpeed = reference.timeToEquilibrium / 3600.0f;
 
     OverspeedProblem problem;
-    problem.program = ProgramSettings();
+    problem.program = PlannerProgramSettings();
     problem.meniscus = P::meniscus;
     problem.bottom = P::bottom;
     problem.leftLimit = P::leftLimit;
@@ -84,13 +89,16 @@ MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours) {
 
     P::speedRoundingStep = 1.0f;
     problem.roundingStep = P::speedRoundingStep;
-    const OverspeedPlan first = OptimizeSpeedProgram(problem, start);
+    const OverspeedPlan first = OptimizeSpeedProgram(problem, start, watch);
     P::speedRoundingStep = 100.0f;
     problem.roundingStep = P::speedRoundingStep;
-    outcome.plan = OptimizeSpeedProgram(problem, first.parameters);
+    outcome.plan = OptimizeSpeedProgram(problem, first.parameters, watch);
+    outcome.stopped = first.stopped || outcome.plan.stopped;
     outcome.bestHours = outcome.plan.hours;
     P::bestValue = outcome.bestHours;
     outcome.fileWritten = WriteSpeedStepFile(outcome.plan.steps, P::outputPath);
+    if (P::saveScanFiles && !scanFolder.empty())
+        outcome.scansWritten = WriteSimulatedEqScans(outcome.plan.simulation, scanFolder);
     return outcome;
 }
 
@@ -100,5 +108,32 @@ std::string MinimumTimeToEqCaption(float epsilon, float hoursConstant, float hou
     std::snprintf(text, sizeof text,
                   "epsilon = %.4f: t(const) = %.0f h, t(opt) = %.0f h, saved in %s",
                   double(epsilon), double(hoursConstant), double(hoursBest), path.c_str());
+    return text;
+}
+
+std::string SpeedProgramProgressLine(int pass, int evaluations, float hours, float speedAtZero,
+                                     const std::vector<float>& p, bool exponential,
+                                     float decayTimeScale) {
+    const int n = static_cast<int>(p.size()) - 1;
+    auto at = [&](int k) {
+        return k >= 1 && k <= n ? double(p[static_cast<std::size_t>(k)]) : 0.0;
+    };
+    const int second = std::min(2, std::max(n, 1));
+    char text[512];
+    if (!exponential) {
+        std::snprintf(text, sizeof text, "(%d) %02d: %.3f h | om(0)=%.0f | %f | ... | %f  ", pass,
+                      evaluations, double(hours), double(speedAtZero), at(second), at(n));
+    } else if (n == 7) {
+        std::snprintf(text, sizeof text,
+                      "(%d) %02d: %.3f h | om(0)=%.0f | decay-time = %.1f h | %f | %f | %f | %f | "
+                      "%f | %f",
+                      pass, evaluations, double(hours), double(speedAtZero),
+                      std::fabs(at(1)) * decayTimeScale, at(2), at(3), at(4), at(5), at(6), at(7));
+    } else {
+        std::snprintf(text, sizeof text,
+                      "(%d) %02d: %.3f h | om(0)=%.0f | decay-time = %.1f h | %f | ... | %f", pass,
+                      evaluations, double(hours), double(speedAtZero),
+                      std::fabs(at(1)) * decayTimeScale, at(second), at(n));
+    }
     return text;
 }

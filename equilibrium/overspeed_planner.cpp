@@ -1,20 +1,24 @@
 // The overspeed planner's objective and search.
 #include "equilibrium/overspeed_planner.h"
 
-#include "equilibrium/approach_to_eq.h"
 #include "fitting/optim_simplex.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
-double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<float>& p,
-                             bool restartPhase) {
+namespace {
+
+// The objective with the simulated run it was computed from left in sim. While searching, a key
+// ends the simulation at once (the evaluation fails and the search reads the key); the final
+// evaluation of a program is always completed.
+double EvaluateProgram(const OverspeedProblem& problem, const std::vector<float>& p,
+                       bool restartPhase, CApproachToEqSim& sim, bool keyStops = true) {
     SpeedSteps steps;
     const bool rounding = problem.roundingStep > 1.0f;
     if (!BuildSpeedProgram(p, problem.program, rounding, rounding ? problem.roundingStep : 1.0f,
                            steps))
         return kFailedEvaluation;
-    CApproachToEqSim sim;
     const int species = static_cast<int>(problem.loading.size()) - 1;
     sim.Setup(nullptr, problem.horizonSeconds / 3600.0f, problem.bottom, problem.meniscus,
               problem.rightLimit, problem.leftLimit, species, problem.loading.data(),
@@ -22,6 +26,7 @@ double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<
               problem.program.finalSpeed);
     sim.SetSpeedSchedule(steps.Count(), steps.start.data(), steps.speed.data(), steps.rate.data(),
                          2);
+    sim.keyStops = keyStops;
     if (!sim.Run() || sim.scanCount < 2)
         return kFailedEvaluation;
     sim.Analyse(problem.epsilon, problem.epsilon);
@@ -44,19 +49,42 @@ double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<
     return value;
 }
 
+} // namespace
+
+double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<float>& p,
+                             bool restartPhase) {
+    CApproachToEqSim sim;
+    return EvaluateProgram(problem, p, restartPhase, sim);
+}
+
 // Each pass starts a simplex spread by 15 % around the best parameters; the search ends when a
-// pass moves the value by at most 1e-5 and every parameter by at most 1e-4 (relative), or when a
-// pass meets its evaluation cap.
-OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<float> start) {
+// pass moves the value by at most 1e-5 and every parameter by at most 1e-4 (relative), when a
+// pass meets its evaluation cap, or when the watch asks to stop (after any evaluation).
+OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<float> start,
+                                   const OverspeedWatch& watch) {
     OverspeedPlan plan;
     const int n = static_cast<int>(start.size()) - 1;
     std::vector<double> p(start.begin(), start.end());
+    int pass = 0, passEvaluations = 0;
+    double best = std::numeric_limits<double>::infinity();
+    bool stopped = false;
+    CApproachToEqSim sim;
+    std::vector<float> trial(static_cast<std::size_t>(n) + 1, 0.0f);
     FitObjective objective;
     objective.evaluate = [&](const double* q, std::vector<double>*) {
-        std::vector<float> trial(static_cast<std::size_t>(n) + 1, 0.0f);
         for (int k = 1; k <= n; ++k)
             trial[static_cast<std::size_t>(k)] = static_cast<float>(q[k]);
-        return ApproachToEqObjective(problem, trial, true);
+        const double value = EvaluateProgram(problem, trial, true, sim);
+        ++passEvaluations;
+        if (value < kFailedEvaluation && value <= best) {
+            best = value;
+            if (watch.progress)
+                watch.progress(
+                    {value, &trial, pass, passEvaluations, &sim, problem.horizonSeconds / 3600.0f});
+        }
+        if (!stopped && watch.stop && watch.stop())
+            stopped = true;
+        return value;
     };
     SimplexOptions options;
     options.tolerance = 1e-5;
@@ -68,9 +96,11 @@ OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<
     if (n >= 1)
         bounds.lower[1] = 0.2; // the first parameter at least 0.2
     OptimControl control;
+    control.stop = [&stopped] { return stopped; };
     double previous = objective(p.data());
     plan.converged = true;
-    for (int pass = 0; pass < 20; ++pass) {
+    for (pass = 1; pass <= 20 && !stopped; ++pass) {
+        passEvaluations = 0;
         std::vector<double> before = p;
         const OptimResult result =
             SimplexOptimize(p.data(), n, objective, options, bounds, control);
@@ -89,11 +119,13 @@ OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<
         if (still)
             break;
     }
+    plan.stopped = stopped;
     plan.evaluations = control.evaluations;
     plan.parameters.assign(p.begin(), p.end());
     const bool rounding = problem.roundingStep > 1.0f;
     BuildSpeedProgram(plan.parameters, problem.program, rounding,
                       rounding ? problem.roundingStep : 1.0f, plan.steps);
-    plan.hours = static_cast<float>(ApproachToEqObjective(problem, plan.parameters, false));
+    plan.hours = static_cast<float>(
+        EvaluateProgram(problem, plan.parameters, false, plan.simulation, false));
     return plan;
 }

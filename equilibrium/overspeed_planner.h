@@ -2,8 +2,10 @@
 // of its final profile, searched by the downhill simplex over the program's parameters.
 #pragma once
 
+#include "equilibrium/approach_to_eq.h"
 #include "equilibrium/speed_program.h"
 
+#include <functional>
 #include <vector>
 
 struct OverspeedProblem {
@@ -21,9 +23,28 @@ struct OverspeedProblem {
 struct OverspeedPlan {
     std::vector<float> parameters; // [1..n]
     SpeedSteps steps;
-    float hours = 0.0f;     // simulated time to the criterion under the program
-    int evaluations = 0;    // objective evaluations of all passes
-    bool converged = false; // false when a pass met its evaluation cap
+    float hours = 0.0f;          // simulated time to the criterion under the program
+    int evaluations = 0;         // objective evaluations of all passes
+    bool converged = false;      // false when a pass met its evaluation cap
+    bool stopped = false;        // the watch's stop ended the search: the best so far
+    CApproachToEqSim simulation; // the run under the program, analysed
+};
+
+// One evaluation of the search that came out no worse than the best before it.
+struct OverspeedProgress {
+    double value = 0.0;                             // h, with the search's penalties
+    const std::vector<float>* parameters = nullptr; // [1..n]
+    int pass = 0;                                   // simplex passes begun (0: the start point)
+    int evaluations = 0;                            // evaluations of this pass
+    const CApproachToEqSim* simulation = nullptr;   // its simulated run, analysed
+    float horizonHours = 0.0f;                      // simulated length of every evaluation
+};
+
+// What watches the search: stop is asked after every evaluation (true ends the search with the
+// best parameters so far); progress hears every evaluation that is no worse than the best.
+struct OverspeedWatch {
+    std::function<bool()> stop;
+    std::function<void(const OverspeedProgress&)> progress;
 };
 
 // The objective of one parameter set: hours to the criterion under its program, with penalties
@@ -32,5 +53,6 @@ struct OverspeedPlan {
 double ApproachToEqObjective(const OverspeedProblem& problem, const std::vector<float>& p,
                              bool restartPhase);
 // Restarts the simplex from the best parameters until a pass changes neither the value nor any
-// parameter noticeably; starts from start[1..n].
-OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<float> start);
+// parameter noticeably, or the watch stops it; starts from start[1..n].
+OverspeedPlan OptimizeSpeedProgram(const OverspeedProblem& problem, std::vector<float> start,
+                                   const OverspeedWatch& watch = {});

@@ -18,6 +18,8 @@ void FreeAuxPlotCurves() {
     delete AuxPlots::timeView;
     delete AuxPlots::temperatureView;
     delete AuxPlots::auxPlot;
+    delete AuxPlots::secondCurvePlot; // shown with the first plot, released with it
+    AuxPlots::secondCurvePlot = nullptr;
     AuxPlots::temperatureCurve = nullptr;
     AuxPlots::timeView = nullptr;
     AuxPlots::temperatureView = nullptr;

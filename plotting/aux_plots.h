@@ -51,7 +51,7 @@ struct AuxPlots {
     static void ResetToDefaults();
 };
 
-// Releases every array, view, curve and the plot of the first slot.
+// Releases every array, view, curve and the plot of the first slot, with the plot shown beside it.
 void FreeAuxPlotCurves();
 // Clears the switches of the second slot.
 void ResetAuxPlotFlags();

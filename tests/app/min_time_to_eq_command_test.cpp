@@ -1,15 +1,20 @@
 // The planner driven as the user meets it, on the headless backend (no menu command binds it):
-// its notes and dialog, then either the caption with both times and a saved program, or an end
-// without a caption when nothing was planned.
+// its notes and dialog, its search drawn as it goes, then the caption with both times, the saved
+// program and scans and the two result plots shown once; a key press ends the search early with
+// the best program so far; or an end without a caption when nothing was planned.
 #include "app/min_time_to_eq_command.h"
 #include "app/time_to_eq_box.h"
 #include "equilibrium/time_to_eq_parameters.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
 #include "plotting/aux_plots.h"
+#include "plotting/win_plot.h"
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
@@ -44,9 +49,39 @@ class TempFolderInFixture {
     ~TempFolderInFixture() { gTempFolder[0] = '\0'; }
 };
 
+std::string Numbered(int i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "00%03d.R00", i);
+    return name;
+}
+
 void ExpectNotes(plat::test::Script& script) {
     script.expectBox().caption(kCaption).textHas("Please Note:  This estimate").answer(IDOK);
     script.expectBox().caption(kCaption).textHas("130 ul -> ~6.85 cm").answer(IDOK);
+}
+
+void KeepPng(MainWindowFixture& f, const std::string& name) {
+    ASSERT_TRUE(plat::test::windowPng(*f.window, f.data.file(name)));
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+        plat::test::windowPng(*f.window, std::string(keep) + "/" + name);
+}
+
+// Pixels of one colour in the window's client area.
+int PixelsOf(const MainWindowFixture& f, COLORREF colour) {
+    const plat::Surface& surface = f.window->GetSurface();
+    int count = 0;
+    for (int y = 0; y < surface.Height(); ++y)
+        for (int x = 0; x < surface.Width(); ++x)
+            count += surface.GetPixel(x, y) == colour;
+    return count;
+}
+
+// The files of the best program's simulated approach in the temp folder.
+int SimulatedScanFiles(const MainWindowFixture& f) {
+    int count = 0;
+    for (int i = 1; std::filesystem::exists(f.folder.path() + "/" + Numbered(i)); ++i)
+        ++count;
+    return count;
 }
 
 TEST(MinimumTimeToEqCommand, PlansShowsBothTimesAndSavesTheProgram) {
@@ -59,6 +94,25 @@ TEST(MinimumTimeToEqCommand, PlansShowsBothTimesAndSavesTheProgram) {
     CalculateMinimumTimeToEq(f.window.get());
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 
+    // The search drew its last best approach (magenta) and program (blue) into the window and
+    // left no progress plot behind.
+    EXPECT_GT(PixelsOf(f, 0xff00ff), 20);
+    EXPECT_GT(PixelsOf(f, 0xf00000), 20);
+    EXPECT_EQ(AuxPlots::adHocPlot, nullptr);
+    KeepPng(f, "time_to_eq_search.png");
+
+    // The simulated scans of the best program, and its final profile.
+    EXPECT_GT(SimulatedScanFiles(f), 2);
+    EXPECT_TRUE(std::filesystem::exists(f.folder.path() + "/eq.R00"));
+
+    // Both plots wait for the paint: the approach over time with both programs, and the
+    // difference over radius at the criterion, for the reference and the best program.
+    ASSERT_NE(AuxPlots::auxPlot, nullptr);
+    ASSERT_NE(AuxPlots::secondCurvePlot, nullptr);
+    EXPECT_EQ(AuxPlots::auxPlot->nCurves, 4);
+    EXPECT_EQ(AuxPlots::secondCurvePlot->nCurves, 2);
+    EXPECT_FLOAT_EQ(AuxPlots::auxPlot->yMax, 0.1f);
+
     ASSERT_TRUE(AuxPlots::captionShown);
     const std::string caption = AuxPlots::caption;
     EXPECT_EQ(caption.rfind("epsilon = 0.0100: t(const) = ", 0), 0u) << caption;
@@ -68,6 +122,38 @@ TEST(MinimumTimeToEqCommand, PlansShowsBothTimesAndSavesTheProgram) {
     EXPECT_GT(P::bestValue, 0.0f);
     EXPECT_TRUE(P::preferencesSaved);
     EXPECT_TRUE(std::filesystem::exists(std::string(gSettingsFolder) + "tarnixsimappeqparams.ini"));
+    f.Paint();
+    KeepPng(f, "time_to_eq_result.png");
+    EXPECT_GT(PixelsOf(f, 0x646464), 20) << "the reference";
+    EXPECT_GT(PixelsOf(f, 0xff00ff), 20) << "the best program";
+    // Shown once: the paint released both plots.
+    EXPECT_EQ(AuxPlots::auxPlot, nullptr);
+    EXPECT_EQ(AuxPlots::secondCurvePlot, nullptr);
+    AuxPlots::captionShown = false;
+    P::ResetToDefaults();
+}
+
+TEST(MinimumTimeToEqCommand, AKeyPressEndsEachSearchWithTheBestProgramSoFar) {
+    MainWindowFixture f;
+    TempFolderInFixture temp(f);
+    SmallFastCase();
+    AuxPlots::captionShown = false;
+    ExpectNotes(f.script);
+    f.script.expectDialog(kTimeToEqDialogId).ok();
+    // One key for each of the two searches: both end at their first evaluation.
+    for (int k = 0; k < 2; ++k)
+        plat::test::key(f.window.get(), 'A', 'a');
+    CalculateMinimumTimeToEq(f.window.get());
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+
+    // The start program is the best so far: saved, simulated and named in the caption.
+    ASSERT_TRUE(AuxPlots::captionShown);
+    EXPECT_NE(std::string(AuxPlots::caption).find(", saved in " + P::outputPath), std::string::npos)
+        << AuxPlots::caption;
+    EXPECT_TRUE(std::filesystem::exists(P::outputPath));
+    EXPECT_GT(SimulatedScanFiles(f), 2);
+    EXPECT_GT(P::bestValue, 0.0f);
+    ASSERT_NE(AuxPlots::auxPlot, nullptr);
     f.Paint();
     AuxPlots::captionShown = false;
     P::ResetToDefaults();

@@ -2,11 +2,17 @@
 // run's final profile (mass conserved, species weighted by loading) and the closed form against
 // the time the simulated approach takes.
 #include "equilibrium/approach_to_eq.h"
+#include "foundations/key_polling.h"
 #include "foundations/physical_constants.h"
+#include "plat/app.hpp"
+#include "plat/testing.hpp"
+#include "state/run_switches.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -94,6 +100,51 @@ TEST_F(ApproachToEq, OverspeedingReachesEquilibriumSooner) {
     };
     const float constant = run(false), faster = run(true);
     EXPECT_LT(faster, constant) << constant / 3600 << " h at constant speed";
+}
+
+// A key ended the solve part way, yet the run reported success with the later scans all zero.
+TEST_F(ApproachToEq, AKeyEndsTheRunAsAFailureAndStaysQueued) {
+    plat::test::Script script; // the headless queue, empty
+    const float loading[2] = {0, 1.0f}, s[2] = {0, 4.0f}, d[2] = {0, 6e-7f};
+    for (const bool keyStops : {true, false}) {
+        CApproachToEqSim sim;
+        sim.Setup(nullptr, 4.0f, 7.2f, 6.9f, 7.15f, 6.92f, 1, loading, s, d, 0.73f, 20.0f,
+                  15000.0f);
+        sim.keyStops = keyStops;
+        PostMessage(nullptr, WM_KEYDOWN, 'A', 0);
+        PostMessage(nullptr, WM_KEYUP, 'A', 0);
+        EXPECT_EQ(sim.Run(), !keyStops) << keyStops;
+        EXPECT_EQ(sim.stoppedByKey, keyStops) << keyStops;
+        EXPECT_FALSE(gUserInterrupt.load()) << keyStops;
+        if (!keyStops)
+            EXPECT_GT(sim.scans[std::size_t(sim.scanCount)][std::size_t(sim.pointCount)], 1.0f)
+                << "every scan computed";
+        EXPECT_TRUE(KeyPressed()) << "the key is left for the caller, " << keyStops;
+    }
+}
+
+TEST_F(ApproachToEq, SpeedStaircaseDrawsEachStepAsARampToTheLastScan) {
+    const float loading[2] = {0, 1.0f}, s[2] = {0, 4.0f}, d[2] = {0, 6e-7f};
+    CApproachToEqSim sim;
+    sim.Setup(nullptr, 5.0f, 7.2f, 6.8f, 7.15f, 6.82f, 1, loading, s, d, 0.73f, 20.0f, 15000.0f);
+    std::vector<float> hours, rpm;
+    EXPECT_FALSE(sim.BuildSpeedStaircase(hours, rpm)) << "no schedule";
+
+    const float start[4] = {0, 0, 3600, 7200}, speed[4] = {0, 20000, 17200, 15000},
+                rate[4] = {0, 280, 280, 200};
+    sim.SetSpeedSchedule(3, start, speed, rate, 2);
+    ASSERT_TRUE(sim.BuildSpeedStaircase(hours, rpm));
+    ASSERT_EQ(hours.size(), 2u * 3 + 2) << "2 n + 1 points from index 1";
+    const struct {
+        float h, rpm;
+    } expected[] = {{0, 0},     {0, 20000},
+                    {1, 20000}, {(3600 + 17200 / 280.0f) / 3600, 17200},
+                    {2, 17200}, {(7200 + 15000 / 200.0f) / 3600, 15000},
+                    {5, 15000}}; // the last of ten scans, every half hour
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_NEAR(hours[i + 1], expected[i].h, 1e-5) << i + 1;
+        EXPECT_FLOAT_EQ(rpm[i + 1], expected[i].rpm) << i + 1;
+    }
 }
 
 } // namespace

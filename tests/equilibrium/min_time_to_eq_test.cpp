@@ -115,4 +115,32 @@ TEST_F(MinimumTimeToEq, CaptionShowsBothTimesAndThePath) {
               "epsilon = 0.0010: t(const) = 42 h, t(opt) = 17 h, saved in /tmp/a/steps.txt");
 }
 
+TEST(SpeedProgramProgressLine, ShowsPassHoursStartSpeedAndParameters) {
+    struct Case {
+        const char* name;
+        std::vector<float> p;
+        bool exponential;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"steps",
+         {0, 1.5f, 1.2f, 1.1f, 1.0f},
+         false,
+         "(2) 07: 12.345 h | om(0)=22500 | 1.200000 | ... | 1.000000  "},
+        {"exponential, seven",
+         {0, -0.5f, 2, 3, 4, 5, 6, 7},
+         true,
+         "(2) 07: 12.345 h | om(0)=22500 | decay-time = 2.5 h | 2.000000 | 3.000000 | 4.000000 | "
+         "5.000000 | 6.000000 | 7.000000"},
+        {"exponential, three",
+         {0, 1.0f, 0.3f, 0.1f},
+         true,
+         "(2) 07: 12.345 h | om(0)=22500 | decay-time = 5.0 h | 0.300000 | ... | 0.100000"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SpeedProgramProgressLine(2, 7, 12.345f, 22500.0f, c.p, c.exponential, 5.0f),
+                  c.line)
+            << c.name;
+}
+
 } // namespace

@@ -68,4 +68,40 @@ TEST_F(OverspeedPlanner, SimplexStopsAtItsCap) {
     EXPECT_EQ(boxes[0].text, "Nelder-Mead not converged");
 }
 
+TEST_F(OverspeedPlanner, StopKeepsTheBestSoFarAndProgressReportsOnlyImprovements) {
+    struct Report {
+        double value;
+        std::vector<float> parameters;
+        int pass, evaluations, scans;
+        float horizon;
+    };
+    std::vector<Report> reports;
+    int asked = 0;
+    OverspeedWatch watch;
+    watch.stop = [&] { return ++asked == 6; }; // a key after the sixth evaluation
+    watch.progress = [&](const OverspeedProgress& p) {
+        reports.push_back({p.value, *p.parameters, p.pass, p.evaluations, p.simulation->scanCount,
+                           p.horizonHours});
+    };
+    const OverspeedPlan plan = OptimizeSpeedProgram(problem, {0, 1.0f, 0.3f, 0.1f}, watch);
+    EXPECT_TRUE(plan.stopped);
+    EXPECT_EQ(asked, 6) << "nothing is evaluated for the search after the stop";
+
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports[0].pass, 0) << "the start point";
+    EXPECT_EQ(reports[0].evaluations, 1);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_GT(reports[i].scans, 1) << i;
+        EXPECT_FLOAT_EQ(reports[i].horizon, 18.0f) << i;
+        if (i > 0) {
+            EXPECT_LE(reports[i].value, reports[i - 1].value) << i;
+            EXPECT_EQ(reports[i].pass, 1) << i;
+        }
+    }
+    // The program kept is the last one reported, and its run is the one analysed.
+    EXPECT_EQ(plan.parameters, reports.back().parameters);
+    EXPECT_NEAR(ApproachToEqObjective(problem, plan.parameters, true), reports.back().value, 1e-9);
+    EXPECT_FLOAT_EQ(plan.simulation.timeToEquilibrium / 3600.0f, plan.hours);
+}
+
 } // namespace
