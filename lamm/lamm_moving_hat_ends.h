@@ -35,3 +35,20 @@ inline double PeriodPhase(double tau, double period)
 {
     return tau != period && tau - period < 1e-10 && period - tau < 1e-10 ? period : tau;
 }
+
+// Rates of change of the eight end entries of the mass matrix on the reference grid x (1-based,
+// n nodes) while the end radii move with dx/dt = -k x. Their column sums are the rates of the
+// end node volumes, which keep a step conservative.
+inline void MovingEndMassRates(const double* x, int n, double k, double* rate8)
+{
+    const double a = x[1], c = x[2];
+    const double va = -k * a;
+    rate8[0] = va * (c - 3.0 * a) / 6.0;
+    rate8[1] = rate8[2] = va * -a / 6.0;
+    rate8[3] = va * -(a + c) / 6.0;
+    const double p = x[n - 1], q = x[n];
+    const double vq = -k * q;
+    rate8[4] = vq * (p + q) / 6.0;
+    rate8[5] = rate8[6] = vq * q / 6.0;
+    rate8[7] = vq * (3.0 * q - p) / 6.0;
+}

@@ -160,24 +160,8 @@ void BoundaryEntriesAtStart()
         ComputeTransportRow(i);
 }
 
-// Rates of change of the end entries of M: the end radii move in the reference frame with
-// dx/dt = -k x. Their column sums are the rates of the end node volumes, which keep the step
-// conservative.
-void EndMassRates(double* rate8)
-{
-    const double* x = X();
-    const int n = g.n;
-    const double a = x[1], c = x[2];
-    const double va = -g.k * a;
-    rate8[0] = va * (c - 3.0 * a) / 6.0;
-    rate8[1] = rate8[2] = va * -a / 6.0;
-    rate8[3] = va * -(a + c) / 6.0;
-    const double p = x[n - 1], q = x[n];
-    const double vq = -g.k * q;
-    rate8[4] = vq * (p + q) / 6.0;
-    rate8[5] = rate8[6] = vq * q / 6.0;
-    rate8[7] = vq * (3.0 * q - p) / 6.0;
-}
+// Rates of change of the end entries of M for the end radii in force.
+void EndMassRates(double* rate8) { MovingEndMassRates(X(), g.n, g.k, rate8); }
 
 void BoundaryEntriesAtEnd(double tau)
 {

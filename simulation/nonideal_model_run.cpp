@@ -12,6 +12,7 @@
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/module_solvers.h"
+#include "simulation/moving_frame_solver.h"
 #include "simulation/nonlinear_solver.h"
 #include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
@@ -24,6 +25,7 @@
 #include "state/window_services.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -123,16 +125,58 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
 
 } // namespace
 
+namespace {
+
+// With the automatic algorithm: the Claverie algorithm while the model's s (for the non-ideal
+// species its s at half the loading) lies below the normalized s for automatic change at the
+// last scan's speed, else the moving hat with the automatic s grid. The arrays follow a change.
+void ChooseNonidealAlgorithm() {
+    if (!C::automaticAlgorithm || S::equilibriumData)
+        return;
+    const double speed = LastScanRpm() / 30000.0;
+    const double limit =
+        speed > 0.0 ? LammGrid::autoChangeS / (speed * speed) : double(LammGrid::autoChangeS);
+    double s = M::speciesS[1];
+    if (!C::monomerDimer && !C::monomerTrimer && !OligomerScheme() && C::singleSpecies)
+        s /= 1.0 + 0.5 * M::concentration[1] * std::pow(10.0, double(M::logKs));
+    const bool claverie = s < limit;
+    if (claverie == C::claverieAlgorithm && claverie != C::movingHatAlgorithm)
+        return;
+    C::claverieAlgorithm = claverie;
+    C::movingHatAlgorithm = !claverie;
+    if (claverie)
+        C::fixedTimeStep = false;
+    else
+        LammGrid::automaticSGrid = true;
+    EnsureLammArrays(LammGrid::gridSize);
+}
+
+// The moving frame for the non-ideal species and the dimer and trimer with the moving hat
+// algorithm; the fixed grid otherwise, and always for the oligomer schemes.
+bool MovingFrameChosen() {
+    return C::movingHatAlgorithm && !C::claverieAlgorithm && !OligomerScheme();
+}
+
+} // namespace
+
 bool RunNonidealSingleModel(TXLAWindow* window) {
     if (S::scanCount > 0 && C::inhomogeneousSolvent)
         MessageBox(WindowServices::PlatformWindow(window),
                    "this model is not implemented yet for inhomogeneous solvent", "",
                    MB_OK | MB_ICONEXCLAMATION);
+    if (S::scanCount > 0)
+        ChooseNonidealAlgorithm();
     return RunSingleComponent(window, [window](CScanOutput& scans) {
         HandOverSpeciesValues();
         LammGrid::s = M::assocS1;
         LammGrid::d = M::assocD1;
+        const bool frame = MovingFrameChosen();
+        if (frame && LammGrid::movingRadius == nullptr)
+            EnsureLammArrays(LammGrid::gridSize);
         StartSpeciesRun(window, double(M::concentration[1]));
+        if (frame && LammGrid::movingRadius != nullptr)
+            return SolveMovingFrameNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
+                                             LammControlOfRecord(), scans);
         return SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
                                   LammControlOfRecord(), scans);
     });

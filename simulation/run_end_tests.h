@@ -42,8 +42,9 @@ constexpr int kMostIdleSteps = 1000;
 constexpr double kLastSimulatedTime = 1e8;
 
 // The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
-// after a moving-hat run.
-enum class GridSolver { None, MovingHat, FixedGrid };
+// after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
+// physical radii of its nodes itself.
+enum class GridSolver { None, MovingHat, FixedGrid, MovingFrame };
 GridSolver& LastGridSolver();
 
 // True when a scan awaits the run's profile: without one a run would have no end.

@@ -1,0 +1,386 @@
+// Concentration-dependent s and D on the moving grid: hat functions that travel outward with a
+// frame of constant s, Crank-Nicolson steps with a predictor and a corrector for the
+// coefficients, and a shift of the profile by one node at the end of every grid period.
+#include "simulation/moving_frame_solver.h"
+
+#include "foundations/show_error.h"
+#include "lamm/lamm_moving_hat_ends.h"
+#include "lamm/tridiagonal.h"
+#include "simulation/grid_element_integrals.h"
+#include "simulation/run_end_tests.h"
+#include "simulation/speed_and_equilibrium.h"
+#include "simulation/step_cuts.h"
+#include "state/lamm_grid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using V = std::vector<double>;
+
+constexpr double kSectorFactor = 1.2 * 0.0349065850398866;
+
+// (j, k) of the seven triple integrals of row i as offsets from i: j the trial node, k the node
+// whose hat carries the coefficient.
+constexpr int kPairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
+
+// The integrals of one row on the reference grid for one placement of the end radii: mass M and
+// frame F (hat_i hat_j' v r, without k) against the neighbours i-1, i, i+1, the rate R of M while
+// the ends move, and the seven sedimentation (without omega^2 1e-13) and diffusion triple
+// integrals.
+struct RowIntegrals {
+    double M[3] = {}, F[3] = {}, R[3] = {}, TS[7] = {}, TD[7] = {};
+};
+
+double* X() {
+    return LammGrid::movingRadius;
+}
+double* C() {
+    return LammGrid::concentration;
+}
+
+struct FrameRun {
+    const CLammProblem& problem;
+    const CLammControl& control;
+    CLammSink& out;
+    CoefficientRule rule;
+
+    int n = 0;
+    double m = 0.0, b = 0.0;
+    double sGrid = 0.0, k = 0.0, w2 = 0.0;
+    double t0 = 0.0, period = 0.0, dtFixed = 0.0;
+    bool nonDiffusing = false;
+    std::vector<RowIntegrals> rows;    // ends at meniscus and bottom; interior rows hold always
+    RowIntegrals atStart[4], atEnd[4]; // rows 1, 2, n-1, n at the step's start and end
+    double e2Start = 1.0, e2End = 1.0;
+    V volumes; // node volumes with the ends at meniscus and bottom
+    double P3 = 0.0, PN1 = 0.0, PN2 = 0.0, VN = 0.0, VN1 = 0.0, V2 = 0.0;
+    V c0, cs, s, D, La, Lb, Lc, Ra, Rb, Rc, rhs, gam;
+
+    int EndSlot(int i) const { return i <= 2 ? i - 1 : (i >= n - 1 ? i - n + 3 : -1); }
+    int EndRow(int q) const { return q < 2 ? q + 1 : n - 3 + q; }
+    bool Accelerating() const { return problem.rotor.ramp && LammGrid::accelerating; }
+    void SetOmega() {
+        const double omega = LammGrid::rotorSpeed * 2.0 * std::numbers::pi / 60.0;
+        w2 = omega * omega * 1e-13;
+    }
+
+    // Sets the end radii for the time tau into the period; returns exp(2 k tau).
+    double PlaceEnds(double tau) {
+        const double e = std::exp(k * tau);
+        X()[1] = m / e;
+        X()[n] = b / e;
+        return e * e;
+    }
+    RowIntegrals RowAt(int i) const;
+    void EndRowsFor(double tau, RowIntegrals* ends);
+    double Volume(int i) const {
+        return i <= 2 || i >= n - 1 ? FeElemGrid1B(i) : volumes[std::size_t(i)];
+    }
+    double ReferenceAmount() const;
+    void Setup();
+    void Level(const RowIntegrals& r, int i, double e2, double out[3]) const;
+    void Build(double h);
+    bool Solve(double* to);
+    void Shift();
+    void Advance();
+    void PhysicalRadii();
+    double Step();
+    LammResult Run();
+};
+
+RowIntegrals FrameRun::RowAt(int i) const {
+    RowIntegrals r;
+    for (int d = -1; d <= 1; ++d) {
+        r.M[d + 1] = FeElemGrid2B(i, i + d);
+        r.F[d + 1] = FeElemGrid2A(i, i + d);
+    }
+    for (int p = 0; p < 7; ++p) {
+        const int j = i + kPairs[p][0], kk = i + kPairs[p][1];
+        r.TS[p] = FeElemTriGrid2(i, j, kk);
+        r.TD[p] = FETripleIntegral(i, j, kk);
+    }
+    return r;
+}
+
+// The four end rows with the end radii of time tau into the period, with the mass rates.
+void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
+    PlaceEnds(tau);
+    for (int q = 0; q < 4; ++q)
+        ends[q] = RowAt(EndRow(q));
+    double rate8[8];
+    MovingEndMassRates(X(), n, k, rate8);
+    for (int p = 0; p < 8; ++p) {
+        const EndPosition e = EndPositionOf(p, n);
+        ends[EndSlot(e.row)].R[e.diagonal + 1] = rate8[p];
+    }
+}
+
+double FrameRun::ReferenceAmount() const {
+    const double* c = C();
+    double sum = 0.0;
+    for (int i = 1; i <= n; ++i)
+        sum += Volume(i) * c[i];
+    return sum;
+}
+
+// The reference grid: node 1 at the meniscus, the interior nodes geometric with the end elements
+// half as wide on the logarithmic scale, node n at the bottom.
+void FrameRun::Setup() {
+    double* x = X();
+    x[1] = m;
+    for (int i = 2; i < n; ++i)
+        x[i] = m * std::pow(b / m, (i - 1.5) / (n - 1));
+    x[n] = b;
+    rows.assign(std::size_t(n) + 1, RowIntegrals{});
+    volumes.assign(std::size_t(n) + 1, 0.0);
+    for (int i = 1; i <= n; ++i) {
+        rows[std::size_t(i)] = RowAt(i);
+        volumes[std::size_t(i)] = FeElemGrid1B(i);
+    }
+    V2 = volumes[2];
+    VN = volumes[std::size_t(n)];
+    VN1 = volumes[std::size_t(n) - 1];
+    P3 = (x[3] - x[2]) * (x[2] + 2.0 * x[3]) / 6.0;
+    PN1 = (x[n] - x[n - 1]) * (2.0 * x[n - 1] + x[n]) / 6.0;
+    PN2 = (x[n - 1] - x[n - 2]) * (2.0 * x[n - 2] + x[n - 1]) / 6.0;
+}
+
+// Row i of the operator B of d/dt (E^2 M c) = E^2 B c, with E^2 = e2:
+// B = -(sum D_k TD) / E^2 - (k F - omega^2 sum s_k TS) + 2 k M + dM/dt. Every column of B sums
+// to zero, so the amount E^2 sum(volume c) is the same at both ends of a step.
+void FrameRun::Level(const RowIntegrals& r, int i, double e2, double out[3]) const {
+    double sed[3] = {0.0, 0.0, 0.0}, dif[3] = {0.0, 0.0, 0.0};
+    for (int p = 0; p < 7; ++p) {
+        const int j = kPairs[p][0] + 1;
+        const std::size_t kk = std::size_t(i + kPairs[p][1]);
+        sed[j] += s[kk] * r.TS[p];
+        dif[j] += D[kk] * r.TD[p];
+    }
+    for (int d = 0; d < 3; ++d)
+        out[d] = -dif[d] / e2 - (k * r.F[d] - w2 * sed[d]) + 2.0 * k * r.M[d] + r.R[d];
+}
+
+// The step of length h, scaled by 1 / E(start)^2:
+// (E_end^2 / E_start^2) (M - h/2 B)_end c_new = (M + h/2 B)_start c_old.
+void FrameRun::Build(double h) {
+    const double gain = e2End / e2Start, half = 0.5 * h;
+    for (int i = 1; i <= n; ++i) {
+        const int q = EndSlot(i);
+        const RowIntegrals& from = q < 0 ? rows[std::size_t(i)] : atStart[q];
+        const RowIntegrals& to = q < 0 ? rows[std::size_t(i)] : atEnd[q];
+        double bo[3], bn[3];
+        Level(from, i, e2Start, bo);
+        Level(to, i, e2End, bn);
+        Ra[i] = from.M[0] + half * bo[0];
+        Rb[i] = from.M[1] + half * bo[1];
+        Rc[i] = from.M[2] + half * bo[2];
+        La[i] = gain * (to.M[0] - half * bn[0]);
+        Lb[i] = gain * (to.M[1] - half * bn[1]);
+        Lc[i] = gain * (to.M[2] - half * bn[2]);
+    }
+    La[1] = Ra[1] = Lc[n] = Rc[n] = 0.0;
+}
+
+// L to = R c_old; a zero pivot sets the singular-matrix word and to keeps the old profile.
+bool FrameRun::Solve(double* to) {
+    TridiagProduct(Ra.data(), Rb.data(), Rc.data(), c0.data(), rhs.data(), 1, n);
+    if (ThomasSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
+        kTridiagOk)
+        return true;
+    LammGrid::singularMatrix = 1;
+    std::copy(c0.begin() + 1, c0.begin() + n + 1, to + 1);
+    return false;
+}
+
+// End of a grid period: every interior node has reached its neighbour's start, so the profile
+// moves by one node. The bottom values come from the amount of the last elements, the meniscus
+// keeps its value and node 2 takes the profile at its new radius (or, without diffusion, the
+// amount of the first elements with an empty meniscus). The arriving bottom node takes what
+// the rounding of the element widths would make or lose.
+void FrameRun::Shift() {
+    const double e2 = PlaceEnds(PeriodPhase(LammGrid::time - t0, period));
+    const double e = std::sqrt(e2);
+    double* c = C();
+    const double* x = X();
+    const double before = ReferenceAmount() * e2;
+    const double amount = e2 * (PN2 * c[n - 2] + Volume(n - 1) * c[n - 1] + Volume(n) * c[n]);
+    double newN1 = c[n - 2];
+    double newN = (amount - c[n - 2] * PN1) / VN;
+    if (sGrid > 0.0 && newN < newN1)
+        newN = newN1 = (newN1 * VN1 + newN * VN) / (VN + VN1);
+    double new1 = c[1], new2;
+    if (!nonDiffusing || sGrid <= 1e-10) {
+        new2 = c[1] + (c[2] - c[1]) * (x[2] - m) / ((x[2] - x[1]) * e);
+    } else {
+        new1 = 0.0;
+        new2 = (((x[2] * x[2] / 3.0 - x[2] * x[1] / 6.0 - x[1] * x[1] / 6.0) * e2 - P3) * c[2] +
+                FeElemGrid1B(1) * e2 * c[1]) /
+               V2;
+    }
+    for (double* v : {c, c0.data()}) {
+        for (int i = n - 2; i >= 3; --i)
+            v[i] = v[i - 1];
+        v[1] = new1, v[2] = new2, v[n - 1] = newN1, v[n] = newN;
+    }
+    PlaceEnds(0.0);
+    const double rounding = (before - ReferenceAmount()) / VN;
+    c[n] += rounding;
+    c0[std::size_t(n)] = c[n];
+    t0 = LammGrid::time;
+}
+
+void FrameRun::Advance() {
+    ++LammGrid::stepCount;
+    LammGrid::time += LammGrid::dt;
+    if (Accelerating() && LammGrid::time >= problem.rotor.accelerationEndS) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+        SetOmega();
+        LammGrid::accelerating = false;
+    }
+    if (control.trackAmount) {
+        const double e2 = PlaceEnds(PeriodPhase(LammGrid::time - t0, period));
+        LammGrid::totalAmount = kSectorFactor * ReferenceAmount() * e2;
+    }
+}
+
+// The nodes' radii in the cell now, for the scans and for the caller after the run.
+void FrameRun::PhysicalRadii() {
+    const double e = std::exp(k * PeriodPhase(LammGrid::time - t0, period));
+    double* r = LammGrid::radius;
+    r[1] = m;
+    for (int i = 2; i < n; ++i)
+        r[i] = X()[i] * e;
+    r[n] = b;
+}
+
+// One step; returns the step's length for the first step, else 1.
+double FrameRun::Step() {
+    double& dt = LammGrid::dt;
+    const double t = LammGrid::time;
+    const bool first = LammGrid::stepCount == 0;
+    dt = first ? 1.0 : dtFixed;
+    if (std::fabs(t - t0 - period) < 1e-10 * std::max(1.0, std::fabs(t)))
+        Shift();
+    if (t + dt > t0 + period)
+        dt = t0 + period - t;
+    std::copy(C() + 1, C() + n + 1, c0.begin() + 1);
+    bool endCut = false;
+    if (Accelerating())
+        CutStepForAcceleration(problem.rotor, endCut);
+    CutStepAtTarget();
+    if (dt <= 0.0) {
+        dt = 1.0;
+        return 1.0;
+    }
+    if (Accelerating()) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(t, dt);
+        SetOmega();
+    }
+    const double tau = t - t0;
+    EndRowsFor(PeriodPhase(tau + dt, period), atEnd);
+    e2End = std::exp(2.0 * k * PeriodPhase(tau + dt, period));
+    EndRowsFor(tau, atStart);
+    e2Start = std::exp(2.0 * k * tau);
+    rule.Predictor(c0.data(), s.data(), D.data(), n);
+    Build(dt);
+    Solve(cs.data());
+    rule.Corrector(c0.data(), cs.data(), s.data(), D.data(), n);
+    Build(dt);
+    Solve(C());
+    Advance();
+    return first ? dt : 1.0;
+}
+
+LammResult FrameRun::Run() {
+    StartRotorSchedule(problem.rotor);
+    if (!LammGrid::arraysAllocated)
+        return kLammNoArrays;
+    if (!AScanAwaitsTheProfile())
+        return kLammSolved;
+    n = LammGrid::allocatedGridSize;
+    m = problem.meniscusCm, b = problem.bottomCm;
+    if (X() == nullptr || n < 6 || !(b > m) || !(m > 0.0)) {
+        LammGrid::discretizationError = 1;
+        return kLammDiscretizationError;
+    }
+    const CConcentrationLaw& law = rule.Law();
+    sGrid = MovingFrameS(law, control, C()[1]);
+    if (!(sGrid >= 0.0)) {
+        // The frame of a floating component would move inward, and its period (taken without
+        // the sign) would never end a step: refused rather than run for ever.
+        ShowError("the moving hat algorithm cannot follow a floating component whose s depends "
+                  "on concentration:\nchoose the Claverie algorithm in Lamm Equation Parameters");
+        LammGrid::discretizationError = 1;
+        return kLammRefused;
+    }
+    LastGridSolver() = GridSolver::MovingFrame;
+    nonDiffusing = law.D1 == 0.0 && (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
+    const std::size_t nodes = std::size_t(n) + 2;
+    for (V* v : {&c0, &cs, &s, &D, &La, &Lb, &Lc, &Ra, &Rb, &Rc, &rhs, &gam})
+        v->assign(nodes, 0.0);
+    SetOmega();
+    k = w2 * sGrid;
+    t0 = LammGrid::time;
+    period = k == 0.0 ? 1e10 : std::log(b / m) / ((n - 1) * k);
+    double tol = control.maxDcOverC;
+    if (sGrid < 1.0 && tol >= 1.0)
+        tol = 0.1;
+    dtFixed = k == 0.0 ? tol : std::min(tol * period, period);
+    Setup();
+    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    LammGrid::stepCount = 0;
+    LammGrid::dt = 1.0;
+    PhysicalRadii();
+    if (control.trackAmount)
+        LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
+    InitDepletionProbe(sGrid);
+    EquilibriumCounter equilibrium;
+    bool atEquilibrium = false, depleted = false;
+    int idle = 0;
+    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+        const double before = LammGrid::time;
+        const double p = LammGrid::dt;
+        const double g = Step();
+        idle = LammGrid::time > before ? 0 : idle + 1;
+        if (idle > kMostIdleSteps || !std::isfinite(C()[1]) || !std::isfinite(C()[n]))
+            LammGrid::discretizationError = 1;
+        if (LammGrid::time > kLastSimulatedTime)
+            LammGrid::running = 0;
+        PhysicalRadii();
+        out.Step(g);
+        if (DepletionProbeReached()) {
+            LammGrid::running = 0;
+            depleted = true;
+        } else if (p > 0.0 && equilibrium.Count(p, g / p)) {
+            LammGrid::equilibriumReached = 1;
+            LammGrid::running = 0;
+            atEquilibrium = true;
+        }
+    }
+    if ((atEquilibrium || depleted) && !LammGrid::singularMatrix && !LammGrid::discretizationError)
+        out.Remaining(!atEquilibrium);
+    PlaceEnds(0.0);
+    X()[1] = m, X()[n] = b;
+    return GridRunResult();
+}
+
+} // namespace
+
+double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, double loading) {
+    if (!control.automaticSGrid)
+        return control.sGrid;
+    if (law.law == CoefficientLaw::Nonideal)
+        return law.s1 / (law.ks * loading + 1.0);
+    return 0.5 * (law.s1 + law.s2);
+}
+
+// Checked on mass, on the ideal limits, and against the fixed-grid solver of the same laws and
+// the solver object's propagation loop, in the solver tests.
+LammResult SolveMovingFrameNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
+                                     const CLammControl& control, CLammSink& out) {
+    return FrameRun{problem, control, out, CoefficientRule(law)}.Run();
+}
