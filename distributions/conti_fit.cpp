@@ -3,8 +3,10 @@
 // distribution for those parameters. Checked on a two-species set with f/f0 and meniscus known.
 #include "distributions/conti_fit.h"
 
+#include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_fit_memo.h"
 #include "distributions/conti_run.h"
+#include "fitting/buffer_fit_parameters.h"
 #include "fitting/fit_driver.h"
 #include "fitting/optimiser_choice.h"
 #include "foundations/key_polling.h"
@@ -25,7 +27,16 @@
 
 namespace {
 
-enum class KernelParameter { Meniscus, Bottom, FrictionalRatio };
+// The buffer's own values follow BufferFirst in the order of BufferParameter.
+enum class KernelParameter { Meniscus, Bottom, FrictionalRatio, BufferFirst };
+
+bool IsBuffer(KernelParameter k) {
+    return static_cast<int>(k) >= static_cast<int>(KernelParameter::BufferFirst);
+}
+BufferParameter AsBuffer(KernelParameter k) {
+    return static_cast<BufferParameter>(static_cast<int>(k) -
+                                        static_cast<int>(KernelParameter::BufferFirst));
+}
 
 std::vector<KernelParameter> FloatedParameters() {
     std::vector<KernelParameter> free;
@@ -35,6 +46,10 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Bottom);
     if (ContiState::ff0Float)
         free.push_back(KernelParameter::FrictionalRatio);
+    // The buffer's signal is the weight of its column, solved with the distribution.
+    for (BufferParameter b : FloatedBufferParameters(false))
+        free.push_back(static_cast<KernelParameter>(static_cast<int>(KernelParameter::BufferFirst) +
+                                                    static_cast<int>(b)));
     return free;
 }
 
@@ -54,11 +69,18 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
         if (free[i] == KernelParameter::FrictionalRatio) {
             b.lower[i + 1] = kLowestFrictionalRatio;
             b.upper[i + 1] = kHighestFrictionalRatio;
+        } else if (IsBuffer(free[i])) {
+            b.lower[i + 1] = BufferParameterLower(AsBuffer(free[i]));
+            b.upper[i + 1] = BufferParameterUpper(AsBuffer(free[i]));
         }
     return b;
 }
 
 void WriteParameter(KernelParameter k, double v) {
+    if (IsBuffer(k)) {
+        WriteBufferParameter(AsBuffer(k), v);
+        return;
+    }
     switch (k) {
     case KernelParameter::Meniscus:
         ModelParameters::meniscus = static_cast<float>(ClampToBounds(kSlotMeniscus, v));
@@ -70,10 +92,14 @@ void WriteParameter(KernelParameter k, double v) {
         ContiState::ff0 =
             static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
         break;
+    default:
+        break;
     }
 }
 
 double ReadParameter(KernelParameter k) {
+    if (IsBuffer(k))
+        return ReadBufferParameter(AsBuffer(k));
     switch (k) {
     case KernelParameter::Meniscus:
         return ModelParameters::meniscus;
@@ -81,6 +107,8 @@ double ReadParameter(KernelParameter k) {
         return ModelParameters::bottom;
     case KernelParameter::FrictionalRatio:
         return ContiState::ff0;
+    default:
+        break;
     }
     return 0.0;
 }
@@ -119,7 +147,7 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
     return ContiTrialModel{ModelParameters::meniscus, ModelParameters::bottom, ContiState::ff0,
-                           HeldDiscretisation::Epoch()};
+                           HeldDiscretisation::Epoch(), BufferKernelKey()};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.

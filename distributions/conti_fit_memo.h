@@ -6,10 +6,12 @@
 #include <vector>
 
 // The model a trial is computed for: the kernel parameters as the model holds them (single
-// precision) and the epoch of the held discretisation (state/held_discretisation.h).
+// precision), the epoch of the held discretisation (state/held_discretisation.h) and the
+// buffer's values while its correction is on.
 struct ContiTrialModel {
     float meniscus = 0.0f, bottom = 0.0f, ff0 = 0.0f;
     unsigned long epoch = 0;
+    std::vector<double> buffer;
     bool operator==(const ContiTrialModel&) const = default;
 };
 

@@ -4,6 +4,7 @@
 // distribution value is amplitude / quadrature weight, so its integral is the loading signal.
 #include "distributions/conti_run.h"
 
+#include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_normal_equations.h"
@@ -63,6 +64,7 @@ struct KernelInputs {
     int lammGridSize = 0;
     double firstTime = 0.0;
     unsigned long generation = 0;
+    std::vector<double> buffer; // the buffer's column, when the correction is on
     bool operator==(const KernelInputs&) const = default;
 };
 KernelInputs gKernelInputs;
@@ -85,6 +87,7 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.scanCount = S::scanCount;
     k.header = S::header;
     k.firstTime = S::header ? S::header[1].time : 0.0;
+    k.buffer = BufferKernelKey();
     if (g.variant == ContiVariant::CsNonideal) {
         const CConcentrationLaw law = ConcentrationLawOfRecord();
         k.ks = law.ks, k.kd = law.kd;
@@ -158,6 +161,17 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     if (!gContiKernel.Empty() && gContiKernel.Complete() && gContiKernel.GridPoints() == g.n &&
         inputs == gKernelInputs)
         return true;
+    // Only the buffer's values changed (a fit moving them): its column alone is made again.
+    KernelInputs withOldBuffer = inputs;
+    withOldBuffer.buffer = gKernelInputs.buffer;
+    if (!gContiKernel.Empty() && gContiKernel.GridPoints() == g.n && !inputs.buffer.empty() &&
+        !gKernelInputs.buffer.empty() && withOldBuffer == gKernelInputs) {
+        gKernelInputs = KernelInputs{};
+        if (!FillBufferKernelColumn(window))
+            return false;
+        gKernelInputs = inputs;
+        return true;
+    }
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar) {
         NonDiffusingKernel(g);
@@ -173,7 +187,8 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
             ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
             return false;
         }
-    } else if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0) {
+    } else if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0 ||
+               !FillBufferKernelColumn(window)) {
         return false;
     }
     inputs.generation = gContiKernel.Generation();
@@ -588,6 +603,7 @@ bool RunContiSed(TXLAWindow* window) {
         return false;
     }
     StoreContiSolution(sol);
+    TakeBufferSignalFromDistribution(sol.c);
     // The grid's abscissae are kept beside the data as the vector file of the data folder.
     if (!ScanPaths::gSDistPath.empty())
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);

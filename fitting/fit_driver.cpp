@@ -1,6 +1,7 @@
 // The nonlinear fit driver: free list, objective, optimiser choice, abort and end of a fit.
 #include "fitting/fit_driver.h"
 
+#include "fitting/buffer_fit_parameters.h"
 #include "fitting/equilibrium_fit.h"
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
@@ -9,6 +10,7 @@
 #include "scandata/fit_limits.h"
 #include "simulation/radial_grid.h"
 #include "simulation/simulation_switches.h"
+#include "state/buffer_sedimentation.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -50,10 +52,29 @@ void MarkAborted() {
     RealtimeState::stopRequested = true;
 }
 
+// Free entries past the packed vector are the buffer's own values (the buffer's signal is the
+// loading of its species slot).
+constexpr int kBufferEntryBase = 1000;
+
+bool IsBufferEntry(int slot) {
+    return slot >= kBufferEntryBase;
+}
+BufferParameter BufferEntry(int slot) {
+    return static_cast<BufferParameter>(slot - kBufferEntryBase);
+}
+
+double ReadEntry(int slot) {
+    return IsBufferEntry(slot) ? ReadBufferParameter(BufferEntry(slot))
+                               : ClampToBounds(slot, M::fitValues[slot]);
+}
+
 void WriteTrial(const double* p) {
     for (std::size_t i = 0; i < gFit.slots.size(); ++i) {
         const int slot = gFit.slots[i];
-        M::fitValues[slot] = static_cast<float>(ClampToBounds(slot, p[i + 1]));
+        if (IsBufferEntry(slot))
+            WriteBufferParameter(BufferEntry(slot), p[i + 1]);
+        else
+            M::fitValues[slot] = static_cast<float>(ClampToBounds(slot, p[i + 1]));
     }
     UnpackFitParameters();
 }
@@ -92,6 +113,11 @@ ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
     b.lower.assign(slots.size() + 1, -open);
     b.upper.assign(slots.size() + 1, open);
     for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (IsBufferEntry(slots[i])) {
+            b.lower[i + 1] = BufferParameterLower(BufferEntry(slots[i]));
+            b.upper[i + 1] = BufferParameterUpper(BufferEntry(slots[i]));
+            continue;
+        }
         float lo, hi;
         SlotBounds(slots[i], lo, hi);
         if (lo > 0.0f)
@@ -111,8 +137,12 @@ std::vector<int> FreeFitSlots() {
             continue;
         if (slot == 15 && ModelChoice::linearBaseline)
             continue; // solved with the linear parameters
+        if (slot == 2 * M::maxSpecies + M::maxSpecies && BufferSedimentation::on)
+            continue; // the buffer's signal, which the evaluation reads from its own record
         slots.push_back(slot);
     }
+    for (BufferParameter b : FloatedBufferParameters(!ModelChoice::linearAmplitudes))
+        slots.push_back(kBufferEntryBase + static_cast<int>(b));
     return slots;
 }
 
@@ -168,7 +198,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     const int n = static_cast<int>(gFit.slots.size());
     std::vector<double> p(n + 1);
     for (int i = 0; i < n; ++i)
-        p[i + 1] = ClampToBounds(gFit.slots[i], M::fitValues[gFit.slots[i]]);
+        p[i + 1] = ReadEntry(gFit.slots[i]);
     FitObjective objective;
     objective.evaluate = [window](const double* q, std::vector<double>* r) {
         return SimplexSim(window, q, r);

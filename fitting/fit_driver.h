@@ -13,7 +13,10 @@ using ModelEvaluator = void (*)(TXLAWindow* window);
 
 // The slots of the packed fit vector the optimiser moves: the floated ones, species slots only
 // of included species, the loadings not while they are solved as linear amplitudes, the baseline
-// not while it is a linear parameter.
+// not while it is a linear parameter; then the floated values of the buffer component while its
+// correction is on (entries from 1000 on, written into BufferSedimentation): its signal among
+// them unless it is a linear amplitude, and never as the loading of slot 4, which the
+// evaluation does not read.
 std::vector<int> FreeFitSlots();
 
 // Signal minus fit over the fit ranges of all scans, from scan 2 while the first scan is the

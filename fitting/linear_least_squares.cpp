@@ -234,6 +234,11 @@ void StoreAmplitudes(const std::vector<int>& slots, const std::vector<double>& a
         loading[s] = a[i] * carried;
         M::speciesLoading[s] = static_cast<float>(loading[s]);
         if (s == bufferSlot) {
+            // The amplitude is the buffer's signal; a negative one puts the excess on the
+            // other side.
+            if (loading[s] < 0.0)
+                BufferSedimentation::signalSign = -BufferSedimentation::signalSign;
+            BufferSedimentation::signal = std::abs(loading[s]);
             M::concentration[s] = M::speciesLoading[s];
             continue;
         }

@@ -195,4 +195,45 @@ TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
 }
 
+// The buffer's own values in the Fit: its s and its signal (not a linear amplitude here) started
+// off the truth come back with the species' s. Slot 4's loading once stood for the signal in the
+// fit, but the evaluation reads the buffer's record, so the optimiser moved a value nothing used.
+TEST(BufferSed, FitMovesTheBuffersOwnValues) {
+    MainWindowFixture f(1000, 750);
+    Cell();
+    M::speciesOn[1] = 1;
+    M::concentration[1] = 1.0f;
+    M::speciesS[1] = 6.0f;
+    M::speciesDOrM[1] = 6.0f;
+    PackFitParameters();
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "0.4")
+        .set(kBsSampleS, "0.5")
+        .set(kBsSampleD, "20")
+        .check(kBsFloatSampleS)
+        .ok();
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
+    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(B::on && B::floatSignal && B::floatSampleS);
+    f.GenerateWithTheModelAsItIs(20, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+
+    ModelChoice::linearAmplitudes = false;
+    B::sampleS = 0.35;
+    B::signal = 0.3;
+    M::speciesS[1] = 5.7f;
+    M::speciesSFloat[1] = 1;
+    PackFitParameters();
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[1] / 6.0, 1.0, 0.005);
+    EXPECT_NEAR(B::sampleS / 0.5, 1.0, 0.05);
+    EXPECT_NEAR(B::signal / 0.4, 1.0, 0.03);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+}
+
 } // namespace
