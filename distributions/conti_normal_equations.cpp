@@ -1,6 +1,7 @@
 // Normal equations of the distribution fit: raw inner products of float kernel rows summed in
-// double, corrected by the centring means; four columns share one pass over a row. The result
-// is the same for every thread count (checked bit for bit in the distribution tests).
+// double, corrected by the centring means; tiles of four rows by four columns share one pass
+// over the points. The result is the same for every thread count (checked bit for bit in the
+// distribution tests).
 #include "distributions/conti_normal_equations.h"
 
 #include "foundations/key_polling.h"
@@ -81,105 +82,187 @@ using F4 = float __attribute__((vector_size(16)));
     out = __builtin_convertvector(f, V4);
 }
 
-// Adds the products of x with the four columns y[0..3] to sum[0..3]. Four lanes per cell (points
-// i mod 4, one vector per cell), added in a fixed order at the end: the same sums for any thread
-// count, and independent chains for the CPU.
-[[gnu::always_inline]] inline void AddFour(const float* x, const float* const* y, int lo, int hi,
-                                           double* sum) {
-    V4 acc[4] = {};
+// The cells of R rows x[0..R-1] with C columns y[0..C-1] in lanes: each cell keeps four sums
+// (points i mod 4 from lo, the points past the last group of four added to the first), added
+// in a fixed order at the end to its running sum sum[r][c]. How cells are grouped into tiles
+// does not change a cell's sums, so the tiles may follow the rows of any thread.
+template <int R, int C>
+[[gnu::always_inline]] inline void AddLaneTile(const float* const* x, const float* const* y, int lo,
+                                               int hi, double* const* sum) {
+    V4 acc[R][C] = {};
     int i = lo;
     for (; i + 3 <= hi; i += 4) {
-        V4 xi, yi;
-        Load4(x + i, xi);
-        for (int u = 0; u < 4; ++u) {
-            Load4(y[u] + i, yi);
-            acc[u] += xi * yi;
+        V4 xi[R];
+        for (int r = 0; r < R; ++r)
+            Load4(x[r] + i, xi[r]);
+        for (int c = 0; c < C; ++c) {
+            V4 yi;
+            Load4(y[c] + i, yi);
+            for (int r = 0; r < R; ++r)
+                acc[r][c] += xi[r] * yi;
         }
     }
-    for (; i <= hi; ++i) {
-        const double xi = x[i];
-        for (int u = 0; u < 4; ++u)
-            acc[u][0] += xi * y[u][i];
-    }
-    for (int u = 0; u < 4; ++u)
-        sum[u] += (acc[u][0] + acc[u][1]) + (acc[u][2] + acc[u][3]);
+    for (; i <= hi; ++i)
+        for (int r = 0; r < R; ++r) {
+            const double xi = x[r][i];
+            for (int c = 0; c < C; ++c)
+                acc[r][c][0] += xi * y[c][i];
+        }
+    for (int r = 0; r < R; ++r)
+        for (int c = 0; c < C; ++c)
+            sum[r][c] += (acc[r][c][0] + acc[r][c][1]) + (acc[r][c][2] + acc[r][c][3]);
 }
 
-// AddFour for two rows x1 and x2 at once: each cell gets exactly the sums AddFour gives it, with
-// the columns loaded once for both.
-[[gnu::always_inline]] inline void AddFourTwice(const float* x1, const float* x2,
-                                                const float* const* y, int lo, int hi, double* sum1,
-                                                double* sum2) {
-    V4 acc1[4] = {}, acc2[4] = {};
-    int i = lo;
-    for (; i + 3 <= hi; i += 4) {
-        V4 xi1, xi2, yi;
-        Load4(x1 + i, xi1);
-        Load4(x2 + i, xi2);
-        for (int u = 0; u < 4; ++u) {
-            Load4(y[u] + i, yi);
-            acc1[u] += xi1 * yi;
-            acc2[u] += xi2 * yi;
-        }
-    }
-    for (; i <= hi; ++i) {
-        const double xi1 = x1[i], xi2 = x2[i];
-        for (int u = 0; u < 4; ++u) {
-            acc1[u][0] += xi1 * y[u][i];
-            acc2[u][0] += xi2 * y[u][i];
-        }
-    }
-    for (int u = 0; u < 4; ++u) {
-        sum1[u] += (acc1[u][0] + acc1[u][1]) + (acc1[u][2] + acc1[u][3]);
-        sum2[u] += (acc2[u][0] + acc2[u][1]) + (acc2[u][2] + acc2[u][3]);
-    }
-}
-
-// The last m < 4 columns of a row, point by point.
-inline void AddTail(const float* x, const float* const* y, int m, int lo, int hi, double* sum) {
-    for (int u = 0; u < m; ++u) {
-        double t = sum[u];
+// A row's cells past its last full group of four columns, point by point in one sum each.
+[[gnu::always_inline]] inline void AddPointwise(const float* x, const float* const* y, int m,
+                                                int lo, int hi, double* sum) {
+    for (int c = 0; c < m; ++c) {
+        double t = sum[c];
         for (int i = lo; i <= hi; ++i)
-            t += double(x[i]) * y[u][i];
-        sum[u] = t;
+            t += double(x[i]) * y[c][i];
+        sum[c] = t;
     }
 }
 
-// Adds one scan's products of column p1 with columns q >= p1 to sum1[q - p1] and, when x2 is
-// given, those of column p2 with columns q >= p2 to sum2[q - p2]. The columns of row p1 go in
-// groups of four from p1, the last group shorter; p2 - p1 is a multiple of four, so from p2 on
-// both rows have the same groups and share their loads.
-[[gnu::always_inline]] inline void AddScanToRows(const float* const* col, int n, int lo, int hi,
-                                                 const float* x1, int p1, double* sum1,
-                                                 const float* x2, int p2, double* sum2) {
-    const int shared = x2 ? p2 : n + 1;
-    for (int q = p1; q <= n; q += 4) {
-        const int m = std::min(4, n - q + 1);
-        if (m < 4) {
-            AddTail(x1, col + q, m, lo, hi, sum1 + (q - p1));
-            if (q >= shared)
-                AddTail(x2, col + q, m, lo, hi, sum2 + (q - p2));
-        } else if (q >= shared) {
-            AddFourTwice(x1, x2, col + q, lo, hi, sum1 + (q - p1), sum2 + (q - p2));
-        } else {
-            AddFour(x1, col + q, lo, hi, sum1 + (q - p1));
+template <int R>
+[[gnu::always_inline]] inline void AddTileOfRows(int C, const float* const* x,
+                                                 const float* const* y, int lo, int hi,
+                                                 double* const* sum) {
+    switch (C) {
+    case 4:
+        AddLaneTile<R, 4>(x, y, lo, hi, sum);
+        break;
+    case 3:
+        AddLaneTile<R, 3>(x, y, lo, hi, sum);
+        break;
+    case 2:
+        AddLaneTile<R, 2>(x, y, lo, hi, sum);
+        break;
+    default:
+        AddLaneTile<R, 1>(x, y, lo, hi, sum);
+        break;
+    }
+}
+
+// The lane cells of rows x[0..R-1] (R <= 4) with the columns from q on, up to last; cells of row
+// r at rowSum[r][column - row], row[r] the row's number.
+[[gnu::always_inline]] inline void AddLaneRange(int R, const float* const* x, const int* row,
+                                                double* const* rowSum, const float* const* col,
+                                                int q, int last, int lo, int hi) {
+    for (; q <= last; q += 4) {
+        const int C = std::min(4, last - q + 1);
+        double* sum[4];
+        for (int r = 0; r < R; ++r)
+            sum[r] = rowSum[r] + (q - row[r]);
+        switch (R) {
+        case 4:
+            AddTileOfRows<4>(C, x, col + q, lo, hi, sum);
+            break;
+        case 3:
+            AddTileOfRows<3>(C, x, col + q, lo, hi, sum);
+            break;
+        case 2:
+            AddTileOfRows<2>(C, x, col + q, lo, hi, sum);
+            break;
+        default:
+            AddTileOfRows<1>(C, x, col + q, lo, hi, sum);
+            break;
         }
     }
 }
 
-// AddScanToRows built for AVX2 and for any x86-64, chosen at run time (by a plain check rather
-// than an indirect function, whose resolver runs before the sanitizers are set up). Both do the
-// same multiplications and additions in the same order (no fused multiply-add), so they give
-// the same bits.
-[[gnu::target("avx2")]] void AddScanToRowsAvx2(const float* const* col, int n, int lo, int hi,
-                                               const float* x1, int p1, double* sum1,
-                                               const float* x2, int p2, double* sum2) {
-    AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
+// Adds one scan's products to the cells A(p, q >= p) of the rows of one block [p0, p1]
+// (at most four rows), cell (p, q) at rowSum[p][q - p]. Cell (p, q) is summed in lanes when q
+// lies within the full groups of four columns counted from p, point by point otherwise; the
+// rows of the block share the column loads where all of them are in lanes.
+[[gnu::always_inline]] inline void AddScanToBlock(const float* const* col, int n, int lo, int hi,
+                                                  int p0, int p1, double* const* rowSum) {
+    const int R = p1 - p0 + 1;
+    auto laneEnd = [n](int p) { return p - 1 + 4 * ((n - p + 1) / 4); };
+    const float* x[4];
+    int row[4];
+    double* sum[4];
+    int common = n;
+    for (int r = 0; r < R; ++r) {
+        row[r] = p0 + r;
+        x[r] = col[row[r]];
+        sum[r] = rowSum[row[r]];
+        common = std::min(common, laneEnd(row[r]));
+    }
+    AddLaneRange(R, x, row, sum, col, p1, common, lo, hi);
+    for (int r = 0; r < R; ++r) {
+        const int p = row[r], end = laneEnd(p);
+        AddLaneRange(1, x + r, row + r, sum + r, col, p, std::min(p1 - 1, end), lo, hi);
+        AddLaneRange(1, x + r, row + r, sum + r, col, std::max(common + 1, p1), end, lo, hi);
+        AddPointwise(x[r], col + end + 1, n - end, lo, hi, sum[r] + (end + 1 - p));
+    }
 }
 
-void AddScanToRowsPlain(const float* const* col, int n, int lo, int hi, const float* x1, int p1,
-                        double* sum1, const float* x2, int p2, double* sum2) {
-    AddScanToRows(col, n, lo, hi, x1, p1, sum1, x2, p2, sum2);
+// One scan for the blocks first[k]..last[k], k < count.
+[[gnu::always_inline]] inline void AddScanToBlocks(const float* const* col, int n, int lo, int hi,
+                                                   const int* first, const int* last, int count,
+                                                   double* const* rowSum) {
+    for (int k = 0; k < count; ++k)
+        AddScanToBlock(col, n, lo, hi, first[k], last[k], rowSum);
+}
+
+// AddScanToBlocks built for AVX-512 (its 32 vector registers hold a tile of 4 x 4 cells), for
+// AVX2 and for any x86-64, chosen at run time (by a plain check rather than an indirect
+// function, whose resolver runs before the sanitizers are set up). All add the same products
+// in the same order. The product of two floats is exact in double, so where the compiler fuses
+// a multiplication and an addition the sum is rounded just as without: the same bits.
+[[gnu::target("avx512f,avx512vl")]] void AddScanToBlocksAvx512(const float* const* col, int n,
+                                                               int lo, int hi, const int* first,
+                                                               const int* last, int count,
+                                                               double* const* rowSum) {
+    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+}
+
+[[gnu::target("avx2")]] void AddScanToBlocksAvx2(const float* const* col, int n, int lo, int hi,
+                                                 const int* first, const int* last, int count,
+                                                 double* const* rowSum) {
+    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+}
+
+void AddScanToBlocksPlain(const float* const* col, int n, int lo, int hi, const int* first,
+                          const int* last, int count, double* const* rowSum) {
+    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+}
+
+// sb[r] += the products of row rows[r] with the data y, point by point in one sum per row; four
+// rows at a time so that their sums do not wait on one another.
+void AddScanToDataSums(const float* const* col, const float* y, const std::vector<int>& rows,
+                       int lo, int hi, double* sb) {
+    const std::size_t count = rows.size();
+    std::size_t r = 0;
+    for (; r + 4 <= count; r += 4) {
+        const float *x0 = col[rows[r]], *x1 = col[rows[r + 1]], *x2 = col[rows[r + 2]],
+                    *x3 = col[rows[r + 3]];
+        double s0 = sb[r], s1 = sb[r + 1], s2 = sb[r + 2], s3 = sb[r + 3];
+        for (int i = lo; i <= hi; ++i) {
+            const double yi = y[i];
+            s0 += double(x0[i]) * yi;
+            s1 += double(x1[i]) * yi;
+            s2 += double(x2[i]) * yi;
+            s3 += double(x3[i]) * yi;
+        }
+        sb[r] = s0, sb[r + 1] = s1, sb[r + 2] = s2, sb[r + 3] = s3;
+    }
+    for (; r < count; ++r) {
+        const float* x = col[rows[r]];
+        double t = sb[r];
+        for (int i = lo; i <= hi; ++i)
+            t += double(x[i]) * double(y[i]);
+        sb[r] = t;
+    }
+}
+
+// Rows go in blocks of four consecutive ones; block b (0-based) belongs to share k when it is
+// the k-th of its round of count blocks, the rounds alternating in direction so that the shares
+// of the triangle are about equal.
+int BlockShare(int block, int count) {
+    const int round = block / count, at = block % count;
+    return (round % 2 == 0 ? at : count - 1 - at) + 1;
 }
 
 } // namespace
@@ -189,56 +272,52 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     const int S = ds.Scans(), lo = ds.first, hi = ds.last;
     const NoiseTerms noise = ds.Noise();
     ContiNormalEquations& o = *out;
-    // The rows of this thread and, for each, the running sums of its cells A(p, q >= p) and of
-    // b(p). The scans are the outer loop: one scan's columns stay in the core's cache while every
-    // row of the thread is taken through them, instead of the whole kernel being streamed once
-    // per row. Each cell still adds its per-scan partial sums in scan order, so the sums are
-    // the same as a row-by-row pass and the same for any thread count.
-    std::vector<int> rows;
-    std::vector<std::size_t> offset{0};
-    for (int p = k; p <= n; p += count) {
-        rows.push_back(p);
-        offset.push_back(offset.back() + static_cast<std::size_t>(n - p + 1));
-    }
+    // The blocks of this share and, for each of their rows, the running sums of its cells
+    // A(p, q >= p) and of b(p). The scans are the outer loop: one scan's columns stay in the
+    // core's cache while every block of the share is taken through them, instead of the whole
+    // kernel being streamed once per block. Each cell adds its per-scan partial sums in scan
+    // order, so the sums are the same for any number of shares.
+    std::vector<int> first, last, rows;
+    for (int b = 0; 4 * b + 1 <= n; ++b)
+        if (BlockShare(b, count) == k) {
+            first.push_back(4 * b + 1);
+            last.push_back(std::min(n, 4 * b + 4));
+            for (int p = first.back(); p <= last.back(); ++p)
+                rows.push_back(p);
+        }
     if (rows.empty())
         return;
-    std::vector<double> cells(offset.back(), 0.0), sb(rows.size(), 0.0);
+    std::vector<std::size_t> offset(n + 1, 0);
+    std::size_t cellCount = 0;
+    for (int p : rows) {
+        offset[p] = cellCount;
+        cellCount += static_cast<std::size_t>(n - p + 1);
+    }
+    std::vector<double> cells(cellCount, 0.0), sb(rows.size(), 0.0);
+    std::vector<double*> rowSum(n + 1, nullptr);
+    for (int p : rows)
+        rowSum[p] = cells.data() + offset[p];
     std::vector<const float*> col(n + 1, nullptr);
-    const std::size_t pairStep = count % 4 == 0 ? 1 : count % 2 == 0 ? 2 : 4;
+    static const bool avx512 =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const auto addScan = avx2 ? AddScanToRowsAvx2 : AddScanToRowsPlain;
+    const auto addScan = avx512 ? AddScanToBlocksAvx512
+                         : avx2 ? AddScanToBlocksAvx2
+                                : AddScanToBlocksPlain;
+    const int blocks = static_cast<int>(first.size());
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q)
             col[q] = column(q, s);
-        const float* y = data(s);
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            const int p = rows[r];
-            const float* x = col[p];
-            double rb = sb[r];
-            for (int i = lo; i <= hi; ++i)
-                rb += double(x[i]) * double(y[i]);
-            sb[r] = rb;
-        }
-        // Rows r and r + pairStep (their distance a multiple of four) share one pass; the rest
-        // go alone.
-        for (std::size_t r0 = 0; r0 < rows.size(); r0 += 2 * pairStep)
-            for (std::size_t r = r0; r < r0 + pairStep && r < rows.size(); ++r) {
-                const std::size_t r2 = r + pairStep;
-                if (r2 < rows.size())
-                    addScan(col.data(), n, lo, hi, col[rows[r]], rows[r], cells.data() + offset[r],
-                            col[rows[r2]], rows[r2], cells.data() + offset[r2]);
-                else
-                    addScan(col.data(), n, lo, hi, col[rows[r]], rows[r], cells.data() + offset[r],
-                            nullptr, 0, nullptr);
-            }
+        AddScanToDataSums(col.data(), data(s), rows, lo, hi, sb.data());
+        addScan(col.data(), n, lo, hi, first.data(), last.data(), blocks, rowSum.data());
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int p = rows[r];
-        const double* sum = cells.data() + offset[r];
+        const double* sum = rowSum[p];
         o.b[p] = CentredProduct(sb[r], o.columnMeans[p], o.dataMeans, noise);
         o.rawNorm[p] = sum[0];
-        for (int q = p; q <= n; ++q)
-            o.A(p, q) = CentredProduct(sum[q - p], o.columnMeans[p], o.columnMeans[q], noise);
+        CentredProducts(sum, o.columnMeans[p], o.columnMeans.data() + p, n - p + 1, noise,
+                        o.A.Row(p) + p);
     }
 }
 
@@ -270,10 +349,14 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.rawNorm.assign(n + 1, 0.0);
     out.held.assign(n + 1, 0);
     out.columnMeans.assign(n + 1, NoiseMeans{});
-    const int count = std::clamp(threads, 1, std::max(1, n));
+    // The rows and the means both go in groups of four.
+    const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
+    // Four columns at a time, the groups of four dealt out in turn.
     RunContiShares(count, [&](int k, int m) {
-        for (int p = k; p <= n; p += m)
-            out.columnMeans[p] = set.Means([&](int s) { return column(p, s); });
+        for (int p = 4 * (k - 1) + 1; p <= n; p += 4 * m)
+            ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); },
+                                      std::min(4, n - p + 1), set.Scans(), set.first, set.Points(),
+                                      out.columnMeans.data() + p);
     });
     out.dataMeans = set.Means(data);
     double yy = 0.0;

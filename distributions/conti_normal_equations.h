@@ -41,7 +41,8 @@ struct ContiNEQJob {
     ContiColumnRow column;
     ContiDataRow data;
     ContiNormalEquations* out = nullptr;
-    // Rows p with (p - 1) mod count = k - 1: the upper-triangle cells A(p, q >= p) and b(p).
+    // The rows of share k of count: blocks of four consecutive rows dealt out in rounds of
+    // count, every other round in reverse; their upper-triangle cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;
 };
 

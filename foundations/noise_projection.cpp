@@ -25,25 +25,52 @@ void CentreBlock(CDenseMatrix& x, const NoiseTerms& terms) {
 
 double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
                       const NoiseTerms& terms) {
-    const double S = static_cast<double>(x.row.size()), n = static_cast<double>(x.point.size());
-    double p = rawSum;
-    if (terms.timeInvariant) {
-        double g = 0.0;
-        for (std::size_t j = 0; j < x.point.size(); ++j)
-            g += x.point[j] * y.point[j];
-        p -= S * g;
-    }
-    if (terms.radiallyInvariant) {
-        double r = 0.0;
-        for (std::size_t s = 0; s < x.row.size(); ++s)
-            r += x.row[s] * y.row[s];
-        p -= n * r;
-    }
-    if (terms.timeInvariant && terms.radiallyInvariant)
-        p += S * n * x.grand * y.grand;
-    else if (terms.baseline && !terms.timeInvariant && !terms.radiallyInvariant)
-        p -= S * n * x.grand * y.grand;
+    double p = 0.0;
+    CentredProducts(&rawSum, x, &y, 1, terms, &p);
     return p;
+}
+
+namespace {
+
+// The sums of point and row means of x with those of y[0..W-1], side by side (each its own
+// sum in index order), then each centred product from its raw sum.
+template <int W>
+void CentredProductsOf(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
+                       const NoiseTerms& terms, double* out) {
+    const std::size_t rows = x.row.size(), points = x.point.size();
+    const double S = static_cast<double>(rows), n = static_cast<double>(points);
+    double g[W] = {}, r[W] = {};
+    if (terms.timeInvariant)
+        for (std::size_t j = 0; j < points; ++j)
+            for (int u = 0; u < W; ++u)
+                g[u] += x.point[j] * y[u].point[j];
+    if (terms.radiallyInvariant)
+        for (std::size_t s = 0; s < rows; ++s)
+            for (int u = 0; u < W; ++u)
+                r[u] += x.row[s] * y[u].row[s];
+    for (int u = 0; u < W; ++u) {
+        double p = rawSum[u];
+        if (terms.timeInvariant)
+            p -= S * g[u];
+        if (terms.radiallyInvariant)
+            p -= n * r[u];
+        if (terms.timeInvariant && terms.radiallyInvariant)
+            p += S * n * x.grand * y[u].grand;
+        else if (terms.baseline && !terms.timeInvariant && !terms.radiallyInvariant)
+            p -= S * n * x.grand * y[u].grand;
+        out[u] = p;
+    }
+}
+
+} // namespace
+
+void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
+                     const NoiseTerms& terms, double* out) {
+    int k = 0;
+    for (; k + 4 <= count; k += 4)
+        CentredProductsOf<4>(rawSum + k, x, y + k, terms, out + k);
+    for (; k < count; ++k)
+        CentredProductsOf<1>(rawSum + k, x, y + k, terms, out + k);
 }
 
 NoiseEstimate NoiseFromMeans(const NoiseMeans& r, const NoiseTerms& terms) {

@@ -26,27 +26,74 @@ struct NoiseMeans {
     double grand = 0.0;
 };
 
+// The means of count blocks at once, into out[0..count-1]: block u has its row r (0-based)
+// at row(u, r)[first .. first + points - 1]. Each block's sums are formed in double in row
+// order, alone or beside others alike (the sums of several blocks do not wait on one another).
+template <typename RowOf>
+void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int points,
+                               NoiseMeans* out) {
+    constexpr int W = 4;
+    for (int u0 = 0; u0 < count; u0 += W) {
+        const int w = count - u0 < W ? count - u0 : W;
+        NoiseMeans* m = out + u0;
+        for (int u = 0; u < w; ++u) {
+            m[u] = NoiseMeans{};
+            m[u].row.assign(rows, 0.0);
+            m[u].point.assign(points, 0.0);
+        }
+        if (rows == 0 || points == 0)
+            continue;
+        for (int r = 0; r < rows; ++r) {
+            if (w == W) {
+                const auto* x0 = row(u0, r) + first;
+                const auto* x1 = row(u0 + 1, r) + first;
+                const auto* x2 = row(u0 + 2, r) + first;
+                const auto* x3 = row(u0 + 3, r) + first;
+                double *p0 = m[0].point.data(), *p1 = m[1].point.data(), *p2 = m[2].point.data(),
+                       *p3 = m[3].point.data();
+                double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+                for (int j = 0; j < points; ++j) {
+                    s0 += x0[j];
+                    p0[j] += x0[j];
+                    s1 += x1[j];
+                    p1[j] += x1[j];
+                    s2 += x2[j];
+                    p2[j] += x2[j];
+                    s3 += x3[j];
+                    p3[j] += x3[j];
+                }
+                const double s[W] = {s0, s1, s2, s3};
+                for (int u = 0; u < W; ++u) {
+                    m[u].row[r] = s[u] / points;
+                    m[u].grand += s[u];
+                }
+                continue;
+            }
+            for (int u = 0; u < w; ++u) {
+                const auto* x = row(u0 + u, r) + first;
+                double* pt = m[u].point.data();
+                double sum = 0.0;
+                for (int j = 0; j < points; ++j) {
+                    sum += x[j];
+                    pt[j] += x[j];
+                }
+                m[u].row[r] = sum / points;
+                m[u].grand += sum;
+            }
+        }
+        for (int u = 0; u < w; ++u) {
+            for (double& p : m[u].point)
+                p /= rows;
+            m[u].grand /= double(rows) * points;
+        }
+    }
+}
+
 // Means of the block whose row r (0-based) has its values at row(r)[first .. first + points - 1];
 // summed in double in row order.
 template <typename RowOf> NoiseMeans ComputeNoiseMeans(RowOf row, int rows, int first, int points) {
     NoiseMeans m;
-    m.row.assign(rows, 0.0);
-    m.point.assign(points, 0.0);
-    if (rows == 0 || points == 0)
-        return m;
-    for (int r = 0; r < rows; ++r) {
-        const auto* x = row(r);
-        double sum = 0.0;
-        for (int j = 0; j < points; ++j) {
-            sum += x[first + j];
-            m.point[j] += x[first + j];
-        }
-        m.row[r] = sum / points;
-        m.grand += sum;
-    }
-    for (double& p : m.point)
-        p /= rows;
-    m.grand /= double(rows) * points;
+    ComputeNoiseMeansOfBlocks([&row](int, int r) { return row(r); }, 1, rows, first, points, &m);
     return m;
 }
 
@@ -57,6 +104,10 @@ void CentreBlock(CDenseMatrix& x, const NoiseTerms& terms);
 // forming the projections (what the large normal equations need).
 double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
                       const NoiseTerms& terms);
+// CentredProduct of x with each of y[0..count-1], raw sums rawSum[0..count-1], into
+// out[0..count-1]: the same values, the sums of several pairs formed side by side.
+void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
+                     const NoiseTerms& terms, double* out);
 
 // The noise that the least-squares fit gives a residual whose means are r. The time-invariant
 // part takes the point means (and with them the overall offset); the radially invariant part

@@ -146,7 +146,8 @@ struct CentringCase {
     std::vector<std::vector<std::vector<float>>> K; // [p][s][i]
     std::vector<std::vector<float>> y;              // [s][i]
     std::vector<double> truth, ti, ri;
-    explicit CentringCase(unsigned seed, bool withTi, bool withRi) {
+    explicit CentringCase(unsigned seed, bool withTi, bool withRi, int columns = 9, int radii = 60)
+        : points(radii), n(columns) {
         std::mt19937 rng(seed);
         std::uniform_real_distribution<float> u(0.0f, 1.0f);
         set.first = 5;
@@ -278,6 +279,39 @@ TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
         EXPECT_EQ(ti, refTi) << threads << " threads";
         EXPECT_EQ(ri, refRi) << threads << " threads";
     }
+}
+
+// The cells are formed in tiles of rows and columns, with edges where the grid size or the
+// number of points is not a multiple of four: every cell of either half must hold its own raw
+// product, for any number of threads.
+TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
+    for (int n : {1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 17, 30})
+        for (int radii : {12, 13, 14, 15, 41}) {
+            CentringCase cc(n + radii, false, false, n, radii);
+            auto raw = [&](const auto& x, const auto& y) {
+                double sum = 0.0;
+                for (int s = 0; s < cc.S; ++s)
+                    for (int i = cc.set.first; i <= cc.set.last; ++i)
+                        sum += double(x[s][i]) * double(y[s][i]);
+                return sum;
+            };
+            ContiNormalEquations one;
+            ASSERT_TRUE(BuildContiNormalEquations(n, cc.set, cc.Column(), cc.Data(), 1, one));
+            for (int p = 1; p <= n; ++p) {
+                EXPECT_NEAR(one.b[p], raw(cc.K[p], cc.y), 1e-12 * raw(cc.K[p], cc.y));
+                EXPECT_EQ(one.rawNorm[p], one.A(p, p));
+                for (int q = 1; q <= n; ++q)
+                    ASSERT_NEAR(one.A(p, q), raw(cc.K[p], cc.K[q]), 1e-12 * raw(cc.K[p], cc.K[q]))
+                        << "n " << n << " points " << radii << " cell " << p << ", " << q;
+            }
+            for (int threads : {2, 3, 8}) {
+                ContiNormalEquations eq;
+                ASSERT_TRUE(
+                    BuildContiNormalEquations(n, cc.set, cc.Column(), cc.Data(), threads, eq));
+                EXPECT_TRUE(eq.A == one.A) << "n " << n << ", " << threads << " threads";
+                EXPECT_EQ(eq.b, one.b);
+            }
+        }
 }
 
 TEST_F(ContiNumerics, KeyPressDuringTheThreadsTakesEffectAfterTheJoin) {

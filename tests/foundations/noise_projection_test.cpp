@@ -101,3 +101,39 @@ TEST(NoiseProjection, CentringMatchesTheExplicitProjection) {
             EXPECT_EQ(e.baseline, 0.0) << what;
     }
 }
+
+// Several blocks at once (their means, then their centred products with one block) give each
+// block exactly what it gets alone, for group sizes on both sides of the four taken together.
+TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
+    const int rows = 6, first = 2, points = 11;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    for (int count : {1, 3, 4, 6, 9}) {
+        std::vector<std::vector<std::vector<float>>> blocks(
+            count, std::vector<std::vector<float>>(rows, std::vector<float>(first + points)));
+        for (auto& b : blocks)
+            for (auto& r : b)
+                for (float& v : r)
+                    v = u(rng);
+        std::vector<NoiseMeans> together(count);
+        ComputeNoiseMeansOfBlocks([&](int k, int r) { return blocks[k][r].data(); }, count, rows,
+                                  first, points, together.data());
+        std::vector<double> raw(count), products(count);
+        for (int k = 0; k < count; ++k) {
+            const NoiseMeans alone =
+                ComputeNoiseMeans([&](int r) { return blocks[k][r].data(); }, rows, first, points);
+            EXPECT_EQ(together[k].row, alone.row) << count << " blocks, block " << k;
+            EXPECT_EQ(together[k].point, alone.point) << count << " blocks, block " << k;
+            EXPECT_EQ(together[k].grand, alone.grand) << count << " blocks, block " << k;
+            raw[k] = 0.1 * (k + 1);
+        }
+        for (int mask = 0; mask < 8; ++mask) {
+            const NoiseTerms terms{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
+            CentredProducts(raw.data(), together[0], together.data(), count, terms,
+                            products.data());
+            for (int k = 0; k < count; ++k)
+                EXPECT_EQ(products[k], CentredProduct(raw[k], together[0], together[k], terms))
+                    << count << " blocks, block " << k << ", terms " << mask;
+        }
+    }
+}
