@@ -232,4 +232,49 @@ TEST_F(EqTestRoad, RealtimeUpdateOfAFolderEmptiedMeanwhileKeepsTheLoadedScans) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
+// Files are followed by their number in a table of 1000: a first scan numbered beyond it, or
+// not numbered at all, made the update read outside the table.
+TEST_F(EqTestRoad, RealtimeUpdateOfScansNumberedBeyondItsTableIsRefused) {
+    for (const char* name : {"01001.RA1", "scan.RA1"}) {
+        f.data.write(name, RunScan(1).Text());
+        LoadAllData(f.window.get(), SelectionBuffer(f.data.path(), {name}).c_str());
+        ASSERT_EQ(S::scanCount, 1) << name;
+        const float first = S::signal[1][1];
+        f.script.expectBox()
+            .caption("REALTIME MODE")
+            .text("the realtime update follows scan files numbered 00001 to 01000 only")
+            .answer(IDOK);
+        Command(540);
+        EXPECT_TRUE(f.script.done()) << name << f.script.logText();
+        EXPECT_FALSE(R::realtimeOn) << name;
+        EXPECT_EQ(S::scanCount, 1) << name;
+        EXPECT_EQ(S::signal[1][1], first) << name;
+    }
+}
+
+// A box of Run runs its own message loop: a tick arriving meanwhile reloaded the scans under the
+// running analysis. Ticks wait until Run is done.
+TEST_F(EqTestRoad, RealtimeTickWaitsWhileRunIsBusy) {
+    LoadRun(2);
+    f.script.expectInput()
+        .caption("REALTIME MODE")
+        .prompt("maximal total number of files to load at once")
+        .answer("20");
+    Command(540);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(R::realtimeOn);
+    WriteScan(3);
+    f.window->runBusy = true;
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 2);
+    EXPECT_TRUE(R::realtimeOn);
+    f.window->runBusy = false;
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 3);
+    Command(541);
+    EXPECT_FALSE(R::realtimeOn);
+}
+
 } // namespace

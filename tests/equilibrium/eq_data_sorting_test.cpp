@@ -207,4 +207,79 @@ TEST_F(EqSorting, TwoSpeedsOfOneThousandKeepTheirOwnFiles) {
     EXPECT_NE(xp.find("\n2 (NFILES)\n"), std::string::npos);
 }
 
+// The grouping walk is the one of the equilibrium test: a scan 5.1 nm from the first of its
+// cell was counted as grouped yet belonged to no group, so it was never written; a speed that is
+// no whole number opened one series per scan, each asked for and written again.
+TEST_F(EqSorting, NearbyWavelengthsAndFractionalSpeedsAreEachWrittenOnce) {
+    Fill({{"00001.RA1", 1, 279.5f, 12000, 3600, 0.1f},
+          {"00002.RA1", 1, 284.6f, 12000, 3700, 0.2f},
+          {"00003.RA2", 2, 280, 12000.5f, 3600, 0.3f},
+          {"00004.RA2", 2, 280, 12000.5f, 7200, 0.3f},
+          {"00005.RA2", 2, 280, 12000.5f, 10800, 0.4f}});
+    Accept("accept EQ scan at 280 nm and 12000 rpm to be included? (no time-course available)");
+    Accept("accept EQ scan at 285 nm and 12000 rpm to be included? (no time-course available)");
+    Accept("was equilibrium attained at 280 nm and 12000 rpm?");
+    Accept("accept EQ scan at 280 nm and 12000 rpm to be included? ");
+    Sort("", false);
+    EXPECT_NEAR(Values("eq12k_280.RA1").at(0), 0.1f, 1e-6f);
+    EXPECT_NEAR(Values("eq12k_285.RA1").at(0), 0.2f, 1e-6f);
+    // Cell 2's series is asked for and written once, from its latest scan.
+    EXPECT_NEAR(Values("eq12k_280.RA2").at(0), 0.4f, 1e-6f);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(out.path()))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 3);
+}
+
+// A blank that cannot be read is reported and the sort goes on without it; the loaded scans stay.
+TEST_F(EqSorting, AMissingBlankIsReportedAndTheSortGoesOnWithoutIt) {
+    Fill({{"00001.RA1", 1, 280, 10000, 3600, 0.2f}});
+    const float first = S::signal[1][1];
+    f.script.expectBox().text("LOAD ERROR in blank").answer(IDOK);
+    Accept("accept EQ scan at 280 nm and 10000 rpm to be included? (no time-course available)");
+    Sort(out.file("no_such_blank.RA1"), false);
+    EXPECT_NEAR(Values("eq10k_280.RA1").at(5), 0.2f + Ramp(6.05f), 1e-5f);
+    EXPECT_EQ(S::scanCount, 1);
+    EXPECT_EQ(S::signal[1][1], first);
+    EXPECT_TRUE(ScanDataKind::absorbance);
+}
+
+// A deep folder and ten speeds make a name list of well over a thousand characters and paths
+// beyond 260: every file is written and the experiment file lists every name whole.
+TEST_F(EqSorting, LongFoldersAndManySpeedsKeepEveryName) {
+    std::string folder = out.path();
+    for (int level = 0; level < 5; ++level)
+        folder += "/" + std::string(200, char('a' + level));
+    ASSERT_TRUE(std::filesystem::create_directories(folder));
+    std::vector<EqScan> scans;
+    static const char* const names[10] = {"00001.RA1", "00002.RA1", "00003.RA1", "00004.RA1",
+                                          "00005.RA1", "00006.RA1", "00007.RA1", "00008.RA1",
+                                          "00009.RA1", "00010.RA1"};
+    for (int k = 0; k < 10; ++k)
+        scans.push_back({names[k], 1, 280, 10000.0f + 2000.0f * float(k), 3600.0 * (k + 1), 0.1f});
+    Fill(scans);
+    for (int k = 0; k < 10; ++k) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "accept EQ scan at 280 nm and %d rpm to be included? (no time-course "
+                      "available)",
+                      10000 + 2000 * k);
+        Accept(text);
+    }
+    SortEqDataToDisk(f.window.get(), folder + "/eq.ra1", "", 5.0f, true, 1.0f, 0.73f, 1.0f, 1.0f,
+                     0.0f);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    std::string list = "\"" + folder + "/\" \"";
+    for (int k = 0; k < 10; ++k) {
+        const std::string name = "eq" + std::to_string(10 + 2 * k) + "k_280.RA1";
+        EXPECT_TRUE(std::filesystem::exists(folder + "/" + name)) << name;
+        list += " " + name;
+    }
+    list += "\"\n";
+    ASSERT_GT(list.size(), 1000u);
+    const std::string xp = ReadTextFile(folder + "/cell1_280.xp");
+    EXPECT_NE(xp.find(list), std::string::npos) << xp.substr(0, 200);
+    EXPECT_NE(xp.find("\n10 (NFILES)\n"), std::string::npos);
+}
+
 } // namespace

@@ -226,6 +226,37 @@ TEST_F(MStarTransform, TooFewPointsForAnOrderKeepThePreviousResult) {
     EXPECT_EQ(boxes[0].text, "Error: extrapolation order higher than number of data points");
 }
 
+// The fit range of a working copy covers the same data points whatever padding surrounds them.
+// The last index was shifted by the bottom padding (or not at all), running past the right limit
+// or ending early, and unset (0) indices were shifted as numbers into the padding.
+TEST_F(MStarTransform, FitIndicesFollowTheDataPastTheFrontPadding) {
+    struct Case {
+        const char* name;
+        float firstRadius; // data from here in 0.001 cm steps, 100 points
+        int firstFit, lastFit;
+        float firstRadiusFit, lastRadiusFit; // the data points the range must cover
+    };
+    const Case cases[] = {
+        {"padding in front and behind", 6.950f, 11, 90, 6.960f, 7.039f},
+        {"little padding in front", 6.905f, 11, 90, 6.915f, 6.994f},
+        {"unset indices: every point", 6.950f, 0, 0, 6.950f, 7.049f},
+        {"a last index beyond the data: the last point", 6.950f, 11, 500, 6.960f, 7.049f},
+    };
+    for (const Case& c : cases) {
+        std::vector<float> r(1, 0.0f), y(1, 0.0f);
+        for (int i = 0; i < 100; ++i) {
+            r.push_back(c.firstRadius + 0.001f * float(i));
+            y.push_back(0.5f);
+        }
+        MStarSet s;
+        PrepareMStarSet(s, r.data(), y.data(), 100, c.firstFit, c.lastFit, 6.9f, 7.2f);
+        EXPECT_GT(s.meniscusPad, 0) << c.name;
+        EXPECT_NE(s.meniscusPad, s.bottomPad) << c.name;
+        EXPECT_NEAR(s.radius[std::size_t(s.firstIndex)], c.firstRadiusFit, 1e-5) << c.name;
+        EXPECT_NEAR(s.radius[std::size_t(s.lastIndex)], c.lastRadiusFit, 1e-5) << c.name;
+    }
+}
+
 TEST_F(MStarTransform, PolyfitAgainstKnownPolynomials) {
     struct Case {
         const char* name;
