@@ -212,6 +212,7 @@ public:
     int ExtendActiveRegionUpper(double time);
     double TotalAmount() const;
     double CourantStepLimit() const;
+    double StepLimitAt(double time);
     double SmallestElement() const;
     double TransportSpeed() const;
     double ElementPecletNumber() const;
@@ -574,6 +575,11 @@ public:
     double fixedMaxStep = 1000.0;
     double lastFactorDt = 0.0, dtMax = 1000.0, eps = 0.0;
     double ringingStep = 0.0;  // s: shorter steps are not refused for negative values
+    // The step limit that follows the boundary: the Courant limit of the smallest element, the
+    // elements the boundary has reached (1..reachedElement) and the smallest among them.
+    bool followBoundary = false;
+    double smallestElementLimit = 1000.0, reachedSmallest = 0.0;
+    int reachedElement = 1;
     int dampedStepsLeft = 0;   // implicit Euler steps still to take at the start
     bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;

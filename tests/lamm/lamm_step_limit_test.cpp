@@ -1,0 +1,79 @@
+// The fixed grid's largest step: on a grid graded toward a bottom pile-up it follows the elements
+// the boundary has reached, not the finest element of the bottom layer, and keeps the accuracy.
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LammStepLimit : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+};
+
+// Largest root mean square deviation of a scan over the fit range from the reference.
+double WorstScanRmsd(const LammRun& run, const LammRun& reference) {
+    const LammCase& lc = run.lc_;
+    double worst = 0.0;
+    for (int scan = 1; scan <= lc.scans; ++scan) {
+        double sum = 0.0;
+        int n = 0;
+        for (int i = 1; i <= run.Points(); ++i) {
+            const double r = run.Radii()[i];
+            if (r < lc.lowerFit || r > lc.upperFit)
+                continue;
+            const double d = run.Profile(scan)[i] - reference.ValueAt(scan, r);
+            sum += d * d;
+            ++n;
+        }
+        worst = std::max(worst, std::sqrt(sum / n));
+    }
+    return worst;
+}
+
+// Slow species whose pile-up reaches the fitted data, at speed from the start and on a ramp:
+// the boundary never reaches the bottom layer sharp, so the layer's Courant limit (which held
+// these runs to 2305 and 735 steps) must not bound the steps. The rmsd bounds are 1.1 times
+// what the runs reached with the layer's steps (7.19e-5 and 9.85e-5 of c0).
+TEST_F(LammStepLimit, BottomLayerDoesNotBoundTheSteps) {
+    const struct Case {
+        const char* name;
+        double s, D, rampRpmPerS;
+        int scans;
+        double intervalS;
+        double rmsd;
+    } cases[] = {
+        {"3.5 S at speed", 3.5, 6.3e-7, 0.0, 50, 300.0, 7.9e-5},
+        {"2.4 S on a ramp", 2.4, 9.5e-7, 200.0, 40, 360.0, 1.08e-4},
+    };
+    for (const Case& c : cases) {
+        LammCase lc;
+        lc.s = c.s, lc.D = c.D, lc.rampRpmPerS = c.rampRpmPerS;
+        lc.scans = c.scans;
+        lc.firstScanS = lc.intervalS = c.intervalS;
+        lc.outputPoints = 1000;
+        LammCase ref = lc;
+        ref.movingHat = true;
+        ref.gridSize = 4000;
+        ref.maxDcOverC = 0.25;
+        LammRun reference(ref);
+        ASSERT_EQ(reference.Run(), 0) << c.name;
+        lc.automatic = true;
+        LammRun run(lc);
+        ASSERT_EQ(run.Run(), 0) << c.name;
+        const CLammIdeal& o = run.solver;
+        const double finest = o.r[o.N] - o.r[o.N - 1];
+        ASSERT_LT(finest, 0.25 * (o.r[2] - o.r[1])) << c.name << ": graded toward the bottom";
+        const double layerSteps = run.ScanTime(lc.scans) / o.CourantStepLimit();
+        EXPECT_LT(o.stepsTaken, 0.5 * layerSteps)
+            << c.name << ": " << o.stepsTaken << " steps, the layer's limit needs " << layerSteps;
+        EXPECT_NEAR(o.totalAmount / o.initialAmount, 1.0, 1e-6) << c.name << ": amount";
+        const double rmsd = WorstScanRmsd(run, reference);
+        EXPECT_LT(rmsd, c.rmsd) << c.name << ": largest rmsd of a scan, bound " << c.rmsd;
+    }
+}
+
+} // namespace
