@@ -9,6 +9,7 @@
 #include "equilibrium/time_to_eq_parameters.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
+#include "plat/process.hpp"
 #include "plotting/aux_plots.h"
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
@@ -80,6 +81,9 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
     // A failed reference plans nothing and saves nothing: no plot or caption claims otherwise.
     if (!outcome.simulated)
         return;
+    // The saved program is shown in the text editor.
+    if (outcome.fileWritten)
+        plat::OpenInTextEditor(P::outputPath);
     ShowMinimumTimeToEqPlots(window, outcome);
     if (!outcome.fileWritten)
         return;

@@ -101,6 +101,10 @@ TEST(MinimumTimeToEqCommand, PlansShowsBothTimesAndSavesTheProgram) {
     EXPECT_EQ(AuxPlots::adHocPlot, nullptr);
     KeepPng(f, "time_to_eq_search.png");
 
+    // The saved program opened in the text editor.
+    ASSERT_EQ(plat::test::processes().size(), 1u);
+    EXPECT_EQ(plat::test::processes()[0].argv.back(), P::outputPath);
+
     // The simulated scans of the best program, and its final profile.
     EXPECT_GT(SimulatedScanFiles(f), 2);
     EXPECT_TRUE(std::filesystem::exists(f.folder.path() + "/eq.R00"));

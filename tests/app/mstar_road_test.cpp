@@ -2,6 +2,7 @@
 // transformation command, a smoothing button, a fitting limit dragged with the mouse, the copy
 // commands, Escape; and the refusals that leave the loaded data as they were.
 #include "app/mstar_actions.h"
+#include "display/marker_lines.h"
 #include "equilibrium/baseline_estimate_plot.h"
 #include "equilibrium/mstar_screen.h"
 #include "foundations/error_box_log.h"
@@ -158,6 +159,33 @@ TEST_F(MStarRoad, TransformSmoothDragCopyAndLeave) {
     EXPECT_FALSE(MS::active);
     EXPECT_EQ(S::dataPlot, dataPlot);
     EXPECT_EQ(MS::buttonCount, 0);
+}
+
+// The left fitting limit dragged with the mouse over the signal plot: the screen recomputes with
+// the new range at once, and the molar mass stays the truth.
+TEST_F(MStarRoad, FitLimitMarkerDraggedRecomputesTheScreen) {
+    Command(896);
+    ASSERT_TRUE(MS::active);
+    f.Paint();
+    TXLAWindow* w = f.window.get();
+    const int from = DataPlotColumn(w, S::leftFitLimit), to = DataPlotColumn(w, 6.95f);
+    const float target = DataRadiusAtColumn(w, to);
+    const int row = int(0.2 * w->clientHeight); // inside the signal plot's band
+    plat::test::mouse(w, WM_LBUTTONDOWN, from, row, MK_LBUTTON);
+    plat::test::mouse(w, WM_MOUSEMOVE, (from + to) / 2, row, MK_LBUTTON);
+    plat::test::mouse(w, WM_MOUSEMOVE, to, row, MK_LBUTTON);
+    plat::test::mouse(w, WM_LBUTTONUP, to, row);
+    f.script.pumpUntilIdle();
+    f.Paint();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(S::leftFitLimit, target, 0.002f);
+    for (int k = 1; k <= 3; ++k) {
+        const MStarSet& set = MS::sets[std::size_t(k)];
+        EXPECT_GE(set.workRadius[std::size_t(set.firstIndex)], target - 0.0021f) << k;
+        EXPECT_LT(set.workRadius[std::size_t(set.firstIndex)], target + 0.0021f) << k;
+        EXPECT_NEAR(set.mwAverage, truth, 0.01 * truth) << k;
+    }
+    EXPECT_TRUE(MS::active);
 }
 
 TEST_F(MStarRoad, RefusalsLeaveTheDataAsTheyWere) {
