@@ -113,6 +113,8 @@ class TXLAWindow : public TFrameWindow {
     void CmCopyResidualsBitmap();
     void CmShowTemperaturePlot();
     void CmEstimateEqRotorSpeeds();
+    void CmExtractBestSValue();
+    void CmStartHydroPro();
     // True when every scan's temperature lies within threshold of the first scan's; otherwise
     // shows the temperature plot and a warning.
     bool CheckTemperatureFluctuation(float threshold);
@@ -399,11 +401,11 @@ class TXLAWindow : public TFrameWindow {
     bool paintSuspended = false; // a command's dialog or box is up
     bool& modalBoxOpen = paintSuspended;
     bool& paintBlocked = paintSuspended;
-    TPrinter* printer = nullptr;     // made on first use; owned
-    OpenFileRecord openFilesDialog;  // load, save and list commands
-    OpenFileRecord openFilesDialog2; // dropped files and the Load command
-    ParamsTransfer paramsTransfer;   // the parameters dialog's record, kept between uses
-    LammPBoxRecord lammTransfer{};   // the Lamm options dialog's record
+    TPrinter* printer = nullptr;           // made on first use; owned
+    OpenFileRecord openFilesDialog;        // load, save and list commands
+    OpenFileRecord openFilesDialog2;       // dropped files and the Load command
+    ParamsTransfer paramsTransfer;         // the parameters dialog's record, kept between uses
+    LammPBoxRecord lammTransfer{};         // the Lamm options dialog's record
     SolventParamsRecord solventTransfer{}; // the inhomogeneous-solvent dialog's record
     BufferSedRecord bufferSedTransfer{};   // the buffer-mismatch dialog's record
 

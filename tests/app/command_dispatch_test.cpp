@@ -1,12 +1,12 @@
 // Every command id of the table reaches its handler through the window's message map, and the
 // help mode: commands that test it clear it and show help instead, the others leave it set.
 #include "app/command_table.h"
-#include "state/diagnostics.h"
-#include "state/model_choice.h"
-#include "state/conti_state.h"
-#include "scandata/scan_store_alloc.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/diagnostics.h"
+#include "state/model_choice.h"
 #include "support/program_folder.h"
 
 #include <gtest/gtest.h>
@@ -28,9 +28,16 @@ struct FirstPrompt {
 FirstPrompt Expected(const CommandRow& row) {
     static const std::map<int, FirstPrompt> kBuilt = {
         {230, {"", ""}},
-        {593, {"", ""}}, {904, {"", ""}}, {923, {"", ""}}, // the batches need loaded scans
-        {878, {"", ""}}, {879, {"", ""}}, {880, {"", ""}}, {881, {"", ""}}, // need scans
-        {883, {"", ""}}, {899, {"", ""}}, {900, {"", ""}},
+        {593, {"", ""}},
+        {904, {"", ""}},
+        {923, {"", ""}}, // the batches need loaded scans
+        {878, {"", ""}},
+        {879, {"", ""}},
+        {880, {"", ""}},
+        {881, {"", ""}}, // need scans
+        {883, {"", ""}},
+        {899, {"", ""}},
+        {900, {"", ""}},
         {901, {"VIZRA", "VIZRA for data, fit, and residuals?"}},
         {200, {"select files to fit", ""}},
         {226, {"select files to add to set 1", ""}},
@@ -45,12 +52,19 @@ FirstPrompt Expected(const CommandRow& row) {
         {867, {"", ""}},
         {221, {"", ""}}, // dialog 302, which the log does not list
         // Change Cell without scans loads first; the fringe jumps and notes need scans.
-        {828, {"select files to fit", ""}}, {287, {"", ""}}, {216, {"", ""}},
+        {828, {"select files to fit", ""}},
+        {287, {"", ""}},
+        {216, {"", ""}},
         // The clipboard tables need scans.
-        {258, {"", ""}}, {259, {"", ""}}, {260, {"", ""}}, {261, {"", ""}}, {262, {"", ""}},
+        {258, {"", ""}},
+        {259, {"", ""}},
+        {260, {"", ""}},
+        {261, {"", ""}},
+        {262, {"", ""}},
         {632, {"", ""}},
         // Print asks where to print; the set-up does nothing before a print made the printer.
-        {234, {"Tarnix Printout", ""}}, {233, {"", ""}},
+        {234, {"Tarnix Printout", ""}},
+        {233, {"", ""}},
         {869, {"KEYBOARD SHORTCUTS", "current keyboard shortcuts"}},
         {829, {"SET PREFERENCE", "Suppress Baseline Correlation in Max Ent?"}},
         {894, {"SET PREFERENCE", "g(2)-1 intensity autocorrelation function?"}},
@@ -61,18 +75,42 @@ FirstPrompt Expected(const CommandRow& row) {
         {609, {"SET PREFERENCE", "save as default setting?"}},
         {610, {"HELP MESSAGES", "Save Setting?"}},
         // Display commands: without scans most of them have nothing to act on.
-        {205, {"", ""}}, {206, {"", ""}}, {507, {"", ""}}, {646, {"", ""}},
-        {207, {"SET DISPLAY RANGE", "smallest r"}}, {208, {"", ""}}, {257, {"", ""}},
-        {211, {"", ""}}, {232, {"", ""}}, {209, {"", ""}}, {210, {"", ""}}, {243, {"", ""}},
-        {504, {"", ""}}, {537, {"", ""}}, {505, {"", ""}}, {506, {"", ""}},
+        {205, {"", ""}},
+        {206, {"", ""}},
+        {507, {"", ""}},
+        {646, {"", ""}},
+        {207, {"SET DISPLAY RANGE", "smallest r"}},
+        {208, {"", ""}},
+        {257, {"", ""}},
+        {211, {"", ""}},
+        {232, {"", ""}},
+        {209, {"", ""}},
+        {210, {"", ""}},
+        {243, {"", ""}},
+        {504, {"", ""}},
+        {537, {"", ""}},
+        {505, {"", ""}},
+        {506, {"", ""}},
         {592, {"UPDATE DURING FIT", "data and fit plot?"}},
         {898, {"", ""}},
         // Saving raw data sets: nothing to save without scans.
         {263, {"", ""}},
         // Corrections and conversions: nothing to act on without scans.
-        {535, {"", ""}}, {549, {"", ""}}, {550, {"", ""}}, {581, {"", ""}}, {264, {"", ""}},
-        {283, {"", ""}}, {634, {"", ""}}, {459, {"", ""}}, {886, {"", ""}}, {551, {"", ""}},
-        {220, {"", ""}}, {231, {"", ""}}, {289, {"", ""}}, {524, {"", ""}}, {927, {"", ""}},
+        {535, {"", ""}},
+        {549, {"", ""}},
+        {550, {"", ""}},
+        {581, {"", ""}},
+        {264, {"", ""}},
+        {283, {"", ""}},
+        {634, {"", ""}},
+        {459, {"", ""}},
+        {886, {"", ""}},
+        {551, {"", ""}},
+        {220, {"", ""}},
+        {231, {"", ""}},
+        {289, {"", ""}},
+        {524, {"", ""}},
+        {927, {"", ""}},
         {917, {"AVERAGE SCANS", "please load scans first"}},
         {579, {"Sort SE data", "please load data first"}},
         {645, {"EQ TEST", "please load data first"}},
@@ -84,18 +122,28 @@ FirstPrompt Expected(const CommandRow& row) {
         {920, {"", ""}},
         {265, {"SET N COLUMNS", "enter number of columns in data file"}},
         // Noise commands: without scans there is no noise to move.
-        {518, {"", ""}}, {508, {"", ""}}, {509, {"", ""}}, {519, {"", ""}}, {607, {"", ""}},
+        {518, {"", ""}},
+        {508, {"", ""}},
+        {509, {"", ""}},
+        {519, {"", ""}},
+        {607, {"", ""}},
         // Save commands: the fit dialog comes first; the noise writers need fitted noise.
-        {203, {"SAVE FITS", "no fit to save"}}, {252, {"", ""}}, {253, {"", ""}}, {225, {"", ""}},
+        {203, {"SAVE FITS", "no fit to save"}},
+        {252, {"", ""}},
+        {253, {"", ""}},
+        {225, {"", ""}},
         // Run without scans asks for data; Fit M and s without scans assumes 20 C.
         {213, {"RUN", "please load data first"}},
         {530, {"RUN", "please load data first"}},
         // Generate: the parameter form first; the series opens the parameters dialog first.
         // Dialogs are not logged: Parameters and the series end at the dialog's Cancel.
         {214, {"GENERATE DATA", "Fit with M and s instead D and s?"}},
-        {212, {"", ""}}, {647, {"", ""}},
+        {212, {"", ""}},
+        {647, {"", ""}},
         // The solver options' dialogs end at their Cancel.
-        {611, {"", ""}}, {542, {"", ""}}, {552, {"", ""}},
+        {611, {"", ""}},
+        {542, {"", ""}},
+        {552, {"", ""}},
         // Subtracting the buffer's signal needs scans and the correction.
         {576, {"", ""}},
         {577, {"export data as MIROVAN xp file", ""}},
@@ -103,13 +151,25 @@ FirstPrompt Expected(const CommandRow& row) {
         {590, {"SET RADIAL RESOLUTION", "defaut 0.001 (=all data):"}},
         {591, {"", ""}},
         // Model commands, each from the start-up model.
-        {198, {"", ""}}, {227, {"", "assuming t = 20 'C"}}, {893, {"", "assuming t = 20 'C"}},
-        {235, {"", ""}}, {277, {"", "distribution will be c(Mbuoyant)"}},
+        {198, {"", ""}},
+        {227, {"", "assuming t = 20 'C"}},
+        {893, {"", "assuming t = 20 'C"}},
+        {235, {"", ""}},
+        {277, {"", "distribution will be c(Mbuoyant)"}},
         {279, {"", "using vbar(M)= v0 + a*[(M/10^s)]^1/3"}},
         {887, {"C(M) POWERLAW", "enter new s(M) power-law calibration?"}},
         {875, {"ESTIMATE EQ ROTOR SPEED", "lowest Mw of interest (Da)"}},
-        {275, {"", ""}}, {514, {"", ""}}, {526, {"", ""}}, {531, {"", ""}}, {548, {"", ""}},
-        {870, {"", ""}}, {602, {"", ""}}, {603, {"", ""}}, {872, {"", ""}},
+        {876, {"ERROR", "Could not find HydroPro file \"hydropro7cmsd.exe\""}},
+        {885, {"read BEST/BEMINE", "molar mass (Da)"}},
+        {275, {"", ""}},
+        {514, {"", ""}},
+        {526, {"", ""}},
+        {531, {"", ""}},
+        {548, {"", ""}},
+        {870, {"", ""}},
+        {602, {"", ""}},
+        {603, {"", ""}},
+        {872, {"", ""}},
         {587, {"select M(s) table (s [S], M [Da])", ""}}, // its table is asked
         {595, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
         {598, {"ATTENTION", "radial pre-averaging of data points is recommended"}},
@@ -128,7 +188,8 @@ FirstPrompt Expected(const CommandRow& row) {
         {291, {"", "assuming t = 20 'C"}},
         {501, {"ls-g(s)", "Please Note: Switching now to Tikhonov-Phillips Regularization"}},
         {513, {"", "need electrophoresis data for this model"}},
-        {256, {"SET SIMULATION START TIME", "offset by (sec)"}}, {255, {"", ""}},
+        {256, {"SET SIMULATION START TIME", "offset by (sec)"}},
+        {255, {"", ""}},
         {218, {"PARTIAL SPECIFIC VOLUME", "partial spec. volume = "}},
         {826, {"SET PREFERENCE", "save as default setting?"}},
         {825, {"Fit With Simulated Annealing", "starting 'temperature'"}},
@@ -137,40 +198,59 @@ FirstPrompt Expected(const CommandRow& row) {
         {293, {"ATTENTION", "Please Note: This model has not been fully examined"}},
         // Without scans the g*(s) boundary model does nothing and says nothing.
         {533, {"", ""}},
-        {247, {"", ""}}, {868, {"", ""}},
+        {247, {"", ""}},
+        {868, {"", ""}},
         {219, {"INITIAL DATA", "polynom order = "}},
-        {197, {"", ""}}, {229, {"", ""}}, {520, {"", ""}}, {228, {"", ""}}, {585, {"", ""}},
-        {521, {"", ""}}, {267, {"", ""}},
+        {197, {"", ""}},
+        {229, {"", ""}},
+        {520, {"", ""}},
+        {228, {"", ""}},
+        {585, {"", ""}},
+        {521, {"", ""}},
+        {267, {"", ""}},
         {278, {"continuous distribution", "Using power-law s(M) = a*M^b. Enter a:"}},
         {282, {"", ""}},
         {284, {"Equilibrium Analysis", "please load equilibrium data"}},
         {523, {"Equilibrium Analysis", "please load equilibrium data"}},
-        {223, {"", ""}}, {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
+        {223, {"", ""}},
+        {224, {"SIMPLEX OPTIONS", "maximum relativ change < "}},
         // The fit report: shown again or copied without a box; the bounds' first question.
-        {204, {"", ""}}, {517, {"", ""}},
+        {204, {"", ""}},
+        {517, {"", ""}},
         {240, {"FIT LIMITS FOR MENISCUS AND BOTTOM", "minimum meniscus (cm):"}},
         // Distribution commands: without a distribution there is nothing to save, copy,
         // integrate or rescale; the regularization choice offers to keep it; the range file of
         // the program folder does not exist.
         {271, {"SAVE DISTRIBUTION", "There is no distribution to save"}},
-        {273, {"", ""}}, {274, {"", ""}}, {456, {"", ""}}, {457, {"", ""}}, {458, {"", ""}},
+        {273, {"", ""}},
+        {274, {"", ""}},
+        {456, {"", ""}},
+        {457, {"", ""}},
+        {458, {"", ""}},
         {294, {"SET PREFERENCE", "save as default setting?"}},
         {295, {"SET PREFERENCE", "save as default setting?"}},
         {642, {"SET PREFERENCE", "save as default setting?"}},
         {644, {"INTEGRATION RANGES", "no integration ranges could be read from"}},
         // Peak labels need a distribution; the summary is written and opened without a box;
         // the matrix export switch says where it stands.
-        {608, {"", ""}}, {199, {"", ""}}, {877, {"ERROR", "Export Matrices is ON"}},
+        {608, {"", ""}},
+        {199, {"", ""}},
+        {877, {"ERROR", "Export Matrices is ON"}},
         // Fit and the error analysis: without scans Fit says so, the intervals do nothing.
-        {215, {"Error", "please load data first"}}, {827, {"", ""}},
-        {285, {"", ""}}, {286, {"", ""}},
-        {241, {"s and M Contour", "minimum s"}}, {244, {"s1,s2 Contour", "minimum s1"}},
+        {215, {"Error", "please load data first"}},
+        {827, {"", ""}},
+        {285, {"", ""}},
+        {286, {"", ""}},
+        {241, {"s and M Contour", "minimum s"}},
+        {244, {"s1,s2 Contour", "minimum s1"}},
         {245, {"K Contour", "minimum lg(K)"}},
         // Monte Carlo: without scans and a distribution model nothing is asked.
-        {296, {"", ""}}, {546, {"", ""}},
+        {296, {"", ""}},
+        {546, {"", ""}},
         // Priors: the file of a prior is asked; discrete species need scans and a distribution
         // model. The transforms say that there is no distribution.
-        {529, {"select prior probability file (abscissa, probability)", ""}}, {633, {"", ""}},
+        {529, {"select prior probability file (abscissa, probability)", ""}},
+        {633, {"", ""}},
         {836, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
         {525, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
         {589, {"TRANSFORM DISTRIBUTION", "There is no distribution to transform"}},
@@ -186,7 +266,10 @@ FirstPrompt Expected(const CommandRow& row) {
         {830, {"CALCULATE SEDCOEFFICIENT OF SPHERE", "enter particle radius [nm]"}},
         {578, {"CALCULATE HYDRODYNAMIC FRICTIONAL FORCE", "enter s-value [S]"}},
         {889, {"BOUNDARY BROADENING ANALYSIS", ""}},
-        {462, {"", ""}}, {545, {"", ""}}, {461, {"", ""}}, {463, {"", ""}},
+        {462, {"", ""}},
+        {545, {"", ""}},
+        {461, {"", ""}},
+        {463, {"", ""}},
         // Alt+M names the sliding setting it steps to.
         {837, {"MOUSE SLIDING", "mouse"}},
     };
