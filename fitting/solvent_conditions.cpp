@@ -22,18 +22,6 @@ using S = ScanStore;
 constexpr double kWaterViscosity = PhysicalConstants::waterViscosity;
 constexpr double kWaterDensity = PhysicalConstants::waterDensity;
 
-// a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3 + 1e-6 a_6 c^4, over the
-// first `terms` coefficients there are.
-double Series(const std::vector<double>& a, int terms, double c) {
-    const int n = std::min(IS::Count(a), terms);
-    const double basis[6] = {1.0, std::sqrt(std::max(c, 0.0)), c, c * c, c * c * c, c * c * c * c};
-    constexpr double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
-    double sum = 0.0;
-    for (int k = 1; k <= n; ++k)
-        sum += kScale[k - 1] * a[std::size_t(k)] * basis[k - 1];
-    return sum;
-}
-
 bool DistributionModel() {
     return ModelChoice::contiMode;
 }
@@ -72,18 +60,6 @@ void ScaleSpecies(double dFactor, double sFactor, float vRhoAfter, bool massForm
 }
 
 } // namespace
-
-double CosoluteViscosity(double c) {
-    if (IS::Count(IS::viscosityCoefficients) < 1)
-        return kWaterViscosity;
-    return kWaterViscosity * Series(IS::viscosityCoefficients, 5, c);
-}
-
-double CosoluteDensity(double c) {
-    if (IS::Count(IS::densityCoefficients) < 1)
-        return kWaterDensity;
-    return Series(IS::densityCoefficients, 6, c);
-}
 
 bool ReadSolventCoefficients(const std::string& path, std::vector<double>& coefficients) {
     coefficients.clear();

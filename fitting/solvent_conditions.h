@@ -3,16 +3,10 @@
 // (water) conditions.
 #pragma once
 
+#include "simulation/solvent_profile.h" // CosoluteViscosity, CosoluteDensity
+
 #include <string>
 #include <vector>
-
-// Viscosity (Pa s) of the solvent at cosolute molarity c from the viscosity(c) coefficients:
-// eta_w (a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3); water without them.
-double CosoluteViscosity(double c);
-// Density (g/ml) at molarity c from the density(c) coefficients:
-// b_1 + 1e-3 b_2 sqrt(c) + 1e-2 b_3 c + 1e-3 b_4 c^2 + 1e-4 b_5 c^3 + 1e-6 b_6 c^4; water
-// without them.
-double CosoluteDensity(double c);
 
 // One coefficient per line (the first number of each line) into a 1-based vector; false, with
 // the vector emptied, when the file cannot be read or holds no finite number.

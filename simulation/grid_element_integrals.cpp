@@ -4,7 +4,9 @@
 
 #include "state/model_parameters.h"
 #include "lamm/hat_integrals.h"
+#include "simulation/solvent_profile.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 
 #include <algorithm>
 
@@ -36,8 +38,11 @@ double FeElemGrid2E(int i, int j)
     return Rho() ? HatSedimentation(Rho(), GridPoints(), i, j) : 0.0;
 }
 
+// In an inhomogeneous solvent the two transport elements carry the solvent's node factors.
 double FeElemGrid2Stiff(int i, int j)
 {
+    if (ModelChoice::inhomogeneousSolvent)
+        return Rho() ? RadialDiffusionElement(i, j, Rho(), GridPoints()) : 0.0;
     double v = FeElemGrid2D(i, j);
     const int n = GridPoints();
     if (LammGrid::backDiffusionShutOff && n >= 2 && i == n) {
@@ -51,6 +56,8 @@ double FeElemGrid2Stiff(int i, int j)
 
 double FeElemGrid2Sed(int i, int j)
 {
+    if (ModelChoice::inhomogeneousSolvent)
+        return Rho() ? RadialSedimentationElement(i, j, Rho(), GridPoints()) : 0.0;
     double v = FeElemGrid2E(i, j);
     const int n = GridPoints();
     if (LammGrid::backDiffusionShutOff && n >= 2 && i == n && j == n)

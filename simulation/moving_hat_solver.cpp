@@ -12,6 +12,7 @@
 #include "simulation/initial_profile.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
+#include "simulation/solvent_profile.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -668,7 +669,10 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     g.b = problem.bottomCm;
     g.s = problem.s;
     g.D = problem.D;
-    g.sGrid = control.automaticSGrid ? g.s : control.sGrid;
+    // In an inhomogeneous solvent the frame follows the species at the solvent's loading state.
+    const double sFrame =
+        ModelChoice::inhomogeneousSolvent ? SolventDensityViscosityRatio(g.s) : g.s;
+    g.sGrid = control.automaticSGrid ? sFrame : control.sGrid;
     // a frame at rest needs short steps: the tolerance is then a step of 0.1 period at most
     double limit = control.maxDcOverC;
     if (std::fabs(g.sGrid) < 1.0 && limit >= 1.0)
@@ -677,6 +681,8 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     LammGrid::stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
+    if (ModelChoice::inhomogeneousSolvent)
+        SolventDensityViscosityProfile(X(), n);
     if (problem.initial != nullptr)
         SampleInitialProfile(*problem.initial, n, LammGrid::radius, C());
     DecideBottomPellet(X()[n] - X()[n - 1], g.s, g.D, g.b);

@@ -32,6 +32,7 @@
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/simulation_switches.h"
+#include "simulation/solvent_profile.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/conti_state.h"
@@ -83,6 +84,7 @@ void ResetAllState()
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();
     InhomogeneousSolvent::ResetToDefaults();
+    SolventProfile::ResetToDefaults();
     ResetDlsState();
     ClearPriorParams();
     ClearMofSTable();
