@@ -299,6 +299,8 @@ LammResult NonlinearRun::Run() {
         LammGrid::discretizationError = 1;
         return kLammDiscretizationError;
     }
+    // The radii are this run's uniform grid: a moving frame of an earlier run must not scale them.
+    LastGridSolver() = GridSolver::FixedGrid;
     const std::size_t nodes = std::size_t(n) + 1;
     for (V* v :
          {&c0, &cs, &s, &D, &Ma, &Mb, &Mc, &Ka, &Kb, &Kc, &La, &Lb, &Lc, &Ba, &Bb, &Bc, &rhs, &gam})
