@@ -1,6 +1,8 @@
 // Concentration-dependent s and D of the non-ideal and rapidly self-associating models.
 #include "simulation/concentration_coefficients.h"
 
+#include "lamm/lamm_ideal.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -119,6 +121,15 @@ void CoefficientsAt(const CConcentrationLaw& law, COligomerTable* table, double 
         D = (law.D1 + 3.0 * w * law.D2) / (1.0 + 3.0 * w);
         return;
     }
+    case CoefficientLaw::Tabulated:
+        if (law.cesiumChloride) {
+            s = CLammIdeal::BuiltinCosolventS(c);
+            D = CLammIdeal::BuiltinCosolventD(c);
+        } else {
+            s = CLammIdeal::CosolventPolynomial(law.sPolynomial, c);
+            D = CLammIdeal::CosolventPolynomial(law.dPolynomial, c);
+        }
+        return;
     case CoefficientLaw::OligomerA:
     case CoefficientLaw::OligomerB:
         if (table)

@@ -11,6 +11,7 @@ enum class CoefficientLaw {
     MonomerTrimer, // the same for monomer and trimer
     OligomerA,     // monomer, tetramer and octamer
     OligomerB,     // monomer, dimer and tetramer
+    Tabulated,     // s(c) and D(c) of a dense cosolute: the built-in CsCl series or polynomials
 };
 
 // The constants of one law: s in S, D in cm^2/s, K on the concentration scale of the profile.
@@ -26,6 +27,15 @@ struct CConcentrationLaw {
     // non-ideal only: c is the total concentration of the last distribution at the middle of
     // each step (WriteTotalConcentrationScans), not the profile; the corrector keeps the values.
     bool distributionTotal = false;
+    // tabulated only: the built-in CsCl coefficients, else the polynomial coefficients of s(c)
+    // (S) and D(c) (cm^2/s) in powers of c (1-based; both needed)
+    bool cesiumChloride = false;
+    std::vector<double> sPolynomial, dPolynomial;
+    // False for a tabulated law without both polynomials (and without CsCl).
+    bool Complete() const {
+        return law != CoefficientLaw::Tabulated || cesiumChloride ||
+               (sPolynomial.size() > 1 && dPolynomial.size() > 1);
+    }
 };
 
 // The monomer concentration m of rapid monomer-trimer association with total c = m + K m^3

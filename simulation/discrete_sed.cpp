@@ -353,7 +353,7 @@ bool DiscreteModelAvailable() {
     if (gDlsData || S::equilibriumData)
         return false;
     if (NonidealSingleModelChosen())
-        return !M::tabulatedNonideality && !C::zoneCentrifugation;
+        return !C::zoneCentrifugation;
     if (!C::lammModel && C::reactingSystem)
         return !C::zoneCentrifugation;
     if (!C::lammModel || C::multipleSpecies || C::firstSpeciesNonideal)

@@ -299,6 +299,8 @@ LammResult FrameRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
         return kLammNoArrays;
+    if (!rule.Law().Complete())
+        return kLammNonIdealityNotLoaded;
     if (!AScanAwaitsTheProfile())
         return kLammSolved;
     n = LammGrid::allocatedGridSize;
@@ -318,7 +320,8 @@ LammResult FrameRun::Run() {
         return kLammRefused;
     }
     LastGridSolver() = GridSolver::MovingFrame;
-    nonDiffusing = law.D1 == 0.0 && (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
+    nonDiffusing = law.law != CoefficientLaw::Tabulated && law.D1 == 0.0 &&
+                   (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
     const std::size_t nodes = std::size_t(n) + 2;
     for (V* v : {&c0, &cs, &s, &D, &La, &Lb, &Lc, &Ra, &Rb, &Rc, &rhs, &gam})
         v->assign(nodes, 0.0);
@@ -375,6 +378,11 @@ double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, d
         return control.sGrid;
     if (law.law == CoefficientLaw::Nonideal)
         return law.s1 / (law.ks * loading + 1.0);
+    if (law.law == CoefficientLaw::Tabulated) {
+        double s = 0.0, D = 0.0;
+        CoefficientsAt(law, nullptr, loading, s, D);
+        return s;
+    }
     return 0.5 * (law.s1 + law.s2);
 }
 

@@ -7,7 +7,8 @@
 #include "simulation/lamm_solver_inputs.h"
 
 // The frame's s (S): control.sGrid, or with the automatic s grid the law's s at the loading c:
-// s1 / (1 + ks c) for the non-ideal species, (s1 + s2) / 2 for the associations.
+// s1 / (1 + ks c) for the non-ideal species, the tabulated s(c), (s1 + s2) / 2 for the
+// associations.
 double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, double loading);
 
 // One run from the profile and the clock in LammGrid on the moving-grid arrays: the grid moves

@@ -111,6 +111,9 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
     if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result)) {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
+        // a solution that could not start says why (a refusal has said it already)
+        if (!gUserInterrupt.load(std::memory_order_relaxed))
+            ReportLammSimError(window, result);
         return false;
     }
     if (result != kLammSolved)

@@ -1,9 +1,11 @@
 // Predictor-corrector Crank-Nicolson steps for concentration-dependent s and D on a uniform grid.
 #include "simulation/nonlinear_solver.h"
 
+#include "foundations/cvector.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -292,6 +295,8 @@ LammResult NonlinearRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
         return kLammNoArrays;
+    if (!rule.Law().Complete())
+        return kLammNonIdealityNotLoaded;
     if (!AScanAwaitsTheProfile())
         return kLammSolved;
     n = LammGrid::allocatedGridSize;
@@ -367,6 +372,20 @@ LammResult NonlinearRun::Run() {
     return GridRunResult();
 }
 
+// The first number of each line of a coefficient file, 1-based; empty when unreadable.
+std::vector<double> ReadCoefficientVector(const std::string& path) {
+    if (path.empty())
+        return {};
+    CVector values;
+    values.Read(path.c_str());
+    if (values.length == 0)
+        return {};
+    std::vector<double> out(std::size_t(values.length) + 1, 0.0);
+    for (std::uint32_t i = 0; i < values.length; ++i)
+        out[std::size_t(i) + 1] = values.data[i];
+    return out;
+}
+
 } // namespace
 
 CConcentrationLaw ConcentrationLawOfRecord() {
@@ -390,6 +409,13 @@ CConcentrationLaw ConcentrationLawOfRecord() {
         law.D1 = M::oligoD1, law.D2 = M::oligoD2, law.D3 = M::oligoD3;
         law.K = std::pow(10.0, double(M::oligoLogK2));
         law.K3 = std::pow(10.0, double(M::oligoLogK3));
+    } else if (M::tabulatedNonideality) {
+        law.law = CoefficientLaw::Tabulated;
+        law.cesiumChloride = M::tabulatedCsCl;
+        if (!law.cesiumChloride) {
+            law.sPolynomial = ReadCoefficientVector(InhomogeneousSolvent::sFile);
+            law.dPolynomial = ReadCoefficientVector(InhomogeneousSolvent::dFile);
+        }
     } else {
         law.law = CoefficientLaw::Nonideal;
         const double scale =
