@@ -65,10 +65,11 @@ bool CsFamilyActive() {
            M::csWithBaselineEstimates || M::csVariant521 || BufferSedimentation::on;
 }
 
-// Up to ten maxima of the distribution, each with the weight-average s of its range.
+// Up to ten maxima of the distribution, each with the weight-average s of its range; nine when
+// the discrete component of the model takes the last of the ten species.
 void FindExportPeaks() {
     P::peakCount = 0;
-    const auto peaks = FindCurrentDistributionPeaks(kMaxSpecies, 0.9);
+    const auto peaks = FindCurrentDistributionPeaks(kMaxSpecies - (M::csDiscreteMs ? 1 : 0), 0.9);
     for (const DistributionPeak& peak : peaks) {
         const int k = ++P::peakCount;
         P::peakS[k] = static_cast<float>(peak.weightAverage);

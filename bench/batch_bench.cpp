@@ -1,7 +1,7 @@
 // Ten c(s) analyses of 50 scans of 1000 points: the list-file batch (load, Run and the report
 // files of each set) against the same ten sets loaded through the menu (which runs the model)
 // and against ten single Runs of sets loaded beforehand. The counters "msPerSet" compare; the
-// batch's share above a single Run is its loading and its files.
+// batch's share above a single Run is its loading (TenReloads alone) and its files.
 #include "app/txla_window.h"
 #include "scandata/list_file.h"
 #include "scandata/reload_data.h"
@@ -113,8 +113,29 @@ void TenSingleCsRuns(benchmark::State& state) {
     state.counters["msPerSet"] = 1000.0 * seconds / (kSets * state.iterations());
 }
 
+// The reload that the batch does for each set before its Run: the list read and the scans
+// loaded in place (which rebuilds and records the scan plots).
+void TenReloads(benchmark::State& state) {
+    TenSets& t = Sets();
+    TXLAWindow* w = t.f->window.get();
+    double seconds = 0;
+    for (auto _ : state) {
+        for (const std::string& list : t.lists) {
+            const auto start = std::chrono::steady_clock::now();
+            ReadListFile(list);
+            SerialFitState::serializing = true;
+            ReloadAllData(w);
+            SerialFitState::serializing = false;
+            seconds +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        }
+    }
+    state.counters["msPerSet"] = 1000.0 * seconds / (kSets * state.iterations());
+}
+
 } // namespace
 
 BENCHMARK(ListBatchOfTenCsRuns)->Unit(benchmark::kSecond)->Iterations(2);
 BENCHMARK(TenLoadsWithRun)->Unit(benchmark::kSecond)->Iterations(2);
 BENCHMARK(TenSingleCsRuns)->Unit(benchmark::kSecond)->Iterations(2);
+BENCHMARK(TenReloads)->Unit(benchmark::kSecond)->Iterations(2);

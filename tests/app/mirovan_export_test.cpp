@@ -211,6 +211,32 @@ TEST(MirovanExport, DiscreteComponentFollowsThePeaksOrStandsAlone) {
     }
 }
 
+TEST(MirovanExport, ManyPeaksLeaveTheDiscreteComponentItsSpecies) {
+    // Twelve peaks: nine are handed over and the discrete component is species 10 rather than
+    // dropped.
+    CsExport e;
+    M::contiCs = false;
+    M::csDiscreteMs = true;
+    ModelParameters::speciesS[1] = 11.5f;
+    ModelParameters::speciesDOrM[1] = 250000.0f;
+    for (std::size_t i = 1; i < e.c.size(); ++i) {
+        e.c[i] = 0.0f;
+        for (int k = 0; k < 12; ++k) {
+            const float centre = 0.9f + 0.9f * static_cast<float>(k);
+            e.c[i] += std::exp(-(e.s[i] - centre) * (e.s[i] - centre) / 0.02f);
+        }
+    }
+    e.Export(e.f.data.file("run.xp"), IDYES);
+    const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+    ASSERT_EQ(p.size(), 82u);
+    for (int k = 1; k <= 10; ++k)
+        EXPECT_EQ(p[26 + k], "1 (exist #" + std::to_string(k) + ")") << k;
+    EXPECT_EQ(p[16 + 10], "250000.000000 (MCDglobM #10)");
+    EXPECT_EQ(p[36 + 10], "11.500000 (MCDglobS #10)");
+    ModelParameters::speciesS[1] = 4.0f;
+    ModelParameters::speciesDOrM[1] = 50000.0f;
+}
+
 TEST(MirovanExport, DiscreteModelHandsOverTheExperimentFileOnly) {
     CsExport e;
     M::ResetToDefaults(); // the start-up discrete species model
