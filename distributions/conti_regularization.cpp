@@ -256,20 +256,30 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     for (int p = 1; p <= n; ++p)
         start[p] = std::max(out.nnls[p], 1e-9 * nnlsMax);
     std::vector<double> warm = start;
-    double solvedAlpha = -1.0, solvedGap = 0.0;
+    // Each strength is solved once: the root search starts from the two ends of the bracket and
+    // as a rule ends where it last evaluated, both solved before.
+    struct Solved {
+        double alpha, gap;
+        std::vector<double> c;
+    };
+    std::vector<Solved> solved;
     auto solve = [&](double alpha) {
-        // The root search ends where it last evaluated as a rule: that solution is kept.
-        if (alpha == solvedAlpha)
-            return solvedGap;
+        for (const Solved& s : solved)
+            if (s.alpha == alpha) {
+                c = s.c;
+                if (kind == ContiRegularizationKind::MaximumEntropy)
+                    warm = c;
+                return s.gap;
+            }
         AnalysisFailure code = kind == ContiRegularizationKind::SecondDerivative
                                    ? SolveSecondDerivative(eq, alpha, c, q)
                                    : SolveMaximumEntropy(eq, alpha, m, warm, c);
         if (kind == ContiRegularizationKind::MaximumEntropy)
             warm = c;
         note(code);
-        solvedAlpha = alpha;
-        solvedGap = eq.ChiSquare(c) / out.chiSquare0 - out.targetRatio;
-        return solvedGap;
+        const double gap = eq.ChiSquare(c) / out.chiSquare0 - out.targetRatio;
+        solved.push_back(Solved{alpha, gap, c});
+        return gap;
     };
 
     // Bracket by decades: g < 0 at lo, g > 0 at hi.
