@@ -113,14 +113,50 @@ template <int R, int C>
             sum[r][c] += (acc[r][c][0] + acc[r][c][1]) + (acc[r][c][2] + acc[r][c][3]);
 }
 
-// A row's cells past its last full group of four columns, point by point in one sum each.
-[[gnu::always_inline]] inline void AddPointwise(const float* x, const float* const* y, int m,
-                                                int lo, int hi, double* sum) {
-    for (int c = 0; c < m; ++c) {
-        double t = sum[c];
-        for (int i = lo; i <= hi; ++i)
-            t += double(x[i]) * y[c][i];
-        sum[c] = t;
+// Cells summed point by point, each in one sum: the products x[u][i] y[u][i] added to sum[u] for
+// u < W, side by side so that the sums do not wait on one another.
+template <int W>
+[[gnu::always_inline]] inline void AddPointwiseOf(const float* const* x, const float* const* y,
+                                                  double* const* sum, int lo, int hi) {
+    double t[W];
+    for (int u = 0; u < W; ++u)
+        t[u] = *sum[u];
+    for (int i = lo; i <= hi; ++i)
+        for (int u = 0; u < W; ++u)
+            t[u] += double(x[u][i]) * y[u][i];
+    for (int u = 0; u < W; ++u)
+        *sum[u] = t[u];
+}
+
+[[gnu::always_inline]] inline void AddPointwise(const float* const* x, const float* const* y,
+                                                double* const* sum, int count, int lo, int hi) {
+    int k = 0;
+    for (; k + 8 <= count; k += 8)
+        AddPointwiseOf<8>(x + k, y + k, sum + k, lo, hi);
+    switch (count - k) {
+    case 7:
+        AddPointwiseOf<7>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 6:
+        AddPointwiseOf<6>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 5:
+        AddPointwiseOf<5>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 4:
+        AddPointwiseOf<4>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 3:
+        AddPointwiseOf<3>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 2:
+        AddPointwiseOf<2>(x + k, y + k, sum + k, lo, hi);
+        break;
+    case 1:
+        AddPointwiseOf<1>(x + k, y + k, sum + k, lo, hi);
+        break;
+    default:
+        break;
     }
 }
 
@@ -190,12 +226,22 @@ template <int R>
         common = std::min(common, laneEnd(row[r]));
     }
     AddLaneRange(R, x, row, sum, col, p1, common, lo, hi);
+    // At most three cells a row go point by point: those of the block together.
+    const float* px[12];
+    const float* py[12];
+    double* ps[12];
+    int pointwise = 0;
     for (int r = 0; r < R; ++r) {
         const int p = row[r], end = laneEnd(p);
         AddLaneRange(1, x + r, row + r, sum + r, col, p, std::min(p1 - 1, end), lo, hi);
         AddLaneRange(1, x + r, row + r, sum + r, col, std::max(common + 1, p1), end, lo, hi);
-        AddPointwise(x[r], col + end + 1, n - end, lo, hi, sum[r] + (end + 1 - p));
+        for (int q = end + 1; q <= n; ++q, ++pointwise) {
+            px[pointwise] = x[r];
+            py[pointwise] = col[q];
+            ps[pointwise] = sum[r] + (q - p);
+        }
     }
+    AddPointwise(px, py, ps, pointwise, lo, hi);
 }
 
 // One scan for the blocks first[k]..last[k], k < count.
