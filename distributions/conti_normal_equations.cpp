@@ -275,34 +275,6 @@ void AddScanToBlocksPlain(const float* const* col, int n, int lo, int hi, const 
     AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
 }
 
-// sb[r] += the products of row rows[r] with the data y, point by point in one sum per row; four
-// rows at a time so that their sums do not wait on one another.
-void AddScanToDataSums(const float* const* col, const float* y, const std::vector<int>& rows,
-                       int lo, int hi, double* sb) {
-    const std::size_t count = rows.size();
-    std::size_t r = 0;
-    for (; r + 4 <= count; r += 4) {
-        const float *x0 = col[rows[r]], *x1 = col[rows[r + 1]], *x2 = col[rows[r + 2]],
-                    *x3 = col[rows[r + 3]];
-        double s0 = sb[r], s1 = sb[r + 1], s2 = sb[r + 2], s3 = sb[r + 3];
-        for (int i = lo; i <= hi; ++i) {
-            const double yi = y[i];
-            s0 += double(x0[i]) * yi;
-            s1 += double(x1[i]) * yi;
-            s2 += double(x2[i]) * yi;
-            s3 += double(x3[i]) * yi;
-        }
-        sb[r] = s0, sb[r + 1] = s1, sb[r + 2] = s2, sb[r + 3] = s3;
-    }
-    for (; r < count; ++r) {
-        const float* x = col[rows[r]];
-        double t = sb[r];
-        for (int i = lo; i <= hi; ++i)
-            t += double(x[i]) * double(y[i]);
-        sb[r] = t;
-    }
-}
-
 // Rows go in blocks of four consecutive ones; block b (0-based) belongs to share k when it is
 // the k-th of its round of count blocks, the rounds alternating in direction so that the shares
 // of the triangle are about equal.
@@ -343,7 +315,10 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     std::vector<double*> rowSum(n + 1, nullptr);
     for (int p : rows)
         rowSum[p] = cells.data() + offset[p];
-    std::vector<const float*> col(n + 1, nullptr);
+    std::vector<const float*> col(n + 1, nullptr), bx(rows.size()), by(rows.size());
+    std::vector<double*> bs(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        bs[r] = &sb[r];
     static const bool avx512 =
         __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -354,7 +329,12 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q)
             col[q] = column(q, s);
-        AddScanToDataSums(col.data(), data(s), rows, lo, hi, sb.data());
+        const float* y = data(s);
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            bx[r] = col[rows[r]];
+            by[r] = y;
+        }
+        AddPointwise(bx.data(), by.data(), bs.data(), static_cast<int>(rows.size()), lo, hi);
         addScan(col.data(), n, lo, hi, first.data(), last.data(), blocks, rowSum.data());
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -397,11 +377,11 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.columnMeans.assign(n + 1, NoiseMeans{});
     // The rows and the means both go in groups of four.
     const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
-    // Four columns at a time, the groups of four dealt out in turn.
+    // Eight columns at a time, the groups of eight dealt out in turn.
     RunContiShares(count, [&](int k, int m) {
-        for (int p = 4 * (k - 1) + 1; p <= n; p += 4 * m)
+        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m)
             ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); },
-                                      std::min(4, n - p + 1), set.Scans(), set.first, set.Points(),
+                                      std::min(8, n - p + 1), set.Scans(), set.first, set.Points(),
                                       out.columnMeans.data() + p);
     });
     out.dataMeans = set.Means(data);

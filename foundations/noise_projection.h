@@ -9,6 +9,7 @@
 
 #include "foundations/dense_matrix.h"
 
+#include <type_traits>
 #include <vector>
 
 // The noise terms being eliminated.
@@ -26,13 +27,33 @@ struct NoiseMeans {
     double grand = 0.0;
 };
 
+// The row sums of W blocks over one row, side by side, with each point's values added to the
+// blocks' point sums (the helper of ComputeNoiseMeansOfBlocks).
+template <int W, typename Value>
+void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r) {
+    double s[W] = {};
+    double* pt[W];
+    for (int u = 0; u < W; ++u)
+        pt[u] = m[u].point.data();
+    for (int j = 0; j < points; ++j)
+        for (int u = 0; u < W; ++u) {
+            s[u] += x[u][j];
+            pt[u][j] += x[u][j];
+        }
+    for (int u = 0; u < W; ++u) {
+        m[u].row[r] = s[u] / points;
+        m[u].grand += s[u];
+    }
+}
+
 // The means of count blocks at once, into out[0..count-1]: block u has its row r (0-based)
 // at row(u, r)[first .. first + points - 1]. Each block's sums are formed in double in row
 // order, alone or beside others alike (the sums of several blocks do not wait on one another).
 template <typename RowOf>
 void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int points,
                                NoiseMeans* out) {
-    constexpr int W = 4;
+    constexpr int W = 8;
+    using Value = std::remove_cv_t<std::remove_pointer_t<decltype(row(0, 0))>>;
     for (int u0 = 0; u0 < count; u0 += W) {
         const int w = count - u0 < W ? count - u0 : W;
         NoiseMeans* m = out + u0;
@@ -44,42 +65,15 @@ void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int po
         if (rows == 0 || points == 0)
             continue;
         for (int r = 0; r < rows; ++r) {
+            const Value* x[W];
+            for (int u = 0; u < w; ++u)
+                x[u] = row(u0 + u, r) + first;
             if (w == W) {
-                const auto* x0 = row(u0, r) + first;
-                const auto* x1 = row(u0 + 1, r) + first;
-                const auto* x2 = row(u0 + 2, r) + first;
-                const auto* x3 = row(u0 + 3, r) + first;
-                double *p0 = m[0].point.data(), *p1 = m[1].point.data(), *p2 = m[2].point.data(),
-                       *p3 = m[3].point.data();
-                double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-                for (int j = 0; j < points; ++j) {
-                    s0 += x0[j];
-                    p0[j] += x0[j];
-                    s1 += x1[j];
-                    p1[j] += x1[j];
-                    s2 += x2[j];
-                    p2[j] += x2[j];
-                    s3 += x3[j];
-                    p3[j] += x3[j];
-                }
-                const double s[W] = {s0, s1, s2, s3};
-                for (int u = 0; u < W; ++u) {
-                    m[u].row[r] = s[u] / points;
-                    m[u].grand += s[u];
-                }
+                AddRowToNoiseMeans<W>(x, points, m, r);
                 continue;
             }
-            for (int u = 0; u < w; ++u) {
-                const auto* x = row(u0 + u, r) + first;
-                double* pt = m[u].point.data();
-                double sum = 0.0;
-                for (int j = 0; j < points; ++j) {
-                    sum += x[j];
-                    pt[j] += x[j];
-                }
-                m[u].row[r] = sum / points;
-                m[u].grand += sum;
-            }
+            for (int u = 0; u < w; ++u)
+                AddRowToNoiseMeans<1>(x + u, points, m + u, r);
         }
         for (int u = 0; u < w; ++u) {
             for (double& p : m[u].point)
