@@ -162,7 +162,7 @@ void TXLAWindow::CmSerializeFitByCell() {
             if (written.ok)
                 WriteBatchErrorFile(set, written);
             if (written.ok)
-                ExportSetForMirovan(this, set, written);
+                ExportSetForMirovan(this, set, written, !a.xpMode);
             if (!written.ok)
                 break;
             ++done;

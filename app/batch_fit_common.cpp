@@ -180,14 +180,16 @@ void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out) {
         WriteBatchFile(set.folder + "error.txt", BatchErrorText(SerialFitState::errorCode), out);
 }
 
-void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out) {
+void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out,
+                         bool reloadedInPlace) {
     const std::string xpPath = set.folder + "data" + set.underscored + ".xp";
     // A reload in place keeps the selection of the first set: the experiment file names the
-    // folder and scans of this set.
+    // folder and scans of this set. One scan is named by its full path.
     const std::string selection = ScanPaths::gLoadSelection;
-    if (!ScanStore::fileNames.empty())
-        ScanPaths::gLoadSelection = ScanStore::scanCount < 2 ? ScanStore::fileNames[0]
-                                                             : WithoutTrailingSeparator(set.folder);
+    if (reloadedInPlace && !ScanStore::fileNames.empty())
+        ScanPaths::gLoadSelection = ScanStore::scanCount < 2 && ScanStore::scanFileName
+                                        ? set.folder + ScanStore::scanFileName[1]
+                                        : WithoutTrailingSeparator(set.folder);
     const bool xpWritten = WriteMirovanXpFile(window, xpPath.c_str());
     ScanPaths::gLoadSelection = selection;
     if (!xpWritten) {

@@ -111,8 +111,10 @@ void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
 // "error.txt" with the message of SerialFitState::errorCode when it is above 0.
 void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out);
 // The experiment file "data" + E + ".xp" for the sibling program, then its model files
-// "from_tarnix_series" + E + ".mirovan" and ".mirovan_PAR".
-void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out);
+// "from_tarnix_series" + E + ".mirovan" and ".mirovan_PAR". reloadedInPlace: the set's scans were
+// loaded from the listed files (not from an experiment file, which sets its own selection).
+void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out,
+                         bool reloadedInPlace = true);
 
 // The box that ends a batch stopped by the user, with the number of sets done.
 void ReportBatchStopped(TXLAWindow* window, int setsDone);

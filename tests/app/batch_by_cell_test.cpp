@@ -421,3 +421,48 @@ TEST(BatchByCell, NumberedExperimentFilesLoadEachSet) {
         EXPECT_NEAR(integrals[0][3], kSets[k].sS, 0.05 * kSets[k].sS) << "the set's own scans";
     }
 }
+
+TEST(BatchByCell, ExperimentFilesNamingScansElsewhereAreHandedOnAsLoaded) {
+    // The scans of set k lie in "scans<k>", its experiment file in folder "<k>": each set's
+    // exported experiment file names the folder its scans were loaded from.
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::vector<std::string>> paths;
+    for (int k = 0; k < 3; ++k) {
+        paths.push_back(
+            WriteBatchSet(f.data.file("scans" + std::to_string(k + 1)), "RA1", sets[k]));
+        fs::create_directories(f.data.file(std::to_string(k + 1)));
+    }
+    for (int k = 2; k >= 0; --k) {
+        LoadFirstSet(f, paths[k]);
+        SerialFitState::serializing = true;
+        const std::string xp =
+            f.data.file(std::to_string(k + 1) + "/xp" + std::to_string(k + 1) + ".xp");
+        ASSERT_TRUE(WriteMirovanXpFile(f.window.get(), xp.c_str()));
+        SerialFitState::serializing = false;
+    }
+    auto& s = f.script;
+    s.expectBox().textHas("time stamp check").answer(IDYES);
+    s.expectBox().text("incremental cell number?").answer(IDNO);
+    s.expectBox().text("incremental highest subdirectory?").answer(IDYES);
+    s.expectBox().text("load xpfile with incremental name (xp1.xp, xp2.xp...)?").answer(IDYES);
+    s.expectBox().text("restore TI & RI noise from current model?").answer(IDNO);
+    s.expectInput().prompt("minimum subdir value").answer("1");
+    s.expectInput().prompt("maximum subdir value").answer("3");
+    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("restore previous params if available?").answer(IDNO);
+    s.expectBox().text("with automatic integration?").answer(IDNO);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+    for (int k = 1; k <= 3; ++k) {
+        SCOPED_TRACE(k);
+        const auto lines = TextLines(ReadTextFile(f.data.file(std::to_string(k) + "/data_RA1.xp")));
+        ASSERT_GT(lines.size(), 3u);
+        EXPECT_EQ(
+            lines[2].rfind("\"" + f.data.file("scans" + std::to_string(k)) + "\" \" 00001.RA1", 0),
+            0u)
+            << lines[2];
+    }
+}
