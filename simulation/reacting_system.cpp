@@ -2,7 +2,6 @@
 #include "simulation/reacting_system.h"
 
 #include "lamm/hat_integrals.h"
-#include "lamm/tridiagonal.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "state/lamm_grid.h"
@@ -47,13 +46,17 @@ struct ReactingRun {
     V r;                  // radii 1..n
     V M[3], TA[3], TB[3]; // pair matrices, diagonal d = j - i + 1
     V M3, G3;             // 7 per row, index 7 i + p
-    V A, B, Ap, Bp, App, Bpp, As, Bs, la, lb, lc, y, gam;
-    double dtPrev = 0.0;
+    V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
+    V A, B, Ap, Bp, App, Bpp, oldA, oldB, ra, rb;
+    V jac, piv; // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot per row
+    double dtPrev = 0.0, weightsStep = -1.0;
 
     std::size_t At(int i) const { return std::size_t(i); }
     void Assemble(double w2);
-    bool SolveFree(const V* T, const V& partnerNew, const V& partnerOld, const V& xOld, double h,
-                   V& x);
+    void ProductWeights(double h);
+    void Contract(const V& w, const V& P, int i, double out[3]) const;
+    void OldSides(double h);
+    bool NewtonPass(double h, double& change);
     bool SolveStep(double h);
     void Signal();
     LammResult Run();
@@ -82,79 +85,151 @@ void ReactingRun::Assemble(double w2) {
     }
 }
 
-// One free species over the step with its partner given at both ends: with Q[P] = M + M3 P and
-// R[P] = T + G3 P, (Q[P_new] + h/2 R[P_new]) x = (Q[P_old] - h/2 R[P_old]) x_old, the
-// Crank-Nicolson step of the species' total (free plus complex) for that partner.
-bool ReactingRun::SolveFree(const V* T, const V& partnerNew, const V& partnerOld, const V& xOld,
-                            double h, V& x) {
-    for (int i = 1; i <= n; ++i) {
-        double qn[3], rn[3], qo[3], ro[3];
-        for (int d = 0; d < 3; ++d) {
-            qn[d] = qo[d] = M[d][At(i)];
-            rn[d] = ro[d] = T[d][At(i)];
-        }
-        for (int p = 0; p < 7; ++p) {
-            const int d = kPairs[p][0] + 1, j = i + kPairs[p][0], k = i + kPairs[p][1];
-            if (k < 1 || k > n || j < 1 || j > n)
-                continue;
-            const std::size_t s = std::size_t(7 * i + p);
-            qn[d] += M3[s] * partnerNew[At(k)];
-            rn[d] += G3[s] * partnerNew[At(k)];
-            qo[d] += M3[s] * partnerOld[At(k)];
-            ro[d] += G3[s] * partnerOld[At(k)];
-        }
-        double rhs = 0.0;
-        for (int d = 0; d < 3; ++d) {
-            const int j = i + d - 1;
-            if (j >= 1 && j <= n)
-                rhs += (qo[d] - 0.5 * h * ro[d]) * xOld[At(j)];
-        }
-        y[At(i)] = rhs;
-        la[At(i)] = i > 1 ? qn[0] + 0.5 * h * rn[0] : 0.0;
-        lb[At(i)] = qn[1] + 0.5 * h * rn[1];
-        lc[At(i)] = i < n ? qn[2] + 0.5 * h * rn[2] : 0.0;
+// The product integrals of the complex for a step of length h: W = M3 + h/2 G3 on the new
+// level, Wo = M3 - h/2 G3 on the old; both symmetric in (j, k).
+void ReactingRun::ProductWeights(double h) {
+    if (h == weightsStep)
+        return;
+    weightsStep = h;
+    for (std::size_t q = 0; q < M3.size(); ++q) {
+        W[q] = M3[q] + 0.5 * h * G3[q];
+        Wo[q] = M3[q] - 0.5 * h * G3[q];
     }
-    if (ThomasSolve(la.data(), lb.data(), lc.data(), y.data(), x.data(), gam.data(), 1, n) ==
-        kTridiagOk)
-        return true;
-    LammGrid::singularMatrix = 1;
-    return false;
 }
 
-// The predictor takes the partner extrapolated from the last step; each corrector pass solves A
-// with the latest B and B with the new A, until neither changes. Both equations then hold with
-// the same complex, so total A and total B are both conserved.
-bool ReactingRun::SolveStep(double h) {
-    for (int i = 1; i <= n; ++i) {
-        const double f = dtPrev != 0.0 ? h / dtPrev : 0.0;
-        Bs[At(i)] = std::max(Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]), 0.0);
+// Row i of the tridiagonal matrix sum over k of w(i, j, k) P_k, as diagonals d = j - i + 1.
+void ReactingRun::Contract(const V& w, const V& P, int i, double out[3]) const {
+    out[0] = out[1] = out[2] = 0.0;
+    for (int p = 0; p < 7; ++p) {
+        const int j = i + kPairs[p][0], k = i + kPairs[p][1];
+        if (k < 1 || k > n || j < 1 || j > n)
+            continue;
+        out[kPairs[p][0] + 1] += w[std::size_t(7 * i + p)] * P[At(k)];
     }
+}
+
+// The old level's side of both species: (M - h/2 T_X) x_old + the complex of the old profiles.
+void ReactingRun::OldSides(double h) {
+    for (int i = 1; i <= n; ++i) {
+        double wb[3];
+        Contract(Wo, Bp, i, wb);
+        double fa = 0.0, fb = 0.0, cx = 0.0;
+        for (int d = 0; d < 3; ++d) {
+            const int j = i + d - 1;
+            if (j < 1 || j > n)
+                continue;
+            fa += (M[d][At(i)] - 0.5 * h * TA[d][At(i)]) * Ap[At(j)];
+            fb += (M[d][At(i)] - 0.5 * h * TB[d][At(i)]) * Bp[At(j)];
+            cx += wb[d] * Ap[At(j)];
+        }
+        oldA[At(i)] = fa + cx;
+        oldB[At(i)] = fb + cx;
+    }
+}
+
+// One Newton pass on both species at once: the residuals F_X = (M + h/2 T_X) X + C(A, B) - old
+// side with the complex C_i = sum W(i, j, k) A_j B_k, and the coupled 2 x 2 block tridiagonal
+// Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]], solved by block elimination. Returns the
+// largest change of A or B; false for a singular block.
+bool ReactingRun::NewtonPass(double h, double& change) {
+    for (int i = 1; i <= n; ++i) {
+        double wa[3], wb[3];
+        Contract(W, A, i, wa);
+        Contract(W, B, i, wb);
+        double fa = -oldA[At(i)], fb = -oldB[At(i)];
+        for (int d = 0; d < 3; ++d) {
+            const int j = i + d - 1;
+            const bool inside = j >= 1 && j <= n;
+            const double la = M[d][At(i)] + 0.5 * h * TA[d][At(i)];
+            const double lb = M[d][At(i)] + 0.5 * h * TB[d][At(i)];
+            if (inside) {
+                const double cx = wb[d] * A[At(j)];
+                fa += la * A[At(j)] + cx;
+                fb += lb * B[At(j)] + cx;
+            }
+            double* blk = &jac[(std::size_t(i) * 3 + std::size_t(d)) * 4];
+            blk[0] = inside ? la + wb[d] : 0.0;
+            blk[1] = inside ? wa[d] : 0.0;
+            blk[2] = inside ? wb[d] : 0.0;
+            blk[3] = inside ? lb + wa[d] : 0.0;
+        }
+        ra[At(i)] = -fa;
+        rb[At(i)] = -fb;
+    }
+    // Forward elimination: D'_i = D_i - L_i D'_(i-1)^-1 U_(i-1), with the right side alike.
+    for (int i = 1; i <= n; ++i) {
+        double* D = &jac[(std::size_t(i) * 3 + 1) * 4];
+        if (i > 1) {
+            const double* L = &jac[(std::size_t(i) * 3 + 0) * 4];
+            const double* P = &piv[std::size_t(i - 1) * 4]; // inverse of the previous D'
+            const double* U = &jac[(std::size_t(i - 1) * 3 + 2) * 4];
+            // G = L P
+            const double g0 = L[0] * P[0] + L[1] * P[2], g1 = L[0] * P[1] + L[1] * P[3];
+            const double g2 = L[2] * P[0] + L[3] * P[2], g3 = L[2] * P[1] + L[3] * P[3];
+            D[0] -= g0 * U[0] + g1 * U[2];
+            D[1] -= g0 * U[1] + g1 * U[3];
+            D[2] -= g2 * U[0] + g3 * U[2];
+            D[3] -= g2 * U[1] + g3 * U[3];
+            const double pa = ra[At(i - 1)], pb = rb[At(i - 1)];
+            ra[At(i)] -= g0 * pa + g1 * pb;
+            rb[At(i)] -= g2 * pa + g3 * pb;
+        }
+        const double det = D[0] * D[3] - D[1] * D[2];
+        if (det == 0.0 || !std::isfinite(det))
+            return false;
+        double* P = &piv[std::size_t(i) * 4];
+        P[0] = D[3] / det, P[1] = -D[1] / det, P[2] = -D[2] / det, P[3] = D[0] / det;
+    }
+    // Back substitution: x_i = D'_i^-1 (r'_i - U_i x_(i+1)).
+    change = 0.0;
+    double xa = 0.0, xb = 0.0;
+    for (int i = n; i >= 1; --i) {
+        double qa = ra[At(i)], qb = rb[At(i)];
+        if (i < n) {
+            const double* U = &jac[(std::size_t(i) * 3 + 2) * 4];
+            qa -= U[0] * xa + U[1] * xb;
+            qb -= U[2] * xa + U[3] * xb;
+        }
+        const double* P = &piv[std::size_t(i) * 4];
+        xa = P[0] * qa + P[1] * qb;
+        xb = P[2] * qa + P[3] * qb;
+        A[At(i)] += xa;
+        B[At(i)] += xb;
+        change = std::max({change, std::fabs(xa), std::fabs(xb)});
+    }
+    return true;
+}
+
+// Both free species start from their extrapolation over the last step; Newton passes on the
+// coupled equations follow until neither changes. Both equations then hold with the same
+// complex, so total A and total B are both conserved. The solution is kept as it is: where a
+// partner is depleted against the bottom a free concentration may dip below zero by a little,
+// and raising it to zero (as once done) made material at every step, up to twice the loading.
+bool ReactingRun::SolveStep(double h) {
+    const double f = dtPrev != 0.0 ? h / dtPrev : 0.0;
+    for (int i = 1; i <= n; ++i) {
+        A[At(i)] = std::max(Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]), 0.0);
+        B[At(i)] = std::max(Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]), 0.0);
+    }
+    ProductWeights(h);
+    OldSides(h);
     const double scale = std::max(rx.a0, rx.b0);
     for (int pass = 1;; ++pass) {
         if (pass > kMostReactionPasses) {
             LammGrid::discretizationError = 1;
             return false;
         }
-        As = A;
-        if (!SolveFree(TA, Bs, Bp, Ap, h, A))
-            return false;
-        if (!SolveFree(TB, A, Ap, Bp, h, B))
-            return false;
         double change = 0.0;
-        for (int i = 1; i <= n; ++i)
-            change = std::max(
-                {change, std::fabs(A[At(i)] - As[At(i)]), std::fabs(B[At(i)] - Bs[At(i)])});
-        Bs = B;
+        if (!NewtonPass(h, change)) {
+            LammGrid::singularMatrix = 1;
+            return false;
+        }
         if (!std::isfinite(change)) {
             LammGrid::discretizationError = 1;
             return false;
         }
         if (pass > 1 && change <= 1e-10 * scale)
             break;
-    }
-    for (int i = 1; i <= n; ++i) {
-        A[At(i)] = std::max(A[At(i)], 0.0);
-        B[At(i)] = std::max(B[At(i)], 0.0);
     }
     return true;
 }
@@ -182,11 +257,14 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v : {&M[0], &M[1], &M[2], &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2], &A, &B,
-                 &Ap,   &Bp,   &App,  &Bpp,   &As,    &Bs,    &la,    &lb,    &lc,    &y, &gam})
+    for (V* v : {&M[0], &M[1], &M[2], &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2], &A, &B, &Ap,
+                 &Bp, &App, &Bpp, &oldA, &oldB, &ra, &rb})
         v->assign(nodes, 0.0);
-    M3.assign(7 * nodes, 0.0);
-    G3.assign(7 * nodes, 0.0);
+    for (V* v : {&M3, &G3, &W, &Wo})
+        v->assign(7 * nodes, 0.0);
+    jac.assign(12 * nodes, 0.0);
+    piv.assign(4 * nodes, 0.0);
+    weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
         A[At(i)] = Ap[At(i)] = App[At(i)] = rx.a0 - x;
