@@ -208,7 +208,7 @@ const CommandRow kCommands[] = {
     {879, "Plot", "Make Sedimentation Movie", {}, HelpTest::None, 0, &TXLAWindow::CmMakeSedMovie},
     {880, "Plot", "MATLAB Plot Data + Fit + Res", {}, HelpTest::None, 0, &TXLAWindow::CmPlotDataFitRes},
     {881, "Plot", "MATLAB Plot Data + Fit + Res + Distribution", {}, HelpTest::None, 0, &TXLAWindow::CmPlotDataFitResDist},
-    {882, "Plot", "MATLAB Plot Size-and-Shape Distribution", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {882, "Plot", "MATLAB Plot Size-and-Shape Distribution", {}, HelpTest::None, 0, &TXLAWindow::CmPlotSizeShapeDist},
     {883, "Plot", "Plot Triangulated Structure from BEST", {}, HelpTest::None, 0, &TXLAWindow::CmPlotBestStructure},
     {610, "Help", "Info and Wizard Messages", {}, HelpTest::None, kChecked, &TXLAWindow::CmWizardMessages},
     {268, "Help", "&How to Get Help", {}, HelpTest::None, 0, &TXLAWindow::CmHowToGetHelp},

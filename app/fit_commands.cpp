@@ -6,6 +6,7 @@
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
 #include "distributions/conti_fit.h"
+#include "distributions/size_shape_distribution.h"
 #include "distributions/conti_grid.h"
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
@@ -143,8 +144,9 @@ void TXLAWindow::CmFit() {
     // False when a check or the engine refused (and said why) or a distribution fit was stopped:
     // nothing was fitted, so nothing is announced.
     bool fitted = false;
+    // The size-and-shape grid spans f/f0 itself: its Fit is the Run.
     if (engine == RunEngine::ContiSed)
-        fitted = ContiFit(this);
+        fitted = ModelChoice::csFf0 ? RunSizeShapeDistribution(this) : ContiFit(this);
     else if (engine == RunEngine::EquilibriumFit)
         fitted = FitEquilibrium();
     else

@@ -6,6 +6,7 @@
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "distributions/dls_time_course.h"
+#include "distributions/size_shape_distribution.h"
 #include "plat/msgbox.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -36,7 +37,8 @@ bool RunEngineAvailable(RunEngine engine) {
     switch (engine) {
     case RunEngine::ContiSed:
         // The distributions do not carry the buffer-mismatch signal yet.
-        return CurrentContiVariant() != ContiVariant::None && !BufferSedimentation::on;
+        return (CurrentContiVariant() != ContiVariant::None || ModelChoice::csFf0) &&
+               !BufferSedimentation::on;
     case RunEngine::EquilibriumFit:
         // The association model A + B <-> AB is not part of this version.
         return !ModelChoice::equilibriumAssociationModel;
@@ -75,6 +77,8 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         window->TestApproachToEquilibrium();
         return RunResult::Refused;
     case RunEngine::ContiSed:
+        if (ModelChoice::csFf0)
+            return RunSizeShapeDistribution(window) ? RunResult::Evaluated : RunResult::Refused;
         return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::ContinuousModel:
         return RunContinuousModel(window) ? RunResult::Evaluated : RunResult::Refused;

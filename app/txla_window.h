@@ -211,6 +211,7 @@ class TXLAWindow : public TFrameWindow {
     void CmMakeSedMovie();
     void CmPlotDataFitRes();
     void CmPlotDataFitResDist();
+    void CmPlotSizeShapeDist();
     void CmPlotBestStructure();
     void CmMonteCarloSw();
     // Prior probabilities of the distributions (529) and discrete species known before (633).

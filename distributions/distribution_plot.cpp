@@ -2,6 +2,7 @@
 #include "distributions/distribution_plot.h"
 
 #include "distributions/conti_run.h"
+#include "distributions/size_shape_plot.h"
 #include "foundations/ccurve.h"
 #include "foundations/float_range.h"
 #include "foundations/nr_arrays.h"
@@ -64,6 +65,11 @@ void CreateDistributionPlot() {
     ContiState::distributionPlot = nullptr;
     if (!HaveDistribution())
         return;
+    // A size-and-shape result is shown as its map over s and f/f0.
+    if (SizeShapePlotWanted()) {
+        CreateSizeShapePlot();
+        return;
+    }
     const int n = ContiState::gridPoints;
     gMainCurve = std::make_unique<CCurve>(ContiState::sValues, ContiState::distribution, n, 1, 1);
     auto plot = std::make_unique<CWINPlot>();
@@ -126,6 +132,11 @@ void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
         return;
     if (s2 < s1)
         std::swap(s1, s2);
+    if (SizeShapePlotWanted()) {
+        RedrawSizeShapePlot(s1, s2);
+        WindowServices::RequestRepaint(window);
+        return;
+    }
     float largest = 0.0f;
     for (int p = 1; p <= ContiState::gridPoints; ++p)
         if (ContiState::sValues[p] >= s1 && ContiState::sValues[p] <= s2)

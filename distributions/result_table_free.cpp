@@ -6,6 +6,7 @@
 #include "simulation/conti_kernel.h"
 #include "simulation/distribution_totals.h"
 #include "state/result_table.h"
+#include "state/size_shape_state.h"
 
 void FreeResultTable() {
     ClearDistribution(false);
@@ -14,4 +15,5 @@ void FreeResultTable() {
     ClearDistributionTotals();
     ClearDlsTimeCourse();
     FreeBoundaryAnalysis();
+    SizeShapeState::ClearResult();
 }

@@ -36,6 +36,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/conti_state.h"
+#include "state/size_shape_state.h"
 #include "state/diagnostics.h"
 #include "state/display_options.h"
 #include "state/dls_data.h"
@@ -90,6 +91,7 @@ void ResetAllState()
     ClearMofSTable();
     FreeResultTable(); // the distribution, its plot and kernel, before their pointers are reset
     ContiState::ResetToDefaults();
+    SizeShapeState::ResetToDefaults();
     gDistributionThreadCount = 2;
     gFrictionalRatio = 1.2f;
     gHydration = 0.3f;

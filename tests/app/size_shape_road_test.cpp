@@ -1,0 +1,196 @@
+// The size-and-shape distribution through the menu on generated data of one species (5 S,
+// f/f0 1.4): model, Run, the map on the window (written as a picture), and the plot command 882
+// with its exchange file read back field by field, its command line, and the box that keeps the
+// file when the plot program is missing.
+#include "app/external_plot_programs.h"
+#include "app/txla_window.h"
+#include "plat/testing.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/size_shape_state.h"
+#include "state/startup_paths.h"
+#include "support/conti_data_store.h"
+#include "support/main_window_fixture.h"
+#include "support/scan_set_generator.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using SS = SizeShapeState;
+
+std::string E(double v) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%e", v);
+    return text;
+}
+
+void Command(MainWindowFixture& f, int id) {
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(id), 0);
+}
+
+// Eight scans of one species at 5 S and f/f0 1.4, loading 0.5, noise 0.002.
+std::vector<std::string> WriteOneShapeScans(MainWindowFixture& f) {
+    ContiStoreCase c;
+    c.scans = 8;
+    c.points = 191;
+    c.meniscus = 6.02f;
+    c.bottom = 7.16f;
+    c.firstTimeS = 600.0;
+    c.intervalS = 600.0;
+    std::vector<std::string> paths;
+    ContiDataStore store(c);
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    store.Fill({{5.0, 1.4, 0.5}}, {}, {}, 0.002, 5);
+    for (int k = 1; k <= c.scans; ++k) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05d.RA1", k);
+        std::ofstream(f.data.file(name))
+            << store.ScanFile(k, "[T OK]one shape " + std::to_string(k), store.signal[k].data())
+                   .Text();
+        paths.push_back(f.data.file(name));
+    }
+    return paths;
+}
+
+void LoadAndRun(MainWindowFixture& f) {
+    const std::vector<std::string> paths = WriteOneShapeScans(f);
+    f.script.expectFileOpen().answer(paths);
+    Command(f, 200); // Load New Files
+    ASSERT_EQ(ScanStore::scanCount, 8);
+    ScanStore::radialResolution = 0.003f; // the model asks for pre-averaged points
+    Command(f, 595);                      // Continuous c(s,ff0)
+    ASSERT_TRUE(ModelChoice::csFf0) << f.script.logText();
+    ContiState::rangeMin = 3.0f;
+    ContiState::rangeMax = 7.0f;
+    ContiState::resolution = 17.0f;
+    ContiState::confidenceLevel = 0.68f;
+    SS::ff0Min = 1.0f;
+    SS::ff0Max = 2.4f;
+    SS::ff0Points = 8;
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    ScanStore::leftFitLimit = 6.05f;
+    ScanStore::rightFitLimit = 7.12f;
+    Command(f, 213); // Run
+    ASSERT_TRUE(SS::Held()) << f.script.logText();
+    ASSERT_NE(ContiState::distributionPlot, nullptr);
+}
+
+// An executable stand-in at the program-folder path.
+void StandIn(MainWindowFixture& f, const std::string& relative) {
+    fs::create_directories(fs::path(f.folder.file(relative)).parent_path());
+    std::ofstream(f.folder.file(relative)) << "#!/bin/sh\n";
+    fs::permissions(f.folder.file(relative), fs::perms::owner_all);
+}
+
+} // namespace
+
+TEST(SizeShapeRoad, RunThroughTheMenuFindsTheShapeAndDrawsItsMap) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadAndRun(f);
+    int best = 1;
+    for (int p = 2; p <= SS::Points(); ++p)
+        if (SS::values[p] > SS::values[best])
+            best = p;
+    EXPECT_NEAR(SS::s[best], 5.0, 0.25);
+    EXPECT_NEAR(SS::ff0[best], 1.4, 0.2);
+    // Fit of this model is its Run: the same result again.
+    const std::vector<float> run = SS::values;
+    Command(f, 215);
+    EXPECT_EQ(SS::values, run);
+    f.Paint();
+    const std::string png = f.data.file("size_shape.png");
+    ASSERT_TRUE(plat::test::windowPng(*f.window, png));
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+        plat::test::windowPng(*f.window, std::string(keep) + "/size_shape.png");
+}
+
+TEST(SizeShapeRoad, PlotCommandWritesTheFileAndStartsItsProgram) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadAndRun(f);
+    std::snprintf(gTempFolder, kPathBufferSize, "%s/temp/", f.folder.path().c_str());
+    fs::create_directories(gTempFolder);
+    const std::string file = std::string(gTempFolder) + "sasdist.dat";
+    auto& s = f.script;
+
+    // Without the program: the file is written and kept, and the box says where.
+    DetectExternalPlotPrograms(f.window.get());
+    s.expectBox()
+        .caption("PLOT FIT")
+        .text("the plot program " + f.folder.path() +
+              "/bin/dravonsas was not found: the "
+              "distribution is kept in " +
+              file)
+        .answer(IDOK);
+    plat::test::clearRecords();
+    Command(f, 882);
+    EXPECT_TRUE(s.done()) << s.logText();
+    EXPECT_TRUE(plat::test::processes().empty());
+    std::ifstream in(file);
+    int p = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++p;
+        ASSERT_LE(p, SS::Points());
+        std::istringstream fields(line);
+        std::string v[6];
+        for (std::string& x : v)
+            fields >> x;
+        EXPECT_EQ(v[0], E(SS::s[p])) << p;
+        EXPECT_EQ(v[1], E(SS::ff0[p])) << p;
+        EXPECT_EQ(v[2], E(SS::values[p])) << p;
+        EXPECT_EQ(v[3], E(SS::M[p])) << p;
+        EXPECT_EQ(v[4], E(SS::Rh[p])) << p;
+        EXPECT_EQ(v[5], E(SS::D[p])) << p;
+    }
+    EXPECT_EQ(p, 17 * 8);
+
+    // With the program: the s and f/f0 ranges asked with the grid's extremes, then the start.
+    StandIn(f, "bin/dravonsas");
+    DetectExternalPlotPrograms(f.window.get());
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("minimum value for s-axis in distribution plot")
+        .answer("4");
+    s.expectInput().title("PLOT FIT").prompt("maximum value for s-axis in distribution plot");
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("minimum value for ff0-axis in distribution plot")
+        .answer(IDOK);
+    s.expectInput()
+        .title("PLOT FIT")
+        .prompt("maximum value for ff0-axis in distribution plot")
+        .answer("2");
+    // Rh shown against s: only its range and that of s are asked, the others are 0.
+    s.expectInput().prompt("minimum value for s-axis in distribution plot").answer(IDOK);
+    s.expectInput().prompt("maximum value for s-axis in distribution plot").answer(IDOK);
+    s.expectInput().prompt("minimum value for Rh-axis (nm) in distribution plot").answer("1");
+    s.expectInput().prompt("maximum value for Rh-axis (nm) in distribution plot").answer("9");
+    plat::test::clearRecords();
+    Command(f, 882);
+    SS::rhTransform = true;
+    Command(f, 882);
+    EXPECT_TRUE(s.done()) << s.logText();
+    const auto& started = plat::test::processes();
+    ASSERT_EQ(started.size(), 2u);
+    const std::string program = f.folder.file("bin/dravonsas");
+    EXPECT_EQ(started[0].argv,
+              (std::vector<std::string>{program, "4113", gTempFolder, "1", "0", E(4), E(7), E(1),
+                                        E(2), E(0), E(0), E(0), E(0), E(0), E(0)}));
+    EXPECT_EQ(started[1].argv,
+              (std::vector<std::string>{program, "4113", gTempFolder, "3", "0", E(3), E(7), E(0),
+                                        E(0), E(0), E(0), E(1), E(9), E(0), E(0)}));
+}
