@@ -1,10 +1,9 @@
-// The normal equations of a distribution fit, with systematic noise eliminated, computed by
-// MultiContiNEQThread workers.
+// The normal equations of a distribution fit, with systematic noise eliminated, computed in
+// shares on kept threads.
 #pragma once
 
 #include "distributions/conti_data_set.h"
 #include "foundations/dense_matrix.h"
-#include "plat/thread.hpp"
 
 #include <functional>
 #include <utility>
@@ -46,24 +45,6 @@ struct ContiNEQJob {
     void ComputeRows(int k, int count) const;
 };
 
-// Thread k of N runs its share of a job: the column means, then its rows of the upper triangle
-// (ContiNEQJob::ComputeRows), or its scans of the residual for the noise. Each value is
-// computed by one thread in a fixed order, so the result does not depend on the number of
-// threads. No key polling inside.
-class MultiContiNEQThread : public TThread {
-  public:
-    MultiContiNEQThread(std::function<void(int k, int count)> share, int k, int count)
-        : share_(std::move(share)), k_(k), count_(count) {}
-    ~MultiContiNEQThread() override { WaitForExit(); }
-
-  protected:
-    int Run() override;
-
-  private:
-    std::function<void(int, int)> share_;
-    int k_, count_;
-};
-
 // A column is held when its centred norm is below this fraction of its raw norm. A column that
 // the noise terms reproduce (the s = 0 column is constant in radius and time) keeps only
 // rounding there: float kernel values (relative error 6e-8, squared 4e-15) and the cancellation
@@ -73,8 +54,11 @@ class MultiContiNEQThread : public TThread {
 // regularization, which is what made the peak at 0 S.
 inline constexpr double kHeldColumnRatio = 1e-10;
 
-// Runs share(k, count) for k = 1..count, share 1 on the calling thread and the others on
-// MultiContiNEQThread workers, and returns when all are done.
+// Runs share(k, count) for k = 1..count and returns when all are done. The calling thread runs
+// share 1 and then claims the others in turn; up to count - 1 kept threads claim those it has
+// not reached, so a share never waits for a thread the system has not scheduled. Each share
+// runs once, on whichever thread claims it: a share that computes each of its values in a
+// fixed order gives the same result for any count and any thread. No key polling inside.
 void RunContiShares(int count, const std::function<void(int, int)>& share);
 
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on

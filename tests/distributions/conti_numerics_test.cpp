@@ -20,9 +20,11 @@
 #include "state/serial_fit_state.h"
 #include "support/reset_all_state.h"
 
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -312,6 +314,29 @@ TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
                 EXPECT_EQ(eq.b, one.b);
             }
         }
+}
+
+// The shares go to kept threads and the caller, whoever claims first: each must run exactly once
+// with its own number, also when two callers share the threads at once and calls follow one
+// another faster than the threads wake.
+TEST_F(ContiNumerics, EveryShareRunsOnceOnTheKeptThreads) {
+    auto calls = [](int first) {
+        for (int round = 0; round < 40; ++round) {
+            const int count = first + round % 8;
+            std::vector<std::atomic<int>> runs(count + 1);
+            std::atomic<bool> wrongCount{false};
+            RunContiShares(count, [&](int k, int m) {
+                wrongCount = wrongCount || m != count;
+                runs[k].fetch_add(1);
+            });
+            EXPECT_FALSE(wrongCount);
+            for (int k = 1; k <= count; ++k)
+                ASSERT_EQ(runs[k].load(), 1) << "share " << k << " of " << count;
+        }
+    };
+    std::thread other([&] { calls(2); });
+    calls(1);
+    other.join();
 }
 
 TEST_F(ContiNumerics, KeyPressDuringTheThreadsTakesEffectAfterTheJoin) {
