@@ -86,15 +86,21 @@ using F4 = float __attribute__((vector_size(16)));
     out = __builtin_convertvector(f, V4);
 }
 
+// A kernel column is zero on the points that its boundary has not reached yet (the depleted
+// part of the cell): a product with such a point adds an exact zero to a sum, which leaves the
+// sum as it is, so the sums below start at the first point where a product can differ from
+// zero and keep the bits of the sums over every point.
+
 // The cells of R rows x[0..R-1] with C columns y[0..C-1] in lanes: each cell keeps four sums
 // (points i mod 4 from lo, the points past the last group of four added to the first), added
-// in a fixed order at the end to its running sum sum[r][c]. How cells are grouped into tiles
-// does not change a cell's sums, so the tiles may follow the rows of any thread.
+// in a fixed order at the end to its running sum sum[r][c]. The products before point from
+// are zero: the lanes start at the group of four that holds it. How cells are grouped into
+// tiles does not change a cell's sums, so the tiles may follow the rows of any thread.
 template <int R, int C>
-[[gnu::always_inline]] inline void AddLaneTile(const float* const* x, const float* const* y, int lo,
-                                               int hi, double* const* sum) {
+[[gnu::always_inline]] inline void AddLaneTile(const float* const* x, const float* const* y,
+                                               int from, int lo, int hi, double* const* sum) {
     V4 acc[R][C] = {};
-    int i = lo;
+    int i = lo + (std::max(from, lo) - lo) / 4 * 4;
     for (; i + 3 <= hi; i += 4) {
         V4 xi[R];
         for (int r = 0; r < R; ++r)
@@ -117,15 +123,19 @@ template <int R, int C>
             sum[r][c] += (acc[r][c][0] + acc[r][c][1]) + (acc[r][c][2] + acc[r][c][3]);
 }
 
-// Cells summed point by point, each in one sum: the products x[u][i] y[u][i] added to sum[u] for
-// u < W, side by side so that the sums do not wait on one another.
+// Cells summed point by point, each in one sum: the products x[u][i] y[u][i] from point from[u]
+// on added to sum[u] for u < W, side by side (from the earliest) so that the sums do not wait
+// on one another.
 template <int W>
 [[gnu::always_inline]] inline void AddPointwiseOf(const float* const* x, const float* const* y,
-                                                  double* const* sum, int lo, int hi) {
+                                                  double* const* sum, const int* from, int hi) {
     double t[W];
-    for (int u = 0; u < W; ++u)
+    int i = from[0];
+    for (int u = 0; u < W; ++u) {
         t[u] = *sum[u];
-    for (int i = lo; i <= hi; ++i)
+        i = std::min(i, from[u]);
+    }
+    for (; i <= hi; ++i)
         for (int u = 0; u < W; ++u)
             t[u] += double(x[u][i]) * y[u][i];
     for (int u = 0; u < W; ++u)
@@ -133,79 +143,96 @@ template <int W>
 }
 
 [[gnu::always_inline]] inline void AddPointwise(const float* const* x, const float* const* y,
-                                                double* const* sum, int count, int lo, int hi) {
+                                                double* const* sum, const int* from, int count,
+                                                int hi) {
     int k = 0;
     for (; k + 8 <= count; k += 8)
-        AddPointwiseOf<8>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<8>(x + k, y + k, sum + k, from + k, hi);
     switch (count - k) {
     case 7:
-        AddPointwiseOf<7>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<7>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 6:
-        AddPointwiseOf<6>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<6>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 5:
-        AddPointwiseOf<5>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<5>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 4:
-        AddPointwiseOf<4>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<4>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 3:
-        AddPointwiseOf<3>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<3>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 2:
-        AddPointwiseOf<2>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<2>(x + k, y + k, sum + k, from + k, hi);
         break;
     case 1:
-        AddPointwiseOf<1>(x + k, y + k, sum + k, lo, hi);
+        AddPointwiseOf<1>(x + k, y + k, sum + k, from + k, hi);
         break;
     default:
         break;
     }
 }
 
+// One scan's kernel: col[q] the row of column q and from[q] its first point not zero at or
+// after lo (hi + 1 for none).
+struct ScanColumns {
+    const float* const* col;
+    const int* from;
+    int lo, hi;
+};
+
 template <int R>
-[[gnu::always_inline]] inline void AddTileOfRows(int C, const float* const* x,
-                                                 const float* const* y, int lo, int hi,
-                                                 double* const* sum) {
+[[gnu::always_inline]] inline void AddTileOfRows(int C, const float* const* x, const ScanColumns& k,
+                                                 int q, int from, double* const* sum) {
+    const float* const* y = k.col + q;
     switch (C) {
     case 4:
-        AddLaneTile<R, 4>(x, y, lo, hi, sum);
+        AddLaneTile<R, 4>(x, y, from, k.lo, k.hi, sum);
         break;
     case 3:
-        AddLaneTile<R, 3>(x, y, lo, hi, sum);
+        AddLaneTile<R, 3>(x, y, from, k.lo, k.hi, sum);
         break;
     case 2:
-        AddLaneTile<R, 2>(x, y, lo, hi, sum);
+        AddLaneTile<R, 2>(x, y, from, k.lo, k.hi, sum);
         break;
     default:
-        AddLaneTile<R, 1>(x, y, lo, hi, sum);
+        AddLaneTile<R, 1>(x, y, from, k.lo, k.hi, sum);
         break;
     }
 }
 
 // The lane cells of rows x[0..R-1] (R <= 4) with the columns from q on, up to last; cells of row
-// r at rowSum[r][column - row], row[r] the row's number.
+// r at rowSum[r][column - row], row[r] the row's number. A tile's products are zero before the
+// later of its rows' earliest start and its columns' earliest start.
 [[gnu::always_inline]] inline void AddLaneRange(int R, const float* const* x, const int* row,
-                                                double* const* rowSum, const float* const* col,
-                                                int q, int last, int lo, int hi) {
+                                                double* const* rowSum, const ScanColumns& k, int q,
+                                                int last) {
+    int rowsFrom = k.hi + 1;
+    for (int r = 0; r < R; ++r)
+        rowsFrom = std::min(rowsFrom, k.from[row[r]]);
     for (; q <= last; q += 4) {
         const int C = std::min(4, last - q + 1);
         double* sum[4];
         for (int r = 0; r < R; ++r)
             sum[r] = rowSum[r] + (q - row[r]);
+        int columnsFrom = k.hi + 1;
+        for (int c = 0; c < C; ++c)
+            columnsFrom = std::min(columnsFrom, k.from[q + c]);
+        const int from = std::max(rowsFrom, columnsFrom);
         switch (R) {
         case 4:
-            AddTileOfRows<4>(C, x, col + q, lo, hi, sum);
+            AddTileOfRows<4>(C, x, k, q, from, sum);
             break;
         case 3:
-            AddTileOfRows<3>(C, x, col + q, lo, hi, sum);
+            AddTileOfRows<3>(C, x, k, q, from, sum);
             break;
         case 2:
-            AddTileOfRows<2>(C, x, col + q, lo, hi, sum);
+            AddTileOfRows<2>(C, x, k, q, from, sum);
             break;
         default:
-            AddTileOfRows<1>(C, x, col + q, lo, hi, sum);
+            AddTileOfRows<1>(C, x, k, q, from, sum);
             break;
         }
     }
@@ -215,8 +242,8 @@ template <int R>
 // (at most four rows), cell (p, q) at rowSum[p][q - p]. Cell (p, q) is summed in lanes when q
 // lies within the full groups of four columns counted from p, point by point otherwise; the
 // rows of the block share the column loads where all of them are in lanes.
-[[gnu::always_inline]] inline void AddScanToBlock(const float* const* col, int n, int lo, int hi,
-                                                  int p0, int p1, double* const* rowSum) {
+[[gnu::always_inline]] inline void AddScanToBlock(const ScanColumns& k, int n, int p0, int p1,
+                                                  double* const* rowSum) {
     const int R = p1 - p0 + 1;
     auto laneEnd = [n](int p) { return p - 1 + 4 * ((n - p + 1) / 4); };
     const float* x[4];
@@ -225,35 +252,37 @@ template <int R>
     int common = n;
     for (int r = 0; r < R; ++r) {
         row[r] = p0 + r;
-        x[r] = col[row[r]];
+        x[r] = k.col[row[r]];
         sum[r] = rowSum[row[r]];
         common = std::min(common, laneEnd(row[r]));
     }
-    AddLaneRange(R, x, row, sum, col, p1, common, lo, hi);
+    AddLaneRange(R, x, row, sum, k, p1, common);
     // At most three cells a row go point by point: those of the block together.
     const float* px[12];
     const float* py[12];
     double* ps[12];
+    int pf[12];
     int pointwise = 0;
     for (int r = 0; r < R; ++r) {
         const int p = row[r], end = laneEnd(p);
-        AddLaneRange(1, x + r, row + r, sum + r, col, p, std::min(p1 - 1, end), lo, hi);
-        AddLaneRange(1, x + r, row + r, sum + r, col, std::max(common + 1, p1), end, lo, hi);
+        AddLaneRange(1, x + r, row + r, sum + r, k, p, std::min(p1 - 1, end));
+        AddLaneRange(1, x + r, row + r, sum + r, k, std::max(common + 1, p1), end);
         for (int q = end + 1; q <= n; ++q, ++pointwise) {
             px[pointwise] = x[r];
-            py[pointwise] = col[q];
+            py[pointwise] = k.col[q];
             ps[pointwise] = sum[r] + (q - p);
+            pf[pointwise] = std::max(k.from[p], k.from[q]);
         }
     }
-    AddPointwise(px, py, ps, pointwise, lo, hi);
+    AddPointwise(px, py, ps, pf, pointwise, k.hi);
 }
 
-// One scan for the blocks first[k]..last[k], k < count.
-[[gnu::always_inline]] inline void AddScanToBlocks(const float* const* col, int n, int lo, int hi,
-                                                   const int* first, const int* last, int count,
+// One scan for the blocks first[b]..last[b], b < count.
+[[gnu::always_inline]] inline void AddScanToBlocks(const ScanColumns& k, int n, const int* first,
+                                                   const int* last, int count,
                                                    double* const* rowSum) {
-    for (int k = 0; k < count; ++k)
-        AddScanToBlock(col, n, lo, hi, first[k], last[k], rowSum);
+    for (int b = 0; b < count; ++b)
+        AddScanToBlock(k, n, first[b], last[b], rowSum);
 }
 
 // AddScanToBlocks built for AVX-512 (its 32 vector registers hold a tile of 4 x 4 cells), for
@@ -261,22 +290,21 @@ template <int R>
 // function, whose resolver runs before the sanitizers are set up). All add the same products
 // in the same order. The product of two floats is exact in double, so where the compiler fuses
 // a multiplication and an addition the sum is rounded just as without: the same bits.
-[[gnu::target("avx512f,avx512vl")]] void AddScanToBlocksAvx512(const float* const* col, int n,
-                                                               int lo, int hi, const int* first,
-                                                               const int* last, int count,
-                                                               double* const* rowSum) {
-    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+[[gnu::target("avx512f,avx512vl")]] void AddScanToBlocksAvx512(const ScanColumns& k, int n,
+                                                               const int* first, const int* last,
+                                                               int count, double* const* rowSum) {
+    AddScanToBlocks(k, n, first, last, count, rowSum);
 }
 
-[[gnu::target("avx2")]] void AddScanToBlocksAvx2(const float* const* col, int n, int lo, int hi,
-                                                 const int* first, const int* last, int count,
+[[gnu::target("avx2")]] void AddScanToBlocksAvx2(const ScanColumns& k, int n, const int* first,
+                                                 const int* last, int count,
                                                  double* const* rowSum) {
-    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+    AddScanToBlocks(k, n, first, last, count, rowSum);
 }
 
-void AddScanToBlocksPlain(const float* const* col, int n, int lo, int hi, const int* first,
-                          const int* last, int count, double* const* rowSum) {
-    AddScanToBlocks(col, n, lo, hi, first, last, count, rowSum);
+void AddScanToBlocksPlain(const ScanColumns& k, int n, const int* first, const int* last, int count,
+                          double* const* rowSum) {
+    AddScanToBlocks(k, n, first, last, count, rowSum);
 }
 
 // Rows go in blocks of four consecutive ones; block b (0-based) belongs to share k when it is
@@ -320,6 +348,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     for (int p : rows)
         rowSum[p] = cells.data() + offset[p];
     std::vector<const float*> col(n + 1, nullptr), bx(rows.size()), by(rows.size());
+    std::vector<int> from(n + 1, lo), bf(rows.size());
     std::vector<double*> bs(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r)
         bs[r] = &sb[r];
@@ -331,15 +360,20 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                                 : AddScanToBlocksPlain;
     const int blocks = static_cast<int>(first.size());
     for (int s = 0; s < S; ++s) {
-        for (int q = rows.front(); q <= n; ++q)
+        for (int q = rows.front(); q <= n; ++q) {
             col[q] = column(q, s);
+            if (firstNonzero)
+                from[q] = firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q];
+        }
         const float* y = data(s);
         for (std::size_t r = 0; r < rows.size(); ++r) {
             bx[r] = col[rows[r]];
             by[r] = y;
+            bf[r] = from[rows[r]];
         }
-        AddPointwise(bx.data(), by.data(), bs.data(), static_cast<int>(rows.size()), lo, hi);
-        addScan(col.data(), n, lo, hi, first.data(), last.data(), blocks, rowSum.data());
+        AddPointwise(bx.data(), by.data(), bs.data(), bf.data(), static_cast<int>(rows.size()), hi);
+        addScan(ScanColumns{col.data(), from.data(), lo, hi}, n, first.data(), last.data(), blocks,
+                rowSum.data());
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int p = rows[r];
@@ -468,12 +502,24 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     out.columnMeans.assign(n + 1, NoiseMeans{});
     // The rows and the means both go in groups of four.
     const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
-    // Eight columns at a time, the groups of eight dealt out in turn.
+    // Eight columns at a time, the groups of eight dealt out in turn; with them, where each
+    // column's values begin on each scan ([s * (n + 1) + p]).
+    const int S = set.Scans();
+    std::vector<int> firstNonzero(static_cast<std::size_t>(S) * (n + 1), set.first);
     RunContiShares(count, [&](int k, int m) {
-        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m)
-            ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); },
-                                      std::min(8, n - p + 1), set.Scans(), set.first, set.Points(),
-                                      out.columnMeans.data() + p);
+        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m) {
+            const int w = std::min(8, n - p + 1);
+            ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); }, w, S,
+                                      set.first, set.Points(), out.columnMeans.data() + p);
+            for (int s = 0; s < S; ++s)
+                for (int q = p; q < p + w; ++q) {
+                    const float* x = column(q, s);
+                    int i = set.first;
+                    while (i <= set.last && x[i] == 0.0f)
+                        ++i;
+                    firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] = i;
+                }
+        }
     });
     out.dataMeans = set.Means(data);
     double yy = 0.0;
@@ -484,7 +530,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     }
     out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
 
-    ContiNEQJob job{n, &set, column, data, &out};
+    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data()};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     // Only while noise is eliminated can a column with signal have a vanishing centred norm; a

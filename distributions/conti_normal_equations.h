@@ -40,6 +40,9 @@ struct ContiNEQJob {
     ContiColumnRow column;
     ContiDataRow data;
     ContiNormalEquations* out = nullptr;
+    // [s * (n + 1) + p]: the first point of the set's range at which column p of scan s is not
+    // zero (last + 1 for none), the products before it being zero; none: every point is summed.
+    const int* firstNonzero = nullptr;
     // The rows of share k of count: blocks of four consecutive rows dealt out in rounds of
     // count, every other round in reverse; their upper-triangle cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;

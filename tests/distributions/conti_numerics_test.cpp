@@ -284,12 +284,20 @@ TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
 }
 
 // The cells are formed in tiles of rows and columns, with edges where the grid size or the
-// number of points is not a multiple of four: every cell of either half must hold its own raw
-// product, for any number of threads.
+// number of points is not a multiple of four, and start where the columns' leading zeros end
+// (every length, all zero included): every cell of either half must hold its own raw product,
+// the same bits as a sum over every point, for any number of threads.
 TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
     for (int n : {1, 2, 3, 5, 6, 7, 8, 10, 11, 12, 13, 17, 30})
         for (int radii : {12, 13, 14, 15, 41}) {
             CentringCase cc(n + radii, false, false, n, radii);
+            std::mt19937 rng(n * radii);
+            for (int p = 1; p <= n; ++p)
+                for (int s = 0; s < cc.S; ++s) {
+                    const int zeros = std::uniform_int_distribution<int>(0, radii + 1)(rng);
+                    for (int i = 1; i <= std::min(zeros, radii); ++i)
+                        cc.K[p][s][i] = 0.0f;
+                }
             auto raw = [&](const auto& x, const auto& y) {
                 double sum = 0.0;
                 for (int s = 0; s < cc.S; ++s)
@@ -313,6 +321,12 @@ TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
                 EXPECT_TRUE(eq.A == one.A) << "n " << n << ", " << threads << " threads";
                 EXPECT_EQ(eq.b, one.b);
             }
+            ContiNormalEquations everyPoint = one;
+            ContiNEQJob job{n, &cc.set, cc.Column(), cc.Data(), &everyPoint};
+            job.ComputeRows(1, 1);
+            everyPoint.A.MirrorUpper();
+            EXPECT_TRUE(everyPoint.A == one.A) << "n " << n << " points " << radii;
+            EXPECT_EQ(everyPoint.b, one.b) << "n " << n << " points " << radii;
         }
 }
 
