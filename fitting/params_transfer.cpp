@@ -195,7 +195,8 @@ std::uint32_t* LinearAmplitudesBox(ParamsTransfer& t, ParamsPage page) {
 } // namespace
 
 bool ParamsShowConcentrationDependence() {
-    return NonidealSingleModelChosen() || ModelChoice::reactingSystem;
+    return NonidealSingleModelChosen() || ModelChoice::reactingSystem ||
+           ModelChoice::multipleSpecies;
 }
 
 const char* ParamsFirstConstantLabel() {

@@ -165,6 +165,42 @@ int SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slot
     return code;
 }
 
+// The weight of a species' concentration in the signal of the non-ideal mixture: its fourth
+// value, or 1 where none is given (a weight of 0 would hide the species).
+double MixtureWeight(int slot) {
+    return M::speciesExponent[slot] > 0.0f ? double(M::speciesExponent[slot]) : 1.0;
+}
+
+// Slot 1 of the non-ideal multiple-species model on one solver object: with a positive
+// concentration of species 2 or 3 the three species sediment on their own but share the total
+// concentration in their factors 1 - ks c and 1 + kd c, and the signal is their weighted sum;
+// otherwise species 1 alone is the non-ideal single species. ks and kd from their logarithms
+// with the sign switch and the concentration scale of the scan store.
+int SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+    CLammIdeal o;
+    LoadLammTemplate(o, window, M::speciesS[1], SpeciesDiffusion(1), 1.0,
+                     OutputFor(window, ownRadii, rows, 1));
+    const bool positive = M::nonidealPositive;
+    const double scale = S::concentrationScale;
+    if (!(M::concentration[2] > 0.0f) && !(M::concentration[3] > 0.0f)) {
+        o.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr, nullptr, nullptr,
+                          M::logKs, M::logKd, positive, positive, scale, M::speciesS[1],
+                          SpeciesDiffusion(1), M::concentration[1]);
+    } else {
+        double amount[4] = {}, sS[4] = {}, dCm2s[4] = {}, weight[4] = {};
+        for (int k = 1; k <= 3; ++k) {
+            amount[k] = std::max(double(M::concentration[k]), 0.0);
+            sS[k] = M::speciesS[k];
+            dCm2s[k] = SpeciesDiffusion(k);
+            weight[k] = MixtureWeight(k);
+        }
+        o.LoadNonIdeality(false, false, true, false, true, 3, amount, sS, dCm2s, weight, M::logKs,
+                          M::logKd, positive, positive, scale, M::speciesS[1], SpeciesDiffusion(1),
+                          M::concentration[1]);
+    }
+    return o.Run();
+}
+
 int FirstIncludedSlot() {
     for (int i = 1; i <= M::maxSpecies; ++i)
         if (M::speciesIncluded[i] && !BufferSlot(i))
@@ -356,7 +392,9 @@ bool DiscreteModelAvailable() {
         return !C::zoneCentrifugation;
     if (!C::lammModel && C::reactingSystem)
         return !C::zoneCentrifugation;
-    if (!C::lammModel || C::multipleSpecies || C::firstSpeciesNonideal)
+    if (C::multipleSpecies)
+        return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
+    if (!C::lammModel || C::firstSpeciesNonideal)
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
         return false;
@@ -413,10 +451,17 @@ int RunDiscreteSedList(TXLAWindow* window) {
     gUserInterrupt.store(false, std::memory_order_relaxed);
     LammGrid::discretizationError = LammGrid::singularMatrix = 0;
 
+    // The non-ideal multiple-species model solves species 1 to 3 together in slot 1.
+    const bool mixture = ModelChoice::multipleSpecies;
     std::vector<int> slots;
     for (int i = 1; i <= M::maxSpecies; ++i)
-        if (M::speciesIncluded[i] && !BufferSlot(i))
+        if ((mixture && i == 1) ||
+            (M::speciesIncluded[i] && !BufferSlot(i) && !(mixture && i <= 3)))
             slots.push_back(i);
+    if (mixture) {
+        M::speciesLoading[1] = 1.0f;
+        M::speciesLoading[2] = M::speciesLoading[3] = 0.0f;
+    }
     const bool direct = SignalGoesIntoFit();
     if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
         return 0;
@@ -436,7 +481,27 @@ int RunDiscreteSedList(TXLAWindow* window) {
         LammGrid::s = M::speciesS[slots[0]];
         LammGrid::d = SpeciesDiffusion(slots[0]);
         LammGrid::progressWindow = window;
-        code = SolveSpecies(window, ownRadii, slots, rows, loading);
+        if (mixture) {
+            code = SolveNonidealMixture(window, ownRadii, rows[1]);
+            // further ideal species after the mixture's slot
+            if (n > 1 && !LammSolutionMissing(code) &&
+                !gUserInterrupt.load(std::memory_order_relaxed)) {
+                std::vector<int> rest(slots.begin() + 1, slots.end());
+                std::vector<SpeciesRows> restRows(1);
+                std::vector<double> restLoading(1, 0.0);
+                for (int j = 2; j <= n; ++j) {
+                    restRows.push_back(std::move(rows[std::size_t(j)]));
+                    restLoading.push_back(loading[std::size_t(j)]);
+                }
+                const int restCode = SolveSpecies(window, ownRadii, rest, restRows, restLoading);
+                for (int j = 2; j <= n; ++j)
+                    rows[std::size_t(j)] = std::move(restRows[std::size_t(j - 1)]);
+                if (restCode != 0)
+                    code = restCode;
+            }
+        } else {
+            code = SolveSpecies(window, ownRadii, slots, rows, loading);
+        }
         LammGrid::progressWindow = nullptr;
     }
     // A stopped or refused solution leaves the previous model in place.

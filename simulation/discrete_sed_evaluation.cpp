@@ -61,9 +61,8 @@ double EquivalentTime(int scan, double omega2) {
 // this engine's own, so a Faxen simulation never takes the list.
 bool StandardRoad() {
     using C = ModelChoice;
-    return !gDlsData && !S::equilibriumData &&
-           !M::experimentalInitialDistribution && C::lammModel && !C::firstSpeciesNonideal &&
-           !LammGrid::faxenApproximation;
+    return !gDlsData && !S::equilibriumData && !M::experimentalInitialDistribution &&
+           C::lammModel && !C::firstSpeciesNonideal && !LammGrid::faxenApproximation;
 }
 
 // One species' profile at the equivalent time t at full speed on the given radii.
@@ -249,7 +248,7 @@ bool RunDiscreteSed(TXLAWindow* window) {
         RunNonidealSingleModel(window);
     else if (!ModelChoice::lammModel && ModelChoice::reactingSystem)
         RunReactingModel(window);
-    else if (StandardRoad())
+    else if (StandardRoad() || ModelChoice::multipleSpecies)
         RunDiscreteSedList(window);
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);

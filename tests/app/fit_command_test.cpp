@@ -198,7 +198,6 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
              ModelChoice::equilibriumModel = false;
              ScanStore::equilibriumData = true;
          }},
-        {"non-ideal multiple species", menu(893)},
         {"linear Lamm equation", menu(280)},
         {"external loading cell",
          [](MainWindowFixture& f) {
