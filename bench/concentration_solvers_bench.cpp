@@ -2,6 +2,7 @@
 // 50 scans of 1000 points (4.5 S at 50,000 rpm, scans every 200 s), the grid and tolerance at
 // their defaults: the cost of a species whose coefficients follow its concentration.
 #include "simulation/module_solvers.h"
+#include "simulation/moving_frame_solver.h"
 #include "simulation/nonlinear_solver.h"
 #include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
@@ -51,6 +52,30 @@ void Nonlinear(benchmark::State& state, CoefficientLaw kind) {
     }
 }
 
+void IdealMovingHat(benchmark::State& state) {
+    for (auto _ : state) {
+        ModuleCase mc = Scenario();
+        mc.road = SolverRoad::MovingHat;
+        PrepareModuleCase(mc);
+        SolveModuleCase(mc);
+        benchmark::DoNotOptimize(LammGrid::concentration[1]);
+    }
+}
+
+// The moving hat algorithm of the concentration-dependent laws: steps of one grid period.
+void MovingFrame(benchmark::State& state, CoefficientLaw kind) {
+    CConcentrationLaw law = Law(kind);
+    law.cesiumChloride = kind == CoefficientLaw::Tabulated;
+    for (auto _ : state) {
+        ModuleCase mc = Scenario();
+        mc.road = SolverRoad::MovingHat;
+        PrepareModuleCase(mc);
+        CScanOutput scans;
+        SolveMovingFrameNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans);
+        benchmark::DoNotOptimize(LammGrid::concentration[1]);
+    }
+}
+
 // Steps of 5 s (the default "max dc/c" of 1 would step by 1 s).
 void Reacting(benchmark::State& state) {
     for (auto _ : state) {
@@ -81,5 +106,20 @@ BENCHMARK_CAPTURE(Nonlinear, trimer, CoefficientLaw::MonomerTrimer)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Nonlinear, oligomers, CoefficientLaw::OligomerB)
     ->Name("ConcentrationSolvers/oligomers 1-2-4")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(IdealMovingHat)
+    ->Name("ConcentrationSolvers/ideal moving hat")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovingFrame, nonideal, CoefficientLaw::Nonideal)
+    ->Name("ConcentrationSolvers/moving frame non-ideal")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovingFrame, dimer, CoefficientLaw::MonomerDimer)
+    ->Name("ConcentrationSolvers/moving frame monomer-dimer")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovingFrame, trimer, CoefficientLaw::MonomerTrimer)
+    ->Name("ConcentrationSolvers/moving frame monomer-trimer")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovingFrame, cesium, CoefficientLaw::Tabulated)
+    ->Name("ConcentrationSolvers/moving frame CsCl")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Reacting)->Name("ConcentrationSolvers/reacting A+B")->Unit(benchmark::kMillisecond);

@@ -27,12 +27,12 @@ constexpr double kSectorFactor = 1.2 * 0.0349065850398866;
 // whose hat carries the coefficient.
 constexpr int kPairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
-// The integrals of one row on the reference grid for one placement of the end radii: mass M and
-// frame F (hat_i hat_j' v r, without k) against the neighbours i-1, i, i+1, the rate R of M while
-// the ends move, and the seven sedimentation (without omega^2 1e-13) and diffusion triple
-// integrals.
+// The integrals of one row on the reference grid for one placement of the end radii: mass M
+// against the neighbours i-1, i, i+1; G = 2 k M - k F + R, the part of the operator that does not
+// depend on s and D (F the frame integral hat_i hat_j' v r, R the rate of M while the ends move);
+// and the seven sedimentation (without omega^2 1e-13) and diffusion triple integrals.
 struct RowIntegrals {
-    double M[3] = {}, F[3] = {}, R[3] = {}, TS[7] = {}, TD[7] = {};
+    double M[3] = {}, G[3] = {}, TS[7] = {}, TD[7] = {};
 };
 
 double* X() {
@@ -82,7 +82,7 @@ struct FrameRun {
     }
     double ReferenceAmount() const;
     void Setup();
-    void Level(const RowIntegrals& r, int i, double e2, double out[3]) const;
+    void Sums(const RowIntegrals& r, int i, double sed[3], double dif[3]) const;
     void Build(double h);
     bool Solve(double* to);
     void Shift();
@@ -96,7 +96,7 @@ RowIntegrals FrameRun::RowAt(int i) const {
     RowIntegrals r;
     for (int d = -1; d <= 1; ++d) {
         r.M[d + 1] = FeElemGrid2B(i, i + d);
-        r.F[d + 1] = FeElemGrid2A(i, i + d);
+        r.G[d + 1] = k * (2.0 * r.M[d + 1] - FeElemGrid2A(i, i + d));
     }
     for (int p = 0; p < 7; ++p) {
         const int j = i + kPairs[p][0], kk = i + kPairs[p][1];
@@ -115,16 +115,22 @@ void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
     MovingEndMassRates(X(), n, k, rate8);
     for (int p = 0; p < 8; ++p) {
         const EndPosition e = EndPositionOf(p, n);
-        ends[EndSlot(e.row)].R[e.diagonal + 1] = rate8[p];
+        ends[EndSlot(e.row)].G[e.diagonal + 1] += rate8[p];
     }
 }
 
 double FrameRun::ReferenceAmount() const {
     const double* c = C();
-    double sum = 0.0;
-    for (int i = 1; i <= n; ++i)
-        sum += Volume(i) * c[i];
-    return sum;
+    const double* v = volumes.data();
+    double part[4] = {0.0, 0.0, 0.0, 0.0};
+    int i = 3;
+    for (; i + 3 <= n - 2; i += 4)
+        for (int q = 0; q < 4; ++q)
+            part[q] += v[i + q] * c[i + q];
+    for (; i <= n - 2; ++i)
+        part[0] += v[i] * c[i];
+    return FeElemGrid1B(1) * c[1] + FeElemGrid1B(2) * c[2] + FeElemGrid1B(n - 1) * c[n - 1] +
+           FeElemGrid1B(n) * c[n] + ((part[0] + part[1]) + (part[2] + part[3]));
 }
 
 // The reference grid: node 1 at the meniscus, the interior nodes geometric with the end elements
@@ -149,46 +155,58 @@ void FrameRun::Setup() {
     PN2 = (x[n - 1] - x[n - 2]) * (2.0 * x[n - 2] + x[n - 1]) / 6.0;
 }
 
-// Row i of the operator B of d/dt (E^2 M c) = E^2 B c, with E^2 = e2:
-// B = -(sum D_k TD) / E^2 - (k F - omega^2 sum s_k TS) + 2 k M + dM/dt. Every column of B sums
-// to zero, so the amount E^2 sum(volume c) is the same at both ends of a step.
-void FrameRun::Level(const RowIntegrals& r, int i, double e2, double out[3]) const {
-    double sed[3] = {0.0, 0.0, 0.0}, dif[3] = {0.0, 0.0, 0.0};
+// The sedimentation and diffusion sums of row i with the coefficients in force.
+void FrameRun::Sums(const RowIntegrals& r, int i, double sed[3], double dif[3]) const {
+    sed[0] = sed[1] = sed[2] = dif[0] = dif[1] = dif[2] = 0.0;
+    const double* sk = s.data() + i;
+    const double* dk = D.data() + i;
     for (int p = 0; p < 7; ++p) {
-        const int j = kPairs[p][0] + 1;
-        const std::size_t kk = std::size_t(i + kPairs[p][1]);
-        sed[j] += s[kk] * r.TS[p];
-        dif[j] += D[kk] * r.TD[p];
+        const int j = kPairs[p][0] + 1, o = kPairs[p][1];
+        sed[j] += sk[o] * r.TS[p];
+        dif[j] += dk[o] * r.TD[p];
     }
-    for (int d = 0; d < 3; ++d)
-        out[d] = -dif[d] / e2 - (k * r.F[d] - w2 * sed[d]) + 2.0 * k * r.M[d] + r.R[d];
 }
 
 // The step of length h, scaled by 1 / E(start)^2:
-// (E_end^2 / E_start^2) (M - h/2 B)_end c_new = (M + h/2 B)_start c_old.
+// (E_end^2 / E_start^2) (M - h/2 B)_end c_new = (M + h/2 B)_start c_old, with row i of the
+// operator of d/dt (E^2 M c) = E^2 B c
+// B = -(sum D_k TD) / E^2 + omega^2 sum s_k TS - k F + 2 k M + dM/dt.
+// Every column of B sums to zero, so the amount E^2 sum(volume c) is the same at both ends of a
+// step. The interior rows have the same integrals at both ends of the step.
 void FrameRun::Build(double h) {
     const double gain = e2End / e2Start, half = 0.5 * h;
-    for (int i = 1; i <= n; ++i) {
-        const int q = EndSlot(i);
-        const RowIntegrals& from = q < 0 ? rows[std::size_t(i)] : atStart[q];
-        const RowIntegrals& to = q < 0 ? rows[std::size_t(i)] : atEnd[q];
+    const double invStart = 1.0 / e2Start, invEnd = 1.0 / e2End;
+    double sed[3], dif[3];
+    auto row = [&](int i, const RowIntegrals& from, const RowIntegrals& to, bool same) {
+        Sums(from, i, sed, dif);
         double bo[3], bn[3];
-        Level(from, i, e2Start, bo);
-        Level(to, i, e2End, bn);
+        for (int d = 0; d < 3; ++d)
+            bo[d] = w2 * sed[d] - dif[d] * invStart + from.G[d];
+        if (!same)
+            Sums(to, i, sed, dif);
+        for (int d = 0; d < 3; ++d)
+            bn[d] = w2 * sed[d] - dif[d] * invEnd + to.G[d];
         Ra[i] = from.M[0] + half * bo[0];
         Rb[i] = from.M[1] + half * bo[1];
         Rc[i] = from.M[2] + half * bo[2];
         La[i] = gain * (to.M[0] - half * bn[0]);
         Lb[i] = gain * (to.M[1] - half * bn[1]);
         Lc[i] = gain * (to.M[2] - half * bn[2]);
-    }
+    };
+    for (int q = 0; q < 2; ++q)
+        row(EndRow(q), atStart[q], atEnd[q], false);
+    for (int i = 3; i <= n - 2; ++i)
+        row(i, rows[std::size_t(i)], rows[std::size_t(i)], true);
+    for (int q = 2; q < 4; ++q)
+        row(EndRow(q), atStart[q], atEnd[q], false);
     La[1] = Ra[1] = Lc[n] = Rc[n] = 0.0;
 }
 
 // L to = R c_old; a zero pivot sets the singular-matrix word and to keeps the old profile.
 bool FrameRun::Solve(double* to) {
     TridiagProduct(Ra.data(), Rb.data(), Rc.data(), c0.data(), rhs.data(), 1, n);
-    if (ThomasSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
+    // solved from both ends at once: every step factors a new matrix
+    if (TwistedSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
         kTridiagOk)
         return true;
     LammGrid::singularMatrix = 1;
