@@ -1,7 +1,7 @@
 // The concentration-dependent moving-frame solver: the amount in the cell over many grid
 // periods, the ideal limits against the ideal moving hat, agreement with the fixed-grid solver of
-// the same laws and with the solver object's propagation loop, and a floating frame that must end
-// with its message instead of running for ever.
+// the same laws and with the solver object's propagation loop, rapid association at
+// equilibrium, and a floating frame that must end with its message instead of running for ever.
 #include "scandata/scan_store_alloc.h"
 #include "simulation/concentration_coefficients.h"
 #include "simulation/module_solvers.h"
@@ -210,6 +210,34 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
             EXPECT_LT(worst, 3e-3) << "scan " << scan << " (3e-3 of c0)";
         }
     }
+}
+
+// Rapid monomer-dimer association in a short column at equilibrium, on the moving frame: the
+// monomer part of the total, c / (1 + x) with x = (sqrt(4 K c + 1) - 1) / 2, follows the ideal
+// exponential of the monomer (ln c1 linear in r^2 with slope s1 w^2 / (2 D1)), while the total,
+// enriched in dimer toward the bottom, does not. The profile at rest has passed through
+// thousands of grid shifts.
+TEST_F(MovingFrameSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
+    ModuleCase mc = ShortColumnCase(3.0, 6e-7, 20000, 3, 1e5);
+    mc.road = SolverRoad::MovingHat;
+    CConcentrationLaw law = Law(CoefficientLaw::MonomerDimer, 3.0, 6e-7);
+    law.s2 = 4.8, law.D2 = 4.8e-7; // s/D of the dimer twice the monomer's
+    law.K = 5.0;
+    ASSERT_EQ(Solve(mc, law), kLammSolved);
+    EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(mc), 1.0, 1e-10) << "amount (1e-10)";
+    const int scan = mc.scans;
+    auto monomer = [&](double r) {
+        const double c = ValueAt(scan, r);
+        const double x = (std::sqrt(4.0 * law.K * c + 1.0) - 1.0) / 2.0;
+        return c / (1.0 + x);
+    };
+    const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
+    const double want = 3.0e-13 * w2 / (2.0 * 6e-7);
+    const double r1 = 6.93, r2 = 7.17;
+    const double slope = std::log(monomer(r2) / monomer(r1)) / (r2 * r2 - r1 * r1);
+    EXPECT_NEAR(slope / want, 1.0, 0.01) << "monomer slope " << slope << " vs " << want;
+    const double total = std::log(ValueAt(scan, r2) / ValueAt(scan, r1)) / (r2 * r2 - r1 * r1);
+    EXPECT_GT(total / want, 1.05) << "the total is enriched in dimer at the bottom";
 }
 
 // A frame that floats (a negative s at the loading) cannot be followed: the run ends at once
