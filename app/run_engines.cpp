@@ -35,10 +35,14 @@ RunEngine ChooseRunEngine() {
 
 bool RunEngineAvailable(RunEngine engine) {
     switch (engine) {
-    case RunEngine::ContiSed:
-        // The distributions do not carry the buffer-mismatch signal yet.
-        return (CurrentContiVariant() != ContiVariant::None || ModelChoice::csFf0) &&
-               !BufferSedimentation::on;
+    case RunEngine::ContiSed: {
+        // The buffer-mismatch signal rides on the kernels of the Lamm list road.
+        const ContiVariant v = CurrentContiVariant();
+        if (BufferSedimentation::on)
+            return v == ContiVariant::Cs || v == ContiVariant::CsInvariantD ||
+                   (v == ContiVariant::CM && !ScanStore::equilibriumData);
+        return v != ContiVariant::None || ModelChoice::csFf0;
+    }
     case RunEngine::EquilibriumFit:
         // The association model A + B <-> AB is not part of this version.
         return !ModelChoice::equilibriumAssociationModel;

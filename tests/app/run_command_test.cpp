@@ -3,6 +3,7 @@
 // loaders), and the Help Wizard's advice on residuals and bounds.
 #include "app/gradient_check.h"
 #include "app/load_filters.h"
+#include "state/buffer_sedimentation.h"
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "app/run_engines.h"
@@ -70,6 +71,34 @@ TEST(RunEngineChoice, FirstMatchingRuleWins) {
     }
     ModelChoice::ResetToDefaults();
     RealtimeState::ResetToDefaults();
+}
+
+// With the buffer correction on, the distributions whose kernels come from the Lamm list road
+// run (the buffer takes their first column); the size-and-shape model does not carry it.
+TEST(RunEngineChoice, DistributionsCarryingTheBufferRun) {
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        bool available;
+    };
+    const std::vector<Case> cases = {
+        {"c(s)", [] { ModelChoice::contiCs = true; }, true},
+        {"c(M)", [] {}, true},
+        {"c(M) on equilibrium data", [] { ScanStore::equilibriumData = true; }, false},
+        {"c(s, f/f0)", [] { ModelChoice::csFf0 = true; }, false},
+    };
+    for (const Case& c : cases) {
+        ModelChoice::ResetToDefaults();
+        ModelChoice::nonInteractingSpecies = false;
+        ModelChoice::contiMode = true;
+        ScanStore::equilibriumData = false;
+        c.set();
+        BufferSedimentation::on = true;
+        EXPECT_EQ(RunEngineAvailable(RunEngine::ContiSed), c.available) << c.name;
+        BufferSedimentation::on = false;
+    }
+    ModelChoice::ResetToDefaults();
+    ScanStore::equilibriumData = false;
 }
 
 // One scan on radii 6.0 + 0.0625 (i - 1), exact in float, flat at 1.0 except for the given

@@ -50,7 +50,7 @@ void ChooseCs() {
     ModelChoice::contiMode = ModelChoice::contiCs = true;
     ModelChoice::equilibriumMs = false;
     ContiState::ff0 = 1.25f;
-    ContiState::rangeMin = 0.0f;
+    ContiState::rangeMin = 0.5f;
     ContiState::rangeMax = 12.0f;
     ContiState::resolution = 61.0f;
     ContiState::confidenceLevel = 0.5f; // no regularization: the plain c(s) compared as it fits
