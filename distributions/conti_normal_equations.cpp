@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -493,6 +494,22 @@ void RunContiShares(int count, const std::function<void(int, int)>& share) {
     SharePool::Instance().Run(count, share);
 }
 
+int ContiFirstNonzero(const float* x, int lo, int hi) {
+    int i = lo;
+    for (; i + 15 <= hi; i += 16) {
+        // Zero of either sign: no bit but the sign's set.
+        std::uint32_t bits[16], any = 0;
+        std::memcpy(bits, x + i, sizeof bits);
+        for (int u = 0; u < 16; ++u)
+            any |= bits[u] & 0x7fffffffu;
+        if (any)
+            break;
+    }
+    while (i <= hi && x[i] == 0.0f)
+        ++i;
+    return i;
+}
+
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out) {
     out.A.Resize(n);
@@ -512,13 +529,9 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
             ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); }, w, S,
                                       set.first, set.Points(), out.columnMeans.data() + p);
             for (int s = 0; s < S; ++s)
-                for (int q = p; q < p + w; ++q) {
-                    const float* x = column(q, s);
-                    int i = set.first;
-                    while (i <= set.last && x[i] == 0.0f)
-                        ++i;
-                    firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] = i;
-                }
+                for (int q = p; q < p + w; ++q)
+                    firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] =
+                        ContiFirstNonzero(column(q, s), set.first, set.last);
         }
     });
     out.dataMeans = set.Means(data);
@@ -560,8 +573,9 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
             for (int p = 1; p <= n; ++p) {
                 if (c[p] == 0.0)
                     continue;
+                // Past a column's leading zeros: they leave the row as it is.
                 const float* x = column(p, s);
-                for (int i = set.first; i <= set.last; ++i)
+                for (int i = ContiFirstNonzero(x, set.first, set.last); i <= set.last; ++i)
                     row[i] -= c[p] * x[i];
             }
         }

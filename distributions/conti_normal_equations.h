@@ -64,6 +64,10 @@ inline constexpr double kHeldColumnRatio = 1e-10;
 // fixed order gives the same result for any count and any thread. No key polling inside.
 void RunContiShares(int count, const std::function<void(int, int)>& share);
 
+// The first point in [lo, hi] where x is not zero (hi + 1 for none): a kernel column's products
+// and multiples before it are exact zeros.
+int ContiFirstNonzero(const float* x, int lo, int hi);
+
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on
 // the calling thread). The keyboard is polled once, after the join: a key press there sets the
 // stop flag and returns false (the equations are complete, the caller discards them).

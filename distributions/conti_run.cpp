@@ -515,7 +515,8 @@ void StoreContiSolution(const ContiSolution& sol) {
         std::vector<float> gridFit(S::gridCount + 1);
         for (int s = share - 1; s < scans; s += count) {
             const int k = set.scans[s];
-            // Column by column along the kernel rows; each point adds the columns in order.
+            // Column by column along the kernel rows; each point adds the columns in order (a
+            // column's leading zeros add nothing).
             std::vector<double>& model = totals[s];
             model.assign(S::gridCount + 1, 0.0);
             for (int p = 1; p <= n; ++p) {
@@ -523,7 +524,7 @@ void StoreContiSolution(const ContiSolution& sol) {
                     continue;
                 const double cp = sol.c[p];
                 const float* row = gContiKernel.Row(p, k);
-                for (int j = 1; j <= S::gridCount; ++j)
+                for (int j = ContiFirstNonzero(row, 1, S::gridCount); j <= S::gridCount; ++j)
                     model[j] += cp * row[j];
             }
             times[s] = S::header[k].time;

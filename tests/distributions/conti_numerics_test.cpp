@@ -330,6 +330,32 @@ TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
         }
 }
 
+// The noise of amplitudes skips the columns' leading zeros: it must be the noise of the residual
+// over every point.
+TEST_F(ContiNumerics, NoiseOfAmplitudesCountsEveryPointPastLeadingZeros) {
+    CentringCase cc(3, true, true, 6, 23);
+    for (int p = 1; p <= cc.n; ++p)
+        for (int s = 0; s < cc.S; ++s)
+            for (int i = 1; i <= std::min(23, 3 * p + s); ++i)
+                cc.K[p][s][i] = 0.0f;
+    std::vector<double> c(cc.n + 1);
+    for (int p = 1; p <= cc.n; ++p)
+        c[p] = 0.3 * p - 0.5;
+    std::vector<std::vector<double>> residual(cc.S, std::vector<double>(cc.points + 1));
+    for (int s = 0; s < cc.S; ++s)
+        for (int i = cc.set.first; i <= cc.set.last; ++i) {
+            residual[s][i] = cc.y[s][i];
+            for (int p = 1; p <= cc.n; ++p)
+                residual[s][i] -= c[p] * cc.K[p][s][i];
+        }
+    const NoiseEstimate expected =
+        NoiseFromMeans(cc.set.Means([&](int s) { return residual[s].data(); }), cc.set.Noise());
+    std::vector<double> ti, ri;
+    ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), c, ti, ri, 3);
+    EXPECT_EQ(ti, expected.ti);
+    EXPECT_EQ(ri, expected.ri);
+}
+
 // The shares go to kept threads and the caller, whoever claims first: each must run exactly once
 // with its own number, also when two callers share the threads at once and calls follow one
 // another faster than the threads wake.
