@@ -5,17 +5,13 @@
 
 CFluorophore::CFluorophore()
     : bleachingRate(2, 0.0f), bleachingPlateau(2, 0.0f), recoveryTimes(1, 0.0f),
-      recoveryLevels(2, std::vector<float>(1, 0.0f))
-{
-}
+      recoveryLevels(2, std::vector<float>(1, 0.0f)) {}
 
-void CFluorophore::CopyTo(CFluorophore& target) const
-{
+void CFluorophore::CopyTo(CFluorophore& target) const {
     target = *this;
 }
 
-double CFluorophore::SignalFraction(double t, int w) const
-{
+double CFluorophore::SignalFraction(double t, int w) const {
     if (w < 1 || w >= static_cast<int>(bleachingRate.size()))
         return 1.0;
     double since = t;
@@ -34,13 +30,17 @@ double CFluorophore::SignalFraction(double t, int w) const
     return value > 0.0 ? value : 0.0;
 }
 
-void DetectionCorrections::ResetToDefaults()
-{
-    convolutionOn = false, convolutionWidth = 0.0f, convolutionCutoff = 2.0f;
-    coneOn = false, coneRadius = 0.0f;
-    driftOn = false, driftMode = 0, linearDriftOn = false, linearDriftRate = 0.0f;
-    exponentialDriftOn = false, exponentialDriftRate = 0.0f, driftPlateau = 1.0f;
-    magnificationOn = false, magnificationFactor = 1.0f;
-    nonlinearDetectionOn = false, nonlinearPower = 1.0f, nonlinearBaseline = 0.0f;
-    nonlinearDomain = false;
+void DetectionCorrections::ResetToDefaults() {
+    convolutionFit = false, convolutionOn = false, convolutionWidth = 0.0f;
+    convolutionCutoff = 2.0f;
+    depletionOn = depletionFitS = depletionFitD = depletionFitAmplitude = depletionFitKs = false;
+    depletionS = 3.0f, depletionD = 3.0e-7f, depletionAmplitude = 0.5f, depletionLogKs = -3.0f;
+    shadowFit = false, coneOn = false, coneRadius = 0.0f;
+    driftOn = false, driftMode = 0, linearDriftOn = false, linearDriftFit = false;
+    linearDriftRate = 0.0f;
+    exponentialDriftOn = false, exponentialRateFit = false, exponentialDriftRate = 0.0f;
+    limitingLevelFit = false, driftPlateau = 1.0f;
+    gradientFit = false, magnificationOn = false, magnificationFactor = 1.0f;
+    nonlinearDetectionOn = false, nonlinearPowerFit = false, nonlinearPower = 1.0f;
+    nonlinearBaseline = 0.0f, nonlinearDomain = false;
 }

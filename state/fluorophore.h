@@ -6,7 +6,7 @@
 
 // Bleaching and recovery per excitation wavelength. Vectors are 1-based: element 0 is unused.
 class CFluorophore {
-public:
+  public:
     // One wavelength that does not bleach; no recovery times.
     CFluorophore();
     ~CFluorophore() = default;
@@ -17,21 +17,21 @@ public:
     double SignalFraction(double t, int w) const;
 
     int wavelengthCount = 1;
-    std::vector<float> bleachingRate;     // per hour, [1..wavelengthCount]
-    std::vector<float> bleachingPlateau;  // fraction left after complete bleaching
+    std::vector<float> bleachingRate;    // per hour, [1..wavelengthCount]
+    std::vector<float> bleachingPlateau; // fraction left after complete bleaching
     float amplitude = 1.0f;
     float offset = 0.0f;
     float scale = 1.0f;
     bool recovery = false;
     int recoveryTimeCount = 0;
     std::vector<float> recoveryTimes;               // s, [1..recoveryTimeCount], ascending
-    std::vector<std::vector<float>> recoveryLevels;  // [w][m]: level after recovery time m
+    std::vector<std::vector<float>> recoveryLevels; // [w][m]: level after recovery time m
 };
 
 // One set of fluorophores, one record per wavelength, with the corrections that belong to the
 // optics rather than the dye.
 struct CFluorophoreSet {
-    std::vector<CFluorophore> records;  // [1..], one per wavelength
+    std::vector<CFluorophore> records; // [1..], one per wavelength
     float driftRate = 0.0f;            // linear drift, per hour
     float magnification = 1.0f;        // 1 + relative gradient per cm
     float coneRadius = 0.0f;           // cm
@@ -39,26 +39,55 @@ struct CFluorophoreSet {
     float convolutionCutoff = 2.0f;    // in widths
 };
 
-// The program-wide switches and values of the fluorescence detection corrections.
+// The program-wide switches and values of the fluorescence detection corrections, each value with
+// the switch that lets the fit vary it. The second names are the ones the commands, the tools
+// dialog and the fit use; both name the same storage.
 struct DetectionCorrections {
+    static inline bool convolutionFit = false;
     static inline bool convolutionOn = false;
-    static inline float convolutionWidth = 0.0f;   // cm
-    static inline float convolutionCutoff = 2.0f;  // widths
+    static inline float convolutionWidth = 0.0f;  // cm
+    static inline float convolutionCutoff = 2.0f; // widths
+    static inline float& convolutionRange = convolutionCutoff;
+    // Johnston-Ogston depletion: varied and reported by the fit, read by no signal model.
+    static inline bool depletionOn = false;
+    static inline bool depletionFitS = false;
+    static inline bool depletionFitD = false;
+    static inline bool depletionFitAmplitude = false;
+    static inline bool depletionFitKs = false;
+    static inline float depletionS = 3.0f;    // S
+    static inline float depletionD = 3.0e-7f; // cm^2/s
+    static inline float depletionAmplitude = 0.5f;
+    static inline float depletionLogKs = -3.0f; // log10 ks
+    static inline bool shadowFit = false;
     static inline bool coneOn = false;
-    static inline float coneRadius = 0.0f;  // cm
-    static inline bool driftOn = false;
+    static inline bool& shadowOn = coneOn;
+    static inline float coneRadius = 0.0f; // cm
+    static inline bool driftOn = false;    // linear drift, exponential model or both in force
     static inline unsigned char driftMode = 0;
     static inline bool linearDriftOn = false;
-    static inline float linearDriftRate = 0.0f;  // per hour
+    static inline bool linearDriftFit = false;
+    static inline float linearDriftRate = 0.0f; // fraction per hour
+    static inline float& linearDrift = linearDriftRate;
     static inline bool exponentialDriftOn = false;
-    static inline float exponentialDriftRate = 0.0f;  // per hour
-    static inline float driftPlateau = 1.0f;
+    static inline bool& exponentialOn = exponentialDriftOn;
+    static inline bool exponentialRateFit = false;
+    static inline float exponentialDriftRate = 0.0f; // per hour
+    static inline float& exponentialRate = exponentialDriftRate;
+    static inline bool limitingLevelFit = false;
+    static inline float driftPlateau = 1.0f; // fraction
+    static inline float& limitingLevel = driftPlateau;
+    static inline bool gradientFit = false;
     static inline bool magnificationOn = false;
-    static inline float magnificationFactor = 1.0f;  // 1 + relative gradient per cm
+    static inline bool& gradientOn = magnificationOn;
+    static inline float magnificationFactor = 1.0f; // 1 + da/dr
+    static inline float& gradientFactor = magnificationFactor;
     static inline bool nonlinearDetectionOn = false;
+    static inline bool& nonlinearOn = nonlinearDetectionOn;
+    static inline bool nonlinearPowerFit = false;
     static inline float nonlinearPower = 1.0f;
     static inline float nonlinearBaseline = 0.0f;
-    static inline bool nonlinearDomain = false;
+    static inline bool nonlinearDomain = false; // the store shows the transformed data
+    static inline bool& nonlinearShowTransformed = nonlinearDomain;
 
     static void ResetToDefaults();
 };
