@@ -3,6 +3,7 @@
 
 #include "app/buffer_sed_box.h"
 #include "app/command_table.h"
+#include "app/flo_tool_box.h"
 #include "app/lamm_params_box.h"
 #include "app/solvent_params_box.h"
 #include "fitting/params_transfer.h"
@@ -386,6 +387,28 @@ class TXLAWindow : public TFrameWindow {
     void SetBufferSedComponentFlags();
     // Removes the check mark and releases species slot 4.
     void SwitchOffBufferSedimentation();
+    // The fluorescence detection corrections, one question at a time (905-914, 925), and all
+    // at once in the tools dialog (915).
+    void CmSignalRadialConvolution();
+    void CmJohnstonOgstonDepletion();
+    void CmExcitationShadow();
+    void CmMagnificationDriftWithTime();
+    void CmMagnificationRadialGradient();
+    void CmNonlinearDetection();
+    void CmFloTools();
+    // Copies fluorescence scans into "sorted" under names that carry their settings (903).
+    void CmSortFluorescenceData();
+    // True with fluorescence data loaded, or when the user goes on without.
+    bool ProceedWithoutFluorescence(const char* caption);
+    // InputFloat showing value; Cancel keeps it.
+    void AskFloat(float& value, const char* prompt, const char* caption);
+    // A Yes/No question into a fit flag; returns the flag.
+    bool AskFitFlag(bool& flag, const char* prompt, const char* caption);
+    // The check marks of a correction's two ids.
+    void SetCorrectionChecks(int first, int second, bool on);
+    // Puts the recorded data back into the store when transformed data are shown, then switches
+    // nonlinear detection off and clears its check marks.
+    void SwitchOffNonlinearDetection();
 
     // Interface state shared by the command, mouse and keyboard handlers.
     bool helpMode = false;    // F1 on a menu item: the next command that tests it shows help
@@ -409,6 +432,7 @@ class TXLAWindow : public TFrameWindow {
     LammPBoxRecord lammTransfer{};         // the Lamm options dialog's record
     SolventParamsRecord solventTransfer{}; // the inhomogeneous-solvent dialog's record
     BufferSedRecord bufferSedTransfer{};   // the buffer-mismatch dialog's record
+    FloToolRecord floToolTransfer{};       // the fluorescence tools dialog's record
 
   private:
     // Flips the data or residual view and lays out the plots now shown.

@@ -273,6 +273,19 @@ FirstPrompt Expected(const CommandRow& row) {
         {463, {"", ""}},
         // Alt+M names the sliding setting it steps to.
         {837, {"MOUSE SLIDING", "mouse"}},
+        // Without fluorescence data the detection corrections ask whether to go on.
+        {905, {"Signal Amplitude Change With Radius", "intended for fluorescence data"}},
+        {907, {"Signal Amplitude Change With Radius", "intended for fluorescence data"}},
+        {906, {"Nonlinear Detection", "intended for fluorescence data"}},
+        {908, {"Nonlinear Detection", "intended for fluorescence data"}},
+        {909, {"Signal Amplitude Change With Time", "intended for fluorescence data"}},
+        {910, {"Signal Amplitude Change With Time", "intended for fluorescence data"}},
+        {911, {"Signal Radial Convolution", "intended for fluorescence data"}},
+        {912, {"Signal Radial Convolution", "intended for fluorescence data"}},
+        {913, {"Signal Excitation Shadow", "intended for fluorescence data"}},
+        {914, {"Signal Excitation Shadow", "intended for fluorescence data"}},
+        {925, {"Johnston Ogston Signal Depletion", "intended for fluorescence data"}},
+        {915, {"FloTools", "intended for fluorescence data"}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())

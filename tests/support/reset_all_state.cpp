@@ -40,6 +40,7 @@
 #include "state/diagnostics.h"
 #include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/fluorophore.h"
 #include "state/eq_test_state.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
@@ -66,6 +67,7 @@ void ResetAllState()
     if (MStarState::active || MStarState::signalPlot)
         LeaveMStarMulti(nullptr);
     ScanDataKind::ResetToDefaults();
+    DetectionCorrections::ResetToDefaults();
     ScanReaderOptions::ResetToDefaults();
     ScanStore::ResetToDefaults();
     ReactionParameters::ResetToDefaults();
