@@ -32,12 +32,13 @@ ContiStoreCase TenScans() {
     return c;
 }
 
-// One species at 5 S plus a buffer of 0.8 S and 20e-7 cm^2/s loaded as the given excess in the
-// sample sector, with normal noise.
+// One species at 5 S plus a buffer of 0.8 S and 20e-7 cm^2/s in excess in the reference sector
+// (its signal enters negative), with normal noise.
 void FillSpeciesOnBuffer(ContiDataStore& store) {
     store.Fill({{kSpeciesS, 1.25, kLoading}}, {}, {}, kNoise, 5);
     B::on = true;
-    B::signalSign = 1.0;
+    B::signalSign = -1.0;
+    ModelChoice::equilibriumMs = false; // the buffer's D as given, not from an Mb
     B::sampleS = 0.8;
     B::sampleD = 20.0;
     const BufferSignal buffer = ComputeBufferSignal(kBufferSignal);
@@ -50,7 +51,7 @@ void ChooseCs() {
     ModelChoice::contiMode = ModelChoice::contiCs = true;
     ModelChoice::equilibriumMs = false;
     ContiState::ff0 = 1.25f;
-    ContiState::rangeMin = 0.5f;
+    ContiState::rangeMin = 2.0f;
     ContiState::rangeMax = 12.0f;
     ContiState::resolution = 61.0f;
     ContiState::confidenceLevel = 0.5f; // no regularization: the plain c(s) compared as it fits

@@ -1,0 +1,115 @@
+// A user's road to c(s) with a sedimenting buffer: scans of one species over a buffer component
+// written as files and loaded, "Continuous c(s) Distribution" chosen, the buffer correction
+// switched on in its dialog, Run, then a Fit that floats the buffer's s from a wrong start.
+#include "app/buffer_sed_box.h"
+#include "distributions/integrate_distribution.h"
+#include "plat/messages.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/buffer_sedimentation_model.h"
+#include "state/buffer_sedimentation.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/conti_data_store.h"
+#include "support/main_window_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using B = BufferSedimentation;
+
+constexpr double kS = 5.0, kLoading = 0.5, kBufferSignal = 0.4, kBufferS = 0.8;
+constexpr double kNoise = 0.003;
+
+// Ten scans of a 5 S species (f/f0 1.25, 0.5) and a buffer of 0.8 S and 20e-7 cm^2/s in excess in
+// the reference sector (-0.4), 50000 rpm, 6.0 to 7.2 cm, every 500 s from 600 s, noise 0.003.
+std::vector<GeneratedScan> SpeciesOverBufferScans() {
+    ContiStoreCase c;
+    c.scans = 10;
+    c.intervalS = 500.0;
+    ContiDataStore store(c);
+    store.Fill({{kS, 1.25, kLoading}}, {}, {}, kNoise, 5);
+    ModelChoice::equilibriumMs = false; // the buffer's D as given, not from an Mb
+    B::signalSign = -1.0;
+    B::sampleS = kBufferS;
+    B::sampleD = 20.0;
+    const BufferSignal buffer = ComputeBufferSignal(kBufferSignal);
+    std::vector<GeneratedScan> scans;
+    for (int k = 1; k <= c.scans; ++k) {
+        AddBufferSignal(buffer, k, store.radii.data(), c.points, store.signal[k].data());
+        scans.push_back(
+            store.ScanFile(k, "[T OK]over buffer " + std::to_string(k), store.signal[k].data()));
+    }
+    return scans;
+}
+
+} // namespace
+
+TEST(ContiBufferRoad, CsRunAndFitWithTheBufferThroughTheMenu) {
+    const std::vector<GeneratedScan> scans = SpeciesOverBufferScans();
+    MainWindowFixture f;
+    std::vector<std::string> paths;
+    for (std::size_t k = 0; k < scans.size(); ++k) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
+        std::ofstream(f.data.file(name)) << scans[k].Text();
+        paths.push_back(f.data.file(name));
+    }
+    f.script.expectFileOpen().answer(paths);
+    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
+    ASSERT_EQ(ScanStore::scanCount, 10) << f.script.logText();
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
+    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs) << f.script.logText();
+    // the Parameters dialog's entries
+    ContiState::rangeMin = 2.0f;
+    ContiState::rangeMax = 12.0f;
+    ContiState::resolution = 61.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.25f;
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    ScanStore::leftFitLimit = 6.05f;
+    ScanStore::rightFitLimit = 7.1f;
+    ModelChoice::equilibriumMs = false; // the buffer's D, not its Mb
+
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "-1")
+        .check(kBsFloatSignal)
+        .set(kBsSampleS, "0.8")
+        .set(kBsSampleD, "20")
+        .ok();
+    f.script.expectBox()
+        .caption("Attention")
+        .text("Note: buffer sedimentation model is intended only for interference data")
+        .answer(IDOK);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(552), 0);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(B::on);
+
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+    ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+    float area = 0, sw = 0;
+    IntegrateDistribution(3.0f, 7.0f, &area, &sw, nullptr, nullptr);
+    EXPECT_NEAR(sw, kS, 0.02 * kS);
+    EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+    EXPECT_NEAR(B::signal, kBufferSignal, 0.02 * kBufferSignal) << "the column's weight";
+    EXPECT_EQ(B::signalSign, -1.0);
+
+    B::sampleS = 0.5;
+    B::floatSampleS = true;
+    FitControl::simplexTolerance = 1e-6;
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(215), 0); // Fit
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(B::sampleS, kBufferS, 0.03 * kBufferS);
+    EXPECT_NEAR(B::signal, kBufferSignal, 0.03 * kBufferSignal);
+    EXPECT_LT(FitControl::bestRmsd, 1.2 * kNoise);
+}
