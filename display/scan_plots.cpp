@@ -1,15 +1,17 @@
 // The data and residual plots: rebuilt after every load, run and mode change, laid out in the
 // panels of the main window, and kept in step with the residuals of the store.
 #include "display/scan_plots.h"
-#include "scandata/fit_limits.h"
 
 #include "display/scan_colours.h"
 #include "display/scan_rms_file.h"
 #include "foundations/ccurve.h"
 #include "plotting/win_plot.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
+
+#include <vector>
 
 int PlotLayout::DataTop() { return ScanStore::distPlotRect[0]; }
 int PlotLayout::DataBottom() { return ScanStore::distPlotRect[1]; }
@@ -113,25 +115,31 @@ void SetPlotAxisTitles() {
     CWINPlot* residual = ScanStore::residualPlot;
     const int n = ScanStore::scanCount;
 
-    // Curves first, so the layout below autoscales to them.
-    const int dataStyle = ScanDataKind::fluorescence ? -1 : 6;
+    // Curves first, so the layout below autoscales to them; each plot is scaled once.
+    std::vector<CCurve*> dataCurves, residualCurves;
     for (int k = 1; k <= n; ++k) {
         const int j = ScanStore::scanOrder[k];
-        data->AddCurve(Curve(j, kSignalCurve));
-        residual->AddCurve(Curve(j, kResidualsCurve));
+        dataCurves.push_back(Curve(j, kSignalCurve));
+        residualCurves.push_back(Curve(j, kResidualsCurve));
+    }
+    if (ScanDataKind::intensity)
+        for (int k = 1; k <= n; ++k)
+            dataCurves.push_back(Curve(ScanStore::scanOrder[k], kThirdCurve));
+    data->AddCurves(dataCurves);
+    residual->AddCurves(residualCurves);
+
+    const int dataStyle = ScanDataKind::fluorescence ? -1 : 6;
+    for (int k = 1; k <= n; ++k) {
         data->SetCurveStyle(k - 1, dataStyle);
         residual->SetCurveStyle(k - 1, -1);
         data->SetCurveColor(k - 1, ScanColour(k));
         residual->SetCurveColor(k - 1, ScanColour(k));
-    }
-    if (ScanDataKind::intensity) {
-        for (int k = 1; k <= n; ++k) {
-            const int j = ScanStore::scanOrder[k];
-            data->AddCurve(Curve(j, kThirdCurve));
+        if (ScanDataKind::intensity) {
             data->SetCurveStyle(n + k - 1, 7);
             data->SetCurveColor(n + k - 1, ScanColour(k));
         }
     }
+
     if (ScanDataKind::interference) {
         data->markSize = 0;
         if (n > 50)

@@ -65,6 +65,12 @@ void CWINPlot::AddCurve(CCurve* curve) {
         Draw();
 }
 
+void CWINPlot::AddCurves(const std::vector<CCurve*>& added) {
+    for (CCurve* curve : added)
+        AppendCurve(curve);
+    AutoScale();
+}
+
 void CWINPlot::AppendCurve(CCurve* curve) {
     // The first two curves both take palette colour 1; later ones walk the palette by index.
     const int n = nCurves;

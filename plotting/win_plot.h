@@ -23,6 +23,8 @@ class CWINPlot {
 
     // Curves (index i counted from 0).
     void AddCurve(CCurve* curve);
+    // Many curves at once, scaled once to all of them (AddCurve rescales after each).
+    void AddCurves(const std::vector<CCurve*>& added);
     void ReplaceLastCurve(CCurve* curve);
     void SetCurve(int i, CCurve* curve);
     void RemoveLastCurve();

@@ -199,3 +199,24 @@ TEST(PlotScaling, ColourCurveOnSecondaryRangeDoesNotSetY) {
     p.AutoScale();
     EXPECT_NEAR(p.yMax, 3.1f, kTol);
 }
+
+TEST(PlotScaling, CurvesAddedTogetherScaleAsWhenAddedOneByOne) {
+    // A NaN, a curve reaching far below the others and one far to the right: the one scaling after
+    // all of them must cover each, exactly as rescaling after every curve does.
+    auto a = MakeCurve({0, 1, 2}, {1, std::nanf(""), 3});
+    auto b = MakeCurve({0.5f, 1.5f}, {-4, 2});
+    auto c = MakeCurve({1, 9}, {2, 2.5f});
+    CWINPlot one, together;
+    StandardRect(one);
+    StandardRect(together);
+    for (CCurve* curve : {a.get(), b.get(), c.get()})
+        one.AddCurve(curve);
+    together.AddCurves({a.get(), b.get(), c.get()});
+    EXPECT_EQ(together.nCurves, 3);
+    EXPECT_EQ(together.xMin, one.xMin);
+    EXPECT_EQ(together.xMax, one.xMax);
+    EXPECT_EQ(together.yMin, one.yMin);
+    EXPECT_EQ(together.yMax, one.yMax);
+    EXPECT_LE(together.yMin, -4.0f);
+    EXPECT_GT(together.xMax, 9.0f);
+}
