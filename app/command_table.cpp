@@ -165,7 +165,7 @@ const CommandRow kCommands[] = {
     {583, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "PhotoCor", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {532, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "2 column ASCII data", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
     {600, "&Options>DLS Tools>Convert DLS Data To TARNIX format", "2 column ASCII g(2)-1 ", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
-    {903, "&Options>Fluorescence Tools", "Sort Fluorescence Data To Disk", {}, HelpTest::None, 0, &TXLAWindow::CmNotBuilt},
+    {903, "&Options>Fluorescence Tools", "Sort Fluorescence Data To Disk", {}, HelpTest::None, 0, &TXLAWindow::CmSortFluorescenceData},
     {908, "&Options>Fluorescence Tools", "Nonlinear Detection", {}, HelpTest::None, 0, &TXLAWindow::CmNonlinearDetection},
     {907, "&Options>Fluorescence Tools", "Signal Magnification Radial Gradient", {}, HelpTest::None, 0, &TXLAWindow::CmMagnificationRadialGradient},
     {910, "&Options>Fluorescence Tools", "Signal Magnification Drift With Time", {}, HelpTest::None, 0, &TXLAWindow::CmMagnificationDriftWithTime},

@@ -286,6 +286,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {914, {"Signal Excitation Shadow", "intended for fluorescence data"}},
         {925, {"Johnston Ogston Signal Depletion", "intended for fluorescence data"}},
         {915, {"FloTools", "intended for fluorescence data"}},
+        {903, {"Sort Fluorescence AUC data", "please load data"}},
     };
     auto built = kBuilt.find(row.id);
     if (built != kBuilt.end())
