@@ -136,6 +136,45 @@ TEST_F(ReactingSystem, WeakAndStrongBindingKeepBothTotals) {
     }
 }
 
+// Run to sedimentation equilibrium in a short column, a system whose complex is as buoyant as its
+// parts (s_AB / D_AB = s_A / D_A + s_B / D_B): each free species follows its own exponential,
+// ln X linear in r^2 with slope s_X w^2 / 2 D_X, so the complex K A B follows theirs with K held.
+TEST_F(ReactingSystem, FreeSpeciesReachTheirOwnExponentialsAtEquilibrium) {
+    ModuleCase mc = ShortColumnCase(4.0, 7e-7, 12000.0, 2, 1e5);
+    mc.firstScanS = 3e5;
+    PrepareModuleCase(mc);
+    CReaction rx;
+    rx.K = 2.0, rx.a0 = 0.6, rx.b0 = 0.4;
+    rx.sA = 4.0, rx.dA = 7e-7;
+    rx.sB = 6.0, rx.dB = 6e-7;
+    rx.dAB = 4.5e-7;
+    rx.sAB = rx.dAB * (rx.sA / rx.dA + rx.sB / rx.dB);
+    CLammControl control = LammControlOfRecord();
+    control.maxDcOverC = 50.0;
+    AmountSink sink;
+    std::vector<double> A, B;
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved);
+    const int n = LammGrid::allocatedGridSize;
+    const double m = mc.meniscus, b = mc.bottom;
+    auto radius = [&](int i) {
+        return i == 1 ? m : i == n ? b : m * std::pow(b / m, (i - 1.5) / (n - 1));
+    };
+    const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
+    struct Species {
+        const char* name;
+        const std::vector<double>& x;
+        double s, d;
+    } species[] = {{"free A", A, rx.sA, rx.dA}, {"free B", B, rx.sB, rx.dB}};
+    for (const Species& sp : species) {
+        const int i1 = n / 10, i2 = n - n / 10;
+        const double r1 = radius(i1), r2 = radius(i2);
+        const double slope =
+            std::log(sp.x[std::size_t(i2)] / sp.x[std::size_t(i1)]) / (r2 * r2 - r1 * r1);
+        const double expected = sp.s * 1e-13 * w2 / (2.0 * sp.d);
+        EXPECT_NEAR(slope / expected, 1.0, 0.002) << sp.name << ": slope " << slope;
+    }
+}
+
 TEST_F(ReactingSystem, ZeroStepIsRefused) {
     ModuleCase mc;
     mc.gridSize = 100, mc.scans = 2;
