@@ -394,7 +394,10 @@ bool DiscreteModelAvailable() {
         return !C::zoneCentrifugation;
     if (C::multipleSpecies)
         return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
-    if (!C::lammModel || C::firstSpeciesNonideal)
+    if (!C::lammModel)
+        return false;
+    // The non-ideal species 1 is solved from the uniform loading of the whole cell.
+    if (C::firstSpeciesNonideal && (C::zoneCentrifugation || M::experimentalInitialDistribution))
         return false;
     if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
         return false;

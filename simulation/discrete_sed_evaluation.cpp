@@ -250,6 +250,8 @@ bool RunDiscreteSed(TXLAWindow* window) {
         RunReactingModel(window);
     else if (StandardRoad() || ModelChoice::multipleSpecies)
         RunDiscreteSedList(window);
+    else if (ModelChoice::firstSpeciesNonideal)
+        RunDiscreteSedModule(window, SolveWithFirstSpeciesNonideal);
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);
     const bool computed = S::resultAvailable;

@@ -185,6 +185,19 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
     });
 }
 
+LammResult SolveWithFirstSpeciesNonideal(GridAlgorithm algorithm, const CLammProblem& problem,
+                                         const CLammControl& control, CLammSink& out) {
+    if (!C::firstSpeciesNonideal || LammGrid::currentSpecies != 1 ||
+        algorithm == GridAlgorithm::CellCentred)
+        return SolveOnSimulationGrid(algorithm, problem, control, out);
+    CConcentrationLaw law = ConcentrationLawOfRecord();
+    law.s1 = problem.s;
+    law.D1 = problem.D;
+    if (algorithm == GridAlgorithm::MovingHat)
+        return SolveMovingFrameNonlinear(problem, law, control, out);
+    return SolveLammNonlinear(problem, law, control, out);
+}
+
 void ReactionParametersFromSlots() {
     using R = ReactionParameters;
     R::loadingA = M::concentration[1];

@@ -2,6 +2,10 @@
 // (non-ideal species, rapid self-association) and of the reacting A + B system.
 #pragma once
 
+#include "lamm/lamm_result.h"
+#include "simulation/lamm_solver_inputs.h"
+#include "simulation/radial_grid.h"
+
 class TXLAWindow;
 
 // The non-ideal or self-associating component (species 1 the monomer, 2 and 3 the oligomers)
@@ -11,6 +15,13 @@ bool RunNonidealSingleModel(TXLAWindow* window);
 
 // True while a model of this kind is chosen (the Lamm model itself is off).
 bool NonidealSingleModelChosen();
+
+// The species solver of the discrete-species loop with species 1 marked non-ideal
+// (ModelChoice::firstSpeciesNonideal): species 1 with s / (1 + ks c) and D (1 + kd c) from its
+// own s and D (or the tabulated coefficients), on the moving frame with the moving hat
+// algorithm and on the fixed grid otherwise; every other species as SolveOnSimulationGrid.
+LammResult SolveWithFirstSpeciesNonideal(GridAlgorithm algorithm, const CLammProblem& problem,
+                                         const CLammControl& control, CLammSink& out);
 
 // The reacting system A + B <-> AB: free A from species 1 (loading, s, D or M), free B from
 // species 2, the complex's s and D or M from species 3, log10 K from the association slot.

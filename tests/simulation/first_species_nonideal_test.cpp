@@ -1,0 +1,78 @@
+// Species 1 marked non-ideal in the discrete-species model: with ks and kd off it is the ideal
+// species (the scans of known truth), with ks it is slowed while species 2 stays ideal, on both
+// algorithms of the Lamm options.
+#include "plat/testing.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed.h"
+#include "simulation/simulation_switches.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "support/reset_all_state.h"
+#include "support/velocity_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+class FirstSpeciesNonideal : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetAllState(); }
+    void TearDown() override { ResetAllState(); }
+};
+
+double WorstAgainstTruth() {
+    double worst = 0.0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            if (S::radius[k][p] >= S::leftFitLimit && S::radius[k][p] <= S::rightFitLimit)
+                worst = std::max(worst, double(std::fabs(S::fit[k][p] - S::signal[k][p])));
+    return worst;
+}
+
+// The signal left between the meniscus and r in the last scan (sum over its points).
+double SignalBelow(const float* const* values, double r) {
+    const int k = S::scanCount;
+    double sum = 0.0;
+    for (int p = 1; p <= S::pointCount[k]; ++p)
+        if (S::radius[k][p] <= r)
+            sum += values[k][p];
+    return sum;
+}
+
+} // namespace
+
+TEST_F(FirstSpeciesNonideal, IdealLimitAndSlowedSpeciesOnBothAlgorithms) {
+    for (bool movingHat : {true, false}) {
+        for (float logKs : {-8.0f, -0.5f}) {
+            SCOPED_TRACE(std::string(movingHat ? "moving hat" : "Claverie") + ", log10(ks) " +
+                         std::to_string(logKs));
+            ResetAllState();
+            VelocitySet set;
+            set.species = {{4.0, 6e-7, 0.6}, {7.0, 4.2e-7, 0.4}};
+            set.scans = 6;
+            set.points = 301;
+            FillVelocityStore(set);
+            ModelChoice::firstSpeciesNonideal = true;
+            ModelChoice::automaticAlgorithm = false;
+            ModelChoice::movingHatAlgorithm = movingHat;
+            ModelChoice::claverieAlgorithm = !movingHat;
+            M::logKs = logKs;
+            M::logKd = -8.0f;
+            PackFitParameters();
+            plat::test::Script script; // no box
+            ASSERT_TRUE(DiscreteModelAvailable());
+            ASSERT_TRUE(RunDiscreteSed(nullptr));
+            if (logKs < -7.0f)
+                EXPECT_LT(WorstAgainstTruth(), 5e-3) << "the ideal species (default step control)";
+            else
+                EXPECT_GT(SignalBelow(S::fit, 6.6), 1.05 * SignalBelow(S::signal, 6.6))
+                    << "species 1 slowed by ks = 0.32";
+        }
+    }
+}
