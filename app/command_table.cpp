@@ -89,7 +89,7 @@ const CommandRow kCommands[] = {
     {513, "M&odel>Other Geometries", "Electrophoresis: c(v) distribution with constant D", {}, HelpTest::Offer, 0, &TXLAWindow::CmElectrophoresisCv},
     {256, "M&odel>Special", "&Sedimentation Time Offset", {}, HelpTest::Offer, 0, &TXLAWindow::CmSedimentationTimeOffset},
     {255, "M&odel>Special", "&Fit t0 of sedimentation", {}, HelpTest::Offer, 0, &TXLAWindow::CmFitT0},
-    {266, "M&odel>Special", "Fit &Time Dependent s,M (e.g. in Archibald analysis)", {}, HelpTest::Offer, 0, &TXLAWindow::CmNotBuilt},
+    {266, "M&odel>Special", "Fit &Time Dependent s,M (e.g. in Archibald analysis)", {}, HelpTest::Offer, 0, &TXLAWindow::CmFitTimeDependentSM},
     {212, "", "&Parameters", {kCtrl, 'P'}, HelpTest::Context320, 0, &TXLAWindow::CmParameters},
     {213, "", "&Run", {kCtrl, 'R'}, HelpTest::None, 0, &TXLAWindow::CmRun},
     {215, "", "&Fit", {kCtrl, 'F'}, HelpTest::None, 0, &TXLAWindow::CmFit},

@@ -46,6 +46,7 @@ class TXLAWindow : public TFrameWindow {
     void CmHelpMode();
     void CmDiagnosticsOutput();
     void CmNotBuilt();
+    void CmFitTimeDependentSM();
     void CmExportToMirovan();
     // Settings commands.
     void CmSuppressBaselineCorrelation();

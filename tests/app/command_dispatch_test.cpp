@@ -191,6 +191,7 @@ FirstPrompt Expected(const CommandRow& row) {
         {513, {"", "need electrophoresis data for this model"}},
         {256, {"SET SIMULATION START TIME", "offset by (sec)"}},
         {255, {"", ""}},
+        {266, {"Error", "needs at least two scans"}},
         {218, {"PARTIAL SPECIFIC VOLUME", "partial spec. volume = "}},
         {826, {"SET PREFERENCE", "save as default setting?"}},
         {825, {"Fit With Simulated Annealing", "starting 'temperature'"}},
