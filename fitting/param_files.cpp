@@ -199,6 +199,17 @@ std::vector<Slot> BuildLayout()
     // c(M), one c(s) variant from another), so a restore gives back the model that was saved.
     for (bool* v : FamilySwitches())
         s.push_back(Switch(*v));
+    // Added with the buffer's fitted values: the rest of the buffer correction's record.
+    using B = BufferSedimentation;
+    s.push_back(Switch(B::excessInSample));
+    s.push_back(Switch(B::excessInReference));
+    for (double* v : {&B::signalSign, &B::sampleD, &B::sampleMb, &B::sampleS, &B::signal,
+                      &B::relativeConcentration, &B::referenceD, &B::referenceMb, &B::referenceS})
+        s.push_back(Real(*v));
+    for (bool* v : {&B::differentReference, &B::floatSampleD, &B::floatSampleS, &B::floatSignal,
+                    &B::floatMeniscusDifference, &B::floatRelativeConcentration,
+                    &B::floatReferenceD, &B::floatReferenceS})
+        s.push_back(Switch(*v));
     return s;
 }
 

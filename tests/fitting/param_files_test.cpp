@@ -64,6 +64,14 @@ std::vector<std::uint64_t> Snapshot()
                     D::driftPlateau, D::magnificationFactor, D::nonlinearPower, D::nonlinearBaseline})
         f(v);
     out.push_back(std::bit_cast<std::uint64_t>(BufferSedimentation::meniscusDiff));
+    using B = BufferSedimentation;
+    for (double v : {B::signalSign, B::sampleD, B::sampleMb, B::sampleS, B::signal,
+                     B::relativeConcentration, B::referenceD, B::referenceMb, B::referenceS})
+        out.push_back(std::bit_cast<std::uint64_t>(v));
+    for (bool v : {B::excessInSample, B::excessInReference, B::differentReference,
+                   B::floatSampleD, B::floatSampleS, B::floatSignal, B::floatMeniscusDifference,
+                   B::floatRelativeConcentration, B::floatReferenceD, B::floatReferenceS})
+        i(v);
     for (bool b : {C::fitTINoise, C::fitRINoise, M::fitBaseline, C::equilibriumMs,
                    M::experimentalInitialDistribution, ContiState::maxEntRegularization,
                    ContiState::secondDerivativeRegularization, ContiState::showBothRegularizations,
@@ -120,6 +128,17 @@ void Randomise(unsigned seed)
                      &D::nonlinearPower, &D::nonlinearBaseline})
         *v = u(0.1f, 1.9f);
     BufferSedimentation::meniscusDiff = u(0.01f, 0.5f);
+    // the buffer's values, as a fit leaves them
+    using B = BufferSedimentation;
+    for (double* v : {&B::sampleD, &B::sampleMb, &B::sampleS, &B::signal,
+                      &B::relativeConcentration, &B::referenceD, &B::referenceMb, &B::referenceS})
+        *v = u(0.05f, 300.0f);
+    B::signalSign = b() ? 1.0 : -1.0;
+    for (bool* v : {&B::excessInSample, &B::excessInReference, &B::differentReference,
+                    &B::floatSampleD, &B::floatSampleS, &B::floatSignal,
+                    &B::floatMeniscusDifference, &B::floatRelativeConcentration,
+                    &B::floatReferenceD, &B::floatReferenceS})
+        *v = b();
     for (bool* v : {&C::fitTINoise, &C::fitRINoise, &M::fitBaseline, &C::equilibriumMs,
                     &M::experimentalInitialDistribution, &ContiState::suppressBaselineCorrelation,
                     &BufferSedimentation::on, &BufferSedimentation::meniscusDiffOn, &D::convolutionOn,
