@@ -2,6 +2,7 @@
 // follows its tail, the temperature warning, and the probe of consecutively numbered files.
 #include "equilibrium/realtime_files.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/eq_test_state.h"
 #include "state/realtime_state.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
@@ -76,6 +77,33 @@ TEST_F(RealtimeFiles, ProbeFollowsConsecutiveNumbersAndListsThemForTheLoader) {
     EXPECT_EQ(BuildRealtimeFileList(), folder.path() + "\0"s + "00002.RA1\0"s + "00003.RA1\0"s +
                                            "00004.RA1\0"s + "00005.RA1\0"s + "\0"s);
     EXPECT_FALSE(ProbeNewScanFiles());
+}
+
+// In the equilibrium test every extension's files go into one list: two cells of 510 files each
+// wrote 1020 entries into a table of 1000.
+TEST_F(RealtimeFiles, EquilibriumProbeListsEveryCellBeyondTheTableSize) {
+    TempFolder folder;
+    for (const char* extension : {".RA1", ".RA2"})
+        for (int n = 1; n <= 510; ++n) {
+            char name[32];
+            std::snprintf(name, sizeof name, "%05d%s", n, extension);
+            folder.write(name, "x");
+        }
+    R::directory = folder.path() + "/";
+    R::equilibriumTestMode = true;
+    R::allCells = true; // the other six cells have no files
+    EqTestState::extensions = {".RA1"};
+    EqTestState::firstNumber = {1};
+    R::previousLast = 0;
+    EXPECT_TRUE(ProbeNewScanFiles());
+    EXPECT_EQ(R::lastNumber, 1020);
+    const std::string list = BuildRealtimeFileList();
+    int names = 0;
+    for (std::size_t at = list.find('\0'); at + 1 < list.size() && list[at + 1] != '\0';
+         at = list.find('\0', at + 1))
+        ++names;
+    EXPECT_EQ(names, 1020);
+    EXPECT_NE(list.find("00510.RA2"), std::string::npos);
 }
 
 } // namespace
