@@ -259,6 +259,21 @@ TEST_F(MStarRoad, SmoothingWidthsStayInsideTheData) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_LE(MS::lnCSmoothHalfWidth, MS::sets[1].pointCount / 4);
     EXPECT_EQ(MS::lnCSmoothOrder, 0);
+    // Extrapolation orders outside 0 .. 2 are brought back into it.
+    for (auto [answer, order] : {std::pair{"-1", 0}, {"9", 2}}) {
+        f.script.expectInput()
+            .caption("M* transformation")
+            .prompt("polynomial order (1 or 2):")
+            .answer(answer);
+        f.script.expectBox()
+            .caption("M* transformation")
+            .text("change extrapolation basis?")
+            .answer(IDNO);
+        Click(1);
+        EXPECT_TRUE(f.script.done()) << answer << f.script.logText();
+        EXPECT_EQ(MS::meniscusExtrapolationOrder, order) << answer;
+        EXPECT_TRUE(std::isfinite(MS::sets[1].meniscusSignal)) << answer;
+    }
     f.script.expectInput().caption("COPY MW DATA").prompt("which data set?").answer("1");
     f.script.expectBox()
         .caption("COPY MW DATA")
