@@ -50,6 +50,7 @@ void CLammIdeal::SolveFEAlt()
         return;
     double change = 1.0;
     lastFactorDt = 0.0;
+    spareFactorValid = false;
     singularMatrix = discretizationError = 0;
     refusals = 0;
     tinySteps = 0;
@@ -173,7 +174,8 @@ double CLammIdeal::CourantStepLimit() const
 // so wide does not ring there. So a finer layer at the bottom bounds the steps only when a
 // sharp front arrives; the 0.4 keeps Crank-Nicolson's error at the boundary where steps limited
 // by that layer kept it (the discrete-species bench measures both).
-double CLammIdeal::StepLimitAt(double time) {
+double CLammIdeal::StepLimitAt(double time)
+{
     if (!followBoundary)
         return smallestElementLimit;
     const double front =
@@ -339,7 +341,8 @@ double CLammIdeal::ActiveRegionTimeStep()
 }
 
 // Crank-Nicolson on rows L-1..U: (M - dt/2 K) c = (M + dt/2 K) c_old, refactorised only when dt
-// or the matrices change. Below L-1 the zone is depleted and stays zero.
+// or the matrices change; the factorisation before the last is kept, since a step cut at a scan
+// time is followed by the step before it again. Below L-1 the zone is depleted and stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step)
 {
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
@@ -353,10 +356,24 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     const int L = lowerIndex;
     const int from = L >= 4 ? L - 1 : 1;
     const bool damped = dampedStepsLeft > 0;
-    const bool reuse =
-        step == lastFactorDt && damped == lastFactorDamped && !forceRebuild && !matricesChanged;
+    const bool changed = forceRebuild || matricesChanged;
+    bool reuse = step == lastFactorDt && damped == lastFactorDamped && !changed;
+    if (changed)
+        spareFactorValid = false;
+    if (!reuse && spareFactorValid && step == spareFactorDt && damped == spareFactorDamped) {
+        // the spare is one-ended; the one in hand is kept in turn when it is too
+        const bool keep = lastFactorDt > 0.0 && !activeTwisted;
+        SwapFactorisations();
+        spareFactorValid = keep;
+        activeTwisted = false;
+        reuse = true;
+    }
     bool solved = false;
     if (!reuse) {
+        // the factorisation in hand becomes the spare, unless the matrices changed under it
+        const bool keep = !changed && lastFactorDt > 0.0 && !activeTwisted && !singularMatrix;
+        SwapFactorisations();
+        spareFactorValid = keep;
         forceRebuild = false;
         lastFactorDt = step;
         lastFactorDamped = damped;
@@ -426,6 +443,19 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         std::copy(cOld + lo, cOld + U + 1, c + lo);
         changeRatiosValid = false;
     }
+}
+
+// Exchanges the factorisation in hand (right-hand matrix, factors, step and kind) with the spare.
+void CLammIdeal::SwapFactorisations()
+{
+    std::swap(Ba, spareBa);
+    std::swap(Bb, spareBb);
+    std::swap(Bc, spareBc);
+    std::swap(invBet, spareInvBet);
+    std::swap(bet, spareBet);
+    std::swap(gam, spareGam);
+    std::swap(lastFactorDt, spareFactorDt);
+    std::swap(lastFactorDamped, spareFactorDamped);
 }
 
 // The largest relative change of the step over the active region, against the larger of the

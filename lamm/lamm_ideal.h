@@ -204,6 +204,7 @@ public:
     void SolveFEAlt();
     double ActiveRegionTimeStep();
     void SolveActiveRegionStep(double step);
+    void SwapFactorisations();
     double ActiveRegionChange();
     void AcceptActiveRegionStep();
     void AssembleActiveRegionMatrices(int m);
@@ -621,6 +622,12 @@ public:
     TwistedMeeting activeMeeting;  // the fixed grid's two-ended factors (bet, gam, invBet)
     bool activeTwisted = false;    // the fixed grid's factors are two-ended
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
+    // The fixed grid's factorisation before the last (right-hand matrix and factors), kept while
+    // the matrices stay: the step after one cut at a scan time takes it back.
+    double *spareBa = nullptr, *spareBb = nullptr, *spareBc = nullptr;
+    double *spareInvBet = nullptr, *spareBet = nullptr, *spareGam = nullptr;
+    double spareFactorDt = 0.0;
+    bool spareFactorDamped = false, spareFactorValid = false;
     // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
     // nothing else changed c since
     double* changeRatio = nullptr;

@@ -283,7 +283,8 @@ void CLammIdeal::FreeVectors()
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
-    changeRatiosValid = false;
+    spareBa = spareBb = spareBc = spareInvBet = spareBet = spareGam = nullptr;
+    changeRatiosValid = spareFactorValid = false;
     outputProfile = nullptr;
     setupSucceeded = 0;
 }
@@ -303,7 +304,7 @@ bool CLammIdeal::AllocateArrays()
         return false;
     if (!work.empty())
         return true;
-    constexpr int kVectors = 33;
+    constexpr int kVectors = 39;
     const size_t stride = static_cast<size_t>(N) + 1;
     try {
         work.assign(stride * kVectors, 0.0);
@@ -315,7 +316,8 @@ bool CLammIdeal::AllocateArrays()
     double** slots[kVectors] = {&c,  &r,  &x,  &cOld, &rhs, &gam, &bet, &invBet, &outProfileStore,
                                 &Ma, &Mb, &Mc, &Ka,   &Kb,  &Kc,  &Sa,  &Sb,     &Sc,
                                 &Ta, &Tb, &Tc, &La,   &Lb,  &Lc,  &Ba,  &Bb,     &Bc,
-                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio};
+                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio,
+                                &spareBa, &spareBb, &spareBc, &spareInvBet, &spareBet, &spareGam};
     for (int k = 0; k < kVectors; ++k)
         *slots[k] = p + k * stride;
     outputProfile = outProfileStore;

@@ -1,5 +1,6 @@
-// The fixed grid's largest step: on a grid graded toward a bottom pile-up it follows the elements
-// the boundary has reached, not the finest element of the bottom layer, and keeps the accuracy.
+// The fixed grid's steps: on a grid graded toward a bottom pile-up the largest follows the
+// elements the boundary has reached, not the finest element of the bottom layer, and keeps the
+// accuracy; the factorisation kept across a step cut at a scan time is that of a new one.
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
@@ -73,6 +74,51 @@ TEST_F(LammStepLimit, BottomLayerDoesNotBoundTheSteps) {
         EXPECT_NEAR(o.totalAmount / o.initialAmount, 1.0, 1e-6) << c.name << ": amount";
         const double rmsd = WorstScanRmsd(run, reference);
         EXPECT_LT(rmsd, c.rmsd) << c.name << ": largest rmsd of a scan, bound " << c.rmsd;
+    }
+}
+
+// The loop calls the key poll once a step: here it voids the kept factorisation, so every change
+// of the step factorises anew.
+CLammIdeal* gVoided = nullptr;
+bool VoidKeptFactorisation() {
+    gVoided->spareFactorValid = false;
+    return false;
+}
+
+// Scan times that cut the steps, at speed, on a ramp (the matrices change every step) and with
+// an active region that grows: the profiles equal those of a run that always factorises anew,
+// bit for bit.
+TEST_F(LammStepLimit, KeptFactorisationGivesTheProfilesOfANewOne) {
+    const struct Case {
+        const char* name;
+        double s, rampRpmPerS;
+        bool automatic, truncate;
+    } cases[] = {
+        {"graded grid at speed", 3.5, 0.0, true, false},
+        {"ramp", 4.5, 200.0, false, false},
+        {"growing active region", 4.5, 0.0, false, true},
+    };
+    for (const Case& c : cases) {
+        LammCase lc;
+        lc.s = c.s, lc.rampRpmPerS = c.rampRpmPerS;
+        lc.automatic = c.automatic, lc.truncate = c.truncate;
+        lc.gridSize = 300;
+        lc.scans = 20;
+        lc.firstScanS = lc.intervalS = 250.0;
+        lc.outputPoints = 400;
+        LammRun kept(lc);
+        ASSERT_EQ(kept.Run(), 0) << c.name;
+        LammRun voided(lc);
+        voided.Load();
+        gVoided = &voided.solver;
+        voided.solver.keyPoll = VoidKeptFactorisation;
+        ASSERT_EQ(voided.solver.Run(), 0) << c.name;
+        EXPECT_EQ(kept.solver.stepsTaken, voided.solver.stepsTaken) << c.name;
+        int differing = 0;
+        for (int scan = 1; scan <= lc.scans; ++scan)
+            for (int i = 1; i <= kept.Points(); ++i)
+                differing += kept.Profile(scan)[i] != voided.Profile(scan)[i];
+        EXPECT_EQ(differing, 0) << c.name << ": points that differ";
     }
 }
 
