@@ -8,6 +8,7 @@
 #include "distributions/integrate_distribution.h"
 #include "foundations/key_polling.h"
 #include "foundations/random_numbers.h"
+#include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
@@ -96,16 +97,65 @@ void MonteCarloRightHandSide(const MonteCarloProblem& problem,
         w->WaitForExit();
 }
 
+double MeasuredPointNoise(const MonteCarloProblem& problem) {
+    const ContiDataSet& set = problem.set;
+    if (problem.measuredRadii.empty())
+        return problem.rmsd;
+    // A grid value between two measured points is (1 - w) y0 + w y1, and its noise variance is
+    // ((1 - w)^2 + w^2) sigma^2. The two weights are read off by resampling the combs of the
+    // even and of the odd points: each grid value has one neighbour of each.
+    const int g = static_cast<int>(problem.gridRadius.size()) - 1;
+    std::vector<float> even, odd, a(std::size_t(g) + 1), b(std::size_t(g) + 1);
+    double sum = 0.0;
+    long count = 0;
+    for (int s = 0; s < set.Scans(); ++s) {
+        const std::vector<float>& r = problem.measuredRadii[std::size_t(s)];
+        const int m = static_cast<int>(r.size()) - 1;
+        even.assign(r.size(), 0.0f);
+        odd.assign(r.size(), 0.0f);
+        for (int j = 1; j <= m; ++j)
+            (j % 2 ? odd : even)[std::size_t(j)] = 1.0f;
+        std::fill(a.begin(), a.end(), 0.0f);
+        std::fill(b.begin(), b.end(), 0.0f);
+        ResampleCurve(g, problem.gridRadius.data(), a.data(), m, r.data(), even.data());
+        ResampleCurve(g, problem.gridRadius.data(), b.data(), m, r.data(), odd.data());
+        for (int i = set.first; i <= set.last && i <= g; ++i) {
+            sum += double(a[std::size_t(i)]) * a[std::size_t(i)] +
+                   double(b[std::size_t(i)]) * b[std::size_t(i)];
+            ++count;
+        }
+    }
+    const double share = count > 0 ? sum / double(count) : 1.0;
+    return share > 0.0 ? problem.rmsd / std::sqrt(share) : problem.rmsd;
+}
+
 MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int count,
                                           const MonteCarloNoise& noise) {
     MonteCarloOutcome out;
     const ContiDataSet& set = problem.set;
     ContiNormalEquations eq = problem.eq;
     std::vector<std::vector<double>> y(set.Scans(), std::vector<double>(set.last + 1, 0.0));
+    const bool measured = !problem.measuredRadii.empty();
+    const double sigma = MeasuredPointNoise(problem);
+    std::vector<float> drawn, resampled(measured ? problem.gridRadius.size() : 0);
     for (int r = 0; r < count; ++r) {
-        for (int s = 0; s < set.Scans(); ++s)
+        for (int s = 0; s < set.Scans(); ++s) {
+            if (!measured) {
+                for (int i = set.first; i <= set.last; ++i)
+                    y[s][i] = problem.fit[s][i] + noise(sigma);
+                continue;
+            }
+            const std::vector<float>& radii = problem.measuredRadii[std::size_t(s)];
+            drawn.assign(radii.size(), 0.0f);
+            for (std::size_t j = 1; j < radii.size(); ++j)
+                drawn[j] = static_cast<float>(noise(sigma));
+            std::fill(resampled.begin(), resampled.end(), 0.0f);
+            ResampleCurve(static_cast<int>(resampled.size()) - 1, problem.gridRadius.data(),
+                          resampled.data(), static_cast<int>(radii.size()) - 1, radii.data(),
+                          drawn.data());
             for (int i = set.first; i <= set.last; ++i)
-                y[s][i] = problem.fit[s][i] + noise(problem.rmsd);
+                y[s][i] = problem.fit[s][i] + resampled[std::size_t(i)];
+        }
         MonteCarloRightHandSide(problem, y, eq);
         ContiRegularizedSolution sol;
         const AnalysisFailure failure =
@@ -253,6 +303,18 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     pr.nu = set.Values() - pr.n - set.NoiseParameters();
     pr.prior = sol.prior;
     pr.threads = ThreadCount();
+    if (ScanStore::gridSignalAllocated && ScanStore::gridRadius) {
+        // The grid was resampled from the scans: their noise is drawn where they were measured.
+        // Arrays are 1-based: element 0 is not read.
+        auto copy = [](const float* from, int n) {
+            std::vector<float> to(std::size_t(n) + 1, 0.0f);
+            std::copy(from + 1, from + n + 1, to.begin() + 1);
+            return to;
+        };
+        pr.gridRadius = copy(ScanStore::gridRadius, ScanStore::gridCount);
+        for (int k : set.scans)
+            pr.measuredRadii.push_back(copy(ScanStore::radius[k], ScanStore::pointCount[k]));
+    }
     return true;
 }
 

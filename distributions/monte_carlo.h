@@ -24,10 +24,16 @@ struct MonteCarloProblem {
     std::vector<std::vector<double>> fit; // [s][i], fitted scan s, grid index i in [first, last]
     double rmsd = 0.0;
     ContiRegularizationKind kind = ContiRegularizationKind::MaximumEntropy;
-    double P = 0.68; // confidence level of the regularization
-    double nu = 1.0; // degrees of freedom for its chi-square ratio
+    double P = 0.68;           // confidence level of the regularization
+    double nu = 1.0;           // degrees of freedom for its chi-square ratio
     std::vector<double> prior; // [1..n], the prior probability of the original; empty: none
     int threads = 1;
+    // When the common grid was resampled from the scans: the measured radii of each scan of set
+    // ([s][1..m], ascending) and the grid's radii ([1..gridCount]). The noise is then drawn per
+    // measured point and resampled like the data, so that neighbouring grid points share it as
+    // the data do. Empty: the grid points are the measured points.
+    std::vector<std::vector<float>> measuredRadii;
+    std::vector<float> gridRadius;
 };
 
 // Gaussian deviate of standard deviation sigma.
@@ -45,6 +51,10 @@ struct MonteCarloOutcome {
 // depend on the number of threads.
 void MonteCarloRightHandSide(const MonteCarloProblem& problem,
                              const std::vector<std::vector<double>>& y, ContiNormalEquations& eq);
+
+// The standard deviation per measured point whose linear resampling onto the grid points
+// [first, last] has the mean square rmsd^2; rmsd itself without measured radii.
+double MeasuredPointNoise(const MonteCarloProblem& problem);
 
 // Runs count replicates. The noise is drawn on the calling thread in the order scans, points.
 // The keyboard is polled after each replicate: a key press keeps the finished replicates and

@@ -78,17 +78,23 @@ struct Species {
 constexpr Species kDimer = {2.5f, 5.0f, 0.3, 3.5};   // the smaller signal
 constexpr Species kMonomer = {5.5f, 9.5f, 0.6, 7.0}; // the larger
 
-// 546 over both peaks; the 68% limits of c and sw of each, widened by the 2% that the
-// regularization and the fitted f/f0 may shift a peak, hold the truth.
+// 546 over both peaks with the regularization off. At the recommended P = 0.68 maximum entropy
+// moves about 0.2% of the loading from the 3.5 S peak to the 7 S one at this noise, a bias of
+// about 1.4 replicate standard deviations, and each replicate, regularized again, moves it once
+// more: no interval of such replicates holds the truth. Without regularization the analysis
+// estimates the truth. A 68% interval misses it in one set of three (the coverage over many sets
+// is proven on the engine), so on this one set the truth must lie within two replicate standard
+// deviations of the replicates' mean, and those are small enough to mean something.
 void MonteCarloAroundTheTruth(MainWindowFixture& f) {
     const std::string folder = f.data.file("mc");
     std::filesystem::create_directories(folder);
+    ContiState::confidenceLevel = 0.5f; // the distribution the replicates scatter around
     plat::test::Script script;
     script.expectBox().caption("Monte Carlo for Distributions").answer(IDYES);
     script.expectInput().prompt("number of simulations").answer("30");
     script.expectInput()
         .prompt("confidence level of regularization (P-value, recommended 0.68)")
-        .answer("0.68");
+        .answer("0.5");
     script.expectInput().prompt("left integration limit (smin)").answer("2.5");
     script.expectInput().prompt("right integration limit (smax)").answer("5");
     script.expectFileSave().answer(std::vector<std::string>{folder + "/blank"});
@@ -107,15 +113,20 @@ void MonteCarloAroundTheTruth(MainWindowFixture& f) {
         const std::string& text = log[at].text;
         const std::string sw = text.substr(text.find("sw = "));
         const std::string c = text.substr(text.find("c = "));
-        const double swLow = NumberAfter(sw, "limits "), swHigh = NumberAfter(sw, ", ");
-        const double cLow = NumberAfter(c, "limits "), cHigh = NumberAfter(c, ", ");
-        EXPECT_LE(swLow, swHigh) << text;
-        EXPECT_LE(cLow, cHigh) << text;
-        EXPECT_LE(swLow * 0.98, species->s) << text;
-        EXPECT_GE(swHigh * 1.02, species->s) << text;
-        EXPECT_LE(cLow * 0.98, species->loading) << text;
-        EXPECT_GE(cHigh * 1.02, species->loading) << text;
+        const double swMean = NumberAfter(sw, "sw = "), swStd = NumberAfter(sw, "+/- ");
+        const double cMean = NumberAfter(c, "c = "), cStd = NumberAfter(c, "+/- ");
+        EXPECT_LE(NumberAfter(sw, "limits "), NumberAfter(sw, ", ")) << text;
+        EXPECT_LE(NumberAfter(c, "limits "), NumberAfter(c, ", ")) << text;
+        EXPECT_GT(swStd, 0.0) << text;
+        EXPECT_GT(cStd, 0.0) << text;
+        EXPECT_LT(swStd, 0.002 * species->s) << text;
+        EXPECT_LT(cStd, 0.005 * species->loading) << text;
+        EXPECT_NEAR(swMean, species->s, 2.0 * swStd) << text;
+        EXPECT_NEAR(cMean, species->loading, 2.0 * cStd) << text;
     }
+    // Back to the regularized distribution for the rest of the road.
+    ContiState::confidenceLevel = 0.68f;
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
 }
 
 // The client pixel at the middle of a label button.

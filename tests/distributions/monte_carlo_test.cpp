@@ -3,6 +3,7 @@
 // press that keeps only finished replicates, and the statistics of hand-made replicates.
 #include "distributions/integrate_distribution.h"
 #include "distributions/monte_carlo.h"
+#include "foundations/resampling.h"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "state/conti_state.h"
@@ -21,9 +22,12 @@ namespace {
 
 // Sedimentation boundaries of grid points s = 1, 1.5, ..., 10 in 8 scans over 90 radii; one
 // species of loading 0.5 at s = 5 plus Gaussian noise of 0.01, optionally with an offset per
-// scan and per radius that the noise elimination removes.
+// scan and per radius that the noise elimination removes. With every > 1 the grid is that many
+// times finer than the 90 measured radii, which are resampled onto it as scans are onto the
+// common grid.
 struct OneSpecies {
-    static constexpr int n = 19, scans = 8, points = 90;
+    static constexpr int n = 19, scans = 8, measuredPoints = 90;
+    int points = measuredPoints;
     static constexpr double h = 0.5;
     std::vector<std::vector<std::vector<float>>> kernel; // [p][s][i]
     std::vector<std::vector<float>> data;                // [s][i]
@@ -31,8 +35,16 @@ struct OneSpecies {
     std::vector<double> weight;                          // [1..n]
     MonteCarloProblem pr;
 
+    static double Radius(double i) { return 6.0 + 0.012 * i; } // measured point i
+    static double Boundary(double s, int scan, double r) {
+        const double rb = 6.05 + 0.012 * s * (scan + 1), width = 0.01 + 0.004 * (scan + 1);
+        return 0.5 * std::erfc((rb - r) / width);
+    }
+
     OneSpecies(unsigned seed, bool noiseTerms, int threads,
-               ContiRegularizationKind kind = ContiRegularizationKind::MaximumEntropy) {
+               ContiRegularizationKind kind = ContiRegularizationKind::MaximumEntropy,
+               int every = 1)
+        : points(measuredPoints * every) {
         std::mt19937 rng(seed);
         std::normal_distribution<double> g(0.0, 0.01);
         x.assign(n + 1, 0.0f);
@@ -43,20 +55,34 @@ struct OneSpecies {
         for (int p = 1; p <= n; ++p) {
             x[p] = static_cast<float>(1.0 + h * (p - 1));
             for (int s = 0; s < scans; ++s)
-                for (int i = 1; i <= points; ++i) {
-                    const double r = 6.0 + 0.012 * i, rb = 6.05 + 0.012 * x[p] * (s + 1);
-                    const double width = 0.01 + 0.004 * (s + 1);
-                    kernel[p][s][i] = static_cast<float>(0.5 * std::erfc((rb - r) / width));
-                }
+                for (int i = 1; i <= points; ++i)
+                    kernel[p][s][i] =
+                        static_cast<float>(Boundary(x[p], s, Radius(double(i) / every)));
         }
+        const int m = measuredPoints;
+        std::vector<float> measured(m + 1, 0.0f), grid(points + 1, 0.0f), values(m + 1, 0.0f);
+        for (int j = 1; j <= m; ++j)
+            measured[j] = static_cast<float>(Radius(j));
+        for (int i = 1; i <= points; ++i)
+            grid[i] = static_cast<float>(Radius(double(i) / every));
         data.assign(scans, std::vector<float>(points + 1, 0.0f));
-        for (int s = 0; s < scans; ++s)
-            for (int i = 1; i <= points; ++i) {
-                double v = 0.5 * kernel[9][s][i] + g(rng); // x[9] = 5
+        for (int s = 0; s < scans; ++s) {
+            for (int j = 1; j <= m; ++j) {
+                double v = 0.5 * Boundary(5.0, s, measured[j]) + g(rng);
                 if (noiseTerms)
-                    v += 0.05 * s + 0.02 * std::sin(0.3 * i);
-                data[s][i] = static_cast<float>(v);
+                    v += 0.05 * s + 0.02 * std::sin(0.3 * j);
+                values[j] = static_cast<float>(v);
             }
+            if (every == 1)
+                std::copy(values.begin(), values.end(), data[s].begin());
+            else
+                ResampleCurve(points, grid.data(), data[s].data(), m, measured.data(),
+                              values.data());
+        }
+        if (every > 1) {
+            pr.gridRadius = grid;
+            pr.measuredRadii.assign(scans, measured);
+        }
         pr.n = n;
         pr.set.first = 1;
         pr.set.last = points;
@@ -113,43 +139,49 @@ TEST_F(MonteCarlo, LimitsOfTheIntegratedLoadingCoverTheTruth) {
     // point estimates over the sets within 30%. The second-derivative regularization is used:
     // the flat default of maximum entropy moves about 0.3% of the loading out of [4, 6] at this
     // noise, a bias of 1.4 standard deviations that no replicate scatter can show.
-    const int sets = 50, replicates = 100;
-    int covered = 0;
-    std::vector<double> estimates, spreads;
-    for (int k = 0; k < sets; ++k) {
-        OneSpecies sp(1000 + k, false, 1, ContiRegularizationKind::SecondDerivative);
-        std::mt19937 rng(5000 + k);
-        const MonteCarloOutcome out = RunMonteCarloReplicates(sp.pr, replicates, Seeded(rng));
-        ASSERT_EQ(out.failure, AnalysisFailure::None);
-        ASSERT_EQ(static_cast<int>(out.amplitudes.size()), replicates);
-        std::vector<double> areas;
-        for (const auto& a : out.amplitudes)
-            areas.push_back(sp.Area(a));
-        const double lo = Quantile(areas, 0.1587), hi = Quantile(areas, 0.8413);
-        covered += lo <= 0.5 && 0.5 <= hi;
-        estimates.push_back(sp.bestArea);
-        double m = 0, ss = 0;
-        for (double v : areas)
-            m += v / areas.size();
-        for (double v : areas)
+    // On a grid three times finer than the measured radii, each measured value reaches several
+    // grid values: noise drawn independently per grid value shows a spread about half the true.
+    for (int every : {1, 3}) {
+        SCOPED_TRACE(every);
+        const int sets = 50, replicates = 100;
+        int covered = 0;
+        std::vector<double> estimates, spreads;
+        for (int k = 0; k < sets; ++k) {
+            OneSpecies sp(1000 + k, false, 1, ContiRegularizationKind::SecondDerivative, every);
+            std::mt19937 rng(5000 + k);
+            const MonteCarloOutcome out = RunMonteCarloReplicates(sp.pr, replicates, Seeded(rng));
+            ASSERT_EQ(out.failure, AnalysisFailure::None);
+            ASSERT_EQ(static_cast<int>(out.amplitudes.size()), replicates);
+            std::vector<double> areas;
+            for (const auto& a : out.amplitudes)
+                areas.push_back(sp.Area(a));
+            const double lo = Quantile(areas, 0.1587), hi = Quantile(areas, 0.8413);
+            covered += lo <= 0.5 && 0.5 <= hi;
+            estimates.push_back(sp.bestArea);
+            double m = 0, ss = 0;
+            for (double v : areas)
+                m += v / areas.size();
+            for (double v : areas)
+                ss += (v - m) * (v - m);
+            spreads.push_back(std::sqrt(ss / (areas.size() - 1)));
+        }
+        const double share = double(covered) / sets;
+        EXPECT_GE(share, 0.55) << covered << " of " << sets;
+        EXPECT_LE(share, 0.80) << covered << " of " << sets;
+        double m = 0, ss = 0, spread = 0;
+        for (double v : estimates)
+            m += v / sets;
+        for (double v : estimates)
             ss += (v - m) * (v - m);
-        spreads.push_back(std::sqrt(ss / (areas.size() - 1)));
+        for (double v : spreads)
+            spread += v / sets;
+        const double truthSpread = std::sqrt(ss / (sets - 1));
+        EXPECT_NEAR(spread / truthSpread, 1.0, 0.3) << spread << " vs " << truthSpread;
+        EXPECT_NEAR(m, 0.5, 0.002);
+        std::printf("every %d: covered %d of %d, replicate spread %g, spread of estimates %g, "
+                    "mean %g\n",
+                    every, covered, sets, spread, truthSpread, m);
     }
-    const double share = double(covered) / sets;
-    EXPECT_GE(share, 0.55) << covered << " of " << sets;
-    EXPECT_LE(share, 0.80) << covered << " of " << sets;
-    double m = 0, ss = 0, spread = 0;
-    for (double v : estimates)
-        m += v / sets;
-    for (double v : estimates)
-        ss += (v - m) * (v - m);
-    for (double v : spreads)
-        spread += v / sets;
-    const double truthSpread = std::sqrt(ss / (sets - 1));
-    EXPECT_NEAR(spread / truthSpread, 1.0, 0.3) << spread << " vs " << truthSpread;
-    EXPECT_NEAR(m, 0.5, 0.002);
-    std::printf("covered %d of %d, replicate spread %g, spread of estimates %g, mean %g\n", covered,
-                sets, spread, truthSpread, m);
 }
 
 TEST_F(MonteCarlo, ReplicatesDoNotDependOnTheThreadCount) {
