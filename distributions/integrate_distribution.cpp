@@ -3,7 +3,10 @@
 // normal-shaped distribution in the distribution tests).
 #include "distributions/integrate_distribution.h"
 
+#include "distributions/size_shape_distribution.h"
 #include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/size_shape_state.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,4 +89,7 @@ void IntegrateDistribution(float lo, float hi, float* area, float* weightAverage
     put(stdDev, r.stdDev);
     put(numberAverage, r.numberAverage);
     put(zAverage, r.zAverage);
+    // A size-and-shape result leaves its averages over the s range, every shape included.
+    if ((ModelChoice::csFf0 || ModelChoice::csFf0Discrete) && SizeShapeState::Held())
+        IntegrateSizeShape(lo, hi, -HUGE_VAL, HUGE_VAL);
 }

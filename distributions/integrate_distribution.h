@@ -15,7 +15,8 @@ struct DistributionIntegral {
 DistributionIntegral IntegrateCurve(const float* x, const float* c, int n, double lo, double hi);
 
 // The same for the current distribution (ContiState::sValues, ContiState::distribution); each
-// output may be null. Nothing is written when no distribution is held.
+// output may be null. Nothing is written when no distribution is held. For a size-and-shape
+// result it also leaves Mw, Mz, fw, R and their moments over [lo, hi] in SizeShapeState.
 void IntegrateDistribution(float lo, float hi, float* area, float* weightAverage, float* total,
                            float* stdDev, float* numberAverage = nullptr,
                            float* zAverage = nullptr);

@@ -2,6 +2,7 @@
 // two shapes of one s kept apart, the grid's weights and partner quantities, refusals of f/f0
 // settings that cannot be computed, and the six-column file read back.
 #include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
 #include "distributions/size_shape_distribution.h"
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
@@ -92,6 +93,14 @@ TEST_F(SizeShape, OneSpeciesLiesAtItsSAndFrictionalRatio) {
     EXPECT_NEAR(SS::fw, 1.4, 0.1);
     const double mass = CalculateMff02(5.0f, 1.4f);
     EXPECT_NEAR(SS::Mw, mass, 0.1 * mass);
+    // The range integral of the held curve leaves the averages of that s range.
+    float area = 0, sw = 0, ctot = 0, sd = 0;
+    SS::fw = SS::Mw = 0.0f;
+    IntegrateDistribution(4.0f, 6.0f, &area, &sw, &ctot, &sd);
+    EXPECT_NEAR(area, 0.5, 0.03);
+    EXPECT_NEAR(SS::fw, 1.4, 0.1);
+    EXPECT_NEAR(SS::Mw, mass, 0.1 * mass);
+    EXPECT_GE(SS::Mz, SS::Mw);
     // The curve of the distribution state is c(s) over the shapes: its integral is the loading.
     ASSERT_EQ(ContiState::gridPoints, 17);
     double marginal = 0.0;
