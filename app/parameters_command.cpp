@@ -1,5 +1,6 @@
 // "&Parameters" (212): the parameters dialog of the current model and what its OK changes.
 #include "app/params_box.h"
+#include "app/power_law_calibration_command.h"
 #include "app/txla_window.h"
 #include "state/model_choice.h"
 #include "state/window_services.h"
@@ -18,6 +19,13 @@ bool TXLAWindow::RunParameters() {
     if (box.Execute() != IDOK)
         return false;
     ApplyParamsTransfer(paramsTransfer, page);
+    // The calibration stays asked for until one has been accepted.
+    if (page == ParamsPage::Distribution && paramsTransfer.distribution.calibrate != 0) {
+        if (CalibrateCMPowerLaw(this))
+            paramsTransfer.distribution.calibrate = 0;
+        else
+            MessageBox("sorry, s(M) power-law calibration failed!", "C(M) POWERLAW", MB_OK);
+    }
     if (ModelChoice::fitTINoise || ModelChoice::fitRINoise)
         WindowServices::ShowNoiseButtons(0);
     else

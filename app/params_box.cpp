@@ -132,7 +132,9 @@ plat::DialogTemplate DistributionPage() {
     p.Fittable(kFf0Id, 100, 51, 46);
     p.Label("confidence level P", 8, 66, 90);
     p.Edit(kConfidenceLevelId, 100, 66, 46);
-    p.Buttons(p.CellBlock(90));
+    const int y = p.CellBlock(90);
+    p.Check(kPowerLawCalibrationId, "enter new s(M) power-law calibration", 8, y, 200);
+    p.Buttons(y + 16);
     return p.Take();
 }
 

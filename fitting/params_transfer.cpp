@@ -31,7 +31,8 @@ static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransf
                                                     sizeof(ParamsCellTransfer) +
                                                     4 * sizeof(ParamsFittable));
 static_assert(sizeof(DistributionParamsTransfer) ==
-              4 * sizeof(ParamsValue) + sizeof(ParamsFittable) + sizeof(ParamsCellTransfer));
+              4 * sizeof(ParamsValue) + sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
+                  4);
 static_assert(sizeof(EquilibriumParamsTransfer) ==
               4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
 

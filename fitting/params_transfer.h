@@ -71,6 +71,7 @@ struct DistributionParamsTransfer {
     ParamsFittable ff0;
     ParamsValue confidenceLevel;
     ParamsCellTransfer cell;
+    std::uint32_t calibrate; // ask for a new s(M) power-law calibration after OK; kept until done
 };
 
 struct EquilibriumSpeciesTransfer {
