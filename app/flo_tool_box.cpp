@@ -173,7 +173,7 @@ plat::DialogTemplate FloToolDialogTemplate() {
     check(kFtNonlinearOn, "with nonlinear detection", 14, 221, 108, 10);
     check(kFtNonlinearPowerFit, "", 32, 233, 16, 8);
     edit(kFtNonlinearPower, 48, 233, 40);
-    label("power coefficient d(log(a))/dc", 92, 233, 78);
+    label("power coefficient d(log(a))/dc", 92, 233, 120);
     edit(kFtNonlinearBaseline, 48, 253, 40);
     label("baseline for tranform", 92, 253, 78);
     check(kFtShowTransformed, "show transformed", 16, 269, 116, 12);
