@@ -61,7 +61,7 @@ bool AskCellBatch(TXLAWindow* window, CellBatchAnswers& a) {
     a.fitEach = AskBatch(window, "fit each set?");
     SerialFitState::restorePrevious = AskBatch(window, "restore previous params if available?");
     if (BatchDistributionModel() && AskBatch(window, "with automatic integration?")) {
-        a.ranges = AskIntegrationRanges(window);
+        a.ranges = AskIntegrationRanges(window, BatchSizeShapeModel());
         a.mcIterations = AskMonteCarloIterations(window, 100);
     }
     SerialFitState::monteCarlo = a.mcIterations > 0;
@@ -155,7 +155,8 @@ void TXLAWindow::CmSerializeFitByCell() {
                 WriteDistributionReport(set, true, written);
                 if (written.ok && !a.ranges.empty()) {
                     WriteCellBatchIntegrals(set, a.ranges, written);
-                    if (written.ok && a.mcIterations > 0)
+                    // No Monte Carlo for the size-and-shape models.
+                    if (written.ok && a.mcIterations > 0 && !BatchSizeShapeModel())
                         BatchMonteCarlo(this, set, a.ranges, a.mcIterations, written);
                 }
             }

@@ -21,6 +21,7 @@
 #include "state/run_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
+#include "state/size_shape_state.h"
 
 #include <cmath>
 #include <cstdio>
@@ -71,12 +72,16 @@ bool BatchContinuousCsModel() {
     return M::contiCs || M::csDiscreteSD || M::csDiscreteMs;
 }
 
+bool BatchSizeShapeModel() {
+    return M::csFf0 || M::csFf0Discrete;
+}
+
 bool DistributionAvailable() {
     return ContiState::distribution != nullptr && ContiState::sValues != nullptr &&
            ContiState::gridPoints > 0;
 }
 
-std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window) {
+std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window, bool withFf0Limits) {
     std::vector<IntegrationRange> ranges;
     const bool grid = DistributionAvailable();
     const float first = grid ? ContiState::sValues[1] : 1.0f;
@@ -87,8 +92,18 @@ std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window) {
                                             "s min for integration", kSerializeCaption);
         const bool hi = lo && InputFloatForWindow(window, &range.sMax, last, true,
                                                   "s max for integration", kSerializeCaption);
-        if (lo && hi)
+        if (lo && hi) {
+            // An unconfirmed f/f0 box keeps its default.
+            range.fMin = SizeShapeState::ff0Min;
+            range.fMax = SizeShapeState::ff0Max;
+            if (withFf0Limits) {
+                InputFloatForWindow(window, &range.fMin, SizeShapeState::ff0Min, true,
+                                    "ff0 min for integration", kSerializeCaption);
+                InputFloatForWindow(window, &range.fMax, SizeShapeState::ff0Max, true,
+                                    "ff0 max for integration", kSerializeCaption);
+            }
             ranges.push_back(range);
+        }
         if (static_cast<int>(ranges.size()) >= kMaxIntegrationRanges ||
             !AskBatch(window, "another integration range?"))
             break;
@@ -138,13 +153,30 @@ void WriteDistributionReport(const BatchSetPaths& set, bool withFf0, BatchWrite&
 }
 
 void IntegrateRanges(std::vector<IntegrationRange>& ranges) {
-    for (IntegrationRange& r : ranges)
+    using SS = SizeShapeState;
+    for (IntegrationRange& r : ranges) {
         IntegrateDistribution(r.sMin, r.sMax, &r.c, &r.sw, &r.ctot, nullptr);
+        // The same call leaves the size-and-shape averages of its range.
+        r.Mw = SS::Mw, r.Mz = SS::Mz, r.mzMoment = SS::mzMoment;
+        r.fw = SS::fw, r.R = SS::R, r.rMoment = SS::rMoment;
+    }
 }
 
 void WriteCellBatchIntegrals(const BatchSetPaths& set, std::vector<IntegrationRange>& ranges,
                              BatchWrite& out) {
     IntegrateRanges(ranges);
+    if (BatchSizeShapeModel()) {
+        std::string text = "smin, smax, fmin, fmax, c, sw, fw, ctot, Mw, Mz, second central "
+                           "moment of Mz, R, second central moment R\n";
+        for (const IntegrationRange& r : ranges) {
+            const float v[13] = {r.sMin, r.sMax, r.fMin, r.fMax,     r.c, r.sw,     r.fw,
+                                 r.ctot, r.Mw,   r.Mz,   r.mzMoment, r.R, r.rMoment};
+            for (int k = 0; k < 13; ++k)
+                AppendFormat(text, k < 12 ? "%e " : "%e\n", static_cast<double>(v[k]));
+        }
+        WriteBatchFile(set.File("integrals"), text, out);
+        return;
+    }
     std::string text = "smin, smax, c, sw, ctot\n";
     for (const IntegrationRange& r : ranges)
         AppendFormat(text, "%e %e %e %e %e\n", static_cast<double>(r.sMin),

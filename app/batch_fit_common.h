@@ -15,7 +15,11 @@ inline constexpr int kMaxIntegrationRanges = 10;
 // One range of the automatic integration.
 struct IntegrationRange {
     float sMin = 0, sMax = 0;
+    float fMin = 0, fMax = 0;      // f/f0 limits, kept for the size-and-shape report
     float c = 0, sw = 0, ctot = 0; // results of the current set
+    // Size-and-shape averages over the range: Mw, Mz and its second central moment, fw, R and
+    // its second central moment.
+    float Mw = 0, Mz = 0, mzMoment = 0, fw = 0, R = 0, rMoment = 0;
 };
 
 // Where a set writes: the folder of its first listed scan (with its separator), that file's
@@ -72,11 +76,14 @@ bool AskBatchInteger(TXLAWindow* window, int* value, int defaultValue, const cha
 bool BatchDistributionModel();
 // True for plain c(s) and c(s) with one discrete component.
 bool BatchContinuousCsModel();
+// True for the size-and-shape models c(s, f/f0), with or without a discrete component.
+bool BatchSizeShapeModel();
 // True when the current distribution holds a curve.
 bool DistributionAvailable();
 
-// The ranges of the automatic integration, asked one after another (up to ten).
-std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window);
+// The ranges of the automatic integration, asked one after another (up to ten); withFf0Limits
+// also asks each range's f/f0 limits (defaults: the f/f0 grid limits).
+std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window, bool withFf0Limits = false);
 // "with Monte-Carlo error analysis?" and the count; 0 when Monte Carlo is off.
 int AskMonteCarloIterations(TXLAWindow* window, int defaultCount);
 
@@ -99,7 +106,8 @@ struct BatchWrite {
 void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out);
 // "distribution" + EXT (one "%e %e" line per grid point) and, when withFf0, "ff0" + EXT.
 void WriteDistributionReport(const BatchSetPaths& set, bool withFf0, BatchWrite& out);
-// "integrals" + EXT of the plain distribution models (ranges' c, sw and ctot filled in).
+// "integrals" + EXT (ranges' results filled in): c, sw and ctot of the plain distribution models,
+// thirteen values per range with the f/f0 limits and averages for the size-and-shape models.
 void WriteCellBatchIntegrals(const BatchSetPaths& set, std::vector<IntegrationRange>& ranges,
                              BatchWrite& out);
 // Integrates every range of the current distribution.

@@ -194,3 +194,75 @@ TEST(SizeShapeRoad, PlotCommandWritesTheFileAndStartsItsProgram) {
               (std::vector<std::string>{program, "4113", gTempFolder, "3", "0", E(3), E(7), E(0),
                                         E(0), E(0), E(0), E(1), E(9), E(0), E(0)}));
 }
+
+// The cell batch on the size-and-shape model: each range asks its f/f0 limits, the integrals file
+// holds thirteen values per range, and Monte Carlo is not done.
+TEST(SizeShapeRoad, CellBatchIntegralsCarryTheShapeAverages) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadAndRun(f);
+    auto& s = f.script;
+    s.onUnexpected(plat::test::Unexpected::Fail);
+    s.expectBox().textHas("time stamp check").answer(IDYES);
+    s.expectBox().text("incremental cell number?").answer(IDYES);
+    s.expectBox().text("incremental highest subdirectory?").answer(IDNO);
+    s.expectInput().prompt("minimum cell number value").answer("1");
+    s.expectInput().prompt("maximum cell number value").answer("1");
+    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("restore previous params if available?").answer(IDNO);
+    s.expectBox().text("with automatic integration?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("3");
+    s.expectInput().prompt("s max for integration").answer("7");
+    s.expectInput().caption("SERIALIZE FIT").prompt("ff0 min for integration").answer("1.1");
+    s.expectInput().prompt("ff0 max for integration").answer("2");
+    s.expectBox().text("another integration range?").answer(IDYES);
+    s.expectInput().prompt("s min for integration").answer("3");
+    s.expectInput().prompt("s max for integration").answer("4.5");
+    // Unconfirmed boxes keep the f/f0 grid limits.
+    s.expectInput().prompt("ff0 min for integration").answer(IDCANCEL);
+    s.expectInput().prompt("ff0 max for integration").answer(IDCANCEL);
+    s.expectBox().text("another integration range?").answer(IDNO);
+    s.expectBox().text("with Monte-Carlo error analysis?").answer(IDYES);
+    s.expectInput().prompt("# of MC iterations").answer("10");
+    Command(f, 593);
+    EXPECT_TRUE(s.done()) << s.logText();
+
+    const std::string integrals = f.data.file("integrals.RA1");
+    std::ifstream in(integrals);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "smin, smax, fmin, fmax, c, sw, fw, ctot, Mw, Mz, second central moment of "
+                    "Mz, R, second central moment R");
+    std::vector<std::vector<double>> rows;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        rows.emplace_back();
+        for (double v; fields >> v;)
+            rows.back().push_back(v);
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& row : rows)
+        ASSERT_EQ(row.size(), 13u);
+    const std::vector<double> limits[2] = {{3, 7, 1.1, 2}, {3, 4.5, 1.0, 2.4}};
+    for (int r = 0; r < 2; ++r)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(rows[r][k], limits[r][k], 1e-6) << r << " " << k;
+    // The whole species lies in the first range: its loading, s, shape and mass.
+    const auto& a = rows[0];
+    EXPECT_NEAR(a[4], 0.5, 0.04);
+    EXPECT_NEAR(a[5], 5.0, 0.25);
+    EXPECT_NEAR(a[6], 1.4, 0.2);
+    EXPECT_GE(a[7], a[4] * 0.999);
+    int best = 1;
+    for (int p = 2; p <= SS::Points(); ++p)
+        if (SS::values[p] > SS::values[best])
+            best = p;
+    EXPECT_NEAR(a[8], SS::M[best], 0.25 * SS::M[best]);
+    EXPECT_GE(a[9], a[8] * 0.999) << "z-average at least the weight average";
+    EXPECT_GT(a[11], 0.0);
+    EXPECT_GE(a[10], 0.0);
+    EXPECT_GE(a[12], 0.0);
+    EXPECT_LT(rows[1][4], 0.5 * a[4]) << "the second range misses the species' centre";
+    EXPECT_FALSE(fs::exists(f.data.file("MCintegrals.RA1")));
+    EXPECT_FALSE(fs::exists(f.data.file("MCdata")));
+}
