@@ -1,5 +1,6 @@
 // The Copy menu's tables: measured data, fitted curves, residuals, the two systematic noise
-// terms and the prior probability, as text for a spreadsheet.
+// terms and the prior probability, as text for a spreadsheet. While the extrapolation view of a
+// boundary analysis is up, the data and fit copies put its table instead.
 #include "app/txla_window.h"
 #include "foundations/clipboard_table.h"
 #include "foundations/sounds.h"
@@ -7,6 +8,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -41,6 +43,34 @@ void CopyScanTable(TXLAWindow* window, float** values) {
     CopyMatrixToClipboard(window, S::radius, values, S::firstFitIndex, S::lastFitIndex, n, order);
 }
 
+// The extrapolation view's table: its abscissa (1/sqrt(t) of the m scans, then 0), the apparent s
+// of each boundary fraction in the scans (0 in the last row, where nothing was measured), then
+// each fraction's fitted line, whose last row is the extrapolated s. False without the view.
+bool CopyBoundaryExtrapolation(TXLAWindow* window) {
+    using B = BoundaryAnalysis;
+    const std::size_t rows = B::abscissa.size(), n = B::apparentS.size();
+    if (!B::reportShown || !B::reportPlot || rows < 2 || n < 1 || B::fittedLines.size() != n)
+        return false;
+    const std::size_t m = rows - 1;
+    std::vector<float> x(rows + 1, 0.0f);
+    for (std::size_t i = 0; i < rows; ++i)
+        x[i + 1] = static_cast<float>(B::abscissa[i]);
+    std::vector<std::vector<float>> values(2 * n, std::vector<float>(rows + 1, 0.0f));
+    for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t i = 0; i < rows; ++i) {
+            if (i < m && i < B::apparentS[k].size())
+                values[k][i + 1] = static_cast<float>(B::apparentS[k][i]);
+            if (i < B::fittedLines[k].size())
+                values[n + k][i + 1] = static_cast<float>(B::fittedLines[k][i]);
+        }
+    std::vector<const float*> columns(2 * n + 1, nullptr);
+    for (std::size_t c = 0; c < 2 * n; ++c)
+        columns[c + 1] = values[c].data();
+    CopyColumnsToClipboard(window, x.data(), columns.data(), 1, static_cast<int>(rows),
+                           static_cast<int>(2 * n));
+    return true;
+}
+
 } // namespace
 
 void TXLAWindow::CmCopyDataTable() {
@@ -48,7 +78,8 @@ void TXLAWindow::CmCopyDataTable() {
         return;
     SetCursor(IDC_WAIT);
     GuardFitLimits(true);
-    CopyScanTable(this, S::signal);
+    if (!CopyBoundaryExtrapolation(this))
+        CopyScanTable(this, S::signal);
     SetCursor(IDC_ARROW);
     PlayOkSound();
 }
@@ -58,7 +89,8 @@ void TXLAWindow::CmCopyFitDataTable() {
         return;
     SetCursor(IDC_WAIT);
     GuardFitLimits(false);
-    CopyScanTable(this, S::fit);
+    if (!CopyBoundaryExtrapolation(this))
+        CopyScanTable(this, S::fit);
     SetCursor(IDC_ARROW);
     PlayOkSound();
 }

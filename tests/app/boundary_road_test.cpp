@@ -1,9 +1,11 @@
 // A user's road through the menu: two species (3.5 S and 7 S loaded 1:2, f/f0 1.25) written as
 // scan files and loaded, "van Holde - Weischet transform" chosen, Run; the extrapolation view
 // with G(s) below it, Esc, the view again when the model is chosen again, and gone with another
-// model. The window is kept as a PNG.
+// model. The copy of the data (and of the fit) puts the view's extrapolation table while the view
+// is up. The window is kept as a PNG.
 #include "app/txla_window.h"
 #include "plat/messages.hpp"
+#include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/boundary_analysis.h"
 #include "state/conti_state.h"
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,53 @@ double MedianS(double lo, double hi) {
         return NAN;
     std::nth_element(s.begin(), s.begin() + std::ptrdiff_t(s.size() / 2), s.end());
     return s[s.size() / 2];
+}
+
+// The clipboard text split into rows of cells, as a spreadsheet pastes it.
+std::vector<std::vector<std::string>> Pasted() {
+    std::vector<std::vector<std::string>> table;
+    std::istringstream lines(plat::test::clipboard().text.value_or(""));
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells(1);
+        for (char c : line) {
+            if (c == '\t')
+                cells.emplace_back();
+            else
+                cells.back() += c;
+        }
+        table.push_back(cells);
+    }
+    return table;
+}
+
+// The pasted table of copy command id against the extrapolation table: the abscissa, the n data
+// curves (0 in the infinite-time row) and the n fitted lines ending in the extrapolated s.
+void ExpectExtrapolationTable(MainWindowFixture& f, int id) {
+    using B = BoundaryAnalysis;
+    plat::test::clearRecords();
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(id), 0);
+    const auto table = Pasted();
+    const std::size_t rows = B::abscissa.size(), n = B::fractions.size();
+    ASSERT_EQ(table.size(), rows) << id;
+    auto near = [](const std::string& cell, double value) {
+        const double v = std::strtod(cell.c_str(), nullptr);
+        if (std::isnan(value))
+            return std::isnan(v);
+        return std::fabs(v - value) <= 1e-5 * std::fabs(value) + 1e-9;
+    };
+    for (std::size_t i = 0; i < rows; ++i) {
+        ASSERT_EQ(table[i].size(), 1 + 2 * n) << id << " row " << i;
+        EXPECT_TRUE(near(table[i][0], B::abscissa[i])) << id << " row " << i;
+        for (std::size_t k = 0; k < n; ++k) {
+            const double data = i + 1 < rows ? B::apparentS[k][i] : 0.0;
+            EXPECT_TRUE(near(table[i][1 + k], data)) << id << " row " << i << " fraction " << k;
+            EXPECT_TRUE(near(table[i][1 + n + k], B::fittedLines[k][i]))
+                << id << " row " << i << " line " << k;
+        }
+    }
+    EXPECT_EQ(table.back()[0], "0");
+    EXPECT_NEAR(std::strtod(table.back()[1 + 2 * n - 1].c_str(), nullptr), 7.0, 0.05 * 7.0);
 }
 
 void ChooseVanHoldeWeischet(MainWindowFixture& f) {
@@ -111,11 +161,20 @@ TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
     if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
         plat::test::windowPng(*f.window, std::string(keep) + "/van_holde_weischet.png");
 
-    // Esc takes the view away; the result stays.
+    // The data and the fit copies put the extrapolation table while the view is up.
+    ExpectExtrapolationTable(f, 258);
+    ExpectExtrapolationTable(f, 259);
+
+    // Esc takes the view away; the result stays, and the data copy is the scans' again.
     SendMessage(f.window.get(), WM_CHAR, WPARAM(27), 0);
     EXPECT_FALSE(BoundaryAnalysis::reportShown);
     EXPECT_EQ(BoundaryAnalysis::reportPlot, nullptr);
     EXPECT_FALSE(BoundaryAnalysis::fractions.empty());
+    plat::test::clearRecords();
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(258), 0);
+    const auto pairs = Pasted();
+    ASSERT_FALSE(pairs.empty());
+    EXPECT_EQ(pairs.front().size(), 2u * 13u);
 
     // Chosen again: only the sedimentation question and the resolution, then the view is back.
     ChooseVanHoldeWeischet(f);
