@@ -67,12 +67,16 @@ BoundaryLevels ScanBoundaryLevels(const BoundaryScan& scan, double baseline, boo
             levels.usable = false;
     }
     // The boundary must have left the meniscus (the bottom): the signal where the range starts is
-    // back at the baseline. Before that the reflecting edge squeezes the boundary's tail.
+    // back at the baseline. Before that the reflecting edge squeezes the boundary's tail. Both
+    // sides are medians of many points, so the noise allowance is that of a median: the
+    // allowance of a single point let noisy early scans in whose baseline region still held the
+    // tail.
     if (levels.usable) {
         const std::vector<double> start =
             floating ? std::vector<double>(scan.y.end() - std::ptrdiff_t(count), scan.y.end())
                      : std::vector<double>(scan.y.begin(), scan.y.begin() + std::ptrdiff_t(count));
-        if (Median(start) - levels.baseline > 0.01 * height + 3.0 * levels.noise)
+        if (Median(start) - levels.baseline >
+            0.01 * height + 3.0 * levels.noise / std::sqrt(double(count)))
             levels.usable = false;
     }
     return levels;
