@@ -1,0 +1,76 @@
+// Monte Carlo of the c(s) of 50 scans x 1000 points (100 grid points, 0-15 S, TI and RI noise):
+// 100 replicates on one thread and on every core, beside the single c(s) Run of the same data
+// with its kernel kept, so that a replicate's time can be read against the Run's.
+#include "distributions/conti_run.h"
+#include "distributions/monte_carlo.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/monte_carlo_state.h"
+#include "state/preference_switches.h"
+#include "support/conti_data_store.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int kReplicates = 100;
+
+void MonteCarloOfCs(benchmark::State& state) {
+    ContiStoreCase c;
+    c.scans = 50;
+    c.points = 1000;
+    c.firstTimeS = 600.0;
+    c.intervalS = 300.0;
+    ContiDataStore store(c);
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    const int threads = state.range(0) > 0 ? static_cast<int>(state.range(0))
+                                           : static_cast<int>(std::thread::hardware_concurrency());
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::rangeMin = 0.0f;
+    ContiState::rangeMax = 15.0f;
+    ContiState::resolution = 100.0f;
+    ContiState::confidenceLevel = 0.68f;
+    ContiState::ff0 = 1.25f;
+    ContiState::calledFromFit = true; // the data stay as they are
+    ContiState::multiThreading = threads > 1;
+    gDistributionThreadCount = threads;
+    gLammThreadCount = threads;
+    RunContiSed(nullptr); // the kernel, kept from here on
+    const auto t0 = std::chrono::steady_clock::now();
+    RunContiSed(nullptr);
+    const double runMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    std::size_t kept = 0;
+    double mcMs = 0.0;
+    for (auto _ : state) {
+        const auto t1 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(
+            RunMonteCarloDistributions(nullptr, kReplicates, 0.68f, "", false));
+        mcMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t1)
+                   .count();
+        kept = MonteCarloState::replicates.size();
+        FinishMonteCarlo(nullptr);
+    }
+    const double perReplicate = kept > 0 ? mcMs / double(kept) : 0.0;
+    state.counters["threads"] = threads;
+    state.counters["replicates"] = static_cast<double>(kept);
+    state.counters["runMs"] = runMs;
+    state.counters["msPerReplicate"] = perReplicate;
+    state.counters["replicateOverRun"] = runMs > 0.0 ? perReplicate / runMs : 0.0;
+    FreeDistributionArrays();
+    gContiKernel.Free();
+}
+
+} // namespace
+
+BENCHMARK(MonteCarloOfCs)
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
