@@ -4,11 +4,14 @@
 #include "app/txla_window.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/integration_ranges.h"
+#include "distributions/size_shape_slices.h"
+#include "foundations/clipboard_table.h"
 #include "foundations/show_error.h"
 #include "plat/clipboard.hpp"
 #include "plotting/plot_owners.h"
 #include "plotting/win_plot.h"
 #include "state/conti_state.h"
+#include "state/model_choice.h"
 #include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
 #include "state/startup_paths.h"
@@ -50,6 +53,22 @@ void TXLAWindow::CmCopyDistributionPlot() {
 }
 
 void TXLAWindow::CmCopyDistribution() {
+    if ((ModelChoice::csFf0 || ModelChoice::csFf0Discrete) && HaveDistribution()) {
+        if (MessageBox("2d distributions?", "", MB_YESNO) != IDYES) {
+            const float* columns[2] = {nullptr, ContiState::distribution};
+            CopyColumnsToClipboard(this, ContiState::sValues, columns, 1, ContiState::gridPoints,
+                                   1);
+            return;
+        }
+        // One row per f/f0 grid value: M, c, D, Rh and s of that shape.
+        const SizeShapeSlices t = SizeShapeSlicesOfHeld();
+        if (t.count < 1)
+            return;
+        const float* columns[6] = {nullptr,    t.M.data(),  t.c.data(),
+                                   t.D.data(), t.Rh.data(), t.s.data()};
+        CopyColumnsToClipboard(this, t.ff0.data(), columns, 1, t.count, 5);
+        return;
+    }
     const std::string text = DistributionText();
     if (text.empty())
         return;

@@ -15,6 +15,7 @@
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -265,4 +266,65 @@ TEST(SizeShapeRoad, CellBatchIntegralsCarryTheShapeAverages) {
     EXPECT_LT(rows[1][4], 0.5 * a[4]) << "the second range misses the species' centre";
     EXPECT_FALSE(fs::exists(f.data.file("MCintegrals.RA1")));
     EXPECT_FALSE(fs::exists(f.data.file("MCdata")));
+}
+
+// Copy Distribution on the size-and-shape model: No copies the c(s) marginal, Yes one row per
+// f/f0 with the mass, amount, D, Stokes radius and s of that shape.
+TEST(SizeShapeRoad, CopyDistributionOffersTheShapeTable) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadAndRun(f);
+    auto& s = f.script;
+    s.onUnexpected(plat::test::Unexpected::Fail);
+    const auto table = [] {
+        std::vector<std::vector<double>> rows;
+        const auto& clip = plat::test::clipboard();
+        std::istringstream in(clip.text.value_or(""));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            rows.emplace_back();
+            for (double v; fields >> v;)
+                rows.back().push_back(v);
+        }
+        return rows;
+    };
+
+    s.expectBox().caption("").text("2d distributions?").answer(IDNO);
+    Command(f, 274);
+    auto rows = table();
+    ASSERT_EQ(static_cast<int>(rows.size()), ContiState::gridPoints);
+    for (int p = 1; p <= ContiState::gridPoints; ++p) {
+        ASSERT_EQ(rows[p - 1].size(), 2u);
+        EXPECT_NEAR(rows[p - 1][0], ContiState::sValues[p], 1e-5 * ContiState::sValues[p]);
+        EXPECT_NEAR(rows[p - 1][1], ContiState::distribution[p],
+                    1e-5 * std::fabs(ContiState::distribution[p]) + 1e-12);
+    }
+
+    s.expectBox().caption("").text("2d distributions?").answer(IDYES);
+    Command(f, 274);
+    EXPECT_TRUE(s.done()) << s.logText();
+    rows = table();
+    ASSERT_EQ(static_cast<int>(rows.size()), SS::ff0Count);
+    double total = 0;
+    std::size_t peak = 0;
+    for (std::size_t j = 0; j < rows.size(); ++j) {
+        ASSERT_EQ(rows[j].size(), 6u);
+        EXPECT_NEAR(rows[j][0], SS::ff0Axis[j + 1], 1e-5);
+        if (j > 0)
+            total += 0.5 * (rows[j][2] + rows[j - 1][2]) * (rows[j][0] - rows[j - 1][0]);
+        if (rows[j][2] > rows[peak][2])
+            peak = j;
+    }
+    // One species of 0.5 at 5 S and f/f0 1.4: all of it found, in the row of its shape.
+    EXPECT_NEAR(total, 0.5, 0.04);
+    const auto& r = rows[peak];
+    EXPECT_NEAR(r[0], 1.4, 0.2);
+    EXPECT_NEAR(r[5], 5.0, 0.25);
+    int best = 1;
+    for (int p = 2; p <= SS::Points(); ++p)
+        if (SS::values[p] > SS::values[best])
+            best = p;
+    EXPECT_NEAR(r[1], SS::M[best], 0.15 * SS::M[best]);
+    EXPECT_NEAR(r[3], SS::D[best], 0.15 * SS::D[best]);
+    EXPECT_NEAR(r[4], SS::Rh[best], 0.15 * SS::Rh[best]);
 }
