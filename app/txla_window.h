@@ -129,6 +129,21 @@ class TXLAWindow : public TFrameWindow {
     // Light-scattering data: load a selection or list file; save the mean of the loaded ones.
     void CmLoadDLSData();
     void CmSaveMeanDlsData();
+    // Conversions of instrument exports into ".dlsdat" files, one per export layout.
+    void CmDlsDynamics7();
+    void CmDlsProteinSolutions62();
+    void CmDlsProteinSolutions526();
+    void CmDlsProteinSolutions520();
+    void CmDlsProteinSolutions4();
+    void CmDlsAlv();
+    void CmDlsBic();
+    void CmDlsOldDosBic();
+    void CmDlsPhotoCor();
+    void CmDlsAsciiG2();
+    void CmDlsAsciiG2Minus1();
+    // Placeholder of a circular-dichroism import; loading electrophoresis data.
+    void CmFormatCdData();
+    void CmLoadElectrophoresisData();
     // Toggles the Fit M and s mode.
     // Toggles the Fit M and s mode and converts each species' D to M or back.
     void CmFitMAndS();
