@@ -186,3 +186,30 @@ TEST(DlsImportCommands, ElectrophoresisLoadChoosesItsModelOnTwoHundredPoints) {
     EXPECT_EQ(LammGrid::gridSize, 200);
     TakeErrorBoxes();
 }
+
+// Version 4 writes numbered files into the chosen folder: an existing one is replaced only when
+// the user agrees, and a refusal is no conversion failure.
+TEST(DlsImportCommands, ProteinSolutions4AsksBeforeReplacingNumberedFiles) {
+    MainWindowFixture f;
+    const std::string measurement =
+        "Measurement number 1\n" + std::string(24, '=') + "\n1e-6 1.8\n2e-6 1.4\n";
+    const std::string source = f.data.write("v4.txt", measurement);
+    f.data.write("00001.dlsdat", "kept\n");
+    auto ask = [&f, &source](int answer) {
+        f.script.expectBox().title(kCaption).textHas("Dynamics Version 4").answer(IDYES);
+        f.script.expectFileOpen().answer(std::vector<std::string>{source});
+        f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("any.dlsdat")});
+        for (const char* value : {"0.01002", "1.333", "824.7", "90", "20", "2"})
+            f.script.expectInput().answer(value);
+        f.script.expectBox().title(kCaption).textHas(f.data.file("00001.dlsdat")).answer(answer);
+        Command(f, 601);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    };
+    ask(IDNO);
+    EXPECT_EQ(ReadTextFile(f.data.file("00001.dlsdat")), "kept\n");
+    EXPECT_FALSE(std::filesystem::exists(f.data.file("average.dlsdat")));
+    ask(IDYES);
+    EXPECT_NE(ReadTextFile(f.data.file("00001.dlsdat")), "kept\n");
+    EXPECT_TRUE(std::filesystem::exists(f.data.file("average.dlsdat")));
+    EXPECT_FALSE(std::filesystem::exists(f.data.file("any.dlsdat")));
+}
