@@ -239,8 +239,9 @@ bool WriteXpFile(const std::string& path, const std::string& nameList, int fileC
 
 } // namespace
 
-std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
+std::vector<EqGroup> GroupEquilibriumScans(float tolerance, int* leftOut) {
     std::vector<EqGroup> groups;
+    int outside = 0;
     // A scan belongs to the first group whose window holds it; any other scan opens a group.
     // Deciding by the group key alone (floor of the wavelength, within the tolerance) would skip
     // scans that lie in no group's strict wavelength window, such as 279.5 nm beside 284.6 nm.
@@ -272,9 +273,12 @@ std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
         for (std::size_t a = 0; a < members.size(); ++a) {
             int j = members[a];
             float rpm = S::header[j].rotorSpeed;
-            if (std::find(speeds.begin(), speeds.end(), rpm) != speeds.end() ||
-                static_cast<int>(speeds.size()) >= kMaxSpeeds)
+            if (std::find(speeds.begin(), speeds.end(), rpm) != speeds.end())
                 continue;
+            if (static_cast<int>(speeds.size()) >= kMaxSpeeds) {
+                ++outside;
+                continue;
+            }
             speeds.push_back(rpm);
             EqSeries series;
             series.latest = j;
@@ -290,6 +294,10 @@ std::vector<EqGroup> GroupEquilibriumScans(float tolerance) {
         }
         groups.push_back(group);
     }
+    for (int i = 1; i <= S::scanCount; ++i)
+        outside += grouped[static_cast<std::size_t>(i)] ? 0 : 1;
+    if (leftOut)
+        *leftOut = outside;
     return groups;
 }
 
@@ -332,7 +340,16 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
     std::string folder = drive + dir;
     char text[400];
     std::vector<std::string> written; // names of the files this sort wrote
-    for (const EqGroup& group : GroupEquilibriumScans(tolerance)) {
+    int leftOut = 0;
+    const std::vector<EqGroup> groups = GroupEquilibriumScans(tolerance, &leftOut);
+    if (leftOut > 0) {
+        std::snprintf(text, sizeof text,
+                      "%d scans are not sorted: at most %d groups of cell and wavelength with %d "
+                      "speeds each are written",
+                      leftOut, kMaxGroups, kMaxSpeeds);
+        MessageBox(WindowServices::PlatformWindow(window), text, "ATTENTION", MB_OK);
+    }
+    for (const EqGroup& group : groups) {
         double wl = group.wavelength;
         int cell = S::header[group.first].cell;
         int fileCount = 0;

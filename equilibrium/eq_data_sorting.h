@@ -25,8 +25,9 @@ struct EqGroup {
 // The groups of the loaded scans: a scan not yet in a group opens one, which takes every later
 // scan of the same cell (and, once any scan name starts with 'i', 'm' or 'o', the same first
 // letter) whose wavelength lies strictly within tolerance of the opening scan's; inside a group
-// each distinct speed is a series. At most 200 groups and 10 speeds per group.
-std::vector<EqGroup> GroupEquilibriumScans(float tolerance);
+// each distinct speed is a series. At most 200 groups and 10 speeds per group; the scans these
+// limits leave out are counted in *leftOut when given.
+std::vector<EqGroup> GroupEquilibriumScans(float tolerance, int* leftOut = nullptr);
 
 // Shows the series' time course of differences to its latest scan and asks whether
 // equilibrium was attained and the latest scan is to be kept.

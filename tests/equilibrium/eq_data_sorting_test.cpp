@@ -283,3 +283,31 @@ TEST_F(EqSorting, LongFoldersAndManySpeedsKeepEveryName) {
 }
 
 } // namespace
+
+// Eleven speeds of one cell and wavelength: the eleventh has no room in the group. It used to be
+// dropped without a word; the sort now says how many scans it leaves out and writes the others.
+TEST_F(EqSorting, ScansBeyondTheSpeedLimitAreReportedNotDroppedSilently) {
+    std::vector<EqScan> scans;
+    static const char* names[] = {"00001.RA1", "00002.RA1", "00003.RA1", "00004.RA1",
+                                  "00005.RA1", "00006.RA1", "00007.RA1", "00008.RA1",
+                                  "00009.RA1", "00010.RA1", "00011.RA1"};
+    for (int k = 0; k < 11; ++k)
+        scans.push_back({names[k], 1, 280, 10000.0f + 1000.0f * float(k), 3600.0 * (k + 1), 0.1f});
+    Fill(scans);
+    f.script.expectBox()
+        .caption("ATTENTION")
+        .text("1 scans are not sorted: at most 200 groups of cell and wavelength with 10 speeds "
+              "each are written")
+        .answer(IDOK);
+    for (int k = 0; k < 10; ++k) {
+        char text[120];
+        std::snprintf(text, sizeof text,
+                      "accept EQ scan at 280 nm and %d rpm to be included? (no time-course "
+                      "available)",
+                      10000 + 1000 * k);
+        Accept(text);
+    }
+    Sort("", false);
+    EXPECT_TRUE(std::filesystem::exists(out.file("eq19k_280.RA1")));
+    EXPECT_FALSE(std::filesystem::exists(out.file("eq20k_280.RA1")));
+}
