@@ -100,11 +100,15 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     return k;
 }
 
-double ScanTemperature() {
+} // namespace
+
+double ContiScanTemperature() {
     if (S::absoluteTemperature > 0.0f)
         return S::absoluteTemperature - 273.15;
     return S::header ? S::header[S::scanOrder ? S::scanOrder[1] : 1].temperature : 20.0;
 }
+
+namespace {
 
 // Non-diffusing boundaries of unit loading for every grid point and scan.
 void NonDiffusingKernel(const ContiGrid& g) {
@@ -155,7 +159,9 @@ bool DlsKernel(const ContiGrid& g) {
     return true;
 }
 
-bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
+} // namespace
+
+bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
     if (!gContiKernel.Empty() && gContiKernel.Complete() && gContiKernel.GridPoints() == g.n &&
@@ -195,6 +201,8 @@ bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
     gKernelInputs = inputs;
     return true;
 }
+
+namespace {
 
 int ThreadCount() {
     return ContiState::multiThreading ? std::max(1, gDistributionThreadCount) : 1;
@@ -400,7 +408,7 @@ std::string NotEnoughMemoryText() {
 ContiGrid CurrentContiGrid(ContiVariant variant) {
     return BuildContiGrid(variant, static_cast<int>(ContiState::resolution), ContiState::rangeMin,
                           ContiState::rangeMax, ContiState::logGrid, ContiState::ff0,
-                          ContiState::invariantD, ScanTemperature());
+                          ContiState::invariantD, ContiScanTemperature());
 }
 
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise) {
@@ -408,7 +416,7 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
     out.grid = CurrentContiGrid(variant);
-    if (!EnsureKernel(window, out.grid))
+    if (!EnsureContiKernel(window, out.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
     return SolveContiSet(window, out, withNoise);
 }
@@ -638,7 +646,7 @@ bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
     for (int p = 1; p <= n; ++p)
         x[std::size_t(p)] = ContiState::sValues[p];
     const ContiGrid g =
-        ContiGridAt(variant, x, ContiState::ff0, ContiState::invariantD, ScanTemperature());
+        ContiGridAt(variant, x, ContiState::ff0, ContiState::invariantD, ContiScanTemperature());
     // A normalized distribution holds values per unit of its abscissa, which the quadrature
     // weight turns into each point's loading; otherwise each value is a point's loading.
     std::vector<double> loading(std::size_t(n) + 1, 0.0);
@@ -647,7 +655,7 @@ bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
             double(ContiState::distribution[p]) * (normalized ? g.weight[std::size_t(p)] : 1.0);
     bool done = false;
     try {
-        done = EnsureKernel(window, g);
+        done = EnsureContiKernel(window, g);
     } catch (const std::bad_alloc&) {
         ShowError(NotEnoughMemoryText().c_str(), 0);
     }

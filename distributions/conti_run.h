@@ -41,6 +41,14 @@ bool SolutionFinite(const ContiSolution& solution);
 // The grid of the current range, resolution and model values.
 ContiGrid CurrentContiGrid(ContiVariant variant);
 
+// Temperature of the loaded scans in degrees C: the absolute temperature set for them, else the
+// first scan's own.
+double ContiScanTemperature();
+
+// The kernel of grid g, computed unless the one held was made for the same grid, scans and
+// conditions.
+bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g);
+
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without
 // withNoise the eliminated noise is not formed (ti and ri stay empty): a caller that needs only

@@ -5,6 +5,7 @@
 #include "distributions/size_shape_distribution.h"
 
 #include "distributions/conti_lamm_list.h"
+#include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "foundations/analysis_failure.h"
 #include "foundations/hydrodynamics.h"
@@ -32,57 +33,6 @@ namespace {
 
 using S = ScanStore;
 using SS = SizeShapeState;
-
-// What the kernel was computed for; a Run with the same inputs reuses it.
-struct SizeShapeKernelInputs {
-    std::vector<double> s, D;
-    float meniscus = 0, bottom = 0, vbar = 0, density = 0, viscosity = 0, startTime = 0;
-    bool startTimeOn = false;
-    const float* gridRadius = nullptr;
-    int gridCount = 0, scanCount = 0;
-    const ScanHeader* header = nullptr;
-    double firstTime = 0.0;
-    unsigned long generation = 0;
-    bool operator==(const SizeShapeKernelInputs&) const = default;
-};
-SizeShapeKernelInputs gInputs;
-
-SizeShapeKernelInputs CurrentInputs(const ContiGrid& g) {
-    SizeShapeKernelInputs k;
-    k.s = g.s;
-    k.D = g.D;
-    k.meniscus = ModelParameters::meniscus;
-    k.bottom = ModelParameters::bottom;
-    k.vbar = S::vbar;
-    k.density = S::density;
-    k.viscosity = S::viscosity;
-    k.startTimeOn = ModelParameters::startTimeOn;
-    k.startTime = ModelParameters::startTime;
-    k.gridRadius = S::gridRadius;
-    k.gridCount = S::gridCount;
-    k.scanCount = S::scanCount;
-    k.header = S::header;
-    k.firstTime = S::header ? S::header[1].time : 0.0;
-    k.generation = gContiKernel.Generation();
-    return k;
-}
-
-bool EnsureKernel(TXLAWindow* window, const ContiGrid& g) {
-    if (!gContiKernel.Empty() && gContiKernel.Complete() && gContiKernel.GridPoints() == g.n &&
-        CurrentInputs(g) == gInputs)
-        return true;
-    gInputs = SizeShapeKernelInputs{};
-    if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0)
-        return false;
-    gInputs = CurrentInputs(g);
-    return true;
-}
-
-double ScanTemperature() {
-    if (S::absoluteTemperature > 0.0f)
-        return S::absoluteTemperature - 273.15;
-    return S::header ? S::header[S::scanOrder ? S::scanOrder[1] : 1].temperature : 20.0;
-}
 
 // Trapezoid weights of an ascending axis [1..n]; a single point weighs 1.
 std::vector<double> TrapezoidWeights(const std::vector<double>& x, int n) {
@@ -185,9 +135,9 @@ ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out)
         return ContiStatus::Refused;
     out.grid =
         BuildSizeShapeGrid(sPoints, ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,
-                           SS::ff0Points, SS::ff0Min, SS::ff0Max, ScanTemperature());
+                           SS::ff0Points, SS::ff0Min, SS::ff0Max, ContiScanTemperature());
     out.conti.grid = out.grid.flat;
-    if (!EnsureKernel(window, out.conti.grid))
+    if (!EnsureContiKernel(window, out.conti.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
     return SolveContiSet(window, out.conti);
 }
