@@ -1,4 +1,4 @@
-// Ordinary least squares of a straight line from the sums of x, x^2, y and xy.
+// Ordinary least squares of a straight line from the sums about the means.
 #include "foundations/straight_line_fit.h"
 
 #include <algorithm>
@@ -16,20 +16,24 @@ StraightLineFit FitStraightLine(const std::vector<double>& x, const std::vector<
         fit.intercept = y[0];
         return fit;
     }
-    double sx = 0.0, sxx = 0.0, sy = 0.0, sxy = 0.0;
+    // Sums about the means: raw sums of x^2 lose the slope's digits when x sits far from 0.
+    double sx = 0.0, sy = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         sx += x[i];
-        sxx += x[i] * x[i];
         sy += y[i];
-        sxy += x[i] * y[i];
     }
     const double points = static_cast<double>(count);
-    const double delta = points * sxx - sx * sx;
-    // Points that share one x (to rounding) fix no slope.
-    if (!(delta > 1e-12 * points * sxx) || !std::isfinite(delta))
+    const double mx = sx / points, my = sy / points;
+    double sxx = 0.0, sxy = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        sxx += (x[i] - mx) * (x[i] - mx);
+        sxy += (x[i] - mx) * (y[i] - my);
+    }
+    // Points that share one x (to rounding: a spread below 1e-10 of their size) fix no slope.
+    if (!(sxx > 1e-20 * (sxx + points * mx * mx)) || !std::isfinite(sxx))
         return fit;
-    fit.intercept = (sxx * sy - sx * sxy) / delta;
-    fit.slope = (points * sxy - sx * sy) / delta;
+    fit.slope = sxy / sxx;
+    fit.intercept = my - fit.slope * mx;
     for (std::size_t i = 0; i < count; ++i) {
         const double r = y[i] - (fit.slope * x[i] + fit.intercept);
         fit.residualSum += r * r;

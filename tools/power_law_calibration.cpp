@@ -1,33 +1,13 @@
 // Least-squares power law through calibration pairs, and the line drawn over them.
 #include "tools/power_law_calibration.h"
 
+#include "foundations/straight_line_fit.h"
+
 #include <cmath>
 #include <cstddef>
 #include <utility>
 
 namespace {
-
-// y = a + b x by least squares; false when the x values do not spread.
-bool FitLine(const std::vector<double>& x, const std::vector<double>& y, double& a, double& b) {
-    const double n = double(x.size());
-    double sx = 0.0, sy = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        sx += x[i];
-        sy += y[i];
-    }
-    const double mx = sx / n;
-    const double my = sy / n;
-    double sxx = 0.0, sxy = 0.0;
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        sxx += (x[i] - mx) * (x[i] - mx);
-        sxy += (x[i] - mx) * (y[i] - my);
-    }
-    if (!(sxx > 1e-12 * (1.0 + mx * mx)))
-        return false;
-    b = sxy / sxx;
-    a = my - b * mx;
-    return true;
-}
 
 void OrderRange(double& low, double& high) {
     if (high < low)
@@ -62,10 +42,13 @@ PowerLawCalibration CalibratePowerLaw(const std::vector<PowerLawPair>& pairs, do
         logKs = out.dataY[0] - exponent * x[0];
         out.lineX = {0.7 * x[0], 1.3 * x[0]};
     } else {
-        if (!FitLine(x, out.dataY, logKs, out.kb)) {
+        const StraightLineFit line = FitStraightLine(x, out.dataY);
+        if (!line.ok) {
             out.refusal = "the calibration pairs need at least two different masses";
             return out;
         }
+        logKs = line.intercept;
+        out.kb = line.slope;
         // The line reaches 10 % beyond the first and the last pair (in file order).
         out.lineX = x;
         const double span = x[n - 1] - x[0];

@@ -35,4 +35,17 @@ TEST(StraightLineFit, KnownLinesAndResiduals) {
     }
 }
 
+// x far from 0 beside its spread: raw sums of x^2 cancel to a few units and give a slope of
+// rounding noise; sums about the means keep it exact.
+TEST(StraightLineFit, PointsFarFromTheOriginKeepTheirSlope) {
+    const std::vector<double> x = {1e8, 1e8 + 1, 1e8 + 2, 1e8 + 3};
+    std::vector<double> y;
+    for (double xi : x)
+        y.push_back(0.5 * (xi - 1e8) + 3.0);
+    const StraightLineFit fit = FitStraightLine(x, y);
+    ASSERT_TRUE(fit.ok);
+    EXPECT_NEAR(fit.slope, 0.5, 1e-9);
+    EXPECT_NEAR(fit.intercept + fit.slope * 1e8, 3.0, 1e-6);
+}
+
 } // namespace
