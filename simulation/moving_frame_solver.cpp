@@ -359,31 +359,13 @@ LammResult FrameRun::Run() {
     if (control.trackAmount)
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
     InitDepletionProbe(sGrid);
-    EquilibriumCounter equilibrium;
-    bool atEquilibrium = false, depleted = false;
-    int idle = 0;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
-        const double before = LammGrid::time;
-        const double p = LammGrid::dt;
-        const double g = Step();
-        idle = LammGrid::time > before ? 0 : idle + 1;
-        if (idle > kMostIdleSteps || !std::isfinite(C()[1]) || !std::isfinite(C()[n]))
-            LammGrid::discretizationError = 1;
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        PhysicalRadii();
-        out.Step(g);
-        if (DepletionProbeReached()) {
-            LammGrid::running = 0;
-            depleted = true;
-        } else if (p > 0.0 && equilibrium.Count(p, g / p)) {
-            LammGrid::equilibriumReached = 1;
-            LammGrid::running = 0;
-            atEquilibrium = true;
-        }
-    }
-    if ((atEquilibrium || depleted) && !LammGrid::singularMatrix && !LammGrid::discretizationError)
-        out.Remaining(!atEquilibrium);
+    StepUntilStopped(
+        [&] {
+            const double g = Step();
+            PhysicalRadii();
+            return g;
+        },
+        [&] { return std::isfinite(C()[1]) && std::isfinite(C()[n]); }, out);
     PlaceEnds(0.0);
     X()[1] = m, X()[n] = b;
     return GridRunResult();

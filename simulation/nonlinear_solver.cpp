@@ -344,30 +344,8 @@ LammResult NonlinearRun::Run() {
     if (control.trackAmount)
         LammGrid::totalAmount = TotalAmount();
     InitDepletionProbe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
-    EquilibriumCounter equilibrium;
-    bool atEquilibrium = false, depleted = false;
-    int idle = 0;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
-        const double p = LammGrid::dt;
-        const double before = LammGrid::time;
-        double g = Step();
-        idle = LammGrid::time > before ? 0 : idle + 1;
-        if (idle > kMostIdleSteps || !std::isfinite(C()[1]) || !std::isfinite(C()[n]))
-            LammGrid::discretizationError = 1;
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        out.Step(g);
-        if (DepletionProbeReached()) {
-            LammGrid::running = 0;
-            depleted = true;
-        } else if (p > 0.0 && equilibrium.Count(p, g / p)) {
-            LammGrid::equilibriumReached = 1;
-            LammGrid::running = 0;
-            atEquilibrium = true;
-        }
-    }
-    if ((atEquilibrium || depleted) && !LammGrid::singularMatrix && !LammGrid::discretizationError)
-        out.Remaining(!atEquilibrium);
+    StepUntilStopped([&] { return Step(); },
+                     [&] { return std::isfinite(C()[1]) && std::isfinite(C()[n]); }, out);
     std::copy(radii.begin() + 1, radii.end(), r + 1);
     return GridRunResult();
 }

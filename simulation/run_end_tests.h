@@ -4,6 +4,7 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "state/lamm_grid.h"
 
 // Picks the probe node for a species of s (S): for sedimentation the first node at or beyond the
 // right fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of
@@ -40,6 +41,38 @@ constexpr int kMostIdleSteps = 1000;
 
 // No scan lies later than this (s); a run that gets there has nothing more to produce.
 constexpr double kLastSimulatedTime = 1e8;
+
+// The step loop of a solver on the simulation grid: step() advances one step and returns the
+// profile's change, finite() tells whether the ends of the profile are still finite numbers, out
+// takes the scans. Runs until LammGrid says stop, a test above ends the run, or the steps no
+// longer advance; a run ended early at equilibrium or by depletion writes its remaining scans.
+template <class Step, class Finite, class Output>
+void StepUntilStopped(Step step, Finite finite, Output& out) {
+    EquilibriumCounter equilibrium;
+    bool atEquilibrium = false, depleted = false;
+    int idle = 0;
+    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+        const double p = LammGrid::dt;
+        const double before = LammGrid::time;
+        const double g = step();
+        idle = LammGrid::time > before ? 0 : idle + 1;
+        if (idle > kMostIdleSteps || !finite())
+            LammGrid::discretizationError = 1;
+        if (LammGrid::time > kLastSimulatedTime)
+            LammGrid::running = 0;
+        out.Step(g);
+        if (DepletionProbeReached()) {
+            LammGrid::running = 0;
+            depleted = true;
+        } else if (p > 0.0 && equilibrium.Count(p, g / p)) {
+            LammGrid::equilibriumReached = 1;
+            LammGrid::running = 0;
+            atEquilibrium = true;
+        }
+    }
+    if ((atEquilibrium || depleted) && !LammGrid::singularMatrix && !LammGrid::discretizationError)
+        out.Remaining(!atEquilibrium);
+}
 
 // The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
 // after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
