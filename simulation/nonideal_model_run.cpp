@@ -17,6 +17,7 @@
 #include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
 #include "state/component_scans.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -154,6 +155,32 @@ void ChooseNonidealAlgorithm() {
     EnsureLammArrays(LammGrid::gridSize);
 }
 
+// Within an optimiser run the choice of the first evaluation is kept by the later ones: a trial
+// whose s crosses the limit would otherwise switch solver and make the objective jump there.
+void ChooseNonidealAlgorithmHeld() {
+    const int list = HeldDiscretisation::NextList();
+    HeldLammGrid held;
+    if (list < 0 || !HeldDiscretisation::Find(list, 1, held)) {
+        ChooseNonidealAlgorithm();
+        if (list < 0)
+            return;
+        held.movingHat = C::movingHatAlgorithm;
+        held.claverie = C::claverieAlgorithm;
+        held.automaticSGrid = LammGrid::automaticSGrid;
+        held.fixTimestep = C::fixedTimeStep;
+        HeldDiscretisation::Store(list, 1, held);
+        return;
+    }
+    const bool changed =
+        held.movingHat != C::movingHatAlgorithm || held.claverie != C::claverieAlgorithm;
+    C::movingHatAlgorithm = held.movingHat;
+    C::claverieAlgorithm = held.claverie;
+    LammGrid::automaticSGrid = held.automaticSGrid;
+    C::fixedTimeStep = held.fixTimestep;
+    if (changed)
+        EnsureLammArrays(LammGrid::gridSize);
+}
+
 // The moving frame for the non-ideal species and the dimer and trimer with the moving hat
 // algorithm; the fixed grid otherwise, and always for the oligomer schemes.
 bool MovingFrameChosen() {
@@ -168,7 +195,7 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
                    "this model is not implemented yet for inhomogeneous solvent", "",
                    MB_OK | MB_ICONEXCLAMATION);
     if (S::scanCount > 0)
-        ChooseNonidealAlgorithm();
+        ChooseNonidealAlgorithmHeld();
     return RunSingleComponent(window, [window](CScanOutput& scans) {
         HandOverSpeciesValues();
         LammGrid::s = M::assocS1;

@@ -10,7 +10,8 @@ class TXLAWindow;
 
 // The non-ideal or self-associating component (species 1 the monomer, 2 and 3 the oligomers)
 // solved on the simulation grid from the loading of species 1; its signal becomes the model.
-// False, with the fit as it was, when nothing could be computed.
+// False, with the fit as it was, when nothing could be computed. The automatic algorithm is
+// chosen from the model's s, once per optimiser run while HeldDiscretisation is active.
 bool RunNonidealSingleModel(TXLAWindow* window);
 
 // True while a model of this kind is chosen (the Lamm model itself is off).
