@@ -24,6 +24,10 @@ double ColumnAmplitude() {
 
 } // namespace
 
+bool BufferColumnFixed() {
+    return B::on && !B::floatSignal;
+}
+
 std::vector<double> BufferKernelKey() {
     if (!B::on)
         return {};

@@ -10,6 +10,10 @@ class TXLAWindow;
 // other values must be made again.
 std::vector<double> BufferKernelKey();
 
+// The buffer's signal is the entered one, not fitted: its column enters the model with
+// amplitude one.
+bool BufferColumnFixed();
+
 // Replaces column 1 of the kernel by the buffer's signal on the common grid: of unit amplitude
 // while the signal is floated, of the entered signal otherwise. False, with the column marked
 // unsolved, after a singular system (with its box) or a key press.

@@ -426,14 +426,33 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     const ContiDataSet& set = out.set;
     ContiColumnRow column = [&set](int p, int s) { return gContiKernel.Row(p, set.scans[s]); };
     ContiDataRow data = [&set](int s) { return S::gridSignal[set.scans[s]]; };
+    // A buffer signal that is not fitted is part of the model as entered: its column, which
+    // carries that signal, is taken from the data and its amplitude held at one.
+    const bool fixedBuffer = BufferColumnFixed() && n >= 1 && gContiKernel.Solved(1);
+    std::vector<std::vector<float>> lessBuffer;
+    ContiDataRow solvedData = data;
+    if (fixedBuffer) {
+        lessBuffer.resize(std::size_t(set.Scans()));
+        for (int s = 0; s < set.Scans(); ++s) {
+            const float* y = data(s);
+            const float* b = column(1, s);
+            std::vector<float>& row = lessBuffer[std::size_t(s)];
+            row.assign(std::size_t(S::gridCount) + 1, 0.0f);
+            for (int j = 1; j <= S::gridCount; ++j)
+                row[std::size_t(j)] = y[j] - b[j];
+        }
+        solvedData = [&lessBuffer](int s) { return lessBuffer[std::size_t(s)].data(); };
+    }
     ContiNormalEquations eq;
     {
         ContiProgress progress(window);
-        const bool built = BuildContiNormalEquations(n, set, column, data, ThreadCount(), eq);
+        const bool built = BuildContiNormalEquations(n, set, column, solvedData, ThreadCount(), eq);
         progress.Draw(1.0);
         if (!built)
             return ContiStatus::Stopped;
     }
+    if (fixedBuffer)
+        eq.held[1] = 1;
 
     const double nu = set.Values() - n - set.NoiseParameters();
     out.prior = PriorForGrid(out.grid.variant == ContiVariant::CM ? out.grid.x : out.grid.s);
@@ -459,6 +478,11 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     }
     out.chiSquare = std::max(0.0, main.chiSquare);
     out.rmsd = set.Values() > 0 ? std::sqrt(out.chiSquare / set.Values()) : 0.0;
+    if (fixedBuffer) {
+        out.c[1] = 1.0;
+        if (!out.second.empty())
+            out.second[1] = 1.0;
+    }
     if (withNoise)
         ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount());
     return ContiStatus::Done;

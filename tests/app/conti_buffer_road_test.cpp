@@ -4,6 +4,7 @@
 #include "app/buffer_sed_box.h"
 #include "distributions/integrate_distribution.h"
 #include "plat/messages.hpp"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
 #include "state/buffer_sedimentation.h"
@@ -112,4 +113,76 @@ TEST(ContiBufferRoad, CsRunAndFitWithTheBufferThroughTheMenu) {
     EXPECT_NEAR(B::sampleS, kBufferS, 0.03 * kBufferS);
     EXPECT_NEAR(B::signal, kBufferSignal, 0.03 * kBufferSignal);
     EXPECT_LT(FitControl::bestRmsd, 1.2 * kNoise);
+}
+
+// With time- and radially invariant noise fitted, a buffer signal left unfloated is the model's
+// as entered: the true one gives a fit within the noise and is kept, a wrong one is kept too and
+// the fit shows it (floating the column's weight would have hidden it).
+TEST(ContiBufferRoad, CsRunHoldsAFixedBufferSignal) {
+    const std::vector<GeneratedScan> scans = SpeciesOverBufferScans();
+    struct Case {
+        const char* name;
+        const char* entered;
+        double signal;
+        bool withinNoise;
+    } cases[] = {{"the true signal", "-0.4", kBufferSignal, true},
+                 {"half the signal", "-0.2", 0.5 * kBufferSignal, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        std::vector<std::string> paths;
+        for (std::size_t k = 0; k < scans.size(); ++k) {
+            char name[20];
+            std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
+            std::ofstream(f.data.file(name)) << scans[k].Text();
+            paths.push_back(f.data.file(name));
+        }
+        f.script.expectFileOpen().answer(paths);
+        f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
+        ASSERT_EQ(ScanStore::scanCount, 10) << f.script.logText();
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
+        ContiState::rangeMin = 2.0f;
+        ContiState::rangeMax = 12.0f;
+        ContiState::resolution = 61.0f;
+        ContiState::confidenceLevel = 0.68f;
+        ContiState::ff0 = 1.25f;
+        ModelParameters::meniscus = 6.0f;
+        ModelParameters::bottom = 7.2f;
+        ScanStore::leftFitLimit = 6.05f;
+        ScanStore::rightFitLimit = 7.1f;
+        ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+        ModelChoice::equilibriumMs = false;
+
+        f.script.expectDialog(kBufferSedDialogId)
+            .check(kBsOn)
+            .set(kBsSignal, c.entered)
+            .check(kBsFloatSignal, false)
+            .set(kBsSampleS, "0.8")
+            .set(kBsSampleD, "20")
+            .ok();
+        f.script.expectBox()
+            .caption("Attention")
+            .text("Note: buffer sedimentation model is intended only for interference data")
+            .answer(IDOK);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(552), 0);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_TRUE(B::on && !B::floatSignal);
+
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+        ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_NEAR(B::signal, c.signal, 1e-9) << "the entered signal is kept";
+        EXPECT_EQ(ContiState::distribution[1], 0.0f) << "the buffer's point holds no species";
+        const double rmsd = CalcFitRmsd();
+        if (c.withinNoise) {
+            float area = 0, sw = 0;
+            IntegrateDistribution(3.0f, 7.0f, &area, &sw, nullptr, nullptr);
+            EXPECT_NEAR(sw, kS, 0.02 * kS);
+            EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+            EXPECT_LT(rmsd, 1.2 * kNoise);
+        } else {
+            EXPECT_GT(rmsd, 2.0 * kNoise) << "the wrong buffer signal shows in the fit";
+        }
+    }
 }
