@@ -6,10 +6,12 @@
 #include "foundations/physical_constants.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
+#include "foundations/straight_line_fit.h"
 #include "scandata/scan_store_alloc.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -291,26 +293,22 @@ void ComputeLnC(MStarSet& set, const MStarFrame& f) {
 void FitLnCLine(MStarSet& set) {
     const int first = std::max(set.firstIndex, 1);
     const int last = std::min(set.lastIndex - 1, set.pointCount);
-    double mx = 0.0, my = 0.0;
-    int count = 0;
-    for (int i = first; i <= last; ++i, ++count) {
-        mx += set.rSquared[static_cast<std::size_t>(i)];
-        my += set.lnC[static_cast<std::size_t>(i)];
-    }
-    if (count < 2)
-        return;
-    mx /= count;
-    my /= count;
-    double sxy = 0.0, sxx = 0.0;
+    std::vector<double> x, y;
     for (int i = first; i <= last; ++i) {
-        const double dx = set.rSquared[static_cast<std::size_t>(i)] - mx;
-        sxy += dx * (set.lnC[static_cast<std::size_t>(i)] - my);
-        sxx += dx * dx;
+        x.push_back(set.rSquared[static_cast<std::size_t>(i)]);
+        y.push_back(set.lnC[static_cast<std::size_t>(i)]);
     }
-    const double slope = sxx > 0.0 ? sxy / sxx : 0.0;
+    if (x.size() < 2)
+        return;
+    // Radii that do not spread fix no slope: the line is then the level of their mean.
+    const StraightLineFit line = FitStraightLine(x, y);
+    const double slope = line.ok ? line.slope : 0.0;
+    const double intercept =
+        line.ok ? line.intercept
+                : std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(y.size());
     for (int i = 1; i <= set.pointCount; ++i)
         set.lnCLinearFit[static_cast<std::size_t>(i)] =
-            static_cast<float>(slope * set.rSquared[static_cast<std::size_t>(i)] + my - slope * mx);
+            static_cast<float>(slope * set.rSquared[static_cast<std::size_t>(i)] + intercept);
     set.mwLinearFit = static_cast<float>(slope * 0.001 / set.kFactor);
 }
 
