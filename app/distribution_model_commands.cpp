@@ -5,6 +5,7 @@
 #include "app/power_law_calibration_command.h"
 #include "app/save_dialogs.h"
 #include "app/mstar_actions.h"
+#include "distributions/conti_run.h"
 #include "distributions/m_of_s_table.h"
 #include "foundations/show_error.h"
 #include "state/conti_state.h"
@@ -50,12 +51,6 @@ constexpr int kDistributionItems[] = {235, 275, 514, 526, 531, 548, 585, 587, 59
 
 constexpr const char* kTikhonovNote =
     "Please Note: Switching now to Tikhonov-Phillips Regularization";
-
-// Temperature of the loaded scans in degrees C (20 C when none give one).
-float ScanTemperature() {
-    return ScanStore::absoluteTemperature > 0.0f ? ScanStore::absoluteTemperature - 273.15f
-                                                 : 20.0f;
-}
 
 } // namespace
 
@@ -183,7 +178,7 @@ bool TXLAWindow::SelectCsMember(int id, bool& own, CsRange rule, float defaultMi
         }
     } else if (rule != CsRange::Leave && massRange && ScanStore::scanCount > 0) {
         C::rangeRescaled = true;
-        const float t = ScanTemperature();
+        const float t = static_cast<float>(ContiScanTemperature());
         for (float* end : {&C::rangeMin, &C::rangeMax}) {
             const float mass = *end;
             *end = float(SFromMandD(mass, float(CalculateDfromM(mass, t)), t));
