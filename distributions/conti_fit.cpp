@@ -7,14 +7,17 @@
 #include "distributions/conti_fit_memo.h"
 #include "distributions/conti_run.h"
 #include "fitting/buffer_fit_parameters.h"
+#include "fitting/detection_fit_parameters.h"
 #include "fitting/fit_driver.h"
 #include "fitting/optimiser_choice.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_parameters.h"
@@ -28,7 +31,8 @@
 namespace {
 
 // The buffer's own values follow BufferFirst in the order of BufferParameter.
-enum class KernelParameter { Meniscus, Bottom, FrictionalRatio, BufferFirst };
+// The nonlinear detection's power changes the data, not the kernel.
+enum class KernelParameter { Meniscus, Bottom, FrictionalRatio, DetectionPower, BufferFirst };
 
 bool IsBuffer(KernelParameter k) {
     return static_cast<int>(k) >= static_cast<int>(KernelParameter::BufferFirst);
@@ -46,6 +50,8 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Bottom);
     if (ContiState::ff0Float)
         free.push_back(KernelParameter::FrictionalRatio);
+    if (DetectionCorrections::nonlinearOn && DetectionCorrections::nonlinearPowerFit)
+        free.push_back(KernelParameter::DetectionPower);
     // The buffer's signal is the weight of its column, solved with the distribution.
     for (BufferParameter b : FloatedBufferParameters(false))
         free.push_back(static_cast<KernelParameter>(static_cast<int>(KernelParameter::BufferFirst) +
@@ -66,7 +72,10 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
                                                        : kSlotFrictionalRatio);
     ParameterBounds b = FreeSlotBounds(slots);
     for (std::size_t i = 0; i < free.size(); ++i)
-        if (free[i] == KernelParameter::FrictionalRatio) {
+        if (free[i] == KernelParameter::DetectionPower) {
+            b.lower[i + 1] = -HUGE_VAL; // brought into range when written
+            b.upper[i + 1] = HUGE_VAL;
+        } else if (free[i] == KernelParameter::FrictionalRatio) {
             b.lower[i + 1] = kLowestFrictionalRatio;
             b.upper[i + 1] = kHighestFrictionalRatio;
         } else if (IsBuffer(free[i])) {
@@ -92,6 +101,9 @@ void WriteParameter(KernelParameter k, double v) {
         ContiState::ff0 =
             static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
         break;
+    case KernelParameter::DetectionPower:
+        WriteDetectionParameter(DetectionParameter::NonlinearPower, v);
+        break;
     default:
         break;
     }
@@ -107,6 +119,8 @@ double ReadParameter(KernelParameter k) {
         return ModelParameters::bottom;
     case KernelParameter::FrictionalRatio:
         return ContiState::ff0;
+    case KernelParameter::DetectionPower:
+        return ReadDetectionParameter(DetectionParameter::NonlinearPower);
     default:
         break;
     }
@@ -146,8 +160,9 @@ bool NoteStopRequest(bool stopped) {
 ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const double* p) {
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
-    return ContiTrialModel{ModelParameters::meniscus, ModelParameters::bottom, ContiState::ff0,
-                           HeldDiscretisation::Epoch(), BufferKernelKey()};
+    return ContiTrialModel{ModelParameters::meniscus, ModelParameters::bottom,
+                           ContiState::ff0,           HeldDiscretisation::Epoch(),
+                           BufferKernelKey(),         DetectionCorrections::nonlinearPower};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
@@ -244,12 +259,37 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     return stored;
 }
 
+// A trial under nonlinear detection: the distribution of the transformed data, its fit carried
+// back through the inverse law, and the rmsd of the data as the detector read them.
+double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residuals) {
+    BeginNonlinearDetectionModel();
+    ContiSolution sol;
+    const ContiStatus status = ComputeContiSolution(window, sol, true);
+    const bool usable =
+        status == ContiStatus::Done && sol.failure == AnalysisFailure::None && SolutionFinite(sol);
+    if (usable)
+        StoreContiSolution(sol);
+    EndNonlinearDetectionModel();
+    NoteStopRequest(status == ContiStatus::Stopped);
+    if (!usable) {
+        if (residuals)
+            residuals->assign(residuals->size(), 0.0);
+        return kFailedEvaluation;
+    }
+    if (residuals)
+        NonlinearDetectionResiduals(*residuals);
+    const double rmsd = GetNonlinearDetectionRmsd();
+    return rmsd * rmsd;
+}
+
 } // namespace
 
 double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
     const std::vector<KernelParameter> free = FloatedParameters();
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
+    if (DetectionCorrections::nonlinearOn && ScanStore::scanCount > 0)
+        return NonlinearDetectionTrial(window, residuals);
     ContiSolution sol;
     // The residuals need the eliminated noise; the rmsd alone does not.
     const ContiStatus status = ComputeContiSolution(window, sol, residuals != nullptr);

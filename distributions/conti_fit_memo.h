@@ -12,6 +12,7 @@ struct ContiTrialModel {
     float meniscus = 0.0f, bottom = 0.0f, ff0 = 0.0f;
     unsigned long epoch = 0;
     std::vector<double> buffer;
+    float detectionPower = 1.0f; // the nonlinear detection's power the data were transformed with
     bool operator==(const ContiTrialModel&) const = default;
 };
 

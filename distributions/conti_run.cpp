@@ -21,6 +21,7 @@
 #include "scandata/common_grid.h"
 #include "scandata/dls_acf_conversion.h"
 #include "scandata/noise_subtraction.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
@@ -604,15 +605,11 @@ void OfferFieldAcfConversion(TXLAWindow* window) {
     BuildCommonRadialGrid();
 }
 
-bool RunContiSed(TXLAWindow* window) {
-    const std::string problem = CheckContiRun(CurrentContiVariant());
-    std::string why;
-    ContiDataSet set;
-    if (!problem.empty() || !GetContiDataSet(set, &why)) {
-        ShowError(problem.empty() ? why.c_str() : problem.c_str(), 0);
-        return false;
-    }
-    OfferFieldAcfConversion(window);
+namespace {
+
+// Computes, stores and shows the distribution of the data in the store; false (the previous
+// result kept) when it could not be computed or is not usable.
+bool ComputeAndStoreDistribution(TXLAWindow* window) {
     ContiState::fMvsMOneShot = false;
     gUserInterrupt.store(false);
     ContiSolution sol;
@@ -642,6 +639,27 @@ bool RunContiSed(TXLAWindow* window) {
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
     ShowDistribution(window);
     MoveNoiseIntoData();
+    return true;
+}
+
+} // namespace
+
+bool RunContiSed(TXLAWindow* window) {
+    const std::string problem = CheckContiRun(CurrentContiVariant());
+    std::string why;
+    ContiDataSet set;
+    if (!problem.empty() || !GetContiDataSet(set, &why)) {
+        ShowError(problem.empty() ? why.c_str() : problem.c_str(), 0);
+        return false;
+    }
+    OfferFieldAcfConversion(window);
+    // With nonlinear detection the distribution is that of the transformed data; its fit (and
+    // any noise taken out of the data) goes back through the inverse law.
+    BeginNonlinearDetectionModel();
+    const bool stored = ComputeAndStoreDistribution(window);
+    EndNonlinearDetectionModel();
+    if (!stored)
+        return false;
     WindowServices::RequestRepaint(window);
     return true;
 }

@@ -2,12 +2,14 @@
 #include "fitting/fit_driver.h"
 
 #include "fitting/buffer_fit_parameters.h"
+#include "fitting/detection_fit_parameters.h"
 #include "fitting/equilibrium_fit.h"
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/fit_limits.h"
+#include "scandata/nonlinear_detection.h"
 #include "simulation/radial_grid.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
@@ -53,17 +55,26 @@ void MarkAborted() {
 }
 
 // Free entries past the packed vector are the buffer's own values (the buffer's signal is the
-// loading of its species slot).
+// loading of its species slot), then the detection corrections' values.
 constexpr int kBufferEntryBase = 1000;
+constexpr int kDetectionEntryBase = 2000;
 
 bool IsBufferEntry(int slot) {
-    return slot >= kBufferEntryBase;
+    return slot >= kBufferEntryBase && slot < kDetectionEntryBase;
 }
 BufferParameter BufferEntry(int slot) {
     return static_cast<BufferParameter>(slot - kBufferEntryBase);
 }
+bool IsDetectionEntry(int slot) {
+    return slot >= kDetectionEntryBase;
+}
+DetectionParameter DetectionEntry(int slot) {
+    return static_cast<DetectionParameter>(slot - kDetectionEntryBase);
+}
 
 double ReadEntry(int slot) {
+    if (IsDetectionEntry(slot))
+        return ReadDetectionParameter(DetectionEntry(slot));
     return IsBufferEntry(slot) ? ReadBufferParameter(BufferEntry(slot))
                                : ClampToBounds(slot, M::fitValues[slot]);
 }
@@ -71,12 +82,19 @@ double ReadEntry(int slot) {
 void WriteTrial(const double* p) {
     for (std::size_t i = 0; i < gFit.slots.size(); ++i) {
         const int slot = gFit.slots[i];
-        if (IsBufferEntry(slot))
+        if (IsDetectionEntry(slot))
+            WriteDetectionParameter(DetectionEntry(slot), p[i + 1]);
+        else if (IsBufferEntry(slot))
             WriteBufferParameter(BufferEntry(slot), p[i + 1]);
         else
             M::fitValues[slot] = static_cast<float>(ClampToBounds(slot, p[i + 1]));
     }
     UnpackFitParameters();
+}
+
+// The rmsd the fit minimised: in the detector's domain while nonlinear detection is in force.
+float FittedRmsd() {
+    return NonlinearDetectionInForce() ? GetNonlinearDetectionRmsd() : CalcFitRmsd();
 }
 
 } // namespace
@@ -113,6 +131,8 @@ ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
     b.lower.assign(slots.size() + 1, -open);
     b.upper.assign(slots.size() + 1, open);
     for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (IsDetectionEntry(slots[i]))
+            continue; // brought into range when written
         if (IsBufferEntry(slots[i])) {
             b.lower[i + 1] = BufferParameterLower(BufferEntry(slots[i]));
             b.upper[i + 1] = BufferParameterUpper(BufferEntry(slots[i]));
@@ -143,10 +163,15 @@ std::vector<int> FreeFitSlots() {
     }
     for (BufferParameter b : FloatedBufferParameters(!ModelChoice::linearAmplitudes))
         slots.push_back(kBufferEntryBase + static_cast<int>(b));
+    for (DetectionParameter d : FloatedDetectionParameters())
+        slots.push_back(kDetectionEntryBase + static_cast<int>(d));
     return slots;
 }
 
 void FitResiduals(std::vector<double>& residuals) {
+    // With nonlinear detection the data as the detector read them are what the model must meet.
+    if (NonlinearDetectionResiduals(residuals))
+        return;
     residuals.clear();
     if (!ScanStore::signal || !ScanStore::fit || !ScanStore::firstFitIndex ||
         !ScanStore::lastFitIndex)
@@ -223,7 +248,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         if (gFit.evaluate)
             gFit.evaluate(window);
         gUserInterrupt = true;
-        FitControl::bestRmsd = CalcFitRmsd();
+        FitControl::bestRmsd = FittedRmsd();
         WindowServices::DrawResidualsView(window);
         if (saveResult) {
             WindowServices::UpdateResiduals(false);
@@ -235,7 +260,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         SimplexSim(window, p.data(), nullptr);
         gUserInterrupt = false;
         FitControl::fitAborted = false;
-        FitControl::bestRmsd = CalcFitRmsd();
+        FitControl::bestRmsd = FittedRmsd();
         if (saveResult) {
             if (!TmpSaveBestParams(window, 0))
                 ReportAnalysisNotSaved();

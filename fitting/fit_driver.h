@@ -16,11 +16,13 @@ using ModelEvaluator = void (*)(TXLAWindow* window);
 // not while it is a linear parameter; then the floated values of the buffer component while its
 // correction is on (entries from 1000 on, written into BufferSedimentation): its signal among
 // them unless it is a linear amplitude, and never as the loading of slot 4, which the
-// evaluation does not read.
+// evaluation does not read; last the floated detection-correction values (entries from 2000 on,
+// written into DetectionCorrections).
 std::vector<int> FreeFitSlots();
 
 // Signal minus fit over the fit ranges of all scans, from scan 2 while the first scan is the
-// initial distribution: the points of CalcFitRmsd.
+// initial distribution: the points of CalcFitRmsd. With nonlinear detection in force, the
+// recorded (untransformed) signal minus the fit carried back to it.
 void FitResiduals(std::vector<double>& residuals);
 
 // The objective of the running fit: writes the trial values p[1..n] into the free slots (meniscus

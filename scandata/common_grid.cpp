@@ -51,13 +51,15 @@ void MakeOwnGrid(float r0, float rN, float step)
         S::gridRadius[j] = r0 + static_cast<float>(j) * step;
 }
 
-void ResampleScansOntoGrid()
-{
+// Resamples every scan onto the grid, into new rows or, with fresh false, into the rows there.
+void ResampleScansOntoGrid(bool fresh = true) {
     using S = ScanStore;
-    S::gridSignal = new float*[static_cast<std::size_t>(S::scanCount) + 1]();
+    if (fresh)
+        S::gridSignal = new float*[static_cast<std::size_t>(S::scanCount) + 1]();
     std::vector<float> pseudoAbsorbance;
     for (int k = 1; k <= S::scanCount; ++k) {
-        S::gridSignal[k] = vector(1, S::gridCount);
+        if (fresh)
+            S::gridSignal[k] = vector(1, S::gridCount);
         const float* values = S::signal[k];
         if (ScanDataKind::intensity && S::thirdColumn[k]) {
             // Intensity scans enter the grid as log10 of the ratio of their two columns.
@@ -74,11 +76,10 @@ void ResampleScansOntoGrid()
     }
 }
 
-void ComputeGridMeans()
-{
+// The mean over the scans at each grid point, each scan's mean and their sums, into the arrays
+// there are.
+void ComputeMeansOnly() {
     using S = ScanStore;
-    S::gridMeanSignal = vector(1, S::gridCount);
-    S::scanMeanSignal = vector(1, S::scanCount);
     for (int g = 1; g <= S::gridCount; ++g) {
         double sum = 0.0;
         for (int k = 1; k <= S::scanCount; ++k)
@@ -96,6 +97,13 @@ void ComputeGridMeans()
     }
     S::gridSignalSum = static_cast<float>(S::scanCount) * total;
     S::gridValueCount = static_cast<float>(S::scanCount) * static_cast<float>(S::gridCount);
+}
+
+void ComputeGridMeans() {
+    using S = ScanStore;
+    S::gridMeanSignal = vector(1, S::gridCount);
+    S::scanMeanSignal = vector(1, S::scanCount);
+    ComputeMeansOnly();
     S::tiNoise = vector(1, S::gridCount);
     S::tiNoiseRemoved = vector(1, S::gridCount);
     S::riNoise = vector(1, S::scanCount);
@@ -151,6 +159,16 @@ void BuildCommonRadialGrid()
     if (S::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
     AllocCommonGridScanArrays();
+}
+
+void RefreshCommonGridSignal() {
+    using S = ScanStore;
+    if (S::scanCount < 1 || !S::radius || !S::gridRadius || !S::gridSignal || !S::gridMeanSignal ||
+        !S::scanMeanSignal || S::gridCount < 1)
+        return;
+    if (S::gridSignalAllocated)
+        ResampleScansOntoGrid(false);
+    ComputeMeansOnly();
 }
 
 void AlignScansAtRadius(float offset, float r)

@@ -6,6 +6,9 @@
 // Sets up the grid (own, or shared with interference scans of identical radii), its means and
 // zeroed noise arrays, then re-applies the fit limits and remakes the species arrays.
 void BuildCommonRadialGrid();
+// Brings the grid's signal and its means to the scans' present values, on the grid there is:
+// the grid, its noise arrays and the species arrays stay as they are. Nothing without a grid.
+void RefreshCommonGridSignal();
 // Shifts scans by whole fringes to the first scan's value at radius, then adds offset.
 void AlignScansAtRadius(float offset, float radius);
 // Removes whole-fringe jumps inside each scan's fit range, judged from residuals or data.

@@ -136,14 +136,16 @@ float UsableNonlinearPower(float p) {
     return p > 0.0f ? p : 0.01f;
 }
 
-float RmsdBetweenScanSets(const Copies& a, const Copies& b) {
+namespace {
+
+// Visits a[k][i] - b[k][i] over the points of the fit rmsd: each scan from its first to its last
+// fit index, the first scan left out while it is the initial distribution.
+template <class Visit> void ForEachFitDifference(const Copies& a, const Copies& b, Visit visit) {
     if (!HaveScans() || ScanStore::firstFitIndex == nullptr || ScanStore::lastFitIndex == nullptr)
-        return 0.0f;
+        return;
     const int skipped = LammGrid::firstScanIsInitial && ScanStore::scanOrder != nullptr
                             ? ScanStore::scanOrder[1]
                             : 0;
-    double sum = 0.0;
-    long count = 0;
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
         if (k == skipped || std::size_t(k) >= a.size() || std::size_t(k) >= b.size())
             continue;
@@ -152,12 +154,20 @@ float RmsdBetweenScanSets(const Copies& a, const Copies& b) {
         for (int i = ScanStore::firstFitIndex[k];
              i >= 1 && i <= ScanStore::lastFitIndex[k] && std::size_t(i) < x.size() &&
              std::size_t(i) < y.size();
-             ++i) {
-            const double d = double(x[i]) - double(y[i]);
-            sum += d * d;
-            ++count;
-        }
+             ++i)
+            visit(double(x[i]) - double(y[i]));
     }
+}
+
+} // namespace
+
+float RmsdBetweenScanSets(const Copies& a, const Copies& b) {
+    double sum = 0.0;
+    long count = 0;
+    ForEachFitDifference(a, b, [&](double d) {
+        sum += d * d;
+        ++count;
+    });
     return count > 0 ? float(std::sqrt(sum / double(count))) : 0.0f;
 }
 
@@ -249,4 +259,57 @@ bool ReapplyNonlinearDetection(bool redraw) {
                                               DetectionCorrections::nonlinearShowTransformed);
     N::suppressGridRebuild = suppressed;
     return done;
+}
+
+namespace {
+
+// The model code's apply: the grid keeps its arrays (the distribution kernel is made on it and
+// the noise the model just solved lives on it); only its signal follows the store. Redraws are
+// the caller's, once the model is complete.
+void ApplyForModel(bool show) {
+    using D = DetectionCorrections;
+    const bool suppressed = N::suppressGridRebuild;
+    N::suppressGridRebuild = true;
+    ApplyNonlinearDetectionForFit(D::nonlinearPower, D::nonlinearBaseline, show);
+    N::suppressGridRebuild = suppressed;
+    RefreshCommonGridSignal();
+}
+
+} // namespace
+
+void BeginNonlinearDetectionModel() {
+    if (!HaveScans() || !DetectionCorrections::nonlinearOn)
+        return;
+    ApplyForModel(true);
+}
+
+void EndNonlinearDetectionModel() {
+    if (!HaveScans() || !DetectionCorrections::nonlinearOn)
+        return;
+    InvertNonlinearDetection();
+    ApplyForModel(DetectionCorrections::nonlinearShowTransformed);
+    // Residuals the model code wrote belong to the transformed domain: they follow the store.
+    if (ScanStore::residuals == nullptr || ScanStore::fit == nullptr)
+        return;
+    for (int k = 1; k <= ScanStore::scanCount; ++k) {
+        float* r = ScanStore::residuals[k];
+        const float* s = ScanStore::signal[k];
+        const float* f = ScanStore::fit[k];
+        if (r != nullptr && s != nullptr && f != nullptr)
+            for (int i = 1; i <= Points(k); ++i)
+                r[i] = s[i] - f[i];
+    }
+}
+
+bool NonlinearDetectionInForce() {
+    return HaveScans() && DetectionCorrections::nonlinearOn && CopiesExist();
+}
+
+bool NonlinearDetectionResiduals(std::vector<double>& residuals) {
+    if (!NonlinearDetectionInForce())
+        return false;
+    residuals.clear();
+    ForEachFitDifference(N::untransformedSignal, N::untransformedFit,
+                         [&](double d) { residuals.push_back(d); });
+    return true;
 }

@@ -50,3 +50,18 @@ void FreeNonlinearDetectionCopies();
 // Applies again with the applied power and baseline and the show switch; without redraw the
 // grid is not rebuilt (the grid builder calls it so at its start).
 bool ReapplyNonlinearDetection(bool redraw);
+
+// The pair the model code puts around computing a model signal. Before: the store holds the
+// transformed signal (and fit), so the model and its linear parameters meet the data in the
+// domain where the signal is proportional to concentration. After: the store's fit is taken as
+// the model's answer in that domain, carried through the inverse law into the detector's domain,
+// and the store shows the domain DetectionCorrections::nonlinearShowTransformed chooses. Both do
+// nothing while nonlinear detection is off.
+void BeginNonlinearDetectionModel();
+void EndNonlinearDetectionModel();
+// True while nonlinear detection is on and both copies exist: the fit's objective is then taken
+// in the detector's domain.
+bool NonlinearDetectionInForce();
+// The detector-domain signal minus fit over the points of the fit rmsd, in scan order; false
+// (residuals left alone) when the correction is not in force.
+bool NonlinearDetectionResiduals(std::vector<double>& residuals);

@@ -4,6 +4,7 @@
 #include "foundations/resampling.h"
 #include "lamm/lamm_result.h"
 #include "scandata/fit_limits.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
@@ -237,10 +238,9 @@ void RunDiscreteSedOnGrid(TXLAWindow* window, const GridSpeciesSolver& solve) {
         RunDiscreteSedModule(window, solve);
 }
 
-bool RunDiscreteSed(TXLAWindow* window) {
-    // Models this version cannot evaluate leave the fit as it is, rather than a wrong model.
-    if (S::scanCount <= 0 || !DiscreteModelAvailable())
-        return false;
+namespace {
+
+bool ComputeDiscreteModel(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
     S::resultAvailable = false;
@@ -257,5 +257,19 @@ bool RunDiscreteSed(TXLAWindow* window) {
     const bool computed = S::resultAvailable;
     if (!computed)
         S::resultAvailable = before;
+    return computed;
+}
+
+} // namespace
+
+bool RunDiscreteSed(TXLAWindow* window) {
+    // Models this version cannot evaluate leave the fit as it is, rather than a wrong model.
+    if (S::scanCount <= 0 || !DiscreteModelAvailable())
+        return false;
+    // With nonlinear detection the model meets the transformed data; a model that could not be
+    // computed leaves the previous fit, which the closing half carries back unchanged.
+    BeginNonlinearDetectionModel();
+    const bool computed = ComputeDiscreteModel(window);
+    EndNonlinearDetectionModel();
     return computed;
 }
