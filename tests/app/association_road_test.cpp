@@ -7,21 +7,15 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
-#include <random>
 
 namespace {
 
 using M = ModelParameters;
-
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
 
 // Monomer (species 1) and dimer (species 2) values, log10(Ka), with s1 and Ka floated or not.
 void TypeModel(MainWindowFixture& f, const char* s1, const char* logK, bool floated) {
@@ -42,38 +36,26 @@ void TypeModel(MainWindowFixture& f, const char* s1, const char* logK, bool floa
         .set(kMeniscusId, "6.0")
         .set(kBottomId, "7.2")
         .ok();
-    Send(f, 212);
+    SendCommand(f, 212);
 }
 
 } // namespace
 
 TEST(AssociationRoad, MonomerDimerRunThenFitRecoversSAndKa) {
     MainWindowFixture f;
-    ScanPaths::gDataPath = f.data.file("~tmppars.RA1"); // the fit's parameter file, not shared
     VelocitySet set;
     set.scans = 12;
     set.points = 301;
-    FillVelocityStore(set);
-    Send(f, 197);
+    StartVelocityRoad(f, set);
+    SendCommand(f, 197);
     ASSERT_TRUE(ModelChoice::monomerDimer);
     TypeModel(f, "4", "0.5", false);
-    Send(f, 213);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
     // The model of the truth becomes the data, with seeded noise of 0.005.
-    std::mt19937 random(7);
-    std::normal_distribution<float> noise(0.0f, 0.005f);
-    double plateauMean = 0.0;
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
-            ScanStore::signal[k][p] = ScanStore::fit[k][p] + noise(random);
-            plateauMean += ScanStore::fit[k][p];
-        }
-    ASSERT_GT(plateauMean, 0.0) << "Run computed no model";
+    ASSERT_TRUE(RunModelAsNoisyData(f, 7)) << "Run computed no model";
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
 
     TypeModel(f, "3.4", "0", true);
-    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
-    Send(f, 824); // Levenberg-Marquardt
-    Send(f, 215);
+    FitWithLevenbergMarquardt(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::speciesS[1], 4.0, 0.04) << "monomer s";
     EXPECT_NEAR(M::assocLogK, 0.5, 0.05) << "log10(Ka)";
@@ -95,35 +77,23 @@ void TypeReaction(MainWindowFixture& f, const char* sAB, const char* logK, bool 
             .set(SpeciesControlId(k, kDOrMItem), mass[k])
             .check(SpeciesControlId(k, kDOrMItem + 1), false);
     step.set(kLogKId, logK).check(kLogKId + 1, floated).ok();
-    Send(f, 212);
+    SendCommand(f, 212);
 }
 
 TEST(AssociationRoad, ReactingSystemRunThenFitRecoversKAndComplex) {
     MainWindowFixture f;
-    ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
     VelocitySet set;
     set.scans = 10;
     set.points = 241;
-    FillVelocityStore(set);
+    StartVelocityRoad(f, set);
     LammGrid::maxDcOverC = 20.0; // steps of 20 s
-    Send(f, 267);
+    SendCommand(f, 267);
     ASSERT_TRUE(ModelChoice::reactingSystem);
     TypeReaction(f, "9", "0.5", false);
-    Send(f, 213);
+    ASSERT_TRUE(RunModelAsNoisyData(f, 11)) << "Run computed no model";
     ASSERT_TRUE(f.script.done()) << f.script.logText();
-    std::mt19937 random(11);
-    std::normal_distribution<float> noise(0.0f, 0.005f);
-    double sum = 0.0;
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
-            ScanStore::signal[k][p] = ScanStore::fit[k][p] + noise(random);
-            sum += ScanStore::fit[k][p];
-        }
-    ASSERT_GT(sum, 0.0) << "Run computed no model";
     TypeReaction(f, "8", "0", true);
-    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
-    Send(f, 824);
-    Send(f, 215);
+    FitWithLevenbergMarquardt(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::speciesS[3], 9.0, 0.2) << "complex s";
     EXPECT_NEAR(M::assocLogK, 0.5, 0.1) << "log10 K";
@@ -134,7 +104,7 @@ TEST(AssociationRoad, DialogRefusesAConstantThatIsNoNumber) {
     MainWindowFixture f;
     M::meniscus = 6.0f;
     M::bottom = 7.2f;
-    Send(f, 229);
+    SendCommand(f, 229);
     const float before = M::assocLogK;
     f.script.expectDialog(kDiscreteParamsDialogId).set(kLogKId, "1e").ok();
     f.script.expectBox()
@@ -142,7 +112,7 @@ TEST(AssociationRoad, DialogRefusesAConstantThatIsNoNumber) {
         .text(ParamsRefusalText("log10(Ka13) must be a finite number"))
         .answer(IDOK);
     f.script.expectDialog(kDiscreteParamsDialogId).cancel();
-    Send(f, 212);
+    SendCommand(f, 212);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(M::assocLogK, before);
 }

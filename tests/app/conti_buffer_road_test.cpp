@@ -14,9 +14,8 @@
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -55,30 +54,8 @@ std::vector<GeneratedScan> SpeciesOverBufferScans() {
 TEST(ContiBufferRoad, CsRunAndFitWithTheBufferThroughTheMenu) {
     const std::vector<GeneratedScan> scans = SpeciesOverBufferScans();
     MainWindowFixture f;
-    std::vector<std::string> paths;
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
-        std::ofstream(f.data.file(name)) << scans[k].Text();
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
-    ASSERT_EQ(ScanStore::scanCount, 10) << f.script.logText();
-
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
-    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs) << f.script.logText();
-    // the Parameters dialog's entries
-    ContiState::rangeMin = 2.0f;
-    ContiState::rangeMax = 12.0f;
-    ContiState::resolution = 61.0f;
-    ContiState::confidenceLevel = 0.68f;
-    ContiState::ff0 = 1.25f;
-    ModelParameters::meniscus = 6.0f;
-    ModelParameters::bottom = 7.2f;
-    ScanStore::leftFitLimit = 6.05f;
-    ScanStore::rightFitLimit = 7.1f;
+    ASSERT_EQ(LoadScanFiles(f, scans), 10) << f.script.logText();
+    ASSERT_TRUE(ChooseCsWith(f, {})) << f.script.logText();
     ModelChoice::equilibriumMs = false; // the buffer's D, not its Mb
 
     f.script.expectDialog(kBufferSedDialogId)
@@ -130,27 +107,8 @@ TEST(ContiBufferRoad, CsRunHoldsAFixedBufferSignal) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MainWindowFixture f;
-        std::vector<std::string> paths;
-        for (std::size_t k = 0; k < scans.size(); ++k) {
-            char name[20];
-            std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
-            std::ofstream(f.data.file(name)) << scans[k].Text();
-            paths.push_back(f.data.file(name));
-        }
-        f.script.expectFileOpen().answer(paths);
-        f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-        SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
-        ASSERT_EQ(ScanStore::scanCount, 10) << f.script.logText();
-        SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
-        ContiState::rangeMin = 2.0f;
-        ContiState::rangeMax = 12.0f;
-        ContiState::resolution = 61.0f;
-        ContiState::confidenceLevel = 0.68f;
-        ContiState::ff0 = 1.25f;
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-        ScanStore::leftFitLimit = 6.05f;
-        ScanStore::rightFitLimit = 7.1f;
+        ASSERT_EQ(LoadScanFiles(f, scans), 10) << f.script.logText();
+        ASSERT_TRUE(ChooseCsWith(f, {})) << f.script.logText();
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
         ModelChoice::equilibriumMs = false;
 

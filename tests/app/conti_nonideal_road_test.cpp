@@ -17,10 +17,9 @@
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -76,31 +75,13 @@ TEST(ContiNonidealRoad, PlainThenNonidealCsThroughTheMenu) {
     const std::vector<GeneratedScan> scans = NonidealScans();
     ASSERT_EQ(scans.size(), 8u);
     MainWindowFixture f;
-    std::vector<std::string> paths;
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
-        std::ofstream(f.data.file(name)) << scans[k].Text();
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
-    ASSERT_EQ(ScanStore::scanCount, 8) << f.script.logText();
-
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
-    ASSERT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs) << f.script.logText();
-    // the Parameters dialog's entries
-    ContiState::rangeMin = 2.0f;
-    ContiState::rangeMax = 8.0f;
-    ContiState::resolution = 61.0f;
-    ContiState::confidenceLevel = 0.68f;
-    ContiState::ff0 = 1.25f;
-    ModelParameters::meniscus = 6.0f;
-    ModelParameters::bottom = 7.2f;
+    ASSERT_EQ(LoadScanFiles(f, scans), 8) << f.script.logText();
+    CsRoadEntries entries;
+    entries.rangeMax = 8.0f;
+    entries.leftFitLimit = 6.02f;
+    entries.rightFitLimit = 7.15f;
+    ASSERT_TRUE(ChooseCsWith(f, entries)) << f.script.logText();
     ModelParameters::logKs = float(std::log10(kKs));
-    ScanStore::leftFitLimit = 6.02f;
-    ScanStore::rightFitLimit = 7.15f;
     LammGrid::gridSize = 300;
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
     ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();

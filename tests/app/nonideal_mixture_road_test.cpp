@@ -7,19 +7,14 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 #include "support/velocity_store.h"
 
 #include <gtest/gtest.h>
-#include <random>
 
 namespace {
 
 using M = ModelParameters;
-
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
 
 // Species 1 to 3 (loading, s, D in 1e-7 cm^2/s), only species 1 included: the others are part
 // of its mixture.
@@ -43,37 +38,25 @@ void TypeMixture(MainWindowFixture& f, const char* s1, const char* logKs, bool f
         .set(kMeniscusId, "6.0")
         .set(kBottomId, "7.2")
         .ok();
-    Send(f, 212);
+    SendCommand(f, 212);
 }
 
 } // namespace
 
 TEST(NonidealMixtureRoad, RunThenFitRecoversSAndKs) {
     MainWindowFixture f;
-    ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
     VelocitySet set;
     set.scans = 8;
     set.points = 241;
-    FillVelocityStore(set);
-    Send(f, 893);
+    StartVelocityRoad(f, set);
+    SendCommand(f, 893);
     ASSERT_TRUE(ModelChoice::multipleSpecies);
     TypeMixture(f, "3", "-0.5", false);
-    Send(f, 213);
+    ASSERT_TRUE(RunModelAsNoisyData(f, 3)) << "Run computed no model";
     ASSERT_TRUE(f.script.done()) << f.script.logText();
-    std::mt19937 random(3);
-    std::normal_distribution<float> noise(0.0f, 0.005f);
-    double sum = 0.0;
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
-            ScanStore::signal[k][p] = ScanStore::fit[k][p] + noise(random);
-            sum += ScanStore::fit[k][p];
-        }
-    ASSERT_GT(sum, 0.0) << "Run computed no model";
 
     TypeMixture(f, "2.7", "-0.8", true);
-    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
-    Send(f, 824); // Levenberg-Marquardt
-    Send(f, 215);
+    FitWithLevenbergMarquardt(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::speciesS[1], 3.0, 0.03) << "s of species 1";
     EXPECT_NEAR(M::logKs, -0.5, 0.05) << "log10(ks)";
