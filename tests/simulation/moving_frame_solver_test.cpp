@@ -173,13 +173,17 @@ TEST_F(MovingFrameSolver, AgreesWithTheFixedGridSolver) {
 }
 
 // The solver object's propagation loop on its own grid: the same association laws agree within
-// 3e-3 of the loading over the fitted radii.
+// 3e-3 of the loading over the fitted radii, and so does its non-ideal species, which slows as
+// s (1 - ks c) and is taken here as a tabulated law.
 TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
+    enum class Model { Dimer, Trimer, Nonideal };
     struct Case {
         const char* name;
-        bool dimer;
-        float logK;
-    } cases[] = {{"monomer-dimer", true, 0.5f}, {"monomer-trimer", false, 0.5f}};
+        Model model;
+        float logK; // log10 of the association constant, or of ks x 3.3
+    } cases[] = {{"monomer-dimer", Model::Dimer, 0.5f},
+                 {"monomer-trimer", Model::Trimer, 0.5f},
+                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LammCase lc;
@@ -188,10 +192,26 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
         LammRun object(lc);
         object.Load();
         const float K = std::pow(10.0f, c.logK);
-        const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
-        const float none[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-        object.solver.LoadSelfAssociation(true, false, c.dimer, !c.dimer, false, false, none, 1.0f,
-                                          false, 0.0f, 0.0f, true, true, 1.0, values);
+        CConcentrationLaw law;
+        if (c.model == Model::Nonideal) {
+            object.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr,
+                                          nullptr, nullptr, c.logK, std::log10(0.33f), true, true,
+                                          3.3, 4.0, 6e-7, 1.0);
+            law.law = CoefficientLaw::Tabulated;
+            const double ks = std::pow(10.0, double(c.logK)) / 3.3, kd = 0.33 / 3.3;
+            law.sPolynomial = {0.0, 4.0, -4.0 * ks};
+            law.dPolynomial = {0.0, 6e-7, 6e-7 * kd};
+            law.s1 = 4.0, law.D1 = 6e-7;
+        } else {
+            const bool dimer = c.model == Model::Dimer;
+            const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
+            const float none[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+            object.solver.LoadSelfAssociation(true, false, dimer, !dimer, false, false, none,
+                                              1.0f, false, 0.0f, 0.0f, true, true, 1.0, values);
+            law = Law(dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0,
+                      6e-7);
+            law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
+        }
         ASSERT_EQ(object.solver.Run(), 0);
 
         ModuleCase mc = FrameCase();
@@ -199,9 +219,6 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
         mc.gridSize = lc.gridSize, mc.scans = lc.scans;
         mc.firstScanS = lc.firstScanS, mc.intervalS = lc.intervalS;
         mc.outputPoints = lc.outputPoints;
-        CConcentrationLaw law =
-            Law(c.dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0, 6e-7);
-        law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
         ASSERT_EQ(Solve(mc, law), kLammSolved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             double worst = 0.0;

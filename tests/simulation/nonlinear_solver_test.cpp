@@ -121,13 +121,20 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
 }
 
 // The solver object's propagation loop solves the same laws by the same scheme: on the same
-// grid its scans agree within 3e-3 of the loading.
+// grid its scans agree within 3e-3 of the loading. The object's non-ideal species slows as
+// s (1 - ks c), which this solver takes as a tabulated law; its oligomer schemes are the same
+// polynomials in the monomer concentration.
 TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
+    enum class Model { Dimer, Trimer, Oligomers124, Oligomers148, Nonideal };
     struct Case {
         const char* name;
-        bool dimer;
-        float logK;
-    } cases[] = {{"monomer-dimer", true, 0.5f}, {"monomer-trimer", false, 0.5f}};
+        Model model;
+        float logK; // log10 of the (first) association constant, or of ks x 3.3
+    } cases[] = {{"monomer-dimer", Model::Dimer, 0.5f},
+                 {"monomer-trimer", Model::Trimer, 0.5f},
+                 {"oligomers 1-2-4", Model::Oligomers124, 0.0f},
+                 {"oligomers 1-4-8", Model::Oligomers148, 0.0f},
+                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LammCase lc;
@@ -136,10 +143,37 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
         LammRun object(lc);
         object.Load();
         const float K = std::pow(10.0f, c.logK);
-        const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
         const float none[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-        object.solver.LoadSelfAssociation(true, false, c.dimer, !c.dimer, false, false, none, 1.0f,
-                                          false, 0.0f, 0.0f, true, true, 1.0, values);
+        CConcentrationLaw law;
+        if (c.model == Model::Dimer || c.model == Model::Trimer) {
+            const bool dimer = c.model == Model::Dimer;
+            const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
+            object.solver.LoadSelfAssociation(true, false, dimer, !dimer, false, false, none,
+                                              1.0f, false, 0.0f, 0.0f, true, true, 1.0, values);
+            law = Law(dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0,
+                      6e-7);
+            law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
+        } else if (c.model == Model::Nonideal) {
+            object.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr,
+                                          nullptr, nullptr, c.logK, std::log10(0.33f), true, true,
+                                          3.3, 4.0, 6e-7, 1.0);
+            law.law = CoefficientLaw::Tabulated;
+            const double ks = std::pow(10.0, double(c.logK)) / 3.3, kd = 0.33 / 3.3;
+            law.sPolynomial = {0.0, 4.0, -4.0 * ks};
+            law.dPolynomial = {0.0, 6e-7, 6e-7 * kd};
+            law.s1 = 4.0, law.D1 = 6e-7;
+        } else {
+            // monomer 4 S, first oligomer 6.5 S, second 10 S; both constants 10^logK
+            const bool octamer = c.model == Model::Oligomers148;
+            const float first[5] = {0.0f, 6.5f, 0.0f, 4.8e-7f, 10.0f};
+            const float values[8] = {4.0f, 1.0f, c.logK, 6e-7f, 1.0f, 1.0f, 3.6e-7f, c.logK};
+            object.solver.LoadSelfAssociation(true, false, false, false, octamer, !octamer,
+                                              first, 1.0f, false, 0.0f, 0.0f, true, true, 1.0,
+                                              values);
+            law = Law(octamer ? CoefficientLaw::OligomerA : CoefficientLaw::OligomerB, 4.0, 6e-7);
+            law.s2 = 6.5, law.D2 = 4.8e-7, law.s3 = 10.0, law.D3 = 3.6e-7;
+            law.K = law.K3 = K;
+        }
         ASSERT_EQ(object.solver.Run(), 0);
 
         ModuleCase mc;
@@ -147,9 +181,6 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
         mc.gridSize = lc.gridSize, mc.scans = lc.scans;
         mc.firstScanS = lc.firstScanS, mc.intervalS = lc.intervalS;
         mc.outputPoints = lc.outputPoints;
-        CConcentrationLaw law =
-            Law(c.dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0, 6e-7);
-        law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
         double loaded = 0.0;
         ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
