@@ -11,6 +11,7 @@
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,6 +98,44 @@ TEST(AssociationRoad, ReactingSystemRunThenFitRecoversKAndComplex) {
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::speciesS[3], 9.0, 0.2) << "complex s";
     EXPECT_NEAR(M::assocLogK, 0.5, 0.1) << "log10 K";
+}
+
+// The reacting Run whichever algorithm the Lamm options hold: it needs no key at any step, makes
+// a finite model, and leaves the entered s, M and K as they were typed.
+TEST(AssociationRoad, ReactingRunOnEitherAlgorithmKeepsTheEntries) {
+    for (bool movingHat : {true, false}) {
+        SCOPED_TRACE(movingHat ? "moving hat" : "Claverie");
+        MainWindowFixture f;
+        VelocitySet set;
+        set.scans = 4;
+        set.points = 121;
+        StartVelocityRoad(f, set);
+        LammGrid::maxDcOverC = 20.0;
+        ModelChoice::automaticAlgorithm = false;
+        ModelChoice::movingHatAlgorithm = movingHat;
+        ModelChoice::claverieAlgorithm = !movingHat;
+        SendCommand(f, 267);
+        TypeReaction(f, "9", "0.5", false);
+        float s[4], mass[4];
+        for (int k = 1; k <= 3; ++k)
+            s[k] = M::speciesS[k], mass[k] = M::speciesDOrM[k];
+        SendCommand(f, 213);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        bool finite = true;
+        double sum = 0.0;
+        for (int k = 1; k <= ScanStore::scanCount; ++k)
+            for (int p = 1; p <= ScanStore::pointCount[k]; ++p) {
+                finite = finite && std::isfinite(ScanStore::fit[k][p]);
+                sum += ScanStore::fit[k][p];
+            }
+        EXPECT_TRUE(finite && sum > 0.0) << "Run computed no model";
+        EXPECT_EQ(s[3], 9.0f) << "the entry typed";
+        for (int k = 1; k <= 3; ++k) {
+            EXPECT_EQ(M::speciesS[k], s[k]) << "s of species " << k;
+            EXPECT_EQ(M::speciesDOrM[k], mass[k]) << "M of species " << k;
+        }
+        EXPECT_EQ(M::assocLogK, 0.5f);
+    }
 }
 
 // The association constant is a number like any other box of the page.
