@@ -24,20 +24,6 @@ constexpr double kSettledChange = 1e-5;
 // Rows carrying material from which the fixed grid's system is eliminated from both ends.
 constexpr int kTwistedRows = 1000;
 
-// The largest of v[lo..hi] (lowest double when empty) in four running maxima: the same value as
-// one running maximum, without waiting on it at every element.
-double LargestOf(const double* v, int lo, int hi)
-{
-    double part[4] = {-1e308, -1e308, -1e308, -1e308};
-    int i = lo;
-    for (; i + 3 <= hi; i += 4)
-        for (int k = 0; k < 4; ++k)
-            part[k] = std::max(part[k], v[i + k]);
-    for (; i <= hi; ++i)
-        part[0] = std::max(part[0], v[i]);
-    return std::max(std::max(part[0], part[1]), std::max(part[2], part[3]));
-}
-
 }  // namespace
 
 // Solves on the object's fixed grid: below L the meniscus zone is depleted (zero), above U the
@@ -405,10 +391,10 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         // right-hand side of the rows that carry material, formed inside the substitution;
         // the rows below are zero
         if (activeTwisted) {
+            // the relative changes are divided in the change's own pass
             TwistedSubstituteProductFrom(Ba, Bb, Bc, cOld, invBet, bet, gam, activeMeeting, c, 1,
                                          from, U);
-            RelativeChanges(c, cOld, changeRatio, from, U);
-            changeRatiosValid = true;
+            changeRatiosValid = false;
         } else {
             if (!solved)
                 ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio,
@@ -483,37 +469,13 @@ double CLammIdeal::ActiveRegionChange()
             }
         }
     }
-    // Nodes with a loading of their own give their relative change in a pass without branches;
-    // the (nearly) empty ones that gain material are measured against a neighbour after it. The
-    // largest value is the same in any order.
-    double loaded = 0.0;
+    // Nodes with a loading of their own give their relative change in a pass without branches
+    // (the ratios the substitution left, where it did); the (nearly) empty ones that gain
+    // material are measured against a neighbour after it. The largest value is the same in any
+    // order.
     bool anyEmptyGaining = false;
-    if (changeRatiosValid) {
-        // the ratios of the substitution: the same divisions, done in its shadow; four running
-        // maxima, which give the same largest value as one
-        double part[4] = {0.0, 0.0, 0.0, 0.0};
-        int i = L;
-        for (; i + 3 <= U - 1; i += 4)
-            for (int k = 0; k < 4; ++k) {
-                const bool own = cOld[i + k] > threshold;
-                part[k] = std::max(part[k], own ? changeRatio[i + k] : 0.0);
-                anyEmptyGaining |= !own && c[i + k] - cOld[i + k] > threshold;
-            }
-        for (; i <= U - 1; ++i) {
-            const bool own = cOld[i] > threshold;
-            part[0] = std::max(part[0], own ? changeRatio[i] : 0.0);
-            anyEmptyGaining |= !own && c[i] - cOld[i] > threshold;
-        }
-        loaded = std::max(std::max(part[0], part[1]), std::max(part[2], part[3]));
-    } else {
-        for (int i = L; i <= U - 1; ++i) {
-            const double d = c[i] - cOld[i];
-            const bool own = cOld[i] > threshold;
-            const double ratio = std::fabs(d / (own ? cOld[i] : 1.0));
-            loaded = std::max(loaded, own ? ratio : 0.0);
-            anyEmptyGaining |= !own && d > threshold;
-        }
-    }
+    const double loaded = LargestOwnChange(c, cOld, changeRatiosValid ? changeRatio : nullptr,
+                                           threshold, L, U - 1, anyEmptyGaining);
     change = std::max(change, loaded);
     if (anyEmptyGaining)
         for (int i = U - 1; i >= L; --i)

@@ -1,6 +1,7 @@
 // The passes over a solved step, written so that the compiler runs several elements at a time.
 #include "lamm/step_change_kernels.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -21,12 +22,119 @@ bool AnyBeyond1e100(const double* v, int lo, int hi) {
     return (carried >> 63) != 0;
 }
 
-// The ratios the Thomas substitution leaves in the shadow of its latency, in a pass of their own
-// where the two recurrences of a two-ended substitution leave no such shadow: no branch and no
-// reduction, so the divisions run several at a time.
-void RelativeChanges(const double* u, const double* v, double* ratio, int lo, int hi) {
-    for (int j = lo; j <= hi; ++j) {
-        const double old = v[j] != 0.0 ? v[j] : 1.0;
-        ratio[j] = std::fabs((u[j] - v[j]) / old);
+namespace {
+
+// Four lanes of doubles and their comparison masks. Built for AVX2 they are one register each,
+// for any x86-64 two. Divisions, comparisons and maxima give the same bits in any width, and
+// the largest of a set of numbers does not depend on the order it is taken in.
+using V4 = double __attribute__((vector_size(32)));
+using M4 = long long __attribute__((vector_size(32)));
+
+// Vectors pass by reference: by value their width would be part of the calling convention.
+[[gnu::always_inline]] inline void Load(V4& v, const double* p) {
+    std::memcpy(&v, p, sizeof v);
+}
+
+[[gnu::always_inline]] inline void TakeLarger(V4& part, const V4& v) {
+    part = part < v ? v : part;
+}
+
+[[gnu::always_inline]] inline double LargestLane(const V4& v) {
+    return std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
+}
+
+[[gnu::always_inline]] inline double LargestOfBody(const double* v, int lo, int hi) {
+    const double lowest = -1.79769313486231570815e308;
+    V4 part = {lowest, lowest, lowest, lowest};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 next;
+        Load(next, v + i);
+        TakeLarger(part, next);
     }
+    double largest = LargestLane(part);
+    for (; i <= hi; ++i)
+        largest = std::max(largest, v[i]);
+    return largest;
+}
+
+// One row: its relative change when it holds material of its own, and whether it is an empty
+// row that gained some.
+[[gnu::always_inline]] inline double OwnChange(const double* u, const double* v,
+                                               const double* ratio, double threshold, int i,
+                                               bool& emptyGaining) {
+    const double d = u[i] - v[i];
+    if (!(v[i] > threshold)) {
+        emptyGaining |= d > threshold;
+        return 0.0;
+    }
+    return ratio != nullptr ? ratio[i] : std::fabs(d) / v[i];
+}
+
+[[gnu::always_inline]] inline double LargestOwnChangeBody(const double* u, const double* v,
+                                                          const double* ratio, double threshold,
+                                                          int lo, int hi, bool& emptyGaining) {
+    const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    const V4 limit = {threshold, threshold, threshold, threshold};
+    V4 part = zero;
+    M4 gaining = {0, 0, 0, 0};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 old, now, change;
+        Load(old, v + i);
+        Load(now, u + i);
+        const V4 d = now - old;
+        const M4 own = old > limit;
+        gaining |= ~own & (d > limit);
+        // rows without material of their own divide by 1, so no lane divides by zero
+        if (ratio != nullptr)
+            Load(change, ratio + i);
+        else
+            change = (d < zero ? -d : d) / (own ? old : one);
+        const V4 counted = own ? change : zero;
+        TakeLarger(part, counted);
+    }
+    double largest = LargestLane(part);
+    bool anyGaining = (gaining[0] | gaining[1] | gaining[2] | gaining[3]) != 0;
+    for (; i <= hi; ++i)
+        largest = std::max(largest, OwnChange(u, v, ratio, threshold, i, anyGaining));
+    emptyGaining = anyGaining;
+    return largest;
+}
+
+// Chosen at run time by a plain check, as the normal equations' kernels are.
+[[gnu::target("avx2")]] double LargestOfAvx2(const double* v, int lo, int hi) {
+    return LargestOfBody(v, lo, hi);
+}
+
+double LargestOfPlain(const double* v, int lo, int hi) {
+    return LargestOfBody(v, lo, hi);
+}
+
+[[gnu::target("avx2")]] double LargestOwnChangeAvx2(const double* u, const double* v,
+                                                    const double* ratio, double threshold, int lo,
+                                                    int hi, bool& emptyGaining) {
+    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
+}
+
+double LargestOwnChangePlain(const double* u, const double* v, const double* ratio,
+                             double threshold, int lo, int hi, bool& emptyGaining) {
+    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
+}
+
+bool HasAvx2() {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2;
+}
+
+} // namespace
+
+double LargestOf(const double* v, int lo, int hi) {
+    return HasAvx2() ? LargestOfAvx2(v, lo, hi) : LargestOfPlain(v, lo, hi);
+}
+
+double LargestOwnChange(const double* u, const double* v, const double* ratio, double threshold,
+                        int lo, int hi, bool& emptyGaining) {
+    return HasAvx2() ? LargestOwnChangeAvx2(u, v, ratio, threshold, lo, hi, emptyGaining)
+                     : LargestOwnChangePlain(u, v, ratio, threshold, lo, hi, emptyGaining);
 }

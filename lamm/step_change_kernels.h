@@ -1,8 +1,16 @@
-// Passes over a solved step of the fixed-grid loop: values out of range, relative changes.
+// Passes over a solved step of the fixed-grid loop: values out of range, largest values and
+// relative changes.
 #pragma once
 
 // Whether any of v[lo..hi] is beyond +-1e100 or not a number.
 bool AnyBeyond1e100(const double* v, int lo, int hi);
 
-// ratio[lo..hi] = |u - v| / v, v = 0 taken as 1.
-void RelativeChanges(const double* u, const double* v, double* ratio, int lo, int hi);
+// The largest of v[lo..hi] (the lowest double when the range is empty).
+double LargestOf(const double* v, int lo, int hi);
+
+// The largest relative change |u - v| / v over the rows lo..hi whose old value v exceeds
+// threshold (0 when there is none), and whether any other row gained more than threshold.
+// ratio, when given, holds the relative changes of those rows already; else they are divided
+// here. Values are not numbers nowhere in the range.
+double LargestOwnChange(const double* u, const double* v, const double* ratio, double threshold,
+                        int lo, int hi, bool& emptyGaining);

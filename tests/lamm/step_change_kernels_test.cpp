@@ -1,10 +1,13 @@
-// The out-of-range test of a solved step: the same verdict as |v| <= 1e100 for every kind of
-// value, wherever the value sits in the pass.
+// The passes over a solved step: the out-of-range test gives the same verdict as |v| <= 1e100
+// for every kind of value, wherever the value sits in the pass; the largest value and relative
+// change are those of a plain loop.
 #include "lamm/step_change_kernels.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <vector>
 
 TEST(StepChangeKernels, OutOfRangeAsTheComparisonSaysForEveryKindOfValue) {
@@ -37,13 +40,42 @@ TEST(StepChangeKernels, OutOfRangeAsTheComparisonSaysForEveryKindOfValue) {
     EXPECT_FALSE(AnyBeyond1e100(nullptr, 1, 0));
 }
 
-// The ratios of a pass, a zero old value taken as 1.
-TEST(StepChangeKernels, RelativeChangesTakeAZeroOldValueAsOne) {
-    const std::vector<double> u = {0, 1.1, 0.25, -0.5, 2.0};
-    const std::vector<double> v = {0, 1.0, 0.0, -1.0, 4.0};
-    std::vector<double> ratio(5, -1.0);
-    RelativeChanges(u.data(), v.data(), ratio.data(), 1, 4);
-    const double expected[] = {-1.0, 0.1, 0.25, 0.5, 0.5};
-    for (int j = 0; j < 5; ++j)
-        EXPECT_NEAR(ratio[j], expected[j], 1e-15) << j;
+// The largest value and the largest own relative change of every range length (the vector
+// body and its tail) agree bit for bit with a plain loop, with the ratios divided here or given;
+// rows at or below the threshold never count, but say when they gained more than it.
+TEST(StepChangeKernels, LargestOwnChangeAsThePlainLoopForEveryRangeLength) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> level(-0.05, 1.0);
+    const int n = 40;
+    std::vector<double> u(n + 1), v(n + 1), ratio(n + 1);
+    for (int i = 0; i <= n; ++i) {
+        u[i] = level(random);
+        v[i] = i % 5 == 0 ? 0.0 : level(random);
+        ratio[i] = std::fabs((u[i] - v[i]) / (v[i] != 0.0 ? v[i] : 1.0));
+    }
+    for (double threshold : {0.0, 0.3, 0.9, 2.0}) {
+        for (int lo = 1; lo <= 5; ++lo) {
+            for (int hi = lo - 1; hi <= n; ++hi) {
+                double largest = -1.79769313486231570815e308, own = 0.0;
+                bool gaining = false;
+                for (int i = lo; i <= hi; ++i) {
+                    largest = std::max(largest, u[i]);
+                    if (v[i] > threshold)
+                        own = std::max(own, std::fabs((u[i] - v[i]) / v[i]));
+                    else
+                        gaining |= u[i] - v[i] > threshold;
+                }
+                EXPECT_EQ(LargestOf(u.data(), lo, hi), largest) << lo << ".." << hi;
+                const double* const ratios[] = {nullptr, ratio.data()};
+                for (const double* given : ratios) {
+                    bool emptyGaining = !gaining;
+                    EXPECT_EQ(LargestOwnChange(u.data(), v.data(), given, threshold, lo, hi,
+                                               emptyGaining),
+                              own)
+                        << threshold << " " << lo << ".." << hi;
+                    EXPECT_EQ(emptyGaining, gaining) << threshold << " " << lo << ".." << hi;
+                }
+            }
+        }
+    }
 }
