@@ -5,16 +5,12 @@
 #include "distributions/conti_normal_equations.h"
 
 #include "foundations/key_polling.h"
-#include "plat/thread.hpp"
+#include "lamm/kept_thread_pool.h"
 #include "state/run_switches.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -386,112 +382,12 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     }
 }
 
-namespace {
-
-// The shares of one call: those up to next - 1 are claimed; helping kept threads are running one.
-struct ShareCall {
-    const std::function<void(int, int)>* share = nullptr;
-    int count = 0, next = 1, helping = 0;
-    std::condition_variable helpersDone;
-};
-
-// The kept threads of RunContiShares: they wait between calls and end with the program.
-class SharePool {
-  public:
-    static SharePool& Instance() {
-        static SharePool pool;
-        return pool;
-    }
-
-    ~SharePool() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        workers_.clear(); // joins
-    }
-
-    void Run(int count, const std::function<void(int, int)>& share) {
-        ShareCall call;
-        call.share = &share;
-        call.count = count;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            while (static_cast<int>(workers_.size()) < count - 1) {
-                workers_.push_back(std::make_unique<Worker>(*this));
-                workers_.back()->Start();
-            }
-            calls_.push_back(&call);
-        }
-        for (int i = 1; i < count; ++i)
-            wake_.notify_one();
-        std::unique_lock<std::mutex> lock(mutex_);
-        while (call.next <= count) {
-            const int k = call.next++;
-            lock.unlock();
-            share(k, count);
-            lock.lock();
-        }
-        std::erase(calls_, &call);
-        call.helpersDone.wait(lock, [&] { return call.helping == 0; });
-    }
-
-  private:
-    class Worker : public TThread {
-      public:
-        explicit Worker(SharePool& pool) : pool_(pool) {}
-        ~Worker() override { WaitForExit(); }
-
-      protected:
-        int Run() override {
-            pool_.Serve();
-            return 0;
-        }
-
-      private:
-        SharePool& pool_;
-    };
-
-    ShareCall* Claimable() {
-        for (ShareCall* call : calls_)
-            if (call->next <= call->count)
-                return call;
-        return nullptr;
-    }
-
-    void Serve() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            ShareCall* call = nullptr;
-            wake_.wait(lock, [&] { return stop_ || (call = Claimable()) != nullptr; });
-            if (stop_)
-                return;
-            const int k = call->next++;
-            ++call->helping;
-            lock.unlock();
-            (*call->share)(k, call->count);
-            lock.lock();
-            if (--call->helping == 0)
-                call->helpersDone.notify_all();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<ShareCall*> calls_;
-    std::vector<std::unique_ptr<Worker>> workers_;
-    bool stop_ = false;
-};
-
-} // namespace
-
 void RunContiShares(int count, const std::function<void(int, int)>& share) {
     if (count <= 1) {
         share(1, 1);
         return;
     }
-    SharePool::Instance().Run(count, share);
+    RunOnKeptThreads(count, count - 1, [&](int k, bool) { share(k, count); });
 }
 
 int ContiFirstNonzero(const float* x, int lo, int hi) {

@@ -10,9 +10,9 @@
 #include "foundations/random_numbers.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
+#include "lamm/kept_thread_pool.h"
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
-#include "plat/thread.hpp"
 #include "plat/window.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
@@ -25,7 +25,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <new>
 
 namespace {
@@ -54,26 +53,11 @@ struct MCJob {
 
 } // namespace
 
-// Thread k of N computes the right-hand side rows p = k, k + N, ...; no key polling inside.
-class MCMultiContiNEQThread : public TThread {
-  public:
-    MCMultiContiNEQThread(const MCJob& job, int k, int count) : job_(job), k_(k), count_(count) {}
-    ~MCMultiContiNEQThread() override { WaitForExit(); }
+namespace {
 
-  protected:
-    int Run() override {
-        SetPriority(Highest);
-        job_.ComputeRows(k_, count_);
-        return 0;
-    }
-
-  private:
-    const MCJob& job_;
-    int k_, count_;
-};
-
-void MonteCarloRightHandSide(const MonteCarloProblem& problem,
-                             const std::vector<std::vector<double>>& y, ContiNormalEquations& eq) {
+// The right-hand side with its rows dealt out to `threads` shares.
+void RightHandSide(const MonteCarloProblem& problem, const std::vector<std::vector<double>>& y,
+                   ContiNormalEquations& eq, int threads) {
     const ContiDataSet& set = problem.set;
     eq.dataMeans = set.Means([&](int s) { return y[s].data(); });
     double yy = 0.0;
@@ -83,18 +67,15 @@ void MonteCarloRightHandSide(const MonteCarloProblem& problem,
     eq.yy = CentredProduct(yy, eq.dataMeans, eq.dataMeans, set.Noise());
     eq.b.assign(problem.n + 1, 0.0);
     MCJob job{&problem, &y, &eq};
-    const int count = std::clamp(problem.threads, 1, std::max(1, problem.n));
-    if (count <= 1) {
-        job.ComputeRows(1, 1);
-        return;
-    }
-    std::vector<std::unique_ptr<MCMultiContiNEQThread>> workers;
-    for (int k = 1; k <= count; ++k)
-        workers.push_back(std::make_unique<MCMultiContiNEQThread>(job, k, count));
-    for (auto& w : workers)
-        w->Start();
-    for (auto& w : workers)
-        w->WaitForExit();
+    const int count = std::clamp(threads, 1, std::max(1, problem.n));
+    RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
+}
+
+} // namespace
+
+void MonteCarloRightHandSide(const MonteCarloProblem& problem,
+                             const std::vector<std::vector<double>>& y, ContiNormalEquations& eq) {
+    RightHandSide(problem, y, eq, problem.threads);
 }
 
 double MeasuredPointNoise(const MonteCarloProblem& problem) {
@@ -129,20 +110,43 @@ double MeasuredPointNoise(const MonteCarloProblem& problem) {
     return share > 0.0 ? problem.rmsd / std::sqrt(share) : problem.rmsd;
 }
 
+namespace {
+
+// One replicate: its data y, drawn on the calling thread, and what its solve gave.
+struct Replicate {
+    std::vector<std::vector<double>> y;
+    ContiRegularizedSolution solution;
+    AnalysisFailure failure = AnalysisFailure::None;
+};
+
+// Solves a replicate alone on its thread: the right-hand side row by row, then the regularization
+// on its own copy of the normal equations.
+void SolveReplicate(const MonteCarloProblem& problem, Replicate& r) {
+    ContiNormalEquations eq = problem.eq;
+    RightHandSide(problem, r.y, eq, 1);
+    r.solution = ContiRegularizedSolution{};
+    r.failure =
+        RegularizeDistribution(eq, problem.kind, problem.P, problem.nu, r.solution, problem.prior);
+}
+
+} // namespace
+
 MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int count,
                                           const MonteCarloNoise& noise) {
     MonteCarloOutcome out;
+    if (count < 1)
+        return out;
     const ContiDataSet& set = problem.set;
-    ContiNormalEquations eq = problem.eq;
-    std::vector<std::vector<double>> y(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     const bool measured = !problem.measuredRadii.empty();
     const double sigma = MeasuredPointNoise(problem);
     std::vector<float> drawn, resampled(measured ? problem.gridRadius.size() : 0);
-    for (int r = 0; r < count; ++r) {
+    // The data of replicate r: the best fit plus noise, drawn in the order scans, points.
+    auto draw = [&](Replicate& r) {
         for (int s = 0; s < set.Scans(); ++s) {
+            std::vector<double>& y = r.y[std::size_t(s)];
             if (!measured) {
                 for (int i = set.first; i <= set.last; ++i)
-                    y[s][i] = problem.fit[s][i] + noise(sigma);
+                    y[i] = problem.fit[s][i] + noise(sigma);
                 continue;
             }
             const std::vector<float>& radii = problem.measuredRadii[std::size_t(s)];
@@ -154,18 +158,43 @@ MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int 
                           resampled.data(), static_cast<int>(radii.size()) - 1, radii.data(),
                           drawn.data());
             for (int i = set.first; i <= set.last; ++i)
-                y[s][i] = problem.fit[s][i] + resampled[std::size_t(i)];
+                y[i] = problem.fit[s][i] + resampled[std::size_t(i)];
         }
-        MonteCarloRightHandSide(problem, y, eq);
-        ContiRegularizedSolution sol;
-        const AnalysisFailure failure =
-            RegularizeDistribution(eq, problem.kind, problem.P, problem.nu, sol, problem.prior);
-        if (failure != AnalysisFailure::None) {
-            out.failure = failure;
-            out.failureDetail = sol.failureDetail;
-            return out;
+    };
+    // The replicates go in batches of one per thread on the kept threads, each solved whole by
+    // one thread. The noise is drawn by the calling thread alone, in replicate order: share 1 of
+    // a batch's call (always the caller's) draws the next batch while the kept threads solve this
+    // one. So the replicates are the same for any thread count.
+    const int threads = std::max(1, problem.threads);
+    const int size = std::min(threads, count);
+    std::vector<Replicate> slots(2 * static_cast<std::size_t>(size));
+    for (Replicate& r : slots)
+        r.y.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
+    for (int r = 0; r < size; ++r)
+        draw(slots[std::size_t(r)]);
+    for (int done = 0, batch = 0; done < count; ++batch) {
+        const int now = std::min(size, count - done);
+        const int next = std::min(size, count - done - now);
+        Replicate* solving = &slots[std::size_t(batch % 2) * std::size_t(size)];
+        Replicate* drawing = &slots[std::size_t((batch + 1) % 2) * std::size_t(size)];
+        RunOnKeptThreads(now + 1, threads - 1, [&](int k, bool) {
+            if (k == 1)
+                for (int r = 0; r < next; ++r)
+                    draw(drawing[r]);
+            else
+                SolveReplicate(problem, solving[k - 2]);
+        });
+        // In replicate order: the replicates before a failed one are kept.
+        for (int r = 0; r < now; ++r) {
+            Replicate& rep = solving[r];
+            if (rep.failure != AnalysisFailure::None) {
+                out.failure = rep.failure;
+                out.failureDetail = rep.solution.failureDetail;
+                return out;
+            }
+            out.amplitudes.push_back(std::move(rep.solution.c));
         }
-        out.amplitudes.push_back(std::move(sol.c));
+        done += now;
         if (KeyPressed()) {
             gUserInterrupt.store(true);
             out.stopped = true;

@@ -46,9 +46,9 @@ struct MonteCarloOutcome {
     std::string failureDetail;
 };
 
-// The right-hand side b* and yy* of replicate data y*[s][i] against the fixed columns.
-// MCMultiContiNEQThread workers each sum whole rows p in a fixed order, so the result does not
-// depend on the number of threads.
+// The right-hand side b* and yy* of replicate data y*[s][i] against the fixed columns. The rows
+// p are dealt out to problem.threads shares on the kept threads, each summed in a fixed order,
+// so the result does not depend on the number of threads.
 void MonteCarloRightHandSide(const MonteCarloProblem& problem,
                              const std::vector<std::vector<double>>& y, ContiNormalEquations& eq);
 
@@ -56,9 +56,11 @@ void MonteCarloRightHandSide(const MonteCarloProblem& problem,
 // [first, last] has the mean square rmsd^2; rmsd itself without measured radii.
 double MeasuredPointNoise(const MonteCarloProblem& problem);
 
-// Runs count replicates. The noise is drawn on the calling thread in the order scans, points.
-// The keyboard is polled after each replicate: a key press keeps the finished replicates and
-// ends the loop. A regularization failure ends the loop (code 6 is the caller's to report).
+// Runs count replicates, problem.threads at a time on the kept threads. The noise is drawn on
+// the calling thread in the order replicates, scans, points, so the replicates do not depend on
+// the thread count. The keyboard is polled after each batch: a key press keeps the finished
+// replicates and ends the loop. A regularization failure ends the loop and keeps the replicates
+// before it (code 6 is the caller's to report).
 MonteCarloOutcome RunMonteCarloReplicates(const MonteCarloProblem& problem, int count,
                                           const MonteCarloNoise& noise);
 

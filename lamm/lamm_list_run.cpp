@@ -6,8 +6,8 @@
 #include "state/run_switches.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
+#include "lamm/kept_thread_pool.h"
 #include "lamm/lamm_ideal.h"
-#include "lamm/lamm_list_pool.h"
 #include "lamm/lamm_list_thread.h"
 #include "lamm/lamm_trace.h"
 #include "scandata/scan_user_messages.h"
@@ -177,7 +177,16 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     tmpl->DebugLog(", started ");
     // The keyboard is watched while kept threads solve, so a key stops every equation within
     // its current time step (all of them test the stop flag at every step).
-    SolveListShares(shares, N - 1, [&] { PollKeyboard(*tmpl); });
+    RunOnKeptThreads(
+        static_cast<int>(shares.size()), N - 1,
+        [&](int k, bool onCallingThread) {
+            MultiThreadCLammIdeal* share = shares[std::size_t(k - 1)];
+            if (onCallingThread)
+                share->RunOnCallingThread();
+            else
+                share->RunInKeptThread();
+        },
+        [&] { PollKeyboard(*tmpl); });
     PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
     int result = 0;

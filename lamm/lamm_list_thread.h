@@ -11,7 +11,7 @@ class CLammIdeal;
 // Share k of N is the equations j with j mod N = k - 1, each solved on its own copy of the
 // template; it writes only the target rows of its equations and element k of the result
 // vectors, and tests the stop flag before every equation. A share is solved once, by the
-// calling thread or by a thread kept for the lists (lamm_list_pool.h).
+// calling thread or by a kept thread (kept_thread_pool.h).
 class MultiThreadCLammIdeal : public TThread {
 public:
     MultiThreadCLammIdeal() = default;

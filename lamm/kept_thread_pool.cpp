@@ -1,0 +1,146 @@
+// The kept threads and the claiming of a call's shares.
+#include "lamm/kept_thread_pool.h"
+
+#include "plat/thread.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// The shares of one call: those before `next` are claimed; `helping` kept threads are running one.
+struct ShareCall {
+    const std::function<void(int, bool)>* share = nullptr;
+    int count = 0;
+    int next = 2;
+    int helpersAllowed = 0;
+    int helping = 0;
+    std::condition_variable helpersDone;
+};
+
+// A share is run by exactly one thread, whichever claims it first; what a share writes is its
+// own, so a call's results do not depend on who ran what. The kept threads wait between calls;
+// they end with the program.
+class KeptThreadPool {
+  public:
+    static KeptThreadPool& Instance() {
+        static KeptThreadPool pool;
+        return pool;
+    }
+
+    ~KeptThreadPool() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        workers_.clear(); // joins
+    }
+
+    void Run(int count, int helpers, const std::function<void(int, bool)>& share,
+             const std::function<void()>& whileWaiting) {
+        if (count < 1)
+            return;
+        ShareCall call;
+        call.share = &share;
+        call.count = count;
+        call.helpersAllowed = count > 1 ? std::max(0, helpers) : 0;
+        if (call.helpersAllowed > 0) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                while (static_cast<int>(workers_.size()) < call.helpersAllowed) {
+                    workers_.push_back(std::make_unique<Worker>(*this));
+                    workers_.back()->Start();
+                }
+                calls_.push_back(&call);
+            }
+            const int wanted = std::min(call.helpersAllowed, count - 1);
+            for (int i = 0; i < wanted; ++i)
+                wake_.notify_one();
+        }
+        share(1, true);
+        if (call.helpersAllowed == 0) {
+            for (int k = 2; k <= count; ++k)
+                share(k, true);
+            return;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (call.next <= count) {
+            const int k = call.next++;
+            lock.unlock();
+            share(k, true);
+            lock.lock();
+        }
+        std::erase(calls_, &call);
+        if (!whileWaiting) {
+            call.helpersDone.wait(lock, [&] { return call.helping == 0; });
+            return;
+        }
+        while (call.helping > 0) {
+            if (call.helpersDone.wait_for(lock, std::chrono::milliseconds(5),
+                                          [&] { return call.helping == 0; }))
+                break;
+            lock.unlock();
+            whileWaiting();
+            lock.lock();
+        }
+    }
+
+  private:
+    class Worker : public TThread {
+      public:
+        explicit Worker(KeptThreadPool& pool) : pool_(pool) {}
+        ~Worker() override { WaitForExit(); }
+
+      protected:
+        int Run() override {
+            pool_.Serve();
+            return 0;
+        }
+
+      private:
+        KeptThreadPool& pool_;
+    };
+
+    ShareCall* Claimable() {
+        for (ShareCall* call : calls_)
+            if (call->next <= call->count && call->helping < call->helpersAllowed)
+                return call;
+        return nullptr;
+    }
+
+    void Serve() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ShareCall* call = nullptr;
+            wake_.wait(lock, [&] { return stop_ || (call = Claimable()) != nullptr; });
+            if (stop_)
+                return;
+            const int k = call->next++;
+            ++call->helping;
+            lock.unlock();
+            (*call->share)(k, false);
+            lock.lock();
+            if (--call->helping == 0)
+                call->helpersDone.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<ShareCall*> calls_;
+    std::vector<std::unique_ptr<Worker>> workers_;
+    bool stop_ = false;
+};
+
+} // namespace
+
+void RunOnKeptThreads(int count, int helpers, const std::function<void(int, bool)>& share,
+                      const std::function<void()>& whileWaiting) {
+    KeptThreadPool::Instance().Run(count, helpers, share, whileWaiting);
+}
