@@ -29,6 +29,10 @@ using S = ScanStore;
 
 // The most fractions an analysis takes (resolution).
 constexpr int kMaxFractions = 1000;
+// Van Holde-Weischet places its fractions by the dilution of their s at most this many times,
+// stopping when no extrapolated s moves by more than kSettledS (S).
+constexpr int kDilutionPasses = 8;
+constexpr double kSettledS = 1e-4;
 
 std::vector<int> ScansInTimeOrder() {
     std::vector<int> scans;
@@ -95,7 +99,12 @@ BoundaryExtrapolation ComputeVanHoldeWeischet(const std::vector<BoundaryScan>& s
                                               const std::vector<double>& baselines, int n,
                                               double edgeCm, bool floating) {
     const std::vector<double> fractions = BoundaryFractions(n);
-    std::vector<std::vector<double>> apparent(fractions.size());
+    struct Usable {
+        const BoundaryScan* scan;
+        BoundaryLevels levels;
+        std::vector<double> smoothed;
+    };
+    std::vector<Usable> usable;
     std::vector<double> times;
     for (std::size_t i = 0; i < scans.size(); ++i) {
         const BoundaryScan& scan = scans[i];
@@ -103,13 +112,38 @@ BoundaryExtrapolation ComputeVanHoldeWeischet(const std::vector<BoundaryScan>& s
         const BoundaryLevels levels = ScanBoundaryLevels(scan, baseline, floating);
         if (!levels.usable || !(scan.timeS > 0.0))
             continue;
-        const std::vector<double> s = ApparentSAtFractions(scan.r, SmoothedSignal(scan.y), levels,
-                                                           fractions, edgeCm, scan.w2t, floating);
+        usable.push_back({&scan, levels, SmoothedSignal(scan.y)});
         times.push_back(scan.timeS);
-        for (std::size_t k = 0; k < fractions.size(); ++k)
-            apparent[k].push_back(s[k]);
     }
-    return ExtrapolateToInfiniteTime(fractions, apparent, times);
+    // The fractions are of the loading. The first pass reads them off each plateau as they are;
+    // each further pass places them on the plateaus by the dilution of the s the previous pass
+    // extrapolated, until the extrapolated s settle. One species dilutes alike in all its
+    // fractions, which stay where the first pass read them; of two species loaded 1:2, read off
+    // the plateaus as they are, the slow one's fractions extrapolated 4% low.
+    auto extrapolate = [&](const std::vector<double>* s) {
+        std::vector<std::vector<double>> apparent(fractions.size());
+        for (const Usable& u : usable) {
+            const std::vector<double> at =
+                ApparentSAtFractions(u.scan->r, u.smoothed, u.levels,
+                                     s ? PlateauFractionsOfLoading(*s, u.scan->w2t) : fractions,
+                                     edgeCm, u.scan->w2t, floating);
+            for (std::size_t k = 0; k < fractions.size(); ++k)
+                apparent[k].push_back(at[k]);
+        }
+        return ExtrapolateToInfiniteTime(fractions, apparent, times);
+    };
+    BoundaryExtrapolation e = extrapolate(nullptr);
+    for (int pass = 1; pass <= kDilutionPasses; ++pass) {
+        BoundaryExtrapolation next = extrapolate(&e.s);
+        double change = 0.0;
+        for (std::size_t k = 0; k < e.s.size(); ++k)
+            if (std::isfinite(e.s[k]) && std::isfinite(next.s[k]))
+                change = std::max(change, std::fabs(next.s[k] - e.s[k]));
+        e = std::move(next);
+        if (change < kSettledS)
+            break;
+    }
+    return e;
 }
 
 AreaFractionOutcome ComputeAreaFractionExtrapolation(const ContiDataSet& set, const ContiGrid& grid,

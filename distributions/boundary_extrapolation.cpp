@@ -100,6 +100,35 @@ std::vector<double> SmoothedSignal(const std::vector<double>& y) {
     return out;
 }
 
+std::vector<double> PlateauFractionsOfLoading(const std::vector<double>& s, double w2t) {
+    const int n = static_cast<int>(s.size());
+    auto nearestS = [&](int k) {
+        for (int d = 0; d < n; ++d) {
+            if (k - d >= 0 && std::isfinite(s[std::size_t(k - d)]))
+                return s[std::size_t(k - d)];
+            if (k + d < n && std::isfinite(s[std::size_t(k + d)]))
+                return s[std::size_t(k + d)];
+        }
+        return kNaN;
+    };
+    std::vector<double> share(std::size_t(n), 0.0);
+    double total = 0.0;
+    for (int k = 0; k < n; ++k) {
+        share[std::size_t(k)] = std::exp(-2.0 * nearestS(k) * 1e-13 * w2t);
+        total += share[std::size_t(k)];
+    }
+    if (!(total > 0.0) || !std::isfinite(total))
+        return BoundaryFractions(n);
+    // Fraction k stands at the middle of its own share of the plateau.
+    std::vector<double> f(std::size_t(n), 0.0);
+    double below = 0.0;
+    for (int k = 0; k < n; ++k) {
+        f[std::size_t(k)] = (below + 0.5 * share[std::size_t(k)]) / total;
+        below += share[std::size_t(k)];
+    }
+    return f;
+}
+
 std::vector<double> ApparentSAtFractions(const std::vector<double>& r, const std::vector<double>& y,
                                          const BoundaryLevels& levels,
                                          const std::vector<double>& fractions, double edgeCm,

@@ -29,6 +29,13 @@ BoundaryLevels ScanBoundaryLevels(const BoundaryScan& scan, double baseline, boo
 // Light smoothing (5-point quadratic Savitzky-Golay) of a scan's signal; ends kept.
 std::vector<double> SmoothedSignal(const std::vector<double>& y);
 
+// Where the loading fractions (k - 0.5) / n stand on a scan's plateau after the run integral w2t
+// (rad^2/s), when the material of fraction k sediments with s[k] (S) and so dilutes by
+// exp(-2 s w2t): faster material dilutes more, so the slower material's fractions take a growing
+// share of the plateau. A fraction without s takes that of its nearest neighbour with one; none
+// with one leaves the fractions as they are.
+std::vector<double> PlateauFractionsOfLoading(const std::vector<double>& s, double w2t);
+
 // Apparent s (S) of each fraction in a scan: the radius where the signal first crosses
 // baseline + f (plateau - baseline), from the meniscus side (from the bottom side for a floating
 // boundary, whose s comes out negative), by linear interpolation, as ln(r / edge) / w2t. NaN
