@@ -31,32 +31,11 @@ struct BatchSetPaths {
     std::string File(const std::string& name) const { return folder + name + ext; }
 };
 
-// The detection-correction settings as they were when a batch started, put back after it.
+// The detection-correction settings as they were when a batch started, put back before each
+// data set: every switch, value and fit flag of the record.
 struct CorrectionSnapshot {
-    bool convolutionOn = DetectionCorrections::convolutionOn;
-    float convolutionWidth = DetectionCorrections::convolutionWidth;
-    float convolutionCutoff = DetectionCorrections::convolutionCutoff;
-    bool coneOn = DetectionCorrections::coneOn;
-    float coneRadius = DetectionCorrections::coneRadius;
-    bool driftOn = DetectionCorrections::driftOn;
-    unsigned char driftMode = DetectionCorrections::driftMode;
-    bool linearDriftOn = DetectionCorrections::linearDriftOn;
-    float linearDriftRate = DetectionCorrections::linearDriftRate;
-    bool exponentialDriftOn = DetectionCorrections::exponentialDriftOn;
-    float exponentialDriftRate = DetectionCorrections::exponentialDriftRate;
-    float driftPlateau = DetectionCorrections::driftPlateau;
-    bool magnificationOn = DetectionCorrections::magnificationOn;
-    float magnificationFactor = DetectionCorrections::magnificationFactor;
-
-    void PutBack() const {
-        using D = DetectionCorrections;
-        D::convolutionOn = convolutionOn, D::convolutionWidth = convolutionWidth;
-        D::convolutionCutoff = convolutionCutoff, D::coneOn = coneOn, D::coneRadius = coneRadius;
-        D::driftOn = driftOn, D::driftMode = driftMode, D::linearDriftOn = linearDriftOn;
-        D::linearDriftRate = linearDriftRate, D::exponentialDriftOn = exponentialDriftOn;
-        D::exponentialDriftRate = exponentialDriftRate, D::driftPlateau = driftPlateau;
-        D::magnificationOn = magnificationOn, D::magnificationFactor = magnificationFactor;
-    }
+    DetectionCorrectionsSnapshot values = DetectionCorrectionsSnapshot::Take();
+    void PutBack() const { values.PutBack(); }
 };
 
 // The paths of the set now listed in ScanStore::fileNames (empty folder when nothing is listed).

@@ -57,8 +57,10 @@ Slot Flag(std::int32_t& v) { return {Kind::Int, &v, 0, 1}; }
 Slot Reserved() { return {Kind::Reserved}; }
 Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
 
-// Where the model switches start; the layout records it as it is built.
+// Where the model switches start, and where the detection corrections' fit flags and depletion
+// values start; the layout records both as it is built.
 std::size_t gModelSwitchIndex = 0;
+std::size_t gDetectionTailIndex = 0;
 
 // The place in the file of a switch that is 585's own switch now (ModelChoice::csWith-
 // BaselineEstimates under a second name): kept for the layout, read into this and ignored.
@@ -210,6 +212,16 @@ std::vector<Slot> BuildLayout()
                     &B::floatMeniscusDifference, &B::floatRelativeConcentration,
                     &B::floatReferenceD, &B::floatReferenceS})
         s.push_back(Switch(*v));
+    // Added with the fitted detection values: every fit flag of the detection corrections and
+    // the Johnston-Ogston depletion.
+    gDetectionTailIndex = s.size();
+    for (bool* v :
+         {&D::convolutionFit, &D::shadowFit, &D::exponentialRateFit, &D::limitingLevelFit,
+          &D::linearDriftFit, &D::gradientFit, &D::nonlinearPowerFit, &D::depletionOn,
+          &D::depletionFitS, &D::depletionFitD, &D::depletionFitAmplitude, &D::depletionFitKs})
+        s.push_back(Switch(*v));
+    for (float* v : {&D::depletionS, &D::depletionD, &D::depletionAmplitude, &D::depletionLogKs})
+        s.push_back(Real(*v));
     return s;
 }
 
@@ -408,6 +420,18 @@ bool RestoreAllValues(const std::vector<float>& values)
         Assign(layout[i], values[i]);
     if (ContiState::gridPoints != heldGrid)
         DropArraysOfGrid(heldGrid);
+    // A file from before the detection fit flags never had them set: they, and the depletion
+    // values saved with them, take their initial values rather than what the session holds.
+    if (values.size() <= gDetectionTailIndex) {
+        const DetectionCorrectionsSnapshot now = DetectionCorrectionsSnapshot::Take();
+        D::ResetToDefaults();
+        std::vector<double> initial;
+        for (std::size_t i = gDetectionTailIndex; i < layout.size(); ++i)
+            initial.push_back(Current(layout[i]));
+        now.PutBack();
+        for (std::size_t i = gDetectionTailIndex; i < layout.size(); ++i)
+            Assign(layout[i], static_cast<float>(initial[i - gDetectionTailIndex]));
+    }
     // A file without the species values holds them in the fit vector.
     if (values.size() <= FirstSpeciesValueIndex())
         UnpackSpeciesSlots();

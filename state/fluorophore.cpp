@@ -44,3 +44,17 @@ void DetectionCorrections::ResetToDefaults() {
     nonlinearDetectionOn = false, nonlinearPowerFit = false, nonlinearPower = 1.0f;
     nonlinearBaseline = 0.0f, nonlinearDomain = false;
 }
+
+DetectionCorrectionsSnapshot DetectionCorrectionsSnapshot::Take() {
+    DetectionCorrectionsSnapshot v;
+#define TARNIX_TAKE_FIELD(type, name) v.name = DetectionCorrections::name;
+    TARNIX_DETECTION_CORRECTION_FIELDS(TARNIX_TAKE_FIELD)
+#undef TARNIX_TAKE_FIELD
+    return v;
+}
+
+void DetectionCorrectionsSnapshot::PutBack() const {
+#define TARNIX_PUT_FIELD(type, name) DetectionCorrections::name = name;
+    TARNIX_DETECTION_CORRECTION_FIELDS(TARNIX_PUT_FIELD)
+#undef TARNIX_PUT_FIELD
+}

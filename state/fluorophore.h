@@ -91,3 +91,29 @@ struct DetectionCorrections {
 
     static void ResetToDefaults();
 };
+
+// Every field of DetectionCorrections, by its first name.
+// clang-format off
+#define TARNIX_DETECTION_CORRECTION_FIELDS(X)                                                      \
+    X(bool, convolutionFit) X(bool, convolutionOn) X(float, convolutionWidth)                      \
+    X(float, convolutionCutoff) X(bool, depletionOn) X(bool, depletionFitS) X(bool, depletionFitD) \
+    X(bool, depletionFitAmplitude) X(bool, depletionFitKs) X(float, depletionS)                    \
+    X(float, depletionD) X(float, depletionAmplitude) X(float, depletionLogKs) X(bool, shadowFit)  \
+    X(bool, coneOn) X(float, coneRadius) X(bool, driftOn) X(unsigned char, driftMode)              \
+    X(bool, linearDriftOn) X(bool, linearDriftFit) X(float, linearDriftRate)                       \
+    X(bool, exponentialDriftOn) X(bool, exponentialRateFit) X(float, exponentialDriftRate)         \
+    X(bool, limitingLevelFit) X(float, driftPlateau) X(bool, gradientFit) X(bool, magnificationOn) \
+    X(float, magnificationFactor) X(bool, nonlinearDetectionOn) X(bool, nonlinearPowerFit)         \
+    X(float, nonlinearPower) X(float, nonlinearBaseline) X(bool, nonlinearDomain)
+// clang-format on
+
+// The whole record as values, taken where a batch starts and put back before each data set.
+struct DetectionCorrectionsSnapshot {
+#define TARNIX_DETECTION_SNAPSHOT_FIELD(type, name) type name{};
+    TARNIX_DETECTION_CORRECTION_FIELDS(TARNIX_DETECTION_SNAPSHOT_FIELD)
+#undef TARNIX_DETECTION_SNAPSHOT_FIELD
+
+    static DetectionCorrectionsSnapshot Take();
+    void PutBack() const;
+    bool operator==(const DetectionCorrectionsSnapshot&) const = default;
+};

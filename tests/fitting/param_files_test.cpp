@@ -88,6 +88,12 @@ std::vector<std::uint64_t> Snapshot()
                    C::inhomogeneousSolvent, C::automaticAlgorithm, C::movingHatAlgorithm,
                    C::claverieAlgorithm, C::fixedTimeStep})
         i(b);
+    for (bool b : {D::convolutionFit, D::shadowFit, D::exponentialRateFit, D::limitingLevelFit,
+                   D::linearDriftFit, D::gradientFit, D::nonlinearPowerFit, D::depletionOn,
+                   D::depletionFitS, D::depletionFitD, D::depletionFitAmplitude, D::depletionFitKs})
+        i(b);
+    for (float v : {D::depletionS, D::depletionD, D::depletionAmplitude, D::depletionLogKs})
+        f(v);
     for (std::int64_t v : {std::int64_t{M::maxGridSize}, std::int64_t{M::minGridSize},
                            std::int64_t{ContiState::gridPoints}, std::int64_t{D::driftMode}})
         i(v);
@@ -154,6 +160,14 @@ void Randomise(unsigned seed)
                     &C::inhomogeneousSolvent, &C::automaticAlgorithm, &C::movingHatAlgorithm,
                     &C::claverieAlgorithm, &C::fixedTimeStep})
         *v = b();
+    for (bool* v :
+         {&D::convolutionFit, &D::shadowFit, &D::exponentialRateFit, &D::limitingLevelFit,
+          &D::linearDriftFit, &D::gradientFit, &D::nonlinearPowerFit, &D::depletionOn,
+          &D::depletionFitS, &D::depletionFitD, &D::depletionFitAmplitude, &D::depletionFitKs})
+        *v = b();
+    for (float* v : {&D::depletionS, &D::depletionAmplitude, &D::depletionLogKs})
+        *v = u(0.1f, 9.0f);
+    D::depletionD = u(0.1f, 9.0f) * 1e-7f;
     int regularization = static_cast<int>(rng() % 3);
     ContiState::maxEntRegularization = regularization == 0;
     ContiState::secondDerivativeRegularization = regularization == 1;
@@ -294,6 +308,30 @@ TEST_F(ParamFiles, OlderShorterFileLeavesTheTailUnchanged) {
     EXPECT_EQ(M::speciesOn[3], tailSpecies);
     EXPECT_EQ(C::contiMode, tailContiMode);
     EXPECT_EQ(F::tolerance, tailTolerance);
+}
+
+// A file written before the detection fit flags were saved: the analysis it restores never
+// varied a detection value, so the flags (and the depletion saved with them) start as initially
+// rather than as the session left them; what the file holds still comes back.
+TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
+    Randomise(41);
+    D::coneRadius = 0.25f;
+    ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
+    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    lines.resize(lines.size() - 16); // the 12 flags and 4 depletion values
+    WriteTextFile(path, Join(lines));
+    ResetEverything();
+    ScanPaths::gDataPath = path;
+    D::nonlinearPowerFit = D::shadowFit = D::depletionOn = D::depletionFitKs = true;
+    D::depletionS = 7.0f;
+    D::depletionLogKs = -1.0f;
+    ASSERT_TRUE(ReloadParameters(nullptr, path.c_str()));
+    EXPECT_FALSE(D::nonlinearPowerFit || D::shadowFit || D::depletionOn || D::depletionFitKs);
+    EXPECT_EQ(D::depletionS, 3.0f);
+    EXPECT_EQ(D::depletionD, 3.0e-7f);
+    EXPECT_EQ(D::depletionAmplitude, 0.5f);
+    EXPECT_EQ(D::depletionLogKs, -3.0f);
+    EXPECT_EQ(D::coneRadius, 0.25f);
 }
 
 TEST_F(ParamFiles, BatchWithRestorePreviousReloadsWithoutAQuestion) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <type_traits>
 
 TEST(Fluorophore, PhotophysicsFactorFollowsTheResets) {
     CFluorophore fresh;
@@ -37,4 +38,34 @@ TEST(Fluorophore, PhotophysicsFactorFollowsTheResets) {
     g.bleachingPlateau[1] = -0.5f;
     EXPECT_EQ(g.SignalFraction(36000.0, 1), 0.0);
     EXPECT_NEAR(g.SignalFraction(3600.0, 1), -0.5 + 1.5 * std::exp(-1.0), 1e-6);
+}
+
+// The batch fits put the whole record back before each data set: every field, fit flags and
+// depletion included, survives a Take and PutBack across a reset.
+TEST(DetectionCorrectionsSnapshot, PutsEveryFieldBack) {
+    DetectionCorrections::ResetToDefaults();
+    const DetectionCorrectionsSnapshot initial = DetectionCorrectionsSnapshot::Take();
+    float next = 0.0f;
+    auto change = [&next](auto& field) {
+        using T = std::remove_reference_t<decltype(field)>;
+        if constexpr (std::is_same_v<T, bool>)
+            field = !field;
+        else if constexpr (std::is_same_v<T, float>)
+            field = (next += 1.5f);
+        else
+            field = T(field + 2);
+    };
+#define CHANGE_FIELD(type, name) change(DetectionCorrections::name);
+    TARNIX_DETECTION_CORRECTION_FIELDS(CHANGE_FIELD)
+#undef CHANGE_FIELD
+    const DetectionCorrectionsSnapshot changed = DetectionCorrectionsSnapshot::Take();
+#define EXPECT_FIELD_CHANGED(type, name) EXPECT_NE(changed.name, initial.name) << #name;
+    TARNIX_DETECTION_CORRECTION_FIELDS(EXPECT_FIELD_CHANGED)
+#undef EXPECT_FIELD_CHANGED
+    DetectionCorrections::ResetToDefaults();
+    EXPECT_EQ(DetectionCorrectionsSnapshot::Take(), initial);
+    changed.PutBack();
+    EXPECT_EQ(DetectionCorrectionsSnapshot::Take(), changed);
+    EXPECT_EQ(DetectionCorrections::nonlinearShowTransformed, changed.nonlinearDomain);
+    DetectionCorrections::ResetToDefaults();
 }
