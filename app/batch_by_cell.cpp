@@ -145,6 +145,7 @@ void TXLAWindow::CmSerializeFitByCell() {
             CmRun();
             if (a.fitEach)
                 CmFit();
+            ShowBatchSetPlots();
             if (BatchStopAsked(this)) {
                 stopped = true;
                 break;
@@ -170,6 +171,7 @@ void TXLAWindow::CmSerializeFitByCell() {
         }
     }
     SerialFitState::serializing = false;
+    ShowBatchSetPlots();
     SerialFitState::restorePrevious = false;
     if (timestampsOff)
         gCheckTimestamps = true;

@@ -214,6 +214,7 @@ void TXLAWindow::CmSerializeFitByList() {
         CmRun();
         if (a.fitEach)
             CmFit();
+        ShowBatchSetPlots();
         if (BatchStopAsked(this)) {
             stopped = true;
             break;
@@ -254,6 +255,7 @@ void TXLAWindow::CmSerializeFitByList() {
         ++done;
     }
     SerialFitState::serializing = false;
+    ShowBatchSetPlots();
     SerialFitState::restorePrevious = false;
     corrections.PutBack();
     if (!written.ok)

@@ -22,6 +22,7 @@
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
 #include "state/size_shape_state.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <cstdio>
@@ -250,4 +251,9 @@ void ShowBatchSetCaption(TXLAWindow* window) {
         return;
     const std::string caption = "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
     window->SetCaption(caption.c_str());
+}
+
+void ShowBatchSetPlots() {
+    if (!ScanStore::dataPlot && ScanStore::scanCount > 0)
+        WindowServices::SetPlotAxisTitles();
 }

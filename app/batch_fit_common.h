@@ -113,3 +113,6 @@ bool SignalMaxedOut();
 
 // Caption of the window while a set is processed.
 void ShowBatchSetCaption(TXLAWindow* window);
+// The scan plots of the set loaded last, laid out unless its Run already did (a batch's reload
+// leaves that to the Run).
+void ShowBatchSetPlots();

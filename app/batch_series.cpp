@@ -390,6 +390,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
         window->CmRun();
         if (fitEach)
             window->CmFit();
+        ShowBatchSetPlots();
         if (BatchStopAsked(window)) {
             stopped = true;
             break;
@@ -416,6 +417,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
             ++done;
     }
     SF::serializing = false;
+    ShowBatchSetPlots();
     SF::restorePrevious = false;
     corrections.PutBack();
     if (!written.ok)

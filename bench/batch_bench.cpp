@@ -1,7 +1,8 @@
 // Ten c(s) analyses of 50 scans of 1000 points: the list-file batch (load, Run and the report
 // files of each set) against the same ten sets loaded through the menu (which runs the model)
 // and against ten single Runs of sets loaded beforehand. The counters "msPerSet" compare; the
-// batch's share above a single Run is its loading (TenReloads alone) and its files.
+// batch's share above a single Run is its loading (TenReloads alone: reading and parsing the
+// scans, whose plots the Run lays out) and its result files.
 #include "app/txla_window.h"
 #include "scandata/list_file.h"
 #include "scandata/reload_data.h"
@@ -114,7 +115,7 @@ void TenSingleCsRuns(benchmark::State& state) {
 }
 
 // The reload that the batch does for each set before its Run: the list read and the scans
-// loaded in place (which rebuilds and records the scan plots).
+// loaded in place (the scan plots are left to the Run).
 void TenReloads(benchmark::State& state) {
     TenSets& t = Sets();
     TXLAWindow* w = t.f->window.get();

@@ -52,7 +52,13 @@ bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgressLine& progr
     if (!LoadScanPaths(window, paths, width, progress))
         return false;
     ApplyLoadSwitches();
-    WindowServices::SetPlotAxisTitles();
+    // A batch runs its model on every set it loads, and the Run lays the scan plots out beside
+    // its result: plots recorded here would be thrown away unseen. The old ones, which show
+    // scans just freed, go; the batch lays out the plots itself where its Run did not.
+    if (SerialFitState::serializing && !newDataSet)
+        WindowServices::DeleteScanPlots();
+    else
+        WindowServices::SetPlotAxisTitles();
     gSimulateOnly = false;
     return true;
 }

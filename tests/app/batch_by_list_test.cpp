@@ -3,7 +3,10 @@
 // integrals read back field by field, and the summary opened in the editor at the end.
 #include "app/batch_fit_common.h"
 #include "app/txla_window.h"
+#include "foundations/ccurve.h"
+#include "foundations/cvector.h"
 #include "plat/testing.hpp"
+#include "plotting/win_plot.h"
 #include "scandata/list_file.h"
 #include "state/conti_state.h"
 #include "state/scan_store.h"
@@ -161,6 +164,18 @@ TEST(BatchByList, EveryListFileOfTheFolderInTheSummaries) {
 
     ASSERT_FALSE(plat::test::processes().empty());
     EXPECT_EQ(plat::test::processes().back().argv.back(), root + "summary.txt");
+
+    // The batch's reloads leave the scan plots to the Run; the saturated set loaded last had
+    // none, and the window still shows its scans (not those freed by the reload).
+    for (CWINPlot* plot : {ScanStore::dataPlot, ScanStore::residualPlot}) {
+        ASSERT_NE(plot, nullptr);
+        ASSERT_EQ(plot->nCurves, 6);
+        EXPECT_EQ(plot->curves[0]->y->data,
+                  ScanStore::scanCurves[ScanStore::scanOrder[1]]
+                      .c[plot == ScanStore::dataPlot ? kSignalCurve : kResidualsCurve]
+                      ->y->data);
+    }
+    f.Paint();
 }
 
 TEST(BatchByList, OnlyForTheCsModels) {
