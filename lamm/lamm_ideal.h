@@ -114,6 +114,7 @@ public:
     void HoldAfterSolve();
     void SetInitialConcentration();
     bool BackDiffusionTest(double sS, double dCm2s) const;
+    bool PileUpUnseen(double sS, double dCm2s) const;  // the test for one species
     bool SizedAutomatically() const;
     double BoundaryWidthAtFitLimit() const;
     int RetryGridSize(float estimate) const;

@@ -25,6 +25,9 @@ constexpr double kGradingRatio = 1.1;
 // A pile-up forms in about the time the boundary needs to cross its width; a run shorter than
 // this many of those times keeps the uniform grid.
 constexpr double kPileUpForming = 3.0;
+// s0 (1 - ks c) with ks negative: from this |ks| times the loading on, the pile-up at the bottom
+// speeds itself up until it is a pellet.
+constexpr double kRunawayNonideality = 1e-3;
 
 }  // namespace
 
@@ -230,11 +233,32 @@ void CLammIdeal::SizeGrid()
 }
 
 // True when the bottom region may be opened: the species piles up there so steeply (or so
-// little material comes back) that the data never see it.
+// little material comes back) that the data never see it. A rapidly associating mixture opens
+// it only when every one of its species would: an open bottom lets material flow out, and a
+// pile-up the data see must be solved. A mixture whose s rises with the concentration
+// (s0 (1 - ks c) with ks negative) is the exception: its pile-up speeds itself up and collapses
+// into a layer no grid resolves, a pellet, which the open bottom takes out.
 bool CLammIdeal::BackDiffusionTest(double sS, double dCm2s) const
 {
-    if (rapidAssociationGrid)
+    if (rapidAssociationGrid && speciesCount > 0 &&
+        static_cast<int>(std::min({species1.size(), species2.size(), species3.size(),
+                                   species4.size()})) > speciesCount) {
+        double total = 0.0;
+        for (int k = 1; k <= speciesCount; ++k)
+            total += species4[k] * species1[k];
+        const double ksMagnitude = std::pow(10.0, static_cast<double>(logKs)) / nonIdealityScale;
+        if (!nonidealSwitch1 && ksMagnitude * std::fabs(total) >= kRunawayNonideality)
+            return true;
+        for (int k = 1; k <= speciesCount; ++k)
+            if (!PileUpUnseen(species2[k], species3[k]))
+                return false;
         return true;
+    }
+    return PileUpUnseen(sS, dCm2s);
+}
+
+bool CLammIdeal::PileUpUnseen(double sS, double dCm2s) const
+{
     if (!shutOffBackDiffusionOption || sS <= 0.0 || dCm2s <= 0.0)
         return false;
     const ScanHeader& last = LastScanHeader();

@@ -169,6 +169,54 @@ TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer)
             << "scan " << scan;
 }
 
+// A rapidly associating mixture piles up at a closed bottom like any species: with the
+// non-ideality switched off each species is ideal, so the whole profile, the bottom region
+// included, is the ideal solution and the amount is kept. Opening the bottom for every such
+// mixture let the species flow out there (45% of it by the last scan) and left the last
+// elements at plateau. The bottom opens when each species' pile-up is out of the data's sight.
+TEST_F(LammPropagation, RapidAssociationMixturePilesUpAtTheBottomLikeItsSpecies)
+{
+    LammCase lc = Species(4.5, 6e-7);
+    lc.scans = 4;
+    lc.firstScanS = lc.intervalS = 1500.0;
+    const double amount[3] = {0, 0.7, 0.3}, sS[3] = {0, 4.5, 4.5};
+    const double dCm2s[3] = {0, 6e-7, 6e-7}, weight[3] = {0, 1.0, 1.0};
+    LammRun ideal(lc);
+    ASSERT_EQ(ideal.Run(), 0);
+    LammRun run(lc);
+    run.Load();
+    run.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight,
+                               kNoDependence, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
+    ASSERT_EQ(run.solver.Run(), 0);
+    EXPECT_FALSE(run.solver.backDiffusionShutOff);
+    EXPECT_LT(std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0), 1e-10);
+    EXPECT_GT(run.ValueAt(lc.scans, lc.bottom), 2.0 * run.ValueAt(lc.scans, 7.0));
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        EXPECT_LT(MaxDifference(run, ideal, scan, 7.1, lc.bottom), 5e-3) << "scan " << scan;
+
+    // with the shut-off option on: open only when every species' pile-up is steep
+    CLammIdeal& o = run.solver;
+    o.shutOffBackDiffusionOption = false;
+    // s rising with c (ks negated): the pile-up collapses into a pellet, open in any case
+    for (float logKs : {-1.0f, -6.0f}) {
+        o.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight, logKs,
+                          kNoDependence, false, true, 3.3, lc.s, lc.D, 1.0);
+        EXPECT_EQ(o.BackDiffusionTest(0.0, 0.0), logKs > -2.0f) << "negated log10 ks " << logKs;
+    }
+    o.shutOffBackDiffusionOption = true;
+    const double steep[3] = {0, 200.0, 150.0}, mixed[3] = {0, 200.0, 4.5};
+    const double slow[3] = {0, 1e-8, 1e-8}, shallow[3] = {0, 1e-8, 6e-7};
+    struct Case {
+        const double *s, *D;
+        bool open;
+    } cases[] = {{steep, slow, true}, {mixed, shallow, false}, {sS, dCm2s, false}};
+    for (const Case& k : cases) {
+        o.LoadNonIdeality(false, false, true, false, true, 2, amount, k.s, k.D, weight,
+                          kNoDependence, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
+        EXPECT_EQ(o.BackDiffusionTest(0.0, 0.0), k.open) << "second species s " << k.s[2];
+    }
+}
+
 // A strongly dimerising species sediments between its monomer and its dimer: the second
 // moment's s lies strictly between s1 and s2 and rises with the loading.
 TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer)

@@ -48,14 +48,12 @@ void ChooseMixture(const std::vector<TrueSpecies>& species) {
     PackFitParameters(); // the evaluation starts from the fit vector
 }
 
-// Largest difference between the model and the true signal over the fitted radii short of the
-// last 0.05 cm (the solver object's grid of rapid association leaves the start of the bottom
-// pile-up there at the plateau value), all scans.
+// Largest difference between the model and the true signal over the fitted radii, all scans.
 double WorstAgainstTruth() {
     double worst = 0.0;
     for (int k = 1; k <= S::scanCount; ++k)
         for (int p = 1; p <= S::pointCount[k]; ++p)
-            if (S::radius[k][p] >= S::leftFitLimit && S::radius[k][p] <= S::rightFitLimit - 0.05f)
+            if (S::radius[k][p] >= S::leftFitLimit && S::radius[k][p] <= S::rightFitLimit)
                 worst = std::max(worst, double(std::fabs(S::fit[k][p] - S::signal[k][p])));
     return worst;
 }
