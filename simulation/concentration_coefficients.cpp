@@ -25,6 +25,25 @@ double RapidAssocRootDiff(double c, double K) {
 
 namespace {
 
+// The monomer concentration of m + K m^3 = c by Newton steps from a guess near it (the node's
+// value of the last evaluation): a step or two where the profile changed little, the closed
+// form where they do not reach the root. Newton's steps on this convex function approach the
+// root from above and stop at the same residual as the closed form's refinement.
+double TrimerMonomerFrom(double c, double K, double guess) {
+    if (c <= 0.0 || K <= 0.0 || !(guess > 0.0))
+        return RapidAssocRootDiff(c, K);
+    double m = guess;
+    for (int k = 0; k < 5; ++k) {
+        const double residual = m + K * m * m * m - c;
+        if (std::fabs(residual) <= 1e-14 * c)
+            return m;
+        m -= residual / (1.0 + 3.0 * K * m * m);
+        if (!(m > 0.0))
+            break;
+    }
+    return RapidAssocRootDiff(c, K);
+}
+
 // Powers of m of the first and second oligomer minus one, and their sizes.
 struct OligomerShape {
     int p2, p3, n2, n3;
@@ -145,25 +164,137 @@ CoefficientRule::CoefficientRule(const CConcentrationLaw& law) : law_(law) {
         table_.emplace_back(law);
 }
 
+namespace {
+
+// One evaluation of a law's coefficients at the concentrations c of nodes 1..n: into s and D,
+// or (average) as the half sum with the values in place.
+struct LawPass {
+    const CConcentrationLaw* law;
+    const double* c;
+    double *s, *D;
+    double* monomer; // the trimer's, per node, last found
+    int n;
+    bool average;
+};
+
+// The plain laws written out as in CoefficientsAt, pass by pass down the nodes, so that they run
+// in vector registers (square roots and quotients are rounded as in the scalar code: the same
+// bits). The trimer's monomer concentration takes three Newton steps from the node's last value,
+// in vectors too; a node whose residual is not yet below the closed form's is finished one by
+// one. Its coefficients then follow from the monomer concentration.
+[[gnu::always_inline]] inline void EvaluateLaw(const LawPass& p) {
+    const CConcentrationLaw& L = *p.law;
+    const double* c = p.c;
+    double* s = p.s;
+    double* D = p.D;
+    const int n = p.n;
+    switch (L.law) {
+    case CoefficientLaw::Nonideal:
+#pragma GCC ivdep
+        for (int i = 1; i <= n; ++i) {
+            const double sNew = L.s1 / (1.0 + L.ks * c[i]);
+            const double dNew = L.D1 * (1.0 + L.kd * c[i]);
+            s[i] = p.average ? 0.5 * (s[i] + sNew) : sNew;
+            D[i] = p.average ? 0.5 * (D[i] + dNew) : dNew;
+        }
+        return;
+    case CoefficientLaw::MonomerDimer: {
+        const double fourK = 4.0 * L.K;
+#pragma GCC ivdep
+        for (int i = 1; i <= n; ++i) {
+            const double x = (std::sqrt(fourK * std::max(c[i], 0.0) + 1.0) - 1.0) / 2.0;
+            const double sNew = (L.s1 + x * L.s2) / (1.0 + x);
+            const double dNew = (L.D1 + 2.0 * x * L.D2) / (1.0 + 2.0 * x);
+            s[i] = p.average ? 0.5 * (s[i] + sNew) : sNew;
+            D[i] = p.average ? 0.5 * (D[i] + dNew) : dNew;
+        }
+        return;
+    }
+    case CoefficientLaw::MonomerTrimer: {
+        const double K = L.K;
+        double* m = p.monomer;
+#pragma GCC ivdep
+        for (int i = 1; i <= n; ++i) {
+            const double total = std::max(c[i], 0.0);
+            double v = m[i] > 0.0 ? m[i] : total;
+            for (int k = 0; k < 3; ++k)
+                v -= (v + K * v * v * v - total) / (1.0 + 3.0 * K * v * v);
+            m[i] = v;
+        }
+        for (int i = 1; i <= n; ++i) {
+            const double total = std::max(c[i], 0.0);
+            const double v = m[i];
+            if (!(std::fabs(v + K * v * v * v - total) <= 1e-14 * total))
+                m[i] = TrimerMonomerFrom(total, K, v);
+        }
+#pragma GCC ivdep
+        for (int i = 1; i <= n; ++i) {
+            const double w = K * m[i] * m[i];
+            const double sNew = (L.s1 + w * L.s2) / (1.0 + w);
+            const double dNew = (L.D1 + 3.0 * w * L.D2) / (1.0 + 3.0 * w);
+            s[i] = p.average ? 0.5 * (s[i] + sNew) : sNew;
+            D[i] = p.average ? 0.5 * (D[i] + dNew) : dNew;
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// EvaluateLaw for AVX2 (without fused multiply-add) and for any x86-64, chosen at run time.
+[[gnu::target("avx2")]] void EvaluateLawAvx2(const LawPass& p) {
+    EvaluateLaw(p);
+}
+
+void EvaluateLawPlain(const LawPass& p) {
+    EvaluateLaw(p);
+}
+
+void Evaluate(const LawPass& p) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    (avx2 ? EvaluateLawAvx2 : EvaluateLawPlain)(p);
+}
+
+// True for the laws EvaluateLaw writes out.
+bool WrittenOut(const CConcentrationLaw& law) {
+    return law.law == CoefficientLaw::Nonideal || law.law == CoefficientLaw::MonomerTrimer ||
+           (law.law == CoefficientLaw::MonomerDimer && !law.dimerKs);
+}
+
+} // namespace
+
 void CoefficientRule::Predictor(const double* cOld, double* s, double* D, int n) {
-    const bool ks = law_.law == CoefficientLaw::MonomerDimer && law_.dimerKs;
+    const CConcentrationLaw& L = law_;
+    if (WrittenOut(L)) {
+        monomer_.resize(std::size_t(n) + 1, 0.0);
+        Evaluate({&L, cOld, s, D, monomer_.data(), n, false});
+        return;
+    }
+    const bool ks = L.law == CoefficientLaw::MonomerDimer && L.dimerKs;
     for (int i = 1; i <= n; ++i) {
-        CoefficientsAt(law_, Table(), cOld[i], s[i], D[i]);
+        CoefficientsAt(L, Table(), cOld[i], s[i], D[i]);
         if (ks)
-            s[i] /= 1.0 + law_.ks * cOld[i];
+            s[i] /= 1.0 + L.ks * cOld[i];
     }
 }
 
 void CoefficientRule::Corrector(const double* cOld, const double* cNew, double* s, double* D,
                                 int n) {
-    const bool ks = law_.law == CoefficientLaw::MonomerDimer && law_.dimerKs;
+    const CConcentrationLaw& L = law_;
+    if (WrittenOut(L)) {
+        monomer_.resize(std::size_t(n) + 1, 0.0);
+        Evaluate({&L, cNew, s, D, monomer_.data(), n, true});
+        return;
+    }
+    const bool ks = L.law == CoefficientLaw::MonomerDimer && L.dimerKs;
     for (int i = 1; i <= n; ++i) {
         double sNew, dNew;
-        CoefficientsAt(law_, Table(), cNew[i], sNew, dNew);
+        CoefficientsAt(L, Table(), cNew[i], sNew, dNew);
         if (ks) {
             double sOld, dOld;
-            CoefficientsAt(law_, Table(), cOld[i], sOld, dOld);
-            s[i] = 0.5 * (sOld + sNew) / (1.0 + law_.ks * 0.5 * (cOld[i] + cNew[i]));
+            CoefficientsAt(L, Table(), cOld[i], sOld, dOld);
+            s[i] = 0.5 * (sOld + sNew) / (1.0 + L.ks * 0.5 * (cOld[i] + cNew[i]));
         } else {
             s[i] = 0.5 * (s[i] + sNew);
         }

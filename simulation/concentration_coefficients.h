@@ -80,5 +80,6 @@ class CoefficientRule {
   private:
     CConcentrationLaw law_;
     std::vector<COligomerTable> table_; // one table for the oligomer laws
+    std::vector<double> monomer_;       // the trimer's monomer concentration per node, last found
     COligomerTable* Table() { return table_.empty() ? nullptr : &table_.front(); }
 };

@@ -35,6 +35,98 @@ struct RowIntegrals {
     double M[3] = {}, G[3] = {}, TS[7] = {}, TD[7] = {};
 };
 
+// The same integrals of every row, one array per entry, so that a step's assembly of the interior
+// rows runs down the nodes (in vectors where the processor has them).
+struct RowColumns {
+    V M[3], G[3], TS[7], TD[7];
+    void Assign(int n) {
+        for (V* v : {M, G})
+            for (int d = 0; d < 3; ++d)
+                v[d].assign(std::size_t(n) + 1, 0.0);
+        for (V* v : {TS, TD})
+            for (int p = 0; p < 7; ++p)
+                v[p].assign(std::size_t(n) + 1, 0.0);
+    }
+    void Set(int i, const RowIntegrals& r) {
+        const auto u = std::size_t(i);
+        for (int d = 0; d < 3; ++d)
+            M[d][u] = r.M[d], G[d][u] = r.G[d];
+        for (int p = 0; p < 7; ++p)
+            TS[p][u] = r.TS[p], TD[p][u] = r.TD[p];
+    }
+};
+
+// What the assembly of the interior rows reads and writes.
+struct InteriorStep {
+    const RowColumns* rows;
+    const double *s, *D;
+    double *La, *Lb, *Lc, *Ra, *Rb, *Rc;
+    double w2, half, gain, invStart, invEnd;
+};
+
+// Rows 3 to n-2: the integrals are the same at both ends of the step, so the sums of the
+// coefficients serve both levels. The same operations in the same order as for the end rows.
+[[gnu::always_inline]] inline void AssembleInterior(const InteriorStep& a, int n) {
+    const RowColumns& r = *a.rows;
+    const double* s = a.s;
+    const double* D = a.D;
+    const double* M0 = r.M[0].data();
+    const double* M1 = r.M[1].data();
+    const double* M2 = r.M[2].data();
+    const double* G0 = r.G[0].data();
+    const double* G1 = r.G[1].data();
+    const double* G2 = r.G[2].data();
+    const double* S0 = r.TS[0].data();
+    const double* S1 = r.TS[1].data();
+    const double* S2 = r.TS[2].data();
+    const double* S3 = r.TS[3].data();
+    const double* S4 = r.TS[4].data();
+    const double* S5 = r.TS[5].data();
+    const double* S6 = r.TS[6].data();
+    const double* T0 = r.TD[0].data();
+    const double* T1 = r.TD[1].data();
+    const double* T2 = r.TD[2].data();
+    const double* T3 = r.TD[3].data();
+    const double* T4 = r.TD[4].data();
+    const double* T5 = r.TD[5].data();
+    const double* T6 = r.TD[6].data();
+    double* La = a.La;
+    double* Lb = a.Lb;
+    double* Lc = a.Lc;
+    double* Ra = a.Ra;
+    double* Rb = a.Rb;
+    double* Rc = a.Rc;
+    const double w2 = a.w2, half = a.half, gain = a.gain;
+    const double invStart = a.invStart, invEnd = a.invEnd;
+    // the rows written are the matrices', never the integrals or coefficients read
+#pragma GCC ivdep
+    for (int i = 3; i <= n - 2; ++i) {
+        // the pairs (j, k) of kPairs in their order
+        const double sed0 = s[i - 1] * S0[i] + s[i] * S2[i];
+        const double sed1 = s[i - 1] * S1[i] + s[i] * S3[i] + s[i + 1] * S5[i];
+        const double sed2 = s[i] * S4[i] + s[i + 1] * S6[i];
+        const double dif0 = D[i - 1] * T0[i] + D[i] * T2[i];
+        const double dif1 = D[i - 1] * T1[i] + D[i] * T3[i] + D[i + 1] * T5[i];
+        const double dif2 = D[i] * T4[i] + D[i + 1] * T6[i];
+        Ra[i] = M0[i] + half * (w2 * sed0 - dif0 * invStart + G0[i]);
+        Rb[i] = M1[i] + half * (w2 * sed1 - dif1 * invStart + G1[i]);
+        Rc[i] = M2[i] + half * (w2 * sed2 - dif2 * invStart + G2[i]);
+        La[i] = gain * (M0[i] - half * (w2 * sed0 - dif0 * invEnd + G0[i]));
+        Lb[i] = gain * (M1[i] - half * (w2 * sed1 - dif1 * invEnd + G1[i]));
+        Lc[i] = gain * (M2[i] - half * (w2 * sed2 - dif2 * invEnd + G2[i]));
+    }
+}
+
+// AssembleInterior for AVX2 and for any x86-64, chosen at run time. AVX2 without fused
+// multiply-add: both give the same bits.
+[[gnu::target("avx2")]] void AssembleInteriorAvx2(const InteriorStep& a, int n) {
+    AssembleInterior(a, n);
+}
+
+void AssembleInteriorPlain(const InteriorStep& a, int n) {
+    AssembleInterior(a, n);
+}
+
 double* X() {
     return LammGrid::movingRadius;
 }
@@ -53,8 +145,16 @@ struct FrameRun {
     double sGrid = 0.0, k = 0.0, w2 = 0.0;
     double t0 = 0.0, period = 0.0, dtFixed = 0.0;
     bool nonDiffusing = false;
-    std::vector<RowIntegrals> rows;    // ends at meniscus and bottom; interior rows hold always
+    RowColumns rows;                   // ends at meniscus and bottom; the interior rows hold always
     RowIntegrals atStart[4], atEnd[4]; // rows 1, 2, n-1, n at the step's start and end
+    // The end rows depend on the time into the period alone, and most steps start and end at
+    // the same two times (steps of a whole period begin at 0 and end at the period): the last
+    // two placements are kept.
+    struct EndRowsAt {
+        double tau = -1.0;
+        RowIntegrals rows[4];
+    } endKept[2];
+    int nextKept = 0;
     double e2Start = 1.0, e2End = 1.0;
     V volumes; // node volumes with the ends at meniscus and bottom
     double P3 = 0.0, PN1 = 0.0, PN2 = 0.0, VN = 0.0, VN1 = 0.0, V2 = 0.0;
@@ -109,6 +209,11 @@ RowIntegrals FrameRun::RowAt(int i) const {
 // The four end rows with the end radii of time tau into the period, with the mass rates.
 void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
     PlaceEnds(tau);
+    for (const EndRowsAt& kept : endKept)
+        if (kept.tau == tau) {
+            std::copy(kept.rows, kept.rows + 4, ends);
+            return;
+        }
     for (int q = 0; q < 4; ++q)
         ends[q] = RowAt(EndRow(q));
     double rate8[8];
@@ -117,6 +222,10 @@ void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
         const EndPosition e = EndPositionOf(p, n);
         ends[EndSlot(e.row)].G[e.diagonal + 1] += rate8[p];
     }
+    EndRowsAt& kept = endKept[nextKept];
+    nextKept = 1 - nextKept;
+    kept.tau = tau;
+    std::copy(ends, ends + 4, kept.rows);
 }
 
 double FrameRun::ReferenceAmount() const {
@@ -141,10 +250,10 @@ void FrameRun::Setup() {
     for (int i = 2; i < n; ++i)
         x[i] = m * std::pow(b / m, (i - 1.5) / (n - 1));
     x[n] = b;
-    rows.assign(std::size_t(n) + 1, RowIntegrals{});
+    rows.Assign(n);
     volumes.assign(std::size_t(n) + 1, 0.0);
     for (int i = 1; i <= n; ++i) {
-        rows[std::size_t(i)] = RowAt(i);
+        rows.Set(i, RowAt(i));
         volumes[std::size_t(i)] = FeElemGrid1B(i);
     }
     V2 = volumes[2];
@@ -177,13 +286,12 @@ void FrameRun::Build(double h) {
     const double gain = e2End / e2Start, half = 0.5 * h;
     const double invStart = 1.0 / e2Start, invEnd = 1.0 / e2End;
     double sed[3], dif[3];
-    auto row = [&](int i, const RowIntegrals& from, const RowIntegrals& to, bool same) {
+    auto row = [&](int i, const RowIntegrals& from, const RowIntegrals& to) {
         Sums(from, i, sed, dif);
         double bo[3], bn[3];
         for (int d = 0; d < 3; ++d)
             bo[d] = w2 * sed[d] - dif[d] * invStart + from.G[d];
-        if (!same)
-            Sums(to, i, sed, dif);
+        Sums(to, i, sed, dif);
         for (int d = 0; d < 3; ++d)
             bn[d] = w2 * sed[d] - dif[d] * invEnd + to.G[d];
         Ra[i] = from.M[0] + half * bo[0];
@@ -193,12 +301,13 @@ void FrameRun::Build(double h) {
         Lb[i] = gain * (to.M[1] - half * bn[1]);
         Lc[i] = gain * (to.M[2] - half * bn[2]);
     };
-    for (int q = 0; q < 2; ++q)
-        row(EndRow(q), atStart[q], atEnd[q], false);
-    for (int i = 3; i <= n - 2; ++i)
-        row(i, rows[std::size_t(i)], rows[std::size_t(i)], true);
-    for (int q = 2; q < 4; ++q)
-        row(EndRow(q), atStart[q], atEnd[q], false);
+    for (int q = 0; q < 4; ++q)
+        row(EndRow(q), atStart[q], atEnd[q]);
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const InteriorStep step{&rows,     s.data(),  D.data(),  La.data(), Lb.data(),
+                            Lc.data(), Ra.data(), Rb.data(), Rc.data(), w2,
+                            half,      gain,      invStart,  invEnd};
+    (avx2 ? AssembleInteriorAvx2 : AssembleInteriorPlain)(step, n);
     La[1] = Ra[1] = Lc[n] = Rc[n] = 0.0;
 }
 

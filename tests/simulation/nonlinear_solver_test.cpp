@@ -235,3 +235,71 @@ TEST(ConcentrationCoefficients, LawsAtTheirEnds) {
     EXPECT_NEAR(s, OligomerWeightAverageS(law, m), 1e-4);
     EXPECT_NEAR(D / OligomerGradientAverageD(law, m), 1.0, 1e-4);
 }
+
+// The rule's node loops against the law at each node: the non-ideal and dimer laws to the bit,
+// the trimer (whose monomer concentration starts from each node's last one) to rounding, also
+// when a profile jumps far from the last (the grid shifts, a boundary arrives), drops to zero or
+// below, and when the corrector averages the old and the new values.
+TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
+    struct Case {
+        const char* name;
+        CoefficientLaw kind;
+        double K;
+        double tolerance; // relative; 0 for the same bits
+    } cases[] = {
+        {"non-ideal", CoefficientLaw::Nonideal, 0.0, 0.0},
+        {"monomer-dimer", CoefficientLaw::MonomerDimer, 2.0, 0.0},
+        {"monomer-trimer", CoefficientLaw::MonomerTrimer, 2.0, 1e-13},
+        {"monomer-trimer, K large", CoefficientLaw::MonomerTrimer, 1e8, 1e-13},
+        {"monomer-trimer, K = 0", CoefficientLaw::MonomerTrimer, 0.0, 1e-13},
+    };
+    const int n = 37;
+    // profiles the rule sees one after the other: a small change, a jump by orders of
+    // magnitude, the nodes shifted by one, zeros and negative values, and back
+    std::vector<std::vector<double>> profiles;
+    for (double scale : {1.0, 1.0001, 300.0, 1e-6, 1.0}) {
+        std::vector<double> c(n + 1, 0.0);
+        for (int i = 1; i <= n; ++i)
+            c[i] = scale * (0.05 + 3.0 / (1.0 + std::exp(0.5 * (20 - i))));
+        profiles.push_back(c);
+    }
+    std::vector<double> shifted = profiles[1];
+    std::rotate(shifted.begin() + 1, shifted.begin() + 2, shifted.end());
+    profiles.push_back(shifted);
+    std::vector<double> rough(n + 1, 0.0);
+    for (int i = 1; i <= n; ++i)
+        rough[i] = i % 3 == 0 ? 0.0 : (i % 3 == 1 ? -1e-9 : 5.0 * i);
+    profiles.push_back(rough);
+    profiles.push_back(profiles[0]);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        CConcentrationLaw law = Law(k.kind, 4.0, 6e-7);
+        law.K = k.K, law.ks = 0.2, law.kd = 0.05;
+        CoefficientRule rule(law);
+        std::vector<double> s(n + 1), D(n + 1);
+        auto near = [&](double got, double want, const char* what, int i) {
+            if (k.tolerance == 0.0)
+                EXPECT_EQ(got, want) << what << " at node " << i;
+            else
+                EXPECT_NEAR(got, want, k.tolerance * std::fabs(want)) << what << " at node " << i;
+        };
+        for (std::size_t p = 0; p + 1 < profiles.size(); ++p) {
+            const std::vector<double>&cOld = profiles[p], &cNew = profiles[p + 1];
+            rule.Predictor(cOld.data(), s.data(), D.data(), n);
+            for (int i = 1; i <= n; ++i) {
+                double sw, dw;
+                CoefficientsAt(law, nullptr, cOld[i], sw, dw);
+                near(s[i], sw, "predicted s", i);
+                near(D[i], dw, "predicted D", i);
+            }
+            rule.Corrector(cOld.data(), cNew.data(), s.data(), D.data(), n);
+            for (int i = 1; i <= n; ++i) {
+                double sOld, dOld, sNew, dNew;
+                CoefficientsAt(law, nullptr, cOld[i], sOld, dOld);
+                CoefficientsAt(law, nullptr, cNew[i], sNew, dNew);
+                near(s[i], 0.5 * (sOld + sNew), "corrected s", i);
+                near(D[i], 0.5 * (dOld + dNew), "corrected D", i);
+            }
+        }
+    }
+}
