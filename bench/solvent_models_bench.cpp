@@ -1,6 +1,7 @@
 // One Run of each solvent and buffer model on 50 scans of 1000 points beside the ideal species it
 // extends (one 7 S species at default options): a compressible solvent, a sedimenting cosolute
-// on its own grid, and the buffer mismatch of both sectors in slot 4.
+// on its own grid (in water, and with density and viscosity series of a CsCl-like salt, where the
+// solvent changes with every step), and the buffer mismatch of both sectors in slot 4.
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/inhomogeneous_solvent.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-enum Family { kIdeal, kCompressible, kCosolute, kBuffer };
+enum Family { kIdeal, kCompressible, kCosolute, kBuffer, kCosoluteSeries };
 
 void SolventModel50x1000(benchmark::State& state) {
     ResetAllState();
@@ -41,6 +42,14 @@ void SolventModel50x1000(benchmark::State& state) {
         IS::compressibleSolvent = false;
         IS::sedimentingCosolute = IS::dynamicGradient = true;
         break;
+    case kCosoluteSeries:
+        ModelChoice::inhomogeneousSolvent = true;
+        IS::compressibleSolvent = false;
+        IS::sedimentingCosolute = IS::dynamicGradient = true;
+        // 0.998 + 0.127 c g/ml, viscosity 1 - 0.01 c relative to water (c in M)
+        IS::densityCoefficients = {0.0, 0.99823, 0.0, 12.7};
+        IS::viscosityCoefficients = {0.0, 1.0, 0.0, -1.0};
+        break;
     case kBuffer:
         BufferSedimentation::on = BufferSedimentation::meniscusMismatch = true;
         BufferSedimentation::meniscusDifference = 0.02;
@@ -59,6 +68,6 @@ void SolventModel50x1000(benchmark::State& state) {
 
 BENCHMARK(SolventModel50x1000)
     ->ArgName("family")
-    ->DenseRange(kIdeal, kBuffer)
+    ->DenseRange(kIdeal, kCosoluteSeries)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();

@@ -121,35 +121,106 @@ double HatNodeVolume(const double* g, int n, int i)
     return v;
 }
 
+// The integral of r f over the element [g_k, g_k+1], f linear between its nodes.
+static double WeightedStiffnessMoment(const double* g, const double* f, int k)
+{
+    const double a = g[k], c = g[k + 1], h = c - a;
+    return h * ((2.0 * a + c) * f[k] + (a + 2.0 * c) * f[k + 1]) / 6.0;
+}
+
 double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j)
 {
     return PairSum(n, i, j, [g, f](int k, bool il, bool jl) {
-        const double a = g[k], c = g[k + 1], h = c - a;
-        // integral of r f over the element, f linear between its nodes
-        const double rf = h * ((2.0 * a + c) * f[k] + (a + 2.0 * c) * f[k + 1]) / 6.0;
-        return HatSlope(il, h) * HatSlope(jl, h) * rf;
+        const double h = g[k + 1] - g[k];
+        return HatSlope(il, h) * HatSlope(jl, h) * WeightedStiffnessMoment(g, f, k);
     });
 }
 
 // The integrand r^2 f b phi_j is of degree 5 on an element, so three Gauss-Legendre points give
 // it exactly; this runs at every step of a solvent whose profile changes, where the expansion of
 // LinearProductIntegral over 32 products was most of a run's time.
+static void WeightedSedimentationSums(const double* g, const double* f, const double* b, int k,
+                                      double& left, double& right)
+{
+    const double a = g[k], h = g[k + 1] - a;
+    static constexpr double kOffset = 0.38729833462074168852; // sqrt(3/5) / 2
+    static constexpr double kT[3] = {0.5 - kOffset, 0.5, 0.5 + kOffset};
+    static constexpr double kW[3] = {5.0 / 18.0, 8.0 / 18.0, 5.0 / 18.0};
+    left = right = 0.0;
+    for (int q = 0; q < 3; ++q) {
+        const double t = kT[q], r = a + t * h;
+        const double fr = f[k] + t * (f[k + 1] - f[k]), br = b[k] + t * (b[k + 1] - b[k]);
+        left += kW[q] * r * r * fr * br * (1.0 - t);
+        right += kW[q] * r * r * fr * br * t;
+    }
+}
+
 double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
                                 int j)
 {
     return PairSum(n, i, j, [g, f, b](int k, bool il, bool jl) {
-        const double a = g[k], c = g[k + 1], h = c - a;
-        static constexpr double kOffset = 0.38729833462074168852; // sqrt(3/5) / 2
-        static constexpr double kT[3] = {0.5 - kOffset, 0.5, 0.5 + kOffset};
-        static constexpr double kW[3] = {5.0 / 18.0, 8.0 / 18.0, 5.0 / 18.0};
-        double sum = 0.0;
-        for (int q = 0; q < 3; ++q) {
-            const double t = kT[q], r = a + t * h;
-            const double fr = f[k] + t * (f[k + 1] - f[k]), br = b[k] + t * (b[k + 1] - b[k]);
-            sum += kW[q] * r * r * fr * br * (jl ? 1.0 - t : t);
-        }
-        return HatSlope(il, h) * h * sum;
+        const double h = g[k + 1] - g[k];
+        double left, right;
+        WeightedSedimentationSums(g, f, b, k, left, right);
+        return HatSlope(il, h) * h * (jl ? left : right);
     });
+}
+
+// What the two weighted integrals take from the element [g_k, g_k+1]: its length, the integral of
+// r f, and the integral of r^2 f b phi divided by the length for the hat of its left and of its
+// right node.
+struct CWeightedElement {
+    double h = 0.0, rf = 0.0, sedLeft = 0.0, sedRight = 0.0;
+};
+
+static CWeightedElement HatWeightedElement(const double* g, const double* f, const double* b,
+                                           int k)
+{
+    CWeightedElement e;
+    e.h = g[k + 1] - g[k];
+    e.rf = WeightedStiffnessMoment(g, f, k);
+    WeightedSedimentationSums(g, f, b, k, e.sedLeft, e.sedRight);
+    return e;
+}
+
+void HatWeightedTransportRows(const double* g, const double* f, const double* b, int n, int first,
+                              int last, double k, double D, double* out[3])
+{
+    if (first < 1)
+        first = 1;
+    if (last > n)
+        last = n;
+    if (first > last)
+        return;
+    // element i - 1 is carried over from the row before
+    CWeightedElement before{};
+    if (first > 1)
+        before = HatWeightedElement(g, f, b, first - 1);
+    for (int i = first; i <= last; ++i) {
+        const bool hasAfter = i < n;
+        const CWeightedElement after =
+            hasAfter ? HatWeightedElement(g, f, b, i) : CWeightedElement{};
+        double stiffDiag = 0.0, sedDiag = 0.0;
+        out[0][i] = 0.0;
+        if (i > 1) {
+            // node i is the right node of element i - 1
+            const double h = before.h;
+            out[0][i] = k * (HatSlope(false, h) * h * before.sedLeft) -
+                        D * (HatSlope(false, h) * HatSlope(true, h) * before.rf);
+            stiffDiag += HatSlope(false, h) * HatSlope(false, h) * before.rf;
+            sedDiag += HatSlope(false, h) * h * before.sedRight;
+        }
+        out[2][i] = 0.0;
+        if (hasAfter) {
+            const double h = after.h;
+            out[2][i] = k * (HatSlope(true, h) * h * after.sedRight) -
+                        D * (HatSlope(true, h) * HatSlope(false, h) * after.rf);
+            stiffDiag += HatSlope(true, h) * HatSlope(true, h) * after.rf;
+            sedDiag += HatSlope(true, h) * h * after.sedLeft;
+        }
+        out[1][i] = k * sedDiag - D * stiffDiag;
+        before = after;
+    }
 }
 
 namespace {

@@ -21,6 +21,11 @@ double HatWeightedStiffness(const double* g, const double* f, int n, int i, int 
 // integral of r^2 f(r) b(r) phi_i' phi_j, f and b interpolated linearly
 double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
                                 int j);
+// Rows first..last of the weighted transport k Sed - D Stiff (the two integrals above) as
+// diagonals out[0] (i, i-1), out[1] (i, i) and out[2] (i, i+1) indexed by the row; each element is
+// integrated once, where the pair functions take every element four times.
+void HatWeightedTransportRows(const double* g, const double* f, const double* b, int n, int first,
+                              int last, double k, double D, double* out[3]);
 // integral of r phi_i' phi_j' phi_k (triple diffusion) and r^2 phi_i' phi_j phi_k (triple
 // sedimentation); all three nodes must share an element
 double HatDiffusionTriple(const double* g, int n, int i, int j, int k);

@@ -17,7 +17,7 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 // a matrix cut at node m: row m takes the no-flux end formulas, or the outflow end when the
 // back-diffusion shut-off opens the bottom. On a uniform grid the entries are closed forms; the
 // solver tests compare them with the exact element integrals.
-void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
+void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transportOnly)
 {
     const double omega = currentRotorSpeed * kTwoPiOver60;
     const double k = omega * omega * s * 1e-13;
@@ -27,7 +27,7 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
     first = std::max(first, 1);
     last = std::min(last, m);
     if (inhomogeneousSolvent) {
-        FillSolventRows(first, last, m, k);
+        FillSolventRows(first, last, m, k, transportOnly);
     } else if (!nonUniformGrid) {
         const double h = (bottom - meniscus) / (N - 1);
         for (int i = first; i <= last; ++i) {
@@ -87,13 +87,24 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m)
 }
 
 // Solvent factors weight the stiffness (by f) and the sedimentation (by f b) element by element;
-// the mass rows are those of the grid.
-void CLammIdeal::FillSolventRows(int first, int last, int m, double k)
+// the mass rows are those of the grid. A sedimenting cosolvent changes the factors at every step,
+// so the transport rows are integrated element by element, each element once.
+void CLammIdeal::FillSolventRows(int first, int last, int m, double k, bool transportOnly)
 {
-    for (int i = first; i <= last; ++i) {
+    const size_t size = static_cast<size_t>(N) + 1;
+    const bool factors = viscosityFactor.size() >= size && buoyancyFactor.size() >= size;
+    for (int i = first; i <= last && !transportOnly; ++i) {
         Ma[i] = RadiusMassElement(i, i - 1, m);
         Mb[i] = RadiusMassElement(i, i, m);
         Mc[i] = RadiusMassElement(i, i + 1, m);
+    }
+    if (factors) {
+        double* transport[3] = {Ka, Kb, Kc};
+        HatWeightedTransportRows(r, viscosityFactor.data(), buoyancyFactor.data(), std::min(m, N),
+                                 first, last, k, D, transport);
+        return;
+    }
+    for (int i = first; i <= last; ++i) {
         Ka[i] = k * SolventSedimentationElement(i, i - 1, r, m) -
                 D * SolventStiffnessElement(i, i - 1, r, m);
         Kb[i] = k * SolventSedimentationElement(i, i, r, m) - D * SolventStiffnessElement(i, i, r, m);
@@ -111,6 +122,23 @@ void CLammIdeal::AssembleActiveRegionMatrices(int m)
     FillActiveRegionRows(1, m, m);
     assembledUpTo = m;
     lastAssembledU = m;
+    matricesChanged = true;
+}
+
+// New solvent factors at nodes lo..hi change the transport rows lo-1..hi+1 only, as long as the
+// cut is the one last assembled; rows beyond the cut are left stale, and a later wider cut
+// assembles them afresh.
+void CLammIdeal::RefreshSolventRows(int lo, int hi)
+{
+    const int m = std::min(upperIndex, N);
+    if (m != lastAssembledU || m > assembledUpTo) {
+        AssembleActiveRegionMatrices(upperIndex);
+        return;
+    }
+    const int first = std::max(lo - 1, 1), last = std::min(hi + 1, m);
+    if (first <= last)
+        FillActiveRegionRows(first, last, m, true);
+    assembledUpTo = m;
     matricesChanged = true;
 }
 

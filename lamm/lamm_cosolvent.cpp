@@ -243,7 +243,8 @@ void CLammIdeal::CorrectCosolvent()
 }
 
 // After each committed step of the species: the cosolvent follows, and when it shapes the
-// solvent the factors and the species' matrices are rebuilt from its new profile.
+// solvent the factors and the species' matrices are rebuilt from its new profile, on the fixed
+// grid only the rows of the nodes whose factors changed.
 void CLammIdeal::AdvanceCosolventAfterStep(const double* radii, bool movingGrid)
 {
     if (!cosolvent.ready)
@@ -251,11 +252,11 @@ void CLammIdeal::AdvanceCosolventAfterStep(const double* radii, bool movingGrid)
     StepCosolvent();
     if (!cosolventGradient || !inhomogeneousSolvent)
         return;
-    UpdateSolventFactors(radii);
+    const auto [first, last] = UpdateSolventFactors(radii);
     if (movingGrid) {
         ReassembleSolventMatrices();
-    } else {
-        AssembleActiveRegionMatrices(upperIndex);
+    } else if (first <= last) {
+        RefreshSolventRows(first, last);
         forceRebuild = true;
     }
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lamm/cosolvent_grid.h"
@@ -209,6 +210,7 @@ public:
     double ActiveRegionChange();
     void AcceptActiveRegionStep();
     void AssembleActiveRegionMatrices(int m);
+    void RefreshSolventRows(int lo, int hi);
     void ResizeActiveRegion(int m);
     int AdvanceActiveRegionLower();
     int ExtendActiveRegionUpper(double time);
@@ -227,7 +229,8 @@ public:
     double PelletAmount(double* lastVolume = nullptr);
     bool BottomOpen() const { return backDiffusionShutOff || bottomPellet; }
     void ClipStepToRotorSpeed(bool& endClipped);
-    void FillActiveRegionRows(int first, int last, int m);
+    // transportOnly: the solvent factors changed and the mass rows of the same cut stand.
+    void FillActiveRegionRows(int first, int last, int m, bool transportOnly = false);
     void RepairNegativeMeniscus();
     double LimitStep(double step, double old, bool countTiny);
     double ShrinkStep(double change, bool countTiny);
@@ -237,11 +240,12 @@ public:
     static void SpreadTinyValues(double* v, const double* radii, int n);
     static double RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
                                      double change);
-    void FillSolventRows(int first, int last, int m, double k);
+    void FillSolventRows(int first, int last, int m, double k, bool transportOnly);
 
     // ---- inhomogeneous solvent (lamm_solvent_factors.cpp)
     void SetupSolventFactors(const double* radii);
-    void UpdateSolventFactors(const double* radii);
+    // Returns the first and last node whose factors changed (first > last: none did).
+    std::pair<int, int> UpdateSolventFactors(const double* radii);
     double SolventScaledS(double sS) const;
     void CompressedDensity(double* out, const double* radii, double rho0Value,
                            double kappaValue) const;

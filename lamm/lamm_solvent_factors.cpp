@@ -36,31 +36,57 @@ void CLammIdeal::CompressedDensity(double* out, const double* radii, double rho0
 // The solvent's viscosity (relative to water) and density with the cosolvent at concentration
 // conc share one series: a_1 + 1e-3 a_2 sqrt(c) + 1e-2 a_3 c + 1e-3 a_4 c^2 + 1e-4 a_5 c^3
 // + 1e-6 a_6 c^4, over the loaded coefficients up to the given number of terms; without
-// coefficients the solvent is water.
-static double SolventSeries(const std::vector<double>& a, int terms, double conc, double water)
-{
-    const int n = std::min(a.empty() ? 0 : static_cast<int>(a.size()) - 1, terms);
-    if (n < 1)
-        return water;
-    const double basis[6] = {1.0, std::sqrt(std::max(conc, 0.0)), conc, conc * conc,
-                             conc * conc * conc, conc * conc * conc * conc};
-    static const double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
-    double sum = 0.0;
-    for (int k = 1; k <= n; ++k)
-        sum += kScale[k - 1] * a[k] * basis[k - 1];
-    return sum;
-}
+// coefficients the solvent is water. The scaled coefficients are formed once per use, the
+// powers of c once per node for both series.
+namespace {
+
+struct CSolventSeries {
+    int n = 0;
+    double scaled[6] = {};
+
+    CSolventSeries(const std::vector<double>& a, int terms)
+    {
+        static const double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
+        n = std::min(a.empty() ? 0 : static_cast<int>(a.size()) - 1, terms);
+        for (int k = 1; k <= n; ++k)
+            scaled[k - 1] = kScale[k - 1] * a[k];
+    }
+    static void Basis(double conc, double basis[6])
+    {
+        basis[0] = 1.0;
+        basis[1] = std::sqrt(std::max(conc, 0.0));
+        basis[2] = conc;
+        basis[3] = conc * conc;
+        basis[4] = conc * conc * conc;
+        basis[5] = conc * conc * conc * conc;
+    }
+    double At(const double basis[6], double water) const
+    {
+        if (n < 1)
+            return water;
+        double sum = 0.0;
+        for (int k = 0; k < n; ++k)
+            sum += scaled[k] * basis[k];
+        return sum;
+    }
+};
+
+}  // namespace
 
 double CLammIdeal::CosolventViscosity(double conc) const
 {
     if (cosolventArray1.size() < 2)
         return kWaterViscosity;
-    return kWaterViscosity * SolventSeries(cosolventArray1, 5, conc, 1.0);
+    double basis[6];
+    CSolventSeries::Basis(conc, basis);
+    return kWaterViscosity * CSolventSeries(cosolventArray1, 5).At(basis, 1.0);
 }
 
 double CLammIdeal::CosolventDensity(double conc) const
 {
-    return SolventSeries(cosolventArray2, 6, conc, kWaterDensity);
+    double basis[6];
+    CSolventSeries::Basis(conc, basis);
+    return CSolventSeries(cosolventArray2, 6).At(basis, kWaterDensity);
 }
 
 // f = eta_w / eta(r) scales s and D, b = (1 - vbar rho(r)) / (1 - vbar rho_w) scales s, so the
@@ -120,21 +146,36 @@ void CLammIdeal::SetupSolventFactors(const double* radii)
 }
 
 // The solvent as the sedimenting cosolvent has made it: its profile is carried onto the nodes
-// and gives each node its viscosity and density.
-void CLammIdeal::UpdateSolventFactors(const double* radii)
+// and gives each node its viscosity and density. Without coefficients the solvent stays water
+// however the cosolvent moves, and no factor changes.
+std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
 {
+    int first = N + 1, last = 0;
     if (!cosolventGradient || !secondComponentOn || !cosolvent.ready ||
         viscosityFactor.size() != static_cast<size_t>(N) + 1)
-        return;
+        return {first, last};
     ResampleCurveDouble(N, radii, cosolventAtNodes.data(), cosolvent.n, cosolvent.r,
                         cosolvent.c);
     const double water = 1.0 - vbar * kWaterDensity;
+    const CSolventSeries viscosity(cosolventArray1, 5), density(cosolventArray2, 6);
+    const bool waterViscosity = cosolventArray1.size() < 2;
     for (int i = 1; i <= N; ++i) {
         const double conc = cosolventAtNodes[i];
         const double dRho = cosolventCompressible ? solventDensity[i] - kWaterDensity : 0.0;
-        viscosityFactor[i] = kWaterViscosity / CosolventViscosity(conc);
-        buoyancyFactor[i] = (1.0 - vbarSecond * (CosolventDensity(conc) + dRho)) / water;
+        double basis[6];
+        CSolventSeries::Basis(conc, basis);
+        const double eta =
+            waterViscosity ? kWaterViscosity : kWaterViscosity * viscosity.At(basis, 1.0);
+        const double f = kWaterViscosity / eta;
+        const double b = (1.0 - vbarSecond * (density.At(basis, kWaterDensity) + dRho)) / water;
+        if (f != viscosityFactor[i] || b != buoyancyFactor[i]) {
+            first = std::min(first, i);
+            last = i;
+        }
+        viscosityFactor[i] = f;
+        buoyancyFactor[i] = b;
     }
+    return {first, last};
 }
 
 // The grid sedimentation coefficient of the moving frame: s at the mean solvent factors.

@@ -170,6 +170,39 @@ TEST(HatIntegrals, WeightedElementsReduceToPlainOnesForUnitFactors)
                 (2 * f[1] * a + f[1] * c + f[2] * a + 2 * f[2] * c) / (6 * h), 1e-9);
 }
 
+// The row assembly integrates each element once; its rows must be the pair integrals' exactly,
+// on the whole grid, on a cut at node 4 (its last row loses the element beyond) and on rows
+// started inside the grid, which carry the element before the first row over.
+TEST(HatIntegrals, WeightedTransportRowsAreThePairIntegrals) {
+    const double* x = kGrid.data();
+    std::vector<double> f(kN + 1), b(kN + 1);
+    for (int i = 1; i <= kN; ++i) {
+        f[i] = 1.0 - 0.07 * i + 0.01 * i * i;
+        b[i] = 0.9 + 0.03 * std::sin(i);
+    }
+    const double k = 2.7e-3, D = 6e-7;
+    struct Case {
+        int n, first, last;
+    } cases[] = {{kN, 1, kN}, {4, 1, 4}, {kN, 3, 5}, {kN, kN, kN}};
+    for (const Case& c : cases) {
+        std::vector<double> sub(kN + 2, -1.0), diag(kN + 2, -1.0), sup(kN + 2, -1.0);
+        double* out[3] = {sub.data(), diag.data(), sup.data()};
+        HatWeightedTransportRows(x, f.data(), b.data(), c.n, c.first, c.last, k, D, out);
+        for (int i = 1; i <= kN + 1; ++i) {
+            for (int d = 0; d < 3; ++d) {
+                const int j = i + d - 1;
+                const double want = k * HatWeightedSedimentation(x, f.data(), b.data(), c.n, i, j) -
+                                    D * HatWeightedStiffness(x, f.data(), c.n, i, j);
+                if (i >= c.first && i <= c.last)
+                    EXPECT_EQ(out[d][i], want) << "rows " << c.first << ".." << c.last << " of "
+                                               << c.n << ", (" << i << ", " << j << ")";
+                else
+                    EXPECT_EQ(out[d][i], -1.0) << "row " << i << " is not asked for";
+            }
+        }
+    }
+}
+
 TEST(Tridiagonal, SolvesMatchDenseElimination)
 {
     const int n = 6;

@@ -207,4 +207,52 @@ TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
         EXPECT_LE(o.buoyancyFactor[i], o.buoyancyFactor[i - 1] + 1e-12) << i;
 }
 
+// A cosolvent step changes the factors of some nodes; only the rows around them are integrated
+// again, and they must be the rows a whole assembly gives, the open bottom's end row too.
+TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
+    LammCase lc;
+    lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
+    lc.meniscus = 6.9, lc.bottom = 7.2;
+    lc.lowerFit = 6.92f, lc.upperFit = 7.18f;
+    lc.gridSize = 200;
+    lc.scans = 2;
+    lc.firstScanS = lc.intervalS = 200.0;
+    lc.outputPoints = 301;
+    LammRun run(lc);
+    run.Load();
+    CLammIdeal& o = run.solver;
+    o.LoadSolventOptions(true, true, false, false, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f, 0.99823f,
+                         0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
+    const double viscosity[3] = {0.0, 1.0, 30.0};
+    const double density[4] = {0.0, 0.99823, 0.0, 13.0};
+    o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
+                          0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density, 3);
+    o.timeStepControlValue = 0.0;
+    ASSERT_EQ(o.Run(), 0);
+    const int n = o.N;
+    struct Case {
+        int lo, hi;
+        bool openBottom;
+    } cases[] = {{40, 45, false}, {1, 3, false}, {n - 2, n, true}};
+    for (const Case& c : cases) {
+        o.backDiffusionShutOff = c.openBottom;
+        o.upperIndex = n;
+        o.AssembleActiveRegionMatrices(n);
+        for (int i = c.lo; i <= c.hi; ++i) {
+            o.viscosityFactor[i] *= 1.0 + 0.01 * i / n;
+            o.buoyancyFactor[i] *= 1.0 - 0.02 * i / n;
+        }
+        o.RefreshSolventRows(c.lo, c.hi);
+        const std::vector<double> a(o.Ka, o.Ka + n + 1), b(o.Kb, o.Kb + n + 1),
+            cc(o.Kc, o.Kc + n + 1), mb(o.Mb, o.Mb + n + 1);
+        o.AssembleActiveRegionMatrices(n);
+        for (int i = 1; i <= n; ++i) {
+            EXPECT_EQ(a[i], o.Ka[i]) << "nodes " << c.lo << ".." << c.hi << ", row " << i;
+            EXPECT_EQ(b[i], o.Kb[i]) << "nodes " << c.lo << ".." << c.hi << ", row " << i;
+            EXPECT_EQ(cc[i], o.Kc[i]) << "nodes " << c.lo << ".." << c.hi << ", row " << i;
+            EXPECT_EQ(mb[i], o.Mb[i]) << "nodes " << c.lo << ".." << c.hi << ", row " << i;
+        }
+    }
+}
+
 }  // namespace
