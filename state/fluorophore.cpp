@@ -4,8 +4,8 @@
 #include <cmath>
 
 CFluorophore::CFluorophore()
-    : bleachingRate(2, 0.0f), bleachingPlateau(2, 0.0f), recoveryTimes(1, 0.0f),
-      recoveryLevels(2, std::vector<float>(1, 0.0f)) {}
+    : bleachingRate(2, 0.0f), bleachingPlateau(2, 1.0f), amplitudes(2, 1.0f),
+      recoveryTimes(1, 0.0f), recoveryLevels(2, std::vector<float>(1, 0.0f)), fitRecovery(1, 0) {}
 
 void CFluorophore::CopyTo(CFluorophore& target) const {
     target = *this;

@@ -7,7 +7,7 @@
 // Bleaching and recovery per excitation wavelength. Vectors are 1-based: element 0 is unused.
 class CFluorophore {
   public:
-    // One wavelength that does not bleach; no recovery times.
+    // One wavelength that does not bleach (rate 0, plateau 1); no recovery times.
     CFluorophore();
     ~CFluorophore() = default;
     // Copies every parameter into target, resizing its vectors.
@@ -19,6 +19,7 @@ class CFluorophore {
     int wavelengthCount = 1;
     std::vector<float> bleachingRate;    // per hour, [1..wavelengthCount]
     std::vector<float> bleachingPlateau; // fraction left after complete bleaching
+    std::vector<float> amplitudes;       // per wavelength, 1.0 (kept, compared and saved)
     float amplitude = 1.0f;
     float offset = 0.0f;
     float scale = 1.0f;
@@ -26,6 +27,16 @@ class CFluorophore {
     int recoveryTimeCount = 0;
     std::vector<float> recoveryTimes;               // s, [1..recoveryTimeCount], ascending
     std::vector<std::vector<float>> recoveryLevels; // [w][m]: level after recovery time m
+    // Which values a fit may vary: the rate and the plateau (one value for every wavelength) and
+    // the level after each recovery time ([1..recoveryTimeCount]).
+    bool fitRate = false;
+    bool fitLimitingLevel = false;
+    std::vector<unsigned char> fitRecovery;
+    // The levels after the recovery times chainFirst + 1 .. chainLast follow the one before:
+    // equal to it, or it times the level after the first recovery time.
+    bool chainRecovery = false;
+    int chainFirst = 0, chainLast = 0;
+    bool chainMultiplicative = false;
 };
 
 // One set of fluorophores, one record per wavelength, with the corrections that belong to the
