@@ -1,6 +1,7 @@
 // Monte Carlo of the c(s) of 50 scans x 1000 points (100 grid points, 0-15 S, TI and RI noise):
-// 100 replicates on one thread and on every core, beside the single c(s) Run of the same data
-// with its kernel kept, so that a replicate's time can be read against the Run's.
+// 100 replicates on one thread, four and every core, beside the single c(s) Run of the same data
+// with its kernel kept, so that a replicate's time can be read against the Run's; wall and
+// process CPU time per replicate.
 #include "distributions/conti_run.h"
 #include "distributions/monte_carlo.h"
 #include "simulation/conti_kernel.h"
@@ -12,6 +13,7 @@
 
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace {
@@ -46,13 +48,15 @@ void MonteCarloOfCs(benchmark::State& state) {
     const double runMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     std::size_t kept = 0;
-    double mcMs = 0.0;
+    double mcMs = 0.0, mcCpuMs = 0.0;
     for (auto _ : state) {
         const auto t1 = std::chrono::steady_clock::now();
+        const std::clock_t c1 = std::clock(); // every thread of the process
         benchmark::DoNotOptimize(
             RunMonteCarloDistributions(nullptr, kReplicates, 0.68f, "", false));
         mcMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t1)
                    .count();
+        mcCpuMs = 1000.0 * double(std::clock() - c1) / CLOCKS_PER_SEC;
         kept = MonteCarloState::replicates.size();
         FinishMonteCarlo(nullptr);
     }
@@ -61,6 +65,7 @@ void MonteCarloOfCs(benchmark::State& state) {
     state.counters["replicates"] = static_cast<double>(kept);
     state.counters["runMs"] = runMs;
     state.counters["msPerReplicate"] = perReplicate;
+    state.counters["cpuMsPerReplicate"] = kept > 0 ? mcCpuMs / double(kept) : 0.0;
     state.counters["replicateOverRun"] = runMs > 0.0 ? perReplicate / runMs : 0.0;
     FreeDistributionArrays();
     gContiKernel.Free();
@@ -70,6 +75,7 @@ void MonteCarloOfCs(benchmark::State& state) {
 
 BENCHMARK(MonteCarloOfCs)
     ->Arg(1)
+    ->Arg(4)
     ->Arg(0)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
