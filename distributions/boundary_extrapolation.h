@@ -22,8 +22,8 @@ struct BoundaryLevels {
     bool usable = false;
 };
 // The plateau is the median of the last 5% of the points (the first 5% for a floating
-// boundary); the noise is estimated from the median of successive differences, which the
-// boundary itself hardly moves.
+// boundary); the noise is estimated from the median of second differences, which the boundary
+// itself hardly moves.
 BoundaryLevels ScanBoundaryLevels(const BoundaryScan& scan, double baseline, bool floating);
 
 // Light smoothing (5-point quadratic Savitzky-Golay) of a scan's signal; ends kept.
