@@ -21,8 +21,9 @@ constexpr double kBoundaryReach = 4.0;
 constexpr int kDampedStartSteps = 2;
 // Relative change still to come below which a profile counts as settled.
 constexpr double kSettledChange = 1e-5;
-// Rows carrying material from which the fixed grid's system is eliminated from both ends.
-constexpr int kTwistedRows = 1000;
+// Rows carrying material from which the fixed grid's system is eliminated from both ends: all
+// but the shortest, whose two halves are too short to gain from running side by side.
+constexpr int kTwistedRows = 16;
 
 }  // namespace
 
@@ -347,17 +348,16 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     if (changed)
         spareFactorValid = false;
     if (!reuse && spareFactorValid && step == spareFactorDt && damped == spareFactorDamped) {
-        // the spare is one-ended; the one in hand is kept in turn when it is too
-        const bool keep = lastFactorDt > 0.0 && !activeTwisted;
+        // the one in hand is kept in turn
+        const bool keep = lastFactorDt > 0.0;
         SwapFactorisations();
         spareFactorValid = keep;
-        activeTwisted = false;
         reuse = true;
     }
     bool solved = false;
     if (!reuse) {
         // the factorisation in hand becomes the spare, unless the matrices changed under it
-        const bool keep = !changed && lastFactorDt > 0.0 && !activeTwisted && !singularMatrix;
+        const bool keep = !changed && lastFactorDt > 0.0 && !singularMatrix;
         SwapFactorisations();
         spareFactorValid = keep;
         forceRebuild = false;
@@ -431,7 +431,8 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     }
 }
 
-// Exchanges the factorisation in hand (right-hand matrix, factors, step and kind) with the spare.
+// Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is
+// two-ended, where its eliminations meet) with the spare.
 void CLammIdeal::SwapFactorisations()
 {
     std::swap(Ba, spareBa);
@@ -442,6 +443,8 @@ void CLammIdeal::SwapFactorisations()
     std::swap(gam, spareGam);
     std::swap(lastFactorDt, spareFactorDt);
     std::swap(lastFactorDamped, spareFactorDamped);
+    std::swap(activeTwisted, spareTwisted);
+    std::swap(activeMeeting, spareMeeting);
 }
 
 // The largest relative change of the step over the active region, against the larger of the

@@ -633,6 +633,8 @@ public:
     double *spareInvBet = nullptr, *spareBet = nullptr, *spareGam = nullptr;
     double spareFactorDt = 0.0;
     bool spareFactorDamped = false, spareFactorValid = false;
+    bool spareTwisted = false;
+    TwistedMeeting spareMeeting;
     // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
     // nothing else changed c since
     double* changeRatio = nullptr;
