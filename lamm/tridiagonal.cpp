@@ -275,25 +275,37 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
         return kTridiagFirstPivotZero;
     invBet[lo] = 1.0 / b[lo];
     scaled[lo] = 0.0;
-    for (int j = lo + 1; j <= k; ++j) {
-        back[j] = c[j - 1] * invBet[j - 1];
-        const double bet = b[j] - a[j] * back[j];
-        if (bet == 0.0)
-            return kTridiagLaterPivotZero;
-        invBet[j] = 1.0 / bet;
-        scaled[j] = a[j] * invBet[j];
-    }
     invBet[hi] = 1.0 / b[hi];
     scaled[hi] = 0.0;
     back[hi] = a[hi] * invBet[hi];
-    for (int j = hi - 1; j > k; --j) {
+    // the elimination from the top (rows lo + 1..k) and the one from the bottom (hi - 1..k + 1),
+    // each a chain of divisions, side by side
+    auto fromTop = [&](int j) {
+        back[j] = c[j - 1] * invBet[j - 1];
+        const double bet = b[j] - a[j] * back[j];
+        invBet[j] = 1.0 / bet;
+        scaled[j] = a[j] * invBet[j];
+        return bet != 0.0;
+    };
+    auto fromBottom = [&](int j) {
         const double bet = b[j] - c[j] * back[j + 1];
-        if (bet == 0.0)
-            return kTridiagLaterPivotZero;
         invBet[j] = 1.0 / bet;
         scaled[j] = c[j] * invBet[j];
         back[j] = a[j] * invBet[j];
+        return bet != 0.0;
+    };
+    int top = lo + 1, bot = hi - 1;
+    for (; top <= k && bot > k; ++top, --bot) {
+        const bool topOk = fromTop(top);
+        if (!(fromBottom(bot) && topOk))
+            return kTridiagLaterPivotZero;
     }
+    for (; top <= k; ++top)
+        if (!fromTop(top))
+            return kTridiagLaterPivotZero;
+    for (; bot > k; --bot)
+        if (!fromBottom(bot))
+            return kTridiagLaterPivotZero;
     meet.gam = c[k] * invBet[k];
     meet.delta = back[k + 1];
     const double det = 1.0 - meet.gam * meet.delta;

@@ -338,6 +338,35 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
     }
 }
 
+// The two-ended factorisation runs its halves side by side: a zero pivot in either half, at
+// any distance from the meeting and whichever half is the longer, is reported.
+TEST(Tridiagonal, TwoEndedFactorReportsAZeroPivotInEitherHalf)
+{
+    const int n = 30;
+    struct Case {
+        int meeting, zeroRow;  // the pivot of zeroRow vanishes
+        bool fromTop;
+    };
+    const Case cases[] = {{15, 3, true},  {15, 27, false}, {5, 4, true},
+                          {5, 20, false}, {25, 10, true},  {25, 28, false}};
+    for (const Case& cs : cases) {
+        std::vector<double> a(n + 1, 0.5), b(n + 1, 3.0), c(n + 1, 0.5);
+        // the neighbour on the eliminated side is decoupled from the rows beyond it, so its
+        // pivot is its diagonal 1, and the coupling 1 x 1 cancels the diagonal 1 of zeroRow
+        const int before = cs.fromTop ? cs.zeroRow - 1 : cs.zeroRow + 1;
+        (cs.fromTop ? a : c)[before] = 0.0;
+        b[before] = 1.0, b[cs.zeroRow] = 1.0;
+        (cs.fromTop ? c[before] : a[before]) = 1.0;
+        (cs.fromTop ? a[cs.zeroRow] : c[cs.zeroRow]) = 1.0;
+        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
+        TwistedMeeting meet;
+        EXPECT_EQ(TwistedFactorAt(a.data(), b.data(), c.data(), inv.data(), scaled.data(),
+                                  back.data(), meet, 1, cs.meeting, n),
+                  kTridiagLaterPivotZero)
+            << "meeting " << cs.meeting << ", row " << cs.zeroRow;
+    }
+}
+
 // The one-shot two-ended solve of the moving frame's steps agrees with ThomasSolve to rounding
 // for every size around its meeting rows and the short systems it hands to ThomasSolve, solves
 // the system to rounding, and reports a zero pivot in either half or at the meeting.
