@@ -16,6 +16,7 @@
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/nonideal_model_run.h"
+#include "simulation/weighted_element_integrals.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
@@ -399,8 +400,11 @@ bool DiscreteModelAvailable() {
     // The non-ideal species 1 is solved from the uniform loading of the whole cell.
     if (C::firstSpeciesNonideal && (C::zoneCentrifugation || M::experimentalInitialDistribution))
         return false;
-    if (C::linearLamm || C::externalLoadingCell || C::thirdGeometry || C::electrophoresis)
-        return false;
+    // The cells of other cross-sections are solved on the fixed grid for ideal species only;
+    // the closed-form Faxen boundary and the solvent gradients belong to the sector.
+    if (SpecialCellGeometryChosen())
+        return !C::firstSpeciesNonideal && !C::zoneCentrifugation && !C::inhomogeneousSolvent &&
+               !LammGrid::faxenApproximation;
     // The experimental initial distribution is solved on the simulation grid, whose solvers do
     // not carry the density and viscosity gradients of an inhomogeneous solvent: the species
     // would sediment as in water.

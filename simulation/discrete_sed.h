@@ -32,7 +32,8 @@ bool CheckCellAndRotorSpeeds(TXLAWindow* window);
 bool CheckDiscreteModelInput(TXLAWindow* window);
 
 // True for the discrete models this version evaluates: ideal, non-interacting species in the
-// sector cell, by Lamm solutions or by the Faxen-type approximation.
+// sector cell, by Lamm solutions or by the Faxen-type approximation, and in the rectangular,
+// electrophoresis and external loading cells by the fixed-grid solution.
 bool DiscreteModelAvailable();
 
 // The standard road: each included species solved by its own Lamm solver object (in the Lamm

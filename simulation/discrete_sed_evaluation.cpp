@@ -17,6 +17,7 @@
 #include "simulation/non_diffusing_boundary.h"
 #include "simulation/nonideal_model_run.h"
 #include "simulation/simulation_switches.h"
+#include "simulation/weighted_element_integrals.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
@@ -59,11 +60,13 @@ double EquivalentTime(int scan, double omega2) {
 }
 
 // The standard model goes whole to the list of Lamm solver objects. The Faxen-type boundary is
-// this engine's own, so a Faxen simulation never takes the list.
+// this engine's own, so a Faxen simulation never takes the list; nor do the cells of other
+// cross-sections, which only this engine's fixed-grid solver carries.
 bool StandardRoad() {
     using C = ModelChoice;
     return !gDlsData && !S::equilibriumData && !M::experimentalInitialDistribution &&
-           C::lammModel && !C::firstSpeciesNonideal && !LammGrid::faxenApproximation;
+           C::lammModel && !C::firstSpeciesNonideal && !LammGrid::faxenApproximation &&
+           !SpecialCellGeometryChosen();
 }
 
 // One species' profile at the equivalent time t at full speed on the given radii.
@@ -76,8 +79,12 @@ void ConstantProfile(double loading, double, const float*, float* out, int n, do
 }
 
 // The boundary moves with LammGrid::omega2S, which the caller sets for the species.
-void NonDiffusing(double loading, double t, const float* r, float* out, int n, double, double) {
-    NonDiffusingBoundary(loading, t, r, out, n);
+void NonDiffusing(double loading, double t, const float* r, float* out, int n, double rate,
+                  double) {
+    if (SpecialCellGeometryChosen())
+        NonDiffusingBoundaryInCell(loading, t, r, out, n, rate);
+    else
+        NonDiffusingBoundary(loading, t, r, out, n);
 }
 
 void Faxen(double loading, double t, const float* r, float* out, int n, double omega2s, double d) {
@@ -194,7 +201,9 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         } else if (d == 0.0 && !M::experimentalInitialDistribution) {
             // The closed form starts from a uniform loading; a measured profile is solved.
             LammGrid::nonDiffusing = false;
-            AddAnalyticSpecies(i, loading, NonDiffusing, LammGrid::omega2S, 0.0);
+            // in electrophoresis the species drifts at s 1e-4 cm/s
+            const double rate = ModelChoice::electrophoresis ? s * 1e-4 : LammGrid::omega2S;
+            AddAnalyticSpecies(i, loading, NonDiffusing, rate, 0.0);
         } else {
             LammGrid::nonDiffusing = false;
             LammGrid::s = s;

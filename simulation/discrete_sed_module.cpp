@@ -15,6 +15,7 @@
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
+#include "simulation/weighted_element_integrals.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
 #include "state/held_discretisation.h"
@@ -185,8 +186,11 @@ void SizeGridForSpecies(int slot) {
     using C = ModelChoice;
     LammGrid::activeRegionOff = false;
     LammGrid::movingGridCount = LammGrid::uniformGridCount = 0;
+    // The sizing follows a boundary that the centrifugal field sharpens, which an electric
+    // field does not.
     const bool automatic = M::autoGridSize && !gDlsData && !C::zoneCentrifugation &&
-                           !S::equilibriumData && M::speciesDOrM[slot] > 0.0f;
+                           !S::equilibriumData && M::speciesDOrM[slot] > 0.0f &&
+                           !C::electrophoresis;
     if (!automatic) {
         UseGridOf(LammGrid::defaultGridSize);
         return;
@@ -290,6 +294,15 @@ double AutomaticAlgorithmLimit() {
 
 void ChooseAlgorithmForSpecies(double sS) {
     using C = ModelChoice;
+    // The cells of other cross-sections exist on the fixed grid only, whatever the options say.
+    if (SpecialCellGeometryChosen()) {
+        if (!C::claverieAlgorithm || C::movingHatAlgorithm) {
+            C::claverieAlgorithm = true;
+            C::fixedTimeStep = C::movingHatAlgorithm = false;
+            EnsureLammArrays(LammGrid::gridSize);
+        }
+        return;
+    }
     if (gDlsData || !C::automaticAlgorithm || ScanStore::equilibriumData)
         return;
     const double limit = AutomaticAlgorithmLimit();
@@ -362,7 +375,8 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
         for (const Retry& retry : kRetries) {
             if (!GridRunFailed(result))
                 break;
-            if (retry.movingHatAfterFixedGrid && chosen != GridAlgorithm::FixedGrid)
+            if (retry.movingHatAfterFixedGrid &&
+                (chosen != GridAlgorithm::FixedGrid || SpecialCellGeometryChosen()))
                 continue;
             const GridAlgorithm algorithm =
                 retry.movingHatAfterFixedGrid ? GridAlgorithm::MovingHat : chosen;

@@ -17,6 +17,8 @@ double AutomaticAlgorithmLimit();
 // With the automatic algorithm (and no light-scattering or equilibrium data): the Claverie
 // algorithm for |s| below the limit, the moving hat algorithm above it, reallocating the
 // simulation arrays on a change; |s| equal to the limit keeps the algorithm selected before.
+// The rectangular, electrophoresis and external loading cells always take the Claverie
+// algorithm, the only one that carries their cross-sections.
 void ChooseAlgorithmForSpecies(double sS);
 
 // The state every species run starts from: the uniform loading on the grid, the first scan

@@ -13,6 +13,7 @@
 #include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "simulation/step_cuts.h"
+#include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/scan_store.h"
@@ -61,8 +62,7 @@ double* FixedGridRun::C() {
 }
 
 bool FixedGridRun::SpecialGeometry() {
-    return ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
-           ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
+    return SpecialCellGeometryChosen();
 }
 
 bool FixedGridRun::Accelerating() {

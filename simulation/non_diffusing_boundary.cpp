@@ -4,6 +4,7 @@
 #include "simulation/non_diffusing_boundary.h"
 
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 
 #include <cmath>
@@ -14,6 +15,25 @@ void NonDiffusingBoundary(double loading, double timeS, const float* radii, floa
     const bool floating = w2st < 0.0;
     const double edge =
         (floating ? ModelParameters::bottom : ModelParameters::meniscus) * std::exp(w2st);
+    for (int i = 1; i <= n; ++i) {
+        const double r = radii[i];
+        double v;
+        if (r == edge)
+            v = 0.5 * plateau;
+        else
+            v = (floating ? r < edge : r > edge) ? plateau : 0.0;
+        out[i] = static_cast<float>(v);
+    }
+}
+
+void NonDiffusingBoundaryInCell(double loading, double timeS, const float* radii, float* out, int n,
+                                double rate) {
+    const bool drift = ModelChoice::electrophoresis;
+    const double move = rate * timeS;
+    const double plateau = drift ? loading : loading * std::exp(-move);
+    const bool floating = move < 0.0;
+    const double start = floating ? ModelParameters::bottom : ModelParameters::meniscus;
+    const double edge = drift ? start + move : start * std::exp(move);
     for (int i = 1; i <= n; ++i) {
         const double r = radii[i];
         double v;

@@ -6,3 +6,11 @@
 // a radius on the boundary gets half the plateau. Negative s (flotation) moves the boundary from
 // the bottom instead.
 void NonDiffusingBoundary(double loading, double timeS, const float* radii, float* out, int n);
+
+// The same step in the cells of constant cross-section (ModelChoice switches): in the rectangular
+// cells every particle still moves as r0 exp(w^2 s t) with rate = w^2 s (1/s), but the plateau
+// dilutes as exp(-w^2 s t) only; in electrophoresis it drifts as r0 + rate t with the drift rate
+// (cm/s) and keeps its loading. The external loading cell is taken as rectangular (its narrowing
+// lies at the bottom, below the boundary's plateau).
+void NonDiffusingBoundaryInCell(double loading, double timeS, const float* radii, float* out, int n,
+                                double rate);

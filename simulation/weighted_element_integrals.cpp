@@ -288,6 +288,12 @@ double ExternalCellWeight(double r)
 
 double ExternalCellNarrowingStart() { return gNarrowingStart; }
 
+bool SpecialCellGeometryChosen()
+{
+    return ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
+           ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
+}
+
 void SelectWeightFunction()
 {
     if (ModelChoice::linearLamm || ModelChoice::electrophoresis) {

@@ -28,6 +28,11 @@ double ExternalCellElementDiff(int j, int i);
 double ExternalCellElementSed(int j, int i);
 double ExternalCellElementSingle(int i);
 
+// One of the cells these integrals describe is chosen: the rectangular cell of the linear Lamm
+// equation, electrophoresis, the third rectangular geometry or the external loading cell. Only
+// the fixed-grid solver carries their cross-sections.
+bool SpecialCellGeometryChosen();
+
 // Chooses w(r) for the geometry switched on: 1 for the rectangular cells, the narrowing cross-
 // section of the external loading cell (after PrepareExternalCellGeometry); unchanged otherwise.
 void SelectWeightFunction();

@@ -12,6 +12,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
@@ -198,15 +199,29 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
              ModelChoice::equilibriumModel = false;
              ScanStore::equilibriumData = true;
          }},
-        {"linear Lamm equation", menu(280)},
-        {"external loading cell",
+        // the cells of other cross-sections are solved for ideal species in a uniform solvent
+        {"linear Lamm equation in a solvent gradient",
+         [menu](MainWindowFixture& f) {
+             menu(280)(f);
+             ModelChoice::inhomogeneousSolvent = true;
+         }},
+        {"external loading cell in zone centrifugation",
          [](MainWindowFixture& f) {
              SmallVelocitySet();
              f.script.expectInput().caption("EXTERNAL LOADING GEOMETRY").answer("0.1");
              Send(f, 281);
+             ModelChoice::zoneCentrifugation = true;
          }},
-        {"third geometry", menu(282)},
-        {"electrophoresis", menu(291)},
+        {"third geometry with the Faxen approximation",
+         [menu](MainWindowFixture& f) {
+             menu(282)(f);
+             LammGrid::faxenApproximation = true;
+         }},
+        {"electrophoresis with a non-ideal first species",
+         [menu](MainWindowFixture& f) {
+             menu(291)(f);
+             ModelChoice::firstSpeciesNonideal = true;
+         }},
         {"discrete Stokes radii",
          [](MainWindowFixture&) {
              SmallVelocitySet();

@@ -155,6 +155,11 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
     };
     const std::string single =
         "\"Single\" (command 214) is not available in this version for the model chosen.";
+    // the rectangular cell is solved in a uniform solvent only
+    auto LinearCellInSolventGradient = [] {
+        ModelChoice::linearLamm = true;
+        ModelChoice::inhomogeneousSolvent = true;
+    };
     const std::vector<Case> cases = {
         {"van Holde-Weischet", 214, [] { ModelChoice::gStarFamily = true; }, kGenerate,
          "no simulation for van Holde-Weischet boundaries implemented"},
@@ -166,9 +171,10 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
          "NOT AVAILABLE", single.c_str()},
         {"self-association", 214, [] { ModelChoice::selfAssocMonomerDimer = true; },
          "NOT AVAILABLE", single.c_str()},
-        {"linear geometry", 214, [] { ModelChoice::linearLamm = true; }, "NOT AVAILABLE",
+        {"linear geometry in a solvent gradient", 214, LinearCellInSolventGradient, "NOT AVAILABLE",
          single.c_str()},
-        {"series, linear geometry", 647, [] { ModelChoice::linearLamm = true; }, "NOT AVAILABLE",
+        {"series, linear geometry in a solvent gradient", 647, LinearCellInSolventGradient,
+         "NOT AVAILABLE",
          "\"Series\" (command 647) is not available in this version for the model chosen."},
         {"series, distribution", 647, [] { ModelChoice::contiMode = true; }, nullptr, nullptr},
     };

@@ -170,7 +170,11 @@ TEST(SyntheticData, NoResultOfTheEngineWritesNoFiles) {
     };
     const std::vector<Case> cases = {
         {"a model the engine does not evaluate",
-         [](MainWindowFixture&) { ModelChoice::linearLamm = true; }},
+         [](MainWindowFixture&) {
+             // the rectangular cell is solved in a uniform solvent only
+             ModelChoice::linearLamm = true;
+             ModelChoice::inhomogeneousSolvent = true;
+         }},
         {"a key pressed while it computes",
          [](MainWindowFixture& f) { plat::test::key(f.window.get(), 'A', 'a'); }},
     };
