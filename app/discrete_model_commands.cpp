@@ -68,10 +68,14 @@ void TXLAWindow::CmExternalLoadingCell() {
         M::lammModel = M::externalLoadingCell = M::geometryVariant = true;
         FinishModel(281);
     }
-    // No oil entered means no oil layer.
+    // Only the fixed-grid solution carries the narrowing bottom.
+    M::claverieAlgorithm = true;
+    M::movingHatAlgorithm = false;
+    // No oil entered means no oil layer; a volume is a finite, non-negative number (the box asks
+    // again for anything else).
     float volume = P::oilVolume;
-    if (!InputFloatForWindow(this, &volume, volume, true, "enter volume of oil used in run [ml]",
-                             "EXTERNAL LOADING GEOMETRY"))
+    if (!InputPositiveFloat(this, &volume, volume, true, "enter volume of oil used in run [ml]",
+                            "EXTERNAL LOADING GEOMETRY"))
         volume = 0.0f;
     P::oilVolume = volume;
 }
