@@ -4,6 +4,7 @@
 #include "lamm/hat_integrals.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/speed_and_equilibrium.h"
+#include "simulation/step_cuts.h"
 #include "state/lamm_grid.h"
 #include "state/reaction_parameters.h"
 
@@ -33,6 +34,10 @@ namespace {
 
 using V = std::vector<double>;
 
+// The deviation of a step from the continuation of the last that the steps aim at, of the larger
+// loading.
+constexpr double kReactionStepAim = 1e-3;
+
 // (j, k) of the seven product integrals of row i as offsets from i.
 constexpr int kPairs[7][2] = {{-1, -1}, {-1, 0}, {0, -1}, {0, 0}, {0, 1}, {1, 0}, {1, 1}};
 
@@ -47,17 +52,32 @@ struct ReactingRun {
     V M[3], TA[3], TB[3]; // pair matrices, diagonal d = j - i + 1
     V M3, G3;             // 7 per row, index 7 i + p
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
-    V A, B, Ap, Bp, App, Bpp, oldA, oldB, ra, rb;
-    V jac, piv; // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot per row
+    V LA[3], LB[3];       // M + h/2 T_X for the same step length
+    V A, B, Ap, Bp, App, Bpp, oldA, oldB, ra, rb, dA, dB;
+    // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot and one elimination
+    // multiplier per row
+    V jac, piv, mul;
     double dtPrev = 0.0, weightsStep = -1.0;
+    int shortenings = 0; // steps shortened in a row because their passes did not converge
 
     std::size_t At(int i) const { return std::size_t(i); }
     void Assemble(double w2);
     void ProductWeights(double h);
     void Contract(const V& w, const V& P, int i, double out[3]) const;
-    void OldSides(double h);
-    bool NewtonPass(double h, double& change);
-    bool SolveStep(double h);
+    void ContractInterior(const V& w, const V& P, int i, double out[3]) const;
+    void OldSides();
+    bool NewtonPass(double& change);
+    double RemainderPass();
+    double BackSubstitute();
+    enum class Solved { Yes, NotConverged, Failed };
+    Solved SolveStep(double h);
+    bool SolveShortening(double& h);
+    double RelativeChange(const V& x, const V& old) const;
+    double Change() const;
+    double Deviation(double h) const;
+    double StepFactor(double d) const;
+    void Advance();
+    double Step();
     void Signal();
     LammResult Run();
 };
@@ -86,7 +106,8 @@ void ReactingRun::Assemble(double w2) {
 }
 
 // The product integrals of the complex for a step of length h: W = M3 + h/2 G3 on the new
-// level, Wo = M3 - h/2 G3 on the old; both symmetric in (j, k).
+// level, Wo = M3 - h/2 G3 on the old, both symmetric in (j, k); and the free species' new level
+// M + h/2 T_X.
 void ReactingRun::ProductWeights(double h) {
     if (h == weightsStep)
         return;
@@ -95,6 +116,16 @@ void ReactingRun::ProductWeights(double h) {
         W[q] = M3[q] + 0.5 * h * G3[q];
         Wo[q] = M3[q] - 0.5 * h * G3[q];
     }
+    for (int d = 0; d < 3; ++d)
+        for (int i = 1; i <= n; ++i) {
+            LA[d][At(i)] = M[d][At(i)] + 0.5 * h * TA[d][At(i)];
+            LB[d][At(i)] = M[d][At(i)] + 0.5 * h * TB[d][At(i)];
+        }
+    // the pairs outside the grid take no part
+    for (V* v : {&LA[0], &LB[0]})
+        (*v)[1] = 0.0;
+    for (V* v : {&LA[2], &LB[2]})
+        (*v)[At(n)] = 0.0;
 }
 
 // Row i of the tridiagonal matrix sum over k of w(i, j, k) P_k, as diagonals d = j - i + 1.
@@ -108,18 +139,32 @@ void ReactingRun::Contract(const V& w, const V& P, int i, double out[3]) const {
     }
 }
 
-// The old level's side of both species: (M - h/2 T_X) x_old + the complex of the old profiles.
-void ReactingRun::OldSides(double h) {
+// The same for a row 2..n-1, where all seven pairs lie on the grid.
+void ReactingRun::ContractInterior(const V& w, const V& P, int i, double out[3]) const {
+    const double* q = &w[std::size_t(7 * i)];
+    const double *pm = &P[At(i - 1)], *p0 = pm + 1, *pp = pm + 2;
+    out[0] = q[0] * *pm + q[1] * *p0;
+    out[1] = q[2] * *pm + q[3] * *p0 + q[4] * *pp;
+    out[2] = q[5] * *p0 + q[6] * *pp;
+}
+
+// The old level's side of both species: (M - h/2 T_X) x_old + the complex of the old profiles,
+// for the step length of ProductWeights.
+void ReactingRun::OldSides() {
     for (int i = 1; i <= n; ++i) {
         double wb[3];
-        Contract(Wo, Bp, i, wb);
+        if (i > 1 && i < n)
+            ContractInterior(Wo, Bp, i, wb);
+        else
+            Contract(Wo, Bp, i, wb);
         double fa = 0.0, fb = 0.0, cx = 0.0;
         for (int d = 0; d < 3; ++d) {
             const int j = i + d - 1;
             if (j < 1 || j > n)
                 continue;
-            fa += (M[d][At(i)] - 0.5 * h * TA[d][At(i)]) * Ap[At(j)];
-            fb += (M[d][At(i)] - 0.5 * h * TB[d][At(i)]) * Bp[At(j)];
+            // M - h/2 T_X = 2 M - (M + h/2 T_X)
+            fa += (2.0 * M[d][At(i)] - LA[d][At(i)]) * Ap[At(j)];
+            fb += (2.0 * M[d][At(i)] - LB[d][At(i)]) * Bp[At(j)];
             cx += wb[d] * Ap[At(j)];
         }
         oldA[At(i)] = fa + cx;
@@ -129,59 +174,73 @@ void ReactingRun::OldSides(double h) {
 
 // One Newton pass on both species at once: the residuals F_X = (M + h/2 T_X) X + C(A, B) - old
 // side with the complex C_i = sum W(i, j, k) A_j B_k, and the coupled 2 x 2 block tridiagonal
-// Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]], solved by block elimination. Returns the
-// largest change of A or B; false for a singular block.
-bool ReactingRun::NewtonPass(double h, double& change) {
+// Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]], solved by block elimination whose pivots and
+// multipliers are kept. The changes stay in dA and dB. Returns the largest change of A or B in
+// change; false for a singular block.
+bool ReactingRun::NewtonPass(double& change) {
     for (int i = 1; i <= n; ++i) {
         double wa[3], wb[3];
-        Contract(W, A, i, wa);
-        Contract(W, B, i, wb);
+        if (i > 1 && i < n) {
+            ContractInterior(W, A, i, wa);
+            ContractInterior(W, B, i, wb);
+        } else {
+            Contract(W, A, i, wa);
+            Contract(W, B, i, wb);
+        }
         double fa = -oldA[At(i)], fb = -oldB[At(i)];
-        for (int d = 0; d < 3; ++d) {
+        double* blk = &jac[std::size_t(i) * 12];
+        for (int d = 0; d < 3; ++d, blk += 4) {
             const int j = i + d - 1;
-            const bool inside = j >= 1 && j <= n;
-            const double la = M[d][At(i)] + 0.5 * h * TA[d][At(i)];
-            const double lb = M[d][At(i)] + 0.5 * h * TB[d][At(i)];
-            if (inside) {
-                const double cx = wb[d] * A[At(j)];
-                fa += la * A[At(j)] + cx;
-                fb += lb * B[At(j)] + cx;
+            if (j < 1 || j > n) {
+                blk[0] = blk[1] = blk[2] = blk[3] = 0.0;
+                continue;
             }
-            double* blk = &jac[(std::size_t(i) * 3 + std::size_t(d)) * 4];
-            blk[0] = inside ? la + wb[d] : 0.0;
-            blk[1] = inside ? wa[d] : 0.0;
-            blk[2] = inside ? wb[d] : 0.0;
-            blk[3] = inside ? lb + wa[d] : 0.0;
+            const double la = LA[d][At(i)], lb = LB[d][At(i)];
+            const double cx = wb[d] * A[At(j)];
+            fa += la * A[At(j)] + cx;
+            fb += lb * B[At(j)] + cx;
+            blk[0] = la + wb[d];
+            blk[1] = wa[d];
+            blk[2] = wb[d];
+            blk[3] = lb + wa[d];
         }
         ra[At(i)] = -fa;
         rb[At(i)] = -fb;
     }
-    // Forward elimination: D'_i = D_i - L_i D'_(i-1)^-1 U_(i-1), with the right side alike.
+    // Forward elimination: D'_i = D_i - G_i U_(i-1) with G_i = L_i D'_(i-1)^-1, the right side
+    // alike.
     for (int i = 1; i <= n; ++i) {
         double* D = &jac[(std::size_t(i) * 3 + 1) * 4];
         if (i > 1) {
             const double* L = &jac[(std::size_t(i) * 3 + 0) * 4];
             const double* P = &piv[std::size_t(i - 1) * 4]; // inverse of the previous D'
             const double* U = &jac[(std::size_t(i - 1) * 3 + 2) * 4];
-            // G = L P
-            const double g0 = L[0] * P[0] + L[1] * P[2], g1 = L[0] * P[1] + L[1] * P[3];
-            const double g2 = L[2] * P[0] + L[3] * P[2], g3 = L[2] * P[1] + L[3] * P[3];
-            D[0] -= g0 * U[0] + g1 * U[2];
-            D[1] -= g0 * U[1] + g1 * U[3];
-            D[2] -= g2 * U[0] + g3 * U[2];
-            D[3] -= g2 * U[1] + g3 * U[3];
+            double* G = &mul[std::size_t(i) * 4];
+            G[0] = L[0] * P[0] + L[1] * P[2], G[1] = L[0] * P[1] + L[1] * P[3];
+            G[2] = L[2] * P[0] + L[3] * P[2], G[3] = L[2] * P[1] + L[3] * P[3];
+            D[0] -= G[0] * U[0] + G[1] * U[2];
+            D[1] -= G[0] * U[1] + G[1] * U[3];
+            D[2] -= G[2] * U[0] + G[3] * U[2];
+            D[3] -= G[2] * U[1] + G[3] * U[3];
             const double pa = ra[At(i - 1)], pb = rb[At(i - 1)];
-            ra[At(i)] -= g0 * pa + g1 * pb;
-            rb[At(i)] -= g2 * pa + g3 * pb;
+            ra[At(i)] -= G[0] * pa + G[1] * pb;
+            rb[At(i)] -= G[2] * pa + G[3] * pb;
         }
         const double det = D[0] * D[3] - D[1] * D[2];
         if (det == 0.0 || !std::isfinite(det))
             return false;
+        const double inv = 1.0 / det;
         double* P = &piv[std::size_t(i) * 4];
-        P[0] = D[3] / det, P[1] = -D[1] / det, P[2] = -D[2] / det, P[3] = D[0] / det;
+        P[0] = D[3] * inv, P[1] = -D[1] * inv, P[2] = -D[2] * inv, P[3] = D[0] * inv;
     }
-    // Back substitution: x_i = D'_i^-1 (r'_i - U_i x_(i+1)).
-    change = 0.0;
+    change = BackSubstitute();
+    return true;
+}
+
+// Back substitution x_i = D'_i^-1 (r'_i - U_i x_(i+1)) on the eliminated right sides; adds x to A
+// and B, keeps it in dA and dB and returns its largest value.
+double ReactingRun::BackSubstitute() {
+    double change = 0.0;
     double xa = 0.0, xb = 0.0;
     for (int i = n; i >= 1; --i) {
         double qa = ra[At(i)], qb = rb[At(i)];
@@ -195,9 +254,40 @@ bool ReactingRun::NewtonPass(double h, double& change) {
         xb = P[2] * qa + P[3] * qb;
         A[At(i)] += xa;
         B[At(i)] += xb;
+        dA[At(i)] = xa;
+        dB[At(i)] = xb;
         change = std::max({change, std::fabs(xa), std::fabs(xb)});
     }
-    return true;
+    return change;
+}
+
+// The complex is bilinear in A and B, so after a Newton pass with changes dA, dB both residuals
+// are exactly C(dA, dB) = sum W(i, j, k) dA_j dB_k: the next correction solves that with the
+// kept elimination of the pass, at a fraction of a pass's cost. Returns its largest change.
+double ReactingRun::RemainderPass() {
+    for (int i = 1; i <= n; ++i) {
+        double w[3];
+        if (i > 1 && i < n)
+            ContractInterior(W, dB, i, w);
+        else
+            Contract(W, dB, i, w);
+        double rem = 0.0;
+        for (int d = 0; d < 3; ++d) {
+            const int j = i + d - 1;
+            if (j >= 1 && j <= n)
+                rem += w[d] * dA[At(j)];
+        }
+        double qa = -rem, qb = -rem;
+        if (i > 1) {
+            const double* G = &mul[std::size_t(i) * 4];
+            const double pa = ra[At(i - 1)], pb = rb[At(i - 1)];
+            qa -= G[0] * pa + G[1] * pb;
+            qb -= G[2] * pa + G[3] * pb;
+        }
+        ra[At(i)] = qa;
+        rb[At(i)] = qb;
+    }
+    return BackSubstitute();
 }
 
 // Both free species start from their extrapolation over the last step; Newton passes on the
@@ -205,33 +295,159 @@ bool ReactingRun::NewtonPass(double h, double& change) {
 // complex, so total A and total B are both conserved. The solution is kept as it is: where a
 // partner is depleted against the bottom a free concentration may dip below zero by a little,
 // and raising it to zero (as once done) made material at every step, up to twice the loading.
-bool ReactingRun::SolveStep(double h) {
+ReactingRun::Solved ReactingRun::SolveStep(double h) {
     const double f = dtPrev != 0.0 ? h / dtPrev : 0.0;
     for (int i = 1; i <= n; ++i) {
         A[At(i)] = std::max(Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]), 0.0);
         B[At(i)] = std::max(Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]), 0.0);
     }
     ProductWeights(h);
-    OldSides(h);
+    OldSides();
     const double scale = std::max(rx.a0, rx.b0);
-    for (int pass = 1;; ++pass) {
-        if (pass > kMostReactionPasses) {
-            LammGrid::discretizationError = 1;
-            return false;
-        }
+    for (int pass = 1; pass <= kMostReactionPasses; ++pass) {
         double change = 0.0;
-        if (!NewtonPass(h, change)) {
+        if (pass == 2) {
+            change = RemainderPass();
+        } else if (!NewtonPass(change)) {
             LammGrid::singularMatrix = 1;
-            return false;
+            return Solved::Failed;
         }
-        if (!std::isfinite(change)) {
-            LammGrid::discretizationError = 1;
-            return false;
+        if (!std::isfinite(change))
+            return Solved::NotConverged;
+        if (pass > 1 && change <= 1e-10 * scale) {
+            return Solved::Yes;
         }
-        if (pass > 1 && change <= 1e-10 * scale)
-            break;
     }
-    return true;
+    return Solved::NotConverged;
+}
+
+// A step whose passes do not converge is tried again at half its length; after ten halvings in
+// a row the run ends with the discretization error.
+bool ReactingRun::SolveShortening(double& h) {
+    for (;;) {
+        const Solved solved = SolveStep(h);
+        if (solved == Solved::Yes) {
+            shortenings = 0;
+            return true;
+        }
+        if (solved == Solved::Failed || ++shortenings > 10) {
+            if (solved != Solved::Failed)
+                LammGrid::discretizationError = 1;
+            return false;
+        }
+        h *= 0.5;
+    }
+}
+
+// The largest relative change of one free species over the nodes that carry it, as the
+// concentration-dependent solvers measure theirs: nodes below 1e-4 of its top are measured
+// against a neighbour that carries material, or not at all.
+double ReactingRun::RelativeChange(const V& x, const V& old) const {
+    double top = 0.0;
+    for (int i = 1; i <= n; ++i)
+        top = std::max(top, x[At(i)]);
+    const double floor = 1e-4 * top;
+    double change = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        const double d = x[At(i)] - old[At(i)];
+        if (old[At(i)] > floor)
+            change = std::max(change, std::fabs(d / old[At(i)]));
+        else if (d > floor) {
+            if (i < n && old[At(i + 1)] > floor)
+                change = std::max(change, std::fabs(d / old[At(i + 1)]));
+            else if (i > 1 && old[At(i - 1)] > floor)
+                change = std::max(change, std::fabs(d / old[At(i - 1)]));
+        }
+    }
+    return change;
+}
+
+// The change of a step for the progress text and the equilibrium test: that of the faster-
+// changing free species.
+double ReactingRun::Change() const {
+    return std::max(RelativeChange(A, Ap), RelativeChange(B, Bp));
+}
+
+// How far the solution of a step of length h lies from the straight continuation of the last
+// step, against the larger loading: h (h + h_prev) / 2 times the second time derivative of the
+// free species, so it grows with the square of the step wherever a boundary passes or the
+// complex forms or falls apart. 0 without a last step.
+double ReactingRun::Deviation(double h) const {
+    if (dtPrev == 0.0)
+        return 0.0;
+    const double f = h / dtPrev;
+    double worst = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        const double a = Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]);
+        const double b = Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]);
+        worst = std::max({worst, std::fabs(A[At(i)] - a), std::fabs(B[At(i)] - b)});
+    }
+    return worst / std::max(rx.a0, rx.b0);
+}
+
+void ReactingRun::Advance() {
+    dtPrev = LammGrid::dt;
+    ++LammGrid::stepCount;
+    LammGrid::time += LammGrid::dt;
+    Signal();
+}
+
+// The factor on the step that brings the deviation d to the aim: d grows with the square of the
+// step; at most doubled, at least a fifth.
+double ReactingRun::StepFactor(double d) const {
+    if (d <= 0.0)
+        return 2.0;
+    return std::clamp(0.9 * std::sqrt(kReactionStepAim / d), 0.2, 2.0);
+}
+
+// One step, at most control.maxDcOverC seconds long. With the fixed time step of the options
+// every step has that length (shorter only where its passes do not converge). Otherwise the step
+// follows the deviation from the continuation of the last step: refused and shortened above twice
+// the aim, the next one scaled to meet the aim, the first one at most 1 s. Returns the change for
+// the progress text and the equilibrium test (the step's own length for the first step, 1 for a
+// step that only lands on a scan time).
+double ReactingRun::Step() {
+    double& dt = LammGrid::dt;
+    const double cap = control.maxDcOverC;
+    App = Ap, Bpp = Bp, Ap = A, Bp = B;
+    if (control.fixedTimeStep)
+        dt = cap;
+    const bool cut = CutStepAtTarget();
+    if (dt <= 0.0) {
+        dt = 1.0;
+        return 1.0;
+    }
+    auto fail = [&] {
+        A = Ap, B = Bp;
+        return 0.0;
+    };
+    const double planned = dt;
+    if (!SolveShortening(dt))
+        return fail();
+    bool shortened = dt != planned;
+    const bool first = LammGrid::stepCount == 0;
+    double d = control.fixedTimeStep ? 0.0 : Deviation(dt);
+    while (d > 2.0 * kReactionStepAim) {
+        dt *= StepFactor(d);
+        if (!SolveShortening(dt))
+            return fail();
+        shortened = true;
+        d = Deviation(dt);
+    }
+    // A step cut to the scan time and then shortened no longer lands on it: the scan is awaited
+    // still.
+    if (cut && shortened)
+        LammGrid::endTimePending = 1;
+    const double taken = dt, x = Change();
+    Advance();
+    if (!control.fixedTimeStep) {
+        dt = first ? std::min(2.0 * taken, cap) : std::min(dt * StepFactor(d), cap);
+        if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime)
+            dt = LammGrid::endTime - LammGrid::time;
+    } else {
+        dt = cap;
+    }
+    return first ? taken : cut && !shortened ? 1.0 : x;
 }
 
 void ReactingRun::Signal() {
@@ -257,13 +473,15 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v : {&M[0], &M[1], &M[2], &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2], &A, &B, &Ap,
-                 &Bp, &App, &Bpp, &oldA, &oldB, &ra, &rb})
+    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2],
+                 &LA[0], &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &A,     &B,     &Ap,
+                 &Bp,    &App,   &Bpp,   &oldA,  &oldB,  &ra,    &rb,    &dA,    &dB})
         v->assign(nodes, 0.0);
     for (V* v : {&M3, &G3, &W, &Wo})
         v->assign(7 * nodes, 0.0);
     jac.assign(12 * nodes, 0.0);
     piv.assign(4 * nodes, 0.0);
+    mul.assign(4 * nodes, 0.0);
     weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
@@ -277,44 +495,16 @@ LammResult ReactingRun::Run() {
     const double omega = LammGrid::rotorSpeed * 2.0 * std::numbers::pi / 60.0;
     Assemble(omega * omega * 1e-13);
     dtPrev = 0.0;
+    shortenings = 0;
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
-    const double h0 = control.maxDcOverC;
-    EquilibriumCounter equilibrium;
-    bool atEquilibrium = false;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
-        double& dt = LammGrid::dt;
-        dt = h0;
-        App = Ap, Bpp = Bp, Ap = A, Bp = B;
-        if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime) {
-            LammGrid::endTimePending = 0;
-            dt = LammGrid::endTime - LammGrid::time;
-        }
-        double change = 1.0;
-        const double length = dt;
-        if (dt <= 0.0) {
-            dt = 1.0;
-        } else if (SolveStep(dt)) {
-            dtPrev = dt;
-            change = LammGrid::stepCount == 0 ? dt : 1.0;
-            ++LammGrid::stepCount;
-            LammGrid::time += dt;
-            Signal();
-        } else {
-            A = Ap, B = Bp;
-            break;
-        }
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        out.Step(change);
-        if (length > 0.0 && equilibrium.Count(length, change / length)) {
-            LammGrid::equilibriumReached = 1;
-            LammGrid::running = 0;
-            atEquilibrium = true;
-        }
-    }
-    if (atEquilibrium)
-        out.Remaining(false);
+    LammGrid::dt = control.fixedTimeStep ? control.maxDcOverC : std::min(control.maxDcOverC, 1.0);
+    // the signal leaves the probe's place only when every species sediments (or floats)
+    const bool sediment = rx.sA > 0.0 && rx.sB > 0.0 && rx.sAB > 0.0;
+    const bool flotate = rx.sA < 0.0 && rx.sB < 0.0 && rx.sAB < 0.0;
+    InitDepletionProbe(sediment ? 1.0 : flotate ? -1.0 : 0.0);
+    StepUntilStopped([&] { return Step(); },
+                     [&] { return std::isfinite(A[1]) && std::isfinite(B[At(n)]); }, out, true);
     std::copy(radii.begin() + 1, radii.end(), grid + 1);
     return GridRunResult();
 }

@@ -46,8 +46,10 @@ constexpr double kLastSimulatedTime = 1e8;
 // profile's change, finite() tells whether the ends of the profile are still finite numbers, out
 // takes the scans. Runs until LammGrid says stop, a test above ends the run, or the steps no
 // longer advance; a run ended early at equilibrium or by depletion writes its remaining scans.
+// settled: the equilibrium test also asks that the change still to come be small
+// (EquilibriumCounter::CountSettled), for a solver whose slow approach would otherwise end early.
 template <class Step, class Finite, class Output>
-void StepUntilStopped(Step step, Finite finite, Output& out) {
+void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = false) {
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
@@ -64,7 +66,8 @@ void StepUntilStopped(Step step, Finite finite, Output& out) {
         if (DepletionProbeReached()) {
             LammGrid::running = 0;
             depleted = true;
-        } else if (p > 0.0 && equilibrium.Count(p, g / p)) {
+        } else if (p > 0.0 &&
+                   (settled ? equilibrium.CountSettled(p, g / p) : equilibrium.Count(p, g / p))) {
             LammGrid::equilibriumReached = 1;
             LammGrid::running = 0;
             atEquilibrium = true;

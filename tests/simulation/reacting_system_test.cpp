@@ -175,6 +175,80 @@ TEST_F(ReactingSystem, FreeSpeciesReachTheirOwnExponentialsAtEquilibrium) {
     }
 }
 
+namespace {
+
+// The scans of a run of the system of the splitting test on 300 nodes, the steps at most cap
+// seconds (fixed: all of that length); the step count in steps.
+std::vector<std::vector<float>> SplittingRun(double cap, bool fixed, long* steps = nullptr) {
+    ResetAllState();
+    ModuleCase mc;
+    mc.gridSize = 300, mc.scans = 3, mc.firstScanS = 300.0, mc.intervalS = 300.0;
+    mc.outputPoints = 601;
+    PrepareModuleCase(mc);
+    CReaction rx;
+    rx.K = 20.0, rx.a0 = 0.6, rx.b0 = 0.4;
+    rx.sA = 4.0, rx.sB = 6.0, rx.sAB = 12.0;
+    rx.dA = 7e-7, rx.dB = 6e-7, rx.dAB = 4.5e-7;
+    CLammControl control = LammControlOfRecord();
+    control.maxDcOverC = cap;
+    control.fixedTimeStep = fixed;
+    AmountSink sink;
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), kLammSolved);
+    if (steps)
+        *steps = LammGrid::stepCount;
+    std::vector<std::vector<float>> scans;
+    for (int k = 1; k <= mc.scans; ++k)
+        scans.emplace_back(ScanStore::fit[k] + 1, ScanStore::fit[k] + mc.outputPoints + 1);
+    return scans;
+}
+
+double RmsDifference(const std::vector<std::vector<float>>& a,
+                     const std::vector<std::vector<float>>& b) {
+    double sum = 0.0;
+    long count = 0;
+    for (std::size_t k = 0; k < a.size(); ++k)
+        for (std::size_t p = 0; p < a[k].size(); ++p, ++count)
+            sum += (double(a[k][p]) - b[k][p]) * (double(a[k][p]) - b[k][p]);
+    return std::sqrt(sum / double(count));
+}
+
+} // namespace
+
+// Long steps across the sharp early boundary of a strongly bound system are inaccurate; the
+// steps that follow the solution's change shorten there by themselves and come close to a run of
+// short steps, with far fewer steps than it; none is longer than the longest step allowed.
+TEST_F(ReactingSystem, StepsShortenWhereTheSolutionChangesFast) {
+    const auto reference = SplittingRun(1.0, true);
+    long fixedSteps = 0, adaptiveSteps = 0;
+    const auto fixed = SplittingRun(40.0, true, &fixedSteps);
+    const auto adaptive = SplittingRun(40.0, false, &adaptiveSteps);
+    const double fixedError = RmsDifference(fixed, reference);
+    const double adaptiveError = RmsDifference(adaptive, reference);
+    EXPECT_LT(adaptiveError, 0.2 * fixedError)
+        << "steps of 40 s: " << fixedError << ", following the change: " << adaptiveError;
+    EXPECT_LT(adaptiveSteps, 300) << "900 s in steps of 1 s take 900";
+    EXPECT_GE(adaptiveSteps, 900 / 40);
+}
+
+// A run whose scans lie long after sedimentation equilibrium ends there, and the scans it did
+// not reach get the final profile (not zeros).
+TEST_F(ReactingSystem, EndsAtEquilibriumAndFillsTheLaterScans) {
+    ModuleCase mc = ShortColumnCase(4.0, 7e-7, 12000.0, 6, 2e5);
+    PrepareModuleCase(mc);
+    CReaction rx;
+    rx.K = 2.0, rx.a0 = 0.6, rx.b0 = 0.4;
+    rx.sA = 4.0, rx.dA = 7e-7, rx.sB = 6.0, rx.dB = 6e-7, rx.sAB = 9.0, rx.dAB = 4.5e-7;
+    CLammControl control = LammControlOfRecord();
+    control.maxDcOverC = 50.0;
+    AmountSink sink;
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), kLammSolved);
+    EXPECT_TRUE(LammGrid::equilibriumReached);
+    EXPECT_LT(LammGrid::time, mc.firstScanS + 5 * mc.intervalS);
+    const int mid = mc.outputPoints / 2;
+    EXPECT_GT(ScanStore::fit[mc.scans][mid], 0.5f);
+    EXPECT_EQ(ScanStore::fit[mc.scans][mid], ScanStore::fit[mc.scans - 1][mid]);
+}
+
 TEST_F(ReactingSystem, ZeroStepIsRefused) {
     ModuleCase mc;
     mc.gridSize = 100, mc.scans = 2;
