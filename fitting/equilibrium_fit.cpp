@@ -3,6 +3,7 @@
 
 #include "fitting/linear_params.h"
 #include "foundations/physical_constants.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "simulation/analytic_profiles.h"
@@ -104,8 +105,9 @@ bool FillEquilibriumKernel(double buoyantMolarMass, double loading) {
     return ok;
 }
 
-bool EvaluateEquilibriumModel(TXLAWindow* window) {
-    (void)window;
+namespace {
+
+bool ComputeEquilibriumModel() {
     using M = ModelParameters;
     if (!CellSet() || !ScanStore::fit)
         return false;
@@ -143,5 +145,18 @@ bool EvaluateEquilibriumModel(TXLAWindow* window) {
         if (ScanStore::fit[k] && ScanStore::residuals && ScanStore::residuals[k])
             for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
                 ScanStore::residuals[k][i] = ScanStore::signal[k][i] - ScanStore::fit[k][i];
+    return ok;
+}
+
+} // namespace
+
+bool EvaluateEquilibriumModel(TXLAWindow* window) {
+    (void)window;
+    if (!CellSet() || !ScanStore::fit)
+        return false;
+    // With nonlinear detection the model meets the transformed data, as the velocity models do.
+    BeginNonlinearDetectionModel();
+    const bool ok = ComputeEquilibriumModel();
+    EndNonlinearDetectionModel();
     return ok;
 }

@@ -1,6 +1,7 @@
-// Nonlinear detection inside the discrete model: scans whose detector followed a known power law
-// are fitted back to that power, the recorded signal survives every trial unchanged, and with the
-// correction off nothing of a Run or of the fit's free list depends on the correction's values.
+// Nonlinear detection inside the discrete models: velocity and equilibrium scans whose detector
+// followed a known power law are fitted back to that power, the recorded signal survives every
+// trial unchanged, and with the correction off nothing of a Run or of the fit's free list depends
+// on the correction's values.
 #include "fitting/fit_driver.h"
 #include "scandata/nonlinear_detection.h"
 #include "scandata/scan_store_alloc.h"
@@ -9,6 +10,7 @@
 #include "state/fluorophore.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/equilibrium_scan_set.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
@@ -101,6 +103,32 @@ TEST_F(NonlinearDetectionFit, FloatedPowerIsFittedBackByEachOptimiser) {
         EXPECT_LT(FitControl::bestRmsd, 1e-4f) << c.name;
         ExpectStoreHolds(recorded);
     }
+}
+
+// The equilibrium model once left the transform out: the fit then read copies of an old model and
+// never moved.
+TEST_F(NonlinearDetectionFit, EquilibriumFitRecoversPowerAndBuoyantMass) {
+    EquilibriumSet set;
+    set.noise = 0.0;
+    LoadEquilibriumSet(set); // Mb started at 15000, floated with loading and baseline
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            S::signal[k][i] = float(InverseNonlinearDetectionLaw(S::signal[k][i], 1.2, 0.0));
+    const std::vector<std::vector<float>> recorded = [] {
+        std::vector<std::vector<float>> r(S::scanCount + 1);
+        for (int k = 1; k <= S::scanCount; ++k)
+            r[k].assign(S::signal[k], S::signal[k] + S::pointCount[k] + 1);
+        return r;
+    }();
+    const double trueMb = set.mb;
+    D::nonlinearOn = D::nonlinearPowerFit = true;
+    FitControl::simplex = true;
+    FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
+    EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+    EXPECT_NEAR(D::nonlinearPower, 1.2, 0.01);
+    EXPECT_NEAR(ModelParameters::speciesDOrM[1] / trueMb, 1.0, 0.01);
+    EXPECT_LT(FitControl::bestRmsd, 1e-4f);
+    ExpectStoreHolds(recorded);
 }
 
 TEST_F(NonlinearDetectionFit, CorrectionOffLeavesRunAndFreeListAsWithoutIt) {
