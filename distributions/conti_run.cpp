@@ -33,6 +33,7 @@
 #include "state/conti_state.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -66,8 +67,28 @@ struct KernelInputs {
     double firstTime = 0.0;
     unsigned long generation = 0;
     std::vector<double> buffer; // the buffer's column, when the correction is on
+    // the detection corrections the Lamm solutions of the kernel carry
+    std::vector<float> detection;
     bool operator==(const KernelInputs&) const = default;
 };
+
+// The detection corrections that shape a Lamm solution (gradient, drift, cone, convolution);
+// nonlinear detection acts on the data, not on the kernel, and is left out.
+std::vector<float> KernelDetectionKey() {
+    using DC = DetectionCorrections;
+    std::vector<float> key;
+    if (DC::magnificationOn)
+        key.insert(key.end(), {1.0f, DC::magnificationFactor});
+    if (DC::driftOn)
+        key.insert(key.end(),
+                   {2.0f, float(DC::linearDriftOn), DC::linearDriftRate,
+                    float(DC::exponentialDriftOn), DC::exponentialDriftRate, DC::driftPlateau});
+    if (DC::coneOn)
+        key.insert(key.end(), {3.0f, DC::coneRadius});
+    if (DC::convolutionOn)
+        key.insert(key.end(), {4.0f, DC::convolutionWidth, DC::convolutionCutoff});
+    return key;
+}
 KernelInputs gKernelInputs;
 
 KernelInputs CurrentKernelInputs(const ContiGrid& g) {
@@ -89,6 +110,7 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.header = S::header;
     k.firstTime = S::header ? S::header[1].time : 0.0;
     k.buffer = BufferKernelKey();
+    k.detection = KernelDetectionKey();
     if (g.variant == ContiVariant::CsNonideal) {
         const CConcentrationLaw law = ConcentrationLawOfRecord();
         k.ks = law.ks, k.kd = law.kd;

@@ -1,5 +1,7 @@
-// Nonlinear detection inside c(s): the distribution is computed from the transformed scans and
-// its fit carried back to the recorded ones; a floated power is fitted back to the detector's.
+// Detection corrections inside c(s): with nonlinear detection the distribution is computed from
+// the transformed scans and its fit carried back to the recorded ones, and a floated power is
+// fitted back to the detector's; a radial correction switched on between two Runs reaches the
+// kernel.
 #include "distributions/conti_fit.h"
 #include "distributions/conti_run.h"
 #include "scandata/nonlinear_detection.h"
@@ -85,4 +87,28 @@ TEST(ContiNonlinearDetection, RunAndFitFindTheDetectorsPower) {
     EXPECT_NEAR(D::nonlinearPower, kTruePower, 0.02);
     EXPECT_LT(FitControl::bestRmsd, 1e-3f);
     EXPECT_LT(GetNonlinearDetectionRmsd(), 1e-3f);
+}
+
+// The kernel was once kept across a change of the radial corrections, so the next Run still
+// fitted with the Lamm solutions of the old detector.
+TEST(ContiNonlinearDetection, RadialGradientSwitchedOnReachesTheNextKernel) {
+    DistortedStore d;
+    D::nonlinearOn = false;
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const int p = 20;
+    const auto before = KernelColumn(p);
+    D::magnificationOn = true;
+    D::magnificationFactor = 1.2f;
+    ASSERT_TRUE(RunContiSed(nullptr));
+    const auto after = KernelColumn(p);
+    int compared = 0;
+    for (int k = 1; k < int(before.size()); ++k)
+        for (int i = 1; i < int(before[k].size()); ++i) {
+            if (before[k][i] < 1e-3f)
+                continue;
+            const double expected = 1.0 + (d.store.radii[i] - 6.0) * 0.2;
+            EXPECT_NEAR(after[k][i] / before[k][i], expected, 1e-4) << k << " " << i;
+            ++compared;
+        }
+    EXPECT_GT(compared, 100);
 }
