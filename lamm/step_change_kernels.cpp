@@ -7,21 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-// The magnitude's bits, read as an integer, exceed those of 1e100 exactly when the value is
-// beyond it or not a number; added to the distance from there to the sign bit they carry into
-// it. So one pass of integer adds and ors, without a branch or a floating-point comparison.
-bool AnyBeyond1e100(const double* v, int lo, int hi) {
-    constexpr std::uint64_t kMagnitude = 0x7fffffffffffffffull;
-    constexpr std::uint64_t kCarry = kMagnitude - std::bit_cast<std::uint64_t>(1e100);
-    std::uint64_t carried = 0;
-    for (int i = lo; i <= hi; ++i) {
-        std::uint64_t bits;
-        std::memcpy(&bits, v + i, sizeof bits);
-        carried |= (bits & kMagnitude) + kCarry;
-    }
-    return (carried >> 63) != 0;
-}
-
 namespace {
 
 // Four lanes of doubles and their comparison masks. Built for AVX2 they are one register each,
@@ -102,7 +87,30 @@ using M4 = long long __attribute__((vector_size(32)));
     return largest;
 }
 
+// The magnitude's bits, read as an integer, exceed those of 1e100 exactly when the value is
+// beyond it or not a number; added to the distance from there to the sign bit they carry into
+// it. So one pass of integer adds and ors, without a branch or a floating-point comparison.
+[[gnu::always_inline]] inline bool AnyBeyond1e100Body(const double* v, int lo, int hi) {
+    constexpr std::uint64_t kMagnitude = 0x7fffffffffffffffull;
+    constexpr std::uint64_t kCarry = kMagnitude - std::bit_cast<std::uint64_t>(1e100);
+    std::uint64_t carried = 0;
+    for (int i = lo; i <= hi; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, v + i, sizeof bits);
+        carried |= (bits & kMagnitude) + kCarry;
+    }
+    return (carried >> 63) != 0;
+}
+
 // Chosen at run time by a plain check, as the normal equations' kernels are.
+[[gnu::target("avx2")]] bool AnyBeyond1e100Avx2(const double* v, int lo, int hi) {
+    return AnyBeyond1e100Body(v, lo, hi);
+}
+
+bool AnyBeyond1e100Plain(const double* v, int lo, int hi) {
+    return AnyBeyond1e100Body(v, lo, hi);
+}
+
 [[gnu::target("avx2")]] double LargestOfAvx2(const double* v, int lo, int hi) {
     return LargestOfBody(v, lo, hi);
 }
@@ -128,6 +136,10 @@ bool HasAvx2() {
 }
 
 } // namespace
+
+bool AnyBeyond1e100(const double* v, int lo, int hi) {
+    return HasAvx2() ? AnyBeyond1e100Avx2(v, lo, hi) : AnyBeyond1e100Plain(v, lo, hi);
+}
 
 double LargestOf(const double* v, int lo, int hi) {
     return HasAvx2() ? LargestOfAvx2(v, lo, hi) : LargestOfPlain(v, lo, hi);
