@@ -41,7 +41,7 @@ bool RunEngineAvailable(RunEngine engine) {
         if (BufferSedimentation::on)
             return v == ContiVariant::Cs || v == ContiVariant::CsInvariantD ||
                    (v == ContiVariant::CM && !ScanStore::equilibriumData);
-        return v != ContiVariant::None || ModelChoice::csFf0;
+        return v != ContiVariant::None || ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
     }
     case RunEngine::EquilibriumFit:
         // The association model A + B <-> AB is not part of this version.
@@ -81,7 +81,7 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         window->TestApproachToEquilibrium();
         return RunResult::Refused;
     case RunEngine::ContiSed:
-        if (ModelChoice::csFf0)
+        if (ModelChoice::csFf0 || ModelChoice::csFf0Discrete)
             return RunSizeShapeDistribution(window) ? RunResult::Evaluated : RunResult::Refused;
         return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::ContinuousModel:

@@ -4,8 +4,10 @@
 #include "distributions/conti_fit.h"
 
 #include "distributions/buffer_kernel_column.h"
+#include "distributions/conti_discrete_component.h"
 #include "distributions/conti_fit_memo.h"
 #include "distributions/conti_run.h"
+#include "distributions/size_shape_distribution.h"
 #include "fitting/buffer_fit_parameters.h"
 #include "fitting/detection_fit_parameters.h"
 #include "fitting/fit_driver.h"
@@ -20,6 +22,7 @@
 #include "state/fluorophore.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
@@ -31,8 +34,23 @@
 namespace {
 
 // The buffer's own values follow BufferFirst in the order of BufferParameter.
-// The nonlinear detection's power changes the data, not the kernel.
-enum class KernelParameter { Meniscus, Bottom, FrictionalRatio, DetectionPower, BufferFirst };
+// The nonlinear detection's power changes the data, not the kernel; the discrete component's
+// s and its M or D change the component's column.
+enum class KernelParameter {
+    Meniscus,
+    Bottom,
+    FrictionalRatio,
+    DetectionPower,
+    DiscreteS,
+    DiscreteM,
+    DiscreteD,
+    BufferFirst
+};
+
+// The size-and-shape models span f/f0 on their grid.
+bool SizeShapeModel() {
+    return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+}
 
 bool IsBuffer(KernelParameter k) {
     return static_cast<int>(k) >= static_cast<int>(KernelParameter::BufferFirst);
@@ -48,10 +66,18 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Meniscus);
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
-    if (ContiState::ff0Float)
+    if (ContiState::ff0Float && !SizeShapeModel())
         free.push_back(KernelParameter::FrictionalRatio);
     if (DetectionCorrections::nonlinearOn && DetectionCorrections::nonlinearPowerFit)
         free.push_back(KernelParameter::DetectionPower);
+    if (DiscreteComponentOn()) {
+        if (ContiState::discreteSFloat)
+            free.push_back(KernelParameter::DiscreteS);
+        if (DiscreteComponentByMass() && ContiState::discreteMFloat)
+            free.push_back(KernelParameter::DiscreteM);
+        if (!DiscreteComponentByMass() && ContiState::discreteDFloat)
+            free.push_back(KernelParameter::DiscreteD);
+    }
     // The buffer's signal is the weight of its column, solved with the distribution.
     for (BufferParameter b : FloatedBufferParameters(false))
         free.push_back(static_cast<KernelParameter>(static_cast<int>(KernelParameter::BufferFirst) +
@@ -62,6 +88,27 @@ std::vector<KernelParameter> FloatedParameters() {
 // The frictional ratio a trial may take: below 1 no particle exists; far above, the diffusion
 // vanishes.
 constexpr double kLowestFrictionalRatio = 1.0, kHighestFrictionalRatio = 10.0;
+// The discrete component a trial may take: s within the particles of the distributions (S), a
+// molar mass (Da) and a diffusion coefficient (1e-7 cm^2/s) above 0 and below any solute's.
+constexpr double kDiscreteSLimit = 1e4;
+constexpr double kLowestDiscreteM = 1.0, kHighestDiscreteM = 1e12;
+constexpr double kLowestDiscreteD = 1e-6, kHighestDiscreteD = 1e4;
+
+bool IsDiscrete(KernelParameter k) {
+    return k == KernelParameter::DiscreteS || k == KernelParameter::DiscreteM ||
+           k == KernelParameter::DiscreteD;
+}
+
+double DiscreteLower(KernelParameter k) {
+    return k == KernelParameter::DiscreteS   ? -kDiscreteSLimit
+           : k == KernelParameter::DiscreteM ? kLowestDiscreteM
+                                             : kLowestDiscreteD;
+}
+double DiscreteUpper(KernelParameter k) {
+    return k == KernelParameter::DiscreteS   ? kDiscreteSLimit
+           : k == KernelParameter::DiscreteM ? kHighestDiscreteM
+                                             : kHighestDiscreteD;
+}
 
 // The box WriteParameter clamps to, for the optimisers: the fit's bounds of meniscus and bottom.
 ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
@@ -78,6 +125,9 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
         } else if (free[i] == KernelParameter::FrictionalRatio) {
             b.lower[i + 1] = kLowestFrictionalRatio;
             b.upper[i + 1] = kHighestFrictionalRatio;
+        } else if (IsDiscrete(free[i])) {
+            b.lower[i + 1] = DiscreteLower(free[i]);
+            b.upper[i + 1] = DiscreteUpper(free[i]);
         } else if (IsBuffer(free[i])) {
             b.lower[i + 1] = BufferParameterLower(AsBuffer(free[i]));
             b.upper[i + 1] = BufferParameterUpper(AsBuffer(free[i]));
@@ -104,6 +154,18 @@ void WriteParameter(KernelParameter k, double v) {
     case KernelParameter::DetectionPower:
         WriteDetectionParameter(DetectionParameter::NonlinearPower, v);
         break;
+    case KernelParameter::DiscreteS:
+        ContiState::discreteS =
+            static_cast<float>(std::clamp(v, DiscreteLower(k), DiscreteUpper(k)));
+        break;
+    case KernelParameter::DiscreteM:
+        ContiState::discreteM =
+            static_cast<float>(std::clamp(v, DiscreteLower(k), DiscreteUpper(k)));
+        break;
+    case KernelParameter::DiscreteD:
+        ContiState::discreteD =
+            static_cast<float>(std::clamp(v, DiscreteLower(k), DiscreteUpper(k)));
+        break;
     default:
         break;
     }
@@ -121,6 +183,12 @@ double ReadParameter(KernelParameter k) {
         return ContiState::ff0;
     case KernelParameter::DetectionPower:
         return ReadDetectionParameter(DetectionParameter::NonlinearPower);
+    case KernelParameter::DiscreteS:
+        return ContiState::discreteS;
+    case KernelParameter::DiscreteM:
+        return ContiState::discreteM;
+    case KernelParameter::DiscreteD:
+        return ContiState::discreteD;
     default:
         break;
     }
@@ -136,7 +204,7 @@ void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
         const int k = set.scans[s];
         for (int i = set.first; i <= set.last; ++i) {
             double v = ScanStore::gridSignal[k][i] - sol.ti[i - set.first] - sol.ri[s];
-            for (int p = 1; p <= sol.grid.n; ++p)
+            for (int p = 1; p <= sol.grid.Columns(); ++p)
                 if (sol.c[p] != 0.0)
                     v -= sol.c[p] * gContiKernel.Row(p, k)[i];
             r.push_back(v);
@@ -160,9 +228,13 @@ bool NoteStopRequest(bool stopped) {
 ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const double* p) {
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
-    return ContiTrialModel{ModelParameters::meniscus, ModelParameters::bottom,
-                           ContiState::ff0,           HeldDiscretisation::Epoch(),
-                           BufferKernelKey(),         DetectionCorrections::nonlinearPower};
+    return ContiTrialModel{ModelParameters::meniscus,
+                           ModelParameters::bottom,
+                           ContiState::ff0,
+                           HeldDiscretisation::Epoch(),
+                           BufferKernelKey(),
+                           DetectionCorrections::nonlinearPower,
+                           {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD}};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
@@ -185,14 +257,17 @@ FitObjective Objective(TXLAWindow* window, const std::vector<KernelParameter>& f
 bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
     free = FloatedParameters();
     ContiDataSet set;
-    why = CheckContiRun(CurrentContiVariant());
+    why = CheckContiRun(SizeShapeModel() ? ContiVariant::Cs : CurrentContiVariant());
     if (why.empty() && !GetContiDataSet(set, &why))
         return false;
     if (!why.empty())
         return false;
     if (free.empty()) {
-        why = "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute the "
-              "distribution.";
+        why = DiscreteComponentOn()
+                  ? "No kernel parameter (meniscus, bottom, f/f0, the discrete component's s or "
+                    "M or D) is floated: use Run to compute the distribution."
+                  : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
+                    "the distribution.";
         return false;
     }
     return true;
@@ -239,7 +314,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     ContiState::calledFromFit = false;
     if (FitControl::fitAborted)
         return false;
-    const bool stored = RunContiSed(window);
+    const bool stored = SizeShapeModel() ? RunSizeShapeDistribution(window) : RunContiSed(window);
     if (stored) {
         double ss = 0.0, count = 0.0;
         ContiDataSet set;
@@ -290,9 +365,12 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
         WriteParameter(free[k], p[k + 1]);
     if (DetectionCorrections::nonlinearOn && ScanStore::scanCount > 0)
         return NonlinearDetectionTrial(window, residuals);
-    ContiSolution sol;
     // The residuals need the eliminated noise; the rmsd alone does not.
-    const ContiStatus status = ComputeContiSolution(window, sol, residuals != nullptr);
+    SizeShapeSolution shaped;
+    ContiSolution& sol = shaped.conti;
+    const ContiStatus status = SizeShapeModel()
+                                   ? ComputeSizeShapeSolution(window, shaped)
+                                   : ComputeContiSolution(window, sol, residuals != nullptr);
     NoteStopRequest(status == ContiStatus::Stopped);
     if (status != ContiStatus::Done) {
         if (residuals)

@@ -6,13 +6,15 @@
 #include <vector>
 
 // The model a trial is computed for: the kernel parameters as the model holds them (single
-// precision), the epoch of the held discretisation (state/held_discretisation.h) and the
-// buffer's values while its correction is on.
+// precision), the epoch of the held discretisation (state/held_discretisation.h), the
+// buffer's values while its correction is on and the discrete component's values.
 struct ContiTrialModel {
     float meniscus = 0.0f, bottom = 0.0f, ff0 = 0.0f;
     unsigned long epoch = 0;
     std::vector<double> buffer;
     float detectionPower = 1.0f; // the nonlinear detection's power the data were transformed with
+    // The discrete component's s, M and D (each as the model holds it).
+    std::vector<float> discrete;
     bool operator==(const ContiTrialModel&) const = default;
 };
 

@@ -19,6 +19,9 @@ ContiVariant CurrentContiVariant() {
                                                                       : ContiVariant::LsGStar;
     if (M::contiCs)
         return M::zoneCs ? ContiVariant::None : ContiVariant::Cs;
+    // c(s) with its discrete component in either form: the component's column follows the grid.
+    if ((M::csDiscreteMs || M::csDiscreteSD) && !M::zoneCs)
+        return ContiVariant::Cs;
     // The time course computes the I(Rh) of each of its slices.
     if (M::dlsID)
         return ContiVariant::DlsD;

@@ -28,10 +28,15 @@ ContiVariant CurrentContiVariant();
 // Grid points 1..n: abscissa x (S, Da for c(M), log10 D or nm for light scattering), with s (S),
 // D (cm^2/s) and M (Da) of each (s and M are 0 for light scattering),
 // and the trapezoid weight of each point in the abscissa, so that sum a_p = int c dx.
+// Discrete species fitted beside the distribution follow its n points as further kernel columns
+// n + 1 .. n + discrete: their s, D and M sit at those indices (x = s, weight 0), and their
+// amplitudes are loadings, outside the distribution and its regularization.
 struct ContiGrid {
     ContiVariant variant = ContiVariant::None;
     int n = 0;
+    int discrete = 0;
     std::vector<double> x, s, D, M, weight;
+    int Columns() const { return n + discrete; }
 };
 
 // The most grid points a distribution may have (the saved analysis holds no more).

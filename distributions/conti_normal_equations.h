@@ -25,7 +25,12 @@ struct ContiNormalEquations {
     std::vector<double> rawNorm; // [1..n], <K_p, K_p> before the elimination
     // [1..n], 1 where the eliminated noise reproduces column p: its amplitude is held at zero.
     std::vector<char> held;
+    // The last columns are discrete species beside the distribution: the regularization leaves
+    // their amplitudes free (non-negative only).
+    int discreteColumns = 0;
     int N() const { return A.N(); }
+    // The columns of the distribution itself.
+    int DistributionColumns() const { return N() - discreteColumns; }
     bool AnyHeld() const;
     double ChiSquare(const std::vector<double>& c) const;
     // out[k] = (A c)[rows[k]], each summed over the columns in order.

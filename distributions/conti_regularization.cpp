@@ -100,12 +100,13 @@ std::vector<double> PriorShape(const std::vector<double>& prior) {
 
 AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
                                       std::vector<double>& c, const std::vector<double>& q) {
-    const int n = eq.N();
+    // Only the distribution's columns are smoothed; discrete species after them are not.
+    const int n = eq.DistributionColumns();
     CDenseMatrix A = eq.A;
     // L'L of the second differences with zero continuation: rows p of L are (1, -2, 1) at
     // p - 1, p, p + 1, so (L'L)_pq is the sum over rows touching both. A prior scales column p
     // of L by 1 / q_p.
-    const bool shaped = static_cast<int>(q.size()) == n + 1;
+    const bool shaped = static_cast<int>(q.size()) >= n + 1;
     const double stencil[3] = {1.0, -2.0, 1.0};
     for (int row = 1; row <= n; ++row)
         for (int u = 0; u < 3; ++u)
@@ -127,7 +128,8 @@ constexpr double kRoundingDecrement = 1e-9;
 double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                         const std::vector<double>& c) {
     double s = 0.0;
-    for (std::size_t p = 1; p < c.size(); ++p)
+    const std::size_t end = std::min(c.size(), std::size_t(eq.DistributionColumns()) + 1);
+    for (std::size_t p = 1; p < end; ++p)
         s += c[p] * std::log(c[p] / m[p]) - c[p] + m[p];
     return eq.ChiSquare(c) + alpha * s;
 }
@@ -147,8 +149,11 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
             subM[i] = m[idx[i - 1]];
             subStart[i] = start[idx[i - 1]];
         }
-        const AnalysisFailure code =
-            SolveMaximumEntropy(Restricted(eq, idx), alpha, subM, subStart, subC);
+        ContiNormalEquations sub = Restricted(eq, idx);
+        for (int i = 1; i <= k; ++i)
+            if (idx[i - 1] > eq.DistributionColumns())
+                ++sub.discreteColumns;
+        const AnalysisFailure code = SolveMaximumEntropy(sub, alpha, subM, subStart, subC);
         c.assign(n + 1, 0.0);
         for (int i = 1; i <= k; ++i)
             c[idx[i - 1]] = subC[i];
@@ -167,13 +172,17 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         all[p - 1] = p;
     double f = EntropyObjective(eq, alpha, m, c);
     double previousDecrement = std::numeric_limits<double>::infinity();
+    const int entropic = eq.DistributionColumns();
     for (int iter = 0; iter < 200; ++iter) {
         CDenseMatrix H = eq.A;
         eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
-            grad[p] = 2.0 * (row[p - 1] - eq.b[p]) + alpha * std::log(c[p] / m[p]);
+            grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
             for (int q = 1; q <= n; ++q)
                 H(p, q) *= 2.0;
+            if (p > entropic)
+                continue;
+            grad[p] += alpha * std::log(c[p] / m[p]);
             H(p, p) += alpha / c[p];
         }
         std::vector<double> negGrad(n + 1);
@@ -221,7 +230,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
     out.targetRatio = ContiTargetRatio(P, nu);
-    if (out.targetRatio <= 1.0 || n < 2 || !(out.chiSquare0 > 0.0))
+    if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0))
         return firstCode;
     auto note = [&](AnalysisFailure code, const std::string& detail = {}) {
         if (firstCode == AnalysisFailure::None) {
@@ -232,14 +241,19 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
 
     // Default model of the entropy: the prior's shape (flat without one) at the mean NNLS
     // amplitude; a flat prior gives exactly the flat model.
-    const std::vector<double> q =
-        static_cast<int>(prior.size()) == n + 1 ? PriorShape(prior) : std::vector<double>{};
+    // A prior covers the distribution's columns; discrete species after them take its ends'
+    // neutral value.
+    const int nd = eq.DistributionColumns();
+    std::vector<double> q =
+        static_cast<int>(prior.size()) == nd + 1 ? PriorShape(prior) : std::vector<double>{};
+    if (!q.empty())
+        q.resize(std::size_t(n) + 1, 1.0);
     double total = 0.0, trace = 0.0;
-    for (int p = 1; p <= n; ++p) {
+    for (int p = 1; p <= nd; ++p) {
         total += out.nnls[p];
         trace += eq.A(p, p);
     }
-    const double level = total > 0.0 ? total / n : 1e-6;
+    const double level = total > 0.0 ? total / std::max(nd, 1) : 1e-6;
     double nnlsMax = 0.0;
     for (int p = 1; p <= n; ++p)
         nnlsMax = std::max(nnlsMax, out.nnls[p]);
@@ -247,9 +261,9 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     std::vector<double> m(n + 1, level), start(n + 1), c(n + 1);
     if (!q.empty()) {
         double qMean = 0.0;
-        for (int p = 1; p <= n; ++p)
+        for (int p = 1; p <= nd; ++p)
             qMean += q[p];
-        qMean /= n;
+        qMean /= nd;
         for (int p = 1; p <= n; ++p)
             m[p] = level * (q[p] / qMean);
     }
@@ -283,7 +297,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     };
 
     // Bracket by decades: g < 0 at lo, g > 0 at hi.
-    double alpha = 1e-6 * trace / n;
+    double alpha = 1e-6 * trace / std::max(nd, 1);
     double g = solve(alpha);
     double lo = alpha, hi = alpha;
     int steps = 0;

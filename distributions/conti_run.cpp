@@ -5,6 +5,7 @@
 #include "distributions/conti_run.h"
 
 #include "distributions/buffer_kernel_column.h"
+#include "distributions/conti_discrete_component.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_normal_equations.h"
@@ -187,14 +188,14 @@ bool DlsKernel(const ContiGrid& g) {
 bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
-    if (!gContiKernel.Empty() && gContiKernel.Complete() && gContiKernel.GridPoints() == g.n &&
-        inputs == gKernelInputs)
+    if (!gContiKernel.Empty() && gContiKernel.Complete() &&
+        gContiKernel.GridPoints() == g.Columns() && inputs == gKernelInputs)
         return true;
     // Only the buffer's values changed (a fit moving them): its column alone is made again.
     KernelInputs withOldBuffer = inputs;
     withOldBuffer.buffer = gKernelInputs.buffer;
-    if (!gContiKernel.Empty() && gContiKernel.GridPoints() == g.n && !inputs.buffer.empty() &&
-        !gKernelInputs.buffer.empty() && withOldBuffer == gKernelInputs) {
+    if (!gContiKernel.Empty() && gContiKernel.GridPoints() == g.Columns() &&
+        !inputs.buffer.empty() && !gKernelInputs.buffer.empty() && withOldBuffer == gKernelInputs) {
         gKernelInputs = KernelInputs{};
         if (!FillBufferKernelColumn(window))
             return false;
@@ -216,7 +217,7 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
             ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
             return false;
         }
-    } else if (RunSVContiSedList(window, g.n, g.s.data(), g.D.data(), nullptr) != 0 ||
+    } else if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr) != 0 ||
                !FillBufferKernelColumn(window)) {
         return false;
     }
@@ -413,10 +414,13 @@ std::string CheckContiRun(ContiVariant variant) {
     if (problem.empty())
         problem = CheckContiModelValues(variant);
     if (problem.empty())
+        problem = CheckDiscreteComponent();
+    if (problem.empty())
         problem = dls ? CheckDlsRecords() : CheckScanConditions();
     ContiDataSet set;
     if (problem.empty() && GetContiDataSet(set, nullptr))
-        problem = CheckContiSize(static_cast<int>(ContiState::resolution), set);
+        problem = CheckContiSize(
+            static_cast<int>(ContiState::resolution) + (DiscreteComponentOn() ? 1 : 0), set);
     return problem;
 }
 
@@ -429,9 +433,11 @@ std::string NotEnoughMemoryText() {
 }
 
 ContiGrid CurrentContiGrid(ContiVariant variant) {
-    return BuildContiGrid(variant, static_cast<int>(ContiState::resolution), ContiState::rangeMin,
-                          ContiState::rangeMax, ContiState::logGrid, ContiState::ff0,
-                          ContiState::invariantD, ContiScanTemperature());
+    ContiGrid g = BuildContiGrid(variant, static_cast<int>(ContiState::resolution),
+                                 ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,
+                                 ContiState::ff0, ContiState::invariantD, ContiScanTemperature());
+    AppendDiscreteComponent(g, ContiScanTemperature());
+    return g;
 }
 
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise) {
@@ -445,7 +451,8 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
 }
 
 ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise) {
-    const int n = out.grid.n;
+    // Every column: the distribution's points and the discrete species after them.
+    const int n = out.grid.Columns();
     const ContiDataSet& set = out.set;
     ContiColumnRow column = [&set](int p, int s) { return gContiKernel.Row(p, set.scans[s]); };
     ContiDataRow data = [&set](int s) { return S::gridSignal[set.scans[s]]; };
@@ -476,9 +483,14 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     }
     if (fixedBuffer)
         eq.held[1] = 1;
+    eq.discreteColumns = out.grid.discrete;
 
     const double nu = set.Values() - n - set.NoiseParameters();
-    out.prior = PriorForGrid(out.grid.variant == ContiVariant::CM ? out.grid.x : out.grid.s);
+    const std::vector<double>& abscissa =
+        out.grid.variant == ContiVariant::CM ? out.grid.x : out.grid.s;
+    out.prior = PriorForGrid(std::vector<double>(
+        abscissa.begin(),
+        abscissa.begin() + std::min<std::ptrdiff_t>(out.grid.n + 1, std::ssize(abscissa))));
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     ContiRegularizedSolution main;
     out.failure = RegularizeDistribution(eq,
@@ -533,6 +545,7 @@ void FreeDistributionArrays() {
 void StoreContiSolution(const ContiSolution& sol) {
     const ContiGrid& g = sol.grid;
     const int n = g.n;
+    const int columns = g.Columns();
     FreeDistributionArrays();
     ContiState::gridPoints = n;
     ReplaceArray(ContiState::sValues, 0, n);
@@ -574,7 +587,7 @@ void StoreContiSolution(const ContiSolution& sol) {
             // column's leading zeros add nothing).
             std::vector<double>& model = totals[s];
             model.assign(S::gridCount + 1, 0.0);
-            for (int p = 1; p <= n; ++p) {
+            for (int p = 1; p <= columns; ++p) {
                 if (sol.c[p] == 0.0)
                     continue;
                 const double cp = sol.c[p];
@@ -604,12 +617,13 @@ void StoreContiSolution(const ContiSolution& sol) {
     });
     // The model without the noise, which the non-ideal variant reads as the total concentration.
     double loading = 0.0;
-    for (int p = 1; p <= n; ++p)
+    for (int p = 1; p <= columns; ++p)
         loading += sol.c[p];
     KeepDistributionTotals(loading, times,
                            std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
                            totals);
     KeepPriorOfDistribution(sol.prior);
+    KeepDiscreteComponentLoading(g, sol.c);
     S::resultAvailable = true;
 }
 

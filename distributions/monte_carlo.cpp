@@ -324,13 +324,15 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     StoreContiSolution(sol);
     weight = sol.grid.weight;
     const ContiDataSet& set = sol.set;
-    pr.n = sol.grid.n;
+    // Every column, a discrete component's after the distribution's points.
+    pr.n = sol.grid.Columns();
     pr.set = set;
     const ContiDataSet* ps = &pr.set;
     pr.column = [ps](int p, int s) { return gContiKernel.Row(p, ps->scans[s]); };
     ContiDataRow data = [ps](int s) { return ScanStore::gridSignal[ps->scans[s]]; };
     if (!BuildContiNormalEquations(pr.n, pr.set, pr.column, data, ThreadCount(), pr.eq))
         return false;
+    pr.eq.discreteColumns = sol.grid.discrete;
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {

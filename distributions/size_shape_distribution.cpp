@@ -4,6 +4,7 @@
 // grid; checked on one species found at its (s, f/f0) and on two shapes of one s kept apart.
 #include "distributions/size_shape_distribution.h"
 
+#include "distributions/conti_discrete_component.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
@@ -137,6 +138,8 @@ ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out)
         BuildSizeShapeGrid(sPoints, ContiState::rangeMin, ContiState::rangeMax, ContiState::logGrid,
                            SS::ff0Points, SS::ff0Min, SS::ff0Max, ContiScanTemperature());
     out.conti.grid = out.grid.flat;
+    // The discrete component of "c(s,ff0) with 1 discrete component" follows the flat grid.
+    AppendDiscreteComponent(out.conti.grid, ContiScanTemperature());
     if (!EnsureContiKernel(window, out.conti.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
     return SolveContiSet(window, out.conti);

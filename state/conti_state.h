@@ -21,8 +21,8 @@ struct ContiState {
     static inline bool logGrid = false;                // grid points equidistant in log s
     static inline HeldAbscissa heldAbscissa = HeldAbscissa::None;
     static inline bool heldIntegral = false; // the held values are the integral distribution
-    static inline float ff0 = 1.2f;                    // frictional ratio of the c(s) kernel
-    static inline int ff0Float = 0;                    // the frictional ratio is fitted
+    static inline float ff0 = 1.2f;          // frictional ratio of the c(s) kernel
+    static inline int ff0Float = 0;          // the frictional ratio is fitted
     static inline int distributionPlotBottom = 950;
     static inline float invariantD = 1e-7f; // cm^2/s, c(s) with invariant D
     // Total concentration of the distribution per node of the simulation grid [1..n].
@@ -66,6 +66,12 @@ struct ContiState {
     static inline float bimodalSMin = 10.0f, bimodalSMax = 20.0f, bimodalFf0 = 2.0f;
     static inline float conformerSMin = 7.0f, conformerSMax = 10.0f, conformerM = 200000.0f;
     static inline float rodParameter = 10000.0f;
+    // The discrete component beside a c(s) or c(s, f/f0) distribution: its s (S) with its molar
+    // mass (Da) or, in the s-and-D form, its diffusion coefficient (1e-7 cm^2/s); each may be
+    // fitted. Its loading (signal units) is the weight the last solution gave it.
+    static inline float discreteM = 350.0f, discreteS = 0.34f, discreteD = 5.0f;
+    static inline int discreteMFloat = 0, discreteSFloat = 0, discreteDFloat = 0;
+    static inline float discreteLoading = 0.0f;
     static inline bool exportMatrices = false; // the distribution code writes its matrices
 
     static void ResetToDefaults() {
@@ -111,6 +117,11 @@ struct ContiState {
         conformerSMax = 10.0f;
         conformerM = 200000.0f;
         rodParameter = 10000.0f;
+        discreteM = 350.0f;
+        discreteS = 0.34f;
+        discreteD = 5.0f;
+        discreteMFloat = discreteSFloat = discreteDFloat = 0;
+        discreteLoading = 0.0f;
         exportMatrices = false;
     }
 };

@@ -1,0 +1,35 @@
+// The discrete component fitted beside a c(s) or c(s, f/f0) distribution: a species of its own
+// s and D (or M), whose Lamm solution is one more kernel column outside the regularization.
+#pragma once
+
+#include "distributions/conti_grid.h"
+
+#include <string>
+#include <vector>
+
+// A model with a discrete component is chosen: c(s) with one discrete component (given by s and
+// D, or by M and s) or c(s, f/f0) with one.
+bool DiscreteComponentOn();
+// The component is given by its molar mass (else by its diffusion coefficient).
+bool DiscreteComponentByMass();
+
+// s (S) and D (cm^2/s) of the component as entered, at the scans' temperature (deg C).
+struct DiscreteComponentValues {
+    double s = 0.0, D = 0.0, M = 0.0;
+};
+DiscreteComponentValues CurrentDiscreteComponent(double temperatureC);
+
+// Why the entered component cannot be computed (a value not finite, a molar mass or diffusion
+// coefficient not above 0, an s beyond any particle); empty when usable or when no component
+// is chosen.
+std::string CheckDiscreteComponent();
+
+// Appends the component's column to the grid while one is chosen.
+void AppendDiscreteComponent(ContiGrid& g, double temperatureC);
+
+// After a stored solution with amplitudes c over the grid's columns: the component's loading.
+void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>& c);
+
+// The component's line for the parameter report: "discrete component: s = ... S, M = ... kDa
+// (or D = ...), loading ...", with "(f)" after each fitted value; empty without a component.
+std::string DiscreteComponentReport();
