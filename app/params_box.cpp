@@ -1,6 +1,7 @@
 // The pages of the model parameters dialog and the dialog's OK check.
 #include "app/params_box.h"
 
+#include "fitting/discrete_component_choice.h"
 #include "plat/backend.hpp"
 #include "plat/msgbox.hpp"
 #include "state/model_choice.h"
@@ -132,9 +133,19 @@ plat::DialogTemplate DistributionPage() {
     p.Fittable(kFf0Id, 100, 51, 46);
     p.Label("confidence level P", 8, 66, 90);
     p.Edit(kConfidenceLevelId, 100, 66, 46);
-    const int y = p.CellBlock(90);
+    int y = p.CellBlock(90);
     p.Check(kPowerLawCalibrationId, "enter new s(M) power-law calibration", 8, y, 200);
-    p.Buttons(y + 16);
+    y += 16;
+    if (DiscreteComponentOn()) {
+        p.Label("discrete component s (S)", 8, y, 120);
+        p.Fittable(kComponentSId, 130, y, 46);
+        p.Label(DiscreteComponentByMass() ? "discrete component M (kDa)"
+                                          : "discrete component D (1e-7 cm^2/s)",
+                8, y + 15, 120);
+        p.Fittable(kComponentMOrDId, 130, y + 15, 46);
+        y += 34;
+    }
+    p.Buttons(y);
     return p.Take();
 }
 
@@ -193,7 +204,11 @@ TParamsBox::TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfe
         size -= sizeof transfer.discrete.dependence;
     if (page == ParamsPage::Distribution) {
         record = &transfer.distribution;
+        // The discrete component closes this record likewise.
         size = sizeof transfer.distribution;
+        if (!DiscreteComponentOn())
+            size -= sizeof transfer.distribution.componentS +
+                    sizeof transfer.distribution.componentMOrD;
     } else if (page == ParamsPage::Equilibrium) {
         record = &transfer.equilibrium;
         size = sizeof transfer.equilibrium;

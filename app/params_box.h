@@ -29,6 +29,8 @@ constexpr int kLogKId = 521, kLogKsId = 523, kLogKdId = 525, kSecondLogKId = 527
 constexpr int kRangeMinId = 601, kRangeMaxId = 602, kResolutionId = 603;
 constexpr int kFf0Id = 604, kFf0FloatId = 605, kConfidenceLevelId = 606;
 constexpr int kPowerLawCalibrationId = 607;
+// The discrete component of the models that have one, each with its float box at + 1.
+constexpr int kComponentSId = 611, kComponentMOrDId = 613;
 
 int ParamsDialogId(ParamsPage page);
 // The page's template with the labels of the model now chosen (units, D or M).

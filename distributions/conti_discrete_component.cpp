@@ -4,9 +4,7 @@
 #include "distributions/conti_discrete_component.h"
 
 #include "foundations/hydrodynamics.h"
-#include "foundations/text_lines.h"
 #include "state/conti_state.h"
-#include "state/model_choice.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,18 +17,6 @@ using C = ContiState;
 constexpr double kMaxDiscreteS = 1e6;
 
 } // namespace
-
-bool DiscreteComponentOn() {
-    return ModelChoice::csDiscreteMs || ModelChoice::csDiscreteSD || ModelChoice::csFf0Discrete;
-}
-
-bool DiscreteComponentByMass() {
-    if (ModelChoice::csDiscreteMs)
-        return true;
-    if (ModelChoice::csDiscreteSD)
-        return false;
-    return ModelChoice::equilibriumMs;
-}
 
 DiscreteComponentValues CurrentDiscreteComponent(double temperatureC) {
     DiscreteComponentValues v;
@@ -93,20 +79,4 @@ void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>&
     C::discreteLoading = 0.0f;
     if (g.discrete > 0 && static_cast<int>(c.size()) > g.n + 1)
         C::discreteLoading = static_cast<float>(c[std::size_t(g.n) + 1]);
-}
-
-std::string DiscreteComponentReport() {
-    if (!DiscreteComponentOn())
-        return {};
-    std::string text;
-    AppendFormat(text, "discrete component: s = %.4g S%s, ", double(C::discreteS),
-                 C::discreteSFloat ? " (f)" : "");
-    if (DiscreteComponentByMass())
-        AppendFormat(text, "M = %.4g kDa%s", double(C::discreteM) * 0.001,
-                     C::discreteMFloat ? " (f)" : "");
-    else
-        AppendFormat(text, "D = %.4g x 1e-7 cm^2/s%s", double(C::discreteD),
-                     C::discreteDFloat ? " (f)" : "");
-    AppendFormat(text, ", loading %.4g", double(C::discreteLoading));
-    return text;
 }

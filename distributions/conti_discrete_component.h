@@ -3,15 +3,10 @@
 #pragma once
 
 #include "distributions/conti_grid.h"
+#include "fitting/discrete_component_choice.h"
 
 #include <string>
 #include <vector>
-
-// A model with a discrete component is chosen: c(s) with one discrete component (given by s and
-// D, or by M and s) or c(s, f/f0) with one.
-bool DiscreteComponentOn();
-// The component is given by its molar mass (else by its diffusion coefficient).
-bool DiscreteComponentByMass();
 
 // s (S) and D (cm^2/s) of the component as entered, at the scans' temperature (deg C).
 struct DiscreteComponentValues {
@@ -29,7 +24,3 @@ void AppendDiscreteComponent(ContiGrid& g, double temperatureC);
 
 // After a stored solution with amplitudes c over the grid's columns: the component's loading.
 void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>& c);
-
-// The component's line for the parameter report: "discrete component: s = ... S, M = ... kDa
-// (or D = ...), loading ...", with "(f)" after each fitted value; empty without a component.
-std::string DiscreteComponentReport();

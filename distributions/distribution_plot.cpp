@@ -3,6 +3,7 @@
 
 #include "distributions/conti_run.h"
 #include "distributions/size_shape_plot.h"
+#include "fitting/params_transfer.h"
 #include "foundations/ccurve.h"
 #include "foundations/float_range.h"
 #include "foundations/nr_arrays.h"
@@ -35,8 +36,8 @@ const char* AbscissaLabel() {
         return "log10 D (cm^2/s)";
     if (ModelChoice::contiMode && (ModelChoice::dlsIRh || ModelChoice::dlsIRhTimeCourse))
         return "Rh (nm)";
-    if (ModelChoice::contiMode && !ModelChoice::gStarFamily && !ModelChoice::contiCs &&
-        !ModelChoice::lsGStar && !ModelChoice::csInvariantD)
+    // The axis of the range the parameters dialog enters.
+    if (!ModelChoice::gStarFamily && DistributionRangeIsMass())
         return "molar mass (Da)";
     return "sed. coef. (S)";
 }

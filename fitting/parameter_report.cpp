@@ -1,6 +1,7 @@
 // The parameter report's text and where it goes.
 #include "fitting/parameter_report.h"
 
+#include "fitting/discrete_component_choice.h"
 #include "foundations/c_locale.h"
 #include "foundations/statistical_tests.h"
 #include "plat/atomic_file.hpp"
@@ -50,6 +51,15 @@ void DistributionLines(std::vector<std::string>& lines) {
                            double(ContiState::resolution), double(ContiState::confidenceLevel)));
     lines.push_back(
         Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
+    if (!DiscreteComponentOn())
+        return;
+    using C = ContiState;
+    const bool mass = DiscreteComponentByMass();
+    lines.push_back(Format("discrete component: s = %.4g S%s, %s = %.4g %s%s, loading = %.4g",
+                           double(C::discreteS), Floated(C::discreteSFloat), mass ? "M" : "D",
+                           double(mass ? C::discreteM : C::discreteD), mass ? "Da" : "e-7 cm^2/s",
+                           Floated(mass ? C::discreteMFloat : C::discreteDFloat),
+                           double(C::discreteLoading)));
 }
 
 // The window's report: pixel sizes of its font and left margin.

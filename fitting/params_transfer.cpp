@@ -1,6 +1,7 @@
 // Filling, checking and applying the parameters dialog's transfer record.
 #include "fitting/params_transfer.h"
 
+#include "fitting/discrete_component_choice.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "scandata/fit_limits.h"
@@ -30,9 +31,9 @@ static_assert(sizeof(DiscreteSpeciesTransfer) == 4 + 3 * sizeof(ParamsFittable))
 static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransfer) + 4 +
                                                     sizeof(ParamsCellTransfer) +
                                                     4 * sizeof(ParamsFittable));
-static_assert(sizeof(DistributionParamsTransfer) ==
-              4 * sizeof(ParamsValue) + sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
-                  4);
+static_assert(sizeof(DistributionParamsTransfer) == 4 * sizeof(ParamsValue) +
+                                                        3 * sizeof(ParamsFittable) +
+                                                        sizeof(ParamsCellTransfer) + 4);
 static_assert(sizeof(EquilibriumParamsTransfer) ==
               4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
 
@@ -116,6 +117,20 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
         f.push_back(ff0);
         f.push_back({d.confidenceLevel.text, "confidence level P", &ContiState::confidenceLevel});
         CellFields(d.cell, f);
+        if (DiscreteComponentOn()) {
+            NumberField s{d.componentS.text, "s of the discrete component (S)",
+                          &ContiState::discreteS, 1.0, &d.componentS.floated};
+            s.intFlag = &ContiState::discreteSFloat;
+            f.push_back(s);
+            const bool mass = DiscreteComponentByMass();
+            NumberField mOrD{d.componentMOrD.text,
+                             mass ? "M of the discrete component (kDa)"
+                                  : "D of the discrete component (1e-7 cm^2/s)",
+                             mass ? &ContiState::discreteM : &ContiState::discreteD,
+                             mass ? 1000.0 : 1.0, &d.componentMOrD.floated};
+            mOrD.intFlag = mass ? &ContiState::discreteMFloat : &ContiState::discreteDFloat;
+            f.push_back(mOrD);
+        }
         break;
     }
     case ParamsPage::Equilibrium:
@@ -223,8 +238,10 @@ const char* SignalUnit() {
 }
 
 bool DistributionRangeIsMass() {
+    // The c(s) members with a discrete component or a frictional-ratio axis span s as well.
     return ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
-           !ModelChoice::csInvariantD;
+           !ModelChoice::csInvariantD && !ModelChoice::csFf0 && !ModelChoice::csFf0Discrete &&
+           !DiscreteComponentOn();
 }
 
 void InitParamsTransfer(ParamsTransfer& transfer) {

@@ -72,6 +72,10 @@ struct DistributionParamsTransfer {
     ParamsValue confidenceLevel;
     ParamsCellTransfer cell;
     std::uint32_t calibrate; // ask for a new s(M) power-law calibration after OK; kept until done
+    // The discrete component, closing the record: on the page only while a model with one is
+    // chosen. Its s in S, and its M in kDa or its D in 1e-7 cm^2/s.
+    ParamsFittable componentS;
+    ParamsFittable componentMOrD;
 };
 
 struct EquilibriumSpeciesTransfer {

@@ -39,7 +39,8 @@ std::string StoreSnapshot(bool withBounds = true) {
     add(M::speciesSFloat, sizeof M::speciesSFloat);
     add(M::speciesDOrMFloat, sizeof M::speciesDOrMFloat);
     for (const float* v : {&M::meniscus, &M::bottom, &M::baseline, &C::rangeMin, &C::rangeMax,
-                           &C::resolution, &C::confidenceLevel, &C::ff0, &gFrictionalRatio})
+                           &C::resolution, &C::confidenceLevel, &C::ff0, &gFrictionalRatio,
+                           &C::discreteS, &C::discreteM, &C::discreteD})
         add(v, sizeof *v);
     if (withBounds)
         for (const float* v : {&FitControl::meniscusMin, &FitControl::meniscusMax,
@@ -79,6 +80,12 @@ const Page kPages[] = {
     {"c(s)", ParamsPage::Distribution,
      [] { ModelChoice::contiMode = ModelChoice::contiCs = true; }},
     {"c(M)", ParamsPage::Distribution, [] { ModelChoice::contiMode = true; }},
+    {"c(s) with a discrete component", ParamsPage::Distribution,
+     [] {
+         ModelChoice::contiMode = ModelChoice::csDiscreteMs = true;
+         C::discreteS = 0.33333334f;
+         C::discreteM = 351.23456f;
+     }},
     {"equilibrium", ParamsPage::Equilibrium, [] { ModelChoice::equilibriumModel = true; }},
 };
 
@@ -186,6 +193,30 @@ TEST(ParametersDialog, OkAppliesThePageAtOnce) {
              EXPECT_EQ(M::fitValues[kSlotRangeMax], 500000.0f);
              EXPECT_TRUE(ModelChoice::fitRINoise);
          }},
+        {"c(s) with a discrete component given by M",
+         [] { ModelChoice::contiMode = ModelChoice::csDiscreteMs = true; },
+         kDistributionParamsDialogId,
+         {{kComponentSId, "1.5"}, {kComponentMOrDId, "12.5"}},
+         {{kComponentSId + 1, true}, {kComponentMOrDId + 1, true}},
+         [] {
+             EXPECT_EQ(C::discreteS, 1.5f);
+             EXPECT_EQ(C::discreteM, 12500.0f); // entered in kDa
+             EXPECT_EQ(C::discreteSFloat, 1);
+             EXPECT_EQ(C::discreteMFloat, 1);
+         }},
+        {"c(s,ff0) with a discrete component given by D",
+         [] {
+             ModelChoice::contiMode = ModelChoice::csFf0Discrete = true;
+             ModelChoice::equilibriumMs = false;
+         },
+         kDistributionParamsDialogId,
+         {{kComponentMOrDId, "8.5"}},
+         {{kComponentMOrDId + 1, true}},
+         [] {
+             EXPECT_EQ(C::discreteD, 8.5f);
+             EXPECT_EQ(C::discreteDFloat, 1);
+             EXPECT_EQ(C::discreteMFloat, 0);
+         }},
         {"equilibrium",
          [] { ModelChoice::equilibriumModel = true; },
          kEquilibriumParamsDialogId,
@@ -255,6 +286,11 @@ TEST(ParametersDialog, RefusesBadEntriesNamingTheFieldAndStoresNothing) {
          kDistributionParamsDialogId,
          {{kRangeMinId, "15"}, {kRangeMaxId, "15"}},
          "range minimum must lie below range maximum"},
+        {"discrete component's s in words",
+         [] { ModelChoice::contiMode = ModelChoice::csDiscreteSD = true; },
+         kDistributionParamsDialogId,
+         {{kComponentSId, "slow"}},
+         "s of the discrete component (S) must be a finite number"},
         {"reversed range",
          [] { ModelChoice::contiMode = true; },
          kDistributionParamsDialogId,
