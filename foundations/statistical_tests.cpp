@@ -118,11 +118,13 @@ double FProbabilityTail(double F, double nu1, double nu2) {
 }
 
 namespace {
-double gNu1 = 0.0;
-double gNu2 = 0.0;
-double gTargetTail = 0.0;
-double gLastResidual = 0.0;
-double gLastRatio = 0.0;
+// The search's degrees of freedom and target, one set per thread: Monte-Carlo replicates search
+// their critical ratios on several threads at once.
+thread_local double gNu1 = 0.0;
+thread_local double gNu2 = 0.0;
+thread_local double gTargetTail = 0.0;
+thread_local double gLastResidual = 0.0;
+thread_local double gLastRatio = 0.0;
 } // namespace
 
 double FTailResidual(double F) {
