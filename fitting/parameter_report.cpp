@@ -9,11 +9,13 @@
 #include "plat/window_dc.hpp"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/window_services.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -60,6 +62,38 @@ void DistributionLines(std::vector<std::string>& lines) {
                            double(mass ? C::discreteM : C::discreteD), mass ? "Da" : "e-7 cm^2/s",
                            Floated(mass ? C::discreteMFloat : C::discreteDFloat),
                            double(C::discreteLoading)));
+}
+
+// The detection corrections in force, with the values a fit may vary.
+void DetectionLines(std::vector<std::string>& lines) {
+    using D = DetectionCorrections;
+    auto f = [](bool on) { return on ? " (f)" : ""; };
+    if (D::gradientOn)
+        lines.push_back(Format("radial magnification gradient 1+da/dr = %.4f%s",
+                               double(D::gradientFactor), f(D::gradientFit)));
+    if (D::driftOn && D::linearDriftOn)
+        lines.push_back(Format("magnification drift = %.4f %%/h%s", 100.0 * D::linearDrift,
+                               f(D::linearDriftFit)));
+    if (D::driftOn && D::exponentialOn)
+        lines.push_back(Format("photophysics rate = %.4f /h%s, limiting level = %.2f %%%s",
+                               double(D::exponentialRate), f(D::exponentialRateFit),
+                               100.0 * D::limitingLevel, f(D::limitingLevelFit)));
+    if (D::shadowOn)
+        lines.push_back(
+            Format("excitation cone radius = %.4f cm%s", double(D::coneRadius), f(D::shadowFit)));
+    if (D::convolutionOn)
+        lines.push_back(Format("radial convolution width = %.4f cm%s", double(D::convolutionWidth),
+                               f(D::convolutionFit)));
+    if (D::nonlinearOn)
+        lines.push_back(Format("nonlinear detection power = %.4f%s, baseline = %.4g",
+                               double(D::nonlinearPower), f(D::nonlinearPowerFit),
+                               double(D::nonlinearBaseline)));
+    if (D::depletionOn)
+        lines.push_back(Format(
+            "signal depletion s = %.4g S%s, D = %.4g e-7 cm^2/s%s, amplitude = %.4g%s, ks = %.4g%s",
+            double(D::depletionS), f(D::depletionFitS), 1e7 * D::depletionD, f(D::depletionFitD),
+            double(D::depletionAmplitude), f(D::depletionFitAmplitude),
+            std::pow(10.0, double(D::depletionLogKs)), f(D::depletionFitKs)));
 }
 
 // The window's report: pixel sizes of its font and left margin.
@@ -112,6 +146,7 @@ std::vector<std::string> ParameterReportLines() {
         lines.push_back("time-invariant noise fitted");
     if (ModelChoice::fitRINoise)
         lines.push_back("radially invariant noise fitted");
+    DetectionLines(lines);
     // The rms deviation of the curves shown (a Run after a fit changes it), else the fit's.
     const float rmsd =
         FitControl::displayedRmsd > 0.0f ? FitControl::displayedRmsd : FitControl::bestRmsd;

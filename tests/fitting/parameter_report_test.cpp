@@ -3,6 +3,7 @@
 #include "fitting/parameter_report.h"
 #include "plat/clipboard.hpp"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/reset_all_state.h"
@@ -52,6 +53,31 @@ TEST(ParameterReport, ListsTheModelsValuesAndWhereTheyGo) {
         joined += l + "\n";
     EXPECT_EQ(text.str(), joined);
     EXPECT_FALSE(SaveParameterReport(nullptr, (path + "/missing/x.txt").c_str()));
+    ResetAllState();
+}
+
+// The corrections in force show after the noise lines, each value a fit may vary marked; the
+// depletion values in the units they are entered in.
+TEST(ParameterReport, ShowsTheDetectionCorrectionsInForce) {
+    ResetAllState();
+    using D = DetectionCorrections;
+    D::nonlinearOn = D::nonlinearPowerFit = true;
+    D::nonlinearPower = 1.25f;
+    D::nonlinearBaseline = 0.05f;
+    D::depletionOn = D::depletionFitD = true;
+    D::shadowOn = true;
+    D::coneRadius = 0.02f;
+    D::gradientFit = true; // without its correction: not shown
+    FitControl::bestRmsd = 0.01f;
+    const std::vector<std::string> lines = ParameterReportLines();
+    const std::vector<std::string> tail(lines.end() - 4, lines.end());
+    const std::vector<std::string> expected = {
+        "excitation cone radius = 0.0200 cm",
+        "nonlinear detection power = 1.2500 (f), baseline = 0.05",
+        "signal depletion s = 3 S, D = 3 e-7 cm^2/s (f), amplitude = 0.5, ks = 0.001",
+        "rmsd = 0.01000",
+    };
+    EXPECT_EQ(tail, expected);
     ResetAllState();
 }
 
