@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -96,24 +97,125 @@ template void CholeskySubstitute<float>(float* const*, int, const float*, const 
 template void CholeskySubstitute<double>(double* const*, int, const double*, const double*, double*,
                                          CholeskySumOrder);
 
+namespace {
+
+using V4 = double __attribute__((vector_size(32)));
+
+// out[j..j+15] (sixteen) or out[j..j+3] -= L(i, k) L(j.., k) for k = 0..i-1 in turn, the sums
+// held in named registers of four.
+[[gnu::always_inline]] inline void Load4(V4& v, const double* p) {
+    std::memcpy(&v, p, sizeof v);
+}
+
+[[gnu::always_inline]] inline void UpdateSixteenRows(double* const* col, double* out, int i,
+                                                     int j) {
+    V4 s0, s1, s2, s3;
+    Load4(s0, out + j), Load4(s1, out + j + 4), Load4(s2, out + j + 8), Load4(s3, out + j + 12);
+    for (int k = 0; k < i; ++k) {
+        const double* lk = col[k] + j;
+        const double l = col[k][i];
+        const V4 lv = {l, l, l, l};
+        V4 v0, v1, v2, v3;
+        Load4(v0, lk), Load4(v1, lk + 4), Load4(v2, lk + 8), Load4(v3, lk + 12);
+        s0 -= lv * v0, s1 -= lv * v1, s2 -= lv * v2, s3 -= lv * v3;
+    }
+    std::memcpy(out + j, &s0, sizeof s0), std::memcpy(out + j + 4, &s1, sizeof s1);
+    std::memcpy(out + j + 8, &s2, sizeof s2), std::memcpy(out + j + 12, &s3, sizeof s3);
+}
+
+[[gnu::always_inline]] inline void UpdateFourRows(double* const* col, double* out, int i, int j) {
+    V4 s0;
+    Load4(s0, out + j);
+    for (int k = 0; k < i; ++k) {
+        const double l = col[k][i];
+        const V4 lv = {l, l, l, l};
+        V4 v0;
+        Load4(v0, col[k] + j);
+        s0 -= lv * v0;
+    }
+    std::memcpy(out + j, &s0, sizeof s0);
+}
+
+// The factor of the subset solve, column by column (left-looking) as CholeskyFactor sums it from
+// the first column, but with L held by columns: column i's entries below the diagonal are then
+// the updates of one contiguous run by the earlier columns, four rows a register where the build
+// allows. Every entry sees the same products subtracted in the same order, so the factor and the
+// solution are those of CholeskyFactor and CholeskySubstitute, bit for bit. col[k][j] = L(j, k)
+// for j > k (0-based); z receives the solution of rhs.
+[[gnu::always_inline]] inline bool SubsetFactorSolveBody(const CDenseMatrix& A,
+                                                         const std::vector<int>& idx, double ridge,
+                                                         double* const* col, double* diag,
+                                                         double* rhs) {
+    const int m = static_cast<int>(idx.size());
+    for (int i = 0; i < m; ++i) {
+        double* out = col[i];
+        double pivot = A(idx[i], idx[i]) + ridge;
+        for (int k = 0; k < i; ++k)
+            pivot -= col[k][i] * col[k][i];
+        if (!(pivot > 0.0) || !std::isfinite(pivot))
+            return false;
+        diag[i] = std::sqrt(pivot);
+        for (int j = i + 1; j < m; ++j)
+            out[j] = A(idx[j], idx[i]);
+        // sixteen rows at a time in four registers, then four, then one
+        int j = i + 1;
+        for (; j + 15 < m; j += 16)
+            UpdateSixteenRows(col, out, i, j);
+        for (; j + 3 < m; j += 4)
+            UpdateFourRows(col, out, i, j);
+        for (; j < m; ++j)
+            for (int k = 0; k < i; ++k)
+                out[j] -= col[k][i] * col[k][j];
+        for (j = i + 1; j < m; ++j)
+            out[j] /= diag[i];
+    }
+    for (int i = 0; i < m; ++i) {
+        double sum = rhs[i];
+        for (int k = 0; k < i; ++k)
+            sum -= col[k][i] * rhs[k];
+        rhs[i] = sum / diag[i];
+    }
+    for (int i = m - 1; i >= 0; --i) {
+        double sum = rhs[i];
+        for (int k = i + 1; k < m; ++k)
+            sum -= col[i][k] * rhs[k];
+        rhs[i] = sum / diag[i];
+    }
+    return true;
+}
+
+// Built for AVX2 (without fused multiply-adds, which would round differently) or for any
+// x86-64, chosen at run time by a plain check.
+[[gnu::target("avx2")]] bool SubsetFactorSolveAvx2(const CDenseMatrix& A,
+                                                   const std::vector<int>& idx, double ridge,
+                                                   double* const* col, double* diag, double* rhs) {
+    return SubsetFactorSolveBody(A, idx, ridge, col, diag, rhs);
+}
+
+bool SubsetFactorSolvePlain(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
+                            double* const* col, double* diag, double* rhs) {
+    return SubsetFactorSolveBody(A, idx, ridge, col, diag, rhs);
+}
+
+} // namespace
+
 bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
                          const std::vector<int>& idx, double ridge, std::vector<double>& z) {
     const int m = static_cast<int>(idx.size());
-    CDenseMatrix work(m);
-    std::vector<double*> rows = work.RowPointers();
-    std::vector<double> diag(m + 1), rhs(m + 1);
-    for (int i = 1; i <= m; ++i) {
-        rhs[i] = b[idx[i - 1]];
-        work(i, i) = A(idx[i - 1], idx[i - 1]) + ridge;
-        for (int j = i + 1; j <= m; ++j)
-            work(i, j) = A(idx[j - 1], idx[i - 1]);
-    }
-    if (!CholeskyFactor(rows.data(), m, diag.data(), CholeskySumOrder::FromFirstColumn))
+    std::vector<double> factor(static_cast<std::size_t>(m) * m), diag(m), rhs(m);
+    std::vector<double*> col(m);
+    for (int k = 0; k < m; ++k)
+        col[k] = factor.data() + static_cast<std::size_t>(k) * m;
+    for (int i = 0; i < m; ++i)
+        rhs[i] = b[idx[i]];
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool factored =
+        avx2 ? SubsetFactorSolveAvx2(A, idx, ridge, col.data(), diag.data(), rhs.data())
+             : SubsetFactorSolvePlain(A, idx, ridge, col.data(), diag.data(), rhs.data());
+    if (!factored)
         return false;
-    CholeskySubstitute(rows.data(), m, diag.data(), rhs.data(), rhs.data(),
-                       CholeskySumOrder::FromFirstColumn);
-    for (int i = 1; i <= m; ++i)
-        z[idx[i - 1]] = rhs[i];
+    for (int i = 0; i < m; ++i)
+        z[idx[i]] = rhs[i];
     return true;
 }
 

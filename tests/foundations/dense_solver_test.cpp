@@ -229,3 +229,53 @@ TEST(DenseSolver, CholeskyFactorKeepsTheSumOrderOfEveryElement) {
             }
         }
 }
+
+// The subset solve holds its factor by columns and updates them a register at a time; it must
+// give the bits of CholeskyFactor and CholeskySubstitute on the gathered subset (first column
+// first), with and without a ridge, for subset sizes around the register widths, and refuse a
+// subset that is not positive definite, leaving z untouched.
+TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    const int n = 30;
+    CDenseMatrix A(n);
+    std::vector<std::vector<double>> B(n + 4, std::vector<double>(n + 1));
+    for (auto& row : B)
+        for (int p = 1; p <= n; ++p)
+            row[p] = u(rng);
+    std::vector<double> b(n + 1);
+    for (int p = 1; p <= n; ++p) {
+        b[p] = u(rng);
+        for (int q = 1; q <= n; ++q)
+            for (const auto& row : B)
+                A(p, q) += row[p] * row[q];
+    }
+    for (int m = 1; m <= 13; ++m)
+        for (double ridge : {0.0, 0.25}) {
+            std::vector<int> idx;
+            for (int p = 2; p <= n && static_cast<int>(idx.size()) < m; p += 2)
+                idx.push_back(p);
+            CDenseMatrix work(m);
+            std::vector<double> diag(m + 1), x(m + 1);
+            for (int i = 1; i <= m; ++i) {
+                x[i] = b[idx[i - 1]];
+                work(i, i) = A(idx[i - 1], idx[i - 1]) + ridge;
+                for (int j = i + 1; j <= m; ++j)
+                    work(i, j) = A(idx[j - 1], idx[i - 1]);
+            }
+            std::vector<double*> rows = work.RowPointers();
+            ASSERT_TRUE(CholeskyFactor(rows.data(), m, diag.data(),
+                                       CholeskySumOrder::FromFirstColumn));
+            CholeskySubstitute(rows.data(), m, diag.data(), x.data(), x.data(),
+                               CholeskySumOrder::FromFirstColumn);
+            std::vector<double> z(n + 1, -7.0);
+            ASSERT_TRUE(CholeskySolveSubset(A, b, idx, ridge, z)) << m;
+            for (int i = 1; i <= m; ++i)
+                EXPECT_EQ(z[idx[i - 1]], x[i]) << "m " << m << ", ridge " << ridge << ", " << i;
+        }
+    CDenseMatrix bad = A;
+    bad(9, 9) = -1.0;
+    std::vector<double> z(n + 1, -7.0);
+    EXPECT_FALSE(CholeskySolveSubset(bad, b, {1, 5, 9, 12}, 0.0, z));
+    EXPECT_EQ(z, std::vector<double>(n + 1, -7.0));
+}
