@@ -1,6 +1,7 @@
 // The Copy menu's tables: measured data, fitted curves, residuals, the two systematic noise
 // terms and the prior probability, as text for a spreadsheet. While the extrapolation view of a
 // boundary analysis is up, the data and fit copies put its table instead.
+#include "app/copy_fit_limits.h"
 #include "app/txla_window.h"
 #include "foundations/clipboard_table.h"
 #include "foundations/sounds.h"
@@ -15,12 +16,8 @@
 
 #include <vector>
 
-namespace {
-
-using S = ScanStore;
-
-// Unset fit limits become the meniscus and the bottom before a table is cut to them.
-void GuardFitLimits(bool applyRight) {
+void GuardCopyFitLimits(bool applyRight) {
+    using S = ScanStore;
     if (S::leftFitLimit != 0.0f && S::rightFitLimit != 0.0f)
         return;
     S::leftFitLimit = ModelParameters::meniscus;
@@ -29,6 +26,10 @@ void GuardFitLimits(bool applyRight) {
     if (applyRight)
         ApplyRightFitLimit();
 }
+
+namespace {
+
+using S = ScanStore;
 
 // Every scan's values from its first to its last fitted point: interference scans share one
 // radial grid, so they make one radius column and a column per scan.
@@ -77,7 +78,7 @@ void TXLAWindow::CmCopyDataTable() {
     if (S::scanCount < 1)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(true);
+    GuardCopyFitLimits(true);
     if (!CopyBoundaryExtrapolation(this))
         CopyScanTable(this, S::signal);
     SetCursor(IDC_ARROW);
@@ -88,7 +89,7 @@ void TXLAWindow::CmCopyFitDataTable() {
     if (S::scanCount < 1 || !S::fit)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(false);
+    GuardCopyFitLimits(false);
     if (!CopyBoundaryExtrapolation(this))
         CopyScanTable(this, S::fit);
     SetCursor(IDC_ARROW);
@@ -100,7 +101,7 @@ void TXLAWindow::CmCopyResidualsTable() {
     if (S::scanCount < 1 || !S::residuals)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(false);
+    GuardCopyFitLimits(false);
     CopyScanTable(this, S::residuals);
     SetCursor(IDC_ARROW);
 }
@@ -110,7 +111,7 @@ void TXLAWindow::CmCopyRiNoiseTable() {
     if (n < 1 || !ModelChoice::fitRINoise || !S::riNoise)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(false);
+    GuardCopyFitLimits(false);
     std::vector<float> time(std::size_t(n) + 1, 0.0f), noise(std::size_t(n) + 1, 0.0f);
     for (int i = 1; i <= n; ++i) {
         const int scan = S::scanOrder[i];
@@ -127,7 +128,7 @@ void TXLAWindow::CmCopyTiNoiseTable() {
     if (S::scanCount < 1 || !ModelChoice::fitTINoise || !S::tiNoise || !S::gridRadius)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(false);
+    GuardCopyFitLimits(false);
     const float* columns[2] = {nullptr, S::tiNoise};
     CopyColumnsToClipboard(this, S::gridRadius, columns, S::gridFirstFit, S::gridLastFit, 1);
     SetCursor(IDC_ARROW);
@@ -141,7 +142,7 @@ void TXLAWindow::CmCopyPriorKnowledgeTable() {
         !ContiState::priorAbscissa || n < 1)
         return;
     SetCursor(IDC_WAIT);
-    GuardFitLimits(true);
+    GuardCopyFitLimits(true);
     std::vector<float> prior(std::size_t(n) + 1, 0.0f);
     for (int i = 1; i <= n; ++i)
         prior[std::size_t(i)] = float(ContiState::priorValues[i]);

@@ -52,34 +52,6 @@ void TXLAWindow::CmCopyDistributionPlot() {
     CopyMetafileToClipboard(this, plot->metaFile);
 }
 
-void TXLAWindow::CmCopyDistribution() {
-    if ((ModelChoice::csFf0 || ModelChoice::csFf0Discrete) && HaveDistribution()) {
-        if (MessageBox("2d distributions?", "", MB_YESNO) != IDYES) {
-            const float* columns[2] = {nullptr, ContiState::distribution};
-            CopyColumnsToClipboard(this, ContiState::sValues, columns, 1, ContiState::gridPoints,
-                                   1);
-            return;
-        }
-        // One row per f/f0 grid value: M, c, D, Rh and s of that shape.
-        const SizeShapeSlices t = SizeShapeSlicesOfHeld();
-        if (t.count < 1)
-            return;
-        const float* columns[6] = {nullptr,    t.M.data(),  t.c.data(),
-                                   t.D.data(), t.Rh.data(), t.s.data()};
-        CopyColumnsToClipboard(this, t.ff0.data(), columns, 1, t.count, 5);
-        return;
-    }
-    const std::string text = DistributionText();
-    if (text.empty())
-        return;
-    TClipboard clipboard(this);
-    if (!clipboard.IsOpen())
-        return;
-    clipboard.EmptyClipboard();
-    clipboard.SetText(text);
-    clipboard.CloseClipboard();
-}
-
 void TXLAWindow::ChooseRegularization(bool maxEnt, bool secondDerivative, bool both) {
     ContiState::maxEntRegularization = maxEnt;
     ContiState::secondDerivativeRegularization = secondDerivative;
