@@ -54,9 +54,9 @@ struct ReactingRun {
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
     V LA[3], LB[3];       // M + h/2 T_X for the same step length
     V A, B, Ap, Bp, App, Bpp, oldA, oldB, ra, rb, dA, dB;
-    // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot and one elimination
-    // multiplier per row
-    V jac, piv, mul;
+    // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot per row, and the
+    // elimination multipliers from above and from below
+    V jac, piv, mul, mulBelow;
     double dtPrev = 0.0, weightsStep = -1.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
 
@@ -67,6 +67,9 @@ struct ReactingRun {
     void ContractInterior(const V& w, const V& P, int i, double out[3]) const;
     void OldSides();
     bool NewtonPass(double& change);
+    int Meeting() const { return (n + 1) / 2; }
+    bool Factor();
+    void EliminateRightSides();
     double RemainderPass();
     double BackSubstitute();
     enum class Solved { Yes, NotConverged, Failed };
@@ -207,56 +210,118 @@ bool ReactingRun::NewtonPass(double& change) {
         ra[At(i)] = -fa;
         rb[At(i)] = -fb;
     }
-    // Forward elimination: D'_i = D_i - G_i U_(i-1) with G_i = L_i D'_(i-1)^-1, the right side
-    // alike.
-    for (int i = 1; i <= n; ++i) {
-        double* D = &jac[(std::size_t(i) * 3 + 1) * 4];
-        if (i > 1) {
-            const double* L = &jac[(std::size_t(i) * 3 + 0) * 4];
-            const double* P = &piv[std::size_t(i - 1) * 4]; // inverse of the previous D'
-            const double* U = &jac[(std::size_t(i - 1) * 3 + 2) * 4];
-            double* G = &mul[std::size_t(i) * 4];
-            G[0] = L[0] * P[0] + L[1] * P[2], G[1] = L[0] * P[1] + L[1] * P[3];
-            G[2] = L[2] * P[0] + L[3] * P[2], G[3] = L[2] * P[1] + L[3] * P[3];
-            D[0] -= G[0] * U[0] + G[1] * U[2];
-            D[1] -= G[0] * U[1] + G[1] * U[3];
-            D[2] -= G[2] * U[0] + G[3] * U[2];
-            D[3] -= G[2] * U[1] + G[3] * U[3];
-            const double pa = ra[At(i - 1)], pb = rb[At(i - 1)];
-            ra[At(i)] -= G[0] * pa + G[1] * pb;
-            rb[At(i)] -= G[2] * pa + G[3] * pb;
-        }
-        const double det = D[0] * D[3] - D[1] * D[2];
-        if (det == 0.0 || !std::isfinite(det))
-            return false;
-        const double inv = 1.0 / det;
-        double* P = &piv[std::size_t(i) * 4];
-        P[0] = D[3] * inv, P[1] = -D[1] * inv, P[2] = -D[2] * inv, P[3] = D[0] * inv;
-    }
+    if (!Factor())
+        return false;
+    EliminateRightSides();
     change = BackSubstitute();
     return true;
 }
 
-// Back substitution x_i = D'_i^-1 (r'_i - U_i x_(i+1)) on the eliminated right sides; adds x to A
-// and B, keeps it in dA and dB and returns its largest value.
+// 2 x 2 blocks, row-major.
+void Product(const double* x, const double* y, double* z) {
+    z[0] = x[0] * y[0] + x[1] * y[2], z[1] = x[0] * y[1] + x[1] * y[3];
+    z[2] = x[2] * y[0] + x[3] * y[2], z[3] = x[2] * y[1] + x[3] * y[3];
+}
+
+// d -= g u
+void SubtractProduct(const double* g, const double* u, double* d) {
+    d[0] -= g[0] * u[0] + g[1] * u[2];
+    d[1] -= g[0] * u[1] + g[1] * u[3];
+    d[2] -= g[2] * u[0] + g[3] * u[2];
+    d[3] -= g[2] * u[1] + g[3] * u[3];
+}
+
+bool Inverse(const double* d, double* p) {
+    const double det = d[0] * d[3] - d[1] * d[2];
+    if (det == 0.0 || !std::isfinite(det))
+        return false;
+    const double inv = 1.0 / det;
+    p[0] = d[3] * inv, p[1] = -d[1] * inv, p[2] = -d[2] * inv, p[3] = d[0] * inv;
+    return true;
+}
+
+// Block elimination from both ends at once, the two chains side by side, meeting at row m:
+// above it D'_i = D_i - G_i U_(i-1) with G_i = L_i D'_(i-1)^-1, below it D'_j = D_j - K_j L_(j+1)
+// with K_j = U_j D'_(j+1)^-1, and row m takes both. The inverse pivots and the multipliers are
+// kept for the right sides. False for a singular block.
+bool ReactingRun::Factor() {
+    auto block = [this](int i, int d) { return &jac[(std::size_t(i) * 3 + std::size_t(d)) * 4]; };
+    auto inverse = [this](int i) { return &piv[std::size_t(i) * 4]; };
+    const int m = Meeting();
+    for (int i = 1, j = n; i < m || j > m; ++i, --j) {
+        if (i < m) {
+            if (i > 1) {
+                double* G = &mul[std::size_t(i) * 4];
+                Product(block(i, 0), inverse(i - 1), G);
+                SubtractProduct(G, block(i - 1, 2), block(i, 1));
+            }
+            if (!Inverse(block(i, 1), inverse(i)))
+                return false;
+        }
+        if (j > m) {
+            if (j < n) {
+                double* K = &mulBelow[std::size_t(j) * 4];
+                Product(block(j, 2), inverse(j + 1), K);
+                SubtractProduct(K, block(j + 1, 0), block(j, 1));
+            }
+            if (!Inverse(block(j, 1), inverse(j)))
+                return false;
+        }
+    }
+    double* G = &mul[std::size_t(m) * 4];
+    double* K = &mulBelow[std::size_t(m) * 4];
+    Product(block(m, 0), inverse(m - 1), G);
+    SubtractProduct(G, block(m - 1, 2), block(m, 1));
+    Product(block(m, 2), inverse(m + 1), K);
+    SubtractProduct(K, block(m + 1, 0), block(m, 1));
+    return Inverse(block(m, 1), inverse(m));
+}
+
+// The right sides ra, rb through the kept multipliers, from both ends toward row m.
+void ReactingRun::EliminateRightSides() {
+    const int m = Meeting();
+    auto apply = [this](const double* g, int from, int to) {
+        ra[At(to)] -= g[0] * ra[At(from)] + g[1] * rb[At(from)];
+        rb[At(to)] -= g[2] * ra[At(from)] + g[3] * rb[At(from)];
+    };
+    for (int i = 2, j = n - 1; i < m || j > m; ++i, --j) {
+        if (i < m)
+            apply(&mul[std::size_t(i) * 4], i - 1, i);
+        if (j > m)
+            apply(&mulBelow[std::size_t(j) * 4], j + 1, j);
+    }
+    apply(&mul[std::size_t(m) * 4], m - 1, m);
+    apply(&mulBelow[std::size_t(m) * 4], m + 1, m);
+}
+
+// Substitution outward from row m: above it x_i = D'_i^-1 (r'_i - U_i x_(i+1)), below it
+// x_j = D'_j^-1 (r'_j - L_j x_(j-1)). Adds x to A and B, keeps it in dA and dB and returns its
+// largest value.
 double ReactingRun::BackSubstitute() {
-    double change = 0.0;
-    double xa = 0.0, xb = 0.0;
-    for (int i = n; i >= 1; --i) {
+    const int m = Meeting();
+    auto solve = [this](int i, const double* coupling, int neighbour) {
         double qa = ra[At(i)], qb = rb[At(i)];
-        if (i < n) {
-            const double* U = &jac[(std::size_t(i) * 3 + 2) * 4];
-            qa -= U[0] * xa + U[1] * xb;
-            qb -= U[2] * xa + U[3] * xb;
+        if (coupling) {
+            const double xa = dA[At(neighbour)], xb = dB[At(neighbour)];
+            qa -= coupling[0] * xa + coupling[1] * xb;
+            qb -= coupling[2] * xa + coupling[3] * xb;
         }
         const double* P = &piv[std::size_t(i) * 4];
-        xa = P[0] * qa + P[1] * qb;
-        xb = P[2] * qa + P[3] * qb;
-        A[At(i)] += xa;
-        B[At(i)] += xb;
-        dA[At(i)] = xa;
-        dB[At(i)] = xb;
-        change = std::max({change, std::fabs(xa), std::fabs(xb)});
+        dA[At(i)] = P[0] * qa + P[1] * qb;
+        dB[At(i)] = P[2] * qa + P[3] * qb;
+    };
+    solve(m, nullptr, 0);
+    for (int i = m - 1, j = m + 1; i >= 1 || j <= n; --i, ++j) {
+        if (i >= 1)
+            solve(i, &jac[(std::size_t(i) * 3 + 2) * 4], i + 1);
+        if (j <= n)
+            solve(j, &jac[(std::size_t(j) * 3 + 0) * 4], j - 1);
+    }
+    double change = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        A[At(i)] += dA[At(i)];
+        B[At(i)] += dB[At(i)];
+        change = std::max({change, std::fabs(dA[At(i)]), std::fabs(dB[At(i)])});
     }
     return change;
 }
@@ -277,16 +342,9 @@ double ReactingRun::RemainderPass() {
             if (j >= 1 && j <= n)
                 rem += w[d] * dA[At(j)];
         }
-        double qa = -rem, qb = -rem;
-        if (i > 1) {
-            const double* G = &mul[std::size_t(i) * 4];
-            const double pa = ra[At(i - 1)], pb = rb[At(i - 1)];
-            qa -= G[0] * pa + G[1] * pb;
-            qb -= G[2] * pa + G[3] * pb;
-        }
-        ra[At(i)] = qa;
-        rb[At(i)] = qb;
+        ra[At(i)] = rb[At(i)] = -rem;
     }
+    EliminateRightSides();
     return BackSubstitute();
 }
 
@@ -482,6 +540,7 @@ LammResult ReactingRun::Run() {
     jac.assign(12 * nodes, 0.0);
     piv.assign(4 * nodes, 0.0);
     mul.assign(4 * nodes, 0.0);
+    mulBelow.assign(4 * nodes, 0.0);
     weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
