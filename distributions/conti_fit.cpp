@@ -33,23 +33,43 @@
 
 namespace {
 
-// The buffer's own values follow BufferFirst in the order of BufferParameter.
-// The nonlinear detection's power changes the data, not the kernel; the discrete component's
-// s and its M or D change the component's column.
+// The detection corrections' values follow DetectionFirst in the order of DetectionParameter,
+// the buffer's own values BufferFirst in the order of BufferParameter. The nonlinear
+// detection's power changes the data, not the kernel; the discrete component's s and its M or D
+// change the component's column.
+constexpr int kDetectionParameters = static_cast<int>(DetectionParameter::DepletionLogKs) + 1;
 enum class KernelParameter {
     Meniscus,
     Bottom,
     FrictionalRatio,
-    DetectionPower,
     DiscreteS,
     DiscreteM,
     DiscreteD,
-    BufferFirst
+    DetectionFirst,
+    BufferFirst = DetectionFirst + kDetectionParameters
 };
 
 // The size-and-shape models span f/f0 on their grid.
 bool SizeShapeModel() {
     return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+}
+
+bool IsDetection(KernelParameter k) {
+    return static_cast<int>(k) >= static_cast<int>(KernelParameter::DetectionFirst) &&
+           static_cast<int>(k) < static_cast<int>(KernelParameter::BufferFirst);
+}
+DetectionParameter AsDetection(KernelParameter k) {
+    return static_cast<DetectionParameter>(static_cast<int>(k) -
+                                           static_cast<int>(KernelParameter::DetectionFirst));
+}
+
+// The values of every detection correction a trial may change, for the memo of trials.
+std::vector<float> DetectionTrialKey() {
+    std::vector<float> key;
+    for (int d = 0; d < kDetectionParameters; ++d)
+        key.push_back(
+            static_cast<float>(ReadDetectionParameter(static_cast<DetectionParameter>(d))));
+    return key;
 }
 
 bool IsBuffer(KernelParameter k) {
@@ -68,8 +88,6 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Bottom);
     if (ContiState::ff0Float && !SizeShapeModel())
         free.push_back(KernelParameter::FrictionalRatio);
-    if (DetectionCorrections::nonlinearOn && DetectionCorrections::nonlinearPowerFit)
-        free.push_back(KernelParameter::DetectionPower);
     if (DiscreteComponentOn()) {
         if (ContiState::discreteSFloat)
             free.push_back(KernelParameter::DiscreteS);
@@ -78,6 +96,9 @@ std::vector<KernelParameter> FloatedParameters() {
         if (!DiscreteComponentByMass() && ContiState::discreteDFloat)
             free.push_back(KernelParameter::DiscreteD);
     }
+    for (DetectionParameter d : FloatedDetectionParameters())
+        free.push_back(static_cast<KernelParameter>(
+            static_cast<int>(KernelParameter::DetectionFirst) + static_cast<int>(d)));
     // The buffer's signal is the weight of its column, solved with the distribution.
     for (BufferParameter b : FloatedBufferParameters(false))
         free.push_back(static_cast<KernelParameter>(static_cast<int>(KernelParameter::BufferFirst) +
@@ -119,7 +140,7 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
                                                        : kSlotFrictionalRatio);
     ParameterBounds b = FreeSlotBounds(slots);
     for (std::size_t i = 0; i < free.size(); ++i)
-        if (free[i] == KernelParameter::DetectionPower) {
+        if (IsDetection(free[i])) {
             b.lower[i + 1] = -HUGE_VAL; // brought into range when written
             b.upper[i + 1] = HUGE_VAL;
         } else if (free[i] == KernelParameter::FrictionalRatio) {
@@ -136,6 +157,10 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
 }
 
 void WriteParameter(KernelParameter k, double v) {
+    if (IsDetection(k)) {
+        WriteDetectionParameter(AsDetection(k), v);
+        return;
+    }
     if (IsBuffer(k)) {
         WriteBufferParameter(AsBuffer(k), v);
         return;
@@ -150,9 +175,6 @@ void WriteParameter(KernelParameter k, double v) {
     case KernelParameter::FrictionalRatio:
         ContiState::ff0 =
             static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
-        break;
-    case KernelParameter::DetectionPower:
-        WriteDetectionParameter(DetectionParameter::NonlinearPower, v);
         break;
     case KernelParameter::DiscreteS:
         ContiState::discreteS =
@@ -172,6 +194,8 @@ void WriteParameter(KernelParameter k, double v) {
 }
 
 double ReadParameter(KernelParameter k) {
+    if (IsDetection(k))
+        return ReadDetectionParameter(AsDetection(k));
     if (IsBuffer(k))
         return ReadBufferParameter(AsBuffer(k));
     switch (k) {
@@ -181,8 +205,6 @@ double ReadParameter(KernelParameter k) {
         return ModelParameters::bottom;
     case KernelParameter::FrictionalRatio:
         return ContiState::ff0;
-    case KernelParameter::DetectionPower:
-        return ReadDetectionParameter(DetectionParameter::NonlinearPower);
     case KernelParameter::DiscreteS:
         return ContiState::discreteS;
     case KernelParameter::DiscreteM:
@@ -233,7 +255,7 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
                            ContiState::ff0,
                            HeldDiscretisation::Epoch(),
                            BufferKernelKey(),
-                           DetectionCorrections::nonlinearPower,
+                           DetectionTrialKey(),
                            {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD}};
 }
 

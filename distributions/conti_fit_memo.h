@@ -12,7 +12,9 @@ struct ContiTrialModel {
     float meniscus = 0.0f, bottom = 0.0f, ff0 = 0.0f;
     unsigned long epoch = 0;
     std::vector<double> buffer;
-    float detectionPower = 1.0f; // the nonlinear detection's power the data were transformed with
+    // The detection corrections' values a fit may vary (the nonlinear detection's power among
+    // them, with which the data were transformed).
+    std::vector<float> detection;
     // The discrete component's s, M and D (each as the model holds it).
     std::vector<float> discrete;
     bool operator==(const ContiTrialModel&) const = default;

@@ -1,7 +1,7 @@
 // Detection corrections inside c(s): with nonlinear detection the distribution is computed from
 // the transformed scans and its fit carried back to the recorded ones, and a floated power is
 // fitted back to the detector's; a radial correction switched on between two Runs reaches the
-// kernel.
+// kernel, and its floated value is fitted back.
 #include "distributions/conti_fit.h"
 #include "distributions/conti_run.h"
 #include "scandata/nonlinear_detection.h"
@@ -111,4 +111,28 @@ TEST(ContiNonlinearDetection, RadialGradientSwitchedOnReachesTheNextKernel) {
             ++compared;
         }
     EXPECT_GT(compared, 100);
+}
+
+TEST(ContiNonlinearDetection, FloatedGradientIsFittedBack) {
+    ContiDataStore store(DistortedStore::Case());
+    D::magnificationOn = true;
+    D::magnificationFactor = 1.15f;
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}});
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ContiState::rangeMin = 0.5f;
+    ContiState::rangeMax = 12.0f;
+    ContiState::resolution = 50.0f;
+    ContiState::confidenceLevel = 0.51f;
+    ContiState::ff0 = 1.25f;
+    D::magnificationFactor = 1.0f;
+    D::gradientFit = true;
+    FitControl::simplex = true;
+    FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
+    const bool fitted = ContiFit(nullptr);
+    EXPECT_TRUE(fitted);
+    EXPECT_NEAR(D::magnificationFactor, 1.15, 0.01);
+    EXPECT_LT(FitControl::bestRmsd, 1e-3f);
+    FreeDistributionArrays();
+    D::ResetToDefaults();
 }
