@@ -3,9 +3,13 @@
 // foundations give D from M and s. Checked by recovering a known species beside a distribution.
 #include "distributions/conti_discrete_component.h"
 
+#include "distributions/conti_lamm_list.h"
 #include "foundations/hydrodynamics.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -79,4 +83,37 @@ void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>&
     C::discreteLoading = 0.0f;
     if (g.discrete > 0 && static_cast<int>(c.size()) > g.n + 1)
         C::discreteLoading = static_cast<float>(c[std::size_t(g.n) + 1]);
+}
+
+bool SolveDiscreteColumns(TXLAWindow* window, const ContiGrid& g, std::vector<float>& rows) {
+    rows.clear();
+    // The list reads s[1..d] and D[1..d]: the grid's arrays from its point n on.
+    const int result =
+        RunSVContiSedList(window, g.discrete, g.s.data() + g.n, g.D.data() + g.n, nullptr);
+    if (result != 0 || !gContiKernel.Complete()) {
+        gContiKernel.Free();
+        return false;
+    }
+    const int scans = ScanStore::scanCount, points = ScanStore::gridCount;
+    rows.assign(std::size_t(g.discrete) * scans * (points + 1), 0.0f);
+    for (int d = 1; d <= g.discrete; ++d)
+        for (int k = 1; k <= scans; ++k) {
+            const float* row = gContiKernel.Row(d, k);
+            std::copy(row, row + points + 1,
+                      rows.begin() + (std::ptrdiff_t((d - 1) * scans + k - 1) * (points + 1)));
+        }
+    gContiKernel.Free();
+    return true;
+}
+
+void PutDiscreteColumns(const ContiGrid& g, const std::vector<float>& rows) {
+    const int scans = ScanStore::scanCount, points = ScanStore::gridCount;
+    if (rows.size() != std::size_t(g.discrete) * scans * (points + 1))
+        return;
+    for (int d = 1; d <= g.discrete; ++d) {
+        for (int k = 1; k <= scans; ++k)
+            std::copy_n(rows.begin() + (std::ptrdiff_t((d - 1) * scans + k - 1) * (points + 1)),
+                        points + 1, gContiKernel.Row(g.n + d, k));
+        gContiKernel.SetSolved(g.n + d, true);
+    }
 }

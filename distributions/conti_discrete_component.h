@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class TXLAWindow;
+
 // s (S) and D (cm^2/s) of the component as entered, at the scans' temperature (deg C).
 struct DiscreteComponentValues {
     double s = 0.0, D = 0.0, M = 0.0;
@@ -24,3 +26,10 @@ void AppendDiscreteComponent(ContiGrid& g, double temperatureC);
 
 // After a stored solution with amplitudes c over the grid's columns: the component's loading.
 void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>& c);
+
+// The component's columns alone by the Lamm list road, copied out of the kernel as
+// rows[((d - 1) * scans + k - 1) * (points + 1) + i]; the kernel is left empty. False after a
+// failed or stopped list (reported by the list).
+bool SolveDiscreteColumns(TXLAWindow* window, const ContiGrid& g, std::vector<float>& rows);
+// Puts rows made by SolveDiscreteColumns into the kernel as columns n + 1 .. n + discrete.
+void PutDiscreteColumns(const ContiGrid& g, const std::vector<float>& rows);

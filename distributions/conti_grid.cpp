@@ -17,6 +17,9 @@ ContiVariant CurrentContiVariant() {
     if (M::lsGStar)
         return M::lsgDiscrete || M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None
                                                                       : ContiVariant::LsGStar;
+    // ls-g*(s) with its discrete Lamm component (chosen with the c(s) switch on).
+    if (M::lsgDiscrete)
+        return M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None : ContiVariant::LsGStar;
     if (M::contiCs)
         return M::zoneCs ? ContiVariant::None : ContiVariant::Cs;
     // c(s) with its discrete component in either form: the component's column follows the grid.

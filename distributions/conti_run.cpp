@@ -134,9 +134,14 @@ double ContiScanTemperature() {
 
 namespace {
 
-// Non-diffusing boundaries of unit loading for every grid point and scan.
-void NonDiffusingKernel(const ContiGrid& g) {
-    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
+// Non-diffusing boundaries of unit loading for every grid point and scan. A discrete component
+// diffuses: its Lamm solution is made first and put after the boundaries. False when that
+// solution failed (said) or was stopped.
+bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
+    std::vector<float> discrete;
+    if (g.discrete > 0 && !SolveDiscreteColumns(window, g, discrete))
+        return false;
+    gContiKernel.Allocate(g.Columns(), S::scanCount, S::gridRadius, S::gridCount);
     const double saved = LammGrid::omega2S;
     for (int k = 1; k <= S::scanCount; ++k) {
         const ScanHeader& h = S::header[k];
@@ -152,6 +157,8 @@ void NonDiffusingKernel(const ContiGrid& g) {
     for (int p = 1; p <= g.n; ++p)
         gContiKernel.SetSolved(p, true);
     LammGrid::omega2S = saved;
+    PutDiscreteColumns(g, discrete);
+    return true;
 }
 
 // Equilibrium profiles of unit loading for every grid point and scan, each scan at its own speed
@@ -204,7 +211,8 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
     }
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar) {
-        NonDiffusingKernel(g);
+        if (!NonDiffusingKernel(window, g))
+            return false;
     } else if (IsDlsVariant(g.variant)) {
         if (!DlsKernel(g))
             return false;

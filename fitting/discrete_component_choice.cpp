@@ -4,7 +4,8 @@
 #include "state/model_choice.h"
 
 bool DiscreteComponentOn() {
-    return ModelChoice::csDiscreteMs || ModelChoice::csDiscreteSD || ModelChoice::csFf0Discrete;
+    return ModelChoice::csDiscreteMs || ModelChoice::csDiscreteSD || ModelChoice::csFf0Discrete ||
+           ModelChoice::lsgDiscrete;
 }
 
 bool DiscreteComponentByMass() {

@@ -3,8 +3,8 @@
 #pragma once
 
 // A model with a discrete component is chosen: c(s) with one discrete component (given by s and
-// D, or by M and s) or c(s, f/f0) with one.
+// D, or by M and s), c(s, f/f0) with one, or ls-g*(s) with one discrete Lamm component.
 bool DiscreteComponentOn();
 // The component is given by its molar mass (else by its diffusion coefficient): the M-and-s form
-// of c(s) with one discrete component, and c(s, f/f0) with one while "Fit M and s" is on.
+// of c(s) with one discrete component, and the others while "Fit M and s" is on.
 bool DiscreteComponentByMass();

@@ -189,6 +189,27 @@ TEST_F(DiscreteComponent, MonteCarloReplicatesKeepTheComponentOutOfTheDistributi
     FinishMonteCarlo(nullptr);
 }
 
+// ls-g*(s) with its discrete Lamm component: non-diffusing boundaries for a species that does not
+// spread, the Lamm solution for the small one beside it.
+TEST_F(DiscreteComponent, LsGStarWithTheLammComponentFindsBoth) {
+    store.Fill({{4.0, 1.0, kBigLoading, 0.0}, {kSmallS, 1.0, kSmallLoading, kSmallD}}, {}, {},
+               0.003, 13);
+    ModelChoice::contiCs = ModelChoice::lsgDiscrete = true;
+    ModelChoice::equilibriumMs = false;
+    C::maxEntRegularization = false;
+    C::secondDerivativeRegularization = true;
+    C::rangeMin = 2.0f;
+    C::rangeMax = 8.0f;
+    C::resolution = 61.0f;
+    ASSERT_EQ(CurrentContiVariant(), ContiVariant::LsGStar);
+    ASSERT_TRUE(RunContiSed(nullptr)) << ErrorBoxLog();
+    EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading);
+    float area = 0, sw = 0;
+    IntegrateDistribution(3.0f, 5.0f, &area, &sw, nullptr, nullptr);
+    EXPECT_NEAR(area, kBigLoading, 0.03 * kBigLoading);
+    EXPECT_NEAR(sw, 4.0, 0.02 * 4.0);
+}
+
 TEST_F(DiscreteComponent, SizeAndShapeWithTheComponentFindsBoth) {
     ModelChoice::csFf0Discrete = true;
     ModelChoice::equilibriumMs = false; // the component given by s and D
