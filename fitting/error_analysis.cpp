@@ -6,6 +6,7 @@
 #include "foundations/whole_number.h"
 #include "plat/atomic_file.hpp"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/model_parameters.h"
 
 #include <algorithm>
@@ -18,11 +19,13 @@ namespace {
 
 using M = ModelParameters;
 
-// The parameters with their flags at the start, put back when the analysis ends.
+// The parameters with their flags at the start, and the detection corrections the refits vary,
+// put back when the analysis ends.
 struct SavedFit {
     std::vector<float> values;
     std::vector<std::int32_t> flags;
     float bestRmsd;
+    DetectionCorrectionsSnapshot detection = DetectionCorrectionsSnapshot::Take();
     SavedFit()
         : values((PackFitParameters(), M::fitValues), M::fitValues + M::kFitSlots + 1),
           flags(M::fitFloat, M::fitFloat + M::kFitSlots + 1), bestRmsd(FitControl::bestRmsd) {}
@@ -31,6 +34,7 @@ struct SavedFit {
             M::fitValues[k] = values[k];
             M::fitFloat[k] = flags[k];
         }
+        detection.PutBack();
         UnpackFitParameters();
     }
 };

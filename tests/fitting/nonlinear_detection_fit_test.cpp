@@ -2,6 +2,7 @@
 // followed a known power law are fitted back to that power, the recorded signal survives every
 // trial unchanged, and with the correction off nothing of a Run or of the fit's free list depends
 // on the correction's values.
+#include "fitting/error_analysis.h"
 #include "fitting/fit_driver.h"
 #include "scandata/nonlinear_detection.h"
 #include "scandata/scan_store_alloc.h"
@@ -129,6 +130,12 @@ TEST_F(NonlinearDetectionFit, EquilibriumFitRecoversPowerAndBuoyantMass) {
     EXPECT_NEAR(ModelParameters::speciesDOrM[1] / trueMb, 1.0, 0.01);
     EXPECT_LT(FitControl::bestRmsd, 1e-4f);
     ExpectStoreHolds(recorded);
+
+    // The confidence search refits with Mb held and the power free; the best power comes back.
+    const float bestPower = D::nonlinearPower;
+    float lo = 0.0f, hi = 0.0f;
+    FindConfidenceLimitM(nullptr, 20.0f, 2.0f * FitControl::bestRmsd + 1e-4f, &lo, &hi);
+    EXPECT_EQ(D::nonlinearPower, bestPower);
 }
 
 TEST_F(NonlinearDetectionFit, CorrectionOffLeavesRunAndFreeListAsWithoutIt) {
