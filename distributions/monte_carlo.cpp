@@ -3,6 +3,7 @@
 // regularized solve.
 #include "distributions/monte_carlo.h"
 
+#include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
@@ -16,6 +17,7 @@
 #include "plat/window.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
+#include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
 #include "state/monte_carlo_state.h"
 #include "state/run_switches.h"
@@ -333,12 +335,18 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     if (!BuildContiNormalEquations(pr.n, pr.set, pr.column, data, ThreadCount(), pr.eq))
         return false;
     pr.eq.discreteColumns = sol.grid.discrete;
+    // A buffer signal that is not fitted stays as entered in every replicate, as in the fit: its
+    // column is held and left out of the replicates' data, which are the model less that column.
+    // (Only the right-hand side depends on the data, and it is made per replicate.)
+    const bool fixedBuffer = BufferColumnFixed() && pr.n >= 1 && gContiKernel.Solved(1);
+    if (fixedBuffer)
+        pr.eq.held[1] = 1;
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {
             double v = sol.ti.empty() ? 0.0 : sol.ti[i - set.first];
             v += sol.ri.empty() ? 0.0 : sol.ri[s];
-            for (int p = 1; p <= pr.n; ++p)
+            for (int p = fixedBuffer ? 2 : 1; p <= pr.n; ++p)
                 if (sol.c[p] != 0.0)
                     v += sol.c[p] * pr.column(p, s)[i];
             pr.fit[s][i] = v;
@@ -410,11 +418,13 @@ bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double
                                        ? std::string()
                                        : " (" + outcome.failureDetail + ")"));
     }
-    // Distribution values are amplitude / quadrature weight, as the stored result.
+    // Distribution values are amplitude / quadrature weight, as the stored result. With the
+    // buffer's column the first point holds the buffer and no species: it reads 0 as there.
     const int n = ContiState::gridPoints;
+    const int first = BufferSedimentation::on ? 2 : 1;
     for (const auto& a : outcome.amplitudes) {
         std::vector<float> values(n + 1, 0.0f);
-        for (int p = 1; p <= n; ++p)
+        for (int p = first; p <= n; ++p)
             values[p] = static_cast<float>(a[p] / weight[p]);
         MonteCarloState::replicates.push_back(std::move(values));
     }

@@ -4,6 +4,7 @@
 #include "distributions/conti_fit.h"
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
+#include "distributions/monte_carlo.h"
 #include "foundations/error_box_log.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
@@ -12,6 +13,7 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/monte_carlo_state.h"
 #include "support/conti_data_store.h"
 
 #include <cmath>
@@ -125,4 +127,43 @@ TEST(BufferKernelColumn, FitRecoversTheBufferSedimentationCoefficient) {
     EXPECT_NEAR(B::signal, kBufferSignal, 0.03 * kBufferSignal);
     EXPECT_LT(FitControl::bestRmsd, 1.2 * kNoise);
     FreeDistributionArrays();
+}
+
+// Monte Carlo replicates are solved as the c(s) was: a floated buffer signal is the column's
+// weight again in each, a fixed one is held as entered. Either way the buffer's point reads 0 in
+// every replicate as in the distribution, and the species' loading scatters around its value
+// with a spread of the order the noise gives.
+TEST(BufferKernelColumn, MonteCarloReplicatesTreatTheBufferAsTheRunDid) {
+    struct Case {
+        const char* name;
+        bool floated;
+    } cases[] = {{"floated signal", true}, {"fixed signal", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ContiDataStore store(TenScans());
+        FillSpeciesOnBuffer(store);
+        ChooseCs();
+        ContiState::confidenceLevel = 0.68f;
+        B::floatSignal = c.floated;
+        B::signal = c.floated ? 1.0 : kBufferSignal;
+        ASSERT_TRUE(RunContiSed(nullptr));
+        float area = 0;
+        IntegrateDistribution(3.0f, 7.0f, &area, nullptr, nullptr, nullptr);
+        ASSERT_NEAR(area, kLoading, 0.02 * kLoading);
+
+        ASSERT_TRUE(RunMonteCarloDistributions(nullptr, 8, 0.68f, "", false));
+        for (const ErrorBoxEntry& e : TakeErrorBoxes())
+            ADD_FAILURE() << e.text;
+        ASSERT_EQ(MonteCarloState::replicates.size(), 8u);
+        const int n = ContiState::gridPoints;
+        for (const std::vector<float>& r : MonteCarloState::replicates) {
+            EXPECT_EQ(r[1], 0.0f) << "the buffer is no species";
+            EXPECT_NEAR(IntegrateCurve(ContiState::sValues, r.data(), n, 3.0, 7.0).area, area,
+                        0.02 * kLoading);
+        }
+        if (!c.floated)
+            EXPECT_EQ(B::signal, kBufferSignal) << "the entered signal is kept";
+        FinishMonteCarlo(nullptr);
+        FreeDistributionArrays();
+    }
 }
