@@ -1,0 +1,226 @@
+// Every model of the model menu runs: on a small data set of its kind the model is chosen through
+// the menu, its prompts answered with their defaults, then Run and Fit (the meniscus floated where
+// the model has one) end with a finite model and a finite rmsd, and the Fit no worse than the model
+// it started from; or the model refuses the data with its own text. Models whose Run is not built
+// yet say so and are skipped, so that building one puts it under these checks.
+#include "distributions/dls_time_course.h"
+#include "plat/messages.hpp"
+#include "plat/testing.hpp"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "support/dls_file_generator.h"
+#include "support/main_window_fixture.h"
+#include "support/model_road.h"
+#include "support/velocity_store.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+
+enum class Data { Velocity, FineVelocity, Light };
+
+struct ModelCase {
+    int command;
+    const char* name;
+    Data data = Data::Velocity;
+    const char* refusal = nullptr;    // the text of the box that refuses this data, if any
+    bool distribution = false;        // a continuous distribution is part of the result
+    bool skipFitNoWorse = false;      // see the rows
+    const char* knownFault = nullptr; // a fault seen on this data and reported, not yet mended
+    float rangeMin = 0.0f, rangeMax = 0.0f; // the distribution's range as typed (0: as chosen)
+};
+
+const ModelCase kModels[] = {
+    {198, "Discrete"},
+    {227, "NonidealSingle"},
+    {893, "NonidealMultiple"},
+    {235, "CM", Data::Velocity, nullptr, true},
+    {277, "CMInvariantD", Data::Velocity, nullptr, true},
+    {279, "CMPriorVbar", Data::Velocity, nullptr, true},
+    {887, "FMvsM", Data::Velocity, nullptr, true},
+    {275, "Cs", Data::Velocity, nullptr, true},
+    {514, "CsConformationalChange", Data::Velocity, nullptr, true},
+    {526, "CsInvariantD", Data::Velocity, nullptr, true},
+    {531, "CsWithDiscrete", Data::Velocity, nullptr, true},
+    {548, "CsBimodal", Data::Velocity, nullptr, true},
+    {870, "CsBimodalDiscrete", Data::Velocity, nullptr, true},
+    {602, "CsFloatingVbar", Data::Velocity, nullptr, true},
+    {603, "CsWormlikeChain", Data::Velocity, nullptr, true},
+    {872, "CsScalingLaw", Data::Velocity, nullptr, true},
+    {587, "CsWithMsTable", Data::Velocity, nullptr, true},
+    {595, "CsFf0", Data::Velocity},
+    {595, "CsFf0PreAveraged", Data::FineVelocity, nullptr, true},
+    {598, "CsFf0Discrete", Data::Velocity},
+    {598, "CsFf0DiscretePreAveraged", Data::FineVelocity, nullptr, false, false,
+     "Run: \"problem in regularization, cannot reach chi-square increase\" (ratio 3.8 at strength "
+     "4e-33) and no result"},
+    {288, "LsGStarS", Data::Velocity, nullptr, true},
+    {539, "LsGStarSDiscrete", Data::Velocity, nullptr, true},
+    {246, "ZoneIndependentSpecies"},
+    {511, "ZoneCs", Data::Velocity, nullptr, true},
+    {510, "ZoneLsGs", Data::Velocity, nullptr, true},
+    {536, "DlsStokesRadiiOnVelocityData", Data::Velocity, "need DLS data for this analysis"},
+    {536, "DlsStokesRadii", Data::Light},
+    {890, "DlsCumulants", Data::Light},
+    {503, "DlsIRh", Data::Light, nullptr, true},
+    {502, "DlsID", Data::Light, nullptr, true, false, nullptr, -8.0f, -5.0f},           // log10 D
+    {522, "DlsIRhTimeCourse", Data::Light, nullptr, true, false, nullptr, 1.0f, 50.0f}, // nm
+    // The rectangular and external loading cells: their solution turns negative near the bottom
+    // on this data, erratically with the meniscus, so a Fit of the meniscus can end worse than
+    // its start (reported; not mended here).
+    {280, "LinearLamm", Data::Velocity, nullptr, false, true},
+    {281, "ExternalLoadingCell", Data::Velocity, nullptr, false, true},
+    {291, "ElectrophoresisLamm"},
+    {501, "ElectrophoresisLsGStar", Data::Velocity, nullptr, true},
+    {513, "ElectrophoresisCv", Data::Velocity, "need electrophoresis data for this model"},
+    {256, "SedimentationTimeOffset"},
+    {255, "FitT0"},
+    {266, "TimeDependentSM"},
+};
+
+// g(2)-1 of one decay with D (cm^2/s) at 90 degrees, 1e-7 .. 1e-1 s, with seeded noise.
+std::string DecayText(double D, double timeS, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 1e-3);
+    DlsFileContent c;
+    c.time = timeS;
+    for (int i = 0; i <= 120; ++i) {
+        const double lag = std::pow(10.0, -7.0 + i / 20.0);
+        c.lags.push_back(lag);
+        c.values.push_back(std::exp(-2e-4 * D * 3.50363e14 * lag) + noise(random));
+    }
+    return DlsFileText(c);
+}
+
+void LoadData(MainWindowFixture& f, Data data) {
+    if (data == Data::Light) {
+        gAlwaysLoadG2 = true;
+        f.script.expectFileOpen().answer(
+            std::vector<std::string>{f.data.write("a.dlsdat", DecayText(5e-7, 0.0, 1)),
+                                     f.data.write("b.dlsdat", DecayText(5e-7, 100.0, 2))});
+        SendCommand(f, 298); // load DLS Data
+        return;
+    }
+    VelocitySet set;
+    set.scans = 8;
+    set.points = 151;
+    StartVelocityRoad(f, set);
+    if (data == Data::FineVelocity)
+        S::radialResolution = 0.003f;
+}
+
+bool Shown(const MainWindowFixture& f, std::size_t from, const std::string& text) {
+    const auto& log = f.script.log();
+    for (std::size_t i = from; i < log.size(); ++i)
+        if (log[i].text == text || log[i].text.rfind(text, 0) == 0)
+            return true;
+    return false;
+}
+
+bool NotAvailable(const MainWindowFixture& f, std::size_t from) {
+    const auto& log = f.script.log();
+    for (std::size_t i = from; i < log.size(); ++i)
+        if (log[i].caption == "NOT AVAILABLE")
+            return true;
+    return false;
+}
+
+// Every fitted point of every scan is a finite number, and not all of them are zero.
+bool FitIsFiniteAndNotEmpty() {
+    bool any = false;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int i = S::firstFitIndex[k];
+             i >= 1 && i <= S::lastFitIndex[k] && i <= S::pointCount[k]; ++i) {
+            if (!std::isfinite(S::fit[k][i]))
+                return false;
+            any = any || S::fit[k][i] != 0.0f;
+        }
+    return any;
+}
+
+// The distribution shown, and the time course's slices where the model made one.
+bool DistributionIsFinite() {
+    for (const std::vector<double>& slice : LastDlsTimeCourse().values)
+        for (double v : slice)
+            if (!std::isfinite(v))
+                return false;
+    if (ContiState::gridPoints < 1 || ContiState::distribution == nullptr)
+        return false;
+    for (int p = 1; p <= ContiState::gridPoints; ++p)
+        if (!std::isfinite(ContiState::distribution[p]))
+            return false;
+    return true;
+}
+
+class EveryModel : public testing::TestWithParam<ModelCase> {};
+
+TEST_P(EveryModel, RunsAndFitsOnDataOfItsKindOrRefusesWithItsText) {
+    const ModelCase c = GetParam();
+    MainWindowFixture f;
+    ClearDlsTimeCourse();
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    LoadData(f, c.data);
+    ASSERT_GT(S::scanCount, 0) << f.script.logText();
+
+    SendCommand(f, c.command);
+    if (c.refusal) {
+        EXPECT_TRUE(Shown(f, 0, c.refusal)) << f.script.logText();
+        return;
+    }
+    // A small, quick fit: the meniscus floated within the data's reach, a coarse distribution.
+    FitControl::meniscusMax = 6.04f;
+    ModelParameters::meniscusFloat = 1;
+    PackFitParameters();
+    if (c.distribution && c.data != Data::Light)
+        ContiState::resolution = 25.0f;
+    if (c.rangeMin != c.rangeMax) {
+        ContiState::rangeMin = c.rangeMin;
+        ContiState::rangeMax = c.rangeMax;
+    }
+    if (c.knownFault)
+        GTEST_SKIP() << c.knownFault;
+
+    const std::size_t runFrom = f.script.log().size();
+    SendCommand(f, 213);
+    if (NotAvailable(f, runFrom))
+        GTEST_SKIP() << "Run is not built for command " << c.command;
+    if (c.distribution)
+        ASSERT_TRUE(DistributionIsFinite()) << f.script.logText();
+    double runRmsd = 0.0;
+    if (c.data != Data::Light) {
+        ASSERT_TRUE(S::resultAvailable) << f.script.logText();
+        EXPECT_TRUE(FitIsFiniteAndNotEmpty()) << f.script.logText();
+        runRmsd = CalcFitRmsd();
+        EXPECT_TRUE(std::isfinite(runRmsd) && runRmsd > 0.0) << runRmsd;
+    }
+
+    const std::size_t fitFrom = f.script.log().size();
+    SendCommand(f, 215);
+    ASSERT_FALSE(NotAvailable(f, fitFrom)) << f.script.logText();
+    if (c.distribution)
+        EXPECT_TRUE(DistributionIsFinite()) << f.script.logText();
+    if (c.data == Data::Light)
+        return;
+    EXPECT_TRUE(FitIsFiniteAndNotEmpty()) << f.script.logText();
+    const double fitRmsd = CalcFitRmsd(); // of the model the Fit left shown
+    EXPECT_TRUE(std::isfinite(fitRmsd) && fitRmsd > 0.0) << fitRmsd << "\n" << f.script.logText();
+    if (!c.skipFitNoWorse)
+        EXPECT_LE(fitRmsd, 1.05 * runRmsd) << f.script.logText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Menu, EveryModel, testing::ValuesIn(kModels),
+                         [](const testing::TestParamInfo<ModelCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+} // namespace
