@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -160,6 +161,10 @@ bool DistributionIsFinite() {
         if (!std::isfinite(ContiState::distribution[p]))
             return false;
     return true;
+}
+
+void PrintTo(const ModelCase& c, std::ostream* os) {
+    *os << "command " << c.command;
 }
 
 class EveryModel : public testing::TestWithParam<ModelCase> {};
