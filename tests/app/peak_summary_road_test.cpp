@@ -11,6 +11,7 @@
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -282,4 +283,42 @@ TEST(PeakSummaryRoad, ExportMatricesToggles) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(877), 0);
     EXPECT_FALSE(gExportMatrices);
     EXPECT_TRUE(script.done()) << script.logText();
+}
+
+// The van Holde-Weischet analysis of the set the c(s) was fitted to, after that fit: the slow
+// fractions extrapolate to 3.5 S and the fast ones to 7 S, each within 5%.
+TEST(PeakSummaryRoad, VanHoldeWeischetOfTheFittedSetFindsBothSpecies) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    LoadRunAndFit(f);
+    f.script.expectBox()
+        .caption("Van Holde Weischet Analysis")
+        .text("van Holde-Weischet for sedimentation? ('no' for flotation)")
+        .answer(IDYES);
+    f.script.expectInput()
+        .title("Van Holde Weischet Analysis")
+        .prompt("enter resolution")
+        .answer("20");
+    f.script.expectBox()
+        .textHas("show plot with extrapolation of s(app) vs 1/srqt(time)?")
+        .answer(IDYES);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(292), 0);
+    ASSERT_TRUE(ModelChoice::gStarFamily && !ModelChoice::vhwFlotation) << f.script.logText();
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+    ASSERT_FALSE(BoundaryAnalysis::fractions.empty()) << f.script.logText();
+    ASSERT_NE(BoundaryAnalysis::reportPlot, nullptr);
+    // The median over each species' fractions of the extrapolated s.
+    auto median = [](double lo, double hi) {
+        std::vector<double> s;
+        for (std::size_t k = 0; k < BoundaryAnalysis::fractions.size(); ++k)
+            if (BoundaryAnalysis::fractions[k] >= lo && BoundaryAnalysis::fractions[k] <= hi &&
+                std::isfinite(BoundaryAnalysis::fittedLines[k].back()))
+                s.push_back(BoundaryAnalysis::fittedLines[k].back());
+        if (s.empty())
+            return double(NAN);
+        std::nth_element(s.begin(), s.begin() + std::ptrdiff_t(s.size() / 2), s.end());
+        return s[s.size() / 2];
+    };
+    EXPECT_NEAR(median(0.05, 0.2), kDimer.s, 0.05 * kDimer.s);
+    EXPECT_NEAR(median(0.45, 0.95), kMonomer.s, 0.05 * kMonomer.s);
 }
