@@ -37,6 +37,65 @@ bool Ask(TWindow* window, float& value, float defaultValue, const char* prompt,
     return InputFloatForWindow(window, &value, defaultValue, true, prompt, caption);
 }
 
+// The values an entry may take: finite and above lo (from lo when lowClosed).
+struct Allowed {
+    double lo;
+    bool lowClosed = false;
+};
+constexpr Allowed kPositive{0.0};
+constexpr Allowed kNotNegative{0.0, true};
+constexpr Allowed kAboveAbsoluteZero{-273.15}; // C
+
+// Asks until the entry is allowed or the box is cancelled. A refused entry is named in a box
+// and then shown in the question asked again.
+bool AskAllowed(TXLAWindow* window, float& value, float defaultValue, const char* prompt,
+                const char* caption, Allowed allowed) {
+    float shown = defaultValue;
+    for (;;) {
+        if (!Ask(window, value, shown, prompt, caption))
+            return false;
+        // Compared in single precision, as typed: -273.15 itself is below absolute zero.
+        const auto lo = static_cast<float>(allowed.lo);
+        if (std::isfinite(value) && (allowed.lowClosed ? value >= lo : value > lo))
+            return true;
+        const double v = value;
+        char text[300];
+        std::snprintf(text, sizeof text, "%s\n%g cannot be used: enter a number %s %g", prompt, v,
+                      allowed.lowClosed ? "from" : "above", allowed.lo);
+        PlayErrorSound();
+        window->MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
+        shown = value;
+    }
+}
+
+// A particle sediments (s > 0) when v-bar is below 1/density and floats (s < 0) above it; any
+// other pair has no mass, friction or size. False, with a box saying why, for such a pair.
+bool SedimentsAsItsBuoyancySays(TXLAWindow* window, float s, float vbar, float density,
+                                const char* caption) {
+    const double buoyancy = 1.0 - static_cast<double>(vbar) * density;
+    if (s * buoyancy > 0.0)
+        return true;
+    char text[300];
+    if (buoyancy == 0.0)
+        std::snprintf(text, sizeof text,
+                      "with v-bar %.4f ml/g in density %.4f g/ml the particle neither sediments "
+                      "nor floats: s = %g S is not possible",
+                      vbar, density, s);
+    else if (s == 0.0f)
+        std::snprintf(text, sizeof text, "s = 0 S describes no particle");
+    else
+        std::snprintf(text, sizeof text,
+                      buoyancy > 0.0
+                          ? "with v-bar %.4f ml/g below 1/density (density %.4f g/ml) the "
+                            "particle sediments: s = %g S must be positive"
+                          : "with v-bar %.4f ml/g above 1/density (density %.4f g/ml) the "
+                            "particle floats: s = %g S must be negative",
+                      vbar, density, s);
+    PlayErrorSound();
+    window->MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
 const ScanHeader& ScanInOrder(int position) {
     return S::header[S::scanOrder[position]];
 }
@@ -64,13 +123,16 @@ double Omega(double rpm) {
 struct Solvent {
     float vbar = 0, temperature = 0, density = 0, relativeViscosity = 0;
 };
-bool AskSolvent(TWindow* window, Solvent& s, const char* caption) {
+bool AskSolvent(TXLAWindow* window, Solvent& s, const char* caption) {
     float absolute = 0;
-    if (!Ask(window, s.vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(window, s.temperature, DefaultTemperature(), "enter temperature [C]", caption) ||
-        !Ask(window, s.density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(window, absolute, kWaterViscosityPoise * S::viscosity,
-             "enter absolute viscosity (Poise)", caption))
+    if (!AskAllowed(window, s.vbar, S::vbar, "enter partial specific volume [ml/g]", caption,
+                    kPositive) ||
+        !AskAllowed(window, s.temperature, DefaultTemperature(), "enter temperature [C]", caption,
+                    kAboveAbsoluteZero) ||
+        !AskAllowed(window, s.density, S::density, "enter buffer density [g/ml]", caption,
+                    kPositive) ||
+        !AskAllowed(window, absolute, kWaterViscosityPoise * S::viscosity,
+                    "enter absolute viscosity (Poise)", caption, kPositive))
         return false;
     s.relativeViscosity = absolute / kWaterViscosityPoise;
     return true;
@@ -115,9 +177,10 @@ void CopyTimeTable(TXLAWindow* window, const std::vector<double>& time,
 void TXLAWindow::CmShapeFromFrictionalRatio() {
     const char* caption = "CALCULATE SHAPE FROM AXIAL RATIOS";
     float ff0 = 0, vbar = 0, hydration = 0;
-    if (!Ask(this, ff0, ContiState::ff0, "enter frictional ratio", caption) ||
-        !Ask(this, vbar, S::vbar, "enter partial specific volume (ml/g)", caption) ||
-        !Ask(this, hydration, gHydration, "enter hydration (g/g)", caption))
+    if (!AskAllowed(this, ff0, ContiState::ff0, "enter frictional ratio", caption, kPositive) ||
+        !AskAllowed(this, vbar, S::vbar, "enter partial specific volume (ml/g)", caption,
+                    kPositive) ||
+        !AskAllowed(this, hydration, gHydration, "enter hydration (g/g)", caption, kNotNegative))
         return;
     char text[256];
     std::snprintf(text, sizeof text,
@@ -132,12 +195,14 @@ void TXLAWindow::CmFrictionForce() {
     const char* caption = "CALCULATE HYDRODYNAMIC FRICTIONAL FORCE";
     float s = 0, r = 0, ff0 = 0, rpm = 0, mass = 0, vbar = 0, viscosity = 0;
     if (!Ask(this, s, 5.0f, "enter s-value [S]", caption) ||
-        !Ask(this, r, 7.0f, "enter radius position [cm]", caption) ||
-        !Ask(this, ff0, ContiState::ff0, "enter frictional ratio", caption) ||
-        !Ask(this, rpm, DefaultRotorSpeed(false), "enter rotor speed [rpm]", caption) ||
-        !Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
-        !Ask(this, vbar, S::vbar, "enter part.-spec. volume [ml/g]", caption) ||
-        !Ask(this, viscosity, S::viscosity, "enter solution relative viscosity", caption))
+        !AskAllowed(this, r, 7.0f, "enter radius position [cm]", caption, kPositive) ||
+        !AskAllowed(this, ff0, ContiState::ff0, "enter frictional ratio", caption, kPositive) ||
+        !AskAllowed(this, rpm, DefaultRotorSpeed(false), "enter rotor speed [rpm]", caption,
+                    kNotNegative) ||
+        !AskAllowed(this, mass, 100000.0f, "enter molar mass [Da]", caption, kPositive) ||
+        !AskAllowed(this, vbar, S::vbar, "enter part.-spec. volume [ml/g]", caption, kPositive) ||
+        !AskAllowed(this, viscosity, S::viscosity, "enter solution relative viscosity", caption,
+                    kPositive))
         return;
     const FrictionForceResult f = FrictionForce(s, r, ff0, rpm, mass, vbar, viscosity);
     char text[512];
@@ -153,13 +218,17 @@ void TXLAWindow::CmFrictionForce() {
 void TXLAWindow::CmFrictionalAxialRatios() {
     const char* caption = "CALCULATE FRICTIONAL AND AXIAL RATIOS";
     float mass = 0, s = 0, vbar = 0, hydration = 0, t = 0, density = 0, absolute = 0;
-    if (!Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
+    if (!AskAllowed(this, mass, 100000.0f, "enter molar mass [Da]", caption, kPositive) ||
         !Ask(this, s, 7.0f, "enter sedimentation coefficient [S]", caption) ||
-        !Ask(this, vbar, 0.73f, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(this, hydration, 0.3f, "enter hydration [g/g]", caption) ||
-        !Ask(this, t, DefaultTemperature(), "enter temperature [C]", caption) ||
-        !Ask(this, density, 1.0067f, "enter buffer density [g/ml]", caption) ||
-        !Ask(this, absolute, kWaterViscosityPoise, "enter absolute viscosity (Poise)", caption))
+        !AskAllowed(this, vbar, 0.73f, "enter partial specific volume [ml/g]", caption,
+                    kPositive) ||
+        !AskAllowed(this, hydration, 0.3f, "enter hydration [g/g]", caption, kNotNegative) ||
+        !AskAllowed(this, t, DefaultTemperature(), "enter temperature [C]", caption,
+                    kAboveAbsoluteZero) ||
+        !AskAllowed(this, density, 1.0067f, "enter buffer density [g/ml]", caption, kPositive) ||
+        !AskAllowed(this, absolute, kWaterViscosityPoise, "enter absolute viscosity (Poise)",
+                    caption, kPositive) ||
+        !SedimentsAsItsBuoyancySays(this, s, vbar, density, caption))
         return;
     const float viscosity = absolute / kWaterViscosityPoise;
     const double r0 = CalculateRadius(mass, vbar) * 1e9;
@@ -180,18 +249,30 @@ void TXLAWindow::CmFrictionalAxialRatios() {
 void TXLAWindow::CmBoundaryBroadening() {
     const char* caption = "BOUNDARY BROADENING ANALYSIS";
     float m = M::meniscus, b = M::bottom;
-    if (m == 0.0f && !Ask(this, m, 6.2f, "enter meniscus (cm)", caption))
+    if (m == 0.0f && !AskAllowed(this, m, 6.2f, "enter meniscus (cm)", caption, kPositive))
         return;
-    if (b == 0.0f && !Ask(this, b, 7.2f, "enter bottom (cm)", caption))
+    if (b == 0.0f && !AskAllowed(this, b, 7.2f, "enter bottom (cm)", caption, kPositive))
         return;
+    if (!(m > 0.0f && b > m)) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "the bottom (%.3f cm) must lie beyond the meniscus (%.3f cm), both above 0",
+                      b, m);
+        PlayErrorSound();
+        MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     float rpm = 0, mass = 0, vbar = 0, density = 0, t = 0, s = 0, spread = 0;
-    if (!Ask(this, rpm, DefaultRotorSpeed(), "enter rotor speed (rpm)", caption) ||
-        !Ask(this, mass, 1000.0f, "enter molar mass [kDa]", caption) ||
-        !Ask(this, vbar, S::vbar, "enter partial specific volume [ml/g]", caption) ||
-        !Ask(this, density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(this, t, 20.0f, "enter temperature [C]", caption) ||
-        !Ask(this, s, 100.0f, "enter s-value [S]", caption) ||
-        !Ask(this, spread, 0.01f, "enter ratio delta-s/s", caption))
+    if (!AskAllowed(this, rpm, DefaultRotorSpeed(), "enter rotor speed (rpm)", caption,
+                    kPositive) ||
+        !AskAllowed(this, mass, 1000.0f, "enter molar mass [kDa]", caption, kPositive) ||
+        !AskAllowed(this, vbar, S::vbar, "enter partial specific volume [ml/g]", caption,
+                    kPositive) ||
+        !AskAllowed(this, density, S::density, "enter buffer density [g/ml]", caption, kPositive) ||
+        !AskAllowed(this, t, 20.0f, "enter temperature [C]", caption, kAboveAbsoluteZero) ||
+        !AskAllowed(this, s, 100.0f, "enter s-value [S]", caption, kPositive) ||
+        !AskAllowed(this, spread, 0.01f, "enter ratio delta-s/s", caption, kPositive) ||
+        !SedimentsAsItsBuoyancySays(this, s, vbar, density, caption))
         return;
     const BroadeningResult r = BoundaryBroadening(m, b, rpm, mass, vbar, density, t, s, spread);
     char text[640];
@@ -317,7 +398,7 @@ void TXLAWindow::CmSphereSofM() {
     const char* caption = "CALCULATE SEDCOEFFICIENT OF SPHERE";
     float mass = 0;
     Solvent solvent;
-    if (!Ask(this, mass, 100000.0f, "enter molar mass [Da]", caption) ||
+    if (!AskAllowed(this, mass, 100000.0f, "enter molar mass [Da]", caption, kPositive) ||
         !AskSolvent(this, solvent, caption))
         return;
     const double r0 = CalculateRadius(mass, solvent.vbar) * 1e9;
@@ -336,7 +417,7 @@ void TXLAWindow::CmSphereSofRh() {
     const char* caption = "CALCULATE SEDCOEFFICIENT OF SPHERE";
     float radius = 0;
     Solvent solvent;
-    if (!Ask(this, radius, 10.0f, "enter particle radius [nm]", caption) ||
+    if (!AskAllowed(this, radius, 10.0f, "enter particle radius [nm]", caption, kPositive) ||
         !AskSolvent(this, solvent, caption))
         return;
     const auto mass = static_cast<float>(MassFromRadius(radius * 1e-9f, solvent.vbar));
@@ -355,7 +436,9 @@ void TXLAWindow::CmSphereRhOfS() {
     const char* caption = "CALCULATE RADIUS OF SPHERE";
     float s = 0;
     Solvent solvent;
-    if (!Ask(this, s, 100.0f, "enter s-value [S]", caption) || !AskSolvent(this, solvent, caption))
+    if (!Ask(this, s, 100.0f, "enter s-value [S]", caption) ||
+        !AskSolvent(this, solvent, caption) ||
+        !SedimentsAsItsBuoyancySays(this, s, solvent.vbar, solvent.density, caption))
         return;
     const auto mass = static_cast<float>(CalculateMassFromSedcoeffSphere(
         s, solvent.relativeViscosity, solvent.vbar, solvent.density));
@@ -373,7 +456,9 @@ void TXLAWindow::CmMofS() {
     const char* caption = "CALCULATE M FROM S";
     float s = 0, ff0 = 0;
     if (!Ask(this, s, 7.0f, "enter s-value [S]", caption) ||
-        !Ask(this, ff0, ContiState::ff0, "enter hydrated frictional ratio", caption))
+        !AskAllowed(this, ff0, ContiState::ff0, "enter hydrated frictional ratio", caption,
+                    kPositive) ||
+        !SedimentsAsItsBuoyancySays(this, s, S::vbar, S::density, caption))
         return;
     char text[300];
     std::snprintf(text, sizeof text,
@@ -393,14 +478,26 @@ void TXLAWindow::CmS20wFromSxp() {
     }
     float s = 0, vxp = 0, v20 = 0, density = 0, absolute = 0;
     if (!Ask(this, s, 5.0f, "enter experimental s-value", caption) ||
-        !Ask(this, vxp, S::vbar, "partial specific volume at (xp) [ml/g]", caption) ||
-        !Ask(this, v20, S::vbar20, "enter partial specific volume at (20,w) [ml/g]", caption))
+        !AskAllowed(this, vxp, S::vbar, "partial specific volume at (xp) [ml/g]", caption,
+                    kPositive) ||
+        !AskAllowed(this, v20, S::vbar20, "enter partial specific volume at (20,w) [ml/g]", caption,
+                    kPositive))
         return;
     S::vbar20 = v20;
-    if (!Ask(this, density, S::density, "enter buffer density [g/ml]", caption) ||
-        !Ask(this, absolute, kWaterViscosityPoise * S::viscosity,
-             "enter absolute viscosity (Poise)", caption))
+    if (!AskAllowed(this, density, S::density, "enter buffer density [g/ml]", caption, kPositive) ||
+        !AskAllowed(this, absolute, kWaterViscosityPoise * S::viscosity,
+                    "enter absolute viscosity (Poise)", caption, kPositive))
         return;
+    if (static_cast<double>(vxp) * density == 1.0) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "with v-bar %.4f ml/g in density %.4f g/ml the particle neither sediments "
+                      "nor floats: its s does not convert",
+                      vxp, density);
+        PlayErrorSound();
+        MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     const float viscosity = absolute / kWaterViscosityPoise;
     do {
         char text[300];

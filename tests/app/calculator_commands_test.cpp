@@ -144,6 +144,19 @@ TEST_F(LoadedCalculators, NegativeSInTheRadialDilutionFloatsFromTheBottom) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
+// A particle that does not sediment is not diluted: the limits 100 %, not 0/0.
+TEST_F(LoadedCalculators, RadialDilutionOfSZeroIsNone) {
+    ScanStore::rightFitLimit = 7.1f;
+    Input("CALCULATE RADIAL DILUTION", "enter s-value [Da]", "0");
+    f.script.expectBox()
+        .caption("CALCULATE RADIAL DILUTION")
+        .textHas("would have a boundary position of 5.900cm in the last scan\nradial dilution "
+                 "reduces the plateau concentration at the time of the last scan to 100.000%")
+        .textHas("sedimentation is 100.000% of the loading concentration");
+    Command(461);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
 // The step replaces each fit curve and the table of sw against time is on the clipboard.
 TEST_F(LoadedCalculators, SecondMomentPutsItsTableOnTheClipboardAndStepsTheFits) {
     ScanStore::rightFitLimit = 7.1f;
