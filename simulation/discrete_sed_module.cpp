@@ -187,10 +187,12 @@ void SizeGridForSpecies(int slot) {
     LammGrid::activeRegionOff = false;
     LammGrid::movingGridCount = LammGrid::uniformGridCount = 0;
     // The sizing follows a boundary that the centrifugal field sharpens, which an electric
-    // field does not.
+    // field does not, on a sector's grid that narrows towards the bottom: the cells of other
+    // cross-sections solve on a uniform grid, whose few automatic nodes let the pile-up at the
+    // bottom ring into negative values; they keep the set grid size.
     const bool automatic = M::autoGridSize && !gDlsData && !C::zoneCentrifugation &&
                            !S::equilibriumData && M::speciesDOrM[slot] > 0.0f &&
-                           !C::electrophoresis;
+                           !SpecialCellGeometryChosen();
     if (!automatic) {
         UseGridOf(LammGrid::defaultGridSize);
         return;

