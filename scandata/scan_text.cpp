@@ -3,6 +3,7 @@
 
 #include "foundations/float_range.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -111,17 +112,25 @@ std::size_t RowsEnd(std::string_view text, std::size_t pos)
 
 int CountRowLines(std::string_view text, std::size_t begin, std::size_t end)
 {
+    // Line by line: the blanks in front of a line's first character, then a jump to its line
+    // feed. A load counts every scan's rows before reading them, so each character is not
+    // looked at one by one.
     int rows = 0;
-    bool content = false;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (text[i] == '\n') {
-            rows += content ? 1 : 0;
-            content = false;
-        } else if (!IsBlank(text[i])) {
-            content = true;
-        }
+    const char* p = text.data() + std::min(begin, text.size());
+    const char* const last = text.data() + std::min(end, text.size());
+    while (p < last) {
+        while (p < last && *p != '\n' && IsBlank(*p))
+            ++p;
+        if (p == last)
+            break;
+        if (*p != '\n')
+            ++rows;
+        const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(last - p));
+        if (!lf)
+            break;
+        p = static_cast<const char*>(lf) + 1;
     }
-    return rows + (content ? 1 : 0);
+    return rows;
 }
 
 namespace {
