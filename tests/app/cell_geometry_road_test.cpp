@@ -108,10 +108,10 @@ TEST(SpecialCellRoad, RunThenFitRecoversSAndDInTheLinearAndExternalLoadingCells)
 
         f.window->Invalidate(true);
         f.Paint();
-        const std::string png = f.data.file("special_cell.png");
+        const std::string png = f.data.file("cell_geometry.png");
         ASSERT_TRUE(plat::test::windowPng(*f.window, png));
         if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
-            plat::test::windowPng(*f.window, std::string(keep) + "/special_cell_" +
+            plat::test::windowPng(*f.window, std::string(keep) + "/cell_geometry_" +
                                                  std::to_string(c.command) + ".png");
     }
 }
