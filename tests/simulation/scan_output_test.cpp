@@ -38,7 +38,13 @@ protected:
         LammGrid::targetScan = 1;
         LammGrid::targetScanTime = 100.0;
     }
-    void TearDown() override { ResetAllState(); }
+    // The output's own record (the last scan's contribution a final profile replaces) is not
+    // part of the state reset: cleared here so that no later run takes it back from its scans.
+    void TearDown() override
+    {
+        StartScanOutput();
+        ResetAllState();
+    }
 
     static void SetProfile(double (*f)(double))
     {

@@ -4,6 +4,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/module_solvers.h"
+#include "simulation/scan_output.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -67,6 +68,8 @@ void PrepareModuleCase(const ModuleCase& mc)
     LammGrid::stepCount = 0;
     LammGrid::targetScan = 1;
     LammGrid::targetScanTime = LammGrid::endTime = mc.firstScanS;
+    // as a run's start does: no last-scan contribution of an earlier run is taken back
+    StartScanOutput();
     LammGrid::endTimePending = 1;
     LammGrid::dt = 1.0;
     LammGrid::dcOverCLimit = mc.maxDcOverC;
