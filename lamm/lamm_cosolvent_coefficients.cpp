@@ -5,6 +5,7 @@
 #include "state/window_services.h"
 #include "plat/window.hpp"
 #include "foundations/cvector.h"
+#include "lamm/cesium_chloride_law.h"
 #include "lamm/hat_integrals.h"
 #include "plat/metafile.hpp"
 #include "plat/window_dc.hpp"
@@ -43,18 +44,14 @@ std::vector<double> ReadCoefficientFile(const std::string& path)
 
 }  // namespace
 
-// Fitted to a dense salt such as CsCl at 20 C; c in the units of the loading.
 double CLammIdeal::BuiltinCosolventS(double conc)
 {
-    const double x = 168.4 * conc;
-    return 0.596 - 0.000322 * x - 0.0633 * std::exp(-0.00399 * x);
+    return CesiumChlorideS(conc);
 }
 
 double CLammIdeal::BuiltinCosolventD(double conc)
 {
-    const double root = std::sqrt(std::max(conc, 0.0));
-    return 1e-5 * (std::exp(-18.1 * conc) * (2.03 - 2.04) + 2.04 + 0.507 * conc -
-                   0.0341 * conc * conc - 0.614 * root);
+    return CesiumChlorideD(conc);
 }
 
 double CLammIdeal::CosolventPolynomial(const std::vector<double>& coefficients, double conc)

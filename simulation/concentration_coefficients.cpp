@@ -1,6 +1,7 @@
 // Concentration-dependent s and D of the non-ideal and rapidly self-associating models.
 #include "simulation/concentration_coefficients.h"
 
+#include "lamm/cesium_chloride_law.h"
 #include "lamm/lamm_ideal.h"
 
 #include <algorithm>
@@ -171,17 +172,19 @@ namespace {
 struct LawPass {
     const CConcentrationLaw* law;
     const double* c;
+    const double* cOld; // the corrector's old profile (the dimer's ks averages it); else c
     double *s, *D;
     double* monomer; // the trimer's, per node, last found
+    double* pending; // the trimer's work: nonzero where a node is not yet finished
     int n;
     bool average;
 };
 
 // The plain laws written out as in CoefficientsAt, pass by pass down the nodes, so that they run
-// in vector registers (square roots and quotients are rounded as in the scalar code: the same
-// bits). The trimer's monomer concentration takes three Newton steps from the node's last value,
-// in vectors too; a node whose residual is not yet below the closed form's is finished one by
-// one. Its coefficients then follow from the monomer concentration.
+// in vector registers (square roots, quotients and the series exponential are rounded as in the
+// scalar code: the same bits). The trimer's monomer concentration takes two Halley steps from the
+// node's last value, in vectors too; a node whose residual is not yet below the closed form's is
+// finished one by one. Its coefficients then follow from the monomer concentration.
 [[gnu::always_inline]] inline void EvaluateLaw(const LawPass& p) {
     const CConcentrationLaw& L = *p.law;
     const double* c = p.c;
@@ -200,6 +203,32 @@ struct LawPass {
         return;
     case CoefficientLaw::MonomerDimer: {
         const double fourK = 4.0 * L.K;
+        if (L.dimerKs && p.average) {
+            // the mean of the old and the new weight-average s over 1 + ks times the mean
+            // concentration
+            const double* cOld = p.cOld;
+#pragma GCC ivdep
+            for (int i = 1; i <= n; ++i) {
+                const double x = (std::sqrt(fourK * std::max(c[i], 0.0) + 1.0) - 1.0) / 2.0;
+                const double xOld = (std::sqrt(fourK * std::max(cOld[i], 0.0) + 1.0) - 1.0) / 2.0;
+                const double sNew = (L.s1 + x * L.s2) / (1.0 + x);
+                const double sOld = (L.s1 + xOld * L.s2) / (1.0 + xOld);
+                const double dNew = (L.D1 + 2.0 * x * L.D2) / (1.0 + 2.0 * x);
+                s[i] = 0.5 * (sOld + sNew) / (1.0 + L.ks * 0.5 * (cOld[i] + c[i]));
+                D[i] = 0.5 * (D[i] + dNew);
+            }
+            return;
+        }
+        if (L.dimerKs) {
+            // the predictor: the weight-average s over 1 + ks c
+#pragma GCC ivdep
+            for (int i = 1; i <= n; ++i) {
+                const double x = (std::sqrt(fourK * std::max(c[i], 0.0) + 1.0) - 1.0) / 2.0;
+                s[i] = (L.s1 + x * L.s2) / (1.0 + x) / (1.0 + L.ks * c[i]);
+                D[i] = (L.D1 + 2.0 * x * L.D2) / (1.0 + 2.0 * x);
+            }
+            return;
+        }
 #pragma GCC ivdep
         for (int i = 1; i <= n; ++i) {
             const double x = (std::sqrt(fourK * std::max(c[i], 0.0) + 1.0) - 1.0) / 2.0;
@@ -213,20 +242,32 @@ struct LawPass {
     case CoefficientLaw::MonomerTrimer: {
         const double K = L.K;
         double* m = p.monomer;
+        double* pending = p.pending;
+        // Halley's steps on f = m + K m^3 - c (one quotient each, the error cubed): two from a
+        // last value within a few per cent. Where the second step moved the value by less than
+        // 1e-7 of it, what remains is below rounding (the residual of m + K m^3 near c may stay
+        // above 1e-14 c when K m^3 carries it); elsewhere the node is finished one by one.
+        int unfinished = 0;
 #pragma GCC ivdep
         for (int i = 1; i <= n; ++i) {
             const double total = std::max(c[i], 0.0);
             double v = m[i] > 0.0 ? m[i] : total;
-            for (int k = 0; k < 3; ++k)
-                v -= (v + K * v * v * v - total) / (1.0 + 3.0 * K * v * v);
+            double step = 0.0;
+            for (int k = 0; k < 2; ++k) {
+                const double f = v + K * v * v * v - total;
+                const double slope = 1.0 + 3.0 * K * v * v;
+                step = 2.0 * f * slope / (2.0 * slope * slope - f * 6.0 * K * v);
+                v -= step;
+            }
             m[i] = v;
+            const bool done = std::fabs(step) <= 1e-7 * v;
+            pending[i] = done ? 0.0 : 1.0;
+            unfinished += done ? 0 : 1;
         }
-        for (int i = 1; i <= n; ++i) {
-            const double total = std::max(c[i], 0.0);
-            const double v = m[i];
-            if (!(std::fabs(v + K * v * v * v - total) <= 1e-14 * total))
-                m[i] = TrimerMonomerFrom(total, K, v);
-        }
+        if (unfinished > 0)
+            for (int i = 1; i <= n; ++i)
+                if (pending[i] != 0.0)
+                    m[i] = TrimerMonomerFrom(std::max(c[i], 0.0), K, m[i]);
 #pragma GCC ivdep
         for (int i = 1; i <= n; ++i) {
             const double w = K * m[i] * m[i];
@@ -237,6 +278,25 @@ struct LawPass {
         }
         return;
     }
+    case CoefficientLaw::Tabulated:
+        // the predictor and the corrector apart: the choice between them inside the loop would
+        // be threaded through the exponentials' range checks and stop the vectors
+        if (!p.average) {
+#pragma GCC ivdep
+            for (int i = 1; i <= n; ++i) {
+                s[i] = CesiumChlorideS(c[i]);
+                D[i] = CesiumChlorideD(c[i]);
+            }
+            return;
+        }
+#pragma GCC ivdep
+        for (int i = 1; i <= n; ++i) {
+            const double sNew = CesiumChlorideS(c[i]);
+            const double dNew = CesiumChlorideD(c[i]);
+            s[i] = 0.5 * (s[i] + sNew);
+            D[i] = 0.5 * (D[i] + dNew);
+        }
+        return;
     default:
         return;
     }
@@ -259,7 +319,8 @@ void Evaluate(const LawPass& p) {
 // True for the laws EvaluateLaw writes out.
 bool WrittenOut(const CConcentrationLaw& law) {
     return law.law == CoefficientLaw::Nonideal || law.law == CoefficientLaw::MonomerTrimer ||
-           (law.law == CoefficientLaw::MonomerDimer && !law.dimerKs);
+           law.law == CoefficientLaw::MonomerDimer ||
+           (law.law == CoefficientLaw::Tabulated && law.cesiumChloride);
 }
 
 } // namespace
@@ -268,15 +329,12 @@ void CoefficientRule::Predictor(const double* cOld, double* s, double* D, int n)
     const CConcentrationLaw& L = law_;
     if (WrittenOut(L)) {
         monomer_.resize(std::size_t(n) + 1, 0.0);
-        Evaluate({&L, cOld, s, D, monomer_.data(), n, false});
+        pending_.resize(std::size_t(n) + 1, 0.0);
+        Evaluate({&L, cOld, cOld, s, D, monomer_.data(), pending_.data(), n, false});
         return;
     }
-    const bool ks = L.law == CoefficientLaw::MonomerDimer && L.dimerKs;
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 1; i <= n; ++i)
         CoefficientsAt(L, Table(), cOld[i], s[i], D[i]);
-        if (ks)
-            s[i] /= 1.0 + L.ks * cOld[i];
-    }
 }
 
 void CoefficientRule::Corrector(const double* cOld, const double* cNew, double* s, double* D,
@@ -284,20 +342,14 @@ void CoefficientRule::Corrector(const double* cOld, const double* cNew, double* 
     const CConcentrationLaw& L = law_;
     if (WrittenOut(L)) {
         monomer_.resize(std::size_t(n) + 1, 0.0);
-        Evaluate({&L, cNew, s, D, monomer_.data(), n, true});
+        pending_.resize(std::size_t(n) + 1, 0.0);
+        Evaluate({&L, cNew, cOld, s, D, monomer_.data(), pending_.data(), n, true});
         return;
     }
-    const bool ks = L.law == CoefficientLaw::MonomerDimer && L.dimerKs;
     for (int i = 1; i <= n; ++i) {
         double sNew, dNew;
         CoefficientsAt(L, Table(), cNew[i], sNew, dNew);
-        if (ks) {
-            double sOld, dOld;
-            CoefficientsAt(L, Table(), cOld[i], sOld, dOld);
-            s[i] = 0.5 * (sOld + sNew) / (1.0 + L.ks * 0.5 * (cOld[i] + cNew[i]));
-        } else {
-            s[i] = 0.5 * (s[i] + sNew);
-        }
+        s[i] = 0.5 * (s[i] + sNew);
         D[i] = 0.5 * (D[i] + dNew);
     }
 }

@@ -81,5 +81,6 @@ class CoefficientRule {
     CConcentrationLaw law_;
     std::vector<COligomerTable> table_; // one table for the oligomer laws
     std::vector<double> monomer_;       // the trimer's monomer concentration per node, last found
+    std::vector<double> pending_;       // the trimer's nodes not finished by the vector steps
     COligomerTable* Table() { return table_.empty() ? nullptr : &table_.front(); }
 };

@@ -148,8 +148,8 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
         if (c.model == Model::Dimer || c.model == Model::Trimer) {
             const bool dimer = c.model == Model::Dimer;
             const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
-            object.solver.LoadSelfAssociation(true, false, dimer, !dimer, false, false, none,
-                                              1.0f, false, 0.0f, 0.0f, true, true, 1.0, values);
+            object.solver.LoadSelfAssociation(true, false, dimer, !dimer, false, false, none, 1.0f,
+                                              false, 0.0f, 0.0f, true, true, 1.0, values);
             law = Law(dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0,
                       6e-7);
             law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
@@ -167,9 +167,8 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
             const bool octamer = c.model == Model::Oligomers148;
             const float first[5] = {0.0f, 6.5f, 0.0f, 4.8e-7f, 10.0f};
             const float values[8] = {4.0f, 1.0f, c.logK, 6e-7f, 1.0f, 1.0f, 3.6e-7f, c.logK};
-            object.solver.LoadSelfAssociation(true, false, false, false, octamer, !octamer,
-                                              first, 1.0f, false, 0.0f, 0.0f, true, true, 1.0,
-                                              values);
+            object.solver.LoadSelfAssociation(true, false, false, false, octamer, !octamer, first,
+                                              1.0f, false, 0.0f, 0.0f, true, true, 1.0, values);
             law = Law(octamer ? CoefficientLaw::OligomerA : CoefficientLaw::OligomerB, 4.0, 6e-7);
             law.s2 = 6.5, law.D2 = 4.8e-7, law.s3 = 10.0, law.D3 = 3.6e-7;
             law.K = law.K3 = K;
@@ -236,8 +235,9 @@ TEST(ConcentrationCoefficients, LawsAtTheirEnds) {
     EXPECT_NEAR(D / OligomerGradientAverageD(law, m), 1.0, 1e-4);
 }
 
-// The rule's node loops against the law at each node: the non-ideal and dimer laws to the bit,
-// the trimer (whose monomer concentration starts from each node's last one) to rounding, also
+// The rule's node loops against the law at each node: the non-ideal, dimer (also with its ks)
+// and built-in CsCl laws to the bit, the trimer (whose monomer concentration starts from each
+// node's last one) to rounding, also
 // when a profile jumps far from the last (the grid shifts, a boundary arrives), drops to zero or
 // below, and when the corrector averages the old and the new values.
 TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
@@ -246,12 +246,15 @@ TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
         CoefficientLaw kind;
         double K;
         double tolerance; // relative; 0 for the same bits
+        bool dimerKs = false;
     } cases[] = {
         {"non-ideal", CoefficientLaw::Nonideal, 0.0, 0.0},
         {"monomer-dimer", CoefficientLaw::MonomerDimer, 2.0, 0.0},
+        {"monomer-dimer with ks", CoefficientLaw::MonomerDimer, 2.0, 0.0, true},
         {"monomer-trimer", CoefficientLaw::MonomerTrimer, 2.0, 1e-13},
         {"monomer-trimer, K large", CoefficientLaw::MonomerTrimer, 1e8, 1e-13},
         {"monomer-trimer, K = 0", CoefficientLaw::MonomerTrimer, 0.0, 1e-13},
+        {"CsCl", CoefficientLaw::Tabulated, 0.0, 0.0},
     };
     const int n = 37;
     // profiles the rule sees one after the other: a small change, a jump by orders of
@@ -275,6 +278,10 @@ TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
         SCOPED_TRACE(k.name);
         CConcentrationLaw law = Law(k.kind, 4.0, 6e-7);
         law.K = k.K, law.ks = 0.2, law.kd = 0.05;
+        law.dimerKs = k.dimerKs;
+        law.cesiumChloride = k.kind == CoefficientLaw::Tabulated;
+        // the dimer's ks divides s by 1 + ks c, in the corrector at the mean concentration
+        const double ks = k.dimerKs ? law.ks : 0.0;
         CoefficientRule rule(law);
         std::vector<double> s(n + 1), D(n + 1);
         auto near = [&](double got, double want, const char* what, int i) {
@@ -289,6 +296,8 @@ TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
             for (int i = 1; i <= n; ++i) {
                 double sw, dw;
                 CoefficientsAt(law, nullptr, cOld[i], sw, dw);
+                if (ks > 0.0)
+                    sw /= 1.0 + ks * cOld[i];
                 near(s[i], sw, "predicted s", i);
                 near(D[i], dw, "predicted D", i);
             }
@@ -297,7 +306,9 @@ TEST(ConcentrationCoefficients, RuleOfTheNodesIsTheLawAtEachNode) {
                 double sOld, dOld, sNew, dNew;
                 CoefficientsAt(law, nullptr, cOld[i], sOld, dOld);
                 CoefficientsAt(law, nullptr, cNew[i], sNew, dNew);
-                near(s[i], 0.5 * (sOld + sNew), "corrected s", i);
+                const double sMean = 0.5 * (sOld + sNew);
+                near(s[i], ks > 0.0 ? sMean / (1.0 + ks * 0.5 * (cOld[i] + cNew[i])) : sMean,
+                     "corrected s", i);
                 near(D[i], 0.5 * (dOld + dNew), "corrected D", i);
             }
         }
