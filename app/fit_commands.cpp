@@ -6,13 +6,14 @@
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
 #include "distributions/conti_fit.h"
-#include "distributions/size_shape_distribution.h"
 #include "distributions/conti_grid.h"
+#include "distributions/size_shape_distribution.h"
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
 #include "fitting/param_files.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "state/conti_state.h"
@@ -144,9 +145,13 @@ void TXLAWindow::CmFit() {
     // False when a check or the engine refused (and said why) or a distribution fit was stopped:
     // nothing was fitted, so nothing is announced.
     bool fitted = false;
-    // The size-and-shape grid spans f/f0 itself: its Fit is the Run.
-    if (engine == RunEngine::ContiSed)
-        fitted = ModelChoice::csFf0 ? RunSizeShapeDistribution(this) : ContiFit(this);
+    // The size-and-shape grid spans f/f0 itself: its Fit is the Run, whose rmsd is the fit's.
+    if (engine == RunEngine::ContiSed && ModelChoice::csFf0) {
+        fitted = RunSizeShapeDistribution(this);
+        if (fitted)
+            FitControl::bestRmsd = CalcFitRmsd();
+    } else if (engine == RunEngine::ContiSed)
+        fitted = ContiFit(this);
     else if (engine == RunEngine::EquilibriumFit)
         fitted = FitEquilibrium();
     else
