@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -90,13 +91,14 @@ void RunMovingFrame(const CConcentrationLaw& law, int gridFactor, double maxDcOv
     SolveMovingFrameNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans);
 }
 
-// The fine run of the law, made once per law.
+// The fine run of the law, made once per law (the dimer with and without its ks apart).
 const Fits& Reference(CoefficientLaw kind, const CConcentrationLaw& law) {
-    static std::map<CoefficientLaw, Fits> made;
-    auto it = made.find(kind);
+    static std::map<std::pair<CoefficientLaw, bool>, Fits> made;
+    const auto key = std::make_pair(kind, law.dimerKs);
+    auto it = made.find(key);
     if (it == made.end()) {
         RunMovingFrame(law, 4, 0.1);
-        it = made.emplace(kind, StoredFits()).first;
+        it = made.emplace(key, StoredFits()).first;
     }
     return it->second;
 }
@@ -115,9 +117,10 @@ double RmsFrom(const Fits& reference) {
 }
 
 // The moving hat algorithm of the concentration-dependent laws: steps of one grid period.
-void MovingFrame(benchmark::State& state, CoefficientLaw kind) {
+void MovingFrame(benchmark::State& state, CoefficientLaw kind, bool dimerKs) {
     CConcentrationLaw law = Law(kind);
     law.cesiumChloride = kind == CoefficientLaw::Tabulated;
+    law.dimerKs = dimerKs;
     const Fits& reference = Reference(kind, law);
     for (auto _ : state) {
         RunMovingFrame(law, 1, Scenario().maxDcOverC);
@@ -217,16 +220,19 @@ BENCHMARK_CAPTURE(Nonlinear, oligomers, CoefficientLaw::OligomerB)
 BENCHMARK(IdealMovingHat)
     ->Name("ConcentrationSolvers/ideal moving hat")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(MovingFrame, nonideal, CoefficientLaw::Nonideal)
+BENCHMARK_CAPTURE(MovingFrame, nonideal, CoefficientLaw::Nonideal, false)
     ->Name("ConcentrationSolvers/moving frame non-ideal")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(MovingFrame, dimer, CoefficientLaw::MonomerDimer)
+BENCHMARK_CAPTURE(MovingFrame, dimer, CoefficientLaw::MonomerDimer, false)
     ->Name("ConcentrationSolvers/moving frame monomer-dimer")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(MovingFrame, trimer, CoefficientLaw::MonomerTrimer)
+BENCHMARK_CAPTURE(MovingFrame, dimerKs, CoefficientLaw::MonomerDimer, true)
+    ->Name("ConcentrationSolvers/moving frame monomer-dimer with ks")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MovingFrame, trimer, CoefficientLaw::MonomerTrimer, false)
     ->Name("ConcentrationSolvers/moving frame monomer-trimer")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(MovingFrame, cesium, CoefficientLaw::Tabulated)
+BENCHMARK_CAPTURE(MovingFrame, cesium, CoefficientLaw::Tabulated, false)
     ->Name("ConcentrationSolvers/moving frame CsCl")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Reacting, fixed, true, 5.0)

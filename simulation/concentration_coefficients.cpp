@@ -270,9 +270,12 @@ struct LawPass {
                     m[i] = TrimerMonomerFrom(std::max(c[i], 0.0), K, m[i]);
 #pragma GCC ivdep
         for (int i = 1; i <= n; ++i) {
+            // both quotients over one reciprocal (the rounding of the monomer's steps already
+            // leaves the trimer's values to a few ulp)
             const double w = K * m[i] * m[i];
-            const double sNew = (L.s1 + w * L.s2) / (1.0 + w);
-            const double dNew = (L.D1 + 3.0 * w * L.D2) / (1.0 + 3.0 * w);
+            const double over = 1.0 / ((1.0 + w) * (1.0 + 3.0 * w));
+            const double sNew = (L.s1 + w * L.s2) * (1.0 + 3.0 * w) * over;
+            const double dNew = (L.D1 + 3.0 * w * L.D2) * (1.0 + w) * over;
             s[i] = p.average ? 0.5 * (s[i] + sNew) : sNew;
             D[i] = p.average ? 0.5 * (D[i] + dNew) : dNew;
         }
