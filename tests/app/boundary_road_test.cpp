@@ -14,6 +14,7 @@
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
+#include "support/van_holde_weischet_road.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,19 +47,6 @@ std::vector<GeneratedScan> TwoSpeciesScans() {
         scans.push_back(s);
     }
     return scans;
-}
-
-// The median of the extrapolated s over the fractions in [lo, hi].
-double MedianS(double lo, double hi) {
-    std::vector<double> s;
-    for (std::size_t k = 0; k < BoundaryAnalysis::fractions.size(); ++k)
-        if (BoundaryAnalysis::fractions[k] >= lo && BoundaryAnalysis::fractions[k] <= hi &&
-            std::isfinite(BoundaryAnalysis::fittedLines[k].back()))
-            s.push_back(BoundaryAnalysis::fittedLines[k].back());
-    if (s.empty())
-        return NAN;
-    std::nth_element(s.begin(), s.begin() + std::ptrdiff_t(s.size() / 2), s.end());
-    return s[s.size() / 2];
 }
 
 // The clipboard text split into rows of cells, as a spreadsheet pastes it.
@@ -116,17 +104,6 @@ void ExpectExtrapolationTable(MainWindowFixture& f, int id) {
     EXPECT_NEAR(fast[fast.size() / 2], 7.0, 0.05 * 7.0);
 }
 
-void ChooseVanHoldeWeischet(MainWindowFixture& f) {
-    f.script.expectBox()
-        .caption("Van Holde Weischet Analysis")
-        .text("van Holde-Weischet for sedimentation? ('no' for flotation)")
-        .answer(IDYES);
-    f.script.expectInput()
-        .title("Van Holde Weischet Analysis")
-        .prompt("enter resolution")
-        .answer("20");
-}
-
 } // namespace
 
 TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
@@ -144,7 +121,7 @@ TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
     ASSERT_EQ(ScanStore::scanCount, 13);
 
-    ChooseVanHoldeWeischet(f);
+    ExpectVanHoldeWeischetChoice(f);
     f.script.expectBox()
         .textHas("show plot with extrapolation of s(app) vs 1/srqt(time)?")
         .answer(IDYES);
@@ -160,8 +137,8 @@ TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
 
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
     ASSERT_FALSE(BoundaryAnalysis::fractions.empty()) << f.script.logText();
-    EXPECT_NEAR(MedianS(0.05, 0.2), 3.5, 0.05 * 3.5);
-    EXPECT_NEAR(MedianS(0.45, 0.95), 7.0, 0.05 * 7.0);
+    EXPECT_NEAR(MedianExtrapolatedS(0.05, 0.2), 3.5, 0.05 * 3.5);
+    EXPECT_NEAR(MedianExtrapolatedS(0.45, 0.95), 7.0, 0.05 * 7.0);
     EXPECT_TRUE(BoundaryAnalysis::reportShown);
     ASSERT_NE(BoundaryAnalysis::reportPlot, nullptr);
     ASSERT_NE(ContiState::distributionPlot, nullptr);
@@ -187,7 +164,7 @@ TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
     EXPECT_EQ(pairs.front().size(), 2u * 13u);
 
     // Chosen again: only the sedimentation question and the resolution, then the view is back.
-    ChooseVanHoldeWeischet(f);
+    ExpectVanHoldeWeischetChoice(f);
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(292), 0);
     EXPECT_TRUE(BoundaryAnalysis::reportShown);
     EXPECT_NE(BoundaryAnalysis::reportPlot, nullptr);

@@ -49,6 +49,24 @@ std::vector<GeneratedScan> SpeciesOverBufferScans() {
     return scans;
 }
 
+// The buffer model switched on through its dialog (command 552) with the given signal, floated
+// or not, and a buffer of 0.8 S and 20e-7 cm^2/s to start from; the note on interference data is
+// acknowledged.
+void SwitchOnTheBuffer(MainWindowFixture& f, const char* signal, bool floatSignal) {
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, signal)
+        .check(kBsFloatSignal, floatSignal)
+        .set(kBsSampleS, "0.8")
+        .set(kBsSampleD, "20")
+        .ok();
+    f.script.expectBox()
+        .caption("Attention")
+        .text("Note: buffer sedimentation model is intended only for interference data")
+        .answer(IDOK);
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(552), 0);
+}
+
 } // namespace
 
 TEST(ContiBufferRoad, CsRunAndFitWithTheBufferThroughTheMenu) {
@@ -58,18 +76,7 @@ TEST(ContiBufferRoad, CsRunAndFitWithTheBufferThroughTheMenu) {
     ASSERT_TRUE(ChooseCsWith(f, {})) << f.script.logText();
     ModelChoice::equilibriumMs = false; // the buffer's D, not its Mb
 
-    f.script.expectDialog(kBufferSedDialogId)
-        .check(kBsOn)
-        .set(kBsSignal, "-1")
-        .check(kBsFloatSignal)
-        .set(kBsSampleS, "0.8")
-        .set(kBsSampleD, "20")
-        .ok();
-    f.script.expectBox()
-        .caption("Attention")
-        .text("Note: buffer sedimentation model is intended only for interference data")
-        .answer(IDOK);
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(552), 0);
+    SwitchOnTheBuffer(f, "-1", true);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_TRUE(B::on);
 
@@ -112,18 +119,7 @@ TEST(ContiBufferRoad, CsRunHoldsAFixedBufferSignal) {
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
         ModelChoice::equilibriumMs = false;
 
-        f.script.expectDialog(kBufferSedDialogId)
-            .check(kBsOn)
-            .set(kBsSignal, c.entered)
-            .check(kBsFloatSignal, false)
-            .set(kBsSampleS, "0.8")
-            .set(kBsSampleD, "20")
-            .ok();
-        f.script.expectBox()
-            .caption("Attention")
-            .text("Note: buffer sedimentation model is intended only for interference data")
-            .answer(IDOK);
-        SendMessage(f.window.get(), WM_COMMAND, WPARAM(552), 0);
+        SwitchOnTheBuffer(f, c.entered, false);
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         ASSERT_TRUE(B::on && !B::floatSignal);
 

@@ -18,6 +18,7 @@
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 #include "support/two_peak_scans.h"
+#include "support/van_holde_weischet_road.h"
 
 #include <algorithm>
 #include <cmath>
@@ -291,14 +292,7 @@ TEST(PeakSummaryRoad, VanHoldeWeischetOfTheFittedSetFindsBothSpecies) {
     MainWindowFixture f;
     f.script.onUnexpected(plat::test::Unexpected::Cancel);
     LoadRunAndFit(f);
-    f.script.expectBox()
-        .caption("Van Holde Weischet Analysis")
-        .text("van Holde-Weischet for sedimentation? ('no' for flotation)")
-        .answer(IDYES);
-    f.script.expectInput()
-        .title("Van Holde Weischet Analysis")
-        .prompt("enter resolution")
-        .answer("20");
+    ExpectVanHoldeWeischetChoice(f);
     f.script.expectBox()
         .textHas("show plot with extrapolation of s(app) vs 1/srqt(time)?")
         .answer(IDYES);
@@ -307,18 +301,6 @@ TEST(PeakSummaryRoad, VanHoldeWeischetOfTheFittedSetFindsBothSpecies) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
     ASSERT_FALSE(BoundaryAnalysis::fractions.empty()) << f.script.logText();
     ASSERT_NE(BoundaryAnalysis::reportPlot, nullptr);
-    // The median over each species' fractions of the extrapolated s.
-    auto median = [](double lo, double hi) {
-        std::vector<double> s;
-        for (std::size_t k = 0; k < BoundaryAnalysis::fractions.size(); ++k)
-            if (BoundaryAnalysis::fractions[k] >= lo && BoundaryAnalysis::fractions[k] <= hi &&
-                std::isfinite(BoundaryAnalysis::fittedLines[k].back()))
-                s.push_back(BoundaryAnalysis::fittedLines[k].back());
-        if (s.empty())
-            return double(NAN);
-        std::nth_element(s.begin(), s.begin() + std::ptrdiff_t(s.size() / 2), s.end());
-        return s[s.size() / 2];
-    };
-    EXPECT_NEAR(median(0.05, 0.2), kDimer.s, 0.05 * kDimer.s);
-    EXPECT_NEAR(median(0.45, 0.95), kMonomer.s, 0.05 * kMonomer.s);
+    EXPECT_NEAR(MedianExtrapolatedS(0.05, 0.2), kDimer.s, 0.05 * kDimer.s);
+    EXPECT_NEAR(MedianExtrapolatedS(0.45, 0.95), kMonomer.s, 0.05 * kMonomer.s);
 }

@@ -56,6 +56,43 @@ void ExpectSwitchOn(MainWindowFixture& f, bool cosolute) {
     f.script.expectBox().text(kToStandard).answer(IDOK);
 }
 
+// Switches the model on over a sedimenting cosolute loaded at 2 M, its density and viscosity
+// polynomials read from two coefficient files; returns the density file's path.
+std::string SwitchOnASedimentingCosolute(MainWindowFixture& f) {
+    const std::string density = f.data.file("density.dat");
+    const std::string viscosity = f.data.file("viscosity.dat");
+    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
+    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .check(kSpCosolute)
+        .set(kSpLoading, "2")
+        .check(kSpLoadDensityFile)
+        .check(kSpLoadViscosityFile)
+        .ok();
+    f.script.expectFileOpen()
+        .title("Select DENSITY(c) Data File")
+        .answer(std::vector<std::string>{density});
+    f.script.expectFileOpen()
+        .title("Select VISCOSITY(c) Data File")
+        .answer(std::vector<std::string>{viscosity});
+    ExpectSwitchOn(f, true);
+    Send(f, 542);
+    return density;
+}
+
+// A Fit of the one species started at s = 7.2 on data generated with s = 8 and noise 0.003
+// brings s back within the noise.
+void ExpectFitFromTenPercentOffFindsS8(MainWindowFixture& f) {
+    OneSpecies(7.2f, 6.0f);
+    M::speciesSFloat[1] = 1;
+    PackFitParameters();
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.005);
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+}
+
 // Switching on with a buffer twice as viscous as water and denser, then off again: the species
 // hold standard values while the model is on, and come back; the store's buffer is the buffer at
 // 1 atm afterwards.
@@ -143,25 +180,7 @@ TEST(SolventModel, DialogStaysOpenSilentlyOnEntriesThatAreNoPositiveNumber) {
 TEST(SolventModel, CosoluteBufferFollowsTheCoefficientFiles) {
     MainWindowFixture f;
     OneSpecies(5.0f, 6.0f);
-    const std::string density = f.data.file("density.dat");
-    const std::string viscosity = f.data.file("viscosity.dat");
-    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
-    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
-    f.script.expectDialog(kSolventParamsDialogId)
-        .check(kSpModelOn)
-        .check(kSpCosolute)
-        .set(kSpLoading, "2")
-        .check(kSpLoadDensityFile)
-        .check(kSpLoadViscosityFile)
-        .ok();
-    f.script.expectFileOpen()
-        .title("Select DENSITY(c) Data File")
-        .answer(std::vector<std::string>{density});
-    f.script.expectFileOpen()
-        .title("Select VISCOSITY(c) Data File")
-        .answer(std::vector<std::string>{viscosity});
-    ExpectSwitchOn(f, true);
-    Send(f, 542);
+    const std::string density = SwitchOnASedimentingCosolute(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(IS::sedimentingCosolute && IS::dynamicGradient && !IS::compressibleSolvent);
     EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
@@ -234,13 +253,7 @@ TEST(SolventModel, RunAndFitInAViscousBufferRecoverTheStandardS) {
     // The second moment of a sector boundary lies a little beyond its midpoint.
     EXPECT_NEAR(found, expected, 0.01) << "in water it would be at " << water;
 
-    OneSpecies(7.2f, 6.0f);
-    M::speciesSFloat[1] = 1;
-    PackFitParameters();
-    Send(f, 215);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.005);
-    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+    ExpectFitFromTenPercentOffFindsS8(f);
 }
 
 } // namespace
@@ -254,25 +267,7 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
     MainWindowFixture f(1000, 750);
     S::vbar = 0.73f;
     OneSpecies(8.0f, 6.0f);
-    const std::string density = f.data.file("density.dat");
-    const std::string viscosity = f.data.file("viscosity.dat");
-    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
-    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
-    f.script.expectDialog(kSolventParamsDialogId)
-        .check(kSpModelOn)
-        .check(kSpCosolute)
-        .set(kSpLoading, "2")
-        .check(kSpLoadDensityFile)
-        .check(kSpLoadViscosityFile)
-        .ok();
-    f.script.expectFileOpen()
-        .title("Select DENSITY(c) Data File")
-        .answer(std::vector<std::string>{density});
-    f.script.expectFileOpen()
-        .title("Select VISCOSITY(c) Data File")
-        .answer(std::vector<std::string>{viscosity});
-    ExpectSwitchOn(f, true);
-    Send(f, 542);
+    SwitchOnASedimentingCosolute(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     OneSpecies(8.0f, 6.0f); // standard conditions
     f.GenerateWithTheModelAsItIs(10, "0.003");
@@ -286,13 +281,7 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
     const double halfInWater = 6.2 * std::exp(4.0e-13 * omega * omega * h.time);
     EXPECT_LT(MidpointRadius(last), halfInWater - 0.02);
 
-    OneSpecies(7.2f, 6.0f);
-    M::speciesSFloat[1] = 1;
-    PackFitParameters();
-    Send(f, 215);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.005);
-    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+    ExpectFitFromTenPercentOffFindsS8(f);
 }
 
 } // namespace

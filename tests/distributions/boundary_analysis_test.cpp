@@ -12,6 +12,7 @@
 #include "state/model_choice.h"
 #include "state/result_table.h"
 #include "support/conti_data_store.h"
+#include "support/error_box_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,13 +35,6 @@ ContiStoreCase BoundaryCase() {
 }
 
 // The texts of the error boxes shown since the last call.
-std::string ErrorBoxText() {
-    std::string text;
-    for (const ErrorBoxEntry& e : TakeErrorBoxes())
-        text += e.text + "\n";
-    return text;
-}
-
 // The extrapolated s (the fitted lines at 1/sqrt(t) = 0) with their fractions.
 struct Intercept {
     double f, s;
@@ -105,7 +99,7 @@ TEST_F(BoundaryAnalyses, VanHoldeWeischetExtrapolatesEachSpeciesToItsS) {
         ModelChoice::vhwFlotation = c.floating;
         ContiState::resolution = c.resolution;
         ScanStore::leftFitLimit = c.leftLimit;
-        ASSERT_TRUE(RunVanHoldeWeischet(nullptr)) << ErrorBoxText();
+        ASSERT_TRUE(RunVanHoldeWeischet(nullptr)) << TakeErrorBoxText();
         int checked = 0;
         for (const Intercept& at : Intercepts())
             for (const Range& r : c.ranges)
@@ -129,7 +123,7 @@ TEST_F(BoundaryAnalyses, AreaFractionsOfLsGStarExtrapolateToTheSpeciesS) {
     ContiState::rangeMax = 10.0f;
     ContiState::resolution = 50.0f;
     ContiState::confidenceLevel = 0.68f;
-    ASSERT_TRUE(RunLsgExtrapolation(nullptr)) << ErrorBoxText();
+    ASSERT_TRUE(RunLsgExtrapolation(nullptr)) << TakeErrorBoxText();
     int checked = 0;
     for (const Intercept& at : Intercepts()) {
         // The outermost fractions rest on the regularized tails: 0.95 comes to 5.23 S here.
@@ -193,7 +187,7 @@ TEST(BoundaryNoise, VanHoldeWeischetOfTwoNoisySpeciesFindsTheSlowOne) {
         ModelChoice::gStarFamily = true;
         ContiState::resolution = 20.0f;
         ScanStore::rightFitLimit = 7.1f;
-        ASSERT_TRUE(RunVanHoldeWeischet(nullptr)) << ErrorBoxText();
+        ASSERT_TRUE(RunVanHoldeWeischet(nullptr)) << TakeErrorBoxText();
         std::vector<double> slow;
         for (const Intercept& at : Intercepts())
             if (at.f >= 0.05 && at.f <= 0.2)

@@ -21,6 +21,7 @@
 #include "state/monte_carlo_state.h"
 #include "state/size_shape_state.h"
 #include "support/conti_data_store.h"
+#include "support/error_box_text.h"
 
 #include <cmath>
 #include <functional>
@@ -37,13 +38,6 @@ using C = ContiState;
 constexpr double kSmallS = 1.2, kSmallD = 9e-7, kSmallLoading = 0.25;
 // The distribution: one species at 5 S (f/f0 1.25), loading 0.5, inside a c(s) range of 3-8 S.
 constexpr double kBigS = 5.0, kBigLoading = 0.5;
-
-std::string ErrorBoxLog() {
-    std::string text;
-    for (const ErrorBoxEntry& e : TakeErrorBoxes())
-        text += e.text + "\n";
-    return text;
-}
 
 ContiStoreCase TenScans() {
     ContiStoreCase c;
@@ -134,7 +128,7 @@ TEST_F(DiscreteComponent, RunRecoversTheSpeciesAndTheDistributionsArea) {
         ModelChoice::csDiscreteSD = !c.byMass;
         C::maxEntRegularization = c.maxEnt;
         C::secondDerivativeRegularization = !c.maxEnt;
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name << ": " << ErrorBoxLog();
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name << ": " << TakeErrorBoxText();
         EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading) << c.name;
         EXPECT_NEAR(DistributionArea(), kBigLoading, 0.03 * kBigLoading) << c.name;
         float area = 0, sw = 0;
@@ -153,7 +147,7 @@ TEST_F(DiscreteComponent, RunRecoversTheSpeciesAndTheDistributionsArea) {
 // rmsd shows it. This is what makes the recovery above a test of the component's column.
 TEST_F(DiscreteComponent, TheDistributionAloneCannotHoldTheSmallSpecies) {
     ModelChoice::contiCs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
     double ss = 0.0, count = 0.0;
     for (int k = 1; k <= store.c.scans; ++k)
         for (int i = 20; i <= store.c.points - 20; ++i, ++count)
@@ -166,7 +160,7 @@ TEST_F(DiscreteComponent, FitFindsTheComponentsSFromAWrongStart) {
     C::discreteS = 0.9f;
     C::discreteSFloat = 1;
     FitControl::simplexTolerance = 1e-5;
-    ASSERT_TRUE(ContiFit(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteS, kSmallS, 0.03 * kSmallS);
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading);
     EXPECT_NEAR(DistributionArea(), kBigLoading, 0.03 * kBigLoading);
@@ -177,8 +171,8 @@ TEST_F(DiscreteComponent, FitFindsTheComponentsSFromAWrongStart) {
 // column beside the distribution: each replicate keeps the large species' area.
 TEST_F(DiscreteComponent, MonteCarloReplicatesKeepTheComponentOutOfTheDistribution) {
     ModelChoice::csDiscreteSD = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << ErrorBoxLog();
-    ASSERT_TRUE(RunMonteCarloDistributions(nullptr, 4, 0.68f, "", false)) << ErrorBoxLog();
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunMonteCarloDistributions(nullptr, 4, 0.68f, "", false)) << TakeErrorBoxText();
     ASSERT_EQ(MonteCarloState::replicates.size(), 4u);
     for (const std::vector<float>& r : MonteCarloState::replicates) {
         double area = 0.0;
@@ -202,7 +196,7 @@ TEST_F(DiscreteComponent, LsGStarWithTheLammComponentFindsBoth) {
     C::rangeMax = 8.0f;
     C::resolution = 61.0f;
     ASSERT_EQ(CurrentContiVariant(), ContiVariant::LsGStar);
-    ASSERT_TRUE(RunContiSed(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading);
     float area = 0, sw = 0;
     IntegrateDistribution(3.0f, 5.0f, &area, &sw, nullptr, nullptr);
@@ -217,21 +211,21 @@ TEST_F(DiscreteComponent, SizeAndShapeWithTheComponentFindsBoth) {
     SizeShapeState::ff0Max = 2.2f;
     SizeShapeState::ff0Points = 7;
     C::resolution = 21.0f;
-    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.04 * kSmallLoading);
     EXPECT_NEAR(IntegrateSizeShape(-1e9, 1e9, 0.0, 1e9), kBigLoading, 0.04 * kBigLoading);
     EXPECT_NEAR(SizeShapeState::fw, 1.25, 0.15);
     // Its Fit moves the component's s like the c(s) Fit does.
     C::discreteS = 1.0f;
     C::discreteSFloat = 1;
-    ASSERT_TRUE(ContiFit(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteS, kSmallS, 0.04 * kSmallS);
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.04 * kSmallLoading);
 }
 
 TEST_F(DiscreteComponent, ImpossibleComponentsAreRefusedAndKeepThePreviousResult) {
     ModelChoice::csDiscreteMs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << ErrorBoxLog();
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
     const std::vector<float> previous(C::distribution + 1, C::distribution + 1 + C::gridPoints);
     const float loading = C::discreteLoading;
     const unsigned long kernel = gContiKernel.Generation();

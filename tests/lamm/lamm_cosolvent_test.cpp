@@ -45,6 +45,29 @@ protected:
         }
     }
 
+    // A species of 1 S and 5e-6 cm^2/s over the cosolvent's 3 mm column: two scans, the first
+    // after the given interval.
+    static LammCase SpeciesOverTheCosolvent(double intervalS)
+    {
+        LammCase lc;
+        lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
+        lc.meniscus = 6.9, lc.bottom = 7.2;
+        lc.lowerFit = 6.92f, lc.upperFit = 7.18f;
+        lc.gridSize = 200;
+        lc.scans = 2;
+        lc.firstScanS = lc.intervalS = intervalS;
+        lc.outputPoints = 301;
+        return lc;
+    }
+
+    // The inhomogeneous solvent switched on in a buffer like water, ready for the cosolvent's
+    // gradient.
+    static void LoadTheCosolventSolvent(CLammIdeal& o)
+    {
+        o.LoadSolventOptions(true, true, false, false, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f,
+                             0.99823f, 0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
+    }
+
     static double Amount(const CLammIdeal& o)
     {
         double sum = 0.0;
@@ -182,19 +205,10 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
 // buoyancy factors fall with radius once the gradient has formed.
 TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
 {
-    LammCase lc;
-    lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
-    lc.meniscus = 6.9, lc.bottom = 7.2;
-    lc.lowerFit = 6.92f, lc.upperFit = 7.18f;
-    lc.gridSize = 200;
-    lc.scans = 2;
-    lc.firstScanS = lc.intervalS = 5000.0;
-    lc.outputPoints = 301;
-    LammRun run(lc);
+    LammRun run(SpeciesOverTheCosolvent(5000.0));
     run.Load();
     CLammIdeal& o = run.solver;
-    o.LoadSolventOptions(true, true, false, false, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f, 0.99823f,
-                         0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
+    LoadTheCosolventSolvent(o);
     const double viscosity[2] = {0.0, 1.0};          // water's
     const double density[4] = {0.0, 0.99823, 0.0, 13.0};  // + 0.13 g/ml per unit of c
     o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
@@ -210,19 +224,10 @@ TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
 // A cosolvent step changes the factors of some nodes; only the rows around them are integrated
 // again, and they must be the rows a whole assembly gives, the open bottom's end row too.
 TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
-    LammCase lc;
-    lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
-    lc.meniscus = 6.9, lc.bottom = 7.2;
-    lc.lowerFit = 6.92f, lc.upperFit = 7.18f;
-    lc.gridSize = 200;
-    lc.scans = 2;
-    lc.firstScanS = lc.intervalS = 200.0;
-    lc.outputPoints = 301;
-    LammRun run(lc);
+    LammRun run(SpeciesOverTheCosolvent(200.0));
     run.Load();
     CLammIdeal& o = run.solver;
-    o.LoadSolventOptions(true, true, false, false, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f, 0.99823f,
-                         0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
+    LoadTheCosolventSolvent(o);
     const double viscosity[3] = {0.0, 1.0, 30.0};
     const double density[4] = {0.0, 0.99823, 0.0, 13.0};
     o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,

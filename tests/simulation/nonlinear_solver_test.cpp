@@ -10,6 +10,7 @@
 #include "support/lamm_harness.h"
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
+#include "support/solver_object_laws.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,16 +33,6 @@ LammResult Solve(const ModuleCase& mc, const CConcentrationLaw& law, double& loa
     CScanOutput scans;
     const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
     return result;
-}
-
-double ValueAt(int scan, double r) {
-    const float* x = ScanStore::radius[scan];
-    const float* y = ScanStore::fit[scan];
-    const int n = ScanStore::pointCount[scan];
-    int i = 1;
-    while (i < n - 1 && x[i + 1] < r)
-        ++i;
-    return y[i] + (r - x[i]) / (x[i + 1] - x[i]) * (y[i + 1] - y[i]);
 }
 
 CConcentrationLaw Law(CoefficientLaw kind, double s1, double D1) {
@@ -89,7 +80,7 @@ TEST_F(NonlinearSolver, IdealLimitsAndMassConservation) {
         const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
         for (int scan = 1; scan <= mc.scans; ++scan) {
             const double t = mc.firstScanS + (scan - 1) * mc.intervalS;
-            EXPECT_NEAR(ValueAt(scan, 7.0), std::exp(-2.0 * 4.5e-13 * w2 * t), 3e-4)
+            EXPECT_NEAR(StoreFitAt(scan, 7.0), std::exp(-2.0 * 4.5e-13 * w2 * t), 3e-4)
                 << "plateau of scan " << scan << " (3e-4)";
         }
     }
@@ -107,7 +98,7 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
     ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
     const int scan = mc.scans;
     auto monomer = [&](double r) {
-        const double c = ValueAt(scan, r);
+        const double c = StoreFitAt(scan, r);
         const double x = (std::sqrt(4.0 * law.K * c + 1.0) - 1.0) / 2.0;
         return c / (1.0 + x);
     };
@@ -116,7 +107,8 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
     const double r1 = 6.93, r2 = 7.17;
     const double slope = std::log(monomer(r2) / monomer(r1)) / (r2 * r2 - r1 * r1);
     EXPECT_NEAR(slope / want, 1.0, 0.01) << "monomer slope " << slope << " vs " << want;
-    const double total = std::log(ValueAt(scan, r2) / ValueAt(scan, r1)) / (r2 * r2 - r1 * r1);
+    const double total =
+        std::log(StoreFitAt(scan, r2) / StoreFitAt(scan, r1)) / (r2 * r2 - r1 * r1);
     EXPECT_GT(total / want, 1.05) << "the total is enriched in dimer at the bottom";
 }
 
@@ -125,7 +117,7 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
 // s (1 - ks c), which this solver takes as a tabulated law; its oligomer schemes are the same
 // polynomials in the monomer concentration.
 TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
-    enum class Model { Dimer, Trimer, Oligomers124, Oligomers148, Nonideal };
+    using Model = ObjectModel;
     struct Case {
         const char* name;
         Model model;
@@ -142,50 +134,16 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
         lc.gridSize = 800, lc.scans = 5, lc.firstScanS = lc.intervalS = 500.0;
         LammRun object(lc);
         object.Load();
-        const float K = std::pow(10.0f, c.logK);
-        const float none[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f};
-        CConcentrationLaw law;
-        if (c.model == Model::Dimer || c.model == Model::Trimer) {
-            const bool dimer = c.model == Model::Dimer;
-            const float values[8] = {4.0f, 7.0f, c.logK, 6e-7f, 4.5e-7f, K, 1.0f, 1.0f};
-            object.solver.LoadSelfAssociation(true, false, dimer, !dimer, false, false, none, 1.0f,
-                                              false, 0.0f, 0.0f, true, true, 1.0, values);
-            law = Law(dimer ? CoefficientLaw::MonomerDimer : CoefficientLaw::MonomerTrimer, 4.0,
-                      6e-7);
-            law.s2 = 7.0, law.D2 = 4.5e-7, law.K = K;
-        } else if (c.model == Model::Nonideal) {
-            object.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr,
-                                          nullptr, nullptr, c.logK, std::log10(0.33f), true, true,
-                                          3.3, 4.0, 6e-7, 1.0);
-            law.law = CoefficientLaw::Tabulated;
-            const double ks = std::pow(10.0, double(c.logK)) / 3.3, kd = 0.33 / 3.3;
-            law.sPolynomial = {0.0, 4.0, -4.0 * ks};
-            law.dPolynomial = {0.0, 6e-7, 6e-7 * kd};
-            law.s1 = 4.0, law.D1 = 6e-7;
-        } else {
-            // monomer 4 S, first oligomer 6.5 S, second 10 S; both constants 10^logK
-            const bool octamer = c.model == Model::Oligomers148;
-            const float first[5] = {0.0f, 6.5f, 0.0f, 4.8e-7f, 10.0f};
-            const float values[8] = {4.0f, 1.0f, c.logK, 6e-7f, 1.0f, 1.0f, 3.6e-7f, c.logK};
-            object.solver.LoadSelfAssociation(true, false, false, false, octamer, !octamer, first,
-                                              1.0f, false, 0.0f, 0.0f, true, true, 1.0, values);
-            law = Law(octamer ? CoefficientLaw::OligomerA : CoefficientLaw::OligomerB, 4.0, 6e-7);
-            law.s2 = 6.5, law.D2 = 4.8e-7, law.s3 = 10.0, law.D3 = 3.6e-7;
-            law.K = law.K3 = K;
-        }
+        const CConcentrationLaw law = LoadObjectModel(object, c.model, c.logK);
         ASSERT_EQ(object.solver.Run(), 0);
 
-        ModuleCase mc;
-        mc.meniscus = float(lc.meniscus), mc.bottom = float(lc.bottom);
-        mc.gridSize = lc.gridSize, mc.scans = lc.scans;
-        mc.firstScanS = lc.firstScanS, mc.intervalS = lc.intervalS;
-        mc.outputPoints = lc.outputPoints;
+        const ModuleCase mc = ModuleCaseOn(lc);
         double loaded = 0.0;
         ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             double worst = 0.0;
             for (double r = lc.meniscus + 0.01; r < lc.bottom - 0.01; r += 0.002)
-                worst = std::max(worst, std::fabs(ValueAt(scan, r) - object.ValueAt(scan, r)));
+                worst = std::max(worst, std::fabs(StoreFitAt(scan, r) - object.ValueAt(scan, r)));
             EXPECT_LT(worst, 3e-3) << "scan " << scan << " (3e-3 of c0)";
         }
     }
