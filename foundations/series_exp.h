@@ -19,20 +19,15 @@ inline double SeriesExp(double x) {
     const double shifted = x * kLog2e + kShift;
     const double k = shifted - kShift;
     const double r = (x - k * kLn2Hi) - k * kLn2Lo;
-    double p = 1.0 / 6227020800.0;
-    p = p * r + 1.0 / 479001600.0;
-    p = p * r + 1.0 / 39916800.0;
-    p = p * r + 1.0 / 3628800.0;
-    p = p * r + 1.0 / 362880.0;
-    p = p * r + 1.0 / 40320.0;
-    p = p * r + 1.0 / 5040.0;
-    p = p * r + 1.0 / 720.0;
-    p = p * r + 1.0 / 120.0;
-    p = p * r + 1.0 / 24.0;
-    p = p * r + 1.0 / 6.0;
-    p = p * r + 0.5;
-    p = p * r + 1.0;
-    p = p * r + 1.0;
+    // the series in pairs of terms (Estrin's scheme): short chains of dependent operations
+    const double r2 = r * r, r4 = r2 * r2, r8 = r4 * r4;
+    const double p01 = 1.0 + r, p23 = 0.5 + r * (1.0 / 6.0);
+    const double p45 = 1.0 / 24.0 + r * (1.0 / 120.0), p67 = 1.0 / 720.0 + r * (1.0 / 5040.0);
+    const double p89 = 1.0 / 40320.0 + r * (1.0 / 362880.0);
+    const double p1011 = 1.0 / 3628800.0 + r * (1.0 / 39916800.0);
+    const double p1213 = 1.0 / 479001600.0 + r * (1.0 / 6227020800.0);
+    const double low = (p45 + p67 * r2) + (p89 + p1011 * r2) * r4;
+    const double p = p01 + (p23 * r2 + (low + p1213 * r8) * r4);
     const std::uint64_t scale = (std::bit_cast<std::uint64_t>(shifted) + 1023u) << 52;
     return p * std::bit_cast<double>(scale);
 }
