@@ -12,6 +12,7 @@
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
+#include "simulation/dls_discrete_model.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -364,6 +365,9 @@ bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
 }
 
 bool CheckDiscreteModelInput(TXLAWindow* window) {
+    // Light-scattering curves need no cell, rotor or Lamm grid.
+    if (gDlsData && DiscreteLightScatteringModelChosen())
+        return true;
     if (!CheckCellAndRotorSpeeds(window))
         return false;
     char text[400];
@@ -387,7 +391,12 @@ bool CheckDiscreteModelInput(TXLAWindow* window) {
 
 bool DiscreteModelAvailable() {
     using C = ModelChoice;
-    if (gDlsData || S::equilibriumData)
+    // Light-scattering species are decays written straight into the fit: no species amplitudes
+    // or noise as linear parameters.
+    if (gDlsData)
+        return DiscreteLightScatteringModelChosen() && S::dlsRecords != nullptr &&
+               !C::linearAmplitudes && !C::fitTINoise && !C::fitRINoise;
+    if (S::equilibriumData)
         return false;
     if (NonidealSingleModelChosen())
         return !C::zoneCentrifugation;
@@ -412,6 +421,9 @@ bool DiscreteModelAvailable() {
 }
 
 void ApplyDefaultFitLimits() {
+    // The limits of light-scattering curves are lags, set by their loader.
+    if (gDlsData)
+        return;
     if (S::leftFitLimit == 0.0f) {
         S::leftFitLimit = M::meniscus;
         ApplyLeftFitLimit();

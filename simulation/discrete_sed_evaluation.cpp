@@ -10,6 +10,7 @@
 #include "simulation/analytic_profiles.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
+#include "simulation/dls_discrete_model.h"
 #include "simulation/initial_profile.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
@@ -253,7 +254,10 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
     S::resultAvailable = false;
-    if (NonidealSingleModelChosen())
+    if (gDlsData) {
+        UnpackFitParameters();
+        RunDiscreteLightScatteringModel(window);
+    } else if (NonidealSingleModelChosen())
         RunNonidealSingleModel(window);
     else if (!ModelChoice::lammModel && ModelChoice::reactingSystem)
         RunReactingModel(window);

@@ -1,0 +1,152 @@
+// The discrete light-scattering models on decays of known truth, chosen and fitted through the
+// menu: one species gives back its Stokes radius, the cumulants of a single decay are its D with
+// no spread, whether the curves are held as g(2)-1 or as g(1).
+#include "plat/testing.hpp"
+#include "simulation/dls_discrete_model.h"
+#include "simulation/dls_kernels.h"
+#include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/scan_store.h"
+#include "support/dls_file_generator.h"
+#include "support/main_window_fixture.h"
+#include "support/model_road.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+constexpr double kTrueD = 5e-7;    // cm^2/s
+constexpr double kQ2 = 3.50363e14; // 1/m^2 of the loader's default curve at 90 degrees
+constexpr double kAmplitude = 0.8; // of g(1)
+
+// g(2)-1 of the single decay, 1e-7 .. 1e-1 s, with seeded noise.
+std::string DecayText(unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 1e-3);
+    DlsFileContent c;
+    for (int i = 0; i <= 120; ++i) {
+        const double lag = std::pow(10.0, -7.0 + i / 20.0);
+        const double g1 = kAmplitude * std::exp(-1e-4 * kTrueD * kQ2 * lag);
+        c.lags.push_back(lag);
+        c.values.push_back(g1 * g1 + noise(random));
+    }
+    return DlsFileText(c);
+}
+
+void LoadDecays(MainWindowFixture& f, bool asIntensity) {
+    gAlwaysLoadG2 = asIntensity;
+    f.script.expectFileOpen().answer(std::vector<std::string>{
+        f.data.write("a.dlsdat", DecayText(1)), f.data.write("b.dlsdat", DecayText(2))});
+    SendCommand(f, 298); // load DLS Data
+}
+
+double Rmsd() {
+    double sum = 0.0;
+    int n = 0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int p = 1; p <= S::pointCount[k]; ++p, ++n)
+            sum += std::pow(double(S::fit[k][p]) - double(S::signal[k][p]), 2);
+    return n > 0 ? std::sqrt(sum / n) : -1.0;
+}
+
+struct Road {
+    const char* name;
+    int command;
+    bool asIntensity;
+};
+
+class DlsDiscreteModel : public testing::TestWithParam<Road> {};
+
+TEST_P(DlsDiscreteModel, FitGivesBackTheDecayOfKnownTruth) {
+    const Road road = GetParam();
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    LoadDecays(f, road.asIntensity);
+    ASSERT_EQ(S::scanCount, 2) << f.script.logText();
+    ASSERT_NEAR(DlsScatteringVectorSquared(S::dlsRecords[1]), kQ2, 1e-4 * kQ2);
+    ASSERT_EQ(S::dlsRecords[1].isFieldAcf, !road.asIntensity);
+    SendCommand(f, road.command);
+
+    const double celsius = S::absoluteTemperature - 273.15;
+    const double trueRadiusNm = StokesRadiusDiffusion(1.0, celsius) / kTrueD;
+    const bool cumulants = ModelChoice::dlsCumulants;
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        M::speciesIncluded[i] = cumulants ? i <= 3 : i == 1; // slots 2, 3: the cumulants
+        M::speciesDOrMFloat[i] = M::concentrationFloat[i] = M::speciesSFloat[i] = 0;
+    }
+    // A start well off the truth: twice the radius, or 60% of the D.
+    M::speciesDOrM[1] = cumulants ? float(0.6 * kTrueD * 1e7) : float(2.0 * trueRadiusNm);
+    M::concentration[1] = 0.5f;
+    M::speciesDOrMFloat[1] = M::concentrationFloat[1] = 1;
+    if (cumulants) {
+        M::speciesDOrM[2] = 0.5f; // a spread the single decay does not have
+        M::speciesDOrM[3] = 0.0f;
+        M::speciesDOrMFloat[2] = 1;
+        M::concentration[2] = M::concentration[3] = 0.0f;
+    }
+    PackFitParameters();
+
+    SendCommand(f, 213);
+    ASSERT_TRUE(S::resultAvailable) << f.script.logText();
+    const double runRmsd = Rmsd();
+    FitWithLevenbergMarquardt(f);
+    UnpackFitParameters();
+
+    // g(1) is the signed root of the noisy g(2)-1: its noise grows where the decay has gone.
+    EXPECT_LT(Rmsd(), road.asIntensity ? 2e-3 : 3e-2) << f.script.logText();
+    EXPECT_LT(Rmsd(), runRmsd);
+    EXPECT_NEAR(M::concentration[1], kAmplitude, 0.02 * kAmplitude);
+    if (cumulants) {
+        EXPECT_NEAR(M::speciesDOrM[1] * 1e-7, kTrueD, 0.02 * kTrueD);
+        EXPECT_NEAR(M::speciesDOrM[2], 0.0, 0.05); // in 1e-14 cm^4/s^2: no spread
+    } else {
+        EXPECT_NEAR(M::speciesDOrM[1], trueRadiusNm, 0.02 * trueRadiusNm);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Menu, DlsDiscreteModel,
+                         testing::Values(Road{"StokesRadiiOnIntensity", 536, true},
+                                         Road{"StokesRadiiOnField", 536, false},
+                                         Road{"CumulantsOnIntensity", 890, true},
+                                         Road{"CumulantsOnField", 890, false}),
+                         [](const testing::TestParamInfo<Road>& i) {
+                             return std::string(i.param.name);
+                         });
+
+// Two radii: the model is the sum of the two field decays, squared for g(2)-1.
+TEST(DlsDiscreteModel, TwoRadiiAddTheirFieldDecaysBeforeTheSquare) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    LoadDecays(f, true);
+    SendCommand(f, 536);
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        M::speciesIncluded[i] = i <= 2;
+    M::speciesDOrM[1] = 2.0f, M::speciesDOrM[2] = 20.0f;
+    M::concentration[1] = 0.6f, M::concentration[2] = 0.25f; // the second a fraction of the first
+    PackFitParameters();
+    SendCommand(f, 213);
+    ASSERT_TRUE(S::resultAvailable) << f.script.logText();
+    const double celsius = S::absoluteTemperature - 273.15;
+    const float q2 = DlsScatteringVectorSquared(S::dlsRecords[1]);
+    for (int p : {1, 40, 80}) {
+        const double t = std::pow(10.0, double(S::radius[1][p]));
+        const double g1 =
+            M::speciesLoading[1] * DlsDecay(1.0, StokesRadiusDiffusion(2.0, celsius), q2, t) +
+            M::speciesLoading[2] * DlsDecay(1.0, StokesRadiusDiffusion(20.0, celsius), q2, t);
+        EXPECT_NEAR(S::fit[1][p], g1 * g1, 1e-5) << p;
+    }
+    EXPECT_NEAR(M::speciesLoading[1] + M::speciesLoading[2], 0.6, 1e-6);
+    EXPECT_GT(M::speciesLoading[2], 0.0f);
+}
+
+} // namespace
