@@ -1,5 +1,6 @@
 // The calculators of the Options menu: hydrodynamic quantities of a particle or of the loaded
 // run from a few numbers asked in turn, each result in one box.
+#include "app/allowed_entry.h"
 #include "app/command_table.h"
 #include "app/txla_window.h"
 #include "distributions/conti_grid.h"
@@ -35,37 +36,6 @@ constexpr float kWaterDensity20 = 0.99823f;
 bool Ask(TWindow* window, float& value, float defaultValue, const char* prompt,
          const char* caption) {
     return InputFloatForWindow(window, &value, defaultValue, true, prompt, caption);
-}
-
-// The values an entry may take: finite and above lo (from lo when lowClosed).
-struct Allowed {
-    double lo;
-    bool lowClosed = false;
-};
-constexpr Allowed kPositive{0.0};
-constexpr Allowed kNotNegative{0.0, true};
-constexpr Allowed kAboveAbsoluteZero{-273.15}; // C
-
-// Asks until the entry is allowed or the box is cancelled. A refused entry is named in a box
-// and then shown in the question asked again.
-bool AskAllowed(TXLAWindow* window, float& value, float defaultValue, const char* prompt,
-                const char* caption, Allowed allowed) {
-    float shown = defaultValue;
-    for (;;) {
-        if (!Ask(window, value, shown, prompt, caption))
-            return false;
-        // Compared in single precision, as typed: -273.15 itself is below absolute zero.
-        const auto lo = static_cast<float>(allowed.lo);
-        if (std::isfinite(value) && (allowed.lowClosed ? value >= lo : value > lo))
-            return true;
-        const double v = value;
-        char text[300];
-        std::snprintf(text, sizeof text, "%s\n%g cannot be used: enter a number %s %g", prompt, v,
-                      allowed.lowClosed ? "from" : "above", allowed.lo);
-        PlayErrorSound();
-        window->MessageBox(text, caption, MB_OK | MB_ICONEXCLAMATION);
-        shown = value;
-    }
 }
 
 // A particle sediments (s > 0) when v-bar is below 1/density and floats (s < 0) above it; any

@@ -1,7 +1,7 @@
 // "calculate vbar, dndc, and extinction280 from protein sequence": the sequence typed or pasted
 // into the text window, its residues counted, a few conditions asked, the properties shown.
+#include "app/allowed_entry.h"
 #include "app/txla_window.h"
-#include "foundations/input_boxes.h"
 #include "plat/dialog.hpp"
 #include "state/scan_store.h"
 #include "tools/sequence_properties.h"
@@ -19,22 +19,29 @@ void TXLAWindow::CmSequenceCalculator() {
     const ResidueCounts counts = CountResidues(buffer.data());
     for (char letter : counts.notices)
         MessageBox(ResidueNotice(letter), caption, MB_OK);
+    // Without residues the volumes and refraction divide 0 by 0: there is nothing to ask.
+    if (counts.read == 0) {
+        MessageBox("0 amino acids read:\nmass = 18.0 Da\nwithout residues vbar, dndc and the "
+                   "fringes are not defined",
+                   caption, MB_OK);
+        return;
+    }
     SequenceConditions conditions;
     if (counts.count['C' - 'A' + 1] >= 2.0) {
         float percent = 0;
-        if (!InputFloatForWindow(this, &percent, 50.0f, true, "percent cysteines in disulfide bond",
-                                 caption))
+        if (!AskAllowed(this, percent, 50.0f, "percent cysteines in disulfide bond", caption,
+                        kPercent))
             return;
         conditions.disulfideFraction = percent * 0.01;
     }
     float temperature = 0, index = 0, wavelength = 0;
     const float defaultTemperature =
         ScanStore::absoluteTemperature > 0.0f ? ScanStore::absoluteTemperature - 273.15f : 20.0f;
-    if (!InputFloatForWindow(this, &temperature, defaultTemperature, true, "enter temperature (C)",
-                             caption) ||
-        !InputFloatForWindow(this, &index, 1.334f, true, "enter refractive index of buffer at 25 C",
-                             caption) ||
-        !InputFloatForWindow(this, &wavelength, 580.0f, true, "enter wavelength (nm)", caption))
+    if (!AskAllowed(this, temperature, defaultTemperature, "enter temperature (C)", caption,
+                    kAboveAbsoluteZero) ||
+        !AskAllowed(this, index, 1.334f, "enter refractive index of buffer at 25 C", caption,
+                    kPositive) ||
+        !AskAllowed(this, wavelength, 580.0f, "enter wavelength (nm)", caption, kPositive))
         return;
     conditions.temperature = temperature;
     conditions.bufferIndex = index;

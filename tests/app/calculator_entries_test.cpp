@@ -173,6 +173,39 @@ TEST(CalculatorEntries, NonPhysicalEntriesAreRefusedAndNoResultIsNotFinite) {
     }
 }
 
+// The sequence calculator: conditions out of range are asked again; a text without residues
+// says so instead of showing the 0/0 of its volumes.
+TEST(CalculatorEntries, SequenceConditionsAndAnEmptySequence) {
+    MainWindowFixture f;
+    const char* caption = "CALCULATE VBAR, EXT280 AND DNDC FROM SEQUENCE";
+    const Entry entries[] = {{"percent cysteines in disulfide bond", "100", "150"},
+                             {"enter temperature (C)", "20", "-300"},
+                             {"enter refractive index of buffer at 25 C", "1.334", "0"},
+                             {"enter wavelength (nm)", "580", "-580"}};
+    f.script.expectEdit().answer("MKCC");
+    for (const Entry& e : entries) {
+        f.script.expectInput().title(caption).prompt(e.prompt).answer(e.refused);
+        f.script.expectBox().caption(caption).textHas(e.prompt).textHas("cannot be used");
+        f.script.expectInput().title(caption).prompt(e.prompt).answer(e.answer);
+    }
+    f.script.expectBox().caption(caption).textHas("4 amino acids read:\nmass = ");
+    plat::test::command(f.window.get(), 895);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+
+    for (const char* text : {"", "12 x\n"}) {
+        plat::test::Script script;
+        script.onUnexpected(plat::test::Unexpected::DefaultButton); // the notice of X
+        script.expectEdit().answer(text);
+        plat::test::command(f.window.get(), 895);
+        script.pumpUntilIdle();
+        const plat::test::PromptRecord& last = script.log().back();
+        EXPECT_EQ(last.text, "0 amino acids read:\nmass = 18.0 Da\nwithout residues vbar, dndc "
+                             "and the fringes are not defined")
+            << script.logText();
+    }
+}
+
 // The store's own v-bar and density enter M(s): a floating store refuses a positive s.
 TEST(CalculatorEntries, MassOfAnSUsesTheBuoyancyOfTheStore) {
     MainWindowFixture f;
