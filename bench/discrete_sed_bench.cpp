@@ -3,6 +3,7 @@
 // fine reference solution (four times the grid, a tenth of the step tolerance) inside the fit
 // limits, away from the bottom where the default options shut off back-diffusion.
 #include "scandata/scan_store_alloc.h"
+#include "scans_50x1000.h"
 #include "simulation/simulation_switches.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -19,15 +20,7 @@ namespace {
 void DiscreteSpecies50x1000(benchmark::State& state) {
     using S = ScanStore;
     ResetAllState();
-    VelocitySet set;
-    set.species = {{state.range(0) / 10.0, state.range(1) * 1e-9, 1.0}};
-    set.scans = 50;
-    set.points = 1000;
-    set.firstScanS = 300.0;
-    set.intervalS = 300.0;
-    set.firstRadius = 6.02;
-    set.lastRadius = 7.17;
-    set.rpm = 50000;
+    const VelocitySet set = Scans50x1000({{state.range(0) / 10.0, state.range(1) * 1e-9, 1.0}});
     FillVelocityStore(set);
     gLammThreadCount = 1;
     for (auto _ : state)
@@ -53,15 +46,7 @@ void DiscreteSpecies50x1000(benchmark::State& state) {
 // loading cell with 0.005 ml of oil), all on the fixed grid; against the sector's time above.
 void SpecialCell50x1000(benchmark::State& state) {
     ResetAllState();
-    VelocitySet set;
-    set.species = {};
-    set.scans = 50;
-    set.points = 1000;
-    set.firstScanS = 300.0;
-    set.intervalS = 300.0;
-    set.firstRadius = 6.02;
-    set.lastRadius = 7.17;
-    set.rpm = 50000;
+    const VelocitySet set = Scans50x1000({});
     FillVelocityStore(set);
     const int cell = int(state.range(0));
     ModelParameters::speciesOn[1] = 1;

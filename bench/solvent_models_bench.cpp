@@ -3,6 +3,7 @@
 // on its own grid (in water, and with density and viscosity series of a CsCl-like salt, where the
 // solvent changes with every step), and the buffer mismatch of both sectors in slot 4.
 #include "scandata/scan_store_alloc.h"
+#include "scans_50x1000.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/simulation_switches.h"
@@ -21,14 +22,7 @@ enum Family { kIdeal, kCompressible, kCosolute, kBuffer, kCosoluteSeries };
 
 void SolventModel50x1000(benchmark::State& state) {
     ResetAllState();
-    VelocitySet set;
-    set.species = {{7.0, 4.2e-7, 1.0}};
-    set.scans = 50;
-    set.points = 1000;
-    set.firstScanS = 300.0;
-    set.intervalS = 300.0;
-    set.firstRadius = 6.02;
-    set.lastRadius = 7.17;
+    const VelocitySet set = Scans50x1000({{7.0, 4.2e-7, 1.0}});
     FillVelocityStore(set);
     gLammThreadCount = 1;
     using IS = InhomogeneousSolvent;

@@ -9,12 +9,11 @@
 
 #include <cmath>
 
-void NonDiffusingBoundary(double loading, double timeS, const float* radii, float* out, int n) {
-    const double w2st = LammGrid::omega2S * timeS;
-    const double plateau = loading * std::exp(-2.0 * w2st);
-    const bool floating = w2st < 0.0;
-    const double edge =
-        (floating ? ModelParameters::bottom : ModelParameters::meniscus) * std::exp(w2st);
+namespace {
+
+// out[1..n]: the plateau on the side of the edge the species moves to (below it, or above it when
+// floating), nothing on the other, half the plateau on the edge itself.
+void FillStep(double plateau, double edge, bool floating, const float* radii, float* out, int n) {
     for (int i = 1; i <= n; ++i) {
         const double r = radii[i];
         double v;
@@ -26,6 +25,17 @@ void NonDiffusingBoundary(double loading, double timeS, const float* radii, floa
     }
 }
 
+} // namespace
+
+void NonDiffusingBoundary(double loading, double timeS, const float* radii, float* out, int n) {
+    const double w2st = LammGrid::omega2S * timeS;
+    const double plateau = loading * std::exp(-2.0 * w2st);
+    const bool floating = w2st < 0.0;
+    const double edge =
+        (floating ? ModelParameters::bottom : ModelParameters::meniscus) * std::exp(w2st);
+    FillStep(plateau, edge, floating, radii, out, n);
+}
+
 void NonDiffusingBoundaryInCell(double loading, double timeS, const float* radii, float* out, int n,
                                 double rate) {
     const bool drift = ModelChoice::electrophoresis;
@@ -34,13 +44,5 @@ void NonDiffusingBoundaryInCell(double loading, double timeS, const float* radii
     const bool floating = move < 0.0;
     const double start = floating ? ModelParameters::bottom : ModelParameters::meniscus;
     const double edge = drift ? start + move : start * std::exp(move);
-    for (int i = 1; i <= n; ++i) {
-        const double r = radii[i];
-        double v;
-        if (r == edge)
-            v = 0.5 * plateau;
-        else
-            v = (floating ? r < edge : r > edge) ? plateau : 0.0;
-        out[i] = static_cast<float>(v);
-    }
+    FillStep(plateau, edge, floating, radii, out, n);
 }
