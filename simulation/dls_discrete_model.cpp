@@ -5,6 +5,7 @@
 #include "foundations/hydrodynamics.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/dls_kernels.h"
+#include "simulation/linear_parameter_dispatch.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -68,6 +69,8 @@ bool RunDiscreteLightScatteringModel(TXLAWindow*) {
             S::fit[k][p] = float(record.isFieldAcf ? g1 : g1 * g1);
         }
     }
+    // The baseline is the curves' offset, added to the decay (or its square) as it stands.
+    CompleteLinearParameters();
     S::resultAvailable = true;
     return true;
 }
