@@ -45,16 +45,7 @@ void LoadVelocityScans(MainWindowFixture& f, const VelocitySet& set) {
     FillVelocityStore(set);
     std::vector<GeneratedScan> scans;
     for (int k = 1; k <= S::scanCount; ++k) {
-        GeneratedScan scan;
-        scan.timeS = long(S::header[k].time);
-        scan.omega2t = S::header[k].omega2t;
-        scan.rpm = long(set.rpm);
-        for (int i = 1; i <= S::pointCount[k]; ++i) {
-            scan.radius.push_back(S::radius[k][i]);
-            scan.value.push_back(S::signal[k][i]);
-            scan.third.push_back(0.0);
-        }
-        scans.push_back(scan);
+        scans.push_back(VelocityScanFile(k, set.rpm));
     }
     ASSERT_EQ(LoadScanFiles(f, scans), set.scans);
     S::leftFitLimit = set.leftFitLimit;

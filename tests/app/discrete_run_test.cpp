@@ -39,15 +39,7 @@ class DiscreteRun : public ::testing::Test {
         FillVelocityStore(set);
         std::vector<std::string> paths;
         for (int k = 1; k <= S::scanCount; ++k) {
-            GeneratedScan scan;
-            scan.timeS = long(S::header[k].time);
-            scan.omega2t = S::header[k].omega2t;
-            scan.rpm = long(set.rpm);
-            for (int i = 1; i <= S::pointCount[k]; ++i) {
-                scan.radius.push_back(S::radius[k][i]);
-                scan.value.push_back(S::signal[k][i]);
-                scan.third.push_back(0.0); // absorbance rows carry a third column
-            }
+            const GeneratedScan scan = VelocityScanFile(k, set.rpm);
             char name[32];
             std::snprintf(name, sizeof name, "%05d.RA1", k);
             paths.push_back(f.data.file(name));

@@ -112,7 +112,7 @@ bool ModuleRun::Sector() const
     return mc_.road != SolverRoad::Rectangular && mc_.road != SolverRoad::ExternalLoading;
 }
 
-double ModuleRun::ValueAt(int scan, double r) const
+double StoreFitAt(int scan, double r)
 {
     const float* x = ScanStore::radius[scan];
     const float* y = ScanStore::fit[scan];
@@ -122,6 +122,11 @@ double ModuleRun::ValueAt(int scan, double r) const
         ++i;
     const double w = (r - x[i]) / (x[i + 1] - x[i]);
     return y[i] + w * (y[i + 1] - y[i]);
+}
+
+double ModuleRun::ValueAt(int scan, double r) const
+{
+    return StoreFitAt(scan, r);
 }
 
 double ModuleRun::BoundaryPosition(int scan, double rp) const

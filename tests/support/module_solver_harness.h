@@ -30,6 +30,9 @@ void PrepareModuleCase(const ModuleCase& mc);
 // Runs the solver of the case's road on the prepared state.
 void SolveModuleCase(const ModuleCase& mc);
 
+// The fit of a scan in the store at radius r, linear between its points.
+double StoreFitAt(int scan, double r);
+
 class ModuleRun {
 public:
     explicit ModuleRun(const ModuleCase& mc) : mc_(mc) {}

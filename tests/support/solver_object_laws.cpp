@@ -1,7 +1,5 @@
 #include "support/solver_object_laws.h"
 
-#include "scandata/scan_store_alloc.h"
-
 #include <cmath>
 
 CConcentrationLaw LoadObjectModel(LammRun& object, ObjectModel model, float logK) {
@@ -43,14 +41,4 @@ ModuleCase ModuleCaseOn(const LammCase& lc, ModuleCase mc) {
     mc.firstScanS = lc.firstScanS, mc.intervalS = lc.intervalS;
     mc.outputPoints = lc.outputPoints;
     return mc;
-}
-
-double StoreFitAt(int scan, double r) {
-    const float* x = ScanStore::radius[scan];
-    const float* y = ScanStore::fit[scan];
-    const int n = ScanStore::pointCount[scan];
-    int i = 1;
-    while (i < n - 1 && x[i + 1] < r)
-        ++i;
-    return y[i] + (r - x[i]) / (x[i + 1] - x[i]) * (y[i + 1] - y[i]);
 }

@@ -17,6 +17,3 @@ CConcentrationLaw LoadObjectModel(LammRun& object, ObjectModel model, float logK
 
 // The case's column, grid, scans and output radii taken over by a module case.
 ModuleCase ModuleCaseOn(const LammCase& lc, ModuleCase mc = {});
-
-// The fit of a scan in the store at radius r, linear between its points.
-double StoreFitAt(int scan, double r);

@@ -160,3 +160,17 @@ double MolarMass(const TrueSpecies& sp) {
     return sp.s * 1e-13 * double(ScanStore::gasConstantTimesT) /
            (sp.D * (1.0 - ScanStore::vbarRho));
 }
+
+GeneratedScan VelocityScanFile(int scan, double rpm) {
+    using S = ScanStore;
+    GeneratedScan file;
+    file.timeS = long(S::header[scan].time);
+    file.omega2t = S::header[scan].omega2t;
+    file.rpm = long(rpm);
+    for (int i = 1; i <= S::pointCount[scan]; ++i) {
+        file.radius.push_back(S::radius[scan][i]);
+        file.value.push_back(S::signal[scan][i]);
+        file.third.push_back(0.0); // absorbance rows carry a third column
+    }
+    return file;
+}

@@ -3,6 +3,8 @@
 // model parameters set to the generating species, for the discrete-species evaluation.
 #pragma once
 
+#include "support/scan_set_generator.h"
+
 #include <vector>
 
 struct TrueSpecies {
@@ -45,3 +47,7 @@ double MolarMass(const TrueSpecies& sp);
 
 // The noise-free signal of scan k (header index) at point i, as generated.
 float TrueSignal(int scan, int point);
+
+// Scan k of the store (header index) as an absorbance scan file holds it, at the set's speed, for
+// the tests that load the set through the menu.
+GeneratedScan VelocityScanFile(int scan, double rpm);
