@@ -153,8 +153,10 @@ void UnpackFitParameters() {
     // A negative diffusion coefficient cannot be simulated; D = 0 stays, the evaluation reads it
     // as a species that does not diffuse. Molar masses are copied as they are: the M-and-s
     // conversion reads a non-positive one as "no value".
+    // With cumulants slot 2 holds a variance, kept from going negative like a D, and slots 3
+    // and 4 the higher cumulants, which may be of either sign.
     if (!ModelChoice::contiMode && !ModelChoice::equilibriumMs)
-        for (int k = 1; k <= M::maxSpecies; ++k)
+        for (int k = 1; k <= (ModelChoice::dlsCumulants ? 2 : M::maxSpecies); ++k)
             if (M::speciesDOrM[k] < 0.0f)
                 M::speciesDOrM[k] = 1e-10f;
     M::fitT0 = gTimeOffsetFlag != 0;

@@ -156,4 +156,28 @@ TEST(DlsDiscreteModel, TwoRadiiAddTheirFieldDecaysBeforeTheSquare) {
     EXPECT_GT(M::speciesLoading[2], 0.0f);
 }
 
+// A negative third cumulant (a tail toward slow decays) is kept through the fit's unpacking and
+// slows the decay at long lags.
+TEST(DlsDiscreteModel, NegativeThirdCumulantIsKept) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    LoadDecays(f, true);
+    SendCommand(f, 890);
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        M::speciesIncluded[i] = i <= 3;
+    M::speciesDOrM[1] = 5.0f, M::speciesDOrM[2] = 0.0f, M::concentration[1] = 1.0f;
+    M::concentration[2] = M::concentration[3] = 0.0f, M::baseline = 0.0f;
+    std::vector<float> at(3);
+    const int p = 60; // about 3e-5 s, where k Dc t is near 1
+    for (int run = 0; run < 3; ++run) {
+        M::speciesDOrM[3] = run == 0 ? 0.0f : -3.0f;
+        PackFitParameters();
+        SendCommand(f, 213);
+        at[std::size_t(run)] = S::fit[1][p];
+    }
+    EXPECT_EQ(M::speciesDOrM[3], -3.0f);
+    EXPECT_GT(at[1], at[0]);
+    EXPECT_EQ(at[2], at[1]); // the value survives a second evaluation
+}
+
 } // namespace
