@@ -18,6 +18,7 @@
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 #include "support/scan_set_generator.h"
 #include "support/two_peak_scans.h"
 
@@ -41,13 +42,7 @@ TEST(ContiRoad, LoadRunFitIntegrateSaveThroughTheMenu) {
     const std::vector<GeneratedScan> scans = TwoSpeciesScans();
     MainWindowFixture f;
     f.script.onUnexpected(plat::test::Unexpected::Cancel);
-    std::vector<std::string> paths;
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
-        std::ofstream(f.data.file(name)) << scans[k].Text();
-        paths.push_back(f.data.file(name));
-    }
+    const std::vector<std::string> paths = WriteScanFiles(f, scans);
     f.script.expectFileOpen().answer(paths);
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
     ASSERT_EQ(ScanStore::scanCount, 12);

@@ -11,6 +11,7 @@
 #include "state/monte_carlo_state.h"
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 #include "support/scan_set_generator.h"
 
 #include <cmath>
@@ -53,13 +54,7 @@ double NumberAfter(const std::string& text, const std::string& key) {
 
 void LoadAndRun(MainWindowFixture& f) {
     const std::vector<GeneratedScan> scans = OneSpeciesScans();
-    std::vector<std::string> paths;
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05zu.RA1", k + 1);
-        std::ofstream(f.data.file(name)) << scans[k].Text();
-        paths.push_back(f.data.file(name));
-    }
+    const std::vector<std::string> paths = WriteScanFiles(f, scans);
     f.script.expectFileOpen().answer(paths);
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
     ASSERT_EQ(ScanStore::scanCount, 8);

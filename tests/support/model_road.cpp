@@ -43,7 +43,8 @@ void FitWithLevenbergMarquardt(MainWindowFixture& f) {
     SendCommand(f, 215);
 }
 
-int LoadScanFiles(MainWindowFixture& f, const std::vector<GeneratedScan>& scans) {
+std::vector<std::string> WriteScanFiles(MainWindowFixture& f,
+                                        const std::vector<GeneratedScan>& scans) {
     std::vector<std::string> paths;
     for (std::size_t k = 0; k < scans.size(); ++k) {
         char name[20];
@@ -51,7 +52,11 @@ int LoadScanFiles(MainWindowFixture& f, const std::vector<GeneratedScan>& scans)
         std::ofstream(f.data.file(name)) << scans[k].Text();
         paths.push_back(f.data.file(name));
     }
-    f.script.expectFileOpen().answer(paths);
+    return paths;
+}
+
+int LoadScanFiles(MainWindowFixture& f, const std::vector<GeneratedScan>& scans) {
+    f.script.expectFileOpen().answer(WriteScanFiles(f, scans));
     f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
     return ScanStore::scanCount;

@@ -5,6 +5,7 @@
 
 #include "support/scan_set_generator.h"
 
+#include <string>
 #include <vector>
 
 class MainWindowFixture;
@@ -24,8 +25,12 @@ bool RunModelAsNoisyData(MainWindowFixture& f, unsigned seed, float noise = 0.00
 // Levenberg-Marquardt chosen (the preference box declined), then Fit (215).
 void FitWithLevenbergMarquardt(MainWindowFixture& f);
 
-// Writes the scans as 00001.RA1, 00002.RA1, ... into the data folder and loads every one of
-// them with "Load New Files" (200); the number of scans loaded.
+// Writes the scans as 00001.RA1, 00002.RA1, ... into the data folder; their paths in order.
+std::vector<std::string> WriteScanFiles(MainWindowFixture& f,
+                                        const std::vector<GeneratedScan>& scans);
+
+// Writes the scans as WriteScanFiles does and loads every one of them with "Load New Files"
+// (200); the number of scans loaded.
 int LoadScanFiles(MainWindowFixture& f, const std::vector<GeneratedScan>& scans);
 
 // "Continuous c(s) Distribution" (275) chosen, then the parameters dialog's entries of the c(s)
