@@ -22,6 +22,17 @@ namespace {
 using D = DetectionCorrections;
 constexpr double kTruePower = 1.3;
 
+// The c(s) model from 0.5 to 12 S at 50 points, f/f0 1.25.
+void ChooseCsFrom0p5To12S() {
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ContiState::rangeMin = 0.5f;
+    ContiState::rangeMax = 12.0f;
+    ContiState::resolution = 50.0f;
+    ContiState::confidenceLevel = 0.51f;
+    ContiState::ff0 = 1.25f;
+}
+
 // Two species as the detector read them, with the fit range over every point.
 struct DistortedStore {
     ContiDataStore store;
@@ -39,13 +50,7 @@ struct DistortedStore {
                 store.signal[k][i] =
                     float(InverseNonlinearDetectionLaw(store.signal[k][i], kTruePower, 0.0));
         recorded = store.signal;
-        ModelChoice::nonInteractingSpecies = false;
-        ModelChoice::contiMode = ModelChoice::contiCs = true;
-        ContiState::rangeMin = 0.5f;
-        ContiState::rangeMax = 12.0f;
-        ContiState::resolution = 50.0f;
-        ContiState::confidenceLevel = 0.51f;
-        ContiState::ff0 = 1.25f;
+        ChooseCsFrom0p5To12S();
         D::nonlinearOn = true;
     }
     ~DistortedStore() {
@@ -118,13 +123,7 @@ TEST(ContiNonlinearDetection, FloatedGradientIsFittedBack) {
     D::magnificationOn = true;
     D::magnificationFactor = 1.15f;
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}});
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
-    ContiState::rangeMin = 0.5f;
-    ContiState::rangeMax = 12.0f;
-    ContiState::resolution = 50.0f;
-    ContiState::confidenceLevel = 0.51f;
-    ContiState::ff0 = 1.25f;
+    ChooseCsFrom0p5To12S();
     D::magnificationFactor = 1.0f;
     D::gradientFit = true;
     FitControl::simplex = true;
