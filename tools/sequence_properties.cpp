@@ -117,14 +117,15 @@ SequenceProperties ComputeSequenceProperties(const ResidueCounts& counts,
             continue;
         const Residue& r = kResidues[k];
         const double weight = c * r.mass;
-        mass += k == Index('C') ? c * (103.144 - 2.0 * f) : weight;
+        // A disulfide bond joins two cysteines and loses two hydrogens: 1.008 Da per bonded one.
+        mass += k == Index('C') ? c * (103.144 - 1.008 * f) : weight;
         ce += weight * r.vbarCE;
         perkins += weight * r.vbarP;
         perkinsSlope += weight * r.coefficient;
         refraction += weight * r.refraction;
     }
     extinction = counts.count[Index('W')] * 5500.0 + counts.count[Index('Y')] * 1490.0 +
-                 counts.count[Index('C')] * 120.0 * f;
+                 counts.count[Index('C')] * 62.5 * f; // 125 per cystine, half per cysteine
     p.mass = mass;
     p.extinction280 = extinction;
     const double ce25 = ce / mass;

@@ -46,7 +46,8 @@ TEST(SequenceProperties, LysozymeHasItsKnownMassAndExtinction) {
     all.temperature = 25.0;
     const SequenceProperties p = ComputeSequenceProperties(c, all);
     EXPECT_NEAR(p.mass, 14305, 15);
-    EXPECT_EQ(p.extinction280, 6 * 5500 + 3 * 1490 + 8 * 120);
+    EXPECT_EQ(p.extinction280, 6 * 5500 + 3 * 1490 + 4 * 125); // four cystines, not eight
+
     EXPECT_NEAR(p.vbarCohnEdsall, 0.71, 0.02);
     EXPECT_NEAR(p.vbarPerkins, 0.71, 0.02);
     EXPECT_NEAR(p.dndc590, 0.19, 0.01); // proteins lie near 0.185-0.19 ml/g
@@ -65,6 +66,20 @@ TEST(SequenceProperties, LysozymeHasItsKnownMassAndExtinction) {
     EXPECT_GT(h.vbarCohnEdsall, q.vbarCohnEdsall);
     EXPECT_GT(h.vbarPerkins, q.vbarPerkins);
     EXPECT_LT(h.dndcEstimated, q.dndcEstimated);
+}
+
+// Each bond costs two hydrogens and adds one cystine's absorbance, whatever the cysteine count.
+TEST(SequenceProperties, DisulfideBondsCountOncePerPairOfCysteines) {
+    const ResidueCounts c = CountResidues("CCCC");
+    const SequenceProperties free = ComputeSequenceProperties(c, {});
+    for (const double fraction : {0.5, 1.0}) {
+        SequenceConditions bonded;
+        bonded.disulfideFraction = fraction;
+        const double bonds = 4 * fraction / 2;
+        const SequenceProperties p = ComputeSequenceProperties(c, bonded);
+        EXPECT_NEAR(free.mass - p.mass, bonds * 2.016, 1e-9) << fraction;
+        EXPECT_NEAR(p.extinction280 - free.extinction280, bonds * 125.0, 1e-9) << fraction;
+    }
 }
 
 } // namespace
