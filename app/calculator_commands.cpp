@@ -285,13 +285,17 @@ void TXLAWindow::SecondMomentCalculator(bool differential) {
         MessageBox(text, caption, MB_OK);
         return;
     }
-    for (int k = 1; k <= S::scanCount; ++k) {
-        const int i = S::scanOrder[k];
-        for (int j = 1; j <= S::pointCount[i]; ++j)
-            S::fit[i][j] = S::radius[i][j] > r.boundary[k - 1] ? float(r.plateau[k - 1]) : 0.0f;
+    // The step takes the place of each scan's fit curve: the model fit is lost unless kept.
+    if (MessageBox("show the boundary steps as fit curves?\n(this replaces the fit of every scan)",
+                   caption, MB_YESNO) == IDYES) {
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const int i = S::scanOrder[k];
+            for (int j = 1; j <= S::pointCount[i]; ++j)
+                S::fit[i][j] = S::radius[i][j] > r.boundary[k - 1] ? float(r.plateau[k - 1]) : 0.0f;
+        }
+        Invalidate(true);
     }
     CopyTimeTable(this, r.time, r.value);
-    Invalidate(true);
     char text[512];
     std::snprintf(text, sizeof text,
                   differential

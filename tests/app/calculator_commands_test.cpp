@@ -157,21 +157,33 @@ TEST_F(LoadedCalculators, RadialDilutionOfSZeroIsNone) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-// The step replaces each fit curve and the table of sw against time is on the clipboard.
-TEST_F(LoadedCalculators, SecondMomentPutsItsTableOnTheClipboardAndStepsTheFits) {
+// The table of sw against time is on the clipboard; the step replaces each fit curve only when
+// the user agrees, otherwise the model fit stays as it was.
+TEST_F(LoadedCalculators, SecondMomentPutsItsTableOnTheClipboardAndStepsTheFitsOnlyWhenAsked) {
     ScanStore::rightFitLimit = 7.1f;
     const char* caption = "CALCULATE SW BY SECOND MOMENT";
-    f.script.expectBox().caption(caption).textHas("subtract all systematic noise");
-    f.script.expectBox().caption(caption).textHas(
-        "sw was averaged over scans, each determined by differential second moment");
-    Command(545);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    const std::string table = plat::test::clipboard().text.value_or("");
-    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), ScanStore::scanCount - 1) << table;
     const int i = ScanStore::scanOrder[1];
     const int n = ScanStore::pointCount[i];
-    EXPECT_EQ(ScanStore::fit[i][1], 0.0f);
-    EXPECT_GT(ScanStore::fit[i][n], 0.5f);
+    for (const bool step : {false, true}) {
+        for (int j = 1; j <= n; ++j)
+            ScanStore::fit[i][j] = 0.25f;
+        f.script.expectBox().caption(caption).textHas("subtract all systematic noise");
+        f.script.expectBox()
+            .caption(caption)
+            .textHas("show the boundary steps as fit curves?")
+            .answer(step ? IDYES : IDNO);
+        f.script.expectBox().caption(caption).textHas(
+            "sw was averaged over scans, each determined by differential second moment");
+        Command(545);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        const std::string table = plat::test::clipboard().text.value_or("");
+        EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), ScanStore::scanCount - 1) << table;
+        EXPECT_EQ(ScanStore::fit[i][1], step ? 0.0f : 0.25f);
+        if (step)
+            EXPECT_GT(ScanStore::fit[i][n], 0.5f);
+        else
+            EXPECT_EQ(ScanStore::fit[i][n], 0.25f);
+    }
 }
 
 } // namespace
