@@ -11,6 +11,7 @@
 #include "state/scan_store.h"
 #include "support/main_window_fixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -209,6 +210,11 @@ TEST_F(HydroProRun, WritesItsFilesRunsTheProgramAndFindsNoResultsHeadless) {
     EXPECT_EQ(started[0].workingDir, run);
     EXPECT_TRUE(started[0].wait);
     EXPECT_NE(fs::current_path().string(), run) << "the program's own folder stays";
+    const auto opened = std::find_if(script.log().begin(), script.log().end(), [](const auto& r) {
+        return r.kind == plat::test::PromptKind::FileOpen;
+    });
+    ASSERT_NE(opened, script.log().end());
+    EXPECT_EQ(opened->text, "*.pdb") << "files ending in .pdb, not files named pdb.<x>";
 
     // The script as started, run here with the stand-in program, leaves the result file that
     // the command reads: the error line and the sedimentation coefficient.

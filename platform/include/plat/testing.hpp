@@ -22,7 +22,7 @@ struct PromptRecord {
     PromptKind kind = PromptKind::Box;
     HWND owner = nullptr;
     std::string caption; // box caption, input title, file-dialog title, dialog caption
-    std::string text;    // box text, input prompt, dialog id for dialogs
+    std::string text;    // box text, input prompt, dialog id for dialogs, file-dialog patterns
     UINT flags = 0;      // box buttons and icon, file-dialog OFN flags
     int dialogId = 0;
     std::string answer;  // text typed, paths chosen (one per line), or the button

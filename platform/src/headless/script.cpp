@@ -247,7 +247,10 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
             ReportFault(std::string(KindName(kind)) + " " + Quoted(record.lpstrTitle) +
                         " allows one file only");
     }
-    log_.push_back({kind, record.hwndOwner, record.lpstrTitle, {}, record.Flags, 0, joined,
+    std::string patterns;
+    for (const auto& filter : record.filters)
+        patterns += (patterns.empty() ? "" : "\n") + filter.second;
+    log_.push_back({kind, record.hwndOwner, record.lpstrTitle, patterns, record.Flags, 0, joined,
                     ok ? IDOK : IDCANCEL, record.lpstrInitialDir});
     return ok;
 }
