@@ -134,6 +134,14 @@ TEST(HydroCalculators, SecondMomentRecoversSAndTheLoading) {
     const SecondMomentResult r = SecondMomentSw(empty.scans, 6.0, 7.15, false);
     EXPECT_FALSE(r.defined);
     EXPECT_TRUE(std::isfinite(r.sw));
+
+    // The differential form needs two scans at different times: one scan, or two scans with
+    // one time, give no slope and no sw rather than 0/0.
+    const Boundaries one = MakeBoundaries(8.0, 0.9, 45000, 1);
+    EXPECT_FALSE(SecondMomentSw(one.scans, 6.0, 7.15, true).defined);
+    Boundaries twin = MakeBoundaries(8.0, 0.9, 45000, 2);
+    twin.scans[1].time = twin.scans[0].time;
+    EXPECT_FALSE(SecondMomentSw(twin.scans, 6.0, 7.15, true).defined);
 }
 
 } // namespace
