@@ -273,13 +273,15 @@ double CLammIdeal::ActiveRegionTimeStep()
         return 1.0;
     }
     SolveActiveRegionStep(dt);
-    if (AnyBeyond1e100(c, from, upperIndex)) {
+    if (AnyBeyond1e100OrLargest(c, from, lowerIndex, upperIndex, solvedLargest)) {
         discretizationError = 1;
         return 0.0;
     }
+    solvedLargestValid = true;
     if (zoneLoading && t < 10.0) {
         SpreadTinyValues(c, r, N);
         changeRatiosValid = false;
+        solvedLargestValid = false;
     }
     // A step that lands on the scan time, cut there now or sized to it at the end of the last
     // step, is taken as it is; the step size carries on into the next scan interval. The time is
@@ -332,6 +334,7 @@ double CLammIdeal::ActiveRegionTimeStep()
 // time is followed by the step before it again. Below L-1 the zone is depleted and stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step)
 {
+    solvedLargestValid = false;
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
         currentRotorSpeed = EffectiveRotorSpeed(t, step);
         AssembleActiveRegionMatrices(upperIndex);
@@ -452,7 +455,8 @@ void CLammIdeal::SwapFactorisations()
 double CLammIdeal::ActiveRegionChange()
 {
     const int L = lowerIndex, U = upperIndex;
-    double cmax = std::max(0.0, LargestOf(c, L, U));
+    double cmax = std::max(0.0, solvedLargestValid ? solvedLargest : LargestOf(c, L, U));
+    solvedLargestValid = false;
     if (inhomogeneousSolvent && cmax < endLevel)
         return 0.0;
     cmax = std::max(cmax, meniscusStart);

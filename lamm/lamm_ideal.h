@@ -639,6 +639,10 @@ public:
     // nothing else changed c since
     double* changeRatio = nullptr;
     bool changeRatiosValid = false;
+    // the largest c of the active region after the last solve, taken in the pass that looked
+    // for values out of range; valid while nothing else changed c since
+    double solvedLargest = 0.0;
+    bool solvedLargestValid = false;
 
     // ---- detection corrections (lamm_detection.cpp)
     void SetStartOffset(float radiusCm);

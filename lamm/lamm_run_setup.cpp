@@ -308,7 +308,7 @@ void CLammIdeal::FreeVectors()
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
     spareBa = spareBb = spareBc = spareInvBet = spareBet = spareGam = nullptr;
-    changeRatiosValid = spareFactorValid = false;
+    changeRatiosValid = spareFactorValid = solvedLargestValid = false;
     outputProfile = nullptr;
     setupSucceeded = 0;
 }

@@ -102,6 +102,37 @@ using M4 = long long __attribute__((vector_size(32)));
     return (carried >> 63) != 0;
 }
 
+// The two passes above over one range: the lanes' bits carry into the sign bit as there and
+// their values are taken larger as in LargestOfBody.
+[[gnu::always_inline]] inline bool AnyBeyond1e100OrLargestBody(const double* v, int lo, int hi,
+                                                               double& largest) {
+    using U4 = unsigned long long __attribute__((vector_size(32)));
+    constexpr std::uint64_t kMagnitude = 0x7fffffffffffffffull;
+    constexpr std::uint64_t kCarry = kMagnitude - std::bit_cast<std::uint64_t>(1e100);
+    const double lowest = -1.79769313486231570815e308;
+    V4 part = {lowest, lowest, lowest, lowest};
+    U4 carriedLanes = {0, 0, 0, 0};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 next;
+        Load(next, v + i);
+        U4 bits;
+        std::memcpy(&bits, &next, sizeof bits);
+        carriedLanes |= (bits & kMagnitude) + kCarry;
+        TakeLarger(part, next);
+    }
+    std::uint64_t carried = carriedLanes[0] | carriedLanes[1] | carriedLanes[2] | carriedLanes[3];
+    double most = LargestLane(part);
+    for (; i <= hi; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, v + i, sizeof bits);
+        carried |= (bits & kMagnitude) + kCarry;
+        most = std::max(most, v[i]);
+    }
+    largest = most;
+    return (carried >> 63) != 0;
+}
+
 // Chosen at run time by a plain check, as the normal equations' kernels are.
 [[gnu::target("avx2")]] bool AnyBeyond1e100Avx2(const double* v, int lo, int hi) {
     return AnyBeyond1e100Body(v, lo, hi);
@@ -130,6 +161,15 @@ double LargestOwnChangePlain(const double* u, const double* v, const double* rat
     return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
 }
 
+[[gnu::target("avx2")]] bool AnyBeyond1e100OrLargestAvx2(const double* v, int lo, int hi,
+                                                         double& largest) {
+    return AnyBeyond1e100OrLargestBody(v, lo, hi, largest);
+}
+
+bool AnyBeyond1e100OrLargestPlain(const double* v, int lo, int hi, double& largest) {
+    return AnyBeyond1e100OrLargestBody(v, lo, hi, largest);
+}
+
 bool HasAvx2() {
     static const bool avx2 = __builtin_cpu_supports("avx2");
     return avx2;
@@ -149,4 +189,17 @@ double LargestOwnChange(const double* u, const double* v, const double* ratio, d
                         int lo, int hi, bool& emptyGaining) {
     return HasAvx2() ? LargestOwnChangeAvx2(u, v, ratio, threshold, lo, hi, emptyGaining)
                      : LargestOwnChangePlain(u, v, ratio, threshold, lo, hi, emptyGaining);
+}
+
+bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& largest) {
+    // the rows both passes read in one, then those only one of them reads
+    const int both = std::max(from, lo);
+    bool beyond = HasAvx2() ? AnyBeyond1e100OrLargestAvx2(v, both, hi, largest)
+                            : AnyBeyond1e100OrLargestPlain(v, both, hi, largest);
+    const int end = std::min(both - 1, hi);
+    for (int i = from; i <= end; ++i)
+        beyond |= !(std::fabs(v[i]) <= 1e100);
+    for (int i = lo; i <= end; ++i)
+        largest = std::max(largest, v[i]);
+    return beyond;
 }

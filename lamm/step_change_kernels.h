@@ -8,6 +8,10 @@ bool AnyBeyond1e100(const double* v, int lo, int hi);
 // The largest of v[lo..hi] (the lowest double when the range is empty).
 double LargestOf(const double* v, int lo, int hi);
 
+// Both passes above in one: whether any of v[from..hi] is beyond +-1e100 or not a number, and,
+// when none is, the largest of v[lo..hi] in largest.
+bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& largest);
+
 // The largest relative change |u - v| / v over the rows lo..hi whose old value v exceeds
 // threshold (0 when there is none), and whether any other row gained more than threshold.
 // ratio, when given, holds the relative changes of those rows already; else they are divided

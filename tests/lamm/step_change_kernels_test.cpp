@@ -79,3 +79,36 @@ TEST(StepChangeKernels, LargestOwnChangeAsThePlainLoopForEveryRangeLength) {
         }
     }
 }
+
+// The one-pass test and largest value agree with the two passes for every pair of ranges the
+// solver asks (the test's rows starting below, at or above the largest value's) and wherever a
+// value out of range sits, inside the four-lane body or outside it.
+TEST(StepChangeKernels, OnePassOutOfRangeAndLargestAsTheTwoPasses) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> level(-0.05, 1.0);
+    const int n = 23;
+    std::vector<double> v(n + 1);
+    for (double& x : v)
+        x = level(random);
+    v[0] = 7.0; // read only where a range starts at 0
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int from = 0; from <= 4; ++from) {
+        for (int lo = 0; lo <= 4; ++lo) {
+            for (int hi = std::max(from, lo) - 1; hi <= n; ++hi) {
+                for (int bad = -1; bad <= n; ++bad) {
+                    std::vector<double> w = v;
+                    if (bad >= 0)
+                        w[bad] = bad % 2 == 0 ? nan : -2e100;
+                    double largest = 0.0;
+                    const bool beyond = AnyBeyond1e100OrLargest(w.data(), from, lo, hi, largest);
+                    ASSERT_EQ(beyond, AnyBeyond1e100(w.data(), from, hi))
+                        << from << " " << lo << ".." << hi << " bad " << bad;
+                    if (!beyond) {
+                        ASSERT_EQ(largest, LargestOf(w.data(), lo, hi))
+                            << from << " " << lo << ".." << hi << " bad " << bad;
+                    }
+                }
+            }
+        }
+    }
+}
