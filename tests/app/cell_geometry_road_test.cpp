@@ -83,8 +83,9 @@ TEST(SpecialCellRoad, RunThenFitRecoversSAndDInTheLinearAndExternalLoadingCells)
             ExpectOilPrompt(f, c.oil);
         SendCommand(f, c.command);
         ASSERT_TRUE(*c.chosen && ModelChoice::lammModel);
-        if (c.oil)
+        if (c.oil) {
             EXPECT_FLOAT_EQ(M::oilVolume, 0.005f);
+        }
         TypeSpecies(f, "4", "6", false);
         ASSERT_TRUE(RunModelAsNoisyData(f, 11)) << "Run computed no model";
         ASSERT_TRUE(f.script.done()) << f.script.logText();

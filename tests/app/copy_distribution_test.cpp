@@ -111,8 +111,9 @@ TEST(CopyDistribution, TableOfEachModelAndAnswer) {
         EXPECT_EQ(ScanStore::leftFitLimit, 6.05f) << c.name;
         // The wait cursor of the copy is gone again, whatever was answered.
         const std::vector<int> cursors = plat::test::cursorHistory(f.window.get());
-        if (!cursors.empty())
+        if (!cursors.empty()) {
             EXPECT_EQ(cursors.back(), IDC_ARROW) << c.name;
+        }
         ScanStore::scanCount = 0;
         FreeDistributionArrays();
     }

@@ -148,8 +148,9 @@ TEST(DetectionCommands, EachCommandStoresItsAnswersAndChecksItsItem) {
         Send(f, c.id);
         EXPECT_TRUE(f.script.done()) << c.id << f.script.logText();
         c.expect();
-        if (c.id != 925)
+        if (c.id != 925) {
             EXPECT_TRUE(Checked(f, c.id)) << c.id;
+        }
     }
 }
 

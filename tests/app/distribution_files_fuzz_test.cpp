@@ -152,8 +152,9 @@ TEST_F(DistributionFilesFuzz, MofSTableFile) {
         for (std::size_t k = 0; k < std::size(probes); ++k) {
             const double m = InterpolateMofS(probes[k], 20.0);
             ASSERT_TRUE(std::isfinite(m) && m >= 0.0) << "seed " << seed << " input " << i;
-            if (!taken)
+            if (!taken) {
                 ASSERT_EQ(m, before[k]) << "seed " << seed << " input " << i;
+            }
         }
     }
 }

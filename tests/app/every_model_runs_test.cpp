@@ -195,8 +195,9 @@ TEST_P(EveryModel, RunsAndFitsOnDataOfItsKindOrRefusesWithItsText) {
     SendCommand(f, 213);
     if (NotAvailable(f, runFrom))
         GTEST_SKIP() << "Run is not built for command " << c.command;
-    if (c.distribution)
+    if (c.distribution) {
         ASSERT_TRUE(DistributionIsFinite()) << f.script.logText();
+    }
     double runRmsd = 0.0;
     if (c.data != Data::Light) {
         ASSERT_TRUE(S::resultAvailable) << f.script.logText();
@@ -209,8 +210,9 @@ TEST_P(EveryModel, RunsAndFitsOnDataOfItsKindOrRefusesWithItsText) {
     FitControl::bestRmsd = -1.0f;
     SendCommand(f, 215);
     ASSERT_FALSE(NotAvailable(f, fitFrom)) << f.script.logText();
-    if (c.distribution)
+    if (c.distribution) {
         EXPECT_TRUE(DistributionIsFinite()) << f.script.logText();
+    }
     if (c.data == Data::Light)
         return;
     EXPECT_TRUE(FitIsFiniteAndNotEmpty()) << f.script.logText();

@@ -503,11 +503,13 @@ TEST(FitCommand, ConfidenceIntervalSaysWhichLimitWasNotFound) {
         const std::string format = std::string("M = %f ") + c.limits;
         EXPECT_EQ(std::sscanf(text.c_str(), format.c_str(), &shown, &limit), c.keyPress ? 1 : 2)
             << c.name << ": " << text;
-        if (!c.keyPress) // the side found lies at the half-width from the optimum
+        if (!c.keyPress) { // the side found lies at the half-width from the optimum
             EXPECT_NEAR(limit, c.lower ? hi : lo, 0.1 * half) << c.name << ": " << text;
+        }
         for (const char* line : {c.lower, c.upper})
-            if (line)
+            if (line) {
                 EXPECT_NE(text.find(line), std::string::npos) << c.name << ": " << text;
+            }
         EXPECT_EQ(text.find("no lower") != std::string::npos, c.lower != nullptr) << c.name;
         EXPECT_EQ(text.find("no upper") != std::string::npos, c.upper != nullptr) << c.name;
         EXPECT_EQ(M::speciesDOrM[1], c.start) << c.name << ": the start is back";

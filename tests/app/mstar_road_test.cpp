@@ -366,10 +366,11 @@ TEST_F(MStarRoad, CMSmoothingFromTheQuestionShowsTheFitOrSaysWhyNot) {
                 << c.name;
             // The first interval's rectangle on 0.002-cm data costs a few percent next to the
             // meniscus.
-            if (!c.caption)
+            if (!c.caption) {
                 for (int i = set.meniscusIndex + 5; i < set.bottomIndex; ++i)
                     ASSERT_NEAR(set.mstarFromCM[std::size_t(i)], truth, 0.01 * truth)
                         << c.name << " " << k << " at " << i;
+            }
         }
         f.Paint();
         if (!c.caption && std::getenv("TARNIX_MSTAR_PNG"))

@@ -112,8 +112,9 @@ TEST_F(RestoreModel, RestartGivesBackTheSavedModelRangeAndCheckMark) {
         ASSERT_EQ(CurrentModelCommandId(), 198);
         ASSERT_TRUE(RestoreAnsweringYes(true)) << c.id;
         EXPECT_EQ(CurrentModelCommandId(), c.id);
-        if (c.member)
+        if (c.member) {
             EXPECT_TRUE(*c.member) << c.id;
+        }
         EXPECT_EQ(CheckedModels(), std::vector<int>{c.id});
         if (M::contiMode) {
             EXPECT_FALSE(M::lammModel) << c.id;

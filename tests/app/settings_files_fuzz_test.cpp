@@ -117,8 +117,9 @@ TEST_F(SettingsFilesFuzz, SavedAnalyses) {
         }
         for (float v : values)
             ASSERT_TRUE(std::isfinite(v)) << "seed " << seed << " input " << i;
-        if (ValidParameterValues(values))
+        if (ValidParameterValues(values)) {
             ASSERT_TRUE(RestoreAllValues(values));
+        }
         ASSERT_TRUE(std::isfinite(ModelParameters::meniscus) &&
                     std::isfinite(ModelParameters::bottom));
     }

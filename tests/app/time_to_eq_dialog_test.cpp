@@ -39,8 +39,9 @@ TEST(TimeToEqDialog, InvalidEntriesKeepTheDialogOpen) {
         const float bottom = P::bottom;
         EXPECT_EQ(RunTimeToEQPBox(f.window.get(), record), c.accepted) << c.name;
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
-        if (!c.accepted)
+        if (!c.accepted) {
             EXPECT_EQ(P::bottom, bottom) << c.name;
+        }
     }
 }
 

@@ -161,8 +161,9 @@ TEST(BufferKernelColumn, MonteCarloReplicatesTreatTheBufferAsTheRunDid) {
             EXPECT_NEAR(IntegrateCurve(ContiState::sValues, r.data(), n, 3.0, 7.0).area, area,
                         0.02 * kLoading);
         }
-        if (!c.floated)
+        if (!c.floated) {
             EXPECT_EQ(B::signal, kBufferSignal) << "the entered signal is kept";
+        }
         FinishMonteCarlo(nullptr);
         FreeDistributionArrays();
     }

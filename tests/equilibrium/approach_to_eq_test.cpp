@@ -116,9 +116,10 @@ TEST_F(ApproachToEq, AKeyEndsTheRunAsAFailureAndStaysQueued) {
         EXPECT_EQ(sim.Run(), !keyStops) << keyStops;
         EXPECT_EQ(sim.stoppedByKey, keyStops) << keyStops;
         EXPECT_FALSE(gUserInterrupt.load()) << keyStops;
-        if (!keyStops)
+        if (!keyStops) {
             EXPECT_GT(sim.scans[std::size_t(sim.scanCount)][std::size_t(sim.pointCount)], 1.0f)
                 << "every scan computed";
+        }
         EXPECT_TRUE(KeyPressed()) << "the key is left for the caller, " << keyStops;
     }
 }

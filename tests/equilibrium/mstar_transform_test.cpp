@@ -89,8 +89,9 @@ TEST_F(MStarTransform, SingleSpeciesGivesItsMolarMassEveryWay) {
         // inside the limits with the true A0.
         for (int i = set.firstIndex; i < set.lastIndex; ++i) {
             const float r = set.workRadius[std::size_t(i)];
-            if (c.fixedA0 || r > 7.0f)
+            if (c.fixedA0 || r > 7.0f) {
                 ASSERT_NEAR(set.mstar[std::size_t(i)], 50.0, 0.5) << c.name << " at " << r;
+            }
         }
         // Outside the fitting limits M* is 0.
         EXPECT_EQ(set.mstar[1], 0.0f);
@@ -132,8 +133,9 @@ TEST_F(MStarTransform, CMSmoothingTakesTheFitAtMeniscusAndBottom) {
     EXPECT_NEAR(set.mwAverage, 50.0, 0.5);
     // Between meniscus and the left limit the working signal is the fit.
     for (int i = 1; i <= set.pointCount; ++i)
-        if (set.workRadius[std::size_t(i)] <= frame.left)
+        if (set.workRadius[std::size_t(i)] <= frame.left) {
             ASSERT_EQ(set.workSignal[std::size_t(i)], fit[std::size_t(i)]) << i;
+        }
     // The c(M)-based M* is 0 at meniscus and bottom, the true value strictly between.
     EXPECT_EQ(set.mstarFromCM[1], 0.0f);
     EXPECT_EQ(set.mstarFromCM[301], 0.0f);

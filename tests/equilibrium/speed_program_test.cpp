@@ -48,10 +48,12 @@ TEST(SpeedProgram, StaircaseFollowsTheRotorAndMergesSmallChanges) {
         const float dt = steps.start[k] - steps.start[k - 1];
         EXPECT_LE(steps.speed[k], 50000.0f);
         EXPECT_LE(steps.speed[k] - steps.speed[k - 1], settings.acceleration * dt + 1e-3f) << k;
-        if (k < steps.Count())
+        if (k < steps.Count()) {
             EXPECT_EQ(std::fmod(steps.speed[k], 100.0f), 0.0f) << k;
-        if (k > 1 && k < steps.Count())
+        }
+        if (k > 1 && k < steps.Count()) {
             EXPECT_GE(std::fabs(steps.speed[k] - steps.speed[k - 1]), 100.0f) << k;
+        }
     }
     EXPECT_FLOAT_EQ(steps.start[steps.Count()], 36000.0f);
     EXPECT_FLOAT_EQ(steps.speed[steps.Count()], 15000.0f);

@@ -149,8 +149,9 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
             double w = b[p];
             for (int q = 1; q <= n; ++q)
                 w -= A(p, q) * x[q];
-            if (x[p] == 0.0)
+            if (x[p] == 0.0) {
                 EXPECT_LE(w, 1e-10 * std::fabs(b[p]) + 1e-12 * A(p, p)) << what << ", p " << p;
+            }
         }
         // The same solution whatever the scale of data and kernel.
         auto& reference = unscaled[(c.ti ? 1 : 0) + (c.ri ? 2 : 0)];
@@ -176,8 +177,9 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
                 EXPECT_NEAR(z[kept[i - 1]], rhs[i], 1e-9 * std::fabs(rhs[i]) + 1e-12)
                     << what << ", ridge " << ridge;
             for (int p = 1; p <= n; ++p)
-                if (x[p] == 0.0)
+                if (x[p] == 0.0) {
                     EXPECT_EQ(z[p], -7.0) << "outside the subset z is untouched";
+                }
         }
     }
 }

@@ -92,13 +92,16 @@ TEST(NoiseProjection, CentringMatchesTheExplicitProjection) {
             }
         // A term not eliminated stays zero.
         for (double v : e.ti)
-            if (!terms.timeInvariant)
+            if (!terms.timeInvariant) {
                 EXPECT_EQ(v, 0.0) << what;
+            }
         for (double v : e.ri)
-            if (!terms.radiallyInvariant)
+            if (!terms.radiallyInvariant) {
                 EXPECT_EQ(v, 0.0) << what;
-        if (!terms.baseline)
+            }
+        if (!terms.baseline) {
             EXPECT_EQ(e.baseline, 0.0) << what;
+        }
     }
 }
 

@@ -61,9 +61,10 @@ TEST(KeptThreadPool, EveryShareRunsOnceWithinItsHelpers) {
         record.Expect(
             c.count, c.helpers,
             ("count " + std::to_string(c.count) + " helpers " + std::to_string(c.helpers)).c_str());
-        if (c.helpers == 0)
+        if (c.helpers == 0) {
             for (int k = 1; k <= c.count; ++k)
                 EXPECT_EQ(record.onCaller[k].load(), 1) << "no helpers: share " << k;
+        }
     }
 }
 

@@ -151,8 +151,9 @@ TEST(PromptScript, EditorWritesAtMostTheCallersBuffer) {
         }
         std::vector<char> buffer(c.size + 16, '#');
         EXPECT_EQ(EditTextModal(buffer.data(), c.size, c.hasInitial, c.initial), c.accepted) << c.what;
-        if (c.accepted)
+        if (c.accepted) {
             EXPECT_EQ(std::string(buffer.data()), c.expected) << c.what;
+        }
         const auto firstUntouched = c.accepted ? c.size : 0u;
         EXPECT_TRUE(std::all_of(buffer.begin() + firstUntouched, buffer.end(),
                                 [](char x) { return x == '#'; }))

@@ -36,8 +36,9 @@ TEST(PlotButtons, MadeOncePlacedTopRightAndFoundUnderThePointer) {
         EXPECT_EQ(b->right - b->left, p.buttonSize) << i;
         EXPECT_EQ(b->top, p.plotTop) << i;
         EXPECT_EQ(b->bottom, p.plotTop + p.buttonSize) << i;
-        if (i < 5)
+        if (i < 5) {
             EXPECT_EQ(b->right, p.Button(i + 1)->left) << i << ": a row without gaps";
+        }
     }
     EXPECT_EQ(p.Button(5)->right, p.plotRight);
     EXPECT_EQ(p.Button(0), nullptr);

@@ -606,10 +606,11 @@ TEST_F(DiscreteSpeciesOnGrid, FinalProfileReplacesTheLastScanAndEndsTheRun) {
         std::size_t at = 0;
         for (int k = 1; k <= S::scanCount; ++k)
             for (int i = 1; i <= S::pointCount[k]; ++i, ++at) {
-                if (k < S::scanCount)
+                if (k < S::scanCount) {
                     ASSERT_EQ(now[at], plain[at]) << name << ", scan " << k << ", point " << i;
-                else if (S::radius[k][i] <= 7.1f)
+                } else if (S::radius[k][i] <= 7.1f) {
                     ASSERT_NEAR(now[at], 0.0, 0.02) << name << ", r = " << S::radius[k][i];
+                }
             }
     }
 }

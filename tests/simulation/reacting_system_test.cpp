@@ -58,8 +58,9 @@ TEST(ReactionEquilibrium, SmallerRootOfTheLoading) {
     for (const Case& c : cases) {
         const double x = EquilibriumComplex(c.K, c.a0, c.b0);
         EXPECT_NEAR(x, c.want, c.tolerance) << "K " << c.K;
-        if (c.massAction)
+        if (c.massAction) {
             EXPECT_NEAR(c.K * (c.a0 - x) * (c.b0 - x), x, 1e-9 * x) << "K " << c.K;
+        }
     }
     ResetAllState();
     InitReactionSystem();
