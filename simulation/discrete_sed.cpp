@@ -391,11 +391,8 @@ bool CheckDiscreteModelInput(TXLAWindow* window) {
 
 bool DiscreteModelAvailable() {
     using C = ModelChoice;
-    // Light-scattering species are decays written straight into the fit: no species amplitudes
-    // or noise as linear parameters.
     if (gDlsData)
-        return DiscreteLightScatteringModelChosen() && S::dlsRecords != nullptr &&
-               !C::linearAmplitudes && !C::fitTINoise && !C::fitRINoise;
+        return DiscreteLightScatteringModelChosen() && S::dlsRecords != nullptr;
     if (S::equilibriumData)
         return false;
     if (NonidealSingleModelChosen())

@@ -3,15 +3,21 @@
 #include "simulation/dls_discrete_model.h"
 
 #include "foundations/hydrodynamics.h"
+#include "plat/msgbox.hpp"
+#include "scandata/common_grid.h"
+#include "scandata/dls_acf_conversion.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/dls_kernels.h"
 #include "simulation/linear_parameter_dispatch.h"
+#include "state/component_scans.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
+#include "state/window_services.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -46,6 +52,72 @@ double FieldDecay(float q2, double lagS, double celsius) {
     return sum;
 }
 
+// The unit field decay of one component: a Stokes radius slot, or slot 1 with its cumulants.
+double UnitDecay(int slot, float q2, double lagS, double celsius) {
+    if (ModelChoice::dlsCumulants)
+        return DlsCumulantDecay(1.0, SpeciesDiffusion(1), double(M::speciesDOrM[2]) * 1e-14,
+                                double(M::speciesDOrM[3]) * 1e-21, q2, lagS);
+    const double d = StokesRadiusDiffusion(std::fabs(double(M::speciesDOrM[slot])), celsius);
+    return d > 0.0 ? DlsDecay(1.0, d, q2, lagS) : 1.0;
+}
+
+// Offers to turn the intensity curves into the field's, whose sum of decays is linear in the
+// amplitudes; the model is not evaluated either way.
+void OfferFieldAcf(TXLAWindow* window) {
+    if (MessageBox(WindowServices::PlatformWindow(window),
+                   "possible error in DLS analysis of intensity autocorrelation data - transform "
+                   "to g(1)?",
+                   "ERROR", MB_YESNO) != IDYES)
+        return;
+    for (int k = 1; k <= S::scanCount; ++k)
+        ToggleFieldIntensityACF(S::pointCount[k], S::signal[k], S::dlsRecords[k]);
+    // The common grid holds resampled copies of the values: made again from the new ones.
+    BuildCommonRadialGrid();
+    WindowServices::SetPlotAxisTitles();
+    WindowServices::RequestRepaint(window);
+}
+
+// With the amplitudes or the noise as linear parameters the model goes into ComponentScans: a
+// unit decay per component with linear amplitudes, else the whole model in the first slot.
+bool RunIntoComponents(TXLAWindow* window, double celsius) {
+    std::vector<int> slots;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (M::speciesIncluded[i] && (i == 1 || !ModelChoice::dlsCumulants))
+            slots.push_back(i);
+    if (slots.empty())
+        return false;
+    const bool intensity = !S::dlsRecords[1].isFieldAcf;
+    const bool amplitudes = ModelChoice::linearAmplitudes;
+    // The square of a sum of decays is not a sum of their squares.
+    if (amplitudes && intensity && slots.size() > 1) {
+        OfferFieldAcf(window);
+        return false;
+    }
+    ComponentScans::ResetToDefaults();
+    if (!amplitudes)
+        slots.resize(1);
+    for (int slot : slots) {
+        // A unit decay carries the loading 1: the solved amplitude is the loading.
+        if (amplitudes)
+            M::speciesLoading[slot] = 1.0f;
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const float q2 = DlsScatteringVectorSquared(S::dlsRecords[k]);
+            const int count = ComponentScans::Count(k);
+            const float* lags = ComponentScans::Radii(k);
+            float* row = ComponentScans::Row(slot, k, count);
+            for (int p = 1; p <= count; ++p) {
+                const double lag = std::pow(10.0, double(lags[p]));
+                const double g1 =
+                    amplitudes ? UnitDecay(slot, q2, lag, celsius) : FieldDecay(q2, lag, celsius);
+                row[p] = float(intensity ? g1 * g1 : g1);
+            }
+        }
+    }
+    CompleteLinearParameters();
+    S::resultAvailable = true;
+    return true;
+}
+
 } // namespace
 
 bool DiscreteLightScatteringModelChosen() {
@@ -56,11 +128,13 @@ double StokesRadiusDiffusion(double radiusNm, double celsius) {
     return StokesEinsteinD(float(radiusNm * 1e-9), float(celsius));
 }
 
-bool RunDiscreteLightScatteringModel(TXLAWindow*) {
+bool RunDiscreteLightScatteringModel(TXLAWindow* window) {
     if (!gDlsData || S::dlsRecords == nullptr || S::scanCount <= 0)
         return false;
     ComputeSpeciesLoadings();
     const double celsius = BufferCelsius();
+    if (!SignalGoesIntoFit())
+        return RunIntoComponents(window, celsius);
     for (int k = 1; k <= S::scanCount; ++k) {
         const DlsRecord& record = S::dlsRecords[k];
         const float q2 = DlsScatteringVectorSquared(record);

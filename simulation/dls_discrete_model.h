@@ -15,6 +15,9 @@ double StokesRadiusDiffusion(double radiusNm, double celsius);
 // the loading times the decay of the slot's D; with cumulants the decay of slot 1 around its
 // mean D, slots 2 and 3 holding the second (1e-14 cm^4/s^2) and third (1e-21 cm^6/s^3)
 // cumulants (floated when their slots are on) and the amplitude the total signal. Curves held as
-// g(2)-1 get the square of the field decay. False, the fit untouched, when there are no
-// light-scattering curves.
+// g(2)-1 get the square of the field decay. With linear amplitudes each component's unit decay
+// (or its square) goes into ComponentScans, with a noise fit only the whole model into the first
+// slot's; several components on g(2)-1 cannot have linear amplitudes, and the user is offered
+// to turn the curves into g(1) instead (nothing computed either way). False, the fit untouched,
+// when there are no light-scattering curves or nothing was computed.
 bool RunDiscreteLightScatteringModel(TXLAWindow* window);

@@ -2,6 +2,7 @@
 // menu: one species gives back its Stokes radius, the cumulants of a single decay are its D with
 // no spread, whether the curves are held as g(2)-1 or as g(1).
 #include "plat/testing.hpp"
+#include "scandata/dls_acf_conversion.h"
 #include "simulation/dls_discrete_model.h"
 #include "simulation/dls_kernels.h"
 #include "state/dls_data.h"
@@ -178,6 +179,141 @@ TEST(DlsDiscreteModel, NegativeThirdCumulantIsKept) {
     EXPECT_EQ(M::speciesDOrM[3], -3.0f);
     EXPECT_GT(at[1], at[0]);
     EXPECT_EQ(at[2], at[1]); // the value survives a second evaluation
+}
+
+// g(2)-1 of two field decays of D1 and D2 with amplitudes a1 and a2, with small seeded noise.
+std::string TwoDecayText(unsigned seed, double d1, double a1, double d2, double a2) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 1e-4);
+    DlsFileContent c;
+    for (int i = 0; i <= 120; ++i) {
+        const double lag = std::pow(10.0, -7.0 + i / 20.0);
+        const double g1 =
+            a1 * std::exp(-1e-4 * d1 * kQ2 * lag) + a2 * std::exp(-1e-4 * d2 * kQ2 * lag);
+        c.lags.push_back(lag);
+        c.values.push_back(g1 * g1 + noise(random));
+    }
+    return DlsFileText(c);
+}
+
+// With the amplitudes (or the noise) as linear parameters the Run already solves them: the model
+// meets decays of known truth within their noise, and the fit brings the radius back.
+struct LinearRoad {
+    const char* name;
+    int command;
+    bool asIntensity;
+    bool amplitudes; // else a noise fit, one offset per curve
+};
+
+class DlsDiscreteLinear : public testing::TestWithParam<LinearRoad> {};
+
+TEST_P(DlsDiscreteLinear, RunSolvesTheAmplitudeWithinTheNoise) {
+    const LinearRoad road = GetParam();
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    LoadDecays(f, road.asIntensity);
+    ASSERT_EQ(S::scanCount, 2) << f.script.logText();
+    SendCommand(f, road.command);
+    const bool cumulants = ModelChoice::dlsCumulants;
+    ModelChoice::linearAmplitudes = road.amplitudes;
+    ModelChoice::fitRINoise = !road.amplitudes;
+    const double celsius = S::absoluteTemperature - 273.15;
+    const double trueRadiusNm = StokesRadiusDiffusion(1.0, celsius) / kTrueD;
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        M::speciesIncluded[i] = cumulants ? i <= 3 : i == 1;
+        M::speciesDOrMFloat[i] = M::concentrationFloat[i] = M::speciesSFloat[i] = 0;
+    }
+    // The decay's own shape, but an amplitude far off: the linear step alone must find it.
+    M::speciesDOrM[1] = cumulants ? float(kTrueD * 1e7) : float(trueRadiusNm);
+    M::speciesDOrM[2] = M::speciesDOrM[3] = 0.0f;
+    M::concentration[1] = road.amplitudes ? 0.2f : kAmplitude;
+    M::baseline = road.asIntensity ? float(kOffset) : 0.0f;
+    M::baselineFloat = road.amplitudes ? 1 : 0;
+    PackFitParameters();
+
+    SendCommand(f, 213);
+    ASSERT_TRUE(S::resultAvailable) << f.script.logText();
+    const double noise = road.asIntensity ? 1.3e-3 : 3e-2;
+    EXPECT_LT(Rmsd(), noise) << f.script.logText();
+    if (road.amplitudes) // of g(1), or of g(2)-1, the square of the field's
+        EXPECT_NEAR(M::concentration[1], road.asIntensity ? kAmplitude * kAmplitude : kAmplitude,
+                    0.02);
+
+    // Now from twice the radius (or 60% of D): the fit comes back to the truth.
+    M::speciesDOrM[1] = cumulants ? float(0.6 * kTrueD * 1e7) : float(2.0 * trueRadiusNm);
+    M::speciesDOrMFloat[1] = 1;
+    PackFitParameters();
+    FitWithLevenbergMarquardt(f);
+    UnpackFitParameters();
+    EXPECT_LT(Rmsd(), noise) << f.script.logText();
+    const double found = cumulants ? M::speciesDOrM[1] * 1e-7 : M::speciesDOrM[1];
+    const double truth = cumulants ? kTrueD : trueRadiusNm;
+    EXPECT_NEAR(found, truth, 0.03 * truth);
+}
+
+INSTANTIATE_TEST_SUITE_P(Menu, DlsDiscreteLinear,
+                         testing::Values(LinearRoad{"StokesRadiusOnIntensity", 536, true, true},
+                                         LinearRoad{"StokesRadiusOnField", 536, false, true},
+                                         LinearRoad{"CumulantsOnIntensity", 890, true, true},
+                                         LinearRoad{"StokesRadiusWithNoiseFit", 536, true, false},
+                                         LinearRoad{"CumulantsWithNoiseFit", 890, true, false}),
+                         [](const testing::TestParamInfo<LinearRoad>& i) {
+                             return std::string(i.param.name);
+                         });
+
+// Two radii with linear amplitudes: on g(1) both amplitudes come back; on g(2)-1, whose square of
+// a sum is not linear in them, the user is asked to turn the curves into g(1), and either answer
+// leaves the fit as it was.
+TEST(DlsDiscreteLinear, TwoRadiiNeedFieldCurves) {
+    for (const int answer : {IDNO, IDYES}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        gAlwaysLoadG2 = true;
+        const double d1 = 2e-6, d2 = 1e-7, a1 = 0.5, a2 = 0.3;
+        f.script.expectFileOpen().answer(
+            std::vector<std::string>{f.data.write("a.dlsdat", TwoDecayText(3, d1, a1, d2, a2)),
+                                     f.data.write("b.dlsdat", TwoDecayText(4, d1, a1, d2, a2))});
+        SendCommand(f, 298);
+        ASSERT_EQ(S::scanCount, 2) << f.script.logText();
+        SendCommand(f, 536);
+        ModelChoice::linearAmplitudes = true;
+        const double celsius = S::absoluteTemperature - 273.15;
+        for (int i = 1; i <= M::maxSpecies; ++i) {
+            M::speciesIncluded[i] = i <= 2;
+            M::speciesDOrMFloat[i] = M::concentrationFloat[i] = M::speciesSFloat[i] = 0;
+        }
+        M::speciesDOrM[1] = float(StokesRadiusDiffusion(1.0, celsius) / d1);
+        M::speciesDOrM[2] = float(StokesRadiusDiffusion(1.0, celsius) / d2);
+        M::concentration[1] = M::concentration[2] = 0.1f;
+        M::baseline = 0.0f;
+        PackFitParameters();
+        for (int k = 1; k <= 2; ++k)
+            for (int p = 1; p <= S::pointCount[k]; ++p)
+                S::fit[k][p] = -7.0f;
+        const std::vector<float> intensity(S::signal[1], S::signal[1] + S::pointCount[1] + 1);
+        f.script.expectBox()
+            .text("possible error in DLS analysis of intensity autocorrelation data - transform "
+                  "to g(1)?")
+            .caption("ERROR")
+            .answer(answer);
+        SendCommand(f, 213);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(S::resultAvailable);
+        EXPECT_EQ(S::fit[1][10], -7.0f);
+        EXPECT_EQ(S::dlsRecords[1].isFieldAcf, answer == IDYES);
+        EXPECT_EQ(S::dlsRecords[2].isFieldAcf, answer == IDYES);
+        EXPECT_EQ(S::signal[1][10], answer == IDYES ? SignedRoot(intensity[10]) : intensity[10]);
+        if (answer == IDNO)
+            continue;
+        // On g(1) the run goes through, without a question, and solves both amplitudes.
+        SendCommand(f, 213);
+        ASSERT_TRUE(S::resultAvailable) << f.script.logText();
+        // (the root of g(2)-1's noise, 1e-4, is some 0.01 where the decays have gone)
+        EXPECT_LT(Rmsd(), 1e-2);
+        EXPECT_NEAR(M::speciesLoading[1], a1, 0.02) << M::concentration[1];
+        EXPECT_NEAR(M::speciesLoading[2], a2, 0.02) << M::concentration[2];
+    }
 }
 
 } // namespace
