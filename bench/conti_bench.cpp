@@ -2,6 +2,7 @@
 // time, on one thread and on every core (Lamm list and normal-equation threads alike); and the
 // normal equations with noise elimination plus the regularized solution alone; and the Fit of
 // f/f0 and meniscus from wrong starts with TI and RI noise on the same data.
+#include "conti_bench_case.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_run.h"
 #include "simulation/conti_kernel.h"
@@ -18,30 +19,6 @@
 #include <vector>
 
 namespace {
-
-ContiStoreCase FiftyScans() {
-    ContiStoreCase c;
-    c.scans = 50;
-    c.points = 1000;
-    c.firstTimeS = 600.0;
-    c.intervalS = 300.0;
-    return c;
-}
-
-void ChooseCs(int threads) {
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
-    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-    ContiState::rangeMin = 0.0f;
-    ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 100.0f;
-    ContiState::confidenceLevel = 0.68f;
-    ContiState::ff0 = 1.25f;
-    ContiState::calledFromFit = true; // the data stay as they are between iterations
-    ContiState::multiThreading = threads > 1;
-    gDistributionThreadCount = threads;
-    gLammThreadCount = threads;
-}
 
 // The accuracy beside the time: the rmsd the solution reports and the loadings found around the
 // two species (truth 0.3 at 3.5 S and 0.6 at 7 S).

@@ -2,6 +2,7 @@
 // 100 replicates on one thread, four and every core, beside the single c(s) Run of the same data
 // with its kernel kept, so that a replicate's time can be read against the Run's; wall and
 // process CPU time per replicate.
+#include "conti_bench_case.h"
 #include "distributions/conti_run.h"
 #include "distributions/monte_carlo.h"
 #include "simulation/conti_kernel.h"
@@ -21,27 +22,11 @@ namespace {
 constexpr int kReplicates = 100;
 
 void MonteCarloOfCs(benchmark::State& state) {
-    ContiStoreCase c;
-    c.scans = 50;
-    c.points = 1000;
-    c.firstTimeS = 600.0;
-    c.intervalS = 300.0;
-    ContiDataStore store(c);
+    ContiDataStore store(FiftyScans());
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
     const int threads = state.range(0) > 0 ? static_cast<int>(state.range(0))
                                            : static_cast<int>(std::thread::hardware_concurrency());
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
-    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-    ContiState::rangeMin = 0.0f;
-    ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 100.0f;
-    ContiState::confidenceLevel = 0.68f;
-    ContiState::ff0 = 1.25f;
-    ContiState::calledFromFit = true; // the data stay as they are
-    ContiState::multiThreading = threads > 1;
-    gDistributionThreadCount = threads;
-    gLammThreadCount = threads;
+    ChooseCs(threads);
     RunContiSed(nullptr); // the kernel, kept from here on
     const auto t0 = std::chrono::steady_clock::now();
     RunContiSed(nullptr);

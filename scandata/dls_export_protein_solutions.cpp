@@ -109,6 +109,19 @@ struct SummaryRow {
     double time = 0.0, temperature = 0.0, countRate = 0.0;
 };
 
+// What every curve of one export carries: its source, a summary row and the optics entered or read.
+void DescribeCurve(const char* source, const SummaryRow& row, double refractiveIndex,
+                   double viscosity, double angle, double wavelength, DlsExportCurve* curve) {
+    curve->title = source;
+    curve->temperature = row.temperature;
+    curve->time = row.time;
+    curve->countRate = row.countRate;
+    curve->refractiveIndex = refractiveIndex;
+    curve->viscosity = viscosity;
+    curve->angle = angle;
+    curve->wavelength = wavelength;
+}
+
 // rows of width tokens from start: the time, temperature and count rate at the given token
 // numbers (1-based). False when the text ends first.
 bool ReadSummary(DlsExportText& file, std::size_t start, int rows, int width, int timeToken,
@@ -156,14 +169,8 @@ int ReadDlsProteinSolutions4(const char* source, const char* target, float refra
         DlsExportCurve curve;
         if (!ReadMeasurement(file, k, channels, &curve))
             break; // the measurements reached are kept
-        curve.title = source;
-        curve.temperature = temperature;
-        curve.time = k;
-        curve.countRate = 1.0;
-        curve.refractiveIndex = refractiveIndex;
-        curve.viscosity = viscosity;
-        curve.angle = angle;
-        curve.wavelength = wavelength;
+        DescribeCurve(source, {double(k), temperature, 1.0}, refractiveIndex, viscosity, angle,
+                      wavelength, &curve);
         sum.resize(curve.values.size(), 0.0);
         for (std::size_t i = 0; i < sum.size(); ++i)
             sum[i] += curve.values[i];
@@ -200,14 +207,7 @@ int ReadDlsProteinSolutions520(const char* source, const char* target, float ref
         if (!ReadMeasurement(file, k, channels, &curve))
             break;
         const SummaryRow& row = summary[static_cast<std::size_t>(k - 1)];
-        curve.title = source;
-        curve.temperature = row.temperature;
-        curve.time = row.time;
-        curve.countRate = row.countRate;
-        curve.refractiveIndex = refractiveIndex;
-        curve.viscosity = viscosity;
-        curve.angle = angle;
-        curve.wavelength = wavelength;
+        DescribeCurve(source, row, refractiveIndex, viscosity, angle, wavelength, &curve);
         files.push_back({Numbered(target, k), curve});
     }
     return WriteAll(files, mayReplace);
@@ -253,14 +253,7 @@ int ReadDlsProteinSolutions526(const char* source, const char* target, float ref
         DlsExportCurve curve;
         curve.lags = lags;
         curve.values = values[column];
-        curve.title = source;
-        curve.temperature = row.temperature;
-        curve.time = row.time;
-        curve.countRate = row.countRate;
-        curve.refractiveIndex = refractiveIndex;
-        curve.viscosity = viscosity;
-        curve.angle = angle;
-        curve.wavelength = angstrom * 1e-10;
+        DescribeCurve(source, row, refractiveIndex, viscosity, angle, angstrom * 1e-10, &curve);
         return curve;
     };
     std::vector<Named> files;
