@@ -14,6 +14,7 @@
 #include "support/conti_data_store.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/pasted_table.h"
 #include "support/scan_set_generator.h"
 #include "support/van_holde_weischet_road.h"
 
@@ -23,7 +24,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,31 +50,13 @@ std::vector<GeneratedScan> TwoSpeciesScans() {
     return scans;
 }
 
-// The clipboard text split into rows of cells, as a spreadsheet pastes it.
-std::vector<std::vector<std::string>> Pasted() {
-    std::vector<std::vector<std::string>> table;
-    std::istringstream lines(plat::test::clipboard().text.value_or(""));
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cells(1);
-        for (char c : line) {
-            if (c == '\t')
-                cells.emplace_back();
-            else
-                cells.back() += c;
-        }
-        table.push_back(cells);
-    }
-    return table;
-}
-
 // The pasted table of copy command id against the extrapolation table: the abscissa, the n data
 // curves (0 in the infinite-time row) and the n fitted lines ending in the extrapolated s.
 void ExpectExtrapolationTable(MainWindowFixture& f, int id) {
     using B = BoundaryAnalysis;
     plat::test::clearRecords();
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(id), 0);
-    const auto table = Pasted();
+    const auto table = PasteClipboard();
     const std::size_t rows = B::abscissa.size(), n = B::fractions.size();
     ASSERT_EQ(table.size(), rows) << id;
     auto near = [](const std::string& cell, double value) {
@@ -154,7 +136,7 @@ TEST(BoundaryRoad, VanHoldeWeischetThroughTheMenuFindsBothSpecies) {
     EXPECT_FALSE(BoundaryAnalysis::fractions.empty());
     plat::test::clearRecords();
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(258), 0);
-    const auto pairs = Pasted();
+    const auto pairs = PasteClipboard();
     ASSERT_FALSE(pairs.empty());
     EXPECT_EQ(pairs.front().size(), 2u * 13u);
 

@@ -8,36 +8,18 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
+#include "support/pasted_table.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using S = ScanStore;
-using Table = std::vector<std::vector<std::string>>;
-
-// The clipboard text split as a spreadsheet pastes it.
-Table Pasted() {
-    Table table;
-    std::istringstream lines(plat::test::clipboard().text.value_or(""));
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::vector<std::string> cells(1);
-        for (char c : line) {
-            if (c == '\t')
-                cells.emplace_back();
-            else
-                cells.back() += c;
-        }
-        table.push_back(cells);
-    }
-    return table;
-}
+using Table = PastedTable;
 
 // Six significant digits: a relative difference below 1e-5 (absolute near zero).
 void ExpectCell(const std::string& cell, float value, const std::string& where) {
@@ -85,7 +67,7 @@ TEST_F(ClipboardTables, AbsorbanceScansReadBackAsRadiusValuePairs) {
     const Case cases[] = {{258, S::signal}, {259, S::fit}, {260, S::residuals}};
     for (const Case& c : cases) {
         Copy(c.id);
-        const Table table = Pasted();
+        const Table table = PasteClipboard();
         int rows = 0;
         for (int k = 1; k <= 3; ++k)
             rows = std::max(rows, S::lastFitIndex[k] - S::firstFitIndex[k] + 1);
@@ -113,7 +95,7 @@ TEST_F(ClipboardTables, AbsorbanceScansReadBackAsRadiusValuePairs) {
 TEST_F(ClipboardTables, InterferenceScansShareOneRadiusColumn) {
     LoadWithFit('P', "IP1");
     Copy(258);
-    const Table table = Pasted();
+    const Table table = PasteClipboard();
     const int first = S::firstFitIndex[1], last = S::lastFitIndex[1];
     ASSERT_EQ(int(table.size()), last - first + 1);
     for (int r = 0; r <= last - first; ++r) {
@@ -134,7 +116,7 @@ TEST_F(ClipboardTables, NoiseTablesReadBackTimeAndRadius) {
         S::riNoise[k] = -0.02f * float(k);
 
     Copy(261);
-    Table table = Pasted();
+    Table table = PasteClipboard();
     ASSERT_EQ(table.size(), 3u);
     for (int i = 1; i <= 3; ++i) {
         const int k = S::scanOrder[i];
@@ -143,7 +125,7 @@ TEST_F(ClipboardTables, NoiseTablesReadBackTimeAndRadius) {
     }
 
     Copy(262);
-    table = Pasted();
+    table = PasteClipboard();
     ASSERT_EQ(int(table.size()), S::gridLastFit - S::gridFirstFit + 1);
     for (int g = S::gridFirstFit; g <= S::gridLastFit; ++g) {
         ExpectCell(table[std::size_t(g - S::gridFirstFit)][0], S::gridRadius[g], "grid radius");
@@ -172,5 +154,5 @@ TEST_F(ClipboardTables, UnsetFitLimitsBecomeMeniscusAndBottomFirst) {
     EXPECT_GE(S::leftFitLimit, ModelParameters::meniscus);
     EXPECT_GT(S::rightFitLimit, S::leftFitLimit);
     EXPECT_LE(S::rightFitLimit, ModelParameters::bottom);
-    EXPECT_FALSE(Pasted().empty());
+    EXPECT_FALSE(PasteClipboard().empty());
 }

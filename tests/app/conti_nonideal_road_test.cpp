@@ -16,6 +16,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
+#include "support/distribution_maximum.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 
@@ -61,14 +62,6 @@ std::vector<GeneratedScan> NonidealScans() {
     return scans;
 }
 
-double Peak() {
-    int best = 1;
-    for (int p = 2; p <= ContiState::gridPoints; ++p)
-        if (ContiState::distribution[p] > ContiState::distribution[best])
-            best = p;
-    return ContiState::sValues[best];
-}
-
 } // namespace
 
 TEST(ContiNonidealRoad, PlainThenNonidealCsThroughTheMenu) {
@@ -85,13 +78,13 @@ TEST(ContiNonidealRoad, PlainThenNonidealCsThroughTheMenu) {
     LammGrid::gridSize = 300;
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
     ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
-    const double plain = Peak();
+    const double plain = DistributionMaximumAbscissa();
     EXPECT_LT(plain, 0.97 * kS) << "the plain c(s) sees the slowed boundary";
 
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(585), 0); // the non-ideal c(s)
     ASSERT_TRUE(ModelChoice::contiSpeciesVariant) << f.script.logText();
     for (int round = 1; round <= 2; ++round)
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
-    EXPECT_NEAR(Peak(), kS, 0.02 * kS) << "plain c(s) peak " << plain;
+    EXPECT_NEAR(DistributionMaximumAbscissa(), kS, 0.02 * kS) << "plain c(s) peak " << plain;
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }

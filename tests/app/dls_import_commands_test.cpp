@@ -11,6 +11,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
+#include "support/distribution_maximum.h"
 #include "support/main_window_fixture.h"
 
 #include <cmath>
@@ -43,14 +44,6 @@ std::string AlvDecay(double D) {
         text += row;
     }
     return text + "\n\"Count Rate\"\n";
-}
-
-double PeakAbscissa() {
-    int best = 1;
-    for (int p = 2; p <= ContiState::gridPoints; ++p)
-        if (ContiState::distribution[p] > ContiState::distribution[best])
-            best = p;
-    return ContiState::sValues[best];
 }
 
 } // namespace
@@ -162,14 +155,14 @@ TEST(DlsImportCommands, ExportConvertedLoadedAndRunShowsRhAndD) {
     Command(f, 213); // Run
     ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
     const double rh = StokesEinsteinD(1e-9f, 20.0f) / D;
-    EXPECT_NEAR(PeakAbscissa(), rh, 0.51) << "Stokes radius " << rh << " nm";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), rh, 0.51) << "Stokes radius " << rh << " nm";
 
     Command(f, 502); // DLS: Continuous I(D)-Distribution
     ASSERT_TRUE(ModelChoice::dlsID) << f.script.logText();
     ContiState::rangeMin = -8.0f, ContiState::rangeMax = -5.0f;
     ContiState::resolution = 61.0f;
     Command(f, 213);
-    EXPECT_NEAR(PeakAbscissa(), std::log10(D), 0.051) << "log10 D";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), std::log10(D), 0.051) << "log10 D";
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     TakeErrorBoxes();
 }

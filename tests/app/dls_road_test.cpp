@@ -11,6 +11,7 @@
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
+#include "support/distribution_maximum.h"
 #include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
 
@@ -32,15 +33,6 @@ DlsFileContent Decay(double D, double timeS) {
         c.values.push_back(std::exp(-2e-4 * D * 3.50363e14 * lag));
     }
     return c;
-}
-
-// The abscissa of the distribution's largest value.
-double PeakRadius() {
-    int best = 1;
-    for (int p = 2; p <= ContiState::gridPoints; ++p)
-        if (ContiState::distribution[p] > ContiState::distribution[best])
-            best = p;
-    return ContiState::sValues[best];
 }
 
 } // namespace
@@ -69,7 +61,7 @@ TEST(DlsRoad, LoadChooseIRhRunAndTheTimeCourseThroughTheMenu) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_NE(ContiState::distributionPlot, nullptr) << f.script.logText();
     const double truth = StokesEinsteinD(1e-9f, 20.0f) / D;
-    EXPECT_NEAR(PeakRadius(), truth, 0.51) << "Stokes radius " << truth << " nm";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), truth, 0.51) << "Stokes radius " << truth << " nm";
     f.Paint();
     if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
         plat::test::windowPng(*f.window, std::string(keep) + "/dls_irh.png");
@@ -83,7 +75,7 @@ TEST(DlsRoad, LoadChooseIRhRunAndTheTimeCourseThroughTheMenu) {
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(command), 0);
         const DlsTimeCourse& course = LastDlsTimeCourse();
         ASSERT_EQ(course.values.size(), 2u) << "command " << command << f.script.logText();
-        EXPECT_NEAR(PeakRadius(), truth, 0.51) << "command " << command;
+        EXPECT_NEAR(DistributionMaximumAbscissa(), truth, 0.51) << "command " << command;
     }
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
@@ -118,6 +110,7 @@ TEST(DlsRoad, ToggledCurvesOnAGridOfTheirOwnReachTheRun) {
     ContiState::resolution = 61.0f;
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run: no question, data are g(1)
     ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
-    EXPECT_NEAR(PeakRadius(), std::log10(D), 0.051) << "log10 D, one grid step 0.05";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), std::log10(D), 0.051)
+        << "log10 D, one grid step 0.05";
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }

@@ -11,7 +11,6 @@
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
-#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
@@ -48,26 +47,6 @@ void ChooseMixture(const std::vector<TrueSpecies>& species) {
     PackFitParameters(); // the evaluation starts from the fit vector
 }
 
-// Largest difference between the model and the true signal over the fitted radii, all scans.
-double WorstAgainstTruth() {
-    double worst = 0.0;
-    for (int k = 1; k <= S::scanCount; ++k)
-        for (int p = 1; p <= S::pointCount[k]; ++p)
-            if (S::radius[k][p] >= S::leftFitLimit && S::radius[k][p] <= S::rightFitLimit)
-                worst = std::max(worst, double(std::fabs(S::fit[k][p] - S::signal[k][p])));
-    return worst;
-}
-
-// The signal left between the meniscus and r in the last scan (sum over its points).
-double SignalBelow(const float* const* values, double r) {
-    const int k = S::scanCount;
-    double sum = 0.0;
-    for (int p = 1; p <= S::pointCount[k]; ++p)
-        if (S::radius[k][p] <= r)
-            sum += values[k][p];
-    return sum;
-}
-
 } // namespace
 
 TEST_F(NonidealMixture, IdealLimitsAreTheSpeciesTheyHold) {
@@ -84,7 +63,7 @@ TEST_F(NonidealMixture, IdealLimitsAreTheSpeciesTheyHold) {
         plat::test::Script script; // no box
         ASSERT_TRUE(DiscreteModelAvailable());
         ASSERT_TRUE(RunDiscreteSed(nullptr));
-        EXPECT_LT(WorstAgainstTruth(), 3e-3) << "against the sum of the ideal species";
+        EXPECT_LT(WorstFitAgainstSignal(), 3e-3) << "against the sum of the ideal species";
         EXPECT_EQ(M::speciesLoading[1], 1.0f) << "the mixture carries its own amounts";
     }
 }
@@ -102,8 +81,8 @@ TEST_F(NonidealMixture, KsSlowsOrSpeedsTheBoundariesByItsSign) {
         plat::test::Script script;
         ASSERT_TRUE(RunDiscreteSed(nullptr));
         ASSERT_EQ(LammGrid::discretizationError + LammGrid::singularMatrix, 0);
-        const double ideal = SignalBelow(S::signal, 6.6);
-        const double model = SignalBelow(S::fit, 6.6);
+        const double ideal = LastScanSumBelow(S::signal, 6.6);
+        const double model = LastScanSumBelow(S::fit, 6.6);
         if (positive)
             EXPECT_GT(model, 1.1 * ideal);
         else

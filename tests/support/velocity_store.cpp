@@ -12,6 +12,8 @@
 #include "support/lamm_harness.h"
 #include "support/store_builder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -113,6 +115,26 @@ void FillVelocityStore(const VelocitySet& set) {
 
 float TrueSignal(int scan, int point) {
     return gTruth[std::size_t(scan)][std::size_t(point)];
+}
+
+double WorstFitAgainstSignal() {
+    using S = ScanStore;
+    double worst = 0.0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            if (S::radius[k][p] >= S::leftFitLimit && S::radius[k][p] <= S::rightFitLimit)
+                worst = std::max(worst, double(std::fabs(S::fit[k][p] - S::signal[k][p])));
+    return worst;
+}
+
+double LastScanSumBelow(const float* const* values, double r) {
+    using S = ScanStore;
+    const int k = S::scanCount;
+    double sum = 0.0;
+    for (int p = 1; p <= S::pointCount[k]; ++p)
+        if (S::radius[k][p] <= r)
+            sum += values[k][p];
+    return sum;
 }
 
 VelocitySet TenAndTwentyS() {

@@ -48,6 +48,14 @@ double MolarMass(const TrueSpecies& sp);
 // The noise-free signal of scan k (header index) at point i, as generated.
 float TrueSignal(int scan, int point);
 
+// The largest difference between the store's fit and its signal over the fitted radii (the fit
+// limits, ends included), all scans.
+double WorstFitAgainstSignal();
+
+// The sum of values[k][p] over the last scan's points at radii up to r: the signal left between
+// the meniscus and r when values is the store's signal or fit.
+double LastScanSumBelow(const float* const* values, double r);
+
 // Scan k of the store (header index) as an absorbance scan file holds it, at the set's speed, for
 // the tests that load the set through the menu.
 GeneratedScan VelocityScanFile(int scan, double rpm);

@@ -1,0 +1,6 @@
+// Where the distribution the last Run stored is largest, for tests that place a peak.
+#pragma once
+
+// The abscissa (ContiState::sValues) of the distribution's largest value over its grid; the first
+// of equal maxima. The distribution must be held.
+double DistributionMaximumAbscissa();
