@@ -4,6 +4,7 @@
 #include "foundations/nr_arrays.h"
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -148,44 +149,52 @@ void ResampleLinear(int n, const double* x, double* y, int m, const double* xs, 
         y[i] = segment(i, m);
 }
 
+namespace {
+
 // Neville's tableau from the nearest tabulated point, taking at each column the correction that
 // keeps the path near the centre; the last correction is the error estimate. Two equal abscissae
-// are a fatal library error. Checked on polynomials, which it reproduces exactly.
-void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy) {
+// are a library error: *y holds the estimate reached so far. Checked on polynomials, which it
+// reproduces exactly.
+template <typename T> void Neville(const T* xa, const T* ya, int n, T x, T* y, T* dy) {
     int ns = 1;
-    float dif = std::fabs(x - xa[1]);
-    float* c = vector(1, n);
-    float* d = vector(1, n);
+    T dif = std::fabs(x - xa[1]);
+    std::vector<T> c(std::size_t(n) + 1), d(std::size_t(n) + 1);
     for (int i = 1; i <= n; ++i) {
-        float dift = std::fabs(x - xa[i]);
+        const T dift = std::fabs(x - xa[i]);
         if (dift < dif) {
             ns = i;
             dif = dift;
         }
-        c[i] = ya[i];
-        d[i] = ya[i];
+        c[std::size_t(i)] = ya[i];
+        d[std::size_t(i)] = ya[i];
     }
     *y = ya[ns--];
-    *dy = 0.0f;
+    *dy = T(0);
     for (int m = 1; m < n; ++m) {
         for (int i = 1; i <= n - m; ++i) {
-            float ho = xa[i] - x;
-            float hp = xa[i + m] - x;
-            float w = c[i + 1] - d[i];
-            float den = ho - hp;
-            if (den == 0.0f) {
+            const T ho = xa[i] - x;
+            const T hp = xa[i + m] - x;
+            const T w = c[std::size_t(i) + 1] - d[std::size_t(i)];
+            const T den = ho - hp;
+            if (den == T(0)) {
                 nrerror("Error in routine polint");
-                free_vector(d, 1, n);
-                free_vector(c, 1, n);
                 return;
             }
-            den = w / den;
-            d[i] = hp * den;
-            c[i] = ho * den;
+            const T factor = w / den;
+            d[std::size_t(i)] = hp * factor;
+            c[std::size_t(i)] = ho * factor;
         }
-        *dy = 2 * ns < n - m ? c[ns + 1] : d[ns--];
+        *dy = 2 * ns < n - m ? c[std::size_t(ns) + 1] : d[std::size_t(ns--)];
         *y += *dy;
     }
-    free_vector(d, 1, n);
-    free_vector(c, 1, n);
+}
+
+} // namespace
+
+void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy) {
+    Neville(xa, ya, n, x, y, dy);
+}
+
+void dpolint(const double* xa, const double* ya, int n, double x, double* y, double* dy) {
+    Neville(xa, ya, n, x, y, dy);
 }

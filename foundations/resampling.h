@@ -18,5 +18,8 @@ void ResampleCurveDouble(int n, const double* x, double* y, int m, const double*
 // Linear interpolation inside [xs[1], xs[m]] only; points outside keep their values.
 void ResampleLinear(int n, const double* x, double* y, int m, const double* xs, const double* ys);
 
-// Value y at x of the polynomial through xa[1..n], ya[1..n], with the error estimate dy.
+// Value y at x of the polynomial through xa[1..n], ya[1..n], with the error estimate dy (the last
+// correction), in single or double precision. Two coinciding abscissae report "Error in routine
+// polint".
 void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy);
+void dpolint(const double* xa, const double* ya, int n, double x, double* y, double* dy);

@@ -5,6 +5,7 @@
 // and diffusion columns sum as the exact integrals do.
 #include "simulation/weighted_element_integrals.h"
 
+#include "foundations/resampling.h"
 #include "simulation/romberg_helpers.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"

@@ -1,5 +1,6 @@
 // The element integrals of the simulation grid against Gauss quadrature of the hat functions
 // themselves, their sum rules, the bottom-flux options and the uniform-grid shortcuts.
+#include "foundations/resampling.h"
 #include "simulation/grid_element_integrals.h"
 
 #include "state/model_choice.h"
