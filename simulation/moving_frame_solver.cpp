@@ -229,17 +229,7 @@ void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
 }
 
 double FrameRun::ReferenceAmount() const {
-    const double* c = C();
-    const double* v = volumes.data();
-    double part[4] = {0.0, 0.0, 0.0, 0.0};
-    int i = 3;
-    for (; i + 3 <= n - 2; i += 4)
-        for (int q = 0; q < 4; ++q)
-            part[q] += v[i + q] * c[i + q];
-    for (; i <= n - 2; ++i)
-        part[0] += v[i] * c[i];
-    return FeElemGrid1B(1) * c[1] + FeElemGrid1B(2) * c[2] + FeElemGrid1B(n - 1) * c[n - 1] +
-           FeElemGrid1B(n) * c[n] + ((part[0] + part[1]) + (part[2] + part[3]));
+    return ReferenceGridAmount(volumes.data(), C(), n);
 }
 
 // The reference grid: node 1 at the meniscus, the interior nodes geometric with the end elements

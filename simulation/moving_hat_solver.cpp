@@ -362,21 +362,7 @@ void LammFETimeStep(double h)
 }
 
 // Sum of node volume times concentration on the reference radii with the end radii in force.
-double ReferenceAmount()
-{
-    const double* c = C();
-    const double* v = g.volumes.data();
-    const int n = g.n;
-    double part[4] = {0.0, 0.0, 0.0, 0.0};
-    int i = 3;
-    for (; i + 3 <= n - 2; i += 4)
-        for (int q = 0; q < 4; ++q)
-            part[q] += v[i + q] * c[i + q];
-    for (; i <= n - 2; ++i)
-        part[0] += v[i] * c[i];
-    return Volume(1) * c[1] + Volume(2) * c[2] + Volume(n - 1) * c[n - 1] + Volume(n) * c[n] +
-           ((part[0] + part[1]) + (part[2] + part[3]));
-}
+double ReferenceAmount() { return ReferenceGridAmount(g.volumes.data(), C(), g.n); }
 
 double TotalAmountInCellFE() { return kSectorFactor * ReferenceAmount() * g.e2; }
 

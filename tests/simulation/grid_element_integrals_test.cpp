@@ -1,8 +1,8 @@
 // The element integrals of the simulation grid against Gauss quadrature of the hat functions
 // themselves, their sum rules, the bottom-flux options and the uniform-grid shortcuts.
-#include "foundations/resampling.h"
 #include "simulation/grid_element_integrals.h"
 
+#include "foundations/resampling.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "simulation/lamm_arrays.h"
@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -206,6 +207,36 @@ TEST_F(GridElementIntegrals, SumRules)
     for (int i = 1; i <= kN; ++i)
         volume += FeElemGrid1(i);
     EXPECT_NEAR(volume, (7.2 * 7.2 - 6.0 * 6.0) / 2.0, 1e-12);
+}
+
+// The amount on the reference grid for sizes that leave the four summing lanes no remainder, a
+// partial one and none at all: the end nodes weigh by the grid, the interior by the given
+// volumes; with the grid's own volumes and c = 1 it is the cell's integral of r.
+TEST_F(GridElementIntegrals, ReferenceAmountWeighsEndsByTheGridAndTheInteriorByVolumes)
+{
+    for (int n : {6, 7, 8, 11, 12, 13}) {
+        ASSERT_TRUE(EnsureLammArrays(n)) << n;
+        for (int i = 1; i <= n; ++i)
+            LammGrid::movingRadius[i] = 6.0 + 1.2 * std::pow((i - 1.0) / (n - 1.0), 1.3);
+        std::vector<double> volumes(std::size_t(n) + 1, -1e9), c(std::size_t(n) + 1);
+        double expected = 0.0;
+        for (int i = 1; i <= n; ++i) {
+            c[std::size_t(i)] = 0.5 + 0.1 * i;
+            const bool end = i <= 2 || i >= n - 1;
+            if (!end)
+                volumes[std::size_t(i)] = 0.01 * (10 + i);
+            expected += (end ? FeElemGrid1B(i) : volumes[std::size_t(i)]) * c[std::size_t(i)];
+        }
+        EXPECT_NEAR(ReferenceGridAmount(volumes.data(), c.data(), n), expected, 1e-12) << n;
+
+        for (int i = 1; i <= n; ++i) {
+            volumes[std::size_t(i)] = FeElemGrid1B(i);
+            c[std::size_t(i)] = 1.0;
+        }
+        EXPECT_NEAR(ReferenceGridAmount(volumes.data(), c.data(), n), (7.2 * 7.2 - 36.0) / 2.0,
+                    1e-12)
+            << n;
+    }
 }
 
 TEST_F(GridElementIntegrals, NetAndEndRowsOfTheFrame)
