@@ -5,11 +5,11 @@
 #include "distributions/boundary_extrapolation.h"
 
 #include "foundations/savgol.h"
+#include "foundations/straight_line_fit.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <utility>
 
 namespace {
 
@@ -205,28 +205,19 @@ BoundaryExtrapolation ExtrapolateToInfiniteTime(const std::vector<double>& fract
     const std::size_t m = timesS.size();
     for (std::size_t k = 0; k < fractions.size(); ++k) {
         const std::vector<double>& row = apparentS[k];
-        std::vector<std::pair<double, double>> points;
+        std::vector<double> xs, ys;
         for (std::size_t i = 0; i < m && i < row.size(); ++i)
-            if (std::isfinite(row[i]))
-                points.push_back({e.abscissa[i], row[i]});
-        // Two passes about the means: the abscissae of a run differ little, so raw sums cancel.
+            if (std::isfinite(row[i])) {
+                xs.push_back(e.abscissa[i]);
+                ys.push_back(row[i]);
+            }
+        // The fit sums about the means: the abscissae of a run differ little, so raw sums cancel.
         double intercept = kNaN, slope = kNaN;
-        if (points.size() >= 2) {
-            double mx = 0.0, my = 0.0;
-            for (const auto& [x, y] : points) {
-                mx += x;
-                my += y;
-            }
-            mx /= double(points.size());
-            my /= double(points.size());
-            double vxx = 0.0, vxy = 0.0;
-            for (const auto& [x, y] : points) {
-                vxx += (x - mx) * (x - mx);
-                vxy += (x - mx) * (y - my);
-            }
-            if (vxx > 0.0) {
-                slope = vxy / vxx;
-                intercept = my - slope * mx;
+        if (xs.size() >= 2) {
+            const StraightLineFit line = FitStraightLine(xs, ys);
+            if (line.ok) {
+                slope = line.slope;
+                intercept = line.intercept;
             }
         }
         e.s.push_back(intercept);
