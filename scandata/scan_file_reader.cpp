@@ -30,17 +30,19 @@ bool ReadWholeFile(const char* path, std::string* text)
     std::FILE* f = std::fopen(path, "rb");
     if (!f)
         return false;
-    text->clear();
-    char buffer[65536];
-    bool ok = true;
-    for (;;) {
-        std::size_t got = std::fread(buffer, 1, sizeof buffer, f);
-        text->append(buffer, got);
-        if (got < sizeof buffer) {
-            ok = std::ferror(f) == 0;
-            break;
-        }
+    // Straight into the text at the size the file had; one that grew meanwhile is read on to
+    // its end, one that shrank is cut to what was there.
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    text->resize(size);
+    const std::size_t got = size > 0 ? std::fread(text->data(), 1, size, f) : 0;
+    text->resize(got);
+    if (got == size) {
+        char buffer[4096];
+        std::size_t more = 0;
+        while ((more = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            text->append(buffer, more);
     }
+    const bool ok = std::ferror(f) == 0;
     std::fclose(f);
     return ok;
 }

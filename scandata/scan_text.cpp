@@ -9,12 +9,18 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string.h>
 
 namespace {
 
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    // Tab, line feed, vertical tab, form feed and carriage return are 9 to 13.
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
 bool IsTypeLetter(char c)
@@ -50,16 +56,6 @@ bool ValueAfter(const char* description, const char* key, double& value)
     return true;
 }
 
-// A token that a decimal reader takes a number from: a digit, or a point and a digit, after an
-// optional sign.
-bool StartsWithNumber(std::string_view token)
-{
-    std::size_t i = !token.empty() && (token[0] == '+' || token[0] == '-') ? 1 : 0;
-    if (i < token.size() && token[i] >= '0' && token[i] <= '9')
-        return true;
-    return i + 1 < token.size() && token[i] == '.' && token[i + 1] >= '0' && token[i + 1] <= '9';
-}
-
 void KeepDescription(std::string_view line1, ScanHeader& header)
 {
     std::size_t n = line1.size() < 99 ? line1.size() : 99;
@@ -87,13 +83,50 @@ bool TokenStream::Next(std::string_view& token)
 
 double TokenStream::NextNumber(bool& tooLarge)
 {
-    std::string_view token;
-    if (!Next(token))
-        return 0.0;
-    bool big = false;
-    double v = LeadingNumber(token, &big);
-    tooLarge = tooLarge || big;
-    return v;
+    double value = 0.0;
+    bool isNumber = false;
+    NextNumber(value, isNumber, tooLarge);
+    return value;
+}
+
+bool TokenStream::NextNumber(double& value, bool& isNumber, bool& tooLarge) {
+    // One pass over the token: the number at its start, then on to its end. Only a number out
+    // of the double range takes the token a second time.
+    const char* const data = text_.data();
+    const char* const end = data + text_.size();
+    const char* p = data + pos_;
+    while (p < end && IsBlank(*p))
+        ++p;
+    value = 0.0;
+    isNumber = false;
+    if (p == end) {
+        pos_ = text_.size();
+        return false;
+    }
+    const char* const start = p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-')
+        ++p;
+    bool reread = false;
+    if (p < end && (IsDigit(*p) || (*p == '.' && p + 1 < end && IsDigit(p[1])))) {
+        isNumber = true;
+        auto [stop, ec] = std::from_chars(p, end, value, std::chars_format::general);
+        if (ec == std::errc()) {
+            value = negative ? -value : value;
+            p = stop;
+        } else {
+            reread = true;
+        }
+    }
+    while (p < end && !IsBlank(*p))
+        ++p;
+    pos_ = static_cast<std::size_t>(p - data);
+    if (reread) {
+        bool big = false;
+        value = LeadingNumber(std::string_view(start, static_cast<std::size_t>(p - start)), &big);
+        tooLarge = tooLarge || big;
+    }
+    return true;
 }
 
 std::size_t RowsEnd(std::string_view text, std::size_t pos)
@@ -195,8 +228,12 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
                       std::strstr(header.description, "[T OK]") != nullptr;
     header.timeStampChecked = result.tagFound;
     header.descriptionMeniscus = 0.0f;
-    std::size_t marker = text.find(" - meniscus");
-    if (marker != std::string_view::npos) {
+    // memmem rather than find: find stops at every blank of the rows to compare the marker.
+    static constexpr std::string_view kMarker = " - meniscus";
+    const void* at = memmem(text.data(), text.size(), kMarker.data(), kMarker.size());
+    if (at) {
+        const std::size_t marker =
+            static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
         // The number is written six characters wide in front of the marker; a marker near the
         // start of the text must not send the read in front of it.
         std::size_t start = marker >= 6 ? marker - 6 : 0;
@@ -331,21 +368,18 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
     float reference = 0.0f; // first radius of the current group
     int merged = 1;         // rows in the current group
     for (int row = 0; row < rowLines; ++row) {
-        std::string_view token;
-        if (!rows.Next(token))
+        double dr = 0.0, dv = 0.0;
+        bool isNumber = false, big = false;
+        if (!rows.NextNumber(dr, isNumber, big))
             break; // rows shorter than the layout ran out of numbers: nothing more to read
         // Radius and value must be numbers: a row of words is a damaged file, not a point at 0.
         // A last row cut short at the end of the text is not read, as before.
-        std::string_view valueToken;
-        if (!StartsWithNumber(token))
+        if (!isNumber)
             return ScanTextError::RowNotANumber;
-        if (!rows.Next(valueToken))
+        if (!rows.NextNumber(dv, isNumber, big))
             break;
-        if (!StartsWithNumber(valueToken))
+        if (!isNumber)
             return ScanTextError::RowNotANumber;
-        bool big = false;
-        double dr = LeadingNumber(token, &big);
-        double dv = LeadingNumber(valueToken, &big);
         double d3 = 0.0;
         if (columns >= 3)
             d3 = rows.NextNumber(big);

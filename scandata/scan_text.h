@@ -61,6 +61,9 @@ class TokenStream {
     // The next token read as the number it begins with; 0 when it is missing or no number.
     // tooLarge collects overflow.
     double NextNumber(bool& tooLarge);
+    // The next token and the number it begins with (0 when none): false at the end of the text.
+    // isNumber tells whether the token begins with a number at all; tooLarge collects overflow.
+    bool NextNumber(double& value, bool& isNumber, bool& tooLarge);
     std::size_t Position() const { return pos_; }
 
   private:
