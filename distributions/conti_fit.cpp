@@ -45,6 +45,7 @@ enum class KernelParameter {
     DiscreteS,
     DiscreteM,
     DiscreteD,
+    Vbar,
     DetectionFirst,
     BufferFirst = DetectionFirst + kDetectionParameters
 };
@@ -86,8 +87,12 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Meniscus);
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
-    if (ContiState::ff0Float && !SizeShapeModel())
+    // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
+    // trade against each other.
+    if (ContiState::ff0Float && !SizeShapeModel() && !ModelChoice::csFloatingVbar)
         free.push_back(KernelParameter::FrictionalRatio);
+    if (ModelChoice::csFloatingVbar && ContiState::vbarFloat)
+        free.push_back(KernelParameter::Vbar);
     if (DiscreteComponentOn()) {
         if (ContiState::discreteSFloat)
             free.push_back(KernelParameter::DiscreteS);
@@ -114,6 +119,14 @@ constexpr double kLowestFrictionalRatio = 1.0, kHighestFrictionalRatio = 10.0;
 constexpr double kDiscreteSLimit = 1e4;
 constexpr double kLowestDiscreteM = 1.0, kHighestDiscreteM = 1e12;
 constexpr double kLowestDiscreteD = 1e-6, kHighestDiscreteD = 1e4;
+
+// The vbar a trial may take: within the proteins, polymers and particles met, and always with a
+// buoyancy that keeps the distribution's species sedimenting.
+constexpr double kLowestVbar = 0.1, kHighestVbar = 2.0, kLeastBuoyancy = 0.01;
+double HighestVbar() {
+    const double density = ScanStore::density;
+    return density > 0.0 ? std::min(kHighestVbar, (1.0 - kLeastBuoyancy) / density) : kHighestVbar;
+}
 
 bool IsDiscrete(KernelParameter k) {
     return k == KernelParameter::DiscreteS || k == KernelParameter::DiscreteM ||
@@ -149,6 +162,9 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
         } else if (IsDiscrete(free[i])) {
             b.lower[i + 1] = DiscreteLower(free[i]);
             b.upper[i + 1] = DiscreteUpper(free[i]);
+        } else if (free[i] == KernelParameter::Vbar) {
+            b.lower[i + 1] = kLowestVbar;
+            b.upper[i + 1] = HighestVbar();
         } else if (IsBuffer(free[i])) {
             b.lower[i + 1] = BufferParameterLower(AsBuffer(free[i]));
             b.upper[i + 1] = BufferParameterUpper(AsBuffer(free[i]));
@@ -188,6 +204,12 @@ void WriteParameter(KernelParameter k, double v) {
         ContiState::discreteD =
             static_cast<float>(std::clamp(v, DiscreteLower(k), DiscreteUpper(k)));
         break;
+    case KernelParameter::Vbar:
+        // The hydrodynamics read the buoyancy term, kept in step with vbar.
+        ScanStore::vbar = static_cast<float>(std::clamp(v, kLowestVbar, HighestVbar()));
+        ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
+        ModelParameters::fitValues[kSlotVbar] = ScanStore::vbar;
+        break;
     default:
         break;
     }
@@ -211,6 +233,8 @@ double ReadParameter(KernelParameter k) {
         return ContiState::discreteM;
     case KernelParameter::DiscreteD:
         return ContiState::discreteD;
+    case KernelParameter::Vbar:
+        return ScanStore::vbar;
     default:
         break;
     }
@@ -256,7 +280,8 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
                            HeldDiscretisation::Epoch(),
                            BufferKernelKey(),
                            DetectionTrialKey(),
-                           {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD}};
+                           {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD},
+                           ScanStore::vbar};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
@@ -288,6 +313,9 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
         why = DiscreteComponentOn()
                   ? "No kernel parameter (meniscus, bottom, f/f0, the discrete component's s or "
                     "M or D) is floated: use Run to compute the distribution."
+              : ModelChoice::csFloatingVbar
+                  ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
+                    "the distribution."
                   : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
                     "the distribution.";
         return false;

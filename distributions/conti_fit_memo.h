@@ -17,6 +17,7 @@ struct ContiTrialModel {
     std::vector<float> detection;
     // The discrete component's s, M and D (each as the model holds it).
     std::vector<float> discrete;
+    float vbar = 0.0f; // the floating-vbar model moves it
     bool operator==(const ContiTrialModel&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include "distributions/conti_grid.h"
 
 #include "foundations/hydrodynamics.h"
+#include "foundations/shape_models.h"
 #include "state/model_choice.h"
 
 #include <algorithm>
@@ -34,6 +35,13 @@ ContiVariant CurrentContiVariant() {
         return ContiVariant::CsInvariantD;
     if (M::csWithBaselineEstimates)
         return ContiVariant::CsNonideal;
+    if (M::csFloatingVbar)
+        return ContiVariant::CsFloatingVbar;
+    // The electrophoresis c(v) sets the invariant-D switch too; it is a model of its own.
+    if (M::cmInvariantD && !M::cvElectrophoresis && !M::electrophoresis)
+        return ContiVariant::CMInvariantD;
+    if (M::fMvsM)
+        return ContiVariant::FMvsM;
     const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
                           M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
                           M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
@@ -109,6 +117,20 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.s[p] = SFromMandD(m, static_cast<float>(g.D[p]), t);
             break;
         }
+        case ContiVariant::CMInvariantD:
+            // Without a vbar the abscissa is the buoyant molar mass, which with the one D gives
+            // s by Svedberg's relation alone.
+            g.M[p] = x;
+            g.D[p] = invariantD;
+            g.s[p] = SFromBuoyantMandD(x, invariantD, t);
+            break;
+        case ContiVariant::FMvsM: {
+            const auto m = static_cast<float>(x);
+            g.M[p] = x;
+            g.s[p] = SFromMScalingLaw(m);
+            g.D[p] = DFromSandM(m, static_cast<float>(g.s[p]), t);
+            break;
+        }
         case ContiVariant::CsInvariantD:
             g.s[p] = x;
             g.D[p] = invariantD;
@@ -128,6 +150,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             break;
         case ContiVariant::Cs:
         case ContiVariant::CsNonideal:
+        case ContiVariant::CsFloatingVbar:
         case ContiVariant::None: {
             g.s[p] = x;
             // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D.

@@ -8,14 +8,22 @@
 // The continuous models this engine computes; others are not part of this version.
 enum class ContiVariant {
     None,
-    Cs,           // c(s): D from s and the frictional ratio
-    CsInvariantD, // c(s) with one diffusion coefficient for every s
-    CM,           // c(M): s and D from M and the frictional ratio
-    CsNonideal,   // c(s) whose species feel the total concentration: s / (1 + ks C), D (1 + kd C)
-    LsGStar,      // ls-g*(s): non-diffusing boundaries
-    DlsD,         // light scattering over log10 D (D in cm^2/s)
-    DlsRh,        // light scattering over the Stokes radius Rh (nm)
+    Cs,             // c(s): D from s and the frictional ratio
+    CsInvariantD,   // c(s) with one diffusion coefficient for every s
+    CM,             // c(M): s and D from M and the frictional ratio
+    CsNonideal,     // c(s) whose species feel the total concentration: s / (1 + ks C), D (1 + kd C)
+    LsGStar,        // ls-g*(s): non-diffusing boundaries
+    DlsD,           // light scattering over log10 D (D in cm^2/s)
+    DlsRh,          // light scattering over the Stokes radius Rh (nm)
+    CMInvariantD,   // c(Mb) over the buoyant molar mass, one diffusion coefficient for every Mb
+    FMvsM,          // c(M) whose s follows the scaling law s = ks M^a
+    CsFloatingVbar, // c(s) at a fixed frictional ratio, vbar a parameter of the Fit
 };
+
+// The molar-mass distributions: their abscissa is a molar mass (Da).
+inline bool IsMassVariant(ContiVariant v) {
+    return v == ContiVariant::CM || v == ContiVariant::CMInvariantD || v == ContiVariant::FMvsM;
+}
 
 // The light-scattering distributions, whose data are autocorrelation functions.
 inline bool IsDlsVariant(ContiVariant v) {
@@ -25,8 +33,9 @@ inline bool IsDlsVariant(ContiVariant v) {
 // The variant the model switches choose (None for the continuous models not built yet).
 ContiVariant CurrentContiVariant();
 
-// Grid points 1..n: abscissa x (S, Da for c(M), log10 D or nm for light scattering), with s (S),
-// D (cm^2/s) and M (Da) of each (s and M are 0 for light scattering),
+// Grid points 1..n: abscissa x (S, Da for the molar-mass distributions (buoyant molar mass for
+// c(Mb) with invariant D), log10 D or nm for light scattering), with s (S), D (cm^2/s) and M (Da,
+// the buoyant one for c(Mb)) of each (s and M are 0 for light scattering),
 // and the trapezoid weight of each point in the abscissa, so that sum a_p = int c dx.
 // Discrete species fitted beside the distribution follow its n points as further kernel columns
 // n + 1 .. n + discrete: their s, D and M sit at those indices (x = s, weight 0), and their

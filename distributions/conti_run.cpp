@@ -16,6 +16,7 @@
 #include "fitting/equilibrium_fit.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
+#include "foundations/shape_models.h"
 #include "foundations/show_error.h"
 #include "plat/clock.hpp"
 #include "plat/msgbox.hpp"
@@ -165,7 +166,9 @@ bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
 // and temperature: the kernel of a molar-mass distribution on equilibrium data.
 bool EquilibriumKernel(const ContiGrid& g) {
     gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
-    const double buoyancy = 1.0 - double(S::vbar) * S::density;
+    // c(Mb) holds buoyant molar masses already.
+    const double buoyancy =
+        g.variant == ContiVariant::CMInvariantD ? 1.0 : 1.0 - double(S::vbar) * S::density;
     for (int k = 1; k <= S::scanCount; ++k)
         for (int p = 1; p <= g.n; ++p)
             if (!EquilibriumScanProfile(k, g.M[p] * buoyancy, 1.0, S::gridRadius, S::gridCount,
@@ -219,7 +222,7 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
     } else if (g.variant == ContiVariant::CsNonideal) {
         if (!NonidealTotalKernel(window, g))
             return false;
-    } else if (g.variant == ContiVariant::CM && S::equilibriumData) {
+    } else if (IsMassVariant(g.variant) && S::equilibriumData) {
         if (!EquilibriumKernel(g)) {
             gContiKernel.Free();
             ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
@@ -332,12 +335,22 @@ std::string CheckContiModelValues(ContiVariant variant) {
     }
     if (IsDlsVariant(variant)) {
         // No frictional ratio or sedimentation enters the decays.
-    } else if (variant == ContiVariant::CsInvariantD) {
+    } else if (variant == ContiVariant::CsInvariantD || variant == ContiVariant::CMInvariantD) {
         if (!(ContiState::invariantD > 0.0f && std::isfinite(ContiState::invariantD))) {
             std::snprintf(text, sizeof text,
                           "The diffusion coefficient %g cm^2/s is impossible: it must be a "
                           "positive finite number.",
                           double(ContiState::invariantD));
+            return text;
+        }
+    } else if (variant == ContiVariant::FMvsM) {
+        // s = ks M^a: a zero exponent gives every M the same s, columns no fit can tell apart.
+        const double ks = ShapeModels::scalingKs, a = ShapeModels::scalingExponent;
+        if (!(ks > 0.0 && std::isfinite(ks) && a != 0.0 && std::isfinite(a))) {
+            std::snprintf(text, sizeof text,
+                          "The scaling law s = %g M^%g is impossible: ks must be a positive "
+                          "finite number and the exponent a finite number other than 0.",
+                          ks, a);
             return text;
         }
     } else if (!(ContiState::ff0 >= 1.0f && ContiState::ff0 <= 1000.0f)) {
@@ -349,10 +362,10 @@ std::string CheckContiModelValues(ContiVariant variant) {
     }
     if (IsDlsVariant(variant)) {
         // Checked above.
-    } else if (variant == ContiVariant::CM
+    } else if (IsMassVariant(variant)
                    ? !(lo > 0.0 && hi <= kMaxContiM)
                    : !(std::fabs(lo) <= kMaxContiS && std::fabs(hi) <= kMaxContiS)) {
-        if (variant == ContiVariant::CM)
+        if (IsMassVariant(variant))
             std::snprintf(text, sizeof text,
                           "The molar mass range %g to %g Da cannot be computed: molar masses "
                           "must lie above 0 and at most %g Da.",
@@ -494,8 +507,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     eq.discreteColumns = out.grid.discrete;
 
     const double nu = set.Values() - n - set.NoiseParameters();
-    const std::vector<double>& abscissa =
-        out.grid.variant == ContiVariant::CM ? out.grid.x : out.grid.s;
+    const std::vector<double>& abscissa = IsMassVariant(out.grid.variant) ? out.grid.x : out.grid.s;
     out.prior = PriorForGrid(std::vector<double>(
         abscissa.begin(),
         abscissa.begin() + std::min<std::ptrdiff_t>(out.grid.n + 1, std::ssize(abscissa))));
@@ -563,8 +575,8 @@ void StoreContiSolution(const ContiSolution& sol) {
         ReplaceArray(ContiState::secondDistribution, 0, n);
     // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
     // others over s.
-    const bool overM = g.variant == ContiVariant::CM || IsDlsVariant(g.variant);
-    ContiState::heldAbscissa = g.variant == ContiVariant::CM      ? HeldAbscissa::MolarMass
+    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
+    ContiState::heldAbscissa = IsMassVariant(g.variant)           ? HeldAbscissa::MolarMass
                                : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
                                : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
                                                                   : HeldAbscissa::S;

@@ -128,6 +128,10 @@ double SFromMandD(float mass, float D, float t) {
     return Buoyancy() * 1e13 * mass * D / ((t + kCelsiusToKelvin) * kGas);
 }
 
+double SFromBuoyantMandD(double buoyantMass, double D, float t) {
+    return 1e13 * buoyantMass * D / ((t + kCelsiusToKelvin) * kGas);
+}
+
 double StokesEinsteinD(float radius, float t) {
     if (!(radius > 0.0f))
         return 0.0;

@@ -17,6 +17,8 @@ double S20ToStokesRadius(float s20w, float vbar20);
 double DFromSandM(float mass, float s, float t);
 float MFromSandD(float s, float D, float t);
 double SFromMandD(float mass, float D, float t);
+// Svedberg's relation on a buoyant molar mass M (1 - vbar rho) (Da): s (S) with D in cm^2/s.
+double SFromBuoyantMandD(double buoyantMass, double D, float t);
 double StokesEinsteinD(float radius, float t);
 double DiffusionFromRadius(float radius, float t);
 double CalculateDfromM(float mass, float t);

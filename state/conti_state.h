@@ -23,6 +23,7 @@ struct ContiState {
     static inline bool heldIntegral = false; // the held values are the integral distribution
     static inline float ff0 = 1.2f;          // frictional ratio of the c(s) kernel
     static inline int ff0Float = 0;          // the frictional ratio is fitted
+    static inline int vbarFloat = 0;         // vbar is fitted (the floating-vbar c(s))
     static inline int distributionPlotBottom = 950;
     static inline float invariantD = 1e-7f; // cm^2/s, c(s) with invariant D
     // Total concentration of the distribution per node of the simulation grid [1..n].
@@ -31,7 +32,6 @@ struct ContiState {
     static inline bool quietComputing = false; // no progress text while kernels are computed
     static inline CWINPlot* distributionPlot = nullptr; // owned by the distribution display
     static inline int distributionPlotTop = 630; // top of its band, thousandths of client height
-    static inline bool fmVsMShown = false;       // "f(M) vs M" holds the distribution area
     static inline bool priorInUse = false;       // a prior probability distribution is in use
     static inline bool priorInUse2 = false;
     static inline double* priorValues = nullptr;  // [1..gridPoints]
@@ -41,6 +41,8 @@ struct ContiState {
     static inline bool ordinaryAnalysisMode = true;
     // One-shot switches that Run and Fit clear at their start.
     static inline bool fMvsMOneShot = false;          // set by "f(M) vs M (with scaling law)"
+    // The display's name of it: while set, "f(M) vs M" holds the distribution area.
+    static inline bool& fmVsMShown = fMvsMOneShot;
     static inline bool discretePrior = false;         // prior knowledge of discrete species
     static inline bool discretePriorOneShot = false;  // the prior holds for one Run only
     static inline bool calledFromFit = false;         // the distribution is computed by Fit
@@ -89,6 +91,7 @@ struct ContiState {
         heldIntegral = false;
         ff0 = 1.2f;
         ff0Float = 0;
+        vbarFloat = 0;
         distributionPlotBottom = 950;
         invariantD = 1e-7f;
         totalConcentration = nullptr;

@@ -99,7 +99,7 @@ std::vector<SlotEntry> BuildSlotMap() {
     map.push_back({kSlotRangeMin, Family::Distribution, &ContiState::rangeMin, nullptr});
     map.push_back(
         {kSlotConfidenceLevel, Family::Distribution, &ContiState::confidenceLevel, nullptr});
-    map.push_back({kSlotVbar, Family::Distribution, &ScanStore::vbar, nullptr});
+    map.push_back({kSlotVbar, Family::Distribution, &ScanStore::vbar, &ContiState::vbarFloat});
     map.push_back({kSlotResolution, Family::Distribution, &ContiState::resolution, nullptr});
     map.push_back({kSlotRangeMax, Family::Distribution, &ContiState::rangeMax, nullptr});
     map.push_back(

@@ -1,0 +1,236 @@
+// The distributions whose grid point ties s and D to the abscissa by a law of their own: c(Mb) with
+// one invariant D, c(M) with the scaling law s = ks M^a, and c(s) at a fixed f/f0 with vbar
+// fitted. Data of known species give the peak and its area; impossible laws are refused.
+#include "distributions/conti_fit.h"
+#include "distributions/conti_grid.h"
+#include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
+#include "foundations/error_box_log.h"
+#include "foundations/hydrodynamics.h"
+#include "foundations/shape_models.h"
+#include "plat/testing.hpp"
+#include "plat/window.hpp"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/conti_kernel.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/result_table.h"
+#include "support/conti_data_store.h"
+
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+using C = ContiState;
+using M = ModelChoice;
+
+class ContiMassLaw : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.Create();
+        script.pumpUntilIdle();
+        M::nonInteractingSpecies = false;
+        M::contiMode = true;
+        C::confidenceLevel = 0.68f;
+    }
+    void TearDown() override {
+        FreeDistributionArrays();
+        FreeResultTable();
+    }
+
+    static double PeakPosition() {
+        int best = 1;
+        for (int p = 2; p <= C::gridPoints; ++p)
+            if (C::distribution[p] > C::distribution[best])
+                best = p;
+        return C::sValues[best];
+    }
+
+    plat::test::Script script;
+    TFrameWindow window{nullptr, "test"};
+    ContiDataStore store;
+};
+
+constexpr double kBuoyancy = 1.0 - 0.73 * 0.99823; // the data store's buffer and vbar
+
+} // namespace
+
+// Each law on one species of known M (or buoyant M), s and D: the peak sits at its molar mass
+// and holds its loading, and the fit reaches the data.
+TEST_F(ContiMassLaw, PeakAtTheMolarMassOfTheSpeciesWithItsLoading) {
+    struct Case {
+        const char* name;
+        std::function<void()> choose;
+        double mass;                  // the abscissa of the species (Da)
+        std::function<double()> s, D; // of the species, after choose
+        float lo, hi;
+    };
+    const Case cases[] = {
+        {"c(Mb) with invariant D",
+         [] {
+             M::cmInvariantD = true;
+             C::invariantD = 6e-7f;
+         },
+         20000.0, [] { return SFromBuoyantMandD(20000.0, 6e-7, 20.0f); }, [] { return 6e-7; },
+         4000.0f, 60000.0f},
+        {"f(M) with scaling law",
+         [] {
+             M::fMvsM = true;
+             ShapeModels::scalingKs = 0.004f;
+             ShapeModels::scalingExponent = 0.62f;
+         },
+         150000.0, [] { return SFromMScalingLaw(150000.0f); },
+         [] {
+             return DFromSandM(150000.0f, static_cast<float>(SFromMScalingLaw(150000.0f)), 20.0f);
+         },
+         20000.0f, 400000.0f},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        c.choose();
+        C::rangeMin = c.lo;
+        C::rangeMax = c.hi;
+        C::resolution = 100.0f;
+        ContiSpecies species;
+        species.sS = c.s();
+        species.dCm2s = c.D();
+        species.loading = 0.5;
+        store.Fill({species});
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        EXPECT_EQ(C::heldAbscissa, HeldAbscissa::MolarMass) << c.name;
+        EXPECT_NEAR(PeakPosition(), c.mass, 0.03 * c.mass) << c.name;
+        float area = 0, sw = 0, total = 0, sd = 0;
+        IntegrateDistribution(C::sValues[1], C::sValues[C::gridPoints], &area, &sw, &total, &sd);
+        EXPECT_NEAR(area, 0.5, 0.02 * 0.5) << c.name;
+        EXPECT_NEAR(sw, c.mass, 0.03 * c.mass) << c.name;
+        double ss = 0.0, count = 0.0;
+        for (int k = 1; k <= store.c.scans; ++k)
+            for (int i = 1; i <= store.c.points; ++i)
+                if (store.radii[i] >= ScanStore::leftFitLimit &&
+                    store.radii[i] <= ScanStore::rightFitLimit) {
+                    ss += std::pow(store.residuals[k][i], 2);
+                    count += 1.0;
+                }
+        EXPECT_LT(std::sqrt(ss / count), 1e-3) << c.name;
+        TearDown();
+        M::ResetToDefaults();
+        C::ResetToDefaults();
+        ShapeModels::ResetToDefaults();
+    }
+}
+
+// The buoyant molar mass carries no vbar: the same data give the same c(Mb) whatever vbar is set,
+// while the s of each point follows Mb D / (R T).
+TEST_F(ContiMassLaw, BuoyantGridIgnoresVbar) {
+    M::cmInvariantD = true;
+    C::invariantD = 5e-7f;
+    std::vector<double> s[2];
+    const float vbars[2] = {0.73f, 0.6f};
+    for (int v = 0; v < 2; ++v) {
+        ScanStore::vbar = vbars[v];
+        ScanStore::vbarRho = vbars[v] * ScanStore::density;
+        s[v] = CurrentContiGrid(CurrentContiVariant()).s;
+    }
+    ASSERT_EQ(CurrentContiVariant(), ContiVariant::CMInvariantD);
+    EXPECT_EQ(s[0], s[1]);
+    const ContiGrid g = CurrentContiGrid(ContiVariant::CMInvariantD);
+    const double rt = 8.31451e7 * 293.15;
+    for (int p = 1; p <= g.n; p += 17)
+        EXPECT_NEAR(g.s[p], g.x[p] * 5e-7 / rt * 1e13, 1e-4 * g.s[p]) << p;
+    // the M of a species whose vbar is known follows from its buoyant mass
+    ScanStore::vbar = 0.73f;
+    ScanStore::vbarRho = 0.73f * ScanStore::density;
+    EXPECT_NEAR(SFromBuoyantMandD(20000.0, 6e-7, 20.0f),
+                SFromMandD(static_cast<float>(20000.0 / kBuoyancy), 6e-7f, 20.0f), 1e-4);
+}
+
+// An impossible law is refused before anything is computed, naming its numbers.
+TEST_F(ContiMassLaw, ImpossibleLawsAreRefusedWithTheirNumbers) {
+    store.Fill({{5.0, 1.25, 0.5}});
+    struct Case {
+        const char* name;
+        std::function<void()> spoil;
+        const char* text;
+    } cases[] = {
+        {"invariant D zero", [] { M::cmInvariantD = true, C::invariantD = 0.0f; },
+         "The diffusion coefficient 0 cm^2/s is impossible: it must be a positive finite number."},
+        {"invariant D negative", [] { M::cmInvariantD = true, C::invariantD = -1e-7f; },
+         "The diffusion coefficient -1e-07 cm^2/s is impossible: it must be a positive finite "
+         "number."},
+        {"scaling exponent zero", [] { M::fMvsM = true, ShapeModels::scalingExponent = 0.0f; },
+         "The scaling law s = 0.003 M^0 is impossible: ks must be a positive finite number and the "
+         "exponent a finite number other than 0."},
+        {"scaling coefficient zero", [] { M::fMvsM = true, ShapeModels::scalingKs = 0.0f; },
+         "The scaling law s = 0 M^0.667 is impossible: ks must be a positive finite number and the "
+         "exponent a finite number other than 0."},
+        {"scaling exponent not finite",
+         [] {
+             M::fMvsM = true;
+             ShapeModels::scalingExponent = std::numeric_limits<float>::infinity();
+         },
+         "The scaling law s = 0.003 M^inf is impossible: ks must be a positive finite number and "
+         "the exponent a finite number other than 0."},
+    };
+    for (const Case& c : cases) {
+        M::cmInvariantD = M::fMvsM = false;
+        C::rangeMin = 10000.0f;
+        C::rangeMax = 300000.0f;
+        C::resolution = 50.0f;
+        c.spoil();
+        const unsigned long kernel = gContiKernel.Generation();
+        script.expectBox().caption("Error").text(c.text).answer(IDOK);
+        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_TRUE(script.done()) << c.name;
+        EXPECT_EQ(gContiKernel.Generation(), kernel) << c.name << ": nothing computed";
+        C::ResetToDefaults();
+        ShapeModels::ResetToDefaults();
+    }
+    TakeErrorBoxes();
+}
+
+// vbar floated in the c(s) of a fixed f/f0 (at the truth) comes back from a start 5% off, with
+// the peaks at their s; the frictional ratio stays fixed even with its float box set.
+TEST(ContiMassLawFit, FloatingVbarComesBackFromFivePercentOff) {
+    ContiStoreCase twelve;
+    twelve.scans = 12;
+    twelve.points = 400;
+    twelve.firstTimeS = 600.0;
+    twelve.intervalS = 400.0;
+    ContiDataStore data(twelve);
+    FillTwoSpeciesOnSystematicNoise(data, 23);
+    M::nonInteractingSpecies = false;
+    M::contiMode = M::csFloatingVbar = true;
+    M::fitTINoise = M::fitRINoise = true;
+    C::rangeMin = 1.0f;
+    C::rangeMax = 15.0f;
+    C::resolution = 71.0f;
+    C::ff0 = 1.25f;
+    C::ff0Float = 1;
+    C::vbarFloat = 1;
+    ScanStore::vbar = 0.73f * 1.05f;
+    ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
+    FitControl::simplexTolerance = 1e-5;
+    ASSERT_EQ(CurrentContiVariant(), ContiVariant::CsFloatingVbar);
+
+    ASSERT_TRUE(ContiFit(nullptr));
+    EXPECT_NEAR(ScanStore::vbar, 0.73, 0.005) << "started at " << 0.73 * 1.05;
+    EXPECT_FLOAT_EQ(ScanStore::vbarRho, ScanStore::vbar * ScanStore::density);
+    EXPECT_EQ(C::ff0, 1.25f);
+    EXPECT_EQ(ModelParameters::fitValues[kSlotVbar], ScanStore::vbar);
+    struct Peak {
+        float lo, hi;
+        double loading, s;
+    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
+    for (const Peak& p : peaks) {
+        float area = 0, sw = 0;
+        IntegrateDistribution(p.lo, p.hi, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, p.loading, 0.03 * p.loading) << "peak at " << p.s;
+        EXPECT_NEAR(sw, p.s, 0.02 * p.s) << "peak at " << p.s;
+    }
+    EXPECT_LT(FitControl::bestRmsd, 0.0055);
+}
