@@ -133,7 +133,9 @@ plat::DialogTemplate DistributionPage() {
     p.Fittable(kFf0Id, 100, 51, 46);
     p.Label("confidence level P", 8, 66, 90);
     p.Edit(kConfidenceLevelId, 100, 66, 46);
-    int y = p.CellBlock(90);
+    p.Label("vbar (ml/g)", 8, 81, 90);
+    p.Fittable(kVbarId, 100, 81, 46);
+    int y = p.CellBlock(105);
     p.Check(kPowerLawCalibrationId, "enter new s(M) power-law calibration", 8, y, 200);
     y += 16;
     if (DiscreteComponentOn()) {

@@ -29,6 +29,7 @@ constexpr int kLogKId = 521, kLogKsId = 523, kLogKdId = 525, kSecondLogKId = 527
 constexpr int kRangeMinId = 601, kRangeMaxId = 602, kResolutionId = 603;
 constexpr int kFf0Id = 604, kFf0FloatId = 605, kConfidenceLevelId = 606;
 constexpr int kPowerLawCalibrationId = 607;
+constexpr int kVbarId = 608, kVbarFloatId = 609;
 // The discrete component of the models that have one, each with its float box at + 1.
 constexpr int kComponentSId = 611, kComponentMOrDId = 613;
 

@@ -3,6 +3,7 @@
 
 #include "fitting/discrete_component_choice.h"
 #include "foundations/c_locale.h"
+#include "foundations/shape_models.h"
 #include "foundations/statistical_tests.h"
 #include "plat/atomic_file.hpp"
 #include "plat/clipboard.hpp"
@@ -53,6 +54,16 @@ void DistributionLines(std::vector<std::string>& lines) {
                            double(ContiState::resolution), double(ContiState::confidenceLevel)));
     lines.push_back(
         Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
+    // The law of the models that tie s and D to the abscissa otherwise.
+    if (ModelChoice::csFloatingVbar)
+        lines.push_back(
+            Format("vbar = %.4g ml/g%s", double(ScanStore::vbar), Floated(ContiState::vbarFloat)));
+    if (ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
+        lines.push_back(Format("invariant D = %.4g e-7 cm^2/s, abscissa buoyant molar mass",
+                               ContiState::invariantD * 1e7));
+    if (ModelChoice::fMvsM)
+        lines.push_back(Format("scaling law s = %.4g M^%.4g", double(ShapeModels::scalingKs),
+                               double(ShapeModels::scalingExponent)));
     if (!DiscreteComponentOn())
         return;
     using C = ContiState;

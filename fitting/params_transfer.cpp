@@ -32,7 +32,7 @@ static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransf
                                                     sizeof(ParamsCellTransfer) +
                                                     4 * sizeof(ParamsFittable));
 static_assert(sizeof(DistributionParamsTransfer) == 4 * sizeof(ParamsValue) +
-                                                        3 * sizeof(ParamsFittable) +
+                                                        4 * sizeof(ParamsFittable) +
                                                         sizeof(ParamsCellTransfer) + 4);
 static_assert(sizeof(EquilibriumParamsTransfer) ==
               4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
@@ -54,6 +54,8 @@ std::string SpeciesName(const char* what, int k, const char* unit) {
     std::snprintf(name, sizeof name, "%s of species %d (%s)", what, k, unit);
     return name;
 }
+
+constexpr const char* kVbarName = "partial specific volume vbar (ml/g)";
 
 // The first species holds the total loading, the others their fractions of it.
 std::string LoadingName(int k, const std::string& signalUnit) {
@@ -116,6 +118,9 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
         ff0.intFlag = &ContiState::ff0Float;
         f.push_back(ff0);
         f.push_back({d.confidenceLevel.text, "confidence level P", &ContiState::confidenceLevel});
+        NumberField vbar{d.vbar.text, kVbarName, &ScanStore::vbar, 1.0, &d.vbar.floated};
+        vbar.intFlag = &ContiState::vbarFloat;
+        f.push_back(vbar);
         CellFields(d.cell, f);
         if (DiscreteComponentOn()) {
             NumberField s{d.componentS.text, "s of the discrete component (S)",
@@ -238,10 +243,13 @@ const char* SignalUnit() {
 }
 
 bool DistributionRangeIsMass() {
-    // The c(s) members with a discrete component or a frictional-ratio axis span s as well.
-    return ModelChoice::contiMode && !ModelChoice::contiCs && !ModelChoice::lsGStar &&
-           !ModelChoice::csInvariantD && !ModelChoice::csFf0 && !ModelChoice::csFf0Discrete &&
-           !DiscreteComponentOn();
+    using C = ModelChoice;
+    // The c(s) members with a discrete component or a frictional-ratio axis span s as well, and
+    // so do those that tie M to s by a rule of their own.
+    return C::contiMode && !C::contiCs && !C::lsGStar && !C::csInvariantD && !C::csFf0 &&
+           !C::csFf0Discrete && !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal &&
+           !C::csBimodalDiscrete && !C::csConformationalChange && !C::csWormlikeChain &&
+           !C::csScalingLaw && !C::csMsTable && !C::csVariant521 && !C::csWithBaselineEstimates;
 }
 
 void InitParamsTransfer(ParamsTransfer& transfer) {
@@ -257,6 +265,9 @@ void FillParamsTransfer(ParamsTransfer& transfer, ParamsPage page) {
         if (f.floatBox)
             SetBox(*f.floatBox, f.flag ? *f.flag != 0 : f.intFlag && *f.intFlag != 0);
     }
+    // vbar is floated by one model only; elsewhere its box opens unchecked.
+    if (page == ParamsPage::Distribution && !ModelChoice::csFloatingVbar)
+        SetBox(transfer.distribution.vbar.floated, false);
     for (int k = 1; k <= M::maxSpecies; ++k)
         if (std::uint32_t* box = IncludedBox(transfer, page, k))
             SetBox(*box, M::speciesIncluded[k] != 0);
@@ -288,6 +299,14 @@ std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page)
     if (page == ParamsPage::Distribution &&
         !(valueOf(&ContiState::rangeMin) < valueOf(&ContiState::rangeMax)))
         return "range minimum must lie below range maximum";
+    if (page == ParamsPage::Distribution) {
+        if (!(valueOf(&ScanStore::vbar) > 0.0f))
+            return std::string(kVbarName) + " must be positive";
+        if (t.distribution.vbar.floated && !ModelChoice::csFloatingVbar)
+            return std::string(kVbarName) +
+                   " is fitted only by the c(s) with fixed f/f0 and floating vbar: clear its "
+                   "float box";
+    }
     return {};
 }
 
@@ -318,6 +337,9 @@ bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
     ModelChoice::fitRINoise = cell.riNoise != 0;
     M::experimentalInitialDistribution = cell.experimentalInitial != 0;
     M::constantInitialDistribution = !M::experimentalInitialDistribution;
+    // The hydrodynamics read the buoyancy term, kept in step with vbar.
+    if (page == ParamsPage::Distribution)
+        ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     PackFitParameters();
     if (ScanStore::scanCount > 0 && ScanStore::gridCount > 0)
         AllocCommonGridScanArrays();

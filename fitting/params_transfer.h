@@ -70,6 +70,8 @@ struct DistributionParamsTransfer {
     ParamsValue resolution; // grid points
     ParamsFittable ff0;
     ParamsValue confidenceLevel;
+    // vbar (ml/g) of the distribution's species; only the floating-vbar c(s) fits it.
+    ParamsFittable vbar;
     ParamsCellTransfer cell;
     std::uint32_t calibrate; // ask for a new s(M) power-law calibration after OK; kept until done
     // The discrete component, closing the record: on the page only while a model with one is

@@ -296,6 +296,11 @@ TEST(ParametersDialog, RefusesBadEntriesNamingTheFieldAndStoresNothing) {
          kDistributionParamsDialogId,
          {{kRangeMinId, "500"}, {kRangeMaxId, "10"}},
          "range minimum must lie below range maximum"},
+        {"vbar zero",
+         [] { ModelChoice::contiMode = ModelChoice::contiCs = true; },
+         kDistributionParamsDialogId,
+         {{kVbarId, "0"}},
+         "partial specific volume vbar (ml/g) must be positive"},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;

@@ -392,3 +392,29 @@ TEST_F(ParamFiles, SameModelAsksOnce) {
 }
 
 } // namespace
+
+// The floating-vbar c(s) keeps its vbar float box in the flag of the vbar slot: a saved analysis
+// brings it back, and a file of an older program (that flag always 0) restores vbar fixed.
+TEST_F(ParamFiles, FloatedVbarOfTheFloatingVbarModelComesBack) {
+    for (bool older : {false, true}) {
+        C::contiMode = C::csFloatingVbar = true;
+        C::nonInteractingSpecies = false;
+        ScanStore::vbar = 0.7512f;
+        ContiState::vbarFloat = 1;
+        PackFitParameters();
+        ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
+        if (older) {
+            std::vector<std::string> lines = Lines(ReadTextFile(path));
+            lines[1 + M::kFitSlots + kSlotVbar - 1] = "0.00000000e+00";
+            WriteTextFile(path, Join(lines));
+        }
+        ResetEverything();
+        ScanPaths::gDataPath = path;
+        ASSERT_TRUE(ReloadParameters(nullptr, path.c_str())) << older;
+        EXPECT_TRUE(C::csFloatingVbar) << older;
+        EXPECT_EQ(ScanStore::vbar, 0.7512f) << older;
+        EXPECT_EQ(ContiState::vbarFloat, older ? 0 : 1) << older;
+        ResetEverything();
+        ScanPaths::gDataPath = path;
+    }
+}
