@@ -88,8 +88,11 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
-    // trade against each other.
-    if (ContiState::ff0Float && !SizeShapeModel() && !ModelChoice::csFloatingVbar)
+    // trade against each other. The invariant D and the scaling law leave f/f0 out altogether.
+    const ContiVariant variant = CurrentContiVariant();
+    const bool ff0Enters = variant != ContiVariant::CsFloatingVbar &&
+                           variant != ContiVariant::CMInvariantD && variant != ContiVariant::FMvsM;
+    if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
         free.push_back(KernelParameter::FrictionalRatio);
     if (ModelChoice::csFloatingVbar && ContiState::vbarFloat)
         free.push_back(KernelParameter::Vbar);
@@ -316,6 +319,10 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
               : ModelChoice::csFloatingVbar
                   ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
                     "the distribution."
+              : CurrentContiVariant() == ContiVariant::CMInvariantD ||
+                      CurrentContiVariant() == ContiVariant::FMvsM
+                  ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
+                    "distribution."
                   : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
                     "the distribution.";
         return false;

@@ -36,6 +36,8 @@ const char* AbscissaLabel() {
         return "log10 D (cm^2/s)";
     if (ModelChoice::contiMode && (ModelChoice::dlsIRh || ModelChoice::dlsIRhTimeCourse))
         return "Rh (nm)";
+    if (ModelChoice::contiMode && ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
+        return "buoyant molar mass (Da)";
     // The axis of the range the parameters dialog enters.
     if (!ModelChoice::gStarFamily && DistributionRangeIsMass())
         return "molar mass (Da)";

@@ -8,6 +8,7 @@
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "plat/testing.hpp"
+#include "plotting/win_plot.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -136,6 +137,8 @@ TEST(MassLawModelsRoad, BuoyantMolarMassWithInvariantD) {
     EXPECT_NEAR(PeakPosition(), 20000.0, 0.06 * 20000.0); // a grid step is 5%
     EXPECT_NEAR(Mean(), 20000.0, 0.02 * 20000.0);
     EXPECT_NEAR(Area(), 0.5, 0.03 * 0.5);
+    ASSERT_NE(C::distributionPlot, nullptr);
+    EXPECT_STREQ(C::distributionPlot->xLabel, "buoyant molar mass (Da)");
     EXPECT_EQ(ReportLine("invariant D"), "invariant D = 6 e-7 cm^2/s, abscissa buoyant molar mass");
     Picture(f, "c_mb_invariant_d.png");
 }

@@ -234,3 +234,26 @@ TEST(ContiMassLawFit, FloatingVbarComesBackFromFivePercentOff) {
     }
     EXPECT_LT(FitControl::bestRmsd, 0.0055);
 }
+
+// f/f0 enters neither c(Mb) with invariant D nor the scaling law: its float box alone leaves
+// nothing to fit, and the Fit says so instead of searching a direction that changes nothing.
+TEST_F(ContiMassLaw, FrictionalRatioIsNotFittedWhereItDoesNotEnter) {
+    store.Fill({{5.0, 1.25, 0.5}});
+    for (bool* model : {&M::cmInvariantD, &M::fMvsM}) {
+        M::cmInvariantD = M::fMvsM = false;
+        *model = true;
+        C::rangeMin = 10000.0f;
+        C::rangeMax = 300000.0f;
+        C::resolution = 50.0f;
+        C::ff0Float = 1;
+        ModelParameters::meniscusFloat = ModelParameters::bottomFloat = 0;
+        script.expectBox()
+            .caption("Error")
+            .text("No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
+                  "distribution.")
+            .answer(IDOK);
+        EXPECT_FALSE(ContiFit(nullptr));
+        EXPECT_TRUE(script.done());
+    }
+    TakeErrorBoxes();
+}
