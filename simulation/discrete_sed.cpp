@@ -451,6 +451,28 @@ void ApplyIntensityTransform() {
     }
 }
 
+void ClearModelRows() {
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAt(pos);
+        std::fill(S::fit[scan] + 1, S::fit[scan] + 1 + S::pointCount[scan], 0.0f);
+    }
+    if (!SignalGoesIntoFit())
+        for (int slot = 1; slot <= M::maxSpecies; ++slot)
+            for (int scan = 1; scan <= S::scanCount; ++scan) {
+                const int count = ComponentScans::Count(scan);
+                float* row = ComponentScans::Row(slot, scan, count);
+                std::fill(row + 1, row + 1 + count, 0.0f);
+            }
+}
+
+void FinishModelEvaluation(TXLAWindow* window) {
+    CompleteLinearParameters();
+    ApplyIntensityTransform();
+    S::resultAvailable = true;
+    if (gSimulateOnly)
+        WindowServices::RequestRepaint(window);
+}
+
 int RunDiscreteSedList(TXLAWindow* window) {
     if (S::scanCount <= 0)
         return 0;
@@ -568,10 +590,6 @@ int RunDiscreteSedList(TXLAWindow* window) {
             }
         }
     }
-    CompleteLinearParameters();
-    ApplyIntensityTransform();
-    S::resultAvailable = true;
-    if (gSimulateOnly)
-        WindowServices::RequestRepaint(window);
+    FinishModelEvaluation(window);
     return code;
 }

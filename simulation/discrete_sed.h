@@ -47,3 +47,13 @@ void ApplyDefaultFitLimits();
 
 // The model values as intensities for intensity data: fit = exp(-ln 10 fit) x reference.
 void ApplyIntensityTransform();
+
+// The fit rows of the simulated scans (in scan order from LammGrid::firstSimulatedScan) set to 0,
+// and every slot's component rows when the signal does not go into the fit: the model an
+// evaluation adds its species to.
+void ClearModelRows();
+
+// The close of an evaluation that solved: the linear parameters completed, the intensity
+// transform applied, the result marked available and, when the model is only simulated, a
+// repaint asked.
+void FinishModelEvaluation(TXLAWindow* window);

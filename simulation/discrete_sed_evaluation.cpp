@@ -136,20 +136,6 @@ void AddUnchangedInitialProfile(int slot) {
     }
 }
 
-void ClearModel() {
-    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
-        std::fill(S::fit[scan] + 1, S::fit[scan] + 1 + S::pointCount[scan], 0.0f);
-    }
-    if (!SignalGoesIntoFit())
-        for (int slot = 1; slot <= M::maxSpecies; ++slot)
-            for (int scan = 1; scan <= S::scanCount; ++scan) {
-                const int count = ComponentScans::Count(scan);
-                float* row = ComponentScans::Row(slot, scan, count);
-                std::fill(row + 1, row + 1 + count, 0.0f);
-            }
-}
-
 // Species by species on this engine's profiles and the solvers of the simulation grid.
 void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     if (!CheckDiscreteModelInput(window))
@@ -164,7 +150,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
     if (!PrepareExperimentalInitialProfile())
         return;
-    ClearModel();
+    ClearModelRows();
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
     LammGrid::backDiffusionShutOff = false;
@@ -230,11 +216,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         ReportLammSimError(window, kLammSingularMatrix);
     if (discretization)
         ReportLammSimError(window, kLammDiscretizationError);
-    CompleteLinearParameters();
-    ApplyIntensityTransform();
-    S::resultAvailable = true;
-    if (gSimulateOnly)
-        WindowServices::RequestRepaint(window);
+    FinishModelEvaluation(window);
 }
 
 } // namespace

@@ -16,7 +16,6 @@
 #include "simulation/nonlinear_solver.h"
 #include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
-#include "state/component_scans.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -55,18 +54,6 @@ void HandOverSpeciesValues() {
     }
 }
 
-void ClearModel() {
-    for (int k = 1; k <= S::scanCount; ++k)
-        std::fill(S::fit[k] + 1, S::fit[k] + 1 + S::pointCount[k], 0.0f);
-    if (!SignalGoesIntoFit())
-        for (int slot = 1; slot <= M::maxSpecies; ++slot)
-            for (int k = 1; k <= S::scanCount; ++k) {
-                const int count = ComponentScans::Count(k);
-                float* row = ComponentScans::Row(slot, k, count);
-                std::fill(row + 1, row + 1 + count, 0.0f);
-            }
-}
-
 } // namespace
 
 bool NonidealSingleModelChosen() {
@@ -102,7 +89,7 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
     std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
     for (int k = 1; k <= S::scanCount; ++k)
         previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
-    ClearModel();
+    ClearModelRows(); // every scan: the first simulated is scan 1
     if (gSimulateOnly)
         WindowServices::RequestRepaint(window);
     LammGrid::nonDiffusing = false;
@@ -119,11 +106,7 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
     }
     if (result != kLammSolved)
         ReportLammSimError(window, result);
-    CompleteLinearParameters();
-    ApplyIntensityTransform();
-    S::resultAvailable = true;
-    if (gSimulateOnly)
-        WindowServices::RequestRepaint(window);
+    FinishModelEvaluation(window);
     return true;
 }
 
