@@ -19,11 +19,7 @@
 
 bool NonidealTotalKernel(TXLAWindow* window, const ContiGrid& g) {
     using S = ScanStore;
-    if (!LammGrid::arraysAllocated && !AllocLammArrays())
-        return false;
-    if (LammGrid::allocatedGridSize != LammGrid::gridSize)
-        EnsureLammArrays(LammGrid::gridSize);
-    if (!LammGrid::arraysAllocated)
+    if (!LammArraysAtGridSize())
         return false;
     gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
     CConcentrationLaw law = ConcentrationLawOfRecord();

@@ -171,6 +171,14 @@ bool EnsureLammArraysFor(int n, GridAlgorithm algorithm) {
     return AllocLammArraysFor(algorithm);
 }
 
+bool LammArraysAtGridSize() {
+    if (!LammGrid::arraysAllocated && !AllocLammArrays())
+        return false;
+    if (LammGrid::allocatedGridSize != LammGrid::gridSize)
+        EnsureLammArrays(LammGrid::gridSize);
+    return LammGrid::arraysAllocated != 0;
+}
+
 bool AllocSecondLammBlock()
 {
     const int n2 = SecondLammBlock::pointCount;

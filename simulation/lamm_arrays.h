@@ -18,6 +18,9 @@ void FreeLammArrays();
 // returns false and changes nothing when none exist.
 bool EnsureLammArrays(int n);
 bool EnsureLammArraysFor(int n, GridAlgorithm algorithm);
+// The arrays at LammGrid::gridSize for the model's algorithm: allocated when none exist,
+// reallocated when they were made for another size; false when none could be made.
+bool LammArraysAtGridSize();
 
 // The largest grid the arrays are made for: sizes beyond it are a corrupt option, not a request.
 constexpr int kMaxLammGridSize = 1000000;

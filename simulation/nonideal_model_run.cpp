@@ -80,11 +80,7 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
         M::speciesLoading[k] = k == 1 ? 1.0f : 0.0f;
     LammGrid::loadingFraction = 1.0f;
     LammGrid::currentSpecies = 1;
-    if (!LammGrid::arraysAllocated && !AllocLammArrays())
-        return false;
-    if (LammGrid::allocatedGridSize != LammGrid::gridSize)
-        EnsureLammArrays(LammGrid::gridSize);
-    if (!LammGrid::arraysAllocated)
+    if (!LammArraysAtGridSize())
         return false;
     std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
     for (int k = 1; k <= S::scanCount; ++k)

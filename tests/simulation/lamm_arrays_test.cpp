@@ -117,6 +117,26 @@ TEST_F(LammArrays, EnsureResizesZeroFilledAndRebuildsTheGrid)
     EXPECT_EQ(LammGrid::concentration, c);
 }
 
+// What the evaluations call before a run: arrays made when there are none, kept at their size,
+// made again at a new size, and none left when the size has no element.
+TEST_F(LammArrays, AtGridSizeAllocatesKeepsResizesOrRefuses)
+{
+    ModelChoice::movingHatAlgorithm = false;
+    LammGrid::gridSize = 80;
+    ASSERT_TRUE(LammArraysAtGridSize());
+    EXPECT_EQ(LammGrid::allocatedGridSize, 80);
+    double* const c = LammGrid::concentration;
+    ASSERT_TRUE(LammArraysAtGridSize());
+    EXPECT_EQ(LammGrid::concentration, c);
+    LammGrid::gridSize = 150;
+    ASSERT_TRUE(LammArraysAtGridSize());
+    EXPECT_EQ(LammGrid::allocatedGridSize, 150);
+    ExpectZero(LammGrid::mainArray, 2, 2, 150);
+    LammGrid::gridSize = 1;
+    EXPECT_FALSE(LammArraysAtGridSize());
+    EXPECT_EQ(LammGrid::arraysAllocated, 0);
+}
+
 TEST_F(LammArrays, GridSizesWithoutAnElementAreRefused)
 {
     for (int n : {-5, 0, 1, kMaxLammGridSize + 1}) {
