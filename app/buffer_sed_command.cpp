@@ -15,6 +15,7 @@
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -211,7 +212,7 @@ void TXLAWindow::CmSubtractBufferMismatch() {
     const BufferSignal signal = ComputeBufferSignal(B::signal);
     if (!signal.singular && !signal.interrupted)
         for (int pos = 1; pos <= ScanStore::scanCount; ++pos) {
-            const int scan = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[pos] : pos;
+            const int scan = ScanAtPosition(pos);
             AddBufferSignal(signal, pos, ScanStore::radius[scan], ScanStore::pointCount[scan],
                             ScanStore::signal[scan], -1.0);
         }

@@ -17,6 +17,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/realtime_state.h"
+#include "state/scan_order.h"
 
 #include <cmath>
 #include <cstdio>
@@ -95,7 +96,7 @@ void TXLAWindow::CmRealtimeUpdate() {
     if (S::scanCount < 1)
         return;
     const bool eqTest = R::equilibriumTestMode;
-    const int firstNumber = FileNumberOf(S::scanFileName[S::scanOrder ? S::scanOrder[1] : 1]);
+    const int firstNumber = FileNumberOf(S::scanFileName[ScanAtPosition(1)]);
     // The files are probed by number into a table of 1000: a first scan outside it cannot be
     // followed.
     if (!eqTest && (firstNumber < 1 || firstNumber > R::fileTableSize)) {

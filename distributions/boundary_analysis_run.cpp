@@ -17,6 +17,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,7 +37,7 @@ constexpr double kSettledS = 1e-4;
 
 std::vector<int> ScansInTimeOrder() {
     std::vector<int> scans;
-    const int initial = LammGrid::firstScanIsInitial ? (S::scanOrder ? S::scanOrder[1] : 1) : 0;
+    const int initial = LammGrid::firstScanIsInitial ? ScanAtPosition(1) : 0;
     for (int k = 1; k <= S::scanCount; ++k)
         if (k != initial && S::header[k].rotorSpeed > 0.0f && ScanW2t(k) > 0.0)
             scans.push_back(k);

@@ -10,6 +10,7 @@
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 #include "state/window_services.h"
 
 #include <algorithm>
@@ -61,7 +62,7 @@ bool FillBufferKernelColumn(TXLAWindow* window) {
         return false;
     const int points = gContiKernel.Points();
     for (int pos = 1; pos <= ScanStore::scanCount; ++pos) {
-        const int k = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[pos] : pos;
+        const int k = ScanAtPosition(pos);
         if (k < 1 || k > gContiKernel.Scans())
             continue;
         float* row = gContiKernel.Row(1, k);

@@ -10,6 +10,7 @@
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 #include "state/scan_store.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ void ScanConditions(ResultsSummaryValues& v) {
         temperatures += h.temperature;
         wavelengths += h.wavelength;
     }
-    const int last = S::scanOrder ? S::scanOrder[S::scanCount] : S::scanCount;
+    const int last = ScanAtPosition(S::scanCount);
     v[8] = highest - lowest;
     v[9] = S::header[last].temperature;
     v[10] = float(temperatures / S::scanCount);

@@ -8,6 +8,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/scan_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,10 +17,6 @@ namespace {
 
 using B = BufferSedimentation;
 using S = ScanStore;
-
-int ScanAt(int pos) {
-    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
-}
 
 // D in cm^2/s from a value in 1e-7 cm^2/s; 0 would stop the solution.
 double SideD(double d) {
@@ -69,12 +66,12 @@ void BufferSideProblems(double amplitude, BufferSideProblem problems[2]) {
     common.bottom = ModelParameters::bottom;
     if (S::scanCount > 0 && S::header != nullptr) {
         common.rpm = S::header[S::scanCount].rotorSpeed;
-        const ScanHeader& first = S::header[ScanAt(1)];
+        const ScanHeader& first = S::header[ScanAtPosition(1)];
         common.ramp = S::rampRotorSpeed;
         common.accelerationEnd = first.accelerationTime;
         common.accelerationRate = first.accelerationRate;
         for (int pos = 1; pos <= S::scanCount; ++pos) {
-            const ScanHeader& h = S::header[ScanAt(pos)];
+            const ScanHeader& h = S::header[ScanAtPosition(pos)];
             common.scanTimes.push_back(S::rampRotorSpeed ? h.originalTime : h.time);
         }
     }

@@ -26,6 +26,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/scan_order.h"
 #include "state/window_services.h"
 
 #include <algorithm>
@@ -46,10 +47,6 @@ constexpr int kMinSolutionGridSize = 10;
 // No cell bottom lies further from the axis than this, and no species sediments faster.
 constexpr double kMaxBottomCm = 30.0;
 constexpr double kMaxSpeciesS = 1e6;
-
-int ScanAt(int pos) {
-    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
-}
 
 bool BufferSlot(int slot) {
     return BufferSedimentation::on && slot == M::maxSpecies;
@@ -121,7 +118,7 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
         return false;
     rows.Make(ownRadii);
     for (int pos = 1; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
+        const int scan = ScanAtPosition(pos);
         const float* radii = ownRadii ? S::radius[scan] : S::gridRadius;
         const int count = ownRadii ? S::pointCount[scan] : S::gridCount;
         AddBufferSignal(signal, pos, radii, count, rows.rows[std::size_t(scan)]);
@@ -291,7 +288,7 @@ std::string SpeciesProblem() {
 double LastScanRpm() {
     if (S::scanCount <= 0 || S::header == nullptr)
         return 0.0;
-    return S::header[ScanAt(S::scanCount)].rotorSpeed;
+    return S::header[ScanAtPosition(S::scanCount)].rotorSpeed;
 }
 
 double ScanTemperatureKelvin() {
@@ -299,7 +296,7 @@ double ScanTemperatureKelvin() {
         return S::absoluteTemperature;
     if (S::scanCount <= 0 || S::header == nullptr)
         return 293.15;
-    return S::header[ScanAt(S::scanCount)].temperature + 273.15;
+    return S::header[ScanAtPosition(S::scanCount)].temperature + 273.15;
 }
 
 double SpeciesDiffusion(int slot) {
@@ -442,7 +439,7 @@ void ApplyIntensityTransform() {
     if (!ScanDataKind::intensity || S::thirdColumn == nullptr)
         return;
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
+        const int scan = ScanAtPosition(pos);
         if (S::thirdColumn[scan] == nullptr)
             continue;
         for (int p = 1; p <= S::pointCount[scan]; ++p)
@@ -453,7 +450,7 @@ void ApplyIntensityTransform() {
 
 void ClearModelRows() {
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
+        const int scan = ScanAtPosition(pos);
         std::fill(S::fit[scan] + 1, S::fit[scan] + 1 + S::pointCount[scan], 0.0f);
     }
     if (!SignalGoesIntoFit())

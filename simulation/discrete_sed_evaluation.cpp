@@ -27,6 +27,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/scan_order.h"
 #include "state/window_services.h"
 
 #include <cmath>
@@ -37,10 +38,6 @@ namespace {
 
 using M = ModelParameters;
 using S = ScanStore;
-
-int ScanAt(int pos) {
-    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
-}
 
 double ScanTime(int scan) {
     return S::rampRotorSpeed && !gDlsData ? S::header[scan].originalTime : S::header[scan].time;
@@ -54,7 +51,7 @@ double ScanTime(int scan) {
 double EquivalentTime(int scan, double omega2) {
     const ScanHeader& h = S::header[scan];
     const bool ramp =
-        S::rampRotorSpeed && !gDlsData && S::header[ScanAt(1)].accelerationTime >= 10.0;
+        S::rampRotorSpeed && !gDlsData && S::header[ScanAtPosition(1)].accelerationTime >= 10.0;
     if (ramp && h.omega2t > 0.0 && omega2 > 0.0)
         return h.omega2t / omega2;
     return ScanTime(scan);
@@ -99,7 +96,7 @@ void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, doubl
     const bool direct = SignalGoesIntoFit();
     const double omega2 = std::pow(LastScanRpm() * 2.0 * std::numbers::pi / 60.0, 2);
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
+        const int scan = ScanAtPosition(pos);
         const double t = EquivalentTime(scan, omega2);
         if (direct) {
             float* work = S::work[scan];
@@ -121,7 +118,7 @@ void AddUnchangedInitialProfile(int slot) {
     const bool direct = SignalGoesIntoFit();
     std::vector<double> r, c;
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = ScanAt(pos);
+        const int scan = ScanAtPosition(pos);
         const int n = direct ? S::pointCount[scan] : ComponentScans::Count(scan);
         const float* radii = direct ? S::radius[scan] : ComponentScans::Radii(scan);
         float* out = direct ? S::work[scan] : ComponentScans::Row(slot, scan, n);

@@ -23,6 +23,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/scan_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,10 +34,6 @@ namespace {
 
 using M = ModelParameters;
 using S = ScanStore;
-
-int ScanAt(int pos) {
-    return S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
-}
 
 // What a species' attempts write: every scan's fit, or the slot's rows of ComponentScans. A
 // failed attempt is undone by putting these back, so no other species' signal is touched.
@@ -63,7 +60,7 @@ struct ModelSnapshot {
 };
 
 double TargetTime(int pos) {
-    const ScanHeader& h = S::header[ScanAt(pos)];
+    const ScanHeader& h = S::header[ScanAtPosition(pos)];
     return S::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
@@ -90,7 +87,7 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime,
     LammGrid::dt = LammGrid::initialDt;
     LammGrid::progressWindow = window;
     StartScanOutput();
-    const ScanHeader& first = S::header[ScanAt(1)];
+    const ScanHeader& first = S::header[ScanAtPosition(1)];
     LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
     if (LammGrid::accelerating) {
         LammGrid::accelerationTime = first.accelerationTime;
@@ -136,7 +133,7 @@ GridSizeInputs GridSizeInputsFor(int slot) {
                           ? S::firstFitIndex[1]
                           : 1;
     in.firstFitRadius = S::pointCount[1] >= 1 ? S::radius[1][first] : M::meniscus;
-    const ScanHeader& h = S::header[ScanAt(1)];
+    const ScanHeader& h = S::header[ScanAtPosition(1)];
     in.accelerationRate = h.accelerationRate;
     in.accelerationTime = h.accelerationTime;
     in.pointsPerSigma = M::pointsPerSigma;

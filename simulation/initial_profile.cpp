@@ -9,6 +9,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,7 +20,7 @@ using S = ScanStore;
 using D = InitialData;
 
 int FirstScan() {
-    return S::scanOrder != nullptr ? S::scanOrder[1] : 1;
+    return ScanAtPosition(1);
 }
 
 // The first scan in scan order becomes the initial-data set: its radii and data, and the header

@@ -12,6 +12,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 #include "state/startup_paths.h"
 
 #include <string>
@@ -79,13 +80,12 @@ double SpeciesTemperature() {
         return ScanStore::absoluteTemperature - 273.15;
     if (ScanStore::header == nullptr)
         return 20.0;
-    return ScanStore::header[ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1]
-        .temperature;
+    return ScanStore::header[ScanAtPosition(1)].temperature;
 }
 
 // First radius of the earliest scan: where the scanner starts.
 float FirstScanRadius() {
-    const int first = ScanStore::scanOrder != nullptr ? ScanStore::scanOrder[1] : 1;
+    const int first = ScanAtPosition(1);
     if (ScanStore::radius != nullptr && ScanStore::radius[first] != nullptr &&
         ScanStore::pointCount != nullptr && ScanStore::pointCount[first] > 0)
         return ScanStore::radius[first][1];

@@ -8,6 +8,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_order.h"
 
 #include <algorithm>
 #include <vector>
@@ -24,7 +25,7 @@ void SumComponentScansIntoFit() {
     using S = ScanStore;
     if (ComponentScans::OnScanRadii()) {
         for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-            const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+            const int scan = ScanAtPosition(pos);
             const std::size_t count = std::size_t(S::pointCount[scan]);
             float* fit = S::fit[scan];
             std::fill(fit + 1, fit + 1 + count, 0.0f);
@@ -45,7 +46,7 @@ void SumComponentScansIntoFit() {
     for (int j = 1; j <= n; ++j)
         x[std::size_t(j)] = S::gridRadius[j];
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+        const int scan = ScanAtPosition(pos);
         std::fill(sum.begin(), sum.end(), 0.0);
         for (int slot = 1; slot <= ModelParameters::maxSpecies; ++slot) {
             const auto& rows = ComponentScans::rows[slot];
@@ -64,7 +65,7 @@ void AddBaseline() {
     using S = ScanStore;
     const float baseline = ModelParameters::baseline;
     for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
-        const int scan = S::scanOrder != nullptr ? S::scanOrder[pos] : pos;
+        const int scan = ScanAtPosition(pos);
         for (int p = 1; p <= S::pointCount[scan]; ++p)
             S::fit[scan][p] += baseline;
     }
