@@ -30,11 +30,6 @@ void Put(BufferSedRecord::Text& field, const char* format, double value) {
     std::snprintf(field, kBufferTextLimit, format, value);
 }
 
-double Number(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
-}
-
 constexpr int kRecordOrder[] = {
     kBsOn,
     kBsExcessSample,
@@ -94,7 +89,7 @@ bool BufferSedTransferValid(const BufferSedRecord& r, bool massForm) {
     const bool referenceSimulated =
         r.on != 0 && (r.meniscusMismatch != 0 || r.differentReference != 0);
     if (referenceSimulated && bottom > 0.0) {
-        const double reference = meniscus - Number(r.meniscusDifference);
+        const double reference = meniscus - NumberInCLocale(r.meniscusDifference);
         if (!(reference > 0.0) || !(reference < bottom - kMinReferenceColumnCm))
             return false;
     }

@@ -27,11 +27,6 @@ using C = ModelChoice;
 using M = ModelParameters;
 constexpr int kBufferSlot = 4;
 
-double Number(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
-}
-
 bool Checked(std::uint32_t state) {
     return state != 0;
 }
@@ -123,9 +118,9 @@ bool TXLAWindow::EditBufferSedParameters() {
         return false;
     B::on = Checked(r.on);
     if (massForm)
-        B::sampleMb = Number(r.sampleD);
+        B::sampleMb = NumberInCLocale(r.sampleD);
     else
-        B::sampleD = std::abs(Number(r.sampleD));
+        B::sampleD = std::abs(NumberInCLocale(r.sampleD));
     B::floatSampleD = Checked(r.floatSampleD);
     B::floatSampleS = Checked(r.floatSampleS);
     B::floatSignal = Checked(r.floatSignal);
@@ -133,18 +128,18 @@ bool TXLAWindow::EditBufferSedParameters() {
     B::floatRelativeConcentration = Checked(r.floatRelativeConcentration);
     B::floatReferenceD = Checked(r.floatReferenceD);
     B::floatReferenceS = Checked(r.floatReferenceS);
-    B::sampleS = Number(r.sampleS);
+    B::sampleS = NumberInCLocale(r.sampleS);
     B::meniscusMismatch = Checked(r.meniscusMismatch);
-    B::meniscusDifference = Number(r.meniscusDifference);
-    B::relativeConcentration = Number(r.relativeConcentration);
+    B::meniscusDifference = NumberInCLocale(r.meniscusDifference);
+    B::relativeConcentration = NumberInCLocale(r.relativeConcentration);
     B::differentReference = Checked(r.differentReference);
-    B::referenceS = Number(r.referenceS);
+    B::referenceS = NumberInCLocale(r.referenceS);
     if (massForm)
-        B::referenceMb = Number(r.referenceD);
+        B::referenceMb = NumberInCLocale(r.referenceD);
     else
-        B::referenceD = std::abs(Number(r.referenceD));
+        B::referenceD = std::abs(NumberInCLocale(r.referenceD));
 
-    const double signal = Number(r.signal);
+    const double signal = NumberInCLocale(r.signal);
     B::excessInReference = signal < 0.0;
     B::excessInSample = !B::excessInReference;
     B::signal = std::abs(signal);

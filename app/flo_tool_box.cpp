@@ -105,8 +105,7 @@ void FillFloToolTransfer(FloToolRecord& r) {
 }
 
 double FloToolNumber(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
+    return NumberInCLocale(text);
 }
 
 bool FloToolTransferValid(const FloToolRecord& r) {

@@ -35,13 +35,8 @@ void PutInt(LammPBoxRecord::Text& field, int value) {
     std::snprintf(field, kLammTextLimit, "%d", value);
 }
 
-double Number(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
-}
-
 bool GridSizeText(const char* text) {
-    const double v = Number(text);
+    const double v = NumberInCLocale(text);
     return v >= kMinLammGridEntry && v < kMaxLammGridEntry + 1.0;
 }
 
@@ -162,21 +157,21 @@ const char* LammTransferProblem(const LammPBoxRecord& r) {
             return "not a non-negative number";
     if (!IsFloatText(r.logTruncationLevel))
         return "truncation level is not a number";
-    const double level = std::pow(10.0, Number(r.logTruncationLevel));
+    const double level = std::pow(10.0, NumberInCLocale(r.logTruncationLevel));
     if (!std::isfinite(level) || !(level > 0.0))
         return "truncation level out of range";
     // Grids of 0 or 1 point have no spacing, and huge ones cannot be allocated.
     for (const char* text : {r.defaultGridSize, r.maxGridSize, r.minGridSize})
         if (!GridSizeText(text))
             return "grid size outside 10..100000";
-    if (int(Number(r.minGridSize)) > int(Number(r.maxGridSize)))
+    if (int(NumberInCLocale(r.minGridSize)) > int(NumberInCLocale(r.maxGridSize)))
         return "lower limit above upper limit";
-    if (!(Number(r.pointsPerSigma) > 0.0))
+    if (!(NumberInCLocale(r.pointsPerSigma) > 0.0))
         return "points per sigma must be positive";
     // A step limit of 0 lets no time step advance the solution: the solvers would never end.
-    if (Number(r.maxDcOverC) < kMinMaxDcOverC)
+    if (NumberInCLocale(r.maxDcOverC) < kMinMaxDcOverC)
         return "max dc/c below 0.001";
-    if (!(Number(r.tolerance) > 0.0))
+    if (!(NumberInCLocale(r.tolerance) > 0.0))
         return "tolerance must be positive";
     return nullptr;
 }

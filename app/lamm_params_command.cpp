@@ -25,14 +25,9 @@ using G = LammGrid;
 using M = ModelParameters;
 using C = ModelChoice;
 
-double Number(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
-}
-
 // The integer part of a typed number, at most INT_MAX.
 int Integer(const char* text) {
-    const double v = std::trunc(Number(text));
+    const double v = std::trunc(NumberInCLocale(text));
     return v >= double(INT_MAX) ? INT_MAX : v <= double(INT_MIN) ? INT_MIN : int(v);
 }
 
@@ -69,23 +64,23 @@ void TXLAWindow::CmLammEquationParameters() {
     if (result != IDOK)
         return;
 
-    G::truncationLevel = std::pow(10.0, Number(r.logTruncationLevel));
-    G::autoChangeS = float(Number(r.autoChangeS));
-    G::autoChangeSOptimized = float(Number(r.autoChangeSOptimized));
+    G::truncationLevel = std::pow(10.0, NumberInCLocale(r.logTruncationLevel));
+    G::autoChangeS = float(NumberInCLocale(r.autoChangeS));
+    G::autoChangeSOptimized = float(NumberInCLocale(r.autoChangeSOptimized));
     G::truncateGrid = Checked(r.truncateGrid);
     if (C::inhomogeneousSolvent)
         MessageBox("make sure Lamm equation option 'dyanmically trucate grid' \nis not used when "
                    "macromolecular flotation near meniscus can occur",
                    nullptr, MB_OK);
     G::shutOffBackDiffusion = Checked(r.shutOffBackDiffusion);
-    G::backDiffusionLevel = Number(r.backDiffusionLevel);
+    G::backDiffusionLevel = NumberInCLocale(r.backDiffusionLevel);
     M::autoGridSize = Checked(r.autoGridSize);
     G::defaultGridSize = G::gridSize = Integer(r.defaultGridSize);
     if (G::gridSize != gridSizeBefore)
         EnsureLammArrays(G::gridSize);
     M::maxGridSize = Integer(r.maxGridSize);
     M::minGridSize = Integer(r.minGridSize);
-    M::pointsPerSigma = float(Number(r.pointsPerSigma));
+    M::pointsPerSigma = float(NumberInCLocale(r.pointsPerSigma));
 
     ScanStore::rampRotorSpeed = Checked(r.rampRotorSpeed);
     ScanStore::timesFromW2t = !ScanStore::rampRotorSpeed;
@@ -102,9 +97,9 @@ void TXLAWindow::CmLammEquationParameters() {
         FreeLammArrays();
 
     G::automaticSGrid = Checked(r.automaticSGrid);
-    G::sGrid = Number(r.sGrid);
-    FitControl::tolerance = float(0.01 * Number(r.tolerance));
-    G::maxDcOverC = Number(r.maxDcOverC);
+    G::sGrid = NumberInCLocale(r.sGrid);
+    FitControl::tolerance = float(0.01 * NumberInCLocale(r.tolerance));
+    G::maxDcOverC = NumberInCLocale(r.maxDcOverC);
     if (G::maxDcOverC != maxDcOverCBefore) {
         G::dcOverCLimit = G::maxDcOverC;
         G::dcOverCLow = 0.05 * G::maxDcOverC;
@@ -118,8 +113,8 @@ void TXLAWindow::CmLammEquationParameters() {
                    nullptr, MB_OK);
     }
     G::simulateRadialResolution = Checked(r.radialResolution);
-    G::scanVelocity = float(Number(r.scanVelocity));
-    G::radialConvolutionRange = float(Number(r.radialRange));
+    G::scanVelocity = float(NumberInCLocale(r.scanVelocity));
+    G::radialConvolutionRange = float(NumberInCLocale(r.radialRange));
 
     M::experimentalInitialDistribution = !initialLocked && Checked(r.experimentalInitial);
     M::constantInitialDistribution = !M::experimentalInitialDistribution;

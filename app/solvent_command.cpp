@@ -28,11 +28,6 @@ using C = ModelChoice;
 
 constexpr double kWaterViscosity = 0.001002;
 
-double Number(const char* text) {
-    CLocaleScope c;
-    return std::strtod(text, nullptr);
-}
-
 bool Checked(std::uint32_t state) {
     return state != 0;
 }
@@ -73,22 +68,22 @@ void TXLAWindow::CmInhomogeneousSolvent() {
 
     const bool wasOn = C::inhomogeneousSolvent;
     const bool nowOn = Checked(r.modelOn);
-    ScanStore::vbar = float(Number(r.vbar));
+    ScanStore::vbar = float(NumberInCLocale(r.vbar));
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     FitControl::fitVbar = Checked(r.fitVbar);
-    IS::compressibility = Number(r.compressibility) * 1e-4;
-    IS::bufferDensity = float(Number(r.bufferDensity));
-    IS::bufferViscosity = float(Number(r.bufferViscosity) * 0.1);
+    IS::compressibility = NumberInCLocale(r.compressibility) * 1e-4;
+    IS::bufferDensity = float(NumberInCLocale(r.bufferDensity));
+    IS::bufferViscosity = float(NumberInCLocale(r.bufferViscosity) * 0.1);
     IS::relativeViscosity = float(double(IS::bufferViscosity) / kWaterViscosity);
     // The cosolute box alone decides the case.
     IS::sedimentingCosolute = IS::dynamicGradient = Checked(r.cosolute);
     IS::compressibleSolvent = !IS::sedimentingCosolute;
-    IS::solvatedVbar = float(Number(r.solvatedVbar));
+    IS::solvatedVbar = float(NumberInCLocale(r.solvatedVbar));
     IS::macromoleculeVbar = IS::dynamicGradient ? IS::solvatedVbar : ScanStore::vbar;
-    IS::loadingConcentration = Number(r.loading);
+    IS::loadingConcentration = NumberInCLocale(r.loading);
     IS::nonidealCosolute = !Checked(r.ideal);
-    IS::apparentS = Number(r.apparentS);
-    IS::apparentD = Number(r.apparentD) * 1e-7;
+    IS::apparentS = NumberInCLocale(r.apparentS);
+    IS::apparentD = NumberInCLocale(r.apparentD) * 1e-7;
     IS::cesiumChloride = Checked(r.cesiumChloride);
 
     if (Checked(r.loadDFile)) {
@@ -105,7 +100,7 @@ void TXLAWindow::CmInhomogeneousSolvent() {
                 IS::nonidealCosolute = false;
         }
     }
-    const double grid = std::floor(Number(r.gridSize));
+    const double grid = std::floor(NumberInCLocale(r.gridSize));
     if (grid >= kMinCosoluteGrid && grid <= kMaxCosoluteGrid)
         IS::gridSize = SecondLammBlock::pointCount = int(grid);
     IS::plotCosoluteData = Checked(r.plot);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <clocale>
+#include <cstdlib>
 #include <locale.h>
 
 // While alive, the calling thread formats and reads numbers in the C locale.
@@ -21,3 +22,10 @@ class CLocaleScope {
   private:
     locale_t previous_;
 };
+
+// The number text starts with, read in the C locale (a point before the decimals whatever the
+// user's locale); 0 when it starts with none.
+inline double NumberInCLocale(const char* text) {
+    CLocaleScope c;
+    return std::strtod(text, nullptr);
+}
