@@ -1,11 +1,17 @@
 // The c(s) Run of 50 scans x 1000 points with 100 grid points (0-15 S), kernel rebuilt each
-// time, on one thread and on every core (Lamm list and normal-equation threads alike); and the
-// normal equations with noise elimination plus the regularized solution alone; and the Fit of
-// f/f0 and meniscus from wrong starts with TI and RI noise on the same data.
+// time, on one thread and on every core (Lamm list and normal-equation threads alike); the Run
+// again with kernel and equations kept (the regularized solution and the stored fit); the
+// normal equations with noise elimination built whole; the Fit of f/f0 and meniscus from wrong
+// starts with TI and RI noise on the same data; and the Fit of a sedimenting buffer's s, whose
+// trials change one kernel column.
 #include "conti_bench_case.h"
 #include "distributions/conti_fit.h"
+#include "distributions/conti_normal_equations.h"
 #include "distributions/conti_run.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/buffer_sedimentation_model.h"
 #include "simulation/conti_kernel.h"
+#include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
@@ -65,9 +71,34 @@ void ContiRunKernelKept(benchmark::State& state) {
     ChooseCs(threads);
     RunContiSed(nullptr);
     for (auto _ : state)
-        benchmark::DoNotOptimize(RunContiSed(nullptr)); // normal equations and solution only
+        benchmark::DoNotOptimize(RunContiSed(nullptr)); // the solution and its curves only
     state.counters["threads"] = threads;
     ReportAccuracy(state);
+    FreeDistributionArrays();
+}
+
+// The normal equations of the kernel above built whole, TI and RI noise eliminated.
+void ContiNormalEquationsWhole(benchmark::State& state) {
+    ContiDataStore store(FiftyScans());
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    const int threads = Threads(state);
+    ChooseCs(threads);
+    RunContiSed(nullptr);
+    ContiDataSet set;
+    GetContiDataSet(set, nullptr);
+    const int n = gContiKernel.GridPoints();
+    const ContiColumnRow column = [&set](int p, int s) {
+        return gContiKernel.Row(p, set.scans[s]);
+    };
+    const ContiDataRow data = [&set](int s) { return ScanStore::gridSignal[set.scans[s]]; };
+    double yy = 0.0;
+    for (auto _ : state) {
+        ContiNormalEquations eq;
+        BuildContiNormalEquations(n, set, column, data, threads, eq);
+        yy = eq.yy;
+    }
+    state.counters["threads"] = threads;
+    state.counters["yy"] = yy;
     FreeDistributionArrays();
 }
 
@@ -96,9 +127,51 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
+// The buffer's s floated from 0.5 S (truth 0.8 S, 20e-7 cm^2/s, signal 0.4 in the reference
+// sector) under the two species, its signal the weight of its column: each trial makes that
+// column again and nothing else of the kernel.
+void ContiFitBufferSedimentation(benchmark::State& state) {
+    using B = BufferSedimentation;
+    ContiDataStore store(FiftyScans());
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    B::on = true;
+    B::signalSign = -1.0;
+    ModelChoice::equilibriumMs = false;
+    B::sampleS = 0.8;
+    B::sampleD = 20.0;
+    const BufferSignal buffer = ComputeBufferSignal(0.4);
+    for (int k = 1; k <= store.c.scans; ++k)
+        AddBufferSignal(buffer, k, store.radii.data(), store.c.points, store.signal[k].data());
+    const int threads = Threads(state);
+    for (auto _ : state) {
+        ChooseCs(threads);
+        ContiState::calledFromFit = false;
+        ModelChoice::fitTINoise = ModelChoice::fitRINoise = false;
+        ModelParameters::meniscusFloat = 0;
+        ContiState::ff0Float = 0;
+        B::floatSignal = true;
+        B::signal = 1.0;
+        B::floatSampleS = true;
+        B::sampleS = 0.5;
+        FitControl::simplexTolerance = 1e-6;
+        gContiKernel.Free();
+        benchmark::DoNotOptimize(ContiFit(nullptr));
+    }
+    state.counters["threads"] = threads;
+    state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["bufferS"] = B::sampleS;
+    state.counters["bufferSignal"] = B::signal;
+    state.counters["rmsd"] = FitControl::bestRmsd;
+    B::on = false;
+    B::floatSampleS = false;
+    ModelChoice::equilibriumMs = true;
+    FreeDistributionArrays();
+}
+
 } // namespace
 
 BENCHMARK(ContiFitFrictionalRatioAndMeniscus)
+    ->MeasureProcessCPUTime()
     ->Arg(1)
     ->Arg(0)
     ->Iterations(1)
@@ -106,3 +179,16 @@ BENCHMARK(ContiFitFrictionalRatioAndMeniscus)
     ->UseRealTime();
 BENCHMARK(ContiRunWholeRun)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ContiRunKernelKept)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ContiNormalEquationsWhole)
+    ->MeasureProcessCPUTime()
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(ContiFitBufferSedimentation)
+    ->MeasureProcessCPUTime()
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

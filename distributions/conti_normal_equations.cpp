@@ -312,6 +312,81 @@ int BlockShare(int block, int count) {
     return (round % 2 == 0 ? at : count - 1 - at) + 1;
 }
 
+// The means of the data and yy, the data's centred norm.
+void SetDataTerms(const ContiDataSet& set, const ContiDataRow& data, ContiNormalEquations& out) {
+    out.dataMeans = set.Means(data);
+    double yy = 0.0;
+    for (int s = 0; s < set.Scans(); ++s) {
+        const float* y = data(s);
+        for (int i = set.first; i <= set.last; ++i)
+            yy += double(y[i]) * double(y[i]);
+    }
+    out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
+}
+
+// Only while noise is eliminated can a column with signal have a vanishing centred norm; a
+// column that is zero everywhere (raw norm 0) is left as it was.
+void MarkHeldColumns(int n, const ContiDataSet& set, ContiNormalEquations& out) {
+    if (set.timeInvariant || set.radiallyInvariant)
+        for (int p = 1; p <= n; ++p)
+            out.held[p] = out.A(p, p) < kHeldColumnRatio * out.rawNorm[p] ? 1 : 0;
+}
+
+// What the update reads of every scan: the columns, the data and where each column begins.
+struct CellScans {
+    const ContiColumnRow* column;
+    const ContiDataRow* data;
+    const int* firstNonzero; // [s * (n + 1) + p]
+    int S, n, lo, hi;
+};
+
+// The raw sum of cell (p, q >= p) over the scans in order, each scan's products added as the
+// whole build adds them: in lanes, the scan's sum then added to the cell's, for q within the
+// full groups of four columns counted from p; point by point onto the cell's sum otherwise.
+// Products before the later of the two columns' first values are zero and left out, as there.
+[[gnu::always_inline]] inline double AddCellOverScans(const CellScans& k, int p, int q) {
+    const int laneEnd = p - 1 + 4 * ((k.n - p + 1) / 4);
+    double sum = 0.0;
+    double* cell = &sum;
+    for (int s = 0; s < k.S; ++s) {
+        const float* x = (*k.column)(p, s);
+        const float* y = (*k.column)(q, s);
+        const int* from = k.firstNonzero + static_cast<std::size_t>(s) * (k.n + 1);
+        const int start = std::max(from[p], from[q]);
+        if (q <= laneEnd)
+            AddLaneTile<1, 1>(&x, &y, start, k.lo, k.hi, &cell);
+        else
+            AddPointwiseOf<1>(&x, &y, &cell, &start, k.hi);
+    }
+    return sum;
+}
+
+// The raw product of column p with the data over the scans, point by point as in the whole build.
+[[gnu::always_inline]] inline double AddDataOverScans(const CellScans& k, int p) {
+    double sum = 0.0;
+    double* cell = &sum;
+    for (int s = 0; s < k.S; ++s) {
+        const float* x = (*k.column)(p, s);
+        const float* y = (*k.data)(s);
+        const int start = k.firstNonzero[static_cast<std::size_t>(s) * (k.n + 1) + p];
+        AddPointwiseOf<1>(&x, &y, &cell, &start, k.hi);
+    }
+    return sum;
+}
+
+[[gnu::target("avx2")]] double AddCellOverScansAvx2(const CellScans& k, int p, int q) {
+    return AddCellOverScans(k, p, q);
+}
+double AddCellOverScansPlain(const CellScans& k, int p, int q) {
+    return AddCellOverScans(k, p, q);
+}
+[[gnu::target("avx2")]] double AddDataOverScansAvx2(const CellScans& k, int p) {
+    return AddDataOverScans(k, p);
+}
+double AddDataOverScansPlain(const CellScans& k, int p) {
+    return AddDataOverScans(k, p);
+}
+
 } // namespace
 
 void ContiNEQJob::ComputeRows(int k, int count) const {
@@ -430,28 +505,66 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
                         ContiFirstNonzero(column(q, s), set.first, set.last);
         }
     });
-    out.dataMeans = set.Means(data);
-    double yy = 0.0;
-    for (int s = 0; s < set.Scans(); ++s) {
-        const float* y = data(s);
-        for (int i = set.first; i <= set.last; ++i)
-            yy += double(y[i]) * double(y[i]);
-    }
-    out.yy = CentredProduct(yy, out.dataMeans, out.dataMeans, set.Noise());
+    SetDataTerms(set, data, out);
 
     ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data()};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
-    // Only while noise is eliminated can a column with signal have a vanishing centred norm; a
-    // column that is zero everywhere (raw norm 0) is left as it was.
-    if (set.timeInvariant || set.radiallyInvariant)
-        for (int p = 1; p <= n; ++p)
-            out.held[p] = out.A(p, p) < kHeldColumnRatio * out.rawNorm[p] ? 1 : 0;
+    MarkHeldColumns(n, set, out);
     if (KeyPressed()) {
         gUserInterrupt.store(true);
         return false;
     }
     return true;
+}
+
+void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                                const ContiDataRow& data, const std::vector<char>& changed,
+                                int threads, ContiNormalEquations& eq) {
+    const int S = set.Scans(), lo = set.first, hi = set.last;
+    const NoiseTerms noise = set.Noise();
+    const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
+    // Where each column's values begin on each scan, and the means of the changed columns.
+    std::vector<int> firstNonzero(static_cast<std::size_t>(S) * (n + 1), lo);
+    RunContiShares(count, [&](int k, int m) {
+        for (int p = k; p <= n; p += m) {
+            if (changed[p])
+                ComputeNoiseMeansOfBlocks([&](int, int s) { return column(p, s); }, 1, S, lo,
+                                          set.Points(), &eq.columnMeans[p]);
+            for (int s = 0; s < S; ++s)
+                firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p] =
+                    ContiFirstNonzero(column(p, s), lo, hi);
+        }
+    });
+    SetDataTerms(set, data, eq);
+    // The cells (p, q >= p) of a changed column, each once.
+    std::vector<std::pair<int, int>> cells;
+    for (int p = 1; p <= n; ++p)
+        for (int q = p; q <= n; ++q)
+            if (changed[p] || changed[q])
+                cells.emplace_back(p, q);
+    std::vector<double> raw(cells.size(), 0.0), sb(n + 1, 0.0);
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto addCell = avx2 ? AddCellOverScansAvx2 : AddCellOverScansPlain;
+    const auto addData = avx2 ? AddDataOverScansAvx2 : AddDataOverScansPlain;
+    const CellScans scans{&column, &data, firstNonzero.data(), S, n, lo, hi};
+    RunContiShares(count, [&](int k, int m) {
+        for (std::size_t c = std::size_t(k - 1); c < cells.size(); c += std::size_t(m))
+            raw[c] = addCell(scans, cells[c].first, cells[c].second);
+        for (int p = k; p <= n; p += m)
+            sb[p] = addData(scans, p);
+    });
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+        const auto [p, q] = cells[c];
+        double& cell = eq.A(p, q);
+        CentredProducts(&raw[c], eq.columnMeans[p], &eq.columnMeans[q], 1, noise, &cell);
+        eq.A(q, p) = cell;
+        if (p == q)
+            eq.rawNorm[p] = raw[c];
+    }
+    for (int p = 1; p <= n; ++p)
+        eq.b[p] = CentredProduct(sb[p], eq.columnMeans[p], eq.dataMeans, noise);
+    MarkHeldColumns(n, set, eq);
 }
 
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,

@@ -79,6 +79,15 @@ int ContiFirstNonzero(const float* x, int lo, int hi);
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out);
 
+// Brings equations built before (by the whole build or by this) for the same n and data set up
+// to date after the columns p with changed[p] != 0 (1..n) and the data changed: the cells of
+// those columns, their means and raw norms, every b, yy and the held marks are made again, each
+// the same number, bit for bit, that the whole build gives; the other cells are kept. threads
+// as for the whole build.
+void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                                const ContiDataRow& data, const std::vector<char>& changed,
+                                int threads, ContiNormalEquations& eq);
+
 // The time-invariant noise ti[0..Points()-1] and radially invariant noise ri[0..Scans()-1] that
 // the elimination implies for amplitudes c of the columns.
 // The residual rows of the scans are formed by threads workers (0 or 1: on the calling thread).

@@ -14,6 +14,7 @@
 #include "distributions/distribution_plot.h"
 #include "distributions/prior_probabilities.h"
 #include "fitting/equilibrium_fit.h"
+#include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/shape_models.h"
@@ -241,6 +242,73 @@ namespace {
 
 int ThreadCount() {
     return ContiState::multiThreading ? std::max(1, gDistributionThreadCount) : 1;
+}
+
+// The normal equations of the last solution and what they were made from: the kernel (by its
+// generation), the data set, and the values inside it of the data and of column 1. Once made, a
+// kernel changes in place only in column 1 (the buffer's signal, FillBufferKernelColumn), so a
+// solution on the same kernel brings the equations up to date with column 1 and the data
+// instead of building them again: the same numbers, a few columns' work instead of all.
+struct KeptEquations {
+    bool valid = false;
+    unsigned long generation = 0;
+    int n = 0, first = 0, last = -1;
+    std::vector<int> scans;
+    bool timeInvariant = false, radiallyInvariant = false;
+    std::vector<float> data, columnOne;
+    ContiNormalEquations eq;
+};
+KeptEquations gKeptEquations;
+
+// The values of the rows row(s) inside the set, scan after scan.
+template <typename RowOf> std::vector<float> ValuesInSet(const ContiDataSet& set, RowOf row) {
+    std::vector<float> values;
+    values.reserve(static_cast<std::size_t>(set.Values()));
+    for (int s = 0; s < set.Scans(); ++s) {
+        const float* r = row(s);
+        values.insert(values.end(), r + set.first, r + set.last + 1);
+    }
+    return values;
+}
+
+// The equations of n columns of the current kernel over the set: the kept ones brought up to
+// date when they belong to this kernel and set, else built. False after a key press.
+bool KeptOrBuiltEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                          const ContiDataRow& data, ContiNormalEquations& eq) {
+    KeptEquations& k = gKeptEquations;
+    std::vector<float> values = ValuesInSet(set, data);
+    std::vector<float> columnOne;
+    if (n >= 1)
+        columnOne = ValuesInSet(set, [&](int s) { return column(1, s); });
+    const bool sameKernel = k.valid && k.generation == gContiKernel.Generation() && k.n == n &&
+                            k.scans == set.scans && k.first == set.first && k.last == set.last &&
+                            k.timeInvariant == set.timeInvariant &&
+                            k.radiallyInvariant == set.radiallyInvariant;
+    k.valid = false;
+    if (sameKernel && n >= 1) {
+        std::vector<char> changed(std::size_t(n) + 1, 0);
+        changed[1] = columnOne != k.columnOne ? 1 : 0;
+        if (changed[1] || values != k.data)
+            UpdateContiNormalEquations(n, set, column, data, changed, ThreadCount(), k.eq);
+        if (KeyPressed()) {
+            gUserInterrupt.store(true);
+            return false;
+        }
+    } else if (!BuildContiNormalEquations(n, set, column, data, ThreadCount(), k.eq)) {
+        return false;
+    }
+    k.valid = true;
+    k.generation = gContiKernel.Generation();
+    k.n = n;
+    k.first = set.first;
+    k.last = set.last;
+    k.scans = set.scans;
+    k.timeInvariant = set.timeInvariant;
+    k.radiallyInvariant = set.radiallyInvariant;
+    k.data = std::move(values);
+    k.columnOne = std::move(columnOne);
+    eq = k.eq;
+    return true;
 }
 
 void ReplaceArray(float*& a, int oldN, int newN) {
@@ -497,7 +565,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     ContiNormalEquations eq;
     {
         ContiProgress progress(window);
-        const bool built = BuildContiNormalEquations(n, set, column, solvedData, ThreadCount(), eq);
+        const bool built = KeptOrBuiltEquations(n, set, column, solvedData, eq);
         progress.Draw(1.0);
         if (!built)
             return ContiStatus::Stopped;

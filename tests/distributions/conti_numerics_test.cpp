@@ -24,6 +24,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -328,6 +329,73 @@ TEST_F(ContiNumerics, EveryCellHoldsItsProductForAnyGridPointAndThreadCount) {
             EXPECT_TRUE(everyPoint.A == one.A) << "n " << n << " points " << radii;
             EXPECT_EQ(everyPoint.b, one.b) << "n " << n << " points " << radii;
         }
+}
+
+// A fit that moves only some columns (the buffer's) or only the data brings the equations up to
+// date instead of building them again: every number must be the whole build's, bit for bit, for
+// any grid size, changed columns, noise terms and thread count, including a changed column that
+// the noise now reproduces (held) and columns whose leading zeros moved.
+TEST_F(ContiNumerics, UpdatedEquationsEqualTheWholeBuild) {
+    struct Case {
+        int n;
+        bool ti, ri;
+        std::vector<int> changed; // columns given new values; none: only the data change
+        bool constantColumn;      // the first changed column becomes constant (held under ti)
+    } cases[] = {{13, true, true, {1}, false},
+                 {13, true, false, {13}, false},
+                 {13, false, true, {6, 13}, false},
+                 {30, true, true, {2, 3, 29}, false},
+                 {5, false, false, {}, false},
+                 {11, true, true, {1}, true},
+                 {7, true, true, {1, 2, 3, 4, 5, 6, 7}, false}};
+    for (const Case& c : cases) {
+        CentringCase cc(c.n * 7 + c.changed.size(), c.ti, c.ri, c.n, 41);
+        std::mt19937 rng(c.n);
+        std::uniform_real_distribution<float> u(0.0f, 1.0f);
+        auto leadingZeros = [&](int p) {
+            for (int s = 0; s < cc.S; ++s) {
+                const int zeros = std::uniform_int_distribution<int>(0, 42)(rng);
+                for (int i = 1; i <= std::min(zeros, 41); ++i)
+                    cc.K[p][s][i] = 0.0f;
+            }
+        };
+        for (int p = 1; p <= c.n; ++p)
+            leadingZeros(p);
+        ContiNormalEquations kept;
+        ASSERT_TRUE(BuildContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), 2, kept));
+        std::vector<char> changed(c.n + 1, 0);
+        for (int p : c.changed) {
+            changed[p] = 1;
+            for (int s = 0; s < cc.S; ++s)
+                for (int i = 1; i <= 41; ++i)
+                    cc.K[p][s][i] = c.constantColumn && p == c.changed.front() ? 1.0f : u(rng);
+            if (!(c.constantColumn && p == c.changed.front()))
+                leadingZeros(p);
+        }
+        for (auto& row : cc.y)
+            for (float& v : row)
+                v += 0.01f * u(rng);
+        ContiNormalEquations whole;
+        ASSERT_TRUE(BuildContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), 1, whole));
+        if (c.constantColumn)
+            EXPECT_EQ(whole.held[c.changed.front()], 1);
+        for (int threads : {1, 3}) {
+            ContiNormalEquations eq = kept;
+            UpdateContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), changed, threads, eq);
+            const std::string at = "n " + std::to_string(c.n) + ", " + std::to_string(threads) +
+                                   " threads, " + std::to_string(c.changed.size()) + " changed";
+            EXPECT_TRUE(eq.A == whole.A) << at;
+            EXPECT_EQ(eq.b, whole.b) << at;
+            EXPECT_EQ(eq.yy, whole.yy) << at;
+            EXPECT_EQ(eq.rawNorm, whole.rawNorm) << at;
+            EXPECT_EQ(eq.held, whole.held) << at;
+            for (int p = 1; p <= c.n; ++p) {
+                EXPECT_EQ(eq.columnMeans[p].point, whole.columnMeans[p].point) << at;
+                EXPECT_EQ(eq.columnMeans[p].row, whole.columnMeans[p].row) << at;
+                EXPECT_EQ(eq.columnMeans[p].grand, whole.columnMeans[p].grand) << at;
+            }
+        }
+    }
 }
 
 // The noise of amplitudes skips the columns' leading zeros: it must be the noise of the residual
