@@ -8,6 +8,7 @@
 #include "foundations/error_box_log.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
+#include "simulation/conti_kernel.h"
 #include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -18,6 +19,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -127,6 +129,45 @@ TEST(BufferKernelColumn, FitRecoversTheBufferSedimentationCoefficient) {
     EXPECT_NEAR(B::signal, kBufferSignal, 0.03 * kBufferSignal);
     EXPECT_LT(FitControl::bestRmsd, 1.2 * kNoise);
     FreeDistributionArrays();
+}
+
+// A Run after the buffer's s or signal moved (its column made again, the other columns kept)
+// gives the distribution and fit that a Run on a kernel made whole gives, bit for bit: with the
+// signal floated (column of unit amplitude) and entered (column taken out of the data).
+TEST(BufferKernelColumn, RunAfterTheBufferMovedEqualsARunOnANewKernel) {
+    for (bool floated : {true, false}) {
+        SCOPED_TRACE(floated ? "floated signal" : "entered signal");
+        ContiDataStore store(TenScans());
+        FillSpeciesOnBuffer(store);
+        ChooseCs();
+        ContiState::confidenceLevel = 0.68f;
+        ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+        ContiState::calledFromFit = true; // the noise stays in the data between the Runs
+        B::floatSignal = floated;
+        B::signal = floated ? 1.0 : kBufferSignal;
+        ASSERT_TRUE(RunContiSed(nullptr));
+        const unsigned long generation = gContiKernel.Generation();
+        B::sampleS = 0.7;
+        B::signal = floated ? 1.0 : 0.9 * kBufferSignal;
+        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_EQ(gContiKernel.Generation(), generation) << "the other columns were kept";
+        const int n = ContiState::gridPoints;
+        const std::vector<float> kept(ContiState::distribution + 1,
+                                      ContiState::distribution + n + 1);
+        const std::vector<float> keptFit(store.fit[3].begin(), store.fit[3].end());
+        gContiKernel.Free();
+        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_NE(gContiKernel.Generation(), generation);
+        EXPECT_EQ(
+            std::vector<float>(ContiState::distribution + 1, ContiState::distribution + n + 1),
+            kept);
+        EXPECT_EQ(std::vector<float>(store.fit[3].begin(), store.fit[3].end()), keptFit);
+        for (const ErrorBoxEntry& e : TakeErrorBoxes())
+            ADD_FAILURE() << e.text;
+        B::sampleS = 0.8;
+        ContiState::calledFromFit = false;
+        FreeDistributionArrays();
+    }
 }
 
 // Monte Carlo replicates are solved as the c(s) was: a floated buffer signal is the column's
