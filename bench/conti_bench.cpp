@@ -2,8 +2,9 @@
 // time, on one thread and on every core (Lamm list and normal-equation threads alike); the Run
 // again with kernel and equations kept (the regularized solution and the stored fit); the
 // normal equations with noise elimination built whole; the Fit of f/f0 and meniscus from wrong
-// starts with TI and RI noise on the same data; and the Fit of a sedimenting buffer's s, whose
-// trials change one kernel column.
+// starts with TI and RI noise on the same data; the Fit of a sedimenting buffer's s, whose
+// trials change one kernel column; and the Fit of a discrete species' s and D beside the
+// distribution, whose trials change its column alone.
 #include "conti_bench_case.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_normal_equations.h"
@@ -168,6 +169,37 @@ void ContiFitBufferSedimentation(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
+// A small species (1.2 S, 9e-7 cm^2/s, loading 0.25) under the two of the c(s) case, fitted as
+// the discrete species beside the distribution from s 0.9 S and D 12e-7 cm^2/s, TI and RI noise
+// eliminated.
+void ContiFitDiscreteComponent(benchmark::State& state) {
+    ContiDataStore store(FiftyScans());
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}, {1.2, 1.0, 0.25, 9e-7}}, {}, {}, 0.005, 5);
+    const int threads = Threads(state);
+    for (auto _ : state) {
+        ChooseCs(threads);
+        ContiState::calledFromFit = false;
+        ModelParameters::meniscusFloat = 0;
+        ContiState::ff0Float = 0;
+        ModelChoice::csDiscreteSD = true;
+        ContiState::discreteS = 0.9f;
+        ContiState::discreteD = 12.0f;
+        ContiState::discreteSFloat = ContiState::discreteDFloat = 1;
+        FitControl::simplexTolerance = 1e-5;
+        gContiKernel.Free();
+        benchmark::DoNotOptimize(ContiFit(nullptr));
+    }
+    state.counters["threads"] = threads;
+    state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["discreteS"] = ContiState::discreteS;
+    state.counters["discreteD"] = ContiState::discreteD;
+    state.counters["loading"] = ContiState::discreteLoading;
+    state.counters["rmsd"] = FitControl::bestRmsd;
+    ModelChoice::csDiscreteSD = false;
+    ContiState::discreteSFloat = ContiState::discreteDFloat = 0;
+    FreeDistributionArrays();
+}
+
 } // namespace
 
 BENCHMARK(ContiFitFrictionalRatioAndMeniscus)
@@ -186,6 +218,13 @@ BENCHMARK(ContiNormalEquationsWhole)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(ContiFitBufferSedimentation)
+    ->MeasureProcessCPUTime()
+    ->Arg(1)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(ContiFitDiscreteComponent)
     ->MeasureProcessCPUTime()
     ->Arg(1)
     ->Arg(0)

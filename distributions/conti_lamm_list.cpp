@@ -45,3 +45,25 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     ContiState::kernelColumn = 1;
     return result;
 }
+
+int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
+                        const double* vbar, const std::vector<int>& again) {
+    const int scans = ScanStore::scanCount;
+    if (n <= 0 || gContiKernel.GridPoints() != n || gContiKernel.Scans() != scans ||
+        static_cast<int>(again.size()) != n + 1)
+        return 4;
+    std::vector<int> kept(std::size_t(n) + 1, 0);
+    for (int p = 1; p <= n; ++p)
+        kept[std::size_t(p)] = again[std::size_t(p)] != 0 ? 0 : 1;
+    int result = 0;
+    {
+        CLammIdeal tmpl;
+        LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
+        result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
+                             ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
+                             kept.data());
+    }
+    ReportLammSimError(window, result);
+    ContiState::kernelColumn = 1;
+    return result;
+}

@@ -1,6 +1,8 @@
 // The c(s) kernel by the Lamm list road: one template for everything the equations share.
 #pragma once
 
+#include <vector>
+
 class CLammIdeal;
 class TXLAWindow;
 
@@ -19,3 +21,11 @@ void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, doub
 // LammResult; the kernel is then not complete and must not be used.
 int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
                       const double* vbar);
+
+// Solves again, into the kernel gContiKernel made for n grid points before (by
+// RunSVContiSedList), the columns p with again[p] != 0 for s[p], D[p]; the other columns are
+// kept. Each equation keeps its place in the list, so within an optimiser run it is solved on the
+// discretisation held for it (state/held_discretisation.h), as in the whole list. Returns as
+// RunSVContiSedList (a column not solved is cleared and marked unsolved).
+int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
+                        const double* vbar, const std::vector<int>& again);

@@ -37,6 +37,7 @@
 #include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -93,6 +94,8 @@ std::vector<float> KernelDetectionKey() {
     return key;
 }
 KernelInputs gKernelInputs;
+// The epoch of the held discretisations when the kernel was made.
+unsigned long gKernelEpoch = 0;
 
 KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     KernelInputs k;
@@ -194,6 +197,13 @@ bool DlsKernel(const ContiGrid& g) {
     return true;
 }
 
+// The kernels made by the Lamm list (RunSVContiSedList), of every column at once.
+bool ListKernel(const ContiGrid& g) {
+    return g.variant != ContiVariant::LsGStar && !IsDlsVariant(g.variant) &&
+           g.variant != ContiVariant::CsNonideal &&
+           !(g.variant == ContiVariant::CM && S::equilibriumData);
+}
+
 } // namespace
 
 bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
@@ -212,6 +222,31 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
             return false;
         gKernelInputs = inputs;
         return true;
+    }
+    // Only the discrete species' s or D changed (a fit moving them): their columns alone are
+    // solved again, each in its place of the list, on the discretisation the others were solved
+    // on (within one optimiser stage: state/held_discretisation.h).
+    if (ListKernel(g) && g.discrete > 0 && gKernelEpoch == HeldDiscretisation::Epoch() &&
+        !gContiKernel.Empty() && gContiKernel.Complete() &&
+        gContiKernel.GridPoints() == g.Columns() && inputs.s.size() == gKernelInputs.s.size() &&
+        inputs.D.size() == gKernelInputs.D.size() &&
+        inputs.s.size() == std::size_t(g.Columns()) + 1 &&
+        inputs.D.size() == std::size_t(g.Columns()) + 1) {
+        KernelInputs withOldDiscrete = inputs;
+        std::vector<int> again(std::size_t(g.Columns()) + 1, 0);
+        for (std::size_t p = std::size_t(g.n) + 1; p < again.size(); ++p) {
+            withOldDiscrete.s[p] = gKernelInputs.s[p];
+            withOldDiscrete.D[p] = gKernelInputs.D[p];
+            again[p] = inputs.s[p] != gKernelInputs.s[p] || inputs.D[p] != gKernelInputs.D[p];
+        }
+        if (withOldDiscrete == gKernelInputs) {
+            gKernelInputs = KernelInputs{};
+            if (ResolveContiColumns(window, g.Columns(), g.s.data(), g.D.data(), nullptr, again) !=
+                0)
+                return false;
+            gKernelInputs = inputs;
+            return true;
+        }
     }
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar) {
@@ -235,6 +270,7 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
     }
     inputs.generation = gContiKernel.Generation();
     gKernelInputs = inputs;
+    gKernelEpoch = HeldDiscretisation::Epoch();
     return true;
 }
 
@@ -245,17 +281,21 @@ int ThreadCount() {
 }
 
 // The normal equations of the last solution and what they were made from: the kernel (by its
-// generation), the data set, and the values inside it of the data and of column 1. Once made, a
-// kernel changes in place only in column 1 (the buffer's signal, FillBufferKernelColumn), so a
-// solution on the same kernel brings the equations up to date with column 1 and the data
-// instead of building them again: the same numbers, a few columns' work instead of all.
+// generation), the data set, and the values inside it of the data and of the columns that
+// change in place. Once made, a kernel changes in place only in column 1 (the buffer's signal,
+// FillBufferKernelColumn) and in the discrete species' columns after the distribution's
+// (EnsureContiKernel), so a solution on the same kernel brings the equations up to date with
+// those columns and the data instead of building them again: the same numbers, a few columns'
+// work instead of all.
 struct KeptEquations {
     bool valid = false;
     unsigned long generation = 0;
     int n = 0, first = 0, last = -1;
     std::vector<int> scans;
     bool timeInvariant = false, radiallyInvariant = false;
-    std::vector<float> data, columnOne;
+    std::vector<float> data;
+    std::vector<int> watched;                // the columns that may change in place
+    std::vector<std::vector<float>> columns; // their values, as watched
     ContiNormalEquations eq;
 };
 KeptEquations gKeptEquations;
@@ -271,24 +311,36 @@ template <typename RowOf> std::vector<float> ValuesInSet(const ContiDataSet& set
     return values;
 }
 
-// The equations of n columns of the current kernel over the set: the kept ones brought up to
-// date when they belong to this kernel and set, else built. False after a key press.
-bool KeptOrBuiltEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
-                          const ContiDataRow& data, ContiNormalEquations& eq) {
+// The equations of n columns of the current kernel over the set, the last discrete ones those
+// of discrete species: the kept ones brought up to date when they belong to this kernel and set,
+// else built. False after a key press.
+bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
+                          const ContiColumnRow& column, const ContiDataRow& data,
+                          ContiNormalEquations& eq) {
     KeptEquations& k = gKeptEquations;
     std::vector<float> values = ValuesInSet(set, data);
-    std::vector<float> columnOne;
+    std::vector<int> watched;
     if (n >= 1)
-        columnOne = ValuesInSet(set, [&](int s) { return column(1, s); });
+        watched.push_back(1);
+    for (int p = std::max(2, n - discrete + 1); p <= n; ++p)
+        watched.push_back(p);
+    std::vector<std::vector<float>> columns;
+    for (int p : watched)
+        columns.push_back(ValuesInSet(set, [&](int s) { return column(p, s); }));
     const bool sameKernel = k.valid && k.generation == gContiKernel.Generation() && k.n == n &&
                             k.scans == set.scans && k.first == set.first && k.last == set.last &&
                             k.timeInvariant == set.timeInvariant &&
-                            k.radiallyInvariant == set.radiallyInvariant;
+                            k.radiallyInvariant == set.radiallyInvariant && k.watched == watched;
     k.valid = false;
     if (sameKernel && n >= 1) {
         std::vector<char> changed(std::size_t(n) + 1, 0);
-        changed[1] = columnOne != k.columnOne ? 1 : 0;
-        if (changed[1] || values != k.data)
+        bool any = values != k.data;
+        for (std::size_t w = 0; w < watched.size(); ++w)
+            if (columns[w] != k.columns[w]) {
+                changed[std::size_t(watched[w])] = 1;
+                any = true;
+            }
+        if (any)
             UpdateContiNormalEquations(n, set, column, data, changed, ThreadCount(), k.eq);
         if (KeyPressed()) {
             gUserInterrupt.store(true);
@@ -306,7 +358,8 @@ bool KeptOrBuiltEquations(int n, const ContiDataSet& set, const ContiColumnRow& 
     k.timeInvariant = set.timeInvariant;
     k.radiallyInvariant = set.radiallyInvariant;
     k.data = std::move(values);
-    k.columnOne = std::move(columnOne);
+    k.watched = std::move(watched);
+    k.columns = std::move(columns);
     eq = k.eq;
     return true;
 }
@@ -565,7 +618,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     ContiNormalEquations eq;
     {
         ContiProgress progress(window);
-        const bool built = KeptOrBuiltEquations(n, set, column, solvedData, eq);
+        const bool built = KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData, eq);
         progress.Draw(1.0);
         if (!built)
             return ContiStatus::Stopped;

@@ -129,10 +129,10 @@ int CLammIdeal::LogError()
 
 int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
                 float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                const int* scanCounts, int* solved)
+                const int* scanCounts, int* solved, const int* kept)
 {
     return CLRunMTListWithThreads(LammThreadCount(), tmpl, n, s, D, vbar, targets, radii,
-                                  radiusCount, scanRadii, scanCounts, solved);
+                                  radiusCount, scanRadii, scanCounts, solved, kept);
 }
 
 // Threads only read the template, the list vectors, the headers and the radii, and each writes
@@ -141,10 +141,12 @@ int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const
 int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                            const double* D, const double* vbar, float*** targets,
                            const float* radii, int radiusCount, float** scanRadii,
-                           const int* scanCounts, int* solved)
+                           const int* scanCounts, int* solved, const int* kept)
 {
     const int N = std::clamp(threadCount, 1, kMaxLammThreads);
     std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
+    for (int j = 1; kept != nullptr && j <= n; ++j)
+        done[j] = kept[j] != 0 ? 1 : 0;
     tmpl->heldList = HeldDiscretisation::NextList();
     tmpl->DebugLog(nullptr);
     tmpl->DebugLog("\nStarting CLRunMTList");
@@ -166,6 +168,7 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
                             scanCounts);
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
+        threads[k]->SetKeptEquations(kept);
     }
     tmpl->DebugLog(" ... pLammThreads allocated");
     tmpl->DebugLog(", loaded");

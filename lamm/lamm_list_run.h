@@ -17,16 +17,19 @@ int LammThreadCount();
 // Equation j (1..n) is s[j], D[j] (and vbar[j], or the template's vbar when vbar is null), written
 // into targets[j][scan header index][1..points]. The radii are the shared output grid, or, when
 // it is null, the radii and point counts per scan. solved (optional, [1..n]) gets 1 for every
-// equation solved to its end and 0 for the others. Returns 0 when every equation was solved,
-// the code of the last failing thread in thread order, or kLammListStopped.
+// equation solved to its end and 0 for the others. kept (optional, [1..n]): the equations with
+// kept[j] != 0 are not solved again, their rows left as they are, and count as solved; the
+// others keep their place (j) in the list. Returns 0 when every equation was solved, the code
+// of the last failing thread in thread order, or kLammListStopped.
 int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
                 float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                const int* scanCounts, int* solved = nullptr);
+                const int* scanCounts, int* solved = nullptr, const int* kept = nullptr);
 // The same threads, for an explicit thread count (the driver's own tests and benchmarks).
 int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                            const double* D, const double* vbar, float*** targets,
                            const float* radii, int radiusCount, float** scanRadii,
-                           const int* scanCounts, int* solved = nullptr);
+                           const int* scanCounts, int* solved = nullptr,
+                           const int* kept = nullptr);
 // The list in turn on the calling thread; the result code of the last equation run, or
 // kLammListStopped when a key press left equations unsolved.
 int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,

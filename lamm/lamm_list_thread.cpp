@@ -101,7 +101,7 @@ int MultiThreadCLammIdeal::Run()
     if (s_ != nullptr && D_ != nullptr && targets_ != nullptr && template_ != nullptr) {
         SetPriority(Highest);
         for (int j = 1; j <= equationCount_; ++j) {
-            if (j % threadCount_ != k - 1)
+            if (j % threadCount_ != k - 1 || (kept_ != nullptr && kept_[j] != 0))
                 continue;
             if (errorCodes_[k] != 0 || gUserInterrupt.load(std::memory_order_relaxed))
                 break;

@@ -25,6 +25,8 @@ public:
     void SetResultArrays(int* errorCodes, int* failedEquations);
     // [1..n]: set to 1 for each equation this thread solved to its end.
     void SetSolvedFlags(int* solved) { solved_ = solved; }
+    // [1..n] (optional): the equations j with kept[j] != 0 are skipped, their rows left alone.
+    void SetKeptEquations(const int* kept) { kept_ = kept; }
     // Per-thread trace while thread diagnostics are on; null writes the prepared header.
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
@@ -46,6 +48,7 @@ private:
     int* errorCodes_ = nullptr;
     int* failedEquations_ = nullptr;
     int* solved_ = nullptr;
+    const int* kept_ = nullptr;
     const CLammIdeal* template_ = nullptr;
     int equationCount_ = 0;
     const double* s_ = nullptr;

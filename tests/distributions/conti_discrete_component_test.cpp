@@ -167,6 +167,37 @@ TEST_F(DiscreteComponent, FitFindsTheComponentsSFromAWrongStart) {
     EXPECT_LT(FitControl::bestRmsd, 0.0036);
 }
 
+// A Run after the component's s or D moved solves its column alone, the distribution's kept, and
+// gives the distribution, loading and fit of a Run on a kernel made whole, bit for bit; with TI
+// and RI noise, so that the kept normal equations are brought up to date under the centring.
+TEST_F(DiscreteComponent, RunAfterTheComponentMovedEqualsARunOnANewKernel) {
+    ModelChoice::csDiscreteSD = true;
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    C::calledFromFit = true; // the noise stays in the data between the Runs
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    struct Move {
+        const char* name;
+        float s, d;
+    } moves[] = {{"s", 1.1f, C::discreteD}, {"D", 1.1f, 0.8f * C::discreteD}};
+    for (const Move& m : moves) {
+        const unsigned long generation = gContiKernel.Generation();
+        C::discreteS = m.s;
+        C::discreteD = m.d;
+        ASSERT_TRUE(RunContiSed(nullptr)) << m.name << ": " << TakeErrorBoxText();
+        ASSERT_EQ(gContiKernel.Generation(), generation) << m.name << ": the kernel was kept";
+        const int n = C::gridPoints;
+        const std::vector<float> kept(C::distribution + 1, C::distribution + n + 1);
+        const float keptLoading = C::discreteLoading;
+        const std::vector<float> keptFit = store.fit[4];
+        gContiKernel.Free();
+        ASSERT_TRUE(RunContiSed(nullptr)) << m.name << ": " << TakeErrorBoxText();
+        EXPECT_EQ(std::vector<float>(C::distribution + 1, C::distribution + n + 1), kept) << m.name;
+        EXPECT_EQ(C::discreteLoading, keptLoading) << m.name;
+        EXPECT_EQ(store.fit[4], keptFit) << m.name;
+    }
+    C::calledFromFit = false;
+}
+
 // The replicates scatter around the whole model, the component included, and are solved with its
 // column beside the distribution: each replicate keeps the large species' area.
 TEST_F(DiscreteComponent, MonteCarloReplicatesKeepTheComponentOutOfTheDistribution) {

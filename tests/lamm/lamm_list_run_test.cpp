@@ -94,6 +94,43 @@ TEST_F(LammListRun, MoreThreadsThanEquations)
     EXPECT_EQ(list.Flat(), reference);
 }
 
+// Equations marked kept are not solved again: their rows stay as the caller left them and they
+// count as solved; the others, in their places, get the rows of the whole list, for any thread
+// count. A list with every equation kept solves nothing.
+TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved)
+{
+    LammListCase lc;
+    lc.equations = 9;
+    lc.scans = 4;
+    LammList list{lc};
+    ASSERT_EQ(CLRunList(&list.templ, 9, list.S(), list.D(), nullptr, list.Targets(),
+                        list.Radii(), list.Points(), nullptr, nullptr),
+              0);
+    const auto reference = list.rows_;
+    struct Case {
+        const char* name;
+        std::vector<int> kept; // [1..9]
+    } cases[] = {{"last", {0, 1, 1, 1, 1, 1, 1, 1, 1, 0}},
+                 {"odd", {0, 1, 0, 1, 0, 1, 0, 1, 0, 1}},
+                 {"all", {0, 1, 1, 1, 1, 1, 1, 1, 1, 1}}};
+    for (const Case& c : cases)
+        for (int threads : {1, 3}) {
+            list.Fill(-1.0f);
+            std::vector<int> solved(10, 0);
+            EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, 9, list.S(), list.D(), nullptr,
+                                             list.Targets(), list.Radii(), list.Points(), nullptr,
+                                             nullptr, solved.data(), c.kept.data()),
+                      0)
+                << c.name << ", " << threads << " threads";
+            EXPECT_EQ(Solved(solved), 9) << c.name;
+            for (int j = 1; j <= 9; ++j)
+                for (int k = 1; k <= lc.scans; ++k)
+                    for (int i = 1; i <= list.Points(); ++i)
+                        ASSERT_EQ(list.Row(j, k)[i], c.kept[j] ? -1.0f : reference[j][k][i])
+                            << c.name << ", " << threads << " threads, equation " << j;
+        }
+}
+
 // Nothing to do: no equations, or no s values, is not an error.
 TEST_F(LammListRun, EmptyListSucceeds)
 {
