@@ -37,7 +37,8 @@ void CLammIdeal::SolveFEAlt()
         return;
     double change = 1.0;
     lastFactorDt = 0.0;
-    spareFactorValid = false;
+    ForgetKeptFactorisations();
+    factorisations = 0;
     singularMatrix = discretizationError = 0;
     refusals = 0;
     tinySteps = 0;
@@ -267,7 +268,12 @@ double CLammIdeal::ActiveRegionTimeStep()
     std::copy(c + from, c + upperIndex + 1, cOld + from);
     bool endClipped = false;
     ClipStepToRotorSpeed(endClipped);
-    const bool cut = CutStepAtScanTime();
+    // a step past the pending scan time is cut to land on it
+    const bool cut = hitTime && t + dt > targetTime;
+    if (cut) {
+        dt = StepToScanTime();
+        hitTime = 0;
+    }
     if (dt <= 0.0) {
         dt = 1.0;
         return 1.0;
@@ -322,7 +328,7 @@ double CLammIdeal::ActiveRegionTimeStep()
     AcceptActiveRegionStep();
     dt = GrowStep(change, true);
     if (hitTime && t + dt > targetTime)
-        dt = targetTime - t;
+        dt = StepToScanTime();
     bool clipAgain = false;
     ClipStepToRotorSpeed(clipAgain);
     lowerIndexChanged = false;
@@ -330,8 +336,9 @@ double CLammIdeal::ActiveRegionTimeStep()
 }
 
 // Crank-Nicolson on rows L-1..U: (M - dt/2 K) c = (M + dt/2 K) c_old, refactorised only when dt
-// or the matrices change; the factorisation before the last is kept, since a step cut at a scan
-// time is followed by the step before it again. Below L-1 the zone is depleted and stays zero.
+// or the matrices change; the last few factorisations are kept, since a run at its longest step
+// cuts the steps at the scan times to the same few lengths. Below L-1 the zone is depleted and
+// stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step)
 {
     solvedLargestValid = false;
@@ -349,24 +356,32 @@ void CLammIdeal::SolveActiveRegionStep(double step)
     const bool changed = forceRebuild || matricesChanged;
     bool reuse = step == lastFactorDt && damped == lastFactorDamped && !changed;
     if (changed)
-        spareFactorValid = false;
-    if (!reuse && spareFactorValid && step == spareFactorDt && damped == spareFactorDamped) {
+        ForgetKeptFactorisations();
+    for (KeptFactorisation& kept : keptFactors) {
+        if (reuse || !kept.valid || kept.dt != step || kept.damped != damped)
+            continue;
         // the one in hand is kept in turn
         const bool keep = lastFactorDt > 0.0;
-        SwapFactorisations();
-        spareFactorValid = keep;
+        SwapFactorisations(kept);
+        kept.valid = keep;
         reuse = true;
     }
     bool solved = false;
     if (!reuse) {
-        // the factorisation in hand becomes the spare, unless the matrices changed under it
+        // the factorisation in hand is kept in place of an empty one or of the one longest out
+        // of use, unless the matrices changed under it
+        KeptFactorisation* oldest = keptFactors;
+        for (KeptFactorisation& kept : keptFactors)
+            if (oldest->valid && (!kept.valid || kept.lastUse < oldest->lastUse))
+                oldest = &kept;
         const bool keep = !changed && lastFactorDt > 0.0 && !singularMatrix;
-        SwapFactorisations();
-        spareFactorValid = keep;
+        SwapFactorisations(*oldest);
+        oldest->valid = keep;
         forceRebuild = false;
         lastFactorDt = step;
         lastFactorDamped = damped;
         FormCrankNicolson(step, U, damped);
+        ++factorisations;
         // A long system is eliminated from both ends toward the middle of the rows that carry
         // material, in two recurrences side by side; a short one in one pass with its first
         // substitution.
@@ -435,19 +450,27 @@ void CLammIdeal::SolveActiveRegionStep(double step)
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is
-// two-ended, where its eliminations meet) with the spare.
-void CLammIdeal::SwapFactorisations()
+// two-ended, where its eliminations meet) with a kept one, which notes that it was in use until
+// now.
+void CLammIdeal::SwapFactorisations(KeptFactorisation& kept)
 {
-    std::swap(Ba, spareBa);
-    std::swap(Bb, spareBb);
-    std::swap(Bc, spareBc);
-    std::swap(invBet, spareInvBet);
-    std::swap(bet, spareBet);
-    std::swap(gam, spareGam);
-    std::swap(lastFactorDt, spareFactorDt);
-    std::swap(lastFactorDamped, spareFactorDamped);
-    std::swap(activeTwisted, spareTwisted);
-    std::swap(activeMeeting, spareMeeting);
+    std::swap(Ba, kept.Ba);
+    std::swap(Bb, kept.Bb);
+    std::swap(Bc, kept.Bc);
+    std::swap(invBet, kept.invBet);
+    std::swap(bet, kept.bet);
+    std::swap(gam, kept.gam);
+    std::swap(lastFactorDt, kept.dt);
+    std::swap(lastFactorDamped, kept.damped);
+    std::swap(activeTwisted, kept.twisted);
+    std::swap(activeMeeting, kept.meeting);
+    kept.lastUse = ++factorUses;
+}
+
+void CLammIdeal::ForgetKeptFactorisations()
+{
+    for (KeptFactorisation& kept : keptFactors)
+        kept.valid = false;
 }
 
 // The largest relative change of the step over the active region, against the larger of the

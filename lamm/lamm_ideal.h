@@ -206,7 +206,9 @@ public:
     void SolveFEAlt();
     double ActiveRegionTimeStep();
     void SolveActiveRegionStep(double step);
-    void SwapFactorisations();
+    struct KeptFactorisation;
+    void SwapFactorisations(KeptFactorisation& kept);
+    void ForgetKeptFactorisations();
     double ActiveRegionChange();
     void AcceptActiveRegionStep();
     void AssembleActiveRegionMatrices(int m);
@@ -237,6 +239,7 @@ public:
     double GrowStep(double change, bool countTiny);
     void FormCrankNicolson(double step, int last, bool damped = false);
     bool CutStepAtScanTime();
+    double StepToScanTime() const;
     static void SpreadTinyValues(double* v, const double* radii, int n);
     static double RelativeNodeChange(const double* nw, const double* od, int i, double threshold,
                                      double change);
@@ -627,14 +630,21 @@ public:
     TwistedMeeting activeMeeting;  // the fixed grid's two-ended factors (bet, gam, invBet)
     bool activeTwisted = false;    // the fixed grid's factors are two-ended
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
-    // The fixed grid's factorisation before the last (right-hand matrix and factors), kept while
-    // the matrices stay: the step after one cut at a scan time takes it back.
-    double *spareBa = nullptr, *spareBb = nullptr, *spareBc = nullptr;
-    double *spareInvBet = nullptr, *spareBet = nullptr, *spareGam = nullptr;
-    double spareFactorDt = 0.0;
-    bool spareFactorDamped = false, spareFactorValid = false;
-    bool spareTwisted = false;
-    TwistedMeeting spareMeeting;
+    // Factorisations of the fixed grid kept beside the one in hand (right-hand matrix and
+    // factors) while the matrices stay: the few steps a run takes again and again (its longest
+    // step and the steps that land on the scan times) are factorised once.
+    struct KeptFactorisation {
+        double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
+        double *invBet = nullptr, *bet = nullptr, *gam = nullptr;
+        double dt = 0.0;
+        bool damped = false, twisted = false, valid = false;
+        TwistedMeeting meeting;
+        long long lastUse = 0;  // when it was last the one in hand
+    };
+    static constexpr int kKeptFactorisations = 3;
+    KeptFactorisation keptFactors[kKeptFactorisations];
+    long long factorUses = 0;
+    int factorisations = 0;  // of the fixed grid's matrices in the last run
     // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
     // nothing else changed c since
     double* changeRatio = nullptr;

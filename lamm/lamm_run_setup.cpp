@@ -307,8 +307,9 @@ void CLammIdeal::FreeVectors()
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
-    spareBa = spareBb = spareBc = spareInvBet = spareBet = spareGam = nullptr;
-    changeRatiosValid = spareFactorValid = solvedLargestValid = false;
+    for (KeptFactorisation& kept : keptFactors)
+        kept = KeptFactorisation();
+    changeRatiosValid = solvedLargestValid = false;
     outputProfile = nullptr;
     setupSucceeded = 0;
 }
@@ -328,7 +329,7 @@ bool CLammIdeal::AllocateArrays()
         return false;
     if (!work.empty())
         return true;
-    constexpr int kVectors = 39;
+    constexpr int kVectors = 33 + 6 * kKeptFactorisations;
     const size_t stride = static_cast<size_t>(N) + 1;
     try {
         work.assign(stride * kVectors, 0.0);
@@ -340,8 +341,13 @@ bool CLammIdeal::AllocateArrays()
     double** slots[kVectors] = {&c,  &r,  &x,  &cOld, &rhs, &gam, &bet, &invBet, &outProfileStore,
                                 &Ma, &Mb, &Mc, &Ka,   &Kb,  &Kc,  &Sa,  &Sb,     &Sc,
                                 &Ta, &Tb, &Tc, &La,   &Lb,  &Lc,  &Ba,  &Bb,     &Bc,
-                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio,
-                                &spareBa, &spareBb, &spareBc, &spareInvBet, &spareBet, &spareGam};
+                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio};
+    for (int k = 0; k < kKeptFactorisations; ++k) {
+        KeptFactorisation& kept = keptFactors[k];
+        double** keptSlots[6] = {&kept.Ba,     &kept.Bb,  &kept.Bc,
+                                 &kept.invBet, &kept.bet, &kept.gam};
+        std::copy(keptSlots, keptSlots + 6, slots + 33 + 6 * k);
+    }
     for (int k = 0; k < kVectors; ++k)
         *slots[k] = p + k * stride;
     outputProfile = outProfileStore;

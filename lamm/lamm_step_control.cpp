@@ -80,6 +80,19 @@ bool CLammIdeal::CutStepAtScanTime()
     return true;
 }
 
+// The step from t to the pending scan time, rounded up to a whole number of 2^-20 s: a step
+// taken from the scan time sums its time with roundings that differ from scan to scan, and the
+// rounded remainders of equal scan intervals come out equal, so their factorisations are kept.
+// The step that lands sets the time to the scan time itself; it is at most a microsecond longer.
+double CLammIdeal::StepToScanTime() const
+{
+    constexpr double kTicksPerSecond = 1048576.0;
+    const double remainder = targetTime - t;
+    if (!(remainder > 0.0) || remainder >= 1e9)
+        return remainder;
+    return std::ceil(remainder * kTicksPerSecond) / kTicksPerSecond;
+}
+
 // Tiny and negative values of interior nodes in the first seconds after a zone or step
 // loading go half to each neighbour (weighted by the radius ratio, so the amount stays) and the
 // node becomes 0.
