@@ -15,14 +15,18 @@ ContiVariant CurrentContiVariant() {
     using M = ModelChoice;
     if (!M::contiMode || M::gStarFamily)
         return ContiVariant::None;
-    if (M::lsGStar)
-        return M::lsgDiscrete || M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None
-                                                                      : ContiVariant::LsGStar;
+    if (M::lsGStar) {
+        if (M::lsgDiscrete || (M::zoneLsGs && M::electrophoresisLsG))
+            return ContiVariant::None;
+        if (M::zoneLsGs)
+            return ContiVariant::ZoneLsGStar;
+        return M::electrophoresisLsG ? ContiVariant::LsGStarV : ContiVariant::LsGStar;
+    }
     // ls-g*(s) with its discrete Lamm component (chosen with the c(s) switch on).
     if (M::lsgDiscrete)
         return M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None : ContiVariant::LsGStar;
     if (M::contiCs)
-        return M::zoneCs ? ContiVariant::None : ContiVariant::Cs;
+        return M::zoneCs ? ContiVariant::ZoneCs : ContiVariant::Cs;
     // c(s) with its discrete component in either form: the component's column follows the grid.
     if ((M::csDiscreteMs || M::csDiscreteSD) && !M::zoneCs)
         return ContiVariant::Cs;
@@ -136,7 +140,11 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.D[p] = invariantD;
             g.M[p] = MFromSandD(static_cast<float>(x), static_cast<float>(invariantD), t);
             break;
+        case ContiVariant::LsGStarV:
+            g.s[p] = x;
+            break;
         case ContiVariant::LsGStar:
+        case ContiVariant::ZoneLsGStar:
             g.s[p] = x;
             g.D[p] = 0.0;
             g.M[p] = CalculateMff02(static_cast<float>(x), ff0);
@@ -149,6 +157,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.D[p] = StokesEinsteinD(static_cast<float>(x * 1e-9), t);
             break;
         case ContiVariant::Cs:
+        case ContiVariant::ZoneCs:
         case ContiVariant::CsNonideal:
         case ContiVariant::CsFloatingVbar:
         case ContiVariant::None: {

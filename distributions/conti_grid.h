@@ -18,11 +18,19 @@ enum class ContiVariant {
     CMInvariantD,   // c(Mb) over the buoyant molar mass, one diffusion coefficient for every Mb
     FMvsM,          // c(M) whose s follows the scaling law s = ks M^a
     CsFloatingVbar, // c(s) at a fixed frictional ratio, vbar a parameter of the Fit
+    ZoneCs,         // c(s) of a zone loaded as a layer at the meniscus
+    ZoneLsGStar,    // ls-g*(s) of a zone: non-diffusing bands
+    LsGStarV,       // ls-g*(v) of electrophoresis: non-diffusing steps drifting at v (1e-4 cm/s)
 };
 
 // The molar-mass distributions: their abscissa is a molar mass (Da).
 inline bool IsMassVariant(ContiVariant v) {
     return v == ContiVariant::CM || v == ContiVariant::CMInvariantD || v == ContiVariant::FMvsM;
+}
+
+// The zone-loaded distributions, whose kernels start from a layer at the meniscus.
+inline bool IsZoneVariant(ContiVariant v) {
+    return v == ContiVariant::ZoneCs || v == ContiVariant::ZoneLsGStar;
 }
 
 // The light-scattering distributions, whose data are autocorrelation functions.
@@ -34,8 +42,9 @@ inline bool IsDlsVariant(ContiVariant v) {
 ContiVariant CurrentContiVariant();
 
 // Grid points 1..n: abscissa x (S, Da for the molar-mass distributions (buoyant molar mass for
-// c(Mb) with invariant D), log10 D or nm for light scattering), with s (S), D (cm^2/s) and M (Da,
-// the buoyant one for c(Mb)) of each (s and M are 0 for light scattering),
+// c(Mb) with invariant D), log10 D or nm for light scattering, 1e-4 cm/s for electrophoresis),
+// with s (S; the velocity for electrophoresis), D (cm^2/s) and M (Da, the buoyant one for c(Mb))
+// of each (s and M are 0 for light scattering, M is 0 for electrophoresis),
 // and the trapezoid weight of each point in the abscissa, so that sum a_p = int c dx.
 // Discrete species fitted beside the distribution follow its n points as further kernel columns
 // n + 1 .. n + discrete: their s, D and M sit at those indices (x = s, weight 0), and their

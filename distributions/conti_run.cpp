@@ -26,6 +26,7 @@
 #include "scandata/noise_subtraction.h"
 #include "scandata/nonlinear_detection.h"
 #include "scandata/scan_conditions.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
@@ -73,6 +74,9 @@ struct KernelInputs {
     std::vector<double> buffer; // the buffer's column, when the correction is on
     // the detection corrections the Lamm solutions of the kernel carry
     std::vector<float> detection;
+    // the loaded layer of the zone distributions
+    float zoneWidth = 0;
+    bool zoneInverted = false;
     bool operator==(const KernelInputs&) const = default;
 };
 
@@ -117,6 +121,10 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.firstTime = S::header ? S::header[1].time : 0.0;
     k.buffer = BufferKernelKey();
     k.detection = KernelDetectionKey();
+    if (IsZoneVariant(g.variant)) {
+        k.zoneWidth = ModelParameters::zoneLayerThickness;
+        k.zoneInverted = ModelChoice::zoneInverted;
+    }
     if (g.variant == ContiVariant::CsNonideal) {
         const CConcentrationLaw law = ConcentrationLawOfRecord();
         k.ks = law.ks, k.kd = law.kd;
@@ -139,9 +147,10 @@ double ContiScanTemperature() {
 
 namespace {
 
-// Non-diffusing boundaries of unit loading for every grid point and scan. A discrete component
-// diffuses: its Lamm solution is made first and put after the boundaries. False when that
-// solution failed (said) or was stopped.
+// Non-diffusing boundaries of unit loading for every grid point and scan: steps, bands of a
+// loaded zone, or steps drifting in electrophoresis (from the scan's time alone; a velocity
+// point x moves x 1e-4 cm/s). A discrete component diffuses: its Lamm solution is made first
+// and put after the boundaries. False when that solution failed (said) or was stopped.
 bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
     std::vector<float> discrete;
     if (g.discrete > 0 && !SolveDiscreteColumns(window, g, discrete))
@@ -150,13 +159,25 @@ bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
     const double saved = LammGrid::omega2S;
     for (int k = 1; k <= S::scanCount; ++k) {
         const ScanHeader& h = S::header[k];
+        if (g.variant == ContiVariant::LsGStarV) {
+            const double t =
+                h.time - (ModelParameters::startTimeOn ? ModelParameters::startTime : 0.0);
+            for (int p = 1; p <= g.n; ++p)
+                DriftingBoundary(1.0, t, S::gridRadius, gContiKernel.Row(p, k), S::gridCount,
+                                 g.s[p] * 1e-4);
+            continue;
+        }
         const double w = h.rotorSpeed * M_PI / 30.0;
         double w2t = S::timesFromW2t && h.omega2t > 0.0 ? h.omega2t : w * w * h.time;
         if (ModelParameters::startTimeOn)
             w2t -= w * w * ModelParameters::startTime;
         for (int p = 1; p <= g.n; ++p) {
             LammGrid::omega2S = g.s[p] * 1e-13 * w2t;
-            NonDiffusingBoundary(1.0, 1.0, S::gridRadius, gContiKernel.Row(p, k), S::gridCount);
+            if (g.variant == ContiVariant::ZoneLsGStar)
+                NonDiffusingZone(1.0, 1.0, S::gridRadius, gContiKernel.Row(p, k), S::gridCount,
+                                 ModelParameters::zoneLayerThickness, ModelChoice::zoneInverted);
+            else
+                NonDiffusingBoundary(1.0, 1.0, S::gridRadius, gContiKernel.Row(p, k), S::gridCount);
         }
     }
     for (int p = 1; p <= g.n; ++p)
@@ -249,7 +270,8 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
         }
     }
     gKernelInputs = KernelInputs{};
-    if (g.variant == ContiVariant::LsGStar) {
+    if (g.variant == ContiVariant::LsGStar || g.variant == ContiVariant::ZoneLsGStar ||
+        g.variant == ContiVariant::LsGStarV) {
         if (!NonDiffusingKernel(window, g))
             return false;
     } else if (IsDlsVariant(g.variant)) {
@@ -454,8 +476,8 @@ std::string CheckContiModelValues(ContiVariant variant) {
                       lo, hi, kMaxDlsRadiusNm);
         return text;
     }
-    if (IsDlsVariant(variant)) {
-        // No frictional ratio or sedimentation enters the decays.
+    if (IsDlsVariant(variant) || variant == ContiVariant::LsGStarV) {
+        // No frictional ratio enters the decays or the drifting steps.
     } else if (variant == ContiVariant::CsInvariantD || variant == ContiVariant::CMInvariantD) {
         if (!(ContiState::invariantD > 0.0f && std::isfinite(ContiState::invariantD))) {
             std::snprintf(text, sizeof text,
@@ -491,6 +513,11 @@ std::string CheckContiModelValues(ContiVariant variant) {
                           "The molar mass range %g to %g Da cannot be computed: molar masses "
                           "must lie above 0 and at most %g Da.",
                           lo, hi, kMaxContiM);
+        else if (variant == ContiVariant::LsGStarV)
+            std::snprintf(text, sizeof text,
+                          "The range %g to %g (1e-4 cm/s) cannot be computed: velocities must lie "
+                          "between %g and %g.",
+                          lo, hi, -kMaxContiS, kMaxContiS);
         else
             std::snprintf(text, sizeof text,
                           "The range %g to %g S cannot be computed: sedimentation coefficients "
@@ -551,6 +578,20 @@ std::string CheckContiRun(ContiVariant variant) {
     if (variant == ContiVariant::CsNonideal && !DistributionTotalsHeld())
         return "The non-ideal c(s) takes the total concentration of a distribution computed "
                "before: run c(s) first.";
+    // The drift of the particles is read from electrophoresis scans alone.
+    if (variant == ContiVariant::LsGStarV && !ScanDataKind::electrophoresis)
+        return "need electrophoresis data for this model";
+    if (IsZoneVariant(variant)) {
+        const double w = ModelParameters::zoneLayerThickness;
+        if (!(w > 0.0 && w < ModelParameters::bottom - ModelParameters::meniscus)) {
+            char text[300];
+            std::snprintf(text, sizeof text,
+                          "The loaded zone is %g cm thick: a zone must be a layer thicker than 0 "
+                          "and thinner than the column from meniscus to bottom (%g cm).",
+                          w, double(ModelParameters::bottom - ModelParameters::meniscus));
+            return text;
+        }
+    }
     std::string problem = CheckContiSettings(ContiState::rangeMin, ContiState::rangeMax,
                                              ContiState::resolution, ContiState::confidenceLevel);
     if (problem.empty())
@@ -558,7 +599,7 @@ std::string CheckContiRun(ContiVariant variant) {
     if (problem.empty())
         problem = CheckDiscreteComponent();
     if (problem.empty())
-        problem = dls ? CheckDlsRecords() : CheckScanConditions();
+        problem = dls ? CheckDlsRecords() : CheckScanConditions(variant != ContiVariant::LsGStarV);
     ContiDataSet set;
     if (problem.empty() && GetContiDataSet(set, nullptr))
         problem = CheckContiSize(

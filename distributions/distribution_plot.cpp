@@ -38,6 +38,9 @@ const char* AbscissaLabel() {
         return "Rh (nm)";
     if (ModelChoice::contiMode && ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
         return "buoyant molar mass (Da)";
+    // The drift of electrophoresis, in the unit its models take velocities in.
+    if (ModelChoice::contiMode && ModelChoice::electrophoresisLsG)
+        return "velocity (1e-4 cm/s)";
     // The axis of the range the parameters dialog enters.
     if (!ModelChoice::gStarFamily && DistributionRangeIsMass())
         return "molar mass (Da)";

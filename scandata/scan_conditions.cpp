@@ -7,20 +7,20 @@
 #include <cmath>
 #include <cstdio>
 
-std::string CheckScanConditions() {
+std::string CheckScanConditions(bool rotorTurns) {
     using S = ScanStore;
     char text[600];
     for (int k = 1; S::header && k <= S::scanCount; ++k) {
         const ScanHeader& h = S::header[k];
         const char* name = S::scanFileName && S::scanFileName[k] ? S::scanFileName[k] : "";
-        if (!(h.rotorSpeed > 0.0f)) {
+        if (rotorTurns && !(h.rotorSpeed > 0.0f)) {
             std::snprintf(text, sizeof text,
                           "scan %s was recorded at %.0f rpm:\nsedimentation cannot be simulated "
                           "without rotor speed",
                           name, double(h.rotorSpeed));
             return text;
         }
-        if (!(h.rotorSpeed <= kMaxRotorSpeedRpm)) {
+        if (rotorTurns && !(h.rotorSpeed <= kMaxRotorSpeedRpm)) {
             std::snprintf(text, sizeof text,
                           "scan %s was recorded at %g rpm:\nno rotor turns faster than %.0f rpm",
                           name, double(h.rotorSpeed), kMaxRotorSpeedRpm);

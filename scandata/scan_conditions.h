@@ -9,5 +9,6 @@ inline constexpr double kMaxRotorSpeedRpm = 1e6;
 
 // The first scan whose rotor speed is not positive or beyond any rotor, whose temperature is not
 // above absolute zero, or whose time is not a finite, non-negative number of seconds: a text
-// naming the scan and the value. Empty when every scan can be simulated.
-std::string CheckScanConditions();
+// naming the scan and the value. Empty when every scan can be simulated. Without rotorTurns
+// (electrophoresis: the field drives the particles) the rotor speed is not looked at.
+std::string CheckScanConditions(bool rotorTurns = true);

@@ -14,3 +14,15 @@ void NonDiffusingBoundary(double loading, double timeS, const float* radii, floa
 // lies at the bottom, below the boundary's plateau).
 void NonDiffusingBoundaryInCell(double loading, double timeS, const float* radii, float* out, int n,
                                 double rate);
+
+// The same species loaded as a zone: a layer widthCm thick at the meniscus, whose two edges
+// move as m exp(w^2 s t) and (m + w) exp(w^2 s t) with the plateau between them (half on an
+// edge). With emptyZone the layer is the one place without loading: the plateau lies beyond
+// the moving outer edge. Negative s moves the inner edge from the bottom, as the step does.
+void NonDiffusingZone(double loading, double timeS, const float* radii, float* out, int n,
+                      double widthCm, bool emptyZone);
+
+// A step that drifts at rate (cm/s) from the meniscus (from the bottom for a negative rate)
+// without dilution: the boundary of a non-diffusing species in electrophoresis.
+void DriftingBoundary(double loading, double timeS, const float* radii, float* out, int n,
+                      double rate);

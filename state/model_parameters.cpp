@@ -27,7 +27,7 @@ void ModelParameters::ResetToDefaults() {
     blocalVaryMeniscusWarned = false;
     userMeniscusBottomLimits = false;
     variationLimitsSet = false;
-    zoneLayerThickness = 0.0f;
+    zoneLayerThickness = 0.1f;
     startTimeOn = false;
     startTime = 0.0f;
     fitT0 = false;

@@ -35,7 +35,7 @@ struct ModelParameters {
     static inline bool& meniscusWarned = blocalVaryMeniscusWarned;
     static inline bool userMeniscusBottomLimits = false;
     static inline bool variationLimitsSet = false; // all four variation limits are set
-    static inline float zoneLayerThickness = 0.0f; // cm, the loaded zone of zone centrifugation
+    static inline float zoneLayerThickness = 0.1f; // cm, the loaded zone of zone centrifugation
     // Sedimentation time offset: the solution starts at startTime (s) instead of 0.
     static inline bool startTimeOn = false;
     static inline float startTime = 0.0f;
