@@ -53,10 +53,14 @@ struct ReactingRun {
     V M3, G3;             // 7 per row, index 7 i + p
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
     V LA[3], LB[3];       // M + h/2 T_X for the same step length
-    V A, B, Ap, Bp, App, Bpp, oldA, oldB, ra, rb, dA, dB;
-    // 2 x 2 blocks: three per row of the Jacobian, one inverse pivot per row, and the
-    // elimination multipliers from above and from below
-    V jac, piv, mul, mulBelow;
+    V A, B, Ap, Bp, App, Bpp, oldA, oldB, dA, dB;
+    V eA, eB, complexOfChange; // the change since the last Newton pass and its complex
+    // The kept elimination of the last Newton pass, 2 x 2 blocks row-major, 4 per row: the
+    // inverse pivot P, the carry Q = P times the coupling toward row m (the meeting row), and the
+    // link, the coupling to the row before in the elimination (the one away from m); row m has
+    // two links, the second in meetLink.
+    V piv, carry, link;
+    double meetLink[4] = {};
     double dtPrev = 0.0, weightsStep = -1.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
 
@@ -65,13 +69,16 @@ struct ReactingRun {
     void ProductWeights(double h);
     void Contract(const V& w, const V& P, int i, double out[3]) const;
     void ContractInterior(const V& w, const V& P, int i, double out[3]) const;
-    void OldSides();
-    bool NewtonPass(double& change);
+    struct Row {
+        double lo[4], diag[4], up[4]; // Jacobian blocks toward i - 1, i, i + 1
+        double ra, rb;                // minus the residuals
+    };
+    template <bool Interior> void AssembleRow(int i, bool withOld, Row& row);
+    void AssembleAnyRow(int i, bool withOld, Row& row);
+    bool NewtonPass(bool withOld, double& change);
     int Meeting() const { return (n + 1) / 2; }
-    bool Factor();
-    void EliminateRightSides();
-    double RemainderPass();
-    double BackSubstitute();
+    double ChordPass(bool afterNewton);
+    double BackSubstitute(bool chord);
     enum class Solved { Yes, NotConverged, Failed };
     Solved SolveStep(double h);
     bool SolveShortening(double& h);
@@ -151,19 +158,49 @@ void ReactingRun::ContractInterior(const V& w, const V& P, int i, double out[3])
     out[2] = q[5] * *p0 + q[6] * *pp;
 }
 
-// The old level's side of both species: (M - h/2 T_X) x_old + the complex of the old profiles,
-// for the step length of ProductWeights.
-void ReactingRun::OldSides() {
-    for (int i = 1; i <= n; ++i) {
-        double wb[3];
-        if (i > 1 && i < n)
-            ContractInterior(Wo, Bp, i, wb);
+// d -= g u for 2 x 2 blocks, row-major.
+void SubtractProduct(const double* g, const double* u, double* d) {
+    d[0] -= g[0] * u[0] + g[1] * u[2];
+    d[1] -= g[0] * u[1] + g[1] * u[3];
+    d[2] -= g[2] * u[0] + g[3] * u[2];
+    d[3] -= g[2] * u[1] + g[3] * u[3];
+}
+
+// p = d^-1 and, with u given, q = d^-1 u. q is formed from the adjugate of d beside the
+// determinant, so the chain from one row's pivot to the next has one product after the division.
+bool InverseAndCarry(const double* d, const double* u, double* p, double* q) {
+    const double det = d[0] * d[3] - d[1] * d[2];
+    if (det == 0.0 || !std::isfinite(det))
+        return false;
+    const double inv = 1.0 / det;
+    if (u) {
+        const double q0 = d[3] * u[0] - d[1] * u[2], q1 = d[3] * u[1] - d[1] * u[3];
+        const double q2 = d[0] * u[2] - d[2] * u[0], q3 = d[0] * u[3] - d[2] * u[1];
+        q[0] = q0 * inv, q[1] = q1 * inv, q[2] = q2 * inv, q[3] = q3 * inv;
+    }
+    p[0] = d[3] * inv, p[1] = -d[1] * inv, p[2] = -d[2] * inv, p[3] = d[0] * inv;
+    return true;
+}
+
+// Row i of one Newton pass on both species at once: the residuals F_X = (M + h/2 T_X) X +
+// C(A, B) - old side with the complex C_i = sum W(i, j, k) A_j B_k, and the row's blocks of the
+// coupled Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]]. withOld first forms the row's old
+// side, (M - h/2 T_X) x_old + the complex of the old profiles.
+template <bool Interior> void ReactingRun::AssembleRow(int i, bool withOld, Row& row) {
+    const auto contract = [this, i](const V& w, const V& P, double out[3]) {
+        if constexpr (Interior)
+            ContractInterior(w, P, i, out);
         else
-            Contract(Wo, Bp, i, wb);
+            Contract(w, P, i, out);
+    };
+    const auto onGrid = [this](int j) { return Interior || (j >= 1 && j <= n); };
+    if (withOld) {
+        double wb[3];
+        contract(Wo, Bp, wb);
         double fa = 0.0, fb = 0.0, cx = 0.0;
         for (int d = 0; d < 3; ++d) {
             const int j = i + d - 1;
-            if (j < 1 || j > n)
+            if (!onGrid(j))
                 continue;
             // M - h/2 T_X = 2 M - (M + h/2 T_X)
             fa += (2.0 * M[d][At(i)] - LA[d][At(i)]) * Ap[At(j)];
@@ -173,179 +210,188 @@ void ReactingRun::OldSides() {
         oldA[At(i)] = fa + cx;
         oldB[At(i)] = fb + cx;
     }
-}
-
-// One Newton pass on both species at once: the residuals F_X = (M + h/2 T_X) X + C(A, B) - old
-// side with the complex C_i = sum W(i, j, k) A_j B_k, and the coupled 2 x 2 block tridiagonal
-// Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]], solved by block elimination whose pivots and
-// multipliers are kept. The changes stay in dA and dB. Returns the largest change of A or B in
-// change; false for a singular block.
-bool ReactingRun::NewtonPass(double& change) {
-    for (int i = 1; i <= n; ++i) {
-        double wa[3], wb[3];
-        if (i > 1 && i < n) {
-            ContractInterior(W, A, i, wa);
-            ContractInterior(W, B, i, wb);
-        } else {
-            Contract(W, A, i, wa);
-            Contract(W, B, i, wb);
+    double wa[3], wb[3];
+    contract(W, A, wa);
+    contract(W, B, wb);
+    double fa = -oldA[At(i)], fb = -oldB[At(i)];
+    double* blocks[3] = {row.lo, row.diag, row.up};
+    for (int d = 0; d < 3; ++d) {
+        double* blk = blocks[d];
+        const int j = i + d - 1;
+        if (!onGrid(j)) {
+            blk[0] = blk[1] = blk[2] = blk[3] = 0.0;
+            continue;
         }
-        double fa = -oldA[At(i)], fb = -oldB[At(i)];
-        double* blk = &jac[std::size_t(i) * 12];
-        for (int d = 0; d < 3; ++d, blk += 4) {
-            const int j = i + d - 1;
-            if (j < 1 || j > n) {
-                blk[0] = blk[1] = blk[2] = blk[3] = 0.0;
-                continue;
-            }
-            const double la = LA[d][At(i)], lb = LB[d][At(i)];
-            const double cx = wb[d] * A[At(j)];
-            fa += la * A[At(j)] + cx;
-            fb += lb * B[At(j)] + cx;
-            blk[0] = la + wb[d];
-            blk[1] = wa[d];
-            blk[2] = wb[d];
-            blk[3] = lb + wa[d];
-        }
-        ra[At(i)] = -fa;
-        rb[At(i)] = -fb;
+        const double la = LA[d][At(i)], lb = LB[d][At(i)];
+        const double cx = wb[d] * A[At(j)];
+        fa += la * A[At(j)] + cx;
+        fb += lb * B[At(j)] + cx;
+        blk[0] = la + wb[d];
+        blk[1] = wa[d];
+        blk[2] = wb[d];
+        blk[3] = lb + wa[d];
     }
-    if (!Factor())
-        return false;
-    EliminateRightSides();
-    change = BackSubstitute();
-    return true;
+    row.ra = -fa;
+    row.rb = -fb;
 }
 
-// 2 x 2 blocks, row-major.
-void Product(const double* x, const double* y, double* z) {
-    z[0] = x[0] * y[0] + x[1] * y[2], z[1] = x[0] * y[1] + x[1] * y[3];
-    z[2] = x[2] * y[0] + x[3] * y[2], z[3] = x[2] * y[1] + x[3] * y[3];
+void ReactingRun::AssembleAnyRow(int i, bool withOld, Row& row) {
+    if (i > 1 && i < n)
+        AssembleRow<true>(i, withOld, row);
+    else
+        AssembleRow<false>(i, withOld, row);
 }
 
-// d -= g u
-void SubtractProduct(const double* g, const double* u, double* d) {
-    d[0] -= g[0] * u[0] + g[1] * u[2];
-    d[1] -= g[0] * u[1] + g[1] * u[3];
-    d[2] -= g[2] * u[0] + g[3] * u[2];
-    d[3] -= g[2] * u[1] + g[3] * u[3];
-}
-
-bool Inverse(const double* d, double* p) {
-    const double det = d[0] * d[3] - d[1] * d[2];
-    if (det == 0.0 || !std::isfinite(det))
-        return false;
-    const double inv = 1.0 / det;
-    p[0] = d[3] * inv, p[1] = -d[1] * inv, p[2] = -d[2] * inv, p[3] = d[0] * inv;
-    return true;
-}
-
-// Block elimination from both ends at once, the two chains side by side, meeting at row m:
-// above it D'_i = D_i - G_i U_(i-1) with G_i = L_i D'_(i-1)^-1, below it D'_j = D_j - K_j L_(j+1)
-// with K_j = U_j D'_(j+1)^-1, and row m takes both. The inverse pivots and the multipliers are
-// kept for the right sides. False for a singular block.
-bool ReactingRun::Factor() {
-    auto block = [this](int i, int d) { return &jac[(std::size_t(i) * 3 + std::size_t(d)) * 4]; };
-    auto inverse = [this](int i) { return &piv[std::size_t(i) * 4]; };
+// One Newton pass: each row is assembled as the block elimination reaches it, from both ends at
+// once, the two chains side by side, meeting at row m. Above m, D'_i = D_i - L_i Q_(i-1) and
+// r'_i = r_i - L_i y_(i-1), y_i = D'_i^-1 r'_i, Q_i = D'_i^-1 U_i; below m the same with the roles
+// of L and U exchanged; row m takes both neighbours. The pivots, carries and links are kept for
+// the chord passes. The changes stay in dA and dB (and in eA, eB); returns the largest in change;
+// false for a singular block.
+bool ReactingRun::NewtonPass(bool withOld, double& change) {
     const int m = Meeting();
+    double* ya = dA.data();
+    double* yb = dB.data();
+    Row row;
+    // one row of a chain: toward is the coupling on the side of m, away the one already
+    // eliminated from neighbour
+    const auto eliminate = [&](int i, int neighbour, const double* away, const double* toward) {
+        double ra = row.ra, rb = row.rb;
+        double* lk = &link[std::size_t(i) * 4];
+        if (neighbour > 0) {
+            SubtractProduct(away, &carry[std::size_t(neighbour) * 4], row.diag);
+            const double na = ya[neighbour], nb = yb[neighbour];
+            ra -= away[0] * na + away[1] * nb;
+            rb -= away[2] * na + away[3] * nb;
+        }
+        lk[0] = away[0], lk[1] = away[1], lk[2] = away[2], lk[3] = away[3];
+        const double* P = &piv[std::size_t(i) * 4];
+        if (!InverseAndCarry(row.diag, toward, &piv[std::size_t(i) * 4],
+                             &carry[std::size_t(i) * 4]))
+            return false;
+        ya[i] = P[0] * ra + P[1] * rb;
+        yb[i] = P[2] * ra + P[3] * rb;
+        return true;
+    };
     for (int i = 1, j = n; i < m || j > m; ++i, --j) {
         if (i < m) {
-            if (i > 1) {
-                double* G = &mul[std::size_t(i) * 4];
-                Product(block(i, 0), inverse(i - 1), G);
-                SubtractProduct(G, block(i - 1, 2), block(i, 1));
-            }
-            if (!Inverse(block(i, 1), inverse(i)))
+            AssembleAnyRow(i, withOld, row);
+            if (!eliminate(i, i - 1, row.lo, row.up))
                 return false;
         }
         if (j > m) {
-            if (j < n) {
-                double* K = &mulBelow[std::size_t(j) * 4];
-                Product(block(j, 2), inverse(j + 1), K);
-                SubtractProduct(K, block(j + 1, 0), block(j, 1));
-            }
-            if (!Inverse(block(j, 1), inverse(j)))
+            AssembleAnyRow(j, withOld, row);
+            if (!eliminate(j, j < n ? j + 1 : 0, row.up, row.lo))
                 return false;
         }
     }
-    double* G = &mul[std::size_t(m) * 4];
-    double* K = &mulBelow[std::size_t(m) * 4];
-    Product(block(m, 0), inverse(m - 1), G);
-    SubtractProduct(G, block(m - 1, 2), block(m, 1));
-    Product(block(m, 2), inverse(m + 1), K);
-    SubtractProduct(K, block(m + 1, 0), block(m, 1));
-    return Inverse(block(m, 1), inverse(m));
-}
-
-// The right sides ra, rb through the kept multipliers, from both ends toward row m.
-void ReactingRun::EliminateRightSides() {
-    const int m = Meeting();
-    auto apply = [this](const double* g, int from, int to) {
-        ra[At(to)] -= g[0] * ra[At(from)] + g[1] * rb[At(from)];
-        rb[At(to)] -= g[2] * ra[At(from)] + g[3] * rb[At(from)];
-    };
-    for (int i = 2, j = n - 1; i < m || j > m; ++i, --j) {
-        if (i < m)
-            apply(&mul[std::size_t(i) * 4], i - 1, i);
-        if (j > m)
-            apply(&mulBelow[std::size_t(j) * 4], j + 1, j);
+    AssembleAnyRow(m, withOld, row);
+    std::copy(row.up, row.up + 4, meetLink);
+    {
+        const double na = ya[m + 1], nb = yb[m + 1];
+        SubtractProduct(row.up, &carry[std::size_t(m + 1) * 4], row.diag);
+        row.ra -= row.up[0] * na + row.up[1] * nb;
+        row.rb -= row.up[2] * na + row.up[3] * nb;
     }
-    apply(&mul[std::size_t(m) * 4], m - 1, m);
-    apply(&mulBelow[std::size_t(m) * 4], m + 1, m);
+    if (!eliminate(m, m - 1, row.lo, nullptr))
+        return false;
+    change = BackSubstitute(false);
+    return true;
 }
 
-// Substitution outward from row m: above it x_i = D'_i^-1 (r'_i - U_i x_(i+1)), below it
-// x_j = D'_j^-1 (r'_j - L_j x_(j-1)). Adds x to A and B, keeps it in dA and dB and returns its
-// largest value.
-double ReactingRun::BackSubstitute() {
+// Substitution outward from row m: above it x_i = y_i - Q_i x_(i+1), below it
+// x_j = y_j - Q_j x_(j-1), x in place of y in dA and dB. Adds x to A and B and to the change
+// since the Newton pass (after a Newton pass, x is that change) and returns its largest value.
+double ReactingRun::BackSubstitute(bool chord) {
     const int m = Meeting();
-    auto solve = [this](int i, const double* coupling, int neighbour) {
-        double qa = ra[At(i)], qb = rb[At(i)];
-        if (coupling) {
-            const double xa = dA[At(neighbour)], xb = dB[At(neighbour)];
-            qa -= coupling[0] * xa + coupling[1] * xb;
-            qb -= coupling[2] * xa + coupling[3] * xb;
-        }
-        const double* P = &piv[std::size_t(i) * 4];
-        dA[At(i)] = P[0] * qa + P[1] * qb;
-        dB[At(i)] = P[2] * qa + P[3] * qb;
+    double* xa = dA.data();
+    double* xb = dB.data();
+    double* a = A.data();
+    double* b = B.data();
+    double* ea = eA.data();
+    double* eb = eB.data();
+    // one largest change for each chain and species, so that no chain waits for another
+    double change[4] = {};
+    const auto solve = [&](int i, int neighbour) {
+        const double* Q = &carry[std::size_t(i) * 4];
+        const double na = xa[neighbour], nb = xb[neighbour];
+        xa[i] -= Q[0] * na + Q[1] * nb;
+        xb[i] -= Q[2] * na + Q[3] * nb;
     };
-    solve(m, nullptr, 0);
+    const auto add = [&](int i, double* largest) {
+        a[i] += xa[i];
+        b[i] += xb[i];
+        ea[i] = chord ? ea[i] + xa[i] : xa[i];
+        eb[i] = chord ? eb[i] + xb[i] : xb[i];
+        largest[0] = std::max(largest[0], std::fabs(xa[i]));
+        largest[1] = std::max(largest[1], std::fabs(xb[i]));
+    };
+    add(m, change);
     for (int i = m - 1, j = m + 1; i >= 1 || j <= n; --i, ++j) {
-        if (i >= 1)
-            solve(i, &jac[(std::size_t(i) * 3 + 2) * 4], i + 1);
-        if (j <= n)
-            solve(j, &jac[(std::size_t(j) * 3 + 0) * 4], j - 1);
+        if (i >= 1) {
+            solve(i, i + 1);
+            add(i, change);
+        }
+        if (j <= n) {
+            solve(j, j - 1);
+            add(j, change + 2);
+        }
     }
-    double change = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        A[At(i)] += dA[At(i)];
-        B[At(i)] += dB[At(i)];
-        change = std::max({change, std::fabs(dA[At(i)]), std::fabs(dB[At(i)])});
-    }
-    return change;
+    return std::max({change[0], change[1], change[2], change[3]});
 }
 
-// The complex is bilinear in A and B, so after a Newton pass with changes dA, dB both residuals
-// are exactly C(dA, dB) = sum W(i, j, k) dA_j dB_k: the next correction solves that with the
-// kept elimination of the pass, at a fraction of a pass's cost. Returns its largest change.
-double ReactingRun::RemainderPass() {
-    for (int i = 1; i <= n; ++i) {
+// The complex is bilinear in A and B, so with e the change since the last Newton pass both
+// residuals are exactly C(e) - C(e') = sum W(i, j, k) (e_Aj e_Bk - e'_Aj e'_Bk), e' the change
+// before the last correction (C(e') = 0 right after the Newton pass): the next correction solves
+// that with the kept elimination of the pass, at a fraction of a pass's cost, and converges by
+// about the relative size of e per pass. Returns its largest change.
+double ReactingRun::ChordPass(bool afterNewton) {
+    const int m = Meeting();
+    double* ya = dA.data();
+    double* yb = dB.data();
+    const auto residual = [this, afterNewton](int i) {
         double w[3];
         if (i > 1 && i < n)
-            ContractInterior(W, dB, i, w);
+            ContractInterior(W, eB, i, w);
         else
-            Contract(W, dB, i, w);
-        double rem = 0.0;
+            Contract(W, eB, i, w);
+        double complex = 0.0;
         for (int d = 0; d < 3; ++d) {
             const int j = i + d - 1;
             if (j >= 1 && j <= n)
-                rem += w[d] * dA[At(j)];
+                complex += w[d] * eA[At(j)];
         }
-        ra[At(i)] = rb[At(i)] = -rem;
+        const double r = (afterNewton ? 0.0 : complexOfChange[At(i)]) - complex;
+        complexOfChange[At(i)] = complex;
+        return r;
+    };
+    const auto eliminate = [&](int i, int neighbour, const double* away, double r) {
+        double ra = r, rb = r;
+        if (neighbour > 0) {
+            const double na = ya[neighbour], nb = yb[neighbour];
+            ra -= away[0] * na + away[1] * nb;
+            rb -= away[2] * na + away[3] * nb;
+        }
+        const double* P = &piv[std::size_t(i) * 4];
+        ya[i] = P[0] * ra + P[1] * rb;
+        yb[i] = P[2] * ra + P[3] * rb;
+    };
+    for (int i = 1, j = n; i < m || j > m; ++i, --j) {
+        if (i < m)
+            eliminate(i, i - 1, &link[std::size_t(i) * 4], residual(i));
+        if (j > m)
+            eliminate(j, j < n ? j + 1 : 0, &link[std::size_t(j) * 4], residual(j));
     }
-    EliminateRightSides();
-    return BackSubstitute();
+    // row m takes the rows on both sides
+    const double r = residual(m);
+    const double* lo = &link[std::size_t(m) * 4];
+    const double am = ya[m - 1], bm = yb[m - 1], ap = ya[m + 1], bp = yb[m + 1];
+    const double ra = r - (lo[0] * am + lo[1] * bm) - (meetLink[0] * ap + meetLink[1] * bp);
+    const double rb = r - (lo[2] * am + lo[3] * bm) - (meetLink[2] * ap + meetLink[3] * bp);
+    const double* P = &piv[std::size_t(m) * 4];
+    ya[m] = P[0] * ra + P[1] * rb;
+    yb[m] = P[2] * ra + P[3] * rb;
+    return BackSubstitute(true);
 }
 
 // Both free species start from their extrapolation over the last step; Newton passes on the
@@ -360,21 +406,28 @@ ReactingRun::Solved ReactingRun::SolveStep(double h) {
         B[At(i)] = std::max(Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]), 0.0);
     }
     ProductWeights(h);
-    OldSides();
     const double scale = std::max(rx.a0, rx.b0);
+    // a Newton pass first and again whenever the cheaper passes on its elimination stop
+    // converging fast
+    bool newton = true, afterNewton = false;
+    double last = 0.0;
     for (int pass = 1; pass <= kMostReactionPasses; ++pass) {
         double change = 0.0;
-        if (pass == 2) {
-            change = RemainderPass();
-        } else if (!NewtonPass(change)) {
-            LammGrid::singularMatrix = 1;
-            return Solved::Failed;
+        if (newton) {
+            if (!NewtonPass(pass == 1, change)) {
+                LammGrid::singularMatrix = 1;
+                return Solved::Failed;
+            }
+        } else {
+            change = ChordPass(afterNewton);
         }
         if (!std::isfinite(change))
             return Solved::NotConverged;
-        if (pass > 1 && change <= 1e-10 * scale) {
+        if (pass > 1 && change <= 1e-10 * scale)
             return Solved::Yes;
-        }
+        afterNewton = newton;
+        newton = !newton && change > 0.1 * last;
+        last = change;
     }
     return Solved::NotConverged;
 }
@@ -401,16 +454,22 @@ bool ReactingRun::SolveShortening(double& h) {
 // concentration-dependent solvers measure theirs: nodes below 1e-4 of its top are measured
 // against a neighbour that carries material, or not at all.
 double ReactingRun::RelativeChange(const V& x, const V& old) const {
-    double top = 0.0;
-    for (int i = 1; i <= n; ++i)
-        top = std::max(top, x[At(i)]);
-    const double floor = 1e-4 * top;
+    double tops[4] = {};
+    int i = 1;
+    for (; i + 3 <= n; i += 4)
+        for (int k = 0; k < 4; ++k)
+            tops[k] = std::max(tops[k], x[At(i + k)]);
+    for (; i <= n; ++i)
+        tops[0] = std::max(tops[0], x[At(i)]);
+    const double floor = 1e-4 * std::max({tops[0], tops[1], tops[2], tops[3]});
     double change = 0.0;
     for (int i = 1; i <= n; ++i) {
         const double d = x[At(i)] - old[At(i)];
-        if (old[At(i)] > floor)
-            change = std::max(change, std::fabs(d / old[At(i)]));
-        else if (d > floor) {
+        // the quotient only where it may raise the largest
+        if (old[At(i)] > floor) {
+            if (std::fabs(d) > change * old[At(i)])
+                change = std::max(change, std::fabs(d / old[At(i)]));
+        } else if (d > floor) {
             if (i < n && old[At(i + 1)] > floor)
                 change = std::max(change, std::fabs(d / old[At(i + 1)]));
             else if (i > 1 && old[At(i - 1)] > floor)
@@ -434,13 +493,14 @@ double ReactingRun::Deviation(double h) const {
     if (dtPrev == 0.0)
         return 0.0;
     const double f = h / dtPrev;
-    double worst = 0.0;
+    double worstA = 0.0, worstB = 0.0;
     for (int i = 1; i <= n; ++i) {
         const double a = Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]);
         const double b = Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]);
-        worst = std::max({worst, std::fabs(A[At(i)] - a), std::fabs(B[At(i)] - b)});
+        worstA = std::max(worstA, std::fabs(A[At(i)] - a));
+        worstB = std::max(worstB, std::fabs(B[At(i)] - b));
     }
-    return worst / std::max(rx.a0, rx.b0);
+    return std::max(worstA, worstB) / std::max(rx.a0, rx.b0);
 }
 
 void ReactingRun::Advance() {
@@ -531,16 +591,15 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2],
-                 &LA[0], &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &A,     &B,     &Ap,
-                 &Bp,    &App,   &Bpp,   &oldA,  &oldB,  &ra,    &rb,    &dA,    &dB})
+    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0],
+                 &TB[1], &TB[2], &LA[0], &LA[1], &LA[2], &LB[0], &LB[1],
+                 &LB[2], &A,     &B,     &Ap,    &Bp,    &App,   &Bpp,
+                 &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
         v->assign(nodes, 0.0);
     for (V* v : {&M3, &G3, &W, &Wo})
         v->assign(7 * nodes, 0.0);
-    jac.assign(12 * nodes, 0.0);
-    piv.assign(4 * nodes, 0.0);
-    mul.assign(4 * nodes, 0.0);
-    mulBelow.assign(4 * nodes, 0.0);
+    for (V* v : {&piv, &carry, &link})
+        v->assign(4 * nodes, 0.0);
     weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
