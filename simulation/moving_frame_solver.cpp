@@ -56,16 +56,18 @@ struct RowColumns {
     }
 };
 
-// What the assembly of the interior rows reads and writes.
+// What the assembly of the interior rows reads and writes: the new level's matrix and, in place
+// of the old level's, its product with the old profile c0.
 struct InteriorStep {
     const RowColumns* rows;
-    const double *s, *D;
-    double *La, *Lb, *Lc, *Ra, *Rb, *Rc;
+    const double *s, *D, *c0;
+    double *La, *Lb, *Lc, *rhs;
     double w2, half, gain, invStart, invEnd;
 };
 
 // Rows 3 to n-2: the integrals are the same at both ends of the step, so the sums of the
-// coefficients serve both levels. The same operations in the same order as for the end rows.
+// coefficients serve both levels. The same operations in the same order as for the end rows; the
+// old level's row goes straight into the right side, as TridiagProduct would form it.
 [[gnu::always_inline]] inline void AssembleInterior(const InteriorStep& a, int n) {
     const RowColumns& r = *a.rows;
     const double* s = a.s;
@@ -90,12 +92,11 @@ struct InteriorStep {
     const double* T4 = r.TD[4].data();
     const double* T5 = r.TD[5].data();
     const double* T6 = r.TD[6].data();
+    const double* c0 = a.c0;
     double* La = a.La;
     double* Lb = a.Lb;
     double* Lc = a.Lc;
-    double* Ra = a.Ra;
-    double* Rb = a.Rb;
-    double* Rc = a.Rc;
+    double* rhs = a.rhs;
     const double w2 = a.w2, half = a.half, gain = a.gain;
     const double invStart = a.invStart, invEnd = a.invEnd;
     // the rows written are the matrices', never the integrals or coefficients read
@@ -108,9 +109,10 @@ struct InteriorStep {
         const double dif0 = D[i - 1] * T0[i] + D[i] * T2[i];
         const double dif1 = D[i - 1] * T1[i] + D[i] * T3[i] + D[i + 1] * T5[i];
         const double dif2 = D[i] * T4[i] + D[i + 1] * T6[i];
-        Ra[i] = M0[i] + half * (w2 * sed0 - dif0 * invStart + G0[i]);
-        Rb[i] = M1[i] + half * (w2 * sed1 - dif1 * invStart + G1[i]);
-        Rc[i] = M2[i] + half * (w2 * sed2 - dif2 * invStart + G2[i]);
+        const double Ra = M0[i] + half * (w2 * sed0 - dif0 * invStart + G0[i]);
+        const double Rb = M1[i] + half * (w2 * sed1 - dif1 * invStart + G1[i]);
+        const double Rc = M2[i] + half * (w2 * sed2 - dif2 * invStart + G2[i]);
+        rhs[i] = Ra * c0[i - 1] + Rb * c0[i] + Rc * c0[i + 1];
         La[i] = gain * (M0[i] - half * (w2 * sed0 - dif0 * invEnd + G0[i]));
         Lb[i] = gain * (M1[i] - half * (w2 * sed1 - dif1 * invEnd + G1[i]));
         Lc[i] = gain * (M2[i] - half * (w2 * sed2 - dif2 * invEnd + G2[i]));
@@ -158,7 +160,7 @@ struct FrameRun {
     double e2Start = 1.0, e2End = 1.0;
     V volumes; // node volumes with the ends at meniscus and bottom
     double P3 = 0.0, PN1 = 0.0, PN2 = 0.0, VN = 0.0, VN1 = 0.0, V2 = 0.0;
-    V c0, cs, s, D, La, Lb, Lc, Ra, Rb, Rc, rhs, gam;
+    V c0, cs, s, D, La, Lb, Lc, rhs, gam;
 
     int EndSlot(int i) const { return i <= 2 ? i - 1 : (i >= n - 1 ? i - n + 3 : -1); }
     int EndRow(int q) const { return q < 2 ? q + 1 : n - 3 + q; }
@@ -284,9 +286,17 @@ void FrameRun::Build(double h) {
         Sums(to, i, sed, dif);
         for (int d = 0; d < 3; ++d)
             bn[d] = w2 * sed[d] - dif[d] * invEnd + to.G[d];
-        Ra[i] = from.M[0] + half * bo[0];
-        Rb[i] = from.M[1] + half * bo[1];
-        Rc[i] = from.M[2] + half * bo[2];
+        const double Ra = from.M[0] + half * bo[0];
+        const double Rb = from.M[1] + half * bo[1];
+        const double Rc = from.M[2] + half * bo[2];
+        // the neighbours outside the grid take no part
+        const double* v = c0.data();
+        if (i == 1)
+            rhs[1] = Rb * v[1] + Rc * v[2];
+        else if (i == n)
+            rhs[i] = Ra * v[n - 1] + Rb * v[n];
+        else
+            rhs[i] = Ra * v[i - 1] + Rb * v[i] + Rc * v[i + 1];
         La[i] = gain * (to.M[0] - half * bn[0]);
         Lb[i] = gain * (to.M[1] - half * bn[1]);
         Lc[i] = gain * (to.M[2] - half * bn[2]);
@@ -294,16 +304,16 @@ void FrameRun::Build(double h) {
     for (int q = 0; q < 4; ++q)
         row(EndRow(q), atStart[q], atEnd[q]);
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const InteriorStep step{&rows,     s.data(),  D.data(),  La.data(), Lb.data(),
-                            Lc.data(), Ra.data(), Rb.data(), Rc.data(), w2,
-                            half,      gain,      invStart,  invEnd};
+    const InteriorStep step{&rows,     s.data(),  D.data(),   c0.data(), La.data(),
+                            Lb.data(), Lc.data(), rhs.data(), w2,        half,
+                            gain,      invStart,  invEnd};
     (avx2 ? AssembleInteriorAvx2 : AssembleInteriorPlain)(step, n);
-    La[1] = Ra[1] = Lc[n] = Rc[n] = 0.0;
+    La[1] = Lc[n] = 0.0;
 }
 
-// L to = R c_old; a zero pivot sets the singular-matrix word and to keeps the old profile.
+// L to = R c_old (formed by Build); a zero pivot sets the singular-matrix word and to keeps the
+// old profile.
 bool FrameRun::Solve(double* to) {
-    TridiagProduct(Ra.data(), Rb.data(), Rc.data(), c0.data(), rhs.data(), 1, n);
     // solved from both ends at once: every step factors a new matrix
     if (TwistedSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
         kTridiagOk)
@@ -440,7 +450,7 @@ LammResult FrameRun::Run() {
     nonDiffusing = law.law != CoefficientLaw::Tabulated && law.D1 == 0.0 &&
                    (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
     const std::size_t nodes = std::size_t(n) + 2;
-    for (V* v : {&c0, &cs, &s, &D, &La, &Lb, &Lc, &Ra, &Rb, &Rc, &rhs, &gam})
+    for (V* v : {&c0, &cs, &s, &D, &La, &Lb, &Lc, &rhs, &gam})
         v->assign(nodes, 0.0);
     SetOmega();
     k = w2 * sGrid;
