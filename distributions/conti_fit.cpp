@@ -6,6 +6,7 @@
 #include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_discrete_component.h"
 #include "distributions/conti_fit_memo.h"
+#include "distributions/conti_normal_equations.h"
 #include "distributions/conti_run.h"
 #include "distributions/size_shape_distribution.h"
 #include "fitting/buffer_fit_parameters.h"
@@ -244,21 +245,32 @@ double ReadParameter(KernelParameter k) {
     return 0.0;
 }
 
-// Data minus model (with the eliminated noise) over the fitted points of a solution.
+// Data minus model (with the eliminated noise) over the fitted points of a solution, scan after
+// scan. Each value takes off the columns' products in column order, formed column by column
+// along the kernel rows; the scans are shared among the distribution's threads, each writing
+// its own, so the values are the same for any thread count.
 void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
     const ContiDataSet& set = sol.set;
-    r.clear();
-    r.reserve(static_cast<std::size_t>(set.Values()));
-    for (int s = 0; s < set.Scans(); ++s) {
-        const int k = set.scans[s];
-        for (int i = set.first; i <= set.last; ++i) {
-            double v = ScanStore::gridSignal[k][i] - sol.ti[i - set.first] - sol.ri[s];
-            for (int p = 1; p <= sol.grid.Columns(); ++p)
-                if (sol.c[p] != 0.0)
-                    v -= sol.c[p] * gContiKernel.Row(p, k)[i];
-            r.push_back(v);
+    const int scans = set.Scans(), points = set.Points();
+    r.assign(static_cast<std::size_t>(scans) * points, 0.0);
+    const int threads = ContiState::multiThreading ? std::max(1, gDistributionThreadCount) : 1;
+    RunContiShares(std::clamp(threads, 1, std::max(1, scans)), [&](int share, int count) {
+        for (int s = share - 1; s < scans; s += count) {
+            const int k = set.scans[s];
+            double* v = r.data() + static_cast<std::size_t>(s) * points - set.first;
+            const float* y = ScanStore::gridSignal[k];
+            for (int i = set.first; i <= set.last; ++i)
+                v[i] = y[i] - sol.ti[i - set.first] - sol.ri[s];
+            for (int p = 1; p <= sol.grid.Columns(); ++p) {
+                if (sol.c[p] == 0.0)
+                    continue;
+                const double cp = sol.c[p];
+                const float* row = gContiKernel.Row(p, k);
+                for (int i = set.first; i <= set.last; ++i)
+                    v[i] -= cp * row[i];
+            }
         }
-    }
+    });
 }
 
 // A key press (or a stop raised elsewhere) ends the fit after this trial.

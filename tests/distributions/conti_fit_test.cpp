@@ -8,10 +8,12 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "support/conti_data_store.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -135,4 +137,56 @@ TEST(ContiFit, AnnealingStartsFromTheStartTemperature) {
         FreeDistributionArrays();
     }
     EXPECT_EQ(results[1], results[0]) << "ff0, meniscus, evaluations";
+}
+
+// Kernel, normal equations, kept equations and the residuals the Levenberg-Marquardt steps read
+// are formed by threads: the fitted f/f0 and meniscus, the evaluations and the distribution must
+// be the same for any thread count, with the simplex and with Levenberg-Marquardt.
+TEST(ContiFit, ResultIsTheSameForAnyThreadCount) {
+    struct Case {
+        const char* name;
+        bool simplex, ml;
+    } cases[] = {{"simplex", true, false}, {"ML", false, true}};
+    const bool savedSwitch = ContiState::multiThreading;
+    const int savedDistribution = gDistributionThreadCount, savedLamm = gLammThreadCount;
+    for (const Case& c : cases) {
+        std::vector<float> first;
+        for (int threads : {1, 3}) {
+            ContiStoreCase cs;
+            cs.scans = 6;
+            cs.points = 150;
+            cs.firstTimeS = 600.0;
+            cs.intervalS = 600.0;
+            ContiDataStore store(cs);
+            FillTwoSpeciesOnSystematicNoise(store, 23);
+            ModelChoice::nonInteractingSpecies = false;
+            ModelChoice::contiMode = ModelChoice::contiCs = true;
+            ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+            ContiState::rangeMin = 0.5f;
+            ContiState::rangeMax = 15.0f;
+            ContiState::resolution = 30.0f;
+            ContiState::confidenceLevel = 0.68f;
+            StartFf0AndMeniscusOffTheTruth();
+            FitControl::simplexTolerance = 1e-3; // a few steps show it
+            FitControl::simplex = c.simplex;
+            FitControl::marquardtLevenberg = c.ml;
+            FitControl::simulatedAnnealing = false;
+            FitControl::tolerance = 1e-2f;
+            ContiState::multiThreading = threads > 1;
+            gDistributionThreadCount = gLammThreadCount = threads;
+            ASSERT_TRUE(ContiFit(nullptr)) << c.name;
+            std::vector<float> result = {ContiState::ff0, ModelParameters::meniscus,
+                                         FitControl::bestRmsd, float(FitControl::evaluationCount)};
+            result.insert(result.end(), ContiState::distribution + 1,
+                          ContiState::distribution + ContiState::gridPoints + 1);
+            if (first.empty())
+                first = result;
+            else
+                EXPECT_EQ(result, first) << c.name << ", " << threads << " threads";
+            FreeDistributionArrays();
+        }
+    }
+    ContiState::multiThreading = savedSwitch;
+    gDistributionThreadCount = savedDistribution;
+    gLammThreadCount = savedLamm;
 }
