@@ -103,8 +103,9 @@ void ContiNormalEquationsWhole(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
-// The simplex from f/f0 1.2 and meniscus 6.02 cm (truth 1.25 and 6.0), with systematic noise in
-// the data; the accuracy beside the time is what the fit found and its rmsd (noise 0.005).
+// The simplex (or Levenberg-Marquardt) from f/f0 1.2 and meniscus 6.02 cm (truth 1.25 and 6.0),
+// with systematic noise in the data; the accuracy beside the time is what the fit found and its
+// rmsd (noise 0.005).
 void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
     FillTwoSpeciesOnSystematicNoise(store, 5);
@@ -114,6 +115,9 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
         ChooseCs(threads);
         ContiState::calledFromFit = false;
         StartFf0AndMeniscusOffTheTruth();
+        FitControl::simplex = state.range(1) == 0;
+        FitControl::marquardtLevenberg = state.range(1) != 0;
+        FitControl::simulatedAnnealing = false;
         gContiKernel.Free();
         const unsigned long before = gContiKernel.Generation();
         benchmark::DoNotOptimize(ContiFit(nullptr));
@@ -125,6 +129,8 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     state.counters["ff0"] = ContiState::ff0;
     state.counters["meniscus"] = ModelParameters::meniscus;
     state.counters["rmsd"] = FitControl::bestRmsd;
+    FitControl::simplex = true;
+    FitControl::marquardtLevenberg = false;
     FreeDistributionArrays();
 }
 
@@ -202,10 +208,13 @@ void ContiFitDiscreteComponent(benchmark::State& state) {
 
 } // namespace
 
+// Second argument: 0 the simplex, 1 Levenberg-Marquardt (which reads the residuals).
 BENCHMARK(ContiFitFrictionalRatioAndMeniscus)
     ->MeasureProcessCPUTime()
-    ->Arg(1)
-    ->Arg(0)
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({0, 1})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
