@@ -388,10 +388,13 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         activeTwisted = U - from >= kTwistedRows;
         const bool solveNow = !singularMatrix && U > from && !activeTwisted;
         TridiagStatus status = kTridiagOk;
-        if (activeTwisted)
+        if (activeTwisted) {
             status = TwistedFactorAt(La, Lb, Lc, invBet, bet, gam, activeMeeting, 1,
                                      (from + U) / 2, U);
-        else if (solveNow)
+            // the right-hand rows divided by their pivots once for all the step's solves
+            if (status == kTridiagOk)
+                ScaleRowsByPivots(Ba, Bb, Bc, invBet, 1, U);
+        } else if (solveNow)
             status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
                                                          bet, gam, c, changeRatio, 1, from, U);
         else
@@ -410,8 +413,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         // the rows below are zero
         if (activeTwisted) {
             // the relative changes are divided in the change's own pass
-            TwistedSubstituteProductFrom(Ba, Bb, Bc, cOld, invBet, bet, gam, activeMeeting, c, 1,
-                                         from, U);
+            TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U);
             changeRatiosValid = false;
         } else {
             if (!solved)

@@ -463,3 +463,110 @@ void TwistedSubstituteProductFrom(const double* a, const double* b, const double
     (fused ? SubstituteProductFromFused : SubstituteProductFromPlain)(a, b, c, v, invBet, scaled,
                                                                       back, meet, u, lo, from, hi);
 }
+
+void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, int lo, int hi) {
+    for (int j = lo; j <= hi; ++j) {
+        a[j] *= invBet[j];
+        b[j] *= invBet[j];
+        c[j] *= invBet[j];
+    }
+}
+
+// The recurrences y_j = f_j - m_j y_(j-d) advance two rows per dependent multiply-add:
+// y_(j+d) = (f_(j+d) - m_(j+d) f_j) + (m_(j+d) m_j) y_(j-d), the bracketed terms formed beside
+// the chain. Two recurrences run side by side, so four rows are in flight; the right-hand sides
+// are formed before, in a pass without a recurrence that runs several rows at a time.
+namespace {
+
+// Rows j and j + d of one recurrence; y holds y_(j-d) and then y_(j+d).
+template <int d>
+[[gnu::always_inline]] inline void TwoRows(double* u, const double* m, int j, double& y) {
+    const double f0 = u[j], f1 = u[j + d];
+    const double m0 = m[j], m1 = m[j + d];
+    const double partial = f1 - m1 * f0, carried = m1 * m0;
+    u[j] = f0 - m0 * y;
+    y = partial + carried * y;
+    u[j + d] = y;
+}
+
+template <int d>
+[[gnu::always_inline]] inline void OneRow(double* u, const double* m, int j, double& y) {
+    y = u[j] - m[j] * y;
+    u[j] = y;
+}
+
+// The recurrence d1 over rows first1..last1 (d1 = +1 upward, -1 downward) beside d2 over
+// first2..last2; an empty range is one whose first lies past its last in its direction.
+template <int d1, int d2>
+[[gnu::always_inline]] inline void SideBySide(double* u, const double* m1, int first1, int last1,
+                                              double& y1, const double* m2, int first2, int last2,
+                                              double& y2) {
+    int n1 = d1 > 0 ? last1 - first1 + 1 : first1 - last1 + 1;
+    int n2 = d2 > 0 ? last2 - first2 + 1 : first2 - last2 + 1;
+    int j1 = first1, j2 = first2;
+    for (; n1 >= 2 && n2 >= 2; n1 -= 2, n2 -= 2, j1 += 2 * d1, j2 += 2 * d2) {
+        TwoRows<d1>(u, m1, j1, y1);
+        TwoRows<d2>(u, m2, j2, y2);
+    }
+    for (; n1 >= 2; n1 -= 2, j1 += 2 * d1)
+        TwoRows<d1>(u, m1, j1, y1);
+    for (; n2 >= 2; n2 -= 2, j2 += 2 * d2)
+        TwoRows<d2>(u, m2, j2, y2);
+    if (n1 == 1)
+        OneRow<d1>(u, m1, j1, y1);
+    if (n2 == 1)
+        OneRow<d2>(u, m2, j2, y2);
+}
+
+[[gnu::always_inline]] inline void SubstituteScaledFromBody(
+    const double* __restrict a, const double* __restrict b, const double* __restrict c,
+    const double* __restrict v, const double* __restrict scaled, const double* __restrict back,
+    const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi) {
+    const int k = meet.k;
+    const int start = from > lo ? from : lo;
+    // right-hand sides: rows before start carry nothing, the end rows lack a neighbour
+    for (int j = lo; j < start && j < hi; ++j)
+        u[j] = 0.0;
+    const int inner = start > lo ? start : lo + 1;
+    for (int j = inner; j < hi; ++j)
+        u[j] = a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1];
+    if (start == lo)
+        u[lo] = b[lo] * v[lo] + c[lo] * v[lo + 1];
+    u[hi] = a[hi] * v[hi - 1] + b[hi] * v[hi];
+    // forward: downward from start to the meeting, upward from hi to k + 1
+    double x = 0.0, y = u[hi];
+    if (start <= k)
+        x = u[start];
+    SideBySide<1, -1>(u, scaled, start + 1, k, x, scaled, hi - 1, k + 1, y);
+    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
+    const double uk1 = u[k + 1] - meet.delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    // back: upward from the meeting to start, downward to hi
+    double up = uk, down = uk1;
+    SideBySide<-1, 1>(u, back + 1, k - 1, start, up, back, k + 2, hi, down);
+}
+
+[[gnu::target("avx2,fma")]] void SubstituteScaledFromFused(const double* a, const double* b,
+                                                           const double* c, const double* v,
+                                                           const double* scaled, const double* back,
+                                                           const TwistedMeeting& meet, double* u,
+                                                           int lo, int from, int hi) {
+    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi);
+}
+
+void SubstituteScaledFromPlain(const double* a, const double* b, const double* c, const double* v,
+                               const double* scaled, const double* back, const TwistedMeeting& meet,
+                               double* u, int lo, int from, int hi) {
+    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi);
+}
+
+} // namespace
+
+void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
+                                 const double* scaled, const double* back,
+                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi) {
+    static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(a, b, c, v, scaled, back, meet,
+                                                                    u, lo, from, hi);
+}

@@ -92,3 +92,15 @@ void TwistedSubstituteProduct(const double* a, const double* b, const double* c,
 // The same for a given right-hand side r[lo..hi].
 void TwistedSubstitute(const double* invBet, const double* scaled, const double* back,
                        const TwistedMeeting& meet, const double* r, double* u, int lo, int hi);
+
+// Multiplies rows lo..hi of the tridiagonal (a, b, c) by the reciprocal pivots of a two-ended
+// factorisation, for TwistedSubstituteScaledFrom.
+void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, int lo, int hi);
+
+// TwistedSubstituteProductFrom for a right-hand matrix whose rows were multiplied by the
+// reciprocal pivots (ScaleRowsByPivots), with the same rows taken as zero and left to the
+// caller. Its recurrences advance two rows per dependent operation, so it rounds differently
+// from TwistedSubstituteProductFrom.
+void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
+                                 const double* scaled, const double* back,
+                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi);

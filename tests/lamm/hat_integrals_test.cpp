@@ -300,7 +300,8 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
 
 // Long fixed-grid systems are eliminated from both ends, meeting in the middle of the rows that
 // carry material when factorised; later substitutions may start above or below that meeting.
-// Each agrees with the one-ended substitution to rounding.
+// Each agrees with the one-ended substitution to rounding, also with the right-hand rows scaled
+// by the pivots and the recurrences taken two rows at a time.
 TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
 {
     const int n = 60;
@@ -331,9 +332,18 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
             TwistedSubstituteProductFrom(a.data(), b.data(), c.data(), v.data(), tInv.data(),
                                          tScaled.data(), tBack.data(), meet, two.data(), 1, from,
                                          n);
-            for (int i = from; i <= n; ++i)
+            // the right-hand rows scaled by the pivots, two rows per recurrence step
+            std::vector<double> sa = a, sb = b, sc = c, three(n + 1, 99.0);
+            ScaleRowsByPivots(sa.data(), sb.data(), sc.data(), tInv.data(), 1, n);
+            TwistedSubstituteScaledFrom(sa.data(), sb.data(), sc.data(), v.data(),
+                                        tScaled.data(), tBack.data(), meet, three.data(), 1,
+                                        from, n);
+            for (int i = from; i <= n; ++i) {
                 EXPECT_NEAR(two[i], one[i], 1e-14 * (1.0 + std::fabs(one[i])))
                     << "meeting " << meeting << ", from " << from << ", row " << i;
+                EXPECT_NEAR(three[i], one[i], 1e-14 * (1.0 + std::fabs(one[i])))
+                    << "scaled, meeting " << meeting << ", from " << from << ", row " << i;
+            }
         }
     }
 }
