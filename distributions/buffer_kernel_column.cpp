@@ -1,8 +1,6 @@
 // The buffer's kernel column of the continuous distributions.
 #include "distributions/buffer_kernel_column.h"
 
-#include "foundations/sounds.h"
-#include "plat/msgbox.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
 #include "simulation/conti_kernel.h"
@@ -11,7 +9,6 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_order.h"
-#include "state/window_services.h"
 
 #include <algorithm>
 
@@ -51,14 +48,7 @@ bool FillBufferKernelColumn(TXLAWindow* window) {
     ContiState::kernelColumn = 1;
     gContiKernel.SetSolved(1, false);
     const BufferSignal signal = ComputeBufferSignal(ColumnAmplitude());
-    if (signal.singular) {
-        PlayErrorSound();
-        MessageBox(WindowServices::PlatformWindow(window),
-                   "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation",
-                   MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (signal.interrupted)
+    if (!BufferSignalSolved(window, signal))
         return false;
     const int points = gContiKernel.Points();
     for (int pos = 1; pos <= ScanStore::scanCount; ++pos) {

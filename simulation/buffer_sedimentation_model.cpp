@@ -2,6 +2,8 @@
 #include "simulation/buffer_sedimentation_model.h"
 
 #include "foundations/key_polling.h"
+#include "foundations/sounds.h"
+#include "plat/msgbox.hpp"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
@@ -9,6 +11,7 @@
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/scan_order.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -116,6 +119,17 @@ BufferSignal ComputeBufferSignal(double amplitude) {
             break;
     }
     return out;
+}
+
+bool BufferSignalSolved(TXLAWindow* window, const BufferSignal& signal) {
+    if (signal.singular) {
+        PlayErrorSound();
+        MessageBox(WindowServices::PlatformWindow(window),
+                   "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation",
+                   MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return !signal.interrupted;
 }
 
 void AddBufferSignal(const BufferSignal& signal, int pos, const float* x, int n, float* y,

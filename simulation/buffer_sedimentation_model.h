@@ -4,6 +4,8 @@
 
 #include "simulation/buffer_sed_solver.h"
 
+class TXLAWindow;
+
 // The two sides of one evaluation: [0] the sample sector, [1] the reference sector (empty when
 // it carries no buffer excess). Profiles are per scan position (scan order, from 0).
 struct BufferSignal {
@@ -21,6 +23,10 @@ void BufferSideProblems(double amplitude, BufferSideProblem problems[2]);
 
 // Simulates both sides for the given amplitude; a key press ends the side that is running.
 BufferSignal ComputeBufferSignal(double amplitude);
+
+// True when both sides were solved. A singular system is said in a box ("singular tridiagonal
+// matrix in buffer sedimentation!") before false; a key press gives false without one.
+bool BufferSignalSolved(TXLAWindow* window, const BufferSignal& signal);
 
 // Adds the signal at scan position pos (1-based, scan order) onto the radii x[1..n] into y, times
 // scale; radii outside a side's cell get nothing from that side.

@@ -107,14 +107,7 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
     const double amplitude = ModelChoice::linearAmplitudes ? 1.0 : BufferSedimentation::signal;
     M::speciesLoading[M::maxSpecies] = float(amplitude);
     const BufferSignal signal = ComputeBufferSignal(amplitude);
-    if (signal.singular) {
-        PlayErrorSound();
-        MessageBox(WindowServices::PlatformWindow(window),
-                   "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation",
-                   MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (signal.interrupted)
+    if (!BufferSignalSolved(window, signal))
         return false;
     rows.Make(ownRadii);
     for (int pos = 1; pos <= S::scanCount; ++pos) {

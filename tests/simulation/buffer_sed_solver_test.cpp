@@ -1,6 +1,8 @@
 // The buffer sedimentation of one sector against physics (amount kept, plateau dilution, the
 // equilibrium exponential, scans after the equilibrium stop), and both sectors together: the
 // sign and size of the signal each side adds to the scans.
+#include "plat/msgbox.hpp"
+#include "plat/testing.hpp"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sed_solver.h"
@@ -137,6 +139,24 @@ TEST(BufferSedSolver, SignalOfEachSectorHasItsSignAndSize) {
         EXPECT_NEAR(y[1] / diluted, c.gap, 2e-3) << c.name;
         FreeAllData();
     }
+}
+
+// The evaluations go on only with both sides solved: a singular side is said once in a box, a
+// key press ends them quietly.
+TEST(BufferSedSolver, OnlyASolvedSignalGoesOnAndASingularOneIsSaid) {
+    plat::test::Script script;
+    EXPECT_TRUE(BufferSignalSolved(nullptr, BufferSignal{}));
+    BufferSignal interrupted;
+    interrupted.interrupted = true;
+    EXPECT_FALSE(BufferSignalSolved(nullptr, interrupted));
+    BufferSignal singular;
+    singular.singular = singular.interrupted = true;
+    script.expectBox()
+        .caption("ERROR in simulation")
+        .text("singular tridiagonal matrix in buffer sedimentation!")
+        .answer(IDOK);
+    EXPECT_FALSE(BufferSignalSolved(nullptr, singular));
+    EXPECT_TRUE(script.done()) << script.logText();
 }
 
 } // namespace
