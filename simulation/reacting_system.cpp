@@ -36,7 +36,7 @@ using V = std::vector<double>;
 
 // The deviation of a step from the continuation of the last that the steps aim at, of the larger
 // loading.
-constexpr double kReactionStepAim = 1e-3;
+constexpr double kReactionStepAim = 0.9e-3;
 
 // (j, k) of the seven product integrals of row i as offsets from i.
 constexpr int kPairs[7][2] = {{-1, -1}, {-1, 0}, {0, -1}, {0, 0}, {0, 1}, {1, 0}, {1, 1}};
@@ -521,20 +521,24 @@ double ReactingRun::StepFactor(double d) const {
 // One step, at most control.maxDcOverC seconds long. With the fixed time step of the options
 // every step has that length (shorter only where its passes do not converge). Otherwise the step
 // follows the deviation from the continuation of the last step: refused and shortened above twice
-// the aim, the next one scaled to meet the aim, the first one at most 1 s. Returns the change for
-// the progress text and the equilibrium test (the step's own length for the first step, 1 for a
-// step that only lands on a scan time).
+// the aim, the next one scaled to meet the aim, the first one at most 1 s. A step cut short to
+// land on a target time says nothing of the length the solution allows: the next resumes at the
+// length planned before the cut. Returns the change for the progress text and the equilibrium
+// test (the step's own length for the first step, 1 for a step that only lands on a scan time).
 double ReactingRun::Step() {
     double& dt = LammGrid::dt;
     const double cap = control.maxDcOverC;
-    App = Ap, Bpp = Bp, Ap = A, Bp = B;
     if (control.fixedTimeStep)
         dt = cap;
+    const double wanted = dt;
     const bool cut = CutStepAtTarget();
     if (dt <= 0.0) {
-        dt = 1.0;
+        // The run stands on the target already: nothing is stepped, and the last two steps stay
+        // the continuation the next one is measured against.
+        dt = wanted > 0.0 ? wanted : 1.0;
         return 1.0;
     }
+    App = Ap, Bpp = Bp, Ap = A, Bp = B;
     auto fail = [&] {
         A = Ap, B = Bp;
         return 0.0;
@@ -560,8 +564,8 @@ double ReactingRun::Step() {
     Advance();
     if (!control.fixedTimeStep) {
         dt = first ? std::min(2.0 * taken, cap) : std::min(dt * StepFactor(d), cap);
-        if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime)
-            dt = LammGrid::endTime - LammGrid::time;
+        if (cut && !shortened)
+            dt = std::max(dt, std::min(wanted, cap));
     } else {
         dt = cap;
     }

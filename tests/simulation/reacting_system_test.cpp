@@ -178,12 +178,13 @@ TEST_F(ReactingSystem, FreeSpeciesReachTheirOwnExponentialsAtEquilibrium) {
 
 namespace {
 
-// The scans of a run of the system of the splitting test on 300 nodes, the steps at most cap
-// seconds (fixed: all of that length); the step count in steps.
-std::vector<std::vector<float>> SplittingRun(double cap, bool fixed, long* steps = nullptr) {
+// The scans of a run of the system of the splitting test on 300 nodes to 900 s, the steps at most
+// cap seconds (fixed: all of that length); the step count in steps.
+std::vector<std::vector<float>> SplittingRun(double cap, bool fixed, long* steps = nullptr,
+                                             int scanCount = 3) {
     ResetAllState();
     ModuleCase mc;
-    mc.gridSize = 300, mc.scans = 3, mc.firstScanS = 300.0, mc.intervalS = 300.0;
+    mc.gridSize = 300, mc.scans = scanCount, mc.firstScanS = mc.intervalS = 900.0 / scanCount;
     mc.outputPoints = 601;
     PrepareModuleCase(mc);
     CReaction rx;
@@ -229,6 +230,17 @@ TEST_F(ReactingSystem, StepsShortenWhereTheSolutionChangesFast) {
         << "steps of 40 s: " << fixedError << ", following the change: " << adaptiveError;
     EXPECT_LT(adaptiveSteps, 300) << "900 s in steps of 1 s take 900";
     EXPECT_GE(adaptiveSteps, 900 / 40);
+}
+
+// A scan lands a step on its time; the steps after it go on at the length they had. (The step
+// that found the run already on a target once forgot the last step, and the steps restarted
+// short and took seven more per scan.)
+TEST_F(ReactingSystem, ScansDoNotRestartTheSteps) {
+    long fewScans = 0, manyScans = 0;
+    SplittingRun(5.0, false, &fewScans, 3);
+    SplittingRun(5.0, false, &manyScans, 30);
+    EXPECT_LE(manyScans - fewScans, 2 * 27)
+        << "3 scans: " << fewScans << " steps, 30 scans: " << manyScans;
 }
 
 // A run whose scans lie long after sedimentation equilibrium ends there, and the scans it did
