@@ -3,7 +3,8 @@
 #include "app/molar_mass_readout.h"
 
 #include "app/txla_window.h"
-#include "distributions/m_of_s_table.h"
+#include "distributions/conti_mass_rule.h"
+#include "distributions/conti_run.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "plat/window_dc.hpp"
@@ -18,10 +19,6 @@ namespace {
 using M = ModelChoice;
 using C = ContiState;
 
-float CelsiusOfScans() {
-    return ScanStore::absoluteTemperature - 273.15f;
-}
-
 } // namespace
 
 bool MolarMassReadoutEnabled() {
@@ -31,27 +28,24 @@ bool MolarMassReadoutEnabled() {
 }
 
 double MolarMassOfS(float s) {
-    double m = CalculateM(s);
-    if (M::csBimodal || M::csBimodalDiscrete) {
-        if (C::bimodalSMin <= s && s <= C::bimodalSMax)
-            m = CalculateMff02(s, C::bimodalFf0);
-    } else if (M::csScalingLaw) {
-        m = MFromSScalingLaw(s);
-    } else if (M::csWormlikeChain) {
-        m = CalculateMofSforWormlikeChain(s);
-    } else if (M::csMsTable) {
-        // without a table M stays that of f/f0
-        if (MofSTableLoaded())
-            m = InterpolateMofS(s, CelsiusOfScans());
-    } else if (M::csConformationalChange) {
-        if (C::conformerSMin <= s && s <= C::conformerSMax)
-            m = C::conformerM;
-    } else if (M::csInvariantD) {
-        m = MFromSandD(s, C::invariantD, CelsiusOfScans()); // invariantD is held in cm^2/s
-    } else if (M::csVariant521) {
-        m = CalculateMofSforLinearRod(s, C::rodParameter);
-    }
-    return m;
+    // The first switch that applies chooses the rule; the rules are the grid's own, except the
+    // linear rod, which is no distribution of this version.
+    ContiVariant rule = ContiVariant::Cs;
+    if (M::csBimodal || M::csBimodalDiscrete)
+        rule = ContiVariant::CsBimodal;
+    else if (M::csScalingLaw)
+        rule = ContiVariant::CsScalingLaw;
+    else if (M::csWormlikeChain)
+        rule = ContiVariant::CsWormlikeChain;
+    else if (M::csMsTable)
+        rule = ContiVariant::CsMofSTable;
+    else if (M::csConformationalChange)
+        rule = ContiVariant::CsConformer;
+    else if (M::csInvariantD)
+        rule = ContiVariant::CsInvariantD;
+    else if (M::csVariant521)
+        return CalculateMofSforLinearRod(s, C::rodParameter);
+    return ContiMolarMassOfS(rule, s, C::ff0, C::invariantD, ContiScanTemperature());
 }
 
 std::string MolarMassText(double m, double mMin) {

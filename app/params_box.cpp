@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -120,6 +121,95 @@ plat::DialogTemplate DiscretePage() {
     return p.Take();
 }
 
+// The boxes of the model's shape assumption from y down, in the order of the record; returns the
+// y below them.
+int ShapeRows(PageBuilder& p, int y) {
+    struct Row {
+        int id;
+        const char* label;
+        bool fittable;
+    };
+    std::vector<Row> rows;
+    switch (ParamsShapeBoxes()) {
+    case ParamsShape::Bimodal:
+        rows = {{kBimodalSMinId, "second f/f0 range minimum (S)", false},
+                {kBimodalSMaxId, "second f/f0 range maximum (S)", false},
+                {kBimodalFf0Id, "second frictional ratio f/f0", true}};
+        break;
+    case ParamsShape::Conformer:
+        rows = {{kConformerSMinId, "conformer range minimum (S)", false},
+                {kConformerSMaxId, "conformer range maximum (S)", false},
+                {kConformerMId, "conformer molar mass (kDa)", false}};
+        break;
+    case ParamsShape::ScalingLaw:
+        rows = {{kScalingKsId, "scaling law ks (S, M in Da)", false},
+                {kScalingExponentId, "scaling law exponent a", false}};
+        break;
+    case ParamsShape::WormlikeChain:
+        rows = {{kWormCrossSectionId, kWormCrossSectionLabel, false},
+                {kWormPersistenceId, kWormPersistenceLabel, false},
+                {kWormMonomerMassId, kWormMonomerMassLabel, false},
+                {kWormHydrationId, kWormHydrationLabel, false}};
+        break;
+    case ParamsShape::None:
+        return y;
+    }
+    for (const Row& r : rows) {
+        p.Label(r.label, 8, y, 120);
+        if (r.fittable)
+            p.Fittable(r.id, 130, y, 46);
+        else
+            p.Edit(r.id, 130, y, 46);
+        y += 15;
+    }
+    return y + 4;
+}
+
+// The parts of the record a page shows, in the order of its controls.
+std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
+    using D = DistributionParamsTransfer;
+    using T = ShapeParamsTransfer;
+    const std::size_t shapeAt = offsetof(D, shape);
+    switch (page) {
+    case ParamsPage::Discrete: {
+        // The concentration dependence closes the record; without its boxes the record ends
+        // before.
+        std::size_t size = sizeof(DiscreteParamsTransfer);
+        if (!ParamsShowConcentrationDependence())
+            size -= sizeof(ConcentrationDependenceTransfer);
+        return {{offsetof(ParamsTransfer, discrete), size}};
+    }
+    case ParamsPage::Equilibrium:
+        return {{offsetof(ParamsTransfer, equilibrium), sizeof(EquilibriumParamsTransfer)}};
+    case ParamsPage::Distribution:
+        break;
+    }
+    const std::size_t base = offsetof(ParamsTransfer, distribution);
+    std::vector<TParamsBox::Part> parts{{base, offsetof(D, componentS)}};
+    if (DiscreteComponentOn())
+        parts.push_back({base + offsetof(D, componentS), 2 * sizeof(ParamsFittable)});
+    auto shape = [&](std::size_t first, std::size_t end) {
+        parts.push_back({base + shapeAt + first, end - first});
+    };
+    switch (ParamsShapeBoxes()) {
+    case ParamsShape::Bimodal:
+        shape(offsetof(T, bimodalSMin), offsetof(T, conformerSMin));
+        break;
+    case ParamsShape::Conformer:
+        shape(offsetof(T, conformerSMin), offsetof(T, scalingKs));
+        break;
+    case ParamsShape::ScalingLaw:
+        shape(offsetof(T, scalingKs), offsetof(T, wormCrossSection));
+        break;
+    case ParamsShape::WormlikeChain:
+        shape(offsetof(T, wormCrossSection), sizeof(T));
+        break;
+    case ParamsShape::None:
+        break;
+    }
+    return parts;
+}
+
 plat::DialogTemplate DistributionPage() {
     PageBuilder p(kDistributionParamsDialogId, "Model Parameters: Continuous Distribution", 320, 0);
     const std::string unit = DistributionRangeIsMass() ? " (kDa)" : " (S)";
@@ -147,6 +237,7 @@ plat::DialogTemplate DistributionPage() {
         p.Fittable(kComponentMOrDId, 130, y + 15, 46);
         y += 34;
     }
+    y = ShapeRows(p, y);
     p.Buttons(y);
     return p.Take();
 }
@@ -198,24 +289,9 @@ void RegisterParamsDialogs() {
 }
 
 TParamsBox::TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfer)
-    : TDialog(parent, ParamsDialogId(page)), page_(page), transfer_(transfer) {
-    void* record = &transfer.discrete;
-    // The concentration dependence closes the record; without its boxes the record ends before.
-    std::size_t size = sizeof transfer.discrete;
-    if (!ParamsShowConcentrationDependence())
-        size -= sizeof transfer.discrete.dependence;
-    if (page == ParamsPage::Distribution) {
-        record = &transfer.distribution;
-        // The discrete component closes this record likewise.
-        size = sizeof transfer.distribution;
-        if (!DiscreteComponentOn())
-            size -= sizeof transfer.distribution.componentS +
-                    sizeof transfer.distribution.componentMOrD;
-    } else if (page == ParamsPage::Equilibrium) {
-        record = &transfer.equilibrium;
-        size = sizeof transfer.equilibrium;
-    }
-    SetTransferBuffer(record, size);
+    : TDialog(parent, ParamsDialogId(page)), page_(page), transfer_(transfer),
+      parts_(RecordParts(page)) {
+    Gather();
     // The controls in the order of the record: the template lists them in that order.
     if (const plat::DialogTemplate* t = GetTemplate())
         for (const plat::ControlSpec& c : t->controls) {
@@ -228,11 +304,34 @@ TParamsBox::TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfe
         }
 }
 
+void TParamsBox::Gather() {
+    const auto* record = reinterpret_cast<const std::uint8_t*>(&transfer_);
+    shown_.clear();
+    for (const Part& part : parts_)
+        shown_.insert(shown_.end(), record + part.offset, record + part.offset + part.size);
+    SetTransferBuffer(shown_.data(), shown_.size());
+}
+
+void TParamsBox::Scatter() {
+    auto* record = reinterpret_cast<std::uint8_t*>(&transfer_);
+    std::size_t at = 0;
+    for (const Part& part : parts_) {
+        std::memcpy(record + part.offset, shown_.data() + at, part.size);
+        at += part.size;
+    }
+}
+
+int TParamsBox::Execute() {
+    Gather(); // the record as it is when the dialog opens
+    return TDialog::Execute();
+}
+
 std::string ParamsRefusalText(const std::string& reason) {
     return "Invalid Entry\n" + reason;
 }
 
 bool TParamsBox::CanClose() {
+    Scatter(); // the controls were just copied into the parts shown
     const std::string reason = CheckParamsTransfer(transfer_, page_);
     if (reason.empty())
         return true;

@@ -4,7 +4,10 @@
 #include "fitting/params_transfer.h"
 #include "plat/dialog.hpp"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Template ids of the three pages.
 constexpr int kDiscreteParamsDialogId = 2121;
@@ -32,6 +35,12 @@ constexpr int kPowerLawCalibrationId = 607;
 constexpr int kVbarId = 608, kVbarFloatId = 609;
 // The discrete component of the models that have one, each with its float box at + 1.
 constexpr int kComponentSId = 611, kComponentMOrDId = 613;
+// The shape values of the c(s) members that tie M to s (the second f/f0's float box at + 1).
+constexpr int kBimodalSMinId = 621, kBimodalSMaxId = 622, kBimodalFf0Id = 623;
+constexpr int kConformerSMinId = 625, kConformerSMaxId = 626, kConformerMId = 627;
+constexpr int kScalingKsId = 628, kScalingExponentId = 629;
+constexpr int kWormCrossSectionId = 630, kWormPersistenceId = 631, kWormMonomerMassId = 632,
+              kWormHydrationId = 633;
 
 int ParamsDialogId(ParamsPage page);
 // The page's template with the labels of the model now chosen (units, D or M).
@@ -41,14 +50,26 @@ void RegisterParamsDialogs();
 
 // The dialog on one page of the window's transfer record. OK is refused, with a box naming the
 // field, while the page does not pass CheckParamsTransfer.
+// The controls of a page take the parts of the record it shows, in their order; the dialog works
+// on a copy of those parts and writes them back to the record when OK is pressed.
 class TParamsBox : public TDialog {
   public:
     TParamsBox(TWindow* parent, ParamsPage page, ParamsTransfer& transfer);
+    int Execute() override;
     bool CanClose() override;
 
+    struct Part {
+        std::size_t offset, size;
+    };
+
   private:
+    void Gather();
+    void Scatter();
+
     ParamsPage page_;
     ParamsTransfer& transfer_;
+    std::vector<Part> parts_;
+    std::vector<std::uint8_t> shown_;
 };
 
 // The text of the refusal box for a CheckParamsTransfer message.

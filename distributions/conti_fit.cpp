@@ -47,6 +47,7 @@ enum class KernelParameter {
     DiscreteM,
     DiscreteD,
     Vbar,
+    SecondFrictionalRatio, // the bimodal model's f/f0 over its s-range
     DetectionFirst,
     BufferFirst = DetectionFirst + kDetectionParameters
 };
@@ -54,6 +55,10 @@ enum class KernelParameter {
 // The size-and-shape models span f/f0 on their grid.
 bool SizeShapeModel() {
     return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+}
+
+bool BimodalModel() {
+    return ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete;
 }
 
 bool IsDetection(KernelParameter k) {
@@ -89,14 +94,19 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
-    // trade against each other. The invariant D and the scaling law leave f/f0 out altogether.
+    // trade against each other. The invariant D, the scaling laws, the wormlike chain and the M(s)
+    // table leave f/f0 out altogether.
     const ContiVariant variant = CurrentContiVariant();
-    const bool ff0Enters = variant != ContiVariant::CsFloatingVbar &&
-                           variant != ContiVariant::CMInvariantD && variant != ContiVariant::FMvsM;
+    const bool ff0Enters =
+        variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
+        variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
+        variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable;
     if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
         free.push_back(KernelParameter::FrictionalRatio);
     if (ModelChoice::csFloatingVbar && ContiState::vbarFloat)
         free.push_back(KernelParameter::Vbar);
+    if (ContiState::bimodalFf0Float && BimodalModel())
+        free.push_back(KernelParameter::SecondFrictionalRatio);
     if (DiscreteComponentOn()) {
         if (ContiState::discreteSFloat)
             free.push_back(KernelParameter::DiscreteS);
@@ -160,7 +170,8 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
         if (IsDetection(free[i])) {
             b.lower[i + 1] = -HUGE_VAL; // brought into range when written
             b.upper[i + 1] = HUGE_VAL;
-        } else if (free[i] == KernelParameter::FrictionalRatio) {
+        } else if (free[i] == KernelParameter::FrictionalRatio ||
+                   free[i] == KernelParameter::SecondFrictionalRatio) {
             b.lower[i + 1] = kLowestFrictionalRatio;
             b.upper[i + 1] = kHighestFrictionalRatio;
         } else if (IsDiscrete(free[i])) {
@@ -194,6 +205,10 @@ void WriteParameter(KernelParameter k, double v) {
         break;
     case KernelParameter::FrictionalRatio:
         ContiState::ff0 =
+            static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
+        break;
+    case KernelParameter::SecondFrictionalRatio:
+        ContiState::bimodalFf0 =
             static_cast<float>(std::clamp(v, kLowestFrictionalRatio, kHighestFrictionalRatio));
         break;
     case KernelParameter::DiscreteS:
@@ -231,6 +246,8 @@ double ReadParameter(KernelParameter k) {
         return ModelParameters::bottom;
     case KernelParameter::FrictionalRatio:
         return ContiState::ff0;
+    case KernelParameter::SecondFrictionalRatio:
+        return ContiState::bimodalFf0;
     case KernelParameter::DiscreteS:
         return ContiState::discreteS;
     case KernelParameter::DiscreteM:
@@ -296,7 +313,9 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
                            BufferKernelKey(),
                            DetectionTrialKey(),
                            {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD},
-                           ScanStore::vbar};
+                           ScanStore::vbar,
+
+                           ContiState::bimodalFf0};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
@@ -335,6 +354,9 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
                       CurrentContiVariant() == ContiVariant::FMvsM
                   ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
                     "distribution."
+              : BimodalModel()
+                  ? "No kernel parameter (meniscus, bottom, f/f0, the second f/f0) is floated: "
+                    "use Run to compute the distribution."
                   : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
                     "the distribution.";
         return false;

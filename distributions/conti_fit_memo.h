@@ -18,6 +18,8 @@ struct ContiTrialModel {
     // The discrete component's s, M and D (each as the model holds it).
     std::vector<float> discrete;
     float vbar = 0.0f; // the floating-vbar model moves it
+    // The bimodal model's second f/f0.
+    float secondFf0 = 0.0f;
     bool operator==(const ContiTrialModel&) const = default;
 };
 

@@ -3,6 +3,7 @@
 // s = M (1 - vbar rho) D / (R T) in the current buffer.
 #include "distributions/conti_grid.h"
 
+#include "distributions/conti_mass_rule.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "state/model_choice.h"
@@ -46,6 +47,20 @@ ContiVariant CurrentContiVariant() {
         return ContiVariant::CMInvariantD;
     if (M::fMvsM)
         return ContiVariant::FMvsM;
+    // The members whose molar mass at each s follows their own shape assumption; the bimodal
+    // model with its discrete component adds the component's column to the grid.
+    if (!M::zoneCs) {
+        if (M::csBimodal || M::csBimodalDiscrete)
+            return ContiVariant::CsBimodal;
+        if (M::csConformationalChange)
+            return ContiVariant::CsConformer;
+        if (M::csWormlikeChain)
+            return ContiVariant::CsWormlikeChain;
+        if (M::csScalingLaw)
+            return ContiVariant::CsScalingLaw;
+        if (M::csMsTable)
+            return ContiVariant::CsMofSTable;
+    }
     const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
                           M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
                           M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
@@ -138,7 +153,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
         case ContiVariant::CsInvariantD:
             g.s[p] = x;
             g.D[p] = invariantD;
-            g.M[p] = MFromSandD(static_cast<float>(x), static_cast<float>(invariantD), t);
+            g.M[p] = ContiMolarMassOfS(variant, x, ff0, invariantD, temperatureC);
             break;
         case ContiVariant::LsGStarV:
             g.s[p] = x;
@@ -160,11 +175,16 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
         case ContiVariant::ZoneCs:
         case ContiVariant::CsNonideal:
         case ContiVariant::CsFloatingVbar:
+        case ContiVariant::CsBimodal:
+        case ContiVariant::CsConformer:
+        case ContiVariant::CsWormlikeChain:
+        case ContiVariant::CsScalingLaw:
+        case ContiVariant::CsMofSTable:
         case ContiVariant::None: {
             g.s[p] = x;
             // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D.
             const double sh = x != 0.0 ? x : 0.05 * (hi - lo) / std::max(1, n - 1);
-            g.M[p] = CalculateMff02(static_cast<float>(sh), ff0);
+            g.M[p] = ContiMolarMassOfS(variant, sh, ff0, invariantD, temperatureC);
             g.D[p] = DFromSandM(static_cast<float>(g.M[p]), static_cast<float>(sh), t);
             if (x == 0.0)
                 g.M[p] = 0.0;

@@ -21,6 +21,12 @@ enum class ContiVariant {
     ZoneCs,         // c(s) of a zone loaded as a layer at the meniscus
     ZoneLsGStar,    // ls-g*(s) of a zone: non-diffusing bands
     LsGStarV,       // ls-g*(v) of electrophoresis: non-diffusing steps drifting at v (1e-4 cm/s)
+    // c(s) whose molar mass at each s follows a shape assumption of the model (D from s and M):
+    CsBimodal,       // a second f/f0 over an s-range, the main one elsewhere
+    CsConformer,     // a fixed molar mass over an s-range, the main f/f0 elsewhere
+    CsWormlikeChain, // M of a wormlike chain of that s
+    CsScalingLaw,    // M from s = ks M^a
+    CsMofSTable,     // M interpolated in the loaded M(s) table
 };
 
 // The molar-mass distributions: their abscissa is a molar mass (Da).
@@ -36,6 +42,13 @@ inline bool IsZoneVariant(ContiVariant v) {
 // The light-scattering distributions, whose data are autocorrelation functions.
 inline bool IsDlsVariant(ContiVariant v) {
     return v == ContiVariant::DlsD || v == ContiVariant::DlsRh;
+}
+
+// The c(s) variants whose points differ from plain c(s) only by the molar mass given to each s.
+inline bool IsCsMassRuleVariant(ContiVariant v) {
+    return v == ContiVariant::CsBimodal || v == ContiVariant::CsConformer ||
+           v == ContiVariant::CsWormlikeChain || v == ContiVariant::CsScalingLaw ||
+           v == ContiVariant::CsMofSTable;
 }
 
 // The variant the model switches choose (None for the continuous models not built yet).

@@ -7,6 +7,7 @@
 #include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_discrete_component.h"
 #include "distributions/conti_lamm_list.h"
+#include "distributions/conti_mass_rule.h"
 #include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_progress.h"
@@ -43,6 +44,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "state/startup_paths.h"
 #include "state/window_services.h"
 
 #include <algorithm>
@@ -597,6 +599,10 @@ std::string CheckContiRun(ContiVariant variant) {
     if (problem.empty())
         problem = CheckContiModelValues(variant);
     if (problem.empty())
+        problem = CheckContiMassRule(variant);
+    if (problem.empty())
+        problem = CheckContiMassRuleGrid(CurrentContiGrid(variant));
+    if (problem.empty())
         problem = CheckDiscreteComponent();
     if (problem.empty())
         problem = dls ? CheckDlsRecords() : CheckScanConditions(variant != ContiVariant::LsGStarV);
@@ -852,6 +858,13 @@ bool ComputeAndStoreDistribution(TXLAWindow* window) {
     }
     StoreContiSolution(sol);
     TakeBufferSignalFromDistribution(sol.c);
+    // The wormlike chain's M(s) of the grid, in standard conditions, for other programs.
+    if (sol.grid.variant == ContiVariant::CsWormlikeChain && gTablePaths.wormChainMofs[0] &&
+        !WriteWormChainMofSTable())
+        ShowError((std::string("The wormlike chain's M(s) table could not be written to ") +
+                   gTablePaths.wormChainMofs + ".")
+                      .c_str(),
+                  0);
     // The grid's abscissae are kept beside the data as the vector file of the data folder.
     if (!ScanPaths::gSDistPath.empty())
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);

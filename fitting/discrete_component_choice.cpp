@@ -5,7 +5,7 @@
 
 bool DiscreteComponentOn() {
     return ModelChoice::csDiscreteMs || ModelChoice::csDiscreteSD || ModelChoice::csFf0Discrete ||
-           ModelChoice::lsgDiscrete;
+           ModelChoice::lsgDiscrete || ModelChoice::csBimodalDiscrete;
 }
 
 bool DiscreteComponentByMass() {

@@ -3,7 +3,8 @@
 #pragma once
 
 // A model with a discrete component is chosen: c(s) with one discrete component (given by s and
-// D, or by M and s), c(s, f/f0) with one, or ls-g*(s) with one discrete Lamm component.
+// D, or by M and s), c(s, f/f0) with one, c(s) with bimodal f/f0 and one, or ls-g*(s) with one
+// discrete Lamm component.
 bool DiscreteComponentOn();
 // The component is given by its molar mass (else by its diffusion coefficient): the M-and-s form
 // of c(s) with one discrete component, and the others while "Fit M and s" is on.

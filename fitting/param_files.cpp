@@ -12,6 +12,7 @@
 #include "foundations/analysis_failure.h"
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
+#include "foundations/shape_models.h"
 #include "foundations/whole_number.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -61,6 +62,8 @@ Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
 // values start; the layout records both as it is built.
 std::size_t gModelSwitchIndex = 0;
 std::size_t gDetectionTailIndex = 0;
+// Where the shape values of the c(s) members that tie M to s start.
+std::size_t gShapeTailIndex = 0;
 
 // The place in the file of a switch that is 585's own switch now (ModelChoice::csWith-
 // BaselineEstimates under a second name): kept for the layout, read into this and ignored.
@@ -221,6 +224,16 @@ std::vector<Slot> BuildLayout()
           &D::depletionFitS, &D::depletionFitD, &D::depletionFitAmplitude, &D::depletionFitKs})
         s.push_back(Switch(*v));
     for (float* v : {&D::depletionS, &D::depletionD, &D::depletionAmplitude, &D::depletionLogKs})
+        s.push_back(Real(*v));
+    // Added with the c(s) members that tie M to s: the bimodal and conformer ranges, the
+    // conformer's mass, the scaling law and the wormlike chain (the second f/f0 is slot 8 of the
+    // fit vector).
+    gShapeTailIndex = s.size();
+    using C2 = ContiState;
+    using SM = ShapeModels;
+    for (float* v : {&C2::bimodalSMin, &C2::bimodalSMax, &C2::conformerSMin, &C2::conformerSMax,
+                     &C2::conformerM, &SM::scalingKs, &SM::scalingExponent, &SM::wormCrossSection,
+                     &SM::wormPersistence, &SM::wormMonomerMass, &SM::wormHydration})
         s.push_back(Real(*v));
     return s;
 }
@@ -426,11 +439,17 @@ bool RestoreAllValues(const std::vector<float>& values)
         const DetectionCorrectionsSnapshot now = DetectionCorrectionsSnapshot::Take();
         D::ResetToDefaults();
         std::vector<double> initial;
-        for (std::size_t i = gDetectionTailIndex; i < layout.size(); ++i)
+        for (std::size_t i = gDetectionTailIndex; i < gShapeTailIndex; ++i)
             initial.push_back(Current(layout[i]));
         now.PutBack();
-        for (std::size_t i = gDetectionTailIndex; i < layout.size(); ++i)
+        for (std::size_t i = gDetectionTailIndex; i < gShapeTailIndex; ++i)
             Assign(layout[i], static_cast<float>(initial[i - gDetectionTailIndex]));
+    }
+    // Slot 8 of a distribution saved before the bimodal model held no second f/f0: the
+    // session's stays (a discrete model keeps its species' value there).
+    if (values.size() <= gShapeTailIndex && C::contiMode) {
+        M::fitValues[kSlotSecondFrictionalRatio] = ContiState::bimodalFf0;
+        M::fitFloat[kSlotSecondFrictionalRatio] = ContiState::bimodalFf0Float;
     }
     // A file without the species values holds them in the fit vector.
     if (values.size() <= FirstSpeciesValueIndex())

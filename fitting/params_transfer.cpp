@@ -4,6 +4,7 @@
 #include "fitting/discrete_component_choice.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
+#include "foundations/shape_models.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/slot_grid_arrays.h"
@@ -31,9 +32,10 @@ static_assert(sizeof(DiscreteSpeciesTransfer) == 4 + 3 * sizeof(ParamsFittable))
 static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransfer) + 4 +
                                                     sizeof(ParamsCellTransfer) +
                                                     4 * sizeof(ParamsFittable));
-static_assert(sizeof(DistributionParamsTransfer) == 4 * sizeof(ParamsValue) +
-                                                        4 * sizeof(ParamsFittable) +
-                                                        sizeof(ParamsCellTransfer) + 4);
+static_assert(sizeof(ShapeParamsTransfer) == 11 * sizeof(ParamsValue) + sizeof(ParamsFittable));
+static_assert(sizeof(DistributionParamsTransfer) ==
+              4 * sizeof(ParamsValue) + 4 * sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
+                  4 + sizeof(ShapeParamsTransfer));
 static_assert(sizeof(EquilibriumParamsTransfer) ==
               4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
 
@@ -70,6 +72,40 @@ void CellFields(ParamsCellTransfer& c, std::vector<NumberField>& out) {
         {c.bottom.text, "bottom (cm)", &M::bottom, 1.0, &c.bottom.floated, &M::bottomFloat});
     out.push_back({c.baseline.text, std::string("baseline (") + SignalUnit() + ")", &M::baseline,
                    1.0, &c.baseline.floated, &M::baselineFloat});
+}
+
+// The boxes of the model's shape assumption, labelled as on the page.
+void ShapeFields(ShapeParamsTransfer& t, std::vector<NumberField>& out) {
+    using C = ContiState;
+    using SM = ShapeModels;
+    switch (ParamsShapeBoxes()) {
+    case ParamsShape::Bimodal: {
+        out.push_back({t.bimodalSMin.text, "second f/f0 range minimum (S)", &C::bimodalSMin});
+        out.push_back({t.bimodalSMax.text, "second f/f0 range maximum (S)", &C::bimodalSMax});
+        NumberField ff0{t.bimodalFf0.text, "second frictional ratio f/f0", &C::bimodalFf0, 1.0,
+                        &t.bimodalFf0.floated};
+        ff0.intFlag = &C::bimodalFf0Float;
+        out.push_back(ff0);
+        break;
+    }
+    case ParamsShape::Conformer:
+        out.push_back({t.conformerSMin.text, "conformer range minimum (S)", &C::conformerSMin});
+        out.push_back({t.conformerSMax.text, "conformer range maximum (S)", &C::conformerSMax});
+        out.push_back({t.conformerM.text, "conformer molar mass (kDa)", &C::conformerM, 1000.0});
+        break;
+    case ParamsShape::ScalingLaw:
+        out.push_back({t.scalingKs.text, "scaling law ks (S, M in Da)", &SM::scalingKs});
+        out.push_back({t.scalingExponent.text, "scaling law exponent a", &SM::scalingExponent});
+        break;
+    case ParamsShape::WormlikeChain:
+        out.push_back({t.wormCrossSection.text, kWormCrossSectionLabel, &SM::wormCrossSection});
+        out.push_back({t.wormPersistence.text, kWormPersistenceLabel, &SM::wormPersistence});
+        out.push_back({t.wormMonomerMass.text, kWormMonomerMassLabel, &SM::wormMonomerMass});
+        out.push_back({t.wormHydration.text, kWormHydrationLabel, &SM::wormHydration});
+        break;
+    case ParamsShape::None:
+        break;
+    }
 }
 
 // The number boxes of the page in the order of the page.
@@ -136,6 +172,7 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
             mOrD.intFlag = mass ? &ContiState::discreteMFloat : &ContiState::discreteDFloat;
             f.push_back(mOrD);
         }
+        ShapeFields(d.shape, f);
         break;
     }
     case ParamsPage::Equilibrium:
@@ -214,6 +251,21 @@ std::uint32_t* LinearAmplitudesBox(ParamsTransfer& t, ParamsPage page) {
 }
 
 } // namespace
+
+ParamsShape ParamsShapeBoxes() {
+    using C = ModelChoice;
+    if (!C::contiMode)
+        return ParamsShape::None;
+    if (C::csBimodal || C::csBimodalDiscrete)
+        return ParamsShape::Bimodal;
+    if (C::csConformationalChange)
+        return ParamsShape::Conformer;
+    if (C::csScalingLaw)
+        return ParamsShape::ScalingLaw;
+    if (C::csWormlikeChain)
+        return ParamsShape::WormlikeChain;
+    return ParamsShape::None;
+}
 
 bool ParamsShowConcentrationDependence() {
     return NonidealSingleModelChosen() || ModelChoice::reactingSystem ||

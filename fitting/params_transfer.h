@@ -64,6 +64,33 @@ bool ParamsShowConcentrationDependence();
 // Labels of its four boxes for the model chosen.
 const char* ParamsFirstConstantLabel();
 
+// The values of the c(s) members that tie M to s. A page shows the boxes of the model chosen
+// only (ParamsShapeBoxes), after the discrete component's.
+struct ShapeParamsTransfer {
+    ParamsValue bimodalSMin; // S
+    ParamsValue bimodalSMax;
+    ParamsFittable bimodalFf0;
+    ParamsValue conformerSMin; // S
+    ParamsValue conformerSMax;
+    ParamsValue conformerM; // kDa
+    ParamsValue scalingKs;  // S, for M in Da
+    ParamsValue scalingExponent;
+    ParamsValue wormCrossSection; // nm^2
+    ParamsValue wormPersistence;  // nm
+    ParamsValue wormMonomerMass;  // Da
+    ParamsValue wormHydration;    // g/g
+};
+
+// The wormlike chain's labels, as the model names them.
+inline constexpr const char* kWormCrossSectionLabel = "dehydrated cross- section (nm^2)";
+inline constexpr const char* kWormPersistenceLabel = "persistence length (nm)";
+inline constexpr const char* kWormMonomerMassLabel = "monomer Mw (Da)";
+inline constexpr const char* kWormHydrationLabel = "hydration (g/g)";
+
+// Which shape boxes the distribution page shows for the model chosen.
+enum class ParamsShape { None, Bimodal, Conformer, ScalingLaw, WormlikeChain };
+ParamsShape ParamsShapeBoxes();
+
 struct DistributionParamsTransfer {
     ParamsValue rangeMin; // S, or kDa for a molar-mass distribution
     ParamsValue rangeMax;
@@ -78,6 +105,7 @@ struct DistributionParamsTransfer {
     // chosen. Its s in S, and its M in kDa or its D in 1e-7 cm^2/s.
     ParamsFittable componentS;
     ParamsFittable componentMOrD;
+    ShapeParamsTransfer shape;
 };
 
 struct EquilibriumSpeciesTransfer {

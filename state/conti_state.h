@@ -66,6 +66,7 @@ struct ContiState {
     // Shape assumptions of c(s) members that tie M to s: the bimodal f/f0 over an s-range, the
     // conformer's fixed mass over its s-range, and the linear rod's mass per length.
     static inline float bimodalSMin = 10.0f, bimodalSMax = 20.0f, bimodalFf0 = 2.0f;
+    static inline int bimodalFf0Float = 0; // the second f/f0 is fitted
     static inline float conformerSMin = 7.0f, conformerSMax = 10.0f, conformerM = 200000.0f;
     static inline float rodParameter = 10000.0f;
     // The discrete component beside a c(s) or c(s, f/f0) distribution: its s (S) with its molar
@@ -116,6 +117,7 @@ struct ContiState {
         bimodalSMin = 10.0f;
         bimodalSMax = 20.0f;
         bimodalFf0 = 2.0f;
+        bimodalFf0Float = 0;
         conformerSMin = 7.0f;
         conformerSMax = 10.0f;
         conformerM = 200000.0f;

@@ -105,6 +105,8 @@ std::vector<SlotEntry> BuildSlotMap() {
     map.push_back(
         {kSlotFrictionalRatio, Family::Distribution, &ContiState::ff0, &ContiState::ff0Float});
     map.push_back({kSlotDensity, Family::Distribution, &ScanStore::density, nullptr});
+    map.push_back({kSlotSecondFrictionalRatio, Family::Distribution, &ContiState::bimodalFf0,
+                   &ContiState::bimodalFf0Float});
     map.push_back({kSlotViscosity, Family::Distribution, &ScanStore::viscosity, nullptr,
                    kWaterViscosityPoise});
     return map;

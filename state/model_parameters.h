@@ -102,6 +102,8 @@ constexpr int kSlotResolution = 4;
 constexpr int kSlotRangeMax = 5;
 constexpr int kSlotFrictionalRatio = 6;
 constexpr int kSlotDensity = 7;
+// The second frictional ratio of the bimodal c(s), used over its s-range.
+constexpr int kSlotSecondFrictionalRatio = 8;
 constexpr int kSlotViscosity = 12;
 
 // Copies the individual parameters of the current model family (ModelChoice::contiMode chooses

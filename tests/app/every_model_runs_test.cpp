@@ -12,6 +12,7 @@
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
+#include "state/startup_paths.h"
 #include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
@@ -39,7 +40,11 @@ struct ModelCase {
     bool distribution = false;        // a continuous distribution is part of the result
     const char* knownFault = nullptr; // a fault seen on this data and reported, not yet mended
     float rangeMin = 0.0f, rangeMax = 0.0f; // the distribution's range as typed (0: as chosen)
+    const char* programTable = nullptr; // "mofs.dat" of the program folder, if the model reads it
 };
+
+// M(s) rows of a compact globular protein: s (S), M (Da).
+constexpr const char* kMofSRows = "1 12000\n4 90000\n8 250000\n15 650000\n25 1400000\n";
 
 const ModelCase kModels[] = {
     {198, "Discrete"},
@@ -58,7 +63,7 @@ const ModelCase kModels[] = {
     {602, "CsFloatingVbar", Data::Velocity, nullptr, true},
     {603, "CsWormlikeChain", Data::Velocity, nullptr, true},
     {872, "CsScalingLaw", Data::Velocity, nullptr, true},
-    {587, "CsWithMsTable", Data::Velocity, nullptr, true},
+    {587, "CsWithMsTable", Data::Velocity, nullptr, true, nullptr, 0.0f, 0.0f, kMofSRows},
     {595, "CsFf0", Data::Velocity},
     {595, "CsFf0PreAveraged", Data::FineVelocity, nullptr, true},
     {598, "CsFf0Discrete", Data::Velocity},
@@ -210,6 +215,12 @@ TEST_P(EveryModel, RunsAndFitsOnDataOfItsKindOrRefusesWithItsText) {
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     LoadData(f, c.data);
     ASSERT_GT(S::scanCount, 0) << f.script.logText();
+    gTablePaths.mofs[0] = '\0';
+    if (c.programTable) {
+        const std::string table = f.folder.file("mofs.dat");
+        ASSERT_TRUE(WriteTextFile(table, c.programTable));
+        std::snprintf(gTablePaths.mofs, sizeof gTablePaths.mofs, "%s", table.c_str());
+    }
 
     SendCommand(f, c.command);
     if (c.refusal) {

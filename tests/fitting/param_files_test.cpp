@@ -318,7 +318,8 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     D::coneRadius = 0.25f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     std::vector<std::string> lines = Lines(ReadTextFile(path));
-    lines.resize(lines.size() - 16); // the 12 flags and 4 depletion values
+    // the 12 flags and 4 depletion values, and the 11 shape values saved after them
+    lines.resize(lines.size() - 16 - 11);
     WriteTextFile(path, Join(lines));
     ResetEverything();
     ScanPaths::gDataPath = path;
