@@ -123,10 +123,16 @@ std::string CheckContiMassRuleGrid(const ContiGrid& g) {
         if (std::isfinite(m) && std::isfinite(d) && d > 0.0 && (m > 0.0) == (s > 0.0))
             continue;
         char text[300];
-        std::snprintf(text, sizeof text,
-                      "At s = %g S the model's rule gives the molar mass %g Da, from which no "
-                      "diffusion coefficient follows: choose a range where the rule holds.",
-                      s, m);
+        if (std::isfinite(m))
+            std::snprintf(text, sizeof text,
+                          "At s = %g S the model's rule gives the molar mass %g Da, from which no "
+                          "diffusion coefficient follows: choose a range where the rule holds.",
+                          s, m);
+        else
+            std::snprintf(text, sizeof text,
+                          "At s = %g S the model's rule gives no molar mass: choose a range where "
+                          "the rule holds.",
+                          s);
         return text;
     }
     return {};

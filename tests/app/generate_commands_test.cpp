@@ -166,7 +166,7 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
         {"distribution without a kernel", 214,
          [] {
              ModelChoice::contiMode = true;
-             ModelChoice::csBimodal = true;
+             ModelChoice::csVariant521 = true;
          },
          "NOT AVAILABLE", single.c_str()},
         {"self-association", 214, [] { ModelChoice::selfAssocMonomerDimer = true; },
