@@ -132,7 +132,7 @@ TEST_F(MassRule, GivesTheModelsMassInsideAndOutsideItsRange) {
         {ContiVariant::CsConformer, 7.0, 200000.0},
         {ContiVariant::CsConformer, 10.0, 200000.0},
         {ContiVariant::CsConformer, 12.0, CalculateMff02(12.0f, ff0)},
-        {ContiVariant::CsMofSTable, 6.0, 170000.0}, // halfway between 4 and 8 S
+        {ContiVariant::CsMofSTable, 6.0, 170000.0},   // halfway between 4 and 8 S
         {ContiVariant::CsMofSTable, 30.0, 1900000.0}, // from the last two rows
         {ContiVariant::Cs, 6.0, CalculateMff02(6.0f, ff0)},
         {ContiVariant::CsScalingLaw, 3.0, -1.0},
@@ -166,8 +166,7 @@ TEST_F(MassRule, GridPointsAgreeWithSvedbergsRelation) {
         const ContiGrid g = BuildContiGrid(v.variant, 40, 0.0, 22.0, false, C::ff0, 0.0, t);
         ASSERT_EQ(g.n, 40);
         for (int p = 2; p <= g.n; ++p) {
-            EXPECT_NEAR(g.M[p], ContiMolarMassOfS(v.variant, g.s[p], C::ff0, 0.0, t),
-                        1e-6 * g.M[p])
+            EXPECT_NEAR(g.M[p], ContiMolarMassOfS(v.variant, g.s[p], C::ff0, 0.0, t), 1e-6 * g.M[p])
                 << v.name << " point " << p;
             const double s = SFromMandD(static_cast<float>(g.M[p]), static_cast<float>(g.D[p]),
                                         static_cast<float>(t));
@@ -237,11 +236,11 @@ TEST_F(MassRule, RunPutsEachPeakAtItsSWithItsLoading) {
         double s1, s2;
         std::function<void()> setUp;
     } cases[] = {
-        {kVariants[0], 4.0, 14.0, [] {}},        // 14 S inside 10-20 S with f/f0 2
-        {kVariants[1], 4.0, 8.5, [] {}},         // 8.5 S inside 7-10 S at 200 kDa
-        {kVariants[2], 4.0, 9.0, [] {}},         // chains throughout
-        {kVariants[3], 4.0, 9.0, [] {}},         // s = 0.003 M^0.667 throughout
-        {kVariants[4], 4.0, 9.0, [] {}},         // the table throughout
+        {kVariants[0], 4.0, 14.0, [] {}}, // 14 S inside 10-20 S with f/f0 2
+        {kVariants[1], 4.0, 8.5, [] {}},  // 8.5 S inside 7-10 S at 200 kDa
+        {kVariants[2], 4.0, 9.0, [] {}},  // chains throughout
+        {kVariants[3], 4.0, 9.0, [] {}},  // s = 0.003 M^0.667 throughout
+        {kVariants[4], 4.0, 9.0, [] {}},  // the table throughout
     };
     constexpr double kLoading1 = 0.4, kLoading2 = 0.3;
     for (const Case& c : cases) {
