@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -301,4 +302,42 @@ TEST_F(MassRule, FitRecoversTheSecondFrictionalRatio) {
     float area = 0, sw = 0;
     Area(9.0f, 17.0f, area, sw);
     EXPECT_NEAR(sw, 14.0, 0.3);
+}
+
+// After a wormlike-chain Run the grid's s (in standard conditions) and M (kDa) are written, one
+// row per grid point, to the table file of the program folder.
+TEST_F(MassRule, WormlikeChainRunWritesItsMofSTable) {
+    Choose(kVariants[2]);
+    store.Fill({{5.0, 1.0, 0.5, RuleD(ContiVariant::CsWormlikeChain, 5.0)}}, {}, {}, 0.003, 23);
+    C::rangeMin = 2.0f;
+    C::rangeMax = 10.0f;
+    C::resolution = 33.0f;
+    TempFolder folder;
+    const std::string path = folder.file("~WormChain_mofs.dat");
+    std::snprintf(gTablePaths.wormChainMofs, sizeof gTablePaths.wormChainMofs, "%s", path.c_str());
+    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    gTablePaths.wormChainMofs[0] = '\0';
+    const std::string text = ReadTextFile(path);
+    std::vector<std::vector<double>> rows;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find('\n', at);
+        const std::string line = text.substr(at, end == std::string::npos ? end : end - at);
+        std::vector<double> row;
+        const char* p = line.c_str();
+        char* next = nullptr;
+        for (double v = std::strtod(p, &next); next != p; v = std::strtod(p, &next)) {
+            row.push_back(v);
+            p = next;
+        }
+        rows.push_back(row);
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    ASSERT_EQ(rows.size(), std::size_t(C::gridPoints));
+    // water at 20 C in the store: standard conditions, s unchanged
+    for (int p = 1; p <= C::gridPoints; ++p) {
+        ASSERT_EQ(rows[p - 1].size(), 2u) << p;
+        EXPECT_NEAR(rows[p - 1][0], C::sValues[p], 1e-3 * C::sValues[p] + 1e-6) << p;
+        EXPECT_NEAR(rows[p - 1][1], C::mValues[p] * 1e-3, 1e-3 * C::mValues[p] * 1e-3 + 1e-6) << p;
+    }
 }
