@@ -17,9 +17,12 @@ using Clock = std::chrono::steady_clock;
 // The keyboard is asked at most this often by the equations solved on the calling thread:
 // a poll goes through the message queue, which would otherwise cost more than a time step.
 constexpr auto kKeyPollInterval = std::chrono::milliseconds(2);
+// The clock itself is read every few steps only: a read costs a good part of a short step.
+constexpr int kStepsPerClockRead = 16;
 
 thread_local const CLammIdeal* tPollingTemplate = nullptr;
 thread_local Clock::time_point tNextKeyPoll;
+thread_local int tStepsToClockRead = 0;
 
 // The step loop's stop test of an equation on the calling thread: the list's stop flag at every
 // step (another equation failed or a key was seen), the template's key poll now and then.
@@ -27,8 +30,11 @@ bool CallerStepPoll()
 {
     if (gUserInterrupt.load(std::memory_order_relaxed))
         return true;
+    if (tPollingTemplate == nullptr || --tStepsToClockRead > 0)
+        return false;
+    tStepsToClockRead = kStepsPerClockRead;
     const Clock::time_point now = Clock::now();
-    if (tPollingTemplate == nullptr || now < tNextKeyPoll)
+    if (now < tNextKeyPoll)
         return false;
     tNextKeyPoll = now + kKeyPollInterval;
     return tPollingTemplate->IsWorkerOrKeyPressed();
@@ -151,6 +157,7 @@ void MultiThreadCLammIdeal::RunOnCallingThread()
     onCallingThread_ = true;
     tPollingTemplate = template_;
     tNextKeyPoll = Clock::time_point{};
+    tStepsToClockRead = 0;
     Run();
     tPollingTemplate = nullptr;
 }
