@@ -73,8 +73,12 @@ struct SpeciesRows {
         for (int k = 1; k <= S::scanCount; ++k)
             rows[std::size_t(k)] = values.data() + start[std::size_t(k)];
     }
+    // one pass without an early exit, so it runs several values at a time
     bool Finite() const {
-        return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+        bool finite = true;
+        for (const float v : values)
+            finite &= std::fabs(v) <= std::numeric_limits<float>::max();
+        return finite;
     }
 };
 
@@ -557,14 +561,20 @@ int RunDiscreteSedList(TXLAWindow* window) {
     const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
     auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
     if (direct) {
+        // each point's sum over the species in their order, species by species over the scan
+        std::vector<double> sum;
         for (int k = 1; k <= S::scanCount; ++k) {
-            float* fit = S::fit[k];
-            for (int p = 1; p <= S::pointCount[k]; ++p) {
-                double sum = 0.0;
-                for (int j = 1; j <= n; ++j)
-                    sum += factor(j) * double(rows[std::size_t(j)].rows[std::size_t(k)][p]);
-                fit[p] = float(sum);
+            const int count = S::pointCount[k];
+            sum.assign(std::size_t(std::max(count, 0)) + 1, 0.0);
+            for (int j = 1; j <= n; ++j) {
+                const double f = factor(j);
+                const float* row = rows[std::size_t(j)].rows[std::size_t(k)];
+                for (int p = 1; p <= count; ++p)
+                    sum[std::size_t(p)] += f * double(row[p]);
             }
+            float* fit = S::fit[k];
+            for (int p = 1; p <= count; ++p)
+                fit[p] = float(sum[std::size_t(p)]);
         }
     } else {
         for (int slot = 1; slot <= M::maxSpecies; ++slot) {
