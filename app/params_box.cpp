@@ -207,6 +207,8 @@ std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
     case ParamsShape::None:
         break;
     }
+    if (ParamsShowInvariantD())
+        parts.push_back({base + offsetof(D, invariantD), sizeof(ParamsValue)});
     return parts;
 }
 
@@ -238,6 +240,11 @@ plat::DialogTemplate DistributionPage() {
         y += 34;
     }
     y = ShapeRows(p, y);
+    if (ParamsShowInvariantD()) {
+        p.Label("invariant D (1e-7 cm^2/s)", 8, y, 120);
+        p.Edit(kInvariantDId, 130, y, 46);
+        y += 19;
+    }
     p.Buttons(y);
     return p.Take();
 }

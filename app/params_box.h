@@ -41,6 +41,8 @@ constexpr int kConformerSMinId = 625, kConformerSMaxId = 626, kConformerMId = 62
 constexpr int kScalingKsId = 628, kScalingExponentId = 629;
 constexpr int kWormCrossSectionId = 630, kWormPersistenceId = 631, kWormMonomerMassId = 632,
               kWormHydrationId = 633;
+// The one D of the invariant-D models.
+constexpr int kInvariantDId = 635;
 
 int ParamsDialogId(ParamsPage page);
 // The page's template with the labels of the model now chosen (units, D or M).

@@ -235,6 +235,8 @@ std::vector<Slot> BuildLayout()
                      &C2::conformerM, &SM::scalingKs, &SM::scalingExponent, &SM::wormCrossSection,
                      &SM::wormPersistence, &SM::wormMonomerMass, &SM::wormHydration})
         s.push_back(Real(*v));
+    // Added with c(Mb): the one D (cm^2/s) of the invariant-D models.
+    s.push_back({Kind::Float, &ContiState::invariantD, 0, 1});
     return s;
 }
 

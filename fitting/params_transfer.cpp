@@ -34,7 +34,7 @@ static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransf
                                                     4 * sizeof(ParamsFittable));
 static_assert(sizeof(ShapeParamsTransfer) == 11 * sizeof(ParamsValue) + sizeof(ParamsFittable));
 static_assert(sizeof(DistributionParamsTransfer) ==
-              4 * sizeof(ParamsValue) + 4 * sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
+              5 * sizeof(ParamsValue) + 4 * sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
                   4 + sizeof(ShapeParamsTransfer));
 static_assert(sizeof(EquilibriumParamsTransfer) ==
               4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
@@ -58,6 +58,9 @@ std::string SpeciesName(const char* what, int k, const char* unit) {
 }
 
 constexpr const char* kVbarName = "partial specific volume vbar (ml/g)";
+constexpr const char* kInvariantDName = "invariant D (1e-7 cm^2/s)";
+constexpr const char* kScalingKsName = "scaling law ks (S, M in Da)";
+constexpr const char* kScalingExponentName = "scaling law exponent a";
 
 // The first species holds the total loading, the others their fractions of it.
 std::string LoadingName(int k, const std::string& signalUnit) {
@@ -94,8 +97,8 @@ void ShapeFields(ShapeParamsTransfer& t, std::vector<NumberField>& out) {
         out.push_back({t.conformerM.text, "conformer molar mass (kDa)", &C::conformerM, 1000.0});
         break;
     case ParamsShape::ScalingLaw:
-        out.push_back({t.scalingKs.text, "scaling law ks (S, M in Da)", &SM::scalingKs});
-        out.push_back({t.scalingExponent.text, "scaling law exponent a", &SM::scalingExponent});
+        out.push_back({t.scalingKs.text, kScalingKsName, &SM::scalingKs});
+        out.push_back({t.scalingExponent.text, kScalingExponentName, &SM::scalingExponent});
         break;
     case ParamsShape::WormlikeChain:
         out.push_back({t.wormCrossSection.text, kWormCrossSectionLabel, &SM::wormCrossSection});
@@ -173,6 +176,8 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
             f.push_back(mOrD);
         }
         ShapeFields(d.shape, f);
+        if (ParamsShowInvariantD())
+            f.push_back({d.invariantD.text, kInvariantDName, &ContiState::invariantD, 1e-7});
         break;
     }
     case ParamsPage::Equilibrium:
@@ -260,7 +265,8 @@ ParamsShape ParamsShapeBoxes() {
         return ParamsShape::Bimodal;
     if (C::csConformationalChange)
         return ParamsShape::Conformer;
-    if (C::csScalingLaw)
+    // f(M) vs M takes its s from the same law.
+    if (C::csScalingLaw || C::fMvsM)
         return ParamsShape::ScalingLaw;
     if (C::csWormlikeChain)
         return ParamsShape::WormlikeChain;
@@ -292,6 +298,11 @@ ParamsPage CurrentParamsPage() {
 
 const char* SignalUnit() {
     return ScanDataKind::interference ? "fringes" : "OD";
+}
+
+bool ParamsShowInvariantD() {
+    using C = ModelChoice;
+    return C::contiMode && (C::csInvariantD || (C::cmInvariantD && !C::cvElectrophoresis));
 }
 
 bool DistributionRangeIsMass() {
@@ -358,6 +369,15 @@ std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page)
             return std::string(kVbarName) +
                    " is fitted only by the c(s) with fixed f/f0 and floating vbar: clear its "
                    "float box";
+        if (ParamsShowInvariantD() && !(valueOf(&ContiState::invariantD) > 0.0f))
+            return std::string(kInvariantDName) + " must be positive";
+        // s = ks M^a: a zero exponent gives every M the same s.
+        if (ParamsShapeBoxes() == ParamsShape::ScalingLaw) {
+            if (!(valueOf(&ShapeModels::scalingKs) > 0.0f))
+                return std::string(kScalingKsName) + " must be positive";
+            if (valueOf(&ShapeModels::scalingExponent) == 0.0f)
+                return std::string(kScalingExponentName) + " must not be 0";
+        }
     }
     return {};
 }

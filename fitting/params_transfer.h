@@ -90,6 +90,8 @@ inline constexpr const char* kWormHydrationLabel = "hydration (g/g)";
 // Which shape boxes the distribution page shows for the model chosen.
 enum class ParamsShape { None, Bimodal, Conformer, ScalingLaw, WormlikeChain };
 ParamsShape ParamsShapeBoxes();
+// The distribution page shows the invariant D (c(s) or c(Mb) with invariant D).
+bool ParamsShowInvariantD();
 
 struct DistributionParamsTransfer {
     ParamsValue rangeMin; // S, or kDa for a molar-mass distribution
@@ -106,6 +108,8 @@ struct DistributionParamsTransfer {
     ParamsFittable componentS;
     ParamsFittable componentMOrD;
     ShapeParamsTransfer shape;
+    // The one diffusion coefficient (1e-7 cm^2/s) of the invariant-D models, on the page with them.
+    ParamsValue invariantD;
 };
 
 struct EquilibriumSpeciesTransfer {

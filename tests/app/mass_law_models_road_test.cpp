@@ -130,8 +130,17 @@ TEST(MassLawModelsRoad, BuoyantMolarMassWithInvariantD) {
     f.script.expectBox().caption("").text("distribution will be c(Mbuoyant)").answer(IDOK);
     Command(f, 277);
     ASSERT_TRUE(M::cmInvariantD) << f.script.logText();
-    C::invariantD = 6e-7f;
-    Parameters(f, "4", "60", "60"); // kDa
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "4") // kDa
+        .set(kRangeMaxId, "60")
+        .set(kResolutionId, "60")
+        .set(kConfidenceLevelId, "0.68")
+        .set(kInvariantDId, "6") // 1e-7 cm^2/s
+        .set(kMeniscusId, "6")
+        .set(kBottomId, "7.2")
+        .ok();
+    Command(f, 212);
+    ASSERT_EQ(C::invariantD, 6e-7f) << f.script.logText();
     Command(f, 213);                // Run
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     EXPECT_NEAR(PeakPosition(), 20000.0, 0.06 * 20000.0); // a grid step is 5%

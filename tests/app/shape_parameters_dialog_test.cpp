@@ -94,6 +94,31 @@ TEST(ShapeParameters, EachModelsPageTakesItsOwnValues) {
              EXPECT_EQ(SM::scalingKs, 0.01f);
              EXPECT_EQ(SM::scalingExponent, 0.5f);
          }},
+        {"f(M) with the scaling law",
+         [] { MC::fMvsM = true; },
+         {{kRangeMinId, "20"}, {kScalingKsId, "0.004"}, {kScalingExponentId, "0.6"}},
+         {},
+         [] {
+             EXPECT_EQ(C::rangeMin, 20000.0f); // a molar-mass range, in kDa
+             EXPECT_EQ(SM::scalingKs, 0.004f);
+             EXPECT_EQ(SM::scalingExponent, 0.6f);
+         }},
+        {"c(Mb) with invariant D",
+         [] { MC::cmInvariantD = true; },
+         {{kRangeMinId, "4"}, {kInvariantDId, "6"}},
+         {},
+         [] {
+             EXPECT_EQ(C::rangeMin, 4000.0f);
+             EXPECT_EQ(C::invariantD, 6e-7f); // entered in 1e-7 cm^2/s
+         }},
+        {"c(s) with invariant D",
+         [] { MC::csInvariantD = true; },
+         {{kRangeMinId, "1"}, {kInvariantDId, "2.5"}},
+         {},
+         [] {
+             EXPECT_EQ(C::rangeMin, 1.0f);
+             EXPECT_EQ(C::invariantD, 2.5e-7f);
+         }},
         {"wormlike chain",
          [] { MC::csWormlikeChain = true; },
          {{kWormCrossSectionId, "20"},
@@ -156,12 +181,20 @@ TEST(ShapeParameters, RefusesBadEntriesNamingTheBox) {
          "monomer Mw (Da) must be a finite number"},
         {[] { MC::csScalingLaw = true; }, kScalingExponentId, "1e999",
          "scaling law exponent a must be a finite number"},
+        // the laws that no Run could compute
+        {[] { MC::fMvsM = true; }, kScalingExponentId, "0", "scaling law exponent a must not be 0"},
+        {[] { MC::csScalingLaw = true; }, kScalingKsId, "-0.003",
+         "scaling law ks (S, M in Da) must be positive"},
+        {[] { MC::cmInvariantD = true; }, kInvariantDId, "0",
+         "invariant D (1e-7 cm^2/s) must be positive"},
+        {[] { MC::csInvariantD = true; }, kInvariantDId, "-1",
+         "invariant D (1e-7 cm^2/s) must be positive"},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
         ChooseWithMeniscus(c.choose);
         const float ff0 = C::bimodalFf0, m = C::conformerM, mono = SM::wormMonomerMass,
-                    a = SM::scalingExponent;
+                    a = SM::scalingExponent, ks = SM::scalingKs, d = C::invariantD;
         f.script.expectDialog(kDistributionParamsDialogId).set(c.box, c.text).ok();
         f.script.expectBox().caption("Input Error").text(ParamsRefusalText(c.message)).answer(IDOK);
         f.script.expectDialog(kDistributionParamsDialogId).cancel();
@@ -171,11 +204,14 @@ TEST(ShapeParameters, RefusesBadEntriesNamingTheBox) {
         EXPECT_EQ(C::conformerM, m);
         EXPECT_EQ(SM::wormMonomerMass, mono);
         EXPECT_EQ(SM::scalingExponent, a);
+        EXPECT_EQ(SM::scalingKs, ks);
+        EXPECT_EQ(C::invariantD, d);
     }
 }
 
 // Saved with the analysis and given back; a file of the layout before them (the last 11 values
-// missing) leaves the session's values, the second f/f0 of slot 8 among them.
+// and the invariant D after them missing) leaves the session's values, the second f/f0 of slot 8
+// among them.
 TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     MainWindowFixture f;
     ChooseWithMeniscus([] { MC::csBimodal = true; });
@@ -187,6 +223,7 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     C::conformerM = 123000.0f;
     SM::scalingKs = 0.02f;
     SM::wormHydration = 0.25f;
+    C::invariantD = 3e-7f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     auto change = [] {
         C::bimodalSMin = 3.0f;
@@ -195,6 +232,7 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
         C::conformerM = 1.0f;
         SM::scalingKs = 1.0f;
         SM::wormHydration = 1.0f;
+        C::invariantD = 9e-7f;
     };
     change();
     ASSERT_TRUE(ReloadParameters(nullptr, path.c_str()));
@@ -204,6 +242,7 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     EXPECT_EQ(C::conformerM, 123000.0f);
     EXPECT_EQ(SM::scalingKs, 0.02f);
     EXPECT_EQ(SM::wormHydration, 0.25f);
+    EXPECT_EQ(C::invariantD, 3e-7f);
 
     std::vector<std::string> lines;
     {
@@ -219,7 +258,7 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     ASSERT_EQ(lines.size(), std::size_t(SavedParameterCount()));
     // an older file's slot 8 holds whatever the vector held there
     lines[kSlotSecondFrictionalRatio] = "7.0";
-    lines.resize(lines.size() - 11);
+    lines.resize(lines.size() - 12);
     std::string older;
     for (const std::string& l : lines)
         older += l + "\n";
@@ -231,6 +270,7 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     EXPECT_EQ(C::bimodalFf0Float, 0);
     EXPECT_EQ(C::conformerM, 1.0f);
     EXPECT_EQ(SM::wormHydration, 1.0f);
+    EXPECT_EQ(C::invariantD, 9e-7f);
     EXPECT_TRUE(MC::csBimodal); // the rest of the file still restores
     ScanPaths::gDataPath.clear();
 }

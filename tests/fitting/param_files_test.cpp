@@ -318,8 +318,9 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     D::coneRadius = 0.25f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     std::vector<std::string> lines = Lines(ReadTextFile(path));
-    // the 12 flags and 4 depletion values, and the 11 shape values saved after them
-    lines.resize(lines.size() - 16 - 11);
+    // the 12 flags and 4 depletion values, and the 11 shape values and the invariant D saved
+    // after them
+    lines.resize(lines.size() - 16 - 11 - 1);
     WriteTextFile(path, Join(lines));
     ResetEverything();
     ScanPaths::gDataPath = path;
