@@ -165,7 +165,7 @@ void TXLAWindow::CmCopyDataPlot() {
         SetScanCurveColours(plot, false);
         SetScanCurveColours(ScanStore::residualPlot, false);
     }
-    CopyMetafileToClipboard(this, plot->metaFile);
+    CopyMetafileToClipboard(this, plot->Picture());
     if (!ScanDataKind::fluorescence)
         for (int k = 0; k < ScanStore::scanCount; ++k)
             plot->SetCurveStyle(k, styles[std::size_t(k)]);
@@ -186,7 +186,7 @@ void TXLAWindow::CmCopyResidualsPlot() {
         SetScanCurveColours(ScanStore::dataPlot, false);
         SetScanCurveColours(plot, false);
     }
-    CopyMetafileToClipboard(this, plot->metaFile);
+    CopyMetafileToClipboard(this, plot->Picture());
 }
 
 void TXLAWindow::CmCopyScreenshot() {

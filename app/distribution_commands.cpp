@@ -49,7 +49,7 @@ void TXLAWindow::CmCopyDistributionPlot() {
     if (!plot)
         return;
     plot->Draw();
-    CopyMetafileToClipboard(this, plot->metaFile);
+    CopyMetafileToClipboard(this, plot->Picture());
 }
 
 void TXLAWindow::ChooseRegularization(bool maxEnt, bool secondDerivative, bool both) {

@@ -125,7 +125,7 @@ void DrawNormalPicture(TXLAWindow* window, TDC& dc) {
     if (ScanStore::showData)
         PlayPicture(dc, DataPlotHandle());
     if (CWINPlot* profile = GetEqTestPlot())
-        PlayPicture(dc, profile->metaFile);
+        PlayPicture(dc, profile->Picture());
     if (data && ScanStore::showData && !ScreenModes::eqTestPlotShown) {
         DrawNormalMarkers(window);
         PlayDataOverlays(dc);
@@ -156,7 +156,7 @@ void DrawAndPlay(TDC& dc, CWINPlot* plot, bool rescale) {
     if (rescale)
         plot->Rescale();
     plot->Draw();
-    PlayPicture(dc, plot->metaFile);
+    PlayPicture(dc, plot->Picture());
 }
 
 // The M* screen: the signal plot with its marker lines, then the other three plots.

@@ -135,7 +135,7 @@ void ShowSpeedProgramProgress(TXLAWindow* window, const OverspeedProgress& progr
     {
         TClientDC dc(window);
         SetReplayMapping(dc, window);
-        PlayPicture(dc, plot->metaFile);
+        PlayPicture(dc, plot->Picture());
     }
     // The line in the window's own pixels, over the top left of the plot.
     TClientDC dc(window);

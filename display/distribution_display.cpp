@@ -17,7 +17,7 @@ HMETAFILE RepaintDistributionPlot() {
     if (!plot)
         return nullptr;
     plot->Draw();
-    return plot->metaFile;
+    return plot->Picture();
 }
 
 bool BufferSedimentationReferenceShown() {

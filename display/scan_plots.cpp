@@ -83,10 +83,12 @@ void LayoutDataAndResidualPlots() {
     Draw(ScanStore::residualPlot);
 }
 
-HMETAFILE DataPlotHandle() { return ScanStore::dataPlot ? ScanStore::dataPlot->metaFile : nullptr; }
+HMETAFILE DataPlotHandle() {
+    return ScanStore::dataPlot ? ScanStore::dataPlot->Picture() : nullptr;
+}
 
 HMETAFILE ResidualPlotHandle() {
-    return ScanStore::residualPlot ? ScanStore::residualPlot->metaFile : nullptr;
+    return ScanStore::residualPlot ? ScanStore::residualPlot->Picture() : nullptr;
 }
 
 void RedrawDataPlot(bool rescale) {

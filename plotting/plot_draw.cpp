@@ -6,6 +6,7 @@
 #include "plotting/dash_primitives.h"
 #include "plotting/plot_fonts.h"
 #include "plotting/plot_globals.h"
+#include "plotting/plot_recording_deferral.h"
 #include "plotting/win_plot.h"
 
 #include <cmath>
@@ -34,6 +35,14 @@ int Trunc(double v) {
 } // namespace
 
 bool CWINPlot::Draw() {
+    if (nCurves == 0)
+        return false;
+    if (NoteDeferredDraw(this))
+        return true;
+    return RecordNow();
+}
+
+bool CWINPlot::RecordNow() {
     if (nCurves == 0)
         return false;
     gRescaleRequest = 0;

@@ -35,7 +35,7 @@ void CWINPlotFrames::AllocateFrames(int n) {
 }
 
 bool CWINPlotFrames::RecordFrame(int i) {
-    if (i < 1 || i > FrameCount() || !Draw())
+    if (i < 1 || i > FrameCount() || !RecordNow())
         return false;
     // The picture leaves the plot's keeping, so the next drawing does not delete it.
     DeleteMetaFile(frames_[std::size_t(i)]);

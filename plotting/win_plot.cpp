@@ -4,6 +4,7 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "plotting/plot_globals.h"
+#include "plotting/plot_recording_deferral.h"
 
 #include <cmath>
 #include <cstring>
@@ -38,6 +39,7 @@ CWINPlot::CWINPlot(CCurve* curve) {
 }
 
 CWINPlot::~CWINPlot() {
+    ForgetDeferredDraw(this);
     if (ownsMetaFile && metaFile)
         DeleteMetaFile(metaFile);
 }

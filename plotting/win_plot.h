@@ -117,8 +117,15 @@ class CWINPlot {
     static float MaxOf(float a, float b) { return (a < b || a == b) ? b : a; }
     bool PixelToValue(int windowX, int row, float& x, float& y) const;
 
-    // Drawing.
+    // Drawing. Draw records the picture in metaFile, or only notes the plot while recording is
+    // deferred; Picture records a noted plot first, so it is the current picture either way.
     bool Draw();
+    HMETAFILE Picture();
+    // Draw without deferral: the picture recorded at once (false without curves).
+    bool RecordNow();
+    // While on, Draw records nothing (a batch shows no set but its last); turned off, it records
+    // every plot noted meanwhile.
+    static void DeferRecording(bool on);
     std::unique_ptr<CVector> ComputeTicks(int major, float lo, float hi) const;
     void DrawCurves(TDC& dc, int i);
     void DrawFunction(TDC& dc, double (*fn)(double), int n, COLORREF colour);
