@@ -125,6 +125,7 @@ void TXLAWindow::CmSerializeFitByCell() {
     int done = 0;
     bool stopped = false;
     BatchWrite written;
+    BatchPlotRecording plots;
     for (int c = a.cellFirst; c <= a.cellLast && !stopped && written.ok; ++c) {
         if (a.cellMode) {
             // A digit outside 0..8 names no files: the previous cell's data are not fitted again.
@@ -171,6 +172,7 @@ void TXLAWindow::CmSerializeFitByCell() {
         }
     }
     SerialFitState::serializing = false;
+    plots.Finish();
     ShowBatchSetPlots();
     SerialFitState::restorePrevious = false;
     if (timestampsOff)

@@ -172,6 +172,7 @@ void TXLAWindow::CmSerializeFitByList() {
     int counter = 0, done = 0;
     bool stopped = false;
     BatchWrite written;
+    BatchPlotRecording plots;
     for (const std::string& name : plat::FindFiles(folder, "list.*")) {
         const std::string listPath = folder + name;
         ++counter;
@@ -255,6 +256,7 @@ void TXLAWindow::CmSerializeFitByList() {
         ++done;
     }
     SerialFitState::serializing = false;
+    plots.Finish();
     ShowBatchSetPlots();
     SerialFitState::restorePrevious = false;
     corrections.PutBack();

@@ -14,6 +14,7 @@
 #include "plat/files.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
+#include "plotting/win_plot.h"
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_file_list.h"
 #include "state/conti_state.h"
@@ -251,6 +252,16 @@ void ShowBatchSetCaption(TXLAWindow* window) {
         return;
     const std::string caption = "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
     window->SetCaption(caption.c_str());
+}
+
+BatchPlotRecording::BatchPlotRecording() {
+    CWINPlot::DeferRecording(true);
+}
+
+void BatchPlotRecording::Finish() {
+    if (on_)
+        CWINPlot::DeferRecording(false);
+    on_ = false;
 }
 
 void ShowBatchSetPlots() {

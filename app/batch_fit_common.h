@@ -111,6 +111,20 @@ void ReportBatchWriteFailure(TXLAWindow* window, const BatchWrite& failure, int 
 // interference) at the first point of a scan between 6.9 and 7.0 cm.
 bool SignalMaxedOut();
 
+// For the life of a batch: its plots are recorded once, when it ends (or when a picture is asked
+// for), since only the last set is ever seen; Finish ends that early.
+class BatchPlotRecording {
+  public:
+    BatchPlotRecording();
+    ~BatchPlotRecording() { Finish(); }
+    BatchPlotRecording(const BatchPlotRecording&) = delete;
+    BatchPlotRecording& operator=(const BatchPlotRecording&) = delete;
+    void Finish();
+
+  private:
+    bool on_ = true;
+};
+
 // Caption of the window while a set is processed.
 void ShowBatchSetCaption(TXLAWindow* window);
 // The scan plots of the set loaded last, laid out unless its Run already did (a batch's reload

@@ -366,6 +366,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
     int done = 0;
     bool stopped = false;
     BatchWrite written;
+    BatchPlotRecording plots;
     for (int k = 1; k <= SF::seriesCount && written.ok; ++k) {
         ReadListFile(SF::seriesListPaths[k]);
         SF::serializing = true;
@@ -417,6 +418,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
             ++done;
     }
     SF::serializing = false;
+    plots.Finish();
     ShowBatchSetPlots();
     SF::restorePrevious = false;
     corrections.PutBack();

@@ -2,7 +2,8 @@
 // - ListBatchOfTenCsRuns: the list-file batch. Per set: the list read, the 50 scans reloaded,
 //   the start analysis's parameters, the Run, and the set's result files (distribution, ff0, the
 //   experiment file, the two model files, and summary.txt and idswsig.txt written anew), each a
-//   new file made through a temporary file and a rename.
+//   new file made through a temporary file and a rename. The plots are recorded once, for the last
+//   set, when the batch ends.
 // - TenLoadsWithRun: each set loaded through the menu from its list file, which reads the list
 //   and the scans and runs the model: what the batch does for a set, less its result files, done
 //   by hand. This is the reference the batch is held to, since a Run needs its data loaded.
