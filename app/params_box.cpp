@@ -185,7 +185,11 @@ std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
         break;
     }
     const std::size_t base = offsetof(ParamsTransfer, distribution);
-    std::vector<TParamsBox::Part> parts{{base, offsetof(D, componentS)}};
+    // vbar sits between the confidence level and the cell, on its model's page only.
+    std::vector<TParamsBox::Part> parts{{base, offsetof(D, vbar)}};
+    if (ParamsShowVbar())
+        parts.push_back({base + offsetof(D, vbar), sizeof(ParamsFittable)});
+    parts.push_back({base + offsetof(D, cell), offsetof(D, componentS) - offsetof(D, cell)});
     if (DiscreteComponentOn())
         parts.push_back({base + offsetof(D, componentS), 2 * sizeof(ParamsFittable)});
     auto shape = [&](std::size_t first, std::size_t end) {
@@ -225,9 +229,13 @@ plat::DialogTemplate DistributionPage() {
     p.Fittable(kFf0Id, 100, 51, 46);
     p.Label("confidence level P", 8, 66, 90);
     p.Edit(kConfidenceLevelId, 100, 66, 46);
-    p.Label("vbar (ml/g)", 8, 81, 90);
-    p.Fittable(kVbarId, 100, 81, 46);
-    int y = p.CellBlock(105);
+    int y = 90;
+    if (ParamsShowVbar()) {
+        p.Label("vbar (ml/g)", 8, 81, 90);
+        p.Fittable(kVbarId, 100, 81, 46);
+        y += 15;
+    }
+    y = p.CellBlock(y);
     p.Check(kPowerLawCalibrationId, "enter new s(M) power-law calibration", 8, y, 200);
     y += 16;
     if (DiscreteComponentOn()) {

@@ -157,9 +157,11 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
         ff0.intFlag = &ContiState::ff0Float;
         f.push_back(ff0);
         f.push_back({d.confidenceLevel.text, "confidence level P", &ContiState::confidenceLevel});
-        NumberField vbar{d.vbar.text, kVbarName, &ScanStore::vbar, 1.0, &d.vbar.floated};
-        vbar.intFlag = &ContiState::vbarFloat;
-        f.push_back(vbar);
+        if (ParamsShowVbar()) {
+            NumberField vbar{d.vbar.text, kVbarName, &ScanStore::vbar, 1.0, &d.vbar.floated};
+            vbar.intFlag = &ContiState::vbarFloat;
+            f.push_back(vbar);
+        }
         CellFields(d.cell, f);
         if (DiscreteComponentOn()) {
             NumberField s{d.componentS.text, "s of the discrete component (S)",
@@ -300,6 +302,10 @@ const char* SignalUnit() {
     return ScanDataKind::interference ? "fringes" : "OD";
 }
 
+bool ParamsShowVbar() {
+    return ModelChoice::contiMode && ModelChoice::csFloatingVbar;
+}
+
 bool ParamsShowInvariantD() {
     using C = ModelChoice;
     return C::contiMode && (C::csInvariantD || (C::cmInvariantD && !C::cvElectrophoresis));
@@ -328,9 +334,6 @@ void FillParamsTransfer(ParamsTransfer& transfer, ParamsPage page) {
         if (f.floatBox)
             SetBox(*f.floatBox, f.flag ? *f.flag != 0 : f.intFlag && *f.intFlag != 0);
     }
-    // vbar is floated by one model only; elsewhere its box opens unchecked.
-    if (page == ParamsPage::Distribution && !ModelChoice::csFloatingVbar)
-        SetBox(transfer.distribution.vbar.floated, false);
     for (int k = 1; k <= M::maxSpecies; ++k)
         if (std::uint32_t* box = IncludedBox(transfer, page, k))
             SetBox(*box, M::speciesIncluded[k] != 0);
@@ -363,12 +366,8 @@ std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page)
         !(valueOf(&ContiState::rangeMin) < valueOf(&ContiState::rangeMax)))
         return "range minimum must lie below range maximum";
     if (page == ParamsPage::Distribution) {
-        if (!(valueOf(&ScanStore::vbar) > 0.0f))
+        if (ParamsShowVbar() && !(valueOf(&ScanStore::vbar) > 0.0f))
             return std::string(kVbarName) + " must be positive";
-        if (t.distribution.vbar.floated && !ModelChoice::csFloatingVbar)
-            return std::string(kVbarName) +
-                   " is fitted only by the c(s) with fixed f/f0 and floating vbar: clear its "
-                   "float box";
         if (ParamsShowInvariantD() && !(valueOf(&ContiState::invariantD) > 0.0f))
             return std::string(kInvariantDName) + " must be positive";
         // s = ks M^a: a zero exponent gives every M the same s.

@@ -90,6 +90,8 @@ inline constexpr const char* kWormHydrationLabel = "hydration (g/g)";
 // Which shape boxes the distribution page shows for the model chosen.
 enum class ParamsShape { None, Bimodal, Conformer, ScalingLaw, WormlikeChain };
 ParamsShape ParamsShapeBoxes();
+// The distribution page shows vbar with its float box (the floating-vbar c(s)).
+bool ParamsShowVbar();
 // The distribution page shows the invariant D (c(s) or c(Mb) with invariant D).
 bool ParamsShowInvariantD();
 
@@ -99,7 +101,8 @@ struct DistributionParamsTransfer {
     ParamsValue resolution; // grid points
     ParamsFittable ff0;
     ParamsValue confidenceLevel;
-    // vbar (ml/g) of the distribution's species; only the floating-vbar c(s) fits it.
+    // vbar (ml/g) of the distribution's species, on the page of the floating-vbar c(s) that fits
+    // it.
     ParamsFittable vbar;
     ParamsCellTransfer cell;
     std::uint32_t calibrate; // ask for a new s(M) power-law calibration after OK; kept until done

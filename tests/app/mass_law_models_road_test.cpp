@@ -226,21 +226,24 @@ TEST(MassLawModelsRoad, FloatingVbarThroughItsBoxRunAndFit) {
     Picture(f, "cs_floating_vbar.png");
 }
 
-// Only the floating-vbar c(s) fits vbar: its float box checked in another model would be ignored
-// silently, so OK is refused and says why.
-TEST(MassLawModelsRoad, VbarFloatedOutsideItsModelIsRefused) {
-    MainWindowFixture f;
-    f.script.onUnexpected(plat::test::Unexpected::Cancel);
-    Command(f, 275); // c(s)
-    ASSERT_TRUE(M::contiCs);
-    f.script.expectDialog(kDistributionParamsDialogId).check(kVbarFloatId, true).ok();
-    f.script.expectBox()
-        .caption("Input Error")
-        .text(ParamsRefusalText("partial specific volume vbar (ml/g) is fitted only by the c(s) "
-                                "with fixed f/f0 and floating vbar: clear its float box"))
-        .answer(IDOK);
-    f.script.expectDialog(kDistributionParamsDialogId).cancel(); // the dialog stayed open
-    Command(f, 212);
-    EXPECT_TRUE(f.script.done()) << f.script.logText();
-    EXPECT_EQ(C::vbarFloat, 0);
+// vbar and its float box are on the page of the model that fits vbar, and on no other.
+TEST(MassLawModelsRoad, OnlyTheFloatingVbarPageHoldsTheVbarBox) {
+    for (bool floating : {false, true}) {
+        MainWindowFixture f;
+        M::contiMode = true;
+        M::contiCs = !floating;
+        M::csFloatingVbar = floating;
+        ScanStore::vbar = 0.72f;
+        C::vbarFloat = 1;
+        RegisterParamsDialogs();
+        FillParamsTransfer(f.window->paramsTransfer, ParamsPage::Distribution);
+        TParamsBox box(f.window.get(), ParamsPage::Distribution, f.window->paramsTransfer);
+        EXPECT_EQ(box.FindControl(kVbarId) != nullptr, floating);
+        EXPECT_EQ(box.FindControl(kVbarFloatId) != nullptr, floating);
+        if (!floating)
+            continue;
+        box.TransferData(true);
+        EXPECT_EQ(static_cast<TEdit*>(box.FindControl(kVbarId))->GetText(), "0.72");
+        EXPECT_EQ(static_cast<TCheckBox*>(box.FindControl(kVbarFloatId))->GetCheck(), 1u);
+    }
 }

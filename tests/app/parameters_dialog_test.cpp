@@ -297,7 +297,7 @@ TEST(ParametersDialog, RefusesBadEntriesNamingTheFieldAndStoresNothing) {
          {{kRangeMinId, "500"}, {kRangeMaxId, "10"}},
          "range minimum must lie below range maximum"},
         {"vbar zero",
-         [] { ModelChoice::contiMode = ModelChoice::contiCs = true; },
+         [] { ModelChoice::contiMode = ModelChoice::csFloatingVbar = true; },
          kDistributionParamsDialogId,
          {{kVbarId, "0"}},
          "partial specific volume vbar (ml/g) must be positive"},

@@ -157,7 +157,8 @@ TEST(ShapeParameters, PageHoldsOnlyTheChosenModelsBoxes) {
     FillParamsTransfer(f.window->paramsTransfer, ParamsPage::Distribution);
     TParamsBox box(f.window.get(), ParamsPage::Distribution, f.window->paramsTransfer);
     EXPECT_EQ(box.TransferRecordSize(),
-              offsetof(DistributionParamsTransfer, componentS) + 2 * sizeof(ParamsValue));
+              offsetof(DistributionParamsTransfer, componentS) - sizeof(ParamsFittable) +
+                  2 * sizeof(ParamsValue)); // no vbar box: the floating-vbar model's own
     EXPECT_NE(box.FindControl(kScalingKsId), nullptr);
     for (int absent : {kBimodalFf0Id, kConformerMId, kWormHydrationId, kComponentSId})
         EXPECT_EQ(box.FindControl(absent), nullptr) << absent;
