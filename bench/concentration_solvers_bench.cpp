@@ -1,9 +1,10 @@
 // One Run of each concentration-dependent solver family beside the ideal fixed-grid solver, on
 // 50 scans of 1000 points (4.5 S at 50,000 rpm, scans every 200 s), the grid and tolerance at
-// their defaults: the cost of a species whose coefficients follow its concentration. The moving
-// frame's rows give beside the time the rms difference of their scans from a fine run of the same
-// law (a grid four times as fine, steps a tenth of a grid period), in units of the loading; the
-// reacting system's rows give theirs from a run on 4000 nodes in steps of 0.5 s.
+// their defaults: the cost of a species whose coefficients follow its concentration. Each row
+// gives beside the time the rms difference of its scans from a fine run of the same law and
+// solver (a grid four times as fine; steps a tenth of a grid period on the moving frame, "max
+// dc/c" 0.1 on the fixed grid), in units of the loading; the reacting system's rows give theirs
+// from a run on 4000 nodes in steps of 0.5 s.
 #include "simulation/module_solvers.h"
 #include "simulation/moving_frame_solver.h"
 #include "simulation/nonlinear_solver.h"
@@ -42,35 +43,6 @@ CConcentrationLaw Law(CoefficientLaw kind) {
     return law;
 }
 
-void Ideal(benchmark::State& state) {
-    for (auto _ : state) {
-        ModuleCase mc = Scenario();
-        mc.road = SolverRoad::FixedGrid;
-        PrepareModuleCase(mc);
-        SolveModuleCase(mc);
-        benchmark::DoNotOptimize(LammGrid::concentration[1]);
-    }
-}
-
-void Nonlinear(benchmark::State& state, CoefficientLaw kind) {
-    for (auto _ : state) {
-        PrepareModuleCase(Scenario());
-        CScanOutput scans;
-        SolveLammNonlinear(LammProblemOfRecord(), Law(kind), LammControlOfRecord(), scans);
-        benchmark::DoNotOptimize(LammGrid::concentration[1]);
-    }
-}
-
-void IdealMovingHat(benchmark::State& state) {
-    for (auto _ : state) {
-        ModuleCase mc = Scenario();
-        mc.road = SolverRoad::MovingHat;
-        PrepareModuleCase(mc);
-        SolveModuleCase(mc);
-        benchmark::DoNotOptimize(LammGrid::concentration[1]);
-    }
-}
-
 using Fits = std::vector<std::vector<float>>;
 
 Fits StoredFits() {
@@ -79,6 +51,66 @@ Fits StoredFits() {
         out[std::size_t(k)].assign(ScanStore::fit[k],
                                    ScanStore::fit[k] + ScanStore::pointCount[k] + 1);
     return out;
+}
+
+double RmsFrom(const Fits& reference) {
+    const Fits now = StoredFits();
+    double sum = 0.0;
+    long count = 0;
+    for (std::size_t k = 1; k < now.size() && k < reference.size(); ++k)
+        for (std::size_t i = 1; i < now[k].size() && i < reference[k].size(); ++i) {
+            const double d = double(now[k][i]) - reference[k][i];
+            sum += d * d;
+            ++count;
+        }
+    return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
+}
+
+// The fine run of a row, made once per key.
+template <class Run> const Fits& FineFits(int key, Run run) {
+    static std::map<int, Fits> made;
+    auto it = made.find(key);
+    if (it == made.end()) {
+        run();
+        it = made.emplace(key, StoredFits()).first;
+    }
+    return it->second;
+}
+
+void RunIdeal(SolverRoad road, int gridFactor, double maxDcOverC) {
+    ModuleCase mc = Scenario();
+    mc.road = road;
+    mc.gridSize *= gridFactor;
+    mc.maxDcOverC = maxDcOverC;
+    PrepareModuleCase(mc);
+    SolveModuleCase(mc);
+}
+
+void Ideal(benchmark::State& state, SolverRoad road) {
+    const Fits& fine = FineFits(-1 - int(road), [road] { RunIdeal(road, 4, 0.1); });
+    for (auto _ : state) {
+        RunIdeal(road, 1, Scenario().maxDcOverC);
+        benchmark::DoNotOptimize(LammGrid::concentration[1]);
+    }
+    state.counters["rms"] = RmsFrom(fine);
+}
+
+void RunNonlinear(CoefficientLaw kind, int gridFactor, double maxDcOverC) {
+    ModuleCase mc = Scenario();
+    mc.gridSize *= gridFactor;
+    mc.maxDcOverC = maxDcOverC;
+    PrepareModuleCase(mc);
+    CScanOutput scans;
+    SolveLammNonlinear(LammProblemOfRecord(), Law(kind), LammControlOfRecord(), scans);
+}
+
+void Nonlinear(benchmark::State& state, CoefficientLaw kind) {
+    const Fits& fine = FineFits(int(kind), [kind] { RunNonlinear(kind, 4, 0.1); });
+    for (auto _ : state) {
+        RunNonlinear(kind, 1, Scenario().maxDcOverC);
+        benchmark::DoNotOptimize(LammGrid::concentration[1]);
+    }
+    state.counters["rms"] = RmsFrom(fine);
 }
 
 void RunMovingFrame(const CConcentrationLaw& law, int gridFactor, double maxDcOverC) {
@@ -101,19 +133,6 @@ const Fits& Reference(CoefficientLaw kind, const CConcentrationLaw& law) {
         it = made.emplace(key, StoredFits()).first;
     }
     return it->second;
-}
-
-double RmsFrom(const Fits& reference) {
-    const Fits now = StoredFits();
-    double sum = 0.0;
-    long count = 0;
-    for (std::size_t k = 1; k < now.size() && k < reference.size(); ++k)
-        for (std::size_t i = 1; i < now[k].size() && i < reference[k].size(); ++i) {
-            const double d = double(now[k][i]) - reference[k][i];
-            sum += d * d;
-            ++count;
-        }
-    return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
 }
 
 // The moving hat algorithm of the concentration-dependent laws: steps of one grid period.
@@ -204,7 +223,9 @@ void Reacting(benchmark::State& state, bool fixedStep, double maxDcOverC) {
 
 } // namespace
 
-BENCHMARK(Ideal)->Name("ConcentrationSolvers/ideal fixed grid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Ideal, fixed, SolverRoad::FixedGrid)
+    ->Name("ConcentrationSolvers/ideal fixed grid")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Nonlinear, nonideal, CoefficientLaw::Nonideal)
     ->Name("ConcentrationSolvers/non-ideal")
     ->Unit(benchmark::kMillisecond);
@@ -217,7 +238,7 @@ BENCHMARK_CAPTURE(Nonlinear, trimer, CoefficientLaw::MonomerTrimer)
 BENCHMARK_CAPTURE(Nonlinear, oligomers, CoefficientLaw::OligomerB)
     ->Name("ConcentrationSolvers/oligomers 1-2-4")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(IdealMovingHat)
+BENCHMARK_CAPTURE(Ideal, movingHat, SolverRoad::MovingHat)
     ->Name("ConcentrationSolvers/ideal moving hat")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MovingFrame, nonideal, CoefficientLaw::Nonideal, false)
