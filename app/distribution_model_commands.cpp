@@ -1,24 +1,25 @@
 // The continuous distribution models: the c(M) base that every distribution command calls
 // first, the c(s) family, the light-scattering distributions and the boundary analyses.
-#include "state/model_choice.h"
-#include "app/txla_window.h"
+#include "app/mstar_actions.h"
 #include "app/power_law_calibration_command.h"
 #include "app/save_dialogs.h"
-#include "app/mstar_actions.h"
+#include "app/txla_window.h"
 #include "distributions/conti_run.h"
 #include "distributions/m_of_s_table.h"
-#include "foundations/show_error.h"
-#include "state/conti_state.h"
-#include "state/model_parameters.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/input_boxes.h"
+#include "foundations/shape_models.h"
+#include "foundations/show_error.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/lamm_arrays.h"
 #include "state/boundary_analysis.h"
 #include "state/buffer_sedimentation.h"
-#include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
+#include "state/conti_state.h"
 #include "state/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 namespace {
 
@@ -292,6 +293,12 @@ void TXLAWindow::CmCsFf0Discrete() {
 void TXLAWindow::CmFMvsM() {
     if (!SelectCsMember(887, M::fMvsM, CsRange::Leave, 0.0f, 0.0f))
         return;
+    // f(M) needs a molar-mass range; an s range left by a c(s) model is converted by the law.
+    if (C::rangeMax < 100.0f) {
+        C::rangeMin = float(MFromSScalingLaw(C::rangeMin));
+        C::rangeMax = float(MFromSScalingLaw(C::rangeMax));
+        RangeToFitVector();
+    }
     constexpr const char* kCaption = "C(M) POWERLAW";
     if (MessageBox("enter new s(M) power-law calibration?", kCaption, MB_YESNO) == IDYES &&
         !CalibrateCMPowerLaw(this))

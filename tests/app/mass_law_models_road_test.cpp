@@ -160,6 +160,8 @@ TEST(MassLawModelsRoad, FOfMWithTheScalingLawHoldsTheAreaUntilRun) {
     LoadScans(f, {{s, 1.0, 0.5, DFromSandM(mass, float(s), 20.0f)}});
     ASSERT_EQ(ScanStore::scanCount, 10);
     Command(f, 275); // c(s) first, so that a plot is held
+    const float sRange[] = {C::rangeMin, C::rangeMax};
+    ASSERT_LT(sRange[1], 100.0f);
     // Yes to a new calibration that is then declined: the command says it failed and goes on.
     f.script.expectBox()
         .caption("C(M) POWERLAW")
@@ -179,6 +181,9 @@ TEST(MassLawModelsRoad, FOfMWithTheScalingLawHoldsTheAreaUntilRun) {
     EXPECT_TRUE(C::secondDerivativeRegularization);
     EXPECT_TRUE(C::fMvsMOneShot);
     EXPECT_FALSE(DistributionPlotShown()) << "the f(M) display holds the distribution area";
+    // The s range of c(s) became molar masses by the law.
+    EXPECT_FLOAT_EQ(C::rangeMin, MFromSScalingLaw(sRange[0]));
+    EXPECT_FLOAT_EQ(C::rangeMax, MFromSScalingLaw(sRange[1]));
 
     Parameters(f, "20", "300", "60"); // kDa
     Command(f, 213);
