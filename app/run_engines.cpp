@@ -39,8 +39,22 @@ bool RunEngineAvailable(RunEngine engine) {
         // The buffer-mismatch signal rides on the kernels of the Lamm list road.
         const ContiVariant v = CurrentContiVariant();
         if (BufferSedimentation::on)
-            return v == ContiVariant::Cs || v == ContiVariant::CsInvariantD ||
-                   (v == ContiVariant::CM && !ScanStore::equilibriumData);
+            switch (v) {
+            case ContiVariant::Cs:
+            case ContiVariant::CsInvariantD:
+            case ContiVariant::CsBimodal:
+            case ContiVariant::CsConformer:
+            case ContiVariant::CsWormlikeChain:
+            case ContiVariant::CsScalingLaw:
+            case ContiVariant::CsFloatingVbar:
+            case ContiVariant::FMvsM:
+                return true;
+            case ContiVariant::CM:
+            case ContiVariant::CMInvariantD:
+                return !ScanStore::equilibriumData;
+            default:
+                return false;
+            }
         return v != ContiVariant::None || ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
     }
     case RunEngine::EquilibriumFit:

@@ -140,3 +140,30 @@ TEST(ContiBufferRoad, CsRunHoldsAFixedBufferSignal) {
         }
     }
 }
+
+// The c(s) models that differ only in the molar mass of each s take the buffer's column as c(s)
+// does: on a species below the conformer range, and with the vbar not floated, they are c(s).
+TEST(ContiBufferRoad, MembersWithTheirOwnMassRuleCarryTheBuffer) {
+    const std::vector<GeneratedScan> scans = SpeciesOverBufferScans();
+    for (const int command : {514, 602}) {
+        SCOPED_TRACE(command);
+        MainWindowFixture f;
+        ASSERT_EQ(LoadScanFiles(f, scans), 10) << f.script.logText();
+        ASSERT_TRUE(ChooseCsWith(f, {})) << f.script.logText();
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(command), 0);
+        ContiState::rangeMin = 2.0f; // the range of the c(s) road above
+        ContiState::rangeMax = 12.0f;
+        ModelChoice::equilibriumMs = false;
+        SwitchOnTheBuffer(f, "-1", true);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_TRUE(B::on);
+
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
+        ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+        float area = 0, sw = 0;
+        IntegrateDistribution(3.0f, 7.0f, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(sw, kS, 0.02 * kS);
+        EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+        EXPECT_NEAR(B::signal, kBufferSignal, 0.02 * kBufferSignal) << "the column's weight";
+    }
+}
