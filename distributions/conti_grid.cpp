@@ -43,6 +43,8 @@ ContiVariant CurrentContiVariant() {
     if (M::csFloatingVbar)
         return ContiVariant::CsFloatingVbar;
     // The electrophoresis c(v) sets the invariant-D switch too; it is a model of its own.
+    if (M::cvElectrophoresis)
+        return ContiVariant::CvElectrophoresis;
     if (M::cmInvariantD && !M::cvElectrophoresis && !M::electrophoresis)
         return ContiVariant::CMInvariantD;
     if (M::fMvsM)
@@ -157,6 +159,11 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             break;
         case ContiVariant::LsGStarV:
             g.s[p] = x;
+            break;
+        case ContiVariant::CvElectrophoresis:
+            // The drift velocity in the place of s; no hydrodynamics ties D to it.
+            g.s[p] = x;
+            g.D[p] = invariantD;
             break;
         case ContiVariant::LsGStar:
         case ContiVariant::ZoneLsGStar:

@@ -21,6 +21,7 @@ enum class ContiVariant {
     ZoneCs,         // c(s) of a zone loaded as a layer at the meniscus
     ZoneLsGStar,    // ls-g*(s) of a zone: non-diffusing bands
     LsGStarV,       // ls-g*(v) of electrophoresis: non-diffusing steps drifting at v (1e-4 cm/s)
+    CvElectrophoresis, // c(v) of electrophoresis: Lamm solutions drifting at v, one D for every v
     // c(s) whose molar mass at each s follows a shape assumption of the model (D from s and M):
     CsBimodal,       // a second f/f0 over an s-range, the main one elsewhere
     CsConformer,     // a fixed molar mass over an s-range, the main f/f0 elsewhere

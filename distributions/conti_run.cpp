@@ -6,6 +6,7 @@
 
 #include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_discrete_component.h"
+#include "distributions/conti_drift_kernel.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_mass_rule.h"
 #include "distributions/conti_nonideal_kernel.h"
@@ -223,7 +224,7 @@ bool DlsKernel(const ContiGrid& g) {
 // The kernels made by the Lamm list (RunSVContiSedList), of every column at once.
 bool ListKernel(const ContiGrid& g) {
     return g.variant != ContiVariant::LsGStar && !IsDlsVariant(g.variant) &&
-           g.variant != ContiVariant::CsNonideal &&
+           g.variant != ContiVariant::CsNonideal && g.variant != ContiVariant::CvElectrophoresis &&
            !(g.variant == ContiVariant::CM && S::equilibriumData);
 }
 
@@ -281,6 +282,9 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
             return false;
     } else if (g.variant == ContiVariant::CsNonideal) {
         if (!NonidealTotalKernel(window, g))
+            return false;
+    } else if (g.variant == ContiVariant::CvElectrophoresis) {
+        if (!DriftKernel(window, g))
             return false;
     } else if (IsMassVariant(g.variant) && S::equilibriumData) {
         if (!EquilibriumKernel(g)) {
@@ -480,7 +484,8 @@ std::string CheckContiModelValues(ContiVariant variant) {
     }
     if (IsDlsVariant(variant) || variant == ContiVariant::LsGStarV) {
         // No frictional ratio enters the decays or the drifting steps.
-    } else if (variant == ContiVariant::CsInvariantD || variant == ContiVariant::CMInvariantD) {
+    } else if (variant == ContiVariant::CsInvariantD || variant == ContiVariant::CMInvariantD ||
+               variant == ContiVariant::CvElectrophoresis) {
         if (!(ContiState::invariantD > 0.0f && std::isfinite(ContiState::invariantD))) {
             std::snprintf(text, sizeof text,
                           "The diffusion coefficient %g cm^2/s is impossible: it must be a "
@@ -515,7 +520,7 @@ std::string CheckContiModelValues(ContiVariant variant) {
                           "The molar mass range %g to %g Da cannot be computed: molar masses "
                           "must lie above 0 and at most %g Da.",
                           lo, hi, kMaxContiM);
-        else if (variant == ContiVariant::LsGStarV)
+        else if (variant == ContiVariant::LsGStarV || variant == ContiVariant::CvElectrophoresis)
             std::snprintf(text, sizeof text,
                           "The range %g to %g (1e-4 cm/s) cannot be computed: velocities must lie "
                           "between %g and %g.",
@@ -581,7 +586,9 @@ std::string CheckContiRun(ContiVariant variant) {
         return "The non-ideal c(s) takes the total concentration of a distribution computed "
                "before: run c(s) first.";
     // The drift of the particles is read from electrophoresis scans alone.
-    if (variant == ContiVariant::LsGStarV && !ScanDataKind::electrophoresis)
+    const bool drift =
+        variant == ContiVariant::LsGStarV || variant == ContiVariant::CvElectrophoresis;
+    if (drift && !ScanDataKind::electrophoresis)
         return "need electrophoresis data for this model";
     if (IsZoneVariant(variant)) {
         const double w = ModelParameters::zoneLayerThickness;
@@ -605,7 +612,7 @@ std::string CheckContiRun(ContiVariant variant) {
     if (problem.empty())
         problem = CheckDiscreteComponent();
     if (problem.empty())
-        problem = dls ? CheckDlsRecords() : CheckScanConditions(variant != ContiVariant::LsGStarV);
+        problem = dls ? CheckDlsRecords() : CheckScanConditions(!drift);
     ContiDataSet set;
     if (problem.empty() && GetContiDataSet(set, nullptr))
         problem = CheckContiSize(

@@ -39,7 +39,8 @@ const char* AbscissaLabel() {
     if (ModelChoice::contiMode && ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
         return "buoyant molar mass (Da)";
     // The drift of electrophoresis, in the unit its models take velocities in.
-    if (ModelChoice::contiMode && ModelChoice::electrophoresisLsG)
+    if (ModelChoice::contiMode &&
+        (ModelChoice::electrophoresisLsG || ModelChoice::cvElectrophoresis))
         return "velocity (1e-4 cm/s)";
     // The axis of the range the parameters dialog enters.
     if (!ModelChoice::gStarFamily && DistributionRangeIsMass())

@@ -88,6 +88,7 @@ const ModelCase kModels[] = {
      "need electrophoresis data for this model"},
     {501, "ElectrophoresisLsGStar", Data::Electrophoresis, nullptr, true},
     {513, "ElectrophoresisCv", Data::Velocity, "need electrophoresis data for this model"},
+    {513, "ElectrophoresisCvOnElectrophoresisData", Data::Electrophoresis, nullptr, true},
     {256, "SedimentationTimeOffset"},
     {255, "FitT0"},
     {266, "TimeDependentSM"},
