@@ -94,13 +94,14 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
-    // trade against each other. The invariant D, the scaling laws, the wormlike chain and the M(s)
-    // table leave f/f0 out altogether.
+    // trade against each other. The invariant D, the scaling laws, the wormlike chain, the M(s)
+    // table and the drift of electrophoresis leave f/f0 out altogether.
     const ContiVariant variant = CurrentContiVariant();
     const bool ff0Enters =
         variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
         variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
-        variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable;
+        variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable &&
+        variant != ContiVariant::CvElectrophoresis;
     if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
         free.push_back(KernelParameter::FrictionalRatio);
     if (ModelChoice::csFloatingVbar && ContiState::vbarFloat)

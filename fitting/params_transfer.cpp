@@ -308,17 +308,20 @@ bool ParamsShowVbar() {
 
 bool ParamsShowInvariantD() {
     using C = ModelChoice;
-    return C::contiMode && (C::csInvariantD || (C::cmInvariantD && !C::cvElectrophoresis));
+    // The electrophoresis c(v) sets the c(M) switch too; its one D is entered here as well.
+    return C::contiMode && (C::csInvariantD || C::cmInvariantD);
 }
 
 bool DistributionRangeIsMass() {
     using C = ModelChoice;
     // The c(s) members with a discrete component or a frictional-ratio axis span s as well, and
-    // so do those that tie M to s by a rule of their own.
+    // so do those that tie M to s by a rule of their own; the electrophoresis c(v) spans
+    // velocities.
     return C::contiMode && !C::contiCs && !C::lsGStar && !C::csInvariantD && !C::csFf0 &&
            !C::csFf0Discrete && !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal &&
            !C::csBimodalDiscrete && !C::csConformationalChange && !C::csWormlikeChain &&
-           !C::csScalingLaw && !C::csMsTable && !C::csVariant521 && !C::csWithBaselineEstimates;
+           !C::csScalingLaw && !C::csMsTable && !C::csVariant521 && !C::csWithBaselineEstimates &&
+           !C::cvElectrophoresis;
 }
 
 void InitParamsTransfer(ParamsTransfer& transfer) {
