@@ -12,6 +12,7 @@
 #include "state/model_choice.h"
 #include "state/result_table.h"
 #include "support/conti_data_store.h"
+#include "support/distribution_maximum.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -45,14 +46,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
                                            store.signal[k].data()));
     }
     ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
-    auto peakM = [] {
-        int peak = 1;
-        for (int p = 2; p <= ContiState::gridPoints; ++p)
-            if (ContiState::distribution[p] > ContiState::distribution[peak])
-                peak = p;
-        return ContiState::sValues[peak];
-    };
-    EXPECT_NEAR(peakM(), M, 0.03 * M) << "the c(M) curve is drawn over M";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), M, 0.03 * M) << "the c(M) curve is drawn over M";
     float area = 0, mw = 0, total = 0, sd = 0;
     IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
                           &area, &mw, &total, &sd);
@@ -70,7 +64,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
     ContiState::secondDerivativeRegularization = true;
     ContiState::confidenceLevel = 1.01f;
     ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
-    EXPECT_NEAR(peakM(), M, 0.03 * M) << "smoothed at 1.01";
+    EXPECT_NEAR(DistributionMaximumAbscissa(), M, 0.03 * M) << "smoothed at 1.01";
 
     // a scan without speed is refused before anything is computed; the distribution stays
     const std::vector<float> previous(ContiState::distribution + 1,

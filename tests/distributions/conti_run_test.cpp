@@ -16,6 +16,7 @@
 #include "state/result_table.h"
 #include "state/run_switches.h"
 #include "support/conti_data_store.h"
+#include "support/distribution_maximum.h"
 #include "support/lamm_list_harness.h"
 
 #include <cmath>
@@ -43,14 +44,6 @@ class ContiRun : public ::testing::Test {
     }
     void TearDown() override { FreeResultTable(); }
 
-    // Peak abscissa of the stored distribution.
-    static double PeakPosition() {
-        int best = 1;
-        for (int p = 2; p <= ContiState::gridPoints; ++p)
-            if (ContiState::distribution[p] > ContiState::distribution[best])
-                best = p;
-        return ContiState::sValues[best];
-    }
     static std::vector<float> Distribution() {
         return {ContiState::distribution + 1,
                 ContiState::distribution + ContiState::gridPoints + 1};
@@ -111,7 +104,7 @@ TEST_F(ContiRun, OneSpeciesByCsCMAndLsGStar) {
         }
         store.Fill({c.species});
         ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
-        EXPECT_NEAR(PeakPosition(), c.peak, c.peakTolerance * c.peak) << c.name;
+        EXPECT_NEAR(DistributionMaximumAbscissa(), c.peak, c.peakTolerance * c.peak) << c.name;
         float area = 0, sw = 0, total = 0, sd = 0;
         IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
                               &area, &sw, &total, &sd);
