@@ -121,6 +121,19 @@ double HatNodeVolume(const double* g, int n, int i)
     return v;
 }
 
+double HatGridAmount(const double* g, const double* volumes, const double* c, int n) {
+    double part[4] = {0.0, 0.0, 0.0, 0.0};
+    int i = 3;
+    for (; i + 3 <= n - 2; i += 4)
+        for (int q = 0; q < 4; ++q)
+            part[q] += volumes[i + q] * c[i + q];
+    for (; i <= n - 2; ++i)
+        part[0] += volumes[i] * c[i];
+    return HatNodeVolume(g, n, 1) * c[1] + HatNodeVolume(g, n, 2) * c[2] +
+           HatNodeVolume(g, n, n - 1) * c[n - 1] + HatNodeVolume(g, n, n) * c[n] +
+           ((part[0] + part[1]) + (part[2] + part[3]));
+}
+
 // The integral of r f over the element [g_k, g_k+1], f linear between its nodes.
 static double WeightedStiffnessMoment(const double* g, const double* f, int k)
 {

@@ -16,6 +16,10 @@ double HatSedimentation(const double* g, int n, int i, int j);
 double HatFrame(const double* g, int n, int i, int j);
 // integral of r phi_i (node volume)
 double HatNodeVolume(const double* g, int n, int i);
+// Sum of node volume times c[i] over 1..n: the four end nodes (1, 2, n - 1, n) weigh by their
+// volumes on g, the interior by volumes[3..n-2], which a moving grid's ends do not change. Summed
+// in four lanes in a fixed order, so the result is the same every time.
+double HatGridAmount(const double* g, const double* volumes, const double* c, int n);
 // integral of r f(r) phi_i' phi_j', f interpolated linearly from f[1..n]
 double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j);
 // integral of r^2 f(r) b(r) phi_i' phi_j, f and b interpolated linearly

@@ -1,6 +1,6 @@
 // The moving reference grid of the moving-hat loop: set-up, assembly, end entries, grid shift.
+#include "lamm/hat_integrals.h"
 #include "lamm/lamm_ideal.h"
-
 #include "lamm/lamm_moving_hat_ends.h"
 
 #include <cmath>
@@ -192,17 +192,7 @@ double CLammIdeal::MovingGridAmount()
 // and x_N.
 double CLammIdeal::ReferenceAmount() const
 {
-    // four running sums in a fixed order: the same result every time, without waiting on one
-    double part[4] = {0.0, 0.0, 0.0, 0.0};
-    const double* v = referenceVolumes.data();
-    int i = 3;
-    for (; i + 3 <= N - 2; i += 4)
-        for (int k = 0; k < 4; ++k)
-            part[k] += v[i + k] * c[i + k];
-    for (; i <= N - 2; ++i)
-        part[0] += v[i] * c[i];
-    return NodeVolume(1) * c[1] + NodeVolume(2) * c[2] + NodeVolume(N - 1) * c[N - 1] +
-           NodeVolume(N) * c[N] + ((part[0] + part[1]) + (part[2] + part[3]));
+    return HatGridAmount(x, referenceVolumes.data(), c, N);
 }
 
 // End of a grid period: every interior node has reached its neighbour's start, so the profile

@@ -27,15 +27,7 @@ double FeElemGrid1(int i) { return Rho() ? HatNodeVolume(Rho(), GridPoints(), i)
 double FeElemGrid1B(int i) { return FeElemGrid1(i); }
 
 double ReferenceGridAmount(const double* volumes, const double* c, int n) {
-    double part[4] = {0.0, 0.0, 0.0, 0.0};
-    int i = 3;
-    for (; i + 3 <= n - 2; i += 4)
-        for (int q = 0; q < 4; ++q)
-            part[q] += volumes[i + q] * c[i + q];
-    for (; i <= n - 2; ++i)
-        part[0] += volumes[i] * c[i];
-    return FeElemGrid1B(1) * c[1] + FeElemGrid1B(2) * c[2] + FeElemGrid1B(n - 1) * c[n - 1] +
-           FeElemGrid1B(n) * c[n] + ((part[0] + part[1]) + (part[2] + part[3]));
+    return Rho() ? HatGridAmount(Rho(), volumes, c, n) : 0.0;
 }
 
 double FeElemGrid2B(int i, int j) { return Rho() ? HatMass(Rho(), GridPoints(), i, j) : 0.0; }

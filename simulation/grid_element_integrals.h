@@ -28,9 +28,9 @@ double FETripleIntegral(int i, int j, int k);        // hat_i' hat_j' hat_k r
 double FETripleIntegralProduct(int i, int j, int k); // hat_i' (hat_j hat_k)' r
 double FeElemTriGrid2A(int i, int j, int k);         // -hat_i (hat_j hat_k)' v r
 double FeElemTriGrid2Frame(int i, int j, int k);     // -hat_i hat_j' hat_k v r
-// Sum of hat_i r times c[i] over nodes 1..n of the reference grid with the end radii in force: the
-// four end nodes' volumes (1, 2, n - 1, n) from FeElemGrid1B, the interior's from volumes[3..n-2],
-// which the ends do not move. Summed in four lanes for speed.
+// Sum of hat_i r times c[i] over nodes 1..n of the reference grid with the end radii in force
+// (HatGridAmount on LammGrid::movingRadius, which must hold n nodes): the four end nodes' volumes
+// (1, 2, n - 1, n) from the grid, the interior's from volumes[3..n-2], which the ends do not move.
 double ReferenceGridAmount(const double* volumes, const double* c, int n);
 
 // Active part r_1..r_N of the static grid (N capped at the grid size); hat N is the last hat
