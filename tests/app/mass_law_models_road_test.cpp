@@ -14,6 +14,7 @@
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "support/conti_data_store.h"
+#include "support/distribution_maximum.h"
 #include "support/main_window_fixture.h"
 
 #include <cmath>
@@ -61,14 +62,6 @@ void LoadScans(MainWindowFixture& f, const std::vector<ContiSpecies>& species) {
     }
     f.script.expectFileOpen().answer(paths);
     Command(f, 200); // Load New Files
-}
-
-double PeakPosition() {
-    int best = 1;
-    for (int p = 2; p <= C::gridPoints; ++p)
-        if (C::distribution[p] > C::distribution[best])
-            best = p;
-    return C::sValues[best];
 }
 
 // The weight-average abscissa of the distribution.
@@ -143,7 +136,7 @@ TEST(MassLawModelsRoad, BuoyantMolarMassWithInvariantD) {
     ASSERT_EQ(C::invariantD, 6e-7f) << f.script.logText();
     Command(f, 213);                // Run
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
-    EXPECT_NEAR(PeakPosition(), 20000.0, 0.06 * 20000.0); // a grid step is 5%
+    EXPECT_NEAR(DistributionMaximumAbscissa(), 20000.0, 0.06 * 20000.0); // a grid step is 5%
     EXPECT_NEAR(Mean(), 20000.0, 0.02 * 20000.0);
     EXPECT_NEAR(Area(), 0.5, 0.03 * 0.5);
     ASSERT_NE(C::distributionPlot, nullptr);
@@ -190,7 +183,7 @@ TEST(MassLawModelsRoad, FOfMWithTheScalingLawHoldsTheAreaUntilRun) {
     EXPECT_FALSE(C::fMvsMOneShot);
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     EXPECT_TRUE(DistributionPlotShown());
-    EXPECT_NEAR(PeakPosition(), mass, 0.06 * mass); // a grid step is 5%
+    EXPECT_NEAR(DistributionMaximumAbscissa(), mass, 0.06 * mass); // a grid step is 5%
     EXPECT_NEAR(Mean(), mass, 0.02 * mass);
     EXPECT_NEAR(Area(), 0.5, 0.03 * 0.5);
     EXPECT_EQ(ReportLine("scaling law"), "scaling law s = 0.003 M^0.667");
