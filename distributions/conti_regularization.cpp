@@ -134,6 +134,33 @@ double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std:
     return eq.ChiSquare(c) + alpha * s;
 }
 
+// The Newton step d of the entropy objective with gradient -negGrad and Hessian H over the
+// columns rows. The entropy keeps a distribution's amplitude off zero, but a discrete species
+// after the entropic columns has no such barrier: where the unconstrained step would take its
+// amplitude through zero while the gradient presses it down (NNLS leaves it at zero), the step
+// that the positivity then clips no longer descends, and the search stalls far from the
+// minimum. Such a species is held for this step (d = 0) and the step is solved over the others.
+bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& negGrad,
+                           std::vector<int> rows, int entropic, const std::vector<double>& c,
+                           std::vector<double>& d) {
+    for (;;) {
+        if (!CholeskySolveSubset(H, negGrad, rows, 0.0, d))
+            return false;
+        std::vector<int> kept;
+        for (int p : rows) {
+            if (p > entropic && negGrad[p] < 0.0 && c[p] + d[p] <= 0.0)
+                d[p] = 0.0;
+            else
+                kept.push_back(p);
+        }
+        if (kept.size() == rows.size())
+            return true;
+        rows.swap(kept);
+        if (rows.empty())
+            return true;
+    }
+}
+
 } // namespace
 
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
@@ -188,7 +215,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         std::vector<double> negGrad(n + 1);
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
-        if (!CholeskySolveSubset(H, negGrad, all, 0.0, d))
+        if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d))
             return AnalysisFailure::NnlsNotPositiveDefinite;
         double decrement = 0.0;
         for (int p = 1; p <= n; ++p)

@@ -68,8 +68,8 @@ const ModelCase kModels[] = {
     {595, "CsFf0PreAveraged", Data::FineVelocity, nullptr, true},
     {598, "CsFf0Discrete", Data::Velocity},
     {598, "CsFf0DiscretePreAveraged", Data::FineVelocity, nullptr, false,
-     "Run: \"problem in regularization, cannot reach chi-square increase\" (ratio 3.8 at strength "
-     "4e-33) and no result"},
+     "Run: \"problem in regularization, cannot reach chi-square increase\" (ratio 1.056 at "
+     "strength 4e-33) and no result"},
     {288, "LsGStarS", Data::Velocity, nullptr, true},
     {539, "LsGStarSDiscrete", Data::Velocity, nullptr, true},
     {246, "ZoneIndependentSpecies"},

@@ -27,6 +27,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -296,4 +297,65 @@ TEST_F(DiscreteComponent, ImpossibleComponentsAreRefusedAndKeepThePreviousResult
         C::discreteM = m, C::discreteD = d, C::discreteS = s;
     }
     TakeErrorBoxes();
+}
+
+namespace {
+
+// Sixty boundaries of one width, 2.5 radii apart, as the distribution, and a broader discrete
+// boundary among them; data of the given amplitudes over 200 radii with seeded noise.
+ContiNormalEquations BoundariesBesideADiscreteOne(const std::vector<double>& truth) {
+    constexpr int kPoints = 200, kColumns = 61;
+    std::vector<std::vector<double>> k(kColumns + 1, std::vector<double>(kPoints));
+    for (int p = 1; p <= kColumns; ++p)
+        for (int i = 0; i < kPoints; ++i) {
+            const bool discrete = p == kColumns;
+            const double centre = discrete ? 90.0 : 25.0 + 2.5 * (p - 1);
+            k[p][i] = 0.5 * std::erfc((i - centre) / (discrete ? 25.0 : 8.0));
+        }
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 0.005);
+    std::vector<double> y(kPoints);
+    for (int i = 0; i < kPoints; ++i) {
+        y[i] = noise(random);
+        for (int p = 1; p <= kColumns; ++p)
+            y[i] += truth[p] * k[p][i];
+    }
+    ContiNormalEquations eq;
+    eq.A.Resize(kColumns);
+    eq.b.assign(kColumns + 1, 0.0);
+    for (int i = 0; i < kPoints; ++i) {
+        eq.yy += y[i] * y[i];
+        for (int p = 1; p <= kColumns; ++p) {
+            eq.b[p] += k[p][i] * y[i];
+            for (int q = 1; q <= kColumns; ++q)
+                eq.A(p, q) += k[p][i] * k[q][i];
+        }
+    }
+    eq.discreteColumns = 1;
+    return eq;
+}
+
+} // namespace
+
+// A weak entropy started from a smooth distribution with a little of the discrete species, on
+// data that hold none of it, comes down to the unregularized fit and leaves the species out:
+// the discrete amplitude, which no entropy keeps off zero, once took every Newton step through
+// zero, and the steps clipped there stopped far above the least-squares chi-square.
+TEST(DiscreteComponentRegularization, WeakEntropyReachesTheUnregularizedFit) {
+    std::vector<double> truth(62, 0.0);
+    truth[20] = 0.4;
+    truth[21] = 0.6;
+    truth[22] = 0.4;
+    const ContiNormalEquations eq = BoundariesBesideADiscreteOne(truth);
+    ContiRegularizedSolution nnls;
+    ASSERT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::MaximumEntropy, 0.5, 100.0, nnls),
+              AnalysisFailure::None);
+    for (const double alpha : {1e-6, 1e-8}) {
+        const std::vector<double> m(62, 0.02);
+        std::vector<double> start(62, 0.02), c;
+        start[61] = 0.05;
+        ASSERT_EQ(SolveMaximumEntropy(eq, alpha, m, start, c), AnalysisFailure::None);
+        EXPECT_LT(eq.ChiSquare(c) / nnls.chiSquare0, 1.05) << alpha;
+        EXPECT_LT(c[61], 0.01) << alpha;
+    }
 }
