@@ -11,13 +11,12 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/distribution_maximum.h"
+#include "support/electrophoresis_scan_files.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -27,54 +26,13 @@ namespace {
 using M = ModelParameters;
 using C = ContiState;
 
-// Transmitted intensities 1000 10^-A over 1.0 to 1.4 cm, a scan every 300 s; A from the loaded
-// scans' signal, or 0.3 before any.
-std::vector<std::string> WriteScans(MainWindowFixture& f, int scans, int points) {
-    using S = ScanStore;
-    std::vector<std::string> paths;
-    for (int k = 1; k <= scans; ++k) {
-        const bool loaded = k <= S::scanCount && S::pointCount[k] == points;
-        std::string text =
-            "[T OK]drift " + std::to_string(k) + "\nR 0 " + std::to_string(300 * k) + " 280 2 0\n";
-        for (int i = 0; i < points; ++i) {
-            const double a = loaded ? S::signal[k][i + 1] : 0.3;
-            const double r = loaded ? S::radius[k][i + 1] : 1.0 + 0.4 * i / (points - 1);
-            char row[80];
-            std::snprintf(row, sizeof row, "   %.5f  %.6e   1.00000e+00\n", r,
-                          1000.0 * std::pow(10.0, -a));
-            text += row;
-        }
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.RA1", k);
-        std::ofstream(f.data.file(name)) << text;
-        paths.push_back(f.data.file(name));
-    }
-    return paths;
-}
-
-// Largest value between lo and hi and the area there (trapezoid).
-double PeakIn(double lo, double hi, double* area) {
-    int best = 0;
-    *area = 0.0;
-    for (int p = 1; p <= C::gridPoints; ++p) {
-        const double x = C::sValues[p];
-        if (x < lo || x > hi)
-            continue;
-        if (best == 0 || C::distribution[p] > C::distribution[best])
-            best = p;
-        if (p > 1 && C::sValues[p - 1] >= lo)
-            *area += 0.5 * (C::distribution[p] + C::distribution[p - 1]) * (x - C::sValues[p - 1]);
-    }
-    return best > 0 ? C::sValues[best] : 0.0;
-}
-
 } // namespace
 
 TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus) {
     MainWindowFixture f{900, 650};
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
-    f.script.expectFileOpen().answer(WriteScans(f, 4, 201));
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, 201));
     SendCommand(f, 290); // load electrophoresis data
     ASSERT_EQ(ScanStore::scanCount, 4) << f.script.logText();
     ASSERT_TRUE(ScanDataKind::electrophoresis && ModelChoice::electrophoresis);
@@ -100,7 +58,7 @@ TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus
     const double slow = M::speciesLoading[1], fast = M::speciesLoading[2];
     ASSERT_GT(slow, 0.05);
     ASSERT_GT(fast, 0.05);
-    f.script.expectFileOpen().answer(WriteScans(f, 4, 201));
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, 201));
     SendCommand(f, 290);
     ASSERT_EQ(ScanStore::scanCount, 4) << f.script.logText();
     ApplyLeftFitLimit();
@@ -121,9 +79,9 @@ TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus
     SendCommand(f, 213);
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     double area = 0.0;
-    EXPECT_NEAR(PeakIn(0.5, 1.8, &area), 1.2, 0.06);
+    EXPECT_NEAR(DistributionPeakIn(0.5, 1.8, &area), 1.2, 0.06);
     EXPECT_NEAR(area, slow, 0.05 * slow) << "slow";
-    EXPECT_NEAR(PeakIn(1.8, 3.0, &area), 2.4, 0.1);
+    EXPECT_NEAR(DistributionPeakIn(1.8, 3.0, &area), 2.4, 0.1);
     EXPECT_NEAR(area, fast, 0.05 * fast) << "fast";
 
     M::meniscus = 1.008f;
@@ -133,7 +91,7 @@ TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus
     PackFitParameters();
     SendCommand(f, 215);
     EXPECT_NEAR(M::meniscus, 1.0, 0.003) << f.script.logText();
-    EXPECT_NEAR(PeakIn(1.8, 3.0, &area), 2.4, 0.1) << "after the Fit";
+    EXPECT_NEAR(DistributionPeakIn(1.8, 3.0, &area), 2.4, 0.1) << "after the Fit";
     f.window->Invalidate(true);
     f.Paint();
     ASSERT_TRUE(plat::test::windowPng(*f.window, f.data.file("cv.png")));

@@ -12,14 +12,13 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/distribution_maximum.h"
+#include "support/electrophoresis_scan_files.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/velocity_store.h"
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -55,22 +54,6 @@ void TypeSpecies(MainWindowFixture& f, const std::vector<Typed>& species, const 
     SendCommand(f, 212);
 }
 
-// The distribution's largest value between lo and hi, and its area there (trapezoid).
-double PeakIn(double lo, double hi, double* area) {
-    int best = 0;
-    *area = 0.0;
-    for (int p = 1; p <= C::gridPoints; ++p) {
-        const double x = C::sValues[p];
-        if (x < lo || x > hi)
-            continue;
-        if (best == 0 || C::distribution[p] > C::distribution[best])
-            best = p;
-        if (p > 1 && C::sValues[p - 1] >= lo)
-            *area += 0.5 * (C::distribution[p] + C::distribution[p - 1]) * (x - C::sValues[p - 1]);
-    }
-    return best > 0 ? C::sValues[best] : 0.0;
-}
-
 // The meniscus floated within bounds around the truth, from a start off it, then Fit.
 void FitMeniscusFrom(MainWindowFixture& f, float start, float lo, float hi) {
     M::meniscus = start;
@@ -87,31 +70,6 @@ void KeepPng(MainWindowFixture& f, const char* name) {
     ASSERT_TRUE(plat::test::windowPng(*f.window, f.data.file(name)));
     if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
         plat::test::windowPng(*f.window, std::string(keep) + "/" + name);
-}
-
-// Electrophoresis scans as the instrument writes them: transmitted intensity 1000 10^-A over the
-// position (cm), the time in the header; A from the loaded scans' signal, or 0.3 before any.
-std::vector<std::string> WriteElectrophoresisScans(MainWindowFixture& f, int scans, int points) {
-    using S = ScanStore;
-    std::vector<std::string> paths;
-    for (int k = 1; k <= scans; ++k) {
-        const bool loaded = k <= S::scanCount && S::pointCount[k] == points;
-        std::string text = "[T OK]electrophoresis " + std::to_string(k) + "\nR 0 " +
-                           std::to_string(300 * k) + " 280 2 0\n";
-        for (int i = 0; i < points; ++i) {
-            const double a = loaded ? S::signal[k][i + 1] : 0.3;
-            const double r = loaded ? S::radius[k][i + 1] : 1.0 + 0.4 * i / (points - 1);
-            char row[80];
-            std::snprintf(row, sizeof row, "   %.5f  %.6e   1.00000e+00\n", r,
-                          1000.0 * std::pow(10.0, -a));
-            text += row;
-        }
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.RA1", k);
-        std::ofstream(f.data.file(name)) << text;
-        paths.push_back(f.data.file(name));
-    }
-    return paths;
 }
 
 } // namespace
@@ -151,9 +109,9 @@ TEST(ZoneAndDriftRoad, ZoneCsFindsTheSpeciesOfTheDiscreteZoneModelAndFitsTheMeni
     SendCommand(f, 213);
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     double area = 0.0;
-    EXPECT_NEAR(PeakIn(1.0, 5.5, &area), 3.5, 0.1);
+    EXPECT_NEAR(DistributionPeakIn(1.0, 5.5, &area), 3.5, 0.1);
     EXPECT_NEAR(area, slow, 0.05 * slow) << "3.5 S";
-    EXPECT_NEAR(PeakIn(5.5, 12.0, &area), 8.0, 0.25);
+    EXPECT_NEAR(DistributionPeakIn(5.5, 12.0, &area), 8.0, 0.25);
     EXPECT_NEAR(area, fast, 0.05 * fast) << "8 S";
 
     FitMeniscusFrom(f, 6.012f, 5.99f, 6.02f);
@@ -165,7 +123,8 @@ TEST(ZoneAndDriftRoad, ZoneCsFindsTheSpeciesOfTheDiscreteZoneModelAndFitsTheMeni
     C::rangeMin = 1.0f, C::rangeMax = 12.0f, C::resolution = 111.0f;
     SendCommand(f, 213);
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
-    EXPECT_NEAR(PeakIn(5.5, 12.0, &area), 8.0, 0.5) << "the diffusing band, seen without D";
+    EXPECT_NEAR(DistributionPeakIn(5.5, 12.0, &area), 8.0, 0.5)
+        << "the diffusing band, seen without D";
     KeepPng(f, "zone_lsgs.png");
 }
 
@@ -175,7 +134,7 @@ TEST(ZoneAndDriftRoad, LsGStarVFindsTheVelocityOfTheElectrophoresisModel) {
     MainWindowFixture f{900, 650};
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
-    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, 6, 201));
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "electrophoresis", 6, 201));
     SendCommand(f, 290); // load electrophoresis data
     ASSERT_EQ(ScanStore::scanCount, 6) << f.script.logText();
     ASSERT_TRUE(ScanDataKind::electrophoresis && ModelChoice::electrophoresis);
@@ -187,7 +146,7 @@ TEST(ZoneAndDriftRoad, LsGStarVFindsTheVelocityOfTheElectrophoresisModel) {
     const double loading = M::speciesLoading[1]; // as the model's Run solved it
     ASSERT_GT(loading, 0.05);
     // the experiment's scans, as the user loads them
-    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, 6, 201));
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "electrophoresis", 6, 201));
     SendCommand(f, 290);
     ASSERT_EQ(ScanStore::scanCount, 6) << f.script.logText();
     M::meniscus = 1.0f, M::bottom = 1.4f;
@@ -200,11 +159,11 @@ TEST(ZoneAndDriftRoad, LsGStarVFindsTheVelocityOfTheElectrophoresisModel) {
     SendCommand(f, 213);
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     double area = 0.0;
-    EXPECT_NEAR(PeakIn(0.5, 5.0, &area), 2.0, 0.05);
+    EXPECT_NEAR(DistributionPeakIn(0.5, 5.0, &area), 2.0, 0.05);
     EXPECT_NEAR(area, loading, 0.05 * loading);
 
     FitMeniscusFrom(f, 1.01f, 0.99f, 1.02f);
     EXPECT_NEAR(M::meniscus, 1.0, 0.003) << f.script.logText();
-    EXPECT_NEAR(PeakIn(0.5, 5.0, &area), 2.0, 0.05) << "after the Fit";
+    EXPECT_NEAR(DistributionPeakIn(0.5, 5.0, &area), 2.0, 0.05) << "after the Fit";
     KeepPng(f, "lsg_v.png");
 }
