@@ -134,6 +134,27 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
+// The c(s) Fit timed from a freshly made kernel in each iteration, the meniscus and f/f0 fixed and
+// what floats set by start() (it runs after c(s) is chosen); the threads, evaluations and rmsd
+// counted.
+template <class Start>
+void FitWithMeniscusAndFf0Fixed(benchmark::State& state, double simplexTolerance, Start start) {
+    const int threads = Threads(state);
+    for (auto _ : state) {
+        ChooseCs(threads);
+        ContiState::calledFromFit = false;
+        ModelParameters::meniscusFloat = 0;
+        ContiState::ff0Float = 0;
+        start();
+        FitControl::simplexTolerance = simplexTolerance;
+        gContiKernel.Free();
+        benchmark::DoNotOptimize(ContiFit(nullptr));
+    }
+    state.counters["threads"] = threads;
+    state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["rmsd"] = FitControl::bestRmsd;
+}
+
 // The buffer's s floated from 0.5 S (truth 0.8 S, 20e-7 cm^2/s, signal 0.4 in the reference
 // sector) under the two species, its signal the weight of its column: each trial makes that
 // column again and nothing else of the kernel.
@@ -149,26 +170,15 @@ void ContiFitBufferSedimentation(benchmark::State& state) {
     const BufferSignal buffer = ComputeBufferSignal(0.4);
     for (int k = 1; k <= store.c.scans; ++k)
         AddBufferSignal(buffer, k, store.radii.data(), store.c.points, store.signal[k].data());
-    const int threads = Threads(state);
-    for (auto _ : state) {
-        ChooseCs(threads);
-        ContiState::calledFromFit = false;
+    FitWithMeniscusAndFf0Fixed(state, 1e-6, [] {
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = false;
-        ModelParameters::meniscusFloat = 0;
-        ContiState::ff0Float = 0;
         B::floatSignal = true;
         B::signal = 1.0;
         B::floatSampleS = true;
         B::sampleS = 0.5;
-        FitControl::simplexTolerance = 1e-6;
-        gContiKernel.Free();
-        benchmark::DoNotOptimize(ContiFit(nullptr));
-    }
-    state.counters["threads"] = threads;
-    state.counters["evaluations"] = FitControl::evaluationCount;
+    });
     state.counters["bufferS"] = B::sampleS;
     state.counters["bufferSignal"] = B::signal;
-    state.counters["rmsd"] = FitControl::bestRmsd;
     B::on = false;
     B::floatSampleS = false;
     ModelChoice::equilibriumMs = true;
@@ -181,26 +191,15 @@ void ContiFitBufferSedimentation(benchmark::State& state) {
 void ContiFitDiscreteComponent(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}, {1.2, 1.0, 0.25, 9e-7}}, {}, {}, 0.005, 5);
-    const int threads = Threads(state);
-    for (auto _ : state) {
-        ChooseCs(threads);
-        ContiState::calledFromFit = false;
-        ModelParameters::meniscusFloat = 0;
-        ContiState::ff0Float = 0;
+    FitWithMeniscusAndFf0Fixed(state, 1e-5, [] {
         ModelChoice::csDiscreteSD = true;
         ContiState::discreteS = 0.9f;
         ContiState::discreteD = 12.0f;
         ContiState::discreteSFloat = ContiState::discreteDFloat = 1;
-        FitControl::simplexTolerance = 1e-5;
-        gContiKernel.Free();
-        benchmark::DoNotOptimize(ContiFit(nullptr));
-    }
-    state.counters["threads"] = threads;
-    state.counters["evaluations"] = FitControl::evaluationCount;
+    });
     state.counters["discreteS"] = ContiState::discreteS;
     state.counters["discreteD"] = ContiState::discreteD;
     state.counters["loading"] = ContiState::discreteLoading;
-    state.counters["rmsd"] = FitControl::bestRmsd;
     ModelChoice::csDiscreteSD = false;
     ContiState::discreteSFloat = ContiState::discreteDFloat = 0;
     FreeDistributionArrays();
