@@ -2,7 +2,6 @@
 // floated from wrong starts are recovered, and the peaks carry the known loadings and s.
 #include "distributions/conti_fit.h"
 #include "distributions/conti_run.h"
-#include "distributions/integrate_distribution.h"
 #include "plat/testing.hpp"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -15,21 +14,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-namespace {
-
-ContiStoreCase TwelveScans() {
-    ContiStoreCase c;
-    c.scans = 12;
-    c.points = 400;
-    c.firstTimeS = 600.0;
-    c.intervalS = 400.0;
-    return c;
-}
-
-} // namespace
-
 TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
-    ContiDataStore store(TwelveScans());
+    ContiDataStore store(TwelveScanCase());
     FillTwoSpeciesOnSystematicNoise(store, 17);
     ModelChoice::nonInteractingSpecies = false;
     ModelChoice::contiMode = ModelChoice::contiCs = true;
@@ -43,16 +29,7 @@ TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     ASSERT_TRUE(ContiFit(nullptr));
     EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25);
     EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002);
-    struct Peak {
-        float lo, hi;
-        double loading, s;
-    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
-    for (const Peak& p : peaks) {
-        float area = 0, sw = 0;
-        IntegrateDistribution(p.lo, p.hi, &area, &sw, nullptr, nullptr);
-        EXPECT_NEAR(area, p.loading, 0.03 * p.loading) << "peak at " << p.s;
-        EXPECT_NEAR(sw, p.s, 0.02 * p.s) << "peak at " << p.s;
-    }
+    ExpectPeaksOfTheTwoSpecies();
     EXPECT_LT(FitControl::bestRmsd, 0.0055);
     EXPECT_FALSE(FitControl::fitInProgress);
     EXPECT_FALSE(ContiState::calledFromFit);
@@ -69,7 +46,7 @@ TEST(ContiFit, MeniscusStartedOnItsBoundIsFittedByEveryOptimiser) {
                  {"simplex", true, false, false},
                  {"annealing + ML", false, true, false}};
     for (const Case& c : cases) {
-        ContiDataStore store(TwelveScans());
+        ContiDataStore store(TwelveScanCase());
         std::vector<double> ti(store.c.points + 1, 0.0), ri(store.c.scans + 1, 0.0);
         store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
         ModelChoice::nonInteractingSpecies = false;

@@ -127,12 +127,7 @@ TEST_F(ContiMassLaw, ImpossibleLawsAreRefusedWithTheirNumbers) {
 // vbar floated in the c(s) of a fixed f/f0 (at the truth) comes back from a start 5% off, with
 // the peaks at their s; the frictional ratio stays fixed even with its float box set.
 TEST(ContiMassLawFit, FloatingVbarComesBackFromFivePercentOff) {
-    ContiStoreCase twelve;
-    twelve.scans = 12;
-    twelve.points = 400;
-    twelve.firstTimeS = 600.0;
-    twelve.intervalS = 400.0;
-    ContiDataStore data(twelve);
+    ContiDataStore data(TwelveScanCase());
     FillTwoSpeciesOnSystematicNoise(data, 23);
     M::nonInteractingSpecies = false;
     M::contiMode = M::csFloatingVbar = true;
@@ -153,16 +148,7 @@ TEST(ContiMassLawFit, FloatingVbarComesBackFromFivePercentOff) {
     EXPECT_FLOAT_EQ(ScanStore::vbarRho, ScanStore::vbar * ScanStore::density);
     EXPECT_EQ(C::ff0, 1.25f);
     EXPECT_EQ(ModelParameters::fitValues[kSlotVbar], ScanStore::vbar);
-    struct Peak {
-        float lo, hi;
-        double loading, s;
-    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
-    for (const Peak& p : peaks) {
-        float area = 0, sw = 0;
-        IntegrateDistribution(p.lo, p.hi, &area, &sw, nullptr, nullptr);
-        EXPECT_NEAR(area, p.loading, 0.03 * p.loading) << "peak at " << p.s;
-        EXPECT_NEAR(sw, p.s, 0.02 * p.s) << "peak at " << p.s;
-    }
+    ExpectPeaksOfTheTwoSpecies();
     EXPECT_LT(FitControl::bestRmsd, 0.0055);
 }
 

@@ -2,6 +2,7 @@
 #include "support/conti_data_store.h"
 
 #include "distributions/conti_lamm_list.h"
+#include "distributions/integrate_distribution.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
@@ -13,6 +14,7 @@
 #include "support/lamm_list_harness.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 
 ContiDataStore::ContiDataStore(const ContiStoreCase& cs) : ContiScanStore(cs) {
@@ -93,6 +95,15 @@ void ContiDataStore::Fill(const std::vector<ContiSpecies>& species, const std::v
         }
 }
 
+ContiStoreCase TwelveScanCase() {
+    ContiStoreCase c;
+    c.scans = 12;
+    c.points = 400;
+    c.firstTimeS = 600.0;
+    c.intervalS = 400.0;
+    return c;
+}
+
 void FillTwoSpeciesOnSystematicNoise(ContiDataStore& store, unsigned seed) {
     std::vector<double> ti(store.c.points + 1), ri(store.c.scans + 1);
     for (int i = 1; i <= store.c.points; ++i)
@@ -102,7 +113,20 @@ void FillTwoSpeciesOnSystematicNoise(ContiDataStore& store, unsigned seed) {
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, seed);
 }
 
-void StartFf0AndMeniscusOffTheTruth() {
+void ExpectPeaksOfTheTwoSpecies() {
+    struct Peak {
+        float lo, hi;
+        double loading, s;
+    } peaks[] = {{2.5f, 5.0f, 0.3, 3.5}, {5.5f, 9.5f, 0.6, 7.0}};
+    for (const Peak& p : peaks) {
+        float area = 0, sw = 0;
+        IntegrateDistribution(p.lo, p.hi, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, p.loading, 0.03 * p.loading) << "peak at " << p.s;
+        EXPECT_NEAR(sw, p.s, 0.02 * p.s) << "peak at " << p.s;
+    }
+}
+
+ContiStoreCase EquilibriumColumnCase( {
     ContiState::ff0 = 1.2f;
     ContiState::ff0Float = 1;
     ModelParameters::meniscus = 6.02f;

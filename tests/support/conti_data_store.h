@@ -30,10 +30,17 @@ class ContiDataStore : public ContiScanStore {
     std::vector<float> tiNoise, tiNoiseRemoved, riNoise;
 };
 
+// The c(s) fit tests' data: twelve scans of 400 points, the first at 600 s, then every 400 s.
+ContiStoreCase TwelveScanCase();
+
 // The two species of the c(s) fit tests (3.5 S loaded 0.3 and 7 S loaded 0.6, f/f0 1.25) on
 // time-invariant noise 0.01 sin(0.37 i) and radially invariant noise 0.02 cos(1.1 k), plus
 // normal noise of 0.005 from seed.
 void FillTwoSpeciesOnSystematicNoise(ContiDataStore& store, unsigned seed);
+
+// Checks the distribution the last Run or Fit stored against those two species: the area of
+// each peak within 3% of its loading, its weighted-average s within 2% of the species' s.
+void ExpectPeaksOfTheTwoSpecies();
 
 // The c(s) Fit's start off the truth: f/f0 1.2 and meniscus 6.02 cm, both floated, the meniscus
 // bounded to 5.95-6.04 cm, simplex tolerance 1e-5.
