@@ -3,7 +3,6 @@
 // loading, and a scan without a rotor speed is refused with its message.
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
-#include "fitting/equilibrium_fit.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
@@ -19,11 +18,7 @@
 #include <vector>
 
 TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
-    ContiStoreCase cs;
-    cs.scans = 4;
-    cs.points = 200;
-    cs.meniscus = 6.9f;
-    cs.bottom = 7.2f;
+    const ContiStoreCase cs = EquilibriumColumnCase();
     ContiDataStore store(cs);
     plat::test::Script script;
     TFrameWindow window{nullptr, "test"};
@@ -39,12 +34,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
     // 66 kDa at three speeds, the signal the exponential of each speed
     const double M = 66000.0, loading = 0.5;
     const double buoyancy = 1.0 - double(ScanStore::vbar) * ScanStore::density;
-    const float rpm[] = {0.0f, 8000.0f, 12000.0f, 16000.0f, 20000.0f};
-    for (int k = 1; k <= cs.scans; ++k) {
-        store.headers[k].rotorSpeed = rpm[k];
-        ASSERT_TRUE(EquilibriumScanProfile(k, M * buoyancy, loading, store.radii.data(), cs.points,
-                                           store.signal[k].data()));
-    }
+    ASSERT_TRUE(FillEquilibriumSpecies(store, M * buoyancy, loading));
     ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
     EXPECT_NEAR(DistributionMaximumAbscissa(), M, 0.03 * M) << "the c(M) curve is drawn over M";
     float area = 0, mw = 0, total = 0, sd = 0;

@@ -7,7 +7,6 @@
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
-#include "fitting/equilibrium_fit.h"
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
@@ -178,12 +177,7 @@ TEST_F(ContiMassLaw, FrictionalRatioIsNotFittedWhereItDoesNotEnter) {
 // On equilibrium data the c(Mb) kernel is the exponential of the buoyant mass itself: a species of
 // 66 kDa at vbar 0.73 comes back at its buoyant mass, whatever vbar is set for the analysis.
 TEST(ContiMassLawEquilibrium, BuoyantMassOfTheSpeciesWhateverVbarIsSet) {
-    ContiStoreCase cs;
-    cs.scans = 4;
-    cs.points = 200;
-    cs.meniscus = 6.9f;
-    cs.bottom = 7.2f;
-    ContiDataStore store(cs);
+    ContiDataStore store(EquilibriumColumnCase());
     plat::test::Script script;
     TFrameWindow window{nullptr, "test"};
     window.Create();
@@ -196,12 +190,7 @@ TEST(ContiMassLawEquilibrium, BuoyantMassOfTheSpeciesWhateverVbarIsSet) {
     C::resolution = 39.0f;
     C::confidenceLevel = 0.68f;
     const double buoyant = 66000.0 * kBuoyancy, loading = 0.5;
-    const float rpm[] = {0.0f, 8000.0f, 12000.0f, 16000.0f, 20000.0f};
-    for (int k = 1; k <= cs.scans; ++k) {
-        store.headers[k].rotorSpeed = rpm[k];
-        ASSERT_TRUE(EquilibriumScanProfile(k, buoyant, loading, store.radii.data(), cs.points,
-                                           store.signal[k].data()));
-    }
+    ASSERT_TRUE(FillEquilibriumSpecies(store, buoyant, loading));
     ScanStore::vbar = 0.6f; // not the species': the buoyant mass needs none
     ScanStore::vbarRho = 0.6f * ScanStore::density;
     ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();

@@ -3,6 +3,7 @@
 
 #include "distributions/conti_lamm_list.h"
 #include "distributions/integrate_distribution.h"
+#include "fitting/equilibrium_fit.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
@@ -126,7 +127,29 @@ void ExpectPeaksOfTheTwoSpecies() {
     }
 }
 
-ContiStoreCase EquilibriumColumnCase( {
+ContiStoreCase EquilibriumColumnCase() {
+    ContiStoreCase c;
+    c.scans = 4;
+    c.points = 200;
+    c.meniscus = 6.9f;
+    c.bottom = 7.2f;
+    return c;
+}
+
+bool FillEquilibriumSpecies(ContiDataStore& store, double buoyantMolarMass, double loading) {
+    const float rpm[] = {0.0f, 8000.0f, 12000.0f, 16000.0f, 20000.0f};
+    if (store.c.scans > 4)
+        return false;
+    for (int k = 1; k <= store.c.scans; ++k) {
+        store.headers[k].rotorSpeed = rpm[k];
+        if (!EquilibriumScanProfile(k, buoyantMolarMass, loading, store.radii.data(),
+                                    store.c.points, store.signal[k].data()))
+            return false;
+    }
+    return true;
+}
+
+void StartFf0AndMeniscusOffTheTruth() {
     ContiState::ff0 = 1.2f;
     ContiState::ff0Float = 1;
     ModelParameters::meniscus = 6.02f;

@@ -42,6 +42,13 @@ void FillTwoSpeciesOnSystematicNoise(ContiDataStore& store, unsigned seed);
 // each peak within 3% of its loading, its weighted-average s within 2% of the species' s.
 void ExpectPeaksOfTheTwoSpecies();
 
+// A short column for equilibrium data: four scans of 200 points over 6.9 to 7.2 cm.
+ContiStoreCase EquilibriumColumnCase();
+
+// One species of buoyant molar mass Mb (g/mol) and loading at equilibrium, scan k of at most four
+// spun at 8000, 12000, 16000 and 20000 rpm; false when a profile cannot be made.
+bool FillEquilibriumSpecies(ContiDataStore& store, double buoyantMolarMass, double loading);
+
 // The c(s) Fit's start off the truth: f/f0 1.2 and meniscus 6.02 cm, both floated, the meniscus
 // bounded to 5.95-6.04 cm, simplex tolerance 1e-5.
 void StartFf0AndMeniscusOffTheTruth();
