@@ -5,17 +5,15 @@
 // tests on data of one non-ideal species made by the discrete model.
 #include "distributions/conti_nonideal_kernel.h"
 
+#include "distributions/kernel_column_loop.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/discrete_sed_module.h"
 #include "simulation/lamm_arrays.h"
-#include "simulation/lamm_sim_error.h"
 #include "simulation/module_solvers.h"
 #include "simulation/nonlinear_solver.h"
 #include "simulation/scan_output.h"
-#include "state/conti_state.h"
 #include "state/lamm_grid.h"
-#include "state/run_switches.h"
 
 bool NonidealTotalKernel(TXLAWindow* window, const ContiGrid& g) {
     using S = ScanStore;
@@ -25,27 +23,11 @@ bool NonidealTotalKernel(TXLAWindow* window, const ContiGrid& g) {
     CConcentrationLaw law = ConcentrationLawOfRecord();
     law.law = CoefficientLaw::Nonideal;
     law.distributionTotal = true;
-    bool done = true;
-    for (int p = 1; p <= g.n && done; ++p) {
-        ContiState::kernelColumn = p;
+    return SolveKernelColumns(window, g.n, [&](int p) {
         law.s1 = LammGrid::s = g.s[p];
         law.D1 = LammGrid::d = g.D[p];
         StartSpeciesRun(window, 1.0);
         CScanOutput scans;
-        const LammResult result =
-            SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans);
-        LammGrid::progressWindow = nullptr;
-        if (gUserInterrupt.load()) {
-            done = false;
-        } else if (result != kLammSolved) {
-            ReportLammSimError(window, result);
-            done = false;
-        } else {
-            gContiKernel.SetSolved(p, true);
-        }
-    }
-    ContiState::kernelColumn = 1;
-    if (!done)
-        gContiKernel.Free();
-    return done;
+        return int(SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans));
+    });
 }
