@@ -12,6 +12,7 @@
 #include "foundations/show_error.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "scandata/scan_time_origin.h"
 #include "simulation/lamm_arrays.h"
 #include "state/boundary_analysis.h"
 #include "state/buffer_sedimentation.h"
@@ -87,7 +88,7 @@ void TXLAWindow::UseSecondDerivative(const char* note, const char* caption) {
 
 bool TXLAWindow::ContinuousBase(bool fromMember, bool wantsMaxEnt) {
     if (ScanStore::timesFromW2t) {
-        ScanStore::timesFromW2t = false;
+        TimesFromW2tOff();
         MessageBox("switching off times from w^2t option", "", MB_OK | MB_ICONINFORMATION);
     }
     const bool dlsDistribution = M::dlsIRhTimeCourse || M::dlsID || M::dlsIRh;

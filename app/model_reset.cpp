@@ -9,6 +9,7 @@
 #include "fitting/model_identity.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store_alloc.h"
+#include "scandata/scan_time_origin.h"
 #include "simulation/lamm_arrays.h"
 #include "state/lamm_grid.h"
 #include "state/dls_data.h"
@@ -26,8 +27,9 @@ constexpr int kModelItems[] = {198, 280, 281, 282, 291, 501, 536, 197, 229, 520,
 void TXLAWindow::ResetModelChoice() {
     using M = ModelChoice;
     if (ScanStore::timesFromW2t) {
-        // The loaders read the switch: scans loaded from now on keep their recorded times.
-        ScanStore::timesFromW2t = false;
+        // Scans loaded under the switch carry times from omega^2 t: they get their recorded
+        // times back, which the ramp of the next model's simulation starts from.
+        TimesFromW2tOff();
         MessageBox("switching off times from w^2t option", "", MB_OK | MB_ICONINFORMATION);
     }
     ScanStore::dataChanged = true;

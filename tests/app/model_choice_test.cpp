@@ -9,6 +9,7 @@
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "state/dls_data.h"
+#include "scandata/scan_store_alloc.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -169,3 +170,23 @@ TEST_F(ModelChoiceCommands, GradientFlagOffAtOnceAndOnOnlyWithAThreshold) {
 }
 
 } // namespace
+
+// Scans loaded while ls-g*(s) holds times from omega^2 t carry those times; the next model
+// switches the option off and gives them their recorded times back. (Only the switch was
+// cleared before: the next model simulated the rotor's ramp over times that had it taken out.)
+TEST_F(ModelChoiceCommands, LeavingTimesFromOmegaSquaredTBringsBackTheRecordedTimes) {
+    for (int next : {198, 235}) {
+        SCOPED_TRACE(next);
+        Command(288);
+        ASSERT_TRUE(ScanStore::timesFromW2t);
+        f.LoadScans(4, 100);
+        ASSERT_EQ(ScanStore::scanCount, 4);
+        for (int k = 1; k <= 4; ++k)
+            ASSERT_LT(ScanStore::header[k].time, ScanStore::header[k].originalTime) << k;
+        f.script.expectBox().text("switching off times from w^2t option").answer(IDOK);
+        Command(next);
+        EXPECT_FALSE(ScanStore::timesFromW2t);
+        for (int k = 1; k <= 4; ++k)
+            EXPECT_EQ(ScanStore::header[k].time, ScanStore::header[k].originalTime) << k;
+    }
+}
