@@ -15,6 +15,8 @@
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
 #include "state/scan_order.h"
 
 #include <cmath>
@@ -26,6 +28,11 @@ using B = BufferSedimentation;
 using C = ModelChoice;
 using M = ModelParameters;
 constexpr int kBufferSlot = 4;
+constexpr const char* kSubtractionAdvice =
+    "This operation subtracts the current estimate of the buffer mismatch from the raw data.\nThis "
+    "is for presentation purpose and inspection after finalizing the analysis.\nIf the data are "
+    "subject to further analysis a bias may be introduced from the current estimate of the buffer "
+    "mismatch";
 
 bool Checked(std::uint32_t state) {
     return state != 0;
@@ -201,6 +208,8 @@ void TXLAWindow::CmBufferSedimentation() {
 void TXLAWindow::CmSubtractBufferMismatch() {
     if (ScanStore::scanCount < 1 || !B::on)
         return;
+    if (gWizardMessages && !RealtimeState::realtimeMode)
+        MessageBox(kSubtractionAdvice, "ATTENTION", MB_OK);
     if (!CheckBufferSedCompatibility())
         return;
     B::subtractFromData = true;

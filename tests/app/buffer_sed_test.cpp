@@ -8,6 +8,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "support/main_window_fixture.h"
 
 #include <cmath>
@@ -234,6 +235,48 @@ TEST(BufferSed, FitMovesTheBuffersOwnValues) {
     EXPECT_NEAR(B::sampleS / 0.5, 1.0, 0.05);
     EXPECT_NEAR(B::signal / 0.4, 1.0, 0.03);
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+}
+
+// Subtracting the buffer's signal from the scans (576): after the advice, the scans hold the
+// species alone, which the model without the correction now fits to the noise, and the
+// correction is off with slot 4 given back.
+TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
+    MainWindowFixture f(1000, 750);
+    Cell();
+    M::speciesOn[1] = 1;
+    M::concentration[1] = 1.0f;
+    M::speciesS[1] = 6.0f;
+    M::speciesDOrM[1] = 6.0f;
+    PackFitParameters();
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "0.4")
+        .set(kBsSampleS, "0.5")
+        .set(kBsSampleD, "20")
+        .check(kBsMeniscusMismatch)
+        .set(kBsMeniscusDifference, "0.05")
+        .ok();
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
+    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    f.GenerateWithTheModelAsItIs(20, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_EQ(S::scanCount, 20);
+
+    gWizardMessages = true;
+    f.script.expectBox()
+        .caption("ATTENTION")
+        .textHas("subtracts the current estimate of the buffer mismatch from the raw data")
+        .answer(IDOK);
+    Send(f, 576);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(B::on);
+    EXPECT_EQ(M::speciesIncluded[4], 0);
+    Send(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1) << "the species alone";
 }
 
 } // namespace
