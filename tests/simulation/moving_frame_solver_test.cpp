@@ -174,7 +174,8 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
         float logK; // log10 of the association constant, or of ks x 3.3
     } cases[] = {{"monomer-dimer", Model::Dimer, 0.5f},
                  {"monomer-trimer", Model::Trimer, 0.5f},
-                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))}};
+                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))},
+                 {"mixture of two equal halves", Model::Mixture, float(std::log10(0.66))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LammCase lc;

@@ -114,7 +114,8 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
 
 // The solver object's propagation loop solves the same laws by the same scheme: on the same
 // grid its scans agree within 3e-3 of the loading. The object's non-ideal species slows as
-// s (1 - ks c), which this solver takes as a tabulated law; its oligomer schemes are the same
+// s (1 - ks c), which this solver takes as a tabulated law, and so does a mixture of two equal
+// halves of it (the mixture's factors follow its total); its oligomer schemes are the same
 // polynomials in the monomer concentration.
 TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
     using Model = ObjectModel;
@@ -126,7 +127,8 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
                  {"monomer-trimer", Model::Trimer, 0.5f},
                  {"oligomers 1-2-4", Model::Oligomers124, 0.0f},
                  {"oligomers 1-4-8", Model::Oligomers148, 0.0f},
-                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))}};
+                 {"non-ideal, ks = 0.2, kd = 0.1", Model::Nonideal, float(std::log10(0.66))},
+                 {"mixture of two equal halves", Model::Mixture, float(std::log10(0.66))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LammCase lc;

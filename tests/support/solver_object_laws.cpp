@@ -6,10 +6,18 @@ CConcentrationLaw LoadObjectModel(LammRun& object, ObjectModel model, float logK
     const float K = std::pow(10.0f, logK);
     CConcentrationLaw law;
     law.s1 = 4.0, law.D1 = 6e-7;
-    if (model == ObjectModel::Nonideal) {
-        object.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr, nullptr,
-                                      nullptr, logK, std::log10(0.33f), true, true, 3.3, 4.0, 6e-7,
-                                      1.0);
+    if (model == ObjectModel::Nonideal || model == ObjectModel::Mixture) {
+        if (model == ObjectModel::Nonideal) {
+            object.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr,
+                                          nullptr, nullptr, logK, std::log10(0.33f), true, true,
+                                          3.3, 4.0, 6e-7, 1.0);
+        } else {
+            const double amount[3] = {0, 0.5, 0.5}, sS[3] = {0, 4.0, 4.0};
+            const double dCm2s[3] = {0, 6e-7, 6e-7}, weight[3] = {0, 1.0, 1.0};
+            object.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s,
+                                          weight, logK, std::log10(0.33f), true, true, 3.3, 4.0,
+                                          6e-7, 1.0);
+        }
         law.law = CoefficientLaw::Tabulated;
         const double ks = std::pow(10.0, double(logK)) / 3.3, kd = 0.33 / 3.3;
         law.sPolynomial = {0.0, 4.0, -4.0 * ks};
