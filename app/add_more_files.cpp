@@ -108,10 +108,7 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
     S::gasConstantTemperature = static_cast<float>(8.31451e7 * S::absoluteTemperature);
     SortScansByTime();
     BuildCommonRadialGrid();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
     WindowServices::SetPlotAxisTitles();
     gSimulateOnly = false;
     WindowServices::RedrawDataPlot(true);

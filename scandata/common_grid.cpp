@@ -154,10 +154,7 @@ void BuildCommonRadialGrid()
         S::gridSignalAllocated = false;
     }
     ComputeGridMeans();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
     AllocCommonGridScanArrays();
 }
 

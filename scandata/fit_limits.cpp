@@ -122,6 +122,14 @@ void ApplyRightFitLimit()
     RangeStatistics();
 }
 
+void ApplySetFitLimits()
+{
+    if (ScanStore::leftFitLimit != 0.0f)
+        ApplyLeftFitLimit();
+    if (ScanStore::rightFitLimit != 0.0f)
+        ApplyRightFitLimit();
+}
+
 float DefaultRightFitLimit() {
     return static_cast<float>(ModelParameters::bottom - 0.15);
 }

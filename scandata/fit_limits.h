@@ -8,6 +8,8 @@ void ApplyLeftFitLimit();
 // Lowers the right limit to every scan's last radius (with a box per scan that lowers it) and
 // into meniscus .. bottom - 0.01, then recomputes the fit ranges and statistics.
 void ApplyRightFitLimit();
+// Applies each of the two limits that is set (a limit of 0 is unset), left first.
+void ApplySetFitLimits();
 // Where an unset right limit starts: 0.15 cm before the bottom, clear of the material piled up
 // there in a velocity run.
 float DefaultRightFitLimit();

@@ -179,9 +179,6 @@ int LoadInitialData(TXLAWindow* window, const char* path)
     if (gInitialDataIsFirstScan)
         for (int i = 1; i <= S::pointCount[first]; ++i)
             S::fit[first][i] = S::signal[first][i];
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
     return 1;
 }

@@ -225,10 +225,7 @@ bool SetUpLoadedScans()
         ScanDataKind::absorbance = true;
     }
     BuildCommonRadialGrid();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
     return true;
 }
 

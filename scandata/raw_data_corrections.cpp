@@ -208,10 +208,7 @@ void ExcludeRadialRegion(float lo, float hi) {
         ReattachViews(i);
     }
     BuildCommonRadialGrid();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
     PlayOkSound();
 }
 

@@ -310,10 +310,7 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
     AllocCommonGridScanArrays();
     SortScansByTime();
     BuildCommonRadialGrid();
-    if (S::leftFitLimit != 0.0f)
-        ApplyLeftFitLimit();
-    if (S::rightFitLimit != 0.0f)
-        ApplyRightFitLimit();
+    ApplySetFitLimits();
 
     // Nothing that is not a number goes into a scan file.
     if (result == SyntheticOutcome::Written && !SignalFinite())
