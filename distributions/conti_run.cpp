@@ -726,6 +726,18 @@ bool SolutionFinite(const ContiSolution& sol) {
            std::isfinite(sol.rmsd);
 }
 
+bool SolutionStorable(const ContiSolution& sol) {
+    if (sol.failure != AnalysisFailure::None) {
+        ReportAnalysisFailure(sol.failure, sol.failureDetail);
+        return false;
+    }
+    if (!SolutionFinite(sol)) {
+        ShowError("The distribution computed is not finite: it is not stored.", 0);
+        return false;
+    }
+    return true;
+}
+
 void FreeDistributionArrays() {
     const int n = ContiState::gridPoints;
     ReplaceArray(ContiState::sValues, n, 0);
@@ -855,14 +867,8 @@ bool ComputeAndStoreDistribution(TXLAWindow* window) {
     if (status != ContiStatus::Done)
         return false;
     // A failed solution is reported and not stored: the previous result stays.
-    if (sol.failure != AnalysisFailure::None) {
-        ReportAnalysisFailure(sol.failure, sol.failureDetail);
+    if (!SolutionStorable(sol))
         return false;
-    }
-    if (!SolutionFinite(sol)) {
-        ShowError("The distribution computed is not finite: it is not stored.", 0);
-        return false;
-    }
     StoreContiSolution(sol);
     TakeBufferSignalFromDistribution(sol.c);
     // The wormlike chain's M(s) of the grid, in standard conditions, for other programs.

@@ -37,6 +37,9 @@ std::string CheckContiRun(ContiVariant variant);
 std::string NotEnoughMemoryText();
 // Every value of the solution (distribution, noise, rmsd) is finite.
 bool SolutionFinite(const ContiSolution& solution);
+// A solution that failed or is not finite is reported in a box and must not be stored; true
+// when it may be.
+bool SolutionStorable(const ContiSolution& solution);
 
 // The grid of the current range, resolution and model values.
 ContiGrid CurrentContiGrid(ContiVariant variant);

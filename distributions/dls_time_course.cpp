@@ -7,7 +7,6 @@
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
-#include "foundations/analysis_failure.h"
 #include "foundations/show_error.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/dls_kernels.h"
@@ -68,14 +67,8 @@ bool SolveSlices(TXLAWindow* window, const ContiGrid& g, const ContiDataSet& all
         const ContiStatus status = SolveContiSet(window, sol);
         if (status != ContiStatus::Done || gUserInterrupt.load())
             return false;
-        if (sol.failure != AnalysisFailure::None) {
-            ReportAnalysisFailure(sol.failure, sol.failureDetail);
+        if (!SolutionStorable(sol))
             return false;
-        }
-        if (!SolutionFinite(sol)) {
-            ShowError("The distribution computed is not finite: it is not stored.", 0);
-            return false;
-        }
         slices.push_back(std::move(sol));
     }
     for (int p = 1; p <= g.n; ++p)
