@@ -153,6 +153,10 @@ bool CScreenButton::Rebuild() {
     TMetaFileDC recorder;
     recorder.SetWindowExt(ButtonExtent());
     Draw(recorder);
+    return KeepRecording(recorder);
+}
+
+bool CScreenButton::KeepRecording(TMetaFileDC& recorder) {
     HMETAFILE made = recorder.Close();
     if (!made)
         return false;

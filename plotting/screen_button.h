@@ -28,6 +28,9 @@ class CScreenButton {
     bool HitTest(float x, float y);
     bool Draw(TDC& dc);
     bool Rebuild();
+    // Ends the recording and makes it the picture in place of the one there was; false, with
+    // the old picture kept, when nothing was recorded.
+    bool KeepRecording(TMetaFileDC& recorder);
     void Paint(TXLAWindow* window);
     void DrawMarker(TXLAWindow* window, int x, int y, int radius, COLORREF ring, COLORREF trail);
     void EraseMarker(TXLAWindow* window, int x, int y, int radius);

@@ -132,14 +132,7 @@ bool CScreenSlider::Rebuild() {
     TMetaFileDC recorder;
     recorder.SetWindowExt(TSize{LogicalPageWidth(), LogicalPageHeight()});
     DrawTrack(recorder);
-    HMETAFILE made = recorder.Close();
-    if (!made)
-        return false;
-    if (picture && pictureValid)
-        DeleteMetaFile(picture);
-    picture = made;
-    pictureValid = true;
-    return true;
+    return KeepRecording(recorder);
 }
 
 CValueSlider::CValueSlider()
@@ -267,14 +260,7 @@ bool CValueSlider::Rebuild() {
     increaseButton->Draw(recorder);
     decreaseButton->Draw(recorder);
     labelButton->Draw(recorder);
-    HMETAFILE made = recorder.Close();
-    if (!made)
-        return false;
-    if (picture && pictureValid)
-        DeleteMetaFile(picture);
-    picture = made;
-    pictureValid = true;
-    return true;
+    return KeepRecording(recorder);
 }
 
 bool CStepSlider::SetSteps(int n, const float* values, bool takeLog) {
