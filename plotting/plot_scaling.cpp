@@ -262,14 +262,22 @@ static bool UsableRange(float a, float b) {
     return std::isfinite(a) && std::isfinite(b) && std::fabs(double(a) - b) >= 1e-10;
 }
 
-void CWINPlot::SetXRange(float x0, float x1) {
+// The start of setting one axis' range to a..b: a plot without curves takes the empty plot's
+// rule instead, an unusable range changes nothing. True when the range is to be taken.
+bool CWINPlot::BeginRangeChange(float a, float b) {
     if (nCurves == 0) {
         EmptyPlotRule();
-        return;
+        return false;
     }
-    if (!UsableRange(x0, x1))
-        return;
+    if (!UsableRange(a, b))
+        return false;
     scaleChanged = 0;
+    return true;
+}
+
+void CWINPlot::SetXRange(float x0, float x1) {
+    if (!BeginRangeChange(x0, x1))
+        return;
     xFixed = 1;
     xMin = x0;
     xMax = x1;
@@ -277,13 +285,8 @@ void CWINPlot::SetXRange(float x0, float x1) {
 }
 
 void CWINPlot::SetYRange(float y0, float y1) {
-    if (nCurves == 0) {
-        EmptyPlotRule();
+    if (!BeginRangeChange(y0, y1))
         return;
-    }
-    if (!UsableRange(y0, y1))
-        return;
-    scaleChanged = 0;
     yFixed = 1;
     yMin = y0;
     yMax = y1;
@@ -291,13 +294,8 @@ void CWINPlot::SetYRange(float y0, float y1) {
 }
 
 void CWINPlot::ZoomX(float x0, float x1) {
-    if (nCurves == 0) {
-        EmptyPlotRule();
+    if (!BeginRangeChange(x0, x1))
         return;
-    }
-    if (!UsableRange(x0, x1))
-        return;
-    scaleChanged = 0;
     xFixed = 1;
     yFixed = 0;
     xMin = x0;

@@ -256,6 +256,7 @@ class CWINPlot {
   private:
     void AppendCurve(CCurve* curve);
     void EmptyPlotRule();
+    bool BeginRangeChange(float a, float b);
     void UpdateXScale();
     void UpdateYScale();
     void CurveIndexRange(int i, int& first, int& last) const;
