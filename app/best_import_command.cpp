@@ -4,10 +4,7 @@
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
-#include "foundations/ccurve.h"
-#include "foundations/cvector.h"
 #include "foundations/input_boxes.h"
-#include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
 #include "plotting/aux_plots.h"
 #include "plotting/win_plot.h"
@@ -16,7 +13,6 @@
 #include "tools/best_models.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,13 +23,6 @@ constexpr const char* kInitialName = "tdat";
 
 void Attention(const std::string& text) {
     ShowError(("\n\a" + text).c_str(), 0);
-}
-
-float* NewVector(const std::vector<double>& values) {
-    float* v = vector(1, static_cast<int>(values.size()));
-    for (std::size_t i = 0; i < values.size(); ++i)
-        v[i + 1] = static_cast<float>(values[i]);
-    return v;
 }
 
 // The models as symbols (1/N, D in 1e-7 cm^2/s) and the line from 1/N = 0 to beyond the
@@ -52,24 +41,7 @@ void ShowExtrapolationPlot(TXLAWindow* window, const BestExtrapolation& e) {
     if (c > 1)
         lineY[0] = 1e7 * e.d0;
 
-    FreeAuxPlotCurves();
-    const auto n = static_cast<std::uint32_t>(c);
-    AuxPlots::temperatureTimes = NewVector(x);
-    AuxPlots::temperatures = NewVector(y);
-    AuxPlots::pointCount = static_cast<std::int32_t>(n);
-    AuxPlots::lineX = NewVector(lineX);
-    AuxPlots::lineY = NewVector(lineY);
-    AuxPlots::linePointCount = static_cast<std::int32_t>(n);
-    AuxPlots::timeView = new CVector();
-    AuxPlots::temperatureView = new CVector();
-    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, n, 1);
-    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, n, 1);
-    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
-    AuxPlots::lineXView = new CVector();
-    AuxPlots::lineYView = new CVector();
-    AuxPlots::lineXView->Attach(AuxPlots::lineX, n, 1);
-    AuxPlots::lineYView->Attach(AuxPlots::lineY, n, 1);
-    AuxPlots::lineCurve = new CCurve(AuxPlots::lineXView, AuxPlots::lineYView);
+    SetAuxPointsAndLine(x, y, lineX, lineY);
 
     CWINPlot* plot = new CWINPlot();
     AuxPlots::auxPlot = plot;

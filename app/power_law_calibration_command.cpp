@@ -3,8 +3,6 @@
 
 #include "app/last_data_folder.h"
 #include "app/txla_window.h"
-#include "foundations/ccurve.h"
-#include "foundations/cvector.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
@@ -57,34 +55,9 @@ std::vector<PowerLawPair> ReadPairs(const std::string& path) {
     return pairs;
 }
 
-float* NewVector(const std::vector<double>& values) {
-    float* v = vector(1, int(values.size()));
-    for (std::size_t i = 0; i < values.size(); ++i)
-        v[i + 1] = float(values[i]);
-    return v;
-}
-
 // The pairs as symbols and the line, in the distribution area, held by the auxiliary slot.
 void ShowCalibrationPlot(TXLAWindow* window, const PowerLawCalibration& fit) {
-    FreeAuxPlotCurves();
-    const auto n = std::uint32_t(fit.dataX.size());
-    const auto nl = std::uint32_t(fit.lineX.size());
-    AuxPlots::temperatureTimes = NewVector(fit.dataX);
-    AuxPlots::temperatures = NewVector(fit.dataY);
-    AuxPlots::pointCount = std::int32_t(n);
-    AuxPlots::lineX = NewVector(fit.lineX);
-    AuxPlots::lineY = NewVector(fit.lineY);
-    AuxPlots::linePointCount = std::int32_t(nl);
-    AuxPlots::timeView = new CVector();
-    AuxPlots::temperatureView = new CVector();
-    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, n, 1);
-    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, n, 1);
-    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
-    AuxPlots::lineXView = new CVector();
-    AuxPlots::lineYView = new CVector();
-    AuxPlots::lineXView->Attach(AuxPlots::lineX, nl, 1);
-    AuxPlots::lineYView->Attach(AuxPlots::lineY, nl, 1);
-    AuxPlots::lineCurve = new CCurve(AuxPlots::lineXView, AuxPlots::lineYView);
+    SetAuxPointsAndLine(fit.dataX, fit.dataY, fit.lineX, fit.lineY);
 
     CWINPlot* plot = new CWINPlot();
     AuxPlots::auxPlot = plot;

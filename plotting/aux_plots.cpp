@@ -58,6 +58,40 @@ void FreeAuxPlotCurves() {
     AuxPlots::rotorSpeedPlotShown = false;
 }
 
+namespace {
+
+float* NewVector(const std::vector<double>& values) {
+    float* v = vector(1, int(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        v[i + 1] = float(values[i]);
+    return v;
+}
+
+} // namespace
+
+void SetAuxPointsAndLine(const std::vector<double>& x, const std::vector<double>& y,
+                         const std::vector<double>& lineX, const std::vector<double>& lineY) {
+    FreeAuxPlotCurves();
+    const auto n = std::uint32_t(x.size());
+    const auto nl = std::uint32_t(lineX.size());
+    AuxPlots::temperatureTimes = NewVector(x);
+    AuxPlots::temperatures = NewVector(y);
+    AuxPlots::pointCount = std::int32_t(n);
+    AuxPlots::lineX = NewVector(lineX);
+    AuxPlots::lineY = NewVector(lineY);
+    AuxPlots::linePointCount = std::int32_t(nl);
+    AuxPlots::timeView = new CVector();
+    AuxPlots::temperatureView = new CVector();
+    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, n, 1);
+    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, n, 1);
+    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
+    AuxPlots::lineXView = new CVector();
+    AuxPlots::lineYView = new CVector();
+    AuxPlots::lineXView->Attach(AuxPlots::lineX, nl, 1);
+    AuxPlots::lineYView->Attach(AuxPlots::lineY, nl, 1);
+    AuxPlots::lineCurve = new CCurve(AuxPlots::lineXView, AuxPlots::lineYView);
+}
+
 void ResetAuxPlotFlags() {
     AuxPlots::adHocShown = false;
     AuxPlots::adHocKeep = false;

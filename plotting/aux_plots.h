@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CWINPlot;
 class CVector;
@@ -53,5 +54,10 @@ struct AuxPlots {
 
 // Releases every array, view, curve and the plot of the first slot, with the plot shown beside it.
 void FreeAuxPlotCurves();
+// Releases the first slot, then gives it two curves in new arrays: the points (x, y) as
+// temperatureCurve and the line (lineX, lineY) as lineCurve. x and y are of one length, and so
+// are lineX and lineY.
+void SetAuxPointsAndLine(const std::vector<double>& x, const std::vector<double>& y,
+                         const std::vector<double>& lineX, const std::vector<double>& lineY);
 // Clears the switches of the second slot.
 void ResetAuxPlotFlags();
