@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -195,6 +196,47 @@ TEST(SolventModel, CosoluteBufferFollowsTheCoefficientFiles) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(IS::densityFile, density);
     EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+}
+
+// Coefficient files in a folder whose path is longer than the 260 characters the paths once
+// had: each chosen path is kept whole, its coefficients read, and the dialog shows it whole the
+// next time.
+TEST(SolventModel, CoefficientFilesInADeepFolderAreReadWhole) {
+    MainWindowFixture f;
+    OneSpecies(5.0f, 6.0f);
+    const std::string deep =
+        f.data.path() + "/" + std::string(150, 'd') + "/" + std::string(150, 'e');
+    std::filesystem::create_directories(deep);
+    const std::string density = deep + "/density.dat", viscosity = deep + "/viscosity.dat";
+    ASSERT_GT(density.size(), 300u);
+    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
+    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .check(kSpCosolute)
+        .set(kSpLoading, "2")
+        .check(kSpLoadDensityFile)
+        .check(kSpLoadViscosityFile)
+        .ok();
+    f.script.expectFileOpen()
+        .title("Select DENSITY(c) Data File")
+        .answer(std::vector<std::string>{density});
+    f.script.expectFileOpen()
+        .title("Select VISCOSITY(c) Data File")
+        .answer(std::vector<std::string>{viscosity});
+    ExpectSwitchOn(f, true);
+    Send(f, 542);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(IS::densityFile, density);
+    EXPECT_EQ(IS::viscosityFile, viscosity);
+    EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+    EXPECT_NEAR(IS::relativeViscosity, 1.4, 1e-6);
+
+    f.script.expectDialog(kSolventParamsDialogId).cancel();
+    Send(f, 542);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(std::string(f.window->solventTransfer.densityFile), density);
+    EXPECT_EQ(std::string(f.window->solventTransfer.viscosityFile), viscosity);
 }
 
 // The experimental initial distribution is solved on the simulation grid, which does not carry the
