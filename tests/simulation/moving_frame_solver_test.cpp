@@ -239,3 +239,15 @@ TEST_F(MovingFrameSolver, FloatingFrameEndsWithItsMessage) {
     EXPECT_EQ(LammGrid::stepCount, 0);
     EXPECT_TRUE(script.done());
 }
+
+// A tolerance of 0 makes the frame's fixed step 0 s: time never moves, and the run must end with
+// the discretization error rather than loop.
+TEST_F(MovingFrameSolver, ZeroToleranceEndsWithTheDiscretizationError) {
+    ModuleCase mc = FrameCase();
+    mc.maxDcOverC = 0.0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.5, 6e-7)), kLammDiscretizationError);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(LammGrid::discretizationError, 1);
+    EXPECT_LT(LammGrid::time, mc.firstScanS);
+}
