@@ -141,6 +141,8 @@ TEST(LammParamsDialog, RefusesEntriesTheSolversCannotWorkWith) {
         {"truncation no number", kLpLogTruncationLevel, "x"},
         {"truncation beyond a double", kLpLogTruncationLevel, "400"},
         {"tolerance of 0", kLpTolerance, "0"},
+        {"negative s_grid", kLpSGrid, "-2"},
+        {"radial range no number", kLpRadialRange, "wide"},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
