@@ -117,17 +117,7 @@ void ShowReadouts(TXLAWindow* w, const char* first, const char* second) {
 void SelectScanPoint(TXLAWindow* w, const TPoint& point) {
     if (ScanStore::scanCount < 1)
         return;
-    const int x = PixelToLogicalX(point.x, w->clientWidth);
-    const int y = PixelToLogicalY(point.y, w->clientHeight);
-    const int tx = PixelToLogicalX(ScreenButtonSet::hitTolerance, w->clientWidth);
-    const int ty = PixelToLogicalY(ScreenButtonSet::hitTolerance, w->clientHeight);
-    int hit = 0;
-    for (int k = 1; ScanStore::dataPlot && !hit && k <= ScanStore::scanCount; ++k)
-        if (HitTestScanPoint(ScanStore::scanOrder[k], x, y, tx, ty))
-            hit = k;
-    for (int k = 1; ScanStore::residualPlot && !hit && k <= ScanStore::scanCount; ++k)
-        if (HitTestResidualPoint(ScanStore::scanOrder[k], x, y, tx, ty))
-            hit = k;
+    const int hit = ScanUnderPixel(point.x, point.y, w->clientWidth, w->clientHeight);
     if (!hit) {
         ShowReadouts(w, "              ", "              ");
         if (ScreenButtonSet::scanCancelButton)

@@ -99,17 +99,7 @@ void Hover(TXLAWindow* w, const TPoint& point) {
     }
     if (!gScanNameTips || eqTest || ScanStore::scanCount < 1 || MStarState::mStarMode)
         return;
-    const int x = PixelToLogicalX(point.x, w->clientWidth);
-    const int y = PixelToLogicalY(point.y, w->clientHeight);
-    const int tx = PixelToLogicalX(ScreenButtonSet::hitTolerance, w->clientWidth);
-    const int ty = PixelToLogicalY(ScreenButtonSet::hitTolerance, w->clientHeight);
-    int hit = 0;
-    for (int k = 1; !hit && k <= ScanStore::scanCount; ++k)
-        if (HitTestScanPoint(ScanStore::scanOrder[k], x, y, tx, ty))
-            hit = k;
-    for (int k = 1; !hit && k <= ScanStore::scanCount; ++k)
-        if (HitTestResidualPoint(ScanStore::scanOrder[k], x, y, tx, ty))
-            hit = k;
+    const int hit = ScanUnderPixel(point.x, point.y, w->clientWidth, w->clientHeight);
     if (hit)
         ShowScanNameTip(w, hit, point.x, point.y);
     else

@@ -76,3 +76,18 @@ bool HitTestResidualPoint(int scan, int x, int y, int toleranceX, int toleranceY
                               : nullptr;
     return SearchPoints(ScanStore::residualPlot, scan, values, x, y, toleranceX, toleranceY);
 }
+
+int ScanUnderPixel(int px, int py, float clientWidth, float clientHeight) {
+    const int x = PixelToLogicalX(px, clientWidth);
+    const int y = PixelToLogicalY(py, clientHeight);
+    const int tx = PixelToLogicalX(ScreenButtonSet::hitTolerance, clientWidth);
+    const int ty = PixelToLogicalY(ScreenButtonSet::hitTolerance, clientHeight);
+    int hit = 0;
+    for (int k = 1; ScanStore::dataPlot && !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestScanPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    for (int k = 1; ScanStore::residualPlot && !hit && k <= ScanStore::scanCount; ++k)
+        if (HitTestResidualPoint(ScanStore::scanOrder[k], x, y, tx, ty))
+            hit = k;
+    return hit;
+}

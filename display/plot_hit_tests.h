@@ -14,3 +14,7 @@ bool HitTestScanPoint(int scan, int x, int y, int toleranceX, int toleranceY);
 // The same on the residual plot with the residuals. It sets ScreenButtonSet::hitPoint as well,
 // so that its callers never read point 0 of the 1-based arrays.
 bool HitTestResidualPoint(int scan, int x, int y, int toleranceX, int toleranceY);
+// The place in scan order (1..scanCount) of the first scan with a point within the hit tolerance
+// of the client pixel (px, py): on the data plot, then on the residual plot; 0 for none. A plot
+// that does not exist is passed over.
+int ScanUnderPixel(int px, int py, float clientWidth, float clientHeight);
