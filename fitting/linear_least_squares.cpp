@@ -258,6 +258,25 @@ void StoreAmplitudes(const std::vector<int>& slots, const std::vector<double>& a
         M::fitValues[8 + s] = M::concentration[s];
 }
 
+// The included species whose rows the evaluation left for every scan in scans, each row holding
+// points 1..points(k) of scan k.
+template <class Points>
+std::vector<int> SpeciesLeftOnEveryScan(const std::vector<int>& scans, Points points) {
+    std::vector<int> slots;
+    for (int s = 1; s <= M::maxSpecies; ++s) {
+        if (!M::speciesIncluded[s])
+            continue;
+        const auto& perScan = ComponentScans::rows[s];
+        bool complete = true;
+        for (int k : scans)
+            complete = complete && perScan.size() > std::size_t(k) &&
+                       perScan[std::size_t(k)].size() > std::size_t(points(k));
+        if (complete)
+            slots.push_back(s);
+    }
+    return slots;
+}
+
 // True when scan k was recorded on the grid's own radii: the grid model is then its fit as it is.
 bool OnGridRadii(int k) {
     if (S::pointCount[k] != S::gridCount)
@@ -323,18 +342,7 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
     const int cols = last - first + 1;
 
     // Species whose signal the evaluation left on the grid for every simulated scan.
-    std::vector<int> slots;
-    for (int s = 1; s <= M::maxSpecies; ++s) {
-        if (!M::speciesIncluded[s])
-            continue;
-        const auto& perScan = ComponentScans::rows[s];
-        bool complete = true;
-        for (int k : scans)
-            complete =
-                complete && perScan.size() > std::size_t(k) && perScan[k].size() > std::size_t(n);
-        if (complete)
-            slots.push_back(s);
-    }
+    const std::vector<int> slots = SpeciesLeftOnEveryScan(scans, [n](int) { return n; });
     auto signalOf = [](int s, int k) { return ComponentScans::rows[s][k].data(); };
 
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
@@ -482,18 +490,8 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         return -1.0;
 
     // Species whose signal the evaluation left on the radii of every simulated scan.
-    std::vector<int> slots;
-    for (int s = 1; s <= M::maxSpecies; ++s) {
-        if (!M::speciesIncluded[s])
-            continue;
-        const auto& perScan = ComponentScans::rows[s];
-        bool complete = true;
-        for (int k : scans)
-            complete = complete && perScan.size() > std::size_t(k) &&
-                       perScan[std::size_t(k)].size() > std::size_t(S::pointCount[k]);
-        if (complete)
-            slots.push_back(s);
-    }
+    const std::vector<int> slots =
+        SpeciesLeftOnEveryScan(scans, [](int k) { return S::pointCount[k]; });
     // The signal of the j-th species of slots on the radii of row r's scan.
     std::vector<const float*> speciesRows;
     for (int s : slots)
