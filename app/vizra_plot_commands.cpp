@@ -44,11 +44,16 @@ void StartVizra(TXLAWindow* window, const std::string& program, const char* opti
         window->MessageBox("the VIZRA process could not be started", "ERROR", MB_OK | MB_ICONSTOP);
 }
 
-void LaunchVizraVelocity(TXLAWindow* window) {
+// The program for a plot of the loaded scans; empty when no scans are plotted or it is not found
+// (then said).
+std::string VizraForLoadedScans(TXLAWindow* window) {
     if (ScanStore::scanCount <= 0 || !ScanStore::dataPlot)
-        return;
-    const std::string program =
-        VizraOrSay(window, "Can't seem to find VIZRA script at %s - Sorry!");
+        return {};
+    return VizraOrSay(window, "Can't seem to find VIZRA script at %s - Sorry!");
+}
+
+void LaunchVizraVelocity(TXLAWindow* window) {
+    const std::string program = VizraForLoadedScans(window);
     if (program.empty())
         return;
     const std::string file = std::string(gTempFolder) + "svdfrdata.dat";
@@ -60,10 +65,7 @@ void LaunchVizraVelocity(TXLAWindow* window) {
 }
 
 void LaunchVizraDls(TXLAWindow* window) {
-    if (ScanStore::scanCount <= 0 || !ScanStore::dataPlot)
-        return;
-    const std::string program =
-        VizraOrSay(window, "Can't seem to find VIZRA script at %s - Sorry!");
+    const std::string program = VizraForLoadedScans(window);
     if (program.empty())
         return;
     const std::string file = std::string(gTempFolder) + "dlsdata.dat";
