@@ -142,12 +142,7 @@ void TXLAWindow::CmSerializeFitByCell() {
             ShowBatchSetCaption(this);
             if (SerialFitState::restorePrevious)
                 RestorePreviousAnalysis(this, true);
-            CmShowLastFitInfo();
-            CmRun();
-            if (a.fitEach)
-                CmFit();
-            ShowBatchSetPlots();
-            if (BatchStopAsked(this)) {
+            if (RunBatchSetAndAskStop(this, a.fitEach)) {
                 stopped = true;
                 break;
             }

@@ -211,12 +211,7 @@ void TXLAWindow::CmSerializeFitByList() {
         }
         if (a.floatBottom)
             ModelParameters::bottomFloat = 1;
-        CmShowLastFitInfo();
-        CmRun();
-        if (a.fitEach)
-            CmFit();
-        ShowBatchSetPlots();
-        if (BatchStopAsked(this)) {
+        if (RunBatchSetAndAskStop(this, a.fitEach)) {
             stopped = true;
             break;
         }

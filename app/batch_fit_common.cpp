@@ -136,6 +136,15 @@ bool BatchStopAsked(TXLAWindow* window) {
     return false;
 }
 
+bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach) {
+    window->CmShowLastFitInfo();
+    window->CmRun();
+    if (fitEach)
+        window->CmFit();
+    ShowBatchSetPlots();
+    return BatchStopAsked(window);
+}
+
 void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out) {
     if (!plat::WriteFileAtomically(path, text))
         out.Fail(path);

@@ -387,12 +387,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
         }
         if (floatBottom)
             ModelParameters::bottomFloat = 1;
-        window->CmShowLastFitInfo();
-        window->CmRun();
-        if (fitEach)
-            window->CmFit();
-        ShowBatchSetPlots();
-        if (BatchStopAsked(window)) {
+        if (RunBatchSetAndAskStop(window, fitEach)) {
             stopped = true;
             break;
         }
