@@ -39,6 +39,18 @@ struct FloatCopy {
     FloatCopy& operator=(const FloatCopy&) = delete;
 };
 
+// y[1..n] times factor, in a float copy, plotted over x.
+template <class T>
+HMETAFILE QuickPlotScaled(CWINPlot* plot, float* x, const T* y, int n, double factor,
+                          COLORREF colour, int style, int size) {
+    float* v = vector(1, n);
+    for (int i = 1; i <= n; ++i)
+        v[i] = float(factor * y[i]);
+    HMETAFILE mf = QuickPlot(plot, x, v, n, colour, style, size);
+    free_vector(v, 1, n);
+    return mf;
+}
+
 } // namespace
 
 HMETAFILE QuickPlotCurve(CWINPlot* plot, CCurve* curve, COLORREF colour, int style, int size) {
@@ -81,12 +93,7 @@ HMETAFILE QuickPlotNormalized(CWINPlot* plot, float* x, const double* y, int n, 
         max = std::max(max, y[i]);
     if (std::fabs(max) < 1e-30)
         max = target;
-    float* v = vector(1, n);
-    for (int i = 1; i <= n; ++i)
-        v[i] = float((target / max) * y[i]);
-    HMETAFILE mf = QuickPlot(plot, x, v, n, colour, style, size);
-    free_vector(v, 1, n);
-    return mf;
+    return QuickPlotScaled(plot, x, y, n, target / max, colour, style, size);
 }
 
 HMETAFILE QuickPlotNormalizedFloat(CWINPlot* plot, float* x, const float* y, int n, double target,
@@ -98,12 +105,7 @@ HMETAFILE QuickPlotNormalizedFloat(CWINPlot* plot, float* x, const float* y, int
         max = std::max(max, y[i]);
     if (max == 0)
         max = float(target);
-    float* v = vector(1, n);
-    for (int i = 1; i <= n; ++i)
-        v[i] = float((target / max) * y[i]);
-    HMETAFILE mf = QuickPlot(plot, x, v, n, colour, style, size);
-    free_vector(v, 1, n);
-    return mf;
+    return QuickPlotScaled(plot, x, y, n, target / max, colour, style, size);
 }
 
 HMETAFILE QuickPlotRange(CWINPlot* plot, float* x, float* y, int n, int first, int last,
