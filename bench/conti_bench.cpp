@@ -22,7 +22,6 @@
 
 #include <benchmark/benchmark.h>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -46,15 +45,10 @@ void ReportAccuracy(benchmark::State& state) {
     state.counters["load7S"] = near7;
 }
 
-int Threads(const benchmark::State& state) {
-    return state.range(0) > 0 ? static_cast<int>(state.range(0))
-                              : static_cast<int>(std::thread::hardware_concurrency());
-}
-
 void ContiRunWholeRun(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
-    const int threads = Threads(state);
+    FillTwoSpecies(store);
+    const int threads = BenchThreads(state.range(0));
     ChooseCs(threads);
     for (auto _ : state) {
         gContiKernel.Free(); // the kernel is part of the Run
@@ -67,8 +61,8 @@ void ContiRunWholeRun(benchmark::State& state) {
 
 void ContiRunKernelKept(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
-    const int threads = Threads(state);
+    FillTwoSpecies(store);
+    const int threads = BenchThreads(state.range(0));
     ChooseCs(threads);
     RunContiSed(nullptr);
     for (auto _ : state)
@@ -81,8 +75,8 @@ void ContiRunKernelKept(benchmark::State& state) {
 // The normal equations of the kernel above built whole, TI and RI noise eliminated.
 void ContiNormalEquationsWhole(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
-    const int threads = Threads(state);
+    FillTwoSpecies(store);
+    const int threads = BenchThreads(state.range(0));
     ChooseCs(threads);
     RunContiSed(nullptr);
     ContiDataSet set;
@@ -109,7 +103,7 @@ void ContiNormalEquationsWhole(benchmark::State& state) {
 void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
     FillTwoSpeciesOnSystematicNoise(store, 5);
-    const int threads = Threads(state);
+    const int threads = BenchThreads(state.range(0));
     unsigned long kernels = 0;
     for (auto _ : state) {
         ChooseCs(threads);
@@ -139,7 +133,7 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
 // counted.
 template <class Start>
 void FitWithMeniscusAndFf0Fixed(benchmark::State& state, double simplexTolerance, Start start) {
-    const int threads = Threads(state);
+    const int threads = BenchThreads(state.range(0));
     for (auto _ : state) {
         ChooseCs(threads);
         ContiState::calledFromFit = false;
@@ -161,7 +155,7 @@ void FitWithMeniscusAndFf0Fixed(benchmark::State& state, double simplexTolerance
 void ContiFitBufferSedimentation(benchmark::State& state) {
     using B = BufferSedimentation;
     ContiDataStore store(FiftyScans());
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+    FillTwoSpecies(store);
     B::on = true;
     B::signalSign = -1.0;
     ModelChoice::equilibriumMs = false;

@@ -8,6 +8,8 @@
 #include "state/preference_switches.h"
 #include "support/conti_data_store.h"
 
+#include <thread>
+
 inline ContiStoreCase FiftyScans() {
     ContiStoreCase c;
     c.scans = 50;
@@ -15,6 +17,17 @@ inline ContiStoreCase FiftyScans() {
     c.firstTimeS = 600.0;
     c.intervalS = 300.0;
     return c;
+}
+
+// The two species of the case: 0.3 at 3.5 S and 0.6 at 7 S, f/f0 1.25, noise 0.005 (seed 5).
+inline void FillTwoSpecies(ContiDataStore& store) {
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
+}
+
+// The threads a bench row asks for; 0 asks for every core.
+inline int BenchThreads(long long asked) {
+    return asked > 0 ? static_cast<int>(asked)
+                     : static_cast<int>(std::thread::hardware_concurrency());
 }
 
 inline void ChooseCs(int threads) {

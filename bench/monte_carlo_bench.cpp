@@ -15,7 +15,6 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace {
 
@@ -23,9 +22,8 @@ constexpr int kReplicates = 100;
 
 void MonteCarloOfCs(benchmark::State& state) {
     ContiDataStore store(FiftyScans());
-    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 5);
-    const int threads = state.range(0) > 0 ? static_cast<int>(state.range(0))
-                                           : static_cast<int>(std::thread::hardware_concurrency());
+    FillTwoSpecies(store);
+    const int threads = BenchThreads(state.range(0));
     ChooseCs(threads);
     RunContiSed(nullptr); // the kernel, kept from here on
     const auto t0 = std::chrono::steady_clock::now();
