@@ -23,6 +23,16 @@ void PrepareCell(bool movingHat)
     ModelChoice::claverieAlgorithm = !movingHat;
 }
 
+// The moving-hat cell on a grid of n points whose moving radii stand on the fixed ones; n back.
+int PrepareMovingGrid(int n) {
+    PrepareCell(true);
+    LammGrid::gridSize = n;
+    AllocLammArrays();
+    for (int i = 1; i <= n; ++i)
+        LammGrid::movingRadius[i] = LammGrid::radius[i];
+    return n;
+}
+
 // Free, allocate and build the moving-frame grid, as a change of grid size does.
 void BM_AllocateMovingGrid(benchmark::State& state)
 {
@@ -54,12 +64,7 @@ BENCHMARK(BM_GrowingGridWithRefinement)->Arg(1000)->Arg(5000);
 // The four tridiagonal matrices of a moving-hat step (mass, diffusion, sedimentation, frame).
 void BM_AssembleMovingHatMatrices(benchmark::State& state)
 {
-    PrepareCell(true);
-    const int n = int(state.range(0));
-    LammGrid::gridSize = n;
-    AllocLammArrays();
-    for (int i = 1; i <= n; ++i)
-        LammGrid::movingRadius[i] = LammGrid::radius[i];
+    const int n = PrepareMovingGrid(int(state.range(0)));
     std::vector<double> m(3 * (n + 1)), s(3 * (n + 1)), b(3 * (n + 1)), a(3 * (n + 1));
     for (auto _ : state) {
         for (int i = 1; i <= n; ++i)
@@ -80,12 +85,7 @@ BENCHMARK(BM_AssembleMovingHatMatrices)->Arg(1000)->Arg(5000);
 // Triple integrals of the concentration-dependent solvers, per row.
 void BM_AssembleTripleIntegrals(benchmark::State& state)
 {
-    PrepareCell(true);
-    const int n = int(state.range(0));
-    LammGrid::gridSize = n;
-    AllocLammArrays();
-    for (int i = 1; i <= n; ++i)
-        LammGrid::movingRadius[i] = LammGrid::radius[i];
+    const int n = PrepareMovingGrid(int(state.range(0)));
     double sum = 0.0;
     for (auto _ : state) {
         for (int i = 1; i <= n; ++i)
