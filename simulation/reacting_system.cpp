@@ -38,6 +38,9 @@ using V = std::vector<double>;
 // loading.
 constexpr double kReactionStepAim = 0.9e-3;
 
+// A Newton pass whose change e has K eA eB below this, of the larger loading, ends its step.
+constexpr double kNewtonAlone = 1e-13;
+
 // (j, k) of the seven product integrals of row i as offsets from i.
 constexpr int kPairs[7][2] = {{-1, -1}, {-1, 0}, {0, -1}, {0, 0}, {0, 1}, {1, 0}, {1, 1}};
 
@@ -53,7 +56,7 @@ struct ReactingRun {
     V M3, G3;             // 7 per row, index 7 i + p
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
     V LA[3], LB[3];       // M + h/2 T_X for the same step length
-    V A, B, Ap, Bp, App, Bpp, oldA, oldB, dA, dB;
+    V A, B, Ap, Bp, App, Bpp, Appp, Bppp, oldA, oldB, dA, dB;
     V eA, eB, complexOfChange; // the change since the last Newton pass and its complex
     // The kept elimination of the last Newton pass, 2 x 2 blocks row-major, 4 per row: the
     // inverse pivot P, the carry Q = P times the coupling toward row m (the meeting row), and the
@@ -61,7 +64,8 @@ struct ReactingRun {
     // two links, the second in meetLink.
     V piv, carry, link;
     double meetLink[4] = {};
-    double dtPrev = 0.0, weightsStep = -1.0;
+    double dtPrev = 0.0, dtPrev2 = 0.0, weightsStep = -1.0;
+    double changeA = 0.0, changeB = 0.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
 
     std::size_t At(int i) const { return std::size_t(i); }
@@ -337,7 +341,9 @@ double ReactingRun::BackSubstitute(bool chord) {
             add(j, change + 2);
         }
     }
-    return std::max({change[0], change[1], change[2], change[3]});
+    changeA = std::max(change[0], change[2]);
+    changeB = std::max(change[1], change[3]);
+    return std::max(changeA, changeB);
 }
 
 // The complex is bilinear in A and B, so with e the change since the last Newton pass both
@@ -400,10 +406,15 @@ double ReactingRun::ChordPass(bool afterNewton) {
 // partner is depleted against the bottom a free concentration may dip below zero by a little,
 // and raising it to zero (as once done) made material at every step, up to twice the loading.
 ReactingRun::Solved ReactingRun::SolveStep(double h) {
+    // the parabola through the last three levels (the line through the last two after the
+    // first step)
     const double f = dtPrev != 0.0 ? h / dtPrev : 0.0;
+    const double g = dtPrev2 != 0.0 ? h * (h + dtPrev) / (dtPrev + dtPrev2) : 0.0;
+    const double g1 = g != 0.0 ? f + g / dtPrev : f, g2 = g != 0.0 ? g / dtPrev2 : 0.0;
     for (int i = 1; i <= n; ++i) {
-        A[At(i)] = std::max(Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]), 0.0);
-        B[At(i)] = std::max(Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]), 0.0);
+        const double da = Ap[At(i)] - App[At(i)], db = Bp[At(i)] - Bpp[At(i)];
+        A[At(i)] = std::max(Ap[At(i)] + g1 * da - g2 * (App[At(i)] - Appp[At(i)]), 0.0);
+        B[At(i)] = std::max(Bp[At(i)] + g1 * db - g2 * (Bpp[At(i)] - Bppp[At(i)]), 0.0);
     }
     ProductWeights(h);
     const double scale = std::max(rx.a0, rx.b0);
@@ -424,6 +435,11 @@ ReactingRun::Solved ReactingRun::SolveStep(double h) {
         if (!std::isfinite(change))
             return Solved::NotConverged;
         if (pass > 1 && change <= 1e-10 * scale)
+            return Solved::Yes;
+        // The residual left by a Newton pass is the complex of its change, K eA eB at most, and
+        // the next pass would move the solution by about half that: where that lies well below
+        // the tolerance the pass is the solution.
+        if (pass == 1 && rx.K * changeA * changeB <= kNewtonAlone * scale)
             return Solved::Yes;
         afterNewton = newton;
         newton = !newton && change > 0.1 * last;
@@ -504,6 +520,7 @@ double ReactingRun::Deviation(double h) const {
 }
 
 void ReactingRun::Advance() {
+    dtPrev2 = dtPrev;
     dtPrev = LammGrid::dt;
     ++LammGrid::stepCount;
     LammGrid::time += LammGrid::dt;
@@ -538,7 +555,9 @@ double ReactingRun::Step() {
         dt = wanted > 0.0 ? wanted : 1.0;
         return 1.0;
     }
-    App = Ap, Bpp = Bp, Ap = A, Bp = B;
+    Appp.swap(App), Bppp.swap(Bpp);
+    App.swap(Ap), Bpp.swap(Bp);
+    Ap = A, Bp = B;
     auto fail = [&] {
         A = Ap, B = Bp;
         return 0.0;
@@ -595,10 +614,10 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0],
-                 &TB[1], &TB[2], &LA[0], &LA[1], &LA[2], &LB[0], &LB[1],
-                 &LB[2], &A,     &B,     &Ap,    &Bp,    &App,   &Bpp,
-                 &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
+    for (V* v :
+         {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2], &LA[0],
+          &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &A,     &B,     &Ap,    &Bp,    &App,
+          &Bpp,   &Appp,  &Bppp,  &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
         v->assign(nodes, 0.0);
     for (V* v : {&M3, &G3, &W, &Wo})
         v->assign(7 * nodes, 0.0);
@@ -607,8 +626,8 @@ LammResult ReactingRun::Run() {
     weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
-        A[At(i)] = Ap[At(i)] = App[At(i)] = rx.a0 - x;
-        B[At(i)] = Bp[At(i)] = Bpp[At(i)] = rx.b0 - x;
+        A[At(i)] = Ap[At(i)] = App[At(i)] = Appp[At(i)] = rx.a0 - x;
+        B[At(i)] = Bp[At(i)] = Bpp[At(i)] = Bppp[At(i)] = rx.b0 - x;
     }
     double* grid = LammGrid::radius;
     const V radii(grid, grid + nodes);
@@ -616,7 +635,7 @@ LammResult ReactingRun::Run() {
     Signal();
     const double omega = LammGrid::rotorSpeed * 2.0 * std::numbers::pi / 60.0;
     Assemble(omega * omega * 1e-13);
-    dtPrev = 0.0;
+    dtPrev = dtPrev2 = 0.0;
     shortenings = 0;
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;

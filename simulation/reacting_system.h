@@ -28,13 +28,14 @@ void InitReactionSystem();
 // One run from the uniform equilibrium mixture, with the clock of LammGrid as the other grid
 // solvers take it, on a grid of LammGrid::allocatedGridSize nodes that grows geometrically from
 // the meniscus (LammGrid::radius during the run, put back afterwards). Each step is started from
-// the free species extrapolated over the last step and solved by Newton passes on the coupled
-// Crank-Nicolson equations of both free species and their common complex, so total A and total B
-// are both conserved. Steps are at most control.maxDcOverC seconds long; with
-// control.fixedTimeStep every step has that length, otherwise a step is shortened where it leaves
-// the straight continuation of the last step by more than the aim (a passing boundary, a complex
-// forming or falling apart). A step whose passes do not converge within kMostReactionPasses is
-// halved, and ten halvings in a row end the run with the discretization error. The signal goes
+// the free species extrapolated along the parabola through the last three levels and solved by
+// Newton passes on the coupled Crank-Nicolson equations of both free species and their common
+// complex, so total A and total B are both conserved; a single pass ends the step where the
+// residual it leaves is far below the tolerance. Steps are at most control.maxDcOverC seconds long;
+// with control.fixedTimeStep every step has that length, otherwise a step is shortened where it
+// leaves the straight continuation of the last step by more than the aim (a passing boundary, a
+// complex forming or falling apart). A step whose passes do not converge within kMostReactionPasses
+// is halved, and ten halvings in a row end the run with the discretization error. The signal goes
 // to the sink after every step; the run ends as the other grid solvers' do (StepUntilStopped).
 // The free profiles are left in freeA and freeB when given. Nothing waits for a key.
 constexpr int kMostReactionPasses = 100;
