@@ -71,6 +71,38 @@ bool ContiNormalEquations::AnyHeld() const {
     return std::find(held.begin(), held.end(), 1) != held.end();
 }
 
+int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
+    const int n = eq.N();
+    if (static_cast<int>(eq.held.size()) != n + 1 || static_cast<int>(eq.rawNorm.size()) != n + 1)
+        return 0;
+    double largest = 0.0;
+    for (int p = 1; p <= n; ++p)
+        largest = std::max(largest, eq.rawNorm[p]);
+    int newlyHeld = 0;
+    auto hold = [&](int p) {
+        eq.held[p] = 1;
+        ++newlyHeld;
+    };
+    for (int p = 1; p <= n; ++p)
+        if (!eq.held[p] && !(eq.rawNorm[p] > kHeldColumnRatio * largest))
+            hold(p);
+    int previous = 0; // the last free distribution column
+    for (int p = 1; p <= eq.DistributionColumns(); ++p) {
+        if (eq.held[p])
+            continue;
+        if (previous > 0) {
+            const double app = eq.A(p, p), aqq = eq.A(previous, previous);
+            const double difference = app + aqq - 2.0 * eq.A(p, previous);
+            if (difference <= kHeldColumnRatio * std::max(app, aqq)) {
+                hold(p);
+                continue;
+            }
+        }
+        previous = p;
+    }
+    return newlyHeld;
+}
+
 namespace {
 
 using V4 = double __attribute__((vector_size(32)));

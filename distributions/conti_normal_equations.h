@@ -62,6 +62,16 @@ struct ContiNEQJob {
 // regularization, which is what made the peak at 0 S.
 inline constexpr double kHeldColumnRatio = 1e-10;
 
+// Holds, besides the columns held already, those the data cannot tell from nothing or from
+// their neighbour, so that only the regularization could set their amplitudes: a column whose
+// raw norm over the set is below kHeldColumnRatio of the largest one (a grid point whose signal
+// has left the fitted range before the first scan, or never reaches it), and a column of the
+// distribution whose difference from the last free distribution column before it has a centred
+// norm below kHeldColumnRatio of theirs (grid points whose signals coincide, as all those piled up
+// at the bottom). The discrete columns (eq.discreteColumns, set before) are compared with
+// nothing. Returns the number of columns newly held.
+int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq);
+
 // Runs share(k, count) for k = 1..count and returns when all are done. The calling thread runs
 // share 1 and then claims the others in turn; up to count - 1 kept threads claim those it has
 // not reached, so a share never waits for a thread the system has not scheduled. Each share

@@ -680,6 +680,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     if (fixedBuffer)
         eq.held[1] = 1;
     eq.discreteColumns = out.grid.discrete;
+    HoldColumnsWithoutOwnSignal(eq);
 
     const double nu = set.Values() - n - set.NoiseParameters();
     const std::vector<double>& abscissa = IsMassVariant(out.grid.variant) ? out.grid.x : out.grid.s;

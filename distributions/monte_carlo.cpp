@@ -341,6 +341,7 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     const bool fixedBuffer = BufferColumnFixed() && pr.n >= 1 && gContiKernel.Solved(1);
     if (fixedBuffer)
         pr.eq.held[1] = 1;
+    HoldColumnsWithoutOwnSignal(pr.eq);
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {
