@@ -244,4 +244,29 @@ TEST(LammParamsDialog, TimesFromOmegaSquaredTAndBack) {
         EXPECT_EQ(ScanStore::header[k].time, recorded[std::size_t(k - 1)]) << k;
 }
 
+// The experimental initial distribution starts from a recorded scan: with it checked, OK leaves
+// neither the rotor's ramp nor times from omega^2 t, whichever of the two was chosen, and the
+// scans keep their recorded times.
+TEST(LammParamsDialog, ExperimentalInitialDistributionTakesTheRecordedTimes) {
+    for (int radio : {kLpTimesFromW2t, kLpRampRotorSpeed}) {
+        SCOPED_TRACE(radio == kLpTimesFromW2t ? "times from wwt" : "ramp rotor speed");
+        MainWindowFixture f;
+        f.LoadScans(4, 100);
+        ASSERT_EQ(ScanStore::scanCount, 4);
+        f.script.expectDialog(kLammParamsDialogId)
+            .check(kLpTimesFromW2t, radio == kLpTimesFromW2t)
+            .check(kLpRampRotorSpeed, radio == kLpRampRotorSpeed)
+            .check(kLpExperimentalInitial, true)
+            .ok();
+        f.script.expectBox().text(kSaveQuestion).answer(IDNO);
+        Send(f);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_TRUE(M::experimentalInitialDistribution);
+        EXPECT_FALSE(ScanStore::rampRotorSpeed);
+        EXPECT_FALSE(ScanStore::timesFromW2t);
+        for (int k = 1; k <= 4; ++k)
+            EXPECT_EQ(ScanStore::header[k].time, ScanStore::header[k].originalTime) << k;
+    }
+}
+
 } // namespace
