@@ -1,7 +1,9 @@
 // The c(s) whose species feel the total concentration, on data of one non-ideal species made by
 // the concentration-dependent solver: where the plain c(s) puts the slowed boundary below the
 // true s, the non-ideal c(s), repeated on its own total, finds s and the loading. Its predictor
-// takes the distribution's total concentration, and it needs a distribution to take it from.
+// takes the distribution's total concentration, and it needs a distribution to take it from. Its
+// Fit brings a meniscus started off the truth back.
+#include "distributions/conti_fit.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
@@ -16,6 +18,7 @@
 #include "simulation/nonlinear_solver.h"
 #include "simulation/scan_output.h"
 #include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -110,6 +113,26 @@ TEST_F(ContiNonideal, RepeatedOnItsOwnTotalItFindsTheTrueSAndLoading) {
     EXPECT_NEAR(DistributionMaximumAbscissa(), kS, 0.02 * kS) << "plain c(s) peak " << plainPeak;
     EXPECT_NEAR(Area(), kLoading, 0.02 * kLoading);
     EXPECT_LT(Rmsd(), 0.5 * plainRmsd) << "plain c(s) rmsd " << plainRmsd;
+}
+
+// The Fit moves the meniscus: each evaluation solves the columns on the grid of its own
+// meniscus, so a start 0.02 cm off the truth comes back.
+TEST_F(ContiNonideal, FitBringsTheMeniscusBack) {
+    ModelChoice::contiCs = true;
+    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ModelChoice::contiCs = false;
+    ModelChoice::csWithBaselineEstimates = true;
+    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    const float truth = ModelParameters::meniscus;
+    ModelParameters::meniscus = truth + 0.02f;
+    ModelParameters::meniscusFloat = 1;
+    FitControl::meniscusMin = truth - 0.05f;
+    FitControl::meniscusMax = truth + 0.04f;
+    FitControl::simplex = true;
+    FitControl::simplexTolerance = 1e-5;
+    ASSERT_TRUE(ContiFit(nullptr)) << script.logText();
+    EXPECT_NEAR(ModelParameters::meniscus, truth, 0.002);
+    EXPECT_NEAR(DistributionMaximumAbscissa(), kS, 0.02 * kS);
 }
 
 // Without a distribution there is no total concentration: refused, nothing computed.
