@@ -1,7 +1,9 @@
 // Thomas-algorithm kernels; they touch no object state so the solvers and tests share them.
 #include "lamm/tridiagonal.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 // The Thomas algorithm without pivoting is stable for the diagonally dominant Crank-Nicolson
 // matrices of the Lamm solvers; a zero pivot is reported, never divided by. Checked against
@@ -71,6 +73,98 @@ TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, co
         return kTridiagLaterPivotZero;
     // rows k and k + 1: u_k + gamma u_k+1 = x_k, u_k+1 + delta u_k = y_k+1
     const double gamma = c[k] / betUp, delta = a[k + 1] / betDown;
+    const double det = 1.0 - gamma * delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    const double uk = (u[k] - gamma * u[k + 1]) / det;
+    const double uk1 = u[k + 1] - delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double upper = uk, lower = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= lo && i <= hi; --j, ++i) {
+        upper = u[j] - back[j + 1] * upper;
+        lower = u[i] - back[i] * lower;
+        u[j] = upper;
+        u[i] = lower;
+    }
+    for (; j >= lo; --j)
+        u[j] = upper = u[j] - back[j + 1] * upper;
+    for (; i <= hi; ++i)
+        u[i] = lower = u[i] - back[i] * lower;
+    return kTridiagOk;
+}
+
+namespace {
+
+// A power of two near 1 / |v| for a finite nonzero v: multiplying by it is exact.
+double PowerOfTwoNearInverse(double v)
+{
+    const std::uint64_t exponent = (std::bit_cast<std::uint64_t>(v) >> 52) & 0x7ffu;
+    return std::bit_cast<double>((std::uint64_t(2046) - exponent) << 52);
+}
+
+}  // namespace
+
+// The elimination of TwistedSolve with pivot_j = p_j / p_j-1: the recurrence of p carries no
+// division, and with 1 / pivot_j = p_j-1 / p_j the new profile's recurrence is
+// x_j = r_j / pivot_j - (a_j / pivot_j) x_j-1. Checked against ThomasSolve and the product of
+// the matrix with the solution in the kernel tests, on systems long enough that the continuants
+// would leave the range of doubles.
+TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c, const double* r,
+                              double* u, double* back, int lo, int hi)
+{
+    if (hi - lo < 3)
+        return ThomasSolve(a, b, c, r, u, back, lo, hi);
+    if (b[lo] == 0.0 || b[hi] == 0.0)
+        return kTridiagFirstPivotZero;
+    const int k = (lo + hi) / 2;
+    // p1, p2: the continuants of the last two rows; inv the last row's reciprocal pivot
+    double p1 = b[lo], p2 = 1.0, invUp = 1.0 / b[lo];
+    double q1 = b[hi], q2 = 1.0, invDown = 1.0 / b[hi];
+    double x = r[lo] * invUp, y = r[hi] * invDown;
+    u[lo] = x;
+    u[hi] = y;
+    bool zero = false;
+    auto down = [&](int j) {
+        back[j] = c[j - 1] * invUp;
+        const double p = b[j] * p1 - a[j] * c[j - 1] * p2;
+        zero |= p == 0.0;
+        invUp = p1 / p;
+        x = r[j] * invUp - a[j] * invUp * x;
+        u[j] = x;
+        p2 = p1, p1 = p;
+        if (((j - lo) & 15) == 0) {
+            const double scale = PowerOfTwoNearInverse(p1);
+            p1 *= scale, p2 *= scale;
+        }
+    };
+    auto up = [&](int j) {
+        back[j + 1] = a[j + 1] * invDown;
+        const double q = b[j] * q1 - c[j] * a[j + 1] * q2;
+        zero |= q == 0.0;
+        invDown = q1 / q;
+        y = r[j] * invDown - c[j] * invDown * y;
+        u[j] = y;
+        q2 = q1, q1 = q;
+        if (((hi - j) & 15) == 0) {
+            const double scale = PowerOfTwoNearInverse(q1);
+            q1 *= scale, q2 *= scale;
+        }
+    };
+    int top = lo + 1, bot = hi - 1;
+    for (; top <= k && bot > k; ++top, --bot) {
+        down(top);
+        up(bot);
+    }
+    for (; top <= k; ++top)
+        down(top);
+    for (; bot > k; --bot)
+        up(bot);
+    if (zero || !std::isfinite(invUp) || !std::isfinite(invDown))
+        return kTridiagLaterPivotZero;
+    // rows k and k + 1 as in TwistedSolve
+    const double gamma = c[k] * invUp, delta = a[k + 1] * invDown;
     const double det = 1.0 - gamma * delta;
     if (det == 0.0)
         return kTridiagLaterPivotZero;

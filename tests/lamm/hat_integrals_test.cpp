@@ -433,4 +433,67 @@ TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
     }
 }
 
+// The solve by continuants agrees with ThomasSolve to rounding for every size around its meeting
+// rows, also on systems so long and so scaled that unscaled continuants would leave the range of
+// doubles (pivots near 1e-3 or 1e3 over thousands of rows), and reports zero pivots as
+// TwistedSolve does.
+TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale)
+{
+    for (double scale : {1e-3, 1.0, 1e3})
+        for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 17, 18, 31, 200, 5001}) {
+            std::vector<double> a(n + 2), b(n + 2), c(n + 2), r(n + 2), one(n + 2), two(n + 2);
+            std::vector<double> gam(n + 2), back(n + 2), check(n + 2);
+            for (int i = 1; i <= n; ++i) {
+                a[i] = i > 1 ? scale * (-1.0 - 0.01 * std::cos(i)) : 0.0;
+                c[i] = i < n ? scale * (-0.7 + 0.3 * std::sin(0.1 * i)) : 0.0;
+                b[i] = scale * (2.9 + 0.02 * std::sin(i));
+                r[i] = std::exp(-0.001 * i) + 0.1 * std::sin(3.0 * i);
+            }
+            ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(),
+                                  1, n),
+                      kTridiagOk);
+            ASSERT_EQ(ContinuantSolve(a.data(), b.data(), c.data(), r.data(), two.data(),
+                                      back.data(), 1, n),
+                      kTridiagOk)
+                << n << " at scale " << scale;
+            TridiagProduct(a.data(), b.data(), c.data(), two.data(), check.data(), 1, n);
+            double worst = 0.0, residual = 0.0;
+            for (int i = 1; i <= n; ++i) {
+                worst = std::max(worst, std::fabs(two[i] - one[i]) / (1.0 + std::fabs(one[i])));
+                residual = std::max(residual, std::fabs(check[i] - r[i]));
+            }
+            EXPECT_LT(worst, 1e-14) << n << " at scale " << scale;
+            EXPECT_LT(residual, 1e-13) << n << " at scale " << scale;
+        }
+    const int n = 40;
+    using Setup = void (*)(std::vector<double>&, std::vector<double>&, std::vector<double>&);
+    struct Case {
+        const char* name;
+        Setup zeroPivot;
+        TridiagStatus status;
+    };
+    const Case cases[] = {
+        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, kTridiagFirstPivotZero},
+        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, kTridiagFirstPivotZero},
+        {"upper half", [](auto& a, auto& b, auto& c) { b[1] = c[1] = a[2] = b[2] = 1.0; },
+         kTridiagLaterPivotZero},
+        {"lower half", [](auto& a, auto& b, auto& c) { b[n] = a[n] = c[n - 1] = b[n - 1] = 1.0; },
+         kTridiagLaterPivotZero},
+        // rows 17 and 18, either side of a rescaling of the continuants: pivot 1, then 0
+        {"after a rescaling",
+         [](auto& a, auto& b, auto& c) { a[17] = 0.0, b[17] = c[17] = a[18] = b[18] = 1.0; },
+         kTridiagLaterPivotZero},
+    };
+    for (const Case& tc : cases) {
+        std::vector<double> a(n + 1, -1.0), b(n + 1, 4.0), c(n + 1, -1.0), r(n + 1, 1.0);
+        std::vector<double> u(n + 1), back(n + 1);
+        a[1] = c[n] = 0.0;
+        tc.zeroPivot(a, b, c);
+        EXPECT_EQ(ContinuantSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(),
+                                  1, n),
+                  tc.status)
+            << tc.name;
+    }
+}
+
 }  // namespace
