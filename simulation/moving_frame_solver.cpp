@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -35,87 +36,67 @@ struct RowIntegrals {
     double M[3] = {}, G[3] = {}, TS[7] = {}, TD[7] = {};
 };
 
-// The same integrals of every row, one array per entry, so that a step's assembly of the interior
-// rows runs down the nodes (in vectors where the processor has them).
-struct RowColumns {
-    V M[3], G[3], TS[7], TD[7];
-    void Assign(int n) {
-        for (V* v : {M, G})
-            for (int d = 0; d < 3; ++d)
-                v[d].assign(std::size_t(n) + 1, 0.0);
-        for (V* v : {TS, TD})
-            for (int p = 0; p < 7; ++p)
-                v[p].assign(std::size_t(n) + 1, 0.0);
-    }
-    void Set(int i, const RowIntegrals& r) {
-        const auto u = std::size_t(i);
-        for (int d = 0; d < 3; ++d)
-            M[d][u] = r.M[d], G[d][u] = r.G[d];
-        for (int p = 0; p < 7; ++p)
-            TS[p][u] = r.TS[p], TD[p][u] = r.TD[p];
-    }
+// The interior rows 3 to n-2 join nodes of the geometric part of the reference grid, so each of
+// their integrals is one row's scaled by a power of the radius: the mass, frame and sedimentation
+// integrals by x_i^2, the diffusion integrals not at all. One row divided by its x^2 and the
+// squares of the radii stand for them all (the formulas of each row agree with the scaled row to
+// their own rounding, some 1e-12), and a step's assembly reads the coefficients and the profile
+// alone instead of twenty arrays of integrals.
+struct InteriorRows {
+    RowIntegrals unit; // M, G and TS over x^2; TD as they are
+    V r2;              // x_i^2
 };
 
 // What the assembly of the interior rows reads and writes: the new level's matrix and, in place
-// of the old level's, its product with the old profile c0.
+// of the old level's, its product with the old profile c0. The constants of the step: the old
+// level's row is r2 (oldBase + hw sed) - hs dif, the new level's r2 (newBase - ghw sed) + ghe dif,
+// sed and dif the sums of the coefficients with the unit row's integrals.
 struct InteriorStep {
-    const RowColumns* rows;
+    const double* r2;
     const double *s, *D, *c0;
     double *La, *Lb, *Lc, *rhs;
-    double w2, half, gain, invStart, invEnd;
+    double TS[7], TD[7];
+    double oldBase[3], newBase[3];
+    double hw, hs, ghw, ghe;
 };
 
-// Rows 3 to n-2: the integrals are the same at both ends of the step, so the sums of the
-// coefficients serve both levels. The same operations in the same order as for the end rows; the
-// old level's row goes straight into the right side, as TridiagProduct would form it.
+// Rows 4 to n-3: the integrals are the same at both ends of the step, so the sums of the
+// coefficients serve both levels; the old level's row goes straight into the right side, as
+// TridiagProduct would form it.
 [[gnu::always_inline]] inline void AssembleInterior(const InteriorStep& a, int n) {
-    const RowColumns& r = *a.rows;
+    const double* r2 = a.r2;
     const double* s = a.s;
     const double* D = a.D;
-    const double* M0 = r.M[0].data();
-    const double* M1 = r.M[1].data();
-    const double* M2 = r.M[2].data();
-    const double* G0 = r.G[0].data();
-    const double* G1 = r.G[1].data();
-    const double* G2 = r.G[2].data();
-    const double* S0 = r.TS[0].data();
-    const double* S1 = r.TS[1].data();
-    const double* S2 = r.TS[2].data();
-    const double* S3 = r.TS[3].data();
-    const double* S4 = r.TS[4].data();
-    const double* S5 = r.TS[5].data();
-    const double* S6 = r.TS[6].data();
-    const double* T0 = r.TD[0].data();
-    const double* T1 = r.TD[1].data();
-    const double* T2 = r.TD[2].data();
-    const double* T3 = r.TD[3].data();
-    const double* T4 = r.TD[4].data();
-    const double* T5 = r.TD[5].data();
-    const double* T6 = r.TD[6].data();
     const double* c0 = a.c0;
     double* La = a.La;
     double* Lb = a.Lb;
     double* Lc = a.Lc;
     double* rhs = a.rhs;
-    const double w2 = a.w2, half = a.half, gain = a.gain;
-    const double invStart = a.invStart, invEnd = a.invEnd;
-    // the rows written are the matrices', never the integrals or coefficients read
+    const double S0 = a.TS[0], S1 = a.TS[1], S2 = a.TS[2], S3 = a.TS[3], S4 = a.TS[4], S5 = a.TS[5],
+                 S6 = a.TS[6];
+    const double T0 = a.TD[0], T1 = a.TD[1], T2 = a.TD[2], T3 = a.TD[3], T4 = a.TD[4], T5 = a.TD[5],
+                 T6 = a.TD[6];
+    const double O0 = a.oldBase[0], O1 = a.oldBase[1], O2 = a.oldBase[2];
+    const double N0 = a.newBase[0], N1 = a.newBase[1], N2 = a.newBase[2];
+    const double hw = a.hw, hs = a.hs, ghw = a.ghw, ghe = a.ghe;
+    // the rows written are the matrices', never the coefficients or the profile read
 #pragma GCC ivdep
-    for (int i = 3; i <= n - 2; ++i) {
+    for (int i = 4; i <= n - 3; ++i) {
         // the pairs (j, k) of kPairs in their order
-        const double sed0 = s[i - 1] * S0[i] + s[i] * S2[i];
-        const double sed1 = s[i - 1] * S1[i] + s[i] * S3[i] + s[i + 1] * S5[i];
-        const double sed2 = s[i] * S4[i] + s[i + 1] * S6[i];
-        const double dif0 = D[i - 1] * T0[i] + D[i] * T2[i];
-        const double dif1 = D[i - 1] * T1[i] + D[i] * T3[i] + D[i + 1] * T5[i];
-        const double dif2 = D[i] * T4[i] + D[i + 1] * T6[i];
-        const double Ra = M0[i] + half * (w2 * sed0 - dif0 * invStart + G0[i]);
-        const double Rb = M1[i] + half * (w2 * sed1 - dif1 * invStart + G1[i]);
-        const double Rc = M2[i] + half * (w2 * sed2 - dif2 * invStart + G2[i]);
+        const double sed0 = s[i - 1] * S0 + s[i] * S2;
+        const double sed1 = s[i - 1] * S1 + s[i] * S3 + s[i + 1] * S5;
+        const double sed2 = s[i] * S4 + s[i + 1] * S6;
+        const double dif0 = D[i - 1] * T0 + D[i] * T2;
+        const double dif1 = D[i - 1] * T1 + D[i] * T3 + D[i + 1] * T5;
+        const double dif2 = D[i] * T4 + D[i + 1] * T6;
+        const double z = r2[i];
+        const double Ra = z * (O0 + hw * sed0) - hs * dif0;
+        const double Rb = z * (O1 + hw * sed1) - hs * dif1;
+        const double Rc = z * (O2 + hw * sed2) - hs * dif2;
         rhs[i] = Ra * c0[i - 1] + Rb * c0[i] + Rc * c0[i + 1];
-        La[i] = gain * (M0[i] - half * (w2 * sed0 - dif0 * invEnd + G0[i]));
-        Lb[i] = gain * (M1[i] - half * (w2 * sed1 - dif1 * invEnd + G1[i]));
-        Lc[i] = gain * (M2[i] - half * (w2 * sed2 - dif2 * invEnd + G2[i]));
+        La[i] = z * (N0 - ghw * sed0) + ghe * dif0;
+        Lb[i] = z * (N1 - ghw * sed1) + ghe * dif1;
+        Lc[i] = z * (N2 - ghw * sed2) + ghe * dif2;
     }
 }
 
@@ -147,8 +128,10 @@ struct FrameRun {
     double sGrid = 0.0, k = 0.0, w2 = 0.0;
     double t0 = 0.0, period = 0.0, dtFixed = 0.0;
     bool nonDiffusing = false;
-    RowColumns rows;                   // ends at meniscus and bottom; the interior rows hold always
-    RowIntegrals atStart[4], atEnd[4]; // rows 1, 2, n-1, n at the step's start and end
+    InteriorRows rows;                     // the interior rows; they hold at every time
+    RowIntegrals atStart[4], atEnd[4];     // rows 1, 2, n-1, n at the step's start and end
+    RowIntegrals nearStart[2], nearEnd[2]; // rows 3 and n-2 beside them
+    double massBeside[2] = {};             // the mass integrals of nodes 2, 3 and n-1, n-2
     // The end rows depend on the time into the period alone, and most steps start and end at
     // the same two times (steps of a whole period begin at 0 and end at the period): the last
     // two placements are kept.
@@ -179,6 +162,8 @@ struct FrameRun {
     }
     RowIntegrals RowAt(int i) const;
     void EndRowsFor(double tau, RowIntegrals* ends);
+    RowIntegrals ScaledRow(int i) const;
+    void RowsBesideEnds(const RowIntegrals* ends, RowIntegrals* near) const;
     double Volume(int i) const {
         return i <= 2 || i >= n - 1 ? FeElemGrid1B(i) : volumes[std::size_t(i)];
     }
@@ -230,6 +215,55 @@ void FrameRun::EndRowsFor(double tau, RowIntegrals* ends) {
     std::copy(ends, ends + 4, kept.rows);
 }
 
+// Row i of the interior from the unit row.
+RowIntegrals FrameRun::ScaledRow(int i) const {
+    RowIntegrals r = rows.unit;
+    const double z = rows.r2[std::size_t(i)];
+    for (int d = 0; d < 3; ++d)
+        r.M[d] *= z, r.G[d] *= z;
+    for (double& v : r.TS)
+        v *= z;
+    return r;
+}
+
+// Rows 3 and n-2 share columns with the end rows, whose integrals come from the formulas: the
+// entries of those columns are taken so that each column sums to zero with the end rows'
+// entries (the sedimentation and diffusion integrals for each coefficient node apart, and the
+// frame part), the others are the scaled row's.
+void FrameRun::RowsBesideEnds(const RowIntegrals* ends, RowIntegrals* near) const {
+    const RowIntegrals& r1 = ends[0];
+    const RowIntegrals& r2 = ends[1];
+    const RowIntegrals& rN1 = ends[2];
+    const RowIntegrals& rN = ends[3];
+    const RowIntegrals r4 = ScaledRow(4), rN3 = ScaledRow(n - 3);
+    RowIntegrals& top = near[0];
+    top = ScaledRow(3);
+    for (auto [t, e1, e2, e4] :
+         {std::tuple{top.TS, r1.TS, r2.TS, r4.TS}, std::tuple{top.TD, r1.TD, r2.TD, r4.TD}}) {
+        t[0] = -(e1[6] + e2[3]); // column 2
+        t[2] = -e2[5];
+        t[1] = -e2[4]; // column 3
+        t[3] = -(e2[6] + e4[0]);
+        t[5] = -e4[2];
+    }
+    top.M[0] = massBeside[0];
+    top.G[0] = -(r1.G[2] + r2.G[1]);
+    top.G[1] = -(r2.G[2] + r4.G[0]);
+    RowIntegrals& bottom = near[1];
+    bottom = ScaledRow(n - 2);
+    for (auto [t, e1, eN, e3] : {std::tuple{bottom.TS, rN1.TS, rN.TS, rN3.TS},
+                                 std::tuple{bottom.TD, rN1.TD, rN.TD, rN3.TD}}) {
+        t[4] = -e1[1]; // column n-1
+        t[6] = -(e1[3] + eN[0]);
+        t[1] = -e3[4]; // column n-2
+        t[3] = -(e3[6] + e1[0]);
+        t[5] = -e1[2];
+    }
+    bottom.M[2] = massBeside[1];
+    bottom.G[2] = -(rN1.G[1] + rN.G[0]);
+    bottom.G[1] = -(rN3.G[2] + rN1.G[0]);
+}
+
 double FrameRun::ReferenceAmount() const {
     return ReferenceGridAmount(volumes.data(), C(), n);
 }
@@ -242,11 +276,47 @@ void FrameRun::Setup() {
     for (int i = 2; i < n; ++i)
         x[i] = m * std::pow(b / m, (i - 1.5) / (n - 1));
     x[n] = b;
-    rows.Assign(n);
     volumes.assign(std::size_t(n) + 1, 0.0);
-    for (int i = 1; i <= n; ++i) {
-        rows.Set(i, RowAt(i));
+    for (int i = 1; i <= n; ++i)
         volumes[std::size_t(i)] = FeElemGrid1B(i);
+    // the unit row from the middle of the interior
+    const int h = (n + 1) / 2;
+    const double over = 1.0 / (x[h] * x[h]);
+    rows.unit = RowAt(h);
+    for (int d = 0; d < 3; ++d)
+        rows.unit.M[d] *= over, rows.unit.G[d] *= over;
+    for (double& v : rows.unit.TS)
+        v *= over;
+    // Every column of the operator sums to zero over its rows, element by element in the
+    // formulas; the scaled row keeps that only to the formulas' rounding, a drift of the amount
+    // over long runs. The entries on the diagonal (and those facing the other row's neighbour)
+    // are therefore taken from the others: with w = (x_i+1 / x_i)^2, the rows j+1, j and j-1
+    // of column j weigh w, 1 and 1/w.
+    const double w = std::pow(b / m, 2.0 / (n - 1)), iw = 1.0 / w;
+    RowIntegrals& u = rows.unit;
+    u.G[1] = -(w * u.G[0] + iw * u.G[2]);
+    u.TS[3] = -(w * u.TS[0] + iw * u.TS[6]);
+    u.TS[4] = -w * u.TS[1];
+    u.TS[5] = -w * u.TS[2];
+    u.TD[3] = -(u.TD[0] + u.TD[6]);
+    u.TD[4] = -u.TD[1];
+    u.TD[5] = -u.TD[2];
+    rows.r2.assign(std::size_t(n) + 1, 0.0);
+    for (int i = 1; i <= n; ++i)
+        rows.r2[std::size_t(i)] = x[i] * x[i];
+    // A step keeps the sum over the columns of the mass matrix times the profile, the shift the
+    // sum of the node volumes times the profile: the interior volumes are therefore the mass
+    // matrix's column sums (with the entries of the fixed elements 2 and n-2 from the formulas,
+    // as the end rows and rows 3 and n-2 have them), not the volume formula's, which differs by
+    // its rounding.
+    massBeside[0] = FeElemGrid2B(2, 3);
+    massBeside[1] = FeElemGrid2B(n - 1, n - 2);
+    const double* z = rows.r2.data();
+    const double* M = rows.unit.M;
+    for (int j = 3; j <= n - 2; ++j) {
+        const double above = j == 3 ? massBeside[0] : z[j - 1] * M[2];
+        const double below = j == n - 2 ? massBeside[1] : z[j + 1] * M[0];
+        volumes[std::size_t(j)] = above + z[j] * M[1] + below;
     }
     V2 = volumes[2];
     VN = volumes[std::size_t(n)];
@@ -303,10 +373,20 @@ void FrameRun::Build(double h) {
     };
     for (int q = 0; q < 4; ++q)
         row(EndRow(q), atStart[q], atEnd[q]);
+    row(3, nearStart[0], nearEnd[0]);
+    row(n - 2, nearStart[1], nearEnd[1]);
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const InteriorStep step{&rows,     s.data(),  D.data(),   c0.data(), La.data(),
-                            Lb.data(), Lc.data(), rhs.data(), w2,        half,
-                            gain,      invStart,  invEnd};
+    InteriorStep step{rows.r2.data(), s.data(),  D.data(),  c0.data(),
+                      La.data(),      Lb.data(), Lc.data(), rhs.data()};
+    const RowIntegrals& u = rows.unit;
+    std::copy(u.TS, u.TS + 7, step.TS);
+    std::copy(u.TD, u.TD + 7, step.TD);
+    for (int d = 0; d < 3; ++d) {
+        step.oldBase[d] = u.M[d] + half * u.G[d];
+        step.newBase[d] = gain * (u.M[d] - half * u.G[d]);
+    }
+    step.hw = half * w2, step.hs = half * invStart;
+    step.ghw = gain * half * w2, step.ghe = gain * half * invEnd;
     (avx2 ? AssembleInteriorAvx2 : AssembleInteriorPlain)(step, n);
     La[1] = Lc[n] = 0.0;
 }
@@ -314,8 +394,9 @@ void FrameRun::Build(double h) {
 // L to = R c_old (formed by Build); a zero pivot sets the singular-matrix word and to keeps the
 // old profile.
 bool FrameRun::Solve(double* to) {
-    // solved from both ends at once: every step factors a new matrix
-    if (TwistedSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
+    // solved from both ends at once, the pivots as ratios of continuants: every step factors a
+    // new matrix
+    if (ContinuantSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
         kTridiagOk)
         return true;
     LammGrid::singularMatrix = 1;
@@ -412,6 +493,8 @@ double FrameRun::Step() {
     e2End = std::exp(2.0 * k * PeriodPhase(tau + dt, period));
     EndRowsFor(tau, atStart);
     e2Start = std::exp(2.0 * k * tau);
+    RowsBesideEnds(atStart, nearStart);
+    RowsBesideEnds(atEnd, nearEnd);
     rule.Predictor(c0.data(), s.data(), D.data(), n);
     Build(dt);
     Solve(cs.data());
