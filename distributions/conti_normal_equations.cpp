@@ -9,6 +9,7 @@
 #include "state/run_switches.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -77,14 +78,16 @@ int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
         return 0;
     double largest = 0.0;
     for (int p = 1; p <= n; ++p)
-        largest = std::max(largest, eq.rawNorm[p]);
+        if (std::isfinite(eq.rawNorm[p]))
+            largest = std::max(largest, eq.rawNorm[p]);
     int newlyHeld = 0;
     auto hold = [&](int p) {
         eq.held[p] = 1;
         ++newlyHeld;
     };
     for (int p = 1; p <= n; ++p)
-        if (!eq.held[p] && !(eq.rawNorm[p] > kHeldColumnRatio * largest))
+        // A column that is not finite is a failed solution: left for the solution's check.
+        if (!eq.held[p] && eq.rawNorm[p] <= kHeldColumnRatio * largest)
             hold(p);
     int previous = 0; // the last free distribution column
     for (int p = 1; p <= eq.DistributionColumns(); ++p) {

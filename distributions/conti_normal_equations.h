@@ -69,7 +69,8 @@ inline constexpr double kHeldColumnRatio = 1e-10;
 // distribution whose difference from the last free distribution column before it has a centred
 // norm below kHeldColumnRatio of theirs (grid points whose signals coincide, as all those piled up
 // at the bottom). The discrete columns (eq.discreteColumns, set before) are compared with
-// nothing. Returns the number of columns newly held.
+// nothing. A column that is not finite is never held, nor taken as the largest. Returns the
+// number of columns newly held.
 int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq);
 
 // Runs share(k, count) for k = 1..count and returns when all are done. The calling thread runs

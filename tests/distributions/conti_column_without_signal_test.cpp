@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -56,6 +57,9 @@ TEST(ColumnsWithoutOwnSignal, AreHeldAndTheOthersKept) {
     std::vector<float> aTiny = a;
     for (float& v : aTiny)
         v *= 1e-7f;
+    std::vector<float> nan = a, inf = a;
+    nan[2] = std::numeric_limits<float>::quiet_NaN();
+    inf[2] = std::numeric_limits<float>::infinity();
     std::vector<float> aNear = a;
     aNear[2] *= 1.001f; // a finer grid's neighbour: kept
     struct Case {
@@ -73,6 +77,9 @@ TEST(ColumnsWithoutOwnSignal, AreHeldAndTheOthersKept) {
         {"a discrete column equal to a distribution one", {b, a, a}, 1, {0, 0, 0, 0}},
         {"a zero discrete column", {b, a, zero}, 1, {0, 0, 0, 1}},
         {"next to a column held already", {a, b, b}, 0, {0, 0, 1, 0}, 2},
+        // A failed solution must reach the check of the solution, not vanish from the solve.
+        {"a column not finite", {a, nan, a, zero}, 0, {0, 0, 0, 0, 1}},
+        {"an infinite column holds no other", {a, inf, b}, 0, {0, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
