@@ -411,6 +411,29 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
 
 namespace {
 
+// The two rows at the meeting solved together, then the upward pass from there to lo and the
+// downward one to hi, side by side as the passes before them.
+[[gnu::always_inline]] inline void
+TwistedMeetAndRise(const double* back, const TwistedMeeting& meet, double* u, int lo, int hi) {
+    const int k = meet.k;
+    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
+    const double uk1 = u[k + 1] - meet.delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double up = uk, down = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= lo && i <= hi; --j, ++i) {
+        up = u[j] - back[j + 1] * up;
+        down = u[i] - back[i] * down;
+        u[j] = up;
+        u[i] = down;
+    }
+    for (; j >= lo; --j)
+        u[j] = up = u[j] - back[j + 1] * up;
+    for (; i <= hi; ++i)
+        u[i] = down = u[i] - back[i] * down;
+}
+
 // Both halves' recurrences run in one loop: each is bound by the latency of its multiply-add,
 // and the two do not wait on each other. row(j) is the right-hand side of interior row j.
 template <class Row>
@@ -433,22 +456,7 @@ void TwistedPasses(Row row, double rLo, double rHi, const double* invBet, const 
         u[top] = x = row(top) * invBet[top] - scaled[top] * x;
     for (; bot > k; --bot)
         u[bot] = y = row(bot) * invBet[bot] - scaled[bot] * y;
-    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
-    const double uk1 = u[k + 1] - meet.delta * uk;
-    u[k] = uk;
-    u[k + 1] = uk1;
-    double up = uk, down = uk1;
-    int j = k - 1, i = k + 2;
-    for (; j >= lo && i <= hi; --j, ++i) {
-        up = u[j] - back[j + 1] * up;
-        down = u[i] - back[i] * down;
-        u[j] = up;
-        u[i] = down;
-    }
-    for (; j >= lo; --j)
-        u[j] = up = u[j] - back[j + 1] * up;
-    for (; i <= hi; ++i)
-        u[i] = down = u[i] - back[i] * down;
+    TwistedMeetAndRise(back, meet, u, lo, hi);
 }
 
 }  // namespace
@@ -506,22 +514,7 @@ namespace {
         u[top] = x = row(top) * invBet[top] - scaled[top] * x;
     for (; bot > k; --bot)
         u[bot] = y = lowerRow(bot) * invBet[bot] - scaled[bot] * y;
-    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
-    const double uk1 = u[k + 1] - meet.delta * uk;
-    u[k] = uk;
-    u[k + 1] = uk1;
-    double up = uk, down = uk1;
-    int j = k - 1, i = k + 2;
-    for (; j >= start && i <= hi; --j, ++i) {
-        up = u[j] - back[j + 1] * up;
-        down = u[i] - back[i] * down;
-        u[j] = up;
-        u[i] = down;
-    }
-    for (; j >= start; --j)
-        u[j] = up = u[j] - back[j + 1] * up;
-    for (; i <= hi; ++i)
-        u[i] = down = u[i] - back[i] * down;
+    TwistedMeetAndRise(back, meet, u, start, hi);
 }
 
 // The substitution built with fused multiply-adds where the machine has them, chosen at run time
