@@ -164,14 +164,7 @@ TEST(MouseSlidingCommand, CyclesThroughItsThreeSettings) {
 TEST(MarkerSlide, AReleasedMarkerSlidesOnAndAKeyEndsIt) {
     MainWindowFixture f{700, 500};
     TXLAWindow* w = f.window.get();
-    ScanSetOptions o;
-    o.count = 3;
-    o.bottom = 7.5;
-    f.Load(o);
-    ModelParameters::meniscus = 6.0f;
-    ModelParameters::bottom = 7.2f;
-    ScanStore::leftFitLimit = 6.3f;
-    ScanStore::rightFitLimit = 7.1f;
+    f.LoadMarkerSet();
     f.Paint();
     gMouseSlidingOff = false;
     gMouseBouncing = false;

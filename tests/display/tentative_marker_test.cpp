@@ -27,14 +27,7 @@ constexpr int kRow = 150; // inside the data plot's band of a 500-pixel client
 class TentativeMarkerTest : public ::testing::Test {
   protected:
     TentativeMarkerTest() {
-        ScanSetOptions o;
-        o.count = 3;
-        o.bottom = 7.5;
-        f.Load(o);
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-        ScanStore::leftFitLimit = 6.3f;
-        ScanStore::rightFitLimit = 7.1f;
+        f.LoadMarkerSet();
         f.Paint();
     }
     void DoubleClick(float radius, UINT keys = MK_LBUTTON) {

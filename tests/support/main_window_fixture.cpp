@@ -5,7 +5,9 @@
 #include "app/params_box.h"
 #include "display/paint_switches.h"
 #include "display/scan_rms_file.h"
+#include "state/model_parameters.h"
 #include "state/preference_switches.h"
+#include "state/scan_store.h"
 #include "support/reset_all_state.h"
 
 #include <string>
@@ -39,6 +41,17 @@ void MainWindowFixture::LoadScans(int count, int points) {
     options.count = count;
     options.points = points;
     Load(options);
+}
+
+void MainWindowFixture::LoadMarkerSet() {
+    ScanSetOptions options;
+    options.count = 3;
+    options.bottom = 7.5;
+    Load(options);
+    ModelParameters::meniscus = 6.0f;
+    ModelParameters::bottom = 7.2f;
+    ScanStore::leftFitLimit = 6.3f;
+    ScanStore::rightFitLimit = 7.1f;
 }
 
 void MainWindowFixture::Paint() { script.pumpUntilIdle(); }

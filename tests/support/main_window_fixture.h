@@ -21,6 +21,9 @@ class MainWindowFixture {
     void Load(const ScanSetOptions& options);
     // A generated absorbance set of count scans of points points each.
     void LoadScans(int count, int points);
+    // Three scans out to 7.5 cm in a cell from 6.0 to 7.2 cm with the fit limits at 6.3 and
+    // 7.1 cm: the set the marker and pointer tests drag and click on. Not painted yet.
+    void LoadMarkerSet();
     // Paints as the desktop does after an invalidation: dispatches until nothing is pending.
     void Paint();
     void Resize(int width, int height);
