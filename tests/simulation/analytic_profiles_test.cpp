@@ -1,34 +1,22 @@
 // Analytic boundaries, smoothing, rotor speed in the acceleration phase, the back-diffusion test
 // and the progress texts of the module-wide solvers.
-#include "simulation/analytic_profiles.h"
-
-#include "state/model_parameters.h"
 #include "scandata/scan_store_alloc.h"
-#include "state/lamm_grid.h"
+#include "simulation/analytic_profiles.h"
 #include "simulation/progress_texts.h"
 #include "simulation/speed_and_equilibrium.h"
-#include "support/reset_all_state.h"
-#include "support/store_builder.h"
 #include "state/fluorophore.h"
-
-#include <gtest/gtest.h>
+#include "state/lamm_grid.h"
+#include "support/cell_fixture.h"
+#include "support/store_builder.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-class AnalyticProfiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-    }
-    void TearDown() override { ResetAllState(); }
-};
+class AnalyticProfiles : public CellTest {};
 
 std::vector<float> Radii(float first, float step, int n)
 {

@@ -1,19 +1,16 @@
 // The element integrals of the simulation grid against Gauss quadrature of the hat functions
 // themselves, their sum rules, the bottom-flux options and the uniform-grid shortcuts.
-#include "simulation/grid_element_integrals.h"
-
 #include "foundations/resampling.h"
-#include "state/model_choice.h"
-#include "state/model_parameters.h"
+#include "simulation/grid_element_integrals.h"
 #include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
 #include "simulation/romberg_helpers.h"
-#include "support/reset_all_state.h"
-
-#include <gtest/gtest.h>
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "support/cell_fixture.h"
 
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -67,20 +64,17 @@ double Frame(const double* g, int n, int e, double r)
     return r - g[1] * Hat(g, n, 1, e, r) - g[n] * Hat(g, n, n, e, r);
 }
 
-class GridElementIntegrals : public ::testing::Test {
-protected:
+class GridElementIntegrals : public CellTest {
+  protected:
     void SetUp() override
     {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
+        CellTest::SetUp();
         ModelChoice::movingHatAlgorithm = true;
         LammGrid::gridSize = kN;
         ASSERT_TRUE(AllocLammArrays());
         for (int i = 1; i <= kN; ++i)
             LammGrid::movingRadius[i] = LammGrid::radius[i] = kRho[i];
     }
-    void TearDown() override { ResetAllState(); }
 };
 
 }  // namespace

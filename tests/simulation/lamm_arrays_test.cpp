@@ -1,28 +1,16 @@
 // The simulation arrays: the blocks each model switch asks for, zero-filled, re-sized and freed
 // with every name emptied; grid sizes without an element are refused.
 #include "simulation/lamm_arrays.h"
-
-#include "state/model_choice.h"
-#include "state/model_parameters.h"
 #include "state/lamm_grid.h"
-#include "support/reset_all_state.h"
+#include "state/model_choice.h"
+#include "support/cell_fixture.h"
 
 #include <gtest/gtest.h>
-
 #include <set>
 
 namespace {
 
-class LammArrays : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-    }
-    void TearDown() override { ResetAllState(); }
-};
+class LammArrays : public CellTest {};
 
 void ExpectZero(double* const* names, int first, int last, int n)
 {

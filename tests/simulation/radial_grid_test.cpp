@@ -1,31 +1,21 @@
 // The simulation grid's shapes against their closed forms, the sizing of the growing grid and
 // the refinement near the bottom.
+#include "simulation/lamm_arrays.h"
 #include "simulation/radial_grid.h"
-
+#include "state/dls_data.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
-#include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
-#include "support/reset_all_state.h"
-#include "state/dls_data.h"
-
-#include <gtest/gtest.h>
+#include "support/cell_fixture.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
-class RadialGrid : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-    }
-    void TearDown() override { ResetAllState(); }
-
+class RadialGrid : public CellTest {
+  protected:
     static void Select(bool movingHat, bool claverie)
     {
         ModelChoice::movingHatAlgorithm = movingHat;

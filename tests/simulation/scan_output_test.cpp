@@ -1,15 +1,14 @@
 // The scan output of the module-wide solvers: profiles written into the scans at their times,
 // interpolated onto the scans' radii, the target moved on, and a scan assembled over the optics'
 // crossing time.
-#include "simulation/scan_output.h"
-
-#include "state/model_choice.h"
-#include "state/component_scans.h"
-#include "state/model_parameters.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_arrays.h"
+#include "simulation/scan_output.h"
+#include "state/component_scans.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "support/cell_fixture.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 
@@ -20,13 +19,11 @@ namespace {
 float Zero(float) { return 0.0f; }
 double Line(double r) { return 2.0 * r - 11.0; }
 
-class ScanOutput : public ::testing::Test {
-protected:
+class ScanOutput : public CellTest {
+  protected:
     void SetUp() override
     {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
+        CellTest::SetUp();
         FillStore({EvenScan(6.05f, 0.01f, 110, 100.0, Zero),
                    EvenScan(6.05f, 0.01f, 110, 200.0, Zero)});
         ModelChoice::movingHatAlgorithm = false;

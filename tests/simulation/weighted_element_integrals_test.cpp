@@ -5,29 +5,25 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
-#include "support/reset_all_state.h"
-
-#include <gtest/gtest.h>
+#include "support/cell_fixture.h"
 
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
 constexpr int kN = 121;
 
-class WeightedIntegrals : public ::testing::Test {
-protected:
+class WeightedIntegrals : public CellTest {
+  protected:
     void SetUp() override
     {
-        ResetAllState();
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
+        CellTest::SetUp();
         ModelChoice::claverieAlgorithm = true;
         LammGrid::gridSize = kN;
         ASSERT_TRUE(AllocLammArrays());
     }
-    void TearDown() override { ResetAllState(); }
     static double R(int i) { return LammGrid::radius[i]; }
 };
 
