@@ -19,6 +19,7 @@
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
 #include "support/equilibrium_scan_set.h"
+#include "support/optimiser_cases.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 
@@ -86,13 +87,7 @@ TEST_F(EquilibriumFit, ProfileConservesTheLoadedMass) {
 }
 
 TEST_F(EquilibriumFit, EveryOptimiserRecoversTheBuoyantMassFromThreeSpeeds) {
-    struct Case {
-        const char* name;
-        bool simplex, annealing, ml;
-    } cases[] = {{"simplex", true, false, false},
-                 {"annealing + ML", false, true, false},
-                 {"ML", false, false, true}};
-    for (const Case& c : cases) {
+    for (const OptimiserCase& c : kEveryOptimiser) {
         ResetAllState();
         LoadThreeSpeeds(0.005);
         FitControl::simplex = c.simplex;

@@ -9,6 +9,7 @@
 #include "state/held_discretisation.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/optimiser_cases.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
@@ -46,14 +47,8 @@ class HeldGridFit : public ::testing::Test {
 };
 
 TEST_F(HeldGridFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValuesOnTheAutomaticGrid) {
-    struct Case {
-        const char* name;
-        bool simplex, annealing, ml;
-    } cases[] = {{"simplex", true, false, false},
-                 {"annealing + ML", false, true, false},
-                 {"ML", false, false, true}};
     const VelocitySet set = TenAndTwentyS();
-    for (const Case& c : cases) {
+    for (const OptimiserCase& c : kEveryOptimiser) {
         ResetAllState();
         plat::test::Script script; // no box
         Fill(set);

@@ -6,6 +6,7 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/optimiser_cases.h"
 #include "support/reset_all_state.h"
 #include "support/two_component_start.h"
 #include "support/velocity_store.h"
@@ -32,13 +33,7 @@ class TwoSpeciesFit : public ::testing::Test {
 };
 
 TEST_F(TwoSpeciesFit, EveryOptimiserRecoversBothSpecies) {
-    struct Case {
-        const char* name;
-        bool simplex, annealing, ml;
-    } cases[] = {{"simplex", true, false, false},
-                 {"annealing + ML", false, true, false},
-                 {"ML", false, false, true}};
-    for (const Case& c : cases) {
+    for (const OptimiserCase& c : kEveryOptimiser) {
         ResetAllState();
         VelocitySet set;
         set.noise = 0.005;
@@ -49,11 +44,7 @@ TEST_F(TwoSpeciesFit, EveryOptimiserRecoversBothSpecies) {
         const double trueM[3] = {0, MolarMass(set.species[0].s, set.species[0].D),
                                  MolarMass(set.species[1].s, set.species[1].D)};
         SetTwoSpeciesStartValues();
-        FitControl::simplex = c.simplex;
-        FitControl::simulatedAnnealing = c.annealing;
-        FitControl::marquardtLevenberg = c.ml;
-        FitControl::annealingSteps = 3;
-        FitControl::annealingIterations = 60;
+        ChooseOptimiser(c.simplex, c.annealing, c.ml);
         EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
             << c.name;
         for (int k = 1; k <= 2; ++k) {
