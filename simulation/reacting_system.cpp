@@ -56,6 +56,7 @@ struct ReactingRun {
     V M3, G3;             // 7 per row, index 7 i + p
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
     V LA[3], LB[3];       // M + h/2 T_X for the same step length
+    V RA[3], RB[3];       // M - h/2 T_X, the same on the old level
     V A, B, Ap, Bp, App, Bpp, Appp, Bppp, oldA, oldB, dA, dB;
     V eA, eB, complexOfChange; // the change since the last Newton pass and its complex
     // The kept elimination of the last Newton pass, 2 x 2 blocks row-major, 4 per row: the
@@ -86,9 +87,10 @@ struct ReactingRun {
     enum class Solved { Yes, NotConverged, Failed };
     Solved SolveStep(double h);
     bool SolveShortening(double& h);
-    double RelativeChange(const V& x, const V& old) const;
-    double Change() const;
-    double Deviation(double h) const;
+    struct Measures {
+        double deviation, change;
+    };
+    template <bool WithDeviation> Measures Measure(double h) const;
     double StepFactor(double d) const;
     void Advance();
     double Step();
@@ -134,11 +136,13 @@ void ReactingRun::ProductWeights(double h) {
         for (int i = 1; i <= n; ++i) {
             LA[d][At(i)] = M[d][At(i)] + 0.5 * h * TA[d][At(i)];
             LB[d][At(i)] = M[d][At(i)] + 0.5 * h * TB[d][At(i)];
+            RA[d][At(i)] = 2.0 * M[d][At(i)] - LA[d][At(i)];
+            RB[d][At(i)] = 2.0 * M[d][At(i)] - LB[d][At(i)];
         }
     // the pairs outside the grid take no part
-    for (V* v : {&LA[0], &LB[0]})
+    for (V* v : {&LA[0], &LB[0], &RA[0], &RB[0]})
         (*v)[1] = 0.0;
-    for (V* v : {&LA[2], &LB[2]})
+    for (V* v : {&LA[2], &LB[2], &RA[2], &RB[2]})
         (*v)[At(n)] = 0.0;
 }
 
@@ -206,9 +210,8 @@ template <bool Interior> void ReactingRun::AssembleRow(int i, bool withOld, Row&
             const int j = i + d - 1;
             if (!onGrid(j))
                 continue;
-            // M - h/2 T_X = 2 M - (M + h/2 T_X)
-            fa += (2.0 * M[d][At(i)] - LA[d][At(i)]) * Ap[At(j)];
-            fb += (2.0 * M[d][At(i)] - LB[d][At(i)]) * Bp[At(j)];
+            fa += RA[d][At(i)] * Ap[At(j)];
+            fb += RB[d][At(i)] * Bp[At(j)];
             cx += wb[d] * Ap[At(j)];
         }
         oldA[At(i)] = fa + cx;
@@ -466,57 +469,57 @@ bool ReactingRun::SolveShortening(double& h) {
     }
 }
 
-// The largest relative change of one free species over the nodes that carry it, as the
-// concentration-dependent solvers measure theirs: nodes below 1e-4 of its top are measured
-// against a neighbour that carries material, or not at all.
-double ReactingRun::RelativeChange(const V& x, const V& old) const {
-    double tops[4] = {};
+// The measures of a solved step of length h in one sweep over the nodes. The change, for the
+// progress text and the equilibrium test, is the largest relative change of the faster-changing
+// free species over the nodes that carry it, as the concentration-dependent solvers measure
+// theirs: nodes below 1e-4 of the species' top are measured against a neighbour that carries
+// material, or not at all. The deviation (with WithDeviation) is how far the solution lies from
+// the straight continuation of the last step, against the larger loading: h (h + h_prev) / 2
+// times the second time derivative of the free species, so it grows with the square of the step
+// wherever a boundary passes or the complex forms or falls apart; 0 without a last step.
+template <bool WithDeviation> ReactingRun::Measures ReactingRun::Measure(double h) const {
+    double topsA[2] = {}, topsB[2] = {};
     int i = 1;
-    for (; i + 3 <= n; i += 4)
-        for (int k = 0; k < 4; ++k)
-            tops[k] = std::max(tops[k], x[At(i + k)]);
-    for (; i <= n; ++i)
-        tops[0] = std::max(tops[0], x[At(i)]);
-    const double floor = 1e-4 * std::max({tops[0], tops[1], tops[2], tops[3]});
-    double change = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const double d = x[At(i)] - old[At(i)];
+    for (; i + 1 <= n; i += 2)
+        for (int k = 0; k < 2; ++k) {
+            topsA[k] = std::max(topsA[k], A[At(i + k)]);
+            topsB[k] = std::max(topsB[k], B[At(i + k)]);
+        }
+    for (; i <= n; ++i) {
+        topsA[0] = std::max(topsA[0], A[At(i)]);
+        topsB[0] = std::max(topsB[0], B[At(i)]);
+    }
+    const double floorA = 1e-4 * std::max(topsA[0], topsA[1]);
+    const double floorB = 1e-4 * std::max(topsB[0], topsB[1]);
+    const auto relative = [this](const double* x, const double* old, double floor, int i,
+                                 double& change) {
+        const double d = x[i] - old[i];
         // the quotient only where it may raise the largest
-        if (old[At(i)] > floor) {
-            if (std::fabs(d) > change * old[At(i)])
-                change = std::max(change, std::fabs(d / old[At(i)]));
+        if (old[i] > floor) {
+            if (std::fabs(d) > change * old[i])
+                change = std::max(change, std::fabs(d / old[i]));
         } else if (d > floor) {
-            if (i < n && old[At(i + 1)] > floor)
-                change = std::max(change, std::fabs(d / old[At(i + 1)]));
-            else if (i > 1 && old[At(i - 1)] > floor)
-                change = std::max(change, std::fabs(d / old[At(i - 1)]));
+            if (i < n && old[i + 1] > floor)
+                change = std::max(change, std::fabs(d / old[i + 1]));
+            else if (i > 1 && old[i - 1] > floor)
+                change = std::max(change, std::fabs(d / old[i - 1]));
+        }
+    };
+    const bool deviation = WithDeviation && dtPrev != 0.0;
+    const double f = deviation ? h / dtPrev : 0.0;
+    double changeA = 0.0, changeB = 0.0, worstA = 0.0, worstB = 0.0;
+    for (int i = 1; i <= n; ++i) {
+        relative(A.data(), Ap.data(), floorA, i, changeA);
+        relative(B.data(), Bp.data(), floorB, i, changeB);
+        if constexpr (WithDeviation) {
+            const double a = Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]);
+            const double b = Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]);
+            worstA = std::max(worstA, std::fabs(A[At(i)] - a));
+            worstB = std::max(worstB, std::fabs(B[At(i)] - b));
         }
     }
-    return change;
-}
-
-// The change of a step for the progress text and the equilibrium test: that of the faster-
-// changing free species.
-double ReactingRun::Change() const {
-    return std::max(RelativeChange(A, Ap), RelativeChange(B, Bp));
-}
-
-// How far the solution of a step of length h lies from the straight continuation of the last
-// step, against the larger loading: h (h + h_prev) / 2 times the second time derivative of the
-// free species, so it grows with the square of the step wherever a boundary passes or the
-// complex forms or falls apart. 0 without a last step.
-double ReactingRun::Deviation(double h) const {
-    if (dtPrev == 0.0)
-        return 0.0;
-    const double f = h / dtPrev;
-    double worstA = 0.0, worstB = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        const double a = Ap[At(i)] + f * (Ap[At(i)] - App[At(i)]);
-        const double b = Bp[At(i)] + f * (Bp[At(i)] - Bpp[At(i)]);
-        worstA = std::max(worstA, std::fabs(A[At(i)] - a));
-        worstB = std::max(worstB, std::fabs(B[At(i)] - b));
-    }
-    return std::max(worstA, worstB) / std::max(rx.a0, rx.b0);
+    return {deviation ? std::max(worstA, worstB) / std::max(rx.a0, rx.b0) : 0.0,
+            std::max(changeA, changeB)};
 }
 
 void ReactingRun::Advance() {
@@ -555,9 +558,10 @@ double ReactingRun::Step() {
         dt = wanted > 0.0 ? wanted : 1.0;
         return 1.0;
     }
+    // the levels move back one; A and B are formed anew by the step
     Appp.swap(App), Bppp.swap(Bpp);
     App.swap(Ap), Bpp.swap(Bp);
-    Ap = A, Bp = B;
+    Ap.swap(A), Bp.swap(B);
     auto fail = [&] {
         A = Ap, B = Bp;
         return 0.0;
@@ -567,19 +571,21 @@ double ReactingRun::Step() {
         return fail();
     bool shortened = dt != planned;
     const bool first = LammGrid::stepCount == 0;
-    double d = control.fixedTimeStep ? 0.0 : Deviation(dt);
+    Measures measures = control.fixedTimeStep ? Measure<false>(dt) : Measure<true>(dt);
+    double d = measures.deviation;
     while (d > 2.0 * kReactionStepAim) {
         dt *= StepFactor(d);
         if (!SolveShortening(dt))
             return fail();
         shortened = true;
-        d = Deviation(dt);
+        measures = Measure<true>(dt);
+        d = measures.deviation;
     }
     // A step cut to the scan time and then shortened no longer lands on it: the scan is awaited
     // still.
     if (cut && shortened)
         LammGrid::endTimePending = 1;
-    const double taken = dt, x = Change();
+    const double taken = dt, x = measures.change;
     Advance();
     if (!control.fixedTimeStep) {
         dt = first ? std::min(2.0 * taken, cap) : std::min(dt * StepFactor(d), cap);
@@ -614,10 +620,10 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v :
-         {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2], &LA[0],
-          &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &A,     &B,     &Ap,    &Bp,    &App,
-          &Bpp,   &Appp,  &Bppp,  &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
+    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2],
+                 &LA[0], &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &RA[0], &RA[1], &RA[2],
+                 &RB[0], &RB[1], &RB[2], &A,     &B,     &Ap,    &Bp,    &App,   &Bpp,
+                 &Appp,  &Bppp,  &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
         v->assign(nodes, 0.0);
     for (V* v : {&M3, &G3, &W, &Wo})
         v->assign(7 * nodes, 0.0);
