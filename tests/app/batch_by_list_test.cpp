@@ -13,6 +13,7 @@
 #include "state/serial_fit_state.h"
 #include "support/batch_data_sets.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -25,14 +26,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 std::vector<double> Numbers(const std::string& line) {
     std::istringstream in(line);
@@ -101,7 +94,7 @@ TEST(BatchByList, EveryListFileOfTheFolderInTheSummaries) {
     EXPECT_FALSE(SerialFitState::serializing);
     EXPECT_FLOAT_EQ(ScanStore::rightFitLimit, 7.1f) << "every set took the limit entered";
 
-    const std::vector<std::string> summary = Lines(ReadTextFile(root + "summary.txt"));
+    const std::vector<std::string> summary = SplitLines(ReadTextFile(root + "summary.txt"));
     ASSERT_EQ(summary.size(), 7u) << ReadTextFile(root + "summary.txt");
     EXPECT_EQ(summary[0], "smin, smax, c(in range), c(tot), sw(in range), Mwavg(in range), rmsd, "
                           "rmsd/ctot(%)");
@@ -135,7 +128,7 @@ TEST(BatchByList, EveryListFileOfTheFolderInTheSummaries) {
     EXPECT_EQ(summary[5], root + "list.004");
     EXPECT_EQ(summary[6], "signal maxed out");
 
-    const std::vector<std::string> idswsig = Lines(ReadTextFile(root + "idswsig.txt"));
+    const std::vector<std::string> idswsig = SplitLines(ReadTextFile(root + "idswsig.txt"));
     ASSERT_EQ(idswsig.size(), 3u) << ReadTextFile(root + "idswsig.txt");
     for (const auto& [line, list, truth] :
          {std::tuple{0, "list.001", a}, std::tuple{1, "list.003", b}}) {
@@ -148,7 +141,7 @@ TEST(BatchByList, EveryListFileOfTheFolderInTheSummaries) {
     EXPECT_EQ(idswsig[2], root + "list.004 0 0 0");
 
     // The set's own integrals: the summary's header and "%.3f %.3f  %f %f %.3f %.0f %f %.2f".
-    const std::vector<std::string> integrals = Lines(ReadTextFile(root + "integrals.RA2"));
+    const std::vector<std::string> integrals = SplitLines(ReadTextFile(root + "integrals.RA2"));
     ASSERT_EQ(integrals.size(), 2u);
     EXPECT_EQ(integrals[0], summary[0]);
     ASSERT_EQ(integrals[1].rfind("1.500 9.000  ", 0), 0u) << integrals[1];

@@ -12,6 +12,7 @@
 #include "state/serial_fit_state.h"
 #include "support/batch_data_sets.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -26,17 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 using SF = SerialFitState;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The scan names of a list file (after its stride line and folder).
 std::vector<std::string> ListedNames(const std::string& path) {
-    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     return lines.size() < 2 ? std::vector<std::string>{}
                             : std::vector<std::string>(lines.begin() + 2, lines.end());
 }
@@ -145,7 +138,7 @@ TEST(BatchSeries, SeriesFilesReadIntoTheTable) {
         EXPECT_EQ(ListedNames(SF::seriesListPaths[1]),
                   Numbered("run_", {1, 3, 6, 8, 10, 12, 14, 16, 18, 20}, "RA1"));
         EXPECT_EQ(ListedNames(SF::seriesListPaths[2]), Numbered("run_", {1, 3, 20}, "RA2"));
-        EXPECT_EQ(Lines(ReadTextFile(SF::seriesListPaths[1]))[1], data.path());
+        EXPECT_EQ(SplitLines(ReadTextFile(SF::seriesListPaths[1]))[1], data.path());
         EXPECT_EQ(SF::seriesRmsd[2], 0.0f) << "not analysed yet";
     }
 }
@@ -234,7 +227,7 @@ TEST(BatchSeries, ListsChosenInThePlottingProgramFittedAndReported) {
     EXPECT_EQ(argv[2], "--watchlist");
     EXPECT_EQ(argv[3], f.data.path());
 
-    const std::vector<std::string> finis = Lines(ReadTextFile(root + "distFinis.txt"));
+    const std::vector<std::string> finis = SplitLines(ReadTextFile(root + "distFinis.txt"));
     ASSERT_EQ(finis.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(lists[k]);
@@ -250,14 +243,15 @@ TEST(BatchSeries, ListsChosenInThePlottingProgramFittedAndReported) {
         const std::string ext = "RA" + std::to_string(k + 1);
         // The distribution for the plotting program: the grid, then its end line.
         const std::vector<std::string> dist =
-            Lines(ReadTextFile(root + "distlist." + ext + ".txt"));
+            SplitLines(ReadTextFile(root + "distlist." + ext + ".txt"));
         ASSERT_EQ(dist.size(), 41u);
         EXPECT_EQ(dist.back(), "-999.999 -999.999");
         double s0 = 0, c0 = 0;
         ASSERT_EQ(std::sscanf(dist[0].c_str(), "%lf %lf", &s0, &c0), 2);
         EXPECT_NEAR(s0, 0.5, 1e-6);
         // Data, fit and noise: three noise columns and three per scan, one row per fitted point.
-        const std::vector<std::string> dfr = Lines(ReadTextFile(root + "dfrlist." + ext + ".txt"));
+        const std::vector<std::string> dfr =
+            SplitLines(ReadTextFile(root + "dfrlist." + ext + ".txt"));
         ASSERT_FALSE(dfr.empty());
         std::istringstream row(dfr[0]);
         std::vector<double> values;

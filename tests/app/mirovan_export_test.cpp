@@ -11,6 +11,7 @@
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,14 +26,6 @@ namespace {
 
 using C = ContiState;
 using M = ModelChoice;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
 
 std::string Species(const char* format, int k, double value) {
     char line[80];
@@ -99,7 +92,7 @@ TEST(MirovanExport, ConvertedPeaksBecomeThreeFittedSpecies) {
     e.Export(xp, IDYES);
     const std::string config = e.f.data.file("run_from_tarnix_c(s).mirovan");
     const std::string par = config + "_PAR";
-    const auto p = Lines(ReadTextFile(par));
+    const auto p = SplitLines(ReadTextFile(par));
     ASSERT_EQ(p.size(), 82u);
     EXPECT_EQ(p[0], "1000 (hybrid discrete - c(s) model) ");
     EXPECT_EQ(p[1], "80 (# of parameter follow)");
@@ -131,7 +124,7 @@ TEST(MirovanExport, ConvertedPeaksBecomeThreeFittedSpecies) {
     }
     EXPECT_EQ(p[81], "1 (bMarquardLevenbergMin)");
 
-    const auto cfg = Lines(ReadTextFile(config));
+    const auto cfg = SplitLines(ReadTextFile(config));
     ASSERT_EQ(cfg.size(), 50u);
     EXPECT_EQ(cfg[0], "experiments:");
     EXPECT_EQ(cfg[1], "1 1 " + xp);
@@ -166,7 +159,7 @@ TEST(MirovanExport, WithoutConversionNoSpeciesAndTheModelsOwnSwitches) {
         if (c.flatCurve)
             std::fill(e.c.begin(), e.c.end(), 1.0f);
         e.Export(e.f.data.file("run.xp"), c.answer);
-        const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+        const auto p = SplitLines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
         ASSERT_EQ(p.size(), 82u) << c.name;
         EXPECT_EQ(p[2], "120 (resolution c(s) #1)") << c.name;
         EXPECT_EQ(p[7], "1 (MCDfitff01)") << c.name;
@@ -196,7 +189,7 @@ TEST(MirovanExport, DiscreteComponentFollowsThePeaksOrStandsAlone) {
         ModelParameters::speciesDOrMFloat[1] = 0;
         ModelParameters::speciesSFloat[1] = 1;
         e.Export(e.f.data.file("run.xp"), c.answer);
-        const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+        const auto p = SplitLines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
         ASSERT_EQ(p.size(), 82u) << c.name;
         const std::string k = std::to_string(c.slot);
         EXPECT_EQ(p[16 + c.slot], "250000.000000 (MCDglobM #" + k + ")") << c.name;
@@ -227,7 +220,7 @@ TEST(MirovanExport, ManyPeaksLeaveTheDiscreteComponentItsSpecies) {
         }
     }
     e.Export(e.f.data.file("run.xp"), IDYES);
-    const auto p = Lines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
+    const auto p = SplitLines(ReadTextFile(e.f.data.file("run_from_tarnix_c(s).mirovan_PAR")));
     ASSERT_EQ(p.size(), 82u);
     for (int k = 1; k <= 10; ++k)
         EXPECT_EQ(p[26 + k], "1 (exist #" + std::to_string(k) + ")") << k;

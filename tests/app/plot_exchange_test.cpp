@@ -15,6 +15,7 @@
 #include "support/batch_data_sets.h"
 #include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <cstdio>
@@ -28,14 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using S = ScanStore;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 std::string E(double v) {
     char text[40];
@@ -80,7 +73,7 @@ void ExpectScanFiles(float** values, const char* ext) {
     for (int n = 1; n <= S::scanCount; ++n) {
         const int k = S::scanOrder[n];
         const auto lines =
-            Lines(ReadTextFile(std::string(gTempFolder) + std::to_string(n) + "." + ext));
+            SplitLines(ReadTextFile(std::string(gTempFolder) + std::to_string(n) + "." + ext));
         ASSERT_EQ(int(lines.size()), S::pointCount[k]) << n;
         for (int i = 1; i <= S::pointCount[k]; ++i)
             EXPECT_EQ(lines[i - 1], E(S::radius[k][i]) + " " + E(values[k][i])) << n << " " << i;
@@ -124,7 +117,7 @@ TEST(PlotExchange, DataFitAndResidualsGoToTheAuxiliaryProgram) {
     EXPECT_EQ(plat::test::processes()[0].argv, expected);
     ExpectScanFiles(S::signal, "dat");
     ExpectScanFiles(S::fit, "fit");
-    const auto times = Lines(ReadTextFile(std::string(gTempFolder) + "times.dat"));
+    const auto times = SplitLines(ReadTextFile(std::string(gTempFolder) + "times.dat"));
     ASSERT_EQ(times.size(), 30u);
     for (int n = 1; n <= 30; ++n)
         EXPECT_EQ(times[n - 1], E(S::header[S::scanOrder[n]].time));
@@ -181,7 +174,7 @@ TEST(PlotExchange, ThePlottingProgramGetsTheTableAndTheDistribution) {
     Command(f, 900);
     ASSERT_EQ(plat::test::processes().size(), 1u);
     EXPECT_EQ(plat::test::processes()[0].argv, (std::vector<std::string>{vizra, "--svdfr", table}));
-    const auto rows = Lines(ReadTextFile(table));
+    const auto rows = SplitLines(ReadTextFile(table));
     ASSERT_FALSE(rows.empty());
     double noise[3], scan[3];
     ASSERT_EQ(std::sscanf(rows[0].c_str(), "%lf %lf %lf %lf %lf %lf", &noise[0], &noise[1],
@@ -195,7 +188,7 @@ TEST(PlotExchange, ThePlottingProgramGetsTheTableAndTheDistribution) {
     Command(f, 899);
     ASSERT_EQ(plat::test::processes().size(), 1u);
     EXPECT_EQ(plat::test::processes()[0].argv, (std::vector<std::string>{vizra, "--cofs", dist}));
-    const auto lines = Lines(ReadTextFile(dist));
+    const auto lines = SplitLines(ReadTextFile(dist));
     ASSERT_EQ(int(lines.size()), ContiState::gridPoints + 1);
     EXPECT_EQ(lines[0], E(ContiState::sValues[1]) + " " + E(ContiState::distribution[1]));
     EXPECT_EQ(lines.back(), "-999.999 -999.999");
@@ -304,7 +297,7 @@ TEST(PlotExchange, MovieDistributionAndStructureCommandLines) {
     EXPECT_EQ(started[2].argv,
               (std::vector<std::string>{f.folder.file("bin/dravonbestpt"), "4113", structure}));
     // The distribution for the auxiliary program has no end line.
-    const auto dist = Lines(ReadTextFile(std::string(gTempFolder) + "dist.dat"));
+    const auto dist = SplitLines(ReadTextFile(std::string(gTempFolder) + "dist.dat"));
     ASSERT_EQ(int(dist.size()), ContiState::gridPoints);
     EXPECT_EQ(dist.back(), E(ContiState::sValues[ContiState::gridPoints]) + " " +
                                E(ContiState::distribution[ContiState::gridPoints]));
@@ -332,7 +325,7 @@ TEST(PlotExchange, LightScatteringRecordsGoToThePlottingProgramInBlocks) {
               (std::vector<std::string>{f.folder.file("VIZRA/VIZRA"),
                                         S::dlsRecords[1].isFieldAcf ? "--dls" : "--idls", file}));
     // Per record: measured, fitted and residual rows, each block closed by its marker.
-    const auto lines = Lines(ReadTextFile(file));
+    const auto lines = SplitLines(ReadTextFile(file));
     std::size_t at = 0;
     for (int k = 1; k <= 2; ++k) {
         for (const char* marker : {"-666.666 -666.666", "-777.777 -777.777", "-888.888 -888.888"}) {
@@ -376,7 +369,7 @@ TEST(PlotExchange, EquilibriumScansGoToThePlottingProgramInBlocks) {
         std::snprintf(text, sizeof text, "%f", v);
         return std::string(text);
     };
-    const auto lines = Lines(ReadTextFile(file));
+    const auto lines = SplitLines(ReadTextFile(file));
     std::size_t at = 0;
     for (int k = 1; k <= 3; ++k) {
         for (float** values : {S::signal, S::fit}) {

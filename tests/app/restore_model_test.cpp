@@ -163,18 +163,10 @@ TEST_F(RestoreModel, DiscreteAnalysisRestoredWhileCsIsChosen) {
     }
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 // Rewrites the saved file as an older program wrote it: model 0 and no family switches (the 47
 // values appended with the model id).
 void MakeOldFile(const std::string& path) {
-    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     ASSERT_EQ(static_cast<int>(lines.size()), SavedParameterCount());
     lines[69] = "0.00000000e+00";
     lines.resize(lines.size() - 47);

@@ -178,15 +178,6 @@ void Randomise(unsigned seed)
     D::driftMode = static_cast<unsigned char>(rng() % 3);
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
 std::string Join(const std::vector<std::string>& lines)
 {
     std::string out;
@@ -229,7 +220,7 @@ TEST_F(ParamFiles, EveryStoredFieldComesBackBitForBit) {
 
 TEST_F(ParamFiles, FileHoldsTheTaggedLayoutOneValuePerLine) {
     SaveRandom(7);
-    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     ASSERT_GE(lines.size(), 95u);
     EXPECT_EQ(static_cast<int>(lines.size()), SavedParameterCount());
     EXPECT_EQ(lines[0], "1.00100000e+03");
@@ -245,7 +236,7 @@ TEST_F(ParamFiles, WithoutADataFolderNothingIsWritten) {
 // Each damaged file is refused by both entry points; no box, no field changed.
 TEST_F(ParamFiles, DamagedFilesAreRefusedWithoutChangingState) {
     SaveRandom(11);
-    const std::vector<std::string> good = Lines(ReadTextFile(path));
+    const std::vector<std::string> good = SplitLines(ReadTextFile(path));
     struct Case {
         const char* what;
         std::vector<std::string> lines;
@@ -292,7 +283,7 @@ TEST_F(ParamFiles, OlderShorterFileLeavesTheTailUnchanged) {
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     const float savedS2 = M::speciesS[2];
     const float savedVbar = ScanStore::vbar;
-    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     lines.resize(100);
     WriteTextFile(path, Join(lines));
     Randomise(22);
@@ -317,7 +308,7 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     Randomise(41);
     D::coneRadius = 0.25f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
-    std::vector<std::string> lines = Lines(ReadTextFile(path));
+    std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     // the 12 flags and 4 depletion values, and the 11 shape values and the invariant D saved
     // after them
     lines.resize(lines.size() - 16 - 11 - 1);
@@ -406,7 +397,7 @@ TEST_F(ParamFiles, FloatedVbarOfTheFloatingVbarModelComesBack) {
         PackFitParameters();
         ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
         if (older) {
-            std::vector<std::string> lines = Lines(ReadTextFile(path));
+            std::vector<std::string> lines = SplitLines(ReadTextFile(path));
             lines[1 + M::kFitSlots + kSlotVbar - 1] = "0.00000000e+00";
             WriteTextFile(path, Join(lines));
         }

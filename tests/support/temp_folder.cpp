@@ -50,6 +50,14 @@ std::string ReadTextFile(const std::string& path)
     return s.str();
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
 bool SetFileSeconds(const std::string& path, long long seconds, long nanoseconds)
 {
     timespec times[2];

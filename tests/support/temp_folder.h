@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TempFolder {
   public:
@@ -24,5 +25,8 @@ class TempFolder {
 bool WriteTextFile(const std::string& path, const std::string& text);
 // The bytes of path; empty when it cannot be read.
 std::string ReadTextFile(const std::string& path);
+// The lines of text as std::getline reads them: split at each line feed, a carriage return kept,
+// a last line without a line feed counted.
+std::vector<std::string> SplitLines(const std::string& text);
 // Sets the access and modification times of path to seconds since 1970 (with nanoseconds).
 bool SetFileSeconds(const std::string& path, long long seconds, long nanoseconds = 0);
