@@ -51,14 +51,9 @@ void FillSpeciesOnBuffer(ContiDataStore& store) {
 }
 
 void ChooseCs() {
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ChooseCsOver(2.0f, 12.0f, 61.0f, 0.5f); // no regularization: the plain c(s) compared as it fits
     ModelChoice::equilibriumMs = false;
     ContiState::ff0 = 1.25f;
-    ContiState::rangeMin = 2.0f;
-    ContiState::rangeMax = 12.0f;
-    ContiState::resolution = 61.0f;
-    ContiState::confidenceLevel = 0.5f; // no regularization: the plain c(s) compared as it fits
 }
 
 double Rmsd(const ContiDataStore& store) {

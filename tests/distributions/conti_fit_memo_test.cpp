@@ -53,13 +53,8 @@ namespace {
 
 void ChooseCsWithNoise(ContiDataStore& store) {
     FillTwoSpeciesOnSystematicNoise(store, 17);
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ChooseCsOver(0.5f, 15.0f, 40.0f);
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-    ContiState::rangeMin = 0.5f;
-    ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 40.0f;
-    ContiState::confidenceLevel = 0.68f;
     ContiState::ff0 = 1.2f;
     ContiState::ff0Float = 1;
     ModelParameters::meniscus = 6.02f;

@@ -17,13 +17,8 @@
 TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     ContiDataStore store(TwelveScanCase());
     FillTwoSpeciesOnSystematicNoise(store, 17);
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ChooseCsOver(0.0f, 15.0f, 76.0f);
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-    ContiState::rangeMin = 0.0f;
-    ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 76.0f;
-    ContiState::confidenceLevel = 0.68f;
     StartFf0AndMeniscusOffTheTruth();
 
     ASSERT_TRUE(ContiFit(nullptr));
@@ -49,12 +44,7 @@ TEST(ContiFit, MeniscusStartedOnItsBoundIsFittedByEveryOptimiser) {
         ContiDataStore store(TwelveScanCase());
         std::vector<double> ti(store.c.points + 1, 0.0), ri(store.c.scans + 1, 0.0);
         store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
-        ModelChoice::nonInteractingSpecies = false;
-        ModelChoice::contiMode = ModelChoice::contiCs = true;
-        ContiState::rangeMin = 0.5f;
-        ContiState::rangeMax = 15.0f;
-        ContiState::resolution = 60.0f;
-        ContiState::confidenceLevel = 0.68f;
+        ChooseCsOver(0.5f, 15.0f, 60.0f);
         ContiState::ff0 = 1.25f;
         FitControl::meniscusMin = 5.95f;
         FitControl::meniscusMax = 6.04f;
@@ -89,12 +79,7 @@ TEST(ContiFit, AnnealingStartsFromTheStartTemperature) {
         ContiDataStore store(cs);
         std::vector<double> ti(store.c.points + 1, 0.0), ri(store.c.scans + 1, 0.0);
         store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, ti, ri, 0.005, 17);
-        ModelChoice::nonInteractingSpecies = false;
-        ModelChoice::contiMode = ModelChoice::contiCs = true;
-        ContiState::rangeMin = 0.5f;
-        ContiState::rangeMax = 15.0f;
-        ContiState::resolution = 40.0f;
-        ContiState::confidenceLevel = 0.68f;
+        ChooseCsOver(0.5f, 15.0f, 40.0f);
         ContiState::ff0 = 1.2f;
         ContiState::ff0Float = 1;
         ModelParameters::meniscus = 6.02f;
@@ -136,13 +121,8 @@ TEST(ContiFit, ResultIsTheSameForAnyThreadCount) {
             cs.intervalS = 600.0;
             ContiDataStore store(cs);
             FillTwoSpeciesOnSystematicNoise(store, 23);
-            ModelChoice::nonInteractingSpecies = false;
-            ModelChoice::contiMode = ModelChoice::contiCs = true;
+            ChooseCsOver(0.5f, 15.0f, 30.0f);
             ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-            ContiState::rangeMin = 0.5f;
-            ContiState::rangeMax = 15.0f;
-            ContiState::resolution = 30.0f;
-            ContiState::confidenceLevel = 0.68f;
             StartFf0AndMeniscusOffTheTruth();
             FitControl::simplexTolerance = 1e-3; // a few steps show it
             FitControl::simplex = c.simplex;

@@ -35,13 +35,8 @@ class ContiLimits : public ::testing::Test {
   protected:
     // After the store is made (it resets the state).
     static void Choose() {
-        ModelChoice::nonInteractingSpecies = false;
-        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ChooseCsOver(0.0f, 15.0f, 50.0f);
         ContiState::ff0 = 1.25f;
-        ContiState::rangeMin = 0.0f;
-        ContiState::rangeMax = 15.0f;
-        ContiState::resolution = 50.0f;
-        ContiState::confidenceLevel = 0.68f;
     }
     void TearDown() override { FreeResultTable(); }
 

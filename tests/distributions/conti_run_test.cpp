@@ -34,13 +34,8 @@ class ContiRun : public ::testing::Test {
     void SetUp() override {
         window.Create();
         script.pumpUntilIdle();
-        ModelChoice::nonInteractingSpecies = false;
-        ModelChoice::contiMode = ModelChoice::contiCs = true;
+        ChooseCsOver(0.0f, 15.0f, 150.0f);
         ContiState::ff0 = 1.25f;
-        ContiState::rangeMin = 0.0f;
-        ContiState::rangeMax = 15.0f;
-        ContiState::resolution = 150.0f;
-        ContiState::confidenceLevel = 0.68f;
     }
     void TearDown() override { FreeResultTable(); }
 

@@ -22,13 +22,8 @@ TEST(DistributionTotals, LoadingAtTheStartModelAtTheScansLinearBetween) {
     TFrameWindow window{nullptr, "test"};
     window.Create();
     script.pumpUntilIdle();
-    ModelChoice::nonInteractingSpecies = false;
-    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ChooseCsOver(0.0f, 15.0f, 76.0f);
     ContiState::ff0 = 1.25f;
-    ContiState::rangeMin = 0.0f;
-    ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 76.0f;
-    ContiState::confidenceLevel = 0.68f;
     store.Fill({{5.0, 1.25, 0.5}});
     ASSERT_TRUE(RunContiSed(nullptr));
     ASSERT_TRUE(DistributionTotalsHeld());

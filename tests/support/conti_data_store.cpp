@@ -11,6 +11,7 @@
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/lamm_list_harness.h"
 
@@ -147,6 +148,15 @@ bool FillEquilibriumSpecies(ContiDataStore& store, double buoyantMolarMass, doub
             return false;
     }
     return true;
+}
+
+void ChooseCsOver(float sMin, float sMax, float gridPoints, float confidenceLevel) {
+    ModelChoice::nonInteractingSpecies = false;
+    ModelChoice::contiMode = ModelChoice::contiCs = true;
+    ContiState::rangeMin = sMin;
+    ContiState::rangeMax = sMax;
+    ContiState::resolution = gridPoints;
+    ContiState::confidenceLevel = confidenceLevel;
 }
 
 void StartFf0AndMeniscusOffTheTruth() {

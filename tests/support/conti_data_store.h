@@ -49,6 +49,10 @@ ContiStoreCase EquilibriumColumnCase();
 // spun at 8000, 12000, 16000 and 20000 rpm; false when a profile cannot be made.
 bool FillEquilibriumSpecies(ContiDataStore& store, double buoyantMolarMass, double loading);
 
+// The c(s) model (not the non-interacting species) over sMin..sMax S in gridPoints points, with
+// the confidence level of its regularisation.
+void ChooseCsOver(float sMin, float sMax, float gridPoints, float confidenceLevel = 0.68f);
+
 // The c(s) Fit's start off the truth: f/f0 1.2 and meniscus 6.02 cm, both floated, the meniscus
 // bounded to 5.95-6.04 cm, simplex tolerance 1e-5.
 void StartFf0AndMeniscusOffTheTruth();
