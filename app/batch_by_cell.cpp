@@ -166,14 +166,8 @@ void TXLAWindow::CmSerializeFitByCell() {
             ++done;
         }
     }
-    SerialFitState::serializing = false;
-    plots.Finish();
-    ShowBatchSetPlots();
-    SerialFitState::restorePrevious = false;
+    EndBatch(plots);
     if (timestampsOff)
         gCheckTimestamps = true;
-    if (!written.ok)
-        ReportBatchWriteFailure(this, written, done);
-    else if (stopped)
-        ReportBatchStopped(this, done);
+    ReportBatchEnd(this, written, stopped, done);
 }

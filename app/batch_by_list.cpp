@@ -250,14 +250,8 @@ void TXLAWindow::CmSerializeFitByList() {
             break;
         ++done;
     }
-    SerialFitState::serializing = false;
-    plots.Finish();
-    ShowBatchSetPlots();
-    SerialFitState::restorePrevious = false;
+    EndBatch(plots);
     corrections.PutBack();
-    if (!written.ok)
-        ReportBatchWriteFailure(this, written, done);
-    else if (stopped)
-        ReportBatchStopped(this, done);
+    ReportBatchEnd(this, written, stopped, done);
     plat::OpenInTextEditor(sums.summaryPath);
 }

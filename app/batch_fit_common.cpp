@@ -244,16 +244,16 @@ void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrit
         out.Fail(modelPath);
 }
 
-void ReportBatchStopped(TXLAWindow* window, int setsDone) {
-    char text[120];
-    std::snprintf(text, sizeof text, "series stopped - sets done: %d", setsDone);
-    window->MessageBox(text, kSerializeCaption, MB_OK);
-}
-
-void ReportBatchWriteFailure(TXLAWindow* window, const BatchWrite& failure, int setsDone) {
-    std::string text = "could not write " + failure.failedPath +
-                       "\nseries stopped - sets done: " + std::to_string(setsDone);
-    window->MessageBox(text.c_str(), kSerializeCaption, MB_OK);
+void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone) {
+    if (!written.ok) {
+        const std::string text = "could not write " + written.failedPath +
+                                 "\nseries stopped - sets done: " + std::to_string(setsDone);
+        window->MessageBox(text.c_str(), kSerializeCaption, MB_OK);
+    } else if (stopped) {
+        char text[120];
+        std::snprintf(text, sizeof text, "series stopped - sets done: %d", setsDone);
+        window->MessageBox(text, kSerializeCaption, MB_OK);
+    }
 }
 
 void ShowBatchSetCaption(TXLAWindow* window) {
@@ -261,6 +261,13 @@ void ShowBatchSetCaption(TXLAWindow* window) {
         return;
     const std::string caption = "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
     window->SetCaption(caption.c_str());
+}
+
+void EndBatch(BatchPlotRecording& plots) {
+    SerialFitState::serializing = false;
+    plots.Finish();
+    ShowBatchSetPlots();
+    SerialFitState::restorePrevious = false;
 }
 
 BatchPlotRecording::BatchPlotRecording() {

@@ -106,10 +106,9 @@ void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out);
 void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out,
                          bool reloadedInPlace = true);
 
-// The box that ends a batch stopped by the user, with the number of sets done.
-void ReportBatchStopped(TXLAWindow* window, int setsDone);
-// The box that ends a batch whose results could not be written.
-void ReportBatchWriteFailure(TXLAWindow* window, const BatchWrite& failure, int setsDone);
+// The box that ends a batch, with the number of sets done: the file that could not be written
+// when the results were not, else the stop when the user stopped it; none after a full run.
+void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone);
 // True when the loaded signal is saturated: above 1.8 (absorbance) or 3900 (other data but
 // interference) at the first point of a scan between 6.9 and 7.0 cm.
 bool SignalMaxedOut();
@@ -127,6 +126,10 @@ class BatchPlotRecording {
   private:
     bool on_ = true;
 };
+
+// What every batch does as it ends: serializing off, its plots recorded and the last set's shown,
+// no previous analysis restored from here on.
+void EndBatch(BatchPlotRecording& plots);
 
 // Caption of the window while a set is processed.
 void ShowBatchSetCaption(TXLAWindow* window);

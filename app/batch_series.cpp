@@ -412,15 +412,9 @@ bool RunSerialFitSeries(TXLAWindow* window) {
         if (written.ok)
             ++done;
     }
-    SF::serializing = false;
-    plots.Finish();
-    ShowBatchSetPlots();
-    SF::restorePrevious = false;
+    EndBatch(plots);
     corrections.PutBack();
-    if (!written.ok)
-        ReportBatchWriteFailure(window, written, done);
-    else if (stopped)
-        ReportBatchStopped(window, done);
+    ReportBatchEnd(window, written, stopped, done);
     return true;
 }
 
