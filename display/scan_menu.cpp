@@ -3,47 +3,32 @@
 // on light-scattering data, whose "scans" are correlation curves.
 #include "display/scan_menu.h"
 
-#include <cstdio>
-#include <cstring>
-#include <string>
-
-#include "state/window_services.h"
-#include "plat/window.hpp"
+#include "display/menu_button.h"
 #include "display/paint_switches.h"
 #include "display/plot_coordinates.h"
-#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "display/scan_removal.h"
-#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
 #include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"
 #include "plat/process.hpp"
+#include "plat/window.hpp"
+#include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
+#include "state/plot_interaction_state.h"
+#include "state/window_services.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
 using S = ScreenButtonSet;
-
-constexpr COLORREF kMenuFace = 0x9696FF;
-
-// A button over the pixel rectangle, its label recorded once.
-CScreenButton* MakeButton(TXLAWindow* w, const std::string& label, double top, double bottom,
-                          double left, double right) {
-    auto* b = new CScreenButton;
-    b->SetRect(float(PixelToLogicalY(int(top), WindowServices::ClientHeight(w))),
-               float(PixelToLogicalX(int(left), WindowServices::ClientWidth(w))),
-               float(PixelToLogicalY(int(bottom), WindowServices::ClientHeight(w))),
-               float(PixelToLogicalX(int(right), WindowServices::ClientWidth(w))));
-    b->SetTexts(label.c_str(), int(label.size()), label.c_str(), int(label.size()));
-    b->onFaceColour = kMenuFace;
-    b->Rebuild();
-    return b;
-}
 
 void Remove(TXLAWindow* w, CScreenButton*& slot) {
     if (!slot)
@@ -94,17 +79,18 @@ void ShowScanButtons(TXLAWindow* window, int x, int y, int k) {
     const double left = right ? x + 10 : x - 10 - w;
     const double outer = right ? x + 10 + w : x - 10;
     if (!S::scanEditButton) {
-        S::scanEditButton = MakeButton(window, "edit " + path + "?", y - 1.5 * h, y - 0.5 * h,
-                                       left, outer);
+        S::scanEditButton =
+            MakeMenuButton(window, "edit " + path + "?", y - 1.5 * h, y - 0.5 * h, left, outer);
         S::editAnchorX = int(right ? x + 10 + w + 2 : x - 10 - w - 2);
         S::editAnchorY = y - 20;
         S::editToRight = right;
     }
     if (!S::scanDeleteButton)
         S::scanDeleteButton =
-            MakeButton(window, "delete " + path + "?", y - 0.5 * h, y + 0.5 * h, left, outer);
+            MakeMenuButton(window, "delete " + path + "?", y - 0.5 * h, y + 0.5 * h, left, outer);
     if (!S::scanCancelButton)
-        S::scanCancelButton = MakeButton(window, "cancel", y + 0.5 * h, y + 1.5 * h, left, outer);
+        S::scanCancelButton =
+            MakeMenuButton(window, "cancel", y + 0.5 * h, y + 1.5 * h, left, outer);
     S::clickX = x;
     S::clickY = y;
     S::scanEditButton->SaveBackground(window);
@@ -155,10 +141,10 @@ void ShowPointEditButtons(TXLAWindow* window, int x, int y, bool toRight) {
         HidePointEditButtons(window);
     const double h = 0.018 * gClientHeightPx;
     const int w = 98 * gClientWidthPx / 1400 + 10;
-    S::pointDeleteButton = MakeButton(window, "delete point?", y - 1 - h, y - 1,
-                                      toRight ? x : x - 1 - w, toRight ? x + w : x - 1);
-    S::pointNotepadButton =
-        MakeButton(window, "-> notepad?", y, y + h, toRight ? x : x - w, toRight ? x + w : x - 1);
+    S::pointDeleteButton = MakeMenuButton(window, "delete point?", y - 1 - h, y - 1,
+                                          toRight ? x : x - 1 - w, toRight ? x + w : x - 1);
+    S::pointNotepadButton = MakeMenuButton(window, "-> notepad?", y, y + h, toRight ? x : x - w,
+                                           toRight ? x + w : x - 1);
     S::pointDeleteButton->SaveBackground(window);
     S::pointNotepadButton->SaveBackground(window);
     S::pointDeleteButton->Paint(window);
