@@ -117,12 +117,7 @@ bool CScreenButton::Draw(TDC& dc) {
 
     const int L = left, R = right, T = top, B = bottom;
     if (!flat) {
-        Line(dc, lightColour, R, T, R, B);
-        Line(dc, lightColour, R, T, L, T);
-        Line(dc, darkColour, L, B, R, B);
-        Line(dc, darkColour, L, B, L, T);
-        Line(dc, midColour, L + 1, B - 1, R - 1, B - 1);
-        Line(dc, midColour, L + 1, B - 1, L + 1, T + 1);
+        DrawRaisedEdge(dc);
     } else {
         ClosedPath(dc, offFaceColour, {{R, T}, {R, B}, {L, B}, {L, T}, {R, T}});
         ClosedPath(dc, offFaceColour,
@@ -145,6 +140,16 @@ bool CScreenButton::Draw(TDC& dc) {
     dc.SelectObject(oldBrush);
     dc.SelectObject(oldFont);
     return true;
+}
+
+void CScreenButton::DrawRaisedEdge(TDC& dc) const {
+    const int L = left, R = right, T = top, B = bottom;
+    Line(dc, lightColour, R, T, R, B);
+    Line(dc, lightColour, R, T, L, T);
+    Line(dc, darkColour, L, B, R, B);
+    Line(dc, darkColour, L, B, L, T);
+    Line(dc, midColour, L + 1, B - 1, R - 1, B - 1);
+    Line(dc, midColour, L + 1, B - 1, L + 1, T + 1);
 }
 
 bool CScreenButton::Rebuild() {

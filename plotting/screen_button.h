@@ -27,6 +27,9 @@ class CScreenButton {
     // x and y in per-mille of the client area; a hit on a toggle button flips it.
     bool HitTest(float x, float y);
     bool Draw(TDC& dc);
+    // The raised edge of the rectangle: light right and top, dark bottom and left, a mid-grey
+    // line inside the dark one.
+    void DrawRaisedEdge(TDC& dc) const;
     bool Rebuild();
     // Ends the recording and makes it the picture in place of the one there was; false, with
     // the old picture kept, when nothing was recorded.

@@ -16,13 +16,6 @@ namespace {
 
 constexpr std::size_t kTextCapacity = 999;
 
-void Line(TDC& dc, COLORREF colour, int x0, int y0, int x1, int y1) {
-    const TPen previous = dc.SelectObject(TPen(colour));
-    dc.MoveTo(x0, y0);
-    dc.LineTo(x1, y1);
-    dc.SelectObject(previous);
-}
-
 std::unique_ptr<CScreenButton> ArrowButton(const char* text) {
     auto b = std::make_unique<CScreenButton>();
     b->SetTexts(text, 1, text, 1);
@@ -97,12 +90,7 @@ bool CScreenSlider::DrawTrack(TDC& dc) {
     const int L = left, R = right, T = top, B = bottom, k = knobPos, h = knobHalfSize;
     dc.SelectObject(TBrush(offFaceColour));
     dc.Rectangle(L + 1, B + 1, R, T);
-    Line(dc, lightColour, R, T, R, B);
-    Line(dc, lightColour, R, T, L, T);
-    Line(dc, darkColour, L, B, R, B);
-    Line(dc, darkColour, L, B, L, T);
-    Line(dc, midColour, L + 1, B - 1, R - 1, B - 1);
-    Line(dc, midColour, L + 1, B - 1, L + 1, T + 1);
+    DrawRaisedEdge(dc);
     dc.SetBkColor(offFaceColour);
 
     dc.SelectObject(TBrush(knobColour));
