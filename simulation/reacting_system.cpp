@@ -57,7 +57,7 @@ struct ReactingRun {
     V W, Wo;              // M3 -+ h/2 G3 for the step length weightsStep
     V LA[3], LB[3];       // M + h/2 T_X for the same step length
     V RA[3], RB[3];       // M - h/2 T_X, the same on the old level
-    V A, B, Ap, Bp, App, Bpp, Appp, Bppp, oldA, oldB, dA, dB;
+    V A, B, Ap, Bp, App, Bpp, Appp, Bppp, Apppp, Bpppp, oldA, oldB, dA, dB;
     V eA, eB, complexOfChange; // the change since the last Newton pass and its complex
     // The kept elimination of the last Newton pass, 2 x 2 blocks row-major, 4 per row: the
     // inverse pivot P, the carry Q = P times the coupling toward row m (the meeting row), and the
@@ -65,7 +65,7 @@ struct ReactingRun {
     // two links, the second in meetLink.
     V piv, carry, link;
     double meetLink[4] = {};
-    double dtPrev = 0.0, dtPrev2 = 0.0, weightsStep = -1.0;
+    double dtPrev = 0.0, dtPrev2 = 0.0, dtPrev3 = 0.0, weightsStep = -1.0;
     double changeA = 0.0, changeB = 0.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
 
@@ -85,6 +85,7 @@ struct ReactingRun {
     double ChordPass(bool afterNewton);
     double BackSubstitute(bool chord);
     enum class Solved { Yes, NotConverged, Failed };
+    void Extrapolation(double h, double c[3]) const;
     Solved SolveStep(double h);
     bool SolveShortening(double& h);
     struct Measures {
@@ -408,21 +409,46 @@ double ReactingRun::ChordPass(bool afterNewton) {
     return BackSubstitute(true);
 }
 
-// Both free species start from their extrapolation over the last step; Newton passes on the
+// The polynomial through the last four levels (as many as there are) taken on by h, in Newton's
+// form on the divided differences of the levels: x_n + c0 (x_n - x_n-1) + c1 (x_n-1 - x_n-2) +
+// c2 (x_n-2 - x_n-3).
+void ReactingRun::Extrapolation(double h, double c[3]) const {
+    c[0] = c[1] = c[2] = 0.0;
+    const double h1 = dtPrev, h2 = dtPrev2, h3 = dtPrev3;
+    if (h1 == 0.0)
+        return;
+    // p = x_n + w1 f[n, n-1] + w2 f[n, n-1, n-2] + w3 f[n, .., n-3]
+    const double w1 = h, w2 = h2 != 0.0 ? h * (h + h1) : 0.0;
+    const double w3 = h2 != 0.0 && h3 != 0.0 ? w2 * (h + h1 + h2) : 0.0;
+    // f[n, n-1] = d0 / h1, f[n, n-1, n-2] = (d0 / h1 - d1 / h2) / (h1 + h2), f[n, .., n-3] =
+    // (f[n, n-1, n-2] - (d1 / h2 - d2 / h3) / (h2 + h3)) / (h1 + h2 + h3)
+    const double u = w3 != 0.0 ? w3 / (h1 + h2 + h3) : 0.0;
+    const double v2 = w2 != 0.0 ? (w2 + u) / (h1 + h2) : 0.0;
+    const double v3 = u != 0.0 ? u / (h2 + h3) : 0.0;
+    c[0] = (w1 + v2) / h1;
+    c[1] = w2 != 0.0 ? -(v2 + v3) / h2 : 0.0;
+    c[2] = v3 != 0.0 ? v3 / h3 : 0.0;
+}
+
+// Both free species start from their extrapolation over the last steps; Newton passes on the
 // coupled equations follow until neither changes. Both equations then hold with the same
 // complex, so total A and total B are both conserved. The solution is kept as it is: where a
 // partner is depleted against the bottom a free concentration may dip below zero by a little,
 // and raising it to zero (as once done) made material at every step, up to twice the loading.
 ReactingRun::Solved ReactingRun::SolveStep(double h) {
-    // the parabola through the last three levels (the line through the last two after the
-    // first step)
-    const double f = dtPrev != 0.0 ? h / dtPrev : 0.0;
-    const double g = dtPrev2 != 0.0 ? h * (h + dtPrev) / (dtPrev + dtPrev2) : 0.0;
-    const double g1 = g != 0.0 ? f + g / dtPrev : f, g2 = g != 0.0 ? g / dtPrev2 : 0.0;
+    // the cubic through the last four levels (fewer after the first steps), as weights on the
+    // differences of neighbouring levels
+    double c[3];
+    Extrapolation(h, c);
     for (int i = 1; i <= n; ++i) {
-        const double da = Ap[At(i)] - App[At(i)], db = Bp[At(i)] - Bpp[At(i)];
-        A[At(i)] = std::max(Ap[At(i)] + g1 * da - g2 * (App[At(i)] - Appp[At(i)]), 0.0);
-        B[At(i)] = std::max(Bp[At(i)] + g1 * db - g2 * (Bpp[At(i)] - Bppp[At(i)]), 0.0);
+        A[At(i)] =
+            std::max(Ap[At(i)] + c[0] * (Ap[At(i)] - App[At(i)]) +
+                         c[1] * (App[At(i)] - Appp[At(i)]) + c[2] * (Appp[At(i)] - Apppp[At(i)]),
+                     0.0);
+        B[At(i)] =
+            std::max(Bp[At(i)] + c[0] * (Bp[At(i)] - Bpp[At(i)]) +
+                         c[1] * (Bpp[At(i)] - Bppp[At(i)]) + c[2] * (Bppp[At(i)] - Bpppp[At(i)]),
+                     0.0);
     }
     ProductWeights(h);
     const double scale = std::max(rx.a0, rx.b0);
@@ -528,6 +554,7 @@ template <bool WithDeviation> ReactingRun::Measures ReactingRun::Measure(double 
 }
 
 void ReactingRun::Advance() {
+    dtPrev3 = dtPrev2;
     dtPrev2 = dtPrev;
     dtPrev = LammGrid::dt;
     ++LammGrid::stepCount;
@@ -564,6 +591,7 @@ double ReactingRun::Step() {
         return 1.0;
     }
     // the levels move back one; A and B are formed anew by the step
+    Apppp.swap(Appp), Bpppp.swap(Bppp);
     Appp.swap(App), Bppp.swap(Bpp);
     App.swap(Ap), Bpp.swap(Bp);
     Ap.swap(A), Bp.swap(B);
@@ -625,10 +653,11 @@ LammResult ReactingRun::Run() {
     r[1] = m, r[At(n)] = b;
     for (int i = 2; i < n; ++i)
         r[At(i)] = m * std::pow(b / m, (i - 1.5) / (n - 1));
-    for (V* v : {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1], &TB[2],
-                 &LA[0], &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &RA[0], &RA[1], &RA[2],
-                 &RB[0], &RB[1], &RB[2], &A,     &B,     &Ap,    &Bp,    &App,   &Bpp,
-                 &Appp,  &Bppp,  &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
+    for (V* v :
+         {&M[0],  &M[1],  &M[2],  &TA[0], &TA[1], &TA[2], &TB[0], &TB[1],          &TB[2], &LA[0],
+          &LA[1], &LA[2], &LB[0], &LB[1], &LB[2], &RA[0], &RA[1], &RA[2],          &RB[0], &RB[1],
+          &RB[2], &A,     &B,     &Ap,    &Bp,    &App,   &Bpp,   &Appp,           &Bppp,  &Apppp,
+          &Bpppp, &oldA,  &oldB,  &dA,    &dB,    &eA,    &eB,    &complexOfChange})
         v->assign(nodes, 0.0);
     for (V* v : {&M3, &G3, &W, &Wo})
         v->assign(7 * nodes, 0.0);
@@ -637,8 +666,8 @@ LammResult ReactingRun::Run() {
     weightsStep = -1.0;
     const double x = EquilibriumComplex(rx.K, rx.a0, rx.b0);
     for (int i = 1; i <= n; ++i) {
-        A[At(i)] = Ap[At(i)] = App[At(i)] = Appp[At(i)] = rx.a0 - x;
-        B[At(i)] = Bp[At(i)] = Bpp[At(i)] = Bppp[At(i)] = rx.b0 - x;
+        A[At(i)] = Ap[At(i)] = App[At(i)] = Appp[At(i)] = Apppp[At(i)] = rx.a0 - x;
+        B[At(i)] = Bp[At(i)] = Bpp[At(i)] = Bppp[At(i)] = Bpppp[At(i)] = rx.b0 - x;
     }
     double* grid = LammGrid::radius;
     const V radii(grid, grid + nodes);
@@ -646,7 +675,7 @@ LammResult ReactingRun::Run() {
     Signal();
     const double omega = LammGrid::rotorSpeed * 2.0 * std::numbers::pi / 60.0;
     Assemble(omega * omega * 1e-13);
-    dtPrev = dtPrev2 = 0.0;
+    dtPrev = dtPrev2 = dtPrev3 = 0.0;
     shortenings = 0;
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;

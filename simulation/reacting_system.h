@@ -28,7 +28,7 @@ void InitReactionSystem();
 // One run from the uniform equilibrium mixture, with the clock of LammGrid as the other grid
 // solvers take it, on a grid of LammGrid::allocatedGridSize nodes that grows geometrically from
 // the meniscus (LammGrid::radius during the run, put back afterwards). Each step is started from
-// the free species extrapolated along the parabola through the last three levels and solved by
+// the free species extrapolated along the cubic through the last four levels and solved by
 // Newton passes on the coupled Crank-Nicolson equations of both free species and their common
 // complex, so total A and total B are both conserved; a single pass ends the step where the
 // residual it leaves is far below the tolerance. Steps are at most control.maxDcOverC seconds long;
