@@ -97,20 +97,26 @@ TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, co
 
 namespace {
 
-// A power of two near 1 / |v| for a finite nonzero v: multiplying by it is exact.
-double PowerOfTwoNearInverse(double v)
+// Two doubles in one vector register: the downward and the upward elimination of
+// ContinuantSolve side by side, one instruction for both (one division for two rows).
+typedef double Lanes __attribute__((vector_size(16)));
+typedef std::uint64_t LaneBits __attribute__((vector_size(16)));
+
+// Powers of two near 1 / |v| for finite nonzero v: multiplying by them is exact.
+Lanes PowersOfTwoNearInverse(Lanes v)
 {
-    const std::uint64_t exponent = (std::bit_cast<std::uint64_t>(v) >> 52) & 0x7ffu;
-    return std::bit_cast<double>((std::uint64_t(2046) - exponent) << 52);
+    const LaneBits exponent = (std::bit_cast<LaneBits>(v) >> 52) & 0x7ffu;
+    return std::bit_cast<Lanes>((LaneBits{2046, 2046} - exponent) << 52);
 }
 
 }  // namespace
 
 // The elimination of TwistedSolve with pivot_j = p_j / p_j-1: the recurrence of p carries no
 // division, and with 1 / pivot_j = p_j-1 / p_j the new profile's recurrence is
-// x_j = r_j / pivot_j - (a_j / pivot_j) x_j-1. Checked against ThomasSolve and the product of
-// the matrix with the solution in the kernel tests, on systems long enough that the continuants
-// would leave the range of doubles.
+// x_j = r_j / pivot_j - (a_j / pivot_j) x_j-1. The downward elimination runs in lane 0, the
+// upward one (a and c exchanged) in lane 1. Rescaling by powers of two changes no bit of the
+// quotients. Checked against ThomasSolve and the product of the matrix with the solution in the
+// kernel tests, on systems long enough that the continuants would leave the range of doubles.
 TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c, const double* r,
                               double* u, double* back, int lo, int hi)
 {
@@ -120,47 +126,48 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
         return kTridiagFirstPivotZero;
     const int k = (lo + hi) / 2;
     // p1, p2: the continuants of the last two rows; inv the last row's reciprocal pivot
-    double p1 = b[lo], p2 = 1.0, invUp = 1.0 / b[lo];
-    double q1 = b[hi], q2 = 1.0, invDown = 1.0 / b[hi];
-    double x = r[lo] * invUp, y = r[hi] * invDown;
-    u[lo] = x;
-    u[hi] = y;
-    bool zero = false;
-    auto down = [&](int j) {
-        back[j] = c[j - 1] * invUp;
-        const double p = b[j] * p1 - a[j] * c[j - 1] * p2;
-        zero |= p == 0.0;
-        invUp = p1 / p;
-        x = r[j] * invUp - a[j] * invUp * x;
-        u[j] = x;
-        p2 = p1, p1 = p;
-        if (((j - lo) & 15) == 0) {
-            const double scale = PowerOfTwoNearInverse(p1);
-            p1 *= scale, p2 *= scale;
-        }
-    };
-    auto up = [&](int j) {
-        back[j + 1] = a[j + 1] * invDown;
-        const double q = b[j] * q1 - c[j] * a[j + 1] * q2;
-        zero |= q == 0.0;
-        invDown = q1 / q;
-        y = r[j] * invDown - c[j] * invDown * y;
-        u[j] = y;
-        q2 = q1, q1 = q;
-        if (((hi - j) & 15) == 0) {
-            const double scale = PowerOfTwoNearInverse(q1);
-            q1 *= scale, q2 *= scale;
-        }
-    };
+    Lanes p1 = {b[lo], b[hi]}, p2 = {1.0, 1.0};
+    Lanes inv = Lanes{1.0, 1.0} / p1;
+    Lanes x = Lanes{r[lo], r[hi]} * inv;
+    Lanes zeros = {0.0, 0.0};
+    u[lo] = x[0];
+    u[hi] = x[1];
     int top = lo + 1, bot = hi - 1;
     for (; top <= k && bot > k; ++top, --bot) {
-        down(top);
-        up(bot);
+        // lane 0 row top, lane 1 row bot
+        const Lanes outer = {c[top - 1], a[bot + 1]}, near = {a[top], c[bot]};
+        const Lanes g = outer * inv;
+        back[top] = g[0];
+        back[bot + 1] = g[1];
+        const Lanes p = Lanes{b[top], b[bot]} * p1 - near * outer * p2;
+        zeros += p == 0.0 ? 1.0 : 0.0;
+        inv = p1 / p;
+        x = Lanes{r[top], r[bot]} * inv - near * inv * x;
+        u[top] = x[0];
+        u[bot] = x[1];
+        p2 = p1, p1 = p;
+        if (((top - lo) & 15) == 0) {
+            const Lanes scale = PowersOfTwoNearInverse(p1);
+            p1 *= scale, p2 *= scale;
+        }
     }
-    for (; top <= k; ++top)
-        down(top);
-    for (; bot > k; --bot)
-        up(bot);
+    // the row left over when the halves differ in length
+    double invUp = inv[0], invDown = inv[1];
+    bool zero = zeros[0] != 0.0 || zeros[1] != 0.0;
+    if (top <= k) {
+        back[top] = c[top - 1] * invUp;
+        const double p = b[top] * p1[0] - a[top] * c[top - 1] * p2[0];
+        zero |= p == 0.0;
+        invUp = p1[0] / p;
+        u[top] = r[top] * invUp - a[top] * invUp * x[0];
+    }
+    if (bot > k) {
+        back[bot + 1] = a[bot + 1] * invDown;
+        const double q = b[bot] * p1[1] - c[bot] * a[bot + 1] * p2[1];
+        zero |= q == 0.0;
+        invDown = p1[1] / q;
+        u[bot] = r[bot] * invDown - c[bot] * invDown * x[1];
+    }
     if (zero || !std::isfinite(invUp) || !std::isfinite(invDown))
         return kTridiagLaterPivotZero;
     // rows k and k + 1 as in TwistedSolve
