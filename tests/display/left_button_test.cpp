@@ -40,12 +40,6 @@ class LeftButton : public ::testing::Test {
         pt::mouse(w, WM_LBUTTONUP, to, kRow);
         f.Paint();
     }
-    void ClickOn(const CScreenButton* b) {
-        ASSERT_NE(b, nullptr);
-        pt::click(w, LogicalToPixelX((b->left + b->right) / 2, w->clientWidth),
-                  LogicalToPixelY((b->top + b->bottom) / 2, w->clientHeight));
-        f.Paint();
-    }
     int Column(float r) { return DataPlotColumn(w, r); }
 
     MainWindowFixture f{700, 500};
@@ -62,7 +56,7 @@ TEST_F(LeftButton, MeniscusDraggedAndConfirmedLandsAtTheReleasedRadius) {
     EXPECT_NEAR(ModelParameters::meniscus, 6.0f, 1e-6); // nothing applied before the answer
     ASSERT_NE(ScreenButtonSet::confirmButton, nullptr);
     EXPECT_STREQ(ScreenButtonSet::confirmButton->offText, "confirm");
-    ClickOn(ScreenButtonSet::confirmButton);
+    f.ClickOn(ScreenButtonSet::confirmButton);
     EXPECT_NEAR(ModelParameters::meniscus, target, std::fabs(perPixel));
     EXPECT_TRUE(ScanStore::dataChanged);
     EXPECT_LT(FitControl::meniscusMax, ScanStore::leftFitLimit);
@@ -70,7 +64,7 @@ TEST_F(LeftButton, MeniscusDraggedAndConfirmedLandsAtTheReleasedRadius) {
     ASSERT_NE(ScreenButtonSet::confirmButton, nullptr);
     EXPECT_STREQ(ScreenButtonSet::confirmButton->offText, "move fit limits, too?");
     const float low = FitControl::meniscusMin;
-    ClickOn(ScreenButtonSet::cancelMoveButton);
+    f.ClickOn(ScreenButtonSet::cancelMoveButton);
     EXPECT_EQ(FitControl::meniscusMin, low);
     EXPECT_EQ(ScreenButtonSet::confirmButton, nullptr);
     EXPECT_FALSE(D::awaitingConfirm);
@@ -81,7 +75,7 @@ TEST_F(LeftButton, CancelRevertsExactly) {
                             ScanStore::leftFitLimit, ScanStore::rightFitLimit,
                             FitControl::meniscusMin, FitControl::meniscusMax};
     Drag(Column(7.2f), Column(7.2f) - 30); // the bottom
-    ClickOn(ScreenButtonSet::cancelMoveButton);
+    f.ClickOn(ScreenButtonSet::cancelMoveButton);
     const float after[] = {ModelParameters::meniscus, ModelParameters::bottom,
                            ScanStore::leftFitLimit, ScanStore::rightFitLimit,
                            FitControl::meniscusMin, FitControl::meniscusMax};
@@ -100,7 +94,7 @@ TEST_F(LeftButton, GrabZoneIsOnePixelEachSide) {
         pt::mouse(w, WM_LBUTTONUP, c + offset, kRow);
         f.Paint();
         if (D::awaitingConfirm) // a press elsewhere reverts the waiting move
-            ClickOn(ScreenButtonSet::cancelMoveButton);
+            f.ClickOn(ScreenButtonSet::cancelMoveButton);
         HideScanButtons(w); // a miss may have picked a scan point instead
         EXPECT_FALSE(D::meniscusGrabbed);
     }
@@ -172,7 +166,7 @@ TEST_F(LeftButton, ADragLeavingTheWindowStopsAtItsEdge) {
     ASSERT_NE(ScreenButtonSet::cancelMoveButton, nullptr);
     const CScreenButton* b = ScreenButtonSet::cancelMoveButton;
     EXPECT_LT(LogicalToPixelX(std::min(b->left, b->right), w->clientWidth), 700);
-    ClickOn(ScreenButtonSet::cancelMoveButton);
+    f.ClickOn(ScreenButtonSet::cancelMoveButton);
     EXPECT_NEAR(ModelParameters::bottom, 7.2f, 1e-6);
     w->RequestRepaint();
     f.Paint();

@@ -62,12 +62,6 @@ class NoiseAndIntegrationButtons : public ::testing::Test {
         f.LoadScans(3, 50);
         f.Paint();
     }
-    void ClickOn(const CScreenButton* b) {
-        ASSERT_NE(b, nullptr);
-        pt::click(w, LogicalToPixelX((b->left + b->right) / 2, w->clientWidth),
-                  LogicalToPixelY((b->top + b->bottom) / 2, w->clientHeight));
-        f.Paint();
-    }
 
     MainWindowFixture f{700, 500};
     TXLAWindow* w = f.window.get();
@@ -128,19 +122,19 @@ TEST_F(NoiseAndIntegrationButtons, NoiseButtonsMoveTheNoiseUnlessRealtimeWatchin
     const float before = ScanStore::signal[2][10];
 
     RealtimeState::realtimeMode = true;
-    ClickOn(S::noiseRemoveButton);
+    f.ClickOn(S::noiseRemoveButton);
     EXPECT_EQ(ScanStore::signal[2][10], before) << "realtime watching: the button only flashes";
     EXPECT_FALSE(S::noiseRemoveButton->on);
 
     RealtimeState::realtimeMode = false;
-    ClickOn(S::noiseRemoveButton);
+    f.ClickOn(S::noiseRemoveButton);
     EXPECT_NEAR(ScanStore::signal[2][10], before - 0.01f - 0.04f, 1e-5);
-    ClickOn(S::noiseRestoreButton);
+    f.ClickOn(S::noiseRestoreButton);
     EXPECT_NEAR(ScanStore::signal[2][10], before - 0.04f, 1e-5) << "only TI noise comes back";
 
     ModelChoice::fitRINoise = false;
     const float now = ScanStore::signal[2][10];
-    ClickOn(S::noiseRemoveButton);
+    f.ClickOn(S::noiseRemoveButton);
     EXPECT_EQ(ScanStore::signal[2][10], now) << "RI noise not fitted: nothing is removed";
 }
 
@@ -148,7 +142,7 @@ TEST_F(NoiseAndIntegrationButtons, IntegrationButtonArmsReportsAndCancelsARange)
     HoldNormalDistribution();
     ShowIntegrateButtons();
     f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
-    ClickOn(S::integrateButton);
+    f.ClickOn(S::integrateButton);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(S::integrateButton->on) << "the button reads \"select range\"";
     EXPECT_TRUE(DistributionBand::integrateArmed && DistributionBand::selectArmed);
@@ -165,8 +159,8 @@ TEST_F(NoiseAndIntegrationButtons, IntegrationButtonArmsReportsAndCancelsARange)
 
     // armed again, a second press cancels without a box
     f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
-    ClickOn(S::integrateButton);
-    ClickOn(S::integrateButton);
+    f.ClickOn(S::integrateButton);
+    f.ClickOn(S::integrateButton);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FALSE(DistributionBand::integrateArmed || DistributionBand::selectArmed ||
                  DistributionBand::active || DistributionBand::zoomArmed);
@@ -180,7 +174,7 @@ TEST_F(NoiseAndIntegrationButtons, FileRangesAreIntegratedAtThePress) {
     gIntegrationRangesFromFile = true;
     ShowIntegrateButtons();
     f.script.expectBox().caption("INTEGRATE DISTRIBUTION").answer(IDOK);
-    ClickOn(S::integrateButton);
+    f.ClickOn(S::integrateButton);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     const std::string text = f.script.log().back().text;
     EXPECT_NE(text.find("3 - 5: c = 0.5 (50.0%)"), std::string::npos) << text;

@@ -39,12 +39,6 @@ class ScanMenu : public ::testing::Test {
         return {LogicalToPixelX(DataToLogicalX(p, ScanStore::radius[s][j]), w->clientWidth),
                 LogicalToPixelY(DataToLogicalY(p, ScanStore::signal[s][j]), w->clientHeight)};
     }
-    void ClickOn(const CScreenButton* b) {
-        ASSERT_NE(b, nullptr);
-        pt::click(w, LogicalToPixelX((b->left + b->right) / 2, w->clientWidth),
-                  LogicalToPixelY((b->top + b->bottom) / 2, w->clientHeight));
-        f.Paint();
-    }
     MainWindowFixture f{700, 500};
     TXLAWindow* w = f.window.get();
 };
@@ -61,7 +55,7 @@ TEST_F(ScanMenu, ClickOnAPointOffersItsScanAndDeleteDropsIt) {
     const std::string name = ScanStore::scanFileName[ScanStore::scanOrder[k]];
     EXPECT_EQ(std::string(S::scanEditButton->offText), "edit " + name + "?");
     EXPECT_EQ(std::string(S::scanDeleteButton->offText), "delete " + name + "?");
-    ClickOn(S::scanDeleteButton);
+    f.ClickOn(S::scanDeleteButton);
     EXPECT_EQ(ScanStore::scanCount, 3);
     for (int i = 1; i <= ScanStore::scanCount; ++i)
         EXPECT_NE(std::string(ScanStore::scanFileName[i]), name);
@@ -76,11 +70,11 @@ TEST_F(ScanMenu, PointMenuDeletesTheClickedPoint) {
     ASSERT_NE(S::scanEditButton, nullptr);
     const int s = ScanStore::scanOrder[S::selectedScan];
     const float radius = ScanStore::radius[s][S::selectedPoint];
-    ClickOn(S::scanEditButton);
+    f.ClickOn(S::scanEditButton);
     ASSERT_NE(S::pointDeleteButton, nullptr);
     EXPECT_STREQ(S::pointNotepadButton->offText, "-> notepad?");
     f.script.expectBox().text("overwrite original scan?").answer(IDYES);
-    ClickOn(S::pointDeleteButton);
+    f.ClickOn(S::pointDeleteButton);
     EXPECT_TRUE(f.script.done());
     int shorter = 0;
     for (int i = 1; i <= ScanStore::scanCount; ++i) {

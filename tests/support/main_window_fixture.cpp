@@ -4,12 +4,15 @@
 #include "app/load_all_data.h"
 #include "app/params_box.h"
 #include "display/paint_switches.h"
+#include "display/plot_coordinates.h"
 #include "display/scan_rms_file.h"
+#include "plotting/screen_button.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "support/reset_all_state.h"
 
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,14 @@ void MainWindowFixture::LoadMarkerSet() {
     ModelParameters::bottom = 7.2f;
     ScanStore::leftFitLimit = 6.3f;
     ScanStore::rightFitLimit = 7.1f;
+}
+
+void MainWindowFixture::ClickOn(const CScreenButton* b) {
+    ASSERT_NE(b, nullptr);
+    TXLAWindow* w = window.get();
+    plat::test::click(w, LogicalToPixelX((b->left + b->right) / 2, w->clientWidth),
+                      LogicalToPixelY((b->top + b->bottom) / 2, w->clientHeight));
+    Paint();
 }
 
 void MainWindowFixture::Paint() { script.pumpUntilIdle(); }

@@ -11,6 +11,8 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
+class CScreenButton;
+
 class MainWindowFixture {
   public:
     // width x height pixels of client area; the store and every record start at defaults.
@@ -24,6 +26,9 @@ class MainWindowFixture {
     // Three scans out to 7.5 cm in a cell from 6.0 to 7.2 cm with the fit limits at 6.3 and
     // 7.1 cm: the set the marker and pointer tests drag and click on. Not painted yet.
     void LoadMarkerSet();
+    // Clicks the middle of a button drawn on the window, then paints; a missing button fails the
+    // test.
+    void ClickOn(const CScreenButton* button);
     // Paints as the desktop does after an invalidation: dispatches until nothing is pending.
     void Paint();
     void Resize(int width, int height);
