@@ -1,28 +1,19 @@
 // The reset that precedes every new model, and the steps all model commands share.
-#include "state/model_choice.h"
+#include "app/model_menu_items.h"
 #include "app/txla_window.h"
 #include "distributions/boundary_report_plot.h"
-#include "state/boundary_analysis.h"
-#include "state/conti_state.h"
-#include "state/mstar_state.h"
-#include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_time_origin.h"
 #include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
+#include "state/boundary_analysis.h"
+#include "state/conti_state.h"
 #include "state/dls_data.h"
-
-namespace {
-
-// Every model menu item; ids without an item are harmless here.
-constexpr int kModelItems[] = {198, 280, 281, 282, 291, 501, 536, 197, 229, 520, 228, 227,
-                               893, 235, 526, 275, 267, 277, 278, 279, 288, 539, 503, 522,
-                               502, 292, 293, 284, 523, 246, 511, 510, 513, 514, 531, 521,
-                               585, 587, 595, 598, 602, 603, 872, 887, 548, 870, 890};
-
-} // namespace
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
 
 void TXLAWindow::ResetModelChoice() {
     using M = ModelChoice;
@@ -44,12 +35,12 @@ void TXLAWindow::ResetModelChoice() {
     BoundaryAnalysis::reportShown = false;
     LayoutBoundaryReportPlot();
     MStarState::mStarMode = false;
-    for (int id : kModelItems)
+    for (int id : kModelMenuItems)
         CheckMark(id, false);
 }
 
 void TXLAWindow::ShowModelChoice() {
-    for (int id : kModelItems)
+    for (int id : kModelMenuItems)
         CheckMark(id, false);
     CheckMark(CurrentModelCommandId(), true);
     ShowRegularizationAndOptimiser();

@@ -3,13 +3,14 @@
 // their old values on cancel.
 #include "app/command_table.h"
 #include "app/load_filters.h"
-#include "state/model_choice.h"
+#include "app/model_menu_items.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "state/fit_control.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
-#include "state/dls_data.h"
-#include "scandata/scan_store_alloc.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -17,11 +18,6 @@
 namespace {
 
 using M = ModelChoice;
-
-constexpr int kModelItems[] = {198, 280, 281, 282, 291, 501, 536, 197, 229, 520, 228, 227,
-                               893, 235, 526, 275, 267, 277, 278, 279, 288, 539, 503, 522,
-                               502, 292, 293, 284, 523, 246, 511, 510, 513, 514, 531, 521,
-                               585, 587, 595, 598, 602, 603, 872, 887, 548, 870, 890};
 
 class ModelChoiceCommands : public ::testing::Test {
   protected:
@@ -32,7 +28,7 @@ class ModelChoiceCommands : public ::testing::Test {
     }
     std::vector<int> CheckedModels() {
         std::vector<int> out;
-        for (int id : kModelItems)
+        for (int id : kModelMenuItems)
             if (f.window->GetMenuModel()->IsChecked(id))
                 out.push_back(id);
         return out;

@@ -1,6 +1,7 @@
 // A saved analysis restored after a restart is the analysis that was saved: the model with its
 // family member, the distribution range in its units and the Model menu's check marks. Before,
 // the file named no model and a c(s) analysis came back as c(M) with its S range read as Da.
+#include "app/model_menu_items.h"
 #include "display/paint_switches.h"
 #include "distributions/distribution_plot.h"
 #include "fitting/model_identity.h"
@@ -32,11 +33,6 @@ namespace {
 
 using M = ModelChoice;
 using C = ContiState;
-
-constexpr int kModelItems[] = {198, 280, 281, 282, 291, 501, 536, 197, 229, 520, 228, 227,
-                               893, 235, 526, 275, 267, 277, 278, 279, 288, 539, 503, 522,
-                               502, 292, 293, 284, 523, 246, 511, 510, 513, 514, 531, 521,
-                               585, 587, 595, 598, 602, 603, 872, 887, 548, 870, 890};
 
 class RestoreModel : public ::testing::Test {
   protected:
@@ -73,7 +69,7 @@ class RestoreModel : public ::testing::Test {
     }
     std::vector<int> CheckedModels() {
         std::vector<int> out;
-        for (int id : kModelItems)
+        for (int id : kModelMenuItems)
             if (f.window->GetMenuModel()->IsChecked(id))
                 out.push_back(id);
         return out;
