@@ -36,6 +36,24 @@ void Cell() {
     PackFitParameters();
 }
 
+// The cell with one species of 6 S loaded 1 (its D-or-M value 6), for the road tests below.
+void CellWithOneSpeciesAt6S() {
+    Cell();
+    M::speciesOn[1] = 1;
+    M::concentration[1] = 1.0f;
+    M::speciesS[1] = 6.0f;
+    M::speciesDOrM[1] = 6.0f;
+    PackFitParameters();
+}
+
+// The three notes that follow the buffer's box as the road tests switch the correction on: the
+// temperature assumed, the note on interference data, slot 4 taken.
+void ExpectSwitchingOnNotes(MainWindowFixture& f) {
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
+    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+}
+
 // A signal typed as -5 is kept as 5 with the excess on the reference side, and shown as -5
 // again; switching on takes slot 4, clearing what it held, with its amplitude floated as the
 // buffer signal's box says.
@@ -151,12 +169,7 @@ TEST(BufferSed, ModelsThatCannotCarryTheCorrectionRefuseIt) {
 // s off brings s back; the buffer's signal is fitted as the amplitude of slot 4.
 TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
     MainWindowFixture f(1000, 750);
-    Cell();
-    M::speciesOn[1] = 1;
-    M::concentration[1] = 1.0f;
-    M::speciesS[1] = 6.0f;
-    M::speciesDOrM[1] = 6.0f;
-    PackFitParameters();
+    CellWithOneSpeciesAt6S();
     f.script.expectDialog(kBufferSedDialogId)
         .check(kBsOn)
         .set(kBsSignal, "0.4")
@@ -165,9 +178,7 @@ TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
         .check(kBsMeniscusMismatch)
         .set(kBsMeniscusDifference, "0.05")
         .ok();
-    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
-    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
-    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    ExpectSwitchingOnNotes(f);
     Send(f, 552);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_TRUE(B::on);
@@ -204,12 +215,7 @@ TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
 // fit, but the evaluation reads the buffer's record, so the optimiser moved a value nothing used.
 TEST(BufferSed, FitMovesTheBuffersOwnValues) {
     MainWindowFixture f(1000, 750);
-    Cell();
-    M::speciesOn[1] = 1;
-    M::concentration[1] = 1.0f;
-    M::speciesS[1] = 6.0f;
-    M::speciesDOrM[1] = 6.0f;
-    PackFitParameters();
+    CellWithOneSpeciesAt6S();
     f.script.expectDialog(kBufferSedDialogId)
         .check(kBsOn)
         .set(kBsSignal, "0.4")
@@ -217,9 +223,7 @@ TEST(BufferSed, FitMovesTheBuffersOwnValues) {
         .set(kBsSampleD, "20")
         .check(kBsFloatSampleS)
         .ok();
-    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
-    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
-    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    ExpectSwitchingOnNotes(f);
     Send(f, 552);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_TRUE(B::on && B::floatSignal && B::floatSampleS);
@@ -245,12 +249,7 @@ TEST(BufferSed, FitMovesTheBuffersOwnValues) {
 // correction is off with slot 4 given back.
 TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
     MainWindowFixture f(1000, 750);
-    Cell();
-    M::speciesOn[1] = 1;
-    M::concentration[1] = 1.0f;
-    M::speciesS[1] = 6.0f;
-    M::speciesDOrM[1] = 6.0f;
-    PackFitParameters();
+    CellWithOneSpeciesAt6S();
     f.script.expectDialog(kBufferSedDialogId)
         .check(kBsOn)
         .set(kBsSignal, "0.4")
@@ -259,9 +258,7 @@ TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
         .check(kBsMeniscusMismatch)
         .set(kBsMeniscusDifference, "0.05")
         .ok();
-    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
-    f.script.expectBox().text(kInterferenceNote).answer(IDOK);
-    f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
+    ExpectSwitchingOnNotes(f);
     Send(f, 552);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     f.GenerateWithTheModelAsItIs(20, "0.003");
