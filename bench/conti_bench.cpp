@@ -46,10 +46,8 @@ void ReportAccuracy(benchmark::State& state) {
 }
 
 void ContiRunWholeRun(benchmark::State& state) {
-    ContiDataStore store(FiftyScans());
-    FillTwoSpecies(store);
-    const int threads = BenchThreads(state.range(0));
-    ChooseCs(threads);
+    const TwoSpeciesCsRow row(state.range(0));
+    const int threads = row.threads;
     for (auto _ : state) {
         gContiKernel.Free(); // the kernel is part of the Run
         benchmark::DoNotOptimize(RunContiSed(nullptr));
@@ -60,10 +58,8 @@ void ContiRunWholeRun(benchmark::State& state) {
 }
 
 void ContiRunKernelKept(benchmark::State& state) {
-    ContiDataStore store(FiftyScans());
-    FillTwoSpecies(store);
-    const int threads = BenchThreads(state.range(0));
-    ChooseCs(threads);
+    const TwoSpeciesCsRow row(state.range(0));
+    const int threads = row.threads;
     RunContiSed(nullptr);
     for (auto _ : state)
         benchmark::DoNotOptimize(RunContiSed(nullptr)); // the solution and its curves only
@@ -74,10 +70,8 @@ void ContiRunKernelKept(benchmark::State& state) {
 
 // The normal equations of the kernel above built whole, TI and RI noise eliminated.
 void ContiNormalEquationsWhole(benchmark::State& state) {
-    ContiDataStore store(FiftyScans());
-    FillTwoSpecies(store);
-    const int threads = BenchThreads(state.range(0));
-    ChooseCs(threads);
+    const TwoSpeciesCsRow row(state.range(0));
+    const int threads = row.threads;
     RunContiSed(nullptr);
     ContiDataSet set;
     GetContiDataSet(set, nullptr);

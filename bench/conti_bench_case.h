@@ -44,3 +44,14 @@ inline void ChooseCs(int threads) {
     gDistributionThreadCount = threads;
     gLammThreadCount = threads;
 }
+
+// A bench row's data and choice: the two species in the store, c(s) chosen on the threads the
+// row asks for. The store lives as long as this does.
+struct TwoSpeciesCsRow {
+    ContiDataStore store{FiftyScans()};
+    int threads;
+    explicit TwoSpeciesCsRow(long long askedThreads) : threads(BenchThreads(askedThreads)) {
+        FillTwoSpecies(store);
+        ChooseCs(threads);
+    }
+};

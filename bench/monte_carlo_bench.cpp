@@ -21,10 +21,8 @@ namespace {
 constexpr int kReplicates = 100;
 
 void MonteCarloOfCs(benchmark::State& state) {
-    ContiDataStore store(FiftyScans());
-    FillTwoSpecies(store);
-    const int threads = BenchThreads(state.range(0));
-    ChooseCs(threads);
+    const TwoSpeciesCsRow row(state.range(0));
+    const int threads = row.threads;
     RunContiSed(nullptr); // the kernel, kept from here on
     const auto t0 = std::chrono::steady_clock::now();
     RunContiSed(nullptr);
