@@ -161,11 +161,108 @@ bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& neg
     }
 }
 
+// Projected Newton over c >= floor from c. An amplitude is bound to the floor when it sits there
+// with the gradient pressing it down, or when the Newton step would take it through the floor;
+// the step is solved over the free amplitudes alone, with the bound ones moved onto the floor,
+// until no free amplitude is taken through it. Near the unregularized solution most amplitudes are
+// bound and the free block is that of the amplitudes the data hold, which is well conditioned; a
+// step over every amplitude instead asks hundreds of them to pass zero together, and cut to keep
+// them positive it no longer descends. Each step starts with every amplitude above the floor
+// or lifted by the gradient free again.
+AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
+                                   const std::vector<double>& m, double floor,
+                                   std::vector<double>& c) {
+    const int n = eq.N();
+    const int entropic = eq.DistributionColumns();
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, rhs, step;
+    std::vector<int> all(n), freeRows, unit;
+    std::vector<char> bound(n + 1);
+    for (int p = 1; p <= n; ++p)
+        all[p - 1] = p;
+    double f = EntropyObjective(eq, alpha, m, c);
+    double previousDecrement = std::numeric_limits<double>::infinity();
+    CDenseMatrix H;
+    for (int iter = 0; iter < 200; ++iter) {
+        eq.RowProducts(c, all, row);
+        for (int p = 1; p <= n; ++p) {
+            grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
+            if (p <= entropic)
+                grad[p] += alpha * std::log(c[p] / m[p]);
+            bound[p] = c[p] <= floor && grad[p] > 0.0;
+        }
+        for (bool grown = true; grown;) {
+            std::fill(d.begin(), d.end(), 0.0);
+            freeRows.clear();
+            for (int p = 1; p <= n; ++p) {
+                if (bound[p])
+                    d[p] = floor - c[p];
+                else
+                    freeRows.push_back(p);
+            }
+            const int k = static_cast<int>(freeRows.size());
+            H.Resize(k);
+            rhs.assign(std::size_t(k) + 1, 0.0);
+            step.assign(std::size_t(k) + 1, 0.0);
+            unit.resize(std::size_t(k));
+            for (int i = 1; i <= k; ++i) {
+                const int p = freeRows[i - 1];
+                const double* a = eq.A.Row(p);
+                unit[i - 1] = i;
+                double coupled = 0.0; // the bound amplitudes' move seen by this one
+                for (int q = 1; q <= n; ++q)
+                    if (d[q] != 0.0)
+                        coupled += a[q] * d[q];
+                rhs[i] = -grad[p] - 2.0 * coupled;
+                for (int j = 1; j <= i; ++j)
+                    H(i, j) = 2.0 * a[freeRows[j - 1]];
+                if (p <= entropic)
+                    H(i, i) += alpha / c[p];
+            }
+            if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step))
+                return AnalysisFailure::NnlsNotPositiveDefinite;
+            grown = false;
+            for (int i = 1; i <= k; ++i) {
+                const int p = freeRows[i - 1];
+                d[p] = step[i];
+                if (c[p] + d[p] <= floor) {
+                    bound[p] = 1;
+                    grown = true;
+                }
+            }
+        }
+        double decrement = 0.0;
+        for (int p = 1; p <= n; ++p)
+            decrement -= grad[p] * d[p];
+        // The same tests of convergence as the step over every amplitude.
+        const double scale = std::fabs(f) + eq.yy * 1e-6;
+        if (decrement <= 1e-13 * scale ||
+            (decrement <= kRoundingDecrement * scale && decrement > 0.25 * previousDecrement))
+            return AnalysisFailure::None;
+        previousDecrement = decrement;
+        double t = 1.0;
+        bool accepted = false;
+        for (int tries = 0; tries < 40 && !accepted; ++tries, t *= 0.5) {
+            for (int p = 1; p <= n; ++p)
+                trial[p] = std::max(c[p] + t * d[p], floor);
+            const double ft = EntropyObjective(eq, alpha, m, trial);
+            if (ft < f) {
+                c.swap(trial);
+                f = ft;
+                accepted = true;
+            }
+        }
+        if (!accepted) {
+            return AnalysisFailure::None;
+        }
+    }
+    return AnalysisFailure::None;
+}
+
 } // namespace
 
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
                                     const std::vector<double>& m, const std::vector<double>& start,
-                                    std::vector<double>& c) {
+                                    std::vector<double>& c, EntropyNewton newton) {
     const int n = eq.N();
     if (eq.AnyHeld()) {
         // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
@@ -180,7 +277,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         for (int i = 1; i <= k; ++i)
             if (idx[i - 1] > eq.DistributionColumns())
                 ++sub.discreteColumns;
-        const AnalysisFailure code = SolveMaximumEntropy(sub, alpha, subM, subStart, subC);
+        const AnalysisFailure code = SolveMaximumEntropy(sub, alpha, subM, subStart, subC, newton);
         c.assign(n + 1, 0.0);
         for (int i = 1; i <= k; ++i)
             c[idx[i - 1]] = subC[i];
@@ -193,6 +290,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
     c = start;
     for (int p = 1; p <= n; ++p)
         c[p] = std::max(c[p], floor);
+    if (newton == EntropyNewton::OffTheFloor)
+        return EntropyOffTheFloor(eq, alpha, m, floor, c);
     std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row;
     std::vector<int> all(n);
     for (int p = 1; p <= n; ++p)
@@ -304,6 +403,10 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         std::vector<double> c;
     };
     std::vector<Solved> solved;
+    // Once the search has started again from below, an entropy solution starts from the one of
+    // the nearest weaker strength solved (the NNLS one below them all), never from a smoother
+    // one.
+    bool fromBelow = false;
     auto solve = [&](double alpha) {
         for (const Solved& s : solved)
             if (s.alpha == alpha) {
@@ -312,9 +415,19 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
                     warm = c;
                 return s.gap;
             }
-        AnalysisFailure code = kind == ContiRegularizationKind::SecondDerivative
-                                   ? SolveSecondDerivative(eq, alpha, c, q)
-                                   : SolveMaximumEntropy(eq, alpha, m, warm, c);
+        AnalysisFailure code = AnalysisFailure::None;
+        if (kind == ContiRegularizationKind::SecondDerivative) {
+            code = SolveSecondDerivative(eq, alpha, c, q);
+        } else if (fromBelow) {
+            const Solved* below = nullptr;
+            for (const Solved& s : solved)
+                if (s.alpha < alpha && (!below || s.alpha > below->alpha))
+                    below = &s;
+            code = SolveMaximumEntropy(eq, alpha, m, below ? below->c : start, c,
+                                       EntropyNewton::OffTheFloor);
+        } else {
+            code = SolveMaximumEntropy(eq, alpha, m, warm, c);
+        }
         if (kind == ContiRegularizationKind::MaximumEntropy)
             warm = c;
         note(code);
@@ -328,14 +441,41 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     double g = solve(alpha);
     double lo = alpha, hi = alpha;
     int steps = 0;
+    bool stalled = false;
     if (g > 0.0) {
         while (g > 0.0 && steps++ < 30) {
             hi = alpha;
             alpha /= 10.0;
+            const double above = g;
             g = solve(alpha);
+            // A tenfold weaker entropy that leaves the ratio where it was: the steps from the
+            // smoother solution no longer reach the minimum.
+            stalled = kind == ContiRegularizationKind::MaximumEntropy && g > 0.0 &&
+                      above - g <= 1e-6 * (g + out.targetRatio);
+            if (stalled)
+                break;
         }
         lo = alpha;
     } else {
+        while (g <= 0.0 && steps++ < 30) {
+            lo = alpha;
+            alpha *= 10.0;
+            g = solve(alpha);
+        }
+        hi = alpha;
+    }
+    if (stalled) {
+        // Again from the NNLS solution at the weakest strength reached, up by decades, each
+        // strength from the one below.
+        solved.clear();
+        fromBelow = true;
+        steps = 0;
+        g = solve(alpha);
+        while (g > 0.0 && steps++ < 30) {
+            alpha /= 10.0;
+            solved.clear();
+            g = solve(alpha);
+        }
         while (g <= 0.0 && steps++ < 30) {
             lo = alpha;
             alpha *= 10.0;
@@ -358,8 +498,10 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         out.chiSquare = eq.ChiSquare(c);
         return firstCode;
     }
+    // From below, each strength is solved to the floor's accuracy, which moves the ratio by about
+    // 1e-5 of a change of 1e-4 in log alpha: a finer root only follows that rounding.
     BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, std::log10(lo),
-                              std::log10(hi), 1e-7, 100);
+                              std::log10(hi), fromBelow ? 1e-4 : 1e-7, 100);
     const AnalysisFailure search = !r.bracketed   ? AnalysisFailure::RootNotBracketed
                                    : !r.converged ? AnalysisFailure::ZbrentIterations
                                                   : AnalysisFailure::None;

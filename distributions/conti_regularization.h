@@ -33,15 +33,31 @@ double SecondDerivativeNorm(const std::vector<double>& c);
 // nothing and those where it is small are pressed down; empty q is flat.
 AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
                                       std::vector<double>& c, const std::vector<double>& q = {});
+// How the entropy's Newton steps treat amplitudes that the data press towards zero.
+enum class EntropyNewton {
+    // Every amplitude in each step, the step cut so that none shrinks more than a hundredfold.
+    AllAmplitudes,
+    // Amplitudes at the floor (1e-12 of the largest start) that the gradient presses down, and
+    // those the step would take through it, are held on the floor; the step is solved over the
+    // others: the road for weak strengths, where the solution is close to the unregularized one
+    // with many amplitudes at zero.
+    OffTheFloor,
+};
+
 // The maximum-entropy solution at strength alpha with default model m[1..n] > 0: Newton steps
 // on c > 0 from start.
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
                                     const std::vector<double>& m, const std::vector<double>& start,
-                                    std::vector<double>& c);
+                                    std::vector<double>& c,
+                                    EntropyNewton newton = EntropyNewton::AllAmplitudes);
 
 // Amplitudes of held columns (ContiNormalEquations::held) stay at zero throughout.
 // NNLS, then the regularized solution whose chi-square ratio to the NNLS one equals
-// ContiTargetRatio(P, nu), found by Brent's search in log alpha. Returns the first failure met
+// ContiTargetRatio(P, nu), found by Brent's search in log alpha. The entropy's search goes down
+// from a smooth solution; where the ratio stops falling on the way (the steps from the smoother
+// solution cannot take the amplitudes back to zero), it starts again from the NNLS solution at
+// that strength with EntropyNewton::OffTheFloor, each strength then solved from the nearest
+// weaker one. Returns the first failure met
 // (the solution is still filled: at the largest strength tried for RegularizationUnreachable).
 // A prior [1..n] (relative probability of each grid point, >= 0, not all 0; empty: none) shapes
 // both kinds: the entropy's default model and the second-derivative penalty follow it.
