@@ -175,13 +175,17 @@ void SubtractProduct(const double* g, const double* u, double* d) {
     d[3] -= g[2] * u[1] + g[3] * u[3];
 }
 
-// p = d^-1 and, with u given, q = d^-1 u. q is formed from the adjugate of d beside the
-// determinant, so the chain from one row's pivot to the next has one product after the division.
-bool InverseAndCarry(const double* d, const double* u, double* p, double* q) {
+// p = d^-1, y = d^-1 (ra, rb) and, with u given, q = d^-1 u. q and y are formed from the adjugate
+// of d beside the determinant, so the chains from one row to the next have one product after the
+// division.
+bool InverseAndCarry(const double* d, const double* u, double ra, double rb, double* p, double* q,
+                     double& ya, double& yb) {
     const double det = d[0] * d[3] - d[1] * d[2];
     if (det == 0.0 || !std::isfinite(det))
         return false;
     const double inv = 1.0 / det;
+    const double y0 = d[3] * ra - d[1] * rb, y1 = d[0] * rb - d[2] * ra;
+    ya = y0 * inv, yb = y1 * inv;
     if (u) {
         const double q0 = d[3] * u[0] - d[1] * u[2], q1 = d[3] * u[1] - d[1] * u[3];
         const double q2 = d[0] * u[2] - d[2] * u[0], q3 = d[0] * u[3] - d[2] * u[1];
@@ -273,13 +277,8 @@ bool ReactingRun::NewtonPass(bool withOld, double& change) {
             rb -= away[2] * na + away[3] * nb;
         }
         lk[0] = away[0], lk[1] = away[1], lk[2] = away[2], lk[3] = away[3];
-        const double* P = &piv[std::size_t(i) * 4];
-        if (!InverseAndCarry(row.diag, toward, &piv[std::size_t(i) * 4],
-                             &carry[std::size_t(i) * 4]))
-            return false;
-        ya[i] = P[0] * ra + P[1] * rb;
-        yb[i] = P[2] * ra + P[3] * rb;
-        return true;
+        return InverseAndCarry(row.diag, toward, ra, rb, &piv[std::size_t(i) * 4],
+                               &carry[std::size_t(i) * 4], ya[i], yb[i]);
     };
     for (int i = 1, j = n; i < m || j > m; ++i, --j) {
         if (i < m) {
