@@ -199,7 +199,10 @@ bool InverseAndCarry(const double* d, const double* u, double ra, double rb, dou
 // C(A, B) - old side with the complex C_i = sum W(i, j, k) A_j B_k, and the row's blocks of the
 // coupled Jacobian [[L_A + W[B], W[A]], [W[B], L_B + W[A]]]. withOld first forms the row's old
 // side, (M - h/2 T_X) x_old + the complex of the old profiles.
-template <bool Interior> void ReactingRun::AssembleRow(int i, bool withOld, Row& row) {
+// Inlined into the Newton pass: as a call it had every live register of both elimination chains
+// stored and loaded again around each row.
+template <bool Interior>
+[[gnu::always_inline]] inline void ReactingRun::AssembleRow(int i, bool withOld, Row& row) {
     const auto contract = [this, i](const V& w, const V& P, double out[3]) {
         if constexpr (Interior)
             ContractInterior(w, P, i, out);
@@ -247,7 +250,7 @@ template <bool Interior> void ReactingRun::AssembleRow(int i, bool withOld, Row&
     row.rb = -fb;
 }
 
-void ReactingRun::AssembleAnyRow(int i, bool withOld, Row& row) {
+[[gnu::always_inline]] inline void ReactingRun::AssembleAnyRow(int i, bool withOld, Row& row) {
     if (i > 1 && i < n)
         AssembleRow<true>(i, withOld, row);
     else
