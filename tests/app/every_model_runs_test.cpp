@@ -41,6 +41,7 @@ struct ModelCase {
     const char* knownFault = nullptr; // a fault seen on this data and reported, not yet mended
     float rangeMin = 0.0f, rangeMax = 0.0f; // the distribution's range as typed (0: as chosen)
     const char* programTable = nullptr; // "mofs.dat" of the program folder, if the model reads it
+    const char* runOnly = nullptr;      // why the Fit is left out here (its Run is still checked)
 };
 
 // M(s) rows of a compact globular protein: s (S), M (Da).
@@ -67,9 +68,8 @@ const ModelCase kModels[] = {
     {595, "CsFf0", Data::Velocity},
     {595, "CsFf0PreAveraged", Data::FineVelocity, nullptr, true},
     {598, "CsFf0Discrete", Data::Velocity},
-    {598, "CsFf0DiscretePreAveraged", Data::FineVelocity, nullptr, false,
-     "Run reaches the chi-square ratio (about 10 s, 1000 grid points); the Fit's 116 "
-     "evaluations take about 20 minutes, too long for this suite"},
+    {598, "CsFf0DiscretePreAveraged", Data::FineVelocity, nullptr, false, nullptr, 0.0f, 0.0f,
+     nullptr, "the Fit's 116 evaluations of the entropy on 1000 grid points take about 20 minutes"},
     {288, "LsGStarS", Data::Velocity, nullptr, true},
     {539, "LsGStarSDiscrete", Data::Velocity, nullptr, true},
     {246, "ZoneIndependentSpecies"},
@@ -263,6 +263,8 @@ TEST_P(EveryModel, RunsAndFitsOnDataOfItsKindOrRefusesWithItsText) {
         EXPECT_TRUE(std::isfinite(runRmsd) && runRmsd > 0.0) << runRmsd;
     }
 
+    if (c.runOnly)
+        GTEST_SKIP() << "Run checked; " << c.runOnly;
     const std::size_t fitFrom = f.script.log().size();
     FitControl::bestRmsd = -1.0f;
     SendCommand(f, 215);
