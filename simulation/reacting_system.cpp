@@ -268,42 +268,47 @@ bool ReactingRun::NewtonPass(bool withOld, double& change) {
     double* ya = dA.data();
     double* yb = dB.data();
     Row row;
+    // the last carry and solution of each chain, kept at hand for its next row
+    struct Chain {
+        double q[4], y[2];
+    } top{}, bottom{};
     // one row of a chain: toward is the coupling on the side of m, away the one already
-    // eliminated from neighbour
-    const auto eliminate = [&](int i, int neighbour, const double* away, const double* toward) {
+    // eliminated into the chain's last carry (none for the chain's first row)
+    const auto eliminate = [&](int i, bool first, const double* away, const double* toward,
+                               Chain& chain) {
         double ra = row.ra, rb = row.rb;
         double* lk = &link[std::size_t(i) * 4];
-        if (neighbour > 0) {
-            SubtractProduct(away, &carry[std::size_t(neighbour) * 4], row.diag);
-            const double na = ya[neighbour], nb = yb[neighbour];
-            ra -= away[0] * na + away[1] * nb;
-            rb -= away[2] * na + away[3] * nb;
+        if (!first) {
+            SubtractProduct(away, chain.q, row.diag);
+            ra -= away[0] * chain.y[0] + away[1] * chain.y[1];
+            rb -= away[2] * chain.y[0] + away[3] * chain.y[1];
         }
         lk[0] = away[0], lk[1] = away[1], lk[2] = away[2], lk[3] = away[3];
-        return InverseAndCarry(row.diag, toward, ra, rb, &piv[std::size_t(i) * 4],
-                               &carry[std::size_t(i) * 4], ya[i], yb[i]);
+        if (!InverseAndCarry(row.diag, toward, ra, rb, &piv[std::size_t(i) * 4], chain.q,
+                             chain.y[0], chain.y[1]))
+            return false;
+        std::copy(chain.q, chain.q + 4, &carry[std::size_t(i) * 4]);
+        ya[i] = chain.y[0], yb[i] = chain.y[1];
+        return true;
     };
     for (int i = 1, j = n; i < m || j > m; ++i, --j) {
         if (i < m) {
             AssembleAnyRow(i, withOld, row);
-            if (!eliminate(i, i - 1, row.lo, row.up))
+            if (!eliminate(i, i == 1, row.lo, row.up, top))
                 return false;
         }
         if (j > m) {
             AssembleAnyRow(j, withOld, row);
-            if (!eliminate(j, j < n ? j + 1 : 0, row.up, row.lo))
+            if (!eliminate(j, j == n, row.up, row.lo, bottom))
                 return false;
         }
     }
     AssembleAnyRow(m, withOld, row);
     std::copy(row.up, row.up + 4, meetLink);
-    {
-        const double na = ya[m + 1], nb = yb[m + 1];
-        SubtractProduct(row.up, &carry[std::size_t(m + 1) * 4], row.diag);
-        row.ra -= row.up[0] * na + row.up[1] * nb;
-        row.rb -= row.up[2] * na + row.up[3] * nb;
-    }
-    if (!eliminate(m, m - 1, row.lo, nullptr))
+    SubtractProduct(row.up, bottom.q, row.diag);
+    row.ra -= row.up[0] * bottom.y[0] + row.up[1] * bottom.y[1];
+    row.rb -= row.up[2] * bottom.y[0] + row.up[3] * bottom.y[1];
+    if (!eliminate(m, false, row.lo, nullptr, top))
         return false;
     change = BackSubstitute(false);
     return true;
