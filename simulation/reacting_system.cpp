@@ -328,31 +328,34 @@ double ReactingRun::BackSubstitute(bool chord) {
     double* eb = eB.data();
     // one largest change for each chain and species, so that no chain waits for another
     double change[4] = {};
-    const auto solve = [&](int i, int neighbour) {
+    // x of the row each chain solved last, kept at hand for its next row; both start at row m
+    double up[2] = {xa[m], xb[m]}, down[2] = {up[0], up[1]};
+    const auto solve = [&](int i, double* x) {
         const double* Q = &carry[std::size_t(i) * 4];
-        const double na = xa[neighbour], nb = xb[neighbour];
-        xa[i] -= Q[0] * na + Q[1] * nb;
-        xb[i] -= Q[2] * na + Q[3] * nb;
+        const double na = x[0], nb = x[1];
+        x[0] = xa[i] - (Q[0] * na + Q[1] * nb);
+        x[1] = xb[i] - (Q[2] * na + Q[3] * nb);
+        xa[i] = x[0], xb[i] = x[1];
     };
-    const auto add = [&](int i, double* largest) {
-        a[i] += xa[i];
-        b[i] += xb[i];
+    const auto add = [&](int i, const double* x, double* largest) {
+        a[i] += x[0];
+        b[i] += x[1];
         if (chord) {
-            ea[i] += xa[i];
-            eb[i] += xb[i];
+            ea[i] += x[0];
+            eb[i] += x[1];
         }
-        largest[0] = std::max(largest[0], std::fabs(xa[i]));
-        largest[1] = std::max(largest[1], std::fabs(xb[i]));
+        largest[0] = std::max(largest[0], std::fabs(x[0]));
+        largest[1] = std::max(largest[1], std::fabs(x[1]));
     };
-    add(m, change);
+    add(m, up, change);
     for (int i = m - 1, j = m + 1; i >= 1 || j <= n; --i, ++j) {
         if (i >= 1) {
-            solve(i, i + 1);
-            add(i, change);
+            solve(i, up);
+            add(i, up, change);
         }
         if (j <= n) {
-            solve(j, j - 1);
-            add(j, change + 2);
+            solve(j, down);
+            add(j, down, change + 2);
         }
     }
     changeA = std::max(change[0], change[2]);
