@@ -147,7 +147,9 @@ void CLammIdeal::SetupSolventFactors(const double* radii)
 
 // The solvent as the sedimenting cosolvent has made it: its profile is carried onto the nodes
 // and gives each node its viscosity and density. Without coefficients the solvent stays water
-// however the cosolvent moves, and no factor changes.
+// however the cosolvent moves, and no factor changes. The nodes run through the series with
+// every term written out (the terms past a series' length add a zero, which changes no bit), so
+// that the loop runs in vector registers; the rows that changed are found afterwards.
 std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
 {
     int first = N + 1, last = 0;
@@ -158,23 +160,43 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
                         cosolvent.c);
     const double water = 1.0 - vbar * kWaterDensity;
     const CSolventSeries viscosity(cosolventArray1, 5), density(cosolventArray2, 6);
-    const bool waterViscosity = cosolventArray1.size() < 2;
+    const bool waterViscosity = cosolventArray1.size() < 2 || viscosity.n < 1;
+    const bool waterDensity = density.n < 1;
+    const double* v = viscosity.scaled;
+    const double* d = density.scaled;
+    const bool compressible = cosolventCompressible;
+    const double* conc = cosolventAtNodes.data();
+    const double* rho = solventDensity.data();
+    std::vector<double> fNew(static_cast<size_t>(N) + 1), bNew(static_cast<size_t>(N) + 1);
+    double* fOut = fNew.data();
+    double* bOut = bNew.data();
     for (int i = 1; i <= N; ++i) {
-        const double conc = cosolventAtNodes[i];
-        const double dRho = cosolventCompressible ? solventDensity[i] - kWaterDensity : 0.0;
-        double basis[6];
-        CSolventSeries::Basis(conc, basis);
-        const double eta =
-            waterViscosity ? kWaterViscosity : kWaterViscosity * viscosity.At(basis, 1.0);
-        const double f = kWaterViscosity / eta;
-        const double b = (1.0 - vbarSecond * (density.At(basis, kWaterDensity) + dRho)) / water;
-        if (f != viscosityFactor[i] || b != buoyancyFactor[i]) {
-            first = std::min(first, i);
-            last = i;
-        }
-        viscosityFactor[i] = f;
-        buoyancyFactor[i] = b;
+        const double c = conc[i];
+        const double root = std::sqrt(std::max(c, 0.0));
+        const double c2 = c * c, c3 = c * c * c, c4 = c * c * c * c;
+        const double vSum = ((((0.0 + v[0] * 1.0) + v[1] * root) + v[2] * c) + v[3] * c2) +
+                            v[4] * c3 + v[5] * c4;
+        const double dSum = ((((0.0 + d[0] * 1.0) + d[1] * root) + d[2] * c) + d[3] * c2) +
+                            d[4] * c3 + d[5] * c4;
+        const double eta = waterViscosity ? kWaterViscosity : kWaterViscosity * vSum;
+        const double dRho = compressible ? rho[i] - kWaterDensity : 0.0;
+        fOut[i] = kWaterViscosity / eta;
+        bOut[i] = (1.0 - vbarSecond * ((waterDensity ? kWaterDensity : dSum) + dRho)) / water;
     }
+    double* f = viscosityFactor.data();
+    double* b = buoyancyFactor.data();
+    for (int i = 1; i <= N; ++i)
+        if (fOut[i] != f[i] || bOut[i] != b[i]) {
+            first = i;
+            break;
+        }
+    for (int i = N; i >= first; --i)
+        if (fOut[i] != f[i] || bOut[i] != b[i]) {
+            last = i;
+            break;
+        }
+    std::copy(fOut + 1, fOut + N + 1, f + 1);
+    std::copy(bOut + 1, bOut + N + 1, b + 1);
     return {first, last};
 }
 
