@@ -12,6 +12,7 @@
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/result_table.h"
 #include "support/conti_data_store.h"
 
 #include <algorithm>
@@ -100,7 +101,7 @@ class WideRange : public ::testing::Test {
     void SetUp() override { TakeErrorBoxes(); }
     void TearDown() override {
         TakeErrorBoxes();
-        FreeDistributionArrays();
+        FreeResultTable(); // the plot too, which the reset below would only forget
         ScanDataKind::electrophoresis = false;
         M::ResetToDefaults();
         C::ResetToDefaults();

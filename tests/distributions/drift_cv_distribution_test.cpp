@@ -11,6 +11,7 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/result_table.h"
 #include "support/conti_data_store.h"
 
 #include <cmath>
@@ -75,7 +76,7 @@ class DriftCv : public ::testing::Test {
     void SetUp() override { TakeErrorBoxes(); }
     void TearDown() override {
         TakeErrorBoxes();
-        FreeDistributionArrays();
+        FreeResultTable(); // the plot too, which the reset below would only forget
         ScanDataKind::electrophoresis = false;
         M::ResetToDefaults();
         C::ResetToDefaults();
