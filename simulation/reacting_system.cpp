@@ -390,22 +390,24 @@ double ReactingRun::ChordPass(bool afterNewton) {
         complexOfChange[At(i)] = complex;
         return r;
     };
-    const auto eliminate = [&](int i, int neighbour, const double* away, double r) {
+    // y of the row each chain eliminated last, kept at hand for its next row
+    double top[2] = {}, bottom[2] = {};
+    const auto eliminate = [&](int i, bool first, const double* away, double r, double* y) {
         double ra = r, rb = r;
-        if (neighbour > 0) {
-            const double na = ya[neighbour], nb = yb[neighbour];
-            ra -= away[0] * na + away[1] * nb;
-            rb -= away[2] * na + away[3] * nb;
+        if (!first) {
+            ra -= away[0] * y[0] + away[1] * y[1];
+            rb -= away[2] * y[0] + away[3] * y[1];
         }
         const double* P = &piv[std::size_t(i) * 4];
-        ya[i] = P[0] * ra + P[1] * rb;
-        yb[i] = P[2] * ra + P[3] * rb;
+        y[0] = P[0] * ra + P[1] * rb;
+        y[1] = P[2] * ra + P[3] * rb;
+        ya[i] = y[0], yb[i] = y[1];
     };
     for (int i = 1, j = n; i < m || j > m; ++i, --j) {
         if (i < m)
-            eliminate(i, i - 1, &link[std::size_t(i) * 4], residual(i));
+            eliminate(i, i == 1, &link[std::size_t(i) * 4], residual(i), top);
         if (j > m)
-            eliminate(j, j < n ? j + 1 : 0, &link[std::size_t(j) * 4], residual(j));
+            eliminate(j, j == n, &link[std::size_t(j) * 4], residual(j), bottom);
     }
     // row m takes the rows on both sides
     const double r = residual(m);
