@@ -167,7 +167,24 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
     const bool compressible = cosolventCompressible;
     const double* conc = cosolventAtNodes.data();
     const double* rho = solventDensity.data();
-    std::vector<double> fNew(static_cast<size_t>(N) + 1), bNew(static_cast<size_t>(N) + 1);
+    double* f = viscosityFactor.data();
+    double* b = buoyancyFactor.data();
+    if (waterViscosity && waterDensity && !compressible) {
+        // water at every node: the factors are the same everywhere
+        const double fWater = kWaterViscosity / kWaterViscosity;
+        const double bWater = (1.0 - vbarSecond * (kWaterDensity + 0.0)) / water;
+        for (int i = 1; i <= N; ++i)
+            if (f[i] != fWater || b[i] != bWater) {
+                first = std::min(first, i);
+                last = i;
+            }
+        std::fill(f + 1, f + N + 1, fWater);
+        std::fill(b + 1, b + N + 1, bWater);
+        return {first, last};
+    }
+    thread_local std::vector<double> fNew, bNew;
+    fNew.resize(static_cast<size_t>(N) + 1);
+    bNew.resize(static_cast<size_t>(N) + 1);
     double* fOut = fNew.data();
     double* bOut = bNew.data();
     for (int i = 1; i <= N; ++i) {
@@ -183,8 +200,6 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
         fOut[i] = kWaterViscosity / eta;
         bOut[i] = (1.0 - vbarSecond * ((waterDensity ? kWaterDensity : dSum) + dRho)) / water;
     }
-    double* f = viscosityFactor.data();
-    double* b = buoyancyFactor.data();
     for (int i = 1; i <= N; ++i)
         if (fOut[i] != f[i] || bOut[i] != b[i]) {
             first = i;
