@@ -1,6 +1,8 @@
 // The passes over a solved step, written so that the compiler runs several elements at a time.
 #include "lamm/step_change_kernels.h"
 
+#include "foundations/vector_unit.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -171,8 +173,7 @@ bool AnyBeyond1e100OrLargestPlain(const double* v, int lo, int hi, double& large
 }
 
 bool HasAvx2() {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    return avx2;
+    return UsableVectorUnit() >= VectorUnit::Avx2;
 }
 
 } // namespace

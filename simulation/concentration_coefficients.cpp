@@ -1,6 +1,7 @@
 // Concentration-dependent s and D of the non-ideal and rapidly self-associating models.
 #include "simulation/concentration_coefficients.h"
 
+#include "foundations/vector_unit.h"
 #include "lamm/cesium_chloride_law.h"
 #include "lamm/lamm_ideal.h"
 
@@ -322,11 +323,14 @@ void EvaluateLawPlain(const LawPass& p) {
 }
 
 void Evaluate(const LawPass& p) {
-    static const bool avx512 = __builtin_cpu_supports("avx512f") &&
-                               __builtin_cpu_supports("avx512dq") &&
-                               __builtin_cpu_supports("avx512vl");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    (avx512 ? EvaluateLawAvx512 : avx2 ? EvaluateLawAvx2 : EvaluateLawPlain)(p);
+    switch (UsableVectorUnit()) {
+    case VectorUnit::Avx512:
+        return EvaluateLawAvx512(p);
+    case VectorUnit::Avx2:
+        return EvaluateLawAvx2(p);
+    case VectorUnit::Plain:
+        return EvaluateLawPlain(p);
+    }
 }
 
 // True for the laws EvaluateLaw writes out.

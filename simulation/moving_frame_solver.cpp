@@ -4,6 +4,7 @@
 #include "simulation/moving_frame_solver.h"
 
 #include "foundations/show_error.h"
+#include "foundations/vector_unit.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/grid_element_integrals.h"
@@ -381,10 +382,6 @@ void FrameRun::Build(double h) {
         row(EndRow(q), atStart[q], atEnd[q]);
     row(3, nearStart[0], nearEnd[0]);
     row(n - 2, nearStart[1], nearEnd[1]);
-    static const bool avx512 = __builtin_cpu_supports("avx512f") &&
-                               __builtin_cpu_supports("avx512dq") &&
-                               __builtin_cpu_supports("avx512vl");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
     InteriorStep step{rows.r2.data(), s.data(),  D.data(),  c0.data(),
                       La.data(),      Lb.data(), Lc.data(), rhs.data()};
     const RowIntegrals& u = rows.unit;
@@ -396,9 +393,10 @@ void FrameRun::Build(double h) {
     }
     step.hw = half * w2, step.hs = half * invStart;
     step.ghw = gain * half * w2, step.ghe = gain * half * invEnd;
-    (avx512 ? AssembleInteriorAvx512
-     : avx2 ? AssembleInteriorAvx2
-            : AssembleInteriorPlain)(step, n);
+    const VectorUnit unit = UsableVectorUnit();
+    (unit == VectorUnit::Avx512 ? AssembleInteriorAvx512
+     : unit == VectorUnit::Avx2 ? AssembleInteriorAvx2
+                                : AssembleInteriorPlain)(step, n);
     La[1] = Lc[n] = 0.0;
 }
 

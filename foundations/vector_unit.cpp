@@ -1,0 +1,36 @@
+#include "foundations/vector_unit.h"
+
+#include <algorithm>
+
+namespace {
+
+VectorUnit Detect() {
+    __builtin_cpu_init(); // may run before the other static constructors
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512vl"))
+        return VectorUnit::Avx512;
+    if (__builtin_cpu_supports("avx2"))
+        return VectorUnit::Avx2;
+    return VectorUnit::Plain;
+}
+
+const VectorUnit detected = Detect();
+VectorUnit cap = VectorUnit::Avx512;
+VectorUnit usable = detected;
+
+} // namespace
+
+VectorUnit DetectedVectorUnit() {
+    return detected;
+}
+
+VectorUnit UsableVectorUnit() {
+    return usable;
+}
+
+VectorUnit CapVectorUnit(VectorUnit newCap) {
+    const VectorUnit previous = cap;
+    cap = newCap;
+    usable = std::min(detected, cap);
+    return previous;
+}
