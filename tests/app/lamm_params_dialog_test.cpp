@@ -15,6 +15,7 @@
 #include "support/reset_all_state.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -32,6 +33,11 @@ constexpr const char* kSaveQuestion = "save new parameters as default? (reset de
 void Send(MainWindowFixture& f) {
     plat::test::command(f.window.get(), 611);
     f.script.pumpUntilIdle();
+}
+
+// The transfer record is packed: its switches are read by value, a reference would be misaligned.
+std::uint32_t State(std::uint32_t v) {
+    return v;
 }
 
 std::vector<float> Options() {
@@ -61,11 +67,11 @@ TEST(LammParamsDialog, OpensWithTheOptionsInTheirFormatsAndOkWithoutChangesAsksN
     EXPECT_STREQ(r.tolerance, "0.500"); // percent
     EXPECT_STREQ(r.logTruncationLevel, "-4.00");
     EXPECT_STREQ(r.radialRange, "0.0080");
-    EXPECT_EQ(r.rampRotorSpeed, 1u);
-    EXPECT_EQ(r.timesFromW2t, 0u);
-    EXPECT_EQ(r.claverie, 1u);
-    EXPECT_EQ(r.movingHat, 0u);
-    EXPECT_EQ(r.automaticAlgorithm, 0u);
+    EXPECT_EQ(State(r.rampRotorSpeed), 1u);
+    EXPECT_EQ(State(r.timesFromW2t), 0u);
+    EXPECT_EQ(State(r.claverie), 1u);
+    EXPECT_EQ(State(r.movingHat), 0u);
+    EXPECT_EQ(State(r.automaticAlgorithm), 0u);
 }
 
 // The options typed in reach the records the solvers read, and Yes keeps them in the settings
@@ -180,7 +186,7 @@ TEST(LammParamsDialog, ClaverieAfterAFixedStepMovingHatSwitchesTheFixedStepOff) 
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FALSE(C::fixedTimeStep);
     EXPECT_TRUE(C::claverieAlgorithm);
-    EXPECT_EQ(f.window->lammTransfer.fixedTimeStep, 0u); // the reopened dialog showed it off
+    EXPECT_EQ(State(f.window->lammTransfer.fixedTimeStep), 0u); // the reopened dialog showed it off
 }
 
 TEST(LammParamsDialog, DataKindsLimitTheOptionsTheyCannotUse) {
@@ -203,7 +209,7 @@ TEST(LammParamsDialog, DataKindsLimitTheOptionsTheyCannotUse) {
         f.script.expectDialog(kLammParamsDialogId).check(kLpExperimentalInitial, true).ok();
         Send(f);
         EXPECT_TRUE(f.script.done()) << f.script.logText();
-        EXPECT_EQ(f.window->lammTransfer.experimentalInitial, 1u); // typed, but not taken
+        EXPECT_EQ(State(f.window->lammTransfer.experimentalInitial), 1u); // typed, but not taken
         EXPECT_FALSE(M::experimentalInitialDistribution);
         EXPECT_TRUE(M::constantInitialDistribution);
     }
