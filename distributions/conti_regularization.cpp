@@ -125,6 +125,20 @@ namespace {
 // the rounding of the objective (seen at 1e-12 for 100 grid points and 50,000 values).
 constexpr double kRoundingDecrement = 1e-9;
 
+// Newton's method on the entropy objective f has converged when the decrement is negligible, or
+// small and no longer falling as it falls near the minimum, so that only rounding is left to
+// remove (each further step would be a line search through the rounding of f). Keeps the last
+// decrement in previous.
+bool EntropyNewtonConverged(double decrement, double f, const ContiNormalEquations& eq,
+                            double& previous) {
+    const double scale = std::fabs(f) + eq.yy * 1e-6;
+    if (decrement <= 1e-13 * scale ||
+        (decrement <= kRoundingDecrement * scale && decrement > 0.25 * previous))
+        return true;
+    previous = decrement;
+    return false;
+}
+
 double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                         const std::vector<double>& c) {
     double s = 0.0;
@@ -233,12 +247,8 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
         double decrement = 0.0;
         for (int p = 1; p <= n; ++p)
             decrement -= grad[p] * d[p];
-        // The same tests of convergence as the step over every amplitude.
-        const double scale = std::fabs(f) + eq.yy * 1e-6;
-        if (decrement <= 1e-13 * scale ||
-            (decrement <= kRoundingDecrement * scale && decrement > 0.25 * previousDecrement))
+        if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
             return AnalysisFailure::None;
-        previousDecrement = decrement;
         double t = 1.0;
         bool accepted = false;
         for (int tries = 0; tries < 40 && !accepted; ++tries, t *= 0.5) {
@@ -319,14 +329,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         double decrement = 0.0;
         for (int p = 1; p <= n; ++p)
             decrement -= grad[p] * d[p];
-        // Converged: the decrement is negligible, or small and no longer falling as Newton's
-        // method makes it fall near the minimum, so that only rounding is left to remove (each
-        // further step would be a line search through the rounding of f).
-        const double scale = std::fabs(f) + eq.yy * 1e-6;
-        if (decrement <= 1e-13 * scale ||
-            (decrement <= kRoundingDecrement * scale && decrement > 0.25 * previousDecrement))
+        if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
             return AnalysisFailure::None;
-        previousDecrement = decrement;
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
         double t = 1.0;
