@@ -27,6 +27,37 @@ TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, con
     return kTridiagOk;
 }
 
+namespace {
+
+// Rows k and k + 1 where the two eliminations meet: u_k + gamma u_k+1 = x_k and
+// u_k+1 + delta u_k = y_k+1; then the back-substitution outwards from them, both halves in one
+// loop (each is bound by its own multiply-subtract latency).
+[[gnu::always_inline]] inline TridiagStatus MeetAndRise(const double* back, int k, double gamma,
+                                                        double delta, double* u, int lo, int hi) {
+    const double det = 1.0 - gamma * delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    const double uk = (u[k] - gamma * u[k + 1]) / det;
+    const double uk1 = u[k + 1] - delta * uk;
+    u[k] = uk;
+    u[k + 1] = uk1;
+    double upper = uk, lower = uk1;
+    int j = k - 1, i = k + 2;
+    for (; j >= lo && i <= hi; --j, ++i) {
+        upper = u[j] - back[j + 1] * upper;
+        lower = u[i] - back[i] * lower;
+        u[j] = upper;
+        u[i] = lower;
+    }
+    for (; j >= lo; --j)
+        u[j] = upper = u[j] - back[j + 1] * upper;
+    for (; i <= hi; ++i)
+        u[i] = lower = u[i] - back[i] * lower;
+    return kTridiagOk;
+}
+
+} // namespace
+
 // The upper half is eliminated downward as in ThomasSolve, the lower half upward (with the roles
 // of a and c exchanged); rows k and k + 1 then form a 2 x 2 system, and the two back
 // substitutions run outward from it side by side. Checked against ThomasSolve and dense
@@ -71,28 +102,9 @@ TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, co
         up(bot);
     if (zero)
         return kTridiagLaterPivotZero;
-    // rows k and k + 1: u_k + gamma u_k+1 = x_k, u_k+1 + delta u_k = y_k+1
+    // rows k and k + 1 meet
     const double gamma = c[k] / betUp, delta = a[k + 1] / betDown;
-    const double det = 1.0 - gamma * delta;
-    if (det == 0.0)
-        return kTridiagLaterPivotZero;
-    const double uk = (u[k] - gamma * u[k + 1]) / det;
-    const double uk1 = u[k + 1] - delta * uk;
-    u[k] = uk;
-    u[k + 1] = uk1;
-    double upper = uk, lower = uk1;
-    int j = k - 1, i = k + 2;
-    for (; j >= lo && i <= hi; --j, ++i) {
-        upper = u[j] - back[j + 1] * upper;
-        lower = u[i] - back[i] * lower;
-        u[j] = upper;
-        u[i] = lower;
-    }
-    for (; j >= lo; --j)
-        u[j] = upper = u[j] - back[j + 1] * upper;
-    for (; i <= hi; ++i)
-        u[i] = lower = u[i] - back[i] * lower;
-    return kTridiagOk;
+    return MeetAndRise(back, k, gamma, delta, u, lo, hi);
 }
 
 namespace {
@@ -172,26 +184,7 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
         return kTridiagLaterPivotZero;
     // rows k and k + 1 as in TwistedSolve
     const double gamma = c[k] * invUp, delta = a[k + 1] * invDown;
-    const double det = 1.0 - gamma * delta;
-    if (det == 0.0)
-        return kTridiagLaterPivotZero;
-    const double uk = (u[k] - gamma * u[k + 1]) / det;
-    const double uk1 = u[k + 1] - delta * uk;
-    u[k] = uk;
-    u[k + 1] = uk1;
-    double upper = uk, lower = uk1;
-    int j = k - 1, i = k + 2;
-    for (; j >= lo && i <= hi; --j, ++i) {
-        upper = u[j] - back[j + 1] * upper;
-        lower = u[i] - back[i] * lower;
-        u[j] = upper;
-        u[i] = lower;
-    }
-    for (; j >= lo; --j)
-        u[j] = upper = u[j] - back[j + 1] * upper;
-    for (; i <= hi; ++i)
-        u[i] = lower = u[i] - back[i] * lower;
-    return kTridiagOk;
+    return MeetAndRise(back, k, gamma, delta, u, lo, hi);
 }
 
 // Reciprocal pivots and the sub-diagonal divided by its pivot leave one multiply-subtract on the
