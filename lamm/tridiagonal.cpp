@@ -29,15 +29,11 @@ TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, con
 
 namespace {
 
-// Rows k and k + 1 where the two eliminations meet: u_k + gamma u_k+1 = x_k and
-// u_k+1 + delta u_k = y_k+1; then the back-substitution outwards from them, both halves in one
-// loop (each is bound by its own multiply-subtract latency).
-[[gnu::always_inline]] inline TridiagStatus MeetAndRise(const double* back, int k, double gamma,
-                                                        double delta, double* u, int lo, int hi) {
-    const double det = 1.0 - gamma * delta;
-    if (det == 0.0)
-        return kTridiagLaterPivotZero;
-    const double uk = (u[k] - gamma * u[k + 1]) / det;
+// From u_k, the solution at the row where the two eliminations meet: u_k+1 = y_k+1 - delta u_k,
+// then the back-substitution outwards from rows k and k + 1, both halves in one loop (each is
+// bound by its own multiply-subtract latency).
+[[gnu::always_inline]] inline void RiseFromMeeting(const double* back, int k, double uk,
+                                                   double delta, double* u, int lo, int hi) {
     const double uk1 = u[k + 1] - delta * uk;
     u[k] = uk;
     u[k + 1] = uk1;
@@ -53,6 +49,16 @@ namespace {
         u[j] = upper = u[j] - back[j + 1] * upper;
     for (; i <= hi; ++i)
         u[i] = lower = u[i] - back[i] * lower;
+}
+
+// Rows k and k + 1 where the two eliminations meet: u_k + gamma u_k+1 = x_k and
+// u_k+1 + delta u_k = y_k+1; then the rise outwards from them.
+[[gnu::always_inline]] inline TridiagStatus MeetAndRise(const double* back, int k, double gamma,
+                                                        double delta, double* u, int lo, int hi) {
+    const double det = 1.0 - gamma * delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    RiseFromMeeting(back, k, (u[k] - gamma * u[k + 1]) / det, delta, u, lo, hi);
     return kTridiagOk;
 }
 
@@ -416,22 +422,7 @@ namespace {
 [[gnu::always_inline]] inline void
 TwistedMeetAndRise(const double* back, const TwistedMeeting& meet, double* u, int lo, int hi) {
     const int k = meet.k;
-    const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
-    const double uk1 = u[k + 1] - meet.delta * uk;
-    u[k] = uk;
-    u[k + 1] = uk1;
-    double up = uk, down = uk1;
-    int j = k - 1, i = k + 2;
-    for (; j >= lo && i <= hi; --j, ++i) {
-        up = u[j] - back[j + 1] * up;
-        down = u[i] - back[i] * down;
-        u[j] = up;
-        u[i] = down;
-    }
-    for (; j >= lo; --j)
-        u[j] = up = u[j] - back[j + 1] * up;
-    for (; i <= hi; ++i)
-        u[i] = down = u[i] - back[i] * down;
+    RiseFromMeeting(back, k, (u[k] - meet.gam * u[k + 1]) * meet.inv, meet.delta, u, lo, hi);
 }
 
 // Both halves' recurrences run in one loop: each is bound by the latency of its multiply-add,
