@@ -148,6 +148,34 @@ double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std:
     return eq.ChiSquare(c) + alpha * s;
 }
 
+// The end of one Newton iteration with gradient grad and step d from c (objective f): false when
+// the decrement is spent (EntropyNewtonConverged) or no backtracked step lowers f; otherwise c and
+// f take the first step of 1, 1/2, 1/4, ... that does, each trial amplitude kept at least share
+// times its value and at the floor.
+bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
+                      const std::vector<double>& grad, const std::vector<double>& d, double share,
+                      double floor, double& previousDecrement, std::vector<double>& c, double& f,
+                      std::vector<double>& trial) {
+    const int n = eq.N();
+    double decrement = 0.0;
+    for (int p = 1; p <= n; ++p)
+        decrement -= grad[p] * d[p];
+    if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
+        return false;
+    double t = 1.0;
+    for (int tries = 0; tries < 40; ++tries, t *= 0.5) {
+        for (int p = 1; p <= n; ++p)
+            trial[p] = std::max({c[p] + t * d[p], share * c[p], floor});
+        const double ft = EntropyObjective(eq, alpha, m, trial);
+        if (ft < f) {
+            c.swap(trial);
+            f = ft;
+            return true;
+        }
+    }
+    return false;
+}
+
 // The Newton step d of the entropy objective with gradient -negGrad and Hessian H over the
 // columns rows. The entropy keeps a distribution's amplitude off zero, but a discrete species
 // after the entropic columns has no such barrier: where the unconstrained step would take its
@@ -244,26 +272,8 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                 }
             }
         }
-        double decrement = 0.0;
-        for (int p = 1; p <= n; ++p)
-            decrement -= grad[p] * d[p];
-        if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
+        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial))
             return AnalysisFailure::None;
-        double t = 1.0;
-        bool accepted = false;
-        for (int tries = 0; tries < 40 && !accepted; ++tries, t *= 0.5) {
-            for (int p = 1; p <= n; ++p)
-                trial[p] = std::max(c[p] + t * d[p], floor);
-            const double ft = EntropyObjective(eq, alpha, m, trial);
-            if (ft < f) {
-                c.swap(trial);
-                f = ft;
-                accepted = true;
-            }
-        }
-        if (!accepted) {
-            return AnalysisFailure::None;
-        }
     }
     return AnalysisFailure::None;
 }
@@ -326,26 +336,9 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
             negGrad[p] = -grad[p];
         if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d))
             return AnalysisFailure::NnlsNotPositiveDefinite;
-        double decrement = 0.0;
-        for (int p = 1; p <= n; ++p)
-            decrement -= grad[p] * d[p];
-        if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
-            return AnalysisFailure::None;
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
-        double t = 1.0;
-        bool accepted = false;
-        for (int k = 0; k < 40 && !accepted; ++k, t *= 0.5) {
-            for (int p = 1; p <= n; ++p)
-                trial[p] = std::max({c[p] + t * d[p], 0.01 * c[p], floor});
-            const double ft = EntropyObjective(eq, alpha, m, trial);
-            if (ft < f) {
-                c.swap(trial);
-                f = ft;
-                accepted = true;
-            }
-        }
-        if (!accepted)
+        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.01, floor, previousDecrement, c, f, trial))
             return AnalysisFailure::None;
     }
     return AnalysisFailure::None;
@@ -445,6 +438,15 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     double g = solve(alpha);
     double lo = alpha, hi = alpha;
     int steps = 0;
+    // Up by decades from a strength whose ratio is below the target until one is above it.
+    auto climb = [&] {
+        while (g <= 0.0 && steps++ < 30) {
+            lo = alpha;
+            alpha *= 10.0;
+            g = solve(alpha);
+        }
+        hi = alpha;
+    };
     bool stalled = false;
     if (g > 0.0) {
         while (g > 0.0 && steps++ < 30) {
@@ -461,12 +463,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         }
         lo = alpha;
     } else {
-        while (g <= 0.0 && steps++ < 30) {
-            lo = alpha;
-            alpha *= 10.0;
-            g = solve(alpha);
-        }
-        hi = alpha;
+        climb();
     }
     if (stalled) {
         // Again from the NNLS solution at the weakest strength reached, up by decades, each
@@ -480,12 +477,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
             solved.clear();
             g = solve(alpha);
         }
-        while (g <= 0.0 && steps++ < 30) {
-            lo = alpha;
-            alpha *= 10.0;
-            g = solve(alpha);
-        }
-        hi = alpha;
+        climb();
     }
     // The numbers a failure of the strength search carries into its message.
     auto reached = [&](double a, double gap) {
