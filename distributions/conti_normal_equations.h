@@ -3,6 +3,7 @@
 #pragma once
 
 #include "distributions/conti_data_set.h"
+#include "foundations/analysis_failure.h"
 #include "foundations/dense_matrix.h"
 
 #include <functional>
@@ -20,6 +21,10 @@ struct ContiNormalEquations {
     CDenseMatrix A;
     std::vector<double> b; // [1..n]
     double yy = 0.0;
+    double rawYy = 0.0; // <y, y> before the elimination
+    // The data values and the noise parameters eliminated (the set's), for the degrees of freedom.
+    double values = 0.0;
+    int noiseParameters = 0;
     std::vector<NoiseMeans> columnMeans; // [1..n]
     NoiseMeans dataMeans;
     std::vector<double> rawNorm; // [1..n], <K_p, K_p> before the elimination
@@ -62,16 +67,30 @@ struct ContiNEQJob {
 // regularization, which is what made the peak at 0 S.
 inline constexpr double kHeldColumnRatio = 1e-10;
 
-// Holds, besides the columns held already, those the data cannot tell from nothing or from
-// their neighbour, so that only the regularization could set their amplitudes: a column whose
-// raw norm over the set is below kHeldColumnRatio of the largest one (a grid point whose signal
-// has left the fitted range before the first scan, or never reaches it), and a column of the
-// distribution whose difference from the last free distribution column before it has a centred
-// norm below kHeldColumnRatio of theirs (grid points whose signals coincide, as all those piled up
-// at the bottom). The discrete columns (eq.discreteColumns, set before) are compared with
-// nothing. A column that is not finite is never held, nor taken as the largest. Returns the
-// number of columns newly held.
+// Holds, besides the columns held already, those the data cannot tell from nothing, from their
+// neighbour or from the noise terms, so that only the regularization could set their amplitudes:
+// a column whose raw norm over the set is below kHeldColumnRatio of the largest one (a grid point
+// whose signal has left the fitted range before the first scan, or never reaches it); a column
+// of the distribution whose difference from the last free distribution column before it has a
+// centred norm below kHeldColumnRatio of theirs (grid points whose signals coincide, as all those
+// piled up at the bottom); and, while noise terms are eliminated, a column whose own signal (what
+// is left of it once the noise terms are removed) stays below the noise of one data value even
+// at the largest amplitude the data allow it, rawYy A(p, p) / rawNorm[p] < chi-square / nu of the
+// non-negative least squares solution (the slowest grid points of a wide range, which barely move
+// during the scans, are the time-invariant noise but for such a rest). The discrete columns
+// (eq.discreteColumns, set before) are compared with no neighbour. A column that is not finite
+// is never held, nor taken as the largest. Returns the number of columns newly held.
 int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq);
+
+// The columns 1..N() not held, in order.
+std::vector<int> ContiFreeColumns(const ContiNormalEquations& eq);
+
+// The non-negative least squares solution x[1..N()] of matrix A (eq.A, or eq.A with a penalty
+// added) and eq.b over the columns not held; held amplitudes are zero. The problem on the free
+// columns is the sub-block of A and b, so a penalty added to A before still couples a free
+// amplitude to its held neighbour as if that one sat at zero on the grid.
+AnalysisFailure ContiNNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
+                                       std::vector<double>& x);
 
 // Runs share(k, count) for k = 1..count and returns when all are done. The calling thread runs
 // share 1 and then claims the others in turn; up to count - 1 kept threads claim those it has

@@ -36,37 +36,6 @@ double SecondDerivativeNorm(const std::vector<double>& c) {
 
 namespace {
 
-std::vector<int> FreeColumns(const ContiNormalEquations& eq) {
-    std::vector<int> idx;
-    for (int p = 1; p <= eq.N(); ++p)
-        if (eq.held.empty() || !eq.held[p])
-            idx.push_back(p);
-    return idx;
-}
-
-// NNLS over the columns that are not held; held amplitudes stay at zero. The problem on the free
-// columns is the sub-block of A and b, so a penalty added to A before still couples a free
-// amplitude to its held neighbour as if that one sat at zero on the grid.
-AnalysisFailure NNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
-                                  std::vector<double>& x) {
-    if (!eq.AnyHeld())
-        return ContiNNLS(A, eq.b, x);
-    const std::vector<int> idx = FreeColumns(eq);
-    const int m = static_cast<int>(idx.size());
-    CDenseMatrix sub(m);
-    std::vector<double> subB(m + 1), subX;
-    for (int i = 1; i <= m; ++i) {
-        subB[i] = eq.b[idx[i - 1]];
-        for (int j = 1; j <= m; ++j)
-            sub(i, j) = A(idx[i - 1], idx[j - 1]);
-    }
-    const AnalysisFailure code = ContiNNLS(sub, subB, subX);
-    x.assign(eq.N() + 1, 0.0);
-    for (int i = 1; i <= m; ++i)
-        x[idx[i - 1]] = subX[i];
-    return code;
-}
-
 // The normal equations restricted to the columns idx (renumbered 1..m); yy is kept, so the
 // chi-square of amplitudes that are zero off idx is the same in both.
 ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vector<int>& idx) {
@@ -116,7 +85,7 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
                     A(p, r) += shaped ? alpha * stencil[u] * stencil[v] / (q[p] * q[r])
                                       : alpha * stencil[u] * stencil[v];
             }
-    return NNLSOnFreeColumns(eq, A, c);
+    return ContiNNLSOnFreeColumns(eq, A, c);
 }
 
 namespace {
@@ -286,7 +255,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
     const int n = eq.N();
     if (eq.AnyHeld()) {
         // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
-        const std::vector<int> idx = FreeColumns(eq);
+        const std::vector<int> idx = ContiFreeColumns(eq);
         const int k = static_cast<int>(idx.size());
         std::vector<double> subM(k + 1), subStart(k + 1), subC;
         for (int i = 1; i <= k; ++i) {
@@ -348,7 +317,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior) {
     const int n = eq.N();
-    AnalysisFailure firstCode = NNLSOnFreeColumns(eq, eq.A, out.nnls);
+    AnalysisFailure firstCode = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
