@@ -101,6 +101,12 @@ bool TXLAWindow::CheckBufferSedCompatibility() {
     return true;
 }
 
+bool TXLAWindow::KeepBufferSedimentationForModel() {
+    if (!B::on || !Incompatible())
+        return true;
+    return CheckBufferSedCompatibility();
+}
+
 void TXLAWindow::SetBufferSedComponentFlags() {
     if (!DistributionModel()) {
         if (C::linearAmplitudes)

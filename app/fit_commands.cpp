@@ -127,6 +127,8 @@ void TXLAWindow::CmFit() {
     }
     // Fit refuses every model that Run refuses.
     const RunEngine engine = ChooseRunEngine();
+    if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed)
+        KeepBufferSedimentationForModel();
     if (!RunEngineAvailable(engine)) {
         fitBusy = false;
         ReportNotAvailable(this, "Fit", 215);

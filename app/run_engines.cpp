@@ -86,6 +86,10 @@ void ReportNotAvailable(TXLAWindow* window, const char* command, int id) {
 }
 
 RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
+    // A model chosen after the buffer correction was switched on may not carry it: it is
+    // switched off, and the model is evaluated without it.
+    if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed)
+        window->KeepBufferSedimentationForModel();
     if (!RunEngineAvailable(engine))
         return RunResult::NotAvailable;
     // The engines say themselves why they computed nothing.

@@ -5,6 +5,7 @@
 #include "app/params_box.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "state/buffer_sedimentation.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -277,6 +278,46 @@ TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
     Send(f, 213);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1) << "the species alone";
+}
+
+// A model chosen after the correction was switched on that cannot carry it (here the
+// inhomogeneous solvent, made as water so that only the buffer differs): Run and Fit each say
+// so first, switch the correction off and evaluate the model without it; the species alone then
+// misses the buffer's signal in the data. Once off, nothing more is said.
+TEST(BufferSed, AModelChosenLaterThatCannotCarryItSwitchesItOffAtRunAndFit) {
+    const char* kIncompatible = "buffer sedimentation model is incompatible with this model\n"
+                                "switching buffer sedimentation off";
+    for (const int command : {213, 215}) {
+        SCOPED_TRACE(command);
+        MainWindowFixture f(1000, 750);
+        CellWithOneSpeciesAt6S();
+        f.script.expectDialog(kBufferSedDialogId)
+            .check(kBsOn)
+            .set(kBsSignal, "0.4")
+            .set(kBsSampleS, "0.5")
+            .set(kBsSampleD, "20")
+            .ok();
+        ExpectSwitchingOnNotes(f);
+        Send(f, 552);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        f.GenerateWithTheModelAsItIs(12, "0.003");
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.15);
+
+        InhomogeneousSolvent::compressibility = 0.0;
+        ModelChoice::inhomogeneousSolvent = true;
+        M::speciesSFloat[1] = command == 215 ? 1 : 0;
+        PackFitParameters();
+        f.script.expectBox().caption("Attention").text(kIncompatible).answer(IDOK);
+        Send(f, command);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(B::on);
+        EXPECT_EQ(M::speciesIncluded[4], 0);
+        EXPECT_GT(CalcFitRmsd(), 3 * 0.003) << "evaluated without the buffer";
+        Send(f, 213);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        ModelChoice::inhomogeneousSolvent = false;
+    }
 }
 
 } // namespace
