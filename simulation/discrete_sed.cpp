@@ -397,8 +397,11 @@ bool DiscreteModelAvailable() {
         return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
     if (!C::lammModel)
         return false;
-    // The non-ideal species 1 is solved from the uniform loading of the whole cell.
-    if (C::firstSpeciesNonideal && (C::zoneCentrifugation || M::experimentalInitialDistribution))
+    // The non-ideal species 1 is solved from the uniform loading of the whole cell, and neither
+    // its solvers nor the simulation grid's for the other species carry the density and
+    // viscosity gradients of an inhomogeneous solvent: every species would sediment as in water.
+    if (C::firstSpeciesNonideal &&
+        (C::zoneCentrifugation || M::experimentalInitialDistribution || C::inhomogeneousSolvent))
         return false;
     // The cells of other cross-sections are solved on the fixed grid for ideal species only;
     // the closed-form Faxen boundary and the solvent gradients belong to the sector.

@@ -7,6 +7,7 @@
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
@@ -251,6 +252,26 @@ TEST(SolventModel, ExperimentalInitialDistributionIsNotAvailableInTheSolvent) {
     f.script.expectBox().caption("NOT AVAILABLE").textHas("(command 213)").answer(IDOK);
     Send(f, 213);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// With species 1 non-ideal no solver of the model carries the solvent's gradients (the species
+// hold standard-condition values): Run and Fit say the model is not available rather than
+// sediment every species as in water.
+TEST(SolventModel, FirstSpeciesNonidealIsNotAvailableInTheSolvent) {
+    for (const int command : {213, 215}) {
+        MainWindowFixture f;
+        f.LoadScans(3, 100);
+        OneSpecies(5.0f, 6.0f);
+        ModelChoice::firstSpeciesNonideal = true;
+        ModelChoice::inhomogeneousSolvent = true;
+        const std::string name = "(command " + std::to_string(command) + ")";
+        f.script.expectBox().caption("NOT AVAILABLE").textHas(name).answer(IDOK);
+        Send(f, command);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        ModelChoice::inhomogeneousSolvent = false;
+        EXPECT_TRUE(DiscreteModelAvailable()) << "in water the model runs";
+        ModelChoice::firstSpeciesNonideal = false;
+    }
 }
 
 // Radius where the last scan crosses half its plateau, between meniscus and bottom.
