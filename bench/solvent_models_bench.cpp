@@ -10,14 +10,13 @@
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
+#include "state/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
-
-#include "state/scan_store.h"
-#include "state/lamm_grid.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

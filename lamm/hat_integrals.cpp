@@ -1,6 +1,9 @@
 // Exact element integrals of linear hat functions, summed over the elements two nodes share.
 #include "lamm/hat_integrals.h"
 
+#include "foundations/vector_unit.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -179,61 +182,112 @@ double HatWeightedSedimentation(const double* g, const double* f, const double* 
     });
 }
 
-// What the two weighted integrals take from the element [g_k, g_k+1]: its length, the integral of
-// r f, and the integral of r^2 f b phi divided by the length for the hat of its left and of its
-// right node.
-struct CWeightedElement {
-    double h = 0.0, rf = 0.0, sedLeft = 0.0, sedRight = 0.0;
-};
-
-static CWeightedElement HatWeightedElement(const double* g, const double* f, const double* b,
-                                           int k)
-{
-    CWeightedElement e;
-    e.h = g[k + 1] - g[k];
-    e.rf = WeightedStiffnessMoment(g, f, k);
-    WeightedSedimentationSums(g, f, b, k, e.sedLeft, e.sedRight);
-    return e;
+// Per element [a, c] of length h: the stiffness weights s0, s1 with integral of r f phi'phi' =
+// -+(s0 f_a + s1 f_c) (so s = (2a + c) / 6h, (a + 2c) / 6h), and the four moments
+// m_q = integral of r^2 phi_a^(3-q) phi_c^q / h, from which the integral of r^2 f b phi / h
+// follows for the hat of either node: f b phi_a is phi_a (f_a phi_a + f_c phi_c)(b_a phi_a +
+// b_c phi_c). The moments are of degree 5 in r, which three Gauss-Legendre points give exactly.
+void CHatWeightedElements::FormFor(const double* g, int count) {
+    if (count == n && count >= 1 && grid.size() == static_cast<size_t>(count) + 1 &&
+        std::equal(g + 1, g + count + 1, grid.begin() + 1))
+        return;
+    n = count;
+    const size_t size = static_cast<size_t>(count < 1 ? 1 : count) + 1;
+    grid.assign(size, 0.0);
+    for (std::vector<double>* v : {&s0, &s1, &m0, &m1, &m2, &m3, &lower, &upper})
+        v->assign(size, 0.0);
+    if (count < 1)
+        return;
+    std::copy(g + 1, g + count + 1, grid.begin() + 1);
+    static constexpr double kOffset = 0.38729833462074168852; // sqrt(3/5) / 2
+    static constexpr double kT[3] = {0.5 - kOffset, 0.5, 0.5 + kOffset};
+    static constexpr double kW[3] = {5.0 / 18.0, 8.0 / 18.0, 5.0 / 18.0};
+    for (int e = 1; e < count; ++e) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        s0[e] = (2.0 * a + c) / (6.0 * h);
+        s1[e] = (a + 2.0 * c) / (6.0 * h);
+        double m[4] = {0.0, 0.0, 0.0, 0.0};
+        for (int q = 0; q < 3; ++q) {
+            const double t = kT[q], u = 1.0 - t, r = a + t * h, w = kW[q] * r * r;
+            m[0] += w * u * u * u;
+            m[1] += w * u * u * t;
+            m[2] += w * u * t * t;
+            m[3] += w * t * t * t;
+        }
+        m0[e] = m[0], m1[e] = m[1], m2[e] = m[2], m3[e] = m[3];
+    }
 }
 
-void HatWeightedTransportRows(const double* g, const double* f, const double* b, int n, int first,
-                              int last, double k, double D, double* out[3])
-{
+namespace {
+
+// The element pass: what element e gives row e + 1 below its diagonal (lower) and row e above
+// it (upper); the diagonals follow, since every column of k Sed - D Stiff sums to zero over the
+// two rows of an element. Written for the vector units, which the variants below select.
+[[gnu::always_inline]] inline void WeightedElementPass(const CHatWeightedElements& t,
+                                                       const double* f, const double* b, double k,
+                                                       double D, double* lower, double* upper,
+                                                       int lo, int hi) {
+    const double *s0 = t.s0.data(), *s1 = t.s1.data(), *m0 = t.m0.data(), *m1 = t.m1.data(),
+                 *m2 = t.m2.data(), *m3 = t.m3.data();
+    for (int e = lo; e <= hi; ++e) {
+        const double stiff = s0[e] * f[e] + s1[e] * f[e + 1];
+        const double pa = f[e] * b[e], pc = f[e + 1] * b[e + 1];
+        const double cross = f[e] * b[e + 1] + f[e + 1] * b[e];
+        const double left = m0[e] * pa + m1[e] * cross + m2[e] * pc;
+        const double right = m1[e] * pa + m2[e] * cross + m3[e] * pc;
+        lower[e] = k * left + D * stiff;
+        upper[e] = D * stiff - k * right;
+    }
+}
+
+[[gnu::always_inline]] inline void WeightedRowPass(const double* lower, const double* upper,
+                                                   double* out[3], int lo, int hi) {
+    double *sub = out[0], *diag = out[1], *sup = out[2];
+    for (int i = lo; i <= hi; ++i) {
+        sub[i] = lower[i - 1];
+        sup[i] = upper[i];
+        diag[i] = -(upper[i - 1] + lower[i]);
+    }
+}
+
+[[gnu::target("avx2")]] void WeightedElementPassAvx2(const CHatWeightedElements& t, const double* f,
+                                                     const double* b, double k, double D,
+                                                     double* lower, double* upper, int lo, int hi) {
+    WeightedElementPass(t, f, b, k, D, lower, upper, lo, hi);
+}
+
+[[gnu::target("avx2")]] void WeightedRowPassAvx2(const double* lower, const double* upper,
+                                                 double* out[3], int lo, int hi) {
+    WeightedRowPass(lower, upper, out, lo, hi);
+}
+
+} // namespace
+
+void HatWeightedTransportRows(CHatWeightedElements& t, const double* f, const double* b, int n,
+                              int first, int last, double k, double D, double* out[3]) {
+    if (n > t.n)
+        n = t.n;
     if (first < 1)
         first = 1;
     if (last > n)
         last = n;
     if (first > last)
         return;
-    // element i - 1 is carried over from the row before
-    CWeightedElement before{};
-    if (first > 1)
-        before = HatWeightedElement(g, f, b, first - 1);
-    for (int i = first; i <= last; ++i) {
-        const bool hasAfter = i < n;
-        const CWeightedElement after =
-            hasAfter ? HatWeightedElement(g, f, b, i) : CWeightedElement{};
-        double stiffDiag = 0.0, sedDiag = 0.0;
-        out[0][i] = 0.0;
-        if (i > 1) {
-            // node i is the right node of element i - 1
-            const double h = before.h;
-            out[0][i] = k * (HatSlope(false, h) * h * before.sedLeft) -
-                        D * (HatSlope(false, h) * HatSlope(true, h) * before.rf);
-            stiffDiag += HatSlope(false, h) * HatSlope(false, h) * before.rf;
-            sedDiag += HatSlope(false, h) * h * before.sedRight;
-        }
-        out[2][i] = 0.0;
-        if (hasAfter) {
-            const double h = after.h;
-            out[2][i] = k * (HatSlope(true, h) * h * after.sedRight) -
-                        D * (HatSlope(true, h) * HatSlope(false, h) * after.rf);
-            stiffDiag += HatSlope(true, h) * HatSlope(true, h) * after.rf;
-            sedDiag += HatSlope(true, h) * h * after.sedLeft;
-        }
-        out[1][i] = k * sedDiag - D * stiffDiag;
-        before = after;
-    }
+    // elements first - 1..last, those of the grid; the ends of the cut take none beyond it
+    double* lower = t.lower.data();
+    double* upper = t.upper.data();
+    const int lo = first > 1 ? first - 1 : 1, hi = last < n ? last : n - 1;
+    const bool wide = UsableVectorUnit() >= VectorUnit::Avx2;
+    if (wide)
+        WeightedElementPassAvx2(t, f, b, k, D, lower, upper, lo, hi);
+    else
+        WeightedElementPass(t, f, b, k, D, lower, upper, lo, hi);
+    lower[0] = upper[0] = 0.0; // before the first element
+    lower[n] = upper[n] = 0.0; // beyond the cut
+    if (wide)
+        WeightedRowPassAvx2(lower, upper, out, first, last);
+    else
+        WeightedRowPass(lower, upper, out, first, last);
 }
 
 namespace {

@@ -1,6 +1,8 @@
 // Exact integrals of products of linear hat functions on a 1-based radial grid.
 #pragma once
 
+#include <vector>
+
 // Every function takes the grid g[1..n] (strictly increasing) and node indices; indices outside
 // 1..n, or nodes that share no element, give 0, so assembly may ask for (1, 0) and (n, n + 1).
 // Pair integrals: i is the row (test function), j the column (trial function).
@@ -25,11 +27,24 @@ double HatWeightedStiffness(const double* g, const double* f, int n, int i, int 
 // integral of r^2 f(r) b(r) phi_i' phi_j, f and b interpolated linearly
 double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
                                 int j);
-// Rows first..last of the weighted transport k Sed - D Stiff (the two integrals above) as
-// diagonals out[0] (i, i-1), out[1] (i, i) and out[2] (i, i+1) indexed by the row; each element is
-// integrated once, where the pair functions take every element four times.
-void HatWeightedTransportRows(const double* g, const double* f, const double* b, int n, int first,
-                              int last, double k, double D, double* out[3]);
+// The weights of the weighted transport rows on one grid, formed once per grid: per element its
+// stiffness weights and the moments of its sedimentation integrals, and two element vectors the
+// rows are formed through.
+struct CHatWeightedElements {
+    int n = 0;
+    std::vector<double> grid;                   // g[1..n] the weights belong to
+    std::vector<double> s0, s1, m0, m1, m2, m3; // per element 1..n-1
+    std::vector<double> lower, upper;           // work, per element
+    // Forms the weights of g[1..n], unless they are those of this grid already.
+    void FormFor(const double* g, int n);
+};
+
+// Rows first..last of the weighted transport k Sed - D Stiff (the two integrals above) with the
+// grid's weights, on the grid cut at node n (at most the weights' own n), as diagonals out[0]
+// (i, i-1), out[1] (i, i) and out[2] (i, i+1) indexed by the row. Each element is integrated once,
+// where the pair functions take every element four times; the rows agree with theirs to rounding.
+void HatWeightedTransportRows(CHatWeightedElements& weights, const double* f, const double* b,
+                              int n, int first, int last, double k, double D, double* out[3]);
 // integral of r phi_i' phi_j' phi_k (triple diffusion) and r^2 phi_i' phi_j phi_k (triple
 // sedimentation); all three nodes must share an element
 double HatDiffusionTriple(const double* g, int n, int i, int j, int k);

@@ -100,8 +100,9 @@ void CLammIdeal::FillSolventRows(int first, int last, int m, double k, bool tran
     }
     if (factors) {
         double* transport[3] = {Ka, Kb, Kc};
-        HatWeightedTransportRows(r, viscosityFactor.data(), buoyancyFactor.data(), std::min(m, N),
-                                 first, last, k, D, transport);
+        solventElements.FormFor(r, N);
+        HatWeightedTransportRows(solventElements, viscosityFactor.data(), buoyancyFactor.data(),
+                                 std::min(m, N), first, last, k, D, transport);
         return;
     }
     for (int i = first; i <= last; ++i) {

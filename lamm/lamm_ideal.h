@@ -11,6 +11,7 @@
 #include "lamm/cosolvent_grid.h"
 #include "lamm/detection_kernels.h"
 #include "lamm/grid_profile_interpolation.h"
+#include "lamm/hat_integrals.h"
 #include "lamm/lamm_result.h"
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
@@ -605,6 +606,7 @@ public:
     double gridSpacing = 0.0;
     std::vector<double> solventDensity;    // g/ml at the nodes of the compressible models
     std::vector<double> cosolventAtNodes;  // cosolvent concentration carried onto the nodes
+    CHatWeightedElements solventElements;  // the fixed grid's weights of the weighted transport
 
     // Sedimenting cosolvent: its grid, the step it follows and the factors it keeps
     CCosolventGrid cosolvent;
