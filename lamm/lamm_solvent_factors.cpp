@@ -1,8 +1,8 @@
 // Viscosity and buoyancy factors of an inhomogeneous solvent at the nodes of the species grid.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/physical_constants.h"
 #include "foundations/resampling.h"
+#include "foundations/vector_unit.h"
+#include "lamm/lamm_ideal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -70,6 +70,64 @@ struct CSolventSeries {
         return sum;
     }
 };
+
+// The factors of nodes 1..n from the cosolvent at the nodes, through both series with every
+// term written out (the terms past a series' length add a zero, which changes no bit).
+struct CFactorPass {
+    const double *v, *d, *conc, *rho;
+    double *f, *b;
+    double water, vbarSecond;
+    int n;
+    bool waterViscosity, waterDensity, compressible;
+};
+
+// Without a square-root term in either series the root is left out; the term it drops is a zero.
+template <bool kRoot> [[gnu::always_inline]] inline void FactorPass(const CFactorPass& p) {
+    // every field read once, since the stores below might otherwise alias them
+    const double* __restrict conc = p.conc;
+    const double* __restrict rho = p.rho;
+    double* __restrict fOut = p.f;
+    double* __restrict bOut = p.b;
+    const double v0 = p.v[0], v1 = p.v[1], v2 = p.v[2], v3 = p.v[3], v4 = p.v[4], v5 = p.v[5];
+    const double d0 = p.d[0], d1 = p.d[1], d2 = p.d[2], d3 = p.d[3], d4 = p.d[4], d5 = p.d[5];
+    const double water = p.water, vbarSecond = p.vbarSecond;
+    const bool waterViscosity = p.waterViscosity, waterDensity = p.waterDensity,
+               compressible = p.compressible;
+    const int n = p.n;
+    for (int i = 1; i <= n; ++i) {
+        const double c = conc[i];
+        const double c2 = c * c, c3 = c * c * c, c4 = c * c * c * c;
+        double vSum = 0.0 + v0 * 1.0, dSum = 0.0 + d0 * 1.0;
+        if constexpr (kRoot) {
+            const double root = std::sqrt(c < 0.0 ? 0.0 : c); // std::max by value
+            vSum += v1 * root;
+            dSum += d1 * root;
+        }
+        vSum = ((vSum + v2 * c) + v3 * c2) + v4 * c3 + v5 * c4;
+        dSum = ((dSum + d2 * c) + d3 * c2) + d4 * c3 + d5 * c4;
+        const double eta = waterViscosity ? kWaterViscosity : kWaterViscosity * vSum;
+        const double dRho = compressible ? rho[i] - kWaterDensity : 0.0;
+        fOut[i] = kWaterViscosity / eta;
+        bOut[i] = (1.0 - vbarSecond * ((waterDensity ? kWaterDensity : dSum) + dRho)) / water;
+    }
+}
+
+template <bool kRoot> [[gnu::target("avx2")]] void FactorPassAvx2(const CFactorPass& p) {
+    FactorPass<kRoot>(p);
+}
+
+template <bool kRoot> void FactorPassPlain(const CFactorPass& p) {
+    FactorPass<kRoot>(p);
+}
+
+void RunFactorPass(const CFactorPass& p) {
+    const bool root = p.v[1] != 0.0 || p.d[1] != 0.0;
+    const bool wide = UsableVectorUnit() >= VectorUnit::Avx2;
+    if (root)
+        wide ? FactorPassAvx2<true>(p) : FactorPassPlain<true>(p);
+    else
+        wide ? FactorPassAvx2<false>(p) : FactorPassPlain<false>(p);
+}
 
 }  // namespace
 
@@ -187,19 +245,19 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
     bNew.resize(static_cast<size_t>(N) + 1);
     double* fOut = fNew.data();
     double* bOut = bNew.data();
-    for (int i = 1; i <= N; ++i) {
-        const double c = conc[i];
-        const double root = std::sqrt(std::max(c, 0.0));
-        const double c2 = c * c, c3 = c * c * c, c4 = c * c * c * c;
-        const double vSum = ((((0.0 + v[0] * 1.0) + v[1] * root) + v[2] * c) + v[3] * c2) +
-                            v[4] * c3 + v[5] * c4;
-        const double dSum = ((((0.0 + d[0] * 1.0) + d[1] * root) + d[2] * c) + d[3] * c2) +
-                            d[4] * c3 + d[5] * c4;
-        const double eta = waterViscosity ? kWaterViscosity : kWaterViscosity * vSum;
-        const double dRho = compressible ? rho[i] - kWaterDensity : 0.0;
-        fOut[i] = kWaterViscosity / eta;
-        bOut[i] = (1.0 - vbarSecond * ((waterDensity ? kWaterDensity : dSum) + dRho)) / water;
-    }
+    const CFactorPass pass{v,
+                           d,
+                           conc,
+                           rho,
+                           fOut,
+                           bOut,
+                           water,
+                           double(vbarSecond),
+                           N,
+                           waterViscosity,
+                           waterDensity,
+                           compressible};
+    RunFactorPass(pass);
     for (int i = 1; i <= N; ++i)
         if (fOut[i] != f[i] || bOut[i] != b[i]) {
             first = i;
