@@ -306,6 +306,37 @@ TEST_F(LammPropagation, AssociationTableEndsAndInterpolation)
 
 namespace {
 
+// When the profile stops changing the loop ends before the last scan, and the scans after the
+// stop show that final profile: a short column at 20,000 rpm with ks = kd = 0 comes to the ideal
+// equilibrium exponential. Zeroing them instead would have the species leave the cell.
+TEST_F(LammPropagation, EquilibriumStopKeepsLaterScans)
+{
+    LammCase lc = Species(2.0, 1e-6);
+    lc.rpm = 20000;
+    lc.meniscus = 7.0, lc.bottom = 7.2;
+    lc.lowerFit = 7.01f, lc.upperFit = 7.19f;
+    lc.gridSize = 50;
+    lc.outputPoints = 401;
+    lc.scans = 8;
+    lc.firstScanS = 2000.0, lc.intervalS = 20000.0;
+    LammRun run(lc);
+    ASSERT_EQ(RunNonIdeal(run, kNoDependence, kNoDependence), 0);
+    ASSERT_TRUE(run.solver.equilibriumStop);
+    ASSERT_LT(run.solver.t, run.ScanTime(lc.scans - 2));
+    // c0 sigma (b^2 - m^2) / 2 exp(sigma (r^2 - m^2) / 2) / (exp(sigma (b^2 - m^2) / 2) - 1)
+    const double w = lc.rpm * M_PI / 30.0;
+    const double sigma = lc.s * 1e-13 * w * w / lc.D;
+    const double m2 = lc.meniscus * lc.meniscus, span = lc.bottom * lc.bottom - m2;
+    for (int scan = 3; scan <= lc.scans; ++scan)
+        for (int i = 1; i <= run.Points(); i += 40) {
+            const double r = run.Radii()[i];
+            const double closed = lc.c0 * sigma * span / 2.0 *
+                                  std::exp(sigma * (r * r - m2) / 2.0) /
+                                  (std::exp(sigma * span / 2.0) - 1.0);
+            EXPECT_NEAR(run.Profile(scan)[i], closed, 5e-3) << "scan " << scan << " r " << r;
+        }
+}
+
 // A predicted value below -eps refuses the step with twice the (halved) tolerance, and the
 // halved tolerances stay for the rest of the run.
 TEST_F(LammPropagation, NegativeValueHalvesTolerancesForGood)

@@ -193,6 +193,14 @@ TEST(ConcentrationCoefficients, LawsAtTheirEnds) {
     table.Lookup(OligomerTotalConcentration(law, m), s, D);
     EXPECT_NEAR(s, OligomerWeightAverageS(law, m), 1e-4);
     EXPECT_NEAR(D / OligomerGradientAverageD(law, m), 1.0, 1e-4);
+    // a lookup a few rows below the one found last (the next node of a falling profile) finds
+    // its own bracket, not the last row's: the search restarts ten rows back
+    for (double lower : {0.69, 0.6, 0.3}) {
+        table.Lookup(OligomerTotalConcentration(law, m), s, D);
+        table.Lookup(OligomerTotalConcentration(law, lower), s, D);
+        EXPECT_NEAR(s, OligomerWeightAverageS(law, lower), 1e-4)
+            << "after m " << m << ": " << lower;
+    }
 }
 
 // The rule's node loops against the law at each node: the non-ideal, dimer (also with its ks)
