@@ -182,6 +182,10 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
         const bool frame = MovingFrameChosen();
         if (frame && LammGrid::movingRadius == nullptr)
             EnsureLammArrays(LammGrid::gridSize);
+        // the moving frame steps by its grid period, as the moving hat of the species loop does:
+        // "fix timestep" stays on after it
+        if (frame)
+            C::fixedTimeStep = true;
         StartSpeciesRun(window, double(M::concentration[1]));
         if (frame && LammGrid::movingRadius != nullptr)
             return SolveMovingFrameNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
