@@ -155,3 +155,23 @@ TEST(AssociationRoad, DialogRefusesAConstantThatIsNoNumber) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(M::assocLogK, before);
 }
+
+// With the inhomogeneous solvent on, which these solvers do not take, Run says so and goes on to
+// a model.
+TEST(AssociationRoad, RunSaysTheSolventIsNotTakenAndGoesOn) {
+    MainWindowFixture f;
+    VelocitySet set;
+    set.scans = 4;
+    set.points = 101;
+    StartVelocityRoad(f, set);
+    SendCommand(f, 197);
+    ModelChoice::inhomogeneousSolvent = true;
+    ScanStore::resultAvailable = false;
+    f.script.expectBox()
+        .caption("")
+        .text("this model is not implemented yet for inhomogeneous solvent")
+        .answer(IDOK);
+    SendCommand(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(ScanStore::resultAvailable) << f.script.logText();
+}
