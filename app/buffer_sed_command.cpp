@@ -220,13 +220,16 @@ void TXLAWindow::CmSubtractBufferMismatch() {
         return;
     B::subtractFromData = true;
     const BufferSignal signal = ComputeBufferSignal(B::signal);
-    if (!signal.singular && !signal.interrupted)
-        for (int pos = 1; pos <= ScanStore::scanCount; ++pos) {
-            const int scan = ScanAtPosition(pos);
-            AddBufferSignal(signal, pos, ScanStore::radius[scan], ScanStore::pointCount[scan],
-                            ScanStore::signal[scan], -1.0);
-        }
     B::subtractFromData = false;
+    // A singular system (said in its box) or a key press leaves the scans as they were: the
+    // correction then stays on, since the buffer's signal is still in the data.
+    if (!BufferSignalSolved(this, signal))
+        return;
+    for (int pos = 1; pos <= ScanStore::scanCount; ++pos) {
+        const int scan = ScanAtPosition(pos);
+        AddBufferSignal(signal, pos, ScanStore::radius[scan], ScanStore::pointCount[scan],
+                        ScanStore::signal[scan], -1.0);
+    }
     B::on = false;
     SwitchOffBufferSedimentation();
     BuildCommonRadialGrid();

@@ -280,6 +280,42 @@ TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1) << "the species alone";
 }
 
+// A key pressed while 576 simulates the buffer leaves it unsimulated: the scans keep their data
+// and the correction stays on (it once went off as if the buffer had been subtracted, leaving
+// its signal in the data); without the key the subtraction is done.
+TEST(BufferSed, SubtractingStoppedByAKeyLeavesTheScansAndTheCorrection) {
+    MainWindowFixture f(1000, 750);
+    CellWithOneSpeciesAt6S();
+    f.script.expectDialog(kBufferSedDialogId)
+        .check(kBsOn)
+        .set(kBsSignal, "0.4")
+        .set(kBsSampleS, "0.5")
+        .set(kBsSampleD, "20")
+        .ok();
+    ExpectSwitchingOnNotes(f);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    f.GenerateWithTheModelAsItIs(12, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    const int last = S::scanCount;
+    const std::vector<float> data(S::signal[last], S::signal[last] + S::pointCount[last] + 1);
+
+    plat::test::command(f.window.get(), 576);
+    PostMessage(nullptr, WM_KEYDOWN, 'A', 0);
+    PostMessage(nullptr, WM_KEYUP, 'A', 0);
+    f.script.pumpUntilIdle();
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(B::on);
+    EXPECT_EQ(M::speciesIncluded[4], 1);
+    EXPECT_EQ(std::vector<float>(S::signal[last], S::signal[last] + S::pointCount[last] + 1), data);
+
+    Send(f, 576);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(B::on);
+    EXPECT_LT(S::signal[last][S::pointCount[last]], data[std::size_t(S::pointCount[last])] - 0.1)
+        << "the buffer's signal at the bottom is gone";
+}
+
 // A model chosen after the correction was switched on that cannot carry it (here the
 // inhomogeneous solvent, made as water so that only the buffer differs): Run and Fit each say
 // so first, switch the correction off and evaluate the model without it; the species alone then
