@@ -4,6 +4,7 @@
 #include "app/txla_window.h"
 #include "fitting/solvent_conditions.h"
 #include "foundations/c_locale.h"
+#include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
 #include "plat/filedlg.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -30,6 +31,14 @@ constexpr double kWaterViscosity = 0.001002;
 
 bool Checked(std::uint32_t state) {
     return state != 0;
+}
+
+// The entry's number into the field; an entry that is no number (accepted while the model is
+// unchecked) leaves the field as it was, so that an emptied box cannot make vbar or the
+// buffer 0.
+template <typename T> void TakeNumber(const char* text, T& field, double scale = 1.0) {
+    if (IsFloatText(text))
+        field = T(NumberInCLocale(text) * scale);
 }
 
 // A file chosen in the open dialog, or false.
@@ -68,22 +77,22 @@ void TXLAWindow::CmInhomogeneousSolvent() {
 
     const bool wasOn = C::inhomogeneousSolvent;
     const bool nowOn = Checked(r.modelOn);
-    ScanStore::vbar = float(NumberInCLocale(r.vbar));
+    TakeNumber(r.vbar, ScanStore::vbar);
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     FitControl::fitVbar = Checked(r.fitVbar);
-    IS::compressibility = NumberInCLocale(r.compressibility) * 1e-4;
-    IS::bufferDensity = float(NumberInCLocale(r.bufferDensity));
-    IS::bufferViscosity = float(NumberInCLocale(r.bufferViscosity) * 0.1);
+    TakeNumber(r.compressibility, IS::compressibility, 1e-4);
+    TakeNumber(r.bufferDensity, IS::bufferDensity);
+    TakeNumber(r.bufferViscosity, IS::bufferViscosity, 0.1);
     IS::relativeViscosity = float(double(IS::bufferViscosity) / kWaterViscosity);
     // The cosolute box alone decides the case.
     IS::sedimentingCosolute = IS::dynamicGradient = Checked(r.cosolute);
     IS::compressibleSolvent = !IS::sedimentingCosolute;
-    IS::solvatedVbar = float(NumberInCLocale(r.solvatedVbar));
+    TakeNumber(r.solvatedVbar, IS::solvatedVbar);
     IS::macromoleculeVbar = IS::dynamicGradient ? IS::solvatedVbar : ScanStore::vbar;
-    IS::loadingConcentration = NumberInCLocale(r.loading);
+    TakeNumber(r.loading, IS::loadingConcentration);
     IS::nonidealCosolute = !Checked(r.ideal);
-    IS::apparentS = NumberInCLocale(r.apparentS);
-    IS::apparentD = NumberInCLocale(r.apparentD) * 1e-7;
+    TakeNumber(r.apparentS, IS::apparentS);
+    TakeNumber(r.apparentD, IS::apparentD, 1e-7);
     IS::cesiumChloride = Checked(r.cesiumChloride);
 
     if (Checked(r.loadDFile)) {

@@ -21,6 +21,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -175,6 +176,38 @@ TEST(SolventModel, DialogStaysOpenSilentlyOnEntriesThatAreNoPositiveNumber) {
     f.script.expectDialog(kSolventParamsDialogId).set(kSpGridSize, "50.7").ok();
     Send(f, 542);
     EXPECT_EQ(IS::gridSize, 50);
+}
+
+// With the model unchecked any entry is accepted, but an entry that is no number keeps the value
+// it stood for: an emptied vbar box once set the store's vbar to 0 for every model, an emptied
+// buffer box the buffer to nothing. Numbers are taken as before.
+TEST(SolventModel, UncheckedDialogKeepsTheValuesOfEntriesThatAreNoNumber) {
+    const std::vector<std::tuple<int, const char*, std::function<double()>>> cases = {
+        {kSpVbar, "", [] { return double(S::vbar); }},
+        {kSpCompressibility, "x", [] { return IS::compressibility; }},
+        {kSpBufferDensity, "", [] { return double(IS::bufferDensity); }},
+        {kSpBufferViscosity, "-", [] { return double(IS::bufferViscosity); }},
+        {kSpSolvatedVbar, "", [] { return double(IS::solvatedVbar); }},
+        {kSpLoading, "1,5", [] { return IS::loadingConcentration; }},
+        {kSpApparentS, "", [] { return IS::apparentS; }},
+        {kSpApparentD, "", [] { return IS::apparentD; }},
+    };
+    for (const auto& [id, text, value] : cases) {
+        MainWindowFixture f;
+        S::vbar = 0.72f;
+        IS::solvatedVbar = 0.7f;
+        const double before = value();
+        ASSERT_GT(before, 0.0) << id;
+        f.script.expectDialog(kSolventParamsDialogId).set(id, text).ok();
+        Send(f, 542);
+        EXPECT_TRUE(f.script.done()) << id << f.script.logText();
+        EXPECT_DOUBLE_EQ(value(), before) << id << " '" << text << "'";
+    }
+    MainWindowFixture f;
+    f.script.expectDialog(kSolventParamsDialogId).set(kSpVbar, "0.71").set(kSpLoading, "2.5").ok();
+    Send(f, 542);
+    EXPECT_FLOAT_EQ(S::vbar, 0.71f);
+    EXPECT_DOUBLE_EQ(IS::loadingConcentration, 2.5);
 }
 
 // A sedimenting cosolute with density and viscosity polynomials from files: the buffer at the
