@@ -126,12 +126,13 @@ void TXLAWindow::CmInhomogeneousSolvent() {
         else
             ShowError("Could Not Open New VISCOSITY(c) Data File");
     }
+    IS::waterCompressibilityBox = Checked(r.waterCompressibility);
     if (IS::sedimentingCosolute) {
         if (IS::densityCoefficients.empty() && !IS::densityFile.empty())
             ReadSolventCoefficients(IS::densityFile, IS::densityCoefficients);
         if (IS::viscosityCoefficients.empty() && !IS::viscosityFile.empty())
             ReadSolventCoefficients(IS::viscosityFile, IS::viscosityCoefficients);
-        IS::addWaterCompressibility = Checked(r.waterCompressibility);
+        IS::addWaterCompressibility = IS::waterCompressibilityBox;
         if (IS::addWaterCompressibility)
             IS::compressibility = 0.0004591;
         IS::relativeViscosity =

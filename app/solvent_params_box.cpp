@@ -129,7 +129,7 @@ void FillSolventTransfer(SolventParamsRecord& r) {
     r.save = State(IS::saveCosoluteData);
     PutPath(r.densityFile, IS::densityFile);
     PutPath(r.viscosityFile, IS::viscosityFile);
-    r.waterCompressibility = State(IS::addWaterCompressibility);
+    r.waterCompressibility = State(IS::waterCompressibilityBox);
     PutPath(r.tempFolder, gTempFolder);
 }
 

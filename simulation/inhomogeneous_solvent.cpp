@@ -4,6 +4,7 @@
 void InhomogeneousSolvent::ResetToDefaults() {
     compressibleSolvent = true;
     sedimentingCosolute = dynamicGradient = addWaterCompressibility = false;
+    waterCompressibilityBox = false;
     nonidealCosolute = cesiumChloride = plotCosoluteData = saveCosoluteData = false;
     compressibility = 0.0004591;
     bufferDensity = 0.99823f;

@@ -13,6 +13,9 @@ struct InhomogeneousSolvent {
     static inline bool sedimentingCosolute = false; // dynamic gradient, exclusive with the above
     static inline bool dynamicGradient = false;     // the cosolute profile is simulated over time
     static inline bool addWaterCompressibility = false;
+    // The dialog's "add H2O compressibility" box as last left, in either case; the switch above
+    // follows it only in the cosolute case.
+    static inline bool waterCompressibilityBox = false;
     static inline bool nonidealCosolute = false;
     static inline bool cesiumChloride = false; // built-in s(c) and D(c) of CsCl
     static inline bool plotCosoluteData = false;

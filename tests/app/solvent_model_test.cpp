@@ -180,7 +180,7 @@ TEST(SolventModel, DialogStaysOpenSilentlyOnEntriesThatAreNoPositiveNumber) {
 
 // With the model unchecked any entry is accepted, but an entry that is no number keeps the value
 // it stood for: an emptied vbar box once set the store's vbar to 0 for every model, an emptied
-// buffer box the buffer to nothing. Numbers are taken as before.
+// buffer box the buffer to nothing. Numbers are taken as before, and the boxes as left.
 TEST(SolventModel, UncheckedDialogKeepsTheValuesOfEntriesThatAreNoNumber) {
     const std::vector<std::tuple<int, const char*, std::function<double()>>> cases = {
         {kSpVbar, "", [] { return double(S::vbar); }},
@@ -208,6 +208,15 @@ TEST(SolventModel, UncheckedDialogKeepsTheValuesOfEntriesThatAreNoNumber) {
     Send(f, 542);
     EXPECT_FLOAT_EQ(S::vbar, 0.71f);
     EXPECT_DOUBLE_EQ(IS::loadingConcentration, 2.5);
+
+    // "add H2O compressibility" left checked outside the cosolute case is shown so again,
+    // though only the cosolute case adds it.
+    f.script.expectDialog(kSolventParamsDialogId).check(kSpWaterCompressibility).ok();
+    Send(f, 542);
+    EXPECT_FALSE(IS::addWaterCompressibility);
+    SolventParamsRecord shown{};
+    FillSolventTransfer(shown);
+    EXPECT_NE(shown.waterCompressibility, 0u);
 }
 
 // A sedimenting cosolute with density and viscosity polynomials from files: the buffer at the
