@@ -1,6 +1,8 @@
 // Crank-Nicolson finite elements for one buffer component on a uniform 200-point grid.
 #include "simulation/buffer_sed_solver.h"
 
+#include "foundations/show_error.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -152,6 +154,7 @@ class Side {
                 lower_[i] = sub;
                 pivot_[i] = i == 0 ? diag : diag - sub * gam_[i - 1];
                 if (pivot_[i] == 0.0) {
+                    ShowError(i == 0 ? "Error 1 in tridag" : "Error 2 in tridag", 0);
                     singular_ = true;
                     factorisedDt_ = 0.0;
                     c_ = cOld_;

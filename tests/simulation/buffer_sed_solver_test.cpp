@@ -157,6 +157,15 @@ TEST(BufferSedSolver, OnlyASolvedSignalGoesOnAndASingularOneIsSaid) {
         .answer(IDOK);
     EXPECT_FALSE(BufferSignalSolved(nullptr, singular));
     EXPECT_TRUE(script.done()) << script.logText();
+
+    // A real zero pivot: a floating component without diffusion whose left matrix loses its
+    // first pivot exactly at the first step of 1 s. The pivot is said, and no scan is reached.
+    script.expectBox().caption("Error").text("Error 1 in tridag").answer(IDOK);
+    const BufferSideResult side = SimulateBufferSide(Side(-394.04885273476526, 0.0, {100.0}));
+    EXPECT_TRUE(side.singular);
+    ASSERT_EQ(side.profiles.size(), 1u);
+    EXPECT_TRUE(side.profiles[0].empty());
+    EXPECT_TRUE(script.done()) << script.logText();
 }
 
 } // namespace
