@@ -38,6 +38,10 @@ bool RunEngineAvailable(RunEngine engine) {
     case RunEngine::ContiSed: {
         // The buffer-mismatch signal rides on the kernels of the Lamm list road.
         const ContiVariant v = CurrentContiVariant();
+        // The non-ideal kernel's solver does not carry the gradients of an inhomogeneous
+        // solvent, while the grid holds standard-condition values: it would sediment as in water.
+        if (v == ContiVariant::CsNonideal && ModelChoice::inhomogeneousSolvent)
+            return false;
         if (BufferSedimentation::on)
             switch (v) {
             case ContiVariant::Cs:

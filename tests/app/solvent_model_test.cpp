@@ -2,6 +2,7 @@
 // standard conditions and off brings them back, the dialog's checks and coefficient files, and a
 // user's road (generate, load, Run, Fit) in a viscous, dense buffer.
 #include "app/params_box.h"
+#include "app/run_engines.h"
 #include "app/solvent_params_box.h"
 #include "fitting/solvent_conditions.h"
 #include "scandata/fit_limits.h"
@@ -296,23 +297,32 @@ TEST(SolventModel, ExperimentalInitialDistributionIsNotAvailableInTheSolvent) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-// With species 1 non-ideal no solver of the model carries the solvent's gradients (the species
-// hold standard-condition values): Run and Fit say the model is not available rather than
-// sediment every species as in water.
-TEST(SolventModel, FirstSpeciesNonidealIsNotAvailableInTheSolvent) {
-    for (const int command : {213, 215}) {
-        MainWindowFixture f;
-        f.LoadScans(3, 100);
-        OneSpecies(5.0f, 6.0f);
-        ModelChoice::firstSpeciesNonideal = true;
-        ModelChoice::inhomogeneousSolvent = true;
-        const std::string name = "(command " + std::to_string(command) + ")";
-        f.script.expectBox().caption("NOT AVAILABLE").textHas(name).answer(IDOK);
-        Send(f, command);
-        EXPECT_TRUE(f.script.done()) << f.script.logText();
-        ModelChoice::inhomogeneousSolvent = false;
-        EXPECT_TRUE(DiscreteModelAvailable()) << "in water the model runs";
-        ModelChoice::firstSpeciesNonideal = false;
+// The non-ideal models, species 1 of the discrete model and the non-ideal c(s) (585): no solver
+// of theirs carries the solvent's gradients (the species hold standard-condition values), so Run
+// and Fit say the model is not available rather than sediment every species as in water.
+TEST(SolventModel, NonidealModelsAreNotAvailableInTheSolvent) {
+    const std::vector<std::pair<const char*, bool*>> models = {
+        {"species 1 non-ideal", &ModelChoice::firstSpeciesNonideal},
+        {"non-ideal c(s)", &ModelChoice::csWithBaselineEstimates},
+    };
+    for (const auto& [model, on] : models) {
+        for (const int command : {213, 215}) {
+            SCOPED_TRACE(model);
+            MainWindowFixture f;
+            f.LoadScans(3, 100);
+            OneSpecies(5.0f, 6.0f);
+            *on = true;
+            ModelChoice::contiMode = on == &ModelChoice::csWithBaselineEstimates;
+            ModelChoice::inhomogeneousSolvent = true;
+            const RunEngine engine = ChooseRunEngine();
+            const std::string name = "(command " + std::to_string(command) + ")";
+            f.script.expectBox().caption("NOT AVAILABLE").textHas(name).answer(IDOK);
+            Send(f, command);
+            EXPECT_TRUE(f.script.done()) << f.script.logText();
+            ModelChoice::inhomogeneousSolvent = false;
+            EXPECT_TRUE(RunEngineAvailable(engine)) << "in water the model runs";
+            *on = ModelChoice::contiMode = false;
+        }
     }
 }
 
