@@ -380,20 +380,21 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         forceRebuild = false;
         lastFactorDt = step;
         lastFactorDamped = damped;
-        FormCrankNicolson(step, U, damped);
         ++factorisations;
         // A long system is eliminated from both ends toward the middle of the rows that carry
         // material, in two recurrences side by side; a short one in one pass with its first
         // substitution.
         activeTwisted = U - from >= kTwistedRows;
         const bool solveNow = !singularMatrix && U > from && !activeTwisted;
+        if (!activeTwisted)
+            FormCrankNicolson(step, U, damped);
         TridiagStatus status = kTridiagOk;
         if (activeTwisted) {
-            status = TwistedFactorAt(La, Lb, Lc, invBet, bet, gam, activeMeeting, 1,
-                                     (from + U) / 2, U);
-            // the right-hand rows divided by their pivots once for all the step's solves
-            if (status == kTridiagOk)
-                ScaleRowsByPivots(Ba, Bb, Bc, invBet, 1, U);
+            // the step's rows formed as the eliminations reach them, and the right-hand rows
+            // divided by their pivots there, once for all the step's solves
+            CCrankNicolsonRows rows = CrankNicolsonRows(step, U, damped);
+            status =
+                TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, (from + U) / 2, U);
         } else if (solveNow)
             status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
                                                          bet, gam, c, changeRatio, 1, from, U);

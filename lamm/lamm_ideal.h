@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lamm/cosolvent_grid.h"
+#include "lamm/crank_nicolson_rows.h"
 #include "lamm/detection_kernels.h"
 #include "lamm/grid_profile_interpolation.h"
 #include "lamm/hat_integrals.h"
@@ -239,6 +240,8 @@ public:
     double ShrinkStep(double change, bool countTiny);
     double GrowStep(double change, bool countTiny);
     void FormCrankNicolson(double step, int last, bool damped = false);
+    // The rows FormCrankNicolson writes, for forming them inside a factorisation.
+    CCrankNicolsonRows CrankNicolsonRows(double step, int last, bool damped) const;
     bool CutStepAtScanTime();
     double StepToScanTime() const;
     static void SpreadTinyValues(double* v, const double* radii, int n);

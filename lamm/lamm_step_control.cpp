@@ -56,18 +56,19 @@ double CLammIdeal::GrowStep(double change, bool countTiny)
 // the implicit Euler step A = M - dt K, B = M.
 void CLammIdeal::FormCrankNicolson(double step, int last, bool damped)
 {
+    const CCrankNicolsonRows rows = CrankNicolsonRows(step, last, damped);
+    for (int i = 1; i <= last; ++i) {
+        const TridiagRow row = rows.Form(i);
+        La[i] = row.a;
+        Lb[i] = row.b;
+        Lc[i] = row.c;
+    }
+}
+
+CCrankNicolsonRows CLammIdeal::CrankNicolsonRows(double step, int last, bool damped) const {
     const double left = damped ? step : 0.5 * step;
     const double right = damped ? 0.0 : 0.5 * step;
-    for (int i = 1; i <= last; ++i) {
-        La[i] = Ma[i] - left * Ka[i];
-        Lb[i] = Mb[i] - left * Kb[i];
-        Lc[i] = Mc[i] - left * Kc[i];
-        Ba[i] = Ma[i] + right * Ka[i];
-        Bb[i] = Mb[i] + right * Kb[i];
-        Bc[i] = Mc[i] + right * Kc[i];
-    }
-    La[1] = Ba[1] = 0.0;
-    Lc[last] = Bc[last] = 0.0;
+    return {Ma, Mb, Mc, Ka, Kb, Kc, Ba, Bb, Bc, left, right, last};
 }
 
 // Shortens the step to end on the pending scan time and clears the mark; true when it did.

@@ -370,49 +370,12 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
                               double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
                               int hi)
 {
-    meet.k = k;
-    if (b[lo] == 0.0 || b[hi] == 0.0)
-        return kTridiagFirstPivotZero;
-    invBet[lo] = 1.0 / b[lo];
-    scaled[lo] = 0.0;
-    invBet[hi] = 1.0 / b[hi];
-    scaled[hi] = 0.0;
-    back[hi] = a[hi] * invBet[hi];
-    // the elimination from the top (rows lo + 1..k) and the one from the bottom (hi - 1..k + 1),
-    // each a chain of divisions, side by side
-    auto fromTop = [&](int j) {
-        back[j] = c[j - 1] * invBet[j - 1];
-        const double bet = b[j] - a[j] * back[j];
-        invBet[j] = 1.0 / bet;
-        scaled[j] = a[j] * invBet[j];
-        return bet != 0.0;
-    };
-    auto fromBottom = [&](int j) {
-        const double bet = b[j] - c[j] * back[j + 1];
-        invBet[j] = 1.0 / bet;
-        scaled[j] = c[j] * invBet[j];
-        back[j] = a[j] * invBet[j];
-        return bet != 0.0;
-    };
-    int top = lo + 1, bot = hi - 1;
-    for (; top <= k && bot > k; ++top, --bot) {
-        const bool topOk = fromTop(top);
-        if (!(fromBottom(bot) && topOk))
-            return kTridiagLaterPivotZero;
-    }
-    for (; top <= k; ++top)
-        if (!fromTop(top))
-            return kTridiagLaterPivotZero;
-    for (; bot > k; --bot)
-        if (!fromBottom(bot))
-            return kTridiagLaterPivotZero;
-    meet.gam = c[k] * invBet[k];
-    meet.delta = back[k + 1];
-    const double det = 1.0 - meet.gam * meet.delta;
-    if (det == 0.0)
-        return kTridiagLaterPivotZero;
-    meet.inv = 1.0 / det;
-    return kTridiagOk;
+    struct StoredRows {
+        const double *a, *b, *c;
+        TridiagRow Form(int j) const { return {a[j], b[j], c[j]}; }
+        void Pivot(int, double) const {}
+    } rows{a, b, c};
+    return TwistedFactorRowsAt(rows, invBet, scaled, back, meet, lo, k, hi);
 }
 
 namespace {

@@ -84,6 +84,74 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
                               double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
                               int hi);
 
+// One row of a tridiagonal matrix: a below the diagonal, b on it, c above.
+struct TridiagRow {
+    double a = 0.0, b = 0.0, c = 0.0;
+};
+
+// TwistedFactorAt with the rows formed as the eliminations reach them: rows.Form(j) gives row j
+// and rows.Pivot(j, 1 / pivot) hears its pivot. Both run beside the chains of divisions, which
+// leave the arithmetic units mostly idle; the factors are the same numbers as TwistedFactorAt's
+// on the formed rows.
+template <class Rows>
+TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, double* back,
+                                  TwistedMeeting& meet, int lo, int k, int hi) {
+    meet.k = k;
+    const TridiagRow first = rows.Form(lo);
+    const TridiagRow end = rows.Form(hi);
+    if (first.b == 0.0 || end.b == 0.0)
+        return kTridiagFirstPivotZero;
+    invBet[lo] = 1.0 / first.b;
+    scaled[lo] = 0.0;
+    invBet[hi] = 1.0 / end.b;
+    scaled[hi] = 0.0;
+    back[hi] = end.a * invBet[hi];
+    rows.Pivot(lo, invBet[lo]);
+    if (hi != lo)
+        rows.Pivot(hi, invBet[hi]);
+    double above = first.c; // c of the last row the elimination from the top reached
+    // the elimination from the top (rows lo + 1..k) and the one from the bottom (hi - 1..k + 1),
+    // each a chain of divisions, side by side
+    auto fromTop = [&](int j) {
+        const TridiagRow row = rows.Form(j);
+        back[j] = above * invBet[j - 1];
+        const double bet = row.b - row.a * back[j];
+        invBet[j] = 1.0 / bet;
+        scaled[j] = row.a * invBet[j];
+        above = row.c;
+        rows.Pivot(j, invBet[j]);
+        return bet != 0.0;
+    };
+    auto fromBottom = [&](int j) {
+        const TridiagRow row = rows.Form(j);
+        const double bet = row.b - row.c * back[j + 1];
+        invBet[j] = 1.0 / bet;
+        scaled[j] = row.c * invBet[j];
+        back[j] = row.a * invBet[j];
+        rows.Pivot(j, invBet[j]);
+        return bet != 0.0;
+    };
+    int top = lo + 1, bot = hi - 1;
+    for (; top <= k && bot > k; ++top, --bot) {
+        const bool topOk = fromTop(top);
+        if (!(fromBottom(bot) && topOk))
+            return kTridiagLaterPivotZero;
+    }
+    for (; top <= k; ++top)
+        if (!fromTop(top))
+            return kTridiagLaterPivotZero;
+    for (; bot > k; --bot)
+        if (!fromBottom(bot))
+            return kTridiagLaterPivotZero;
+    meet.gam = above * invBet[k];
+    meet.delta = back[k + 1];
+    const double det = 1.0 - meet.gam * meet.delta;
+    if (det == 0.0)
+        return kTridiagLaterPivotZero;
+    meet.inv = 1.0 / det;
+    return kTridiagOk;
+}
+
 // Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of rows
 // from..hi, the rows before `from` taken as zero (as ThomasSubstituteProduct with first = lo);
 // rows lo..from - 1 of u are left to the caller.

@@ -1,11 +1,12 @@
 // Element integrals of hat functions against their closed forms, and the Thomas solves against
 // dense elimination.
+#include "lamm/crank_nicolson_rows.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/tridiagonal.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -350,6 +351,61 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
             }
         }
     }
+}
+
+// A step's rows formed inside the two-ended factorisation, and its right-hand rows scaled there,
+// are the same numbers as the rows formed first, factorised and scaled after, for Crank-Nicolson
+// and damped steps and meetings at either end and in the middle; the first and last rows lose
+// their outer entries on both sides.
+TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) {
+    const int n = 40;
+    std::vector<double> ma(n + 1), mb(n + 1), mc(n + 1), ka(n + 1), kb(n + 1), kc(n + 1);
+    for (int i = 1; i <= n; ++i) {
+        ma[i] = 0.01 + 1e-4 * i, mb[i] = 0.04 + 3e-4 * i, mc[i] = 0.011 + 1e-4 * i;
+        ka[i] = 0.3 + 0.01 * std::sin(i), kc[i] = 0.2 - 0.01 * std::cos(i);
+        kb[i] = -(ka[i] + kc[i]) - 0.001 * i;
+    }
+    auto bits = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+    for (bool damped : {false, true})
+        for (int meeting : {1, 20, n - 1}) {
+            const double step = 0.37, left = damped ? step : 0.5 * step;
+            const double right = damped ? 0.0 : 0.5 * step;
+            // apart: rows, factorisation, scaling
+            std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), ba(n + 1), bb(n + 1), bc(n + 1);
+            for (int i = 1; i <= n; ++i) {
+                la[i] = i > 1 ? ma[i] - left * ka[i] : 0.0;
+                lb[i] = mb[i] - left * kb[i];
+                lc[i] = i < n ? mc[i] - left * kc[i] : 0.0;
+                ba[i] = i > 1 ? ma[i] + right * ka[i] : 0.0;
+                bb[i] = mb[i] + right * kb[i];
+                bc[i] = i < n ? mc[i] + right * kc[i] : 0.0;
+            }
+            std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
+            TwistedMeeting meet;
+            ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                                      back.data(), meet, 1, meeting, n),
+                      kTridiagOk);
+            ScaleRowsByPivots(ba.data(), bb.data(), bc.data(), inv.data(), 1, n);
+            // together
+            std::vector<double> fa(n + 1, 9.0), fb(n + 1, 9.0), fc(n + 1, 9.0);
+            std::vector<double> fInv(n + 1), fScaled(n + 1), fBack(n + 1);
+            CCrankNicolsonRows rows{ma.data(), mb.data(), mc.data(), ka.data(),
+                                    kb.data(), kc.data(), fa.data(), fb.data(),
+                                    fc.data(), left,      right,     n};
+            TwistedMeeting fMeet;
+            ASSERT_EQ(TwistedFactorRowsAt(rows, fInv.data(), fScaled.data(), fBack.data(), fMeet, 1,
+                                          meeting, n),
+                      kTridiagOk);
+            EXPECT_TRUE(bits(fMeet.gam, meet.gam) && bits(fMeet.delta, meet.delta) &&
+                        bits(fMeet.inv, meet.inv) && fMeet.k == meet.k);
+            for (int i = 1; i <= n; ++i) {
+                const bool factors =
+                    bits(fInv[i], inv[i]) && bits(fScaled[i], scaled[i]) && bits(fBack[i], back[i]);
+                const bool right = bits(fa[i], ba[i]) && bits(fb[i], bb[i]) && bits(fc[i], bc[i]);
+                EXPECT_TRUE(factors && right) << (damped ? "damped" : "Crank-Nicolson")
+                                              << ", meeting " << meeting << ", row " << i;
+            }
+        }
 }
 
 // The two-ended factorisation runs its halves side by side: a zero pivot in either half, at
