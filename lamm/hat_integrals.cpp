@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -189,7 +190,7 @@ double HatWeightedSedimentation(const double* g, const double* f, const double* 
 // b_c phi_c). The moments are of degree 5 in r, which three Gauss-Legendre points give exactly.
 void CHatWeightedElements::FormFor(const double* g, int count) {
     if (count == n && count >= 1 && grid.size() == static_cast<size_t>(count) + 1 &&
-        std::equal(g + 1, g + count + 1, grid.begin() + 1))
+        std::memcmp(g + 1, grid.data() + 1, sizeof(double) * static_cast<size_t>(count)) == 0)
         return;
     n = count;
     const size_t size = static_cast<size_t>(count < 1 ? 1 : count) + 1;
