@@ -1,6 +1,8 @@
 // Work arrays of the sedimenting cosolvent on its own fixed, uniform radial grid.
 #pragma once
 
+#include "lamm/tridiagonal.h"
+
 #include <vector>
 
 // Twenty-two vectors of n + 1 doubles in one block (element 0 unused), and with
@@ -16,7 +18,11 @@ struct CCosolventGrid {
     double *Aa = nullptr, *Ab = nullptr, *Ac = nullptr;  // transport
     double *La = nullptr, *Lb = nullptr, *Lc = nullptr;  // M - dt/2 A
     double *Ra = nullptr, *Rb = nullptr, *Rc = nullptr;  // M + dt/2 A
-    double *invBet = nullptr, *aScaled = nullptr, *gam = nullptr;  // stored factors of L
+    // stored factors of L: 1 / pivot, the scaled coupling and the back-substitution factor, of
+    // the two-ended factorisation (meeting at meet) or, on three rows, of the one-ended one
+    double *invBet = nullptr, *aScaled = nullptr, *gam = nullptr;
+    bool twisted = false;
+    TwistedMeeting meet;
     double *sNode = nullptr, *dNode = nullptr;  // S and cm^2/s at the nodes
     // Td(i; j, k) = integral r phi_i' phi_j' phi_k, Ts(i; j, k) = w^2 1e-13 integral
     // r^2 phi_i' phi_j phi_k, for the seven (j, k) pairs of row i (see kTriplePairs)

@@ -130,19 +130,23 @@ void CLammIdeal::BuildCosolventSystemStored(double step)
     cosolventForceRefactor = false;
 }
 
-// Factors L2 (keeping every pivot for later steps of the same length) and solves for out; a
-// zero pivot is reported and ends the solve loop through the singular-matrix word.
+// Factors L2 (keeping the factors for later steps of the same length) and solves for out; a
+// zero pivot is reported and ends the solve loop through the singular-matrix word. More than
+// three rows are eliminated from both ends, the two halves side by side.
 bool CLammIdeal::tridag(double* out)
 {
     CCosolventGrid& g = cosolvent;
-    const TridiagStatus status = ThomasFactor(g.La, g.Lb, g.Lc, g.invBet, g.aScaled, g.gam, 1, g.n);
+    g.twisted = g.n >= 4;
+    const TridiagStatus status =
+        g.twisted ? TwistedFactor(g.La, g.Lb, g.Lc, g.invBet, g.aScaled, g.gam, g.meet, 1, g.n)
+                  : ThomasFactor(g.La, g.Lb, g.Lc, g.invBet, g.aScaled, g.gam, 1, g.n);
     if (status != kTridiagOk) {
         ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         singularMatrix = 1;
         cosolventFactoredDt = 0.0;
         return false;
     }
-    ThomasSubstitute(g.aScaled, g.invBet, g.gam, g.rhs, out, 1, g.n);
+    SolveCosolventFactored(out);
     return true;
 }
 
@@ -150,15 +154,21 @@ bool CLammIdeal::tridag(double* out)
 void CLammIdeal::SolveCosolventFromOld(double* out)
 {
     CCosolventGrid& g = cosolvent;
-    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
     if (!tridag(out))
         std::copy(g.old + 1, g.old + g.n + 1, out + 1);
 }
 
-void CLammIdeal::SolveCosolventFactored()
+// out := the solution of L2 out = R2 c2_old with the stored factors of L2.
+void CLammIdeal::SolveCosolventFactored(double* out)
 {
     CCosolventGrid& g = cosolvent;
-    ThomasSubstitute(g.aScaled, g.invBet, g.gam, g.rhs, g.c, 1, g.n);
+    if (g.twisted) {
+        TwistedSubstituteProduct(g.Ra, g.Rb, g.Rc, g.old, g.invBet, g.aScaled, g.gam, g.meet, out,
+                                 1, g.n);
+        return;
+    }
+    TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
+    ThomasSubstitute(g.aScaled, g.invBet, g.gam, g.rhs, out, 1, g.n);
 }
 
 // The rotor speed over [from, from + step] without ending the species' acceleration phase.
@@ -204,8 +214,7 @@ void CLammIdeal::StepCosolventConstant(double step)
         cosolventForceRefactor = true;
     }
     if (step == cosolventFactoredDt && !cosolventForceRefactor && !accelerating) {
-        TridiagProduct(g.Ra, g.Rb, g.Rc, g.old, g.rhs, 1, g.n);
-        SolveCosolventFactored();
+        SolveCosolventFactored(g.c);
         return;
     }
     cosolventForceRefactor = false;

@@ -269,7 +269,7 @@ public:
     void AssembleCosolvent();
     void BuildCosolventSystem(double step);
     void BuildCosolventSystemStored(double step);
-    void SolveCosolventFactored();
+    void SolveCosolventFactored(double* out);
     void SolveCosolventFromOld(double* out);
     bool tridag(double* out);
     void PredictCosolvent(double step);
