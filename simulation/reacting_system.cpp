@@ -1,6 +1,8 @@
-// Predictor-corrector Crank-Nicolson steps of the reacting system A + B <-> AB.
+// Crank-Nicolson steps of the reacting system A + B <-> AB, solved by Newton passes on both free
+// species at once.
 #include "simulation/reacting_system.h"
 
+#include "foundations/show_error.h"
 #include "lamm/hat_integrals.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/speed_and_equilibrium.h"
@@ -38,6 +40,11 @@ using V = std::vector<double>;
 // loading.
 constexpr double kReactionStepAim = 0.9e-3;
 
+// Steps shorter than this (s) resolve nothing a run needs: one planned or halved below it ends
+// the run with the discretization error, where the steps would otherwise shrink without end
+// while the time stands almost still.
+constexpr double kShortestReactionStep = 1e-6;
+
 // A Newton pass whose change e has K eA eB below this, of the larger loading, ends its step.
 constexpr double kNewtonAlone = 1e-13;
 
@@ -68,6 +75,7 @@ struct ReactingRun {
     double dtPrev = 0.0, dtPrev2 = 0.0, dtPrev3 = 0.0, weightsStep = -1.0;
     double changeA = 0.0, changeB = 0.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
+    int singularRow = 0; // the row whose block the last Newton pass could not invert
 
     std::size_t At(int i) const { return std::size_t(i); }
     void Assemble(double w2);
@@ -285,8 +293,10 @@ bool ReactingRun::NewtonPass(bool withOld, double& change) {
         }
         lk[0] = away[0], lk[1] = away[1], lk[2] = away[2], lk[3] = away[3];
         if (!InverseAndCarry(row.diag, toward, ra, rb, &piv[std::size_t(i) * 4], chain.q,
-                             chain.y[0], chain.y[1]))
+                             chain.y[0], chain.y[1])) {
+            singularRow = i;
             return false;
+        }
         std::copy(chain.q, chain.q + 4, &carry[std::size_t(i) * 4]);
         ya[i] = chain.y[0], yb[i] = chain.y[1];
         return true;
@@ -472,6 +482,12 @@ ReactingRun::Solved ReactingRun::SolveStep(double h) {
         double change = 0.0;
         if (newton) {
             if (!NewtonPass(pass == 1, change)) {
+                // A block that turns singular on a later pass is one of passes running away
+                // from the solution (both species far beyond their loadings): a shorter step
+                // starts closer to it.
+                if (pass > 1)
+                    return Solved::NotConverged;
+                ShowError(singularRow == 1 ? "Error 1 in tridag" : "Error 2 in tridag", 0);
                 LammGrid::singularMatrix = 1;
                 return Solved::Failed;
             }
@@ -495,7 +511,7 @@ ReactingRun::Solved ReactingRun::SolveStep(double h) {
 }
 
 // A step whose passes do not converge is tried again at half its length; after ten halvings in
-// a row the run ends with the discretization error.
+// a row, or one below the shortest step, the run ends with the discretization error.
 bool ReactingRun::SolveShortening(double& h) {
     for (;;) {
         const Solved solved = SolveStep(h);
@@ -503,7 +519,7 @@ bool ReactingRun::SolveShortening(double& h) {
             shortenings = 0;
             return true;
         }
-        if (solved == Solved::Failed || ++shortenings > 10) {
+        if (solved == Solved::Failed || ++shortenings > 10 || 0.5 * h < kShortestReactionStep) {
             if (solved != Solved::Failed)
                 LammGrid::discretizationError = 1;
             return false;
@@ -602,6 +618,10 @@ double ReactingRun::Step() {
         dt = wanted > 0.0 ? wanted : 1.0;
         return 1.0;
     }
+    if (!cut && dt < kShortestReactionStep) {
+        LammGrid::discretizationError = 1;
+        return 0.0;
+    }
     // the levels move back one; A and B are formed anew by the step
     Apppp.swap(Appp), Bpppp.swap(Bppp);
     Appp.swap(App), Bppp.swap(Bpp);
@@ -620,6 +640,10 @@ double ReactingRun::Step() {
     double d = measures.deviation;
     while (d > 2.0 * kReactionStepAim) {
         dt *= StepFactor(d);
+        if (dt < kShortestReactionStep) {
+            LammGrid::discretizationError = 1;
+            return fail();
+        }
         if (!SolveShortening(dt))
             return fail();
         shortened = true;

@@ -35,9 +35,12 @@ void InitReactionSystem();
 // with control.fixedTimeStep every step has that length, otherwise a step is shortened where it
 // leaves the straight continuation of the last step by more than the aim (a passing boundary, a
 // complex forming or falling apart). A step whose passes do not converge within kMostReactionPasses
-// is halved, and ten halvings in a row end the run with the discretization error. The signal goes
-// to the sink after every step; the run ends as the other grid solvers' do (StepUntilStopped).
-// The free profiles are left in freeA and freeB when given. Nothing waits for a key.
+// is halved, and ten halvings in a row end the run with the discretization error, as does a step
+// that would be shorter than a microsecond; a block the first pass of a step cannot invert shows
+// "Error 1 in tridag" (at the meniscus row, "Error 2 in tridag" elsewhere) and ends the run with
+// the singular matrix. The signal goes to the sink after every step; the run ends as the other
+// grid solvers' do (StepUntilStopped). The free profiles are left in freeA and freeB when given.
+// Nothing waits for a key.
 constexpr int kMostReactionPasses = 100;
 LammResult RunReactingLamm(const CLammProblem& problem, const CReaction& reaction,
                            const CLammControl& control, CLammSink& out,

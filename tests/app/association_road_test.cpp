@@ -1,6 +1,7 @@
 // A user's road with a self-associating model through the menu: monomer-dimer chosen, its truth
 // typed in the parameters dialog and Run, the model taken as data with noise, the user's start
 // typed, Fit; s and Ka come back within the noise. A bad constant is refused by the dialog.
+#include "app/lamm_params_box.h"
 #include "app/params_box.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
@@ -136,6 +137,39 @@ TEST(AssociationRoad, ReactingRunOnEitherAlgorithmKeepsTheEntries) {
         }
         EXPECT_EQ(M::assocLogK, 0.5f);
     }
+}
+
+// A reacting Run its passes cannot carry (strong binding of equal loadings, a grid of 100 points
+// chosen in the Lamm options, fixed steps of 10 s) ends with the discretization box, asks for no
+// key at any step or halving, and leaves the error word set for the fit driver.
+TEST(AssociationRoad, ReactingRunThatCannotConvergeEndsWithItsBox) {
+    MainWindowFixture f;
+    VelocitySet set;
+    set.scans = 4;
+    set.points = 121;
+    StartVelocityRoad(f, set);
+    f.script.expectDialog(kLammParamsDialogId)
+        .check(kLpAutoGridSize, false)
+        .set(kLpDefaultGridSize, "100")
+        .check(kLpAutomaticAlgorithm, false)
+        .check(kLpMovingHat, true)
+        .check(kLpFixedTimeStep, true)
+        .set(kLpMaxDcOverC, "10")
+        .ok();
+    f.script.expectBox().caption("LAMM EQUATION PARAMETERS").answer(IDNO);
+    SendCommand(f, 611);
+    SendCommand(f, 267);
+    TypeReaction(f, "9", "9", false);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    f.script.expectBox()
+        .caption("DISCRETIZATION ERROR")
+        .text("change grid size and readjust max dc/c")
+        .answer(IDOK);
+    SendCommand(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(LammGrid::discretizationError, 1);
+    EXPECT_EQ(LammGrid::singularMatrix, 0);
+    EXPECT_EQ(M::assocLogK, 9.0f) << "the entry typed";
 }
 
 // The association constant is a number like any other box of the page.

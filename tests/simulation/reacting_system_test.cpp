@@ -1,6 +1,7 @@
 // The reacting system A + B <-> AB: the equilibrium of the loading, conservation of total A and
 // total B while the species separate, and the law of mass action held at every node late in the
 // run; the user's coefficients are used and kept.
+#include "foundations/error_box_log.h"
 #include "lamm/hat_integrals.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/module_solvers.h"
@@ -312,4 +313,69 @@ TEST_F(ReactingSystem, ZeroStepIsRefused) {
     AmountSink sink;
     EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), CReaction{}, control, sink),
               kLammDiscretizationError);
+}
+
+// Runs the passes cannot carry end with the discretization error, promptly and before the last
+// scan, and say it was not solved. Strong binding of equal loadings on a grid too coarse for its
+// boundary drives the Newton passes away from the solution near the depleted meniscus: with fixed
+// steps of 10 s each step is halved ten times without converging; with steps of 1000 s the
+// runaway passes reach blocks they cannot invert, which once ended the first step as a singular
+// matrix without trying a shorter one. The weaker binding of unequal loadings on that grid once
+// had the deviation of the steps shrink them to some 1e-12 s, each accepted after a halving or
+// two, so the run stood still for ever and no key was read.
+TEST_F(ReactingSystem, RunsThatCannotConvergeEndWithTheDiscretizationError) {
+    struct Case {
+        const char* name;
+        double K, a0, b0, cap;
+        bool fixed;
+    } cases[] = {
+        {"passes that run away, fixed steps", 1e9, 0.5, 0.5, 10.0, true},
+        {"passes that run away to a singular block", 1e6, 0.5, 0.5, 1000.0, true},
+        {"steps that shrink without end", 1000.0, 0.6, 0.4, 1.0, false},
+    };
+    for (const Case& c : cases) {
+        ResetAllState();
+        ModuleCase mc;
+        mc.gridSize = 100, mc.scans = 3, mc.firstScanS = 600.0, mc.intervalS = 600.0;
+        mc.outputPoints = 201;
+        PrepareModuleCase(mc);
+        CReaction rx;
+        rx.K = c.K, rx.a0 = c.a0, rx.b0 = c.b0;
+        CLammControl control = LammControlOfRecord();
+        control.maxDcOverC = c.cap;
+        control.fixedTimeStep = c.fixed;
+        AmountSink sink;
+        std::vector<double> A, B;
+        EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+                  kLammDiscretizationError)
+            << c.name;
+        EXPECT_EQ(LammGrid::discretizationError, 1) << c.name;
+        EXPECT_EQ(LammGrid::singularMatrix, 0) << c.name;
+        EXPECT_LT(LammGrid::time, mc.firstScanS) << c.name;
+        EXPECT_LT(LammGrid::stepCount, 1000) << c.name;
+        const bool finite =
+            std::all_of(A.begin() + 1, A.end(), [](double x) { return std::isfinite(x); }) &&
+            std::all_of(B.begin() + 1, B.end(), [](double x) { return std::isfinite(x); });
+        EXPECT_TRUE(finite) << c.name << ": the last solved level is kept";
+        EXPECT_TRUE(TakeErrorBoxes().empty()) << c.name;
+    }
+}
+
+// A block the first pass of a step cannot invert is a singular system: the run ends at once with
+// "Error 1 in tridag" when it is the meniscus row, as the other solvers of the grid report it.
+TEST_F(ReactingSystem, SingularFirstBlockEndsTheRunWithItsBox) {
+    ModuleCase mc;
+    mc.gridSize = 100, mc.scans = 2;
+    PrepareModuleCase(mc);
+    TakeErrorBoxes();
+    CReaction rx;
+    rx.dA = std::nan("");
+    AmountSink sink;
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), sink),
+              kLammSingularMatrix);
+    EXPECT_EQ(LammGrid::stepCount, 0);
+    const std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error 1 in tridag");
+    EXPECT_FALSE(boxes[0].fatal);
 }
