@@ -128,10 +128,10 @@ void TXLAWindow::CmInhomogeneousSolvent() {
     }
     IS::waterCompressibilityBox = Checked(r.waterCompressibility);
     if (IS::sedimentingCosolute) {
-        if (IS::densityCoefficients.empty() && !IS::densityFile.empty())
-            ReadSolventCoefficients(IS::densityFile, IS::densityCoefficients);
-        if (IS::viscosityCoefficients.empty() && !IS::viscosityFile.empty())
-            ReadSolventCoefficients(IS::viscosityFile, IS::viscosityCoefficients);
+        if (IS::densityCoefficients.empty())
+            ReadSolventCoefficients(IS::DensityFileInUse(), IS::densityCoefficients);
+        if (IS::viscosityCoefficients.empty())
+            ReadSolventCoefficients(IS::ViscosityFileInUse(), IS::viscosityCoefficients);
         IS::addWaterCompressibility = IS::waterCompressibilityBox;
         if (IS::addWaterCompressibility)
             IS::compressibility = 0.0004591;

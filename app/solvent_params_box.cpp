@@ -121,14 +121,14 @@ void FillSolventTransfer(SolventParamsRecord& r) {
     Put(r.apparentS, "%.3f", IS::apparentS);
     Put(r.apparentD, "%.2f", IS::apparentD * 1e7);
     r.nonideal = State(IS::nonidealCosolute);
-    PutPath(r.dFile, IS::dFile);
-    PutPath(r.sFile, IS::sFile);
+    PutPath(r.dFile, IS::DFileInUse());
+    PutPath(r.sFile, IS::SFileInUse());
     r.cesiumChloride = State(IS::cesiumChloride);
     std::snprintf(r.gridSize, kSolventTextLimit, "%d", IS::gridSize);
     r.plot = State(IS::plotCosoluteData);
     r.save = State(IS::saveCosoluteData);
-    PutPath(r.densityFile, IS::densityFile);
-    PutPath(r.viscosityFile, IS::viscosityFile);
+    PutPath(r.densityFile, IS::DensityFileInUse());
+    PutPath(r.viscosityFile, IS::ViscosityFileInUse());
     r.waterCompressibility = State(IS::waterCompressibilityBox);
     PutPath(r.tempFolder, gTempFolder);
 }

@@ -1,6 +1,32 @@
 // The inhomogeneous-solvent settings' start-up values.
 #include "simulation/inhomogeneous_solvent.h"
 
+#include "state/startup_paths.h"
+
+namespace {
+
+std::string ChosenOr(const std::string& chosen, const char* startup) {
+    return chosen.empty() ? std::string(startup) : chosen;
+}
+
+} // namespace
+
+std::string InhomogeneousSolvent::DFileInUse() {
+    return ChosenOr(dFile, gTablePaths.dNonId);
+}
+
+std::string InhomogeneousSolvent::SFileInUse() {
+    return ChosenOr(sFile, gTablePaths.sNonId);
+}
+
+std::string InhomogeneousSolvent::DensityFileInUse() {
+    return ChosenOr(densityFile, gTablePaths.density);
+}
+
+std::string InhomogeneousSolvent::ViscosityFileInUse() {
+    return ChosenOr(viscosityFile, gTablePaths.viscosity);
+}
+
 void InhomogeneousSolvent::ResetToDefaults() {
     compressibleSolvent = true;
     sedimentingCosolute = dynamicGradient = addWaterCompressibility = false;

@@ -40,6 +40,13 @@ struct InhomogeneousSolvent {
     static inline bool truncationNoteShown = false, cosoluteNoteShown = false,
                        compressibleNoteShown = false;
 
+    // The coefficient files in use: the one last chosen in the dialog, else the program
+    // folder's file of that name ("dnonid.dat", "snonid.dat", "density.dat", "viscosity.dat").
+    static std::string DFileInUse();
+    static std::string SFileInUse();
+    static std::string DensityFileInUse();
+    static std::string ViscosityFileInUse();
+
     static void ResetToDefaults();
     // Coefficient count of a 1-based vector.
     static int Count(const std::vector<double>& v) { return v.empty() ? 0 : int(v.size()) - 1; }

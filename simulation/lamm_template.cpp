@@ -60,8 +60,8 @@ void LoadInhomogeneousSolvent(CLammIdeal& o) {
                          IS::bufferViscosity, IS::relativeViscosity, 0.7287f, 1.0, 1.0, 1.0, 1.0);
     if (!IS::dynamicGradient)
         return;
-    const std::string sFile = IS::sFile.empty() ? gTablePaths.sNonId : IS::sFile;
-    const std::string dFile = IS::dFile.empty() ? gTablePaths.dNonId : IS::dFile;
+    const std::string sFile = IS::SFileInUse();
+    const std::string dFile = IS::DFileInUse();
     // The viscosity polynomial comes first, then the density polynomial.
     o.LoadSolventGradient(
         true, true, IS::addWaterCompressibility, IS::apparentS, IS::apparentD, true, IS::gridSize,

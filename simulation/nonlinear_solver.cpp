@@ -391,8 +391,8 @@ CConcentrationLaw ConcentrationLawOfRecord() {
         law.law = CoefficientLaw::Tabulated;
         law.cesiumChloride = M::tabulatedCsCl;
         if (!law.cesiumChloride) {
-            law.sPolynomial = ReadCoefficientVector(InhomogeneousSolvent::sFile);
-            law.dPolynomial = ReadCoefficientVector(InhomogeneousSolvent::dFile);
+            law.sPolynomial = ReadCoefficientVector(InhomogeneousSolvent::SFileInUse());
+            law.dPolynomial = ReadCoefficientVector(InhomogeneousSolvent::DFileInUse());
         }
     } else {
         law.law = CoefficientLaw::Nonideal;

@@ -13,6 +13,7 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 
 #include <algorithm>
@@ -240,6 +241,37 @@ TEST(SolventModel, CosoluteBufferFollowsTheCoefficientFiles) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(IS::densityFile, density);
     EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+}
+
+// Before any file is chosen the coefficient files are those of the program folder, named at
+// start-up: the cosolute case reads "density.dat" and "viscosity.dat" from there (once it read
+// none and took the solvent for water), and the dialog shows all four paths.
+TEST(SolventModel, CoefficientFilesOfTheProgramFolderServeUntilOthersAreChosen) {
+    MainWindowFixture f;
+    OneSpecies(5.0f, 6.0f);
+    const TablePaths kept = gTablePaths;
+    const std::string density = f.data.file("density.dat");
+    const std::string viscosity = f.data.file("viscosity.dat");
+    WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
+    WriteTextFile(viscosity, "1.0\n0\n20\n");     // eta_w (1 + 0.2 c)
+    std::snprintf(gTablePaths.density, kPathBufferSize, "%s", density.c_str());
+    std::snprintf(gTablePaths.viscosity, kPathBufferSize, "%s", viscosity.c_str());
+    std::snprintf(gTablePaths.dNonId, kPathBufferSize, "%s", f.data.file("dnonid.dat").c_str());
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .check(kSpCosolute)
+        .set(kSpLoading, "2")
+        .ok();
+    ExpectSwitchOn(f, true);
+    Send(f, 542);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_NEAR(IS::bufferDensity, kRhoW + 0.25, 1e-6);
+    EXPECT_NEAR(IS::relativeViscosity, 1.4, 1e-6);
+    EXPECT_EQ(std::string(f.window->solventTransfer.densityFile), density);
+    EXPECT_EQ(std::string(f.window->solventTransfer.viscosityFile), viscosity);
+    EXPECT_EQ(std::string(f.window->solventTransfer.dFile), f.data.file("dnonid.dat"));
+    EXPECT_EQ(IS::SFileInUse(), std::string(gTablePaths.sNonId));
+    gTablePaths = kept;
 }
 
 // Coefficient files in a folder whose path is longer than the 260 characters the paths once
