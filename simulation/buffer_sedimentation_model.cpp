@@ -27,12 +27,21 @@ double SideD(double d) {
     return v == 0.0 ? 1e-10 : v;
 }
 
-// Interpolates the side's profile at radius x; false outside its cell.
-bool ValueAt(const std::vector<double>& r, const std::vector<double>& c, double x, double& v) {
+// Interpolates the side's profile at radius x; false outside its cell. `above` is where the
+// search for the first node above x starts: the node found for the last radius, which is where
+// the next one lies when the radii ascend; otherwise the whole grid is searched.
+bool ValueAt(const std::vector<double>& r, const std::vector<double>& c, double x, double& v,
+             std::size_t& above) {
     if (r.size() < 2 || c.size() != r.size() || x < r.front() || x > r.back())
         return false;
-    const auto upper = std::upper_bound(r.begin(), r.end(), x);
-    std::size_t i = std::size_t(upper - r.begin());
+    std::size_t i = above;
+    if (i < 1 || i > r.size() || r[i - 1] > x) {
+        i = std::size_t(std::upper_bound(r.begin(), r.end(), x) - r.begin());
+    } else {
+        while (i < r.size() && !(x < r[i]))
+            ++i;
+    }
+    above = i;
     if (i >= r.size())
         i = r.size() - 1;
     const std::size_t j = i - 1;
@@ -141,9 +150,10 @@ void AddBufferSignal(const BufferSignal& signal, int pos, const float* x, int n,
         const std::vector<double>& c = side.profiles[std::size_t(pos - 1)];
         if (c.empty())
             continue;
+        std::size_t above = 0;
         for (int p = 1; p <= n; ++p) {
             double v = 0.0;
-            if (ValueAt(side.r, c, x[p], v))
+            if (ValueAt(side.r, c, x[p], v, above))
                 y[p] = float(double(y[p]) + scale * signal.sign[k] * v);
         }
     }
