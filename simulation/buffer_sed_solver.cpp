@@ -2,6 +2,7 @@
 #include "simulation/buffer_sed_solver.h"
 
 #include "foundations/show_error.h"
+#include "lamm/tridiagonal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +23,8 @@ struct Tridiagonal {
 // element. The amount is conserved by the matrices' columns, which the buffer tests check.
 class Side {
   public:
-    explicit Side(const BufferSideProblem& p) : p_(p), n_(std::max(p.n, 3)) {
+    // at least four points, which the two-ended elimination of the steps needs
+    explicit Side(const BufferSideProblem& p) : p_(p), n_(std::max(p.n, 4)) {
         r_.resize(std::size_t(n_));
         h_ = (p.bottom - p.meniscus) / (n_ - 1);
         for (int i = 0; i < n_; ++i)
@@ -126,47 +128,43 @@ class Side {
         factorisedDt_ = 0.0;
     }
 
-    // (M - dt/2 K) c = (M + dt/2 K) c_old; the elimination of the left matrix is kept for the
-    // next step of the same size.
+    // (M - dt/2 K) c = (M + dt/2 K) c_old; the elimination of the left matrix and the right
+    // matrix are kept for the next step of the same size. The left matrix is eliminated from both
+    // ends, and the right-hand side is formed inside the two substitutions that run side by side.
     void TimeStep(double dt) {
         if (accelerating_) {
             rpm_ = RotorSpeed(t_, dt);
             Assemble();
         }
         const std::size_t n = std::size_t(n_);
-        std::vector<double> rhs(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            double v = (mass_.diag[i] + dt / 2 * stiff_.diag[i]) * cOld_[i];
-            if (i > 0)
-                v += (mass_.sub[i] + dt / 2 * stiff_.sub[i]) * cOld_[i - 1];
-            if (i + 1 < n)
-                v += (mass_.sup[i] + dt / 2 * stiff_.sup[i]) * cOld_[i + 1];
-            rhs[i] = v;
-        }
         if (dt != factorisedDt_ || accelerating_) {
             factorisedDt_ = dt;
-            pivot_.assign(n, 0.0);
-            gam_.assign(n, 0.0);
-            lower_.assign(n, 0.0);
+            for (std::vector<double>* v :
+                 {&la_, &lb_, &lc_, &ra_, &rb_, &rc_, &invBet_, &scaled_, &back_})
+                v->assign(n, 0.0);
             for (std::size_t i = 0; i < n; ++i) {
-                const double sub = mass_.sub[i] - dt / 2 * stiff_.sub[i];
-                const double diag = mass_.diag[i] - dt / 2 * stiff_.diag[i];
-                lower_[i] = sub;
-                pivot_[i] = i == 0 ? diag : diag - sub * gam_[i - 1];
-                if (pivot_[i] == 0.0) {
-                    ShowError(i == 0 ? "Error 1 in tridag" : "Error 2 in tridag", 0);
-                    singular_ = true;
-                    factorisedDt_ = 0.0;
-                    c_ = cOld_;
-                    return;
-                }
-                gam_[i] = (mass_.sup[i] - dt / 2 * stiff_.sup[i]) / pivot_[i];
+                la_[i] = mass_.sub[i] - dt / 2 * stiff_.sub[i];
+                lb_[i] = mass_.diag[i] - dt / 2 * stiff_.diag[i];
+                lc_[i] = mass_.sup[i] - dt / 2 * stiff_.sup[i];
+                ra_[i] = mass_.sub[i] + dt / 2 * stiff_.sub[i];
+                rb_[i] = mass_.diag[i] + dt / 2 * stiff_.diag[i];
+                rc_[i] = mass_.sup[i] + dt / 2 * stiff_.sup[i];
+            }
+            const TridiagStatus status =
+                TwistedFactor(la_.data(), lb_.data(), lc_.data(), invBet_.data(), scaled_.data(),
+                              back_.data(), meet_, 0, n_ - 1);
+            if (status != kTridiagOk) {
+                ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag"
+                                                           : "Error 2 in tridag",
+                          0);
+                singular_ = true;
+                factorisedDt_ = 0.0;
+                c_ = cOld_;
+                return;
             }
         }
-        for (std::size_t i = 0; i < n; ++i)
-            c_[i] = (rhs[i] - (i > 0 ? lower_[i] * c_[i - 1] : 0.0)) / pivot_[i];
-        for (std::size_t i = n - 1; i-- > 0;)
-            c_[i] -= gam_[i] * c_[i + 1];
+        TwistedSubstituteProduct(ra_.data(), rb_.data(), rc_.data(), cOld_.data(), invBet_.data(),
+                                 scaled_.data(), back_.data(), meet_, c_.data(), 0, n_ - 1);
     }
 
     // The largest relative change of the step; a negative value early in the run asks for a
@@ -306,7 +304,9 @@ class Side {
     double h_ = 0.0;
     std::vector<double> r_, c_, cOld_;
     Tridiagonal mass_, stiff_;
-    std::vector<double> pivot_, gam_, lower_;
+    std::vector<double> la_, lb_, lc_, ra_, rb_, rc_;   // the step's left and right matrices
+    std::vector<double> invBet_, scaled_, back_;       // the left one's two-ended factors
+    TwistedMeeting meet_;
     double rpm_ = 0.0, maxStep_ = 1000.0;
     bool accelerating_ = false;
     double t_ = 0.0, dt_ = 1.0, factorisedDt_ = 0.0;
