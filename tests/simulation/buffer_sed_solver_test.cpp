@@ -141,6 +141,36 @@ TEST(BufferSedSolver, SignalOfEachSectorHasItsSignAndSize) {
     }
 }
 
+// The signal at each radius is the side's profile interpolated there, whatever the order of the
+// radii: ascending (each search starts where the last ended), descending, repeated, on the nodes
+// and outside the cell (no signal).
+TEST(BufferSedSolver, SignalIsTheProfileAtEachRadiusInAnyOrder) {
+    BufferSignal signal;
+    BufferSideResult& side = signal.side[0];
+    for (int i = 0; i < 11; ++i)
+        side.r.push_back(6.2 + 0.1 * i);
+    side.profiles.push_back({});
+    for (int i = 0; i < 11; ++i)
+        side.profiles[0].push_back(1.0 + i * i);
+    const std::vector<std::vector<float>> orders = {
+        {6.21f, 6.35f, 6.5f, 6.77f, 7.19f, 7.2f},
+        {7.2f, 7.19f, 6.77f, 6.5f, 6.35f, 6.21f},
+        {6.77f, 6.25f, 6.25f, 6.9f, 6.3f, 7.05f},
+        {6.1f, 6.2f, 6.6f, 7.25f, 6.45f, 6.15f},
+    };
+    for (const std::vector<float>& order : orders) {
+        std::vector<float> x(1, 0.0f), y(order.size() + 1, 0.5f);
+        x.insert(x.end(), order.begin(), order.end());
+        AddBufferSignal(signal, 1, x.data(), int(order.size()), y.data(), 2.0);
+        for (std::size_t p = 1; p < x.size(); ++p) {
+            const bool inside = double(x[p]) >= side.r.front() && double(x[p]) <= side.r.back();
+            const double want =
+                inside ? 0.5 + 2.0 * At(side.r, side.profiles[0], double(x[p])) : 0.5;
+            EXPECT_NEAR(y[p], want, 1e-5 * want) << "radius " << x[p] << ", point " << p;
+        }
+    }
+}
+
 // The evaluations go on only with both sides solved: a singular side is said once in a box, a
 // key press ends them quietly.
 TEST(BufferSedSolver, OnlyASolvedSignalGoesOnAndASingularOneIsSaid) {
