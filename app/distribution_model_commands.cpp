@@ -424,7 +424,8 @@ bool TXLAWindow::SelectLsGStar(int id, bool& own, const char* note) {
     RangeToFitVector();
     UseSecondDerivative(note, "ls-g(s)");
     if (!gDlsData && !ScanDataKind::electrophoresis && !ScanStore::timesFromW2t) {
-        ScanStore::timesFromW2t = true;
+        // the scans take their times from omega^2 t, without the rotor's ramp
+        TimesFromW2tOn();
         MessageBox("switching on times from w^2t option", "", MB_OK | MB_ICONINFORMATION);
     }
     Invalidate(true);

@@ -30,8 +30,8 @@ using C = ModelChoice;
 constexpr const char* kSaveQuestion = "save new parameters as default? (reset defaults by deleting "
                                       "the file 'tarnixlammparams.ini' and restarting TARNIX)";
 
-void Send(MainWindowFixture& f) {
-    plat::test::command(f.window.get(), 611);
+void Send(MainWindowFixture& f, int id = 611) {
+    plat::test::command(f.window.get(), id);
     f.script.pumpUntilIdle();
 }
 
@@ -276,3 +276,31 @@ TEST(LammParamsDialog, ExperimentalInitialDistributionTakesTheRecordedTimes) {
 }
 
 } // namespace
+
+// ls-g*(s) takes the scan times from omega^2 t: the scans' times are derived and the rotor's ramp
+// is no longer simulated (once only the switch was set, the times stayed as recorded and the ramp
+// on). The next model brings the recorded times back.
+TEST(LammParamsDialog, LsGStarTakesTheTimesFromOmegaSquaredTUntilTheNextModel) {
+    MainWindowFixture f;
+    f.LoadScans(4, 100);
+    ASSERT_EQ(ScanStore::scanCount, 4);
+    ASSERT_TRUE(ScanStore::rampRotorSpeed);
+    f.script.expectBox().caption("ls-g(s)").answer(IDOK); // the regularization it needs
+    f.script.expectBox().text("switching on times from w^2t option").answer(IDOK);
+    Send(f, 288);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(ScanStore::timesFromW2t);
+    EXPECT_FALSE(ScanStore::rampRotorSpeed);
+    for (int k = 1; k <= 4; ++k) {
+        const ScanHeader& h = ScanStore::header[k];
+        const double omega = h.rotorSpeed * 2.0 * 3.14159265358979 / 60.0;
+        EXPECT_NEAR(h.time, h.omega2t / (omega * omega), 1e-9 * h.time) << k;
+        EXPECT_LT(h.time, h.originalTime) << k; // the ramp took time
+    }
+    f.script.expectBox().text("switching off times from w^2t option").answer(IDOK);
+    Send(f, 267);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(ScanStore::timesFromW2t);
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(ScanStore::header[k].time, ScanStore::header[k].originalTime) << k;
+}
