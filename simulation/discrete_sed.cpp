@@ -397,6 +397,10 @@ bool DiscreteModelAvailable() {
         return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
     if (!C::lammModel)
         return false;
+    // The Faxen-type boundary is a closed form for a uniform solvent: with the species at
+    // standard-condition values it would sediment as in water.
+    if (LammGrid::faxenApproximation && C::inhomogeneousSolvent)
+        return false;
     // The non-ideal species 1 is solved from the uniform loading of the whole cell, and neither
     // its solvers nor the simulation grid's for the other species carry the density and
     // viscosity gradients of an inhomogeneous solvent: every species would sediment as in water.

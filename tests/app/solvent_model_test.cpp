@@ -11,6 +11,7 @@
 #include "simulation/discrete_sed.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/fit_control.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
@@ -356,6 +357,24 @@ TEST(SolventModel, NonidealModelsAreNotAvailableInTheSolvent) {
             *on = ModelChoice::contiMode = false;
         }
     }
+}
+
+// The Faxen approximation (530) is a closed form for a uniform solvent: in the solvent it is not
+// available rather than computed as in water; in water it runs.
+TEST(SolventModel, FaxenApproximationIsNotAvailableInTheSolvent) {
+    MainWindowFixture f;
+    f.LoadScans(3, 100);
+    OneSpecies(5.0f, 6.0f);
+    ModelChoice::inhomogeneousSolvent = true;
+    f.script.expectBox().caption("NOT AVAILABLE").textHas("(command 213)").answer(IDOK);
+    Send(f, 530);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(LammGrid::faxenApproximation);
+    ModelChoice::inhomogeneousSolvent = false;
+    S::resultAvailable = false;
+    Send(f, 530);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(S::resultAvailable) << "in water the Faxen boundary is computed";
 }
 
 // Radius where the last scan crosses half its plateau, between meniscus and bottom.
