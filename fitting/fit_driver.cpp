@@ -215,7 +215,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     FitControl::fitInProgress = true;
     FitControl::fitAborted = false;
     FitControl::iterationCount = FitControl::evaluationCount = 0;
-    LammGrid::simErrorShown = false;
+    LammGrid::simErrorShown = LammGrid::modelNoticeShown = false;
     gUserInterrupt = false;
     PackFitParameters();
     gFit.slots = FreeFitSlots();

@@ -387,12 +387,15 @@ bool DiscreteModelAvailable() {
     using C = ModelChoice;
     if (gDlsData)
         return DiscreteLightScatteringModelChosen() && S::dlsRecords != nullptr;
-    if (S::equilibriumData)
-        return false;
+    // The concentration-dependent and reacting models are solved as for velocity data on
+    // equilibrium data too (their Run says first that they are not made for it): the solution
+    // reaches the equilibrium profile at the scans' late times.
     if (NonidealSingleModelChosen())
         return !C::zoneCentrifugation;
     if (!C::lammModel && C::reactingSystem)
         return !C::zoneCentrifugation;
+    if (S::equilibriumData)
+        return false;
     if (C::multipleSpecies)
         return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
     if (!C::lammModel)

@@ -16,6 +16,7 @@
 #include "simulation/nonlinear_solver.h"
 #include "simulation/reacting_system.h"
 #include "simulation/scan_output.h"
+#include "state/fit_control.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -34,6 +35,9 @@ namespace {
 using C = ModelChoice;
 using M = ModelParameters;
 using S = ScanStore;
+
+// The models are solved as for velocity data on equilibrium data too: the user is told first.
+constexpr const char* kNotForEquilibriumData = "not implemented yet for sed eq data";
 
 bool OligomerScheme() {
     return C::associationVariantA || C::associationVariantB || C::selfAssocTetramerOctamer ||
@@ -166,13 +170,27 @@ bool MovingFrameChosen() {
     return C::movingHatAlgorithm && !C::claverieAlgorithm && !OligomerScheme();
 }
 
+// The boxes of a model solved in an inhomogeneous solvent (when the model says so) or on
+// equilibrium data, which it is not made for; the evaluation goes on. A fit evaluates the model
+// dozens of times: the boxes show at its first evaluation only.
+void SayWhatTheModelIsNotMadeFor(TXLAWindow* window, bool solvent) {
+    if (S::scanCount <= 0 || (FitControl::fitInProgress && LammGrid::modelNoticeShown))
+        return;
+    std::vector<const char*> texts;
+    if (solvent && C::inhomogeneousSolvent)
+        texts.push_back("this model is not implemented yet for inhomogeneous solvent");
+    if (S::equilibriumData)
+        texts.push_back(kNotForEquilibriumData);
+    for (const char* text : texts)
+        MessageBox(WindowServices::PlatformWindow(window), text, "", MB_OK | MB_ICONEXCLAMATION);
+    if (!texts.empty() && FitControl::fitInProgress)
+        LammGrid::modelNoticeShown = true;
+}
+
 } // namespace
 
 bool RunNonidealSingleModel(TXLAWindow* window) {
-    if (S::scanCount > 0 && C::inhomogeneousSolvent)
-        MessageBox(WindowServices::PlatformWindow(window),
-                   "this model is not implemented yet for inhomogeneous solvent", "",
-                   MB_OK | MB_ICONEXCLAMATION);
+    SayWhatTheModelIsNotMadeFor(window, true);
     if (S::scanCount > 0)
         ChooseNonidealAlgorithmHeld();
     return RunSingleComponent(window, [window](CScanOutput& scans) {
@@ -236,6 +254,7 @@ void ReactionParametersToSlots() {
 }
 
 bool RunReactingModel(TXLAWindow* window) {
+    SayWhatTheModelIsNotMadeFor(window, false);
     return RunSingleComponent(window, [window](CScanOutput& scans) {
         using R = ReactionParameters;
         ReactionParametersFromSlots();

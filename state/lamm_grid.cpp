@@ -23,7 +23,7 @@ void LammGrid::ResetToDefaults()
     radialConvolutionRange = 0.008f;
     profileCurves = finalProfileToLastScan = false;
     singularMatrix = discretizationError = 0;
-    simErrorShown = false;
+    simErrorShown = modelNoticeShown = false;
     faxenApproximation = timeCourseRestart = false;
     s = 5.0;
     d = 0.0;

@@ -121,6 +121,8 @@ struct LammGrid {
     static inline int singularMatrix = 0;
     static inline int discretizationError = 0;
     static inline bool simErrorShown = false;
+    // A model solved on data or in a solvent it is not made for says so once per fit.
+    static inline bool modelNoticeShown = false;
 
     static void ResetToDefaults();
 };
