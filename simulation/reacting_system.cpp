@@ -666,10 +666,20 @@ double ReactingRun::Step() {
     return first ? taken : cut && !shortened ? 1.0 : x;
 }
 
+// The signal, and the free species and the complex in the first three arrays of the reaction
+// block when it exists, which the output draws at the scan times.
 void ReactingRun::Signal() {
     double* c = LammGrid::concentration;
     for (int i = 1; i <= n; ++i)
         c[i] = rx.eA * A[At(i)] + rx.eB * B[At(i)] + (rx.eA + rx.eB) * rx.K * A[At(i)] * B[At(i)];
+    double* const* shown = LammGrid::reactionArray;
+    if (shown[1] == nullptr || shown[2] == nullptr || shown[3] == nullptr)
+        return;
+    for (int i = 1; i <= n; ++i) {
+        shown[1][i] = A[At(i)];
+        shown[2][i] = B[At(i)];
+        shown[3][i] = rx.K * A[At(i)] * B[At(i)];
+    }
 }
 
 LammResult ReactingRun::Run() {

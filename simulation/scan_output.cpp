@@ -11,6 +11,7 @@
 #include "foundations/key_polling.h"
 #include "foundations/resampling.h"
 #include "plat/window_dc.hpp"
+#include "plotting/plot_globals.h"
 #include "plotting/quick_plots.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
@@ -125,6 +126,20 @@ COLORREF SpeciesColour(int species)
     }
 }
 
+// Plays a quick plot over the window's plots, on the logical page the window paints them on (the
+// client's own pixels put the curves beside the plot's axes), and deletes it.
+void PlayOverThePlots(HMETAFILE picture)
+{
+    TWindow* window = WindowServices::PlatformWindow(LammGrid::progressWindow);
+    TClientDC dc(window);
+    const TRect client = window->GetClientRect();
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(TSize{LogicalPageWidth(), LogicalPageHeight()});
+    dc.SetViewportExt(TSize{client.right, client.bottom});
+    PlayMetaFile(dc, picture);
+    DeleteMetaFile(picture);
+}
+
 void DrawScanCurve(int scan)
 {
     if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
@@ -134,11 +149,32 @@ void DrawScanCurve(int scan)
     std::vector<float> y(ScanStore::work[scan], ScanStore::work[scan] + count + 1);
     HMETAFILE picture = QuickPlot(ScanStore::dataPlot, x.data(), y.data(), count,
                                   SpeciesColour(LammGrid::currentSpecies), -1, 0);
-    if (picture == nullptr)
+    if (picture != nullptr)
+        PlayOverThePlots(picture);
+}
+
+// With the reacting system the free species and the complex, which its solver keeps in the
+// first three arrays of the reaction block, are drawn over the data plot as well: the first in
+// blue, the second in green, the complex in red.
+void DrawReactionProfiles()
+{
+    if (!ModelChoice::reactingSystem || LammGrid::progressWindow == nullptr || !gSimulateOnly ||
+        ScanStore::dataPlot == nullptr)
         return;
-    TClientDC dc(WindowServices::PlatformWindow(LammGrid::progressWindow));
-    PlayMetaFile(dc, picture);
-    DeleteMetaFile(picture);
+    double* const* profiles = LammGrid::reactionArray;
+    if (profiles[1] == nullptr || profiles[2] == nullptr || profiles[3] == nullptr)
+        return;
+    const int n = LammGrid::allocatedGridSize;
+    std::vector<float> x(std::size_t(n) + 1);
+    for (int i = 1; i <= n; ++i)
+        x[std::size_t(i)] = float(LammGrid::radius[i]);
+    const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 0, 0)};
+    for (int k = 0; k < 3; ++k) {
+        HMETAFILE picture =
+            QuickPlotMixed(ScanStore::dataPlot, x.data(), profiles[k + 1], n, colours[k], -1, 0);
+        if (picture != nullptr)
+            PlayOverThePlots(picture);
+    }
 }
 
 bool SmoothsLikeTheOptics()
@@ -278,5 +314,6 @@ void ShowLammProfiles(double value)
         return;
     LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();
     WriteScan(scan);
+    DrawReactionProfiles();
     Advance();
 }

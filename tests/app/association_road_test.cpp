@@ -3,10 +3,13 @@
 // typed, Fit; s and Ka come back within the noise. A bad constant is refused by the dialog.
 #include "app/lamm_params_box.h"
 #include "app/params_box.h"
+#include "plat/window_dc.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/simulation_switches.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/run_switches.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/reset_all_state.h"
@@ -170,6 +173,53 @@ TEST(AssociationRoad, ReactingRunThatCannotConvergeEndsWithItsBox) {
     EXPECT_EQ(LammGrid::discretizationError, 1);
     EXPECT_EQ(LammGrid::singularMatrix, 0);
     EXPECT_EQ(M::assocLogK, 9.0f) << "the entry typed";
+}
+
+namespace {
+
+// Pixels in exactly this colour in the upper half of the 700 x 500 client area (the data plot)
+// and in the lower half (the residuals).
+struct Pixels {
+    int dataPlot = 0, residuals = 0;
+};
+Pixels PixelsOf(MainWindowFixture& f, COLORREF colour) {
+    TClientDC dc(f.window.get());
+    Pixels count;
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 700; ++x)
+            if (dc.GetPixel(x, y) == colour)
+                ++(y < 250 ? count.dataPlot : count.residuals);
+    return count;
+}
+
+} // namespace
+
+// While the reacting model runs, the free species and the complex are drawn over the data plot
+// at each scan time: the first in blue, the second in green, the complex in red. (The curves of
+// the runs were once played on the client's pixels instead of the page the plots are painted on,
+// and landed beside the data plot, over the residuals.)
+TEST(AssociationRoad, ReactingRunDrawsTheFreeSpeciesAndTheComplex) {
+    MainWindowFixture f;
+    f.LoadMarkerSet();
+    f.Paint();
+    LammGrid::maxDcOverC = 20.0;
+    SendCommand(f, 267);
+    TypeReaction(f, "9", "0.5", false);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    f.Paint();
+    const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 0, 0)};
+    Pixels before[3];
+    for (int k = 0; k < 3; ++k)
+        before[k] = PixelsOf(f, colours[k]);
+    gSimulateOnly = true;
+    ASSERT_TRUE(RunDiscreteSed(f.window.get()));
+    gSimulateOnly = false;
+    for (int k = 0; k < 3; ++k) {
+        const Pixels after = PixelsOf(f, colours[k]);
+        EXPECT_GT(after.dataPlot, before[k].dataPlot + 100) << "curve " << k + 1;
+        EXPECT_LE(after.residuals, before[k].residuals + 5) << "curve " << k + 1;
+    }
+    f.Paint();
 }
 
 // The association constant is a number like any other box of the page.
