@@ -156,12 +156,8 @@ void CLammIdeal::OutputSecondComponent()
         equationNumber != 1)
         return;
     if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr) {
-        HMETAFILE picture = QuickPlotDouble(dataPlot, g.r, g.c, g.n, RGB(0, 0, 255), -1, 0);
-        if (picture != nullptr) {
-            TClientDC dc(WindowServices::PlatformWindow(window));
-            PlayMetaFile(dc, picture);
-            DeleteMetaFile(picture);
-        }
+        PlayOverThePlots(WindowServices::PlatformWindow(window),
+                         QuickPlotDouble(dataPlot, g.r, g.c, g.n, RGB(0, 0, 255), -1, 0));
     }
     if (!cosolventFileSwitch || outputFolder.empty() || headers == nullptr)
         return;

@@ -48,10 +48,6 @@ void CLammIdeal::PlotScanProfile(const float* radii, const float* values, int n)
     const COLORREF colour =
         equationNumber >= 1 && equationNumber <= 4 ? kColours[equationNumber - 1] : RGB(0, 0, 0);
     std::vector<float> x(radii, radii + n + 1), y(values, values + n + 1);
-    HMETAFILE picture = QuickPlot(dataPlot, x.data(), y.data(), n, colour, -1, 0);
-    if (picture == nullptr)
-        return;
-    TClientDC dc(WindowServices::PlatformWindow(window));
-    PlayMetaFile(dc, picture);
-    DeleteMetaFile(picture);
+    PlayOverThePlots(WindowServices::PlatformWindow(window),
+                     QuickPlot(dataPlot, x.data(), y.data(), n, colour, -1, 0));
 }

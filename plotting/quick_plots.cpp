@@ -4,7 +4,10 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
+#include "plat/window.hpp"
+#include "plat/window_dc.hpp"
 #include "plotting/curve_painters.h"
+#include "plotting/plot_globals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +55,18 @@ HMETAFILE QuickPlotScaled(CWINPlot* plot, float* x, const T* y, int n, double fa
 }
 
 } // namespace
+
+void PlayOverThePlots(TWindow* window, HMETAFILE picture) {
+    if (window == nullptr || picture == nullptr)
+        return;
+    TClientDC dc(window);
+    const TRect client = window->GetClientRect();
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(TSize{LogicalPageWidth(), LogicalPageHeight()});
+    dc.SetViewportExt(TSize{client.right, client.bottom});
+    PlayMetaFile(dc, picture);
+    DeleteMetaFile(picture);
+}
 
 HMETAFILE QuickPlotCurve(CWINPlot* plot, CCurve* curve, COLORREF colour, int style, int size) {
     if (curve == nullptr)

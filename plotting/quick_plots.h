@@ -8,7 +8,12 @@
 class CWINPlot;
 class CCurve;
 
+class TWindow;
+
 HMETAFILE QuickPlotCurve(CWINPlot* plot, CCurve* curve, COLORREF colour, int style, int size);
+// Plays a quick plot over the plots already in the window, on the logical page the window paints
+// them on (the client's own pixels would put the curve beside the plot's axes), and deletes it.
+void PlayOverThePlots(TWindow* window, HMETAFILE picture);
 // Views the arrays in place; like every view it sets values below 1e-30 in magnitude to 0 in them.
 HMETAFILE QuickPlot(CWINPlot* plot, float* x, float* y, int n, COLORREF colour, int style,
                     int size);

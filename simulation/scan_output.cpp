@@ -11,7 +11,6 @@
 #include "foundations/key_polling.h"
 #include "foundations/resampling.h"
 #include "plat/window_dc.hpp"
-#include "plotting/plot_globals.h"
 #include "plotting/quick_plots.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
@@ -126,20 +125,6 @@ COLORREF SpeciesColour(int species)
     }
 }
 
-// Plays a quick plot over the window's plots, on the logical page the window paints them on (the
-// client's own pixels put the curves beside the plot's axes), and deletes it.
-void PlayOverThePlots(HMETAFILE picture)
-{
-    TWindow* window = WindowServices::PlatformWindow(LammGrid::progressWindow);
-    TClientDC dc(window);
-    const TRect client = window->GetClientRect();
-    dc.SetMapMode(MM_ANISOTROPIC);
-    dc.SetWindowExt(TSize{LogicalPageWidth(), LogicalPageHeight()});
-    dc.SetViewportExt(TSize{client.right, client.bottom});
-    PlayMetaFile(dc, picture);
-    DeleteMetaFile(picture);
-}
-
 void DrawScanCurve(int scan)
 {
     if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
@@ -149,8 +134,7 @@ void DrawScanCurve(int scan)
     std::vector<float> y(ScanStore::work[scan], ScanStore::work[scan] + count + 1);
     HMETAFILE picture = QuickPlot(ScanStore::dataPlot, x.data(), y.data(), count,
                                   SpeciesColour(LammGrid::currentSpecies), -1, 0);
-    if (picture != nullptr)
-        PlayOverThePlots(picture);
+    PlayOverThePlots(WindowServices::PlatformWindow(LammGrid::progressWindow), picture);
 }
 
 // With the reacting system the free species and the complex, which its solver keeps in the
@@ -172,8 +156,7 @@ void DrawReactionProfiles()
     for (int k = 0; k < 3; ++k) {
         HMETAFILE picture =
             QuickPlotMixed(ScanStore::dataPlot, x.data(), profiles[k + 1], n, colours[k], -1, 0);
-        if (picture != nullptr)
-            PlayOverThePlots(picture);
+        PlayOverThePlots(WindowServices::PlatformWindow(LammGrid::progressWindow), picture);
     }
 }
 
