@@ -11,6 +11,7 @@
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/velocity_store.h"
 
 #include <cmath>
 #include <cstdio>
@@ -118,12 +119,12 @@ double Xi(double r) {
     return (r * r - kMeniscus * kMeniscus) / 2.0;
 }
 
-// Fast monomer-dimer equilibrium with a dimer of twice the monomer's mass: the monomer follows
-// its own exponential and the dimer is K times its square.
-std::function<double(double)> MonomerDimerProfile(double c0, double K, double sigma1) {
-    auto c = [K, sigma1](double a, double r) {
+// Fast association of n monomers with an n-mer n times the monomer's mass: the monomer follows
+// its own exponential and the n-mer is K times its n-th power.
+std::function<double(double)> AssociationProfile(int n, double c0, double K, double sigma1) {
+    auto c = [n, K, sigma1](double a, double r) {
         const double c1 = a * std::exp(sigma1 * Xi(r));
-        return c1 + K * c1 * c1;
+        return c1 + K * std::pow(c1, n);
     };
     const double a = AmplitudeForLoading(c, c0);
     return [c, a](double r) { return c(a, r); };
@@ -189,11 +190,15 @@ TEST(EquilibriumDataModels, RunSaysSoThenReachesTheEquilibriumProfile) {
         {"monomer-dimer, K -> 0",
          197,
          {{{"0.6", "4", "50"}, {"0", "6.35", "100"}}, "-12"},
-         [c0] { return MonomerDimerProfile(c0, 0.0, Sigma(1)); }},
+         [c0] { return AssociationProfile(2, c0, 0.0, Sigma(1)); }},
         {"monomer-dimer, K = 10^0.5",
          197,
          {{{"0.6", "4", "50"}, {"0", "6.35", "100"}}, "0.5"},
-         [c0] { return MonomerDimerProfile(c0, std::pow(10.0, 0.5), Sigma(1)); }},
+         [c0] { return AssociationProfile(2, c0, std::pow(10.0, 0.5), Sigma(1)); }},
+        {"monomer-trimer, K = 10^0.3",
+         229,
+         {{{"0.6", "4", "50"}, {"0", "8.3", "150"}}, "0.3"},
+         [c0] { return AssociationProfile(3, c0, std::pow(10.0, 0.3), Sigma(1)); }},
         {"reacting A + B, K -> 0",
          267,
          {{{"0.3", "4", "50"}, {"0.3", "6", "90"}, {"0", "8", "140"}}, "-12"},
@@ -254,10 +259,34 @@ TEST(EquilibriumDataModels, FitSaysSoOnceAndRecoversK) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_NEAR(M::assocLogK, 0.5, 0.05) << "log10 K";
     EXPECT_LT(FitControl::bestRmsd, 0.006f) << "noise 0.005";
+    EXPECT_GT(FitControl::evaluationCount, 1);
     // the next Fit says it again
     f.script.expectBox().caption("").text(kNotForEquilibriumData).answer(IDOK);
     SendCommand(f, 215);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// The box of the inhomogeneous solvent, which these solvers do not take, follows the same rule:
+// once in a Fit, whose every evaluation solves the model.
+TEST(EquilibriumDataModels, SolventBoxShowsOnceInAFit) {
+    MainWindowFixture f;
+    VelocitySet set;
+    set.scans = 4;
+    set.points = 101;
+    StartVelocityRoad(f, set);
+    SendCommand(f, 197);
+    ModelChoice::inhomogeneousSolvent = true;
+    f.script.expectDialog(kDiscreteParamsDialogId).set(kLogKId, "0").check(kLogKId + 1).ok();
+    SendCommand(f, 212);
+    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
+    SendCommand(f, 824); // Levenberg-Marquardt
+    f.script.expectBox()
+        .caption("")
+        .text("this model is not implemented yet for inhomogeneous solvent")
+        .answer(IDOK);
+    SendCommand(f, 215);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_GT(FitControl::evaluationCount, 1) << "the Fit evaluated the model more than once";
 }
 
 // The ideal species and the non-ideal multiple species are not computed on equilibrium data:
