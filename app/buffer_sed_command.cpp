@@ -102,9 +102,19 @@ bool TXLAWindow::CheckBufferSedCompatibility() {
 }
 
 bool TXLAWindow::KeepBufferSedimentationForModel() {
-    if (!B::on || !Incompatible())
+    if (!B::on)
         return true;
-    return CheckBufferSedCompatibility();
+    if (Incompatible())
+        return CheckBufferSedCompatibility();
+    if (DistributionModel()) {
+        if (!BothNoisesFitted())
+            B::floatSignal = true;
+        return true;
+    }
+    // Switched on in a distribution model, the correction has not taken slot 4 yet.
+    const bool slotTaken = M::speciesIncluded[kBufferSlot] && M::speciesS[kBufferSlot] == 0.0f &&
+                           M::speciesDOrM[kBufferSlot] == 0.0f;
+    return slotTaken || CheckBufferSedCompatibility();
 }
 
 void TXLAWindow::SetBufferSedComponentFlags() {

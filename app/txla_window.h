@@ -399,8 +399,10 @@ class TXLAWindow : public TFrameWindow {
     // False, with the correction switched off, where the model or the data cannot carry it;
     // otherwise reserves species slot 4 in the discrete models.
     bool CheckBufferSedCompatibility();
-    // Before an evaluation that carries the buffer: where the model or data chosen since the
-    // correction was switched on cannot carry it, says so and switches it off (false).
+    // Before an evaluation that carries the buffer, for a model chosen since the correction was
+    // switched on: where it cannot carry it, says so and switches it off (false); otherwise
+    // takes slot 4 in the discrete models if not yet taken, and floats the signal in the
+    // distributions unless both noises are fitted.
     bool KeepBufferSedimentationForModel();
     // The float flags of the buffer's amplitude (slot 4) and, with linear amplitudes, the species'.
     void SetBufferSedComponentFlags();

@@ -316,6 +316,34 @@ TEST(BufferSed, SubtractingStoppedByAKeyLeavesTheScansAndTheCorrection) {
         << "the buffer's signal at the bottom is gone";
 }
 
+// Switched on in a distribution model, the correction has not taken slot 4; a discrete model
+// chosen afterwards held a species of its own there, which the buffer silently replaced. Run
+// now takes the slot as switching on does: the note, the species' s and D cleared, the slot
+// included with the buffer's amplitude floated; a second Run finds it taken.
+TEST(BufferSed, ADiscreteModelChosenLaterTakesSlotFourAtRun) {
+    MainWindowFixture f;
+    f.LoadMarkerSet();
+    ModelChoice::equilibriumMs = false;
+    M::speciesOn[1] = 1;
+    M::speciesS[1] = 6.0f;
+    M::speciesDOrM[1] = 6.0f;
+    M::speciesOn[4] = 1;
+    M::speciesS[4] = 3.0f;
+    M::speciesDOrM[4] = 50.0f;
+    PackFitParameters();
+    B::on = B::interferenceNoteShown = true;
+    f.script.expectBox().caption("Attention").textHas("Switching off Component 4.").answer(IDOK);
+    Send(f, 213);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(B::on);
+    EXPECT_EQ(M::speciesIncluded[4], 1);
+    EXPECT_EQ(M::speciesS[4], 0.0f);
+    EXPECT_EQ(M::speciesDOrM[4], 0.0f);
+    EXPECT_EQ(M::concentrationFloat[4], 1);
+    Send(f, 213);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
 // A model chosen after the correction was switched on that cannot carry it (here the
 // inhomogeneous solvent, made as water so that only the buffer differs): Run and Fit each say
 // so first, switch the correction off and evaluate the model without it; the species alone then
