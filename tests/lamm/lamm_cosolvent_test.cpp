@@ -1,6 +1,7 @@
 // The sedimenting cosolvent on its own grid: loading, conservation, the reuse of stored factors,
 // the concentration-dependent path in its constant limit, the equilibrium exponential reached in
 // a full run of either loop, its scan files, and the solvent it makes for the species.
+#include "foundations/vector_unit.h"
 #include "lamm/hat_integrals.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -219,6 +221,48 @@ TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
     EXPECT_LT(o.buoyancyFactor[n], o.buoyancyFactor[1] - 0.1);
     for (int i = 2; i <= n; ++i)
         EXPECT_LE(o.buoyancyFactor[i], o.buoyancyFactor[i - 1] + 1e-12) << i;
+}
+
+// The solvent factors and the weighted rows run in vectors as wide as the processor offers; a
+// run over the cosolvent's gradient ends on the same bits under every narrower unit, with a
+// square-root term in the viscosity series and without one.
+TEST_F(LammCosolvent, RunOverTheGradientHasTheSameBitsUnderEveryVectorUnit) {
+    const double withRoot[3] = {0.0, 1.0, 30.0};
+    const double withoutRoot[4] = {0.0, 1.0, 0.0, -1.0};
+    const double density[4] = {0.0, 0.99823, 0.0, 13.0};
+    struct Case {
+        const double* viscosity;
+        int terms;
+    } cases[] = {{withRoot, 2}, {withoutRoot, 3}};
+    for (const Case& c : cases) {
+        auto run = [&c, &density] {
+            LammRun run(SpeciesOverTheCosolvent(2000.0));
+            run.Load();
+            CLammIdeal& o = run.solver;
+            LoadTheCosolventSolvent(o);
+            o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false,
+                                  false, 0.0, nullptr, false, nullptr, nullptr, c.viscosity,
+                                  c.terms, density, 3);
+            o.timeStepControlValue = 0.0;
+            EXPECT_EQ(o.Run(), 0);
+            std::vector<double> out(o.c + 1, o.c + o.N + 1);
+            out.insert(out.end(), o.viscosityFactor.begin(), o.viscosityFactor.end());
+            out.insert(out.end(), o.buoyancyFactor.begin(), o.buoyancyFactor.end());
+            return out;
+        };
+        const std::vector<double> widest = run();
+        for (VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2}) {
+            if (unit >= DetectedVectorUnit())
+                continue;
+            CVectorUnitCap cap(unit);
+            const std::vector<double> narrow = run();
+            ASSERT_EQ(narrow.size(), widest.size());
+            EXPECT_EQ(std::memcmp(narrow.data(), widest.data(), widest.size() * sizeof(double)),
+                      0)
+                << (unit == VectorUnit::Plain ? "plain" : "AVX2") << ", " << c.terms
+                << " viscosity terms";
+        }
+    }
 }
 
 // A cosolvent step changes the factors of some nodes; only the rows around them are integrated
