@@ -12,19 +12,13 @@ struct CCrankNicolsonRows {
     double left, right;
     int last;
 
-    // Writes row j of the right-hand matrix and gives row j of the left-hand one.
+    // Row j of the left-hand matrix.
     TridiagRow Form(int j) const {
         const bool lower = j > 1, upper = j < last;
-        Ba[j] = lower ? Ma[j] + right * Ka[j] : 0.0;
-        Bb[j] = Mb[j] + right * Kb[j];
-        Bc[j] = upper ? Mc[j] + right * Kc[j] : 0.0;
         return {lower ? Ma[j] - left * Ka[j] : 0.0, Mb[j] - left * Kb[j],
                 upper ? Mc[j] - left * Kc[j] : 0.0};
     }
-    // Scales right-hand row j by the reciprocal pivot of the left-hand one.
-    void Pivot(int j, double invBet) const {
-        Ba[j] *= invBet;
-        Bb[j] *= invBet;
-        Bc[j] *= invBet;
-    }
+    // Rows lo..hi of the right-hand matrix into Ba, Bb, Bc, each multiplied by invBet[j] (the
+    // reciprocal pivots of a two-ended factorisation) when invBet is given; in vectors.
+    void FormRight(const double* invBet, int lo, int hi) const;
 };

@@ -391,10 +391,12 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         TridiagStatus status = kTridiagOk;
         if (activeTwisted) {
             // the step's rows formed as the eliminations reach them, and the right-hand rows
-            // divided by their pivots there, once for all the step's solves
+            // divided by their pivots once for all the step's solves
             CCrankNicolsonRows rows = CrankNicolsonRows(step, U, damped);
             status =
                 TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, (from + U) / 2, U);
+            if (status == kTridiagOk)
+                rows.FormRight(invBet, 1, U);
         } else if (solveNow)
             status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
                                                          bet, gam, c, changeRatio, 1, from, U);

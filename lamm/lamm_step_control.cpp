@@ -63,6 +63,7 @@ void CLammIdeal::FormCrankNicolson(double step, int last, bool damped)
         Lb[i] = row.b;
         Lc[i] = row.c;
     }
+    rows.FormRight(nullptr, 1, last);
 }
 
 CCrankNicolsonRows CLammIdeal::CrankNicolsonRows(double step, int last, bool damped) const {

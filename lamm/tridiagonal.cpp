@@ -373,7 +373,6 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
     struct StoredRows {
         const double *a, *b, *c;
         TridiagRow Form(int j) const { return {a[j], b[j], c[j]}; }
-        void Pivot(int, double) const {}
     } rows{a, b, c};
     return TwistedFactorRowsAt(rows, invBet, scaled, back, meet, lo, k, hi);
 }

@@ -89,10 +89,9 @@ struct TridiagRow {
     double a = 0.0, b = 0.0, c = 0.0;
 };
 
-// TwistedFactorAt with the rows formed as the eliminations reach them: rows.Form(j) gives row j
-// and rows.Pivot(j, 1 / pivot) hears its pivot. Both run beside the chains of divisions, which
-// leave the arithmetic units mostly idle; the factors are the same numbers as TwistedFactorAt's
-// on the formed rows.
+// TwistedFactorAt with the rows formed as the eliminations reach them: rows.Form(j) gives row j,
+// in the shadow of the chains of divisions, which leave the arithmetic units mostly idle. The
+// factors are the same numbers as TwistedFactorAt's on the formed rows.
 template <class Rows>
 TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, double* back,
                                   TwistedMeeting& meet, int lo, int k, int hi) {
@@ -106,9 +105,6 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
     invBet[hi] = 1.0 / end.b;
     scaled[hi] = 0.0;
     back[hi] = end.a * invBet[hi];
-    rows.Pivot(lo, invBet[lo]);
-    if (hi != lo)
-        rows.Pivot(hi, invBet[hi]);
     double above = first.c; // c of the last row the elimination from the top reached
     // the elimination from the top (rows lo + 1..k) and the one from the bottom (hi - 1..k + 1),
     // each a chain of divisions, side by side
@@ -119,7 +115,6 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
         invBet[j] = 1.0 / bet;
         scaled[j] = row.a * invBet[j];
         above = row.c;
-        rows.Pivot(j, invBet[j]);
         return bet != 0.0;
     };
     auto fromBottom = [&](int j) {
@@ -128,7 +123,6 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
         invBet[j] = 1.0 / bet;
         scaled[j] = row.c * invBet[j];
         back[j] = row.a * invBet[j];
-        rows.Pivot(j, invBet[j]);
         return bet != 0.0;
     };
     int top = lo + 1, bot = hi - 1;

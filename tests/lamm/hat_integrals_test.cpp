@@ -353,10 +353,10 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
     }
 }
 
-// A step's rows formed inside the two-ended factorisation, and its right-hand rows scaled there,
-// are the same numbers as the rows formed first, factorised and scaled after, for Crank-Nicolson
-// and damped steps and meetings at either end and in the middle; the first and last rows lose
-// their outer entries on both sides.
+// A step's rows formed inside the two-ended factorisation, and its right-hand rows formed and
+// scaled after it, are the same numbers as the rows formed first, factorised and scaled after,
+// for Crank-Nicolson and damped steps and meetings at either end and in the middle; the first
+// and last rows lose their outer entries on both sides, scaled or not.
 TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) {
     const int n = 40;
     std::vector<double> ma(n + 1), mb(n + 1), mc(n + 1), ka(n + 1), kb(n + 1), kc(n + 1);
@@ -385,6 +385,7 @@ TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) 
             ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
                                       back.data(), meet, 1, meeting, n),
                       kTridiagOk);
+            const std::vector<double> ua = ba, ub = bb, uc = bc;
             ScaleRowsByPivots(ba.data(), bb.data(), bc.data(), inv.data(), 1, n);
             // together
             std::vector<double> fa(n + 1, 9.0), fb(n + 1, 9.0), fc(n + 1, 9.0);
@@ -396,14 +397,23 @@ TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) 
             ASSERT_EQ(TwistedFactorRowsAt(rows, fInv.data(), fScaled.data(), fBack.data(), fMeet, 1,
                                           meeting, n),
                       kTridiagOk);
+            rows.FormRight(fInv.data(), 1, n);
+            // the right-hand rows alone, unscaled
+            std::vector<double> ga(n + 1, 9.0), gb(n + 1, 9.0), gc(n + 1, 9.0);
+            CCrankNicolsonRows plain = rows;
+            plain.Ba = ga.data(), plain.Bb = gb.data(), plain.Bc = gc.data();
+            plain.FormRight(nullptr, 1, n);
             EXPECT_TRUE(bits(fMeet.gam, meet.gam) && bits(fMeet.delta, meet.delta) &&
                         bits(fMeet.inv, meet.inv) && fMeet.k == meet.k);
             for (int i = 1; i <= n; ++i) {
                 const bool factors =
                     bits(fInv[i], inv[i]) && bits(fScaled[i], scaled[i]) && bits(fBack[i], back[i]);
                 const bool right = bits(fa[i], ba[i]) && bits(fb[i], bb[i]) && bits(fc[i], bc[i]);
-                EXPECT_TRUE(factors && right) << (damped ? "damped" : "Crank-Nicolson")
-                                              << ", meeting " << meeting << ", row " << i;
+                const bool unscaled =
+                    bits(ga[i], ua[i]) && bits(gb[i], ub[i]) && bits(gc[i], uc[i]);
+                EXPECT_TRUE(factors && right && unscaled)
+                    << (damped ? "damped" : "Crank-Nicolson") << ", meeting " << meeting << ", row "
+                    << i;
             }
         }
 }
