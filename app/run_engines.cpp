@@ -65,8 +65,8 @@ bool RunEngineAvailable(RunEngine engine) {
         // The association model A + B <-> AB is not part of this version.
         return !ModelChoice::equilibriumAssociationModel;
     case RunEngine::DiscreteSed:
-        // On equilibrium data only the concentration-dependent and reacting models, solved as
-        // for velocity data after their box.
+        // On equilibrium data: the ideal species as equilibrium exponentials, and the
+        // concentration-dependent and reacting models solved as for velocity data after their box.
         return DiscreteModelAvailable();
     case RunEngine::ApproachToEquilibrium:
     case RunEngine::LsgExtrapolation:

@@ -296,6 +296,15 @@ double ScanTemperatureKelvin() {
     return S::header[ScanAtPosition(S::scanCount)].temperature + 273.15;
 }
 
+namespace {
+
+double GasConstantTimesT() {
+    return S::gasConstantTimesT > 0.0f ? double(S::gasConstantTimesT)
+                                       : kGasConstant * ScanTemperatureKelvin();
+}
+
+} // namespace
+
 double SpeciesDiffusion(int slot) {
     if (!ModelChoice::equilibriumMs)
         return std::fabs(double(M::speciesDOrM[slot]) * 1e-7);
@@ -306,9 +315,15 @@ double SpeciesDiffusion(int slot) {
     double mass = M::speciesDOrM[slot];
     if (!(mass >= 1.0))
         mass = 1.0;
-    const double rt = S::gasConstantTimesT > 0.0f ? double(S::gasConstantTimesT)
-                                                  : kGasConstant * ScanTemperatureKelvin();
-    return std::fabs(double(M::speciesS[slot]) * 1e-13 * rt / ((1.0 - double(S::vbarRho)) * mass));
+    return std::fabs(double(M::speciesS[slot]) * 1e-13 * GasConstantTimesT() /
+                     ((1.0 - double(S::vbarRho)) * mass));
+}
+
+double SpeciesBuoyantMass(int slot) {
+    if (ModelChoice::equilibriumMs)
+        return (1.0 - double(S::vbarRho)) * double(M::speciesDOrM[slot]);
+    const double d = M::speciesDOrM[slot];
+    return d != 0.0 ? std::fabs(double(M::speciesS[slot])) * 1e-6 * GasConstantTimesT() / d : 0.0;
 }
 
 double SpeciesShare(int slot) {
@@ -394,8 +409,14 @@ bool DiscreteModelAvailable() {
         return !C::zoneCentrifugation;
     if (!C::lammModel && C::reactingSystem)
         return !C::zoneCentrifugation;
+    // On equilibrium data each ideal species of the Lamm model in the sector cell is the
+    // equilibrium exponential of its buoyant molar mass at each scan's own speed; a species
+    // marked non-ideal, a zone, a measured start or a solvent gradient has no such closed form.
     if (S::equilibriumData)
-        return false;
+        return C::lammModel && !C::multipleSpecies && !C::firstSpeciesNonideal &&
+               !C::zoneCentrifugation && !SpecialCellGeometryChosen() &&
+               !LammGrid::faxenApproximation && !M::experimentalInitialDistribution &&
+               !C::inhomogeneousSolvent;
     if (C::multipleSpecies)
         return !C::lammModel && !C::zoneCentrifugation && !C::inhomogeneousSolvent;
     if (!C::lammModel)

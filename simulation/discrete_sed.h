@@ -15,6 +15,9 @@ double SpeciesShare(int slot);
 // D of a slot in cm^2/s, from the value in 1e-7 cm^2/s or, in the M-and-s form, from the molar
 // mass by the Svedberg relation (below 1 Da as 1 Da); made positive.
 double SpeciesDiffusion(int slot);
+// The buoyant molar mass (g/mol) of a slot: (1 - vbar rho) M in the M-and-s form, else
+// |s| R T / D from s and D (1e-7 cm^2/s); 0 for D = 0.
+double SpeciesBuoyantMass(int slot);
 
 // Rotor speed (rpm) and absolute temperature (K) of the last scan in scan order.
 double LastScanRpm();
@@ -33,7 +36,8 @@ bool CheckDiscreteModelInput(TXLAWindow* window);
 
 // True for the discrete models this version evaluates: ideal, non-interacting species in the
 // sector cell, by Lamm solutions or by the Faxen-type approximation, and in the rectangular,
-// electrophoresis and external loading cells by the fixed-grid solution.
+// electrophoresis and external loading cells by the fixed-grid solution; on equilibrium data the
+// ideal species in the sector cell, and the concentration-dependent and reacting models.
 bool DiscreteModelAvailable();
 
 // The standard road: each included species solved by its own Lamm solver object (in the Lamm

@@ -11,6 +11,7 @@
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
 #include "simulation/dls_discrete_model.h"
+#include "simulation/equilibrium_kernel.h"
 #include "simulation/initial_profile.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
@@ -111,6 +112,26 @@ void AddAnalyticSpecies(int slot, double loading, ProfileFunction profile, doubl
     }
 }
 
+// The equilibrium exponential of the species' buoyant molar mass in every scan: onto the scan's
+// radii into its work values and added to its fit, or into the slot's ComponentScans.
+void AddEquilibriumSpecies(int slot, double loading) {
+    const double mb = SpeciesBuoyantMass(slot);
+    const bool direct = SignalGoesIntoFit();
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAtPosition(pos);
+        if (direct) {
+            float* work = S::work[scan];
+            EquilibriumScanProfile(scan, mb, loading, S::radius[scan], S::pointCount[scan], work);
+            for (int p = 1; p <= S::pointCount[scan]; ++p)
+                S::fit[scan][p] += work[p];
+        } else {
+            const int count = ComponentScans::Count(scan);
+            EquilibriumScanProfile(scan, mb, loading, ComponentScans::Radii(scan), count,
+                                   ComponentScans::Row(slot, scan, count));
+        }
+    }
+}
+
 // A species that neither sediments nor diffuses keeps its share of the measured initial
 // distribution in every scan.
 void AddUnchangedInitialProfile(int slot) {
@@ -182,6 +203,10 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
                 AddUnchangedInitialProfile(i);
             else
                 AddAnalyticSpecies(i, loading, ConstantProfile, 0.0, 0.0);
+        } else if (S::equilibriumData) {
+            // Each scan holds the species at equilibrium at its own speed and temperature.
+            LammGrid::nonDiffusing = false;
+            AddEquilibriumSpecies(i, loading);
         } else if (d == 0.0 && !M::experimentalInitialDistribution) {
             // The closed form starts from a uniform loading; a measured profile is solved.
             LammGrid::nonDiffusing = false;

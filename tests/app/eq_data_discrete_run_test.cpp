@@ -9,6 +9,7 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/velocity_store.h"
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -289,20 +291,21 @@ TEST(EquilibriumDataModels, SolventBoxShowsOnceInAFit) {
     EXPECT_GT(FitControl::evaluationCount, 1) << "the Fit evaluated the model more than once";
 }
 
-// The ideal species and the non-ideal multiple species are not computed on equilibrium data:
-// Run and Fit say so and leave the scans without a model.
-TEST(EquilibriumDataModels, IdealAndMultipleSpeciesStayNotAvailable) {
+// The non-ideal multiple species and the zone have no equilibrium form: Run and Fit say they are
+// not available and leave the scans without a model.
+TEST(EquilibriumDataModels, MultipleSpeciesAndZoneStayNotAvailable) {
     struct Case {
         const char* name;
-        int command; // 0: the discrete species the program starts with
-    } cases[] = {{"discrete species", 0}, {"non-ideal multiple species", 893}};
+        int command;
+        const char* choiceBox; // a box the choice shows before any data are loaded
+    } cases[] = {{"non-ideal multiple species", 893, "assuming t = 20 'C"},
+                 {"zone of independent species", 246, nullptr}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MainWindowFixture f;
-        if (c.command) {
-            f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
-            SendCommand(f, c.command);
-        }
+        if (c.choiceBox)
+            f.script.expectBox().text(c.choiceBox).answer(IDOK);
+        SendCommand(f, c.command);
         LoadEquilibriumScans(f);
         TypeEntries(f, {{{"0.6", "4", "50"}}});
         S::resultAvailable = false;
@@ -319,4 +322,71 @@ TEST(EquilibriumDataModels, IdealAndMultipleSpeciesStayNotAvailable) {
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_FALSE(S::resultAvailable);
     }
+}
+
+// The ideal species on equilibrium data at three speeds: each scan holds the equilibrium
+// exponential of the species' buoyant molar mass at its own speed, without a box; the Fit brings
+// the molar mass of the data back.
+TEST(EquilibriumDataModels, IdealSpeciesAreTheEquilibriumExponentialAtEachSpeed) {
+    MainWindowFixture f;
+    const EquilibriumSet set; // Mb 20000 g/mol, loading 0.5, noise 0.005
+    std::vector<std::string> paths;
+    for (int k = 0; k < 3; ++k) {
+        GeneratedScan scan;
+        scan.rpm = long(kEquilibriumSpeeds[k]);
+        scan.timeS = 3 * 3600L * (3 * k + 3);
+        scan.omega2t = 0.0;
+        const double sigma = EquilibriumSigma(set.mb, double(kEquilibriumSpeeds[k]), 20.0);
+        std::mt19937 random(set.seed + unsigned(k));
+        std::normal_distribution<double> noise(0.0, set.noise);
+        for (int i = 0; i < kEquilibriumPoints; ++i) {
+            const double r = 6.902 + 0.002 * i;
+            scan.radius.push_back(r);
+            scan.value.push_back(
+                EquilibriumConcentration(sigma, set.loading, r, set.meniscus, set.bottom) +
+                noise(random));
+            scan.third.push_back(0.01);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "%05d.RA1", k + 1);
+        paths.push_back(f.data.write(name, scan.Text()));
+    }
+    f.data.write("speedsteps.txt", "0.000000\t15000.000000\t200.000000\n"
+                                   "34200.000000\t20000.000000\t200.000000\n"
+                                   "66600.000000\t25000.000000\t200.000000\n");
+    f.script.expectFileOpen().answer(paths);
+    SendCommand(f, 515);
+    ASSERT_TRUE(S::equilibriumData && ModelChoice::lammModel && ModelChoice::equilibriumMs);
+    // M (kDa) of the data's buoyant molar mass
+    const double buoyancy = 1.0 - double(S::vbarRho);
+    char mass[32];
+    std::snprintf(mass, sizeof mass, "%.6f", set.mb / buoyancy / 1000.0);
+    TypeEntries(f, {{{"0.5", "3", mass}}});
+    S::resultAvailable = false;
+    SendCommand(f, 213);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(S::resultAvailable);
+    double worst = 0.0;
+    for (int k = 1; k <= 3; ++k) {
+        const double sigma = EquilibriumSigma(set.mb, double(S::header[k].rotorSpeed), 20.0);
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            worst = std::max(worst,
+                             std::fabs(S::fit[k][p] -
+                                       EquilibriumConcentration(sigma, set.loading, S::radius[k][p],
+                                                                set.meniscus, set.bottom)));
+    }
+    EXPECT_LT(worst, 1e-4) << "largest deviation from the exponentials";
+
+    f.script.expectDialog(kDiscreteParamsDialogId)
+        .set(SpeciesControlId(1, kDOrMItem), "70")
+        .check(SpeciesControlId(1, kDOrMItem + 1))
+        .check(SpeciesControlId(1, kLoadingItem + 1))
+        .ok();
+    SendCommand(f, 212);
+    FitWithLevenbergMarquardt(f);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    // the baseline floats too, which the loading and the mass follow a little
+    EXPECT_NEAR(M::speciesDOrM[1] * buoyancy, set.mb, 0.03 * set.mb) << "Mb";
+    EXPECT_NEAR(M::concentration[1], set.loading, 0.02) << "loading";
+    EXPECT_LT(FitControl::bestRmsd, 0.0055f) << "noise 0.005";
 }

@@ -193,10 +193,12 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
         };
     };
     const std::vector<Case> cases = {
-        {"equilibrium data, velocity model",
+        // (the ideal species alone are the equilibrium exponentials on these data)
+        {"equilibrium data, velocity model in a zone",
          [](MainWindowFixture&) {
              LoadEquilibriumSet();
              ModelChoice::equilibriumModel = false;
+             ModelChoice::zoneCentrifugation = true;
              ScanStore::equilibriumData = true;
          }},
         // the cells of other cross-sections are solved for ideal species in a uniform solvent
