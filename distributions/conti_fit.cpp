@@ -321,19 +321,20 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
 FitObjective Objective(TXLAWindow* window, const std::vector<KernelParameter>& free,
-                       ContiFitMemo& memo) {
-    return FitObjective{[window, free, &memo](const double* p, std::vector<double>* residuals) {
-        const ContiTrialModel model = TrialModel(free, p);
-        double value = 0.0;
-        if (memo.Find(model, residuals, value)) {
-            NoteStopRequest(false);
+                       ContiFitMemo& memo, ContiStrengthHint& hint) {
+    return FitObjective{
+        [window, free, &memo, &hint](const double* p, std::vector<double>* residuals) {
+            const ContiTrialModel model = TrialModel(free, p);
+            double value = 0.0;
+            if (memo.Find(model, residuals, value)) {
+                NoteStopRequest(false);
+                return value;
+            }
+            value = ContiSimplexSim(window, p, residuals, &hint);
+            if (value != kFailedEvaluation && !FitControl::fitAborted)
+                memo.Keep(model, value, residuals);
             return value;
-        }
-        value = ContiSimplexSim(window, p, residuals);
-        if (value != kFailedEvaluation && !FitControl::fitAborted)
-            memo.Keep(model, value, residuals);
-        return value;
-    }};
+        }};
 }
 
 bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
@@ -387,8 +388,11 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
     ContiFitMemo memo;
+    // A trial whose strength search had to go from below hands its end to the next trial's
+    // search, and the last one to the final Run.
+    ContiStrengthHint hint;
     try {
-        RunChosenOptimiser(window, choice, p.data(), n, Objective(window, free, memo),
+        RunChosenOptimiser(window, choice, p.data(), n, Objective(window, free, memo, hint),
                            BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
@@ -406,7 +410,8 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     ContiState::calledFromFit = false;
     if (FitControl::fitAborted)
         return false;
-    const bool stored = SizeShapeModel() ? RunSizeShapeDistribution(window) : RunContiSed(window);
+    const bool stored =
+        SizeShapeModel() ? RunSizeShapeDistribution(window, &hint) : RunContiSed(window, &hint);
     if (stored) {
         double ss = 0.0, count = 0.0;
         ContiDataSet set;
@@ -428,10 +433,11 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
 
 // A trial under nonlinear detection: the distribution of the transformed data, its fit carried
 // back through the inverse law, and the rmsd of the data as the detector read them.
-double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residuals) {
+double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residuals,
+                               ContiStrengthHint* hint) {
     BeginNonlinearDetectionModel();
     ContiSolution sol;
-    const ContiStatus status = ComputeContiSolution(window, sol, true);
+    const ContiStatus status = ComputeContiSolution(window, sol, true, hint);
     const bool usable =
         status == ContiStatus::Done && sol.failure == AnalysisFailure::None && SolutionFinite(sol);
     if (usable)
@@ -451,18 +457,19 @@ double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residual
 
 } // namespace
 
-double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
+double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
+                       ContiStrengthHint* hint) {
     const std::vector<KernelParameter> free = FloatedParameters();
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
     if (DetectionCorrections::nonlinearOn && ScanStore::scanCount > 0)
-        return NonlinearDetectionTrial(window, residuals);
+        return NonlinearDetectionTrial(window, residuals, hint);
     // The residuals need the eliminated noise; the rmsd alone does not.
     SizeShapeSolution shaped;
     ContiSolution& sol = shaped.conti;
     const ContiStatus status = SizeShapeModel()
-                                   ? ComputeSizeShapeSolution(window, shaped)
-                                   : ComputeContiSolution(window, sol, residuals != nullptr);
+                                   ? ComputeSizeShapeSolution(window, shaped, hint)
+                                   : ComputeContiSolution(window, sol, residuals != nullptr, hint);
     NoteStopRequest(status == ContiStatus::Stopped);
     if (status != ContiStatus::Done) {
         if (residuals)

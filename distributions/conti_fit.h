@@ -5,12 +5,15 @@
 #include <vector>
 
 class TXLAWindow;
+struct ContiStrengthHint;
 
 // The trial p[1..n] of the floated kernel parameters (in the order meniscus, bottom, f/f0 of
 // those floated) goes into the model, the distribution is computed at the fixed confidence level,
 // and rmsd^2 is returned; residuals (data minus fit, the fitted points) when asked. A key press
-// aborts the fit; a trial outside the bounds is clamped to them.
-double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
+// aborts the fit; a trial outside the bounds is clamped to them. The hint carries the entropy's
+// strength search from one trial to the next (ComputeContiSolution).
+double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
+                       ContiStrengthHint* hint = nullptr);
 
 // The Levenberg-Marquardt variant of the Fit.
 bool MLContiFit(TXLAWindow* window);

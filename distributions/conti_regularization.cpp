@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 double ContiTargetRatio(double P, double nu) {
@@ -173,13 +174,15 @@ bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& neg
 }
 
 // Projected Newton over c >= floor from c. An amplitude is bound to the floor when it sits there
-// with the gradient pressing it down, or when the Newton step would take it through the floor;
-// the step is solved over the free amplitudes alone, with the bound ones moved onto the floor,
-// until no free amplitude is taken through it. Near the unregularized solution most amplitudes are
-// bound and the free block is that of the amplitudes the data hold, which is well conditioned; a
-// step over every amplitude instead asks hundreds of them to pass zero together, and cut to keep
-// them positive it no longer descends. Each step starts with every amplitude above the floor
-// or lifted by the gradient free again.
+// with the gradient pressing it down, or when the Newton step would take it through the floor
+// while the gradient presses it down; the step is solved over the free amplitudes alone, with the
+// bound ones moved onto the floor, until no such free amplitude is taken through it. Where that
+// step would climb (bound moves against the free ones' coupling), the plain projected step is
+// taken instead: an ascent ended the iteration as if converged, short of the minimum. Near the
+// unregularized solution most amplitudes are bound and the free block is that of the amplitudes the
+// data hold, which is well conditioned; a step over every amplitude instead asks hundreds of them
+// to pass zero together, and cut to keep them positive it no longer descends. Each step starts with
+// every amplitude above the floor or lifted by the gradient free again.
 AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                                    const std::vector<double>& m, double floor,
                                    std::vector<double>& c) {
@@ -201,45 +204,65 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                 grad[p] += alpha * std::log(c[p] / m[p]);
             bound[p] = c[p] <= floor && grad[p] > 0.0;
         }
-        for (bool grown = true; grown;) {
-            std::fill(d.begin(), d.end(), 0.0);
-            freeRows.clear();
-            for (int p = 1; p <= n; ++p) {
-                if (bound[p])
-                    d[p] = floor - c[p];
-                else
-                    freeRows.push_back(p);
-            }
-            const int k = static_cast<int>(freeRows.size());
-            H.Resize(k);
-            rhs.assign(std::size_t(k) + 1, 0.0);
-            step.assign(std::size_t(k) + 1, 0.0);
-            unit.resize(std::size_t(k));
-            for (int i = 1; i <= k; ++i) {
-                const int p = freeRows[i - 1];
-                const double* a = eq.A.Row(p);
-                unit[i - 1] = i;
-                double coupled = 0.0; // the bound amplitudes' move seen by this one
-                for (int q = 1; q <= n; ++q)
-                    if (d[q] != 0.0)
-                        coupled += a[q] * d[q];
-                rhs[i] = -grad[p] - 2.0 * coupled;
-                for (int j = 1; j <= i; ++j)
-                    H(i, j) = 2.0 * a[freeRows[j - 1]];
-                if (p <= entropic)
-                    H(i, i) += alpha / c[p];
-            }
-            if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step))
-                return AnalysisFailure::NnlsNotPositiveDefinite;
-            grown = false;
-            for (int i = 1; i <= k; ++i) {
-                const int p = freeRows[i - 1];
-                d[p] = step[i];
-                if (c[p] + d[p] <= floor) {
-                    bound[p] = 1;
-                    grown = true;
+        // The Newton step over the free amplitudes with the bound ones moved onto the floor; with
+        // grow, amplitudes the step takes through the floor are bound too and the step solved
+        // again. False when the free block is not positive definite.
+        auto newtonStep = [&](bool grow) {
+            for (bool grown = true; grown;) {
+                std::fill(d.begin(), d.end(), 0.0);
+                freeRows.clear();
+                for (int p = 1; p <= n; ++p) {
+                    if (bound[p])
+                        d[p] = floor - c[p];
+                    else
+                        freeRows.push_back(p);
+                }
+                const int k = static_cast<int>(freeRows.size());
+                H.Resize(k);
+                rhs.assign(std::size_t(k) + 1, 0.0);
+                step.assign(std::size_t(k) + 1, 0.0);
+                unit.resize(std::size_t(k));
+                for (int i = 1; i <= k; ++i) {
+                    const int p = freeRows[i - 1];
+                    const double* a = eq.A.Row(p);
+                    unit[i - 1] = i;
+                    double coupled = 0.0; // the bound amplitudes' move seen by this one
+                    for (int q = 1; q <= n; ++q)
+                        if (d[q] != 0.0)
+                            coupled += a[q] * d[q];
+                    rhs[i] = -grad[p] - 2.0 * coupled;
+                    for (int j = 1; j <= i; ++j)
+                        H(i, j) = 2.0 * a[freeRows[j - 1]];
+                    if (p <= entropic)
+                        H(i, i) += alpha / c[p];
+                }
+                if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step))
+                    return false;
+                grown = false;
+                for (int i = 1; i <= k; ++i) {
+                    const int p = freeRows[i - 1];
+                    d[p] = step[i];
+                    if (grow && c[p] + d[p] <= floor && grad[p] > 0.0) {
+                        bound[p] = 1;
+                        grown = true;
+                    }
                 }
             }
+            return true;
+        };
+        if (!newtonStep(true))
+            return AnalysisFailure::NnlsNotPositiveDefinite;
+        // Amplitudes moved onto the floor against a gradient that would lift them can make the
+        // step climb; the plain projected step (only the amplitudes on the floor and pressed down
+        // held, the others clipped at the floor along the line) descends.
+        double slope = 0.0;
+        for (int p = 1; p <= n; ++p)
+            slope += grad[p] * d[p];
+        if (!(slope < 0.0)) {
+            for (int p = 1; p <= n; ++p)
+                bound[p] = c[p] <= floor && grad[p] > 0.0;
+            if (!newtonStep(false))
+                return AnalysisFailure::NnlsNotPositiveDefinite;
         }
         if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial))
             return AnalysisFailure::None;
@@ -315,15 +338,36 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
 
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
-                                       const std::vector<double>& prior) {
+                                       const std::vector<double>& prior, ContiStrengthHint* hint) {
     const int n = eq.N();
     AnalysisFailure firstCode = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
     out.targetRatio = ContiTargetRatio(P, nu);
-    if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0))
+    out.solves = 0;
+    // A hint is usable on an entropy search over as many amplitudes, all finite and >= 0.
+    const bool hinted = kind == ContiRegularizationKind::MaximumEntropy && hint &&
+                        hint->alpha > 0.0 && std::isfinite(hint->alpha) &&
+                        static_cast<int>(hint->c.size()) == n + 1 &&
+                        std::all_of(hint->c.begin() + 1, hint->c.end(),
+                                    [](double v) { return std::isfinite(v) && v >= 0.0; });
+    // What this search leaves for the next: the strength reached from below, else nothing.
+    auto leave = [&](bool fromBelow) {
+        if (!hint)
+            return;
+        if (fromBelow && firstCode == AnalysisFailure::None && out.alpha > 0.0) {
+            hint->alpha = out.alpha;
+            hint->c = out.c;
+        } else {
+            hint->alpha = 0.0;
+            hint->c.clear();
+        }
+    };
+    if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0)) {
+        leave(false);
         return firstCode;
+    }
     auto note = [&](AnalysisFailure code, const std::string& detail = {}) {
         if (firstCode == AnalysisFailure::None) {
             firstCode = code;
@@ -373,6 +417,8 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     // the nearest weaker strength solved (the NNLS one below them all), never from a smoother
     // one.
     bool fromBelow = false;
+    // The solution below every one solved on the road from below: the NNLS one, or the hint's.
+    const std::vector<double>* base = &start;
     auto solve = [&](double alpha) {
         for (const Solved& s : solved)
             if (s.alpha == alpha) {
@@ -389,7 +435,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
             for (const Solved& s : solved)
                 if (s.alpha < alpha && (!below || s.alpha > below->alpha))
                     below = &s;
-            code = SolveMaximumEntropy(eq, alpha, m, below ? below->c : start, c,
+            code = SolveMaximumEntropy(eq, alpha, m, below ? below->c : *base, c,
                                        EntropyNewton::OffTheFloor);
         } else {
             code = SolveMaximumEntropy(eq, alpha, m, warm, c);
@@ -397,56 +443,98 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         if (kind == ContiRegularizationKind::MaximumEntropy)
             warm = c;
         note(code);
+        ++out.solves;
         const double gap = eq.ChiSquare(c) / out.chiSquare0 - out.targetRatio;
         solved.push_back(Solved{alpha, gap, c});
         return gap;
     };
 
-    // Bracket by decades: g < 0 at lo, g > 0 at hi.
-    double alpha = 1e-6 * trace / std::max(nd, 1);
-    double g = solve(alpha);
-    double lo = alpha, hi = alpha;
+    double alpha = 0.0, g = 0.0, lo = 0.0, hi = 0.0;
+    // The root search's bracket in log10 alpha.
+    double xLo = 0.0, xHi = 0.0;
     int steps = 0;
-    // Up by decades from a strength whose ratio is below the target until one is above it.
-    auto climb = [&] {
-        while (g <= 0.0 && steps++ < 30) {
-            lo = alpha;
-            alpha *= 10.0;
-            g = solve(alpha);
-        }
-        hi = alpha;
-    };
-    bool stalled = false;
-    if (g > 0.0) {
-        while (g > 0.0 && steps++ < 30) {
-            hi = alpha;
-            alpha /= 10.0;
-            const double above = g;
-            g = solve(alpha);
-            // A tenfold weaker entropy that leaves the ratio where it was: the steps from the
-            // smoother solution no longer reach the minimum.
-            stalled = kind == ContiRegularizationKind::MaximumEntropy && g > 0.0 &&
-                      above - g <= 1e-6 * (g + out.targetRatio);
-            if (stalled)
-                break;
-        }
-        lo = alpha;
-    } else {
-        climb();
-    }
-    if (stalled) {
-        // Again from the NNLS solution at the weakest strength reached, up by decades, each
-        // strength from the one below.
-        solved.clear();
+    bool bracketed = false;
+    if (hinted) {
+        // From the hint's strength by a quarter decade, then by steps that double, up to 30
+        // decades: every strength a power of ten of x0 + k / 4 with integer k, so that the root
+        // search finds the ends of its bracket solved.
+        constexpr double kHintStep = 0.25;
+        constexpr int kHintReach = 120;
+        const AnalysisFailure nnlsCode = firstCode;
         fromBelow = true;
-        steps = 0;
-        g = solve(alpha);
-        while (g > 0.0 && steps++ < 30) {
-            alpha /= 10.0;
-            solved.clear();
-            g = solve(alpha);
+        base = &hint->c;
+        const double x0 = std::log10(hint->alpha);
+        int k = 0, previous = 0;
+        g = solve(std::pow(10.0, x0));
+        const int dir = g > 0.0 ? -1 : 1;
+        for (int stride = 1; (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
+             stride = std::min(2 * stride, kHintReach)) {
+            previous = k;
+            k += dir * stride;
+            g = solve(std::pow(10.0, x0 + kHintStep * k));
         }
-        climb();
+        bracketed = dir < 0 ? g <= 0.0 : g > 0.0;
+        if (bracketed) {
+            xLo = x0 + kHintStep * std::min(k, previous);
+            xHi = x0 + kHintStep * std::max(k, previous);
+        } else {
+            // The whole search instead, as without a hint.
+            solved.clear();
+            fromBelow = false;
+            base = &start;
+            warm = start;
+            firstCode = nnlsCode;
+            out.failureDetail.clear();
+        }
+    }
+    if (!bracketed) {
+        // Bracket by decades: g < 0 at lo, g > 0 at hi.
+        alpha = 1e-6 * trace / std::max(nd, 1);
+        g = solve(alpha);
+        lo = hi = alpha;
+        // Up by decades from a strength whose ratio is below the target until one is above it.
+        auto climb = [&] {
+            while (g <= 0.0 && steps++ < 30) {
+                lo = alpha;
+                alpha *= 10.0;
+                g = solve(alpha);
+            }
+            hi = alpha;
+        };
+        bool stalled = false;
+        if (g > 0.0) {
+            while (g > 0.0 && steps++ < 30) {
+                hi = alpha;
+                alpha /= 10.0;
+                const double above = g;
+                g = solve(alpha);
+                // A tenfold weaker entropy that leaves the ratio where it was: the steps from the
+                // smoother solution no longer reach the minimum.
+                stalled = kind == ContiRegularizationKind::MaximumEntropy && g > 0.0 &&
+                          above - g <= 1e-6 * (g + out.targetRatio);
+                if (stalled)
+                    break;
+            }
+            lo = alpha;
+        } else {
+            climb();
+        }
+        if (stalled) {
+            // Again from the NNLS solution at the weakest strength reached, up by decades, each
+            // strength from the one below.
+            solved.clear();
+            fromBelow = true;
+            steps = 0;
+            g = solve(alpha);
+            while (g > 0.0 && steps++ < 30) {
+                alpha /= 10.0;
+                solved.clear();
+                g = solve(alpha);
+            }
+            climb();
+        }
+        xLo = std::log10(lo);
+        xHi = std::log10(hi);
     }
     // The numbers a failure of the strength search carries into its message.
     auto reached = [&](double a, double gap) {
@@ -461,12 +549,13 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         out.c = c;
         out.alpha = alpha;
         out.chiSquare = eq.ChiSquare(c);
+        leave(false);
         return firstCode;
     }
     // From below, each strength is solved to the floor's accuracy, which moves the ratio by about
     // 1e-5 of a change of 1e-4 in log alpha: a finer root only follows that rounding.
-    BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, std::log10(lo),
-                              std::log10(hi), fromBelow ? 1e-4 : 1e-7, 100);
+    BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, xLo, xHi,
+                              fromBelow ? 1e-4 : 1e-7, 100);
     const AnalysisFailure search = !r.bracketed   ? AnalysisFailure::RootNotBracketed
                                    : !r.converged ? AnalysisFailure::ZbrentIterations
                                                   : AnalysisFailure::None;
@@ -477,5 +566,6 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         out.failureDetail = reached(out.alpha, g);
     out.c = c;
     out.chiSquare = eq.ChiSquare(c);
+    leave(fromBelow);
     return firstCode;
 }

@@ -18,6 +18,15 @@ struct ContiRegularizedSolution {
     double chiSquare0 = 0.0;   // of the unregularized solution
     double targetRatio = 1.0;  // chi-square ratio aimed at
     std::string failureDetail; // the numbers of the failure returned, for its message
+    int solves = 0;            // regularized solutions computed by the strength search
+};
+
+// What one entropy strength search leaves for the next on a nearly equal problem (the next trial
+// of a Fit): when its steps from the smooth solution stopped short and it had to start again
+// from below, the strength it reached and the amplitudes there. Empty (alpha 0) otherwise.
+struct ContiStrengthHint {
+    double alpha = 0.0;
+    std::vector<double> c; // [1..n]
 };
 
 // The chi-square ratio the confidence level P asks for with nu degrees of freedom: 1 for
@@ -61,9 +70,15 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
 // (the solution is still filled: at the largest strength tried for RegularizationUnreachable).
 // A prior [1..n] (relative probability of each grid point, >= 0, not all 0; empty: none) shapes
 // both kinds: the entropy's default model and the second-derivative penalty follow it.
+// With a hint that holds a strength, the entropy's search goes from below at once: the strength
+// of the hint is solved from its amplitudes, the bracket is found in steps of a quarter decade
+// from there, and the root is refined as on the road from below; a bracket not found within
+// those steps falls back to the whole search. The hint is then left for the next search: filled
+// when the search went from below and reached its ratio, emptied otherwise.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
-                                       const std::vector<double>& prior = {});
+                                       const std::vector<double>& prior = {},
+                                       ContiStrengthHint* hint = nullptr);
 
 // The prior scaled to its largest value 1 and floored at 1e-3 ([1..n]); empty for no prior, or
 // one without a positive finite value.

@@ -636,17 +636,19 @@ ContiGrid CurrentContiGrid(ContiVariant variant) {
     return g;
 }
 
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise) {
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise,
+                                 ContiStrengthHint* hint) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
     out.grid = CurrentContiGrid(variant);
     if (!EnsureContiKernel(window, out.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out, withNoise);
+    return SolveContiSet(window, out, withNoise, hint);
 }
 
-ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise) {
+ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise,
+                          ContiStrengthHint* hint) {
     // Every column: the distribution's points and the discrete species after them.
     const int n = out.grid.Columns();
     const ContiDataSet& set = out.set;
@@ -692,7 +694,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     out.failure = RegularizeDistribution(eq,
                                          maxEnt ? ContiRegularizationKind::MaximumEntropy
                                                 : ContiRegularizationKind::SecondDerivative,
-                                         ContiState::confidenceLevel, nu, main, out.prior);
+                                         ContiState::confidenceLevel, nu, main, out.prior, hint);
     out.c = main.c;
     out.failureDetail = main.failureDetail;
     out.second.clear();
@@ -853,13 +855,13 @@ namespace {
 
 // Computes, stores and shows the distribution of the data in the store; false (the previous
 // result kept) when it could not be computed or is not usable.
-bool ComputeAndStoreDistribution(TXLAWindow* window) {
+bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     ContiState::fMvsMOneShot = false;
     gUserInterrupt.store(false);
     ContiSolution sol;
     ContiStatus status = ContiStatus::Refused;
     try {
-        status = ComputeContiSolution(window, sol);
+        status = ComputeContiSolution(window, sol, true, hint);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         ShowError(NotEnoughMemoryText().c_str(), 0);
@@ -889,7 +891,7 @@ bool ComputeAndStoreDistribution(TXLAWindow* window) {
 
 } // namespace
 
-bool RunContiSed(TXLAWindow* window) {
+bool RunContiSed(TXLAWindow* window, ContiStrengthHint* hint) {
     const std::string problem = CheckContiRun(CurrentContiVariant());
     std::string why;
     ContiDataSet set;
@@ -901,7 +903,7 @@ bool RunContiSed(TXLAWindow* window) {
     // With nonlinear detection the distribution is that of the transformed data; its fit (and
     // any noise taken out of the data) goes back through the inverse law.
     BeginNonlinearDetectionModel();
-    const bool stored = ComputeAndStoreDistribution(window);
+    const bool stored = ComputeAndStoreDistribution(window, hint);
     EndNonlinearDetectionModel();
     if (!stored)
         return false;

@@ -4,6 +4,7 @@
 
 #include "distributions/conti_data_set.h"
 #include "distributions/conti_grid.h"
+#include "distributions/conti_regularization.h"
 #include "foundations/analysis_failure.h"
 
 #include <string>
@@ -55,11 +56,15 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g);
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without
 // withNoise the eliminated noise is not formed (ti and ri stay empty): a caller that needs only
-// the rmsd saves a pass over the kernel.
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true);
+// the rmsd saves a pass over the kernel. A hint carries the entropy's strength search from one
+// computation to the next on nearly the same data and model (RegularizeDistribution).
+ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
+                                 ContiStrengthHint* hint = nullptr);
 // The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
-// data set out.set on the kernel as it stands for out.grid.
-ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true);
+// data set out.set on the kernel as it stands for out.grid; the hint goes to the main
+// regularization.
+ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
+                          ContiStrengthHint* hint = nullptr);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
 // After a Run outside a fit: the eliminated systematic noise moved out of the fit into the
@@ -82,5 +87,6 @@ void OfferFieldAcfConversion(TXLAWindow* window);
 
 // The Run of the continuous models: checks (each refusal says why and changes nothing), the
 // computation, the result, and unless called from the fit the systematic noise moved into the
-// data. False when nothing was stored; the previous distribution is then intact.
-bool RunContiSed(TXLAWindow* window);
+// data. False when nothing was stored; the previous distribution is then intact. The hint as
+// for ComputeContiSolution (the Fit's last trial for its final Run).
+bool RunContiSed(TXLAWindow* window, ContiStrengthHint* hint = nullptr);

@@ -128,7 +128,8 @@ std::string CheckSizeShapeSettings(float ff0Min, float ff0Max, int ff0Points, in
     return {};
 }
 
-ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out) {
+ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
+                                     ContiStrengthHint* hint) {
     const int sPoints = static_cast<int>(ContiState::resolution);
     if (!CheckContiRun(ContiVariant::Cs).empty() || !GetContiDataSet(out.conti.set, nullptr) ||
         !CheckSizeShapeSettings(SS::ff0Min, SS::ff0Max, SS::ff0Points, sPoints, out.conti.set)
@@ -142,7 +143,7 @@ ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out)
     AppendDiscreteComponent(out.conti.grid, ContiScanTemperature());
     if (!EnsureContiKernel(window, out.conti.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out.conti);
+    return SolveContiSet(window, out.conti, true, hint);
 }
 
 void StoreSizeShapeSolution(const SizeShapeSolution& sol) {
@@ -239,7 +240,7 @@ double IntegrateSizeShape(double sLo, double sHi, double fLo, double fHi) {
     return c;
 }
 
-bool RunSizeShapeDistribution(TXLAWindow* window) {
+bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     std::string problem = CheckContiRun(ContiVariant::Cs);
     ContiDataSet set;
     std::string why;
@@ -257,7 +258,7 @@ bool RunSizeShapeDistribution(TXLAWindow* window) {
     SizeShapeSolution sol;
     ContiStatus status = ContiStatus::Refused;
     try {
-        status = ComputeSizeShapeSolution(window, sol);
+        status = ComputeSizeShapeSolution(window, sol, hint);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         ShowError(NotEnoughMemoryText().c_str(), 0);

@@ -39,8 +39,10 @@ struct SizeShapeSolution {
 
 // Computes the distribution of the current settings without storing it: the checks of the c(s)
 // Run plus those of the f/f0 grid (Refused, nothing computed), the kernel (rebuilt when its
-// inputs changed), the normal equations and the regularized amplitudes.
-ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out);
+// inputs changed), the normal equations and the regularized amplitudes; the hint as for
+// ComputeContiSolution.
+ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
+                                     ContiStrengthHint* hint = nullptr);
 
 // Writes a solution: fits, residuals and noise of the scans as the c(s) Run does, the
 // two-dimensional result in SizeShapeState, and the distribution state's curve as the marginal
@@ -54,8 +56,8 @@ double IntegrateSizeShape(double sLo, double sHi, double fLo, double fHi);
 
 // The Run of "Continuous c(s,ff0)": checks (each refusal says why and changes nothing), the
 // computation, the result and its plot, and the systematic noise moved into the data. False when
-// nothing was stored.
-bool RunSizeShapeDistribution(TXLAWindow* window);
+// nothing was stored. The hint as for ComputeContiSolution.
+bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint = nullptr);
 
 // The held size-and-shape distribution, one line of six numbers per grid point: s (S), f/f0,
 // c (per S per unit f/f0), M (Da), Stokes radius (nm), D (cm^2/s). False, writing nothing, when

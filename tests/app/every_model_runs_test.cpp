@@ -70,7 +70,8 @@ const ModelCase kModels[] = {
     {598, "CsFf0Discrete", Data::Velocity},
     {598, "CsFf0DiscretePreAveraged", Data::FineVelocity, nullptr, false, nullptr, 0.0f, 0.0f,
      nullptr,
-     "the Fit (about 116 evaluations of the entropy on 1000 grid points) takes over 18 minutes"},
+     "the Fit (over 180 evaluations of the entropy on 1000 grid points, each strength search "
+     "started from the last) takes over 6 minutes"},
     {288, "LsGStarS", Data::Velocity, nullptr, true},
     {539, "LsGStarSDiscrete", Data::Velocity, nullptr, true},
     {246, "ZoneIndependentSpecies"},
