@@ -6,6 +6,7 @@
 #include "fitting/equilibrium_fit.h"
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
+#include "fitting/solvent_fit_parameters.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/fit_limits.h"
@@ -55,24 +56,31 @@ void MarkAborted() {
 }
 
 // Free entries past the packed vector are the buffer's own values (the buffer's signal is the
-// loading of its species slot), then the detection corrections' values.
+// loading of its species slot), then the detection corrections' values, then the solute's vbar
+// in an inhomogeneous solvent.
 constexpr int kBufferEntryBase = 1000;
 constexpr int kDetectionEntryBase = 2000;
+constexpr int kSolventVbarEntry = 3000;
 
 bool IsBufferEntry(int slot) {
     return slot >= kBufferEntryBase && slot < kDetectionEntryBase;
+}
+bool IsSolventVbarEntry(int slot) {
+    return slot == kSolventVbarEntry;
 }
 BufferParameter BufferEntry(int slot) {
     return static_cast<BufferParameter>(slot - kBufferEntryBase);
 }
 bool IsDetectionEntry(int slot) {
-    return slot >= kDetectionEntryBase;
+    return slot >= kDetectionEntryBase && slot < kSolventVbarEntry;
 }
 DetectionParameter DetectionEntry(int slot) {
     return static_cast<DetectionParameter>(slot - kDetectionEntryBase);
 }
 
 double ReadEntry(int slot) {
+    if (IsSolventVbarEntry(slot))
+        return ReadSolventVbar();
     if (IsDetectionEntry(slot))
         return ReadDetectionParameter(DetectionEntry(slot));
     return IsBufferEntry(slot) ? ReadBufferParameter(BufferEntry(slot))
@@ -82,7 +90,9 @@ double ReadEntry(int slot) {
 void WriteTrial(const double* p) {
     for (std::size_t i = 0; i < gFit.slots.size(); ++i) {
         const int slot = gFit.slots[i];
-        if (IsDetectionEntry(slot))
+        if (IsSolventVbarEntry(slot))
+            WriteSolventVbar(p[i + 1]);
+        else if (IsDetectionEntry(slot))
             WriteDetectionParameter(DetectionEntry(slot), p[i + 1]);
         else if (IsBufferEntry(slot))
             WriteBufferParameter(BufferEntry(slot), p[i + 1]);
@@ -131,6 +141,11 @@ ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
     b.lower.assign(slots.size() + 1, -open);
     b.upper.assign(slots.size() + 1, open);
     for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (IsSolventVbarEntry(slots[i])) {
+            b.lower[i + 1] = SolventVbarLower();
+            b.upper[i + 1] = SolventVbarUpper();
+            continue;
+        }
         if (IsDetectionEntry(slots[i]))
             continue; // brought into range when written
         if (IsBufferEntry(slots[i])) {
@@ -165,6 +180,8 @@ std::vector<int> FreeFitSlots() {
         slots.push_back(kBufferEntryBase + static_cast<int>(b));
     for (DetectionParameter d : FloatedDetectionParameters())
         slots.push_back(kDetectionEntryBase + static_cast<int>(d));
+    if (SolventVbarFloated())
+        slots.push_back(kSolventVbarEntry);
     return slots;
 }
 

@@ -2,6 +2,7 @@
 #include "fitting/parameter_report.h"
 
 #include "fitting/discrete_component_choice.h"
+#include "fitting/solvent_fit_parameters.h"
 #include "foundations/c_locale.h"
 #include "foundations/shape_models.h"
 #include "foundations/statistical_tests.h"
@@ -148,6 +149,10 @@ std::vector<std::string> ParameterReportLines() {
         lines.push_back(ModelChoice::equilibriumModel ? "sedimentation equilibrium model"
                                                       : "discrete species model");
         SpeciesLines(lines);
+        // In an inhomogeneous solvent vbar shapes the buoyancy along the cell, and may be fitted.
+        if (ModelChoice::inhomogeneousSolvent)
+            lines.push_back(Format("vbar = %.4f ml/g%s", double(ScanStore::vbar),
+                                   SolventVbarFloated() ? " (f)" : ""));
     }
     lines.push_back(Format("meniscus = %.4f cm%s", double(M::meniscus), Floated(M::meniscusFloat)));
     lines.push_back(Format("bottom = %.4f cm%s", double(M::bottom), Floated(M::bottomFloat)));

@@ -4,6 +4,7 @@
 #include "app/params_box.h"
 #include "app/run_engines.h"
 #include "app/solvent_params_box.h"
+#include "fitting/parameter_report.h"
 #include "fitting/solvent_conditions.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
@@ -448,6 +449,83 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
     EXPECT_LT(MidpointRadius(last), halfInWater - 0.02);
 
     ExpectFitFromTenPercentOffFindsS8(f);
+}
+
+} // namespace
+
+namespace {
+
+// A compressible solvent loaded at 1.2 g/ml whose compression makes it 1.28 g/ml at the bottom:
+// the species' buoyancy falls by half across the cell, so its vbar shapes the boundary's
+// slowing down and is told apart from s. vbar is entered as given (standard conditions).
+void SwitchOnAStrongDensityGradient(MainWindowFixture& f, const char* vbar) {
+    f.script.expectDialog(kSolventParamsDialogId)
+        .check(kSpModelOn)
+        .set(kSpVbar, vbar)
+        .set(kSpBufferDensity, "1.2")
+        .set(kSpCompressibility, "40")
+        .set(kSpBufferViscosity, "0.01002")
+        .ok();
+    ExpectSwitchOn(f, false);
+    Send(f, 542);
+}
+
+// Enters vbar and the "fit vbar" box in the dialog of the model that is on.
+void EnterVbar(MainWindowFixture& f, const char* vbar, bool fit) {
+    f.script.expectDialog(kSolventParamsDialogId).set(kSpVbar, vbar).check(kSpFitVbar, fit).ok();
+    Send(f, 542);
+}
+
+bool ReportHas(const std::string& text) {
+    for (const std::string& line : ParameterReportLines())
+        if (line.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+// A user's road: data made in a strong density gradient with vbar 0.73 and s = 8 S; the Fit
+// started from vbar 0.70 and s = 7.2 S with "fit vbar" checked brings both back within the
+// noise and reports vbar as fitted. Unchecked, the same start keeps vbar where it was entered
+// and only s moves (to where the wrong vbar puts it).
+TEST(SolventModel, FitVbarInAStrongDensityGradientRecoversVbarAndS) {
+    MainWindowFixture f(1000, 750);
+    SwitchOnAStrongDensityGradient(f, "0.73");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(ModelChoice::inhomogeneousSolvent);
+    OneSpecies(8.0f, 6.0f);
+    f.GenerateWithTheModelAsItIs(16, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_EQ(S::scanCount, 16);
+
+    struct Case {
+        bool fitVbar;
+    };
+    for (const Case c : {Case{true}, Case{false}}) {
+        SCOPED_TRACE(c.fitVbar ? "fit vbar checked" : "fit vbar unchecked");
+        EnterVbar(f, "0.70", c.fitVbar);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_EQ(FitControl::fitVbar, c.fitVbar);
+        EXPECT_FLOAT_EQ(S::vbar, 0.70f);
+        OneSpecies(7.2f, 6.0f);
+        M::speciesSFloat[1] = 1;
+        PackFitParameters();
+        Send(f, 215);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        if (c.fitVbar) {
+            EXPECT_NEAR(S::vbar, 0.73, 0.003);
+            EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.01);
+            EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+            EXPECT_FLOAT_EQ(S::vbarRho, S::vbar * S::density);
+            EXPECT_FLOAT_EQ(IS::macromoleculeVbar, S::vbar);
+            EXPECT_TRUE(ReportHas("vbar = 0.7")) << "the fitted vbar is reported";
+            EXPECT_TRUE(ReportHas(" ml/g (f)"));
+        } else {
+            EXPECT_FLOAT_EQ(S::vbar, 0.70f);
+            EXPECT_GT(CalcFitRmsd() / 0.003, 1.2) << "a wrong vbar leaves systematic residuals";
+            EXPECT_TRUE(ReportHas("vbar = 0.7000 ml/g")) << "reported, not as fitted";
+            EXPECT_FALSE(ReportHas(" ml/g (f)"));
+        }
+    }
 }
 
 } // namespace
