@@ -389,4 +389,21 @@ TEST(EquilibriumDataModels, IdealSpeciesAreTheEquilibriumExponentialAtEachSpeed)
     EXPECT_NEAR(M::speciesDOrM[1] * buoyancy, set.mb, 0.03 * set.mb) << "Mb";
     EXPECT_NEAR(M::concentration[1], set.loading, 0.02) << "loading";
     EXPECT_LT(FitControl::bestRmsd, 0.0055f) << "noise 0.005";
+
+    // With the time- and radially invariant noise the equilibrium model switched on, the species
+    // go onto the common grid and the linear step completes the fit: it follows the data to
+    // their noise.
+    SendCommand(f, 284);
+    SendCommand(f, 198);
+    ASSERT_TRUE(ModelChoice::lammModel && ModelChoice::fitTINoise && ModelChoice::fitRINoise);
+    TypeEntries(f, {{{"0.5", "3", mass}}});
+    S::resultAvailable = false;
+    SendCommand(f, 213);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(S::resultAvailable);
+    double squares = 0.0;
+    for (int k = 1; k <= 3; ++k)
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            squares += std::pow(double(S::fit[k][p]) - S::signal[k][p], 2);
+    EXPECT_LT(std::sqrt(squares / (3 * kEquilibriumPoints)), set.noise) << "rms of the residuals";
 }
