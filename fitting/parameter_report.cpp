@@ -9,6 +9,7 @@
 #include "plat/atomic_file.hpp"
 #include "plat/clipboard.hpp"
 #include "plat/window_dc.hpp"
+#include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
@@ -74,6 +75,20 @@ void DistributionLines(std::vector<std::string>& lines) {
                            double(mass ? C::discreteM : C::discreteD), mass ? "Da" : "e-7 cm^2/s",
                            Floated(mass ? C::discreteMFloat : C::discreteDFloat),
                            double(C::discreteLoading)));
+}
+
+// In an inhomogeneous solvent vbar shapes the buoyancy along the cell, against a sedimenting
+// cosolute the vbar including solvation; the one of the two that enters the gradient may be
+// fitted.
+void SolventVbarLines(std::vector<std::string>& lines) {
+    const bool cosolute = InhomogeneousSolvent::sedimentingCosolute;
+    const bool fitted = SolventVbarFloated();
+    lines.push_back(
+        Format("vbar = %.4f ml/g%s", double(ScanStore::vbar), fitted && !cosolute ? " (f)" : ""));
+    if (cosolute)
+        lines.push_back(Format("vbar including solvation = %.4f ml/g%s",
+                               double(InhomogeneousSolvent::macromoleculeVbar),
+                               fitted ? " (f)" : ""));
 }
 
 // The detection corrections in force, with the values a fit may vary.
@@ -149,10 +164,8 @@ std::vector<std::string> ParameterReportLines() {
         lines.push_back(ModelChoice::equilibriumModel ? "sedimentation equilibrium model"
                                                       : "discrete species model");
         SpeciesLines(lines);
-        // In an inhomogeneous solvent vbar shapes the buoyancy along the cell, and may be fitted.
         if (ModelChoice::inhomogeneousSolvent)
-            lines.push_back(Format("vbar = %.4f ml/g%s", double(ScanStore::vbar),
-                                   SolventVbarFloated() ? " (f)" : ""));
+            SolventVbarLines(lines);
     }
     lines.push_back(Format("meniscus = %.4f cm%s", double(M::meniscus), Floated(M::meniscusFloat)));
     lines.push_back(Format("bottom = %.4f cm%s", double(M::bottom), Floated(M::bottomFloat)));

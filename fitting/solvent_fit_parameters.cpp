@@ -13,10 +13,17 @@
 
 namespace {
 
+using IS = InhomogeneousSolvent;
+
 constexpr double kWaterDensity = PhysicalConstants::waterDensity;
 // The smallest vbar a fit may reach, ml/g, and the nearest |1 - vbar rho_w| it may come to 0.
 constexpr double kLeastVbar = 1e-3;
 constexpr double kLeastWaterBuoyancy = 1e-3;
+
+// Over a sedimenting cosolute the buoyancy vbar is the solvated one.
+bool SolvatedVbarFloats() {
+    return IS::sedimentingCosolute;
+}
 
 bool BelowWaterFlotation() {
     return 1.0 - double(ScanStore::vbar) * kWaterDensity >= 0.0;
@@ -30,25 +37,29 @@ bool SolventVbarFloated() {
 }
 
 double ReadSolventVbar() {
-    return ScanStore::vbar;
+    return SolvatedVbarFloats() ? IS::macromoleculeVbar : ScanStore::vbar;
 }
 
 void WriteSolventVbar(double v) {
     if (!std::isfinite(v))
         return;
     const float vbar = float(std::clamp(v, SolventVbarLower(), SolventVbarUpper()));
-    ScanStore::vbar = vbar;
+    if (SolvatedVbarFloats()) {
+        IS::macromoleculeVbar = IS::solvatedVbar = vbar;
+        return;
+    }
+    ScanStore::vbar = IS::macromoleculeVbar = vbar;
     ScanStore::vbarRho = vbar * ScanStore::density;
-    // Against a sedimenting cosolute the buoyancy vbar is the solvated one, entered apart.
-    if (!InhomogeneousSolvent::dynamicGradient)
-        InhomogeneousSolvent::macromoleculeVbar = vbar;
 }
 
 double SolventVbarLower() {
-    return BelowWaterFlotation() ? kLeastVbar : (1.0 + kLeastWaterBuoyancy) / kWaterDensity;
+    if (SolvatedVbarFloats() || BelowWaterFlotation())
+        return kLeastVbar;
+    return (1.0 + kLeastWaterBuoyancy) / kWaterDensity;
 }
 
 double SolventVbarUpper() {
-    return BelowWaterFlotation() ? (1.0 - kLeastWaterBuoyancy) / kWaterDensity
-                                 : std::numeric_limits<double>::max();
+    if (SolvatedVbarFloats() || !BelowWaterFlotation())
+        return std::numeric_limits<double>::max();
+    return (1.0 - kLeastWaterBuoyancy) / kWaterDensity;
 }

@@ -455,9 +455,9 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
 
 namespace {
 
-// A compressible solvent loaded at 1.2 g/ml whose compression makes it 1.28 g/ml at the bottom:
-// the species' buoyancy falls by half across the cell, so its vbar shapes the boundary's
-// slowing down and is told apart from s. vbar is entered as given (standard conditions).
+// A compressible solvent loaded at 1.2 g/ml whose compression makes it 1.32 g/ml at the bottom
+// (at 50000 rpm): the species' buoyancy falls to a third across the cell, so its vbar shapes the
+// boundary's slowing down and is told apart from s.
 void SwitchOnAStrongDensityGradient(MainWindowFixture& f, const char* vbar) {
     f.script.expectDialog(kSolventParamsDialogId)
         .check(kSpModelOn)
@@ -470,9 +470,9 @@ void SwitchOnAStrongDensityGradient(MainWindowFixture& f, const char* vbar) {
     Send(f, 542);
 }
 
-// Enters vbar and the "fit vbar" box in the dialog of the model that is on.
-void EnterVbar(MainWindowFixture& f, const char* vbar, bool fit) {
-    f.script.expectDialog(kSolventParamsDialogId).set(kSpVbar, vbar).check(kSpFitVbar, fit).ok();
+// Enters a vbar field and the "fit vbar" box in the dialog of the model that is on.
+void EnterVbar(MainWindowFixture& f, int field, const char* vbar, bool fit) {
+    f.script.expectDialog(kSolventParamsDialogId).set(field, vbar).check(kSpFitVbar, fit).ok();
     Send(f, 542);
 }
 
@@ -483,47 +483,65 @@ bool ReportHas(const std::string& text) {
     return false;
 }
 
-// A user's road: data made in a strong density gradient with vbar 0.73 and s = 8 S; the Fit
-// started from vbar 0.70 and s = 7.2 S with "fit vbar" checked brings both back within the
-// noise and reports vbar as fitted. Unchecked, the same start keeps vbar where it was entered
-// and only s moves (to where the wrong vbar puts it).
+// A user's road in each solvent: data made with a buoyancy vbar of 0.73 and s = 8 S; a Fit
+// started from 0.70 and s = 7.2 S with "fit vbar" checked brings both back within the noise and
+// reports that vbar as fitted. Unchecked, the same start keeps vbar where it was entered. In the
+// compressible solvent that vbar is the store's; over the cosolute it is the vbar including
+// solvation, the store's vbar (which s would take up) staying as entered.
 TEST(SolventModel, FitVbarInAStrongDensityGradientRecoversVbarAndS) {
-    MainWindowFixture f(1000, 750);
-    SwitchOnAStrongDensityGradient(f, "0.73");
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    ASSERT_TRUE(ModelChoice::inhomogeneousSolvent);
-    OneSpecies(8.0f, 6.0f);
-    f.GenerateWithTheModelAsItIs(16, "0.003");
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    ASSERT_EQ(S::scanCount, 16);
-
     struct Case {
-        bool fitVbar;
+        const char* name;
+        bool cosolute;
+        int field;          // the dialog's entry of the floated vbar
+        float* vbar;        // where it is kept
+        const char* report; // its report line, as fitted
     };
-    for (const Case c : {Case{true}, Case{false}}) {
-        SCOPED_TRACE(c.fitVbar ? "fit vbar checked" : "fit vbar unchecked");
-        EnterVbar(f, "0.70", c.fitVbar);
+    const Case cases[] = {
+        {"compressible solvent", false, kSpVbar, &S::vbar, "vbar = 0.7"},
+        {"sedimenting cosolute", true, kSpSolvatedVbar, &IS::macromoleculeVbar,
+         "vbar including solvation = 0.7"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f(1000, 750);
+        S::vbar = 0.73f;
+        OneSpecies(8.0f, 6.0f);
+        if (c.cosolute)
+            SwitchOnASedimentingCosolute(f);
+        else
+            SwitchOnAStrongDensityGradient(f, "0.73");
         ASSERT_TRUE(f.script.done()) << f.script.logText();
-        EXPECT_EQ(FitControl::fitVbar, c.fitVbar);
-        EXPECT_FLOAT_EQ(S::vbar, 0.70f);
-        OneSpecies(7.2f, 6.0f);
-        M::speciesSFloat[1] = 1;
-        PackFitParameters();
-        Send(f, 215);
+        ASSERT_TRUE(ModelChoice::inhomogeneousSolvent);
+        ASSERT_FLOAT_EQ(*c.vbar, 0.73f);
+        OneSpecies(8.0f, 6.0f);
+        f.GenerateWithTheModelAsItIs(16, "0.003");
         ASSERT_TRUE(f.script.done()) << f.script.logText();
-        if (c.fitVbar) {
-            EXPECT_NEAR(S::vbar, 0.73, 0.003);
-            EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.01);
-            EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+        ASSERT_EQ(S::scanCount, 16);
+
+        for (bool fit : {true, false}) {
+            SCOPED_TRACE(fit ? "fit vbar checked" : "fit vbar unchecked");
+            EnterVbar(f, c.field, "0.70", fit);
+            ASSERT_TRUE(f.script.done()) << f.script.logText();
+            EXPECT_EQ(FitControl::fitVbar, fit);
+            EXPECT_FLOAT_EQ(*c.vbar, 0.70f);
+            OneSpecies(7.2f, 6.0f);
+            M::speciesSFloat[1] = 1;
+            PackFitParameters();
+            Send(f, 215);
+            ASSERT_TRUE(f.script.done()) << f.script.logText();
+            if (fit) {
+                EXPECT_NEAR(*c.vbar, 0.73, 0.003);
+                EXPECT_NEAR(M::speciesS[1] / 8.0, 1.0, 0.01);
+                EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
+                EXPECT_TRUE(ReportHas(c.report)) << "the fitted vbar is reported";
+                EXPECT_TRUE(ReportHas(" ml/g (f)"));
+            } else {
+                EXPECT_FLOAT_EQ(*c.vbar, 0.70f);
+                EXPECT_GT(CalcFitRmsd() / 0.003, 1.2) << "a wrong vbar leaves systematic residuals";
+                EXPECT_FALSE(ReportHas(" ml/g (f)"));
+            }
             EXPECT_FLOAT_EQ(S::vbarRho, S::vbar * S::density);
-            EXPECT_FLOAT_EQ(IS::macromoleculeVbar, S::vbar);
-            EXPECT_TRUE(ReportHas("vbar = 0.7")) << "the fitted vbar is reported";
-            EXPECT_TRUE(ReportHas(" ml/g (f)"));
-        } else {
-            EXPECT_FLOAT_EQ(S::vbar, 0.70f);
-            EXPECT_GT(CalcFitRmsd() / 0.003, 1.2) << "a wrong vbar leaves systematic residuals";
-            EXPECT_TRUE(ReportHas("vbar = 0.7000 ml/g")) << "reported, not as fitted";
-            EXPECT_FALSE(ReportHas(" ml/g (f)"));
+            EXPECT_FLOAT_EQ(S::vbar, c.cosolute ? 0.73f : *c.vbar) << "the store's vbar";
         }
     }
 }

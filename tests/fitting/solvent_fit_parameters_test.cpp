@@ -51,8 +51,7 @@ TEST(SolventFitParameters, FloatedOnlyInADiscreteFitWithTheModelAndItsBox) {
 }
 
 // A trial is held in its box on the side of 1 / rho_w where vbar started; a non-finite trial is
-// refused. vbarRho follows, and so does the buoyancy vbar of a compressible solvent, while the
-// solvated vbar of a sedimenting cosolute stays as entered.
+// refused. vbarRho and the compressible solvent's buoyancy vbar follow vbar.
 TEST(SolventFitParameters, TrialsStayPositiveFiniteAndOnTheirSideOfWaterFlotation) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -75,28 +74,55 @@ TEST(SolventFitParameters, TrialsStayPositiveFiniteAndOnTheirSideOfWaterFlotatio
         {"infinite", 0.73f, inf, 0.73, 0.73},
         {"minus infinite", 0.73f, -inf, 0.73, 0.73},
     };
-    for (bool cosolute : {false, true}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (cosolute ? ", cosolute" : ", compressible"));
-            ResetAllState();
-            S::density = 0.99823f;
-            S::vbar = c.start;
-            S::vbarRho = S::vbar * S::density;
-            IS::sedimentingCosolute = IS::dynamicGradient = cosolute;
-            IS::compressibleSolvent = !cosolute;
-            IS::macromoleculeVbar = cosolute ? 0.65f : c.start;
-            EXPECT_LT(SolventVbarLower(), SolventVbarUpper());
-            WriteSolventVbar(c.trial);
-            EXPECT_TRUE(std::isfinite(S::vbar));
-            EXPECT_GE(S::vbar, c.lo - 1e-6);
-            EXPECT_LE(S::vbar, c.hi + 1e-6);
-            EXPECT_GE(S::vbar, SolventVbarLower() - 1e-6);
-            EXPECT_LE(S::vbar, SolventVbarUpper() + 1e-6);
-            EXPECT_GE(std::fabs(1.0 - double(S::vbar) * kRhoW), 1e-4) << "water buoyancy kept";
-            EXPECT_FLOAT_EQ(S::vbarRho, S::vbar * S::density);
-            EXPECT_FLOAT_EQ(IS::macromoleculeVbar, cosolute ? 0.65f : S::vbar);
-            EXPECT_DOUBLE_EQ(ReadSolventVbar(), double(S::vbar));
-        }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAllState();
+        S::density = 0.99823f;
+        S::vbar = IS::macromoleculeVbar = c.start;
+        S::vbarRho = S::vbar * S::density;
+        EXPECT_LT(SolventVbarLower(), SolventVbarUpper());
+        WriteSolventVbar(c.trial);
+        EXPECT_TRUE(std::isfinite(S::vbar));
+        EXPECT_GE(S::vbar, c.lo - 1e-6);
+        EXPECT_LE(S::vbar, c.hi + 1e-6);
+        EXPECT_GE(S::vbar, SolventVbarLower() - 1e-6);
+        EXPECT_LE(S::vbar, SolventVbarUpper() + 1e-6);
+        EXPECT_GE(std::fabs(1.0 - double(S::vbar) * kRhoW), 1e-4) << "water buoyancy kept";
+        EXPECT_FLOAT_EQ(S::vbarRho, S::vbar * S::density);
+        EXPECT_FLOAT_EQ(IS::macromoleculeVbar, S::vbar);
+        EXPECT_DOUBLE_EQ(ReadSolventVbar(), double(S::vbar));
+    }
+    ResetAllState();
+}
+
+// Over a sedimenting cosolute the vbar including solvation floats (it alone meets the cosolute's
+// density); vbar, which enters only the water buoyancy, stays. Any positive finite value is taken,
+// flotation in water too.
+TEST(SolventFitParameters, OverACosoluteTheSolvatedVbarFloatsAndVbarStays) {
+    struct Case {
+        const char* name;
+        double trial, expected;
+    };
+    const Case cases[] = {
+        {"inside", 0.75, 0.75},
+        {"beyond water flotation", 1.3, 1.3},
+        {"negative", -1.0, 1e-3},
+        {"not a number", std::numeric_limits<double>::quiet_NaN(), 0.65},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetAllState();
+        IS::sedimentingCosolute = IS::dynamicGradient = true;
+        IS::compressibleSolvent = false;
+        S::vbar = 0.73f;
+        S::vbarRho = 0.73f * S::density;
+        IS::macromoleculeVbar = IS::solvatedVbar = 0.65f;
+        EXPECT_DOUBLE_EQ(ReadSolventVbar(), 0.65f);
+        WriteSolventVbar(c.trial);
+        EXPECT_FLOAT_EQ(IS::macromoleculeVbar, float(c.expected));
+        EXPECT_FLOAT_EQ(IS::solvatedVbar, IS::macromoleculeVbar);
+        EXPECT_FLOAT_EQ(S::vbar, 0.73f);
+        EXPECT_FLOAT_EQ(S::vbarRho, 0.73f * S::density);
     }
     ResetAllState();
 }
