@@ -6,6 +6,7 @@
 #include "app/solvent_params_box.h"
 #include "fitting/parameter_report.h"
 #include "fitting/solvent_conditions.h"
+#include "plat/png.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -535,6 +537,12 @@ TEST(SolventModel, FitVbarInAStrongDensityGradientRecoversVbarAndS) {
                 EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
                 EXPECT_TRUE(ReportHas(c.report)) << "the fitted vbar is reported";
                 EXPECT_TRUE(ReportHas(" ml/g (f)"));
+                if (const char* keep = std::getenv("TARNIX_KEEP_PNG")) {
+                    f.Paint();
+                    plat::WritePng(f.window->GetSurface(),
+                                   std::string(keep) + "/fit_vbar_" +
+                                       (c.cosolute ? "cosolute" : "compressible") + ".png");
+                }
             } else {
                 EXPECT_FLOAT_EQ(*c.vbar, 0.70f);
                 EXPECT_GT(CalcFitRmsd() / 0.003, 1.2) << "a wrong vbar leaves systematic residuals";
