@@ -17,8 +17,8 @@ using ModelEvaluator = void (*)(TXLAWindow* window);
 // correction is on (entries from 1000 on, written into BufferSedimentation): its signal among
 // them unless it is a linear amplitude, and never as the loading of slot 4, which the
 // evaluation does not read; then the floated detection-correction values (entries from 2000 on,
-// written into DetectionCorrections); last the solute's vbar (entry 3000, written into
-// ScanStore::vbar) while the inhomogeneous solvent's fit of vbar is on.
+// written into DetectionCorrections); last the solute's buoyancy vbar (entry 3000, written by
+// WriteSolventVbar) while the inhomogeneous solvent's fit of vbar is on.
 std::vector<int> FreeFitSlots();
 
 // Signal minus fit over the fit ranges of all scans, from scan 2 while the first scan is the
