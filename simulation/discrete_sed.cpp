@@ -17,6 +17,7 @@
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/nonideal_model_run.h"
+#include "simulation/run_end_tests.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
@@ -79,6 +80,16 @@ struct SpeciesRows {
         for (const float v : values)
             finite &= std::fabs(v) <= std::numeric_limits<float>::max();
         return finite;
+    }
+    // Finite and nowhere far on the other side of zero than the loading the species was solved
+    // with: a solution that oscillated without bound is no model.
+    bool Sound(double loading) const {
+        const float sign = loading < 0.0 ? -1.0f : 1.0f;
+        const float lowest = float(-kMostUndershoot * std::fabs(loading));
+        bool sound = Finite();
+        for (const float v : values)
+            sound &= sign * v >= lowest;
+        return sound;
     }
 };
 
@@ -580,9 +591,16 @@ int RunDiscreteSedList(TXLAWindow* window) {
         slots.push_back(M::maxSpecies);
         ++n;
     }
+    // The buffer's signal may be negative; the mixture's row is a weighted sum; each species of
+    // the others was solved at unit loading, or at its loading where the signal is not in
+    // proportion.
     bool finite = true;
-    for (int j = 1; j <= n; ++j)
-        finite = finite && rows[std::size_t(j)].Finite();
+    for (int j = 1; j <= n; ++j) {
+        const SpeciesRows& r = rows[std::size_t(j)];
+        const bool species = !BufferSlot(slots[std::size_t(j - 1)]) && !(mixture && j == 1);
+        const double solvedWith = SignalProportionalToLoading() ? 1.0 : loading[std::size_t(j)];
+        finite = finite && (species ? r.Sound(solvedWith) : r.Finite());
+    }
     if (!finite) {
         ReportLammSimError(window, kLammDiscretizationError);
         return kLammDiscretizationError;

@@ -23,6 +23,7 @@
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -31,6 +32,7 @@
 #include "state/scan_order.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -258,6 +260,18 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
     S::resultAvailable = false;
+    // Outside a fit (Run, Generate, a reload) a solution that failed its discretization check or
+    // met a singular matrix has said so with its box; the profiles it left (zero from the step
+    // that failed on) are no model to show, so the previous fit stays. A fit's trials keep them:
+    // the optimiser judges them by their rmsd.
+    const bool outsideFit = !FitControl::fitInProgress;
+    std::vector<std::vector<float>> previous;
+    if (outsideFit) {
+        LammGrid::discretizationError = LammGrid::singularMatrix = 0;
+        previous.resize(std::size_t(S::scanCount) + 1);
+        for (int k = 1; k <= S::scanCount; ++k)
+            previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
+    }
     if (gDlsData) {
         UnpackFitParameters();
         RunDiscreteLightScatteringModel(window);
@@ -271,7 +285,12 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
         RunDiscreteSedModule(window, SolveWithFirstSpeciesNonideal);
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);
-    const bool computed = S::resultAvailable;
+    bool computed = S::resultAvailable;
+    if (computed && outsideFit && (LammGrid::discretizationError || LammGrid::singularMatrix)) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
+        computed = false;
+    }
     if (!computed)
         S::resultAvailable = before;
     return computed;

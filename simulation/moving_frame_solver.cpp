@@ -560,13 +560,16 @@ LammResult FrameRun::Run() {
     if (control.trackAmount)
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
     InitDepletionProbe(sGrid);
+    double scale = 0.0;
+    for (int i = 1; i <= n; ++i)
+        scale = std::max(scale, std::fabs(C()[i]));
     StepUntilStopped(
         [&] {
             const double g = Step();
             PhysicalRadii();
             return g;
         },
-        [&] { return std::isfinite(C()[1]) && std::isfinite(C()[n]); }, out);
+        [&] { return ProfileSound(C(), n, scale); }, out);
     PlaceEnds(0.0);
     X()[1] = m, X()[n] = b;
     return GridRunResult();

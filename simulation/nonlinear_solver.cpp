@@ -344,8 +344,10 @@ LammResult NonlinearRun::Run() {
     if (control.trackAmount)
         LammGrid::totalAmount = TotalAmount();
     InitDepletionProbe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
-    StepUntilStopped([&] { return Step(); },
-                     [&] { return std::isfinite(C()[1]) && std::isfinite(C()[n]); }, out);
+    double scale = 0.0;
+    for (int i = 1; i <= n; ++i)
+        scale = std::max(scale, std::fabs(C()[i]));
+    StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out);
     std::copy(radii.begin() + 1, radii.end(), r + 1);
     return GridRunResult();
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -91,6 +92,13 @@ bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
         horizon = std::min(horizon, std::max(lastTime - t, 0.0));
     }
     return changePerSecond * horizon < 1e-5;
+}
+
+bool ProfileSound(const double* c, int n, double scale) {
+    bool sound = true;
+    for (int i = 1; i <= n; ++i)
+        sound &= c[i] >= -kMostUndershoot * scale && c[i] <= std::numeric_limits<double>::max();
+    return sound;
 }
 
 LammResult GridRunResult() {

@@ -77,6 +77,16 @@ void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = fals
         out.Remaining(!atEquilibrium);
 }
 
+// How far below zero a profile may fall, as a share of the loading's largest value, before it
+// counts as no solution.
+constexpr double kMostUndershoot = 1.0;
+
+// The profile c[1..n] is finite and nowhere below -kMostUndershoot x scale. When a solution runs
+// far ahead of its grid (an s that falls steeply with concentration, little diffusion) the steps
+// can oscillate without bound; such a profile would otherwise end the run by the depletion probe
+// and be shown as a model.
+bool ProfileSound(const double* c, int n, double scale);
+
 // The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
 // after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
 // physical radii of its nodes itself.
