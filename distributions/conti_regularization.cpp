@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 
 double ContiTargetRatio(double P, double nu) {
@@ -90,6 +91,11 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
 }
 
 namespace {
+
+// A strength whose chi-square ratio is this close to the target is taken as it is when a hint
+// offers it: the solutions from below are solved no closer (the root search's 1e-4 in log alpha
+// moves the ratio by about as much).
+constexpr double kHintRatioTolerance = 1e-5;
 
 // A Newton decrement below this fraction of the objective that stops shrinking has reached
 // the rounding of the objective (seen at 1e-12 for 100 grid points and 50,000 values).
@@ -352,6 +358,9 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
                         static_cast<int>(hint->c.size()) == n + 1 &&
                         std::all_of(hint->c.begin() + 1, hint->c.end(),
                                     [](double v) { return std::isfinite(v) && v >= 0.0; });
+    // The rise of the ratio per decade between the nearest strengths solved on either side of a
+    // (0 when there are none); set once the solutions are kept.
+    std::function<double(double)> SlopeNear = [](double) { return 0.0; };
     // What this search leaves for the next: the strength reached from below, else nothing.
     auto leave = [&](bool fromBelow) {
         if (!hint)
@@ -359,9 +368,11 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         if (fromBelow && firstCode == AnalysisFailure::None && out.alpha > 0.0) {
             hint->alpha = out.alpha;
             hint->c = out.c;
+            hint->slope = SlopeNear(out.alpha);
         } else {
             hint->alpha = 0.0;
             hint->c.clear();
+            hint->slope = 0.0;
         }
     };
     if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0)) {
@@ -449,34 +460,66 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         return gap;
     };
 
+    SlopeNear = [&](double a) {
+        const Solved *below = nullptr, *above = nullptr;
+        for (const Solved& s : solved) {
+            if (s.alpha < a && s.gap <= 0.0 && (!below || s.alpha > below->alpha))
+                below = &s;
+            if (s.alpha > a && s.gap > 0.0 && (!above || s.alpha < above->alpha))
+                above = &s;
+        }
+        if (!below || !above)
+            return 0.0;
+        const double slope =
+            (above->gap - below->gap) / (std::log10(above->alpha) - std::log10(below->alpha));
+        return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
+    };
+
     double alpha = 0.0, g = 0.0, lo = 0.0, hi = 0.0;
     // The root search's bracket in log10 alpha.
     double xLo = 0.0, xHi = 0.0;
     int steps = 0;
     bool bracketed = false;
+    // The search went from the hint; a strength x0 (log10) met on the way meets the ratio.
+    bool byHint = false, atHint = false;
+    double x0 = 0.0;
     if (hinted) {
-        // From the hint's strength by a quarter decade, then by steps that double, up to 30
-        // decades: every strength a power of ten of x0 + k / 4 with integer k, so that the root
-        // search finds the ends of its bracket solved.
-        constexpr double kHintStep = 0.25;
-        constexpr int kHintReach = 120;
+        // The hint's strength, then away from it by steps that double, the first where the
+        // ratio's slope at the hint puts the target (as many decades as the ratio is off without
+        // one; at least 1/128), up to 30 decades. Every strength is a power of ten of x0 + k / 128
+        // with integer k, so that the root search finds its bracket's ends solved. A strength
+        // whose ratio is within kHintRatioTolerance of the target ends the search.
+        constexpr double kHintUnit = 1.0 / 128.0;
+        constexpr int kHintReach = 30 * 128;
         const AnalysisFailure nnlsCode = firstCode;
         fromBelow = true;
         base = &hint->c;
-        const double x0 = std::log10(hint->alpha);
+        x0 = std::log10(hint->alpha);
         int k = 0, previous = 0;
         g = solve(std::pow(10.0, x0));
+        atHint = std::fabs(g) <= kHintRatioTolerance;
         const int dir = g > 0.0 ? -1 : 1;
-        for (int stride = 1; (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
+        const double decades = std::fabs(g) / (hint->slope > 0.0 ? hint->slope : 1.0);
+        const int first = std::isfinite(decades)
+                              ? static_cast<int>(std::clamp(std::ceil(decades / kHintUnit), 1.0,
+                                                            double(kHintReach)))
+                              : kHintReach;
+        for (int stride = first;
+             !atHint && (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
              stride = std::min(2 * stride, kHintReach)) {
             previous = k;
             k += dir * stride;
-            g = solve(std::pow(10.0, x0 + kHintStep * k));
+            g = solve(std::pow(10.0, x0 + kHintUnit * k));
+            if (std::fabs(g) <= kHintRatioTolerance) {
+                atHint = true;
+                x0 += kHintUnit * k;
+            }
         }
-        bracketed = dir < 0 ? g <= 0.0 : g > 0.0;
+        bracketed = atHint || (dir < 0 ? g <= 0.0 : g > 0.0);
+        byHint = bracketed;
         if (bracketed) {
-            xLo = x0 + kHintStep * std::min(k, previous);
-            xHi = x0 + kHintStep * std::max(k, previous);
+            xLo = x0 + kHintUnit * std::min(k, previous);
+            xHi = x0 + kHintUnit * std::max(k, previous);
         } else {
             // The whole search instead, as without a hint.
             solved.clear();
@@ -554,8 +597,16 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     }
     // From below, each strength is solved to the floor's accuracy, which moves the ratio by about
     // 1e-5 of a change of 1e-4 in log alpha: a finer root only follows that rounding.
-    BrentResult r = BrentRoot([&](double x) { return solve(std::pow(10.0, x)); }, xLo, xHi,
-                              fromBelow ? 1e-4 : 1e-7, 100);
+    BrentResult r;
+    if (atHint)
+        r.root = x0;
+    else
+        r = BrentRoot(
+            [&](double x) {
+                const double gap = solve(std::pow(10.0, x));
+                return byHint && std::fabs(gap) <= kHintRatioTolerance ? 0.0 : gap;
+            },
+            xLo, xHi, fromBelow ? 1e-4 : 1e-7, 100);
     const AnalysisFailure search = !r.bracketed   ? AnalysisFailure::RootNotBracketed
                                    : !r.converged ? AnalysisFailure::ZbrentIterations
                                                   : AnalysisFailure::None;

@@ -27,6 +27,7 @@ struct ContiRegularizedSolution {
 struct ContiStrengthHint {
     double alpha = 0.0;
     std::vector<double> c; // [1..n]
+    double slope = 0.0;    // rise of the ratio per decade of strength near alpha (0: unknown)
 };
 
 // The chi-square ratio the confidence level P asks for with nu degrees of freedom: 1 for
@@ -71,10 +72,11 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
 // A prior [1..n] (relative probability of each grid point, >= 0, not all 0; empty: none) shapes
 // both kinds: the entropy's default model and the second-derivative penalty follow it.
 // With a hint that holds a strength, the entropy's search goes from below at once: the strength
-// of the hint is solved from its amplitudes, the bracket is found in steps of a quarter decade
-// from there, and the root is refined as on the road from below; a bracket not found within
-// those steps falls back to the whole search. The hint is then left for the next search: filled
-// when the search went from below and reached its ratio, emptied otherwise.
+// of the hint is solved from its amplitudes and kept when its ratio is within 1e-5 of the
+// target; else the bracket is found in steps that double from there, and the root is refined as
+// on the road from below; a bracket not found within 30 decades falls back to the whole search. The
+// hint is then left for the next search: filled when the search went from below and reached its
+// ratio, emptied otherwise.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior = {},

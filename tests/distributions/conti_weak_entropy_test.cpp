@@ -161,12 +161,12 @@ TEST(WeakEntropy, HintFromTheLastTrialReachesTheSameRatioWithFewerSolves) {
                                          nu, with, {}, &hint),
                   AnalysisFailure::None)
             << shift << " " << with.failureDetail;
-        // The root search from below stops at 1e-4 in log alpha.
+        // The root search from below stops at 1e-4 in log alpha, or at a ratio within 1e-5.
         EXPECT_NEAR(with.chiSquare / with.chiSquare0, with.targetRatio, 1e-3 * excess) << shift;
         EXPECT_NEAR(std::log10(with.alpha), std::log10(without.alpha), 1e-3) << shift;
         EXPECT_EQ(hint.alpha, with.alpha) << shift;
         solvesWith += with.solves;
         solvesWithout += without.solves;
     }
-    EXPECT_LT(solvesWith, solvesWithout * 2 / 3) << solvesWith << " " << solvesWithout;
+    EXPECT_LT(solvesWith, solvesWithout / 2) << solvesWith << " " << solvesWithout;
 }
