@@ -16,6 +16,7 @@
 #include "foundations/whole_number.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -237,6 +238,12 @@ std::vector<Slot> BuildLayout()
         s.push_back(Real(*v));
     // Added with c(Mb): the one D (cm^2/s) of the invariant-D models.
     s.push_back({Kind::Float, &ContiState::invariantD, 0, 1});
+    // Added with the fitted vbar of the inhomogeneous solvent: its "fit vbar" box and the vbar
+    // including solvation that a fit over a sedimenting cosolute moves, with the buoyancy vbar
+    // taken from it.
+    s.push_back(Switch(F::fitVbar));
+    s.push_back({Kind::Float, &InhomogeneousSolvent::solvatedVbar, 0, 10});
+    s.push_back({Kind::Float, &InhomogeneousSolvent::macromoleculeVbar, 0, 10});
     return s;
 }
 
@@ -467,6 +474,10 @@ bool RestoreAllValues(const std::vector<float>& values)
         if (memberWasOn)
             C::nonInteractingSpecies = C::lammModel = true;
     }
+    // Outside the cosolute's gradient the buoyancy vbar is the store's: it follows the restored
+    // vbar, so that a later switch back to experimental conditions converts s with it.
+    if (!InhomogeneousSolvent::dynamicGradient)
+        InhomogeneousSolvent::macromoleculeVbar = ScanStore::vbar;
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     return true;
 }

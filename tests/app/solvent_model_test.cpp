@@ -485,6 +485,41 @@ bool ReportHas(const std::string& text) {
     return false;
 }
 
+// The analysis the Fit saved, dropped onto the window after vbar was moved elsewhere: the
+// fitted buoyancy vbar comes back, and switching the model off converts s back with it. The file
+// once held only the store's vbar: over the cosolute the fitted vbar including solvation was lost,
+// and in the compressible solvent the buoyancy vbar kept the value it had before the restore.
+void ExpectDroppedAnalysisBringsBackTheFittedVbar(MainWindowFixture& f, float* fitted) {
+    const float vbar = *fitted, store = S::vbar, s = M::speciesS[1];
+    const std::string saved = ScanPaths::gDataPath;
+    ASSERT_FALSE(saved.empty());
+    S::vbar = IS::macromoleculeVbar = IS::solvatedVbar = 0.5f;
+    f.script.expectBox()
+        .caption("DROPPING FILES")
+        .text("switch to parameter file " + saved + "?")
+        .answer(IDYES);
+    // The Parameters command follows; its prompts are not what is checked here.
+    f.script.onUnexpected(plat::test::Unexpected::Cancel);
+    plat::test::drop(f.window.get(), {saved});
+    f.script.pumpUntilIdle();
+    f.script.onUnexpected(plat::test::Unexpected::Fail);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FLOAT_EQ(*fitted, vbar);
+    EXPECT_FLOAT_EQ(S::vbar, store);
+    EXPECT_FLOAT_EQ(IS::macromoleculeVbar, vbar) << "the buoyancy vbar";
+    EXPECT_TRUE(FitControl::fitVbar);
+    UnpackFitParameters();
+    EXPECT_NEAR(M::speciesS[1] / s, 1.0, 1e-6);
+    const double back = M::speciesS[1] * (1.0 - double(vbar) * IS::bufferDensity) /
+                        (IS::relativeViscosity * (1.0 - double(S::vbar) * kRhoW));
+    f.script.expectDialog(kSolventParamsDialogId).check(kSpModelOn, false).ok();
+    f.script.expectBox().text(kToExperimental).answer(IDOK);
+    Send(f, 542);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    // The dialog takes back vbar as it shows it, to four decimals; a stale 0.5 would be 30% off.
+    EXPECT_NEAR(M::speciesS[1] / back, 1.0, 1e-3);
+}
+
 // A user's road in each solvent: data made with a buoyancy vbar of 0.73 and s = 8 S; a Fit
 // started from 0.70 and s = 7.2 S with "fit vbar" checked brings both back within the noise and
 // reports that vbar as fitted. Unchecked, the same start keeps vbar where it was entered. In the
@@ -519,8 +554,10 @@ TEST(SolventModel, FitVbarInAStrongDensityGradientRecoversVbarAndS) {
         f.GenerateWithTheModelAsItIs(16, "0.003");
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         ASSERT_EQ(S::scanCount, 16);
+        // Where the scans, had they been loaded from files, would have their analysis saved.
+        ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
 
-        for (bool fit : {true, false}) {
+        for (bool fit : {false, true}) {
             SCOPED_TRACE(fit ? "fit vbar checked" : "fit vbar unchecked");
             EnterVbar(f, c.field, "0.70", fit);
             ASSERT_TRUE(f.script.done()) << f.script.logText();
@@ -551,6 +588,8 @@ TEST(SolventModel, FitVbarInAStrongDensityGradientRecoversVbarAndS) {
             EXPECT_FLOAT_EQ(S::vbarRho, S::vbar * S::density);
             EXPECT_FLOAT_EQ(S::vbar, c.cosolute ? 0.73f : *c.vbar) << "the store's vbar";
         }
+        // The last Fit floated vbar and saved the analysis.
+        ExpectDroppedAnalysisBringsBackTheFittedVbar(f, c.vbar);
     }
 }
 

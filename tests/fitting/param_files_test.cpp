@@ -1,26 +1,26 @@
 // The saved analysis "~tmppars": every stored field comes back bit for bit, short, foreign or
 // damaged files are refused without a box and without touching the state, an older shorter
 // file restores what it holds, and the restore question is driven as a user answers it.
-#include "state/model_choice.h"
-#include "state/serial_fit_state.h"
-#include "state/conti_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "fitting/restore_analysis.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "state/buffer_sedimentation.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/fluorophore.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/serial_fit_state.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
-#include "state/fluorophore.h"
-
-#include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 #include <string>
@@ -63,6 +63,8 @@ std::vector<std::uint64_t> Snapshot()
                     D::convolutionCutoff, D::coneRadius, D::linearDriftRate, D::exponentialDriftRate,
                     D::driftPlateau, D::magnificationFactor, D::nonlinearPower, D::nonlinearBaseline})
         f(v);
+    f(InhomogeneousSolvent::solvatedVbar);
+    i(F::fitVbar);
     out.push_back(std::bit_cast<std::uint64_t>(BufferSedimentation::meniscusDiff));
     using B = BufferSedimentation;
     for (double v : {B::signalSign, B::sampleD, B::sampleMb, B::sampleS, B::signal,
@@ -133,6 +135,8 @@ void Randomise(unsigned seed)
                      &D::exponentialDriftRate, &D::driftPlateau, &D::magnificationFactor,
                      &D::nonlinearPower, &D::nonlinearBaseline})
         *v = u(0.1f, 1.9f);
+    InhomogeneousSolvent::solvatedVbar = u(0.1f, 1.9f);
+    F::fitVbar = b();
     BufferSedimentation::meniscusDiff = u(0.01f, 0.5f);
     // the buffer's values, as a fit leaves them
     using B = BufferSedimentation;
@@ -309,9 +313,9 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     D::coneRadius = 0.25f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     std::vector<std::string> lines = SplitLines(ReadTextFile(path));
-    // the 12 flags and 4 depletion values, and the 11 shape values and the invariant D saved
-    // after them
-    lines.resize(lines.size() - 16 - 11 - 1);
+    // the 12 flags and 4 depletion values, and the 11 shape values, the invariant D and the 3
+    // values of the inhomogeneous solvent saved after them
+    lines.resize(lines.size() - 16 - 11 - 1 - 3);
     WriteTextFile(path, Join(lines));
     ResetEverything();
     ScanPaths::gDataPath = path;
@@ -325,6 +329,46 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     EXPECT_EQ(D::depletionAmplitude, 0.5f);
     EXPECT_EQ(D::depletionLogKs, -3.0f);
     EXPECT_EQ(D::coneRadius, 0.25f);
+}
+
+// The buoyancy vbar of the inhomogeneous solvent: over a sedimenting cosolute it is the fitted vbar
+// including solvation, kept by the file; otherwise it is the store's vbar, and follows the
+// restored one, also from a file written before the solvent's values were kept. A stale value
+// would convert s back to the buffer with the wrong vbar once the model is switched off.
+TEST_F(ParamFiles, BuoyancyVbarOfTheSolventFollowsTheRestoredFile) {
+    using IS = InhomogeneousSolvent;
+    struct Case {
+        const char* what;
+        bool cosolute, olderFile;
+        float expected;
+    };
+    const Case cases[] = {
+        {"cosolute", true, false, 0.81f},
+        {"compressible", false, false, 0.74f},
+        {"cosolute, older file", true, true, 0.6f},
+        {"compressible, older file", false, true, 0.74f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ResetEverything();
+        ScanPaths::gDataPath = path;
+        IS::dynamicGradient = IS::sedimentingCosolute = c.cosolute;
+        ScanStore::vbar = 0.74f;
+        IS::solvatedVbar = IS::macromoleculeVbar = c.cosolute ? 0.81f : 0.74f;
+        F::fitVbar = true;
+        ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
+        if (c.olderFile) {
+            std::vector<std::string> lines = SplitLines(ReadTextFile(path));
+            lines.resize(lines.size() - 3);
+            WriteTextFile(path, Join(lines));
+        }
+        ScanStore::vbar = IS::solvatedVbar = IS::macromoleculeVbar = 0.6f;
+        F::fitVbar = false;
+        ASSERT_TRUE(ReloadParameters(nullptr, path.c_str()));
+        EXPECT_EQ(ScanStore::vbar, 0.74f);
+        EXPECT_EQ(IS::macromoleculeVbar, c.expected);
+        EXPECT_EQ(F::fitVbar, !c.olderFile);
+    }
 }
 
 TEST_F(ParamFiles, BatchWithRestorePreviousReloadsWithoutAQuestion) {
