@@ -13,11 +13,13 @@
 #include "fitting/detection_fit_parameters.h"
 #include "fitting/fit_driver.h"
 #include "fitting/optimiser_choice.h"
+#include "fitting/solvent_fit_parameters.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/nonlinear_detection.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
@@ -48,6 +50,7 @@ enum class KernelParameter {
     DiscreteD,
     Vbar,
     SecondFrictionalRatio, // the bimodal model's f/f0 over its s-range
+    SolventVbar,           // the buoyancy vbar in an inhomogeneous solvent
     DetectionFirst,
     BufferFirst = DetectionFirst + kDetectionParameters
 };
@@ -87,6 +90,33 @@ BufferParameter AsBuffer(KernelParameter k) {
                                         static_cast<int>(KernelParameter::BufferFirst));
 }
 
+// The kernels made of Lamm solutions carry the inhomogeneous solvent's gradients; those of
+// non-diffusing boundaries, light scattering, the non-ideal c(s), electrophoresis and equilibrium
+// data do not, and a vbar floated there would move nothing but the buoyancy of the conversion.
+bool KernelInTheSolvent(ContiVariant variant) {
+    switch (variant) {
+    case ContiVariant::None:
+    case ContiVariant::LsGStar:
+    case ContiVariant::ZoneLsGStar:
+    case ContiVariant::LsGStarV:
+    case ContiVariant::DlsD:
+    case ContiVariant::DlsRh:
+    case ContiVariant::CsNonideal:
+    case ContiVariant::CvElectrophoresis:
+        return false;
+    default:
+        return !(IsMassVariant(variant) && ScanStore::equilibriumData);
+    }
+}
+
+// The solvent's vbar: floated with its box checked where the kernel is solved in the solvent.
+// In a compressible solvent it is the store's vbar, which the floating-vbar model may float
+// already; over a cosolute it is the vbar including solvation.
+bool SolventVbarFloats(ContiVariant variant, bool ownVbarFloats) {
+    return SolventVbarBoxCheckedInADistribution() && KernelInTheSolvent(variant) &&
+           !(ownVbarFloats && !InhomogeneousSolvent::sedimentingCosolute);
+}
+
 std::vector<KernelParameter> FloatedParameters() {
     std::vector<KernelParameter> free;
     if (ModelParameters::meniscusFloat)
@@ -104,8 +134,11 @@ std::vector<KernelParameter> FloatedParameters() {
         variant != ContiVariant::CvElectrophoresis;
     if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
         free.push_back(KernelParameter::FrictionalRatio);
-    if (ModelChoice::csFloatingVbar && ContiState::vbarFloat)
+    const bool ownVbarFloats = ModelChoice::csFloatingVbar && ContiState::vbarFloat;
+    if (ownVbarFloats)
         free.push_back(KernelParameter::Vbar);
+    if (SolventVbarFloats(SizeShapeModel() ? ContiVariant::Cs : variant, ownVbarFloats))
+        free.push_back(KernelParameter::SolventVbar);
     if (ContiState::bimodalFf0Float && BimodalModel())
         free.push_back(KernelParameter::SecondFrictionalRatio);
     if (DiscreteComponentOn()) {
@@ -181,6 +214,9 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
         } else if (free[i] == KernelParameter::Vbar) {
             b.lower[i + 1] = kLowestVbar;
             b.upper[i + 1] = HighestVbar();
+        } else if (free[i] == KernelParameter::SolventVbar) {
+            b.lower[i + 1] = SolventVbarLower();
+            b.upper[i + 1] = SolventVbarUpper();
         } else if (IsBuffer(free[i])) {
             b.lower[i + 1] = BufferParameterLower(AsBuffer(free[i]));
             b.upper[i + 1] = BufferParameterUpper(AsBuffer(free[i]));
@@ -230,6 +266,10 @@ void WriteParameter(KernelParameter k, double v) {
         ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
         ModelParameters::fitValues[kSlotVbar] = ScanStore::vbar;
         break;
+    case KernelParameter::SolventVbar:
+        WriteSolventVbar(v);
+        ModelParameters::fitValues[kSlotVbar] = ScanStore::vbar;
+        break;
     default:
         break;
     }
@@ -257,6 +297,8 @@ double ReadParameter(KernelParameter k) {
         return ContiState::discreteD;
     case KernelParameter::Vbar:
         return ScanStore::vbar;
+    case KernelParameter::SolventVbar:
+        return ReadSolventVbar();
     default:
         break;
     }
@@ -315,8 +357,8 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
                            DetectionTrialKey(),
                            {ContiState::discreteS, ContiState::discreteM, ContiState::discreteD},
                            ScanStore::vbar,
-
-                           ContiState::bimodalFf0};
+                           ContiState::bimodalFf0,
+                           InhomogeneousSolvent::macromoleculeVbar};
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.

@@ -20,6 +20,8 @@ struct ContiTrialModel {
     float vbar = 0.0f; // the floating-vbar model moves it
     // The bimodal model's second f/f0.
     float secondFf0 = 0.0f;
+    // The buoyancy vbar of an inhomogeneous solvent (over a cosolute the store's vbar stays).
+    float solventVbar = 0.0f;
     bool operator==(const ContiTrialModel&) const = default;
 };
 

@@ -34,6 +34,7 @@
 #include "simulation/conti_kernel.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/dls_kernels.h"
+#include "simulation/inhomogeneous_solvent.h"
 #include "simulation/non_diffusing_boundary.h"
 #include "simulation/nonlinear_solver.h"
 #include "state/conti_state.h"
@@ -80,6 +81,9 @@ struct KernelInputs {
     // the loaded layer of the zone distributions
     float zoneWidth = 0;
     bool zoneInverted = false;
+    // the inhomogeneous solvent and its buoyancy vbar, which a fit may move
+    bool solvent = false;
+    float solventVbar = 0;
     bool operator==(const KernelInputs&) const = default;
 };
 
@@ -124,6 +128,9 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     k.firstTime = S::header ? S::header[1].time : 0.0;
     k.buffer = BufferKernelKey();
     k.detection = KernelDetectionKey();
+    k.solvent = ModelChoice::inhomogeneousSolvent;
+    if (k.solvent)
+        k.solventVbar = InhomogeneousSolvent::macromoleculeVbar;
     if (IsZoneVariant(g.variant)) {
         k.zoneWidth = ModelParameters::zoneLayerThickness;
         k.zoneInverted = ModelChoice::zoneInverted;

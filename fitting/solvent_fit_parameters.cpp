@@ -36,6 +36,11 @@ bool SolventVbarFloated() {
            !ModelChoice::equilibriumModel;
 }
 
+bool SolventVbarBoxCheckedInADistribution() {
+    return FitControl::fitVbar && ModelChoice::inhomogeneousSolvent && ModelChoice::contiMode &&
+           !ModelChoice::equilibriumModel;
+}
+
 double ReadSolventVbar() {
     return SolvatedVbarFloats() ? IS::macromoleculeVbar : ScanStore::vbar;
 }

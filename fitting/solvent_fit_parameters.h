@@ -10,6 +10,10 @@
 // s only by a strong density gradient.
 bool SolventVbarFloated();
 
+// The same box in a distribution model: its Fit floats the same vbar, where the distribution's
+// kernel is made of Lamm solutions in the solvent (the distribution's Fit decides that).
+bool SolventVbarBoxCheckedInADistribution();
+
 double ReadSolventVbar();
 // Writes a trial value into the floated vbar (ScanStore::vbar with vbarRho and the compressible
 // solvent's buoyancy vbar, or the cosolute case's vbar including solvation), kept inside

@@ -24,19 +24,22 @@ bool FreeListHoldsVbar() {
     return std::find(slots.begin(), slots.end(), 3000) != slots.end();
 }
 
-// Floated only in a discrete fit with the model on and its box checked.
+// Floated with the model on and its box checked: by the discrete fit's free list, or in a
+// distribution model by the distribution's Fit.
 TEST(SolventFitParameters, FloatedOnlyInADiscreteFitWithTheModelAndItsBox) {
     ResetAllState();
     struct Case {
         const char* name;
-        bool modelOn, box, conti, equilibrium, floated;
+        bool modelOn, box, conti, equilibrium, floated, inDistribution;
     };
     const Case cases[] = {
-        {"model and box", true, true, false, false, true},
-        {"box without the model", false, true, false, false, false},
-        {"model without the box", true, false, false, false, false},
-        {"distribution model", true, true, true, false, false},
-        {"equilibrium model", true, true, false, true, false},
+        {"model and box", true, true, false, false, true, false},
+        {"box without the model", false, true, false, false, false, false},
+        {"model without the box", true, false, false, false, false, false},
+        {"distribution model", true, true, true, false, false, true},
+        {"distribution model without the box", true, false, true, false, false, false},
+        {"distribution model without the model", false, true, true, false, false, false},
+        {"equilibrium model", true, true, false, true, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -46,6 +49,7 @@ TEST(SolventFitParameters, FloatedOnlyInADiscreteFitWithTheModelAndItsBox) {
         ModelChoice::equilibriumModel = c.equilibrium;
         EXPECT_EQ(SolventVbarFloated(), c.floated);
         EXPECT_EQ(FreeListHoldsVbar(), c.floated);
+        EXPECT_EQ(SolventVbarBoxCheckedInADistribution(), c.inDistribution);
     }
     ResetAllState();
 }
