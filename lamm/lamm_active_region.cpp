@@ -393,8 +393,11 @@ void CLammIdeal::SolveActiveRegionStep(double step)
             // the step's rows formed as the eliminations reach them, and the right-hand rows
             // divided by their pivots once for all the step's solves
             CCrankNicolsonRows rows = CrankNicolsonRows(step, U, damped);
-            status =
-                TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, (from + U) / 2, U);
+            // a factorisation that serves many steps meets in the middle of the rows that carry
+            // material, halving the latency of the substitutions; one that serves a single step
+            // (the solvent changes with every step) balances its own two eliminations
+            const int meeting = SolventChangesEveryStep() ? (1 + U) / 2 : (from + U) / 2;
+            status = TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, meeting, U);
             if (status == kTridiagOk)
                 rows.FormRight(invBet, 1, U);
         } else if (solveNow)

@@ -251,6 +251,11 @@ void CLammIdeal::CorrectCosolvent()
     SolveCosolventFromOld(g.c);
 }
 
+bool CLammIdeal::SolventChangesEveryStep() const
+{
+    return cosolvent.ready && cosolventGradient && inhomogeneousSolvent;
+}
+
 // After each committed step of the species: the cosolvent follows, and when it shapes the
 // solvent the factors and the species' matrices are rebuilt from its new profile, on the fixed
 // grid only the rows of the nodes whose factors changed.
@@ -259,7 +264,7 @@ void CLammIdeal::AdvanceCosolventAfterStep(const double* radii, bool movingGrid)
     if (!cosolvent.ready)
         return;
     StepCosolvent();
-    if (!cosolventGradient || !inhomogeneousSolvent)
+    if (!SolventChangesEveryStep())
         return;
     const auto [first, last] = UpdateSolventFactors(radii);
     if (movingGrid) {

@@ -265,6 +265,8 @@ public:
     void FreeBlock();
     bool SetupCosolvent();
     void StepCosolvent();
+    // The cosolvent shapes the solvent, whose factors and the species' rows change every step.
+    bool SolventChangesEveryStep() const;
     void StepCosolventConstant(double step);
     void AssembleCosolvent();
     void BuildCosolventSystem(double step);
