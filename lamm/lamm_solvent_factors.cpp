@@ -268,8 +268,12 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
             last = i;
             break;
         }
-    std::copy(fOut + 1, fOut + N + 1, f + 1);
-    std::copy(bOut + 1, bOut + N + 1, b + 1);
+    // the new factors take the old ones' place by an exchange of the vectors (the old ones are
+    // the next call's work space)
+    fOut[0] = f[0];
+    bOut[0] = b[0];
+    viscosityFactor.swap(fNew);
+    buoyancyFactor.swap(bNew);
     return {first, last};
 }
 
