@@ -9,6 +9,7 @@
 #include "fitting/param_files.h"
 
 #include "fitting/model_identity.h"
+#include "fitting/solvent_conditions.h"
 #include "foundations/analysis_failure.h"
 #include "foundations/c_locale.h"
 #include "foundations/nr_arrays.h"
@@ -244,6 +245,24 @@ std::vector<Slot> BuildLayout()
     s.push_back(Switch(F::fitVbar));
     s.push_back({Kind::Float, &InhomogeneousSolvent::solvatedVbar, 0, 10});
     s.push_back({Kind::Float, &InhomogeneousSolvent::macromoleculeVbar, 0, 10});
+    // Added with them: the solvent's case and buffer, whether the species hold standard values,
+    // and the c(s) entries remembered while the model is on, so that an analysis restored in
+    // another session switches off to the buffer it was made in. The coefficient files are named
+    // in the dialog, not here.
+    using IS = InhomogeneousSolvent;
+    for (bool* v : {&IS::compressibleSolvent, &IS::sedimentingCosolute, &IS::dynamicGradient,
+                    &IS::addWaterCompressibility, &IS::nonidealCosolute, &IS::cesiumChloride,
+                    &IS::convertedToStandard})
+        s.push_back(Switch(*v));
+    for (double* v :
+         {&IS::compressibility, &IS::loadingConcentration, &IS::apparentS, &IS::apparentD})
+        s.push_back({Kind::Double, v, 0, HUGE_VAL});
+    s.push_back({Kind::Float, &IS::bufferDensity, 0, 100});
+    s.push_back({Kind::Float, &IS::bufferViscosity, 0, HUGE_VAL});
+    s.push_back({Kind::Float, &IS::relativeViscosity, 0, HUGE_VAL});
+    s.push_back(Real(IS::savedVbarEntry));
+    s.push_back(Real(IS::savedFirstEntry));
+    s.push_back(Count(IS::gridSize, 1, 1e7));
     return s;
 }
 
@@ -476,8 +495,17 @@ bool RestoreAllValues(const std::vector<float>& values)
     }
     // Outside the cosolute's gradient the buoyancy vbar is the store's: it follows the restored
     // vbar, so that a later switch back to experimental conditions converts s with it.
-    if (!InhomogeneousSolvent::dynamicGradient)
-        InhomogeneousSolvent::macromoleculeVbar = ScanStore::vbar;
+    using IS = InhomogeneousSolvent;
+    if (!IS::dynamicGradient)
+        IS::macromoleculeVbar = ScanStore::vbar;
+    // Over a cosolute the solvers need its density and viscosity polynomials: as the dialog
+    // does, the files in use are read when none are loaded.
+    if (C::inhomogeneousSolvent && IS::sedimentingCosolute) {
+        if (IS::densityCoefficients.empty())
+            ReadSolventCoefficients(IS::DensityFileInUse(), IS::densityCoefficients);
+        if (IS::viscosityCoefficients.empty())
+            ReadSolventCoefficients(IS::ViscosityFileInUse(), IS::viscosityCoefficients);
+    }
     ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
     return true;
 }

@@ -259,8 +259,8 @@ TEST(ShapeParameters, SavedAnalysisGivesThemBack) {
     ASSERT_EQ(lines.size(), std::size_t(SavedParameterCount()));
     // an older file's slot 8 holds whatever the vector held there
     lines[kSlotSecondFrictionalRatio] = "7.0";
-    // the 11 shape values and the invariant D, and the 3 solvent values saved after them
-    lines.resize(lines.size() - 12 - 3);
+    // the 11 shape values and the invariant D, and the 20 solvent values saved after them
+    lines.resize(lines.size() - 12 - 20);
     std::string older;
     for (const std::string& l : lines)
         older += l + "\n";

@@ -63,8 +63,16 @@ std::vector<std::uint64_t> Snapshot()
                     D::convolutionCutoff, D::coneRadius, D::linearDriftRate, D::exponentialDriftRate,
                     D::driftPlateau, D::magnificationFactor, D::nonlinearPower, D::nonlinearBaseline})
         f(v);
-    f(InhomogeneousSolvent::solvatedVbar);
-    i(F::fitVbar);
+    using IS = InhomogeneousSolvent;
+    for (float v : {IS::solvatedVbar, IS::bufferDensity, IS::bufferViscosity, IS::relativeViscosity,
+                    IS::savedVbarEntry, IS::savedFirstEntry, float(IS::compressibility),
+                    float(IS::loadingConcentration), float(IS::apparentS), float(IS::apparentD)})
+        f(v);
+    for (bool v : {F::fitVbar, IS::compressibleSolvent, IS::sedimentingCosolute,
+                   IS::dynamicGradient, IS::addWaterCompressibility, IS::nonidealCosolute,
+                   IS::cesiumChloride, IS::convertedToStandard})
+        i(v);
+    i(IS::gridSize);
     out.push_back(std::bit_cast<std::uint64_t>(BufferSedimentation::meniscusDiff));
     using B = BufferSedimentation;
     for (double v : {B::signalSign, B::sampleD, B::sampleMb, B::sampleS, B::signal,
@@ -135,8 +143,18 @@ void Randomise(unsigned seed)
                      &D::exponentialDriftRate, &D::driftPlateau, &D::magnificationFactor,
                      &D::nonlinearPower, &D::nonlinearBaseline})
         *v = u(0.1f, 1.9f);
-    InhomogeneousSolvent::solvatedVbar = u(0.1f, 1.9f);
-    F::fitVbar = b();
+    using IS = InhomogeneousSolvent;
+    for (float* v : {&IS::solvatedVbar, &IS::bufferDensity, &IS::bufferViscosity,
+                     &IS::relativeViscosity, &IS::savedVbarEntry, &IS::savedFirstEntry})
+        *v = u(0.1f, 1.9f);
+    for (double* v :
+         {&IS::compressibility, &IS::loadingConcentration, &IS::apparentS, &IS::apparentD})
+        *v = u(0.1f, 1.9f);
+    for (bool* v : {&F::fitVbar, &IS::compressibleSolvent, &IS::sedimentingCosolute,
+                    &IS::dynamicGradient, &IS::addWaterCompressibility, &IS::nonidealCosolute,
+                    &IS::cesiumChloride, &IS::convertedToStandard})
+        *v = b();
+    IS::gridSize = 10 + static_cast<int>(rng() % 1000);
     BufferSedimentation::meniscusDiff = u(0.01f, 0.5f);
     // the buffer's values, as a fit leaves them
     using B = BufferSedimentation;
@@ -313,9 +331,9 @@ TEST_F(ParamFiles, FileWithoutDetectionFitFlagsRestoresThemAsInitially) {
     D::coneRadius = 0.25f;
     ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
     std::vector<std::string> lines = SplitLines(ReadTextFile(path));
-    // the 12 flags and 4 depletion values, and the 11 shape values, the invariant D and the 3
+    // the 12 flags and 4 depletion values, and the 11 shape values, the invariant D and the 20
     // values of the inhomogeneous solvent saved after them
-    lines.resize(lines.size() - 16 - 11 - 1 - 3);
+    lines.resize(lines.size() - 16 - 11 - 1 - 20);
     WriteTextFile(path, Join(lines));
     ResetEverything();
     ScanPaths::gDataPath = path;
@@ -359,7 +377,7 @@ TEST_F(ParamFiles, BuoyancyVbarOfTheSolventFollowsTheRestoredFile) {
         ASSERT_TRUE(TmpSaveBestParams(nullptr, 0));
         if (c.olderFile) {
             std::vector<std::string> lines = SplitLines(ReadTextFile(path));
-            lines.resize(lines.size() - 3);
+            lines.resize(lines.size() - 20);
             WriteTextFile(path, Join(lines));
         }
         ScanStore::vbar = IS::solvatedVbar = IS::macromoleculeVbar = 0.6f;
