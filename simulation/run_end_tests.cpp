@@ -1,10 +1,10 @@
 // Depletion probe and equilibrium stop of the solvers on the simulation grid.
 #include "simulation/run_end_tests.h"
 
+#include "scandata/scan_header.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_header.h"
 #include "state/scan_store.h"
 
 #include <algorithm>
@@ -13,10 +13,10 @@
 
 namespace {
 
-int gProbe = 0;  // 0: no probe
+int gProbe = 0; // 0: no probe
 double gProbeThreshold = 0.0;
 
-}  // namespace
+} // namespace
 
 void InitDepletionProbe(double s) {
     LammGrid::equilibriumReached = false;
@@ -39,8 +39,7 @@ void InitDepletionProbe(double s) {
         gProbeThreshold = 1e-4f * LammGrid::concentration[gProbe];
 }
 
-bool DepletionProbeReached(int activeLeft)
-{
+bool DepletionProbeReached(int activeLeft) {
     if (gProbe == 0 || ModelChoice::inhomogeneousSolvent || ModelChoice::zoneCentrifugation)
         return false;
     if (LammGrid::concentration[gProbe] < gProbeThreshold || activeLeft > gProbe) {
@@ -50,20 +49,17 @@ bool DepletionProbeReached(int activeLeft)
     return false;
 }
 
-GridSolver& LastGridSolver()
-{
+GridSolver& LastGridSolver() {
     static GridSolver last = GridSolver::None;
     return last;
 }
 
-bool AScanAwaitsTheProfile()
-{
+bool AScanAwaitsTheProfile() {
     return ScanStore::scanCount >= 1 && LammGrid::targetScan >= 1 &&
            LammGrid::targetScan <= ScanStore::scanCount;
 }
 
-bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
-{
+bool EquilibriumCounter::Count(double stepLength, double changePerSecond) {
     if (stepLength >= kEquilibriumStepLength && changePerSecond < LammGrid::equilibriumThreshold)
         ++count_;
     else
@@ -71,8 +67,7 @@ bool EquilibriumCounter::Count(double stepLength, double changePerSecond)
     return count_ > 10;
 }
 
-bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
-{
+bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond) {
     if (stepLength >= kEquilibriumStepLength && changePerSecond < LammGrid::equilibriumThreshold) {
         if (count_ == 0)
             streakTime_ = LammGrid::time, streakRate_ = changePerSecond;
@@ -95,10 +90,14 @@ bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond)
 }
 
 bool ProfileSound(const double* c, int n, double scale) {
-    bool sound = true;
-    for (int i = 1; i <= n; ++i)
-        sound &= c[i] >= -kMostUndershoot * scale && c[i] <= std::numeric_limits<double>::max();
-    return sound;
+    double lowest = 0.0, highest = scale;
+    bool finite = true;
+    for (int i = 1; i <= n; ++i) {
+        finite &= std::fabs(c[i]) <= std::numeric_limits<double>::max();
+        lowest = std::min(lowest, c[i]);
+        highest = std::max(highest, c[i]);
+    }
+    return finite && lowest >= -kMostGridUndershoot * highest;
 }
 
 LammResult GridRunResult() {

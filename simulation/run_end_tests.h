@@ -22,7 +22,7 @@ bool DepletionProbeReached(int activeLeft = 1);
 constexpr double kEquilibriumStepLength = 30.0;
 
 class EquilibriumCounter {
-public:
+  public:
     // Counts one step; true when the run has reached equilibrium.
     bool Count(double stepLength, double changePerSecond);
     // The same, and the change still to come is below 1e-5: the change per second of an approach
@@ -30,9 +30,9 @@ public:
     // counted steps, and the time to the last scan bounds what is still to come.
     bool CountSettled(double stepLength, double changePerSecond);
 
-private:
+  private:
     int count_ = 0;
-    double streakTime_ = 0.0, streakRate_ = 0.0;  // at the first counted step
+    double streakTime_ = 0.0, streakRate_ = 0.0; // at the first counted step
 };
 
 // Steps that leave the time where it was (a zero tolerance, a zero step) would loop for ever;
@@ -77,14 +77,18 @@ void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = fals
         out.Remaining(!atEquilibrium);
 }
 
-// How far below zero a profile may fall, as a share of the loading's largest value, before it
-// counts as no solution.
+// How far below zero a species' values on the scans' radii may fall, as a share of its loading,
+// before they count as no solution.
 constexpr double kMostUndershoot = 1.0;
+// How far below zero a node of the simulation grid may fall, as a share of the larger of the
+// loading's largest value and the profile's: the node beside a steep pile-up at the bottom dips
+// below zero for a while, an oscillation that runs away reaches the size of the profile.
+constexpr double kMostGridUndershoot = 0.5;
 
-// The profile c[1..n] is finite and nowhere below -kMostUndershoot x scale. When a solution runs
-// far ahead of its grid (an s that falls steeply with concentration, little diffusion) the steps
-// can oscillate without bound; such a profile would otherwise end the run by the depletion probe
-// and be shown as a model.
+// The profile c[1..n], loaded with largest value scale, is finite and nowhere below zero by more
+// than kMostGridUndershoot allows. When a solution runs far ahead of its grid (an s that falls
+// steeply with concentration, little diffusion) the steps can oscillate without bound; such a
+// profile would otherwise end the run by the depletion probe and be shown as a model.
 bool ProfileSound(const double* c, int n, double scale);
 
 // The solver that ran last on the simulation grid: the moving grid's radii are only meaningful

@@ -581,9 +581,12 @@ TEST_P(ModelStress, EveryDrawEndsWithASoundModelOrItsMessage) {
     Watchdog watchdog;
     Totals totals;
     std::mt19937 g(20261208u + unsigned(fc.family) * 7919u);
-    // TARNIX_STRESS_DRAWS runs that many draws per family instead, for a longer search.
+    // TARNIX_STRESS_DRAWS and TARNIX_STRESS_FITS run that many draws per family, and fit that
+    // many of them, instead, for a longer search.
     const char* more = std::getenv("TARNIX_STRESS_DRAWS");
     const int draws = more != nullptr && std::atoi(more) > 0 ? std::atoi(more) : fc.draws;
+    const char* fits = std::getenv("TARNIX_STRESS_FITS");
+    const int fitted = fits != nullptr && std::atoi(fits) > 0 ? std::atoi(fits) : 2;
     for (int draw = 0; draw < draws; ++draw) {
         const Cell cell = DrawCell(g);
         const ModelDraw model = DrawModel(g, fc.family);
@@ -596,7 +599,7 @@ TEST_P(ModelStress, EveryDrawEndsWithASoundModelOrItsMessage) {
         (evaluated ? totals.evaluated : totals.refused)++;
         PrintDraw(f, what, evaluated);
         // The first two draws that gave a model are fitted to it.
-        if (evaluated && totals.fitted < 2) {
+        if (evaluated && totals.fitted < fitted) {
             FitOwnModel(f, unsigned(draw) + 1, what);
             ++totals.fitted;
         }
