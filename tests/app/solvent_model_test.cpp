@@ -225,7 +225,8 @@ TEST(SolventModel, UncheckedDialogKeepsTheValuesOfEntriesThatAreNoNumber) {
     EXPECT_FALSE(IS::addWaterCompressibility);
     SolventParamsRecord shown{};
     FillSolventTransfer(shown);
-    EXPECT_NE(shown.waterCompressibility, 0u);
+    const std::uint32_t waterCompressibilityShown = shown.waterCompressibility; // packed record
+    EXPECT_NE(waterCompressibilityShown, 0u);
 }
 
 // A sedimenting cosolute with density and viscosity polynomials from files: the buffer at the
