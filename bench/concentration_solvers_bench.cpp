@@ -12,6 +12,7 @@
 #include "simulation/scan_output.h"
 #include "state/lamm_grid.h"
 #include "state/scan_store.h"
+#include "stored_fit_rms.h"
 #include "support/module_solver_harness.h"
 
 #include <algorithm>
@@ -43,28 +44,7 @@ CConcentrationLaw Law(CoefficientLaw kind) {
     return law;
 }
 
-using Fits = std::vector<std::vector<float>>;
-
-Fits StoredFits() {
-    Fits out(std::size_t(ScanStore::scanCount) + 1);
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        out[std::size_t(k)].assign(ScanStore::fit[k],
-                                   ScanStore::fit[k] + ScanStore::pointCount[k] + 1);
-    return out;
-}
-
-double RmsFrom(const Fits& reference) {
-    const Fits now = StoredFits();
-    double sum = 0.0;
-    long count = 0;
-    for (std::size_t k = 1; k < now.size() && k < reference.size(); ++k)
-        for (std::size_t i = 1; i < now[k].size() && i < reference[k].size(); ++i) {
-            const double d = double(now[k][i]) - reference[k][i];
-            sum += d * d;
-            ++count;
-        }
-    return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
-}
+using Fits = StoredFitSet;
 
 // The fine run of a row, made once per key.
 template <class Run> const Fits& FineFits(int key, Run run) {

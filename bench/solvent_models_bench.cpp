@@ -15,6 +15,7 @@
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
+#include "stored_fit_rms.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
@@ -27,28 +28,7 @@ namespace {
 
 enum Family { kIdeal, kCompressible, kCosolute, kBuffer, kCosoluteSeries };
 
-using Fits = std::vector<std::vector<float>>;
-
-Fits StoredFits() {
-    Fits out(std::size_t(ScanStore::scanCount) + 1);
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        out[std::size_t(k)].assign(ScanStore::fit[k],
-                                   ScanStore::fit[k] + ScanStore::pointCount[k] + 1);
-    return out;
-}
-
-double RmsFrom(const Fits& reference) {
-    const Fits now = StoredFits();
-    double sum = 0.0;
-    long count = 0;
-    for (std::size_t k = 1; k < now.size() && k < reference.size(); ++k)
-        for (std::size_t i = 1; i < now[k].size() && i < reference[k].size(); ++i) {
-            const double d = double(now[k][i]) - reference[k][i];
-            sum += d * d;
-            ++count;
-        }
-    return count > 0 ? std::sqrt(sum / double(count)) : 0.0;
-}
+using Fits = StoredFitSet;
 
 void SetUpFamily(Family family) {
     ResetAllState();

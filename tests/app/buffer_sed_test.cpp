@@ -55,6 +55,35 @@ void ExpectSwitchingOnNotes(MainWindowFixture& f) {
     f.script.expectBox().textHas("Switching off Component 4.").answer(IDOK);
 }
 
+// The cell with one species at 6 S and the correction switched on through 552 with the
+// buffer's signal 0.4, s 0.5 S and D 20 (and what `more` adds to the dialog), then `scans` scans
+// generated from that model with noise 0.003.
+template <class More> void SwitchOnAndGenerate(MainWindowFixture& f, int scans, More more) {
+    CellWithOneSpeciesAt6S();
+    plat::test::Step& dialog = f.script.expectDialog(kBufferSedDialogId)
+                                   .check(kBsOn)
+                                   .set(kBsSignal, "0.4")
+                                   .set(kBsSampleS, "0.5")
+                                   .set(kBsSampleD, "20");
+    more(dialog);
+    dialog.ok();
+    ExpectSwitchingOnNotes(f);
+    Send(f, 552);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(B::on);
+    f.GenerateWithTheModelAsItIs(scans, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// The reference sector's meniscus 0.05 cm from the sample's.
+void ReferenceMeniscus5mmAbove(plat::test::Step& d) {
+    d.check(kBsMeniscusMismatch).set(kBsMeniscusDifference, "0.05");
+}
+
+void SwitchOnAndGenerate(MainWindowFixture& f, int scans) {
+    SwitchOnAndGenerate(f, scans, [](plat::test::Step&) {});
+}
+
 // A signal typed as -5 is kept as 5 with the excess on the reference side, and shown as -5
 // again; switching on takes slot 4, clearing what it held, with its amplitude floated as the
 // buffer signal's box says.
@@ -170,21 +199,8 @@ TEST(BufferSed, ModelsThatCannotCarryTheCorrectionRefuseIt) {
 // s off brings s back; the buffer's signal is fitted as the amplitude of slot 4.
 TEST(BufferSed, RunAndFitWithTheBufferMismatchRecoverTheSpecies) {
     MainWindowFixture f(1000, 750);
-    CellWithOneSpeciesAt6S();
-    f.script.expectDialog(kBufferSedDialogId)
-        .check(kBsOn)
-        .set(kBsSignal, "0.4")
-        .set(kBsSampleS, "0.5")
-        .set(kBsSampleD, "20")
-        .check(kBsMeniscusMismatch)
-        .set(kBsMeniscusDifference, "0.05")
-        .ok();
-    ExpectSwitchingOnNotes(f);
-    Send(f, 552);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    ASSERT_TRUE(B::on);
-    f.GenerateWithTheModelAsItIs(20, "0.003");
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    SwitchOnAndGenerate(f, 20, ReferenceMeniscus5mmAbove);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
     ASSERT_EQ(S::scanCount, 20);
     EXPECT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.1);
 
@@ -250,20 +266,8 @@ TEST(BufferSed, FitMovesTheBuffersOwnValues) {
 // correction is off with slot 4 given back.
 TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
     MainWindowFixture f(1000, 750);
-    CellWithOneSpeciesAt6S();
-    f.script.expectDialog(kBufferSedDialogId)
-        .check(kBsOn)
-        .set(kBsSignal, "0.4")
-        .set(kBsSampleS, "0.5")
-        .set(kBsSampleD, "20")
-        .check(kBsMeniscusMismatch)
-        .set(kBsMeniscusDifference, "0.05")
-        .ok();
-    ExpectSwitchingOnNotes(f);
-    Send(f, 552);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    f.GenerateWithTheModelAsItIs(20, "0.003");
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    SwitchOnAndGenerate(f, 20, ReferenceMeniscus5mmAbove);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
     ASSERT_EQ(S::scanCount, 20);
 
     gWizardMessages = true;
@@ -285,18 +289,8 @@ TEST(BufferSed, SubtractingTheBufferLeavesTheSpeciesInTheScans) {
 // its signal in the data); without the key the subtraction is done.
 TEST(BufferSed, SubtractingStoppedByAKeyLeavesTheScansAndTheCorrection) {
     MainWindowFixture f(1000, 750);
-    CellWithOneSpeciesAt6S();
-    f.script.expectDialog(kBufferSedDialogId)
-        .check(kBsOn)
-        .set(kBsSignal, "0.4")
-        .set(kBsSampleS, "0.5")
-        .set(kBsSampleD, "20")
-        .ok();
-    ExpectSwitchingOnNotes(f);
-    Send(f, 552);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    f.GenerateWithTheModelAsItIs(12, "0.003");
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    SwitchOnAndGenerate(f, 12);
+    ASSERT_FALSE(testing::Test::HasFatalFailure());
     const int last = S::scanCount;
     const std::vector<float> data(S::signal[last], S::signal[last] + S::pointCount[last] + 1);
 
@@ -354,18 +348,8 @@ TEST(BufferSed, AModelChosenLaterThatCannotCarryItSwitchesItOffAtRunAndFit) {
     for (const int command : {213, 215}) {
         SCOPED_TRACE(command);
         MainWindowFixture f(1000, 750);
-        CellWithOneSpeciesAt6S();
-        f.script.expectDialog(kBufferSedDialogId)
-            .check(kBsOn)
-            .set(kBsSignal, "0.4")
-            .set(kBsSampleS, "0.5")
-            .set(kBsSampleD, "20")
-            .ok();
-        ExpectSwitchingOnNotes(f);
-        Send(f, 552);
-        ASSERT_TRUE(f.script.done()) << f.script.logText();
-        f.GenerateWithTheModelAsItIs(12, "0.003");
-        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        SwitchOnAndGenerate(f, 12);
+        ASSERT_FALSE(testing::Test::HasFatalFailure());
         ASSERT_NEAR(CalcFitRmsd() / 0.003, 1.0, 0.15);
 
         InhomogeneousSolvent::compressibility = 0.0;
