@@ -636,8 +636,9 @@ INSTANTIATE_TEST_SUITE_P(Draws, ModelStress, testing::ValuesIn(kFamilies),
 // discretization check left zeros from there on and Run showed them with their rmsd; the moving
 // frame of a strongly non-ideal species oscillated without bound until the depletion probe took
 // the garbage for a depleted cell and wrote zero scans; the solution in a solvent dense enough to
-// float the species left values far below zero. Each now ends with the discretization box, the
-// Run not evaluated and the fit shown before left as it was.
+// float the species left values far below zero; one pressed against the meniscus by a dense,
+// compressible solvent ran on ever shorter steps for minutes. Each now ends with the discretization
+// box, the Run not evaluated and the fit shown before left as it was.
 TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
     struct Found {
         const char* name;
@@ -667,10 +668,17 @@ TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
     floating.species[1] = {74.04, 4.83e-7, 1.072e4, 0.00796, true};
     floating.solventDensity = 1.39306, floating.solventViscosity = 0.00905599;
     floating.compressibility = 1e-4;
+    ModelDraw pinned = floating;
+    pinned.species[1] = {61.68, 8.71e-8, 1.072e4, 0.102, true};
+    pinned.solventDensity = 1.46508, pinned.solventViscosity = 0.0785527;
+    pinned.compressibility = 1.38198e-6;
+    Cell steep = cell(35365, 7.062, 7, 60, 818, true, true, 80);
+    steep.timesFromW2t = true, steep.rampOn = false;
     const Found found[] = {
         {"fixed grid", cell(50038, 7.061, 4, 34, 84, false, false, 373), dimer},
         {"moving frame", cell(24384, 6.388, 2, 63, 48042, true, false, 1000), nonideal},
         {"floating in a dense solvent", cell(5827, 7.106, 7, 69, 580, true, true, 80), floating},
+        {"floating in a dense solvent against the meniscus", steep, pinned},
     };
     for (const Found& c : found) {
         SCOPED_TRACE(c.name);

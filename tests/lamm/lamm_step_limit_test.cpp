@@ -128,3 +128,21 @@ TEST_F(LammStepLimit, KeptFactorisationGivesTheProfilesOfANewOne) {
 }
 
 } // namespace
+
+// The strictest max dc/c over a long column holds the steps near 0.04 s for eleven hours of
+// sedimentation: close to a million steps, yet at a pace that reaches its last scan, so the
+// bound on the work a solution may take leaves it to finish.
+TEST_F(LammStepLimit, StrictChangeLimitOnALongRunStillFinishes) {
+    LammCase lc;
+    lc.gridSize = 100;
+    lc.massCheck = 0;
+    lc.rpm = 60000;
+    lc.meniscus = 4.0, lc.lowerFit = 4.05f;
+    lc.maxDcOverC = 1e-3;
+    lc.intervalS = 30000.0;
+    LammRun run(lc);
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.solver.discretizationError, 0);
+    EXPECT_GT(run.solver.stepsTaken, 900000);
+    EXPECT_GT(run.solver.t, 40000.0);
+}
