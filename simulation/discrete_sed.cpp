@@ -81,14 +81,16 @@ struct SpeciesRows {
             finite &= std::fabs(v) <= std::numeric_limits<float>::max();
         return finite;
     }
-    // Finite and nowhere far on the other side of zero than the loading the species was solved
-    // with: a solution that oscillated without bound is no model.
+    // Finite, nowhere far on the other side of zero than the loading the species was solved with,
+    // and nowhere far above what that loading can give: a solution that oscillated or grew
+    // without bound is no model.
     bool Sound(double loading) const {
         const float sign = loading < 0.0 ? -1.0f : 1.0f;
         const float lowest = float(-kMostUndershoot * std::fabs(loading));
+        const float highest = float(kMostOvershoot * std::max(std::fabs(loading), 1.0));
         bool sound = Finite();
         for (const float v : values)
-            sound &= sign * v >= lowest;
+            sound &= sign * v >= lowest && sign * v <= highest;
         return sound;
     }
 };

@@ -80,6 +80,10 @@ void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = fals
 // How far below zero a species' values on the scans' radii may fall, as a share of its loading,
 // before they count as no solution.
 constexpr double kMostUndershoot = 1.0;
+// How far above the loading they may rise: the loaded amount piled into one element of the finest
+// grid a run may take gives a few 1e5 of it; a solution that grew without bound is far beyond.
+// Loose, since signals solved with unit loading may stand for counts of 1e5 and more.
+constexpr double kMostOvershoot = 1e12;
 // How far below zero a node of the simulation grid may fall, as a share of the larger of the
 // loading's largest value and the profile's: the node beside a steep pile-up at the bottom dips
 // below zero for a while, an oscillation that runs away reaches the size of the profile.

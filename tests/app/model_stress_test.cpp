@@ -637,7 +637,8 @@ INSTANTIATE_TEST_SUITE_P(Draws, ModelStress, testing::ValuesIn(kFamilies),
 // frame of a strongly non-ideal species oscillated without bound until the depletion probe took
 // the garbage for a depleted cell and wrote zero scans; the solution in a solvent dense enough to
 // float the species left values far below zero; one pressed against the meniscus by a dense,
-// compressible solvent ran on ever shorter steps for minutes. Each now ends with the discretization
+// compressible solvent ran on ever shorter steps for minutes; a light one in a strongly
+// compressible solvent grew to 1e29 and more. Each now ends with the discretization
 // box, the Run not evaluated and the fit shown before left as it was.
 TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
     struct Found {
@@ -674,11 +675,18 @@ TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
     pinned.compressibility = 1.38198e-6;
     Cell steep = cell(35365, 7.062, 7, 60, 818, true, true, 80);
     steep.timesFromW2t = true, steep.rampOn = false;
+    ModelDraw light = floating;
+    light.species[1] = {0.62273139, 5.8450775e-6, 2202.8935, 1.8972519, true};
+    light.solventDensity = 1.4270990, light.solventViscosity = 0.052995095;
+    light.compressibility = 6.4679422e-4;
+    Cell shortColumn = cell(37672, 7.1232102, 3, 80, 3108, true, true, 121);
+    shortColumn.ramp = true, shortColumn.rampOn = false;
     const Found found[] = {
         {"fixed grid", cell(50038, 7.061, 4, 34, 84, false, false, 373), dimer},
         {"moving frame", cell(24384, 6.388, 2, 63, 48042, true, false, 1000), nonideal},
         {"floating in a dense solvent", cell(5827, 7.106, 7, 69, 580, true, true, 80), floating},
         {"floating in a dense solvent against the meniscus", steep, pinned},
+        {"grown without bound in a strongly compressible solvent", shortColumn, light},
     };
     for (const Found& c : found) {
         SCOPED_TRACE(c.name);
