@@ -256,6 +256,10 @@ public:
     double SolventScaledS(double sS) const;
     void CompressedDensity(double* out, const double* radii, double rho0Value,
                            double kappaValue) const;
+    double CompressedDensityAt(double r, double rho0Value, double kappaValue) const;
+    // True when the solvent's buoyancy turns the species against the sign of its s somewhere in
+    // the cell (it floats where its s says it sediments, or the reverse).
+    bool SolventTurnsTheSpeciesAround() const;
     double CosolventViscosity(double conc) const;
     double CosolventDensity(double conc) const;
     void ReassembleSolventMatrices();

@@ -89,6 +89,14 @@ void CLammIdeal::ChooseAlgorithm()
         fixTimestep = false;
         return;
     }
+    if (SolventTurnsTheSpeciesAround()) {
+        // the moving hat's grid travels the way the sign of s says; a species the solvent turns
+        // around would leave it behind and the solution would run away
+        claverieAlgorithm = true;
+        movingHatAlgorithm = false;
+        fixTimestep = false;
+        return;
+    }
     if (!automaticAlgorithm)
         return;
     double threshold = normalizedS;

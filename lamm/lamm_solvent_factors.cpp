@@ -21,16 +21,32 @@ constexpr double kWaterDensity = PhysicalConstants::waterDensity;
 void CLammIdeal::CompressedDensity(double* out, const double* radii, double rho0Value,
                                    double kappaValue) const
 {
+    for (int i = 1; i <= N; ++i)
+        out[i] = CompressedDensityAt(radii[i], rho0Value, kappaValue);
+}
+
+double CLammIdeal::CompressedDensityAt(double r, double rho0Value, double kappaValue) const {
+    if (kappaValue == 0.0)
+        return rho0Value;
     const double omega = finalRotorSpeed * kTwoPiOver60;
     const double m = meniscus;
-    for (int i = 1; i <= N; ++i) {
-        if (kappaValue == 0.0) {
-            out[i] = rho0Value;
-            continue;
-        }
-        out[i] = rho0Value / (1.0 - rho0Value * 1000.0 * 0.5 * omega * omega * kappaValue * 1e-6 *
-                                        (radii[i] * radii[i] - m * m) * 1e-4);
-    }
+    return rho0Value / (1.0 - rho0Value * 1000.0 * 0.5 * omega * omega * kappaValue * 1e-6 *
+                                  (r * r - m * m) * 1e-4);
+}
+
+// The density grows from the meniscus to the bottom in both solvents with a closed form, so the
+// buoyancy's sign at the two ends tells.
+bool CLammIdeal::SolventTurnsTheSpeciesAround() const {
+    if (!inhomogeneousSolvent)
+        return false;
+    const double water = 1.0 - vbar * kWaterDensity;
+    auto turned = [&](double rho) { return !((1.0 - vbar * rho) / water > 0.0); };
+    if (compressibleSolvent)
+        return turned(CompressedDensityAt(meniscus, rho0, kappa)) ||
+               turned(CompressedDensityAt(bottom, rho0, kappa));
+    if (linearGradient)
+        return turned(densityMeniscus) || turned(densityBottom);
+    return false;
 }
 
 // The solvent's viscosity (relative to water) and density with the cosolvent at concentration
