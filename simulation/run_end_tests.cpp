@@ -97,7 +97,8 @@ bool ProfileSound(const double* c, int n, double scale) {
         lowest = std::min(lowest, c[i]);
         highest = std::max(highest, c[i]);
     }
-    return finite && lowest >= -kMostGridUndershoot * highest;
+    return finite && lowest >= -kMostGridUndershoot * highest &&
+           highest <= kMostOvershoot * std::max(std::fabs(scale), 1.0);
 }
 
 LammResult GridRunResult() {

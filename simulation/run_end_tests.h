@@ -89,10 +89,11 @@ constexpr double kMostOvershoot = 1e12;
 // below zero for a while, an oscillation that runs away reaches the size of the profile.
 constexpr double kMostGridUndershoot = 0.5;
 
-// The profile c[1..n], loaded with largest value scale, is finite and nowhere below zero by more
-// than kMostGridUndershoot allows. When a solution runs far ahead of its grid (an s that falls
-// steeply with concentration, little diffusion) the steps can oscillate without bound; such a
-// profile would otherwise end the run by the depletion probe and be shown as a model.
+// The profile c[1..n], loaded with largest value scale, is finite, nowhere below zero by more
+// than kMostGridUndershoot allows, and nowhere above what kMostOvershoot allows. When a solution
+// runs far ahead of its grid (an s that falls steeply with concentration, little diffusion) the
+// steps can oscillate without bound; such a profile would otherwise end the run by the depletion
+// probe and be shown as a model.
 bool ProfileSound(const double* c, int n, double scale);
 
 // The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
