@@ -15,6 +15,7 @@
 #include "simulation/moving_frame_solver.h"
 #include "simulation/nonlinear_solver.h"
 #include "simulation/reacting_system.h"
+#include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
 #include "state/fit_control.h"
 #include "state/held_discretisation.h"
@@ -70,7 +71,21 @@ namespace {
 // The evaluation around one solver run on the simulation grid: checks, the model cleared, the
 // start state, the solver, and the closing linear parameters; a key press or a missing solution
 // leaves the fit as it was.
-bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScanOutput&)>& solve) {
+// The scans' values of a solution loaded with c0 stay within what c0 allows: not far below zero,
+// and not grown without bound.
+bool ScansWithinTheLoading(double c0) {
+    const float lowest = float(-kMostUndershoot * c0);
+    const float highest = float(kMostOvershoot * std::max(c0, 1.0));
+    bool within = true;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            within &= S::fit[k][p] >= lowest && S::fit[k][p] <= highest;
+    return within;
+}
+
+// loading: the component's loading when its scans are to be checked against it (0: not checked).
+bool RunSingleComponent(TXLAWindow* window, double loading,
+                        const std::function<LammResult(CScanOutput&)>& solve) {
     if (S::scanCount <= 0 || !CheckDiscreteModelInput(window))
         return false;
     if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
@@ -96,12 +111,15 @@ bool RunSingleComponent(TXLAWindow* window, const std::function<LammResult(CScan
     CScanOutput scans;
     const LammResult result = solve(scans);
     LammGrid::progressWindow = nullptr;
-    if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result)) {
+    // an oscillation that ran away on the scans' radii is no model either
+    const bool runaway =
+        !LammSolutionMissing(result) && loading > 0.0 && !ScansWithinTheLoading(loading);
+    if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result) || runaway) {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
         // a solution that could not start says why (a refusal has said it already)
         if (!gUserInterrupt.load(std::memory_order_relaxed))
-            ReportLammSimError(window, result);
+            ReportLammSimError(window, runaway ? kLammDiscretizationError : result);
         return false;
     }
     if (result != kLammSolved)
@@ -193,7 +211,9 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
     SayWhatTheModelIsNotMadeFor(window, true);
     if (S::scanCount > 0)
         ChooseNonidealAlgorithmHeld();
-    return RunSingleComponent(window, [window](CScanOutput& scans) {
+    const double loading =
+        M::experimentalInitialDistribution ? 0.0 : std::fabs(double(M::concentration[1]));
+    return RunSingleComponent(window, loading, [window](CScanOutput& scans) {
         HandOverSpeciesValues();
         LammGrid::s = M::assocS1;
         LammGrid::d = M::assocD1;
@@ -255,7 +275,7 @@ void ReactionParametersToSlots() {
 
 bool RunReactingModel(TXLAWindow* window) {
     SayWhatTheModelIsNotMadeFor(window, false);
-    return RunSingleComponent(window, [window](CScanOutput& scans) {
+    return RunSingleComponent(window, 0.0, [window](CScanOutput& scans) {
         using R = ReactionParameters;
         ReactionParametersFromSlots();
         CReaction rx;

@@ -636,7 +636,8 @@ INSTANTIATE_TEST_SUITE_P(Draws, ModelStress, testing::ValuesIn(kFamilies),
 // discretization check left zeros from there on and Run showed them with their rmsd; the moving
 // frame of a strongly non-ideal species oscillated without bound until the depletion probe took
 // the garbage for a depleted cell and wrote zero scans; one pressed against the meniscus by a
-// dense, compressible solvent on a coarse grid ran on ever shorter steps for minutes. Each now
+// dense, compressible solvent on a coarse grid ran on ever shorter steps for minutes; a heavy
+// dimer's scans fell to four times its loading below zero. Each now
 // ends with the discretization box, the Run not evaluated and the fit shown before left as it
 // was.
 TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
@@ -672,12 +673,19 @@ TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
     pinned.species[1] = {61.68, 8.71e-8, 1.072e4, 0.102, true};
     pinned.solventDensity = 1.46508, pinned.solventViscosity = 0.0785527;
     pinned.compressibility = 1.38198e-6;
+    ModelDraw heavyDimer;
+    heavyDimer.family = Family::MonomerDimer;
+    heavyDimer.species[1] = {46.148365, 2.0986486e-07, 8279528.6, 5.2230154, true};
+    heavyDimer.species[2] = {71.191473, 1.3452027e-07, 16559057, 0.0, false};
+    heavyDimer.logK = 4.1571287;
     Cell steep = cell(35365, 7.062, 7, 60, 818, true, true, 80);
     steep.timesFromW2t = true, steep.rampOn = false;
     const Found found[] = {
         {"fixed grid", cell(50038, 7.061, 4, 34, 84, false, false, 373), dimer},
         {"moving frame", cell(24384, 6.388, 2, 63, 48042, true, false, 1000), nonideal},
         {"floating in a dense solvent against the meniscus", steep, pinned},
+        {"scans four times the loading below zero",
+         cell(28801, 6.8123604, 5, 55, 358, true, true, 69), heavyDimer},
     };
     for (const Found& c : found) {
         SCOPED_TRACE(c.name);
