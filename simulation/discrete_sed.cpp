@@ -85,12 +85,10 @@ struct SpeciesRows {
     // and nowhere far above what that loading can give: a solution that oscillated or grew
     // without bound is no model.
     bool Sound(double loading) const {
-        const float sign = loading < 0.0 ? -1.0f : 1.0f;
-        const float lowest = float(-kMostUndershoot * std::fabs(loading));
-        const float highest = float(kMostOvershoot * std::max(std::fabs(loading), 1.0));
+        const LoadingBounds bounds(loading);
         bool sound = Finite();
         for (const float v : values)
-            sound &= sign * v >= lowest && sign * v <= highest;
+            sound &= bounds.Hold(v);
         return sound;
     }
 };

@@ -74,12 +74,11 @@ namespace {
 // The scans' values of a solution loaded with c0 stay within what c0 allows: not far below zero,
 // and not grown without bound.
 bool ScansWithinTheLoading(double c0) {
-    const float lowest = float(-kMostUndershoot * c0);
-    const float highest = float(kMostOvershoot * std::max(c0, 1.0));
+    const LoadingBounds bounds(c0);
     bool within = true;
     for (int k = 1; k <= S::scanCount; ++k)
         for (int p = 1; p <= S::pointCount[k]; ++p)
-            within &= S::fit[k][p] >= lowest && S::fit[k][p] <= highest;
+            within &= bounds.Hold(S::fit[k][p]);
     return within;
 }
 

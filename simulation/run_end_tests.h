@@ -6,6 +6,9 @@
 #include "lamm/lamm_result.h"
 #include "state/lamm_grid.h"
 
+#include <algorithm>
+#include <cmath>
+
 // Picks the probe node for a species of s (S): for sedimentation the first node at or beyond the
 // right fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of
 // its present value. Without a fit limit inside the cell there is no probe. Clears
@@ -84,6 +87,20 @@ constexpr double kMostUndershoot = 1.0;
 // grid a run may take gives a few 1e5 of it; a solution that grew without bound is far beyond.
 // Loose, since signals solved with unit loading may stand for counts of 1e5 and more.
 constexpr double kMostOvershoot = 1e12;
+
+// A scan value of a species solved with this loading (its sign gives the side of zero the signal
+// lies on) within kMostUndershoot below zero and kMostOvershoot above.
+class LoadingBounds {
+  public:
+    explicit LoadingBounds(double loading)
+        : sign_(loading < 0.0 ? -1.0f : 1.0f),
+          lowest_(float(-kMostUndershoot * std::fabs(loading))),
+          highest_(float(kMostOvershoot * std::max(std::fabs(loading), 1.0))) {}
+    bool Hold(float v) const { return sign_ * v >= lowest_ && sign_ * v <= highest_; }
+
+  private:
+    float sign_, lowest_, highest_;
+};
 // How far below zero a node of the simulation grid may fall, as a share of the larger of the
 // loading's largest value and the profile's: the node beside a steep pile-up at the bottom dips
 // below zero for a while, an oscillation that runs away reaches the size of the profile.
