@@ -632,6 +632,18 @@ INSTANTIATE_TEST_SUITE_P(Draws, ModelStress, testing::ValuesIn(kFamilies),
                              return std::string(i.param.name);
                          });
 
+// A cell of a draw that was found: equal scan intervals from the start, no ramp in the headers,
+// the ramp option on, the recorded times.
+Cell FoundCell(double rpm, double meniscus, int scans, int points, double interval, bool movingHat,
+               bool autoGrid, int grid) {
+    Cell c;
+    c.rpm = rpm, c.meniscus = meniscus, c.scans = scans, c.points = points;
+    c.firstScanS = c.intervalS = interval;
+    c.ramp = false, c.rampOn = true, c.timesFromW2t = false;
+    c.movingHat = movingHat, c.autoGrid = autoGrid, c.gridSize = grid;
+    return c;
+}
+
 // Draws that once ended with a model that was no solution: a fixed-grid step that failed its
 // discretization check left zeros from there on and Run showed them with their rmsd; the moving
 // frame of a strongly non-ideal species oscillated without bound until the depletion probe took
@@ -646,15 +658,7 @@ TEST(ModelStressFound, SolutionsThatFailEndWithTheirBoxAndLeaveThePreviousFit) {
         Cell cell;
         ModelDraw model;
     };
-    auto cell = [](double rpm, double meniscus, int scans, int points, double interval,
-                   bool movingHat, bool autoGrid, int grid) {
-        Cell c;
-        c.rpm = rpm, c.meniscus = meniscus, c.scans = scans, c.points = points;
-        c.firstScanS = c.intervalS = interval;
-        c.ramp = false, c.rampOn = true, c.timesFromW2t = false;
-        c.movingHat = movingHat, c.autoGrid = autoGrid, c.gridSize = grid;
-        return c;
-    };
+    const auto cell = FoundCell;
     ModelDraw dimer;
     dimer.family = Family::MonomerDimer;
     dimer.species[1] = {37.25, 1.14e-9, 4.736e5, 0.617, true};
@@ -719,11 +723,8 @@ TEST(ModelStressFound, SpeciesTurnedAroundByTheSolventIsSolvedOnTheFixedGrid) {
     };
     auto cell = [](double rpm, double meniscus, int scans, int points, double interval, int grid,
                    bool timesFromW2t, bool rampOn, bool autoGrid, bool ramp = false) {
-        Cell c;
-        c.rpm = rpm, c.meniscus = meniscus, c.scans = scans, c.points = points;
-        c.firstScanS = c.intervalS = interval;
-        c.gridSize = grid, c.timesFromW2t = timesFromW2t, c.rampOn = rampOn;
-        c.autoGrid = autoGrid, c.movingHat = true, c.ramp = ramp;
+        Cell c = FoundCell(rpm, meniscus, scans, points, interval, true, autoGrid, grid);
+        c.timesFromW2t = timesFromW2t, c.rampOn = rampOn, c.ramp = ramp;
         return c;
     };
     const Turned turned[] = {
