@@ -115,14 +115,21 @@ LammTemplateOutput OutputFor(TXLAWindow* window, bool ownRadii, SpeciesRows& row
     return out;
 }
 
-// The buffer's signal in its own rows: simulated on its own grid for both sectors, with the
-// amplitude left to the linear parameters or given by the buffer signal. False when a key press
-// or a singular system left it unsolved (the model then stays as it was).
-bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+// The buffer's signal of both sectors, each simulated on its own grid, with the amplitude left to
+// the linear parameters or given by the buffer signal, which slot 4's loading then holds. False
+// when a key press or a singular system left it unsolved.
+bool SolveBufferSignal(TXLAWindow* window, BufferSignal& signal) {
     const double amplitude = ModelChoice::linearAmplitudes ? 1.0 : BufferSedimentation::signal;
     M::speciesLoading[M::maxSpecies] = float(amplitude);
-    const BufferSignal signal = ComputeBufferSignal(amplitude);
-    if (!BufferSignalSolved(window, signal))
+    signal = ComputeBufferSignal(amplitude);
+    return BufferSignalSolved(window, signal);
+}
+
+// The buffer's signal in its own rows. False when it was left unsolved (the model then stays as
+// it was).
+bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+    BufferSignal signal;
+    if (!SolveBufferSignal(window, signal))
         return false;
     rows.Make(ownRadii);
     for (int pos = 1; pos <= S::scanCount; ++pos) {
@@ -485,6 +492,27 @@ void ApplyIntensityTransform() {
             S::fit[scan][p] = float(std::exp(-2.30258509 * double(S::fit[scan][p])) *
                                     double(S::thirdColumn[scan][p]));
     }
+}
+
+bool AddBufferSignalToModel(TXLAWindow* window) {
+    if (!BufferSlot(M::maxSpecies) || !M::speciesIncluded[M::maxSpecies])
+        return true;
+    LammGrid::currentSpecies = M::maxSpecies;
+    BufferSignal signal;
+    if (!SolveBufferSignal(window, signal))
+        return false;
+    const bool direct = SignalGoesIntoFit();
+    for (int pos = LammGrid::firstSimulatedScan; pos <= S::scanCount; ++pos) {
+        const int scan = ScanAtPosition(pos);
+        if (direct) {
+            AddBufferSignal(signal, pos, S::radius[scan], S::pointCount[scan], S::fit[scan]);
+            continue;
+        }
+        const int count = ComponentScans::Count(scan);
+        AddBufferSignal(signal, pos, ComponentScans::Radii(scan), count,
+                        ComponentScans::Row(M::maxSpecies, scan, count));
+    }
+    return true;
 }
 
 void ClearModelRows() {

@@ -57,6 +57,12 @@ void ApplyIntensityTransform();
 // evaluation adds its species to.
 void ClearModelRows();
 
+// With the buffer correction on, the buffer's signal of both sectors added to the model of every
+// simulated scan, into its fit or into slot 4's component rows, as the list road adds it: the
+// roads of this engine's own solvers call it once their species are in place. False, after the
+// box of a singular system or on a key press, when it was left unsolved.
+bool AddBufferSignalToModel(TXLAWindow* window);
+
 // The close of an evaluation that solved: the linear parameters completed, the intensity
 // transform applied, the result marked available and, when the model is only simulated, a
 // repaint asked.

@@ -164,7 +164,8 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         return;
     ApplyDefaultFitLimits();
     UnpackFitParameters();
-    // A key press during a solution leaves the model as it was before the evaluation.
+    // A key press during a solution, or a buffer left unsolved, leaves the model as it was before
+    // the evaluation.
     std::vector<std::vector<float>> previous(std::size_t(S::scanCount) + 1);
     for (int k = 1; k <= S::scanCount; ++k)
         previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
@@ -184,14 +185,18 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     } heldChoices;
     const double rpm = LastScanRpm();
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
-    bool singular = false, discretization = false;
+    bool singular = false, discretization = false, bufferUnsolved = false;
     for (int i = 1; i <= M::maxSpecies; ++i) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
         LammGrid::currentSpecies = i;
         ChooseAlgorithmHeld(i, M::speciesS[i]);
-        // The buffer's slot is simulated by the list road alone.
-        if (!M::speciesIncluded[i] || (BufferSedimentation::on && i == M::maxSpecies))
+        // The buffer's slot holds the signal of both sectors' buffer.
+        if (BufferSedimentation::on && i == M::maxSpecies) {
+            bufferUnsolved = !AddBufferSignalToModel(window);
+            continue;
+        }
+        if (!M::speciesIncluded[i])
             continue;
         const double loading = M::speciesLoading[i];
         const double s = M::speciesS[i];
@@ -230,7 +235,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         }
         LammGrid::progressWindow = nullptr;
     }
-    if (gUserInterrupt.load(std::memory_order_relaxed)) {
+    if (gUserInterrupt.load(std::memory_order_relaxed) || bufferUnsolved) {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
         return;

@@ -113,11 +113,16 @@ bool RunSingleComponent(TXLAWindow* window, double loading,
     // an oscillation that ran away on the scans' radii is no model either
     const bool runaway =
         !LammSolutionMissing(result) && loading > 0.0 && !ScansWithinTheLoading(loading);
-    if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result) || runaway) {
+    // the buffer's signal beside the component, unless the component is missing already
+    const bool bufferUnsolved = !gUserInterrupt.load(std::memory_order_relaxed) &&
+                                !LammSolutionMissing(result) && !runaway &&
+                                !AddBufferSignalToModel(window);
+    if (gUserInterrupt.load(std::memory_order_relaxed) || LammSolutionMissing(result) || runaway ||
+        bufferUnsolved) {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
-        // a solution that could not start says why (a refusal has said it already)
-        if (!gUserInterrupt.load(std::memory_order_relaxed))
+        // a solution that could not start says why (a refusal and the buffer have said it)
+        if (!gUserInterrupt.load(std::memory_order_relaxed) && !bufferUnsolved)
             ReportLammSimError(window, runaway ? kLammDiscretizationError : result);
         return false;
     }
