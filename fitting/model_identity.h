@@ -7,3 +7,7 @@ int CurrentModelCommandId();
 
 // True when id names a model command.
 bool IsModelCommandId(int id);
+
+// The model's name as the scientist reads it in the parameter report ("non-interacting discrete
+// species", "continuous c(s) distribution", "self-association monomer-dimer", ...).
+const char* ModelName(int id);

@@ -2,6 +2,8 @@
 #include "fitting/parameter_report.h"
 
 #include "fitting/discrete_component_choice.h"
+#include "fitting/model_identity.h"
+#include "fitting/params_transfer.h"
 #include "fitting/solvent_fit_parameters.h"
 #include "foundations/c_locale.h"
 #include "foundations/shape_models.h"
@@ -11,6 +13,7 @@
 #include "plat/window_dc.hpp"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
+#include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
 #include "state/model_choice.h"
@@ -18,6 +21,7 @@
 #include "state/scan_store.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -35,27 +39,108 @@ std::string Format(const char* format, auto... values) {
     return text;
 }
 
+// The value with at least `digits` significant digits and no exponent: a molar mass of 146,234 Da
+// reads "146234", a loading of 0.35 "0.350".
+std::string Digits(double value, int digits) {
+    if (!std::isfinite(value) || value == 0.0)
+        return Format("%g", value);
+    const int magnitude = int(std::floor(std::log10(std::fabs(value))));
+    const int decimals = std::max(0, digits - 1 - magnitude);
+    if (decimals > 12)
+        return Format("%.*g", digits, value);
+    return Format("%.*f", decimals, value);
+}
+
+std::string Loading(int k) {
+    const float loading = M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
+    return "loading = " + Digits(loading, 3) +
+           (ModelChoice::linearAmplitudes ? " (f)" : Floated(M::concentrationFloat[k]));
+}
+
+// The value a species slot holds besides its s: M in Da, the buoyant molar mass of the
+// equilibrium model, or D.
+std::string MassOrDiffusion(int k) {
+    const char* f = Floated(M::speciesDOrMFloat[k]);
+    if (ModelChoice::equilibriumModel)
+        return "buoyant molar mass = " + Digits(M::speciesDOrM[k], 4) + " Da" + f;
+    if (ModelChoice::equilibriumMs)
+        return "M = " + Digits(M::speciesDOrM[k], 4) + " Da" + f;
+    return Format("D = %.4g e-7 cm^2/s%s", double(M::speciesDOrM[k]), f);
+}
+
 void SpeciesLines(std::vector<std::string>& lines) {
-    const bool massForm = ModelChoice::equilibriumMs;
     for (int k = 1; k <= M::maxSpecies; ++k) {
         if (!M::speciesIncluded[k])
             continue;
-        const float loading =
-            M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
-        lines.push_back(Format(
-            "species %d: s = %.4g S%s, %s = %.4g %s%s, loading = %.4g%s", k, double(M::speciesS[k]),
-            Floated(M::speciesSFloat[k]), massForm ? "M" : "D", double(M::speciesDOrM[k]),
-            massForm ? "Da" : "e-7 cm^2/s", Floated(M::speciesDOrMFloat[k]), double(loading),
-            ModelChoice::linearAmplitudes ? " (f)" : Floated(M::concentrationFloat[k])));
+        std::string line = Format("species %d: ", k);
+        // Equilibrium has no s; light scattering sees a Stokes radius only.
+        if (ModelChoice::dlsStokesRadii)
+            line += Format("Rh = %.4g nm%s", double(M::speciesDOrM[k]),
+                           Floated(M::speciesDOrMFloat[k]));
+        else if (ModelChoice::equilibriumModel)
+            line += MassOrDiffusion(k);
+        else
+            line += Format("s = %.4g S%s, ", double(M::speciesS[k]), Floated(M::speciesSFloat[k])) +
+                    MassOrDiffusion(k);
+        lines.push_back(line + ", " + Loading(k));
     }
 }
 
+// The cumulant analysis: one decay, its mean D and the two higher cumulants, in slots 1 to 3.
+void CumulantLines(std::vector<std::string>& lines) {
+    float amplitude = 0.0f;
+    for (int k = 1; k <= M::maxSpecies; ++k)
+        if (M::speciesIncluded[k])
+            amplitude += M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
+    lines.push_back(Format("mean D = %.4g e-7 cm^2/s%s, amplitude = %s", double(M::speciesDOrM[1]),
+                           Floated(M::speciesDOrMFloat[1]), Digits(amplitude, 3).c_str()));
+    lines.push_back(Format("second cumulant = %.4g (1e-7 cm^2/s)^2%s", double(M::speciesDOrM[2]),
+                           Floated(M::speciesDOrMFloat[2])));
+    lines.push_back(Format("third cumulant = %.4g (1e-7 cm^2/s)^3%s", double(M::speciesDOrM[3]),
+                           Floated(M::speciesDOrMFloat[3])));
+}
+
+// The constants of the associating, reacting and non-ideal models, as far as the model uses them.
+void ConstantLines(std::vector<std::string>& lines) {
+    using C = ModelChoice;
+    auto line = [&](const char* name, float value, std::int32_t flag) {
+        lines.push_back(Format("%s = %.4g%s", name, double(value), Floated(flag)));
+    };
+    const bool oligomers = C::selfAssocTetramerOctamer || C::selfAssocDimerTetramer ||
+                           C::associationVariantA || C::associationVariantB;
+    if (C::monomerDimer || C::monomerTrimer || oligomers || C::reactingSystem)
+        line(ParamsFirstConstantLabel(), M::assocLogK, M::assocLogKFloat);
+    if (oligomers)
+        line("log10(Ka) of the second oligomer", M::oligoLogK3, M::oligoLogK3Float);
+    const bool nonideal = (C::singleSpecies || C::multipleSpecies) && !M::tabulatedNonideality;
+    if (nonideal || (C::monomerDimer && M::assocKsOn))
+        line("log10(ks)", M::logKs, M::logKsFloat);
+    if (nonideal)
+        line("log10(kd)", M::logKd, M::logKdFloat);
+}
+
+// The unit of the distribution's abscissa, in which its range is entered.
+const char* RangeUnit() {
+    using C = ModelChoice;
+    if (C::dlsID)
+        return "log10 D (cm^2/s)";
+    if (C::dlsIRh || C::dlsIRhTimeCourse)
+        return "nm";
+    if (C::electrophoresisLsG || C::cvElectrophoresis)
+        return "1e-4 cm/s";
+    if (C::cmInvariantD)
+        return "Da buoyant molar mass";
+    return DistributionRangeIsMass() ? "Da" : "S";
+}
+
 void DistributionLines(std::vector<std::string>& lines) {
-    lines.push_back(Format("range %.4g to %.4g, resolution %.0f, P = %.3g",
-                           double(ContiState::rangeMin), double(ContiState::rangeMax),
+    lines.push_back(Format("range %.4g to %.4g %s, resolution %.0f, P = %.3g",
+                           double(ContiState::rangeMin), double(ContiState::rangeMax), RangeUnit(),
                            double(ContiState::resolution), double(ContiState::confidenceLevel)));
-    lines.push_back(
-        Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
+    // Light scattering and electrophoresis know no frictional ratio.
+    if (!gDlsData && !ModelChoice::electrophoresisLsG && !ModelChoice::cvElectrophoresis)
+        lines.push_back(
+            Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
     // The law of the models that tie s and D to the abscissa otherwise.
     if (ModelChoice::csFloatingVbar)
         lines.push_back(
@@ -157,18 +242,27 @@ std::vector<std::string> WrapItems(const std::vector<std::string>& items, const 
 
 std::vector<std::string> ParameterReportLines() {
     std::vector<std::string> lines;
+    lines.push_back(ModelName(CurrentModelCommandId()));
     if (ModelChoice::contiMode) {
-        lines.push_back("continuous distribution model");
         DistributionLines(lines);
     } else {
-        lines.push_back(ModelChoice::equilibriumModel ? "sedimentation equilibrium model"
-                                                      : "discrete species model");
-        SpeciesLines(lines);
+        if (ModelChoice::dlsCumulants)
+            CumulantLines(lines);
+        else
+            SpeciesLines(lines);
+        ConstantLines(lines);
         if (ModelChoice::inhomogeneousSolvent)
             SolventVbarLines(lines);
     }
-    lines.push_back(Format("meniscus = %.4f cm%s", double(M::meniscus), Floated(M::meniscusFloat)));
-    lines.push_back(Format("bottom = %.4f cm%s", double(M::bottom), Floated(M::bottomFloat)));
+    // Light-scattering curves have lags where sedimentation scans have radii: no cell.
+    if (!gDlsData) {
+        lines.push_back(
+            Format("meniscus = %.4f cm%s", double(M::meniscus), Floated(M::meniscusFloat)));
+        lines.push_back(Format("bottom = %.4f cm%s", double(M::bottom), Floated(M::bottomFloat)));
+    }
+    if (M::timeOffsetOn)
+        lines.push_back(
+            Format("time offset = %.4g s%s", double(M::timeOffset), M::fitT0 ? " (f)" : ""));
     lines.push_back(Format("baseline = %.5g%s", double(M::baseline),
                            ModelChoice::linearBaseline ? " (f)" : Floated(M::baselineFloat)));
     if (ModelChoice::fitTINoise)

@@ -31,9 +31,9 @@ TEST(ParameterReport, ListsTheModelsValuesAndWhereTheyGo) {
     FitControl::bestRmsd = 0.00493f;
     const std::vector<std::string> lines = ParameterReportLines();
     const std::vector<std::string> expected = {
-        "discrete species model",
-        "species 1: s = 3.5 S, M = 5e+04 Da, loading = 0.3",
-        "species 2: s = 7 S (f), M = 1.5e+05 Da, loading = 0.6",
+        "non-interacting discrete species",
+        "species 1: s = 3.5 S, M = 50000 Da, loading = 0.300",
+        "species 2: s = 7 S (f), M = 150000 Da, loading = 0.600",
         "meniscus = 6.0000 cm (f)",
         "bottom = 7.2000 cm",
         "baseline = 0",
