@@ -13,6 +13,9 @@
 
 namespace {
 
+constexpr const char* kBitmapQuestion = "update residuals bitmap during fit?";
+constexpr const char* kResidualPlotQuestion = "update residuals plot during fit?";
+
 // A thread count from the file: 0 or less (or not a number) gives one thread.
 int ThreadCount(float value) {
     if (!(value > 0.0f))
@@ -76,6 +79,11 @@ void SetOptimiser(int which) {
 
 } // namespace
 
+void AskLiveRefreshPreferences(const PreferenceQuestion& ask) {
+    gUpdateResidualsBitmap = ask(kBitmapQuestion);
+    gUpdateResidualsPlot = ask(kResidualPlotQuestion);
+}
+
 int DistributionThreadEntry() {
     return ContiState::multiThreading ? gDistributionThreadCount : -gDistributionThreadCount;
 }
@@ -96,8 +104,8 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
     if (present(0) && entries[0] == 1.0f)
         gDisclaimerAccepted = true;
     ScanStore::radialResolution = missing(1) ? 0.001f : entries[1];
-    gUpdateResidualsBitmap = missing(2) ? ask("update residuals bitmap during fit?") : on(2);
-    gUpdateResidualsPlot = missing(3) ? ask("update residuals plot during fit?") : on(3);
+    gUpdateResidualsBitmap = missing(2) ? ask(kBitmapQuestion) : on(2);
+    gUpdateResidualsPlot = missing(3) ? ask(kResidualPlotQuestion) : on(3);
     gUpdateDataPlot = missing(4) ? false : on(4);
     gUpdateDistributionPlot = missing(5) ? false : on(5);
     gSoundOn = missing(6) ? false : on(6);

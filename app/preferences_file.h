@@ -20,6 +20,10 @@ using PreferenceQuestion = std::function<bool(const char* question)>;
 // entry that does not name the chosen optimiser).
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask);
 
+// The questions of entries 2 and 3, asked when a file lacks them and at the first start, when
+// there is no file: whether the residuals bitmap and the residual plot follow a running fit.
+void AskLiveRefreshPreferences(const PreferenceQuestion& ask);
+
 // Entry 11: the distribution thread count, negated while multithreading is off, so the count
 // survives the switch (0, as older files hold for off, reads as one thread).
 int DistributionThreadEntry();

@@ -13,6 +13,7 @@
 #include "plat/printer.hpp"
 #include "app/dialog_302.h"
 #include "app/menu_1.h"
+#include "app/preferences_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
 
@@ -96,13 +97,19 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TFrameWindow(parent
     PrepareLoadDialog(openFilesDialog, gSelectedFiles);
     PrepareLoadDialog(openFilesDialog2, gSelectedFiles2);
 
-    ReadPreferences();
+    // Without a file to read this is the first start.
+    const bool firstStart = !ReadPreferences();
     ReadLammEqParameterPreferences(this);
 
     if (!gDisclaimerAccepted) {
         TDialog disclaimer(this, kDisclaimerDialogId);
         if (disclaimer.Execute() != IDCANCEL) {
             gDisclaimerAccepted = true;
+            // The new user is asked whether a running fit shows its residuals: their answers
+            // are the first file's.
+            if (firstStart)
+                AskLiveRefreshPreferences(
+                    [this](const char* q) { return AskYesNo(q, "SET PREFERENCE"); });
             WritePreferences();
         } else {
             CmExit();

@@ -2,8 +2,6 @@
 // so fits refresh the display this way many times without rebuilding the plots.
 #include "display/plot_replays.h"
 
-#include <cmath>
-
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
 #include "state/window_services.h"
@@ -15,7 +13,7 @@
 #include "display/scan_plots.h"
 #include "display/screen_modes.h"
 #include "state/model_parameters.h"
-#include "plat/clock.hpp"
+#include "state/live_refresh.h"
 #include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
 #include "display/residuals_bitmap.h"
@@ -121,32 +119,20 @@ void DrawMetafilePlotB(TXLAWindow* window) {
     PlayPicture(dc, RepaintDistributionPlot());
 }
 
-namespace {
-bool gLiveRefreshStarted = false;
-DWORD gLiveRefreshLastTick = 0;
-} // namespace
-
 void DrawResidualsView(TXLAWindow* window) {
-    if (!gUpdateResidualsBitmap && !gUpdateResidualsPlot && !gUpdateDataPlot &&
-        !gUpdateDistributionPlot)
+    if (!LiveRefreshDue())
         return;
-    const DWORD now = GetTickCount();
-    if (gLiveRefreshStarted) {
-        // An interval of days or more (or a negative one) is taken as the longest or the shortest.
-        const double ms = std::floor(gMaxUpdateInterval * 1000.0);
-        const DWORD interval = !(ms > 0.0) ? 0 : ms >= 4.0e9 ? DWORD(4000000000u) : DWORD(ms);
-        // Elapsed time, so a wrap of the tick count does not stop the refresh.
-        if (now - gLiveRefreshLastTick <= interval)
-            return;
-    }
-    gLiveRefreshStarted = true;
     if (gUpdateDataPlot)
         DrawMetafilePlot(window);
-    if (gUpdateResidualsPlot)
+    // The residual plot's picture is recorded when the residuals are recomputed: the fit's
+    // evaluations changed the fit curves since.
+    if (gUpdateResidualsPlot) {
+        UpdateResiduals(false);
         DrawMetafilePlotA(window);
+    }
     if (gUpdateResidualsBitmap)
         DrawResidualsBitmap(WindowServices::PlatformWindow(window));
     if (gUpdateDistributionPlot)
         DrawMetafilePlotB(window);
-    gLiveRefreshLastTick = GetTickCount();
+    NoteLiveRefresh();
 }

@@ -29,6 +29,8 @@
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
+#include "state/live_refresh.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -506,17 +508,23 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
         WriteParameter(free[k], p[k + 1]);
     if (DetectionCorrections::nonlinearOn && ScanStore::scanCount > 0)
         return NonlinearDetectionTrial(window, residuals, hint);
-    // The residuals need the eliminated noise; the rmsd alone does not.
+    // The residuals need the eliminated noise; the rmsd alone does not. A trial shown by the
+    // live refresh needs it too.
+    const bool shown = window && LiveRefreshDue();
     SizeShapeSolution shaped;
     ContiSolution& sol = shaped.conti;
-    const ContiStatus status = SizeShapeModel()
-                                   ? ComputeSizeShapeSolution(window, shaped, hint)
-                                   : ComputeContiSolution(window, sol, residuals != nullptr, hint);
+    const ContiStatus status =
+        SizeShapeModel() ? ComputeSizeShapeSolution(window, shaped, hint)
+                         : ComputeContiSolution(window, sol, residuals != nullptr || shown, hint);
     NoteStopRequest(status == ContiStatus::Stopped);
     if (status != ContiStatus::Done) {
         if (residuals)
             residuals->assign(residuals->size(), 0.0);
         return kFailedEvaluation;
+    }
+    if (shown) {
+        ShowContiTrial(sol);
+        WindowServices::DrawResidualsView(window);
     }
     if (residuals)
         SolutionResiduals(sol, *residuals);

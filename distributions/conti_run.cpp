@@ -759,32 +759,14 @@ void FreeDistributionArrays() {
     ContiState::heldIntegral = false;
 }
 
-void StoreContiSolution(const ContiSolution& sol) {
-    const ContiGrid& g = sol.grid;
-    const int n = g.n;
-    const int columns = g.Columns();
-    FreeDistributionArrays();
-    ContiState::gridPoints = n;
-    ReplaceArray(ContiState::sValues, 0, n);
-    ReplaceArray(ContiState::mValues, 0, n);
-    ReplaceArray(ContiState::distribution, 0, n);
-    if (!sol.second.empty())
-        ReplaceArray(ContiState::secondDistribution, 0, n);
-    // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
-    // others over s.
-    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
-    ContiState::heldAbscissa = IsMassVariant(g.variant)           ? HeldAbscissa::MolarMass
-                               : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
-                               : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
-                                                                  : HeldAbscissa::S;
-    for (int p = 1; p <= n; ++p) {
-        ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
-        ContiState::mValues[p] = static_cast<float>(g.M[p]);
-        ContiState::distribution[p] = static_cast<float>(sol.c[p] / g.weight[p]);
-        if (!sol.second.empty())
-            ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
-    }
+namespace {
 
+// The model of the solution (the grid's model plus the noise) on each scan's radii as its fit,
+// with the residuals and the noise; times and totals receive each scan's time and its model
+// without the noise on the common grid.
+void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
+                          std::vector<std::vector<double>>& totals) {
+    const int columns = sol.grid.Columns();
     // Model on the grid plus the noise, mapped onto each scan's radii.
     const ContiDataSet& set = sol.set;
     if (S::tiNoise)
@@ -794,8 +776,8 @@ void StoreContiSolution(const ContiSolution& sol) {
     // Each scan's curves by one worker (a scan writes only its own rows), so they are the same
     // for any thread count.
     const int scans = set.Scans();
-    std::vector<double> times(scans);
-    std::vector<std::vector<double>> totals(scans);
+    times.assign(scans, 0.0);
+    totals.assign(scans, {});
     RunContiShares(std::clamp(ThreadCount(), 1, std::max(1, scans)), [&](int share, int count) {
         std::vector<float> gridFit(S::gridCount + 1);
         for (int s = share - 1; s < scans; s += count) {
@@ -832,6 +814,48 @@ void StoreContiSolution(const ContiSolution& sol) {
             }
         }
     });
+}
+
+} // namespace
+
+void ShowContiTrial(const ContiSolution& sol) {
+    if (!SolutionFinite(sol) || sol.ti.empty() || std::ssize(sol.ri) < sol.set.Scans())
+        return;
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
+    StoreContiScanCurves(sol, times, totals);
+    S::resultAvailable = true;
+}
+
+void StoreContiSolution(const ContiSolution& sol) {
+    const ContiGrid& g = sol.grid;
+    const int n = g.n;
+    const int columns = g.Columns();
+    FreeDistributionArrays();
+    ContiState::gridPoints = n;
+    ReplaceArray(ContiState::sValues, 0, n);
+    ReplaceArray(ContiState::mValues, 0, n);
+    ReplaceArray(ContiState::distribution, 0, n);
+    if (!sol.second.empty())
+        ReplaceArray(ContiState::secondDistribution, 0, n);
+    // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
+    // others over s.
+    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
+    ContiState::heldAbscissa = IsMassVariant(g.variant)           ? HeldAbscissa::MolarMass
+                               : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
+                               : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
+                                                                  : HeldAbscissa::S;
+    for (int p = 1; p <= n; ++p) {
+        ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
+        ContiState::mValues[p] = static_cast<float>(g.M[p]);
+        ContiState::distribution[p] = static_cast<float>(sol.c[p] / g.weight[p]);
+        if (!sol.second.empty())
+            ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
+    }
+
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
+    StoreContiScanCurves(sol, times, totals);
     // The model without the noise, which the non-ideal variant reads as the total concentration.
     double loading = 0.0;
     for (int p = 1; p <= columns; ++p)

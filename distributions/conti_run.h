@@ -67,6 +67,9 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
                           ContiStrengthHint* hint = nullptr);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
+// A fit's trial shown while the fit runs: its fit, residuals and noise go into the scan store; the
+// distribution and what later trials read stay as they were. Nothing without the noise computed.
+void ShowContiTrial(const ContiSolution& solution);
 // After a Run outside a fit: the eliminated systematic noise moved out of the fit into the
 // data by the noise switches (the baseline offset when neither is fitted).
 void MoveNoiseIntoData();

@@ -36,6 +36,19 @@ bool IsFolder(const std::string& path) {
     return std::filesystem::is_directory(path);
 }
 
+// A start without a preferences file asks the new user about the live refresh after the
+// disclaimer.
+void ExpectFirstStartQuestions(Script& s, int answer = IDNO) {
+    s.expectBox()
+        .caption("SET PREFERENCE")
+        .text("update residuals bitmap during fit?")
+        .answer(answer);
+    s.expectBox()
+        .caption("SET PREFERENCE")
+        .text("update residuals plot during fit?")
+        .answer(answer);
+}
+
 } // namespace
 
 TEST(StartUp, EmptyFolderIsPreparedAndTheDisclaimerAgreedTo) {
@@ -43,13 +56,15 @@ TEST(StartUp, EmptyFolderIsPreparedAndTheDisclaimerAgreedTo) {
     Script s;
     s.expectBox().caption("ERROR").text("could not find " + folder.file("mirovan"));
     s.expectDialog(302).ok();
+    // The new user is asked whether a running fit shows its residuals; the answers are kept.
+    ExpectFirstStartQuestions(s, IDYES);
     EXPECT_EQ(Start(folder.programPath()), 0);
     EXPECT_TRUE(s.done()) << s.logText();
 
     EXPECT_TRUE(IsFolder(folder.file("temp")));
     EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), folder.path() + "/");
     std::string preferences = ReadTextFile(folder.file("tarnixparams.ini"));
-    EXPECT_EQ(preferences, "1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    EXPECT_EQ(preferences, "1\n0.0010\n1\n1\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
     EXPECT_EQ(std::string(gTempFolder), folder.path() + "/temp/");
     EXPECT_EQ(std::string(gTablePaths.sounds[kSoundBye]), folder.path() + "/sounds/bye.wav");
     EXPECT_EQ(std::string(gTablePaths.distrib), folder.path() + "/temp/distrib.dat");
@@ -61,6 +76,7 @@ TEST(StartUp, SecondStartShowsNoDisclaimer) {
         Script first;
         first.expectBox().caption("ERROR");
         first.expectDialog(302).ok();
+        ExpectFirstStartQuestions(first);
         Start(folder.programPath());
     }
     ResetPreferenceSwitches();
@@ -128,6 +144,9 @@ TEST(StartUp, DamagedPreferencesNeverStopTheStart) {
         WriteTextFile(folder.file("tarnixparams.ini"), c.content);
         Script s;
         s.expectDialog(302).ok();
+        // A file with no entry is a first start: the two questions come after the disclaimer.
+        if (c.name[0] != 'd')
+            ExpectFirstStartQuestions(s);
         EXPECT_EQ(Start(folder.programPath()), 0) << c.name;
         EXPECT_TRUE(s.done()) << c.name << "\n" << s.logText();
         EXPECT_EQ(LineCount(ReadTextFile(folder.file("tarnixparams.ini"))), 19) << c.name;
@@ -140,6 +159,7 @@ TEST(StartUp, UnreadablePreferencesAreReportedWhenWritten) {
     std::filesystem::create_directory(folder.file("tarnixparams.ini"));
     Script s;
     s.expectDialog(302).ok();
+    ExpectFirstStartQuestions(s);
     s.expectBox().caption("ERROR").textHas("could not write to disk into directory");
     EXPECT_EQ(Start(folder.programPath()), 0);
     EXPECT_TRUE(s.done()) << s.logText();
@@ -155,6 +175,7 @@ TEST(StartUp, UnwritableProgramFolderStillStarts) {
     s.expectBox().caption("ERROR").textHas("could not find");
     s.expectBox().caption("ERROR").text("could not create " + folder.file("missing/temp"));
     s.expectDialog(302).ok();
+    ExpectFirstStartQuestions(s);
     s.expectBox().caption("ERROR").textHas("could not write to disk into directory");
     EXPECT_EQ(Start(programPath), 0);
     EXPECT_TRUE(s.done()) << s.logText();
@@ -199,6 +220,7 @@ TEST(StartUp, SettingsGoToTheHomeFolderWhenOneIsGiven) {
     setenv("TARNIX_HOME", home.path().c_str(), 1);
     Script s;
     s.expectDialog(302).ok();
+    ExpectFirstStartQuestions(s);
     EXPECT_EQ(Start(folder.programPath()), 0);
     unsetenv("TARNIX_HOME");
     EXPECT_TRUE(s.done()) << s.logText();

@@ -1,0 +1,174 @@
+// A long fit shows it is alive, as a new user meets it: the first start asks whether a running
+// fit updates the residuals bitmap and plot and keeps the answers; then, with the switches on,
+// the plots move during a simplex, annealing, Levenberg-Marquardt and c(s) Fit, at most once per
+// interval, and Levenberg-Marquardt shows its progress line.
+#include "app/params_box.h"
+#include "display/paint_switches.h"
+#include "fitting/optim_ml.h"
+#include "plat/clock.hpp"
+#include "plotting/progress_line.h"
+#include "state/conti_state.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/scan_store.h"
+#include "state/window_services.h"
+#include "support/main_window_fixture.h"
+#include "support/model_road.h"
+#include "support/reset_all_state.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+
+// What the window showed at each live refresh that changed it.
+struct Seen {
+    MainWindowFixture* f = nullptr;
+    const char* fit = "";
+    plat::Surface last;
+    std::vector<DWORD> ticks;  // refreshes that changed the window
+    int residualPlotMoves = 0; // of them, those that changed the residual plot
+    int progressLineCalls = 0; // calls while the progress line of Levenberg-Marquardt showed
+    int progressLineDrawn = 0; // of them, those with the line's pixels at (10..109, 10)
+    void (*original)(TXLAWindow*) = nullptr;
+};
+Seen gSeen;
+
+bool RowsDiffer(const plat::Surface& a, const plat::Surface& b, int from, int to) {
+    for (int y = from; y < to; ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (a.GetPixel(x, y) != b.GetPixel(x, y))
+                return true;
+    return false;
+}
+
+void RecordingView(TXLAWindow* window) {
+    gSeen.original(window);
+    const plat::Surface& now = window->GetSurface();
+    // Once the bar advanced, its first pixel is in the bar's colour.
+    if (gMLProgressLine && gMLProgressLine->value > 0.0f) {
+        ++gSeen.progressLineCalls;
+        gSeen.progressLineDrawn += now.GetPixel(10, 10) == 0x0000ffu;
+    }
+    // The plots, below the strip of the report and the progress line.
+    const int h = now.Height();
+    const auto row = [h](int logical) { return logical * h / 1000; };
+    if (!RowsDiffer(now, gSeen.last, row(ScanStore::distPlotRect[0]), h))
+        return;
+    const int top = row(ScanStore::distPlotRect[2]), bottom = row(ScanStore::distPlotRect[3]);
+    if (!gSeen.ticks.empty() && RowsDiffer(now, gSeen.last, top, bottom))
+        ++gSeen.residualPlotMoves;
+    gSeen.ticks.push_back(GetTickCount());
+    if (gSeen.ticks.size() == 3)
+        if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+            plat::test::windowPng(*window, std::string(keep) + "/live_" + gSeen.fit + ".png");
+    gSeen.last = now;
+}
+
+struct Fit {
+    const char* name;
+    int optimiser; // 0: the distribution's own Fit
+    void (*script)(plat::test::Script&);
+};
+
+TEST(LiveRefreshRoad, FirstStartAsksAndEveryFitShowsItIsAlive) {
+    MainWindowFixture f(900, 650);
+    // A new user: no preferences file yet.
+    f.window.reset();
+    ResetAllState();
+    std::filesystem::remove(f.folder.file("tarnixparams.ini"));
+    f.script.expectDialog(302).ok();
+    f.script.expectBox()
+        .caption("SET PREFERENCE")
+        .text("update residuals bitmap during fit?")
+        .answer(IDYES);
+    f.script.expectBox()
+        .caption("SET PREFERENCE")
+        .text("update residuals plot during fit?")
+        .answer(IDYES);
+    f.window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    f.window->Create();
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    gShowDisclaimer = false;
+    gWizardMessages = false;
+    f.Resize(900, 650);
+    EXPECT_TRUE(gUpdateResidualsBitmap && gUpdateResidualsPlot);
+    EXPECT_FALSE(gUpdateDataPlot || gUpdateDistributionPlot);
+    EXPECT_EQ(ReadTextFile(f.folder.file("tarnixparams.ini")).substr(0, 13), "1\n0.0010\n1\n1\n");
+
+    // The data and fit plot too, every 20 ms, through the menu.
+    f.script.expectBox().text("data and fit plot?").answer(IDYES);
+    f.script.expectBox().text("residuals plot?").answer(IDYES);
+    f.script.expectBox().text("residuals bitmap?").answer(IDYES);
+    f.script.expectBox().text("distribution plot?").answer(IDNO);
+    f.script.expectInput().prompt("max updating interval (sec)").answer("0.02");
+    SendCommand(f, 592);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+
+    ScanSetOptions options;
+    options.count = 20;
+    options.dr = 0.002;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    f.Load(options);
+    M::meniscus = 5.9f;
+    M::bottom = 7.2f;
+    M::speciesSFloat[1] = M::speciesDOrMFloat[1] = 1;
+    PackFitParameters();
+    SendCommand(f, 213);
+    f.Paint();
+
+    gSeen.f = &f;
+    gSeen.original = WindowServices::table.drawResidualsView;
+    WindowServices::table.drawResidualsView = RecordingView;
+    const Fit fits[] = {
+        {"simplex", 826, [](plat::test::Script&) {}},
+        {"annealing", 825,
+         [](plat::test::Script& s) {
+             s.expectInput().promptHas("starting 'temperature'").answer("2");
+             s.expectInput().prompt("# of temperature steps").answer("2");
+             s.expectInput().prompt("# of iterations per temperature").answer("20");
+             s.expectInput().prompt("final ML (1), Simplex (2), or none (0)").answer("0");
+         }},
+        {"Levenberg-Marquardt", 824, [](plat::test::Script&) {}},
+        {"c(s)", 0, [](plat::test::Script&) {}},
+    };
+    for (const Fit& fit : fits) {
+        if (fit.optimiser) {
+            fit.script(f.script);
+            f.script.expectBox().text("save as default setting?").answer(IDNO);
+            SendCommand(f, fit.optimiser);
+            M::speciesS[1] = 3.0f;
+            M::speciesDOrM[1] = 100000.0f;
+            PackFitParameters();
+        } else {
+            // c(s) with its meniscus and f/f0 floated.
+            SendCommand(f, 275);
+            M::meniscusFloat = 1;
+            M::meniscus = 5.91f;
+            ContiState::ff0Float = 1;
+            PackFitParameters();
+        }
+        gSeen.fit = fit.name;
+        gSeen.last = f.window->GetSurface();
+        gSeen.ticks.clear();
+        gSeen.residualPlotMoves = gSeen.progressLineCalls = gSeen.progressLineDrawn = 0;
+        SendCommand(f, 215);
+        EXPECT_TRUE(f.script.done()) << fit.name << "\n" << f.script.logText();
+        EXPECT_GE(gSeen.ticks.size(), 3u) << fit.name << ": the window hardly moved";
+        EXPECT_GE(gSeen.residualPlotMoves, 1) << fit.name;
+        for (std::size_t i = 1; i < gSeen.ticks.size(); ++i)
+            EXPECT_GE(gSeen.ticks[i] - gSeen.ticks[i - 1], 20u) << fit.name << " refresh " << i;
+        if (fit.optimiser == 824) {
+            EXPECT_GT(gSeen.progressLineCalls, 0);
+            EXPECT_EQ(gSeen.progressLineDrawn, gSeen.progressLineCalls);
+        }
+    }
+    WindowServices::table.drawResidualsView = gSeen.original;
+}
+
+} // namespace
