@@ -172,8 +172,7 @@ void UpdateResiduals(bool rescale) {
             continue;
         const int n = ScanStore::pointCount[j];
         int first = 1, last = n;
-        if (limitsSet)
-            FitRange(j, first, last);
+        ShownFitRange(j, first, last);
         for (int i = 1; i <= n; ++i)
             r[i] = (i >= first && i <= last) ? s[i] - f[i] : 0.0f;
     }

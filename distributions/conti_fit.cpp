@@ -27,6 +27,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "scandata/fit_limits.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
 #include "state/live_refresh.h"
@@ -422,6 +423,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     std::vector<double> p(n + 1);
     for (int k = 1; k <= n; ++k)
         p[k] = ReadParameter(free[k - 1]);
+    const float meniscusBefore = ModelParameters::meniscus, bottomBefore = ModelParameters::bottom;
     gUserInterrupt.store(false);
     LammGrid::simErrorShown = false;
     FitControl::fitAborted = false;
@@ -454,6 +456,8 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     ContiState::calledFromFit = false;
     if (FitControl::fitAborted)
         return false;
+    // A fitted meniscus or bottom takes the window with it before the final Run.
+    ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
     const bool stored =
         SizeShapeModel() ? RunSizeShapeDistribution(window, &hint) : RunContiSed(window, &hint);
     if (stored) {

@@ -235,6 +235,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     LammGrid::simErrorShown = LammGrid::modelNoticeShown = false;
     gUserInterrupt = false;
     PackFitParameters();
+    const float meniscusBefore = ModelParameters::meniscus, bottomBefore = ModelParameters::bottom;
     gFit.slots = FreeFitSlots();
     gFit.evaluate = evaluate;
     const int n = static_cast<int>(gFit.slots.size());
@@ -273,7 +274,10 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         }
         outcome = FitOutcome::Aborted;
     } else {
-        // The final evaluation at the best vector: parameters, fit, noise and rmsd agree.
+        // A fitted meniscus or bottom takes the window with it; the final evaluation at the best
+        // vector then gives parameters, fit, noise and an rmsd over the window that is drawn.
+        WriteTrial(p.data());
+        ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
         SimplexSim(window, p.data(), nullptr);
         gUserInterrupt = false;
         FitControl::fitAborted = false;

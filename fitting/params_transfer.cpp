@@ -389,6 +389,7 @@ bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
         return false;
     auto& t = const_cast<ParamsTransfer&>(transfer);
     const std::vector<NumberField> fields = Fields(t, page);
+    const float meniscusBefore = M::meniscus, bottomBefore = M::bottom;
     // Every value is read before any is written, so a scaled field cannot see a half-applied set.
     std::vector<float> values;
     for (const NumberField& f : fields)
@@ -417,6 +418,9 @@ bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
     PackFitParameters();
     if (ScanStore::scanCount > 0 && ScanStore::gridCount > 0)
         AllocCommonGridScanArrays();
+    // A cell moved by the entries moves the window with it, before the bounds that keep a fitted
+    // meniscus or bottom outside the window are set from it.
+    ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
     SetDefaultMeniscusBottomLimits();
     return true;
 }

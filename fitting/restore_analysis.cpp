@@ -50,8 +50,12 @@ void FinishRestore(TXLAWindow* window)
 {
     UnpackFitParameters();
     RestoreModelGrid();
-    if (ScanStore::scanCount > 0)
+    // The restored limits are the ones the analysis used: the scans' ranges follow them, so that
+    // the window drawn is the window the model is evaluated and its rmsd taken over.
+    if (ScanStore::scanCount > 0) {
+        ApplySetFitLimits();
         AllocCommonGridScanArrays();
+    }
     if (FitControl::meniscusMin == 0.0f || FitControl::meniscusMax == 0.0f ||
         FitControl::bottomMin == 0.0f || FitControl::bottomMax == 0.0f)
         SetDefaultMeniscusBottomLimits();

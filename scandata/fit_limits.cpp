@@ -2,6 +2,7 @@
 // a limit is inside.
 #include "scandata/fit_limits.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "state/serial_fit_state.h"
@@ -122,12 +123,58 @@ void ApplyRightFitLimit()
     RangeStatistics();
 }
 
+// How far a kept meniscus or bottom, or a kept fit limit, may lie beyond the radii of newly loaded
+// scans and still belong to their cell: generated scans end at the bottom or start at the
+// meniscus, and a fitted end moves a few hundredths of a centimetre beyond them. Values of
+// another cell lie tenths of a centimetre off or more.
+constexpr double kKeptBeyondData = 0.1; // cm
+
+void UnsetValuesOutsideData()
+{
+    using S = ScanStore;
+    using M = ModelParameters;
+    if (gDlsData || S::scanCount < 1)
+        return;
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int k = 1; k <= S::scanCount; ++k)
+        if (S::pointCount[k] > 0) {
+            lo = std::min(lo, static_cast<double>(S::radius[k][1]));
+            hi = std::max(hi, static_cast<double>(S::radius[k][S::pointCount[k]]));
+        }
+    if (!(lo <= hi))
+        return;
+    auto outside = [&](float v) {
+        return v != 0.0f && (v < lo - kKeptBeyondData || v > hi + kKeptBeyondData);
+    };
+    // The meniscus must lie before the last radius and the bottom after the first.
+    if (outside(M::meniscus) || M::meniscus >= hi)
+        M::meniscus = M::fitValues[13] = 0.0f;
+    if (outside(M::bottom) || (M::bottom != 0.0f && M::bottom <= lo))
+        M::bottom = M::fitValues[14] = 0.0f;
+    if (M::meniscus != 0.0f && M::bottom != 0.0f && M::meniscus >= M::bottom)
+        M::meniscus = M::bottom = M::fitValues[13] = M::fitValues[14] = 0.0f;
+    if (outside(S::leftFitLimit))
+        S::leftFitLimit = 0.0f;
+    if (outside(S::rightFitLimit))
+        S::rightFitLimit = 0.0f;
+}
+
 void ApplySetFitLimits()
 {
     if (ScanStore::leftFitLimit != 0.0f)
         ApplyLeftFitLimit();
     if (ScanStore::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
+}
+
+void ApplyFitLimitsForMovedEnds(float meniscusBefore, float bottomBefore)
+{
+    if (gDlsData || ScanStore::scanCount < 1)
+        return;
+    if (ModelParameters::meniscus == meniscusBefore && ModelParameters::bottom == bottomBefore)
+        return;
+    ApplyLeftFitLimit();
+    ApplyRightFitLimit();
 }
 
 float DefaultRightFitLimit() {
@@ -141,6 +188,15 @@ void FitRange(int j, int& first, int& last) {
         first = 1;
     if (last == 0)
         last = ScanStore::pointCount[j];
+}
+
+void ShownFitRange(int j, int& first, int& last) {
+    if (ScanStore::leftFitLimit != 0.0f && ScanStore::rightFitLimit != 0.0f) {
+        FitRange(j, first, last);
+    } else {
+        first = 1;
+        last = ScanStore::pointCount[j];
+    }
 }
 
 // Default bounds: meniscus +- 0.02 cm, bottom +- 0.05 cm (+- 0.1 cm for both with fluorescence
@@ -180,12 +236,13 @@ float CalcFitRmsd()
     const int skipped = LammGrid::firstScanIsInitial && ScanStore::scanOrder && ScanStore::scanCount >= 1
                             ? ScanStore::scanOrder[1]
                             : 0;
+    // Over the points whose residuals are drawn.
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
         if (k == skipped || !ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit || !ScanStore::fit[k])
             continue;
-        for (int i = ScanStore::firstFitIndex[k]; i >= 1 && i <= ScanStore::lastFitIndex[k] &&
-                                                  i <= ScanStore::pointCount[k];
-             ++i) {
+        int first = 1, last = 0;
+        ShownFitRange(k, first, last);
+        for (int i = std::max(first, 1); i <= last && i <= ScanStore::pointCount[k]; ++i) {
             double d = ScanStore::signal[k][i] - ScanStore::fit[k][i];
             sum += d * d;
             ++count;

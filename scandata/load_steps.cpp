@@ -204,6 +204,7 @@ bool SetUpLoadedScans()
     S::absoluteTemperature = S::header[S::scanCount].temperature + 273.15f;
     S::gasConstantTemperature = static_cast<float>(8.31451e7 * S::absoluteTemperature);
 
+    UnsetValuesOutsideData();
     if (ModelParameters::meniscus == 0.0f) {
         ModelParameters::meniscus = S::radius[1][1];
         ModelParameters::fitValues[13] = ModelParameters::meniscus;

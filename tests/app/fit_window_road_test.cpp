@@ -1,0 +1,107 @@
+// The fit window follows the cell: a data set of another cell gets a meniscus, bottom and fit
+// limits inside its own data, and a meniscus or bottom moved in the dialog takes the limits with
+// it. Before, the window of the previous set was kept and a Run failed in the Lamm solver.
+#include "app/params_box.h"
+#include "fitting/parameter_report.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+#include "state/fit_control.h"
+#include "support/main_window_fixture.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+// The rms of data minus fit over the points inside the limits, counted here from the radii.
+double RmsInsideLimits() {
+    double sum = 0.0;
+    long n = 0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            if (S::radius[k][i] >= S::leftFitLimit && S::radius[k][i] <= S::rightFitLimit) {
+                const double d = double(S::signal[k][i]) - S::fit[k][i];
+                sum += d * d;
+                ++n;
+            }
+    return n > 0 ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
+    struct Case {
+        const char* name;
+        double nextMeniscus, nextBottom; // the second set's cell; 0: no second set
+        const char* typedMeniscus;       // typed in the dialog after loading; null: none
+        const char* typedBottom;
+    };
+    const std::vector<Case> cases = {
+        {"short column loaded after a velocity set", 6.85, 7.25, nullptr, nullptr},
+        {"cell further out loaded after a velocity set", 6.40, 7.35, nullptr, nullptr},
+        {"meniscus typed beyond the left limit", 0, 0, "6.3", nullptr},
+        {"bottom typed before the right limit", 0, 0, nullptr, "6.8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        ScanSetOptions velocity;
+        velocity.count = 6;
+        velocity.dr = 0.005;
+        f.Load(velocity);
+        Send(f, 198);
+        // The user's cell and window on the velocity set.
+        f.script.expectDialog(kDiscreteParamsDialogId)
+            .set(kMeniscusId, "5.93")
+            .set(kBottomId, "7.2")
+            .ok();
+        Send(f, 212);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        if (c.nextMeniscus > 0) {
+            ScanSetOptions next;
+            next.count = 6;
+            next.dr = 0.005;
+            next.meniscus = c.nextMeniscus;
+            next.bottom = c.nextBottom;
+            next.extension = "RA2";
+            f.Load(next);
+        }
+        if (c.typedMeniscus || c.typedBottom) {
+            auto& step = f.script.expectDialog(kDiscreteParamsDialogId);
+            if (c.typedMeniscus)
+                step.set(kMeniscusId, c.typedMeniscus);
+            if (c.typedBottom)
+                step.set(kBottomId, c.typedBottom);
+            step.ok();
+            Send(f, 212);
+        }
+        Send(f, 213);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+
+        const float first = S::radius[1][1], last = S::radius[1][S::pointCount[1]];
+        EXPECT_GE(M::meniscus, first - 0.1f);
+        EXPECT_LT(M::meniscus, S::leftFitLimit);
+        EXPECT_LT(S::leftFitLimit, S::rightFitLimit);
+        EXPECT_GE(S::leftFitLimit, first);
+        EXPECT_LE(S::rightFitLimit, last);
+        EXPECT_GT(M::bottom, S::rightFitLimit);
+        if (c.typedMeniscus)
+            EXPECT_NEAR(S::leftFitLimit, std::stod(c.typedMeniscus) + 0.01, 1e-5);
+        if (c.typedBottom)
+            EXPECT_NEAR(S::rightFitLimit, std::stod(c.typedBottom) - 0.01, 1e-5);
+        // The Run drew a model over the window, and the rmsd it reports is the one of that window.
+        EXPECT_GT(FitControl::displayedRmsd, 0.0f);
+        EXPECT_NEAR(FitControl::displayedRmsd, RmsInsideLimits(), 1e-6);
+    }
+}
+
+} // namespace
