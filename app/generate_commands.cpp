@@ -21,12 +21,15 @@
 #include "simulation/discrete_sed.h"
 #include "simulation/synthetic_data.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/startup_paths.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -216,6 +219,48 @@ void SetGeneratedCell() {
     SetDefaultMeniscusBottomLimits();
 }
 
+// What Generate > Single changes before its parameters dialog (the species' form, the cell and
+// its fit bounds), put back when the command is cancelled there or before: the analysis
+// loaded stays as it was.
+class GenerateSetupUndo {
+  public:
+    explicit GenerateSetupUndo(TXLAWindow* window) : window_(window) {
+        std::copy(std::begin(M::fitValues), std::end(M::fitValues), fitValues_);
+        std::copy(std::begin(M::speciesDOrM), std::end(M::speciesDOrM), speciesDOrM_);
+    }
+    GenerateSetupUndo(const GenerateSetupUndo&) = delete;
+    GenerateSetupUndo& operator=(const GenerateSetupUndo&) = delete;
+    ~GenerateSetupUndo() {
+        if (kept_)
+            return;
+        ModelChoice::equilibriumMs = equilibriumMs_;
+        if (HMENU menu = window_->GetMenu())
+            ::CheckMenuItem(menu, 217u, equilibriumMs_ ? MF_CHECKED : MF_UNCHECKED);
+        std::copy(std::begin(fitValues_), std::end(fitValues_), M::fitValues);
+        std::copy(std::begin(speciesDOrM_), std::end(speciesDOrM_), M::speciesDOrM);
+        M::meniscus = meniscus_;
+        M::bottom = bottom_;
+        FitControl::meniscusMin = bounds_[0];
+        FitControl::meniscusMax = bounds_[1];
+        FitControl::bottomMin = bounds_[2];
+        FitControl::bottomMax = bounds_[3];
+        ScanStore::gasConstantTimesT = gasConstantTimesT_;
+    }
+    // The user accepted the set-up in the dialog: it stays.
+    void Keep() { kept_ = true; }
+
+  private:
+    TXLAWindow* window_;
+    bool kept_ = false;
+    bool equilibriumMs_ = ModelChoice::equilibriumMs;
+    float fitValues_[M::kFitSlots + 1] = {};
+    float speciesDOrM_[M::maxSpecies + 1] = {};
+    float meniscus_ = M::meniscus, bottom_ = M::bottom;
+    float bounds_[4] = {FitControl::meniscusMin, FitControl::meniscusMax, FitControl::bottomMin,
+                        FitControl::bottomMax};
+    float gasConstantTimesT_ = ScanStore::gasConstantTimesT;
+};
+
 bool WriteSmallFile(const std::string& path, const std::string& text) {
     return plat::WriteFileAtomically(plat::NativePath(path), text);
 }
@@ -292,6 +337,7 @@ void TXLAWindow::CmGenerateDataSingle() {
         ReportNotAvailable(this, "Single", 214);
         return;
     }
+    GenerateSetupUndo undo(this);
     // The species' second values follow the form chosen; a distribution takes M and s.
     const bool distribution = ModelChoice::contiMode;
     if (distribution)
@@ -311,6 +357,7 @@ void TXLAWindow::CmGenerateDataSingle() {
     SetGeneratedCell();
     if (!OpenParametersDialog(this))
         return;
+    undo.Keep();
     if (!Accepted(this, "meniscus (cm)", M::meniscus, {0, M::bottom, true, true}) ||
         (!distribution && !SpeciesCanBeGenerated(this)))
         return;
