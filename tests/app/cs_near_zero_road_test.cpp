@@ -1,0 +1,105 @@
+// c(s) with time-invariant and radially invariant noise on three generated species (2, 5 and 9 S)
+// through the menu: nothing of the distribution sits at the first grid points above 0 S.
+#include "app/params_box.h"
+#include "foundations/random_numbers.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+#include "support/main_window_fixture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using C = ContiState;
+constexpr const char* kGenerate = "GENERATE DATA";
+constexpr int kScans = 30;
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
+                 const char* mKDa) {
+    step.check(SpeciesControlId(k, kIncludedItem))
+        .set(SpeciesControlId(k, kLoadingItem), loading)
+        .set(SpeciesControlId(k, kSItem), s)
+        .set(SpeciesControlId(k, kDOrMItem), mKDa);
+}
+
+void Generate(MainWindowFixture& f, const char* noise) {
+    auto number = [&](const char* prompt, const char* answer) {
+        f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
+    };
+    f.script.expectBox().text("Fit with M and s instead D and s?").answer(IDYES);
+    number("density of points dr (cm)", "0.003");
+    number("rotor speed (rpm)", "50000");
+    f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
+    number("time interval of scans (sec)", "300");
+    number("number of simulated scans", std::to_string(kScans).c_str());
+    number("std of noise (OD)", noise);
+    auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
+    TypeSpecies(truth, 1, "0.3", "2", "25");
+    TypeSpecies(truth, 2, "0.4", "5", "80");
+    TypeSpecies(truth, 3, "0.3", "9", "200");
+    truth.set(kMeniscusId, "5.95").set(kBottomId, "7.2").ok();
+    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    Send(f, 214);
+}
+
+// The first free grid point, 0.15 S, is told from the noise terms by its plateau dilution and
+// meniscus depletion alone: it is weakly determined, but no degeneracy. Without noise nothing of
+// the distribution lies below 1 S; with noise the maximum-entropy share there stays far below
+// the 0.7% of the total that is one standard deviation of that point's amplitude.
+TEST(CsNearZeroRoad, NothingBelowOneSvedbergBeyondTheNoise) {
+    struct Case {
+        const char* noise;
+        double largestShare; // of the total, in 0 < s < 1 S
+    };
+    for (const Case& c : {Case{"0", 1e-6}, Case{"0.005", 1e-3}}) {
+        SCOPED_TRACE(std::string("noise ") + c.noise);
+        MainWindowFixture f(900, 650);
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        SeedGaussRandom(5);
+        Generate(f, c.noise);
+        std::vector<std::string> paths;
+        for (int i = 1; i <= kScans; ++i) {
+            char name[20];
+            std::snprintf(name, sizeof name, "%05d.ra0", i);
+            paths.push_back(f.data.file(name));
+        }
+        f.script.expectFileOpen().answer(paths);
+        f.script.expectInput().prompt("load every n'th file:").answer("1");
+        Send(f, 200);
+        Send(f, 275);
+        f.script.expectDialog(kDistributionParamsDialogId)
+            .set(kRangeMinId, "0")
+            .set(kRangeMaxId, "15")
+            .set(kResolutionId, "101")
+            .set(kConfidenceLevelId, "0.68")
+            .check(kTiNoiseId)
+            .check(kRiNoiseId)
+            .ok();
+        Send(f, 212);
+        Send(f, 213);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_EQ(C::gridPoints, 101);
+        ASSERT_EQ(C::sValues[1], 0.0f);
+        double total = 0.0, belowOne = 0.0;
+        for (int p = 1; p <= C::gridPoints; ++p) {
+            total += C::distribution[p];
+            if (C::sValues[p] < 1.0f)
+                belowOne += C::distribution[p];
+        }
+        EXPECT_EQ(C::distribution[1], 0.0f);
+        EXPECT_LT(belowOne / total, c.largestShare);
+    }
+}
+
+} // namespace
