@@ -67,7 +67,7 @@ void ApplyLeftFitLimit()
     }
     if (InitialData::pointCount != 0)
         InitialExtrapolationLeft();
-    for (int k = 1; k <= S::scanCount; ++k)
+    for (int k = 1; k <= S::scanCount && S::firstFitIndex; ++k)
         for (int i = 1; i <= S::pointCount[k]; ++i)
             if (S::radius[k][i] >= S::leftFitLimit) {
                 S::firstFitIndex[k] = i;
@@ -112,7 +112,7 @@ void ApplyRightFitLimit()
     }
     if (InitialData::pointCount != 0)
         InitialExtrapolationRight();
-    for (int k = 1; k <= S::scanCount; ++k)
+    for (int k = 1; k <= S::scanCount && S::lastFitIndex; ++k)
         for (int i = S::pointCount[k]; i >= 1; --i)
             if (S::radius[k][i] <= S::rightFitLimit) {
                 S::lastFitIndex[k] = i;
