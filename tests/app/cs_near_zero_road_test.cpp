@@ -7,6 +7,7 @@
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "support/main_window_fixture.h"
+#include "support/species_entries.h"
 
 #include <cmath>
 #include <cstdio>
@@ -25,14 +26,6 @@ void Send(MainWindowFixture& f, int id) {
     f.script.pumpUntilIdle();
 }
 
-void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
-                 const char* mKDa) {
-    step.check(SpeciesControlId(k, kIncludedItem))
-        .set(SpeciesControlId(k, kLoadingItem), loading)
-        .set(SpeciesControlId(k, kSItem), s)
-        .set(SpeciesControlId(k, kDOrMItem), mKDa);
-}
-
 void Generate(MainWindowFixture& f, const char* noise) {
     auto number = [&](const char* prompt, const char* answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
@@ -45,9 +38,9 @@ void Generate(MainWindowFixture& f, const char* noise) {
     number("number of simulated scans", std::to_string(kScans).c_str());
     number("std of noise (OD)", noise);
     auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(truth, 1, "0.3", "2", "25");
-    TypeSpecies(truth, 2, "0.4", "5", "80");
-    TypeSpecies(truth, 3, "0.3", "9", "200");
+    TypeSpecies(truth, 1, "0.3", "2", "25", false, false);
+    TypeSpecies(truth, 2, "0.4", "5", "80", false, false);
+    TypeSpecies(truth, 3, "0.3", "9", "200", false, false);
     truth.set(kMeniscusId, "5.95").set(kBottomId, "7.2").ok();
     f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
     Send(f, 214);

@@ -13,6 +13,7 @@
 #include "state/preference_switches.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
+#include "support/species_entries.h"
 
 #include <cmath>
 #include <cstdio>
@@ -36,18 +37,6 @@ void Send(MainWindowFixture& f, int id) {
     f.script.pumpUntilIdle();
 }
 
-// Species k of the discrete page: included, loading, s and M (kDa) typed, s and M floated.
-void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
-                 const char* mKDa) {
-    step.check(SpeciesControlId(k, kIncludedItem))
-        .set(SpeciesControlId(k, kLoadingItem), loading)
-        .set(SpeciesControlId(k, kSItem), s)
-        .set(SpeciesControlId(k, kDOrMItem), mKDa)
-        .check(SpeciesControlId(k, kSItem + 1))
-        .check(SpeciesControlId(k, kDOrMItem + 1))
-        .check(SpeciesControlId(k, kLoadingItem + 1), false);
-}
-
 void Generate(MainWindowFixture& f) {
     auto number = [&](const char* prompt, const char* answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
@@ -64,8 +53,8 @@ void Generate(MainWindowFixture& f) {
     number("std of noise (OD)", "0.005");
     auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
     // The first species holds the total loading (0.3 + 0.6 OD), the second its fraction.
-    TypeSpecies(truth, 1, "0.9", "3.5", "50");
-    TypeSpecies(truth, 2, "0.6666667", "7", "150");
+    TypeSpecies(truth, 1, "0.9", "3.5", "50", true, true);
+    TypeSpecies(truth, 2, "0.6666667", "7", "150", true, true);
     truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
     f.script.expectFileSave()
         .title("save generated data as")
@@ -90,8 +79,8 @@ void Load(MainWindowFixture& f, bool restore) {
 // The user's start: s 3.0 and 8.0 S, M 40 and 180 kDa, loadings as linear parameters.
 void SetStartValues(MainWindowFixture& f) {
     auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(start, 1, "0.5", "3.0", "40");
-    TypeSpecies(start, 2, "0.5", "8.0", "180");
+    TypeSpecies(start, 1, "0.5", "3.0", "40", true, true);
+    TypeSpecies(start, 2, "0.5", "8.0", "180", true, true);
     start.check(kLinearAmplitudesId).ok();
     Send(f, 212);
 }

@@ -7,6 +7,7 @@
 #include "state/scan_store.h"
 #include "state/fit_control.h"
 #include "support/main_window_fixture.h"
+#include "support/species_entries.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -21,20 +22,6 @@ using S = ScanStore;
 void Send(MainWindowFixture& f, int id) {
     plat::test::command(f.window.get(), id);
     f.script.pumpUntilIdle();
-}
-
-// The rms of data minus fit over the points inside the limits, counted here from the radii.
-double RmsInsideLimits() {
-    double sum = 0.0;
-    long n = 0;
-    for (int k = 1; k <= S::scanCount; ++k)
-        for (int i = 1; i <= S::pointCount[k]; ++i)
-            if (S::radius[k][i] >= S::leftFitLimit && S::radius[k][i] <= S::rightFitLimit) {
-                const double d = double(S::signal[k][i]) - S::fit[k][i];
-                sum += d * d;
-                ++n;
-            }
-    return n > 0 ? std::sqrt(sum / double(n)) : 0.0;
 }
 
 TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
@@ -100,7 +87,7 @@ TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
             EXPECT_NEAR(S::rightFitLimit, std::stod(c.typedBottom) - 0.01, 1e-5);
         // The Run drew a model over the window, and the rmsd it reports is the one of that window.
         EXPECT_GT(FitControl::displayedRmsd, 0.0f);
-        EXPECT_NEAR(FitControl::displayedRmsd, RmsInsideLimits(), 1e-6);
+        EXPECT_NEAR(FitControl::displayedRmsd, RmsInsideFitLimits(), 1e-6);
     }
 }
 

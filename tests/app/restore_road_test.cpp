@@ -11,6 +11,7 @@
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "support/main_window_fixture.h"
+#include "support/species_entries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,17 +35,6 @@ void Send(MainWindowFixture& f, int id) {
     f.script.pumpUntilIdle();
 }
 
-void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
-                 const char* mKDa, bool floatS) {
-    step.check(SpeciesControlId(k, kIncludedItem))
-        .set(SpeciesControlId(k, kLoadingItem), loading)
-        .set(SpeciesControlId(k, kSItem), s)
-        .set(SpeciesControlId(k, kDOrMItem), mKDa)
-        .check(SpeciesControlId(k, kSItem + 1), floatS)
-        .check(SpeciesControlId(k, kDOrMItem + 1), false)
-        .check(SpeciesControlId(k, kLoadingItem + 1), false);
-}
-
 // The questions of Generate > Single up to its parameters dialog.
 void AskedBeforeTheDialog(MainWindowFixture& f, int formAnswer) {
     auto number = [&](const char* prompt, const char* answer) {
@@ -63,9 +53,9 @@ void AskedBeforeTheDialog(MainWindowFixture& f, int formAnswer) {
 void Generate(MainWindowFixture& f) {
     AskedBeforeTheDialog(f, IDYES);
     auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(truth, 1, "0.3", "2.1", "25", false);
-    TypeSpecies(truth, 2, "0.4", "5", "80", false);
-    TypeSpecies(truth, 3, "0.3", "9", "200", false);
+    TypeSpecies(truth, 1, "0.3", "2.1", "25", false, false);
+    TypeSpecies(truth, 2, "0.4", "5", "80", false, false);
+    TypeSpecies(truth, 3, "0.3", "9", "200", false, false);
     truth.set(kMeniscusId, "5.95").set(kBottomId, "7.25").ok();
     f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
     Send(f, 214);
@@ -84,20 +74,6 @@ std::vector<std::string> GeneratedFiles(MainWindowFixture& f) {
         paths.push_back(f.data.file(name));
     }
     return paths;
-}
-
-// The rms of data minus fit over the points inside the limits drawn, counted here from the radii.
-double RmsInsideLimits() {
-    double sum = 0.0;
-    long n = 0;
-    for (int k = 1; k <= S::scanCount; ++k)
-        for (int i = 1; i <= S::pointCount[k]; ++i)
-            if (S::radius[k][i] >= S::leftFitLimit && S::radius[k][i] <= S::rightFitLimit) {
-                const double d = double(S::signal[k][i]) - S::fit[k][i];
-                sum += d * d;
-                ++n;
-            }
-    return n > 0 ? std::sqrt(sum / double(n)) : 0.0;
 }
 
 double ReportedRmsd() {
@@ -149,9 +125,9 @@ TEST(RestoreRoad, FitRestoredAfterAnotherSetReproducesAndGenerateCancelKeepsIt) 
     Send(f, 198);
     // Start values near the truth, s1 floated, loadings linear, both noise terms fitted.
     auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(start, 1, "0.3", "2.0", "25", true);
-    TypeSpecies(start, 2, "0.4", "5", "80", false);
-    TypeSpecies(start, 3, "0.3", "9", "200", false);
+    TypeSpecies(start, 1, "0.3", "2.0", "25", true, false);
+    TypeSpecies(start, 2, "0.4", "5", "80", false, false);
+    TypeSpecies(start, 3, "0.3", "9", "200", false, false);
     start.check(kLinearAmplitudesId).check(kTiNoiseId).check(kRiNoiseId).ok();
     Send(f, 212);
     // The user's window, set with the markers' keys as the left-button drag leaves it.
@@ -200,14 +176,14 @@ TEST(RestoreRoad, FitRestoredAfterAnotherSetReproducesAndGenerateCancelKeepsIt) 
     EXPECT_NEAR(FitControl::displayedRmsd, fittedRmsd, 1e-6) << "at the load";
     Send(f, 213);
     EXPECT_NEAR(FitControl::displayedRmsd, fittedRmsd, 1e-6) << "at Run";
-    EXPECT_NEAR(ReportedRmsd(), RmsInsideLimits(), 1e-5) << "at Run";
+    EXPECT_NEAR(ReportedRmsd(), RmsInsideFitLimits(), 1e-5) << "at Run";
     f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
     Send(f, 826);
     Send(f, 215);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_LE(FitControl::bestRmsd, fittedRmsd + 1e-6) << "refit";
     EXPECT_NEAR(M::speciesS[1], fitted.values[5], 2e-3 * fitted.values[5]) << "refit";
-    EXPECT_NEAR(ReportedRmsd(), RmsInsideLimits(), 1e-5) << "after the refit";
+    EXPECT_NEAR(ReportedRmsd(), RmsInsideFitLimits(), 1e-5) << "after the refit";
 
     // Generate > Single cancelled at its parameters dialog, after asking for the D form.
     const Analysis before = Analysis::Take();
