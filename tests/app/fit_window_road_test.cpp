@@ -5,11 +5,13 @@
 #include "fitting/parameter_report.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
+#include "scandata/fit_limits.h"
 #include "state/fit_control.h"
 #include "support/main_window_fixture.h"
 #include "support/species_entries.h"
 
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -89,6 +91,45 @@ TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
         EXPECT_GT(FitControl::displayedRmsd, 0.0f);
         EXPECT_NEAR(FitControl::displayedRmsd, RmsInsideFitLimits(), 1e-6);
     }
+}
+
+// A fitted meniscus takes the window with it: generated at 6.2 cm and started at 6.195 with the
+// left limit as close as it may be (6.205), the fit moves the meniscus up, and the left limit
+// follows it to meniscus + 0.01 before the final evaluation, whose rmsd is the one of that window.
+TEST(FitWindowRoad, FittedMeniscusTakesTheLeftLimitWithIt) {
+    MainWindowFixture f;
+    // The species in the D form, which the generation keeps.
+    f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+    Send(f, 217);
+    f.GenerateWithTheModelAsItIs(12, "0.003");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    std::vector<std::string> paths;
+    for (int i = 1; i <= 12; ++i) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05d.ra0", i);
+        paths.push_back(f.data.file(name));
+    }
+    f.script.onUnexpected(plat::test::Unexpected::Fail);
+    f.script.expectFileOpen().answer(paths);
+    f.script.expectInput().prompt("load every n'th file:").answer("1");
+    Send(f, 200);
+    f.script.expectDialog(kDiscreteParamsDialogId)
+        .set(kMeniscusId, "6.195")
+        .check(kMeniscusFloatId)
+        .ok();
+    Send(f, 212);
+    // The left limit as close to the meniscus as it may be, as the marker keys leave it.
+    S::leftFitLimit = 6.2f;
+    ApplyLeftFitLimit();
+    SetDefaultMeniscusBottomLimits();
+    ASSERT_NEAR(S::leftFitLimit, 6.205, 1e-5);
+    f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
+    Send(f, 826);
+    Send(f, 215);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_GT(M::meniscus, 6.196f);
+    EXPECT_NEAR(S::leftFitLimit, M::meniscus + 0.01, 1e-5);
+    EXPECT_NEAR(FitControl::bestRmsd, RmsInsideFitLimits(), 1e-6);
 }
 
 } // namespace
