@@ -443,21 +443,21 @@ bool DiscreteModelAvailable() {
     // standard-condition values it would sediment as in water.
     if (LammGrid::faxenApproximation && C::inhomogeneousSolvent)
         return false;
-    // The non-ideal species 1 is solved from the uniform loading of the whole cell, and neither
-    // its solvers nor the simulation grid's for the other species carry the density and
-    // viscosity gradients of an inhomogeneous solvent: every species would sediment as in water.
+    // The non-ideal species 1 is solved from the uniform loading of the whole cell, and its
+    // solvers with concentration-dependent coefficients do not carry the density and viscosity
+    // gradients of an inhomogeneous solvent: it would sediment as in water.
     if (C::firstSpeciesNonideal &&
         (C::zoneCentrifugation || M::experimentalInitialDistribution || C::inhomogeneousSolvent))
         return false;
-    // The cells of other cross-sections are solved on the fixed grid for ideal species only;
-    // the closed-form Faxen boundary and the solvent gradients belong to the sector.
+    // The cells of other cross-sections are solved on the fixed grid for ideal species only, by
+    // element integrals of their own cross-section that carry no solvent gradients; the
+    // closed-form Faxen boundary and the solvent gradients belong to the sector.
     if (SpecialCellGeometryChosen())
         return !C::firstSpeciesNonideal && !C::zoneCentrifugation && !C::inhomogeneousSolvent &&
                !LammGrid::faxenApproximation;
-    // The experimental initial distribution is solved on the simulation grid, whose solvers do
-    // not carry the density and viscosity gradients of an inhomogeneous solvent: the species
-    // would sediment as in water.
-    return !(C::inhomogeneousSolvent && M::experimentalInitialDistribution);
+    // The experimental initial distribution is solved on the simulation grid, whose solvers
+    // carry the solvent's gradients, a sedimenting cosolute's as it builds up.
+    return true;
 }
 
 void ApplyDefaultFitLimits() {

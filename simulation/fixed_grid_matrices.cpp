@@ -1,9 +1,11 @@
 // Mass and transport matrices of the fixed-grid Lamm solution: the sector cell on the grid of
 // LammGrid::radius, cut at the right end of the active region, and the rectangular and
 // external-loading cells.
+#include "lamm/hat_integrals.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/solvent_profile.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -22,6 +24,35 @@ double SedimentationRate(const FixedGridState& f) {
     return omega * omega * f.s * 1e-13;
 }
 
+// The weights of the solvent's transport rows on the grid of the last assembly.
+CHatWeightedElements gSolventElements;
+
+// In an inhomogeneous solvent whose factors cover the grid, D and s of the transport are
+// D v(r) and s v(r) b(r), with the node factors interpolated on each element.
+bool SolventCarried(const FixedGridState& f) {
+    return ModelChoice::inhomogeneousSolvent && !f.weighted && SolventProfile::Size() >= f.n &&
+           SolventProfile::buoyancyFactor.size() == SolventProfile::viscosityFactor.size();
+}
+
+void FillSolventRows(FixedGridState& f, int first, int last, int N) {
+    const double k = f.sw, D = f.D;
+    for (int i = first; i <= last; ++i) {
+        f.Ma[i] = FeElemGrid3A(i, i - 1, N);
+        f.Mb[i] = FeElemGrid3A(i, i, N);
+        f.Mc[i] = FeElemGrid3A(i, i + 1, N);
+    }
+    gSolventElements.FormFor(LammGrid::radius, f.n);
+    double* transport[3] = {f.Ka.data(), f.Kb.data(), f.Kc.data()};
+    HatWeightedTransportRows(gSolventElements, SolventProfile::viscosityFactor.data(),
+                             SolventProfile::buoyancyFactor.data(), N, first, last, k, D,
+                             transport);
+    if (f.shutOff && f.s > 0.0 && first <= N && N <= last && N >= 2) {
+        const double* r = LammGrid::radius;
+        f.Ka[N] += D * RadialFECoefficientA(r, N);
+        f.Kb[N] -= k * RadialFECoefficientB(r, N) + D * RadialFECoefficientA(r, N);
+    }
+}
+
 // Rows first..last of a matrix cut at node N. The entries are the exact element integrals of
 // the grid's own nodes (on a uniform grid the familiar closed forms), so the columns of K sum to
 // zero and the amount stays whatever rounding the radii carry. With the back-diffusion shut-off
@@ -30,6 +61,10 @@ void FillRows(FixedGridState& f, int first, int last, int N) {
     const double k = f.sw, D = f.D;
     first = std::max(first, 1);
     last = std::min(last, N);
+    if (SolventCarried(f)) {
+        FillSolventRows(f, first, last, N);
+        return;
+    }
     for (int i = first; i <= last; ++i) {
         f.Ma[i] = FeElemGrid3A(i, i - 1, N);
         f.Mb[i] = FeElemGrid3A(i, i, N);

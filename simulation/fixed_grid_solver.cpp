@@ -5,12 +5,14 @@
 #include "foundations/show_error.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
+#include "simulation/cosolute_time_course.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/initial_profile.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/scan_output.h"
+#include "simulation/solvent_profile.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "simulation/step_cuts.h"
 #include "simulation/weighted_element_integrals.h"
@@ -467,6 +469,12 @@ LammResult FixedGridRun::Run() {
     f.initialPlateau = c[1];
     Resize(f.n);
     f.Rasm = f.Rfull = 0;
+    // The solvent at its loading, and a sedimenting cosolute that changes it with every step.
+    CCosoluteTimeCourse cosolute;
+    if (ModelChoice::inhomogeneousSolvent && !f.weighted) {
+        SolventDensityViscosityProfile(LammGrid::radius, f.n);
+        cosolute.Start(LammGrid::radius, f.n);
+    }
     if (f.weighted)
         EndBottomPellet();
     else
@@ -504,11 +512,14 @@ LammResult FixedGridRun::Run() {
     int idle = 0, tinySteps = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
         const double before = LammGrid::time;
+        cosolute.BeforeStep();
         change = SimulateLammStep();
         if (g.active) {
             ShrinkActiveRegionLeft();
             ExtendActiveRegionRight(LammGrid::time);
         }
+        if (cosolute.AfterStep(LammGrid::radius, f.n))
+            AssembleLammMatricesStatic(f, f.R);
         tinySteps = LammGrid::dt < 1e-12 ? tinySteps + 1 : 0;
         idle = LammGrid::time > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)

@@ -8,6 +8,7 @@
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
+#include "simulation/cosolute_time_course.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/initial_profile.h"
 #include "simulation/run_end_tests.h"
@@ -56,10 +57,15 @@ struct MovingHat {
     bool depletingEndUnresolved = false;  // the depletion layer is thinner than the end element
     int periods = 0;
     const double* x = nullptr;  // the moving-grid radii the frame was set up on
+    // A sedimenting cosolute changes the solvent, and with it the transport, at every step; its
+    // factors belong to the nodes at their reference radii (the ends at meniscus and bottom).
+    bool solventChanges = false;
+    Vec reference;
     CLammProblem problem;
     CLammControl control;
 };
 MovingHat g;
+CCosoluteTimeCourse gCosolute;
 
 double* X() { return LammGrid::movingRadius; }
 double* C() { return LammGrid::concentration; }
@@ -205,6 +211,19 @@ void AssembleMovingHatMatricesFE()
     BoundaryEntriesAtStart();
 }
 
+// New solvent factors change the stiffness and sedimentation rows; the mass, the frame and the
+// grid stay. The end rows follow at the next step, which assembles them for its end radii.
+void RebuildSolventRows()
+{
+    for (int i = 1; i <= g.n; ++i) {
+        g.Ka[i] = FeElemGrid2Stiff(i, i - 1), g.Kb[i] = FeElemGrid2Stiff(i, i);
+        g.Kc[i] = FeElemGrid2Stiff(i, i + 1);
+        g.Sa[i] = FeElemGrid2Sed(i, i - 1), g.Sb[i] = FeElemGrid2Sed(i, i);
+        g.Sc[i] = FeElemGrid2Sed(i, i + 1);
+        ComputeTransportRow(i);
+    }
+}
+
 // A new rotor speed changes sigma only; the grid and the frame rate stay.
 void UpdateSedimentationMatricesFE()
 {
@@ -322,7 +341,8 @@ void LammFETimeStep(double h)
     }
     const double tau = LammGrid::time - g.t0;
     const bool atPeriodStart = h == g.period && tau == 0.0;
-    if (!LammGrid::accelerating && ((g.fullPeriodMode && g.fullPeriodStep) || atPeriodStart)) {
+    if (!LammGrid::accelerating && !g.solventChanges &&
+        ((g.fullPeriodMode && g.fullPeriodStep) || atPeriodStart)) {
         if (atPeriodStart)
             SetMovingGridEndsFE(0.0);
         ThomasSubstituteProduct(g.Ba.data(), g.Bb.data(), g.Bc.data(), old, g.aScaled.data(),
@@ -667,8 +687,12 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     LammGrid::stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
-    if (ModelChoice::inhomogeneousSolvent)
+    g.solventChanges = false;
+    if (ModelChoice::inhomogeneousSolvent) {
         SolventDensityViscosityProfile(X(), n);
+        g.reference.assign(X(), X() + n + 1);
+        g.solventChanges = gCosolute.Start(g.reference.data(), n);
+    }
     if (problem.initial != nullptr)
         SampleInitialProfile(*problem.initial, n, LammGrid::radius, C());
     DecideBottomPellet(X()[n] - X()[n - 1], g.s, g.D, g.b);
@@ -709,7 +733,11 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     int idle = 0;
     while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
         const double before = LammGrid::time;
+        if (g.solventChanges)
+            gCosolute.BeforeStep();
         double change = LammFEStepControl();
+        if (g.solventChanges && gCosolute.AfterStep(g.reference.data(), n))
+            RebuildSolventRows();
         idle = LammGrid::time > before ? 0 : idle + 1;
         const double* c = C();
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[n]))

@@ -1,0 +1,75 @@
+// The cosolute's profile beside a species on the simulation grid, stepped by the Lamm solver
+// object's cosolvent, and the solvent factors it gives the species' nodes.
+#include "simulation/cosolute_time_course.h"
+
+#include "simulation/inhomogeneous_solvent.h"
+#include "simulation/lamm_template.h"
+#include "simulation/solvent_profile.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+
+#include <algorithm>
+
+namespace {
+
+// Steps that bring the profile from the loading to a later start: 1 s, doubling up to this.
+constexpr double kLongestStartStep = 60.0;
+
+} // namespace
+
+bool CCosoluteTimeCourse::Start(const double* r, int n) {
+    on_ = false;
+    if (!ModelChoice::inhomogeneousSolvent || !InhomogeneousSolvent::dynamicGradient || n < 2)
+        return false;
+    LoadLammTemplate(o_, nullptr, LammGrid::s, LammGrid::d, 1.0, LammTemplateOutput{});
+    o_.N = n;
+    o_.finalRotorSpeed = o_.currentRotorSpeed = LammGrid::rotorSpeed;
+    // the rotor speed is the species' own at every step
+    o_.accelerationPhaseActive = false;
+    o_.SetupSolventFactors(r);
+    if (!o_.SetupCosolvent())
+        return false;
+    const double start = LammGrid::time;
+    o_.t = 0.0;
+    for (double step = 1.0; o_.t < start; step = std::min(2.0 * step, kLongestStartStep)) {
+        o_.cosolventStartTime = o_.t;
+        o_.t = std::min(start, o_.t + step);
+        o_.StepCosolvent();
+    }
+    o_.t = start;
+    on_ = true;
+    o_.UpdateSolventFactors(r);
+    CopyFactors({1, n});
+    return true;
+}
+
+void CCosoluteTimeCourse::BeforeStep() {
+    if (on_)
+        o_.cosolventStartTime = LammGrid::time;
+}
+
+bool CCosoluteTimeCourse::AfterStep(const double* r, int n) {
+    if (!on_ || n != o_.N)
+        return false;
+    o_.t = LammGrid::time;
+    o_.currentRotorSpeed = LammGrid::rotorSpeed;
+    o_.StepCosolvent();
+    return CopyFactors(o_.UpdateSolventFactors(r));
+}
+
+bool CCosoluteTimeCourse::CopyFactors(const std::pair<int, int>& changed) {
+    if (changed.first > changed.second)
+        return false;
+    const std::size_t size = o_.viscosityFactor.size();
+    if (SolventProfile::viscosityFactor.size() != size)
+        return false;
+    const int first = changed.first, last = changed.second;
+    std::copy(o_.viscosityFactor.begin() + first, o_.viscosityFactor.begin() + last + 1,
+              SolventProfile::viscosityFactor.begin() + first);
+    std::copy(o_.buoyancyFactor.begin() + first, o_.buoyancyFactor.begin() + last + 1,
+              SolventProfile::buoyancyFactor.begin() + first);
+    if (SolventProfile::cosolute.size() == o_.cosolventAtNodes.size())
+        std::copy(o_.cosolventAtNodes.begin() + first, o_.cosolventAtNodes.begin() + last + 1,
+                  SolventProfile::cosolute.begin() + first);
+    return true;
+}

@@ -1,0 +1,28 @@
+// The sedimenting cosolute of an inhomogeneous solvent beside a species solved on the simulation
+// grid: its profile on its own uniform grid, advanced with every step of the species, and the
+// solvent's node factors (SolventProfile) it leaves on the species' grid.
+#pragma once
+
+#include "lamm/lamm_ideal.h"
+
+class CCosoluteTimeCourse {
+public:
+    // With the dynamic gradient of an inhomogeneous solvent on: the profile from the uniform
+    // loading at t = 0, brought to LammGrid::time (a species that starts from a measured profile
+    // starts later), and the solvent's factors on the species' grid r[1..n]. False, with the
+    // factors left as they are, when there is no gradient to follow or its grid cannot be made.
+    bool Start(const double* r, int n);
+    bool On() const { return on_; }
+    // The species' time before its step, from which the next advance starts.
+    void BeforeStep();
+    // The profile brought to LammGrid::time at the rotor speed in force, and the factors on
+    // r[1..n] with it; true when any factor changed (the species' matrices are then stale).
+    bool AfterStep(const double* r, int n);
+
+private:
+    bool CopyFactors(const std::pair<int, int>& changed);
+
+    // The profile, its steps and the factors are those of the Lamm solver object's cosolvent.
+    CLammIdeal o_;
+    bool on_ = false;
+};
