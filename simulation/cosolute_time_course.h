@@ -5,6 +5,8 @@
 
 #include "lamm/lamm_ideal.h"
 
+#include <utility>
+
 class CCosoluteTimeCourse {
 public:
     // With the dynamic gradient of an inhomogeneous solvent on: the profile from the uniform
@@ -12,7 +14,6 @@ public:
     // starts later), and the solvent's factors on the species' grid r[1..n]. False, with the
     // factors left as they are, when there is no gradient to follow or its grid cannot be made.
     bool Start(const double* r, int n);
-    bool On() const { return on_; }
     // The species' time before its step, from which the next advance starts.
     void BeforeStep();
     // The profile brought to LammGrid::time at the rotor speed in force, and the factors on
