@@ -8,7 +8,7 @@
 #include <utility>
 
 class CCosoluteTimeCourse {
-public:
+  public:
     // With the dynamic gradient of an inhomogeneous solvent on: the profile from the uniform
     // loading at t = 0, brought to LammGrid::time (a species that starts from a measured profile
     // starts later), and the solvent's factors on the species' grid r[1..n]. False, with the
@@ -20,7 +20,7 @@ public:
     // r[1..n] with it; true when any factor changed (the species' matrices are then stale).
     bool AfterStep(const double* r, int n);
 
-private:
+  private:
     bool CopyFactors(const std::pair<int, int>& changed);
 
     // The profile, its steps and the factors are those of the Lamm solver object's cosolvent.

@@ -372,7 +372,7 @@ TEST(BufferSed, AModelChosenLaterThatCannotCarryItSwitchesItOffAtRunAndFit) {
 // species over a sedimenting buffer (signal 0.4), the Faxen boundaries (530) meet the data to
 // their own error and the non-ideal single species with ks and kd near 0 (227) to the noise, and
 // a Fit of the non-ideal species with linear amplitudes, started with the buffer's signal at 0.2,
-// brings it back as slot 4's amplitude. Both roads once left the buffer out: rmsd 0.39, the signal 0.
+// brings it back as slot 4's amplitude. Both roads once left the buffer out: rmsd 0.39, signal 0.
 TEST(BufferSed, TheEnginesOwnRoadsCarryTheBuffer) {
     MainWindowFixture f(1000, 750);
     SwitchOnAndGenerate(f, 20);

@@ -333,8 +333,8 @@ TEST(SolventModel, CoefficientFilesInADeepFolderAreReadWhole) {
 // building its gradient from its loading at t = 0 underneath. Every scan simulated lies within
 // 3e-3 of the loading from the list road's. The model was refused in the solvent.
 TEST(SolventModel, ExperimentalInitialDistributionFollowsTheCosoluteOnBothSolvers) {
-    for (const auto& [movingHat, fromFirstScan] : {std::pair{true, false}, {false, false},
-                                                   {true, true}, {false, true}}) {
+    for (const auto& [movingHat, fromFirstScan] :
+         {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
         SCOPED_TRACE(movingHat ? "moving hat" : "fixed grid");
         SCOPED_TRACE(fromFirstScan ? "from the first scan" : "from the uniform loading");
         MainWindowFixture f(1000, 750);
