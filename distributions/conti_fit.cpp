@@ -336,6 +336,9 @@ void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
     });
 }
 
+// A trial of the running fit was put into the scan store for the live refresh.
+bool gTrialShown = false;
+
 // A key press (or a stop raised elsewhere) ends the fit after this trial.
 bool NoteStopRequest(bool stopped) {
     if (stopped || gUserInterrupt.load() || KeyPressed()) {
@@ -437,9 +440,12 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     // A trial whose strength search had to go from below hands its end to the next trial's
     // search, and the last one to the final Run.
     ContiStrengthHint hint;
+    const std::vector<double> start = p;
+    gTrialShown = false;
+    OptimResult result;
     try {
-        RunChosenOptimiser(window, choice, p.data(), n, Objective(window, free, memo, hint),
-                           BoundsOf(free), control);
+        result = RunChosenOptimiser(window, choice, p.data(), n,
+                                    Objective(window, free, memo, hint), BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         FitControl::fitInProgress = false;
@@ -449,11 +455,22 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     }
     FitControl::evaluationCount = control.evaluations;
     FitControl::iterationCount = control.iterations;
+    // A parameter the fit could not determine leaves no result: the start values come back
+    // (and their model, when a trial's was shown meanwhile).
+    const bool failed = !FitControl::fitAborted && result.status == OptimStatus::Failed;
+    if (failed)
+        p = start;
     // The best vector the optimiser returned goes into the model in any case.
     for (int k = 1; k <= n; ++k)
         WriteParameter(free[k - 1], p[k]);
     FitControl::fitInProgress = false;
     ContiState::calledFromFit = false;
+    if (failed) {
+        ReportFitFailure();
+        if (gTrialShown)
+            RunContiSed(window, &hint);
+        return false;
+    }
     if (FitControl::fitAborted)
         return false;
     // A fitted meniscus or bottom takes the window with it before the final Run.
@@ -527,6 +544,7 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
         return kFailedEvaluation;
     }
     if (shown) {
+        gTrialShown = true;
         ShowContiTrial(sol);
         WindowServices::DrawResidualsView(window);
     }

@@ -7,6 +7,7 @@
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
 #include "fitting/solvent_fit_parameters.h"
+#include "foundations/analysis_failure.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/fit_limits.h"
@@ -14,6 +15,7 @@
 #include "simulation/radial_grid.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
+#include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -34,6 +36,7 @@ using M = ModelParameters;
 struct RunningFit {
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
+    int refused = 0; // trials that were no model, not evaluated
 };
 RunningFit gFit;
 
@@ -111,6 +114,13 @@ float FittedRmsd() {
 
 namespace {
 
+// A species M or D slot of the models that sediment it (the buoyant mass of equilibrium and the
+// values of the light-scattering models are not).
+bool SedimentingMassOrDSlot(int slot) {
+    return slot >= 1 && slot <= M::maxSpecies && !ModelChoice::equilibriumModel && !gDlsData &&
+           !ModelChoice::contiMode;
+}
+
 // The bounds of a slot that are set (nonzero): meniscus and bottom.
 void SlotBounds(int slot, float& lo, float& hi) {
     lo = hi = 0.0f;
@@ -159,6 +169,11 @@ ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
             b.lower[i + 1] = lo;
         if (hi > 0.0f)
             b.upper[i + 1] = hi;
+        // A D and the cumulants' variance are not negative: the model would take them as 0 and
+        // stop depending on them.
+        const bool dForm = SedimentingMassOrDSlot(slots[i]) && !ModelChoice::equilibriumMs;
+        if (dForm || (ModelChoice::dlsCumulants && slots[i] == 2))
+            b.lower[i + 1] = 0.0;
     }
     return b;
 }
@@ -202,7 +217,32 @@ void FitResiduals(std::vector<double>& residuals) {
     }
 }
 
+namespace {
+
+// The molar mass (Da) below which a sedimenting species is no particle.
+constexpr double kLightestMass = 1.0;
+
+// A trial with a species lighter than that is no model: the evaluation would take the lightest
+// particle instead, whose D no longer depends on the value, so the fit would stop moving it,
+// lost among species that spread at once.
+bool ImpossibleTrial(const double* p) {
+    if (!ModelChoice::equilibriumMs)
+        return false;
+    for (std::size_t i = 0; i < gFit.slots.size(); ++i)
+        if (SedimentingMassOrDSlot(gFit.slots[i]) && !(p[i + 1] >= kLightestMass))
+            return true;
+    return false;
+}
+
+} // namespace
+
 double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
+    if (ImpossibleTrial(p)) {
+        ++gFit.refused;
+        if (residuals)
+            residuals->assign(residuals->size(), 0.0);
+        return kFailedEvaluation;
+    }
     WriteTrial(p);
     if (gFit.evaluate)
         gFit.evaluate(window);
@@ -222,6 +262,12 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
         MarkAborted();
     WindowServices::DrawResidualsView(window);
     return value;
+}
+
+void ReportFitFailure() {
+    ReportAnalysisFailure(AnalysisFailure::ZeroDifferential,
+                          "The fit failed: at the values reached a floated parameter no longer "
+                          "changes the model. The start values are kept.");
 }
 
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
@@ -250,14 +296,29 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     // The key poll of SimplexSim raises fitAborted, which stops the optimiser.
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
+    const std::vector<double> start = p;
+    OptimResult result;
     if (n > 0)
-        RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective,
-                           FreeSlotBounds(gFit.slots), control);
-    FitControl::evaluationCount = control.evaluations;
+        result = RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective,
+                                    FreeSlotBounds(gFit.slots), control);
+    FitControl::evaluationCount = control.evaluations - gFit.refused;
     FitControl::iterationCount = control.iterations;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
-    if (FitControl::fitAborted) {
+    if (!FitControl::fitAborted && result.status == OptimStatus::Failed) {
+        // A floated parameter the fit could not determine: its vector is no result. The start
+        // values come back, evaluated so the curves shown are theirs, and nothing is saved.
+        ReportFitFailure();
+        WriteTrial(start.data());
+        if (gFit.evaluate)
+            gFit.evaluate(window);
+        CalcFitRmsd();
+        if (saveResult) {
+            WindowServices::UpdateResiduals(false);
+            WindowServices::RequestRepaint(window);
+        }
+        outcome = FitOutcome::Failed;
+    } else if (FitControl::fitAborted) {
         // Keep the best vector so far in the parameters and evaluate it once, so the curves,
         // residuals and rmsd shown belong to it and not to the last trial. Nothing else of the
         // end of a fit runs: the user asked to stop computing.

@@ -32,13 +32,19 @@ void FitResiduals(std::vector<double>& residuals);
 // plots (the refresh keeps to its own interval).
 double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
 
-enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit };
+enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 
 // The fit with the optimiser of FitControl over the given model evaluation. On completion the best
 // vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
 // written and the plots are updated. After a key press the best vector so far is kept in the
 // parameters and evaluated once (fit, residuals and bestRmsd belong to it); nothing else runs.
+// An optimiser that could not determine a floated parameter (Levenberg-Marquardt's zero
+// differential at the end) fails: the box says so, the start values are put back and evaluated,
+// and nothing is saved.
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult = true);
+
+// The box of a fit that failed: "zero differential in mlcof", the start values kept.
+void ReportFitFailure();
 
 // The evaluation of the current model: the equilibrium model or the discrete species.
 ModelEvaluator CurrentModelEvaluator();

@@ -13,6 +13,8 @@ struct OptimControl {
     std::function<void(double fraction)> progress;
     int evaluations = 0; // objective evaluations
     int iterations = 0;  // optimiser passes (simplex moves, damped steps)
+    // "zero differential in mlcof" was said in this fit (once for all its optimiser stages).
+    bool zeroDifferentialReported = false;
 
     bool Stopped() const { return stop && stop(); }
 };

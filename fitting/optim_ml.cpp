@@ -78,22 +78,42 @@ bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector
     return true;
 }
 
-// The damped step with each parameter that sits on a bound and would be pushed past it held
-// fixed for this step (the others solved again without it).
+// The damped step within the bounds: a parameter that the step would take past a bound is pinned
+// there (one that sits on it stays), and the others are solved again with its step given, as
+// often as the new step takes another past its bound.
 bool BoundedStep(const std::vector<std::vector<double>>& alpha, const std::vector<double>& beta,
                  const std::vector<char>& active, const double* p, int n, double lambda,
                  const ParameterBounds& bounds, std::vector<double>& delta) {
     std::vector<char> free = active;
+    std::vector<double> pinned(n + 1, 0.0), rhs(n + 1);
     for (;;) {
-        if (!DampedStep(alpha, beta, free, n, lambda, delta))
+        for (int i = 1; i <= n; ++i) {
+            rhs[i] = beta[i];
+            for (int j = 1; j <= n; ++j)
+                if (active[j] && !free[j])
+                    rhs[i] -= alpha[i][j] * pinned[j];
+        }
+        if (std::find(free.begin() + 1, free.end(), 1) == free.end()) {
+            // Every parameter pinned: the step is theirs alone.
+            delta = pinned;
+            return std::any_of(delta.begin() + 1, delta.end(), [](double d) { return d != 0.0; });
+        }
+        if (!DampedStep(alpha, rhs, free, n, lambda, delta))
             return false;
         bool held = false;
-        for (int k = 1; k <= n; ++k)
-            if (free[k] && ((delta[k] > 0 && p[k] >= bounds.Upper(k)) ||
-                            (delta[k] < 0 && p[k] <= bounds.Lower(k)))) {
+        for (int k = 1; k <= n; ++k) {
+            if (active[k] && !free[k])
+                delta[k] = pinned[k];
+            if (!free[k])
+                continue;
+            const double lo = bounds.Lower(k), hi = bounds.Upper(k);
+            if (p[k] + delta[k] > hi || p[k] + delta[k] < lo) {
                 free[k] = 0;
+                pinned[k] = (p[k] + delta[k] > hi ? std::max(hi, p[k]) : std::min(lo, p[k])) - p[k];
+                delta[k] = pinned[k];
                 held = true;
             }
+        }
         if (!held)
             return true;
     }
@@ -214,26 +234,32 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
     std::vector<double> scale(n + 1);
     for (int k = 1; k <= n; ++k)
         scale[k] = std::fabs(p[k]) > 0 ? std::fabs(p[k]) : 1e-2;
-    std::vector<char> active(n + 1, 1), zero;
+    // Parameters without effect at the start mean nothing to the model (s at equilibrium): said
+    // once and held. Another one without effect is held for that step only: the next vector may
+    // give it one again.
+    std::vector<char> meaningful(n + 1, 1), active, zero;
     std::vector<std::vector<double>> alpha;
     std::vector<double> beta, delta, trial(n + 1);
     double lambda = 1e-3;
     int quiet = 0;
-    bool reported = false;
     for (int it = 0; it < options.maxIterations && !control.Stopped(); ++it) {
         ++control.iterations;
-        if (!Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, zero)) {
-            for (int k = 1; k <= n; ++k)
-                if (zero[k])
-                    active[k] = 0;
-            if (!reported && !control.Stopped()) {
-                reported = true;
-                ReportAnalysisFailure(AnalysisFailure::ZeroDifferential);
-            }
-        }
+        Curvature(p, n, objective, r0, scale, meaningful, bounds, control, alpha, beta, zero);
         if (control.Stopped())
             break;
+        active = meaningful;
+        for (int k = 1; k <= n; ++k)
+            if (zero[k]) {
+                active[k] = 0;
+                if (it == 0)
+                    meaningful[k] = 0;
+            }
+        if (it == 0 && active != std::vector<char>(n + 1, 1) && !control.zeroDifferentialReported) {
+            control.zeroDifferentialReported = true;
+            ReportAnalysisFailure(AnalysisFailure::ZeroDifferential);
+        }
         // Raise the damping until a step lowers the objective (or nothing more can be gained).
+        // A trial the model cannot evaluate (a molar mass below zero) is such a step too long.
         bool accepted = false;
         while (!accepted && lambda < 1e12 && !control.Stopped()) {
             if (!BoundedStep(alpha, beta, active, p, n, lambda, bounds, delta))
@@ -257,14 +283,23 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
         if (!accepted || quiet >= 2 || chi <= 1e-300)
             break;
     }
+    bool failed = false;
     if (!control.Stopped() && !alpha.empty()) {
-        // The curvature at the final vector, for the standard errors.
-        std::vector<char> z;
-        Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, z);
+        // The curvature at the final vector, for the standard errors. A parameter that has no
+        // effect there was not fitted: the fit failed.
+        Curvature(p, n, objective, r0, scale, meaningful, bounds, control, alpha, beta, zero);
+        active = meaningful;
+        for (int k = 1; k <= n; ++k)
+            if (zero[k]) {
+                active[k] = 0;
+                failed = true;
+            }
         result.standardError = StandardErrors(alpha, active, n, chi, r0.size());
     }
     result.value = chi;
     result.evaluations = control.evaluations - first;
-    result.status = control.Stopped() ? OptimStatus::Aborted : OptimStatus::Converged;
+    result.status = control.Stopped() ? OptimStatus::Aborted
+                    : failed          ? OptimStatus::Failed
+                                      : OptimStatus::Converged;
     return result;
 }

@@ -56,7 +56,9 @@ OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage 
     OptimResult r;
     for (int pass = 0;; ++pass) {
         r = stage(held);
-        if (control.Stopped() || !HeldDiscretisation::Outgrown() || pass == kResizings)
+        // A failed stage is not run again: from its end the failure would look like a start.
+        if (control.Stopped() || r.status == OptimStatus::Failed ||
+            !HeldDiscretisation::Outgrown() || pass == kResizings)
             break;
         HeldDiscretisation::Resize();
     }

@@ -115,7 +115,10 @@ TEST_P(DlsDiscreteModel, FitGivesBackTheDecayOfKnownTruth) {
     EXPECT_NEAR(M::baseline, road.asIntensity ? kOffset : 0.0, road.asIntensity ? 1e-3 : 1e-2);
     if (cumulants) {
         EXPECT_NEAR(M::speciesDOrM[1] * 1e-7, kTrueD, 0.02 * kTrueD);
-        EXPECT_NEAR(M::speciesDOrM[2], 0.0, 0.05); // in 1e-14 cm^4/s^2: no spread
+        // No spread: the polydispersity mu2 / D^2 (both in their units of 1e-7 cm^2/s) as small
+        // as the noise lets least squares find it (the noisier g(1) a little larger).
+        const double d = M::speciesDOrM[1];
+        EXPECT_NEAR(M::speciesDOrM[2] / (d * d), 0.0, 0.02);
     } else {
         EXPECT_NEAR(M::speciesDOrM[1], trueRadiusNm, 0.02 * trueRadiusNm);
     }

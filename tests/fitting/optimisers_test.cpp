@@ -185,6 +185,7 @@ TEST_F(Optimisers, FailuresGiveBoxesOrTheBatchCodes) {
                  {false, false, "Nelder-Mead not converged", 0}};
     for (const Case& c : cases) {
         ResetAllState();
+        control = OptimControl{}; // each case a fit of its own: the box comes once per fit
         SerialFitState::serializing = c.batch;
         plat::test::Script script;
         if (!c.batch)
