@@ -11,6 +11,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
+#include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
 #include "support/species_entries.h"
@@ -25,7 +26,6 @@
 namespace {
 
 using M = ModelParameters;
-constexpr const char* kGenerate = "GENERATE DATA";
 constexpr int kScans = 40;
 constexpr double kNoise = 0.005;
 constexpr int kNoiseSeed = 27;
@@ -38,42 +38,12 @@ void Send(MainWindowFixture& f, int id) {
 }
 
 void Generate(MainWindowFixture& f) {
-    auto number = [&](const char* prompt, const char* answer) {
-        f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
-    };
-    f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDYES);
-    number("density of points dr (cm)", "0.003");
-    number("rotor speed (rpm)", "50000");
-    f.script.expectBox()
-        .caption(kGenerate)
-        .text("simulate with rotor acceleration phase?")
-        .answer(IDNO);
-    number("time interval of scans (sec)", "240");
-    number("number of simulated scans", std::to_string(kScans).c_str());
-    number("std of noise (OD)", "0.005");
-    auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
     // The first species holds the total loading (0.3 + 0.6 OD), the second its fraction.
-    TypeSpecies(truth, 1, "0.9", "3.5", "50", true, true);
-    TypeSpecies(truth, 2, "0.6666667", "7", "150", true, true);
-    truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
-    f.script.expectFileSave()
-        .title("save generated data as")
-        .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
-    Send(f, 214);
+    GenerateTwoSpecies(f, kScans, {"0.9", "3.5", "50"}, {"0.6666667", "7", "150"});
 }
 
 void Load(MainWindowFixture& f, bool restore) {
-    std::vector<std::string> paths;
-    for (int i = 1; i <= kScans; ++i) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.ra0", i);
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().title("select files to fit").answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    if (restore)
-        f.script.expectBox().text("restore previous data?").answer(IDYES);
-    Send(f, 200);
+    LoadGeneratedScans(f, kScans, restore);
 }
 
 // The user's start: s 3.0 and 8.0 S, M 40 and 180 kDa, loadings as linear parameters.

@@ -9,7 +9,9 @@
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
+#include "support/species_entries.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,7 +22,6 @@
 namespace {
 
 using M = ModelParameters;
-constexpr const char* kGenerate = "GENERATE DATA";
 constexpr int kScans = 40;
 
 void Send(MainWindowFixture& f, int id) {
@@ -28,52 +29,11 @@ void Send(MainWindowFixture& f, int id) {
     f.script.pumpUntilIdle();
 }
 
-void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
-                 const char* mKDa, bool floatLoading) {
-    step.check(SpeciesControlId(k, kIncludedItem))
-        .set(SpeciesControlId(k, kLoadingItem), loading)
-        .set(SpeciesControlId(k, kSItem), s)
-        .set(SpeciesControlId(k, kDOrMItem), mKDa)
-        .check(SpeciesControlId(k, kSItem + 1))
-        .check(SpeciesControlId(k, kDOrMItem + 1))
-        .check(SpeciesControlId(k, kLoadingItem + 1), floatLoading);
-}
-
-void Generate(MainWindowFixture& f) {
-    auto number = [&](const char* prompt, const char* answer) {
-        f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
-    };
-    f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDYES);
-    number("density of points dr (cm)", "0.003");
-    number("rotor speed (rpm)", "50000");
-    f.script.expectBox()
-        .caption(kGenerate)
-        .text("simulate with rotor acceleration phase?")
-        .answer(IDNO);
-    number("time interval of scans (sec)", "240");
-    number("number of simulated scans", std::to_string(kScans).c_str());
-    number("std of noise (OD)", "0.005");
-    auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
-    // The first species holds the total loading (0.35 + 0.15 OD), the second its fraction.
-    TypeSpecies(truth, 1, "0.5", "4", "50", false);
-    TypeSpecies(truth, 2, "0.3", "8", "140", false);
-    truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
-    f.script.expectFileSave()
-        .title("save generated data as")
-        .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
-    Send(f, 214);
-}
-
-void Load(MainWindowFixture& f) {
-    std::vector<std::string> paths;
-    for (int i = 1; i <= kScans; ++i) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.ra0", i);
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().title("select files to fit").answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    Send(f, 200);
+// Species k typed and its s and M floated; the loading floated as asked.
+void TypeStart(plat::test::Step& step, int k, const char* loading, const char* s, const char* mKDa,
+               bool floatLoading) {
+    TypeSpecies(step, k, loading, s, mKDa, true, true);
+    step.check(SpeciesControlId(k, kLoadingItem + 1), floatLoading);
 }
 
 bool Near(double value, double truth, double tolerance) {
@@ -98,9 +58,10 @@ struct Start {
 TEST(MLStartRoad, ConvergesFromStartsAwayFromTheTruthAsTheOtherOptimisersDo) {
     MainWindowFixture f(900, 650);
     SeedGaussRandom(31);
-    Generate(f);
+    // The first species holds the total loading (0.35 + 0.15 OD), the second its fraction.
+    GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"});
     ASSERT_TRUE(f.script.done()) << f.script.logText();
-    Load(f);
+    LoadGeneratedScans(f, kScans, false);
     ASSERT_EQ(ScanStore::scanCount, kScans) << f.script.logText();
     Send(f, 198);
     f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
@@ -116,8 +77,8 @@ TEST(MLStartRoad, ConvergesFromStartsAwayFromTheTruthAsTheOtherOptimisersDo) {
     // fails the test.
     for (const Start& s : starts) {
         auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
-        TypeSpecies(start, 1, s.total, s.s1, s.m1, !s.linear);
-        TypeSpecies(start, 2, s.fraction, s.s2, s.m2, !s.linear);
+        TypeStart(start, 1, s.total, s.s1, s.m1, !s.linear);
+        TypeStart(start, 2, s.fraction, s.s2, s.m2, !s.linear);
         start.set(kMeniscusId, "6.0").check(kMeniscusFloatId).check(kLinearAmplitudesId, s.linear);
         start.ok();
         Send(f, 212);

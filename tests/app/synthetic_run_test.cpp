@@ -9,6 +9,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
+#include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
 
 #include <cmath>
@@ -67,19 +68,6 @@ void GenerateThroughTheMenu(MainWindowFixture& f, int scans, const char* noise,
     f.script.pumpUntilIdle();
 }
 
-void LoadThroughTheMenu(MainWindowFixture& f, int scans) {
-    std::vector<std::string> paths;
-    for (int i = 1; i <= scans; ++i) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.ra0", i);
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().title("select files to fit").answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    plat::test::command(f.window.get(), 200);
-    f.script.pumpUntilIdle();
-}
-
 TEST(SyntheticRun, GeneratedTwoSpeciesAreFitByTheirOwnParametersToTheNoise) {
     MainWindowFixture f(1000, 750);
     TwoSpecies();
@@ -89,7 +77,7 @@ TEST(SyntheticRun, GeneratedTwoSpeciesAreFitByTheirOwnParametersToTheNoise) {
     EXPECT_NEAR(CalcFitRmsd(), 0.005, 0.05 * 0.005); // what the generator shows
 
     FreeAllData();
-    LoadThroughTheMenu(f, 50);
+    LoadGeneratedScans(f, 50, false);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_EQ(S::scanCount, 50);
 
@@ -144,7 +132,7 @@ TEST(SyntheticRun, LinearLoadingsAgreeWithTheDirectRoadCloseToTheBottom) {
         GenerateThroughTheMenu(f, 30, "0.005", true, c.dr);
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         FreeAllData();
-        LoadThroughTheMenu(f, 30);
+        LoadGeneratedScans(f, 30, false);
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         ASSERT_EQ(S::scanCount, 30);
         S::rightFitLimit = c.rightLimit;

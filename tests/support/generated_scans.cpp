@@ -1,0 +1,60 @@
+// The generated scan sets of the road tests.
+#include "support/generated_scans.h"
+
+#include "app/params_box.h"
+#include "support/main_window_fixture.h"
+#include "support/species_entries.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kGenerate = "GENERATE DATA";
+
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
+} // namespace
+
+void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
+                        const GeneratedSpecies& second) {
+    auto number = [&](const char* prompt, const std::string& answer) {
+        f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
+    };
+    f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDYES);
+    number("density of points dr (cm)", "0.003");
+    number("rotor speed (rpm)", "50000");
+    f.script.expectBox()
+        .caption(kGenerate)
+        .text("simulate with rotor acceleration phase?")
+        .answer(IDNO);
+    number("time interval of scans (sec)", "240");
+    number("number of simulated scans", std::to_string(scans));
+    number("std of noise (OD)", "0.005");
+    auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
+    TypeSpecies(truth, 1, first.loading, first.s, first.mKDa, true, true);
+    TypeSpecies(truth, 2, second.loading, second.s, second.mKDa, true, true);
+    truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
+    f.script.expectFileSave()
+        .title("save generated data as")
+        .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    Send(f, 214);
+}
+
+void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore) {
+    std::vector<std::string> paths;
+    for (int i = 1; i <= scans; ++i) {
+        char name[20];
+        std::snprintf(name, sizeof name, "%05d.ra0", i);
+        paths.push_back(f.data.file(name));
+    }
+    f.script.expectFileOpen().title("select files to fit").answer(paths);
+    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+    if (restore)
+        f.script.expectBox().text("restore previous data?").answer(IDYES);
+    Send(f, 200);
+}
