@@ -136,6 +136,7 @@ TEST(ParameterReportRoad, SaysWhatWasFittedInItsUnits) {
          [](MainWindowFixture& f) {
              DlsData(f);
              SendCommand(f, 536);
+             SendCommand(f, 213);
          },
          {"DLS: discrete Stokes radii\r\n", "species 1: Rh = "},
          {"meniscus", "bottom", ": s = ", "D = "}},
