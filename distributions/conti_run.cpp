@@ -69,6 +69,7 @@ struct KernelInputs {
     int gridCount = 0, scanCount = 0;
     const ScanHeader* header = nullptr;
     std::vector<float> q2; // light scattering: the curves' scattering vectors
+    bool rawLags = false;  // and whether the rows lie at the curves' own lags
     // the non-ideal c(s): its law, the total concentration it was made in and the solver grid
     double ks = 0.0, kd = 0.0;
     unsigned long totals = 0;
@@ -141,9 +142,11 @@ KernelInputs CurrentKernelInputs(const ContiGrid& g) {
         k.totals = DistributionTotalsGeneration();
         k.lammGridSize = LammGrid::gridSize;
     }
-    if (IsDlsVariant(g.variant) && S::dlsRecords)
+    if (IsDlsVariant(g.variant) && S::dlsRecords) {
         for (int c = 1; c <= S::scanCount; ++c)
             k.q2.push_back(DlsScatteringVectorSquared(S::dlsRecords[c]));
+        k.rawLags = ContiState::rawLags;
+    }
     return k;
 }
 
@@ -215,11 +218,16 @@ bool EquilibriumKernel(const ContiGrid& g) {
 }
 
 // Decays of unit amplitude for every grid point and curve; false after the box of a curve not
-// held as g(1), with the kernel freed.
+// held as g(1), with the kernel freed. Rows at the curves' own lags are as long as the longest
+// curve.
 bool DlsKernel(const ContiGrid& g) {
-    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
+    const bool raw = ContiState::rawLags;
+    int points = S::gridCount;
+    for (int k = 1; raw && k <= S::scanCount; ++k)
+        points = std::max(points, int(S::pointCount[k]));
+    gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, points);
     for (int p = 1; p <= g.n; ++p) {
-        if (!BuildDlsDistributionKernelB(gContiKernel, p, g.D[p])) {
+        if (!BuildDlsDistributionKernelB(gContiKernel, p, g.D[p], raw)) {
             gContiKernel.Free();
             return false;
         }

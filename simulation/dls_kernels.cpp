@@ -17,15 +17,23 @@
 
 namespace {
 
-// The curve's rows at grid point p; false (after the box) when the curve is not held as g(1).
-bool FillCurve(ContiKernel& kernel, int p, double D, int k) {
+// The curve's row at grid point p, on the kernel's lags or on the curve's own; false (after the
+// box) when the curve is not held as g(1).
+bool FillCurve(ContiKernel& kernel, int p, double D, int k, bool ownLags) {
     const DlsRecord& record = ScanStore::dlsRecords[k];
     if (!record.isFieldAcf) {
         ShowError("no field ACF in DLS distribution model", 0);
         return false;
     }
-    FillDlsDecayRow(1.0, D, DlsScatteringVectorSquared(record), kernel.Radii(), kernel.Points(),
-                    kernel.Row(p, k));
+    const float q2 = DlsScatteringVectorSquared(record);
+    float* row = kernel.Row(p, k);
+    if (!ownLags) {
+        FillDlsDecayRow(1.0, D, q2, kernel.Radii(), kernel.Points(), row);
+        return true;
+    }
+    const int n = std::min(ScanStore::pointCount[k], kernel.Points());
+    FillDlsDecayRow(1.0, D, q2, ScanStore::radius[k], n, row);
+    std::fill(row + n + 1, row + kernel.Points() + 1, 0.0f);
     return true;
 }
 
@@ -60,11 +68,11 @@ void FillDlsDecayRow(double amplitude, double D, float q2, const float* logLags,
     }
 }
 
-bool BuildDlsDistributionKernelB(ContiKernel& kernel, int p, double D) {
+bool BuildDlsDistributionKernelB(ContiKernel& kernel, int p, double D, bool rawLags) {
     if (!ScanStore::dlsRecords)
         return false;
     for (int k = 1; k <= kernel.Scans(); ++k)
-        if (!FillCurve(kernel, p, D, k))
+        if (!FillCurve(kernel, p, D, k, rawLags))
             return false;
     return true;
 }
@@ -77,7 +85,7 @@ bool BuildDlsDistributionKernelA(ContiKernel& kernel, int p, double D, int first
         // A key asks the time course to stop; the slice is still filled.
         if (KeyPressed())
             gUserInterrupt.store(true);
-        if (!FillCurve(kernel, p, D, k))
+        if (!FillCurve(kernel, p, D, k, false))
             return false;
     }
     return true;

@@ -23,8 +23,10 @@ void FillDlsDecayRow(double amplitude, double D, float q2, const float* logLags,
 // Kernel rows of grid point p (unit amplitude, diffusion coefficient D) on the kernel's lags for
 // the loaded curves: B for every curve, A for the curves first..last of a time-course slice, with
 // a key poll per curve that sets the stop switch. The rows pair with the curves' own records.
+// With rawLags, B fills each curve's row at that curve's own lags instead (its point count of
+// them, at most the kernel's row length; the rest of the row 0).
 // A curve held as g(2)-1 shows "no field ACF in DLS distribution model" and ends the filling:
 // false, later rows untouched.
-bool BuildDlsDistributionKernelB(ContiKernel& kernel, int p, double D);
+bool BuildDlsDistributionKernelB(ContiKernel& kernel, int p, double D, bool rawLags = false);
 bool BuildDlsDistributionKernelA(ContiKernel& kernel, int p, double D, int firstCurve,
                                  int lastCurve);

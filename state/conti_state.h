@@ -76,6 +76,8 @@ struct ContiState {
     static inline int discreteMFloat = 0, discreteSFloat = 0, discreteDFloat = 0;
     static inline float discreteLoading = 0.0f;
     static inline bool exportMatrices = false; // the distribution code writes its matrices
+    // Light-scattering kernel rows at each curve's own lags instead of the common lag grid.
+    static inline bool rawLags = false;
 
     static void ResetToDefaults() {
         maxEntRegularization = true;
@@ -128,6 +130,7 @@ struct ContiState {
         discreteMFloat = discreteSFloat = discreteDFloat = 0;
         discreteLoading = 0.0f;
         exportMatrices = false;
+        rawLags = false;
     }
 };
 

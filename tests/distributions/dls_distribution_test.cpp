@@ -275,4 +275,50 @@ TEST_F(DlsDistribution, KeyPressStopsTheTimeCourseWithTheLastResultKept) {
     gUserInterrupt.store(false);
 }
 
+// Two curves on their own lag grids, the second longer and from a later first lag: with the
+// raw-lag switch each kernel row is the closed-form decay exp(-1e-4 D q^2 t) at that curve's own
+// lags (and 0 past them); without it, every row lies on the common grid.
+TEST_F(DlsDistribution, RawLagRowsLieAtEachCurvesOwnLags) {
+    struct Curve {
+        double firstLag, perDecade;
+        int points;
+    } curves[] = {{1e-7, 20.0, 101}, {3e-7, 25.0, 139}};
+    std::vector<std::vector<double>> lags;
+    std::vector<std::string> names;
+    for (const Curve& c : curves) {
+        DlsFileContent file;
+        for (int i = 0; i < c.points; ++i) {
+            file.lags.push_back(c.firstLag * std::pow(10.0, i / c.perDecade));
+            file.values.push_back(std::exp(-2e-4 * 5e-7 * kQ2 * file.lags.back()));
+        }
+        lags.push_back(file.lags);
+        names.push_back("raw" + std::to_string(names.size()) + ".dlsdat");
+        dir.write(names.back(), DlsFileText(file));
+    }
+    LoadDlsData(nullptr, SelectionBuffer(dir.path(), names).c_str());
+    ASSERT_EQ(S::scanCount, 2);
+    ASSERT_EQ(S::pointCount[2], 139);
+    const ContiGrid g = BuildContiGrid(ContiVariant::DlsD, 5, -8.0, -5.0, false, 1.2f, 0.0, 20.0);
+    for (bool raw : {true, false}) {
+        SCOPED_TRACE(raw ? "own lags" : "common grid");
+        ContiState::rawLags = raw;
+        ASSERT_TRUE(EnsureContiKernel(nullptr, g));
+        for (int p = 1; p <= g.n; ++p) {
+            for (int k = 1; k <= 2; ++k) {
+                const float* row = gContiKernel.Row(p, k);
+                const int n = raw ? S::pointCount[k] : S::gridCount;
+                for (int i = 1; i <= n; ++i) {
+                    const double t = raw ? lags[std::size_t(k - 1)][std::size_t(i - 1)]
+                                         : std::pow(10.0, double(S::gridRadius[i]));
+                    const double truth = std::exp(-1e-4 * g.D[p] * kQ2 * t);
+                    ASSERT_NEAR(row[i], truth, 2e-5 + 2e-5 * truth)
+                        << "grid point " << p << ", curve " << k << ", lag " << i;
+                }
+                for (int i = n + 1; i <= gContiKernel.Points(); ++i)
+                    ASSERT_EQ(row[i], 0.0f) << "curve " << k << " past its lags, " << i;
+            }
+        }
+    }
+}
+
 } // namespace
