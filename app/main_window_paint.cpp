@@ -25,6 +25,7 @@
 #include "foundations/ccurve.h"
 #include "state/realtime_state.h"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "plotting/curve_painters.h"
@@ -122,6 +123,9 @@ void DrawPriorOverlay(TDC& dc) {
 
 void DrawNormalPicture(TXLAWindow* window, TDC& dc) {
     CWINPlot* data = ScanStore::dataPlot;
+    // Nonlinear detection may have put the other version of the signal into the store.
+    if (DetectionCorrections::nonlinearDetectionOn)
+        RedrawDataPlot(true);
     if (ScanStore::showData)
         PlayPicture(dc, DataPlotHandle());
     if (CWINPlot* profile = GetEqTestPlot())

@@ -3,6 +3,7 @@
 // again; a key press, an aborted fit or an interrupted computation stops it.
 #include "app/load_all_data.h"
 #include "app/txla_window.h"
+#include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "equilibrium/realtime_files.h"
 #include "foundations/input_boxes.h"
@@ -183,8 +184,11 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
             if (!R::stopRequested && !R::equilibriumTestMode) {
                 CmSubtractAllNoise();
                 CheckTemperature(this);
-                if (ModelChoice::contiMode)
+                if (ModelChoice::contiMode) {
                     AutoAdjustDistributionRange();
+                    if (R::distributionDrawn)
+                        RedrawDistribution(this, R::distributionFrom, R::distributionTo);
+                }
             }
         }
         R::statusLine1 = "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.";

@@ -14,6 +14,7 @@
 #include "state/model_choice.h"
 #include "state/monte_carlo_state.h"
 #include "state/plot_interaction_state.h"
+#include "state/realtime_state.h"
 #include "state/window_services.h"
 
 #include <cmath>
@@ -26,6 +27,8 @@
 namespace {
 
 std::unique_ptr<CCurve> gMainCurve, gSecondCurve, gLowerCurve, gUpperCurve;
+
+void FitDistributionRange(TXLAWindow* window, float s1, float s2, bool byUser);
 
 bool HaveDistribution() {
     return ContiState::sValues && ContiState::distribution && ContiState::gridPoints >= 1;
@@ -115,7 +118,7 @@ void CreateDistributionPlot() {
     plot->SetYLabel(ModelChoice::gStarFamily ? "G(s)" : "c");
     plot->SetPlotRect(ContiState::distributionPlotTop, 75, ContiState::distributionPlotBottom, 975);
     ContiState::distributionPlot = plot.release();
-    FullscaleDistribution(nullptr);
+    FitDistributionRange(nullptr, ContiState::sValues[1], ContiState::sValues[n], false);
 }
 
 void ShowDistribution(TXLAWindow* window) {
@@ -132,11 +135,21 @@ void ShowDistribution(TXLAWindow* window) {
     WindowServices::RequestRepaint(window);
 }
 
-void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
+namespace {
+
+// x range [s1, s2] and y from 0 to the largest value there; kept for the realtime update only
+// when the user asked for the range (not when a new result is shown at full scale).
+void FitDistributionRange(TXLAWindow* window, float s1, float s2, bool byUser) {
     CWINPlot* plot = ContiState::distributionPlot;
     DistributionBand::zoomArmed = DistributionBand::selectArmed = false;
     if (!plot || !HaveDistribution())
         return;
+    if (byUser) {
+        // The realtime update shows each refit in the range the user drew last.
+        RealtimeState::distributionDrawn = true;
+        RealtimeState::distributionFrom = s1;
+        RealtimeState::distributionTo = s2;
+    }
     if (s2 < s1)
         std::swap(s1, s2);
     if (SizeShapePlotWanted()) {
@@ -154,6 +167,12 @@ void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
         top = largest > 0.0f ? largest : 1.0f; // a whole number would flatten a small curve
     plot->SetRanges(s1, s2, 0.0f, top);
     WindowServices::RequestRepaint(window);
+}
+
+} // namespace
+
+void RedrawDistribution(TXLAWindow* window, float s1, float s2) {
+    FitDistributionRange(window, s1, s2, true);
 }
 
 void FullscaleDistribution(TXLAWindow* window) {

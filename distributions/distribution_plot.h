@@ -14,8 +14,9 @@ void CreateDistributionPlot();
 void ShowDistribution(TXLAWindow* window);
 // x range [s1, s2], y from 0 to the largest value in that range rounded up to a whole number
 // (the value itself below 1); clears the zoom and select requests of the band, keeps the range.
+// The range is also kept for the realtime update, which redraws each refit in it.
 void RedrawDistribution(TXLAWindow* window, float s1, float s2);
-// The whole grid range.
+// The whole grid range, kept as RedrawDistribution keeps it.
 void FullscaleDistribution(TXLAWindow* window);
 
 // The distribution as text: one line "%.8e %.8e" per grid point (abscissa, value; nine digits,

@@ -19,6 +19,9 @@ using MS = MStarState;
 
 struct Shown {
     BaselineEstimate estimate;
+    // The meniscus fit range on the plot's x axis (xA, xB), shaded behind the curves.
+    std::vector<float> marks;
+    std::unique_ptr<CVector> markView;
     std::vector<std::unique_ptr<CVector>> views;
     std::vector<std::unique_ptr<CCurve>> curves;
     CWINPlot* savedDataPlot = nullptr;
@@ -77,14 +80,15 @@ void ShowBaselineEstimatePlot(TXLAWindow* window) {
         plot->SetCurveStyle(1, -1);
         plot->SetCurveColor(1, 0xff);
     }
-    float lo = 0.0f, hi = 0.0f, top = 0.0f;
-    for (int i = std::max(set.firstIndex, 1); i < set.lastIndex && i < static_cast<int>(e.q.size());
-         ++i) {
-        hi = std::max(hi, e.p[std::size_t(i)]);
-        top = std::max(top, e.q[std::size_t(i)]);
-        lo = std::min(lo, e.q[std::size_t(i)]);
-    }
-    plot->SetRanges(0.0f, hi > 0.0f ? hi : 1.0f, lo, top > lo ? top : lo + 1.0f);
+    const int n = static_cast<int>(e.p.size()) - 1;
+    auto pAt = [&](int i) { return e.p[std::size_t(std::clamp(i, 1, n))]; };
+    gShown.marks = {pAt(MS::meniscusFitIndexRange[1]), pAt(MS::meniscusFitIndexRange[2])};
+    gShown.markView = std::make_unique<CVector>();
+    gShown.markView->Attach(gShown.marks.data(), 2, 0);
+    plot->AddShadedInterval(gShown.markView.get());
+    // x from 0 over every p; y as the curves autoscale it, the fitted line included.
+    const float hi = gShown.views.front()->Max(); // the view of p, curve 0's x
+    plot->SetXRange(0.0f, hi > 0.0f ? hi : 1.0f);
     plot->Draw();
     MS::baselinePlot = plot;
     MS::baselinePlotShown = true;

@@ -21,6 +21,8 @@ struct RealtimeState {
     static inline bool temperatureWarned = false;
     static inline bool allCells = false;          // equilibrium test: follow the other cells too
     static inline bool distributionDrawn = false; // drawn since the start
+    static inline float distributionFrom = 0.0f;  // and the range it was drawn in last
+    static inline float distributionTo = 0.0f;
     static constexpr int fileTableSize = 1000;
     static inline std::vector<std::string> fileTable; // probed paths, [1..] once started
     static inline int maxFiles = 20;                  // kept between starts
@@ -38,6 +40,7 @@ struct RealtimeState {
         realtimeMode = stopRequested = equilibriumTestMode = eqTestPlotShown = false;
         stopping = tickRunning = refitNeeded = fixedRange = temperatureWarned = false;
         allCells = distributionDrawn = false;
+        distributionFrom = distributionTo = 0.0f;
         fileTable.clear();
         maxFiles = 20;
         baseNumber = lastNumber = previousLast = 0;
