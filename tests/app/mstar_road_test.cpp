@@ -5,6 +5,7 @@
 #include "display/marker_lines.h"
 #include "equilibrium/baseline_estimate_plot.h"
 #include "equilibrium/mstar_screen.h"
+#include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
 #include "foundations/physical_constants.h"
 #include "plotting/screen_button.h"
@@ -17,6 +18,7 @@
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -432,8 +434,9 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
 namespace {
 
 // The baseline estimate over the one-data-set screen: shown twice it replaces itself, it sets a
-// finite baseline near the data's offset, and a meniscus range of one point leaves the baseline
-// with the message. Leaving the screen puts the data plot back.
+// finite baseline near the data's offset, its x axis runs from 0 over every point's abscissa with
+// the meniscus range shaded and the fitted line inside the plot, and a meniscus range of one
+// point leaves the baseline with the message. Leaving the screen puts the data plot back.
 TEST_F(MStarRoad, BaselineEstimatePlotOfOneDataSet) {
     CWINPlot* dataPlot = S::dataPlot;
     for (int i = 1; i <= kEquilibriumPoints; ++i)
@@ -456,6 +459,18 @@ TEST_F(MStarRoad, BaselineEstimatePlotOfOneDataSet) {
     f.Paint();
     if (const char* png = std::getenv("TARNIX_BASELINE_PNG"))
         plat::test::windowPng(*f.window, png);
+    const CWINPlot& plot = *MS::baselinePlot;
+    const CVector& p = *plot.curves[0]->x;
+    ASSERT_EQ(int(p.length), MS::sets[1].pointCount);
+    EXPECT_EQ(plot.xMin, 0.0f);
+    EXPECT_EQ(plot.xMax, *std::max_element(p.data, p.data + p.length));
+    ASSERT_EQ(plot.shadedCount, 1);
+    const CVector& marks = *plot.shadedIntervals[1];
+    EXPECT_EQ(marks.data[0], p.data[MS::meniscusFitIndexRange[1] - 1]);
+    EXPECT_EQ(marks.data[1], p.data[MS::meniscusFitIndexRange[2] - 1]);
+    const CVector& line = *plot.curves[1]->y;
+    for (std::uint32_t i = 0; i < line.length; ++i)
+        ASSERT_TRUE(line.data[i] >= plot.yMin && line.data[i] <= plot.yMax) << i;
 
     MS::meniscusFitIndexRange[2] = MS::meniscusFitIndexRange[1];
     ModelParameters::baseline = 0.05f;

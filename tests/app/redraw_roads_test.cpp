@@ -1,22 +1,12 @@
 // Plots that must be drawn anew as the user goes on: the data plot at each paint while nonlinear
-// detection is on, the distribution of a realtime refit in the range the user drew last, and the
-// baseline estimate over the one-data-set M* screen with its meniscus range shaded.
+// detection is on, and the distribution of a realtime refit in the range the user drew last.
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
-#include "equilibrium/baseline_estimate_plot.h"
-#include "app/mstar_actions.h"
-#include "equilibrium/mstar_screen.h"
-#include "foundations/ccurve.h"
-#include "foundations/physical_constants.h"
 #include "plat/messages.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
-#include "state/model_parameters.h"
-#include "state/mstar_state.h"
 #include "state/realtime_state.h"
-#include "state/window_services.h"
-#include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/two_peak_scans.h"
@@ -142,54 +132,6 @@ TEST(RedrawRoads, RealtimeRefitShowsTheDistributionInTheRangeDrawnLast) {
     SavePng(f, "TARNIX_REALTIME_DISTRIBUTION_PNG");
     SendCommand(f, 541); // Stop Realtime Update
     EXPECT_FALSE(RealtimeState::realtimeOn);
-}
-
-// The baseline estimate over the one-data-set screen: the meniscus fit range is shaded on its
-// x axis, which runs from 0 over every point's abscissa, and the fitted line is inside the plot.
-TEST(RedrawRoads, BaselineEstimateShadesTheMeniscusRangeOverTheWholeAbscissa) {
-    MainWindowFixture f(1000, 700);
-    EquilibriumSet set;
-    set.noise = 0.0;
-    LoadEquilibriumSet(set);
-    S::equilibriumData = true;
-    S::vbarRho = 0.73f;
-    S::gasConstantTemperature = PhysicalConstants::gasConstant * 293.15f;
-    S::leftFitLimit = 6.903f;
-    S::rightFitLimit = 7.19f;
-    for (int k = 1; k <= 3; ++k) {
-        S::firstFitIndex[k] = 2;
-        S::lastFitIndex[k] = 145;
-    }
-    for (int i = 1; i <= kEquilibriumPoints; ++i)
-        S::signal[1][i] += 0.1f;
-    WindowServices::DeleteScanPlots();
-    S::dataPlot = new CWINPlot();
-    S::residualPlot = new CWINPlot();
-    EnterMStarSingle(f.window.get());
-    ASSERT_TRUE(MStarState::active);
-    ShowBaselineEstimatePlot(f.window.get());
-    CWINPlot* plot = MStarState::baselinePlot;
-    ASSERT_NE(plot, nullptr);
-    f.Paint();
-    SavePng(f, "TARNIX_BASELINE_PNG");
-
-    // The abscissa p of every working-copy point, read from the plot's first curve.
-    const MStarSet& data = MStarState::sets[1];
-    const CVector& p = *plot->curves[0]->x;
-    ASSERT_EQ(int(p.length), data.pointCount);
-    const float widest = *std::max_element(p.data, p.data + p.length);
-    EXPECT_EQ(plot->xMin, 0.0f);
-    EXPECT_EQ(plot->xMax, widest);
-    ASSERT_EQ(plot->shadedCount, 1);
-    const CVector& marks = *plot->shadedIntervals[1];
-    EXPECT_EQ(marks.data[0], p.data[MStarState::meniscusFitIndexRange[1] - 1]);
-    EXPECT_EQ(marks.data[1], p.data[MStarState::meniscusFitIndexRange[2] - 1]);
-    const CVector& line = *plot->curves[1]->y;
-    for (std::uint32_t i = 0; i < line.length; ++i)
-        ASSERT_TRUE(line.data[i] >= plot->yMin && line.data[i] <= plot->yMax) << i;
-    plat::test::key(f.window.get(), 27, 27);
-    f.script.pumpUntilIdle();
-    EXPECT_FALSE(MStarState::baselinePlotShown);
 }
 
 } // namespace
