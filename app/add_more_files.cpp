@@ -86,8 +86,9 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
     for (int k = old + 1; k <= count; ++k) {
         const std::string& full = paths[static_cast<std::size_t>(k - old - 1)];
         bool tag = false;
-        if (!ReadScanIntoSlot(window, k, full, width, &tag)) {
-            ScanErrorBox(full.c_str(), "LOAD ERROR");
+        std::string why;
+        if (!ReadScanIntoSlot(window, k, full, width, &tag, &why)) {
+            ScanErrorBox(ScanLoadErrorText(full, why).c_str(), "LOAD ERROR");
             ++failures;
         } else if (gCheckTimeStamps && !S::equilibriumData &&
                    tag != S::header[1].timeStampChecked && !discrepancyShown) {

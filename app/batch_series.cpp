@@ -197,11 +197,9 @@ bool StartVizraWatch(TXLAWindow* window) {
     if (!MoveAside(window, SeriesFileName(), n) || !MoveAside(window, "SerialFit.pptx", n))
         return false;
 
-    const std::string line =
-        "\"" + gVizraExePath + "\"" +
-        (SF::listOfListsMode ? " --cofs --watchlist \"" : " --cofs --watch \"") +
-        WithoutTrailingSeparator(gSeriesFolder) + "\"";
-    if (WinExec(line.c_str(), SW_SHOWNORMAL) <= 31) {
+    if (plat::StartProgram(gVizraExePath,
+                           {"--cofs", SF::listOfListsMode ? "--watchlist" : "--watch",
+                            WithoutTrailingSeparator(gSeriesFolder)}) <= 31) {
         window->MessageBox(
             ShowText("sorry, could not find VIZRA file at %s", gVizraExePath).c_str(),
             kSerializeCaption, MB_OK);

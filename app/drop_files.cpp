@@ -50,9 +50,17 @@ void TXLAWindow::EvDropFiles(TDropInfo drop) {
         } else if (name.starts_with('~')) {
             std::string question = "switch to parameter file " + first + "?";
             if (MessageBox(question.c_str(), "DROPPING FILES", MB_YESNO) == IDYES) {
-                ReloadParameters(this, first.c_str());
-                if (const CommandRow* parameters = FindCommand(212))
+                // The dialog shows a restored analysis only.
+                if (!ReloadParameters(this, first.c_str())) {
+                    std::string refusal = SavedAnalysisRefusal(first.c_str());
+                    if (refusal.empty())
+                        refusal = "the parameter file " + first +
+                                  " is not restored:\nit is missing, too short or of another "
+                                  "layout";
+                    MessageBox(refusal.c_str(), "DROPPING FILES", MB_OK);
+                } else if (const CommandRow* parameters = FindCommand(212)) {
                     RunCommand(*parameters);
+                }
             }
         }
         return;

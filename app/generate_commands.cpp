@@ -16,6 +16,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/fit_limits.h"
+#include "scandata/scan_conditions.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -67,7 +68,13 @@ constexpr double kUnbounded = -HUGE_VAL;
 constexpr Range kScanCount{1, 99999};
 constexpr Range kScanCountOrAuto{kUnbounded, 99999}; // 0 or less: as many as the boundary needs
 constexpr Range kListCount{1, 100};
-constexpr Range kGridStep{0, 1, true};
+// Finer than 0.0001 cm a scan holds more than 10,000 points, which takes minutes per scan.
+constexpr Range kGridStep{1e-4, 1};
+// A rotor speed the scan conditions take; 0 and below are the engine's to refuse.
+constexpr Range kRotorSpeed{kUnbounded, kMaxRotorSpeedRpm};
+// Times and omega^2 t of 99999 scans stay finite in single precision and in the scan headers.
+constexpr Range kInterval{0, 1e6, true};
+constexpr Range kAcceleration{1, 1e5};
 // Far below the largest float, so that signal plus noise stays finite.
 constexpr Range kNoise{0, 1e30};
 constexpr Range kTracePercent{0, 100};
@@ -113,12 +120,19 @@ bool AskCount(TXLAWindow* window, int* count, float defaultValue, const char* pr
     return true;
 }
 
-// "simulate with rotor acceleration phase?" and the rate; -1 when declined or cancelled.
-float AskAcceleration(TXLAWindow* window) {
+// "simulate with rotor acceleration phase?" and the rate, -1 when declined or cancelled; false
+// when the rate typed was refused.
+bool AskAcceleration(TXLAWindow* window, float* rate) {
+    *rate = -1.0f;
     if (window->MessageBox("simulate with rotor acceleration phase?", kGenerate, MB_YESNO) != IDYES)
-        return -1.0f;
-    float rate = 200.0f;
-    return AskNumber(window, &rate, rate, "acceleration (rpm/sec)") ? rate : -1.0f;
+        return true;
+    float typed = 200.0f;
+    if (!AskNumber(window, &typed, typed, "acceleration (rpm/sec)"))
+        return true;
+    if (!Accepted(window, "acceleration (rpm/sec)", typed, kAcceleration))
+        return false;
+    *rate = typed;
+    return true;
 }
 
 // A count, then that many values, each asked with the item's number in the prompt and checked.
@@ -347,10 +361,10 @@ void TXLAWindow::CmGenerateDataSingle() {
 
     SyntheticDataSettings set;
     if (!AskChecked(this, &set.dr, 0.001f, "density of points dr (cm)", kGridStep) ||
-        !AskNumber(this, &set.rpm, 50000.0f, "rotor speed (rpm)"))
+        !AskChecked(this, &set.rpm, 50000.0f, "rotor speed (rpm)", kRotorSpeed) ||
+        !AskAcceleration(this, &set.acceleration))
         return;
-    set.acceleration = AskAcceleration(this);
-    if (!AskNumber(this, &set.interval, 300.0f, "time interval of scans (sec)") ||
+    if (!AskChecked(this, &set.interval, 300.0f, "time interval of scans (sec)", kInterval) ||
         !AskCount(this, &set.scanCount, 50.0f, "number of simulated scans", kScanCount) ||
         !AskChecked(this, &set.noise, 0.01f, "std of noise (OD)", kNoise))
         return;
@@ -396,10 +410,11 @@ void TXLAWindow::CmGenerateDataSeries() {
     if (!AskList(this, "# radial increments?", "%d - density of points dr (cm)", 0.001f, kGridStep,
                  &drs) ||
         !AskList(this, "# rotor speeds?", "%d - rotor speed (rpm)?", 50000.0f,
-                 {kUnbounded, HUGE_VAL}, &speeds))
+                 kRotorSpeed, &speeds))
         return;
-    const float acceleration = AskAcceleration(this);
-    if (!AskNumber(this, &interval, interval, "time interval of scans (sec)") ||
+    float acceleration = -1.0f;
+    if (!AskAcceleration(this, &acceleration) ||
+        !AskChecked(this, &interval, interval, "time interval of scans (sec)", kInterval) ||
         !AskChecked(this, &scans, scans, "number of simulated scans (0 for auto)",
                     kScanCountOrAuto) ||
         !AskList(this, "# noise levels?", "%d - noise level?", 0.01f, kNoise, &noises) ||

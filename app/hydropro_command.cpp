@@ -236,7 +236,7 @@ void TXLAWindow::CmStartHydroPro() {
         !WriteOrSay(this, run + "/hydropro.sh", HydroProScriptText()))
         return;
     // The window waits for the run: the command window's "exit" ends it.
-    if (plat::CreateProcessAndWait("cmd.exe /K \"" + run + "/hydropro.bat\"", run) <= 31) {
+    if (plat::StartProgram("cmd.exe", {"/K", run + "/hydropro.bat"}, true, run) <= 31) {
         MessageBox("cannot start HYDROPRO", "ERROR", MB_OK | MB_ICONSTOP);
         return;
     }

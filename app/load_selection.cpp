@@ -3,6 +3,7 @@
 
 #include "app/last_data_folder.h"
 #include "app/txla_window.h"
+#include "foundations/show_error.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/list_file.h"
@@ -39,7 +40,12 @@ std::string FirstFilePath(const std::vector<std::string>& strings) {
 void WriteSelectionList(const std::string& firstFile, const std::string& listText) {
     std::string dir, ext;
     plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
-    WriteListText(dir + "list" + ext, listText);
+    const std::string path = dir + "list" + ext;
+    if (!WriteListText(path, listText))
+        ShowError(("\n\aAttention: could not open " + path +
+                   "\nthe data are loaded, but no list file of them was written")
+                      .c_str(),
+                  0);
 }
 
 bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
@@ -50,8 +56,20 @@ bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
         std::string text = "list file " + strings[0] + " is too long";
         window.MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
     }
-    if (read != ListReadResult::Ok || list.strings.empty() ||
-        !FillSelection(gSelectedFiles, list.strings))
+    if (read != ListReadResult::Ok)
+        return false;
+    // A list without a name, or with a stride that cannot be meant, loads nothing and says so.
+    std::string problem;
+    if (!list.strideValid)
+        problem = "its stride (\"newformat n=\") is not a whole number from 1 to 9999";
+    else if (list.strings.size() < 2)
+        problem = "it names no scan file";
+    if (!problem.empty()) {
+        const std::string text = "list file " + strings[0] + ": " + problem + "; nothing loaded";
+        window.MessageBox(text.c_str(), "LOAD ERROR", MB_OK);
+        return false;
+    }
+    if (!FillSelection(gSelectedFiles, list.strings))
         return false;
     ScanStore::fileStride = list.stride;
     strings = list.strings;

@@ -27,6 +27,12 @@ float gMaxSimulationHours = 0.0f;
 std::string PreferencesFile() {
     return std::string(gSettingsFolder) + "tarnixsimappeqparams.ini";
 }
+
+// A file of the planner that could not be written, and what that means for the user.
+void NotWritten(TXLAWindow* window, const std::string& path, const char* consequence) {
+    const std::string text = "Attention: could not open " + path + "\n" + consequence;
+    window->MessageBox(text.c_str(), kCaption, MB_OK);
+}
 } // namespace
 
 void CalculateMinimumTimeToEq(TXLAWindow* window) {
@@ -51,6 +57,9 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
     TimeToEQPTransfer record;
     RunTimeToEQPBox(window, record); // on Cancel the planner goes on with the parameters as were
     P::preferencesSaved = SaveTimeToEqParameterPreferences(PreferencesFile());
+    if (!P::preferencesSaved)
+        NotWritten(window, PreferencesFile(),
+                   "the parameters are used now, but not kept for the next planning");
 
     if (!P::givenDistribution) {
         gMaxSimulationHours = PlannerMaxSimulationHours();
@@ -84,6 +93,11 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
     // The saved program is shown in the text editor.
     if (outcome.fileWritten)
         plat::OpenInTextEditor(P::outputPath);
+    else
+        NotWritten(window, P::outputPath, "the optimized speed program is not saved");
+    if (P::saveScanFiles && !outcome.scansWritten)
+        NotWritten(window, gTempFolder,
+                   "the simulated scans of the best program are not all saved there");
     ShowMinimumTimeToEqPlots(window, outcome);
     if (!outcome.fileWritten)
         return;

@@ -235,7 +235,7 @@ void TXLAWindow::CmExportToMirovan() {
             const std::string where = std::string(gProgramFolder) + "mirovan";
             MessageBox(("could not find " + where).c_str(), "ERROR", MB_OK);
         } else {
-            WinExec(("\"" + program + "\" \"" + target + "\"").c_str(), SW_SHOWNORMAL);
+            plat::StartProgram(program, {target});
         }
         P::peakCount = 0;
     }

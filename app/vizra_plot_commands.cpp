@@ -39,8 +39,7 @@ std::string VizraOrSay(TXLAWindow* window, const char* notFoundFormat) {
 // Starts the program with one option and one file; the program is not waited for.
 void StartVizra(TXLAWindow* window, const std::string& program, const char* option,
                 const std::string& file) {
-    const std::string line = "\"" + program + "\" " + option + " \"" + file + "\"";
-    if (WinExec(line.c_str(), SW_SHOWNORMAL) <= 31)
+    if (plat::StartProgram(program, {option, file}) <= 31)
         window->MessageBox("the VIZRA process could not be started", "ERROR", MB_OK | MB_ICONSTOP);
 }
 

@@ -9,44 +9,53 @@
 namespace {
 constexpr double kLogicalWidth = 1.4 * 1000.0;
 constexpr double kLogicalHeight = 1000.0;
+// A value far outside the plot (a bottom of 1e30 cm on a 7 cm axis) lies this far out in logical
+// units: every such point is clipped alike, and the pixel arithmetic on it stays inside int.
+constexpr double kFarOutside = 1e7;
+
+int Logical(double v) {
+    if (std::isnan(v))
+        return 0;
+    return int(std::trunc(std::fmax(-kFarOutside, std::fmin(kFarOutside, v))));
+}
 } // namespace
 
 int PixelToPerMille(int v, int extent) {
-    return extent > 0 ? int(std::floor(1000.0 * v / extent)) : 0;
+    return extent > 0 ? Logical(std::floor(1000.0 * v / extent)) : 0;
 }
 
 int PixelToLogicalX(int x, float clientWidth) {
-    return clientWidth > 0 ? int(std::trunc(x * kLogicalWidth / clientWidth)) : 0;
+    return clientWidth > 0 ? Logical(x * kLogicalWidth / clientWidth) : 0;
 }
 
 int PixelToLogicalY(int y, float clientHeight) {
-    return clientHeight > 0 ? int(std::trunc(y * kLogicalHeight / clientHeight)) : 0;
+    return clientHeight > 0 ? Logical(y * kLogicalHeight / clientHeight) : 0;
 }
 
 int LogicalToPixelX(int x, float clientWidth) {
-    return int(std::floor(x * double(clientWidth) / kLogicalWidth));
+    return Logical(std::floor(x * double(clientWidth) / kLogicalWidth));
 }
 
 int LogicalToPixelY(int y, float clientHeight) {
-    return int(std::floor(y * double(clientHeight) / kLogicalHeight));
+    return Logical(std::floor(y * double(clientHeight) / kLogicalHeight));
 }
 
 int DataToLogicalX(const CWINPlot& plot, float v) {
     if (plot.xLog) {
         if (v <= 0.0f)
             return plot.plotLeft - plot.outsideMargin;
-        return int(std::trunc(double(plot.xScale) * std::log10(double(v)) + plot.xOffset));
+        return Logical(double(plot.xScale) * std::log10(double(v)) + plot.xOffset);
     }
-    return int(std::trunc(double(plot.xScale) * v + plot.xOffset));
+    return Logical(double(plot.xScale) * v + plot.xOffset);
 }
 
 int DataToLogicalY(const CWINPlot& plot, float v) {
     if (plot.yLog) {
         if (v <= 0.0f)
             return plot.plotBottom - plot.outsideMargin;
-        return int(std::trunc(double(plot.yScale) * std::log10(double(v)) + plot.yOffset));
+        return Logical(double(plot.yScale) * std::log10(double(v)) + plot.yOffset);
     }
-    return int(std::trunc(double(plot.yScale) * v + plot.yOffset));
+    return Logical(double(plot.yScale) * v + plot.yOffset);
 }
 
 float LogicalToDataX(const CWINPlot& plot, int x) {

@@ -563,14 +563,31 @@ std::string CheckContiModelValues(ContiVariant variant) {
 
 // More unknowns than data values have no solution, and a kernel and normal equations larger
 // than the memory of the computer cannot be held.
+// The measured values of the set's scans inside the fit limits: the common grid interpolates
+// them at the radial resolution and holds many more values than were measured.
+double MeasuredValuesInsideFitLimits(const ContiDataSet& set) {
+    const float left = S::leftFitLimit, right = S::rightFitLimit;
+    double values = 0.0;
+    for (const int k : set.scans) {
+        if (!S::radius || !S::radius[k] || !S::pointCount)
+            continue;
+        for (int p = 1; p <= S::pointCount[k]; ++p) {
+            const float r = S::radius[k][p];
+            values += (!(left > 0.0f) || r >= left) && (!(right > 0.0f) || r <= right) ? 1 : 0;
+        }
+    }
+    return values;
+}
+
 std::string CheckContiSize(int n, const ContiDataSet& set) {
     char text[400];
     const int noise = set.NoiseParameters();
-    if (double(n) + noise > set.Values()) {
+    const double measured = MeasuredValuesInsideFitLimits(set);
+    if (double(n) + noise > measured) {
         std::snprintf(text, sizeof text,
                       "%d grid points and %d noise parameters are more unknowns than the %.0f "
                       "data values inside the fitting limits: reduce the resolution.",
-                      n, noise, set.Values());
+                      n, noise, measured);
         return text;
     }
     const double kernel = (n + 1.0) * (S::scanCount + 1.0) * (S::gridCount + 1.0) * sizeof(float);

@@ -2,6 +2,7 @@
 #include "distributions/distribution_plot.h"
 
 #include "distributions/conti_run.h"
+#include "distributions/integrate_distribution.h"
 #include "distributions/size_shape_plot.h"
 #include "fitting/params_transfer.h"
 #include "foundations/ccurve.h"
@@ -235,6 +236,15 @@ bool LoadDistributionFromFile(const char* path) {
     for (int p = 1; p < n; ++p)
         if (!(x[p] > x[p - 1]))
             return false; // the abscissa must ascend
+    // The integrals are kept in single precision: values near the largest float over a wide
+    // abscissa would have an area of infinity. Over the whole grid, the integral of |c| bounds
+    // the area of every range.
+    std::vector<float> xs(1, 0.0f), magnitude(1, 0.0f);
+    xs.insert(xs.end(), x.begin(), x.end());
+    for (const float v : c)
+        magnitude.push_back(std::fabs(v));
+    if (!FitsFloat(IntegrateCurve(xs.data(), magnitude.data(), n, x.front(), x.back()).area))
+        return false;
     FreeDistributionArrays();
     ContiState::gridPoints = n;
     ContiState::sValues = vector(1, n);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -138,6 +139,16 @@ bool LoadTimeToEqParameterPreferences(const std::string& path) {
     const std::vector<Line> lines = Lines();
     if (values.size() < lines.size())
         return false;
+    // A file with a value its setting cannot hold (a float line beyond single precision, a
+    // count beyond int) is refused whole: the settings stay as they were.
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const Line& l = lines[k];
+        const double v = l.f ? values[k] / l.scale : std::floor(values[k]);
+        if (l.f && !(std::fabs(v) <= std::numeric_limits<float>::max()))
+            return false;
+        if (l.i && !(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
+            return false;
+    }
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const Line& l = lines[k];
         if (l.f)

@@ -32,7 +32,7 @@ struct TimeToEqParameters {
 };
 
 // The preferences file: 39 numbers, one "%f" per line. Load changes nothing unless the file
-// holds at least 39 numbers.
+// holds at least 39 numbers, each one its setting can hold.
 bool SaveTimeToEqParameterPreferences(const std::string& path);
 bool LoadTimeToEqParameterPreferences(const std::string& path);
 // Each species from its other value: s from M and f/f0 ("use ff0"), else f/f0 from M and s;

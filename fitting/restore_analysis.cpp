@@ -9,6 +9,7 @@
 #include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "fitting/param_files.h"
+#include "foundations/show_error.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "simulation/lamm_arrays.h"
@@ -17,6 +18,8 @@
 #include "state/model_choice.h"
 #include "state/mstar_state.h"
 
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -69,6 +72,15 @@ bool ReadSaved(const char* path, std::vector<float>& values)
 
 } // namespace
 
+std::string SavedAnalysisRefusal(const char* path)
+{
+    std::vector<float> values;
+    if (std::ifstream(path ? path : "").good() && !ReadParameterValues(path, values))
+        return std::string("the saved analysis ") + path +
+               " is not restored:\none of its lines is not a finite number";
+    return {};
+}
+
 bool ReloadParameters(TXLAWindow* window, const char* path)
 {
     std::vector<float> values;
@@ -88,10 +100,15 @@ bool RestorePreviousAnalysis(TXLAWindow* window, bool ask)
 {
     const std::string path = ScanPaths::gDataPath;
     std::vector<float> values;
-    // A file that is missing, short or unreadable is not offered at all.
-    if (path.empty() || !ReadSaved(path.c_str(), values))
-        return false;
+    // A file that is missing, short or unreadable is not offered at all; one with a line that is
+    // not a number is refused with a box.
     bool silent = !ask || (SerialFitState::serializing && SerialFitState::restorePrevious);
+    if (path.empty() || !ReadSaved(path.c_str(), values)) {
+        const std::string refusal = silent ? std::string() : SavedAnalysisRefusal(path.c_str());
+        if (!refusal.empty())
+            ShowError(refusal.c_str(), 0);
+        return false;
+    }
     if (silent)
         return ReloadParameters(window, path.c_str());
     if (AskYesNo(window, "restore previous data?") != IDYES)

@@ -5,6 +5,7 @@
 #include "scandata/scan_file.h"
 #include "foundations/text_lines.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +52,15 @@ ListFileText ParseListText(std::string text) {
         int stride = std::atoi(digits.c_str());
         out.stride = stride < 1 ? 1 : stride;
         std::size_t end = text.find('\n');
+        // The whole rest of the line, blanks aside, must be that number.
+        std::string written = text.substr(kStrideTagLength, end == std::string::npos
+                                                                 ? std::string::npos
+                                                                 : end - kStrideTagLength);
+        while (!written.empty() && (written.back() == ' ' || written.back() == '\t'))
+            written.pop_back();
+        written.erase(0, std::min(written.size(), written.find_first_not_of(" \t")));
+        out.strideValid = stride >= 1 && !written.empty() && written.size() <= 4 &&
+                          written.find_first_not_of("0123456789") == std::string::npos;
         text.erase(0, end == std::string::npos ? text.size() : end + 1);
     } else {
         for (char& c : text)

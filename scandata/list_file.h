@@ -8,6 +8,7 @@
 
 struct ListFileText {
     int stride = 1;                   // take every n-th name; at least 1
+    bool strideValid = true;          // the stride line holds a whole number from 1 to 9999
     std::vector<std::string> strings; // the folder, then the names, as a selection holds them
 };
 

@@ -149,13 +149,18 @@ void ApplyLoadSwitches()
     S::signalScale = ScanDataKind::interference ? 3.3 : 1.0;
 }
 
+std::string ScanLoadErrorText(const std::string& fullPath, const std::string& why)
+{
+    return why.empty() ? fullPath : fullPath + "\n" + why + ": the file is not loaded";
+}
+
 float LoadAveragingWidth()
 {
     return (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f : S::radialResolution;
 }
 
 bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
-                      bool* tag)
+                      bool* tag, std::string* why)
 {
     S::pointCount[i] = 0;
     S::scanOrder[i] = i;
@@ -166,7 +171,7 @@ bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, fl
     S::scanFileName[i] = new char[260]();
     std::snprintf(S::scanFileName[i], 260, "%s%s", name.c_str(), ext.c_str());
     if (!ReadScanFile(fullPath.c_str(), &S::header[i], &S::pointCount[i], &S::radius[i],
-                      &S::signal[i], &S::thirdColumn[i], tag, width))
+                      &S::signal[i], &S::thirdColumn[i], tag, width, why))
         return false;
     char trace[400];
     std::snprintf(trace, sizeof trace, "\n --> %s (%d data points)", fullPath.c_str(),
@@ -255,13 +260,14 @@ bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, fl
         progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
         const std::string& full = paths[static_cast<std::size_t>(i - 1)];
         bool tag = false;
-        if (!ReadScanIntoSlot(window, i, full, width, &tag)) {
+        std::string why;
+        if (!ReadScanIntoSlot(window, i, full, width, &tag, &why)) {
             // Emptied before the box, so a repaint meanwhile sees no half-built store.
             S::scanCount = i;
             FreeAllData();
             if (RealtimeState::realtimeMode)
                 RealtimeState::stopRequested = true;
-            ScanErrorBox(full.c_str(), "LOAD ERROR");
+            ScanErrorBox(ScanLoadErrorText(full, why).c_str(), "LOAD ERROR");
             progress.Hide(window);
             return false;
         }

@@ -17,9 +17,13 @@ void FreeLoadedScans();
 float LoadAveragingWidth();
 // Reads the scan file at fullPath into the empty slot i of the store's tables: its name, header,
 // arrays, views and curves (intensity columns exchanged, w2t times when asked). false when the
-// file does not read; the slot may then hold its name and must be freed with the store.
+// file does not read; the slot may then hold its name and must be freed with the store. why (may
+// be null) receives the reason of a file that was read but refused.
 bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
-                      bool* tag);
+                      bool* tag, std::string* why = nullptr);
+// The "LOAD ERROR" text of a scan file that does not read: its path, and the reason when the
+// file was read but refused.
+std::string ScanLoadErrorText(const std::string& fullPath, const std::string& why);
 // Gives scan i, whose radius and signal are read, its fit and work arrays (0), its residuals (a
 // copy of the signal) and its views and curves.
 void FillScanSlot(int i);

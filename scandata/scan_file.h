@@ -11,9 +11,11 @@
 // third (may be null) receives the third column when the layout keeps it, else null; tag (may
 // be null) tells whether line 1 holds a time-stamp tag. averagingWidth > 0 merges close radii.
 // Sets ScanDataKind from the type letter. Returns 1 on success, 0 on failure (no message;
-// on failure the output arrays are untouched).
+// on failure the output arrays are untouched). why (may be null) receives the reason of a file
+// that was read but refused.
 int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount, float** radius,
-                 float** value, float** third, bool* tag, float averagingWidth);
+                 float** value, float** third, bool* tag, float averagingWidth,
+                 std::string* why = nullptr);
 
 // Writes one scan: line 1 is description (or the header's own when null) with "[T OK]" put in
 // front when it carries no time-stamp tag; header fields from header. Types 'W' and 'V' write

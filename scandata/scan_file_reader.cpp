@@ -48,7 +48,7 @@ bool ReadWholeFile(const char* path, std::string* text)
 }
 
 int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount, float** radius,
-                 float** value, float** third, bool* tag, float averagingWidth)
+                 float** value, float** third, bool* tag, float averagingWidth, std::string* why)
 {
     if (!path || !header || !pointCount || !radius || !value)
         return 0;
@@ -88,8 +88,11 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
         ScanReaderOptions::spikeThreshold = rows.spikeThreshold;
     if (tag)
         *tag = rows.tagFound;
-    if (error != ScanTextError::None)
+    if (error != ScanTextError::None) {
+        if (why)
+            *why = ScanTextErrorText(error);
         return 0;
+    }
 
     *header = read;
     *pointCount = header->rowCount;

@@ -214,6 +214,24 @@ double LeadingNumber(std::string_view text, bool* tooLarge)
     return negative ? -value : value;
 }
 
+const char* ScanTextErrorText(ScanTextError error) {
+    switch (error) {
+    case ScanTextError::None:
+        return "";
+    case ScanTextError::NoHeaderLine:
+        return "the file has no header line";
+    case ScanTextError::BadTypeLetter:
+        return "the data type letter of line 2 is not one of R, W, I, V, P, F";
+    case ScanTextError::NumberTooLarge:
+        return "a header field or data value is not a finite number in single precision";
+    case ScanTextError::NoRows:
+        return "the file holds no data point";
+    case ScanTextError::RowNotANumber:
+        return "a data row holds a radius or value that is not a number";
+    }
+    return "";
+}
+
 ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
                             ScanHeader& header, ScanTextResult& result)
 {

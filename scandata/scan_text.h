@@ -41,6 +41,9 @@ enum class ScanTextError {
     RowNotANumber,   // a row whose radius or value is not a number: a damaged file
 };
 
+// Why a scan file was refused, in words for the user; empty for None.
+const char* ScanTextErrorText(ScanTextError error);
+
 // Fills header and result from the text of a scan file. The header's file-time fields are left
 // as they are. Returns ScanTextError::None on success.
 ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,

@@ -58,6 +58,23 @@ void Refuse(TXLAWindow* window, const char* text) {
     MessageBox(WindowServices::PlatformWindow(window), text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// The model's signal at point p of scan k is beyond single precision: said once per fit, since
+// every evaluation of a fit may end the same way.
+void ReportSignalBeyondFloat(TXLAWindow* window, int k, int p, double value) {
+    if (FitControl::fitInProgress) {
+        if (LammGrid::simErrorShown)
+            return;
+        LammGrid::simErrorShown = true;
+    }
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "The model signal at %g cm in scan %d is %g, beyond the range of single "
+                  "precision numbers:\nthe loadings of the species are too large for the model "
+                  "to be evaluated.",
+                  double(S::radius[k][p]), k, value);
+    Refuse(window, text);
+}
+
 // One species' signal per scan: rows[scan header index][1..points], on each scan's own radii or
 // on the common grid.
 struct SpeciesRows {
@@ -640,7 +657,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
     if (direct) {
         // each point's sum over the species in their order, species by species over the scan
         std::vector<double> sum;
-        for (int k = 1; k <= S::scanCount; ++k) {
+        auto sumOfScan = [&](int k) {
             const int count = S::pointCount[k];
             sum.assign(std::size_t(std::max(count, 0)) + 1, 0.0);
             for (int j = 1; j <= n; ++j) {
@@ -649,6 +666,20 @@ int RunDiscreteSedList(TXLAWindow* window) {
                 for (int p = 1; p <= count; ++p)
                     sum[std::size_t(p)] += f * double(row[p]);
             }
+            return count;
+        };
+        // A sum beyond single precision (loadings near the largest float) is refused before
+        // anything is stored: the previous model stays.
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const int count = sumOfScan(k);
+            for (int p = 1; p <= count; ++p)
+                if (!(std::fabs(sum[std::size_t(p)]) <= std::numeric_limits<float>::max())) {
+                    ReportSignalBeyondFloat(window, k, p, sum[std::size_t(p)]);
+                    return kLammRefused;
+                }
+        }
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const int count = sumOfScan(k);
             float* fit = S::fit[k];
             for (int p = 1; p <= count; ++p)
                 fit[p] = float(sum[std::size_t(p)]);

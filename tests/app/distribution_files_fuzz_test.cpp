@@ -99,6 +99,33 @@ TEST_F(DistributionFilesFuzz, DistributionFile) {
     }
 }
 
+// Values that fit a float each but whose integral does not: refused, the held one kept; the
+// same values over a narrow abscissa load and integrate to a finite area.
+TEST_F(DistributionFilesFuzz, DistributionsWhoseAreaIsBeyondAFloatAreRefused) {
+    const std::string path = dir.file("dist.dat");
+    WriteTextFile(path, SomeDistribution());
+    ASSERT_TRUE(LoadDistributionFromFile(path.c_str()));
+    const struct {
+        const char* text;
+        bool loads;
+    } cases[] = {
+        {"1 3.4e38\n2 3.4e38\n", false},
+        {"0 -3e38\n10 3e38\n20 -3e38\n", false},
+        {"1 1e30\n3e38 1e30\n", false},
+        {"1 3.4e38\n1.5 3.4e38\n", true},
+        {"1 1e30\n1e8 1e30\n", true},
+    };
+    for (const auto& c : cases) {
+        const std::vector<float> before = Held();
+        WriteTextFile(path, c.text);
+        EXPECT_EQ(LoadDistributionFromFile(path.c_str()), c.loads) << c.text;
+        if (c.loads)
+            EXPECT_TRUE(Usable()) << c.text;
+        else
+            EXPECT_EQ(Held(), before) << c.text;
+    }
+}
+
 // A prior file: what is taken has ascending finite abscissae and finite non-negative
 // probabilities, some positive, and resamples to finite values; a refusal leaves the curve.
 TEST_F(DistributionFilesFuzz, PriorProbabilityFile) {

@@ -57,7 +57,8 @@ bool ScriptSingle(MainWindowFixture& f, const SingleAnswers& a) {
                                                   {"rotor speed (rpm)", "50000"},
                                                   {"time interval of scans (sec)", "300"},
                                                   {"number of simulated scans", "5"},
-                                                  {"std of noise (OD)", "0.005"}};
+                                                  {"std of noise (OD)", "0.005"},
+                                                  {"acceleration (rpm/sec)", "200"}};
     for (const auto& [prompt, answer] : a.typed)
         answers[prompt] = answer;
     auto ask = [&](const std::vector<std::string>& prompts) {
@@ -80,8 +81,8 @@ bool ScriptSingle(MainWindowFixture& f, const SingleAnswers& a) {
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
         .answer(a.acceleration ? IDYES : IDNO);
-    if (a.acceleration)
-        ExpectNumber(f.script, "acceleration (rpm/sec)", "200");
+    if (a.acceleration && !ask({"acceleration (rpm/sec)"}))
+        return false;
     if (!ask({"time interval of scans (sec)", "number of simulated scans", "std of noise (OD)"}))
         return false;
     f.script.expectDialog(kDiscreteParamsDialogId).ok(); // the parameters as they are
@@ -282,6 +283,7 @@ struct SeriesAnswers {
         traces{"0"};
     std::string scans = "3";
     std::string offset = "10";
+    std::string interval = "600";
     // A list count typed instead of the list's length; refusedAt: the prompt whose answer is
     // refused, after which nothing more is asked.
     std::map<std::string, std::string> counts;
@@ -320,7 +322,7 @@ void ScriptSeries(MainWindowFixture& f, const SeriesAnswers& a) {
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
         .answer(IDNO);
-    number("time interval of scans (sec)", "600");
+    number("time interval of scans (sec)", a.interval);
     number("number of simulated scans (0 for auto)", a.scans);
     list("# noise levels?", "%d - noise level?", a.noises);
     list("# menisci?", "%d - meniscus (cm)?", a.menisci);
@@ -445,6 +447,25 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"single, negative grid step", single("density of points dr (cm)", "-0.01"), nullptr},
         {"single, noise 3e38", single("std of noise (OD)", "3e38"), nullptr},
         {"single, negative noise", single("std of noise (OD)", "-0.01"), nullptr},
+        {"single, interval 3e38", single("time interval of scans (sec)", "3e38"), nullptr},
+        {"single, interval 0", single("time interval of scans (sec)", "0"), nullptr},
+        {"single, rotor speed 3e38", single("rotor speed (rpm)", "3e38"), nullptr},
+        {"single, grid step 1e-6 (1.2 M points a scan)",
+         single("density of points dr (cm)", "1e-6"), nullptr},
+        {"single, acceleration -200",
+         [](SingleAnswers& a) {
+             a.acceleration = true;
+             a.typed["acceleration (rpm/sec)"] = "-200";
+             a.refusedAt = "acceleration (rpm/sec)";
+         },
+         nullptr},
+        {"series, rotor speed 3e38", nullptr,
+         item(&SeriesAnswers::speeds, "1 - rotor speed (rpm)?", "3e38")},
+        {"series, interval 3e38", nullptr,
+         [](SeriesAnswers& a) {
+             a.interval = "3e38";
+             a.refusedAt = "time interval of scans (sec)";
+         }},
         {"series, 1e10 radial increments", nullptr, count("# radial increments?", "1e10")},
         {"series, no noise levels", nullptr, count("# noise levels?", "0")},
         {"series, negative meniscus count", nullptr, count("# menisci?", "-2")},

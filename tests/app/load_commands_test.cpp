@@ -155,6 +155,62 @@ TEST_F(LoadCommands, ListOfMovedFilesOffersTheListFilesFolder) {
     EXPECT_EQ(ReadTextFile(data.file("list.RA1")), list);
 }
 
+// An empty list, one of its first line or folder only, and a stride of 0 or of eleven digits
+// loaded nothing, or 2 and 1 scans, without a word: each is refused with its reason.
+TEST_F(LoadCommands, ListsWithoutNamesOrWithAnImpossibleStrideAreRefusedWithTheReason) {
+    options.count = 3;
+    WriteScanSet(data.path(), options);
+    const std::string names = data.path() + "\n00001.RA1\n00002.RA1\n00003.RA1\n";
+    const struct {
+        std::string text;
+        const char* reason;
+    } cases[] = {
+        {"", "names no scan file"},
+        {"newformat n=1\n", "names no scan file"},
+        {"newformat n=1\n" + data.path() + "\n", "names no scan file"},
+        {"newformat n=0\n" + names, "is not a whole number from 1 to 9999"},
+        {"newformat n=99999999999\n" + names, "is not a whole number from 1 to 9999"},
+        {"newformat n=two\n" + names, "is not a whole number from 1 to 9999"},
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(data.file("list.RA1"), c.text);
+        script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+        script.expectBox().caption("LOAD ERROR").textHas(c.reason).answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.text << script.logText();
+        EXPECT_EQ(S::scanCount, 0) << c.text;
+    }
+}
+
+// A scan file refused for its values had a box of its path only: the box now says why.
+TEST_F(LoadCommands, AScanFileRefusedForItsValuesSaysWhy) {
+    options.count = 3;
+    WriteScanSet(data.path(), options);
+    WriteTextFile(data.file("list.RA1"), "newformat n=1\n" + data.path() +
+                                             "\n00001.RA1\n00002.RA1\n00003.RA1\n");
+    const struct {
+        const char* value;
+        const char* reason;
+    } cases[] = {
+        {"1e39", "a header field or data value is not a finite number in single precision"},
+        {"nan", "a data row holds a radius or value that is not a number"},
+        {"inf", "a data row holds a radius or value that is not a number"},
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(data.file("00002.RA1"), std::string("[T OK]s\nR 1 20.0 50000 3600 9.4e10 "
+                                                          "280 2\n  6.0 0.5 0\n  6.1 ") +
+                                                  c.value + " 0\n  6.2 0.5 0\n");
+        script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+        script.expectBox()
+            .caption("LOAD ERROR")
+            .text(data.file("00002.RA1") + "\n" + c.reason + ": the file is not loaded")
+            .answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.value << script.logText();
+        EXPECT_EQ(S::scanCount, 0) << c.value;
+    }
+}
+
 TEST_F(LoadCommands, ListWithThousandsOfNamesIsRefusedClearly) {
     std::string text = "newformat n=1\n" + data.path() + "\n";
     for (int i = 1; i <= 5000; ++i)
@@ -261,6 +317,42 @@ TEST_F(LoadCommands, DropsThatDoNothingOrAskToSwitch) {
         .answer(IDNO);
     Drop({data.file("~tmppars.RA1")});
     EXPECT_TRUE(script.done()) << script.logText();
+}
+
+// A saved analysis with a line that is not a finite number was refused without a word, and the
+// drop then opened the parameters dialog as if it had been restored.
+TEST_F(LoadCommands, ASavedAnalysisThatIsRefusedSaysSo) {
+    options.count = 3;
+    WriteScanSet(data.path(), options);
+    const std::string saved = data.file("~tmppars.RA1");
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"1\nnan\n2\n", "one of its lines is not a finite number"},
+        {"1\n1e39\n", "one of its lines is not a finite number"},
+        {"1\n2\n", "it is missing, too short or of another layout"},
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(saved, c.text);
+        script.expectBox()
+            .caption("DROPPING FILES")
+            .text("switch to parameter file " + saved + "?")
+            .answer(IDYES);
+        script.expectBox().caption("DROPPING FILES").textHas(saved).textHas(c.reason);
+        Drop({saved});
+        EXPECT_TRUE(script.done()) << c.text << script.logText(); // and no parameters dialog
+    }
+    // Loading the data offers no restore, but says why the file is not taken.
+    WriteTextFile(data.file("list.RA1"), "newformat n=1\n" + data.path() +
+                                             "\n00001.RA1\n00002.RA1\n00003.RA1\n");
+    WriteTextFile(saved, "1\nnan\n");
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    script.expectBox().textHas(saved).textHas("one of its lines is not a finite number");
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 3);
+    TakeErrorBoxes();
 }
 
 TEST_F(LoadCommands, FloToolsItemFollowsTheKindOfTheLoadedScans) {

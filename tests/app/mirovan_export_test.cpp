@@ -241,6 +241,20 @@ TEST(MirovanExport, DiscreteModelHandsOverTheExperimentFileOnly) {
     EXPECT_EQ(plat::test::processes()[0].argv.back(), xp);
 }
 
+// A save name with quotes and blanks reached the program split into further arguments (a name
+// `a" -c "!touch x.xp` gave it "-c" and "!touch x.xp"): each name is now one argument.
+TEST(MirovanExport, TheSaveNameReachesTheProgramAsOneArgument) {
+    for (const char* name : {"a\" -c \"!touch x.xp", "two words.xp", "q\"uote.xp"}) {
+        CsExport e;
+        M::ResetToDefaults();
+        const std::string xp = e.f.data.file(name);
+        e.Export(xp, 0);
+        ASSERT_EQ(plat::test::processes().size(), 1u) << name;
+        EXPECT_EQ(plat::test::processes()[0].argv, (std::vector<std::string>{e.program, xp}))
+            << name;
+    }
+}
+
 TEST(MirovanExport, MissingProgramSaysSoAndKeepsTheFiles) {
     CsExport e;
     std::remove(e.program.c_str());

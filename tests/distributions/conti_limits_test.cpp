@@ -105,6 +105,29 @@ TEST_F(ContiLimits, ImpossibleSettingsAreRefusedByValue) {
     TakeErrorBoxes();
 }
 
+// Scans of 60 measured points each: the common grid interpolates them at the radial resolution
+// into 300, but only the measured values inside the fit limits count against the unknowns.
+TEST_F(ContiLimits, TheSizeCheckCountsMeasuredValuesNotGridValues) {
+    plat::test::Script script;
+    ContiDataStore store;
+    Choose();
+    store.Fill({{5.0, 1.25, 0.5}});
+    std::vector<float> coarse(61);
+    for (int p = 1; p <= 60; ++p)
+        coarse[std::size_t(p)] = 6.0f + 1.2f * float(p - 1) / 59.0f;
+    for (int k = 1; k <= store.c.scans; ++k) {
+        store.radiusRows[std::size_t(k)] = coarse.data();
+        store.counts[std::size_t(k)] = 60;
+    }
+    // 6.05 .. 7.15 cm holds measured points 4 .. 57 of each of the 5 scans
+    ContiState::resolution = 280.0f;
+    script.expectBox().caption("Error").textHas(
+        "280 grid points and 0 noise parameters are more unknowns than the 270 data values");
+    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_TRUE(script.done()) << script.logText();
+    TakeErrorBoxes();
+}
+
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 // In a child whose address space ends a little above its use, a kernel of about 200 MB cannot be
 // allocated: the Run says so and returns; the child lives on to report.

@@ -52,6 +52,32 @@ TEST(CommandLine, MapsEditorBrowserShellAndCompanions) {
     unsetenv("TARNIX_HOME");
 }
 
+// Each argument reaches the program whole: quotes and blanks in a user's path split nothing.
+TEST(StartProgram, PassesEachArgumentWhole) {
+    plat::test::Script s;
+    const std::string hostile = "/data/a\" -c \"!touch x";
+    struct Case {
+        std::string program;
+        Args args;
+        bool wait;
+        Args argv;
+    } cases[] = {
+        {"/opt/mirovan", {hostile + ".xp"}, false, {"/opt/mirovan", hostile + ".xp"}},
+        {"/opt/VIZRA/VIZRA", {"--cofs", "--watch", hostile}, false,
+         {"/opt/VIZRA/VIZRA", "--cofs", "--watch", hostile}},
+        {"cmd.exe", {"/K", hostile + "/hydropro.bat"}, true, {"sh", hostile + "/hydropro.sh"}},
+        {"/opt/two words/prog", {"a b", ""}, false, {"/opt/two words/prog", "a b", ""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_GT(plat::StartProgram(c.program, c.args, c.wait, c.wait ? hostile : ""), 31);
+    ASSERT_EQ(plat::test::processes().size(), std::size(cases));
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        EXPECT_EQ(plat::test::processes()[k].argv, cases[k].argv) << k;
+        EXPECT_EQ(plat::test::processes()[k].wait, cases[k].wait) << k;
+    }
+    EXPECT_EQ(plat::test::processes()[2].workingDir, hostile);
+}
+
 TEST(WinExec, IsRecordedAndReportsTheScriptedResult) {
     plat::test::Script s;
     EXPECT_GT(WinExec("firefox.exe https://example.org", SW_SHOWMAXIMIZED), 31u);

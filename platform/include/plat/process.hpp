@@ -29,6 +29,12 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // in the given folder, or in the program folder when none is given. Windows paths among the
 // arguments become native paths.
 std::vector<std::string> MapCommandLine(const std::string& commandLine);
+// Starts the program with each of args as one argument, whatever blanks or quotes it holds (no
+// command line is formed and split); the program is mapped as the first word of MapCommandLine,
+// Windows paths become native. wait: waits for the end as CreateProcessAndWait does, else returns
+// at once as WinExec does; > 31 when it started.
+int StartProgram(const std::string& program, const std::vector<std::string>& args,
+                 bool wait = false, const std::string& workingDir = {});
 // Starts and waits for the end; > 31 when it ran (32 + its exit status, capped), <= 31 when not.
 int CreateProcessAndWait(const std::string& commandLine, const std::string& workingDir = {});
 // Opens a file or address with the desktop's handler; > 31 when started.

@@ -83,8 +83,10 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return args;
 }
 
-std::vector<std::string> MapCommandLine(const std::string& commandLine) {
-    std::vector<std::string> args = SplitCommandLine(commandLine);
+namespace {
+
+// The program (args[0]) mapped as MapCommandLine maps it, the other arguments kept one by one.
+std::vector<std::string> MapArguments(std::vector<std::string> args) {
     if (args.empty()) return args;
     for (std::size_t i = 1; i < args.size(); ++i)
         if (LooksWindowsPath(args[i])) args[i] = NativePath(args[i]);
@@ -122,6 +124,23 @@ std::vector<std::string> MapCommandLine(const std::string& commandLine) {
         rest(1);
     }
     return out;
+}
+
+} // namespace
+
+std::vector<std::string> MapCommandLine(const std::string& commandLine) {
+    return MapArguments(SplitCommandLine(commandLine));
+}
+
+int StartProgram(const std::string& program, const std::vector<std::string>& args, bool wait,
+                 const std::string& workingDir) {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessRequest request{MapArguments(std::move(argv)),
+                           workingDir.empty() ? "" : NativePath(workingDir), wait};
+    if (request.argv.empty()) return 2;
+    const int r = GetBackend().startProcess(request);
+    return r < 0 ? 0 : r;
 }
 
 int CreateProcessAndWait(const std::string& commandLine, const std::string& workingDir) {
