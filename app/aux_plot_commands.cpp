@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -85,14 +86,24 @@ float AskScanCount(TXLAWindow* window, const char* prompt, const char* caption) 
     return std::clamp(count, 1.0f, static_cast<float>(N));
 }
 
-// "<program> 4113 <temp folder> <files> <kind> <six ranges>" followed by the extra fields.
-std::string ScanPlotCommand(AuxPlotProgramIndex program, int files, const PlotRanges& r) {
-    std::string line;
-    AppendFormat(line, "\"%s\" %d \"%s\" %d %d %e %e %e %e %e %e", AuxPlotPaths[program].path,
-                 kAuxProgramKey, gTempFolder, files, SignalKind(), double(r.dataMin),
-                 double(r.dataMax), double(r.yMin), double(r.yMax), double(r.axisMin),
-                 double(r.axisMax));
-    return line;
+// Each number as its own argument, "%d" or "%e".
+void AddNumbers(std::vector<std::string>& args, std::initializer_list<double> values) {
+    for (const double v : values) {
+        std::string text;
+        AppendFormat(text, "%e", v);
+        args.push_back(text);
+    }
+}
+
+std::string Whole(int v) { return std::to_string(v); }
+
+// "4113 <temp folder> <files> <kind> <six ranges>", each one argument; the caller adds the
+// extra fields.
+std::vector<std::string> ScanPlotArguments(int files, const PlotRanges& r) {
+    std::vector<std::string> args{Whole(kAuxProgramKey), gTempFolder, Whole(files),
+                                  Whole(SignalKind())};
+    AddNumbers(args, {r.dataMin, r.dataMax, r.yMin, r.yMax, r.axisMin, r.axisMax});
+    return args;
 }
 
 } // namespace
@@ -106,9 +117,9 @@ void TXLAWindow::CmPlot3d() {
         return;
     const PlotRanges r = AskRanges(this, k3dCaption, false);
     const float scans = AskScanCount(this, "#of scans to plot", k3dCaption);
-    std::string line = ScanPlotCommand(kPlot3d, files, r);
-    AppendFormat(line, " %e", double(scans));
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    std::vector<std::string> args = ScanPlotArguments(files, r);
+    AddNumbers(args, {scans});
+    plat::StartProgram(AuxPlotPaths[kPlot3d].path, args);
 }
 
 void TXLAWindow::CmPlotDataFitRes() {
@@ -120,9 +131,9 @@ void TXLAWindow::CmPlotDataFitRes() {
     const PlotRanges r = AskRanges(this, kFitCaption, true);
     const float scans =
         AskScanCount(this, "#of scans to plot (constant time interval)", kFitCaption);
-    std::string line = ScanPlotCommand(kDataFitRes, files, r);
-    AppendFormat(line, " %e", double(scans));
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    std::vector<std::string> args = ScanPlotArguments(files, r);
+    AddNumbers(args, {scans});
+    plat::StartProgram(AuxPlotPaths[kDataFitRes].path, args);
 }
 
 void TXLAWindow::CmMakeSedMovie() {
@@ -136,12 +147,11 @@ void TXLAWindow::CmMakeSedMovie() {
     std::snprintf(movie, sizeof movie, "%ssedmovie.avi", CurrentSetPaths().folder.c_str());
     if (!SelectFilesToSave(this, movie, sizeof movie, "select filename for movie file", "avi"))
         return;
-    std::string line;
-    AppendFormat(line, "\"%s\" %d \"%s\" \"%s\" %d %d %e %e %e %e %e %e %e",
-                 AuxPlotPaths[kMovie].path, kAuxProgramKey, gTempFolder, movie, files, SignalKind(),
-                 double(r.dataMin), double(r.dataMax), double(r.yMin), double(r.yMax),
-                 double(r.axisMin), double(r.axisMax), double(S::scanCount));
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    std::vector<std::string> args{Whole(kAuxProgramKey), gTempFolder, movie, Whole(files),
+                                  Whole(SignalKind())};
+    AddNumbers(args, {r.dataMin, r.dataMax, r.yMin, r.yMax, r.axisMin, r.axisMax,
+                      double(S::scanCount)});
+    plat::StartProgram(AuxPlotPaths[kMovie].path, args);
 }
 
 void TXLAWindow::CmPlotDataFitResDist() {
@@ -162,9 +172,9 @@ void TXLAWindow::CmPlotDataFitResDist() {
                         kFitCaption);
     InputFloatForWindow(this, &sMax, sMax, true, "maximum value for s-axis in distribution plot",
                         kFitCaption);
-    std::string line = ScanPlotCommand(kDataFitResDist, files, r);
-    AppendFormat(line, " %e %e %e", double(scans), double(sMin), double(sMax));
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    std::vector<std::string> args = ScanPlotArguments(files, r);
+    AddNumbers(args, {scans, sMin, sMax});
+    plat::StartProgram(AuxPlotPaths[kDataFitResDist].path, args);
 }
 
 void TXLAWindow::CmPlotBestStructure() {
@@ -175,8 +185,5 @@ void TXLAWindow::CmPlotBestStructure() {
     if (!AskOpenPath(this, "select filename for movie file", "*.*", &chosen,
                      folder.empty() ? nullptr : folder.c_str()))
         return;
-    std::string line;
-    AppendFormat(line, "\"%s\" %d \"%s\"", AuxPlotPaths[kBestStructure].path, kAuxProgramKey,
-                 chosen.c_str());
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    plat::StartProgram(AuxPlotPaths[kBestStructure].path, {Whole(kAuxProgramKey), chosen});
 }

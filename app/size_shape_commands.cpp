@@ -92,10 +92,13 @@ void TXLAWindow::CmPlotSizeShapeDist() {
         AskAxis(this, "Rh-axis (nm)", Extremes(SS::Rh, 1.0f), rLo, rHi);
     if (kind == 4)
         AskAxis(this, "D-axis (F)", Extremes(SS::D, 1e7f), dLo, dHi);
-    std::string line;
-    AppendFormat(line, "\"%s\" %d \"%s\" %d %d %e %e %e %e %e %e %e %e %e %e", program.path,
-                 kAuxProgramKey, gTempFolder, kind, ModelChoice::csFf0Discrete ? 1 : 0, double(sLo),
-                 double(sHi), double(fLo), double(fHi), double(mLo), double(mHi), double(rLo),
-                 double(rHi), double(dLo), double(dHi));
-    WinExec(line.c_str(), SW_SHOWNORMAL);
+    // Each field one argument: the temp folder may hold blanks or quotes.
+    std::vector<std::string> args{std::to_string(kAuxProgramKey), gTempFolder,
+                                  std::to_string(kind), ModelChoice::csFf0Discrete ? "1" : "0"};
+    for (const float v : {sLo, sHi, fLo, fHi, mLo, mHi, rLo, rHi, dLo, dHi}) {
+        std::string text;
+        AppendFormat(text, "%e", double(v));
+        args.push_back(text);
+    }
+    plat::StartProgram(program.path, args);
 }

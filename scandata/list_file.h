@@ -21,7 +21,9 @@ enum class ListReadResult {
 // Turns the text of a list file into its stride and strings. "newformat n=" (any case) gives the
 // stride; without it every '_' stands for '.'. A '%' starts a comment that runs to its line end;
 // a comment that fills a whole line removes the line, one after a name leaves the name on its
-// own line. Blank lines and trailing blanks are skipped; CR LF and LF read alike.
+// own line. Blank lines and trailing blanks are skipped; CR LF and LF read alike. A stride line
+// that holds anything but a whole number from 1 to 9999 leaves strideValid false (the stride
+// then counts as at least 1).
 ListFileText ParseListText(std::string text);
 // Reads and parses the file; a file of more than limit characters is refused, not cut.
 ListReadResult ReadListFileText(const std::string& path, std::size_t limit, ListFileText& out);
