@@ -44,11 +44,18 @@ TEST(FarValuesRoad, ALoadingNearTheLargestFloatIsRefusedAndNothingInfiniteStored
     MainWindowFixture f;
     f.script.onUnexpected(plat::test::Unexpected::Fail);
     LoadVelocitySet(f);
-    f.script.expectDialog(kDiscreteParamsDialogId)
-        .check(SpeciesControlId(1, kIncludedItem), true)
-        .set(SpeciesControlId(1, kSItem), "6")
-        .set(SpeciesControlId(1, kLoadingItem), "3.4e38")
-        .ok();
+    // The loading of species 1, of which species 2 and 3 take 0.9 each: every loading is a
+    // float, their sum in the plateau is not.
+    auto& dialog = f.script.expectDialog(kDiscreteParamsDialogId);
+    dialog.set(SpeciesControlId(1, kLoadingItem), "3.4e38");
+    for (int k = 1; k <= 3; ++k) {
+        dialog.check(SpeciesControlId(k, kIncludedItem), true)
+            .set(SpeciesControlId(k, kSItem), "6")
+            .set(SpeciesControlId(k, kDOrMItem), "6");
+        if (k > 1)
+            dialog.set(SpeciesControlId(k, kLoadingItem), "0.9");
+    }
+    dialog.ok();
     Send(f, 212);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     f.script.expectBox().caption("ERROR").textHas("beyond the range of single precision numbers");

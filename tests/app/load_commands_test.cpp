@@ -490,7 +490,11 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
     WriteTextFile(other.file(second[3]), head + "abc def ghi\n");
     script.expectFileOpen().answer(Paths(other.path(), second));
     script.expectInput().caption("LOAD FILES").answer("1");
-    script.expectBox().caption("LOAD ERROR").text(other.file(second[3])).answer(IDOK);
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .text(other.file(second[3]) +
+              "\na data row holds a radius or value that is not a number: the file is not loaded")
+        .answer(IDOK);
     Command(200);
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(S::scanCount, 0);
