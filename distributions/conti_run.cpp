@@ -561,33 +561,44 @@ std::string CheckContiModelValues(ContiVariant variant) {
     return {};
 }
 
-// More unknowns than data values have no solution, and a kernel and normal equations larger
-// than the memory of the computer cannot be held.
-// The measured values of the set's scans inside the fit limits: the common grid interpolates
-// them at the radial resolution and holds many more values than were measured.
-double MeasuredValuesInsideFitLimits(const ContiDataSet& set) {
+// The measured values of the set's scans inside the fit limits (the common grid interpolates
+// them at the radial resolution and holds many more), and the most of one scan.
+struct MeasuredValues {
+    double total = 0.0;
+    int mostInAScan = 0;
+};
+
+MeasuredValues MeasuredValuesInsideFitLimits(const ContiDataSet& set) {
     const float left = S::leftFitLimit, right = S::rightFitLimit;
-    double values = 0.0;
+    MeasuredValues m;
     for (const int k : set.scans) {
         if (!S::radius || !S::radius[k] || !S::pointCount)
             continue;
+        int inside = 0;
         for (int p = 1; p <= S::pointCount[k]; ++p) {
             const float r = S::radius[k][p];
-            values += (!(left > 0.0f) || r >= left) && (!(right > 0.0f) || r <= right) ? 1 : 0;
+            inside += (!(left > 0.0f) || r >= left) && (!(right > 0.0f) || r <= right) ? 1 : 0;
         }
+        m.total += inside;
+        m.mostInAScan = std::max(m.mostInAScan, inside);
     }
-    return values;
+    return m;
 }
 
+// More unknowns than data values have no solution, and a kernel and normal equations larger
+// than the memory of the computer cannot be held.
 std::string CheckContiSize(int n, const ContiDataSet& set) {
     char text[400];
-    const int noise = set.NoiseParameters();
-    const double measured = MeasuredValuesInsideFitLimits(set);
-    if (double(n) + noise > measured) {
+    // The time-invariant noise lies on the grid, but no more of its values are independent than
+    // a scan has measured radii.
+    const MeasuredValues measured = MeasuredValuesInsideFitLimits(set);
+    const int noise = (set.timeInvariant ? std::min(set.Points(), measured.mostInAScan) : 0) +
+                      (set.radiallyInvariant ? set.Scans() : 0);
+    if (double(n) + noise > measured.total) {
         std::snprintf(text, sizeof text,
                       "%d grid points and %d noise parameters are more unknowns than the %.0f "
                       "data values inside the fitting limits: reduce the resolution.",
-                      n, noise, measured);
+                      n, noise, measured.total);
         return text;
     }
     const double kernel = (n + 1.0) * (S::scanCount + 1.0) * (S::gridCount + 1.0) * sizeof(float);
