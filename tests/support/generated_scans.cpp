@@ -21,7 +21,7 @@ void Send(MainWindowFixture& f, int id) {
 } // namespace
 
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
-                        const GeneratedSpecies& second) {
+                        const GeneratedSpecies& second, const char* interval) {
     auto number = [&](const char* prompt, const std::string& answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
     };
@@ -32,7 +32,7 @@ void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies&
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
         .answer(IDNO);
-    number("time interval of scans (sec)", "240");
+    number("time interval of scans (sec)", interval);
     number("number of simulated scans", std::to_string(scans));
     number("std of noise (OD)", "0.005");
     auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);

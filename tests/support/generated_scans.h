@@ -11,9 +11,9 @@ struct GeneratedSpecies {
 };
 
 // Generate > Single in the M-and-s form: 50,000 rpm, a point every 0.003 cm, no acceleration
-// phase, a scan every 240 s, noise 0.005 OD, the two species in a cell from 6.0 to 7.2 cm; saved
-// as "0000x.RA0" in the fixture's data folder.
+// phase, a scan every interval s, noise 0.005 OD, the two species in a cell from 6.0 to 7.2 cm;
+// saved as "0000x.RA0" in the fixture's data folder.
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
-                        const GeneratedSpecies& second);
+                        const GeneratedSpecies& second, const char* interval = "240");
 // Load of those scans, every one; "restore previous data?" answered Yes when restore is set.
 void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore);
