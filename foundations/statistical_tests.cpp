@@ -118,45 +118,39 @@ double FProbabilityTail(double F, double nu1, double nu2) {
 }
 
 namespace {
-// The search's degrees of freedom and target, one set per thread: Monte-Carlo replicates search
-// their critical ratios on several threads at once.
-thread_local double gNu1 = 0.0;
-thread_local double gNu2 = 0.0;
-thread_local double gTargetTail = 0.0;
-thread_local double gLastResidual = 0.0;
-thread_local double gLastRatio = 0.0;
-} // namespace
 
-double FTailResidual(double F) {
-    gLastResidual = FProbabilityTail(F, gNu1, gNu2) - gTargetTail;
-    return gLastResidual;
-}
-
-// The tail probability falls with F, so the bracket [1, 2] is widened (doubling upward, halving
-// downward) until the residual changes sign; a critical ratio beyond 2 (few degrees of freedom,
-// high confidence) is then found instead of failing the search.
-double FCriticalRatio(double P, double nu1, double nu2) {
-    gNu1 = nu1;
-    gNu2 = nu2;
-    gTargetTail = 1.0 - P;
-    double lo = 1.0, hi = 2.0;
-    while (FTailResidual(hi) > 0.0 && hi < 1e12) {
-        lo = hi;
-        hi *= 2.0;
-    }
-    while (FTailResidual(lo) < 0.0 && lo > 1e-12) {
-        hi = lo;
-        lo *= 0.5;
-    }
-    gLastRatio = statzbrent(FTailResidual, lo, hi, 1e-7);
-    return gLastRatio;
-}
-
-double statzbrent(double (*f)(double), double x1, double x2, double tol) {
-    BrentResult r = BrentRoot(f, x1, x2, tol, 100);
+// The root of a search, with a box when the bracket did not hold a sign change or the iterations
+// ran out (the last estimate is returned either way).
+double ReportedRoot(const BrentResult& r) {
     if (!r.bracketed)
         ShowError("Root must be bracketed in statzbrent", 0);
     if (!r.converged)
         ShowError("Maximum number of iterations exceeded in statzbrent", 0);
     return r.root;
+}
+
+} // namespace
+
+// The tail probability falls with F, so the bracket [1, 2] is widened (doubling upward, halving
+// downward) until the residual changes sign; a critical ratio beyond 2 (few degrees of freedom,
+// high confidence) is then found instead of failing the search.
+double FCriticalRatio(double P, double nu1, double nu2) {
+    const double targetTail = 1.0 - P;
+    const auto residual = [nu1, nu2, targetTail](double F) {
+        return FProbabilityTail(F, nu1, nu2) - targetTail;
+    };
+    double lo = 1.0, hi = 2.0;
+    while (residual(hi) > 0.0 && hi < 1e12) {
+        lo = hi;
+        hi *= 2.0;
+    }
+    while (residual(lo) < 0.0 && lo > 1e-12) {
+        hi = lo;
+        lo *= 0.5;
+    }
+    return ReportedRoot(BrentRoot(residual, lo, hi, 1e-7, 100));
+}
+
+double statzbrent(double (*f)(double), double x1, double x2, double tol) {
+    return ReportedRoot(BrentRoot(f, x1, x2, tol, 100));
 }

@@ -11,8 +11,6 @@ float RunsTestZ(float** data, float** fit, int first, int last, const int* scanL
 double FProbabilityTail(double F, double nu1, double nu2);
 // The ratio F whose upper tail probability is 1 - P.
 double FCriticalRatio(double P, double nu1, double nu2);
-// Q(F) - (1 - P) with the degrees of freedom and P of the last FCriticalRatio on this thread.
-double FTailResidual(double F);
 
 double betai(double a, double b, double x);
 double betacf(double a, double b, double x);

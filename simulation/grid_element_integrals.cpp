@@ -12,8 +12,6 @@
 
 namespace {
 
-double gUniformWidth = 0.0;
-
 int GridPoints() { return LammGrid::arraysAllocated ? LammGrid::allocatedGridSize : 0; }
 
 const double* Rho() { return LammGrid::movingRadius; }
@@ -145,8 +143,7 @@ UniformPatch PatchAround(int i)
     const int n = GridPoints();
     if (!LammGrid::radius || i < 1 || i > n)
         return p;
-    const double h = (double(ModelParameters::bottom) - ModelParameters::meniscus) / (n - 1);
-    gUniformWidth = h;
+    const double h = UniformElementWidth();
     const double ri = LammGrid::radius[i];
     int first = std::max(i - 1, 1), last = std::min(i + 1, n);
     p.offset = first - 1;
@@ -183,4 +180,8 @@ double FeElemUniformTriM(int i, int j, int k)
     return p.valid ? HatMassTriple(p.g, p.n, p.Local(i), p.Local(j), p.Local(k)) : 0.0;
 }
 
-double UniformElementWidth() { return gUniformWidth; }
+double UniformElementWidth()
+{
+    const int n = GridPoints();
+    return (double(ModelParameters::bottom) - ModelParameters::meniscus) / (n - 1);
+}

@@ -44,5 +44,5 @@ double FeElemUniform2(int i, int j);               // hat_i hat_j r
 double FeElemUniformTriD(int i, int j, int k);     // hat_i' hat_j' hat_k r
 double FeElemUniformTriS(int i, int j, int k);     // hat_i' hat_j hat_k r^2
 double FeElemUniformTriM(int i, int j, int k);     // hat_i hat_j hat_k r
-// The element width the uniform functions used last.
+// The element width of the uniform functions: the cell's length over the grid's n - 1 elements.
 double UniformElementWidth();

@@ -25,12 +25,16 @@ constexpr double kOpticalPath = 1.2;        // cm
 double WeightUnity(double) { return 1.0; }
 double WeightUnityB(double) { return 1.0; }
 
-double (*gWeight)(double) = WeightUnity;
-double gOilHeight = 0.0;
+using Weight = double (*)(double);
+
+// The cross-section of the geometry chosen last, and where its narrowing starts.
+Weight gWeight = WeightUnity;
 double gNarrowingStart = 0.0373;
 
-// Linear forms alpha + beta r of the two hats on the piece being integrated.
-double gAj = 0.0, gBj = 0.0, gAi = 0.0, gBi = 0.0;
+// Linear forms alpha + beta r of the two hats on the element being integrated.
+struct HatPair {
+    double aj = 0.0, bj = 0.0, ai = 0.0, bi = 0.0;
+};
 
 int N() { return LammGrid::arraysAllocated ? LammGrid::allocatedGridSize : 0; }
 const double* R() { return LammGrid::radius; }
@@ -52,24 +56,39 @@ void HatForm(int k, int e, double& alpha, double& beta)
     }
 }
 
-double MassIntegrand(double r) { return gWeight(r) * (gAj + gBj * r) * (gAi + gBi * r); }
-double DiffIntegrand(double r) { return gWeight(r) * gBj * gBi; }
-double SedIntegrand(double r) { return gWeight(r) * r * (gAj + gBj * r) * gBi; }
-double DriftIntegrand(double r) { return gWeight(r) * (gAj + gBj * r) * gBi; }
-double SingleIntegrand(double r) { return gWeight(r) * (gAi + gBi * r); }
-
-// Integral of f over element e, split where the weight has its kink.
-double OverElement(double (*f)(double), int e)
+// The integrands of the pair functions, w(r) times the hats' forms h on one element.
+double MassIntegrand(Weight w, const HatPair& h, double r)
 {
+    return w(r) * (h.aj + h.bj * r) * (h.ai + h.bi * r);
+}
+double DiffIntegrand(Weight w, const HatPair& h, double r) { return w(r) * h.bj * h.bi; }
+double SedIntegrand(Weight w, const HatPair& h, double r)
+{
+    return w(r) * r * (h.aj + h.bj * r) * h.bi;
+}
+double DriftIntegrand(Weight w, const HatPair& h, double r)
+{
+    return w(r) * (h.aj + h.bj * r) * h.bi;
+}
+double SingleIntegrand(Weight w, const HatPair& h, double r) { return w(r) * (h.ai + h.bi * r); }
+
+using Integrand = double (*)(Weight, const HatPair&, double);
+
+// Integral of the integrand over element e with the hats' forms h, split where the weight has
+// its kink.
+double OverElement(Integrand f, const HatPair& h, int e)
+{
+    const Weight w = gWeight;
+    const auto integrand = [f, w, &h](double r) { return f(w, h, r); };
     const double a = R()[e], b = R()[e + 1];
     const double r0 = gNarrowingStart;
-    if (gWeight == ExternalCellWeight && a < r0 && r0 < b)
-        return RombergIntegrate(f, a, r0) + RombergIntegrate(f, r0, b);
-    return RombergIntegrate(f, a, b);
+    if (w == ExternalCellWeight && a < r0 && r0 < b)
+        return RombergIntegrate(integrand, a, r0) + RombergIntegrate(integrand, r0, b);
+    return RombergIntegrate(integrand, a, b);
 }
 
 // Sum over the elements that hats j and i share.
-double PairIntegral(double (*f)(double), int j, int i)
+double PairIntegral(Integrand f, int j, int i)
 {
     if (!Inside(i) || !Inside(j) || std::abs(i - j) > 1)
         return 0.0;
@@ -77,9 +96,10 @@ double PairIntegral(double (*f)(double), int j, int i)
     for (int e = std::min(i, j) - 1; e <= std::max(i, j); ++e) {
         if (e < 1 || e >= N() || (e != i && e + 1 != i) || (e != j && e + 1 != j))
             continue;
-        HatForm(j, e, gAj, gBj);
-        HatForm(i, e, gAi, gBi);
-        sum += OverElement(f, e);
+        HatPair h;
+        HatForm(j, e, h.aj, h.bj);
+        HatForm(i, e, h.ai, h.bi);
+        sum += OverElement(f, h, e);
     }
     return sum;
 }
@@ -92,8 +112,9 @@ double SingleIntegral(int i)
     for (int e = i - 1; e <= i; ++e) {
         if (e < 1 || e >= N())
             continue;
-        HatForm(i, e, gAi, gBi);
-        sum += OverElement(SingleIntegrand, e);
+        HatPair h;
+        HatForm(i, e, h.ai, h.bi);
+        sum += OverElement(SingleIntegrand, h, e);
     }
     return sum;
 }
@@ -110,25 +131,6 @@ bool ClosedFormApplies(int j, int i)
 }
 
 }  // namespace
-
-double RombergIntegrate(double (*f)(double), double a, double b)
-{
-    constexpr int kStages = 20, kPoints = 5;
-    double s[kStages + 2] = {}, h[kStages + 2] = {};
-    h[1] = 1.0;
-    double value = 0.0;
-    for (int k = 1; k <= kStages; ++k) {
-        s[k] = trapzd(f, a, b, k);
-        if (k >= kPoints) {
-            double error = 0.0;
-            dpolint(&h[k - kPoints], &s[k - kPoints], kPoints, 0.0, &value, &error);
-            if (std::fabs(error) < 3e-6 * std::fabs(value) || (value == 0.0 && error == 0.0))
-                return value;
-        }
-        h[k + 1] = 0.25 * h[k];
-    }
-    return value;
-}
 
 double RectElementMass(int j, int i)
 {
@@ -270,16 +272,17 @@ void PrepareExternalCellGeometry()
 {
     const double v = ModelParameters::oilVolume;
     const double a = kNarrowing, L = kSectionLength;
+    double oilHeight = 0.0;
     if (v <= 0.0)
-        gOilHeight = 0.0;
+        oilHeight = 0.0;
     else if (v < kSectionVolume)
-        gOilHeight = (L / a) * (std::sqrt((1.0 - a) * (1.0 - a) +
+        oilHeight = (L / a) * (std::sqrt((1.0 - a) * (1.0 - a) +
                                           2.0 * a * v / (L * kCellWidth * kOpticalPath)) -
                                 (1.0 - a));
     else  // the section is full; the rest of the oil stands in the full cross-section above it
-        gOilHeight = L + (v - kSectionVolume) / (kCellWidth * kOpticalPath);
+        oilHeight = L + (v - kSectionVolume) / (kCellWidth * kOpticalPath);
     const double last = N() > 0 ? R()[N()] : double(ModelParameters::bottom);
-    gNarrowingStart = last - (L - gOilHeight);
+    gNarrowingStart = last - (L - oilHeight);
 }
 
 double ExternalCellWeight(double r)

@@ -2,6 +2,8 @@
 // simulation grid weighted by the cell's cross-section w(r).
 #pragma once
 
+#include "simulation/romberg_helpers.h"
+
 // Pair functions take (j, i): j the node whose coefficient the entry multiplies (the column), i
 // the test function (the row). Indices outside 1..n give 0.
 double FeElemRomberg2A(int j, int i);  // w hat_j hat_i dr (mass)
@@ -41,7 +43,3 @@ void SelectWeightFunction();
 void PrepareExternalCellGeometry();
 double ExternalCellWeight(double r);
 double ExternalCellNarrowingStart();  // r0, cm
-
-// Integral of f over [a, b] by Romberg extrapolation of trapezoidal sums (relative error
-// estimate below 3e-6, or the value after 20 stages).
-double RombergIntegrate(double (*f)(double), double a, double b);

@@ -337,7 +337,7 @@ TEST(RombergHelpers, TrapezoidRefinementAndExtrapolation)
     const double exact = 4.0 - 4.0;
     double s[6], h2[6];
     for (int stage = 1; stage <= 5; ++stage) {
-        s[stage] = trapzd(Cubic, 0.0, 2.0, stage);
+        s[stage] = trapzd(Cubic, 0.0, 2.0, stage, stage > 1 ? s[stage - 1] : 0.0);
         h2[stage] = std::pow(0.25, stage - 1);
     }
     EXPECT_NEAR(s[1], 2.0 * (0.0 + 4.0) / 2.0, 1e-15);
