@@ -19,11 +19,9 @@
 #include "support/species_entries.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -167,17 +165,7 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     Send(f, 198); // Non-Interacting Discrete Species
     ASSERT_FALSE(ModelChoice::contiMode);
-    std::vector<std::string> paths;
-    for (int i = 1; i <= kScans; ++i) {
-        char name[20];
-        std::snprintf(name, sizeof name, "%05d.ra0", i);
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().title("select files to fit").answer(paths);
-    f.script.expectInput().prompt("load every n'th file:").answer("1");
-    f.script.expectBox().text("restore previous data?").answer(IDYES);
-    f.script.expectBox().text("load previous analysis?").answer(IDYES);
-    Send(f, 200);
+    LoadGeneratedScans(f, kScans, true, true);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(ModelChoice::contiMode && ModelChoice::contiCs);
     EXPECT_EQ(C::ff0, ff0);

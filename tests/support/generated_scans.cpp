@@ -45,7 +45,7 @@ void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies&
     Send(f, 214);
 }
 
-void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore) {
+void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel) {
     std::vector<std::string> paths;
     for (int i = 1; i <= scans; ++i) {
         char name[20];
@@ -56,5 +56,7 @@ void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore) {
     f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
     if (restore)
         f.script.expectBox().text("restore previous data?").answer(IDYES);
+    if (restore && otherModel)
+        f.script.expectBox().text("load previous analysis?").answer(IDYES);
     Send(f, 200);
 }

@@ -15,5 +15,6 @@ struct GeneratedSpecies {
 // saved as "0000x.RA0" in the fixture's data folder.
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
                         const GeneratedSpecies& second, const char* interval = "240");
-// Load of those scans, every one; "restore previous data?" answered Yes when restore is set.
-void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore);
+// Load of those scans, every one; "restore previous data?" answered Yes when restore is set, and
+// "load previous analysis?" too when the saved model differs from the one chosen.
+void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel = false);
