@@ -125,17 +125,64 @@ double HatNodeVolume(const double* g, int n, int i)
     return v;
 }
 
-double HatGridAmount(const double* g, const double* volumes, const double* c, int n) {
-    double part[4] = {0.0, 0.0, 0.0, 0.0};
+namespace {
+
+// The interior terms of a grid amount, volumes[i] * c[i] over nodes 3..n-2 in four interleaved
+// parts, and with Moved the same sum over c moved by one node (c[i + shift]) in the same pass.
+// The parts are pairs of lanes, each lane summing its own nodes in order, so the sums are those
+// of the plain loop.
+using Pair = double __attribute__((vector_size(16)));
+
+inline Pair LoadPair(const double* p)
+{
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <bool Moved>
+void InteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
+                     double& moved)
+{
+    Pair low = {0.0, 0.0}, high = {0.0, 0.0}, movedLow = {0.0, 0.0}, movedHigh = {0.0, 0.0};
+    const double* cm = c + shift;
     int i = 3;
-    for (; i + 3 <= n - 2; i += 4)
-        for (int q = 0; q < 4; ++q)
-            part[q] += volumes[i + q] * c[i + q];
-    for (; i <= n - 2; ++i)
-        part[0] += volumes[i] * c[i];
+    for (; i + 3 <= n - 2; i += 4) {
+        const Pair v0 = LoadPair(volumes + i), v1 = LoadPair(volumes + i + 2);
+        low += v0 * LoadPair(c + i);
+        high += v1 * LoadPair(c + i + 2);
+        if constexpr (Moved) {
+            movedLow += v0 * LoadPair(cm + i);
+            movedHigh += v1 * LoadPair(cm + i + 2);
+        }
+    }
+    for (; i <= n - 2; ++i) {
+        low[0] += volumes[i] * c[i];
+        if constexpr (Moved)
+            movedLow[0] += volumes[i] * cm[i];
+    }
+    here = (low[0] + low[1]) + (high[0] + high[1]);
+    moved = (movedLow[0] + movedLow[1]) + (movedHigh[0] + movedHigh[1]);
+}
+
+}  // namespace
+
+double HatGridAmount(const double* g, const double* volumes, const double* c, int n) {
+    double interior = 0.0, unused = 0.0;
+    InteriorAmounts<false>(volumes, c, n, 0, interior, unused);
+    return HatGridAmountFrom(g, c, n, interior);
+}
+
+void HatInteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
+                        double& moved)
+{
+    InteriorAmounts<true>(volumes, c, n, shift, here, moved);
+}
+
+double HatGridAmountFrom(const double* g, const double* c, int n, double interior)
+{
     return HatNodeVolume(g, n, 1) * c[1] + HatNodeVolume(g, n, 2) * c[2] +
-           HatNodeVolume(g, n, n - 1) * c[n - 1] + HatNodeVolume(g, n, n) * c[n] +
-           ((part[0] + part[1]) + (part[2] + part[3]));
+           HatNodeVolume(g, n, n - 1) * c[n - 1] + HatNodeVolume(g, n, n) * c[n] + interior;
 }
 
 // The integral of r f over the element [g_k, g_k+1], f linear between its nodes.

@@ -22,6 +22,12 @@ double HatNodeVolume(const double* g, int n, int i);
 // volumes on g, the interior by volumes[3..n-2], which a moving grid's ends do not change. Summed
 // in four lanes in a fixed order, so the result is the same every time.
 double HatGridAmount(const double* g, const double* volumes, const double* c, int n);
+// The interior part of HatGridAmount (nodes 3..n-2) for c and, in the same pass, for c moved by
+// one node (c[i + shift], shift -1 or 1), as a grid shift needs before and after it moves.
+void HatInteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
+                        double& moved);
+// HatGridAmount from its interior part.
+double HatGridAmountFrom(const double* g, const double* c, int n, double interior);
 // integral of r f(r) phi_i' phi_j', f interpolated linearly from f[1..n]
 double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j);
 // integral of r^2 f(r) b(r) phi_i' phi_j, f and b interpolated linearly

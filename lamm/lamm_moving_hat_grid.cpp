@@ -4,7 +4,6 @@
 #include "lamm/lamm_moving_hat_ends.h"
 
 #include <cmath>
-#include <initializer_list>
 
 namespace {
 
@@ -207,7 +206,11 @@ void CLammIdeal::ShiftGrid()
 {
     SetGridEnds(PeriodPhase(t - t0, period));
     const double E = gridE, E2 = gridE2, m = meniscus, b = bottom;
-    const double before = ReferenceAmount() * E2;
+    // The interior amounts before and after the move in one pass: only the end volumes change.
+    double interiorBefore = 0.0, interiorAfter = 0.0;
+    HatInteriorAmounts(referenceVolumes.data(), c, N, s < 0.0 ? 1 : -1, interiorBefore,
+                       interiorAfter);
+    const double before = HatGridAmountFrom(x, c, N, interiorBefore) * E2;
     double newN = c[N], newN1 = c[N - 1], new1 = c[1], new2 = c[2];
     if (s >= 0.0) {
         const double amount =
@@ -242,23 +245,23 @@ void CLammIdeal::ShiftGrid()
         if (new1 < new2)
             new1 = new2 = (new2 * V2 + new1 * V1) / (V1 + V2);
     }
-    for (double* v : {c, cOld}) {
-        if (s < 0.0) {
-            for (int i = 3; i <= N - 2; ++i)
-                v[i] = v[i + 1];
-        } else {
-            for (int i = N - 2; i >= 3; --i)
-                v[i] = v[i - 1];
-        }
-        v[1] = new1, v[2] = new2, v[N - 1] = newN1, v[N] = newN;
+    // Only c moves: every step starts by copying c to cOld, so the old profile is not kept over
+    // a shift.
+    if (s < 0.0) {
+        for (int i = 3; i <= N - 2; ++i)
+            c[i] = c[i + 1];
+    } else {
+        for (int i = N - 2; i >= 3; --i)
+            c[i] = c[i - 1];
     }
+    c[1] = new1, c[2] = new2, c[N - 1] = newN1, c[N] = newN;
     x[1] = m;
     x[N] = b;
     gridE = gridE2 = 1.0;
     const int arriving = s < 0.0 ? 1 : N;
-    const double rounding = (before - ReferenceAmount()) / referenceVolumes[arriving];
+    const double rounding =
+        (before - HatGridAmountFrom(x, c, N, interiorAfter)) / referenceVolumes[arriving];
     c[arriving] += rounding;
-    cOld[arriving] += rounding;
     t0 = t;
     ++shiftCount;
 }

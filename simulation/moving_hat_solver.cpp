@@ -5,6 +5,7 @@
 
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
+#include "lamm/hat_integrals.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
@@ -427,7 +428,10 @@ void ShiftMovingGridFE()
     double* cOld = g.cOld.data();
     const double* x = X();
     const double E = g.e, E2 = g.e2, m = g.m, b = g.b, s = g.s, D = g.D;
-    const double before = ReferenceAmount() * E2;
+    // The interior amounts before and after the move in one pass: only the end volumes change.
+    double interiorBefore = 0.0, interiorAfter = 0.0;
+    HatInteriorAmounts(g.volumes.data(), c, n, s < 0.0 ? 1 : -1, interiorBefore, interiorAfter);
+    const double before = HatGridAmountFrom(x, c, n, interiorBefore) * E2;
     double newN = c[n], newN1 = c[n - 1], new1 = c[1], new2 = c[2];
     if (s >= 0.0) {
         const double amount =
@@ -476,7 +480,8 @@ void ShiftMovingGridFE()
     X()[n] = b;
     g.e = g.e2 = 1.0;
     const int arriving = s < 0.0 ? 1 : n;
-    const double rounding = (before - ReferenceAmount()) / g.volumes[arriving];
+    const double rounding =
+        (before - HatGridAmountFrom(x, c, n, interiorAfter)) / g.volumes[arriving];
     c[arriving] += rounding;
     cOld[arriving] += rounding;
     g.t0 = LammGrid::time;
