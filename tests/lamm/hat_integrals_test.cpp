@@ -62,6 +62,34 @@ TEST(HatIntegrals, NodeVolumesSumToTheSectorArea)
     EXPECT_NEAR(sum, (x[kN] * x[kN] - x[1] * x[1]) / 2, 1e-13);
 }
 
+// A grid shift sums the interior amount before and after the profile moves by one node in one
+// pass: both must be the amounts a fresh sum gives, bit for bit, for every grid size (the tail
+// below a multiple of four included) and both directions.
+TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums)
+{
+    for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 200}) {
+        std::vector<double> g(n + 2), volumes(n + 2), c(n + 2);
+        for (int i = 1; i <= n + 1; ++i) {
+            g[i] = 6.0 + 1.1 * std::pow(double(i - 1) / n, 1.3);
+            c[i] = 1.0 + 0.37 * std::sin(1.7 * i) + 1e-9 * i * i;
+        }
+        for (int i = 1; i <= n; ++i)
+            volumes[i] = HatNodeVolume(g.data(), n, i);
+        for (int shift : {-1, 1}) {
+            double here = 0.0, moved = 0.0;
+            HatInteriorAmounts(volumes.data(), c.data(), n, shift, here, moved);
+            std::vector<double> m = c;
+            for (int i = 3; i <= n - 2; ++i)
+                m[i] = c[i + shift];
+            const double fresh = HatGridAmount(g.data(), volumes.data(), c.data(), n);
+            const double freshMoved = HatGridAmount(g.data(), volumes.data(), m.data(), n);
+            EXPECT_EQ(HatGridAmountFrom(g.data(), c.data(), n, here), fresh) << n;
+            EXPECT_EQ(HatGridAmountFrom(g.data(), m.data(), n, moved), freshMoved)
+                << n << " shift " << shift;
+        }
+    }
+}
+
 // Columns of the stiffness and sedimentation matrices sum to zero: the operator moves material
 // without creating any, which is why the solvers conserve the amount.
 TEST(HatIntegrals, TransportColumnsSumToZero)
