@@ -90,7 +90,10 @@ bool Accepted(TXLAWindow* window, const char* prompt, float value, const Range& 
     if (std::isfinite(v) && low && high)
         return true;
     char bounds[120] = "finite number";
-    if (range.lo != kUnbounded)
+    if (range.lo != kUnbounded && !std::isfinite(range.hi))
+        std::snprintf(bounds, sizeof bounds, "number %s %g", range.lowOpen ? "above" : "from",
+                      range.lo);
+    else if (range.lo != kUnbounded)
         std::snprintf(bounds, sizeof bounds, "number %s %g and %s %g",
                       range.lowOpen ? "above" : "from", range.lo,
                       range.highOpen ? "below" : "up to", range.hi);
@@ -157,11 +160,87 @@ bool AskList(TXLAWindow* window, const char* countPrompt, const char* itemFormat
 // mass left in the D field, or an M far too small, and the scans would show no boundary.
 constexpr double kLargestDiffusion = 1e-4;
 
-// Every species that is on has a finite s and a D (given, or from M by the Svedberg relation)
-// that a solute can have; otherwise the refusal names the species.
+// One association constant asked of a self-associating model and its value in the model:
+// log10(factor x Ka / E^power), the constant on the signal scale, E the signal of one molar of
+// monomer.
+struct AssociationConstant {
+    const char* prompt = nullptr;
+    double factor = 0.0;
+    int power = 0;
+};
+
+// A self-associating model: its switch, its constants (the second has no prompt when the model
+// has one constant) and the species slots its monomer and oligomers take.
+struct SelfAssociationScheme {
+    bool* on;
+    AssociationConstant first, second;
+    int species;
+};
+
+// An n-mer holds n monomers: its signal is n E [n-mer] = n Ka1n [M]^n E = (n Ka1n / E^(n-1)) c1^n.
+const SelfAssociationScheme kSelfAssociationSchemes[] = {
+    {&ModelChoice::selfAssocMonomerDimer, {"Ka12 [1/M]", 2.0, 1}, {}, 2},
+    {&ModelChoice::selfAssocMonomerTrimer, {"Ka13 [1/M]", 3.0, 2}, {}, 2},
+    {&ModelChoice::selfAssocDimerTetramer, {"Ka12 [1/M]", 2.0, 1}, {"Ka14 [1/M]", 4.0, 3}, 3},
+    {&ModelChoice::selfAssocTetramerOctamer, {"Ka14 [1/M]", 4.0, 3}, {"Ka18 [1/M]", 8.0, 7}, 3},
+};
+
+const SelfAssociationScheme* CurrentSelfAssociation() {
+    for (const SelfAssociationScheme& scheme : kSelfAssociationSchemes)
+        if (*scheme.on)
+            return &scheme;
+    return nullptr;
+}
+
+constexpr Range kPositive{0, HUGE_VAL, true};
+
+// The self-associating models are made from the molar quantities of the solution: extinction
+// coefficient and total concentration give the loading signal (1.2 cm of optical path), the
+// molar association constants the model's log10 constants. True when there is nothing to ask
+// or all was answered; a cancelled or refused answer leaves the parameters as they were.
+bool AskSelfAssociation(TXLAWindow* window) {
+    const SelfAssociationScheme* scheme = CurrentSelfAssociation();
+    if (!scheme)
+        return true;
+    float epsilon = 100000.0f, micromolar = 1.0f;
+    if (!AskChecked(window, &epsilon, epsilon, "extinction coefficient [M^-1cm^-1]", kPositive) ||
+        !AskChecked(window, &micromolar, micromolar, "total molar concentration [uM]", kPositive))
+        return false;
+    const double e = 1.2 * double(epsilon);
+    const float loading = float(e * double(micromolar) * 1e-6);
+    float logK[2] = {};
+    const AssociationConstant* constants[2] = {&scheme->first, &scheme->second};
+    for (int i = 0; i < 2 && constants[i]->prompt; ++i) {
+        const AssociationConstant& c = *constants[i];
+        float ka = 500000.0f;
+        if (!AskChecked(window, &ka, ka, c.prompt, kPositive))
+            return false;
+        logK[i] = float(std::log10(c.factor * double(ka) / std::pow(e, c.power)));
+    }
+    if (!(std::isfinite(loading) && loading > 0.0f && std::isfinite(logK[0]) &&
+          std::isfinite(logK[1]))) {
+        PlayErrorSound();
+        window->MessageBox("the extinction coefficient, concentration and constants give a "
+                           "loading signal or constants out of range",
+                           kGenerate, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    UnpackFitParameters();
+    M::concentration[1] = loading;
+    M::assocLogK = logK[0];
+    if (scheme->second.prompt)
+        M::oligoLogK3 = logK[1];
+    PackFitParameters();
+    return true;
+}
+
+// Every species that is on (and every slot a self-associating model takes) has a finite s and a
+// D (given, or from M by the Svedberg relation) that a solute can have; otherwise the refusal
+// names the species.
 bool SpeciesCanBeGenerated(TXLAWindow* window) {
+    const SelfAssociationScheme* scheme = CurrentSelfAssociation();
     for (int k = 1; k <= M::maxSpecies; ++k) {
-        if (!M::speciesOn[k])
+        if (!M::speciesOn[k] && !(scheme && k <= scheme->species))
             continue;
         const double d = SpeciesDiffusion(k);
         if (std::isfinite(M::speciesS[k]) && std::isfinite(d) && d <= kLargestDiffusion)
@@ -212,9 +291,6 @@ bool ModelCanBeGenerated() {
     // The distributions this version computes make data from a distribution file.
     if (C::contiMode)
         return !C::gStarFamily && CurrentContiVariant() != ContiVariant::None;
-    if (C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer || C::selfAssocDimerTetramer ||
-        C::selfAssocTetramerOctamer)
-        return false;
     const bool dls = gDlsData, equilibrium = ScanStore::equilibriumData;
     gDlsData = ScanStore::equilibriumData = false;
     const bool available = DiscreteModelAvailable();
@@ -369,7 +445,7 @@ void TXLAWindow::CmGenerateDataSingle() {
         !AskChecked(this, &set.noise, 0.01f, "std of noise (OD)", kNoise))
         return;
     SetGeneratedCell();
-    if (!OpenParametersDialog(this))
+    if (!AskSelfAssociation(this) || !OpenParametersDialog(this))
         return;
     undo.Keep();
     if (!Accepted(this, "meniscus (cm)", M::meniscus, {0, M::bottom, true, true}) ||

@@ -4,6 +4,8 @@
 #include "state/model_choice.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
+#include "fitting/parameter_report.h"
+#include "foundations/show_error.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/equilibrium_scans.h"
@@ -59,8 +61,10 @@ void TXLAWindow::CmSaveFitData()
     CmUpdateSavedFitParameters();
     SaveCommandScope scope(*this);
     std::string path;
-    if (AskSavePath(this, "save fitted data as", gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx",
-                    false, &path)) {
+    // The report's name follows the fit file's, the one proposed when that dialog was cancelled.
+    std::string fitPath = gOldFilenameConvention ? "fit.rxx" : "f0000x.rxx";
+    if (AskSavePath(this, "save fitted data as", fitPath.c_str(), false, &path)) {
+        fitPath = path;
         bool convert = false;
         if (ScanDataKind::intensity && !gDlsData)
             convert = MessageBox("convert intensities to absorbance data?", "SAVE FITS",
@@ -72,6 +76,12 @@ void TXLAWindow::CmSaveFitData()
     if (AskSavePath(this, "save residuals as", gOldFilenameConvention ? "res.rxx" : "r0000x.rxx",
                     false, &path))
         Busy(*this, [&] { SaveResiduals(path.c_str()); });
+    std::string name, extension;
+    plat::SplitPath(fitPath, nullptr, nullptr, &name, &extension);
+    const std::string report = gOldFilenameConvention ? name + ".par" : "fitparams" + extension;
+    if (AskSavePath(this, "save some fit parameters as", report.c_str(), false, &path) &&
+        !SaveParameterReport(this, path.c_str()))
+        ShowError(("could not write " + path).c_str(), 0);
 }
 
 void TXLAWindow::CmSaveNoise()

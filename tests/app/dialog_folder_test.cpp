@@ -108,6 +108,7 @@ TEST(DialogFolder, AfterALoadSavesOpenAndRunsWriteInTheDataFolder) {
     // Save Fit Data opens in the data folder.
     f.script.expectFileSave().cancel();
     f.script.expectFileSave().cancel();
+    f.script.expectFileSave().cancel();
     plat::test::command(f.window.get(), 203);
     f.script.pumpUntilIdle();
     EXPECT_EQ(LastDialogFolder(f.script), data) << f.script.logText();

@@ -149,6 +149,7 @@ TEST(FitRoad, GenerateLoadStartFitWithEachOptimiserSaveRestartRestore) {
     // Save the fit beside the data.
     f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
     f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+    f.script.expectFileSave().title("save some fit parameters as").cancel();
     Send(f, 203);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
 

@@ -170,8 +170,6 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
              ModelChoice::csVariant521 = true;
          },
          "NOT AVAILABLE", single.c_str()},
-        {"self-association", 214, [] { ModelChoice::selfAssocMonomerDimer = true; },
-         "NOT AVAILABLE", single.c_str()},
         {"linear geometry in a solvent gradient", 214, LinearCellInSolventGradient, "NOT AVAILABLE",
          single.c_str()},
         {"series, linear geometry in a solvent gradient", 647, LinearCellInSolventGradient,

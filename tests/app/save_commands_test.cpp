@@ -5,6 +5,7 @@
 
 #include "state/model_choice.h"
 #include "app/txla_window.h"
+#include "fitting/parameter_report.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -51,11 +52,59 @@ class SaveCommands : public ::testing::Test {
 TEST_F(SaveCommands, SaveFitDataWritesFitsThenResiduals) {
     f.script.expectFileSave().title("save fitted data as").answer(out.file("f0000x.rxx"));
     f.script.expectFileSave().title("save residuals as").answer(out.file("r0000x.rxx"));
+    f.script.expectFileSave().title("save some fit parameters as").cancel();
     Run(203);
     EXPECT_TRUE(f.script.done());
     for (const char* name : {"f0001.RA1", "f0003.RA1", "r0001.RA1", "r0003.RA1"})
         EXPECT_FALSE(ReadTextFile(out.file(name)).empty()) << name;
     ExpectLoadSetUp("*");
+}
+
+// The last dialog saves the parameter report, line by line, whether or not the fits and the
+// residuals were saved; a report that cannot be written says so.
+TEST_F(SaveCommands, SaveFitDataEndsWithTheParameterReport) {
+    struct Case {
+        const char* name;
+        bool fitsSaved;
+        std::string report; // empty: the dialog cancelled
+        bool written;
+    };
+    const Case cases[] = {
+        {"after fits and residuals", true, out.file("fitparams.RA1"), true},
+        {"fits and residuals cancelled", false, out.file("report.txt"), true},
+        {"report cancelled", false, "", false},
+        {"folder missing", false, out.file("missing/fitparams.RA1"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto& fits = f.script.expectFileSave().title("save fitted data as");
+        auto& residuals = f.script.expectFileSave().title("save residuals as");
+        if (c.fitsSaved) {
+            fits.answer(out.file("f0000x.RA1"));
+            residuals.answer(out.file("r0000x.RA1"));
+        } else {
+            fits.cancel();
+            residuals.cancel();
+        }
+        auto& report = f.script.expectFileSave().title("save some fit parameters as");
+        if (c.report.empty())
+            report.cancel();
+        else
+            report.answer(c.report);
+        if (!c.report.empty() && !c.written)
+            f.script.expectBox().caption("Error").text("could not write " + c.report);
+        Run(203);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        std::string expected;
+        for (const std::string& line : ParameterReportLines())
+            expected += line + "\n";
+        if (c.written) {
+            EXPECT_EQ(ReadTextFile(c.report), expected);
+        } else if (!c.report.empty()) {
+            EXPECT_FALSE(FileExists(c.report.c_str()));
+        }
+        ExpectLoadSetUp("*");
+    }
 }
 
 // Before any model was evaluated the fit values are zeros; writing them headed "fitted to" would
@@ -72,9 +121,10 @@ TEST_F(SaveCommands, SaveFitDataRefusesBeforeAnyModelWasEvaluated) {
 TEST_F(SaveCommands, CancelledFitDialogStillOffersTheResiduals) {
     f.script.expectFileSave().title("save fitted data as").cancel();
     f.script.expectFileSave().title("save residuals as").cancel();
+    f.script.expectFileSave().title("save some fit parameters as").cancel();
     Run(203);
     EXPECT_TRUE(f.script.done());
-    EXPECT_TRUE(f.script.log().size() == 2) << f.script.logText();
+    EXPECT_TRUE(f.script.log().size() == 3) << f.script.logText();
 }
 
 TEST_F(SaveCommands, LightScatteringFitsGetOnlyTheFitDialog) {
