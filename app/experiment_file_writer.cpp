@@ -61,9 +61,7 @@ std::string ScanList() {
 // The self-association models whose signal the sibling program scales by an extinction
 // coefficient of its own.
 bool NonlinearSpeciesModel() {
-    using C = ModelChoice;
-    return C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer || C::selfAssocTetramerOctamer ||
-           C::selfAssocDimerTetramer;
+    return ModelChoice::SelfAssociation();
 }
 
 } // namespace

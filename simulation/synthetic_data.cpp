@@ -61,9 +61,7 @@ float* RadiusArray(float meniscus, float dr, int m) {
 // The loading signal of the initial-data set: the total signal of a self-associating model
 // (held in slot 1, the monomer's, whichever slots are on), else the first species slot in use.
 float LoadingSignal() {
-    using C = ModelChoice;
-    if (C::selfAssocMonomerDimer || C::selfAssocMonomerTrimer || C::selfAssocDimerTetramer ||
-        C::selfAssocTetramerOctamer)
+    if (ModelChoice::SelfAssociation())
         return M::concentration[1];
     for (int s = 1; s <= M::maxSpecies; ++s)
         if (M::speciesOn[s])

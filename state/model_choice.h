@@ -93,6 +93,13 @@ struct ModelChoice {
     // c(s) variant of command 585 (csWithBaselineEstimates), one switch under both names.
     static inline bool& contiSpeciesVariant = csWithBaselineEstimates;
 
+    // One of the four rapidly self-associating models (197, 229, 520, 228).
+    static bool SelfAssociation()
+    {
+        return selfAssocMonomerDimer || selfAssocMonomerTrimer || selfAssocTetramerOctamer ||
+               selfAssocDimerTetramer;
+    }
+
     // Clears every model switch except nonInteractingSpecies, lammVariant and geometryVariant.
     static void ClearModelSwitches()
     {
