@@ -160,6 +160,7 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
     const float left = ScanStore::leftFitLimit, right = ScanStore::rightFitLimit;
     f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
     f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+    f.script.expectFileSave().title("save some fit parameters as").cancel();
     Send(f, 203);
     Send(f, 827); // Update Saved Fit Parameters asks nothing
     ASSERT_TRUE(f.script.done()) << f.script.logText();
