@@ -174,6 +174,8 @@ void setProcessResult(int result);
 const std::vector<HelpCall>& helpCalls();
 // The last content given to the clipboard.
 const ClipData& clipboard();
+// Every text given to the clipboard since the records were cleared, oldest first.
+const std::vector<std::string>& clipboardTexts();
 // Cursors set on the window, oldest first.
 std::vector<int> cursorHistory(const TWindow* window);
 // How often the window was presented, and the last rectangle.

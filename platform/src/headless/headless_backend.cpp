@@ -86,6 +86,7 @@ void HeadlessBackend::Clear() {
     processResult = 33;
     help.clear();
     clip = {};
+    clipTexts.clear();
 }
 
 int HeadlessBackend::messageBox(TWindow* owner, const std::string& text, const std::string& caption,

@@ -32,7 +32,10 @@ public:
                     DWORD& filterIndex) override;
     bool editText(std::string& io, std::size_t limit) override;
 
-    void clipboardSet(const ClipData& data) override { clip = data; }
+    void clipboardSet(const ClipData& data) override {
+        clip = data;
+        if (data.text) clipTexts.push_back(*data.text);
+    }
     void beep(UINT type) override { beepCalls.push_back(type); }
     void playSound(const std::string& path, bool sync) override { soundCalls.push_back({path, sync}); }
     int startProcess(const ProcessRequest& request) override;
@@ -64,6 +67,7 @@ public:
     int processResult = 33;
     std::vector<HelpCall> help;
     ClipData clip;
+    std::vector<std::string> clipTexts;
 };
 
 // The installed headless backend; installs one when another backend is in place.

@@ -77,6 +77,7 @@ const std::vector<ProcessRequest>& processes() { return Headless().processCalls;
 void setProcessResult(int result) { Headless().processResult = result; }
 const std::vector<HelpCall>& helpCalls() { return Headless().help; }
 const ClipData& clipboard() { return Headless().clip; }
+const std::vector<std::string>& clipboardTexts() { return Headless().clipTexts; }
 
 std::vector<int> cursorHistory(const TWindow* window) {
     auto& c = Headless().cursors;
