@@ -1,5 +1,6 @@
 // The Help Wizard: advice boxes after Run and Fit on residuals that are larger than the optics
-// give, larger at the ends of the fit range, and a meniscus or bottom stopped at its bound.
+// give, larger at the ends of the fit range, a meniscus or bottom stopped at its bound, and a
+// distribution that rises at an end of its range.
 #include "state/serial_fit_state.h"
 #include "app/txla_window.h"
 #include "state/conti_state.h"
@@ -10,6 +11,9 @@
 #include "foundations/sounds.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
+#include "state/buffer_sedimentation.h"
+#include "state/model_choice.h"
+#include "distributions/integrate_distribution.h"
 
 #include <cmath>
 #include <string>
@@ -72,6 +76,31 @@ constexpr const char* kBottomAtBound =
     "[the maximum is usually not possible to visually discern]), \n"
     "this suggests that there may be a problem with the model.";
 
+constexpr const char* kRisingAtMin =
+    "Distribution value at min value is going up.  Assuming default distribution settings, this "
+    "indicates that there's something smaller sedimenting that has not been captured in this "
+    "range of the distribution.\n"
+    " To fix this, set smin to a lower value (mabye 0).";
+constexpr const char* kRisingAtMax =
+    "Distribution value at max value is going up.  This indicates that the distribution range is "
+    "too small.\n"
+    "(When setting the max value higher, you may sometimes want to consider increasing the "
+    "resolution, as well, or changing the type of grid [linear/log])";
+
+// The distributions whose ends say something about their range: the c(s) family with one
+// abscissa, not the boundary analyses, the size-and-shape models or those with discrete parts.
+bool DistributionEndsChecked() {
+    using C = ModelChoice;
+    if (!C::contiMode || C::gStarFamily || C::lsgDiscrete || C::electrophoresisLsG ||
+        C::zoneLsGs || C::csFf0 || C::csFf0Discrete || C::csDiscreteSD || C::csDiscreteMs ||
+        C::lsGStar || C::csWithBaselineEstimates)
+        return false;
+    return C::contiCs || C::cvElectrophoresis || C::csConformationalChange ||
+           C::csFloatingVbar || C::csScalingLaw || C::csWormlikeChain || C::csBimodalDiscrete ||
+           C::csBimodal || BufferSedimentation::on || C::csMsTable || C::csInvariantD ||
+           C::csVariant521;
+}
+
 // Root-mean-square of fit minus signal over the first and the last tenth of every scan's fit
 // range, both ends inclusive; a sum over no points is returned undivided (0).
 void EdgeResiduals(double* meniscusSide, double* bottomSide) {
@@ -101,8 +130,8 @@ void EdgeResiduals(double* meniscusSide, double* bottomSide) {
 
 } // namespace
 
-// The checks run independently, so several boxes may follow one another. Distribution ends are
-// judged by the distribution engine's own result, which this wizard reads once it exists.
+// The checks run independently, so several boxes may follow one another. A distribution's end
+// counts as rising when its last interval holds more than 1 % of the distribution.
 void TXLAWindow::CheckResidualsWizard() {
     using M = ModelParameters;
     if (RealtimeState::equilibriumTestMode || RealtimeState::realtimeMode || gDlsData ||
@@ -128,4 +157,22 @@ void TXLAWindow::CheckResidualsWizard() {
     if (M::fitFloat[14] &&
         (M::fitValues[14] == FitControl::bottomMax || M::fitValues[14] == FitControl::bottomMin))
         advise(kBottomAtBound);
+    const int n = ContiState::gridPoints;
+    const float* x = ContiState::sValues;
+    const float* c = ContiState::distribution;
+    if (!DistributionEndsChecked() || !x || !c || n <= 2)
+        return;
+    if (c[2] < c[1]) {
+        float area = 0.0f, total = 0.0f, average = 0.0f, spread = 0.0f;
+        IntegrateDistribution(x[1], x[2], &area, &average, &total, &spread);
+        if (area > 0.01f * total)
+            advise(kRisingAtMin);
+    }
+    if (c[n] > c[n - 1]) {
+        float last = 0.0f, whole = 0.0f, average = 0.0f, total = 0.0f, spread = 0.0f;
+        IntegrateDistribution(x[n - 1], x[n], &last, &average, &total, &spread);
+        IntegrateDistribution(x[1], x[n], &whole, &average, &total, &spread);
+        if (last > 0.01f * whole)
+            advise(kRisingAtMax);
+    }
 }
