@@ -83,12 +83,26 @@ int HalfWidthLimit() {
     return shortest == (1 << 30) ? 0 : std::max(shortest / 4, 0);
 }
 
+// The data sets the screen shows buttons for: every loaded scan, or scan 1 alone.
+int ScreenSets() {
+    return MS::multiSet ? S::scanCount : 1;
+}
+
+// The meniscus-signal text of data set s: indexed when the screen shows several.
+void MeniscusSignalText(char* text, std::size_t size, int s) {
+    const bool ja = Set(s).interference;
+    const double value = Set(s).meniscusSignal;
+    if (MS::multiSet)
+        std::snprintf(text, size, ja ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", s, value);
+    else
+        std::snprintf(text, size, ja ? "Ja = %.4f" : "A0 = %.4f", value);
+}
+
 void RelabelMeniscusButtons(TXLAWindow* window, bool wasFixed) {
-    const int n = S::scanCount, F = MS::firstSetButton;
+    const int n = ScreenSets(), F = MS::firstSetButton;
     char text[100];
     for (int s = 1; s <= n && s <= SetCount(); ++s) {
-        std::snprintf(text, sizeof text, Set(s).interference ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", s,
-                      double(Set(s).meniscusSignal));
+        MeniscusSignalText(text, sizeof text, s);
         CScreenButton* b = Button(F + 3 * n + s);
         SetText(b, text, text);
         if (b && wasFixed && b->on)
@@ -174,6 +188,11 @@ int AskDataSet(const char* caption) {
     return k >= 1 && k <= n ? k : 0;
 }
 
+// The c(M)-based tables belong to the analysis of several data sets with c(M) smoothing on.
+bool CMTables() {
+    return MS::useCMSmoothing && MS::multiSet;
+}
+
 bool CopyReady() {
     return S::scanCount >= 1 && (MS::active || MS::multiSet) && SetCount() >= 1;
 }
@@ -200,7 +219,7 @@ void CopyTable(TXLAWindow* window, const std::vector<float>& x, const std::vecto
 } // namespace
 
 void MStarScreenButtonAction(TXLAWindow* window, int i) {
-    const int n = S::scanCount, F = MS::firstSetButton;
+    const int n = ScreenSets(), F = MS::firstSetButton;
     char text[200];
     const char* mt = "M* transformation";
     const int limit = HalfWidthLimit();
@@ -337,10 +356,13 @@ void MStarScreenButtonAction(TXLAWindow* window, int i) {
         MStarSet& set = Set(s);
         char prompt[60];
         const char* name = set.interference ? "Ja" : "A0";
-        std::snprintf(prompt, sizeof prompt, "new %s(%d):", name, s);
+        if (MS::multiSet)
+            std::snprintf(prompt, sizeof prompt, "new %s(%d):", name, s);
+        else
+            std::snprintf(prompt, sizeof prompt, "new %s:", name);
         InputFloat(&set.meniscusSignal, set.meniscusSignal, true, prompt, mt);
-        std::snprintf(text, sizeof text, "%s(%d) = %.4f (fix)", name, s,
-                      double(set.meniscusSignal));
+        MeniscusSignalText(text, sizeof text, s);
+        std::strcat(text, " (fix)");
         CScreenButton* b = Button(i);
         SetText(b, text, text);
         if (b && !MS::meniscusSignalFixed && !b->on)
@@ -349,7 +371,8 @@ void MStarScreenButtonAction(TXLAWindow* window, int i) {
             b->Rebuild();
         Show(window, b);
         MS::meniscusSignalFixed = true;
-        set.meniscusPointY[1] = set.meniscusSignal + MStarBaseline(s);
+        set.meniscusPointY[1] =
+            set.meniscusSignal + (MS::multiSet ? MStarBaseline(s) : ModelParameters::baseline);
     }
     Recompute(window);
     window->RequestRepaint();
@@ -537,6 +560,12 @@ void TXLAWindow::CmCopyLnCData() {
     const int w = MS::lnCSmoothHalfWidth;
     CopyTable(this, set.rSquared, set.lnC, set.firstIndex, set.lastIndex - 1, caption,
               "r^2 vs ln(c) is in clipboard - paste before continuing");
+    if (CMTables()) {
+        CopyTable(this, set.rSquared, set.lnCFromCM, set.meniscusIndex, set.bottomIndex - 1,
+                  caption,
+                  "r^2 vs fit of ln(c) [c(M)-based] is in clipboard - paste before continuing");
+        return;
+    }
     CopyTable(this, set.rSquared, set.lnCSmoothed, set.firstIndex + w, set.lastIndex - w - 1,
               caption, "r^2 vs smoothed ln(c) is in clipboard - paste before continuing");
     CopyTable(this, set.rSquared, set.lnCLinearFit, set.firstIndex, set.lastIndex - 1, caption,
@@ -553,8 +582,14 @@ void TXLAWindow::CmCopyMStarData() {
     MStarSet& set = Set(k);
     CopyTable(this, set.workRadius, set.mstar, set.firstIndex, set.lastIndex - 1, caption,
               "r vs M*(r) is in clipboard - paste before continuing");
-    CopyTable(this, set.bottomGrid, set.bottomExtrapolation, 1, 100, caption,
-              "extrapolation of r vs M*(r) is in clipboard - paste before continuing");
+    // With c(M) smoothing the fit stands in for the extrapolation, which is not computed then.
+    if (CMTables())
+        CopyTable(this, set.workRadius, set.mstarFromCM, set.meniscusIndex + 1,
+                  set.bottomIndex - 1, caption,
+                  "r vs fit of M*(r) [c(M)-based] is in clipboard - paste before continuing");
+    else
+        CopyTable(this, set.bottomGrid, set.bottomExtrapolation, 1, 100, caption,
+                  "extrapolation of r vs M*(r) is in clipboard - paste before continuing");
 }
 
 void TXLAWindow::CmCopyMwavgData() {
@@ -567,14 +602,26 @@ void TXLAWindow::CmCopyMwavgData() {
     MStarSet& set = Set(k);
     const int w = MS::lnCSmoothHalfWidth, w2 = MS::mappSmoothHalfWidth;
     const std::vector<float>& mapp = MS::useDerivativeFormula ? set.mappDcdr : set.mappDlnc;
+    const bool cm = CMTables();
     if (MS::mappVersusSignal) {
         const bool subtract =
             MessageBox("for c vs Mapp(c), subtract baseline?", caption, MB_YESNO) == IDYES;
+        const float shift = subtract ? MStarBaseline(k) : 0.0f;
         CopyTable(this, set.signal, mapp, set.firstIndex + w + w2, set.lastIndex - w - w2 - 1,
-                  caption, "c vs Mapp(c) is in clipboard - paste before continuing",
-                  subtract ? MStarBaseline(k) : 0.0f);
+                  caption, "c vs Mapp(c) is in clipboard - paste before continuing", shift);
+        if (cm)
+            CopyTable(
+                this, set.signal, set.mappFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
+                caption,
+                "c vs fit of Mapp(c) [c(M)-based] is in clipboard - paste before continuing",
+                shift);
     } else {
         CopyTable(this, set.workRadius, mapp, set.firstIndex + w + w2, set.lastIndex - w - w2 - 1,
                   caption, "r vs Mapp(r) is in clipboard - paste before continuing");
+        if (cm)
+            CopyTable(
+                this, set.workRadius, set.mappFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
+                caption,
+                "r vs fit of Mapp(r) [c(M)-based] is in clipboard - paste before continuing");
     }
 }

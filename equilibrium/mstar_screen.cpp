@@ -130,7 +130,7 @@ void SetCurvesAndRanges() {
     for (int k = 1; k <= n; ++k)
         Add(MS::signalPlot, Curve(Set(k).baselineGrid, Set(k).baselineLine, 1, 100), 14,
             Rgb(150, 200, 250));
-    const bool cm = MS::useCMSmoothing;
+    const bool cm = MS::useCMSmoothing && MS::multiSet; // one data set has no c(M)
     // With c(M) smoothing the fit's curves take the place of the extrapolations, between
     // meniscus and bottom.
     auto fitCurve = [](MStarSet& set, std::vector<float>& x, std::vector<float>& y) {
@@ -190,20 +190,25 @@ void SetCurvesAndRanges() {
     float aLo = 1e30f, aHi = -1e30f, largestMw = 0.0f, largestSignal = 0.0f;
     for (int k = 1; k <= n; ++k) {
         const MStarSet& set = Set(k);
-        for (int i = set.meniscusIndex + 1; i <= set.bottomIndex - 1 && i <= set.pointCount; ++i)
-            lo = std::min(lo, set.signal[std::size_t(i)]),
-            hi = std::max(hi, set.signal[std::size_t(i)]);
-        if (set.meniscusExtrapolation.size() > 100) {
+        auto span = [](const std::vector<float>& v, int from, int to, float& a, float& b) {
+            for (int i = std::max(from, 1); i <= to && i < static_cast<int>(v.size()); ++i)
+                a = std::min(a, v[std::size_t(i)]), b = std::max(b, v[std::size_t(i)]);
+        };
+        span(set.signal, set.meniscusIndex + 1, std::min(set.bottomIndex - 1, set.pointCount), lo,
+             hi);
+        // With c(M) smoothing the fit's curves stand where the extrapolations stand without it
+        // (the extrapolations are not computed then).
+        if (cm) {
+            span(set.cmFit, set.meniscusIndex + 1, set.lastIndex - 1, lo, hi);
+        } else if (set.meniscusExtrapolation.size() > 100) {
             for (float v : {set.meniscusExtrapolation[1], set.meniscusExtrapolation[100]})
                 lo = std::min(lo, v), hi = std::max(hi, v);
         }
-        for (int i = set.firstIndex + 1; i <= set.lastIndex - 1; ++i) {
-            mLo = std::min(mLo, set.mstar[std::size_t(i)]);
-            mHi = std::max(mHi, set.mstar[std::size_t(i)]);
-            lLo = std::min(lLo, set.lnC[std::size_t(i)]);
-            lHi = std::max(lHi, set.lnC[std::size_t(i)]);
-        }
-        if (set.bottomExtrapolation.size() > 100)
+        span(set.mstar, set.firstIndex + 1, set.lastIndex - 1, mLo, mHi);
+        span(set.lnC, set.firstIndex + 1, set.lastIndex - 1, lLo, lHi);
+        if (cm)
+            span(set.mstarFromCM, set.firstIndex + 1, set.bottomIndex - 1, mLo, mHi);
+        else if (set.bottomExtrapolation.size() > 100)
             mLo = std::min(mLo, set.bottomExtrapolation[100]),
             mHi = std::max(mHi, set.bottomExtrapolation[100]);
         const std::vector<float>& mapp = MappOf(const_cast<MStarSet&>(set));
@@ -290,6 +295,8 @@ void LabelSingleResults() {
     Label(F + 3, text);
     std::snprintf(text, sizeof text, set.interference ? "Ja = %.4f" : "A0 = %.4f",
                   double(set.meniscusSignal));
+    if (MS::meniscusSignalFixed)
+        std::strcat(text, " (fix)");
     if (!MS::meniscusRangeDragPending)
         Label(F + 4, text);
 }
@@ -561,7 +568,7 @@ void DrawMStarScreen(TXLAWindow* window) {
 void RebuildMappPlot() {
     if (!MS::mappPlot)
         return;
-    MS::mappPlot->SetXLabel(MS::mappVersusSignal ? "total signal" : "radius (cm)");
+    MS::mappPlot->SetXLabel(MappAgainstSignal() ? "total signal" : "radius (cm)");
     MS::mappPlot->SetYLabel(MappLabel());
     SetCurvesAndRanges();
 }
