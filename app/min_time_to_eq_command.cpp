@@ -56,6 +56,7 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
         LoadTimeToEqParameterPreferences(PreferencesFile());
     TimeToEQPTransfer record;
     RunTimeToEQPBox(window, record); // on Cancel the planner goes on with the parameters as were
+    window->DebugLog("\nEnter SaveLammEqParameterPreferences");
     P::preferencesSaved = SaveTimeToEqParameterPreferences(PreferencesFile());
     if (!P::preferencesSaved)
         NotWritten(window, PreferencesFile(),

@@ -1,6 +1,7 @@
 // The planner's parameter dialog: its page, record, OK check and the routine around it.
 #include "app/time_to_eq_box.h"
 
+#include "app/save_dialogs.h"
 #include "app/transfer_controls.h"
 #include "app/txla_window.h"
 #include "equilibrium/time_to_eq_parameters.h"
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -280,6 +282,12 @@ bool RunTimeToEQPBox(TXLAWindow* window, TimeToEQPTransfer& record) {
             return true;
         }
         P::outputPath = path;
+    } else {
+        // The program is written to the file picked; without a pick nothing is written.
+        std::vector<char> picked(10000, '\0');
+        if (SelectAnyFile(window, picked.data(), static_cast<int>(picked.size()),
+                          "Pick Rotor Speed File"))
+            P::outputPath = picked.data();
     }
     return true;
 }

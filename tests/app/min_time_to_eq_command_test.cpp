@@ -10,6 +10,7 @@
 #include "plotting/aux_plots.h"
 #include "plotting/win_plot.h"
 #include "state/model_choice.h"
+#include "state/diagnostics.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 using P = TimeToEqParameters;
@@ -233,3 +235,54 @@ TEST(MinimumTimeToEqCommand, GivenDistributionEndsWithoutACaption) {
 }
 
 } // namespace
+
+// "just run a rotor speed params file": the program goes to the file picked in the open dialog,
+// where the caption says it is and the editor opens it; without a pick nothing is written and
+// no caption claims a file. The save of the parameters is traced while diagnostics are on.
+TEST(MinimumTimeToEqCommand, JustRunWritesTheProgramToTheFilePicked) {
+    for (const bool pick : {true, false}) {
+        SCOPED_TRACE(pick ? "picked" : "cancelled");
+        MainWindowFixture f;
+        TempFolderInFixture temp(f);
+        SmallFastCase();
+        AuxPlots::captionShown = false;
+        const std::string traceFolder = f.folder.path() + "/";
+        gDiagnosticsFolder = traceFolder.c_str();
+        gDiagnosticsOn = true;
+        f.window->DebugLog("\nsession"); // the first entry writes the header
+        const std::string picked = f.data.write("speeds.txt", "the user's old program\n");
+        ExpectNotes(f.script);
+        f.script.expectDialog(kTimeToEqDialogId).check(640).ok();
+        if (pick)
+            f.script.expectFileOpen().title("Pick Rotor Speed File").answer({picked});
+        else
+            f.script.expectFileOpen().title("Pick Rotor Speed File").cancel();
+        plat::test::clearRecords();
+        CalculateMinimumTimeToEq(f.window.get());
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        gDiagnosticsOn = false;
+        gDiagnosticsFolder = "/tmp/";
+        EXPECT_NE(ReadTextFile(f.folder.file("Tarnixdebug_t0.txt"))
+                      .find("\nEnter SaveLammEqParameterPreferences"),
+                  std::string::npos);
+        EXPECT_EQ(AuxPlots::captionShown, pick);
+        if (pick) {
+            EXPECT_EQ(P::outputPath, picked);
+            EXPECT_NE(std::string(AuxPlots::caption).find(", saved in " + picked),
+                      std::string::npos);
+            // Start time, speed and rate of each step, ending at the final speed.
+            const std::vector<std::string> lines = SplitLines(ReadTextFile(picked));
+            ASSERT_GE(lines.size(), 2u);
+            double start = 0, speed = 0, rate = 0;
+            ASSERT_EQ(std::sscanf(lines.back().c_str(), "%lf %lf %lf", &start, &speed, &rate), 3);
+            EXPECT_DOUBLE_EQ(speed, 15000.0);
+            ASSERT_EQ(plat::test::processes().size(), 1u);
+            EXPECT_EQ(plat::test::processes()[0].argv.back(), picked);
+        } else {
+            EXPECT_EQ(ReadTextFile(picked), "the user's old program\n");
+            EXPECT_TRUE(plat::test::processes().empty());
+        }
+        AuxPlots::captionShown = false;
+        P::ResetToDefaults();
+    }
+}
