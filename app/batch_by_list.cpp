@@ -45,13 +45,14 @@ double RelativeRmsd(float rmsd, float ctot) {
 // The settings a set may take over from the analysis loaded when the command started.
 struct ListBatchAnswers {
     bool fitEach = false, overwriteCorrections = false, overwriteRightLimit = false;
-    bool floatBottom = false;
+    bool floatBottom = false, vizra = false;
     float rightLimit = 0;
     std::vector<IntegrationRange> ranges;
     int mcIterations = 0;
 };
 
-void AskListBatch(TXLAWindow* window, ListBatchAnswers& a) {
+void AskListBatch(TXLAWindow* window, const CorrectionSnapshot& corrections,
+                  ListBatchAnswers& a) {
     a.fitEach =
         AskBatch(window, "fit each set? \n(otherwise only run will be executed in each set)");
     const bool bottomFloating = ModelParameters::bottomFloat != 0;
@@ -65,7 +66,8 @@ void AskListBatch(TXLAWindow* window, ListBatchAnswers& a) {
         InputFloatForWindow(window, &a.rightLimit, a.rightLimit, true, "right lim position ",
                             kSerializeCaption);
     }
-    a.floatBottom = bottomFloating;
+    a.floatBottom = AskFloatBottom(window, a.overwriteCorrections, corrections, bottomFloating);
+    a.vizra = AskBatch(window, "VIZRA dfr and c(s)?");
     if (AskBatch(window, "with automatic integration?")) {
         a.ranges = AskIntegrationRanges(window);
         a.mcIterations = AskMonteCarloIterations(window, 500);
@@ -106,6 +108,29 @@ struct ListBatchSummaries {
             AppendFormat(idswsig, " %f  %f %f", double(r.c), double(r.sw), CalculateM(r.sw));
         }
         idswsig += "\n";
+    }
+    // The detection corrections the fit varied, on a line of their own.
+    void Corrections() {
+        using D = DetectionCorrections;
+        const bool bleaching = D::driftOn && D::exponentialOn;
+        if (!((D::convolutionOn && D::convolutionFit) || (D::shadowOn && D::shadowFit) ||
+              (bleaching && D::limitingLevelFit) || (D::driftOn && D::exponentialRateFit) ||
+              (D::gradientOn && D::gradientFit)))
+            return;
+        summary += "\t\t\t";
+        if (D::convolutionOn && D::convolutionFit)
+            AppendFormat(summary, "convol = %.3f |", double(D::convolutionWidth));
+        if (D::shadowOn && D::shadowFit)
+            AppendFormat(summary, "shadow = %.3f |", double(D::coneRadius));
+        if (bleaching && D::exponentialRateFit)
+            AppendFormat(summary, " - kbleach = %.4f 1/h (floating)", double(D::exponentialRate));
+        if (bleaching && D::limitingLevelFit)
+            AppendFormat(summary, " - Alim = %.4f %% (floating)", 100.0 * D::limitingLevel);
+        if (D::driftOn && D::linearDriftOn && D::linearDriftFit)
+            AppendFormat(summary, " - drift = %.3f %%/h (floating)", 100.0 * D::linearDrift);
+        if (D::gradientOn && D::gradientFit)
+            AppendFormat(summary, "gradient = %.3f", double(D::gradientFactor));
+        summary += "\t\t\t\n";
     }
     void Write(BatchWrite& out) const {
         WriteBatchFile(summaryPath, summary, out);
@@ -158,7 +183,7 @@ void TXLAWindow::CmSerializeFitByList() {
     paintSuspended = true;
     const CorrectionSnapshot corrections;
     ListBatchAnswers a;
-    AskListBatch(this, a);
+    AskListBatch(this, corrections, a);
     paintSuspended = false;
 
     ListBatchSummaries sums;
@@ -210,7 +235,7 @@ void TXLAWindow::CmSerializeFitByList() {
             ApplyRightFitLimit();
         }
         if (a.floatBottom)
-            ModelParameters::bottomFloat = 1;
+            FloatBottom();
         if (RunBatchSetAndAskStop(this, a.fitEach)) {
             stopped = true;
             break;
@@ -224,6 +249,10 @@ void TXLAWindow::CmSerializeFitByList() {
             continue;
         }
         WriteDistributionReport(set, true, written);
+        if (written.ok && a.vizra) {
+            CmVizraCsPlot();
+            CmVizraDataFitResPlot();
+        }
         if (written.ok && !a.ranges.empty()) {
             WriteListBatchIntegrals(set, a.ranges, written);
             if (written.ok && a.mcIterations > 0)
@@ -236,6 +265,7 @@ void TXLAWindow::CmSerializeFitByList() {
         if (!written.ok)
             break;
         sums.Result(counter, listPath, a.ranges);
+        sums.Corrections();
         if (!a.ranges.empty()) {
             DrawProgressText(this, 300, 200,
                              "#" + std::to_string(counter) + ": result from " + name + ": ");

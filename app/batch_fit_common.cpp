@@ -19,6 +19,7 @@
 #include "scandata/scan_file_list.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
@@ -50,6 +51,18 @@ BatchSetPaths CurrentSetPaths() {
 void PointSavedAnalysisAtSet() {
     if (!ScanStore::fileNames.empty())
         SetParameterPathInFolder(ScanStore::fileNames[0]);
+}
+
+bool AskFloatBottom(TXLAWindow* window, bool correctionsPutBack,
+                    const CorrectionSnapshot& corrections, bool bottomFloating) {
+    if (correctionsPutBack && corrections.values.coneOn)
+        return AskBatch(window, "always float bottom?");
+    return bottomFloating;
+}
+
+void FloatBottom() {
+    ModelParameters::bottomFloat = 1;
+    ModelParameters::fitFloat[kSlotBottom] = 1;
 }
 
 bool AskBatch(TXLAWindow* window, const char* question) {

@@ -38,6 +38,14 @@ struct CorrectionSnapshot {
     void PutBack() const { values.PutBack(); }
 };
 
+// Whether every set's bottom floats: "always float bottom?" when the remembered corrections are
+// put back and their shadow correction is on (No leaves each set's own switch); without the
+// question, when the bottom floated as the batch started.
+bool AskFloatBottom(TXLAWindow* window, bool correctionsPutBack,
+                    const CorrectionSnapshot& corrections, bool bottomFloating);
+// The bottom of the set floats: its switch and its fit flag.
+void FloatBottom();
+
 // The paths of the set now listed in ScanStore::fileNames (empty folder when nothing is listed).
 BatchSetPaths CurrentSetPaths();
 

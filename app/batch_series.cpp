@@ -357,7 +357,9 @@ bool RunSerialFitSeries(TXLAWindow* window) {
     if (overwriteRight)
         InputFloatForWindow(window, &rightLimit, rightLimit, true, "right lim position ",
                             kSerializeCaption);
-    const bool floatBottom = ScanDataKind::fluorescence && bottomFloating;
+    const bool floatBottom =
+        ScanDataKind::fluorescence &&
+        AskFloatBottom(window, overwriteCorrections, corrections, bottomFloating);
     window->paintSuspended = false;
     const std::string startAnalysis = ScanPaths::gDataPath;
 
@@ -384,7 +386,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
             ApplyRightFitLimit();
         }
         if (floatBottom)
-            ModelParameters::bottomFloat = 1;
+            FloatBottom();
         if (RunBatchSetAndAskStop(window, fitEach)) {
             stopped = true;
             break;

@@ -9,6 +9,7 @@
 #include "plotting/win_plot.h"
 #include "scandata/list_file.h"
 #include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
 #include "support/batch_data_sets.h"
@@ -181,4 +182,87 @@ TEST(BatchByList, OnlyForTheCsModels) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(904), 0);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FALSE(fs::exists(f.data.file("summary.txt")));
+}
+
+// The questions that carry the analysis loaded at the start into every set: the bottom floated
+// in every set (asked when the shadow correction is put back, else as the bottom was), the
+// plots handed to the plotting program, and the floated corrections noted in the summary.
+TEST(BatchByList, BottomFloatPlottingProgramAndCorrectionsLine) {
+    struct Case {
+        const char* name;
+        bool restore;       // "restore previous params if available?" (and put corrections back)
+        int alwaysFloat;    // the answer to "always float bottom?", 0 when it is not asked
+        bool floatingFirst; // the bottom floats in the analysis loaded at the start
+        bool vizra;
+        int floated; // the set's bottom switch as exported
+    };
+    const Case cases[] = {
+        {"shadow put back, always float", true, IDYES, false, true, 1},
+        {"shadow put back, each set's own", true, IDNO, false, false, 0},
+        {"not asked, floating at the start", false, 0, true, false, 1},
+    };
+    const auto scans = BatchSetScans({6, 150, 4.0, 1.25, 0.4, 0.005, 31});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        const std::string root = f.data.path() + "/";
+        fs::create_directories(f.folder.file("VIZRA"));
+        WriteTextFile(f.folder.file("VIZRA/VIZRA"), "#!/bin/sh\n");
+        fs::permissions(f.folder.file("VIZRA/VIZRA"), fs::perms::owner_all);
+        WriteBatchSet(f.data.path(), "RA1", scans);
+        f.data.write("list.001", ListOf(f.data.path(), 6, "RA1"));
+        auto& s = f.script;
+        s.onUnexpected(plat::test::Unexpected::Cancel); // a question missed fails below
+        s.expectFileOpen().answer(std::vector<std::string>{root + "list.001"});
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0);
+        SetBatchCsParameters();
+        ModelParameters::bottomFloat = c.floatingFirst;
+        ModelParameters::fitFloat[kSlotBottom] = c.floatingFirst;
+        const char* shadow = "Signal Excitation Shadow";
+        s.expectBox().caption(shadow).textHas("intended for fluorescence data").answer(IDYES);
+        s.expectBox().caption(shadow).textHas("excitation shadow").answer(IDYES);
+        s.expectInput().caption(shadow).prompt("cone radius (cm)").answer("0.05");
+        s.expectBox().caption(shadow).text("fit cone radius?").answer(IDYES);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(914), 0);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0);
+        ASSERT_TRUE(s.done()) << s.logText();
+
+        s.expectBox().textHas("fit each set?").answer(IDNO);
+        s.expectBox().text("restore previous params if available?").answer(c.restore ? IDYES : IDNO);
+        if (c.restore)
+            s.expectBox().text("overwrite FDS-related parameters?").answer(IDYES);
+        s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+        if (c.alwaysFloat)
+            s.expectBox().caption("SERIALIZE FIT").text("always float bottom?").answer(c.alwaysFloat);
+        s.expectBox().caption("SERIALIZE FIT").text("VIZRA dfr and c(s)?").answer(
+            c.vizra ? IDYES : IDNO);
+        s.expectBox().text("with automatic integration?").answer(IDNO);
+        plat::test::clearRecords();
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(904), 0);
+        ASSERT_TRUE(s.done()) << s.logText();
+
+        const std::string xp = ReadTextFile(root + "data_RA1.xp");
+        EXPECT_NE(xp.find("\n" + std::to_string(c.floated) + " (blocalVaryBottom)"),
+                  std::string::npos)
+            << xp;
+        std::vector<std::string> programs;
+        for (const auto& p : plat::test::processes())
+            programs.push_back(p.argv.size() > 1 ? p.argv[1] : "");
+        const std::vector<std::string> expected =
+            c.vizra ? std::vector<std::string>{"--cofs", "--svdfr", ""}
+                    : std::vector<std::string>{""};
+        ASSERT_EQ(programs.size(), expected.size());
+        for (std::size_t i = 0; i + 1 < expected.size(); ++i) {
+            EXPECT_EQ(plat::test::processes()[i].argv[0], f.folder.file("VIZRA/VIZRA"));
+            EXPECT_EQ(programs[i], expected[i]);
+        }
+        EXPECT_EQ(plat::test::processes().back().argv.back(), root + "summary.txt");
+        if (c.restore) {
+            const std::vector<std::string> summary = SplitLines(ReadTextFile(root + "summary.txt"));
+            ASSERT_EQ(summary.size(), 3u);
+            EXPECT_EQ(summary[1], "#1 - " + root + "list.001: no integrations");
+            EXPECT_EQ(summary[2], "\t\t\tshadow = 0.050 |\t\t\t");
+        }
+    }
 }
