@@ -84,6 +84,7 @@ TEST(BatchByList, EveryListFileOfTheFolderInTheSummaries) {
     s.expectBox().text("restore previous params if available?").answer(IDNO);
     s.expectBox().text("overwrite FitRightLim?").answer(IDYES);
     s.expectInput().prompt("right lim position ").answer("7.1");
+    s.expectBox().text("VIZRA dfr and c(s)?").answer(IDNO);
     s.expectBox().text("with automatic integration?").answer(IDYES);
     s.expectInput().prompt("s min for integration").answer("1.5");
     s.expectInput().prompt("s max for integration").answer("9");

@@ -82,6 +82,7 @@ TEST(BatchPlotRecording, TheWindowAfterABatchShowsTheLastSetAsDrawnAnew) {
         s.expectBox().textHas("fit each set?").answer(c.fitEach ? IDYES : IDNO);
         s.expectBox().text("restore previous params if available?").answer(IDNO);
         s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+        s.expectBox().text("VIZRA dfr and c(s)?").answer(IDNO);
         s.expectBox().text("with automatic integration?").answer(IDNO);
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(904), 0);
         ASSERT_TRUE(s.done()) << s.logText();
