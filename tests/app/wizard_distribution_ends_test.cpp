@@ -3,11 +3,8 @@
 // both species says nothing about the ends.
 #include "app/txla_window.h"
 #include "plat/messages.hpp"
-#include "state/conti_state.h"
 #include "state/model_choice.h"
-#include "state/model_parameters.h"
 #include "state/preference_switches.h"
-#include "state/scan_store.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/two_peak_scans.h"
@@ -31,22 +28,11 @@ TEST(WizardDistributionEnds, ARangeCuttingASpeciesOffSaysSoAtThatEnd) {
     const std::vector<GeneratedScan> scans = TwoSpeciesScans();
     MainWindowFixture f;
     f.script.onUnexpected(plat::test::Unexpected::Cancel);
-    f.script.expectFileOpen().answer(WriteScanFiles(f, scans));
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0); // Load New Files
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
-    ASSERT_TRUE(ModelChoice::contiCs);
+    ASSERT_EQ(LoadScanFiles(f, scans), 12);
     gWizardMessages = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ContiState::rangeMin = c.sMin;
-        ContiState::rangeMax = c.sMax;
-        ContiState::resolution = 60.0f;
-        ContiState::confidenceLevel = 0.68f;
-        ContiState::ff0 = 1.25f;
-        ModelParameters::meniscus = 6.0f;
-        ModelParameters::bottom = 7.2f;
-        ScanStore::leftFitLimit = 6.05f;
-        ScanStore::rightFitLimit = 7.12f;
+        ASSERT_TRUE(ChooseCsWith(f, {c.sMin, c.sMax, 6.05f, 7.12f}));
         plat::test::Script script;
         script.onUnexpected(plat::test::Unexpected::Cancel);
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0); // Run
