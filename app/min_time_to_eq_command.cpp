@@ -94,7 +94,7 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
     // The saved program is shown in the text editor.
     if (outcome.fileWritten)
         plat::OpenInTextEditor(P::outputPath);
-    else
+    else if (!P::outputPath.empty()) // no file picked: nothing was to be written
         NotWritten(window, P::outputPath, "the optimized speed program is not saved");
     if (P::saveScanFiles && !outcome.scansWritten)
         NotWritten(window, gTempFolder,
