@@ -195,6 +195,10 @@ void TXLAWindow::CmEquilibriumModel523() {
     if (!ScanStore::equilibriumData)
         MessageBox("please load equilibrium data", "Equilibrium Analysis", MB_OK);
     M::equilibriumAssociationModel = M::fitTINoise = M::fitRINoise = true;
+    // A in species 1, B in species 2; the complex of the loading shown as species 3.
+    UnpackFitParameters();
+    P::speciesOn[1] = P::speciesOn[2] = 1;
+    ReactionParametersToSlots();
     FinishModel(523);
 }
 

@@ -29,10 +29,10 @@ using C = ContiState;
 
 // The members of the distribution family that the base leaves to their own command.
 bool AnyCsMemberOn() {
-    return M::contiCs || M::csVariant521 || M::csConformationalChange || M::csMsTable ||
-           M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
-           M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal || M::lsgDiscrete ||
-           M::csDiscreteMs || M::csWithBaselineEstimates || M::csDiscreteSD || M::csInvariantD;
+    return M::contiCs || M::csVariant521 || M::csConformationalChange || M::csMsTable || M::csFf0 ||
+           M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain || M::csFloatingVbar ||
+           M::csBimodalDiscrete || M::csBimodal || M::lsgDiscrete || M::csDiscreteMs ||
+           M::csWithBaselineEstimates || M::csDiscreteSD || M::csInvariantD;
 }
 
 void ClearDistributionSwitches() {
@@ -47,9 +47,9 @@ void ClearDistributionSwitches() {
 }
 
 // Menu items of the distribution family, unchecked when one of them is chosen.
-constexpr int kDistributionItems[] = {235, 275, 514, 526, 531, 548, 585, 587, 595, 598, 602,
-                                      603, 870, 872, 887, 521, 277, 278, 279, 288, 539,
-                                      503, 502, 522, 511, 510, 501, 513};
+constexpr int kDistributionItems[] = {235, 275, 514, 526, 531, 548, 585, 587, 595, 598,
+                                      602, 603, 870, 872, 887, 521, 277, 278, 279, 288,
+                                      539, 503, 502, 522, 511, 510, 501, 513};
 
 constexpr const char* kTikhonovNote =
     "Please Note: Switching now to Tikhonov-Phillips Regularization";
@@ -134,9 +134,9 @@ bool TXLAWindow::ContinuousBase(bool fromMember, bool wantsMaxEnt) {
 
 bool PlainCMSelected() {
     return M::contiMode && !M::gStarFamily && !AnyCsMemberOn() && !M::cmPriorVbar &&
-           !M::cmPowerLaw && !M::cmInvariantD && !M::dlsIRh && !M::dlsID &&
-           !M::dlsIRhTimeCourse && !M::lsGStar && !M::zoneCs && !M::zoneLsGs &&
-           !M::electrophoresisLsG && !M::fMvsM && !M::cvElectrophoresis;
+           !M::cmPowerLaw && !M::cmInvariantD && !M::dlsIRh && !M::dlsID && !M::dlsIRhTimeCourse &&
+           !M::lsGStar && !M::zoneCs && !M::zoneLsGs && !M::electrophoresisLsG && !M::fMvsM &&
+           !M::cvElectrophoresis;
 }
 
 void TXLAWindow::CmContinuousCM() {
@@ -145,8 +145,8 @@ void TXLAWindow::CmContinuousCM() {
     ContinuousBase(false, false);
 }
 
-bool TXLAWindow::SelectCsMember(int id, bool& own, CsRange rule, float defaultMin,
-                                float defaultMax, bool wantsMaxEnt) {
+bool TXLAWindow::SelectCsMember(int id, bool& own, CsRange rule, float defaultMin, float defaultMax,
+                                bool wantsMaxEnt) {
     if (own && M::contiMode)
         return false; // already selected
     if (!ModelDataAccepted(ModelData::Sedimentation))
@@ -326,13 +326,16 @@ void TXLAWindow::CmCMPowerLaw() {
         return;
     if (!ContinuousBase(false, false))
         return;
+    using SM = ShapeModels;
     constexpr const char* kCaption = "continuous distribution";
-    float a = C::powerLawA;
-    float b = C::powerLawB;
-    if (InputFloatForWindow(this, &a, a, true, "Using power-law s(M) = a*M^b. Enter a:", kCaption) &&
-        InputFloatForWindow(this, &b, b, true, "Using power-law s(M) = a*M^b. Enter b:", kCaption)) {
-        C::powerLawA = a;
-        C::powerLawB = b;
+    auto a = float(SM::powerLawK);
+    auto b = float(SM::powerLawExponent);
+    if (InputFloatForWindow(this, &a, a, true,
+                            "Using power-law s(M) = a*M^b. Enter a:", kCaption) &&
+        InputFloatForWindow(this, &b, b, true,
+                            "Using power-law s(M) = a*M^b. Enter b:", kCaption)) {
+        SM::powerLawK = a;
+        SM::powerLawExponent = b;
         M::cmPowerLaw = true;
         CheckMark(235, false);
         CheckMark(278, true);
@@ -347,17 +350,18 @@ void TXLAWindow::CmCMPriorVbar() {
         return;
     if (!ContinuousBase(false, false))
         return;
+    using SM = ShapeModels;
     constexpr const char* kCaption = "continuous distribution";
     MessageBox("using vbar(M)= v0 + a*[(M/10^s)]^1/3", "", MB_OK);
-    float v0 = C::vbarOffset;
-    float a = C::vbarIncrement;
-    float scale = C::vbarMassScale;
+    auto v0 = float(SM::vbarOffset);
+    auto a = float(SM::vbarIncrement);
+    auto scale = float(SM::vbarDecadeExponent);
     if (InputFloatForWindow(this, &v0, v0, true, "Enter zero offset v0 (M=0):", kCaption) &&
         InputFloatForWindow(this, &a, a, true, "Enter increment a:", kCaption) &&
         InputFloatForWindow(this, &scale, scale, true, "Enter M-scale s:", kCaption)) {
-        C::vbarOffset = v0;
-        C::vbarIncrement = a;
-        C::vbarMassScale = scale;
+        SM::vbarOffset = v0;
+        SM::vbarIncrement = a;
+        SM::vbarDecadeExponent = scale;
         M::cmPriorVbar = true;
         M::cmPowerLaw = false;
         CheckMark(235, false);

@@ -174,8 +174,7 @@ void TXLAWindow::CmFit() {
 }
 
 bool TXLAWindow::RunEquilibriumFit() {
-    // The association model A + B <-> AB is not part of this version.
-    if (ModelChoice::equilibriumAssociationModel || !EquilibriumInputAccepted(this))
+    if (!EquilibriumInputAccepted(this))
         return false;
     if (!EvaluateEquilibriumModel(this)) {
         ShowError("the equilibrium model could not be evaluated with these scans");
@@ -185,8 +184,7 @@ bool TXLAWindow::RunEquilibriumFit() {
 }
 
 bool TXLAWindow::FitEquilibrium() {
-    if (ModelChoice::equilibriumAssociationModel || !EquilibriumInputAccepted(this) ||
-        !SomethingToFit())
+    if (!EquilibriumInputAccepted(this) || !SomethingToFit())
         return false;
     return FitRan(RunFitWith(this, EvaluateEquilibrium));
 }

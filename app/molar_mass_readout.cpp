@@ -6,7 +6,6 @@
 #include "distributions/conti_mass_rule.h"
 #include "distributions/conti_run.h"
 #include "foundations/hydrodynamics.h"
-#include "foundations/shape_models.h"
 #include "plat/window_dc.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -28,8 +27,7 @@ bool MolarMassReadoutEnabled() {
 }
 
 double MolarMassOfS(float s) {
-    // The first switch that applies chooses the rule; the rules are the grid's own, except the
-    // linear rod, which is no distribution of this version.
+    // The first switch that applies chooses the rule; the rules are the grid's own.
     ContiVariant rule = ContiVariant::Cs;
     if (M::csBimodal || M::csBimodalDiscrete)
         rule = ContiVariant::CsBimodal;
@@ -44,7 +42,7 @@ double MolarMassOfS(float s) {
     else if (M::csInvariantD)
         rule = ContiVariant::CsInvariantD;
     else if (M::csVariant521)
-        return CalculateMofSforLinearRod(s, C::rodParameter);
+        rule = ContiVariant::CsLinearRod;
     return ContiMolarMassOfS(rule, s, C::ff0, C::invariantD, ContiScanTemperature());
 }
 

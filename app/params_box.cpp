@@ -179,8 +179,13 @@ std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
             size -= sizeof(ConcentrationDependenceTransfer);
         return {{offsetof(ParamsTransfer, discrete), size}};
     }
-    case ParamsPage::Equilibrium:
-        return {{offsetof(ParamsTransfer, equilibrium), sizeof(EquilibriumParamsTransfer)}};
+    case ParamsPage::Equilibrium: {
+        // log10 K closes the record, on the association's page only.
+        std::size_t size = sizeof(EquilibriumParamsTransfer);
+        if (!ParamsShowAssociation())
+            size -= sizeof(ParamsFittable);
+        return {{offsetof(ParamsTransfer, equilibrium), size}};
+    }
     case ParamsPage::Distribution:
         break;
     }
@@ -260,16 +265,27 @@ plat::DialogTemplate DistributionPage() {
 plat::DialogTemplate EquilibriumPage() {
     PageBuilder p(kEquilibriumParamsDialogId, "Model Parameters: Sedimentation Equilibrium", 320,
                   0);
-    p.Label("loading (" + std::string(SignalUnit()) + "), then fraction", 64, 4);
+    const bool association = ParamsShowAssociation();
+    p.Label("loading (" + std::string(SignalUnit()) + (association ? ")" : "), then fraction"), 64,
+            4);
     p.Label("buoyant molar mass (kDa)", 160, 4);
     for (int k = 1; k <= 4; ++k) {
         const int y = 16 + 15 * (k - 1);
-        p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
+        // A and B of the association, the complex of the loading after them.
+        const char* names[] = {"", "A", "B", "AB"};
+        p.Check(SpeciesControlId(k, kIncludedItem),
+                association && k <= 3 ? std::string(names[k]) : SpeciesLabel(k), 8, y, 52);
         p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
         p.Fittable(SpeciesControlId(k, kDOrMItem), 160, y, 52);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
-    p.Buttons(p.CellBlock(98));
+    int y = p.CellBlock(98);
+    if (association) {
+        p.Label("log10(Ka)", 8, y, 120);
+        p.Fittable(kLogKId, 130, y, 46);
+        y += 19;
+    }
+    p.Buttons(y);
     return p.Take();
 }
 

@@ -50,25 +50,26 @@ bool RunEngineAvailable(RunEngine engine) {
             case ContiVariant::CsConformer:
             case ContiVariant::CsWormlikeChain:
             case ContiVariant::CsScalingLaw:
+            case ContiVariant::CsLinearRod:
             case ContiVariant::CsFloatingVbar:
             case ContiVariant::FMvsM:
                 return true;
             case ContiVariant::CM:
             case ContiVariant::CMInvariantD:
+            case ContiVariant::CMPowerLaw:
+            case ContiVariant::CMPriorVbar:
                 return !ScanStore::equilibriumData;
             default:
                 return false;
             }
         return v != ContiVariant::None || ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
     }
-    case RunEngine::EquilibriumFit:
-        // The association model A + B <-> AB is not part of this version.
-        return !ModelChoice::equilibriumAssociationModel;
     case RunEngine::DiscreteSed:
         // On equilibrium data: the ideal species as equilibrium exponentials, and the
         // concentration-dependent and reacting models solved as for velocity data after their box.
         return DiscreteModelAvailable();
     case RunEngine::ApproachToEquilibrium:
+    case RunEngine::EquilibriumFit:
     case RunEngine::LsgExtrapolation:
     case RunEngine::VanHoldeWeischet:
         return true;

@@ -127,14 +127,15 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
-    // trade against each other. The invariant D, the scaling laws, the wormlike chain, the M(s)
-    // table and the drift of electrophoresis leave f/f0 out altogether.
+    // trade against each other. The invariant D, the scaling and power laws, the wormlike chain,
+    // the linear rod, the M(s) table and the drift of electrophoresis leave f/f0 out altogether.
     const ContiVariant variant = CurrentContiVariant();
     const bool ff0Enters =
         variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
         variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
         variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable &&
-        variant != ContiVariant::CvElectrophoresis;
+        variant != ContiVariant::CvElectrophoresis && variant != ContiVariant::CMPowerLaw &&
+        variant != ContiVariant::CsLinearRod;
     if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
         free.push_back(KernelParameter::FrictionalRatio);
     const bool ownVbarFloats = ModelChoice::csFloatingVbar && ContiState::vbarFloat;
@@ -401,7 +402,9 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
                   ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
                     "the distribution."
               : CurrentContiVariant() == ContiVariant::CMInvariantD ||
-                      CurrentContiVariant() == ContiVariant::FMvsM
+                      CurrentContiVariant() == ContiVariant::FMvsM ||
+                      CurrentContiVariant() == ContiVariant::CMPowerLaw ||
+                      CurrentContiVariant() == ContiVariant::CsLinearRod
                   ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
                     "distribution."
               : BimodalModel()

@@ -7,6 +7,7 @@
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "state/model_choice.h"
+#include "state/scan_store.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,10 @@ ContiVariant CurrentContiVariant() {
         return ContiVariant::CMInvariantD;
     if (M::fMvsM)
         return ContiVariant::FMvsM;
+    if (M::cmPowerLaw)
+        return ContiVariant::CMPowerLaw;
+    if (M::cmPriorVbar)
+        return ContiVariant::CMPriorVbar;
     // The members whose molar mass at each s follows their own shape assumption; the bimodal
     // model with its discrete component adds the component's column to the grid.
     if (!M::zoneCs) {
@@ -62,6 +67,8 @@ ContiVariant CurrentContiVariant() {
             return ContiVariant::CsScalingLaw;
         if (M::csMsTable)
             return ContiVariant::CsMofSTable;
+        if (M::csVariant521)
+            return ContiVariant::CsLinearRod;
     }
     const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
                           M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
@@ -145,11 +152,21 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
             g.D[p] = invariantD;
             g.s[p] = SFromBuoyantMandD(x, invariantD, t);
             break;
-        case ContiVariant::FMvsM: {
+        case ContiVariant::FMvsM:
+        case ContiVariant::CMPowerLaw: {
             const auto m = static_cast<float>(x);
             g.M[p] = x;
-            g.s[p] = SFromMScalingLaw(m);
+            g.s[p] = variant == ContiVariant::FMvsM ? SFromMScalingLaw(m) : SFromM(m);
             g.D[p] = DFromSandM(m, static_cast<float>(g.s[p]), t);
+            break;
+        }
+        case ContiVariant::CMPriorVbar: {
+            // The sphere of f/f0 and the buoyancy both take the vbar of the point's mass.
+            const auto m = static_cast<float>(x);
+            const double vbar = VbarFromMass(m);
+            g.M[p] = x;
+            g.D[p] = CalculateDfromMff0Vbar(m, t, ff0, static_cast<float>(vbar));
+            g.s[p] = SFromBuoyantMandD(x * (1.0 - vbar * ScanStore::density), g.D[p], t);
             break;
         }
         case ContiVariant::CsInvariantD:
@@ -187,6 +204,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
         case ContiVariant::CsWormlikeChain:
         case ContiVariant::CsScalingLaw:
         case ContiVariant::CsMofSTable:
+        case ContiVariant::CsLinearRod:
         case ContiVariant::None: {
             g.s[p] = x;
             // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D.

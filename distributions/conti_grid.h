@@ -17,6 +17,8 @@ enum class ContiVariant {
     DlsRh,          // light scattering over the Stokes radius Rh (nm)
     CMInvariantD,   // c(Mb) over the buoyant molar mass, one diffusion coefficient for every Mb
     FMvsM,          // c(M) whose s follows the scaling law s = ks M^a
+    CMPowerLaw,     // c(M) whose s follows the power law s = K M^b of SFromM
+    CMPriorVbar,    // c(M) whose vbar follows vbar(M) of VbarFromMass
     CsFloatingVbar, // c(s) at a fixed frictional ratio, vbar a parameter of the Fit
     ZoneCs,         // c(s) of a zone loaded as a layer at the meniscus
     ZoneLsGStar,    // ls-g*(s) of a zone: non-diffusing bands
@@ -28,11 +30,13 @@ enum class ContiVariant {
     CsWormlikeChain, // M of a wormlike chain of that s
     CsScalingLaw,    // M from s = ks M^a
     CsMofSTable,     // M interpolated in the loaded M(s) table
+    CsLinearRod,     // M of a long rod of the rod parameter's mass per length
 };
 
 // The molar-mass distributions: their abscissa is a molar mass (Da).
 inline bool IsMassVariant(ContiVariant v) {
-    return v == ContiVariant::CM || v == ContiVariant::CMInvariantD || v == ContiVariant::FMvsM;
+    return v == ContiVariant::CM || v == ContiVariant::CMInvariantD || v == ContiVariant::FMvsM ||
+           v == ContiVariant::CMPowerLaw || v == ContiVariant::CMPriorVbar;
 }
 
 // The zone-loaded distributions, whose kernels start from a layer at the meniscus.
@@ -49,10 +53,10 @@ inline bool IsDlsVariant(ContiVariant v) {
 inline bool IsCsMassRuleVariant(ContiVariant v) {
     return v == ContiVariant::CsBimodal || v == ContiVariant::CsConformer ||
            v == ContiVariant::CsWormlikeChain || v == ContiVariant::CsScalingLaw ||
-           v == ContiVariant::CsMofSTable;
+           v == ContiVariant::CsMofSTable || v == ContiVariant::CsLinearRod;
 }
 
-// The variant the model switches choose (None for the continuous models not built yet).
+// The variant the model switches choose (None for a combination no distribution computes).
 ContiVariant CurrentContiVariant();
 
 // Grid points 1..n: abscissa x (S, Da for the molar-mass distributions (buoyant molar mass for

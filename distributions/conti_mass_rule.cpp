@@ -6,6 +6,7 @@
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
 #include "state/conti_state.h"
+#include "state/scan_store.h"
 #include "state/startup_paths.h"
 
 #include <cmath>
@@ -57,6 +58,8 @@ double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invar
     case ContiVariant::CsMofSTable:
         // without a table M stays that of the frictional ratio
         return MofSTableLoaded() ? InterpolateMofS(s, temperatureC) : CalculateMff02(sf, ff0);
+    case ContiVariant::CsLinearRod:
+        return CalculateMofSforLinearRod(sf, C::rodParameter);
     case ContiVariant::CsInvariantD:
         return MFromSandD(sf, static_cast<float>(invariantD), static_cast<float>(temperatureC));
     default:
@@ -97,6 +100,18 @@ std::string CheckContiMassRule(ContiVariant variant) {
         if (problem.empty())
             problem = NotPositive("scaling law's exponent a", ShapeModels::scalingExponent);
         break;
+    case ContiVariant::CsLinearRod:
+        // Below 1 Da/nm the rod has no s at all; without a vbar it has no volume.
+        if (!(C::rodParameter >= 1.0f && std::isfinite(C::rodParameter))) {
+            std::snprintf(text, sizeof text,
+                          "The rod's mass per length %g Da/nm is impossible: it must be a finite "
+                          "number of at least 1.",
+                          double(C::rodParameter));
+            problem = text;
+        } else {
+            problem = NotPositive("partial specific volume vbar (ml/g)", ScanStore::vbar);
+        }
+        break;
     case ContiVariant::CsMofSTable:
         if (!MofSTableLoaded()) {
             const std::string why =
@@ -114,6 +129,19 @@ std::string CheckContiMassRule(ContiVariant variant) {
 }
 
 std::string CheckContiMassRuleGrid(const ContiGrid& g) {
+    if (g.variant == ContiVariant::CMPowerLaw || g.variant == ContiVariant::CMPriorVbar) {
+        for (int p = 1; p <= g.n; ++p) {
+            if (std::isfinite(g.s[p]) && std::isfinite(g.D[p]) && g.D[p] > 0.0)
+                continue;
+            char text[300];
+            std::snprintf(text, sizeof text,
+                          "At M = %g Da the model's law gives s = %g S and D = %g cm^2/s: choose "
+                          "a range where the law holds.",
+                          g.x[p], g.s[p], g.D[p]);
+            return text;
+        }
+        return {};
+    }
     if (!IsCsMassRuleVariant(g.variant))
         return {};
     for (int p = 1; p <= g.n; ++p) {

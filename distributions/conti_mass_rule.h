@@ -1,7 +1,7 @@
 // The molar mass that a c(s) model gives each sedimentation coefficient: the frictional ratio of
 // plain c(s), or the shape assumption of a member (bimodal f/f0, conformer of fixed mass,
-// wormlike chain, scaling law, M(s) table, one diffusion coefficient). One rule serves the
-// distribution grid, the peak labels and the molar-mass readout.
+// wormlike chain, scaling law, M(s) table, linear rod, one diffusion coefficient). One rule serves
+// the distribution grid, the peak labels and the molar-mass readout.
 #pragma once
 
 #include "distributions/conti_grid.h"
@@ -21,5 +21,6 @@ double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invar
 std::string CheckContiMassRule(ContiVariant variant);
 
 // After a grid is built: the first point whose molar mass or diffusion coefficient the rule
-// cannot give (not finite, or of the wrong sign), named; empty when every point is usable.
+// cannot give (not finite, or of the wrong sign), or, for the c(M) laws of s or vbar, whose s or
+// D is not usable, named; empty when every point is usable.
 std::string CheckContiMassRuleGrid(const ContiGrid& grid);

@@ -204,12 +204,18 @@ bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
 // and temperature: the kernel of a molar-mass distribution on equilibrium data.
 bool EquilibriumKernel(const ContiGrid& g) {
     gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
-    // c(Mb) holds buoyant molar masses already.
-    const double buoyancy =
-        g.variant == ContiVariant::CMInvariantD ? 1.0 : 1.0 - double(S::vbar) * S::density;
+    // c(Mb) holds buoyant molar masses already; vbar(M) gives each mass its own vbar.
+    auto buoyancy = [&g](int p) {
+        if (g.variant == ContiVariant::CMInvariantD)
+            return 1.0;
+        const double vbar = g.variant == ContiVariant::CMPriorVbar
+                                ? VbarFromMass(static_cast<float>(g.M[p]))
+                                : double(S::vbar);
+        return 1.0 - vbar * S::density;
+    };
     for (int k = 1; k <= S::scanCount; ++k)
         for (int p = 1; p <= g.n; ++p)
-            if (!EquilibriumScanProfile(k, g.M[p] * buoyancy, 1.0, S::gridRadius, S::gridCount,
+            if (!EquilibriumScanProfile(k, g.M[p] * buoyancy(p), 1.0, S::gridRadius, S::gridCount,
                                         gContiKernel.Row(p, k)))
                 return false;
     for (int p = 1; p <= g.n; ++p)
@@ -508,13 +514,19 @@ std::string CheckContiModelValues(ContiVariant variant) {
                           double(ContiState::invariantD));
             return text;
         }
-    } else if (variant == ContiVariant::FMvsM) {
+    } else if (variant == ContiVariant::FMvsM || variant == ContiVariant::CMPowerLaw) {
         // s = ks M^a: a zero exponent gives every M the same s, columns no fit can tell apart.
-        const double ks = ShapeModels::scalingKs, a = ShapeModels::scalingExponent;
+        const bool scaling = variant == ContiVariant::FMvsM;
+        const double ks = scaling ? double(ShapeModels::scalingKs) : ShapeModels::powerLawK;
+        const double a =
+            scaling ? double(ShapeModels::scalingExponent) : ShapeModels::powerLawExponent;
         if (!(ks > 0.0 && std::isfinite(ks) && a != 0.0 && std::isfinite(a))) {
             std::snprintf(text, sizeof text,
-                          "The scaling law s = %g M^%g is impossible: ks must be a positive "
-                          "finite number and the exponent a finite number other than 0.",
+                          scaling ? "The scaling law s = %g M^%g is impossible: ks must be a "
+                                    "positive finite number and the exponent a finite number "
+                                    "other than 0."
+                                  : "The power law s(M) = %g*M^%g is impossible: a must be a "
+                                    "positive finite number and b a finite number other than 0.",
                           ks, a);
             return text;
         }
@@ -547,6 +559,18 @@ std::string CheckContiModelValues(ContiVariant variant) {
                           lo, hi, -kMaxContiS, kMaxContiS);
         return text;
     }
+    // vbar(M) grows or falls with M monotonically: its ends bound it. A particle needs a volume.
+    if (variant == ContiVariant::CMPriorVbar)
+        for (const double m : {lo, hi}) {
+            const double vbar = VbarFromMass(static_cast<float>(m));
+            if (!(vbar > 0.0 && std::isfinite(vbar))) {
+                std::snprintf(text, sizeof text,
+                              "At M = %g Da vbar(M) = %g ml/g: the relationship must give a "
+                              "positive vbar over the whole range.",
+                              m, vbar);
+                return text;
+            }
+        }
     // Points closer than this relative to the range's size give columns that single precision
     // cannot tell apart.
     const double scale = std::max({std::fabs(lo), std::fabs(hi), 1.0});

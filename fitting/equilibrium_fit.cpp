@@ -3,9 +3,12 @@
 
 #include "fitting/linear_params.h"
 #include "scandata/nonlinear_detection.h"
+#include "simulation/association_equilibrium.h"
+#include "simulation/reacting_system.h"
 #include "state/component_scans.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/reaction_parameters.h"
 #include "state/scan_store.h"
 
 #include <vector>
@@ -42,6 +45,62 @@ std::vector<double> SpeciesLoadings() {
 
 namespace {
 
+// A + B <-> AB from the slots: A in species 1, B in species 2 (loading in signal units,
+// buoyant molar mass), log10 K in the association slot, the signal increments of the reaction's
+// parameter set. The complex of the loading mixture is shown as species 3's loading.
+AssociationEquilibrium AssociationOfSlots() {
+    using M = ModelParameters;
+    using R = ReactionParameters;
+    R::loadingA = M::concentration[1];
+    R::loadingB = M::concentration[2];
+    R::logK = M::assocLogK;
+    InitReactionSystem();
+    M::concentration[3] = R::complexConcentration;
+    AssociationEquilibrium a;
+    a.mbA = M::speciesDOrM[1];
+    a.mbB = M::speciesDOrM[2];
+    a.K = R::K;
+    a.eA = R::extinctionA;
+    a.eB = R::extinctionB;
+    a.a0 = a.eA != 0.0 ? R::loadingA / a.eA : 0.0;
+    a.b0 = a.eB != 0.0 ? R::loadingB / a.eB : 0.0;
+    return a;
+}
+
+// The association's total signal as the one component of the fit (slot 1): its loadings enter
+// the association nonlinearly, so they are never linear amplitudes; the noise and the baseline
+// are, as the switches say.
+bool ComputeAssociationModel(bool onGrid) {
+    using M = ModelParameters;
+    if (!M::speciesOn[1])
+        return false;
+    const AssociationEquilibrium system = AssociationOfSlots();
+    bool ok = true;
+    std::vector<float> work;
+    for (int k = 1; k <= ScanStore::scanCount; ++k) {
+        if (!ScanStore::fit[k])
+            continue;
+        if (onGrid) {
+            const int count = ComponentScans::Count(k);
+            ok = AssociationScanProfile(k, system, ComponentScans::Radii(k), count,
+                                        ComponentScans::Row(1, k, count)) &&
+                 ok;
+            continue;
+        }
+        const int n = ScanStore::pointCount[k];
+        work.assign(std::size_t(n) + 1, 0.0f);
+        ok = AssociationScanProfile(k, system, ScanStore::radius[k], n, work.data()) && ok;
+        for (int i = 1; i <= n; ++i)
+            ScanStore::fit[k][i] += work[i];
+    }
+    M::speciesLoading[1] = 1.0f;
+    for (int s = 2; s <= M::maxSpecies; ++s)
+        ComponentScans::rows[s].clear();
+    LinearParameterRoutineFor(ModelChoice::fitTINoise, ModelChoice::linearBaseline, false,
+                              ModelChoice::fitRINoise)();
+    return ok;
+}
+
 bool ComputeEquilibriumModel() {
     using M = ModelParameters;
     if (!CellSet() || !ScanStore::fit)
@@ -58,7 +117,9 @@ bool ComputeEquilibriumModel() {
         if (ScanStore::fit[k])
             for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
                 ScanStore::fit[k][i] = 0.0f;
-    for (int s = 1; s <= M::maxSpecies; ++s) {
+    if (ModelChoice::equilibriumAssociationModel)
+        ok = ComputeAssociationModel(onGrid);
+    for (int s = 1; s <= M::maxSpecies && !ModelChoice::equilibriumAssociationModel; ++s) {
         if (!M::speciesOn[s])
             continue;
         // The carried loading is what the amplitudes scale (1 where it is 0).
@@ -76,7 +137,8 @@ bool ComputeEquilibriumModel() {
                  ok;
         }
     }
-    UpdateLinearParameters();
+    if (!ModelChoice::equilibriumAssociationModel)
+        UpdateLinearParameters();
     for (int k = 1; k <= ScanStore::scanCount; ++k)
         if (ScanStore::fit[k] && ScanStore::residuals && ScanStore::residuals[k])
             for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
@@ -94,5 +156,8 @@ bool EvaluateEquilibriumModel(TXLAWindow* window) {
     BeginNonlinearDetectionModel();
     const bool ok = ComputeEquilibriumModel();
     EndNonlinearDetectionModel();
+    // The fit shown and saved is this model's.
+    if (ok)
+        ScanStore::resultAvailable = true;
     return ok;
 }

@@ -133,6 +133,18 @@ const char* RangeUnit() {
     return DistributionRangeIsMass() ? "Da" : "S";
 }
 
+// A + B <-> AB at equilibrium: A and B with their buoyant molar masses and own loadings, the
+// association constant, and the complex of the loading mixture.
+void AssociationLines(std::vector<std::string>& lines) {
+    for (int k : {1, 2})
+        lines.push_back(Format("%s: buoyant M = %.4g Da%s, loading = %.4g%s", k == 1 ? "A" : "B",
+                               double(M::speciesDOrM[k]), Floated(M::speciesDOrMFloat[k]),
+                               double(M::concentration[k]), Floated(M::concentrationFloat[k])));
+    lines.push_back(Format("log10(Ka) = %.4g%s, complex of the loading = %.4g",
+                           double(M::assocLogK), Floated(M::assocLogKFloat),
+                           double(M::concentration[3])));
+}
+
 void DistributionLines(std::vector<std::string>& lines) {
     lines.push_back(Format("range %.4g to %.4g %s, resolution %.0f, P = %.3g",
                            double(ContiState::rangeMin), double(ContiState::rangeMax), RangeUnit(),
@@ -151,6 +163,14 @@ void DistributionLines(std::vector<std::string>& lines) {
     if (ModelChoice::fMvsM)
         lines.push_back(Format("scaling law s = %.4g M^%.4g", double(ShapeModels::scalingKs),
                                double(ShapeModels::scalingExponent)));
+    if (ModelChoice::cmPowerLaw)
+        lines.push_back(Format("power law s(M) = %.4g*M^%.4g", ShapeModels::powerLawK,
+                               ShapeModels::powerLawExponent));
+    if (ModelChoice::cmPriorVbar)
+        lines.push_back(Format("vbar(M) = %.4g + %.4g*(M/10^%.4g)^1/3", ShapeModels::vbarOffset,
+                               ShapeModels::vbarIncrement, ShapeModels::vbarDecadeExponent));
+    if (ModelChoice::csVariant521)
+        lines.push_back(Format("linear rod of %.4g Da/nm", double(ContiState::rodParameter)));
     if (!DiscreteComponentOn())
         return;
     using C = ContiState;
@@ -246,11 +266,15 @@ std::vector<std::string> ParameterReportLines() {
     if (ModelChoice::contiMode) {
         DistributionLines(lines);
     } else {
-        if (ModelChoice::dlsCumulants)
-            CumulantLines(lines);
-        else
-            SpeciesLines(lines);
-        ConstantLines(lines);
+        if (ModelChoice::equilibriumAssociationModel) {
+            AssociationLines(lines);
+        } else {
+            if (ModelChoice::dlsCumulants)
+                CumulantLines(lines);
+            else
+                SpeciesLines(lines);
+            ConstantLines(lines);
+        }
         if (ModelChoice::inhomogeneousSolvent)
             SolventVbarLines(lines);
     }

@@ -36,8 +36,9 @@ static_assert(sizeof(ShapeParamsTransfer) == 11 * sizeof(ParamsValue) + sizeof(P
 static_assert(sizeof(DistributionParamsTransfer) ==
               5 * sizeof(ParamsValue) + 4 * sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
                   4 + sizeof(ShapeParamsTransfer));
-static_assert(sizeof(EquilibriumParamsTransfer) ==
-              4 * sizeof(EquilibriumSpeciesTransfer) + 4 + sizeof(ParamsCellTransfer));
+static_assert(sizeof(EquilibriumParamsTransfer) == 4 * sizeof(EquilibriumSpeciesTransfer) + 4 +
+                                                       sizeof(ParamsCellTransfer) +
+                                                       sizeof(ParamsFittable));
 
 // One number box of a page: its text, its name in messages, the stored value it shows (stored =
 // shown x scale) and, for a fittable value, its float box and the flag that box sets.
@@ -62,10 +63,11 @@ constexpr const char* kInvariantDName = "invariant D (1e-7 cm^2/s)";
 constexpr const char* kScalingKsName = "scaling law ks (S, M in Da)";
 constexpr const char* kScalingExponentName = "scaling law exponent a";
 
-// The first species holds the total loading, the others their fractions of it.
-std::string LoadingName(int k, const std::string& signalUnit) {
-    return k == 1 ? SpeciesName("loading", k, signalUnit.c_str())
-                  : SpeciesName("fraction", k, "of the loading");
+// The first species holds the total loading, the others their fractions of it; in the
+// association A and B each hold their own.
+std::string LoadingName(int k, const std::string& signalUnit, bool own = false) {
+    return k == 1 || own ? SpeciesName("loading", k, signalUnit.c_str())
+                         : SpeciesName("fraction", k, "of the loading");
 }
 
 void CellFields(ParamsCellTransfer& c, std::vector<NumberField>& out) {
@@ -185,13 +187,16 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
     case ParamsPage::Equilibrium:
         for (int k = 1; k <= M::maxSpecies; ++k) {
             EquilibriumSpeciesTransfer& s = t.equilibrium.species[k - 1];
-            f.push_back({s.loading.text, LoadingName(k, signal), &M::concentration[k], 1.0,
-                         &s.loading.floated, &M::concentrationFloat[k]});
+            f.push_back({s.loading.text, LoadingName(k, signal, ParamsShowAssociation()),
+                         &M::concentration[k], 1.0, &s.loading.floated, &M::concentrationFloat[k]});
             f.push_back({s.buoyantMass.text, SpeciesName("buoyant molar mass", k, "kDa"),
                          &M::speciesDOrM[k], 1000.0, &s.buoyantMass.floated,
                          &M::speciesDOrMFloat[k]});
         }
         CellFields(t.equilibrium.cell, f);
+        if (ParamsShowAssociation())
+            f.push_back({t.equilibrium.logK.text, "log10(Ka)", &M::assocLogK, 1.0,
+                         &t.equilibrium.logK.floated, &M::assocLogKFloat});
         break;
     }
     return f;
@@ -290,8 +295,12 @@ const char* ParamsFirstConstantLabel() {
     return "log10(Ka)";
 }
 
+bool ParamsShowAssociation() {
+    return ModelChoice::equilibriumAssociationModel;
+}
+
 ParamsPage CurrentParamsPage() {
-    if (ModelChoice::equilibriumModel)
+    if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
         return ParamsPage::Equilibrium;
     if (ModelChoice::contiMode)
         return ParamsPage::Distribution;

@@ -124,7 +124,12 @@ struct EquilibriumParamsTransfer {
     EquilibriumSpeciesTransfer species[4];
     std::uint32_t linearAmplitudes;
     ParamsCellTransfer cell;
+    // log10 of the association constant, closing the record: on the page only while the
+    // association A + B <-> AB is chosen (A species 1, B species 2, each with its own loading).
+    ParamsFittable logK;
 };
+// The equilibrium page shows the association A + B <-> AB.
+bool ParamsShowAssociation();
 
 // The record the main window keeps between uses of the dialog.
 struct ParamsTransfer {

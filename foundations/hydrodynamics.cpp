@@ -145,9 +145,13 @@ double DiffusionFromRadius(float radius, float t) {
 }
 
 double CalculateDfromMff0(float mass, float t, float ff0) {
+    return CalculateDfromMff0Vbar(mass, t, ff0, ScanStore::vbar);
+}
+
+double CalculateDfromMff0Vbar(float mass, float t, float ff0, float vbar) {
     if (mass == 0.0f)
         return kDefaultDiffusion;
-    double F = CalculateRadius(mass, ScanStore::vbar) * 6.0 * kPi * BufferViscosity() * ff0;
+    double F = CalculateRadius(mass, vbar) * 6.0 * kPi * BufferViscosity() * ff0;
     if (F == 0.0)
         return kDefaultDiffusion;
     return EinsteinD(t, F);

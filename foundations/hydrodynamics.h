@@ -23,6 +23,8 @@ double StokesEinsteinD(float radius, float t);
 double DiffusionFromRadius(float radius, float t);
 double CalculateDfromM(float mass, float t);
 double CalculateDfromMff0(float mass, float t, float ff0);
+// The same for a particle of its own vbar (ml/g) in the current buffer.
+double CalculateDfromMff0Vbar(float mass, float t, float ff0, float vbar);
 double FrictionFromMandS(float mass, float s, float vbar, float density);
 float SphereFrictionCoefficient(float mass, float vbar);
 float FrictionalRatio(float mass, float s, float vbar, float density, float relativeViscosity);

@@ -233,7 +233,8 @@ double VbarFromMass(float mass) {
         return 0.0;
     }
     double x = mass / std::pow(10.0, ShapeModels::vbarDecadeExponent);
-    return 0.01909 * std::exp(std::log(x) * 0.33333333333) + 1.04248;
+    return ShapeModels::vbarIncrement * std::exp(std::log(x) * 0.33333333333) +
+           ShapeModels::vbarOffset;
 }
 
 // Column 1: the s grid converted to s20,w; column 2: the mass grid in the same buffer

@@ -12,11 +12,14 @@ struct ShapeModels {
     // Scaling law s = ks M^a.
     static inline float scalingKs = 0.003f;
     static inline float scalingExponent = 0.667f;
-    // Power law of SFromM.
+    // Power law of SFromM, s = K M^exponent (the c(M) with a power law s(M) sets both).
     static inline double powerLawK = 0.0159;
     static inline double powerLawExponent = 0.47;
-    // Decade exponent of VbarFromMass.
-    static inline int vbarDecadeExponent = 8;
+    // VbarFromMass: vbar = offset + increment (M / 10^decade)^(1/3) (the c(M) with prior
+    // knowledge vbar(M) sets all three).
+    static inline double vbarOffset = 1.04248;
+    static inline double vbarIncrement = 0.01909;
+    static inline double vbarDecadeExponent = 8.0;
     // Per-call values of the root searches.
     static inline double rodMassPerLength = 0.0; // Da/nm
     static inline double rodTargetS = 0.0;
@@ -32,7 +35,9 @@ struct ShapeModels {
         scalingExponent = 0.667f;
         powerLawK = 0.0159;
         powerLawExponent = 0.47;
-        vbarDecadeExponent = 8;
+        vbarOffset = 1.04248;
+        vbarIncrement = 0.01909;
+        vbarDecadeExponent = 8.0;
         rodMassPerLength = rodTargetS = wormTargetS = 0.0;
         wormChainSearch = false;
     }

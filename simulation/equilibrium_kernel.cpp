@@ -25,20 +25,24 @@ double EquilibriumConcentration(double sigma, double loading, double r, double m
     return loading * a * std::exp(0.5 * sigma * (r * r - m * m)) / std::expm1(a);
 }
 
+double EquilibriumScanSigma(int k, double buoyantMolarMass) {
+    const ScanHeader& h = ScanStore::header[k];
+    const double omega = h.rotorSpeed * PhysicalConstants::pi / 30.0;
+    const double rt = double(PhysicalConstants::gasConstant) * (h.temperature + 273.15);
+    return buoyantMolarMass * omega * omega / rt;
+}
+
 namespace {
 
 // The profile of scan k's speed and temperature at the radii r[1..n] into out[1..n], with the
 // detection's smoothing; false when the scan has no rotor speed.
 bool ScanProfile(int k, double mb, double loading, const float* r, int n, float* out) {
     const double m = ModelParameters::meniscus, b = ModelParameters::bottom;
-    const ScanHeader& h = ScanStore::header[k];
-    const double omega = h.rotorSpeed * PhysicalConstants::pi / 30.0;
     for (int i = 1; i <= n; ++i)
         out[i] = 0.0f;
-    if (!(omega > 0.0))
+    if (!(ScanStore::header[k].rotorSpeed > 0.0f))
         return false;
-    const double rt = double(PhysicalConstants::gasConstant) * (h.temperature + 273.15);
-    const double sigma = mb * omega * omega / rt;
+    const double sigma = EquilibriumScanSigma(k, mb);
     for (int i = 1; i <= n; ++i)
         if (r[i] >= m && r[i] <= b)
             out[i] = static_cast<float>(EquilibriumConcentration(sigma, loading, r[i], m, b));

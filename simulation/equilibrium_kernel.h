@@ -7,6 +7,10 @@
 // the integral of c r dr over [m, b] equals loading (b^2 - m^2) / 2.
 double EquilibriumConcentration(double sigma, double loading, double r, double m, double b);
 
+// sigma = Mb w^2 / (R T) (1/cm^2) of a buoyant molar mass Mb (g/mol) at scan k's speed and
+// temperature.
+double EquilibriumScanSigma(int k, double buoyantMolarMass);
+
 // The equilibrium profile of one species of buoyant molar mass Mb (g/mol) and loading at scan
 // k's speed and temperature, at the radii r[1..n] into out[1..n] (0 outside the cell), with the
 // detection's smoothing; false when the scan has no rotor speed.

@@ -40,7 +40,7 @@ struct ContiState {
     static inline bool timeDependentSAndM = false;
     static inline bool ordinaryAnalysisMode = true;
     // One-shot switches that Run and Fit clear at their start.
-    static inline bool fMvsMOneShot = false;          // set by "f(M) vs M (with scaling law)"
+    static inline bool fMvsMOneShot = false; // set by "f(M) vs M (with scaling law)"
     // The display's name of it: while set, "f(M) vs M" holds the distribution area.
     static inline bool& fmVsMShown = fMvsMOneShot;
     static inline bool discretePrior = false;         // prior knowledge of discrete species
@@ -57,12 +57,6 @@ struct ContiState {
     static inline int distributionGridSize = 500;
     static inline bool gridSizeReplaced = false;
     static inline bool rangeRescaled = false; // set around a range conversion
-    // c(M) prior knowledge: power law s(M) = a M^b, and vbar(M) = v0 + a (M / 10^s)^(1/3).
-    static inline float powerLawA = 0.0f;
-    static inline float powerLawB = 0.0f;
-    static inline float vbarOffset = 0.0f;
-    static inline float vbarIncrement = 0.0f;
-    static inline float vbarMassScale = 0.0f;
     // Shape assumptions of c(s) members that tie M to s: the bimodal f/f0 over an s-range, the
     // conformer's fixed mass over its s-range, and the linear rod's mass per length.
     static inline float bimodalSMin = 10.0f, bimodalSMax = 20.0f, bimodalFf0 = 2.0f;
@@ -115,7 +109,6 @@ struct ContiState {
         confidenceLevel = 0.95f;
         distributionGridSize = 500;
         gridSizeReplaced = rangeRescaled = false;
-        powerLawA = powerLawB = vbarOffset = vbarIncrement = vbarMassScale = 0.0f;
         bimodalSMin = 10.0f;
         bimodalSMax = 20.0f;
         bimodalFf0 = 2.0f;

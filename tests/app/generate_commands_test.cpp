@@ -167,7 +167,7 @@ TEST(GenerateCommands, ModelsWithoutASimulationAreRefused) {
         {"distribution without a kernel", 214,
          [] {
              ModelChoice::contiMode = true;
-             ModelChoice::csVariant521 = true;
+             ModelChoice::csFf0 = true;
          },
          "NOT AVAILABLE", single.c_str()},
         {"linear geometry in a solvent gradient", 214, LinearCellInSolventGradient, "NOT AVAILABLE",

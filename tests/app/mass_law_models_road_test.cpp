@@ -1,14 +1,19 @@
-// Three distribution models through the menu on scans of known species: c(Mb) with invariant D,
-// f(M) vs M with the scaling law (its questions, and the area it holds until Run), and c(s) with
-// fixed f/f0 and floating vbar (its vbar box, Run and Fit); a picture of each window.
+// Distribution models through the menu on scans of known species: c(Mb) with invariant D,
+// f(M) vs M with the scaling law (its questions, and the area it holds until Run), c(s) with
+// fixed f/f0 and floating vbar (its vbar box, Run and Fit), the c(M) with a power law s(M) or a
+// vbar(M) and the c(s) of linear rods; a picture of each window.
+#include "app/molar_mass_readout.h"
 #include "app/params_box.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
+#include "fitting/model_identity.h"
 #include "fitting/parameter_report.h"
 #include "foundations/hydrodynamics.h"
+#include "foundations/physical_constants.h"
 #include "foundations/shape_models.h"
 #include "plat/testing.hpp"
 #include "plotting/win_plot.h"
+#include "scandata/fit_limits.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -134,7 +139,7 @@ TEST(MassLawModelsRoad, BuoyantMolarMassWithInvariantD) {
         .ok();
     Command(f, 212);
     ASSERT_EQ(C::invariantD, 6e-7f) << f.script.logText();
-    Command(f, 213);                // Run
+    Command(f, 213); // Run
     ASSERT_NE(C::distribution, nullptr) << f.script.logText();
     EXPECT_NEAR(DistributionMaximumAbscissa(), 20000.0, 0.06 * 20000.0); // a grid step is 5%
     EXPECT_NEAR(Mean(), 20000.0, 0.02 * 20000.0);
@@ -243,5 +248,104 @@ TEST(MassLawModelsRoad, OnlyTheFloatingVbarPageHoldsTheVbarBox) {
         box.TransferData(true);
         EXPECT_EQ(static_cast<TEdit*>(box.FindControl(kVbarId))->GetText(), "0.72");
         EXPECT_EQ(static_cast<TCheckBox*>(box.FindControl(kVbarFloatId))->GetCheck(), 1u);
+    }
+}
+
+namespace {
+
+// s (S) and D (cm^2/s) of a compact particle of mass M, frictional ratio ff0 and its own vbar in
+// the store's buffer at 20 C, from Stokes' law and Svedberg's relation (cgs).
+std::pair<double, double> SphereOfOwnVbar(double mass, double ff0, double vbar) {
+    using PC = PhysicalConstants;
+    const double na = PC::avogadro, pi = 3.14159265358979;
+    const double radius = std::cbrt(3.0 * mass * vbar / (4.0 * pi * na));
+    const double f =
+        6.0 * pi * 10.0 * double(PC::waterViscosity) * ScanStore::viscosity * radius * ff0;
+    const double D = 1e4 * double(PC::boltzmann) * 1e3 * 293.15 / f;
+    const double s = 1e13 * mass * (1.0 - vbar * ScanStore::density) / (na * f);
+    return {s, D};
+}
+
+struct LawCase {
+    const char* name;
+    int command;
+    std::vector<std::pair<const char*, const char*>> typed; // prompt, answer
+    double truth; // M (Da) of the species for c(M); its s (S) for the rod
+    double mass;  // its M
+    double s, D;  // its s (S) and D (cm^2/s)
+    const char *lo, *hi, *resolution;
+    const char* law; // the report's line of the law
+};
+
+} // namespace
+
+// The law the model asks for is the one computed: the distribution of one species made with that
+// law has its weight-average at the species' M (or, for the rods, its s, and the rod's M there).
+TEST(MassLawModelsRoad, PriorKnowledgeModelsPlaceTheSpeciesAtItsTruth) {
+    const double powerLawS = 0.012 * std::sqrt(80000.0);
+    const auto [vbarS, vbarD] = SphereOfOwnVbar(80000.0, 1.2, 0.60 + 0.05 * std::cbrt(0.8));
+    ShapeModels::rodMassPerLength = 10000.0;
+    const double rodS = SOfLinearRod(150000.0);
+    const LawCase cases[] = {
+        {"power law s(M)",
+         278,
+         {{"Using power-law s(M) = a*M^b. Enter a:", "0.012"},
+          {"Using power-law s(M) = a*M^b. Enter b:", "0.5"}},
+         80000.0,
+         80000.0,
+         powerLawS,
+         DFromSandM(80000.0f, float(powerLawS), 20.0f),
+         "40",
+         "160",
+         "121",
+         "power law s(M) = 0.012*M^0.5"},
+        {"vbar(M)",
+         279,
+         {{"Enter zero offset v0 (M=0):", "0.60"},
+          {"Enter increment a:", "0.05"},
+          {"Enter M-scale s:", "5"}},
+         80000.0,
+         80000.0,
+         vbarS,
+         vbarD,
+         "40",
+         "160",
+         "121",
+         "vbar(M) = 0.6 + 0.05*(M/10^5)^1/3"},
+        {"linear rod",
+         521,
+         {},
+         rodS,
+         150000.0,
+         rodS,
+         DFromSandM(150000.0f, float(rodS), 20.0f),
+         "4",
+         "14",
+         "101",
+         "linear rod of 1e+04 Da/nm"},
+    };
+    for (const LawCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        LoadScans(f, {{c.s, 1.0, 0.5, c.D}});
+        ASSERT_EQ(ScanStore::scanCount, 10);
+        for (const auto& [prompt, answer] : c.typed)
+            f.script.expectInput().prompt(prompt).answer(answer);
+        Command(f, c.command);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        ASSERT_EQ(CurrentModelCommandId(), c.command) << f.script.logText();
+        Parameters(f, c.lo, c.hi, c.resolution);
+        Command(f, 213);
+        ASSERT_NE(C::distribution, nullptr) << f.script.logText();
+        ASSERT_EQ(CurrentModelCommandId(), c.command);
+        EXPECT_NEAR(Mean(), c.truth, 0.01 * c.truth);
+        EXPECT_NEAR(Area(), 0.5, 0.03 * 0.5);
+        EXPECT_LT(CalcFitRmsd(), 0.0033) << "noise 0.003";
+        EXPECT_EQ(ReportLine(std::string(c.law).substr(0, 6)), c.law);
+        if (c.command == 521) {
+            EXPECT_NEAR(MolarMassOfS(float(Mean())), c.mass, 0.01 * c.mass);
+        }
+        Picture(f, ("law_" + std::to_string(c.command) + ".png").c_str());
     }
 }

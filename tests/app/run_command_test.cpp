@@ -169,9 +169,12 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
     EXPECT_TRUE(ContiState::calledFromFit);
     EXPECT_TRUE(plat::test::cursorHistory(f.window.get()).empty());
 
-    // Switched off, the same data run (here with a model whose engine this version lacks).
+    // Switched off, the same data run (here with a model no engine computes: the non-ideal
+    // c(s) in an inhomogeneous solvent).
     LoadFilters::gradientCheck = false;
-    ModelChoice::equilibriumAssociationModel = true;
+    ModelChoice::contiCs = false;
+    ModelChoice::contiMode = ModelChoice::csWithBaselineEstimates = true;
+    ModelChoice::inhomogeneousSolvent = true;
     f.script.expectBox().caption("NOT AVAILABLE");
     plat::test::command(f.window.get(), 213);
     f.script.pumpUntilIdle();
@@ -180,7 +183,9 @@ TEST(RunCommand, SteepDataStopTheRunBeforeAnythingChanges) {
 
 TEST(RunCommand, MissingEngineIsSaidOnceByHandAndNeverFromTheLoaders) {
     MainWindowFixture f;
-    ModelChoice::equilibriumAssociationModel = true; // a model whose engine this version lacks
+    // a model no engine computes: the non-ideal c(s) in an inhomogeneous solvent
+    ModelChoice::contiMode = ModelChoice::csWithBaselineEstimates = true;
+    ModelChoice::inhomogeneousSolvent = true;
     ContiState::discretePrior = ContiState::discretePriorOneShot = true;
     ContiState::calledFromFit = true;
     LammGrid::timeCourseRestart = true;

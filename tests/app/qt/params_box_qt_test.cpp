@@ -44,6 +44,9 @@ TEST_F(ParamsBoxOnDesktop, EachPageShowsItsFieldsInPageOrderAndEnterIsOk) {
         {"distribution", ParamsPage::Distribution,
          [] { ModelChoice::contiMode = ModelChoice::contiCs = true; }},
         {"equilibrium", ParamsPage::Equilibrium, [] { ModelChoice::equilibriumModel = true; }},
+        // log10 K after the cell's boxes
+        {"association", ParamsPage::Equilibrium,
+         [] { ModelChoice::equilibriumAssociationModel = true; }},
         // the discrete component's boxes and the second f/f0's after them
         {"bimodal_discrete", ParamsPage::Distribution,
          [] { ModelChoice::contiMode = ModelChoice::csBimodalDiscrete = true; }},
