@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -76,27 +75,10 @@ constexpr double kNoise = 0.0005;
 
 // Three scans at equilibrium, one per speed, with seeded noise, loaded through the menu.
 void LoadAssociationScans(MainWindowFixture& f, const Truth& t) {
-    f.data.write("speedsteps.txt", "0.000000\t15000.000000\t200.000000\n"
-                                   "34200.000000\t20000.000000\t200.000000\n"
-                                   "66600.000000\t25000.000000\t200.000000\n");
-    std::mt19937 random(11);
-    std::normal_distribution<double> noise(0.0, kNoise);
-    std::vector<std::string> paths;
-    for (int k = 0; k < 3; ++k) {
-        GeneratedScan s;
-        s.rpm = long(kEquilibriumSpeeds[k]);
-        s.timeS = 9 * 3600L * (k + 1);
-        s.omega2t = 0.0;
-        for (int i = 0; i < kEquilibriumPoints; ++i)
-            s.radius.push_back(6.902 + 0.002 * i);
-        for (double v : AssociationSignal(t, kEquilibriumSpeeds[k], s.radius))
-            s.value.push_back(v + noise(random));
-        s.third.assign(s.radius.size(), 0.01);
-        char name[32];
-        std::snprintf(name, sizeof name, "%05d.RA1", k + 1);
-        paths.push_back(f.data.write(name, s.Text()));
-    }
-    f.script.expectFileOpen().answer(paths);
+    const auto profile = [&t](double rpm, const std::vector<double>& r) {
+        return AssociationSignal(t, rpm, r);
+    };
+    f.script.expectFileOpen().answer(WriteScanFiles(f, EquilibriumScans(profile, kNoise, 11)));
     SendCommand(f, 515);
 }
 

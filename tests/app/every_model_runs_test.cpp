@@ -16,12 +16,12 @@
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/startup_paths.h"
-#include "support/conti_data_store.h"
 #include "support/dls_file_generator.h"
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/scan_set_generator.h"
+#include "support/two_peak_scans.h"
 #include "support/velocity_store.h"
 
 #include <cmath>
@@ -201,26 +201,16 @@ std::vector<std::string> ElectrophoresisFiles(MainWindowFixture& f) {
 // loaded as equilibrium data.
 void LoadEquilibriumScans(MainWindowFixture& f) {
     const EquilibriumSet set;
-    std::mt19937 random(set.seed);
-    std::normal_distribution<double> noise(0.0, set.noise);
-    std::vector<std::string> paths;
-    for (int k = 0; k < 3; ++k) {
-        GeneratedScan s;
-        s.rpm = long(kEquilibriumSpeeds[k]);
-        s.timeS = 9 * 3600L * (k + 1);
-        s.omega2t = 0.0;
-        const double sigma = EquilibriumSigma(set.mb, kEquilibriumSpeeds[k], 20.0);
-        for (int i = 0; i < kEquilibriumPoints; ++i) {
-            const double r = 6.902 + 0.002 * i;
-            s.radius.push_back(r);
-            s.value.push_back(
-                EquilibriumConcentration(sigma, set.loading, r, set.meniscus, set.bottom) +
-                noise(random));
-            s.third.push_back(0.01);
-        }
-        paths.push_back(f.data.write("0000" + std::to_string(k + 1) + ".RA1", s.Text()));
-    }
-    f.script.expectFileOpen().answer(paths);
+    const auto profile = [&set](double rpm, const std::vector<double>& r) {
+        const double sigma = EquilibriumSigma(set.mb, rpm, 20.0);
+        std::vector<double> c;
+        for (double radius : r)
+            c.push_back(
+                EquilibriumConcentration(sigma, set.loading, radius, set.meniscus, set.bottom));
+        return c;
+    };
+    f.script.expectFileOpen().answer(
+        WriteScanFiles(f, EquilibriumScans(profile, set.noise, set.seed)));
     SendCommand(f, 515); // load sedimentation equilibrium data
     ModelParameters::meniscus = float(set.meniscus);
     ModelParameters::bottom = float(set.bottom);
@@ -251,20 +241,8 @@ void LoadData(MainWindowFixture& f, Data data) {
         return;
     }
     if (data == Data::Boundaries) {
-        // two species whose boundaries have left the meniscus: 13 scans every 400 s from 2400 s
-        ContiStoreCase c;
-        c.scans = 13;
-        c.points = 401;
-        c.firstTimeS = 2400.0;
-        c.intervalS = 400.0;
-        std::vector<GeneratedScan> scans;
-        {
-            ContiDataStore store(c);
-            store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.003, 29);
-            for (int k = 1; k <= c.scans; ++k)
-                scans.push_back(store.ScanFile(k, "[T OK]two species", store.signal[k].data()));
-        }
-        LoadScanFiles(f, scans);
+        // two species whose boundaries leave the meniscus
+        LoadScanFiles(f, TwoSpeciesScans());
         ModelParameters::meniscus = 6.0f;
         ModelParameters::bottom = 7.2f;
         S::leftFitLimit = 6.05f;

@@ -53,3 +53,24 @@ void LoadEquilibriumSet(const EquilibriumSet& set) {
     M::baseline = 0.0f;
     M::baselineFloat = 1;
 }
+
+std::vector<GeneratedScan> EquilibriumScans(
+    const std::function<std::vector<double>(double rpm, const std::vector<double>& r)>& profile,
+    double sigma, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, sigma);
+    std::vector<GeneratedScan> scans;
+    for (int k = 0; k < 3; ++k) {
+        GeneratedScan s;
+        s.rpm = long(kEquilibriumSpeeds[k]);
+        s.timeS = 9 * 3600L * (k + 1);
+        s.omega2t = 0.0;
+        for (int i = 0; i < kEquilibriumPoints; ++i)
+            s.radius.push_back(6.902 + 0.002 * i);
+        for (double v : profile(kEquilibriumSpeeds[k], s.radius))
+            s.value.push_back(v + noise(random));
+        s.third.assign(s.radius.size(), 0.01);
+        scans.push_back(s);
+    }
+    return scans;
+}

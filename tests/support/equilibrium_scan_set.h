@@ -1,6 +1,11 @@
 // Three-speed sedimentation equilibrium scans of one species of known buoyant molar mass.
 #pragma once
 
+#include "support/scan_set_generator.h"
+
+#include <functional>
+#include <vector>
+
 struct EquilibriumSet {
     double mb = 20000.0;   // g/mol
     double loading = 0.5;  // signal units
@@ -18,3 +23,9 @@ double EquilibriumSigma(double mb, double rpm, double celsius);
 // equilibrium model with species 1 started at 15000 g/mol and 0.4, Mb, loading and baseline
 // floated, meniscus and bottom at the set's values.
 void LoadEquilibriumSet(const EquilibriumSet& set = {});
+
+// Three scans at equilibrium, one per speed of kEquilibriumSpeeds (9 h apart), on the radii of
+// LoadEquilibriumSet: the signal profile(rpm, radii) plus seeded normal noise of sigma.
+std::vector<GeneratedScan> EquilibriumScans(
+    const std::function<std::vector<double>(double rpm, const std::vector<double>& r)>& profile,
+    double sigma, unsigned seed);
