@@ -12,3 +12,6 @@ struct ErrorBoxEntry {
 // Returns the boxes shown since the last call (at most the last 200), oldest first, and forgets
 // them.
 std::vector<ErrorBoxEntry> TakeErrorBoxes();
+
+// Forgets the boxes shown and those still waiting for the window's thread, unshown.
+void ForgetErrorBoxes();

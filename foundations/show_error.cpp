@@ -78,3 +78,10 @@ std::vector<ErrorBoxEntry> TakeErrorBoxes() {
     Log().clear();
     return out;
 }
+
+void ForgetErrorBoxes() {
+    Log().clear();
+    std::lock_guard lock(gPendingMutex);
+    gPending.clear();
+    gHavePending = false;
+}

@@ -16,6 +16,7 @@
 #include "equilibrium/mstar_screen.h"
 #include "equilibrium/time_to_eq_parameters.h"
 #include "fitting/linear_params.h"
+#include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/key_polling.h"
 #include "foundations/random_numbers.h"
@@ -63,6 +64,8 @@ void ResetAllState()
     InstallFitServices();
     // Generated noise repeats from test to test: a result never rides on the clock's second.
     SeedGaussRandom(20261207);
+    // A box one test caused is never counted by the next.
+    ForgetErrorBoxes();
     // The M* screen holds the data plot's place: give it back before the store lets go of it.
     if (MStarState::active || MStarState::signalPlot)
         LeaveMStarMulti(nullptr);
