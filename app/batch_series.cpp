@@ -49,6 +49,9 @@ using SF = SerialFitState;
 constexpr std::size_t kFieldLimit = 259;
 // The most scan files one series collects.
 constexpr int kSeriesFileLimit = 1000;
+// The most scan numbers a series may span: each missing number is looked for on its own, so a
+// mistyped last number must not mean a billion looks.
+constexpr int kSeriesNumberSpan = 99999;
 // Seconds to wait for the series file: ten waits that a key ends, and one more.
 constexpr int kSeriesFileWaits = 11;
 
@@ -254,7 +257,8 @@ bool ReadSeriesListOfLists(TXLAWindow* window) {
         else if (ok)
             // A step below 1 or a range running backwards would never reach its end.
             ok = fields.size() == 5 && ParseInt(fields[2], first) && ParseInt(fields[3], last) &&
-                 ParseInt(fields[4], step) && step >= 1 && first >= 0 && last >= first;
+                 ParseInt(fields[4], step) && step >= 1 && first >= 0 && last >= first &&
+                 last - first <= kSeriesNumberSpan;
         if (!ok) {
             ShowError(ShowText("\aparsing error of %s", path).c_str(), 0);
             return false;
