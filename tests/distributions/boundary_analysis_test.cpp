@@ -10,6 +10,8 @@
 #include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "scandata/scan_header.h"
 #include "state/result_table.h"
 #include "support/conti_data_store.h"
 #include "support/error_box_text.h"
@@ -66,6 +68,29 @@ class BoundaryAnalyses : public ::testing::Test {
     TFrameWindow window{nullptr, "test"};
     ContiDataStore store;
 };
+
+// omega^2 t of a scan counts from the start time when its switch is on: w^2 (t - t0), also when
+// the scan's recorded omega^2 t is used.
+TEST_F(BoundaryAnalyses, ScanW2tCountsFromTheStartTime) {
+    struct Case {
+        bool fromW2t, startOn;
+        double expected; // in units of w^2
+    } cases[] = {{false, false, 3000.0}, {false, true, 2400.0}, {true, true, 1800.0}};
+    ScanHeader& h = ScanStore::header[1];
+    h.rotorSpeed = 50000.0f;
+    h.time = 3000.0;
+    const double w2 = std::pow(50000.0 * M_PI / 30.0, 2);
+    h.omega2t = 2400.0 * w2;
+    for (const Case& c : cases) {
+        ScanStore::timesFromW2t = c.fromW2t;
+        ModelParameters::startTimeOn = c.startOn;
+        ModelParameters::startTime = 600.0f;
+        EXPECT_NEAR(ScanW2t(1) / w2, c.expected, 1e-9) << c.fromW2t << c.startOn;
+        EXPECT_NEAR(ScanEffectiveTime(1), c.expected, 1e-9) << c.fromW2t << c.startOn;
+    }
+    ModelParameters::startTimeOn = false;
+    ScanStore::timesFromW2t = false;
+}
 
 TEST_F(BoundaryAnalyses, VanHoldeWeischetExtrapolatesEachSpeciesToItsS) {
     struct Range {

@@ -147,6 +147,25 @@ TEST_F(DistributionTransforms, IntegralEndsAtTheTotalAndNegativeSIsLeftOutOfTheM
     EXPECT_GT(ContiState::sValues[1], 0.0f);
 }
 
+// On closed forms: the integral of c = x over uneven steps is x^2 / 2 exactly (a trapezoid rule),
+// and a point at exactly 0 S is left out together with its mass, so the kept masses stay with
+// their points.
+TEST_F(DistributionTransforms, IntegralIsTheTrapezoidAndMassesStayWithTheirPoints) {
+    const DistributionCurve line{{0.0, 1.0, 3.0, 4.0}, {0.0, 1.0, 3.0, 4.0}};
+    const DistributionCurve integral = IntegralDistribution(line);
+    for (std::size_t i = 0; i < line.x.size(); ++i)
+        EXPECT_DOUBLE_EQ(integral.c[i], 0.5 * line.x[i] * line.x[i]) << line.x[i];
+
+    HoldNormalDistribution();
+    for (int p = 1; p <= 3; ++p)
+        ContiState::sValues[p] = float(0.025 * (p - 3)); // the third at 0 S
+    std::string why;
+    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why)) << why;
+    ASSERT_EQ(ContiState::gridPoints, kPoints - 3);
+    for (int p = 1; p <= ContiState::gridPoints; ++p)
+        ASSERT_EQ(ContiState::mValues[p], float(1000.0 * (p + 3))) << p;
+}
+
 TEST_F(DistributionTransforms, WithoutADistributionNothingChangesAndTheReasonIsGiven) {
     for (DistributionTransform kind :
          {DistributionTransform::S20w, DistributionTransform::StokesRadius,

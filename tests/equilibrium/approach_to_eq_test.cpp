@@ -64,6 +64,25 @@ TEST_F(ApproachToEq, FinalProfileHoldsTheLoadingOfEachSpecies) {
     EXPECT_EQ(none.scanCount, 0);
 }
 
+// The rotor accelerates at 280 rpm/s: w = a t up to the speed at ta, so omega^2 t is the closed
+// form a^2 t^3 / 3 on the ramp and w^2 (t - ta) + w^2 ta / 3 after it.
+TEST_F(ApproachToEq, ScanHeadersHoldOmega2tOfTheRampAndAfterIt) {
+    const float one[2] = {0, 1}, s[2] = {0, 4}, D[2] = {0, 6e-7f};
+    CApproachToEqSim sim;
+    sim.scanInterval = 60.0f; // scans at 60, 120, 180 s; 28000 rpm is reached at 100 s
+    ASSERT_TRUE(sim.Setup(nullptr, 0.05f, 7.2f, 6.8f, 6.82f, 7.15f, 1, one, s, D, 0.73f, 20.0f,
+                          28000.0f));
+    ASSERT_EQ(sim.scanCount, 3);
+    const double perRpm = M_PI / 30.0, a = 280.0 * perRpm, w = 28000.0 * perRpm;
+    const double expected[] = {0.0, a * a * 60.0 * 60.0 * 60.0 / 3.0,
+                               w * w * (120.0 - 100.0) + w * w * 100.0 / 3.0,
+                               w * w * (180.0 - 100.0) + w * w * 100.0 / 3.0};
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_NEAR(sim.headers[std::size_t(i)].omega2t / expected[i], 1.0, 1e-9) << "scan " << i;
+        EXPECT_NEAR(sim.headers[std::size_t(i)].accelerationTime, i == 1 ? 60.0 : 100.0, 1e-9);
+    }
+}
+
 TEST_F(ApproachToEq, ClosedFormAgreesWithTheSimulatedApproach) {
     const double M = 50000, D = 8e-7, t = 20;
     const float rpm = 15000, epsilon = 0.01f;
