@@ -337,3 +337,30 @@ TEST_F(EquilibriumFit, ErrorSurfaceWritesTheGrid) {
 }
 
 } // namespace
+
+// Two species: the first slot holds the total loading, the second its fraction, so the model is
+// the sum of the two alone at 0.7 and 0.3 of the total (the profiles are linear in the loading).
+TEST_F(EquilibriumFit, TwoSpeciesShareTheTotalLoadingByTheirFractions) {
+    auto fits = [](bool both, double mass, float concentration) {
+        LoadThreeSpeeds(0.0);
+        M::baseline = 0.0f;
+        M::speciesOn[2] = both;
+        M::speciesDOrM[1] = float(mass);
+        M::speciesDOrM[2] = float(2.0 * kMb);
+        M::concentration[1] = concentration;
+        M::concentration[2] = 0.3f;
+        EXPECT_TRUE(EvaluateEquilibriumModel(nullptr));
+        std::vector<std::vector<float>> out;
+        for (int k = 1; k <= 3; ++k)
+            out.emplace_back(ScanStore::fit[k] + 1, ScanStore::fit[k] + 1 + ScanStore::pointCount[k]);
+        return out;
+    };
+    const auto first = fits(false, kMb, 0.7f), second = fits(false, 2.0 * kMb, 0.3f);
+    const auto both = fits(true, kMb, 1.0f);
+    EXPECT_FLOAT_EQ(M::speciesLoading[1], 0.7f);
+    EXPECT_FLOAT_EQ(M::speciesLoading[2], 0.3f);
+    for (std::size_t k = 0; k < 3; ++k)
+        for (std::size_t i = 0; i < both[k].size(); i += 10)
+            ASSERT_NEAR(both[k][i], first[k][i] + second[k][i], 1e-5 * (1.0 + both[k][i]))
+                << "scan " << k + 1 << " point " << i + 1;
+}

@@ -332,3 +332,21 @@ TEST_F(Optimisers, MLStandardErrorsOfAStraightLineAreTheClosedForm) {
                 << c.name << ": parameter " << k << " " << r.standardError[k] << " vs " << se[k];
     }
 }
+
+// Levenberg-Marquardt stops after two quiet steps in a row, not one: with every step quiet (a
+// tolerance above any relative change), Newton's root of p^2 = 4 from 3 is taken twice, the
+// closed form p = 3 - 5/6 and then p - (p^2 - 4) / 2p = 2.00641.
+TEST_F(Optimisers, MLStopsAfterTheSecondQuietStep) {
+    FitObjective f;
+    f.evaluate = [](const double* p, std::vector<double>* r) {
+        const double r1 = p[1] * p[1] - 4.0;
+        if (r)
+            *r = {r1};
+        return 0.5 * r1 * r1;
+    };
+    double p[2] = {0.0, 3.0};
+    MLOptimize(p, 1, f, MLOptions{2.0, 50}, {}, control);
+    const double first = 3.0 - 5.0 / 6.0, second = first - (first * first - 4.0) / (2.0 * first);
+    EXPECT_EQ(control.iterations, 2);
+    EXPECT_NEAR(p[1], second, 1e-3);
+}

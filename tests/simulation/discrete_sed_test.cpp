@@ -326,7 +326,27 @@ TEST_F(DiscreteSpecies, IntensityDataGetTransmittedIntensities) {
                 S::thirdColumn[k][i] = 2.0f;
         }
         RunDiscreteSed(nullptr);
-        EXPECT_NEAR(S::fit[3][50], loading == 0.0f ? 2.0f : 0.2f, 1e-6);
+        for (int k = 1; k <= S::scanCount; ++k)
+            EXPECT_NEAR(S::fit[k][50], loading == 0.0f ? 2.0f : 0.2f, 1e-6) << "scan " << k;
+    }
+}
+
+// An unset right limit is 0.15 cm before the bottom, held to the end of the shortest scan.
+TEST_F(DiscreteSpecies, UnsetRightLimitEndsWhereEveryScanHasData) {
+    struct Case {
+        int cut; // points taken off the end of scan 2
+        bool shortestRules;
+    } cases[] = {{0, false}, {150, true}};
+    for (const Case& c : cases) {
+        ResetAllState();
+        OneSpecies(4.5, 6e-7, 1.0);
+        S::pointCount[2] -= c.cut;
+        S::rightFitLimit = 0.0f;
+        ApplyDefaultFitLimits();
+        const float shortest = S::radius[2][S::pointCount[2]];
+        const float expected = c.shortestRules ? shortest : float(M::bottom - 0.15);
+        ASSERT_LT(expected, S::radius[1][S::pointCount[1]]) << c.cut;
+        EXPECT_FLOAT_EQ(S::rightFitLimit, expected) << c.cut;
     }
 }
 

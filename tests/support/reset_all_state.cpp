@@ -1,7 +1,9 @@
 // Resets the program-wide records of the subsystems built so far.
 #include "reset_all_state.h"
 
+#include "app/batch_series.h"
 #include "app/eq_test_plots.h"
+#include "app/last_data_folder.h"
 #include "app/load_filters.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
@@ -112,6 +114,9 @@ void ResetAllState()
     gSimulateOnly = false;
     gRunCompleted = false;
     LoadFilters::ResetToDefaults();
+    gSeriesFolder.clear();
+    gVizraExePath.clear();
+    gLastDataFolder[0] = '\0';
     FreeLammArrays();
     ComponentScans::ResetToDefaults();
     FreeSecondLammBlock();
