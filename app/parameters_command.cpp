@@ -3,6 +3,7 @@
 #include "app/power_law_calibration_command.h"
 #include "app/txla_window.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/window_services.h"
 
 void TXLAWindow::CmParameters() {
@@ -19,6 +20,9 @@ bool TXLAWindow::RunParameters() {
     if (box.Execute() != IDOK)
         return false;
     ApplyParamsTransfer(paramsTransfer, page);
+    // The menu marks of the time offset and its fit follow the page.
+    CheckMark(256, ModelParameters::timeOffsetOn);
+    CheckMark(255, ModelParameters::fitT0);
     // The calibration stays asked for until one has been accepted.
     if (page == ParamsPage::Distribution && paramsTransfer.distribution.calibrate != 0) {
         if (CalibrateCMPowerLaw(this))

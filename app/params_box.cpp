@@ -2,6 +2,7 @@
 #include "app/params_box.h"
 
 #include "fitting/discrete_component_choice.h"
+#include "fitting/model_units.h"
 #include "plat/backend.hpp"
 #include "plat/msgbox.hpp"
 #include "state/model_choice.h"
@@ -87,21 +88,33 @@ std::string SpeciesLabel(int k) {
     return text;
 }
 
+std::string QuantityLabel(const ShownQuantity& q) {
+    return *q.unit ? std::string(q.name) + " (" + q.unit + ")" : q.name;
+}
+
 plat::DialogTemplate DiscretePage() {
-    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species", 338, 0);
+    // The cumulant analysis holds other quantities in each row: each names its own.
+    const bool rowQuantities = ModelChoice::dlsCumulants;
+    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species",
+                  rowQuantities ? 420 : 338, 0);
     const std::string unit = SignalUnit();
     p.Label("loading (" + unit + "), then fraction", 64, 4);
-    p.Label("s (S)", 176, 4);
-    p.Label(ModelChoice::equilibriumMs ? "M (kDa)" : "D (1e-7 cm^2/s)", 252, 4);
+    p.Label(QuantityLabel(SpeciesSQuantity()), 176, 4);
+    p.Label(rowQuantities ? "decay" : QuantityLabel(SpeciesDOrMQuantity(1)), 252, 4);
     for (int k = 1; k <= 4; ++k) {
         const int y = 16 + 15 * (k - 1);
         p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
         p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
         p.Fittable(SpeciesControlId(k, kSItem), 176, y, 40);
         p.Fittable(SpeciesControlId(k, kDOrMItem), 252, y, 46);
+        if (rowQuantities)
+            p.Label(QuantityLabel(SpeciesDOrMQuantity(k)), 334, y, 84);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
     int y = p.CellBlock(98);
+    p.Label("time offset (s)", 8, y, 60);
+    p.Fittable(kTimeOffsetId, 70, y, 46);
+    y += 19;
     if (ParamsShowConcentrationDependence()) {
         const struct {
             int id;
@@ -223,13 +236,14 @@ std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
 
 plat::DialogTemplate DistributionPage() {
     PageBuilder p(kDistributionParamsDialogId, "Model Parameters: Continuous Distribution", 320, 0);
-    const std::string unit = DistributionRangeIsMass() ? " (kDa)" : " (S)";
+    const std::string unit = std::string(" (") + DistributionRangeQuantity().unit + ")";
     p.Label("range minimum" + unit, 8, 6, 90);
     p.Edit(kRangeMinId, 100, 6, 46);
     p.Label("range maximum" + unit, 8, 21, 90);
     p.Edit(kRangeMaxId, 100, 21, 46);
     p.Label("resolution (grid points)", 8, 36, 90);
     p.Edit(kResolutionId, 100, 36, 46);
+    p.Check(kLogGridId, "logarithmic grid", 160, 36, 90);
     p.Label("frictional ratio f/f0", 8, 51, 90);
     p.Fittable(kFf0Id, 100, 51, 46);
     p.Label("confidence level P", 8, 66, 90);

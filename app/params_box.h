@@ -26,12 +26,14 @@ constexpr int kMeniscusId = 511, kMeniscusFloatId = 512;
 constexpr int kBottomId = 513, kBottomFloatId = 514;
 constexpr int kBaselineId = 515, kBaselineFloatId = 516;
 constexpr int kTiNoiseId = 517, kRiNoiseId = 518;
+constexpr int kTimeOffsetId = 519, kTimeOffsetFloatId = 520;
 constexpr int kExperimentalInitialId = 429, kConstantInitialId = 430;
 // The concentration dependence, each box with its float box at + 1.
 constexpr int kLogKId = 521, kLogKsId = 523, kLogKdId = 525, kSecondLogKId = 527;
 constexpr int kRangeMinId = 601, kRangeMaxId = 602, kResolutionId = 603;
 constexpr int kFf0Id = 604, kFf0FloatId = 605, kConfidenceLevelId = 606;
 constexpr int kPowerLawCalibrationId = 607;
+constexpr int kLogGridId = 610;
 constexpr int kVbarId = 608, kVbarFloatId = 609;
 // The discrete component of the models that have one, each with its float box at + 1.
 constexpr int kComponentSId = 611, kComponentMOrDId = 613;

@@ -2,6 +2,7 @@
 #include "fitting/params_transfer.h"
 
 #include "fitting/discrete_component_choice.h"
+#include "fitting/model_units.h"
 #include "foundations/c_locale.h"
 #include "foundations/input_boxes.h"
 #include "foundations/shape_models.h"
@@ -31,11 +32,11 @@ static_assert(sizeof(ParamsCellTransfer) == 3 * sizeof(ParamsFittable) + 16);
 static_assert(sizeof(DiscreteSpeciesTransfer) == 4 + 3 * sizeof(ParamsFittable));
 static_assert(sizeof(DiscreteParamsTransfer) == 4 * sizeof(DiscreteSpeciesTransfer) + 4 +
                                                     sizeof(ParamsCellTransfer) +
-                                                    4 * sizeof(ParamsFittable));
+                                                    5 * sizeof(ParamsFittable));
 static_assert(sizeof(ShapeParamsTransfer) == 11 * sizeof(ParamsValue) + sizeof(ParamsFittable));
 static_assert(sizeof(DistributionParamsTransfer) ==
               5 * sizeof(ParamsValue) + 4 * sizeof(ParamsFittable) + sizeof(ParamsCellTransfer) +
-                  4 + sizeof(ShapeParamsTransfer));
+                  8 + sizeof(ShapeParamsTransfer));
 static_assert(sizeof(EquilibriumParamsTransfer) == 4 * sizeof(EquilibriumSpeciesTransfer) + 4 +
                                                        sizeof(ParamsCellTransfer) +
                                                        sizeof(ParamsFittable));
@@ -50,6 +51,10 @@ struct NumberField {
     std::uint32_t* floatBox = nullptr;
     std::int32_t* flag = nullptr;
     int* intFlag = nullptr;
+    bool* boolFlag = nullptr;
+    // The value counts only while this switch is on: shown as 0 while it is off, and the switch
+    // follows what OK leaves in the box (on for a value other than 0 or a floated one).
+    bool* onSwitch = nullptr;
 };
 
 std::string SpeciesName(const char* what, int k, const char* unit) {
@@ -58,10 +63,20 @@ std::string SpeciesName(const char* what, int k, const char* unit) {
     return name;
 }
 
+// The cumulants are values of the one decay, not of a species.
+std::string SpeciesName(const ShownQuantity& q, int k) {
+    if (!*q.unit)
+        return SpeciesName("value", k, q.name);
+    if (!ModelChoice::contiMode && ModelChoice::dlsCumulants)
+        return std::string(q.name) + " (" + q.unit + ")";
+    return SpeciesName(q.name, k, q.unit);
+}
+
 constexpr const char* kVbarName = "partial specific volume vbar (ml/g)";
 constexpr const char* kInvariantDName = "invariant D (1e-7 cm^2/s)";
 constexpr const char* kScalingKsName = "scaling law ks (S, M in Da)";
 constexpr const char* kScalingExponentName = "scaling law exponent a";
+constexpr const char* kTimeOffsetName = "time offset (s)";
 
 // The first species holds the total loading, the others their fractions of it; in the
 // association A and B each hold their own.
@@ -119,19 +134,23 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
     const std::string signal = SignalUnit();
     switch (page) {
     case ParamsPage::Discrete: {
-        const bool massForm = ModelChoice::equilibriumMs;
+        const ShownQuantity sq = SpeciesSQuantity();
         for (int k = 1; k <= M::maxSpecies; ++k) {
             DiscreteSpeciesTransfer& s = t.discrete.species[k - 1];
+            const ShownQuantity dq = SpeciesDOrMQuantity(k);
             f.push_back({s.loading.text, LoadingName(k, signal), &M::concentration[k], 1.0,
                          &s.loading.floated, &M::concentrationFloat[k]});
-            f.push_back({s.s.text, SpeciesName("s", k, "S"), &M::speciesS[k], 1.0, &s.s.floated,
+            f.push_back({s.s.text, SpeciesName(sq, k), &M::speciesS[k], sq.scale, &s.s.floated,
                          &M::speciesSFloat[k]});
-            f.push_back({s.dOrM.text,
-                         massForm ? SpeciesName("M", k, "kDa") : SpeciesName("D", k, "1e-7 cm^2/s"),
-                         &M::speciesDOrM[k], massForm ? 1000.0 : 1.0, &s.dOrM.floated,
-                         &M::speciesDOrMFloat[k]});
+            f.push_back({s.dOrM.text, SpeciesName(dq, k), &M::speciesDOrM[k], dq.scale,
+                         &s.dOrM.floated, &M::speciesDOrMFloat[k]});
         }
         CellFields(t.discrete.cell, f);
+        NumberField offset{t.discrete.timeOffset.text, kTimeOffsetName, &M::timeOffset, 1.0,
+                           &t.discrete.timeOffset.floated};
+        offset.boolFlag = &M::fitT0;
+        offset.onSwitch = &M::timeOffsetOn;
+        f.push_back(offset);
         if (ParamsShowConcentrationDependence()) {
             ConcentrationDependenceTransfer& d = t.discrete.dependence;
             f.push_back({d.logK.text, ParamsFirstConstantLabel(), &M::assocLogK, 1.0,
@@ -147,13 +166,11 @@ std::vector<NumberField> Fields(ParamsTransfer& t, ParamsPage page) {
     }
     case ParamsPage::Distribution: {
         DistributionParamsTransfer& d = t.distribution;
-        const bool mass = DistributionRangeIsMass();
-        const char* unit = mass ? "kDa" : "S";
-        const double scale = mass ? 1000.0 : 1.0;
-        f.push_back({d.rangeMin.text, std::string("range minimum (") + unit + ")",
-                     &ContiState::rangeMin, scale});
-        f.push_back({d.rangeMax.text, std::string("range maximum (") + unit + ")",
-                     &ContiState::rangeMax, scale});
+        const ShownQuantity range = DistributionRangeQuantity();
+        f.push_back({d.rangeMin.text, std::string("range minimum (") + range.unit + ")",
+                     &ContiState::rangeMin, range.scale});
+        f.push_back({d.rangeMax.text, std::string("range maximum (") + range.unit + ")",
+                     &ContiState::rangeMax, range.scale});
         f.push_back({d.resolution.text, "resolution (grid points)", &ContiState::resolution});
         NumberField ff0{d.ff0.text, "frictional ratio f/f0", &ContiState::ff0, 1.0, &d.ff0.floated};
         ff0.intFlag = &ContiState::ff0Float;
@@ -214,7 +231,25 @@ void FormatValue(float value, char* text) {
 }
 
 void Shown(const NumberField& f, char* text) {
+    if (f.onSwitch && !*f.onSwitch) {
+        FormatValue(0.0f, text);
+        return;
+    }
     FormatValue(f.scale == 1.0 ? *f.value : static_cast<float>(*f.value / f.scale), text);
+}
+
+// A box that stands for a switch and its value (NumberField::onSwitch): the switch is on for a
+// value other than 0 or a floated one. A value hidden while the switch is off stays while it
+// stays off.
+void ApplySwitched(const NumberField& f, float value) {
+    char shown[kParamsTextLimit];
+    Shown(f, shown);
+    const bool changed = std::strcmp(shown, f.text) != 0;
+    const float entered = changed ? value : *f.onSwitch ? *f.value : 0.0f;
+    const bool on = *f.floatBox != 0 || entered != 0.0f;
+    if (changed || on)
+        *f.value = entered;
+    *f.onSwitch = on;
 }
 
 double TextNumber(const char* text) {
@@ -325,8 +360,8 @@ bool DistributionRangeIsMass() {
     using C = ModelChoice;
     // The c(s) members with a discrete component or a frictional-ratio axis span s as well, and
     // so do those that tie M to s by a rule of their own; the electrophoresis c(v) spans
-    // velocities.
-    return C::contiMode && !C::contiCs && !C::lsGStar && !C::csInvariantD && !C::csFf0 &&
+    // velocities, the light-scattering distributions Stokes radii or log10 D.
+    return C::contiMode && !C::dlsIRh && !C::dlsID && !C::dlsIRhTimeCourse && !C::contiCs && !C::lsGStar && !C::csInvariantD && !C::csFf0 &&
            !C::csFf0Discrete && !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal &&
            !C::csBimodalDiscrete && !C::csConformationalChange && !C::csWormlikeChain &&
            !C::csScalingLaw && !C::csMsTable && !C::csVariant521 && !C::csWithBaselineEstimates &&
@@ -344,8 +379,12 @@ void FillParamsTransfer(ParamsTransfer& transfer, ParamsPage page) {
     for (NumberField& f : Fields(transfer, page)) {
         Shown(f, f.text);
         if (f.floatBox)
-            SetBox(*f.floatBox, f.flag ? *f.flag != 0 : f.intFlag && *f.intFlag != 0);
+            SetBox(*f.floatBox, f.flag      ? *f.flag != 0
+                                : f.intFlag ? *f.intFlag != 0
+                                            : f.boolFlag && *f.boolFlag);
     }
+    if (page == ParamsPage::Distribution)
+        SetBox(transfer.distribution.logGrid, ContiState::logGrid);
     for (int k = 1; k <= M::maxSpecies; ++k)
         if (std::uint32_t* box = IncludedBox(transfer, page, k))
             SetBox(*box, M::speciesIncluded[k] != 0);
@@ -377,6 +416,10 @@ std::string CheckParamsTransfer(const ParamsTransfer& transfer, ParamsPage page)
     if (page == ParamsPage::Distribution &&
         !(valueOf(&ContiState::rangeMin) < valueOf(&ContiState::rangeMax)))
         return "range minimum must lie below range maximum";
+    // The grid builders take a logarithmic grid only over positive abscissae.
+    if (page == ParamsPage::Distribution && transfer.distribution.logGrid != 0 &&
+        !(valueOf(&ContiState::rangeMin) > 0.0f))
+        return "a logarithmic grid needs a range minimum above 0";
     if (page == ParamsPage::Distribution) {
         if (ParamsShowVbar() && !(valueOf(&ScanStore::vbar) > 0.0f))
             return std::string(kVbarName) + " must be positive";
@@ -405,12 +448,19 @@ bool ApplyParamsTransfer(const ParamsTransfer& transfer, ParamsPage page) {
         values.push_back(StoredValue(f));
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const NumberField& f = fields[i];
-        *f.value = values[i];
+        if (f.onSwitch)
+            ApplySwitched(f, values[i]);
+        else
+            *f.value = values[i];
         if (f.flag)
             *f.flag = *f.floatBox ? 1 : 0;
         if (f.intFlag)
             *f.intFlag = *f.floatBox ? 1 : 0;
+        if (f.boolFlag)
+            *f.boolFlag = *f.floatBox != 0;
     }
+    if (page == ParamsPage::Distribution)
+        ContiState::logGrid = t.distribution.logGrid != 0;
     for (int k = 1; k <= M::maxSpecies; ++k)
         if (const std::uint32_t* box = IncludedBox(t, page, k))
             M::speciesIncluded[k] = *box ? 1 : 0;

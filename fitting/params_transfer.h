@@ -55,6 +55,8 @@ struct DiscreteParamsTransfer {
     DiscreteSpeciesTransfer species[4];
     std::uint32_t linearAmplitudes;
     ParamsCellTransfer cell;
+    // The sedimentation time offset (s), 0 while it is off; its float box fits it.
+    ParamsFittable timeOffset;
     ConcentrationDependenceTransfer dependence;
 };
 
@@ -96,9 +98,10 @@ bool ParamsShowVbar();
 bool ParamsShowInvariantD();
 
 struct DistributionParamsTransfer {
-    ParamsValue rangeMin; // S, or kDa for a molar-mass distribution
+    ParamsValue rangeMin; // in the unit of DistributionRangeUnit()
     ParamsValue rangeMax;
     ParamsValue resolution; // grid points
+    std::uint32_t logGrid;  // grid points equidistant in the logarithm of the abscissa
     ParamsFittable ff0;
     ParamsValue confidenceLevel;
     // vbar (ml/g) of the distribution's species, on the page of the floating-vbar c(s) that fits
