@@ -30,7 +30,13 @@ void TXLAWindow::ResetModelChoice() {
         ContiState::gridSizeReplaced = false;
     }
     LeaveEqTestMode();
+    // Slots 1 to 12 of the packed vector hold the distribution's own values while a
+    // distribution model is chosen; the next model, a discrete one until its command says
+    // otherwise, finds its species' own values there instead.
+    const bool fromDistribution = M::contiMode;
     M::ClearModelSwitches();
+    if (fromDistribution)
+        PackFitParameters();
     // The boundary analyses' extrapolation view goes with their model.
     BoundaryAnalysis::reportShown = false;
     LayoutBoundaryReportPlot();
