@@ -2,6 +2,7 @@
 // synthetic-data generator, one ("Single") or one per combination of settings ("Series").
 #include "app/command_table.h"
 #include "app/experiment_file.h"
+#include "app/last_data_folder.h"
 #include "app/run_engines.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
@@ -361,6 +362,21 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
+// The target of generated data, asked in the folder of the last data.
+bool AskGenerateTarget(TXLAWindow* window, std::string* target) {
+    ReadLastDataFolder(window, gLastDataFolder);
+    return AskSavePath(window, "save generated data as", kDefaultName, false, target, "",
+                       gLastDataFolder);
+}
+
+// Generated data are loaded like any: the next Load opens where they were written.
+void KeepGeneratedFolder(TXLAWindow* window, const std::string& target) {
+    std::string drive, dir;
+    plat::SplitPath(target, &drive, &dir, nullptr, nullptr);
+    if (!(drive + dir).empty())
+        SaveLastDataFolder(window, (drive + dir).c_str());
+}
+
 // One combination of a series and the files that name it.
 struct SeriesSet {
     float dr = 0.0f, rpm = 0.0f, noise = 0.0f, meniscus = 0.0f, tracePercent = 0.0f;
@@ -455,12 +471,13 @@ void TXLAWindow::CmGenerateDataSingle() {
         set.distributionModel = SyntheticDistributionModel;
 
     std::string target;
-    if (!AskSavePath(this, "save generated data as", kDefaultName, false, &target))
+    if (!AskGenerateTarget(this, &target))
         return;
     gSimulateOnly = true;
     SetCursor(IDC_WAIT);
     SyntheticOutcome outcome = SyntheticOutcome::Written;
-    GenerateSyntheticData(this, set, target.c_str(), &outcome);
+    if (GenerateSyntheticData(this, set, target.c_str(), &outcome))
+        KeepGeneratedFolder(this, target);
     SetCursor(IDC_ARROW);
     gSimulateOnly = false;
     SayNotGenerated(this, outcome);
@@ -477,7 +494,7 @@ void TXLAWindow::CmGenerateDataSeries() {
         return;
 
     std::string target;
-    if (!AskSavePath(this, "save generated data as", kDefaultName, false, &target))
+    if (!AskGenerateTarget(this, &target))
         return;
     std::vector<float> drs, speeds, noises, menisci, traces;
     float interval = 300.0f, scans = 50.0f, offset = 0.0f;
@@ -559,6 +576,7 @@ void TXLAWindow::CmGenerateDataSeries() {
                         GenerateSyntheticData(this, set, (folder + name + ext).c_str(), &outcome);
                         const bool written = outcome == SyntheticOutcome::Written;
                         if (written) {
+                            KeepGeneratedFolder(this, target);
                             WriteSeriesInfo(folder, number, {dr, rpm, noise, meniscus, trace});
                             const float density = ScanStore::density;
                             ScanStore::density = 0.99823f;

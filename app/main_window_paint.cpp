@@ -193,6 +193,12 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
         DrawDisclaimer(dc);
         gShowDisclaimer = false;
     }
+    // The on-plot buttons made before the plots are drawn take the window's size too.
+    const TRect client = GetClientRect();
+    if (client.right > 0 && client.bottom > 0) {
+        UiFlags::clientWidthPixels = client.right;
+        UiFlags::clientHeightPixels = client.bottom;
+    }
     // Nested paints from a modal box must not draw half-built state.
     if (runBusy || fitBusy || modalBoxOpen || gSuppressPlotPaint || !AnyPlotExists())
         return;
@@ -207,14 +213,11 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
     }
     gEraseRequested = false;
 
-    const TRect client = GetClientRect();
     dc.SetMapMode(MM_ANISOTROPIC);
     dc.SetWindowExt(TSize{int(1.4 * 1000), 1000});
     dc.SetViewportExt(TSize{client.right, client.bottom});
     clientWidth = float(client.right);
     clientHeight = float(client.bottom);
-    UiFlags::clientWidthPixels = client.right;
-    UiFlags::clientHeightPixels = client.bottom;
     AuxPlots::shown = false;
     AuxPlots::adHocShown = false;
 

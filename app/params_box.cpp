@@ -7,6 +7,7 @@
 #include "plat/msgbox.hpp"
 #include "state/model_choice.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -29,17 +30,22 @@ class PageBuilder {
     void Label(const std::string& text, int x, int y, int w = 0) {
         page_.controls.push_back({-1, ControlKind::Static, text, x, y + 2, w, 8});
     }
-    void Edit(int id, int x, int y, int w) {
-        page_.controls.push_back(
-            {id, ControlKind::Edit, "", x, y, w, 12, false, static_cast<int>(kParamsTextLimit)});
+    // Every number box is wide enough to show the longest text it is filled with (15
+    // characters, "-1.17549435e-38"), sign and exponent included.
+    static constexpr int kNumberWidth = 66;
+    // A number box with its "float" box.
+    static constexpr int kFittableWidth = kNumberWidth + 3 + 28;
+    void Edit(int id, int x, int y) {
+        page_.controls.push_back({id, ControlKind::Edit, "", x, y, kNumberWidth, 12, false,
+                                  static_cast<int>(kParamsTextLimit)});
     }
     void Check(int id, const std::string& text, int x, int y, int w) {
         page_.controls.push_back({id, ControlKind::Check, text, x, y + 1, w, 10});
     }
     // An edit with its "float" box beside it.
-    void Fittable(int id, int x, int y, int w) {
-        Edit(id, x, y, w);
-        Check(id + 1, "float", x + w + 3, y, 28);
+    void Fittable(int id, int x, int y) {
+        Edit(id, x, y);
+        Check(id + 1, "float", x + kNumberWidth + 3, y, 28);
     }
     void Group(const std::string& text, int x, int y, int w, int h) {
         page_.controls.push_back({-1, ControlKind::Group, text, x, y, w, h, true});
@@ -47,6 +53,10 @@ class PageBuilder {
     void Radio(int id, const std::string& text, int x, int y, int w, bool first) {
         page_.controls.push_back({id, ControlKind::Radio, text, x, y, w, 10, first});
     }
+    // The number boxes of the meniscus, bottom and baseline rows, and of the rows below them.
+    static constexpr int kCellX = 80;
+    // Their right end: the noise and initial-distribution groups.
+    static constexpr int kCellRight = kCellX + kFittableWidth + 8 + 150;
     // Meniscus, bottom, baseline, noise and initial distribution from y down; returns the y
     // below them.
     int CellBlock(int y) {
@@ -58,15 +68,17 @@ class PageBuilder {
                     {kBottomId, "bottom (cm)"},
                     {kBaselineId, "baseline (" + unit + ")"}};
         for (int i = 0; i < 3; ++i) {
-            Label(rows[i].label, 8, y + 15 * i, 60);
-            Fittable(rows[i].id, 70, y + 15 * i, 46);
+            Label(rows[i].label, 8, y + 15 * i, 70);
+            Fittable(rows[i].id, kCellX, y + 15 * i);
         }
-        Group("systematic noise", 160, y - 4, 150, 30);
-        Check(kTiNoiseId, "fit time-invariant noise", 166, y + 5, 140);
-        Check(kRiNoiseId, "fit radially invariant noise", 166, y + 15, 140);
-        Group("initial distribution", 160, y + 28, 150, 30);
-        Radio(kExperimentalInitialId, "Experimental Initial Distribution", 166, y + 37, 140, true);
-        Radio(kConstantInitialId, "Constant Initial Distribution", 166, y + 47, 140, false);
+        const int group = kCellX + kFittableWidth + 8;
+        Group("systematic noise", group, y - 4, 150, 30);
+        Check(kTiNoiseId, "fit time-invariant noise", group + 6, y + 5, 140);
+        Check(kRiNoiseId, "fit radially invariant noise", group + 6, y + 15, 140);
+        Group("initial distribution", group, y + 28, 150, 30);
+        Radio(kExperimentalInitialId, "Experimental Initial Distribution", group + 6, y + 37, 140,
+              true);
+        Radio(kConstantInitialId, "Constant Initial Distribution", group + 6, y + 47, 140, false);
         return y + 64;
     }
     void Buttons(int y) {
@@ -88,32 +100,40 @@ std::string SpeciesLabel(int k) {
     return text;
 }
 
+// Rows of one labelled value: the label, then the number box.
+constexpr int kRowLabelWidth = 130;
+constexpr int kRowBoxX = 8 + kRowLabelWidth + 4;
+
 std::string QuantityLabel(const ShownQuantity& q) {
     return *q.unit ? std::string(q.name) + " (" + q.unit + ")" : q.name;
 }
 
 plat::DialogTemplate DiscretePage() {
+    using B = PageBuilder;
+    // The three columns of a species row, each a number box with its float box.
+    constexpr int loadingX = 64, sX = loadingX + B::kFittableWidth + 6, dX = sX + B::kFittableWidth + 6;
+    constexpr int columnsRight = dX + B::kFittableWidth + 8;
     // The cumulant analysis holds other quantities in each row: each names its own.
     const bool rowQuantities = ModelChoice::dlsCumulants;
-    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species",
-                  rowQuantities ? 420 : 338, 0);
+    const int width = std::max(columnsRight + (rowQuantities ? 90 : 0), B::kCellRight + 8);
+    PageBuilder p(kDiscreteParamsDialogId, "Model Parameters: Discrete Species", width, 0);
     const std::string unit = SignalUnit();
-    p.Label("loading (" + unit + "), then fraction", 64, 4);
-    p.Label(QuantityLabel(SpeciesSQuantity()), 176, 4);
-    p.Label(rowQuantities ? "decay" : QuantityLabel(SpeciesDOrMQuantity(1)), 252, 4);
+    p.Label("loading (" + unit + "), then fraction", loadingX, 4);
+    p.Label(QuantityLabel(SpeciesSQuantity()), sX, 4);
+    p.Label(rowQuantities ? "decay" : QuantityLabel(SpeciesDOrMQuantity(1)), dX, 4);
     for (int k = 1; k <= 4; ++k) {
         const int y = 16 + 15 * (k - 1);
         p.Check(SpeciesControlId(k, kIncludedItem), SpeciesLabel(k), 8, y, 52);
-        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
-        p.Fittable(SpeciesControlId(k, kSItem), 176, y, 40);
-        p.Fittable(SpeciesControlId(k, kDOrMItem), 252, y, 46);
+        p.Fittable(SpeciesControlId(k, kLoadingItem), loadingX, y);
+        p.Fittable(SpeciesControlId(k, kSItem), sX, y);
+        p.Fittable(SpeciesControlId(k, kDOrMItem), dX, y);
         if (rowQuantities)
-            p.Label(QuantityLabel(SpeciesDOrMQuantity(k)), 334, y, 84);
+            p.Label(QuantityLabel(SpeciesDOrMQuantity(k)), columnsRight, y, 84);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
     int y = p.CellBlock(98);
-    p.Label("time offset (s)", 8, y, 60);
-    p.Fittable(kTimeOffsetId, 70, y, 46);
+    p.Label("time offset (s)", 8, y, 70);
+    p.Fittable(kTimeOffsetId, B::kCellX, y);
     y += 19;
     if (ParamsShowConcentrationDependence()) {
         const struct {
@@ -124,8 +144,8 @@ plat::DialogTemplate DiscretePage() {
                     {kLogKdId, "log10(kd)"},
                     {kSecondLogKId, "log10(Ka) of the second oligomer"}};
         for (const auto& row : rows) {
-            p.Label(row.label, 8, y, 120);
-            p.Fittable(row.id, 130, y, 46);
+            p.Label(row.label, 8, y, kRowLabelWidth);
+            p.Fittable(row.id, kRowBoxX, y);
             y += 15;
         }
         y += 4;
@@ -168,11 +188,11 @@ int ShapeRows(PageBuilder& p, int y) {
         return y;
     }
     for (const Row& r : rows) {
-        p.Label(r.label, 8, y, 120);
+        p.Label(r.label, 8, y, kRowLabelWidth);
         if (r.fittable)
-            p.Fittable(r.id, 130, y, 46);
+            p.Fittable(r.id, kRowBoxX, y);
         else
-            p.Edit(r.id, 130, y, 46);
+            p.Edit(r.id, kRowBoxX, y);
         y += 15;
     }
     return y + 4;
@@ -235,41 +255,43 @@ std::vector<TParamsBox::Part> RecordParts(ParamsPage page) {
 }
 
 plat::DialogTemplate DistributionPage() {
-    PageBuilder p(kDistributionParamsDialogId, "Model Parameters: Continuous Distribution", 320, 0);
+    using B = PageBuilder;
+    PageBuilder p(kDistributionParamsDialogId, "Model Parameters: Continuous Distribution",
+                  B::kCellRight + 8, 0);
     const std::string unit = std::string(" (") + DistributionRangeQuantity().unit + ")";
-    p.Label("range minimum" + unit, 8, 6, 90);
-    p.Edit(kRangeMinId, 100, 6, 46);
-    p.Label("range maximum" + unit, 8, 21, 90);
-    p.Edit(kRangeMaxId, 100, 21, 46);
-    p.Label("resolution (grid points)", 8, 36, 90);
-    p.Edit(kResolutionId, 100, 36, 46);
-    p.Check(kLogGridId, "logarithmic grid", 160, 36, 90);
-    p.Label("frictional ratio f/f0", 8, 51, 90);
-    p.Fittable(kFf0Id, 100, 51, 46);
-    p.Label("confidence level P", 8, 66, 90);
-    p.Edit(kConfidenceLevelId, 100, 66, 46);
+    p.Label("range minimum" + unit, 8, 6, kRowLabelWidth);
+    p.Edit(kRangeMinId, kRowBoxX, 6);
+    p.Label("range maximum" + unit, 8, 21, kRowLabelWidth);
+    p.Edit(kRangeMaxId, kRowBoxX, 21);
+    p.Label("resolution (grid points)", 8, 36, kRowLabelWidth);
+    p.Edit(kResolutionId, kRowBoxX, 36);
+    p.Check(kLogGridId, "logarithmic grid", kRowBoxX + B::kNumberWidth + 6, 36, 80);
+    p.Label("frictional ratio f/f0", 8, 51, kRowLabelWidth);
+    p.Fittable(kFf0Id, kRowBoxX, 51);
+    p.Label("confidence level P", 8, 66, kRowLabelWidth);
+    p.Edit(kConfidenceLevelId, kRowBoxX, 66);
     int y = 90;
     if (ParamsShowVbar()) {
-        p.Label("vbar (ml/g)", 8, 81, 90);
-        p.Fittable(kVbarId, 100, 81, 46);
+        p.Label("vbar (ml/g)", 8, 81, kRowLabelWidth);
+        p.Fittable(kVbarId, kRowBoxX, 81);
         y += 15;
     }
     y = p.CellBlock(y);
     p.Check(kPowerLawCalibrationId, "enter new s(M) power-law calibration", 8, y, 200);
     y += 16;
     if (DiscreteComponentOn()) {
-        p.Label("discrete component s (S)", 8, y, 120);
-        p.Fittable(kComponentSId, 130, y, 46);
+        p.Label("discrete component s (S)", 8, y, kRowLabelWidth);
+        p.Fittable(kComponentSId, kRowBoxX, y);
         p.Label(DiscreteComponentByMass() ? "discrete component M (kDa)"
                                           : "discrete component D (1e-7 cm^2/s)",
-                8, y + 15, 120);
-        p.Fittable(kComponentMOrDId, 130, y + 15, 46);
+                8, y + 15, kRowLabelWidth);
+        p.Fittable(kComponentMOrDId, kRowBoxX, y + 15);
         y += 34;
     }
     y = ShapeRows(p, y);
     if (ParamsShowInvariantD()) {
-        p.Label("invariant D (1e-7 cm^2/s)", 8, y, 120);
-        p.Edit(kInvariantDId, 130, y, 46);
+        p.Label("invariant D (1e-7 cm^2/s)", 8, y, kRowLabelWidth);
+        p.Edit(kInvariantDId, kRowBoxX, y);
         y += 19;
     }
     p.Buttons(y);
@@ -277,20 +299,22 @@ plat::DialogTemplate DistributionPage() {
 }
 
 plat::DialogTemplate EquilibriumPage() {
-    PageBuilder p(kEquilibriumParamsDialogId, "Model Parameters: Sedimentation Equilibrium", 320,
-                  0);
+    using B = PageBuilder;
+    constexpr int loadingX = 64, massX = loadingX + B::kFittableWidth + 6;
+    PageBuilder p(kEquilibriumParamsDialogId, "Model Parameters: Sedimentation Equilibrium",
+                  std::max(massX + B::kFittableWidth + 8, B::kCellRight + 8), 0);
     const bool association = ParamsShowAssociation();
-    p.Label("loading (" + std::string(SignalUnit()) + (association ? ")" : "), then fraction"), 64,
-            4);
-    p.Label("buoyant molar mass (kDa)", 160, 4);
+    p.Label("loading (" + std::string(SignalUnit()) + (association ? ")" : "), then fraction"),
+            loadingX, 4);
+    p.Label("buoyant molar mass (kDa)", massX, 4);
     for (int k = 1; k <= 4; ++k) {
         const int y = 16 + 15 * (k - 1);
         // A and B of the association, the complex of the loading after them.
         const char* names[] = {"", "A", "B", "AB"};
         p.Check(SpeciesControlId(k, kIncludedItem),
                 association && k <= 3 ? std::string(names[k]) : SpeciesLabel(k), 8, y, 52);
-        p.Fittable(SpeciesControlId(k, kLoadingItem), 64, y, 46);
-        p.Fittable(SpeciesControlId(k, kDOrMItem), 160, y, 52);
+        p.Fittable(SpeciesControlId(k, kLoadingItem), loadingX, y);
+        p.Fittable(SpeciesControlId(k, kDOrMItem), massX, y);
     }
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
     int y = p.CellBlock(98);

@@ -53,11 +53,12 @@ void RestoreLoadDialog(TXLAWindow* window, const char* defaultExtension) {
 }
 
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
-                 bool overwritePrompt, std::string* path, const char* defaultExtension) {
+                 bool overwritePrompt, std::string* path, const char* defaultExtension,
+                 const char* initialDir) {
     // A save names a file that need not exist yet: "file must exist" would refuse every new name.
     return AskPath(window, true, title, defaultName,
                    OFN_EXPLORER | OFN_PATHMUSTEXIST | (overwritePrompt ? OFN_OVERWRITEPROMPT : 0),
-                   defaultExtension ? defaultExtension : "", path);
+                   defaultExtension ? defaultExtension : "", path, initialDir);
 }
 
 bool AskOpenPath(TXLAWindow* window, const char* title, const char* defaultName, std::string* path,

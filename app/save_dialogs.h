@@ -8,9 +8,11 @@ class TXLAWindow;
 
 // A save dialog with title, the name buffer preset to defaultName; true with the chosen full
 // path in *path, false on Cancel. overwritePrompt asks before an existing file is chosen; a name
-// typed without extension gets defaultExtension when one is given.
+// typed without extension gets defaultExtension when one is given. The dialog starts in
+// initialDir when given, else where the user last chose a file.
 bool AskSavePath(TXLAWindow* window, const char* title, const char* defaultName,
-                 bool overwritePrompt, std::string* path, const char* defaultExtension = "");
+                 bool overwritePrompt, std::string* path, const char* defaultExtension = "",
+                 const char* initialDir = nullptr);
 
 // An open dialog for one file with title, the name buffer preset to defaultName, starting in
 // initialDir when given; true with the chosen full path in *path.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "display/scan_plots.h"
 #include "scandata/fit_limits.h"
@@ -13,20 +14,9 @@
 #include "scandata/scan_store_alloc.h"
 
 void WriteScanRmsFile() {
-    // A bare name goes into the data folder, never into the folder the program was started from.
-    std::string path = gScanRmsPath;
-    if (!path.empty() && path.front() != '/')
-        path = ScanPaths::gDataDrive + ScanPaths::gDataDir + path;
-    plat::AtomicFile out(path);
-    std::FILE* file = out.file();
-    if (!file) {
-        PlayInfoSound();
-        MessageBox(nullptr, "could not open ScanRms file", "ERROR", MB_OK);
-        gWriteScanRms = false;
-        return;
-    }
     gWorstRmsScan = 0;
     float largest = 0.0f;
+    std::string text;
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
         const int j = ScanStore::scanOrder[k];
         int first, last;
@@ -43,13 +33,27 @@ void WriteScanRmsFile() {
         }
         const float rms = std::sqrt(sum / count);
         const char* name = ScanStore::scanFileName ? ScanStore::scanFileName[j] : "";
-        std::fprintf(file, "%s \t%e\n", name ? name : "", double(rms));
+        char line[64];
+        std::snprintf(line, sizeof line, " \t%e\n", double(rms));
+        text += std::string(name ? name : "") + line;
         if (rms > largest) {
             gWorstRmsScan = j;
             largest = rms;
         }
     }
-    if (!out.Commit()) {
+    // A bare name goes into the data folder, never into the folder the program was started from:
+    // without a data folder it is not written.
+    std::string path = gScanRmsPath;
+    if (!path.empty() && path.front() != '/') {
+        if ((ScanPaths::gDataDrive + ScanPaths::gDataDir).empty())
+            return;
+        path = ScanPaths::gDataDrive + ScanPaths::gDataDir + path;
+    }
+    plat::AtomicFile out(path);
+    std::FILE* file = out.file();
+    if (file)
+        std::fputs(text.c_str(), file);
+    if (!file || !out.Commit()) {
         PlayInfoSound();
         MessageBox(nullptr, "could not open ScanRms file", "ERROR", MB_OK);
         gWriteScanRms = false;

@@ -10,14 +10,16 @@ struct UiFlags {
     // the folder written in the list; cleared as soon as the loader returns.
     static inline bool useListFileFolder = false;
     static inline std::string listFileDir; // with its trailing separator
-    // The client size in pixels, written by every normal paint; sizes the on-plot buttons.
-    static inline int clientWidthPixels = 0;
-    static inline int clientHeightPixels = 0;
+    // The client size in pixels, written by every paint; sizes the on-plot buttons. Before the
+    // first paint the size of the logical plot space.
+    static inline int clientWidthPixels = 1400;
+    static inline int clientHeightPixels = 1000;
 
     static void ResetToDefaults() {
         suppressPlotPaint = false;
         useListFileFolder = false;
         listFileDir.clear();
-        clientWidthPixels = clientHeightPixels = 0;
+        clientWidthPixels = 1400;
+        clientHeightPixels = 1000;
     }
 };

@@ -321,6 +321,11 @@ bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& set,
     if (result == SyntheticOutcome::Written && !WriteScans(folder))
         result = SyntheticOutcome::NotWritten;
     const bool written = result == SyntheticOutcome::Written;
+    // Written scans are the data now: what goes beside the data goes beside them.
+    if (written) {
+        ScanPaths::gDataDrive = drive;
+        ScanPaths::gDataDir = dir;
+    }
     char text[64] = "";
     if (written && set.noise > 0.0f)
         std::snprintf(text, sizeof text, "mean dev = %f  ", static_cast<double>(CalcFitRmsd()));
