@@ -319,8 +319,8 @@ plat::DialogTemplate EquilibriumPage() {
     p.Check(kLinearAmplitudesId, "loadings as linear parameters", 8, 78, 150);
     int y = p.CellBlock(98);
     if (association) {
-        p.Label("log10(Ka)", 8, y, 120);
-        p.Fittable(kLogKId, 130, y, 46);
+        p.Label("log10(Ka)", 8, y, kRowLabelWidth);
+        p.Fittable(kLogKId, kRowBoxX, y);
         y += 19;
     }
     p.Buttons(y);
