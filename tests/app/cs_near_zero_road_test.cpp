@@ -7,7 +7,7 @@
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "support/main_window_fixture.h"
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include <cmath>
 #include <cstdio>

@@ -16,7 +16,7 @@
 #include "state/scan_store.h"
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -14,7 +14,7 @@
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include <cmath>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "scandata/fit_limits.h"
 #include "state/fit_control.h"
 #include "support/main_window_fixture.h"
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include <cmath>
 #include <cstdio>

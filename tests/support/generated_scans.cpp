@@ -3,7 +3,7 @@
 
 #include "app/params_box.h"
 #include "support/main_window_fixture.h"
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include <cstdio>
 #include <string>

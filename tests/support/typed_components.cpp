@@ -1,5 +1,5 @@
 // The road tests' entries and store readings.
-#include "support/species_entries.h"
+#include "support/typed_components.h"
 
 #include "app/params_box.h"
 #include "state/scan_store.h"
