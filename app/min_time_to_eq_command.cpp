@@ -35,7 +35,7 @@ void NotWritten(TXLAWindow* window, const std::string& path, const char* consequ
 }
 } // namespace
 
-void CalculateMinimumTimeToEq(TXLAWindow* window) {
+void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
     window->MessageBox(
         "Please Note:  This estimate is only a guide for the order of magnitude it's really going "
         "to take. It does not take into account chemical reactions.\nOne needs to experimentally "
@@ -86,7 +86,7 @@ void CalculateMinimumTimeToEq(TXLAWindow* window) {
         ShowSpeedProgramProgress(window, progress);
     };
     const MinimumTimeToEqOutcome outcome =
-        RunMinimumTimeToEq(gMaxSimulationHours, watch, std::string(gTempFolder));
+        RunMinimumTimeToEq(gMaxSimulationHours, watch, std::string(gTempFolder), evaluationCap);
     EndSpeedProgramProgress();
     // A failed reference plans nothing and saves nothing: no plot or caption claims otherwise.
     if (!outcome.simulated)

@@ -2,6 +2,9 @@
 // the planning and the caption with both times. No menu command of the main window binds it.
 #pragma once
 
+#include "equilibrium/overspeed_planner.h"
+
 class TXLAWindow;
 
-void CalculateMinimumTimeToEq(TXLAWindow* window);
+// Each pass of the search takes at most evaluationCap evaluations; one that reaches it says so.
+void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap = kOverspeedEvaluationCap);

@@ -51,7 +51,7 @@ float PlannerMaxSimulationHours() {
 }
 
 MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours, const OverspeedWatch& watch,
-                                          const std::string& scanFolder) {
+                                          const std::string& scanFolder, int evaluationCap) {
     MinimumTimeToEqOutcome outcome;
     const PlannerSpecies species = PlannerSpeciesFromParameters();
     CApproachToEqSim& reference = outcome.reference;
@@ -80,6 +80,7 @@ MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours, const Oversp
     problem.epsilon = P::epsilon;
     problem.maxOverconcentration = P::maxOverconcentration;
     problem.horizonSeconds = reference.timeToEquilibrium;
+    problem.maxEvaluations = evaluationCap;
 
     const int n = std::max(P::parameterCount, 1);
     std::vector<float> start(static_cast<std::size_t>(n) + 1, 1.0f);

@@ -38,10 +38,12 @@ struct MinimumTimeToEqOutcome {
 // program to TimeToEqParameters::outputPath. A stop of the watch ends the search it falls in; the
 // other search still runs, so the program kept is the best of what was searched. With
 // saveScanFiles on and a scan folder given, the simulated scans under the best program are written
-// there. Reads the planner's parameters; sets bestValue.
+// there. Each simplex pass stops at evaluationCap evaluations. Reads the planner's parameters;
+// sets bestValue.
 MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours,
                                           const OverspeedWatch& watch = {},
-                                          const std::string& scanFolder = {});
+                                          const std::string& scanFolder = {},
+                                          int evaluationCap = kOverspeedEvaluationCap);
 
 // The progress line of the search: pass, evaluations of the pass, hours, the speed at time 0 and
 // parameters (from p[1..n]; with the exponential program the decay time of the first).

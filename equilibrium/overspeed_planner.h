@@ -8,6 +8,9 @@
 #include <functional>
 #include <vector>
 
+// Evaluations a simplex pass of the planner may take before it reports that it did not converge.
+constexpr int kOverspeedEvaluationCap = 5000;
+
 struct OverspeedProblem {
     SpeedProgramSettings program;
     float meniscus = 6.8f, bottom = 7.2f, leftLimit = 6.82f, rightLimit = 7.15f;
@@ -16,7 +19,7 @@ struct OverspeedProblem {
     float epsilon = 0.001f;           // rms difference to equilibrium, in loading units
     float maxOverconcentration = 1.5f;
     float horizonSeconds = 50000.0f;
-    int maxEvaluations = 5000; // per simplex pass
+    int maxEvaluations = kOverspeedEvaluationCap; // per simplex pass
     float roundingStep = 1.0f; // rpm
 };
 

@@ -197,6 +197,28 @@ TEST(MinimumTimeToEqCommand, AKeyPressEndsEachSearchWithTheBestProgramSoFar) {
     P::ResetToDefaults();
 }
 
+// A search held to a few evaluations a pass stops short: each of the two searches says so, and
+// the best program found is still saved and named.
+TEST(MinimumTimeToEqCommand, ASearchStoppedAtItsCapSaysSo) {
+    MainWindowFixture f;
+    TempFolderInFixture temp(f);
+    SmallFastCase();
+    AuxPlots::captionShown = false;
+    ExpectNotes(f.script);
+    f.script.expectDialog(kTimeToEqDialogId).ok();
+    for (int search = 0; search < 2; ++search)
+        f.script.expectBox().caption("Error").text("Nelder-Mead not converged").answer(IDOK);
+    CalculateMinimumTimeToEq(f.window.get(), 12);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ASSERT_TRUE(AuxPlots::captionShown);
+    EXPECT_NE(std::string(AuxPlots::caption).find(", saved in " + P::outputPath), std::string::npos)
+        << AuxPlots::caption;
+    EXPECT_TRUE(std::filesystem::exists(P::outputPath));
+    f.Paint();
+    AuxPlots::captionShown = false;
+    P::ResetToDefaults();
+}
+
 TEST(MinimumTimeToEqCommand, GivenDistributionEndsWithoutACaption) {
     struct Case {
         const char* name;
