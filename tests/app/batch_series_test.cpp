@@ -7,6 +7,8 @@
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "scandata/list_file.h"
+#include "scandata/scan_data_kind.h"
+#include "state/model_parameters.h"
 #include "state/conti_state.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
@@ -270,4 +272,80 @@ TEST(BatchSeries, ListsChosenInThePlottingProgramFittedAndReported) {
     }
     EXPECT_EQ(SF::seriesCount, 0) << "the table is emptied";
     EXPECT_FALSE(SF::serializing);
+}
+
+// Fluorescence series: with the corrections put back and the shadow on, "always float bottom?"
+// decides; without the question a bottom floating at the start floats in every series.
+TEST(BatchSeries, FluorescenceSeriesFloatTheBottomAsAsked) {
+    struct Case {
+        const char* name;
+        bool restore;       // "restore previous params if available?" (and put corrections back)
+        int alwaysFloat;    // the answer to "always float bottom?", 0 when it is not asked
+        bool floatingFirst; // the bottom floats in the analysis loaded at the start
+        int floated;        // the series' bottom switch as exported
+    };
+    const Case cases[] = {
+        {"shadow put back, always float", true, IDYES, false, 1},
+        {"shadow put back, the series' own", true, IDNO, false, 0},
+        {"not asked, floating at the start", false, 0, true, 1},
+    };
+    std::vector<GeneratedScan> scans = BatchSetScans({6, 150, 4.0, 1.25, 0.4, 0.005, 33});
+    for (GeneratedScan& scan : scans) {
+        scan.type = 'F';
+        scan.description = "[T OK]fluorescence run Voltage: 600 Gain: 2 Range: 1";
+        scan.third.assign(scan.radius.size(), 0.5);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        const std::string root = f.data.path() + "/";
+        fs::create_directories(f.folder.file("VIZRA"));
+        WriteTextFile(f.folder.file("VIZRA/VIZRA"), "#!/bin/sh\n");
+        fs::permissions(f.folder.file("VIZRA/VIZRA"), fs::perms::owner_all);
+        WriteBatchSet(f.data.path(), "FI1", scans);
+        std::vector<std::string> strings{f.data.path()};
+        for (int i = 1; i <= 6; ++i)
+            strings.push_back(Numbered("", {i}, "FI1")[0]);
+        const std::string list = f.data.write("list.FI1", ListText(1, strings));
+        auto& s = f.script;
+        s.onUnexpected(plat::test::Unexpected::Cancel); // a question missed fails below
+        s.expectFileOpen().answer(std::vector<std::string>{list});
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(200), 0);
+        ASSERT_TRUE(ScanDataKind::fluorescence);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0);
+        SetBatchCsParameters();
+        ModelParameters::bottomFloat = c.floatingFirst;
+        ModelParameters::fitFloat[kSlotBottom] = c.floatingFirst;
+        s.expectBox().textHas("excitation shadow").answer(IDYES);
+        s.expectInput().prompt("cone radius (cm)").answer("0.05");
+        s.expectBox().text("fit cone radius?").answer(IDNO);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(914), 0);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0);
+        ASSERT_TRUE(s.done()) << s.logText();
+
+        f.data.write("listOfLists.txt", "old\n");
+        std::thread program([&] {
+            for (int i = 0; i < 3000 && !fs::exists(root + "listOfLists(1).txt"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            WriteTextFile(root + "listOfLists.tmp", list + "\n\n");
+            fs::rename(root + "listOfLists.tmp", root + "listOfLists.txt");
+        });
+        s.expectBox().textHas("part of the series").answer(IDYES);
+        s.expectBox().textHas("now please work with VIZRA").answer(IDOK);
+        s.expectBox().textHas("fit each set?").answer(IDNO);
+        s.expectBox().text("restore previous params if available?").answer(c.restore ? IDYES : IDNO);
+        if (c.restore) {
+            s.expectBox().text("overwrite FDS-related parameters?").answer(IDYES);
+            s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+        }
+        if (c.alwaysFloat)
+            s.expectBox().caption("SERIALIZE FIT").text("always float bottom?").answer(c.alwaysFloat);
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(923), 0);
+        program.join();
+        ASSERT_TRUE(s.done()) << s.logText();
+        const std::string xp = ReadTextFile(root + "data_FI1.xp");
+        EXPECT_NE(xp.find("\n" + std::to_string(c.floated) + " (blocalVaryBottom)"),
+                  std::string::npos)
+            << xp;
+    }
 }
