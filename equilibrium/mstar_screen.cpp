@@ -286,7 +286,7 @@ void LabelSingleResults() {
     const int F = MS::firstSetButton;
     const MStarSet& set = Set(1);
     char text[200];
-    std::snprintf(text, sizeof text, "Mwavg = %.1f (kDa)", double(set.mwAverage));
+    std::snprintf(text, sizeof text, "Mwavg = %.1f kDa", double(set.mwAverage));
     Label(F + 1, text);
     std::snprintf(text, sizeof text, "linear fit to lnc(r^2) --> %.1f (kDa)",
                   double(set.mwLinearFit));

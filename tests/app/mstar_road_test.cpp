@@ -364,7 +364,7 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
     for (int i = set.firstIndex + 40; i < set.lastIndex - 40; ++i)
         ASSERT_NEAR(set.mappDlnc[std::size_t(i)], truth, 0.01 * truth) << i;
     char label[80];
-    std::snprintf(label, sizeof label, "Mwavg = %.1f (kDa)", double(set.mwAverage));
+    std::snprintf(label, sizeof label, "Mwavg = %.1f kDa", double(set.mwAverage));
     EXPECT_STREQ(MS::buttons[9]->offText, label);
     std::snprintf(label, sizeof label, "A0 = %.4f", double(set.meniscusSignal));
     EXPECT_STREQ(MS::buttons[12]->offText, label);
