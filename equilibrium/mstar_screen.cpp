@@ -522,7 +522,8 @@ void DrawMStarScreen(TXLAWindow* window) {
     if (!cm)
         put(4, MakeButton("extrap.", "extrap.", xR + 0.5f * w, 570 - g.Len("extrap."),
                           xR + 1.5f * w, 600, 0xf0f0f0, 0xc8c8ff, false));
-    if (n >= 2)
+    // Also over scan 1 alone when more scans are loaded; a click there only recomputes.
+    if (S::scanCount >= 2)
         put(5, MakeButton("RI off", "RI on ", xL - 1 - w, 622, xL - 2, 672 + g.Len("RI off"),
                           0xf0f0f0, 0xc8faff, ModelChoice::fitRINoise));
     put(6, MakeButton("c(M) off", "c(M) on ", xL - 1 - 2 * w, 622, xL - 2 - w,
@@ -533,29 +534,41 @@ void DrawMStarScreen(TXLAWindow* window) {
     put(8, MakeButton(" toggle to dlnc/dr2", formulaOn, xR + 1.75f * w, yB + 115, xR + 2.75f * w,
                       yB + 175 + g.Len(formulaOn), 0xffd2d2, 0xffdcdc, false));
     const int F = MS::firstSetButton;
+    // Scan 1 alone: its texts carry no index, and its baseline is the model's.
+    const bool one = !MS::multiSet;
     for (int s = 1; s <= n; ++s) {
         const MStarSet* set = s < static_cast<int>(MS::sets.size()) ? &Set(s) : nullptr;
-        std::snprintf(text, sizeof text, "Mwavg(%d) = %.1f (kDa)", s,
-                      set ? double(set->mwAverage) : 0.0);
+        const double mw = set ? double(set->mwAverage) : 0.0;
+        if (one)
+            std::snprintf(text, sizeof text, "Mwavg = %.1f (kDa)", mw);
+        else
+            std::snprintf(text, sizeof text, "Mwavg(%d) = %.1f (kDa)", s, mw);
         put(F + s, MakeButton(text, text, xR + float(s + 1) * w, 570 - g.Len(text),
                               xR + float(s + 2) * w, 600, 0xffffff, 0xffffff, false));
         if (!cm) {
-            std::snprintf(text, sizeof text, "linear fit to lnc(r^2)(%d) --> %.1f (kDa)", s,
-                          set ? double(set->mwLinearFit) : 0.0);
+            const double linear = set ? double(set->mwLinearFit) : 0.0;
+            if (one)
+                std::snprintf(text, sizeof text, "linear fit to lnc(r^2) --> %.1f (kDa)", linear);
+            else
+                std::snprintf(text, sizeof text, "linear fit to lnc(r^2)(%d) --> %.1f (kDa)", s,
+                              linear);
             put(F + n + s,
                 MakeButton(text, text, xLr - float(11 - s) * w, yBb + 250, xLr - float(10 - s) * w,
                            yBb + 310 + g.Len(text), 0xffffff, 0xffffff, false));
         }
-        if (ModelChoice::fitRINoise)
+        if (ModelChoice::fitRINoise && !one)
             std::snprintf(text, sizeof text, "Baseline(%d) = %.4f", s, double(MStarBaseline(s)));
         else
             std::snprintf(text, sizeof text, "Baseline = %.4f", double(ModelParameters::baseline));
         put(F + 2 * n + s,
             MakeButton(text, "set", xL - 1 - float(3 - s) * w, 560 - g.Len(text, 3.0f),
                        xL - float(2 - s) * w, 620, 0xffc796, 0x9696ff, false));
-        std::snprintf(text, sizeof text,
-                      set && set->interference ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", s,
-                      set ? double(set->meniscusSignal) : 0.0);
+        const bool ja = set && set->interference;
+        const double a0 = set ? double(set->meniscusSignal) : 0.0;
+        if (one)
+            std::snprintf(text, sizeof text, ja ? "Ja = %.4f" : "A0 = %.4f", a0);
+        else
+            std::snprintf(text, sizeof text, ja ? "Ja(%d) = %.4f" : "A0(%d) = %.4f", s, a0);
         put(F + 3 * n + s,
             MakeButton(text, text, xL + (float(s) - 0.5f) * w, yT + 35, xL + (float(s) + 0.5f) * w,
                        yT + 95 + g.Len(text), 0xf0f0ff, 0xc8c8ff, false));

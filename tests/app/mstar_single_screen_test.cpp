@@ -5,11 +5,13 @@
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
 #include "support/mstar_screen_fixture.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -25,6 +27,10 @@ TEST_F(MStarSingleScreen, EachButtonOfTheOneDataSetTakesEffect) {
     ASSERT_TRUE(MS::active);
     ASSERT_EQ(ScanStore::scanCount, 3);
     ASSERT_EQ(MS::buttonCount, 4 * 1 + 9) << "laid out for one data set";
+    // Its texts carry no index, and each button is as long as its text.
+    const CScreenButton* a0 = MS::buttons[12];
+    const double width = f.window->GetClientRect().right;
+    EXPECT_NEAR(a0->right, 75 + 95 + 2.5 * std::strlen(a0->offText) * width / 1400.0, 1.0);
     f.Paint();
     struct Case {
         const char* name;
@@ -68,6 +74,13 @@ TEST_F(MStarSingleScreen, EachButtonOfTheOneDataSetTakesEffect) {
              EXPECT_STREQ(MS::mappPlot->xLabel, "radius (cm)") << "one data set: always r";
          }},
         {"a result button asks nothing", 9, [] {}, [] {}},
+        {"RI off changes nothing over one data set",
+         5,
+         [] {},
+         [&] {
+             EXPECT_FALSE(ModelChoice::fitRINoise);
+             EXPECT_FALSE(MS::buttons[5]->on);
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
