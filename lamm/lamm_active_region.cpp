@@ -2,6 +2,7 @@
 #include "lamm/lamm_ideal.h"
 
 #include "foundations/show_error.h"
+#include "foundations/subnormal_flush.h"
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 
@@ -362,6 +363,7 @@ double CLammIdeal::ActiveRegionTimeStep()
 // stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step)
 {
+    const SubnormalsAsZero subnormalsAsZero;
     solvedLargestValid = false;
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
         currentRotorSpeed = EffectiveRotorSpeed(t, step);

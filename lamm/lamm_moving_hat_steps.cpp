@@ -2,6 +2,7 @@
 #include "lamm/lamm_ideal.h"
 
 #include "foundations/show_error.h"
+#include "foundations/subnormal_flush.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 
@@ -260,6 +261,7 @@ double CLammIdeal::TimeStep()
 // diffusion term carries 1 / E(t)^2; the end entries are taken at both ends of the step.
 void CLammIdeal::AdvanceSolution(double step)
 {
+    const SubnormalsAsZero subnormalsAsZero;
     const bool accelerating = rampRotorSpeed && accelerationPhaseActive;
     if (accelerating) {
         currentRotorSpeed = EffectiveRotorSpeed(t, step);
