@@ -163,15 +163,17 @@ void SetCurvesAndRanges() {
             cm ? Rgb(0, 0, 0) : Rgb(175, 175, 255));
     for (int k = 1; k <= n && cm; ++k)
         Add(MS::lnCPlot, fitCurve(Set(k), Set(k).rSquared, Set(k).lnCFromCM), -1, Rgb(255, 50, 50));
+    // Scan 1 alone draws its smoothed ln c in red and its straight line in green.
+    const bool one = !MS::multiSet;
     for (int k = 1; k <= n && !cm; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnCSmoothed, Set(k).firstIndex + w,
                   Set(k).lastIndex - w - 1),
-            -1, Rgb(0, 200, 0));
+            -1, one ? Rgb(200, 0, 0) : Rgb(0, 200, 0));
     for (int k = 1; k <= n && !cm; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnCLinearFit, Set(k).firstIndex, Set(k).lastIndex - 1),
-            14, Rgb(100, 100, 200));
+            14, one ? Rgb(50, 200, 50) : Rgb(100, 100, 200));
     for (int k = 1; k <= n; ++k) {
         MStarSet& set = Set(k);
         std::vector<float>& mapp = MappOf(set);
@@ -232,7 +234,10 @@ void SetCurvesAndRanges() {
         bottom = mLo > 0.0f ? mLo - 0.05f * (top - mLo) : mLo;
         if (!(top > bottom))
             top = bottom + 1.0f;
-        MS::mstarPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
+        if (one)
+            MS::mstarPlot->SetRanges(m, B, bottom, top);
+        else
+            MS::mstarPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
     }
     if (lLo <= lHi) {
         Margins(lLo, lHi, 0.05f, bottom, top);

@@ -368,6 +368,11 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
     EXPECT_STREQ(MS::buttons[9]->offText, label);
     std::snprintf(label, sizeof label, "A0 = %.4f", double(set.meniscusSignal));
     EXPECT_STREQ(MS::buttons[12]->offText, label);
+    // Its own colours for the smoothed ln c and its line, and M* from meniscus to bottom.
+    EXPECT_EQ(MS::lnCPlot->GetCurveColor(1), RGB(200, 0, 0));
+    EXPECT_EQ(MS::lnCPlot->GetCurveColor(2), RGB(50, 200, 50));
+    EXPECT_FLOAT_EQ(MS::mstarPlot->xMin, ModelParameters::meniscus);
+    EXPECT_FLOAT_EQ(MS::mstarPlot->xMax, ModelParameters::bottom);
     // The meniscus range in working-copy indices, inside the range's radii.
     const int a = MS::meniscusFitIndexRange[1], b = MS::meniscusFitIndexRange[2];
     ASSERT_LT(a, b);
