@@ -112,14 +112,14 @@ void AssembleLammMatricesWeighted(FixedGridState& f) {
     const int n = f.n;
     f.sw = ModelChoice::electrophoresis ? f.s * 1e-4 : SedimentationRate(f);
     f.plateauRate = f.sw;
-    SelectWeightFunction();
+    const CellGeometry w = ChosenCellGeometry();
     for (int i = 1; i <= n; ++i) {
-        f.Ma[i] = FeElemRomberg2A(i - 1, i);
-        f.Mb[i] = FeElemRomberg2A(i, i);
-        f.Mc[i] = FeElemRomberg2A(i + 1, i);
-        f.Ka[i] = f.sw * FeElemRomberg2C(i - 1, i) - f.D * FeElemRomberg2B(i - 1, i);
-        f.Kb[i] = f.sw * FeElemRomberg2C(i, i) - f.D * FeElemRomberg2B(i, i);
-        f.Kc[i] = f.sw * FeElemRomberg2C(i + 1, i) - f.D * FeElemRomberg2B(i + 1, i);
+        f.Ma[i] = FeElemRomberg2A(w, i - 1, i);
+        f.Mb[i] = FeElemRomberg2A(w, i, i);
+        f.Mc[i] = FeElemRomberg2A(w, i + 1, i);
+        f.Ka[i] = f.sw * FeElemRomberg2C(w, i - 1, i) - f.D * FeElemRomberg2B(w, i - 1, i);
+        f.Kb[i] = f.sw * FeElemRomberg2C(w, i, i) - f.D * FeElemRomberg2B(w, i, i);
+        f.Kc[i] = f.sw * FeElemRomberg2C(w, i + 1, i) - f.D * FeElemRomberg2B(w, i + 1, i);
     }
     f.Rasm = f.Rfull = n;
     f.refactor = true;
@@ -150,10 +150,10 @@ double TotalAmountFixedGrid(const FixedGridState& f) {
 }
 
 double TotalAmountWeighted(const FixedGridState& f) {
-    SelectWeightFunction();
+    const CellGeometry w = ChosenCellGeometry();
     const double* c = LammGrid::concentration;
     double sum = 0.0;
     for (int i = 1; i <= f.n; ++i)
-        sum += FeElemRomberg1(i) * c[i];
+        sum += FeElemRomberg1(w, i) * c[i];
     return 1.2 * sum;
 }

@@ -439,7 +439,7 @@ LammResult FixedGridRun::Run() {
         return kLammNoArrays;
     if (!AScanAwaitsTheProfile())
         return kLammSolved;
-    LastGridSolver() = GridSolver::FixedGrid;
+    LammGrid::lastSolver = GridSolver::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;
     f.refactor = true;
@@ -492,7 +492,7 @@ LammResult FixedGridRun::Run() {
     g.maxStep = CourantStepLimit();
     g.ringingStep = std::min(g.maxStep, SmallestElement() * SmallestElement() / f.D);
     LammGrid::maxDt = g.maxStep;
-    InitDepletionProbe(f.s);
+    const DepletionProbe probe(f.s);
     if (ModelChoice::zoneCentrifugation)
         LammGrid::dt = 0.1;
     LammGrid::dt = std::min(LammGrid::dt, g.maxStep);
@@ -529,7 +529,7 @@ LammResult FixedGridRun::Run() {
         out.Step(change);
         pooledTime += LammGrid::time - before;
         pooledChange += change;
-        if (DepletionProbeReached(f.L)) {
+        if (probe.Reached(f.L)) {
             LammGrid::running = 0;
             depleted = true;
         }

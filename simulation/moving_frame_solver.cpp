@@ -538,7 +538,7 @@ LammResult FrameRun::Run() {
         LammGrid::discretizationError = 1;
         return kLammRefused;
     }
-    LastGridSolver() = GridSolver::MovingFrame;
+    LammGrid::lastSolver = GridSolver::MovingFrame;
     nonDiffusing = law.law != CoefficientLaw::Tabulated && law.D1 == 0.0 &&
                    (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
     const std::size_t nodes = std::size_t(n) + 2;
@@ -559,7 +559,7 @@ LammResult FrameRun::Run() {
     PhysicalRadii();
     if (control.trackAmount)
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
-    InitDepletionProbe(sGrid);
+    const DepletionProbe probe(sGrid);
     double scale = 0.0;
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));
@@ -569,7 +569,7 @@ LammResult FrameRun::Run() {
             PhysicalRadii();
             return g;
         },
-        [&] { return ProfileSound(C(), n, scale); }, out);
+        [&] { return ProfileSound(C(), n, scale); }, out, probe);
     PlaceEnds(0.0);
     X()[1] = m, X()[n] = b;
     return GridRunResult();

@@ -305,7 +305,7 @@ LammResult NonlinearRun::Run() {
         return kLammDiscretizationError;
     }
     // The radii are this run's uniform grid: a moving frame of an earlier run must not scale them.
-    LastGridSolver() = GridSolver::FixedGrid;
+    LammGrid::lastSolver = GridSolver::FixedGrid;
     const std::size_t nodes = std::size_t(n) + 1;
     for (V* v :
          {&c0, &cs, &s, &D, &Ma, &Mb, &Mc, &Ka, &Kb, &Kc, &La, &Lb, &Lc, &Ba, &Bb, &Bc, &rhs, &gam})
@@ -343,11 +343,12 @@ LammResult NonlinearRun::Run() {
     AssembleIntegrals();
     if (control.trackAmount)
         LammGrid::totalAmount = TotalAmount();
-    InitDepletionProbe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
+    const DepletionProbe probe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
     double scale = 0.0;
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));
-    StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out);
+    StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out,
+                     probe);
     std::copy(radii.begin() + 1, radii.end(), r + 1);
     return GridRunResult();
 }

@@ -11,47 +11,34 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-int gProbe = 0; // 0: no probe
-double gProbeThreshold = 0.0;
-
-} // namespace
-
-void InitDepletionProbe(double s) {
+DepletionProbe::DepletionProbe(double s) {
     LammGrid::equilibriumReached = false;
-    gProbe = 0;
     const int n = LammGrid::allocatedGridSize;
     const double* r = LammGrid::radius;
     if (!LammGrid::arraysAllocated || n < 1)
         return;
     // a limit of 0 is "not set": probing the meniscus would end the run at its start
     if (s > 0.0 && ScanStore::rightFitLimit > ModelParameters::meniscus) {
-        for (int i = 1; i <= n && gProbe == 0; ++i)
+        for (int i = 1; i <= n && node_ == 0; ++i)
             if (r[i] >= ScanStore::rightFitLimit)
-                gProbe = i;
+                node_ = i;
     } else if (s < 0.0 && ScanStore::leftFitLimit > ModelParameters::meniscus) {
         for (int i = 1; i <= n; ++i)
             if (r[i] < ScanStore::leftFitLimit)
-                gProbe = i;
+                node_ = i;
     }
-    if (gProbe != 0)
-        gProbeThreshold = 1e-4f * LammGrid::concentration[gProbe];
+    if (node_ != 0)
+        threshold_ = 1e-4f * LammGrid::concentration[node_];
 }
 
-bool DepletionProbeReached(int activeLeft) {
-    if (gProbe == 0 || ModelChoice::inhomogeneousSolvent || ModelChoice::zoneCentrifugation)
+bool DepletionProbe::Reached(int activeLeft) const {
+    if (node_ == 0 || ModelChoice::inhomogeneousSolvent || ModelChoice::zoneCentrifugation)
         return false;
-    if (LammGrid::concentration[gProbe] < gProbeThreshold || activeLeft > gProbe) {
+    if (LammGrid::concentration[node_] < threshold_ || activeLeft > node_) {
         LammGrid::equilibriumReached = true;
         return true;
     }
     return false;
-}
-
-GridSolver& LastGridSolver() {
-    static GridSolver last = GridSolver::None;
-    return last;
 }
 
 bool AScanAwaitsTheProfile() {

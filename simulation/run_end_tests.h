@@ -9,15 +9,23 @@
 #include <algorithm>
 #include <cmath>
 
-// Picks the probe node for a species of s (S): for sedimentation the first node at or beyond the
-// right fit limit, for flotation the last node inside the left fit limit; its threshold is 1e-4 of
-// its present value. Without a fit limit inside the cell there is no probe. Clears
-// LammGrid::equilibriumReached.
-void InitDepletionProbe(double s);
-// True (and LammGrid::equilibriumReached set) when the probe has fallen below its threshold or
-// the active region's left end activeLeft has passed it; never with the inhomogeneous solvent or
-// zone centrifugation.
-bool DepletionProbeReached(int activeLeft = 1);
+// The depletion probe of one run.
+class DepletionProbe {
+  public:
+    // Picks the probe node for a species of s (S): for sedimentation the first node at or beyond
+    // the right fit limit, for flotation the last node inside the left fit limit; its threshold
+    // is 1e-4 of its present value. Without a fit limit inside the cell there is no probe.
+    // Clears LammGrid::equilibriumReached.
+    explicit DepletionProbe(double s);
+    // True (and LammGrid::equilibriumReached set) when the probe has fallen below its threshold
+    // or the active region's left end activeLeft has passed it; never with the inhomogeneous
+    // solvent or zone centrifugation.
+    bool Reached(int activeLeft = 1) const;
+
+  private:
+    int node_ = 0;  // 0: no probe
+    double threshold_ = 0.0;
+};
 
 // More than 10 consecutive steps of at least 30 s whose change per second is below
 // LammGrid::equilibriumThreshold.
@@ -47,12 +55,14 @@ constexpr double kLastSimulatedTime = 1e8;
 
 // The step loop of a solver on the simulation grid: step() advances one step and returns the
 // profile's change, finite() tells whether the ends of the profile are still finite numbers, out
-// takes the scans. Runs until LammGrid says stop, a test above ends the run, or the steps no
-// longer advance; a run ended early at equilibrium or by depletion writes its remaining scans.
+// takes the scans. Runs until LammGrid says stop, a test above (with the run's probe) ends the
+// run, or the steps no longer advance; a run ended early at equilibrium or by depletion writes
+// its remaining scans.
 // settled: the equilibrium test also asks that the change still to come be small
 // (EquilibriumCounter::CountSettled), for a solver whose slow approach would otherwise end early.
 template <class Step, class Finite, class Output>
-void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = false) {
+void StepUntilStopped(Step step, Finite finite, Output& out, const DepletionProbe& probe,
+                      bool settled = false) {
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
@@ -66,7 +76,7 @@ void StepUntilStopped(Step step, Finite finite, Output& out, bool settled = fals
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(g);
-        if (DepletionProbeReached()) {
+        if (probe.Reached()) {
             LammGrid::running = 0;
             depleted = true;
         } else if (p > 0.0 &&
@@ -112,12 +122,6 @@ constexpr double kMostGridUndershoot = 0.5;
 // steps can oscillate without bound; such a profile would otherwise end the run by the depletion
 // probe and be shown as a model.
 bool ProfileSound(const double* c, int n, double scale);
-
-// The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
-// after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
-// physical radii of its nodes itself.
-enum class GridSolver { None, MovingHat, FixedGrid, MovingFrame };
-GridSolver& LastGridSolver();
 
 // True when a scan awaits the run's profile: without one a run would have no end.
 bool AScanAwaitsTheProfile();

@@ -22,15 +22,6 @@ constexpr double kSectionVolume = 0.0121;   // ml
 constexpr double kCellWidth = 0.32;         // cm
 constexpr double kOpticalPath = 1.2;        // cm
 
-double WeightUnity(double) { return 1.0; }
-double WeightUnityB(double) { return 1.0; }
-
-using Weight = double (*)(double);
-
-// The cross-section of the geometry chosen last, and where its narrowing starts.
-Weight gWeight = WeightUnity;
-double gNarrowingStart = 0.0373;
-
 // Linear forms alpha + beta r of the two hats on the element being integrated.
 struct HatPair {
     double aj = 0.0, bj = 0.0, ai = 0.0, bi = 0.0;
@@ -57,38 +48,44 @@ void HatForm(int k, int e, double& alpha, double& beta)
 }
 
 // The integrands of the pair functions, w(r) times the hats' forms h on one element.
-double MassIntegrand(Weight w, const HatPair& h, double r)
+using Cell = CellGeometry;
+double MassIntegrand(const Cell& w, const HatPair& h, double r)
 {
-    return w(r) * (h.aj + h.bj * r) * (h.ai + h.bi * r);
+    return w.Weight(r) * (h.aj + h.bj * r) * (h.ai + h.bi * r);
 }
-double DiffIntegrand(Weight w, const HatPair& h, double r) { return w(r) * h.bj * h.bi; }
-double SedIntegrand(Weight w, const HatPair& h, double r)
+double DiffIntegrand(const Cell& w, const HatPair& h, double r)
 {
-    return w(r) * r * (h.aj + h.bj * r) * h.bi;
+    return w.Weight(r) * h.bj * h.bi;
 }
-double DriftIntegrand(Weight w, const HatPair& h, double r)
+double SedIntegrand(const Cell& w, const HatPair& h, double r)
 {
-    return w(r) * (h.aj + h.bj * r) * h.bi;
+    return w.Weight(r) * r * (h.aj + h.bj * r) * h.bi;
 }
-double SingleIntegrand(Weight w, const HatPair& h, double r) { return w(r) * (h.ai + h.bi * r); }
+double DriftIntegrand(const Cell& w, const HatPair& h, double r)
+{
+    return w.Weight(r) * (h.aj + h.bj * r) * h.bi;
+}
+double SingleIntegrand(const Cell& w, const HatPair& h, double r)
+{
+    return w.Weight(r) * (h.ai + h.bi * r);
+}
 
-using Integrand = double (*)(Weight, const HatPair&, double);
+using Integrand = double (*)(const Cell&, const HatPair&, double);
 
 // Integral of the integrand over element e with the hats' forms h, split where the weight has
 // its kink.
-double OverElement(Integrand f, const HatPair& h, int e)
+double OverElement(const Cell& w, Integrand f, const HatPair& h, int e)
 {
-    const Weight w = gWeight;
-    const auto integrand = [f, w, &h](double r) { return f(w, h, r); };
+    const auto integrand = [f, &w, &h](double r) { return f(w, h, r); };
     const double a = R()[e], b = R()[e + 1];
-    const double r0 = gNarrowingStart;
-    if (w == ExternalCellWeight && a < r0 && r0 < b)
+    const double r0 = w.narrowingStart;
+    if (w.narrowing && a < r0 && r0 < b)
         return RombergIntegrate(integrand, a, r0) + RombergIntegrate(integrand, r0, b);
     return RombergIntegrate(integrand, a, b);
 }
 
 // Sum over the elements that hats j and i share.
-double PairIntegral(Integrand f, int j, int i)
+double PairIntegral(const Cell& w, Integrand f, int j, int i)
 {
     if (!Inside(i) || !Inside(j) || std::abs(i - j) > 1)
         return 0.0;
@@ -99,12 +96,12 @@ double PairIntegral(Integrand f, int j, int i)
         HatPair h;
         HatForm(j, e, h.aj, h.bj);
         HatForm(i, e, h.ai, h.bi);
-        sum += OverElement(f, h, e);
+        sum += OverElement(w, f, h, e);
     }
     return sum;
 }
 
-double SingleIntegral(int i)
+double SingleIntegral(const Cell& w, int i)
 {
     if (!Inside(i))
         return 0.0;
@@ -114,7 +111,7 @@ double SingleIntegral(int i)
             continue;
         HatPair h;
         HatForm(i, e, h.ai, h.bi);
-        sum += OverElement(SingleIntegrand, h, e);
+        sum += OverElement(w, SingleIntegrand, h, e);
     }
     return sum;
 }
@@ -122,12 +119,12 @@ double SingleIntegral(int i)
 bool Rectangular() { return ModelChoice::linearLamm || ModelChoice::electrophoresis; }
 
 // The external loading cell uses a closed form where the elements of both hats lie above r0.
-bool ClosedFormApplies(int j, int i)
+bool ClosedFormApplies(const Cell& w, int j, int i)
 {
     if (ModelParameters::oilVolume > kSectionVolume)
         return true;
     const int n = N();
-    return j < n && i < n && R()[j + 1] < gNarrowingStart && R()[i + 1] < gNarrowingStart;
+    return j < n && i < n && R()[j + 1] < w.narrowingStart && R()[i + 1] < w.narrowingStart;
 }
 
 }  // namespace
@@ -205,70 +202,76 @@ double RectElementSingle(int i)
     return ((i > 1 ? r[i] - r[i - 1] : 0.0) + (i < n ? r[i + 1] - r[i] : 0.0)) / 2.0;
 }
 
-double FeElemRomberg2D(int j, int i) { return PairIntegral(MassIntegrand, j, i); }
-double FeElemRomberg2E(int j, int i) { return PairIntegral(DiffIntegrand, j, i); }
-double FeElemRomberg2F(int j, int i)
+double FeElemRomberg2D(const CellGeometry& w, int j, int i)
 {
-    return PairIntegral(ModelChoice::electrophoresis ? DriftIntegrand : SedIntegrand, j, i);
+    return PairIntegral(w, MassIntegrand, j, i);
 }
-double FeElemRomberg1B(int i) { return SingleIntegral(i); }
+double FeElemRomberg2E(const CellGeometry& w, int j, int i)
+{
+    return PairIntegral(w, DiffIntegrand, j, i);
+}
+double FeElemRomberg2F(const CellGeometry& w, int j, int i)
+{
+    return PairIntegral(w, ModelChoice::electrophoresis ? DriftIntegrand : SedIntegrand, j, i);
+}
+double FeElemRomberg1B(const CellGeometry& w, int i) { return SingleIntegral(w, i); }
 
-double ExternalCellElementMass(int j, int i)
+double ExternalCellElementMass(const CellGeometry& w, int j, int i)
 {
-    return ClosedFormApplies(j, i) ? RectElementMass(j, i) : FeElemRomberg2D(j, i);
+    return ClosedFormApplies(w, j, i) ? RectElementMass(j, i) : FeElemRomberg2D(w, j, i);
 }
-double ExternalCellElementDiff(int j, int i)
+double ExternalCellElementDiff(const CellGeometry& w, int j, int i)
 {
-    return ClosedFormApplies(j, i) ? RectElementDiff(j, i) : FeElemRomberg2E(j, i);
+    return ClosedFormApplies(w, j, i) ? RectElementDiff(j, i) : FeElemRomberg2E(w, j, i);
 }
-double ExternalCellElementSed(int j, int i)
+double ExternalCellElementSed(const CellGeometry& w, int j, int i)
 {
-    return ClosedFormApplies(j, i) ? RectElementSed(j, i) : FeElemRomberg2F(j, i);
+    return ClosedFormApplies(w, j, i) ? RectElementSed(j, i) : FeElemRomberg2F(w, j, i);
 }
-double ExternalCellElementSingle(int i)
+double ExternalCellElementSingle(const CellGeometry& w, int i)
 {
-    return ClosedFormApplies(i, i) ? RectElementSingle(i) : FeElemRomberg1B(i);
+    return ClosedFormApplies(w, i, i) ? RectElementSingle(i) : FeElemRomberg1B(w, i);
 }
 
-double FeElemRomberg2A(int j, int i)
+double FeElemRomberg2A(const CellGeometry& w, int j, int i)
 {
     if (Rectangular())
         return RectElementMass(j, i);
     if (ModelChoice::externalLoadingCell)
-        return ExternalCellElementMass(j, i);
-    return FeElemRomberg2D(j, i);
+        return ExternalCellElementMass(w, j, i);
+    return FeElemRomberg2D(w, j, i);
 }
 
-double FeElemRomberg2B(int j, int i)
+double FeElemRomberg2B(const CellGeometry& w, int j, int i)
 {
     if (Rectangular())
         return RectElementDiff(j, i);
     if (ModelChoice::externalLoadingCell)
-        return ExternalCellElementDiff(j, i);
-    return FeElemRomberg2E(j, i);
+        return ExternalCellElementDiff(w, j, i);
+    return FeElemRomberg2E(w, j, i);
 }
 
-double FeElemRomberg2C(int j, int i)
+double FeElemRomberg2C(const CellGeometry& w, int j, int i)
 {
     if (ModelChoice::electrophoresis)
         return RectElementDrift(j, i);
     if (ModelChoice::linearLamm)
         return RectElementSed(j, i);
     if (ModelChoice::externalLoadingCell)
-        return ExternalCellElementSed(j, i);
-    return FeElemRomberg2F(j, i);
+        return ExternalCellElementSed(w, j, i);
+    return FeElemRomberg2F(w, j, i);
 }
 
-double FeElemRomberg1(int i)
+double FeElemRomberg1(const CellGeometry& w, int i)
 {
     if (Rectangular())
         return RectElementSingle(i);
     if (ModelChoice::externalLoadingCell)
-        return ExternalCellElementSingle(i);
-    return FeElemRomberg1B(i);
+        return ExternalCellElementSingle(w, i);
+    return FeElemRomberg1B(w, i);
 }
 
-void PrepareExternalCellGeometry()
+double ExternalCellNarrowingStart()
 {
     const double v = ModelParameters::oilVolume;
     const double a = kNarrowing, L = kSectionLength;
@@ -282,15 +285,15 @@ void PrepareExternalCellGeometry()
     else  // the section is full; the rest of the oil stands in the full cross-section above it
         oilHeight = L + (v - kSectionVolume) / (kCellWidth * kOpticalPath);
     const double last = N() > 0 ? R()[N()] : double(ModelParameters::bottom);
-    gNarrowingStart = last - (L - oilHeight);
+    return last - (L - oilHeight);
 }
 
-double ExternalCellWeight(double r)
+double CellGeometry::Weight(double r) const
 {
-    return r < gNarrowingStart ? 1.0 : 1.0 - (kNarrowing / kSectionLength) * (r - gNarrowingStart);
+    if (!narrowing || r < narrowingStart)
+        return 1.0;
+    return 1.0 - (kNarrowing / kSectionLength) * (r - narrowingStart);
 }
-
-double ExternalCellNarrowingStart() { return gNarrowingStart; }
 
 bool SpecialCellGeometryChosen()
 {
@@ -298,14 +301,13 @@ bool SpecialCellGeometryChosen()
            ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
 }
 
-void SelectWeightFunction()
+CellGeometry ChosenCellGeometry()
 {
-    if (ModelChoice::linearLamm || ModelChoice::electrophoresis) {
-        gWeight = WeightUnity;
-    } else if (ModelChoice::externalLoadingCell) {
-        PrepareExternalCellGeometry();
-        gWeight = ExternalCellWeight;
-    } else if (ModelChoice::thirdGeometry) {
-        gWeight = WeightUnityB;
+    CellGeometry cell;
+    if (ModelChoice::externalLoadingCell && !ModelChoice::linearLamm &&
+        !ModelChoice::electrophoresis) {
+        cell.narrowing = true;
+        cell.narrowingStart = ExternalCellNarrowingStart();
     }
+    return cell;
 }

@@ -6,6 +6,20 @@
 // not re-entrant and run on the window's thread only.
 class TXLAWindow;
 
+// The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
+// after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
+// physical radii of its nodes itself.
+enum class GridSolver { None, MovingHat, FixedGrid, MovingFrame };
+
+// The frame of the moving hat's grid: reference node i of the n radii at x stands at
+// x[i] exp(k (t - t0)) at time t.
+struct MovingGridFrame {
+    const double* x = nullptr;
+    int n = 0;
+    double k = 0.0;   // 1/s
+    double t0 = 0.0;  // s
+};
+
 struct LammGrid {
     // Grid sizes
     static inline int gridSize = 1000;
@@ -123,6 +137,12 @@ struct LammGrid {
     static inline bool simErrorShown = false;
     // A model solved on data or in a solvent it is not made for says so once per fit.
     static inline bool modelNoticeShown = false;
+
+    // What the arrays hold since the last run: its solver and, after the moving hat, its frame
+    // (set during the run, kept after it for the scans written from its final profile). They
+    // describe the arrays, so resetting the options leaves them.
+    static inline GridSolver lastSolver = GridSolver::None;
+    static inline MovingGridFrame movingFrame;
 
     static void ResetToDefaults();
 };

@@ -30,7 +30,7 @@ std::vector<Evaluation> gEvaluations;
 
 void RecordingEvaluator(TXLAWindow* window) {
     CurrentModelEvaluator()(window);
-    gEvaluations.push_back({HeldDiscretisation::Active(), M::speciesS[1], LastGridSolver()});
+    gEvaluations.push_back({HeldDiscretisation::Active(), M::speciesS[1], LammGrid::lastSolver});
 }
 
 constexpr double kTrueS = 4.4, kLimit = 4.0, kStartS = 3.6;

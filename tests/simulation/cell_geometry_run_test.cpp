@@ -72,7 +72,6 @@ double LoadedAmount(double c0) {
     const double r1 = LammGrid::radius[1], rn = LammGrid::radius[n];
     if (!C::externalLoadingCell)
         return 1.2 * c0 * (rn - r1);
-    SelectWeightFunction();
     const double r0 = ExternalCellNarrowingStart();
     const double narrowed = r0 < rn ? (0.311 / 0.0373) * (rn - r0) * (rn - r0) / 2.0 : 0.0;
     return 1.2 * c0 * ((rn - r1) - narrowed);
@@ -117,7 +116,7 @@ TEST_F(SpecialCellRun, SolvedOnTheFixedGridWithTheAmountKept) {
         plat::test::Script script;
         ASSERT_TRUE(RunDiscreteSed(nullptr));
         EXPECT_TRUE(script.done()) << script.logText();
-        EXPECT_EQ(LastGridSolver(), GridSolver::FixedGrid);
+        EXPECT_EQ(LammGrid::lastSolver, GridSolver::FixedGrid);
         EXPECT_TRUE(C::claverieAlgorithm && !C::movingHatAlgorithm);
         ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
         // the active region drops what falls below 1e-6 of the loading behind the boundary (on
@@ -186,7 +185,7 @@ TEST_F(SpecialCellRun, NarrowingBottomHoldsTheAmountItsCrossSectionGives) {
     M::oilVolume = 0.0f;
     ASSERT_TRUE(RunDiscreteSed(nullptr));
     ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
-    SelectWeightFunction();
+    const CellGeometry cell = ChosenCellGeometry();
     const double sigma = s * 1e-13 * Omega2(set.rpm) / (2.0 * d);
     // A from 1.2 c0 integral w = 1.2 A integral w exp(sigma r^2), and without the narrowing
     double weighted = 0.0, plain = 0.0, volume = 0.0;
@@ -195,16 +194,16 @@ TEST_F(SpecialCellRun, NarrowingBottomHoldsTheAmountItsCrossSectionGives) {
     for (int i = 0; i <= steps; ++i) {
         const double r = m + i * h, edge = (i == 0 || i == steps) ? 0.5 : 1.0;
         const double e = std::exp(sigma * (r * r - 7.0 * 7.0));
-        weighted += edge * h * ExternalCellWeight(r) * e;
+        weighted += edge * h * cell.Weight(r) * e;
         plain += edge * h * e;
-        volume += edge * h * ExternalCellWeight(r);
+        volume += edge * h * cell.Weight(r);
     }
     const double a = c0 * volume / weighted, rectangular = c0 * (b - m) / plain;
     ASSERT_GT(std::fabs(a / rectangular - 1.0), 0.01);
     const int last = S::scanCount;
     for (int i = 1; i <= S::pointCount[last]; i += 50) {
         const double r = S::radius[last][i];
-        if (r > ExternalCellNarrowingStart())
+        if (r > cell.narrowingStart)
             continue;
         const double expected = a * std::exp(sigma * (r * r - 7.0 * 7.0));
         EXPECT_NEAR(S::fit[last][i] / expected, 1.0, 2e-3) << "r = " << r;

@@ -68,19 +68,19 @@ TEST_F(WeightedIntegrals, ColumnsSumToTheAmountOfEachNode)
         ModelChoice::claverieAlgorithm = true;
         ModelParameters::oilVolume = 0.01f;
         g.choose();
-        SelectWeightFunction();
+        const CellGeometry w = ChosenCellGeometry();
         double total = 0.0;
         for (int j = 1; j <= kN; ++j) {
             double mass = 0.0, diffusion = 0.0, sedimentation = 0.0;
             for (int i = j - 1; i <= j + 1; ++i) {
-                mass += FeElemRomberg2A(j, i);
-                diffusion += FeElemRomberg2B(j, i);
-                sedimentation += FeElemRomberg2C(j, i);
+                mass += FeElemRomberg2A(w, j, i);
+                diffusion += FeElemRomberg2B(w, j, i);
+                sedimentation += FeElemRomberg2C(w, j, i);
             }
-            ASSERT_NEAR(mass, FeElemRomberg1(j), 1e-13) << j;
+            ASSERT_NEAR(mass, FeElemRomberg1(w, j), 1e-13) << j;
             ASSERT_NEAR(diffusion, 0.0, 1e-9) << j;
             ASSERT_NEAR(sedimentation, 0.0, 1e-12) << j;
-            total += FeElemRomberg1(j);
+            total += FeElemRomberg1(w, j);
         }
         EXPECT_NEAR(total, g.crossSection(), 1e-12);
     }
@@ -91,7 +91,7 @@ TEST_F(WeightedIntegrals, ColumnsSumToTheAmountOfEachNode)
 TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight)
 {
     ModelChoice::thirdGeometry = true;
-    SelectWeightFunction();
+    CellGeometry w = ChosenCellGeometry();
     // Romberg extrapolation of exact polynomial integrands: rounding only (the sedimentation
     // entry of a node is the difference of its two elements', each of the size of r)
     auto same = [](double a, double b, double scale = 0.0) {
@@ -99,19 +99,19 @@ TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight)
     };
     for (int i = 1; i <= kN; ++i) {
         for (int j = i - 1; j <= i + 1; ++j) {
-            ASSERT_TRUE(same(FeElemRomberg2A(j, i), RectElementMass(j, i))) << i << " " << j;
-            ASSERT_TRUE(same(FeElemRomberg2B(j, i), RectElementDiff(j, i))) << i << " " << j;
-            ASSERT_TRUE(same(FeElemRomberg2C(j, i), RectElementSed(j, i), R(i))) << i << " " << j;
+            ASSERT_TRUE(same(FeElemRomberg2A(w, j, i), RectElementMass(j, i))) << i << " " << j;
+            ASSERT_TRUE(same(FeElemRomberg2B(w, j, i), RectElementDiff(j, i))) << i << " " << j;
+            ASSERT_TRUE(same(FeElemRomberg2C(w, j, i), RectElementSed(j, i), R(i))) << i << " " << j;
         }
-        ASSERT_TRUE(same(FeElemRomberg1(i), RectElementSingle(i))) << i;
+        ASSERT_TRUE(same(FeElemRomberg1(w, i), RectElementSingle(i))) << i;
     }
     ModelChoice::thirdGeometry = false;
     ModelChoice::externalLoadingCell = true;
     ModelParameters::oilVolume = 0.02f;
-    SelectWeightFunction();
-    EXPECT_GT(ExternalCellNarrowingStart(), R(kN));
+    w = ChosenCellGeometry();
+    EXPECT_GT(w.narrowingStart, R(kN));
     for (int j = kN - 1; j <= kN; ++j)
-        EXPECT_EQ(FeElemRomberg2A(j, kN), RectElementMass(j, kN));
+        EXPECT_EQ(FeElemRomberg2A(w, j, kN), RectElementMass(j, kN));
 }
 
 // The oil fills the narrowing section from the bottom up to the height x whose volume, under a
@@ -123,13 +123,16 @@ TEST_F(WeightedIntegrals, OilVolumeSetsTheStartOfTheNarrowing)
     const double a = 0.311, L = 0.0373;
     for (float oil : {0.0f, 0.002f, 0.01f, 0.012f}) {
         ModelParameters::oilVolume = oil;
-        SelectWeightFunction();
         const double x = L - (R(kN) - ExternalCellNarrowingStart());
         EXPECT_NEAR(0.32 * 1.2 * ((1.0 - a) * x + a * x * x / (2.0 * L)), oil, 1e-9) << oil;
     }
-    const double r0 = ExternalCellNarrowingStart();
-    EXPECT_EQ(ExternalCellWeight(r0 - 1e-3), 1.0);
-    EXPECT_NEAR(ExternalCellWeight(r0 + L), 1.0 - a, 1e-12);
+    const CellGeometry w = ChosenCellGeometry();
+    const double r0 = w.narrowingStart;
+    EXPECT_EQ(w.Weight(r0 - 1e-3), 1.0);
+    EXPECT_NEAR(w.Weight(r0 + L), 1.0 - a, 1e-12);
+    // a rectangular cell chosen with it keeps its unit cross-section
+    ModelChoice::linearLamm = true;
+    EXPECT_EQ(ChosenCellGeometry().Weight(r0 + L), 1.0);
 }
 
 TEST_F(WeightedIntegrals, IndicesOutsideTheGridGiveZero)
@@ -137,12 +140,12 @@ TEST_F(WeightedIntegrals, IndicesOutsideTheGridGiveZero)
     for (auto geometry : {&ModelChoice::linearLamm, &ModelChoice::externalLoadingCell,
                           &ModelChoice::thirdGeometry}) {
         *geometry = true;
-        SelectWeightFunction();
-        EXPECT_EQ(FeElemRomberg2A(0, 1), 0.0);
-        EXPECT_EQ(FeElemRomberg2B(kN + 1, kN), 0.0);
-        EXPECT_EQ(FeElemRomberg2C(0, 1), 0.0);
-        EXPECT_EQ(FeElemRomberg1(kN + 1), 0.0);
-        EXPECT_EQ(FeElemRomberg2A(3, 1), 0.0);
+        const CellGeometry w = ChosenCellGeometry();
+        EXPECT_EQ(FeElemRomberg2A(w, 0, 1), 0.0);
+        EXPECT_EQ(FeElemRomberg2B(w, kN + 1, kN), 0.0);
+        EXPECT_EQ(FeElemRomberg2C(w, 0, 1), 0.0);
+        EXPECT_EQ(FeElemRomberg1(w, kN + 1), 0.0);
+        EXPECT_EQ(FeElemRomberg2A(w, 3, 1), 0.0);
         *geometry = false;
     }
 }

@@ -26,7 +26,6 @@ double LoadedAmount(const ModuleCase& mc)
     case SolverRoad::Rectangular:
         return 1.2 * mc.c0 * (rn - r1);
     case SolverRoad::ExternalLoading: {
-        SelectWeightFunction();
         const double r0 = ExternalCellNarrowingStart();
         return 1.2 * mc.c0 * ((rn - r1) - (0.311 / 0.0373) * (rn - r0) * (rn - r0) / 2.0);
     }
