@@ -102,11 +102,7 @@ struct SpeciesRows {
     // and nowhere far above what that loading can give: a solution that oscillated or grew
     // without bound is no model.
     bool Sound(double loading) const {
-        const LoadingBounds bounds(loading);
-        bool sound = Finite();
-        for (const float v : values)
-            sound &= bounds.Hold(v);
-        return sound;
+        return LoadingBounds(loading).HoldAll(values.data(), values.size());
     }
 };
 
@@ -655,34 +651,49 @@ int RunDiscreteSedList(TXLAWindow* window) {
     const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
     auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
     if (direct) {
-        // each point's sum over the species in their order, species by species over the scan
-        std::vector<double> sum;
-        auto sumOfScan = [&](int k) {
-            const int count = S::pointCount[k];
-            sum.assign(std::size_t(std::max(count, 0)) + 1, 0.0);
+        // each point's sum over the species in their order, species by species over the scan;
+        // the sums of every scan are formed once, checked, then stored
+        std::vector<std::size_t> start(std::size_t(S::scanCount) + 2, 0);
+        for (int k = 1; k <= S::scanCount; ++k)
+            start[std::size_t(k) + 1] =
+                start[std::size_t(k)] + std::size_t(std::max(S::pointCount[k], 0));
+        // One species at its own scale: its values, checked above, are the sums (0 + v turns
+        // -0 into 0 as the sum does).
+        const bool single = n == 1 && factor(1) == 1.0;
+        std::vector<double> sums(single ? 0 : start[std::size_t(S::scanCount) + 1] + 1);
+        for (int k = 1; k <= S::scanCount && !single; ++k) {
+            const int count = std::max(S::pointCount[k], 0);
+            double* sum = sums.data() + start[std::size_t(k)];
             for (int j = 1; j <= n; ++j) {
                 const double f = factor(j);
                 const float* row = rows[std::size_t(j)].rows[std::size_t(k)];
-                for (int p = 1; p <= count; ++p)
-                    sum[std::size_t(p)] += f * double(row[p]);
+                if (j == 1)
+                    for (int p = 1; p <= count; ++p)
+                        sum[p] = 0.0 + f * double(row[p]);
+                else
+                    for (int p = 1; p <= count; ++p)
+                        sum[p] += f * double(row[p]);
             }
-            return count;
-        };
-        // A sum beyond single precision (loadings near the largest float) is refused before
-        // anything is stored: the previous model stays.
-        for (int k = 1; k <= S::scanCount; ++k) {
-            const int count = sumOfScan(k);
+            // A sum beyond single precision (loadings near the largest float) is refused before
+            // anything is stored: the previous model stays.
             for (int p = 1; p <= count; ++p)
-                if (!(std::fabs(sum[std::size_t(p)]) <= std::numeric_limits<float>::max())) {
-                    ReportSignalBeyondFloat(window, k, p, sum[std::size_t(p)]);
+                if (!(std::fabs(sum[p]) <= std::numeric_limits<float>::max())) {
+                    ReportSignalBeyondFloat(window, k, p, sum[p]);
                     return kLammRefused;
                 }
         }
         for (int k = 1; k <= S::scanCount; ++k) {
-            const int count = sumOfScan(k);
+            const int count = S::pointCount[k];
             float* fit = S::fit[k];
-            for (int p = 1; p <= count; ++p)
-                fit[p] = float(sum[std::size_t(p)]);
+            if (single) {
+                const float* row = rows[1].rows[std::size_t(k)];
+                for (int p = 1; p <= count; ++p)
+                    fit[p] = row[p] + 0.0f;
+            } else {
+                const double* sum = sums.data() + start[std::size_t(k)];
+                for (int p = 1; p <= count; ++p)
+                    fit[p] = float(sum[p]);
+            }
         }
     } else {
         for (int slot = 1; slot <= M::maxSpecies; ++slot) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 // The depletion probe of one run.
 class DepletionProbe {
@@ -107,6 +108,9 @@ class LoadingBounds {
           lowest_(float(-kMostUndershoot * std::fabs(loading))),
           highest_(float(kMostOvershoot * std::max(std::fabs(loading), 1.0))) {}
     bool Hold(float v) const { return sign_ * v >= lowest_ && sign_ * v <= highest_; }
+    // Every v[0..n-1] finite and held, in one pass without an early exit that runs several
+    // values at a time.
+    bool HoldAll(const float* v, std::size_t n) const;
 
   private:
     float sign_, lowest_, highest_;
