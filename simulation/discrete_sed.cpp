@@ -13,6 +13,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/buffer_sedimentation_model.h"
 #include "simulation/dls_discrete_model.h"
+#include "simulation/fixed_grid_pace.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -577,6 +578,10 @@ int RunDiscreteSedList(TXLAWindow* window) {
         M::speciesLoading[1] = 1.0f;
         M::speciesLoading[2] = M::speciesLoading[3] = 0.0f;
     }
+    SayWhenTheFixedGridIsSlow(
+        window, mixture ? std::vector<int>(slots.begin() + std::min<std::size_t>(1, slots.size()),
+                                           slots.end())
+                        : slots);
     const bool direct = SignalGoesIntoFit();
     if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
         return 0;
