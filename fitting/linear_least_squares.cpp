@@ -114,15 +114,30 @@ struct AmplitudeProducts {
     // target at z[0..n-1], centred by subtracting zOff[q].
     void AddRow(const float* const* x, const double* const* off, const double* z,
                 const double* zOff, int n);
+    // The same with one offset for the whole row: off[j] for signal j, zOff for the target.
+    void AddRowOffsets(const float* const* x, const double* off, const double* z, double zOff,
+                       int n);
     int m;
     std::vector<double> gram, cross, rawNorm;
 };
 
+// The offset of signal s (s = -1: the target) at point q: a row of them, or one for the row.
+struct PointOffsets {
+    const double* const* off;
+    const double* zOff;
+    double Of(int s, int q) const { return s < 0 ? zOff[q] : off[s][q]; }
+};
+struct RowOffsets {
+    const double* off;
+    double zOff;
+    double Of(int s, int) const { return s < 0 ? zOff : off[s]; }
+};
+
 // The sums of AddRow for M species, held in registers over the row: independent chains, each
 // adding its points in order.
-template <int M>
-void AddRowOf(AmplitudeProducts& pr, const float* const* x, const double* const* off,
-              const double* z, const double* zOff, int n) {
+template <int M, class Offsets>
+void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
+              int n) {
     const int m = M > 0 ? M : pr.m;
     constexpr int kCap = M > 0 ? M : 1;
     double raw[kCap], cross[kCap], gram[kCap][kCap];
@@ -135,10 +150,10 @@ void AddRowOf(AmplitudeProducts& pr, const float* const* x, const double* const*
         }
         for (int q = 0; q < n; ++q) {
             double v[kCap], c[kCap];
-            const double cz = z[q] - zOff[q];
+            const double cz = z[q] - off.Of(-1, q);
             for (int s = 0; s < m; ++s) {
                 v[s] = x[s][q];
-                c[s] = v[s] - off[s][q];
+                c[s] = v[s] - off.Of(s, q);
             }
             for (int s = 0; s < m; ++s) {
                 raw[s] += v[s] * v[s];
@@ -156,10 +171,10 @@ void AddRowOf(AmplitudeProducts& pr, const float* const* x, const double* const*
     } else {
         std::vector<double> v(m), c(m);
         for (int q = 0; q < n; ++q) {
-            const double cz = z[q] - zOff[q];
+            const double cz = z[q] - off.Of(-1, q);
             for (int s = 0; s < m; ++s) {
                 v[s] = x[s][q];
-                c[s] = v[s] - off[s][q];
+                c[s] = v[s] - off.Of(s, q);
             }
             for (int s = 0; s < m; ++s) {
                 pr.rawNorm[s] += v[s] * v[s];
@@ -171,20 +186,31 @@ void AddRowOf(AmplitudeProducts& pr, const float* const* x, const double* const*
     }
 }
 
+template <class Offsets>
+void AddRowFor(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
+               int n) {
+    switch (pr.m) {
+    case 1:
+        return AddRowOf<1>(pr, x, off, z, n);
+    case 2:
+        return AddRowOf<2>(pr, x, off, z, n);
+    case 3:
+        return AddRowOf<3>(pr, x, off, z, n);
+    case 4:
+        return AddRowOf<4>(pr, x, off, z, n);
+    default:
+        return AddRowOf<0>(pr, x, off, z, n);
+    }
+}
+
 void AmplitudeProducts::AddRow(const float* const* x, const double* const* off, const double* z,
                                const double* zOff, int n) {
-    switch (m) {
-    case 1:
-        return AddRowOf<1>(*this, x, off, z, zOff, n);
-    case 2:
-        return AddRowOf<2>(*this, x, off, z, zOff, n);
-    case 3:
-        return AddRowOf<3>(*this, x, off, z, zOff, n);
-    case 4:
-        return AddRowOf<4>(*this, x, off, z, zOff, n);
-    default:
-        return AddRowOf<0>(*this, x, off, z, zOff, n);
-    }
+    AddRowFor(*this, x, PointOffsets{off, zOff}, z, n);
+}
+
+void AmplitudeProducts::AddRowOffsets(const float* const* x, const double* off, const double* z,
+                                      double zOff, int n) {
+    AddRowFor(*this, x, RowOffsets{off, zOff}, z, n);
 }
 
 // Amplitudes of the centred species signals against the centred target from their products. The
@@ -557,19 +583,15 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         const std::vector<double> zOffset = centring(zValue);
         AmplitudeProducts products(m);
         std::vector<const float*> signal(m);
-        std::vector<std::vector<double>> offset(m);
-        std::vector<const double*> offsetRows(m);
-        std::vector<double> zo;
+        std::vector<double> offset(m);
         for (int r = 0; r < rows; ++r) {
             const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
             for (int j = 0; j < m; ++j) {
                 signal[j] = signalOf(j, r) + first[std::size_t(r)];
-                offset[j].assign(std::size_t(n), offsets[j][std::size_t(r)]);
-                offsetRows[j] = offset[j].data();
+                offset[j] = offsets[j][std::size_t(r)];
             }
-            zo.assign(std::size_t(n), zOffset[std::size_t(r)]);
-            products.AddRow(signal.data(), offsetRows.data(), &z(1, start[std::size_t(r)] + 1),
-                            zo.data(), n);
+            products.AddRowOffsets(signal.data(), offset.data(), &z(1, start[std::size_t(r)] + 1),
+                                   zOffset[std::size_t(r)], n);
         }
         a = SolveAmplitudes(products);
         for (int r = 0; r < rows; ++r) {
@@ -588,14 +610,31 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
     // The noise from the means of the residual: the constant goes to the baseline when it is
     // solved, else each scan keeps its own offset.
     std::vector<double> ri(std::size_t(rows), 0.0);
-    const double grand = grandMean(zValue);
-    const double baseline = u.baseline ? grand : heldBaseline;
-    if (u.riNoise) {
+    double grand = 0.0;
+    if (u.riNoise && u.baseline) {
+        // both means in one pass, each summed in point order
+        for (int r = 0; r < rows; ++r) {
+            double row = 0.0;
+            for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c) {
+                row += z(1, c);
+                grand += z(1, c);
+            }
+            ri[std::size_t(r)] = row;
+        }
+        grand /= total;
+        for (int r = 0; r < rows; ++r) {
+            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
+            ri[std::size_t(r)] = n > 0 ? ri[std::size_t(r)] / n : 0.0;
+        }
+    } else if (u.baseline) {
+        grand = grandMean(zValue);
+    } else if (u.riNoise) {
         rowMeans(zValue, ri);
-        if (u.baseline)
-            for (double& v : ri)
-                v -= grand;
     }
+    const double baseline = u.baseline ? grand : heldBaseline;
+    if (u.riNoise && u.baseline)
+        for (double& v : ri)
+            v -= grand;
     double rss = 0.0;
     forEachPoint([&](int r, int, int, int c) {
         const double d = z(1, c) - ri[std::size_t(r)] - (baseline - heldBaseline);
