@@ -535,17 +535,27 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
     };
     // Row means and grand mean of the values value(r, i, c) over the fitted points, each summed
     // in point order.
+    // The sums are kept in registers over each row.
     auto rowMeans = [&](auto&& value, std::vector<double>& means) {
         means.assign(std::size_t(rows), 0.0);
-        forEachPoint([&](int r, int, int i, int c) { means[std::size_t(r)] += value(r, i, c); });
         for (int r = 0; r < rows; ++r) {
+            double sum = 0.0;
+            for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
+                 c <= start[std::size_t(r) + 1]; ++c, ++i)
+                sum += value(r, i, c);
             const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
-            means[std::size_t(r)] = n > 0 ? means[std::size_t(r)] / n : 0.0;
+            means[std::size_t(r)] = n > 0 ? sum / n : 0.0;
         }
     };
     auto grandMean = [&](auto&& value) {
         double sum = 0.0;
-        forEachPoint([&](int r, int, int i, int c) { sum += value(r, i, c); });
+        for (int r = 0; r < rows; ++r) {
+            double running = sum;
+            for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
+                 c <= start[std::size_t(r) + 1]; ++c, ++i)
+                running += value(r, i, c);
+            sum = running;
+        }
         return sum / total;
     };
     // The offsets the centring takes from the values: their row means while radially invariant
@@ -635,11 +645,18 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
     if (u.riNoise && u.baseline)
         for (double& v : ri)
             v -= grand;
+    // the sum in a register over each row, in point order
     double rss = 0.0;
-    forEachPoint([&](int r, int, int, int c) {
-        const double d = z(1, c) - ri[std::size_t(r)] - (baseline - heldBaseline);
-        rss += d * d;
-    });
+    const double* zr = &z(1, 0);
+    for (int r = 0; r < rows; ++r) {
+        const double offset = ri[std::size_t(r)], shift = baseline - heldBaseline;
+        double sum = rss;
+        for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c) {
+            const double d = zr[c] - offset - shift;
+            sum += d * d;
+        }
+        rss = sum;
+    }
     if (u.riNoise && S::riNoise) {
         for (int k = 1; k <= S::scanCount; ++k)
             S::riNoise[k] = 0.0f;
