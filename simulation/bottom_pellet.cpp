@@ -29,8 +29,15 @@ double BottomTransportSpeed(double s, double bottomCm) {
 
 void DecideBottomPellet(double lastElement, double s, double D, double bottomCm) {
     gPellet = Pellet{};
-    if (LammGrid::backDiffusionShutOff || !(s > 0.0) || !(D > 0.0) ||
-        ModelChoice::inhomogeneousSolvent || LammGrid::allocatedGridSize < 3)
+    if (LammGrid::backDiffusionShutOff)
+        return;
+    DecideClosedBottomPellet(lastElement, s, D, bottomCm);
+}
+
+void DecideClosedBottomPellet(double lastElement, double s, double D, double bottomCm) {
+    gPellet = Pellet{};
+    if (!(s > 0.0) || !(D > 0.0) || ModelChoice::inhomogeneousSolvent ||
+        LammGrid::allocatedGridSize < 3)
         return;
     gPellet.on = BottomTransportSpeed(s, bottomCm) * lastElement / D > kLargestClosedPeclet;
 }

@@ -14,6 +14,8 @@ double BottomTransportSpeed(double s, double bottomCm);
 // profile is the same everywhere else and the amount in the cell is kept. Decides for the
 // species s (S), D (cm^2/s) and the last element's width, and forgets any earlier pellet.
 void DecideBottomPellet(double lastElement, double s, double D, double bottomCm);
+// The same for a solver whose bottom is closed whatever the back-diffusion shut-off says.
+void DecideClosedBottomPellet(double lastElement, double s, double D, double bottomCm);
 // True while the running solver holds a pellet: its bottom row is open.
 bool BottomPelletOn();
 

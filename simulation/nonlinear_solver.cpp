@@ -3,6 +3,7 @@
 
 #include "foundations/cvector.h"
 #include "lamm/tridiagonal.h"
+#include "simulation/bottom_pellet.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/inhomogeneous_solvent.h"
@@ -40,6 +41,7 @@ struct NonlinearRun {
     int n = 0;
     V c0, cs, s, D, Ma, Mb, Mc, TD, TS, Ka, Kb, Kc, La, Lb, Lc, Ba, Bb, Bc, rhs, gam;
     double stepDt = 0.0;
+    double w2 = 0.0; // omega^2 1e-13 of the last assembly
     double tol = 1.0, tolLow = 0.05, tolMid = 0.2;
     int halvings = 0;
 
@@ -58,7 +60,9 @@ struct NonlinearRun {
     double LimitStep(double step, double old);
     double MaxRelativeChange();
     double Step();
+    void GridAmount(double& amount, double& lastVolume) const;
     double TotalAmount() const;
+    void StartPellet();
     LammResult Run();
 };
 
@@ -66,7 +70,7 @@ struct NonlinearRun {
 // carry omega^2 1e-13, so they are rebuilt when the rotor speed changes.
 void NonlinearRun::AssembleIntegrals() {
     const double omega = LammGrid::rotorSpeed * 2.0 * std::numbers::pi / 60.0;
-    const double w2 = omega * omega * 1e-13;
+    w2 = omega * omega * 1e-13;
     for (int i = 1; i <= n; ++i) {
         Ma[i] = FeElemUniform2(i, i - 1);
         Mb[i] = FeElemUniform2(i, i);
@@ -94,6 +98,13 @@ void NonlinearRun::AssembleOperator() {
         Ka[i] = i > 1 ? entry[0] : 0.0;
         Kb[i] = entry[1];
         Kc[i] = i < n ? entry[2] : 0.0;
+    }
+    // the bottom opened for a pellet, as on the fixed grid, with the bottom node's coefficients
+    if (BottomPelletOn() && s[std::size_t(n)] > 0.0) {
+        const double* r = LammGrid::radius;
+        const double diffusion = D[std::size_t(n)] * r[n] / (r[n] - r[n - 1]);
+        Ka[n] += diffusion;
+        Kb[n] -= s[std::size_t(n)] * w2 * r[n] * r[n] + diffusion;
     }
 }
 
@@ -280,15 +291,44 @@ double NonlinearRun::Step() {
     return x;
 }
 
-// The amount in a 2 degree sector of 1.2 cm path by the hat weights of the uniform grid.
-double NonlinearRun::TotalAmount() const {
+// Sum of the hat weights of the uniform grid times c, and the last node's weight.
+void NonlinearRun::GridAmount(double& amount, double& lastVolume) const {
     const double* r = LammGrid::radius;
     const double* c = LammGrid::concentration;
     const double h = (problem.bottomCm - problem.meniscusCm) / (n - 1);
-    double sum = (3.0 * r[1] + h) * h / 6.0 * c[1] + (3.0 * r[n] - h) * h / 6.0 * c[n];
+    amount = (3.0 * r[1] + h) * h / 6.0 * c[1] + (3.0 * r[n] - h) * h / 6.0 * c[n];
     for (int i = 2; i < n; ++i)
-        sum += r[i] * h * c[i];
-    return sum * 1.2 * 0.0349065850398866;
+        amount += r[i] * h * c[i];
+    lastVolume = (3.0 * r[n] - h) * h / 6.0;
+}
+
+// The amount in a 2 degree sector of 1.2 cm path, the pellet included.
+double NonlinearRun::TotalAmount() const {
+    double amount = 0.0, lastVolume = 0.0;
+    GridAmount(amount, lastVolume);
+    return (amount + PelletAmount()) * 1.2 * 0.0349065850398866;
+}
+
+// The fastest-settling species of the law (the largest s / D) piles up thinnest at the bottom;
+// when its pile-up is thinner than the last element the bottom is opened and what leaves is kept
+// as a pellet at the last node, as the other grid solvers do. A dense cosolute's own law is left
+// closed.
+void NonlinearRun::StartPellet() {
+    const CConcentrationLaw& law = rule.Law();
+    using L = CoefficientLaw;
+    const int species = law.law == L::Tabulated ? 0
+                        : law.law == L::Nonideal ? 1
+                        : law.law == L::MonomerDimer || law.law == L::MonomerTrimer ? 2
+                                                                                     : 3;
+    const double sOf[3] = {law.s1, law.s2, law.s3}, dOf[3] = {law.D1, law.D2, law.D3};
+    double fastS = 0.0, fastD = 0.0;
+    for (int k = 0; k < species; ++k)
+        if (sOf[k] > 0.0 && dOf[k] > 0.0 && (fastD == 0.0 || sOf[k] / dOf[k] > fastS / fastD))
+            fastS = sOf[k], fastD = dOf[k];
+    const double* r = LammGrid::radius;
+    DecideClosedBottomPellet(r[n] - r[n - 1], fastS, fastD, problem.bottomCm);
+    StartBottomPellet(
+        [this](double& amount, double& lastVolume) { GridAmount(amount, lastVolume); });
 }
 
 LammResult NonlinearRun::Run() {
@@ -340,6 +380,7 @@ LammResult NonlinearRun::Run() {
     tol = control.maxDcOverC, tolLow = control.dcOverCLow, tolMid = control.dcOverCMid;
     if (control.fixedTimeStep)
         LammGrid::dt = tol;
+    StartPellet();
     AssembleIntegrals();
     if (control.trackAmount)
         LammGrid::totalAmount = TotalAmount();
@@ -349,6 +390,7 @@ LammResult NonlinearRun::Run() {
         scale = std::max(scale, std::fabs(C()[i]));
     StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out,
                      probe);
+    EndBottomPellet();
     std::copy(radii.begin() + 1, radii.end(), r + 1);
     return GridRunResult();
 }

@@ -14,7 +14,8 @@ CConcentrationLaw ConcentrationLawOfRecord();
 // One run from the profile and the clock in LammGrid (as the other grid solvers take them), on
 // a uniform grid of LammGrid::allocatedGridSize nodes between meniscus and bottom; the loaded
 // profile is carried over onto it and LammGrid::radius holds it during the run. Predictor and
-// corrector Crank-Nicolson steps with the step control of "max dc/c". The grid radii are put
+// corrector Crank-Nicolson steps with the step control of "max dc/c"; a bottom pile-up thinner
+// than the last element is kept as a pellet at the last node. The grid radii are put
 // back afterwards. kLammNoArrays without arrays; on failure the error word of LammGrid is set.
 LammResult SolveLammNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
                               const CLammControl& control, CLammSink& out);
