@@ -279,6 +279,8 @@ void ReactionParametersToSlots() {
 
 bool RunReactingModel(TXLAWindow* window) {
     SayWhatTheModelIsNotMadeFor(window, false);
+    // The reacting system says a failed discretization at every evaluation, within a fit too.
+    LammGrid::simErrorShown = false;
     return RunSingleComponent(window, 0.0, [window](CScanOutput& scans) {
         using R = ReactionParameters;
         ReactionParametersFromSlots();

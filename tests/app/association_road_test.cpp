@@ -173,6 +173,16 @@ TEST(AssociationRoad, ReactingRunThatCannotConvergeEndsWithItsBox) {
     EXPECT_EQ(LammGrid::discretizationError, 1);
     EXPECT_EQ(LammGrid::singularMatrix, 0);
     EXPECT_EQ(M::assocLogK, 9.0f) << "the entry typed";
+    // unlike the other models', its box comes at every evaluation of a fit
+    M::assocLogKFloat = 1;
+    PackFitParameters();
+    const std::size_t from = f.script.log().size();
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    SendCommand(f, 215);
+    int boxes = 0;
+    for (std::size_t i = from; i < f.script.log().size(); ++i)
+        boxes += f.script.log()[i].caption == "DISCRETIZATION ERROR";
+    EXPECT_GE(boxes, 2) << f.script.logText();
 }
 
 namespace {
