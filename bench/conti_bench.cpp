@@ -2,9 +2,9 @@
 // time, on one thread and on every core (Lamm list and normal-equation threads alike); the Run
 // again with kernel and equations kept (the regularized solution and the stored fit); the
 // normal equations with noise elimination built whole; the Fit of f/f0 and meniscus from wrong
-// starts with TI and RI noise on the same data; the Fit of a sedimenting buffer's s, whose
-// trials change one kernel column; and the Fit of a discrete species' s and D beside the
-// distribution, whose trials change its column alone.
+// starts with TI and RI noise on the same data, and as a scientist sets it on 45 scans of 401
+// points; the Fit of a sedimenting buffer's s, whose trials change one kernel column; and the Fit
+// of a discrete species' s and D beside the distribution, whose trials change its column alone.
 #include "conti_bench_case.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_normal_equations.h"
@@ -122,6 +122,45 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
+// The same Fit as a scientist sets it: 45 scans of 401 points (meniscus 5.93 cm), 0-15 S in 100
+// points, maximum entropy at P 0.68, TI and RI noise, the meniscus floated from 5.92 cm within
+// 5.90-5.955 cm and f/f0 from 1.2 (truth 1.25), the simplex at its own tolerance.
+void ContiFitAsAScientistSetsIt(benchmark::State& state) {
+    ContiStoreCase c = FiftyScans();
+    c.scans = 45;
+    c.points = 401;
+    c.meniscus = 5.93f;
+    ContiDataStore store(c);
+    FillTwoSpeciesOnSystematicNoise(store, 7);
+    const int threads = BenchThreads(state.range(0));
+    unsigned long kernels = 0;
+    for (auto _ : state) {
+        ChooseCs(threads);
+        ContiState::calledFromFit = false;
+        ContiState::maxEntRegularization = true;
+        ContiState::ff0 = 1.2f;
+        ContiState::ff0Float = 1;
+        ModelParameters::meniscus = 5.92f;
+        ModelParameters::meniscusFloat = 1;
+        FitControl::meniscusMin = 5.90f;
+        FitControl::meniscusMax = 5.955f;
+        FitControl::simplexTolerance = 1e-6;
+        FitControl::simplex = true;
+        FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
+        gContiKernel.Free();
+        const unsigned long before = gContiKernel.Generation();
+        benchmark::DoNotOptimize(ContiFit(nullptr));
+        kernels = gContiKernel.Generation() - before;
+    }
+    state.counters["threads"] = threads;
+    state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["kernels"] = static_cast<double>(kernels);
+    state.counters["ff0"] = ContiState::ff0;
+    state.counters["meniscus"] = ModelParameters::meniscus;
+    state.counters["rmsd"] = FitControl::bestRmsd;
+    FreeDistributionArrays();
+}
+
 // The c(s) Fit timed from a freshly made kernel in each iteration, the meniscus and f/f0 fixed and
 // what floats set by start() (it runs after c(s) is chosen); the threads, evaluations and rmsd
 // counted.
@@ -202,6 +241,12 @@ BENCHMARK(ContiFitFrictionalRatioAndMeniscus)
     ->Args({0, 0})
     ->Args({1, 1})
     ->Args({0, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(ContiFitAsAScientistSetsIt)
+    ->MeasureProcessCPUTime()
+    ->Arg(0)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
