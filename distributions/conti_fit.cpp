@@ -330,7 +330,7 @@ void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
                     continue;
                 const double cp = sol.c[p];
                 const float* row = gContiKernel.Row(p, k);
-                for (int i = set.first; i <= set.last; ++i)
+                for (int i = ContiFirstValueFrom(sol, row, p, s, set.first); i <= set.last; ++i)
                     v[i] -= cp * row[i];
             }
         }

@@ -610,16 +610,22 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     // Eight columns at a time, the groups of eight dealt out in turn; with them, where each
     // column's values begin on each scan ([s * (n + 1) + p]).
     const int S = set.Scans();
-    std::vector<int> firstNonzero(static_cast<std::size_t>(S) * (n + 1), set.first);
+    std::vector<int>& firstNonzero = out.firstNonzero;
+    firstNonzero.assign(static_cast<std::size_t>(S) * (n + 1), set.first);
     RunContiShares(count, [&](int k, int m) {
         for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m) {
             const int w = std::min(8, n - p + 1);
-            ComputeNoiseMeansOfBlocks([&](int u, int s) { return column(p + u, s); }, w, S,
-                                      set.first, set.Points(), out.columnMeans.data() + p);
             for (int s = 0; s < S; ++s)
                 for (int q = p; q < p + w; ++q)
                     firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] =
                         ContiFirstNonzero(column(q, s), set.first, set.last);
+            ComputeNoiseMeansOfBlocks(
+                [&](int u, int s) { return column(p + u, s); },
+                [&](int u, int s) {
+                    return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p + u] -
+                           set.first;
+                },
+                w, S, set.first, set.Points(), out.columnMeans.data() + p);
         }
     });
     SetDataTerms(set, data, out);
@@ -641,16 +647,27 @@ void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColum
     const int S = set.Scans(), lo = set.first, hi = set.last;
     const NoiseTerms noise = set.Noise();
     const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
-    // Where each column's values begin on each scan, and the means of the changed columns.
-    std::vector<int> firstNonzero(static_cast<std::size_t>(S) * (n + 1), lo);
+    // Where the changed columns' values begin on each scan (the others' are kept from the
+    // build), and their means.
+    std::vector<int>& firstNonzero = eq.firstNonzero;
+    const std::size_t entries = static_cast<std::size_t>(S) * (n + 1);
+    const bool kept = firstNonzero.size() == entries;
+    if (!kept)
+        firstNonzero.assign(entries, lo);
     RunContiShares(count, [&](int k, int m) {
         for (int p = k; p <= n; p += m) {
-            if (changed[p])
-                ComputeNoiseMeansOfBlocks([&](int, int s) { return column(p, s); }, 1, S, lo,
-                                          set.Points(), &eq.columnMeans[p]);
+            if (kept && !changed[p])
+                continue;
             for (int s = 0; s < S; ++s)
                 firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p] =
                     ContiFirstNonzero(column(p, s), lo, hi);
+            if (changed[p])
+                ComputeNoiseMeansOfBlocks(
+                    [&](int, int s) { return column(p, s); },
+                    [&](int, int s) {
+                        return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p] - lo;
+                    },
+                    1, S, lo, set.Points(), &eq.columnMeans[p]);
         }
     });
     SetDataTerms(set, data, eq);
@@ -686,8 +703,10 @@ void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColum
 
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
                              const ContiDataRow& data, const std::vector<double>& c,
-                             std::vector<double>& ti, std::vector<double>& ri, int threads) {
+                             std::vector<double>& ti, std::vector<double>& ri, int threads,
+                             const std::vector<int>* firstNonzero) {
     const int S = set.Scans();
+    const bool known = firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
     // Each scan's row by one thread, column by column in order.
     RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
@@ -701,7 +720,10 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                     continue;
                 // Past a column's leading zeros: they leave the row as it is.
                 const float* x = column(p, s);
-                for (int i = ContiFirstNonzero(x, set.first, set.last); i <= set.last; ++i)
+                const int from =
+                    known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
+                          : ContiFirstNonzero(x, set.first, set.last);
+                for (int i = from; i <= set.last; ++i)
                     row[i] -= c[p] * x[i];
             }
         }

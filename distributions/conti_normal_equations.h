@@ -33,6 +33,10 @@ struct ContiNormalEquations {
     // The last columns are discrete species beside the distribution: the regularization leaves
     // their amplitudes free (non-negative only).
     int discreteColumns = 0;
+    // [s * (n + 1) + p]: the first point of the set's range at which column p of the s-th scan
+    // is not zero (last + 1 for none), found while the equations were built; whatever adds the
+    // columns' multiples over the set's range starts there.
+    std::vector<int> firstNonzero;
     int N() const { return A.N(); }
     // The columns of the distribution itself.
     int DistributionColumns() const { return N() - discreteColumns; }
@@ -111,9 +115,9 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
 
 // Brings equations built before (by the whole build or by this) for the same n and data set up
 // to date after the columns p with changed[p] != 0 (1..n) and the data changed: the cells of
-// those columns, their means and raw norms, every b, yy and the held marks are made again, each
-// the same number, bit for bit, that the whole build gives; the other cells are kept. threads
-// as for the whole build.
+// those columns, their means, raw norms and first values, every b, yy and the held marks are
+// made again, each the same number, bit for bit, that the whole build gives; the other cells are
+// kept. threads as for the whole build.
 void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                 const ContiDataRow& data, const std::vector<char>& changed,
                                 int threads, ContiNormalEquations& eq);
@@ -121,6 +125,8 @@ void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColum
 // The time-invariant noise ti[0..Points()-1] and radially invariant noise ri[0..Scans()-1] that
 // the elimination implies for amplitudes c of the columns.
 // The residual rows of the scans are formed by threads workers (0 or 1: on the calling thread).
+// firstNonzero, when given, is that of the equations of these columns (else it is looked for).
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
                              const ContiDataRow& data, const std::vector<double>& c,
-                             std::vector<double>& ti, std::vector<double>& ri, int threads = 1);
+                             std::vector<double>& ti, std::vector<double>& ri, int threads = 1,
+                             const std::vector<int>* firstNonzero = nullptr);

@@ -784,8 +784,22 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
             out.second[1] = 1.0;
     }
     if (withNoise)
-        ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount());
+        ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ThreadCount(),
+                                &eq.firstNonzero);
+    out.firstNonzero = std::move(eq.firstNonzero);
     return ContiStatus::Done;
+}
+
+int ContiFirstValueFrom(const ContiSolution& sol, const float* row, int p, int s, int lo) {
+    const ContiDataSet& set = sol.set;
+    const int n = sol.grid.Columns();
+    const int before = ContiFirstNonzero(row, lo, set.first - 1);
+    if (before < set.first)
+        return before;
+    const std::size_t at = static_cast<std::size_t>(s) * (n + 1) + p;
+    return sol.firstNonzero.size() == static_cast<std::size_t>(set.Scans()) * (n + 1)
+               ? sol.firstNonzero[at]
+               : ContiFirstNonzero(row, std::max(lo, set.first), set.last);
 }
 
 bool SolutionFinite(const ContiSolution& sol) {
@@ -851,7 +865,7 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                     continue;
                 const double cp = sol.c[p];
                 const float* row = gContiKernel.Row(p, k);
-                for (int j = ContiFirstNonzero(row, 1, S::gridCount); j <= S::gridCount; ++j)
+                for (int j = ContiFirstValueFrom(sol, row, p, s, 1); j <= S::gridCount; ++j)
                     model[j] += cp * row[j];
             }
             times[s] = S::header[k].time;

@@ -19,6 +19,9 @@ struct ContiSolution {
     std::vector<double> second; // second-derivative amplitudes while both are shown, else empty
     std::vector<double> ti, ri; // eliminated noise over set's points and scans
     std::vector<double> prior;  // [1..n], the prior probability regularized with; empty: none
+    // [s * (n + 1) + p]: where column p of the s-th scan begins inside the set's range, as the
+    // normal equations found it (ContiNormalEquations::firstNonzero); empty: not known.
+    std::vector<int> firstNonzero;
     double chiSquare = 0.0;
     double rmsd = 0.0;
     // The first numerical failure met (the solution is still usable), with its numbers.
@@ -36,6 +39,10 @@ std::string CheckContiRun(ContiVariant variant);
 
 // The box text when the memory for the current grid could not be allocated.
 std::string NotEnoughMemoryText();
+// The first point from lo on (lo <= the set's last) where column p of the s-th scan of the
+// solution's set, at row, may differ from zero: the leading zeros before it are skipped. Inside
+// the set's range the point the normal equations found is taken.
+int ContiFirstValueFrom(const ContiSolution& sol, const float* row, int p, int s, int lo);
 // Every value of the solution (distribution, noise, rmsd) is finite.
 bool SolutionFinite(const ContiSolution& solution);
 // A solution that failed or is not finite is reported in a box and must not be stored; true

@@ -28,14 +28,15 @@ struct NoiseMeans {
 };
 
 // The row sums of W blocks over one row, side by side, with each point's values added to the
-// blocks' point sums (the helper of ComputeNoiseMeansOfBlocks).
+// blocks' point sums (the helper of ComputeNoiseMeansOfBlocks). The values before point from are
+// zeros of every block: they would add nothing and are skipped.
 template <int W, typename Value>
-void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r) {
+void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r, int from = 0) {
     double s[W] = {};
     double* pt[W];
     for (int u = 0; u < W; ++u)
         pt[u] = m[u].point.data();
-    for (int j = 0; j < points; ++j)
+    for (int j = from; j < points; ++j)
         for (int u = 0; u < W; ++u) {
             s[u] += x[u][j];
             pt[u][j] += x[u][j];
@@ -47,11 +48,13 @@ void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r)
 }
 
 // The means of count blocks at once, into out[0..count-1]: block u has its row r (0-based)
-// at row(u, r)[first .. first + points - 1]. Each block's sums are formed in double in row
-// order, alone or beside others alike (the sums of several blocks do not wait on one another).
-template <typename RowOf>
-void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int points,
-                               NoiseMeans* out) {
+// at row(u, r)[first .. first + points - 1], of which the first zeros(u, r) values are known to
+// be zero (sums start past them: adding zeros changes no sum). Each block's sums are formed in
+// double in row order, alone or beside others alike (the sums of several blocks do not wait on
+// one another).
+template <typename RowOf, typename ZerosOf>
+void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, int first,
+                               int points, NoiseMeans* out) {
     constexpr int W = 8;
     using Value = std::remove_cv_t<std::remove_pointer_t<decltype(row(0, 0))>>;
     for (int u0 = 0; u0 < count; u0 += W) {
@@ -66,14 +69,18 @@ void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int po
             continue;
         for (int r = 0; r < rows; ++r) {
             const Value* x[W];
-            for (int u = 0; u < w; ++u)
+            int lead[W], common = points;
+            for (int u = 0; u < w; ++u) {
                 x[u] = row(u0 + u, r) + first;
+                lead[u] = zeros(u0 + u, r);
+                common = common < lead[u] ? common : lead[u];
+            }
             if (w == W) {
-                AddRowToNoiseMeans<W>(x, points, m, r);
+                AddRowToNoiseMeans<W>(x, points, m, r, common);
                 continue;
             }
             for (int u = 0; u < w; ++u)
-                AddRowToNoiseMeans<1>(x + u, points, m + u, r);
+                AddRowToNoiseMeans<1>(x + u, points, m + u, r, lead[u]);
         }
         for (int u = 0; u < w; ++u) {
             for (double& p : m[u].point)
@@ -81,6 +88,13 @@ void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int po
             m[u].grand /= double(rows) * points;
         }
     }
+}
+
+// The same with no zeros known.
+template <typename RowOf>
+void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int points,
+                               NoiseMeans* out) {
+    ComputeNoiseMeansOfBlocks(row, [](int, int) { return 0; }, count, rows, first, points, out);
 }
 
 // Means of the block whose row r (0-based) has its values at row(r)[first .. first + points - 1];
