@@ -389,6 +389,13 @@ TEST_F(ContiNumerics, UpdatedEquationsEqualTheWholeBuild) {
             EXPECT_EQ(eq.yy, whole.yy) << at;
             EXPECT_EQ(eq.rawNorm, whole.rawNorm) << at;
             EXPECT_EQ(eq.held, whole.held) << at;
+            EXPECT_EQ(eq.firstNonzero, whole.firstNonzero) << at;
+            std::vector<double> amplitudes(c.n + 1, 0.3), ti, ri, handedTi, handedRi;
+            ContiNoiseForAmplitudes(c.n, cc.set, cc.Column(), cc.Data(), amplitudes, ti, ri);
+            ContiNoiseForAmplitudes(c.n, cc.set, cc.Column(), cc.Data(), amplitudes, handedTi,
+                                    handedRi, threads, &eq.firstNonzero);
+            EXPECT_EQ(handedTi, ti) << at;
+            EXPECT_EQ(handedRi, ri) << at;
             for (int p = 1; p <= c.n; ++p) {
                 EXPECT_EQ(eq.columnMeans[p].point, whole.columnMeans[p].point) << at;
                 EXPECT_EQ(eq.columnMeans[p].row, whole.columnMeans[p].row) << at;

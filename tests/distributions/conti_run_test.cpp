@@ -329,3 +329,32 @@ TEST_F(ContiRunTwentyScans, NoPeakAtZeroWhileSystematicNoiseIsFitted) {
         EXPECT_NEAR(sw, swTrue, 0.01 * swTrue) << c.name << " (tolerance 1%)";
     }
 }
+
+// Where the curves of a solution start adding a column: before the fitted range from the row
+// itself, inside it where the equations found the first value (or from the row when they did not
+// hand it over).
+TEST(ContiFirstValue, BeforeTheRangeFromTheRowInsideItAsTheEquationsFound) {
+    ContiSolution sol;
+    sol.set.first = 5;
+    sol.set.last = 12;
+    sol.set.scans = {1, 2};
+    sol.grid.n = 2;
+    struct Case {
+        int firstValue, lo;
+        bool handed;
+        int expected;
+    } cases[] = {{3, 1, true, 3},  {5, 1, true, 5},   {9, 1, true, 9},   {9, 1, false, 9},
+                 {13, 1, true, 13}, {13, 5, false, 13}, {9, 5, true, 9}, {1, 1, true, 1}};
+    for (const Case& c : cases) {
+        std::vector<float> row(16, 0.0f);
+        for (int i = c.firstValue; i <= 15; ++i)
+            row[i] = 0.5f;
+        sol.firstNonzero.clear();
+        if (c.handed) {
+            sol.firstNonzero.assign(2 * 3, 0);
+            sol.firstNonzero[1 * 3 + 2] = c.firstValue; // the second scan's column 2
+        }
+        EXPECT_EQ(ContiFirstValueFrom(sol, row.data(), 2, 1, c.lo), c.expected)
+            << "first value " << c.firstValue << " from " << c.lo << (c.handed ? " handed" : "");
+    }
+}
