@@ -33,7 +33,8 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     const int scans = ScanStore::scanCount;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return 4;
-    gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount);
+    gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount,
+                          LammThreadCount());
     int result = 0;
     {
         CLammIdeal tmpl;

@@ -2,18 +2,35 @@
 #include "simulation/conti_kernel.h"
 
 #include "foundations/resampling.h"
+#include "lamm/kept_thread_pool.h"
 #include "state/conti_state.h"
 
 #include <algorithm>
 
-void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points) {
+void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points,
+                           int threads) {
     Free();
     ++generation_;
     if (gridPoints <= 0 || scans <= 0 || points <= 0)
         return;
-    gridPoints_ = gridPoints, scans_ = scans, points_ = points, radii_ = radii;
     const size_t rowLength = static_cast<size_t>(points) + 1;
-    values_.assign(static_cast<size_t>(gridPoints + 1) * (scans + 1) * rowLength, 0.0f);
+    const size_t size = static_cast<size_t>(gridPoints + 1) * (scans + 1) * rowLength;
+    if (size > capacity_) {
+        values_.reset();
+        capacity_ = 0;
+        values_.reset(new float[size]);
+        capacity_ = size;
+    }
+    gridPoints_ = gridPoints, scans_ = scans, points_ = points, radii_ = radii;
+    // Shares of whole pages' worth of values, the last taking the rest.
+    const size_t chunk = 1u << 16;
+    const int shares =
+        static_cast<int>(std::clamp<size_t>((size + chunk - 1) / chunk, 1, std::max(1, threads)));
+    float* values = values_.get();
+    RunOnKeptThreads(shares, shares - 1, [&](int k, bool) {
+        const size_t from = size / shares * (k - 1), to = k == shares ? size : size / shares * k;
+        std::fill(values + from, values + to, 0.0f);
+    });
     rowPointers_.assign(static_cast<size_t>(gridPoints + 1) * (scans + 1), nullptr);
     targets_.assign(gridPoints + 1, nullptr);
     for (int p = 1; p <= gridPoints; ++p) {
@@ -26,8 +43,7 @@ void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int po
 
 void ContiKernel::Free() {
     gridPoints_ = scans_ = points_ = 0;
-    radii_ = nullptr;
-    values_.clear();
+    radii_ = nullptr; // the block is kept for the next kernel
     rowPointers_.clear();
     targets_.clear();
     solved_.clear();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // One contiguous block per grid point of scans x points floats; rows are 1-based float vectors
@@ -10,7 +11,8 @@
 // failed list) is marked unsolved and holds zeros, never an earlier model's values.
 class ContiKernel {
   public:
-    void Allocate(int gridPoints, int scans, const float* radii, int points);
+    // Zeros in every row; threads > 1 clears the block in as many shares at once.
+    void Allocate(int gridPoints, int scans, const float* radii, int points, int threads = 1);
     void Free();
     bool Empty() const { return gridPoints_ == 0; }
     int GridPoints() const { return gridPoints_; }
@@ -37,7 +39,9 @@ class ContiKernel {
     int gridPoints_ = 0, scans_ = 0, points_ = 0;
     unsigned long generation_ = 0;
     const float* radii_ = nullptr;
-    std::vector<float> values_;
+    // The block of every row, kept from one allocation to the next while it is large enough.
+    std::unique_ptr<float[]> values_;
+    std::size_t capacity_ = 0;
     std::vector<float*> rowPointers_;
     std::vector<float**> targets_;
     std::vector<int> solved_;
