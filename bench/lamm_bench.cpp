@@ -218,7 +218,7 @@ void BM_LammHardCase(benchmark::State& state)
         benchmark::DoNotOptimize(run.Profile(lc.scans));
     }
     LammRun run(lc);
-    state.counters["code"] = SolveHardCase(run, hc.adjust);
+    state.counters["code"] = static_cast<int>(SolveHardCase(run, hc.adjust));
     state.counters["steps"] = run.solver.stepsTaken;
     state.counters["nodes"] = run.solver.N;
     state.counters["default_options"] = hc.defaultOptions;
@@ -248,7 +248,7 @@ void BM_LammFastUserFixedGrid(benchmark::State& state)
         benchmark::DoNotOptimize(run.Run());
     }
     LammRun run(lc);
-    state.counters["code"] = run.Run();
+    state.counters["code"] = static_cast<int>(run.Run());
     state.counters["steps"] = run.solver.stepsTaken;
     state.counters["nodes"] = run.solver.N;
     state.counters["rmsd_of_c0"] = LargestScanRmsd(run, reference);

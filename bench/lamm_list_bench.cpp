@@ -76,9 +76,9 @@ void LammList100x50(benchmark::State& state)
     LammList list{LammListCase{}};
     const int threads = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        const int result = CLRunMTListWithThreads(threads, &list.templ, list.Equations(),
-                                                  list.S(), list.D(), nullptr, list.Targets(),
-                                                  list.Radii(), list.Points(), nullptr, nullptr);
+        const LammResult result = CLRunMTListWithThreads(
+            threads, &list.templ, list.Equations(), list.S(), list.D(), nullptr, list.Targets(),
+            list.Radii(), list.Points(), nullptr, nullptr);
         benchmark::DoNotOptimize(result);
     }
     state.counters["threads"] = threads;

@@ -74,14 +74,15 @@ bool DriftKernel(TXLAWindow* window, const ContiGrid& g) {
     return SolveKernelColumns(window, g.Columns(), [&](int p) {
         if (PiledUpBeforeTheFirstScan(g.s[p] * 1e-4, g.D[p])) {
             WritePile(p, g.s[p] * 1e-4, g.D[p]);
-            return int(kLammSolved);
+            return LammResult::Solved;
         }
         LammGrid::s = g.s[p];
         LammGrid::d = g.D[p];
         // With the retries of the discrete model: a fast drift piling up at the bottom may need
         // the whole grid or the last-resort start.
         if (SolveSpeciesOnGrid(window, 1, 1.0))
-            return int(kLammSolved);
-        return int(LammGrid::singularMatrix != 0 ? kLammSingularMatrix : kLammDiscretizationError);
+            return LammResult::Solved;
+        return LammGrid::singularMatrix != 0 ? LammResult::SingularMatrix
+                                             : LammResult::DiscretizationError;
     });
 }

@@ -35,7 +35,7 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
         return 4;
     gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount,
                           LammThreadCount());
-    int result = 0;
+    LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
@@ -44,7 +44,7 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
-    return result;
+    return static_cast<int>(result);
 }
 
 int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
@@ -56,7 +56,7 @@ int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double
     std::vector<int> kept(std::size_t(n) + 1, 0);
     for (int p = 1; p <= n; ++p)
         kept[std::size_t(p)] = again[std::size_t(p)] != 0 ? 0 : 1;
-    int result = 0;
+    LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
@@ -66,5 +66,5 @@ int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
-    return result;
+    return static_cast<int>(result);
 }

@@ -28,6 +28,6 @@ bool NonidealTotalKernel(TXLAWindow* window, const ContiGrid& g) {
         law.D1 = LammGrid::d = g.D[p];
         StartSpeciesRun(window, 1.0);
         CScanOutput scans;
-        return int(SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans));
+        return SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans);
     });
 }

@@ -7,15 +7,16 @@
 #include "state/lamm_grid.h"
 #include "state/run_switches.h"
 
-bool SolveKernelColumns(TXLAWindow* window, int columns, const std::function<int(int)>& solve) {
+bool SolveKernelColumns(TXLAWindow* window, int columns,
+                        const std::function<LammResult(int)>& solve) {
     bool done = true;
     for (int p = 1; p <= columns && done; ++p) {
         ContiState::kernelColumn = p;
-        const int result = solve(p);
+        const LammResult result = solve(p);
         LammGrid::progressWindow = nullptr;
         if (gUserInterrupt.load()) {
             done = false;
-        } else if (result != kLammSolved) {
+        } else if (result != LammResult::Solved) {
             ReportLammSimError(window, result);
             done = false;
         } else {

@@ -154,7 +154,7 @@ bool CApproachToEqSim::Run() {
             solver.CheckRotorSpeeds(static_cast<int>(stepStart.size()) - 1, stepStart.data(),
                                     stepSpeed.data(), stepRate.data(), scheduleMode);
         solver.keyPoll = keyStops ? &KeyPending : &NoKey;
-        status = solver.Run();
+        status = static_cast<int>(solver.Run());
         if (solver.stopRequested) {
             // Scans after the stop were never computed: the run failed, and the key that ended
             // it is left for the caller to read.

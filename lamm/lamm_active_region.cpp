@@ -411,7 +411,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         const bool solveNow = !singularMatrix && U > from && !activeTwisted;
         if (!activeTwisted)
             FormCrankNicolson(step, U, damped);
-        TridiagStatus status = kTridiagOk;
+        TridiagStatus status = TridiagStatus::Ok;
         if (activeTwisted) {
             // the step's rows formed as the eliminations reach them, and the right-hand rows
             // divided by their pivots once for all the step's solves
@@ -421,17 +421,18 @@ void CLammIdeal::SolveActiveRegionStep(double step)
             // (the solvent changes with every step) balances its own two eliminations
             const int meeting = SolventChangesEveryStep() ? (1 + U) / 2 : (from + U) / 2;
             status = TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, meeting, U);
-            if (status == kTridiagOk)
+            if (status == TridiagStatus::Ok)
                 rows.FormRight(invBet, 1, U);
         } else if (solveNow)
             status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
                                                          bet, gam, c, changeRatio, 1, from, U);
         else
             status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
-        solved = solveNow && status == kTridiagOk;
+        solved = solveNow && status == TridiagStatus::Ok;
         matricesChanged = false;
-        if (status != kTridiagOk) {
-            ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
+        if (status != TridiagStatus::Ok) {
+            ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
+                                                              : "Error 2 in tridag",
                       0);
             singularMatrix = 1;
             lastFactorDt = 0.0;

@@ -140,8 +140,9 @@ bool CLammIdeal::tridag(double* out)
     const TridiagStatus status =
         g.twisted ? TwistedFactor(g.La, g.Lb, g.Lc, g.invBet, g.aScaled, g.gam, g.meet, 1, g.n)
                   : ThomasFactor(g.La, g.Lb, g.Lc, g.invBet, g.aScaled, g.gam, 1, g.n);
-    if (status != kTridiagOk) {
-        ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
+    if (status != TridiagStatus::Ok) {
+        ShowError(
+            status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         singularMatrix = 1;
         cosolventFactoredDt = 0.0;
         return false;

@@ -686,9 +686,9 @@ public:
     // ---- list runs (lamm_list_run.cpp, lamm_list_thread.cpp)
     bool IsWorkerOrKeyPressed() const;
     void ShowThreadProgress(int x, int y) const;
-    int RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
-                         float*** targets, const float* radii, int radiusCount,
-                         float** scanRadii, const int* scanCounts);
+    LammResult RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
+                                float*** targets, const float* radii, int radiusCount,
+                                float** scanRadii, const int* scanCounts);
     // Per-solver trace file while the object's diagnostics are on; null writes the header.
     void DebugLog(const char* text);
     int LogError();

@@ -46,9 +46,9 @@ void ClearEquationRows(const CLammIdeal& tmpl, float** rows, int radiusCount,
 }
 
 // After a list: unsolved equations get cleared rows; the result says whether the list is whole.
-int FinishList(const CLammIdeal& tmpl, int n, const std::vector<int>& done, int result,
-               float*** targets, int radiusCount, const int* scanCounts, int* solved)
-{
+LammResult FinishList(const CLammIdeal& tmpl, int n, const std::vector<int>& done,
+                      LammResult result, float*** targets, int radiusCount, const int* scanCounts,
+                      int* solved) {
     bool all = true;
     for (int j = 1; j <= n; ++j) {
         if (solved != nullptr)
@@ -59,8 +59,8 @@ int FinishList(const CLammIdeal& tmpl, int n, const std::vector<int>& done, int 
                 ClearEquationRows(tmpl, targets[j], radiusCount, scanCounts);
         }
     }
-    if (result == 0 && !all && targets != nullptr && n > 0 && tmpl.scanCount > 0)
-        return kLammListStopped;
+    if (result == LammResult::Solved && !all && targets != nullptr && n > 0 && tmpl.scanCount > 0)
+        return LammResult::ListStopped;
     return result;
 }
 
@@ -127,10 +127,9 @@ int CLammIdeal::LogError()
     return 0;
 }
 
-int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
-                float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                const int* scanCounts, int* solved, const int* kept)
-{
+LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
+                       const double* vbar, float*** targets, const float* radii, int radiusCount,
+                       float** scanRadii, const int* scanCounts, int* solved, const int* kept) {
     return CLRunMTListWithThreads(LammThreadCount(), tmpl, n, s, D, vbar, targets, radii,
                                   radiusCount, scanRadii, scanCounts, solved, kept);
 }
@@ -138,11 +137,10 @@ int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const
 // Threads only read the template, the list vectors, the headers and the radii, and each writes
 // the rows of its own equations and its own result cells; the pool's lock orders those writes
 // before the driver reads them. So the rows do not depend on the thread count, bit for bit.
-int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
-                           const double* D, const double* vbar, float*** targets,
-                           const float* radii, int radiusCount, float** scanRadii,
-                           const int* scanCounts, int* solved, const int* kept)
-{
+LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
+                                  const double* D, const double* vbar, float*** targets,
+                                  const float* radii, int radiusCount, float** scanRadii,
+                                  const int* scanCounts, int* solved, const int* kept) {
     const int N = std::clamp(threadCount, 1, kMaxLammThreads);
     std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
     for (int j = 1; kept != nullptr && j <= n; ++j)
@@ -192,13 +190,13 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
         [&] { PollKeyboard(*tmpl); });
     PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
-    int result = 0;
+    LammResult result = LammResult::Solved;
     for (int k = 1; k <= N; ++k) {
         for (const std::string& text : threads[k]->TakeErrorTexts())
             ShowError(text.c_str(), 0);
         if (errorCodes[k] > 0) {
             ShowListError(errorCodes[k], failed[k]);
-            result = errorCodes[k];
+            result = static_cast<LammResult>(errorCodes[k]);
         }
     }
     tmpl->DebugLog(", checked ");
@@ -211,14 +209,15 @@ int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const doubl
     return FinishList(*tmpl, n, done, result, targets, radiusCount, scanCounts, solved);
 }
 
-int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
-              float*** targets, const float* radii, int radiusCount, float** scanRadii,
-              const int* scanCounts, int* solved)
-{
+LammResult CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+                     float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                     const int* scanCounts, int* solved) {
     std::vector<int> done(std::max(n, 0) + 1, 0);
-    int result = 0, last = 0;
+    LammResult result = LammResult::Solved;
+    int last = 0;
     tmpl->heldList = HeldDiscretisation::NextList();
-    for (int j = 1; j <= n && result == 0 && !gUserInterrupt.load(std::memory_order_relaxed);
+    for (int j = 1;
+         j <= n && result == LammResult::Solved && !gUserInterrupt.load(std::memory_order_relaxed);
          ++j) {
         if (s == nullptr || D == nullptr || targets == nullptr)
             break;
@@ -234,27 +233,25 @@ int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const d
         last = j;
         if (equation->stopRequested)
             gUserInterrupt.store(true, std::memory_order_relaxed);
-        else if (result == 0)
+        else if (result == LammResult::Solved)
             done[j] = 1;
     }
-    if (!gUserInterrupt.load(std::memory_order_relaxed) && result > 0)
-        ShowListError(result, last);
+    if (!gUserInterrupt.load(std::memory_order_relaxed) && result != LammResult::Solved)
+        ShowListError(static_cast<int>(result), last);
     return FinishList(*tmpl, n, done, result, targets, radiusCount, scanCounts, solved);
 }
 
-int CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D, float vbar,
-                        float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                        const int* scanCounts)
-{
+LammResult CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D,
+                               float vbar, float*** targets, const float* radii, int radiusCount,
+                               float** scanRadii, const int* scanCounts) {
     const std::vector<double> all(std::max(n, 0) + 1, vbar);
     return CLRunList(tmpl, n, s, D, all.data(), targets, radii, radiusCount, scanRadii,
                      scanCounts);
 }
 
-int CLammIdeal::RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
-                                 float*** targets, const float* radii, int radiusCount,
-                                 float** scanRadii, const int* scanCounts)
-{
+LammResult CLammIdeal::RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,
+                                        float*** targets, const float* radii, int radiusCount,
+                                        float** scanRadii, const int* scanCounts) {
     const std::vector<double> all(std::max(n, 0) + 1, vbarAll);
     return CLRunMTList(this, n, sS, dCm2s, all.data(), targets, radii, radiusCount, scanRadii,
                        scanCounts);

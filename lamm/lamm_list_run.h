@@ -6,7 +6,8 @@
 class CLammIdeal;
 
 // A list whose equations were not all solved because the user stopped it returns
-// kLammListStopped (the list is not to be used; the rows of the unsolved equations are cleared).
+// LammResult::ListStopped (the list is not to be used; the rows of the unsolved equations are
+// cleared).
 
 // Largest number of Lamm worker threads; the preference may ask for any number.
 constexpr int kMaxLammThreads = 64;
@@ -19,23 +20,24 @@ int LammThreadCount();
 // it is null, the radii and point counts per scan. solved (optional, [1..n]) gets 1 for every
 // equation solved to its end and 0 for the others. kept (optional, [1..n]): the equations with
 // kept[j] != 0 are not solved again, their rows left as they are, and count as solved; the
-// others keep their place (j) in the list. Returns 0 when every equation was solved, the code
-// of the last failing thread in thread order, or kLammListStopped.
-int CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
-                float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                const int* scanCounts, int* solved = nullptr, const int* kept = nullptr);
+// others keep their place (j) in the list. Returns LammResult::Solved when every equation was
+// solved, the code of the last failing thread in thread order, or LammResult::ListStopped.
+LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
+                       const double* vbar, float*** targets, const float* radii, int radiusCount,
+                       float** scanRadii, const int* scanCounts, int* solved = nullptr,
+                       const int* kept = nullptr);
 // The same threads, for an explicit thread count (the driver's own tests and benchmarks).
-int CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
-                           const double* D, const double* vbar, float*** targets,
-                           const float* radii, int radiusCount, float** scanRadii,
-                           const int* scanCounts, int* solved = nullptr,
-                           const int* kept = nullptr);
+LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
+                                  const double* D, const double* vbar, float*** targets,
+                                  const float* radii, int radiusCount, float** scanRadii,
+                                  const int* scanCounts, int* solved = nullptr,
+                                  const int* kept = nullptr);
 // The list in turn on the calling thread; the result code of the last equation run, or
-// kLammListStopped when a key press left equations unsolved.
-int CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
-              float*** targets, const float* radii, int radiusCount, float** scanRadii,
-              const int* scanCounts, int* solved = nullptr);
+// LammResult::ListStopped when a key press left equations unsolved.
+LammResult CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,
+                     float*** targets, const float* radii, int radiusCount, float** scanRadii,
+                     const int* scanCounts, int* solved = nullptr);
 // Sequential list with one vbar for all equations.
-int CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D, float vbar,
-                        float*** targets, const float* radii, int radiusCount, float** scanRadii,
-                        const int* scanCounts);
+LammResult CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const double* D,
+                               float vbar, float*** targets, const float* radii, int radiusCount,
+                               float** scanRadii, const int* scanCounts);

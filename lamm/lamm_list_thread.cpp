@@ -133,7 +133,7 @@ int MultiThreadCLammIdeal::Run()
             equation->LoadSpeciesProperties(template_->temperature,
                                             vbar_ != nullptr ? vbar_[j] : template_->vbar,
                                             template_->density, template_->viscosity);
-            const int result = equation->Run();
+            const int result = static_cast<int>(equation->Run());
             if (result > 0) {
                 errorCodes_[k] = result;
                 failedEquations_[k] = j;

@@ -364,8 +364,9 @@ void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double
 {
     // the matrix changes at every general step: one two-ended solve, not a factorisation kept
     const TridiagStatus status = TwistedSolve(a, b, cc, rr, u, gam, 1, n);
-    if (status != kTridiagOk) {
-        ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
+    if (status != TridiagStatus::Ok) {
+        ShowError(
+            status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         singularMatrix = 1;
     }
 }

@@ -74,7 +74,7 @@ void CLammIdeal::BuildPropagationMatrices(double step)
 bool CLammIdeal::SolvePropagationSystem(const double* from, double* to)
 {
     TridiagProduct(Ba, Bb, Bc, from, rhs, 1, N);
-    if (ThomasSolve(La, Lb, Lc, rhs, to, gam, 1, N) == kTridiagOk)
+    if (ThomasSolve(La, Lb, Lc, rhs, to, gam, 1, N) == TridiagStatus::Ok)
         return true;
     singularMatrix = 1;
     std::copy(from + 1, from + N + 1, to + 1);

@@ -14,10 +14,10 @@ namespace {
 LammResult ResultFromErrorWords(const CLammIdeal& o)
 {
     if (o.discretizationError)
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     if (o.singularMatrix)
-        return kLammSingularMatrix;
-    return kLammSolved;
+        return LammResult::SingularMatrix;
+    return LammResult::Solved;
 }
 
 }  // namespace
@@ -41,7 +41,7 @@ LammResult CLammIdeal::Run()
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
         ModelChoice::thirdGeometry || ModelChoice::electrophoresis) {
         ShowError("can't do special geometries in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!geometryValid) {
         if (!upperFitLimitInside)
@@ -55,33 +55,33 @@ LammResult CLammIdeal::Run()
             ShowError("c0 < 0 loaded in CLammIdeal", 0);
         else if (geometryError == 3)
             ShowError("diffcoeff < 0 loaded in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!outputLoaded) {
         ShowError("invalid output parameters loaded in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!modelSet) {
         ShowError("model not set properly in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!discretizationLoaded) {
         ShowError("Lamm discretization parameters not loaded in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!selfAssociationLoaded) {
         ShowError("self-association parameters not loaded properly in CLammIdeal", 0);
-        return kLammRefused;
+        return LammResult::Refused;
     }
     if (!nonIdealityLoaded) {
         ShowError("non-ideality parameters not loaded properly in CLammIdeal", 0);
-        return kLammNonIdealityNotLoaded;
+        return LammResult::NonIdealityNotLoaded;
     }
     const double firstRate = FirstScanHeader().accelerationRate;
     if (rampRotorSpeed && checkAcceleration && firstRate > 0.0001 && firstRate < 50.0) {
         ShowError("too slow rotor acceleration", 0);
         gUserInterrupt.store(true, std::memory_order_relaxed);
-        return kLammAccelerationTooSlow;
+        return LammResult::AccelerationTooSlow;
     }
     // The non-diffusing cases that have no solution are refused before anything is solved, and
     // the caller's rows are cleared so they never hold another species' profiles.
@@ -97,7 +97,7 @@ LammResult CLammIdeal::Run()
         if (refusal != nullptr) {
             ShowError(refusal, 0);
             ZeroCallerRows();
-            return kLammRefused;
+            return LammResult::Refused;
         }
     }
     SetUpRotorSpeed();
@@ -105,7 +105,7 @@ LammResult CLammIdeal::Run()
     ChooseFirstTimeStep();
     SizeGridHeldOrAutomatic();
     if (setupSucceeded == 0)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     SetInitialConcentration();
     singularMatrix = discretizationError = 0;
     if (D == 0.0) {
@@ -173,7 +173,7 @@ LammResult CLammIdeal::Run()
             retryMode = false;
         }
         if (setupSucceeded == 0)
-            return kLammNoArrays;
+            return LammResult::NoArrays;
     }
     AddAccumulationToTarget();
     return ResultFromErrorWords(*this);

@@ -12,19 +12,19 @@ TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, con
                           double* u, double* gam, int lo, int hi)
 {
     if (b[lo] == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     double bet = b[lo];
     u[lo] = r[lo] / bet;
     for (int j = lo + 1; j <= hi; ++j) {
         gam[j] = c[j - 1] / bet;
         bet = b[j] - a[j] * gam[j];
         if (bet == 0.0)
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
         u[j] = (r[j] - a[j] * u[j - 1]) / bet;
     }
     for (int j = hi - 1; j >= lo; --j)
         u[j] -= gam[j + 1] * u[j + 1];
-    return kTridiagOk;
+    return TridiagStatus::Ok;
 }
 
 namespace {
@@ -57,9 +57,9 @@ namespace {
                                                         double delta, double* u, int lo, int hi) {
     const double det = 1.0 - gamma * delta;
     if (det == 0.0)
-        return kTridiagLaterPivotZero;
+        return TridiagStatus::LaterPivotZero;
     RiseFromMeeting(back, k, (u[k] - gamma * u[k + 1]) / det, delta, u, lo, hi);
-    return kTridiagOk;
+    return TridiagStatus::Ok;
 }
 
 } // namespace
@@ -74,7 +74,7 @@ TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, co
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
     if (b[lo] == 0.0 || b[hi] == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     const int k = (lo + hi) / 2;
     double betUp = b[lo], betDown = b[hi];
     double x = r[lo] / betUp, y = r[hi] / betDown;
@@ -107,7 +107,7 @@ TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, co
     for (; bot > k; --bot)
         up(bot);
     if (zero)
-        return kTridiagLaterPivotZero;
+        return TridiagStatus::LaterPivotZero;
     // rows k and k + 1 meet
     const double gamma = c[k] / betUp, delta = a[k + 1] / betDown;
     return MeetAndRise(back, k, gamma, delta, u, lo, hi);
@@ -141,7 +141,7 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
     if (b[lo] == 0.0 || b[hi] == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     const int k = (lo + hi) / 2;
     // p1, p2: the continuants of the last two rows; inv the last row's reciprocal pivot
     Lanes p1 = {b[lo], b[hi]}, p2 = {1.0, 1.0};
@@ -187,7 +187,7 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
         u[bot] = r[bot] * invDown - c[bot] * invDown * x[1];
     }
     if (zero || !std::isfinite(invUp) || !std::isfinite(invDown))
-        return kTridiagLaterPivotZero;
+        return TridiagStatus::LaterPivotZero;
     // rows k and k + 1 as in TwistedSolve
     const double gamma = c[k] * invUp, delta = a[k + 1] * invDown;
     return MeetAndRise(back, k, gamma, delta, u, lo, hi);
@@ -200,7 +200,7 @@ TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, do
                            double* aScaled, double* gam, int lo, int hi)
 {
     if (b[lo] == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     double bet = b[lo];
     invBet[lo] = 1.0 / bet;
     aScaled[lo] = 0.0;
@@ -208,11 +208,11 @@ TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, do
         gam[j] = c[j - 1] * invBet[j - 1];
         bet = b[j] - a[j] * gam[j];
         if (bet == 0.0)
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
         invBet[j] = 1.0 / bet;
         aScaled[j] = a[j] * invBet[j];
     }
-    return kTridiagOk;
+    return TridiagStatus::Ok;
 }
 
 void ThomasSubstitute(const double* aScaled, const double* invBet, const double* gam,
@@ -318,7 +318,7 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
     if (hi - lo < 1 || lo < first)
         return ThomasFactor(la, lb, lc, invBet, aScaled, gam, first, hi);
     if (lb[first] == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     double bet = lb[first];
     invBet[first] = 1.0 / bet;
     aScaled[first] = 0.0;
@@ -326,7 +326,7 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
         gam[j] = lc[j - 1] * invBet[j - 1];
         bet = lb[j] - la[j] * gam[j];
         if (bet == 0.0)
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
         invBet[j] = 1.0 / bet;
         aScaled[j] = la[j] * invBet[j];
     }
@@ -339,7 +339,7 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
         gam[j] = lc[j - 1] * invBet[j - 1];
         bet = lb[j] - la[j] * gam[j];
         if (bet == 0.0)
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
         invBet[j] = 1.0 / bet;
         aScaled[j] = la[j] * invBet[j];
         r = j < hi ? a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]
@@ -354,7 +354,7 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
         const double old = v[j] != 0.0 ? v[j] : 1.0;
         ratio[j] = std::fabs((next - v[j]) / old);
     }
-    return kTridiagOk;
+    return TridiagStatus::Ok;
 }
 
 // The upper half is eliminated downward as in ThomasFactor, the lower half upward; per row the

@@ -2,7 +2,7 @@
 #pragma once
 
 // Result of a tridiagonal factorisation or solve.
-enum TridiagStatus { kTridiagOk = 0, kTridiagFirstPivotZero = 1, kTridiagLaterPivotZero = 2 };
+enum class TridiagStatus { Ok = 0, FirstPivotZero = 1, LaterPivotZero = 2 };
 
 // Solves rows lo..hi of a u = r, with a the sub-, b the main and c the super-diagonal
 // (a[i] couples row i to i-1, c[i] row i to i+1). gam[lo+1..hi] receives the elimination
@@ -99,7 +99,7 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
     const TridiagRow first = rows.Form(lo);
     const TridiagRow end = rows.Form(hi);
     if (first.b == 0.0 || end.b == 0.0)
-        return kTridiagFirstPivotZero;
+        return TridiagStatus::FirstPivotZero;
     invBet[lo] = 1.0 / first.b;
     scaled[lo] = 0.0;
     invBet[hi] = 1.0 / end.b;
@@ -129,21 +129,21 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
     for (; top <= k && bot > k; ++top, --bot) {
         const bool topOk = fromTop(top);
         if (!(fromBottom(bot) && topOk))
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
     }
     for (; top <= k; ++top)
         if (!fromTop(top))
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
     for (; bot > k; --bot)
         if (!fromBottom(bot))
-            return kTridiagLaterPivotZero;
+            return TridiagStatus::LaterPivotZero;
     meet.gam = above * invBet[k];
     meet.delta = back[k + 1];
     const double det = 1.0 - meet.gam * meet.delta;
     if (det == 0.0)
-        return kTridiagLaterPivotZero;
+        return TridiagStatus::LaterPivotZero;
     meet.inv = 1.0 / det;
-    return kTridiagOk;
+    return TridiagStatus::Ok;
 }
 
 // Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of rows

@@ -153,9 +153,9 @@ class Side {
             const TridiagStatus status =
                 TwistedFactor(la_.data(), lb_.data(), lc_.data(), invBet_.data(), scaled_.data(),
                               back_.data(), meet_, 0, n_ - 1);
-            if (status != kTridiagOk) {
-                ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag"
-                                                           : "Error 2 in tridag",
+            if (status != TridiagStatus::Ok) {
+                ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
+                                                                  : "Error 2 in tridag",
                           0);
                 singular_ = true;
                 factorisedDt_ = 0.0;

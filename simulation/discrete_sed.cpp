@@ -155,10 +155,10 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
     return true;
 }
 
-// Solves the listed slots into their rows; returns the list's code (kLammListStopped when a key
-// press left species unsolved).
-int SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
-                 std::vector<SpeciesRows>& rows, const std::vector<double>& scale) {
+// Solves the listed slots into their rows; returns the list's result (LammResult::ListStopped
+// when a key press left species unsolved).
+LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
+                        std::vector<SpeciesRows>& rows, const std::vector<double>& scale) {
     const int n = int(slots.size());
     std::vector<double> s(std::size_t(n) + 1), d(std::size_t(n) + 1);
     std::vector<float**> targets(std::size_t(n) + 1, nullptr);
@@ -178,16 +178,16 @@ int SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slot
         return CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii,
                            radiusCount, scanRadii, scanCounts);
     }
-    int code = 0;
+    LammResult code = LammResult::Solved;
     for (int j = 1; j <= n && !gUserInterrupt.load(std::memory_order_relaxed); ++j) {
         CLammIdeal tmpl;
         LoadLammTemplate(
             tmpl, window, s[std::size_t(j)], d[std::size_t(j)], scale[std::size_t(j)],
             OutputFor(window, ownRadii, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
-        const int result =
+        const LammResult result =
             CLRunMTList(&tmpl, 1, s.data() + j - 1, d.data() + j - 1, nullptr,
                         targets.data() + j - 1, radii, radiusCount, scanRadii, scanCounts);
-        if (result != 0)
+        if (result != LammResult::Solved)
             code = result;
     }
     return code;
@@ -204,7 +204,7 @@ double MixtureWeight(int slot) {
 // concentration in their factors 1 - ks c and 1 + kd c, and the signal is their weighted sum;
 // otherwise species 1 alone is the non-ideal single species. ks and kd from their logarithms
 // with the sign switch and the concentration scale of the scan store.
-int SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
     CLammIdeal o;
     LoadLammTemplate(o, window, M::speciesS[1], SpeciesDiffusion(1), 1.0,
                      OutputFor(window, ownRadii, rows, 1));
@@ -551,11 +551,11 @@ void FinishModelEvaluation(TXLAWindow* window) {
         WindowServices::RequestRepaint(window);
 }
 
-int RunDiscreteSedList(TXLAWindow* window) {
+LammResult RunDiscreteSedList(TXLAWindow* window) {
     if (S::scanCount <= 0)
-        return 0;
+        return LammResult::Solved;
     if (!CheckDiscreteModelInput(window))
-        return 0;
+        return LammResult::Solved;
     ApplyDefaultFitLimits();
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
@@ -584,7 +584,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
                         : slots);
     const bool direct = SignalGoesIntoFit();
     if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
-        return 0;
+        return LammResult::Solved;
     // The species rows of the linear parameters lie on the scans' own radii unless they must
     // be on the common grid.
     const bool ownRadii = direct || ComponentScans::OnScanRadii();
@@ -595,7 +595,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
         rows[std::size_t(j)].Make(ownRadii);
         loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
     }
-    int code = 0;
+    LammResult code = LammResult::Solved;
     if (n > 0) {
         LammGrid::currentSpecies = slots[0];
         LammGrid::s = M::speciesS[slots[0]];
@@ -613,10 +613,11 @@ int RunDiscreteSedList(TXLAWindow* window) {
                     restRows.push_back(std::move(rows[std::size_t(j)]));
                     restLoading.push_back(loading[std::size_t(j)]);
                 }
-                const int restCode = SolveSpecies(window, ownRadii, rest, restRows, restLoading);
+                const LammResult restCode =
+                    SolveSpecies(window, ownRadii, rest, restRows, restLoading);
                 for (int j = 2; j <= n; ++j)
                     rows[std::size_t(j)] = std::move(restRows[std::size_t(j - 1)]);
-                if (restCode != 0)
+                if (restCode != LammResult::Solved)
                     code = restCode;
             }
         } else {
@@ -648,8 +649,8 @@ int RunDiscreteSedList(TXLAWindow* window) {
         finite = finite && (species ? r.Sound(solvedWith) : r.Finite());
     }
     if (!finite) {
-        ReportLammSimError(window, kLammDiscretizationError);
-        return kLammDiscretizationError;
+        ReportLammSimError(window, LammResult::DiscretizationError);
+        return LammResult::DiscretizationError;
     }
     ReportLammSimError(window, code);
 
@@ -684,7 +685,7 @@ int RunDiscreteSedList(TXLAWindow* window) {
             for (int p = 1; p <= count; ++p)
                 if (!(std::fabs(sum[p]) <= std::numeric_limits<float>::max())) {
                     ReportSignalBeyondFloat(window, k, p, sum[p]);
-                    return kLammRefused;
+                    return LammResult::Refused;
                 }
         }
         for (int k = 1; k <= S::scanCount; ++k) {

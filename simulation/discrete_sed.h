@@ -2,6 +2,8 @@
 // solves every included species with its own Lamm solver object.
 #pragma once
 
+#include "lamm/lamm_result.h"
+
 class TXLAWindow;
 
 // Loading of every slot into ModelParameters::speciesLoading: the first included slot's
@@ -43,7 +45,7 @@ bool DiscreteModelAvailable();
 // The standard road: each included species solved by its own Lamm solver object (in the Lamm
 // worker threads), then the linear parameters and the intensity transform. Works into scratch
 // rows, so a key press or a failed check leaves the fit as it was. Returns the solver list's code.
-int RunDiscreteSedList(TXLAWindow* window);
+LammResult RunDiscreteSedList(TXLAWindow* window);
 
 // Unset fit limits become the meniscus and the default right limit (0.15 cm before the bottom,
 // held to the scans' last radii) and are applied to the scans.

@@ -242,9 +242,9 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     }
     // One box of each kind for the whole evaluation, however many species failed.
     if (singular)
-        ReportLammSimError(window, kLammSingularMatrix);
+        ReportLammSimError(window, LammResult::SingularMatrix);
     if (discretization)
-        ReportLammSimError(window, kLammDiscretizationError);
+        ReportLammSimError(window, LammResult::DiscretizationError);
     FinishModelEvaluation(window);
 }
 

@@ -324,7 +324,7 @@ LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& pr
         return SolveMovingHat(problem, control, out);
     if (algorithm == GridAlgorithm::FixedGrid)
         return CFixedGridSolver().Run(problem, control, out);
-    return kLammSolved;
+    return LammResult::Solved;
 }
 
 void StartSpeciesRun(TXLAWindow* window, double loading) {

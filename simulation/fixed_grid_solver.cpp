@@ -158,8 +158,9 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
         const TridiagStatus status =
             ThomasFactor(f.La.data(), f.Lb.data(), f.Lc.data(), f.invBet.data(), f.aScaled.data(),
                          f.gam.data(), 1, R);
-        if (status != kTridiagOk) {
-            ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
+        if (status != TridiagStatus::Ok) {
+            ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
+                                                              : "Error 2 in tridag",
                       0);
             LammGrid::singularMatrix = 1;
             f.lastDt = 0.0;
@@ -436,9 +437,9 @@ void FixedGridRun::SetUpActiveRegion() {
 LammResult FixedGridRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     if (!AScanAwaitsTheProfile())
-        return kLammSolved;
+        return LammResult::Solved;
     LammGrid::lastSolver = GridSolver::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;

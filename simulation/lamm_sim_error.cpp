@@ -20,15 +20,14 @@ int Box(TXLAWindow* window, const char* text, const char* caption, UINT flags)
 
 }  // namespace
 
-void ReportLammSimError(TXLAWindow* window, int code)
-{
+void ReportLammSimError(TXLAWindow* window, LammResult code) {
     switch (code) {
-    case kLammNoArrays:
+    case LammResult::NoArrays:
         PlayErrorSound();
         Box(window, "could not allocate Lamm simulation arrays", kSimulationError, MB_OK);
         EmptyHook();
         break;
-    case kLammDiscretizationError:
+    case LammResult::DiscretizationError:
         LammGrid::discretizationError = 1;
         // During a fit every evaluation may fail the same way: one warning per fit is enough.
         if (FitControl::fitInProgress) {
@@ -40,13 +39,13 @@ void ReportLammSimError(TXLAWindow* window, int code)
         Box(window, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR",
             MB_OK | MB_ICONEXCLAMATION);
         break;
-    case kLammSingularMatrix:
+    case LammResult::SingularMatrix:
         LammGrid::singularMatrix = 1;
         PlayErrorSound();
         Box(window, "singular tridiagonal matrix!", kSimulationError, MB_OK);
         EmptyHook();
         break;
-    case kLammAccelerationTooSlow:
+    case LammResult::AccelerationTooSlow:
         PlayErrorSound();
         Box(window,
             "possible error in setup: temperature equilibration at 3000 rpm (please refer to "
@@ -55,7 +54,7 @@ void ReportLammSimError(TXLAWindow* window, int code)
             "rotor acceleration phase, but is a fix to analyze this data)",
             kSimulationError, MB_OK | MB_ICONEXCLAMATION);
         break;
-    case kLammNonIdealityNotLoaded:
+    case LammResult::NonIdealityNotLoaded:
         PlayErrorSound();
         Box(window, "possible error in setupof Lamm eq. solution, nonideal parameters",
             kSimulationError, MB_OK | MB_ICONEXCLAMATION);

@@ -406,7 +406,7 @@ bool FrameRun::Solve(double* to) {
     // solved from both ends at once, the pivots as ratios of continuants: every step factors a
     // new matrix
     if (ContinuantSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
-        kTridiagOk)
+        TridiagStatus::Ok)
         return true;
     LammGrid::singularMatrix = 1;
     std::copy(c0.begin() + 1, c0.begin() + n + 1, to + 1);
@@ -517,16 +517,16 @@ double FrameRun::Step() {
 LammResult FrameRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     if (!rule.Law().Complete())
-        return kLammNonIdealityNotLoaded;
+        return LammResult::NonIdealityNotLoaded;
     if (!AScanAwaitsTheProfile())
-        return kLammSolved;
+        return LammResult::Solved;
     n = LammGrid::allocatedGridSize;
     m = problem.meniscusCm, b = problem.bottomCm;
     if (X() == nullptr || n < 6 || !(b > m) || !(m > 0.0)) {
         LammGrid::discretizationError = 1;
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     }
     const CConcentrationLaw& law = rule.Law();
     sGrid = MovingFrameS(law, control, C()[1]);
@@ -536,7 +536,7 @@ LammResult FrameRun::Run() {
         ShowError("the moving hat algorithm cannot follow a floating component whose s depends "
                   "on concentration:\nchoose the Claverie algorithm in Lamm Equation Parameters");
         LammGrid::discretizationError = 1;
-        return kLammRefused;
+        return LammResult::Refused;
     }
     LammGrid::lastSolver = GridSolver::MovingFrame;
     nonDiffusing = law.law != CoefficientLaw::Tabulated && law.D1 == 0.0 &&

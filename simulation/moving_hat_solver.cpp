@@ -297,8 +297,9 @@ class MovingHatRun {
 
     void Tridag(const double* a, const double* b, const double* cc, const double* r, double* u) {
         const TridiagStatus status = ThomasSolve(a, b, cc, r, u, g.gam.data(), 1, g.n);
-        if (status != kTridiagOk) {
-            ShowError(status == kTridiagFirstPivotZero ? "Error 1 in tridag" : "Error 2 in tridag",
+        if (status != TridiagStatus::Ok) {
+            ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
+                                                              : "Error 2 in tridag",
                       0);
             LammGrid::singularMatrix = 1;
         }
@@ -639,13 +640,13 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
                              CLammSink& out) {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     if (!AScanAwaitsTheProfile())
-        return kLammSolved;
+        return LammResult::Solved;
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4) {
         LammGrid::discretizationError = 1;
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     }
     LammGrid::lastSolver = GridSolver::MovingHat;
     g.n = n;

@@ -123,10 +123,10 @@ bool RunSingleComponent(TXLAWindow* window, double loading,
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
         // a solution that could not start says why (a refusal and the buffer have said it)
         if (!gUserInterrupt.load(std::memory_order_relaxed) && !bufferUnsolved)
-            ReportLammSimError(window, runaway ? kLammDiscretizationError : result);
+            ReportLammSimError(window, runaway ? LammResult::DiscretizationError : result);
         return false;
     }
-    if (result != kLammSolved)
+    if (result != LammResult::Solved)
         ReportLammSimError(window, result);
     FinishModelEvaluation(window);
     return true;

@@ -121,7 +121,7 @@ void NonlinearRun::BuildCrankNicolson(double dt) {
 bool NonlinearRun::Solve(const double* from, double* to) {
     TridiagProduct(Ba.data(), Bb.data(), Bc.data(), from, rhs.data(), 1, n);
     if (ThomasSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
-        kTridiagOk)
+        TridiagStatus::Ok)
         return true;
     LammGrid::singularMatrix = 1;
     std::copy(from + 1, from + n + 1, to + 1);
@@ -334,15 +334,15 @@ void NonlinearRun::StartPellet() {
 LammResult NonlinearRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     if (!rule.Law().Complete())
-        return kLammNonIdealityNotLoaded;
+        return LammResult::NonIdealityNotLoaded;
     if (!AScanAwaitsTheProfile())
-        return kLammSolved;
+        return LammResult::Solved;
     n = LammGrid::allocatedGridSize;
     if (n < 3 || !(problem.bottomCm > problem.meniscusCm)) {
         LammGrid::discretizationError = 1;
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     }
     // The radii are this run's uniform grid: a moving frame of an earlier run must not scale them.
     LammGrid::lastSolver = GridSolver::FixedGrid;

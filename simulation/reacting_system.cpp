@@ -685,14 +685,14 @@ void ReactingRun::Signal() {
 LammResult ReactingRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
-        return kLammNoArrays;
+        return LammResult::NoArrays;
     if (!AScanAwaitsTheProfile())
-        return kLammSolved;
+        return LammResult::Solved;
     n = LammGrid::allocatedGridSize;
     const double m = problem.meniscusCm, b = problem.bottomCm;
     if (n < 3 || !(b > m) || !(m > 0.0) || !(control.maxDcOverC > 0.0)) {
         LammGrid::discretizationError = 1;
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     }
     const std::size_t nodes = std::size_t(n) + 1;
     r.assign(nodes, 0.0);

@@ -90,6 +90,6 @@ bool ProfileSound(const double* c, int n, double scale) {
 
 LammResult GridRunResult() {
     if (LammGrid::singularMatrix)
-        return kLammSingularMatrix;
-    return LammGrid::discretizationError ? kLammDiscretizationError : kLammSolved;
+        return LammResult::SingularMatrix;
+    return LammGrid::discretizationError ? LammResult::DiscretizationError : LammResult::Solved;
 }

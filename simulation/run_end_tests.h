@@ -130,10 +130,10 @@ bool ProfileSound(const double* c, int n, double scale);
 // True when a scan awaits the run's profile: without one a run would have no end.
 bool AScanAwaitsTheProfile();
 
-// The result of a run on the simulation grid from its error words: kLammSingularMatrix,
-// kLammDiscretizationError or kLammSolved.
+// The result of a run on the simulation grid from its error words: LammResult::SingularMatrix,
+// LammResult::DiscretizationError or LammResult::Solved.
 LammResult GridRunResult();
 // A result the species solution is tried again after (its error words are set).
 constexpr bool GridRunFailed(LammResult result) {
-    return result == kLammSingularMatrix || result == kLammDiscretizationError;
+    return result == LammResult::SingularMatrix || result == LammResult::DiscretizationError;
 }

@@ -51,7 +51,7 @@ std::vector<GeneratedScan> NonidealScans() {
     StartSpeciesRun(nullptr, 0.5);
     CScanOutput output;
     if (SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), output) !=
-        kLammSolved)
+        LammResult::Solved)
         return scans;
     for (int k = 1; k <= c.scans; ++k) {
         const GeneratedScan s =

@@ -224,7 +224,7 @@ TEST(ContiLammLoading, GridSizeIsTheOneAsked) {
         G::defaultGridSize = asked;
         CLammIdeal o;
         LoadTemplate(o);
-        ASSERT_EQ(o.Run(), 0);
+        ASSERT_EQ(o.Run(), LammResult::Solved);
         EXPECT_EQ(o.N, asked);
     }
 }

@@ -77,7 +77,7 @@ class ContiNonideal : public ::testing::Test {
         StartSpeciesRun(nullptr, kLoading);
         CScanOutput scans;
         ASSERT_EQ(SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans),
-                  kLammSolved);
+                  LammResult::Solved);
         for (int k = 1; k <= S::scanCount; ++k)
             for (int i = 1; i <= S::gridCount; ++i)
                 store.signal[k][i] = gContiKernel.Row(1, k)[i];

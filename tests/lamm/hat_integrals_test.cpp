@@ -248,9 +248,10 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
         rhs[i] = std::sin(i);
     }
     ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
-              kTridiagOk);
-    ASSERT_EQ(ThomasFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(), 1, n),
-              kTridiagOk);
+              TridiagStatus::Ok);
+    ASSERT_EQ(
+        ThomasFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(), 1, n),
+        TridiagStatus::Ok);
     ThomasSubstitute(scaled.data(), inv.data(), gam.data(), rhs.data(), v.data(), 1, n);
     TridiagProduct(a.data(), b.data(), c.data(), u.data(), check.data(), 1, n);
     // the two-ended factors, for the right-hand side itself and for one formed as (a, b, c) u
@@ -258,7 +259,7 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
     TwistedMeeting meet;
     ASSERT_EQ(TwistedFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(),
                             meet, 1, n),
-              kTridiagOk);
+              TridiagStatus::Ok);
     TwistedSubstitute(inv.data(), scaled.data(), gam.data(), meet, rhs.data(), twisted.data(), 1, n);
     TwistedSubstituteProduct(a.data(), b.data(), c.data(), u.data(), inv.data(), scaled.data(),
                              gam.data(), meet, twistedProduct.data(), 1, n);
@@ -270,10 +271,10 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
     }
     b[1] = 0.0;
     EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
-              kTridiagFirstPivotZero);
+              TridiagStatus::FirstPivotZero);
     b[1] = 1.0, c[1] = 1.0, a[2] = 1.0, b[2] = 1.0;  // second pivot 1 - 1 = 0
     EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
-              kTridiagLaterPivotZero);
+              TridiagStatus::LaterPivotZero);
 }
 
 // The fixed grid's fused kernels give the numbers of the separate factorisation and
@@ -297,7 +298,7 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
         std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), u(n + 1);
         ASSERT_EQ(ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
                                gam.data(), 1, n),
-                  kTridiagOk);
+                  TridiagStatus::Ok);
         ThomasSubstituteProduct(a.data(), b.data(), c.data(), v.data(), scaled.data(), inv.data(),
                                 gam.data(), u.data(), 1, from, n);
         std::vector<double> u1(n + 1), ratio1(n + 1);
@@ -305,11 +306,11 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
                                       inv.data(), gam.data(), u1.data(), ratio1.data(), 1, from,
                                       n);
         std::vector<double> inv2(n + 1), scaled2(n + 1), gam2(n + 1), u2(n + 1), ratio2(n + 1);
-        ASSERT_EQ(ThomasFactorSubstituteProductRatios(
-                      la.data(), lb.data(), lc.data(), a.data(), b.data(), c.data(), v.data(),
-                      inv2.data(), scaled2.data(), gam2.data(), u2.data(), ratio2.data(), 1, from,
-                      n),
-                  kTridiagOk);
+        ASSERT_EQ(ThomasFactorSubstituteProductRatios(la.data(), lb.data(), lc.data(), a.data(),
+                                                      b.data(), c.data(), v.data(), inv2.data(),
+                                                      scaled2.data(), gam2.data(), u2.data(),
+                                                      ratio2.data(), 1, from, n),
+                  TridiagStatus::Ok);
         for (int i = from; i <= n; ++i) {
             EXPECT_EQ(u1[i], u[i]) << "from " << from << " row " << i;
             EXPECT_EQ(u2[i], u[i]) << "from " << from << " row " << i;
@@ -324,11 +325,10 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
     }
     std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), u(n + 1), ratio(n + 1);
     lb[1] = 1.0, lc[1] = 1.0, la[2] = 1.0, lb[2] = 1.0;  // second pivot 1 - 1 = 0
-    EXPECT_EQ(ThomasFactorSubstituteProductRatios(la.data(), lb.data(), lc.data(), a.data(),
-                                                  b.data(), c.data(), v.data(), inv.data(),
-                                                  scaled.data(), gam.data(), u.data(),
-                                                  ratio.data(), 1, 1, n),
-              kTridiagLaterPivotZero);
+    EXPECT_EQ(ThomasFactorSubstituteProductRatios(
+                  la.data(), lb.data(), lc.data(), a.data(), b.data(), c.data(), v.data(),
+                  inv.data(), scaled.data(), gam.data(), u.data(), ratio.data(), 1, 1, n),
+              TridiagStatus::LaterPivotZero);
 }
 
 // Long fixed-grid systems are eliminated from both ends, meeting in the middle of the rows that
@@ -349,15 +349,15 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
         v[i] = std::exp(-0.05 * i) + 0.01 * std::sin(3.0 * i);
     }
     std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1);
-    ASSERT_EQ(ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(), gam.data(),
-                           1, n),
-              kTridiagOk);
+    ASSERT_EQ(
+        ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(), gam.data(), 1, n),
+        TridiagStatus::Ok);
     for (int meeting : {2, 20, 45}) {
         std::vector<double> tInv(n + 1), tScaled(n + 1), tBack(n + 1);
         TwistedMeeting meet;
         ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), tInv.data(), tScaled.data(),
                                   tBack.data(), meet, 1, meeting, n),
-                  kTridiagOk);
+                  TridiagStatus::Ok);
         for (int from : {1, 2, 19, 21, 30, 50}) {
             std::vector<double> one(n + 1), two(n + 1);
             ThomasSubstituteProduct(a.data(), b.data(), c.data(), v.data(), scaled.data(),
@@ -412,7 +412,7 @@ TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) 
             TwistedMeeting meet;
             ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
                                       back.data(), meet, 1, meeting, n),
-                      kTridiagOk);
+                      TridiagStatus::Ok);
             const std::vector<double> ua = ba, ub = bb, uc = bc;
             ScaleRowsByPivots(ba.data(), bb.data(), bc.data(), inv.data(), 1, n);
             // together
@@ -424,7 +424,7 @@ TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) 
             TwistedMeeting fMeet;
             ASSERT_EQ(TwistedFactorRowsAt(rows, fInv.data(), fScaled.data(), fBack.data(), fMeet, 1,
                                           meeting, n),
-                      kTridiagOk);
+                      TridiagStatus::Ok);
             rows.FormRight(fInv.data(), 1, n);
             // the right-hand rows alone, unscaled
             std::vector<double> ga(n + 1, 9.0), gb(n + 1, 9.0), gc(n + 1, 9.0);
@@ -470,7 +470,7 @@ TEST(Tridiagonal, TwoEndedFactorReportsAZeroPivotInEitherHalf)
         TwistedMeeting meet;
         EXPECT_EQ(TwistedFactorAt(a.data(), b.data(), c.data(), inv.data(), scaled.data(),
                                   back.data(), meet, 1, cs.meeting, n),
-                  kTridiagLaterPivotZero)
+                  TridiagStatus::LaterPivotZero)
             << "meeting " << cs.meeting << ", row " << cs.zeroRow;
     }
 }
@@ -489,12 +489,11 @@ TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
             b[i] = 2.9 + 0.02 * std::sin(i);
             r[i] = std::exp(-0.05 * i) + 0.1 * std::sin(3.0 * i);
         }
-        ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(), 1,
-                              n),
-                  kTridiagOk);
-        ASSERT_EQ(TwistedSolve(a.data(), b.data(), c.data(), r.data(), two.data(), back.data(), 1,
-                               n),
-                  kTridiagOk)
+        ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(), 1, n),
+                  TridiagStatus::Ok);
+        ASSERT_EQ(
+            TwistedSolve(a.data(), b.data(), c.data(), r.data(), two.data(), back.data(), 1, n),
+            TridiagStatus::Ok)
             << n;
         TridiagProduct(a.data(), b.data(), c.data(), two.data(), check.data(), 1, n);
         for (int i = 1; i <= n; ++i) {
@@ -510,14 +509,14 @@ TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
         TridiagStatus status;
     };
     const Case cases[] = {
-        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, kTridiagFirstPivotZero},
-        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, kTridiagFirstPivotZero},
+        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, TridiagStatus::FirstPivotZero},
+        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, TridiagStatus::FirstPivotZero},
         // rows 1 and 2: pivot 1, then 1 - 1 * 1 = 0 in the half eliminated downward
         {"upper half", [](auto& a, auto& b, auto& c) { b[1] = c[1] = a[2] = b[2] = 1.0; },
-         kTridiagLaterPivotZero},
+         TridiagStatus::LaterPivotZero},
         // rows n and n - 1 likewise in the half eliminated upward
         {"lower half", [](auto& a, auto& b, auto& c) { b[n] = a[n] = c[n - 1] = b[n - 1] = 1.0; },
-         kTridiagLaterPivotZero},
+         TridiagStatus::LaterPivotZero},
     };
     for (const Case& tc : cases) {
         std::vector<double> a(n + 1, -1.0), b(n + 1, 4.0), c(n + 1, -1.0), r(n + 1, 1.0);
@@ -547,12 +546,12 @@ TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale)
                 b[i] = scale * (2.9 + 0.02 * std::sin(i));
                 r[i] = std::exp(-0.001 * i) + 0.1 * std::sin(3.0 * i);
             }
-            ASSERT_EQ(ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(),
-                                  1, n),
-                      kTridiagOk);
+            ASSERT_EQ(
+                ThomasSolve(a.data(), b.data(), c.data(), r.data(), one.data(), gam.data(), 1, n),
+                TridiagStatus::Ok);
             ASSERT_EQ(ContinuantSolve(a.data(), b.data(), c.data(), r.data(), two.data(),
                                       back.data(), 1, n),
-                      kTridiagOk)
+                      TridiagStatus::Ok)
                 << n << " at scale " << scale;
             TridiagProduct(a.data(), b.data(), c.data(), two.data(), check.data(), 1, n);
             double worst = 0.0, residual = 0.0;
@@ -571,16 +570,16 @@ TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale)
         TridiagStatus status;
     };
     const Case cases[] = {
-        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, kTridiagFirstPivotZero},
-        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, kTridiagFirstPivotZero},
+        {"first row", [](auto&, auto& b, auto&) { b[1] = 0.0; }, TridiagStatus::FirstPivotZero},
+        {"last row", [](auto&, auto& b, auto&) { b[n] = 0.0; }, TridiagStatus::FirstPivotZero},
         {"upper half", [](auto& a, auto& b, auto& c) { b[1] = c[1] = a[2] = b[2] = 1.0; },
-         kTridiagLaterPivotZero},
+         TridiagStatus::LaterPivotZero},
         {"lower half", [](auto& a, auto& b, auto& c) { b[n] = a[n] = c[n - 1] = b[n - 1] = 1.0; },
-         kTridiagLaterPivotZero},
+         TridiagStatus::LaterPivotZero},
         // rows 17 and 18, either side of a rescaling of the continuants: pivot 1, then 0
         {"after a rescaling",
          [](auto& a, auto& b, auto& c) { a[17] = 0.0, b[17] = c[17] = a[18] = b[18] = 1.0; },
-         kTridiagLaterPivotZero},
+         TridiagStatus::LaterPivotZero},
     };
     for (const Case& tc : cases) {
         std::vector<double> a(n + 1, -1.0), b(n + 1, 4.0), c(n + 1, -1.0), r(n + 1, 1.0);

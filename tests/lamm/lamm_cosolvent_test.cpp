@@ -178,7 +178,7 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
                               0, nullptr, 0);
         o.quietWhileFitting = o.quietWhileComputing = false;
         o.timeStepControlValue = 0.0;  // run to the last scan
-        ASSERT_EQ(o.Run(), 0) << lc.name;
+        ASSERT_EQ(o.Run(), LammResult::Solved) << lc.name;
         ASSERT_TRUE(o.cosolvent.ready);
         const CCosolventGrid& g = o.cosolvent;
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
@@ -216,7 +216,7 @@ TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
     o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
                           0.0, nullptr, false, nullptr, nullptr, viscosity, 1, density, 3);
     o.timeStepControlValue = 0.0;
-    ASSERT_EQ(o.Run(), 0);
+    ASSERT_EQ(o.Run(), LammResult::Solved);
     const int n = o.N;
     EXPECT_LT(o.buoyancyFactor[n], o.buoyancyFactor[1] - 0.1);
     for (int i = 2; i <= n; ++i)
@@ -244,7 +244,7 @@ TEST_F(LammCosolvent, RunOverTheGradientHasTheSameBitsUnderEveryVectorUnit) {
                                   false, 0.0, nullptr, false, nullptr, nullptr, c.viscosity,
                                   c.terms, density, 3);
             o.timeStepControlValue = 0.0;
-            EXPECT_EQ(o.Run(), 0);
+            EXPECT_EQ(o.Run(), LammResult::Solved);
             std::vector<double> out(o.c + 1, o.c + o.N + 1);
             out.insert(out.end(), o.viscosityFactor.begin(), o.viscosityFactor.end());
             out.insert(out.end(), o.buoyancyFactor.begin(), o.buoyancyFactor.end());
@@ -277,7 +277,7 @@ TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
     o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
                           0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density, 3);
     o.timeStepControlValue = 0.0;
-    ASSERT_EQ(o.Run(), 0);
+    ASSERT_EQ(o.Run(), LammResult::Solved);
     const int n = o.N;
     struct Case {
         int lo, hi;

@@ -97,12 +97,12 @@ TEST_F(DetectionCorrection, PointwiseCorrectionsScaleTheSolvedProfile)
          }},
     };
     LammRun plain(Plain());
-    ASSERT_EQ(plain.Run(), 0);
+    ASSERT_EQ(plain.Run(), LammResult::Solved);
     for (const Correction& c : cases) {
         LammRun run(Plain());
         run.Load();
         c.set(run.solver);
-        ASSERT_EQ(run.solver.Run(), 0) << c.name;
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved) << c.name;
         for (int scan = 1; scan <= plain.lc_.scans; ++scan) {
             const double t = run.ScanTime(scan);
             for (int i = 1; i <= run.Points(); ++i) {

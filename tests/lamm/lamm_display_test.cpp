@@ -40,7 +40,7 @@ TEST(LammDisplay, StatusLinesOnlyWhileSimulatingWithoutFitting)
                                         run.rowPointers_.data(), run.radii_.data(), run.Points(),
                                         nullptr, nullptr, true, nullptr, lc.scans, 1, quiet, quiet,
                                         false, 2.43f, false, 0.008f, false);
-        ASSERT_EQ(run.solver.Run(), 0);
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         EXPECT_EQ(InkedPixels(*window, 70, 145) > 0, !quiet) << (quiet ? "quiet" : "simulating");
     }
     EXPECT_TRUE(script.done());

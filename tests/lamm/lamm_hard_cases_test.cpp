@@ -31,9 +31,9 @@ TEST_P(LammHardSolutions, MatchFineReference)
     LammCase tested = hc.tested;
     tested.massCheck = 1;
     LammRun run(tested);
-    ASSERT_EQ(SolveHardCase(run, hc.adjust), 0) << "a failure";
+    ASSERT_EQ(SolveHardCase(run, hc.adjust), LammResult::Solved) << "a failure";
     LammRun reference(hc.reference);
-    ASSERT_EQ(reference.Run(), 0) << "the reference failed";
+    ASSERT_EQ(reference.Run(), LammResult::Solved) << "the reference failed";
     const CLammIdeal& o = run.solver;
     for (int scan = 1; scan <= tested.scans; ++scan) {
         EXPECT_LT(RmsdOverFitRange(run, reference, scan), 1e-3 * tested.c0) << "scan " << scan;

@@ -49,7 +49,7 @@ TEST_F(LammLimits, LongRunReachesSedimentationEquilibrium)
         LammRun run(lc);
         run.Load();
         run.solver.timeStepControlValue = 1e-12;
-        ASSERT_EQ(run.solver.Run(), 0);
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         double worst = 0.0;
         for (int i = 1; i <= run.Points(); ++i)
             worst = std::max(worst, std::fabs(run.Profile(lc.scans)[i] -
@@ -66,7 +66,7 @@ TEST_F(LammLimits, EquilibriumStopKeepsLaterScans)
     lc.scans = 8;
     lc.firstScanS = 2000.0, lc.intervalS = 20000.0;
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     ASSERT_TRUE(run.solver.equilibriumStop);
     ASSERT_LT(run.solver.t, run.ScanTime(lc.scans));
     for (int scan = 3; scan <= lc.scans; ++scan)
@@ -87,7 +87,7 @@ TEST_F(LammLimits, VanishingDiffusionApproachesSharpBoundary)
     lc.scans = 6;
     lc.firstScanS = 400.0, lc.intervalS = 400.0;
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     const double w = lc.rpm * M_PI / 30.0, k = lc.s * 1e-13 * w * w;
     for (int scan = 1; scan <= lc.scans; ++scan) {
         const double t = run.ScanTime(scan);
@@ -118,7 +118,7 @@ TEST_F(LammLimits, HalvingGridAndStepCutsErrorFourfold)
         c.gridSize = intervals + 1;
         c.maxDcOverC = step;
         auto run = std::make_unique<LammRun>(c);
-        EXPECT_EQ(run->Run(), 0);
+        EXPECT_EQ(run->Run(), LammResult::Solved);
         return run;
     };
     const auto reference = solve(3200, 0.25);
@@ -151,10 +151,10 @@ TEST_F(LammLimits, DefaultOptionsAgreeWithFineReference)
         ref.fixTimestep = true;
         ref.maxDcOverC = std::min(1.0, lc.intervalS / 100.0);
         LammRun reference(ref);
-        ASSERT_EQ(reference.Run(), 0);
+        ASSERT_EQ(reference.Run(), LammResult::Solved);
         lc.automatic = true;
         LammRun run(lc);
-        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(run.Run(), LammResult::Solved);
         for (int scan = 1; scan <= lc.scans; ++scan)
             EXPECT_LT(MaxDifference(run, reference, scan, lc.lowerFit, 7.05), 3e-3)
                 << c.s << " S scan " << scan << " (3e-3 of c0)";
@@ -172,7 +172,7 @@ TEST_F(LammLimits, FlotationMirrorsSedimentation)
         lc.gridSize = 600;
         lc.maxDcOverC = movingHat ? 0.25 : 1.0;
         LammRun run(lc);
-        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(run.Run(), LammResult::Solved);
         const double k = lc.s * 1e-13 * std::pow(lc.rpm * M_PI / 30.0, 2);
         for (int scan = 1; scan <= lc.scans; ++scan)
             EXPECT_NEAR(run.ValueAt(scan, 6.3), std::exp(-2.0 * k * run.ScanTime(scan)), 1e-4)
@@ -206,10 +206,10 @@ TEST_F(LammLimits, GradedGridResolvesBottomPileUp)
         ref.gridSize = 4000;
         ref.maxDcOverC = 0.25;
         LammRun reference(ref);
-        ASSERT_EQ(reference.Run(), 0);
+        ASSERT_EQ(reference.Run(), LammResult::Solved);
         lc.automatic = true;
         LammRun run(lc);
-        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(run.Run(), LammResult::Solved);
         const CLammIdeal& o = run.solver;
         EXPECT_LE(o.N, c.mostNodes) << c.s << " S";
         EXPECT_LT(o.r[o.N] - o.r[o.N - 1], 0.25 * (o.r[2] - o.r[1]))

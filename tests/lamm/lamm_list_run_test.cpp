@@ -50,10 +50,9 @@ TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount)
 {
     LammList list{LammListCase{}};
     std::vector<int> solved(list.Equations() + 1, 0);
-    ASSERT_EQ(CLRunList(&list.templ, list.Equations(), list.S(), list.D(), nullptr,
-                        list.Targets(), list.Radii(), list.Points(), nullptr, nullptr,
-                        solved.data()),
-              0);
+    ASSERT_EQ(CLRunList(&list.templ, list.Equations(), list.S(), list.D(), nullptr, list.Targets(),
+                        list.Radii(), list.Points(), nullptr, nullptr, solved.data()),
+              LammResult::Solved);
     EXPECT_EQ(Solved(solved), list.Equations());
     const std::vector<float> reference = list.Flat();
     for (float v : reference)
@@ -61,10 +60,10 @@ TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount)
     for (int threads : {1, 2, 4, 8}) {
         list.Fill(-1.0f);
         std::fill(solved.begin(), solved.end(), 0);
-        EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, list.Equations(), list.S(),
-                                         list.D(), nullptr, list.Targets(), list.Radii(),
-                                         list.Points(), nullptr, nullptr, solved.data()),
-                  0)
+        EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, list.Equations(), list.S(), list.D(),
+                                         nullptr, list.Targets(), list.Radii(), list.Points(),
+                                         nullptr, nullptr, solved.data()),
+                  LammResult::Solved)
             << threads << " threads";
         EXPECT_EQ(Solved(solved), list.Equations()) << threads << " threads";
         const std::vector<float> rows = list.Flat();
@@ -82,15 +81,14 @@ TEST_F(LammListRun, MoreThreadsThanEquations)
     lc.equations = 3;
     lc.scans = 6;
     LammList list{lc};
-    ASSERT_EQ(CLRunList(&list.templ, 3, list.S(), list.D(), nullptr, list.Targets(),
-                        list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+    ASSERT_EQ(CLRunList(&list.templ, 3, list.S(), list.D(), nullptr, list.Targets(), list.Radii(),
+                        list.Points(), nullptr, nullptr),
+              LammResult::Solved);
     const std::vector<float> reference = list.Flat();
     list.Fill(-1.0f);
     EXPECT_EQ(CLRunMTListWithThreads(16, &list.templ, 3, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr),
-              0);
+                                     list.Targets(), list.Radii(), list.Points(), nullptr, nullptr),
+              LammResult::Solved);
     EXPECT_EQ(list.Flat(), reference);
 }
 
@@ -103,9 +101,9 @@ TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved)
     lc.equations = 9;
     lc.scans = 4;
     LammList list{lc};
-    ASSERT_EQ(CLRunList(&list.templ, 9, list.S(), list.D(), nullptr, list.Targets(),
-                        list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+    ASSERT_EQ(CLRunList(&list.templ, 9, list.S(), list.D(), nullptr, list.Targets(), list.Radii(),
+                        list.Points(), nullptr, nullptr),
+              LammResult::Solved);
     const auto reference = list.rows_;
     struct Case {
         const char* name;
@@ -120,7 +118,7 @@ TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved)
             EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, 9, list.S(), list.D(), nullptr,
                                              list.Targets(), list.Radii(), list.Points(), nullptr,
                                              nullptr, solved.data(), c.kept.data()),
-                      0)
+                      LammResult::Solved)
                 << c.name << ", " << threads << " threads";
             EXPECT_EQ(Solved(solved), 9) << c.name;
             for (int j = 1; j <= 9; ++j)
@@ -138,13 +136,12 @@ TEST_F(LammListRun, EmptyListSucceeds)
     lc.equations = 2;
     lc.scans = 3;
     LammList list{lc};
-    EXPECT_EQ(CLRunMTListWithThreads(2, &list.templ, 0, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr),
-              0);
+    EXPECT_EQ(CLRunMTListWithThreads(2, &list.templ, 0, list.S(), list.D(), nullptr, list.Targets(),
+                                     list.Radii(), list.Points(), nullptr, nullptr),
+              LammResult::Solved);
     EXPECT_EQ(CLRunMTListWithThreads(2, &list.templ, 0, nullptr, nullptr, nullptr, nullptr,
                                      list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+              LammResult::Solved);
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
 
@@ -159,16 +156,16 @@ TEST_F(LammListRun, KeyPressStopsListAndReportsUnsolvedRows)
     LammList list{lc};
     ASSERT_EQ(CLRunList(&list.templ, lc.equations, list.S(), list.D(), nullptr, list.Targets(),
                         list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+              LammResult::Solved);
     const auto reference = list.rows_;
     list.Fill(-1.0f);
     list.templ.keyPoll = [] { return true; };
     const int threads = 4;
     std::vector<int> solved(lc.equations + 1, 0);
     EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, lc.equations, list.S(), list.D(),
-                                     nullptr, list.Targets(), list.Radii(), list.Points(),
-                                     nullptr, nullptr, solved.data()),
-              kLammListStopped);
+                                     nullptr, list.Targets(), list.Radii(), list.Points(), nullptr,
+                                     nullptr, solved.data()),
+              LammResult::ListStopped);
     EXPECT_TRUE(gUserInterrupt.load());
     // The key is seen right after the first thread starts, so the later threads find the stop
     // flag set before their first equation; only the first thread's share can have been solved
@@ -194,16 +191,16 @@ TEST_F(LammListRun, StopFlagBeforeTheListSolvesNothing)
     gUserInterrupt.store(true);
     std::vector<int> solved(lc.equations + 1, 1);
     EXPECT_EQ(CLRunMTListWithThreads(2, &list.templ, lc.equations, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr, solved.data()),
-              kLammListStopped);
+                                     list.Targets(), list.Radii(), list.Points(), nullptr, nullptr,
+                                     solved.data()),
+              LammResult::ListStopped);
     EXPECT_EQ(Solved(solved), 0);
     for (int j = 1; j <= lc.equations; ++j)
         EXPECT_TRUE(AllZero(list, j));
     gUserInterrupt.store(false);
     EXPECT_EQ(CLRunList(&list.templ, lc.equations, list.S(), list.D(), nullptr, list.Targets(),
                         list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+              LammResult::Solved);
 }
 
 // A failing equation (a negative D) stops the list: its error box and the list's box are shown
@@ -217,9 +214,9 @@ TEST_F(LammListRun, FailedEquationIsReportedAfterTheJoin)
     list.D_[4] = -1e-7;
     std::vector<int> solved(lc.equations + 1, 0);
     EXPECT_EQ(CLRunMTListWithThreads(3, &list.templ, lc.equations, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr, solved.data()),
-              4);
+                                     list.Targets(), list.Radii(), list.Points(), nullptr, nullptr,
+                                     solved.data()),
+              LammResult::Refused);
     EXPECT_EQ(solved[4], 0);
     EXPECT_TRUE(AllZero(list, 4));
     bool named = false;
@@ -236,19 +233,19 @@ TEST_F(LammListRun, SingleVbarMatchesTemplateVbar)
     lc.equations = 3;
     lc.scans = 4;
     LammList list{lc};
-    ASSERT_EQ(CLRunList(&list.templ, 3, list.S(), list.D(), nullptr, list.Targets(),
-                        list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+    ASSERT_EQ(CLRunList(&list.templ, 3, list.S(), list.D(), nullptr, list.Targets(), list.Radii(),
+                        list.Points(), nullptr, nullptr),
+              LammResult::Solved);
     const std::vector<float> reference = list.Flat();
     list.Fill(-1.0f);
     EXPECT_EQ(list.templ.RunMultiThreaded(3, list.S(), list.D(), 0.73f, list.Targets(),
                                           list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+              LammResult::Solved);
     EXPECT_EQ(list.Flat(), reference);
     list.Fill(-1.0f);
     EXPECT_EQ(CLRunListSingleVbar(&list.templ, 3, list.S(), list.D(), 0.73f, list.Targets(),
                                   list.Radii(), list.Points(), nullptr, nullptr),
-              0);
+              LammResult::Solved);
     EXPECT_EQ(list.Flat(), reference);
 }
 
@@ -263,15 +260,15 @@ TEST_F(LammListRun, ShortListsMatchSequentialForAnyThreadCount)
         LammList list{lc};
         ASSERT_EQ(CLRunList(&list.templ, n, list.S(), list.D(), nullptr, list.Targets(),
                             list.Radii(), list.Points(), nullptr, nullptr),
-                  0);
+                  LammResult::Solved);
         const std::vector<float> reference = list.Flat();
         for (int threads : {1, 2, 3, 8}) {
             list.Fill(-1.0f);
             std::vector<int> solved(n + 1, 0);
-            EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, n, list.S(), list.D(),
-                                             nullptr, list.Targets(), list.Radii(),
-                                             list.Points(), nullptr, nullptr, solved.data()),
-                      0)
+            EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, n, list.S(), list.D(), nullptr,
+                                             list.Targets(), list.Radii(), list.Points(), nullptr,
+                                             nullptr, solved.data()),
+                      LammResult::Solved)
                 << n << " equations, " << threads << " threads";
             EXPECT_EQ(Solved(solved), n) << n << " equations, " << threads << " threads";
             EXPECT_EQ(list.Flat(), reference) << n << " equations, " << threads << " threads";
@@ -293,10 +290,9 @@ TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread)
     // equation's steps
     list.templ.keyPoll = [] { return ++polls == 2; };
     std::vector<int> solved(2, 0);
-    EXPECT_EQ(CLRunMTListWithThreads(4, &list.templ, 1, list.S(), list.D(), nullptr,
-                                     list.Targets(), list.Radii(), list.Points(), nullptr,
-                                     nullptr, solved.data()),
-              kLammListStopped);
+    EXPECT_EQ(CLRunMTListWithThreads(4, &list.templ, 1, list.S(), list.D(), nullptr, list.Targets(),
+                                     list.Radii(), list.Points(), nullptr, nullptr, solved.data()),
+              LammResult::ListStopped);
     EXPECT_GE(polls, 2);
     EXPECT_EQ(solved[1], 0);
     EXPECT_TRUE(AllZero(list, 1));
@@ -317,14 +313,14 @@ TEST_F(LammListRun, ListsFromTwoThreadsAtOnceMatchSequential)
         list->templ.keyPoll = [] { return false; };
         ASSERT_EQ(CLRunList(&list->templ, list->Equations(), list->S(), list->D(), nullptr,
                             list->Targets(), list->Radii(), list->Points(), nullptr, nullptr),
-                  0);
+                  LammResult::Solved);
     }
     const std::vector<float> referenceA = a.Flat(), referenceB = b.Flat();
     for (int round = 1; round <= 3; ++round) {
         a.Fill(-1.0f);
         b.Fill(-1.0f);
-        int codeA = -1, codeB = -1;
-        auto solve = [](LammList& list, int threads, int& code) {
+        LammResult codeA = LammResult::Refused, codeB = LammResult::Refused;
+        auto solve = [](LammList& list, int threads, LammResult& code) {
             code = CLRunMTListWithThreads(threads, &list.templ, list.Equations(), list.S(),
                                           list.D(), nullptr, list.Targets(), list.Radii(),
                                           list.Points(), nullptr, nullptr);
@@ -332,8 +328,8 @@ TEST_F(LammListRun, ListsFromTwoThreadsAtOnceMatchSequential)
         std::thread other(solve, std::ref(b), 3, std::ref(codeB));
         solve(a, 4, codeA);
         other.join();
-        EXPECT_EQ(codeA, 0) << "round " << round;
-        EXPECT_EQ(codeB, 0) << "round " << round;
+        EXPECT_EQ(codeA, LammResult::Solved) << "round " << round;
+        EXPECT_EQ(codeB, LammResult::Solved) << "round " << round;
         EXPECT_EQ(a.Flat(), referenceA) << "round " << round;
         EXPECT_EQ(b.Flat(), referenceB) << "round " << round;
     }

@@ -70,7 +70,7 @@ TEST_F(NonDiffusingSolution, SedimentingBoundaryAndPlateauMatchClosedForm)
 {
     LammCase lc = NonDiffusing(4.5);
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus);
 }
 
@@ -78,7 +78,7 @@ TEST_F(NonDiffusingSolution, FloatingBoundaryMirrorsAgainstTheBottom)
 {
     LammCase lc = NonDiffusing(-3.0);
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.bottom);
     // flotation concentrates: the plateau rises above the loading
     EXPECT_GT(run.Profile(lc.scans)[1], 1.0f);
@@ -90,7 +90,7 @@ TEST_F(NonDiffusingSolution, ZoneBetweenTheTwoBoundaries)
     LammRun run(lc);
     run.Load();
     run.solver.SetZoneLoading(true, 0.1f, false);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus, lc.meniscus + 0.1);
 }
 
@@ -100,7 +100,7 @@ TEST_F(NonDiffusingSolution, InitialStepHoldsItsFactorBetweenTheBoundaries)
     LammRun run(lc);
     run.Load();
     run.solver.SetInitialStep(0.1f, 0.4f);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus, lc.meniscus + 0.1, 0.4);
 }
 
@@ -113,7 +113,7 @@ TEST_F(NonDiffusingSolution, ScanningTimeLowersThePlateauOutward)
     run.Load();
     run.solver.absorbanceData = true;
     run.solver.simulateTimeResolution = true;
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     const double k = Rate(lc), v = 2.43 / 60.0;
     const int scan = 3;
     const double t = run.ScanTime(scan);
@@ -137,7 +137,7 @@ TEST_F(NonDiffusingSolution, IncompressibleLimitOfTheCompressibleForm)
     run.solver.vbar = 0.73f;
     run.solver.rho0 = 0.99823f;
     run.solver.viscosityRatio = 1.0f;
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus);
 }
 
@@ -153,6 +153,6 @@ TEST_F(NonDiffusingSolution, CompressibleFormFillsEarlyScans)
     run.Load();
     run.solver.compressibleSolvent = true;
     run.solver.kappa = 0.0;
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus);
 }

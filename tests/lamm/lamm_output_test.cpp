@@ -31,7 +31,7 @@ TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid)
 {
     const LammCase lc = Small();
     LammRun shared(lc);
-    ASSERT_EQ(shared.Run(), 0);
+    ASSERT_EQ(shared.Run(), LammResult::Solved);
 
     LammRun perScan(lc);
     perScan.Load();
@@ -43,14 +43,14 @@ TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid)
                                         false, 2.43f, false, 0.008f, false);
     for (int scan = 1; scan <= lc.scans; ++scan)
         std::fill(perScan.rows_[scan].begin(), perScan.rows_[scan].end(), 0.0f);
-    ASSERT_EQ(perScan.solver.Run(), 0);
+    ASSERT_EQ(perScan.solver.Run(), LammResult::Solved);
 
     LammRun added(lc);
     added.Load();
     added.solver.SetAccumulateOutput(true);
     for (int scan = 1; scan <= lc.scans; ++scan)
         std::fill(added.rows_[scan].begin(), added.rows_[scan].end(), 0.25f);
-    ASSERT_EQ(added.solver.Run(), 0);
+    ASSERT_EQ(added.solver.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan) {
         for (int i = 1; i <= lc.outputPoints; ++i) {
             EXPECT_EQ(perScan.Profile(scan)[i], shared.Profile(scan)[i]) << scan << " " << i;
@@ -65,7 +65,7 @@ TEST_F(LammOutput, CopyOfTemplateSolvesIdentically)
 {
     const LammCase lc = Small();
     LammRun original(lc);
-    ASSERT_EQ(original.Run(), 0);
+    ASSERT_EQ(original.Run(), LammResult::Solved);
 
     LammRun tmpl(lc);
     tmpl.Load();
@@ -78,7 +78,7 @@ TEST_F(LammOutput, CopyOfTemplateSolvesIdentically)
         pointers[i] = rows[i].data();
     copy.LoadSpeciesFromList(lc.s, lc.D, pointers.data(), tmpl.radii_.data(), lc.outputPoints,
                              nullptr, nullptr);
-    ASSERT_EQ(copy.Run(), 0);
+    ASSERT_EQ(copy.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan)
         EXPECT_EQ(std::memcmp(rows[scan].data() + 1, original.Profile(scan) + 1,
                               sizeof(float) * lc.outputPoints),
@@ -100,7 +100,7 @@ TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii)
                                     run.rowPointers_.data(), run.radii_.data(), lc.outputPoints,
                                     nullptr, nullptr, false, nullptr, lc.scans, 1, true, true, true,
                                     velocity, false, 0.008f, true);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     const double k = lc.s * 1e-13 * std::pow(lc.rpm * M_PI / 30.0, 2);
     for (int scan = 1; scan <= lc.scans; ++scan) {
         for (double r : {6.6, 6.9}) {

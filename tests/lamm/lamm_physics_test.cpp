@@ -64,7 +64,7 @@ TEST_P(LammPhysics, PlateauFollowsRadialDilution)
 {
     const PhysicsCase& p = GetParam();
     LammRun run(Configure(p));
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     for (int scan = 1; scan <= run.lc_.scans; ++scan) {
         const double t = run.ScanTime(scan);
         const double want = std::exp(-2.0 * p.s * 1e-13 * Omega2T(p.rpm, p.rampRpmPerS, t));
@@ -83,7 +83,7 @@ TEST_P(LammPhysics, SecondMomentFollowsExponential)
 {
     const PhysicsCase& p = GetParam();
     LammRun run(Configure(p));
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     for (int scan = 1; scan <= run.lc_.scans; ++scan) {
         const double t = run.ScanTime(scan);
         const double want = run.lc_.meniscus * run.lc_.meniscus *
@@ -101,7 +101,7 @@ TEST_P(LammPhysics, ConservesMassInSectorCell)
     const PhysicsCase& p = GetParam();
     LammCase lc = Configure(p);
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     const double drift = std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0);
     EXPECT_LT(drift, 1e-10) << p.name << " relative drift";
     EXPECT_FALSE(run.solver.driftFlag) << p.name << " a step changed the amount by over 1e-8";
@@ -151,7 +151,7 @@ TEST_P(MovingGridConservation, KeepsAmountOverAnHour)
     lc.scans = 8;
     lc.firstScanS = lc.intervalS = 450.0;
     LammRun run(lc);
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     ASSERT_GT(run.solver.shiftCount, 100) << p.name;
     const double drift = std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0);
     EXPECT_LT(drift, 1e-10) << p.name << " relative drift over " << run.solver.shiftCount

@@ -34,7 +34,7 @@ protected:
         const LammCase& lc = run.lc_;
         run.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr, nullptr,
                                    nullptr, logKs, logKd, true, true, 3.3, lc.s, lc.D, lc.c0);
-        return run.solver.Run();
+        return static_cast<int>(run.solver.Run());
     }
 
     // Radii where the scan crosses 10 % and 90 % of the plateau value at rPlateau.
@@ -64,7 +64,7 @@ TEST_F(LammPropagation, WithoutDependenceReproducesIdealSolution)
         LammCase lc = Species(4.5, 6e-7);
         lc.rampRpmPerS = ramp;
         LammRun ideal(lc);
-        ASSERT_EQ(ideal.Run(), 0);
+        ASSERT_EQ(ideal.Run(), LammResult::Solved);
         LammRun nonIdeal(lc);
         ASSERT_EQ(RunNonIdeal(nonIdeal, kNoDependence, kNoDependence), 0);
         for (int scan = 1; scan <= lc.scans; ++scan) {
@@ -99,7 +99,7 @@ TEST_F(LammPropagation, ConcentrationDependentSSharpensBoundary)
     LammCase slow = lc;
     slow.s = lc.s * (1.0 - 1.0 / 3.3);
     LammRun ideal(slow);
-    ASSERT_EQ(ideal.Run(), 0);
+    ASSERT_EQ(ideal.Run(), LammResult::Solved);
     const int scan = lc.scans;
     const double wDependent = BoundaryWidth(dependent, scan, 6.85);
     const double wIdeal = BoundaryWidth(ideal, scan, 6.85);
@@ -119,7 +119,7 @@ TEST_F(LammPropagation, MixturePlateauIsWeightedSumOfSpecies)
     const double dCm2s[4] = {0, 8e-7, 6e-7, 5e-7}, weight[4] = {0, 1.0, 2.0, 0.5};
     run.solver.LoadNonIdeality(false, false, true, false, true, 3, amount, sS, dCm2s, weight,
                                kNoDependence, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan) {
         const double w2t = Omega2T(lc.rpm, 0.0, run.ScanTime(scan));
         double want = 0.0;
@@ -141,7 +141,7 @@ TEST_F(LammPropagation, MixtureFactorsNeverTurnSedimentationRound)
     const double dCm2s[3] = {0, 6e-7, 4e-7}, weight[3] = {0, 1.0, 1.0};
     run.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight,
                                3.0f, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     for (int i = 1; i <= run.Points(); i += 100)
         EXPECT_NEAR(run.Profile(lc.scans)[i], 1.0, 1e-6) << "r = " << run.Radii()[i];
 }
@@ -154,7 +154,7 @@ TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer)
 {
     const LammCase lc = Species(4.5, 6e-7);
     LammRun ideal(lc);
-    ASSERT_EQ(ideal.Run(), 0);
+    ASSERT_EQ(ideal.Run(), LammResult::Solved);
     LammRun dimer(lc);
     dimer.Load();
     // values 1-5 and 7-14: s1 = 4.5, s2 = 7, log10 K = -30, D1 = 6e-7, D2 = 4e-7, K = 1
@@ -163,7 +163,7 @@ TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer)
     dimer.solver.LoadSelfAssociation(true, false, true, false, false, false, first, 1.0f, false,
                                      -8.0f, -8.0f, true, true, 3.3, later);
     dimer.solver.s = 0.0;
-    ASSERT_EQ(dimer.solver.Run(), 0);
+    ASSERT_EQ(dimer.solver.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan)
         EXPECT_LT(MaxDifference(dimer, ideal, scan, lc.meniscus, lc.bottom), 2e-3)
             << "scan " << scan;
@@ -182,12 +182,12 @@ TEST_F(LammPropagation, RapidAssociationMixturePilesUpAtTheBottomLikeItsSpecies)
     const double amount[3] = {0, 0.7, 0.3}, sS[3] = {0, 4.5, 4.5};
     const double dCm2s[3] = {0, 6e-7, 6e-7}, weight[3] = {0, 1.0, 1.0};
     LammRun ideal(lc);
-    ASSERT_EQ(ideal.Run(), 0);
+    ASSERT_EQ(ideal.Run(), LammResult::Solved);
     LammRun run(lc);
     run.Load();
     run.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight,
                                kNoDependence, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     EXPECT_FALSE(run.solver.backDiffusionShutOff);
     EXPECT_LT(std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0), 1e-10);
     EXPECT_GT(run.ValueAt(lc.scans, lc.bottom), 2.0 * run.ValueAt(lc.scans, 7.0));
@@ -234,7 +234,7 @@ TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer)
                                        static_cast<float>(loading), false, -8.0f, -8.0f, true,
                                        true, 3.3, later);
         run.solver.s = 4.0, run.solver.D = 6e-7;
-        ASSERT_EQ(run.solver.Run(), 0);
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         const int scan = each.scans;
         const double w2t = Omega2T(each.rpm, 0.0, run.ScanTime(scan));
         const double rw2 = run.SecondMoment(scan, 7.05);

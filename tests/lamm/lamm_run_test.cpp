@@ -95,7 +95,7 @@ TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
         LammRun run(LammCase{});
         run.Load();
         c.spoil(run);
-        EXPECT_EQ(run.solver.Run(), c.code) << c.name;
+        EXPECT_EQ(static_cast<int>(run.solver.Run()), c.code) << c.name;
         EXPECT_EQ(Texts(), c.texts) << c.name;
         EXPECT_EQ(run.Profile(1)[1], -1.0f) << c.name << ": rows untouched";
     }
@@ -115,7 +115,7 @@ TEST_F(LammRunTest, TooSlowAccelerationStopsTheRun)
         lc.gridSize = 300;
         LammRun run(lc);
         run.headers_[1].accelerationRate = c.rate;
-        EXPECT_EQ(run.Run(), c.code) << c.rate;
+        EXPECT_EQ(static_cast<int>(run.Run()), c.code) << c.rate;
         EXPECT_EQ(gUserInterrupt.load(), c.code == 5) << c.rate;
         EXPECT_EQ(Texts(), c.code == 5 ? std::vector<std::string>{"too slow rotor acceleration"}
                                        : std::vector<std::string>{})
@@ -131,7 +131,7 @@ TEST_F(LammRunTest, RefusesStepControlThatNeverAdvances)
         LammCase lc;
         lc.maxDcOverC = value;
         LammRun run(lc);
-        EXPECT_EQ(run.Run(), 4) << value;
+        EXPECT_EQ(run.Run(), LammResult::Refused) << value;
         EXPECT_EQ(Texts(),
                   std::vector<std::string>{"Lamm discretization parameters not loaded in CLammIdeal"})
             << value;
@@ -150,7 +150,7 @@ TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange)
         EXPECT_EQ(run.solver.defaultGridSize, n > 100000 ? 100000 : 10) << n;
         if (n > 100000)
             continue;  // solving 100,000 nodes is slow and proves nothing more
-        EXPECT_EQ(run.solver.Run(), 0) << n;
+        EXPECT_EQ(run.solver.Run(), LammResult::Solved) << n;
         EXPECT_EQ(run.solver.N, 10) << n;
         EXPECT_TRUE(AllFinite(run)) << n;
     }
@@ -164,10 +164,10 @@ TEST_F(LammRunTest, ZeroRecordedAccelerationStillRamps)
     lc.rampRpmPerS = 200.0;
     lc.gridSize = 400;
     LammRun reference(lc);
-    ASSERT_EQ(reference.Run(), 0);
+    ASSERT_EQ(reference.Run(), LammResult::Solved);
     LammRun run(lc);
     run.headers_[1].accelerationRate = 0.0;
-    ASSERT_EQ(run.Run(), 0);
+    ASSERT_EQ(run.Run(), LammResult::Solved);
     EXPECT_TRUE(AllFinite(run));
     EXPECT_LT(MaxDifference(run, reference, lc.scans, 6.0, 7.1), 1e-6);
 }
@@ -179,7 +179,7 @@ TEST_F(LammRunTest, BothAlgorithmsLoadedMeansFixedGrid)
     run.solver.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, false, false, false, 1.0f, false,
                                   false, 0, 1e-6, 1.0, true, false, false, 1.0, 0.05, 0.2, 1.0,
                                   500, 500, true, true, 1e-4f, 1e-6, false, 1.0, 2.0, 5.0, 60.0);
-    EXPECT_EQ(run.solver.Run(), 0);
+    EXPECT_EQ(run.solver.Run(), LammResult::Solved);
     EXPECT_TRUE(run.solver.claverieAlgorithm);
     EXPECT_FALSE(run.solver.movingHatAlgorithm);
 }
@@ -199,7 +199,7 @@ TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
         lc.scans = 4;
         LammRun run(lc);
         run.solver.automaticSGrid = false;
-        EXPECT_EQ(run.Run(), 0) << c.s;
+        EXPECT_EQ(run.Run(), LammResult::Solved) << c.s;
         EXPECT_EQ(run.solver.movingHatAlgorithm, c.movingHat) << c.s;
         EXPECT_EQ(run.solver.claverieAlgorithm, !c.movingHat) << c.s;
         if (c.movingHat) {
@@ -238,7 +238,7 @@ TEST_F(LammRunTest, StaticSpeciesKeepsItsLoading)
     LammCase lc;
     lc.s = 0.0, lc.D = 0.0, lc.c0 = 0.7;
     LammRun run(lc);
-    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan)
         for (int i = 1; i <= run.Points(); i += 100)
             EXPECT_NEAR(run.Profile(scan)[i], 0.7, 1e-7) << scan << " " << i;
@@ -253,7 +253,7 @@ TEST_F(LammRunTest, NonDiffusingConcentrationDependenceIsRefused)
     LammRun run(lc);
     run.Load();
     run.solver.concDependentSA = true;
-    EXPECT_EQ(run.solver.Run(), 4);
+    EXPECT_EQ(run.solver.Run(), LammResult::Refused);
     EXPECT_EQ(Texts(), std::vector<std::string>{"D = 0 or s = 0 models are not implemented yet "
                                                 "for concentration dependent sedimentation models"});
     for (int scan = 1; scan <= lc.scans; ++scan)
@@ -269,7 +269,7 @@ TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
     lc.firstScanS = 1800.0, lc.intervalS = 1800.0;
     lc.truncate = true;
     LammRun run(lc);
-    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.Run(), LammResult::Solved);
     EXPECT_TRUE(run.solver.endReachedFlag);
     EXPECT_FALSE(run.solver.equilibriumStop);
     for (int i = 1; i <= run.Points(); i += 50)
@@ -292,7 +292,7 @@ TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
         LammRun run(lc);
         run.Load();
         run.solver.keyPoll = [] { return ++polls == 25; };
-        EXPECT_EQ(run.solver.Run(), 0) << movingHat;
+        EXPECT_EQ(run.solver.Run(), LammResult::Solved) << movingHat;
         EXPECT_EQ(polls, 25) << movingHat;
         EXPECT_EQ(run.solver.stepsTaken, 25) << movingHat;
         EXPECT_TRUE(run.solver.stopRequested) << movingHat;
@@ -318,7 +318,7 @@ TEST_F(LammRunTest, MovingGridAtItsSmallestGridAndStep)
         lc.scans = 2;
         lc.firstScanS = lc.intervalS = 60.0;
         LammRun run(lc);
-        EXPECT_EQ(run.Run(), 0) << e.name;
+        EXPECT_EQ(run.Run(), LammResult::Solved) << e.name;
         EXPECT_TRUE(AllFinite(run)) << e.name;
         EXPECT_LT(std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0), 1e-10)
             << e.name;
@@ -343,7 +343,7 @@ TEST_F(LammRunTest, StepsLandOnScanTimesAndCarryOn)
         times.push_back(solver->t);
         return false;
     };
-    ASSERT_EQ(run.solver.Run(), 0);
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     for (size_t k = 1; k < times.size(); ++k)
         ASSERT_GT(times[k], times[k - 1]) << "iteration " << k << " took no step";
     for (int scan = 1; scan <= lc.scans; ++scan)
@@ -358,7 +358,7 @@ TEST_F(LammRunTest, WorkerStopsOnTheStopFlag)
     run.Load();
     run.solver.workerMode = true;
     gUserInterrupt.store(true);
-    EXPECT_EQ(run.solver.Run(), 0);
+    EXPECT_EQ(run.solver.Run(), LammResult::Solved);
     EXPECT_LE(run.solver.stepsTaken, 1);
 }
 

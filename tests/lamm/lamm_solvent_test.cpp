@@ -107,7 +107,7 @@ int RunIn(LammRun& run, const Solvent& solvent)
 {
     run.Load();
     LoadSolvent(run.solver, solvent);
-    return run.solver.Run();
+    return static_cast<int>(run.solver.Run());
 }
 
 // A solvent that is water everywhere, or uniformly twice as viscous, must give the solution of
@@ -135,7 +135,7 @@ TEST_F(LammSolvent, UniformSolventsMatchHomogeneousSolution)
         const double f = kWaterViscosity / k.eta;
         lc.s *= f, lc.D *= f;
         LammRun homogeneous(lc);
-        ASSERT_EQ(homogeneous.Run(), 0) << k.name;
+        ASSERT_EQ(homogeneous.Run(), LammResult::Solved) << k.name;
         for (int scan = 1; scan <= lc.scans; ++scan)
             EXPECT_LT(MaxDifference(inhomogeneous, homogeneous, scan, lc.meniscus, lc.bottom),
                       k.tolerance)

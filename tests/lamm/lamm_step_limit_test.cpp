@@ -61,10 +61,10 @@ TEST_F(LammStepLimit, BottomLayerDoesNotBoundTheSteps) {
         ref.gridSize = 4000;
         ref.maxDcOverC = 0.25;
         LammRun reference(ref);
-        ASSERT_EQ(reference.Run(), 0) << c.name;
+        ASSERT_EQ(reference.Run(), LammResult::Solved) << c.name;
         lc.automatic = true;
         LammRun run(lc);
-        ASSERT_EQ(run.Run(), 0) << c.name;
+        ASSERT_EQ(run.Run(), LammResult::Solved) << c.name;
         const CLammIdeal& o = run.solver;
         const double finest = o.r[o.N] - o.r[o.N - 1];
         ASSERT_LT(finest, 0.25 * (o.r[2] - o.r[1])) << c.name << ": graded toward the bottom";
@@ -107,12 +107,12 @@ TEST_F(LammStepLimit, KeptFactorisationGivesTheProfilesOfANewOne) {
         lc.firstScanS = lc.intervalS = 250.0;
         lc.outputPoints = 400;
         LammRun kept(lc);
-        ASSERT_EQ(kept.Run(), 0) << c.name;
+        ASSERT_EQ(kept.Run(), LammResult::Solved) << c.name;
         LammRun voided(lc);
         voided.Load();
         gVoided = &voided.solver;
         voided.solver.keyPoll = VoidKeptFactorisation;
-        ASSERT_EQ(voided.solver.Run(), 0) << c.name;
+        ASSERT_EQ(voided.solver.Run(), LammResult::Solved) << c.name;
         EXPECT_EQ(kept.solver.stepsTaken, voided.solver.stepsTaken) << c.name;
         int differing = 0;
         for (int scan = 1; scan <= lc.scans; ++scan)
@@ -141,7 +141,7 @@ TEST_F(LammStepLimit, StrictChangeLimitOnALongRunStillFinishes) {
     lc.maxDcOverC = 1e-3;
     lc.intervalS = 30000.0;
     LammRun run(lc);
-    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.Run(), LammResult::Solved);
     EXPECT_EQ(run.solver.discretizationError, 0);
     EXPECT_GT(run.solver.stepsTaken, 900000);
     EXPECT_GT(run.solver.t, 40000.0);

@@ -57,9 +57,9 @@ protected:
     }
     static int RunInTwoThreads(LammList& list)
     {
-        return CLRunMTListWithThreads(2, &list.templ, list.Equations(), list.S(), list.D(),
-                                      nullptr, list.Targets(), list.Radii(), list.Points(),
-                                      nullptr, nullptr);
+        return static_cast<int>(
+            CLRunMTListWithThreads(2, &list.templ, list.Equations(), list.S(), list.D(), nullptr,
+                                   list.Targets(), list.Radii(), list.Points(), nullptr, nullptr));
     }
 
     TempFolder folder_;
@@ -93,7 +93,7 @@ TEST_F(LammTrace, RunWritesTheEquationHeader)
         LammRun run(lc);
         run.Load();
         run.solver.threadNumber = tc.threadNumber;
-        EXPECT_EQ(run.solver.Run(), 0) << tc.name;
+        EXPECT_EQ(run.solver.Run(), LammResult::Solved) << tc.name;
         const std::string want = tc.solverDiagnostics ? Header(tc.s, tc.D) : "stale session\n";
         EXPECT_EQ(Read(tc.file), want) << tc.name;
     }
@@ -107,7 +107,7 @@ TEST_F(LammTrace, RefusedRunIsTracedToo)
     LammRun run(LammCase{});
     run.Load();
     run.solver.modelSet = false;
-    EXPECT_EQ(run.solver.Run(), 4);
+    EXPECT_EQ(run.solver.Run(), LammResult::Refused);
     EXPECT_EQ(Read("debug_t0.txt"), Header(4.5, 6e-7));
 }
 
@@ -120,7 +120,7 @@ TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn)
     LammCase lc;
     lc.scans = 3;
     LammRun traced(lc);
-    ASSERT_EQ(traced.Run(), 0);
+    ASSERT_EQ(traced.Run(), LammResult::Solved);
     traced.solver.DebugLog("\nafter the run");
     const std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -128,7 +128,7 @@ TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn)
 
     gSolverDiagnostics = false;
     LammRun plain(lc);
-    ASSERT_EQ(plain.Run(), 0);
+    ASSERT_EQ(plain.Run(), LammResult::Solved);
     for (int scan = 1; scan <= lc.scans; ++scan)
         for (int i = 1; i <= plain.Points(); i += 100)
             EXPECT_EQ(traced.Profile(scan)[i], plain.Profile(scan)[i]) << scan << " " << i;

@@ -197,7 +197,7 @@ TEST_F(SpeedSchedule, PlateauFollowsTheProfilesOmegaSquared)
         run.Load();
         const Schedule s = ThreeSteps();
         run.solver.CheckRotorSpeeds(3, s.start.data(), s.speed.data(), s.accel.data(), 0);
-        ASSERT_EQ(run.solver.Run(), 0);
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             const double t = run.ScanTime(scan);
             const double w2t = ProfileOmega2T(t);

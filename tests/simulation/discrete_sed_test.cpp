@@ -511,7 +511,7 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
         for (int i = 1; i <= S::pointCount[S::scanOrder[1]]; ++i)
             S::fit[S::scanOrder[1]][i] += 5.0f;
         LammGrid::discretizationError = 1;
-        return kLammDiscretizationError;
+        return LammResult::DiscretizationError;
     };
     Script script;
     script.expectBox()
@@ -580,7 +580,7 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
             const bool movingArrays = LammGrid::movingRadius != nullptr;
             arraysFit = arraysFit && movingArrays == (algorithm == G::MovingHat);
             LammGrid::discretizationError = 1;
-            return kLammDiscretizationError;
+            return LammResult::DiscretizationError;
         };
         Script script;
         script.expectBox().caption("DISCRETIZATION ERROR");

@@ -61,7 +61,7 @@ TEST(FixedGridActiveRegion, StaysNarrowEarlyInARunAndChangesNoProfile) {
         control.backDiffusionShutOff = true;
         CFixedGridSolver solver;
         RegionWatch watch(solver, mc.firstScanS + mc.intervalS);
-        ASSERT_EQ(solver.Run(LammProblemOfRecord(), control, watch), kLammSolved);
+        ASSERT_EQ(solver.Run(LammProblemOfRecord(), control, watch), LammResult::Solved);
         ASSERT_GT(watch.steps, 0);
         // The boundary's far edge: its midpoint moved with s omega^2 plus ten diffusion lengths;
         // the region may reach one margin (a tenth of the grid) beyond it.

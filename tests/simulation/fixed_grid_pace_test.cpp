@@ -45,7 +45,7 @@ TEST_F(FixedGridPace, EstimateFollowsTheSolversSteps) {
         lc.maxDcOverC = c.maxDcOverC;
         lc.massCheck = 0;
         LammRun run(lc);
-        ASSERT_EQ(run.Run(), 0);
+        ASSERT_EQ(run.Run(), LammResult::Solved);
         const double estimate = FixedGridStepEstimate(c.s, c.D, lc.rpm, lc.meniscus, lc.bottom,
                                                       24 * c.intervalS, c.maxDcOverC);
         EXPECT_GT(estimate, 0.5 * run.solver.stepsTaken) << c.s << " S";

@@ -52,7 +52,7 @@ TEST(ReportLammSimError, OneBoxPerCode)
         Script script;
         if (c.caption != nullptr)
             script.expectBox().caption(c.caption).answer(IDOK);
-        ReportLammSimError(nullptr, c.code);
+        ReportLammSimError(nullptr, static_cast<LammResult>(c.code));
         EXPECT_TRUE(script.done()) << "code " << c.code;
         if (c.caption != nullptr && !script.log().empty()) {
             EXPECT_EQ(script.log().front().text, c.text) << "code " << c.code;
@@ -72,16 +72,16 @@ TEST(ReportLammSimError, DiscretizationWarningOncePerFit)
         Script script;
         script.expectBox().caption("DISCRETIZATION ERROR").answer(IDOK);
         script.expectBox().caption("DISCRETIZATION ERROR").answer(IDOK);
-        ReportLammSimError(nullptr, 2);
-        ReportLammSimError(nullptr, 2);
+        ReportLammSimError(nullptr, LammResult::DiscretizationError);
+        ReportLammSimError(nullptr, LammResult::DiscretizationError);
         EXPECT_TRUE(script.done());
     }
     FitControl::fitInProgress = true;
     {
         Script script;
         script.expectBox().caption("DISCRETIZATION ERROR").answer(IDOK);
-        ReportLammSimError(nullptr, 2);
-        ReportLammSimError(nullptr, 2);
+        ReportLammSimError(nullptr, LammResult::DiscretizationError);
+        ReportLammSimError(nullptr, LammResult::DiscretizationError);
         EXPECT_TRUE(script.done());
         EXPECT_TRUE(LammGrid::simErrorShown);
         EXPECT_EQ(LammGrid::discretizationError, 1);

@@ -75,7 +75,7 @@ TEST_F(ModuleSolverAgreement, ScansAgreeWithTheSolverObject)
     for (const Agreement& a : kCases) {
         SCOPED_TRACE(a.name);
         LammRun object(ObjectCase(a));
-        ASSERT_EQ(object.Run(), 0);
+        ASSERT_EQ(object.Run(), LammResult::Solved);
         ModuleRun grid(GridCase(object.lc_));
         grid.Run();
         ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
@@ -107,7 +107,7 @@ TEST_F(ModuleSolverAgreement, FinalProfilesAreTheSameArithmetic)
             continue;
         SCOPED_TRACE(a.name);
         LammRun object(ObjectCase(a));
-        ASSERT_EQ(object.Run(), 0);
+        ASSERT_EQ(object.Run(), LammResult::Solved);
         CLammIdeal& o = object.solver;
         const ModuleCase mc = GridCase(object.lc_);
         PrepareModuleCase(mc);

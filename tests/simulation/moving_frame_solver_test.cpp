@@ -111,7 +111,7 @@ TEST_F(MovingFrameSolver, IdealLimitsAndMassConservation) {
     CScanOutput idealScans;
     ModelChoice::fixedTimeStep = true;
     ASSERT_EQ(SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), idealScans),
-              kLammSolved);
+              LammResult::Solved);
     const Scans idealFits = Fits();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,7 +119,7 @@ TEST_F(MovingFrameSolver, IdealLimitsAndMassConservation) {
         law.K = c.K, law.ks = c.ks, law.kd = c.kd;
         if (c.ideal)
             law.s2 = law.s1; // the frame of the associations travels at (s1 + s2) / 2
-        ASSERT_EQ(Solve(mc, law), kLammSolved);
+        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
         EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(mc), 1.0, 1e-10) << "amount (1e-10)";
         EXPECT_GT(LammGrid::stepCount, 50) << "the run crossed many grid periods";
         if (!c.ideal)
@@ -152,10 +152,10 @@ TEST_F(MovingFrameSolver, AgreesWithTheFixedGridSolver) {
         law.K = c.K, law.ks = c.ks, law.kd = c.kd, law.dimerKs = c.dimerKs;
         ModuleCase mc = FrameCase();
         mc.gridSize = 1000;
-        ASSERT_EQ(Solve(mc, law), kLammSolved);
+        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
         const Scans frame = Fits();
         mc.road = SolverRoad::FixedGrid;
-        ASSERT_EQ(Solve(mc, law), kLammSolved);
+        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
         const Scans fixed = Fits();
         for (int scan = 1; scan <= mc.scans; ++scan)
             EXPECT_LT(WorstDifference(frame, fixed, scan, 6.05, 7.15), 3e-3)
@@ -184,10 +184,10 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
         LammRun object(lc);
         object.Load();
         const CConcentrationLaw law = LoadObjectModel(object, c.model, c.logK);
-        ASSERT_EQ(object.solver.Run(), 0);
+        ASSERT_EQ(object.solver.Run(), LammResult::Solved);
 
         const ModuleCase mc = ModuleCaseOn(lc, FrameCase());
-        ASSERT_EQ(Solve(mc, law), kLammSolved);
+        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             double worst = 0.0;
             for (double r = lc.lowerFit; r <= lc.upperFit; r += 0.002)
@@ -208,7 +208,7 @@ TEST_F(MovingFrameSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential)
     CConcentrationLaw law = Law(CoefficientLaw::MonomerDimer, 3.0, 6e-7);
     law.s2 = 4.8, law.D2 = 4.8e-7; // s/D of the dimer twice the monomer's
     law.K = 5.0;
-    ASSERT_EQ(Solve(mc, law), kLammSolved);
+    ASSERT_EQ(Solve(mc, law), LammResult::Solved);
     EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(mc), 1.0, 1e-10) << "amount (1e-10)";
     const int scan = mc.scans;
     auto monomer = [&](double r) {
@@ -233,7 +233,7 @@ TEST_F(MovingFrameSolver, FloatingFrameEndsWithItsMessage) {
     plat::test::Script script;
     script.expectBox().caption("Error").textHas("floating component").answer(IDOK);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Solve(FrameCase(), Law(CoefficientLaw::Nonideal, -4.5, 6e-7)), kLammRefused);
+    EXPECT_EQ(Solve(FrameCase(), Law(CoefficientLaw::Nonideal, -4.5, 6e-7)), LammResult::Refused);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(LammGrid::discretizationError, 1);
     EXPECT_EQ(LammGrid::stepCount, 0);
@@ -246,7 +246,8 @@ TEST_F(MovingFrameSolver, ZeroToleranceEndsWithTheDiscretizationError) {
     ModuleCase mc = FrameCase();
     mc.maxDcOverC = 0.0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.5, 6e-7)), kLammDiscretizationError);
+    EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.5, 6e-7)),
+              LammResult::DiscretizationError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(LammGrid::discretizationError, 1);
     EXPECT_LT(LammGrid::time, mc.firstScanS);

@@ -74,7 +74,7 @@ TEST_F(NonlinearSolver, IdealLimitsAndMassConservation) {
         CConcentrationLaw law = Law(c.kind, 4.5, 6e-7);
         law.K = c.K, law.K3 = c.K * c.K, law.ks = c.ks, law.kd = c.kd;
         double loaded = 0.0;
-        ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+        ASSERT_EQ(Solve(mc, law, loaded), LammResult::Solved);
         EXPECT_NEAR(LammGrid::totalAmount / loaded, 1.0, 1e-10) << "amount (1e-10)";
         if (!c.ideal)
             continue;
@@ -96,7 +96,7 @@ TEST_F(NonlinearSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential) {
     law.s2 = 4.8, law.D2 = 4.8e-7; // s/D of the dimer twice the monomer's
     law.K = 5.0;
     double loaded = 0.0;
-    ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+    ASSERT_EQ(Solve(mc, law, loaded), LammResult::Solved);
     const int scan = mc.scans;
     auto monomer = [&](double r) {
         const double c = StoreFitAt(scan, r);
@@ -138,11 +138,11 @@ TEST_F(NonlinearSolver, AgreesWithTheSolverObject) {
         LammRun object(lc);
         object.Load();
         const CConcentrationLaw law = LoadObjectModel(object, c.model, c.logK);
-        ASSERT_EQ(object.solver.Run(), 0);
+        ASSERT_EQ(object.solver.Run(), LammResult::Solved);
 
         const ModuleCase mc = ModuleCaseOn(lc);
         double loaded = 0.0;
-        ASSERT_EQ(Solve(mc, law, loaded), kLammSolved);
+        ASSERT_EQ(Solve(mc, law, loaded), LammResult::Solved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             double worst = 0.0;
             for (double r = lc.meniscus + 0.01; r < lc.bottom - 0.01; r += 0.002)
@@ -170,7 +170,7 @@ TEST_F(NonlinearSolver, PileUpThinnerThanTheLastElementIsKeptAsAPellet) {
         CConcentrationLaw law = Law(kind, mc.s, mc.D);
         law.s2 = mc.s, law.D2 = mc.D, law.K = 3.0;
         double loaded = 0.0, worst = 0.0;
-        ASSERT_EQ(Solve(mc, law, loaded), kLammSolved) << int(kind);
+        ASSERT_EQ(Solve(mc, law, loaded), LammResult::Solved) << int(kind);
         std::size_t k = 0;
         for (int scan = 1; scan <= mc.scans; ++scan)
             for (double r = 6.01; r < 7.19; r += 0.002)
@@ -188,7 +188,7 @@ TEST_F(NonlinearSolver, ZeroFixedStepEndsWithDiscretizationError) {
     mc.maxDcOverC = 0.0;
     double loaded = 0.0;
     EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.0, 6e-7), loaded),
-              kLammDiscretizationError);
+              LammResult::DiscretizationError);
     EXPECT_EQ(LammGrid::discretizationError, 1);
 }
 

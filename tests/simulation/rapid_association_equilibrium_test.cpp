@@ -133,7 +133,7 @@ TEST_F(RapidAssociationEquilibrium, TotalIsTheClosedFormOfItsOligomers) {
         const LammResult result =
             c.movingFrame ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, scans)
                           : SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
-        ASSERT_EQ(result, kLammSolved);
+        ASSERT_EQ(result, LammResult::Solved);
         const double m = mc.meniscus, b = mc.bottom;
         const double loaded = 1.2 * 0.0349065850398866 * mc.c0 * (b * b - m * m) / 2.0;
         EXPECT_NEAR(LammGrid::totalAmount / loaded, 1.0, 1e-10) << "amount (1e-10)";

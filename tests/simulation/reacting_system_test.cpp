@@ -95,7 +95,8 @@ TEST_F(ReactingSystem, ConservesBothTotalsWhileTheBoundarySplits) {
     control.maxDcOverC = 5.0; // 5 s steps
     AmountSink sink;
     std::vector<double> A, B;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved);
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+              LammResult::Solved);
     EXPECT_GE(LammGrid::time, mc.firstScanS + 3 * mc.intervalS);
     const int n = LammGrid::allocatedGridSize;
     // the run's grid, as the solver builds it
@@ -133,7 +134,8 @@ TEST_F(ReactingSystem, KeepsBothTotalsOverThousandsOfSteps) {
         control.maxDcOverC = cap;
         AmountSink sink;
         std::vector<double> A, B;
-        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved);
+        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+                  LammResult::Solved);
         EXPECT_GE(LammGrid::stepCount, 10000 / long(cap)) << "cap " << cap;
         const int n = LammGrid::allocatedGridSize;
         const std::vector<double> r = SolverRadii(mc, n);
@@ -164,7 +166,8 @@ TEST_F(ReactingSystem, WeakAndStrongBindingKeepBothTotals) {
         control.maxDcOverC = 10.0;
         AmountSink sink;
         std::vector<double> A, B;
-        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved)
+        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+                  LammResult::Solved)
             << "K " << K;
         const int n = LammGrid::allocatedGridSize;
         std::vector<double> r(std::size_t(n) + 1);
@@ -196,7 +199,8 @@ TEST_F(ReactingSystem, FreeSpeciesReachTheirOwnExponentialsAtEquilibrium) {
     control.maxDcOverC = 50.0;
     AmountSink sink;
     std::vector<double> A, B;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B), kLammSolved);
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+              LammResult::Solved);
     const int n = LammGrid::allocatedGridSize;
     const double m = mc.meniscus, b = mc.bottom;
     auto radius = [&](int i) {
@@ -237,7 +241,7 @@ std::vector<std::vector<float>> SplittingRun(double cap, bool fixed, long* steps
     control.maxDcOverC = cap;
     control.fixedTimeStep = fixed;
     AmountSink sink;
-    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), kLammSolved);
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), LammResult::Solved);
     if (steps)
         *steps = LammGrid::stepCount;
     std::vector<std::vector<float>> scans;
@@ -296,7 +300,7 @@ TEST_F(ReactingSystem, EndsAtEquilibriumAndFillsTheLaterScans) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 50.0;
     AmountSink sink;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), kLammSolved);
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), LammResult::Solved);
     EXPECT_TRUE(LammGrid::equilibriumReached);
     EXPECT_LT(LammGrid::time, mc.firstScanS + 5 * mc.intervalS);
     const int mid = mc.outputPoints / 2;
@@ -312,7 +316,7 @@ TEST_F(ReactingSystem, ZeroStepIsRefused) {
     control.maxDcOverC = 0.0;
     AmountSink sink;
     EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), CReaction{}, control, sink),
-              kLammDiscretizationError);
+              LammResult::DiscretizationError);
 }
 
 // Runs the passes cannot carry end with the discretization error, promptly and before the last
@@ -347,7 +351,7 @@ TEST_F(ReactingSystem, RunsThatCannotConvergeEndWithTheDiscretizationError) {
         AmountSink sink;
         std::vector<double> A, B;
         EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
-                  kLammDiscretizationError)
+                  LammResult::DiscretizationError)
             << c.name;
         EXPECT_EQ(LammGrid::discretizationError, 1) << c.name;
         EXPECT_EQ(LammGrid::singularMatrix, 0) << c.name;
@@ -372,7 +376,7 @@ TEST_F(ReactingSystem, SingularFirstBlockEndsTheRunWithItsBox) {
     rx.dA = std::nan("");
     AmountSink sink;
     EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), sink),
-              kLammSingularMatrix);
+              LammResult::SingularMatrix);
     EXPECT_EQ(LammGrid::stepCount, 0);
     const std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);

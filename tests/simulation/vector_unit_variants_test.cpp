@@ -151,7 +151,7 @@ TEST_F(VectorUnitVariants, MovingFrameRunsGiveTheSameBits) {
             CScanOutput scans;
             const LammResult result =
                 SolveMovingFrameNonlinear(LammProblemOfRecord(), lc.law, control, scans);
-            EXPECT_EQ(result, kLammSolved);
+            EXPECT_EQ(result, LammResult::Solved);
             std::vector<double> out(LammGrid::concentration,
                                     LammGrid::concentration + LammGrid::gridSize + 1);
             out.push_back(LammGrid::totalAmount);

@@ -84,8 +84,7 @@ std::vector<LammHardCase> LammHardCases()
     return cases;
 }
 
-int SolveHardCase(LammRun& run, const std::function<void(CLammIdeal&)>& adjust)
-{
+LammResult SolveHardCase(LammRun& run, const std::function<void(CLammIdeal&)>& adjust) {
     run.Load();
     adjust(run.solver);
     return run.solver.Run();

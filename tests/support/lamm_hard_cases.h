@@ -20,7 +20,7 @@ struct LammHardCase {
 std::vector<LammHardCase> LammHardCases();
 
 // Loads the run, applies the case's options and solves; returns the solver's code.
-int SolveHardCase(LammRun& run, const std::function<void(CLammIdeal&)>& adjust);
+LammResult SolveHardCase(LammRun& run, const std::function<void(CLammIdeal&)>& adjust);
 
 // Root mean square of the difference to the reference over the fit range of one scan.
 double RmsdOverFitRange(const LammRun& run, const LammRun& reference, int scan);

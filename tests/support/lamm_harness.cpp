@@ -64,8 +64,7 @@ void LammRun::Load()
         o.frictionalRatio = 1.0f;
 }
 
-int LammRun::Run()
-{
+LammResult LammRun::Run() {
     Load();
     return solver.Run();
 }

@@ -40,7 +40,7 @@ public:
     explicit LammRun(const LammCase& lc);
     // Loads everything a solution needs, in the documented order.
     void Load();
-    int Run();
+    LammResult Run();
 
     const float* Radii() const { return radii_.data(); }
     const float* Profile(int scan) const { return rows_[scan].data(); }
