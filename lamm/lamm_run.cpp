@@ -1,5 +1,6 @@
 // CLammIdeal::Run: validation of the loaded groups, dispatch to a solve loop, retries.
 #include "foundations/show_error.h"
+#include "foundations/tarnix_assert.h"
 #include "foundations/whole_number.h"
 #include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
@@ -211,6 +212,7 @@ void CLammIdeal::ZeroCallerRows()
 // choose, then the detection corrections and the scans the loop did not reach.
 void CLammIdeal::SolveAndCorrect()
 {
+    TARNIX_ASSERT(N >= 3 && setupSucceeded != 0);
     t = sedimentationTimeOffset;
     nextOutputScan = 1;
     nextOutputTime = ScanTimeAt(1);

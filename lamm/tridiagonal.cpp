@@ -1,6 +1,8 @@
 // Thomas-algorithm kernels; they touch no object state so the solvers and tests share them.
 #include "lamm/tridiagonal.h"
 
+#include "foundations/tarnix_assert.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +13,7 @@
 TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, const double* r,
                           double* u, double* gam, int lo, int hi)
 {
+    TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (b[lo] == 0.0)
         return TridiagStatus::FirstPivotZero;
     double bet = b[lo];
@@ -71,6 +74,7 @@ namespace {
 TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, const double* r,
                            double* u, double* back, int lo, int hi)
 {
+    TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
     if (b[lo] == 0.0 || b[hi] == 0.0)
@@ -138,6 +142,7 @@ Lanes PowersOfTwoNearInverse(Lanes v)
 TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c, const double* r,
                               double* u, double* back, int lo, int hi)
 {
+    TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
     if (b[lo] == 0.0 || b[hi] == 0.0)
@@ -199,6 +204,7 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
 TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,
                            double* aScaled, double* gam, int lo, int hi)
 {
+    TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (b[lo] == 0.0)
         return TridiagStatus::FirstPivotZero;
     double bet = b[lo];
@@ -315,6 +321,7 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
                                                   double* aScaled, double* gam, double* u,
                                                   double* ratio, int first, int lo, int hi)
 {
+    TARNIX_ASSERT(first >= 0 && first <= hi);
     if (hi - lo < 1 || lo < first)
         return ThomasFactor(la, lb, lc, invBet, aScaled, gam, first, hi);
     if (lb[first] == 0.0)

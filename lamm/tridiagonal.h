@@ -1,6 +1,8 @@
 // Thomas-algorithm solves of tridiagonal systems on 1-based arrays.
 #pragma once
 
+#include "foundations/tarnix_assert.h"
+
 // Result of a tridiagonal factorisation or solve.
 enum class TridiagStatus { Ok = 0, FirstPivotZero = 1, LaterPivotZero = 2 };
 
@@ -95,6 +97,7 @@ struct TridiagRow {
 template <class Rows>
 TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, double* back,
                                   TwistedMeeting& meet, int lo, int k, int hi) {
+    TARNIX_ASSERT(lo >= 0 && lo <= k && k < hi);
     meet.k = k;
     const TridiagRow first = rows.Form(lo);
     const TridiagRow end = rows.Form(hi);

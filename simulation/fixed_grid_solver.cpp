@@ -3,6 +3,7 @@
 #include "simulation/fixed_grid_solver.h"
 
 #include "foundations/show_error.h"
+#include "foundations/tarnix_assert.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/cosolute_time_course.h"
@@ -139,6 +140,7 @@ void FixedGridRun::BuildCrankNicolsonMatrices(double dt, int N, bool damped) {
 // matrices change. Rows below L - 1 hold the depleted zone and stay 0; beyond R the plateau
 // falls with the radial dilution.
 void FixedGridRun::CrankNicolsonStepActive(double dt) {
+    TARNIX_ASSERT(dt > 0.0 && f.L >= 1 && f.R >= 1);
     double* c = C();
     if (Accelerating()) {
         LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
@@ -448,6 +450,7 @@ LammResult FixedGridRun::Run() {
     g.floorHits = 0;
     LammGrid::stepCount = 0;
     f.n = LammGrid::allocatedGridSize;
+    TARNIX_ASSERT(f.n >= 2);
     f.s = problem.s;
     f.D = problem.D;
     f.shutOff = control.backDiffusionShutOff;
