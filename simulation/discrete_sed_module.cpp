@@ -6,6 +6,7 @@
 #include "simulation/automatic_grid_size.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/fixed_grid_solver.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/initial_profile.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
@@ -391,6 +392,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
                 EnsureLammArraysFor(fixedNodes, chosen);
         }
     }
+    SetGridErrorWords(result);
     if (GridRunFailed(result))
         before.Restore(slot);
     if (chosen == GridAlgorithm::MovingHat)

@@ -9,6 +9,7 @@
 #include "simulation/cosolute_time_course.h"
 #include "simulation/fixed_grid_state.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/initial_profile.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
@@ -57,7 +58,11 @@ struct FixedGridRun {
     double TransportSpeed();
     double CourantStepLimit();
     void SetUpActiveRegion();
+    LammResult Result() const;
     LammResult Run();
+
+    // The run's failure: a singular step matrix, or steps that broke down.
+    bool singular = false, discretization = false;
 };
 
 double* FixedGridRun::C() {
@@ -164,20 +169,20 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
             ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
                                                               : "Error 2 in tridag",
                       0);
-            LammGrid::singularMatrix = 1;
+            singular = true;
             f.lastDt = 0.0;
         }
     }
-    if (!LammGrid::singularMatrix) {
+    if (!singular) {
         ThomasSubstituteProduct(f.Ba.data(), f.Bb.data(), f.Bc.data(), f.cOld.data(),
                                 f.aScaled.data(), f.invBet.data(), f.gam.data(), c, 1, from, R);
         if (from > 1)
             std::fill(c + 1, c + from, 0.0);
     }
-    if (!LammGrid::singularMatrix && L > 3) {
+    if (!singular && L > 3) {
         const double mean = 0.2 * (c[L - 1] + c[L] + c[L + 1] + c[L + 2] + c[L + 3]);
         if (mean >= 10.0 * f.level) {
-            LammGrid::singularMatrix = 1;
+            singular = true;
         } else if ((c[L] - mean) * (c[L - 1] - mean) < 0.0 &&
                    (c[L + 1] - mean) * (c[L] - mean) != 0.0) {
             // an oscillation at the left edge becomes a rising ramp of the same amount
@@ -186,7 +191,7 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
                 c[L - 1 + j] = mean * ramp[j] / 27.0;
         }
     }
-    if (!LammGrid::singularMatrix) {
+    if (!singular) {
         if (R < f.n)
             std::fill(c + R + 1, c + f.n + 1, std::exp(-2.0 * f.plateauRate * dt) * f.plateau);
     } else {
@@ -295,7 +300,7 @@ double FixedGridRun::SimulateLammStep() {
     CrankNicolsonStepActive(dt);
     for (int i = from; i <= f.R; ++i) {
         if (!(std::fabs(c[i]) <= 1e100)) {
-            LammGrid::discretizationError = 1;
+            discretization = true;
             return 0.0;
         }
     }
@@ -322,10 +327,10 @@ double FixedGridRun::SimulateLammStep() {
     double change = MaxRelativeChangeActive();
     while (change > control.maxDcOverC) {
         if (g.floorHits > 10) {
-            LammGrid::discretizationError = 1;
+            discretization = true;
             break;
         }
-        if (LammGrid::singularMatrix)
+        if (singular)
             break;
         dt = ShrinkStep(change);
         CutForAcceleration(endCut);
@@ -436,6 +441,12 @@ void FixedGridRun::SetUpActiveRegion() {
     }
 }
 
+LammResult FixedGridRun::Result() const {
+    if (singular)
+        return LammResult::SingularMatrix;
+    return discretization ? LammResult::DiscretizationError : LammResult::Solved;
+}
+
 LammResult FixedGridRun::Run() {
     StartRotorSchedule(problem.rotor);
     if (!LammGrid::arraysAllocated)
@@ -446,7 +457,7 @@ LammResult FixedGridRun::Run() {
     double change = 1.0;
     f.lastDt = 0.0;
     f.refactor = true;
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    singular = discretization = false;
     g.floorHits = 0;
     LammGrid::stepCount = 0;
     f.n = LammGrid::allocatedGridSize;
@@ -468,7 +479,7 @@ LammResult FixedGridRun::Run() {
             out.Step(change);
         }
         LammGrid::activeRegionOff = false;
-        return GridRunResult();
+        return Result();
     }
     f.initialPlateau = c[1];
     Resize(f.n);
@@ -514,7 +525,7 @@ LammResult FixedGridRun::Run() {
     double pooledTime = 0.0, pooledChange = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+    while (LammGrid::running && !singular && !discretization) {
         const double before = LammGrid::time;
         cosolute.BeforeStep();
         change = SimulateLammStep();
@@ -527,7 +538,7 @@ LammResult FixedGridRun::Run() {
         tinySteps = LammGrid::dt < 1e-12 ? tinySteps + 1 : 0;
         idle = LammGrid::time > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)
-            LammGrid::discretizationError = 1;
+            discretization = true;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
@@ -549,7 +560,7 @@ LammResult FixedGridRun::Run() {
         out.Remaining(!atEquilibrium);
     EndBottomPellet();
     LammGrid::activeRegionOff = false;
-    return GridRunResult();
+    return Result();
 }
 
 } // namespace
@@ -565,5 +576,6 @@ LammResult CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl
 void SimulateLammTimeCourse() {
     CFixedGridSolver solver;
     CScanOutput scans;
-    solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans);
+    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    SetGridErrorWords(solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans));
 }

@@ -9,8 +9,9 @@
 class CFixedGridSolver {
   public:
     // One run from the profile and the clock in LammGrid, as SimulateLammTimeCourse describes;
-    // every profile goes to out. LammResult::SingularMatrix or LammResult::DiscretizationError with
-    // the error word of LammGrid set, LammResult::NoArrays without arrays, else LammResult::Solved.
+    // every profile goes to out. LammResult::SingularMatrix or LammResult::DiscretizationError,
+    // LammResult::NoArrays without arrays, else LammResult::Solved; the error words of LammGrid
+    // are left to the caller (SetGridErrorWords).
     LammResult Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
     // The active region [L, R] of the run in progress (1 and n without truncation).

@@ -8,6 +8,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/lamm_sim_error.h"
 #include "simulation/linear_parameter_dispatch.h"
@@ -109,6 +110,7 @@ bool RunSingleComponent(TXLAWindow* window, double loading,
     LammGrid::nonDiffusing = false;
     CScanOutput scans;
     const LammResult result = solve(scans);
+    SetGridErrorWords(result);
     LammGrid::progressWindow = nullptr;
     // an oscillation that ran away on the scans' radii is no model either
     const bool runaway =

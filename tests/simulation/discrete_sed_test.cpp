@@ -510,7 +510,7 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
         ++attempts;
         for (int i = 1; i <= S::pointCount[S::scanOrder[1]]; ++i)
             S::fit[S::scanOrder[1]][i] += 5.0f;
-        LammGrid::discretizationError = 1;
+        // the error word is the caller's to set from the result
         return LammResult::DiscretizationError;
     };
     Script script;
@@ -579,7 +579,6 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
                          ModelChoice::claverieAlgorithm == !c.movingHat;
             const bool movingArrays = LammGrid::movingRadius != nullptr;
             arraysFit = arraysFit && movingArrays == (algorithm == G::MovingHat);
-            LammGrid::discretizationError = 1;
             return LammResult::DiscretizationError;
         };
         Script script;
