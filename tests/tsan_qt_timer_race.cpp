@@ -1,7 +1,7 @@
 // A race of ours run from the toolkit's timer slot, for the ThreadSanitizer build: a worker thread
-// and the slot write one counter without a lock. With the Qt suppressions in force it must still
-// be reported, since they match only races whose top frame lies inside Qt; a "race:" rule on the
-// Qt libraries would hide it (Qt's event loop is below the slot on the stack).
+// and the slot write one counter without a lock. With the threads Qt starts for itself unchecked it
+// must still be reported; a suppression rule matching the Qt libraries anywhere on the stack would
+// hide it (Qt's event loop is below the slot).
 #include "plat/qt_backend.hpp"
 #include "platform/src/qt/qt_probe.hpp"
 

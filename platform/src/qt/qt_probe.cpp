@@ -550,4 +550,12 @@ void CallFromTimerSlot(int milliseconds, std::function<void()> f) {
     QTimer::singleShot(milliseconds, QCoreApplication::instance(), std::move(f));
 }
 
+long SumOfToolkitCopy(const char* data, int size) {
+    const QByteArray copy(data, size);
+    long sum = 0;
+    for (const char c : copy)
+        sum += c;
+    return sum;
+}
+
 } // namespace plat::qtprobe

@@ -98,5 +98,8 @@ void ProcessEvents();
 // Calls f from the toolkit's timer slot after the given milliseconds, inside its event loop (the
 // ThreadSanitizer check that races of ours there are still reported).
 void CallFromTimerSlot(int milliseconds, std::function<void()> f);
+// Hands the bytes to the toolkit as a copy of its own (its byte array) and returns the sum of the
+// copy (the ThreadSanitizer check that a race of ours on a buffer the toolkit reads is reported).
+long SumOfToolkitCopy(const char* data, int size);
 
 } // namespace plat::qtprobe
