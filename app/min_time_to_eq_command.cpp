@@ -35,6 +35,8 @@ void NotWritten(TXLAWindow* window, const std::string& path, const char* consequ
 }
 } // namespace
 
+void ResetMinimumTimeToEqEntry() { gMaxSimulationHours = 0.0f; }
+
 void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
     window->MessageBox(
         "Please Note:  This estimate is only a guide for the order of magnitude it's really going "

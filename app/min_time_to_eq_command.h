@@ -8,3 +8,5 @@ class TXLAWindow;
 
 // Each pass of the search takes at most evaluationCap evaluations; one that reaches it says so.
 void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap = kOverspeedEvaluationCap);
+// Forgets the hours last entered for the length of the simulation (a new session starts at 0).
+void ResetMinimumTimeToEqEntry();

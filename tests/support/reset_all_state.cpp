@@ -5,6 +5,7 @@
 #include "app/eq_test_plots.h"
 #include "app/last_data_folder.h"
 #include "app/load_filters.h"
+#include "app/min_time_to_eq_command.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
@@ -88,6 +89,7 @@ void ResetAllState()
     FreeEqTestPlots();
     EqTestState::ResetToDefaults();
     TimeToEqParameters::ResetToDefaults();
+    ResetMinimumTimeToEqEntry();
     RealtimeState::ResetToDefaults();
     MStarState::ResetToDefaults();
     ResetSimulationSwitches();
