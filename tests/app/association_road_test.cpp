@@ -12,6 +12,7 @@
 #include "state/run_switches.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
@@ -88,7 +89,7 @@ void TypeReaction(MainWindowFixture& f, const char* sAB, const char* logK, bool 
 TEST(AssociationRoad, ReactingSystemRunThenFitRecoversKAndComplex) {
     MainWindowFixture f;
     VelocitySet set;
-    set.scans = 10;
+    set.scans = FullOrUnderRaceChecker(10, 5);
     set.points = 241;
     StartVelocityRoad(f, set);
     LammGrid::maxDcOverC = 20.0; // steps of 20 s

@@ -19,6 +19,7 @@
 #include "support/distribution_maximum.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -29,11 +30,13 @@ namespace {
 
 constexpr double kS = 5.0, kKs = 0.3; // S, 1/OD
 
-// Eight scans of 0.5 OD at 5 S (f/f0 1.25) whose s falls as s / (1 + ks c), 50000 rpm, 6.0 to
-// 7.2 cm, every 500 s from 600 s.
+// Eight scans (four under the race checker) of 0.5 OD at 5 S (f/f0 1.25) whose s falls as
+// s / (1 + ks c), 50000 rpm, 6.0 to 7.2 cm, every 500 s from 600 s.
+const int kScans = FullOrUnderRaceChecker(8, 4);
+
 std::vector<GeneratedScan> NonidealScans() {
     ContiStoreCase c;
-    c.scans = 8;
+    c.scans = kScans;
     c.intervalS = 500.0;
     ContiDataStore store(c);
     ModelChoice::contiMode = true;
@@ -66,9 +69,9 @@ std::vector<GeneratedScan> NonidealScans() {
 
 TEST(ContiNonidealRoad, PlainThenNonidealCsThroughTheMenu) {
     const std::vector<GeneratedScan> scans = NonidealScans();
-    ASSERT_EQ(scans.size(), 8u);
+    ASSERT_EQ(scans.size(), std::size_t(kScans));
     MainWindowFixture f;
-    ASSERT_EQ(LoadScanFiles(f, scans), 8) << f.script.logText();
+    ASSERT_EQ(LoadScanFiles(f, scans), kScans) << f.script.logText();
     CsRoadEntries entries;
     entries.rangeMax = 8.0f;
     entries.leftFitLimit = 6.02f;

@@ -15,6 +15,7 @@
 #include "support/electrophoresis_scan_files.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -32,7 +33,8 @@ TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus
     MainWindowFixture f{900, 650};
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     ScanPaths::gDataPath = f.data.file("~tmppars.RA1");
-    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, 201));
+    const int points = FullOrUnderRaceChecker(201, 101);
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, points));
     SendCommand(f, 290); // load electrophoresis data
     ASSERT_EQ(ScanStore::scanCount, 4) << f.script.logText();
     ASSERT_TRUE(ScanDataKind::electrophoresis && ModelChoice::electrophoresis);
@@ -58,7 +60,7 @@ TEST(DriftCvRoad, FindsBothVelocitiesOfTheElectrophoresisModelAndFitsTheMeniscus
     const double slow = M::speciesLoading[1], fast = M::speciesLoading[2];
     ASSERT_GT(slow, 0.05);
     ASSERT_GT(fast, 0.05);
-    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, 201));
+    f.script.expectFileOpen().answer(WriteElectrophoresisScans(f, "drift", 4, points));
     SendCommand(f, 290);
     ASSERT_EQ(ScanStore::scanCount, 4) << f.script.logText();
     ApplyLeftFitLimit();

@@ -13,6 +13,7 @@
 #include "state/diagnostics.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
+#include "support/race_checker.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -267,6 +268,7 @@ TEST(MinimumTimeToEqCommand, JustRunWritesTheProgramToTheFilePicked) {
         MainWindowFixture f;
         TempFolderInFixture temp(f);
         SmallFastCase();
+        P::parameterCount = FullOrUnderRaceChecker(3, 2);
         AuxPlots::captionShown = false;
         const std::string traceFolder = f.folder.path() + "/";
         gDiagnosticsFolder = traceFolder.c_str();

@@ -17,6 +17,7 @@
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
+#include "support/race_checker.h"
 #include "support/two_peak_scans.h"
 #include "support/van_holde_weischet_road.h"
 
@@ -59,7 +60,7 @@ void LoadRunAndFit(MainWindowFixture& f) {
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(275), 0); // Continuous c(s) Distribution
     ContiState::rangeMin = 0.0f;
     ContiState::rangeMax = 15.0f;
-    ContiState::resolution = 76.0f;
+    ContiState::resolution = FullOrUnderRaceChecker(76.0f, 50.0f);
     ContiState::confidenceLevel = 0.68f;
     ContiState::ff0 = 1.15f;
     ModelParameters::meniscus = 6.0f;

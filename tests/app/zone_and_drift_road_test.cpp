@@ -16,6 +16,7 @@
 #include "support/electrophoresis_scan_files.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 #include "support/velocity_store.h"
 
 #include <cstdlib>
@@ -81,7 +82,7 @@ TEST(ZoneAndDriftRoad, ZoneCsFindsTheSpeciesOfTheDiscreteZoneModelAndFitsTheMeni
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     VelocitySet set;
     set.species = {{3.5, 6.3e-7, 0.5}};
-    set.scans = 8;
+    set.scans = FullOrUnderRaceChecker(8, 4);
     set.points = 301;
     StartVelocityRoad(f, set);
     SendCommand(f, 246);
