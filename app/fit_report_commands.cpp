@@ -2,7 +2,7 @@
 // bounds within which the fits may move meniscus and bottom.
 #include "app/txla_window.h"
 #include "display/paint_switches.h"
-#include "fitting/parameter_report.h"
+#include "display/parameter_report_view.h"
 #include "foundations/input_boxes.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"

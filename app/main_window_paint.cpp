@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plotting/aux_plots.h"
+#include "display/parameter_report_view.h"
 #include "state/model_choice.h"
 #include "app/printed_page.h"
 #include "app/eq_test_plots.h"
@@ -32,7 +33,6 @@
 #include "plotting/plot_owners.h"
 #include "plotting/quick_plots.h"
 #include "display/residuals_bitmap.h"
-#include "fitting/parameter_report.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"

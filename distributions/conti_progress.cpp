@@ -2,8 +2,8 @@
 // computation does not dispatch messages, so a repaint would not come in time.
 #include "distributions/conti_progress.h"
 
-#include "plat/window_dc.hpp"
 #include "plotting/progress_line.h"
+#include "plotting/window_surface.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/window_services.h"
@@ -13,10 +13,7 @@ ContiProgress::ContiProgress(TXLAWindow* window) {
         ContiState::calledFromFit)
         return;
     window_ = window;
-    {
-        TClientDC dc(WindowServices::PlatformWindow(window_));
-        dc.TextOut(10, 50, "calculating normal equations");
-    }
+    DrawStatusText(window_, 10, 50, "calculating normal equations");
     line_ = std::make_unique<CProgressLine>();
     line_->SetBlueBar();
     line_->Show(window_, 10, 65);

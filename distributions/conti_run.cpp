@@ -17,12 +17,12 @@
 #include "distributions/prior_probabilities.h"
 #include "fitting/equilibrium_fit.h"
 #include "foundations/key_polling.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/shape_models.h"
 #include "foundations/show_error.h"
 #include "plat/clock.hpp"
-#include "plat/msgbox.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/dls_acf_conversion.h"
 #include "scandata/noise_subtraction.h"
@@ -946,9 +946,8 @@ void OfferFieldAcfConversion(TXLAWindow* window) {
     if (!IsDlsVariant(CurrentContiVariant()) || !gDlsData || !S::dlsRecords || S::scanCount < 1 ||
         S::dlsRecords[1].isFieldAcf)
         return;
-    if (MessageBox(WindowServices::PlatformWindow(window),
-                   "DLS data for this model must be field autocorrelation g(1) - transform?", "",
-                   MB_YESNO) != IDYES)
+    if (!AskYesOrNo(window, "DLS data for this model must be field autocorrelation g(1) - transform?",
+                    ""))
         return;
     for (int k = 1; k <= S::scanCount; ++k)
         ToggleFieldIntensityACF(S::pointCount[k], S::signal[k], S::dlsRecords[k]);

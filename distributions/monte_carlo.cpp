@@ -8,13 +8,12 @@
 #include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/key_polling.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/random_numbers.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "lamm/kept_thread_pool.h"
 #include "plat/atomic_file.hpp"
-#include "plat/msgbox.hpp"
-#include "plat/window.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/buffer_sedimentation.h"
@@ -486,8 +485,8 @@ void ReportMonteCarloStatistics(TXLAWindow* window, float smin, float smax) {
                   MonteCarloState::replicates.size(), double(smin), double(smax), double(st.savg),
                   double(st.sstd), double(st.slow), double(st.sup), double(st.cavg),
                   double(st.cstd), double(st.clow), double(st.cup));
-    if (TWindow* w = WindowServices::PlatformWindow(window))
-        w->MessageBox(text, "Monte Carlo statistics", MB_OK);
+    if (WindowServices::PlatformWindow(window))
+        ShowNotice(window, text, "Monte Carlo statistics");
 }
 
 void FinishMonteCarlo(TXLAWindow* window) {

@@ -3,14 +3,13 @@
 
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
-#include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
-#include "plat/window.hpp"
 #include "plotting/aux_plots.h"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
@@ -115,8 +114,7 @@ void ShowScan(TXLAWindow* window, int latest) {
 
 bool Ask(TXLAWindow* window, const std::string& text) {
     PlayInfoSound();
-    return MessageBox(WindowServices::PlatformWindow(window), text.c_str(), "EQ Test", MB_YESNO) ==
-           IDYES;
+    return AskYesOrNo(window, text.c_str(), "EQ Test");
 }
 
 std::string Format(const char* format, double a, double b) {
@@ -347,7 +345,7 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
                       "%d scans are not sorted: at most %d groups of cell and wavelength with %d "
                       "speeds each are written",
                       leftOut, kMaxGroups, kMaxSpeeds);
-        MessageBox(WindowServices::PlatformWindow(window), text, "ATTENTION", MB_OK);
+        ShowNotice(window, text, "ATTENTION");
     }
     for (const EqGroup& group : groups) {
         double wl = group.wavelength;
@@ -420,7 +418,7 @@ void SortEqDataToDisk(TXLAWindow* window, const std::string& targetPath,
                          vbar, extinctionA, extinctionB, extinctionC)) {
             PlayErrorSound();
             std::string message = "could not open " + xpPath;
-            MessageBox(WindowServices::PlatformWindow(window), message.c_str(), "ERROR", MB_OK);
+            ShowNotice(window, message.c_str(), "ERROR");
         }
     }
     if (window)

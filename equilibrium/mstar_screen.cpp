@@ -4,8 +4,9 @@
 
 #include "equilibrium/mstar_transform.h"
 #include "foundations/ccurve.h"
-#include "plat/window.hpp"
+#include "foundations/notice_boxes.h"
 #include "plotting/screen_button.h"
+#include "plotting/window_surface.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
@@ -409,13 +410,12 @@ void ComputeMStarMulti(TXLAWindow* window) {
         if (cm && (set.meniscusPad > 0 || set.bottomPad > 0 || !S::fit || !S::fit[k]))
             missing = true;
     }
-    TWindow* platform = WindowServices::PlatformWindow(window);
     if (missing) {
-        MessageBox(platform,
+        ShowNotice(window,
                    "ERROR:  Data Range Must Include Meniscus and Bottom for c(M) smoothing of "
                    "MSTAR\n(manually edit the data file and append a few 'data points' beyond the "
                    "desired bottom radius)",
-                   "MISSING DATA", MB_OK);
+                   "MISSING DATA");
         SwitchOffCMSmoothing(window);
         return;
     }
@@ -425,10 +425,10 @@ void ComputeMStarMulti(TXLAWindow* window) {
         if (!ComputeMStarSet(set, frame, MStarKFactor(S::header[k].rotorSpeed))) {
             // A fit that is zero throughout (none made yet) or that starts too close to the
             // bottom has no line to the meniscus or to the bottom.
-            MessageBox(platform,
+            ShowNotice(window,
                        "ERROR:  the c(M) fit has no positive values near meniscus and bottom: "
                        "fit c(M) first\nc(M) smoothing is switched off",
-                       "M* transformation", MB_OK);
+                       "M* transformation");
             SwitchOffCMSmoothing(window);
             return;
         }
@@ -499,15 +499,9 @@ void DrawMStarScreen(TXLAWindow* window) {
     MS::buttonCount = 4 * n + 9;
     MS::buttons.assign(static_cast<std::size_t>(MS::buttonCount) + 1, nullptr);
     Geometry g;
-    float H = WindowServices::ClientHeight(window);
-    g.W = WindowServices::ClientWidth(window);
-    // Before the first paint the window has not stored its size: ask the platform.
-    if (!(H > 0.0f) || !(g.W > 0.0f))
-        if (TWindow* platform = WindowServices::PlatformWindow(window)) {
-            const TRect client = platform->GetClientRect();
-            H = float(client.bottom - client.top);
-            g.W = float(client.right - client.left);
-        }
+    const ClientArea client = ClientAreaOf(window);
+    const float H = client.height;
+    g.W = client.width;
     g.w = 0.001f * H * 18.0f;
     const float w = g.w;
     const float xL = 50, xLr = 450, xR = 525, yT = 75, yB = 550, yBb = 975;

@@ -3,12 +3,12 @@
 
 #include "state/serial_fit_state.h"
 #include "state/window_services.h"
-#include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "scandata/fit_limits.h"
 #include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "fitting/param_files.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/show_error.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
@@ -23,12 +23,6 @@
 #include <vector>
 
 namespace {
-
-int AskYesNo(TXLAWindow* window, const char* question)
-{
-    return window ? WindowServices::PlatformWindow(window)->MessageBox(question, nullptr, MB_YESNO)
-                  : MessageBox(nullptr, question, nullptr, MB_YESNO);
-}
 
 // The Lamm grid of the restored model, as its command leaves it: the distributions replace the
 // grid size by their own, a discrete model has the size of the settings back.
@@ -111,9 +105,9 @@ bool RestorePreviousAnalysis(TXLAWindow* window, bool ask)
     }
     if (silent)
         return ReloadParameters(window, path.c_str());
-    if (AskYesNo(window, "restore previous data?") != IDYES)
+    if (!AskYesOrNo(window, "restore previous data?", nullptr))
         return false;
-    if (SavedModelDiffers(values) && AskYesNo(window, "load previous analysis?") != IDYES) {
+    if (SavedModelDiffers(values) && !AskYesOrNo(window, "load previous analysis?", nullptr)) {
         // Keep the model chosen now; the cell geometry of the saved analysis still holds.
         if (!RestoreGeometryValues(values))
             return false;

@@ -3,12 +3,9 @@
 #include "lamm/lamm_ideal.h"
 
 #include "state/window_services.h"
-#include "plat/window.hpp"
 #include "foundations/cvector.h"
 #include "lamm/cesium_chloride_law.h"
 #include "lamm/hat_integrals.h"
-#include "plat/metafile.hpp"
-#include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_header.h"

@@ -1,12 +1,9 @@
 // Status lines and the live profile a Lamm solution draws while a Run simulates without fitting.
 #include "lamm/lamm_ideal.h"
 
-#include "state/window_services.h"
-#include "plat/backend.hpp"
-#include "plat/window.hpp"
-#include "plat/metafile.hpp"
-#include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
+#include "plotting/window_surface.h"
+#include "state/window_services.h"
 
 #include <cstdio>
 #include <vector>
@@ -16,26 +13,25 @@
 bool CLammIdeal::ShowsProgress() const
 {
     return simulatingWithoutFitting && window != nullptr && !quietWhileFitting &&
-           !quietWhileComputing && !silentProgress && plat::IsGuiThread();
+           !quietWhileComputing && !silentProgress && OnDrawingThread();
 }
 
 void CLammIdeal::ShowStatusLines(double ri)
 {
     if (!ShowsProgress())
         return;
-    TClientDC dc(WindowServices::PlatformWindow(window));
     char text[80];
     std::snprintf(text, sizeof text, "dt = %f sec  ", dt);
-    dc.TextOut(10, 70, text);
+    DrawStatusText(window, 10, 70, text);
     std::snprintf(text, sizeof text, "#it = %d   ", iterationCount);
-    dc.TextOut(10, 90, text);
+    DrawStatusText(window, 10, 90, text);
     if (massCheck)
         std::snprintf(text, sizeof text, "t = %.0f sec (M=%f) ", t, totalAmount);
     else
         std::snprintf(text, sizeof text, "t = %.0f sec  ", t);
-    dc.TextOut(10, 110, text);
+    DrawStatusText(window, 10, 110, text);
     std::snprintf(text, sizeof text, "ri=%f  ", ri);
-    dc.TextOut(10, 130, text);
+    DrawStatusText(window, 10, 130, text);
 }
 
 // The new scan profile over the data plot, in the colour of the equation's number.

@@ -2,8 +2,8 @@
 #include "simulation/buffer_sedimentation_model.h"
 
 #include "foundations/key_polling.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/sounds.h"
-#include "plat/msgbox.hpp"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
@@ -133,9 +133,8 @@ BufferSignal ComputeBufferSignal(double amplitude) {
 bool BufferSignalSolved(TXLAWindow* window, const BufferSignal& signal) {
     if (signal.singular) {
         PlayErrorSound();
-        MessageBox(WindowServices::PlatformWindow(window),
-                   "singular tridiagonal matrix in buffer sedimentation!", "ERROR in simulation",
-                   MB_OK | MB_ICONEXCLAMATION);
+        ShowWarning(window, "singular tridiagonal matrix in buffer sedimentation!",
+                    "ERROR in simulation");
         return false;
     }
     return !signal.interrupted;

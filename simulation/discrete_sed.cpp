@@ -1,11 +1,10 @@
 // Loadings, input checks and the list road of the discrete-species model evaluation.
 #include "simulation/discrete_sed.h"
 
+#include "foundations/notice_boxes.h"
 #include "foundations/sounds.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_list_run.h"
-#include "plat/msgbox.hpp"
-#include "plat/window.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_conditions.h"
 #include "scandata/scan_data_kind.h"
@@ -56,7 +55,7 @@ bool BufferSlot(int slot) {
 
 void Refuse(TXLAWindow* window, const char* text) {
     PlayErrorSound();
-    MessageBox(WindowServices::PlatformWindow(window), text, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    ShowWarning(window, text, "ERROR");
 }
 
 // The model's signal at point p of scan k is beyond single precision: said once per fit, since
@@ -376,8 +375,7 @@ void ComputeSpeciesLoadings() {
 
 bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
     if (M::meniscus == 0.0f || M::bottom == 0.0f) {
-        MessageBox(WindowServices::PlatformWindow(window), "set Meniscus and Bottom first", "",
-                   MB_OK);
+        ShowNotice(window, "set Meniscus and Bottom first", "");
         return false;
     }
     char text[400];

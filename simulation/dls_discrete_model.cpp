@@ -3,7 +3,7 @@
 #include "simulation/dls_discrete_model.h"
 
 #include "foundations/hydrodynamics.h"
-#include "plat/msgbox.hpp"
+#include "foundations/notice_boxes.h"
 #include "scandata/common_grid.h"
 #include "scandata/dls_acf_conversion.h"
 #include "simulation/discrete_sed.h"
@@ -64,10 +64,10 @@ double UnitDecay(int slot, float q2, double lagS, double celsius) {
 // Offers to turn the intensity curves into the field's, whose sum of decays is linear in the
 // amplitudes; the model is not evaluated either way.
 void OfferFieldAcf(TXLAWindow* window) {
-    if (MessageBox(WindowServices::PlatformWindow(window),
-                   "possible error in DLS analysis of intensity autocorrelation data - transform "
-                   "to g(1)?",
-                   "ERROR", MB_YESNO) != IDYES)
+    if (!AskYesOrNo(window,
+                    "possible error in DLS analysis of intensity autocorrelation data - transform "
+                    "to g(1)?",
+                    "ERROR"))
         return;
     for (int k = 1; k <= S::scanCount; ++k)
         ToggleFieldIntensityACF(S::pointCount[k], S::signal[k], S::dlsRecords[k]);

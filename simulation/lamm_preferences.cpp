@@ -4,7 +4,6 @@
 #include "state/model_choice.h"
 #include "state/startup_paths.h"
 #include "state/window_services.h"
-#include "plat/window.hpp"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "foundations/cvector.h"

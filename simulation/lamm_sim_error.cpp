@@ -1,22 +1,15 @@
 // The boxes of the Lamm solver objects' result codes.
 #include "simulation/lamm_sim_error.h"
 
-#include "state/window_services.h"
-#include "lamm/lamm_result.h"
-#include "plat/window.hpp"
-#include "state/fit_control.h"
+#include "foundations/notice_boxes.h"
 #include "foundations/sounds.h"
-#include "plat/msgbox.hpp"
+#include "lamm/lamm_result.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 
 namespace {
 
 constexpr const char* kSimulationError = "ERROR in simulation";
-
-int Box(TXLAWindow* window, const char* text, const char* caption, UINT flags)
-{
-    return MessageBox(WindowServices::PlatformWindow(window), text, caption, flags);
-}
 
 }  // namespace
 
@@ -24,7 +17,7 @@ void ReportLammSimError(TXLAWindow* window, LammResult code) {
     switch (code) {
     case LammResult::NoArrays:
         PlayErrorSound();
-        Box(window, "could not allocate Lamm simulation arrays", kSimulationError, MB_OK);
+        ShowNotice(window, "could not allocate Lamm simulation arrays", kSimulationError);
         EmptyHook();
         break;
     case LammResult::DiscretizationError:
@@ -36,28 +29,28 @@ void ReportLammSimError(TXLAWindow* window, LammResult code) {
             LammGrid::simErrorShown = true;
         }
         PlayInfoSound();
-        Box(window, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR",
-            MB_OK | MB_ICONEXCLAMATION);
+        ShowWarning(window, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR");
         break;
     case LammResult::SingularMatrix:
         LammGrid::singularMatrix = 1;
         PlayErrorSound();
-        Box(window, "singular tridiagonal matrix!", kSimulationError, MB_OK);
+        ShowNotice(window, "singular tridiagonal matrix!", kSimulationError);
         EmptyHook();
         break;
     case LammResult::AccelerationTooSlow:
         PlayErrorSound();
-        Box(window,
-            "possible error in setup: temperature equilibration at 3000 rpm (please refer to "
-            "experimental protocol)\n --> please switch to \"times from wwt\" in Lamm equation "
-            "parameters (Options menu)\n(this is suboptimal and prohibits simulating of the "
-            "rotor acceleration phase, but is a fix to analyze this data)",
-            kSimulationError, MB_OK | MB_ICONEXCLAMATION);
+        ShowWarning(window,
+                    "possible error in setup: temperature equilibration at 3000 rpm (please refer "
+                    "to experimental protocol)\n --> please switch to \"times from wwt\" in Lamm "
+                    "equation parameters (Options menu)\n(this is suboptimal and prohibits "
+                    "simulating of the rotor acceleration phase, but is a fix to analyze this "
+                    "data)",
+                    kSimulationError);
         break;
     case LammResult::NonIdealityNotLoaded:
         PlayErrorSound();
-        Box(window, "possible error in setupof Lamm eq. solution, nonideal parameters",
-            kSimulationError, MB_OK | MB_ICONEXCLAMATION);
+        ShowWarning(window, "possible error in setupof Lamm eq. solution, nonideal parameters",
+                    kSimulationError);
         break;
     default:
         break;

@@ -2,9 +2,8 @@
 // handed to the concentration-dependent solver, the profile at each scan time into the model.
 #include "simulation/nonideal_model_run.h"
 
+#include "foundations/notice_boxes.h"
 #include "lamm/lamm_result.h"
-#include "plat/msgbox.hpp"
-#include "plat/window.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
@@ -206,7 +205,7 @@ void SayWhatTheModelIsNotMadeFor(TXLAWindow* window, bool solvent) {
     if (S::equilibriumData)
         texts.push_back(kNotForEquilibriumData);
     for (const char* text : texts)
-        MessageBox(WindowServices::PlatformWindow(window), text, "", MB_OK | MB_ICONEXCLAMATION);
+        ShowWarning(window, text, "");
     if (!texts.empty() && FitControl::fitInProgress)
         LammGrid::modelNoticeShown = true;
 }

@@ -1,9 +1,7 @@
 // Progress texts of the module-wide solvers.
 #include "simulation/progress_texts.h"
 
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "plat/window_dc.hpp"
+#include "plotting/window_surface.h"
 #include "state/lamm_grid.h"
 
 #include <cstdio>
@@ -12,10 +10,7 @@ namespace {
 
 void Draw(int y, const char* text)
 {
-    if (LammGrid::progressWindow == nullptr)
-        return;
-    TClientDC dc(WindowServices::PlatformWindow(LammGrid::progressWindow));
-    dc.TextOut(10, y, text);
+    DrawStatusText(LammGrid::progressWindow, 10, y, text);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The folders are layers: every #include "folder/..." names the file's own folder or an earlier
-// one in the build's layer list. The checker itself is tried on a small tree with one upward include.
+// one in the build's layer list, and the engine folders include no platform header beyond files,
+// paths, the clock and threads (they reach the window through the services). Each checker is
+// tried on a small tree with one offending include.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -24,36 +26,68 @@ std::vector<std::string> LayerOrder() {
     return order;
 }
 
-// "file:line: text" for every include of a later layer in the folders of root.
-std::vector<std::string> UpwardIncludes(const fs::path& root, const std::vector<std::string>& order) {
-    static const std::regex include(R"(^\s*#\s*include\s*"([A-Za-z_]+)/)");
+// Calls offends(folder, included) for every #include "a/b" of the sources in root/folder (a the
+// first path element of the included name, b the rest); "file:line: text" of each offending one.
+template <class Offends>
+std::vector<std::string> IncludesThat(const fs::path& root, const std::string& folder,
+                                      Offends offends) {
+    static const std::regex include(R"re(^\s*#\s*include\s*"([A-Za-z_]+)/([^"]*)")re");
     std::vector<std::string> found;
-    for (std::size_t rank = 0; rank < order.size(); ++rank) {
-        const fs::path folder = root / order[rank];
-        if (!fs::is_directory(folder))
-            continue;
-        std::vector<fs::path> files;
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            const std::string ext = entry.path().extension().string();
-            if (entry.is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".hpp"))
-                files.push_back(entry.path());
-        }
-        std::sort(files.begin(), files.end());
-        for (const fs::path& file : files) {
-            std::ifstream in(file);
-            int lineNo = 0;
-            for (std::string line; std::getline(in, line);) {
-                ++lineNo;
-                std::smatch m;
-                if (!std::regex_search(line, m, include))
-                    continue;
-                const auto target = std::find(order.begin(), order.end(), m[1].str());
-                if (target != order.end() && std::size_t(target - order.begin()) > rank)
-                    found.push_back(fs::relative(file, root).string() + ":" +
-                                    std::to_string(lineNo) + ": " + line);
-            }
+    if (!fs::is_directory(root / folder))
+        return found;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
+        const std::string ext = entry.path().extension().string();
+        if (entry.is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".hpp"))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        std::ifstream in(file);
+        int lineNo = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++lineNo;
+            std::smatch m;
+            if (std::regex_search(line, m, include) && offends(m[1].str(), m[2].str()))
+                found.push_back(fs::relative(file, root).string() + ":" + std::to_string(lineNo) +
+                                ": " + line);
         }
     }
+    return found;
+}
+
+// Every include of a later layer in the folders of root.
+std::vector<std::string> UpwardIncludes(const fs::path& root, const std::vector<std::string>& order) {
+    std::vector<std::string> found;
+    for (std::size_t rank = 0; rank < order.size(); ++rank) {
+        const auto later = [&](const std::string& folder, const std::string&) {
+            const auto target = std::find(order.begin(), order.end(), folder);
+            return target != order.end() && std::size_t(target - order.begin()) > rank;
+        };
+        for (const std::string& line : IncludesThat(root, order[rank], later))
+            found.push_back(line);
+    }
+    return found;
+}
+
+// The numeric folders, and the platform headers they may include: files written atomically,
+// paths, the clock and threads.
+const std::vector<std::string> kEngineFolders = {"lamm", "simulation", "fitting", "distributions",
+                                                 "equilibrium"};
+const std::vector<std::string> kEnginePlatformHeaders = {"atomic_file.hpp", "paths.hpp",
+                                                         "clock.hpp", "thread.hpp"};
+
+// Every include of another platform header in the engine folders of root.
+std::vector<std::string> EnginePlatformIncludes(const fs::path& root) {
+    const auto windowing = [](const std::string& folder, const std::string& header) {
+        return folder == "plat" && std::find(kEnginePlatformHeaders.begin(),
+                                             kEnginePlatformHeaders.end(),
+                                             header) == kEnginePlatformHeaders.end();
+    };
+    std::vector<std::string> found;
+    for (const std::string& folder : kEngineFolders)
+        for (const std::string& line : IncludesThat(root, folder, windowing))
+            found.push_back(line);
     return found;
 }
 
@@ -80,6 +114,26 @@ TEST(Layers, CheckerNamesFileAndLineOfAnUpwardInclude) {
     fs::remove_all(root);
     ASSERT_EQ(upward.size(), 1u) << Joined(upward);
     EXPECT_EQ(upward[0], "state/record.h:3: #include \"app/window.h\"");
+}
+
+TEST(Layers, EnginesIncludeNoWindowingHeader) {
+    const auto found = EnginePlatformIncludes(TARNIX_SOURCE_DIR);
+    EXPECT_TRUE(found.empty()) << found.size() << " platform headers in engines:\n"
+                               << Joined(found);
+}
+
+TEST(Layers, CheckerNamesAWindowingHeaderInAnEngine) {
+    const fs::path root = fs::temp_directory_path() / ("engines_" + std::to_string(::getpid()));
+    fs::create_directories(root / "simulation");
+    fs::create_directories(root / "display");
+    std::ofstream(root / "simulation" / "solver.cpp")
+        << "#include \"plat/atomic_file.hpp\"\n#include \"plat/thread.hpp\"\n"
+           "#include \"plat/msgbox.hpp\"\n";
+    std::ofstream(root / "display" / "view.cpp") << "#include \"plat/window_dc.hpp\"\n";
+    const auto found = EnginePlatformIncludes(root);
+    fs::remove_all(root);
+    ASSERT_EQ(found.size(), 1u) << Joined(found);
+    EXPECT_EQ(found[0], "simulation/solver.cpp:3: #include \"plat/msgbox.hpp\"");
 }
 
 } // namespace
