@@ -397,18 +397,6 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
             means.push_back(
                 ComputeNoiseMeans([&](int r) { return signalOf(s, scans[r]); }, rows, first, cols));
         const NoiseMeans zMeans = MeansOf(z);
-        // What the centring takes from the value at row r, point j (nothing: zero).
-        auto shift = [&](const NoiseMeans& mean, int r, int j) {
-            if (!terms.Any())
-                return 0.0;
-            if (terms.timeInvariant && terms.radiallyInvariant)
-                return mean.row[r] + mean.point[j] - mean.grand;
-            if (terms.timeInvariant)
-                return mean.point[j];
-            if (terms.radiallyInvariant)
-                return mean.row[r];
-            return mean.grand;
-        };
         AmplitudeProducts products(m);
         std::vector<const float*> signal(m);
         std::vector<std::vector<double>> offset(m, std::vector<double>(cols));
@@ -418,11 +406,11 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
             for (int i = 0; i < m; ++i) {
                 signal[i] = signalOf(slots[i], scans[r]) + first;
                 for (int j = 0; j < cols; ++j)
-                    offset[i][j] = shift(means[i], r, j);
+                    offset[i][j] = NoiseShift(means[i], terms, r, j);
                 offsetRows[i] = offset[i].data();
             }
             for (int j = 0; j < cols; ++j)
-                zOffset[j] = shift(zMeans, r, j);
+                zOffset[j] = NoiseShift(zMeans, terms, r, j);
             products.AddRow(signal.data(), offsetRows.data(), z.Row(r + 1) + 1, zOffset.data(),
                             cols);
         }
@@ -558,16 +546,18 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         }
         return sum / total;
     };
-    // The offsets the centring takes from the values: their row means while radially invariant
-    // noise is eliminated, else the grand mean while the baseline is, else nothing.
+    // The offset the centring takes from each row's values, by the rule of the blocks without
+    // time-invariant noise (rows of their own lengths have no point means).
+    const NoiseTerms rowTerms{false, u.riNoise, u.baseline};
     auto centring = [&](auto&& value) {
+        NoiseMeans means;
+        if (u.riNoise)
+            rowMeans(value, means.row);
+        else if (u.baseline)
+            means.grand = grandMean(value);
         std::vector<double> offset(std::size_t(rows), 0.0);
-        if (u.riNoise) {
-            rowMeans(value, offset);
-        } else if (u.baseline) {
-            const double mean = grandMean(value);
-            std::fill(offset.begin(), offset.end(), mean);
-        }
+        for (int r = 0; r < rows; ++r)
+            offset[std::size_t(r)] = NoiseShift(means, rowTerms, r, 0);
         return offset;
     };
 

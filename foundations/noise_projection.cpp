@@ -8,18 +8,8 @@ void CentreBlock(CDenseMatrix& x, const NoiseTerms& terms) {
         ComputeNoiseMeans([&](int r) { return x.Row(r + 1); }, x.Rows(), 1, x.Cols());
     for (int k = 0; k < x.Rows(); ++k) {
         double* row = x.Row(k + 1) + 1;
-        for (int j = 0; j < x.Cols(); ++j) {
-            double shift = 0.0;
-            if (terms.timeInvariant && terms.radiallyInvariant)
-                shift = m.row[k] + m.point[j] - m.grand;
-            else if (terms.timeInvariant)
-                shift = m.point[j];
-            else if (terms.radiallyInvariant)
-                shift = m.row[k];
-            else
-                shift = m.grand;
-            row[j] -= shift;
-        }
+        for (int j = 0; j < x.Cols(); ++j)
+            row[j] -= NoiseShift(m, terms, k, j);
     }
 }
 

@@ -105,6 +105,23 @@ template <typename RowOf> NoiseMeans ComputeNoiseMeans(RowOf row, int rows, int 
     return m;
 }
 
+// What the centring takes from the value at row r, point j (0-based) of a block with means m:
+// both means less the grand mean for the pair of noise terms, the point mean for the
+// time-invariant noise, the row mean for the radially invariant noise, the grand mean for the
+// baseline alone, nothing without noise terms. Rows of their own lengths (no point means) take
+// it without the time-invariant noise.
+inline double NoiseShift(const NoiseMeans& m, const NoiseTerms& terms, int r, int j) {
+    if (!terms.Any())
+        return 0.0;
+    if (terms.timeInvariant && terms.radiallyInvariant)
+        return m.row[r] + m.point[j] - m.grand;
+    if (terms.timeInvariant)
+        return m.point[j];
+    if (terms.radiallyInvariant)
+        return m.row[r];
+    return m.grand;
+}
+
 // Projects the block x (rows x points, 1-based) onto the complement of the noise terms, in place.
 void CentreBlock(CDenseMatrix& x, const NoiseTerms& terms);
 

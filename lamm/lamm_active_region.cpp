@@ -3,6 +3,7 @@
 
 #include "foundations/show_error.h"
 #include "foundations/subnormal_flush.h"
+#include "lamm/active_region_edges.h"
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 
@@ -457,28 +458,16 @@ void CLammIdeal::SolveActiveRegionStep(double step)
         }
     }
     if (!singularMatrix && L > 3) {
-        const double mean = 0.2 * (c[L - 1] + c[L] + c[L + 1] + c[L + 2] + c[L + 3]);
-        if (mean >= 10.0 * eps) {
+        const LowerEdge edge = SettleLowerEdge(c, L, eps);
+        if (edge == LowerEdge::Failed)
             singularMatrix = 1;
-        } else if ((c[L] - mean) * (c[L - 1] - mean) < 0.0 &&
-                   (c[L + 1] - mean) * (c[L] - mean) != 0.0) {
-            // an oscillation at the lower edge becomes a rising ramp of the same amount
-            static const double ramp[5] = {5.0, 10.0, 20.0, 40.0, 60.0};
-            for (int j = 0; j < 5; ++j)
-                c[L - 1 + j] = mean * ramp[j] / 27.0;
+        else if (edge == LowerEdge::Ramped)
             changeRatiosValid = false;
-        }
     }
-    if (!singularMatrix) {
-        if (U < N) {
-            const double level = std::exp(-2.0 * plateauRate * step) * plateau;
-            std::fill(c + U + 1, c + N + 1, level);
-        }
-    } else {
-        const int lo = L >= 4 ? L - 2 : 1;
-        std::copy(cOld + lo, cOld + U + 1, c + lo);
+    FinishActiveStep(c, cOld, L, U, N, singularMatrix != 0,
+                     std::exp(-2.0 * plateauRate * step) * plateau);
+    if (singularMatrix)
         changeRatiosValid = false;
-    }
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is

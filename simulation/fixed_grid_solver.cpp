@@ -4,6 +4,7 @@
 
 #include "foundations/show_error.h"
 #include "foundations/tarnix_assert.h"
+#include "lamm/active_region_edges.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/cosolute_time_course.h"
@@ -179,25 +180,10 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
         if (from > 1)
             std::fill(c + 1, c + from, 0.0);
     }
-    if (!singular && L > 3) {
-        const double mean = 0.2 * (c[L - 1] + c[L] + c[L + 1] + c[L + 2] + c[L + 3]);
-        if (mean >= 10.0 * f.level) {
-            singular = true;
-        } else if ((c[L] - mean) * (c[L - 1] - mean) < 0.0 &&
-                   (c[L + 1] - mean) * (c[L] - mean) != 0.0) {
-            // an oscillation at the left edge becomes a rising ramp of the same amount
-            static const double ramp[5] = {5.0, 10.0, 20.0, 40.0, 60.0};
-            for (int j = 0; j < 5; ++j)
-                c[L - 1 + j] = mean * ramp[j] / 27.0;
-        }
-    }
-    if (!singular) {
-        if (R < f.n)
-            std::fill(c + R + 1, c + f.n + 1, std::exp(-2.0 * f.plateauRate * dt) * f.plateau);
-    } else {
-        const int lo = L >= 4 ? L - 2 : 1;
-        std::copy(f.cOld.begin() + lo, f.cOld.begin() + R + 1, c + lo);
-    }
+    if (!singular && L > 3 && SettleLowerEdge(c, L, f.level) == LowerEdge::Failed)
+        singular = true;
+    FinishActiveStep(c, f.cOld.data(), L, R, f.n, singular,
+                     std::exp(-2.0 * f.plateauRate * dt) * f.plateau);
 }
 
 // The largest relative change over the active region, against the larger of its maximum and
@@ -448,11 +434,8 @@ LammResult FixedGridRun::Result() const {
 }
 
 LammResult FixedGridRun::Run() {
-    StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated)
-        return LammResult::NoArrays;
-    if (!AScanAwaitsTheProfile())
-        return LammResult::Solved;
+    if (const auto early = StartGridRun(problem.rotor))
+        return *early;
     LammGrid::lastSolver = GridSolver::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;

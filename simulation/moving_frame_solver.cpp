@@ -515,13 +515,8 @@ double FrameRun::Step() {
 }
 
 LammResult FrameRun::Run() {
-    StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated)
-        return LammResult::NoArrays;
-    if (!rule.Law().Complete())
-        return LammResult::NonIdealityNotLoaded;
-    if (!AScanAwaitsTheProfile())
-        return LammResult::Solved;
+    if (const auto early = StartGridRun(problem.rotor, rule.Law().Complete()))
+        return *early;
     n = LammGrid::allocatedGridSize;
     m = problem.meniscusCm, b = problem.bottomCm;
     if (X() == nullptr || n < 6 || !(b > m) || !(m > 0.0)) {

@@ -638,11 +638,8 @@ class LabFrameChange {
 
 LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& control,
                              CLammSink& out) {
-    StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated)
-        return LammResult::NoArrays;
-    if (!AScanAwaitsTheProfile())
-        return LammResult::Solved;
+    if (const auto early = StartGridRun(problem.rotor))
+        return *early;
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4) {
         LammGrid::discretizationError = 1;

@@ -332,13 +332,8 @@ void NonlinearRun::StartPellet() {
 }
 
 LammResult NonlinearRun::Run() {
-    StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated)
-        return LammResult::NoArrays;
-    if (!rule.Law().Complete())
-        return LammResult::NonIdealityNotLoaded;
-    if (!AScanAwaitsTheProfile())
-        return LammResult::Solved;
+    if (const auto early = StartGridRun(problem.rotor, rule.Law().Complete()))
+        return *early;
     n = LammGrid::allocatedGridSize;
     if (n < 3 || !(problem.bottomCm > problem.meniscusCm)) {
         LammGrid::discretizationError = 1;

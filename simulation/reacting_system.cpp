@@ -683,11 +683,8 @@ void ReactingRun::Signal() {
 }
 
 LammResult ReactingRun::Run() {
-    StartRotorSchedule(problem.rotor);
-    if (!LammGrid::arraysAllocated)
-        return LammResult::NoArrays;
-    if (!AScanAwaitsTheProfile())
-        return LammResult::Solved;
+    if (const auto early = StartGridRun(problem.rotor))
+        return *early;
     n = LammGrid::allocatedGridSize;
     const double m = problem.meniscusCm, b = problem.bottomCm;
     if (n < 3 || !(b > m) || !(m > 0.0) || !(control.maxDcOverC > 0.0)) {

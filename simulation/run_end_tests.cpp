@@ -2,6 +2,7 @@
 #include "simulation/run_end_tests.h"
 
 #include "scandata/scan_header.h"
+#include "simulation/speed_and_equilibrium.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -44,6 +45,17 @@ bool DepletionProbe::Reached(int activeLeft) const {
 bool AScanAwaitsTheProfile() {
     return ScanStore::scanCount >= 1 && LammGrid::targetScan >= 1 &&
            LammGrid::targetScan <= ScanStore::scanCount;
+}
+
+std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, bool lawComplete) {
+    StartRotorSchedule(rotor);
+    if (!LammGrid::arraysAllocated)
+        return LammResult::NoArrays;
+    if (!lawComplete)
+        return LammResult::NonIdealityNotLoaded;
+    if (!AScanAwaitsTheProfile())
+        return LammResult::Solved;
+    return std::nullopt;
 }
 
 bool EquilibriumCounter::Count(double stepLength, double changePerSecond) {

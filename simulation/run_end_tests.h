@@ -4,11 +4,13 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "simulation/lamm_solver_inputs.h"
 #include "state/lamm_grid.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 
 // The depletion probe of one run.
 class DepletionProbe {
@@ -129,6 +131,12 @@ bool ProfileSound(const double* c, int n, double scale);
 
 // True when a scan awaits the run's profile: without one a run would have no end.
 bool AScanAwaitsTheProfile();
+
+// The start of every run on the simulation grid: the rotor schedule from its start, then what
+// ends the run before its first step: NoArrays without arrays, NonIdealityNotLoaded when the
+// solver's concentration law is incomplete, Solved when no scan awaits the profile. Nothing when
+// the run goes on.
+std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, bool lawComplete = true);
 
 // The result of a run on the simulation grid from its error words: LammResult::SingularMatrix,
 // LammResult::DiscretizationError or LammResult::Solved.
