@@ -25,11 +25,6 @@ using S = ScanStore;
 constexpr const char* kInterferenceNote =
     "Note: buffer sedimentation model is intended only for interference data";
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void Cell() {
     ModelChoice::equilibriumMs = false;
     M::meniscus = 6.2f;

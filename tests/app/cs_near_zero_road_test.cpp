@@ -21,11 +21,6 @@ using C = ContiState;
 constexpr const char* kGenerate = "GENERATE DATA";
 constexpr int kScans = 30;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void Generate(MainWindowFixture& f, const char* noise) {
     auto number = [&](const char* prompt, const char* answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);

@@ -19,11 +19,6 @@ using D = DetectionCorrections;
 using S = ScanStore;
 constexpr const char* kGoOn = "this is intended for fluorescence data - proceed anyway?";
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 // The check mark of a correction: its item in the "Fluorescence Tools" popup (the second ids and
 // the depletion's have no item).
 bool Checked(MainWindowFixture& f, int id) {

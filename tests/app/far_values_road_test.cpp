@@ -19,11 +19,6 @@ namespace {
 using M = ModelParameters;
 using S = ScanStore;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void LoadVelocitySet(MainWindowFixture& f) {
     ScanSetOptions velocity;
     velocity.count = 6;

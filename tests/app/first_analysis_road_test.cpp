@@ -30,11 +30,6 @@ using M = ModelParameters;
 constexpr int kScans = 40;
 constexpr double kNoise = 0.005;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 double NumberAfter(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key);
     return at == std::string::npos ? NAN : std::atof(text.c_str() + at + key.size());

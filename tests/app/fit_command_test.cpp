@@ -35,11 +35,6 @@ namespace {
 
 using M = ModelParameters;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 // Sound on with one member of the "fitdone" set in the program folder.
 void ListenForFitDone(MainWindowFixture& f) {
     WriteTextFile(f.folder.file("fitdone.wav"), "RIFF");

@@ -32,11 +32,6 @@ constexpr int kNoiseSeed = 27;
 constexpr double kTrueS[3] = {0, 3.5, 7.0};
 constexpr double kTrueM[3] = {0, 50000.0, 150000.0};
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void Generate(MainWindowFixture& f) {
     // The first species holds the total loading (0.3 + 0.6 OD), the second its fraction.
     GenerateTwoSpecies(f, kScans, {"0.9", "3.5", "50"}, {"0.6666667", "7", "150"});

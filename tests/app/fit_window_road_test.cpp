@@ -21,11 +21,6 @@ namespace {
 using M = ModelParameters;
 using S = ScanStore;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
     struct Case {
         const char* name;

@@ -99,11 +99,6 @@ void ScriptSingle(MainWindowFixture& f, const std::string& cancelAt, bool accele
             .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
 }
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 TEST(GenerateSingle, AsksTheRunThenWritesTheScans) {
     struct Case {
         const char* name;

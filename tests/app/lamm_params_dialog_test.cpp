@@ -27,13 +27,9 @@ namespace {
 using G = LammGrid;
 using M = ModelParameters;
 using C = ModelChoice;
+constexpr int kLammParameters = 611;
 constexpr const char* kSaveQuestion = "save new parameters as default? (reset defaults by deleting "
                                       "the file 'tarnixlammparams.ini' and restarting TARNIX)";
-
-void Send(MainWindowFixture& f, int id = 611) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
 
 // The transfer record is packed: its switches are read by value, a reference would be misaligned.
 std::uint32_t State(std::uint32_t v) {
@@ -55,7 +51,7 @@ TEST(LammParamsDialog, OpensWithTheOptionsInTheirFormatsAndOkWithoutChangesAsksN
     C::movingHatAlgorithm = false;
     const std::vector<float> before = Options();
     f.script.expectDialog(kLammParamsDialogId).ok();
-    Send(f);
+    Send(f, kLammParameters);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(f.script.log().size(), 1u) << f.script.logText(); // no save question
     EXPECT_EQ(Options(), before);
@@ -94,7 +90,7 @@ TEST(LammParamsDialog, OkAppliesTheEntriesAndYesKeepsThemInTheSettingsFile) {
         .check(kLpCheckAcceleration, false)
         .ok();
     f.script.expectBox().caption("LAMM EQUATION PARAMETERS").text(kSaveQuestion).answer(IDYES);
-    Send(f);
+    Send(f, kLammParameters);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FLOAT_EQ(FitControl::tolerance, 0.005f);
     EXPECT_DOUBLE_EQ(G::truncationLevel, 1e-4);
@@ -157,7 +153,7 @@ TEST(LammParamsDialog, RefusesEntriesTheSolversCannotWorkWith) {
         f.script.expectBox().caption("Input Error").text("Invalid Entry").answer(IDOK);
         f.script.expectDialog(kLammParamsDialogId).cancel();
         plat::test::clearRecords();
-        Send(f);
+        Send(f, kLammParameters);
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
         ASSERT_GE(f.script.log().size(), 3u) << c.name;
         EXPECT_EQ(f.script.log()[0].answer, "stayed open") << c.name;
@@ -182,7 +178,7 @@ TEST(LammParamsDialog, ClaverieAfterAFixedStepMovingHatSwitchesTheFixedStepOff) 
     f.script.expectDialog(kLammParamsDialogId).ok();
     // The inner run changed nothing; the outer one did.
     f.script.expectBox().text(kSaveQuestion).answer(IDNO);
-    Send(f);
+    Send(f, kLammParameters);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_FALSE(C::fixedTimeStep);
     EXPECT_TRUE(C::claverieAlgorithm);
@@ -197,7 +193,7 @@ TEST(LammParamsDialog, DataKindsLimitTheOptionsTheyCannotUse) {
         f.script.expectBox()
             .text("scan time correction for fluorescence data not yet implemented, switching off")
             .answer(IDOK);
-        Send(f);
+        Send(f, kLammParameters);
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_FALSE(G::simulateTimeResolution);
     }
@@ -207,7 +203,7 @@ TEST(LammParamsDialog, DataKindsLimitTheOptionsTheyCannotUse) {
         M::experimentalInitialDistribution = true;
         // Switched off before the dialog opens, so nothing changed and nothing is asked.
         f.script.expectDialog(kLammParamsDialogId).check(kLpExperimentalInitial, true).ok();
-        Send(f);
+        Send(f, kLammParameters);
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_EQ(State(f.window->lammTransfer.experimentalInitial), 1u); // typed, but not taken
         EXPECT_FALSE(M::experimentalInitialDistribution);
@@ -229,7 +225,7 @@ TEST(LammParamsDialog, TimesFromOmegaSquaredTAndBack) {
         .check(kLpRampRotorSpeed, false)
         .ok();
     f.script.expectBox().text(kSaveQuestion).answer(IDNO);
-    Send(f);
+    Send(f, kLammParameters);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(ScanStore::timesFromW2t);
     EXPECT_FALSE(ScanStore::rampRotorSpeed);
@@ -244,7 +240,7 @@ TEST(LammParamsDialog, TimesFromOmegaSquaredTAndBack) {
         .check(kLpRampRotorSpeed, true)
         .ok();
     f.script.expectBox().text(kSaveQuestion).answer(IDNO);
-    Send(f);
+    Send(f, kLammParameters);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     for (int k = 1; k <= 4; ++k)
         EXPECT_EQ(ScanStore::header[k].time, recorded[std::size_t(k - 1)]) << k;
@@ -265,7 +261,7 @@ TEST(LammParamsDialog, ExperimentalInitialDistributionTakesTheRecordedTimes) {
             .check(kLpExperimentalInitial, true)
             .ok();
         f.script.expectBox().text(kSaveQuestion).answer(IDNO);
-        Send(f);
+        Send(f, kLammParameters);
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_TRUE(M::experimentalInitialDistribution);
         EXPECT_FALSE(ScanStore::rampRotorSpeed);

@@ -24,11 +24,6 @@ namespace {
 using M = ModelParameters;
 constexpr int kScans = 40;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 // Species k typed and its s and M floated; the loading floated as asked.
 void TypeStart(plat::test::Step& step, int k, const char* loading, const char* s, const char* mKDa,
                bool floatLoading) {

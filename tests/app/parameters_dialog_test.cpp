@@ -20,11 +20,6 @@ namespace {
 using M = ModelParameters;
 using C = ContiState;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 // Every record the dialog may write, as bytes, to see that nothing moved. OK also sets the
 // default meniscus and bottom bounds afresh; withBounds includes them.
 std::string StoreSnapshot(bool withBounds = true) {

@@ -30,11 +30,6 @@ using S = ScanStore;
 constexpr const char* kGenerate = "GENERATE DATA";
 constexpr int kScans = 16;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 // The questions of Generate > Single up to its parameters dialog.
 void AskedBeforeTheDialog(MainWindowFixture& f, int formAnswer) {
     auto number = [&](const char* prompt, const char* answer) {

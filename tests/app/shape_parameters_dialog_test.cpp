@@ -23,11 +23,6 @@ using C = ContiState;
 using MC = ModelChoice;
 using SM = ShapeModels;
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void ChooseWithMeniscus(const std::function<void()>& choose) {
     ModelParameters::meniscus = 6.0f;
     ModelParameters::bottom = 7.2f;

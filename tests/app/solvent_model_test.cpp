@@ -44,11 +44,6 @@ constexpr double kEtaW = 0.001002, kRhoW = 0.99823;
 constexpr const char* kToStandard = "changing s and D (and M) to standard conditions!";
 constexpr const char* kToExperimental = "changing s and D (and M) back to experimental conditions!";
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 void OneSpecies(float s, float d) {
     ModelChoice::equilibriumMs = false;
     M::speciesOn[1] = 1;

@@ -13,11 +13,6 @@ namespace {
 
 constexpr const char* kCaption = "SORT FLUORESCENCE AUC DATA";
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 std::string ScanText(int cell, long timeS, int gain) {
     GeneratedScan s = ExampleFluorescence();
     s.description = "run Voltage: 610 Gain: " + std::to_string(gain) + " Range: 1";

@@ -13,11 +13,6 @@ namespace {
 
 constexpr const char* kGenerate = "GENERATE DATA";
 
-void Send(MainWindowFixture& f, int id) {
-    plat::test::command(f.window.get(), id);
-    f.script.pumpUntilIdle();
-}
-
 } // namespace
 
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,

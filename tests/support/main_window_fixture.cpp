@@ -67,6 +67,11 @@ void MainWindowFixture::ClickOn(const CScreenButton* b) {
 
 void MainWindowFixture::Paint() { script.pumpUntilIdle(); }
 
+void Send(MainWindowFixture& f, int id) {
+    plat::test::command(f.window.get(), id);
+    f.script.pumpUntilIdle();
+}
+
 void MainWindowFixture::Resize(int width, int height) {
     window->SetClientSize(width, height);
     script.pumpUntilIdle();

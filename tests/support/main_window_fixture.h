@@ -41,3 +41,6 @@ class MainWindowFixture {
     TempFolder data;
     std::unique_ptr<TXLAWindow> window;
 };
+
+// The menu command id to the window, then its messages dispatched until none is pending.
+void Send(MainWindowFixture& f, int id);
