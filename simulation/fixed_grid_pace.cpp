@@ -1,7 +1,7 @@
 // The pace of a species on the user's fixed grid.
 #include "simulation/fixed_grid_pace.h"
 
-#include "plat/msgbox.hpp"
+#include "foundations/notice_boxes.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -10,7 +10,6 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_order.h"
-#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,7 +82,7 @@ void SayWhenTheFixedGridIsSlow(TXLAWindow* window, const std::vector<int>& slots
                   "will be slow; the moving hat algorithm or the automatic finite element "
                   "algorithm (Lamm Equation Parameters) takes a small part of that time.",
                   slowest, double(M::speciesS[slowest]), Rounded(steps), nodes, limit, nodes);
-    MessageBox(WindowServices::PlatformWindow(window), text, "", MB_OK | MB_ICONEXCLAMATION);
+    ShowWarning(window, text, "");
     if (FitControl::fitInProgress)
         LammGrid::modelNoticeShown = true;
 }
