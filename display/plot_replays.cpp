@@ -119,9 +119,45 @@ void DrawMetafilePlotB(TXLAWindow* window) {
     PlayPicture(dc, RepaintDistributionPlot());
 }
 
+namespace {
+
+// The scan plots' layout at the last live refresh (the data plot's bottom); 0 before the first.
+int gRefreshedLayout = 0;
+
+// The distribution plot made room for itself since the last refresh: the scan plots moved, so
+// what the old layout left below the report strip is wiped and every picture is played anew.
+bool ReplayAllAfterRelayout(TXLAWindow* window) {
+    const int layout = ScanStore::distPlotRect[1];
+    const bool moved = gRefreshedLayout != 0 && layout != gRefreshedLayout;
+    gRefreshedLayout = layout;
+    if (!moved || !window)
+        return false;
+    {
+        TClientDC dc(WindowServices::PlatformWindow(window));
+        const TRect client = WindowServices::PlatformWindow(window)->GetClientRect();
+        const int top = ScanStore::distPlotRect[0] * client.bottom / 1000;
+        dc.FillRect(TRect{0, top, client.right, client.bottom}, TBrush(0xFFFFFF));
+    }
+    DrawMetafilePlot(window);
+    if (ScanStore::showResiduals) {
+        UpdateResiduals(false);
+        DrawMetafilePlotA(window);
+        if (ScanStore::showResidualsBitmap)
+            DrawResidualsBitmap(WindowServices::PlatformWindow(window));
+    }
+    DrawMetafilePlotB(window);
+    return true;
+}
+
+} // namespace
+
 void DrawResidualsView(TXLAWindow* window) {
     if (!LiveRefreshDue())
         return;
+    if (ReplayAllAfterRelayout(window)) {
+        NoteLiveRefresh();
+        return;
+    }
     if (gUpdateDataPlot)
         DrawMetafilePlot(window);
     // The residual plot's picture is recorded when the residuals are recomputed: the fit's

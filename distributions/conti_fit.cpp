@@ -8,6 +8,7 @@
 #include "distributions/conti_fit_memo.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_run.h"
+#include "distributions/distribution_plot.h"
 #include "distributions/size_shape_distribution.h"
 #include "fitting/buffer_fit_parameters.h"
 #include "fitting/detection_fit_parameters.h"
@@ -27,6 +28,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "scandata/fit_limits.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
@@ -445,6 +447,12 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     ContiStrengthHint hint;
     const std::vector<double> start = p;
     gTrialShown = false;
+    // A trial's distribution shown in the plot gives way to the stored one however the fit ends
+    // (a final Run that stores replaces it with its own).
+    struct TrialPlotEnd {
+        TXLAWindow* window;
+        ~TrialPlotEnd() { EndTrialDistribution(window); }
+    } trialPlotEnd{window};
     OptimResult result;
     try {
         result = RunChosenOptimiser(window, choice, p.data(), n,
@@ -549,6 +557,10 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
     if (shown) {
         gTrialShown = true;
         ShowContiTrial(sol);
+        // The plot gets copies: the stored distribution stays the one the fit started from.
+        std::vector<float> x, c;
+        if (gUpdateDistributionPlot && !SizeShapeModel() && TrialDistributionCurve(sol, x, c))
+            ShowTrialDistribution(window, x, c);
         WindowServices::DrawResidualsView(window);
     }
     if (residuals)

@@ -892,6 +892,22 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
 
 } // namespace
 
+namespace {
+
+// The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the others
+// over s.
+float PlottedAbscissa(const ContiGrid& g, int p) {
+    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
+    return static_cast<float>(overM ? g.x[p] : g.s[p]);
+}
+
+// The distribution's value at a grid point: its loading per unit of the abscissa.
+float DistributionValue(const ContiGrid& g, const std::vector<double>& c, int p) {
+    return static_cast<float>(c[p] / g.weight[p]);
+}
+
+} // namespace
+
 void ShowContiTrial(const ContiSolution& sol) {
     if (!SolutionFinite(sol) || sol.ti.empty() || std::ssize(sol.ri) < sol.set.Scans())
         return;
@@ -899,6 +915,20 @@ void ShowContiTrial(const ContiSolution& sol) {
     std::vector<std::vector<double>> totals;
     StoreContiScanCurves(sol, times, totals);
     S::resultAvailable = true;
+}
+
+bool TrialDistributionCurve(const ContiSolution& sol, std::vector<float>& x,
+                            std::vector<float>& c) {
+    const ContiGrid& g = sol.grid;
+    if (g.n < 1 || !SolutionFinite(sol))
+        return false;
+    x.assign(std::size_t(g.n) + 1, 0.0f);
+    c.assign(std::size_t(g.n) + 1, 0.0f);
+    for (int p = 1; p <= g.n; ++p) {
+        x[p] = PlottedAbscissa(g, p);
+        c[p] = DistributionValue(g, sol.c, p);
+    }
+    return true;
 }
 
 void StoreContiSolution(const ContiSolution& sol) {
@@ -912,19 +942,16 @@ void StoreContiSolution(const ContiSolution& sol) {
     ReplaceArray(ContiState::distribution, 0, n);
     if (!sol.second.empty())
         ReplaceArray(ContiState::secondDistribution, 0, n);
-    // The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the
-    // others over s.
-    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
     ContiState::heldAbscissa = IsMassVariant(g.variant)           ? HeldAbscissa::MolarMass
                                : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
                                : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
                                                                   : HeldAbscissa::S;
     for (int p = 1; p <= n; ++p) {
-        ContiState::sValues[p] = static_cast<float>(overM ? g.x[p] : g.s[p]);
+        ContiState::sValues[p] = PlottedAbscissa(g, p);
         ContiState::mValues[p] = static_cast<float>(g.M[p]);
-        ContiState::distribution[p] = static_cast<float>(sol.c[p] / g.weight[p]);
+        ContiState::distribution[p] = DistributionValue(g, sol.c, p);
         if (!sol.second.empty())
-            ContiState::secondDistribution[p] = static_cast<float>(sol.second[p] / g.weight[p]);
+            ContiState::secondDistribution[p] = DistributionValue(g, sol.second, p);
     }
 
     std::vector<double> times;

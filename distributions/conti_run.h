@@ -77,6 +77,10 @@ void StoreContiSolution(const ContiSolution& solution);
 // A fit's trial shown while the fit runs: its fit, residuals and noise go into the scan store; the
 // distribution and what later trials read stay as they were. Nothing without the noise computed.
 void ShowContiTrial(const ContiSolution& solution);
+// A trial's distribution as the plot draws it (abscissa and value, points 1..n), in copies of
+// its own; false for a solution that is not finite.
+bool TrialDistributionCurve(const ContiSolution& solution, std::vector<float>& x,
+                            std::vector<float>& c);
 // After a Run outside a fit: the eliminated systematic noise moved out of the fit into the
 // data by the noise switches (the baseline offset when neither is fitted).
 void MoveNoiseIntoData();

@@ -18,6 +18,7 @@
 #include "state/realtime_state.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -28,6 +29,8 @@
 namespace {
 
 std::unique_ptr<CCurve> gMainCurve, gSecondCurve, gLowerCurve, gUpperCurve;
+// The stored distribution's plot replaced by a running fit's trial (see ShowTrialDistribution).
+bool gTrialPlotShown = false;
 
 void FitDistributionRange(TXLAWindow* window, float s1, float s2, bool byUser);
 
@@ -58,6 +61,7 @@ void ClearDistribution(bool relayout) {
     WindowServices::DeleteIntegrateButton();
     delete ContiState::distributionPlot;
     ContiState::distributionPlot = nullptr;
+    gTrialPlotShown = false;
     gMainCurve.reset();
     gSecondCurve.reset();
     gLowerCurve.reset();
@@ -71,9 +75,62 @@ void ClearDistribution(bool relayout) {
     }
 }
 
+namespace {
+
+// A new plot of the main curve c over x (points 1..n), the previous plot and its curves gone.
+std::unique_ptr<CWINPlot> NewDistributionPlot(const float* x, const float* c, int n) {
+    delete ContiState::distributionPlot;
+    ContiState::distributionPlot = nullptr;
+    gTrialPlotShown = false;
+    gSecondCurve.reset();
+    gLowerCurve.reset();
+    gUpperCurve.reset();
+    gMainCurve = std::make_unique<CCurve>(x, c, n, 1, 1);
+    auto plot = std::make_unique<CWINPlot>();
+    plot->AddCurve(gMainCurve.get());
+    // G(s) of the boundary analyses as points: neighbouring fractions may cross in s.
+    plot->SetCurveStyle(0, ModelChoice::gStarFamily ? 6 : -1);
+    plot->SetCurveColor(0, 0x000000);
+    return plot;
+}
+
+void LabelDistributionPlot(CWINPlot& plot) {
+    plot.SetXLabel(AbscissaLabel());
+    // The boundary analyses hold the integral distribution G(s).
+    plot.SetYLabel(ModelChoice::gStarFamily ? "G(s)" : "c");
+    plot.SetPlotRect(ContiState::distributionPlotTop, 75, ContiState::distributionPlotBottom, 975);
+}
+
+// The top of the ordinate for the values of c at x in [s1, s2]: the largest rounded up to a
+// whole number (the value itself below 1, a whole number would flatten a small curve).
+float OrdinateTop(const float* x, const float* c, int n, float s1, float s2) {
+    float largest = 0.0f;
+    for (int p = 1; p <= n; ++p)
+        if (x[p] >= s1 && x[p] <= s2)
+            largest = std::max(largest, c[p]);
+    // Rounded up: a whole number below the largest value would cut the top off the highest peak.
+    float top = std::ceil(largest);
+    if (largest < 1.0f)
+        top = largest > 0.0f ? largest : 1.0f;
+    return top;
+}
+
+// The scan plots give the lower part of the window to the distribution.
+void MakeRoomForDistribution() {
+    if (ScanStore::distPlotRect[1] != 350) {
+        ScanStore::distPlotRect[1] = 350;
+        ScanStore::distPlotRect[2] = 405;
+        ScanStore::distPlotRect[3] = 575;
+        WindowServices::SetPlotAxisTitles();
+    }
+}
+
+} // namespace
+
 void CreateDistributionPlot() {
     delete ContiState::distributionPlot;
     ContiState::distributionPlot = nullptr;
+    gTrialPlotShown = false;
     if (!HaveDistribution())
         return;
     // A size-and-shape result is shown as its map over s and f/f0.
@@ -82,20 +139,13 @@ void CreateDistributionPlot() {
         return;
     }
     const int n = ContiState::gridPoints;
-    gMainCurve = std::make_unique<CCurve>(ContiState::sValues, ContiState::distribution, n, 1, 1);
-    auto plot = std::make_unique<CWINPlot>();
-    plot->AddCurve(gMainCurve.get());
-    // G(s) of the boundary analyses as points: neighbouring fractions may cross in s.
-    plot->SetCurveStyle(0, ModelChoice::gStarFamily ? 6 : -1);
-    plot->SetCurveColor(0, 0x000000);
+    auto plot = NewDistributionPlot(ContiState::sValues, ContiState::distribution, n);
     if (ContiState::secondDistribution) {
         gSecondCurve =
             std::make_unique<CCurve>(ContiState::sValues, ContiState::secondDistribution, n, 1, 1);
         plot->AddCurve(gSecondCurve.get());
         plot->SetCurveStyle(1, -1);
         plot->SetCurveColor(1, 0x0000FF);
-    } else {
-        gSecondCurve.reset();
     }
     // Monte-Carlo limits of the current grid, in green.
     const int limitCount = static_cast<int>(MonteCarloState::lower.size()) - 1;
@@ -110,28 +160,42 @@ void CreateDistributionPlot() {
             plot->SetCurveStyle(index, -1);
             plot->SetCurveColor(index++, 0x00A000);
         }
-    } else {
-        gLowerCurve.reset();
-        gUpperCurve.reset();
     }
-    plot->SetXLabel(AbscissaLabel());
-    // The boundary analyses hold the integral distribution G(s).
-    plot->SetYLabel(ModelChoice::gStarFamily ? "G(s)" : "c");
-    plot->SetPlotRect(ContiState::distributionPlotTop, 75, ContiState::distributionPlotBottom, 975);
+    LabelDistributionPlot(*plot);
     ContiState::distributionPlot = plot.release();
     FitDistributionRange(nullptr, ContiState::sValues[1], ContiState::sValues[n], false);
+}
+
+void ShowTrialDistribution(TXLAWindow* window, const std::vector<float>& x,
+                           const std::vector<float>& c) {
+    const int n = static_cast<int>(std::min(x.size(), c.size())) - 1;
+    if (n < 1)
+        return;
+    auto plot = NewDistributionPlot(x.data(), c.data(), n);
+    LabelDistributionPlot(*plot);
+    plot->SetRanges(x[1], x[n], 0.0f, OrdinateTop(x.data(), c.data(), n, x[1], x[n]));
+    ContiState::distributionPlot = plot.release();
+    gTrialPlotShown = true;
+    MakeRoomForDistribution();
+    WindowServices::RequestRepaint(window);
+}
+
+void EndTrialDistribution(TXLAWindow* window) {
+    if (!gTrialPlotShown)
+        return;
+    if (HaveDistribution())
+        CreateDistributionPlot();
+    else
+        ClearDistribution(true);
+    gTrialPlotShown = false;
+    WindowServices::RequestRepaint(window);
 }
 
 void ShowDistribution(TXLAWindow* window) {
     CreateDistributionPlot();
     if (!ContiState::distributionPlot)
         return;
-    if (ScanStore::distPlotRect[1] != 350) {
-        ScanStore::distPlotRect[1] = 350;
-        ScanStore::distPlotRect[2] = 405;
-        ScanStore::distPlotRect[3] = 575;
-        WindowServices::SetPlotAxisTitles();
-    }
+    MakeRoomForDistribution();
     WindowServices::ShowIntegrateButtons();
     WindowServices::RequestRepaint(window);
 }
@@ -158,15 +222,9 @@ void FitDistributionRange(TXLAWindow* window, float s1, float s2, bool byUser) {
         WindowServices::RequestRepaint(window);
         return;
     }
-    float largest = 0.0f;
-    for (int p = 1; p <= ContiState::gridPoints; ++p)
-        if (ContiState::sValues[p] >= s1 && ContiState::sValues[p] <= s2)
-            largest = std::max(largest, ContiState::distribution[p]);
-    // Rounded up: a whole number below the largest value would cut the top off the highest peak.
-    float top = std::ceil(largest);
-    if (largest < 1.0f)
-        top = largest > 0.0f ? largest : 1.0f; // a whole number would flatten a small curve
-    plot->SetRanges(s1, s2, 0.0f, top);
+    plot->SetRanges(s1, s2, 0.0f,
+                    OrdinateTop(ContiState::sValues, ContiState::distribution,
+                                ContiState::gridPoints, s1, s2));
     WindowServices::RequestRepaint(window);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class TXLAWindow;
 
@@ -12,6 +13,12 @@ void ClearDistribution(bool relayout = true);
 void CreateDistributionPlot();
 // Builds the plot and makes room for it below the scan plots.
 void ShowDistribution(TXLAWindow* window);
+// Shows a running fit's trial distribution c over x (points 1..n) in the plot's place, full
+// scale, without touching the stored distribution: later trials and the result never read it.
+void ShowTrialDistribution(TXLAWindow* window, const std::vector<float>& x,
+                           const std::vector<float>& c);
+// After the fit: the stored distribution's plot again (none without one) if a trial was shown.
+void EndTrialDistribution(TXLAWindow* window);
 // x range [s1, s2], y from 0 to the largest value in that range rounded up to a whole number
 // (the value itself below 1); clears the zoom and select requests of the band, keeps the range.
 // The range is also kept for the realtime update, which redraws each refit in it.

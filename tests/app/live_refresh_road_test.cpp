@@ -8,6 +8,7 @@
 #include "plat/clock.hpp"
 #include "plotting/progress_line.h"
 #include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
@@ -169,6 +170,87 @@ TEST(LiveRefreshRoad, FirstStartAsksAndEveryFitShowsItIsAlive) {
         }
     }
     WindowServices::table.drawResidualsView = gSeen.original;
+}
+
+// What a c(s) Fit ended on, and how often the distribution's band of the window moved meanwhile.
+struct CsFitEnd {
+    float meniscus = 0.0f, ff0 = 0.0f, rmsd = 0.0f;
+    std::vector<float> distribution;
+    int bandMoves = 0;
+};
+
+plat::Surface gBandBefore;
+int gBandMoves = 0;
+
+void RecordingBand(TXLAWindow* window) {
+    gSeen.original(window);
+    const plat::Surface& now = window->GetSurface();
+    const int h = now.Height();
+    // Counted once the scan plots made room for the distribution: the band is then its alone.
+    if (ScanStore::distPlotRect[1] != 350)
+        gBandBefore = now;
+    else if (RowsDiffer(now, gBandBefore, ContiState::distributionPlotTop * h / 1000,
+                   ContiState::distributionPlotBottom * h / 1000)) {
+        if (++gBandMoves == 3)
+            if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+                plat::test::windowPng(*window, std::string(keep) + "/live_distribution.png");
+        gBandBefore = now;
+    }
+}
+
+CsFitEnd CsFitWithTheDistributionPlot(bool shown) {
+    MainWindowFixture f(900, 650);
+    f.script.expectBox().text("data and fit plot?").answer(IDNO);
+    f.script.expectBox().text("residuals plot?").answer(IDYES);
+    f.script.expectBox().text("residuals bitmap?").answer(IDNO);
+    f.script.expectBox().text("distribution plot?").answer(shown ? IDYES : IDNO);
+    f.script.expectInput().prompt("max updating interval (sec)").answer("0.02");
+    SendCommand(f, 592);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    ScanSetOptions options;
+    options.count = 10;
+    options.dr = 0.004;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    f.Load(options);
+    // c(s) on a coarse grid with its meniscus floated, fitted without a Run before.
+    SendCommand(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "0.5")
+        .set(kRangeMaxId, "10")
+        .set(kResolutionId, "30")
+        .ok();
+    SendCommand(f, 212);
+    M::meniscus = 5.91f;
+    M::meniscusFloat = 1;
+    PackFitParameters();
+    f.Paint();
+    gSeen.original = WindowServices::table.drawResidualsView;
+    WindowServices::table.drawResidualsView = RecordingBand;
+    gBandBefore = f.window->GetSurface();
+    gBandMoves = 0;
+    SendCommand(f, 215);
+    WindowServices::table.drawResidualsView = gSeen.original;
+    CsFitEnd end{M::meniscus, ContiState::ff0, FitControl::bestRmsd, {}, gBandMoves};
+    if (ContiState::distribution)
+        end.distribution.assign(ContiState::distribution + 1,
+                                ContiState::distribution + 1 + ContiState::gridPoints);
+    // After the fit the plot is the stored distribution's.
+    EXPECT_NE(ContiState::distributionPlot, nullptr);
+    return end;
+}
+
+// With its switch on, the distribution plot follows a c(s) Fit, drawn from copies of the trials:
+// the fit ends on the values it ends on without it, bit for bit.
+TEST(LiveRefreshRoad, CsFitShowsItsTrialDistributionsAndEndsAsWithout) {
+    const CsFitEnd off = CsFitWithTheDistributionPlot(false);
+    const CsFitEnd on = CsFitWithTheDistributionPlot(true);
+    EXPECT_GE(on.bandMoves, 3) << "the distribution plot hardly moved";
+    EXPECT_EQ(off.bandMoves, 0);
+    ASSERT_FALSE(off.distribution.empty());
+    EXPECT_EQ(on.meniscus, off.meniscus);
+    EXPECT_EQ(on.ff0, off.ff0);
+    EXPECT_EQ(on.rmsd, off.rmsd);
+    EXPECT_EQ(on.distribution, off.distribution);
 }
 
 } // namespace
