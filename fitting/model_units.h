@@ -12,6 +12,9 @@ struct ShownQuantity {
 // stored in Da), the Stokes radius (nm), log10 D (D in cm^2/s) or the drift velocity
 // (1e-4 cm/s).
 ShownQuantity DistributionRangeQuantity();
+// The unit the same range is stored in, as the fit report writes it ("Da" where the dialog shows
+// kDa).
+const char* DistributionRangeStoredUnit();
 
 // A discrete species' second value: s (S), or the drift velocity (1e-4 cm/s) of electrophoresis.
 ShownQuantity SpeciesSQuantity();

@@ -98,7 +98,7 @@ bool ParamsShowVbar();
 bool ParamsShowInvariantD();
 
 struct DistributionParamsTransfer {
-    ParamsValue rangeMin; // in the unit of DistributionRangeUnit()
+    ParamsValue rangeMin; // in the unit of DistributionRangeQuantity()
     ParamsValue rangeMax;
     ParamsValue resolution; // grid points
     std::uint32_t logGrid;  // grid points equidistant in the logarithm of the abscissa

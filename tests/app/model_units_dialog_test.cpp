@@ -3,6 +3,7 @@
 // typed and Run computes over them; the discrete light-scattering models name the Stokes radius
 // and the cumulants; the molar-mass range stays in kDa.
 #include "app/params_box.h"
+#include "fitting/parameter_report.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
@@ -72,17 +73,22 @@ TEST(ModelUnits, DistributionRangesAreStoredAndRunInTheirOwnUnit) {
         const char* min;
         const char* max;
         float storedMin, storedMax;
+        const char* reportRange; // the fit report's line: the stored values in their unit
     };
     const Case cases[] = {
-        {"I(Rh)", Data::Dls, 503, "range minimum (nm)", "2", "40", 2.0f, 40.0f},
-        {"I(Rh,t)", Data::Dls, 522, "range minimum (nm)", "2", "40", 2.0f, 40.0f},
+        {"I(Rh)", Data::Dls, 503, "range minimum (nm)", "2", "40", 2.0f, 40.0f,
+         "range 2 to 40 nm,"},
+        {"I(Rh,t)", Data::Dls, 522, "range minimum (nm)", "2", "40", 2.0f, 40.0f,
+         "range 2 to 40 nm,"},
         {"I(D)", Data::Dls, 502, "range minimum (log10 D, D in cm^2/s)", "-8", "-5", -8.0f,
-         -5.0f},
-        {"c(v)", Data::Electrophoresis, 513, "range minimum (1e-4 cm/s)", "0.5", "5", 0.5f, 5.0f},
+         -5.0f, "range -8 to -5 log10 D (cm^2/s),"},
+        {"c(v)", Data::Electrophoresis, 513, "range minimum (1e-4 cm/s)", "0.5", "5", 0.5f, 5.0f,
+         "range 0.5 to 5 1e-4 cm/s,"},
         {"ls-g*(v)", Data::Electrophoresis, 501, "range maximum (1e-4 cm/s)", "0.5", "5", 0.5f,
-         5.0f},
-        {"c(s)", Data::Scans, 275, "range minimum (S)", "1", "12", 1.0f, 12.0f},
-        {"c(M)", Data::Scans, 235, "range maximum (kDa)", "10", "500", 10000.0f, 500000.0f},
+         5.0f, "range 0.5 to 5 1e-4 cm/s,"},
+        {"c(s)", Data::Scans, 275, "range minimum (S)", "1", "12", 1.0f, 12.0f, "range 1 to 12 S,"},
+        {"c(M)", Data::Scans, 235, "range maximum (kDa)", "10", "500", 10000.0f, 500000.0f,
+         "range 1e+04 to 5e+05 Da,"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,6 +107,8 @@ TEST(ModelUnits, DistributionRangesAreStoredAndRunInTheirOwnUnit) {
         SendCommand(f, 212);
         EXPECT_EQ(C::rangeMin, c.storedMin);
         EXPECT_EQ(C::rangeMax, c.storedMax);
+        EXPECT_EQ(ParameterReportLines().at(1).rfind(c.reportRange, 0), 0u)
+            << ParameterReportLines().at(1);
         if (c.data != Data::Dls)
             continue;
         // The distribution is computed over the range as typed.
