@@ -3,6 +3,7 @@
 #include "display/noise_integrate_buttons.h"
 
 #include "display/paint_switches.h"
+#include "display/plot_coordinates.h"
 #include "display/screen_button_set.h"
 #include "foundations/key_polling.h"
 #include "plotting/screen_button.h"
@@ -13,6 +14,7 @@
 #include "state/scan_store.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,7 +47,9 @@ void Delete(CScreenButton*& slot) {
 
 void ShowNoiseButtons(TXLAWindow* window) {
     using S = ScreenButtonSet;
-    const double h = 0.018 * gClientHeightPx;
+    // As every on-plot button: 0.018 of the client height in pixels, which is 18 of the 1000
+    // logical units at any window size and holds the label's font (16 units).
+    const double h = 0.018 * 1000.0;
     const double top = ScanStore::distPlotRect[0];
     auto width = [](const char* label) {
         return 3.0 * double(std::strlen(label)) * gClientWidthPx / 1400.0 + 60.0;
@@ -57,6 +61,18 @@ void ShowNoiseButtons(TXLAWindow* window) {
         S::noiseRestoreButton =
             MakeButton(kRestoreLabel, kRestoreLabel, top - 1 - h, top - 2, width(kRestoreLabel), 1);
     WindowServices::DrawPlotsNow(window);
+}
+
+int NoiseButtonsLeftPixel(float clientWidth) {
+    int left = -1;
+    for (const CScreenButton* b :
+         {ScreenButtonSet::noiseRemoveButton, ScreenButtonSet::noiseRestoreButton}) {
+        if (!b)
+            continue;
+        const int x = LogicalToPixelX(std::min(b->left, b->right), clientWidth);
+        left = left < 0 ? x : std::min(left, x);
+    }
+    return left;
 }
 
 void HideNoiseButtons(TXLAWindow* window) {

@@ -7,6 +7,9 @@ class TXLAWindow;
 // Creates each missing noise button above the data plot's top right corner; with a window the
 // plots are drawn again.
 void ShowNoiseButtons(TXLAWindow* window);
+// The client column where the leftmost noise button begins, for a client clientWidth pixels
+// wide; -1 while neither is shown.
+int NoiseButtonsLeftPixel(float clientWidth);
 // Deletes the noise buttons that exist; with a window the plots are drawn again.
 void HideNoiseButtons(TXLAWindow* window);
 // Moves the fitted TI and RI noise into the data (scans loaded, RI noise fitted, not in the

@@ -1,4 +1,5 @@
 // The parameter report's lines drawn and copied.
+#include "display/noise_integrate_buttons.h"
 #include "display/parameter_report_view.h"
 
 #include "fitting/parameter_report.h"
@@ -8,6 +9,7 @@
 #include "state/scan_store.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -66,7 +68,10 @@ void DisplayBestFitParams(TXLAWindow* window) {
     }
     // The strip above the data plot, whose top is in units of a 1000-high client area.
     const int strip = int(float(ScanStore::distPlotRect[0]) * height / 1000.0f);
-    const int lineWidth = int(width) - 2 * kReportMarginPx;
+    // The lines end short of the noise buttons at the strip's right.
+    const int buttons = NoiseButtonsLeftPixel(width);
+    const int right = buttons > 0 ? std::min(buttons, int(width)) : int(width);
+    const int lineWidth = std::max(1, right - 2 * kReportMarginPx);
     const std::vector<std::string> items = ParameterReportLines();
     TClientDC dc(surface);
     TFont previousFont = dc.GetFont();

@@ -20,6 +20,7 @@
 #include "support/reset_all_state.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -76,8 +77,9 @@ TEST(NoiseAndIntegrationButtonPlaces, FollowTheClientSize) {
     } cases[] = {
         // h = 18, noise width 3 x 16 + 60 = 108; integration h = 28, width 80
         {1400, 1000, {1247, 1355, 13, 30}, {1247, 1355, 31, 48}, {1275, 1355, 601, 628}},
-        // h = 9, noise width 24 + 60 = 84; integration h = 19, width 65
-        {700, 500, {1271, 1355, 31, 39}, {1271, 1355, 40, 48}, {1290, 1355, 610, 628}},
+        // noise h = 18 at any size (as every on-plot button), width 24 + 60 = 84; integration
+        // h = 19, width 65
+        {700, 500, {1271, 1355, 13, 30}, {1271, 1355, 31, 48}, {1290, 1355, 610, 628}},
     };
     for (const Case& c : cases) {
         ResetAllState();
@@ -109,6 +111,41 @@ TEST(NoiseAndIntegrationButtonPlaces, FollowTheClientSize) {
         ToggleRangeButton(); // without the button: nothing
     }
     ResetAllState();
+}
+
+// At 700 x 500 the fit report wraps onto several lines of the strip above the data plot: they
+// end left of the noise buttons, which are tall enough for their labels.
+TEST_F(NoiseAndIntegrationButtons, TheFitReportEndsLeftOfTheNoiseButtons) {
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ShowNoiseButtons(w);
+    pt::command(w, 213);
+    f.script.pumpUntilIdle();
+    ASSERT_TRUE(ScanStore::resultAvailable) << f.script.logText();
+    f.Paint(); // with the report the Run asked for
+    w->Invalidate(true);
+    f.Paint();
+    const plat::Surface withoutReport = w->GetSurface();
+    pt::command(w, 517);
+    f.Paint();
+    const plat::Surface& withReport = w->GetSurface();
+    const int left = NoiseButtonsLeftPixel(700.0f);
+    const int strip = LogicalToPixelY(ScanStore::distPlotRect[0], 500.0f);
+    ASSERT_GT(left, 0);
+    int reportRows = 0;
+    for (int y = 0; y < strip; ++y) {
+        bool text = false;
+        for (int x = 0; x < left; ++x)
+            text = text || withReport.GetPixel(x, y) != withoutReport.GetPixel(x, y);
+        reportRows += text;
+        for (int x = left; x < 700; ++x)
+            ASSERT_EQ(withReport.GetPixel(x, y), withoutReport.GetPixel(x, y))
+                << "the report reaches (" << x << ", " << y << ")";
+    }
+    EXPECT_GT(reportRows, 12) << "the report is one line: it does not wrap here";
+    for (const CScreenButton* b : {S::noiseRemoveButton, S::noiseRestoreButton})
+        EXPECT_GE(LogicalToPixelY(b->bottom, 500.0f) - LogicalToPixelY(b->top, 500.0f), 8);
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+        pt::windowPng(*w, std::string(keep) + "/report_beside_noise_buttons.png");
 }
 
 TEST_F(NoiseAndIntegrationButtons, NoiseButtonsMoveTheNoiseUnlessRealtimeWatchingIsOn) {
