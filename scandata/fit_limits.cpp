@@ -149,6 +149,15 @@ void UnsetValuesOutsideData()
     // The meniscus must lie before the last radius and the bottom after the first.
     if (outside(M::meniscus) || M::meniscus >= hi)
         M::meniscus = M::fitValues[13] = 0.0f;
+    // Scans begin at their meniscus or a little before it. A meniscus well after the start of
+    // data that begin well before the data it came with is another cell's, and so is the left
+    // limit set for it; the next scans of the same cell begin where the earlier ones did.
+    const double start = S::meniscusDataStart;
+    if (M::meniscus != 0.0f && start > 0.0 && M::meniscus > lo + kKeptBeyondData &&
+        lo < start - kKeptBeyondData) {
+        M::meniscus = M::fitValues[13] = 0.0f;
+        S::leftFitLimit = 0.0f;
+    }
     if (outside(M::bottom) || (M::bottom != 0.0f && M::bottom <= lo))
         M::bottom = M::fitValues[14] = 0.0f;
     if (M::meniscus != 0.0f && M::bottom != 0.0f && M::meniscus >= M::bottom)
@@ -157,6 +166,8 @@ void UnsetValuesOutsideData()
         S::leftFitLimit = 0.0f;
     if (outside(S::rightFitLimit))
         S::rightFitLimit = 0.0f;
+    const bool kept = M::meniscus != 0.0f && start > 0.0;
+    S::meniscusDataStart = static_cast<float>(kept ? std::min(start, lo) : lo);
 }
 
 void ApplySetFitLimits()

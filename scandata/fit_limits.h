@@ -11,7 +11,8 @@ void ApplyRightFitLimit();
 // Before the defaults of a load: a meniscus, bottom or fit limit kept from an earlier data set
 // that lies more than 0.1 cm outside the radii of the scans now loaded (or a meniscus at or
 // beyond their end, a bottom at or before their start) is set to 0, unset, so that the new data
-// get their own.
+// get their own. So is a meniscus more than 0.1 cm after the start of data that begin more than
+// 0.1 cm before the earliest data it was kept with, and the left limit with it.
 void UnsetValuesOutsideData();
 // Applies each of the two limits that is set (a limit of 0 is unset), left first.
 void ApplySetFitLimits();

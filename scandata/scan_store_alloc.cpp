@@ -140,6 +140,7 @@ void ScanStore::ResetToDefaults()
     speedProfile = nullptr;
     speedProfileInForce = false;
     leftFitLimit = rightFitLimit = 0.0f;
+    meniscusDataStart = 0.0f;
     dataChanged = true;
     equilibriumData = false;
     gridSignalAllocated = false;

@@ -35,6 +35,8 @@ constexpr int kMaxScans = 1000;
 struct ScanStore {
     static inline float leftFitLimit = 0.0f; // cm; 0 = not set
     static inline float rightFitLimit = 0.0f;
+    // Where the earliest data set the meniscus was kept through begins (cm); 0 = not known.
+    static inline float meniscusDataStart = 0.0f;
     static inline bool dataChanged = true;
     static inline bool equilibriumData = false;
     static inline bool gridSignalAllocated = false;

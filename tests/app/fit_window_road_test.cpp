@@ -88,6 +88,48 @@ TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
     }
 }
 
+// A meniscus kept from an earlier set that lies well after the start of new data beginning well
+// before the earlier ones is another cell's: the new data get their own. The next scans of the
+// same cell keep a meniscus typed after their start, with its left limit.
+TEST(FitWindowRoad, AMeniscusWellAfterTheStartOfNewDataIsAnotherCells) {
+    struct Case {
+        const char* name;
+        double firstMeniscus; // the first set's cell (data from meniscus + 0.05)
+        const char* typed;    // the meniscus typed on the first set
+        double nextMeniscus;  // the second set's cell
+        bool kept;
+    };
+    const Case cases[] = {
+        {"another cell beginning before the kept meniscus", 6.20, "6.26", 5.90, false},
+        {"the same cell's next scans", 5.90, "6.10", 5.90, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        ScanSetOptions first;
+        first.count = 4;
+        first.dr = 0.005;
+        first.meniscus = c.firstMeniscus;
+        f.Load(first);
+        f.script.expectDialog(kDiscreteParamsDialogId).set(kMeniscusId, c.typed).ok();
+        Send(f, 212);
+        const float leftLimit = S::leftFitLimit;
+        ScanSetOptions next = first;
+        next.meniscus = c.nextMeniscus;
+        next.extension = "RA2";
+        f.Load(next);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        if (c.kept) {
+            EXPECT_FLOAT_EQ(M::meniscus, std::stof(c.typed));
+            EXPECT_FLOAT_EQ(S::leftFitLimit, leftLimit);
+        } else {
+            EXPECT_FLOAT_EQ(M::meniscus, S::radius[1][1]);
+            EXPECT_LT(S::leftFitLimit, M::meniscus + 0.02f);
+        }
+    }
+}
+
 // A fitted meniscus takes the window with it: generated at 6.2 cm and started at 6.195 with the
 // left limit as close as it may be (6.205), the fit moves the meniscus up, and the left limit
 // follows it to meniscus + 0.01 before the final evaluation, whose rmsd is the one of that window.
