@@ -276,6 +276,34 @@ TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
         EXPECT_EQ(run.Profile(lc.scans)[i], 0.0f) << i;
 }
 
+// Below the truncated region's lower edge a step reads only the profile it saved at its own start:
+// the saved profile poisoned there after every step leaves every scan the same, bit for bit.
+TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved)
+{
+    static CLammIdeal* solver;
+    static int highestEdge;
+    LammCase lc;
+    lc.s = 20.0, lc.D = 3e-7;
+    lc.truncate = true;
+    LammRun plain(lc), poisoned(lc);
+    ASSERT_EQ(plain.Run(), LammResult::Solved);
+    poisoned.Load();
+    solver = &poisoned.solver;
+    highestEdge = 0;
+    poisoned.solver.keyPoll = [] {
+        const int L = solver->lowerIndex;
+        highestEdge = std::max(highestEdge, L);
+        if (L >= 4)
+            std::fill(solver->cOld + 1, solver->cOld + L - 1, std::nan(""));
+        return false;
+    };
+    ASSERT_EQ(poisoned.solver.Run(), LammResult::Solved);
+    EXPECT_GT(highestEdge, 100);
+    for (int scan = 1; scan <= lc.scans; ++scan)
+        for (int i = 1; i <= plain.Points(); ++i)
+            ASSERT_EQ(poisoned.Profile(scan)[i], plain.Profile(scan)[i]) << scan << " " << i;
+}
+
 // A key press ends the run after the step in progress, in either loop; the scans not reached
 // keep their rows and the program-wide stop flag is set for the list drivers.
 TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
