@@ -41,6 +41,7 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags());
+        ReportUnwrittenFiles(tmpl.unwrittenFiles);
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
@@ -63,6 +64,7 @@ int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
                              kept.data());
+        ReportUnwrittenFiles(tmpl.unwrittenFiles);
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;

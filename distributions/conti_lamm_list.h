@@ -17,7 +17,8 @@ void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, doub
 
 // Solves one Lamm equation per grid point p (s[p], D[p], vbar[p] or the store's vbar) into the
 // kernel gContiKernel on the common radial grid, with unit loading, and reports a failure to the
-// user (ReportLammSimError). Returns LammResult::Solved when every column was computed, else the
+// user (ReportLammSimError), as it does a file of component 2 that could not be written
+// (ReportUnwrittenFiles). Returns LammResult::Solved when every column was computed, else the
 // list's LammResult; the kernel is then not complete and must not be used.
 int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
                       const double* vbar);

@@ -145,7 +145,8 @@ void CLammIdeal::CosolventTransport()
 }
 
 // The cosolvent's profile at each written scan: drawn in blue over the live plot and, when
-// asked, saved beside the data as "comp2_<scan>.r00" with the header of that scan.
+// asked, saved beside the data as "comp2_<scan>.r00" with the header of that scan; a file that
+// cannot be written is noted in unwrittenFiles.
 void CLammIdeal::OutputSecondComponent()
 {
     const CCosolventGrid& g = cosolvent;
@@ -169,6 +170,7 @@ void CLammIdeal::OutputSecondComponent()
         radii[i] = static_cast<float>(g.r[i]);
         values[i] = static_cast<float>(g.c[i]);
     }
-    ScanTimeStampTag(path.c_str(), g.n, radii.data(), values.data(), nullptr, "component 2", true,
-                     headers[ScanIndexAt(nextOutputScan)]);
+    if (!ScanTimeStampTag(path.c_str(), g.n, radii.data(), values.data(), nullptr, "component 2",
+                          true, headers[ScanIndexAt(nextOutputScan)]))
+        unwrittenFiles.push_back(path);
 }

@@ -504,6 +504,9 @@ public:
     bool cosolventFileSwitch = false;
     bool cosolventPlotSwitch = false;
     std::string outputFolder;  // folder of the second component's scan files
+    // The second component's scan files that could not be written, in order, for the caller
+    // to name: the solver itself shows nothing of them (it may run on a worker).
+    std::vector<std::string> unwrittenFiles;
     bool builtInCoefficients = false;
     std::string sCoefficientFile, dCoefficientFile;
     std::vector<double> sCoefficients, dCoefficients;  // 1-based, one per line of the files

@@ -194,6 +194,8 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
     for (int k = 1; k <= N; ++k) {
         for (const std::string& text : threads[k]->TakeErrorTexts())
             ShowError(text.c_str(), 0);
+        for (std::string& path : threads[k]->TakeUnwrittenFiles())
+            tmpl->unwrittenFiles.push_back(std::move(path));
         if (errorCodes[k] > 0) {
             ShowListError(errorCodes[k], failed[k]);
             result = static_cast<LammResult>(errorCodes[k]);
@@ -230,6 +232,8 @@ LammResult CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, 
                                         tmpl->density, tmpl->viscosity);
         equation->ShowThreadProgress(10, 30);
         result = equation->Run();
+        for (std::string& path : equation->unwrittenFiles)
+            tmpl->unwrittenFiles.push_back(std::move(path));
         last = j;
         if (equation->stopRequested)
             gUserInterrupt.store(true, std::memory_order_relaxed);

@@ -8,6 +8,8 @@ class CLammIdeal;
 // A list whose equations were not all solved because the user stopped it returns
 // LammResult::ListStopped (the list is not to be used; the rows of the unsolved equations are
 // cleared).
+// The files the equations could not write are added to tmpl->unwrittenFiles, for the caller to
+// name.
 
 // Largest number of Lamm worker threads; the preference may ask for any number.
 constexpr int kMaxLammThreads = 64;

@@ -134,6 +134,8 @@ int MultiThreadCLammIdeal::Run()
                                             vbar_ != nullptr ? vbar_[j] : template_->vbar,
                                             template_->density, template_->viscosity);
             const int result = static_cast<int>(equation->Run());
+            for (std::string& path : equation->unwrittenFiles)
+                unwrittenFiles_.push_back(std::move(path));
             if (result > 0) {
                 errorCodes_[k] = result;
                 failedEquations_[k] = j;

@@ -31,6 +31,8 @@ public:
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
     std::vector<std::string> TakeErrorTexts() { return std::move(errorTexts_); }
+    // Files the equations of this thread could not write; read after the join.
+    std::vector<std::string> TakeUnwrittenFiles() { return std::move(unwrittenFiles_); }
     // Solves this share on the list's calling thread, the key polled in the steps of its
     // equations (at most every few milliseconds) and the stop flag tested at every step.
     void RunOnCallingThread();
@@ -67,4 +69,5 @@ private:
     bool onCallingThread_ = false;
     bool done_ = false;
     std::vector<std::string> errorTexts_;
+    std::vector<std::string> unwrittenFiles_;
 };

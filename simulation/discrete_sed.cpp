@@ -155,9 +155,11 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
 }
 
 // Solves the listed slots into their rows; returns the list's result (LammResult::ListStopped
-// when a key press left species unsolved).
+// when a key press left species unsolved). The files the solutions could not write are added to
+// unwritten.
 LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
-                        std::vector<SpeciesRows>& rows, const std::vector<double>& scale) {
+                        std::vector<SpeciesRows>& rows, const std::vector<double>& scale,
+                        std::vector<std::string>& unwritten) {
     const int n = int(slots.size());
     std::vector<double> s(std::size_t(n) + 1), d(std::size_t(n) + 1);
     std::vector<float**> targets(std::size_t(n) + 1, nullptr);
@@ -174,8 +176,11 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
         CLammIdeal tmpl;
         LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
                          OutputFor(window, ownRadii, rows[1], slots[0]));
-        return CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii,
-                           radiusCount, scanRadii, scanCounts);
+        const LammResult result = CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr,
+                                              targets.data(), radii, radiusCount, scanRadii,
+                                              scanCounts);
+        unwritten.insert(unwritten.end(), tmpl.unwrittenFiles.begin(), tmpl.unwrittenFiles.end());
+        return result;
     }
     LammResult code = LammResult::Solved;
     for (int j = 1; j <= n && !gUserInterrupt.load(std::memory_order_relaxed); ++j) {
@@ -186,6 +191,7 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
         const LammResult result =
             CLRunMTList(&tmpl, 1, s.data() + j - 1, d.data() + j - 1, nullptr,
                         targets.data() + j - 1, radii, radiusCount, scanRadii, scanCounts);
+        unwritten.insert(unwritten.end(), tmpl.unwrittenFiles.begin(), tmpl.unwrittenFiles.end());
         if (result != LammResult::Solved)
             code = result;
     }
@@ -203,7 +209,8 @@ double MixtureWeight(int slot) {
 // concentration in their factors 1 - ks c and 1 + kd c, and the signal is their weighted sum;
 // otherwise species 1 alone is the non-ideal single species. ks and kd from their logarithms
 // with the sign switch and the concentration scale of the scan store.
-LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
+LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows,
+                                std::vector<std::string>& unwritten) {
     CLammIdeal o;
     LoadLammTemplate(o, window, M::speciesS[1], SpeciesDiffusion(1), 1.0,
                      OutputFor(window, ownRadii, rows, 1));
@@ -225,7 +232,9 @@ LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& 
                           M::logKd, positive, positive, scale, M::speciesS[1], SpeciesDiffusion(1),
                           M::concentration[1]);
     }
-    return o.Run();
+    const LammResult result = o.Run();
+    unwritten.insert(unwritten.end(), o.unwrittenFiles.begin(), o.unwrittenFiles.end());
+    return result;
 }
 
 int FirstIncludedSlot() {
@@ -594,13 +603,14 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
         loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
     }
     LammResult code = LammResult::Solved;
+    std::vector<std::string> unwritten;
     if (n > 0) {
         LammGrid::currentSpecies = slots[0];
         LammGrid::s = M::speciesS[slots[0]];
         LammGrid::d = SpeciesDiffusion(slots[0]);
         LammGrid::progressWindow = window;
         if (mixture) {
-            code = SolveNonidealMixture(window, ownRadii, rows[1]);
+            code = SolveNonidealMixture(window, ownRadii, rows[1], unwritten);
             // further ideal species after the mixture's slot
             if (n > 1 && !LammSolutionMissing(code) &&
                 !gUserInterrupt.load(std::memory_order_relaxed)) {
@@ -612,17 +622,18 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
                     restLoading.push_back(loading[std::size_t(j)]);
                 }
                 const LammResult restCode =
-                    SolveSpecies(window, ownRadii, rest, restRows, restLoading);
+                    SolveSpecies(window, ownRadii, rest, restRows, restLoading, unwritten);
                 for (int j = 2; j <= n; ++j)
                     rows[std::size_t(j)] = std::move(restRows[std::size_t(j - 1)]);
                 if (restCode != LammResult::Solved)
                     code = restCode;
             }
         } else {
-            code = SolveSpecies(window, ownRadii, slots, rows, loading);
+            code = SolveSpecies(window, ownRadii, slots, rows, loading, unwritten);
         }
         LammGrid::progressWindow = nullptr;
     }
+    ReportUnwrittenFiles(unwritten);
     // A stopped or refused solution leaves the previous model in place.
     if (LammSolutionMissing(code) || gUserInterrupt.load(std::memory_order_relaxed)) {
         ReportLammSimError(window, code);

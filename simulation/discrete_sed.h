@@ -44,7 +44,8 @@ bool DiscreteModelAvailable();
 
 // The standard road: each included species solved by its own Lamm solver object (in the Lamm
 // worker threads), then the linear parameters and the intensity transform. Works into scratch
-// rows, so a key press or a failed check leaves the fit as it was. Returns the solver list's code.
+// rows, so a key press or a failed check leaves the fit as it was. A file of component 2 that a
+// solution could not write is named in a box. Returns the solver list's code.
 LammResult RunDiscreteSedList(TXLAWindow* window);
 
 // Unset fit limits become the meniscus and the default right limit (0.15 cm before the bottom,

@@ -6,6 +6,9 @@
 #include "lamm/lamm_result.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "foundations/show_error.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -55,4 +58,18 @@ void ReportLammSimError(TXLAWindow* window, LammResult code) {
     default:
         break;
     }
+}
+
+void ReportUnwrittenFiles(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> distinct;
+    for (const std::string& path : paths)
+        if (std::find(distinct.begin(), distinct.end(), path) == distinct.end())
+            distinct.push_back(path);
+    if (distinct.empty())
+        return;
+    std::string text = "could not write " + distinct.front();
+    if (distinct.size() > 1)
+        text += "\nand " + std::to_string(distinct.size() - 1) + " more files of component 2";
+    ShowError(text.c_str(), 0);
 }

@@ -85,6 +85,23 @@ TEST_F(LoadCommands, LoadNewFilesWithStrideThreeLoadsOneFourSevenTen) {
     EXPECT_FALSE(window->GetMenuModel()->IsGrayed(226));
 }
 
+// The list file of the data when their folder cannot take it: the data load and the box says that
+// no list was written.
+TEST_F(LoadCommands, AListFileThatCannotBeWrittenIsNamed) {
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    std::filesystem::create_directory(data.file("list.RA1")); // in the way
+    script.expectFileOpen().title("select files to fit").answer(Paths(data.path(), names));
+    script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
+    script.expectBox()
+        .caption("Error")
+        .textHas("Attention: could not open " + data.file("list.RA1") +
+                 "\nthe data are loaded, but no list file of them was written")
+        .answer(IDOK);
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, static_cast<int>(names.size()));
+}
+
 TEST_F(LoadCommands, CancelledDialogChangesNothing) {
     script.expectFileOpen().cancel();
     Command(200);

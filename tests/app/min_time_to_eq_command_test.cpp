@@ -5,6 +5,7 @@
 #include "app/min_time_to_eq_command.h"
 #include "app/time_to_eq_box.h"
 #include "equilibrium/time_to_eq_parameters.h"
+#include "plat/atomic_file.hpp"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "plotting/aux_plots.h"
@@ -309,4 +310,37 @@ TEST(MinimumTimeToEqCommand, JustRunWritesTheProgramToTheFilePicked) {
         AuxPlots::captionShown = false;
         P::ResetToDefaults();
     }
+}
+
+// A program that cannot be written to the file picked (the disk full at its commit) is named with
+// what that means, the file keeps the user's old program, and no caption or editor claims it.
+TEST(MinimumTimeToEqCommand, AProgramThatCannotBeWrittenIsNamed) {
+    MainWindowFixture f;
+    TempFolderInFixture temp(f);
+    SmallFastCase();
+    AuxPlots::captionShown = false;
+    char settings[kPathBufferSize];
+    std::snprintf(settings, sizeof settings, "%s", gSettingsFolder);
+    // no folder for the settings: the program's save is the first file committed
+    std::snprintf(gSettingsFolder, kPathBufferSize, "%s/missing/", f.folder.path().c_str());
+    const std::string picked = f.data.write("speeds.txt", "the user's old program\n");
+    ExpectNotes(f.script);
+    f.script.expectDialog(kTimeToEqDialogId).check(640).ok();
+    f.script.expectFileOpen().title("Pick Rotor Speed File").answer({picked});
+    f.script.expectBox().caption(kCaption).textHas("not kept for the next planning").answer(IDOK);
+    f.script.expectBox()
+        .caption(kCaption)
+        .text("Attention: could not open " + picked + "\nthe optimized speed program is not saved")
+        .answer(IDOK);
+    plat::test::clearRecords();
+    plat::test::FailAtomicCommits(1);
+    CalculateMinimumTimeToEq(f.window.get());
+    plat::test::FailAtomicCommits(0);
+    std::snprintf(gSettingsFolder, kPathBufferSize, "%s", settings);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_FALSE(AuxPlots::captionShown);
+    EXPECT_EQ(ReadTextFile(picked), "the user's old program\n");
+    EXPECT_TRUE(plat::test::processes().empty());
+    f.Paint();
+    P::ResetToDefaults();
 }

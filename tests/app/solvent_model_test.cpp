@@ -68,7 +68,8 @@ void ExpectSwitchOn(MainWindowFixture& f, bool cosolute) {
 // Switches the model on over a sedimenting cosolute loaded at 2 M, its density and viscosity
 // polynomials read from two coefficient files, ideally sedimenting or with the s and D of CsCl;
 // returns the density file's path.
-std::string SwitchOnASedimentingCosolute(MainWindowFixture& f, bool cesiumChloride = false) {
+std::string SwitchOnASedimentingCosolute(MainWindowFixture& f, bool cesiumChloride = false,
+                                         bool saveCosolute = false) {
     const std::string density = f.data.file("density.dat");
     const std::string viscosity = f.data.file("viscosity.dat");
     WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
@@ -81,6 +82,7 @@ std::string SwitchOnASedimentingCosolute(MainWindowFixture& f, bool cesiumChlori
         .check(kSpLoadViscosityFile)
         .check(kSpIdeal, !cesiumChloride)
         .check(kSpCesiumChloride, cesiumChloride)
+        .check(kSpSave, saveCosolute)
         .ok();
     f.script.expectFileOpen()
         .title("Select DENSITY(c) Data File")
@@ -484,6 +486,29 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
     EXPECT_LT(MidpointRadius(last), halfInWater - 0.02);
 
     ExpectFitFromTenPercentOffFindsS8(f);
+}
+
+// The cosolute's scans that the temp folder cannot take: Run shows its result and names the first
+// file with the count of the others.
+TEST(SolventModel, CosoluteScansThatCannotBeWrittenAreNamed) {
+    MainWindowFixture f(1000, 750);
+    S::vbar = 0.73f;
+    OneSpecies(8.0f, 6.0f);
+    SwitchOnASedimentingCosolute(f, false, true);
+    OneSpecies(8.0f, 6.0f); // standard conditions
+    f.GenerateWithTheModelAsItIs(3, "0");
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    const std::string gone = f.folder.path() + "/gone/";
+    std::snprintf(gTempFolder, kPathBufferSize, "%s", gone.c_str());
+    S::resultAvailable = false;
+    f.script.expectBox()
+        .caption("Error")
+        .text("could not write " + gone + "comp2_1.r00\nand 2 more files of component 2")
+        .answer(IDOK);
+    Send(f, 213);
+    gTempFolder[0] = '\0';
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_TRUE(S::resultAvailable);
 }
 
 } // namespace
