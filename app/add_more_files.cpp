@@ -1,16 +1,16 @@
 // AddMoreFiles: the per-scan tables grown by the new scans, which may lie in another folder.
 #include "app/add_more_files.h"
 
-#include "state/preference_switches.h"
-#include "state/run_switches.h"
-#include "state/window_services.h"
+#include "app/load_all_data.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
-#include "app/load_all_data.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <string>

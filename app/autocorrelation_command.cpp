@@ -3,8 +3,8 @@
 #include "display/scan_plots.h"
 #include "plotting/win_plot.h"
 #include "scandata/common_grid.h"
-#include "scandata/scan_store_alloc.h"
 #include "scandata/dls_acf_conversion.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 void TXLAWindow::CmToggleAutocorrelationType() {

@@ -95,7 +95,9 @@ void AddNumbers(std::vector<std::string>& args, std::initializer_list<double> va
     }
 }
 
-std::string Whole(int v) { return std::to_string(v); }
+std::string Whole(int v) {
+    return std::to_string(v);
+}
 
 // "4113 <temp folder> <files> <kind> <six ranges>", each one argument; the caller adds the
 // extra fields.
@@ -149,8 +151,8 @@ void TXLAWindow::CmMakeSedMovie() {
         return;
     std::vector<std::string> args{Whole(kAuxProgramKey), gTempFolder, movie, Whole(files),
                                   Whole(SignalKind())};
-    AddNumbers(args, {r.dataMin, r.dataMax, r.yMin, r.yMax, r.axisMin, r.axisMax,
-                      double(S::scanCount)});
+    AddNumbers(args,
+               {r.dataMin, r.dataMax, r.yMin, r.yMax, r.axisMin, r.axisMax, double(S::scanCount)});
     plat::StartProgram(AuxPlotPaths[kMovie].path, args);
 }
 

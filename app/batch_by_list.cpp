@@ -51,8 +51,7 @@ struct ListBatchAnswers {
     int mcIterations = 0;
 };
 
-void AskListBatch(TXLAWindow* window, const CorrectionSnapshot& corrections,
-                  ListBatchAnswers& a) {
+void AskListBatch(TXLAWindow* window, const CorrectionSnapshot& corrections, ListBatchAnswers& a) {
     a.fitEach =
         AskBatch(window, "fit each set? \n(otherwise only run will be executed in each set)");
     const bool bottomFloating = ModelParameters::bottomFloat != 0;

@@ -1,9 +1,7 @@
 // The raw-data correction commands: each asks its questions, corrects the loaded scans in memory,
 // redraws and offers to save the corrected data set.
-#include "state/display_options.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
-#include "state/plot_interaction_state.h"
 #include "display/scan_plots.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
@@ -14,6 +12,8 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
+#include "state/plot_interaction_state.h"
 
 #include <cstdio>
 #include <string>

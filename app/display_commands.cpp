@@ -1,12 +1,6 @@
 // Commands that act only on the main window's display: ranges and zoom, the data and residual
 // views, the data mark size, and copies of the plots and of the window to the clipboard.
-#include <cmath>
-#include <utility>
-#include <vector>
-
-#include "state/display_options.h"
 #include "app/txla_window.h"
-#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
 #include "foundations/input_boxes.h"
@@ -16,6 +10,12 @@
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
+#include "state/plot_interaction_state.h"
+
+#include <cmath>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -75,7 +75,9 @@ void TXLAWindow::CmFullRange() {
     DrawPlotsNow();
 }
 
-void TXLAWindow::CmUpdate() { Invalidate(true); }
+void TXLAWindow::CmUpdate() {
+    Invalidate(true);
+}
 
 void TXLAWindow::CmShowResiduals() {
     ToggleView(ScanStore::showResiduals, ScanStore::showData, 209, LayoutResidualPlot,

@@ -2,13 +2,13 @@
 // DLS Data in tarnix format".
 #include "app/last_data_folder.h"
 #include "app/load_selection.h"
-#include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "foundations/show_error.h"
 #include "scandata/dls_data_set.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/ui_flags.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 
 #include <string>
 #include <utility>

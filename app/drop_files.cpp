@@ -1,10 +1,10 @@
 // Files dropped on the main window: an experiment file, a saved parameter file, or a set of scan
 // files loaded with a stride.
+#include "app/experiment_file.h"
 #include "app/txla_window.h"
 #include "fitting/restore_analysis.h"
 #include "foundations/input_boxes.h"
 #include "plat/paths.hpp"
-#include "app/experiment_file.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"

@@ -2,22 +2,21 @@
 // parentheses are not compared.
 #include "app/experiment_file.h"
 
-#include "state/model_choice.h"
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
-#include "foundations/sounds.h"
-#include "plat/paths.hpp"
-#include "scandata/fit_limits.h"
 #include "app/load_all_data.h"
+#include "foundations/float_range.h"
+#include "foundations/sounds.h"
+#include "foundations/text_lines.h"
+#include "plat/paths.hpp"
+#include "plat/window.hpp"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_text.h"
 #include "scandata/scan_user_messages.h"
-#include "foundations/text_lines.h"
-
-#include "foundations/float_range.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The optimiser choice of the "Fitting Options" menu: simplex, simulated annealing or
 // Marquardt-Levenberg, kept as preference 12 when the user asks for it.
 #include "app/txla_window.h"
-#include "state/fit_control.h"
 #include "foundations/input_boxes.h"
+#include "state/fit_control.h"
 
 #include <cmath>
 
@@ -56,8 +56,7 @@ void TXLAWindow::CmSimulatedAnnealing() {
     if (InputFloatForWindow(this, &value, value, true, "# of temperature steps", kCaption))
         StoreFloor(FitControl::annealingSteps, value);
     value = float(FitControl::annealingIterations);
-    if (InputFloatForWindow(this, &value, value, true, "# of iterations per temperature",
-                            kCaption))
+    if (InputFloatForWindow(this, &value, value, true, "# of iterations per temperature", kCaption))
         StoreFloor(FitControl::annealingIterations, value);
     value = FitControl::annealingFinalML ? 1.0f : FitControl::annealingFinalSimplex ? 2.0f : 0.0f;
     if (InputFloatForWindow(this, &value, value, true, "final ML (1), Simplex (2), or none (0)",

@@ -1,21 +1,21 @@
 // Fit display options, the residuals bitmap commands, the temperature plot and the temperature
 // check that the loader runs after every load.
-#include <cmath>
-#include <cstdio>
-
-#include "plotting/aux_plots.h"
-#include "state/preference_switches.h"
 #include "app/txla_window.h"
+#include "display/residuals_bitmap.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/input_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/sounds.h"
+#include "plotting/aux_plots.h"
 #include "plotting/plot_globals.h"
-#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/preference_switches.h"
+
+#include <cmath>
+#include <cstdio>
 
 void TXLAWindow::CmFitUpdatingPreferences() {
     gUpdateDataPlot = AskYesNo("data and fit plot?", "UPDATE DURING FIT");
@@ -40,8 +40,8 @@ void TXLAWindow::CmShowResidualsBitmap() {
         CheckMark(504, false);
     } else {
         float scale = gBitmapFullScale;
-        if (InputFloat(&scale, gBitmapFullScale, true, "bitmap brightness full scale (0 for autoscale)",
-                       "BITMAP BRIGHTNESS SCALE"))
+        if (InputFloat(&scale, gBitmapFullScale, true,
+                       "bitmap brightness full scale (0 for autoscale)", "BITMAP BRIGHTNESS SCALE"))
             gBitmapFullScale = scale;
         else
             gBitmapFullScale = ScanDataKind::fluorescence ? 5.0f : 0.05f;

@@ -1,9 +1,9 @@
 // "Fit M and s": the discrete species switch between the s-and-D and the M-and-s form.
-#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "state/model_parameters.h"
 #include "fitting/svedberg_relation.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Options of the fits and of the data loading: buoyancy, load filters, the initial-data
 // polynomial, the sedimentation time offset and the simplex settings.
 #include "app/load_filters.h"
-#include "state/model_choice.h"
 #include "app/txla_window.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/inhomogeneous_solvent.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 #include <cmath>
 
@@ -18,7 +18,9 @@ namespace {
 using P = ModelParameters;
 
 // Models that float vbar themselves keep it out of the fit vector's buoyancy slot.
-bool ModelFloatsVbar() { return ModelChoice::csFloatingVbar || ModelChoice::csWormlikeChain; }
+bool ModelFloatsVbar() {
+    return ModelChoice::csFloatingVbar || ModelChoice::csWormlikeChain;
+}
 
 } // namespace
 
@@ -33,8 +35,8 @@ void TXLAWindow::CmSetVRho() {
         if (InputFloatForWindow(this, &value, value, true, "partial spec. volume = ", kCaption))
             ScanStore::vbar = value;
         value = ScanStore::vbar20;
-        if (InputFloatForWindow(this, &value, value, true, "partial spec. volume at 20C = ",
-                                kCaption))
+        if (InputFloatForWindow(this, &value, value, true,
+                                "partial spec. volume at 20C = ", kCaption))
             ScanStore::vbar20 = value;
         value = ScanStore::density;
         if (InputFloatForWindow(this, &value, value, true, "buffer density = ", kCaption))
@@ -75,8 +77,8 @@ void TXLAWindow::CmFlagTooStrongGradients() {
     }
     // A cancelled threshold leaves the check off: nothing was agreed to.
     float value = LoadFilters::maxGradient;
-    if (!InputFloatForWindow(this, &value, value, true, "maximum gradient allowed (signal/cm):",
-                             "EXCLUDE EXCESS GRADIENTS"))
+    if (!InputFloatForWindow(this, &value, value, true,
+                             "maximum gradient allowed (signal/cm):", "EXCLUDE EXCESS GRADIENTS"))
         return;
     LoadFilters::maxGradient = value;
     LoadFilters::gradientCheck = true;
@@ -96,8 +98,8 @@ void TXLAWindow::CmDontLoadSpikes() {
         return;
     LoadFilters::spikeLevel = level;
     float fluorescence = LoadFilters::spikeLevelFluorescence;
-    if (InputFloatForWindow(this, &fluorescence, fluorescence, true, "spike threshold for FDS:",
-                            kCaption))
+    if (InputFloatForWindow(this, &fluorescence, fluorescence, true,
+                            "spike threshold for FDS:", kCaption))
         LoadFilters::spikeLevelFluorescence = fluorescence;
     LoadFilters::spikeFilter = true;
     CheckMark(247, true);

@@ -31,8 +31,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -502,8 +502,8 @@ void TXLAWindow::CmGenerateDataSeries() {
     const Range meniscusRange{0, kGeneratedBottom, true, true};
     if (!AskList(this, "# radial increments?", "%d - density of points dr (cm)", 0.001f, kGridStep,
                  &drs) ||
-        !AskList(this, "# rotor speeds?", "%d - rotor speed (rpm)?", 50000.0f,
-                 kRotorSpeed, &speeds))
+        !AskList(this, "# rotor speeds?", "%d - rotor speed (rpm)?", 50000.0f, kRotorSpeed,
+                 &speeds))
         return;
     float acceleration = -1.0f;
     if (!AskAcceleration(this, &acceleration) ||

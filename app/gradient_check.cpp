@@ -3,10 +3,10 @@
 
 #include "app/load_filters.h"
 #include "app/txla_window.h"
-#include "state/model_parameters.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,33 +3,33 @@
 // waiting for "confirm" or "cancel" beside the release point, after the marker has slid on with
 // the speed it was let go at (when sliding is on). A press or release during a Run or Fit only
 // asks the computation to stop.
-#include <cstdio>
-
-#include "plotting/aux_plots.h"
-#include "state/run_switches.h"
 #include "app/distribution_range.h"
 #include "app/mstar_actions.h"
 #include "app/peak_labels.h"
+#include "app/pointer_in_client.h"
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
-#include "state/plot_interaction_state.h"
-#include "plotting/screen_button.h"
-#include "display/screen_button_set.h"
+#include "display/pointer_history.h"
 #include "display/scan_menu.h"
-#include "state/mstar_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
+#include "display/screen_button_set.h"
+#include "foundations/key_polling.h"
+#include "foundations/nr_arrays.h"
 #include "plat/window_dc.hpp"
+#include "plotting/aux_plots.h"
+#include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
-#include "display/pointer_history.h"
-#include "app/pointer_in_client.h"
-#include "foundations/key_polling.h"
-#include "foundations/nr_arrays.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/plot_interaction_state.h"
+#include "state/run_switches.h"
+
+#include <cstdio>
 
 namespace {
 

@@ -2,10 +2,9 @@
 // evaluated on it and the plots redrawn.
 #include "app/load_all_data.h"
 
-#include "plat/filedlg.hpp"
 #include "app/txla_window.h"
-
 #include "fitting/restore_analysis.h"
+#include "plat/filedlg.hpp"
 #include "plotting/progress_line.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
@@ -35,8 +34,7 @@ using S = ScanStore;
 using P = ScanPaths;
 
 // What follows the reading: noise switches, plots, restore offer, checks.
-void FinishLoad(TXLAWindow* window, CProgressLine& progress)
-{
+void FinishLoad(TXLAWindow* window, CProgressLine& progress) {
     ApplyLoadSwitches();
     bool restored = !RealtimeState::realtimeMode && RestorePreviousAnalysis(window, true);
     if (restored) {
@@ -64,16 +62,15 @@ void FinishLoad(TXLAWindow* window, CProgressLine& progress)
         ReloadForChangeCell(window);
     if (scanTimeCorrection && ScanDataKind::fluorescence) {
         scanTimeCorrection = false;
-        ScanOwnedBox(window,
-                     "scan time correction for fluorescence data not yet implemented, switching off",
-                     "");
+        ScanOwnedBox(
+            window, "scan time correction for fluorescence data not yet implemented, switching off",
+            "");
     }
 }
 
 } // namespace
 
-void LoadAllData(TXLAWindow* window, const char* selection)
-{
+void LoadAllData(TXLAWindow* window, const char* selection) {
     CProgressLine progress;
     progress.Show(window, 10, 10);
     ScanDebugLog(window, "\nEnter LoadAllData");
@@ -136,7 +133,8 @@ void LoadAllData(TXLAWindow* window, const char* selection)
         // The user chose to take the listed names from the list file's own folder; later
         // rebuilds of the file list start from there too.
         folderDir = UiFlags::listFileDir;
-        P::gLoadSelection = folderDir.size() > 1 ? folderDir.substr(0, folderDir.size() - 1) : folderDir;
+        P::gLoadSelection =
+            folderDir.size() > 1 ? folderDir.substr(0, folderDir.size() - 1) : folderDir;
     }
     P::gDataDrive.clear();
     P::gDataDir = folderDir;

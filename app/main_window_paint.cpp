@@ -1,41 +1,41 @@
 // TXLAWindow::Paint: draws the whole client area from program-wide state. It replays the pictures
 // that the plots recorded when they were last drawn, then draws the marker lines, overlays,
 // buttons and texts on top; it computes nothing of the analysis.
-#include <cstdio>
-#include <vector>
-
-#include "plotting/aux_plots.h"
-#include "display/parameter_report_view.h"
-#include "state/model_choice.h"
-#include "app/printed_page.h"
 #include "app/eq_test_plots.h"
 #include "app/mstar_actions.h"
-#include "plotting/screen_button.h"
-#include "state/mstar_state.h"
+#include "app/printed_page.h"
 #include "app/txla_window.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
+#include "display/parameter_report_view.h"
 #include "display/plot_replays.h"
+#include "display/residuals_bitmap.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
 #include "display/screen_button_set.h"
 #include "display/screen_modes.h"
-#include "state/boundary_analysis.h"
-#include "state/conti_state.h"
 #include "foundations/ccurve.h"
-#include "state/realtime_state.h"
-#include "state/fit_control.h"
-#include "state/fluorophore.h"
-#include "scandata/fit_limits.h"
-#include "state/model_parameters.h"
+#include "plotting/aux_plots.h"
 #include "plotting/curve_painters.h"
 #include "plotting/plot_owners.h"
 #include "plotting/quick_plots.h"
-#include "display/residuals_bitmap.h"
+#include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/boundary_analysis.h"
+#include "state/conti_state.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/fluorophore.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/realtime_state.h"
+
+#include <cstdio>
+#include <vector>
 
 namespace {
 

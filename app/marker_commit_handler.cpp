@@ -7,14 +7,14 @@
 #include "app/txla_window.h"
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
-#include "state/plot_interaction_state.h"
 #include "display/screen_button_set.h"
-#include "state/mstar_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/plot_interaction_state.h"
 
 namespace {
 
@@ -36,7 +36,9 @@ struct Lines {
     }
 };
 
-float Plus(float v, double d) { return float(double(v) + d); }
+float Plus(float v, double d) {
+    return float(double(v) + d);
+}
 
 float RefMeniscus() {
     return float(double(ModelParameters::meniscus) - BufferSedimentation::meniscusDifference);

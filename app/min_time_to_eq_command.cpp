@@ -35,7 +35,9 @@ void NotWritten(TXLAWindow* window, const std::string& path, const char* consequ
 }
 } // namespace
 
-void ResetMinimumTimeToEqEntry() { gMaxSimulationHours = 0.0f; }
+void ResetMinimumTimeToEqEntry() {
+    gMaxSimulationHours = 0.0f;
+}
 
 void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
     window->MessageBox(

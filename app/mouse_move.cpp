@@ -4,32 +4,32 @@
 // button draws a band, the band follows; on the equilibrium test's plot the pointer's values are
 // shown. Moving the mouse during a Run or Fit asks the
 // computation to stop.
-#include <cstdio>
-#include <cstdlib>
-
-#include "plotting/aux_plots.h"
-#include "state/display_options.h"
-#include "state/run_switches.h"
-#include "state/serial_fit_state.h"
+#include "app/pointer_in_client.h"
+#include "app/rubber_band.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
-#include "state/plot_interaction_state.h"
+#include "display/pointer_history.h"
 #include "display/scan_menu.h"
 #include "display/screen_button_set.h"
-#include "state/mstar_state.h"
-#include "state/realtime_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
-#include "scandata/scan_store_alloc.h"
-#include "state/buffer_sedimentation.h"
-#include "app/pointer_in_client.h"
-#include "app/rubber_band.h"
-#include "display/pointer_history.h"
 #include "display/screen_modes.h"
 #include "plat/window_dc.hpp"
+#include "plotting/aux_plots.h"
 #include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/buffer_sedimentation.h"
+#include "state/display_options.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/plot_interaction_state.h"
+#include "state/realtime_state.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+
+#include <cstdio>
+#include <cstdlib>
 
 // Since the pointer last left a marker the arrow is back and the markers are redrawn.
 bool gArrowCursorShown = false;

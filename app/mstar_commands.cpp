@@ -584,8 +584,8 @@ void TXLAWindow::CmCopyMStarData() {
               "r vs M*(r) is in clipboard - paste before continuing");
     // With c(M) smoothing the fit stands in for the extrapolation, which is not computed then.
     if (CMTables())
-        CopyTable(this, set.workRadius, set.mstarFromCM, set.meniscusIndex + 1,
-                  set.bottomIndex - 1, caption,
+        CopyTable(this, set.workRadius, set.mstarFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
+                  caption,
                   "r vs fit of M*(r) [c(M)-based] is in clipboard - paste before continuing");
     else
         CopyTable(this, set.bottomGrid, set.bottomExtrapolation, 1, 100, caption,
@@ -610,18 +610,16 @@ void TXLAWindow::CmCopyMwavgData() {
         CopyTable(this, set.signal, mapp, set.firstIndex + w + w2, set.lastIndex - w - w2 - 1,
                   caption, "c vs Mapp(c) is in clipboard - paste before continuing", shift);
         if (cm)
-            CopyTable(
-                this, set.signal, set.mappFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
-                caption,
-                "c vs fit of Mapp(c) [c(M)-based] is in clipboard - paste before continuing",
-                shift);
+            CopyTable(this, set.signal, set.mappFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
+                      caption,
+                      "c vs fit of Mapp(c) [c(M)-based] is in clipboard - paste before continuing",
+                      shift);
     } else {
         CopyTable(this, set.workRadius, mapp, set.firstIndex + w + w2, set.lastIndex - w - w2 - 1,
                   caption, "r vs Mapp(r) is in clipboard - paste before continuing");
         if (cm)
-            CopyTable(
-                this, set.workRadius, set.mappFromCM, set.meniscusIndex + 1, set.bottomIndex - 1,
-                caption,
-                "r vs fit of Mapp(r) [c(M)-based] is in clipboard - paste before continuing");
+            CopyTable(this, set.workRadius, set.mappFromCM, set.meniscusIndex + 1,
+                      set.bottomIndex - 1, caption,
+                      "r vs fit of Mapp(r) [c(M)-based] is in clipboard - paste before continuing");
     }
 }

@@ -1,17 +1,17 @@
 // The display commands that move fitted systematic noise into the data, put the time-invariant
 // part back, and show the data range.
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
 #include "app/txla_window.h"
-#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
-#include "state/realtime_state.h"
-#include "state/model_parameters.h"
 #include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"
+#include "plotting/screen_button.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
 
 namespace {
 
@@ -31,15 +31,13 @@ constexpr const char* kAllAdvice =
 
 // The advice that the fits must go on fitting the noise that was moved; not in realtime mode,
 // where the update runs without anyone to read it.
-void NoiseAdvice(TXLAWindow& window, const char* text)
-{
+void NoiseAdvice(TXLAWindow& window, const char* text) {
     if (gWizardMessages && !RealtimeState::realtimeMode)
         window.MessageBox(text, "ATTENTION", MB_OK);
 }
 
 // Shows the change on the noise button: on, a tenth of a second, off again.
-void FlashNoiseButton(TXLAWindow& window)
-{
+void FlashNoiseButton(TXLAWindow& window) {
     CScreenButton* button = ScreenButtonSet::noiseButton1;
     if (!button)
         return;
@@ -52,8 +50,7 @@ void FlashNoiseButton(TXLAWindow& window)
 
 } // namespace
 
-void TXLAWindow::CmSubtractTiNoise()
-{
+void TXLAWindow::CmSubtractTiNoise() {
     if (ScanStore::scanCount < 1 || !ModelChoice::fitTINoise)
         return;
     NoiseAdvice(*this, kTiAdvice);
@@ -61,8 +58,7 @@ void TXLAWindow::CmSubtractTiNoise()
     RequestRepaint();
 }
 
-void TXLAWindow::CmSubtractRiNoise()
-{
+void TXLAWindow::CmSubtractRiNoise() {
     if (ScanStore::scanCount < 1 || !ModelChoice::fitRINoise)
         return;
     NoiseAdvice(*this, kRiAdvice);
@@ -70,8 +66,7 @@ void TXLAWindow::CmSubtractRiNoise()
     RequestRepaint();
 }
 
-void TXLAWindow::CmSubtractAllNoise()
-{
+void TXLAWindow::CmSubtractAllNoise() {
     if (ScanStore::scanCount < 1 || !ModelChoice::fitRINoise)
         return;
     FlashNoiseButton(*this);
@@ -80,16 +75,14 @@ void TXLAWindow::CmSubtractAllNoise()
     RequestRepaint();
 }
 
-void TXLAWindow::CmRestoreTiNoise()
-{
+void TXLAWindow::CmRestoreTiNoise() {
     if (ScanStore::scanCount < 1 || !ModelChoice::fitTINoise)
         return;
     RestoreTINoise();
     RequestRepaint();
 }
 
-void TXLAWindow::CmDataRange()
-{
+void TXLAWindow::CmDataRange() {
     if (ScanStore::scanCount < 1)
         return;
     // While the buffer's own sedimentation is corrected with a meniscus difference, the range

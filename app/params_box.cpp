@@ -111,7 +111,8 @@ std::string QuantityLabel(const ShownQuantity& q) {
 plat::DialogTemplate DiscretePage() {
     using B = PageBuilder;
     // The three columns of a species row, each a number box with its float box.
-    constexpr int loadingX = 64, sX = loadingX + B::kFittableWidth + 6, dX = sX + B::kFittableWidth + 6;
+    constexpr int loadingX = 64, sX = loadingX + B::kFittableWidth + 6,
+                  dX = sX + B::kFittableWidth + 6;
     constexpr int columnsRight = dX + B::kFittableWidth + 8;
     // The cumulant analysis holds other quantities in each row: each names its own.
     const bool rowQuantities = ModelChoice::dlsCumulants;

@@ -1,11 +1,11 @@
 // Reading the preference entries into the program-wide switches, and formatting them back.
 #include "app/preferences_file.h"
 
-#include "state/preference_switches.h"
-#include "state/conti_state.h"
 #include "distributions/integration_ranges.h"
-#include "state/fit_control.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/preference_switches.h"
 
 #include <cmath>
 #include <cstdio>

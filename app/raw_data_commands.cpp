@@ -1,5 +1,4 @@
 // The commands that write the loaded scans back as a data set.
-#include "state/display_options.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "equilibrium/eq_data_sorting.h"
@@ -11,6 +10,7 @@
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
 
 #include <string>

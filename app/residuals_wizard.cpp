@@ -1,19 +1,19 @@
 // The Help Wizard: advice boxes after Run and Fit on residuals that are larger than the optics
 // give, larger at the ends of the fit range, a meniscus or bottom stopped at its bound, and a
 // distribution that rises at an end of its range.
-#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
-#include "state/conti_state.h"
-#include "state/realtime_state.h"
-#include "state/fit_control.h"
-#include "scandata/fit_limits.h"
-#include "state/model_parameters.h"
-#include "foundations/sounds.h"
-#include "scandata/scan_store_alloc.h"
-#include "state/dls_data.h"
-#include "state/buffer_sedimentation.h"
-#include "state/model_choice.h"
 #include "distributions/integrate_distribution.h"
+#include "foundations/sounds.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/buffer_sedimentation.h"
+#include "state/conti_state.h"
+#include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/realtime_state.h"
+#include "state/serial_fit_state.h"
 
 #include <cmath>
 #include <string>
@@ -91,14 +91,13 @@ constexpr const char* kRisingAtMax =
 // abscissa, not the boundary analyses, the size-and-shape models or those with discrete parts.
 bool DistributionEndsChecked() {
     using C = ModelChoice;
-    if (!C::contiMode || C::gStarFamily || C::lsgDiscrete || C::electrophoresisLsG ||
-        C::zoneLsGs || C::csFf0 || C::csFf0Discrete || C::csDiscreteSD || C::csDiscreteMs ||
-        C::lsGStar || C::csWithBaselineEstimates)
+    if (!C::contiMode || C::gStarFamily || C::lsgDiscrete || C::electrophoresisLsG || C::zoneLsGs ||
+        C::csFf0 || C::csFf0Discrete || C::csDiscreteSD || C::csDiscreteMs || C::lsGStar ||
+        C::csWithBaselineEstimates)
         return false;
-    return C::contiCs || C::cvElectrophoresis || C::csConformationalChange ||
-           C::csFloatingVbar || C::csScalingLaw || C::csWormlikeChain || C::csBimodalDiscrete ||
-           C::csBimodal || BufferSedimentation::on || C::csMsTable || C::csInvariantD ||
-           C::csVariant521;
+    return C::contiCs || C::cvElectrophoresis || C::csConformationalChange || C::csFloatingVbar ||
+           C::csScalingLaw || C::csWormlikeChain || C::csBimodalDiscrete || C::csBimodal ||
+           BufferSedimentation::on || C::csMsTable || C::csInvariantD || C::csVariant521;
 }
 
 // Root-mean-square of fit minus signal over the first and the last tenth of every scan's fit

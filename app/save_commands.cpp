@@ -1,7 +1,5 @@
 // The Data menu commands that write fit results and noise beside the scans: they ask for the
 // names and hand them to the writers of the scan data.
-#include "state/display_options.h"
-#include "state/model_choice.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "fitting/parameter_report.h"
@@ -12,7 +10,9 @@
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 
 #include <string>
 
@@ -22,12 +22,10 @@ namespace {
 class SaveCommandScope {
   public:
     explicit SaveCommandScope(TXLAWindow& window, const char* restoredExtension = "*")
-        : window_(window), extension_(restoredExtension)
-    {
+        : window_(window), extension_(restoredExtension) {
         window_.paintSuspended = true;
     }
-    ~SaveCommandScope()
-    {
+    ~SaveCommandScope() {
         window_.paintSuspended = false;
         RestoreLoadDialog(&window_, extension_);
     }
@@ -40,8 +38,7 @@ class SaveCommandScope {
 };
 
 // Runs a writer under the wait cursor.
-template <typename Writer> void Busy(TXLAWindow& window, Writer writer)
-{
+template <typename Writer> void Busy(TXLAWindow& window, Writer writer) {
     window.SetCursor(IDC_WAIT);
     writer();
     window.SetCursor(IDC_ARROW);
@@ -49,8 +46,7 @@ template <typename Writer> void Busy(TXLAWindow& window, Writer writer)
 
 } // namespace
 
-void TXLAWindow::CmSaveFitData()
-{
+void TXLAWindow::CmSaveFitData() {
     // Without an evaluated model the fit values are zeros, not a fit: nothing is written.
     if (!ScanStore::resultAvailable) {
         MessageBox("no fit to save: no model has been evaluated for the loaded data yet\n"
@@ -84,8 +80,7 @@ void TXLAWindow::CmSaveFitData()
         ShowError(("could not write " + path).c_str(), 0);
 }
 
-void TXLAWindow::CmSaveNoise()
-{
+void TXLAWindow::CmSaveNoise() {
     SaveCommandScope scope(*this);
     std::string path;
     if (ModelChoice::fitTINoise &&
@@ -98,8 +93,7 @@ void TXLAWindow::CmSaveNoise()
         SaveNoiseFile(path.c_str());
 }
 
-void TXLAWindow::CmSubtractNoiseFromEqData()
-{
+void TXLAWindow::CmSubtractNoiseFromEqData() {
     if (!ModelChoice::fitTINoise)
         return;
     std::string source;
@@ -120,8 +114,7 @@ void TXLAWindow::CmSubtractNoiseFromEqData()
         Busy(*this, [&] { SubtractNoiseFromEqData(this, source.c_str(), target.c_str()); });
 }
 
-void TXLAWindow::CmSaveEquilibriumData()
-{
+void TXLAWindow::CmSaveEquilibriumData() {
     if (!ModelChoice::simulationSwitch223)
         return;
     SaveCommandScope scope(*this);

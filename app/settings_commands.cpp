@@ -1,15 +1,15 @@
 // Settings commands: each changes its switch at once and offers to keep it as the default.
-#include "state/preference_switches.h"
 #include "app/preferences_file.h"
-#include "plat/backend.hpp"
-#include "plat/msgbox.hpp"
 #include "app/txla_window.h"
 #include "display/scan_plots.h"
-#include "state/conti_state.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
+#include "plat/backend.hpp"
+#include "plat/msgbox.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"
+#include "state/conti_state.h"
+#include "state/preference_switches.h"
 
 #include <cmath>
 

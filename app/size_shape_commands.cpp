@@ -93,8 +93,8 @@ void TXLAWindow::CmPlotSizeShapeDist() {
     if (kind == 4)
         AskAxis(this, "D-axis (F)", Extremes(SS::D, 1e7f), dLo, dHi);
     // Each field one argument: the temp folder may hold blanks or quotes.
-    std::vector<std::string> args{std::to_string(kAuxProgramKey), gTempFolder,
-                                  std::to_string(kind), ModelChoice::csFf0Discrete ? "1" : "0"};
+    std::vector<std::string> args{std::to_string(kAuxProgramKey), gTempFolder, std::to_string(kind),
+                                  ModelChoice::csFf0Discrete ? "1" : "0"};
     for (const float v : {sLo, sHi, fLo, fHi, mLo, mHi, rLo, rHi, dLo, dHi}) {
         std::string text;
         AppendFormat(text, "%e", double(v));

@@ -1,9 +1,9 @@
 // Building the start-up paths and preparing the program folder.
 #include "app/startup_environment.h"
-#include "state/startup_paths.h"
 
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
+#include "state/startup_paths.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include "app/txla_app.h"
 
 #include "app/startup_environment.h"
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "fitting/default_parameters.h"
+#include "state/startup_paths.h"
 
 #include <cstdio>
 

@@ -1,21 +1,21 @@
 // TXLAWindow: construction, set-up, destruction and the routing of messages to handlers.
 #include "app/txla_window.h"
 
+#include "app/dialog_302.h"
 #include "app/external_plot_programs.h"
 #include "app/last_data_folder.h"
-#include "state/preference_switches.h"
-#include "state/startup_paths.h"
-#include "state/conti_state.h"
-#include "state/fit_control.h"
+#include "app/menu_1.h"
+#include "app/preferences_file.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/dialog.hpp"
 #include "plat/printer.hpp"
-#include "app/dialog_302.h"
-#include "app/menu_1.h"
-#include "app/preferences_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
 
 #include <new>
 #include <vector>

@@ -1,10 +1,10 @@
 // Reading and writing "tarnixparams.ini" for the main window.
 #include "app/preferences_file.h"
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
-#include "plat/atomic_file.hpp"
 #include "foundations/sounds.h"
+#include "plat/atomic_file.hpp"
+#include "state/startup_paths.h"
 
 #include <cstdio>
 #include <string>

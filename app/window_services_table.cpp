@@ -1,16 +1,16 @@
 // Services of the main window that every subsystem calls: the trace file, repaint requests, help,
 // and the table through which the layers below the window reach it.
-#include "state/diagnostics.h"
-#include "state/serial_fit_state.h"
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
 #include "display/noise_integrate_buttons.h"
 #include "display/plot_replays.h"
 #include "display/scan_plots.h"
-#include "state/window_services.h"
 #include "foundations/show_error.h"
 #include "plat/backend.hpp"
+#include "state/diagnostics.h"
+#include "state/serial_fit_state.h"
+#include "state/startup_paths.h"
+#include "state/window_services.h"
 
 #include <cstdio>
 #include <string>

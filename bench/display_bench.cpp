@@ -1,9 +1,9 @@
 // A full repaint of the main window holding 100 scans of 1000 points, with fit curves over the
 // data: the replayed data plot, markers, overlays, the recomputed residual plot and its bitmap.
-#include <benchmark/benchmark.h>
-
 #include "scandata/scan_store_alloc.h"
 #include "support/main_window_fixture.h"
+
+#include <benchmark/benchmark.h>
 
 namespace {
 

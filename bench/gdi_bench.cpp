@@ -1,11 +1,10 @@
 // Recording and replaying a dense picture (50 curves of 1000 points) and drawing plot text.
-#include <benchmark/benchmark.h>
-
-#include <cmath>
-#include <memory>
-
 #include "plat/gdi.hpp"
 #include "plat/metafile.hpp"
+
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <memory>
 
 namespace {
 
@@ -17,8 +16,10 @@ void Record(TDC& dc) {
             const double r = i / 999.0;
             const int x = 105 + int(r * 1260);
             const int y = 475 - int(400 / (1 + std::exp(-(r - 0.1 - c * 0.015) * 40)));
-            if (i == 0) dc.MoveTo(x, y);
-            else dc.LineTo(x, y);
+            if (i == 0)
+                dc.MoveTo(x, y);
+            else
+                dc.LineTo(x, y);
         }
     }
 }
@@ -63,7 +64,8 @@ void BM_TickLabels(benchmark::State& state) {
         dc.SetBkMode(TRANSPARENT);
         dc.SelectObject(font);
         dc.SetTextAlign(TA_CENTER | TA_TOP);
-        for (int i = 0; i < 20; ++i) dc.TextOut(100 + 60 * i, 500, "6.85");
+        for (int i = 0; i < 20; ++i)
+            dc.TextOut(100 + 60 * i, 500, "6.85");
     }
 }
 BENCHMARK(BM_TickLabels)->Unit(benchmark::kMicrosecond);

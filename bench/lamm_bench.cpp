@@ -4,9 +4,8 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,8 +15,7 @@ namespace {
 
 // One species of 4.5 S and 6e-7 cm^2/s at 50,000 rpm, 20 C, a 6.0-7.2 cm column, 24 scans
 // 5 minutes apart on 600 shared radii; the rotor at speed from the start in every run.
-LammCase Scenario()
-{
+LammCase Scenario() {
     LammCase lc;
     lc.s = 4.5, lc.D = 6e-7, lc.rpm = 50000;
     lc.meniscus = 6.0, lc.bottom = 7.2;
@@ -31,8 +29,7 @@ LammCase Scenario()
 
 // Fixed grid of 12,000 nodes and fixed steps of 0.25 s on the same radii and times: it differs
 // from 6,000 nodes and 0.5 s by 1.5e-6 of c0, so it stands for the exact solution here.
-const LammRun& Reference()
-{
+const LammRun& Reference() {
     static const std::unique_ptr<LammRun> reference = [] {
         LammCase ref = Scenario();
         ref.automatic = false;
@@ -48,8 +45,7 @@ const LammRun& Reference()
 
 // Largest deviation over the fitted radii (lower fit limit to 7.05 cm, clear of the bottom's
 // open end) in the scans first..last.
-double ErrorOfScans(const LammRun& run, int first, int last)
-{
+double ErrorOfScans(const LammRun& run, int first, int last) {
     double worst = 0.0;
     for (int scan = first; scan <= last; ++scan)
         worst = std::max(worst, MaxDifference(run, Reference(), scan, run.lc_.lowerFit, 7.05));
@@ -58,8 +54,7 @@ double ErrorOfScans(const LammRun& run, int first, int last)
 
 // Runs the scenario with the options changed after loading, reports steps, nodes and errors:
 // the first three scans (boundary at the lower fit limit, where the grid is sized) and the rest.
-template <class Adjust> void SolveScenario(benchmark::State& state, LammCase lc, Adjust adjust)
-{
+template <class Adjust> void SolveScenario(benchmark::State& state, LammCase lc, Adjust adjust) {
     ResetAllState();
     auto solve = [&](LammRun& run) {
         run.Load();
@@ -80,22 +75,19 @@ template <class Adjust> void SolveScenario(benchmark::State& state, LammCase lc,
     state.counters["error_scans_4_24"] = ErrorOfScans(run, 4, lc.scans);
 }
 
-void BM_LammDefaultOptions(benchmark::State& state)
-{
+void BM_LammDefaultOptions(benchmark::State& state) {
     SolveScenario(state, Scenario(), [](CLammIdeal&) {});
 }
 BENCHMARK(BM_LammDefaultOptions)->Unit(benchmark::kMillisecond);
 
 // Ten points per sigma instead of five: the early scans' error is the grid's.
-void BM_LammTenPointsPerSigma(benchmark::State& state)
-{
+void BM_LammTenPointsPerSigma(benchmark::State& state) {
     SolveScenario(state, Scenario(), [](CLammIdeal& o) { o.pointsPerSigma = 10.0f; });
 }
 BENCHMARK(BM_LammTenPointsPerSigma)->Unit(benchmark::kMillisecond);
 
 // Half the largest relative change per step: the later scans' error is the time steps'.
-void BM_LammHalfMaxDcOverC(benchmark::State& state)
-{
+void BM_LammHalfMaxDcOverC(benchmark::State& state) {
     SolveScenario(state, Scenario(), [](CLammIdeal& o) {
         o.maxDcOverC = 0.5;
         o.fineChangeLimit = 0.025;
@@ -105,8 +97,7 @@ void BM_LammHalfMaxDcOverC(benchmark::State& state)
 BENCHMARK(BM_LammHalfMaxDcOverC)->Unit(benchmark::kMillisecond);
 
 // The moving-hat loop on the same scenario, 300 and 600 nodes, for comparison.
-void BM_LammMovingHat(benchmark::State& state)
-{
+void BM_LammMovingHat(benchmark::State& state) {
     LammCase lc = Scenario();
     lc.automatic = false;
     lc.movingHat = true;
@@ -115,15 +106,14 @@ void BM_LammMovingHat(benchmark::State& state)
 }
 BENCHMARK(BM_LammMovingHat)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The propagation loop of concentration-dependent species on the same scenario: with ks = kd = 0
 // it solves the ideal species, so its error against the reference is comparable; with
 // ks = 1/3.3 ml/mg it shows the cost of a self-sharpening boundary.
-void BM_LammPropagation(benchmark::State& state)
-{
+void BM_LammPropagation(benchmark::State& state) {
     const float logKs = state.range(0) == 0 ? -30.0f : 0.0f;
     const LammCase lc = Scenario();
     SolveScenario(state, lc, [&](CLammIdeal& o) {
@@ -135,8 +125,7 @@ BENCHMARK(BM_LammPropagation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // An inhomogeneous solvent that is water everywhere: the cost of the solvent-weighted elements
 // against the closed forms, at the same error.
-void BM_LammInhomogeneousWater(benchmark::State& state)
-{
+void BM_LammInhomogeneousWater(benchmark::State& state) {
     LammCase lc = Scenario();
     lc.automatic = false;
     lc.gridSize = 1000;
@@ -152,8 +141,7 @@ BENCHMARK(BM_LammInhomogeneousWater)->Arg(0)->Arg(1)->Unit(benchmark::kMilliseco
 
 // One cosolvent step on n nodes: equal steps reuse the stored factors (constant coefficients),
 // concentration-dependent coefficients rebuild the transport twice per step.
-void BM_LammCosolventStep(benchmark::State& state)
-{
+void BM_LammCosolventStep(benchmark::State& state) {
     CLammIdeal o;
     o.meniscus = 6.0, o.bottom = 7.2;
     o.cosolventGridCount = static_cast<int>(state.range(0));
@@ -173,14 +161,13 @@ void BM_LammCosolventStep(benchmark::State& state)
 }
 BENCHMARK(BM_LammCosolventStep)->Args({50, 0})->Args({50, 1})->Args({400, 0})->Args({400, 1});
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The largest root mean square deviation of one scan (over the fit range) from the case's much
 // finer reference run, which is solved once per reference and kept.
-double LargestScanRmsd(const LammRun& run, const LammCase& referenceCase)
-{
+double LargestScanRmsd(const LammRun& run, const LammCase& referenceCase) {
     static std::map<std::string, std::unique_ptr<LammRun>> references;
     const std::string key =
         std::to_string(referenceCase.s) + "/" + std::to_string(referenceCase.gridSize) + "/" +
@@ -200,8 +187,7 @@ double LargestScanRmsd(const LammRun& run, const LammCase& referenceCase)
 
 // The hard cases of the solver tests, one solution each, without the amount bookkeeping; the
 // cases with options a user set (grids, algorithm, closed bottom) are listed after the others.
-void BM_LammHardCase(benchmark::State& state)
-{
+void BM_LammHardCase(benchmark::State& state) {
     static const std::vector<LammHardCase> cases = [] {
         std::vector<LammHardCase> all = LammHardCases();
         std::stable_partition(all.begin(), all.end(),
@@ -229,8 +215,7 @@ BENCHMARK(BM_LammHardCase)->DenseRange(0, 11)->Unit(benchmark::kMillisecond);
 
 // 100 S at 60,000 rpm on a fixed grid of 4000 nodes the user set, with "max dc/c" 0.1: the
 // steps across the sharp boundary are what this costs.
-void BM_LammFastUserFixedGrid(benchmark::State& state)
-{
+void BM_LammFastUserFixedGrid(benchmark::State& state) {
     LammCase lc;
     lc.s = 100.0, lc.D = 2e-7, lc.rpm = 60000;
     lc.scans = 24;
@@ -255,4 +240,4 @@ void BM_LammFastUserFixedGrid(benchmark::State& state)
 }
 BENCHMARK(BM_LammFastUserFixedGrid)->Unit(benchmark::kMillisecond)->Iterations(2);
 
-}  // namespace
+} // namespace

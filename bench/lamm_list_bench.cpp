@@ -1,17 +1,15 @@
 // The c(s) kernel as a Lamm list: 100 equations (1-15 S, f/f0 1.2) over 50 scans, on one thread
 // and on every core. The rows are the same for any thread count; only the time differs.
+#include "distributions/conti_lamm_list.h"
+#include "lamm/lamm_list_run.h"
+#include "state/preference_switches.h"
 #include "support/conti_scan_store.h"
 #include "support/lamm_harness.h"
 #include "support/lamm_list_harness.h"
 #include "support/reset_all_state.h"
 
-#include "state/preference_switches.h"
-#include "distributions/conti_lamm_list.h"
-#include "lamm/lamm_list_run.h"
-
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
 #include <thread>
@@ -22,8 +20,7 @@ namespace {
 // The largest root mean square deviation of one scan over the fit range (6.05-7.15 cm), among
 // every tenth equation of the list, from a much finer solution of the same species: the moving
 // hat on 4000 nodes with a quarter of the default "max dc/c", the bottom as the list has it.
-double ListRmsdAgainstFineReference(const LammList& list)
-{
+double ListRmsdAgainstFineReference(const LammList& list) {
     static std::vector<std::unique_ptr<LammRun>> references;
     const LammListCase& lc = list.lc_;
     std::vector<int> sample;
@@ -70,8 +67,7 @@ double ListRmsdAgainstFineReference(const LammList& list)
     return worst;
 }
 
-void LammList100x50(benchmark::State& state)
-{
+void LammList100x50(benchmark::State& state) {
     ResetAllState();
     LammList list{LammListCase{}};
     const int threads = static_cast<int>(state.range(0));
@@ -87,8 +83,7 @@ void LammList100x50(benchmark::State& state)
 
 // The same kernel as the distribution analysis loads it from the program's records, with the
 // built-in numerical options (automatic algorithm and grid size).
-void ContiKernelFromRecords(benchmark::State& state)
-{
+void ContiKernelFromRecords(benchmark::State& state) {
     ContiStoreCase c;
     c.scans = 50, c.points = 400, c.firstTimeS = 600.0, c.intervalS = 360.0;
     ContiScanStore store(c);
@@ -104,7 +99,7 @@ void ContiKernelFromRecords(benchmark::State& state)
     state.counters["threads"] = gLammThreadCount;
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(ContiKernelFromRecords)
     ->Arg(1)

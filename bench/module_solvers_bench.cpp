@@ -5,9 +5,8 @@
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
 
-#include <benchmark/benchmark.h>
-
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <memory>
 
@@ -15,8 +14,7 @@ namespace {
 
 // 4.5 S, 6e-7 cm^2/s at 50,000 rpm, 20 C, 6.0-7.2 cm, scans every 200 s to 10,000 s (the
 // boundary then stands at 6.8 cm), 1000 shared radii, rotor at speed from the start.
-LammCase Scenario()
-{
+LammCase Scenario() {
     LammCase lc;
     lc.scans = 50;
     lc.firstScanS = lc.intervalS = 200.0;
@@ -28,8 +26,7 @@ LammCase Scenario()
 constexpr double kFitFrom = 6.05, kFitTo = 7.05;
 
 // Fixed grid of 8,000 nodes with steps of 0.25 s.
-const LammRun& Reference()
-{
+const LammRun& Reference() {
     static const std::unique_ptr<LammRun> reference = [] {
         LammCase ref = Scenario();
         ref.gridSize = 8000;
@@ -46,8 +43,7 @@ struct Errors {
     double rms = 0.0, max = 0.0;
 };
 
-template <class ValueAt> Errors ErrorsOf(ValueAt value)
-{
+template <class ValueAt> Errors ErrorsOf(ValueAt value) {
     const LammRun& ref = Reference();
     double sum = 0.0, worst = 0.0;
     long count = 0;
@@ -64,15 +60,13 @@ template <class ValueAt> Errors ErrorsOf(ValueAt value)
     return {std::sqrt(sum / double(count)), worst};
 }
 
-void Report(benchmark::State& state, const Errors& e)
-{
+void Report(benchmark::State& state, const Errors& e) {
     state.counters["rmsd_of_c0"] = e.rms;
     state.counters["max_of_c0"] = e.max;
 }
 
 // The solver object; the default is the automatic choice of algorithm and grid size.
-void Object(benchmark::State& state, LammCase lc)
-{
+void Object(benchmark::State& state, LammCase lc) {
     Reference();
     ResetAllState();
     for (auto _ : state) {
@@ -86,8 +80,7 @@ void Object(benchmark::State& state, LammCase lc)
     Report(state, ErrorsOf([&](int scan, double r) { return run.ValueAt(scan, r); }));
 }
 
-void Module(benchmark::State& state, const ModuleCase& mc)
-{
+void Module(benchmark::State& state, const ModuleCase& mc) {
     Reference();
     // the scan store and the arrays are made outside the timing: a Run or a fit makes them once
     for (auto _ : state) {
@@ -102,8 +95,7 @@ void Module(benchmark::State& state, const ModuleCase& mc)
     ResetAllState();
 }
 
-ModuleCase ModuleScenario(SolverRoad road, int n, double maxDcOverC)
-{
+ModuleCase ModuleScenario(SolverRoad road, int n, double maxDcOverC) {
     const LammCase lc = Scenario();
     ModuleCase mc;
     mc.road = road;
@@ -116,8 +108,7 @@ ModuleCase ModuleScenario(SolverRoad road, int n, double maxDcOverC)
     return mc;
 }
 
-void BM_ObjectDefault(benchmark::State& state)
-{
+void BM_ObjectDefault(benchmark::State& state) {
     LammCase lc = Scenario();
     lc.automatic = true;
     Object(state, lc);
@@ -125,8 +116,7 @@ void BM_ObjectDefault(benchmark::State& state)
 BENCHMARK(BM_ObjectDefault)->Unit(benchmark::kMillisecond);
 
 // Moving hat, 1000 and 2000 nodes, step one grid period.
-void BM_ObjectMovingHat(benchmark::State& state)
-{
+void BM_ObjectMovingHat(benchmark::State& state) {
     LammCase lc = Scenario();
     lc.movingHat = true;
     lc.gridSize = int(state.range(0));
@@ -135,8 +125,7 @@ void BM_ObjectMovingHat(benchmark::State& state)
 BENCHMARK(BM_ObjectMovingHat)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // Fixed grid, 1000 nodes with "max dc/c" 1, 2000 nodes with 0.1.
-void BM_ObjectFixedGrid(benchmark::State& state)
-{
+void BM_ObjectFixedGrid(benchmark::State& state) {
     LammCase lc = Scenario();
     lc.gridSize = int(state.range(0));
     lc.maxDcOverC = state.range(0) > 1000 ? 0.1 : 1.0;
@@ -144,25 +133,22 @@ void BM_ObjectFixedGrid(benchmark::State& state)
 }
 BENCHMARK(BM_ObjectFixedGrid)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
-void BM_ModuleMovingHat(benchmark::State& state)
-{
+void BM_ModuleMovingHat(benchmark::State& state) {
     Module(state, ModuleScenario(SolverRoad::MovingHat, int(state.range(0)), 1.0));
 }
 BENCHMARK(BM_ModuleMovingHat)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
-void BM_ModuleFixedGrid(benchmark::State& state)
-{
+void BM_ModuleFixedGrid(benchmark::State& state) {
     const int n = int(state.range(0));
     Module(state, ModuleScenario(SolverRoad::FixedGrid, n, n > 1000 ? 0.1 : 1.0));
 }
 BENCHMARK(BM_ModuleFixedGrid)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 // With "dynamically truncate grid", the default of the options.
-void BM_ModuleActiveRegion(benchmark::State& state)
-{
+void BM_ModuleActiveRegion(benchmark::State& state) {
     const int n = int(state.range(0));
     Module(state, ModuleScenario(SolverRoad::ActiveRegion, n, n > 1000 ? 0.1 : 1.0));
 }
 BENCHMARK(BM_ModuleActiveRegion)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

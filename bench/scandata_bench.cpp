@@ -1,7 +1,7 @@
 // Loading 500 scans of 1000 points from a temporary folder, and building their common grid.
+#include "app/load_all_data.h"
 #include "plat/testing.hpp"
 #include "scandata/common_grid.h"
-#include "app/load_all_data.h"
 #include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
@@ -14,8 +14,7 @@ namespace {
 struct ScanSetOnDisk {
     TempFolder dir;
     std::string selection;
-    ScanSetOnDisk()
-    {
+    ScanSetOnDisk() {
         ScanSetOptions options;
         options.count = 500;
         options.points = 1000;
@@ -23,14 +22,12 @@ struct ScanSetOnDisk {
     }
 };
 
-ScanSetOnDisk& Set()
-{
+ScanSetOnDisk& Set() {
     static ScanSetOnDisk set;
     return set;
 }
 
-void BM_LoadAllData500Scans(benchmark::State& state)
-{
+void BM_LoadAllData500Scans(benchmark::State& state) {
     ScanSetOnDisk& set = Set();
     plat::test::Script script;
     script.onUnexpected(plat::test::Unexpected::DefaultButton);
@@ -44,8 +41,7 @@ void BM_LoadAllData500Scans(benchmark::State& state)
 }
 BENCHMARK(BM_LoadAllData500Scans)->Unit(benchmark::kMillisecond);
 
-void BM_BuildCommonRadialGrid500Scans(benchmark::State& state)
-{
+void BM_BuildCommonRadialGrid500Scans(benchmark::State& state) {
     ScanSetOnDisk& set = Set();
     plat::test::Script script;
     script.onUnexpected(plat::test::Unexpected::DefaultButton);

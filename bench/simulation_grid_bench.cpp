@@ -1,21 +1,19 @@
 // Set-up of the simulation grid (allocation and shape) and assembly of the moving grid's
 // tridiagonal matrices from the element integrals, per grid size.
-#include "state/model_choice.h"
-#include "state/model_parameters.h"
 #include "simulation/grid_element_integrals.h"
 #include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
 #include "simulation/radial_grid.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "support/reset_all_state.h"
 
 #include <benchmark/benchmark.h>
-
 #include <vector>
 
 namespace {
 
-void PrepareCell(bool movingHat)
-{
+void PrepareCell(bool movingHat) {
     ResetAllState();
     ModelParameters::meniscus = 6.0f;
     ModelParameters::bottom = 7.2f;
@@ -34,8 +32,7 @@ int PrepareMovingGrid(int n) {
 }
 
 // Free, allocate and build the moving-frame grid, as a change of grid size does.
-void BM_AllocateMovingGrid(benchmark::State& state)
-{
+void BM_AllocateMovingGrid(benchmark::State& state) {
     PrepareCell(true);
     LammGrid::gridSize = int(state.range(0));
     AllocLammArrays();
@@ -48,8 +45,7 @@ void BM_AllocateMovingGrid(benchmark::State& state)
 BENCHMARK(BM_AllocateMovingGrid)->Arg(200)->Arg(1000)->Arg(5000);
 
 // Size and build the growing grid of the fixed-grid solver, then refine it near the bottom.
-void BM_GrowingGridWithRefinement(benchmark::State& state)
-{
+void BM_GrowingGridWithRefinement(benchmark::State& state) {
     PrepareCell(false);
     for (auto _ : state) {
         LammGrid::gridSize = int(state.range(0));
@@ -62,8 +58,7 @@ void BM_GrowingGridWithRefinement(benchmark::State& state)
 BENCHMARK(BM_GrowingGridWithRefinement)->Arg(1000)->Arg(5000);
 
 // The four tridiagonal matrices of a moving-hat step (mass, diffusion, sedimentation, frame).
-void BM_AssembleMovingHatMatrices(benchmark::State& state)
-{
+void BM_AssembleMovingHatMatrices(benchmark::State& state) {
     const int n = PrepareMovingGrid(int(state.range(0)));
     std::vector<double> m(3 * (n + 1)), s(3 * (n + 1)), b(3 * (n + 1)), a(3 * (n + 1));
     for (auto _ : state) {
@@ -83,8 +78,7 @@ void BM_AssembleMovingHatMatrices(benchmark::State& state)
 BENCHMARK(BM_AssembleMovingHatMatrices)->Arg(1000)->Arg(5000);
 
 // Triple integrals of the concentration-dependent solvers, per row.
-void BM_AssembleTripleIntegrals(benchmark::State& state)
-{
+void BM_AssembleTripleIntegrals(benchmark::State& state) {
     const int n = PrepareMovingGrid(int(state.range(0)));
     double sum = 0.0;
     for (auto _ : state) {
@@ -99,4 +93,4 @@ void BM_AssembleTripleIntegrals(benchmark::State& state)
 }
 BENCHMARK(BM_AssembleTripleIntegrals)->Arg(1000);
 
-}  // namespace
+} // namespace

@@ -1,11 +1,11 @@
 // The distribution plot and the reference meniscus as the main window shows them.
 #include "display/distribution_display.h"
 
-#include "state/model_choice.h"
 #include "display/screen_modes.h"
-#include "state/conti_state.h"
 #include "plotting/win_plot.h"
 #include "state/buffer_sedimentation.h"
+#include "state/conti_state.h"
+#include "state/model_choice.h"
 
 bool DistributionPlotShown() {
     return (ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot &&
@@ -24,4 +24,6 @@ bool BufferSedimentationReferenceShown() {
     return BufferSedimentation::on && BufferSedimentation::meniscusDiffOn;
 }
 
-double BufferSedimentationDifference() { return BufferSedimentation::meniscusDiff; }
+double BufferSedimentationDifference() {
+    return BufferSedimentation::meniscusDiff;
+}

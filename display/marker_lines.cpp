@@ -3,15 +3,15 @@
 // them when drawn twice.
 #include "display/marker_lines.h"
 
-#include "state/window_services.h"
-#include "plat/window.hpp"
 #include "display/plot_coordinates.h"
 #include "display/screen_modes.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
+#include "plat/window.hpp"
 #include "plat/window_dc.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/window_services.h"
 
 void MarkerState::ResetToDefaults() {
     cursorShown = false;
@@ -61,8 +61,10 @@ void DrawMarkerLineA(TXLAWindow* window, int x, COLORREF colour, int dashCount) 
     dc.SelectObject(TPen(colour));
     dc.SetROP2(R2_COPYPEN);
     for (int i = 1; i <= dashCount; ++i) {
-        const int y0 = LogicalToPixelY(int(top + (2 * i - 2) * dash), WindowServices::ClientHeight(window));
-        const int y1 = LogicalToPixelY(int(top + (2 * i - 1) * dash), WindowServices::ClientHeight(window));
+        const int y0 =
+            LogicalToPixelY(int(top + (2 * i - 2) * dash), WindowServices::ClientHeight(window));
+        const int y1 =
+            LogicalToPixelY(int(top + (2 * i - 1) * dash), WindowServices::ClientHeight(window));
         VerticalLine(dc, x, y0, y1);
     }
 }
@@ -101,7 +103,8 @@ int DataPlotColumn(TXLAWindow* window, float radius) {
 float DataRadiusAtColumn(TXLAWindow* window, int x) {
     if (!ScanStore::dataPlot)
         return 0.0f;
-    return LogicalToDataX(*ScanStore::dataPlot, PixelToLogicalX(x, WindowServices::ClientWidth(window)));
+    return LogicalToDataX(*ScanStore::dataPlot,
+                          PixelToLogicalX(x, WindowServices::ClientWidth(window)));
 }
 
 void RedrawMarkers(TXLAWindow* window) {

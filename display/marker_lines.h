@@ -2,8 +2,8 @@
 // the main window's client area outside the paint.
 #pragma once
 
-#include "state/plot_interaction_state.h"
 #include "plat/geometry.hpp"
+#include "state/plot_interaction_state.h"
 
 class TXLAWindow;
 

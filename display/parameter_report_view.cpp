@@ -1,7 +1,7 @@
 // The parameter report's lines drawn and copied.
-#include "display/noise_integrate_buttons.h"
 #include "display/parameter_report_view.h"
 
+#include "display/noise_integrate_buttons.h"
 #include "fitting/parameter_report.h"
 #include "plat/clipboard.hpp"
 #include "plat/window.hpp"

@@ -2,9 +2,9 @@
 // truncated or floored, so a 1400-pixel client maps pixels one to one onto logical units.
 #include "display/plot_coordinates.h"
 
-#include <cmath>
-
 #include "plotting/win_plot.h"
+
+#include <cmath>
 
 namespace {
 constexpr double kLogicalWidth = 1.4 * 1000.0;

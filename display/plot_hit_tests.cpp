@@ -3,15 +3,15 @@
 // look-ahead, so a search costs only the points left of the pointer.
 #include "display/plot_hit_tests.h"
 
-#include <cmath>
-
-#include "state/window_services.h"
-#include "plat/window.hpp"
 #include "display/plot_coordinates.h"
 #include "display/screen_button_set.h"
-#include "state/conti_state.h"
+#include "plat/window.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/window_services.h"
+
+#include <cmath>
 
 namespace {
 
@@ -64,9 +64,9 @@ bool InsideDistributionPlot(TXLAWindow* window, int, int y) {
 }
 
 bool HitTestScanPoint(int scan, int x, int y, int toleranceX, int toleranceY) {
-    const float* values =
-        ScanStore::signal && scan >= 1 && scan <= ScanStore::scanCount ? ScanStore::signal[scan]
-                                                                        : nullptr;
+    const float* values = ScanStore::signal && scan >= 1 && scan <= ScanStore::scanCount
+                              ? ScanStore::signal[scan]
+                              : nullptr;
     return SearchPoints(ScanStore::dataPlot, scan, values, x, y, toleranceX, toleranceY);
 }
 

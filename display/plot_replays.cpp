@@ -2,25 +2,25 @@
 // so fits refresh the display this way many times without rebuilding the plots.
 #include "display/plot_replays.h"
 
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "state/conti_state.h"
 #include "display/distribution_display.h"
 #include "display/marker_lines.h"
+#include "display/residuals_bitmap.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
 #include "display/screen_modes.h"
-#include "state/model_parameters.h"
-#include "state/live_refresh.h"
+#include "plat/window.hpp"
 #include "plat/window_dc.hpp"
 #include "plotting/quick_plots.h"
-#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/simulation_switches.h"
+#include "state/conti_state.h"
+#include "state/live_refresh.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/window_services.h"
 
 void SetReplayMapping(TDC& dc, const TXLAWindow* window) {
     const TRect client = WindowServices::PlatformWindow(window)->GetClientRect();

@@ -2,16 +2,16 @@
 #include "display/residuals_bitmap.h"
 
 #include "display/scan_plots.h"
-#include "scandata/fit_limits.h"
-#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "plat/clipboard.hpp"
 #include "plat/window.hpp"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,24 +1,24 @@
 // The s-range highlight: each scan's fitted curve redrawn point by point, red where the fitted
 // boundary belongs to the chosen sedimentation coefficients and fading to grey outside, with the
 // width of the fade given by diffusion, 2 D t / (omega^2 t m)^2 in S^2.
+#include "display/plot_replays.h"
+#include "display/scan_plots.h"
+#include "foundations/ccurve.h"
+#include "foundations/hydrodynamics.h"
+#include "plat/window.hpp"
+#include "plat/window_dc.hpp"
+#include "plotting/curve_painters.h"
+#include "scandata/fit_limits.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/window_services.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
-
-#include "state/model_choice.h"
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "display/plot_replays.h"
-#include "foundations/ccurve.h"
-#include "display/scan_plots.h"
-#include "scandata/fit_limits.h"
-#include "state/conti_state.h"
-#include "state/model_parameters.h"
-#include "foundations/hydrodynamics.h"
-#include "plat/window_dc.hpp"
-#include "plotting/curve_painters.h"
-#include "scandata/scan_store_alloc.h"
-#include "state/dls_data.h"
 
 namespace {
 
@@ -31,7 +31,9 @@ void Blend(int* row, double w) {
 }
 
 // exp(-d^2 / w); a zero spread gives a sharp edge instead of 0 / 0.
-double Fade(double d, double w) { return w > 0.0 ? std::exp(-d * d / w) : (d == 0.0 ? 1.0 : 0.0); }
+double Fade(double d, double w) {
+    return w > 0.0 ? std::exp(-d * d / w) : (d == 0.0 ? 1.0 : 0.0);
+}
 
 double DiffusionAt(float s, float temperatureC) {
     return CalculateDfromM(float(CalculateM(s)), temperatureC);
@@ -90,7 +92,7 @@ void HighlightSRangeInData(TXLAWindow* window, float sLow, float sHigh) {
                 Blend(row, Fade(sHigh - sStar * 1e13, wHigh));
             }
         }
-        PlayOverlay(dc, PaintCurvePlot2(ScanStore::dataPlot, fit, first, lastPoint, rows.data(),
-                                        12, 1));
+        PlayOverlay(
+            dc, PaintCurvePlot2(ScanStore::dataPlot, fit, first, lastPoint, rows.data(), 12, 1));
     }
 }

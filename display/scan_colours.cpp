@@ -3,14 +3,16 @@
 // (keeping only the low byte would turn 280 into a near-black 24).
 #include "display/scan_colours.h"
 
+#include "scandata/scan_store_alloc.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "scandata/scan_store_alloc.h"
-
 namespace {
 
-int Channel(float fraction) { return int(std::floor(fraction * 255.0f)); }
+int Channel(float fraction) {
+    return int(std::floor(fraction * 255.0f));
+}
 
 COLORREF Pack(int red, int green, int blue) {
     auto clamp = [](int v) { return std::uint32_t(std::clamp(v, 0, 255)); };
@@ -18,7 +20,7 @@ COLORREF Pack(int red, int green, int blue) {
 }
 
 // Table entries 1..7 and their darker variant.
-constexpr int kTable[8][3] = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},  {0, 0, 255},
+constexpr int kTable[8][3] = {{0, 0, 0},     {255, 0, 0},   {0, 255, 0},   {0, 0, 255},
                               {200, 200, 0}, {255, 0, 255}, {0, 255, 255}, {125, 125, 125}};
 
 COLORREF TableColour(int n, bool darker) {

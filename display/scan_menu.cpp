@@ -62,7 +62,9 @@ TPoint PointPixel(TXLAWindow* w, float r, float v) {
             LogicalToPixelY(DataToLogicalY(p, v), WindowServices::ClientHeight(w))};
 }
 
-bool ValidPosition(int k) { return k >= 1 && k <= ScanStore::scanCount; }
+bool ValidPosition(int k) {
+    return k >= 1 && k <= ScanStore::scanCount;
+}
 
 } // namespace
 
@@ -179,8 +181,8 @@ void PointEditButtonAction(TXLAWindow* window, int which) {
         return;
     plat::OpenInTextEditor(ScanStore::fileNames[k - 1]);
     WindowServices::SetPaintSuspended(window, true);
-    const int answer =
-        WindowServices::PlatformWindow(window)->MessageBox("reload scans for changes to take effect?", "", MB_YESNO);
+    const int answer = WindowServices::PlatformWindow(window)->MessageBox(
+        "reload scans for changes to take effect?", "", MB_YESNO);
     WindowServices::SetPaintSuspended(window, false);
     if (answer != IDYES)
         return;
@@ -213,7 +215,8 @@ void ShowScanNameTip(TXLAWindow* window, int k, int x, int y) {
     b->SetRect(float(PixelToLogicalY(int(y - h), WindowServices::ClientHeight(window))),
                float(PixelToLogicalX(right ? x : int(x - w), WindowServices::ClientWidth(window))),
                float(PixelToLogicalY(y - 1, WindowServices::ClientHeight(window))),
-               float(PixelToLogicalX(right ? int(x + 1 + w) : x - 1, WindowServices::ClientWidth(window))));
+               float(PixelToLogicalX(right ? int(x + 1 + w) : x - 1,
+                                     WindowServices::ClientWidth(window))));
     b->SetTexts(name.c_str(), int(name.size()), name.c_str(), int(name.size()));
     b->flat = true;
     b->SetBold();

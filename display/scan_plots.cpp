@@ -13,10 +13,18 @@
 
 #include <vector>
 
-int PlotLayout::DataTop() { return ScanStore::distPlotRect[0]; }
-int PlotLayout::DataBottom() { return ScanStore::distPlotRect[1]; }
-int PlotLayout::ResidualTop() { return ScanStore::distPlotRect[2]; }
-int PlotLayout::ResidualBottom() { return ScanStore::distPlotRect[3]; }
+int PlotLayout::DataTop() {
+    return ScanStore::distPlotRect[0];
+}
+int PlotLayout::DataBottom() {
+    return ScanStore::distPlotRect[1];
+}
+int PlotLayout::ResidualTop() {
+    return ScanStore::distPlotRect[2];
+}
+int PlotLayout::ResidualBottom() {
+    return ScanStore::distPlotRect[3];
+}
 
 namespace {
 

@@ -2,16 +2,16 @@
 // the fit range, summed in single precision; stops at the first scan whose range holds no point.
 #include "display/scan_rms_file.h"
 
-#include <cmath>
-#include <cstdio>
-#include <string>
-
 #include "display/scan_plots.h"
-#include "scandata/fit_limits.h"
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
 #include "plat/msgbox.hpp"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 void WriteScanRmsFile() {
     gWorstRmsScan = 0;

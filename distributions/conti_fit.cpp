@@ -17,6 +17,7 @@
 #include "fitting/solvent_fit_parameters.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
+#include "scandata/fit_limits.h"
 #include "scandata/nonlinear_detection.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
@@ -26,13 +27,12 @@
 #include "state/fluorophore.h"
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
+#include "state/live_refresh.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
-#include "scandata/fit_limits.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
-#include "state/live_refresh.h"
 #include "state/window_services.h"
 
 #include <algorithm>

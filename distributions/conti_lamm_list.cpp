@@ -33,8 +33,7 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     const int scans = ScanStore::scanCount;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return 4;
-    gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount,
-                          LammThreadCount());
+    gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount, LammThreadCount());
     LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;

@@ -622,8 +622,7 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
             ComputeNoiseMeansOfBlocks(
                 [&](int u, int s) { return column(p + u, s); },
                 [&](int u, int s) {
-                    return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p + u] -
-                           set.first;
+                    return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p + u] - set.first;
                 },
                 w, S, set.first, set.Points(), out.columnMeans.data() + p);
         }
@@ -706,7 +705,8 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                              std::vector<double>& ti, std::vector<double>& ri, int threads,
                              const std::vector<int>* firstNonzero) {
     const int S = set.Scans();
-    const bool known = firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
+    const bool known =
+        firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
     // Each scan's row by one thread, column by column in order.
     RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
@@ -720,9 +720,8 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                     continue;
                 // Past a column's leading zeros: they leave the row as it is.
                 const float* x = column(p, s);
-                const int from =
-                    known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
-                          : ContiFirstNonzero(x, set.first, set.last);
+                const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
+                                       : ContiFirstNonzero(x, set.first, set.last);
                 for (int i = from; i <= set.last; ++i)
                     row[i] -= c[p] * x[i];
             }

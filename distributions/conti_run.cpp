@@ -973,8 +973,8 @@ void OfferFieldAcfConversion(TXLAWindow* window) {
     if (!IsDlsVariant(CurrentContiVariant()) || !gDlsData || !S::dlsRecords || S::scanCount < 1 ||
         S::dlsRecords[1].isFieldAcf)
         return;
-    if (!AskYesOrNo(window, "DLS data for this model must be field autocorrelation g(1) - transform?",
-                    ""))
+    if (!AskYesOrNo(window,
+                    "DLS data for this model must be field autocorrelation g(1) - transform?", ""))
         return;
     for (int k = 1; k <= S::scanCount; ++k)
         ToggleFieldIntensityACF(S::pointCount[k], S::signal[k], S::dlsRecords[k]);

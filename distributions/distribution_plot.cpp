@@ -222,9 +222,9 @@ void FitDistributionRange(TXLAWindow* window, float s1, float s2, bool byUser) {
         WindowServices::RequestRepaint(window);
         return;
     }
-    plot->SetRanges(s1, s2, 0.0f,
-                    OrdinateTop(ContiState::sValues, ContiState::distribution,
-                                ContiState::gridPoints, s1, s2));
+    plot->SetRanges(
+        s1, s2, 0.0f,
+        OrdinateTop(ContiState::sValues, ContiState::distribution, ContiState::gridPoints, s1, s2));
     WindowServices::RequestRepaint(window);
 }
 

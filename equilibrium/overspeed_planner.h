@@ -20,7 +20,7 @@ struct OverspeedProblem {
     float maxOverconcentration = 1.5f;
     float horizonSeconds = 50000.0f;
     int maxEvaluations = kOverspeedEvaluationCap; // per simplex pass
-    float roundingStep = 1.0f; // rpm
+    float roundingStep = 1.0f;                    // rpm
 };
 
 struct OverspeedPlan {

@@ -45,4 +45,3 @@ struct ParameterBounds {
         return Clamp(k, v);
     }
 };
-

@@ -60,9 +60,10 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
 // on the residuals at the start is reported once per control (code 9 "zero differential in
 // mlcof") and held fixed; one that loses its effect on the way is held for that step. A
 // parameter that a step would take past a bound is pinned on it and the others solved again for
-// that step, so every trial stays within the bounds. A parameter that had an effect at the start and has none at the
-// final vector was not determined: the status is Failed, for the caller to say. The evaluations and steps count in control, the progress of each
-// curvature goes to it, and once its stop predicate answers true the best vector so far is
-// returned. The standard errors use s^2 = RSS / (N - free parameters).
+// that step, so every trial stays within the bounds. A parameter that had an effect at the start
+// and has none at the final vector was not determined: the status is Failed, for the caller to say.
+// The evaluations and steps count in control, the progress of each curvature goes to it, and once
+// its stop predicate answers true the best vector so far is returned. The standard errors use s^2 =
+// RSS / (N - free parameters).
 MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOptions& options,
                     const ParameterBounds& bounds, OptimControl& control);

@@ -52,13 +52,27 @@ using C = ModelChoice;
 using F = FitControl;
 using D = DetectionCorrections;
 
-Slot Real(float& v, bool geometry = false) { return {Kind::Float, &v, -HUGE_VAL, HUGE_VAL, geometry}; }
-Slot Real(double& v) { return {Kind::Double, &v}; }
-Slot Count(std::int32_t& v, double lo, double hi) { return {Kind::Int, &v, lo, hi}; }
-Slot Switch(bool& v) { return {Kind::Bool, &v}; }
-Slot Flag(std::int32_t& v) { return {Kind::Int, &v, 0, 1}; }
-Slot Reserved() { return {Kind::Reserved}; }
-Slot Byte(unsigned char& v) { return {Kind::Byte, &v, 0, 255}; }
+Slot Real(float& v, bool geometry = false) {
+    return {Kind::Float, &v, -HUGE_VAL, HUGE_VAL, geometry};
+}
+Slot Real(double& v) {
+    return {Kind::Double, &v};
+}
+Slot Count(std::int32_t& v, double lo, double hi) {
+    return {Kind::Int, &v, lo, hi};
+}
+Slot Switch(bool& v) {
+    return {Kind::Bool, &v};
+}
+Slot Flag(std::int32_t& v) {
+    return {Kind::Int, &v, 0, 1};
+}
+Slot Reserved() {
+    return {Kind::Reserved};
+}
+Slot Byte(unsigned char& v) {
+    return {Kind::Byte, &v, 0, 255};
+}
 
 // Where the model switches start, and where the detection corrections' fit flags and depletion
 // values start; the layout records both as it is built.
@@ -73,33 +87,64 @@ bool gFormerVariantSwitch = false;
 
 // The members of the distribution family: on only while a distribution model is chosen.
 std::vector<bool*> DistributionMembers() {
-    return {&C::contiCs, &C::lsGStar, &C::lsgDiscrete, &C::csWithBaselineEstimates, &C::csMsTable,
-            &C::electrophoresisLsG, &C::zoneLsGs, &C::zoneCs, &C::dlsIRh, &C::dlsID, &C::csFf0,
-            &C::csFf0Discrete, &C::cvElectrophoresis, &C::csDiscreteSD, &C::csDiscreteMs,
-            &C::csConformationalChange, &C::csVariant521, &C::csFloatingVbar,
-            &C::csWormlikeChain, &C::csScalingLaw, &C::fMvsM, &C::csBimodal,
-            &C::csBimodalDiscrete, &C::csInvariantD, &C::cmPriorVbar, &C::cmPowerLaw,
-            &C::cmInvariantD, &gFormerVariantSwitch};
+    return {&C::contiCs,
+            &C::lsGStar,
+            &C::lsgDiscrete,
+            &C::csWithBaselineEstimates,
+            &C::csMsTable,
+            &C::electrophoresisLsG,
+            &C::zoneLsGs,
+            &C::zoneCs,
+            &C::dlsIRh,
+            &C::dlsID,
+            &C::csFf0,
+            &C::csFf0Discrete,
+            &C::cvElectrophoresis,
+            &C::csDiscreteSD,
+            &C::csDiscreteMs,
+            &C::csConformationalChange,
+            &C::csVariant521,
+            &C::csFloatingVbar,
+            &C::csWormlikeChain,
+            &C::csScalingLaw,
+            &C::fMvsM,
+            &C::csBimodal,
+            &C::csBimodalDiscrete,
+            &C::csInvariantD,
+            &C::cmPriorVbar,
+            &C::cmPowerLaw,
+            &C::cmInvariantD,
+            &gFormerVariantSwitch};
 }
 
 // The model switches not among the 19 stored after the options: which discrete model, the
 // companion switches the model commands set, and which member of the distribution family.
 std::vector<bool*> FamilySwitches() {
-    std::vector<bool*> v = {&C::nonInteractingSpecies, &C::lammModel, &C::lammVariant,
-                            &C::geometryVariant, &C::selfAssocMonomerDimer,
-                            &C::selfAssocMonomerTrimer, &C::selfAssocTetramerOctamer,
-                            &C::selfAssocDimerTetramer, &C::reactingSystem, &C::singleSpecies,
-                            &C::multipleSpecies, &C::dlsStokesRadii, &C::dlsCumulants,
-                            &C::vhwFlotation, &C::boundaryPlot, &C::nonlinearOption,
-                            &C::firstSpeciesNonideal, &C::associationVariantA,
+    std::vector<bool*> v = {&C::nonInteractingSpecies,
+                            &C::lammModel,
+                            &C::lammVariant,
+                            &C::geometryVariant,
+                            &C::selfAssocMonomerDimer,
+                            &C::selfAssocMonomerTrimer,
+                            &C::selfAssocTetramerOctamer,
+                            &C::selfAssocDimerTetramer,
+                            &C::reactingSystem,
+                            &C::singleSpecies,
+                            &C::multipleSpecies,
+                            &C::dlsStokesRadii,
+                            &C::dlsCumulants,
+                            &C::vhwFlotation,
+                            &C::boundaryPlot,
+                            &C::nonlinearOption,
+                            &C::firstSpeciesNonideal,
+                            &C::associationVariantA,
                             &C::associationVariantB};
     for (bool* member : DistributionMembers())
         v.push_back(member);
     return v;
 }
 
-std::vector<Slot> BuildLayout()
-{
+std::vector<Slot> BuildLayout() {
     std::vector<Slot> s;
     s.push_back({Kind::Tag});
     for (int k = 1; k <= M::kFitSlots; ++k)
@@ -181,12 +226,12 @@ std::vector<Slot> BuildLayout()
     s.push_back({Kind::Float, &F::tolerance, 0, 1e6});
     // The model switches themselves, read while the model id above is 0.
     gModelSwitchIndex = s.size();
-    for (bool* v : {&C::linearLamm, &C::externalLoadingCell, &C::thirdGeometry, &C::electrophoresis,
-                    &C::equilibriumModel, &C::equilibriumAssociationModel, &C::differenceData,
-                    &C::contiMode, &C::gStarFamily, &C::simulationSwitch223, &C::lsgExtrapolation,
-                    &C::dlsIRhTimeCourse, &C::zoneCentrifugation, &C::zoneInverted,
-                    &C::inhomogeneousSolvent, &C::automaticAlgorithm, &C::movingHatAlgorithm,
-                    &C::claverieAlgorithm, &C::fixedTimeStep})
+    for (bool* v :
+         {&C::linearLamm, &C::externalLoadingCell, &C::thirdGeometry, &C::electrophoresis,
+          &C::equilibriumModel, &C::equilibriumAssociationModel, &C::differenceData, &C::contiMode,
+          &C::gStarFamily, &C::simulationSwitch223, &C::lsgExtrapolation, &C::dlsIRhTimeCourse,
+          &C::zoneCentrifugation, &C::zoneInverted, &C::inhomogeneousSolvent,
+          &C::automaticAlgorithm, &C::movingHatAlgorithm, &C::claverieAlgorithm, &C::fixedTimeStep})
         s.push_back(Switch(*v));
     // Added later: the linear baseline, the fitted time offset, and the species values, which the
     // distribution models do not keep in the fit vector.
@@ -266,8 +311,7 @@ std::vector<Slot> BuildLayout()
     return s;
 }
 
-const std::vector<Slot>& Layout()
-{
+const std::vector<Slot>& Layout() {
     static const std::vector<Slot> layout = BuildLayout();
     return layout;
 }
@@ -275,48 +319,66 @@ const std::vector<Slot>& Layout()
 // Positions (0-based) of the model id, of the 19 model switches and of the species values.
 constexpr std::size_t kModelIdIndex = 69;
 constexpr std::size_t kModelSwitchCount = 19;
-std::size_t FirstModelSwitchIndex()
-{
+std::size_t FirstModelSwitchIndex() {
     Layout();
     return gModelSwitchIndex;
 }
-std::size_t FirstSpeciesValueIndex() { return FirstModelSwitchIndex() + kModelSwitchCount + 2; }
+std::size_t FirstSpeciesValueIndex() {
+    return FirstModelSwitchIndex() + kModelSwitchCount + 2;
+}
 
-double Current(const Slot& slot)
-{
+double Current(const Slot& slot) {
     switch (slot.kind) {
-    case Kind::Float: return *static_cast<float*>(slot.target);
-    case Kind::Double: return *static_cast<double*>(slot.target);
-    case Kind::Int: return *static_cast<std::int32_t*>(slot.target);
-    case Kind::Byte: return *static_cast<unsigned char*>(slot.target);
-    case Kind::Bool: return *static_cast<bool*>(slot.target) ? 1.0 : 0.0;
-    case Kind::Reserved: return 0.0;
-    case Kind::ModelId: return CurrentModelCommandId();
+    case Kind::Float:
+        return *static_cast<float*>(slot.target);
+    case Kind::Double:
+        return *static_cast<double*>(slot.target);
+    case Kind::Int:
+        return *static_cast<std::int32_t*>(slot.target);
+    case Kind::Byte:
+        return *static_cast<unsigned char*>(slot.target);
+    case Kind::Bool:
+        return *static_cast<bool*>(slot.target) ? 1.0 : 0.0;
+    case Kind::Reserved:
+        return 0.0;
+    case Kind::ModelId:
+        return CurrentModelCommandId();
     case Kind::Regularization:
-        return ContiState::showBothRegularizations ? 2 : ContiState::secondDerivativeRegularization ? 1 : 0;
-    case Kind::Tag: return kParameterFileTag;
+        return ContiState::showBothRegularizations          ? 2
+               : ContiState::secondDerivativeRegularization ? 1
+                                                            : 0;
+    case Kind::Tag:
+        return kParameterFileTag;
     }
     return 0.0;
 }
 
 // A value is acceptable when it lies in the slot's range; counts and switches must be whole.
-bool Acceptable(const Slot& slot, float value)
-{
+bool Acceptable(const Slot& slot, float value) {
     if (!std::isfinite(value) || value < slot.lo || value > slot.hi)
         return false;
-    bool whole = slot.kind == Kind::Int || slot.kind == Kind::Byte || slot.kind == Kind::ModelId || slot.kind == Kind::Tag ||
-                 slot.kind == Kind::Regularization;
+    bool whole = slot.kind == Kind::Int || slot.kind == Kind::Byte || slot.kind == Kind::ModelId ||
+                 slot.kind == Kind::Tag || slot.kind == Kind::Regularization;
     return !whole || value == std::floor(value);
 }
 
-void Assign(const Slot& slot, float value)
-{
+void Assign(const Slot& slot, float value) {
     switch (slot.kind) {
-    case Kind::Float: *static_cast<float*>(slot.target) = value; break;
-    case Kind::Double: *static_cast<double*>(slot.target) = value; break;
-    case Kind::Int: *static_cast<std::int32_t*>(slot.target) = static_cast<std::int32_t>(value); break;
-    case Kind::Byte: *static_cast<unsigned char*>(slot.target) = static_cast<unsigned char>(value); break;
-    case Kind::Bool: *static_cast<bool*>(slot.target) = value != 0.0f; break;
+    case Kind::Float:
+        *static_cast<float*>(slot.target) = value;
+        break;
+    case Kind::Double:
+        *static_cast<double*>(slot.target) = value;
+        break;
+    case Kind::Int:
+        *static_cast<std::int32_t*>(slot.target) = static_cast<std::int32_t>(value);
+        break;
+    case Kind::Byte:
+        *static_cast<unsigned char*>(slot.target) = static_cast<unsigned char>(value);
+        break;
+    case Kind::Bool:
+        *static_cast<bool*>(slot.target) = value != 0.0f;
+        break;
     case Kind::Regularization:
         ContiState::maxEntRegularization = value == 0.0f;
         ContiState::secondDerivativeRegularization = value == 1.0f;
@@ -324,14 +386,14 @@ void Assign(const Slot& slot, float value)
         break;
     case Kind::Reserved:
     case Kind::ModelId:
-    case Kind::Tag: break;
+    case Kind::Tag:
+        break;
     }
 }
 
 // The distribution held in memory (and the prior over it) is sized by the grid it was computed
 // on: a restored grid of another size drops it, so that nothing reads past its end.
-void DropArraysOfGrid(int heldGrid)
-{
+void DropArraysOfGrid(int heldGrid) {
     for (float** a : {&ContiState::sValues, &ContiState::mValues, &ContiState::distribution,
                       &ContiState::secondDistribution, &ContiState::priorAbscissa}) {
         if (*a)
@@ -346,8 +408,7 @@ void DropArraysOfGrid(int heldGrid)
 
 } // namespace
 
-bool ValidParameterValues(const std::vector<float>& values)
-{
+bool ValidParameterValues(const std::vector<float>& values) {
     if (values.size() < static_cast<std::size_t>(kMinSavedParameterValues))
         return false;
     if (std::floor(values[0] / 1000.0f) != std::floor(kParameterFileTag / 1000.0f) ||
@@ -360,10 +421,11 @@ bool ValidParameterValues(const std::vector<float>& values)
     return true;
 }
 
-int SavedParameterCount() { return static_cast<int>(Layout().size()); }
+int SavedParameterCount() {
+    return static_cast<int>(Layout().size());
+}
 
-bool TmpSaveBestParams(TXLAWindow* window, int flag)
-{
+bool TmpSaveBestParams(TXLAWindow* window, int flag) {
     (void)window;
     (void)flag;
     const std::string& path = ScanPaths::gDataPath;
@@ -388,8 +450,7 @@ void ReportAnalysisNotSaved() {
         ReportAnalysisFailure(AnalysisFailure::AnalysisNotSaved, path);
 }
 
-bool ReadParameterValues(const char* path, std::vector<float>& values)
-{
+bool ReadParameterValues(const char* path, std::vector<float>& values) {
     values.clear();
     std::ifstream in(path ? path : "", std::ios::binary);
     if (!in)
@@ -422,8 +483,7 @@ int SavedModelId(const std::vector<float>& values) {
     return IsModelCommandId(id) ? id : 0;
 }
 
-bool SavedModelDiffers(const std::vector<float>& values)
-{
+bool SavedModelDiffers(const std::vector<float>& values) {
     if (const int id = SavedModelId(values))
         return id != CurrentModelCommandId();
     const std::vector<Slot>& layout = Layout();
@@ -434,8 +494,7 @@ bool SavedModelDiffers(const std::vector<float>& values)
     return false;
 }
 
-bool RestoreGeometryValues(const std::vector<float>& values)
-{
+bool RestoreGeometryValues(const std::vector<float>& values) {
     if (!ValidParameterValues(values))
         return false;
     const std::vector<Slot>& layout = Layout();
@@ -451,8 +510,7 @@ bool RestoreGeometryValues(const std::vector<float>& values)
 
 // Restores every value the file holds, in layout order; positions beyond the file's end keep
 // their values, so a file of an older, shorter layout restores what it knows.
-bool RestoreAllValues(const std::vector<float>& values)
-{
+bool RestoreAllValues(const std::vector<float>& values) {
     if (!ValidParameterValues(values))
         return false;
     const int heldGrid = ContiState::gridPoints;

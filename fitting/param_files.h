@@ -43,5 +43,6 @@ bool RestoreGeometryValues(const std::vector<float>& values);
 
 // Restores every value of a valid file (tag, length, ranges); positions past the file's end keep
 // their values. The model switches restored are those of the saved model, family member
-// included; a discrete model read from an older file clears the distribution member chosen now. false, with nothing changed, for values that are not a valid file.
+// included; a discrete model read from an older file clears the distribution member chosen now.
+// false, with nothing changed, for values that are not a valid file.
 bool RestoreAllValues(const std::vector<float>& values);

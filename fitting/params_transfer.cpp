@@ -361,11 +361,11 @@ bool DistributionRangeIsMass() {
     // The c(s) members with a discrete component or a frictional-ratio axis span s as well, and
     // so do those that tie M to s by a rule of their own; the electrophoresis c(v) spans
     // velocities, the light-scattering distributions Stokes radii or log10 D.
-    return C::contiMode && !C::dlsIRh && !C::dlsID && !C::dlsIRhTimeCourse && !C::contiCs && !C::lsGStar && !C::csInvariantD && !C::csFf0 &&
-           !C::csFf0Discrete && !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal &&
-           !C::csBimodalDiscrete && !C::csConformationalChange && !C::csWormlikeChain &&
-           !C::csScalingLaw && !C::csMsTable && !C::csVariant521 && !C::csWithBaselineEstimates &&
-           !C::cvElectrophoresis;
+    return C::contiMode && !C::dlsIRh && !C::dlsID && !C::dlsIRhTimeCourse && !C::contiCs &&
+           !C::lsGStar && !C::csInvariantD && !C::csFf0 && !C::csFf0Discrete &&
+           !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal && !C::csBimodalDiscrete &&
+           !C::csConformationalChange && !C::csWormlikeChain && !C::csScalingLaw && !C::csMsTable &&
+           !C::csVariant521 && !C::csWithBaselineEstimates && !C::cvElectrophoresis;
 }
 
 void InitParamsTransfer(ParamsTransfer& transfer) {

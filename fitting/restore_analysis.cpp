@@ -1,22 +1,22 @@
 // Offering and reloading the saved analysis of the data folder.
 #include "fitting/restore_analysis.h"
 
-#include "state/serial_fit_state.h"
-#include "state/window_services.h"
-#include "state/fit_control.h"
-#include "scandata/fit_limits.h"
-#include "state/model_parameters.h"
 #include "fitting/model_identity.h"
 #include "fitting/param_files.h"
 #include "foundations/notice_boxes.h"
 #include "foundations/show_error.h"
+#include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
 #include "simulation/lamm_arrays.h"
 #include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/mstar_state.h"
+#include "state/serial_fit_state.h"
+#include "state/window_services.h"
 
 #include <fstream>
 #include <string>
@@ -26,8 +26,7 @@ namespace {
 
 // The Lamm grid of the restored model, as its command leaves it: the distributions replace the
 // grid size by their own, a discrete model has the size of the settings back.
-void RestoreModelGrid()
-{
+void RestoreModelGrid() {
     using C = ContiState;
     const bool distribution = ModelChoice::contiMode && !ModelChoice::gStarFamily;
     if (distribution && !C::gridSizeReplaced) {
@@ -43,8 +42,7 @@ void RestoreModelGrid()
 // What every restore ends with: the individual parameters from the fit vector, the model's grid,
 // the per-species grid arrays for the species now in use, automatic bounds where the file had
 // none, and the window's check marks for the choices restored.
-void FinishRestore(TXLAWindow* window)
-{
+void FinishRestore(TXLAWindow* window) {
     UnpackFitParameters();
     RestoreModelGrid();
     // The restored limits are the ones the analysis used: the scans' ranges follow them, so that
@@ -59,15 +57,13 @@ void FinishRestore(TXLAWindow* window)
     WindowServices::ShowModelChoice(window);
 }
 
-bool ReadSaved(const char* path, std::vector<float>& values)
-{
+bool ReadSaved(const char* path, std::vector<float>& values) {
     return ReadParameterValues(path, values) && ValidParameterValues(values);
 }
 
 } // namespace
 
-std::string SavedAnalysisRefusal(const char* path)
-{
+std::string SavedAnalysisRefusal(const char* path) {
     std::vector<float> values;
     if (std::ifstream(path ? path : "").good() && !ReadParameterValues(path, values))
         return std::string("the saved analysis ") + path +
@@ -75,8 +71,7 @@ std::string SavedAnalysisRefusal(const char* path)
     return {};
 }
 
-bool ReloadParameters(TXLAWindow* window, const char* path)
-{
+bool ReloadParameters(TXLAWindow* window, const char* path) {
     std::vector<float> values;
     const int modelBefore = CurrentModelCommandId();
     if (!ReadSaved(path, values) || !RestoreAllValues(values))
@@ -90,8 +85,7 @@ bool ReloadParameters(TXLAWindow* window, const char* path)
     return true;
 }
 
-bool RestorePreviousAnalysis(TXLAWindow* window, bool ask)
-{
+bool RestorePreviousAnalysis(TXLAWindow* window, bool ask) {
     const std::string path = ScanPaths::gDataPath;
     std::vector<float> values;
     // A file that is missing, short or unreadable is not offered at all; one with a line that is

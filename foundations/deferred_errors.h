@@ -7,7 +7,7 @@
 // While an object of this class lives on a thread, ShowError on that thread records its text
 // here instead of showing a box (distinct texts, at most kKept of them).
 class DeferErrorBoxes {
-public:
+  public:
     static constexpr std::size_t kKept = 8;
     DeferErrorBoxes();
     ~DeferErrorBoxes();
@@ -15,7 +15,7 @@ public:
     DeferErrorBoxes& operator=(const DeferErrorBoxes&) = delete;
     std::vector<std::string> Take() { return std::move(texts_); }
 
-private:
+  private:
     friend bool DeferErrorBox(const char* text);
     std::vector<std::string> texts_;
     DeferErrorBoxes* previous_;

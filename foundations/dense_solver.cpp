@@ -127,8 +127,8 @@ using V4 = double __attribute__((vector_size(32)));
 // the same order.
 using V8 = double __attribute__((vector_size(64)));
 
-[[gnu::always_inline]] inline void UpdateSixteenRowsInEights(double* const* col, double* out,
-                                                             int i, int j) {
+[[gnu::always_inline]] inline void UpdateSixteenRowsInEights(double* const* col, double* out, int i,
+                                                             int j) {
     V8 s0, s1;
     std::memcpy(&s0, out + j, sizeof s0), std::memcpy(&s1, out + j + 8, sizeof s1);
     for (int k = 0; k < i; ++k) {
@@ -162,10 +162,9 @@ using V8 = double __attribute__((vector_size(64)));
 // solution are those of CholeskyFactor and CholeskySubstitute, bit for bit. col[k][j] = L(j, k)
 // for j > k (0-based); z receives the solution of rhs.
 template <bool Eights>
-[[gnu::always_inline]] inline bool SubsetFactorSolveBody(const CDenseMatrix& A,
-                                                         const std::vector<int>& idx, double ridge,
-                                                         double* const* col, double* diag,
-                                                         double* rhs) {
+[[gnu::always_inline]] inline bool
+SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
+                      double* const* col, double* diag, double* rhs) {
     const int m = static_cast<int>(idx.size());
     for (int i = 0; i < m; ++i) {
         double* out = col[i];

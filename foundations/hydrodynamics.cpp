@@ -1,9 +1,9 @@
 // Hydrodynamic conversions between s, D, M, radius and friction.
 #include "foundations/hydrodynamics.h"
 
-#include "state/conti_state.h"
 #include "foundations/physical_constants.h"
 #include "foundations/show_error.h"
+#include "state/conti_state.h"
 #include "state/scan_store.h"
 
 #include <cmath>

@@ -53,8 +53,8 @@ void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r,
 // double in row order, alone or beside others alike (the sums of several blocks do not wait on
 // one another).
 template <typename RowOf, typename ZerosOf>
-void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, int first,
-                               int points, NoiseMeans* out) {
+void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, int first, int points,
+                               NoiseMeans* out) {
     constexpr int W = 8;
     using Value = std::remove_cv_t<std::remove_pointer_t<decltype(row(0, 0))>>;
     for (int u0 = 0; u0 < count; u0 += W) {
@@ -94,7 +94,8 @@ void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, in
 template <typename RowOf>
 void ComputeNoiseMeansOfBlocks(RowOf row, int count, int rows, int first, int points,
                                NoiseMeans* out) {
-    ComputeNoiseMeansOfBlocks(row, [](int, int) { return 0; }, count, rows, first, points, out);
+    ComputeNoiseMeansOfBlocks(
+        row, [](int, int) { return 0; }, count, rows, first, points, out);
 }
 
 // Means of the block whose row r (0-based) has its values at row(r)[first .. first + points - 1];

@@ -1,15 +1,15 @@
 // Ellipsoids, rods, wormlike chains and power laws between s, M and vbar.
 #include "foundations/shape_models.h"
 
-#include "state/startup_paths.h"
-#include "state/conti_state.h"
-#include "foundations/roots.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/physical_constants.h"
+#include "foundations/roots.h"
 #include "foundations/show_error.h"
+#include "state/conti_state.h"
 #include "state/scan_store.h"
+#include "state/startup_paths.h"
 
 #include <cmath>
 #include <string>

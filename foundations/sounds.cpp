@@ -1,9 +1,9 @@
 // The eight sound sets, their counting and playing.
 #include "foundations/sounds.h"
 
+#include "plat/backend.hpp"
 #include "state/preference_switches.h"
 #include "state/startup_paths.h"
-#include "plat/backend.hpp"
 
 #include <cstdio>
 #include <cstdlib>

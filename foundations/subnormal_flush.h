@@ -15,11 +15,12 @@
 class SubnormalsAsZero {
   public:
 #if defined(__SSE2__)
-    SubnormalsAsZero() : saved_(_mm_getcsr())
-    {
+    SubnormalsAsZero() : saved_(_mm_getcsr()) {
         _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
     }
-    ~SubnormalsAsZero() { _mm_setcsr(saved_); }
+    ~SubnormalsAsZero() {
+        _mm_setcsr(saved_);
+    }
 #else
     SubnormalsAsZero() = default;
 #endif

@@ -41,8 +41,7 @@ int CountContentLines(std::FILE* f) {
     return count;
 }
 
-void AppendFormat(std::string& out, const char* format, ...)
-{
+void AppendFormat(std::string& out, const char* format, ...) {
     char buffer[512];
     va_list args;
     va_start(args, format);

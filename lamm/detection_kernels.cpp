@@ -11,8 +11,7 @@
 // The cone factor 1 - (2 a^2 theta - a d sin theta) / (2 pi a^2) with theta = arccos(d / a) falls
 // from 1 at one cone radius inside the bottom to 1/2 at the bottom and 0 one radius beyond it.
 // Computed in single precision, as the detector model was calibrated.
-void ApplyExcitationCone(float* y, const float* r, int n, double bottom, double a)
-{
+void ApplyExcitationCone(float* y, const float* r, int n, double bottom, double a) {
     if (!(a > 0.0))
         return;
     const float af = static_cast<float>(a);
@@ -35,8 +34,7 @@ namespace {
 // Direct form: walks outward from point i over the real radii and, past the ends, over virtual
 // positions at the mean spacing h, until the first position at or beyond k sigma.
 double DirectAverage(const std::vector<float>& old, const float* r, int n, int i, double sigma,
-                     double reach, double lower, double upper, double h)
-{
+                     double reach, double lower, double upper, double h) {
     const double x = r[i];
     const double s2 = sigma * sigma;
     double numerator = old[i], weight = 1.0;
@@ -61,14 +59,13 @@ double DirectAverage(const std::vector<float>& old, const float* r, int n, int i
     return numerator / weight;
 }
 
-}  // namespace
+} // namespace
 
 // New values are formed from the old profile only, so the result does not depend on the order
 // in which points are visited. Checked against a hand-summed Gaussian and for the damping of
 // points next to the meniscus in the convolution tests.
 void ApplyRadialConvolution(float* y, const float* r, int n, double sigma, double k, double lower,
-                            double upper, const ConvolutionTable* table)
-{
+                            double upper, const ConvolutionTable* table) {
     if (n < 2 || !(sigma > 0.0) || !(k > 0.0))
         return;
     const std::vector<float> old(y, y + n + 1);

@@ -5,10 +5,10 @@
 // Weights of the Gaussian exp(-(i h)^2 / sigma^2) at the spacings i = 1..length of an
 // equidistant radius grid, with the grid indices inside [meniscus, bottom].
 struct ConvolutionTable {
-    const float* weights = nullptr;  // [1..length]
+    const float* weights = nullptr; // [1..length]
     int length = 0;
-    int first = 0;  // first index with r >= meniscus, 0 when none
-    int last = 0;   // last index with r <= bottom, 0 when none
+    int first = 0; // first index with r >= meniscus, 0 when none
+    int last = 0;  // last index with r <= bottom, 0 when none
 };
 
 // The excitation cone of radius a is cut off by the cell bottom: a point at distance d inside the

@@ -13,8 +13,7 @@ namespace {
 // On an element [a, c] every integrand is a product of linear functions v_a phi_a + v_c phi_c;
 // with integral of phi_a^p phi_c^q = h p! q! / (p + q + 1)! the integral is exact. Used for the
 // weighted and triple families; the plain pair integrals below use their closed forms.
-double LinearProductIntegral(double h, const double* va, const double* vc, int count)
-{
+double LinearProductIntegral(double h, const double* va, const double* vc, int count) {
     static const double fact[8] = {1, 1, 2, 6, 24, 120, 720, 5040};
     double sum = 0.0;
     for (int mask = 0; mask < (1 << count); ++mask) {
@@ -34,12 +33,13 @@ double LinearProductIntegral(double h, const double* va, const double* vc, int c
     return h * sum;
 }
 
-bool Outside(int n, int i) { return i < 1 || i > n; }
+bool Outside(int n, int i) {
+    return i < 1 || i > n;
+}
 
 // Sums elem(k, iLeft, jLeft) over the elements [g_k, g_k+1] that hold both nodes; iLeft tells
 // whether node i is the left node of the element.
-template <class Elem> double PairSum(int n, int i, int j, Elem elem)
-{
+template <class Elem> double PairSum(int n, int i, int j, Elem elem) {
     if (Outside(n, i) || Outside(n, j) || std::abs(i - j) > 1)
         return 0.0;
     if (i == j) {
@@ -55,18 +55,18 @@ template <class Elem> double PairSum(int n, int i, int j, Elem elem)
 }
 
 // The hat function of the left or right node on the element: values at (a, c).
-void HatValues(bool left, double& va, double& vc)
-{
+void HatValues(bool left, double& va, double& vc) {
     va = left ? 1.0 : 0.0;
     vc = left ? 0.0 : 1.0;
 }
 
-double HatSlope(bool left, double h) { return left ? -1.0 / h : 1.0 / h; }
+double HatSlope(bool left, double h) {
+    return left ? -1.0 / h : 1.0 / h;
+}
 
-}  // namespace
+} // namespace
 
-double HatMass(const double* g, int n, int i, int j)
-{
+double HatMass(const double* g, int n, int i, int j) {
     return PairSum(n, i, j, [g](int k, bool il, bool jl) {
         const double a = g[k], c = g[k + 1], h = c - a;
         if (il != jl)
@@ -75,8 +75,7 @@ double HatMass(const double* g, int n, int i, int j)
     });
 }
 
-double HatStiffness(const double* g, int n, int i, int j)
-{
+double HatStiffness(const double* g, int n, int i, int j) {
     return PairSum(n, i, j, [g](int k, bool il, bool jl) {
         const double a = g[k], c = g[k + 1], h = c - a;
         const double v = (a + c) / (2.0 * h);
@@ -84,8 +83,7 @@ double HatStiffness(const double* g, int n, int i, int j)
     });
 }
 
-double HatSedimentation(const double* g, int n, int i, int j)
-{
+double HatSedimentation(const double* g, int n, int i, int j) {
     return PairSum(n, i, j, [g](int k, bool il, bool jl) {
         const double a = g[k], c = g[k + 1];
         // integral of r^2 phi_j over the element, times h, then the slope of phi_i
@@ -95,8 +93,7 @@ double HatSedimentation(const double* g, int n, int i, int j)
     });
 }
 
-double HatFrame(const double* g, int n, int i, int j)
-{
+double HatFrame(const double* g, int n, int i, int j) {
     return PairSum(n, i, j, [g, n](int k, bool il, bool jl) {
         const double a = g[k], c = g[k + 1];
         // node velocity: r at interior nodes, 0 at the pinned ends
@@ -109,8 +106,7 @@ double HatFrame(const double* g, int n, int i, int j)
     });
 }
 
-double HatNodeVolume(const double* g, int n, int i)
-{
+double HatNodeVolume(const double* g, int n, int i) {
     if (Outside(n, i))
         return 0.0;
     double v = 0.0;
@@ -133,8 +129,7 @@ namespace {
 // of the plain loop.
 using Pair = double __attribute__((vector_size(16)));
 
-inline Pair LoadPair(const double* p)
-{
+inline Pair LoadPair(const double* p) {
     Pair v;
     std::memcpy(&v, p, sizeof v);
     return v;
@@ -142,8 +137,7 @@ inline Pair LoadPair(const double* p)
 
 template <bool Moved>
 void InteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
-                     double& moved)
-{
+                     double& moved) {
     Pair low = {0.0, 0.0}, high = {0.0, 0.0}, movedLow = {0.0, 0.0}, movedHigh = {0.0, 0.0};
     const double* cm = c + shift;
     int i = 3;
@@ -165,7 +159,7 @@ void InteriorAmounts(const double* volumes, const double* c, int n, int shift, d
     moved = (movedLow[0] + movedLow[1]) + (movedHigh[0] + movedHigh[1]);
 }
 
-}  // namespace
+} // namespace
 
 double HatGridAmount(const double* g, const double* volumes, const double* c, int n) {
     double interior = 0.0, unused = 0.0;
@@ -174,26 +168,22 @@ double HatGridAmount(const double* g, const double* volumes, const double* c, in
 }
 
 void HatInteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
-                        double& moved)
-{
+                        double& moved) {
     InteriorAmounts<true>(volumes, c, n, shift, here, moved);
 }
 
-double HatGridAmountFrom(const double* g, const double* c, int n, double interior)
-{
+double HatGridAmountFrom(const double* g, const double* c, int n, double interior) {
     return HatNodeVolume(g, n, 1) * c[1] + HatNodeVolume(g, n, 2) * c[2] +
            HatNodeVolume(g, n, n - 1) * c[n - 1] + HatNodeVolume(g, n, n) * c[n] + interior;
 }
 
 // The integral of r f over the element [g_k, g_k+1], f linear between its nodes.
-static double WeightedStiffnessMoment(const double* g, const double* f, int k)
-{
+static double WeightedStiffnessMoment(const double* g, const double* f, int k) {
     const double a = g[k], c = g[k + 1], h = c - a;
     return h * ((2.0 * a + c) * f[k] + (a + 2.0 * c) * f[k + 1]) / 6.0;
 }
 
-double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j)
-{
+double HatWeightedStiffness(const double* g, const double* f, int n, int i, int j) {
     return PairSum(n, i, j, [g, f](int k, bool il, bool jl) {
         const double h = g[k + 1] - g[k];
         return HatSlope(il, h) * HatSlope(jl, h) * WeightedStiffnessMoment(g, f, k);
@@ -204,8 +194,7 @@ double HatWeightedStiffness(const double* g, const double* f, int n, int i, int 
 // it exactly; this runs at every step of a solvent whose profile changes, where the expansion of
 // LinearProductIntegral over 32 products was most of a run's time.
 static void WeightedSedimentationSums(const double* g, const double* f, const double* b, int k,
-                                      double& left, double& right)
-{
+                                      double& left, double& right) {
     const double a = g[k], h = g[k + 1] - a;
     static constexpr double kOffset = 0.38729833462074168852; // sqrt(3/5) / 2
     static constexpr double kT[3] = {0.5 - kOffset, 0.5, 0.5 + kOffset};
@@ -220,8 +209,7 @@ static void WeightedSedimentationSums(const double* g, const double* f, const do
 }
 
 double HatWeightedSedimentation(const double* g, const double* f, const double* b, int n, int i,
-                                int j)
-{
+                                int j) {
     return PairSum(n, i, j, [g, f, b](int k, bool il, bool jl) {
         const double h = g[k + 1] - g[k];
         double left, right;
@@ -273,11 +261,12 @@ namespace {
 // two rows of an element. Written for the vector units, which the variants below select.
 // The outputs share no memory with the inputs, which lets the compiler run the loop in vectors
 // without checking.
-[[gnu::always_inline]] inline void WeightedElementLoop(
-    const double* __restrict s0, const double* __restrict s1, const double* __restrict m0,
-    const double* __restrict m1, const double* __restrict m2, const double* __restrict m3,
-    const double* __restrict f, const double* __restrict b, double k, double D,
-    double* __restrict lower, double* __restrict upper, int lo, int hi) {
+[[gnu::always_inline]] inline void
+WeightedElementLoop(const double* __restrict s0, const double* __restrict s1,
+                    const double* __restrict m0, const double* __restrict m1,
+                    const double* __restrict m2, const double* __restrict m3,
+                    const double* __restrict f, const double* __restrict b, double k, double D,
+                    double* __restrict lower, double* __restrict upper, int lo, int hi) {
     for (int e = lo; e <= hi; ++e) {
         const double stiff = s0[e] * f[e] + s1[e] * f[e + 1];
         const double pa = f[e] * b[e], pc = f[e + 1] * b[e + 1];
@@ -351,8 +340,7 @@ namespace {
 
 // Sums over the elements that hold all three nodes; elem gets the element's left index and
 // whether each node is its left node.
-template <class Elem> double TripleSum(int n, int i, int j, int k, Elem elem)
-{
+template <class Elem> double TripleSum(int n, int i, int j, int k, Elem elem) {
     if (Outside(n, i) || Outside(n, j) || Outside(n, k))
         return 0.0;
     int lo = i, hi = i;
@@ -371,10 +359,9 @@ template <class Elem> double TripleSum(int n, int i, int j, int k, Elem elem)
     return v;
 }
 
-}  // namespace
+} // namespace
 
-double HatDiffusionTriple(const double* g, int n, int i, int j, int k)
-{
+double HatDiffusionTriple(const double* g, int n, int i, int j, int k) {
     return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
         const double a = g[e], c = g[e + 1], h = c - a;
         double va[2] = {a, 0.0}, vc[2] = {c, 0.0};
@@ -383,8 +370,7 @@ double HatDiffusionTriple(const double* g, int n, int i, int j, int k)
     });
 }
 
-double HatSedimentationTriple(const double* g, int n, int i, int j, int k)
-{
+double HatSedimentationTriple(const double* g, int n, int i, int j, int k) {
     return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
         const double a = g[e], c = g[e + 1], h = c - a;
         double va[4] = {a, a, 0.0, 0.0}, vc[4] = {c, c, 0.0, 0.0};
@@ -394,8 +380,7 @@ double HatSedimentationTriple(const double* g, int n, int i, int j, int k)
     });
 }
 
-double HatMassTriple(const double* g, int n, int i, int j, int k)
-{
+double HatMassTriple(const double* g, int n, int i, int j, int k) {
     return TripleSum(n, i, j, k, [g](int e, bool il, bool jl, bool kl) {
         const double a = g[e], c = g[e + 1], h = c - a;
         double va[4] = {a, 0.0, 0.0, 0.0}, vc[4] = {c, 0.0, 0.0, 0.0};
@@ -406,8 +391,7 @@ double HatMassTriple(const double* g, int n, int i, int j, int k)
     });
 }
 
-double HatFrameTriple(const double* g, int n, int i, int j, int k)
-{
+double HatFrameTriple(const double* g, int n, int i, int j, int k) {
     return TripleSum(n, i, j, k, [g, n](int e, bool il, bool jl, bool kl) {
         const double a = g[e], c = g[e + 1], h = c - a;
         // the frame velocity is linear on the element: r at interior nodes, 0 at the ends

@@ -1,9 +1,8 @@
 // The fixed-grid Crank-Nicolson loop with adaptive steps and an active region [L, U].
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
 #include "foundations/subnormal_flush.h"
 #include "lamm/active_region_edges.h"
+#include "lamm/lamm_ideal.h"
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 
@@ -35,22 +34,20 @@ constexpr int kTwistedRows = 16;
 constexpr int kStepsBeforePaceCheck = 1000000;
 constexpr double kMostProjectedSteps = 1e7;
 
-bool PaceTooSlow(int steps, double advanced, double remaining)
-{
+bool PaceTooSlow(int steps, double advanced, double remaining) {
     if (steps <= kStepsBeforePaceCheck)
         return false;
     const double pace = advanced / steps;
     return !(pace > 0.0) || steps + remaining / pace > kMostProjectedSteps;
 }
 
-}  // namespace
+} // namespace
 
 // Solves on the object's fixed grid: below L the meniscus zone is depleted (zero), above U the
 // plateau follows c(m, 0) exp(-2 k t) in closed form, so only [L, U] is integrated. Steps adapt
 // to the largest relative change. Mass conservation, the plateau and the boundary's second
 // moment are checked in the solver tests.
-void CLammIdeal::SolveFEAlt()
-{
+void CLammIdeal::SolveFEAlt() {
     if (setupSucceeded == 0)
         return;
     double change = 1.0;
@@ -129,8 +126,7 @@ void CLammIdeal::SolveFEAlt()
         totalAmount = initialAmount = TotalAmount();
     int idle = 0;
     const double startTime = t;
-    const double lastScanTime =
-        scanCount >= 1 && scanOrder != nullptr ? ScanTimeAt(scanCount) : t;
+    const double lastScanTime = scanCount >= 1 && scanOrder != nullptr ? ScanTimeAt(scanCount) : t;
     equilibriumCount = 0;
     // The Courant limit bounds the steps, often below the length the equilibrium test counts:
     // the steps are pooled until the time they advanced spans that length, their changes summed.
@@ -172,8 +168,7 @@ void CLammIdeal::SolveFEAlt()
 // The largest step of the fixed grid: the boundary moves at most one element per step (at the
 // bottom, where it is fastest), and never more than 1000 s. Larger steps let Crank-Nicolson
 // ring at the foot of a sharp boundary, which the relative change does not see.
-double CLammIdeal::CourantStepLimit() const
-{
+double CLammIdeal::CourantStepLimit() const {
     const double limit = kCourantNumber * SmallestElement() / TransportSpeed();
     return std::isfinite(limit) && limit > 0.0 ? std::min(limit, 1000.0) : 1000.0;
 }
@@ -185,8 +180,7 @@ double CLammIdeal::CourantStepLimit() const
 // so wide does not ring there. So a finer layer at the bottom bounds the steps only when a
 // sharp front arrives; the 0.4 keeps Crank-Nicolson's error at the boundary where steps limited
 // by that layer kept it (the discrete-species bench measures both).
-double CLammIdeal::StepLimitAt(double time)
-{
+double CLammIdeal::StepLimitAt(double time) {
     if (!followBoundary)
         return smallestElementLimit;
     const double front =
@@ -204,19 +198,16 @@ double CLammIdeal::StepLimitAt(double time)
 }
 
 // Sedimentation velocity at the bottom, cm/s.
-double CLammIdeal::TransportSpeed() const
-{
+double CLammIdeal::TransportSpeed() const {
     const double omega = finalRotorSpeed * kTwoPiOver60;
     return std::fabs(omega * omega * s * 1e-13) * bottom;
 }
 
-double CLammIdeal::ElementPecletNumber() const
-{
+double CLammIdeal::ElementPecletNumber() const {
     return TransportSpeed() * SmallestElement() / D;
 }
 
-double CLammIdeal::SmallestElement() const
-{
+double CLammIdeal::SmallestElement() const {
     double h = bottom - meniscus;
     for (int i = 2; i <= N; ++i)
         h = std::min(h, r[i] - r[i - 1]);
@@ -227,8 +218,7 @@ double CLammIdeal::SmallestElement() const
 // is below the time step control value, and the change still to come small. The rate of an
 // approach to equilibrium falls exponentially; its time constant, from the fall over the run of
 // qualifying steps, and the time to the last scan bound what is still to come.
-bool CLammIdeal::EquilibriumReached(double stepBefore, double rate)
-{
+bool CLammIdeal::EquilibriumReached(double stepBefore, double rate) {
     if (stepBefore >= kEquilibriumWindowS && rate < timeStepControlValue) {
         if (equilibriumCount == 0)
             equilibriumStreakTime = t, equilibriumStreakRate = rate;
@@ -248,8 +238,7 @@ bool CLammIdeal::EquilibriumReached(double stepBefore, double rate)
 
 // Clips dt to the rotor's schedule: during a ramp to the acceleration step and the end of the
 // ramp, with a speed profile also to the start of the next step.
-void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped)
-{
+void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped) {
     if (!profileLoaded) {
         if (rampRotorSpeed && accelerationPhaseActive) {
             dt = std::min(dt, firstTimeStep);
@@ -278,8 +267,7 @@ void CLammIdeal::ClipStepToRotorSpeed(bool& endClipped)
 
 // One accepted step: solve, measure the largest relative change in the active region, shrink
 // the step until the change is below "max dc/c", then choose the next step from the change.
-double CLammIdeal::ActiveRegionTimeStep()
-{
+double CLammIdeal::ActiveRegionTimeStep() {
     // within a fit, the step the first solution of the fit accepted here (lamm_held_grid.cpp)
     const bool replay = !fixTimestep && heldStepAt < heldSteps.size();
     if (fixTimestep)
@@ -343,7 +331,7 @@ double CLammIdeal::ActiveRegionTimeStep()
         dt = ShrinkStep(change, true);
         ClipStepToRotorSpeed(endClipped);
         if (cut)
-            hitTime = 1;  // the shortened step no longer lands on the scan time
+            hitTime = 1; // the shortened step no longer lands on the scan time
         SolveActiveRegionStep(dt);
         change = ActiveRegionChange();
     }
@@ -362,8 +350,7 @@ double CLammIdeal::ActiveRegionTimeStep()
 // or the matrices change; the last few factorisations are kept, since a run at its longest step
 // cuts the steps at the scan times to the same few lengths. Below L-1 the zone is depleted and
 // stays zero.
-void CLammIdeal::SolveActiveRegionStep(double step)
-{
+void CLammIdeal::SolveActiveRegionStep(double step) {
     const SubnormalsAsZero subnormalsAsZero;
     solvedLargestValid = false;
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
@@ -425,8 +412,8 @@ void CLammIdeal::SolveActiveRegionStep(double step)
             if (status == TridiagStatus::Ok)
                 rows.FormRight(invBet, 1, U);
         } else if (solveNow)
-            status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet,
-                                                         bet, gam, c, changeRatio, 1, from, U);
+            status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet, bet,
+                                                         gam, c, changeRatio, 1, from, U);
         else
             status = ThomasFactor(La, Lb, Lc, invBet, bet, gam, 1, U);
         solved = solveNow && status == TridiagStatus::Ok;
@@ -448,8 +435,8 @@ void CLammIdeal::SolveActiveRegionStep(double step)
             changeRatiosValid = false;
         } else {
             if (!solved)
-                ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio,
-                                              1, from, U);
+                ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio, 1,
+                                              from, U);
             changeRatiosValid = U > from;
         }
         if (from > 1) {
@@ -473,8 +460,7 @@ void CLammIdeal::SolveActiveRegionStep(double step)
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is
 // two-ended, where its eliminations meet) with a kept one, which notes that it was in use until
 // now.
-void CLammIdeal::SwapFactorisations(KeptFactorisation& kept)
-{
+void CLammIdeal::SwapFactorisations(KeptFactorisation& kept) {
     std::swap(Ba, kept.Ba);
     std::swap(Bb, kept.Bb);
     std::swap(Bc, kept.Bc);
@@ -488,16 +474,14 @@ void CLammIdeal::SwapFactorisations(KeptFactorisation& kept)
     kept.lastUse = ++factorUses;
 }
 
-void CLammIdeal::ForgetKeptFactorisations()
-{
+void CLammIdeal::ForgetKeptFactorisations() {
     for (KeptFactorisation& kept : keptFactors)
         kept.valid = false;
 }
 
 // The largest relative change of the step over the active region, against the larger of the
 // region's maximum and the loading; negative values early in the run refuse the step.
-double CLammIdeal::ActiveRegionChange()
-{
+double CLammIdeal::ActiveRegionChange() {
     const int L = lowerIndex, U = upperIndex;
     double cmax = std::max(0.0, solvedLargestValid ? solvedLargest : LargestOf(c, L, U));
     solvedLargestValid = false;
@@ -535,8 +519,7 @@ double CLammIdeal::ActiveRegionChange()
     return change;
 }
 
-void CLammIdeal::AcceptActiveRegionStep()
-{
+void CLammIdeal::AcceptActiveRegionStep() {
     ++stepsTaken;
     dampedStepsLeft = std::max(dampedStepsLeft - 1, 0);
     if (recordSteps)
@@ -576,8 +559,7 @@ void CLammIdeal::AcceptActiveRegionStep()
 
 // A small negative meniscus value is mirrored and its amount taken from node 2, so the amount in
 // the cell stays the same.
-void CLammIdeal::RepairNegativeMeniscus()
-{
+void CLammIdeal::RepairNegativeMeniscus() {
     if (!negativeMeniscusRepair)
         return;
     const double w1 = nonUniformGrid ? RadiusNodeVolume(1, N)
@@ -590,8 +572,7 @@ void CLammIdeal::RepairNegativeMeniscus()
 
 // Amount in a 2-degree sector of 1.2 cm height: the exact integral of c r dr of the piecewise
 // linear profile.
-double CLammIdeal::TotalAmount() const
-{
+double CLammIdeal::TotalAmount() const {
     double sum = 0.0;
     if (!nonUniformGrid) {
         const double h = (bottom - meniscus) / (N - 1);
@@ -605,8 +586,7 @@ double CLammIdeal::TotalAmount() const
     return sum * 1.2 * 0.03490658503988659;
 }
 
-int CLammIdeal::AdvanceActiveRegionLower()
-{
+int CLammIdeal::AdvanceActiveRegionLower() {
     if (lowerFrozen || allZeroStart)
         return lowerIndex = 1;
     int L = lowerIndex;
@@ -627,8 +607,7 @@ int CLammIdeal::AdvanceActiveRegionLower()
 }
 
 // U grows by a tenth of the grid when the boundary's upper edge reaches the region's top.
-int CLammIdeal::ExtendActiveRegionUpper(double time)
-{
+int CLammIdeal::ExtendActiveRegionUpper(double time) {
     if (upperFixed || allZeroStart)
         return upperIndex = N;
     if (upperIndex >= N)
@@ -656,8 +635,7 @@ int CLammIdeal::ExtendActiveRegionUpper(double time)
 
 // The run ends when the boundary has cleared the data: the probe node at the outer fit limit
 // (inner for flotation) has fallen below the truncation level of its loading.
-void CLammIdeal::SetEndCriterion()
-{
+void CLammIdeal::SetEndCriterion() {
     if (s > 0.0) {
         endIndex = N;
         for (int i = 1; i <= N; ++i) {
@@ -677,8 +655,7 @@ void CLammIdeal::SetEndCriterion()
     endReachedFlag = false;
 }
 
-bool CLammIdeal::EndReached()
-{
+bool CLammIdeal::EndReached() {
     if (inhomogeneousSolvent || zoneLoading)
         return false;
     if (c[endIndex] < endLevel || endIndex < lowerIndex) {

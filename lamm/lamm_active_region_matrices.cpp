@@ -1,8 +1,7 @@
 // Mass and transport matrices of the fixed-grid loop, cut at the upper end of the active region.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
 #include "lamm/hat_integrals.h"
+#include "lamm/lamm_ideal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +10,13 @@ namespace {
 
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 
-}  // namespace
+} // namespace
 
 // Rows first..last of M and of the transport operator K (M dc/dt = K c, K = k Sed - D Stiff) for
 // a matrix cut at node m: row m takes the no-flux end formulas, or the outflow end when the
 // back-diffusion shut-off opens the bottom. On a uniform grid the entries are closed forms; the
 // solver tests compare them with the exact element integrals.
-void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transportOnly)
-{
+void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transportOnly) {
     const double omega = currentRotorSpeed * kTwoPiOver60;
     const double k = omega * omega * s * 1e-13;
     plateauRate = k;
@@ -44,16 +42,16 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transport
                 Ma[i] = (h / 6.0) * (ri - h / 2.0);
                 Mb[i] = (h / 3.0) * (ri - h / 4.0);
                 Mc[i] = 0.0;
-                Ka[i] = k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) +
-                        D * (ri - h / 2.0) / h;
+                Ka[i] =
+                    k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) + D * (ri - h / 2.0) / h;
                 Kb[i] = k * (h * h / 12.0 + ri * ri / 2.0 - ri * h / 3.0) - D * (ri - h / 2.0) / h;
                 Kc[i] = 0.0;
             } else {
                 Ma[i] = (h / 6.0) * (ri - h / 2.0);
                 Mb[i] = 2.0 / 3.0 * ri * h;
                 Mc[i] = (h / 6.0) * (ri + h / 2.0);
-                Ka[i] = k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) +
-                        D * (ri - h / 2.0) / h;
+                Ka[i] =
+                    k * (h * h / 4.0 + ri * ri / 2.0 - 2.0 / 3.0 * ri * h) + D * (ri - h / 2.0) / h;
                 Kb[i] = -2.0 / 3.0 * k * ri * h - 2.0 * D * ri / h;
                 Kc[i] = -k * (h * h / 4.0 + 2.0 / 3.0 * ri * h + ri * ri / 2.0) +
                         D * (h / 2.0 + ri) / h;
@@ -89,8 +87,7 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transport
 // Solvent factors weight the stiffness (by f) and the sedimentation (by f b) element by element;
 // the mass rows are those of the grid. A sedimenting cosolvent changes the factors at every step,
 // so the transport rows are integrated element by element, each element once.
-void CLammIdeal::FillSolventRows(int first, int last, int m, double k, bool transportOnly)
-{
+void CLammIdeal::FillSolventRows(int first, int last, int m, double k, bool transportOnly) {
     const size_t size = static_cast<size_t>(N) + 1;
     const bool factors = viscosityFactor.size() >= size && buoyancyFactor.size() >= size;
     for (int i = first; i <= last && !transportOnly; ++i) {
@@ -108,18 +105,18 @@ void CLammIdeal::FillSolventRows(int first, int last, int m, double k, bool tran
     for (int i = first; i <= last; ++i) {
         Ka[i] = k * SolventSedimentationElement(i, i - 1, r, m) -
                 D * SolventStiffnessElement(i, i - 1, r, m);
-        Kb[i] = k * SolventSedimentationElement(i, i, r, m) - D * SolventStiffnessElement(i, i, r, m);
+        Kb[i] =
+            k * SolventSedimentationElement(i, i, r, m) - D * SolventStiffnessElement(i, i, r, m);
         Kc[i] = k * SolventSedimentationElement(i, i + 1, r, m) -
                 D * SolventStiffnessElement(i, i + 1, r, m);
     }
 }
 
-void CLammIdeal::AssembleActiveRegionMatrices(int m)
-{
+void CLammIdeal::AssembleActiveRegionMatrices(int m) {
     m = std::min(m, N);
     if (backDiffusionShutOff && s < 0.0 && inhomogeneousSolvent)
-        ShowError("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented",
-                  0);
+        ShowError(
+            "CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented", 0);
     FillActiveRegionRows(1, m, m);
     assembledUpTo = m;
     lastAssembledU = m;
@@ -129,8 +126,7 @@ void CLammIdeal::AssembleActiveRegionMatrices(int m)
 // New solvent factors at nodes lo..hi change the transport rows lo-1..hi+1 only, as long as the
 // cut is the one last assembled; rows beyond the cut are left stale, and a later wider cut
 // assembles them afresh.
-void CLammIdeal::RefreshSolventRows(int lo, int hi)
-{
+void CLammIdeal::RefreshSolventRows(int lo, int hi) {
     const int m = std::min(upperIndex, N);
     if (m != lastAssembledU || m > assembledUpTo) {
         AssembleActiveRegionMatrices(upperIndex);
@@ -145,8 +141,7 @@ void CLammIdeal::RefreshSolventRows(int lo, int hi)
 
 // Moving the cut only changes the rows around the old and the new last node, as long as the
 // rows in between were assembled before.
-void CLammIdeal::ResizeActiveRegion(int m)
-{
+void CLammIdeal::ResizeActiveRegion(int m) {
     m = std::min(m, N);
     if (m == lastAssembledU)
         return;

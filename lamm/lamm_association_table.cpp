@@ -8,13 +8,12 @@
 // Rows on a geometric ladder of monomer concentrations x from x_min to x_max; c_total(x) rises
 // monotonically, so a concentration is found by search and linear interpolation in c_total.
 // Non-ideality scales every row but the first.
-void CLammIdeal::BuildAssociationTable()
-{
+void CLammIdeal::BuildAssociationTable() {
     CPropagationArrays& P = propagation;
     const int rows = std::max(P.tableRows, 2);
     P.tableRatio = std::pow(P.xMax / P.xMin, 1.0 / (rows - 1));
     P.table.assign(4 * (static_cast<size_t>(rows) + 1), 0.0);
-    const bool octamer = assocC;  // 1-4-8; otherwise 1-2-4
+    const bool octamer = assocC; // 1-4-8; otherwise 1-2-4
     double x = P.xMin;
     for (int i = 1; i <= rows; ++i) {
         if (i > 1)
@@ -47,8 +46,7 @@ void CLammIdeal::BuildAssociationTable()
 // Concentrations below the first row take its values, above the last row the last row's; the
 // search restarts from the row found last when the concentration lies beyond the row ten
 // places before it, which is the common case of neighbouring nodes.
-void CLammIdeal::LookupAssociationTable(double conc, double& sOut, double& dOut)
-{
+void CLammIdeal::LookupAssociationTable(double conc, double& sOut, double& dOut) {
     CPropagationArrays& P = propagation;
     const int rows = P.tableRows;
     auto at = [&P](int i, int col) { return P.table[4 * static_cast<size_t>(i) + col]; };
@@ -79,8 +77,7 @@ void CLammIdeal::LookupAssociationTable(double conc, double& sOut, double& dOut)
     dOut = at(i - 1, 3) + w * (at(i, 3) - at(i - 1, 3));
 }
 
-void CLammIdeal::FreeAssociationTable()
-{
+void CLammIdeal::FreeAssociationTable() {
     CPropagationArrays& P = propagation;
     P.table.clear();
     P.table.shrink_to_fit();

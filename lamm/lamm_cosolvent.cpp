@@ -1,9 +1,8 @@
 // The sedimenting cosolvent on its own uniform grid: set-up, assembly and the step that follows
 // each committed step of the species.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
 #include "lamm/hat_integrals.h"
+#include "lamm/lamm_ideal.h"
 #include "lamm/tridiagonal.h"
 
 #include <algorithm>
@@ -14,12 +13,11 @@ namespace {
 
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 
-}  // namespace
+} // namespace
 
 // One block of 22 vectors for the cosolvent grid (and 14 triple tables with
 // concentration-dependent coefficients); the grid is uniform from meniscus to bottom.
-bool CLammIdeal::AllocateBlock()
-{
+bool CLammIdeal::AllocateBlock() {
     FreeBlock();
     const int n = cosolventGridCount;
     if (n < 3 || bottom <= meniscus)
@@ -35,9 +33,9 @@ bool CLammIdeal::AllocateBlock()
         return false;
     }
     double* p = g.block.data();
-    double** slots[22] = {&g.r,  &g.c,  &g.predicted, &g.old, &g.rhs,    &g.Ma,  &g.Mb,   &g.Mc,
-                          &g.Aa, &g.Ab, &g.Ac,        &g.La,  &g.Lb,     &g.Lc,  &g.Ra,   &g.Rb,
-                          &g.Rc, &g.invBet, &g.aScaled, &g.gam, &g.sNode, &g.dNode};
+    double** slots[22] = {&g.r,  &g.c,      &g.predicted, &g.old, &g.rhs,   &g.Ma,   &g.Mb, &g.Mc,
+                          &g.Aa, &g.Ab,     &g.Ac,        &g.La,  &g.Lb,    &g.Lc,   &g.Ra, &g.Rb,
+                          &g.Rc, &g.invBet, &g.aScaled,   &g.gam, &g.sNode, &g.dNode};
     for (int k = 0; k < 22; ++k)
         *slots[k] = p + k * stride;
     for (int k = 0; k < 7 && !g.tables.empty(); ++k) {
@@ -54,16 +52,14 @@ bool CLammIdeal::AllocateBlock()
     return true;
 }
 
-void CLammIdeal::FreeBlock()
-{
+void CLammIdeal::FreeBlock() {
     CCosolventGrid& g = cosolvent;
     g = CCosolventGrid{};
 }
 
 // The cosolvent starts uniform at its loading (outside the zone with zone loading), at the
 // rotor speed now in force.
-bool CLammIdeal::SetupCosolvent()
-{
+bool CLammIdeal::SetupCosolvent() {
     if (!AllocateBlock())
         return false;
     CCosolventGrid& g = cosolvent;
@@ -89,8 +85,7 @@ bool CLammIdeal::SetupCosolvent()
 // Constant s2 and D2: A2 = -D2 K + s2 w^2 1e-13 S with the exact uniform-grid elements, the
 // no-flux ends built in. Columns of A2 sum to zero against the node volumes, so the amount on
 // the grid is conserved; the cosolvent tests check that and the equilibrium exponential.
-void CLammIdeal::AssembleCosolvent()
-{
+void CLammIdeal::AssembleCosolvent() {
     CCosolventGrid& g = cosolvent;
     const double omega = g.rpm * kTwoPiOver60;
     const double k = cosolventS * omega * omega * 1e-13;
@@ -99,18 +94,17 @@ void CLammIdeal::AssembleCosolvent()
         g.Ma[i] = HatMass(g.r, n, i, i - 1);
         g.Mb[i] = HatMass(g.r, n, i, i);
         g.Mc[i] = HatMass(g.r, n, i, i + 1);
-        g.Aa[i] = -cosolventD * HatStiffness(g.r, n, i, i - 1) +
-                  k * HatSedimentation(g.r, n, i, i - 1);
+        g.Aa[i] =
+            -cosolventD * HatStiffness(g.r, n, i, i - 1) + k * HatSedimentation(g.r, n, i, i - 1);
         g.Ab[i] = -cosolventD * HatStiffness(g.r, n, i, i) + k * HatSedimentation(g.r, n, i, i);
-        g.Ac[i] = -cosolventD * HatStiffness(g.r, n, i, i + 1) +
-                  k * HatSedimentation(g.r, n, i, i + 1);
+        g.Ac[i] =
+            -cosolventD * HatStiffness(g.r, n, i, i + 1) + k * HatSedimentation(g.r, n, i, i + 1);
     }
     g.Aa[1] = 0.0;
     g.Ac[n] = 0.0;
 }
 
-void CLammIdeal::BuildCosolventSystem(double step)
-{
+void CLammIdeal::BuildCosolventSystem(double step) {
     CCosolventGrid& g = cosolvent;
     const double half = 0.5 * step;
     for (int i = 1; i <= g.n; ++i) {
@@ -123,8 +117,7 @@ void CLammIdeal::BuildCosolventSystem(double step)
     }
 }
 
-void CLammIdeal::BuildCosolventSystemStored(double step)
-{
+void CLammIdeal::BuildCosolventSystemStored(double step) {
     BuildCosolventSystem(step);
     cosolventFactoredDt = step;
     cosolventForceRefactor = false;
@@ -133,8 +126,7 @@ void CLammIdeal::BuildCosolventSystemStored(double step)
 // Factors L2 (keeping the factors for later steps of the same length) and solves for out; a
 // zero pivot is reported and ends the solve loop through the singular-matrix word. More than
 // three rows are eliminated from both ends, the two halves side by side.
-bool CLammIdeal::tridag(double* out)
-{
+bool CLammIdeal::tridag(double* out) {
     CCosolventGrid& g = cosolvent;
     g.twisted = g.n >= 4;
     const TridiagStatus status =
@@ -152,16 +144,14 @@ bool CLammIdeal::tridag(double* out)
 }
 
 // out := the solution of L2 out = R2 c2_old, or c2_old when L2 is singular.
-void CLammIdeal::SolveCosolventFromOld(double* out)
-{
+void CLammIdeal::SolveCosolventFromOld(double* out) {
     CCosolventGrid& g = cosolvent;
     if (!tridag(out))
         std::copy(g.old + 1, g.old + g.n + 1, out + 1);
 }
 
 // out := the solution of L2 out = R2 c2_old with the stored factors of L2.
-void CLammIdeal::SolveCosolventFactored(double* out)
-{
+void CLammIdeal::SolveCosolventFactored(double* out) {
     CCosolventGrid& g = cosolvent;
     if (g.twisted) {
         TwistedSubstituteProduct(g.Ra, g.Rb, g.Rc, g.old, g.invBet, g.aScaled, g.gam, g.meet, out,
@@ -173,8 +163,7 @@ void CLammIdeal::SolveCosolventFactored(double* out)
 }
 
 // The rotor speed over [from, from + step] without ending the species' acceleration phase.
-double CLammIdeal::CosolventRotorSpeed(double from, double step)
-{
+double CLammIdeal::CosolventRotorSpeed(double from, double step) {
     const bool phase = accelerationPhaseActive;
     const double rpm = EffectiveRotorSpeed(from, step);
     accelerationPhaseActive = phase;
@@ -183,8 +172,7 @@ double CLammIdeal::CosolventRotorSpeed(double from, double step)
 
 // Advances the cosolvent over the step the species has just taken, from the noted start time to
 // t, so both always sit at the same time.
-void CLammIdeal::StepCosolvent()
-{
+void CLammIdeal::StepCosolvent() {
     CCosolventGrid& g = cosolvent;
     cosolventPreviousDt = cosolventDt;
     cosolventDt = t - cosolventStartTime;
@@ -203,8 +191,7 @@ void CLammIdeal::StepCosolvent()
 
 // A run of equal steps costs one product and one substitution each: L2 is factored only when
 // the step length or the rotor speed changes.
-void CLammIdeal::StepCosolventConstant(double step)
-{
+void CLammIdeal::StepCosolventConstant(double step) {
     CCosolventGrid& g = cosolvent;
     const bool accelerating = accelerationPhaseActive && (rampRotorSpeed || profileLoaded);
     const double rpm =
@@ -226,8 +213,7 @@ void CLammIdeal::StepCosolventConstant(double step)
 
 // Concentration-dependent s and D: a predictor with the coefficients of the old profile, then a
 // corrector with their mean over the old and the predicted profile (second order in time).
-void CLammIdeal::PredictCosolvent(double step)
-{
+void CLammIdeal::PredictCosolvent(double step) {
     CCosolventGrid& g = cosolvent;
     cosolventPredictDt = step;
     CosolventCoefficients(g.c);
@@ -243,8 +229,7 @@ void CLammIdeal::PredictCosolvent(double step)
     SolveCosolventFromOld(g.predicted);
 }
 
-void CLammIdeal::CorrectCosolvent()
-{
+void CLammIdeal::CorrectCosolvent() {
     CCosolventGrid& g = cosolvent;
     AverageCosolventCoefficients();
     CosolventTransport();
@@ -252,16 +237,14 @@ void CLammIdeal::CorrectCosolvent()
     SolveCosolventFromOld(g.c);
 }
 
-bool CLammIdeal::SolventChangesEveryStep() const
-{
+bool CLammIdeal::SolventChangesEveryStep() const {
     return cosolvent.ready && cosolventGradient && inhomogeneousSolvent;
 }
 
 // After each committed step of the species: the cosolvent follows, and when it shapes the
 // solvent the factors and the species' matrices are rebuilt from its new profile, on the fixed
 // grid only the rows of the nodes whose factors changed.
-void CLammIdeal::AdvanceCosolventAfterStep(const double* radii, bool movingGrid)
-{
+void CLammIdeal::AdvanceCosolventAfterStep(const double* radii, bool movingGrid) {
     if (!cosolvent.ready)
         return;
     StepCosolvent();

@@ -1,14 +1,13 @@
 // Concentration-dependent coefficients of the cosolvent, their triple-integral tables, the
 // coefficient files and the second component's output per scan.
-#include "lamm/lamm_ideal.h"
-
-#include "state/window_services.h"
 #include "foundations/cvector.h"
 #include "lamm/cesium_chloride_law.h"
 #include "lamm/hat_integrals.h"
+#include "lamm/lamm_ideal.h"
 #include "plotting/quick_plots.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_header.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,8 +24,7 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 constexpr int kTriplePairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
 // One number per line (the first of each line), as a 1-based vector; empty when unreadable.
-std::vector<double> ReadCoefficientFile(const std::string& path)
-{
+std::vector<double> ReadCoefficientFile(const std::string& path) {
     if (path.empty())
         return {};
     CVector values;
@@ -39,20 +37,17 @@ std::vector<double> ReadCoefficientFile(const std::string& path)
     return out;
 }
 
-}  // namespace
+} // namespace
 
-double CLammIdeal::BuiltinCosolventS(double conc)
-{
+double CLammIdeal::BuiltinCosolventS(double conc) {
     return CesiumChlorideS(conc);
 }
 
-double CLammIdeal::BuiltinCosolventD(double conc)
-{
+double CLammIdeal::BuiltinCosolventD(double conc) {
     return CesiumChlorideD(conc);
 }
 
-double CLammIdeal::CosolventPolynomial(const std::vector<double>& coefficients, double conc)
-{
+double CLammIdeal::CosolventPolynomial(const std::vector<double>& coefficients, double conc) {
     double sum = 0.0, power = 1.0;
     for (size_t k = 1; k < coefficients.size(); ++k) {
         sum += coefficients[k] * power;
@@ -61,8 +56,7 @@ double CLammIdeal::CosolventPolynomial(const std::vector<double>& coefficients, 
     return sum;
 }
 
-void CLammIdeal::LoadCosolventCoefficients()
-{
+void CLammIdeal::LoadCosolventCoefficients() {
     if (builtInCoefficients)
         return;
     if (dCoefficients.empty())
@@ -73,8 +67,7 @@ void CLammIdeal::LoadCosolventCoefficients()
 
 // s and D at the nodes from the given profile; without built-in functions or both coefficient
 // files the nodes keep what they have (the constant s2 and D2 at the start).
-void CLammIdeal::CosolventCoefficients(const double* profile)
-{
+void CLammIdeal::CosolventCoefficients(const double* profile) {
     CCosolventGrid& g = cosolvent;
     const bool files = !sCoefficients.empty() && !dCoefficients.empty();
     if (!builtInCoefficients && !files)
@@ -90,8 +83,7 @@ void CLammIdeal::CosolventCoefficients(const double* profile)
     }
 }
 
-void CLammIdeal::AverageCosolventCoefficients()
-{
+void CLammIdeal::AverageCosolventCoefficients() {
     CCosolventGrid& g = cosolvent;
     const std::vector<double> sOld(g.sNode, g.sNode + g.n + 1), dOld(g.dNode, g.dNode + g.n + 1);
     CosolventCoefficients(g.predicted);
@@ -104,8 +96,7 @@ void CLammIdeal::AverageCosolventCoefficients()
 // The coefficients vary linearly between nodes, so each transport entry is a sum of exact
 // triple integrals weighted by the node coefficients; the sedimentation tables carry w^2 1e-13
 // and are rebuilt when the rotor speed changes.
-void CLammIdeal::CosolventTripleTables()
-{
+void CLammIdeal::CosolventTripleTables() {
     CCosolventGrid& g = cosolvent;
     if (g.tables.empty())
         return;
@@ -124,14 +115,13 @@ void CLammIdeal::CosolventTripleTables()
     }
 }
 
-void CLammIdeal::CosolventTransport()
-{
+void CLammIdeal::CosolventTransport() {
     CCosolventGrid& g = cosolvent;
     if (g.tables.empty())
         return;
     const int n = g.n;
     for (int i = 1; i <= n; ++i) {
-        double entry[3] = {0.0, 0.0, 0.0};  // (i, i-1), (i, i), (i, i+1)
+        double entry[3] = {0.0, 0.0, 0.0}; // (i, i-1), (i, i), (i, i+1)
         for (int p = 0; p < 7; ++p) {
             const int j = kTriplePairs[p][0], k = i + kTriplePairs[p][1];
             if (k < 1 || k > n)
@@ -147,8 +137,7 @@ void CLammIdeal::CosolventTransport()
 // The cosolvent's profile at each written scan: drawn in blue over the live plot and, when
 // asked, saved beside the data as "comp2_<scan>.r00" with the header of that scan; a file that
 // cannot be written is noted in unwrittenFiles.
-void CLammIdeal::OutputSecondComponent()
-{
+void CLammIdeal::OutputSecondComponent() {
     const CCosolventGrid& g = cosolvent;
     if (!secondComponentOn || !g.ready || quietWhileFitting || quietWhileComputing ||
         equationNumber != 1)

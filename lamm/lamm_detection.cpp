@@ -8,31 +8,28 @@
 
 #include <cmath>
 
-void FluorophoreDeleter::operator()(CFluorophore* f) const { delete f; }
+void FluorophoreDeleter::operator()(CFluorophore* f) const {
+    delete f;
+}
 
-bool CLammIdeal::AnyDetectionCorrectionOn() const
-{
+bool CLammIdeal::AnyDetectionCorrectionOn() const {
     return magnificationOn || driftOn || coneOn || convolutionOn;
 }
 
 // The scanner starts at radius r and reaches the meniscus later by the travel at velocity v.
-void CLammIdeal::SetStartOffset(float radiusCm)
-{
+void CLammIdeal::SetStartOffset(float radiusCm) {
     timeShift = 0.0;
     if (absorbanceData && simulateTimeResolution && scanVelocity > 0.0f)
         timeShift = std::max(0.0, 60.0 * (meniscus - radiusCm) / scanVelocity);
 }
 
-void CLammIdeal::SetRadialMagnification(bool on, float factor)
-{
+void CLammIdeal::SetRadialMagnification(bool on, float factor) {
     magnificationOn = on;
     magnificationGradient = on ? factor - 1.0 : 0.0;
 }
 
-void CLammIdeal::SetSignalDrift(bool on, bool linearOn, float linearRatePerHour,
-                                bool exponentialOn, float exponentialRatePerHour,
-                                float plateauLevel)
-{
+void CLammIdeal::SetSignalDrift(bool on, bool linearOn, float linearRatePerHour, bool exponentialOn,
+                                float exponentialRatePerHour, float plateauLevel) {
     if (!on) {
         driftOn = false;
         return;
@@ -46,8 +43,7 @@ void CLammIdeal::SetSignalDrift(bool on, bool linearOn, float linearRatePerHour,
 }
 
 void CLammIdeal::SetFluorophore(const CFluorophore* tmpl, int wavelength, bool linearOn,
-                                float linearRatePerHour)
-{
+                                float linearRatePerHour) {
     if (tmpl == nullptr) {
         ShowError("Error pFlotmpl ==0 in CLammIdeal", 0);
         return;
@@ -68,8 +64,7 @@ void CLammIdeal::SetFluorophore(const CFluorophore* tmpl, int wavelength, bool l
     driftOn = true;
 }
 
-void CLammIdeal::SetRadialConvolution(bool on, float sigmaCm, float cutoffWidths)
-{
+void CLammIdeal::SetRadialConvolution(bool on, float sigmaCm, float cutoffWidths) {
     convolutionOn = on;
     if (!on) {
         convolutionWidth = 0.0;
@@ -84,15 +79,13 @@ void CLammIdeal::SetRadialConvolution(bool on, float sigmaCm, float cutoffWidths
     }
 }
 
-void CLammIdeal::SetExcitationCone(bool on, float radiusCm)
-{
+void CLammIdeal::SetExcitationCone(bool on, float radiusCm) {
     coneOn = on;
     coneRadius = on ? radiusCm : 0.0;
 }
 
 // All corrections of one wavelength from a fluorophore set; each only when it changes anything.
-void CLammIdeal::LoadFluorophore(const CFluorophoreSet& set, int wavelength)
-{
+void CLammIdeal::LoadFluorophore(const CFluorophoreSet& set, int wavelength) {
     if (wavelength < 1 || wavelength >= static_cast<int>(set.records.size())) {
         ShowError("Error loading wl > max in CLammIdeal", 0);
         return;
@@ -108,8 +101,7 @@ void CLammIdeal::LoadFluorophore(const CFluorophoreSet& set, int wavelength)
 }
 
 // Product of the linear drift and the bleaching, never negative.
-double CLammIdeal::DriftFactor(double timeS) const
-{
+double CLammIdeal::DriftFactor(double timeS) const {
     if (!driftOn)
         return 1.0;
     const double linear = linearDriftOn ? 1.0 + timeS * linearDriftRate : 1.0;
@@ -123,8 +115,7 @@ double CLammIdeal::DriftFactor(double timeS) const
     return std::max(0.0, linear * bleaching);
 }
 
-void CLammIdeal::ClassifyConvolutionRadii()
-{
+void CLammIdeal::ClassifyConvolutionRadii() {
     convolutionTableState = -1;
     if (!perScanRadii) {
         const float* r = outputRadii;
@@ -156,8 +147,7 @@ void CLammIdeal::ClassifyConvolutionRadii()
 
 // The table covers k sigma plus one spacing; the grid indices inside the cell limit the table
 // form to real signal.
-void CLammIdeal::BuildConvolutionTable()
-{
+void CLammIdeal::BuildConvolutionTable() {
     convolutionTable.clear();
     convolutionFirst = convolutionLast = 0;
     if (convolutionTableState != 1)
@@ -190,8 +180,7 @@ void CLammIdeal::BuildConvolutionTable()
 
 // Applied after solving, per scan at the time the detector saw it: magnification and drift per
 // point, then the excitation cone, then the radial convolution of the whole profile.
-void CLammIdeal::CorrectScanProfile(int pos, float* y, const float* radii, int n)
-{
+void CLammIdeal::CorrectScanProfile(int pos, float* y, const float* radii, int n) {
     if (y == nullptr || radii == nullptr || n <= 0)
         return;
     const double time = timeShift + headers[scanOrder[pos]].originalTime;
@@ -219,8 +208,7 @@ void CLammIdeal::CorrectScanProfile(int pos, float* y, const float* radii, int n
 }
 
 // Each copy owns its fluorophore and its convolution table, so no two workers share them.
-void CLammIdeal::CopyDetectionFrom(const CLammIdeal& o)
-{
+void CLammIdeal::CopyDetectionFrom(const CLammIdeal& o) {
     timeShift = o.timeShift;
     magnificationOn = o.magnificationOn, magnificationGradient = o.magnificationGradient;
     driftOn = o.driftOn, exponentialDriftOn = o.exponentialDriftOn;

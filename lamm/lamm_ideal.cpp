@@ -10,8 +10,7 @@ CLammIdeal::~CLammIdeal() = default;
 
 // Settings are copied field by field; the finite-element arrays and output state are not, because
 // each copy solves its own equation.
-void CLammIdeal::CopySettingsFrom(const CLammIdeal& o)
-{
+void CLammIdeal::CopySettingsFrom(const CLammIdeal& o) {
     // sedimentation parameters and their validity
     c0 = o.c0, bottom = o.bottom, meniscus = o.meniscus, s = o.s, D = o.D;
     geometryValid = o.geometryValid, upperFitLimitInside = o.upperFitLimitInside;

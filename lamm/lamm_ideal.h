@@ -1,13 +1,6 @@
 // CLammIdeal: the self-contained solver of the Lamm equation for one sedimenting species.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
 #include "lamm/cosolvent_grid.h"
 #include "lamm/crank_nicolson_rows.h"
 #include "lamm/detection_kernels.h"
@@ -17,6 +10,13 @@
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
 #include "state/held_discretisation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 struct ScanHeader;
 class CFluorophore;
@@ -35,7 +35,7 @@ struct FluorophoreDeleter {
 };
 
 class CLammIdeal {
-public:
+  public:
     CLammIdeal();
     ~CLammIdeal();
     CLammIdeal(const CLammIdeal&) = delete;
@@ -72,14 +72,13 @@ public:
     void SetTimeOffset(double offsetS);
     void DisableAccelerationCheck();
     void LoadSelfAssociation(bool interacting, bool ideal, bool a, bool b, bool c, bool d,
-                             const float values1to5[5], float loading, bool nonideal,
-                             float logKs, float logKd, bool switch1, bool switch2, double scale,
+                             const float values1to5[5], float loading, bool nonideal, float logKs,
+                             float logKd, bool switch1, bool switch2, double scale,
                              const float values7to14[8]);
     void LoadNonIdeality(bool ideal, bool nonidealKsKd, bool interacting, bool dependence,
                          bool rapidSA, int count, const double* v1, const double* v2,
-                         const double* v3, const double* v4, float logKs, float logKd,
-                         bool switch1, bool switch2, double scale, double sS, double dCm2s,
-                         double loading);
+                         const double* v3, const double* v4, float logKs, float logKd, bool switch1,
+                         bool switch2, double scale, double sS, double dCm2s, double loading);
     void LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue, bool compressible,
                             bool linearGradientValue, double kappaValue, float vbarSecondValue,
                             float viscosityValue, float densityValue, float vbarValue,
@@ -90,10 +89,9 @@ public:
     void LoadSolventGradient(bool inhomogeneous, bool gradient, bool gradientCompressible,
                              double s2, double d2, bool secondComponent, int n2, bool cleanUp,
                              bool concentrationDependent, double loading, bool fileSwitch,
-                             bool plotSwitch, double kappaValue, const char* folder,
-                             bool builtIn, const char* sFile, const char* dFile,
-                             const double* array1, int length1, const double* array2,
-                             int length2);
+                             bool plotSwitch, double kappaValue, const char* folder, bool builtIn,
+                             const char* sFile, const char* dFile, const double* array1,
+                             int length1, const double* array2, int length2);
     void CopySettingsFrom(const CLammIdeal& tmpl);
     void RebuildAccumulation();
 
@@ -111,13 +109,13 @@ public:
     void ChooseAlgorithm();
     void ChooseFirstTimeStep();
     void SizeGrid();
-    void SizeGridHeldOrAutomatic();  // lamm_held_grid.cpp
+    void SizeGridHeldOrAutomatic(); // lamm_held_grid.cpp
     void ApplyHeldGrid(const HeldLammGrid& held);
     HeldLammGrid GridToHold() const;
     void HoldAfterSolve();
     void SetInitialConcentration();
     bool BackDiffusionTest(double sS, double dCm2s) const;
-    bool PileUpUnseen(double sS, double dCm2s) const;  // the test for one species
+    bool PileUpUnseen(double sS, double dCm2s) const; // the test for one species
     bool SizedAutomatically() const;
     double BoundaryWidthAtFitLimit() const;
     int RetryGridSize(float estimate) const;
@@ -313,27 +311,27 @@ public:
 
     // ================================================================ fields
     // Group 1: finite-element header
-    double* outputProfile = nullptr;  // profile handed to the output interpolation
+    double* outputProfile = nullptr; // profile handed to the output interpolation
     GridProfileInterpolation outputInterpolation;
-    double* c = nullptr;              // concentration at each node
-    double* r = nullptr;              // radius of each node, cm
+    double* c = nullptr; // concentration at each node
+    double* r = nullptr; // radius of each node, cm
 
     // Group 2: sedimentation parameters
     double c0 = 0.0;
     double bottom = 0.0;
     double meniscus = 0.0;
-    double s = 0.0;  // S
-    double D = 0.0;  // cm^2/s
+    double s = 0.0; // S
+    double D = 0.0; // cm^2/s
 
     // Group 3: time stepping
     double t = 0.0;
     double dt = 0.0;
-    double rotorSpeed = 0.0;  // rpm currently in force in the moving-hat loop
+    double rotorSpeed = 0.0; // rpm currently in force in the moving-hat loop
     int stepCount = 0;
     int iterationCount = 0;
 
     // Group 4: detection corrections (the switches belong to the detection-correction setters)
-    double timeShift = 0.0;  // s, added to every scan time
+    double timeShift = 0.0; // s, added to every scan time
     bool magnificationOn = false;
     bool driftOn = false;
     bool coneOn = false;
@@ -349,15 +347,15 @@ public:
     bool discretizationLoaded = false;
     bool outputLoaded = false;
     bool workerMode = false;
-    bool silentProgress = false;  // draws no status lines or profiles (a list member)
+    bool silentProgress = false; // draws no status lines or profiles (a list member)
     bool stopRequested = false;
 
     // Group 7: output description
     TXLAWindow* window = nullptr;
     CWINPlot* dataPlot = nullptr;
-    ScanHeader* headers = nullptr;  // 1-based, indexed by header index
+    ScanHeader* headers = nullptr; // 1-based, indexed by header index
     int scanCount = 0;
-    const int* scanOrder = nullptr;  // [1..scanCount]: header index of each output scan
+    const int* scanOrder = nullptr; // [1..scanCount]: header index of each output scan
     std::vector<int> ownedScanOrder;
     int equationNumber = 1;
     int threadNumber = 0;
@@ -371,7 +369,7 @@ public:
     std::vector<double> heldSteps;
     std::size_t heldStepAt = 0;
     float** outputTarget = nullptr;  // caller's rows, indexed by header index
-    std::vector<float> accumulation;  // rows x cols, row-major, object-owned
+    std::vector<float> accumulation; // rows x cols, row-major, object-owned
     int accumulationCols = 0;
     int accumulationRows = 0;
     const float* outputRadii = nullptr;
@@ -393,8 +391,8 @@ public:
     bool dynamicallyTruncateGrid = true;
     double densityMeniscus = 1.0, densityBottom = 1.0, viscosityMeniscus = 1.0,
            viscosityBottom = 1.0;
-    float upperFitLimit = 6.0f;  // cm, the outer limit
-    float lowerFitLimit = 7.0f;  // cm
+    float upperFitLimit = 6.0f; // cm, the outer limit
+    float lowerFitLimit = 7.0f; // cm
     float truncationLevel = 1e-4f;
     bool zoneLoading = false;
     float zoneWidth = 0.1f;
@@ -466,9 +464,9 @@ public:
 
     // Group 13: finite detection resolution of absorbance scans
     bool simulateTimeResolution = false;
-    float scanVelocity = 2.43f;  // cm/min
+    float scanVelocity = 2.43f; // cm/min
     bool simulateRadialResolution = false;
-    float radialRange = 0.008f;  // cm
+    float radialRange = 0.008f; // cm
     bool absorbanceData = false;
 
     // Group 14: grid control and run state
@@ -478,7 +476,7 @@ public:
     bool shutOffBackDiffusionOption = true;
     double backDiffusionLevel = 1e-4;
     bool rapidAssociationGrid = false;
-    double sOmega2 = 0.0;  // 1/s
+    double sOmega2 = 0.0; // 1/s
     float pointsPerSigma = 5.0f;
     int lowerGridLimit = 100;
     int upperGridLimit = 2000;
@@ -489,28 +487,28 @@ public:
     bool earlyStop = false;
     double sedimentationTimeOffset = 0.0;
     double startingTimeStep = 1.0;
-    bool backDiffusionShutOff = false;  // decided by the grid sizing
-    bool bottomPellet = false;  // closed bottom solved open, the amount that left kept at node N
-    double pelletBase = 0.0;    // amount on the grid at the start, sum of node volume times c
-    std::vector<double> twoPartRadii;  // 1-based radii of the two-part grid, empty when uniform
+    bool backDiffusionShutOff = false; // decided by the grid sizing
+    bool bottomPellet = false; // closed bottom solved open, the amount that left kept at node N
+    double pelletBase = 0.0;   // amount on the grid at the start, sum of node volume times c
+    std::vector<double> twoPartRadii; // 1-based radii of the two-part grid, empty when uniform
 
     // Group 15: cosolvent on its own grid and its coefficient tables
-    double cosolventS = 0.0;  // S
-    double cosolventD = 0.0;  // cm^2/s
+    double cosolventS = 0.0; // S
+    double cosolventD = 0.0; // cm^2/s
     int cosolventGridCount = 50;
     bool cosolventCleanUp = false;
     bool cosolventConcentrationDependent = false;
     double cosolventLoading = 0.0;
     bool cosolventFileSwitch = false;
     bool cosolventPlotSwitch = false;
-    std::string outputFolder;  // folder of the second component's scan files
+    std::string outputFolder; // folder of the second component's scan files
     // The second component's scan files that could not be written, in order, for the caller
     // to name: the solver itself shows nothing of them (it may run on a worker).
     std::vector<std::string> unwrittenFiles;
     bool builtInCoefficients = false;
     std::string sCoefficientFile, dCoefficientFile;
-    std::vector<double> sCoefficients, dCoefficients;  // 1-based, one per line of the files
-    std::vector<double> cosolventArray1, cosolventArray2;  // 1-based copies of the caller's
+    std::vector<double> sCoefficients, dCoefficients;     // 1-based, one per line of the files
+    std::vector<double> cosolventArray1, cosolventArray2; // 1-based copies of the caller's
 
     // Group 16: diagnostics
     bool logOn = false;
@@ -524,7 +522,7 @@ public:
     bool selfAssociationLoaded = true;
     bool nonIdealityLoaded = true;
     bool rapidSelfAssociation = false;
-    float assocValues[17] = {};  // 1-based
+    float assocValues[17] = {}; // 1-based
     float logKs = -8.0f, ks = 1e-8f;
     float logKd = -8.0f, kd = 1e-8f;
     bool nonidealSwitch1 = true, nonidealSwitch2 = true;
@@ -536,7 +534,7 @@ public:
     bool atStepSpeed = false;
     bool lastStepReached = false;
     int speedStepCount = 0;
-    std::vector<double> stepStart, stepEnd, stepSpeed, stepAcceleration;  // 1-based
+    std::vector<double> stepStart, stepEnd, stepSpeed, stepAcceleration; // 1-based
 
     // Group 19: start time offset
     bool startTimeOffsetOn = false;
@@ -545,7 +543,7 @@ public:
     // Output state of the time loop
     int continueLoop = 0;
     int hitTime = 0;
-    double targetTime = 0.0;  // the loop shortens its step to end here while hitTime is set
+    double targetTime = 0.0; // the loop shortens its step to end here while hitTime is set
     double segmentCount = 100.0;
     double segmentDuration = 0.0;
     double elapsedScanTime = 0.0;
@@ -554,20 +552,20 @@ public:
     double nextSegmentRadius = 0.0;
     bool scanIncomplete = false;
     double totalAmount = 0.0;
-    double initialAmount = 0.0;  // amount at the start of the loop, with the mass check on
+    double initialAmount = 0.0; // amount at the start of the loop, with the mass check on
     // Key poll of the window's thread; tests replace it to press a key.
     bool (*keyPoll)() = nullptr;
 
     // Moving-hat state
-    double sGrid = 0.0;       // S
-    double frameRate = 0.0;   // k = s_grid omega^2 1e-13, 1/s
-    double t0 = 0.0;          // start of the current grid period
-    double period = 0.0;      // T
-    double ratio = 0.0;       // q = (b/m)^(1/(N-1))
+    double sGrid = 0.0;     // S
+    double frameRate = 0.0; // k = s_grid omega^2 1e-13, 1/s
+    double t0 = 0.0;        // start of the current grid period
+    double period = 0.0;    // T
+    double ratio = 0.0;     // q = (b/m)^(1/(N-1))
     double gridE = 1.0, gridE2 = 1.0;
     double dt0 = 0.0;
     bool fullPeriodMode = false;
-    bool depletingEndUnresolved = false;  // the depletion layer is thinner than the end element
+    bool depletingEndUnresolved = false; // the depletion layer is thinner than the end element
     bool startPhase = false, veryFirstStep = false, partialStepTaken = false,
          periodToComplete = false, fullPeriodStep = false;
     int shiftCount = 0;
@@ -580,8 +578,8 @@ public:
     double V1 = 0, V2 = 0, P2 = 0, P3 = 0, VN = 0, VN1 = 0, PN1 = 0, PN2 = 0;
     // end-entry block at the end of a step: M, K, S (unscaled), Tr for the eight end positions
     double endM[8] = {}, endK[8] = {}, endS[8] = {}, endTr[8] = {};
-    double endMRate[8] = {};  // d/dt of the end entries of M at the end of a step
-    std::vector<double> referenceVolumes;  // node volumes on the set-up grid, 1-based
+    double endMRate[8] = {};              // d/dt of the end entries of M at the end of a step
+    std::vector<double> referenceVolumes; // node volumes on the set-up grid, 1-based
     int stepsTaken = 0;
 
     // Active-region state
@@ -596,19 +594,19 @@ public:
     bool fixedMaxStepOn = false;
     double fixedMaxStep = 1000.0;
     double lastFactorDt = 0.0, dtMax = 1000.0, eps = 0.0;
-    double ringingStep = 0.0;  // s: shorter steps are not refused for negative values
+    double ringingStep = 0.0; // s: shorter steps are not refused for negative values
     // The step limit that follows the boundary: the Courant limit of the smallest element, the
     // elements the boundary has reached (1..reachedElement) and the smallest among them.
     bool followBoundary = false;
     double smallestElementLimit = 1000.0, reachedSmallest = 0.0;
     int reachedElement = 1;
-    int dampedStepsLeft = 0;   // implicit Euler steps still to take at the start
+    int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
     bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;
     int refusals = 0, tinySteps = 0, recordedLower = 1;
-    bool equilibriumStop = false;  // the loop ended because the profile stopped changing
-    int equilibriumCount = 0;      // qualifying steps in a row toward the equilibrium stop
-    double equilibriumStreakTime = 0.0, equilibriumStreakRate = 0.0;  // at the first of them
+    bool equilibriumStop = false; // the loop ended because the profile stopped changing
+    int equilibriumCount = 0;     // qualifying steps in a row toward the equilibrium stop
+    double equilibriumStreakTime = 0.0, equilibriumStreakRate = 0.0; // at the first of them
     // The equilibrium test counts windows of at least this length (s); shorter steps are pooled.
     static constexpr double kEquilibriumWindowS = 30.0;
 
@@ -616,9 +614,9 @@ public:
     // inhomogeneous-solvent set-up
     std::vector<double> viscosityFactor, buoyancyFactor;
     double gridSpacing = 0.0;
-    std::vector<double> solventDensity;    // g/ml at the nodes of the compressible models
-    std::vector<double> cosolventAtNodes;  // cosolvent concentration carried onto the nodes
-    CHatWeightedElements solventElements;  // the fixed grid's weights of the weighted transport
+    std::vector<double> solventDensity;   // g/ml at the nodes of the compressible models
+    std::vector<double> cosolventAtNodes; // cosolvent concentration carried onto the nodes
+    CHatWeightedElements solventElements; // the fixed grid's weights of the weighted transport
 
     // Sedimenting cosolvent: its grid, the step it follows and the factors it keeps
     CCosolventGrid cosolvent;
@@ -639,11 +637,11 @@ public:
     double *La = nullptr, *Lb = nullptr, *Lc = nullptr;
     double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
     double *outProfileStore = nullptr, *invBet = nullptr;
-    double *LTa = nullptr, *gamT = nullptr;  // full-period factors, two-ended (TwistedFactor)
+    double *LTa = nullptr, *gamT = nullptr; // full-period factors, two-ended (TwistedFactor)
     TwistedMeeting fullPeriodMeeting;
-    TwistedMeeting activeMeeting;  // the fixed grid's two-ended factors (bet, gam, invBet)
-    bool activeTwisted = false;    // the fixed grid's factors are two-ended
-    double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr;  // frame matrix
+    TwistedMeeting activeMeeting; // the fixed grid's two-ended factors (bet, gam, invBet)
+    bool activeTwisted = false;   // the fixed grid's factors are two-ended
+    double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr; // frame matrix
     // Factorisations of the fixed grid kept beside the one in hand (right-hand matrix and
     // factors) while the matrices stay: the few steps a run takes again and again (its longest
     // step and the steps that land on the scan times) are factorised once.
@@ -653,12 +651,12 @@ public:
         double dt = 0.0;
         bool damped = false, twisted = false, valid = false;
         TwistedMeeting meeting;
-        long long lastUse = 0;  // when it was last the one in hand
+        long long lastUse = 0; // when it was last the one in hand
     };
     static constexpr int kKeptFactorisations = 3;
     KeptFactorisation keptFactors[kKeptFactorisations];
     long long factorUses = 0;
-    int factorisations = 0;  // of the fixed grid's matrices in the last run
+    int factorisations = 0; // of the fixed grid's matrices in the last run
     // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
     // nothing else changed c since
     double* changeRatio = nullptr;
@@ -702,26 +700,25 @@ public:
     std::unique_ptr<CFluorophore, FluorophoreDeleter> fluorophore;
     int fluorophoreWavelength = 0;
     bool exponentialDriftOn = false;
-    double exponentialDriftRate = 0.0;  // 1/s
+    double exponentialDriftRate = 0.0; // 1/s
     double driftPlateau = 1.0;
     bool linearDriftOn = false;
-    double linearDriftRate = 0.0;  // 1/s
-    double convolutionWidth = 0.0;   // sigma, cm
-    double convolutionCutoff = 2.0;  // in widths
-    int convolutionTableState = -1;  // -1 unclassified, 1 equidistant radii, 2 not equidistant
+    double linearDriftRate = 0.0;   // 1/s
+    double convolutionWidth = 0.0;  // sigma, cm
+    double convolutionCutoff = 2.0; // in widths
+    int convolutionTableState = -1; // -1 unclassified, 1 equidistant radii, 2 not equidistant
     int convolutionFirst = 0, convolutionLast = 0;
-    std::vector<float> convolutionTable;  // 1-based weights
-    double coneRadius = 0.0;              // cm
+    std::vector<float> convolutionTable; // 1-based weights
+    double coneRadius = 0.0;             // cm
     bool debugLogCreated = false;
-    bool debugLogFailed = false;  // the trace file could not be opened: stop tracing
+    bool debugLogFailed = false; // the trace file could not be opened: stop tracing
 };
 
 // The larger of change and the relative change of node i; a node that was (nearly) empty is
 // measured against a neighbour's old value, so a boundary arriving there counts. Inline: it is
 // called for every node of every step.
 inline double CLammIdeal::RelativeNodeChange(const double* nw, const double* od, int i,
-                                             double threshold, double change)
-{
+                                             double threshold, double change) {
     const double d = nw[i] - od[i];
     if (od[i] > threshold)
         return std::max(change, std::fabs(d / od[i]));

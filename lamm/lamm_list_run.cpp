@@ -1,9 +1,6 @@
 // The drivers of Lamm equation lists: hand out the shares, wait for them, report in order.
 #include "lamm/lamm_list_run.h"
 
-#include "state/diagnostics.h"
-#include "state/preference_switches.h"
-#include "state/run_switches.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "lamm/kept_thread_pool.h"
@@ -11,6 +8,9 @@
 #include "lamm/lamm_list_thread.h"
 #include "lamm/lamm_trace.h"
 #include "scandata/scan_user_messages.h"
+#include "state/diagnostics.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,10 +20,11 @@
 
 namespace {
 
-bool Quiet(const CLammIdeal& o) { return o.quietWhileFitting || o.quietWhileComputing; }
+bool Quiet(const CLammIdeal& o) {
+    return o.quietWhileFitting || o.quietWhileComputing;
+}
 
-void ShowListError(int code, int equation)
-{
+void ShowListError(int code, int equation) {
     char text[80];
     std::snprintf(text, sizeof text, "error #%d in simulation #%d", code, equation);
     ShowError(text, 0);
@@ -31,15 +32,14 @@ void ShowListError(int code, int equation)
 
 // The rows of equation j, so that a stopped list leaves no stale or half-written profile.
 void ClearEquationRows(const CLammIdeal& tmpl, float** rows, int radiusCount,
-                       const int* scanCounts)
-{
+                       const int* scanCounts) {
     if (rows == nullptr || tmpl.accumulate)
         return;
     for (int pos = 1; pos <= tmpl.scanCount; ++pos) {
         const int scan = tmpl.ScanIndexAt(pos);
         float* row = rows[scan];
-        const int points = radiusCount > 0 ? radiusCount
-                                           : (scanCounts != nullptr ? scanCounts[scan] : 0);
+        const int points =
+            radiusCount > 0 ? radiusCount : (scanCounts != nullptr ? scanCounts[scan] : 0);
         if (row != nullptr && points > 0)
             std::fill(row + 1, row + 1 + points, 0.0f);
     }
@@ -64,8 +64,7 @@ LammResult FinishList(const CLammIdeal& tmpl, int n, const std::vector<int>& don
     return result;
 }
 
-bool PollKeyboard(const CLammIdeal& tmpl)
-{
+bool PollKeyboard(const CLammIdeal& tmpl) {
     if (gUserInterrupt.load(std::memory_order_relaxed))
         return false;
     if (tmpl.IsWorkerOrKeyPressed()) {
@@ -75,19 +74,19 @@ bool PollKeyboard(const CLammIdeal& tmpl)
     return false;
 }
 
-}  // namespace
+} // namespace
 
-int LammThreadCount() { return std::clamp(gLammThreadCount, 1, kMaxLammThreads); }
+int LammThreadCount() {
+    return std::clamp(gLammThreadCount, 1, kMaxLammThreads);
+}
 
-bool CLammIdeal::IsWorkerOrKeyPressed() const
-{
+bool CLammIdeal::IsWorkerOrKeyPressed() const {
     if (workerMode)
         return false;
     return keyPoll != nullptr ? keyPoll() : KeyPressed();
 }
 
-void CLammIdeal::ShowThreadProgress(int x, int y) const
-{
+void CLammIdeal::ShowThreadProgress(int x, int y) const {
     if (window == nullptr || Quiet(*this))
         return;
     char text[160];
@@ -101,8 +100,7 @@ void CLammIdeal::ShowThreadProgress(int x, int y) const
 // file with the header naming the equation (D in units of 1e-7 cm^2/s), later ones append. An
 // object whose trace cannot be written says so once and stops tracing; the switch copied into
 // worker objects is left alone, since workers read it while the driver traces.
-void CLammIdeal::DebugLog(const char* text)
-{
+void CLammIdeal::DebugLog(const char* text) {
     if (!logOn || debugLogFailed)
         return;
     char name[40];
@@ -110,8 +108,8 @@ void CLammIdeal::DebugLog(const char* text)
     if (!debugLogCreated) {
         char header[120];
         std::snprintf(header, sizeof header,
-                      "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F",
-                      s, D * 1e7);
+                      "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F", s,
+                      D * 1e7);
         if (!AppendTrace(name, header, debugLogCreated)) {
             debugLogFailed = true;
             return;
@@ -121,8 +119,7 @@ void CLammIdeal::DebugLog(const char* text)
         debugLogFailed = true;
 }
 
-int CLammIdeal::LogError()
-{
+int CLammIdeal::LogError() {
     numericalError = false;
     return 0;
 }
@@ -249,8 +246,7 @@ LammResult CLRunListSingleVbar(CLammIdeal* tmpl, int n, const double* s, const d
                                float vbar, float*** targets, const float* radii, int radiusCount,
                                float** scanRadii, const int* scanCounts) {
     const std::vector<double> all(std::max(n, 0) + 1, vbar);
-    return CLRunList(tmpl, n, s, D, all.data(), targets, radii, radiusCount, scanRadii,
-                     scanCounts);
+    return CLRunList(tmpl, n, s, D, all.data(), targets, radii, radiusCount, scanRadii, scanCounts);
 }
 
 LammResult CLammIdeal::RunMultiThreaded(int n, const double* sS, const double* dCm2s, float vbarAll,

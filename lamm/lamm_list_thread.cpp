@@ -1,11 +1,11 @@
 // The worker thread of the Lamm equation lists.
 #include "lamm/lamm_list_thread.h"
 
-#include "state/diagnostics.h"
-#include "state/run_switches.h"
 #include "foundations/deferred_errors.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_trace.h"
+#include "state/diagnostics.h"
+#include "state/run_switches.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,8 +26,7 @@ thread_local int tStepsToClockRead = 0;
 
 // The step loop's stop test of an equation on the calling thread: the list's stop flag at every
 // step (another equation failed or a key was seen), the template's key poll now and then.
-bool CallerStepPoll()
-{
+bool CallerStepPoll() {
     if (gUserInterrupt.load(std::memory_order_relaxed))
         return true;
     if (tPollingTemplate == nullptr || --tStepsToClockRead > 0)
@@ -40,10 +39,9 @@ bool CallerStepPoll()
     return tPollingTemplate->IsWorkerOrKeyPressed();
 }
 
-}  // namespace
+} // namespace
 
-MultiThreadCLammIdeal::~MultiThreadCLammIdeal()
-{
+MultiThreadCLammIdeal::~MultiThreadCLammIdeal() {
     // The thread must end before the members it reads go away.
     WaitForExit();
     DebugLog("\ndeleting MultiThreadCLammIdeal");
@@ -52,21 +50,18 @@ MultiThreadCLammIdeal::~MultiThreadCLammIdeal()
 void MultiThreadCLammIdeal::SetWork(const CLammIdeal* tmpl, int n, const double* sS,
                                     const double* dCm2s, const double* vbar, float*** targets,
                                     const float* radii, int radiusCount, float** scanRadii,
-                                    const int* scanCounts)
-{
+                                    const int* scanCounts) {
     template_ = tmpl, equationCount_ = n, s_ = sS, D_ = dCm2s, vbar_ = vbar;
     targets_ = targets, radii_ = radii, radiusCount_ = radiusCount;
     scanRadii_ = scanRadii, scanCounts_ = scanCounts;
 }
 
-void MultiThreadCLammIdeal::SetResultArrays(int* errorCodes, int* failedEquations)
-{
+void MultiThreadCLammIdeal::SetResultArrays(int* errorCodes, int* failedEquations) {
     errorCodes_ = errorCodes;
     failedEquations_ = failedEquations;
 }
 
-void MultiThreadCLammIdeal::DebugLog(const char* text)
-{
+void MultiThreadCLammIdeal::DebugLog(const char* text) {
     if (!gThreadDiagnostics || logFailed_)
         return;
     if (!logPrepared_) {
@@ -97,8 +92,7 @@ void MultiThreadCLammIdeal::DebugLog(const char* text)
 
 // A running equation always finishes unless the stop flag ends its time loop; an equation that
 // fails stops the whole list, and one that was stopped is not counted as solved.
-int MultiThreadCLammIdeal::Run()
-{
+int MultiThreadCLammIdeal::Run() {
     DeferErrorBoxes deferred;
     const int k = threadNumber_;
     DebugLog("\nstart MultiThreadCLammIdeal::Run()");
@@ -154,8 +148,7 @@ int MultiThreadCLammIdeal::Run()
     return 0;
 }
 
-void MultiThreadCLammIdeal::RunOnCallingThread()
-{
+void MultiThreadCLammIdeal::RunOnCallingThread() {
     onCallingThread_ = true;
     tPollingTemplate = template_;
     tNextKeyPoll = Clock::time_point{};

@@ -13,7 +13,7 @@ class CLammIdeal;
 // vectors, and tests the stop flag before every equation. A share is solved once, by the
 // calling thread or by a kept thread (kept_thread_pool.h).
 class MultiThreadCLammIdeal : public TThread {
-public:
+  public:
     MultiThreadCLammIdeal() = default;
     ~MultiThreadCLammIdeal() override;
 
@@ -41,10 +41,10 @@ public:
     // Whether the share was solved (to its end or to a stop).
     bool Done() const { return done_; }
 
-protected:
+  protected:
     int Run() override;
 
-private:
+  private:
     int threadNumber_ = 0;
     int threadCount_ = 1;
     int* errorCodes_ = nullptr;

@@ -6,25 +6,25 @@
 
 namespace {
 
-constexpr double kGasConstant = 8.31451e7;               // erg / (mol K)
-constexpr double kInverseAvogadro = 1.6605392767355127e-24;  // mol
+constexpr double kGasConstant = 8.31451e7;                  // erg / (mol K)
+constexpr double kInverseAvogadro = 1.6605392767355127e-24; // mol
 constexpr int kSmallestGrid = 10;
 constexpr int kLargestGrid = 100000;
 
-bool InsideF(float v, double lo, double hi)
-{
+bool InsideF(float v, double lo, double hi) {
     return v >= static_cast<float>(lo) && v <= static_cast<float>(hi);
 }
 
-int ClampGridSize(int n) { return std::clamp(n, kSmallestGrid, kLargestGrid); }
+int ClampGridSize(int n) {
+    return std::clamp(n, kSmallestGrid, kLargestGrid);
+}
 
-}  // namespace
+} // namespace
 
 // Degenerate geometry (bottom at or inside the meniscus, non-finite values) is refused here, so
 // the grid spacing of the solvers is always positive.
 void CLammIdeal::LoadSedParameters(double sS, double dCm2s, double meniscusCm, double bottomCm,
-                                   double loading, float fitLimit1, float fitLimit2)
-{
+                                   double loading, float fitLimit1, float fitLimit2) {
     s = sS, D = dCm2s, meniscus = meniscusCm, bottom = bottomCm, c0 = loading;
     lowerFitLimit = fitLimit1;
     upperFitLimit = fitLimit2;
@@ -50,8 +50,7 @@ void CLammIdeal::LoadSedParameters(double sS, double dCm2s, double meniscusCm, d
     geometryValid = !invalid;
 }
 
-void CLammIdeal::SetIdealModel()
-{
+void CLammIdeal::SetIdealModel() {
     idealModel = true;
     modelSet = true;
 }
@@ -65,8 +64,7 @@ void CLammIdeal::LoadDiscretization(
     bool autoSGrid, bool continuationOption, bool autoAlgorithm, double maxDcOverCCopyValue,
     double fineLimit, double coarseLimit, double maxDcOverCValue, int defaultGrid,
     int allocatedGrid, bool movingHat, bool claverie, float truncLevel, double truncThreshold,
-    bool dynTruncate, double factorB, double factorA, double normS, double normSOptimized)
-{
+    bool dynTruncate, double factorB, double factorA, double normS, double normSOptimized) {
     if (lowerLimit > 0)
         lowerGridLimit = ClampGridSize(lowerLimit);
     if (upperLimit > 0)
@@ -106,19 +104,17 @@ void CLammIdeal::LoadDiscretization(
     normalizedS = normS;
     normalizedSOptimized = normSOptimized;
     const bool usableStepControl = std::isfinite(maxDcOverC) && maxDcOverC >= 1e-3;
-    const bool usableFactors = timeStepFactorA > 0.0 && std::isfinite(timeStepFactorA) &&
-                               std::isfinite(timeStepFactorB);
+    const bool usableFactors =
+        timeStepFactorA > 0.0 && std::isfinite(timeStepFactorA) && std::isfinite(timeStepFactorB);
     discretizationLoaded = !(ff0 <= 0.0f && D > 0.0) && usableStepControl && usableFactors;
 }
 
 void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeader* scanHeaders,
                                       float** target, const float* radii, int radiusCount,
-                                      float** scanRadii, const int* scanCounts,
-                                      bool simulatingOnly, const int* order, int count,
-                                      int equation, bool quietFitting, bool quietComputing,
-                                      bool timeResolution, float velocityCmMin,
-                                      bool radialResolution, float radialRangeCm, bool absorbance)
-{
+                                      float** scanRadii, const int* scanCounts, bool simulatingOnly,
+                                      const int* order, int count, int equation, bool quietFitting,
+                                      bool quietComputing, bool timeResolution, float velocityCmMin,
+                                      bool radialResolution, float radialRangeCm, bool absorbance) {
     window = win, dataPlot = plot, headers = scanHeaders, outputTarget = target;
     bool valid = target != nullptr && scanHeaders != nullptr;
     outputRadii = radii, outputRadiusCount = radiusCount;
@@ -162,8 +158,7 @@ void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeade
 
 // With radii per scan the profiles always go through the object's own matrix; with a shared grid
 // only when they are to be added to the caller's rows.
-void CLammIdeal::RebuildAccumulation()
-{
+void CLammIdeal::RebuildAccumulation() {
     accumulation.clear();
     accumulationRows = accumulationCols = 0;
     int cols = 0;
@@ -180,8 +175,7 @@ void CLammIdeal::RebuildAccumulation()
     }
 }
 
-void CLammIdeal::SetAccumulateOutput(bool on)
-{
+void CLammIdeal::SetAccumulateOutput(bool on) {
     if (perScanRadii)
         return;
     accumulate = on;
@@ -190,8 +184,7 @@ void CLammIdeal::SetAccumulateOutput(bool on)
 }
 
 void CLammIdeal::LoadSpeciesFromList(double sS, double dCm2s, float** target, const float* radii,
-                                     int radiusCount, float** scanRadii, const int* scanCounts)
-{
+                                     int radiusCount, float** scanRadii, const int* scanCounts) {
     s = sS;
     D = dCm2s;
     outputTarget = target;
@@ -218,8 +211,7 @@ void CLammIdeal::LoadSpeciesFromList(double sS, double dCm2s, float** target, co
 
 // Molar mass from the Svedberg equation and the frictional ratio against the anhydrous sphere.
 void CLammIdeal::LoadSpeciesProperties(double temperatureC, double vbarValue, double densityValue,
-                                       double viscosityValue)
-{
+                                       double viscosityValue) {
     viscosity = static_cast<float>(viscosityValue);
     density = static_cast<float>(densityValue);
     vbar = static_cast<float>(vbarValue);
@@ -235,21 +227,19 @@ void CLammIdeal::LoadSpeciesProperties(double temperatureC, double vbarValue, do
         f0 = viscosity * 0.018887255011800004 * radius * 1000.0;
     }
     if (f0 > 0.0 && s != 0.0)
-        frictionalRatio = static_cast<float>(
-            (molarMass * (1.0 - vbarRho) * kInverseAvogadro / (1e-13 * s)) / f0);
+        frictionalRatio =
+            static_cast<float>((molarMass * (1.0 - vbarRho) * kInverseAvogadro / (1e-13 * s)) / f0);
     else
         frictionalRatio = 0.0f;
 }
 
-void CLammIdeal::SetZoneLoading(bool on, float widthCm, bool empty)
-{
+void CLammIdeal::SetZoneLoading(bool on, float widthCm, bool empty) {
     zoneLoading = on;
     zoneWidth = widthCm;
     emptyZone = empty;
 }
 
-void CLammIdeal::SetInitialStep(float widthCm, float factor)
-{
+void CLammIdeal::SetInitialStep(float widthCm, float factor) {
     zoneWidth = widthCm;
     stepFactor = factor;
     initialStep = widthCm > 0.0f && factor > 0.0f;
@@ -259,24 +249,26 @@ void CLammIdeal::SetInitialStep(float widthCm, float factor)
     }
 }
 
-void CLammIdeal::SetSedimentationTimeOffset(double offsetS) { sedimentationTimeOffset = offsetS; }
+void CLammIdeal::SetSedimentationTimeOffset(double offsetS) {
+    sedimentationTimeOffset = offsetS;
+}
 
-void CLammIdeal::SetTimeOffset(double offsetS)
-{
+void CLammIdeal::SetTimeOffset(double offsetS) {
     if (offsetS > 0.0) {
         startTimeOffsetOn = true;
         startTimeOffset = offsetS;
     }
 }
 
-void CLammIdeal::DisableAccelerationCheck() { checkAcceleration = false; }
+void CLammIdeal::DisableAccelerationCheck() {
+    checkAcceleration = false;
+}
 
 void CLammIdeal::LoadSelfAssociation(bool interacting, bool ideal, bool a, bool b, bool cSwitch,
                                      bool d, const float values1to5[5], float loading,
                                      bool nonideal, float logKsValue, float logKdValue,
                                      bool switch1, bool switch2, double scale,
-                                     const float values7to14[8])
-{
+                                     const float values7to14[8]) {
     interactingModel = interacting, idealModel = ideal;
     assocA = a, assocB = b, assocC = cSwitch, assocD = d;
     for (int i = 0; i < 5; ++i)
@@ -313,8 +305,7 @@ void CLammIdeal::LoadNonIdeality(bool ideal, bool nonidealKsKdSwitch, bool inter
                                  bool dependence, bool rapidSA, int count, const double* v1,
                                  const double* v2, const double* v3, const double* v4,
                                  float logKsValue, float logKdValue, bool switch1, bool switch2,
-                                 double scale, double sS, double dCm2s, double loading)
-{
+                                 double scale, double sS, double dCm2s, double loading) {
     nonIdealityLoaded = false;
     idealModel = ideal, nonidealKsKd = nonidealKsKdSwitch, interactingModel = interacting;
     dependenceSwitch = dependence, rapidSelfAssociation = rapidSA;

@@ -9,14 +9,13 @@ namespace {
 
 constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 
-}  // namespace
+} // namespace
 
 // Interior nodes sit at geometric reference radii and move with the frame r = x exp(k t); the
 // end nodes stay at the meniscus and the bottom, so in the reference frame they move. The first
 // interval is half a ratio step and the last one and a half (mirrored for flotation), so after
 // one period T every interior node lands on its neighbour's start.
-void CLammIdeal::SetupMovingGrid()
-{
+void CLammIdeal::SetupMovingGrid() {
     shiftCount = 0;
     const double omega = currentRotorSpeed * kTwoPiOver60;
     sOmega2 = omega * omega * s * 1e-13;
@@ -53,14 +52,12 @@ void CLammIdeal::SetupMovingGrid()
 
 // With the frame moving exactly with the species (automatic s_grid, constant speed) the
 // transport is s omega^2 (F - S), which avoids cancelling k F against s omega^2 S.
-bool CLammIdeal::UseCombinedTransport() const
-{
+bool CLammIdeal::UseCombinedTransport() const {
     return automaticSGrid && !inhomogeneousSolvent && !accelerationPhaseActive &&
            !cosolventGradient;
 }
 
-void CLammIdeal::ComputeTransportRow(int i)
-{
+void CLammIdeal::ComputeTransportRow(int i) {
     if (UseCombinedTransport()) {
         Ta[i] = sOmega2 * (Fra[i] - Sa[i]);
         Tb[i] = sOmega2 * (Frb[i] - Sb[i]);
@@ -72,8 +69,7 @@ void CLammIdeal::ComputeTransportRow(int i)
     }
 }
 
-void CLammIdeal::AssembleMatrices()
-{
+void CLammIdeal::AssembleMatrices() {
     SetupMovingGrid();
     for (int i = 1; i <= N; ++i) {
         Ma[i] = MassElement(i, i - 1), Mb[i] = MassElement(i, i), Mc[i] = MassElement(i, i + 1);
@@ -89,8 +85,7 @@ void CLammIdeal::AssembleMatrices()
 }
 
 // A new rotor speed changes s omega^2: only the transport is rebuilt, the grid and k stay.
-void CLammIdeal::ReassembleMatrices()
-{
+void CLammIdeal::ReassembleMatrices() {
     const double omega = currentRotorSpeed * kTwoPiOver60;
     sOmega2 = omega * omega * s * 1e-13;
     for (int i = 1; i <= N; ++i)
@@ -100,8 +95,7 @@ void CLammIdeal::ReassembleMatrices()
 
 // Raw entries (mass, stiffness, sedimentation, frame) of the eight end positions for the current
 // x_1 and x_N.
-void CLammIdeal::EndEntriesHere(double* m8, double* k8, double* s8, double* f8) const
-{
+void CLammIdeal::EndEntriesHere(double* m8, double* k8, double* s8, double* f8) const {
     for (int p = 0; p < 8; ++p) {
         const EndPosition e = EndPositionOf(p, N);
         const int j = e.row + e.diagonal;
@@ -112,8 +106,7 @@ void CLammIdeal::EndEntriesHere(double* m8, double* k8, double* s8, double* f8) 
     }
 }
 
-void CLammIdeal::EndElementsNow()
-{
+void CLammIdeal::EndElementsNow() {
     double m8[8], k8[8], s8[8], f8[8];
     EndEntriesHere(m8, k8, s8, f8);
     for (int p = 0; p < 8; ++p) {
@@ -129,8 +122,7 @@ void CLammIdeal::EndElementsNow()
     ComputeTransportRow(N);
 }
 
-void CLammIdeal::EndElementsAt(double tau)
-{
+void CLammIdeal::EndElementsAt(double tau) {
     const double keep1 = x[1], keepN = x[N];
     const double e = std::exp(frameRate * tau);
     x[1] = meniscus / e;
@@ -149,30 +141,27 @@ void CLammIdeal::EndElementsAt(double tau)
 // dx/dt = -k x, and the entries are the closed forms of the end elements differentiated in the
 // moving end radius. Their column sums are the rates of change of the end node volumes, which
 // the conservative step needs exactly; the grid tests compare them with difference quotients.
-void CLammIdeal::EndMassRates(double* rate8) const
-{
-    const double a = x[1], c = x[2];  // first element, a moves
+void CLammIdeal::EndMassRates(double* rate8) const {
+    const double a = x[1], c = x[2]; // first element, a moves
     const double va = -frameRate * a;
     rate8[0] = va * (c - 3.0 * a) / 6.0;
     rate8[1] = rate8[2] = va * -a / 6.0;
     rate8[3] = va * -(a + c) / 6.0;
-    const double p = x[N - 1], q = x[N];  // last element, q moves
+    const double p = x[N - 1], q = x[N]; // last element, q moves
     const double vq = -frameRate * q;
     rate8[4] = vq * (p + q) / 6.0;
     rate8[5] = rate8[6] = vq * q / 6.0;
     rate8[7] = vq * (3.0 * q - p) / 6.0;
 }
 
-void CLammIdeal::SetGridEnds(double tau)
-{
+void CLammIdeal::SetGridEnds(double tau) {
     gridE = std::exp(frameRate * tau);
     gridE2 = gridE * gridE;
     x[1] = meniscus / gridE;
     x[N] = bottom / gridE;
 }
 
-void CLammIdeal::UpdateRadii()
-{
+void CLammIdeal::UpdateRadii() {
     const double e = std::exp(frameRate * (t - t0));
     r[1] = meniscus;
     for (int i = 2; i < N; ++i)
@@ -181,16 +170,14 @@ void CLammIdeal::UpdateRadii()
 }
 
 // Amount in a 2-degree sector of 1.2 cm height, on the grid ends set by the caller.
-double CLammIdeal::MovingGridAmount()
-{
+double CLammIdeal::MovingGridAmount() {
     return 1.2 * 0.0349065850 * ReferenceAmount() * gridE2;
 }
 
 // Sum of node volume times concentration on the reference radii with the current end radii:
 // the interior volumes never change within a run, only the two nodes at each end follow x_1
 // and x_N.
-double CLammIdeal::ReferenceAmount() const
-{
+double CLammIdeal::ReferenceAmount() const {
     return HatGridAmount(x, referenceVolumes.data(), c, N);
 }
 
@@ -202,8 +189,7 @@ double CLammIdeal::ReferenceAmount() const
 // profile that stands still in the moving frame that rounding would add up period after period.
 // The node where material arrives takes the difference, so the amount is the same before and
 // after to rounding of the sums.
-void CLammIdeal::ShiftGrid()
-{
+void CLammIdeal::ShiftGrid() {
     SetGridEnds(PeriodPhase(t - t0, period));
     const double E = gridE, E2 = gridE2, m = meniscus, b = bottom;
     // The interior amounts before and after the move in one pass: only the end volumes change.
@@ -234,8 +220,7 @@ void CLammIdeal::ShiftGrid()
             newN1 = c[N] + (c[N - 1] - c[N]) * (x[N - 1] - b) / ((x[N - 1] - x[N]) * E);
         } else {
             newN = 0.0;
-            const double w =
-                (x[N] * x[N] + x[N - 1] * x[N] - 2.0 * x[N - 1] * x[N - 1]) / 6.0;
+            const double w = (x[N] * x[N] + x[N - 1] * x[N] - 2.0 * x[N - 1] * x[N - 1]) / 6.0;
             const double amount = E2 * (c[N - 1] * w + NodeVolume(N) * c[N]);
             newN1 = (amount - PN2 * c[N - 1]) / VN1;
         }
@@ -266,8 +251,7 @@ void CLammIdeal::ShiftGrid()
     ++shiftCount;
 }
 
-double CLammIdeal::BottomSlope() const
-{
+double CLammIdeal::BottomSlope() const {
     const double E = std::exp(frameRate * (t - t0));
     const double g1 = (c[N] - c[N - 1]) / (bottom - E * x[N - 1]);
     const double g2 = (c[N - 1] - c[N - 2]) / (E * x[N - 1] - E * x[N - 2]);
@@ -275,8 +259,7 @@ double CLammIdeal::BottomSlope() const
     return g1 + (g1 - g2) * w;
 }
 
-double CLammIdeal::MeniscusSlope() const
-{
+double CLammIdeal::MeniscusSlope() const {
     const double E = std::exp(frameRate * (t - t0));
     const double g1 = (c[2] - c[1]) / (E * x[2] - meniscus);
     const double g2 = (c[3] - c[2]) / (E * x[3] - E * x[2]);

@@ -1,8 +1,7 @@
 // Time stepping of the moving-hat loop: Crank-Nicolson steps, full grid periods, the solve loop.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
 #include "foundations/subnormal_flush.h"
+#include "lamm/lamm_ideal.h"
 #include "lamm/lamm_moving_hat_ends.h"
 #include "lamm/tridiagonal.h"
 
@@ -19,21 +18,19 @@ constexpr int kMostIdleSteps = 1000;
 // end of the step, the right one M + dt/2 (A + 2 k M + dM/dt) at its start, with
 // A = -(D / E^2) K - Tr. An entry takes M, dM/dt, K and Tr of its position.
 struct StepWeights {
-    StepWeights(const CLammIdeal& o, double tau, double step)
-    {
+    StepWeights(const CLammIdeal& o, double tau, double step) {
         const double k = o.frameRate, gain = std::exp(2.0 * k * step);
-        const double d0 = o.D / std::exp(2.0 * k * tau), d1 = o.D / std::exp(2.0 * k * (tau + step));
+        const double d0 = o.D / std::exp(2.0 * k * tau),
+                     d1 = o.D / std::exp(2.0 * k * (tau + step));
         half = 0.5 * step;
         leftM = gain * (1.0 - k * step), leftRate = gain * half;
         leftK = leftRate * d1, leftTr = leftRate;
         rightM = 1.0 + k * step, rightK = half * d0;
     }
-    double Left(double m, double mRate, double kk, double tr) const
-    {
+    double Left(double m, double mRate, double kk, double tr) const {
         return leftM * m - leftRate * mRate + leftK * kk + leftTr * tr;
     }
-    double Right(double m, double mRate, double kk, double tr) const
-    {
+    double Right(double m, double mRate, double kk, double tr) const {
         return rightM * m + half * mRate - rightK * kk - half * tr;
     }
     double half, leftM, leftRate, leftK, leftTr, rightM, rightK;
@@ -44,8 +41,7 @@ struct StepWeights {
 // once the profile stands still in the cell. Negative for the first window.
 class LabFrameRate {
   public:
-    double PerSecond(const CLammIdeal& o, double window)
-    {
+    double PerSecond(const CLammIdeal& o, double window) {
         const int n = o.N;
         const double e = std::exp(o.frameRate * (o.t - o.t0));
         r_.assign(std::size_t(n) + 1, 0.0);
@@ -77,14 +73,13 @@ class LabFrameRate {
     std::vector<double> r_, previousR_, previousC_;
 };
 
-}  // namespace
+} // namespace
 
 // Moving-hat solution: the grid travels with s_grid, so a boundary sedimenting at that rate
 // stands still on it and few nodes resolve it. Constant steps of "max dc/c" x T, or when that
 // reaches the grid period, steps of exactly T on factors made once. Checked against the plateau,
 // the second moment and the non-diffusing limit in the solver tests.
-void CLammIdeal::SolveFE()
-{
+void CLammIdeal::SolveFE() {
     fixTimestep = true;
     if (setupSucceeded == 0)
         return;
@@ -150,8 +145,7 @@ void CLammIdeal::SolveFE()
 }
 
 // Cuts dt to the largest step allowed while the rotor accelerates and to the end of the ramp.
-static bool CutForAcceleration(CLammIdeal& o)
-{
+static bool CutForAcceleration(CLammIdeal& o) {
     if (!o.rampRotorSpeed || !o.accelerationPhaseActive)
         return false;
     const double before = o.dt;
@@ -161,8 +155,7 @@ static bool CutForAcceleration(CLammIdeal& o)
     return o.dt != before;
 }
 
-double CLammIdeal::TimeStep()
-{
+double CLammIdeal::TimeStep() {
     const bool first = stepsTaken == 0;
     if (!fullPeriodMode) {
         dt = dt0;
@@ -240,7 +233,7 @@ double CLammIdeal::TimeStep()
         }
         if (dt <= 0.1 || depletingEndUnresolved) {
             if (c[watched] < 0.0) {
-                SetGridEnds(PeriodPhase(t + dt - t0, period));  // the volumes c now lives on
+                SetGridEnds(PeriodPhase(t + dt - t0, period)); // the volumes c now lives on
                 c[neighbour] += NodeVolume(watched) * c[watched] / NodeVolume(neighbour);
                 cOld[neighbour] = c[neighbour];
                 c[watched] = cOld[watched] = 0.0;
@@ -259,8 +252,7 @@ double CLammIdeal::TimeStep()
 // dilution and the motion of the end nodes in the reference frame, so the columns of the
 // operator sum to zero and the amount sum E^2 M c is the same at both ends of every step. The
 // diffusion term carries 1 / E(t)^2; the end entries are taken at both ends of the step.
-void CLammIdeal::AdvanceSolution(double step)
-{
+void CLammIdeal::AdvanceSolution(double step) {
     const SubnormalsAsZero subnormalsAsZero;
     const bool accelerating = rampRotorSpeed && accelerationPhaseActive;
     if (accelerating) {
@@ -288,8 +280,8 @@ void CLammIdeal::AdvanceSolution(double step)
         Lb[i] = w.Left(Mb[i], 0.0, Kb[i], Tb[i]);
         Lc[i] = w.Left(Mc[i], 0.0, Kc[i], Tc[i]);
     }
-    rhs[1] = w.Right(Mb[1], 0.0, Kb[1], Tb[1]) * cOld[1] +
-             w.Right(Mc[1], 0.0, Kc[1], Tc[1]) * cOld[2];
+    rhs[1] =
+        w.Right(Mb[1], 0.0, Kb[1], Tb[1]) * cOld[1] + w.Right(Mc[1], 0.0, Kc[1], Tc[1]) * cOld[2];
     for (int i = 2; i < N; ++i)
         rhs[i] = w.Right(Ma[i], 0.0, Ka[i], Ta[i]) * cOld[i - 1] +
                  w.Right(Mb[i], 0.0, Kb[i], Tb[i]) * cOld[i] +
@@ -308,8 +300,7 @@ void CLammIdeal::AdvanceSolution(double step)
     LimitOverflow();
 }
 
-void CLammIdeal::CommitStep()
-{
+void CLammIdeal::CommitStep() {
     ++stepsTaken;
     t += dt;
     if (accelerationPhaseActive && t >= accelerationDuration) {
@@ -329,8 +320,7 @@ void CLammIdeal::CommitStep()
 
 // A step of exactly T from the start of a period has the same matrices in every period, so
 // they are factorised once per run.
-void CLammIdeal::FactorFullPeriodStep()
-{
+void CLammIdeal::FactorFullPeriodStep() {
     SetGridEnds(0.0);
     EndElementsNow();
     double rate0[8];
@@ -354,14 +344,12 @@ void CLammIdeal::FactorFullPeriodStep()
     TwistedFactor(La, Lb, Lc, invBet, LTa, gamT, fullPeriodMeeting, 1, N);
 }
 
-void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const
-{
+void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const {
     TwistedSubstitute(invBet, LTa, gamT, fullPeriodMeeting, rhsIn, out, 1, N);
 }
 
 void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double* cc,
-                                  const double* rr, double* u, int n)
-{
+                                  const double* rr, double* u, int n) {
     // the matrix changes at every general step: one two-ended solve, not a factorisation kept
     const TridiagStatus status = TwistedSolve(a, b, cc, rr, u, gam, 1, n);
     if (status != TridiagStatus::Ok) {
@@ -372,8 +360,7 @@ void CLammIdeal::SolveTridiagonal(const double* a, const double* b, const double
 }
 
 // Runaway values of an almost non-diffusing species are damped at the end where it piles up.
-void CLammIdeal::LimitOverflow()
-{
+void CLammIdeal::LimitOverflow() {
     if (D > 2e-8)
         return;
     if (s > 0.0 && std::fabs(c[N]) >= 1e30) {

@@ -1,7 +1,6 @@
 // The solution without diffusion: a sharp boundary and a plateau diluted by the sector shape.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
+#include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
 
 #include <algorithm>
@@ -10,11 +9,10 @@
 
 namespace {
 
-constexpr double kWaterDensity = 0.99823;  // g/ml
+constexpr double kWaterDensity = 0.99823; // g/ml
 
 // Linear interpolation of the ascending curve (x, v)[0..m-1] at xi, held at the end values.
-double InterpolateCurve(const std::vector<double>& x, const std::vector<double>& v, double xi)
-{
+double InterpolateCurve(const std::vector<double>& x, const std::vector<double>& v, double xi) {
     if (xi <= x.front())
         return v.front();
     if (xi >= x.back())
@@ -25,11 +23,10 @@ double InterpolateCurve(const std::vector<double>& x, const std::vector<double>&
     return v[j - 1] + w * (v[j] - v[j - 1]);
 }
 
-}  // namespace
+} // namespace
 
 // Every scan from the closed form at its own time, then the detection corrections.
-void CLammIdeal::SolveNonDiffusing()
-{
+void CLammIdeal::SolveNonDiffusing() {
     if (!accumulation.empty())
         std::fill(accumulation.begin(), accumulation.end(), 0.0f);
     for (int pos = 1; pos <= scanCount; ++pos) {
@@ -51,8 +48,7 @@ void CLammIdeal::SolveNonDiffusing()
 // scanning time, each radius is seen when the scanner gets there. The compressible-solvent form
 // follows the characteristics of a density that grows with pressure. Checked against the closed
 // forms and against the form with B = 0 in the non-diffusing tests.
-void CLammIdeal::CLLammNoDiffvec(float loading, double timeS, const float* radii, float* y, int n)
-{
+void CLammIdeal::CLLammNoDiffvec(float loading, double timeS, const float* radii, float* y, int n) {
     if (profileLoaded) {
         ShowError("\nCLLammNoDiffvec not implemented for CLVariableRotorSpeed", 0);
         return;
@@ -61,7 +57,7 @@ void CLammIdeal::CLLammNoDiffvec(float loading, double timeS, const float* radii
         return;
     const double m = meniscus, b = bottom, k = sOmega2;
     const bool scanning = simulateTimeResolution && scanVelocity > 0.0f;
-    const double v = scanVelocity / 60.0;  // cm/s
+    const double v = scanVelocity / 60.0; // cm/s
     if (!compressibleSolvent) {
         const double start = k > 0.0 ? m : b;
         double rb = start * std::exp(k * timeS);
@@ -103,8 +99,8 @@ void CLammIdeal::CLLammNoDiffvec(float loading, double timeS, const float* radii
         const double w2 = omega * omega;
         const double rho = rho0;
         const double A = 1.0 - vbar * rho;
-        const double B = 0.5 * (0.001 * vbar) * (1000.0 * rho) * (1000.0 * rho) * w2 *
-                         (1e-6 * kappa);
+        const double B =
+            0.5 * (0.001 * vbar) * (1000.0 * rho) * (1000.0 * rho) * w2 * (1e-6 * kappa);
         const double sSolvent =
             s * 1e-13 * (1.0 - vbar * rho) / (viscosityRatio * (1.0 - vbar * kWaterDensity));
         const double C = w2 * sSolvent / A;

@@ -1,24 +1,21 @@
 // Output per time step: scan times, the profile on the scans' radii, finite scan speed.
-#include "lamm/lamm_ideal.h"
-
-#include "state/run_switches.h"
 #include "foundations/key_polling.h"
+#include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
+#include "state/run_switches.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-double CLammIdeal::ScanTimeAt(int pos) const
-{
+double CLammIdeal::ScanTimeAt(int pos) const {
     const ScanHeader& h = headers[scanOrder[pos]];
     return timeShift + ((rampRotorSpeed || profileLoaded) ? h.originalTime : h.time);
 }
 
 // Where the profile of the scan at position pos goes: the caller's row for a shared grid written
 // in place, else the object's accumulation row.
-float* CLammIdeal::OutputRowFor(int pos)
-{
+float* CLammIdeal::OutputRowFor(int pos) {
     if (!perScanRadii && !accumulate)
         return outputTarget[scanOrder[pos]];
     if (accumulation.empty())
@@ -26,15 +23,13 @@ float* CLammIdeal::OutputRowFor(int pos)
     return &accumulation[static_cast<size_t>(pos) * (accumulationCols + 1)];
 }
 
-int CLammIdeal::OutputCountFor(int pos) const
-{
+int CLammIdeal::OutputCountFor(int pos) const {
     if (!perScanRadii)
         return outputRadiusCount;
     return perScanCounts != nullptr ? perScanCounts[scanOrder[pos]] : 0;
 }
 
-const float* CLammIdeal::OutputRadiiFor(int pos) const
-{
+const float* CLammIdeal::OutputRadiiFor(int pos) const {
     if (!perScanRadii)
         return outputRadii;
     return perScanRadiusVectors != nullptr ? perScanRadiusVectors[scanOrder[pos]] : nullptr;
@@ -42,8 +37,7 @@ const float* CLammIdeal::OutputRadiiFor(int pos) const
 
 // Scans after an early end of the loop: zeros when the boundary has left the data, the final
 // profile when the loop stopped at equilibrium (the profile no longer changes).
-void CLammIdeal::WriteRemainingScans(bool zero)
-{
+void CLammIdeal::WriteRemainingScans(bool zero) {
     if (movingHatAlgorithm && !claverieAlgorithm && setupSucceeded)
         UpdateRadii();
     for (int pos = nextOutputScan; pos <= scanCount; ++pos) {
@@ -66,13 +60,11 @@ void CLammIdeal::WriteRemainingScans(bool zero)
 // Called after every step: writes the scan whose time the step reached (with the scanner's
 // finite speed emulated when asked) and sets the next time the loop must hit. The keyboard is
 // polled at every step, so a key press ends the run after the current step.
-void CLammIdeal::CLEachIterationOutput(double ri)
-{
+void CLammIdeal::CLEachIterationOutput(double ri) {
     // while traced, the numerical-error switch covers one call: cleared on entry and on leaving
     struct ClearNumericalError {
         CLammIdeal& o;
-        ~ClearNumericalError()
-        {
+        ~ClearNumericalError() {
             if (o.logOn)
                 o.LogError();
         }
@@ -156,7 +148,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
         outputInterpolation.Interpolate(r, outputProfile, N, radii, row,
-                                         OutputCountFor(nextOutputScan));
+                                        OutputCountFor(nextOutputScan));
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
     OutputSecondComponent();
@@ -181,9 +173,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
 // Finite radial resolution of absorbance optics: a Gaussian average of the transmitted light
 // 10^-A over +-2 sigma, so averaging happens where the detector averages. Values of 100 or more
 // stand for no light and are left alone.
-template <class T>
-static void ConvolveAbsorbance(T* profile, const T* radii, int n, double range)
-{
+template <class T> static void ConvolveAbsorbance(T* profile, const T* radii, int n, double range) {
     const double sigma = 0.42462845010615713 * range;
     std::vector<double> out(n + 1);
     for (int i = 1; i <= n; ++i) {
@@ -206,12 +196,10 @@ static void ConvolveAbsorbance(T* profile, const T* radii, int n, double range)
         profile[i] = static_cast<T>(out[i]);
 }
 
-void CLammIdeal::ConvolveRadialResolution(double* profile, const double* radii, int n) const
-{
+void CLammIdeal::ConvolveRadialResolution(double* profile, const double* radii, int n) const {
     ConvolveAbsorbance(profile, radii, n, radialRange);
 }
 
-void CLammIdeal::ConvolveRadialResolutionF(float* profile, const float* radii, int n) const
-{
+void CLammIdeal::ConvolveRadialResolutionF(float* profile, const float* radii, int n) const {
     ConvolveAbsorbance(profile, radii, n, radialRange);
 }

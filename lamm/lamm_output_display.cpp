@@ -1,6 +1,5 @@
 // Status lines and the live profile a Lamm solution draws while a Run simulates without fitting.
 #include "lamm/lamm_ideal.h"
-
 #include "plotting/quick_plots.h"
 #include "plotting/window_surface.h"
 #include "state/window_services.h"
@@ -10,14 +9,12 @@
 
 // Only the window's own thread draws: the solvers of a threaded list run stay silent, also
 // the share that the window's thread solves itself.
-bool CLammIdeal::ShowsProgress() const
-{
+bool CLammIdeal::ShowsProgress() const {
     return simulatingWithoutFitting && window != nullptr && !quietWhileFitting &&
            !quietWhileComputing && !silentProgress && OnDrawingThread();
 }
 
-void CLammIdeal::ShowStatusLines(double ri)
-{
+void CLammIdeal::ShowStatusLines(double ri) {
     if (!ShowsProgress())
         return;
     char text[80];
@@ -35,8 +32,7 @@ void CLammIdeal::ShowStatusLines(double ri)
 }
 
 // The new scan profile over the data plot, in the colour of the equation's number.
-void CLammIdeal::PlotScanProfile(const float* radii, const float* values, int n)
-{
+void CLammIdeal::PlotScanProfile(const float* radii, const float* values, int n) {
     if (!ShowsProgress() || dataPlot == nullptr || radii == nullptr || values == nullptr)
         return;
     static const COLORREF kColours[4] = {RGB(150, 0, 150), RGB(0, 255, 0), RGB(0, 0, 255),

@@ -10,14 +10,15 @@ namespace {
 // A loop whose steps stop advancing time ends with the discretization error.
 constexpr int kMostIdleSteps = 1000;
 
-bool IsMixture(const CLammIdeal& o) { return o.rapidSelfAssociation && o.speciesCount > 0; }
+bool IsMixture(const CLammIdeal& o) {
+    return o.rapidSelfAssociation && o.speciesCount > 0;
+}
 
-}  // namespace
+} // namespace
 
 // The loading of node i for a species of the given amount: uniform, a step or a zone, as the
 // initial concentration of the run.
-double CLammIdeal::InitialLoadingAt(int i, double amount) const
-{
+double CLammIdeal::InitialLoadingAt(int i, double amount) const {
     const double edge = r[1] + zoneWidth;
     if (zoneLoading)
         return emptyZone ? (r[i] < edge ? 0.0 : amount) : (r[i] <= edge ? amount : 0.0);
@@ -31,8 +32,7 @@ double CLammIdeal::InitialLoadingAt(int i, double amount) const
 // corrected with their mean over the old and predicted profiles, which keeps second order in
 // time. With ks = kd = 0 the result matches the ideal solution; the propagation tests check
 // that, mass conservation and the self-sharpening of the boundary.
-void CLammIdeal::RunPropagation()
-{
+void CLammIdeal::RunPropagation() {
     if (setupSucceeded == 0)
         return;
     CPropagationArrays& P = propagation;
@@ -49,8 +49,8 @@ void CLammIdeal::RunPropagation()
     P.sNode.assign(nodes, 0.0);
     P.dNode.assign(nodes, 0.0);
     const size_t mix = mixture ? nodes * (speciesCount + 1) : 0;
-    for (std::vector<double>* v : {&P.ck, &P.ckOld, &P.ckNew, &P.wck, &P.wckOld, &P.wckNew,
-                                   &P.skNode, &P.dkNode})
+    for (std::vector<double>* v :
+         {&P.ck, &P.ckOld, &P.ckNew, &P.wck, &P.wckOld, &P.wckNew, &P.skNode, &P.dkNode})
         v->assign(mix, 0.0);
     if (concDependentNI) {
         // the loaded magnitudes, with the sign the switches give, per unit of the scale
@@ -157,8 +157,7 @@ void CLammIdeal::RunPropagation()
 
 // One adaptive step; returns the relative change of the profile (1.0 for a step that only
 // lands on a scan time).
-double CLammIdeal::PropagationStep()
-{
+double CLammIdeal::PropagationStep() {
     CPropagationArrays& P = propagation;
     const bool mixture = IsMixture(*this);
     refusals = 0;
@@ -226,7 +225,7 @@ double CLammIdeal::PropagationStep()
         dt = ShrinkStep(change, false);
         ClipStepToRotorSpeed(endClipped);
         if (cut)
-            hitTime = 1;  // the shortened step no longer lands on the scan time
+            hitTime = 1; // the shortened step no longer lands on the scan time
         PredictPropagationStep(dt);
         if (overflow()) {
             discretizationError = 1;
@@ -245,8 +244,7 @@ double CLammIdeal::PropagationStep()
 
 // The largest relative change of the predicted profile (of any component); a value below -eps
 // refuses the step and halves the tolerances for the rest of the run.
-double CLammIdeal::PropagationChange()
-{
+double CLammIdeal::PropagationChange() {
     CPropagationArrays& P = propagation;
     bool refused = false;
     auto changeOf = [this, &refused](const double* nw, const double* od) {
@@ -284,8 +282,7 @@ double CLammIdeal::PropagationChange()
     return change;
 }
 
-void CLammIdeal::AdvancePropagationTime()
-{
+void CLammIdeal::AdvancePropagationTime() {
     ++stepsTaken;
     t += dt;
     if (accelerationPhaseActive && t >= accelerationDuration) {

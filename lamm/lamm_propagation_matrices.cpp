@@ -1,6 +1,5 @@
 // Element integrals, per-node coefficients and the Crank-Nicolson systems of the propagation loop.
 #include "lamm/lamm_ideal.h"
-
 #include "lamm/tridiagonal.h"
 
 #include <algorithm>
@@ -14,14 +13,15 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 // whose hat carries the coefficient.
 constexpr int kPairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
 
-bool IsMixture(const CLammIdeal& o) { return o.rapidSelfAssociation && o.speciesCount > 0; }
+bool IsMixture(const CLammIdeal& o) {
+    return o.rapidSelfAssociation && o.speciesCount > 0;
+}
 
-}  // namespace
+} // namespace
 
 // Mass entries and the fourteen triple integrals of every row; the sedimentation integrals carry
 // w^2 1e-13, so they are rebuilt whenever the rotor speed changes.
-void CLammIdeal::PropagationElementMatrices()
-{
+void CLammIdeal::PropagationElementMatrices() {
     CPropagationArrays& P = propagation;
     const double omega = currentRotorSpeed * kTwoPiOver60;
     const double w2 = omega * omega * 1e-13;
@@ -40,8 +40,7 @@ void CLammIdeal::PropagationElementMatrices()
 // K = sum over the coefficient nodes a of (s_a F - D_a E): the transport operator of
 // M dc/dt = K c with s and D interpolated linearly between nodes. With the back-diffusion
 // shut-off and a sedimenting bottom node the last row lets material flow out.
-void CLammIdeal::AssemblePropagationStiffness(const double* sn, const double* dn)
-{
+void CLammIdeal::AssemblePropagationStiffness(const double* sn, const double* dn) {
     const CPropagationArrays& P = propagation;
     for (int i = 1; i <= N; ++i) {
         double entry[3] = {0.0, 0.0, 0.0};
@@ -63,16 +62,14 @@ void CLammIdeal::AssemblePropagationStiffness(const double* sn, const double* dn
     }
 }
 
-void CLammIdeal::BuildPropagationMatrices(double step)
-{
+void CLammIdeal::BuildPropagationMatrices(double step) {
     lastFactorDt = step;
     FormCrankNicolson(step, N);
 }
 
 // A c_new = B c_old by the Thomas algorithm; a zero pivot sets the singular-matrix word and the
 // profile keeps its old values.
-bool CLammIdeal::SolvePropagationSystem(const double* from, double* to)
-{
+bool CLammIdeal::SolvePropagationSystem(const double* from, double* to) {
     TridiagProduct(Ba, Bb, Bc, from, rhs, 1, N);
     if (ThomasSolve(La, Lb, Lc, rhs, to, gam, 1, N) == TridiagStatus::Ok)
         return true;
@@ -81,8 +78,7 @@ bool CLammIdeal::SolvePropagationSystem(const double* from, double* to)
     return false;
 }
 
-void CLammIdeal::PredictPropagationStep(double step)
-{
+void CLammIdeal::PredictPropagationStep(double step) {
     CPropagationArrays& P = propagation;
     P.lastPredictorDt = step;
     if (rampRotorSpeed && accelerationPhaseActive) {
@@ -111,8 +107,7 @@ void CLammIdeal::PredictPropagationStep(double step)
     }
 }
 
-void CLammIdeal::CorrectPropagationStep()
-{
+void CLammIdeal::CorrectPropagationStep() {
     CPropagationArrays& P = propagation;
     if (!IsMixture(*this)) {
         PropagationCoefficients(true);
@@ -137,8 +132,7 @@ void CLammIdeal::CorrectPropagationStep()
 }
 
 // The real root c1 of K c1^3 + c1 = c (Cardano); without association all is monomer.
-double CLammIdeal::TrimerMonomerConcentration(double conc) const
-{
+double CLammIdeal::TrimerMonomerConcentration(double conc) const {
     const CPropagationArrays& P = propagation;
     if (P.K <= 0.0)
         return conc;
@@ -150,8 +144,7 @@ double CLammIdeal::TrimerMonomerConcentration(double conc) const
 // s and D at each node by the model's rule: the predictor at the old profile, the corrector
 // averaged over the old and the predicted profile. Association rules take the non-ideality on
 // top; the single species' factors are not clamped.
-void CLammIdeal::PropagationCoefficients(bool corrector)
-{
+void CLammIdeal::PropagationCoefficients(bool corrector) {
     CPropagationArrays& P = propagation;
     const double* cn = P.cNew.data();
     auto dimer = [&P](double conc, double& sv, double& dv) {
@@ -218,8 +211,7 @@ void CLammIdeal::PropagationCoefficients(bool corrector)
 
 // Species of a mixture sediment separately but slow each other through the total
 // concentration; the factors are clamped at 0 so no species turns round.
-void CLammIdeal::MixtureCoefficients(bool corrector)
-{
+void CLammIdeal::MixtureCoefficients(bool corrector) {
     CPropagationArrays& P = propagation;
     const size_t nodes = static_cast<size_t>(N) + 1;
     const std::vector<double>& profiles = corrector ? P.ckNew : P.ckOld;

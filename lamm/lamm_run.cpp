@@ -12,8 +12,7 @@
 
 namespace {
 
-LammResult ResultFromErrorWords(const CLammIdeal& o)
-{
+LammResult ResultFromErrorWords(const CLammIdeal& o) {
     if (o.discretizationError)
         return LammResult::DiscretizationError;
     if (o.singularMatrix)
@@ -21,12 +20,11 @@ LammResult ResultFromErrorWords(const CLammIdeal& o)
     return LammResult::Solved;
 }
 
-}  // namespace
+} // namespace
 
 // Grid of a retry: the estimate clamped to the grid limits, or the grid the user set. An estimate
 // is only formed for automatic sizes; a user's 8000 nodes are never exchanged for 100.
-int CLammIdeal::RetryGridSize(float estimate) const
-{
+int CLammIdeal::RetryGridSize(float estimate) const {
     if (!SizedAutomatically() || ConcentrationDependent())
         return defaultGridSize;
     return FloorToInt(estimate, lowerGridLimit, upperGridLimit);
@@ -35,12 +33,11 @@ int CLammIdeal::RetryGridSize(float estimate) const
 // Refuses what cannot be solved with the message of the first problem found, prepares the grid
 // and the loading, solves, and retries a failed solution on other grids and with the other
 // algorithm (lamm_result.h names the results).
-LammResult CLammIdeal::Run()
-{
+LammResult CLammIdeal::Run() {
     if (logOn)
         DebugLog(nullptr);
-    if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
-        ModelChoice::thirdGeometry || ModelChoice::electrophoresis) {
+    if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell || ModelChoice::thirdGeometry ||
+        ModelChoice::electrophoresis) {
         ShowError("can't do special geometries in CLammIdeal", 0);
         return LammResult::Refused;
     }
@@ -181,8 +178,7 @@ LammResult CLammIdeal::Run()
 }
 
 // Per-scan radii and accumulation both collect the profiles in the object's matrix first.
-void CLammIdeal::AddAccumulationToTarget()
-{
+void CLammIdeal::AddAccumulationToTarget() {
     if (accumulation.empty() || (!perScanRadii && !accumulate))
         return;
     for (int pos = 1; pos <= scanCount; ++pos) {
@@ -196,8 +192,7 @@ void CLammIdeal::AddAccumulationToTarget()
     }
 }
 
-void CLammIdeal::ZeroCallerRows()
-{
+void CLammIdeal::ZeroCallerRows() {
     if (outputTarget == nullptr || accumulate)
         return;
     for (int pos = 1; pos <= scanCount; ++pos) {
@@ -210,8 +205,7 @@ void CLammIdeal::ZeroCallerRows()
 
 // One solution on the prepared grid: output state from the first scan, the loop the switches
 // choose, then the detection corrections and the scans the loop did not reach.
-void CLammIdeal::SolveAndCorrect()
-{
+void CLammIdeal::SolveAndCorrect() {
     TARNIX_ASSERT(N >= 3 && setupSucceeded != 0);
     t = sedimentationTimeOffset;
     nextOutputScan = 1;
@@ -252,8 +246,7 @@ void CLammIdeal::SolveAndCorrect()
 }
 
 // D = 0 and s = 0: nothing moves, every scan shows the loading.
-void CLammIdeal::SolveStatic()
-{
+void CLammIdeal::SolveStatic() {
     if (!accumulation.empty())
         std::fill(accumulation.begin(), accumulation.end(), 0.0f);
     nextOutputScan = 1;
@@ -264,8 +257,7 @@ void CLammIdeal::SolveStatic()
 
 // Detection corrections of every scan, where its profile was written: the caller's row for a
 // shared grid, else the object's accumulation row.
-void CLammIdeal::CorrectAllScans()
-{
+void CLammIdeal::CorrectAllScans() {
     if (!AnyDetectionCorrectionOn())
         return;
     for (int pos = 1; pos <= scanCount; ++pos)

@@ -29,17 +29,20 @@ constexpr double kPileUpForming = 3.0;
 // speeds itself up until it is a pellet.
 constexpr double kRunawayNonideality = 1e-3;
 
-}  // namespace
+} // namespace
 
-const ScanHeader& CLammIdeal::FirstScanHeader() const { return headers[scanOrder[1]]; }
+const ScanHeader& CLammIdeal::FirstScanHeader() const {
+    return headers[scanOrder[1]];
+}
 
-const ScanHeader& CLammIdeal::LastScanHeader() const { return headers[scanOrder[scanCount]]; }
+const ScanHeader& CLammIdeal::LastScanHeader() const {
+    return headers[scanOrder[scanCount]];
+}
 
 // The ramp comes from the first scan's header (rate and duration inferred from time and
 // omega^2 t) or from the loaded speed profile. A recorded rate that is zero or not a number is
 // replaced by the one that the duration implies, so the ramp still reaches the final speed.
-void CLammIdeal::SetUpRotorSpeed()
-{
+void CLammIdeal::SetUpRotorSpeed() {
     accelerationPhaseActive = rampRotorSpeed || profileLoaded;
     firstTimeStep = 10.0;
     const ScanHeader& first = FirstScanHeader();
@@ -73,8 +76,7 @@ void CLammIdeal::SetUpRotorSpeed()
 
 // Fast species go to the moving hat, whose grid travels with the boundary; slow ones to the
 // fixed grid with an active region. The threshold scales with 1 / rpm^2.
-void CLammIdeal::ChooseAlgorithm()
-{
+void CLammIdeal::ChooseAlgorithm() {
     if (ConcentrationDependent()) {
         claverieAlgorithm = true;
         movingHatAlgorithm = false;
@@ -123,8 +125,7 @@ void CLammIdeal::ChooseAlgorithm()
     }
 }
 
-void CLammIdeal::ChooseFirstTimeStep()
-{
+void CLammIdeal::ChooseFirstTimeStep() {
     if (!rampRotorSpeed || claverieAlgorithm || automaticAlgorithm)
         return;
     double threshold = normalizedS;
@@ -136,16 +137,14 @@ void CLammIdeal::ChooseFirstTimeStep()
 }
 
 // True when the grid size follows the boundary width rather than the default FE grid size.
-bool CLammIdeal::SizedAutomatically() const
-{
+bool CLammIdeal::SizedAutomatically() const {
     return autoDynamicGridSize && !zoneLoading && !initialStep && D > 0.0 &&
            frictionalRatio >= 0.5f;
 }
 
 // Width sigma = sqrt(D tau) of the boundary when it passes the inner fit limit (tau includes the
 // ramp), at least 0.001 cm; 0 when it cannot be formed.
-double CLammIdeal::BoundaryWidthAtFitLimit() const
-{
+double CLammIdeal::BoundaryWidthAtFitLimit() const {
     if (!(D > 0.0) || s == 0.0)
         return 0.0;
     const double rF = std::max<double>(lowerFitLimit, meniscus + 0.001);
@@ -165,8 +164,7 @@ double CLammIdeal::BoundaryWidthAtFitLimit() const
 // The grid resolves the boundary width sigma reached when the boundary passes the inner fit
 // limit with a set number of points per sigma. A grid the user set (automatic size off) is also
 // the one every retry uses.
-void CLammIdeal::SizeGrid()
-{
+void CLammIdeal::SizeGrid() {
     backDiffusionShutOff = false;
     twoPartRadii.clear();
     if (ConcentrationDependent()) {
@@ -194,13 +192,13 @@ void CLammIdeal::SizeGrid()
         // run is long enough for the pile-up to form.
         const double forming = pileUp / (std::fabs(sOmega2) * bottom);
         if (sigma < boundarySigma && ScanTimeAt(scanCount) > kPileUpForming * forming &&
-            claverieAlgorithm && !movingHatAlgorithm &&
-            !inhomogeneousSolvent && !secondComponentOn &&
+            claverieAlgorithm && !movingHatAlgorithm && !inhomogeneousSolvent &&
+            !secondComponentOn &&
             RegridGradedBottom(boundarySigma / pointsPerSigma, sigma / pointsPerSigma,
                                kPileUpLayer * pileUp)) {
-            gridEstimateUniform = static_cast<float>(std::min(
-                std::floor((bottom - meniscus) * pointsPerSigma / sigma),
-                static_cast<double>(upperGridLimit) + 1.0));
+            gridEstimateUniform = static_cast<float>(
+                std::min(std::floor((bottom - meniscus) * pointsPerSigma / sigma),
+                         static_cast<double>(upperGridLimit) + 1.0));
             gridEstimateOptimized = gridEstimateUniform;
             return;
         }
@@ -246,11 +244,10 @@ void CLammIdeal::SizeGrid()
 // pile-up the data see must be solved. A mixture whose s rises with the concentration
 // (s0 (1 - ks c) with ks negative) is the exception: its pile-up speeds itself up and collapses
 // into a layer no grid resolves, a pellet, which the open bottom takes out.
-bool CLammIdeal::BackDiffusionTest(double sS, double dCm2s) const
-{
+bool CLammIdeal::BackDiffusionTest(double sS, double dCm2s) const {
     if (rapidAssociationGrid && speciesCount > 0 &&
-        static_cast<int>(std::min({species1.size(), species2.size(), species3.size(),
-                                   species4.size()})) > speciesCount) {
+        static_cast<int>(std::min(
+            {species1.size(), species2.size(), species3.size(), species4.size()})) > speciesCount) {
         double total = 0.0;
         for (int k = 1; k <= speciesCount; ++k)
             total += species4[k] * species1[k];
@@ -265,8 +262,7 @@ bool CLammIdeal::BackDiffusionTest(double sS, double dCm2s) const
     return PileUpUnseen(sS, dCm2s);
 }
 
-bool CLammIdeal::PileUpUnseen(double sS, double dCm2s) const
-{
+bool CLammIdeal::PileUpUnseen(double sS, double dCm2s) const {
     if (!shutOffBackDiffusionOption || sS <= 0.0 || dCm2s <= 0.0)
         return false;
     const ScanHeader& last = LastScanHeader();
@@ -278,14 +274,13 @@ bool CLammIdeal::PileUpUnseen(double sS, double dCm2s) const
     const double bma = bM * a;
     if (bma > 100.0 || (bottom * bottom - rU * rU) * bma > 100.0)
         return true;
-    const double integral =
-        (std::exp((bottom * bottom - rU * rU) * bma) - std::exp((meniscus * meniscus - rU * rU) * bma)) /
-        (2.0 * a * bM);
+    const double integral = (std::exp((bottom * bottom - rU * rU) * bma) -
+                             std::exp((meniscus * meniscus - rU * rU) * bma)) /
+                            (2.0 * a * bM);
     return backDiffusionLevel > 1.0 / (integral / ((bottom * bottom - meniscus * meniscus) / 2.0));
 }
 
-void CLammIdeal::SetInitialConcentration()
-{
+void CLammIdeal::SetInitialConcentration() {
     if (setupSucceeded == 0)
         return;
     // a rapidly associating mixture is loaded species by species, each seen with its weight
@@ -301,15 +296,13 @@ void CLammIdeal::SetInitialConcentration()
     }
 }
 
-void CLammIdeal::FreeArrays()
-{
+void CLammIdeal::FreeArrays() {
     FreeVectors();
     if (secondComponentOn)
         FreeBlock();
 }
 
-void CLammIdeal::FreeVectors()
-{
+void CLammIdeal::FreeVectors() {
     work.clear();
     work.shrink_to_fit();
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
@@ -322,8 +315,7 @@ void CLammIdeal::FreeVectors()
     setupSucceeded = 0;
 }
 
-void CLammIdeal::Regrid(int n)
-{
+void CLammIdeal::Regrid(int n) {
     FreeVectors();
     N = std::clamp(n, 0, kLargestGrid);
     AllocateArrays();
@@ -331,8 +323,7 @@ void CLammIdeal::Regrid(int n)
 
 // All work vectors live in one zero-filled block of (N + 1) doubles each; a failed allocation
 // leaves the object without arrays and set-up succeeded at 0.
-bool CLammIdeal::AllocateArrays()
-{
+bool CLammIdeal::AllocateArrays() {
     if (N < 3)
         return false;
     if (!work.empty())
@@ -346,14 +337,14 @@ bool CLammIdeal::AllocateArrays()
         return false;
     }
     double* p = work.data();
-    double** slots[kVectors] = {&c,  &r,  &x,  &cOld, &rhs, &gam, &bet, &invBet, &outProfileStore,
-                                &Ma, &Mb, &Mc, &Ka,   &Kb,  &Kc,  &Sa,  &Sb,     &Sc,
-                                &Ta, &Tb, &Tc, &La,   &Lb,  &Lc,  &Ba,  &Bb,     &Bc,
-                                &LTa, &gamT, &Fra, &Frb, &Frc, &changeRatio};
+    double** slots[kVectors] = {
+        &c,   &r,    &x,   &cOld, &rhs, &gam,        &bet, &invBet, &outProfileStore,
+        &Ma,  &Mb,   &Mc,  &Ka,   &Kb,  &Kc,         &Sa,  &Sb,     &Sc,
+        &Ta,  &Tb,   &Tc,  &La,   &Lb,  &Lc,         &Ba,  &Bb,     &Bc,
+        &LTa, &gamT, &Fra, &Frb,  &Frc, &changeRatio};
     for (int k = 0; k < kKeptFactorisations; ++k) {
         KeptFactorisation& kept = keptFactors[k];
-        double** keptSlots[6] = {&kept.Ba,     &kept.Bb,  &kept.Bc,
-                                 &kept.invBet, &kept.bet, &kept.gam};
+        double** keptSlots[6] = {&kept.Ba, &kept.Bb, &kept.Bc, &kept.invBet, &kept.bet, &kept.gam};
         std::copy(keptSlots, keptSlots + 6, slots + 33 + 6 * k);
     }
     for (int k = 0; k < kVectors; ++k)
@@ -365,8 +356,7 @@ bool CLammIdeal::AllocateArrays()
     return true;
 }
 
-void CLammIdeal::BuildRadialGrid()
-{
+void CLammIdeal::BuildRadialGrid() {
     const double m = meniscus, b = bottom;
     nonUniformGrid = false;
     if (movingHatAlgorithm) {
@@ -395,8 +385,7 @@ void CLammIdeal::BuildRadialGrid()
 // Uniform spacing hBulk from the meniscus, then elements shrinking geometrically to hFine, which
 // covers the layer at the bottom: a pile-up thinner than the boundary is resolved there without
 // the boundary's grid paying for it. False (grid unchanged) when grading gains nothing.
-bool CLammIdeal::RegridGradedBottom(double hBulk, double hFine, double layer)
-{
+bool CLammIdeal::RegridGradedBottom(double hBulk, double hFine, double layer) {
     const double m = meniscus, b = bottom;
     // never coarser than the smallest uniform grid
     hBulk = std::min(hBulk, (b - m) / (lowerGridLimit - 1));
@@ -430,8 +419,7 @@ bool CLammIdeal::RegridGradedBottom(double hBulk, double hFine, double layer)
 
 // Uniform spacing up to r*, where the data begin, then steps that grow with the distance the
 // boundary still has to travel: the plateau region needs fewer points.
-void CLammIdeal::RegridTwoPart(double rStar)
-{
+void CLammIdeal::RegridTwoPart(double rStar) {
     const double m = meniscus, b = bottom;
     if (m == 0.0 || b == 0.0 || rStar <= m || rStar >= b || N < 50) {
         twoPartRadii.clear();

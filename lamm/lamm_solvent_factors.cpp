@@ -13,14 +13,13 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 constexpr double kWaterViscosity = PhysicalConstants::waterViscosity;
 constexpr double kWaterDensity = PhysicalConstants::waterDensity;
 
-}  // namespace
+} // namespace
 
 // Density of a compressible solvent, rho0 at the meniscus rising with the hydrostatic pressure
 // 1/2 rho w^2 (r^2 - m^2); the pressure is taken in units where kappa is per bar. kappa = 0
 // gives rho0 everywhere, which the solvent tests check.
 void CLammIdeal::CompressedDensity(double* out, const double* radii, double rho0Value,
-                                   double kappaValue) const
-{
+                                   double kappaValue) const {
     for (int i = 1; i <= N; ++i)
         out[i] = CompressedDensityAt(radii[i], rho0Value, kappaValue);
 }
@@ -60,15 +59,13 @@ struct CSolventSeries {
     int n = 0;
     double scaled[6] = {};
 
-    CSolventSeries(const std::vector<double>& a, int terms)
-    {
+    CSolventSeries(const std::vector<double>& a, int terms) {
         static const double kScale[6] = {1.0, 1e-3, 1e-2, 1e-3, 1e-4, 1e-6};
         n = std::min(a.empty() ? 0 : static_cast<int>(a.size()) - 1, terms);
         for (int k = 1; k <= n; ++k)
             scaled[k - 1] = kScale[k - 1] * a[k];
     }
-    static void Basis(double conc, double basis[6])
-    {
+    static void Basis(double conc, double basis[6]) {
         basis[0] = 1.0;
         basis[1] = std::sqrt(std::max(conc, 0.0));
         basis[2] = conc;
@@ -76,8 +73,7 @@ struct CSolventSeries {
         basis[4] = conc * conc * conc;
         basis[5] = conc * conc * conc * conc;
     }
-    double At(const double basis[6], double water) const
-    {
+    double At(const double basis[6], double water) const {
         if (n < 1)
             return water;
         double sum = 0.0;
@@ -145,10 +141,9 @@ void RunFactorPass(const CFactorPass& p) {
         wide ? FactorPassAvx2<false>(p) : FactorPassPlain<false>(p);
 }
 
-}  // namespace
+} // namespace
 
-double CLammIdeal::CosolventViscosity(double conc) const
-{
+double CLammIdeal::CosolventViscosity(double conc) const {
     if (cosolventArray1.size() < 2)
         return kWaterViscosity;
     double basis[6];
@@ -156,8 +151,7 @@ double CLammIdeal::CosolventViscosity(double conc) const
     return kWaterViscosity * CSolventSeries(cosolventArray1, 5).At(basis, 1.0);
 }
 
-double CLammIdeal::CosolventDensity(double conc) const
-{
+double CLammIdeal::CosolventDensity(double conc) const {
     double basis[6];
     CSolventSeries::Basis(conc, basis);
     return CSolventSeries(cosolventArray2, 6).At(basis, kWaterDensity);
@@ -166,8 +160,7 @@ double CLammIdeal::CosolventDensity(double conc) const
 // f = eta_w / eta(r) scales s and D, b = (1 - vbar rho(r)) / (1 - vbar rho_w) scales s, so the
 // loaded s and D are those in water. The first model that applies wins: compressible solvent,
 // linear gradient, homogeneous, cosolvent with compressibility, cosolvent.
-void CLammIdeal::SetupSolventFactors(const double* radii)
-{
+void CLammIdeal::SetupSolventFactors(const double* radii) {
     const size_t size = static_cast<size_t>(N) + 1;
     if (viscosityFactor.size() != size) {
         viscosityFactor.assign(size, 1.0);
@@ -224,14 +217,12 @@ void CLammIdeal::SetupSolventFactors(const double* radii)
 // however the cosolvent moves, and no factor changes. The nodes run through the series with
 // every term written out (the terms past a series' length add a zero, which changes no bit), so
 // that the loop runs in vector registers; the rows that changed are found afterwards.
-std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
-{
+std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii) {
     int first = N + 1, last = 0;
     if (!cosolventGradient || !secondComponentOn || !cosolvent.ready ||
         viscosityFactor.size() != static_cast<size_t>(N) + 1)
         return {first, last};
-    ResampleCurveDouble(N, radii, cosolventAtNodes.data(), cosolvent.n, cosolvent.r,
-                        cosolvent.c);
+    ResampleCurveDouble(N, radii, cosolventAtNodes.data(), cosolvent.n, cosolvent.r, cosolvent.c);
     const double water = 1.0 - vbar * kWaterDensity;
     const CSolventSeries viscosity(cosolventArray1, 5), density(cosolventArray2, 6);
     const bool waterViscosity = cosolventArray1.size() < 2 || viscosity.n < 1;
@@ -294,8 +285,7 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii)
 }
 
 // The grid sedimentation coefficient of the moving frame: s at the mean solvent factors.
-double CLammIdeal::SolventScaledS(double sS) const
-{
+double CLammIdeal::SolventScaledS(double sS) const {
     const double water = 1.0 - vbar * kWaterDensity;
     double F = 1.0, B = 1.0;
     if (linearGradient) {
@@ -313,8 +303,7 @@ double CLammIdeal::SolventScaledS(double sS) const
 
 // The moving grid's stiffness and sedimentation rows follow new solvent factors; the frame, the
 // grid and k stay, and the transport is rebuilt from them.
-void CLammIdeal::ReassembleSolventMatrices()
-{
+void CLammIdeal::ReassembleSolventMatrices() {
     for (int i = 1; i <= N; ++i) {
         Ka[i] = StiffnessElement(i, i - 1), Kb[i] = StiffnessElement(i, i);
         Kc[i] = StiffnessElement(i, i + 1);

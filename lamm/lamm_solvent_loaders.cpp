@@ -3,13 +3,12 @@
 
 void CLammIdeal::LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue, bool compressible,
                                     bool linearGradientValue, double kappaValue,
-                                    float vbarSecondValue, float viscosityValue,
-                                    float densityValue, float vbarValue, float buoyancyValue,
-                                    float rho0Value, float viscosityPaS, float viscosityRatioValue,
+                                    float vbarSecondValue, float viscosityValue, float densityValue,
+                                    float vbarValue, float buoyancyValue, float rho0Value,
+                                    float viscosityPaS, float viscosityRatioValue,
                                     float furtherValue, double densityAtMeniscus,
                                     double densityAtBottom, double viscosityAtMeniscus,
-                                    double viscosityAtBottom)
-{
+                                    double viscosityAtBottom) {
     inhomogeneousSolvent = inhomogeneous, solventSwitch = solventSwitchValue;
     compressibleSolvent = compressible, linearGradient = linearGradientValue;
     kappa = kappaValue, vbarSecond = vbarSecondValue;
@@ -22,14 +21,13 @@ void CLammIdeal::LoadSolventOptions(bool inhomogeneous, bool solventSwitchValue,
 
 namespace {
 
-std::vector<double> CopyArray(const double* array, int length)
-{
+std::vector<double> CopyArray(const double* array, int length) {
     if (array == nullptr || length <= 0)
         return {};
     return std::vector<double>(array, array + length + 1);
 }
 
-}  // namespace
+} // namespace
 
 // Paths and arrays are copied into the object (paths of any length), so a worker's copy never
 // depends on the caller's buffers.
@@ -39,8 +37,7 @@ void CLammIdeal::LoadSolventGradient(bool inhomogeneous, bool gradient, bool gra
                                      bool fileSwitch, bool plotSwitch, double kappaValue,
                                      const char* folder, bool builtIn, const char* sFile,
                                      const char* dFile, const double* array1, int length1,
-                                     const double* array2, int length2)
-{
+                                     const double* array2, int length2) {
     inhomogeneousSolvent = inhomogeneous;
     cosolventGradient = gradient;
     cosolventCompressible = gradientCompressible;

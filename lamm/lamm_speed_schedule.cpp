@@ -1,7 +1,6 @@
 // The rotor speed schedule: a linear ramp from the scan headers or a loaded speed-step profile.
-#include "lamm/lamm_ideal.h"
-
 #include "foundations/show_error.h"
+#include "lamm/lamm_ideal.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_header.h"
 
@@ -9,8 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
-void CLammIdeal::LoadRotorSpeedProfile(const CRotorSpeedProfile& profile)
-{
+void CLammIdeal::LoadRotorSpeedProfile(const CRotorSpeedProfile& profile) {
     CheckRotorSpeeds(profile.stepCount, profile.stepStart, profile.stepSpeed,
                      profile.stepAcceleration, profile.scanSpeedMode);
 }
@@ -19,8 +17,7 @@ void CLammIdeal::LoadRotorSpeedProfile(const CRotorSpeedProfile& profile)
 // whose acceleration is zero, negative or not a number is taken as an instantaneous change:
 // its ramp would otherwise never end and the run would go on at the previous speed.
 void CLammIdeal::CheckRotorSpeeds(int count, const float* start, const float* speed,
-                                  const float* accel, int mode)
-{
+                                  const float* accel, int mode) {
     if (count < 1 || start == nullptr || speed == nullptr || accel == nullptr)
         return;
     speedStepCount = count;
@@ -39,9 +36,9 @@ void CLammIdeal::CheckRotorSpeeds(int count, const float* start, const float* sp
         if (i == 1)
             stepEnd[1] = instantaneous ? stepStart[1] : stepSpeed[1] / a;
         else
-            stepEnd[i] = instantaneous ? stepStart[i]
-                                       : std::fabs(stepSpeed[i] - stepSpeed[i - 1]) / a +
-                                             stepStart[i];
+            stepEnd[i] = instantaneous
+                             ? stepStart[i]
+                             : std::fabs(stepSpeed[i] - stepSpeed[i - 1]) / a + stepStart[i];
     }
     for (int i = 1; i < count; ++i)
         if (stepStart[i + 1] < stepEnd[i])
@@ -75,8 +72,7 @@ void CLammIdeal::CheckRotorSpeeds(int count, const float* start, const float* sp
 }
 
 // Piecewise linear speed: the step with the latest start at or before t decides.
-double CLammIdeal::RotorSpeedAt(double time) const
-{
+double CLammIdeal::RotorSpeedAt(double time) const {
     if (speedStepCount < 1 || time < stepStart[1])
         return 0.0;
     int i = 1;
@@ -94,8 +90,7 @@ double CLammIdeal::RotorSpeedAt(double time) const
 
 // The root mean square of the speeds at both ends of the step, so that omega^2, which drives
 // sedimentation, is averaged over the step. Ramps shorter than 10 s count as instantaneous.
-double CLammIdeal::EffectiveRotorSpeed(double time, double step)
-{
+double CLammIdeal::EffectiveRotorSpeed(double time, double step) {
     if (!profileLoaded) {
         if (accelerationDuration < 10.0) {
             accelerationPhaseActive = false;
@@ -118,8 +113,7 @@ double CLammIdeal::EffectiveRotorSpeed(double time, double step)
     return std::max(rms, stepSpeed[i]);
 }
 
-void CLammIdeal::AdvanceSpeedStep(double time)
-{
+void CLammIdeal::AdvanceSpeedStep(double time) {
     if (!profileLoaded || lastStepReached)
         return;
     accelerationPhaseActive = false;

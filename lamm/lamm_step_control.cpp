@@ -10,8 +10,7 @@
 // dt / q (refusal) or dt q (growth) by the weight w; a step that would barely change is halved
 // (doubled), and the result stays within [0.1, 10] times the old step, dt_max and 1e-15 s.
 // countTiny counts a step pinned at 1e-15 s as a refusal.
-double CLammIdeal::LimitStep(double step, double old, bool countTiny)
-{
+double CLammIdeal::LimitStep(double step, double old, bool countTiny) {
     if (step > 10.0 * old)
         step = 10.0 * old;
     if (step > dtMax)
@@ -26,8 +25,7 @@ double CLammIdeal::LimitStep(double step, double old, bool countTiny)
     return step;
 }
 
-double CLammIdeal::ShrinkStep(double change, bool countTiny)
-{
+double CLammIdeal::ShrinkStep(double change, bool countTiny) {
     const double old = dt;
     const double predicted = change == 0.0 ? 0.0 : (toleranceTarget / change) * old;
     const double shrunk = old / timeStepFactorA;
@@ -37,8 +35,7 @@ double CLammIdeal::ShrinkStep(double change, bool countTiny)
     return LimitStep(step, old, countTiny);
 }
 
-double CLammIdeal::GrowStep(double change, bool countTiny)
-{
+double CLammIdeal::GrowStep(double change, bool countTiny) {
     if (change == 0.0)
         return 10.0 * dt;
     if (change >= toleranceLow)
@@ -54,8 +51,7 @@ double CLammIdeal::GrowStep(double change, bool countTiny)
 
 // Rows 1..last of A = M - (dt/2) K and B = M + (dt/2) K, cut at row last; a damped step is
 // the implicit Euler step A = M - dt K, B = M.
-void CLammIdeal::FormCrankNicolson(double step, int last, bool damped)
-{
+void CLammIdeal::FormCrankNicolson(double step, int last, bool damped) {
     const CCrankNicolsonRows rows = CrankNicolsonRows(step, last, damped);
     for (int i = 1; i <= last; ++i) {
         const TridiagRow row = rows.Form(i);
@@ -73,8 +69,7 @@ CCrankNicolsonRows CLammIdeal::CrankNicolsonRows(double step, int last, bool dam
 }
 
 // Shortens the step to end on the pending scan time and clears the mark; true when it did.
-bool CLammIdeal::CutStepAtScanTime()
-{
+bool CLammIdeal::CutStepAtScanTime() {
     if (!hitTime || t + dt <= targetTime)
         return false;
     dt = targetTime - t;
@@ -86,8 +81,7 @@ bool CLammIdeal::CutStepAtScanTime()
 // taken from the scan time sums its time with roundings that differ from scan to scan, and the
 // rounded remainders of equal scan intervals come out equal, so their factorisations are kept.
 // The step that lands sets the time to the scan time itself; it is at most a microsecond longer.
-double CLammIdeal::StepToScanTime() const
-{
+double CLammIdeal::StepToScanTime() const {
     constexpr double kTicksPerSecond = 1048576.0;
     const double remainder = targetTime - t;
     if (!(remainder > 0.0) || remainder >= 1e9)
@@ -98,8 +92,7 @@ double CLammIdeal::StepToScanTime() const
 // Tiny and negative values of interior nodes in the first seconds after a zone or step
 // loading go half to each neighbour (weighted by the radius ratio, so the amount stays) and the
 // node becomes 0.
-void CLammIdeal::SpreadTinyValues(double* v, const double* radii, int n)
-{
+void CLammIdeal::SpreadTinyValues(double* v, const double* radii, int n) {
     for (int i = 2; i < n; ++i) {
         if (v[i] < 1e-10) {
             v[i - 1] += 0.5 * v[i] * radii[i] / radii[i - 1];

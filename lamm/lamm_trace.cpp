@@ -1,14 +1,13 @@
 // Trace files of the Lamm solvers.
 #include "lamm/lamm_trace.h"
 
-#include "state/diagnostics.h"
 #include "foundations/show_error.h"
+#include "state/diagnostics.h"
 
 #include <cstdio>
 #include <string>
 
-bool AppendTrace(const char* fileName, const char* text, bool& created)
-{
+bool AppendTrace(const char* fileName, const char* text, bool& created) {
     const std::string path = std::string(gDiagnosticsFolder) + fileName;
     std::FILE* f = std::fopen(path.c_str(), created ? "at" : "wt");
     if (f == nullptr) {

@@ -7,11 +7,11 @@
 // mixture keeps one profile per component, the oligomer schemes a table of c_total, s, D.
 struct CPropagationArrays {
     int n = 0;
-    int components = 0;  // mixture species, 0 for one species
+    int components = 0; // mixture species, 0 for one species
     // seven triple integrals of row i for the (j, a) pairs (i-1,i-1), (i,i-1), (i-1,i), (i,i),
     // (i+1,i), (i,i+1), (i+1,i+1): E diffusion, F sedimentation times w^2 1e-13; index 7 i + p
     std::vector<double> E, F;
-    std::vector<double> cNew, sNode, dNode;  // 1..n
+    std::vector<double> cNew, sNode, dNode; // 1..n
     // mixture, index k (n + 1) + i for component k = 1..components
     std::vector<double> ck, ckOld, ckNew, wck, wckOld, wckNew, skNode, dkNode;
     // association constants in use
@@ -22,7 +22,7 @@ struct CPropagationArrays {
     int tableRows = 1000;
     double xMin = 1e-5, xMax = 100.0, tableRatio = 1.0;
     int lastRow = 1;
-    std::vector<double> table;  // 4 (rows + 1), row i at 4 i
+    std::vector<double> table; // 4 (rows + 1), row i at 4 i
     double lastChange = 1.0;
     double lastPredictorDt = 0.0;
 };

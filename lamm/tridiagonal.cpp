@@ -11,8 +11,7 @@
 // matrices of the Lamm solvers; a zero pivot is reported, never divided by. Checked against
 // dense solutions in the kernel tests.
 TridiagStatus ThomasSolve(const double* a, const double* b, const double* c, const double* r,
-                          double* u, double* gam, int lo, int hi)
-{
+                          double* u, double* gam, int lo, int hi) {
     TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (b[lo] == 0.0)
         return TridiagStatus::FirstPivotZero;
@@ -72,8 +71,7 @@ namespace {
 // substitutions run outward from it side by side. Checked against ThomasSolve and dense
 // solutions in the kernel tests.
 TridiagStatus TwistedSolve(const double* a, const double* b, const double* c, const double* r,
-                           double* u, double* back, int lo, int hi)
-{
+                           double* u, double* back, int lo, int hi) {
     TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
@@ -125,13 +123,12 @@ typedef double Lanes __attribute__((vector_size(16)));
 typedef std::uint64_t LaneBits __attribute__((vector_size(16)));
 
 // Powers of two near 1 / |v| for finite nonzero v: multiplying by them is exact.
-Lanes PowersOfTwoNearInverse(Lanes v)
-{
+Lanes PowersOfTwoNearInverse(Lanes v) {
     const LaneBits exponent = (std::bit_cast<LaneBits>(v) >> 52) & 0x7ffu;
     return std::bit_cast<Lanes>((LaneBits{2046, 2046} - exponent) << 52);
 }
 
-}  // namespace
+} // namespace
 
 // The elimination of TwistedSolve with pivot_j = p_j / p_j-1: the recurrence of p carries no
 // division, and with 1 / pivot_j = p_j-1 / p_j the new profile's recurrence is
@@ -140,8 +137,7 @@ Lanes PowersOfTwoNearInverse(Lanes v)
 // quotients. Checked against ThomasSolve and the product of the matrix with the solution in the
 // kernel tests, on systems long enough that the continuants would leave the range of doubles.
 TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c, const double* r,
-                              double* u, double* back, int lo, int hi)
-{
+                              double* u, double* back, int lo, int hi) {
     TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (hi - lo < 3)
         return ThomasSolve(a, b, c, r, u, back, lo, hi);
@@ -202,8 +198,7 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
 // forward recurrence of every later solve, which is latency-bound; results differ from a
 // division-based solve only in the last bits.
 TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, double* invBet,
-                           double* aScaled, double* gam, int lo, int hi)
-{
+                           double* aScaled, double* gam, int lo, int hi) {
     TARNIX_ASSERT(lo >= 0 && lo <= hi);
     if (b[lo] == 0.0)
         return TridiagStatus::FirstPivotZero;
@@ -222,8 +217,7 @@ TridiagStatus ThomasFactor(const double* a, const double* b, const double* c, do
 }
 
 void ThomasSubstitute(const double* aScaled, const double* invBet, const double* gam,
-                      const double* r, double* u, int lo, int hi)
-{
+                      const double* r, double* u, int lo, int hi) {
     double prev = r[lo] * invBet[lo];
     u[lo] = prev;
     for (int j = lo + 1; j <= hi; ++j) {
@@ -238,8 +232,7 @@ void ThomasSubstitute(const double* aScaled, const double* invBet, const double*
 }
 
 void TridiagProduct(const double* a, const double* b, const double* c, const double* v, double* out,
-                    int lo, int hi)
-{
+                    int lo, int hi) {
     if (hi == lo) {
         out[lo] = b[lo] * v[lo];
         return;
@@ -254,8 +247,7 @@ void TridiagProduct(const double* a, const double* b, const double* c, const dou
 // rows instead of a product pass and a substitution pass.
 void ThomasSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
                              const double* aScaled, const double* invBet, const double* gam,
-                             double* u, int first, int lo, int hi)
-{
+                             double* u, int first, int lo, int hi) {
     if (hi == lo) {
         double r = b[lo] * v[lo];
         if (lo > first)
@@ -286,8 +278,7 @@ void ThomasSubstituteProduct(const double* a, const double* b, const double* c, 
 void ThomasSubstituteProductRatios(const double* a, const double* b, const double* c,
                                    const double* v, const double* aScaled, const double* invBet,
                                    const double* gam, double* u, double* ratio, int first, int lo,
-                                   int hi)
-{
+                                   int hi) {
     if (hi == lo) {
         ThomasSubstituteProduct(a, b, c, v, aScaled, invBet, gam, u, first, lo, hi);
         return;
@@ -316,11 +307,10 @@ void ThomasSubstituteProductRatios(const double* a, const double* b, const doubl
 
 TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double* lb,
                                                   const double* lc, const double* a,
-                                                  const double* b, const double* c,
-                                                  const double* v, double* invBet,
-                                                  double* aScaled, double* gam, double* u,
-                                                  double* ratio, int first, int lo, int hi)
-{
+                                                  const double* b, const double* c, const double* v,
+                                                  double* invBet, double* aScaled, double* gam,
+                                                  double* u, double* ratio, int first, int lo,
+                                                  int hi) {
     TARNIX_ASSERT(first >= 0 && first <= hi);
     if (hi - lo < 1 || lo < first)
         return ThomasFactor(la, lb, lc, invBet, aScaled, gam, first, hi);
@@ -368,15 +358,13 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
 // arrays hold 1 / pivot, the coupling inward scaled by the pivot (a above the meeting, c below)
 // and the factor of the back substitution (gam above, a / pivot below).
 TridiagStatus TwistedFactor(const double* a, const double* b, const double* c, double* invBet,
-                            double* scaled, double* back, TwistedMeeting& meet, int lo, int hi)
-{
+                            double* scaled, double* back, TwistedMeeting& meet, int lo, int hi) {
     return TwistedFactorAt(a, b, c, invBet, scaled, back, meet, lo, (lo + hi) / 2, hi);
 }
 
 TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c, double* invBet,
                               double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
-                              int hi)
-{
+                              int hi) {
     struct StoredRows {
         const double *a, *b, *c;
         TridiagRow Form(int j) const { return {a[j], b[j], c[j]}; }
@@ -397,11 +385,9 @@ TwistedMeetAndRise(const double* back, const TwistedMeeting& meet, double* u, in
 // Both halves' recurrences run in one loop: each is bound by the latency of its multiply-add,
 // and the two do not wait on each other. row(j) is the right-hand side of interior row j.
 template <class Row>
-[[gnu::always_inline]] inline void TwistedPasses(Row row, double rLo, double rHi,
-                                                 const double* invBet, const double* scaled,
-                                                 const double* back, const TwistedMeeting& meet,
-                                                 double* u, int lo, int hi)
-{
+[[gnu::always_inline]] inline void
+TwistedPasses(Row row, double rLo, double rHi, const double* invBet, const double* scaled,
+              const double* back, const TwistedMeeting& meet, double* u, int lo, int hi) {
     const int k = meet.k;
     // the right-hand sides divided by their pivots first, in a pass without a recurrence that
     // runs several rows at a time; the recurrences then carry one multiply-add per row
@@ -425,20 +411,17 @@ template <class Row>
     TwistedMeetAndRise(back, meet, u, lo, hi);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
-[[gnu::always_inline]] inline void SubstituteProductBody(const double* a, const double* b,
-                                                         const double* c, const double* v,
-                                                         const double* invBet,
-                                                         const double* scaled, const double* back,
-                                                         const TwistedMeeting& meet, double* u,
-                                                         int lo, int hi)
-{
+[[gnu::always_inline]] inline void
+SubstituteProductBody(const double* a, const double* b, const double* c, const double* v,
+                      const double* invBet, const double* scaled, const double* back,
+                      const TwistedMeeting& meet, double* u, int lo, int hi) {
     auto row = [&](int j) { return a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]; };
-    TwistedPasses(row, b[lo] * v[lo] + c[lo] * v[lo + 1], a[hi] * v[hi - 1] + b[hi] * v[hi],
-                  invBet, scaled, back, meet, u, lo, hi);
+    TwistedPasses(row, b[lo] * v[lo] + c[lo] * v[lo + 1], a[hi] * v[hi - 1] + b[hi] * v[hi], invBet,
+                  scaled, back, meet, u, lo, hi);
 }
 
 // Built with fused multiply-adds where the machine has them, as the substitution from a row
@@ -447,32 +430,28 @@ namespace {
                                                    const double* c, const double* v,
                                                    const double* invBet, const double* scaled,
                                                    const double* back, const TwistedMeeting& meet,
-                                                   double* u, int lo, int hi)
-{
+                                                   double* u, int lo, int hi) {
     SubstituteProductBody(a, b, c, v, invBet, scaled, back, meet, u, lo, hi);
 }
 
 void SubstituteProductPlain(const double* a, const double* b, const double* c, const double* v,
                             const double* invBet, const double* scaled, const double* back,
-                            const TwistedMeeting& meet, double* u, int lo, int hi)
-{
+                            const TwistedMeeting& meet, double* u, int lo, int hi) {
     SubstituteProductBody(a, b, c, v, invBet, scaled, back, meet, u, lo, hi);
 }
 
-}  // namespace
+} // namespace
 
 void TwistedSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
                               const double* invBet, const double* scaled, const double* back,
-                              const TwistedMeeting& meet, double* u, int lo, int hi)
-{
+                              const TwistedMeeting& meet, double* u, int lo, int hi) {
     static const bool fused = __builtin_cpu_supports("fma");
     (fused ? SubstituteProductFused : SubstituteProductPlain)(a, b, c, v, invBet, scaled, back,
                                                               meet, u, lo, hi);
 }
 
 void TwistedSubstitute(const double* invBet, const double* scaled, const double* back,
-                       const TwistedMeeting& meet, const double* r, double* u, int lo, int hi)
-{
+                       const TwistedMeeting& meet, const double* r, double* u, int lo, int hi) {
     auto row = [r](int j) { return r[j]; };
     TwistedPasses(row, r[lo], r[hi], invBet, scaled, back, meet, u, lo, hi);
 }
@@ -483,11 +462,10 @@ void TwistedSubstitute(const double* invBet, const double* scaled, const double*
 // right-hand side. Each half runs in the shadow of the other's latency, as above.
 namespace {
 
-[[gnu::always_inline]] inline void SubstituteProductFromBody(
-    const double* a, const double* b, const double* c, const double* v, const double* invBet,
-    const double* scaled, const double* back, const TwistedMeeting& meet, double* u, int lo,
-    int from, int hi)
-{
+[[gnu::always_inline]] inline void
+SubstituteProductFromBody(const double* a, const double* b, const double* c, const double* v,
+                          const double* invBet, const double* scaled, const double* back,
+                          const TwistedMeeting& meet, double* u, int lo, int from, int hi) {
     const int k = meet.k;
     const int start = from > lo ? from : lo;
     auto row = [&](int j) { return a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1]; };
@@ -521,31 +499,25 @@ namespace {
 // by a plain check: each recurrence then waits on one rounding per row instead of two. Its
 // results differ from the plain build's in the last bits, so a machine solves every system
 // with the one build it has.
-[[gnu::target("fma")]] void SubstituteProductFromFused(const double* a, const double* b,
-                                                       const double* c, const double* v,
-                                                       const double* invBet,
-                                                       const double* scaled, const double* back,
-                                                       const TwistedMeeting& meet, double* u,
-                                                       int lo, int from, int hi)
-{
+[[gnu::target("fma")]] void
+SubstituteProductFromFused(const double* a, const double* b, const double* c, const double* v,
+                           const double* invBet, const double* scaled, const double* back,
+                           const TwistedMeeting& meet, double* u, int lo, int from, int hi) {
     SubstituteProductFromBody(a, b, c, v, invBet, scaled, back, meet, u, lo, from, hi);
 }
 
-void SubstituteProductFromPlain(const double* a, const double* b, const double* c,
-                                const double* v, const double* invBet, const double* scaled,
-                                const double* back, const TwistedMeeting& meet, double* u, int lo,
-                                int from, int hi)
-{
+void SubstituteProductFromPlain(const double* a, const double* b, const double* c, const double* v,
+                                const double* invBet, const double* scaled, const double* back,
+                                const TwistedMeeting& meet, double* u, int lo, int from, int hi) {
     SubstituteProductFromBody(a, b, c, v, invBet, scaled, back, meet, u, lo, from, hi);
 }
 
-}  // namespace
+} // namespace
 
 void TwistedSubstituteProductFrom(const double* a, const double* b, const double* c,
                                   const double* v, const double* invBet, const double* scaled,
-                                  const double* back, const TwistedMeeting& meet, double* u,
-                                  int lo, int from, int hi)
-{
+                                  const double* back, const TwistedMeeting& meet, double* u, int lo,
+                                  int from, int hi) {
     static const bool fused = __builtin_cpu_supports("fma");
     (fused ? SubstituteProductFromFused : SubstituteProductFromPlain)(a, b, c, v, invBet, scaled,
                                                                       back, meet, u, lo, from, hi);

@@ -64,10 +64,10 @@ void ThomasSubstituteProductRatios(const double* a, const double* b, const doubl
 // the substitution's recurrence in the shadow of the factorisation's.
 TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double* lb,
                                                   const double* lc, const double* a,
-                                                  const double* b, const double* c,
-                                                  const double* v, double* invBet,
-                                                  double* aScaled, double* gam, double* u,
-                                                  double* ratio, int first, int lo, int hi);
+                                                  const double* b, const double* c, const double* v,
+                                                  double* invBet, double* aScaled, double* gam,
+                                                  double* u, double* ratio, int first, int lo,
+                                                  int hi);
 
 // Where the two eliminations of a two-ended factorisation meet: rows k and k + 1.
 struct TwistedMeeting {
@@ -154,8 +154,8 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
 // rows lo..from - 1 of u are left to the caller.
 void TwistedSubstituteProductFrom(const double* a, const double* b, const double* c,
                                   const double* v, const double* invBet, const double* scaled,
-                                  const double* back, const TwistedMeeting& meet, double* u,
-                                  int lo, int from, int hi);
+                                  const double* back, const TwistedMeeting& meet, double* u, int lo,
+                                  int from, int hi);
 
 // Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of the whole
 // matrix rows lo..hi, formed inside the forward passes.

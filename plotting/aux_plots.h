@@ -13,12 +13,12 @@ class CAdHocPlot;
 struct AuxPlots {
     // The first slot: the temperature plot and the other tools' one-shot plots.
     static inline CWINPlot* auxPlot = nullptr;
-    static inline bool shown = false;      // the paint showed it
+    static inline bool shown = false; // the paint showed it
     static inline bool& auxPlotShown2 = shown;
     static inline bool auxPlotShown = false; // a tool's plot fills the window
-    static inline bool keep = false;       // the paint keeps it after showing it
-    static inline bool noRescale = false;  // the paint keeps the plot's ranges
-    static inline bool highlight = false;  // a series of it is highlighted (equilibrium test)
+    static inline bool keep = false;         // the paint keeps it after showing it
+    static inline bool noRescale = false;    // the paint keeps the plot's ranges
+    static inline bool highlight = false;    // a series of it is highlighted (equilibrium test)
     static inline float* temperatureTimes = nullptr; // [1..pointCount]
     static inline float* temperatures = nullptr;
     static inline std::int32_t pointCount = 0;

@@ -3,10 +3,10 @@
 // data point. The gauge style of the original class is left out: nothing selects it.
 #include "plotting/progress_line.h"
 
-#include <cmath>
-
-#include "state/window_services.h"
 #include "plat/window_dc.hpp"
+#include "state/window_services.h"
+
+#include <cmath>
 
 CProgressLine::CProgressLine() : barPen(barColour), trackPen(trackColour) {}
 
@@ -81,6 +81,6 @@ void CProgressLine::Hide(TXLAWindow* window) {
         return;
     TClientDC screen(WindowServices::PlatformWindow(window));
     TMemoryDC memory(background);
-    screen.BitBlt(left - 1, top - thickness, background.Width(), background.Height(), memory, 0,
-                  0, SRCCOPY);
+    screen.BitBlt(left - 1, top - thickness, background.Width(), background.Height(), memory, 0, 0,
+                  SRCCOPY);
 }

@@ -2,9 +2,9 @@
 // runs, with the pixels under it saved at Show and put back at Hide.
 #pragma once
 
-#include <cstdint>
-
 #include "plat/gdi.hpp"
+
+#include <cstdint>
 
 class TXLAWindow;
 

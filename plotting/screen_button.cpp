@@ -3,27 +3,29 @@
 // 1399 x 1000 pixels shows it one to one.
 #include "plotting/screen_button.h"
 
+#include "plat/sound.hpp"
+#include "plat/window.hpp"
+#include "plat/window_dc.hpp"
+#include "plotting/plot_globals.h"
+#include "state/window_services.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "state/window_services.h"
-#include "plat/window.hpp"
-#include "plat/sound.hpp"
-#include "plat/window_dc.hpp"
-#include "plotting/plot_globals.h"
-
 namespace {
 
-TSize ButtonExtent() { return TSize{LogicalPageWidth(), LogicalPageHeight()}; }
+TSize ButtonExtent() {
+    return TSize{LogicalPageWidth(), LogicalPageHeight()};
+}
 
 const TFont& ButtonFont(bool bold) {
-    static const TFont normal = CreateFont(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
-                                           OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                                           DEFAULT_PITCH | FF_SWISS, nullptr);
-    static const TFont heavy = CreateFont(16, 0, 0, 0, FW_HEAVY, 0, 0, 0, ANSI_CHARSET,
-                                          OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                                          DEFAULT_PITCH | FF_SWISS, nullptr);
+    static const TFont normal =
+        CreateFont(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
+                   CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr);
+    static const TFont heavy =
+        CreateFont(16, 0, 0, 0, FW_HEAVY, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                   PROOF_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr);
     return bold ? heavy : normal;
 }
 
@@ -92,10 +94,10 @@ bool CScreenButton::HitTest(float x, float y) {
     if (disabled)
         return false;
     const float xs = x * gScreenScale;
-    const bool insideX = (left < right && left <= xs && xs <= right) ||
-                         (right < left && right <= xs && xs <= left);
-    const bool insideY = (bottom < top && bottom <= y && y <= top) ||
-                         (top < bottom && top <= y && y <= bottom);
+    const bool insideX =
+        (left < right && left <= xs && xs <= right) || (right < left && right <= xs && xs <= left);
+    const bool insideY =
+        (bottom < top && bottom <= y && y <= top) || (top < bottom && top <= y && y <= bottom);
     if (!insideX || !insideY)
         return false;
     if (kind == 2)
@@ -120,8 +122,9 @@ bool CScreenButton::Draw(TDC& dc) {
         DrawRaisedEdge(dc);
     } else {
         ClosedPath(dc, offFaceColour, {{R, T}, {R, B}, {L, B}, {L, T}, {R, T}});
-        ClosedPath(dc, offFaceColour,
-                   {{R - 1, T - 1}, {R - 1, B + 1}, {L + 1, B + 1}, {L + 1, T - 1}, {R - 1, T - 1}});
+        ClosedPath(
+            dc, offFaceColour,
+            {{R - 1, T - 1}, {R - 1, B + 1}, {L + 1, B + 1}, {L + 1, T - 1}, {R - 1, T - 1}});
     }
 
     dc.SetBkColor(flat ? RGB(255, 255, 255) : offFaceColour);
@@ -273,8 +276,14 @@ void CScreenButton::DrawLabelIn(TXLAWindow* window, COLORREF colour) {
     dc.TextOut(left + (right - left) / 2, bottom - 1, on ? onText : offText);
 }
 
-void CScreenButton::DrawLabel(TXLAWindow* window) { DrawLabelIn(window, textColour); }
+void CScreenButton::DrawLabel(TXLAWindow* window) {
+    DrawLabelIn(window, textColour);
+}
 
-void CScreenButton::EraseLabel(TXLAWindow* window) { DrawLabelIn(window, RGB(255, 255, 255)); }
+void CScreenButton::EraseLabel(TXLAWindow* window) {
+    DrawLabelIn(window, RGB(255, 255, 255));
+}
 
-void CScreenButton::Beep() { MessageBeep(0); }
+void CScreenButton::Beep() {
+    MessageBeep(0);
+}

@@ -2,10 +2,10 @@
 // logical plot space and played into the main window scaled to its size.
 #pragma once
 
-#include <cstdint>
-
 #include "plat/gdi.hpp"
 #include "plat/metafile.hpp"
+
+#include <cstdint>
 
 class TXLAWindow;
 

@@ -24,4 +24,6 @@ ClientArea ClientAreaOf(TXLAWindow* window) {
     return area;
 }
 
-bool OnDrawingThread() { return plat::IsGuiThread(); }
+bool OnDrawingThread() {
+    return plat::IsGuiThread();
+}

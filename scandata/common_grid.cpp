@@ -2,18 +2,18 @@
 // resampled onto it (or the interference scans' own radii when they agree).
 #include "scandata/common_grid.h"
 
-#include "scandata/noise_subtraction.h"
-#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
-#include "state/window_services.h"
 #include "scandata/fit_limits.h"
+#include "scandata/noise_subtraction.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
-#include "scandata/nonlinear_detection.h"
 #include "state/dls_data.h"
+#include "state/model_parameters.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <cstring>
@@ -24,8 +24,7 @@ namespace {
 // Beyond this the radii are not those of a cell; the step is widened to keep the grid finite.
 constexpr std::int32_t kMaxGridPoints = 200000;
 
-bool ScansShareRadii()
-{
+bool ScansShareRadii() {
     using S = ScanStore;
     for (int k = 2; k <= S::scanCount; ++k)
         if (S::pointCount[k] != S::pointCount[1] || S::radius[k][1] != S::radius[1][1])
@@ -34,8 +33,7 @@ bool ScansShareRadii()
 }
 
 // Points r0 + j x step for j = 1..count, count = 1 + #{k >= 0 : r0 + k x step <= rN}.
-void MakeOwnGrid(float r0, float rN, float step)
-{
+void MakeOwnGrid(float r0, float rN, float step) {
     using S = ScanStore;
     if (!(step > 0.0f) || !std::isfinite(step))
         step = 0.001f;
@@ -71,8 +69,8 @@ void ResampleScansOntoGrid(bool fresh = true) {
             }
             values = pseudoAbsorbance.data();
         }
-        ResampleCurve(S::gridCount, S::gridRadius, S::gridSignal[k], S::pointCount[k],
-                      S::radius[k], values);
+        ResampleCurve(S::gridCount, S::gridRadius, S::gridSignal[k], S::pointCount[k], S::radius[k],
+                      values);
     }
 }
 
@@ -112,8 +110,7 @@ void ComputeGridMeans() {
 }
 
 // The first index of a 1-based ascending array at or beyond r; n when none is.
-int FirstAtOrBeyond(const float* radius, int n, float r)
-{
+int FirstAtOrBeyond(const float* radius, int n, float r) {
     for (int i = 1; i <= n; ++i)
         if (radius[i] >= r)
             return i;
@@ -122,8 +119,7 @@ int FirstAtOrBeyond(const float* radius, int n, float r)
 
 } // namespace
 
-void BuildCommonRadialGrid()
-{
+void BuildCommonRadialGrid() {
     using S = ScanStore;
     ReapplyNonlinearDetection(0);
     if (S::gridRadius || S::gridSignal || S::gridMeanSignal)
@@ -168,8 +164,7 @@ void RefreshCommonGridSignal() {
     ComputeMeansOnly();
 }
 
-void AlignScansAtRadius(float offset, float r)
-{
+void AlignScansAtRadius(float offset, float r) {
     using S = ScanStore;
     if (S::scanCount < 1)
         return;
@@ -195,8 +190,7 @@ void AlignScansAtRadius(float offset, float r)
     WindowServices::RedrawDataPlot(false);
 }
 
-void RemoveFringeJumps(float threshold, bool judgeFromResiduals)
-{
+void RemoveFringeJumps(float threshold, bool judgeFromResiduals) {
     using S = ScanStore;
     if (S::leftFitLimit == 0.0f || S::rightFitLimit == 0.0f)
         return;
@@ -237,8 +231,7 @@ void RemoveFringeJumps(float threshold, bool judgeFromResiduals)
     ComputeTimeInvariantNoise();
 }
 
-void EliminateJitter(float low, float high)
-{
+void EliminateJitter(float low, float high) {
     using S = ScanStore;
     if (!ScanDataKind::interference || S::scanCount < 1 || !S::gridRadius || !S::riNoise)
         return;
@@ -275,15 +268,13 @@ void EliminateJitter(float low, float high)
     WindowServices::RedrawDataPlot(false);
 }
 
-void SaveVectorFile(const float* values, std::int32_t count)
-{
+void SaveVectorFile(const float* values, std::int32_t count) {
     CVector v;
     v.Attach(const_cast<float*>(values), static_cast<std::uint32_t>(count), 1);
     v.Write(ScanPaths::gSDistPath.c_str());
 }
 
-float* LoadVectorFile(std::int32_t* count)
-{
+float* LoadVectorFile(std::int32_t* count) {
     CVector v;
     v.Read(ScanPaths::gSDistPath.c_str());
     if (v.length == 0 || !v.data)

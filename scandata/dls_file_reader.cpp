@@ -2,10 +2,10 @@
 // rows.
 #include "foundations/float_range.h"
 #include "foundations/nr_arrays.h"
-#include "scandata/scan_file.h"
-#include "scandata/scan_text.h"
 #include "scandata/dls_acf_conversion.h"
 #include "scandata/dls_file.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_text.h"
 #include "state/dls_data.h"
 
 #include <cmath>

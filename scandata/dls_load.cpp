@@ -1,23 +1,22 @@
 // LoadDlsData: light-scattering files read into the scan store, set up for the distribution and
 // kernel fits, ordered by measurement time and gridded.
-#include "state/display_options.h"
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
-#include "state/run_switches.h"
-#include "state/window_services.h"
-#include "state/conti_state.h"
-#include "state/model_parameters.h"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/dls_data_set.h"
+#include "scandata/dls_file.h"
 #include "scandata/fit_limits.h"
-#include "scandata/load_steps.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
-#include "scandata/dls_file.h"
+#include "state/conti_state.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
 
 #include <cstdio>
 #include <cstring>

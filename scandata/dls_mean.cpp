@@ -1,8 +1,8 @@
 // SaveMeanDlsData: the mean of the loaded autocorrelation functions on the common lag grid.
-#include "scandata/dls_data_set.h"
-#include "scandata/scan_store_alloc.h"
 #include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_data_set.h"
 #include "scandata/dls_file.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 
 #include <vector>

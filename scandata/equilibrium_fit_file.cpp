@@ -1,14 +1,12 @@
 // The fitted curve of the latest scan written as a scan file.
-#include "scandata/equilibrium_scans.h"
-
 #include "foundations/show_error.h"
+#include "scandata/equilibrium_scans.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 
 #include <string>
 
-bool SaveEquilibriumFit(const char* path)
-{
+bool SaveEquilibriumFit(const char* path) {
     using S = ScanStore;
     if (!path || S::scanCount < 1 || !S::fit)
         return false;

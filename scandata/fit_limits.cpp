@@ -2,25 +2,23 @@
 // a limit is inside.
 #include "scandata/fit_limits.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "state/serial_fit_state.h"
-#include "state/fit_control.h"
-#include "state/lamm_grid.h"
-#include "scandata/scan_data_kind.h"
-#include "state/model_parameters.h"
 #include "foundations/show_error.h"
 #include "scandata/initial_data.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
+#include "state/serial_fit_state.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
-void LastGridIndexInside()
-{
+void LastGridIndexInside() {
     using S = ScanStore;
     for (int g = S::gridCount; g >= 1; --g)
         if (S::gridRadius[g] <= S::rightFitLimit) {
@@ -30,8 +28,7 @@ void LastGridIndexInside()
 }
 
 // Sums over the grid range inside the limits, and each scan's mean there.
-void RangeStatistics()
-{
+void RangeStatistics() {
     using S = ScanStore;
     if (!S::gridMeanSignal || !S::gridSignal)
         return;
@@ -53,8 +50,7 @@ void RangeStatistics()
 
 } // namespace
 
-void ApplyLeftFitLimit()
-{
+void ApplyLeftFitLimit() {
     using S = ScanStore;
     S::dataChanged = true;
     for (int k = 1; k <= S::scanCount; ++k)
@@ -83,8 +79,7 @@ void ApplyLeftFitLimit()
     RangeStatistics();
 }
 
-void ApplyRightFitLimit()
-{
+void ApplyRightFitLimit() {
     using S = ScanStore;
     S::dataChanged = true;
     if (!gDlsData) {
@@ -129,8 +124,7 @@ void ApplyRightFitLimit()
 // another cell lie tenths of a centimetre off or more.
 constexpr double kKeptBeyondData = 0.1; // cm
 
-void UnsetValuesOutsideData()
-{
+void UnsetValuesOutsideData() {
     using S = ScanStore;
     using M = ModelParameters;
     if (gDlsData || S::scanCount < 1)
@@ -170,16 +164,14 @@ void UnsetValuesOutsideData()
     S::meniscusDataStart = static_cast<float>(kept ? std::min(start, lo) : lo);
 }
 
-void ApplySetFitLimits()
-{
+void ApplySetFitLimits() {
     if (ScanStore::leftFitLimit != 0.0f)
         ApplyLeftFitLimit();
     if (ScanStore::rightFitLimit != 0.0f)
         ApplyRightFitLimit();
 }
 
-void ApplyFitLimitsForMovedEnds(float meniscusBefore, float bottomBefore)
-{
+void ApplyFitLimitsForMovedEnds(float meniscusBefore, float bottomBefore) {
     if (gDlsData || ScanStore::scanCount < 1)
         return;
     if (ModelParameters::meniscus == meniscusBefore && ModelParameters::bottom == bottomBefore)
@@ -214,8 +206,7 @@ void ShownFitRange(int j, int& first, int& last) {
 // data, whose edges are less sharp); the meniscus bound stays below the left fit limit and the
 // bottom bound above the right one, so a fitted end never enters the fitted data. An end that is
 // not set (0) leaves its bounds as they are.
-void SetDefaultMeniscusBottomLimits()
-{
+void SetDefaultMeniscusBottomLimits() {
     using F = FitControl;
     if (ModelParameters::userMeniscusBottomLimits)
         return;
@@ -239,17 +230,18 @@ void SetDefaultMeniscusBottomLimits()
     }
 }
 
-float CalcFitRmsd()
-{
+float CalcFitRmsd() {
     double sum = 0.0;
     long count = 0;
     // The initial distribution is the first scan's data: it is not a fitted scan.
-    const int skipped = LammGrid::firstScanIsInitial && ScanStore::scanOrder && ScanStore::scanCount >= 1
-                            ? ScanStore::scanOrder[1]
-                            : 0;
+    const int skipped =
+        LammGrid::firstScanIsInitial && ScanStore::scanOrder && ScanStore::scanCount >= 1
+            ? ScanStore::scanOrder[1]
+            : 0;
     // Over the points whose residuals are drawn.
     for (int k = 1; k <= ScanStore::scanCount; ++k) {
-        if (k == skipped || !ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit || !ScanStore::fit[k])
+        if (k == skipped || !ScanStore::signal || !ScanStore::signal[k] || !ScanStore::fit ||
+            !ScanStore::fit[k])
             continue;
         int first = 1, last = 0;
         ShownFitRange(k, first, last);

@@ -1,10 +1,5 @@
 // Fit and residual files of all scans, one scan file (or light-scattering curve) per scan, named
 // after the scan or after the name the user chose.
-#include "scandata/result_files.h"
-
-#include "state/display_options.h"
-#include "state/model_choice.h"
-#include "scandata/fit_limits.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
 #include "foundations/random_numbers.h"
@@ -12,12 +7,16 @@
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
+#include "scandata/dls_acf_conversion.h"
+#include "scandata/dls_file.h"
+#include "scandata/fit_limits.h"
+#include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
-#include "scandata/dls_acf_conversion.h"
-#include "scandata/dls_file.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 
 #include <cmath>
 #include <string>
@@ -36,8 +35,7 @@ struct SeriesKind {
 };
 
 // The overwrite question of a run: asked at the first existing file, Yes covers the rest.
-bool MayOverwrite(const std::string& file, bool& overwriteAll)
-{
+bool MayOverwrite(const std::string& file, bool& overwriteAll) {
     if (overwriteAll || !FileExists(file.c_str()))
         return true;
     PlayInfoSound();
@@ -48,8 +46,7 @@ bool MayOverwrite(const std::string& file, bool& overwriteAll)
     return true;
 }
 
-void CouldNotWrite(const std::string& file)
-{
+void CouldNotWrite(const std::string& file) {
     std::string text = "\n\aAttention: could not open " + file;
     ShowError(text.c_str(), 0);
 }
@@ -60,14 +57,12 @@ struct DlsNoise {
     float level = 0.0f;
 };
 
-DlsNoise AskDlsNoise()
-{
+DlsNoise AskDlsNoise() {
     DlsNoise noise;
     if (MessageBox(nullptr, "add noise?", "SAVE DLS DATA", MB_YESNO) != IDYES)
         return noise;
-    noise.field =
-        MessageBox(nullptr, "add noise to field autocorrelation?", "SAVE DLS DATA", MB_YESNO) ==
-        IDYES;
+    noise.field = MessageBox(nullptr, "add noise to field autocorrelation?", "SAVE DLS DATA",
+                             MB_YESNO) == IDYES;
     float level = 0.0f;
     if (InputFloat(&level, 0.0f, true,
                    noise.field ? "level of noise in field autocorrelation:"
@@ -80,8 +75,7 @@ DlsNoise AskDlsNoise()
 // Light-scattering fits in memory are g(1) when the record says so and are squared back (sign
 // kept) to the g(2)-1 the file holds; curves kept as g(2)-1 are written as they are.
 bool WriteDlsFit(const std::string& file, int k, int n, float* lags, float* values,
-                 const std::string& description)
-{
+                 const std::string& description) {
     const DlsRecord& record = S::dlsRecords[k];
     DlsNoise noise = AskDlsNoise();
     for (int i = 1; i <= n; ++i) {
@@ -99,8 +93,7 @@ bool WriteDlsFit(const std::string& file, int k, int n, float* lags, float* valu
 }
 
 // One file per scan over its fit range, as SaveFitData and SaveResiduals write them.
-bool SaveScanSeries(const char* path, const SeriesKind& kind)
-{
+bool SaveScanSeries(const char* path, const SeriesKind& kind) {
     if (!path || S::scanCount < 1 || !kind.values || (gDlsData && !S::dlsRecords))
         return false;
     const bool intensity = ScanDataKind::intensity && !gDlsData;
@@ -155,8 +148,7 @@ bool SaveScanSeries(const char* path, const SeriesKind& kind)
 
 } // namespace
 
-std::string ResultFileName(const std::string& chosenPath, const char* scanName, char letter)
-{
+std::string ResultFileName(const std::string& chosenPath, const char* scanName, char letter) {
     std::string drive, dir, name, ext;
     plat::SplitPath(chosenPath, &drive, &dir, &name, &ext);
     std::string scanExt;
@@ -169,13 +161,11 @@ std::string ResultFileName(const std::string& chosenPath, const char* scanName, 
     return plat::MakePath(drive, dir, "", "") + own;
 }
 
-bool SaveFitData(const char* path, bool convertToAbsorbance)
-{
+bool SaveFitData(const char* path, bool convertToAbsorbance) {
     return SaveScanSeries(path, {'f', S::fit, "fitted to ", "fit not saved", convertToAbsorbance});
 }
 
-bool SaveResiduals(const char* path)
-{
+bool SaveResiduals(const char* path) {
     if (gDlsData) {
         PlayInfoSound();
         MessageBox(nullptr, "not implemented for DLS data", "ERROR", MB_OK);

@@ -3,8 +3,6 @@
 // scheme, polint); the values never go below the baseline.
 #include "scandata/initial_data.h"
 
-#include "state/preference_switches.h"
-#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 #include "scandata/fit_limits.h"
@@ -12,6 +10,8 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
 
 #include <cmath>
 #include <string>
@@ -23,8 +23,7 @@ namespace {
 // by direction (+1 upwards, -1 downwards); group 1 comes first when going upwards, last when
 // going downwards, so the means always ascend in radius.
 void GroupMeans(int start, int direction, int g, int m, std::vector<float>& x,
-                std::vector<float>& y)
-{
+                std::vector<float>& y) {
     x.assign(static_cast<std::size_t>(m) + 2, 0.0f);
     y.assign(static_cast<std::size_t>(m) + 2, 0.0f);
     for (int q = 1; q <= m + 1; ++q) {
@@ -40,8 +39,7 @@ void GroupMeans(int start, int direction, int g, int m, std::vector<float>& x,
     }
 }
 
-float PolynomialAt(const std::vector<float>& x, const std::vector<float>& y, int points, float r)
-{
+float PolynomialAt(const std::vector<float>& x, const std::vector<float>& y, int points, float r) {
     float value = 0.0f, error = 0.0f;
     polint(x.data(), y.data(), points, r, &value, &error);
     return value < ModelParameters::baseline ? ModelParameters::baseline : value;
@@ -49,8 +47,7 @@ float PolynomialAt(const std::vector<float>& x, const std::vector<float>& y, int
 
 // Intensity data are told they cannot be extrapolated; a profile without points or an order
 // below 0 has nothing to fit.
-bool ExtrapolationPossible()
-{
+bool ExtrapolationPossible() {
     if (ScanDataKind::intensity) {
         ScanInfoBox("initial extrapolation not implemented yet!", "ERROR");
         return false;
@@ -60,8 +57,7 @@ bool ExtrapolationPossible()
 
 } // namespace
 
-void InitialData::ResetToDefaults()
-{
+void InitialData::ResetToDefaults() {
     FreeInitialDataArrays();
     header = ScanHeader{};
     polynomialOrder = 1;
@@ -69,8 +65,7 @@ void InitialData::ResetToDefaults()
     gInitialDataIsFirstScan = false;
 }
 
-void FreeInitialDataArrays()
-{
+void FreeInitialDataArrays() {
     using D = InitialData;
     free_vector(D::radius, 1, D::pointCount);
     free_vector(D::signal, 1, D::pointCount);
@@ -79,8 +74,7 @@ void FreeInitialDataArrays()
     D::pointCount = 0;
 }
 
-void InitialExtrapolationLeft()
-{
+void InitialExtrapolationLeft() {
     using D = InitialData;
     const float meniscus = ModelParameters::meniscus;
     const float limit = ScanStore::leftFitLimit;
@@ -115,8 +109,7 @@ void InitialExtrapolationLeft()
             D::signal[i] = D::signal[i + 1];
 }
 
-void InitialExtrapolationRight()
-{
+void InitialExtrapolationRight() {
     using D = InitialData;
     const float bottom = ModelParameters::bottom;
     const float limit = ScanStore::rightFitLimit;
@@ -146,13 +139,12 @@ void InitialExtrapolationRight()
         D::signal[i] = PolynomialAt(x, y, m + 1, r[i]);
 }
 
-int LoadInitialData(TXLAWindow* window, const char* path)
-{
+int LoadInitialData(TXLAWindow* window, const char* path) {
     using D = InitialData;
     using S = ScanStore;
     S::dataChanged = true;
-    float width = (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f
-                                                                       : S::radialResolution;
+    float width =
+        (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f : S::radialResolution;
     if (S::scanCount < 1) {
         ScanOwnedBox(window, "please load data files first", "");
         return 0;
@@ -167,7 +159,8 @@ int LoadInitialData(TXLAWindow* window, const char* path)
         return 0;
     }
     if (gCheckTimeStamps && tag != S::header[1].timeStampChecked) {
-        std::string text = std::string(path) + "\n time stamp correction discrepancy with previous data!";
+        std::string text =
+            std::string(path) + "\n time stamp correction discrepancy with previous data!";
         ScanErrorBox(text.c_str(), "LOAD ERROR");
     }
     if (S::timesFromW2t && D::header.rotorSpeed > 0.0f) {

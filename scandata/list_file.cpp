@@ -1,9 +1,9 @@
 // Reading and writing list files.
 #include "scandata/list_file.h"
 
+#include "foundations/text_lines.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
-#include "foundations/text_lines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,9 +53,9 @@ ListFileText ParseListText(std::string text) {
         out.stride = stride < 1 ? 1 : stride;
         std::size_t end = text.find('\n');
         // The whole rest of the line, blanks aside, must be that number.
-        std::string written = text.substr(kStrideTagLength, end == std::string::npos
-                                                                 ? std::string::npos
-                                                                 : end - kStrideTagLength);
+        std::string written =
+            text.substr(kStrideTagLength,
+                        end == std::string::npos ? std::string::npos : end - kStrideTagLength);
         while (!written.empty() && (written.back() == ' ' || written.back() == '\t'))
             written.pop_back();
         written.erase(0, std::min(written.size(), written.find_first_not_of(" \t")));

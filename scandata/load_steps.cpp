@@ -2,18 +2,10 @@
 // speed profile and the other scans, put in time order, gridded and given fit limits.
 #include "scandata/load_steps.h"
 
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
-#include "state/run_switches.h"
-#include "state/serial_fit_state.h"
-#include "plotting/progress_line.h"
-#include "state/window_services.h"
-#include "state/result_table.h"
-#include "state/realtime_state.h"
-#include "state/model_parameters.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
+#include "plotting/progress_line.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/load_steps.h"
@@ -23,9 +15,17 @@
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/slot_grid_arrays.h"
-#include "scandata/ui_flags.h"
 #include "scandata/time_stamps.h"
+#include "scandata/ui_flags.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
+#include "state/result_table.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+#include "state/window_services.h"
 
 #include <cctype>
 #include <cstdio>
@@ -37,8 +37,7 @@ using S = ScanStore;
 using P = ScanPaths;
 
 // Views and curves over scan i's arrays; none of them owns what it shows.
-void MakeViews(int i)
-{
+void MakeViews(int i) {
     int n = S::pointCount[i];
     auto view = [n](float* data) {
         CVector* v = new CVector();
@@ -60,10 +59,8 @@ void MakeViews(int i)
     }
 }
 
-
 // The character after the dot of a file name, upper-cased; 0 without one.
-char KindLetter(const char* fileName)
-{
+char KindLetter(const char* fileName) {
     const char* dot = std::strrchr(fileName, '.');
     return dot && dot[1] ? static_cast<char>(std::toupper(static_cast<unsigned char>(dot[1]))) : 0;
 }
@@ -71,8 +68,7 @@ char KindLetter(const char* fileName)
 } // namespace
 
 // Splits path into folder (with its separator), name and extension (with its dot).
-void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext)
-{
+void SplitScanPath(const std::string& path, std::string& dir, std::string& name, std::string& ext) {
     std::size_t slash = path.find_last_of('/');
     dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -81,8 +77,7 @@ void SplitScanPath(const std::string& path, std::string& dir, std::string& name,
     ext = dot == std::string::npos ? std::string() : file.substr(dot);
 }
 
-void FillScanSlot(int i)
-{
+void FillScanSlot(int i) {
     int n = S::pointCount[i];
     S::fit[i] = vector(1, n);
     S::work[i] = vector(1, n);
@@ -91,20 +86,19 @@ void FillScanSlot(int i)
     MakeViews(i);
 }
 
-void SortScansByTime()
-{
+void SortScansByTime() {
     ExchangeSortOrder(S::scanOrder, S::scanCount, [](int k) { return S::header[k].time; });
 }
 
-void CheckRotorSpeeds()
-{
+void CheckRotorSpeeds() {
     if (HasRotorSpeedChange(S::scanCount, S::header)) {
         delete S::speedProfile;
         S::speedProfile = new CRotorSpeedProfile();
         S::speedProfile->fileName = P::gDataDrive + P::gDataDir + "speedsteps.txt";
         S::speedProfile->Load();
         if (!S::speedProfile->CheckScans(S::scanCount, S::header))
-            ScanOwnedBox(nullptr, "oops - speedsteps.txt rotor speed profile inconsistent with data",
+            ScanOwnedBox(nullptr,
+                         "oops - speedsteps.txt rotor speed profile inconsistent with data",
                          "LOAD ERROR");
         S::speedProfileInForce = S::speedProfile->valid;
     } else {
@@ -116,8 +110,7 @@ void CheckRotorSpeeds()
 
 namespace {
 
-bool MixedKinds()
-{
+bool MixedKinds() {
     char first = KindLetter(S::scanFileName[1]);
     for (int i = 2; i <= S::scanCount; ++i) {
         char letter = KindLetter(S::scanFileName[i]);
@@ -129,8 +122,7 @@ bool MixedKinds()
 
 } // namespace
 
-void ApplyLoadSwitches()
-{
+void ApplyLoadSwitches() {
     if (!RealtimeState::realtimeMode) {
         ModelParameters::baselineFloat = 1;
         if (ScanDataKind::interference || ModelChoice::equilibriumModel) {
@@ -149,19 +141,16 @@ void ApplyLoadSwitches()
     S::signalScale = ScanDataKind::interference ? 3.3 : 1.0;
 }
 
-std::string ScanLoadErrorText(const std::string& fullPath, const std::string& why)
-{
+std::string ScanLoadErrorText(const std::string& fullPath, const std::string& why) {
     return why.empty() ? fullPath : fullPath + "\n" + why + ": the file is not loaded";
 }
 
-float LoadAveragingWidth()
-{
+float LoadAveragingWidth() {
     return (S::equilibriumData || S::radialResolution <= 0.001f) ? 0.0f : S::radialResolution;
 }
 
 bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, float width,
-                      bool* tag, std::string* why)
-{
+                      bool* tag, std::string* why) {
     S::pointCount[i] = 0;
     S::scanOrder[i] = i;
     std::string dir, name, ext;
@@ -192,8 +181,7 @@ bool ReadScanIntoSlot(TXLAWindow* window, int i, const std::string& fullPath, fl
     return true;
 }
 
-bool SetUpLoadedScans()
-{
+bool SetUpLoadedScans() {
     CheckRotorSpeeds();
     if (MixedKinds()) {
         S::mixedDataTypes = true;
@@ -235,8 +223,7 @@ bool SetUpLoadedScans()
     return true;
 }
 
-void FreeLoadedScans()
-{
+void FreeLoadedScans() {
     if (S::scanCount < 1)
         return;
     FreeResultTable();
@@ -251,8 +238,7 @@ void FreeLoadedScans()
 }
 
 bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
-                   CProgressLine& progress)
-{
+                   CProgressLine& progress) {
     int count = static_cast<int>(paths.size());
     AllocateScanTables(count);
     // While boxes may be open, scanCount counts only the scans read completely.
@@ -280,8 +266,7 @@ bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, fl
     return true;
 }
 
-std::vector<std::string> SelectionStrings(const char* selection)
-{
+std::vector<std::string> SelectionStrings(const char* selection) {
     std::vector<std::string> out;
     if (!selection)
         return out;

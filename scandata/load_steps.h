@@ -31,9 +31,7 @@ void FillScanSlot(int i);
 void CheckRotorSpeeds();
 // Sorts order[1..count] ascending by key(order[i]) with an exchange sort of neighbours that steps
 // back after each exchange, so equal keys keep their load order.
-template <typename Key>
-void ExchangeSortOrder(std::int32_t* order, int count, Key key)
-{
+template <typename Key> void ExchangeSortOrder(std::int32_t* order, int count, Key key) {
     int i = 1;
     while (i < count) {
         if (key(order[i]) > key(order[i + 1])) {

@@ -1,9 +1,5 @@
 // The fitted systematic noise as files: time-invariant noise as a scan file on the grid,
 // radially invariant noise against time, and an equilibrium scan corrected by the former.
-#include "scandata/result_files.h"
-
-#include "state/display_options.h"
-#include "state/model_choice.h"
 #include "foundations/ccurve.h"
 #include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
@@ -12,10 +8,13 @@
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
+#include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
 
 #include <cmath>
 #include <string>
@@ -26,8 +25,7 @@ namespace {
 using S = ScanStore;
 
 // Light-scattering data have no grid noise; said with the info sound.
-bool RefuseDls()
-{
+bool RefuseDls() {
     if (!gDlsData)
         return false;
     PlayInfoSound();
@@ -35,16 +33,14 @@ bool RefuseDls()
     return true;
 }
 
-bool GridNoiseAvailable()
-{
+bool GridNoiseAvailable() {
     return S::scanCount >= 1 && S::gridRadius && S::tiNoise && S::tiNoiseRemoved &&
            S::gridFirstFit >= 1 && S::gridLastFit >= S::gridFirstFit &&
            S::gridLastFit <= S::gridCount;
 }
 
 // The single-file overwrite question; No says "file not saved".
-bool MayOverwriteOne(const std::string& file)
-{
+bool MayOverwriteOne(const std::string& file) {
     if (!FileExists(file.c_str()))
         return true;
     PlayInfoSound();
@@ -55,22 +51,19 @@ bool MayOverwriteOne(const std::string& file)
     return false;
 }
 
-void CouldNotWrite(const std::string& file)
-{
+void CouldNotWrite(const std::string& file) {
     std::string text = "\n\aAttention: could not open " + file;
     ShowError(text.c_str(), 0);
 }
 
-std::string ExtensionOf(const std::string& path)
-{
+std::string ExtensionOf(const std::string& path) {
     std::string ext;
     plat::SplitPath(path, nullptr, nullptr, nullptr, &ext);
     return ext;
 }
 
 // The chosen folder and name with scan 1's extension.
-std::string NoiseFileName(const std::string& chosenPath)
-{
+std::string NoiseFileName(const std::string& chosenPath) {
     std::string drive, dir, name;
     plat::SplitPath(chosenPath, &drive, &dir, &name, nullptr);
     return plat::MakePath(drive, dir, name, ExtensionOf(S::scanFileName[1]));
@@ -78,8 +71,7 @@ std::string NoiseFileName(const std::string& chosenPath)
 
 // Total time-invariant noise at every grid point: what is still fitted plus what was moved
 // into the data.
-std::vector<float> TotalTiNoise()
-{
+std::vector<float> TotalTiNoise() {
     std::vector<float> total(static_cast<std::size_t>(S::gridCount) + 1, 0.0f);
     for (int g = 1; g <= S::gridCount; ++g)
         total[g] = S::tiNoise[g] + S::tiNoiseRemoved[g];
@@ -92,11 +84,8 @@ class DataKindGuard {
     DataKindGuard()
         : intensity_(ScanDataKind::intensity), absorbance_(ScanDataKind::absorbance),
           interference_(ScanDataKind::interference), fluorescence_(ScanDataKind::fluorescence),
-          electrophoresis_(ScanDataKind::electrophoresis)
-    {
-    }
-    ~DataKindGuard()
-    {
+          electrophoresis_(ScanDataKind::electrophoresis) {}
+    ~DataKindGuard() {
         ScanDataKind::intensity = intensity_;
         ScanDataKind::absorbance = absorbance_;
         ScanDataKind::interference = interference_;
@@ -122,8 +111,7 @@ struct ReadScan {
     ReadScan() = default;
     ReadScan(const ReadScan&) = delete;
     ReadScan& operator=(const ReadScan&) = delete;
-    ~ReadScan()
-    {
+    ~ReadScan() {
         if (radius)
             free_vector(radius, 1, count);
         if (value)
@@ -131,8 +119,7 @@ struct ReadScan {
         if (third)
             free_vector(third, 1, count);
     }
-    bool Read(const char* path)
-    {
+    bool Read(const char* path) {
         DataKindGuard keep;
         if (!ReadScanFile(path, &header, &count, &radius, &value, &third, nullptr, 0.0f))
             return false;
@@ -143,8 +130,7 @@ struct ReadScan {
 
 } // namespace
 
-bool SaveTINoiseFile(const char* path)
-{
+bool SaveTINoiseFile(const char* path) {
     if (!ModelChoice::fitTINoise || !path || RefuseDls() || !GridNoiseAvailable())
         return false;
     std::string file = NoiseFileName(path);
@@ -170,8 +156,7 @@ bool SaveTINoiseFile(const char* path)
     return true;
 }
 
-bool SaveNoiseFile(const char* path)
-{
+bool SaveNoiseFile(const char* path) {
     if (!ModelChoice::fitRINoise || !path || RefuseDls() || S::scanCount < 1 || !S::riNoise)
         return false;
     const std::string file = NoiseFileName(path);
@@ -188,8 +173,7 @@ bool SaveNoiseFile(const char* path)
     return FileExists(file.c_str());
 }
 
-bool SubtractNoiseFromEqData(TXLAWindow* window, const char* eqScanPath, const char* targetPath)
-{
+bool SubtractNoiseFromEqData(TXLAWindow* window, const char* eqScanPath, const char* targetPath) {
     (void)window;
     if (!ModelChoice::fitTINoise || !eqScanPath || !targetPath || RefuseDls() ||
         !GridNoiseAvailable())
@@ -207,8 +191,7 @@ bool SubtractNoiseFromEqData(TXLAWindow* window, const char* eqScanPath, const c
 
     const std::vector<float> total = TotalTiNoise();
     std::vector<float> noise(static_cast<std::size_t>(scan.count) + 1, 0.0f);
-    ResampleCurve(scan.count, scan.radius, noise.data(), S::gridCount, S::gridRadius,
-                  total.data());
+    ResampleCurve(scan.count, scan.radius, noise.data(), S::gridCount, S::gridRadius, total.data());
     int first = 1;
     while (first <= scan.count && scan.radius[first] < S::gridRadius[S::gridFirstFit])
         ++first;

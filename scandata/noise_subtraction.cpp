@@ -2,14 +2,14 @@
 // baseline steps, the grid statistics after them and the data range they show.
 #include "scandata/noise_subtraction.h"
 
-#include "state/model_choice.h"
-#include "state/plot_interaction_state.h"
-#include "state/window_services.h"
-#include "state/model_parameters.h"
 #include "foundations/resampling.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <limits>
@@ -20,8 +20,7 @@ namespace {
 using S = ScanStore;
 
 // The noise steps need scans, the grid and its noise arrays; light-scattering data have none.
-bool NoiseStepPossible()
-{
+bool NoiseStepPossible() {
     return !gDlsData && S::scanCount >= 1 && S::signal && S::gridRadius && S::gridSignal &&
            S::gridCount >= 1 && S::tiNoise && S::tiNoiseRemoved && S::riNoise;
 }
@@ -29,15 +28,13 @@ bool NoiseStepPossible()
 // The grid holds copies of its own only when gridSignalAllocated is set; otherwise gridSignal[k]
 // is scan k's signal array, already changed with the signal (changing it again would count the
 // noise twice).
-bool GridHasOwnCopies()
-{
+bool GridHasOwnCopies() {
     return S::gridSignalAllocated;
 }
 
 // Subtracts sign x value from every signal and fit value of scan k and, when the grid has its own
 // copies, from every grid value of the scan.
-void ShiftScan(int k, float value)
-{
+void ShiftScan(int k, float value) {
     for (int i = 1; i <= S::pointCount[k]; ++i) {
         S::signal[k][i] -= value;
         if (S::fit && S::fit[k])
@@ -52,8 +49,7 @@ void ShiftScan(int k, float value)
 // -1); the moved amount goes into the other array. The noise lives on the grid and is carried
 // onto each scan's radii by the same resampling the fits use, so the signal and fit of a scan
 // change by the same values and the residuals stay.
-void MoveTimeInvariantNoise(float* source, float* target, float sign)
-{
+void MoveTimeInvariantNoise(float* source, float* target, float sign) {
     std::vector<float> onScan;
     for (int k = 1; k <= S::scanCount; ++k) {
         const int n = S::pointCount[k];
@@ -75,8 +71,7 @@ void MoveTimeInvariantNoise(float* source, float* target, float sign)
     }
 }
 
-void SubtractRadiallyInvariant()
-{
+void SubtractRadiallyInvariant() {
     for (int o = 1; o <= S::scanCount; ++o) {
         const int k = S::scanOrder[o];
         ShiftScan(k, S::riNoise[k]);
@@ -84,16 +79,14 @@ void SubtractRadiallyInvariant()
     }
 }
 
-void FinishNoiseStep()
-{
+void FinishNoiseStep() {
     ComputeGridStatistics();
     ShowFittedGridRange();
 }
 
 } // namespace
 
-void ComputeGridStatistics()
-{
+void ComputeGridStatistics() {
     if (!S::gridSignal || !S::gridMeanSignal || S::gridCount < 1 || S::scanCount < 1)
         return;
     if (S::scanMeanSignal)
@@ -107,13 +100,12 @@ void ComputeGridStatistics()
     ComputeTimeInvariantNoise();
 }
 
-void ShowFittedGridRange(float xMin)
-{
+void ShowFittedGridRange(float xMin) {
     if (!S::gridRadius || !S::gridSignal || S::gridCount < 1 || S::scanCount < 1)
         return;
     const int first = S::gridFirstFit >= 1 ? S::gridFirstFit : 1;
-    const int last = S::gridLastFit >= first && S::gridLastFit <= S::gridCount ? S::gridLastFit
-                                                                               : S::gridCount;
+    const int last =
+        S::gridLastFit >= first && S::gridLastFit <= S::gridCount ? S::gridLastFit : S::gridCount;
     const float xMax = S::gridRadius[last] + 0.01f;
     // A NaN anywhere in the range makes the y range invalid, so the plot keeps its old ranges.
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -142,40 +134,35 @@ void ShowFittedGridRange(float xMin)
     WindowServices::UpdateResiduals(false);
 }
 
-void ShowFittedGridRange()
-{
+void ShowFittedGridRange() {
     if (!S::gridRadius || S::gridCount < 1)
         return;
     const int first = S::gridFirstFit >= 1 && S::gridFirstFit <= S::gridCount ? S::gridFirstFit : 1;
     ShowFittedGridRange(S::gridRadius[first] - 0.01f);
 }
 
-void SubtractTINoise()
-{
+void SubtractTINoise() {
     if (!ModelChoice::fitTINoise || !NoiseStepPossible())
         return;
     MoveTimeInvariantNoise(S::tiNoise, S::tiNoiseRemoved, 1.0f);
     FinishNoiseStep();
 }
 
-void RestoreTINoise()
-{
+void RestoreTINoise() {
     if (!ModelChoice::fitTINoise || !NoiseStepPossible())
         return;
     MoveTimeInvariantNoise(S::tiNoiseRemoved, S::tiNoise, -1.0f);
     FinishNoiseStep();
 }
 
-void SubtractRINoise()
-{
+void SubtractRINoise() {
     if (!ModelChoice::fitRINoise || !NoiseStepPossible())
         return;
     SubtractRadiallyInvariant();
     FinishNoiseStep();
 }
 
-void SubtractAllSystematicNoise()
-{
+void SubtractAllSystematicNoise() {
     if (!ModelChoice::fitRINoise || !NoiseStepPossible())
         return;
     SubtractRadiallyInvariant();
@@ -184,8 +171,7 @@ void SubtractAllSystematicNoise()
     FinishNoiseStep();
 }
 
-void SubtractBaselineOffset()
-{
+void SubtractBaselineOffset() {
     if (!ModelParameters::fitBaseline || !NoiseStepPossible())
         return;
     for (int k = 1; k <= S::scanCount; ++k)
@@ -194,8 +180,7 @@ void SubtractBaselineOffset()
     FinishNoiseStep();
 }
 
-void ComputeTimeInvariantNoise()
-{
+void ComputeTimeInvariantNoise() {
     const int n = ScanStore::gridCount;
     const int scans = ScanStore::scanCount;
     if (!ScanStore::gridMeanSignal || !ScanStore::gridSignal || n <= 0 || scans <= 0)

@@ -1,8 +1,6 @@
 // Raw-data corrections of the loaded scans, in memory.
 #include "scandata/raw_data_corrections.h"
 
-#include "scandata/noise_subtraction.h"
-#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"
@@ -11,11 +9,13 @@
 #include "foundations/sounds.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
+#include "scandata/noise_subtraction.h"
 #include "scandata/raw_data_set.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,7 +1,6 @@
 // Saving and copying the loaded scans as a new data set, and writing one edited scan.
 #include "scandata/raw_data_set.h"
 
-#include "state/display_options.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/msgbox.hpp"
@@ -9,6 +8,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
 
 #include <cmath>

@@ -2,21 +2,20 @@
 // time-stamp correction, or in place of the loaded set with the current model run on it.
 #include "scandata/reload_data.h"
 
-#include "state/preference_switches.h"
-#include "state/run_switches.h"
-#include "state/serial_fit_state.h"
-#include "state/window_services.h"
+#include "plat/paths.hpp"
 #include "plat/window.hpp"
 #include "plotting/progress_line.h"
-#include "state/window_services.h"
-#include "state/model_parameters.h"
-#include "plat/paths.hpp"
 #include "scandata/load_steps.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/time_stamps.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
+#include "state/run_switches.h"
+#include "state/serial_fit_state.h"
+#include "state/window_services.h"
 
 #include <string>
 #include <vector>

@@ -1,10 +1,10 @@
 // Rotor speed steps: reading, repairing, saving and checking scans against them.
 #include "scandata/rotor_speed_profile.h"
 
-#include "foundations/nr_arrays.h"
-#include "foundations/show_error.h"
 #include "foundations/c_locale.h"
 #include "foundations/float_range.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/show_error.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_file.h"
 #include "scandata/scan_text.h"
@@ -13,13 +13,11 @@
 #include <cstdio>
 #include <limits>
 
-CRotorSpeedProfile::~CRotorSpeedProfile()
-{
+CRotorSpeedProfile::~CRotorSpeedProfile() {
     Clear();
 }
 
-void CRotorSpeedProfile::Clear()
-{
+void CRotorSpeedProfile::Clear() {
     if (stepStart) {
         free_vector(stepStart, 1, stepCount);
         free_vector(stepSpeed, 1, stepCount);
@@ -30,8 +28,7 @@ void CRotorSpeedProfile::Clear()
     valid = false;
 }
 
-void CRotorSpeedProfile::Allocate(std::int32_t count)
-{
+void CRotorSpeedProfile::Allocate(std::int32_t count) {
     Clear();
     stepCount = count;
     stepStart = vector(1, count);
@@ -39,8 +36,7 @@ void CRotorSpeedProfile::Allocate(std::int32_t count)
     stepAcceleration = vector(1, count);
 }
 
-double CRotorSpeedProfile::RampDuration(std::int32_t k) const
-{
+double CRotorSpeedProfile::RampDuration(std::int32_t k) const {
     double delta = k == 1 ? stepSpeed[1] : static_cast<double>(stepSpeed[k]) - stepSpeed[k - 1];
     if (delta == 0.0)
         return 0.0;
@@ -49,8 +45,7 @@ double CRotorSpeedProfile::RampDuration(std::int32_t k) const
     return std::fabs(delta / stepAcceleration[k]);
 }
 
-bool CRotorSpeedProfile::LoadFile(const char* name)
-{
+bool CRotorSpeedProfile::LoadFile(const char* name) {
     Clear();
     fileName = name ? name : "";
     std::string text;
@@ -94,14 +89,12 @@ bool CRotorSpeedProfile::LoadFile(const char* name)
     return valid;
 }
 
-bool CRotorSpeedProfile::Load()
-{
+bool CRotorSpeedProfile::Load() {
     std::string name = fileName;
     return LoadFile(name.c_str());
 }
 
-int CRotorSpeedProfile::Save(const char* name)
-{
+int CRotorSpeedProfile::Save(const char* name) {
     fileName = name ? name : "";
     CLocaleScope cLocale;
     plat::AtomicFile out(name ? name : "");
@@ -118,8 +111,7 @@ int CRotorSpeedProfile::Save(const char* name)
     return 1;
 }
 
-int CRotorSpeedProfile::CheckStepDurations(bool repair)
-{
+int CRotorSpeedProfile::CheckStepDurations(bool repair) {
     if (stepCount < 2)
         return 1;
     bool shortStep = false;
@@ -157,8 +149,7 @@ int CRotorSpeedProfile::CheckStepDurations(bool repair)
     return 1;
 }
 
-int CRotorSpeedProfile::CheckScans(std::int32_t count, const ScanHeader* headers)
-{
+int CRotorSpeedProfile::CheckScans(std::int32_t count, const ScanHeader* headers) {
     if (stepCount < 1 || !stepStart)
         return 0;
     for (std::int32_t i = 1; i <= count; ++i) {
@@ -181,8 +172,7 @@ int CRotorSpeedProfile::CheckScans(std::int32_t count, const ScanHeader* headers
         if (t < stepStart[k] + RampDuration(k)) {
             char text[256];
             std::snprintf(text, sizeof text,
-                          "inconsistent file %d (t = %f, om = %f) with speed step %d", i, t, om,
-                          k);
+                          "inconsistent file %d (t = %f, om = %f) with speed step %d", i, t, om, k);
             ShowError(text);
             return 0;
         }
@@ -192,8 +182,7 @@ int CRotorSpeedProfile::CheckScans(std::int32_t count, const ScanHeader* headers
     return 1;
 }
 
-int CRotorSpeedProfile::RescaleSpeeds(float a, float b, const char* name)
-{
+int CRotorSpeedProfile::RescaleSpeeds(float a, float b, const char* name) {
     for (std::int32_t k = 1; k <= stepCount; ++k) {
         double om = stepSpeed[k];
         double denominator = a - b * om * om * 1e-6;
@@ -205,8 +194,7 @@ int CRotorSpeedProfile::RescaleSpeeds(float a, float b, const char* name)
 }
 
 bool CRotorSpeedProfile::SetSteps(std::int32_t count, const float* start, const float* speed,
-                                  const float* acceleration)
-{
+                                  const float* acceleration) {
     Allocate(count > 0 ? count : 0);
     for (std::int32_t k = 1; k <= stepCount; ++k) {
         stepStart[k] = start[k];
@@ -218,19 +206,16 @@ bool CRotorSpeedProfile::SetSteps(std::int32_t count, const float* start, const 
 }
 
 int CRotorSpeedProfile::LoadAndCheck(const char* name, std::int32_t count,
-                                     const ScanHeader* headers)
-{
+                                     const ScanHeader* headers) {
     LoadFile(name);
     return CheckScans(count, headers);
 }
 
-float CRotorSpeedProfile::GetFinalSpeed() const
-{
+float CRotorSpeedProfile::GetFinalSpeed() const {
     return stepCount > 0 && stepSpeed ? stepSpeed[stepCount] : 0.0f;
 }
 
-int HasRotorSpeedChange(std::int32_t count, const ScanHeader* headers)
-{
+int HasRotorSpeedChange(std::int32_t count, const ScanHeader* headers) {
     if (count < 2 || !headers)
         return 0;
     for (std::int32_t i = 2; i <= count; ++i)

@@ -11,10 +11,10 @@ class CRotorSpeedProfile {
   public:
     std::string fileName = "speedsteps.txt";
     std::string message;
-    bool valid = false;          // two or more steps
+    bool valid = false; // two or more steps
     std::int32_t stepCount = 0;
-    float* stepStart = nullptr;  // [1..stepCount], s since run start
-    float* stepSpeed = nullptr;  // [1..stepCount], rpm
+    float* stepStart = nullptr;        // [1..stepCount], s since run start
+    float* stepSpeed = nullptr;        // [1..stepCount], rpm
     float* stepAcceleration = nullptr; // [1..stepCount], rpm/s used to reach the step's speed
     std::int32_t scanSpeedMode = 2;
 

@@ -23,13 +23,12 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
 // are checked (the tag is written in any case). Returns 1 when written, 0 when the file could
 // not be written.
 int ScanTimeStampTag(const char* path, std::int32_t pointCount, const float* radius,
-                     const float* value, const float* third, const char* description,
-                     bool checked, const ScanHeader& header);
+                     const float* value, const float* third, const char* description, bool checked,
+                     const ScanHeader& header);
 
 // The two header layouts: a whole-number or a three-decimal seventh field.
 int SaveScan(const char* path, std::int32_t pointCount, const float* radius, const float* value,
-             const float* third, const char* description, const ScanHeader& header,
-             int wavelength);
+             const float* third, const char* description, const ScanHeader& header, int wavelength);
 int SaveScan(const char* path, std::int32_t pointCount, const float* radius, const float* value,
              const float* third, const char* description, const ScanHeader& header,
              float wavelength);
@@ -39,8 +38,8 @@ int SaveScan(const char* path, std::int32_t pointCount, const float* radius, con
 int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius,
                   const float* value, const float* third, const char* description, char type,
                   std::int32_t cell, float temperature, float rotorSpeed, double time,
-                  double omega2t, int wavelength, std::int32_t lastHeaderNumber,
-                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid);
+                  double omega2t, int wavelength, std::int32_t lastHeaderNumber, FileTime creation,
+                  FileTime access, FileTime write, std::int32_t timesValid);
 int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius,
                   const float* value, const float* third, const char* description, char type,
                   std::int32_t cell, float temperature, float rotorSpeed, double time,

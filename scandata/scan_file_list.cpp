@@ -1,7 +1,6 @@
 // The store's file list: read from list files, rebuilt from the loaded scans, renamed, written.
 #include "scandata/scan_file_list.h"
 
-#include "state/result_table.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "plat/files.hpp"
@@ -9,6 +8,7 @@
 #include "scandata/list_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "state/result_table.h"
 
 #include <cstdio>
 

@@ -11,8 +11,7 @@
 
 namespace {
 
-float* CopyToOneBased(const std::vector<float>& values)
-{
+float* CopyToOneBased(const std::vector<float>& values) {
     long n = static_cast<long>(values.size());
     float* a = vector(1, n);
     if (n > 0)
@@ -22,8 +21,7 @@ float* CopyToOneBased(const std::vector<float>& values)
 
 } // namespace
 
-bool ReadWholeFile(const char* path, std::string* text)
-{
+bool ReadWholeFile(const char* path, std::string* text) {
     struct stat st {};
     if (!path || !text || stat(path, &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -48,8 +46,7 @@ bool ReadWholeFile(const char* path, std::string* text)
 }
 
 int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount, float** radius,
-                 float** value, float** third, bool* tag, float averagingWidth, std::string* why)
-{
+                 float** value, float** third, bool* tag, float averagingWidth, std::string* why) {
     if (!path || !header || !pointCount || !radius || !value)
         return 0;
     ScanDataKind::intensity = false;

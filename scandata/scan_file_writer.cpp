@@ -2,8 +2,8 @@
 #include "foundations/c_locale.h"
 #include "foundations/text_lines.h"
 #include "plat/atomic_file.hpp"
-#include "scandata/scan_file.h"
 #include "plat/files.hpp"
+#include "scandata/scan_file.h"
 
 #include <cmath>
 #include <cstdio>
@@ -13,8 +13,7 @@
 namespace {
 
 // A whole-number header field from a float: the fraction dropped, clamped to what %ld prints.
-long WholeNumber(double v)
-{
+long WholeNumber(double v) {
     if (!(v == v))
         return 0;
     double t = std::trunc(v);
@@ -25,15 +24,13 @@ long WholeNumber(double v)
     return static_cast<long>(t);
 }
 
-bool HasTag(const char* text)
-{
+bool HasTag(const char* text) {
     return std::strstr(text, "[TIMESTAMP CORRECTED") || std::strstr(text, "[T OK]");
 }
 
 // Everything after the header line: one row per point.
 void AppendRows(std::string& out, std::int32_t n, const float* radius, const float* value,
-                const float* third, char type)
-{
+                const float* third, char type) {
     for (std::int32_t i = 1; i <= n; ++i) {
         if (third)
             AppendFormat(out, "   %1.4f  %1.5e   %1.5e \n", radius[i], value[i], third[i]);
@@ -45,8 +42,7 @@ void AppendRows(std::string& out, std::int32_t n, const float* radius, const flo
 }
 
 int WriteText(const char* path, const std::string& text, FileTime creation, FileTime access,
-              FileTime write, std::int32_t timesValid)
-{
+              FileTime write, std::int32_t timesValid) {
     if (!path || !plat::WriteFileAtomically(path, text)) {
         std::printf("\n\aAttention: could not open %s", path ? path : "");
         std::fflush(stdout);
@@ -63,8 +59,7 @@ int WriteScanText(const char* path, std::int32_t pointCount, const float* radius
                   const float* value, const float* third, const char* description, char type,
                   std::int32_t cell, float temperature, float rotorSpeed, double time,
                   double omega2t, const std::string& seventh, std::int32_t lastHeaderNumber,
-                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
-{
+                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid) {
     std::string out;
     const char* line1 = description ? description : "";
     if (!HasTag(line1))
@@ -84,9 +79,8 @@ int WriteScanText(const char* path, std::int32_t pointCount, const float* radius
 int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius,
                   const float* value, const float* third, const char* description, char type,
                   std::int32_t cell, float temperature, float rotorSpeed, double time,
-                  double omega2t, int wavelength, std::int32_t lastHeaderNumber,
-                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
-{
+                  double omega2t, int wavelength, std::int32_t lastHeaderNumber, FileTime creation,
+                  FileTime access, FileTime write, std::int32_t timesValid) {
     CLocaleScope cLocale;
     std::string seventh;
     AppendFormat(seventh, "%d", wavelength);
@@ -99,8 +93,7 @@ int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius
                   const float* value, const float* third, const char* description, char type,
                   std::int32_t cell, float temperature, float rotorSpeed, double time,
                   double omega2t, float wavelength, std::int32_t lastHeaderNumber,
-                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid)
-{
+                  FileTime creation, FileTime access, FileTime write, std::int32_t timesValid) {
     CLocaleScope cLocale;
     std::string seventh;
     AppendFormat(seventh, "%1.3f", wavelength);
@@ -110,8 +103,7 @@ int WriteScanFile(const char* path, std::int32_t pointCount, const float* radius
 }
 
 int SaveScan(const char* path, std::int32_t pointCount, const float* radius, const float* value,
-             const float* third, const char* description, const ScanHeader& h, int wavelength)
-{
+             const float* third, const char* description, const ScanHeader& h, int wavelength) {
     return WriteScanFile(path, pointCount, radius, value, third, description, h.dataType, h.cell,
                          h.temperature, h.rotorSpeed, h.originalTime, h.omega2t, wavelength,
                          h.lastHeaderNumber, h.creationTime, h.lastAccessTime, h.lastWriteTime,
@@ -119,8 +111,7 @@ int SaveScan(const char* path, std::int32_t pointCount, const float* radius, con
 }
 
 int SaveScan(const char* path, std::int32_t pointCount, const float* radius, const float* value,
-             const float* third, const char* description, const ScanHeader& h, float wavelength)
-{
+             const float* third, const char* description, const ScanHeader& h, float wavelength) {
     return WriteScanFile(path, pointCount, radius, value, third, description, h.dataType, h.cell,
                          h.temperature, h.rotorSpeed, h.originalTime, h.omega2t, wavelength,
                          h.lastHeaderNumber, h.creationTime, h.lastAccessTime, h.lastWriteTime,
@@ -128,14 +119,12 @@ int SaveScan(const char* path, std::int32_t pointCount, const float* radius, con
 }
 
 int ScanTimeStampTag(const char* path, std::int32_t pointCount, const float* radius,
-                     const float* value, const float* third, const char* description,
-                     bool checked, const ScanHeader& header)
-{
+                     const float* value, const float* third, const char* description, bool checked,
+                     const ScanHeader& header) {
     (void)checked; // every written file carries a tag
     const char* line1 = description ? description : header.description;
     if (header.dataType == 'W' || header.dataType == 'V')
-        return SaveScan(path, pointCount, radius, value, third, line1, header,
-                        header.wavelength);
+        return SaveScan(path, pointCount, radius, value, third, line1, header, header.wavelength);
     double w = std::trunc(static_cast<double>(header.wavelength));
     int whole = (w >= -2147483648.0 && w <= 2147483647.0) ? static_cast<int>(w) : 0;
     return SaveScan(path, pointCount, radius, value, third, line1, header, whole);

@@ -1,11 +1,11 @@
 // The scan header and the reader's program-wide switches.
-#include "scandata/scan_data_kind.h"
 #include "scandata/scan_header.h"
+
+#include "scandata/scan_data_kind.h"
 
 #include <cstring>
 
-void SetScanDescription(ScanHeader& header, const char* text)
-{
+void SetScanDescription(ScanHeader& header, const char* text) {
     std::size_t n = text ? std::strlen(text) : 0;
     if (n > sizeof header.description - 1)
         n = sizeof header.description - 1;
@@ -14,8 +14,7 @@ void SetScanDescription(ScanHeader& header, const char* text)
     header.description[n] = '\0';
 }
 
-void ScanDataKind::ResetToDefaults()
-{
+void ScanDataKind::ResetToDefaults() {
     intensity = false;
     absorbance = false;
     interference = false;
@@ -23,8 +22,7 @@ void ScanDataKind::ResetToDefaults()
     electrophoresis = false;
 }
 
-void ScanReaderOptions::ResetToDefaults()
-{
+void ScanReaderOptions::ResetToDefaults() {
     dropSpikes = true;
     nColumnsMode = false;
     nColumns = 2;

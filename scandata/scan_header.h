@@ -7,18 +7,18 @@
 using FileTime = std::uint64_t;
 
 struct ScanHeader {
-    char description[100] = {};    // line 1 as kept by the reader
-    char dataType = 'R';           // R, W, I, V, P or F
+    char description[100] = {}; // line 1 as kept by the reader
+    char dataType = 'R';        // R, W, I, V, P or F
     std::int32_t cell = 0;
-    float temperature = 0.0f;      // degrees C
-    float rotorSpeed = 0.0f;       // rpm
-    double time = 0.0;             // seconds since run start, as the analysis uses it
-    double omega2t = 0.0;          // integral of omega^2 dt, rad^2/s
-    float wavelength = 0.0f;       // nm
+    float temperature = 0.0f; // degrees C
+    float rotorSpeed = 0.0f;  // rpm
+    double time = 0.0;        // seconds since run start, as the analysis uses it
+    double omega2t = 0.0;     // integral of omega^2 dt, rad^2/s
+    float wavelength = 0.0f;  // nm
     std::int32_t lastHeaderNumber = 0;
     float descriptionMeniscus = 0.0f; // cm, 0 when line 1 names none
     std::int32_t rowCount = 0;
-    double originalTime = 0.0;     // time as read; the time written back
+    double originalTime = 0.0; // time as read; the time written back
     double readTime = 0.0;
     double accelerationRate = 0.0; // rpm/s
     double accelerationTime = 0.0; // s

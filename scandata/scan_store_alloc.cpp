@@ -1,28 +1,25 @@
 // Emptying the scan store: every scan with its arrays, views and curves, and the common grid.
 #include "scandata/scan_store_alloc.h"
 
-#include "state/window_services.h"
-#include "state/display_options.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
+#include "scandata/nonlinear_detection.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/slot_grid_arrays.h"
-#include "scandata/nonlinear_detection.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
+#include "state/window_services.h"
 
 namespace {
 
-template <typename T>
-void FreeTable(T*& table)
-{
+template <typename T> void FreeTable(T*& table) {
     delete[] table;
     table = nullptr;
 }
 
 // Frees entry i of a table of 1-based point arrays of n points.
-void FreePoints(float** table, int i, int n)
-{
+void FreePoints(float** table, int i, int n) {
     if (table && table[i]) {
         free_vector(table[i], 1, n);
         table[i] = nullptr;
@@ -31,8 +28,7 @@ void FreePoints(float** table, int i, int n)
 
 } // namespace
 
-void FreeCommonGrid(std::int32_t count)
-{
+void FreeCommonGrid(std::int32_t count) {
     using S = ScanStore;
     if (S::gridSignal) {
         if (S::gridSignalAllocated)
@@ -60,8 +56,7 @@ void FreeCommonGrid(std::int32_t count)
     S::gridSignalAllocated = false;
 }
 
-void AllocateScanTables(std::int32_t count)
-{
+void AllocateScanTables(std::int32_t count) {
     using S = ScanStore;
     std::size_t n = static_cast<std::size_t>(count) + 1;
     S::scanFileName = new char*[n]();
@@ -82,8 +77,7 @@ void AllocateScanTables(std::int32_t count)
         S::scanOrder[i] = i;
 }
 
-void FreeAllData()
-{
+void FreeAllData() {
     using S = ScanStore;
     FreeNonlinearDetectionCopies();
     // The grid may share the scans' arrays, so it goes first.
@@ -133,8 +127,7 @@ void FreeAllData()
     gWorstRmsScan = 0;
 }
 
-void ScanStore::ResetToDefaults()
-{
+void ScanStore::ResetToDefaults() {
     FreeAllData();
     delete speedProfile;
     speedProfile = nullptr;
@@ -169,8 +162,7 @@ void ScanStore::ResetToDefaults()
     fileNames.clear();
 }
 
-void ScanPaths::ResetToDefaults()
-{
+void ScanPaths::ResetToDefaults() {
     gLoadSelection.clear();
     gDataDrive.clear();
     gDataDir.clear();

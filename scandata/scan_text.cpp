@@ -13,8 +13,7 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     // Tab, line feed, vertical tab, form feed and carriage return are 9 to 13.
     return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
@@ -23,13 +22,11 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsTypeLetter(char c)
-{
+bool IsTypeLetter(char c) {
     return c == 'R' || c == 'W' || c == 'I' || c == 'P' || c == 'F' || c == 'V';
 }
 
-bool IsDescriptionChar(char c)
-{
+bool IsDescriptionChar(char c) {
     unsigned char u = static_cast<unsigned char>(c);
     if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'))
         return true;
@@ -37,8 +34,7 @@ bool IsDescriptionChar(char c)
 }
 
 // A whole-number field: the fraction is dropped; false when it does not fit an i32.
-bool ToInt32(double v, std::int32_t& out)
-{
+bool ToInt32(double v, std::int32_t& out) {
     double t = std::trunc(v);
     if (!(t >= -2147483648.0 && t <= 2147483647.0))
         return false;
@@ -47,8 +43,7 @@ bool ToInt32(double v, std::int32_t& out)
 }
 
 // The text after key in description, read as a number; missing keys leave value unchanged.
-bool ValueAfter(const char* description, const char* key, double& value)
-{
+bool ValueAfter(const char* description, const char* key, double& value) {
     const char* at = std::strstr(description, key);
     if (!at)
         return false;
@@ -56,8 +51,7 @@ bool ValueAfter(const char* description, const char* key, double& value)
     return true;
 }
 
-void KeepDescription(std::string_view line1, ScanHeader& header)
-{
+void KeepDescription(std::string_view line1, ScanHeader& header) {
     std::size_t n = line1.size() < 99 ? line1.size() : 99;
     std::size_t kept = 0;
     while (kept < n && IsDescriptionChar(line1[kept]))
@@ -68,8 +62,7 @@ void KeepDescription(std::string_view line1, ScanHeader& header)
 
 } // namespace
 
-bool TokenStream::Next(std::string_view& token)
-{
+bool TokenStream::Next(std::string_view& token) {
     while (pos_ < text_.size() && IsBlank(text_[pos_]))
         ++pos_;
     if (pos_ >= text_.size())
@@ -81,8 +74,7 @@ bool TokenStream::Next(std::string_view& token)
     return true;
 }
 
-double TokenStream::NextNumber(bool& tooLarge)
-{
+double TokenStream::NextNumber(bool& tooLarge) {
     double value = 0.0;
     bool isNumber = false;
     NextNumber(value, isNumber, tooLarge);
@@ -129,8 +121,7 @@ bool TokenStream::NextNumber(double& value, bool& isNumber, bool& tooLarge) {
     return true;
 }
 
-std::size_t RowsEnd(std::string_view text, std::size_t pos)
-{
+std::size_t RowsEnd(std::string_view text, std::size_t pos) {
     std::size_t lineStart = pos;
     while (lineStart < text.size()) {
         if (text[lineStart] == '0')
@@ -143,8 +134,7 @@ std::size_t RowsEnd(std::string_view text, std::size_t pos)
     return text.size();
 }
 
-int CountRowLines(std::string_view text, std::size_t begin, std::size_t end)
-{
+int CountRowLines(std::string_view text, std::size_t begin, std::size_t end) {
     // Line by line: the blanks in front of a line's first character, then a jump to its line
     // feed. A load counts every scan's rows before reading them, so each character is not
     // looked at one by one.
@@ -172,8 +162,7 @@ enum class Layout { NColumns, ThreeKept, Interference, Absorbance };
 
 } // namespace
 
-double LeadingNumber(std::string_view text, bool* tooLarge)
-{
+double LeadingNumber(std::string_view text, bool* tooLarge) {
     if (tooLarge)
         *tooLarge = false;
     std::size_t i = 0;
@@ -188,8 +177,8 @@ double LeadingNumber(std::string_view text, bool* tooLarge)
     if (i >= text.size())
         return 0.0;
     bool digit = text[i] >= '0' && text[i] <= '9';
-    bool pointDigit = text[i] == '.' && i + 1 < text.size() && text[i + 1] >= '0' &&
-                      text[i + 1] <= '9';
+    bool pointDigit =
+        text[i] == '.' && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9';
     if (!digit && !pointDigit)
         return 0.0;
     // Hexadecimal "0x..." reads as its leading 0, as a decimal reader sees it.
@@ -201,8 +190,8 @@ double LeadingNumber(std::string_view text, bool* tooLarge)
         // Underflow reads as 0; overflow is reported.
         std::string_view rest(first, static_cast<std::size_t>(last - first));
         std::size_t e = rest.find_first_of("eE");
-        bool negativeExponent = e != std::string_view::npos && e + 1 < rest.size() &&
-                                rest[e + 1] == '-';
+        bool negativeExponent =
+            e != std::string_view::npos && e + 1 < rest.size() && rest[e + 1] == '-';
         if (negativeExponent)
             return 0.0;
         if (tooLarge)
@@ -233,8 +222,7 @@ const char* ScanTextErrorText(ScanTextError error) {
 }
 
 ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
-                            ScanHeader& header, ScanTextResult& result)
-{
+                            ScanHeader& header, ScanTextResult& result) {
     result = ScanTextResult{};
     std::size_t lf = text.find('\n');
     if (lf == std::string_view::npos)
@@ -299,8 +287,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         // header without a speed (rpm 0 or no number) has no ramp to infer.
         if (header.rotorSpeed > 0.0f) {
             double rpm2 = static_cast<double>(header.rotorSpeed) * header.rotorSpeed;
-            header.accelerationTime =
-                1.5 * (header.time - header.omega2t * 91.189065278104 / rpm2);
+            header.accelerationTime = 1.5 * (header.time - header.omega2t * 91.189065278104 / rpm2);
             header.accelerationRate = header.accelerationTime > 0.0
                                           ? header.rotorSpeed / header.accelerationTime
                                           : 1000000.0;
@@ -368,7 +355,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
     else
         layout = Layout::Absorbance;
     bool keepThird = layout == Layout::ThreeKept;
-    int columns = layout == Layout::NColumns ? (options.nColumns > 2 ? options.nColumns : 2)
+    int columns = layout == Layout::NColumns       ? (options.nColumns > 2 ? options.nColumns : 2)
                   : layout == Layout::Interference ? 2
                                                    : 3;
     bool spikeFilter = options.dropSpikes && (result.absorbance || result.fluorescence) &&
@@ -431,8 +418,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         reference = nr;
         // From the fourth point on: a point that jumps away from both neighbours is a spike and
         // the new row takes its place.
-        if (spikeFilter && kept + 1 >= 4 &&
-            std::fabs(v[kept - 1] - v[kept - 2]) > threshold &&
+        if (spikeFilter && kept + 1 >= 4 && std::fabs(v[kept - 1] - v[kept - 2]) > threshold &&
             std::fabs(nv - v[kept - 1]) > threshold) {
             r[kept - 1] = nr;
             v[kept - 1] = nv;
@@ -469,8 +455,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
     return ScanTextError::None;
 }
 
-bool ScanNumber(std::string_view text, std::size_t& pos, double& value)
-{
+bool ScanNumber(std::string_view text, std::size_t& pos, double& value) {
     std::size_t i = pos;
     while (i < text.size() && IsBlank(text[i]))
         ++i;
@@ -478,13 +463,13 @@ bool ScanNumber(std::string_view text, std::size_t& pos, double& value)
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
     bool digit = i < text.size() && text[i] >= '0' && text[i] <= '9';
-    bool pointDigit = i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' &&
-                      text[i + 1] <= '9';
+    bool pointDigit =
+        i + 1 < text.size() && text[i] == '.' && text[i + 1] >= '0' && text[i + 1] <= '9';
     if (!digit && !pointDigit)
         return false;
     double v = 0.0;
-    auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), v,
-                                     std::chars_format::general);
+    auto [end, ec] =
+        std::from_chars(text.data() + i, text.data() + text.size(), v, std::chars_format::general);
     if (ec == std::errc::invalid_argument)
         return false;
     if (ec == std::errc::result_out_of_range)

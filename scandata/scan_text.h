@@ -24,7 +24,7 @@ struct ScanTextResult {
     std::vector<float> value;
     std::vector<float> third; // empty unless the third column was kept
     bool thirdKept = false;
-    bool tagFound = false;    // line 1 holds a time-stamp tag
+    bool tagFound = false; // line 1 holds a time-stamp tag
     bool intensity = false;
     bool absorbance = false;
     bool interference = false;
@@ -34,11 +34,11 @@ struct ScanTextResult {
 
 enum class ScanTextError {
     None,
-    NoHeaderLine,    // no line feed, so no header line
-    BadTypeLetter,   // the type letter is not one of R, W, I, V, P, F
-    NumberTooLarge,  // a header field or row value beyond the single-precision range
-    NoRows,          // no point was kept
-    RowNotANumber,   // a row whose radius or value is not a number: a damaged file
+    NoHeaderLine,   // no line feed, so no header line
+    BadTypeLetter,  // the type letter is not one of R, W, I, V, P, F
+    NumberTooLarge, // a header field or row value beyond the single-precision range
+    NoRows,         // no point was kept
+    RowNotANumber,  // a row whose radius or value is not a number: a damaged file
 };
 
 // Why a scan file was refused, in words for the user; empty for None.

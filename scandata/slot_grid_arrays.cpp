@@ -1,12 +1,11 @@
 // The per-species arrays on the common grid, remade whenever scans, grid or species change.
 #include "scandata/slot_grid_arrays.h"
 
-#include "state/model_parameters.h"
 #include "foundations/nr_arrays.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 
-void FreeCommonGridScanArrays()
-{
+void FreeCommonGridScanArrays() {
     using A = SpeciesGridArrays;
     for (int s = 1; s <= A::kSlots; ++s) {
         if (A::scanGrid[s]) {
@@ -22,8 +21,7 @@ void FreeCommonGridScanArrays()
     }
 }
 
-void AllocCommonGridScanArrays()
-{
+void AllocCommonGridScanArrays() {
     using A = SpeciesGridArrays;
     FreeCommonGridScanArrays();
     const int scans = ScanStore::scanCount;
@@ -41,8 +39,7 @@ void AllocCommonGridScanArrays()
     A::madeGridCount = points;
 }
 
-void SpeciesGridArrays::ResetToDefaults()
-{
+void SpeciesGridArrays::ResetToDefaults() {
     FreeCommonGridScanArrays();
     madeScanCount = 0;
     madeGridCount = 0;

@@ -2,7 +2,6 @@
 // "tcorr_" copies of the scans with their "list_corr".
 #include "scandata/time_stamps.h"
 
-#include "state/preference_switches.h"
 #include "foundations/input_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
@@ -15,6 +14,7 @@
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "state/preference_switches.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,11 +2,11 @@
 // models were calibrated.
 #include "simulation/analytic_profiles.h"
 
-#include "state/model_parameters.h"
 #include "lamm/detection_kernels.h"
 #include "scandata/scan_data_kind.h"
-#include "state/lamm_grid.h"
 #include "state/fluorophore.h"
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
 
 #include <cmath>
 #include <limits>
@@ -14,8 +14,7 @@
 
 // The published Chebyshev fit of erfc (fractional error below 1.2e-7 everywhere); negative
 // arguments by the reflection erfc(-x) = 2 - erfc(x).
-float Erfc(float x)
-{
+float Erfc(float x) {
     const float z = std::fabs(x);
     const float t = 1.0f / (1.0f + 0.5f * z);
     const float ans =
@@ -26,8 +25,8 @@ float Erfc(float x)
                                     t * (-0.18628806f +
                                          t * (0.27886807f +
                                               t * (-1.13520398f +
-                                                   t * (1.48851587f +
-                                                        t * (-0.82215223f + t * 0.17087277f)))))))));
+                                                   t * (1.48851587f + t * (-0.82215223f +
+                                                                           t * 0.17087277f)))))))));
     return x >= 0.0f ? ans : 2.0f - ans;
 }
 
@@ -36,8 +35,7 @@ float Erfc(float x)
 // erfc argument is 0/0 or x/0: the sharp limit is taken instead (plateau behind the boundary,
 // nothing before it, half the plateau on it), so the profile never holds NaN.
 void FaxenApproxProfile(float c0, double t, const float* r, float* out, int n, float omega2s,
-                        float d, float meniscus)
-{
+                        float d, float meniscus) {
     const float tau = 2.0f * omega2s * float(t);
     const float eps = 2.0f * d / (omega2s * meniscus * meniscus);
     const float width = 2.0f * std::sqrt(eps * tau);
@@ -56,8 +54,7 @@ void FaxenApproxProfile(float c0, double t, const float* r, float* out, int n, f
         MovingAverageOfLogValues(n, LammGrid::radialConvolutionRange, r, out);
 }
 
-void MovingAverageOfLogValues(int n, float width, const float* x, float* y)
-{
+void MovingAverageOfLogValues(int n, float width, const float* x, float* y) {
     std::vector<float> averaged(std::size_t(n) + 1, 0.0f);
     const float half = 0.5f * width;
     for (int i = 1; i <= n; ++i) {
@@ -74,14 +71,12 @@ void MovingAverageOfLogValues(int n, float width, const float* x, float* y)
         y[i] = averaged[i];
 }
 
-void ConvolveRadialGaussian(int n, const float* x, float* y)
-{
+void ConvolveRadialGaussian(int n, const float* x, float* y) {
     ApplyRadialConvolution(y, x, n, DetectionCorrections::convolutionWidth,
                            DetectionCorrections::convolutionCutoff, ModelParameters::meniscus,
                            ModelParameters::bottom);
 }
 
-void ApplyBottomShadow(int n, const float* x, float* y)
-{
+void ApplyBottomShadow(int n, const float* x, float* y) {
     ApplyExcitationCone(y, x, n, ModelParameters::bottom, DetectionCorrections::coneRadius);
 }

@@ -15,11 +15,11 @@ constexpr double kLargestClosedPeclet = 2.0;
 struct Pellet {
     bool on = false;
     GridAmountSource source = nullptr;
-    double base = 0.0;  // amount on the grid at the start
+    double base = 0.0; // amount on the grid at the start
 };
 Pellet gPellet;
 
-}  // namespace
+} // namespace
 
 double BottomTransportSpeed(double s, double bottomCm) {
     const double rpm = std::max(LammGrid::rotorSpeed, LammGrid::maxRotorSpeed);
@@ -42,18 +42,18 @@ void DecideClosedBottomPellet(double lastElement, double s, double D, double bot
     gPellet.on = BottomTransportSpeed(s, bottomCm) * lastElement / D > kLargestClosedPeclet;
 }
 
-bool BottomPelletOn() { return gPellet.on; }
+bool BottomPelletOn() {
+    return gPellet.on;
+}
 
-void StartBottomPellet(GridAmountSource source)
-{
+void StartBottomPellet(GridAmountSource source) {
     gPellet.source = source;
     double lastVolume = 0.0;
     if (gPellet.on)
         source(gPellet.base, lastVolume);
 }
 
-double PelletAmount()
-{
+double PelletAmount() {
     if (!gPellet.on || gPellet.source == nullptr)
         return 0.0;
     double amount = 0.0, lastVolume = 0.0;
@@ -61,8 +61,7 @@ double PelletAmount()
     return std::max(gPellet.base - amount, 0.0);
 }
 
-double BottomPelletConcentration()
-{
+double BottomPelletConcentration() {
     if (!gPellet.on || gPellet.source == nullptr)
         return 0.0;
     double amount = 0.0, lastVolume = 0.0;
@@ -70,4 +69,6 @@ double BottomPelletConcentration()
     return lastVolume > 0.0 ? std::max(gPellet.base - amount, 0.0) / lastVolume : 0.0;
 }
 
-void EndBottomPellet() { gPellet = Pellet{}; }
+void EndBottomPellet() {
+    gPellet = Pellet{};
+}

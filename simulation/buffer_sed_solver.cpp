@@ -304,8 +304,8 @@ class Side {
     double h_ = 0.0;
     std::vector<double> r_, c_, cOld_;
     Tridiagonal mass_, stiff_;
-    std::vector<double> la_, lb_, lc_, ra_, rb_, rc_;   // the step's left and right matrices
-    std::vector<double> invBet_, scaled_, back_;       // the left one's two-ended factors
+    std::vector<double> la_, lb_, lc_, ra_, rb_, rc_; // the step's left and right matrices
+    std::vector<double> invBet_, scaled_, back_;      // the left one's two-ended factors
     TwistedMeeting meet_;
     double rpm_ = 0.0, maxStep_ = 1000.0;
     bool accelerating_ = false;

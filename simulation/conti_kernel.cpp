@@ -7,8 +7,7 @@
 
 #include <algorithm>
 
-void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points,
-                           int threads) {
+void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points, int threads) {
     Free();
     ++generation_;
     if (gridPoints <= 0 || scans <= 0 || points <= 0)

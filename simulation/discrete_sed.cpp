@@ -176,9 +176,8 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
         CLammIdeal tmpl;
         LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
                          OutputFor(window, ownRadii, rows[1], slots[0]));
-        const LammResult result = CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr,
-                                              targets.data(), radii, radiusCount, scanRadii,
-                                              scanCounts);
+        const LammResult result = CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(),
+                                              radii, radiusCount, scanRadii, scanCounts);
         unwritten.insert(unwritten.end(), tmpl.unwrittenFiles.begin(), tmpl.unwrittenFiles.end());
         return result;
     }

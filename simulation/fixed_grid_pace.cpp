@@ -66,9 +66,9 @@ void SayWhenTheFixedGridIsSlow(TXLAWindow* window, const std::vector<int>& slots
     int slowest = 0;
     double steps = 0.0;
     for (const int slot : slots) {
-        const double n = FixedGridStepEstimate(M::speciesS[slot], SpeciesDiffusion(slot),
-                                               LastScanRpm(), M::meniscus, M::bottom, lastTime,
-                                               limit);
+        const double n =
+            FixedGridStepEstimate(M::speciesS[slot], SpeciesDiffusion(slot), LastScanRpm(),
+                                  M::meniscus, M::bottom, lastTime, limit);
         if (n > steps)
             steps = n, slowest = slot;
     }

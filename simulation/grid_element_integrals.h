@@ -9,19 +9,19 @@
 // the frame velocity shape r - rho_1 hat_1 - rho_n hat_n of the moving grid.
 
 // Moving-frame reference grid
-double FeElemGrid1(int i);                // hat_i r
-double FeElemGrid1B(int i);               // the same
-double FeElemGrid2B(int i, int j);        // hat_i hat_j r (mass)
-double FeElemGrid2C(int i, int j);        // the same
-double FeElemGrid2D(int i, int j);        // hat_i' hat_j' r (diffusion)
-double FeElemGrid2E(int i, int j);        // hat_i' hat_j r^2 (sedimentation)
+double FeElemGrid1(int i);         // hat_i r
+double FeElemGrid1B(int i);        // the same
+double FeElemGrid2B(int i, int j); // hat_i hat_j r (mass)
+double FeElemGrid2C(int i, int j); // the same
+double FeElemGrid2D(int i, int j); // hat_i' hat_j' r (diffusion)
+double FeElemGrid2E(int i, int j); // hat_i' hat_j r^2 (sedimentation)
 // FeElemGrid2D and FeElemGrid2E with the back-diffusion shut-off: the last row gains the flux
 // through the bottom, so material is not held back there.
 double FeElemGrid2Stiff(int i, int j);
 double FeElemGrid2Sed(int i, int j);
-double FeElemGrid2A(int i, int j);        // -hat_i hat_j' v r (frame)
-double FeElemGrid2F(int i, int j);        // the same
-double FeElemGrid2Net(int i, int j);      // FeElemGrid2A - FeElemGrid2Sed
+double FeElemGrid2A(int i, int j);                   // -hat_i hat_j' v r (frame)
+double FeElemGrid2F(int i, int j);                   // the same
+double FeElemGrid2Net(int i, int j);                 // FeElemGrid2A - FeElemGrid2Sed
 double FeElemTriGrid2B(int i, int j, int k);         // hat_i hat_j hat_k r
 double FeElemTriGrid2(int i, int j, int k);          // hat_i' hat_j hat_k r^2
 double FETripleIntegral(int i, int j, int k);        // hat_i' hat_j' hat_k r
@@ -34,15 +34,15 @@ double FeElemTriGrid2Frame(int i, int j, int k);     // -hat_i hat_j' hat_k v r
 double ReferenceGridAmount(const double* volumes, const double* c, int n);
 
 // Active part r_1..r_N of the static grid (N capped at the grid size); hat N is the last hat
-double FeElemGrid1R(int i, int N);          // hat_i r
-double FeElemGrid3A(int i, int j, int N);   // hat_i hat_j r
-double FeElemGrid3B(int i, int j, int N);   // hat_i' hat_j' r
-double FeElemGrid3C(int i, int j, int N);   // hat_i' hat_j r^2
+double FeElemGrid1R(int i, int N);        // hat_i r
+double FeElemGrid3A(int i, int j, int N); // hat_i hat_j r
+double FeElemGrid3B(int i, int j, int N); // hat_i' hat_j' r
+double FeElemGrid3C(int i, int j, int N); // hat_i' hat_j r^2
 
 // Uniform static grid: the elements of node i are [r_i - h, r_i] and [r_i, r_i + h]
-double FeElemUniform2(int i, int j);               // hat_i hat_j r
-double FeElemUniformTriD(int i, int j, int k);     // hat_i' hat_j' hat_k r
-double FeElemUniformTriS(int i, int j, int k);     // hat_i' hat_j hat_k r^2
-double FeElemUniformTriM(int i, int j, int k);     // hat_i hat_j hat_k r
+double FeElemUniform2(int i, int j);           // hat_i hat_j r
+double FeElemUniformTriD(int i, int j, int k); // hat_i' hat_j' hat_k r
+double FeElemUniformTriS(int i, int j, int k); // hat_i' hat_j hat_k r^2
+double FeElemUniformTriM(int i, int j, int k); // hat_i hat_j hat_k r
 // The element width of the uniform functions: the cell's length over the grid's n - 1 elements.
 double UniformElementWidth();

@@ -2,10 +2,10 @@
 // LammGrid as 1-based array names that never own.
 #include "simulation/lamm_arrays.h"
 
+#include "simulation/radial_grid.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
-#include "state/lamm_grid.h"
-#include "simulation/radial_grid.h"
 
 #include <cstddef>
 #include <memory>
@@ -35,41 +35,35 @@ constexpr int kNonidealArrays = 17;
 
 // Zero-filled block of count arrays of n + 1 doubles; null when the memory is not there. The
 // size is formed in size_t so that no grid size can wrap it.
-Block NewBlock(int arrays, int n)
-{
+Block NewBlock(int arrays, int n) {
     const std::size_t count = std::size_t(arrays) * (std::size_t(n) + 1);
     return Block(new (std::nothrow) double[count]());
 }
 
 // Carves a block into consecutive arrays names[1..arrays]; names[0] stays unused.
-void Carve(const Block& block, double** names, int arrays, int n)
-{
+void Carve(const Block& block, double** names, int arrays, int n) {
     for (int k = 0; k < arrays; ++k)
         names[k + 1] = block ? block.get() + std::size_t(k) * (std::size_t(n) + 1) : nullptr;
 }
 
-bool AllPresent(double* const* names, int first, int last)
-{
+bool AllPresent(double* const* names, int first, int last) {
     for (int k = first; k <= last; ++k)
         if (names[k] == nullptr)
             return false;
     return true;
 }
 
-bool AnyNonidealSwitch()
-{
+bool AnyNonidealSwitch() {
     return ModelChoice::monomerDimer || ModelChoice::monomerTrimer ||
            ModelChoice::associationVariantA || ModelChoice::associationVariantB;
 }
 
-void EmptyNames(double** names, int count)
-{
+void EmptyNames(double** names, int count) {
     for (int k = 0; k < count; ++k)
         names[k] = nullptr;
 }
 
-void MakeProfileVectors(int n)
-{
+void MakeProfileVectors(int n) {
     if (!gBlocks.profileX)
         gBlocks.profileX.reset(new (std::nothrow) float[std::size_t(n) + 1]());
     if (!gBlocks.profileY)
@@ -78,7 +72,7 @@ void MakeProfileVectors(int n)
     LammGrid::profileY = gBlocks.profileY.get();
 }
 
-}  // namespace
+} // namespace
 
 bool AllocLammArrays() {
     return AllocLammArraysFor(ChosenGridAlgorithm());
@@ -140,8 +134,7 @@ bool AllocLammArraysFor(GridAlgorithm algorithm) {
     return true;
 }
 
-void FreeLammArrays()
-{
+void FreeLammArrays() {
     for (auto& block : gBlocks.main)
         block.reset();
     gBlocks.step.reset();
@@ -179,8 +172,7 @@ bool LammArraysAtGridSize() {
     return LammGrid::arraysAllocated != 0;
 }
 
-bool AllocSecondLammBlock()
-{
+bool AllocSecondLammBlock() {
     const int n2 = SecondLammBlock::pointCount;
     if (SecondLammBlock::allocated && SecondLammBlock::allocatedCount != n2)
         FreeSecondLammBlock();
@@ -209,8 +201,7 @@ bool AllocSecondLammBlock()
     return true;
 }
 
-void FreeSecondLammBlock()
-{
+void FreeSecondLammBlock() {
     gSecond.arrays.reset();
     gSecond.extra.reset();
     EmptyNames(SecondLammBlock::array, 23);

@@ -1,48 +1,48 @@
 // The Lamm equation numerical options and their settings file.
 #include "simulation/lamm_preferences.h"
 
-#include "state/model_choice.h"
-#include "state/startup_paths.h"
-#include "state/window_services.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "foundations/cvector.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/startup_paths.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-float Flag(bool on) { return on ? 1.0f : 0.0f; }
-bool On(float v) { return v > 0.0f; }
+float Flag(bool on) {
+    return on ? 1.0f : 0.0f;
+}
+bool On(float v) {
+    return v > 0.0f;
+}
 
 // Integer slots are truncated toward zero; a value that is no usable grid size keeps the old one
 // (a grid of 0 or 1 point has no spacing, and a huge one cannot be allocated).
-void SetGridSize(int& option, float v)
-{
+void SetGridSize(int& option, float v) {
     if (std::isfinite(v) && v >= 10.0f && v <= 100000.0f)
         option = static_cast<int>(v);
 }
 
 // A slot without a guard of its own takes only a finite value; NaN or infinity keeps the option.
-template <typename T> void SetFinite(T& option, float v)
-{
+template <typename T> void SetFinite(T& option, float v) {
     if (std::isfinite(v))
         option = v;
 }
 
-void Trace(TXLAWindow* window, const char* text)
-{
+void Trace(TXLAWindow* window, const char* text) {
     if (window != nullptr)
         WindowServices::DebugLog(window, text);
 }
 
-}  // namespace
+} // namespace
 
-void GetLammEqParameters(float v[kLammOptionSlots])
-{
+void GetLammEqParameters(float v[kLammOptionSlots]) {
     v[kSlotAutoChangeS] = LammGrid::autoChangeS;
     v[kSlotShutOffBackDiffusion] = Flag(LammGrid::shutOffBackDiffusion);
     v[kSlotBackDiffusionLevel] = static_cast<float>(LammGrid::backDiffusionLevel);
@@ -72,8 +72,7 @@ void GetLammEqParameters(float v[kLammOptionSlots])
     v[kSlotCheckAcceleration] = Flag(ScanStore::checkAcceleration);
 }
 
-void SetLammEqParameters(const float v[kLammOptionSlots])
-{
+void SetLammEqParameters(const float v[kLammOptionSlots]) {
     SetFinite(LammGrid::autoChangeS, v[kSlotAutoChangeS]);
     LammGrid::shutOffBackDiffusion = On(v[kSlotShutOffBackDiffusion]);
     SetFinite(LammGrid::backDiffusionLevel, v[kSlotBackDiffusionLevel]);
@@ -110,7 +109,8 @@ void SetLammEqParameters(const float v[kLammOptionSlots])
     SetFinite(LammGrid::autoChangeSOptimized, v[kSlotAutoChangeSOptimized]);
     LammGrid::optimizeGridSpacing = On(v[kSlotOptimizeGridSpacing]);
     ModelParameters::experimentalInitialDistribution = On(v[kSlotExperimentalInitial]);
-    ModelParameters::constantInitialDistribution = !ModelParameters::experimentalInitialDistribution;
+    ModelParameters::constantInitialDistribution =
+        !ModelParameters::experimentalInitialDistribution;
     LammGrid::truncateGrid = On(v[kSlotTruncateGrid]);
     // The level is a power of ten: one that overflows or vanishes keeps the level as it was.
     const double level = std::pow(10.0, double(v[kSlotLogTruncationLevel]));
@@ -125,8 +125,7 @@ void SetLammEqParameters(const float v[kLammOptionSlots])
 
 // Only the first number of each line counts; the grid size in force, the derived step-control
 // values and the scan times are left as they are.
-bool ReadLammEqParameterPreferences(TXLAWindow* window)
-{
+bool ReadLammEqParameterPreferences(TXLAWindow* window) {
     Trace(window, "\nEnter ReadLammEqParameterPreferences");
     std::FILE* probe = std::fopen(gLammPreferencesPath, "r");
     if (probe == nullptr)
@@ -141,8 +140,7 @@ bool ReadLammEqParameterPreferences(TXLAWindow* window)
     return true;
 }
 
-bool SaveLammEqParameterPreferences(TXLAWindow* window)
-{
+bool SaveLammEqParameterPreferences(TXLAWindow* window) {
     Trace(window, "\nEnter SaveLammEqParameterPreferences");
     CVector values(kLammPreferenceLines, 1);
     for (int k = 0; k < kLammPreferenceLines; ++k)

@@ -32,8 +32,8 @@ enum LammOptionSlot {
     kSlotScanVelocity,
     kSlotRadialRange,
     kSlotCheckAcceleration,
-    kLammOptionSlots,          // 27 options
-    kLammPreferenceLines = 31, // lines written
+    kLammOptionSlots,           // 27 options
+    kLammPreferenceLines = 31,  // lines written
     kLammPreferenceMinimum = 30 // fewer values than this and the file is ignored
 };
 

@@ -2,11 +2,11 @@
 #include "simulation/lamm_sim_error.h"
 
 #include "foundations/notice_boxes.h"
+#include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "lamm/lamm_result.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
-#include "foundations/show_error.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kSimulationError = "ERROR in simulation";
 
-}  // namespace
+} // namespace
 
 void ReportLammSimError(TXLAWindow* window, LammResult code) {
     switch (code) {
@@ -60,8 +60,7 @@ void ReportLammSimError(TXLAWindow* window, LammResult code) {
     }
 }
 
-void ReportUnwrittenFiles(const std::vector<std::string>& paths)
-{
+void ReportUnwrittenFiles(const std::vector<std::string>& paths) {
     std::vector<std::string> distinct;
     for (const std::string& path : paths)
         if (std::find(distinct.begin(), distinct.end(), path) == distinct.end())

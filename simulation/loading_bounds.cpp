@@ -10,7 +10,9 @@ namespace {
 using F4 = float __attribute__((vector_size(16)));
 using M4 = int __attribute__((vector_size(16)));
 
-F4 Broadcast(float v) { return F4{v, v, v, v}; }
+F4 Broadcast(float v) {
+    return F4{v, v, v, v};
+}
 
 } // namespace
 

@@ -316,10 +316,10 @@ double NonlinearRun::TotalAmount() const {
 void NonlinearRun::StartPellet() {
     const CConcentrationLaw& law = rule.Law();
     using L = CoefficientLaw;
-    const int species = law.law == L::Tabulated ? 0
-                        : law.law == L::Nonideal ? 1
+    const int species = law.law == L::Tabulated                                     ? 0
+                        : law.law == L::Nonideal                                    ? 1
                         : law.law == L::MonomerDimer || law.law == L::MonomerTrimer ? 2
-                                                                                     : 3;
+                                                                                    : 3;
     const double sOf[3] = {law.s1, law.s2, law.s3}, dOf[3] = {law.D1, law.D2, law.D3};
     double fastS = 0.0, fastD = 0.0;
     for (int k = 0; k < species; ++k)

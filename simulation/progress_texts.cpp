@@ -8,27 +8,23 @@
 
 namespace {
 
-void Draw(int y, const char* text)
-{
+void Draw(int y, const char* text) {
     DrawStatusText(LammGrid::progressWindow, 10, y, text);
 }
 
-}  // namespace
+} // namespace
 
-const char* FormatTimeStepText(char* buffer, int size)
-{
+const char* FormatTimeStepText(char* buffer, int size) {
     std::snprintf(buffer, size, "dt = %f sec  ", LammGrid::dt);
     return buffer;
 }
 
-const char* FormatIterationText(char* buffer, int size)
-{
+const char* FormatIterationText(char* buffer, int size) {
     std::snprintf(buffer, size, "#it = %d   ", LammGrid::stepCount);
     return buffer;
 }
 
-const char* FormatSimTimeText(char* buffer, int size)
-{
+const char* FormatSimTimeText(char* buffer, int size) {
     if (LammGrid::profileCurves)
         std::snprintf(buffer, size, "t = %.0f sec (M=%f) ", LammGrid::time, LammGrid::totalAmount);
     else
@@ -36,32 +32,27 @@ const char* FormatSimTimeText(char* buffer, int size)
     return buffer;
 }
 
-const char* FormatRiText(char* buffer, int size, float value)
-{
+const char* FormatRiText(char* buffer, int size, float value) {
     std::snprintf(buffer, size, "ri=%f  ", value);
     return buffer;
 }
 
-void ShowTimeStepText()
-{
+void ShowTimeStepText() {
     char text[80];
     Draw(70, FormatTimeStepText(text, sizeof text));
 }
 
-void ShowIterationText()
-{
+void ShowIterationText() {
     char text[80];
     Draw(90, FormatIterationText(text, sizeof text));
 }
 
-void ShowSimTimeText()
-{
+void ShowSimTimeText() {
     char text[120];
     Draw(110, FormatSimTimeText(text, sizeof text));
 }
 
-void ShowRiText(float value)
-{
+void ShowRiText(float value) {
     char text[80];
     Draw(130, FormatRiText(text, sizeof text, value));
 }

@@ -2,9 +2,9 @@
 // without a progress window.
 #pragma once
 
-void ShowTimeStepText();  // "dt = %f sec  " at y = 70
-void ShowIterationText(); // "#it = %d   " at y = 90
-void ShowSimTimeText();   // "t = %.0f sec  " (with the amount while profileCurves) at y = 110
+void ShowTimeStepText();      // "dt = %f sec  " at y = 70
+void ShowIterationText();     // "#it = %d   " at y = 90
+void ShowSimTimeText();       // "t = %.0f sec  " (with the amount while profileCurves) at y = 110
 void ShowRiText(float value); // "ri=%f  " at y = 130
 
 // The texts as drawn, for the painter and the tests.

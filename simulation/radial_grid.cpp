@@ -2,12 +2,12 @@
 // meniscus and bottom are floats; the growing and geometric shapes in double.
 #include "simulation/radial_grid.h"
 
-#include "state/model_choice.h"
 #include "foundations/roots.h"
-#include "state/model_parameters.h"
 #include "simulation/lamm_arrays.h"
-#include "state/lamm_grid.h"
 #include "state/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,26 +21,22 @@ constexpr double kMinRefinedStep = 1e-7;
 
 // Step of the growing part at radius r: it grows roughly as the square root of the distance from
 // the meniscus, so the meniscus and the first data point keep fine steps.
-double GrowingStep(double r, double m, double r0, double h)
-{
+double GrowingStep(double r, double m, double r0, double h) {
     return h * std::sqrt((r0 / r) * ((r - m) / (r0 - m)));
 }
 
-void BuildCellCentred(double* r, int n, float m, float b)
-{
+void BuildCellCentred(double* r, int n, float m, float b) {
     for (int i = 1; i <= n; ++i)
         r[i] = m + (float(i) - 0.5f) * (b - m) / float(n);
 }
 
-void BuildUniform(double* r, int n, float m, float b)
-{
+void BuildUniform(double* r, int n, float m, float b) {
     for (int i = 1; i <= n; ++i)
         r[i] = m + float(i - 1) * (b - m) / float(n - 1);
     r[n] = b;
 }
 
-void BuildGeometric(double* r, int n, double m, double b)
-{
+void BuildGeometric(double* r, int n, double m, double b) {
     const double q = b / m;
     const double g = std::pow(q, 1.0 / (n - 1));
     r[1] = m;
@@ -54,8 +50,7 @@ void BuildGeometric(double* r, int n, double m, double b)
 // last one written is the bottom. An r0 so far out that the uniform part would fill the grid, or
 // a walk that ends before point n, spreads the remaining points evenly up to the bottom, so the
 // grid always ends at the bottom within its n points.
-void BuildGrowing(double* r, int n, double m, double b, double r0, double h)
-{
+void BuildGrowing(double* r, int n, double m, double b, double r0, double h) {
     int k = 1;
     r[1] = m;
     while (r[k] <= r0 && k < n - 1) {
@@ -77,8 +72,7 @@ void BuildGrowing(double* r, int n, double m, double b, double r0, double h)
 
 // Number of points of the growing grid with uniform step h: the walk of BuildGrowing without the
 // cap at n - 1. n itself when the uniform part reaches n before passing r0.
-int GrowingGridPoints(int n, double m, double b, double r0, double h)
-{
+int GrowingGridPoints(int n, double m, double b, double r0, double h) {
     int k = 1;
     double r = m;
     while (r <= r0) {
@@ -97,7 +91,7 @@ int GrowingGridPoints(int n, double m, double b, double r0, double h)
     return k + 1;
 }
 
-}  // namespace
+} // namespace
 
 GridAlgorithm ChosenGridAlgorithm() {
     if (ModelChoice::movingHatAlgorithm)
@@ -130,8 +124,7 @@ void BuildRadialGridFor(GridAlgorithm algorithm) {
     }
 }
 
-int SetupLammGrid(double r0)
-{
+int SetupLammGrid(double r0) {
     const double m = ModelParameters::meniscus, b = ModelParameters::bottom;
     int n = LammGrid::gridSize;
     if (m == 0.0 || b == 0.0 || r0 <= m || n < kMinGrowingGridSize ||
@@ -158,8 +151,7 @@ int SetupLammGrid(double r0)
     return LammGrid::gridSize;
 }
 
-double GridSpacingResidual(double q)
-{
+double GridSpacingResidual(double q) {
     double r = LammGrid::refineRadius, d = LammGrid::refineStep;
     for (int i = LammGrid::refineIndex + 1; i <= LammGrid::allocatedGridSize; ++i) {
         d *= q;
@@ -175,8 +167,7 @@ double GridSpacingResidual(double q)
 // is not bracketed in [0, 10], or a factor so small that the last steps shrink below
 // kMinRefinedStep of the column (elements with no resolution, only ill-conditioned matrices, or
 // equal radii) leaves the grid as it was.
-bool SolveGridSpacingParameter(double sigma)
-{
+bool SolveGridSpacingParameter(double sigma) {
     if (!LammGrid::arraysAllocated || LammGrid::backDiffusionShutOff || !LammGrid::growingGridBuilt)
         return false;
     double* r = LammGrid::radius;

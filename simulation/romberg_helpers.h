@@ -9,8 +9,7 @@
 // Stage 1 returns (b - a)(f(a) + f(b))/2; stage n >= 2 adds the 2^(n-2) new midpoints to
 // previous, the estimate of stage n - 1, and halves the step. Each stage so costs only its new
 // function values; the error falls as h^2, which the Romberg extrapolation uses.
-template <typename F>
-double trapzd(F f, double a, double b, int stage, double previous) {
+template <typename F> double trapzd(F f, double a, double b, int stage, double previous) {
     if (stage <= 1)
         return 0.5 * (b - a) * (f(a) + f(b));
     const long points = 1L << (stage - 2);
@@ -24,8 +23,7 @@ double trapzd(F f, double a, double b, int stage, double previous) {
 
 // Integral of f over [a, b] by Romberg extrapolation of trapezoidal sums (relative error
 // estimate below 3e-6, or the value after 20 stages).
-template <typename F>
-double RombergIntegrate(F f, double a, double b) {
+template <typename F> double RombergIntegrate(F f, double a, double b) {
     constexpr int kStages = 20, kPoints = 5;
     double s[kStages + 2] = {}, h[kStages + 2] = {};
     h[1] = 1.0;

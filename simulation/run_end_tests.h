@@ -26,7 +26,7 @@ class DepletionProbe {
     bool Reached(int activeLeft = 1) const;
 
   private:
-    int node_ = 0;  // 0: no probe
+    int node_ = 0; // 0: no probe
     double threshold_ = 0.0;
 };
 

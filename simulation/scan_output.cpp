@@ -1,12 +1,6 @@
 // Writing the propagated profile into the scans at their times.
 #include "simulation/scan_output.h"
 
-#include "state/model_choice.h"
-#include "state/run_switches.h"
-#include "state/window_services.h"
-#include "simulation/conti_kernel.h"
-#include "state/component_scans.h"
-#include "state/model_parameters.h"
 #include "foundations/key_polling.h"
 #include "foundations/resampling.h"
 #include "plotting/quick_plots.h"
@@ -14,10 +8,16 @@
 #include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
 #include "simulation/bottom_pellet.h"
+#include "simulation/conti_kernel.h"
 #include "simulation/module_solvers.h"
-#include "state/lamm_grid.h"
 #include "simulation/progress_texts.h"
+#include "state/component_scans.h"
 #include "state/dls_data.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/run_switches.h"
+#include "state/window_services.h"
 
 #include <vector>
 
@@ -35,7 +35,9 @@ struct TimeResolutionState {
 };
 TimeResolutionState gScan;
 
-void ResetTimeResolution() { gScan = TimeResolutionState{}; }
+void ResetTimeResolution() {
+    gScan = TimeResolutionState{};
+}
 
 // With the final profile to the last scan: the contribution the last scan got at its own time,
 // taken back when the run's final profile replaces it.
@@ -45,13 +47,11 @@ struct FinalScanState {
 };
 FinalScanState gFinal;
 
-bool IsLastScan(int scan)
-{
+bool IsLastScan(int scan) {
     return ScanStore::scanOrder != nullptr && scan == ScanStore::scanOrder[ScanStore::scanCount];
 }
 
-void TakeBackLastScan(int scan)
-{
+void TakeBackLastScan(int scan) {
     if (scan != gFinal.scan)
         return;
     float* fit = ScanStore::fit[scan];
@@ -60,20 +60,17 @@ void TakeBackLastScan(int scan)
     gFinal = FinalScanState{};
 }
 
-bool SimulatesTimeResolution()
-{
+bool SimulatesTimeResolution() {
     return LammGrid::simulateTimeResolution && LammGrid::scanVelocity > 0.0f &&
            ScanDataKind::absorbance;
 }
 
 // Copies the grid points up to the scanner's position after segments segments; the rest of the
 // display profile keeps what it holds.
-void CopyUpToScanner(int segments)
-{
+void CopyUpToScanner(int segments) {
     const int n = LammGrid::allocatedGridSize;
-    const double reach = ModelParameters::meniscus +
-                         (LammGrid::scanVelocity / 60.0) * segments * ScanCrossingSeconds() /
-                             kScanSegments;
+    const double reach = ModelParameters::meniscus + (LammGrid::scanVelocity / 60.0) * segments *
+                                                         ScanCrossingSeconds() / kScanSegments;
     int i = gScan.lastCopied + 1;
     for (; i <= n && (segments >= kScanSegments - 1 || LammGrid::radius[i] <= reach); ++i)
         LammGrid::displayProfile[i] = LammGrid::concentration[i];
@@ -81,8 +78,7 @@ void CopyUpToScanner(int segments)
 }
 
 // Builds the display profile; false while the scan is still being assembled.
-bool AssembleDisplayProfile(double scanTime)
-{
+bool AssembleDisplayProfile(double scanTime) {
     const int n = LammGrid::allocatedGridSize;
     if (!SimulatesTimeResolution()) {
         for (int i = 1; i <= n; ++i)
@@ -112,19 +108,22 @@ bool AssembleDisplayProfile(double scanTime)
     return false;
 }
 
-COLORREF SpeciesColour(int species)
-{
+COLORREF SpeciesColour(int species) {
     switch (species) {
-    case 1: return RGB(150, 0, 150);
-    case 2: return RGB(0, 255, 0);
-    case 3: return RGB(0, 0, 255);
-    case 4: return RGB(0, 150, 150);
-    default: return RGB(0, 0, 0);
+    case 1:
+        return RGB(150, 0, 150);
+    case 2:
+        return RGB(0, 255, 0);
+    case 3:
+        return RGB(0, 0, 255);
+    case 4:
+        return RGB(0, 150, 150);
+    default:
+        return RGB(0, 0, 0);
     }
 }
 
-void DrawScanCurve(int scan)
-{
+void DrawScanCurve(int scan) {
     if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
         return;
     const int count = ScanStore::pointCount[scan];
@@ -138,8 +137,7 @@ void DrawScanCurve(int scan)
 // With the reacting system the free species and the complex, which its solver keeps in the
 // first three arrays of the reaction block, are drawn over the data plot as well: the first in
 // blue, the second in green, the complex in red.
-void DrawReactionProfiles()
-{
+void DrawReactionProfiles() {
     if (!ModelChoice::reactingSystem || LammGrid::progressWindow == nullptr || !gSimulateOnly ||
         ScanStore::dataPlot == nullptr)
         return;
@@ -158,16 +156,14 @@ void DrawReactionProfiles()
     }
 }
 
-bool SmoothsLikeTheOptics()
-{
+bool SmoothsLikeTheOptics() {
     return ScanDataKind::absorbance && !ScanDataKind::intensity &&
            LammGrid::simulateRadialResolution;
 }
 
 // The work values are cleared first: the resampling leaves points it does not reach as they
 // were, and the previous species' values would otherwise be added a second time.
-void WriteScan(int scan)
-{
+void WriteScan(int scan) {
     const int n = LammGrid::allocatedGridSize;
     if (ModelChoice::contiMode) {
         MapLammSolutionToData(scan, LammGrid::radius, LammGrid::displayProfile, n);
@@ -203,14 +199,12 @@ void WriteScan(int scan)
         MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange, radii, row);
 }
 
-double ScanTimeAt(int position)
-{
+double ScanTimeAt(int position) {
     const ScanHeader& h = ScanStore::header[ScanStore::scanOrder[position]];
     return ScanStore::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
-void Advance()
-{
+void Advance() {
     if (LammGrid::targetScan < ScanStore::scanCount) {
         ++LammGrid::targetScan;
         LammGrid::targetScanTime = ScanTimeAt(LammGrid::targetScan);
@@ -227,10 +221,9 @@ void Advance()
     }
 }
 
-}  // namespace
+} // namespace
 
-void WriteProfileToRemainingScans(bool zeros)
-{
+void WriteProfileToRemainingScans(bool zeros) {
     if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1)
         return;
     // the awaited scan is still open unless its time was reached and it was written in full
@@ -242,9 +235,8 @@ void WriteProfileToRemainingScans(bool zeros)
         LammGrid::displayProfile[i] = zeros ? 0.0 : LammGrid::concentration[i];
     if (!zeros)
         LammGrid::displayProfile[n] += BottomPelletConcentration();
-    const bool addsToFit =
-        !ModelChoice::contiMode && !ModelChoice::linearAmplitudes && !ModelChoice::fitTINoise &&
-        !ModelChoice::fitRINoise;
+    const bool addsToFit = !ModelChoice::contiMode && !ModelChoice::linearAmplitudes &&
+                           !ModelChoice::fitTINoise && !ModelChoice::fitRINoise;
     for (int position = first; position <= ScanStore::scanCount; ++position) {
         if (!(zeros && addsToFit))
             WriteScan(ScanStore::scanOrder[position]);
@@ -254,22 +246,19 @@ void WriteProfileToRemainingScans(bool zeros)
     ResetTimeResolution();
 }
 
-void StartScanOutput()
-{
+void StartScanOutput() {
     ResetTimeResolution();
     gFinal = FinalScanState{};
 }
 
-double ScanCrossingSeconds()
-{
+double ScanCrossingSeconds() {
     if (!(LammGrid::scanVelocity > 0.0f))
         return 0.0;
     return (double(ModelParameters::bottom) - ModelParameters::meniscus) /
            (LammGrid::scanVelocity / 60.0);
 }
 
-void ShowLammProfiles(double value)
-{
+void ShowLammProfiles(double value) {
     if (gSimulateOnly) {
         ShowTimeStepText();
         ShowIterationText();

@@ -1,7 +1,6 @@
 // Simulation switches that the scan loaders read or clear.
 #include "simulation/simulation_switches.h"
 
-void ResetSimulationSwitches()
-{
+void ResetSimulationSwitches() {
     LammGrid::ResetToDefaults();
 }

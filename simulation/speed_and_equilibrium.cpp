@@ -2,9 +2,9 @@
 // shut-off.
 #include "simulation/speed_and_equilibrium.h"
 
-#include "state/model_parameters.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/lamm_grid.h"
+#include "state/model_parameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +14,11 @@ namespace {
 constexpr double kMinAccelerationTime = 10.0; // s; shorter phases are not simulated
 constexpr double kPi = 3.14159265358979323846;
 
-}  // namespace
+} // namespace
 
 // The rotor speed rises linearly, a t; the sedimentation over a step goes with omega^2, so the
 // step uses the root mean square of the speeds at its two ends.
-double EffectiveRotorOmega(double t, double dt)
-{
+double EffectiveRotorOmega(double t, double dt) {
     const double final = LammGrid::maxRotorSpeed;
     if (LammGrid::accelerationTime >= kMinAccelerationTime && t < LammGrid::accelerationTime) {
         const double a = LammGrid::accelerationRate;
@@ -54,8 +53,7 @@ void StartRotorSchedule(const CRotorSchedule& r) {
 // The equilibrium profile of a species of reduced molar mass sigma is exp(sigma (r^2 - b^2))
 // up to a factor: A is its integral against the r dr measure (relative to the right fit limit)
 // and B the cell's, so B/A is the concentration at the fit limit relative to the mean.
-bool CheckEquilibriumExponentRange(double s, double d)
-{
+bool CheckEquilibriumExponentRange(double s, double d) {
     if (!LammGrid::shutOffBackDiffusion || s <= 0.0 || d <= 0.0)
         return false;
     if (ScanStore::scanCount < 1 || ScanStore::header == nullptr)
@@ -70,8 +68,8 @@ bool CheckEquilibriumExponentRange(double s, double d)
         return true;
     const double m = ModelParameters::meniscus, b = ModelParameters::bottom;
     const double rR = ScanStore::rightFitLimit;
-    const double A = (std::exp(sigma * (b * b - rR * rR)) - std::exp(sigma * (m * m - rR * rR))) /
-                     (2.0 * sigma);
+    const double A =
+        (std::exp(sigma * (b * b - rR * rR)) - std::exp(sigma * (m * m - rR * rR))) / (2.0 * sigma);
     const double B = (b * b - m * m) / 2.0;
     return float(B / A) < float(LammGrid::backDiffusionLevel);
 }

@@ -16,25 +16,30 @@
 
 namespace {
 
-constexpr double kSectionLength = 0.0373;   // cm, narrowing section
-constexpr double kNarrowing = 0.311;        // relative narrowing at its narrow end
-constexpr double kSectionVolume = 0.0121;   // ml
-constexpr double kCellWidth = 0.32;         // cm
-constexpr double kOpticalPath = 1.2;        // cm
+constexpr double kSectionLength = 0.0373; // cm, narrowing section
+constexpr double kNarrowing = 0.311;      // relative narrowing at its narrow end
+constexpr double kSectionVolume = 0.0121; // ml
+constexpr double kCellWidth = 0.32;       // cm
+constexpr double kOpticalPath = 1.2;      // cm
 
 // Linear forms alpha + beta r of the two hats on the element being integrated.
 struct HatPair {
     double aj = 0.0, bj = 0.0, ai = 0.0, bi = 0.0;
 };
 
-int N() { return LammGrid::arraysAllocated ? LammGrid::allocatedGridSize : 0; }
-const double* R() { return LammGrid::radius; }
+int N() {
+    return LammGrid::arraysAllocated ? LammGrid::allocatedGridSize : 0;
+}
+const double* R() {
+    return LammGrid::radius;
+}
 
-bool Inside(int i) { return i >= 1 && i <= N(); }
+bool Inside(int i) {
+    return i >= 1 && i <= N();
+}
 
 // hat_k on element e = [r_e, r_(e+1)] as alpha + beta r (0 when k is not a node of e).
-void HatForm(int k, int e, double& alpha, double& beta)
-{
+void HatForm(int k, int e, double& alpha, double& beta) {
     const double a = R()[e], b = R()[e + 1];
     if (k == e) {
         beta = -1.0 / (b - a);
@@ -49,24 +54,19 @@ void HatForm(int k, int e, double& alpha, double& beta)
 
 // The integrands of the pair functions, w(r) times the hats' forms h on one element.
 using Cell = CellGeometry;
-double MassIntegrand(const Cell& w, const HatPair& h, double r)
-{
+double MassIntegrand(const Cell& w, const HatPair& h, double r) {
     return w.Weight(r) * (h.aj + h.bj * r) * (h.ai + h.bi * r);
 }
-double DiffIntegrand(const Cell& w, const HatPair& h, double r)
-{
+double DiffIntegrand(const Cell& w, const HatPair& h, double r) {
     return w.Weight(r) * h.bj * h.bi;
 }
-double SedIntegrand(const Cell& w, const HatPair& h, double r)
-{
+double SedIntegrand(const Cell& w, const HatPair& h, double r) {
     return w.Weight(r) * r * (h.aj + h.bj * r) * h.bi;
 }
-double DriftIntegrand(const Cell& w, const HatPair& h, double r)
-{
+double DriftIntegrand(const Cell& w, const HatPair& h, double r) {
     return w.Weight(r) * (h.aj + h.bj * r) * h.bi;
 }
-double SingleIntegrand(const Cell& w, const HatPair& h, double r)
-{
+double SingleIntegrand(const Cell& w, const HatPair& h, double r) {
     return w.Weight(r) * (h.ai + h.bi * r);
 }
 
@@ -74,8 +74,7 @@ using Integrand = double (*)(const Cell&, const HatPair&, double);
 
 // Integral of the integrand over element e with the hats' forms h, split where the weight has
 // its kink.
-double OverElement(const Cell& w, Integrand f, const HatPair& h, int e)
-{
+double OverElement(const Cell& w, Integrand f, const HatPair& h, int e) {
     const auto integrand = [f, &w, &h](double r) { return f(w, h, r); };
     const double a = R()[e], b = R()[e + 1];
     const double r0 = w.narrowingStart;
@@ -85,8 +84,7 @@ double OverElement(const Cell& w, Integrand f, const HatPair& h, int e)
 }
 
 // Sum over the elements that hats j and i share.
-double PairIntegral(const Cell& w, Integrand f, int j, int i)
-{
+double PairIntegral(const Cell& w, Integrand f, int j, int i) {
     if (!Inside(i) || !Inside(j) || std::abs(i - j) > 1)
         return 0.0;
     double sum = 0.0;
@@ -101,8 +99,7 @@ double PairIntegral(const Cell& w, Integrand f, int j, int i)
     return sum;
 }
 
-double SingleIntegral(const Cell& w, int i)
-{
+double SingleIntegral(const Cell& w, int i) {
     if (!Inside(i))
         return 0.0;
     double sum = 0.0;
@@ -116,21 +113,21 @@ double SingleIntegral(const Cell& w, int i)
     return sum;
 }
 
-bool Rectangular() { return ModelChoice::linearLamm || ModelChoice::electrophoresis; }
+bool Rectangular() {
+    return ModelChoice::linearLamm || ModelChoice::electrophoresis;
+}
 
 // The external loading cell uses a closed form where the elements of both hats lie above r0.
-bool ClosedFormApplies(const Cell& w, int j, int i)
-{
+bool ClosedFormApplies(const Cell& w, int j, int i) {
     if (ModelParameters::oilVolume > kSectionVolume)
         return true;
     const int n = N();
     return j < n && i < n && R()[j + 1] < w.narrowingStart && R()[i + 1] < w.narrowingStart;
 }
 
-}  // namespace
+} // namespace
 
-double RectElementMass(int j, int i)
-{
+double RectElementMass(int j, int i) {
     if (!Inside(i) || !Inside(j))
         return 0.0;
     const double* r = R();
@@ -147,8 +144,7 @@ double RectElementMass(int j, int i)
     return 0.0;
 }
 
-double RectElementDiff(int j, int i)
-{
+double RectElementDiff(int j, int i) {
     if (!Inside(i) || !Inside(j))
         return 0.0;
     const double* r = R();
@@ -160,8 +156,7 @@ double RectElementDiff(int j, int i)
     return 0.0;
 }
 
-double RectElementSed(int j, int i)
-{
+double RectElementSed(int j, int i) {
     if (!Inside(i) || !Inside(j))
         return 0.0;
     const double* r = R();
@@ -178,8 +173,7 @@ double RectElementSed(int j, int i)
     return 0.0;
 }
 
-double RectElementDrift(int j, int i)
-{
+double RectElementDrift(int j, int i) {
     if (!Inside(i) || !Inside(j))
         return 0.0;
     const int n = N();
@@ -193,8 +187,7 @@ double RectElementDrift(int j, int i)
 }
 
 // The integral of the hat itself: h/2 at the ends, h inside, on the grid's own spacing.
-double RectElementSingle(int i)
-{
+double RectElementSingle(int i) {
     if (!Inside(i))
         return 0.0;
     const double* r = R();
@@ -202,39 +195,33 @@ double RectElementSingle(int i)
     return ((i > 1 ? r[i] - r[i - 1] : 0.0) + (i < n ? r[i + 1] - r[i] : 0.0)) / 2.0;
 }
 
-double FeElemRomberg2D(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2D(const CellGeometry& w, int j, int i) {
     return PairIntegral(w, MassIntegrand, j, i);
 }
-double FeElemRomberg2E(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2E(const CellGeometry& w, int j, int i) {
     return PairIntegral(w, DiffIntegrand, j, i);
 }
-double FeElemRomberg2F(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2F(const CellGeometry& w, int j, int i) {
     return PairIntegral(w, ModelChoice::electrophoresis ? DriftIntegrand : SedIntegrand, j, i);
 }
-double FeElemRomberg1B(const CellGeometry& w, int i) { return SingleIntegral(w, i); }
+double FeElemRomberg1B(const CellGeometry& w, int i) {
+    return SingleIntegral(w, i);
+}
 
-double ExternalCellElementMass(const CellGeometry& w, int j, int i)
-{
+double ExternalCellElementMass(const CellGeometry& w, int j, int i) {
     return ClosedFormApplies(w, j, i) ? RectElementMass(j, i) : FeElemRomberg2D(w, j, i);
 }
-double ExternalCellElementDiff(const CellGeometry& w, int j, int i)
-{
+double ExternalCellElementDiff(const CellGeometry& w, int j, int i) {
     return ClosedFormApplies(w, j, i) ? RectElementDiff(j, i) : FeElemRomberg2E(w, j, i);
 }
-double ExternalCellElementSed(const CellGeometry& w, int j, int i)
-{
+double ExternalCellElementSed(const CellGeometry& w, int j, int i) {
     return ClosedFormApplies(w, j, i) ? RectElementSed(j, i) : FeElemRomberg2F(w, j, i);
 }
-double ExternalCellElementSingle(const CellGeometry& w, int i)
-{
+double ExternalCellElementSingle(const CellGeometry& w, int i) {
     return ClosedFormApplies(w, i, i) ? RectElementSingle(i) : FeElemRomberg1B(w, i);
 }
 
-double FeElemRomberg2A(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2A(const CellGeometry& w, int j, int i) {
     if (Rectangular())
         return RectElementMass(j, i);
     if (ModelChoice::externalLoadingCell)
@@ -242,8 +229,7 @@ double FeElemRomberg2A(const CellGeometry& w, int j, int i)
     return FeElemRomberg2D(w, j, i);
 }
 
-double FeElemRomberg2B(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2B(const CellGeometry& w, int j, int i) {
     if (Rectangular())
         return RectElementDiff(j, i);
     if (ModelChoice::externalLoadingCell)
@@ -251,8 +237,7 @@ double FeElemRomberg2B(const CellGeometry& w, int j, int i)
     return FeElemRomberg2E(w, j, i);
 }
 
-double FeElemRomberg2C(const CellGeometry& w, int j, int i)
-{
+double FeElemRomberg2C(const CellGeometry& w, int j, int i) {
     if (ModelChoice::electrophoresis)
         return RectElementDrift(j, i);
     if (ModelChoice::linearLamm)
@@ -262,8 +247,7 @@ double FeElemRomberg2C(const CellGeometry& w, int j, int i)
     return FeElemRomberg2F(w, j, i);
 }
 
-double FeElemRomberg1(const CellGeometry& w, int i)
-{
+double FeElemRomberg1(const CellGeometry& w, int i) {
     if (Rectangular())
         return RectElementSingle(i);
     if (ModelChoice::externalLoadingCell)
@@ -271,38 +255,35 @@ double FeElemRomberg1(const CellGeometry& w, int i)
     return FeElemRomberg1B(w, i);
 }
 
-double ExternalCellNarrowingStart()
-{
+double ExternalCellNarrowingStart() {
     const double v = ModelParameters::oilVolume;
     const double a = kNarrowing, L = kSectionLength;
     double oilHeight = 0.0;
     if (v <= 0.0)
         oilHeight = 0.0;
     else if (v < kSectionVolume)
-        oilHeight = (L / a) * (std::sqrt((1.0 - a) * (1.0 - a) +
-                                          2.0 * a * v / (L * kCellWidth * kOpticalPath)) -
-                                (1.0 - a));
-    else  // the section is full; the rest of the oil stands in the full cross-section above it
+        oilHeight =
+            (L / a) *
+            (std::sqrt((1.0 - a) * (1.0 - a) + 2.0 * a * v / (L * kCellWidth * kOpticalPath)) -
+             (1.0 - a));
+    else // the section is full; the rest of the oil stands in the full cross-section above it
         oilHeight = L + (v - kSectionVolume) / (kCellWidth * kOpticalPath);
     const double last = N() > 0 ? R()[N()] : double(ModelParameters::bottom);
     return last - (L - oilHeight);
 }
 
-double CellGeometry::Weight(double r) const
-{
+double CellGeometry::Weight(double r) const {
     if (!narrowing || r < narrowingStart)
         return 1.0;
     return 1.0 - (kNarrowing / kSectionLength) * (r - narrowingStart);
 }
 
-bool SpecialCellGeometryChosen()
-{
+bool SpecialCellGeometryChosen() {
     return ModelChoice::linearLamm || ModelChoice::externalLoadingCell ||
            ModelChoice::thirdGeometry || ModelChoice::electrophoresis;
 }
 
-CellGeometry ChosenCellGeometry()
-{
+CellGeometry ChosenCellGeometry() {
     CellGeometry cell;
     if (ModelChoice::externalLoadingCell && !ModelChoice::linearLamm &&
         !ModelChoice::electrophoresis) {

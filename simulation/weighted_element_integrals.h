@@ -8,7 +8,7 @@
 // narrowing section's start r0 and falling linearly within it.
 struct CellGeometry {
     bool narrowing = false;
-    double narrowingStart = 0.0373;  // r0, cm
+    double narrowingStart = 0.0373; // r0, cm
     double Weight(double r) const;
 };
 

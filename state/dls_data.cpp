@@ -1,8 +1,7 @@
 // The light-scattering switches' reset.
 #include "state/dls_data.h"
 
-void ResetDlsState()
-{
+void ResetDlsState() {
     gDlsData = false;
     gDlsSquareBack = false;
     lagsInSeconds = false;

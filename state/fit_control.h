@@ -32,9 +32,9 @@ struct FitControl {
     static inline bool fitInProgress = false;
     // A key press stopped the last fit: its best vector was kept and no post-fit step ran.
     static inline bool fitAborted = false;
-    static inline int iterationCount = 0;  // optimiser passes of the running fit
-    static inline int evaluationCount = 0; // model evaluations of the running fit
-    static inline float bestRmsd = 0.0f;   // rmsd of the last fit's best vector
+    static inline int iterationCount = 0;     // optimiser passes of the running fit
+    static inline int evaluationCount = 0;    // model evaluations of the running fit
+    static inline float bestRmsd = 0.0f;      // rmsd of the last fit's best vector
     static inline float displayedRmsd = 0.0f; // rmsd of the model last shown (CalcFitRmsd)
 
     static void ResetToDefaults() {

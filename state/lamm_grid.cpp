@@ -1,8 +1,7 @@
 // The simulation grid record's start-up values.
 #include "state/lamm_grid.h"
 
-void LammGrid::ResetToDefaults()
-{
+void LammGrid::ResetToDefaults() {
     gridSize = defaultGridSize = 1000;
     allocatedGridSize = 0;
     maxDcOverC = dcOverCLimit = 1.0;

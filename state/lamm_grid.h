@@ -16,17 +16,17 @@ enum class GridSolver { None, MovingHat, FixedGrid, MovingFrame };
 struct MovingGridFrame {
     const double* x = nullptr;
     int n = 0;
-    double k = 0.0;   // 1/s
-    double t0 = 0.0;  // s
+    double k = 0.0;  // 1/s
+    double t0 = 0.0; // s
 };
 
 struct LammGrid {
     // Grid sizes
     static inline int gridSize = 1000;
-    static inline int defaultGridSize = 1000;  // "default FE grid size"
+    static inline int defaultGridSize = 1000; // "default FE grid size"
     static inline int& gridSizeSetting = defaultGridSize;
-    static inline int allocatedGridSize = 0;   // size at the last allocation of the arrays
-    static inline int arraysAllocated = 0;     // 1 while the arrays exist
+    static inline int allocatedGridSize = 0; // size at the last allocation of the arrays
+    static inline int arraysAllocated = 0;   // 1 while the arrays exist
 
     // Arrays, 1-based with n + 1 doubles each (index 0 is not data); empty without arrays.
     // mainArray[1..16]: [1] the display profile of the scan output, [2] the propagated
@@ -40,18 +40,18 @@ struct LammGrid {
     // [1..17] one block with the moving hat algorithm, [18..20] aliases of mainArray 13, 7, 12.
     static inline double* movingGridArray[21] = {};
     static inline double*& movingRadius = movingGridArray[1]; // reference radii of the moving grid
-    static inline double* nonidealArray[18] = {};              // [1..17], non-ideal models
+    static inline double* nonidealArray[18] = {};             // [1..17], non-ideal models
     // Live profile plot of the moving-grid solvers (with profileCurves): n floats each, 1-based.
     static inline float* profileX = nullptr;
     static inline float* profileY = nullptr;
 
     // Species, rotor and time stepping
-    static inline double s = 5.0;  // S
-    static inline double d = 0.0;  // cm^2/s
-    static inline double rotorSpeed = 10000.0;     // rpm
-    static inline double maxRotorSpeed = 10000.0;  // rpm at the end of the acceleration
-    static inline double accelerationTime = 0.0;   // s; 0 = no acceleration phase
-    static inline double accelerationRate = 0.0;   // rpm/s
+    static inline double s = 5.0;                 // S
+    static inline double d = 0.0;                 // cm^2/s
+    static inline double rotorSpeed = 10000.0;    // rpm
+    static inline double maxRotorSpeed = 10000.0; // rpm at the end of the acceleration
+    static inline double accelerationTime = 0.0;  // s; 0 = no acceleration phase
+    static inline double accelerationRate = 0.0;  // rpm/s
     static inline bool accelerating = false;
     static inline double maxDtAcceleration = 1.0;
     static inline double time = 0.0;
@@ -60,7 +60,7 @@ struct LammGrid {
     static inline int running = 1;
     static inline double endTime = 0.0;
     static inline int endTimePending = 0;
-    static inline int targetScan = 1;       // position in scan order
+    static inline int targetScan = 1; // position in scan order
     static inline double targetScanTime = 0.0;
     static inline double totalAmount = 0.0;
     static inline int stepCount = 0;
@@ -105,15 +105,15 @@ struct LammGrid {
     static inline double maxDt = 1000.0;
 
     // Algorithm choice and grid shape options
-    static inline float autoChangeS = 5.0f;            // "normalized s for automatic change", S
-    static inline float autoChangeSOptimized = 60.0f;  // "when optimized", S
-    static inline bool optimizeGridSpacing = true;     // "optimize time-invariant grid spacing"
-    static inline bool shutOffBackDiffusion = true;    // "shut off back-diffusion"
-    static inline double backDiffusionLevel = 1e-4;    // "level"
-    static inline bool truncateGrid = true;            // "dynamically truncate grid"
-    static inline double truncationLevel = 1e-6;       // kept in the file as its log10
-    static inline bool automaticSGrid = true;          // "automatic s_grid"
-    static inline double sGrid = 0.0;                  // S, used while automaticSGrid is off
+    static inline float autoChangeS = 5.0f;           // "normalized s for automatic change", S
+    static inline float autoChangeSOptimized = 60.0f; // "when optimized", S
+    static inline bool optimizeGridSpacing = true;    // "optimize time-invariant grid spacing"
+    static inline bool shutOffBackDiffusion = true;   // "shut off back-diffusion"
+    static inline double backDiffusionLevel = 1e-4;   // "level"
+    static inline bool truncateGrid = true;           // "dynamically truncate grid"
+    static inline double truncationLevel = 1e-6;      // kept in the file as its log10
+    static inline bool automaticSGrid = true;         // "automatic s_grid"
+    static inline double sGrid = 0.0;                 // S, used while automaticSGrid is off
 
     // Finite resolution of absorbance optics
     static inline bool simulateTimeResolution = false;

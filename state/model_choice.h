@@ -67,7 +67,7 @@ struct ModelChoice {
     // Discrete species are given by M and s instead of s and D ("Fit M and s").
     static inline bool equilibriumMs = true;
     static inline bool differenceData = false;
-    static inline bool simulationSwitch223 = false; // the discrete engine of command 223 is on
+    static inline bool simulationSwitch223 = false;  // the discrete engine of command 223 is on
     static inline bool zoneInverted = false;         // the zone is empty, the rest loaded
     static inline bool inhomogeneousSolvent = false; // "Use Inhomogeneous Solvent Model"
     static inline bool generatingSeries = false;     // "Series" of the Generate menu runs
@@ -94,15 +94,13 @@ struct ModelChoice {
     static inline bool& contiSpeciesVariant = csWithBaselineEstimates;
 
     // One of the four rapidly self-associating models (197, 229, 520, 228).
-    static bool SelfAssociation()
-    {
+    static bool SelfAssociation() {
         return selfAssocMonomerDimer || selfAssocMonomerTrimer || selfAssocTetramerOctamer ||
                selfAssocDimerTetramer;
     }
 
     // Clears every model switch except nonInteractingSpecies, lammVariant and geometryVariant.
-    static void ClearModelSwitches()
-    {
+    static void ClearModelSwitches() {
         lammModel = false;
         selfAssocMonomerDimer = selfAssocMonomerTrimer = false;
         selfAssocTetramerOctamer = selfAssocDimerTetramer = false;
@@ -120,8 +118,7 @@ struct ModelChoice {
         associationVariantA = associationVariantB = false;
     }
 
-    static void ResetToDefaults()
-    {
+    static void ResetToDefaults() {
         ClearModelSwitches();
         nonInteractingSpecies = lammModel = lammVariant = true;
         geometryVariant = false;

@@ -47,4 +47,6 @@ void ZoomHistory::Push(float x0, float x1, float y0, float y1) {
     yHigh[level] = y1;
 }
 
-void DistributionBand::ResetToDefaults() { integrateArmed = selectArmed = active = zoomArmed = false; }
+void DistributionBand::ResetToDefaults() {
+    integrateArmed = selectArmed = active = zoomArmed = false;
+}

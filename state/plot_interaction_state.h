@@ -2,9 +2,9 @@
 // tentative marker, the right-button band, the zoom history and the distribution band.
 #pragma once
 
-#include <cstdint>
-
 #include "plat/geometry.hpp"
+
+#include <cstdint>
 
 struct MarkerDragState {
     static inline bool meniscusGrabbed = false, refMeniscusGrabbed = false, bottomGrabbed = false,

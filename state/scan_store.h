@@ -79,11 +79,11 @@ struct ScanStore {
     static inline std::int32_t gridFirstFit = 0;
     static inline std::int32_t gridLastFit = 0;
 
-    static inline float vbar = 0.73f;      // ml/g
-    static inline float vbar20 = 0.73f;    // ml/g at 20 C
-    static inline float density = 1.0f;    // g/ml
-    static inline float viscosity = 1.0f;  // relative to water
-    static inline float vbarRho = 0.73f;   // vbar x density, kept by every writer of either
+    static inline float vbar = 0.73f;     // ml/g
+    static inline float vbar20 = 0.73f;   // ml/g at 20 C
+    static inline float density = 1.0f;   // g/ml
+    static inline float viscosity = 1.0f; // relative to water
+    static inline float vbarRho = 0.73f;  // vbar x density, kept by every writer of either
     static inline float& vRho = vbarRho;
     static inline float gasConstantTemperature = 0.0f; // R T of the scans, erg/mol
     static inline float& gasConstantTimesT = gasConstantTemperature;

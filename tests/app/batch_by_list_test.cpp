@@ -230,14 +230,21 @@ TEST(BatchByList, BottomFloatPlottingProgramAndCorrectionsLine) {
         ASSERT_TRUE(s.done()) << s.logText();
 
         s.expectBox().textHas("fit each set?").answer(IDNO);
-        s.expectBox().text("restore previous params if available?").answer(c.restore ? IDYES : IDNO);
+        s.expectBox()
+            .text("restore previous params if available?")
+            .answer(c.restore ? IDYES : IDNO);
         if (c.restore)
             s.expectBox().text("overwrite FDS-related parameters?").answer(IDYES);
         s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
         if (c.alwaysFloat)
-            s.expectBox().caption("SERIALIZE FIT").text("always float bottom?").answer(c.alwaysFloat);
-        s.expectBox().caption("SERIALIZE FIT").text("VIZRA dfr and c(s)?").answer(
-            c.vizra ? IDYES : IDNO);
+            s.expectBox()
+                .caption("SERIALIZE FIT")
+                .text("always float bottom?")
+                .answer(c.alwaysFloat);
+        s.expectBox()
+            .caption("SERIALIZE FIT")
+            .text("VIZRA dfr and c(s)?")
+            .answer(c.vizra ? IDYES : IDNO);
         s.expectBox().text("with automatic integration?").answer(IDNO);
         plat::test::clearRecords();
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(904), 0);

@@ -8,8 +8,8 @@
 #include "plat/testing.hpp"
 #include "scandata/list_file.h"
 #include "scandata/scan_data_kind.h"
-#include "state/model_parameters.h"
 #include "state/conti_state.h"
+#include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
 #include "support/batch_data_sets.h"
@@ -333,13 +333,18 @@ TEST(BatchSeries, FluorescenceSeriesFloatTheBottomAsAsked) {
         s.expectBox().textHas("part of the series").answer(IDYES);
         s.expectBox().textHas("now please work with VIZRA").answer(IDOK);
         s.expectBox().textHas("fit each set?").answer(IDNO);
-        s.expectBox().text("restore previous params if available?").answer(c.restore ? IDYES : IDNO);
+        s.expectBox()
+            .text("restore previous params if available?")
+            .answer(c.restore ? IDYES : IDNO);
         if (c.restore) {
             s.expectBox().text("overwrite FDS-related parameters?").answer(IDYES);
             s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
         }
         if (c.alwaysFloat)
-            s.expectBox().caption("SERIALIZE FIT").text("always float bottom?").answer(c.alwaysFloat);
+            s.expectBox()
+                .caption("SERIALIZE FIT")
+                .text("always float bottom?")
+                .answer(c.alwaysFloat);
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(923), 0);
         program.join();
         ASSERT_TRUE(s.done()) << s.logText();

@@ -47,16 +47,35 @@ FirstPrompt Expected(const CommandRow& row) {
         {515, {"select files in set 1 to fit", ""}},
         {298, {"select files in set 1 to fit", ""}},
         {897, {"MAKE DLS DATA", "needs data of Wyatt DLS (Dynamics 7.0.2.7.)"}},
-        {584, {"MAKE DLS DATA", "needs data of Protein Solutions (Dynamics Version 6.2.05), exported by right-clicking in the correlation graph, select autocorrelation coefficients only"}},
-        {543, {"MAKE DLS DATA", "needs data of Protein Solutions 99 (Version 5.26.38), exported as 'this experiment only', with autocorrelation coefficients, parameter settings, and cumulants data log"}},
-        {299, {"MAKE DLS DATA", "needs data of Protein Solutions 99 (Version 5.20.05), exported with options:\nanalysis results, autocorrelation coefficients, all measurements, ASCII text, include headers"}},
-        {601, {"MAKE DLS DATA", "needs data of Protein Solutions Dynamics Version 4, exported with options:\nanalysis results, autocorrelation coefficients, all measurements, ASCII text, include headers, results summary"}},
-        {534, {"MAKE DLS DATA", "needs data of ALV-5000/E V.2.0.6.2 (6/99), exported with File->Save As...->Datatype:  ALV-5000 Data (ASCII)"}},
+        {584,
+         {"MAKE DLS DATA",
+          "needs data of Protein Solutions (Dynamics Version 6.2.05), exported by right-clicking "
+          "in the correlation graph, select autocorrelation coefficients only"}},
+        {543,
+         {"MAKE DLS DATA",
+          "needs data of Protein Solutions 99 (Version 5.26.38), exported as 'this experiment "
+          "only', with autocorrelation coefficients, parameter settings, and cumulants data log"}},
+        {299,
+         {"MAKE DLS DATA",
+          "needs data of Protein Solutions 99 (Version 5.20.05), exported with options:\nanalysis "
+          "results, autocorrelation coefficients, all measurements, ASCII text, include headers"}},
+        {601,
+         {"MAKE DLS DATA", "needs data of Protein Solutions Dynamics Version 4, exported with "
+                           "options:\nanalysis results, autocorrelation coefficients, all "
+                           "measurements, ASCII text, include headers, results summary"}},
+        {534,
+         {"MAKE DLS DATA", "needs data of ALV-5000/E V.2.0.6.2 (6/99), exported with File->Save "
+                           "As...->Datatype:  ALV-5000 Data (ASCII)"}},
         {527, {"select data file", ""}},
         {544, {"select data file", ""}},
-        {583, {"MAKE DLS DATA", "needs data of PhotoCor (Version 0.3), exported as 'PhotoCor Runtime Report' txt file"}},
+        {583,
+         {"MAKE DLS DATA",
+          "needs data of PhotoCor (Version 0.3), exported as 'PhotoCor Runtime Report' txt file"}},
         {532, {"MAKE DLS DATA", "needs two-column ASCII data of intensity autocorrelation g(2)"}},
-        {600, {"MAKE DLS DATA", "needs two-column ASCII data of intensity autocorrelation g(2)-1 versus time[microseconds]\nFrom Malvern Zetasizer NanoS output delete first two lines."}},
+        {600,
+         {"MAKE DLS DATA",
+          "needs two-column ASCII data of intensity autocorrelation g(2)-1 versus "
+          "time[microseconds]\nFrom Malvern Zetasizer NanoS output delete first two lines."}},
         {528, {"Format CD DATA", "not implemented yet"}},
         {290, {"select files to fit", ""}},
         {500, {"", ""}}, // nothing loaded to average

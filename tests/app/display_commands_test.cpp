@@ -1,16 +1,16 @@
 // Display commands on loaded scans: the zoom history, full range, the data and residual views, the
 // data mark size and the copies of the plots and of the window to the clipboard.
-#include <gtest/gtest.h>
-
-#include "state/display_options.h"
-#include "state/preference_switches.h"
-#include "state/plot_interaction_state.h"
 #include "display/scan_colours.h"
 #include "plat/metafile.hpp"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
+#include "state/plot_interaction_state.h"
+#include "state/preference_switches.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -99,8 +99,14 @@ TEST_F(DisplayCommands, CopyDataPlotPutsAPictureAndRestoresStylesAndColours) {
     // Lines chosen with the mark size stay lines after the copy.
     f.script.expectInput().promptHas("enter data mark size").answer("-1");
     w->CmDataMarkSize();
-    f.script.expectBox().caption("Copy Data Plot to Clipboard").text("connect data points with lines?").answer(IDNO);
-    f.script.expectBox().caption("Copy Data Plot to Clipboard").text("Paint Black and White?").answer(IDYES);
+    f.script.expectBox()
+        .caption("Copy Data Plot to Clipboard")
+        .text("connect data points with lines?")
+        .answer(IDNO);
+    f.script.expectBox()
+        .caption("Copy Data Plot to Clipboard")
+        .text("Paint Black and White?")
+        .answer(IDYES);
     w->CmCopyDataPlot();
     const plat::ClipData& clip = plat::test::clipboard();
     ASSERT_NE(clip.picture, nullptr);
@@ -148,8 +154,8 @@ TEST_F(DisplayCommands, ResidualsBitmapHidesThenAsksForItsScale) {
 }
 
 TEST_F(DisplayCommands, FitUpdatingAllNoAsksNoInterval) {
-    for (const char* q : {"data and fit plot?", "residuals plot?", "residuals bitmap?",
-                          "distribution plot?"})
+    for (const char* q :
+         {"data and fit plot?", "residuals plot?", "residuals bitmap?", "distribution plot?"})
         f.script.expectBox().caption("UPDATE DURING FIT").text(q).answer(IDNO);
     w->CmFitUpdatingPreferences();
     EXPECT_TRUE(f.script.done());

@@ -109,10 +109,8 @@ TEST_F(DistributionFilesFuzz, DistributionsWhoseAreaIsBeyondAFloatAreRefused) {
         const char* text;
         bool loads;
     } cases[] = {
-        {"1 3.4e38\n3 3.4e38\n", false},
-        {"0 -3e38\n10 3e38\n20 -3e38\n", false},
-        {"1 1e30\n3e38 1e30\n", false},
-        {"1 3.4e38\n1.5 3.4e38\n", true},
+        {"1 3.4e38\n3 3.4e38\n", false}, {"0 -3e38\n10 3e38\n20 -3e38\n", false},
+        {"1 1e30\n3e38 1e30\n", false},  {"1 3.4e38\n1.5 3.4e38\n", true},
         {"1 1e30\n1e8 1e30\n", true},
     };
     for (const auto& c : cases) {
@@ -148,8 +146,7 @@ TEST_F(DistributionFilesFuzz, PriorProbabilityFile) {
         ASSERT_EQ(curve.x.size(), curve.p.size());
         bool positive = false;
         for (std::size_t k = 0; k < curve.x.size(); ++k) {
-            ASSERT_TRUE(std::isfinite(curve.x[k]) && std::isfinite(curve.p[k]) &&
-                        curve.p[k] >= 0.0)
+            ASSERT_TRUE(std::isfinite(curve.x[k]) && std::isfinite(curve.p[k]) && curve.p[k] >= 0.0)
                 << "seed " << seed << " input " << i;
             ASSERT_TRUE(k == 0 || curve.x[k] > curve.x[k - 1]) << "seed " << seed << " input " << i;
             positive = positive || curve.p[k] > 0.0;
@@ -284,7 +281,8 @@ TEST_F(DistributionFilesFuzz, GStarTableForTheDirectBoundaryModel) {
         if (made) {
             for (int k = 1; k <= c.scans; ++k)
                 for (int p = 1; p <= c.points; ++p)
-                    ASSERT_TRUE(std::isfinite(store.fit[k][p])) << "seed " << seed << " input " << i;
+                    ASSERT_TRUE(std::isfinite(store.fit[k][p]))
+                        << "seed " << seed << " input " << i;
         } else {
             ASSERT_EQ(store.fit, before) << "seed " << seed << " input " << i;
         }

@@ -2,15 +2,15 @@
 // a scripted file dialog, then the store, the list file, "tarnix.ini", the caption and the dialog
 // record checked; list files; and "save mean DLS Data in tarnix format".
 #include "app/last_data_folder.h"
-#include "state/model_choice.h"
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
 #include "support/dls_file_generator.h"
 #include "support/main_window_fixture.h"
-#include "state/dls_data.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,10 +1,10 @@
 // "Fit M and s": the Svedberg conversion between D and M with worked numbers, its round trip,
 // values without a partner, and the 20 C assumption made while no scans are loaded.
-#include "state/model_choice.h"
 #include "fitting/default_parameters.h"
-#include "state/model_parameters.h"
 #include "fitting/svedberg_relation.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/store_builder.h"
 

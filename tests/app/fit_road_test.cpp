@@ -2,9 +2,9 @@
 // and 7 S / 150 kDa), loaded, started away from the truth in the parameters dialog and fitted by
 // each optimiser; the report shows the result; after Save and a fresh start the load restores it.
 #include "app/params_box.h"
-#include "foundations/random_numbers.h"
 #include "display/paint_switches.h"
 #include "fitting/parameter_report.h"
+#include "foundations/random_numbers.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"

@@ -3,10 +3,10 @@
 // it. Before, the window of the previous set was kept and a Run failed in the Lamm solver.
 #include "app/params_box.h"
 #include "fitting/parameter_report.h"
-#include "state/model_parameters.h"
-#include "state/scan_store.h"
 #include "scandata/fit_limits.h"
 #include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
 #include "support/main_window_fixture.h"
 #include "support/typed_components.h"
 

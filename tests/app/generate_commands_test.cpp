@@ -53,12 +53,10 @@ bool ScriptSingle(MainWindowFixture& f, const SingleAnswers& a) {
     // The species' values are converted to the other form, without scans at 20 C.
     if (a.mAndS != ModelChoice::equilibriumMs && S::scanCount < 1)
         f.script.expectBox().caption("").text("assuming t = 20 'C");
-    std::map<std::string, std::string> answers = {{"density of points dr (cm)", "0.01"},
-                                                  {"rotor speed (rpm)", "50000"},
-                                                  {"time interval of scans (sec)", "300"},
-                                                  {"number of simulated scans", "5"},
-                                                  {"std of noise (OD)", "0.005"},
-                                                  {"acceleration (rpm/sec)", "200"}};
+    std::map<std::string, std::string> answers = {
+        {"density of points dr (cm)", "0.01"},   {"rotor speed (rpm)", "50000"},
+        {"time interval of scans (sec)", "300"}, {"number of simulated scans", "5"},
+        {"std of noise (OD)", "0.005"},          {"acceleration (rpm/sec)", "200"}};
     for (const auto& [prompt, answer] : a.typed)
         answers[prompt] = answer;
     auto ask = [&](const std::vector<std::string>& prompts) {

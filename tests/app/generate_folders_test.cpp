@@ -7,9 +7,9 @@
 #include "display/plot_coordinates.h"
 #include "display/scan_rms_file.h"
 #include "display/screen_button_set.h"
+#include "plat/filedlg.hpp"
 #include "plat/png.hpp"
 #include "plotting/screen_button.h"
-#include "plat/filedlg.hpp"
 #include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
@@ -47,7 +47,7 @@ TEST(GenerateFolders, SaveOpensInTheLastDataFolderAndLoadInTheOneWritten) {
         MainWindowFixture f{1200, 850};
         TempFolder previous, target;
         f.script.expectBox().textHas("could not find"); // no sibling program beside the tests
-        CheckStartupEnvironment(); // "tarnix.ini" in the program folder
+        CheckStartupEnvironment();                      // "tarnix.ini" in the program folder
         SaveLastDataFolder(f.window.get(), previous.path().c_str()); // an earlier session's data
         plat::SetDialogFolder("");
         const std::string start = std::filesystem::current_path().string();
@@ -63,12 +63,14 @@ TEST(GenerateFolders, SaveOpensInTheLastDataFolderAndLoadInTheOneWritten) {
             for (const char* answer : {"300", "8", "0.01"})
                 f.script.expectInput().answer(answer);
             f.script.expectDialog(kDiscreteParamsDialogId).check(kTiNoiseId).ok();
-            f.script.expectFileSave().title("save generated data as").answer(
-                std::vector<std::string>{target.file("0000x.RA0")});
+            f.script.expectFileSave()
+                .title("save generated data as")
+                .answer(std::vector<std::string>{target.file("0000x.RA0")});
         } else {
             f.script.expectDialog(kDiscreteParamsDialogId).ok();
-            f.script.expectFileSave().title("save generated data as").answer(
-                std::vector<std::string>{target.file("0000x.RA0")});
+            f.script.expectFileSave()
+                .title("save generated data as")
+                .answer(std::vector<std::string>{target.file("0000x.RA0")});
             for (const char* answer : {"1", "0.002", "1", "50000"})
                 f.script.expectInput().answer(answer);
             f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
@@ -94,7 +96,8 @@ TEST(GenerateFolders, SaveOpensInTheLastDataFolderAndLoadInTheOneWritten) {
             const std::string png = f.data.file("generated_noise_buttons.png");
             ASSERT_TRUE(plat::test::windowPng(*f.window, png));
             if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
-                plat::test::windowPng(*f.window, std::string(keep) + "/generated_noise_buttons.png");
+                plat::test::windowPng(*f.window,
+                                      std::string(keep) + "/generated_noise_buttons.png");
             // The noise buttons asked for before anything was drawn are whole buttons on the
             // picture, face and label, not covered by the report's white lines.
             plat::Surface picture;

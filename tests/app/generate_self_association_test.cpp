@@ -41,7 +41,8 @@ void Generate(MainWindowFixture& f, int model, const Typed& run, const Typed& co
     ask({{"density of points dr (cm)", "0.005"}, {"rotor speed (rpm)", "50000"}});
     f.script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
     ask(run);
-    ask({{"extinction coefficient [M^-1cm^-1]", "100000"}, {"total molar concentration [uM]", "5"}});
+    ask({{"extinction coefficient [M^-1cm^-1]", "100000"},
+         {"total molar concentration [uM]", "5"}});
     ask(constants);
     auto& dialog = f.script.expectDialog(kDiscreteParamsDialogId);
     for (int k = 1; k <= int(species.size()); ++k)
@@ -81,16 +82,21 @@ TEST(GenerateSelfAssociation, EachModelMakesDataOfItsMolarQuantities) {
     } cases[] = {
         {197, {{"Ka12 [1/M]", "500000"}}, {{"4", "50"}, {"6.3", "100"}}, {4, 6.3, 0, k12, 0, 2, 1}},
         {229, {{"Ka13 [1/M]", "1e11"}}, {{"4", "50"}, {"8.2", "150"}}, {4, 8.2, 0, k13, 0, 3, 1}},
-        {228, {{"Ka12 [1/M]", "500000"}, {"Ka14 [1/M]", "1e16"}},
-         {{"4", "50"}, {"6.3", "100"}, {"10", "200"}}, {4, 6.3, 10, k12, k14, 2, 4}},
-        {520, {{"Ka14 [1/M]", "1e16"}, {"Ka18 [1/M]", "1e35"}},
-         {{"4", "50"}, {"10", "200"}, {"16", "400"}}, {4, 10, 16, k14, k18, 4, 8}},
+        {228,
+         {{"Ka12 [1/M]", "500000"}, {"Ka14 [1/M]", "1e16"}},
+         {{"4", "50"}, {"6.3", "100"}, {"10", "200"}},
+         {4, 6.3, 10, k12, k14, 2, 4}},
+        {520,
+         {{"Ka14 [1/M]", "1e16"}, {"Ka18 [1/M]", "1e35"}},
+         {{"4", "50"}, {"10", "200"}, {"16", "400"}},
+         {4, 10, 16, k14, k18, 4, 8}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.model);
         MainWindowFixture f;
         Generate(f, c.model,
-                 {{"time interval of scans (sec)", "600"}, {"number of simulated scans", "8"},
+                 {{"time interval of scans (sec)", "600"},
+                  {"number of simulated scans", "8"},
                   {"std of noise (OD)", "0"}},
                  c.constants, c.species);
         ASSERT_TRUE(f.script.done()) << f.script.logText();
@@ -121,7 +127,8 @@ TEST(GenerateSelfAssociation, EachModelMakesDataOfItsMolarQuantities) {
 TEST(GenerateSelfAssociation, MonomerDimerDataFitBackToTheirConstant) {
     MainWindowFixture f;
     Generate(f, 197,
-             {{"time interval of scans (sec)", "400"}, {"number of simulated scans", "20"},
+             {{"time interval of scans (sec)", "400"},
+              {"number of simulated scans", "20"},
               {"std of noise (OD)", "0.005"}},
              {{"Ka12 [1/M]", "500000"}}, {{"4", "50"}, {"6.3", "100"}});
     ASSERT_EQ(S::scanCount, 20) << f.script.logText();

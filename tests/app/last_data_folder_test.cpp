@@ -53,12 +53,9 @@ TEST(LastDataFolder, ReadingKeepsTheWholeFolder) {
         deepFolder += "/" + std::string(250, char('a' + i));
     deepFolder += "/";
     const Case cases[] = {
-        {"/data/run1/00001.RA1", "/data/run1/"},
-        {"/data/run1/\n", "/data/run1/"},
-        {"C:\\data\\run1\\", "C:\\data\\run1\\"},
-        {longFolder, longFolder},
-        {"/data/" + std::string(120, 'b'), "/data/"},
-        {deepFolder, deepFolder},
+        {"/data/run1/00001.RA1", "/data/run1/"},      {"/data/run1/\n", "/data/run1/"},
+        {"C:\\data\\run1\\", "C:\\data\\run1\\"},     {longFolder, longFolder},
+        {"/data/" + std::string(120, 'b'), "/data/"}, {deepFolder, deepFolder},
         {deepFolder + "00001.RA1", deepFolder},
     };
     for (const Case& c : cases) {

@@ -190,7 +190,7 @@ void RecordingBand(TXLAWindow* window) {
     if (ScanStore::distPlotRect[1] != 350)
         gBandBefore = now;
     else if (RowsDiffer(now, gBandBefore, ContiState::distributionPlotTop * h / 1000,
-                   ContiState::distributionPlotBottom * h / 1000)) {
+                        ContiState::distributionPlotBottom * h / 1000)) {
         if (++gBandMoves == 3)
             if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
                 plat::test::windowPng(*window, std::string(keep) + "/live_distribution.png");

@@ -1,13 +1,13 @@
 // The load commands driven as a user drives them: the menu command, the file dialog, an answer
 // to each box, then the store, the list file, "tarnix.ini" and the caption checked. Drops of
 // files, list files in both layouts, experiment files and bad input likewise.
-#include "state/model_choice.h"
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_choice.h"
+#include "state/startup_paths.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
@@ -203,8 +203,8 @@ TEST_F(LoadCommands, ListsWithoutNamesOrWithAnImpossibleStrideAreRefusedWithTheR
 TEST_F(LoadCommands, AScanFileRefusedForItsValuesSaysWhy) {
     options.count = 3;
     WriteScanSet(data.path(), options);
-    WriteTextFile(data.file("list.RA1"), "newformat n=1\n" + data.path() +
-                                             "\n00001.RA1\n00002.RA1\n00003.RA1\n");
+    WriteTextFile(data.file("list.RA1"),
+                  "newformat n=1\n" + data.path() + "\n00001.RA1\n00002.RA1\n00003.RA1\n");
     const struct {
         const char* value;
         const char* reason;
@@ -361,8 +361,8 @@ TEST_F(LoadCommands, ASavedAnalysisThatIsRefusedSaysSo) {
         EXPECT_TRUE(script.done()) << c.text << script.logText(); // and no parameters dialog
     }
     // Loading the data offers no restore, but says why the file is not taken.
-    WriteTextFile(data.file("list.RA1"), "newformat n=1\n" + data.path() +
-                                             "\n00001.RA1\n00002.RA1\n00003.RA1\n");
+    WriteTextFile(data.file("list.RA1"),
+                  "newformat n=1\n" + data.path() + "\n00001.RA1\n00002.RA1\n00003.RA1\n");
     WriteTextFile(saved, "1\nnan\n");
     script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
     script.expectBox().textHas(saved).textHas("one of its lines is not a finite number");
@@ -479,8 +479,9 @@ namespace {
 // (not the scans of the earlier load under the new folder's name).
 TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
     const std::string head = "[T OK]damaged\nR 1 20.0 50000 3600 9.4127e+10 280 2\n";
-    for (const std::string& rows : {std::string("abc def ghi\n"), std::string("  6.0 0.5 0\n  x y z\n"),
-                                    std::string("  6.0 value 0\n")}) {
+    for (const std::string& rows :
+         {std::string("abc def ghi\n"), std::string("  6.0 0.5 0\n  x y z\n"),
+          std::string("  6.0 value 0\n")}) {
         std::string path = data.write("damaged.RA1", head + rows);
         ScanHeader header;
         std::strcpy(header.description, "kept");

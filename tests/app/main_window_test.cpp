@@ -1,16 +1,16 @@
 // The main window's set-up and services: check marks that mirror the preferences, removal of the
 // missing plot programs' items, the trace file, repaint requests and the settings commands.
-#include "state/diagnostics.h"
-#include "state/preference_switches.h"
-#include "state/serial_fit_state.h"
 #include "app/txla_window.h"
-#include "state/conti_state.h"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/diagnostics.h"
+#include "state/dls_data.h"
+#include "state/preference_switches.h"
+#include "state/serial_fit_state.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "state/dls_data.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -315,6 +315,5 @@ TEST_F(MainWindow, TimestampCheckStoresItsSwitchAndThreshold) {
         EXPECT_TRUE(s.done()) << s.logText();
     }
     EXPECT_EQ(gTimestampThreshold, 1.0);
-    EXPECT_TRUE(
-        ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n1.000000\n0.000000\n"));
+    EXPECT_TRUE(ReadTextFile(folder.file("tarnixparams.ini")).ends_with("\n1.000000\n0.000000\n"));
 }

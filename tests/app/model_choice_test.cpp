@@ -43,18 +43,22 @@ TEST_F(ModelChoiceCommands, EachModelSetsItsSwitchesAndTheOnlyCheckMark) {
         std::vector<bool*> off;
     };
     const std::vector<Case> cases = {
-        {280, {&M::lammModel, &M::linearLamm, &M::geometryVariant},
+        {280,
+         {&M::lammModel, &M::linearLamm, &M::geometryVariant},
          {&M::nonInteractingSpecies, &M::lammVariant}},
         {229, {&M::selfAssocMonomerTrimer, &M::nonInteractingSpecies}, {&M::linearLamm}},
-        {520, {&M::selfAssocTetramerOctamer, &M::geometryVariant, &M::equilibriumMs},
+        {520,
+         {&M::selfAssocTetramerOctamer, &M::geometryVariant, &M::equilibriumMs},
          {&M::lammVariant, &M::nonlinearOption}},
         {246, {&M::lammModel, &M::zoneCentrifugation, &M::lammVariant}, {}},
-        {235, {&M::contiMode, &M::lammVariant, &M::nonInteractingSpecies},
+        {235,
+         {&M::contiMode, &M::lammVariant, &M::nonInteractingSpecies},
          {&M::geometryVariant, &M::zoneCentrifugation}},
         {275, {&M::contiMode, &M::contiCs}, {}},
         {514, {&M::contiMode, &M::csConformationalChange}, {&M::contiCs}},
         {284, {&M::equilibriumModel, &M::fitTINoise, &M::fitRINoise}, {&M::contiMode}},
-        {198, {&M::nonInteractingSpecies, &M::lammModel, &M::lammVariant},
+        {198,
+         {&M::nonInteractingSpecies, &M::lammModel, &M::lammVariant},
          {&M::equilibriumModel, &M::geometryVariant}},
     };
     for (const Case& c : cases) {

@@ -20,8 +20,8 @@ TEST(ModelFamilyValues, DiscreteModelsKeepTheirSpeciesAfterADistributionRun) {
     struct Case {
         const char* name;
         int command;
-        const char* s1;  // species 1's s as the page shows it
-        const char* s2;  // species 2's, left at the default
+        const char* s1; // species 1's s as the page shows it
+        const char* s2; // species 2's, left at the default
     };
     const Case cases[] = {
         {"non-interacting species", 198, "7", "4"},

@@ -80,8 +80,8 @@ TEST(ModelUnits, DistributionRangesAreStoredAndRunInTheirOwnUnit) {
          "range 2 to 40 nm,"},
         {"I(Rh,t)", Data::Dls, 522, "range minimum (nm)", "2", "40", 2.0f, 40.0f,
          "range 2 to 40 nm,"},
-        {"I(D)", Data::Dls, 502, "range minimum (log10 D, D in cm^2/s)", "-8", "-5", -8.0f,
-         -5.0f, "range -8 to -5 log10 D (cm^2/s),"},
+        {"I(D)", Data::Dls, 502, "range minimum (log10 D, D in cm^2/s)", "-8", "-5", -8.0f, -5.0f,
+         "range -8 to -5 log10 D (cm^2/s),"},
         {"c(v)", Data::Electrophoresis, 513, "range minimum (1e-4 cm/s)", "0.5", "5", 0.5f, 5.0f,
          "range 0.5 to 5 1e-4 cm/s,"},
         {"ls-g*(v)", Data::Electrophoresis, 501, "range maximum (1e-4 cm/s)", "0.5", "5", 0.5f,
@@ -130,8 +130,7 @@ TEST(ModelUnits, DiscreteLightScatteringAndDriftValuesNameTheirQuantity) {
         std::function<float()> stored;
     };
     const Case cases[] = {
-        {"Stokes radii", Data::Dls, 536, {"Rh (nm)"}, 1, "3.5",
-         [] { return M::speciesDOrM[1]; }},
+        {"Stokes radii", Data::Dls, 536, {"Rh (nm)"}, 1, "3.5", [] { return M::speciesDOrM[1]; }},
         {"cumulants",
          Data::Dls,
          890,
@@ -139,7 +138,12 @@ TEST(ModelUnits, DiscreteLightScatteringAndDriftValuesNameTheirQuantity) {
          2,
          "0.25",
          [] { return M::speciesDOrM[2]; }},
-        {"electrophoresis", Data::Scans, 291, {"v (1e-4 cm/s)", "D (1e-7 cm^2/s)"}, 1, "2.5",
+        {"electrophoresis",
+         Data::Scans,
+         291,
+         {"v (1e-4 cm/s)", "D (1e-7 cm^2/s)"},
+         1,
+         "2.5",
          [] { return M::speciesS[1]; }},
     };
     for (const Case& c : cases) {

@@ -82,8 +82,8 @@ TEST_F(MStarCMCopies, EachTableIsTheCMFitOfTheDataSetAsked) {
          "COPY MW DATA",
          {{"c vs Mapp(c) is in clipboard", set.signal, set.mappDcdr, set.firstIndex + w + w2,
            set.lastIndex - w - w2 - 1},
-          {"c vs fit of Mapp(c) [c(M)-based] is in clipboard", set.signal, set.mappFromCM,
-           fitFirst, fitLast}}},
+          {"c vs fit of Mapp(c) [c(M)-based] is in clipboard", set.signal, set.mappFromCM, fitFirst,
+           fitLast}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);

@@ -39,8 +39,7 @@ TEST_F(MStarSingleScreen, EachButtonOfTheOneDataSetTakesEffect) {
         std::function<void()> check;  // what the user sees after
     };
     const Case cases[] = {
-        {"baseline",
-         11,
+        {"baseline", 11,
          [&] {
              f.script.expectInput()
                  .caption("M* transformation")
@@ -53,8 +52,7 @@ TEST_F(MStarSingleScreen, EachButtonOfTheOneDataSetTakesEffect) {
              EXPECT_FLOAT_EQ(ModelParameters::baseline, 0.02f);
              EXPECT_FLOAT_EQ(MS::sets[1].baselineLine[50], 0.02f) << "the baseline drawn";
          }},
-        {"meniscus signal",
-         12,
+        {"meniscus signal", 12,
          [&] {
              f.script.expectInput().caption("M* transformation").prompt("new A0:").answer("0.3");
          },
@@ -65,18 +63,14 @@ TEST_F(MStarSingleScreen, EachButtonOfTheOneDataSetTakesEffect) {
              EXPECT_FLOAT_EQ(MS::sets[1].meniscusSignal, 0.3f) << "kept by the recomputation";
              EXPECT_FLOAT_EQ(MS::sets[1].meniscusPointY[1], 0.32f) << "the level at the meniscus";
          }},
-        {"go to Mwapp",
-         13,
-         [] {},
+        {"go to Mwapp", 13, [] {},
          [&] {
              EXPECT_TRUE(MS::buttons[13]->on);
              EXPECT_FALSE(MS::mappVersusSignal);
              EXPECT_STREQ(MS::mappPlot->xLabel, "radius (cm)") << "one data set: always r";
          }},
         {"a result button asks nothing", 9, [] {}, [] {}},
-        {"RI off changes nothing over one data set",
-         5,
-         [] {},
+        {"RI off changes nothing over one data set", 5, [] {},
          [&] {
              EXPECT_FALSE(ModelChoice::fitRINoise);
              EXPECT_FALSE(MS::buttons[5]->on);

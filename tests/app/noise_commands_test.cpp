@@ -1,16 +1,16 @@
 // The noise commands of the Display menu on loaded scans: their advice boxes, when they act,
 // and the data range they show.
-#include <gtest/gtest.h>
-
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
-#include "state/plot_interaction_state.h"
-#include "state/realtime_state.h"
-#include "state/model_parameters.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
+#include "state/preference_switches.h"
+#include "state/realtime_state.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -63,10 +63,12 @@ TEST_F(NoiseCommands, EachCommandGivesItsAdviceAndMovesItsNoise) {
         }
         S::riNoise[2] = 0.02f;
         if (c.advice)
-            f.script.expectBox().caption("ATTENTION").textHas(
-                std::string(c.advice) + "\nThis is for presentation purpose, the analysis is "
-                                        "invariant to this.\nHowever, all subsquent analyses must "
-                                        "include ");
+            f.script.expectBox()
+                .caption("ATTENTION")
+                .textHas(std::string(c.advice) +
+                         "\nThis is for presentation purpose, the analysis is "
+                         "invariant to this.\nHowever, all subsquent analyses must "
+                         "include ");
         Run(c.id);
         EXPECT_TRUE(f.script.done());
         EXPECT_EQ(S::tiNoiseRemoved[10], c.movesTi ? 0.01f : 0.0f);

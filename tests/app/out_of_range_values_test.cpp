@@ -21,12 +21,11 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <limits>
 #include <string>
 #include <vector>
@@ -61,8 +60,9 @@ TEST_F(OutOfRangeValues, ReadersTakeOnlyValuesTheirRecordsCanHold) {
         EXPECT_NEAR(rows.value[0], electrophoresis ? std::log10(1000.0 / 3.1e38) : 3.1e38,
                     electrophoresis ? 1e-3 : 1e33);
     }
-    for (const char* header : {"R 1 20.0 50000 1e300 9.4e10 280 2\n", "R 1 20.0 50000 3600 1e300 280 2\n",
-                               "R 1 20.0 50000 3600 -1e39 280 2\n"}) {
+    for (const char* header :
+         {"R 1 20.0 50000 1e300 9.4e10 280 2\n", "R 1 20.0 50000 3600 1e300 280 2\n",
+          "R 1 20.0 50000 3600 -1e39 280 2\n"}) {
         ScanHeader parsed;
         ScanTextResult rows;
         EXPECT_EQ(ParseScanText(std::string("[T OK]s\n") + header + "  6.0 0.5 0\n",
@@ -110,10 +110,9 @@ TEST_F(OutOfRangeValues, ReadersTakeOnlyValuesTheirRecordsCanHold) {
 
     // Light-scattering file: a header field or a value beyond the float range is refused and the
     // record is left as it was.
-    for (const char* text :
-         {"t\nA 20 1e300 1.00 1.333 0.01002 90 6.328e-07\n 1e-6 0.5\n",
-          "t\nA 20 0 1.00 1.333 0.01002 1e39 6.328e-07\n 1e-6 0.5\n",
-          "t\nA 20 0 1.00 1.333 0.01002 90 6.328e-07\n 1e-6 1e300\n"}) {
+    for (const char* text : {"t\nA 20 1e300 1.00 1.333 0.01002 90 6.328e-07\n 1e-6 0.5\n",
+                             "t\nA 20 0 1.00 1.333 0.01002 1e39 6.328e-07\n 1e-6 0.5\n",
+                             "t\nA 20 0 1.00 1.333 0.01002 90 6.328e-07\n 1e-6 1e300\n"}) {
         DlsRecord record;
         std::strcpy(record.title, "before");
         int count = -1;
@@ -138,13 +137,13 @@ TEST_F(OutOfRangeValues, ReadersTakeOnlyValuesTheirRecordsCanHold) {
         int slot;
         float value;
     };
-    for (Bad bad : {Bad{kSlotAutoChangeS, nan}, Bad{kSlotBackDiffusionLevel, inf},
-                    Bad{kSlotPointsPerSigma, inf}, Bad{kSlotSGrid, nan}, Bad{kSlotTolerance, 0.0f},
-                    Bad{kSlotTolerance, -1.0f}, Bad{kSlotTolerance, nan},
-                    Bad{kSlotMinGridSize, 90000.0f}, Bad{kSlotAutoChangeSOptimized, -inf},
-                    Bad{kSlotLogTruncationLevel, 400.0f}, Bad{kSlotLogTruncationLevel, -400.0f},
-                    Bad{kSlotScanVelocity, nan}, Bad{kSlotRadialRange, inf},
-                    Bad{kSlotMaxDcOverC, inf}}) {
+    for (Bad bad :
+         {Bad{kSlotAutoChangeS, nan}, Bad{kSlotBackDiffusionLevel, inf},
+          Bad{kSlotPointsPerSigma, inf}, Bad{kSlotSGrid, nan}, Bad{kSlotTolerance, 0.0f},
+          Bad{kSlotTolerance, -1.0f}, Bad{kSlotTolerance, nan}, Bad{kSlotMinGridSize, 90000.0f},
+          Bad{kSlotAutoChangeSOptimized, -inf}, Bad{kSlotLogTruncationLevel, 400.0f},
+          Bad{kSlotLogTruncationLevel, -400.0f}, Bad{kSlotScanVelocity, nan},
+          Bad{kSlotRadialRange, inf}, Bad{kSlotMaxDcOverC, inf}}) {
         float values[kLammPreferenceLines] = {};
         std::memcpy(values, before, sizeof before);
         values[bad.slot] = bad.value;

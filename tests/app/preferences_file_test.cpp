@@ -1,10 +1,10 @@
 // The preferences entries: how each line sets its switch, which entries are asked for or
 // defaulted, when the file is rewritten, and the writer's formats.
-#include "state/preference_switches.h"
 #include "app/preferences_file.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
-#include "scandata/scan_store_alloc.h"
+#include "state/preference_switches.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
@@ -223,9 +223,8 @@ TEST_F(PreferencesFile, AcceptedValuesReadBackUnchanged) {
         bool check;
     };
     const Case cases[] = {
-        {0.04f, 1.0, true},   {0.25f, 1.0, false},  {0.001f, 0.95, true},
-        {1e6f, 0.95, false},  {2.5f, 1.00001, true}, {1.0f, 168.0, true},
-        {0.1f, -5.0, true},   {33.3f, 1.001, false},
+        {0.04f, 1.0, true},    {0.25f, 1.0, false}, {0.001f, 0.95, true}, {1e6f, 0.95, false},
+        {2.5f, 1.00001, true}, {1.0f, 168.0, true}, {0.1f, -5.0, true},   {33.3f, 1.001, false},
     };
     for (const Case& c : cases) {
         ResetAllState();

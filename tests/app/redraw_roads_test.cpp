@@ -41,8 +41,10 @@ TEST(RedrawRoads, NonlinearDetectionRescalesTheDataPlotAtEachPaint) {
                 .caption(kCaption)
                 .text("this is intended for fluorescence data - proceed anyway?")
                 .answer(IDYES);
-            f.script.expectBox().caption(kCaption).text("account for nonlinear detection").answer(
-                IDYES);
+            f.script.expectBox()
+                .caption(kCaption)
+                .text("account for nonlinear detection")
+                .answer(IDYES);
             f.script.expectInput().caption(kCaption).prompt("power coeff d(log(a))/dc").answer("1");
             f.script.expectBox().caption(kCaption).text("fit power coefficient?").answer(IDNO);
             f.script.expectInput().caption(kCaption).prompt("baseline for power law").answer("0");
@@ -89,8 +91,10 @@ TEST(RedrawRoads, RealtimeRefitShowsTheDistributionInTheRangeDrawnLast) {
         .caption("REALTIME MODE")
         .prompt("maximal total number of files to load at once")
         .answer("20");
-    f.script.expectBox().caption("REALTIME MODE").text("auto adjust distribution range?").answer(
-        IDYES);
+    f.script.expectBox()
+        .caption("REALTIME MODE")
+        .text("auto adjust distribution range?")
+        .answer(IDYES);
     SendCommand(f, 540);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     ASSERT_TRUE(RealtimeState::realtimeOn);

@@ -1,8 +1,8 @@
 // Loading options applied by reloading the set in place: a changed radial resolution averages
 // the reloaded scans, and Exclude Worst Scan drops only a scan of the loaded set.
-#include "state/startup_paths.h"
 #include "display/scan_rms_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 
 #include <gtest/gtest.h>

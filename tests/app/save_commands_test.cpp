@@ -1,17 +1,17 @@
 // The commands that write fit results and noise: which dialogs they show in which state, that
 // they hand the chosen names to the writers, and that the dialog record gets its load set-up
 // back.
-#include <gtest/gtest.h>
-
-#include "state/model_choice.h"
 #include "app/txla_window.h"
 #include "fitting/parameter_report.h"
+#include "foundations/key_polling.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
-#include "support/main_window_fixture.h"
-#include "foundations/key_polling.h"
 #include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -114,7 +114,8 @@ TEST_F(SaveCommands, SaveNoiseOffersADialogPerFittedNoise) {
         std::vector<std::string> dialogs;
     };
     const Case cases[] = {
-        {true, true,
+        {true,
+         true,
          {"save time independent noise component as",
           "save radial independent noise component as"}},
         {false, true, {"save radial independent noise component as"}},
@@ -136,8 +137,12 @@ TEST_F(SaveCommands, SaveNoiseOffersADialogPerFittedNoise) {
 
 TEST_F(SaveCommands, SaveNoiseWritesTheChosenFiles) {
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-    f.script.expectFileSave().title("save time independent noise component as").answer(out.file("TIN.rxx"));
-    f.script.expectFileSave().title("save radial independent noise component as").answer(out.file("RIN.rxx"));
+    f.script.expectFileSave()
+        .title("save time independent noise component as")
+        .answer(out.file("TIN.rxx"));
+    f.script.expectFileSave()
+        .title("save radial independent noise component as")
+        .answer(out.file("RIN.rxx"));
     Run(252);
     EXPECT_FALSE(ReadTextFile(out.file("TIN.RA1")).empty());
     EXPECT_FALSE(ReadTextFile(out.file("RIN.RA1")).empty());

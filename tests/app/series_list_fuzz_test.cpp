@@ -8,9 +8,8 @@
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 

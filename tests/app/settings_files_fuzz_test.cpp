@@ -20,11 +20,10 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>

@@ -1,11 +1,11 @@
 // Start-up from the entry function to the message loop: the program folder is prepared, the
 // disclaimer is asked once, bad settings files and unwritable folders never stop the start.
-#include "state/preference_switches.h"
 #include "app/startup_environment.h"
-#include "state/startup_paths.h"
 #include "app/txla_app.h"
 #include "plat/app.hpp"
 #include "plat/testing.hpp"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
 #include "support/program_folder.h"
 
 #include <filesystem>

@@ -1,23 +1,22 @@
 // A marker move the way a user makes it: press on the line, drag, release, then answer the
 // on-plot buttons; positions come from the plot's own mapping of the loaded set.
-#include <gtest/gtest.h>
+#include "display/marker_lines.h"
+#include "display/plot_coordinates.h"
+#include "display/scan_menu.h"
+#include "display/screen_button_set.h"
+#include "plat/messages.hpp"
+#include "plat/surface.hpp"
+#include "plotting/screen_button.h"
+#include "scandata/scan_store_alloc.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
+#include "state/run_switches.h"
+#include "support/main_window_fixture.h"
 
 #include <algorithm>
 #include <cmath>
-
-#include "state/run_switches.h"
-#include "display/marker_lines.h"
-#include "display/plot_coordinates.h"
-#include "state/plot_interaction_state.h"
-#include "display/scan_menu.h"
-#include "plotting/screen_button.h"
-#include "display/screen_button_set.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
-#include "plat/messages.hpp"
-#include "plat/surface.hpp"
-#include "scandata/scan_store_alloc.h"
-#include "support/main_window_fixture.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -72,13 +71,13 @@ TEST_F(LeftButton, MeniscusDraggedAndConfirmedLandsAtTheReleasedRadius) {
 
 TEST_F(LeftButton, CancelRevertsExactly) {
     const float before[] = {ModelParameters::meniscus, ModelParameters::bottom,
-                            ScanStore::leftFitLimit, ScanStore::rightFitLimit,
-                            FitControl::meniscusMin, FitControl::meniscusMax};
+                            ScanStore::leftFitLimit,   ScanStore::rightFitLimit,
+                            FitControl::meniscusMin,   FitControl::meniscusMax};
     Drag(Column(7.2f), Column(7.2f) - 30); // the bottom
     f.ClickOn(ScreenButtonSet::cancelMoveButton);
     const float after[] = {ModelParameters::meniscus, ModelParameters::bottom,
-                           ScanStore::leftFitLimit, ScanStore::rightFitLimit,
-                           FitControl::meniscusMin, FitControl::meniscusMax};
+                           ScanStore::leftFitLimit,   ScanStore::rightFitLimit,
+                           FitControl::meniscusMin,   FitControl::meniscusMax};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(after[i], before[i]) << i;
     EXPECT_FALSE(ScanStore::dataChanged);

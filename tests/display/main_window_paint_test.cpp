@@ -1,23 +1,22 @@
 // The main window's paint after loading generated scans: plots, marker lines, the erase protocol,
 // nested paints under a modal box, and the one-shot temperature plot.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <string>
-
-#include "plotting/aux_plots.h"
+#include "app/load_all_data.h"
 #include "display/marker_lines.h"
 #include "display/paint_switches.h"
 #include "display/scan_colours.h"
 #include "display/scan_plots.h"
+#include "plat/window_dc.hpp"
+#include "plotting/aux_plots.h"
+#include "plotting/plot_globals.h"
+#include "plotting/win_plot.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
-#include "plat/window_dc.hpp"
-#include "plotting/win_plot.h"
-#include "app/load_all_data.h"
-#include "scandata/scan_store_alloc.h"
-#include "plotting/plot_globals.h"
 #include "support/main_window_fixture.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -176,7 +175,10 @@ void LoadAtTemperatures(MainWindowFixture& f, std::initializer_list<double> temp
 
 TEST(TemperatureCheck, FluctuationAboveOneDegreeWarnsAndShowsThePlot) {
     MainWindowFixture f(700, 500);
-    f.script.expectBox().caption("ERROR").text("temperature fluctuations exceed 1.0 degrees").answer(IDOK);
+    f.script.expectBox()
+        .caption("ERROR")
+        .text("temperature fluctuations exceed 1.0 degrees")
+        .answer(IDOK);
     LoadAtTemperatures(f, {20.0, 20.4, 21.1});
     EXPECT_TRUE(f.script.done());
     // The box's modal loop painted the plot behind it, which released it.

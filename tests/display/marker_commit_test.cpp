@@ -1,22 +1,21 @@
 // Commit and revert of released marker moves on a loaded set: the dropped value, the order rules
 // between meniscus, bounds, fit limits and bottom, the "move fit limits, too?" question, the M*
 // screen and the place of the confirm buttons.
-#include <gtest/gtest.h>
-
-#include <cstring>
-
 #include "display/marker_commit.h"
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
-#include "state/plot_interaction_state.h"
-#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
-#include "state/mstar_state.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
+#include "plotting/screen_button.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/buffer_sedimentation.h"
+#include "state/fit_control.h"
+#include "state/model_parameters.h"
+#include "state/mstar_state.h"
+#include "state/plot_interaction_state.h"
 #include "support/main_window_fixture.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -50,9 +49,9 @@ class MarkerCommit : public ::testing::Test {
         ScanStore::dataChanged = false;
     }
     static Values Now() {
-        return {ModelParameters::meniscus,  ModelParameters::bottom, ScanStore::leftFitLimit,
-                ScanStore::rightFitLimit,   FitControl::meniscusMin, FitControl::meniscusMax,
-                FitControl::bottomMin,      FitControl::bottomMax};
+        return {ModelParameters::meniscus, ModelParameters::bottom, ScanStore::leftFitLimit,
+                ScanStore::rightFitLimit,  FitControl::meniscusMin, FitControl::meniscusMax,
+                FitControl::bottomMin,     FitControl::bottomMax};
     }
     // What the release does: the grabbed flag, the drop radius and its line, the wait.
     void Drop(bool& grabbed, float d, bool commit) {
@@ -69,21 +68,21 @@ class MarkerCommit : public ::testing::Test {
 };
 
 bool AnyGrabbed() {
-    return D::meniscusGrabbed || D::refMeniscusGrabbed || D::bottomGrabbed ||
-           D::leftLimitGrabbed || D::rightLimitGrabbed || D::meniscusLowGrabbed ||
-           D::meniscusHighGrabbed || D::bottomLowGrabbed || D::bottomHighGrabbed;
+    return D::meniscusGrabbed || D::refMeniscusGrabbed || D::bottomGrabbed || D::leftLimitGrabbed ||
+           D::rightLimitGrabbed || D::meniscusLowGrabbed || D::meniscusHighGrabbed ||
+           D::bottomLowGrabbed || D::bottomHighGrabbed;
 }
 
-#define EXPECT_VALUES(got, want)                                                                 \
-    do {                                                                                         \
-        EXPECT_NEAR(got.men, want.men, 1e-5);                                                    \
-        EXPECT_NEAR(got.bot, want.bot, 1e-5);                                                    \
-        EXPECT_NEAR(got.left, want.left, 1e-5);                                                  \
-        EXPECT_NEAR(got.right, want.right, 1e-5);                                                \
-        EXPECT_NEAR(got.menMin, want.menMin, 1e-5);                                              \
-        EXPECT_NEAR(got.menMax, want.menMax, 1e-5);                                              \
-        EXPECT_NEAR(got.botMin, want.botMin, 1e-5);                                              \
-        EXPECT_NEAR(got.botMax, want.botMax, 1e-5);                                              \
+#define EXPECT_VALUES(got, want)                                                                   \
+    do {                                                                                           \
+        EXPECT_NEAR(got.men, want.men, 1e-5);                                                      \
+        EXPECT_NEAR(got.bot, want.bot, 1e-5);                                                      \
+        EXPECT_NEAR(got.left, want.left, 1e-5);                                                    \
+        EXPECT_NEAR(got.right, want.right, 1e-5);                                                  \
+        EXPECT_NEAR(got.menMin, want.menMin, 1e-5);                                                \
+        EXPECT_NEAR(got.menMax, want.menMax, 1e-5);                                                \
+        EXPECT_NEAR(got.botMin, want.botMin, 1e-5);                                                \
+        EXPECT_NEAR(got.botMax, want.botMax, 1e-5);                                                \
     } while (0)
 
 } // namespace
@@ -125,21 +124,37 @@ TEST_F(MarkerCommit, OrderRulesAfterEachKindOfDrop) {
         float d;
         Values want;
     } rows[] = {
-        {"meniscus below its lower bound", &D::meniscusGrabbed, 5.7f,
+        {"meniscus below its lower bound",
+         &D::meniscusGrabbed,
+         5.7f,
          {5.7f, 7.2f, 6.3f, 7.1f, 5.7f, 6.299f, 7.1f, 7.3f}},
-        {"meniscus past the left fit limit", &D::meniscusGrabbed, 6.4f,
+        {"meniscus past the left fit limit",
+         &D::meniscusGrabbed,
+         6.4f,
          {6.4f, 7.2f, 6.41f, 7.1f, 5.8f, 6.404f, 7.1f, 7.3f}},
-        {"bottom above its upper bound", &D::bottomGrabbed, 7.35f,
+        {"bottom above its upper bound",
+         &D::bottomGrabbed,
+         7.35f,
          {6.0f, 7.35f, 6.3f, 7.1f, 5.8f, 6.6f, 7.1f, 7.35f}},
-        {"bottom left of the right fit limit", &D::bottomGrabbed, 7.05f,
+        {"bottom left of the right fit limit",
+         &D::bottomGrabbed,
+         7.05f,
          {6.0f, 7.05f, 6.3f, 7.04f, 5.8f, 6.6f, 7.05f, 7.3f}},
-        {"left fit limit past the right one", &D::leftLimitGrabbed, 7.15f,
+        {"left fit limit past the right one",
+         &D::leftLimitGrabbed,
+         7.15f,
          {6.0f, 7.2f, 7.1f, 7.15f, 5.8f, 6.6f, 7.151f, 7.3f}},
-        {"left fit limit left of the meniscus", &D::leftLimitGrabbed, 5.95f,
+        {"left fit limit left of the meniscus",
+         &D::leftLimitGrabbed,
+         5.95f,
          {6.0f, 7.2f, 6.01f, 7.1f, 5.8f, 6.004f, 7.1f, 7.3f}},
-        {"right fit limit beyond the bottom", &D::rightLimitGrabbed, 7.25f,
+        {"right fit limit beyond the bottom",
+         &D::rightLimitGrabbed,
+         7.25f,
          {6.0f, 7.2f, 6.3f, 7.19f, 5.8f, 6.6f, 7.201f, 7.3f}},
-        {"upper bottom bound below the lower", &D::bottomHighGrabbed, 7.0f,
+        {"upper bottom bound below the lower",
+         &D::bottomHighGrabbed,
+         7.0f,
          {6.0f, 7.1f, 6.3f, 7.09f, 5.8f, 6.6f, 7.101f, 7.1f}},
     };
     for (const auto& r : rows) {
@@ -178,8 +193,8 @@ TEST_F(MarkerCommit, ReferenceMeniscusSetsTheMeniscusDifference) {
 }
 
 TEST_F(MarkerCommit, RevertChangesNothing) {
-    bool* flags[] = {&D::meniscusGrabbed,    &D::refMeniscusGrabbed,  &D::bottomGrabbed,
-                     &D::leftLimitGrabbed,   &D::rightLimitGrabbed,   &D::meniscusLowGrabbed,
+    bool* flags[] = {&D::meniscusGrabbed,     &D::refMeniscusGrabbed, &D::bottomGrabbed,
+                     &D::leftLimitGrabbed,    &D::rightLimitGrabbed,  &D::meniscusLowGrabbed,
                      &D::meniscusHighGrabbed, &D::bottomLowGrabbed,   &D::bottomHighGrabbed};
     const Values before = Now();
     for (bool* flag : flags) {

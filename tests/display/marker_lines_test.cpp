@@ -1,10 +1,10 @@
 // Marker lines and the rubber band drawn straight into the window: pixel rules, dashes, and invert
 // drawing that restores the screen exactly when done twice.
-#include <gtest/gtest.h>
-
 #include "display/marker_lines.h"
 #include "plat/window_dc.hpp"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Where the pointer is: the data plot's band, the distribution plot, and the point searches on
 // the data and residual plots, driven through the plots' own mappings of a loaded set.
-#include <gtest/gtest.h>
-
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
-#include "state/conti_state.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Scan colours: the ramp over a series and the fixed table with its darker variant.
-#include <gtest/gtest.h>
-
 #include "display/scan_colours.h"
 #include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,18 +1,17 @@
 // The scan menu opened by a click on a data point, used as a user does: drop the scan, or delete
 // the point through the point menu; and the placement rules of the menus.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "display/plot_coordinates.h"
 #include "display/scan_menu.h"
-#include "plotting/screen_button.h"
 #include "display/screen_button_set.h"
-#include "state/model_parameters.h"
 #include "plat/messages.hpp"
+#include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -95,7 +94,7 @@ TEST_F(ScanMenu, MenusOpenAwayFromTheRightEdge) {
         const CScreenButton* e = S::scanEditButton;
         ASSERT_NE(e, nullptr);
         const int anchor = PixelToLogicalX(x, w->clientWidth);
-        EXPECT_EQ(x < 600, e->left > anchor) << x;
+        EXPECT_EQ(x<600, e->left> anchor) << x;
         EXPECT_EQ(S::editToRight, x < 600);
         ScanButtonAction(w, 1);
         ASSERT_NE(S::pointDeleteButton, nullptr);

@@ -1,22 +1,21 @@
 // The data and residual plots: residuals inside the fit ranges, "ScanRms.dat" with its worst scan,
 // and the layouts and styles the rebuild gives.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
-
-#include "state/model_choice.h"
 #include "display/plot_replays.h"
-#include "state/conti_state.h"
-#include "state/dls_data.h"
 #include "display/scan_plots.h"
 #include "display/scan_rms_file.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,18 +1,17 @@
 // Scan and point removal chosen on the plot: the store after the reload, the files written, the
 // questions asked, and the zoom kept.
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <string>
-
-#include "state/plot_interaction_state.h"
 #include "display/scan_removal.h"
 #include "plat/msgbox.hpp"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/plot_interaction_state.h"
 #include "support/main_window_fixture.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <set>
+#include <string>
 
 namespace {
 
@@ -88,9 +87,7 @@ TEST_F(ScanRemoval, PointDeletedIntoAModFileKeepsTheOriginal) {
 
 TEST_F(ScanRemoval, OutOfRangeIndicesAskNothing) {
     const int s = ScanStore::scanOrder[1];
-    const struct {
-        int scan, point;
-    } bad[] = {{0, 1}, {5, 1}, {s, 0}, {s, 51}};
+    const struct { int scan, point; } bad[] = {{0, 1}, {5, 1}, {s, 0}, {s, 51}};
     for (const auto& b : bad)
         DeleteScanPoint(w, b.scan, b.point); // an unexpected box fails the test
     EXPECT_EQ(ScanStore::pointCount[s], 50);

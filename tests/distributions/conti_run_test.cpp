@@ -343,7 +343,7 @@ TEST(ContiFirstValue, BeforeTheRangeFromTheRowInsideItAsTheEquationsFound) {
         int firstValue, lo;
         bool handed;
         int expected;
-    } cases[] = {{3, 1, true, 3},  {5, 1, true, 5},   {9, 1, true, 9},   {9, 1, false, 9},
+    } cases[] = {{3, 1, true, 3},   {5, 1, true, 5},    {9, 1, true, 9}, {9, 1, false, 9},
                  {13, 1, true, 13}, {13, 5, false, 13}, {9, 5, true, 9}, {1, 1, true, 1}};
     for (const Case& c : cases) {
         std::vector<float> row(16, 0.0f);

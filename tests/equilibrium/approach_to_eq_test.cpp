@@ -70,8 +70,8 @@ TEST_F(ApproachToEq, ScanHeadersHoldOmega2tOfTheRampAndAfterIt) {
     const float one[2] = {0, 1}, s[2] = {0, 4}, D[2] = {0, 6e-7f};
     CApproachToEqSim sim;
     sim.scanInterval = 60.0f; // scans at 60, 120, 180 s; 28000 rpm is reached at 100 s
-    ASSERT_TRUE(sim.Setup(nullptr, 0.04f, 7.2f, 6.8f, 6.82f, 7.15f, 1, one, s, D, 0.73f, 20.0f,
-                          28000.0f));
+    ASSERT_TRUE(
+        sim.Setup(nullptr, 0.04f, 7.2f, 6.8f, 6.82f, 7.15f, 1, one, s, D, 0.73f, 20.0f, 28000.0f));
     ASSERT_EQ(sim.scanCount, 3);
     const double perRpm = M_PI / 30.0, a = 280.0 * perRpm, w = 28000.0 * perRpm;
     const double expected[] = {0.0, a * a * 60.0 * 60.0 * 60.0 / 3.0,

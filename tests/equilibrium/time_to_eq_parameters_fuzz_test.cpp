@@ -5,10 +5,9 @@
 #include "support/fuzz_inputs.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sstream>
 #include <string>
@@ -39,8 +38,8 @@ TEST(TimeToEqParametersFuzz, PreferencesFile) {
         WriteTextFile(path, MutateText(saved, rng));
         if (!LoadTimeToEqParameterPreferences(path)) {
             ASSERT_TRUE(SaveTimeToEqParameterPreferences(path));
-            ASSERT_EQ(ReadAll(path), before) << "refused, yet changed: seed " << seed << " input "
-                                             << i;
+            ASSERT_EQ(ReadAll(path), before)
+                << "refused, yet changed: seed " << seed << " input " << i;
             continue;
         }
         for (const float v : {P::finalSpeed, P::initialSpeed, P::acceleration, P::stepTime,

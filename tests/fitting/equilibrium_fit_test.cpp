@@ -352,7 +352,8 @@ TEST_F(EquilibriumFit, TwoSpeciesShareTheTotalLoadingByTheirFractions) {
         EXPECT_TRUE(EvaluateEquilibriumModel(nullptr));
         std::vector<std::vector<float>> out;
         for (int k = 1; k <= 3; ++k)
-            out.emplace_back(ScanStore::fit[k] + 1, ScanStore::fit[k] + 1 + ScanStore::pointCount[k]);
+            out.emplace_back(ScanStore::fit[k] + 1,
+                             ScanStore::fit[k] + 1 + ScanStore::pointCount[k]);
         return out;
     };
     const auto first = fits(false, kMb, 0.7f), second = fits(false, 2.0 * kMb, 0.3f);

@@ -2,8 +2,8 @@
 // damaged files are refused without a box and without touching the state, an older shorter
 // file restores what it holds, and the restore question is driven as a user answers it.
 #include "fitting/param_files.h"
-#include "foundations/error_box_log.h"
 #include "fitting/restore_analysis.h"
+#include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -35,15 +35,13 @@ using F = FitControl;
 using D = DetectionCorrections;
 using plat::test::Script;
 
-void ResetEverything()
-{
+void ResetEverything() {
     ResetAllState();
     D::ResetToDefaults();
 }
 
 // Every field the file keeps, as the bit patterns a comparison needs.
-std::vector<std::uint64_t> Snapshot()
-{
+std::vector<std::uint64_t> Snapshot() {
     std::vector<std::uint64_t> out;
     auto f = [&](float v) { out.push_back(std::bit_cast<std::uint32_t>(v)); };
     auto i = [&](std::int64_t v) { out.push_back(static_cast<std::uint64_t>(v)); };
@@ -57,12 +55,32 @@ std::vector<std::uint64_t> Snapshot()
         f(M::speciesDOrM[k]);
         i(M::speciesOn[k]);
     }
-    for (float v : {M::meniscus, M::bottom, M::baseline, M::zoneLayerThickness, M::startTime,
-                    M::pointsPerSigma, F::meniscusMin, F::meniscusMax, F::bottomMin, F::bottomMax,
-                    F::tolerance, ScanStore::leftFitLimit, ScanStore::rightFitLimit, ScanStore::vbar,
-                    ScanStore::density, ScanStore::viscosity, gFrictionalRatio, D::convolutionWidth,
-                    D::convolutionCutoff, D::coneRadius, D::linearDriftRate, D::exponentialDriftRate,
-                    D::driftPlateau, D::magnificationFactor, D::nonlinearPower, D::nonlinearBaseline})
+    for (float v : {M::meniscus,
+                    M::bottom,
+                    M::baseline,
+                    M::zoneLayerThickness,
+                    M::startTime,
+                    M::pointsPerSigma,
+                    F::meniscusMin,
+                    F::meniscusMax,
+                    F::bottomMin,
+                    F::bottomMax,
+                    F::tolerance,
+                    ScanStore::leftFitLimit,
+                    ScanStore::rightFitLimit,
+                    ScanStore::vbar,
+                    ScanStore::density,
+                    ScanStore::viscosity,
+                    gFrictionalRatio,
+                    D::convolutionWidth,
+                    D::convolutionCutoff,
+                    D::coneRadius,
+                    D::linearDriftRate,
+                    D::exponentialDriftRate,
+                    D::driftPlateau,
+                    D::magnificationFactor,
+                    D::nonlinearPower,
+                    D::nonlinearBaseline})
         f(v);
     using IS = InhomogeneousSolvent;
     for (float v : {IS::solvatedVbar, IS::bufferDensity, IS::bufferViscosity, IS::relativeViscosity,
@@ -79,25 +97,56 @@ std::vector<std::uint64_t> Snapshot()
     for (double v : {B::signalSign, B::sampleD, B::sampleMb, B::sampleS, B::signal,
                      B::relativeConcentration, B::referenceD, B::referenceMb, B::referenceS})
         out.push_back(std::bit_cast<std::uint64_t>(v));
-    for (bool v : {B::excessInSample, B::excessInReference, B::differentReference,
-                   B::floatSampleD, B::floatSampleS, B::floatSignal, B::floatMeniscusDifference,
+    for (bool v : {B::excessInSample, B::excessInReference, B::differentReference, B::floatSampleD,
+                   B::floatSampleS, B::floatSignal, B::floatMeniscusDifference,
                    B::floatRelativeConcentration, B::floatReferenceD, B::floatReferenceS})
         i(v);
-    for (bool b : {C::fitTINoise, C::fitRINoise, M::fitBaseline, C::equilibriumMs,
-                   M::experimentalInitialDistribution, ContiState::maxEntRegularization,
-                   ContiState::secondDerivativeRegularization, ContiState::showBothRegularizations,
-                   ContiState::suppressBaselineCorrelation, BufferSedimentation::on,
-                   BufferSedimentation::meniscusDiffOn, D::convolutionOn, D::coneOn, D::driftOn,
-                   D::linearDriftOn, D::exponentialDriftOn, D::magnificationOn,
-                   D::nonlinearDetectionOn, D::nonlinearDomain, M::startTimeOn,
-                   M::constantInitialDistribution, M::autoGridSize, M::userMeniscusBottomLimits,
-                   M::variationLimitsSet, F::simplex, F::simulatedAnnealing, F::marquardtLevenberg,
-                   C::linearLamm, C::externalLoadingCell, C::thirdGeometry, C::electrophoresis,
-                   C::equilibriumModel, C::equilibriumAssociationModel, C::differenceData,
-                   C::contiMode, C::gStarFamily, C::simulationSwitch223, C::lsgExtrapolation,
-                   C::dlsIRhTimeCourse, C::zoneCentrifugation, C::zoneInverted,
-                   C::inhomogeneousSolvent, C::automaticAlgorithm, C::movingHatAlgorithm,
-                   C::claverieAlgorithm, C::fixedTimeStep})
+    for (bool b : {C::fitTINoise,
+                   C::fitRINoise,
+                   M::fitBaseline,
+                   C::equilibriumMs,
+                   M::experimentalInitialDistribution,
+                   ContiState::maxEntRegularization,
+                   ContiState::secondDerivativeRegularization,
+                   ContiState::showBothRegularizations,
+                   ContiState::suppressBaselineCorrelation,
+                   BufferSedimentation::on,
+                   BufferSedimentation::meniscusDiffOn,
+                   D::convolutionOn,
+                   D::coneOn,
+                   D::driftOn,
+                   D::linearDriftOn,
+                   D::exponentialDriftOn,
+                   D::magnificationOn,
+                   D::nonlinearDetectionOn,
+                   D::nonlinearDomain,
+                   M::startTimeOn,
+                   M::constantInitialDistribution,
+                   M::autoGridSize,
+                   M::userMeniscusBottomLimits,
+                   M::variationLimitsSet,
+                   F::simplex,
+                   F::simulatedAnnealing,
+                   F::marquardtLevenberg,
+                   C::linearLamm,
+                   C::externalLoadingCell,
+                   C::thirdGeometry,
+                   C::electrophoresis,
+                   C::equilibriumModel,
+                   C::equilibriumAssociationModel,
+                   C::differenceData,
+                   C::contiMode,
+                   C::gStarFamily,
+                   C::simulationSwitch223,
+                   C::lsgExtrapolation,
+                   C::dlsIRhTimeCourse,
+                   C::zoneCentrifugation,
+                   C::zoneInverted,
+                   C::inhomogeneousSolvent,
+                   C::automaticAlgorithm,
+                   C::movingHatAlgorithm,
+                   C::claverieAlgorithm,
+                   C::fixedTimeStep})
         i(b);
     for (bool b : {D::convolutionFit, D::shadowFit, D::exponentialRateFit, D::limitingLevelFit,
                    D::linearDriftFit, D::gradientFit, D::nonlinearPowerFit, D::depletionOn,
@@ -112,8 +161,7 @@ std::vector<std::uint64_t> Snapshot()
 }
 
 // Sets every stored field to a value no default has, drawn from a seeded generator.
-void Randomise(unsigned seed)
-{
+void Randomise(unsigned seed) {
     std::mt19937 rng(seed);
     auto u = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
     auto b = [&] { return (rng() & 1u) != 0; };
@@ -136,13 +184,29 @@ void Randomise(unsigned seed)
         M::fitValues[k] = u(-1e4f, 1e4f) * 1.0e-3f;
         M::fitFloat[k] = b();
     }
-    for (float* v : {&M::zoneLayerThickness, &M::startTime, &M::pointsPerSigma, &F::tolerance,
-                     &F::meniscusMin, &F::meniscusMax, &F::bottomMin, &F::bottomMax,
-                     &ScanStore::leftFitLimit, &ScanStore::rightFitLimit, &ScanStore::vbar,
-                     &ScanStore::density, &ScanStore::viscosity, &gFrictionalRatio,
-                     &D::convolutionWidth, &D::convolutionCutoff, &D::coneRadius, &D::linearDriftRate,
-                     &D::exponentialDriftRate, &D::driftPlateau, &D::magnificationFactor,
-                     &D::nonlinearPower, &D::nonlinearBaseline})
+    for (float* v : {&M::zoneLayerThickness,
+                     &M::startTime,
+                     &M::pointsPerSigma,
+                     &F::tolerance,
+                     &F::meniscusMin,
+                     &F::meniscusMax,
+                     &F::bottomMin,
+                     &F::bottomMax,
+                     &ScanStore::leftFitLimit,
+                     &ScanStore::rightFitLimit,
+                     &ScanStore::vbar,
+                     &ScanStore::density,
+                     &ScanStore::viscosity,
+                     &gFrictionalRatio,
+                     &D::convolutionWidth,
+                     &D::convolutionCutoff,
+                     &D::coneRadius,
+                     &D::linearDriftRate,
+                     &D::exponentialDriftRate,
+                     &D::driftPlateau,
+                     &D::magnificationFactor,
+                     &D::nonlinearPower,
+                     &D::nonlinearBaseline})
         *v = u(0.1f, 1.9f);
     using IS = InhomogeneousSolvent;
     for (float* v : {&IS::solvatedVbar, &IS::bufferDensity, &IS::bufferViscosity,
@@ -159,29 +223,58 @@ void Randomise(unsigned seed)
     BufferSedimentation::meniscusDiff = u(0.01f, 0.5f);
     // the buffer's values, as a fit leaves them
     using B = BufferSedimentation;
-    for (double* v : {&B::sampleD, &B::sampleMb, &B::sampleS, &B::signal,
-                      &B::relativeConcentration, &B::referenceD, &B::referenceMb, &B::referenceS})
+    for (double* v : {&B::sampleD, &B::sampleMb, &B::sampleS, &B::signal, &B::relativeConcentration,
+                      &B::referenceD, &B::referenceMb, &B::referenceS})
         *v = u(0.05f, 300.0f);
     B::signalSign = b() ? 1.0 : -1.0;
-    for (bool* v : {&B::excessInSample, &B::excessInReference, &B::differentReference,
-                    &B::floatSampleD, &B::floatSampleS, &B::floatSignal,
-                    &B::floatMeniscusDifference, &B::floatRelativeConcentration,
-                    &B::floatReferenceD, &B::floatReferenceS})
+    for (bool* v :
+         {&B::excessInSample, &B::excessInReference, &B::differentReference, &B::floatSampleD,
+          &B::floatSampleS, &B::floatSignal, &B::floatMeniscusDifference,
+          &B::floatRelativeConcentration, &B::floatReferenceD, &B::floatReferenceS})
         *v = b();
-    for (bool* v : {&C::fitTINoise, &C::fitRINoise, &M::fitBaseline, &C::equilibriumMs,
-                    &M::experimentalInitialDistribution, &ContiState::suppressBaselineCorrelation,
-                    &BufferSedimentation::on, &BufferSedimentation::meniscusDiffOn, &D::convolutionOn,
-                    &D::coneOn, &D::driftOn, &D::linearDriftOn, &D::exponentialDriftOn,
-                    &D::magnificationOn, &D::nonlinearDetectionOn, &D::nonlinearDomain,
-                    &M::startTimeOn, &M::constantInitialDistribution, &M::autoGridSize,
-                    &M::userMeniscusBottomLimits, &M::variationLimitsSet, &F::simplex,
-                    &F::simulatedAnnealing, &F::marquardtLevenberg, &C::linearLamm,
-                    &C::externalLoadingCell, &C::thirdGeometry, &C::electrophoresis,
-                    &C::equilibriumModel, &C::equilibriumAssociationModel, &C::differenceData,
-                    &C::contiMode, &C::gStarFamily, &C::simulationSwitch223, &C::lsgExtrapolation,
-                    &C::dlsIRhTimeCourse, &C::zoneCentrifugation, &C::zoneInverted,
-                    &C::inhomogeneousSolvent, &C::automaticAlgorithm, &C::movingHatAlgorithm,
-                    &C::claverieAlgorithm, &C::fixedTimeStep})
+    for (bool* v : {&C::fitTINoise,
+                    &C::fitRINoise,
+                    &M::fitBaseline,
+                    &C::equilibriumMs,
+                    &M::experimentalInitialDistribution,
+                    &ContiState::suppressBaselineCorrelation,
+                    &BufferSedimentation::on,
+                    &BufferSedimentation::meniscusDiffOn,
+                    &D::convolutionOn,
+                    &D::coneOn,
+                    &D::driftOn,
+                    &D::linearDriftOn,
+                    &D::exponentialDriftOn,
+                    &D::magnificationOn,
+                    &D::nonlinearDetectionOn,
+                    &D::nonlinearDomain,
+                    &M::startTimeOn,
+                    &M::constantInitialDistribution,
+                    &M::autoGridSize,
+                    &M::userMeniscusBottomLimits,
+                    &M::variationLimitsSet,
+                    &F::simplex,
+                    &F::simulatedAnnealing,
+                    &F::marquardtLevenberg,
+                    &C::linearLamm,
+                    &C::externalLoadingCell,
+                    &C::thirdGeometry,
+                    &C::electrophoresis,
+                    &C::equilibriumModel,
+                    &C::equilibriumAssociationModel,
+                    &C::differenceData,
+                    &C::contiMode,
+                    &C::gStarFamily,
+                    &C::simulationSwitch223,
+                    &C::lsgExtrapolation,
+                    &C::dlsIRhTimeCourse,
+                    &C::zoneCentrifugation,
+                    &C::zoneInverted,
+                    &C::inhomogeneousSolvent,
+                    &C::automaticAlgorithm,
+                    &C::movingHatAlgorithm,
+                    &C::claverieAlgorithm,
+                    &C::fixedTimeStep})
         *v = b();
     for (bool* v :
          {&D::convolutionFit, &D::shadowFit, &D::exponentialRateFit, &D::limitingLevelFit,
@@ -201,8 +294,7 @@ void Randomise(unsigned seed)
     D::driftMode = static_cast<unsigned char>(rng() % 3);
 }
 
-std::string Join(const std::vector<std::string>& lines)
-{
+std::string Join(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& l : lines)
         out += l + "\n";

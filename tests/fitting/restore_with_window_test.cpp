@@ -1,13 +1,13 @@
 // The saved analysis offered by Load New Files and switched to by dropping "~tmppars" on the
 // main window, driven as a user answers the boxes.
-#include "state/startup_paths.h"
 #include "app/txla_window.h"
-#include "state/model_parameters.h"
 #include "fitting/param_files.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
+#include "state/startup_paths.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -266,8 +266,8 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
                     work(i, j) = A(idx[j - 1], idx[i - 1]);
             }
             std::vector<double*> rows = work.RowPointers();
-            ASSERT_TRUE(CholeskyFactor(rows.data(), m, diag.data(),
-                                       CholeskySumOrder::FromFirstColumn));
+            ASSERT_TRUE(
+                CholeskyFactor(rows.data(), m, diag.data(), CholeskySumOrder::FromFirstColumn));
             CholeskySubstitute(rows.data(), m, diag.data(), x.data(), x.data(),
                                CholeskySumOrder::FromFirstColumn);
             std::vector<double> z(n + 1, -7.0);

@@ -1,10 +1,10 @@
 // Hydrodynamic formulas: the worked molar mass of 4.5 S, round trips between s, D, M and radius,
 // Svedberg's equation tying the D and M formulas together, guards and their messages.
-#include "state/conti_state.h"
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/physical_constants.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>

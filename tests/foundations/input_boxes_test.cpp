@@ -32,14 +32,14 @@ TEST(InputBoxes, Validators) {
         bool any, positive;
     };
     const Case cases[] = {
-        {"0", true, true},       {"0.0", true, true},     {"-3", true, false},
-        {"1e3", true, true},     {" 7 ", true, true},     {"-0", true, true},
-        {" 0", true, true},      {"1e-50", true, true},   {"-1.5E2", true, false},
-        {".5", true, true},      {"5 kDa", false, false}, {"5abc", false, false},
-        {"1,5", false, false},   {"abc", false, false},   {"", false, false},
-        {"  ", false, false},    {"1e40", false, false},  {"-1e40", false, false},
-        {"inf", false, false},   {"nan", false, false},   {"0x10", false, false},
-        {"1e", false, false},    {"--1", false, false},   {"1 2", false, false},
+        {"0", true, true},     {"0.0", true, true},     {"-3", true, false},
+        {"1e3", true, true},   {" 7 ", true, true},     {"-0", true, true},
+        {" 0", true, true},    {"1e-50", true, true},   {"-1.5E2", true, false},
+        {".5", true, true},    {"5 kDa", false, false}, {"5abc", false, false},
+        {"1,5", false, false}, {"abc", false, false},   {"", false, false},
+        {"  ", false, false},  {"1e40", false, false},  {"-1e40", false, false},
+        {"inf", false, false}, {"nan", false, false},   {"0x10", false, false},
+        {"1e", false, false},  {"--1", false, false},   {"1 2", false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsFloatText(c.text), c.any) << '"' << c.text << '"';

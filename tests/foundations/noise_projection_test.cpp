@@ -119,13 +119,13 @@ TEST(NoiseProjection, MeansSkippingKnownZerosAreThoseOverEveryValue) {
             for (int r = 0; r < rows; ++r) {
                 zeros[k][r] = std::uniform_int_distribution<int>(0, points)(rng);
                 for (int j = 0; j < points; ++j)
-                    blocks[k][r][first + j] =
-                        j < zeros[k][r] ? (j % 2 ? -0.0f : 0.0f) : u(rng);
+                    blocks[k][r][first + j] = j < zeros[k][r] ? (j % 2 ? -0.0f : 0.0f) : u(rng);
             }
         std::vector<NoiseMeans> told(count), plain(count);
         auto row = [&](int k, int r) { return blocks[k][r].data(); };
-        ComputeNoiseMeansOfBlocks(row, [&](int k, int r) { return zeros[k][r]; }, count, rows,
-                                  first, points, told.data());
+        ComputeNoiseMeansOfBlocks(
+            row, [&](int k, int r) { return zeros[k][r]; }, count, rows, first, points,
+            told.data());
         ComputeNoiseMeansOfBlocks(row, count, rows, first, points, plain.data());
         for (int k = 0; k < count; ++k) {
             EXPECT_EQ(told[k].row, plain[k].row) << count << " blocks, block " << k;

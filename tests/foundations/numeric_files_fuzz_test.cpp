@@ -9,9 +9,8 @@
 #include "support/fuzz_inputs.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 
@@ -29,7 +28,8 @@ TEST(NumericFilesFuzz, ReadersTakeOnlyFiniteNumbers) {
     std::mt19937 rng(seed);
     FuzzFolder dir;
     const std::string path = dir.file("table.dat");
-    const std::string base = "\t1.000000\t2.500000\t-3.0e2\n\t4.0\t5.0\t6.0\n7;8;9\n1e-3, 2e-3, 3e-3\n";
+    const std::string base =
+        "\t1.000000\t2.500000\t-3.0e2\n\t4.0\t5.0\t6.0\n7;8;9\n1e-3, 2e-3, 3e-3\n";
     // Five readers take turns, each getting the count of inputs.
     const int inputs = 5 * FuzzInputCount(20000);
     for (int i = 0; i < inputs; ++i) {

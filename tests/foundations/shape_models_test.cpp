@@ -1,11 +1,11 @@
 // Shape models: ellipsoid axial ratios at and below the hydrated sphere, rods and wormlike chains
 // (limits, continuity between branches, mass from s round trips), the power laws, root searches.
-#include "state/conti_state.h"
-#include "foundations/roots.h"
 #include "foundations/error_box_log.h"
 #include "foundations/hydrodynamics.h"
+#include "foundations/roots.h"
 #include "foundations/shape_models.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 

@@ -1,9 +1,9 @@
 // Sounds: counting numbered members without gaps, member names, the redraw of a repeated member,
 // silence with sound off or before counting, and synchronous farewell.
-#include "state/preference_switches.h"
-#include "state/startup_paths.h"
 #include "foundations/sounds.h"
 #include "plat/testing.hpp"
+#include "state/preference_switches.h"
+#include "state/startup_paths.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 

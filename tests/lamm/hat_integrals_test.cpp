@@ -15,8 +15,7 @@ namespace {
 const std::vector<double> kGrid = {0.0, 6.0, 6.013, 6.031, 6.052, 6.08, 6.1};
 constexpr int kN = 6;
 
-double Dot(const double* g, int n, double (*f)(double), int i)
-{
+double Dot(const double* g, int n, double (*f)(double), int i) {
     // Simpson's rule on each element is exact for the cubic integrands used below.
     double sum = 0.0;
     for (int e = 1; e < n; ++e) {
@@ -33,8 +32,7 @@ double Dot(const double* g, int n, double (*f)(double), int i)
     return sum;
 }
 
-TEST(HatIntegrals, MassMatchesClosedFormsOfTheSectorElement)
-{
+TEST(HatIntegrals, MassMatchesClosedFormsOfTheSectorElement) {
     const double* x = kGrid.data();
     const double x1 = x[1], x2 = x[2];
     EXPECT_NEAR(HatMass(x, kN, 1, 1), -x1 * x1 / 4 + x1 * x2 / 6 + x2 * x2 / 12, 1e-15);
@@ -47,13 +45,15 @@ TEST(HatIntegrals, MassMatchesClosedFormsOfTheSectorElement)
     EXPECT_NEAR(HatMass(x, kN, kN, kN), xn * xn / 4 - xn * xm / 6 - xm * xm / 12, 1e-13);
 }
 
-TEST(HatIntegrals, NodeVolumesSumToTheSectorArea)
-{
+TEST(HatIntegrals, NodeVolumesSumToTheSectorArea) {
     const double* x = kGrid.data();
     double sum = 0.0;
     for (int i = 1; i <= kN; ++i) {
         sum += HatNodeVolume(x, kN, i);
-        EXPECT_NEAR(HatNodeVolume(x, kN, i), Dot(x, kN, [](double r) { return r; }, i), 1e-13);
+        EXPECT_NEAR(HatNodeVolume(x, kN, i),
+                    Dot(
+                        x, kN, [](double r) { return r; }, i),
+                    1e-13);
         double row = 0.0;
         for (int j = i - 1; j <= i + 1; ++j)
             row += HatMass(x, kN, i, j);
@@ -65,8 +65,7 @@ TEST(HatIntegrals, NodeVolumesSumToTheSectorArea)
 // A grid shift sums the interior amount before and after the profile moves by one node in one
 // pass: both must be the amounts a fresh sum gives, bit for bit, for every grid size (the tail
 // below a multiple of four included) and both directions.
-TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums)
-{
+TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums) {
     for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 200}) {
         std::vector<double> g(n + 2), volumes(n + 2), c(n + 2);
         for (int i = 1; i <= n + 1; ++i) {
@@ -92,8 +91,7 @@ TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums)
 
 // Columns of the stiffness and sedimentation matrices sum to zero: the operator moves material
 // without creating any, which is why the solvers conserve the amount.
-TEST(HatIntegrals, TransportColumnsSumToZero)
-{
+TEST(HatIntegrals, TransportColumnsSumToZero) {
     const double* x = kGrid.data();
     for (int j = 1; j <= kN; ++j) {
         double stiff = 0.0, sed = 0.0;
@@ -106,8 +104,7 @@ TEST(HatIntegrals, TransportColumnsSumToZero)
     }
 }
 
-TEST(HatIntegrals, FrameEndElementsFollowPinnedNodes)
-{
+TEST(HatIntegrals, FrameEndElementsFollowPinnedNodes) {
     const double* x = kGrid.data();
     const int n = kN;
     const double x1 = x[1], x2 = x[2], x3 = x[3];
@@ -130,8 +127,7 @@ TEST(HatIntegrals, FrameEndElementsFollowPinnedNodes)
     EXPECT_NEAR(g11, x1 * x1 / 4 + x1 * x2 / 4 + x2 * x2 / 6, 1e-13);
 }
 
-TEST(HatIntegrals, OutsideIndicesAndTruncatedGridGiveZero)
-{
+TEST(HatIntegrals, OutsideIndicesAndTruncatedGridGiveZero) {
     const double* x = kGrid.data();
     for (auto [i, j] : {std::pair{1, 0}, {kN, kN + 1}, {0, 0}, {2, 4}, {3, 1}})
         EXPECT_EQ(HatMass(x, kN, i, j), 0.0) << i << "," << j;
@@ -142,8 +138,7 @@ TEST(HatIntegrals, OutsideIndicesAndTruncatedGridGiveZero)
     EXPECT_EQ(HatStiffness(x, 4, 5, 5), 0.0);
 }
 
-TEST(HatIntegrals, UniformGridClosedFormsOfThePropagationLoop)
-{
+TEST(HatIntegrals, UniformGridClosedFormsOfThePropagationLoop) {
     const int n = 7;
     const double h = 0.02, m = 6.5;
     std::vector<double> r(n + 1);
@@ -179,8 +174,7 @@ TEST(HatIntegrals, UniformGridClosedFormsOfThePropagationLoop)
     EXPECT_NEAR(HatMassTriple(g, n, 4, 4, 4), ri * h / 2, 1e-15);
 }
 
-TEST(HatIntegrals, WeightedElementsReduceToPlainOnesForUnitFactors)
-{
+TEST(HatIntegrals, WeightedElementsReduceToPlainOnesForUnitFactors) {
     const double* x = kGrid.data();
     std::vector<double> one(kN + 1, 1.0), f(kN + 1);
     for (int i = 1; i <= kN; ++i)
@@ -227,8 +221,9 @@ TEST(HatIntegrals, WeightedTransportRowsAreThePairIntegrals) {
                 const double want = k * HatWeightedSedimentation(x, f.data(), b.data(), c.n, i, j) -
                                     D * HatWeightedStiffness(x, f.data(), c.n, i, j);
                 if (i >= c.first && i <= c.last)
-                    EXPECT_NEAR(out[d][i], want, 1e-13 * scale) << "rows " << c.first << ".." << c.last << " of "
-                                               << c.n << ", (" << i << ", " << j << ")";
+                    EXPECT_NEAR(out[d][i], want, 1e-13 * scale)
+                        << "rows " << c.first << ".." << c.last << " of " << c.n << ", (" << i
+                        << ", " << j << ")";
                 else
                     EXPECT_EQ(out[d][i], -1.0) << "row " << i << " is not asked for";
             }
@@ -236,8 +231,7 @@ TEST(HatIntegrals, WeightedTransportRowsAreThePairIntegrals) {
     }
 }
 
-TEST(Tridiagonal, SolvesMatchDenseElimination)
-{
+TEST(Tridiagonal, SolvesMatchDenseElimination) {
     const int n = 6;
     std::vector<double> a(n + 1), b(n + 1), c(n + 1), rhs(n + 1), u(n + 1), v(n + 1);
     std::vector<double> gam(n + 1), inv(n + 1), scaled(n + 1), check(n + 1);
@@ -260,7 +254,8 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
     ASSERT_EQ(TwistedFactor(a.data(), b.data(), c.data(), inv.data(), scaled.data(), gam.data(),
                             meet, 1, n),
               TridiagStatus::Ok);
-    TwistedSubstitute(inv.data(), scaled.data(), gam.data(), meet, rhs.data(), twisted.data(), 1, n);
+    TwistedSubstitute(inv.data(), scaled.data(), gam.data(), meet, rhs.data(), twisted.data(), 1,
+                      n);
     TwistedSubstituteProduct(a.data(), b.data(), c.data(), u.data(), inv.data(), scaled.data(),
                              gam.data(), meet, twistedProduct.data(), 1, n);
     for (int i = 1; i <= n; ++i) {
@@ -272,7 +267,7 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
     b[1] = 0.0;
     EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
               TridiagStatus::FirstPivotZero);
-    b[1] = 1.0, c[1] = 1.0, a[2] = 1.0, b[2] = 1.0;  // second pivot 1 - 1 = 0
+    b[1] = 1.0, c[1] = 1.0, a[2] = 1.0, b[2] = 1.0; // second pivot 1 - 1 = 0
     EXPECT_EQ(ThomasSolve(a.data(), b.data(), c.data(), rhs.data(), u.data(), gam.data(), 1, n),
               TridiagStatus::LaterPivotZero);
 }
@@ -281,8 +276,7 @@ TEST(Tridiagonal, SolvesMatchDenseElimination)
 // substitution bit for bit (the step control must not see a difference), whatever row the
 // substitution starts at, with the relative changes of the back substitution; a zero pivot is
 // reported as by the factorisation alone.
-TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
-{
+TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit) {
     const int n = 40;
     std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1), v(n + 1);
     for (int i = 1; i <= n; ++i) {
@@ -303,8 +297,7 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
                                 gam.data(), u.data(), 1, from, n);
         std::vector<double> u1(n + 1), ratio1(n + 1);
         ThomasSubstituteProductRatios(a.data(), b.data(), c.data(), v.data(), scaled.data(),
-                                      inv.data(), gam.data(), u1.data(), ratio1.data(), 1, from,
-                                      n);
+                                      inv.data(), gam.data(), u1.data(), ratio1.data(), 1, from, n);
         std::vector<double> inv2(n + 1), scaled2(n + 1), gam2(n + 1), u2(n + 1), ratio2(n + 1);
         ASSERT_EQ(ThomasFactorSubstituteProductRatios(la.data(), lb.data(), lc.data(), a.data(),
                                                       b.data(), c.data(), v.data(), inv2.data(),
@@ -324,7 +317,7 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
         }
     }
     std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), u(n + 1), ratio(n + 1);
-    lb[1] = 1.0, lc[1] = 1.0, la[2] = 1.0, lb[2] = 1.0;  // second pivot 1 - 1 = 0
+    lb[1] = 1.0, lc[1] = 1.0, la[2] = 1.0, lb[2] = 1.0; // second pivot 1 - 1 = 0
     EXPECT_EQ(ThomasFactorSubstituteProductRatios(
                   la.data(), lb.data(), lc.data(), a.data(), b.data(), c.data(), v.data(),
                   inv.data(), scaled.data(), gam.data(), u.data(), ratio.data(), 1, 1, n),
@@ -335,8 +328,7 @@ TEST(Tridiagonal, FusedKernelsMatchTheSeparatePassesBitForBit)
 // carry material when factorised; later substitutions may start above or below that meeting.
 // Each agrees with the one-ended substitution to rounding, also with the right-hand rows scaled
 // by the pivots and the recurrences taken two rows at a time.
-TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
-{
+TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded) {
     const int n = 60;
     std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1), v(n + 1);
     for (int i = 1; i <= n; ++i) {
@@ -368,9 +360,8 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded)
             // the right-hand rows scaled by the pivots, two rows per recurrence step
             std::vector<double> sa = a, sb = b, sc = c, three(n + 1, 99.0);
             ScaleRowsByPivots(sa.data(), sb.data(), sc.data(), tInv.data(), 1, n);
-            TwistedSubstituteScaledFrom(sa.data(), sb.data(), sc.data(), v.data(),
-                                        tScaled.data(), tBack.data(), meet, three.data(), 1,
-                                        from, n);
+            TwistedSubstituteScaledFrom(sa.data(), sb.data(), sc.data(), v.data(), tScaled.data(),
+                                        tBack.data(), meet, three.data(), 1, from, n);
             for (int i = from; i <= n; ++i) {
                 EXPECT_NEAR(two[i], one[i], 1e-14 * (1.0 + std::fabs(one[i])))
                     << "meeting " << meeting << ", from " << from << ", row " << i;
@@ -448,11 +439,10 @@ TEST(Tridiagonal, RowsFormedInsideTheTwoEndedFactorisationAreThoseFormedBefore) 
 
 // The two-ended factorisation runs its halves side by side: a zero pivot in either half, at
 // any distance from the meeting and whichever half is the longer, is reported.
-TEST(Tridiagonal, TwoEndedFactorReportsAZeroPivotInEitherHalf)
-{
+TEST(Tridiagonal, TwoEndedFactorReportsAZeroPivotInEitherHalf) {
     const int n = 30;
     struct Case {
-        int meeting, zeroRow;  // the pivot of zeroRow vanishes
+        int meeting, zeroRow; // the pivot of zeroRow vanishes
         bool fromTop;
     };
     const Case cases[] = {{15, 3, true},  {15, 27, false}, {5, 4, true},
@@ -478,8 +468,7 @@ TEST(Tridiagonal, TwoEndedFactorReportsAZeroPivotInEitherHalf)
 // The one-shot two-ended solve of the moving frame's steps agrees with ThomasSolve to rounding
 // for every size around its meeting rows and the short systems it hands to ThomasSolve, solves
 // the system to rounding, and reports a zero pivot in either half or at the meeting.
-TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
-{
+TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize) {
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 31, 200}) {
         std::vector<double> a(n + 2), b(n + 2), c(n + 2), r(n + 2), one(n + 2), two(n + 2);
         std::vector<double> gam(n + 2), back(n + 2), check(n + 2);
@@ -523,8 +512,7 @@ TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
         std::vector<double> u(n + 1), back(n + 1);
         a[1] = c[n] = 0.0;
         tc.zeroPivot(a, b, c);
-        EXPECT_EQ(TwistedSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(), 1,
-                               n),
+        EXPECT_EQ(TwistedSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(), 1, n),
                   tc.status)
             << tc.name;
     }
@@ -534,8 +522,7 @@ TEST(Tridiagonal, TwoEndedSolveMatchesOneEndedForAnySize)
 // rows, also on systems so long and so scaled that unscaled continuants would leave the range of
 // doubles (pivots near 1e-3 or 1e3 over thousands of rows), and reports zero pivots as
 // TwistedSolve does.
-TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale)
-{
+TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale) {
     for (double scale : {1e-3, 1.0, 1e3})
         for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 17, 18, 31, 200, 5001}) {
             std::vector<double> a(n + 2), b(n + 2), c(n + 2), r(n + 2), one(n + 2), two(n + 2);
@@ -586,11 +573,11 @@ TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale)
         std::vector<double> u(n + 1), back(n + 1);
         a[1] = c[n] = 0.0;
         tc.zeroPivot(a, b, c);
-        EXPECT_EQ(ContinuantSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(),
-                                  1, n),
-                  tc.status)
+        EXPECT_EQ(
+            ContinuantSolve(a.data(), b.data(), c.data(), r.data(), u.data(), back.data(), 1, n),
+            tc.status)
             << tc.name;
     }
 }
 
-}  // namespace
+} // namespace

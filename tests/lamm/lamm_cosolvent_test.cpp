@@ -7,10 +7,9 @@
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 
@@ -19,12 +18,11 @@ namespace {
 constexpr double kS2 = 5.0, kD2 = 1e-5, kRpm = 50000.0;
 
 class LammCosolvent : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 
     // A cosolvent of 5 S and 1e-5 cm^2/s at 1.0 on 60 nodes over a 3 mm column, at speed.
-    static void Configure(CLammIdeal& o)
-    {
+    static void Configure(CLammIdeal& o) {
         o.meniscus = 6.9, o.bottom = 7.2;
         o.cosolventGridCount = 60;
         o.cosolventLoading = 1.0;
@@ -36,8 +34,7 @@ protected:
     }
 
     // Steps of the given lengths from t = 0, the way the solve loops drive the cosolvent.
-    static void Steps(CLammIdeal& o, std::initializer_list<double> lengths, bool forceRefactor)
-    {
+    static void Steps(CLammIdeal& o, std::initializer_list<double> lengths, bool forceRefactor) {
         for (double step : lengths) {
             o.cosolventStartTime = o.t;
             o.t += step;
@@ -49,8 +46,7 @@ protected:
 
     // A species of 1 S and 5e-6 cm^2/s over the cosolvent's 3 mm column: two scans, the first
     // after the given interval.
-    static LammCase SpeciesOverTheCosolvent(double intervalS)
-    {
+    static LammCase SpeciesOverTheCosolvent(double intervalS) {
         LammCase lc;
         lc.s = 1.0, lc.D = 5e-6, lc.rpm = kRpm;
         lc.meniscus = 6.9, lc.bottom = 7.2;
@@ -64,14 +60,12 @@ protected:
 
     // The inhomogeneous solvent switched on in a buffer like water, ready for the cosolvent's
     // gradient.
-    static void LoadTheCosolventSolvent(CLammIdeal& o)
-    {
+    static void LoadTheCosolventSolvent(CLammIdeal& o) {
         o.LoadSolventOptions(true, true, false, false, 0.0, 0.73f, 1.0f, 1.0f, 0.73f, 0.73f,
                              0.99823f, 0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
     }
 
-    static double Amount(const CLammIdeal& o)
-    {
+    static double Amount(const CLammIdeal& o) {
         double sum = 0.0;
         for (int i = 1; i <= o.cosolvent.n; ++i)
             sum += HatNodeVolume(o.cosolvent.r, o.cosolvent.n, i) * o.cosolvent.c[i];
@@ -79,8 +73,7 @@ protected:
     }
 };
 
-TEST_F(LammCosolvent, ZoneLoadingLeavesZoneEmpty)
-{
+TEST_F(LammCosolvent, ZoneLoadingLeavesZoneEmpty) {
     CLammIdeal o;
     Configure(o);
     o.zoneLoading = true;
@@ -92,8 +85,7 @@ TEST_F(LammCosolvent, ZoneLoadingLeavesZoneEmpty)
     }
 }
 
-TEST_F(LammCosolvent, StepOfLengthZeroLeavesProfile)
-{
+TEST_F(LammCosolvent, StepOfLengthZeroLeavesProfile) {
     CLammIdeal o;
     Configure(o);
     ASSERT_TRUE(o.SetupCosolvent());
@@ -107,8 +99,7 @@ TEST_F(LammCosolvent, StepOfLengthZeroLeavesProfile)
 // Equal steps reuse the stored factors of L2; the result must be that of factoring anew, and
 // the amount must stay what was loaded. Polynomial coefficients s(c) = s2, D(c) = D2 take the
 // predictor-corrector path with triple tables, which must give the same solution.
-TEST_F(LammCosolvent, StoredFactorsAndConstantPolynomialsAgree)
-{
+TEST_F(LammCosolvent, StoredFactorsAndConstantPolynomialsAgree) {
     CLammIdeal reuse, fresh, tables;
     for (CLammIdeal* o : {&reuse, &fresh, &tables})
         Configure(*o);
@@ -126,14 +117,13 @@ TEST_F(LammCosolvent, StoredFactorsAndConstantPolynomialsAgree)
         EXPECT_NEAR(reuse.cosolvent.c[i], fresh.cosolvent.c[i], 1e-13) << i;
         EXPECT_NEAR(tables.cosolvent.c[i], fresh.cosolvent.c[i], 1e-12) << i;
     }
-    EXPECT_GT(reuse.cosolvent.c[reuse.cosolvent.n], 1.1);  // it has sedimented
+    EXPECT_GT(reuse.cosolvent.c[reuse.cosolvent.n], 1.1); // it has sedimented
     EXPECT_NEAR(Amount(reuse) / loaded, 1.0, 1e-13);
     EXPECT_NEAR(Amount(tables) / loaded, 1.0, 1e-13);
 }
 
 // Built-in coefficients of a dense salt: s and D vary with c, the amount is still kept.
-TEST_F(LammCosolvent, BuiltinCoefficientsConserveAmount)
-{
+TEST_F(LammCosolvent, BuiltinCoefficientsConserveAmount) {
     CLammIdeal o;
     Configure(o);
     o.cosolventConcentrationDependent = true;
@@ -142,7 +132,7 @@ TEST_F(LammCosolvent, BuiltinCoefficientsConserveAmount)
     const double loaded = Amount(o);
     Steps(o, {10.0, 10.0, 100.0, 1000.0, 1000.0}, false);
     EXPECT_NEAR(Amount(o) / loaded, 1.0, 1e-13);
-    EXPECT_LT(o.cosolvent.sNode[o.cosolvent.n], 0.6);  // the salt's own s, not the loaded 5 S
+    EXPECT_LT(o.cosolvent.sNode[o.cosolvent.n], 0.6); // the salt's own s, not the loaded 5 S
     EXPECT_NEAR(CLammIdeal::BuiltinCosolventD(0.0), 2.03e-5, 1e-12);
 }
 
@@ -150,8 +140,7 @@ TEST_F(LammCosolvent, BuiltinCoefficientsConserveAmount)
 // equilibrium: ln c2 linear in r^2 with slope s2 w^2 1e-13 / (2 D2), w the final speed also
 // after a ramp. At every scan its profile
 // is saved as "comp2_<scan>.r00" with the description "component 2".
-TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
-{
+TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops) {
     struct Case {
         bool movingHat;
         double ramp;
@@ -169,7 +158,7 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
         lc.firstScanS = lc.intervalS = 20000.0;
         lc.maxDcOverC = movingHat ? 0.25 : 1.0;
         lc.outputPoints = 301;
-        lc.rampRpmPerS = k.ramp;  // the cosolvent must end at the final speed
+        lc.rampRpmPerS = k.ramp; // the cosolvent must end at the final speed
         LammRun run(lc);
         run.Load();
         CLammIdeal& o = run.solver;
@@ -177,7 +166,7 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
                               false, 0.0, folder.path().c_str(), false, nullptr, nullptr, nullptr,
                               0, nullptr, 0);
         o.quietWhileFitting = o.quietWhileComputing = false;
-        o.timeStepControlValue = 0.0;  // run to the last scan
+        o.timeStepControlValue = 0.0; // run to the last scan
         ASSERT_EQ(o.Run(), LammResult::Solved) << lc.name;
         ASSERT_TRUE(o.cosolvent.ready);
         const CCosolventGrid& g = o.cosolvent;
@@ -205,14 +194,13 @@ TEST_F(LammCosolvent, ReachesEquilibriumExponentialInBothLoops)
 
 // A dense cosolvent that gathers at the bottom makes the solvent denser there: the species'
 // buoyancy factors fall with radius once the gradient has formed.
-TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom)
-{
+TEST_F(LammCosolvent, GradientMakesSolventDenserAtBottom) {
     LammRun run(SpeciesOverTheCosolvent(5000.0));
     run.Load();
     CLammIdeal& o = run.solver;
     LoadTheCosolventSolvent(o);
-    const double viscosity[2] = {0.0, 1.0};          // water's
-    const double density[4] = {0.0, 0.99823, 0.0, 13.0};  // + 0.13 g/ml per unit of c
+    const double viscosity[2] = {0.0, 1.0};              // water's
+    const double density[4] = {0.0, 0.99823, 0.0, 13.0}; // + 0.13 g/ml per unit of c
     o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
                           0.0, nullptr, false, nullptr, nullptr, viscosity, 1, density, 3);
     o.timeStepControlValue = 0.0;
@@ -257,8 +245,7 @@ TEST_F(LammCosolvent, RunOverTheGradientHasTheSameBitsUnderEveryVectorUnit) {
             CVectorUnitCap cap(unit);
             const std::vector<double> narrow = run();
             ASSERT_EQ(narrow.size(), widest.size());
-            EXPECT_EQ(std::memcmp(narrow.data(), widest.data(), widest.size() * sizeof(double)),
-                      0)
+            EXPECT_EQ(std::memcmp(narrow.data(), widest.data(), widest.size() * sizeof(double)), 0)
                 << (unit == VectorUnit::Plain ? "plain" : "AVX2") << ", " << c.terms
                 << " viscosity terms";
         }
@@ -304,4 +291,4 @@ TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -1,24 +1,21 @@
 // Detection corrections applied to solved profiles: each correction against its own formula, so
 // a wrong sign or scale (per hour against per second, sigma against sigma^2) shows.
-#include "support/lamm_harness.h"
-
 #include "foundations/error_box_log.h"
 #include "lamm/detection_kernels.h"
-#include "support/reset_all_state.h"
 #include "state/fluorophore.h"
-
-#include <gtest/gtest.h>
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
 
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 // A non-diffusing species: the uncorrected profile is known exactly, so the ratio corrected /
 // uncorrected is the correction itself.
-LammCase Plain()
-{
+LammCase Plain() {
     LammCase lc;
     lc.s = 4.0;
     lc.D = 0.0;
@@ -32,22 +29,20 @@ LammCase Plain()
 struct Correction {
     const char* name;
     std::function<void(CLammIdeal&)> set;
-    std::function<double(double r, double t)> factor;  // expected corrected / uncorrected
+    std::function<double(double r, double t)> factor; // expected corrected / uncorrected
 };
 
 class DetectionCorrection : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(DetectionCorrection, PointwiseCorrectionsScaleTheSolvedProfile)
-{
+TEST_F(DetectionCorrection, PointwiseCorrectionsScaleTheSolvedProfile) {
     const double m = 6.0;
     const std::vector<Correction> cases = {
         {"magnification gradient", [](CLammIdeal& o) { o.SetRadialMagnification(true, 1.1f); },
@@ -117,8 +112,7 @@ TEST_F(DetectionCorrection, PointwiseCorrectionsScaleTheSolvedProfile)
 }
 
 // A negative product never reaches the profile: the drift factor is clamped at 0.
-TEST_F(DetectionCorrection, DriftFactorIsNeverNegative)
-{
+TEST_F(DetectionCorrection, DriftFactorIsNeverNegative) {
     CLammIdeal o;
     o.SetSignalDrift(true, true, -36.0f, false, 0.0f, 1.0f);
     EXPECT_DOUBLE_EQ(o.DriftFactor(50.0), 0.5);
@@ -128,8 +122,7 @@ TEST_F(DetectionCorrection, DriftFactorIsNeverNegative)
 }
 
 // The scanner starting inside the meniscus sees the meniscus later by the travel time.
-TEST_F(DetectionCorrection, StartOffsetFromTheFirstRadius)
-{
+TEST_F(DetectionCorrection, StartOffsetFromTheFirstRadius) {
     CLammIdeal o;
     o.meniscus = 6.0;
     o.SetStartOffset(5.9f);
@@ -147,13 +140,12 @@ TEST_F(DetectionCorrection, StartOffsetFromTheFirstRadius)
 
 // The cone keeps points farther than its radius inside the bottom, halves the bottom point and
 // removes what lies beyond one radius past the bottom.
-TEST_F(DetectionCorrection, ExcitationConeAgainstTheBottom)
-{
+TEST_F(DetectionCorrection, ExcitationConeAgainstTheBottom) {
     const double bottom = 7.2, a = 0.05;
     const std::vector<float> r = {0.0f, 7.1f, 7.175f, 7.2f, 7.225f, 7.26f};
     std::vector<float> y(r.size(), 2.0f);
     ApplyExcitationCone(y.data(), r.data(), 5, bottom, a);
-    const double theta = std::acos(0.5);  // d = a / 2 inside
+    const double theta = std::acos(0.5); // d = a / 2 inside
     const double inside = 1.0 - (2.0 * theta - 0.5 * std::sin(theta)) / (2.0 * M_PI);
     const double outsideTheta = std::acos(-0.5);
     const double outside = 1.0 - (2.0 * outsideTheta + 0.5 * std::sin(outsideTheta)) / (2.0 * M_PI);
@@ -170,8 +162,7 @@ TEST_F(DetectionCorrection, ExcitationConeAgainstTheBottom)
 
 // A spike spreads as exp(-dr^2 / sigma^2) over the normalised weights; a flat profile stays flat
 // inside the cell and loses the missing neighbours next to the meniscus.
-TEST_F(DetectionCorrection, RadialConvolutionWeightsAndEdges)
-{
+TEST_F(DetectionCorrection, RadialConvolutionWeightsAndEdges) {
     const int n = 201;
     const double h = 0.001, sigma = 0.003, cut = 2.0, m = 6.0, b = 6.2;
     std::vector<float> r(n + 1);
@@ -216,8 +207,7 @@ TEST_F(DetectionCorrection, RadialConvolutionWeightsAndEdges)
 }
 
 // Radii that are not equidistant take the direct form.
-TEST_F(DetectionCorrection, UnevenRadiiUseTheDirectForm)
-{
+TEST_F(DetectionCorrection, UnevenRadiiUseTheDirectForm) {
     std::vector<float> r = {0.0f, 6.0f, 6.001f, 6.003f, 6.004f, 6.006f, 6.007f};
     CLammIdeal o;
     o.meniscus = 6.0, o.bottom = 7.0;
@@ -228,8 +218,7 @@ TEST_F(DetectionCorrection, UnevenRadiiUseTheDirectForm)
 }
 
 // The list runs hand each worker a copy: it owns its own fluorophore and table.
-TEST_F(DetectionCorrection, CopiesOwnTheirFluorophoreAndTable)
-{
+TEST_F(DetectionCorrection, CopiesOwnTheirFluorophoreAndTable) {
     std::vector<float> r(101);
     for (int i = 1; i <= 100; ++i)
         r[i] = 6.0f + 0.001f * i;
@@ -247,8 +236,7 @@ TEST_F(DetectionCorrection, CopiesOwnTheirFluorophoreAndTable)
     EXPECT_EQ(copy.convolutionTable, t.convolutionTable);
 }
 
-TEST_F(DetectionCorrection, BadFluorophoreLoadsChangeNothing)
-{
+TEST_F(DetectionCorrection, BadFluorophoreLoadsChangeNothing) {
     CLammIdeal o;
     CFluorophore f;
     o.SetFluorophore(nullptr, 1, false, 0.0f);

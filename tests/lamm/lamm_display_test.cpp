@@ -6,13 +6,11 @@
 #include "support/reset_all_state.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {
 
-int InkedPixels(const TXLAWindow& window, int top, int bottom)
-{
+int InkedPixels(const TXLAWindow& window, int top, int bottom) {
     const plat::Surface& s = window.GetSurface();
     int inked = 0;
     for (int y = top; y < bottom; ++y)
@@ -22,8 +20,7 @@ int InkedPixels(const TXLAWindow& window, int top, int bottom)
     return inked;
 }
 
-TEST(LammDisplay, StatusLinesOnlyWhileSimulatingWithoutFitting)
-{
+TEST(LammDisplay, StatusLinesOnlyWhileSimulatingWithoutFitting) {
     ResetAllState();
     ProgramFolder folder;
     folder.WriteAcceptedPreferences();
@@ -47,4 +44,4 @@ TEST(LammDisplay, StatusLinesOnlyWhileSimulatingWithoutFitting)
     ResetAllState();
 }
 
-}  // namespace
+} // namespace

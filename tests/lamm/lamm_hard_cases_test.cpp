@@ -6,27 +6,24 @@
 #include "support/lamm_hard_cases.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
 class LammHardSolutions : public ::testing::TestWithParam<LammHardCase> {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
 // Amount in the 2-degree sector of 1.2 cm height loaded with c0: what a closed cell keeps.
-double LoadedAmount(const LammCase& lc)
-{
+double LoadedAmount(const LammCase& lc) {
     return lc.c0 * (lc.bottom * lc.bottom - lc.meniscus * lc.meniscus) / 2.0 * 1.2 *
            0.03490658503988659;
 }
 
-TEST_P(LammHardSolutions, MatchFineReference)
-{
+TEST_P(LammHardSolutions, MatchFineReference) {
     const auto& hc = GetParam();
     LammCase tested = hc.tested;
     tested.massCheck = 1;
@@ -56,4 +53,4 @@ TEST_P(LammHardSolutions, MatchFineReference)
 INSTANTIATE_TEST_SUITE_P(Cases, LammHardSolutions, ::testing::ValuesIn(LammHardCases()),
                          [](const auto& info) { return info.param.name; });
 
-}  // namespace
+} // namespace

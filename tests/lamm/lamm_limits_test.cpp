@@ -3,31 +3,29 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
 class LammLimits : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
 // c(r) = c0 sigma (b^2 - m^2) / 2 exp(sigma (r^2 - m^2) / 2) / (exp(sigma (b^2 - m^2) / 2) - 1),
 // sigma = s omega^2 / D: the profile that conserves the loading.
-double Equilibrium(const LammCase& lc, double r)
-{
+double Equilibrium(const LammCase& lc, double r) {
     const double w = lc.rpm * M_PI / 30.0;
     const double sigma = lc.s * 1e-13 * w * w / lc.D;
     const double span = lc.bottom * lc.bottom - lc.meniscus * lc.meniscus;
-    return lc.c0 * sigma * span / 2.0 * std::exp(sigma * (r * r - lc.meniscus * lc.meniscus) / 2.0) /
+    return lc.c0 * sigma * span / 2.0 *
+           std::exp(sigma * (r * r - lc.meniscus * lc.meniscus) / 2.0) /
            (std::exp(sigma * span / 2.0) - 1.0);
 }
 
-LammCase ShortColumn(bool movingHat)
-{
+LammCase ShortColumn(bool movingHat) {
     LammCase lc;
     lc.s = 2.0, lc.D = 1e-6, lc.rpm = 20000;
     lc.meniscus = 7.0, lc.bottom = 7.2;
@@ -42,8 +40,7 @@ LammCase ShortColumn(bool movingHat)
 
 // A long run reaches the equilibrium exponential; with the equilibrium threshold lowered the
 // loop runs on until the profile has settled to 1e-4 of the loading.
-TEST_F(LammLimits, LongRunReachesSedimentationEquilibrium)
-{
+TEST_F(LammLimits, LongRunReachesSedimentationEquilibrium) {
     for (bool movingHat : {false, true}) {
         LammCase lc = ShortColumn(movingHat);
         LammRun run(lc);
@@ -52,16 +49,15 @@ TEST_F(LammLimits, LongRunReachesSedimentationEquilibrium)
         ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         double worst = 0.0;
         for (int i = 1; i <= run.Points(); ++i)
-            worst = std::max(worst, std::fabs(run.Profile(lc.scans)[i] -
-                                              Equilibrium(lc, run.Radii()[i])));
+            worst = std::max(worst,
+                             std::fabs(run.Profile(lc.scans)[i] - Equilibrium(lc, run.Radii()[i])));
         EXPECT_LT(worst, 1e-4) << (movingHat ? "moving hat" : "fixed grid") << " (1e-4 of c0)";
     }
 }
 
 // When the loop stops because the profile no longer changes, the scans after the stop show
 // that final profile. They used to be zeroed, as if the species had left the cell.
-TEST_F(LammLimits, EquilibriumStopKeepsLaterScans)
-{
+TEST_F(LammLimits, EquilibriumStopKeepsLaterScans) {
     LammCase lc = ShortColumn(false);
     lc.scans = 8;
     lc.firstScanS = 2000.0, lc.intervalS = 20000.0;
@@ -77,8 +73,7 @@ TEST_F(LammLimits, EquilibriumStopKeepsLaterScans)
 
 // D -> 0: away from the boundary the solution is the closed form of a sharp boundary at
 // m exp(kt) with the plateau c0 exp(-2kt) beyond it.
-TEST_F(LammLimits, VanishingDiffusionApproachesSharpBoundary)
-{
+TEST_F(LammLimits, VanishingDiffusionApproachesSharpBoundary) {
     LammCase lc;
     lc.s = 10.0, lc.D = 2e-9, lc.rpm = 50000;
     lc.movingHat = true;
@@ -92,7 +87,7 @@ TEST_F(LammLimits, VanishingDiffusionApproachesSharpBoundary)
     for (int scan = 1; scan <= lc.scans; ++scan) {
         const double t = run.ScanTime(scan);
         const double boundary = lc.meniscus * std::exp(k * t), plateau = std::exp(-2.0 * k * t);
-        const double width = 0.02;  // many boundary widths sqrt(2 D t)
+        const double width = 0.02; // many boundary widths sqrt(2 D t)
         for (int i = 1; i <= run.Points(); i += 7) {
             const double r = run.Radii()[i];
             if (std::fabs(r - boundary) < width || r > lc.bottom - 0.05)
@@ -106,8 +101,7 @@ TEST_F(LammLimits, VanishingDiffusionApproachesSharpBoundary)
 // Halving the grid spacing and the time step cuts the error of the Crank-Nicolson finite
 // elements about fourfold. The pile-up at the bottom, a layer D / (s omega^2 b) thin, is only
 // resolved by much finer grids and is left out.
-TEST_F(LammLimits, HalvingGridAndStepCutsErrorFourfold)
-{
+TEST_F(LammLimits, HalvingGridAndStepCutsErrorFourfold) {
     LammCase lc;
     lc.scans = 4;
     lc.firstScanS = 600.0, lc.intervalS = 600.0;
@@ -134,8 +128,7 @@ TEST_F(LammLimits, HalvingGridAndStepCutsErrorFourfold)
 
 // The automatic choices (algorithm, grid size, active region, open bottom, adaptive steps)
 // against a fine fixed-step solution, over the fitted range.
-TEST_F(LammLimits, DefaultOptionsAgreeWithFineReference)
-{
+TEST_F(LammLimits, DefaultOptionsAgreeWithFineReference) {
     const struct {
         double s, D, rpm;
     } cases[] = {{4.5, 6e-7, 50000}, {1.0, 1e-6, 40000}, {30.0, 2e-7, 50000}};
@@ -163,8 +156,7 @@ TEST_F(LammLimits, DefaultOptionsAgreeWithFineReference)
 
 // Flotation (s < 0): the boundary leaves the bottom, the plateau near the meniscus concentrates
 // as exp(-2kt) with k < 0, and the amount stays in the cell.
-TEST_F(LammLimits, FlotationMirrorsSedimentation)
-{
+TEST_F(LammLimits, FlotationMirrorsSedimentation) {
     for (bool movingHat : {false, true}) {
         LammCase lc;
         lc.s = -3.0, lc.D = 6e-7;
@@ -182,14 +174,13 @@ TEST_F(LammLimits, FlotationMirrorsSedimentation)
     }
 }
 
-}  // namespace
+} // namespace
 
 // A slow species whose bottom pile-up reaches into the fitted data for five hours: the automatic
 // fixed grid keeps the boundary's spacing in the column and the pile-up's spacing only in a
 // layer at the bottom. It matched the fine reference this closely when the whole grid had the
 // pile-up's spacing (four to five times the nodes); a grid without the layer misses by 1e-3.
-TEST_F(LammLimits, GradedGridResolvesBottomPileUp)
-{
+TEST_F(LammLimits, GradedGridResolvesBottomPileUp) {
     const struct {
         double s, D;
         int mostNodes;

@@ -1,40 +1,35 @@
 // Lists of Lamm equations in worker threads: the rows do not depend on the thread count, a key
 // press or a failed equation stops the list and leaves no unsolved row looking solved.
-#include "support/lamm_list_harness.h"
-
-#include "state/run_switches.h"
 #include "foundations/error_box_log.h"
 #include "lamm/lamm_list_run.h"
+#include "state/run_switches.h"
+#include "support/lamm_list_harness.h"
 #include "support/reset_all_state.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
 namespace {
 
 class LammListRun : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
 };
 
-int Solved(const std::vector<int>& flags)
-{
+int Solved(const std::vector<int>& flags) {
     int count = 0;
     for (size_t j = 1; j < flags.size(); ++j)
         count += flags[j];
     return count;
 }
 
-bool AllZero(const LammList& list, int j)
-{
+bool AllZero(const LammList& list, int j) {
     for (int k = 1; k <= list.lc_.scans; ++k)
         for (int i = 1; i <= list.Points(); ++i)
             if (list.Row(j, k)[i] != 0.0f)
@@ -42,12 +37,11 @@ bool AllZero(const LammList& list, int j)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 // The c(s) kernel of 100 equations (1-15 S, f/f0 1.2) over 50 scans, with 1, 2, 4 and 8 threads
 // and in turn on the calling thread: every row bit for bit the same, every row written.
-TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount)
-{
+TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount) {
     LammList list{LammListCase{}};
     std::vector<int> solved(list.Equations() + 1, 0);
     ASSERT_EQ(CLRunList(&list.templ, list.Equations(), list.S(), list.D(), nullptr, list.Targets(),
@@ -75,8 +69,7 @@ TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount)
 }
 
 // More threads than equations: the surplus threads do nothing, the rows are the same.
-TEST_F(LammListRun, MoreThreadsThanEquations)
-{
+TEST_F(LammListRun, MoreThreadsThanEquations) {
     LammListCase lc;
     lc.equations = 3;
     lc.scans = 6;
@@ -95,8 +88,7 @@ TEST_F(LammListRun, MoreThreadsThanEquations)
 // Equations marked kept are not solved again: their rows stay as the caller left them and they
 // count as solved; the others, in their places, get the rows of the whole list, for any thread
 // count. A list with every equation kept solves nothing.
-TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved)
-{
+TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved) {
     LammListCase lc;
     lc.equations = 9;
     lc.scans = 4;
@@ -130,8 +122,7 @@ TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved)
 }
 
 // Nothing to do: no equations, or no s values, is not an error.
-TEST_F(LammListRun, EmptyListSucceeds)
-{
+TEST_F(LammListRun, EmptyListSucceeds) {
     LammListCase lc;
     lc.equations = 2;
     lc.scans = 3;
@@ -148,8 +139,7 @@ TEST_F(LammListRun, EmptyListSucceeds)
 // A key pressed right after the first start stops the list within the equation each thread
 // had begun. Before the fix the list returned success and the unsolved rows kept whatever the
 // caller had left in them; now they are cleared and the result says the list is incomplete.
-TEST_F(LammListRun, KeyPressStopsListAndReportsUnsolvedRows)
-{
+TEST_F(LammListRun, KeyPressStopsListAndReportsUnsolvedRows) {
     LammListCase lc;
     lc.equations = 24;
     lc.scans = 10;
@@ -182,8 +172,7 @@ TEST_F(LammListRun, KeyPressStopsListAndReportsUnsolvedRows)
 }
 
 // The stop flag set before the list: nothing is solved, nothing claimed.
-TEST_F(LammListRun, StopFlagBeforeTheListSolvesNothing)
-{
+TEST_F(LammListRun, StopFlagBeforeTheListSolvesNothing) {
     LammListCase lc;
     lc.equations = 5;
     lc.scans = 4;
@@ -205,8 +194,7 @@ TEST_F(LammListRun, StopFlagBeforeTheListSolvesNothing)
 
 // A failing equation (a negative D) stops the list: its error box and the list's box are shown
 // by the window's thread after the join, naming the equation; the result is the run's code.
-TEST_F(LammListRun, FailedEquationIsReportedAfterTheJoin)
-{
+TEST_F(LammListRun, FailedEquationIsReportedAfterTheJoin) {
     LammListCase lc;
     lc.equations = 6;
     lc.scans = 4;
@@ -227,8 +215,7 @@ TEST_F(LammListRun, FailedEquationIsReportedAfterTheJoin)
 
 // A vbar per equation changes only what depends on it: the same vbar for all gives the rows of
 // the template's vbar.
-TEST_F(LammListRun, SingleVbarMatchesTemplateVbar)
-{
+TEST_F(LammListRun, SingleVbarMatchesTemplateVbar) {
     LammListCase lc;
     lc.equations = 3;
     lc.scans = 4;
@@ -251,8 +238,7 @@ TEST_F(LammListRun, SingleVbarMatchesTemplateVbar)
 
 // Short lists, whose first equation the calling thread solves itself (one equation starts no
 // thread): the rows are those of the sequential list for any thread count.
-TEST_F(LammListRun, ShortListsMatchSequentialForAnyThreadCount)
-{
+TEST_F(LammListRun, ShortListsMatchSequentialForAnyThreadCount) {
     for (int n : {1, 2, 3}) {
         LammListCase lc;
         lc.equations = n;
@@ -278,8 +264,7 @@ TEST_F(LammListRun, ShortListsMatchSequentialForAnyThreadCount)
 
 // A key pressed while the calling thread solves the only equation of a list stops it within
 // its time steps: the list reports itself stopped and the row is cleared, not left half written.
-TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread)
-{
+TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread) {
     LammListCase lc;
     lc.equations = 1;
     lc.scans = 10;
@@ -302,8 +287,7 @@ TEST_F(LammListRun, KeyStopsTheEquationOnTheCallingThread)
 // Two lists solved at the same time from two threads share the kept threads: every share is
 // solved once and for its own list, so both lists' rows are those of the sequential lists, round
 // after round.
-TEST_F(LammListRun, ListsFromTwoThreadsAtOnceMatchSequential)
-{
+TEST_F(LammListRun, ListsFromTwoThreadsAtOnceMatchSequential) {
     LammListCase first, second;
     first.equations = second.equations = 12;
     first.scans = second.scans = 6;

@@ -2,19 +2,16 @@
 // bottom for flotation), the plateau exp(-2 s w^2 t), the zone and step loadings, the scanner's
 // travel time, and the compressible-solvent form in its incompressible limit.
 #include "support/lamm_harness.h"
-
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
 constexpr double kTolerance = 1e-6;
 
-LammCase NonDiffusing(double sS)
-{
+LammCase NonDiffusing(double sS) {
     LammCase lc;
     lc.name = "D = 0";
     lc.s = sS;
@@ -25,8 +22,7 @@ LammCase NonDiffusing(double sS)
     return lc;
 }
 
-double Rate(const LammCase& lc)
-{
+double Rate(const LammCase& lc) {
     const double w = lc.rpm * M_PI / 30.0;
     return w * w * lc.s * 1e-13;
 }
@@ -34,8 +30,7 @@ double Rate(const LammCase& lc)
 // Expected value of the ordinary form at radius r: loading times the plateau dilution, zero on
 // the depleted side of the boundary; points within 1e-4 cm of the boundary are skipped.
 void ExpectClosedForm(const LammRun& run, const LammCase& lc, double r0, double zoneEnd0 = 0.0,
-                      double zoneFactor = -1.0)
-{
+                      double zoneFactor = -1.0) {
     const double k = Rate(lc);
     for (int scan = 1; scan <= lc.scans; ++scan) {
         const double t = run.ScanTime(scan);
@@ -60,22 +55,20 @@ void ExpectClosedForm(const LammRun& run, const LammCase& lc, double r0, double 
 }
 
 class NonDiffusingSolution : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(NonDiffusingSolution, SedimentingBoundaryAndPlateauMatchClosedForm)
-{
+TEST_F(NonDiffusingSolution, SedimentingBoundaryAndPlateauMatchClosedForm) {
     LammCase lc = NonDiffusing(4.5);
     LammRun run(lc);
     ASSERT_EQ(run.Run(), LammResult::Solved);
     ExpectClosedForm(run, lc, lc.meniscus);
 }
 
-TEST_F(NonDiffusingSolution, FloatingBoundaryMirrorsAgainstTheBottom)
-{
+TEST_F(NonDiffusingSolution, FloatingBoundaryMirrorsAgainstTheBottom) {
     LammCase lc = NonDiffusing(-3.0);
     LammRun run(lc);
     ASSERT_EQ(run.Run(), LammResult::Solved);
@@ -84,8 +77,7 @@ TEST_F(NonDiffusingSolution, FloatingBoundaryMirrorsAgainstTheBottom)
     EXPECT_GT(run.Profile(lc.scans)[1], 1.0f);
 }
 
-TEST_F(NonDiffusingSolution, ZoneBetweenTheTwoBoundaries)
-{
+TEST_F(NonDiffusingSolution, ZoneBetweenTheTwoBoundaries) {
     LammCase lc = NonDiffusing(6.0);
     LammRun run(lc);
     run.Load();
@@ -94,8 +86,7 @@ TEST_F(NonDiffusingSolution, ZoneBetweenTheTwoBoundaries)
     ExpectClosedForm(run, lc, lc.meniscus, lc.meniscus + 0.1);
 }
 
-TEST_F(NonDiffusingSolution, InitialStepHoldsItsFactorBetweenTheBoundaries)
-{
+TEST_F(NonDiffusingSolution, InitialStepHoldsItsFactorBetweenTheBoundaries) {
     LammCase lc = NonDiffusing(6.0);
     LammRun run(lc);
     run.Load();
@@ -106,8 +97,7 @@ TEST_F(NonDiffusingSolution, InitialStepHoldsItsFactorBetweenTheBoundaries)
 
 // The scanner reaches radius r (r - m) / v after the scan's time, so the plateau it sees is
 // diluted by exp(-2 k (r - m) / v) beyond the value at the boundary's own time.
-TEST_F(NonDiffusingSolution, ScanningTimeLowersThePlateauOutward)
-{
+TEST_F(NonDiffusingSolution, ScanningTimeLowersThePlateauOutward) {
     LammCase lc = NonDiffusing(8.0);
     LammRun run(lc);
     run.Load();
@@ -120,15 +110,15 @@ TEST_F(NonDiffusingSolution, ScanningTimeLowersThePlateauOutward)
     const double tb = t + (lc.meniscus * std::exp(k * t) - lc.meniscus) / v;
     const double rb = lc.meniscus * std::exp(k * tb);
     for (double r : {rb + 0.01, 6.8, 7.1}) {
-        const double expected = std::exp(-2.0 * k * tb) * std::exp(-2.0 * k * (r - lc.meniscus) / v);
+        const double expected =
+            std::exp(-2.0 * k * tb) * std::exp(-2.0 * k * (r - lc.meniscus) / v);
         EXPECT_NEAR(run.ValueAt(scan, r), expected, 2e-6) << "r " << r;
     }
     EXPECT_EQ(run.ValueAt(scan, rb - 0.01), 0.0);
 }
 
 // Without compressibility (B = 0) the characteristics form is the ordinary one.
-TEST_F(NonDiffusingSolution, IncompressibleLimitOfTheCompressibleForm)
-{
+TEST_F(NonDiffusingSolution, IncompressibleLimitOfTheCompressibleForm) {
     LammCase lc = NonDiffusing(4.5);
     LammRun run(lc);
     run.Load();
@@ -143,8 +133,7 @@ TEST_F(NonDiffusingSolution, IncompressibleLimitOfTheCompressibleForm)
 
 // At times so early that no characteristic has left the cell yet, every point beyond the
 // boundary still gets its value. Before the fix those points kept the caller's old values.
-TEST_F(NonDiffusingSolution, CompressibleFormFillsEarlyScans)
-{
+TEST_F(NonDiffusingSolution, CompressibleFormFillsEarlyScans) {
     LammCase lc = NonDiffusing(4.5);
     lc.firstScanS = 1.0;
     lc.intervalS = 1.0;

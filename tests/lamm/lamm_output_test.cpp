@@ -3,21 +3,19 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 class LammOutput : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
-LammCase Small()
-{
+LammCase Small() {
     LammCase lc;
     lc.scans = 4;
     lc.gridSize = 400;
@@ -27,8 +25,7 @@ LammCase Small()
 
 // Each scan on its own radii goes through the object's matrix and ends in the same values as on
 // a shared grid; with accumulation on, the profile is added to what the row held.
-TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid)
-{
+TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid) {
     const LammCase lc = Small();
     LammRun shared(lc);
     ASSERT_EQ(shared.Run(), LammResult::Solved);
@@ -61,8 +58,7 @@ TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid)
 
 // A worker solves its own copy of the template; the copy must give the template's solution to
 // the last bit and leave the template's rows alone until it writes its own.
-TEST_F(LammOutput, CopyOfTemplateSolvesIdentically)
-{
+TEST_F(LammOutput, CopyOfTemplateSolvesIdentically) {
     const LammCase lc = Small();
     LammRun original(lc);
     ASSERT_EQ(original.Run(), LammResult::Solved);
@@ -89,17 +85,16 @@ TEST_F(LammOutput, CopyOfTemplateSolvesIdentically)
 
 // With the scanner's finite speed emulated, the radius r is recorded (r - m) / v later than
 // the meniscus, so the plateau there shows that much more radial dilution.
-TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii)
-{
+TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii) {
     LammCase lc = Small();
     lc.s = 10.0, lc.D = 4e-7;
     LammRun run(lc);
     run.Load();
-    const float velocity = 2.43f;  // cm/min: 29.6 s for the 1.2 cm column
-    run.solver.LoadOutputParameters(nullptr, nullptr, run.headers_.data(),
-                                    run.rowPointers_.data(), run.radii_.data(), lc.outputPoints,
-                                    nullptr, nullptr, false, nullptr, lc.scans, 1, true, true, true,
-                                    velocity, false, 0.008f, true);
+    const float velocity = 2.43f; // cm/min: 29.6 s for the 1.2 cm column
+    run.solver.LoadOutputParameters(nullptr, nullptr, run.headers_.data(), run.rowPointers_.data(),
+                                    run.radii_.data(), lc.outputPoints, nullptr, nullptr, false,
+                                    nullptr, lc.scans, 1, true, true, true, velocity, false, 0.008f,
+                                    true);
     ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     const double k = lc.s * 1e-13 * std::pow(lc.rpm * M_PI / 30.0, 2);
     for (int scan = 1; scan <= lc.scans; ++scan) {
@@ -113,8 +108,7 @@ TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii)
 
 // The radial-resolution average works on transmitted light: a constant absorbance stays, a value
 // of 100 or more (no light) is left alone, and a step is smoothed within +-2 sigma.
-TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight)
-{
+TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight) {
     CLammIdeal o;
     o.radialRange = 0.02f;
     const int n = 41;
@@ -129,7 +123,7 @@ TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight)
         EXPECT_NEAR(flat[i], 0.8, 1e-12);
     o.ConvolveRadialResolution(step.data(), r.data(), n);
     EXPECT_EQ(step[30], 150.0);
-    EXPECT_EQ(step[1], 0.0);  // farther than 2 sigma from the step
+    EXPECT_EQ(step[1], 0.0); // farther than 2 sigma from the step
     EXPECT_GT(step[20], 0.0);
     EXPECT_LT(step[21], 1.0);
     std::vector<float> rf(n + 1), yf(n + 1, 0.5f);
@@ -139,4 +133,4 @@ TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight)
     EXPECT_NEAR(yf[10], 0.5f, 1e-6);
 }
 
-}  // namespace
+} // namespace

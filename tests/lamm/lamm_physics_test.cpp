@@ -4,9 +4,8 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -16,7 +15,7 @@ struct PhysicsCase {
     bool movingHat;
     double rampRpmPerS;
     int gridSize;
-    double lastScanS;  // the boundary stays clear of the bottom until then
+    double lastScanS;       // the boundary stays clear of the bottom until then
     bool truncated = false; // the active region truncated, back-diffusion shut off
 };
 
@@ -32,11 +31,10 @@ const PhysicsCase kCases[] = {
 };
 
 class LammPhysics : public ::testing::TestWithParam<PhysicsCase> {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 
-    static LammCase Configure(const PhysicsCase& p)
-    {
+    static LammCase Configure(const PhysicsCase& p) {
         LammCase lc;
         lc.name = p.name;
         lc.s = p.s, lc.D = p.D, lc.rpm = p.rpm;
@@ -52,16 +50,14 @@ protected:
     }
 
     // Radial position well inside the plateau at time t: between the boundary and the bottom.
-    static double PlateauRadius(const LammCase& lc, double t)
-    {
+    static double PlateauRadius(const LammCase& lc, double t) {
         const double k = lc.s * 1e-13 * Omega2T(lc.rpm, lc.rampRpmPerS, t) / t;
         const double boundary = lc.meniscus * std::exp(k * t);
         return 0.5 * (boundary + 0.15 + lc.bottom - 0.15);
     }
 };
 
-TEST_P(LammPhysics, PlateauFollowsRadialDilution)
-{
+TEST_P(LammPhysics, PlateauFollowsRadialDilution) {
     const PhysicsCase& p = GetParam();
     LammRun run(Configure(p));
     ASSERT_EQ(run.Run(), LammResult::Solved);
@@ -73,14 +69,13 @@ TEST_P(LammPhysics, PlateauFollowsRadialDilution)
         const double spread = 5.0 * std::sqrt(2.0 * p.D * t);
         for (double r = boundary + 0.1 + spread; r <= run.lc_.bottom - 0.1 - spread; r += 0.01) {
             const double got = run.ValueAt(scan, r);
-            ASSERT_NEAR(got, want, 1e-4) << p.name << " scan " << scan << " r " << r
-                                         << " (tolerance 1e-4 of c0)";
+            ASSERT_NEAR(got, want, 1e-4)
+                << p.name << " scan " << scan << " r " << r << " (tolerance 1e-4 of c0)";
         }
     }
 }
 
-TEST_P(LammPhysics, SecondMomentFollowsExponential)
-{
+TEST_P(LammPhysics, SecondMomentFollowsExponential) {
     const PhysicsCase& p = GetParam();
     LammRun run(Configure(p));
     ASSERT_EQ(run.Run(), LammResult::Solved);
@@ -96,8 +91,7 @@ TEST_P(LammPhysics, SecondMomentFollowsExponential)
 // Both loops keep the amount in the sector, measured as the loops count it (node volumes times
 // concentration), to rounding. The moving grid used to average its end masses over the step and
 // lost about 1e-6 of the amount per hour, falling fourfold when the step was halved.
-TEST_P(LammPhysics, ConservesMassInSectorCell)
-{
+TEST_P(LammPhysics, ConservesMassInSectorCell) {
     const PhysicsCase& p = GetParam();
     LammCase lc = Configure(p);
     LammRun run(lc);
@@ -119,7 +113,7 @@ struct ConservationCase {
     const char* name;
     double s, D;
     int gridSize;
-    double maxDcOverC;  // 1: full grid periods on fixed factors
+    double maxDcOverC; // 1: full grid periods on fixed factors
     double rampRpmPerS;
 };
 
@@ -135,12 +129,11 @@ const ConservationCase kConservationCases[] = {
 };
 
 class MovingGridConservation : public ::testing::TestWithParam<ConservationCase> {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
-TEST_P(MovingGridConservation, KeepsAmountOverAnHour)
-{
+TEST_P(MovingGridConservation, KeepsAmountOverAnHour) {
     const ConservationCase& p = GetParam();
     LammCase lc;
     lc.s = p.s, lc.D = p.D;
@@ -161,4 +154,4 @@ TEST_P(MovingGridConservation, KeepsAmountOverAnHour)
 INSTANTIATE_TEST_SUITE_P(Cases, MovingGridConservation, ::testing::ValuesIn(kConservationCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-}  // namespace
+} // namespace

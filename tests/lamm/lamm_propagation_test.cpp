@@ -4,20 +4,18 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
-constexpr double kNoDependence = -30.0;  // log10 of a ks or kd that is zero in effect
+constexpr double kNoDependence = -30.0; // log10 of a ks or kd that is zero in effect
 
 class LammPropagation : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 
-    static LammCase Species(double s, double D)
-    {
+    static LammCase Species(double s, double D) {
         LammCase lc;
         lc.s = s, lc.D = D;
         lc.gridSize = 800;
@@ -28,8 +26,7 @@ protected:
 
     // One non-ideal species, s = s0 (1 - ks c), D = D0 (1 + kd c), ks and kd given as log10 of
     // their magnitude times the scale 3.3.
-    static int RunNonIdeal(LammRun& run, float logKs, float logKd)
-    {
+    static int RunNonIdeal(LammRun& run, float logKs, float logKd) {
         run.Load();
         const LammCase& lc = run.lc_;
         run.solver.LoadNonIdeality(false, true, true, false, false, 0, nullptr, nullptr, nullptr,
@@ -38,8 +35,7 @@ protected:
     }
 
     // Radii where the scan crosses 10 % and 90 % of the plateau value at rPlateau.
-    static double BoundaryWidth(const LammRun& run, int scan, double rPlateau)
-    {
+    static double BoundaryWidth(const LammRun& run, int scan, double rPlateau) {
         const double plateau = run.ValueAt(scan, rPlateau);
         double r10 = 0.0, r90 = 0.0;
         for (int i = 1; i < run.Points(); ++i) {
@@ -58,8 +54,7 @@ protected:
 // Crank-Nicolson step, so the solution is the ideal one to the accuracy of the step control.
 // The transport must carry the species outward: a sign slip in the sedimentation term would
 // move the boundary toward the meniscus and fail every comparison here.
-TEST_F(LammPropagation, WithoutDependenceReproducesIdealSolution)
-{
+TEST_F(LammPropagation, WithoutDependenceReproducesIdealSolution) {
     for (double ramp : {0.0, 250.0}) {
         LammCase lc = Species(4.5, 6e-7);
         lc.rampRpmPerS = ramp;
@@ -80,8 +75,7 @@ TEST_F(LammPropagation, WithoutDependenceReproducesIdealSolution)
 
 // Closed cell, no outflow: the mass-weighted sum is kept by every Crank-Nicolson solve whatever
 // the node coefficients, because each column of the transport operator sums to zero.
-TEST_F(LammPropagation, ConservesMassWithConcentrationDependence)
-{
+TEST_F(LammPropagation, ConservesMassWithConcentrationDependence) {
     LammRun run(Species(4.5, 6e-7));
     ASSERT_EQ(RunNonIdeal(run, 0.0f, -0.5f), 0);
     const double drift = std::fabs(run.solver.totalAmount / run.solver.initialAmount - 1.0);
@@ -91,11 +85,10 @@ TEST_F(LammPropagation, ConservesMassWithConcentrationDependence)
 // s falling with concentration makes the molecules behind the boundary faster than those in
 // the plateau: the boundary sharpens against an ideal species that sediments as fast as the
 // plateau does.
-TEST_F(LammPropagation, ConcentrationDependentSSharpensBoundary)
-{
+TEST_F(LammPropagation, ConcentrationDependentSSharpensBoundary) {
     const LammCase lc = Species(6.0, 6e-7);
     LammRun dependent(lc);
-    ASSERT_EQ(RunNonIdeal(dependent, 0.0f, kNoDependence), 0);  // ks = 1/3.3
+    ASSERT_EQ(RunNonIdeal(dependent, 0.0f, kNoDependence), 0); // ks = 1/3.3
     LammCase slow = lc;
     slow.s = lc.s * (1.0 - 1.0 / 3.3);
     LammRun ideal(slow);
@@ -109,8 +102,7 @@ TEST_F(LammPropagation, ConcentrationDependentSSharpensBoundary)
 
 // Three species that only share their non-ideality: with ks = 0 each plateau dilutes with its
 // own s, and the signal is their weighted sum.
-TEST_F(LammPropagation, MixturePlateauIsWeightedSumOfSpecies)
-{
+TEST_F(LammPropagation, MixturePlateauIsWeightedSumOfSpecies) {
     LammCase lc = Species(4.0, 6e-7);
     lc.scans = 4;
     LammRun run(lc);
@@ -131,16 +123,15 @@ TEST_F(LammPropagation, MixturePlateauIsWeightedSumOfSpecies)
 
 // A non-ideality so strong that 1 - ks c is negative must stop the species, not float it:
 // the factors are clamped at 0, so only diffusion acts on the uniform loading.
-TEST_F(LammPropagation, MixtureFactorsNeverTurnSedimentationRound)
-{
+TEST_F(LammPropagation, MixtureFactorsNeverTurnSedimentationRound) {
     LammCase lc = Species(4.0, 6e-7);
     lc.scans = 3;
     LammRun run(lc);
     run.Load();
     const double amount[3] = {0, 0.6, 0.4}, sS[3] = {0, 4.0, 8.0};
     const double dCm2s[3] = {0, 6e-7, 4e-7}, weight[3] = {0, 1.0, 1.0};
-    run.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight,
-                               3.0f, kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
+    run.solver.LoadNonIdeality(false, false, true, false, true, 2, amount, sS, dCm2s, weight, 3.0f,
+                               kNoDependence, true, true, 3.3, lc.s, lc.D, 1.0);
     ASSERT_EQ(run.solver.Run(), LammResult::Solved);
     for (int i = 1; i <= run.Points(); i += 100)
         EXPECT_NEAR(run.Profile(lc.scans)[i], 1.0, 1e-6) << "r = " << run.Radii()[i];
@@ -150,8 +141,7 @@ TEST_F(LammPropagation, MixtureFactorsNeverTurnSedimentationRound)
 // concentration, so the solution is that of an ideal monomer. The association loader sets no s:
 // the end probe must still look at the outer fit limit, not at the depleting meniscus, or every
 // scan after the first would be zeroed.
-TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer)
-{
+TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer) {
     const LammCase lc = Species(4.5, 6e-7);
     LammRun ideal(lc);
     ASSERT_EQ(ideal.Run(), LammResult::Solved);
@@ -174,8 +164,7 @@ TEST_F(LammPropagation, MonomerDimerWithoutAssociationIsIdealMonomer)
 // included, is the ideal solution and the amount is kept. Opening the bottom for every such
 // mixture let the species flow out there (45% of it by the last scan) and left the last
 // elements at plateau. The bottom opens when each species' pile-up is out of the data's sight.
-TEST_F(LammPropagation, RapidAssociationMixturePilesUpAtTheBottomLikeItsSpecies)
-{
+TEST_F(LammPropagation, RapidAssociationMixturePilesUpAtTheBottomLikeItsSpecies) {
     LammCase lc = Species(4.5, 6e-7);
     lc.scans = 4;
     lc.firstScanS = lc.intervalS = 1500.0;
@@ -219,11 +208,10 @@ TEST_F(LammPropagation, RapidAssociationMixturePilesUpAtTheBottomLikeItsSpecies)
 
 // A strongly dimerising species sediments between its monomer and its dimer: the second
 // moment's s lies strictly between s1 and s2 and rises with the loading.
-TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer)
-{
+TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer) {
     const LammCase lc = Species(4.0, 6e-7);
     const float first[5] = {4.0f, 6.0f, 6e-7f, 4.5e-7f, 0.0f};
-    const float later[8] = {4.0f, 6.0f, 1.0f, 6e-7f, 4.5e-7f, 1.0f, 0.0f, 0.0f};  // K = 10
+    const float later[8] = {4.0f, 6.0f, 1.0f, 6e-7f, 4.5e-7f, 1.0f, 0.0f, 0.0f}; // K = 10
     double previous = 0.0;
     for (double loading : {0.2, 2.0}) {
         LammCase each = lc;
@@ -231,14 +219,15 @@ TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer)
         LammRun run(each);
         run.Load();
         run.solver.LoadSelfAssociation(true, false, true, false, false, false, first,
-                                       static_cast<float>(loading), false, -8.0f, -8.0f, true,
-                                       true, 3.3, later);
+                                       static_cast<float>(loading), false, -8.0f, -8.0f, true, true,
+                                       3.3, later);
         run.solver.s = 4.0, run.solver.D = 6e-7;
         ASSERT_EQ(run.solver.Run(), LammResult::Solved);
         const int scan = each.scans;
         const double w2t = Omega2T(each.rpm, 0.0, run.ScanTime(scan));
         const double rw2 = run.SecondMoment(scan, 7.05);
-        const double sApparent = std::log(rw2 / (each.meniscus * each.meniscus)) / (2.0 * w2t) / 1e-13;
+        const double sApparent =
+            std::log(rw2 / (each.meniscus * each.meniscus)) / (2.0 * w2t) / 1e-13;
         EXPECT_GT(sApparent, 4.0) << "loading " << loading;
         EXPECT_LT(sApparent, 6.0) << "loading " << loading;
         EXPECT_GT(sApparent, previous) << "loading " << loading;
@@ -248,8 +237,7 @@ TEST_F(LammPropagation, MonomerDimerSedimentsBetweenMonomerAndDimer)
 
 // The table's ends: at or below the first row's c_total the first row, beyond the last row
 // the last row; inside, linear interpolation between the bracketing rows.
-TEST_F(LammPropagation, AssociationTableEndsAndInterpolation)
-{
+TEST_F(LammPropagation, AssociationTableEndsAndInterpolation) {
     CLammIdeal o;
     CPropagationArrays& p = o.propagation;
     p.s1 = 2.0, p.s2 = 5.0, p.s4 = 9.0, p.D1 = 6e-7, p.D2 = 4e-7, p.D4 = 3e-7;
@@ -302,15 +290,14 @@ TEST_F(LammPropagation, AssociationTableEndsAndInterpolation)
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // When the profile stops changing the loop ends before the last scan, and the scans after the
 // stop show that final profile: a short column at 20,000 rpm with ks = kd = 0 comes to the ideal
 // equilibrium exponential. Zeroing them instead would have the species leave the cell.
-TEST_F(LammPropagation, EquilibriumStopKeepsLaterScans)
-{
+TEST_F(LammPropagation, EquilibriumStopKeepsLaterScans) {
     LammCase lc = Species(2.0, 1e-6);
     lc.rpm = 20000;
     lc.meniscus = 7.0, lc.bottom = 7.2;
@@ -339,8 +326,7 @@ TEST_F(LammPropagation, EquilibriumStopKeepsLaterScans)
 
 // A predicted value below -eps refuses the step with twice the (halved) tolerance, and the
 // halved tolerances stay for the rest of the run.
-TEST_F(LammPropagation, NegativeValueHalvesTolerancesForGood)
-{
+TEST_F(LammPropagation, NegativeValueHalvesTolerancesForGood) {
     CLammIdeal o;
     o.meniscus = 6.0, o.bottom = 7.2;
     o.claverieAlgorithm = true;
@@ -361,4 +347,4 @@ TEST_F(LammPropagation, NegativeValueHalvesTolerancesForGood)
     EXPECT_DOUBLE_EQ(o.toleranceTarget, 0.04);
 }
 
-}  // namespace
+} // namespace

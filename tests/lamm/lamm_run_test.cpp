@@ -1,31 +1,28 @@
 // CLammIdeal::Run: validation codes and texts, the automatic choices, the non-diffusing cases,
 // and the faults it mends: unusable options, early ends, zero accelerations, key presses.
+#include "foundations/error_box_log.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
-#include "foundations/error_box_log.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<std::string> Texts()
-{
+std::vector<std::string> Texts() {
     std::vector<std::string> out;
     for (const ErrorBoxEntry& e : TakeErrorBoxes())
         out.push_back(e.text);
     return out;
 }
 
-bool AllFinite(const LammRun& run)
-{
+bool AllFinite(const LammRun& run) {
     for (int scan = 1; scan <= run.lc_.scans; ++scan)
         for (int i = 1; i <= run.Points(); ++i)
             if (!std::isfinite(run.Profile(scan)[i]))
@@ -34,9 +31,8 @@ bool AllFinite(const LammRun& run)
 }
 
 class LammRunTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
@@ -44,21 +40,24 @@ protected:
 
 struct Refusal {
     const char* name;
-    std::function<void(LammRun&)> spoil;  // applied after loading
+    std::function<void(LammRun&)> spoil; // applied after loading
     int code;
     std::vector<std::string> texts;
 };
 
-TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
-{
+TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages) {
     const Refusal cases[] = {
-        {"SpecialGeometry", [](LammRun&) { ModelChoice::linearLamm = true; }, 4,
+        {"SpecialGeometry",
+         [](LammRun&) { ModelChoice::linearLamm = true; },
+         4,
          {"can't do special geometries in CLammIdeal"}},
         {"OuterLimitOutside",
-         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.3f); }, 4,
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.3f); },
+         4,
          {"meniscus or bottom parameters in conflict with fitting limits in CLammIdeal"}},
         {"InnerLimitOutside",
-         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 5.9f, 7.1f); }, 4,
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.0, 7.2, 1.0, 5.9f, 7.1f); },
+         4,
          {"invalid geometry or s, D parameters loaded in CLammIdeal"}},
         {"NegativeLoadingAndD",
          [](LammRun& r) { r.solver.LoadSedParameters(4.5, -1e-7, 6.0, 7.2, -1.0, 6.1f, 7.1f); },
@@ -66,12 +65,14 @@ TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
          {"invalid geometry or s, D parameters loaded in CLammIdeal",
           "diffcoeff < 0 loaded in CLammIdeal"}},
         {"MeniscusZero",
-         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 0.0, 7.2, 1.0, 6.1f, 7.1f); }, 4,
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 0.0, 7.2, 1.0, 6.1f, 7.1f); },
+         4,
          {"invalid geometry or s, D parameters loaded in CLammIdeal",
           "meniscus or bottom <= 0 loaded in CLammIdeal"}},
         // a column of zero height would give a grid spacing of zero
         {"BottomAtMeniscus",
-         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.5, 6.5, 1.0, 6.5f, 6.5f); }, 4,
+         [](LammRun& r) { r.solver.LoadSedParameters(4.5, 6e-7, 6.5, 6.5, 1.0, 6.5f, 6.5f); },
+         4,
          {"invalid geometry or s, D parameters loaded in CLammIdeal"}},
         {"NoScans",
          [](LammRun& r) {
@@ -80,14 +81,23 @@ TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
                                            nullptr, nullptr, false, nullptr, 0, 1, true, true,
                                            false, 2.43f, false, 0.008f, false);
          },
-         4, {"invalid output parameters loaded in CLammIdeal"}},
-        {"ModelNotSet", [](LammRun& r) { r.solver.modelSet = false; }, 4,
+         4,
+         {"invalid output parameters loaded in CLammIdeal"}},
+        {"ModelNotSet",
+         [](LammRun& r) { r.solver.modelSet = false; },
+         4,
          {"model not set properly in CLammIdeal"}},
-        {"NoFrictionalRatio", [](LammRun& r) { r.solver.discretizationLoaded = false; }, 4,
+        {"NoFrictionalRatio",
+         [](LammRun& r) { r.solver.discretizationLoaded = false; },
+         4,
          {"Lamm discretization parameters not loaded in CLammIdeal"}},
-        {"SelfAssociationMissing", [](LammRun& r) { r.solver.selfAssociationLoaded = false; }, 4,
+        {"SelfAssociationMissing",
+         [](LammRun& r) { r.solver.selfAssociationLoaded = false; },
+         4,
          {"self-association parameters not loaded properly in CLammIdeal"}},
-        {"NonIdealityMissing", [](LammRun& r) { r.solver.nonIdealityLoaded = false; }, 6,
+        {"NonIdealityMissing",
+         [](LammRun& r) { r.solver.nonIdealityLoaded = false; },
+         6,
          {"non-ideality parameters not loaded properly in CLammIdeal"}},
     };
     for (const Refusal& c : cases) {
@@ -102,8 +112,7 @@ TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages)
 }
 
 // Acceleration recorded in the first scan: strictly between 0.0001 and 50 rpm/s is refused.
-TEST_F(LammRunTest, TooSlowAccelerationStopsTheRun)
-{
+TEST_F(LammRunTest, TooSlowAccelerationStopsTheRun) {
     const struct {
         double rate;
         int code;
@@ -125,22 +134,21 @@ TEST_F(LammRunTest, TooSlowAccelerationStopsTheRun)
 }
 
 // "max dc/c" of 0 would never advance time; it is refused like a missing discretization.
-TEST_F(LammRunTest, RefusesStepControlThatNeverAdvances)
-{
+TEST_F(LammRunTest, RefusesStepControlThatNeverAdvances) {
     for (double value : {0.0, -1.0, 1e-5, std::nan("")}) {
         LammCase lc;
         lc.maxDcOverC = value;
         LammRun run(lc);
         EXPECT_EQ(run.Run(), LammResult::Refused) << value;
-        EXPECT_EQ(Texts(),
-                  std::vector<std::string>{"Lamm discretization parameters not loaded in CLammIdeal"})
+        EXPECT_EQ(
+            Texts(),
+            std::vector<std::string>{"Lamm discretization parameters not loaded in CLammIdeal"})
             << value;
     }
 }
 
 // Grid sizes of 0 or absurd size from a settings file are held to a usable range.
-TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange)
-{
+TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange) {
     for (int n : {0, 1, 2147483647}) {
         LammCase lc;
         lc.gridSize = n;
@@ -149,7 +157,7 @@ TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange)
         run.Load();
         EXPECT_EQ(run.solver.defaultGridSize, n > 100000 ? 100000 : 10) << n;
         if (n > 100000)
-            continue;  // solving 100,000 nodes is slow and proves nothing more
+            continue; // solving 100,000 nodes is slow and proves nothing more
         EXPECT_EQ(run.solver.Run(), LammResult::Solved) << n;
         EXPECT_EQ(run.solver.N, 10) << n;
         EXPECT_TRUE(AllFinite(run)) << n;
@@ -158,8 +166,7 @@ TEST_F(LammRunTest, UnusableGridSizesAreHeldInRange)
 
 // A header ramp with a recorded acceleration of 0 (none inferred) but a duration: the ramp
 // rate follows from the duration instead of a rotor that never turns.
-TEST_F(LammRunTest, ZeroRecordedAccelerationStillRamps)
-{
+TEST_F(LammRunTest, ZeroRecordedAccelerationStillRamps) {
     LammCase lc;
     lc.rampRpmPerS = 200.0;
     lc.gridSize = 400;
@@ -172,13 +179,12 @@ TEST_F(LammRunTest, ZeroRecordedAccelerationStillRamps)
     EXPECT_LT(MaxDifference(run, reference, lc.scans, 6.0, 7.1), 1e-6);
 }
 
-TEST_F(LammRunTest, BothAlgorithmsLoadedMeansFixedGrid)
-{
+TEST_F(LammRunTest, BothAlgorithmsLoadedMeansFixedGrid) {
     LammRun run(LammCase{});
     run.Load();
     run.solver.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, false, false, false, 1.0f, false,
-                                  false, 0, 1e-6, 1.0, true, false, false, 1.0, 0.05, 0.2, 1.0,
-                                  500, 500, true, true, 1e-4f, 1e-6, false, 1.0, 2.0, 5.0, 60.0);
+                                  false, 0, 1e-6, 1.0, true, false, false, 1.0, 0.05, 0.2, 1.0, 500,
+                                  500, true, true, 1e-4f, 1e-6, false, 1.0, 2.0, 5.0, 60.0);
     EXPECT_EQ(run.solver.Run(), LammResult::Solved);
     EXPECT_TRUE(run.solver.claverieAlgorithm);
     EXPECT_FALSE(run.solver.movingHatAlgorithm);
@@ -186,8 +192,7 @@ TEST_F(LammRunTest, BothAlgorithmsLoadedMeansFixedGrid)
 
 // Automatic choice: a species above 60 S x (30000/rpm)^2 takes the moving hat with automatic
 // s_grid; a slow one keeps the fixed grid, on a grid sized from its boundary width.
-TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
-{
+TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize) {
     const struct {
         double s, D;
         bool movingHat;
@@ -213,8 +218,7 @@ TEST_F(LammRunTest, AutomaticAlgorithmAndGridSize)
 
 // A retry regrids to the grid the user set, not to the estimate that only the automatic size
 // forms: that estimate was 0, and a failed solution came back from the 100-node floor as success.
-TEST_F(LammRunTest, RetriesKeepTheGridTheUserSet)
-{
+TEST_F(LammRunTest, RetriesKeepTheGridTheUserSet) {
     for (bool automatic : {false, true}) {
         LammCase lc;
         lc.s = 100.0, lc.D = 2e-7, lc.rpm = 60000;
@@ -233,8 +237,7 @@ TEST_F(LammRunTest, RetriesKeepTheGridTheUserSet)
     }
 }
 
-TEST_F(LammRunTest, StaticSpeciesKeepsItsLoading)
-{
+TEST_F(LammRunTest, StaticSpeciesKeepsItsLoading) {
     LammCase lc;
     lc.s = 0.0, lc.D = 0.0, lc.c0 = 0.7;
     LammRun run(lc);
@@ -246,23 +249,22 @@ TEST_F(LammRunTest, StaticSpeciesKeepsItsLoading)
 
 // D = 0 with a concentration dependence has no solution: refused before solving, and the rows
 // are cleared instead of keeping another species' profiles while the run reports success.
-TEST_F(LammRunTest, NonDiffusingConcentrationDependenceIsRefused)
-{
+TEST_F(LammRunTest, NonDiffusingConcentrationDependenceIsRefused) {
     LammCase lc;
     lc.D = 0.0;
     LammRun run(lc);
     run.Load();
     run.solver.concDependentSA = true;
     EXPECT_EQ(run.solver.Run(), LammResult::Refused);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"D = 0 or s = 0 models are not implemented yet "
-                                                "for concentration dependent sedimentation models"});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"D = 0 or s = 0 models are not implemented yet "
+                                       "for concentration dependent sedimentation models"});
     for (int scan = 1; scan <= lc.scans; ++scan)
         EXPECT_EQ(run.Profile(scan)[10], 0.0f) << scan;
 }
 
 // When the boundary has left the data the remaining scans are zero; the loop ends early.
-TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
-{
+TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans) {
     LammCase lc;
     lc.s = 20.0, lc.D = 3e-7;
     lc.scans = 6;
@@ -278,8 +280,7 @@ TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans)
 
 // Below the truncated region's lower edge a step reads only the profile it saved at its own start:
 // the saved profile poisoned there after every step leaves every scan the same, bit for bit.
-TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved)
-{
+TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved) {
     static CLammIdeal* solver;
     static int highestEdge;
     LammCase lc;
@@ -306,8 +307,7 @@ TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved)
 
 // A key press ends the run after the step in progress, in either loop; the scans not reached
 // keep their rows and the program-wide stop flag is set for the list drivers.
-TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
-{
+TEST_F(LammRunTest, KeyPressStopsWithinOneStep) {
     static int polls;
     for (bool movingHat : {false, true}) {
         polls = 0;
@@ -331,8 +331,7 @@ TEST_F(LammRunTest, KeyPressStopsWithinOneStep)
 
 // Moving-grid input at the edges of what the loaders let through: the smallest grid and a
 // step control so fine that time barely advances still end with finite profiles.
-TEST_F(LammRunTest, MovingGridAtItsSmallestGridAndStep)
-{
+TEST_F(LammRunTest, MovingGridAtItsSmallestGridAndStep) {
     struct Edge {
         const char* name;
         int gridSize;
@@ -356,8 +355,7 @@ TEST_F(LammRunTest, MovingGridAtItsSmallestGridAndStep)
 // The fixed-grid loop reaches every scan time exactly and takes a step in every iteration. The
 // step sized to end on a scan used to be checked again and cut to zero, so after every scan the
 // loop idled once and restarted its step control from 1 s.
-TEST_F(LammRunTest, StepsLandOnScanTimesAndCarryOn)
-{
+TEST_F(LammRunTest, StepsLandOnScanTimesAndCarryOn) {
     static const CLammIdeal* solver;
     static std::vector<double> times;
     times.clear();
@@ -380,8 +378,7 @@ TEST_F(LammRunTest, StepsLandOnScanTimesAndCarryOn)
 }
 
 // A worker's equation stops at the next step once the program-wide stop flag is set.
-TEST_F(LammRunTest, WorkerStopsOnTheStopFlag)
-{
+TEST_F(LammRunTest, WorkerStopsOnTheStopFlag) {
     LammRun run(LammCase{});
     run.Load();
     run.solver.workerMode = true;
@@ -390,4 +387,4 @@ TEST_F(LammRunTest, WorkerStopsOnTheStopFlag)
     EXPECT_LE(run.solver.stepsTaken, 1);
 }
 
-}  // namespace
+} // namespace

@@ -4,10 +4,9 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -21,8 +20,7 @@ struct Solvent {
     double etaM = kWaterViscosity, etaB = kWaterViscosity;
 };
 
-void LoadSolvent(CLammIdeal& o, const Solvent& v)
-{
+void LoadSolvent(CLammIdeal& o, const Solvent& v) {
     o.LoadSolventOptions(true, true, v.compressible, v.linear, v.kappa, 0.73f, 1.0f, 1.0f, 0.73f,
                          0.73f, v.rho0, 0.001002f, v.viscosityRatio, 0.7287f, v.rhoM, v.rhoB,
                          v.etaM, v.etaB);
@@ -30,18 +28,17 @@ void LoadSolvent(CLammIdeal& o, const Solvent& v)
 }
 
 class LammSolvent : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
 // Models whose factors are the same at every node, with the values they must take.
-TEST_F(LammSolvent, UniformModelsGiveConstantFactors)
-{
+TEST_F(LammSolvent, UniformModelsGiveConstantFactors) {
     const double water = 1.0 - 0.73 * kWaterDensity;
     struct Case {
         const char* name;
         Solvent solvent;
-        double f, b;  // expected at every node
+        double f, b; // expected at every node
     };
     Solvent plain;
     Solvent equalEnds;
@@ -78,8 +75,7 @@ TEST_F(LammSolvent, UniformModelsGiveConstantFactors)
 
 // A compressible solvent is densest at the bottom, where the pressure is highest, and has its
 // reference density at the meniscus.
-TEST_F(LammSolvent, CompressedDensityRisesWithPressure)
-{
+TEST_F(LammSolvent, CompressedDensityRisesWithPressure) {
     CLammIdeal o;
     o.N = 5, o.meniscus = 6.0, o.finalRotorSpeed = 60000.0;
     const double radii[6] = {0, 6.0, 6.3, 6.6, 6.9, 7.2};
@@ -91,8 +87,7 @@ TEST_F(LammSolvent, CompressedDensityRisesWithPressure)
     EXPECT_LT(rho[5], 1.01);
 }
 
-LammCase Species(bool movingHat)
-{
+LammCase Species(bool movingHat) {
     LammCase lc;
     lc.name = movingHat ? "MovingHat" : "FixedGrid";
     lc.movingHat = movingHat;
@@ -103,8 +98,7 @@ LammCase Species(bool movingHat)
     return lc;
 }
 
-int RunIn(LammRun& run, const Solvent& solvent)
-{
+int RunIn(LammRun& run, const Solvent& solvent) {
     run.Load();
     LoadSolvent(run.solver, solvent);
     return static_cast<int>(run.solver.Run());
@@ -112,8 +106,7 @@ int RunIn(LammRun& run, const Solvent& solvent)
 
 // A solvent that is water everywhere, or uniformly twice as viscous, must give the solution of
 // the homogeneous solver with s and D (halved for the viscous one) to the solver's precision.
-TEST_F(LammSolvent, UniformSolventsMatchHomogeneousSolution)
-{
+TEST_F(LammSolvent, UniformSolventsMatchHomogeneousSolution) {
     struct Case {
         const char* name;
         double eta;
@@ -146,8 +139,7 @@ TEST_F(LammSolvent, UniformSolventsMatchHomogeneousSolution)
 // Radius reached at time t from the meniscus along dr/dt = s(r) w^2 r (fourth-order
 // Runge-Kutta in small steps).
 double Characteristic(const std::function<double(double)>& sOfR, double meniscus, double rpm,
-                      double t)
-{
+                      double t) {
     const double w2 = std::pow(rpm * M_PI / 30.0, 2) * 1e-13;
     auto v = [&](double r) { return sOfR(r) * w2 * r; };
     const int steps = 2000;
@@ -164,8 +156,7 @@ double Characteristic(const std::function<double(double)>& sOfR, double meniscus
 // The boundary sediments through a density gradient rho = 1.0 .. 1.3 g/ml: it slows as the
 // buoyancy falls, following the characteristic, far from where water would have taken it.
 // The fixed grid conserves the amount in the cell in any solvent.
-TEST_F(LammSolvent, DensityGradientSlowsBoundaryAlongCharacteristic)
-{
+TEST_F(LammSolvent, DensityGradientSlowsBoundaryAlongCharacteristic) {
     for (bool movingHat : {false, true}) {
         LammCase lc = Species(movingHat);
         lc.s = 10.0, lc.D = 1e-7;
@@ -182,8 +173,8 @@ TEST_F(LammSolvent, DensityGradientSlowsBoundaryAlongCharacteristic)
         for (int scan = 4; scan <= lc.scans; scan += 2) {
             const double t = run.ScanTime(scan);
             const double rStar = Characteristic(sOfR, lc.meniscus, lc.rpm, t);
-            const double rWater = Characteristic([&](double) { return lc.s; }, lc.meniscus,
-                                                 lc.rpm, t);
+            const double rWater =
+                Characteristic([&](double) { return lc.s; }, lc.meniscus, lc.rpm, t);
             const double half = 0.5 * run.ValueAt(scan, rStar + 0.08);
             double rHalf = 0.0;
             for (int i = 1; i <= run.Points() && rHalf == 0.0; ++i)
@@ -203,8 +194,7 @@ TEST_F(LammSolvent, DensityGradientSlowsBoundaryAlongCharacteristic)
 // water's density: s and D fall as eta_w / eta(r), and the boundary follows the characteristic
 // of that s (measured within 1.2e-3 cm), behind where water would have taken it. The fixed grid
 // keeps the amount.
-TEST_F(LammSolvent, ViscosityGradientSlowsBoundaryAlongCharacteristic)
-{
+TEST_F(LammSolvent, ViscosityGradientSlowsBoundaryAlongCharacteristic) {
     for (bool movingHat : {false, true}) {
         LammCase lc = Species(movingHat);
         lc.s = 10.0, lc.D = 1e-7;
@@ -220,8 +210,8 @@ TEST_F(LammSolvent, ViscosityGradientSlowsBoundaryAlongCharacteristic)
         for (int scan = 4; scan <= lc.scans; scan += 2) {
             const double t = run.ScanTime(scan);
             const double rStar = Characteristic(sOfR, lc.meniscus, lc.rpm, t);
-            const double rWater = Characteristic([&](double) { return lc.s; }, lc.meniscus,
-                                                 lc.rpm, t);
+            const double rWater =
+                Characteristic([&](double) { return lc.s; }, lc.meniscus, lc.rpm, t);
             const double half = 0.5 * run.ValueAt(scan, rStar + 0.08);
             double rHalf = 0.0;
             for (int i = 1; i <= run.Points() && rHalf == 0.0; ++i)
@@ -237,4 +227,4 @@ TEST_F(LammSolvent, ViscosityGradientSlowsBoundaryAlongCharacteristic)
     }
 }
 
-}  // namespace
+} // namespace

@@ -1,25 +1,23 @@
 // The Lamm solvers' trace files while "Diagnostics Output to Files" is on: the header a run
 // writes, the file each solver and thread writes to, and an unwritable trace reported once.
-#include "state/diagnostics.h"
 #include "foundations/error_box_log.h"
 #include "lamm/lamm_list_run.h"
+#include "state/diagnostics.h"
 #include "support/lamm_harness.h"
 #include "support/lamm_list_harness.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
 
 class LammTrace : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
         folderPath_ = folder_.path() + "/";
@@ -27,36 +25,31 @@ protected:
     }
     void TearDown() override { gDiagnosticsFolder = "/tmp/"; }
 
-    bool Exists(const std::string& name) const
-    {
+    bool Exists(const std::string& name) const {
         return std::filesystem::exists(folder_.file(name));
     }
     std::string Read(const std::string& name) const { return ReadTextFile(folder_.file(name)); }
 
-    static std::string Header(double sS, double dCm2s)
-    {
+    static std::string Header(double sS, double dCm2s) {
         char text[120];
         std::snprintf(text, sizeof text,
-                      "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F",
-                      sS, dCm2s * 1e7);
+                      "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F", sS,
+                      dCm2s * 1e7);
         return text;
     }
 
-    static std::string CouldNotOpen(const std::string& path)
-    {
+    static std::string CouldNotOpen(const std::string& path) {
         return "\n\aAttention: could not open " + path + " to write debugging info";
     }
 
     // A list of four equations over three scans, solved in two threads.
-    static LammListCase SmallList()
-    {
+    static LammListCase SmallList() {
         LammListCase lc;
         lc.equations = 4;
         lc.scans = 3;
         return lc;
     }
-    static int RunInTwoThreads(LammList& list)
-    {
+    static int RunInTwoThreads(LammList& list) {
         return static_cast<int>(
             CLRunMTListWithThreads(2, &list.templ, list.Equations(), list.S(), list.D(), nullptr,
                                    list.Targets(), list.Radii(), list.Points(), nullptr, nullptr));
@@ -76,8 +69,7 @@ struct TraceCase {
 
 // One run per case, with a stale file from an earlier session in place: a traced run starts the
 // file afresh with the header naming its equation, and writes nothing else of its own.
-TEST_F(LammTrace, RunWritesTheEquationHeader)
-{
+TEST_F(LammTrace, RunWritesTheEquationHeader) {
     const TraceCase cases[] = {
         {"WindowThread", true, 0, 4.5, 6e-7, "debug_t0.txt"},
         {"WorkerThree", true, 3, 11.25, 3.125e-7, "debug_t3.txt"},
@@ -101,8 +93,7 @@ TEST_F(LammTrace, RunWritesTheEquationHeader)
 }
 
 // The header goes out before anything is checked, so a refused run is traced too.
-TEST_F(LammTrace, RefusedRunIsTracedToo)
-{
+TEST_F(LammTrace, RefusedRunIsTracedToo) {
     gSolverDiagnostics = true;
     LammRun run(LammCase{});
     run.Load();
@@ -113,8 +104,7 @@ TEST_F(LammTrace, RefusedRunIsTracedToo)
 
 // A trace that cannot be opened (a folder in its place) used to show a box for every entry; now
 // an object reports it once and stops tracing, and the solution is not affected.
-TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn)
-{
+TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn) {
     std::filesystem::create_directory(folder_.file("debug_t0.txt"));
     gSolverDiagnostics = true;
     LammCase lc;
@@ -137,8 +127,7 @@ TEST_F(LammTrace, UnwritableTraceIsReportedOnceAndTheRunGoesOn)
 // A list in two threads: the template's trace holds the driver's progress after its header;
 // each worker's trace is started afresh by each of its equations, so it ends up holding the
 // header of the last equation it solved (thread 1 solves 2 and 4, thread 2 solves 1 and 3).
-TEST_F(LammTrace, ListTracesTheDriverAndEachWorker)
-{
+TEST_F(LammTrace, ListTracesTheDriverAndEachWorker) {
     gSolverDiagnostics = gThreadDiagnostics = true;
     LammList list{SmallList()};
     ASSERT_EQ(RunInTwoThreads(list), 0);
@@ -153,8 +142,7 @@ TEST_F(LammTrace, ListTracesTheDriverAndEachWorker)
 
 // A worker thread whose own trace cannot be opened says so once, not at every entry of its
 // equations and again when it is deleted.
-TEST_F(LammTrace, UnwritableThreadTraceIsReportedOnce)
-{
+TEST_F(LammTrace, UnwritableThreadTraceIsReportedOnce) {
     std::filesystem::create_directory(folder_.file("MTdebug_t1.txt"));
     gThreadDiagnostics = true;
     LammList list{SmallList()};
@@ -167,4 +155,4 @@ TEST_F(LammTrace, UnwritableThreadTraceIsReportedOnce)
               std::string::npos);
 }
 
-}  // namespace
+} // namespace

@@ -4,19 +4,18 @@
 #include "lamm/lamm_moving_hat_ends.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 struct GridCase {
     const char* name;
-    double s;       // S; negative: flotation, the 1.5-step interval at the meniscus
-    double phase;   // tau / T inside the grid period
-    bool combined;  // automatic s_grid: transport as s omega^2 (F - S)
+    double s;      // S; negative: flotation, the 1.5-step interval at the meniscus
+    double phase;  // tau / T inside the grid period
+    bool combined; // automatic s_grid: transport as s omega^2 (F - S)
 };
 
 const GridCase kGridCases[] = {
@@ -27,8 +26,7 @@ const GridCase kGridCases[] = {
 };
 
 // A moving-hat object with its arrays and matrices assembled at 50,000 rpm on 6.0-7.2 cm.
-void Assemble(CLammIdeal& o, const GridCase& gc)
-{
+void Assemble(CLammIdeal& o, const GridCase& gc) {
     o.meniscus = 6.0, o.bottom = 7.2;
     o.s = gc.s, o.D = 6e-7;
     o.N = 40;
@@ -42,12 +40,11 @@ void Assemble(CLammIdeal& o, const GridCase& gc)
 }
 
 class MovingHatGrid : public ::testing::TestWithParam<GridCase> {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
 };
 
-TEST_P(MovingHatGrid, EndMassRatesAreTimeDerivatives)
-{
+TEST_P(MovingHatGrid, EndMassRatesAreTimeDerivatives) {
     const GridCase& gc = GetParam();
     CLammIdeal o;
     Assemble(o, gc);
@@ -68,8 +65,7 @@ TEST_P(MovingHatGrid, EndMassRatesAreTimeDerivatives)
 
 // Every column of A + 2 k M + dM/dt sums to zero: the frame's dilution and the end nodes' motion
 // balance the change of the node volumes, so sum_i (M E^2 c)_i cannot change in a step.
-TEST_P(MovingHatGrid, ConservativeOperatorColumnsSumToZero)
-{
+TEST_P(MovingHatGrid, ConservativeOperatorColumnsSumToZero) {
     const GridCase& gc = GetParam();
     CLammIdeal o;
     Assemble(o, gc);
@@ -108,8 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, MovingHatGrid, ::testing::ValuesIn(kGridCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The end of the period is one radius for every user: a phase within 1e-10 s of it is the period.
-TEST(MovingHatGrid, PhaseSnapsToThePeriodEnd)
-{
+TEST(MovingHatGrid, PhaseSnapsToThePeriodEnd) {
     const double period = 18.496156;
     EXPECT_EQ(PeriodPhase(period - 8e-15, period), period);
     EXPECT_EQ(PeriodPhase(period + 3e-11, period), period);

@@ -6,60 +6,56 @@
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 struct Schedule {
-    std::vector<float> start, speed, accel;  // 1-based
+    std::vector<float> start, speed, accel; // 1-based
 };
 
 // Run start to 40,000 rpm at 200 rpm/s, up to 50,000 at 100 rpm/s from 3000 s, down to
 // 30,000 rpm at 400 rpm/s from 6000 s.
-Schedule ThreeSteps() { return {{0, 0, 3000, 6000}, {0, 40000, 50000, 30000}, {0, 200, 100, 400}}; }
+Schedule ThreeSteps() {
+    return {{0, 0, 3000, 6000}, {0, 40000, 50000, 30000}, {0, 200, 100, 400}};
+}
 
 class SpeedSchedule : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
-    void Load(const Schedule& s, int mode = 0)
-    {
+    void Load(const Schedule& s, int mode = 0) {
         solver.CheckRotorSpeeds(static_cast<int>(s.start.size()) - 1, s.start.data(),
                                 s.speed.data(), s.accel.data(), mode);
     }
     CLammIdeal solver;
 };
 
-TEST_F(SpeedSchedule, FollowsRampsBetweenSteps)
-{
+TEST_F(SpeedSchedule, FollowsRampsBetweenSteps) {
     Load(ThreeSteps());
     struct Case {
         double t, rpm;
-    } cases[] = {{0, 0},         {100, 20000},    {200, 40000},    {2999, 40000},
-                 {3000, 40000},  {3050, 45000},   {3100, 50000},   {5000, 50000},
-                 {6010, 46000},  {6050, 30000},   {9000, 30000}};
+    } cases[] = {{0, 0},        {100, 20000},  {200, 40000},  {2999, 40000},
+                 {3000, 40000}, {3050, 45000}, {3100, 50000}, {5000, 50000},
+                 {6010, 46000}, {6050, 30000}, {9000, 30000}};
     for (const Case& c : cases)
         EXPECT_NEAR(solver.RotorSpeedAt(c.t), c.rpm, 1e-6) << "t = " << c.t;
     EXPECT_DOUBLE_EQ(solver.finalRotorSpeed, 30000.0);
     EXPECT_FALSE(solver.checkAcceleration);
 }
 
-TEST_F(SpeedSchedule, SpeedIsZeroBeforeTheFirstStep)
-{
+TEST_F(SpeedSchedule, SpeedIsZeroBeforeTheFirstStep) {
     Load({{0, 100, 4000}, {0, 40000, 50000}, {0, 200, 100}});
     EXPECT_EQ(solver.RotorSpeedAt(50.0), 0.0);
     EXPECT_NEAR(solver.RotorSpeedAt(150.0), 10000.0, 1e-9);
 }
 
 // A ramp that would outlast the next step's start ends 1 s before it.
-TEST_F(SpeedSchedule, OverlappingRampEndsBeforeNextStep)
-{
+TEST_F(SpeedSchedule, OverlappingRampEndsBeforeNextStep) {
     Load({{0, 0, 150}, {0, 40000, 50000}, {0, 200, 100}});
     EXPECT_DOUBLE_EQ(solver.stepEnd[1], 149.0);
     EXPECT_DOUBLE_EQ(solver.stepEnd[2], 250.0);
@@ -67,8 +63,7 @@ TEST_F(SpeedSchedule, OverlappingRampEndsBeforeNextStep)
 
 // Accelerations from a user's file that are zero or missing: the change is instantaneous
 // instead of an end time of infinity (0/0 for equal speeds) that never reaches the step speed.
-TEST_F(SpeedSchedule, ZeroAccelerationIsAnInstantaneousChange)
-{
+TEST_F(SpeedSchedule, ZeroAccelerationIsAnInstantaneousChange) {
     Load({{0, 0, 1000, 2000}, {0, 40000, 50000, 50000}, {0, 0, 0, 0}});
     for (int i = 1; i <= 3; ++i)
         EXPECT_TRUE(std::isfinite(solver.stepEnd[i])) << i;
@@ -79,48 +74,44 @@ TEST_F(SpeedSchedule, ZeroAccelerationIsAnInstantaneousChange)
 
 // The effective speed is the root mean square of the speeds at both ends of the step, so that
 // omega^2 is averaged; it never overshoots the step's speed.
-TEST_F(SpeedSchedule, EffectiveSpeedAveragesOmegaSquared)
-{
+TEST_F(SpeedSchedule, EffectiveSpeedAveragesOmegaSquared) {
     Load(ThreeSteps());
     solver.currentStep = 1;
     EXPECT_NEAR(solver.EffectiveRotorSpeed(100.0, 50.0), std::sqrt((2e4 * 2e4 + 3e4 * 3e4) / 2.0),
                 1e-6);
-    EXPECT_NEAR(solver.EffectiveRotorSpeed(190.0, 50.0), std::sqrt((3.8e4 * 3.8e4 + 4e4 * 4e4) / 2.0),
-                1e-6);
+    EXPECT_NEAR(solver.EffectiveRotorSpeed(190.0, 50.0),
+                std::sqrt((3.8e4 * 3.8e4 + 4e4 * 4e4) / 2.0), 1e-6);
     solver.currentStep = 3;
     EXPECT_NEAR(solver.EffectiveRotorSpeed(6000.0, 10.0),
                 std::sqrt((5e4 * 5e4 + 4.6e4 * 4.6e4) / 2.0), 1e-6);
-    EXPECT_NEAR(solver.EffectiveRotorSpeed(6045.0, 10.0), std::sqrt((3.2e4 * 3.2e4 + 3e4 * 3e4) / 2.0),
-                1e-6);
+    EXPECT_NEAR(solver.EffectiveRotorSpeed(6045.0, 10.0),
+                std::sqrt((3.2e4 * 3.2e4 + 3e4 * 3e4) / 2.0), 1e-6);
 }
 
-TEST_F(SpeedSchedule, EffectiveSpeedOfTheHeaderRamp)
-{
+TEST_F(SpeedSchedule, EffectiveSpeedOfTheHeaderRamp) {
     solver.finalRotorSpeed = 50000.0;
     solver.accelerationRate = 200.0;
     solver.accelerationDuration = 250.0;
     solver.accelerationPhaseActive = true;
     EXPECT_NEAR(solver.EffectiveRotorSpeed(100.0, 10.0),
                 std::sqrt((2e4 * 2e4 + 2.2e4 * 2.2e4) / 2.0), 1e-6);
-    EXPECT_NEAR(solver.EffectiveRotorSpeed(245.0, 10.0), 50000.0, 1e-6);  // capped
+    EXPECT_NEAR(solver.EffectiveRotorSpeed(245.0, 10.0), 50000.0, 1e-6); // capped
     EXPECT_TRUE(solver.accelerationPhaseActive);
     EXPECT_NEAR(solver.EffectiveRotorSpeed(250.0, 10.0), 50000.0, 1e-6);
     EXPECT_FALSE(solver.accelerationPhaseActive);
-    solver.accelerationDuration = 9.0;  // shorter than 10 s: at speed at once
+    solver.accelerationDuration = 9.0; // shorter than 10 s: at speed at once
     solver.accelerationPhaseActive = true;
     EXPECT_NEAR(solver.EffectiveRotorSpeed(1.0, 1.0), 50000.0, 1e-9);
     EXPECT_FALSE(solver.accelerationPhaseActive);
 }
 
-TEST_F(SpeedSchedule, ShortRampCountsAsInstantaneous)
-{
+TEST_F(SpeedSchedule, ShortRampCountsAsInstantaneous) {
     Load({{0, 0, 1000}, {0, 40000, 40500}, {0, 200, 100}});
     solver.currentStep = 2;
     EXPECT_DOUBLE_EQ(solver.EffectiveRotorSpeed(1000.0, 3.0), 40500.0);
 }
 
-TEST_F(SpeedSchedule, AdvancesStepsAndMarksTheLast)
-{
+TEST_F(SpeedSchedule, AdvancesStepsAndMarksTheLast) {
     Load(ThreeSteps());
     solver.AdvanceSpeedStep(3050.0);
     EXPECT_EQ(solver.currentStep, 2);
@@ -135,15 +126,14 @@ TEST_F(SpeedSchedule, AdvancesStepsAndMarksTheLast)
 
 // Mode 1 checks the scans against the schedule, one box per scan off by more than 100 rpm;
 // mode 2 replaces the recorded speeds.
-TEST_F(SpeedSchedule, ChecksOrReplacesRecordedScanSpeeds)
-{
+TEST_F(SpeedSchedule, ChecksOrReplacesRecordedScanSpeeds) {
     LammCase lc;
     lc.scans = 3;
     lc.firstScanS = 1000.0, lc.intervalS = 1000.0;
     LammRun run(lc);
     run.Load();
-    run.headers_[1].rotorSpeed = 40100.0f;  // schedule: 40,000 at 1000 s
-    run.headers_[2].rotorSpeed = 39899.5f;  // 100.5 rpm off
+    run.headers_[1].rotorSpeed = 40100.0f; // schedule: 40,000 at 1000 s
+    run.headers_[2].rotorSpeed = 39899.5f; // 100.5 rpm off
     run.headers_[3].rotorSpeed = 40000.0f;
     const Schedule s = ThreeSteps();
     run.solver.CheckRotorSpeeds(3, s.start.data(), s.speed.data(), s.accel.data(), 1);
@@ -153,24 +143,23 @@ TEST_F(SpeedSchedule, ChecksOrReplacesRecordedScanSpeeds)
                              "at time 2000.000000 predicting 40000");
     run.solver.CheckRotorSpeeds(3, s.start.data(), s.speed.data(), s.accel.data(), 2);
     EXPECT_FLOAT_EQ(run.headers_[2].rotorSpeed, 40000.0f);
-    EXPECT_FLOAT_EQ(run.headers_[3].rotorSpeed, 40000.0f);  // the ramp to 50,000 starts now
+    EXPECT_FLOAT_EQ(run.headers_[3].rotorSpeed, 40000.0f); // the ramp to 50,000 starts now
     CLammIdeal unloaded;
     unloaded.CheckRotorSpeeds(3, s.start.data(), s.speed.data(), s.accel.data(), 1);
     const auto refused = TakeErrorBoxes();
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].text, "can't check rotor speeds - data not loaded");
-    EXPECT_TRUE(unloaded.profileLoaded);  // the schedule is built before the check
+    EXPECT_TRUE(unloaded.profileLoaded); // the schedule is built before the check
 }
 
 // omega^2 t of the three-step profile, integrated exactly over its linear ramps.
-double ProfileOmega2T(double t)
-{
+double ProfileOmega2T(double t) {
     const Schedule s = ThreeSteps();
     CLammIdeal o;
     o.CheckRotorSpeeds(3, s.start.data(), s.speed.data(), s.accel.data(), 0);
     double sum = 0.0;
     const int pieces = 20000;
-    for (int i = 0; i < pieces; ++i) {  // Simpson on a fine partition: exact for the quadratics
+    for (int i = 0; i < pieces; ++i) { // Simpson on a fine partition: exact for the quadratics
         const double a = t * i / pieces, b = t * (i + 1) / pieces, m = 0.5 * (a + b);
         auto w2 = [&](double x) {
             const double w = o.RotorSpeedAt(x) * M_PI / 30.0;
@@ -183,8 +172,7 @@ double ProfileOmega2T(double t)
 
 // Under a speed-step profile the plateau must follow exp(-2 s integral omega^2 dt), through the
 // ramps and the deceleration.
-TEST_F(SpeedSchedule, PlateauFollowsTheProfilesOmegaSquared)
-{
+TEST_F(SpeedSchedule, PlateauFollowsTheProfilesOmegaSquared) {
     for (bool movingHat : {false, true}) {
         LammCase lc;
         lc.s = 2.0, lc.D = 7e-7;
@@ -209,4 +197,4 @@ TEST_F(SpeedSchedule, PlateauFollowsTheProfilesOmegaSquared)
     }
 }
 
-}  // namespace
+} // namespace

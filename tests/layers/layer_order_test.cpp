@@ -2,16 +2,14 @@
 // one in the build's layer list, and the engine folders include no platform header beyond files,
 // paths, the clock and threads (they reach the window through the services). Each checker is
 // tried on a small tree with one offending include.
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -57,7 +55,8 @@ std::vector<std::string> IncludesThat(const fs::path& root, const std::string& f
 }
 
 // Every include of a later layer in the folders of root.
-std::vector<std::string> UpwardIncludes(const fs::path& root, const std::vector<std::string>& order) {
+std::vector<std::string> UpwardIncludes(const fs::path& root,
+                                        const std::vector<std::string>& order) {
     std::vector<std::string> found;
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         const auto later = [&](const std::string& folder, const std::string&) {
@@ -80,9 +79,9 @@ const std::vector<std::string> kEnginePlatformHeaders = {"atomic_file.hpp", "pat
 // Every include of another platform header in the engine folders of root.
 std::vector<std::string> EnginePlatformIncludes(const fs::path& root) {
     const auto windowing = [](const std::string& folder, const std::string& header) {
-        return folder == "plat" && std::find(kEnginePlatformHeaders.begin(),
-                                             kEnginePlatformHeaders.end(),
-                                             header) == kEnginePlatformHeaders.end();
+        return folder == "plat" &&
+               std::find(kEnginePlatformHeaders.begin(), kEnginePlatformHeaders.end(), header) ==
+                   kEnginePlatformHeaders.end();
     };
     std::vector<std::string> found;
     for (const std::string& folder : kEngineFolders)

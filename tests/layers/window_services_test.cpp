@@ -1,14 +1,13 @@
 // The layers below the window reach it only through the services table: a loader step calls
 // the entries a recording table lends it, and an empty table leaves the engines windowless.
-#include "support/reset_all_state.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_user_messages.h"
 #include "state/model_choice.h"
 #include "state/realtime_state.h"
 #include "state/window_services.h"
+#include "support/reset_all_state.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 

@@ -1,15 +1,14 @@
 // Dialogs with packed transfer records: the field walk over real record layouts, the OK path
 // (transfer out, then CanClose), Cancel leaving the record untouched, and template checks.
-#include <gtest/gtest.h>
-#include <gtest/gtest-spi.h>
+#include "plat/dialog.hpp"
+#include "plat/testing.hpp"
 
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "plat/dialog.hpp"
-#include "plat/testing.hpp"
 
 namespace {
 
@@ -25,8 +24,8 @@ struct Field {
 #pragma pack(push, 1)
 // The rotor-speed planning dialog: 22 edits and 11 states.
 struct Record926 {
-    char bottom[15], meniscus[15], rightLimit[15], initialSpeed[15], finalSpeed[15], temperature[15],
-        density[15], viscosity[15];
+    char bottom[15], meniscus[15], rightLimit[15], initialSpeed[15], finalSpeed[15],
+        temperature[15], density[15], viscosity[15];
     std::uint32_t givenDistribution;
     char s1[15], m1[15], vbar1[15], ff01[15];
     std::uint32_t useS1, useFf01, secondSpecies;
@@ -65,13 +64,15 @@ const std::vector<Field> k926 = {
     {414, E}, {420, E}, {427, E}, {624, R}, {625, R}, {614, E}, {617, E}, {643, E}, {619, E},
     {626, C}, {618, E}, {924, C}, {623, C}, {833, C}, {640, C}};
 const std::vector<Field> k916 = {
-    {613, C}, {612, E}, {615, C}, {621, C}, {620, C}, {614, E}, {835, C}, {834, E}, {450, E},
-    {832, C}, {449, C}, {622, C}, {616, E}, {623, C}, {624, C}, {617, E}, {619, E}, {625, C},
-    {626, C}, {618, E}, {627, E}, {630, C}, {640, C}, {401, C}, {414, E}, {413, E}, {405, E},
-    {412, E}, {404, C}, {403, C}, {402, C}, {409, C}};
+    {613, C}, {612, E}, {615, C}, {621, C}, {620, C}, {614, E}, {835, C}, {834, E},
+    {450, E}, {832, C}, {449, C}, {622, C}, {616, E}, {623, C}, {624, C}, {617, E},
+    {619, E}, {625, C}, {626, C}, {618, E}, {627, E}, {630, C}, {640, C}, {401, C},
+    {414, E}, {413, E}, {405, E}, {412, E}, {404, C}, {403, C}, {402, C}, {409, C}};
 
 // Packed fields are read by value: a reference to one would be misaligned.
-std::uint32_t State(std::uint32_t v) { return v; }
+std::uint32_t State(std::uint32_t v) {
+    return v;
+}
 
 void Register(int id, const std::vector<Field>& fields) {
     plat::DialogTemplate t;
@@ -93,7 +94,7 @@ void Register(int id, const std::vector<Field>& fields) {
 
 // A dialog that makes its controls from a field list, as the program's dialogs do by hand.
 class TableDialog : public TDialog {
-public:
+  public:
     TableDialog(int id, const std::vector<Field>& fields, void* record, std::size_t size)
         : TDialog(nullptr, id, record, size) {
         for (const Field& f : fields) {
@@ -107,7 +108,8 @@ public:
     }
     // Positive numbers only; a refusal shows the input-error box.
     bool CanClose() override {
-        if (!validate) return true;
+        if (!validate)
+            return true;
         for (TControl* c : Controls()) {
             auto* e = dynamic_cast<TEdit*>(c);
             if (e && !e->GetText().empty() && std::atof(e->GetText().c_str()) <= 0) {
@@ -121,7 +123,7 @@ public:
 };
 
 class DialogTransfer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Register(926, k926);
         Register(916, k916);
@@ -232,7 +234,8 @@ TEST_F(DialogTransfer, TemplateMismatchesAreFaults) {
 TEST_F(DialogTransfer, DialogLeftOpenWithoutFurtherStepsFailsTheTest) {
     Record916 r{};
     script.expectDialog(916).set(612, "-1").ok();
-    script.onUnexpected(plat::test::Unexpected::Cancel); // the input-error box itself is not scripted
+    script.onUnexpected(
+        plat::test::Unexpected::Cancel); // the input-error box itself is not scripted
     TableDialog d(916, k916, &r, sizeof r);
     d.validate = true;
     int result = 0;

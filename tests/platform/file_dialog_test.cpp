@@ -1,29 +1,30 @@
 // Open and save dialogs: the selection written into the caller's buffer in the format the load
 // command parses, never past its end, and the scripted answers checked against the flags.
-#include <gtest/gtest.h>
-#include <gtest/gtest-spi.h>
-
-#include <string>
-#include <vector>
-
 #include "plat/clipboard.hpp"
 #include "plat/filedlg.hpp"
 #include "plat/testing.hpp"
 #include "support/temp_folder.h"
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
 std::string Buffer(const std::vector<char>& b) {
     // Up to and including the double NUL.
     for (std::size_t i = 0; i + 1 < b.size(); ++i)
-        if (b[i] == '\0' && b[i + 1] == '\0') return std::string(b.data(), i + 2);
+        if (b[i] == '\0' && b[i + 1] == '\0')
+            return std::string(b.data(), i + 2);
     return std::string(b.data(), b.size());
 }
 
 class FileDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        for (const char* n : {"00001.RA1", "00002.RA1"}) folder.write(n, "x");
+        for (const char* n : {"00001.RA1", "00002.RA1"})
+            folder.write(n, "x");
         rec.lpstrFile = buffer.data();
         rec.nMaxFile = DWORD(buffer.size());
         rec.lpstrTitle = "select files";

@@ -1,13 +1,12 @@
 // Paths written the Windows way, file times, wildcard searches and copies.
-#include <gtest/gtest.h>
+#include "plat/files.hpp"
+#include "plat/paths.hpp"
+#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-#include "plat/files.hpp"
-#include "plat/paths.hpp"
-#include "support/temp_folder.h"
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
@@ -65,19 +64,30 @@ TEST(Wildcards, FollowWindowsRulesIgnoringCase) {
         bool match;
     };
     const Case cases[] = {
-        {"*.RA*", "00001.ra1", true},  {"*.RA*", "00001.RI1", false}, {"list*.*", "List_corr.RA1", true},
-        {"list.*", "list", true},      {"list.*", "listing", false},   {"*.*", "noext", true},
-        {"*.*1", "00001.RA1", true},   {"*.*1", "00001.RA2", false},   {"?0001.ip?", "00001.IP2", true},
-        {"*.xp", "run.xpx", false},    {"*", "", true},                {"a*b*c", "aXbYbZc", true},
+        {"*.RA*", "00001.ra1", true},
+        {"*.RA*", "00001.RI1", false},
+        {"list*.*", "List_corr.RA1", true},
+        {"list.*", "list", true},
+        {"list.*", "listing", false},
+        {"*.*", "noext", true},
+        {"*.*1", "00001.RA1", true},
+        {"*.*1", "00001.RA2", false},
+        {"?0001.ip?", "00001.IP2", true},
+        {"*.xp", "run.xpx", false},
+        {"*", "", true},
+        {"a*b*c", "aXbYbZc", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(plat::MatchWildcard(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(plat::MatchWildcard(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
 TEST(FindFiles, ListsMatchingRegularFilesSorted) {
     TempFolder d;
-    for (const char* n : {"00002.RA1", "00001.ra1", "00003.RI1", "list", "list.RA1"}) d.write(n, "x");
+    for (const char* n : {"00002.RA1", "00001.ra1", "00003.RI1", "list", "list.RA1"})
+        d.write(n, "x");
     fs::create_directory(d.file("sub.RA1"));
-    EXPECT_EQ(plat::FindFiles(d.path(), "*.RA*"), (std::vector<std::string>{"00001.ra1", "00002.RA1", "list.RA1"}));
+    EXPECT_EQ(plat::FindFiles(d.path(), "*.RA*"),
+              (std::vector<std::string>{"00001.ra1", "00002.RA1", "list.RA1"}));
     EXPECT_EQ(plat::FindFiles(d.path(), "list.*"), (std::vector<std::string>{"list", "list.RA1"}));
     EXPECT_TRUE(plat::FindFiles(d.file("missing"), "*").empty());
 }

@@ -1,9 +1,8 @@
 // Lines and shapes on a raster context: end pixels, invert mode, rectangle and ellipse edges.
-#include <gtest/gtest.h>
-
-#include <random>
-
 #include "plat/gdi.hpp"
+
+#include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -14,14 +13,16 @@ std::vector<TPoint> Inked(const plat::Surface& s, COLORREF background = kWhite) 
     std::vector<TPoint> out;
     for (int y = 0; y < s.Height(); ++y)
         for (int x = 0; x < s.Width(); ++x)
-            if (s.GetPixel(x, y) != background) out.push_back({x, y});
+            if (s.GetPixel(x, y) != background)
+                out.push_back({x, y});
     return out;
 }
 
 plat::Surface Noise(int w, int h, unsigned seed) {
     plat::Surface s(w, h);
     std::mt19937 rng(seed);
-    for (auto& p : s.Pixels()) p = rng() & 0xFFFFFFu;
+    for (auto& p : s.Pixels())
+        p = rng() & 0xFFFFFFu;
     return s;
 }
 
@@ -32,9 +33,9 @@ TEST(GdiLines, LineToLeavesOutItsEndPixel) {
         TPoint from, to;
         size_t pixels;
     } cases[] = {
-        {{0, 0}, {10, 0}, 10}, {{10, 3}, {0, 3}, 10}, {{2, 2}, {2, 9}, 7},
-        {{0, 0}, {7, 7}, 7},   {{0, 0}, {9, 4}, 9},   {{5, 5}, {5, 5}, 0},
-        {{4, 6}, {5, 7}, 1}, // a dot is one line to the diagonal neighbour
+        {{0, 0}, {10, 0}, 10}, {{10, 3}, {0, 3}, 10}, {{2, 2}, {2, 9}, 7}, {{0, 0}, {7, 7}, 7},
+        {{0, 0}, {9, 4}, 9},   {{5, 5}, {5, 5}, 0},   {{4, 6}, {5, 7}, 1}, // a dot is one line to
+                                                                           // the diagonal neighbour
     };
     for (const Case& c : cases) {
         plat::Surface s(20, 20);
@@ -59,7 +60,8 @@ TEST(GdiLines, PolylinePaintsSharedVerticesOnce) {
     const std::vector<TPoint> box{{3, 3}, {3, 20}, {25, 20}, {25, 3}, {3, 3}};
     dc.Polyline(box);
     EXPECT_EQ(Inked(s, kBlack).size(), size_t(2 * 17 + 2 * 22));
-    for (const TPoint& p : box) EXPECT_EQ(s.GetPixel(p.x, p.y), kWhite);
+    for (const TPoint& p : box)
+        EXPECT_EQ(s.GetPixel(p.x, p.y), kWhite);
 }
 
 TEST(GdiLines, InvertTwiceRestoresEveryPixel) {
@@ -220,7 +222,8 @@ TEST(GdiShapes, FarOffCoordinatesAreClippedNotWalked) {
     TSurfaceDC dc(s);
     dc.MoveTo(-2000000000, 5);
     dc.LineTo(2000000000, 5);
-    for (int x = 0; x < 50; ++x) EXPECT_EQ(s.GetPixel(x, 5), kBlack) << x;
+    for (int x = 0; x < 50; ++x)
+        EXPECT_EQ(s.GetPixel(x, 5), kBlack) << x;
     dc.SelectObject(TBrush(RGB(0, 0, 255)));
     dc.Rectangle(-1000000000, 10, 1000000000, 1000000000);
     EXPECT_EQ(s.GetPixel(25, 10), kBlack);

@@ -1,8 +1,8 @@
 // Logical-to-device mapping, metafile replay into other mappings, and pixel copies.
-#include <gtest/gtest.h>
-
 #include "plat/gdi.hpp"
 #include "plat/metafile.hpp"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -13,7 +13,8 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 std::vector<int> InkColumns(const plat::Surface& s, int y) {
     std::vector<int> cols;
     for (int x = 0; x < s.Width(); ++x)
-        if (s.GetPixel(x, y) != kWhite) cols.push_back(x);
+        if (s.GetPixel(x, y) != kWhite)
+            cols.push_back(x);
     return cols;
 }
 
@@ -46,10 +47,10 @@ TEST(GdiMapping, AnisotropicTruncatesTowardsMinusInfinity) {
         {{1400, 1000}, {1400, 1000}, {1399, 999}, {1399, 999}},
         {{1399, 1000}, {1400, 1000}, {1398, 500}, {1398, 500}}, // 1398.9993
         {{1399, 1000}, {1400, 1000}, {1399, 1000}, {1400, 1000}},
-        {{1399, 1000}, {1399, 1000}, {1398, 999}, {1398, 999}},  // a 1399-pixel client: 1:1
-        {{1400, 1000}, {684, 441}, {1023, 475}, {499, 209}},     // 499.8, 209.5
-        {{1399, 1000}, {684, 441}, {1023, 475}, {500, 209}},     // 500.16
-        {{1400, 1000}, {700, 500}, {-1, -3}, {-1, -2}},          // -0.5, -1.5
+        {{1399, 1000}, {1399, 1000}, {1398, 999}, {1398, 999}}, // a 1399-pixel client: 1:1
+        {{1400, 1000}, {684, 441}, {1023, 475}, {499, 209}},    // 499.8, 209.5
+        {{1399, 1000}, {684, 441}, {1023, 475}, {500, 209}},    // 500.16
+        {{1400, 1000}, {700, 500}, {-1, -3}, {-1, -2}},         // -0.5, -1.5
     };
     for (const Case& c : cases) {
         dc.SetMapMode(MM_ANISOTROPIC);

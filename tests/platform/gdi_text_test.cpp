@@ -1,7 +1,7 @@
 // Text placement by alignment and escapement, font sizes through the mapping, and shading.
-#include <gtest/gtest.h>
-
 #include "plat/gdi.hpp"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -16,9 +16,11 @@ Ink InkOf(const plat::Surface& s) {
     for (int y = 0; y < s.Height(); ++y)
         for (int x = 0; x < s.Width(); ++x) {
             const COLORREF c = s.GetPixel(x, y);
-            if (c == kWhite) continue;
+            if (c == kWhite)
+                continue;
             ++k.count;
-            if (c != RGB(0, 0, 0)) ++k.grey;
+            if (c != RGB(0, 0, 0))
+                ++k.grey;
             k.minX = std::min(k.minX, x);
             k.maxX = std::max(k.maxX, x);
             k.minY = std::min(k.minY, y);
@@ -48,10 +50,10 @@ TFont Roman(int height, int escapement = 0, int weight = FW_NORMAL) {
 TEST(GdiText, EscapementNineHundredWritesUpwardsAboveTheAnchor) {
     const Ink k = Draw(Roman(20, 900), TA_LEFT | TA_BASELINE, 100, 170, "Radius");
     ASSERT_GT(k.count, 50);
-    EXPECT_LE(k.maxY, 170);          // the text starts at the anchor and rises
-    EXPECT_GT(170 - k.minY, 40);     // "Radius" is much longer than it is high
-    EXPECT_LE(k.maxX, 101);          // glyph tops point left of the baseline
-    EXPECT_GE(k.minX, 100 - 20);     // within one cell height
+    EXPECT_LE(k.maxY, 170);      // the text starts at the anchor and rises
+    EXPECT_GT(170 - k.minY, 40); // "Radius" is much longer than it is high
+    EXPECT_LE(k.maxX, 101);      // glyph tops point left of the baseline
+    EXPECT_GE(k.minX, 100 - 20); // within one cell height
 }
 
 TEST(GdiText, AlignmentPlacesTheReferencePoint) {
@@ -67,7 +69,9 @@ TEST(GdiText, AlignmentPlacesTheReferencePoint) {
              return std::abs((k.minX + k.maxX) / 2 - 120) <= 2 && k.minY >= 100 && k.maxY < 120;
          }},
         {"right/baseline", TA_RIGHT | TA_BASELINE, 0,
-         [](const Ink& k) { return k.maxX <= 120 && k.maxX >= 117 && k.maxY <= 100 && k.minY > 80; }},
+         [](const Ink& k) {
+             return k.maxX <= 120 && k.maxX >= 117 && k.maxY <= 100 && k.minY > 80;
+         }},
         {"left/top", TA_LEFT | TA_TOP, 0,
          [](const Ink& k) { return k.minX >= 118 && k.minX <= 123 && k.minY >= 100; }},
         {"bottom/centre upwards", TA_BOTTOM | TA_CENTER, 900,

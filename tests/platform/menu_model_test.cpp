@@ -1,8 +1,8 @@
 // The menu model: run-time edits by command and the check that every menu or accelerator names
 // a command the window handles.
-#include <gtest/gtest.h>
-
 #include "plat/menu.hpp"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -12,8 +12,8 @@ using plat::MenuModel;
 MenuModel SmallMenu() {
     return MenuModel({
         MenuItem::Popup("Data", {MenuItem::Command(200, "&Load New Files\t^L"),
-                                 MenuItem::Command(226, "Add More Files\t^A"), MenuItem::Separator(),
-                                 MenuItem::Command(230, "Exit")}),
+                                 MenuItem::Command(226, "Add More Files\t^A"),
+                                 MenuItem::Separator(), MenuItem::Command(230, "Exit")}),
         MenuItem::Popup("Options", {MenuItem::Popup("Loading Options and Tools",
                                                     {MenuItem::Command(552, "Buffer Mismatch"),
                                                      MenuItem::Command(231, "Undo", false, true)}),
@@ -73,13 +73,12 @@ TEST(Accelerators, MatchNeedsTheExactModifiers) {
         std::optional<int> command;
     };
     const Case cases[] = {
-        {'F', MK_CONTROL, 215},
-        {'F', KS_ALT, 915},
-        {'F', 0, std::nullopt},
-        {'F', MK_CONTROL | MK_SHIFT, std::nullopt},
+        {'F', MK_CONTROL, 215},          {'F', KS_ALT, 915},
+        {'F', 0, std::nullopt},          {'F', MK_CONTROL | MK_SHIFT, std::nullopt},
         {'G', MK_CONTROL, std::nullopt},
     };
-    for (const Case& c : cases) EXPECT_EQ(t.Match(c.key, c.state), c.command) << c.key << " " << c.state;
+    for (const Case& c : cases)
+        EXPECT_EQ(t.Match(c.key, c.state), c.command) << c.key << " " << c.state;
 }
 
 } // namespace

@@ -1,35 +1,37 @@
 // The thread's message queue as long computations poll it: which messages a poll consumes, which
 // survive it (paint, quit, close, timers), and where translated characters land.
-#include <gtest/gtest.h>
-
-#include <thread>
-
 #include "plat/app.hpp"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
+
+#include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
 // The key polling of long loops: remove one message; on a key-down, drain up to its key-up.
 bool PollKey() {
     MSG msg;
-    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-    if (msg.message != WM_KEYDOWN) return false;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message != WM_KEYDOWN)
+        return false;
     do {
-        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+            continue;
     } while (msg.message != WM_KEYUP);
     return true;
 }
 
 class CountingWindow : public TFrameWindow {
-public:
+  public:
     CountingWindow() : TFrameWindow(nullptr, "test") {}
     void Paint(TDC&, bool, TRect&) override { ++paints; }
     int paints = 0;
 };
 
 class MessageQueue : public ::testing::Test {
-protected:
+  protected:
     plat::test::Script script;
     CountingWindow win;
     void SetUp() override {
@@ -79,7 +81,8 @@ TEST_F(MessageQueue, PollReturnsPaintButLeavesTheWindowInvalid) {
 
 TEST_F(MessageQueue, QuitSurvivesPollsAndEndsTheLoopOnce) {
     PostQuitMessage(3);
-    for (int i = 0; i < 5; ++i) EXPECT_FALSE(PollKey());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(PollKey());
     MSG msg;
     EXPECT_EQ(GetMessage(&msg, nullptr, 0, 0), FALSE);
     EXPECT_EQ(msg.message, WM_QUIT);

@@ -1,8 +1,8 @@
 // Recording: what the display list holds, its dump and SVG, ownership through TMetaFilePict.
-#include <gtest/gtest.h>
-
 #include "plat/metafile.hpp"
 #include "plat/png.hpp"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -2,15 +2,13 @@
 // made right again where the chunk layout still holds, so the damage reaches the header, palette
 // and compressed rows and not only the checksum test. No input crashes or overruns, and what is
 // read is a whole picture of the size its header gave.
+#include "plat/png.hpp"
 #include "support/fuzz_inputs.h"
 #include "support/temp_folder.h"
 
-#include "plat/png.hpp"
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 

@@ -1,16 +1,16 @@
 // PNG round trips of surfaces and rendered pictures.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <random>
-
 #include "plat/metafile.hpp"
 #include "plat/png.hpp"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <random>
 
 TEST(Png, EncodeDecodeRoundTrip) {
     plat::Surface s(37, 19);
     std::mt19937 rng(11);
-    for (auto& p : s.Pixels()) p = rng() & 0xFFFFFFu;
+    for (auto& p : s.Pixels())
+        p = rng() & 0xFFFFFFu;
     const auto bytes = plat::EncodePng(s);
     ASSERT_GT(bytes.size(), 8u);
     plat::Surface back;

@@ -1,10 +1,5 @@
 // Command lines of Windows programs mapped to what starts here, recorded by the headless backend;
 // worker threads; memory blocks.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-
 #include "plat/clock.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
@@ -13,6 +8,10 @@
 #include "plat/testing.hpp"
 #include "plat/thread.hpp"
 #include "support/temp_folder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -45,7 +44,8 @@ TEST(CommandLine, MapsEditorBrowserShellAndCompanions) {
         {home + "\\bin\\dravonndf.exe 1 2", {home + "/bin/dravonndf", "1", "2"}},
         {"/usr/bin/true", {"/usr/bin/true"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(plat::MapCommandLine(c.line), c.argv) << c.line;
+    for (const Case& c : cases)
+        EXPECT_EQ(plat::MapCommandLine(c.line), c.argv) << c.line;
     setenv("VISUAL", "gvim -f", 1);
     EXPECT_EQ(plat::MapCommandLine("notepad.exe r.txt"), (Args{"gvim", "-f", "r.txt"}));
     unsetenv("VISUAL");
@@ -63,7 +63,9 @@ TEST(StartProgram, PassesEachArgumentWhole) {
         Args argv;
     } cases[] = {
         {"/opt/mirovan", {hostile + ".xp"}, false, {"/opt/mirovan", hostile + ".xp"}},
-        {"/opt/VIZRA/VIZRA", {"--cofs", "--watch", hostile}, false,
+        {"/opt/VIZRA/VIZRA",
+         {"--cofs", "--watch", hostile},
+         false,
          {"/opt/VIZRA/VIZRA", "--cofs", "--watch", hostile}},
         {"cmd.exe", {"/K", hostile + "/hydropro.bat"}, true, {"sh", hostile + "/hydropro.sh"}},
         {"/opt/two words/prog", {"a b", ""}, false, {"/opt/two words/prog", "a b", ""}},
@@ -116,10 +118,17 @@ TEST(RealProcess, WaitsAndReportsTheExitStatus) {
         void buildMenu(TWindow&, const plat::MenuModel&) override {}
         void startTimer(TWindow&, UINT, UINT) override {}
         void stopTimer(TWindow&, UINT) override {}
-        int messageBox(TWindow*, const std::string&, const std::string&, UINT) override { return 1; }
-        bool inputBox(TWindow*, const std::string&, const std::string&, std::string&, int) override { return false; }
+        int messageBox(TWindow*, const std::string&, const std::string&, UINT) override {
+            return 1;
+        }
+        bool inputBox(TWindow*, const std::string&, const std::string&, std::string&,
+                      int) override {
+            return false;
+        }
         int runDialog(TDialog&) override { return 2; }
-        bool fileDialog(const OpenFileRecord&, bool, std::vector<std::string>&, DWORD&) override { return false; }
+        bool fileDialog(const OpenFileRecord&, bool, std::vector<std::string>&, DWORD&) override {
+            return false;
+        }
         bool editText(std::string&, std::size_t) override { return true; }
         void clipboardSet(const plat::ClipData&) override {}
         void beep(UINT) override {}
@@ -132,17 +141,18 @@ TEST(RealProcess, WaitsAndReportsTheExitStatus) {
 }
 
 class SumThread : public TThread {
-public:
+  public:
     SumThread(int k, int n) : k_(k), n_(n) {}
     int Run() override {
         SetPriority(Highest);
         for (int i = 0; i < 1000; ++i)
-            if (i % n_ == k_ - 1) sum += i;
+            if (i % n_ == k_ - 1)
+                sum += i;
         return k_;
     }
     long sum = 0;
 
-private:
+  private:
     int k_, n_;
 };
 
@@ -162,7 +172,8 @@ TEST(Thread, RunsWaitsAndKeepsItsResult) {
 TEST(GlobalBlock, IsZeroedWithOneExtraSlotOrEmptyWhenTooLarge) {
     auto block = plat::GlobalBlock(1000);
     ASSERT_EQ(block.size(), 1001u);
-    for (double v : block) EXPECT_EQ(v, 0.0);
+    for (double v : block)
+        EXPECT_EQ(v, 0.0);
     EXPECT_TRUE(plat::GlobalBlock(std::size_t(-1) / 2).empty());
 }
 

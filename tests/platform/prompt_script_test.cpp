@@ -1,17 +1,16 @@
 // The test script: prompts matched in order, answers returned, and every surprise reported as a
 // test failure that names the prompt.
-#include <gtest/gtest.h>
-#include <gtest/gtest-spi.h>
-
-#include <algorithm>
-#include <cstring>
-#include <optional>
-#include <vector>
-#include <thread>
-
 #include "plat/app.hpp"
 #include "plat/dialog.hpp"
 #include "plat/testing.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+#include <optional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -28,21 +27,22 @@ TEST(PromptScript, AnswersBoxesAndInputsInOrder) {
     EXPECT_EQ(in.Execute(), IDOK);
     EXPECT_STREQ(buf, "6.0");
     EXPECT_TRUE(s.done());
-    EXPECT_EQ(s.logText(),
-              "message box \"SET PREFERENCE\": \"save as default setting?\" -> No\n"
-              "input box \"SET DISPLAY RANGE\": \"smallest r\" -> OK \"6.0\"\n");
+    EXPECT_EQ(s.logText(), "message box \"SET PREFERENCE\": \"save as default setting?\" -> No\n"
+                           "input box \"SET DISPLAY RANGE\": \"smallest r\" -> OK \"6.0\"\n");
 }
 
 TEST(PromptScript, UnexpectedBoxFailsTheTestNamingItsText) {
     Script s;
-    EXPECT_NONFATAL_FAILURE(MessageBox(nullptr, "could not find /opt/x/mirovan.exe", "ERROR", MB_OK),
-                            "could not find /opt/x/mirovan.exe");
+    EXPECT_NONFATAL_FAILURE(
+        MessageBox(nullptr, "could not find /opt/x/mirovan.exe", "ERROR", MB_OK),
+        "could not find /opt/x/mirovan.exe");
 }
 
 TEST(PromptScript, MismatchingBoxFailsAndTheScriptStaysInPlace) {
     Script s;
     s.expectBox().caption("HELP").answer(IDYES);
-    EXPECT_NONFATAL_FAILURE(MessageBox(nullptr, "other", "ERROR", MB_OK), "expected caption \"HELP\"");
+    EXPECT_NONFATAL_FAILURE(MessageBox(nullptr, "other", "ERROR", MB_OK),
+                            "expected caption \"HELP\"");
     EXPECT_EQ(MessageBox(nullptr, "Connect?", "HELP", MB_YESNO), IDYES);
     EXPECT_TRUE(s.done());
 }
@@ -150,7 +150,8 @@ TEST(PromptScript, EditorWritesAtMostTheCallersBuffer) {
                 s.expectEdit();
         }
         std::vector<char> buffer(c.size + 16, '#');
-        EXPECT_EQ(EditTextModal(buffer.data(), c.size, c.hasInitial, c.initial), c.accepted) << c.what;
+        EXPECT_EQ(EditTextModal(buffer.data(), c.size, c.hasInitial, c.initial), c.accepted)
+            << c.what;
         if (c.accepted) {
             EXPECT_EQ(std::string(buffer.data()), c.expected) << c.what;
         }

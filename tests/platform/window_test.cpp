@@ -1,10 +1,5 @@
 // Windows: the message map's lookup order, accelerators and menu help turning into commands,
 // dropped files, resizing, painting, direct drawing and the close path of the application.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "plat/app.hpp"
 #include "plat/png.hpp"
 #include "plat/testing.hpp"
@@ -12,17 +7,22 @@
 #include "plat/window_dc.hpp"
 #include "support/temp_folder.h"
 
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
 namespace {
 
 class BaseFrame : public TFrameWindow {
-public:
+  public:
     BaseFrame() : TFrameWindow(nullptr, "base") {}
     const plat::MapEntry* Find(UINT message, UINT id) const override {
         static const plat::MessageMap map{
             plat::OnCommand(100, &BaseFrame::CmBase),
             plat::OnCommand(101, &BaseFrame::CmBase),
         };
-        if (const plat::MapEntry* e = map.Lookup(message, id)) return e;
+        if (const plat::MapEntry* e = map.Lookup(message, id))
+            return e;
         return TFrameWindow::Find(message, id);
     }
     void CmBase() { log.push_back("base"); }
@@ -30,7 +30,7 @@ public:
 };
 
 class Frame : public BaseFrame {
-public:
+  public:
     const plat::MapEntry* Find(UINT message, UINT id) const override {
         static const plat::MessageMap map{
             plat::OnCommand(101, &Frame::CmOwn),
@@ -43,17 +43,24 @@ public:
             plat::OnMessage(WM_DROPFILES, &Frame::EvDropFiles),
             plat::OnMessage(WM_TIMER, &Frame::EvTimer),
         };
-        if (const plat::MapEntry* e = map.Lookup(message, id)) return e;
+        if (const plat::MapEntry* e = map.Lookup(message, id))
+            return e;
         return BaseFrame::Find(message, id);
     }
     void CmOwn() { log.push_back("own"); }
-    void CmLoad() { log.push_back(helpMode ? "help 200" : "load"); helpMode = false; }
+    void CmLoad() {
+        log.push_back(helpMode ? "help 200" : "load");
+        helpMode = false;
+    }
     void EvKeyDown(UINT key, UINT, UINT) { log.push_back("key " + std::to_string(key)); }
     void EvChar(UINT ch, UINT, UINT) { log.push_back("char " + std::to_string(ch)); }
     void EvLButtonDblClk(UINT mk, const TPoint& p) {
-        log.push_back("dbl " + std::to_string(mk) + " " + std::to_string(p.x) + "," + std::to_string(p.y));
+        log.push_back("dbl " + std::to_string(mk) + " " + std::to_string(p.x) + "," +
+                      std::to_string(p.y));
     }
-    void EvSize(UINT, const TSize& s) { log.push_back("size " + std::to_string(s.cx) + "x" + std::to_string(s.cy)); }
+    void EvSize(UINT, const TSize& s) {
+        log.push_back("size " + std::to_string(s.cx) + "x" + std::to_string(s.cy));
+    }
     // F1 on an open menu: help mode, then Enter chooses the highlighted item.
     void EvEnterIdle(UINT source, HWND) {
         if (source == MSGF_MENU && (GetKeyState(VK_F1) & 0x8000)) {
@@ -71,8 +78,8 @@ public:
     }
     void EvTimer(UINT id) { log.push_back("timer " + std::to_string(id)); }
     void Paint(TDC&, bool erase, TRect& r) override {
-        log.push_back(std::string("paint ") + (erase ? "erase " : "") + std::to_string(r.Width()) + "x" +
-                      std::to_string(r.Height()));
+        log.push_back(std::string("paint ") + (erase ? "erase " : "") + std::to_string(r.Width()) +
+                      "x" + std::to_string(r.Height()));
     }
     bool helpMode = false;
 };
@@ -82,17 +89,18 @@ void RunLoopUntilIdle(TWindow& w) {
     MSG msg;
     while (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
         GetMessage(&msg, nullptr, 0, 0);
-        if (TranslateAccelerator(&w, w.GetAcceleratorTable(), &msg)) continue;
+        if (TranslateAccelerator(&w, w.GetAcceleratorTable(), &msg))
+            continue;
         TranslateMessage(&msg);
         DispatchMessage(&msg);
     }
 }
 
 class Window : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        win.SetAcceleratorTable(plat::AcceleratorTable({{FVIRTKEY | FCONTROL, 'L', 200},
-                                                        {FVIRTKEY | FALT, 'F', 915}}));
+        win.SetAcceleratorTable(
+            plat::AcceleratorTable({{FVIRTKEY | FCONTROL, 'L', 200}, {FVIRTKEY | FALT, 'F', 915}}));
         win.Create();
         RunLoopUntilIdle(win);
         win.log.clear();
@@ -102,7 +110,8 @@ protected:
 };
 
 TEST_F(Window, OwnMapFirstThenBaseAndUnknownCommandsDoNothing) {
-    for (int id : {100, 101, 555}) plat::test::command(&win, id);
+    for (int id : {100, 101, 555})
+        plat::test::command(&win, id);
     RunLoopUntilIdle(win);
     EXPECT_EQ(win.log, (std::vector<std::string>{"base", "own"}));
 }
@@ -175,14 +184,14 @@ TEST_F(Window, TimerTicksReachTheHandler) {
 
 TEST_F(Window, MenuAndAcceleratorsNamingUnhandledCommandsAreListed) {
     win.AssignMenu(plat::MenuModel({plat::MenuItem::Popup(
-        "Data", {plat::MenuItem::Command(200, "&Load New Files\t^L"), plat::MenuItem::Command(100, "base"),
-                 plat::MenuItem::Command(4711, "typo")})}));
+        "Data", {plat::MenuItem::Command(200, "&Load New Files\t^L"),
+                 plat::MenuItem::Command(100, "base"), plat::MenuItem::Command(4711, "typo")})}));
     // 915 comes from the accelerator table.
     EXPECT_EQ(win.UnhandledCommands(), (std::vector<int>{4711, 915}));
 }
 
 class App : public TApplication {
-public:
+  public:
     App() : TApplication("DEVUvirovav") {}
     void InitMainWindow() override {
         auto* f = new Frame;
@@ -199,7 +208,7 @@ TEST(Application, CloseBoxOfTheMainWindowEndsTheRun) {
 }
 
 class RefusingApp : public TApplication {
-public:
+  public:
     void InitMainWindow() override {
         SetMainWindow(new Frame);
         PostQuitMessage(4); // as a refused start-up does before the window exists

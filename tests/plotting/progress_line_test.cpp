@@ -1,10 +1,10 @@
 // CProgressLine: the bar fills 100 pixels by value over a grey track, never shrinks, and Hide puts
 // back exactly the 103 x 7 pixels that Show saved.
-#include <gtest/gtest.h>
-
-#include "plotting/progress_line.h"
 #include "plat/window_dc.hpp"
+#include "plotting/progress_line.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The residuals bitmap: levels and colours of the four modes, a picture of 30 scans in time order,
 // the copy to the clipboard and the stretched copy under the distribution plot.
+#include "display/residuals_bitmap.h"
 #include "display/scan_plots.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
 #include "plat/png.hpp"
 #include "plat/testing.hpp"
-#include "display/residuals_bitmap.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"

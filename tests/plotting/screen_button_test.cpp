@@ -1,12 +1,11 @@
 // CScreenButton: its picture, hit test, label buffers and the exact save and restore of the
 // pixels under it.
-#include <gtest/gtest.h>
-
-#include <string>
-
-#include "plotting/screen_button.h"
 #include "plat/window_dc.hpp"
+#include "plotting/screen_button.h"
 #include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -48,7 +47,7 @@ TEST_F(ScreenButton, HitTestBoundsAreInclusive) {
     struct Case {
         float x, y;
         bool hit;
-    } cases[] = {{200 / 1.4f, 120, true},  {400 / 1.4f, 150, true}, {300 / 1.4f, 100, true},
+    } cases[] = {{200 / 1.4f, 120, true},  {400 / 1.4f, 150, true},  {300 / 1.4f, 100, true},
                  {199 / 1.4f, 120, false}, {300 / 1.4f, 151, false}, {300 / 1.4f, 99, false}};
     for (const Case& c : cases)
         EXPECT_EQ(b.HitTest(c.x, c.y), c.hit) << c.x << " " << c.y;

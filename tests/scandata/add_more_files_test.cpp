@@ -1,10 +1,10 @@
 // Adding scans to the loaded set: tables grown, all scans in time order, the new folder as the
 // data folder; a file that does not read empties the store; one box for differing tags.
+#include "app/add_more_files.h"
+#include "app/load_all_data.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/add_more_files.h"
-#include "app/load_all_data.h"
 #include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"

@@ -7,20 +7,17 @@
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
 using S = ScanStore;
 
-float Line(float r)
-{
+float Line(float r) {
     return 0.1f + 0.5f * (r - 6.0f);
 }
-float Zero(float)
-{
+float Zero(float) {
     return 0.0f;
 }
 
@@ -30,8 +27,7 @@ class CommonGrid : public ::testing::Test {
     void TearDown() override { ResetAllState(); }
 };
 
-TEST_F(CommonGrid, AbsorbanceScansGetAGridOfTheirOwn)
-{
+TEST_F(CommonGrid, AbsorbanceScansGetAGridOfTheirOwn) {
     ScanDataKind::absorbance = true;
     FillStore({EvenScan(5.90f, 0.01f, 121, 600, Line), EvenScan(5.90f, 0.01f, 121, 1200, Line)});
     BuildCommonRadialGrid();
@@ -51,8 +47,7 @@ TEST_F(CommonGrid, AbsorbanceScansGetAGridOfTheirOwn)
     EXPECT_NEAR(S::scanMeanSignal[1], S::scanMeanSignal[2], 1e-6);
 }
 
-TEST_F(CommonGrid, InterferenceScansWithIdenticalRadiiShareTheirArrays)
-{
+TEST_F(CommonGrid, InterferenceScansWithIdenticalRadiiShareTheirArrays) {
     ScanDataKind::interference = true;
     FillStore({EvenScan(5.95f, 0.0007f, 50, 1200, Line), EvenScan(5.95f, 0.0007f, 50, 600, Zero)});
     BuildCommonRadialGrid();
@@ -66,8 +61,7 @@ TEST_F(CommonGrid, InterferenceScansWithIdenticalRadiiShareTheirArrays)
     EXPECT_EQ(S::gridRadius, nullptr);
 }
 
-TEST_F(CommonGrid, InterferenceScansWithDifferentRadiiGetTheirOwnGrid)
-{
+TEST_F(CommonGrid, InterferenceScansWithDifferentRadiiGetTheirOwnGrid) {
     ScanDataKind::interference = true;
     FillStore({EvenScan(5.95f, 0.001f, 50, 600, Line), EvenScan(5.951f, 0.001f, 50, 1200, Line)});
     BuildCommonRadialGrid();
@@ -75,8 +69,7 @@ TEST_F(CommonGrid, InterferenceScansWithDifferentRadiiGetTheirOwnGrid)
     EXPECT_NE(S::gridRadius, S::radius[1]);
 }
 
-TEST_F(CommonGrid, IntensityEntersTheGridAsTheLogOfItsColumnRatio)
-{
+TEST_F(CommonGrid, IntensityEntersTheGridAsTheLogOfItsColumnRatio) {
     ScanDataKind::intensity = true;
     FillStore({EvenScan(6.0f, 0.01f, 50, 600, Line), EvenScan(6.0f, 0.01f, 50, 1200, Line)});
     for (int k = 1; k <= 2; ++k) {
@@ -90,8 +83,7 @@ TEST_F(CommonGrid, IntensityEntersTheGridAsTheLogOfItsColumnRatio)
     EXPECT_NEAR(S::gridSignal[1][20], 1.0f, 1e-5); // log10(100 / 10)
 }
 
-TEST_F(CommonGrid, UnusualInputsEndInAFiniteGrid)
-{
+TEST_F(CommonGrid, UnusualInputsEndInAFiniteGrid) {
     ScanDataKind::absorbance = true;
     struct Case {
         const char* name;
@@ -105,7 +97,8 @@ TEST_F(CommonGrid, UnusualInputsEndInAFiniteGrid)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         S::radialResolution = c.resolution;
-        FillStore({EvenScan(6.0f, 0.01f, 20, 600, Line), EvenScan(c.secondStart, 0.01f, 20, 1200, Line)});
+        FillStore(
+            {EvenScan(6.0f, 0.01f, 20, 600, Line), EvenScan(c.secondStart, 0.01f, 20, 1200, Line)});
         BuildCommonRadialGrid();
         EXPECT_GT(S::gridCount, 0);
         EXPECT_LE(S::gridCount, 200002);
@@ -114,8 +107,7 @@ TEST_F(CommonGrid, UnusualInputsEndInAFiniteGrid)
     }
 }
 
-TEST_F(CommonGrid, AlignScansAtRadiusShiftsByWholeFringes)
-{
+TEST_F(CommonGrid, AlignScansAtRadiusShiftsByWholeFringes) {
     ScanDataKind::interference = true;
     const float differences[] = {0.0f, 0.4f, 0.6f, -1.4f, 2.5f};
     const float shifts[] = {0.0f, 0.0f, 1.0f, -1.0f, 3.0f};
@@ -135,8 +127,7 @@ TEST_F(CommonGrid, AlignScansAtRadiusShiftsByWholeFringes)
     EXPECT_NEAR(S::signal[1][1], 0.51f, 1e-5);
 }
 
-TEST_F(CommonGrid, RemoveFringeJumpsJudgedFromData)
-{
+TEST_F(CommonGrid, RemoveFringeJumpsJudgedFromData) {
     ScanDataKind::interference = true;
     FillStore({EvenScan(6.0f, 0.01f, 5, 600, Zero)});
     const float values[] = {1.0f, 1.1f, 1.2f, 3.3f, 3.4f};
@@ -157,8 +148,7 @@ TEST_F(CommonGrid, RemoveFringeJumpsJudgedFromData)
     EXPECT_TRUE(std::isfinite(S::signal[1][5]));
 }
 
-TEST_F(CommonGrid, EliminateJitterRemovesOffsetsAgainstTheFirstScan)
-{
+TEST_F(CommonGrid, EliminateJitterRemovesOffsetsAgainstTheFirstScan) {
     ScanDataKind::interference = true;
     FillStore({EvenScan(6.0f, 0.01f, 20, 1200, Zero), EvenScan(6.0f, 0.01f, 20, 600, Zero)});
     for (int i = 1; i <= 20; ++i) {
@@ -181,8 +171,7 @@ TEST_F(CommonGrid, EliminateJitterRemovesOffsetsAgainstTheFirstScan)
 
 namespace {
 
-TEST_F(CommonGrid, VectorFileAtTheSDistPathRoundTrips)
-{
+TEST_F(CommonGrid, VectorFileAtTheSDistPathRoundTrips) {
     TempFolder dir;
     ScanPaths::gSDistPath = dir.file("sdist.RA1");
     float values[] = {0.0f, 1.5f, 2.25f, 4.0f};

@@ -13,10 +13,9 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,8 +42,9 @@ class DataFilesFuzz : public ::testing::Test {
 TEST_F(DataFilesFuzz, ScanFiles) {
     const unsigned seed = FuzzSeed(20261207u);
     std::mt19937 rng(seed);
-    const std::vector<std::string> seeds = {ExampleAbsorbance().Text(), ExampleInterference().Text(),
-                                            ExampleIntensity().Text(), ExampleFluorescence().Text()};
+    const std::vector<std::string> seeds = {ExampleAbsorbance().Text(),
+                                            ExampleInterference().Text(), ExampleIntensity().Text(),
+                                            ExampleFluorescence().Text()};
     const std::string path = dir.file("fuzz.RA1");
     int accepted = 0;
     const int inputs = FuzzInputCount(20000);

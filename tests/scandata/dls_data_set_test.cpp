@@ -1,26 +1,26 @@
 // Light-scattering files as scans of the store: time order with every per-scan entry moved
 // together, the solution constants and model switches the load sets, a bad file that leaves the
 // store empty, and the mean function written back in the program's own format.
-#include "state/display_options.h"
-#include "state/model_choice.h"
-#include "state/preference_switches.h"
-#include "state/conti_state.h"
-#include "state/model_parameters.h"
+#include "app/load_all_data.h"
 #include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/dls_data_set.h"
-#include "app/load_all_data.h"
+#include "scandata/dls_file.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/conti_state.h"
+#include "state/display_options.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "support/dls_file_generator.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "scandata/dls_file.h"
-#include "state/dls_data.h"
 
 #include <cmath>
 #include <fstream>

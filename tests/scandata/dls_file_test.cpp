@@ -3,10 +3,10 @@
 // bytes and messages of the writer.
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
-#include "support/reset_all_state.h"
-#include "support/temp_folder.h"
 #include "scandata/dls_file.h"
 #include "state/dls_data.h"
+#include "support/reset_all_state.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <cstdio>

@@ -8,17 +8,15 @@
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
 
 using S = ScanStore;
 
-float Linear(float r)
-{
+float Linear(float r) {
     return 2.0f * r - 11.0f;
 }
 
@@ -29,8 +27,7 @@ class EquilibriumScans : public ::testing::Test {
 
     // Three scans of ten points on the same radii; scan 2 is scan 1 plus 0.3 and +-0.01 in turn,
     // scan 3 is scan 1 plus 0.5.
-    static void LoadThree()
-    {
+    static void LoadThree() {
         StoreScan a = EvenScan(6.0f, 0.01f, 10, 600, Linear);
         StoreScan b = EvenScan(6.0f, 0.01f, 10, 1200, Linear);
         StoreScan c = EvenScan(6.0f, 0.01f, 10, 1800, Linear);
@@ -41,24 +38,21 @@ class EquilibriumScans : public ::testing::Test {
         FillStore({a, b, c});
     }
     // Gives scan k a third column of factor x its signal.
-    static void ThirdColumn(int k, float factor)
-    {
+    static void ThirdColumn(int k, float factor) {
         S::thirdColumn[k] = vector(1, S::pointCount[k]);
         for (int i = 1; i <= S::pointCount[k]; ++i)
             S::thirdColumn[k][i] = factor * S::signal[k][i];
     }
 };
 
-TEST_F(EquilibriumScans, InvalidPairsDifferByNothing)
-{
+TEST_F(EquilibriumScans, InvalidPairsDifferByNothing) {
     LoadThree();
     const int pairs[][2] = {{3, 3}, {0, 1}, {1, 0}, {4, 1}, {1, 4}, {-1, 2}};
     for (const auto& p : pairs)
         EXPECT_EQ(ScanRmsdDifference(p[0], p[1]), 0.0f) << p[0] << ", " << p[1];
 }
 
-TEST_F(EquilibriumScans, RmsDifferenceIgnoresAnOffset)
-{
+TEST_F(EquilibriumScans, RmsDifferenceIgnoresAnOffset) {
     LoadThree();
     // Scans 1 and 3 differ by 0.5 everywhere; 1 and 2 by 0.3 and an alternating 0.01.
     EXPECT_NEAR(ScanRmsdDifference(1, 3), 0.0f, 2e-6f);
@@ -74,8 +68,7 @@ TEST_F(EquilibriumScans, RmsDifferenceIgnoresAnOffset)
     EXPECT_EQ(ScanRmsdDifference(1, 2), 0.0f);
 }
 
-TEST_F(EquilibriumScans, IntensityScansCompareTheLogOfTheirColumnRatio)
-{
+TEST_F(EquilibriumScans, IntensityScansCompareTheLogOfTheirColumnRatio) {
     LoadThree();
     std::snprintf(S::scanFileName[1], 260, "%s", "00001.RI1");
     std::snprintf(S::scanFileName[2], 260, "%s", "00002.ri1");
@@ -89,8 +82,7 @@ TEST_F(EquilibriumScans, IntensityScansCompareTheLogOfTheirColumnRatio)
     EXPECT_NEAR(ScanRmsdDifference(1, 2), 2.7f, 1e-5f);
 }
 
-TEST_F(EquilibriumScans, FitOfTheLastScanInTimeIsWrittenAsAScan)
-{
+TEST_F(EquilibriumScans, FitOfTheLastScanInTimeIsWrittenAsAScan) {
     TempFolder out;
     LoadThree();
     std::swap(S::scanOrder[2], S::scanOrder[3]); // scan 2 is now the latest

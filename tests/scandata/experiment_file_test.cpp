@@ -1,13 +1,13 @@
 // Experiment files: the scans named in line 3 (a folder starting with '_' lies beside the file),
 // the values taken by position, and the files refused with their boxes.
-#include "state/model_choice.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
+#include "app/experiment_file.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/experiment_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/fit_control.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"

@@ -1,16 +1,16 @@
 // Fit limits brought into line with scans, meniscus and bottom; the per-scan and grid ranges and
 // their statistics; the per-species grid arrays.
-#include "state/model_parameters.h"
 #include "foundations/error_box_log.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
+#include "state/dls_data.h"
+#include "state/model_parameters.h"
+#include "state/serial_fit_state.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "state/dls_data.h"
-#include "state/serial_fit_state.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,13 @@ namespace {
 using S = ScanStore;
 using P = ModelParameters;
 
-float One(float)
-{
+float One(float) {
     return 1.0f;
 }
 
 class FitLimits : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
         ScanDataKind::absorbance = true;
@@ -37,8 +35,7 @@ class FitLimits : public ::testing::Test {
     void TearDown() override { ResetAllState(); }
 };
 
-TEST_F(FitLimits, LeftLimitRisesToTheLargestFirstRadius)
-{
+TEST_F(FitLimits, LeftLimitRisesToTheLargestFirstRadius) {
     FillStore({EvenScan(5.90f, 0.01f, 100, 600, One), EvenScan(5.95f, 0.01f, 100, 1200, One),
                EvenScan(6.00f, 0.01f, 100, 1800, One)});
     BuildCommonRadialGrid();
@@ -59,8 +56,7 @@ struct LimitCase {
     float expectedLeft, expectedRight;
 };
 
-TEST_F(FitLimits, LimitsAreKeptInsideMeniscusAndBottom)
-{
+TEST_F(FitLimits, LimitsAreKeptInsideMeniscusAndBottom) {
     const LimitCase cases[] = {
         {"left below meniscus + 0.01", 6.00f, 7.20f, 6.005f, 7.0f, 6.01f, 7.0f},
         {"left beyond the bottom", 6.00f, 7.20f, 7.25f, 7.0f, 6.01f, 7.0f},
@@ -84,8 +80,7 @@ TEST_F(FitLimits, LimitsAreKeptInsideMeniscusAndBottom)
     }
 }
 
-TEST_F(FitLimits, RightLimitLowersToEachShorterScanWithABox)
-{
+TEST_F(FitLimits, RightLimitLowersToEachShorterScanWithABox) {
     FillStore({EvenScan(6.00f, 0.01f, 111, 600, One), EvenScan(6.00f, 0.01f, 106, 1200, One),
                EvenScan(6.00f, 0.01f, 101, 1800, One)}); // ending at 7.10, 7.05, 7.00
     S::scanFileName[2][0] = 'B';
@@ -109,8 +104,7 @@ TEST_F(FitLimits, RightLimitLowersToEachShorterScanWithABox)
     EXPECT_NEAR(S::rightFitLimit, 7.00f, 1e-5);
 }
 
-TEST_F(FitLimits, LightScatteringDataKeepOnlyTheDataBounds)
-{
+TEST_F(FitLimits, LightScatteringDataKeepOnlyTheDataBounds) {
     gDlsData = true;
     FillStore({EvenScan(-5.0f, 0.1f, 50, 600, One)});
     S::leftFitLimit = -6.0f;
@@ -122,8 +116,7 @@ TEST_F(FitLimits, LightScatteringDataKeepOnlyTheDataBounds)
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
 
-TEST_F(FitLimits, GridRangeAndStatistics)
-{
+TEST_F(FitLimits, GridRangeAndStatistics) {
     FillStore({EvenScan(6.00f, 0.01f, 101, 600, One), EvenScan(6.00f, 0.01f, 101, 1200, One)});
     S::radialResolution = 0.01f;
     BuildCommonRadialGrid();
@@ -151,8 +144,7 @@ TEST_F(FitLimits, GridRangeAndStatistics)
     EXPECT_EQ(S::scanMeanSignal[1], 0.0f);
 }
 
-TEST_F(FitLimits, SpeciesArraysExistForTheSpeciesInUse)
-{
+TEST_F(FitLimits, SpeciesArraysExistForTheSpeciesInUse) {
     FillStore({EvenScan(6.00f, 0.01f, 101, 600, One), EvenScan(6.00f, 0.01f, 101, 1200, One)});
     P::speciesOn[1] = 1;
     P::speciesOn[3] = 1;

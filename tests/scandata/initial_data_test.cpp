@@ -1,20 +1,18 @@
 // The initial-data scan: loading against the scans in the store, and its polynomial extrapolation
 // beyond the fit limits (never below the baseline, never falling towards the limit).
-#include "state/model_parameters.h"
+#include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/initial_data.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
 
-#include "foundations/nr_arrays.h"
-
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace {
@@ -23,15 +21,13 @@ using S = ScanStore;
 using P = ModelParameters;
 using D = InitialData;
 
-float One(float)
-{
+float One(float) {
     return 1.0f;
 }
 
 class InitialDataTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetAllState();
         ScanDataKind::absorbance = true;
         P::meniscus = 6.00f;
@@ -39,15 +35,13 @@ class InitialDataTest : public ::testing::Test {
         P::experimentalInitialDistribution = true;
         P::constantInitialDistribution = false;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         D::ResetToDefaults();
         ResetAllState();
     }
 
     // Initial data 5.95 .. 7.25 in steps of 0.01 with values v(r).
-    static void SetInitial(float (*v)(float))
-    {
+    static void SetInitial(float (*v)(float)) {
         FreeInitialDataArrays();
         int n = 131;
         D::radius = vector(1, n);
@@ -58,8 +52,7 @@ class InitialDataTest : public ::testing::Test {
         }
         D::pointCount = n;
     }
-    static int IndexOf(float r)
-    {
+    static int IndexOf(float r) {
         for (int i = 1; i <= D::pointCount; ++i)
             if (D::radius[i] >= r - 1e-5f)
                 return i;
@@ -67,13 +60,11 @@ class InitialDataTest : public ::testing::Test {
     }
 };
 
-float Rising(float r)
-{
+float Rising(float r) {
     return 0.2f + 2.0f * (r - 6.10f); // 0.2 at 6.10, 0.4 at 6.20
 }
 
-TEST_F(InitialDataTest, LeftExtrapolationIsTheLineThroughTwoGroupMeans)
-{
+TEST_F(InitialDataTest, LeftExtrapolationIsTheLineThroughTwoGroupMeans) {
     SetInitial(Rising);
     P::baseline = 0.05f;
     S::leftFitLimit = 6.10f;
@@ -90,13 +81,11 @@ TEST_F(InitialDataTest, LeftExtrapolationIsTheLineThroughTwoGroupMeans)
     EXPECT_FLOAT_EQ(D::signal[iL + 1], Rising(D::radius[iL + 1])); // inside: untouched
 }
 
-float Falling(float r)
-{
+float Falling(float r) {
     return 1.0f - (r - 6.0f);
 }
 
-TEST_F(InitialDataTest, LeftExtrapolationNeverRisesTowardsTheMeniscus)
-{
+TEST_F(InitialDataTest, LeftExtrapolationNeverRisesTowardsTheMeniscus) {
     SetInitial(Falling);
     S::leftFitLimit = 6.10f;
     InitialExtrapolationLeft();
@@ -105,8 +94,7 @@ TEST_F(InitialDataTest, LeftExtrapolationNeverRisesTowardsTheMeniscus)
         EXPECT_FLOAT_EQ(D::signal[i], D::signal[iL]) << D::radius[i];
 }
 
-TEST_F(InitialDataTest, RightExtrapolationUsesThreeTimesTheGap)
-{
+TEST_F(InitialDataTest, RightExtrapolationUsesThreeTimesTheGap) {
     SetInitial(Rising);
     S::rightFitLimit = 7.10f;
     InitialExtrapolationRight();
@@ -115,8 +103,7 @@ TEST_F(InitialDataTest, RightExtrapolationUsesThreeTimesTheGap)
         EXPECT_NEAR(D::signal[i], Rising(D::radius[i]), 2e-4) << D::radius[i];
 }
 
-TEST_F(InitialDataTest, NothingChangesOutsideItsConditions)
-{
+TEST_F(InitialDataTest, NothingChangesOutsideItsConditions) {
     struct Case {
         const char* name;
         bool experimental;
@@ -144,21 +131,22 @@ TEST_F(InitialDataTest, NothingChangesOutsideItsConditions)
     }
 }
 
-TEST_F(InitialDataTest, IntensityDataAreNotExtrapolated)
-{
+TEST_F(InitialDataTest, IntensityDataAreNotExtrapolated) {
     SetInitial(Falling);
     ScanDataKind::absorbance = false;
     ScanDataKind::intensity = true;
     S::leftFitLimit = 6.10f;
     plat::test::Script script;
-    script.expectBox().caption("ERROR").text("initial extrapolation not implemented yet!").answer(IDOK);
+    script.expectBox()
+        .caption("ERROR")
+        .text("initial extrapolation not implemented yet!")
+        .answer(IDOK);
     InitialExtrapolationLeft();
     EXPECT_TRUE(script.done());
     EXPECT_FLOAT_EQ(D::signal[1], Falling(D::radius[1]));
 }
 
-TEST_F(InitialDataTest, LoadNeedsScansFirst)
-{
+TEST_F(InitialDataTest, LoadNeedsScansFirst) {
     TempFolder dir;
     plat::test::Script script;
     script.expectBox().caption("").text("please load data files first").answer(IDOK);
@@ -167,8 +155,7 @@ TEST_F(InitialDataTest, LoadNeedsScansFirst)
     EXPECT_EQ(D::pointCount, 0);
 }
 
-TEST_F(InitialDataTest, LoadWithTheFirstScansTimeCopiesItsSignalIntoTheFit)
-{
+TEST_F(InitialDataTest, LoadWithTheFirstScansTimeCopiesItsSignalIntoTheFit) {
     TempFolder dir;
     ScanSetOptions options;
     options.count = 3;
@@ -196,7 +183,10 @@ TEST_F(InitialDataTest, LoadWithTheFirstScansTimeCopiesItsSignalIntoTheFit)
     options.tagged = false;
     options.extension = "RA2";
     std::vector<std::string> untagged = WriteScanSet(dir.path(), options);
-    script.expectBox().caption("LOAD ERROR").textHas("time stamp correction discrepancy").answer(IDOK);
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .textHas("time stamp correction discrepancy")
+        .answer(IDOK);
     EXPECT_EQ(LoadInitialData(nullptr, dir.file(untagged[2]).c_str()), 1);
     EXPECT_FALSE(gInitialDataIsFirstScan);
     EXPECT_TRUE(script.done());

@@ -1,20 +1,19 @@
 // Loading selections of generated scan files: time order, defaults from scan 1, limits of the
 // selection, mixed kinds, rotor speed steps, and bad files that leave the store empty.
-#include "state/model_parameters.h"
+#include "app/load_all_data.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/model_parameters.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -24,20 +23,17 @@ using P = ModelParameters;
 
 class LoadAllDataTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
     void TearDown() override { ResetAllState(); }
 
-    void Load(const std::vector<std::string>& names)
-    {
+    void Load(const std::vector<std::string>& names) {
         std::string selection = SelectionBuffer(dir.path(), names);
         LoadAllData(nullptr, selection.c_str());
     }
-    std::string Write(const std::string& name, const GeneratedScan& scan)
-    {
+    std::string Write(const std::string& name, const GeneratedScan& scan) {
         WriteTextFile(dir.file(name), scan.Text());
         return name;
     }
@@ -46,8 +42,7 @@ class LoadAllDataTest : public ::testing::Test {
     plat::test::Script script;
 };
 
-TEST_F(LoadAllDataTest, GeneratedSetLoadsInTimeOrderWithDefaultsFromScanOne)
-{
+TEST_F(LoadAllDataTest, GeneratedSetLoadsInTimeOrderWithDefaultsFromScanOne) {
     ScanSetOptions options;
     options.count = 4;
     options.points = 300;
@@ -98,8 +93,7 @@ TEST_F(LoadAllDataTest, GeneratedSetLoadsInTimeOrderWithDefaultsFromScanOne)
     EXPECT_EQ(S::signalScale, 1.0);
 }
 
-TEST_F(LoadAllDataTest, UserLimitsAreKeptAndStrideTakesEveryNthName)
-{
+TEST_F(LoadAllDataTest, UserLimitsAreKeptAndStrideTakesEveryNthName) {
     ScanSetOptions options;
     options.count = 7;
     options.points = 400;
@@ -118,8 +112,7 @@ TEST_F(LoadAllDataTest, UserLimitsAreKeptAndStrideTakesEveryNthName)
     EXPECT_FLOAT_EQ(S::rightFitLimit, 6.2f);
 }
 
-TEST_F(LoadAllDataTest, AThousandScansLoadAndOneMoreIsRefused)
-{
+TEST_F(LoadAllDataTest, AThousandScansLoadAndOneMoreIsRefused) {
     ScanSetOptions options;
     options.count = 1001;
     options.points = 8;
@@ -134,8 +127,7 @@ TEST_F(LoadAllDataTest, AThousandScansLoadAndOneMoreIsRefused)
     EXPECT_EQ(S::radius, nullptr);
 }
 
-TEST_F(LoadAllDataTest, InterferenceMixedWithOthersIsRefused)
-{
+TEST_F(LoadAllDataTest, InterferenceMixedWithOthersIsRefused) {
     GeneratedScan a = SetScan(ScanSetOptions{}, 1);
     GeneratedScan p = ExampleInterference();
     GeneratedScan i = ExampleIntensity();
@@ -158,8 +150,7 @@ TEST_F(LoadAllDataTest, InterferenceMixedWithOthersIsRefused)
     EXPECT_TRUE(P::constantInitialDistribution);
 }
 
-TEST_F(LoadAllDataTest, InterferenceSetsSwitchOnTheNoiseFitsAndItsScale)
-{
+TEST_F(LoadAllDataTest, InterferenceSetsSwitchOnTheNoiseFitsAndItsScale) {
     ScanSetOptions options;
     options.count = 3;
     options.type = 'P';
@@ -173,8 +164,7 @@ TEST_F(LoadAllDataTest, InterferenceSetsSwitchOnTheNoiseFitsAndItsScale)
     EXPECT_EQ(S::thirdColumn[1], nullptr);
 }
 
-TEST_F(LoadAllDataTest, OneFileAsksForEquilibriumMode)
-{
+TEST_F(LoadAllDataTest, OneFileAsksForEquilibriumMode) {
     Write("00001.RA1", SetScan(ScanSetOptions{}, 1));
     std::string path = dir.file("00001.RA1");
     std::string selection = path + std::string(1, '\0') + std::string(1, '\0');
@@ -193,8 +183,7 @@ TEST_F(LoadAllDataTest, OneFileAsksForEquilibriumMode)
     EXPECT_EQ(ScanPaths::gDataDir, dir.path() + "/");
 }
 
-TEST_F(LoadAllDataTest, RadialAveragingOnlyAboveTheDefaultResolution)
-{
+TEST_F(LoadAllDataTest, RadialAveragingOnlyAboveTheDefaultResolution) {
     GeneratedScan s = SetScan(ScanSetOptions{}, 1);
     Write("00001.RA1", s);
     Write("00002.RA1", SetScan(ScanSetOptions{}, 2));
@@ -205,8 +194,7 @@ TEST_F(LoadAllDataTest, RadialAveragingOnlyAboveTheDefaultResolution)
     EXPECT_LT(S::pointCount[1], static_cast<int>(s.radius.size()) / 2 + 2);
 }
 
-TEST_F(LoadAllDataTest, TimesFromOmegaSquaredT)
-{
+TEST_F(LoadAllDataTest, TimesFromOmegaSquaredT) {
     S::timesFromW2t = true;
     ScanSetOptions options;
     options.count = 2;
@@ -218,8 +206,7 @@ TEST_F(LoadAllDataTest, TimesFromOmegaSquaredT)
     EXPECT_EQ(S::header[1].originalTime, static_cast<double>(SetScan(options, 1).timeS));
 }
 
-TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
-{
+TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired) {
     // Scans at 10000 rpm, then 20000 rpm; the steps of the profile overlap: step 1 ramps for
     // 50 s, step 2 is written to start at 30 s.
     auto writeScans = [this](const std::vector<std::pair<long, long>>& timeAndRpm) {
@@ -235,15 +222,18 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
     std::vector<std::string> names = writeScans({{50, 10000}, {150, 20000}, {800, 20000}});
     std::string steps = dir.file("speedsteps.txt");
     WriteTextFile(steps, "0 10000 200\n30 20000 200\n");
-    script.expectBox().caption("Error").text("ERROR: rotor speed profile " + steps + " fixed in " +
-                                             steps + "_fixed").answer(IDOK);
+    script.expectBox()
+        .caption("Error")
+        .text("ERROR: rotor speed profile " + steps + " fixed in " + steps + "_fixed")
+        .answer(IDOK);
     Load(names);
     ASSERT_EQ(S::scanCount, 3);
     ASSERT_NE(S::speedProfile, nullptr);
     EXPECT_TRUE(S::speedProfileInForce);
     std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "ERROR: rotor speed profile " + steps + " fixed in " + steps + "_fixed");
+    EXPECT_EQ(boxes[0].text,
+              "ERROR: rotor speed profile " + steps + " fixed in " + steps + "_fixed");
     EXPECT_EQ(ReadTextFile(steps + "_fixed"),
               "0.000000\t10000.000000\t200.000000\n50.000000\t20000.000000\t200.000000\n");
 
@@ -257,11 +247,14 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
 
     // A scan inside the ramp of its step: the profile's box, then the loader's; loading goes on.
     names = writeScans({{100, 10000}, {200, 10000}, {620, 20000}});
-    script.expectBox().caption("Error")
+    script.expectBox()
+        .caption("Error")
         .text("inconsistent file 3 (t = 620.000000, om = 20000.000000) with speed step 2")
         .answer(IDOK);
-    script.expectBox().caption("LOAD ERROR")
-        .text("oops - speedsteps.txt rotor speed profile inconsistent with data").answer(IDOK);
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .text("oops - speedsteps.txt rotor speed profile inconsistent with data")
+        .answer(IDOK);
     Load(names);
     EXPECT_EQ(S::scanCount, 3);
     boxes = TakeErrorBoxes();
@@ -272,8 +265,10 @@ TEST_F(LoadAllDataTest, SpeedStepsAreCheckedAndOverlapsRepaired)
     // Without the file: its box, then the inconsistency box.
     std::remove(steps.c_str());
     script.expectBox().caption("Error").text("\nAttention: could not open " + steps).answer(IDOK);
-    script.expectBox().caption("LOAD ERROR")
-        .text("oops - speedsteps.txt rotor speed profile inconsistent with data").answer(IDOK);
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .text("oops - speedsteps.txt rotor speed profile inconsistent with data")
+        .answer(IDOK);
     Load(names);
     EXPECT_TRUE(script.done());
     EXPECT_EQ(S::scanCount, 3);
@@ -293,8 +288,7 @@ struct BadFileCase {
     bool folder;
 };
 
-TEST_F(LoadAllDataTest, BadFilesLeaveTheStoreEmptyWithTheirPathInABox)
-{
+TEST_F(LoadAllDataTest, BadFilesLeaveTheStoreEmptyWithTheirPathInABox) {
     std::string garbage;
     for (int i = 0; i < 2000; ++i)
         garbage.push_back(static_cast<char>((i * 131 + 7) & 0xff));
@@ -330,13 +324,13 @@ TEST_F(LoadAllDataTest, BadFilesLeaveTheStoreEmptyWithTheirPathInABox)
     }
 }
 
-TEST_F(LoadAllDataTest, ElectrophoresisFilesLoadAsAbsorbance)
-{
+TEST_F(LoadAllDataTest, ElectrophoresisFilesLoadAsAbsorbance) {
     ScanDataKind::electrophoresis = true;
     S::timesFromW2t = true;
     S::fixedTimeStep = true;
     for (int i = 1; i <= 2; ++i) {
-        std::string text = "[T OK]electrophoresis demo\nR 0 " + std::to_string(600 * i) + " 280 2 0\n";
+        std::string text =
+            "[T OK]electrophoresis demo\nR 0 " + std::to_string(600 * i) + " 280 2 0\n";
         for (int k = 0; k < 20; ++k)
             text += "   " + std::to_string(0.1 + 0.01 * k) + "  1.00000e+01   1.00000e+00 \n";
         WriteTextFile(dir.file("0000" + std::to_string(i) + ".RA1"), text);
@@ -350,8 +344,7 @@ TEST_F(LoadAllDataTest, ElectrophoresisFilesLoadAsAbsorbance)
     EXPECT_FALSE(S::fixedTimeStep);
 }
 
-TEST_F(LoadAllDataTest, EmptySelectionDoesNothing)
-{
+TEST_F(LoadAllDataTest, EmptySelectionDoesNothing) {
     LoadAllData(nullptr, "\0\0");
     LoadAllData(nullptr, nullptr);
     EXPECT_EQ(S::scanCount, 0);

@@ -1,19 +1,17 @@
 // Loading with the program's main window: the trace lines of the load and no stray prompts.
-#include "state/diagnostics.h"
+#include "app/load_all_data.h"
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/diagnostics.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 #include "support/scan_set_generator.h"
 
 #include <gtest/gtest.h>
-
 #include <memory>
 
-TEST(LoadWithWindow, TracesEachScanWhileDiagnosticsAreOn)
-{
+TEST(LoadWithWindow, TracesEachScanWhileDiagnosticsAreOn) {
     ProgramFolder folder;
     folder.WriteAcceptedPreferences();
     TempFolder data;

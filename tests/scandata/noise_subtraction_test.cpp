@@ -1,34 +1,31 @@
 // Moving fitted systematic noise into the data: residuals stay, estimates move and return, the
 // grid copies stay in step with the signals, grid statistics and the zoom entry after each step.
-#include "state/model_choice.h"
-#include "state/plot_interaction_state.h"
-#include "state/model_parameters.h"
 #include "scandata/common_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
-#include "state/dls_data.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 using S = ScanStore;
 
-float Boundary(float r)
-{
+float Boundary(float r) {
     return 0.02f + 0.8f / (1.0f + std::exp(-(r - 6.4f) / 0.03f));
 }
 // Multiples of 1/64 from 0.5 to 1.5: subtracting 0.25 from these, from multiples of 1/128 near
 // them and from values interpolated between them is exact, and so is adding it back.
-float Dyadic(float r)
-{
+float Dyadic(float r) {
     return 0.5f + std::floor((r - 5.9f) * 64.0f) / 64.0f;
 }
 
@@ -39,8 +36,7 @@ class NoiseSubtraction : public ::testing::Test {
 
     // Three absorbance scans with a fit that differs from the signal, and noise estimates on
     // the grid and per scan.
-    void LoadAbsorbance(float (*f)(float) = Boundary)
-    {
+    void LoadAbsorbance(float (*f)(float) = Boundary) {
         ScanDataKind::absorbance = true;
         FillStore({EvenScan(5.90f, 0.01f, 101, 600, f), EvenScan(5.90f, 0.01f, 101, 1800, f),
                    EvenScan(5.90f, 0.01f, 101, 1200, f)});
@@ -57,8 +53,7 @@ class NoiseSubtraction : public ::testing::Test {
         ModelParameters::fitBaseline = true;
     }
 
-    static std::vector<float> Residuals()
-    {
+    static std::vector<float> Residuals() {
         std::vector<float> r;
         for (int k = 1; k <= S::scanCount; ++k)
             for (int i = 1; i <= S::pointCount[k]; ++i)
@@ -66,22 +61,19 @@ class NoiseSubtraction : public ::testing::Test {
         return r;
     }
     static std::vector<float> Copy(float** arrays, int count, const std::int32_t* lengths,
-                                   int fixedLength = 0)
-    {
+                                   int fixedLength = 0) {
         std::vector<float> v;
         for (int k = 1; k <= count; ++k)
             for (int i = 1; i <= (fixedLength ? fixedLength : lengths[k]); ++i)
                 v.push_back(arrays[k][i]);
         return v;
     }
-    static std::vector<float> Copy(const float* array, int n)
-    {
+    static std::vector<float> Copy(const float* array, int n) {
         return std::vector<float>(array + 1, array + n + 1);
     }
 };
 
-TEST_F(NoiseSubtraction, EveryStepLeavesTheResidualsAndZeroesItsEstimate)
-{
+TEST_F(NoiseSubtraction, EveryStepLeavesTheResidualsAndZeroesItsEstimate) {
     struct Case {
         const char* name;
         void (*step)();
@@ -115,8 +107,7 @@ TEST_F(NoiseSubtraction, EveryStepLeavesTheResidualsAndZeroesItsEstimate)
     }
 }
 
-TEST_F(NoiseSubtraction, EachStepSubtractsItsOwnAmountFromSignalAndGrid)
-{
+TEST_F(NoiseSubtraction, EachStepSubtractsItsOwnAmountFromSignalAndGrid) {
     LoadAbsorbance();
     const float signal = S::signal[2][50];
     const float grid = S::gridSignal[2][300];
@@ -131,8 +122,7 @@ TEST_F(NoiseSubtraction, EachStepSubtractsItsOwnAmountFromSignalAndGrid)
     EXPECT_FLOAT_EQ(S::gridSignal[2][300], grid - 0.008f - noise);
 }
 
-TEST_F(NoiseSubtraction, SubtractThenRestoreGivesTheNoiseBackBitForBit)
-{
+TEST_F(NoiseSubtraction, SubtractThenRestoreGivesTheNoiseBackBitForBit) {
     LoadAbsorbance();
     const std::vector<float> noise = Copy(S::tiNoise, S::gridCount);
     SubtractTINoise();
@@ -142,8 +132,7 @@ TEST_F(NoiseSubtraction, SubtractThenRestoreGivesTheNoiseBackBitForBit)
     EXPECT_EQ(Copy(S::tiNoiseRemoved, S::gridCount), std::vector<float>(noise.size(), 0.0f));
 }
 
-TEST_F(NoiseSubtraction, SubtractThenRestoreGivesExactDataBackBitForBit)
-{
+TEST_F(NoiseSubtraction, SubtractThenRestoreGivesExactDataBackBitForBit) {
     // Values and noise on a 1/64 lattice: every subtraction and addition is exact, so the data
     // must come back unchanged to the last bit.
     LoadAbsorbance(Dyadic);
@@ -160,8 +149,7 @@ TEST_F(NoiseSubtraction, SubtractThenRestoreGivesExactDataBackBitForBit)
     EXPECT_EQ(Copy(S::gridSignal, S::scanCount, nullptr, S::gridCount), grid);
 }
 
-TEST_F(NoiseSubtraction, SecondTimeInvariantSubtractionChangesNothing)
-{
+TEST_F(NoiseSubtraction, SecondTimeInvariantSubtractionChangesNothing) {
     LoadAbsorbance();
     SubtractTINoise();
     const std::vector<float> signal = Copy(S::signal, S::scanCount, S::pointCount);
@@ -171,8 +159,7 @@ TEST_F(NoiseSubtraction, SecondTimeInvariantSubtractionChangesNothing)
     EXPECT_EQ(Copy(S::tiNoiseRemoved, S::gridCount), removed);
 }
 
-TEST_F(NoiseSubtraction, NothingHappensWithoutItsSwitchOrWithLightScatteringData)
-{
+TEST_F(NoiseSubtraction, NothingHappensWithoutItsSwitchOrWithLightScatteringData) {
     struct Case {
         const char* name;
         void (*step)();
@@ -204,11 +191,10 @@ TEST_F(NoiseSubtraction, NothingHappensWithoutItsSwitchOrWithLightScatteringData
     EXPECT_EQ(S::scanCount, 0);
 }
 
-TEST_F(NoiseSubtraction, InterferenceGridThatSharesTheSignalsIsChangedOnce)
-{
+TEST_F(NoiseSubtraction, InterferenceGridThatSharesTheSignalsIsChangedOnce) {
     ScanDataKind::interference = true;
-    FillStore({EvenScan(5.95f, 0.001f, 50, 600, Boundary),
-               EvenScan(5.95f, 0.001f, 50, 1200, Boundary)});
+    FillStore(
+        {EvenScan(5.95f, 0.001f, 50, 600, Boundary), EvenScan(5.95f, 0.001f, 50, 1200, Boundary)});
     BuildCommonRadialGrid();
     ASSERT_FALSE(S::gridSignalAllocated);
     ModelChoice::fitRINoise = true;
@@ -221,11 +207,10 @@ TEST_F(NoiseSubtraction, InterferenceGridThatSharesTheSignalsIsChangedOnce)
 
 // The grid copies of interference scans with differing radii used to be skipped (only a shared
 // grid may be), leaving the grid means and the next noise fit on the old data.
-TEST_F(NoiseSubtraction, InterferenceGridWithItsOwnCopiesFollowsTheSignals)
-{
+TEST_F(NoiseSubtraction, InterferenceGridWithItsOwnCopiesFollowsTheSignals) {
     ScanDataKind::interference = true;
-    FillStore({EvenScan(5.95f, 0.001f, 50, 600, Boundary),
-               EvenScan(5.951f, 0.001f, 50, 1200, Boundary)});
+    FillStore(
+        {EvenScan(5.95f, 0.001f, 50, 600, Boundary), EvenScan(5.951f, 0.001f, 50, 1200, Boundary)});
     BuildCommonRadialGrid();
     ASSERT_TRUE(S::gridSignalAllocated);
     ModelChoice::fitRINoise = true;
@@ -237,8 +222,7 @@ TEST_F(NoiseSubtraction, InterferenceGridWithItsOwnCopiesFollowsTheSignals)
     EXPECT_NEAR(S::gridMeanSignal[20], mean - 0.25f, 1e-6);
 }
 
-TEST_F(NoiseSubtraction, GridStatisticsAfterAStepMatchHandComputedValues)
-{
+TEST_F(NoiseSubtraction, GridStatisticsAfterAStepMatchHandComputedValues) {
     // Two interference scans sharing five radii: the grid is the signals themselves.
     ScanDataKind::interference = true;
     StoreScan a = EvenScan(6.0f, 0.1f, 5, 600, nullptr);
@@ -271,8 +255,7 @@ TEST_F(NoiseSubtraction, GridStatisticsAfterAStepMatchHandComputedValues)
     EXPECT_FLOAT_EQ(ZoomHistory::yHigh[z], 7.0f + 0.1f);
 }
 
-TEST_F(NoiseSubtraction, EleventhZoomEntryOverwritesTheLast)
-{
+TEST_F(NoiseSubtraction, EleventhZoomEntryOverwritesTheLast) {
     LoadAbsorbance();
     for (int n = 1; n <= 10; ++n)
         SubtractBaselineOffset(); // acts each time; the baseline is 0 after the first
@@ -283,8 +266,7 @@ TEST_F(NoiseSubtraction, EleventhZoomEntryOverwritesTheLast)
     EXPECT_FLOAT_EQ(ZoomHistory::xLow[9], S::gridRadius[S::gridFirstFit] - 0.01f);
 }
 
-TEST_F(NoiseSubtraction, NanInTheGridGivesAnInvalidEntryAndNoCrash)
-{
+TEST_F(NoiseSubtraction, NanInTheGridGivesAnInvalidEntryAndNoCrash) {
     LoadAbsorbance();
     S::gridSignal[2][S::gridFirstFit + 3] = std::nanf("");
     SubtractRINoise();

@@ -2,20 +2,20 @@
 // shows), the grid and fit ranges after radial changes, region exclusion with its views, blank
 // subtraction, the light-scattering refusals and the commands' questions, including that
 // nothing on disk changes when the user declines to save.
-#include "state/model_parameters.h"
+#include "app/load_all_data.h"
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/random_numbers.h"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/raw_data_corrections.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/dls_data.h"
+#include "state/model_parameters.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "state/dls_data.h"
 
 #include <cmath>
 #include <filesystem>
@@ -331,8 +331,7 @@ TEST_F(Corrections, DecliningTheRegionQuestionExcludesNothing) {
     EXPECT_EQ(S::pointCount[1], 60);
 }
 
-TEST_F(Corrections, AlignedCopiesAreNamedByTheResultRule)
-{
+TEST_F(Corrections, AlignedCopiesAreNamedByTheResultRule) {
     TempFolder out;
     ASSERT_TRUE(SaveAlignedScans(out.file("a0000x.rxx")));
     std::string text = ReadTextFile(out.file("a0001.RA1"));

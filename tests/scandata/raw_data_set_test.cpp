@@ -1,19 +1,19 @@
 // Writing the loaded scans back as a data set: copies and speed/wavelength names re-read
 // byte-exact with their file times, intensity columns kept in file order, one edited scan, the
 // light-scattering refusal and the "Save Raw Data Set" command's dialogs.
+#include "app/load_all_data.h"
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
 #include "plat/files.hpp"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/dls_data.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
-#include "state/dls_data.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

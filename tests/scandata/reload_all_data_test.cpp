@@ -2,14 +2,14 @@
 // meniscus warning, caption), that it runs the current model through Run's frame, and how it
 // differs from the reload of a new data set after a cell change.
 #include "app/load_filters.h"
-#include "state/model_parameters.h"
 #include "scandata/load_steps.h"
 #include "scandata/reload_data.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
-#include "support/main_window_fixture.h"
 #include "state/dls_data.h"
+#include "state/model_parameters.h"
+#include "support/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,27 +1,26 @@
 // Fit, residual and noise files written beside the scans: their names under both conventions,
 // their contents read back by the scan reader, the overwrite question and the refusals.
-#include "state/display_options.h"
-#include "state/model_choice.h"
+#include "app/load_all_data.h"
 #include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/result_files.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
+#include "state/dls_data.h"
+#include "state/model_choice.h"
 #include "support/reset_all_state.h"
 #include "support/scan_read_back.h"
 #include "support/scan_set_generator.h"
 #include "support/store_builder.h"
 #include "support/temp_folder.h"
-#include "state/dls_data.h"
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,7 +30,6 @@ namespace {
 using S = ScanStore;
 using plat::test::Script;
 
-
 class ResultFiles : public ::testing::Test {
   protected:
     void SetUp() override { ResetAllState(); }
@@ -40,13 +38,11 @@ class ResultFiles : public ::testing::Test {
     // Three absorbance scans of 20 points under the given file names, with a fit a little off
     // the signal and residuals to match.
     void LoadScans(const std::vector<std::string>& names = {"00001.RA1", "00002.RA1",
-                                                            "00003.RA1"})
-    {
+                                                            "00003.RA1"}) {
         ScanSetOptions options;
         options.points = 20;
         for (std::size_t i = 0; i < names.size(); ++i)
-            WriteTextFile(data.file(names[i]),
-                          SetScan(options, static_cast<int>(i) + 1).Text());
+            WriteTextFile(data.file(names[i]), SetScan(options, static_cast<int>(i) + 1).Text());
         LoadAllData(nullptr, SelectionBuffer(data.path(), names).c_str());
         ASSERT_EQ(S::scanCount, static_cast<int>(names.size()));
         for (int k = 1; k <= S::scanCount; ++k)
@@ -58,8 +54,7 @@ class ResultFiles : public ::testing::Test {
         S::gridFirstFit = 1;
         S::gridLastFit = S::gridCount;
     }
-    static void FitIndices(int first, int last)
-    {
+    static void FitIndices(int first, int last) {
         for (int k = 1; k <= S::scanCount; ++k) {
             S::firstFitIndex[k] = first;
             S::lastFitIndex[k] = last;
@@ -70,8 +65,7 @@ class ResultFiles : public ::testing::Test {
     TempFolder out;
 };
 
-TEST_F(ResultFiles, ResultNamesFollowTheScanOrTheChosenName)
-{
+TEST_F(ResultFiles, ResultNamesFollowTheScanOrTheChosenName) {
     struct Case {
         bool oldConvention;
         const char* chosen;
@@ -92,8 +86,7 @@ TEST_F(ResultFiles, ResultNamesFollowTheScanOrTheChosenName)
     }
 }
 
-TEST_F(ResultFiles, FitsAndResidualsReadBackOverTheFitRange)
-{
+TEST_F(ResultFiles, FitsAndResidualsReadBackOverTheFitRange) {
     LoadScans();
     FitIndices(3, 15);
     S::firstFitIndex[2] = S::lastFitIndex[2] = 0; // the whole scan
@@ -116,14 +109,14 @@ TEST_F(ResultFiles, FitsAndResidualsReadBackOverTheFitRange)
             const float* source = letter == 'f' ? S::fit[k] : S::residuals[k];
             for (int i = 0; i < n; ++i) {
                 EXPECT_NEAR(r.radius[i], S::radius[k][first + i], 5e-5f);
-                EXPECT_NEAR(r.value[i], source[first + i], 1e-5f * std::fabs(source[first + i]) + 1e-9f);
+                EXPECT_NEAR(r.value[i], source[first + i],
+                            1e-5f * std::fabs(source[first + i]) + 1e-9f);
             }
         }
     }
 }
 
-TEST_F(ResultFiles, OldConventionNamesTheFilesByTheChosenNameAndScanExtension)
-{
+TEST_F(ResultFiles, OldConventionNamesTheFilesByTheChosenNameAndScanExtension) {
     LoadScans({"scan.001", "scan.002", "scan.003"});
     gOldFilenameConvention = true;
     ASSERT_TRUE(SaveFitData(out.file("fit.rxx").c_str(), false));
@@ -131,8 +124,7 @@ TEST_F(ResultFiles, OldConventionNamesTheFilesByTheChosenNameAndScanExtension)
         EXPECT_TRUE(ReadScanBack(out.file(name)).ok) << name;
 }
 
-TEST_F(ResultFiles, OneYesOverwritesEveryExistingFile)
-{
+TEST_F(ResultFiles, OneYesOverwritesEveryExistingFile) {
     LoadScans();
     for (const char* name : {"f0001.RA1", "f0002.RA1", "f0003.RA1"})
         WriteTextFile(out.file(name), "old");
@@ -147,8 +139,7 @@ TEST_F(ResultFiles, OneYesOverwritesEveryExistingFile)
         EXPECT_TRUE(ReadScanBack(out.file(name)).ok) << name;
 }
 
-TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten)
-{
+TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten) {
     struct Case {
         bool residuals;
         const char* letterName2;
@@ -162,7 +153,8 @@ TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten)
         script.expectBox().caption("ERROR").textHas("already exists!\nOverwrite all?").answer(IDNO);
         script.expectBox().caption("ERROR").text(c.declined);
         const std::string chosen = out.file(c.residuals ? "r0000x.rxx" : "f0000x.rxx");
-        EXPECT_FALSE(c.residuals ? SaveResiduals(chosen.c_str()) : SaveFitData(chosen.c_str(), false));
+        EXPECT_FALSE(c.residuals ? SaveResiduals(chosen.c_str())
+                                 : SaveFitData(chosen.c_str(), false));
         EXPECT_TRUE(script.done());
         std::string first = c.letterName2, third = c.letterName2;
         first[4] = '1';
@@ -173,8 +165,7 @@ TEST_F(ResultFiles, DecliningStopsTheRunAndKeepsWhatWasWritten)
     }
 }
 
-TEST_F(ResultFiles, IntensityFitsSavedAsAbsorbanceKeepTheThirdColumn)
-{
+TEST_F(ResultFiles, IntensityFitsSavedAsAbsorbanceKeepTheThirdColumn) {
     std::vector<std::string> names = {"00001.RI1", "00002.RI1"};
     GeneratedScan a = ExampleIntensity();
     GeneratedScan b = ExampleIntensity();
@@ -203,8 +194,7 @@ TEST_F(ResultFiles, IntensityFitsSavedAsAbsorbanceKeepTheThirdColumn)
     EXPECT_NE(second.find("0.00000e+00"), std::string::npos);
 }
 
-TEST_F(ResultFiles, TimeInvariantNoiseFileHoldsTheWholeNoiseAfterASubtraction)
-{
+TEST_F(ResultFiles, TimeInvariantNoiseFileHoldsTheWholeNoiseAfterASubtraction) {
     LoadScans();
     ModelChoice::fitTINoise = true;
     ASSERT_GE(S::gridCount, 16);
@@ -234,8 +224,7 @@ TEST_F(ResultFiles, TimeInvariantNoiseFileHoldsTheWholeNoiseAfterASubtraction)
     }
 }
 
-TEST_F(ResultFiles, NoiseFilesAskBeforeReplacingOne)
-{
+TEST_F(ResultFiles, NoiseFilesAskBeforeReplacingOne) {
     LoadScans();
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
     for (const char* name : {"TIN.RA1", "RIN.RA1"}) {
@@ -254,8 +243,7 @@ TEST_F(ResultFiles, NoiseFilesAskBeforeReplacingOne)
     }
 }
 
-TEST_F(ResultFiles, RadiallyInvariantNoiseIsWrittenAgainstTimeInTimeOrder)
-{
+TEST_F(ResultFiles, RadiallyInvariantNoiseIsWrittenAgainstTimeInTimeOrder) {
     LoadScans();
     ModelChoice::fitRINoise = true;
     for (int k = 1; k <= 3; ++k)
@@ -272,8 +260,7 @@ TEST_F(ResultFiles, RadiallyInvariantNoiseIsWrittenAgainstTimeInTimeOrder)
     }
 }
 
-TEST_F(ResultFiles, NoiseWritersNeedTheirNoiseFittedAndRefuseLightScattering)
-{
+TEST_F(ResultFiles, NoiseWritersNeedTheirNoiseFittedAndRefuseLightScattering) {
     LoadScans();
     const std::string eq = data.file("00001.RA1");
     // Without the noise fitted: nothing written, nothing said.
@@ -298,8 +285,7 @@ TEST_F(ResultFiles, NoiseWritersNeedTheirNoiseFittedAndRefuseLightScattering)
     EXPECT_EQ(ReadTextFile(out.file("TIN.RA1")), "");
 }
 
-TEST_F(ResultFiles, EquilibriumScanLosesTheTotalNoiseOverTheFittedGrid)
-{
+TEST_F(ResultFiles, EquilibriumScanLosesTheTotalNoiseOverTheFittedGrid) {
     LoadScans();
     ModelChoice::fitTINoise = true;
     for (int g = 1; g <= S::gridCount; ++g) {
@@ -330,8 +316,7 @@ TEST_F(ResultFiles, EquilibriumScanLosesTheTotalNoiseOverTheFittedGrid)
     EXPECT_EQ(j, result.value.size());
 }
 
-TEST_F(ResultFiles, UnreadableEquilibriumScanIsNamedInTheBox)
-{
+TEST_F(ResultFiles, UnreadableEquilibriumScanIsNamedInTheBox) {
     LoadScans();
     ModelChoice::fitTINoise = true;
     const std::string missing = data.file("missing.RA1");
@@ -346,8 +331,7 @@ TEST_F(ResultFiles, UnreadableEquilibriumScanIsNamedInTheBox)
 namespace {
 
 // The lag and value rows of a ".dlsdat" file.
-std::vector<std::pair<double, double>> DlsRows(const std::string& text)
-{
+std::vector<std::pair<double, double>> DlsRows(const std::string& text) {
     std::istringstream in(text.substr(text.find('\n', text.find('\n') + 1) + 1));
     std::vector<std::pair<double, double>> rows;
     double lag, value;
@@ -360,8 +344,7 @@ std::vector<std::pair<double, double>> DlsRows(const std::string& text)
 
 // Fits of curves held as g(1) are squared back to g(2)-1; curves loaded as g(2)-1 used to be
 // squared as well, which wrote the square of the intensity autocorrelation.
-TEST_F(ResultFiles, LightScatteringFitsAreWrittenAsIntensityAutocorrelation)
-{
+TEST_F(ResultFiles, LightScatteringFitsAreWrittenAsIntensityAutocorrelation) {
     StoreScan a = EvenScan(-6.0f, 0.5f, 4, 0, nullptr);
     StoreScan b = EvenScan(-6.0f, 0.5f, 4, 10, nullptr);
     a.name = "00001.dlsdat";

@@ -6,7 +6,6 @@
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <vector>
 
@@ -14,16 +13,14 @@ namespace {
 
 class RotorSpeedProfile : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ResetAllState();
         TakeErrorBoxes();
     }
     TempFolder dir;
 };
 
-std::vector<ScanHeader> Headers(const std::vector<std::pair<double, float>>& scans)
-{
+std::vector<ScanHeader> Headers(const std::vector<std::pair<double, float>>& scans) {
     std::vector<ScanHeader> h(scans.size() + 1);
     for (std::size_t i = 0; i < scans.size(); ++i) {
         h[i + 1].time = scans[i].first;
@@ -32,8 +29,7 @@ std::vector<ScanHeader> Headers(const std::vector<std::pair<double, float>>& sca
     return h;
 }
 
-TEST_F(RotorSpeedProfile, ConstructedEmptyWithItsDefaultName)
-{
+TEST_F(RotorSpeedProfile, ConstructedEmptyWithItsDefaultName) {
     CRotorSpeedProfile p;
     EXPECT_EQ(p.fileName, "speedsteps.txt");
     EXPECT_EQ(p.scanSpeedMode, 2);
@@ -42,10 +38,10 @@ TEST_F(RotorSpeedProfile, ConstructedEmptyWithItsDefaultName)
     EXPECT_EQ(p.CheckScans(0, nullptr), 0);
 }
 
-TEST_F(RotorSpeedProfile, ReadsConsistentStepsWithoutBoxes)
-{
+TEST_F(RotorSpeedProfile, ReadsConsistentStepsWithoutBoxes) {
     std::string path = dir.file("speedsteps.txt");
-    WriteTextFile(path, "0.000000\t10000.000000\t200.000000\n600.000000\t20000.000000\t200.000000\n");
+    WriteTextFile(path,
+                  "0.000000\t10000.000000\t200.000000\n600.000000\t20000.000000\t200.000000\n");
     CRotorSpeedProfile p;
     ASSERT_TRUE(p.LoadFile(path.c_str()));
     EXPECT_EQ(p.stepCount, 2);
@@ -60,8 +56,7 @@ TEST_F(RotorSpeedProfile, ReadsConsistentStepsWithoutBoxes)
     EXPECT_EQ(ReadTextFile(copy), ReadTextFile(path));
 }
 
-TEST_F(RotorSpeedProfile, OverlappingStepsAreRepairedIntoAFixedFile)
-{
+TEST_F(RotorSpeedProfile, OverlappingStepsAreRepairedIntoAFixedFile) {
     std::string path = dir.file("speedsteps.txt");
     WriteTextFile(path, "0 10000 200\n30 20000 200\n");
     CRotorSpeedProfile p;
@@ -72,8 +67,7 @@ TEST_F(RotorSpeedProfile, OverlappingStepsAreRepairedIntoAFixedFile)
               "0.000000\t10000.000000\t200.000000\n50.000000\t20000.000000\t200.000000\n");
     std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-              "ERROR: rotor speed profile " + path + " fixed in " + path + "_fixed");
+    EXPECT_EQ(boxes[0].text, "ERROR: rotor speed profile " + path + " fixed in " + path + "_fixed");
     EXPECT_FALSE(boxes[0].fatal);
 
     // Scans against the repaired steps: step 2 ramps from 50 s to 100 s.
@@ -103,8 +97,7 @@ TEST_F(RotorSpeedProfile, OverlappingStepsAreRepairedIntoAFixedFile)
               "inconsistent file 1 (t = 80.000000, om = 20000.000000) with speed step 2");
 }
 
-TEST_F(RotorSpeedProfile, StepWithoutAccelerationIsInconsistentNotDividedBy)
-{
+TEST_F(RotorSpeedProfile, StepWithoutAccelerationIsInconsistentNotDividedBy) {
     std::string path = dir.file("speedsteps.txt");
     WriteTextFile(path, "0 10000 0\n30 20000 200\n");
     CRotorSpeedProfile p;
@@ -117,8 +110,7 @@ TEST_F(RotorSpeedProfile, StepWithoutAccelerationIsInconsistentNotDividedBy)
     EXPECT_EQ(p.CheckScans(1, h.data()), 0);
 }
 
-TEST_F(RotorSpeedProfile, EmptyAndMissingFiles)
-{
+TEST_F(RotorSpeedProfile, EmptyAndMissingFiles) {
     std::string empty = dir.file("empty.txt");
     WriteTextFile(empty, "");
     CRotorSpeedProfile p;
@@ -134,8 +126,7 @@ TEST_F(RotorSpeedProfile, EmptyAndMissingFiles)
     EXPECT_EQ(p.CheckScans(0, nullptr), 0);
 }
 
-TEST_F(RotorSpeedProfile, ReadingStopsAtTheFirstLineWithoutThreeNumbers)
-{
+TEST_F(RotorSpeedProfile, ReadingStopsAtTheFirstLineWithoutThreeNumbers) {
     std::string path = dir.file("speedsteps.txt");
     WriteTextFile(path, "0 10000 200\n600 20000 200\nend of steps\n1200 30000 200\n");
     CRotorSpeedProfile p;
@@ -147,8 +138,7 @@ TEST_F(RotorSpeedProfile, ReadingStopsAtTheFirstLineWithoutThreeNumbers)
 
 // A profile that could not be written once looked saved; now Save reports 0 and the repair
 // tells the user the fixed file is missing.
-TEST_F(RotorSpeedProfile, UnwritableFilesAreReported)
-{
+TEST_F(RotorSpeedProfile, UnwritableFilesAreReported) {
     CRotorSpeedProfile p;
     float start[] = {0, 0, 30};
     float speed[] = {0, 10000, 20000};
@@ -168,8 +158,7 @@ TEST_F(RotorSpeedProfile, UnwritableFilesAreReported)
     EXPECT_EQ(q.fileName, path);
 }
 
-TEST_F(RotorSpeedProfile, SpeedChangeNeedsTenRpm)
-{
+TEST_F(RotorSpeedProfile, SpeedChangeNeedsTenRpm) {
     const std::pair<float, int> cases[] = {{40009.0f, 0}, {40010.0f, 1}, {39990.0f, 1}};
     for (const auto& [second, expected] : cases) {
         std::vector<ScanHeader> h = Headers({{100, 40000.0f}, {200, second}});
@@ -179,8 +168,7 @@ TEST_F(RotorSpeedProfile, SpeedChangeNeedsTenRpm)
     EXPECT_EQ(HasRotorSpeedChange(1, one.data()), 0);
 }
 
-TEST_F(RotorSpeedProfile, RescaleSpeedsStretchesAndSaves)
-{
+TEST_F(RotorSpeedProfile, RescaleSpeedsStretchesAndSaves) {
     CRotorSpeedProfile p;
     float start[] = {0, 0, 600};
     float speed[] = {0, 10000, 20000};

@@ -1,9 +1,9 @@
 // Conversions of the loaded scans into new files: the average against hand-computed means,
 // intensity as absorbance with a worked number, the pseudo-absorbance pair, six-channel cuts and
 // the rotor-stretch shift against its formula; what the commands write when the user declines.
+#include "app/load_all_data.h"
 #include "foundations/nr_arrays.h"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/scan_conversions.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
@@ -23,7 +23,9 @@ namespace {
 using S = ScanStore;
 
 // Opaque points are written as 10.0, which the reader's spike filter would drop: read with it off.
-ScanReadBack Read(const std::string& path) { return ReadScanBack(path, true); }
+ScanReadBack Read(const std::string& path) {
+    return ReadScanBack(path, true);
+}
 
 // Scans on radii 6.000, 6.001, ... with values a + b r, for means anyone can compute.
 GeneratedScan LinearScan(double a, double b, long timeS, int points) {

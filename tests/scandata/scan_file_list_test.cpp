@@ -1,9 +1,9 @@
 // The store's file list: read from a list file with its stride, rebuilt from the loaded scans in
 // time order, renamed by cell and folder number, checked and written as "list_corr".
+#include "app/load_all_data.h"
 #include "foundations/error_box_log.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"

@@ -7,10 +7,9 @@
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -25,8 +24,7 @@ struct Read {
     bool thirdKept = false;
 };
 
-Read ReadFile(const std::string& path, float width = 0.0f, bool askThird = true)
-{
+Read ReadFile(const std::string& path, float width = 0.0f, bool askThird = true) {
     Read r;
     std::int32_t n = -1;
     float* radius = nullptr;
@@ -48,8 +46,7 @@ Read ReadFile(const std::string& path, float width = 0.0f, bool askThird = true)
     return r;
 }
 
-Read ReadText(const TempFolder& dir, const std::string& text, float width = 0.0f)
-{
+Read ReadText(const TempFolder& dir, const std::string& text, float width = 0.0f) {
     std::string path = dir.file("scan.RA1");
     WriteTextFile(path, text);
     return ReadFile(path, width);
@@ -72,8 +69,7 @@ struct ExampleCase {
     bool intensity, absorbance, interference, fluorescence;
 };
 
-TEST_F(ScanFile, ExamplesReadToTheirFieldsAndWriteBackByteForByte)
-{
+TEST_F(ScanFile, ExamplesReadToTheirFieldsAndWriteBackByteForByte) {
     const ExampleCase cases[] = {
         {"00001.RA1", ExampleAbsorbance(), 'R', 1, 280.0f, true, false, true, false, false},
         {"00001.RA1", ExampleAbsorbanceW(), 'W', 1, 0.28f, true, false, true, false, false},
@@ -127,8 +123,7 @@ TEST_F(ScanFile, ExamplesReadToTheirFieldsAndWriteBackByteForByte)
     }
 }
 
-TEST_F(ScanFile, AbsorbanceExampleKeepsDescriptionMeniscusAndThirdColumn)
-{
+TEST_F(ScanFile, AbsorbanceExampleKeepsDescriptionMeniscusAndThirdColumn) {
     Read r = ReadText(dir, ExampleAbsorbance().Text());
     ASSERT_EQ(r.ok, 1);
     EXPECT_STREQ(r.header.description, "[T OK]Cell 1 demo scan 5.9000 - meniscus");
@@ -140,8 +135,7 @@ TEST_F(ScanFile, AbsorbanceExampleKeepsDescriptionMeniscusAndThirdColumn)
         EXPECT_FLOAT_EQ(t, 0.005f);
 }
 
-TEST_F(ScanFile, FluorescenceReadsVoltageGainRangeAndIsAlwaysChecked)
-{
+TEST_F(ScanFile, FluorescenceReadsVoltageGainRangeAndIsAlwaysChecked) {
     Read r = ReadText(dir, ExampleFluorescence().Text());
     ASSERT_EQ(r.ok, 1);
     EXPECT_TRUE(r.header.isFluorescence);
@@ -152,8 +146,7 @@ TEST_F(ScanFile, FluorescenceReadsVoltageGainRangeAndIsAlwaysChecked)
     EXPECT_EQ(r.header.range, 1);
 }
 
-TEST_F(ScanFile, IntensityKeepsBothValueColumns)
-{
+TEST_F(ScanFile, IntensityKeepsBothValueColumns) {
     Read r = ReadText(dir, ExampleIntensity().Text());
     ASSERT_EQ(r.ok, 1);
     ASSERT_TRUE(r.thirdKept);
@@ -172,45 +165,75 @@ struct RowCase {
     std::vector<float> value;
 };
 
-TEST_F(ScanFile, RowRules)
-{
+TEST_F(ScanFile, RowRules) {
     std::string head = "[T OK]rows\nR 1 20.0 50000 3600 9.4127e+10 280 2\n";
     std::string headP = "[T OK]rows\nP 1 20.0 50000 3600 9.4127e+10 660 0\n";
     std::string five = ExampleAbsorbance().Text();
     std::string noFinalLf = five.substr(0, five.size() - 1);
     const RowCase cases[] = {
         {"all five rows", five, 0.0f, {5.95f, 5.96f, 5.97f, 5.98f, 5.99f}, {}},
-        {"no final line feed keeps the last row", noFinalLf, 0.0f,
-         {5.95f, 5.96f, 5.97f, 5.98f, 5.99f}, {}},
-        {"a '0' line ends the rows and keeps the one before", five + "0\n", 0.0f,
-         {5.95f, 5.96f, 5.97f, 5.98f, 5.99f}, {}},
+        {"no final line feed keeps the last row",
+         noFinalLf,
+         0.0f,
+         {5.95f, 5.96f, 5.97f, 5.98f, 5.99f},
+         {}},
+        {"a '0' line ends the rows and keeps the one before",
+         five + "0\n",
+         0.0f,
+         {5.95f, 5.96f, 5.97f, 5.98f, 5.99f},
+         {}},
         {"a second section after '0' is not read",
-         five + "0\n" + ExampleAbsorbance().Text(), 0.0f, {5.95f, 5.96f, 5.97f, 5.98f, 5.99f}, {}},
+         five + "0\n" + ExampleAbsorbance().Text(),
+         0.0f,
+         {5.95f, 5.96f, 5.97f, 5.98f, 5.99f},
+         {}},
         {"CR LF line ends read alike",
          "[T OK]crlf\r\nR 1 20.0 50000 3600 9.4127e+10 280 2\r\n   6.0  0.1  0.01 \r\n"
          "   6.1  0.2  0.01 \r\n",
-         0.0f, {6.0f, 6.1f}, {0.1f, 0.2f}},
-        {"blank lines between rows are not rows", head + "  6.0 0.1 0.01\n\n  6.1 0.2 0.01\n\n\n",
-         0.0f, {6.0f, 6.1f}, {0.1f, 0.2f}},
+         0.0f,
+         {6.0f, 6.1f},
+         {0.1f, 0.2f}},
+        {"blank lines between rows are not rows",
+         head + "  6.0 0.1 0.01\n\n  6.1 0.2 0.01\n\n\n",
+         0.0f,
+         {6.0f, 6.1f},
+         {0.1f, 0.2f}},
         {"radial averaging merges rows closer than the width",
-         head + "  6.000 0.1 0\n  6.002 0.2 0\n  6.004 0.3 0\n  6.006 0.4 0\n", 0.005f,
-         {6.002f, 6.006f}, {0.2f, 0.4f}},
+         head + "  6.000 0.1 0\n  6.002 0.2 0\n  6.004 0.3 0\n  6.006 0.4 0\n",
+         0.005f,
+         {6.002f, 6.006f},
+         {0.2f, 0.4f}},
         {"absorbance spike removed",
-         head + "  6.0 0.50 0\n  6.1 0.51 0\n  6.2 0.52 0\n  6.3 1.20 0\n  6.4 0.53 0\n", 0.0f,
-         {6.0f, 6.1f, 6.2f, 6.4f}, {0.50f, 0.51f, 0.52f, 0.53f}},
+         head + "  6.0 0.50 0\n  6.1 0.51 0\n  6.2 0.52 0\n  6.3 1.20 0\n  6.4 0.53 0\n",
+         0.0f,
+         {6.0f, 6.1f, 6.2f, 6.4f},
+         {0.50f, 0.51f, 0.52f, 0.53f}},
         {"interference keeps the same jump",
-         headP + "  6.0 0.50\n  6.1 0.51\n  6.2 0.52\n  6.3 1.20\n  6.4 0.53\n", 0.0f,
-         {6.0f, 6.1f, 6.2f, 6.3f, 6.4f}, {0.50f, 0.51f, 0.52f, 1.20f, 0.53f}},
+         headP + "  6.0 0.50\n  6.1 0.51\n  6.2 0.52\n  6.3 1.20\n  6.4 0.53\n",
+         0.0f,
+         {6.0f, 6.1f, 6.2f, 6.3f, 6.4f},
+         {0.50f, 0.51f, 0.52f, 1.20f, 0.53f}},
         {"a single jump is no spike",
-         head + "  6.0 0.50 0\n  6.1 0.51 0\n  6.2 0.52 0\n  6.3 1.20 0\n  6.4 1.21 0\n", 0.0f,
-         {6.0f, 6.1f, 6.2f, 6.3f, 6.4f}, {0.50f, 0.51f, 0.52f, 1.20f, 1.21f}},
+         head + "  6.0 0.50 0\n  6.1 0.51 0\n  6.2 0.52 0\n  6.3 1.20 0\n  6.4 1.21 0\n",
+         0.0f,
+         {6.0f, 6.1f, 6.2f, 6.3f, 6.4f},
+         {0.50f, 0.51f, 0.52f, 1.20f, 1.21f}},
         {"trailing zero radii of interference rows are cut",
-         headP + "  6.0 0.5\n  6.1 0.6\n  0 0\n", 0.0f, {6.0f, 6.1f}, {0.5f, 0.6f}},
+         headP + "  6.0 0.5\n  6.1 0.6\n  0 0\n",
+         0.0f,
+         {6.0f, 6.1f},
+         {0.5f, 0.6f}},
         {"a number with text after it reads as its number",
-         head + "  6.0abc 0.5 0\n  6.1 0.6x 0\n", 0.0f, {6.0f, 6.1f}, {0.5f, 0.6f}},
-        {"header split over lines", "[T OK]split\nR 1 20.0\n50000 3600 9.4127e+10 280 2\n"
-                                    "  6.0 0.5 0\n",
-         0.0f, {6.0f}, {0.5f}},
+         head + "  6.0abc 0.5 0\n  6.1 0.6x 0\n",
+         0.0f,
+         {6.0f, 6.1f},
+         {0.5f, 0.6f}},
+        {"header split over lines",
+         "[T OK]split\nR 1 20.0\n50000 3600 9.4127e+10 280 2\n"
+         "  6.0 0.5 0\n",
+         0.0f,
+         {6.0f},
+         {0.5f}},
     };
     for (const RowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,8 +250,7 @@ TEST_F(ScanFile, RowRules)
     }
 }
 
-TEST_F(ScanFile, SpikeFilterCanBeSwitchedOff)
-{
+TEST_F(ScanFile, SpikeFilterCanBeSwitchedOff) {
     ScanReaderOptions::dropSpikes = false;
     std::string text = "[T OK]s\nR 1 20.0 50000 3600 9.4127e+10 280 2\n"
                        "  6.0 0.50 0\n  6.1 0.51 0\n  6.2 0.52 0\n  6.3 1.20 0\n  6.4 0.53 0\n";
@@ -237,8 +259,7 @@ TEST_F(ScanFile, SpikeFilterCanBeSwitchedOff)
     EXPECT_EQ(r.radius.size(), 5u);
 }
 
-TEST_F(ScanFile, NColumnsModeTakesRadiusAndValueOfEachRow)
-{
+TEST_F(ScanFile, NColumnsModeTakesRadiusAndValueOfEachRow) {
     ScanReaderOptions::nColumnsMode = true;
     ScanReaderOptions::nColumns = 4;
     std::string text = "[T OK]n\nR 1 20.0 50000 3600 9.4127e+10 280 2\n"
@@ -251,8 +272,7 @@ TEST_F(ScanFile, NColumnsModeTakesRadiusAndValueOfEachRow)
     EXPECT_FLOAT_EQ(r.value[1], 0.2f);
 }
 
-TEST_F(ScanFile, ElectrophoresisLayoutConvertsValuesToAbsorbance)
-{
+TEST_F(ScanFile, ElectrophoresisLayoutConvertsValuesToAbsorbance) {
     ScanDataKind::electrophoresis = true;
     std::string text = "[T OK]electrophoresis demo\nR 0 1200 280 2 0\n"
                        "   0.1000  5.00000e+02   1.00000e+00 \n"
@@ -274,8 +294,7 @@ TEST_F(ScanFile, ElectrophoresisLayoutConvertsValuesToAbsorbance)
     EXPECT_TRUE(ScanDataKind::absorbance);
 }
 
-TEST_F(ScanFile, DescriptionEndsAtTheFirstForeignCharacter)
-{
+TEST_F(ScanFile, DescriptionEndsAtTheFirstForeignCharacter) {
     Read r = ReadText(dir, "scan (old) [T OK] 5.9000 - meniscus\nR 1 20.0 50000 3600 "
                            "9.4127e+10 280 2\n 6.0 0.1 0\n");
     ASSERT_EQ(r.ok, 1);
@@ -285,8 +304,7 @@ TEST_F(ScanFile, DescriptionEndsAtTheFirstForeignCharacter)
     EXPECT_FLOAT_EQ(r.header.descriptionMeniscus, 5.9f);
 }
 
-TEST_F(ScanFile, LongDescriptionIsCutTo99Characters)
-{
+TEST_F(ScanFile, LongDescriptionIsCutTo99Characters) {
     std::string line1(150, 'a');
     Read r = ReadText(dir, line1 + "\nR 1 20.0 50000 3600 9.4127e+10 280 2\n 6.0 0.1 0\n");
     ASSERT_EQ(r.ok, 1);
@@ -295,8 +313,7 @@ TEST_F(ScanFile, LongDescriptionIsCutTo99Characters)
 
 // A meniscus marker at the very start of the text once sent the number read in front of the
 // buffer; the read now starts at the text's start.
-TEST_F(ScanFile, MeniscusMarkerNearTheStartStaysInsideTheText)
-{
+TEST_F(ScanFile, MeniscusMarkerNearTheStartStaysInsideTheText) {
     const std::pair<const char*, float> cases[] = {
         {" - meniscus\n", 0.0f}, {"6.1 - meniscus\n", 6.1f}, {"x - meniscus\n", 0.0f}};
     for (const auto& [line1, expected] : cases) {
@@ -309,8 +326,7 @@ TEST_F(ScanFile, MeniscusMarkerNearTheStartStaysInsideTheText)
 }
 
 // A header with rpm 0 (or no number where the speed stands) gave infinite acceleration times.
-TEST_F(ScanFile, HeaderWithoutSpeedHasNoRamp)
-{
+TEST_F(ScanFile, HeaderWithoutSpeedHasNoRamp) {
     for (const char* rpm : {"0", "fast", "-5"}) {
         SCOPED_TRACE(rpm);
         Read r = ReadText(dir, std::string("[T OK]x\nR 1 20.0 ") + rpm +
@@ -321,8 +337,7 @@ TEST_F(ScanFile, HeaderWithoutSpeedHasNoRamp)
     }
 }
 
-TEST_F(ScanFile, TimeBeforeTheOmegaTimeGivesTheDefaultRate)
-{
+TEST_F(ScanFile, TimeBeforeTheOmegaTimeGivesTheDefaultRate) {
     // omega2t / omega^2 = 3600.0..., more than the recorded time: no ramp can explain it.
     Read r = ReadText(dir, "[T OK]x\nR 1 20.0 10000 3600 3.9479e+09 280 2\n 6.0 0.1 0\n");
     ASSERT_EQ(r.ok, 1);
@@ -330,8 +345,7 @@ TEST_F(ScanFile, TimeBeforeTheOmegaTimeGivesTheDefaultRate)
     EXPECT_EQ(r.header.accelerationRate, 1000000.0);
 }
 
-TEST_F(ScanFile, TagIsWrittenOnceAndAddedWhenMissing)
-{
+TEST_F(ScanFile, TagIsWrittenOnceAndAddedWhenMissing) {
     ScanHeader h;
     h.dataType = 'R';
     float radius[] = {0, 6.0f};
@@ -350,8 +364,7 @@ TEST_F(ScanFile, TagIsWrittenOnceAndAddedWhenMissing)
     }
 }
 
-TEST_F(ScanFile, RewriteKeepsTheFileTimesAndWritesTheOriginalTime)
-{
+TEST_F(ScanFile, RewriteKeepsTheFileTimesAndWritesTheOriginalTime) {
     std::string path = dir.file("00001.RA1");
     WriteTextFile(path, ExampleAbsorbance().Text());
     ASSERT_TRUE(SetFileSeconds(path, 1600000000, 123456700));
@@ -378,8 +391,7 @@ TEST_F(ScanFile, RewriteKeepsTheFileTimesAndWritesTheOriginalTime)
 }
 
 // A scan that cannot be written once looked written to every caller; now it reports 0.
-TEST_F(ScanFile, UnwritableFileIsReported)
-{
+TEST_F(ScanFile, UnwritableFileIsReported) {
     ScanHeader h;
     float radius[] = {0, 6.0f};
     float value[] = {0, 0.1f};
@@ -394,8 +406,7 @@ struct BadCase {
     std::string text;
 };
 
-TEST_F(ScanFile, BadInputFailsWithoutTouchingTheOutputs)
-{
+TEST_F(ScanFile, BadInputFailsWithoutTouchingTheOutputs) {
     std::string head = "[T OK]x\nR 1 20.0 50000 3600 9.4127e+10 280 2\n";
     std::string garbage;
     for (int i = 0; i < 4096; ++i)
@@ -433,15 +444,13 @@ TEST_F(ScanFile, BadInputFailsWithoutTouchingTheOutputs)
     }
 }
 
-TEST_F(ScanFile, TinyNumbersReadAsZero)
-{
+TEST_F(ScanFile, TinyNumbersReadAsZero) {
     Read r = ReadText(dir, "[T OK]x\nR 1 20.0 50000 3600 9.4127e+10 280 2\n 6.0 1e-400 0\n");
     ASSERT_EQ(r.ok, 1);
     EXPECT_EQ(r.value[0], 0.0f);
 }
 
-TEST_F(ScanFile, MissingFileFolderAndArgumentsFail)
-{
+TEST_F(ScanFile, MissingFileFolderAndArgumentsFail) {
     std::string folder = dir.file("00002.RA1");
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ScanHeader h;
@@ -449,9 +458,9 @@ TEST_F(ScanFile, MissingFileFolderAndArgumentsFail)
     float* radius = nullptr;
     float* value = nullptr;
     EXPECT_EQ(ReadScanFile(folder.c_str(), &h, &n, &radius, &value, nullptr, nullptr, 0), 0);
-    EXPECT_EQ(ReadScanFile(dir.file("none.RA1").c_str(), &h, &n, &radius, &value, nullptr,
-                           nullptr, 0),
-              0);
+    EXPECT_EQ(
+        ReadScanFile(dir.file("none.RA1").c_str(), &h, &n, &radius, &value, nullptr, nullptr, 0),
+        0);
     EXPECT_EQ(ReadScanFile(nullptr, &h, &n, &radius, &value, nullptr, nullptr, 0), 0);
     EXPECT_EQ(ReadScanFile(folder.c_str(), nullptr, &n, &radius, &value, nullptr, nullptr, 0), 0);
 }

@@ -4,22 +4,20 @@
 #include "support/fuzz_inputs.h"
 #include "support/scan_set_generator.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace {
 
-TEST(ScanTextFuzz, MutatedFilesParseSafelyAndConsistently)
-{
+TEST(ScanTextFuzz, MutatedFilesParseSafelyAndConsistently) {
     const unsigned seed = FuzzSeed(20261206u);
     std::mt19937 rng(seed);
-    const std::vector<std::string> seeds = {
-        ExampleAbsorbance().Text(), ExampleAbsorbanceW().Text(), ExampleInterference().Text(),
-        ExampleIntensity().Text(), ExampleFluorescence().Text()};
+    const std::vector<std::string> seeds = {ExampleAbsorbance().Text(), ExampleAbsorbanceW().Text(),
+                                            ExampleInterference().Text(), ExampleIntensity().Text(),
+                                            ExampleFluorescence().Text()};
     int accepted = 0;
     const int inputs = FuzzInputCount(20000);
     for (int iteration = 0; iteration < inputs; ++iteration) {

@@ -1,11 +1,11 @@
 // Time stamps: files whose modification times span 1.008333 times the recorded span are
 // rewritten as "tcorr_" copies and reloaded from "list_corr"; a copy that cannot be written
 // leaves the loaded data as they were (it used to reload from files that were never written).
+#include "app/load_all_data.h"
 #include "foundations/error_box_log.h"
 #include "foundations/nr_arrays.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
-#include "app/load_all_data.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/time_stamps.h"

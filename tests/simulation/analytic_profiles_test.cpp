@@ -18,28 +18,27 @@ namespace {
 
 class AnalyticProfiles : public CellTest {};
 
-std::vector<float> Radii(float first, float step, int n)
-{
+std::vector<float> Radii(float first, float step, int n) {
     std::vector<float> r(n + 1);
     for (int i = 1; i <= n; ++i)
         r[i] = first + step * (i - 1);
     return r;
 }
 
-float Zero(float) { return 0.0f; }
+float Zero(float) {
+    return 0.0f;
+}
 
-}  // namespace
+} // namespace
 
-TEST(Erfc, MatchesTheLibraryFunction)
-{
+TEST(Erfc, MatchesTheLibraryFunction) {
     for (float x : {-3.0f, -1.0f, -0.2f, 0.0f, 0.1f, 0.5f, 1.0f, 2.0f, 4.0f}) {
         const double exact = std::erfc(double(x));
         EXPECT_NEAR(Erfc(x), exact, 1e-6 * std::max(exact, 1e-3)) << x;
     }
 }
 
-TEST_F(AnalyticProfiles, FaxenBoundaryDilutesBehindAndVanishesAtTheMeniscus)
-{
+TEST_F(AnalyticProfiles, FaxenBoundaryDilutesBehindAndVanishesAtTheMeniscus) {
     const float omega2s = float(std::pow(50000 * 2 * M_PI / 60, 2) * 5e-13);
     const float d = 5e-7f, c0 = 1.0f;
     const double t = 2000.0;
@@ -59,8 +58,7 @@ TEST_F(AnalyticProfiles, FaxenBoundaryDilutesBehindAndVanishesAtTheMeniscus)
     EXPECT_FLOAT_EQ(out[60], 1.0f);
 }
 
-TEST_F(AnalyticProfiles, MovingAverageAveragesTransmission)
-{
+TEST_F(AnalyticProfiles, MovingAverageAveragesTransmission) {
     std::vector<float> x = Radii(6.0f, 0.001f, 50), y(51, 0.8f);
     MovingAverageOfLogValues(50, 0.008f, x.data(), y.data());
     for (int i = 1; i <= 50; ++i)
@@ -72,8 +70,7 @@ TEST_F(AnalyticProfiles, MovingAverageAveragesTransmission)
     EXPECT_NEAR(y2[2], -std::log10(0.55), 1e-6);
 }
 
-TEST_F(AnalyticProfiles, BottomShadowHalvesTheBottomOnly)
-{
+TEST_F(AnalyticProfiles, BottomShadowHalvesTheBottomOnly) {
     DetectionCorrections::coneRadius = 0.02f;
     std::vector<float> x = Radii(7.1f, 0.01f, 11), y(12, 1.0f);
     ApplyBottomShadow(11, x.data(), y.data());
@@ -88,8 +85,7 @@ TEST_F(AnalyticProfiles, BottomShadowHalvesTheBottomOnly)
     EXPECT_EQ(same[11], 1.0f);
 }
 
-TEST_F(AnalyticProfiles, RadialConvolutionKeepsAPlateau)
-{
+TEST_F(AnalyticProfiles, RadialConvolutionKeepsAPlateau) {
     DetectionCorrections::convolutionWidth = 0.005f;
     DetectionCorrections::convolutionCutoff = 2.0f;
     std::vector<float> x = Radii(6.0f, 0.001f, 1201), y(1202, 0.7f);
@@ -99,8 +95,7 @@ TEST_F(AnalyticProfiles, RadialConvolutionKeepsAPlateau)
     EXPECT_LT(y[1], 0.5f);
 }
 
-TEST_F(AnalyticProfiles, EffectiveRotorSpeedDuringAcceleration)
-{
+TEST_F(AnalyticProfiles, EffectiveRotorSpeedDuringAcceleration) {
     LammGrid::maxRotorSpeed = 20000.0;
     LammGrid::accelerationRate = 200.0;
     struct Case {
@@ -108,10 +103,10 @@ TEST_F(AnalyticProfiles, EffectiveRotorSpeedDuringAcceleration)
         bool accelerating;
     };
     const Case cases[] = {
-        {5.0, 0.0, 1.0, 20000.0, false},                       // too short to simulate
-        {100.0, 10.0, 10.0, std::sqrt(1e7), true},             // rms of 2000 and 4000 rpm
-        {100.0, 99.0, 10.0, 20000.0, true},                    // capped at the final speed
-        {100.0, 100.0, 10.0, 20000.0, false},                  // after the phase
+        {5.0, 0.0, 1.0, 20000.0, false},           // too short to simulate
+        {100.0, 10.0, 10.0, std::sqrt(1e7), true}, // rms of 2000 and 4000 rpm
+        {100.0, 99.0, 10.0, 20000.0, true},        // capped at the final speed
+        {100.0, 100.0, 10.0, 20000.0, false},      // after the phase
     };
     for (const Case& c : cases) {
         LammGrid::accelerationTime = c.accelerationTime;
@@ -121,8 +116,7 @@ TEST_F(AnalyticProfiles, EffectiveRotorSpeedDuringAcceleration)
     }
 }
 
-TEST_F(AnalyticProfiles, BackDiffusionTest)
-{
+TEST_F(AnalyticProfiles, BackDiffusionTest) {
     FillStore({EvenScan(6.05f, 0.01f, 100, 1000.0, Zero)});
     ScanStore::header[1].temperature = 20.0f;
     ScanStore::rightFitLimit = 6.8f;
@@ -149,8 +143,7 @@ TEST_F(AnalyticProfiles, BackDiffusionTest)
     }
 }
 
-TEST_F(AnalyticProfiles, ProgressTexts)
-{
+TEST_F(AnalyticProfiles, ProgressTexts) {
     char text[120];
     LammGrid::dt = 0.5;
     EXPECT_EQ(std::string(FormatTimeStepText(text, sizeof text)), "dt = 0.500000 sec  ");

@@ -12,9 +12,8 @@
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -69,11 +68,13 @@ TEST_F(FixedGridPace, SlowUserGridIsSaidBeforeTheRun) {
         {"moving hat", [] { ModelChoice::claverieAlgorithm = false; }, false},
         {"automatic grid size", [] { M::autoGridSize = true; }, false},
         {"fixed time step", [] { ModelChoice::fixedTimeStep = true; }, false},
-        {"4.5 S on 1000 points, max dc/c 1", [] {
+        {"4.5 S on 1000 points, max dc/c 1",
+         [] {
              M::speciesS[1] = 4.5f;
              LammGrid::defaultGridSize = 1000;
              LammGrid::dcOverCLimit = 1.0;
-         }, false},
+         },
+         false},
     };
     for (const Case& c : cases) {
         ResetAllState();
@@ -108,4 +109,4 @@ TEST_F(FixedGridPace, SlowUserGridIsSaidBeforeTheRun) {
     }
 }
 
-}  // namespace
+} // namespace

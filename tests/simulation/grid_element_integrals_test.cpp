@@ -20,8 +20,7 @@ constexpr int kN = 7;
 const double kRho[kN + 1] = {0.0, 6.0, 6.05, 6.2, 6.28, 6.5, 6.9, 7.2};
 
 // Value and slope of hat i at r inside element e (never at a node, so the slope is defined).
-double Hat(const double* g, int n, int i, int e, double r)
-{
+double Hat(const double* g, int n, int i, int e, double r) {
     if (i < 1 || i > n)
         return 0.0;
     if (i == e)
@@ -31,8 +30,7 @@ double Hat(const double* g, int n, int i, int e, double r)
     return 0.0;
 }
 
-double Slope(const double* g, int n, int i, int e)
-{
+double Slope(const double* g, int n, int i, int e) {
     if (i < 1 || i > n)
         return 0.0;
     if (i == e)
@@ -43,8 +41,7 @@ double Slope(const double* g, int n, int i, int e)
 }
 
 // Four-point Gauss-Legendre per element: exact for the polynomials of degree <= 7 met here.
-double Quadrature(const double* g, int n, const std::function<double(int, double)>& f)
-{
+double Quadrature(const double* g, int n, const std::function<double(int, double)>& f) {
     static const double x[4] = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
                                 0.8611363115940526};
     static const double w[4] = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
@@ -59,15 +56,13 @@ double Quadrature(const double* g, int n, const std::function<double(int, double
 }
 
 // Frame velocity shape r - rho_1 hat_1 - rho_n hat_n.
-double Frame(const double* g, int n, int e, double r)
-{
+double Frame(const double* g, int n, int e, double r) {
     return r - g[1] * Hat(g, n, 1, e, r) - g[n] * Hat(g, n, n, e, r);
 }
 
 class GridElementIntegrals : public CellTest {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CellTest::SetUp();
         ModelChoice::movingHatAlgorithm = true;
         LammGrid::gridSize = kN;
@@ -77,10 +72,9 @@ class GridElementIntegrals : public CellTest {
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(GridElementIntegrals, PairIntegralsAreExact)
-{
+TEST_F(GridElementIntegrals, PairIntegralsAreExact) {
     const double* g = kRho;
     const int n = kN;
     using Pair = double (*)(int, int);
@@ -91,9 +85,13 @@ TEST_F(GridElementIntegrals, PairIntegralsAreExact)
     };
     const Case cases[] = {
         {"mass", FeElemGrid2B,
-         [g](int i, int j, int e, double r) { return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r; }},
+         [g](int i, int j, int e, double r) {
+             return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r;
+         }},
         {"mass C", FeElemGrid2C,
-         [g](int i, int j, int e, double r) { return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r; }},
+         [g](int i, int j, int e, double r) {
+             return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r;
+         }},
         {"diffusion", FeElemGrid2D,
          [g](int i, int j, int e, double r) { return Slope(g, n, i, e) * Slope(g, n, j, e) * r; }},
         {"sedimentation", FeElemGrid2E,
@@ -109,7 +107,9 @@ TEST_F(GridElementIntegrals, PairIntegralsAreExact)
              return -Hat(g, n, i, e, r) * Slope(g, n, j, e) * Frame(g, n, e, r) * r;
          }},
         {"static mass", [](int i, int j) { return FeElemGrid3A(i, j, kN); },
-         [g](int i, int j, int e, double r) { return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r; }},
+         [g](int i, int j, int e, double r) {
+             return Hat(g, n, i, e, r) * Hat(g, n, j, e, r) * r;
+         }},
         {"static diffusion", [](int i, int j) { return FeElemGrid3B(i, j, kN + 5); },
          [g](int i, int j, int e, double r) { return Slope(g, n, i, e) * Slope(g, n, j, e) * r; }},
         {"static sedimentation", [](int i, int j) { return FeElemGrid3C(i, j, kN); },
@@ -121,15 +121,14 @@ TEST_F(GridElementIntegrals, PairIntegralsAreExact)
         SCOPED_TRACE(c.name);
         for (int i = 0; i <= n + 1; ++i)
             for (int j = i - 2; j <= i + 2; ++j) {
-                const double exact = Quadrature(
-                    g, n, [&](int e, double r) { return c.integrand(i, j, e, r); });
+                const double exact =
+                    Quadrature(g, n, [&](int e, double r) { return c.integrand(i, j, e, r); });
                 EXPECT_NEAR(c.f(i, j), exact, 1e-12) << i << "," << j;
             }
     }
 }
 
-TEST_F(GridElementIntegrals, TripleIntegralsAreExact)
-{
+TEST_F(GridElementIntegrals, TripleIntegralsAreExact) {
     const double* g = kRho;
     const int n = kN;
     using Triple = double (*)(int, int, int);
@@ -142,7 +141,9 @@ TEST_F(GridElementIntegrals, TripleIntegralsAreExact)
     auto d = [g](int i, int e) { return Slope(g, n, i, e); };
     const Case cases[] = {
         {"mass", FeElemTriGrid2B,
-         [=](int i, int j, int k, int e, double r) { return h(i, e, r) * h(j, e, r) * h(k, e, r) * r; }},
+         [=](int i, int j, int k, int e, double r) {
+             return h(i, e, r) * h(j, e, r) * h(k, e, r) * r;
+         }},
         {"sedimentation", FeElemTriGrid2,
          [=](int i, int j, int k, int e, double r) {
              return d(i, e) * h(j, e, r) * h(k, e, r) * r * r;
@@ -175,8 +176,7 @@ TEST_F(GridElementIntegrals, TripleIntegralsAreExact)
     }
 }
 
-TEST_F(GridElementIntegrals, SumRules)
-{
+TEST_F(GridElementIntegrals, SumRules) {
     for (int i = 1; i <= kN; ++i) {
         double mass = 0, frame = 0, diffusion = 0, sed = 0;
         for (int j = i - 1; j <= i + 1; ++j) {
@@ -192,9 +192,8 @@ TEST_F(GridElementIntegrals, SumRules)
         EXPECT_NEAR(FeElemGrid1R(i, kN), FeElemGrid1(i), 1e-13);
         EXPECT_NEAR(frame, 0.0, 1e-12) << i;
         EXPECT_NEAR(diffusion, 0.0, 1e-10) << i;
-        const double slopeR2 = Quadrature(kRho, kN, [i](int e, double r) {
-            return Slope(kRho, kN, i, e) * r * r;
-        });
+        const double slopeR2 =
+            Quadrature(kRho, kN, [i](int e, double r) { return Slope(kRho, kN, i, e) * r * r; });
         EXPECT_NEAR(sed, slopeR2, 1e-12) << i;
     }
     double volume = 0;
@@ -206,8 +205,7 @@ TEST_F(GridElementIntegrals, SumRules)
 // The amount on the reference grid for sizes that leave the four summing lanes no remainder, a
 // partial one and none at all: the end nodes weigh by the grid, the interior by the given
 // volumes; with the grid's own volumes and c = 1 it is the cell's integral of r.
-TEST_F(GridElementIntegrals, ReferenceAmountWeighsEndsByTheGridAndTheInteriorByVolumes)
-{
+TEST_F(GridElementIntegrals, ReferenceAmountWeighsEndsByTheGridAndTheInteriorByVolumes) {
     for (int n : {6, 7, 8, 11, 12, 13}) {
         ASSERT_TRUE(EnsureLammArrays(n)) << n;
         for (int i = 1; i <= n; ++i)
@@ -233,8 +231,7 @@ TEST_F(GridElementIntegrals, ReferenceAmountWeighsEndsByTheGridAndTheInteriorByV
     }
 }
 
-TEST_F(GridElementIntegrals, NetAndEndRowsOfTheFrame)
-{
+TEST_F(GridElementIntegrals, NetAndEndRowsOfTheFrame) {
     for (int i = 3; i <= kN - 2; ++i)
         for (int j = i - 1; j <= i + 1; ++j)
             EXPECT_NEAR(FeElemGrid2Net(i, j), 2.0 * FeElemGrid2B(i, j), 1e-12) << i << "," << j;
@@ -243,8 +240,7 @@ TEST_F(GridElementIntegrals, NetAndEndRowsOfTheFrame)
     EXPECT_NEAR(FeElemGrid2A(1, 2), -(r1 + r2) * r2 / 12.0, 1e-13);
 }
 
-TEST_F(GridElementIntegrals, BackDiffusionShutOffOpensTheBottom)
-{
+TEST_F(GridElementIntegrals, BackDiffusionShutOffOpensTheBottom) {
     EXPECT_EQ(FeElemGrid2Stiff(kN, kN), FeElemGrid2D(kN, kN));
     EXPECT_EQ(FeElemGrid2Sed(kN, kN), FeElemGrid2E(kN, kN));
     LammGrid::backDiffusionShutOff = true;
@@ -260,8 +256,7 @@ TEST_F(GridElementIntegrals, BackDiffusionShutOffOpensTheBottom)
     EXPECT_EQ(FeElemGrid2Sed(1, 1), FeElemGrid2E(1, 1));
 }
 
-TEST_F(GridElementIntegrals, ActivePartEndsAtItsLastHat)
-{
+TEST_F(GridElementIntegrals, ActivePartEndsAtItsLastHat) {
     const int N = 4;
     const double a = kRho[3], b = kRho[4];
     EXPECT_NEAR(FeElemGrid3A(N, N, N), (b - a) * (a + 3 * b) / 12.0, 1e-13);
@@ -270,8 +265,7 @@ TEST_F(GridElementIntegrals, ActivePartEndsAtItsLastHat)
     EXPECT_NEAR(FeElemGrid1R(N, N), (b - a) * (a + 2 * b) / 6.0, 1e-13);
 }
 
-TEST_F(GridElementIntegrals, UniformFunctionsUseTheUniformWidth)
-{
+TEST_F(GridElementIntegrals, UniformFunctionsUseTheUniformWidth) {
     // on the uniform grid with end points they equal the general integrals
     FreeLammArrays();
     ModelChoice::movingHatAlgorithm = false;
@@ -313,7 +307,7 @@ TEST_F(GridElementIntegrals, UniformFunctionsUseTheUniformWidth)
     // closed forms at the ends and in the interior, from each node's own radius
     const double* r = LammGrid::radius;
     for (int i = 0; i <= n; ++i)
-        LammGrid::radius[i] = 6.0 + 0.001 * i * i;  // now uneven
+        LammGrid::radius[i] = 6.0 + 0.001 * i * i; // now uneven
     EXPECT_NEAR(FeElemUniform2(5, 5), 2.0 * r[5] * h / 3.0, 1e-14);
     EXPECT_NEAR(FeElemUniform2(5, 6), (r[5] + h / 2) * h / 6.0, 1e-14);
     EXPECT_NEAR(FeElemUniform2(5, 4), (r[5] - h / 2) * h / 6.0, 1e-14);
@@ -327,12 +321,13 @@ TEST_F(GridElementIntegrals, UniformFunctionsUseTheUniformWidth)
 
 namespace {
 
-double Cubic(double x) { return x * x * x - 2.0 * x; }
+double Cubic(double x) {
+    return x * x * x - 2.0 * x;
+}
 
-}  // namespace
+} // namespace
 
-TEST(RombergHelpers, TrapezoidRefinementAndExtrapolation)
-{
+TEST(RombergHelpers, TrapezoidRefinementAndExtrapolation) {
     // stage estimates of the cubic on [0, 2]: 1, 2, 4, 8 intervals
     const double exact = 4.0 - 4.0;
     double s[6], h2[6];

@@ -12,8 +12,7 @@ namespace {
 
 class LammArrays : public CellTest {};
 
-void ExpectZero(double* const* names, int first, int last, int n)
-{
+void ExpectZero(double* const* names, int first, int last, int n) {
     for (int k = first; k <= last; ++k) {
         ASSERT_NE(names[k], nullptr) << k;
         for (int i = 0; i <= n; ++i)
@@ -21,26 +20,23 @@ void ExpectZero(double* const* names, int first, int last, int n)
     }
 }
 
-bool AllEmpty(double* const* names, int count)
-{
+bool AllEmpty(double* const* names, int count) {
     for (int k = 0; k < count; ++k)
         if (names[k])
             return false;
     return true;
 }
 
-}  // namespace
+} // namespace
 
-TEST_F(LammArrays, EnsureWithoutArraysDoesNothing)
-{
+TEST_F(LammArrays, EnsureWithoutArraysDoesNothing) {
     LammGrid::gridSize = 123;
     EXPECT_FALSE(EnsureLammArrays(500));
     EXPECT_EQ(LammGrid::gridSize, 123);
     EXPECT_EQ(LammGrid::arraysAllocated, 0);
 }
 
-TEST_F(LammArrays, MainAndStepArraysAreZeroAndDistinct)
-{
+TEST_F(LammArrays, MainAndStepArraysAreZeroAndDistinct) {
     ModelChoice::movingHatAlgorithm = false;
     LammGrid::gridSize = 64;
     ASSERT_TRUE(AllocLammArrays());
@@ -62,8 +58,7 @@ TEST_F(LammArrays, MainAndStepArraysAreZeroAndDistinct)
     EXPECT_EQ(LammGrid::stepArray[2] - LammGrid::stepArray[1], 65);
 }
 
-TEST_F(LammArrays, SwitchesChooseTheBlocks)
-{
+TEST_F(LammArrays, SwitchesChooseTheBlocks) {
     ModelChoice::movingHatAlgorithm = true;
     ModelChoice::reactingSystem = true;
     ModelChoice::monomerDimer = true;
@@ -85,8 +80,7 @@ TEST_F(LammArrays, SwitchesChooseTheBlocks)
     EXPECT_TRUE(AllEmpty(LammGrid::nonidealArray, 18));
 }
 
-TEST_F(LammArrays, EnsureResizesZeroFilledAndRebuildsTheGrid)
-{
+TEST_F(LammArrays, EnsureResizesZeroFilledAndRebuildsTheGrid) {
     ModelChoice::movingHatAlgorithm = false;
     ModelChoice::claverieAlgorithm = true;
     LammGrid::gridSize = 100;
@@ -107,8 +101,7 @@ TEST_F(LammArrays, EnsureResizesZeroFilledAndRebuildsTheGrid)
 
 // What the evaluations call before a run: arrays made when there are none, kept at their size,
 // made again at a new size, and none left when the size has no element.
-TEST_F(LammArrays, AtGridSizeAllocatesKeepsResizesOrRefuses)
-{
+TEST_F(LammArrays, AtGridSizeAllocatesKeepsResizesOrRefuses) {
     ModelChoice::movingHatAlgorithm = false;
     LammGrid::gridSize = 80;
     ASSERT_TRUE(LammArraysAtGridSize());
@@ -125,8 +118,7 @@ TEST_F(LammArrays, AtGridSizeAllocatesKeepsResizesOrRefuses)
     EXPECT_EQ(LammGrid::arraysAllocated, 0);
 }
 
-TEST_F(LammArrays, GridSizesWithoutAnElementAreRefused)
-{
+TEST_F(LammArrays, GridSizesWithoutAnElementAreRefused) {
     for (int n : {-5, 0, 1, kMaxLammGridSize + 1}) {
         SCOPED_TRACE(n);
         LammGrid::gridSize = n;
@@ -137,8 +129,7 @@ TEST_F(LammArrays, GridSizesWithoutAnElementAreRefused)
     }
 }
 
-TEST_F(LammArrays, FreeEmptiesEveryNameAndTheProfileVectors)
-{
+TEST_F(LammArrays, FreeEmptiesEveryNameAndTheProfileVectors) {
     ModelChoice::movingHatAlgorithm = true;
     LammGrid::profileCurves = true;
     LammGrid::gridSize = 30;
@@ -152,11 +143,10 @@ TEST_F(LammArrays, FreeEmptiesEveryNameAndTheProfileVectors)
     EXPECT_TRUE(AllEmpty(LammGrid::movingGridArray, 21));
     EXPECT_EQ(LammGrid::profileX, nullptr);
     EXPECT_EQ(LammGrid::profileY, nullptr);
-    FreeLammArrays();  // freeing twice is harmless
+    FreeLammArrays(); // freeing twice is harmless
 }
 
-TEST_F(LammArrays, SecondBlockHoldsAUniformGrid)
-{
+TEST_F(LammArrays, SecondBlockHoldsAUniformGrid) {
     SecondLammBlock::pointCount = 25;
     ASSERT_TRUE(AllocSecondLammBlock());
     EXPECT_TRUE(SecondLammBlock::allocated);

@@ -1,42 +1,37 @@
 // The Lamm equation options file "tarnixlammparams.ini": what it stores, what a short or
 // commented file does, and which values are kept out because the solvers could not run on them.
-#include "simulation/lamm_preferences.h"
-
-#include "state/model_choice.h"
-#include "state/startup_paths.h"
-#include "state/fit_control.h"
-#include "state/model_parameters.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/lamm_preferences.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/startup_paths.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
 
 class LammPreferences : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ResetAllState();
         std::strcpy(saved, gLammPreferencesPath);
         std::snprintf(gLammPreferencesPath, kPathBufferSize, "%s",
                       folder.file("tarnixlammparams.ini").c_str());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::strcpy(gLammPreferencesPath, saved);
         ResetAllState();
     }
     // A file of the given values, one per line, each line followed by tail.
-    void WriteValues(const float* v, int count, const char* tail = "")
-    {
+    void WriteValues(const float* v, int count, const char* tail = "") {
         std::string text;
         for (int k = 0; k < count; ++k) {
             char line[80];
@@ -51,8 +46,7 @@ protected:
 };
 
 // Options away from their start-up values, in every kind of slot.
-void ChangeEveryOption()
-{
+void ChangeEveryOption() {
     LammGrid::autoChangeS = 6.5f;
     LammGrid::shutOffBackDiffusion = false;
     LammGrid::backDiffusionLevel = 2e-3;
@@ -83,12 +77,11 @@ void ChangeEveryOption()
     ScanStore::checkAcceleration = false;
 }
 
-}  // namespace
+} // namespace
 
 // Saved and read back, every option returns; the file holds 31 lines of "%f" with the truncation
 // level as its logarithm and the unused lines 0.
-TEST_F(LammPreferences, SavedOptionsReadBack)
-{
+TEST_F(LammPreferences, SavedOptionsReadBack) {
     ChangeEveryOption();
     float expected[kLammOptionSlots];
     GetLammEqParameters(expected);
@@ -110,8 +103,7 @@ TEST_F(LammPreferences, SavedOptionsReadBack)
 }
 
 // 30 values are enough; 29 change nothing; text after the number on a line is not read.
-TEST_F(LammPreferences, ShortFilesAndComments)
-{
+TEST_F(LammPreferences, ShortFilesAndComments) {
     struct Case {
         const char* name;
         int count;
@@ -136,8 +128,7 @@ TEST_F(LammPreferences, ShortFilesAndComments)
     }
 }
 
-TEST_F(LammPreferences, MissingFileKeepsTheBuiltInValues)
-{
+TEST_F(LammPreferences, MissingFileKeepsTheBuiltInValues) {
     EXPECT_FALSE(ReadLammEqParameterPreferences(nullptr));
     EXPECT_EQ(LammGrid::defaultGridSize, 1000);
     EXPECT_TRUE(ModelChoice::automaticAlgorithm);
@@ -149,8 +140,7 @@ TEST_F(LammPreferences, MissingFileKeepsTheBuiltInValues)
 // 0 (the time loop never ends), a grid of 0 or 1 point has no spacing and a huge one cannot be
 // allocated, 0 points per sigma gives an empty automatic grid. Those options keep their values;
 // both or neither algorithm keep one of them.
-TEST_F(LammPreferences, UnusableValuesAreNotTaken)
-{
+TEST_F(LammPreferences, UnusableValuesAreNotTaken) {
     struct Case {
         const char* name;
         int slot;
@@ -159,8 +149,7 @@ TEST_F(LammPreferences, UnusableValuesAreNotTaken)
     };
     const Case cases[] = {
         {"max dc/c 0", kSlotMaxDcOverC, 0.0f, [] { return LammGrid::maxDcOverC == 1.0; }},
-        {"max dc/c negative", kSlotMaxDcOverC, -1.0f,
-         [] { return LammGrid::maxDcOverC == 1.0; }},
+        {"max dc/c negative", kSlotMaxDcOverC, -1.0f, [] { return LammGrid::maxDcOverC == 1.0; }},
         {"grid size 1", kSlotDefaultGridSize, 1.0f,
          [] { return LammGrid::defaultGridSize == 1000; }},
         {"grid size 1e12", kSlotDefaultGridSize, 1e12f,

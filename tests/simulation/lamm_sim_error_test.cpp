@@ -1,15 +1,13 @@
 // The user's report of a Lamm solver's result code: one box per code with its caption, the
 // error words of the simulation grid, and one discretisation warning per fit.
-#include "simulation/lamm_sim_error.h"
-
-#include "state/fit_control.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
+#include "simulation/lamm_sim_error.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "support/reset_all_state.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 using plat::test::Script;
@@ -18,22 +16,21 @@ namespace {
 
 struct Case {
     int code;
-    const char* caption;  // null: no box
-    const char* text;     // the whole text
+    const char* caption; // null: no box
+    const char* text;    // the whole text
     UINT icon;
     int discretizationError, singularMatrix;
 };
 
-}  // namespace
+} // namespace
 
-TEST(ReportLammSimError, OneBoxPerCode)
-{
+TEST(ReportLammSimError, OneBoxPerCode) {
     const Case cases[] = {
         {-1, nullptr, "", 0, 0, 0},
         {0, nullptr, "", 0, 0, 0},
         {1, "ERROR in simulation", "could not allocate Lamm simulation arrays", 0, 0, 0},
-        {2, "DISCRETIZATION ERROR", "change grid size and readjust max dc/c", MB_ICONEXCLAMATION,
-         1, 0},
+        {2, "DISCRETIZATION ERROR", "change grid size and readjust max dc/c", MB_ICONEXCLAMATION, 1,
+         0},
         {3, "ERROR in simulation", "singular tridiagonal matrix!", 0, 0, 1},
         {4, nullptr, "", 0, 0, 0},
         {5, "ERROR in simulation",
@@ -43,8 +40,8 @@ TEST(ReportLammSimError, OneBoxPerCode)
          "acceleration phase, but is a fix to analyze this data)",
          MB_ICONEXCLAMATION, 0, 0},
         {6, "ERROR in simulation",
-         "possible error in setupof Lamm eq. solution, nonideal parameters", MB_ICONEXCLAMATION,
-         0, 0},
+         "possible error in setupof Lamm eq. solution, nonideal parameters", MB_ICONEXCLAMATION, 0,
+         0},
         {7, nullptr, "", 0, 0, 0},
     };
     for (const Case& c : cases) {
@@ -65,8 +62,7 @@ TEST(ReportLammSimError, OneBoxPerCode)
 
 // Every evaluation of a fit may fail the same way: the warning comes once per fit, and every
 // time outside a fit.
-TEST(ReportLammSimError, DiscretizationWarningOncePerFit)
-{
+TEST(ReportLammSimError, DiscretizationWarningOncePerFit) {
     ResetAllState();
     {
         Script script;

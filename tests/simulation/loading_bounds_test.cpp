@@ -2,9 +2,8 @@
 // infinite anywhere in the row (in the vector body or the tail) makes the row unsound.
 #include "simulation/run_end_tests.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <limits>
 #include <vector>
 
@@ -13,11 +12,10 @@ namespace {
 struct BoundsCase {
     const char* name;
     double loading;
-    float bad;  // placed at each position in turn
+    float bad; // placed at each position in turn
 };
 
-TEST(LoadingBounds, WholeRowFailsOnAnyValueOutside)
-{
+TEST(LoadingBounds, WholeRowFailsOnAnyValueOutside) {
     const float inf = std::numeric_limits<float>::infinity();
     const BoundsCase cases[] = {
         {"not a number", 1.0, std::nanf("")},
@@ -43,4 +41,4 @@ TEST(LoadingBounds, WholeRowFailsOnAnyValueOutside)
     }
 }
 
-}  // namespace
+} // namespace

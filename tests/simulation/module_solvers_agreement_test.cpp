@@ -6,18 +6,17 @@
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 
 struct Agreement {
     const char* name;
     bool movingHat;
-    bool fixedSteps;  // steps of 2 s on the fixed grid (the moving hat always steps by its period)
-    double D = 6e-7;  // cm^2/s
+    bool fixedSteps; // steps of 2 s on the fixed grid (the moving hat always steps by its period)
+    double D = 6e-7; // cm^2/s
     // Same step sequence. At layers thinner than the grid the adaptive step choice turns the
     // rounding of the matrix entries (element integrals here, closed forms in the object: 1e-13
     // of c0 after the first steps) into other steps from about 100 s on; the profiles then
@@ -36,10 +35,9 @@ const Agreement kCases[] = {
     {"fixed grid, fixed steps, layers thinner than the grid", false, true, 1e-8},
 };
 
-LammCase ObjectCase(const Agreement& a)
-{
+LammCase ObjectCase(const Agreement& a) {
     LammCase lc;
-    lc.bottom = 7.25;  // meniscus and bottom exact in single precision, as the model keeps them
+    lc.bottom = 7.25; // meniscus and bottom exact in single precision, as the model keeps them
     lc.movingHat = a.movingHat;
     lc.fixTimestep = a.fixedSteps;
     lc.maxDcOverC = a.fixedSteps ? 2.0 : 1.0;
@@ -47,8 +45,7 @@ LammCase ObjectCase(const Agreement& a)
     return lc;
 }
 
-ModuleCase GridCase(const LammCase& lc)
-{
+ModuleCase GridCase(const LammCase& lc) {
     ModuleCase mc;
     mc.road = lc.movingHat ? SolverRoad::MovingHat : SolverRoad::FixedGrid;
     mc.s = lc.s, mc.D = lc.D, mc.rpm = lc.rpm;
@@ -62,16 +59,15 @@ ModuleCase GridCase(const LammCase& lc)
 }
 
 class ModuleSolverAgreement : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetAllState(); }
     void TearDown() override { ResetAllState(); }
 };
 
-}  // namespace
+} // namespace
 
 // Every scan, on the scans' radii, with the options as they come.
-TEST_F(ModuleSolverAgreement, ScansAgreeWithTheSolverObject)
-{
+TEST_F(ModuleSolverAgreement, ScansAgreeWithTheSolverObject) {
     for (const Agreement& a : kCases) {
         SCOPED_TRACE(a.name);
         LammRun object(ObjectCase(a));
@@ -100,8 +96,7 @@ TEST_F(ModuleSolverAgreement, ScansAgreeWithTheSolverObject)
 // (period steps, adaptive steps, fixed steps): any change of arithmetic or of step control in one
 // copy of an algorithm shows here long before it shows in single-precision scans (measured:
 // 0, 7e-12 and 9e-12 of c0; with layers thinner than the grid 0 and 4e-9).
-TEST_F(ModuleSolverAgreement, FinalProfilesAreTheSameArithmetic)
-{
+TEST_F(ModuleSolverAgreement, FinalProfilesAreTheSameArithmetic) {
     for (const Agreement& a : kCases) {
         if (!a.sameSteps)
             continue;

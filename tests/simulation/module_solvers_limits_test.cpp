@@ -10,24 +10,22 @@
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
 class ModuleSolverLimits : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { ResetAllState(); }
 };
 
-}  // namespace
+} // namespace
 
 // "max dc/c" 0 makes every step 0 s long; the run must end with the discretization error
 // instead of looping for ever.
-TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError)
-{
+TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError) {
     struct Case {
         const char* name;
         SolverRoad road;
@@ -49,8 +47,7 @@ TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError)
 }
 
 // Without a scan to await nothing would ever end the run; the solvers do not start it.
-TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun)
-{
+TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun) {
     for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
         ModuleCase mc;
         mc.road = road;
@@ -64,8 +61,7 @@ TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun)
 
 // A retry on the fixed grid with arrays still made for the moving hat: the scans are written on
 // the fixed grid's radii, not on those the moving frame reached in the run before.
-TEST_F(ModuleSolverLimits, TheFixedGridAfterTheMovingHatKeepsItsRadii)
-{
+TEST_F(ModuleSolverLimits, TheFixedGridAfterTheMovingHatKeepsItsRadii) {
     ModuleCase mc;
     mc.road = SolverRoad::MovingHat;
     PrepareModuleCase(mc);
@@ -87,8 +83,7 @@ TEST_F(ModuleSolverLimits, TheFixedGridAfterTheMovingHatKeepsItsRadii)
 }
 
 // Arrays made for the fixed-grid solver have no moving-grid block.
-TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid)
-{
+TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid) {
     ModuleCase mc;
     mc.road = SolverRoad::FixedGrid;
     PrepareModuleCase(mc);
@@ -99,8 +94,7 @@ TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid)
 }
 
 // Nothing to sediment: the profile is carried to every scan in 10 s steps.
-TEST_F(ModuleSolverLimits, AnEmptyProfileReachesEveryScanUnchanged)
-{
+TEST_F(ModuleSolverLimits, AnEmptyProfileReachesEveryScanUnchanged) {
     ModuleCase mc;
     mc.c0 = 0.0;
     ModuleRun run(mc);
@@ -114,8 +108,7 @@ TEST_F(ModuleSolverLimits, AnEmptyProfileReachesEveryScanUnchanged)
 // A fixed-grid run that stops at equilibrium before the last scan writes its final profile into
 // the scans it did not reach: the species is there, at equilibrium, not gone. (The moving hat
 // reports a change of 1 per grid period and runs to the last scan.)
-TEST_F(ModuleSolverLimits, TheEquilibriumStopFillsTheLaterScans)
-{
+TEST_F(ModuleSolverLimits, TheEquilibriumStopFillsTheLaterScans) {
     const ModuleCase mc = ShortColumnCase(1.0, 1e-6, 20000, 10, 1e5);
     ModuleRun run(mc);
     run.Run();
@@ -127,8 +120,7 @@ TEST_F(ModuleSolverLimits, TheEquilibriumStopFillsTheLaterScans)
 
 // A run that ends because the boundary has passed the right fit limit gives the later scans no
 // signal; rows of the species kept for linear amplitudes are cleared, not left from before.
-TEST_F(ModuleSolverLimits, TheDepletionStopClearsTheLaterComponentRows)
-{
+TEST_F(ModuleSolverLimits, TheDepletionStopClearsTheLaterComponentRows) {
     for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
         SCOPED_TRACE(road == SolverRoad::MovingHat ? "moving hat" : "fixed grid");
         ModuleCase mc;

@@ -7,45 +7,46 @@
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
 
-const SolverRoad kRoads[] = {SolverRoad::MovingHat, SolverRoad::FixedGrid,
-                             SolverRoad::ActiveRegion, SolverRoad::Rectangular,
-                             SolverRoad::ExternalLoading};
+const SolverRoad kRoads[] = {SolverRoad::MovingHat, SolverRoad::FixedGrid, SolverRoad::ActiveRegion,
+                             SolverRoad::Rectangular, SolverRoad::ExternalLoading};
 
-const char* Name(SolverRoad road)
-{
+const char* Name(SolverRoad road) {
     switch (road) {
-    case SolverRoad::MovingHat: return "moving hat";
-    case SolverRoad::FixedGrid: return "fixed grid";
-    case SolverRoad::ActiveRegion: return "active region";
-    case SolverRoad::Rectangular: return "rectangular cell";
-    case SolverRoad::ExternalLoading: return "external loading cell";
+    case SolverRoad::MovingHat:
+        return "moving hat";
+    case SolverRoad::FixedGrid:
+        return "fixed grid";
+    case SolverRoad::ActiveRegion:
+        return "active region";
+    case SolverRoad::Rectangular:
+        return "rectangular cell";
+    case SolverRoad::ExternalLoading:
+        return "external loading cell";
     }
     return "";
 }
 
 class ModuleSolverPhysics : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { ResetAllState(); }
 };
 
-}  // namespace
+} // namespace
 
 // Closed bottom, no back-diffusion shut-off: nothing leaves the cell. The plateau falls with the
 // radial dilution and the boundary moves with the frame of a particle at the meniscus.
-TEST_F(ModuleSolverPhysics, ConservesAmountDilutesThePlateauAndMovesTheBoundary)
-{
+TEST_F(ModuleSolverPhysics, ConservesAmountDilutesThePlateauAndMovesTheBoundary) {
     for (SolverRoad road : kRoads) {
         ModuleCase mc;
         mc.road = road;
-        mc.scans = 24;  // long enough for the active region to leave the depleted meniscus
+        mc.scans = 24; // long enough for the active region to leave the depleted meniscus
         ModuleRun run(mc);
         run.Run();
         SCOPED_TRACE(Name(road));
@@ -68,8 +69,7 @@ TEST_F(ModuleSolverPhysics, ConservesAmountDilutesThePlateauAndMovesTheBoundary)
 
 // A short column at low speed reaches sedimentation equilibrium, where the flux s omega^2 r c -
 // D dc/dr vanishes: c ~ exp(s omega^2 r^2 / (2 D)) in every geometry.
-TEST_F(ModuleSolverPhysics, ApproachesTheEquilibriumExponential)
-{
+TEST_F(ModuleSolverPhysics, ApproachesTheEquilibriumExponential) {
     for (SolverRoad road : kRoads) {
         ModuleCase mc = ShortColumnCase(18.0, 1e-6, 10000, 4, 1e5);
         mc.road = road;
@@ -83,8 +83,7 @@ TEST_F(ModuleSolverPhysics, ApproachesTheEquilibriumExponential)
 
 // Without diffusion the boundary is a step at m exp(s omega^2 t) in front of the diluted
 // plateau.
-TEST_F(ModuleSolverPhysics, NearlyNonDiffusingSpeciesFollowTheClosedForm)
-{
+TEST_F(ModuleSolverPhysics, NearlyNonDiffusingSpeciesFollowTheClosedForm) {
     for (SolverRoad road : kRoads) {
         ModuleCase mc;
         mc.road = road;
@@ -113,8 +112,7 @@ TEST_F(ModuleSolverPhysics, NearlyNonDiffusingSpeciesFollowTheClosedForm)
 }
 
 // The error against a fine grid falls with the grid step.
-TEST_F(ModuleSolverPhysics, GridRefinementConverges)
-{
+TEST_F(ModuleSolverPhysics, GridRefinementConverges) {
     for (SolverRoad road : kRoads) {
         SCOPED_TRACE(Name(road));
         auto lastScan = [road](int n) {
@@ -144,15 +142,14 @@ TEST_F(ModuleSolverPhysics, GridRefinementConverges)
 
 // While the rotor accelerates, the plateau follows the integral of omega^2 over time: the solvers
 // take the speed of every step of the ramp as the root mean square over the step.
-TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp)
-{
+TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp) {
     for (SolverRoad road : kRoads) {
         SCOPED_TRACE(Name(road));
         ModuleCase mc;
         mc.road = road;
         mc.scans = 6, mc.firstScanS = 100.0, mc.intervalS = 100.0;
         PrepareModuleCase(mc);
-        const double rate = 200.0;  // rpm/s, at speed after 250 s
+        const double rate = 200.0; // rpm/s, at speed after 250 s
         ScanStore::rampRotorSpeed = true;
         for (int scan = 1; scan <= mc.scans; ++scan)
             ScanStore::header[scan].originalTime = ScanStore::header[scan].time;
@@ -167,8 +164,8 @@ TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp)
         for (int scan : {2, 6}) {
             const double t = run.ScanTime(scan);
             const double w = mc.rpm * M_PI / 30.0, ta = mc.rpm / rate;
-            const double omega2t =
-                t <= ta ? std::pow(rate * t * M_PI / 30.0, 2) * t / 3.0 : w * w * (t - 2.0 * ta / 3.0);
+            const double omega2t = t <= ta ? std::pow(rate * t * M_PI / 30.0, 2) * t / 3.0
+                                           : w * w * (t - 2.0 * ta / 3.0);
             const double plateau =
                 mc.c0 * std::exp((run.Sector() ? -2.0 : -1.0) * mc.s * 1e-13 * omega2t);
             EXPECT_NEAR(run.ValueAt(scan, 7.05) / plateau, 1.0, 1e-5) << scan;
@@ -178,8 +175,7 @@ TEST_F(ModuleSolverPhysics, ThePlateauFollowsTheRotorRamp)
 
 // Flotation: the boundary leaves the bottom and the plateau below it is compressed by the same
 // radial factor exp(-2 s omega^2 t), now above 1; nothing leaves the closed cell.
-TEST_F(ModuleSolverPhysics, FlotationKeepsTheAmountAndCompressesThePlateau)
-{
+TEST_F(ModuleSolverPhysics, FlotationKeepsTheAmountAndCompressesThePlateau) {
     for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
         SCOPED_TRACE(Name(road));
         ModuleCase mc;

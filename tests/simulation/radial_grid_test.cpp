@@ -16,23 +16,20 @@ namespace {
 
 class RadialGrid : public CellTest {
   protected:
-    static void Select(bool movingHat, bool claverie)
-    {
+    static void Select(bool movingHat, bool claverie) {
         ModelChoice::movingHatAlgorithm = movingHat;
         ModelChoice::claverieAlgorithm = claverie;
     }
-    static void ExpectIncreasing()
-    {
+    static void ExpectIncreasing() {
         const double* r = LammGrid::radius;
         for (int i = 2; i <= LammGrid::allocatedGridSize; ++i)
             ASSERT_LT(r[i - 1], r[i]) << "at " << i;
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(RadialGrid, ShapesEndAtTheirClosedForms)
-{
+TEST_F(RadialGrid, ShapesEndAtTheirClosedForms) {
     const float m = 6.0f, b = 7.2f;
     struct Case {
         const char* name;
@@ -63,8 +60,7 @@ TEST_F(RadialGrid, ShapesEndAtTheirClosedForms)
     }
 }
 
-TEST_F(RadialGrid, EndsAreExactlyMeniscusAndBottom)
-{
+TEST_F(RadialGrid, EndsAreExactlyMeniscusAndBottom) {
     for (bool movingHat : {false, true}) {
         FreeLammArrays();
         Select(movingHat, !movingHat);
@@ -75,8 +71,7 @@ TEST_F(RadialGrid, EndsAreExactlyMeniscusAndBottom)
     }
 }
 
-TEST_F(RadialGrid, GeometricInteriorHasConstantRatio)
-{
+TEST_F(RadialGrid, GeometricInteriorHasConstantRatio) {
     Select(true, false);
     LammGrid::gridSize = 200;
     ASSERT_TRUE(AllocLammArrays());
@@ -85,8 +80,7 @@ TEST_F(RadialGrid, GeometricInteriorHasConstantRatio)
         EXPECT_NEAR(LammGrid::radius[i] / LammGrid::radius[i - 1], g, 1e-12) << i;
 }
 
-TEST_F(RadialGrid, RebuildFollowsMeniscusAndBottom)
-{
+TEST_F(RadialGrid, RebuildFollowsMeniscusAndBottom) {
     Select(false, true);
     LammGrid::gridSize = 100;
     ASSERT_TRUE(AllocLammArrays());
@@ -103,8 +97,7 @@ TEST_F(RadialGrid, RebuildFollowsMeniscusAndBottom)
     gDlsData = false;
 }
 
-TEST_F(RadialGrid, GrowingGridFollowsItsStepLaw)
-{
+TEST_F(RadialGrid, GrowingGridFollowsItsStepLaw) {
     Select(false, true);
     LammGrid::gridSize = 1000;
     const double m = 6.0f, b = 7.2f, r0 = 6.1;
@@ -133,8 +126,7 @@ TEST_F(RadialGrid, GrowingGridFollowsItsStepLaw)
     ExpectIncreasing();
 }
 
-TEST_F(RadialGrid, GrowingGridTooShortFallsBackToFiftyUniformPoints)
-{
+TEST_F(RadialGrid, GrowingGridTooShortFallsBackToFiftyUniformPoints) {
     Select(false, true);
     LammGrid::gridSize = 1000;
     // r0 just inside the meniscus: the steps grow so fast that far fewer than 50 points remain
@@ -145,8 +137,7 @@ TEST_F(RadialGrid, GrowingGridTooShortFallsBackToFiftyUniformPoints)
     EXPECT_EQ(LammGrid::radius[50], double(7.2f));
 }
 
-TEST_F(RadialGrid, SetupKeepsTheSizeForDegenerateInput)
-{
+TEST_F(RadialGrid, SetupKeepsTheSizeForDegenerateInput) {
     struct Case {
         const char* name;
         bool movingHat, claverie;
@@ -171,8 +162,7 @@ TEST_F(RadialGrid, SetupKeepsTheSizeForDegenerateInput)
     }
 }
 
-TEST_F(RadialGrid, SpacingParameterSolvesItsResidual)
-{
+TEST_F(RadialGrid, SpacingParameterSolvesItsResidual) {
     const double m = 6.0f, b = 7.2f;
     for (double sigma : {5.0, 10.0, 30.0, 60.0}) {
         SCOPED_TRACE(sigma);
@@ -201,8 +191,7 @@ TEST_F(RadialGrid, SpacingParameterSolvesItsResidual)
 
 // Near the bottom the equilibrium boundary of a large species leaves hundreds of points for a few
 // micrometres: the solved factor shrinks the steps to nothing, so the grid stays unrefined.
-TEST_F(RadialGrid, SpacingParameterRefusesCollapsingSteps)
-{
+TEST_F(RadialGrid, SpacingParameterRefusesCollapsingSteps) {
     Select(false, true);
     LammGrid::gridSize = 1000;
     const int n = SetupLammGrid(6.05);
@@ -213,13 +202,12 @@ TEST_F(RadialGrid, SpacingParameterRefusesCollapsingSteps)
     ExpectIncreasing();
 }
 
-TEST_F(RadialGrid, SpacingParameterRefinesOnlyAGrowingGrid)
-{
+TEST_F(RadialGrid, SpacingParameterRefinesOnlyAGrowingGrid) {
     Select(false, true);
     LammGrid::gridSize = 300;
-    EXPECT_FALSE(SolveGridSpacingParameter(50.0));  // no arrays
+    EXPECT_FALSE(SolveGridSpacingParameter(50.0)); // no arrays
     ASSERT_TRUE(AllocLammArrays());
-    EXPECT_FALSE(SolveGridSpacingParameter(50.0));  // uniform grid
+    EXPECT_FALSE(SolveGridSpacingParameter(50.0)); // uniform grid
     SetupLammGrid(6.05);
     ASSERT_TRUE(LammGrid::growingGridBuilt);
     LammGrid::backDiffusionShutOff = true;

@@ -16,16 +16,19 @@
 
 namespace {
 
-float Zero(float) { return 0.0f; }
-double Line(double r) { return 2.0 * r - 11.0; }
+float Zero(float) {
+    return 0.0f;
+}
+double Line(double r) {
+    return 2.0 * r - 11.0;
+}
 
 class ScanOutput : public CellTest {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CellTest::SetUp();
-        FillStore({EvenScan(6.05f, 0.01f, 110, 100.0, Zero),
-                   EvenScan(6.05f, 0.01f, 110, 200.0, Zero)});
+        FillStore(
+            {EvenScan(6.05f, 0.01f, 110, 100.0, Zero), EvenScan(6.05f, 0.01f, 110, 200.0, Zero)});
         ModelChoice::movingHatAlgorithm = false;
         ModelChoice::claverieAlgorithm = true;
         LammGrid::gridSize = 121;
@@ -37,28 +40,24 @@ class ScanOutput : public CellTest {
     }
     // The output's own record (the last scan's contribution a final profile replaces) is not
     // part of the state reset: cleared here so that no later run takes it back from its scans.
-    void TearDown() override
-    {
+    void TearDown() override {
         StartScanOutput();
         ResetAllState();
     }
 
-    static void SetProfile(double (*f)(double))
-    {
+    static void SetProfile(double (*f)(double)) {
         for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
             LammGrid::concentration[i] = f(LammGrid::radius[i]);
     }
-    static void At(double t)
-    {
+    static void At(double t) {
         LammGrid::time = t;
         ShowLammProfiles(0.0);
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(ScanOutput, ProfilesGoIntoTheScansAtTheirTimes)
-{
+TEST_F(ScanOutput, ProfilesGoIntoTheScansAtTheirTimes) {
     for (int i = 1; i <= 110; ++i)
         ScanStore::fit[1][i] = 1.0f;
     At(50.0);
@@ -83,8 +82,7 @@ TEST_F(ScanOutput, ProfilesGoIntoTheScansAtTheirTimes)
     EXPECT_NEAR(ScanStore::fit[1][1], 1.0 + Line(6.05), 2e-5);
 }
 
-TEST_F(ScanOutput, FinalProfileRunsOnPastTheLastScan)
-{
+TEST_F(ScanOutput, FinalProfileRunsOnPastTheLastScan) {
     LammGrid::finalProfileToLastScan = true;
     At(100.0);
     At(200.0);
@@ -95,8 +93,7 @@ TEST_F(ScanOutput, FinalProfileRunsOnPastTheLastScan)
 
 // With the loadings as linear parameters the species row lies on the scan's own radii; with
 // time-invariant noise, which lives on the common grid, on that grid. The fit stays untouched.
-TEST_F(ScanOutput, LinearParametersWriteTheSpeciesRowOnItsRadii)
-{
+TEST_F(ScanOutput, LinearParametersWriteTheSpeciesRowOnItsRadii) {
     std::vector<float> grid(51);
     for (int i = 1; i <= 50; ++i)
         grid[i] = 6.1f + 0.02f * i;
@@ -124,8 +121,7 @@ TEST_F(ScanOutput, LinearParametersWriteTheSpeciesRowOnItsRadii)
     ScanStore::gridCount = 0;
 }
 
-TEST_F(ScanOutput, CrossingTimeOfTheOptics)
-{
+TEST_F(ScanOutput, CrossingTimeOfTheOptics) {
     LammGrid::scanVelocity = 2.43f;
     EXPECT_NEAR(ScanCrossingSeconds(), 29.63, 0.01);
     EXPECT_NEAR(ScanCrossingSeconds() / 100.0, 0.2963, 1e-4);
@@ -136,8 +132,7 @@ TEST_F(ScanOutput, CrossingTimeOfTheOptics)
 // The scanner crosses the column while the boundary moves: each radius shows the profile of the
 // moment the scanner passed it. With c = t everywhere, the written value at r is the time of the
 // passage, rising from the scan time at the meniscus to about one crossing time later.
-TEST_F(ScanOutput, TimeResolutionAssemblesTheScanWhileTheScannerMoves)
-{
+TEST_F(ScanOutput, TimeResolutionAssemblesTheScanWhileTheScannerMoves) {
     ScanDataKind::absorbance = true;
     LammGrid::simulateTimeResolution = true;
     LammGrid::scanVelocity = 2.43f;
@@ -160,7 +155,7 @@ TEST_F(ScanOutput, TimeResolutionAssemblesTheScanWhileTheScannerMoves)
     const float* fit = ScanStore::fit[1];
     for (int i = 2; i <= 110; ++i)
         ASSERT_GE(fit[i], fit[i - 1]) << i;
-    const double speed = 2.43 / 60.0;  // cm/s
+    const double speed = 2.43 / 60.0; // cm/s
     for (int i : {1, 55, 100}) {
         const double passage = 100.0 + (ScanStore::radius[1][i] - 6.0) / speed;
         EXPECT_NEAR(fit[i], passage, 3.0 * crossing / 100.0) << i;

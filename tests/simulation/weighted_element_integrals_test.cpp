@@ -17,8 +17,7 @@ constexpr int kN = 121;
 
 class WeightedIntegrals : public CellTest {
   protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         CellTest::SetUp();
         ModelChoice::claverieAlgorithm = true;
         LammGrid::gridSize = kN;
@@ -34,27 +33,27 @@ struct Geometry {
     std::function<double()> crossSection;
 };
 
-double Column() { return LammGrid::radius[kN] - LammGrid::radius[1]; }
+double Column() {
+    return LammGrid::radius[kN] - LammGrid::radius[1];
+}
 
-double NarrowedColumn()
-{
+double NarrowedColumn() {
     const double tail = LammGrid::radius[kN] - ExternalCellNarrowingStart();
     return Column() - (0.311 / 0.0373) * tail * tail / 2.0;
 }
 
-}  // namespace
+} // namespace
 
 // The mass columns sum to the hat integrals and the transport columns to zero, so
 // 1' M c is the amount and no step makes or loses material; the hat integrals add up to the
 // cross-section integral (the single integral is an amount, with its element width).
-TEST_F(WeightedIntegrals, ColumnsSumToTheAmountOfEachNode)
-{
+TEST_F(WeightedIntegrals, ColumnsSumToTheAmountOfEachNode) {
     const Geometry geometries[] = {
         {"linear Lamm equation", [] { ModelChoice::linearLamm = true; }, Column},
         {"electrophoresis", [] { ModelChoice::electrophoresis = true; }, Column},
         {"third geometry", [] { ModelChoice::thirdGeometry = true; }, Column},
-        {"external loading cell, oil 0.01 ml",
-         [] { ModelChoice::externalLoadingCell = true; }, NarrowedColumn},
+        {"external loading cell, oil 0.01 ml", [] { ModelChoice::externalLoadingCell = true; },
+         NarrowedColumn},
         {"external loading cell, no oil",
          [] {
              ModelChoice::externalLoadingCell = true;
@@ -88,8 +87,7 @@ TEST_F(WeightedIntegrals, ColumnsSumToTheAmountOfEachNode)
 
 // Where the weight is 1 the numerical integrals are the closed forms; an oil layer deeper than
 // the narrowing section leaves the whole column rectangular.
-TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight)
-{
+TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight) {
     ModelChoice::thirdGeometry = true;
     CellGeometry w = ChosenCellGeometry();
     // Romberg extrapolation of exact polynomial integrands: rounding only (the sedimentation
@@ -101,7 +99,8 @@ TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight)
         for (int j = i - 1; j <= i + 1; ++j) {
             ASSERT_TRUE(same(FeElemRomberg2A(w, j, i), RectElementMass(j, i))) << i << " " << j;
             ASSERT_TRUE(same(FeElemRomberg2B(w, j, i), RectElementDiff(j, i))) << i << " " << j;
-            ASSERT_TRUE(same(FeElemRomberg2C(w, j, i), RectElementSed(j, i), R(i))) << i << " " << j;
+            ASSERT_TRUE(same(FeElemRomberg2C(w, j, i), RectElementSed(j, i), R(i)))
+                << i << " " << j;
         }
         ASSERT_TRUE(same(FeElemRomberg1(w, i), RectElementSingle(i))) << i;
     }
@@ -117,8 +116,7 @@ TEST_F(WeightedIntegrals, ClosedFormsAreTheIntegralsOfUnitWeight)
 // The oil fills the narrowing section from the bottom up to the height x whose volume, under a
 // cross-section growing linearly from 1 - a to 1 of 0.32 x 1.2 cm, is the oil volume; the
 // narrowing above the oil starts at r_n - (L - x).
-TEST_F(WeightedIntegrals, OilVolumeSetsTheStartOfTheNarrowing)
-{
+TEST_F(WeightedIntegrals, OilVolumeSetsTheStartOfTheNarrowing) {
     ModelChoice::externalLoadingCell = true;
     const double a = 0.311, L = 0.0373;
     for (float oil : {0.0f, 0.002f, 0.01f, 0.012f}) {
@@ -135,8 +133,7 @@ TEST_F(WeightedIntegrals, OilVolumeSetsTheStartOfTheNarrowing)
     EXPECT_EQ(ChosenCellGeometry().Weight(r0 + L), 1.0);
 }
 
-TEST_F(WeightedIntegrals, IndicesOutsideTheGridGiveZero)
-{
+TEST_F(WeightedIntegrals, IndicesOutsideTheGridGiveZero) {
     for (auto geometry : {&ModelChoice::linearLamm, &ModelChoice::externalLoadingCell,
                           &ModelChoice::thirdGeometry}) {
         *geometry = true;
@@ -151,8 +148,7 @@ TEST_F(WeightedIntegrals, IndicesOutsideTheGridGiveZero)
 }
 
 // Romberg extrapolation is exact for polynomials and converges for smooth integrands.
-TEST_F(WeightedIntegrals, RombergIntegratesToItsTolerance)
-{
+TEST_F(WeightedIntegrals, RombergIntegratesToItsTolerance) {
     const struct {
         double (*f)(double);
         double a, b, exact;

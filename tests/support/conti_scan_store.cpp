@@ -1,15 +1,14 @@
 // The scan store of the kernel tests.
 #include "support/conti_scan_store.h"
 
+#include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/model_parameters.h"
-#include "scandata/scan_store_alloc.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
 
-ContiScanStore::ContiScanStore(const ContiStoreCase& cs) : c(cs)
-{
+ContiScanStore::ContiScanStore(const ContiStoreCase& cs) : c(cs) {
     ResetAllState();
     headers.resize(c.scans + 1);
     order.resize(c.scans + 1);
@@ -22,8 +21,8 @@ ContiScanStore::ContiScanStore(const ContiStoreCase& cs) : c(cs)
     SetRpm(c.rpm);
     radii.resize(c.points + 1);
     for (int i = 1; i <= c.points; ++i)
-        radii[i] = static_cast<float>(c.meniscus + (i - 1) * double(c.bottom - c.meniscus) /
-                                                       (c.points - 1));
+        radii[i] = static_cast<float>(c.meniscus +
+                                      (i - 1) * double(c.bottom - c.meniscus) / (c.points - 1));
     ScanStore::scanCount = c.scans;
     ScanStore::header = headers.data();
     ScanStore::scanOrder = order.data();
@@ -38,8 +37,7 @@ ContiScanStore::ContiScanStore(const ContiStoreCase& cs) : c(cs)
     ModelParameters::bottom = c.bottom;
 }
 
-ContiScanStore::~ContiScanStore()
-{
+ContiScanStore::~ContiScanStore() {
     gContiKernel.Free();
     ScanStore::header = nullptr;
     ScanStore::scanOrder = nullptr;
@@ -48,8 +46,7 @@ ContiScanStore::~ContiScanStore()
     ResetAllState();
 }
 
-void ContiScanStore::ShiftTimes(double dt)
-{
+void ContiScanStore::ShiftTimes(double dt) {
     for (int k = 1; k <= c.scans; ++k) {
         headers[k].time += dt;
         headers[k].originalTime += dt;
@@ -57,8 +54,7 @@ void ContiScanStore::ShiftTimes(double dt)
     SetRpm(c.rpm);
 }
 
-void ContiScanStore::SetRpm(float rpm)
-{
+void ContiScanStore::SetRpm(float rpm) {
     c.rpm = rpm;
     const double w = rpm * M_PI / 30.0;
     for (int k = 1; k <= c.scans; ++k) {
@@ -67,8 +63,7 @@ void ContiScanStore::SetRpm(float rpm)
     }
 }
 
-std::vector<std::vector<float>> KernelColumn(int p)
-{
+std::vector<std::vector<float>> KernelColumn(int p) {
     std::vector<std::vector<float>> rows(gContiKernel.Scans() + 1);
     for (int k = 1; k <= gContiKernel.Scans(); ++k) {
         const float* row = gContiKernel.Row(p, k);
@@ -77,8 +72,7 @@ std::vector<std::vector<float>> KernelColumn(int p)
     return rows;
 }
 
-double RadialAmount(const float* row, const float* radii, int points)
-{
+double RadialAmount(const float* row, const float* radii, int points) {
     double sum = 0.0;
     for (int i = 1; i < points; ++i)
         sum += 0.5 * (double(row[i]) * radii[i] + double(row[i + 1]) * radii[i + 1]) *

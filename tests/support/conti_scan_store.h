@@ -11,7 +11,7 @@
 
 struct ContiStoreCase {
     int scans = 5;
-    int points = 300;                        // common grid, meniscus to bottom
+    int points = 300; // common grid, meniscus to bottom
     double firstTimeS = 600.0, intervalS = 600.0;
     float rpm = 50000.0f;
     float meniscus = 6.0f, bottom = 7.2f;
@@ -21,7 +21,7 @@ struct ContiStoreCase {
 // speed from time 0 (no ramp) and the fit limits just inside the column; restores a clean state
 // and frees the kernel when destroyed.
 class ContiScanStore {
-public:
+  public:
     explicit ContiScanStore(const ContiStoreCase& c = {});
     ~ContiScanStore();
     ContiScanStore(const ContiScanStore&) = delete;

@@ -21,11 +21,11 @@ FuzzFolder::~FuzzFolder() {
 }
 
 std::string MutateText(std::string text, std::mt19937& rng) {
-    static const char* pieces[] = {"\n",   "\r\n", "0",        " - meniscus", "[T OK]", "1e400",
-                                   "1e39", "-",    ".",        "nan",         "inf",    "0x1p4",
-                                   "\0",   "R",    "P",        "F",           "   ",    "\t",
-                                   "99999999999", "e+", "Voltage: ", "Gain: 1e99", "\"", "%",
-                                   "-1e-45", "3.4e38", "1e-400", "newformat n=", "A ", "/"};
+    static const char* pieces[] = {
+        "\n",     "\r\n",   "0",           " - meniscus",  "[T OK]",    "1e400",      "1e39", "-",
+        ".",      "nan",    "inf",         "0x1p4",        "\0",        "R",          "P",    "F",
+        "   ",    "\t",     "99999999999", "e+",           "Voltage: ", "Gain: 1e99", "\"",   "%",
+        "-1e-45", "3.4e38", "1e-400",      "newformat n=", "A ",        "/"};
     int edits = 1 + static_cast<int>(rng() % 8);
     for (int e = 0; e < edits; ++e) {
         std::size_t at = text.empty() ? 0 : rng() % (text.size() + 1);

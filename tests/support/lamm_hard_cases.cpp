@@ -6,8 +6,7 @@
 namespace {
 
 // The tested species with its own (automatic) options.
-LammCase Species(double s, double D, double rpm, int scans, double firstS, double intervalS)
-{
+LammCase Species(double s, double D, double rpm, int scans, double firstS, double intervalS) {
     LammCase lc;
     lc.s = s, lc.D = D, lc.rpm = rpm;
     lc.scans = scans;
@@ -20,8 +19,7 @@ enum class Loop { FixedSteps, MovingHat };
 
 // A much finer run on n nodes: the fixed grid with fixed steps of `step` seconds, or the moving
 // hat with "max dc/c" = step; the bottom open or closed as in the tested run.
-LammCase Fine(LammCase lc, Loop loop, int n, double step, bool openBottom)
-{
+LammCase Fine(LammCase lc, Loop loop, int n, double step, bool openBottom) {
     lc.automatic = false;
     lc.movingHat = loop == Loop::MovingHat;
     lc.fixTimestep = loop == Loop::FixedSteps;
@@ -33,12 +31,13 @@ LammCase Fine(LammCase lc, Loop loop, int n, double step, bool openBottom)
 
 void Nothing(CLammIdeal&) {}
 
-void ClosedBottom(CLammIdeal& o) { o.shutOffBackDiffusionOption = false; }
+void ClosedBottom(CLammIdeal& o) {
+    o.shutOffBackDiffusionOption = false;
+}
 
-}  // namespace
+} // namespace
 
-std::vector<LammHardCase> LammHardCases()
-{
+std::vector<LammHardCase> LammHardCases() {
     std::vector<LammHardCase> cases;
     // 100 S at 60,000 rpm on a grid the user set: the retries once fell back to 100 nodes.
     const LammCase fast = Species(100.0, 2e-7, 60000, 24, 20.0, 20.0);
@@ -63,8 +62,8 @@ std::vector<LammHardCase> LammHardCases()
         o.automaticAlgorithm = o.movingHatAlgorithm = false;
         o.claverieAlgorithm = true;
     };
-    cases.push_back({"Fast_FixedGrid", fast, fixedGrid,
-                     Fine(fast, Loop::MovingHat, 4000, 0.25, true), false});
+    cases.push_back(
+        {"Fast_FixedGrid", fast, fixedGrid, Fine(fast, Loop::MovingHat, 4000, 0.25, true), false});
     // Slow runs toward equilibrium in a 3 mm column over 96 hours.
     for (double rpm : {10000.0, 25000.0}) {
         LammCase lc = Species(4.5, 6e-7, rpm, 24, 4 * 3600.0, 4 * 3600.0);
@@ -90,8 +89,7 @@ LammResult SolveHardCase(LammRun& run, const std::function<void(CLammIdeal&)>& a
     return run.solver.Run();
 }
 
-double RmsdOverFitRange(const LammRun& run, const LammRun& reference, int scan)
-{
+double RmsdOverFitRange(const LammRun& run, const LammRun& reference, int scan) {
     double sum = 0.0;
     int n = 0;
     for (int i = 1; i <= run.Points(); ++i) {

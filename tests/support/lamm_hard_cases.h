@@ -12,9 +12,9 @@
 struct LammHardCase {
     std::string name;
     LammCase tested;
-    std::function<void(CLammIdeal&)> adjust;  // options set after loading, as a user would
+    std::function<void(CLammIdeal&)> adjust; // options set after loading, as a user would
     LammCase reference;
-    bool defaultOptions = true;  // nothing set but the case itself: counted in the speed target
+    bool defaultOptions = true; // nothing set but the case itself: counted in the speed target
 };
 
 std::vector<LammHardCase> LammHardCases();

@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-double Omega2T(double rpm, double rampRpmPerS, double t)
-{
+double Omega2T(double rpm, double rampRpmPerS, double t) {
     const double w = rpm * M_PI / 30.0;
     if (rampRpmPerS <= 0.0)
         return w * w * t;
@@ -17,8 +16,7 @@ double Omega2T(double rpm, double rampRpmPerS, double t)
     return w * w * (t - 2.0 * ta / 3.0);
 }
 
-LammRun::LammRun(const LammCase& lc) : lc_(lc)
-{
+LammRun::LammRun(const LammCase& lc) : lc_(lc) {
     headers_.resize(lc.scans + 1);
     for (int i = 1; i <= lc.scans; ++i) {
         ScanHeader& h = headers_[i];
@@ -36,16 +34,15 @@ LammRun::LammRun(const LammCase& lc) : lc_(lc)
     }
     radii_.resize(lc.outputPoints + 1);
     for (int i = 1; i <= lc.outputPoints; ++i)
-        radii_[i] = static_cast<float>(lc.meniscus + (i - 1) * (lc.bottom - lc.meniscus) /
-                                                         (lc.outputPoints - 1));
+        radii_[i] = static_cast<float>(lc.meniscus +
+                                       (i - 1) * (lc.bottom - lc.meniscus) / (lc.outputPoints - 1));
     rows_.assign(lc.scans + 1, std::vector<float>(lc.outputPoints + 1, -1.0f));
     rowPointers_.resize(lc.scans + 1);
     for (int i = 0; i <= lc.scans; ++i)
         rowPointers_[i] = rows_[i].data();
 }
 
-void LammRun::Load()
-{
+void LammRun::Load() {
     CLammIdeal& o = solver;
     o.SetIdealModel();
     o.LoadSedParameters(lc_.s, lc_.D, lc_.meniscus, lc_.bottom, lc_.c0, lc_.lowerFit, lc_.upperFit);
@@ -53,9 +50,9 @@ void LammRun::Load()
                            lc_.outputPoints, nullptr, nullptr, false, nullptr, lc_.scans, 1, true,
                            true, false, 2.43f, false, 0.008f, false);
     const bool ramp = lc_.rampRpmPerS > 0.0;
-    o.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, lc_.shutOff || lc_.automatic,
-                         lc_.automatic, lc_.automatic, 1.0f, ramp, lc_.fixTimestep, lc_.massCheck, 1e-6, 1.0,
-                         true, false, lc_.automatic, lc_.maxDcOverC, 0.05 * lc_.maxDcOverC,
+    o.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, lc_.shutOff || lc_.automatic, lc_.automatic,
+                         lc_.automatic, 1.0f, ramp, lc_.fixTimestep, lc_.massCheck, 1e-6, 1.0, true,
+                         false, lc_.automatic, lc_.maxDcOverC, 0.05 * lc_.maxDcOverC,
                          0.2 * lc_.maxDcOverC, lc_.maxDcOverC, lc_.gridSize, lc_.gridSize,
                          lc_.movingHat, !lc_.movingHat, 1e-4f, 1e-6, lc_.truncate || lc_.automatic,
                          1.0, 2.0, 5.0, 60.0);
@@ -69,8 +66,7 @@ LammResult LammRun::Run() {
     return solver.Run();
 }
 
-double LammRun::ValueAt(int scan, double r) const
-{
+double LammRun::ValueAt(int scan, double r) const {
     const int n = lc_.outputPoints;
     const double h = (lc_.bottom - lc_.meniscus) / (n - 1);
     const int i = std::clamp(static_cast<int>((r - lc_.meniscus) / h) + 1, 1, n - 1);
@@ -78,8 +74,7 @@ double LammRun::ValueAt(int scan, double r) const
     return rows_[scan][i] + w * (rows_[scan][i + 1] - rows_[scan][i]);
 }
 
-double LammRun::SecondMoment(int scan, double rPlateau) const
-{
+double LammRun::SecondMoment(int scan, double rPlateau) const {
     double integral = 0.0;
     int i = 1;
     for (; i < lc_.outputPoints && radii_[i + 1] <= rPlateau; ++i) {
@@ -90,8 +85,7 @@ double LammRun::SecondMoment(int scan, double rPlateau) const
     return rp * rp - 2.0 * integral / rows_[scan][i];
 }
 
-double MaxDifference(const LammRun& a, const LammRun& b, int scan, double lo, double hi)
-{
+double MaxDifference(const LammRun& a, const LammRun& b, int scan, double lo, double hi) {
     double worst = 0.0;
     for (int i = 1; i <= a.Points(); ++i) {
         const double r = a.Radii()[i];

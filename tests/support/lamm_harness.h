@@ -12,23 +12,23 @@
 // fixed grid without truncation or open bottom, so amount is conserved exactly.
 struct LammCase {
     std::string name;
-    double s = 4.5;       // S
-    double D = 6e-7;      // cm^2/s
+    double s = 4.5;  // S
+    double D = 6e-7; // cm^2/s
     double rpm = 50000;
     double meniscus = 6.0, bottom = 7.2;
     double c0 = 1.0;
     int scans = 12;
     double firstScanS = 300.0, intervalS = 300.0;
-    bool movingHat = false;     // else the fixed-grid loop
-    double rampRpmPerS = 0.0;   // > 0: the rotor accelerates at this rate from rest
+    bool movingHat = false;   // else the fixed-grid loop
+    double rampRpmPerS = 0.0; // > 0: the rotor accelerates at this rate from rest
     int gridSize = 1000;
-    bool automatic = false;     // automatic algorithm and grid size, back-diffusion shut-off
-    bool truncate = false;      // dynamically truncate grid
-    bool shutOff = false;       // shut off back-diffusion
+    bool automatic = false; // automatic algorithm and grid size, back-diffusion shut-off
+    bool truncate = false;  // dynamically truncate grid
+    bool shutOff = false;   // shut off back-diffusion
     double maxDcOverC = 1.0;
-    bool fixTimestep = false;   // fixed-grid loop: steps of maxDcOverC seconds
+    bool fixTimestep = false; // fixed-grid loop: steps of maxDcOverC seconds
     int outputPoints = 2401;
-    int massCheck = 1;          // track the amount in the cell (costs a pass per step)
+    int massCheck = 1; // track the amount in the cell (costs a pass per step)
     float lowerFit = 6.05f, upperFit = 7.15f;
 };
 
@@ -36,7 +36,7 @@ struct LammCase {
 double Omega2T(double rpm, double rampRpmPerS, double t);
 
 class LammRun {
-public:
+  public:
     explicit LammRun(const LammCase& lc);
     // Loads everything a solution needs, in the documented order.
     void Load();

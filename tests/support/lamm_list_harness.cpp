@@ -3,8 +3,7 @@
 
 #include <cmath>
 
-double DiffusionFromSAndFf0(double sS, double ff0)
-{
+double DiffusionFromSAndFf0(double sS, double ff0) {
     const double R = 8.31451e7, NA = 6.02214076e23, T = 293.15, eta = 0.01002, vbar = 0.73,
                  rho = 0.99823;
     const double s = sS * 1e-13;
@@ -16,8 +15,7 @@ double DiffusionFromSAndFf0(double sS, double ff0)
     return R * T / (NA * f);
 }
 
-LammList::LammList(const LammListCase& lc) : lc_(lc)
-{
+LammList::LammList(const LammListCase& lc) : lc_(lc) {
     headers_.resize(lc.scans + 1);
     for (int i = 1; i <= lc.scans; ++i) {
         ScanHeader& h = headers_[i];
@@ -30,18 +28,17 @@ LammList::LammList(const LammListCase& lc) : lc_(lc)
     }
     radii_.resize(lc.outputPoints + 1);
     for (int i = 1; i <= lc.outputPoints; ++i)
-        radii_[i] = static_cast<float>(lc.meniscus + (i - 1) * (lc.bottom - lc.meniscus) /
-                                                         (lc.outputPoints - 1));
+        radii_[i] = static_cast<float>(lc.meniscus +
+                                       (i - 1) * (lc.bottom - lc.meniscus) / (lc.outputPoints - 1));
     s_.assign(lc.equations + 1, 0.0);
     D_.assign(lc.equations + 1, 0.0);
     for (int j = 1; j <= lc.equations; ++j) {
-        s_[j] = lc.equations > 1
-                    ? lc.sMin + (j - 1) * (lc.sMax - lc.sMin) / (lc.equations - 1)
-                    : lc.sMin;
+        s_[j] = lc.equations > 1 ? lc.sMin + (j - 1) * (lc.sMax - lc.sMin) / (lc.equations - 1)
+                                 : lc.sMin;
         D_[j] = DiffusionFromSAndFf0(s_[j], lc.ff0);
     }
     rows_.assign(lc.equations + 1, std::vector<std::vector<float>>(
-                                         lc.scans + 1, std::vector<float>(lc.outputPoints + 1)));
+                                       lc.scans + 1, std::vector<float>(lc.outputPoints + 1)));
     rowPointers_.assign(lc.equations + 1, std::vector<float*>(lc.scans + 1, nullptr));
     targetPointers_.assign(lc.equations + 1, nullptr);
     for (int j = 1; j <= lc.equations; ++j) {
@@ -54,25 +51,23 @@ LammList::LammList(const LammListCase& lc) : lc_(lc)
     CLammIdeal& o = templ;
     o.SetIdealModel();
     o.LoadSedParameters(s_[1], D_[1], lc.meniscus, lc.bottom, 1.0, 6.05f, 7.15f);
-    o.LoadOutputParameters(nullptr, nullptr, headers_.data(), rowPointers_[1].data(),
-                           radii_.data(), lc.outputPoints, nullptr, nullptr, false, nullptr,
-                           lc.scans, 1, true, true, false, 2.43f, false, 0.008f, false);
+    o.LoadOutputParameters(nullptr, nullptr, headers_.data(), rowPointers_[1].data(), radii_.data(),
+                           lc.outputPoints, nullptr, nullptr, false, nullptr, lc.scans, 1, true,
+                           true, false, 2.43f, false, 0.008f, false);
     const bool a = lc.automaticGrid;
     o.LoadDiscretization(100, 2000, 5.0f, false, 1e-4, a, a, a, 1.0f, false, false, 0, 1e-6, 1.0,
-                         true, false, a, 1.0, 0.05, 0.2, 1.0, 1000, 1000, false, true, 1e-4f,
-                         1e-6, a, 1.0, 2.0, 5.0, 60.0);
+                         true, false, a, 1.0, 0.05, 0.2, 1.0, 1000, 1000, false, true, 1e-4f, 1e-6,
+                         a, 1.0, 2.0, 5.0, 60.0);
     o.LoadSpeciesProperties(20.0, 0.73, 0.99823, 1.0);
 }
 
-void LammList::Fill(float sentinel)
-{
+void LammList::Fill(float sentinel) {
     for (auto& eq : rows_)
         for (auto& row : eq)
             std::fill(row.begin(), row.end(), sentinel);
 }
 
-std::vector<float> LammList::Flat() const
-{
+std::vector<float> LammList::Flat() const {
     std::vector<float> all;
     for (int j = 1; j <= lc_.equations; ++j)
         for (int k = 1; k <= lc_.scans; ++k)

@@ -10,14 +10,14 @@
 
 struct LammListCase {
     int equations = 100;
-    double sMin = 1.0, sMax = 15.0;  // S
+    double sMin = 1.0, sMax = 15.0; // S
     double ff0 = 1.2;
     int scans = 50;
     double firstScanS = 600.0, intervalS = 360.0;
     double rpm = 50000;
     double meniscus = 6.0, bottom = 7.2;
     int outputPoints = 400;
-    bool automaticGrid = true;  // boundary-width grid sizing, as the analysis loads it
+    bool automaticGrid = true; // boundary-width grid sizing, as the analysis loads it
 };
 
 // D (cm^2/s) of a compact particle of sedimentation coefficient s (S) and frictional ratio ff0
@@ -25,7 +25,7 @@ struct LammListCase {
 double DiffusionFromSAndFf0(double sS, double ff0);
 
 class LammList {
-public:
+  public:
     explicit LammList(const LammListCase& lc);
     // Rows of equation j start out as the sentinel value.
     void Fill(float sentinel);
@@ -43,7 +43,7 @@ public:
     std::vector<ScanHeader> headers_;
     std::vector<float> radii_;
     std::vector<double> s_, D_;
-    std::vector<std::vector<std::vector<float>>> rows_;  // [equation][scan][point]
+    std::vector<std::vector<std::vector<float>>> rows_; // [equation][scan][point]
     std::vector<std::vector<float*>> rowPointers_;
     std::vector<float**> targetPointers_;
     CLammIdeal templ;

@@ -65,7 +65,9 @@ void MainWindowFixture::ClickOn(const CScreenButton* b) {
     Paint();
 }
 
-void MainWindowFixture::Paint() { script.pumpUntilIdle(); }
+void MainWindowFixture::Paint() {
+    script.pumpUntilIdle();
+}
 
 void Send(MainWindowFixture& f, int id) {
     plat::test::command(f.window.get(), id);

@@ -2,14 +2,14 @@
 // generated scan set into it and paint it.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "app/txla_window.h"
 #include "plat/testing.hpp"
 #include "support/program_folder.h"
 #include "support/scan_set_generator.h"
 #include "support/temp_folder.h"
+
+#include <memory>
+#include <string>
 
 class CScreenButton;
 

@@ -18,8 +18,7 @@
 
 namespace {
 
-double LoadedAmount(const ModuleCase& mc)
-{
+double LoadedAmount(const ModuleCase& mc) {
     const int n = LammGrid::allocatedGridSize;
     const double r1 = LammGrid::radius[1], rn = LammGrid::radius[n];
     switch (mc.road) {
@@ -34,10 +33,9 @@ double LoadedAmount(const ModuleCase& mc)
     }
 }
 
-}  // namespace
+} // namespace
 
-void PrepareModuleCase(const ModuleCase& mc)
-{
+void PrepareModuleCase(const ModuleCase& mc) {
     ResetAllState();
     ModelParameters::meniscus = mc.meniscus;
     ModelParameters::bottom = mc.bottom;
@@ -80,8 +78,7 @@ void PrepareModuleCase(const ModuleCase& mc)
     LammGrid::running = 1;
 }
 
-void SolveModuleCase(const ModuleCase& mc)
-{
+void SolveModuleCase(const ModuleCase& mc) {
     if (mc.road == SolverRoad::MovingHat) {
         SolveLammFE();
         ScaleGridByExponential();
@@ -90,29 +87,27 @@ void SolveModuleCase(const ModuleCase& mc)
     }
 }
 
-void ModuleRun::Run()
-{
+void ModuleRun::Run() {
     PrepareModuleCase(mc_);
     loadedAmount = LoadedAmount(mc_);
     SolveModuleCase(mc_);
     finalAmount = LammGrid::totalAmount;
 }
 
-double ModuleRun::ScanTime(int scan) const { return mc_.firstScanS + (scan - 1) * mc_.intervalS; }
+double ModuleRun::ScanTime(int scan) const {
+    return mc_.firstScanS + (scan - 1) * mc_.intervalS;
+}
 
-double ModuleRun::SOmega2() const
-{
+double ModuleRun::SOmega2() const {
     const double w = mc_.rpm * M_PI / 30.0;
     return mc_.s * 1e-13 * w * w;
 }
 
-bool ModuleRun::Sector() const
-{
+bool ModuleRun::Sector() const {
     return mc_.road != SolverRoad::Rectangular && mc_.road != SolverRoad::ExternalLoading;
 }
 
-double StoreFitAt(int scan, double r)
-{
+double StoreFitAt(int scan, double r) {
     const float* x = ScanStore::radius[scan];
     const float* y = ScanStore::fit[scan];
     const int n = ScanStore::pointCount[scan];
@@ -123,13 +118,11 @@ double StoreFitAt(int scan, double r)
     return y[i] + w * (y[i + 1] - y[i]);
 }
 
-double ModuleRun::ValueAt(int scan, double r) const
-{
+double ModuleRun::ValueAt(int scan, double r) const {
     return StoreFitAt(scan, r);
 }
 
-double ModuleRun::BoundaryPosition(int scan, double rp) const
-{
+double ModuleRun::BoundaryPosition(int scan, double rp) const {
     const float* x = ScanStore::radius[scan];
     const float* y = ScanStore::fit[scan];
     const bool sector = Sector();
@@ -137,15 +130,14 @@ double ModuleRun::BoundaryPosition(int scan, double rp) const
     int i = 1;
     for (; i < ScanStore::pointCount[scan] && x[i + 1] <= rp; ++i) {
         const double a = x[i], b = x[i + 1];
-        integral += sector ? 0.5 * (b - a) * (y[i] * a + y[i + 1] * b)
-                           : 0.5 * (b - a) * (y[i] + y[i + 1]);
+        integral +=
+            sector ? 0.5 * (b - a) * (y[i] * a + y[i + 1] * b) : 0.5 * (b - a) * (y[i] + y[i + 1]);
     }
     const double edge = x[i];
     return sector ? std::sqrt(edge * edge - 2.0 * integral / y[i]) : edge - integral / y[i];
 }
 
-ModuleCase ShortColumnCase(double s, double D, double rpm, int scans, double intervalS)
-{
+ModuleCase ShortColumnCase(double s, double D, double rpm, int scans, double intervalS) {
     ModuleCase mc;
     mc.s = s, mc.D = D, mc.rpm = rpm;
     mc.meniscus = 6.9f, mc.bottom = 7.2f;
@@ -155,8 +147,7 @@ ModuleCase ShortColumnCase(double s, double D, double rpm, int scans, double int
     return mc;
 }
 
-double DeviationFromEquilibrium(const ModuleRun& run, int scan)
-{
+double DeviationFromEquilibrium(const ModuleRun& run, int scan) {
     const double a = run.SOmega2() / (2.0 * run.mc_.D);
     const double ref = 7.0;
     double worst = 0.0;

@@ -9,8 +9,8 @@ enum class SolverRoad { MovingHat, FixedGrid, ActiveRegion, Rectangular, Externa
 struct ModuleCase {
     std::string name;
     SolverRoad road = SolverRoad::FixedGrid;
-    double s = 4.5;       // S
-    double D = 6e-7;      // cm^2/s
+    double s = 4.5;  // S
+    double D = 6e-7; // cm^2/s
     double rpm = 50000;
     float meniscus = 6.0f, bottom = 7.2f;
     double c0 = 1.0;
@@ -18,10 +18,10 @@ struct ModuleCase {
     double firstScanS = 300.0, intervalS = 300.0;
     int gridSize = 1000;
     double maxDcOverC = 1.0;
-    bool fixTimestep = false;  // fixed grid: steps of maxDcOverC seconds
+    bool fixTimestep = false; // fixed grid: steps of maxDcOverC seconds
     int outputPoints = 2401;
-    float oilVolume = 0.01f;   // ml, external loading cell
-    bool trackAmount = true;   // the amount in the cell after every step (costs a pass)
+    float oilVolume = 0.01f; // ml, external loading cell
+    bool trackAmount = true; // the amount in the cell after every step (costs a pass)
 };
 
 // Sets up the program state for the case (scan store, model switches, LammGrid) and allocates
@@ -34,7 +34,7 @@ void SolveModuleCase(const ModuleCase& mc);
 double StoreFitAt(int scan, double r);
 
 class ModuleRun {
-public:
+  public:
     explicit ModuleRun(const ModuleCase& mc) : mc_(mc) {}
     // Prepares, records the loaded amount, solves, records the final amount.
     void Run();

@@ -1,8 +1,8 @@
 // The program folder fixture of the shell's tests.
 #include "support/program_folder.h"
 
-#include "state/diagnostics.h"
 #include "app/startup_environment.h"
+#include "state/diagnostics.h"
 #include "state/startup_paths.h"
 #include "support/reset_all_state.h"
 

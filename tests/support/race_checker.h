@@ -10,7 +10,6 @@ inline constexpr bool kUnderRaceChecker = false;
 #endif
 
 // The full value in the other builds, the smaller one under the race checker.
-template <class T>
-constexpr T FullOrUnderRaceChecker(T full, T checked) {
+template <class T> constexpr T FullOrUnderRaceChecker(T full, T checked) {
     return kUnderRaceChecker ? checked : full;
 }

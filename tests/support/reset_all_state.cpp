@@ -40,13 +40,12 @@
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/conti_state.h"
-#include "state/size_shape_state.h"
 #include "state/diagnostics.h"
 #include "state/display_options.h"
 #include "state/dls_data.h"
-#include "state/fluorophore.h"
 #include "state/eq_test_state.h"
 #include "state/fit_control.h"
+#include "state/fluorophore.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -59,9 +58,9 @@
 #include "state/result_table.h"
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
+#include "state/size_shape_state.h"
 
-void ResetAllState()
-{
+void ResetAllState() {
     // The real table: the loaders redraw the scan plots through it even without a window.
     InstallWindowServices();
     InstallFitServices();
@@ -127,8 +126,7 @@ void ResetAllState()
 }
 
 // The display's records: paint switches, markers, zoom, buttons and auxiliary plots.
-void ResetDisplayState()
-{
+void ResetDisplayState() {
     ResetPaintSwitches();
     MarkerState::ResetToDefaults();
     MarkerDragState::ResetToDefaults();

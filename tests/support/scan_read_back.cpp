@@ -6,8 +6,7 @@
 
 #include <cstdint>
 
-ScanReadBack ReadScanBack(const std::string& path, bool keepSpikes)
-{
+ScanReadBack ReadScanBack(const std::string& path, bool keepSpikes) {
     ScanReadBack out;
     const bool kept = ScanReaderOptions::dropSpikes;
     if (keepSpikes)

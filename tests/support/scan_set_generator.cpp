@@ -8,15 +8,13 @@
 
 namespace {
 
-std::string Format(const char* format, double a, double b, double c)
-{
+std::string Format(const char* format, double a, double b, double c) {
     char buffer[256];
     std::snprintf(buffer, sizeof buffer, format, a, b, c);
     return buffer;
 }
 
-GeneratedScan FiveRows(GeneratedScan s, std::vector<double> values, std::vector<double> third)
-{
+GeneratedScan FiveRows(GeneratedScan s, std::vector<double> values, std::vector<double> third) {
     s.radius = {5.95, 5.96, 5.97, 5.98, 5.99};
     s.value = std::move(values);
     s.third = std::move(third);
@@ -25,8 +23,7 @@ GeneratedScan FiveRows(GeneratedScan s, std::vector<double> values, std::vector<
 
 } // namespace
 
-std::string GeneratedScan::Text() const
-{
+std::string GeneratedScan::Text() const {
     std::string out = description + "\n";
     char head[256];
     if (type == 'W' || type == 'V')
@@ -46,15 +43,13 @@ std::string GeneratedScan::Text() const
     return out;
 }
 
-GeneratedScan ExampleAbsorbance()
-{
+GeneratedScan ExampleAbsorbance() {
     GeneratedScan s;
     s.description = "[T OK]Cell 1 demo scan 5.9000 - meniscus";
     return FiveRows(s, {0.0102, 0.0121, 0.25, 0.5, 0.51}, {0.005, 0.005, 0.005, 0.005, 0.005});
 }
 
-GeneratedScan ExampleAbsorbanceW()
-{
+GeneratedScan ExampleAbsorbanceW() {
     GeneratedScan s = ExampleAbsorbance();
     s.description = "[T OK]W demo";
     s.type = 'W';
@@ -62,8 +57,7 @@ GeneratedScan ExampleAbsorbanceW()
     return s;
 }
 
-GeneratedScan ExampleInterference()
-{
+GeneratedScan ExampleInterference() {
     GeneratedScan s;
     s.description = "[T OK]interference demo";
     s.type = 'P';
@@ -75,8 +69,7 @@ GeneratedScan ExampleInterference()
     return s;
 }
 
-GeneratedScan ExampleIntensity()
-{
+GeneratedScan ExampleIntensity() {
     GeneratedScan s;
     s.description = "[T OK]intensity demo";
     s.type = 'I';
@@ -84,8 +77,7 @@ GeneratedScan ExampleIntensity()
     return FiveRows(s, {21000, 21010, 20990, 21005, 21020}, {20500, 19800, 11000, 6700, 6600});
 }
 
-GeneratedScan ExampleFluorescence()
-{
+GeneratedScan ExampleFluorescence() {
     GeneratedScan s;
     s.description = "fluorescence demo Voltage: 600 Gain: 4 Range: 1";
     s.type = 'F';
@@ -93,15 +85,14 @@ GeneratedScan ExampleFluorescence()
     return FiveRows(s, {12, 60, 140, 220, 260}, {1, 1, 2, 2, 2});
 }
 
-GeneratedScan SetScan(const ScanSetOptions& o, int i)
-{
+GeneratedScan SetScan(const ScanSetOptions& o, int i) {
     const double pi = 3.14159265358979323846;
     double ta = static_cast<double>(o.rpm) / 200.0; // ramp at 200 rpm/s
     double w2 = std::pow(static_cast<double>(o.rpm) * pi / 30.0, 2);
     GeneratedScan s;
     s.type = o.type;
-    s.description = std::string(o.tagged ? "[T OK]" : "") + "synthetic velocity scan " +
-                    std::to_string(i);
+    s.description =
+        std::string(o.tagged ? "[T OK]" : "") + "synthetic velocity scan " + std::to_string(i);
     s.rpm = o.rpm;
     double t = 600.0 * i + ta;
     s.timeS = static_cast<long>(t);
@@ -121,8 +112,7 @@ GeneratedScan SetScan(const ScanSetOptions& o, int i)
     return s;
 }
 
-std::vector<std::string> WriteScanSet(const std::string& folder, const ScanSetOptions& o)
-{
+std::vector<std::string> WriteScanSet(const std::string& folder, const ScanSetOptions& o) {
     std::vector<std::string> names;
     for (int i = 1; i <= o.count; ++i) {
         char name[64];
@@ -136,8 +126,7 @@ std::vector<std::string> WriteScanSet(const std::string& folder, const ScanSetOp
     return names;
 }
 
-std::string SelectionBuffer(const std::string& folder, const std::vector<std::string>& names)
-{
+std::string SelectionBuffer(const std::string& folder, const std::vector<std::string>& names) {
     std::string out = folder;
     out.push_back('\0');
     for (const std::string& n : names) {

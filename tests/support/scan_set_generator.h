@@ -35,13 +35,13 @@ GeneratedScan ExampleFluorescence();
 struct ScanSetOptions {
     int count = 10;
     long rpm = 50000;
-    char type = 'R';           // 'R' absorbance or 'P' interference
+    char type = 'R'; // 'R' absorbance or 'P' interference
     std::string extension = "RA1";
     double meniscus = 5.90;
     double bottom = 7.20;
     double dr = 0.001;
-    int points = 0;            // > 0: this many points from meniscus + 0.05 instead
-    bool tagged = true;        // "[T OK]" in line 1
+    int points = 0;                      // > 0: this many points from meniscus + 0.05 instead
+    bool tagged = true;                  // "[T OK]" in line 1
     long long fileTimeBase = 1700000000; // modification time = base + recorded time x scale
     double fileTimeScale = 1.0;
 };

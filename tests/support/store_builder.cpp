@@ -6,8 +6,7 @@
 
 #include <cstring>
 
-void FillStore(const std::vector<StoreScan>& scans)
-{
+void FillStore(const std::vector<StoreScan>& scans) {
     using S = ScanStore;
     FreeAllData();
     int count = static_cast<int>(scans.size());
@@ -38,8 +37,7 @@ void FillStore(const std::vector<StoreScan>& scans)
                 std::swap(S::scanOrder[b - 1], S::scanOrder[b]);
 }
 
-StoreScan EvenScan(float first, float step, int n, double timeS, float (*f)(float))
-{
+StoreScan EvenScan(float first, float step, int n, double timeS, float (*f)(float)) {
     StoreScan s;
     s.timeS = timeS;
     for (int i = 0; i < n; ++i) {

@@ -1,11 +1,11 @@
 // The thread's message queue and the application object that runs the message loop.
 #pragma once
 
-#include <memory>
-#include <string>
-
 #include "plat/messages.hpp"
 #include "plat/msgbox.hpp"
+
+#include <memory>
+#include <string>
 
 class TFrameWindow;
 class TWindow;
@@ -43,14 +43,15 @@ int TranslateAccelerator(HWND hwnd, const plat::AcceleratorTable* table, const M
 short GetKeyState(int virtualKey);
 
 class TApplication {
-public:
+  public:
     explicit TApplication(const char* name = nullptr);
     virtual ~TApplication();
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
 
     // Calls InitMainWindow, creates and shows the main window, then runs the message loop until
-    // WM_QUIT, translating the main window's accelerators first. Returns the quit message's exit code; the main window is deleted on the way out.
+    // WM_QUIT, translating the main window's accelerators first. Returns the quit message's exit
+    // code; the main window is deleted on the way out.
     virtual int Run();
     virtual void InitMainWindow() {}
     virtual bool CanClose() { return true; }
@@ -63,7 +64,7 @@ public:
     // A message box captioned with the application's name when no caption is given.
     int MessageBox(HWND owner, const char* text, const char* caption = nullptr, UINT flags = MB_OK);
 
-private:
+  private:
     std::string name_;
     std::unique_ptr<TFrameWindow> mainWindow_;
     TApplication* previous_ = nullptr;

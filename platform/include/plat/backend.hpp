@@ -1,13 +1,13 @@
 // The seam between the toolkit-free layer and a desktop (or the headless test backend).
 #pragma once
 
+#include "plat/geometry.hpp"
+#include "plat/messages.hpp"
+
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "plat/geometry.hpp"
-#include "plat/messages.hpp"
 
 class TWindow;
 class TDialog;
@@ -35,7 +35,7 @@ struct ProcessRequest {
 // layer has dispatched pending WM_PAINTs; while a modal call is open the backend keeps the queue
 // running with PumpOnce, so a repaint requested meanwhile happens too.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
 
     // Turns pending desktop events into messages. With wait, blocks until at least one event
@@ -70,8 +70,8 @@ public:
     virtual int runDialog(TDialog& dialog) = 0;
     // Fills `paths` with full paths of the chosen files and `filterIndex` with the 1-based chosen
     // filter; false on cancel. The layer writes the caller's buffer.
-    virtual bool fileDialog(const OpenFileRecord& record, bool save, std::vector<std::string>& paths,
-                            DWORD& filterIndex) = 0;
+    virtual bool fileDialog(const OpenFileRecord& record, bool save,
+                            std::vector<std::string>& paths, DWORD& filterIndex) = 0;
     virtual bool editText(std::string& io, std::size_t limit) = 0;
 
     virtual void clipboardSet(const ClipData& data) = 0;

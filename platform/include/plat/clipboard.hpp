@@ -1,12 +1,12 @@
 // The clipboard: text, pictures (recorded drawings with their extent) and bitmaps.
 #pragma once
 
+#include "plat/messages.hpp"
+#include "plat/surface.hpp"
+
 #include <memory>
 #include <optional>
 #include <string>
-
-#include "plat/messages.hpp"
-#include "plat/surface.hpp"
 
 class MetaFile;
 
@@ -26,7 +26,7 @@ struct ClipData {
 // Open, empty, set, close: what is set between open and close becomes the clipboard's content
 // when the clipboard is closed (or the object goes away while open).
 class TClipboard {
-public:
+  public:
     explicit TClipboard(HWND owner = nullptr, bool open = true);
     ~TClipboard();
     TClipboard(const TClipboard&) = delete;
@@ -40,7 +40,7 @@ public:
     bool SetBitmap(const plat::Surface& bitmap);
     void CloseClipboard();
 
-private:
+  private:
     bool open_ = false;
     bool changed_ = false;
     plat::ClipData data_;

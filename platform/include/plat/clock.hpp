@@ -1,11 +1,11 @@
 // Clocks, waits, memory blocks and the help engine.
 #pragma once
 
+#include "plat/messages.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-#include "plat/messages.hpp"
 
 struct SYSTEMTIME {
     WORD wYear = 0;

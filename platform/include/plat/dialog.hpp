@@ -1,14 +1,14 @@
 // Modal dialogs made from templates, their controls and transfer records, and the input box.
 #pragma once
 
+#include "plat/msgbox.hpp"
+#include "plat/window.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "plat/msgbox.hpp"
-#include "plat/window.hpp"
 
 namespace plat {
 
@@ -51,7 +51,7 @@ constexpr unsigned BF_CHECKED = 1;
 // dialog deletes it. Controls hold their text or state here; the desktop copies it to
 // its widgets when the dialog opens and back before OK is handled.
 class TControl {
-public:
+  public:
     TControl(TDialog* parent, int id);
     virtual ~TControl() = default;
     int GetId() const { return id_; }
@@ -62,7 +62,7 @@ public:
     virtual void TransferIn(const std::uint8_t* record) = 0;
     virtual void TransferOut(std::uint8_t* record) const = 0;
 
-private:
+  private:
     TDialog* parent_;
     int id_;
 };
@@ -70,7 +70,7 @@ private:
 // An edit field. Its transfer field is `textLimit` bytes: the text, NUL-terminated, at most
 // textLimit - 1 characters.
 class TEdit : public TControl {
-public:
+  public:
     TEdit(TDialog* parent, int id, unsigned textLimit);
     plat::ControlKind Kind() const override { return plat::ControlKind::Edit; }
     std::size_t TransferSize() const override { return limit_; }
@@ -81,14 +81,14 @@ public:
     void SetText(const std::string& text);
     unsigned GetTextLimit() const { return limit_; }
 
-private:
+  private:
     unsigned limit_;
     std::string text_;
 };
 
 // A check box; its transfer field is a u32 state.
 class TCheckBox : public TControl {
-public:
+  public:
     TCheckBox(TDialog* parent, int id);
     plat::ControlKind Kind() const override { return plat::ControlKind::Check; }
     std::size_t TransferSize() const override { return sizeof(std::uint32_t); }
@@ -97,21 +97,22 @@ public:
     unsigned GetCheck() const { return state_; }
     void SetCheck(unsigned state) { state_ = state; }
 
-private:
+  private:
     unsigned state_ = BF_UNCHECKED;
 };
 
 // A radio button: a check box whose template group makes its siblings exclusive.
 class TRadioButton : public TCheckBox {
-public:
+  public:
     TRadioButton(TDialog* parent, int id) : TCheckBox(parent, id) {}
     plat::ControlKind Kind() const override { return plat::ControlKind::Radio; }
 };
 
 class TDialog : public TWindow {
-public:
+  public:
     // transferSize, when given, is checked against the controls at Execute.
-    TDialog(TWindow* parent, int resourceId, void* transfer = nullptr, std::size_t transferSize = 0);
+    TDialog(TWindow* parent, int resourceId, void* transfer = nullptr,
+            std::size_t transferSize = 0);
     ~TDialog() override;
 
     // Transfers the record into the controls, checks them against the template and runs the
@@ -140,7 +141,7 @@ public:
     // Record -> controls (true) or controls -> record (false).
     void TransferData(bool intoControls);
 
-private:
+  private:
     friend class TControl;
     void AddControl(TControl* control) { controls_.push_back(control); }
 
@@ -155,13 +156,13 @@ private:
 // A box asking for one line of text. On OK the text is copied into the caller's buffer (at most
 // size - 1 characters and a terminator).
 class TInputDialog {
-public:
+  public:
     TInputDialog(TWindow* owner, const char* title, const char* prompt, char* buffer, int size);
     int Execute();
     const std::string& GetTitle() const { return title_; }
     const std::string& GetPrompt() const { return prompt_; }
 
-private:
+  private:
     TWindow* owner_;
     std::string title_;
     std::string prompt_;

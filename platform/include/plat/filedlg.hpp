@@ -1,11 +1,11 @@
 // The common open and save dialogs and their record.
 #pragma once
 
+#include "plat/messages.hpp"
+
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "plat/messages.hpp"
 
 constexpr DWORD OFN_READONLY = 0x00000001;
 constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;

@@ -1,15 +1,15 @@
 // Device contexts, pens, brushes, fonts and bitmaps: the drawing API the program's painters call.
 #pragma once
 
+#include "plat/geometry.hpp"
+#include "plat/surface.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "plat/geometry.hpp"
-#include "plat/surface.hpp"
 
 // ---- Constants, with the numbers the drawing code was written against --------------------------
 
@@ -157,7 +157,7 @@ struct TFont {
 
     TFont() = default;
     explicit TFont(int height_, int escapement_ = 0, int weight_ = FW_NORMAL,
-          unsigned pitchAndFamily_ = DEFAULT_PITCH | FF_ROMAN, std::string face = {})
+                   unsigned pitchAndFamily_ = DEFAULT_PITCH | FF_ROMAN, std::string face = {})
         : height(height_), escapement(escapement_), orientation(escapement_), weight(weight_),
           pitchAndFamily(pitchAndFamily_), faceName(std::move(face)) {}
     friend bool operator==(const TFont&, const TFont&) = default;
@@ -175,10 +175,10 @@ TFont GetStockFont(int index);   // SYSTEM_FONT, ANSI_VAR_FONT, DEFAULT_GUI_FONT
 
 // A bitmap is a handle: copies share the pixels, so a memory DC draws into the caller's bitmap.
 class TBitmap {
-public:
-    TBitmap() = default;                                   // the null bitmap
+  public:
+    TBitmap() = default; // the null bitmap
     TBitmap(int width, int height, COLORREF fill = RGB(0, 0, 0));
-    explicit TBitmap(const plat::Surface& pixels);         // a copy of the pixels
+    explicit TBitmap(const plat::Surface& pixels); // a copy of the pixels
     static TBitmap CreateCompatible(int width, int height) { return TBitmap(width, height); }
 
     bool IsNull() const { return !pixels_; }
@@ -188,7 +188,7 @@ public:
     const plat::Surface* Pixels() const { return pixels_.get(); }
     friend bool operator==(const TBitmap& a, const TBitmap& b) { return a.pixels_ == b.pixels_; }
 
-private:
+  private:
     std::shared_ptr<plat::Surface> pixels_;
 };
 
@@ -230,7 +230,7 @@ struct Mapping {
 // The abstract device context: the state (mapping, objects, colours, modes, clip) lives here;
 // drawing is done by the raster contexts or recorded by the metafile context.
 class TDC {
-public:
+  public:
     TDC() = default;
     TDC(const TDC&) = delete;
     TDC& operator=(const TDC&) = delete;
@@ -280,7 +280,9 @@ public:
 
     // Clipping to a logical rectangle; returns NULLREGION, SIMPLEREGION or 0.
     virtual int IntersectClipRect(const TRect& rect);
-    int IntersectClipRect(int l, int t, int r, int b) { return IntersectClipRect(TRect{l, t, r, b}); }
+    int IntersectClipRect(int l, int t, int r, int b) {
+        return IntersectClipRect(TRect{l, t, r, b});
+    }
 
     // Lines leave out their end pixel; the current position moves to the end point.
     virtual bool MoveTo(int x, int y);
@@ -325,11 +327,11 @@ public:
 
     const plat::DCState& State() const { return state_; }
 
-protected:
+  protected:
     plat::DCState state_;
     std::vector<plat::DCState> saved_;
 
-private:
+  private:
     void FixIsotropic();
 };
 
@@ -338,7 +340,7 @@ private:
 // with the device rectangle drawn on since the last Flush (empty when nothing was drawn), so a
 // window can present exactly what changed. Drawing is for the window's thread only.
 class TSurfaceDC : public TDC {
-public:
+  public:
     explicit TSurfaceDC(plat::Surface& surface, std::function<void(const TRect&)> onRelease = {});
     ~TSurfaceDC() override;
 
@@ -372,11 +374,11 @@ public:
     // Hands what was drawn so far to onRelease now, for contexts held open across messages.
     void Flush();
 
-protected:
+  protected:
     explicit TSurfaceDC(std::nullptr_t) {}
     void Retarget(plat::Surface* surface) { surface_ = surface; }
 
-private:
+  private:
     plat::Surface* surface_ = nullptr;
     std::function<void(const TRect&)> onRelease_;
     TRect dirty_;
@@ -384,7 +386,7 @@ private:
 
 // A context on a bitmap of its own: a 1 x 1 bitmap until one is selected.
 class TMemoryDC : public TSurfaceDC {
-public:
+  public:
     TMemoryDC();
     explicit TMemoryDC(const TDC& compatible) : TMemoryDC() { (void)compatible; }
     explicit TMemoryDC(const TBitmap& bitmap);
@@ -393,6 +395,6 @@ public:
     using TDC::SelectObject;
     const TBitmap& GetBitmap() const { return bitmap_; }
 
-private:
+  private:
     TBitmap bitmap_;
 };

@@ -11,9 +11,15 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFFu;
 constexpr COLORREF RGB(int r, int g, int b) {
     return COLORREF(r & 0xFF) | (COLORREF(g & 0xFF) << 8) | (COLORREF(b & 0xFF) << 16);
 }
-constexpr int GetRValue(COLORREF c) { return int(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return int((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return int((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c) {
+    return int(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c) {
+    return int((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c) {
+    return int((c >> 16) & 0xFF);
+}
 
 struct TPoint {
     int x = 0;
@@ -37,15 +43,19 @@ struct TRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     bool IsEmpty() const { return right <= left || bottom <= top; }
-    bool Contains(TPoint p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(TPoint p) const {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     TRect Intersect(const TRect& o) const {
         TRect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
                 std::min(bottom, o.bottom)};
         return r.IsEmpty() ? TRect{} : r;
     }
     TRect Union(const TRect& o) const {
-        if (IsEmpty()) return o;
-        if (o.IsEmpty()) return *this;
+        if (IsEmpty())
+            return o;
+        if (o.IsEmpty())
+            return *this;
         return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right),
                 std::max(bottom, o.bottom)};
     }

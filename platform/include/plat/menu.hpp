@@ -1,13 +1,13 @@
 // Menus as a model the program edits and the desktop mirrors, and accelerator tables.
 #pragma once
 
+#include "plat/messages.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "plat/messages.hpp"
 
 constexpr UINT MF_BYCOMMAND = 0x0000;
 constexpr UINT MF_BYPOSITION = 0x0400;
@@ -46,7 +46,7 @@ struct MenuItem {
 };
 
 class MenuModel {
-public:
+  public:
     MenuModel() = default;
     explicit MenuModel(std::vector<MenuItem> topLevel) : items_(std::move(topLevel)) {}
 
@@ -76,7 +76,7 @@ public:
     // Called after every edit (the window uses it to let the desktop mirror the change).
     void SetChangeHook(std::function<void()> hook) { changed_ = std::move(hook); }
 
-private:
+  private:
     MenuItem* FindMutable(int id);
     void Changed();
 
@@ -92,7 +92,7 @@ struct Accelerator {
 };
 
 class AcceleratorTable {
-public:
+  public:
     AcceleratorTable() = default;
     explicit AcceleratorTable(std::vector<Accelerator> entries) : entries_(std::move(entries)) {}
     const std::vector<Accelerator>& Entries() const { return entries_; }
@@ -100,7 +100,7 @@ public:
     std::optional<int> Match(UINT virtualKey, UINT keyState) const;
     std::vector<int> CommandIds() const;
 
-private:
+  private:
     std::vector<Accelerator> entries_;
 };
 
@@ -116,7 +116,7 @@ BOOL DeleteMenu(HMENU menu, UINT id, UINT flags);
 
 // A handle on a window's menu, as the window framework offers it.
 class TMenu {
-public:
+  public:
     explicit TMenu(HMENU menu) : menu_(menu) {}
     int CheckMenuItem(UINT id, UINT flags) { return ::CheckMenuItem(menu_, id, flags); }
     int EnableMenuItem(UINT id, UINT flags) { return ::EnableMenuItem(menu_, id, flags); }
@@ -126,6 +126,6 @@ public:
     BOOL DeleteMenu(UINT id, UINT flags) { return ::DeleteMenu(menu_, id, flags); }
     HMENU GetHandle() const { return menu_; }
 
-private:
+  private:
     HMENU menu_;
 };

@@ -1,11 +1,11 @@
 // Message maps: tables from a window message, or WM_COMMAND with a command id, to a handler.
 #pragma once
 
+#include "plat/messages.hpp"
+
 #include <functional>
 #include <initializer_list>
 #include <vector>
-
-#include "plat/messages.hpp"
 
 namespace plat {
 struct DropList;
@@ -14,7 +14,7 @@ using HDROP = plat::DropList*;
 
 // The files of one WM_DROPFILES, valid until DragFinish.
 class TDropInfo {
-public:
+  public:
     explicit TDropInfo(HDROP handle) : handle_(handle) {}
     UINT DragQueryFileCount() const;
     UINT DragQueryFileNameLen(UINT index) const;
@@ -24,7 +24,7 @@ public:
     void DragFinish();
     operator HDROP() const { return handle_; }
 
-private:
+  private:
     HDROP handle_;
 };
 
@@ -45,19 +45,18 @@ struct MapEntry {
 // A window class's own entries. Lookup searches these only; the class's Find override goes on to
 // its base class's Find when the entry is not here.
 class MessageMap {
-public:
+  public:
     MessageMap(std::initializer_list<MapEntry> entries) : entries_(entries) {}
     const MapEntry* Lookup(UINT message, UINT id) const;
     std::vector<int> CommandIds() const;
     std::size_t Size() const { return entries_.size(); }
 
-private:
+  private:
     std::vector<MapEntry> entries_;
 };
 
 // Entry makers. Each unpacks the message's arguments the way the framework's handlers take them.
-template <class W>
-MapEntry OnCommand(UINT id, void (W::*handler)()) {
+template <class W> MapEntry OnCommand(UINT id, void (W::*handler)()) {
     return {WM_COMMAND, id, [handler](TWindow& w, WPARAM, LPARAM) -> LRESULT {
                 (static_cast<W&>(w).*handler)();
                 return 0;
@@ -65,17 +64,16 @@ MapEntry OnCommand(UINT id, void (W::*handler)()) {
 }
 
 // Keys and characters: (virtual key or character code, repeat count, flags).
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(UINT, UINT, UINT)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(UINT, UINT, UINT)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM lp) -> LRESULT {
-                (static_cast<W&>(w).*handler)(UINT(wp), UINT(lp & 0xFFFF), UINT((lp >> 16) & 0xFFFF));
+                (static_cast<W&>(w).*handler)(UINT(wp), UINT(lp & 0xFFFF),
+                                              UINT((lp >> 16) & 0xFFFF));
                 return 0;
             }};
 }
 
 // Mouse: (MK_* modifier keys, client point).
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(UINT, const TPoint&)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(UINT, const TPoint&)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM lp) -> LRESULT {
                 (static_cast<W&>(w).*handler)(UINT(wp), TPoint{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
                 return 0;
@@ -83,18 +81,16 @@ MapEntry OnMessage(UINT message, void (W::*handler)(UINT, const TPoint&)) {
 }
 
 // WM_SIZE: (size kind, new client size).
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(UINT, const TSize&)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(UINT, const TSize&)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM lp) -> LRESULT {
-                (static_cast<W&>(w).*handler)(UINT(wp), TSize{LOWORD(std::uintptr_t(lp)),
-                                                              HIWORD(std::uintptr_t(lp))});
+                (static_cast<W&>(w).*
+                 handler)(UINT(wp), TSize{LOWORD(std::uintptr_t(lp)), HIWORD(std::uintptr_t(lp))});
                 return 0;
             }};
 }
 
 // WM_ENTERIDLE: (source, window).
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(UINT, HWND)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(UINT, HWND)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM lp) -> LRESULT {
                 (static_cast<W&>(w).*handler)(UINT(wp), reinterpret_cast<HWND>(lp));
                 return 0;
@@ -102,8 +98,7 @@ MapEntry OnMessage(UINT message, void (W::*handler)(UINT, HWND)) {
 }
 
 // WM_TIMER: (timer id).
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(UINT)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(UINT)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM) -> LRESULT {
                 (static_cast<W&>(w).*handler)(UINT(wp));
                 return 0;
@@ -111,8 +106,7 @@ MapEntry OnMessage(UINT message, void (W::*handler)(UINT)) {
 }
 
 // WM_DROPFILES: the dropped files; the layer finishes the drop after the handler.
-template <class W>
-MapEntry OnMessage(UINT message, void (W::*handler)(TDropInfo)) {
+template <class W> MapEntry OnMessage(UINT message, void (W::*handler)(TDropInfo)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM) -> LRESULT {
                 (static_cast<W&>(w).*handler)(TDropInfo(reinterpret_cast<HDROP>(wp)));
                 return 0;
@@ -120,8 +114,7 @@ MapEntry OnMessage(UINT message, void (W::*handler)(TDropInfo)) {
 }
 
 // Any message, raw.
-template <class W>
-MapEntry OnMessage(UINT message, LRESULT (W::*handler)(WPARAM, LPARAM)) {
+template <class W> MapEntry OnMessage(UINT message, LRESULT (W::*handler)(WPARAM, LPARAM)) {
     return {message, 0, [handler](TWindow& w, WPARAM wp, LPARAM lp) -> LRESULT {
                 return (static_cast<W&>(w).*handler)(wp, lp);
             }};

@@ -1,9 +1,9 @@
 // Message records and the numbers of the window messages, virtual keys and modifier bits.
 #pragma once
 
-#include <cstdint>
-
 #include "plat/geometry.hpp"
+
+#include <cstdint>
 
 class TWindow;
 
@@ -149,10 +149,18 @@ constexpr UINT VK_OEM_MINUS = 0xBD;
 constexpr UINT VK_OEM_PERIOD = 0xBE;
 // Letters and digits are their upper-case ASCII codes ('A' = 0x41, '0' = 0x30).
 
-constexpr WORD LOWORD(std::uintptr_t v) { return WORD(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return WORD((v >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(std::uintptr_t v) {
+    return WORD(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+    return WORD((v >> 16) & 0xFFFF);
+}
 constexpr LPARAM MAKELPARAM(int lo, int hi) {
     return LPARAM(std::uint32_t(WORD(lo)) | (std::uint32_t(WORD(hi)) << 16));
 }
-constexpr int GET_X_LPARAM(LPARAM lp) { return std::int16_t(LOWORD(std::uintptr_t(lp))); }
-constexpr int GET_Y_LPARAM(LPARAM lp) { return std::int16_t(HIWORD(std::uintptr_t(lp))); }
+constexpr int GET_X_LPARAM(LPARAM lp) {
+    return std::int16_t(LOWORD(std::uintptr_t(lp)));
+}
+constexpr int GET_Y_LPARAM(LPARAM lp) {
+    return std::int16_t(HIWORD(std::uintptr_t(lp)));
+}

@@ -1,39 +1,89 @@
 // Recorded pictures: a display list of logical drawing calls, replayable into any context.
 #pragma once
 
+#include "plat/gdi.hpp"
+
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
-#include "plat/gdi.hpp"
-
 namespace plat::mf {
 
 // One record per call, in logical units of the recording.
-struct SetWindowExt { TSize ext; };
-struct SetWindowOrg { TPoint org; };
-struct SelectPen { TPen pen; };
-struct SelectBrush { TBrush brush; };
-struct SelectFont { TFont font; };
-struct SetTextColor { COLORREF color; };
-struct SetBkColor { COLORREF color; };
-struct SetBkMode { int mode; };
-struct SetTextAlign { unsigned flags; };
-struct SetROP2 { int mode; };
-struct SetPolyFillMode { int mode; };
+struct SetWindowExt {
+    TSize ext;
+};
+struct SetWindowOrg {
+    TPoint org;
+};
+struct SelectPen {
+    TPen pen;
+};
+struct SelectBrush {
+    TBrush brush;
+};
+struct SelectFont {
+    TFont font;
+};
+struct SetTextColor {
+    COLORREF color;
+};
+struct SetBkColor {
+    COLORREF color;
+};
+struct SetBkMode {
+    int mode;
+};
+struct SetTextAlign {
+    unsigned flags;
+};
+struct SetROP2 {
+    int mode;
+};
+struct SetPolyFillMode {
+    int mode;
+};
 struct SaveDC {};
-struct RestoreDC { int pops; }; // levels popped, >= 1
-struct IntersectClipRect { TRect rect; };
-struct MoveTo { TPoint p; };
-struct LineTo { TPoint p; };
-struct Polyline { std::vector<TPoint> points; };
-struct Polygon { std::vector<TPoint> points; };
-struct Rectangle { TRect rect; };
-struct Ellipse { TRect rect; };
-struct FillRect { TRect rect; TBrush brush; };
-struct SetPixel { TPoint p; COLORREF color; };
-struct Text { TPoint p; unsigned options; bool hasRect; TRect rect; std::string text; };
+struct RestoreDC {
+    int pops;
+}; // levels popped, >= 1
+struct IntersectClipRect {
+    TRect rect;
+};
+struct MoveTo {
+    TPoint p;
+};
+struct LineTo {
+    TPoint p;
+};
+struct Polyline {
+    std::vector<TPoint> points;
+};
+struct Polygon {
+    std::vector<TPoint> points;
+};
+struct Rectangle {
+    TRect rect;
+};
+struct Ellipse {
+    TRect rect;
+};
+struct FillRect {
+    TRect rect;
+    TBrush brush;
+};
+struct SetPixel {
+    TPoint p;
+    COLORREF color;
+};
+struct Text {
+    TPoint p;
+    unsigned options;
+    bool hasRect;
+    TRect rect;
+    std::string text;
+};
 
 using Record = std::variant<SetWindowExt, SetWindowOrg, SelectPen, SelectBrush, SelectFont,
                             SetTextColor, SetBkColor, SetBkMode, SetTextAlign, SetROP2,
@@ -44,7 +94,7 @@ using Record = std::variant<SetWindowExt, SetWindowOrg, SelectPen, SelectBrush, 
 
 // A recorded picture. It holds no mapping mode: the player chooses one.
 class MetaFile {
-public:
+  public:
     const std::vector<plat::mf::Record>& Records() const { return records_; }
     void Add(plat::mf::Record r) { records_.push_back(std::move(r)); }
     bool Empty() const { return records_.empty(); }
@@ -52,7 +102,7 @@ public:
     TSize WindowExt() const;
     friend bool operator==(const MetaFile&, const MetaFile&);
 
-private:
+  private:
     std::vector<plat::mf::Record> records_;
 };
 
@@ -63,7 +113,7 @@ bool DeleteMetaFile(HMETAFILE mf);
 // A recording context (a memory metafile: there is no file). Close() ends the recording and
 // hands over the picture; calls after Close record nothing.
 class TMetaFileDC : public TDC {
-public:
+  public:
     explicit TMetaFileDC(const char* fileName = nullptr);
     ~TMetaFileDC() override;
 
@@ -106,7 +156,7 @@ public:
 
     const MetaFile* Recording() const { return picture_.get(); }
 
-private:
+  private:
     bool Put(plat::mf::Record r);
     std::unique_ptr<MetaFile> picture_;
 };
@@ -121,14 +171,15 @@ enum TAutoDelete { NoAutoDelete, AutoDelete };
 
 // Owning (or borrowing) wrapper for the "wrap, play, delete" pattern.
 class TMetaFilePict {
-public:
+  public:
     explicit TMetaFilePict(HMETAFILE mf, TAutoDelete autoDelete = AutoDelete)
         : mf_(mf), owns_(autoDelete == AutoDelete) {}
     TMetaFilePict(const TMetaFilePict&) = delete;
     TMetaFilePict& operator=(const TMetaFilePict&) = delete;
     TMetaFilePict(TMetaFilePict&& o) noexcept : mf_(o.mf_), owns_(o.owns_) { o.mf_ = nullptr; }
     ~TMetaFilePict() {
-        if (owns_) DeleteMetaFile(mf_);
+        if (owns_)
+            DeleteMetaFile(mf_);
     }
 
     bool PlayOnto(TDC& dc) const { return PlayMetaFile(dc, mf_); }
@@ -139,7 +190,7 @@ public:
         return h;
     }
 
-private:
+  private:
     HMETAFILE mf_;
     bool owns_;
 };

@@ -1,11 +1,11 @@
 // PNG files of surfaces and recorded pictures, for screenshots, the clipboard and test review.
 #pragma once
 
+#include "plat/surface.hpp"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "plat/surface.hpp"
 
 class MetaFile;
 

@@ -1,11 +1,11 @@
 // Starting other programs from the command lines the program builds.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "plat/backend.hpp"
 #include "plat/messages.hpp"
+
+#include <string>
+#include <vector>
 
 constexpr UINT SW_HIDE = 0;
 constexpr UINT SW_SHOWNORMAL = 1;

@@ -1,9 +1,9 @@
 // Wave files and beeps.
 #pragma once
 
-#include <string>
-
 #include "plat/messages.hpp"
+
+#include <string>
 
 constexpr UINT SND_SYNC = 0x0000;
 constexpr UINT SND_ASYNC = 0x0001;

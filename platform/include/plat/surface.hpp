@@ -1,19 +1,21 @@
 // Surface: the retained raster behind a window, a bitmap or an off-screen picture.
 #pragma once
 
+#include "plat/geometry.hpp"
+
 #include <cstdint>
 #include <vector>
-
-#include "plat/geometry.hpp"
 
 namespace plat {
 
 // Pixels are stored 0x00RRGGBB, row-major and top-down, so the desktop backend can present the
 // buffer without conversion; the drawing API speaks COLORREF (0x00BBGGRR).
 class Surface {
-public:
+  public:
     Surface() = default;
-    Surface(int width, int height, COLORREF fill = RGB(255, 255, 255)) { Resize(width, height, fill); }
+    Surface(int width, int height, COLORREF fill = RGB(255, 255, 255)) {
+        Resize(width, height, fill);
+    }
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -32,7 +34,8 @@ public:
         return Inside(x, y) ? FromNative(pixels_[Index(x, y)]) : CLR_INVALID;
     }
     void SetPixel(int x, int y, COLORREF c) {
-        if (Inside(x, y)) pixels_[Index(x, y)] = ToNative(c);
+        if (Inside(x, y))
+            pixels_[Index(x, y)] = ToNative(c);
     }
 
     std::uint32_t* Row(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
@@ -51,8 +54,10 @@ public:
 
     friend bool operator==(const Surface&, const Surface&) = default;
 
-private:
-    std::size_t Index(int x, int y) const { return std::size_t(y) * std::size_t(width_) + std::size_t(x); }
+  private:
+    std::size_t Index(int x, int y) const {
+        return std::size_t(y) * std::size_t(width_) + std::size_t(x);
+    }
 
     int width_ = 0;
     int height_ = 0;

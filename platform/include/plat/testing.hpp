@@ -1,16 +1,16 @@
 // The headless test API: scripted answers to prompts, the prompt log, injected input, recorders.
 #pragma once
 
+#include "plat/backend.hpp"
+#include "plat/clipboard.hpp"
+#include "plat/messages.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "plat/backend.hpp"
-#include "plat/clipboard.hpp"
-#include "plat/messages.hpp"
 
 namespace plat::test {
 
@@ -25,42 +25,86 @@ struct PromptRecord {
     std::string text;    // box text, input prompt, dialog id for dialogs, file-dialog patterns
     UINT flags = 0;      // box buttons and icon, file-dialog OFN flags
     int dialogId = 0;
-    std::string answer;  // text typed, paths chosen (one per line), or the button
-    int result = 0;      // IDOK, IDCANCEL, IDYES, IDNO
-    std::string folder;  // file dialogs: the folder the dialog opened in
+    std::string answer; // text typed, paths chosen (one per line), or the button
+    int result = 0;     // IDOK, IDCANCEL, IDYES, IDNO
+    std::string folder; // file dialogs: the folder the dialog opened in
 };
 
 // A scripted step: the kind of prompt expected, optional filters, and the answer.
 class Step {
-public:
+  public:
     explicit Step(PromptKind kind) : kind_(kind) {}
 
     // Filters; an unset filter matches anything.
-    Step& caption(std::string c) { caption_ = std::move(c); return *this; }
-    Step& title(std::string t) { caption_ = std::move(t); return *this; }
-    Step& text(std::string t) { text_ = std::move(t); return *this; }
-    Step& textHas(std::string t) { textHas_ = std::move(t); return *this; }
-    Step& prompt(std::string p) { text_ = std::move(p); return *this; }
-    Step& promptHas(std::string p) { textHas_ = std::move(p); return *this; }
+    Step& caption(std::string c) {
+        caption_ = std::move(c);
+        return *this;
+    }
+    Step& title(std::string t) {
+        caption_ = std::move(t);
+        return *this;
+    }
+    Step& text(std::string t) {
+        text_ = std::move(t);
+        return *this;
+    }
+    Step& textHas(std::string t) {
+        textHas_ = std::move(t);
+        return *this;
+    }
+    Step& prompt(std::string p) {
+        text_ = std::move(p);
+        return *this;
+    }
+    Step& promptHas(std::string p) {
+        textHas_ = std::move(p);
+        return *this;
+    }
 
     // Answers. Boxes: the button; inputs and edits: the text (OK); file dialogs: the paths.
-    Step& answer(int button) { button_ = button; return *this; }
-    Step& answer(std::string text) { text_answer_ = std::move(text); button_ = 1; return *this; }
+    Step& answer(int button) {
+        button_ = button;
+        return *this;
+    }
+    Step& answer(std::string text) {
+        text_answer_ = std::move(text);
+        button_ = 1;
+        return *this;
+    }
     Step& answer(const char* text) { return answer(std::string(text)); }
-    Step& answer(std::vector<std::string> paths) { paths_ = std::move(paths); button_ = 1; return *this; }
-    Step& filterIndex(int index) { filterIndex_ = index; return *this; }
+    Step& answer(std::vector<std::string> paths) {
+        paths_ = std::move(paths);
+        button_ = 1;
+        return *this;
+    }
+    Step& filterIndex(int index) {
+        filterIndex_ = index;
+        return *this;
+    }
     // Dialogs: values applied on top of what was transferred in, then OK or Cancel.
-    Step& set(int controlId, std::string text) { edits_.push_back({controlId, std::move(text)}); return *this; }
-    Step& check(int controlId, bool on = true) { checks_.push_back({controlId, on}); return *this; }
-    Step& ok() { button_ = 1; return *this; }
-    Step& cancel() { button_ = 2; return *this; }
+    Step& set(int controlId, std::string text) {
+        edits_.push_back({controlId, std::move(text)});
+        return *this;
+    }
+    Step& check(int controlId, bool on = true) {
+        checks_.push_back({controlId, on});
+        return *this;
+    }
+    Step& ok() {
+        button_ = 1;
+        return *this;
+    }
+    Step& cancel() {
+        button_ = 2;
+        return *this;
+    }
 
     PromptKind kind() const { return kind_; }
     // Why a prompt does not match this step, or empty when it does.
     std::string mismatch(PromptKind kind, const std::string& caption, const std::string& text,
                          int dialogId) const;
 
-private:
+  private:
     friend class Script;
     PromptKind kind_;
     std::optional<std::string> caption_, text_, textHas_;
@@ -81,10 +125,10 @@ enum class Unexpected {
 };
 
 // Installs the headless backend when another one is in place, empties this thread's queue and
-// the recorders (so nothing from an earlier test leaks in), and answers the program's prompts from its steps,
-// in order. Steps left unused when the script ends are reported as a fault.
+// the recorders (so nothing from an earlier test leaks in), and answers the program's prompts from
+// its steps, in order. Steps left unused when the script ends are reported as a fault.
 class Script {
-public:
+  public:
     Script();
     ~Script();
     Script(const Script&) = delete;
@@ -118,7 +162,7 @@ public:
               DWORD& filterIndex);
     bool edit(std::string& io, std::size_t limit);
 
-private:
+  private:
     Step& add(PromptKind kind);
     // The next step if it matches the prompt; else reports per policy and returns null.
     Step* take(PromptKind kind, const std::string& caption, const std::string& text, int dialogId);

@@ -1,15 +1,15 @@
 // Worker threads in the framework's manner: derive, override Run, Start, WaitForExit.
 #pragma once
 
+#include "plat/messages.hpp"
+
 #include <atomic>
 #include <thread>
-
-#include "plat/messages.hpp"
 
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 
 class TThread {
-public:
+  public:
     enum TStatus { Created, Running, Finished, Invalid };
     enum TPriority {
         Idle = -15,
@@ -41,10 +41,10 @@ public:
     bool ShouldTerminate() const { return terminate_; }
     int GetExitCode() const { return exitCode_; }
 
-protected:
+  protected:
     virtual int Run() = 0;
 
-private:
+  private:
     std::thread thread_;
     std::atomic<TStatus> status_{Created};
     std::atomic<int> priority_{Normal};

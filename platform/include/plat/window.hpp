@@ -2,16 +2,16 @@
 // timers, dropped files and the menu.
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "plat/app.hpp"
 #include "plat/menu.hpp"
 #include "plat/message_map.hpp"
 #include "plat/messages.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/surface.hpp"
+
+#include <memory>
+#include <string>
+#include <vector>
 
 class TDC;
 
@@ -25,10 +25,10 @@ constexpr int IDC_SIZEWE = 32644;
 namespace plat {
 class Backend;
 class MsgQueue;
-}
+} // namespace plat
 
 class TWindow {
-public:
+  public:
     explicit TWindow(TWindow* parent = nullptr, const char* title = nullptr);
     virtual ~TWindow();
     TWindow(const TWindow&) = delete;
@@ -109,12 +109,12 @@ public:
     // A slot for the desktop backend's own object of this window.
     void* backendData = nullptr;
 
-protected:
+  protected:
     // Called by the base CloseWindow after destruction when this is the application's main
     // window: posts the quit message.
     virtual void Destroyed();
 
-private:
+  private:
     void PaintNow();
 
     TWindow* parent_;
@@ -137,7 +137,7 @@ private:
 // A top-level window with a caption, a menu and accelerators. Destroying the application's main
 // window ends the message loop.
 class TFrameWindow : public TWindow {
-public:
+  public:
     explicit TFrameWindow(TWindow* parent = nullptr, const char* title = nullptr);
 };
 

@@ -7,13 +7,13 @@
 // Draws straight into the window's surface; what was drawn is shown when the DC goes away (or at
 // Flush, for a DC held across messages), so progress drawn inside a long loop appears at once.
 class TClientDC : public TSurfaceDC {
-public:
+  public:
     explicit TClientDC(HWND window);
 };
 
 // The same on the client area: this layer's windows have no frame of their own to draw on.
 class TWindowDC : public TClientDC {
-public:
+  public:
     explicit TWindowDC(HWND window) : TClientDC(window) {}
 };
 

@@ -1,13 +1,14 @@
 // TApplication: the main window and the message loop.
 #include "plat/app.hpp"
-
 #include "plat/window.hpp"
 
 namespace {
 TApplication* gCurrent = nullptr;
 }
 
-TApplication* GetApplicationObject() { return gCurrent; }
+TApplication* GetApplicationObject() {
+    return gCurrent;
+}
 
 TApplication::TApplication(const char* name) : name_(name ? name : ""), previous_(gCurrent) {
     gCurrent = this;
@@ -18,11 +19,14 @@ TApplication::~TApplication() {
     gCurrent = previous_;
 }
 
-void TApplication::SetMainWindow(TFrameWindow* window) { mainWindow_.reset(window); }
+void TApplication::SetMainWindow(TFrameWindow* window) {
+    mainWindow_.reset(window);
+}
 
 int TApplication::Run() {
     InitMainWindow();
-    if (mainWindow_ && !mainWindow_->IsWindow()) mainWindow_->Create();
+    if (mainWindow_ && !mainWindow_->IsWindow())
+        mainWindow_->Create();
     MSG msg;
     while (GetMessage(&msg, nullptr, 0, 0) > 0) {
         TFrameWindow* main = mainWindow_.get();

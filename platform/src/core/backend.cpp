@@ -1,12 +1,12 @@
 // The installed backend and the entry points through which a backend feeds the queue.
 #include "plat/backend.hpp"
 
+#include "core/msg_queue.hpp"
+#include "plat/window.hpp"
+
 #include <atomic>
 #include <mutex>
 #include <thread>
-
-#include "core/msg_queue.hpp"
-#include "plat/window.hpp"
 
 namespace plat {
 
@@ -27,7 +27,8 @@ std::unique_ptr<Backend> SetBackend(std::unique_ptr<Backend> backend) {
 }
 
 Backend& GetBackend() {
-    if (Backend* b = gActive.load()) return *b;
+    if (Backend* b = gActive.load())
+        return *b;
     std::unique_ptr<Backend> made = MakeHeadlessBackend();
     std::lock_guard lock(gMutex);
     if (!gBackend) {
@@ -45,17 +46,23 @@ bool IsGuiThread() {
 
 void PostInput(const MSG& msg) {
     MSG m = msg;
-    if (!m.time) m.time = TickNow();
+    if (!m.time)
+        m.time = TickNow();
     MsgQueue* q = m.hwnd ? MsgQueue::Of(m.hwnd) : MsgQueue::Current().get();
     q->Post(m);
 }
 
-void ClientResized(TWindow& window, int width, int height) { window.SetClientSize(width, height); }
+void ClientResized(TWindow& window, int width, int height) {
+    window.SetClientSize(width, height);
+}
 
-void TimerFired(TWindow& window, UINT id) { MsgQueue::Of(&window)->TimerDue(&window, id); }
+void TimerFired(TWindow& window, UINT id) {
+    MsgQueue::Of(&window)->TimerDue(&window, id);
+}
 
 void PostDrop(TWindow& window, std::vector<std::string> paths, TPoint point) {
-    if (!window.AcceptsFiles()) return;
+    if (!window.AcceptsFiles())
+        return;
     HDROP drop = MsgQueue::Of(&window)->AddDrop(DropList{std::move(paths), point});
     MSG m;
     m.hwnd = &window;
@@ -64,7 +71,9 @@ void PostDrop(TWindow& window, std::vector<std::string> paths, TPoint point) {
     PostInput(m);
 }
 
-void PostClose(TWindow& window) { ::PostMessage(&window, WM_CLOSE, 0, 0); }
+void PostClose(TWindow& window) {
+    ::PostMessage(&window, WM_CLOSE, 0, 0);
+}
 
 void PostMenuCommand(TWindow& window, int id) {
     MSG m;

@@ -1,15 +1,14 @@
 // The real sound and process services behind the desktop backend.
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "plat/backend.hpp"
 
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
-
-#include "plat/backend.hpp"
 
 extern char** environ;
 
@@ -19,13 +18,16 @@ namespace {
 
 // posix_spawnp with an argument vector and an optional working folder; the pid, or -1.
 pid_t Spawn(const std::vector<std::string>& argv, const std::string& workingDir) {
-    if (argv.empty()) return -1;
+    if (argv.empty())
+        return -1;
     std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (!workingDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+    if (!workingDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -35,7 +37,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& workingDir)
 int WaitFor(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR)
+            return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -46,7 +49,8 @@ pid_t gSoundChild = -1;
 
 void Backend::playSound(const std::string& path, bool sync) {
     std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return;
     // A newer sound cuts off the one still playing.
     if (gSoundChild > 0) {
         kill(gSoundChild, SIGTERM);
@@ -54,7 +58,8 @@ void Backend::playSound(const std::string& path, bool sync) {
         gSoundChild = -1;
     }
     pid_t pid = Spawn({"aplay", "-q", path}, {});
-    if (pid < 0) return;
+    if (pid < 0)
+        return;
     if (sync)
         WaitFor(pid);
     else
@@ -63,7 +68,8 @@ void Backend::playSound(const std::string& path, bool sync) {
 
 int Backend::startProcess(const ProcessRequest& request) {
     pid_t pid = Spawn(request.argv, request.workingDir);
-    if (pid < 0) return 2; // "file not found"
+    if (pid < 0)
+        return 2; // "file not found"
     if (!request.wait) {
         // Reap it when it ends, so no zombie stays behind.
         std::thread([pid] { WaitFor(pid); }).detach();

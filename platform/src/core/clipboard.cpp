@@ -4,15 +4,18 @@
 #include "plat/backend.hpp"
 
 TClipboard::TClipboard(HWND, bool open) {
-    if (open) OpenClipboard();
+    if (open)
+        OpenClipboard();
 }
 
 TClipboard::~TClipboard() {
-    if (open_) CloseClipboard();
+    if (open_)
+        CloseClipboard();
 }
 
 bool TClipboard::OpenClipboard() {
-    if (open_) return false;
+    if (open_)
+        return false;
     open_ = true;
     changed_ = false;
     data_ = {};
@@ -20,21 +23,24 @@ bool TClipboard::OpenClipboard() {
 }
 
 bool TClipboard::EmptyClipboard() {
-    if (!open_) return false;
+    if (!open_)
+        return false;
     data_ = {};
     changed_ = true;
     return true;
 }
 
 bool TClipboard::SetText(const std::string& text) {
-    if (!open_) return false;
+    if (!open_)
+        return false;
     data_.text = text;
     changed_ = true;
     return true;
 }
 
 bool TClipboard::SetPicture(std::shared_ptr<const MetaFile> picture, TSize extent) {
-    if (!open_ || !picture) return false;
+    if (!open_ || !picture)
+        return false;
     data_.picture = std::move(picture);
     data_.pictureExtent = extent;
     changed_ = true;
@@ -42,15 +48,18 @@ bool TClipboard::SetPicture(std::shared_ptr<const MetaFile> picture, TSize exten
 }
 
 bool TClipboard::SetBitmap(const plat::Surface& bitmap) {
-    if (!open_) return false;
+    if (!open_)
+        return false;
     data_.bitmap = bitmap;
     changed_ = true;
     return true;
 }
 
 void TClipboard::CloseClipboard() {
-    if (!open_) return;
+    if (!open_)
+        return;
     open_ = false;
-    if (changed_) plat::GetBackend().clipboardSet(data_);
+    if (changed_)
+        plat::GetBackend().clipboardSet(data_);
     changed_ = false;
 }

@@ -1,14 +1,13 @@
 // Tick count, local time, sleep, memory blocks and help requests.
 #include "plat/clock.hpp"
 
+#include "plat/backend.hpp"
+
 #include <chrono>
 #include <ctime>
 #include <new>
 #include <thread>
-
 #include <unistd.h>
-
-#include "plat/backend.hpp"
 
 DWORD GetTickCount() {
     using namespace std::chrono;
@@ -16,7 +15,8 @@ DWORD GetTickCount() {
 }
 
 void GetLocalTime(SYSTEMTIME* out) {
-    if (!out) return;
+    if (!out)
+        return;
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
@@ -32,7 +32,9 @@ void GetLocalTime(SYSTEMTIME* out) {
     out->wMilliseconds = WORD(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
 }
 
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Sleep(DWORD milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 BOOL WinHelp(HWND, const char* helpFile, UINT command, std::uintptr_t data) {
     plat::GetBackend().showHelp(helpFile ? helpFile : "", command, data);
@@ -46,7 +48,8 @@ double PhysicalMemoryBytes() {
 }
 
 std::vector<double> GlobalBlock(std::size_t n) {
-    if (n >= std::vector<double>().max_size()) return {};
+    if (n >= std::vector<double>().max_size())
+        return {};
     try {
         return std::vector<double>(n + 1, 0.0);
     } catch (const std::bad_alloc&) {

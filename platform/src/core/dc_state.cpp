@@ -1,9 +1,9 @@
 // The device context's state: mapping, the SaveDC stack, selected objects, colours and modes.
-#include <cmath>
-#include <cstdlib>
-
 #include "core/text_render.h"
 #include "plat/gdi.hpp"
+
+#include <cmath>
+#include <cstdlib>
 
 namespace plat {
 
@@ -23,11 +23,14 @@ namespace {
 // floor(a / b) for any signs, exactly.
 long long FloorDiv(long long a, long long b) {
     long long q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
     return q;
 }
 
-bool Scaled(int mode) { return mode == MM_ISOTROPIC || mode == MM_ANISOTROPIC; }
+bool Scaled(int mode) {
+    return mode == MM_ISOTROPIC || mode == MM_ANISOTROPIC;
+}
 
 int Clamp(long long v) {
     constexpr long long lim = 1LL << 30;
@@ -61,7 +64,8 @@ TPoint TDC::DPtoLP(const TPoint& p) const {
 
 int TDC::SetMapMode(int mode) {
     const int old = state_.mapMode;
-    if (mode != MM_TEXT && mode != MM_ISOTROPIC && mode != MM_ANISOTROPIC) return 0;
+    if (mode != MM_TEXT && mode != MM_ISOTROPIC && mode != MM_ANISOTROPIC)
+        return 0;
     state_.mapMode = mode;
     if (mode == MM_TEXT) {
         state_.windowExt = {1, 1};
@@ -74,10 +78,12 @@ int TDC::SetMapMode(int mode) {
 // Isotropic mode keeps logical units square: the viewport extent of the longer side shrinks.
 void TDC::FixIsotropic() {
     plat::DCState& s = state_;
-    if (s.mapMode != MM_ISOTROPIC) return;
+    if (s.mapMode != MM_ISOTROPIC)
+        return;
     const double xdim = double(s.viewportExt.cx) / s.windowExt.cx;
     const double ydim = double(s.viewportExt.cy) / s.windowExt.cy;
-    if (xdim == 0 || ydim == 0) return;
+    if (xdim == 0 || ydim == 0)
+        return;
     if (std::abs(xdim) > std::abs(ydim)) {
         const int v = int(std::floor(s.viewportExt.cx * std::abs(ydim / xdim) + 0.5));
         s.viewportExt.cx = v == 0 ? (s.viewportExt.cx < 0 ? -1 : 1) : v;
@@ -88,31 +94,39 @@ void TDC::FixIsotropic() {
 }
 
 bool TDC::SetWindowExt(const TSize& ext, TSize* oldExt) {
-    if (oldExt) *oldExt = state_.windowExt;
-    if (!Scaled(state_.mapMode)) return true; // ignored, as the original platform does
-    if (ext.cx == 0 || ext.cy == 0) return false;
+    if (oldExt)
+        *oldExt = state_.windowExt;
+    if (!Scaled(state_.mapMode))
+        return true; // ignored, as the original platform does
+    if (ext.cx == 0 || ext.cy == 0)
+        return false;
     state_.windowExt = ext;
     FixIsotropic();
     return true;
 }
 
 bool TDC::SetViewportExt(const TSize& ext, TSize* oldExt) {
-    if (oldExt) *oldExt = state_.viewportExt;
-    if (!Scaled(state_.mapMode)) return true;
-    if (ext.cx == 0 || ext.cy == 0) return false;
+    if (oldExt)
+        *oldExt = state_.viewportExt;
+    if (!Scaled(state_.mapMode))
+        return true;
+    if (ext.cx == 0 || ext.cy == 0)
+        return false;
     state_.viewportExt = ext;
     FixIsotropic();
     return true;
 }
 
 bool TDC::SetWindowOrg(const TPoint& org, TPoint* oldOrg) {
-    if (oldOrg) *oldOrg = state_.windowOrg;
+    if (oldOrg)
+        *oldOrg = state_.windowOrg;
     state_.windowOrg = org;
     return true;
 }
 
 bool TDC::SetViewportOrg(const TPoint& org, TPoint* oldOrg) {
-    if (oldOrg) *oldOrg = state_.viewportOrg;
+    if (oldOrg)
+        *oldOrg = state_.viewportOrg;
     state_.viewportOrg = org;
     return true;
 }
@@ -125,7 +139,8 @@ int TDC::SaveDC() {
 bool TDC::RestoreDC(int savedDC) {
     const int level = int(saved_.size());
     const int target = savedDC < 0 ? level + savedDC + 1 : savedDC; // level to restore
-    if (target < 1 || target > level) return false;
+    if (target < 1 || target > level)
+        return false;
     state_ = saved_[size_t(target - 1)];
     saved_.resize(size_t(target - 1));
     return true;
@@ -149,12 +164,17 @@ TFont TDC::SelectObject(const TFont& font) {
     return old;
 }
 
-TBitmap TDC::SelectObject(const TBitmap&) { return TBitmap(); }
+TBitmap TDC::SelectObject(const TBitmap&) {
+    return TBitmap();
+}
 
 void TDC::SelectStockObject(int index) {
-    if (index >= WHITE_PEN && index <= NULL_PEN) SelectObject(GetStockPen(index));
-    else if (index >= WHITE_BRUSH && index <= NULL_BRUSH) SelectObject(GetStockBrush(index));
-    else SelectObject(GetStockFont(index));
+    if (index >= WHITE_PEN && index <= NULL_PEN)
+        SelectObject(GetStockPen(index));
+    else if (index >= WHITE_BRUSH && index <= NULL_BRUSH)
+        SelectObject(GetStockBrush(index));
+    else
+        SelectObject(GetStockFont(index));
 }
 
 COLORREF TDC::SetTextColor(COLORREF c) {
@@ -171,7 +191,8 @@ COLORREF TDC::SetBkColor(COLORREF c) {
 
 int TDC::SetBkMode(int mode) {
     const int old = state_.bkMode;
-    if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+    if (mode != TRANSPARENT && mode != OPAQUE)
+        return 0;
     state_.bkMode = mode;
     return old;
 }
@@ -184,14 +205,16 @@ unsigned TDC::SetTextAlign(unsigned flags) {
 
 int TDC::SetROP2(int mode) {
     const int old = state_.rop2;
-    if (mode < R2_BLACK || mode > R2_WHITE) return 0;
+    if (mode < R2_BLACK || mode > R2_WHITE)
+        return 0;
     state_.rop2 = mode;
     return old;
 }
 
 int TDC::SetPolyFillMode(int mode) {
     const int old = state_.polyFillMode;
-    if (mode != ALTERNATE && mode != WINDING) return 0;
+    if (mode != ALTERNATE && mode != WINDING)
+        return 0;
     state_.polyFillMode = mode;
     return old;
 }
@@ -212,7 +235,9 @@ bool TDC::MoveTo(int x, int y) {
     return true;
 }
 
-COLORREF TDC::GetPixel(int, int) const { return CLR_INVALID; }
+COLORREF TDC::GetPixel(int, int) const {
+    return CLR_INVALID;
+}
 
 // Without a device the text is measured one to one in logical units.
 TSize TDC::GetTextExtent(std::string_view text) const {
@@ -221,7 +246,9 @@ TSize TDC::GetTextExtent(std::string_view text) const {
     return {int(std::lround(m.width)), int(std::lround(m.ascent + m.descent))};
 }
 
-bool TDC::BitBlt(int, int, int, int, const TDC&, int, int, std::uint32_t) { return false; }
+bool TDC::BitBlt(int, int, int, int, const TDC&, int, int, std::uint32_t) {
+    return false;
+}
 
 bool TDC::StretchBlt(int, int, int, int, const TDC&, int, int, int, int, std::uint32_t) {
     return false;

@@ -1,20 +1,24 @@
 // TDialog: checked against its template, transfer in, run modally, transfer out on OK.
 #include "plat/dialog.hpp"
 
-#include <cstring>
-#include <string>
-
 #include "plat/backend.hpp"
 #include "plat/fault.hpp"
+
+#include <cstring>
+#include <string>
 
 namespace {
 
 const char* KindName(plat::ControlKind k) {
     switch (k) {
-    case plat::ControlKind::Edit: return "edit";
-    case plat::ControlKind::Check: return "check box";
-    case plat::ControlKind::Radio: return "radio button";
-    default: return "control";
+    case plat::ControlKind::Edit:
+        return "edit";
+    case plat::ControlKind::Check:
+        return "check box";
+    case plat::ControlKind::Radio:
+        return "radio button";
+    default:
+        return "control";
     }
 }
 
@@ -22,18 +26,23 @@ const char* KindName(plat::ControlKind k) {
 
 TDialog::TDialog(TWindow* parent, int resourceId, void* transfer, std::size_t transferSize)
     : TWindow(parent), resourceId_(resourceId), transfer_(transfer), transferSize_(transferSize) {
-    if (const plat::DialogTemplate* t = plat::FindDialogTemplate(resourceId)) SetCaption(t->caption.c_str());
+    if (const plat::DialogTemplate* t = plat::FindDialogTemplate(resourceId))
+        SetCaption(t->caption.c_str());
 }
 
 TDialog::~TDialog() {
-    for (TControl* c : controls_) delete c;
+    for (TControl* c : controls_)
+        delete c;
 }
 
-const plat::DialogTemplate* TDialog::GetTemplate() const { return plat::FindDialogTemplate(resourceId_); }
+const plat::DialogTemplate* TDialog::GetTemplate() const {
+    return plat::FindDialogTemplate(resourceId_);
+}
 
 TControl* TDialog::FindControl(int id) const {
     for (TControl* c : controls_)
-        if (c->GetId() == id) return c;
+        if (c->GetId() == id)
+            return c;
     return nullptr;
 }
 
@@ -44,12 +53,14 @@ void TDialog::SetTransferBuffer(void* transfer, std::size_t size) {
 
 std::size_t TDialog::TransferRecordSize() const {
     std::size_t n = 0;
-    for (const TControl* c : controls_) n += c->TransferSize();
+    for (const TControl* c : controls_)
+        n += c->TransferSize();
     return n;
 }
 
 void TDialog::TransferData(bool intoControls) {
-    if (!transfer_) return;
+    if (!transfer_)
+        return;
     auto* p = static_cast<std::uint8_t*>(transfer_);
     for (TControl* c : controls_) {
         if (intoControls)
@@ -70,8 +81,8 @@ int TDialog::Execute() {
     for (const TControl* c : controls_) {
         const plat::ControlSpec* item = t->Find(c->GetId());
         if (!item || item->kind != c->Kind()) {
-            plat::ReportFault("dialog " + std::to_string(resourceId_) + " has no " + KindName(c->Kind()) +
-                              " " + std::to_string(c->GetId()));
+            plat::ReportFault("dialog " + std::to_string(resourceId_) + " has no " +
+                              KindName(c->Kind()) + " " + std::to_string(c->GetId()));
             return -1;
         }
     }
@@ -83,14 +94,17 @@ int TDialog::Execute() {
     }
     // Cancel leaves the record as it was, even after a refused OK wrote the typed text into it.
     std::string saved;
-    if (transfer_) saved.assign(static_cast<const char*>(transfer_), TransferRecordSize());
+    if (transfer_)
+        saved.assign(static_cast<const char*>(transfer_), TransferRecordSize());
     TransferData(true);
     ended_ = false;
     result_ = IDCANCEL;
     plat::DispatchPendingPaints();
     int result = plat::GetBackend().runDialog(*this);
-    if (!ended_) EndDialog(result);
-    if (result_ != IDOK && transfer_) std::memcpy(transfer_, saved.data(), saved.size());
+    if (!ended_)
+        EndDialog(result);
+    if (result_ != IDOK && transfer_)
+        std::memcpy(transfer_, saved.data(), saved.size());
     return result_;
 }
 
@@ -100,7 +114,8 @@ void TDialog::CloseWindow(int result) {
         return;
     }
     TransferData(false);
-    if (!CanClose()) return;
+    if (!CanClose())
+        return;
     EndDialog(IDOK);
 }
 

@@ -1,8 +1,8 @@
 // The registry of dialog templates.
+#include "plat/dialog.hpp"
+
 #include <map>
 #include <mutex>
-
-#include "plat/dialog.hpp"
 
 namespace plat {
 
@@ -16,7 +16,8 @@ std::map<int, DialogTemplate>& Templates() {
 
 const ControlSpec* DialogTemplate::Find(int controlId) const {
     for (const ControlSpec& c : controls)
-        if (c.id == controlId) return &c;
+        if (c.id == controlId)
+            return &c;
     return nullptr;
 }
 

@@ -1,12 +1,11 @@
 // Copies, folder searches with Windows wildcards, folders.
-#include <unistd.h>
+#include "plat/files.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-
-#include "plat/files.hpp"
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -33,14 +32,16 @@ bool Glob(const char* p, const char* n) {
             return false;
         }
     }
-    while (*p == '*') ++p;
+    while (*p == '*')
+        ++p;
     return *p == '\0';
 }
 
 } // namespace
 
 bool MatchWildcard(const std::string& pattern, const std::string& name) {
-    if (Glob(pattern.c_str(), name.c_str())) return true;
+    if (Glob(pattern.c_str(), name.c_str()))
+        return true;
     // "x.*" also finds "x" itself, as the folder search does on Windows.
     if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
         name.find('.') == std::string::npos)
@@ -53,9 +54,11 @@ std::vector<std::string> FindFiles(const std::string& dir, const std::string& pa
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir.empty() ? "." : dir, ec)) {
         std::error_code ec2;
-        if (!entry.is_regular_file(ec2)) continue;
+        if (!entry.is_regular_file(ec2))
+            continue;
         std::string name = entry.path().filename().string();
-        if (MatchWildcard(pattern, name)) names.push_back(name);
+        if (MatchWildcard(pattern, name))
+            names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -63,7 +66,8 @@ std::vector<std::string> FindFiles(const std::string& dir, const std::string& pa
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
     std::error_code ec;
-    if (!fs::is_regular_file(from, ec)) return false;
+    if (!fs::is_regular_file(from, ec))
+        return false;
     auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
     return fs::copy_file(from, to, options, ec) && !ec;
 }
@@ -74,7 +78,9 @@ bool MakeDir(const std::string& path) {
     return fs::is_directory(path, ec);
 }
 
-bool SetCurrentDir(const std::string& path) { return chdir(path.c_str()) == 0; }
+bool SetCurrentDir(const std::string& path) {
+    return chdir(path.c_str()) == 0;
+}
 
 bool IsFolder(const std::string& path) {
     std::error_code ec;
@@ -83,7 +89,8 @@ bool IsFolder(const std::string& path) {
 
 bool FileReadable(const std::string& path) {
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return false;
+    if (fs::is_directory(path, ec))
+        return false;
     std::ifstream in(path, std::ios::binary);
     return in.good();
 }

@@ -1,8 +1,8 @@
 // File times as 100-ns ticks since 1601, read with statx and set with utimensat.
+#include "plat/files.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#include "plat/files.hpp"
 
 namespace plat {
 
@@ -11,7 +11,8 @@ namespace {
 constexpr std::uint64_t kEpochDelta = 11644473600ull;
 
 std::uint64_t ToTicks(std::int64_t sec, std::uint32_t nsec) {
-    if (sec < -std::int64_t(kEpochDelta)) return 0;
+    if (sec < -std::int64_t(kEpochDelta))
+        return 0;
     return (std::uint64_t(sec + std::int64_t(kEpochDelta)) * 10000000ull) + nsec / 100;
 }
 
@@ -29,11 +30,13 @@ timespec ToTimespec(std::uint64_t ticks) {
 
 bool GetFileTimes(const std::string& path, FileTimes& times) {
     struct statx sx {};
-    if (statx(AT_FDCWD, path.c_str(), 0, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0) return false;
+    if (statx(AT_FDCWD, path.c_str(), 0, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0)
+        return false;
     times.access = ToTicks(sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec);
     times.write = ToTicks(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
-    times.creation = (sx.stx_mask & STATX_BTIME) ? ToTicks(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
-                                                 : times.write;
+    times.creation = (sx.stx_mask & STATX_BTIME)
+                         ? ToTicks(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec)
+                         : times.write;
     return true;
 }
 

@@ -25,24 +25,32 @@ TFont CreateFont(int height, int width, int escapement, int orientation, int wei
 
 TPen GetStockPen(int index) {
     switch (index) {
-    case WHITE_PEN: return TPen(RGB(255, 255, 255));
-    case NULL_PEN: return TPen(RGB(0, 0, 0), 0, PS_NULL);
-    default: return TPen(RGB(0, 0, 0));
+    case WHITE_PEN:
+        return TPen(RGB(255, 255, 255));
+    case NULL_PEN:
+        return TPen(RGB(0, 0, 0), 0, PS_NULL);
+    default:
+        return TPen(RGB(0, 0, 0));
     }
 }
 
 TBrush GetStockBrush(int index) {
     switch (index) {
-    case LTGRAY_BRUSH: return TBrush(RGB(192, 192, 192));
-    case GRAY_BRUSH: return TBrush(RGB(128, 128, 128));
-    case DKGRAY_BRUSH: return TBrush(RGB(64, 64, 64));
-    case BLACK_BRUSH: return TBrush(RGB(0, 0, 0));
+    case LTGRAY_BRUSH:
+        return TBrush(RGB(192, 192, 192));
+    case GRAY_BRUSH:
+        return TBrush(RGB(128, 128, 128));
+    case DKGRAY_BRUSH:
+        return TBrush(RGB(64, 64, 64));
+    case BLACK_BRUSH:
+        return TBrush(RGB(0, 0, 0));
     case NULL_BRUSH: {
         TBrush b;
         b.style = BS_NULL;
         return b;
     }
-    default: return TBrush(RGB(255, 255, 255));
+    default:
+        return TBrush(RGB(255, 255, 255));
     }
 }
 
@@ -51,7 +59,8 @@ TFont GetStockFont(int index) {
     f.height = 16;
     f.pitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     f.weight = index == SYSTEM_FONT ? FW_BOLD : FW_NORMAL;
-    if (index == DEFAULT_GUI_FONT) f.height = 13;
+    if (index == DEFAULT_GUI_FONT)
+        f.height = 13;
     return f;
 }
 

@@ -1,18 +1,21 @@
 // The one-line input box and the modal text window.
-#include <cstring>
-
 #include "plat/backend.hpp"
 #include "plat/dialog.hpp"
 
-TInputDialog::TInputDialog(TWindow* owner, const char* title, const char* prompt, char* buffer, int size)
+#include <cstring>
+
+TInputDialog::TInputDialog(TWindow* owner, const char* title, const char* prompt, char* buffer,
+                           int size)
     : owner_(owner), title_(title ? title : ""), prompt_(prompt ? prompt : ""), buffer_(buffer),
       size_(size) {}
 
 int TInputDialog::Execute() {
-    if (!buffer_ || size_ <= 0) return IDCANCEL;
+    if (!buffer_ || size_ <= 0)
+        return IDCANCEL;
     std::string text(buffer_, strnlen(buffer_, std::size_t(size_)));
     plat::DispatchPendingPaints();
-    if (!plat::GetBackend().inputBox(owner_, title_, prompt_, text, size_)) return IDCANCEL;
+    if (!plat::GetBackend().inputBox(owner_, title_, prompt_, text, size_))
+        return IDCANCEL;
     std::size_t n = std::min<std::size_t>(text.size(), std::size_t(size_ - 1));
     std::memcpy(buffer_, text.data(), n);
     buffer_[n] = '\0';

@@ -5,25 +5,29 @@ namespace plat {
 
 namespace {
 
-template <class Item, class F>
-Item* Walk(std::vector<Item>& items, F&& pred) {
+template <class Item, class F> Item* Walk(std::vector<Item>& items, F&& pred) {
     for (Item& it : items) {
-        if (pred(it)) return &it;
-        if (Item* found = Walk(it.children, pred)) return found;
+        if (pred(it))
+            return &it;
+        if (Item* found = Walk(it.children, pred))
+            return found;
     }
     return nullptr;
 }
 
-template <class F>
-const MenuItem* WalkConst(const std::vector<MenuItem>& items, F&& pred) {
+template <class F> const MenuItem* WalkConst(const std::vector<MenuItem>& items, F&& pred) {
     for (const MenuItem& it : items) {
-        if (pred(it)) return &it;
-        if (const MenuItem* found = WalkConst(it.children, pred)) return found;
+        if (pred(it))
+            return &it;
+        if (const MenuItem* found = WalkConst(it.children, pred))
+            return found;
     }
     return nullptr;
 }
 
-bool IsCommand(const MenuItem& it, int id) { return !it.popup && !it.separator && it.id == id; }
+bool IsCommand(const MenuItem& it, int id) {
+    return !it.popup && !it.separator && it.id == id;
+}
 
 // The list holding the command, and its position there.
 std::vector<MenuItem>* Parent(std::vector<MenuItem>& items, int id, std::size_t& pos) {
@@ -32,7 +36,8 @@ std::vector<MenuItem>* Parent(std::vector<MenuItem>& items, int id, std::size_t&
             pos = i;
             return &items;
         }
-        if (auto* p = Parent(items[i].children, id, pos)) return p;
+        if (auto* p = Parent(items[i].children, id, pos))
+            return p;
     }
     return nullptr;
 }
@@ -91,12 +96,14 @@ bool MenuModel::IsGrayed(int id) const {
 
 void MenuModel::Changed() {
     ++revision_;
-    if (changed_) changed_();
+    if (changed_)
+        changed_();
 }
 
 int MenuModel::CheckMenuItem(int id, UINT flags) {
     MenuItem* it = FindMutable(id);
-    if (!it) return -1;
+    if (!it)
+        return -1;
     int previous = it->checked ? int(MF_CHECKED) : int(MF_UNCHECKED);
     bool checked = (flags & MF_CHECKED) != 0;
     if (checked != it->checked) {
@@ -108,7 +115,8 @@ int MenuModel::CheckMenuItem(int id, UINT flags) {
 
 int MenuModel::EnableMenuItem(int id, UINT flags) {
     MenuItem* it = FindMutable(id);
-    if (!it) return -1;
+    if (!it)
+        return -1;
     int previous = it->grayed ? int(MF_GRAYED) : int(MF_ENABLED);
     bool grayed = (flags & (MF_GRAYED | MF_DISABLED)) != 0;
     if (grayed != it->grayed) {
@@ -121,20 +129,24 @@ int MenuModel::EnableMenuItem(int id, UINT flags) {
 bool MenuModel::InsertMenu(int beforeId, UINT flags, int newId, const std::string& text) {
     std::size_t pos = 0;
     std::vector<MenuItem>* list = Parent(items_, beforeId, pos);
-    if (!list) return false;
-    MenuItem item = (flags & MF_SEPARATOR) ? MenuItem::Separator()
-                                           : MenuItem::Command(newId, text, (flags & MF_CHECKED) != 0,
-                                                               (flags & MF_GRAYED) != 0);
+    if (!list)
+        return false;
+    MenuItem item =
+        (flags & MF_SEPARATOR)
+            ? MenuItem::Separator()
+            : MenuItem::Command(newId, text, (flags & MF_CHECKED) != 0, (flags & MF_GRAYED) != 0);
     list->insert(list->begin() + std::ptrdiff_t(pos), std::move(item));
     Changed();
     return true;
 }
 
 bool MenuModel::DeleteMenu(int id, UINT flags) {
-    if (flags & MF_BYPOSITION) return false;
+    if (flags & MF_BYPOSITION)
+        return false;
     std::size_t pos = 0;
     std::vector<MenuItem>* list = Parent(items_, id, pos);
-    if (!list) return false;
+    if (!list)
+        return false;
     list->erase(list->begin() + std::ptrdiff_t(pos));
     Changed();
     return true;
@@ -149,7 +161,8 @@ std::vector<int> MenuModel::CommandIds() const {
 std::vector<int> MenuModel::UnknownCommands(const std::function<bool(int)>& known) const {
     std::vector<int> bad;
     for (int id : CommandIds())
-        if (!known(id)) bad.push_back(id);
+        if (!known(id))
+            bad.push_back(id);
     return bad;
 }
 
@@ -157,8 +170,10 @@ std::optional<int> AcceleratorTable::Match(UINT virtualKey, UINT keyState) const
     bool ctrl = keyState & MK_CONTROL, shift = keyState & MK_SHIFT, alt = keyState & KS_ALT;
     for (const Accelerator& a : entries_) {
         UINT key = a.key;
-        if (!(a.flags & FVIRTKEY) && key >= 'a' && key <= 'z') key -= 'a' - 'A';
-        if (key != virtualKey) continue;
+        if (!(a.flags & FVIRTKEY) && key >= 'a' && key <= 'z')
+            key -= 'a' - 'A';
+        if (key != virtualKey)
+            continue;
         if (bool(a.flags & FCONTROL) != ctrl || bool(a.flags & FALT) != alt ||
             bool(a.flags & FSHIFT) != shift)
             continue;
@@ -169,16 +184,22 @@ std::optional<int> AcceleratorTable::Match(UINT virtualKey, UINT keyState) const
 
 std::vector<int> AcceleratorTable::CommandIds() const {
     std::vector<int> ids;
-    for (const Accelerator& a : entries_) ids.push_back(a.command);
+    for (const Accelerator& a : entries_)
+        ids.push_back(a.command);
     return ids;
 }
 
 } // namespace plat
 
-int CheckMenuItem(HMENU menu, UINT id, UINT flags) { return menu ? menu->CheckMenuItem(int(id), flags) : -1; }
-int EnableMenuItem(HMENU menu, UINT id, UINT flags) { return menu ? menu->EnableMenuItem(int(id), flags) : -1; }
+int CheckMenuItem(HMENU menu, UINT id, UINT flags) {
+    return menu ? menu->CheckMenuItem(int(id), flags) : -1;
+}
+int EnableMenuItem(HMENU menu, UINT id, UINT flags) {
+    return menu ? menu->EnableMenuItem(int(id), flags) : -1;
+}
 BOOL InsertMenu(HMENU menu, UINT beforeId, UINT flags, std::uintptr_t newId, const char* text) {
-    return menu && menu->InsertMenu(int(beforeId), flags, int(newId), text ? text : "") ? TRUE : FALSE;
+    return menu && menu->InsertMenu(int(beforeId), flags, int(newId), text ? text : "") ? TRUE
+                                                                                        : FALSE;
 }
 BOOL DeleteMenu(HMENU menu, UINT id, UINT flags) {
     return menu && menu->DeleteMenu(int(id), flags) ? TRUE : FALSE;

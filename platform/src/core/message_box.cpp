@@ -1,12 +1,12 @@
 // Message boxes and the input-error box of dialogs.
-#include <algorithm>
-#include <cstdio>
-#include <string>
-
 #include "plat/app.hpp"
 #include "plat/backend.hpp"
 #include "plat/msgbox.hpp"
 #include "plat/window.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
 
 int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
     std::string body = text ? text : "";
@@ -35,18 +35,24 @@ int MessageBox(HWND owner, const char* text, const char* caption, UINT flags) {
     }
     // Only the answers the box's buttons allow.
     switch (flags & MB_TYPEMASK) {
-    case MB_OK: return IDOK;
-    case MB_OKCANCEL: return answer == IDOK ? IDOK : IDCANCEL;
-    case MB_YESNO: return answer == IDYES ? IDYES : IDNO;
-    case MB_YESNOCANCEL: return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
-    default: return answer;
+    case MB_OK:
+        return IDOK;
+    case MB_OKCANCEL:
+        return answer == IDOK ? IDOK : IDCANCEL;
+    case MB_YESNO:
+        return answer == IDYES ? IDYES : IDNO;
+    case MB_YESNOCANCEL:
+        return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
+    default:
+        return answer;
     }
 }
 
 namespace plat {
 
 void ShowInvalidEntry(HWND dialog, bool beep) {
-    if (beep) GetBackend().beep(MB_ICONASTERISK);
+    if (beep)
+        GetBackend().beep(MB_ICONASTERISK);
     ::MessageBox(dialog, "Invalid Entry", "Input Error", MB_OK);
 }
 

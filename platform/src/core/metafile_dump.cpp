@@ -1,9 +1,9 @@
 // A readable, line-per-record dump of a recorded picture, for golden comparisons in tests.
+#include "plat/metafile.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <sstream>
-
-#include "plat/metafile.hpp"
 
 namespace mf = plat::mf;
 
@@ -16,28 +16,40 @@ std::string Colour(COLORREF c) {
 }
 
 std::string PenText(const TPen& p) {
-    if (p.IsNull()) return "null";
+    if (p.IsNull())
+        return "null";
     std::ostringstream s;
     s << "w" << p.width << " s" << p.style << " " << Colour(p.color);
     return s.str();
 }
 
-std::string BrushText(const TBrush& b) { return b.IsNull() ? "null" : Colour(b.color); }
+std::string BrushText(const TBrush& b) {
+    return b.IsNull() ? "null" : Colour(b.color);
+}
 
 std::string FontText(const TFont& f) {
     const unsigned family = f.pitchAndFamily & 0xF0u;
     std::ostringstream s;
     s << "h" << f.height << " esc" << f.escapement << " w" << f.weight
-      << (family == FF_ROMAN ? " roman" : family == FF_MODERN ? " modern" : " swiss");
-    if (f.italic) s << " italic";
-    if (!f.faceName.empty()) s << " \"" << f.faceName << "\"";
+      << (family == FF_ROMAN    ? " roman"
+          : family == FF_MODERN ? " modern"
+                                : " swiss");
+    if (f.italic)
+        s << " italic";
+    if (!f.faceName.empty())
+        s << " \"" << f.faceName << "\"";
     return s.str();
 }
 
 std::string AlignText(unsigned a) {
     std::ostringstream s;
-    s << ((a & TA_CENTER) == TA_CENTER ? "center" : (a & TA_RIGHT) ? "right" : "left") << "|"
-      << ((a & TA_BASELINE) == TA_BASELINE ? "baseline" : (a & TA_BOTTOM) ? "bottom" : "top")
+    s << ((a & TA_CENTER) == TA_CENTER ? "center"
+          : (a & TA_RIGHT)             ? "right"
+                                       : "left")
+      << "|"
+      << ((a & TA_BASELINE) == TA_BASELINE ? "baseline"
+          : (a & TA_BOTTOM)                ? "bottom"
+                                           : "top")
       << ((a & TA_UPDATECP) ? "|updatecp" : "");
     return s.str();
 }
@@ -102,10 +114,12 @@ std::string DumpMetaFile(const MetaFile& picture, int quantum) {
                     out << "MoveTo " << pt(x.p);
                 else if constexpr (std::is_same_v<T, mf::LineTo>)
                     out << "LineTo " << pt(x.p);
-                else if constexpr (std::is_same_v<T, mf::Polyline> || std::is_same_v<T, mf::Polygon>) {
+                else if constexpr (std::is_same_v<T, mf::Polyline> ||
+                                   std::is_same_v<T, mf::Polygon>) {
                     out << (std::is_same_v<T, mf::Polyline> ? "Polyline" : "Polygon") << " "
                         << x.points.size() << ":";
-                    for (const TPoint& p : x.points) out << " " << pt(p);
+                    for (const TPoint& p : x.points)
+                        out << " " << pt(p);
                 } else if constexpr (std::is_same_v<T, mf::Rectangle>)
                     out << "Rectangle " << rc(x.rect);
                 else if constexpr (std::is_same_v<T, mf::Ellipse>)
@@ -117,8 +131,10 @@ std::string DumpMetaFile(const MetaFile& picture, int quantum) {
                 else {
                     out << "Text " << pt(x.p) << " \"" << x.text << "\" font " << FontText(font)
                         << " align " << AlignText(align) << " colour " << Colour(textColour);
-                    if (x.options) out << " options " << x.options;
-                    if (x.hasRect) out << " rect " << rc(x.rect);
+                    if (x.options)
+                        out << " options " << x.options;
+                    if (x.hasRect)
+                        out << " rect " << rc(x.rect);
                 }
             },
             rec);

@@ -1,11 +1,11 @@
 // Export of a recorded picture as SVG: lines become paths, shapes and texts their SVG elements,
 // in the picture's logical units (the viewBox), stretched over the page as a replay would be.
+#include "core/text_render.h"
+#include "plat/metafile.hpp"
+
 #include <cmath>
 #include <cstdio>
 #include <sstream>
-
-#include "core/text_render.h"
-#include "plat/metafile.hpp"
 
 namespace mf = plat::mf;
 
@@ -21,20 +21,28 @@ std::string Num(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2f", v);
     std::string s = buf;
-    while (!s.empty() && s.back() == '0') s.pop_back();
-    if (!s.empty() && s.back() == '.') s.pop_back();
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
     return s == "-0" ? "0" : s;
 }
 
 std::string Utf8(std::u32string_view text) {
     std::string out;
     for (char32_t c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else if (c < 0x20) out += ' ';
-        else if (c < 0x80) out += char(c);
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else if (c < 0x20)
+            out += ' ';
+        else if (c < 0x80)
+            out += char(c);
         else if (c < 0x800) {
             out += char(0xC0 | (c >> 6));
             out += char(0x80 | (c & 0x3F));
@@ -53,7 +61,7 @@ std::string Utf8(std::u32string_view text) {
 }
 
 class SvgWriter {
-public:
+  public:
     explicit SvgWriter(std::ostringstream& out) : out_(out) {}
 
     void Play(const mf::Record& rec) {
@@ -61,9 +69,10 @@ public:
     }
     void Finish() { FlushPath(); }
 
-private:
+  private:
     std::string Stroke() const {
-        if (pen_.IsNull()) return "stroke=\"none\"";
+        if (pen_.IsNull())
+            return "stroke=\"none\"";
         const int w = pen_.width <= 1 ? 1 : pen_.width;
         return "stroke=\"" + Hex(pen_.color) + "\" stroke-width=\"" + std::to_string(w) + "\"";
     }
@@ -71,7 +80,8 @@ private:
         return brush_.IsNull() ? "fill=\"none\"" : "fill=\"" + Hex(brush_.color) + "\"";
     }
     void FlushPath() {
-        if (path_.empty()) return;
+        if (path_.empty())
+            return;
         out_ << "<path d=\"" << path_ << "\" fill=\"none\" " << Stroke()
              << " stroke-linecap=\"square\"/>\n";
         path_.clear();
@@ -81,7 +91,8 @@ private:
     void On(const mf::SetWindowExt&) {}
     void On(const mf::SetWindowOrg&) {}
     void On(const mf::SelectPen& x) {
-        if (!(x.pen == pen_)) FlushPath();
+        if (!(x.pen == pen_))
+            FlushPath();
         pen_ = x.pen;
     }
     void On(const mf::SelectBrush& x) { brush_ = x.brush; }
@@ -101,18 +112,21 @@ private:
             cp_ = x.p;
             return;
         }
-        if (path_.empty() || !(pathEnd_ == cp_)) path_ += (path_.empty() ? "M" : " M") + P(cp_);
+        if (path_.empty() || !(pathEnd_ == cp_))
+            path_ += (path_.empty() ? "M" : " M") + P(cp_);
         path_ += " L" + P(x.p);
         pathEnd_ = cp_ = x.p;
     }
     void Points(const std::vector<TPoint>& pts) {
         out_ << " points=\"";
-        for (size_t i = 0; i < pts.size(); ++i) out_ << (i ? " " : "") << P(pts[i]);
+        for (size_t i = 0; i < pts.size(); ++i)
+            out_ << (i ? " " : "") << P(pts[i]);
         out_ << "\"";
     }
     void On(const mf::Polyline& x) {
         FlushPath();
-        if (pen_.IsNull()) return;
+        if (pen_.IsNull())
+            return;
         out_ << "<polyline";
         Points(x.points);
         out_ << " fill=\"none\" " << Stroke() << "/>\n";
@@ -144,7 +158,8 @@ private:
     }
     void On(const mf::FillRect& x) {
         FlushPath();
-        if (x.brush.IsNull()) return;
+        if (x.brush.IsNull())
+            return;
         const TRect r = Norm(x.rect);
         out_ << "<rect x=\"" << r.left << "\" y=\"" << r.top << "\" width=\"" << r.Width()
              << "\" height=\"" << r.Height() << "\" fill=\"" << Hex(x.brush.color) << "\"/>\n";
@@ -165,9 +180,12 @@ private:
         const bool mono = family.find("Mono") != std::string::npos;
         const TPoint ref = (align_ & TA_UPDATECP) ? cp_ : x.p;
         double dy = 0;
-        if ((align_ & TA_BASELINE) == TA_BASELINE) dy = 0;
-        else if (align_ & TA_BOTTOM) dy = -m.descent;
-        else dy = m.ascent;
+        if ((align_ & TA_BASELINE) == TA_BASELINE)
+            dy = 0;
+        else if (align_ & TA_BOTTOM)
+            dy = -m.descent;
+        else
+            dy = m.ascent;
         double start = 0;
         const char* anchor = "start";
         if ((align_ & TA_CENTER) == TA_CENTER) {
@@ -179,21 +197,26 @@ private:
         }
         const double angle = font_.escapement / 10.0;
         out_ << "<g transform=\"translate(" << ref.x << "," << ref.y << ")";
-        if (angle != 0) out_ << " rotate(" << Num(-angle) << ")";
+        if (angle != 0)
+            out_ << " rotate(" << Num(-angle) << ")";
         out_ << "\">";
         if (bkMode_ == OPAQUE && m.width > 0)
             out_ << "<rect x=\"" << Num(start) << "\" y=\"" << Num(dy - m.ascent) << "\" width=\""
                  << Num(m.width) << "\" height=\"" << Num(m.ascent + m.descent) << "\" fill=\""
                  << Hex(bkColour_) << "\"/>";
         out_ << "<text x=\"0\" y=\"" << Num(dy) << "\" font-family=\""
-             << (serif ? "DejaVu Serif, serif" : mono ? "DejaVu Sans Mono, monospace"
-                                                      : "DejaVu Sans, sans-serif")
+             << (serif  ? "DejaVu Serif, serif"
+                 : mono ? "DejaVu Sans Mono, monospace"
+                        : "DejaVu Sans, sans-serif")
              << "\" font-size=\"" << Num(m.em > 0 ? m.em : std::abs(font_.height)) << "\"";
-        if (font_.weight >= FW_SEMIBOLD) out_ << " font-weight=\"bold\"";
-        if (font_.italic) out_ << " font-style=\"italic\"";
+        if (font_.weight >= FW_SEMIBOLD)
+            out_ << " font-weight=\"bold\"";
+        if (font_.italic)
+            out_ << " font-style=\"italic\"";
         out_ << " text-anchor=\"" << anchor << "\" fill=\"" << Hex(textColour_)
              << "\" xml:space=\"preserve\">" << Utf8(plat::text::Decode(x.text)) << "</text></g>\n";
-        if (align_ & TA_UPDATECP) cp_.x = ref.x + int(std::lround(m.width));
+        if (align_ & TA_UPDATECP)
+            cp_.x = ref.x + int(std::lround(m.width));
     }
 
     std::ostringstream& out_;
@@ -214,11 +237,14 @@ namespace plat {
 
 std::string ToSvg(const MetaFile& picture, const SvgOptions& options) {
     TSize box = options.viewBox;
-    if (box.cx == 0 || box.cy == 0) box = picture.WindowExt();
-    if (box.cx == 0 || box.cy == 0) box = {1399, 1000};
+    if (box.cx == 0 || box.cy == 0)
+        box = picture.WindowExt();
+    if (box.cx == 0 || box.cy == 0)
+        box = {1399, 1000};
     TPoint org{0, 0};
     for (const mf::Record& r : picture.Records())
-        if (const auto* o = std::get_if<mf::SetWindowOrg>(&r)) org = o->org;
+        if (const auto* o = std::get_if<mf::SetWindowOrg>(&r))
+            org = o->org;
     std::ostringstream out;
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         << "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\""
@@ -226,7 +252,8 @@ std::string ToSvg(const MetaFile& picture, const SvgOptions& options) {
         << org.x << " " << org.y << " " << box.cx << " " << box.cy
         << "\" preserveAspectRatio=\"none\">\n";
     SvgWriter writer(out);
-    for (const mf::Record& r : picture.Records()) writer.Play(r);
+    for (const mf::Record& r : picture.Records())
+        writer.Play(r);
     writer.Finish();
     out << "</svg>\n";
     return out.str();

@@ -2,10 +2,10 @@
 // it makes up for invalid windows and due timers.
 #include "core/msg_queue.hpp"
 
+#include "plat/window.hpp"
+
 #include <algorithm>
 #include <chrono>
-
-#include "plat/window.hpp"
 
 namespace plat {
 
@@ -62,7 +62,8 @@ void MsgQueue::Clear() {
     setAside_.clear();
     quit_ = false;
     quitCode_ = 0;
-    for (Timer& t : timers_) t.due = false;
+    for (Timer& t : timers_)
+        t.due = false;
     drops_.clear();
     keyState = 0;
     menuHelpWindow = nullptr;
@@ -78,11 +79,13 @@ void MsgQueue::WaitForPost() {
 
 bool MsgQueue::FindPosted(std::deque<MSG>& queue, MSG& out, const MessageFilter& filter,
                           bool remove) {
-    auto it = std::find_if(queue.begin(), queue.end(),
-                           [&](const MSG& m) { return filter.Matches(m); });
-    if (it == queue.end()) return false;
+    auto it =
+        std::find_if(queue.begin(), queue.end(), [&](const MSG& m) { return filter.Matches(m); });
+    if (it == queue.end())
+        return false;
     out = *it;
-    if (remove) queue.erase(it);
+    if (remove)
+        queue.erase(it);
     return true;
 }
 
@@ -93,7 +96,8 @@ bool MsgQueue::Synthesized(MSG& out, const MessageFilter& filter, bool take) {
             out = MSG{};
             out.message = WM_QUIT;
             out.wParam = WPARAM(quitCode_);
-            if (take) quit_ = false;
+            if (take)
+                quit_ = false;
             return true;
         }
     }
@@ -115,7 +119,8 @@ bool MsgQueue::Synthesized(MSG& out, const MessageFilter& filter, bool take) {
                 out.hwnd = t.window;
                 out.message = WM_TIMER;
                 out.wParam = t.id;
-                if (take) t.due = false;
+                if (take)
+                    t.due = false;
                 return true;
             }
         }
@@ -128,9 +133,11 @@ bool MsgQueue::Peek(MSG& out, const MessageFilter& filter, bool remove) {
     {
         std::lock_guard lock(mutex_);
         found = FindPosted(queue_, out, filter, remove);
-        if (found && remove && !IsUserInput(out.message)) setAside_.push_back(out);
+        if (found && remove && !IsUserInput(out.message))
+            setAside_.push_back(out);
     }
-    if (!found) found = Synthesized(out, filter, false);
+    if (!found)
+        found = Synthesized(out, filter, false);
     if (found) {
         out.time = out.time ? out.time : TickNow();
         keyState = out.keyState;
@@ -144,7 +151,8 @@ bool MsgQueue::Take(MSG& out, const MessageFilter& filter) {
         std::lock_guard lock(mutex_);
         found = FindPosted(setAside_, out, filter, true) || FindPosted(queue_, out, filter, true);
     }
-    if (!found) found = Synthesized(out, filter, true);
+    if (!found)
+        found = Synthesized(out, filter, true);
     if (found) {
         out.time = out.time ? out.time : TickNow();
         keyState = out.keyState;
@@ -176,7 +184,8 @@ void MsgQueue::Forget(TWindow* window) {
     std::erase_if(queue_, gone);
     std::erase_if(setAside_, gone);
     std::erase_if(timers_, [window](const Timer& t) { return t.window == window; });
-    if (menuHelpWindow == window) menuHelpWindow = nullptr;
+    if (menuHelpWindow == window)
+        menuHelpWindow = nullptr;
 }
 
 bool MsgQueue::HasWindow(const TWindow* window) const {
@@ -202,7 +211,8 @@ void MsgQueue::SetTimer(TWindow* window, UINT id) {
 
 bool MsgQueue::KillTimer(TWindow* window, UINT id) {
     std::lock_guard lock(mutex_);
-    auto n = std::erase_if(timers_, [&](const Timer& t) { return t.window == window && t.id == id; });
+    auto n =
+        std::erase_if(timers_, [&](const Timer& t) { return t.window == window && t.id == id; });
     return n > 0;
 }
 
@@ -210,7 +220,8 @@ void MsgQueue::TimerDue(TWindow* window, UINT id) {
     {
         std::lock_guard lock(mutex_);
         for (Timer& t : timers_)
-            if (t.window == window && t.id == id) t.due = true;
+            if (t.window == window && t.id == id)
+                t.due = true;
     }
     posted_.notify_all();
 }
@@ -223,7 +234,8 @@ HDROP MsgQueue::AddDrop(DropList drop) {
 
 bool MsgQueue::HasDrop(HDROP drop) const {
     std::lock_guard lock(mutex_);
-    return std::any_of(drops_.begin(), drops_.end(), [&](const auto& d) { return d.get() == drop; });
+    return std::any_of(drops_.begin(), drops_.end(),
+                       [&](const auto& d) { return d.get() == drop; });
 }
 
 void MsgQueue::FinishDrop(HDROP drop) {

@@ -1,6 +1,9 @@
 // The per-thread message queue behind PostMessage, PeekMessage and GetMessage.
 #pragma once
 
+#include "plat/message_map.hpp"
+#include "plat/messages.hpp"
+
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -8,9 +11,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "plat/message_map.hpp"
-#include "plat/messages.hpp"
 
 namespace plat {
 
@@ -30,7 +30,7 @@ struct MessageFilter {
 };
 
 class MsgQueue {
-public:
+  public:
     // The calling thread's queue, made on first use.
     static const std::shared_ptr<MsgQueue>& Current();
     // The queue of the thread that made the window.
@@ -67,11 +67,11 @@ public:
     bool HasDrop(HDROP drop) const;
     void FinishDrop(HDROP drop);
 
-    std::uint32_t keyState = 0;  // of the last retrieved message
+    std::uint32_t keyState = 0; // of the last retrieved message
     TWindow* menuHelpWindow = nullptr;
     int menuHelpItem = 0;
 
-private:
+  private:
     struct Timer {
         TWindow* window;
         UINT id;

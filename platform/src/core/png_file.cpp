@@ -1,12 +1,11 @@
 // PNG encoding and decoding of surfaces (libpng), and rendering of recorded pictures to PNG.
-#include <png.h>
-
-#include <cstdio>
-#include <cstring>
-
 #include "plat/atomic_file.hpp"
 #include "plat/metafile.hpp"
 #include "plat/png.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <png.h>
 
 namespace plat {
 namespace {
@@ -19,7 +18,9 @@ void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
 void NoFlush(png_structp) {}
 
 // Errors jump back to the setjmp of the caller without printing; warnings are dropped.
-void Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void Fail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 void Warn(png_structp, png_const_charp) {}
 
 struct Reader {
@@ -29,7 +30,8 @@ struct Reader {
 
 void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
     auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    if (r->at + length > r->bytes->size()) png_error(png, "truncated PNG");
+    if (r->at + length > r->bytes->size())
+        png_error(png, "truncated PNG");
     std::memcpy(data, r->bytes->data() + r->at, length);
     r->at += length;
 }
@@ -38,7 +40,8 @@ void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
 
 std::vector<std::uint8_t> EncodePng(const Surface& surface) {
     std::vector<std::uint8_t> out;
-    if (surface.Empty()) return out;
+    if (surface.Empty())
+        return out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Warn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -71,13 +74,15 @@ std::vector<std::uint8_t> EncodePng(const Surface& surface) {
 
 bool WritePng(const Surface& surface, const std::string& path) {
     const std::vector<std::uint8_t> bytes = EncodePng(surface);
-    if (bytes.empty()) return false;
+    if (bytes.empty())
+        return false;
     return WriteFileAtomically(
         path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Surface& out) {
-    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return false;
+    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0)
+        return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Warn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -128,18 +133,21 @@ bool DecodePng(const std::vector<std::uint8_t>& bytes, Surface& out) {
 
 bool ReadPng(const std::string& path, Surface& out) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    if (!f)
+        return false;
     std::vector<std::uint8_t> bytes;
     std::uint8_t buf[65536];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
     std::fclose(f);
     return DecodePng(bytes, out);
 }
 
 Surface RenderMetaFile(const MetaFile& mf, int width, int height) {
     Surface s(width, height);
-    if (s.Empty()) return s;
+    if (s.Empty())
+        return s;
     TSurfaceDC dc(s);
     dc.SetMapMode(MM_ANISOTROPIC);
     dc.SetWindowExt({1400, 1000});

@@ -2,12 +2,12 @@
 // rectangles, ellipses, polygons, blending and pixel copies on a plat::Surface.
 #pragma once
 
+#include "plat/geometry.hpp"
+#include "plat/surface.hpp"
+
 #include <climits>
 #include <cstdint>
 #include <vector>
-
-#include "plat/geometry.hpp"
-#include "plat/surface.hpp"
 
 namespace plat::raster {
 
@@ -20,14 +20,16 @@ struct Target {
     int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN; // touched pixels, inclusive
 
     Target(Surface& s, const TRect& c, int rop) : surface(s), clip(c), rop2(rop) {}
-    TRect Touched() const {
-        return x0 > x1 ? TRect{} : TRect{x0, y0, x1 + 1, y1 + 1};
-    }
+    TRect Touched() const { return x0 > x1 ? TRect{} : TRect{x0, y0, x1 + 1, y1 + 1}; }
     void Touch(int x, int y) {
-        if (x < x0) x0 = x;
-        if (x > x1) x1 = x;
-        if (y < y0) y0 = y;
-        if (y > y1) y1 = y;
+        if (x < x0)
+            x0 = x;
+        if (x > x1)
+            x1 = x;
+        if (y < y0)
+            y0 = y;
+        if (y > y1)
+            y1 = y;
     }
 };
 
@@ -35,16 +37,21 @@ struct Target {
 inline std::uint32_t Mix(int rop2, std::uint32_t pen, std::uint32_t dst) {
     const unsigned code = unsigned(rop2 - 1) & 15u;
     std::uint32_t r = 0;
-    if (code & 1u) r |= ~pen & ~dst;
-    if (code & 2u) r |= ~pen & dst;
-    if (code & 4u) r |= pen & ~dst;
-    if (code & 8u) r |= pen & dst;
+    if (code & 1u)
+        r |= ~pen & ~dst;
+    if (code & 2u)
+        r |= ~pen & dst;
+    if (code & 4u)
+        r |= pen & ~dst;
+    if (code & 8u)
+        r |= pen & dst;
     return r & 0x00FFFFFFu;
 }
 
 // One pixel in the target's mix mode; `color` is native (0x00RRGGBB).
 inline void Plot(Target& t, int x, int y, std::uint32_t color) {
-    if (!t.clip.Contains({x, y})) return;
+    if (!t.clip.Contains({x, y}))
+        return;
     std::uint32_t& p = t.surface.Row(y)[x];
     p = t.rop2 == 13 ? color : Mix(t.rop2, color, p);
     t.Touch(x, y);
@@ -68,7 +75,8 @@ void FillPolygon(Target& t, const std::vector<TPoint>& points, bool winding, std
 
 // Blends `color` over the pixel with coverage alpha (0..255); ignores the mix mode.
 inline void Blend(Target& t, int x, int y, unsigned alpha, std::uint32_t color) {
-    if (alpha == 0 || !t.clip.Contains({x, y})) return;
+    if (alpha == 0 || !t.clip.Contains({x, y}))
+        return;
     std::uint32_t& p = t.surface.Row(y)[x];
     if (alpha >= 255) {
         p = color;

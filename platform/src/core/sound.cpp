@@ -5,11 +5,14 @@
 #include "plat/paths.hpp"
 
 namespace plat {
-void PlaySound(const std::string& path, bool sync) { GetBackend().playSound(NativePath(path), sync); }
+void PlaySound(const std::string& path, bool sync) {
+    GetBackend().playSound(NativePath(path), sync);
+}
 } // namespace plat
 
 BOOL sndPlaySound(const char* path, UINT flags) {
-    if (!path) return FALSE;
+    if (!path)
+        return FALSE;
     plat::PlaySound(path, (flags & SND_ASYNC) == 0);
     return TRUE;
 }

@@ -1,11 +1,11 @@
 // Raster device contexts: every drawing call mapped to device pixels and handed to the raster
 // rules; memory contexts select bitmaps as their surface.
-#include <algorithm>
-#include <cmath>
-
 #include "core/raster.h"
 #include "core/text_render.h"
 #include "plat/gdi.hpp"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -21,7 +21,8 @@ TSurfaceDC::TSurfaceDC(plat::Surface& surface, std::function<void(const TRect&)>
     : surface_(&surface), onRelease_(std::move(onRelease)) {}
 
 TSurfaceDC::~TSurfaceDC() {
-    if (onRelease_) onRelease_(dirty_);
+    if (onRelease_)
+        onRelease_(dirty_);
 }
 
 TRect TSurfaceDC::TakeDirty() {
@@ -32,17 +33,21 @@ TRect TSurfaceDC::TakeDirty() {
 
 void TSurfaceDC::Flush() {
     const TRect d = TakeDirty();
-    if (onRelease_ && !d.IsEmpty()) onRelease_(d);
+    if (onRelease_ && !d.IsEmpty())
+        onRelease_(d);
 }
 
 // Runs `draw` on a target clipped to the surface and the DC's clip, then records what changed.
-template <class F> static bool OnTarget(plat::Surface* s, const plat::DCState& st, TRect& dirty,
-                                        int rop, F&& draw) {
-    if (!s || s->Empty()) return false;
+template <class F>
+static bool OnTarget(plat::Surface* s, const plat::DCState& st, TRect& dirty, int rop, F&& draw) {
+    if (!s || s->Empty())
+        return false;
     TRect clip{0, 0, s->Width(), s->Height()};
-    if (st.clipped) clip = clip.Intersect(st.clip);
+    if (st.clipped)
+        clip = clip.Intersect(st.clip);
     Target t(*s, clip, rop);
-    if (!clip.IsEmpty()) draw(t);
+    if (!clip.IsEmpty())
+        draw(t);
     dirty = dirty.Union(t.Touched());
     return true;
 }
@@ -50,7 +55,8 @@ template <class F> static bool OnTarget(plat::Surface* s, const plat::DCState& s
 namespace {
 
 int PenWidth(const plat::DCState& s) {
-    if (s.pen.width <= 1) return 1;
+    if (s.pen.width <= 1)
+        return 1;
     const plat::Mapping m(s);
     return std::max(1, int(std::lround(s.pen.width * std::abs(m.sx))));
 }
@@ -60,7 +66,8 @@ int PenWidth(const plat::DCState& s) {
 bool TSurfaceDC::LineTo(int x, int y) {
     const TPoint a = LPtoDP(state_.currentPos), b = LPtoDP({x, y});
     state_.currentPos = {x, y};
-    if (state_.pen.IsNull()) return true;
+    if (state_.pen.IsNull())
+        return true;
     const std::uint32_t c = plat::Surface::ToNative(state_.pen.color);
     const int w = PenWidth(state_);
     return OnTarget(surface_, state_, dirty_, state_.rop2,
@@ -68,8 +75,10 @@ bool TSurfaceDC::LineTo(int x, int y) {
 }
 
 bool TSurfaceDC::Polyline(const TPoint* points, int count) {
-    if (count < 2) return false;
-    if (state_.pen.IsNull()) return true;
+    if (count < 2)
+        return false;
+    if (state_.pen.IsNull())
+        return true;
     const std::uint32_t c = plat::Surface::ToNative(state_.pen.color);
     const int w = PenWidth(state_);
     return OnTarget(surface_, state_, dirty_, state_.rop2, [&](Target& t) {
@@ -83,9 +92,11 @@ bool TSurfaceDC::Polyline(const TPoint* points, int count) {
 }
 
 bool TSurfaceDC::Polygon(const TPoint* points, int count) {
-    if (count < 2) return false;
+    if (count < 2)
+        return false;
     std::vector<TPoint> dev(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) dev[size_t(i)] = LPtoDP(points[i]);
+    for (int i = 0; i < count; ++i)
+        dev[size_t(i)] = LPtoDP(points[i]);
     return OnTarget(surface_, state_, dirty_, state_.rop2, [&](Target& t) {
         if (!state_.brush.IsNull())
             plat::raster::FillPolygon(t, dev, state_.polyFillMode == WINDING,
@@ -120,12 +131,14 @@ bool TSurfaceDC::Ellipse(int l, int t, int r, int b) {
 }
 
 bool TSurfaceDC::FillRect(const TRect& rect, const TBrush& brush) {
-    if (brush.IsNull()) return true;
+    if (brush.IsNull())
+        return true;
     const TRect box = Normalised(LPtoDP({rect.left, rect.top}), LPtoDP({rect.right, rect.bottom}));
     const std::uint32_t c = plat::Surface::ToNative(brush.color);
     return OnTarget(surface_, state_, dirty_, R2_COPYPEN, [&](Target& t) {
         const int y0 = std::max(box.top, t.clip.top), y1 = std::min(box.bottom, t.clip.bottom);
-        for (int y = y0; y < y1; ++y) plat::raster::Span(t, y, box.left, box.right, c);
+        for (int y = y0; y < y1; ++y)
+            plat::raster::Span(t, y, box.left, box.right, c);
     });
 }
 
@@ -140,7 +153,8 @@ COLORREF TSurfaceDC::SetPixel(int x, int y, COLORREF c) {
 }
 
 COLORREF TSurfaceDC::GetPixel(int x, int y) const {
-    if (!surface_) return CLR_INVALID;
+    if (!surface_)
+        return CLR_INVALID;
     const TPoint p = LPtoDP({x, y});
     return surface_->GetPixel(p.x, p.y);
 }
@@ -168,15 +182,20 @@ bool TSurfaceDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
 
     const TPoint dref = LPtoDP(ref);
     const double a = (state_.font.escapement % 3600) * M_PI / 1800.0;
-    const double ux = std::cos(a), uy = -std::sin(a);   // along the text
-    const double vx = -std::sin(a), vy = -std::cos(a);  // towards the glyph tops
+    const double ux = std::cos(a), uy = -std::sin(a);  // along the text
+    const double vx = -std::sin(a), vy = -std::cos(a); // towards the glyph tops
     double along = 0;
-    if ((align & TA_CENTER) == TA_CENTER) along = -tm.width / 2;
-    else if (align & TA_RIGHT) along = -tm.width;
+    if ((align & TA_CENTER) == TA_CENTER)
+        along = -tm.width / 2;
+    else if (align & TA_RIGHT)
+        along = -tm.width;
     double up = 0;
-    if ((align & TA_BASELINE) == TA_BASELINE) up = 0;
-    else if (align & TA_BOTTOM) up = tm.descent;
-    else up = -tm.ascent;
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        up = 0;
+    else if (align & TA_BOTTOM)
+        up = tm.descent;
+    else
+        up = -tm.ascent;
     const double ox = dref.x + along * ux + up * vx, oy = dref.y + along * uy + up * vy;
 
     plat::DCState st = state_;
@@ -192,9 +211,11 @@ bool TSurfaceDC::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
         const std::uint32_t bk = plat::Surface::ToNative(state_.bkColor);
         if (rect && (options & ETO_OPAQUE)) {
             const int y0 = std::max(box.top, t.clip.top), y1 = std::min(box.bottom, t.clip.bottom);
-            for (int yy = y0; yy < y1; ++yy) plat::raster::Span(t, yy, box.left, box.right, bk);
+            for (int yy = y0; yy < y1; ++yy)
+                plat::raster::Span(t, yy, box.left, box.right, bk);
         }
-        if (!measured) return;
+        if (!measured)
+            return;
         if (state_.bkMode == OPAQUE && tm.width > 0) {
             // the text cell, turned with the text
             auto corner = [&](double s, double h) {
@@ -222,7 +243,8 @@ bool TSurfaceDC::StretchBlt(int x, int y, int w, int h, const TDC& src, int xSrc
     const TPoint sa = src.LPtoDP({xSrc, ySrc}), sb = src.LPtoDP({xSrc + wSrc, ySrc + hSrc});
     const plat::Surface* from = src.GetSurface();
     const bool needsSource = !(rop == DSTINVERT || rop == BLACKNESS || rop == WHITENESS);
-    if (needsSource && !from) return false;
+    if (needsSource && !from)
+        return false;
     static const plat::Surface none(1, 1);
     bool ok = false;
     OnTarget(surface_, state_, dirty_, R2_COPYPEN, [&](Target& t) {
@@ -232,12 +254,17 @@ bool TSurfaceDC::StretchBlt(int x, int y, int w, int h, const TDC& src, int xSrc
     return ok;
 }
 
-TMemoryDC::TMemoryDC() : TSurfaceDC(nullptr), bitmap_(1, 1) { Retarget(bitmap_.Pixels()); }
+TMemoryDC::TMemoryDC() : TSurfaceDC(nullptr), bitmap_(1, 1) {
+    Retarget(bitmap_.Pixels());
+}
 
-TMemoryDC::TMemoryDC(const TBitmap& bitmap) : TMemoryDC() { SelectObject(bitmap); }
+TMemoryDC::TMemoryDC(const TBitmap& bitmap) : TMemoryDC() {
+    SelectObject(bitmap);
+}
 
 TBitmap TMemoryDC::SelectObject(const TBitmap& bitmap) {
-    if (bitmap.IsNull()) return TBitmap();
+    if (bitmap.IsNull())
+        return TBitmap();
     TBitmap old = bitmap_;
     bitmap_ = bitmap;
     Retarget(bitmap_.Pixels());

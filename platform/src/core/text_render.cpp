@@ -50,11 +50,14 @@ std::map<std::string, FT_Face> gFaces;
 std::unordered_map<Key, Glyph, KeyHash> gGlyphs;
 
 FT_Face LoadFace(const std::string& path) {
-    if (!gLibrary && FT_Init_FreeType(&gLibrary) != 0) return nullptr;
+    if (!gLibrary && FT_Init_FreeType(&gLibrary) != 0)
+        return nullptr;
     auto it = gFaces.find(path);
-    if (it != gFaces.end()) return it->second;
+    if (it != gFaces.end())
+        return it->second;
     FT_Face face = nullptr;
-    if (FT_New_Face(gLibrary, path.c_str(), 0, &face) != 0) face = nullptr;
+    if (FT_New_Face(gLibrary, path.c_str(), 0, &face) != 0)
+        face = nullptr;
     gFaces[path] = face;
     return face;
 }
@@ -83,7 +86,8 @@ Sized Prepare(const TFont& font, double scale) {
     Sized s;
     s.face = LoadFace(FontFile(font));
     s.em = 0;
-    if (!s.face) return s;
+    if (!s.face)
+        return s;
     double asc = 0, desc = 0;
     CellUnits(s.face, asc, desc);
     const double upem = s.face->units_per_EM;
@@ -104,8 +108,10 @@ Sized Prepare(const TFont& font, double scale) {
 const Glyph* GlyphOf(const Sized& s, int angleTenths, char32_t code) {
     const Key key{s.face, s.em26, angleTenths, code};
     auto it = gGlyphs.find(key);
-    if (it != gGlyphs.end()) return &it->second;
-    if (gGlyphs.size() > 8192) gGlyphs.clear();
+    if (it != gGlyphs.end())
+        return &it->second;
+    if (gGlyphs.size() > 8192)
+        gGlyphs.clear();
     Glyph g;
     if (FT_Set_Char_Size(s.face, 0, s.em26, 72, 72) == 0) {
         const double a = angleTenths * M_PI / 1800.0;
@@ -119,9 +125,10 @@ const Glyph* GlyphOf(const Sized& s, int angleTenths, char32_t code) {
         if (FT_Load_Glyph(s.face, index, FT_LOAD_DEFAULT) == 0) {
             FT_GlyphSlot slot = s.face->glyph;
             // The advance along the text direction, before the rotation.
-            g.advance = angleTenths ? std::lround(std::hypot(double(slot->advance.x),
-                                                             double(slot->advance.y)))
-                                    : slot->advance.x;
+            g.advance =
+                angleTenths
+                    ? std::lround(std::hypot(double(slot->advance.x), double(slot->advance.y)))
+                    : slot->advance.x;
             if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
                 const FT_Bitmap& bm = slot->bitmap;
                 g.left = slot->bitmap_left;
@@ -168,13 +175,16 @@ std::u32string Decode(std::string_view text) {
             }
             cp = (cp << 6) | (d & 0x3F);
         }
-        if (!utf8) break;
+        if (!utf8)
+            break;
         out.push_back(cp);
         i += size_t(extra) + 1;
     }
-    if (utf8) return out;
+    if (utf8)
+        return out;
     out.clear();
-    for (char c : text) out.push_back(char32_t(static_cast<unsigned char>(c)));
+    for (char c : text)
+        out.push_back(char32_t(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -184,20 +194,28 @@ std::string FontFile(const TFont& font) {
                    [](unsigned char c) { return char(std::tolower(c)); });
     enum { Serif, Sans, Mono } kind = Sans;
     const unsigned family = font.pitchAndFamily & 0xF0u;
-    if (family == FF_ROMAN) kind = Serif;
-    else if (family == FF_MODERN || (font.pitchAndFamily & 3u) == FIXED_PITCH) kind = Mono;
+    if (family == FF_ROMAN)
+        kind = Serif;
+    else if (family == FF_MODERN || (font.pitchAndFamily & 3u) == FIXED_PITCH)
+        kind = Mono;
     auto has = [&](const char* w) { return face.find(w) != std::string::npos; };
-    if (has("mono") || has("courier") || has("fixed")) kind = Mono;
+    if (has("mono") || has("courier") || has("fixed"))
+        kind = Mono;
     else if (has("sans") || has("arial") || has("helvetica") || has("tahoma") || has("verdana"))
         kind = Sans;
-    else if (has("serif") || has("times") || has("roman")) kind = Serif;
+    else if (has("serif") || has("times") || has("roman"))
+        kind = Serif;
     const bool bold = font.weight >= FW_SEMIBOLD;
     const bool italic = font.italic;
-    std::string name = kind == Serif ? "DejaVuSerif" : kind == Mono ? "DejaVuSansMono" : "DejaVuSans";
+    std::string name = kind == Serif  ? "DejaVuSerif"
+                       : kind == Mono ? "DejaVuSansMono"
+                                      : "DejaVuSans";
     if (bold || italic) {
         name += '-';
-        if (bold) name += "Bold";
-        if (italic) name += kind == Serif ? "Italic" : "Oblique";
+        if (bold)
+            name += "Bold";
+        if (italic)
+            name += kind == Serif ? "Italic" : "Oblique";
     }
     return std::string(TARNIX_FONT_DIR) + "/" + name + ".ttf";
 }
@@ -206,12 +224,14 @@ bool Measure(const TFont& font, double scale, std::string_view text, Metrics& m)
     std::lock_guard<std::mutex> lock(gMutex);
     m = Metrics{};
     const Sized s = Prepare(font, scale);
-    if (!s.face) return false;
+    if (!s.face)
+        return false;
     m.em = s.em;
     m.ascent = s.ascent;
     m.descent = s.descent;
     long advance = 0;
-    for (char32_t c : Decode(text)) advance += GlyphOf(s, 0, c)->advance;
+    for (char32_t c : Decode(text))
+        advance += GlyphOf(s, 0, c)->advance;
     m.width = advance / 64.0;
     return true;
 }
@@ -220,7 +240,8 @@ bool Draw(raster::Target& t, const TFont& font, double scale, double x, double y
           std::string_view text, std::uint32_t color) {
     std::lock_guard<std::mutex> lock(gMutex);
     const Sized s = Prepare(font, scale);
-    if (!s.face) return false;
+    if (!s.face)
+        return false;
     const int angle = AngleOf(font);
     const double a = angle * M_PI / 1800.0;
     const double ux = std::cos(a), uy = -std::sin(a); // device direction of the advance
@@ -233,7 +254,8 @@ bool Draw(raster::Target& t, const TFont& font, double scale, double x, double y
         const int py = int(std::lround(oy + along * uy));
         for (int r = 0; r < g->rows; ++r) {
             const int yy = py - g->top + r;
-            if (yy < t.clip.top || yy >= t.clip.bottom) continue;
+            if (yy < t.clip.top || yy >= t.clip.bottom)
+                continue;
             for (int col = 0; col < g->width; ++col)
                 raster::Blend(t, px + g->left + col, yy,
                               g->coverage[size_t(r) * size_t(g->width) + size_t(col)], color);

@@ -2,12 +2,12 @@
 // alpha-blended onto a raster target.
 #pragma once
 
+#include "core/raster.h"
+#include "plat/gdi.hpp"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "core/raster.h"
-#include "plat/gdi.hpp"
 
 namespace plat::text {
 

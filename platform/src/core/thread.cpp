@@ -2,11 +2,13 @@
 #include "plat/thread.hpp"
 
 TThread::~TThread() {
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 bool TThread::Start() {
-    if (status_ != Created) return false;
+    if (status_ != Created)
+        return false;
     status_ = Running;
     thread_ = std::thread([this] {
         exitCode_ = Run();
@@ -16,7 +18,8 @@ bool TThread::Start() {
 }
 
 int TThread::WaitForExit(DWORD) {
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
     return exitCode_;
 }
 

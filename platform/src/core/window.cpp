@@ -1,14 +1,16 @@
 // TWindow and TFrameWindow: creation, the client surface, invalidation, message dispatch.
 #include "plat/window.hpp"
 
-#include <algorithm>
-
 #include "core/msg_queue.hpp"
 #include "core/window_paint.hpp"
 #include "plat/backend.hpp"
 
+#include <algorithm>
+
 namespace plat {
-MsgQueue* MsgQueue::Of(const TWindow* window) { return window->queue_.get(); }
+MsgQueue* MsgQueue::Of(const TWindow* window) {
+    return window->queue_.get();
+}
 } // namespace plat
 
 namespace {
@@ -22,19 +24,22 @@ TWindow::TWindow(TWindow* parent, const char* title)
 }
 
 TWindow::~TWindow() {
-    if (created_) Destroy();
+    if (created_)
+        Destroy();
     queue_->RemoveWindow(this);
 }
 
 bool TWindow::Create() {
-    if (created_) return false;
+    if (created_)
+        return false;
     created_ = true;
     if (surface_.Empty()) {
         TSize s = dynamic_cast<TFrameWindow*>(this) ? kDefaultFrameClient : kDefaultClient;
         surface_.Resize(s.cx, s.cy);
     }
     plat::GetBackend().createWindow(*this);
-    if (hasMenu_) plat::GetBackend().buildMenu(*this, menu_);
+    if (hasMenu_)
+        plat::GetBackend().buildMenu(*this, menu_);
     invalid_ = GetClientRect();
     erasePending_ = true;
     PostMessage(this, WM_SIZE, SIZE_RESTORED, MAKELPARAM(surface_.Width(), surface_.Height()));
@@ -43,9 +48,11 @@ bool TWindow::Create() {
 }
 
 void TWindow::Destroy(int) {
-    if (!created_) return;
+    if (!created_)
+        return;
     CleanupWindow();
-    if (HasCapture()) ReleaseCapture();
+    if (HasCapture())
+        ReleaseCapture();
     plat::GetBackend().destroyWindow(*this);
     created_ = false;
     invalid_ = {};
@@ -55,17 +62,20 @@ void TWindow::Destroy(int) {
 
 void TWindow::Destroyed() {
     TApplication* app = GetApplicationObject();
-    if (app && app->GetMainWindow() == this) PostQuitMessage(0);
+    if (app && app->GetMainWindow() == this)
+        PostQuitMessage(0);
 }
 
 void TWindow::CloseWindow(int) {
     TApplication* app = GetApplicationObject();
     bool main = app && app->GetMainWindow() == this;
-    if (CanClose() && (!main || app->CanClose())) Destroy();
+    if (CanClose() && (!main || app->CanClose()))
+        Destroy();
 }
 
 void TWindow::SetClientSize(int width, int height) {
-    if (width == surface_.Width() && height == surface_.Height()) return;
+    if (width == surface_.Width() && height == surface_.Height())
+        return;
     surface_.Resize(width, height);
     invalid_ = {};
     Invalidate(true);
@@ -73,15 +83,19 @@ void TWindow::SetClientSize(int width, int height) {
         PostMessage(this, WM_SIZE, SIZE_RESTORED, MAKELPARAM(surface_.Width(), surface_.Height()));
 }
 
-void TWindow::Invalidate(bool erase) { InvalidateRect(GetClientRect(), erase); }
+void TWindow::Invalidate(bool erase) {
+    InvalidateRect(GetClientRect(), erase);
+}
 
 void TWindow::InvalidateRect(const TRect& rect, bool erase) {
     TRect r = rect.Intersect(GetClientRect());
-    if (r.IsEmpty()) return;
+    if (r.IsEmpty())
+        return;
     invalid_ = invalid_.Union(r);
     erasePending_ = erasePending_ || erase;
     // A thread blocked in GetMessage must see the new WM_PAINT.
-    if (!queue_->OwnedByCaller()) plat::GetBackend().wake();
+    if (!queue_->OwnedByCaller())
+        plat::GetBackend().wake();
 }
 
 void TWindow::Validate() {
@@ -90,7 +104,8 @@ void TWindow::Validate() {
 }
 
 void TWindow::UpdateWindow() {
-    if (created_ && IsInvalid()) PaintNow();
+    if (created_ && IsInvalid())
+        PaintNow();
 }
 
 void TWindow::PaintNow() {
@@ -108,7 +123,8 @@ void TWindow::PaintNow() {
 
 void TWindow::Present(const TRect& dirty) {
     TRect r = dirty.Intersect(GetClientRect());
-    if (created_ && !r.IsEmpty()) plat::GetBackend().present(*this, r);
+    if (created_ && !r.IsEmpty())
+        plat::GetBackend().present(*this, r);
 }
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -120,29 +136,34 @@ LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         CloseWindow(0);
         return 0;
     case WM_COMMAND:
-        if (const plat::MapEntry* e = Find(WM_COMMAND, LOWORD(wParam))) return e->call(*this, wParam, lParam);
+        if (const plat::MapEntry* e = Find(WM_COMMAND, LOWORD(wParam)))
+            return e->call(*this, wParam, lParam);
         return 0;
     case WM_DROPFILES: {
         HDROP drop = reinterpret_cast<HDROP>(wParam);
         LRESULT r = 0;
-        if (const plat::MapEntry* e = Find(message, 0)) r = e->call(*this, wParam, lParam);
+        if (const plat::MapEntry* e = Find(message, 0))
+            r = e->call(*this, wParam, lParam);
         DragFinish(drop);
         return r;
     }
     default:
-        if (const plat::MapEntry* e = Find(message, 0)) return e->call(*this, wParam, lParam);
+        if (const plat::MapEntry* e = Find(message, 0))
+            return e->call(*this, wParam, lParam);
         return 0;
     }
 }
 
 void TWindow::SetCaption(const char* caption) {
     caption_ = caption ? caption : "";
-    if (created_) plat::GetBackend().setCaption(*this, caption_);
+    if (created_)
+        plat::GetBackend().setCaption(*this, caption_);
 }
 
 void TWindow::SetCursor(int cursorId) {
     cursor_ = cursorId;
-    if (created_) plat::GetBackend().setCursor(*this, cursorId);
+    if (created_)
+        plat::GetBackend().setCursor(*this, cursorId);
 }
 
 namespace {
@@ -155,15 +176,19 @@ void TWindow::SetCapture() {
 }
 
 void TWindow::ReleaseCapture() {
-    if (gCapture != this) return;
+    if (gCapture != this)
+        return;
     gCapture = nullptr;
     plat::GetBackend().setCapture(nullptr);
 }
 
-bool TWindow::HasCapture() const { return gCapture == this; }
+bool TWindow::HasCapture() const {
+    return gCapture == this;
+}
 
 bool TWindow::SetTimer(UINT id, UINT milliseconds) {
-    if (!created_) return false;
+    if (!created_)
+        return false;
     queue_->SetTimer(this, id);
     plat::GetBackend().startTimer(*this, id, milliseconds);
     return true;
@@ -171,22 +196,26 @@ bool TWindow::SetTimer(UINT id, UINT milliseconds) {
 
 bool TWindow::KillTimer(UINT id) {
     bool had = queue_->KillTimer(this, id);
-    if (had && created_) plat::GetBackend().stopTimer(*this, id);
+    if (had && created_)
+        plat::GetBackend().stopTimer(*this, id);
     return had;
 }
 
 void TWindow::DragAcceptFiles(bool accept) {
     acceptsFiles_ = accept;
-    if (created_) plat::GetBackend().acceptDrops(*this, accept);
+    if (created_)
+        plat::GetBackend().acceptDrops(*this, accept);
 }
 
 void TWindow::AssignMenu(plat::MenuModel menu) {
     menu_ = std::move(menu);
     hasMenu_ = true;
     menu_.SetChangeHook([this] {
-        if (created_) plat::GetBackend().buildMenu(*this, menu_);
+        if (created_)
+            plat::GetBackend().buildMenu(*this, menu_);
     });
-    if (created_) plat::GetBackend().buildMenu(*this, menu_);
+    if (created_)
+        plat::GetBackend().buildMenu(*this, menu_);
 }
 
 void TWindow::SetAcceleratorTable(plat::AcceleratorTable table) {
@@ -203,12 +232,15 @@ std::vector<int> TWindow::UnhandledCommands() const {
     std::vector<int> bad = hasMenu_ ? menu_.UnknownCommands(handled) : std::vector<int>{};
     if (hasAccelerators_)
         for (int id : accelerators_.CommandIds())
-            if (!handled(id) && std::find(bad.begin(), bad.end(), id) == bad.end()) bad.push_back(id);
+            if (!handled(id) && std::find(bad.begin(), bad.end(), id) == bad.end())
+                bad.push_back(id);
     return bad;
 }
 
 TFrameWindow::TFrameWindow(TWindow* parent, const char* title) : TWindow(parent, title) {}
 
 namespace plat {
-TWindow* CaptureWindow() { return gCapture; }
+TWindow* CaptureWindow() {
+    return gCapture;
+}
 } // namespace plat

@@ -10,10 +10,13 @@ plat::Surface& SurfaceOf(HWND window) {
 
 TClientDC::TClientDC(HWND window)
     : TSurfaceDC(SurfaceOf(window), [window](const TRect& dirty) {
-          if (window) window->Present(dirty);
+          if (window)
+              window->Present(dirty);
       }) {}
 
-HDC GetDC(HWND window) { return window ? new TClientDC(window) : nullptr; }
+HDC GetDC(HWND window) {
+    return window ? new TClientDC(window) : nullptr;
+}
 
 int ReleaseDC(HWND, HDC dc) {
     delete dc;

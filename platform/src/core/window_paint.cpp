@@ -1,9 +1,8 @@
 // Paint with a DC on the window's surface.
 #include "core/window_paint.hpp"
 
-#include "plat/window.hpp"
-
 #include "plat/gdi.hpp"
+#include "plat/window.hpp"
 
 namespace plat {
 

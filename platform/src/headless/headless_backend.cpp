@@ -1,25 +1,28 @@
 // The headless backend.
 #include "headless/headless_backend.hpp"
 
-#include <algorithm>
-
 #include "plat/app.hpp"
 #include "plat/dialog.hpp"
 #include "plat/fault.hpp"
-#include "plat/msgbox.hpp"
 #include "plat/filedlg.hpp"
+#include "plat/msgbox.hpp"
 #include "plat/png.hpp"
 #include "plat/printer.hpp"
 #include "plat/window.hpp"
 
+#include <algorithm>
+
 namespace plat {
 
-std::unique_ptr<Backend> MakeHeadlessBackend() { return std::make_unique<test::HeadlessBackend>(); }
+std::unique_ptr<Backend> MakeHeadlessBackend() {
+    return std::make_unique<test::HeadlessBackend>();
+}
 
 namespace test {
 
 HeadlessBackend& Headless() {
-    if (auto* h = dynamic_cast<HeadlessBackend*>(&GetBackend())) return *h;
+    if (auto* h = dynamic_cast<HeadlessBackend*>(&GetBackend()))
+        return *h;
     SetBackend(MakeHeadlessBackend());
     return static_cast<HeadlessBackend&>(GetBackend());
 }
@@ -27,14 +30,18 @@ HeadlessBackend& Headless() {
 int DefaultBoxAnswer(UINT flags) {
     switch (flags & MB_TYPEMASK) {
     case MB_YESNO:
-    case MB_YESNOCANCEL: return (flags & MB_DEFBUTTON2) ? IDNO : IDYES;
-    case MB_OKCANCEL: return (flags & MB_DEFBUTTON2) ? IDCANCEL : IDOK;
-    default: return IDOK;
+    case MB_YESNOCANCEL:
+        return (flags & MB_DEFBUTTON2) ? IDNO : IDYES;
+    case MB_OKCANCEL:
+        return (flags & MB_DEFBUTTON2) ? IDCANCEL : IDOK;
+    default:
+        return IDOK;
     }
 }
 
 void HeadlessBackend::pump(bool wait) {
-    if (!wait) return;
+    if (!wait)
+        return;
     // Nobody will type: the program waits for input that never comes. Under a script that is a
     // test fault; otherwise (the program run headless) the user closes the main window.
     if (ActiveScript()) {
@@ -61,7 +68,8 @@ void HeadlessBackend::present(TWindow& window, const TRect& dirty) {
 
 void HeadlessBackend::startTimer(TWindow& window, UINT id, UINT milliseconds) {
     stopTimer(window, id);
-    timers.push_back({&window, id, std::max<DWORD>(milliseconds, 1), now + std::max<DWORD>(milliseconds, 1)});
+    timers.push_back(
+        {&window, id, std::max<DWORD>(milliseconds, 1), now + std::max<DWORD>(milliseconds, 1)});
 }
 
 void HeadlessBackend::stopTimer(TWindow& window, UINT id) {
@@ -71,8 +79,10 @@ void HeadlessBackend::stopTimer(TWindow& window, UINT id) {
 void HeadlessBackend::AdvanceTimers(DWORD milliseconds) {
     now += milliseconds;
     for (Timer& t : timers) {
-        if (t.next > now) continue;
-        while (t.next <= now) t.next += t.interval;
+        if (t.next > now)
+            continue;
+        while (t.next <= now)
+            t.next += t.interval;
         TimerFired(*t.window, t.id);
     }
 }
@@ -91,30 +101,35 @@ void HeadlessBackend::Clear() {
 
 int HeadlessBackend::messageBox(TWindow* owner, const std::string& text, const std::string& caption,
                                 UINT flags) {
-    if (Script* s = ActiveScript()) return s->box(owner, text, caption, flags);
+    if (Script* s = ActiveScript())
+        return s->box(owner, text, caption, flags);
     return DefaultBoxAnswer(flags);
 }
 
 bool HeadlessBackend::inputBox(TWindow* owner, const std::string& title, const std::string& prompt,
                                std::string& io, int limit) {
-    if (Script* s = ActiveScript()) return s->input(owner, title, prompt, io, limit);
+    if (Script* s = ActiveScript())
+        return s->input(owner, title, prompt, io, limit);
     return false;
 }
 
 int HeadlessBackend::runDialog(TDialog& dialog) {
-    if (Script* s = ActiveScript()) return s->dialog(dialog);
+    if (Script* s = ActiveScript())
+        return s->dialog(dialog);
     dialog.CmCancel();
     return dialog.GetResult();
 }
 
-bool HeadlessBackend::fileDialog(const OpenFileRecord& record, bool save, std::vector<std::string>& paths,
-                                 DWORD& filterIndex) {
-    if (Script* s = ActiveScript()) return s->file(record, save, paths, filterIndex);
+bool HeadlessBackend::fileDialog(const OpenFileRecord& record, bool save,
+                                 std::vector<std::string>& paths, DWORD& filterIndex) {
+    if (Script* s = ActiveScript())
+        return s->file(record, save, paths, filterIndex);
     return false;
 }
 
 bool HeadlessBackend::editText(std::string& io, std::size_t limit) {
-    if (Script* s = ActiveScript()) return s->edit(io, limit);
+    if (Script* s = ActiveScript())
+        return s->edit(io, limit);
     return true;
 }
 

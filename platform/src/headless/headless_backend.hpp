@@ -2,16 +2,16 @@
 // their default button), services recorded instead of performed.
 #pragma once
 
-#include <map>
-#include <vector>
-
 #include "plat/backend.hpp"
 #include "plat/testing.hpp"
+
+#include <map>
+#include <vector>
 
 namespace plat::test {
 
 class HeadlessBackend : public Backend {
-public:
+  public:
     void pump(bool wait) override;
     void createWindow(TWindow&) override {}
     void destroyWindow(TWindow& window) override;
@@ -34,10 +34,13 @@ public:
 
     void clipboardSet(const ClipData& data) override {
         clip = data;
-        if (data.text) clipTexts.push_back(*data.text);
+        if (data.text)
+            clipTexts.push_back(*data.text);
     }
     void beep(UINT type) override { beepCalls.push_back(type); }
-    void playSound(const std::string& path, bool sync) override { soundCalls.push_back({path, sync}); }
+    void playSound(const std::string& path, bool sync) override {
+        soundCalls.push_back({path, sync});
+    }
     int startProcess(const ProcessRequest& request) override;
     void showHelp(const std::string& file, UINT command, std::uintptr_t data) override {
         help.push_back({file, command, data});

@@ -1,13 +1,13 @@
 // The test script: expected prompts with their answers, matched in order, and the prompt log.
-#include <filesystem>
-#include <sstream>
-
 #include "core/msg_queue.hpp"
 #include "headless/headless_backend.hpp"
 #include "plat/dialog.hpp"
 #include "plat/fault.hpp"
 #include "plat/filedlg.hpp"
 #include "plat/msgbox.hpp"
+
+#include <filesystem>
+#include <sstream>
 
 namespace plat::test {
 
@@ -22,62 +22,89 @@ std::string Quoted(const std::string& s) {
     return q;
 }
 
-std::string Describe(PromptKind kind, const std::string& caption, const std::string& text, int dialogId) {
+std::string Describe(PromptKind kind, const std::string& caption, const std::string& text,
+                     int dialogId) {
     std::string d = KindName(kind);
-    if (kind == PromptKind::Dialog) d.append(" ").append(std::to_string(dialogId));
-    if (!caption.empty()) d.append(" ").append(Quoted(caption));
-    if (!text.empty()) d.append(": ").append(Quoted(text));
+    if (kind == PromptKind::Dialog)
+        d.append(" ").append(std::to_string(dialogId));
+    if (!caption.empty())
+        d.append(" ").append(Quoted(caption));
+    if (!text.empty())
+        d.append(": ").append(Quoted(text));
     return d;
 }
 
 std::string ButtonName(int result) {
     switch (result) {
-    case IDOK: return "OK";
-    case IDCANCEL: return "Cancel";
-    case IDYES: return "Yes";
-    case IDNO: return "No";
-    default: return std::to_string(result);
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    default:
+        return std::to_string(result);
     }
 }
 
 int CancelAnswer(UINT flags) {
     switch (flags & MB_TYPEMASK) {
-    case MB_YESNO: return IDNO;
-    case MB_OK: return IDOK;
-    default: return IDCANCEL;
+    case MB_YESNO:
+        return IDNO;
+    case MB_OK:
+        return IDOK;
+    default:
+        return IDCANCEL;
     }
 }
 } // namespace
 
 const char* KindName(PromptKind kind) {
     switch (kind) {
-    case PromptKind::Box: return "message box";
-    case PromptKind::Input: return "input box";
-    case PromptKind::Dialog: return "dialog";
-    case PromptKind::FileOpen: return "open dialog";
-    case PromptKind::FileSave: return "save dialog";
-    case PromptKind::Edit: return "text window";
+    case PromptKind::Box:
+        return "message box";
+    case PromptKind::Input:
+        return "input box";
+    case PromptKind::Dialog:
+        return "dialog";
+    case PromptKind::FileOpen:
+        return "open dialog";
+    case PromptKind::FileSave:
+        return "save dialog";
+    case PromptKind::Edit:
+        return "text window";
     }
     return "prompt";
 }
 
 std::string Step::mismatch(PromptKind kind, const std::string& caption, const std::string& text,
                            int dialogId) const {
-    if (kind != kind_) return std::string("expected a ") + KindName(kind_);
-    if (dialogId_ && *dialogId_ != dialogId) return "expected dialog " + std::to_string(*dialogId_);
-    if (caption_ && *caption_ != caption) return "expected caption " + Quoted(*caption_);
-    if (text_ && *text_ != text) return "expected text " + Quoted(*text_);
+    if (kind != kind_)
+        return std::string("expected a ") + KindName(kind_);
+    if (dialogId_ && *dialogId_ != dialogId)
+        return "expected dialog " + std::to_string(*dialogId_);
+    if (caption_ && *caption_ != caption)
+        return "expected caption " + Quoted(*caption_);
+    if (text_ && *text_ != text)
+        return "expected text " + Quoted(*text_);
     if (textHas_ && text.find(*textHas_) == std::string::npos)
         return "expected text containing " + Quoted(*textHas_);
     return {};
 }
 
-Script* ActiveScript() { return gActive; }
+Script* ActiveScript() {
+    return gActive;
+}
 
-void SetScriptEndHook(std::function<void(const Script&)> hook) { gEndHook = std::move(hook); }
+void SetScriptEndHook(std::function<void(const Script&)> hook) {
+    gEndHook = std::move(hook);
+}
 
 Script::Script() {
-    if (!dynamic_cast<HeadlessBackend*>(&GetBackend())) previous_ = SetBackend(MakeHeadlessBackend());
+    if (!dynamic_cast<HeadlessBackend*>(&GetBackend()))
+        previous_ = SetBackend(MakeHeadlessBackend());
     MsgQueue::Current()->Clear();
     Headless().Clear();
     outer_ = gActive;
@@ -89,8 +116,10 @@ Script::~Script() {
     if (!done())
         ReportFault(std::to_string(remaining()) + " scripted prompt(s) never shown, the first a " +
                     KindName(steps_[next_]->kind()));
-    if (gEndHook) gEndHook(*this);
-    if (previous_) SetBackend(std::move(previous_));
+    if (gEndHook)
+        gEndHook(*this);
+    if (previous_)
+        SetBackend(std::move(previous_));
 }
 
 Step& Script::add(PromptKind kind) {
@@ -98,24 +127,36 @@ Step& Script::add(PromptKind kind) {
     return *steps_.back();
 }
 
-Step& Script::expectBox() { return add(PromptKind::Box); }
-Step& Script::expectInput() { return add(PromptKind::Input); }
+Step& Script::expectBox() {
+    return add(PromptKind::Box);
+}
+Step& Script::expectInput() {
+    return add(PromptKind::Input);
+}
 Step& Script::expectDialog(int dialogId) {
     Step& s = add(PromptKind::Dialog);
     s.dialogId_ = dialogId;
     return s;
 }
-Step& Script::expectFileOpen() { return add(PromptKind::FileOpen); }
-Step& Script::expectFileSave() { return add(PromptKind::FileSave); }
-Step& Script::expectEdit() { return add(PromptKind::Edit); }
+Step& Script::expectFileOpen() {
+    return add(PromptKind::FileOpen);
+}
+Step& Script::expectFileSave() {
+    return add(PromptKind::FileSave);
+}
+Step& Script::expectEdit() {
+    return add(PromptKind::Edit);
+}
 
-Step* Script::take(PromptKind kind, const std::string& caption, const std::string& text, int dialogId) {
+Step* Script::take(PromptKind kind, const std::string& caption, const std::string& text,
+                   int dialogId) {
     std::string why;
     if (done())
         why = "no prompt was expected";
     else
         why = steps_[next_]->mismatch(kind, caption, text, dialogId);
-    if (why.empty()) return steps_[next_++].get();
+    if (why.empty())
+        return steps_[next_++].get();
     // A surplus prompt keeps the script where it is, so the later prompts still line up.
     if (policy_ == Unexpected::Fail)
         ReportFault("unexpected " + Describe(kind, caption, text, dialogId) + " (" + why + ")");
@@ -131,7 +172,8 @@ std::string Script::logText() const {
     std::ostringstream out;
     for (const PromptRecord& r : log_) {
         out << Describe(r.kind, r.caption, r.text, r.dialogId) << " -> " << ButtonName(r.result);
-        if (!r.answer.empty()) out << ' ' << Quoted(r.answer);
+        if (!r.answer.empty())
+            out << ' ' << Quoted(r.answer);
         out << '\n';
     }
     return out.str();
@@ -154,7 +196,8 @@ bool Script::input(HWND owner, const std::string& title, const std::string& prom
                    int limit) {
     Step* s = take(PromptKind::Input, title, prompt, 0);
     bool ok = s && s->button_.value_or(IDOK) == IDOK && s->text_answer_;
-    if (ok) io = s->text_answer_->substr(0, limit > 0 ? std::size_t(limit - 1) : 0);
+    if (ok)
+        io = s->text_answer_->substr(0, limit > 0 ? std::size_t(limit - 1) : 0);
     log_.push_back({PromptKind::Input, owner, title, prompt, 0, 0, ok ? io : std::string(),
                     ok ? IDOK : IDCANCEL});
     return ok;
@@ -165,16 +208,23 @@ namespace {
 // Checking a radio button clears the others of its group, as the desktop's buttons do.
 void CheckRadio(TDialog& dialog, int id) {
     const DialogTemplate* t = dialog.GetTemplate();
-    if (!t) return;
+    if (!t)
+        return;
     std::size_t at = 0;
-    while (at < t->controls.size() && t->controls[at].id != id) ++at;
-    if (at == t->controls.size()) return;
+    while (at < t->controls.size() && t->controls[at].id != id)
+        ++at;
+    if (at == t->controls.size())
+        return;
     std::size_t first = at;
-    while (first > 0 && !t->controls[first].groupStart) --first;
+    while (first > 0 && !t->controls[first].groupStart)
+        --first;
     for (std::size_t i = first; i < t->controls.size(); ++i) {
-        if (i > first && t->controls[i].groupStart) break;
-        if (t->controls[i].kind != ControlKind::Radio || t->controls[i].id == id) continue;
-        if (auto* r = dynamic_cast<TRadioButton*>(dialog.FindControl(t->controls[i].id))) r->SetCheck(BF_UNCHECKED);
+        if (i > first && t->controls[i].groupStart)
+            break;
+        if (t->controls[i].kind != ControlKind::Radio || t->controls[i].id == id)
+            continue;
+        if (auto* r = dynamic_cast<TRadioButton*>(dialog.FindControl(t->controls[i].id)))
+            r->SetCheck(BF_UNCHECKED);
     }
 }
 
@@ -185,15 +235,18 @@ int Script::dialog(TDialog& dialog) {
     while (!dialog.IsEnded()) {
         Step* s = take(PromptKind::Dialog, dialog.GetCaption(), {}, id);
         if (!s) {
-            if (policy_ == Unexpected::DefaultButton) dialog.CmOk();
-            if (!dialog.IsEnded()) dialog.CmCancel();
+            if (policy_ == Unexpected::DefaultButton)
+                dialog.CmOk();
+            if (!dialog.IsEnded())
+                dialog.CmCancel();
             break;
         }
         for (const auto& [control, text] : s->edits_) {
             if (auto* e = dynamic_cast<TEdit*>(dialog.FindControl(control)))
                 e->SetText(text);
             else
-                ReportFault("dialog " + std::to_string(id) + " has no edit " + std::to_string(control));
+                ReportFault("dialog " + std::to_string(id) + " has no edit " +
+                            std::to_string(control));
         }
         for (const auto& [control, on] : s->checks_) {
             auto* c = dynamic_cast<TCheckBox*>(dialog.FindControl(control));
@@ -202,7 +255,8 @@ int Script::dialog(TDialog& dialog) {
                             std::to_string(control));
                 continue;
             }
-            if (on && dynamic_cast<TRadioButton*>(c)) CheckRadio(dialog, control);
+            if (on && dynamic_cast<TRadioButton*>(c))
+                CheckRadio(dialog, control);
             c->SetCheck(on ? BF_CHECKED : BF_UNCHECKED);
         }
         std::size_t before = log_.size();
@@ -212,12 +266,19 @@ int Script::dialog(TDialog& dialog) {
         else
             dialog.CmCancel();
         // The dialog's entry goes before the boxes it showed while refusing to close.
-        PromptRecord r{PromptKind::Dialog, dialog.GetParent(), dialog.GetCaption(), {}, 0, id,
-                       {}, dialog.IsEnded() ? dialog.GetResult() : 0};
+        PromptRecord r{PromptKind::Dialog,
+                       dialog.GetParent(),
+                       dialog.GetCaption(),
+                       {},
+                       0,
+                       id,
+                       {},
+                       dialog.IsEnded() ? dialog.GetResult() : 0};
         r.answer = dialog.IsEnded() ? "" : "stayed open";
         log_.insert(log_.begin() + std::ptrdiff_t(before), r);
         if (!dialog.IsEnded() && (done() || steps_[next_]->kind() != PromptKind::Dialog)) {
-            ReportFault("dialog " + std::to_string(id) + " stayed open after OK and the script has no "
+            ReportFault("dialog " + std::to_string(id) +
+                        " stayed open after OK and the script has no "
                         "further step for it");
             dialog.CmCancel();
         }
@@ -230,12 +291,14 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
     PromptKind kind = save ? PromptKind::FileSave : PromptKind::FileOpen;
     Step* s = take(kind, record.lpstrTitle, {}, 0);
     // answer("path") and answer({"path"}) both name one file.
-    if (s && s->paths_.empty() && s->text_answer_) s->paths_ = {*s->text_answer_};
+    if (s && s->paths_.empty() && s->text_answer_)
+        s->paths_ = {*s->text_answer_};
     bool ok = s && s->button_.value_or(IDOK) == IDOK && !s->paths_.empty();
     std::string joined;
     if (ok) {
         paths = s->paths_;
-        if (s->filterIndex_) filterIndex = DWORD(*s->filterIndex_);
+        if (s->filterIndex_)
+            filterIndex = DWORD(*s->filterIndex_);
         for (const std::string& p : paths) {
             joined += (joined.empty() ? "" : "\n") + p;
             // The desktop's dialog would not let the user pick a file that is not there.
@@ -257,7 +320,8 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
 
 bool Script::edit(std::string& io, std::size_t limit) {
     Step* s = take(PromptKind::Edit, {}, {}, 0);
-    if (s && s->text_answer_) io = *s->text_answer_;
+    if (s && s->text_answer_)
+        io = *s->text_answer_;
     log_.push_back({PromptKind::Edit, nullptr, {}, {}, 0, 0, io, IDOK});
     return true;
 }

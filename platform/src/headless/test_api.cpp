@@ -1,13 +1,13 @@
 // Injected input and the recorders of the headless backend.
 #include "headless/headless_backend.hpp"
-#include "plat/window.hpp"
-
 #include "plat/png.hpp"
+#include "plat/window.hpp"
 
 namespace plat::test {
 
 namespace {
-void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::uint32_t ch, UINT keyState) {
+void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::uint32_t ch,
+          UINT keyState) {
     MSG m;
     m.hwnd = window;
     m.message = message;
@@ -18,7 +18,9 @@ void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam, std::uint32_t
     PostInput(m);
 }
 
-bool AltHeld(UINT keyState) { return (keyState & KS_ALT) != 0; }
+bool AltHeld(UINT keyState) {
+    return (keyState & KS_ALT) != 0;
+}
 } // namespace
 
 void keyDown(HWND window, UINT virtualKey, char ch, UINT keyState) {
@@ -28,7 +30,8 @@ void keyDown(HWND window, UINT virtualKey, char ch, UINT keyState) {
 }
 
 void keyUp(HWND window, UINT virtualKey, UINT keyState) {
-    Post(window, AltHeld(keyState) ? WM_SYSKEYUP : WM_KEYUP, virtualKey, LPARAM(0xC0000001), 0, keyState);
+    Post(window, AltHeld(keyState) ? WM_SYSKEYUP : WM_KEYUP, virtualKey, LPARAM(0xC0000001), 0,
+         keyState);
 }
 
 void key(HWND window, UINT virtualKey, char ch, UINT keyState) {
@@ -46,38 +49,59 @@ void click(HWND window, int x, int y, UINT keyState) {
 }
 
 void drop(HWND window, std::vector<std::string> paths, TPoint point) {
-    if (window) PostDrop(*window, std::move(paths), point);
+    if (window)
+        PostDrop(*window, std::move(paths), point);
 }
 
 void menuHelpKey(HWND window, int highlightedId) {
-    if (window) MenuHelpKey(*window, highlightedId);
+    if (window)
+        MenuHelpKey(*window, highlightedId);
 }
 
 void command(HWND window, int id) {
-    if (window) PostMenuCommand(*window, id);
+    if (window)
+        PostMenuCommand(*window, id);
 }
 
 void resize(HWND window, int width, int height) {
-    if (window) ClientResized(*window, width, height);
+    if (window)
+        ClientResized(*window, width, height);
 }
 
 void closeBox(HWND window) {
-    if (window) PostClose(*window);
+    if (window)
+        PostClose(*window);
 }
 
-void advanceTimers(DWORD milliseconds) { Headless().AdvanceTimers(milliseconds); }
+void advanceTimers(DWORD milliseconds) {
+    Headless().AdvanceTimers(milliseconds);
+}
 
 bool windowPng(TWindow& window, const std::string& path) {
     return WritePng(window.GetSurface(), path);
 }
 
-const std::vector<SoundCall>& sounds() { return Headless().soundCalls; }
-const std::vector<UINT>& beeps() { return Headless().beepCalls; }
-const std::vector<ProcessRequest>& processes() { return Headless().processCalls; }
-void setProcessResult(int result) { Headless().processResult = result; }
-const std::vector<HelpCall>& helpCalls() { return Headless().help; }
-const ClipData& clipboard() { return Headless().clip; }
-const std::vector<std::string>& clipboardTexts() { return Headless().clipTexts; }
+const std::vector<SoundCall>& sounds() {
+    return Headless().soundCalls;
+}
+const std::vector<UINT>& beeps() {
+    return Headless().beepCalls;
+}
+const std::vector<ProcessRequest>& processes() {
+    return Headless().processCalls;
+}
+void setProcessResult(int result) {
+    Headless().processResult = result;
+}
+const std::vector<HelpCall>& helpCalls() {
+    return Headless().help;
+}
+const ClipData& clipboard() {
+    return Headless().clip;
+}
+const std::vector<std::string>& clipboardTexts() {
+    return Headless().clipTexts;
+}
 
 std::vector<int> cursorHistory(const TWindow* window) {
     auto& c = Headless().cursors;
@@ -97,6 +121,8 @@ TRect lastPresented(const TWindow* window) {
     return it == p.end() ? TRect{} : it->second.second;
 }
 
-void clearRecords() { Headless().Clear(); }
+void clearRecords() {
+    Headless().Clear();
+}
 
 } // namespace plat::test
