@@ -91,6 +91,23 @@ void ContiNormalEquationsWhole(benchmark::State& state) {
     FreeDistributionArrays();
 }
 
+// A whole Fit from a freed kernel; returns the kernels solved (the trials', and the final Run's).
+unsigned long FitCountingKernels() {
+    gContiKernel.Free();
+    const unsigned long before = gContiKernel.Generation();
+    benchmark::DoNotOptimize(ContiFit(nullptr));
+    return gContiKernel.Generation() - before;
+}
+
+void SetFitCounters(benchmark::State& state, int threads, unsigned long kernels) {
+    state.counters["threads"] = threads;
+    state.counters["evaluations"] = FitControl::evaluationCount;
+    state.counters["kernels"] = static_cast<double>(kernels);
+    state.counters["ff0"] = ContiState::ff0;
+    state.counters["meniscus"] = ModelParameters::meniscus;
+    state.counters["rmsd"] = FitControl::bestRmsd;
+}
+
 // The simplex (or Levenberg-Marquardt) from f/f0 1.2 and meniscus 6.02 cm (truth 1.25 and 6.0),
 // with systematic noise in the data; the accuracy beside the time is what the fit found and its
 // rmsd (noise 0.005).
@@ -106,17 +123,9 @@ void ContiFitFrictionalRatioAndMeniscus(benchmark::State& state) {
         FitControl::simplex = state.range(1) == 0;
         FitControl::marquardtLevenberg = state.range(1) != 0;
         FitControl::simulatedAnnealing = false;
-        gContiKernel.Free();
-        const unsigned long before = gContiKernel.Generation();
-        benchmark::DoNotOptimize(ContiFit(nullptr));
-        kernels = gContiKernel.Generation() - before;
+        kernels = FitCountingKernels();
     }
-    state.counters["threads"] = threads;
-    state.counters["evaluations"] = FitControl::evaluationCount;
-    state.counters["kernels"] = static_cast<double>(kernels); // trials solved, and the final Run
-    state.counters["ff0"] = ContiState::ff0;
-    state.counters["meniscus"] = ModelParameters::meniscus;
-    state.counters["rmsd"] = FitControl::bestRmsd;
+    SetFitCounters(state, threads, kernels);
     FitControl::simplex = true;
     FitControl::marquardtLevenberg = false;
     FreeDistributionArrays();
@@ -147,17 +156,9 @@ void ContiFitAsAScientistSetsIt(benchmark::State& state) {
         FitControl::simplexTolerance = 1e-6;
         FitControl::simplex = true;
         FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
-        gContiKernel.Free();
-        const unsigned long before = gContiKernel.Generation();
-        benchmark::DoNotOptimize(ContiFit(nullptr));
-        kernels = gContiKernel.Generation() - before;
+        kernels = FitCountingKernels();
     }
-    state.counters["threads"] = threads;
-    state.counters["evaluations"] = FitControl::evaluationCount;
-    state.counters["kernels"] = static_cast<double>(kernels);
-    state.counters["ff0"] = ContiState::ff0;
-    state.counters["meniscus"] = ModelParameters::meniscus;
-    state.counters["rmsd"] = FitControl::bestRmsd;
+    SetFitCounters(state, threads, kernels);
     FreeDistributionArrays();
 }
 
