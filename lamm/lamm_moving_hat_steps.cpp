@@ -3,6 +3,7 @@
 #include "foundations/subnormal_flush.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_moving_hat_ends.h"
+#include "lamm/moving_hat_step_weights.h"
 #include "lamm/tridiagonal.h"
 
 #include <algorithm>
@@ -12,29 +13,6 @@
 namespace {
 
 constexpr int kMostIdleSteps = 1000;
-
-// Coefficients of the conservative Crank-Nicolson step over [tau, tau + dt] of a grid period,
-// scaled by 1 / E(tau)^2: the left matrix E(tau + dt)^2 (M - dt/2 (A + 2 k M + dM/dt)) at the
-// end of the step, the right one M + dt/2 (A + 2 k M + dM/dt) at its start, with
-// A = -(D / E^2) K - Tr. An entry takes M, dM/dt, K and Tr of its position.
-struct StepWeights {
-    StepWeights(const CLammIdeal& o, double tau, double step) {
-        const double k = o.frameRate, gain = std::exp(2.0 * k * step);
-        const double d0 = o.D / std::exp(2.0 * k * tau),
-                     d1 = o.D / std::exp(2.0 * k * (tau + step));
-        half = 0.5 * step;
-        leftM = gain * (1.0 - k * step), leftRate = gain * half;
-        leftK = leftRate * d1, leftTr = leftRate;
-        rightM = 1.0 + k * step, rightK = half * d0;
-    }
-    double Left(double m, double mRate, double kk, double tr) const {
-        return leftM * m - leftRate * mRate + leftK * kk + leftTr * tr;
-    }
-    double Right(double m, double mRate, double kk, double tr) const {
-        return rightM * m + half * mRate - rightK * kk - half * tr;
-    }
-    double half, leftM, leftRate, leftK, leftTr, rightM, rightK;
-};
 
 // The change of the profile in the laboratory frame over a window, per second and relative to
 // its largest value: the moving frame's own change never settles while its nodes travel, even
@@ -274,7 +252,7 @@ void CLammIdeal::AdvanceSolution(double step) {
     double rate0[8];
     EndMassRates(rate0);
     EndElementsAt(PeriodPhase(tau + step, period));
-    const StepWeights w(*this, tau, step);
+    const CMovingHatStepWeights w(D, frameRate, tau, step);
     for (int i = 1; i <= N; ++i) {
         La[i] = w.Left(Ma[i], 0.0, Ka[i], Ta[i]);
         Lb[i] = w.Left(Mb[i], 0.0, Kb[i], Tb[i]);
@@ -326,7 +304,7 @@ void CLammIdeal::FactorFullPeriodStep() {
     double rate0[8];
     EndMassRates(rate0);
     EndElementsAt(period);
-    const StepWeights w(*this, 0.0, period);
+    const CMovingHatStepWeights w(D, frameRate, 0.0, period);
     for (int i = 1; i <= N; ++i) {
         Ba[i] = w.Right(Ma[i], 0.0, Ka[i], Ta[i]);
         Bb[i] = w.Right(Mb[i], 0.0, Kb[i], Tb[i]);

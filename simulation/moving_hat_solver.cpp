@@ -5,6 +5,7 @@
 #include "foundations/show_error.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/lamm_moving_hat_ends.h"
+#include "lamm/moving_hat_step_weights.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/cosolute_time_course.h"
@@ -256,29 +257,6 @@ class MovingHatRun {
         return dt != before;
     }
 
-    // Coefficients of the conservative Crank-Nicolson step over [tau, tau + h] of a grid period:
-    // d/dt (M E^2 c) = (A + 2 k M + dM/dt) E^2 c with A = -(D / E^2) S - A_frame, scaled by
-    // 1 / E(tau)^2. The added terms are the frame's dilution and the motion of the end nodes, so
-    // the amount E^2 M c is the same at both ends of every step.
-    struct StepWeights {
-        StepWeights(const MovingHatState& g, double tau, double h) {
-            const double k = g.k, gain = std::exp(2.0 * k * h);
-            const double d0 = g.D / std::exp(2.0 * k * tau),
-                         d1 = g.D / std::exp(2.0 * k * (tau + h));
-            half = 0.5 * h;
-            leftM = gain * (1.0 - k * h), leftRate = gain * half;
-            leftK = leftRate * d1, leftTr = leftRate;
-            rightM = 1.0 + k * h, rightK = half * d0;
-        }
-        double Left(double m, double rate, double kk, double tr) const {
-            return leftM * m - leftRate * rate + leftK * kk + leftTr * tr;
-        }
-        double Right(double m, double kk, double tr) const {
-            return rightM * m - rightK * kk - half * tr;
-        }
-        double half, leftM, leftRate, leftK, leftTr, rightM, rightK;
-    };
-
     void DampProfileOverflow() {
         if (g.D > 2e-8)
             return;
@@ -311,11 +289,11 @@ class MovingHatRun {
         double rate0[8];
         EndMassRates(rate0);
         BoundaryEntriesAtEnd(g.period);
-        const StepWeights w(g, 0.0, g.period);
+        const CMovingHatStepWeights w(g.D, g.k, 0.0, g.period);
         for (int i = 1; i <= g.n; ++i) {
-            g.Ba[i] = w.Right(g.Ma[i], g.Ka[i], g.Ta[i]);
-            g.Bb[i] = w.Right(g.Mb[i], g.Kb[i], g.Tb[i]);
-            g.Bc[i] = w.Right(g.Mc[i], g.Kc[i], g.Tc[i]);
+            g.Ba[i] = w.Right(g.Ma[i], 0.0, g.Ka[i], g.Ta[i]);
+            g.Bb[i] = w.Right(g.Mb[i], 0.0, g.Kb[i], g.Tb[i]);
+            g.Bc[i] = w.Right(g.Mc[i], 0.0, g.Kc[i], g.Tc[i]);
             g.La[i] = w.Left(g.Ma[i], 0.0, g.Ka[i], g.Ta[i]);
             g.Lb[i] = w.Left(g.Mb[i], 0.0, g.Kb[i], g.Tb[i]);
             g.Lc[i] = w.Left(g.Mc[i], 0.0, g.Kc[i], g.Tc[i]);
@@ -355,21 +333,21 @@ class MovingHatRun {
         double rate0[8];
         EndMassRates(rate0);
         BoundaryEntriesAtEnd(PeriodPhase(tau + h, g.period));
-        const StepWeights w(g, tau, h);
+        const CMovingHatStepWeights w(g.D, g.k, tau, h);
         for (int i = 1; i <= n; ++i) {
             g.La[i] = w.Left(g.Ma[i], 0.0, g.Ka[i], g.Ta[i]);
             g.Lb[i] = w.Left(g.Mb[i], 0.0, g.Kb[i], g.Tb[i]);
             g.Lc[i] = w.Left(g.Mc[i], 0.0, g.Kc[i], g.Tc[i]);
         }
         double* rhs = g.rhs.data();
-        rhs[1] = w.Right(g.Mb[1], g.Kb[1], g.Tb[1]) * old[1] +
-                 w.Right(g.Mc[1], g.Kc[1], g.Tc[1]) * old[2];
+        rhs[1] = w.Right(g.Mb[1], 0.0, g.Kb[1], g.Tb[1]) * old[1] +
+                 w.Right(g.Mc[1], 0.0, g.Kc[1], g.Tc[1]) * old[2];
         for (int i = 2; i < n; ++i)
-            rhs[i] = w.Right(g.Ma[i], g.Ka[i], g.Ta[i]) * old[i - 1] +
-                     w.Right(g.Mb[i], g.Kb[i], g.Tb[i]) * old[i] +
-                     w.Right(g.Mc[i], g.Kc[i], g.Tc[i]) * old[i + 1];
-        rhs[n] = w.Right(g.Ma[n], g.Ka[n], g.Ta[n]) * old[n - 1] +
-                 w.Right(g.Mb[n], g.Kb[n], g.Tb[n]) * old[n];
+            rhs[i] = w.Right(g.Ma[i], 0.0, g.Ka[i], g.Ta[i]) * old[i - 1] +
+                     w.Right(g.Mb[i], 0.0, g.Kb[i], g.Tb[i]) * old[i] +
+                     w.Right(g.Mc[i], 0.0, g.Kc[i], g.Tc[i]) * old[i + 1];
+        rhs[n] = w.Right(g.Ma[n], 0.0, g.Ka[n], g.Ta[n]) * old[n - 1] +
+                 w.Right(g.Mb[n], 0.0, g.Kb[n], g.Tb[n]) * old[n];
         for (int p = 0; p < 8; ++p) {
             const EndPosition e = EndPositionOf(p, n);
             rhs[e.row] += w.half * rate0[p] * old[e.Column()];
