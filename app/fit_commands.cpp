@@ -1,5 +1,6 @@
 // The Fit command, the equilibrium model's Run and Fit engines, and Update Saved Fit Parameters.
 #include "app/gradient_check.h"
+#include "app/kept_scan_curves.h"
 #include "app/load_filters.h"
 #include "app/run_engines.h"
 #include "app/txla_window.h"
@@ -152,9 +153,16 @@ void TXLAWindow::CmFit() {
         fitted = RunSizeShapeDistribution(this);
         if (fitted)
             FitControl::bestRmsd = CalcFitRmsd();
-    } else if (engine == RunEngine::ContiSed)
+    } else if (engine == RunEngine::ContiSed) {
+        // A stopped Fit stores nothing, but the trials it showed wrote their curves over the
+        // stored result's: those come back, so the window shows what is stored.
+        const KeptScanCurves stored = KeepScanCurves();
         fitted = ContiFit(this);
-    else if (engine == RunEngine::EquilibriumFit)
+        if (!fitted && FitControl::fitAborted) {
+            PutBackScanCurves(stored);
+            RequestRepaint();
+        }
+    } else if (engine == RunEngine::EquilibriumFit)
         fitted = FitEquilibrium();
     else
         fitted = FitDiscreteSpecies(this);

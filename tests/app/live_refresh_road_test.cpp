@@ -9,6 +9,7 @@
 #include "plotting/progress_line.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
+#include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
@@ -251,6 +252,83 @@ TEST(LiveRefreshRoad, CsFitShowsItsTrialDistributionsAndEndsAsWithout) {
     EXPECT_EQ(on.ff0, off.ff0);
     EXPECT_EQ(on.rmsd, off.rmsd);
     EXPECT_EQ(on.distribution, off.distribution);
+}
+
+// The scan store's curves of every loaded scan: fit and residuals, then the noise.
+std::vector<std::vector<float>> StoreCurves() {
+    std::vector<std::vector<float>> curves;
+    for (int k = 1; k <= ScanStore::scanCount; ++k)
+        for (float** rows : {ScanStore::fit, ScanStore::residuals})
+            curves.emplace_back(rows[k] + 1, rows[k] + 1 + ScanStore::pointCount[k]);
+    curves.emplace_back(ScanStore::tiNoise + 1, ScanStore::tiNoise + 1 + ScanStore::gridCount);
+    curves.emplace_back(ScanStore::riNoise + 1, ScanStore::riNoise + 1 + ScanStore::scanCount);
+    return curves;
+}
+
+std::vector<std::vector<float>> gStoredCurves;
+int gTrialsShown = 0;
+bool gTrialDiffered = false;
+
+// After the first trial shown, a key press stops the fit.
+void KeyAfterTheFirstTrial(TXLAWindow* window) {
+    gSeen.original(window);
+    gTrialDiffered = gTrialDiffered || StoreCurves() != gStoredCurves;
+    if (++gTrialsShown == 1)
+        plat::test::key(window, 'A', 'a');
+}
+
+// A c(s) Fit stopped by a key stores nothing: the window's curves, residuals, noise and
+// distribution are those of the stored result again, not those of the trial it showed last.
+TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
+    MainWindowFixture f(900, 650);
+    f.script.expectBox().text("data and fit plot?").answer(IDYES);
+    f.script.expectBox().text("residuals plot?").answer(IDYES);
+    f.script.expectBox().text("residuals bitmap?").answer(IDNO);
+    f.script.expectBox().text("distribution plot?").answer(IDYES);
+    f.script.expectInput().prompt("max updating interval (sec)").answer("0");
+    SendCommand(f, 592);
+    ScanSetOptions options;
+    options.count = 10;
+    options.dr = 0.004;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    f.Load(options);
+    SendCommand(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "0.5")
+        .set(kRangeMaxId, "10")
+        .set(kResolutionId, "30")
+        .ok();
+    SendCommand(f, 212);
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    M::meniscus = 5.95f;
+    SendCommand(f, 213);
+    ASSERT_TRUE(ScanStore::resultAvailable) << f.script.logText();
+    gStoredCurves = StoreCurves();
+    const std::vector<float> stored(ContiState::distribution + 1,
+                                    ContiState::distribution + 1 + ContiState::gridPoints);
+    M::meniscus = 5.91f;
+    M::meniscusFloat = 1;
+    PackFitParameters();
+    f.Paint();
+
+    gSeen.original = WindowServices::table.drawResidualsView;
+    WindowServices::table.drawResidualsView = KeyAfterTheFirstTrial;
+    SendCommand(f, 215);
+    WindowServices::table.drawResidualsView = gSeen.original;
+    ASSERT_GE(gTrialsShown, 1);
+    EXPECT_TRUE(gTrialDiffered) << "the trial shown left the stored curves as they were";
+    EXPECT_TRUE(FitControl::fitAborted);
+    EXPECT_TRUE(ScanStore::resultAvailable);
+    EXPECT_TRUE(StoreCurves() == gStoredCurves) << "the trial's curves are left on the screen";
+    ASSERT_EQ(ContiState::gridPoints, int(stored.size()));
+    EXPECT_EQ(std::vector<float>(ContiState::distribution + 1,
+                                 ContiState::distribution + 1 + ContiState::gridPoints),
+              stored);
+    EXPECT_NE(ContiState::distributionPlot, nullptr);
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG")) {
+        f.Paint();
+        plat::test::windowPng(*f.window, std::string(keep) + "/cs_fit_stopped.png");
+    }
 }
 
 } // namespace
