@@ -1,0 +1,124 @@
+// The columns of a distribution fit that the data cannot tell apart from nothing, from a
+// neighbour or from the noise terms, held at zero, and the non-negative solution over the others.
+#include "distributions/conti_nnls.h"
+#include "distributions/conti_normal_equations.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+bool ContiNormalEquations::AnyHeld() const {
+    return std::find(held.begin(), held.end(), 1) != held.end();
+}
+
+namespace {
+
+// Column p at amplitude c adds c^2 rawNorm[p] to the data before the noise terms are eliminated
+// and c^2 A(p, p) after: only the latter can be told from the noise terms. No amplitude makes a
+// column carry more than the data hold, c^2 rawNorm[p] <= rawYy, so the most the column can
+// change the squared residual by (alone, the other columns left as they are) is
+// rawYy A(p, p) / rawNorm[p]. Below the variance of one data value, a change of one in
+// chi-square at the column's largest amplitude, no amplitude of it differs from zero by a
+// standard deviation: the data cannot tell it, and only the regularization would set it.
+double OwnSignalBound(const ContiNormalEquations& eq, int p) {
+    return eq.rawYy * (eq.A(p, p) / eq.rawNorm[p]);
+}
+
+// The variance of one data value: the least squares chi-square of the free columns
+// (non-negative) over the nu degrees of freedom; 0 when that solution failed (nothing is held on
+// it: the solve that follows reports the failure).
+double NoiseVarianceOf(const ContiNormalEquations& eq, double nu) {
+    std::vector<double> x;
+    if (ContiNNLSOnFreeColumns(eq, eq.A, x) != AnalysisFailure::None)
+        return 0.0;
+    return std::max(0.0, eq.ChiSquare(x)) / nu;
+}
+
+// Holds the free columns whose own signal lies below the noise; returns how many.
+int HoldColumnsBelowTheNoise(ContiNormalEquations& eq) {
+    if (eq.noiseParameters == 0 || !(eq.rawYy > 0.0) || !std::isfinite(eq.rawYy))
+        return 0;
+    const double nu = eq.values - eq.N() - eq.noiseParameters;
+    if (!(nu >= 1.0))
+        return 0;
+    // The chi-square of the least squares solution is at most yy: columns above yy / nu are
+    // kept without it, and the solve is made only when a column is below that.
+    std::vector<int> candidates;
+    for (int p = 1; p <= eq.N(); ++p)
+        if (!eq.held[p] && eq.rawNorm[p] > 0.0 && OwnSignalBound(eq, p) < eq.yy / nu)
+            candidates.push_back(p);
+    if (candidates.empty())
+        return 0;
+    const double variance = NoiseVarianceOf(eq, nu);
+    int held = 0;
+    for (int p : candidates)
+        if (OwnSignalBound(eq, p) < variance) {
+            eq.held[p] = 1;
+            ++held;
+        }
+    return held;
+}
+
+} // namespace
+
+std::vector<int> ContiFreeColumns(const ContiNormalEquations& eq) {
+    std::vector<int> idx;
+    for (int p = 1; p <= eq.N(); ++p)
+        if (eq.held.empty() || !eq.held[p])
+            idx.push_back(p);
+    return idx;
+}
+
+AnalysisFailure ContiNNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
+                                       std::vector<double>& x) {
+    if (!eq.AnyHeld())
+        return ContiNNLS(A, eq.b, x);
+    const std::vector<int> idx = ContiFreeColumns(eq);
+    const int m = static_cast<int>(idx.size());
+    CDenseMatrix sub(m);
+    std::vector<double> subB(m + 1), subX;
+    for (int i = 1; i <= m; ++i) {
+        subB[i] = eq.b[idx[i - 1]];
+        for (int j = 1; j <= m; ++j)
+            sub(i, j) = A(idx[i - 1], idx[j - 1]);
+    }
+    const AnalysisFailure code = ContiNNLS(sub, subB, subX);
+    x.assign(eq.N() + 1, 0.0);
+    for (int i = 1; i <= m; ++i)
+        x[idx[i - 1]] = subX[i];
+    return code;
+}
+
+int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
+    const int n = eq.N();
+    if (static_cast<int>(eq.held.size()) != n + 1 || static_cast<int>(eq.rawNorm.size()) != n + 1)
+        return 0;
+    double largest = 0.0;
+    for (int p = 1; p <= n; ++p)
+        if (std::isfinite(eq.rawNorm[p]))
+            largest = std::max(largest, eq.rawNorm[p]);
+    int newlyHeld = 0;
+    auto hold = [&](int p) {
+        eq.held[p] = 1;
+        ++newlyHeld;
+    };
+    for (int p = 1; p <= n; ++p)
+        // A column that is not finite is a failed solution: left for the solution's check.
+        if (!eq.held[p] && eq.rawNorm[p] <= kHeldColumnRatio * largest)
+            hold(p);
+    int previous = 0; // the last free distribution column
+    for (int p = 1; p <= eq.DistributionColumns(); ++p) {
+        if (eq.held[p])
+            continue;
+        if (previous > 0) {
+            const double app = eq.A(p, p), aqq = eq.A(previous, previous);
+            const double difference = app + aqq - 2.0 * eq.A(p, previous);
+            if (difference <= kHeldColumnRatio * std::max(app, aqq)) {
+                hold(p);
+                continue;
+            }
+        }
+        previous = p;
+    }
+    return newlyHeld + HoldColumnsBelowTheNoise(eq);
+}
