@@ -1,9 +1,10 @@
 // Regularization and its strength. The second-derivative penalty is a quadratic form added to
-// the normal matrix; the entropy is minimised by damped Newton steps inside c > 0. The strength
-// search brackets alpha by decades and refines log alpha with Brent's method; the achieved
-// chi-square ratio is checked against FCriticalRatio in the distribution tests.
+// the normal matrix; the entropy's solution at one strength is conti_entropy_solution's. The
+// strength search brackets alpha by decades and refines log alpha with Brent's method; the
+// achieved chi-square ratio is checked against FCriticalRatio in the distribution tests.
 #include "distributions/conti_regularization.h"
 
+#include "distributions/conti_entropy_solution.h"
 #include "distributions/conti_nnls.h"
 #include "foundations/brent_root.h"
 #include "foundations/statistical_tests.h"
@@ -11,9 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
-#include <limits>
+#include <string>
+#include <utility>
 
 double ContiTargetRatio(double P, double nu) {
     if (P <= 0.5)
@@ -35,26 +35,6 @@ double SecondDerivativeNorm(const std::vector<double>& c) {
     }
     return sum;
 }
-
-namespace {
-
-// The normal equations restricted to the columns idx (renumbered 1..m); yy is kept, so the
-// chi-square of amplitudes that are zero off idx is the same in both.
-ContiNormalEquations Restricted(const ContiNormalEquations& eq, const std::vector<int>& idx) {
-    const int m = static_cast<int>(idx.size());
-    ContiNormalEquations r;
-    r.A.Resize(m);
-    r.b.assign(m + 1, 0.0);
-    r.yy = eq.yy;
-    for (int i = 1; i <= m; ++i) {
-        r.b[i] = eq.b[idx[i - 1]];
-        for (int j = 1; j <= m; ++j)
-            r.A(i, j) = eq.A(idx[i - 1], idx[j - 1]);
-    }
-    return r;
-}
-
-} // namespace
 
 std::vector<double> PriorShape(const std::vector<double>& prior) {
     double largest = 0.0;
@@ -97,526 +77,410 @@ namespace {
 // moves the ratio by about as much).
 constexpr double kHintRatioTolerance = 1e-5;
 
-// A Newton decrement below this fraction of the objective that stops shrinking has reached
-// the rounding of the objective (seen at 1e-12 for 100 grid points and 50,000 values).
-constexpr double kRoundingDecrement = 1e-9;
+// A strength the search solved: the gap of its chi-square ratio to the target and its amplitudes.
+struct SolvedStrength {
+    double alpha, gap;
+    std::vector<double> c;
+};
 
-// Newton's method on the entropy objective f has converged when the decrement is negligible, or
-// small and no longer falling as it falls near the minimum, so that only rounding is left to
-// remove (each further step would be a line search through the rounding of f). Keeps the last
-// decrement in previous.
-bool EntropyNewtonConverged(double decrement, double f, const ContiNormalEquations& eq,
-                            double& previous) {
-    const double scale = std::fabs(f) + eq.yy * 1e-6;
-    if (decrement <= 1e-13 * scale ||
-        (decrement <= kRoundingDecrement * scale && decrement > 0.25 * previous))
-        return true;
-    previous = decrement;
-    return false;
+// The strength solved nearest below alpha; null when there is none.
+const SolvedStrength* NearestWeaker(const std::vector<SolvedStrength>& solved, double alpha) {
+    const SolvedStrength* below = nullptr;
+    for (const SolvedStrength& s : solved)
+        if (s.alpha < alpha && (!below || s.alpha > below->alpha))
+            below = &s;
+    return below;
 }
 
-double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
-                        const std::vector<double>& c) {
-    double s = 0.0;
-    const std::size_t end = std::min(c.size(), std::size_t(eq.DistributionColumns()) + 1);
-    for (std::size_t p = 1; p < end; ++p)
-        s += c[p] * std::log(c[p] / m[p]) - c[p] + m[p];
-    return eq.ChiSquare(c) + alpha * s;
+// The rise of the ratio per decade between the nearest strengths solved on either side of a
+// (0 when there are none).
+double SlopeNear(const std::vector<SolvedStrength>& solved, double a) {
+    const SolvedStrength *below = nullptr, *above = nullptr;
+    for (const SolvedStrength& s : solved) {
+        if (s.alpha < a && s.gap <= 0.0 && (!below || s.alpha > below->alpha))
+            below = &s;
+        if (s.alpha > a && s.gap > 0.0 && (!above || s.alpha < above->alpha))
+            above = &s;
+    }
+    if (!below || !above)
+        return 0.0;
+    const double slope =
+        (above->gap - below->gap) / (std::log10(above->alpha) - std::log10(below->alpha));
+    return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
 }
 
-// The end of one Newton iteration with gradient grad and step d from c (objective f): false when
-// the decrement is spent (EntropyNewtonConverged) or no backtracked step lowers f; otherwise c and
-// f take the first step of 1, 1/2, 1/4, ... that does, each trial amplitude kept at least share
-// times its value and at the floor.
-bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
-                      const std::vector<double>& grad, const std::vector<double>& d, double share,
-                      double floor, double& previousDecrement, std::vector<double>& c, double& f,
-                      std::vector<double>& trial) {
+// A hint is usable on an entropy search over as many amplitudes, all finite and >= 0.
+bool HintUsable(const ContiStrengthHint* hint, ContiRegularizationKind kind, int n) {
+    return kind == ContiRegularizationKind::MaximumEntropy && hint && hint->alpha > 0.0 &&
+           std::isfinite(hint->alpha) && static_cast<int>(hint->c.size()) == n + 1 &&
+           std::all_of(hint->c.begin() + 1, hint->c.end(),
+                       [](double v) { return std::isfinite(v) && v >= 0.0; });
+}
+
+// What a search leaves for the next: the strength it reached from below, with its amplitudes and
+// the slope of the ratio there, when it met no failure; else nothing.
+ContiStrengthHint HintForNextSearch(bool fromBelow, AnalysisFailure first,
+                                    const ContiRegularizedSolution& out,
+                                    const std::vector<SolvedStrength>& solved) {
+    if (fromBelow && first == AnalysisFailure::None && out.alpha > 0.0)
+        return ContiStrengthHint{out.alpha, out.c, SlopeNear(solved, out.alpha)};
+    return ContiStrengthHint{};
+}
+
+// The numbers a failure of the strength search carries into its message.
+std::string StrengthReachedDetail(double alpha, double gap, double targetRatio) {
+    char text[160];
+    std::snprintf(text, sizeof text, "chi-square ratio %.6g reached at strength %.3g, %.6g asked",
+                  gap + targetRatio, alpha, targetRatio);
+    return std::string(text);
+}
+
+// What shapes the regularized solutions: the prior's shape q over every amplitude (empty: flat),
+// the entropy's default model m and the start of the entropy solutions.
+struct RegularizationShape {
+    std::vector<double> q, m, start;
+};
+
+// The default model of the entropy is the prior's shape (flat without one) at the mean NNLS
+// amplitude of the distribution; a flat prior gives exactly the flat model. The entropy solutions
+// start from the NNLS one (lifted to 1e-9 of its largest amplitude), so that a weak entropy stays
+// close to it.
+RegularizationShape ShapeOfRegularization(const ContiNormalEquations& eq,
+                                          const std::vector<double>& nnls,
+                                          const std::vector<double>& prior) {
     const int n = eq.N();
-    double decrement = 0.0;
+    const int nd = eq.DistributionColumns();
+    RegularizationShape shape;
+    // A prior covers the distribution's columns; discrete species after them take its ends'
+    // neutral value.
+    if (static_cast<int>(prior.size()) == nd + 1)
+        shape.q = PriorShape(prior);
+    if (!shape.q.empty())
+        shape.q.resize(std::size_t(n) + 1, 1.0);
+    double total = 0.0;
+    for (int p = 1; p <= nd; ++p)
+        total += nnls[p];
+    const double level = total > 0.0 ? total / std::max(nd, 1) : 1e-6;
+    double nnlsMax = 0.0;
     for (int p = 1; p <= n; ++p)
-        decrement -= grad[p] * d[p];
-    if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
-        return false;
-    double t = 1.0;
-    for (int tries = 0; tries < 40; ++tries, t *= 0.5) {
+        nnlsMax = std::max(nnlsMax, nnls[p]);
+    shape.m.assign(std::size_t(n) + 1, level);
+    if (!shape.q.empty()) {
+        double qMean = 0.0;
+        for (int p = 1; p <= nd; ++p)
+            qMean += shape.q[p];
+        qMean /= nd;
         for (int p = 1; p <= n; ++p)
-            trial[p] = std::max({c[p] + t * d[p], share * c[p], floor});
-        const double ft = EntropyObjective(eq, alpha, m, trial);
-        if (ft < f) {
-            c.swap(trial);
-            f = ft;
-            return true;
-        }
+            shape.m[p] = level * (shape.q[p] / qMean);
     }
-    return false;
-}
-
-// The Newton step d of the entropy objective with gradient -negGrad and Hessian H over the
-// columns rows. The entropy keeps a distribution's amplitude off zero, but a discrete species
-// after the entropic columns has no such barrier: where the unconstrained step would take its
-// amplitude through zero while the gradient presses it down (NNLS leaves it at zero), the step
-// that the positivity then clips no longer descends, and the search stalls far from the
-// minimum. Such a species is held for this step (d = 0) and the step is solved over the others.
-bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& negGrad,
-                           std::vector<int> rows, int entropic, const std::vector<double>& c,
-                           std::vector<double>& d) {
-    for (;;) {
-        if (!CholeskySolveSubset(H, negGrad, rows, 0.0, d))
-            return false;
-        std::vector<int> kept;
-        for (int p : rows) {
-            if (p > entropic && negGrad[p] < 0.0 && c[p] + d[p] <= 0.0)
-                d[p] = 0.0;
-            else
-                kept.push_back(p);
-        }
-        if (kept.size() == rows.size())
-            return true;
-        rows.swap(kept);
-        if (rows.empty())
-            return true;
-    }
-}
-
-// Projected Newton over c >= floor from c. An amplitude is bound to the floor when it sits there
-// with the gradient pressing it down, or when the Newton step would take it through the floor
-// while the gradient presses it down; the step is solved over the free amplitudes alone, with the
-// bound ones moved onto the floor, until no such free amplitude is taken through it. Where that
-// step would climb (bound moves against the free ones' coupling), the plain projected step is
-// taken instead: an ascent ended the iteration as if converged, short of the minimum. Near the
-// unregularized solution most amplitudes are bound and the free block is that of the amplitudes the
-// data hold, which is well conditioned; a step over every amplitude instead asks hundreds of them
-// to pass zero together, and cut to keep them positive it no longer descends. Each step starts with
-// every amplitude above the floor or lifted by the gradient free again.
-AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
-                                   const std::vector<double>& m, double floor,
-                                   std::vector<double>& c) {
-    const int n = eq.N();
-    const int entropic = eq.DistributionColumns();
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, rhs, step;
-    std::vector<int> all(n), freeRows, unit;
-    std::vector<char> bound(n + 1);
+    shape.start.assign(std::size_t(n) + 1, 0.0);
     for (int p = 1; p <= n; ++p)
-        all[p - 1] = p;
-    double f = EntropyObjective(eq, alpha, m, c);
-    double previousDecrement = std::numeric_limits<double>::infinity();
-    CDenseMatrix H;
-    for (int iter = 0; iter < 200; ++iter) {
-        eq.RowProducts(c, all, row);
-        for (int p = 1; p <= n; ++p) {
-            grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
-            if (p <= entropic)
-                grad[p] += alpha * std::log(c[p] / m[p]);
-            bound[p] = c[p] <= floor && grad[p] > 0.0;
-        }
-        // The Newton step over the free amplitudes with the bound ones moved onto the floor; with
-        // grow, amplitudes the step takes through the floor are bound too and the step solved
-        // again. False when the free block is not positive definite.
-        auto newtonStep = [&](bool grow) {
-            for (bool grown = true; grown;) {
-                std::fill(d.begin(), d.end(), 0.0);
-                freeRows.clear();
-                for (int p = 1; p <= n; ++p) {
-                    if (bound[p])
-                        d[p] = floor - c[p];
-                    else
-                        freeRows.push_back(p);
-                }
-                const int k = static_cast<int>(freeRows.size());
-                H.Resize(k);
-                rhs.assign(std::size_t(k) + 1, 0.0);
-                step.assign(std::size_t(k) + 1, 0.0);
-                unit.resize(std::size_t(k));
-                for (int i = 1; i <= k; ++i) {
-                    const int p = freeRows[i - 1];
-                    const double* a = eq.A.Row(p);
-                    unit[i - 1] = i;
-                    double coupled = 0.0; // the bound amplitudes' move seen by this one
-                    for (int q = 1; q <= n; ++q)
-                        if (d[q] != 0.0)
-                            coupled += a[q] * d[q];
-                    rhs[i] = -grad[p] - 2.0 * coupled;
-                    for (int j = 1; j <= i; ++j)
-                        H(i, j) = 2.0 * a[freeRows[j - 1]];
-                    if (p <= entropic)
-                        H(i, i) += alpha / c[p];
-                }
-                if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step))
-                    return false;
-                grown = false;
-                for (int i = 1; i <= k; ++i) {
-                    const int p = freeRows[i - 1];
-                    d[p] = step[i];
-                    if (grow && c[p] + d[p] <= floor && grad[p] > 0.0) {
-                        bound[p] = 1;
-                        grown = true;
-                    }
-                }
+        shape.start[p] = std::max(nnls[p], 1e-9 * nnlsMax);
+    return shape;
+}
+
+// The first strength the search by decades tries: 1e-6 of the mean diagonal of the
+// distribution's columns of the normal matrix.
+double FirstDecadeStrength(const ContiNormalEquations& eq) {
+    const int nd = eq.DistributionColumns();
+    double trace = 0.0;
+    for (int p = 1; p <= nd; ++p)
+        trace += eq.A(p, p);
+    return 1e-6 * trace / std::max(nd, 1);
+}
+
+// The regularized solutions of one strength search, each strength solved once: the root search
+// starts from the two ends of its bracket and as a rule ends where it last evaluated, both solved
+// before. Keeps the first failure met (from the NNLS one on), writes its numbers and the count of
+// solves into the solution out, whose chiSquare0 and targetRatio it reads.
+class CStrengthSolver {
+  public:
+    CStrengthSolver(const ContiNormalEquations& eq, ContiRegularizationKind kind,
+                    RegularizationShape shape, AnalysisFailure nnlsFailure,
+                    ContiRegularizedSolution& out)
+        : eq_(eq), kind_(kind), shape_(std::move(shape)), nnlsFailure_(nnlsFailure),
+          first_(nnlsFailure), out_(out), c_(std::size_t(eq.N()) + 1), warm_(shape_.start),
+          base_(&shape_.start) {}
+
+    // The gap of the chi-square ratio at alpha to the target; the amplitudes are left in c().
+    double Gap(double alpha) {
+        for (const SolvedStrength& s : solved_)
+            if (s.alpha == alpha) {
+                c_ = s.c;
+                if (Entropic())
+                    warm_ = c_;
+                return s.gap;
             }
-            return true;
-        };
-        if (!newtonStep(true))
-            return AnalysisFailure::NnlsNotPositiveDefinite;
-        // Amplitudes moved onto the floor against a gradient that would lift them can make the
-        // step climb; the plain projected step (only the amplitudes on the floor and pressed down
-        // held, the others clipped at the floor along the line) descends.
-        double slope = 0.0;
-        for (int p = 1; p <= n; ++p)
-            slope += grad[p] * d[p];
-        if (!(slope < 0.0)) {
-            for (int p = 1; p <= n; ++p)
-                bound[p] = c[p] <= floor && grad[p] > 0.0;
-            if (!newtonStep(false))
-                return AnalysisFailure::NnlsNotPositiveDefinite;
-        }
-        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial))
-            return AnalysisFailure::None;
+        const AnalysisFailure code = Solve(alpha);
+        if (Entropic())
+            warm_ = c_;
+        Note(code);
+        ++out_.solves;
+        const double gap = eq_.ChiSquare(c_) / out_.chiSquare0 - out_.targetRatio;
+        solved_.push_back(SolvedStrength{alpha, gap, c_});
+        return gap;
     }
-    return AnalysisFailure::None;
+
+    // From now on an entropy solution starts from the one of the nearest weaker strength solved
+    // (base below them all), never from a smoother one.
+    void StartFromBelow(const std::vector<double>& base) {
+        fromBelow_ = true;
+        base_ = &base;
+    }
+    // The strengths solved so far are solved again when asked.
+    void Forget() { solved_.clear(); }
+    // The whole search again, as if nothing had been solved: the smooth road, the NNLS failure
+    // alone noted.
+    void StartOver() {
+        solved_.clear();
+        fromBelow_ = false;
+        base_ = &shape_.start;
+        warm_ = shape_.start;
+        first_ = nnlsFailure_;
+        out_.failureDetail.clear();
+    }
+    // Keeps the first failure met, with its numbers.
+    void Note(AnalysisFailure code, const std::string& detail = {}) {
+        if (first_ == AnalysisFailure::None) {
+            first_ = code;
+            out_.failureDetail = detail;
+        }
+    }
+
+    bool Entropic() const { return kind_ == ContiRegularizationKind::MaximumEntropy; }
+    bool FromBelow() const { return fromBelow_; }
+    double TargetRatio() const { return out_.targetRatio; }
+    AnalysisFailure First() const { return first_; }
+    const std::vector<double>& c() const { return c_; }
+    const std::vector<double>& NnlsStart() const { return shape_.start; }
+    const std::vector<SolvedStrength>& Solved() const { return solved_; }
+
+  private:
+    AnalysisFailure Solve(double alpha) {
+        if (kind_ == ContiRegularizationKind::SecondDerivative)
+            return SolveSecondDerivative(eq_, alpha, c_, shape_.q);
+        if (fromBelow_) {
+            const SolvedStrength* below = NearestWeaker(solved_, alpha);
+            return SolveMaximumEntropy(eq_, alpha, shape_.m, below ? below->c : *base_, c_,
+                                       EntropyNewton::OffTheFloor);
+        }
+        return SolveMaximumEntropy(eq_, alpha, shape_.m, warm_, c_);
+    }
+
+    const ContiNormalEquations& eq_;
+    const ContiRegularizationKind kind_;
+    const RegularizationShape shape_;
+    const AnalysisFailure nnlsFailure_;
+    AnalysisFailure first_;
+    ContiRegularizedSolution& out_;
+    std::vector<SolvedStrength> solved_;
+    std::vector<double> c_;
+    std::vector<double> warm_; // the smooth road's start: the last solution
+    const std::vector<double>* base_;
+    bool fromBelow_ = false;
+};
+
+// Where the root of the gap lies in log10 alpha: between xLo and xHi, or at xLo (= xHi) itself
+// when a strength met on the way is within kHintRatioTolerance of the target (atTarget). Not found
+// when a hint's steps did not bracket it; not reached when no strength within 30 decades did (the
+// last strength tried and its gap kept for the message).
+struct StrengthBracket {
+    bool found = false;
+    bool reached = true;
+    bool atTarget = false;
+    bool byHint = false; // gaps within kHintRatioTolerance count as the root
+    double xLo = 0.0, xHi = 0.0;
+    double lastAlpha = 0.0, lastGap = 0.0;
+};
+
+// The hint's strength, solved from its amplitudes, then away from it by steps that double, the
+// first where the ratio's slope at the hint puts the target (as many decades as the ratio is off
+// without one; at least 1/128), up to 30 decades. Every strength is a power of ten of
+// x0 + k / 128 with integer k, so that the root search finds its bracket's ends solved. A
+// strength whose ratio is within kHintRatioTolerance of the target ends the search.
+StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
+    constexpr double kHintUnit = 1.0 / 128.0;
+    constexpr int kHintReach = 30 * 128;
+    solver.StartFromBelow(hint.c);
+    double x0 = std::log10(hint.alpha);
+    int k = 0, previous = 0;
+    double g = solver.Gap(std::pow(10.0, x0));
+    bool atHint = std::fabs(g) <= kHintRatioTolerance;
+    const int dir = g > 0.0 ? -1 : 1;
+    const double decades = std::fabs(g) / (hint.slope > 0.0 ? hint.slope : 1.0);
+    const int first =
+        std::isfinite(decades)
+            ? static_cast<int>(std::clamp(std::ceil(decades / kHintUnit), 1.0, double(kHintReach)))
+            : kHintReach;
+    for (int stride = first; !atHint && (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
+         stride = std::min(2 * stride, kHintReach)) {
+        previous = k;
+        k += dir * stride;
+        g = solver.Gap(std::pow(10.0, x0 + kHintUnit * k));
+        if (std::fabs(g) <= kHintRatioTolerance) {
+            atHint = true;
+            x0 += kHintUnit * k;
+        }
+    }
+    StrengthBracket b;
+    b.found = b.byHint = atHint || (dir < 0 ? g <= 0.0 : g > 0.0);
+    b.atTarget = atHint;
+    if (atHint) {
+        b.xLo = b.xHi = x0;
+    } else {
+        b.xLo = x0 + kHintUnit * std::min(k, previous);
+        b.xHi = x0 + kHintUnit * std::max(k, previous);
+    }
+    return b;
+}
+
+// A walk over strengths by decades: the strength reached and its gap, the last strengths below
+// (lo) and above (hi) the target, and the decades stepped.
+struct DecadeWalk {
+    double alpha = 0.0, gap = 0.0, lo = 0.0, hi = 0.0;
+    int steps = 0;
+};
+
+// Up by decades from a strength whose ratio is below the target until one is above it.
+void ClimbByDecades(CStrengthSolver& solver, DecadeWalk& w) {
+    while (w.gap <= 0.0 && w.steps++ < 30) {
+        w.lo = w.alpha;
+        w.alpha *= 10.0;
+        w.gap = solver.Gap(w.alpha);
+    }
+    w.hi = w.alpha;
+}
+
+// Down by decades from a strength whose ratio is above the target until one is below it. True
+// when a tenfold weaker entropy left the ratio where it was: the steps from the smoother solution
+// no longer reach the minimum.
+bool DescendByDecadesStalled(CStrengthSolver& solver, DecadeWalk& w) {
+    bool stalled = false;
+    while (w.gap > 0.0 && w.steps++ < 30) {
+        w.hi = w.alpha;
+        w.alpha /= 10.0;
+        const double above = w.gap;
+        w.gap = solver.Gap(w.alpha);
+        stalled = solver.Entropic() && w.gap > 0.0 &&
+                  above - w.gap <= 1e-6 * (w.gap + solver.TargetRatio());
+        if (stalled)
+            break;
+    }
+    w.lo = w.alpha;
+    return stalled;
+}
+
+// Again from the NNLS solution at the weakest strength reached, down by decades while the ratio
+// stays above the target (each strength solved afresh), then up, each strength from the one below.
+void ClimbFromBelow(CStrengthSolver& solver, DecadeWalk& w) {
+    solver.Forget();
+    solver.StartFromBelow(solver.NnlsStart());
+    w.steps = 0;
+    w.gap = solver.Gap(w.alpha);
+    while (w.gap > 0.0 && w.steps++ < 30) {
+        w.alpha /= 10.0;
+        solver.Forget();
+        w.gap = solver.Gap(w.alpha);
+    }
+    ClimbByDecades(solver, w);
+}
+
+// The bracket by decades from alpha: down while the ratio is above the target, else up; where the
+// entropy's descent stalls, again from below.
+StrengthBracket BracketByDecades(CStrengthSolver& solver, double alpha) {
+    DecadeWalk w;
+    w.alpha = alpha;
+    w.gap = solver.Gap(alpha);
+    w.lo = w.hi = alpha;
+    bool stalled = false;
+    if (w.gap > 0.0)
+        stalled = DescendByDecadesStalled(solver, w);
+    else
+        ClimbByDecades(solver, w);
+    if (stalled)
+        ClimbFromBelow(solver, w);
+    StrengthBracket b;
+    b.found = true;
+    b.xLo = std::log10(w.lo);
+    b.xHi = std::log10(w.hi);
+    b.reached = !(w.steps > 30 || !(w.gap == w.gap));
+    b.lastAlpha = w.alpha;
+    b.lastGap = w.gap;
+    return b;
+}
+
+// The root of the gap in log10 alpha within the bracket. From below, each strength is solved to
+// the floor's accuracy, which moves the ratio by about 1e-5 of a change of 1e-4 in log alpha: a
+// finer root only follows that rounding.
+BrentResult StrengthRoot(CStrengthSolver& solver, const StrengthBracket& b) {
+    if (b.atTarget) {
+        BrentResult r;
+        r.root = b.xLo;
+        return r;
+    }
+    return BrentRoot(
+        [&](double x) {
+            const double gap = solver.Gap(std::pow(10.0, x));
+            return b.byHint && std::fabs(gap) <= kHintRatioTolerance ? 0.0 : gap;
+        },
+        b.xLo, b.xHi, solver.FromBelow() ? 1e-4 : 1e-7, 100);
+}
+
+AnalysisFailure RootSearchFailure(const BrentResult& r) {
+    return !r.bracketed   ? AnalysisFailure::RootNotBracketed
+           : !r.converged ? AnalysisFailure::ZbrentIterations
+                          : AnalysisFailure::None;
+}
+
+void KeepSolution(const ContiNormalEquations& eq, double alpha, const std::vector<double>& c,
+                  ContiRegularizedSolution& out) {
+    out.c = c;
+    out.alpha = alpha;
+    out.chiSquare = eq.ChiSquare(c);
 }
 
 } // namespace
 
-AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
-                                    const std::vector<double>& m, const std::vector<double>& start,
-                                    std::vector<double>& c, EntropyNewton newton) {
-    const int n = eq.N();
-    if (eq.AnyHeld()) {
-        // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
-        const std::vector<int> idx = ContiFreeColumns(eq);
-        const int k = static_cast<int>(idx.size());
-        std::vector<double> subM(k + 1), subStart(k + 1), subC;
-        for (int i = 1; i <= k; ++i) {
-            subM[i] = m[idx[i - 1]];
-            subStart[i] = start[idx[i - 1]];
-        }
-        ContiNormalEquations sub = Restricted(eq, idx);
-        for (int i = 1; i <= k; ++i)
-            if (idx[i - 1] > eq.DistributionColumns())
-                ++sub.discreteColumns;
-        const AnalysisFailure code = SolveMaximumEntropy(sub, alpha, subM, subStart, subC, newton);
-        c.assign(n + 1, 0.0);
-        for (int i = 1; i <= k; ++i)
-            c[idx[i - 1]] = subC[i];
-        return code;
-    }
-    double maxStart = 0.0;
-    for (int p = 1; p <= n; ++p)
-        maxStart = std::max(maxStart, start[p]);
-    const double floor = std::max(1e-12 * maxStart, 1e-300);
-    c = start;
-    for (int p = 1; p <= n; ++p)
-        c[p] = std::max(c[p], floor);
-    if (newton == EntropyNewton::OffTheFloor)
-        return EntropyOffTheFloor(eq, alpha, m, floor, c);
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row;
-    std::vector<int> all(n);
-    for (int p = 1; p <= n; ++p)
-        all[p - 1] = p;
-    double f = EntropyObjective(eq, alpha, m, c);
-    double previousDecrement = std::numeric_limits<double>::infinity();
-    const int entropic = eq.DistributionColumns();
-    for (int iter = 0; iter < 200; ++iter) {
-        CDenseMatrix H = eq.A;
-        eq.RowProducts(c, all, row);
-        for (int p = 1; p <= n; ++p) {
-            grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
-            for (int q = 1; q <= n; ++q)
-                H(p, q) *= 2.0;
-            if (p > entropic)
-                continue;
-            grad[p] += alpha * std::log(c[p] / m[p]);
-            H(p, p) += alpha / c[p];
-        }
-        std::vector<double> negGrad(n + 1);
-        for (int p = 1; p <= n; ++p)
-            negGrad[p] = -grad[p];
-        if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d))
-            return AnalysisFailure::NnlsNotPositiveDefinite;
-        // Projected step: a component may shrink at most a hundredfold per iteration, so the
-        // small ones reach their level in a few steps; then backtracking on the objective.
-        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.01, floor, previousDecrement, c, f, trial))
-            return AnalysisFailure::None;
-    }
-    return AnalysisFailure::None;
-}
-
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior, ContiStrengthHint* hint) {
-    const int n = eq.N();
-    AnalysisFailure firstCode = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
+    const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
     out.targetRatio = ContiTargetRatio(P, nu);
     out.solves = 0;
-    // A hint is usable on an entropy search over as many amplitudes, all finite and >= 0.
-    const bool hinted = kind == ContiRegularizationKind::MaximumEntropy && hint &&
-                        hint->alpha > 0.0 && std::isfinite(hint->alpha) &&
-                        static_cast<int>(hint->c.size()) == n + 1 &&
-                        std::all_of(hint->c.begin() + 1, hint->c.end(),
-                                    [](double v) { return std::isfinite(v) && v >= 0.0; });
-    // The rise of the ratio per decade between the nearest strengths solved on either side of a
-    // (0 when there are none); set once the solutions are kept.
-    std::function<double(double)> SlopeNear = [](double) { return 0.0; };
-    // What this search leaves for the next: the strength reached from below, else nothing.
-    auto leave = [&](bool fromBelow) {
-        if (!hint)
-            return;
-        if (fromBelow && firstCode == AnalysisFailure::None && out.alpha > 0.0) {
-            hint->alpha = out.alpha;
-            hint->c = out.c;
-            hint->slope = SlopeNear(out.alpha);
-        } else {
-            hint->alpha = 0.0;
-            hint->c.clear();
-            hint->slope = 0.0;
-        }
-    };
     if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0)) {
-        leave(false);
-        return firstCode;
+        if (hint)
+            *hint = ContiStrengthHint{};
+        return nnlsFailure;
     }
-    auto note = [&](AnalysisFailure code, const std::string& detail = {}) {
-        if (firstCode == AnalysisFailure::None) {
-            firstCode = code;
-            out.failureDetail = detail;
-        }
-    };
-
-    // Default model of the entropy: the prior's shape (flat without one) at the mean NNLS
-    // amplitude; a flat prior gives exactly the flat model.
-    // A prior covers the distribution's columns; discrete species after them take its ends'
-    // neutral value.
-    const int nd = eq.DistributionColumns();
-    std::vector<double> q =
-        static_cast<int>(prior.size()) == nd + 1 ? PriorShape(prior) : std::vector<double>{};
-    if (!q.empty())
-        q.resize(std::size_t(n) + 1, 1.0);
-    double total = 0.0, trace = 0.0;
-    for (int p = 1; p <= nd; ++p) {
-        total += out.nnls[p];
-        trace += eq.A(p, p);
+    CStrengthSolver solver(eq, kind, ShapeOfRegularization(eq, out.nnls, prior), nnlsFailure, out);
+    StrengthBracket bracket;
+    if (HintUsable(hint, kind, eq.N())) {
+        bracket = BracketFromHint(solver, *hint);
+        if (!bracket.found)
+            solver.StartOver();
     }
-    const double level = total > 0.0 ? total / std::max(nd, 1) : 1e-6;
-    double nnlsMax = 0.0;
-    for (int p = 1; p <= n; ++p)
-        nnlsMax = std::max(nnlsMax, out.nnls[p]);
-    // The entropy solutions start from the NNLS one, so that a weak entropy stays close to it.
-    std::vector<double> m(n + 1, level), start(n + 1), c(n + 1);
-    if (!q.empty()) {
-        double qMean = 0.0;
-        for (int p = 1; p <= nd; ++p)
-            qMean += q[p];
-        qMean /= nd;
-        for (int p = 1; p <= n; ++p)
-            m[p] = level * (q[p] / qMean);
+    if (!bracket.found)
+        bracket = BracketByDecades(solver, FirstDecadeStrength(eq));
+    if (!bracket.reached) {
+        solver.Note(AnalysisFailure::RegularizationUnreachable,
+                    StrengthReachedDetail(bracket.lastAlpha, bracket.lastGap, out.targetRatio));
+        KeepSolution(eq, bracket.lastAlpha, solver.c(), out);
+        if (hint)
+            *hint = ContiStrengthHint{};
+        return solver.First();
     }
-    for (int p = 1; p <= n; ++p)
-        start[p] = std::max(out.nnls[p], 1e-9 * nnlsMax);
-    std::vector<double> warm = start;
-    // Each strength is solved once: the root search starts from the two ends of the bracket and
-    // as a rule ends where it last evaluated, both solved before.
-    struct Solved {
-        double alpha, gap;
-        std::vector<double> c;
-    };
-    std::vector<Solved> solved;
-    // Once the search has started again from below, an entropy solution starts from the one of
-    // the nearest weaker strength solved (the NNLS one below them all), never from a smoother
-    // one.
-    bool fromBelow = false;
-    // The solution below every one solved on the road from below: the NNLS one, or the hint's.
-    const std::vector<double>* base = &start;
-    auto solve = [&](double alpha) {
-        for (const Solved& s : solved)
-            if (s.alpha == alpha) {
-                c = s.c;
-                if (kind == ContiRegularizationKind::MaximumEntropy)
-                    warm = c;
-                return s.gap;
-            }
-        AnalysisFailure code = AnalysisFailure::None;
-        if (kind == ContiRegularizationKind::SecondDerivative) {
-            code = SolveSecondDerivative(eq, alpha, c, q);
-        } else if (fromBelow) {
-            const Solved* below = nullptr;
-            for (const Solved& s : solved)
-                if (s.alpha < alpha && (!below || s.alpha > below->alpha))
-                    below = &s;
-            code = SolveMaximumEntropy(eq, alpha, m, below ? below->c : *base, c,
-                                       EntropyNewton::OffTheFloor);
-        } else {
-            code = SolveMaximumEntropy(eq, alpha, m, warm, c);
-        }
-        if (kind == ContiRegularizationKind::MaximumEntropy)
-            warm = c;
-        note(code);
-        ++out.solves;
-        const double gap = eq.ChiSquare(c) / out.chiSquare0 - out.targetRatio;
-        solved.push_back(Solved{alpha, gap, c});
-        return gap;
-    };
-
-    SlopeNear = [&](double a) {
-        const Solved *below = nullptr, *above = nullptr;
-        for (const Solved& s : solved) {
-            if (s.alpha < a && s.gap <= 0.0 && (!below || s.alpha > below->alpha))
-                below = &s;
-            if (s.alpha > a && s.gap > 0.0 && (!above || s.alpha < above->alpha))
-                above = &s;
-        }
-        if (!below || !above)
-            return 0.0;
-        const double slope =
-            (above->gap - below->gap) / (std::log10(above->alpha) - std::log10(below->alpha));
-        return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
-    };
-
-    double alpha = 0.0, g = 0.0, lo = 0.0, hi = 0.0;
-    // The root search's bracket in log10 alpha.
-    double xLo = 0.0, xHi = 0.0;
-    int steps = 0;
-    bool bracketed = false;
-    // The search went from the hint; a strength x0 (log10) met on the way meets the ratio.
-    bool byHint = false, atHint = false;
-    double x0 = 0.0;
-    if (hinted) {
-        // The hint's strength, then away from it by steps that double, the first where the
-        // ratio's slope at the hint puts the target (as many decades as the ratio is off without
-        // one; at least 1/128), up to 30 decades. Every strength is a power of ten of x0 + k / 128
-        // with integer k, so that the root search finds its bracket's ends solved. A strength
-        // whose ratio is within kHintRatioTolerance of the target ends the search.
-        constexpr double kHintUnit = 1.0 / 128.0;
-        constexpr int kHintReach = 30 * 128;
-        const AnalysisFailure nnlsCode = firstCode;
-        fromBelow = true;
-        base = &hint->c;
-        x0 = std::log10(hint->alpha);
-        int k = 0, previous = 0;
-        g = solve(std::pow(10.0, x0));
-        atHint = std::fabs(g) <= kHintRatioTolerance;
-        const int dir = g > 0.0 ? -1 : 1;
-        const double decades = std::fabs(g) / (hint->slope > 0.0 ? hint->slope : 1.0);
-        const int first = std::isfinite(decades)
-                              ? static_cast<int>(std::clamp(std::ceil(decades / kHintUnit), 1.0,
-                                                            double(kHintReach)))
-                              : kHintReach;
-        for (int stride = first;
-             !atHint && (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
-             stride = std::min(2 * stride, kHintReach)) {
-            previous = k;
-            k += dir * stride;
-            g = solve(std::pow(10.0, x0 + kHintUnit * k));
-            if (std::fabs(g) <= kHintRatioTolerance) {
-                atHint = true;
-                x0 += kHintUnit * k;
-            }
-        }
-        bracketed = atHint || (dir < 0 ? g <= 0.0 : g > 0.0);
-        byHint = bracketed;
-        if (bracketed) {
-            xLo = x0 + kHintUnit * std::min(k, previous);
-            xHi = x0 + kHintUnit * std::max(k, previous);
-        } else {
-            // The whole search instead, as without a hint.
-            solved.clear();
-            fromBelow = false;
-            base = &start;
-            warm = start;
-            firstCode = nnlsCode;
-            out.failureDetail.clear();
-        }
-    }
-    if (!bracketed) {
-        // Bracket by decades: g < 0 at lo, g > 0 at hi.
-        alpha = 1e-6 * trace / std::max(nd, 1);
-        g = solve(alpha);
-        lo = hi = alpha;
-        // Up by decades from a strength whose ratio is below the target until one is above it.
-        auto climb = [&] {
-            while (g <= 0.0 && steps++ < 30) {
-                lo = alpha;
-                alpha *= 10.0;
-                g = solve(alpha);
-            }
-            hi = alpha;
-        };
-        bool stalled = false;
-        if (g > 0.0) {
-            while (g > 0.0 && steps++ < 30) {
-                hi = alpha;
-                alpha /= 10.0;
-                const double above = g;
-                g = solve(alpha);
-                // A tenfold weaker entropy that leaves the ratio where it was: the steps from the
-                // smoother solution no longer reach the minimum.
-                stalled = kind == ContiRegularizationKind::MaximumEntropy && g > 0.0 &&
-                          above - g <= 1e-6 * (g + out.targetRatio);
-                if (stalled)
-                    break;
-            }
-            lo = alpha;
-        } else {
-            climb();
-        }
-        if (stalled) {
-            // Again from the NNLS solution at the weakest strength reached, up by decades, each
-            // strength from the one below.
-            solved.clear();
-            fromBelow = true;
-            steps = 0;
-            g = solve(alpha);
-            while (g > 0.0 && steps++ < 30) {
-                alpha /= 10.0;
-                solved.clear();
-                g = solve(alpha);
-            }
-            climb();
-        }
-        xLo = std::log10(lo);
-        xHi = std::log10(hi);
-    }
-    // The numbers a failure of the strength search carries into its message.
-    auto reached = [&](double a, double gap) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "chi-square ratio %.6g reached at strength %.3g, %.6g asked",
-                      gap + out.targetRatio, a, out.targetRatio);
-        return std::string(text);
-    };
-    if (steps > 30 || !(g == g)) {
-        note(AnalysisFailure::RegularizationUnreachable, reached(alpha, g));
-        out.c = c;
-        out.alpha = alpha;
-        out.chiSquare = eq.ChiSquare(c);
-        leave(false);
-        return firstCode;
-    }
-    // From below, each strength is solved to the floor's accuracy, which moves the ratio by about
-    // 1e-5 of a change of 1e-4 in log alpha: a finer root only follows that rounding.
-    BrentResult r;
-    if (atHint)
-        r.root = x0;
-    else
-        r = BrentRoot(
-            [&](double x) {
-                const double gap = solve(std::pow(10.0, x));
-                return byHint && std::fabs(gap) <= kHintRatioTolerance ? 0.0 : gap;
-            },
-            xLo, xHi, fromBelow ? 1e-4 : 1e-7, 100);
-    const AnalysisFailure search = !r.bracketed   ? AnalysisFailure::RootNotBracketed
-                                   : !r.converged ? AnalysisFailure::ZbrentIterations
-                                                  : AnalysisFailure::None;
-    note(search);
-    out.alpha = std::pow(10.0, r.root);
-    g = solve(out.alpha);
-    if (search != AnalysisFailure::None && firstCode == search)
-        out.failureDetail = reached(out.alpha, g);
-    out.c = c;
-    out.chiSquare = eq.ChiSquare(c);
-    leave(fromBelow);
-    return firstCode;
+    const BrentResult r = StrengthRoot(solver, bracket);
+    const AnalysisFailure search = RootSearchFailure(r);
+    solver.Note(search);
+    const double alpha = std::pow(10.0, r.root);
+    const double g = solver.Gap(alpha);
+    if (search != AnalysisFailure::None && solver.First() == search)
+        out.failureDetail = StrengthReachedDetail(alpha, g, out.targetRatio);
+    KeepSolution(eq, alpha, solver.c(), out);
+    if (hint)
+        *hint = HintForNextSearch(solver.FromBelow(), solver.First(), out, solver.Solved());
+    return solver.First();
 }

@@ -43,23 +43,6 @@ double SecondDerivativeNorm(const std::vector<double>& c);
 // nothing and those where it is small are pressed down; empty q is flat.
 AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alpha,
                                       std::vector<double>& c, const std::vector<double>& q = {});
-// How the entropy's Newton steps treat amplitudes that the data press towards zero.
-enum class EntropyNewton {
-    // Every amplitude in each step, the step cut so that none shrinks more than a hundredfold.
-    AllAmplitudes,
-    // Amplitudes at the floor (1e-12 of the largest start) that the gradient presses down, and
-    // those the step would take through it, are held on the floor; the step is solved over the
-    // others: the road for weak strengths, where the solution is close to the unregularized one
-    // with many amplitudes at zero.
-    OffTheFloor,
-};
-
-// The maximum-entropy solution at strength alpha with default model m[1..n] > 0: Newton steps
-// on c > 0 from start.
-AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
-                                    const std::vector<double>& m, const std::vector<double>& start,
-                                    std::vector<double>& c,
-                                    EntropyNewton newton = EntropyNewton::AllAmplitudes);
 
 // Amplitudes of held columns (ContiNormalEquations::held) stay at zero throughout.
 // NNLS, then the regularized solution whose chi-square ratio to the NNLS one equals

@@ -3,6 +3,7 @@
 // come back in both of its forms, its s comes back from a wrong start in the Fit, and entries
 // that cannot be computed are refused with the previous result kept.
 #include "distributions/conti_discrete_component.h"
+#include "distributions/conti_entropy_solution.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/conti_run.h"

@@ -1,6 +1,7 @@
 // The entropy at weak strength: the projected Newton steps that hold the amplitudes the data
 // press to zero at the floor, and the strength search that starts again from the unregularized
 // solution when the steps from a smoother one stop short of it.
+#include "distributions/conti_entropy_solution.h"
 #include "distributions/conti_regularization.h"
 #include "foundations/statistical_tests.h"
 
