@@ -59,11 +59,9 @@ struct FixedGridRun {
     double TransportSpeed();
     double CourantStepLimit();
     void SetUpActiveRegion();
-    LammResult Result() const;
     LammResult Run();
 
-    // The run's failure: a singular step matrix, or steps that broke down.
-    bool singular = false, discretization = false;
+    CGridRunFailure failure;
 };
 
 double* FixedGridRun::C() {
@@ -170,19 +168,19 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
             ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
                                                               : "Error 2 in tridag",
                       0);
-            singular = true;
+            failure.singular = true;
             f.lastDt = 0.0;
         }
     }
-    if (!singular) {
+    if (!failure.singular) {
         ThomasSubstituteProduct(f.Ba.data(), f.Bb.data(), f.Bc.data(), f.cOld.data(),
                                 f.aScaled.data(), f.invBet.data(), f.gam.data(), c, 1, from, R);
         if (from > 1)
             std::fill(c + 1, c + from, 0.0);
     }
-    if (!singular && L > 3 && SettleLowerEdge(c, L, f.level) == LowerEdge::Failed)
-        singular = true;
-    FinishActiveStep(c, f.cOld.data(), L, R, f.n, singular,
+    if (!failure.singular && L > 3 && SettleLowerEdge(c, L, f.level) == LowerEdge::Failed)
+        failure.singular = true;
+    FinishActiveStep(c, f.cOld.data(), L, R, f.n, failure.singular,
                      std::exp(-2.0 * f.plateauRate * dt) * f.plateau);
 }
 
@@ -286,7 +284,7 @@ double FixedGridRun::SimulateLammStep() {
     CrankNicolsonStepActive(dt);
     for (int i = from; i <= f.R; ++i) {
         if (!(std::fabs(c[i]) <= 1e100)) {
-            discretization = true;
+            failure.discretization = true;
             return 0.0;
         }
     }
@@ -313,10 +311,10 @@ double FixedGridRun::SimulateLammStep() {
     double change = MaxRelativeChangeActive();
     while (change > control.maxDcOverC) {
         if (g.floorHits > 10) {
-            discretization = true;
+            failure.discretization = true;
             break;
         }
-        if (singular)
+        if (failure.singular)
             break;
         dt = ShrinkStep(change);
         CutForAcceleration(endCut);
@@ -427,12 +425,6 @@ void FixedGridRun::SetUpActiveRegion() {
     }
 }
 
-LammResult FixedGridRun::Result() const {
-    if (singular)
-        return LammResult::SingularMatrix;
-    return discretization ? LammResult::DiscretizationError : LammResult::Solved;
-}
-
 LammResult FixedGridRun::Run() {
     if (const auto early = StartGridRun(problem.rotor))
         return *early;
@@ -440,7 +432,7 @@ LammResult FixedGridRun::Run() {
     double change = 1.0;
     f.lastDt = 0.0;
     f.refactor = true;
-    singular = discretization = false;
+    failure = {};
     g.floorHits = 0;
     LammGrid::stepCount = 0;
     f.n = LammGrid::allocatedGridSize;
@@ -462,7 +454,7 @@ LammResult FixedGridRun::Run() {
             out.Step(change);
         }
         LammGrid::activeRegionOff = false;
-        return Result();
+        return failure.Result();
     }
     f.initialPlateau = c[1];
     Resize(f.n);
@@ -508,7 +500,7 @@ LammResult FixedGridRun::Run() {
     double pooledTime = 0.0, pooledChange = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
-    while (LammGrid::running && !singular && !discretization) {
+    while (LammGrid::running && !failure.Any()) {
         const double before = LammGrid::time;
         cosolute.BeforeStep();
         change = SimulateLammStep();
@@ -521,7 +513,7 @@ LammResult FixedGridRun::Run() {
         tinySteps = LammGrid::dt < 1e-12 ? tinySteps + 1 : 0;
         idle = LammGrid::time > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)
-            discretization = true;
+            failure.discretization = true;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
@@ -543,7 +535,7 @@ LammResult FixedGridRun::Run() {
         out.Remaining(!atEquilibrium);
     EndBottomPellet();
     LammGrid::activeRegionOff = false;
-    return Result();
+    return failure.Result();
 }
 
 } // namespace
@@ -556,9 +548,8 @@ LammResult CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl
     return FixedGridRun{state_, region_, problem, control, out}.Run();
 }
 
-void SimulateLammTimeCourse() {
+LammResult SimulateLammTimeCourse() {
     CFixedGridSolver solver;
     CScanOutput scans;
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
-    SetGridErrorWords(solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans));
+    return SetGridErrorWordsOfRun(solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans));
 }

@@ -4,11 +4,20 @@
 #include "lamm/lamm_result.h"
 #include "state/lamm_grid.h"
 
-// Sets LammGrid::singularMatrix or discretizationError for a result that is that failure; the
-// words are cleared where a run on the grid is started.
+// Sets LammGrid::singularMatrix or discretizationError for a result that is that failure; a run
+// refused before its first step (a frame it cannot follow, which said why) left no model either
+// and takes the discretization error's word, so an evaluation keeps the fit it had. The words
+// are cleared where a run on the grid is started.
 inline void SetGridErrorWords(LammResult result) {
     if (result == LammResult::SingularMatrix)
         LammGrid::singularMatrix = 1;
-    if (result == LammResult::DiscretizationError)
+    if (result == LammResult::DiscretizationError || result == LammResult::Refused)
         LammGrid::discretizationError = 1;
+}
+
+// The words of a run started on the records: its own failure only. Hands the result on.
+inline LammResult SetGridErrorWordsOfRun(LammResult result) {
+    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    SetGridErrorWords(result);
+    return result;
 }

@@ -1,7 +1,8 @@
 // The Lamm solvers of the simulation grid: one ideal species (constant s and D) propagated on
 // LammGrid from the profile in LammGrid::concentration, with the profile handed to a sink after
-// every step. The names without arguments read the problem and the control from the records and
-// hand the profiles to the scans (CScanOutput).
+// every step. The names without arguments read the problem and the control from the records,
+// hand the profiles to the scans (CScanOutput) and set the error words of LammGrid from the
+// result they return (SetGridErrorWordsOfRun).
 #pragma once
 
 #include "lamm/lamm_result.h"
@@ -11,7 +12,8 @@
 // (time, the first scan as target: targetScan, targetScanTime, endTime with endTimePending), dt
 // and running = 1. Every solver returns when the run is over: after the last scan, on a key
 // press, at equilibrium or when the boundary has left the data (the scans not yet reached then
-// get the final profile, or nothing), or with singularMatrix or discretizationError set.
+// get the final profile, or nothing), or with LammResult::SingularMatrix or
+// LammResult::DiscretizationError.
 
 // The records as a problem (meniscus, bottom, LammGrid::s and d, the rotor) and a control
 // (dcOverCLimit with dcOverCLow and dcOverCMid, ModelChoice::fixedTimeStep, the truncation, the
@@ -19,14 +21,14 @@
 CLammProblem LammProblemOfRecord();
 CLammControl LammControlOfRecord();
 
-// The moving hat algorithm on the moving-grid arrays; without them it sets discretizationError.
+// The moving hat algorithm on the moving-grid arrays; without them LammResult::DiscretizationError.
 // The result as CFixedGridSolver::Run gives it.
 LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
 // "moving hat algorithm": finite elements on a grid that moves with the boundary. Leaves
 // ModelChoice::fixedTimeStep on. Needs the moving-grid arrays (ModelChoice::movingHatAlgorithm
-// at allocation); without them it sets discretizationError.
-void SolveLammFE();
+// at allocation); without them LammResult::DiscretizationError.
+LammResult SolveLammFE();
 
 // Physical radii of the moving grid at LammGrid::time into LammGrid::radius (interior nodes;
 // the ends stay at meniscus and bottom).
@@ -35,4 +37,4 @@ void ScaleGridByExponential();
 // "Claverie algorithm": Crank-Nicolson on the fixed grid of LammGrid::radius, restricted to an
 // active region with "dynamically truncate grid"; also the rectangular cells and the external
 // loading cell chosen by the model switches.
-void SimulateLammTimeCourse();
+LammResult SimulateLammTimeCourse();

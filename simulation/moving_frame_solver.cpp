@@ -151,6 +151,7 @@ struct FrameRun {
     V volumes; // node volumes with the ends at meniscus and bottom
     double P3 = 0.0, PN1 = 0.0, PN2 = 0.0, VN = 0.0, VN1 = 0.0, V2 = 0.0;
     V c0, cs, s, D, La, Lb, Lc, rhs, gam;
+    CGridRunFailure failure;
 
     int EndSlot(int i) const { return i <= 2 ? i - 1 : (i >= n - 1 ? i - n + 3 : -1); }
     int EndRow(int q) const { return q < 2 ? q + 1 : n - 3 + q; }
@@ -400,7 +401,7 @@ void FrameRun::Build(double h) {
     La[1] = Lc[n] = 0.0;
 }
 
-// L to = R c_old (formed by Build); a zero pivot sets the singular-matrix word and to keeps the
+// L to = R c_old (formed by Build); a zero pivot is the run's singular matrix and to keeps the
 // old profile.
 bool FrameRun::Solve(double* to) {
     // solved from both ends at once, the pivots as ratios of continuants: every step factors a
@@ -408,7 +409,7 @@ bool FrameRun::Solve(double* to) {
     if (ContinuantSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
         TridiagStatus::Ok)
         return true;
-    LammGrid::singularMatrix = 1;
+    failure.singular = true;
     std::copy(c0.begin() + 1, c0.begin() + n + 1, to + 1);
     return false;
 }
@@ -519,10 +520,8 @@ LammResult FrameRun::Run() {
         return *early;
     n = LammGrid::allocatedGridSize;
     m = problem.meniscusCm, b = problem.bottomCm;
-    if (X() == nullptr || n < 6 || !(b > m) || !(m > 0.0)) {
-        LammGrid::discretizationError = 1;
+    if (X() == nullptr || n < 6 || !(b > m) || !(m > 0.0))
         return LammResult::DiscretizationError;
-    }
     const CConcentrationLaw& law = rule.Law();
     sGrid = MovingFrameS(law, control, C()[1]);
     if (!(sGrid >= 0.0)) {
@@ -530,7 +529,6 @@ LammResult FrameRun::Run() {
         // the sign) would never end a step: refused rather than run for ever.
         ShowError("the moving hat algorithm cannot follow a floating component whose s depends "
                   "on concentration:\nchoose the Claverie algorithm in Lamm Equation Parameters");
-        LammGrid::discretizationError = 1;
         return LammResult::Refused;
     }
     LammGrid::lastSolver = GridSolver::MovingFrame;
@@ -548,7 +546,6 @@ LammResult FrameRun::Run() {
         tol = 0.1;
     dtFixed = k == 0.0 ? tol : std::min(tol * period, period);
     Setup();
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     LammGrid::dt = 1.0;
     PhysicalRadii();
@@ -564,10 +561,10 @@ LammResult FrameRun::Run() {
             PhysicalRadii();
             return g;
         },
-        [&] { return ProfileSound(C(), n, scale); }, out, probe);
+        [&] { return ProfileSound(C(), n, scale); }, out, probe, failure);
     PlaceEnds(0.0);
     X()[1] = m, X()[n] = b;
-    return GridRunResult();
+    return failure.Result();
 }
 
 } // namespace

@@ -17,8 +17,8 @@ double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, d
 // slower than 1 S and the tolerance is 1 or more), the first step 1 s. The amount in the cell is
 // kept to rounding, also over the shifts at the end of each grid period. LammGrid::radius holds
 // the physical radii of the nodes during the run and after it.
-// A frame that floats (s < 0) is refused with a message: LammResult::Refused with the
-// discretization error set. LammResult::NoArrays without arrays, LammResult::DiscretizationError
-// without the moving grid.
+// A frame that floats (s < 0) is refused with a message: LammResult::Refused. LammResult::NoArrays
+// without arrays, LammResult::DiscretizationError without the moving grid, and
+// LammResult::SingularMatrix or LammResult::DiscretizationError when a run fails.
 LammResult SolveMovingFrameNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
                                      const CLammControl& control, CLammSink& out);

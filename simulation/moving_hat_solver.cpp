@@ -10,6 +10,7 @@
 #include "simulation/bottom_pellet.h"
 #include "simulation/cosolute_time_course.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/initial_profile.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
@@ -85,6 +86,7 @@ class MovingHatRun {
   private:
     MovingHatState g;
     CCosoluteTimeCourse cosolute;
+    CGridRunFailure failure;
 
     void PublishFrame() { LammGrid::movingFrame = {g.x, g.n, g.k, g.t0}; }
 
@@ -279,7 +281,7 @@ class MovingHatRun {
             ShowError(status == TridiagStatus::FirstPivotZero ? "Error 1 in tridag"
                                                               : "Error 2 in tridag",
                       0);
-            LammGrid::singularMatrix = 1;
+            failure.singular = true;
         }
     }
 
@@ -355,7 +357,7 @@ class MovingHatRun {
                 w.Left(g.endM[p], g.endRate[p], g.endK[p], g.endTr[p]);
         }
         Tridag(g.La.data(), g.Lb.data(), g.Lc.data(), rhs, c);
-        if (LammGrid::singularMatrix)
+        if (failure.singular)
             std::copy(old + 1, old + n + 1, c + 1);
         DampProfileOverflow();
     }
@@ -619,10 +621,8 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
     if (const auto early = StartGridRun(problem.rotor))
         return *early;
     const int n = LammGrid::allocatedGridSize;
-    if (X() == nullptr || n < 4) {
-        LammGrid::discretizationError = 1;
+    if (X() == nullptr || n < 4)
         return LammResult::DiscretizationError;
-    }
     LammGrid::lastSolver = GridSolver::MovingHat;
     g.n = n;
     g.x = X();
@@ -640,7 +640,6 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
     double limit = control.maxDcOverC;
     if (std::fabs(g.sGrid) < 1.0 && limit >= 1.0)
         limit = 0.1;
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
@@ -689,7 +688,7 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
     double pooledTime = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+    while (LammGrid::running && !failure.Any()) {
         const double before = LammGrid::time;
         if (g.solventChanges)
             cosolute.BeforeStep();
@@ -699,7 +698,7 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
         idle = LammGrid::time > before ? 0 : idle + 1;
         const double* c = C();
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[n]))
-            LammGrid::discretizationError = 1;
+            failure.discretization = true;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
@@ -722,7 +721,7 @@ LammResult MovingHatRun::Run(const CLammProblem& problem, const CLammControl& co
         out.Remaining(!atEquilibrium);
     }
     EndBottomPellet();
-    return GridRunResult();
+    return failure.Result();
 }
 
 } // namespace
@@ -745,8 +744,9 @@ LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& contr
     return MovingHatRun().Run(problem, control, out);
 }
 
-void SolveLammFE() {
+LammResult SolveLammFE() {
     ModelChoice::fixedTimeStep = true;
     CScanOutput scans;
-    SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), scans);
+    return SetGridErrorWordsOfRun(
+        SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), scans));
 }

@@ -6,6 +6,7 @@
 #include "simulation/bottom_pellet.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/grid_element_integrals.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
@@ -44,6 +45,7 @@ struct NonlinearRun {
     double w2 = 0.0; // omega^2 1e-13 of the last assembly
     double tol = 1.0, tolLow = 0.05, tolMid = 0.2;
     int halvings = 0;
+    CGridRunFailure failure;
 
     double* C() { return LammGrid::concentration; }
     bool Accelerating() const { return problem.rotor.ramp && LammGrid::accelerating; }
@@ -117,13 +119,13 @@ void NonlinearRun::BuildCrankNicolson(double dt) {
     }
 }
 
-// A to = B from; a zero pivot sets the singular-matrix word and to keeps the old profile.
+// A to = B from; a zero pivot is the run's singular matrix and to keeps the old profile.
 bool NonlinearRun::Solve(const double* from, double* to) {
     TridiagProduct(Ba.data(), Bb.data(), Bc.data(), from, rhs.data(), 1, n);
     if (ThomasSolve(La.data(), Lb.data(), Lc.data(), rhs.data(), to, gam.data(), 1, n) ==
         TridiagStatus::Ok)
         return true;
-    LammGrid::singularMatrix = 1;
+    failure.singular = true;
     std::copy(from + 1, from + n + 1, to + 1);
     return false;
 }
@@ -253,10 +255,10 @@ double NonlinearRun::Step() {
     bool shortened = false;
     while (x > tol) {
         if (halvings > 10 || !std::isfinite(x)) {
-            LammGrid::discretizationError = 1;
+            failure.discretization = true;
             break;
         }
-        if (LammGrid::singularMatrix)
+        if (failure.singular)
             break;
         const double p = dt;
         double next = x == 0.0 ? 0.0 : tolMid / x * dt;
@@ -268,7 +270,7 @@ double NonlinearRun::Step() {
         Predict(dt);
         x = MaxRelativeChange();
     }
-    if (LammGrid::discretizationError || LammGrid::singularMatrix)
+    if (failure.Any())
         return 0.0;
     // A step cut to the scan time and then shortened no longer lands on it: the scan is awaited
     // still.
@@ -335,10 +337,8 @@ LammResult NonlinearRun::Run() {
     if (const auto early = StartGridRun(problem.rotor, rule.Law().Complete()))
         return *early;
     n = LammGrid::allocatedGridSize;
-    if (n < 3 || !(problem.bottomCm > problem.meniscusCm)) {
-        LammGrid::discretizationError = 1;
+    if (n < 3 || !(problem.bottomCm > problem.meniscusCm))
         return LammResult::DiscretizationError;
-    }
     // The radii are this run's uniform grid: a moving frame of an earlier run must not scale them.
     LammGrid::lastSolver = GridSolver::FixedGrid;
     const std::size_t nodes = std::size_t(n) + 1;
@@ -369,7 +369,6 @@ LammResult NonlinearRun::Run() {
     }
     std::copy(c0.begin() + 1, c0.end(), C() + 1);
 
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     LammGrid::maxDt = 1000.0;
     tol = control.maxDcOverC, tolLow = control.dcOverCLow, tolMid = control.dcOverCMid;
@@ -384,10 +383,10 @@ LammResult NonlinearRun::Run() {
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));
     StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out,
-                     probe);
+                     probe, failure);
     EndBottomPellet();
     std::copy(radii.begin() + 1, radii.end(), r + 1);
-    return GridRunResult();
+    return failure.Result();
 }
 
 // The first number of each line of a coefficient file, 1-based; empty when unreadable.
@@ -454,8 +453,8 @@ LammResult SolveLammNonlinear(const CLammProblem& problem, const CConcentrationL
     return NonlinearRun{problem, control, out, CoefficientRule(law)}.Run();
 }
 
-void SolveLammNonlinear() {
+LammResult SolveLammNonlinear() {
     CScanOutput scans;
-    SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(), LammControlOfRecord(),
-                       scans);
+    return SetGridErrorWordsOfRun(SolveLammNonlinear(
+        LammProblemOfRecord(), ConcentrationLawOfRecord(), LammControlOfRecord(), scans));
 }

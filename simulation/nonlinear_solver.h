@@ -16,10 +16,11 @@ CConcentrationLaw ConcentrationLawOfRecord();
 // profile is carried over onto it and LammGrid::radius holds it during the run. Predictor and
 // corrector Crank-Nicolson steps with the step control of "max dc/c"; a bottom pile-up thinner
 // than the last element is kept as a pellet at the last node. The grid radii are put
-// back afterwards. LammResult::NoArrays without arrays; on failure the error word of LammGrid
-// is set.
+// back afterwards. LammResult::NoArrays without arrays, LammResult::SingularMatrix or
+// LammResult::DiscretizationError on failure.
 LammResult SolveLammNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
                               const CLammControl& control, CLammSink& out);
 
-// The same on the records, the profiles going to the scans.
-void SolveLammNonlinear();
+// The same on the records, the profiles going to the scans, the error words of LammGrid set from
+// the result.
+LammResult SolveLammNonlinear();

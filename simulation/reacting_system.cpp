@@ -76,6 +76,7 @@ struct ReactingRun {
     double changeA = 0.0, changeB = 0.0;
     int shortenings = 0; // steps shortened in a row because their passes did not converge
     int singularRow = 0; // the row whose block the last Newton pass could not invert
+    CGridRunFailure failure;
 
     std::size_t At(int i) const { return std::size_t(i); }
     void Assemble(double w2);
@@ -488,7 +489,7 @@ ReactingRun::Solved ReactingRun::SolveStep(double h) {
                 if (pass > 1)
                     return Solved::NotConverged;
                 ShowError(singularRow == 1 ? "Error 1 in tridag" : "Error 2 in tridag", 0);
-                LammGrid::singularMatrix = 1;
+                failure.singular = true;
                 return Solved::Failed;
             }
         } else {
@@ -521,7 +522,7 @@ bool ReactingRun::SolveShortening(double& h) {
         }
         if (solved == Solved::Failed || ++shortenings > 10 || 0.5 * h < kShortestReactionStep) {
             if (solved != Solved::Failed)
-                LammGrid::discretizationError = 1;
+                failure.discretization = true;
             return false;
         }
         h *= 0.5;
@@ -619,7 +620,7 @@ double ReactingRun::Step() {
         return 1.0;
     }
     if (!cut && dt < kShortestReactionStep) {
-        LammGrid::discretizationError = 1;
+        failure.discretization = true;
         return 0.0;
     }
     // the levels move back one; A and B are formed anew by the step
@@ -641,7 +642,7 @@ double ReactingRun::Step() {
     while (d > 2.0 * kReactionStepAim) {
         dt *= StepFactor(d);
         if (dt < kShortestReactionStep) {
-            LammGrid::discretizationError = 1;
+            failure.discretization = true;
             return fail();
         }
         if (!SolveShortening(dt))
@@ -687,10 +688,8 @@ LammResult ReactingRun::Run() {
         return *early;
     n = LammGrid::allocatedGridSize;
     const double m = problem.meniscusCm, b = problem.bottomCm;
-    if (n < 3 || !(b > m) || !(m > 0.0) || !(control.maxDcOverC > 0.0)) {
-        LammGrid::discretizationError = 1;
+    if (n < 3 || !(b > m) || !(m > 0.0) || !(control.maxDcOverC > 0.0))
         return LammResult::DiscretizationError;
-    }
     const std::size_t nodes = std::size_t(n) + 1;
     r.assign(nodes, 0.0);
     r[1] = m, r[At(n)] = b;
@@ -720,7 +719,6 @@ LammResult ReactingRun::Run() {
     Assemble(omega * omega * 1e-13);
     dtPrev = dtPrev2 = dtPrev3 = 0.0;
     shortenings = 0;
-    LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     LammGrid::stepCount = 0;
     LammGrid::dt = control.fixedTimeStep ? control.maxDcOverC : std::min(control.maxDcOverC, 1.0);
     // the signal leaves the probe's place only when every species sediments (or floats)
@@ -729,9 +727,9 @@ LammResult ReactingRun::Run() {
     const DepletionProbe probe(sediment ? 1.0 : flotate ? -1.0 : 0.0);
     StepUntilStopped([&] { return Step(); },
                      [&] { return std::isfinite(A[1]) && std::isfinite(B[At(n)]); }, out, probe,
-                     true);
+                     failure, true);
     std::copy(radii.begin() + 1, radii.end(), grid + 1);
-    return GridRunResult();
+    return failure.Result();
 }
 
 } // namespace

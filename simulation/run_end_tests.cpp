@@ -99,9 +99,3 @@ bool ProfileSound(const double* c, int n, double scale) {
     return finite && lowest >= -kMostGridUndershoot * highest &&
            highest <= kMostOvershoot * std::max(std::fabs(scale), 1.0);
 }
-
-LammResult GridRunResult() {
-    if (LammGrid::singularMatrix)
-        return LammResult::SingularMatrix;
-    return LammGrid::discretizationError ? LammResult::DiscretizationError : LammResult::Solved;
-}

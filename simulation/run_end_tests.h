@@ -56,26 +56,42 @@ constexpr int kMostIdleSteps = 1000;
 // No scan lies later than this (s); a run that gets there has nothing more to produce.
 constexpr double kLastSimulatedTime = 1e8;
 
+// The failure of a run on the simulation grid so far: a tridiagonal system that was singular, or
+// steps that broke down (the discretization check). The run returns its Result(); the error words
+// of LammGrid are set from that where the run was started (SetGridErrorWords).
+struct CGridRunFailure {
+    bool singular = false, discretization = false;
+
+    bool Any() const { return singular || discretization; }
+    // LammResult::SingularMatrix before LammResult::DiscretizationError, else LammResult::Solved.
+    LammResult Result() const {
+        if (singular)
+            return LammResult::SingularMatrix;
+        return discretization ? LammResult::DiscretizationError : LammResult::Solved;
+    }
+};
+
 // The step loop of a solver on the simulation grid: step() advances one step and returns the
 // profile's change, finite() tells whether the ends of the profile are still finite numbers, out
-// takes the scans. Runs until LammGrid says stop, a test above (with the run's probe) ends the
-// run, or the steps no longer advance; a run ended early at equilibrium or by depletion writes
-// its remaining scans.
+// takes the scans. Runs until LammGrid says stop, the run's failure (which step() may set) is
+// there, a test above (with the run's probe) ends the run, or the steps no longer advance, which
+// is a discretization failure; a run ended early at equilibrium or by depletion writes its
+// remaining scans.
 // settled: the equilibrium test also asks that the change still to come be small
 // (EquilibriumCounter::CountSettled), for a solver whose slow approach would otherwise end early.
 template <class Step, class Finite, class Output>
 void StepUntilStopped(Step step, Finite finite, Output& out, const DepletionProbe& probe,
-                      bool settled = false) {
+                      CGridRunFailure& failure, bool settled = false) {
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
-    while (LammGrid::running && !LammGrid::singularMatrix && !LammGrid::discretizationError) {
+    while (LammGrid::running && !failure.Any()) {
         const double p = LammGrid::dt;
         const double before = LammGrid::time;
         const double g = step();
         idle = LammGrid::time > before ? 0 : idle + 1;
         if (idle > kMostIdleSteps || !finite())
-            LammGrid::discretizationError = 1;
+            failure.discretization = true;
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(g);
@@ -89,7 +105,7 @@ void StepUntilStopped(Step step, Finite finite, Output& out, const DepletionProb
             atEquilibrium = true;
         }
     }
-    if ((atEquilibrium || depleted) && !LammGrid::singularMatrix && !LammGrid::discretizationError)
+    if ((atEquilibrium || depleted) && !failure.Any())
         out.Remaining(!atEquilibrium);
 }
 
@@ -138,10 +154,7 @@ bool AScanAwaitsTheProfile();
 // the run goes on.
 std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, bool lawComplete = true);
 
-// The result of a run on the simulation grid from its error words: LammResult::SingularMatrix,
-// LammResult::DiscretizationError or LammResult::Solved.
-LammResult GridRunResult();
-// A result the species solution is tried again after (its error words are set).
+// A result the species solution is tried again after.
 constexpr bool GridRunFailed(LammResult result) {
     return result == LammResult::SingularMatrix || result == LammResult::DiscretizationError;
 }

@@ -1,6 +1,7 @@
 // Species 1 marked non-ideal in the discrete-species model: with ks and kd off it is the ideal
 // species (the scans of known truth), with ks it is slowed while species 2 stays ideal, on both
 // algorithms of the Lamm options.
+#include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -11,6 +12,7 @@
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -56,4 +58,33 @@ TEST_F(FirstSpeciesNonideal, IdealLimitAndSlowedSpeciesOnBothAlgorithms) {
                     << "species 1 slowed by ks = 0.32";
         }
     }
+}
+
+// A floating species 1 on the moving hat: its frame is refused with a box and the refusal is the
+// solver's whole result; the evaluation sets the discretization error's word from it and keeps
+// the model the scans had, as it does for a failed discretization.
+TEST_F(FirstSpeciesNonideal, AFloatingFrameKeepsTheModelTheScansHad) {
+    VelocitySet set;
+    set.species = {{-4.0, 6e-7, 0.6}};
+    set.scans = 4;
+    set.points = 201;
+    FillVelocityStore(set);
+    ModelChoice::firstSpeciesNonideal = true;
+    ModelChoice::automaticAlgorithm = false;
+    ModelChoice::movingHatAlgorithm = true;
+    ModelChoice::claverieAlgorithm = false;
+    M::logKs = -0.5f;
+    M::logKd = -8.0f;
+    PackFitParameters();
+    for (int k = 1; k <= S::scanCount; ++k)
+        std::fill(S::fit[k] + 1, S::fit[k] + S::pointCount[k] + 1, 0.25f);
+    plat::test::Script script;
+    script.expectBox().caption("Error").textHas("floating component").answer(IDOK);
+    RunDiscreteSed(nullptr);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LammGrid::discretizationError, 1);
+    for (int k = 1; k <= S::scanCount; ++k)
+        EXPECT_EQ(std::count(S::fit[k] + 1, S::fit[k] + S::pointCount[k] + 1, 0.25f),
+                  S::pointCount[k])
+            << "scan " << k;
 }

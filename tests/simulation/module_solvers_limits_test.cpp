@@ -40,8 +40,7 @@ TEST_F(ModuleSolverLimits, AZeroToleranceEndsTheRunWithTheDiscretizationError) {
         mc.fixTimestep = c.fixTimestep;
         mc.maxDcOverC = 0.0;
         PrepareModuleCase(mc);
-        SolveModuleCase(mc);
-        EXPECT_EQ(LammGrid::discretizationError, 1);
+        EXPECT_EQ(SolveModuleCase(mc), LammResult::DiscretizationError);
         EXPECT_LT(LammGrid::time, mc.firstScanS);
     }
 }
@@ -87,8 +86,7 @@ TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid) {
     ModuleCase mc;
     mc.road = SolverRoad::FixedGrid;
     PrepareModuleCase(mc);
-    SolveLammFE();
-    EXPECT_EQ(LammGrid::discretizationError, 1);
+    EXPECT_EQ(SolveLammFE(), LammResult::DiscretizationError);
     EXPECT_TRUE(ModelChoice::fixedTimeStep);
     EXPECT_EQ(LammGrid::time, 0.0);
 }

@@ -353,8 +353,6 @@ TEST_F(ReactingSystem, RunsThatCannotConvergeEndWithTheDiscretizationError) {
         EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
                   LammResult::DiscretizationError)
             << c.name;
-        EXPECT_EQ(LammGrid::discretizationError, 1) << c.name;
-        EXPECT_EQ(LammGrid::singularMatrix, 0) << c.name;
         EXPECT_LT(LammGrid::time, mc.firstScanS) << c.name;
         EXPECT_LT(LammGrid::stepCount, 1000) << c.name;
         const bool finite =

@@ -138,8 +138,7 @@ TEST(SolventProfile, ViscosityAndDensityGradientSlowTheBoundaryAsComputedByHand)
         IS::bufferDensity = 0.99823f;
         IS::relativeViscosity = 1.25f;
         IS::compressibility = gKappa = c.kappa;
-        SolveModuleCase(mc);
-        ASSERT_FALSE(LammGrid::singularMatrix || LammGrid::discretizationError) << c.name;
+        ASSERT_EQ(SolveModuleCase(mc), LammResult::Solved) << c.name;
         // the node factors leave every column of the transport operator summing to zero
         const double m = mc.meniscus, b = mc.bottom;
         EXPECT_NEAR(LammGrid::totalAmount / (1.2 * 0.0349065850398866 * (b * b - m * m) / 2.0), 1.0,

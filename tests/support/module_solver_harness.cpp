@@ -78,19 +78,18 @@ void PrepareModuleCase(const ModuleCase& mc) {
     LammGrid::running = 1;
 }
 
-void SolveModuleCase(const ModuleCase& mc) {
-    if (mc.road == SolverRoad::MovingHat) {
-        SolveLammFE();
-        ScaleGridByExponential();
-    } else {
-        SimulateLammTimeCourse();
-    }
+LammResult SolveModuleCase(const ModuleCase& mc) {
+    if (mc.road != SolverRoad::MovingHat)
+        return SimulateLammTimeCourse();
+    const LammResult result = SolveLammFE();
+    ScaleGridByExponential();
+    return result;
 }
 
 void ModuleRun::Run() {
     PrepareModuleCase(mc_);
     loadedAmount = LoadedAmount(mc_);
-    SolveModuleCase(mc_);
+    result = SolveModuleCase(mc_);
     finalAmount = LammGrid::totalAmount;
 }
 

@@ -2,6 +2,8 @@
 // times, with the closed forms the physics tests check the profiles against.
 #pragma once
 
+#include "lamm/lamm_result.h"
+
 #include <string>
 
 enum class SolverRoad { MovingHat, FixedGrid, ActiveRegion, Rectangular, ExternalLoading };
@@ -27,8 +29,8 @@ struct ModuleCase {
 // Sets up the program state for the case (scan store, model switches, LammGrid) and allocates
 // the arrays; the concentration holds the loading afterwards.
 void PrepareModuleCase(const ModuleCase& mc);
-// Runs the solver of the case's road on the prepared state.
-void SolveModuleCase(const ModuleCase& mc);
+// Runs the solver of the case's road on the prepared state; its result.
+LammResult SolveModuleCase(const ModuleCase& mc);
 
 // The fit of a scan in the store at radius r, linear between its points.
 double StoreFitAt(int scan, double r);
@@ -36,7 +38,7 @@ double StoreFitAt(int scan, double r);
 class ModuleRun {
   public:
     explicit ModuleRun(const ModuleCase& mc) : mc_(mc) {}
-    // Prepares, records the loaded amount, solves, records the final amount.
+    // Prepares, records the loaded amount, solves, records the result and the final amount.
     void Run();
 
     double ValueAt(int scan, double r) const;
@@ -50,6 +52,7 @@ class ModuleRun {
     bool Sector() const;
 
     ModuleCase mc_;
+    LammResult result = LammResult::Solved;
     double loadedAmount = 0.0, finalAmount = 0.0;
 };
 
