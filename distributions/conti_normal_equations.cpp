@@ -16,60 +16,6 @@
 
 namespace {
 
-// Rows[0..W-1] of A times c: W independent sums, each over the columns in order.
-template <int W>
-void RowProductsOf(const CDenseMatrix& A, const std::vector<double>& c, const int* rows,
-                   double* out) {
-    const int n = A.N();
-    const double* a[W];
-    double sum[W];
-    for (int u = 0; u < W; ++u) {
-        a[u] = A.Row(rows[u]);
-        sum[u] = 0.0;
-    }
-    for (int r = 1; r <= n; ++r)
-        for (int u = 0; u < W; ++u)
-            sum[u] += a[u][r] * c[r];
-    for (int u = 0; u < W; ++u)
-        out[u] = sum[u];
-}
-
-} // namespace
-
-// Eight rows at a time: the sums do not wait on one another, and each has the bits it has alone.
-void ContiNormalEquations::RowProducts(const std::vector<double>& c, const std::vector<int>& rows,
-                                       std::vector<double>& out) const {
-    const int count = static_cast<int>(rows.size());
-    out.resize(rows.size());
-    int k = 0;
-    for (; k + 8 <= count; k += 8)
-        RowProductsOf<8>(A, c, rows.data() + k, out.data() + k);
-    for (; k + 4 <= count; k += 4)
-        RowProductsOf<4>(A, c, rows.data() + k, out.data() + k);
-    for (; k < count; ++k)
-        RowProductsOf<1>(A, c, rows.data() + k, out.data() + k);
-}
-
-double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
-    const int n = N();
-    std::vector<int> live;
-    live.reserve(n);
-    for (int p = 1; p <= n; ++p)
-        if (c[p] != 0.0)
-            live.push_back(p);
-    std::vector<double> row;
-    RowProducts(c, live, row);
-    double q = 0.0, lin = 0.0;
-    for (std::size_t k = 0; k < live.size(); ++k) {
-        const int p = live[k];
-        lin += b[p] * c[p];
-        q += c[p] * row[k];
-    }
-    return q - 2.0 * lin + yy;
-}
-
-namespace {
-
 using V4 = double __attribute__((vector_size(32)));
 using F4 = float __attribute__((vector_size(16)));
 
@@ -387,24 +333,6 @@ double AddDataOverScansPlain(const CellScans& k, int p) {
     return AddDataOverScans(k, p);
 }
 
-// row[i] -= a x[i] for i in [from, last], each point on its own: the same bits in any width. Built
-// for AVX2 without fused multiply-adds (a x is rounded before it is subtracted, as in the plain
-// build), chosen at run time as the kernels above are.
-[[gnu::always_inline]] inline void SubtractMultiple(double* row, const float* x, double a, int from,
-                                                    int last) {
-    for (int i = from; i <= last; ++i)
-        row[i] -= a * x[i];
-}
-
-[[gnu::target("avx2")]] void SubtractMultipleAvx2(double* row, const float* x, double a, int from,
-                                                  int last) {
-    SubtractMultiple(row, x, a, from, last);
-}
-
-void SubtractMultiplePlain(double* row, const float* x, double a, int from, int last) {
-    SubtractMultiple(row, x, a, from, last);
-}
-
 } // namespace
 
 void ContiNEQJob::ComputeRows(int k, int count) const {
@@ -599,38 +527,4 @@ void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColum
     for (int p = 1; p <= n; ++p)
         eq.b[p] = CentredProduct(sb[p], eq.columnMeans[p], eq.dataMeans, noise);
     MarkHeldColumns(n, set, eq);
-}
-
-void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
-                             const ContiDataRow& data, const std::vector<double>& c,
-                             std::vector<double>& ti, std::vector<double>& ri, int threads,
-                             const std::vector<int>* firstNonzero) {
-    const int S = set.Scans();
-    const bool known =
-        firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
-    std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    const auto subtract = avx2 ? SubtractMultipleAvx2 : SubtractMultiplePlain;
-    // Each scan's row by one thread, column by column in order.
-    RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
-        for (int s = k - 1; s < S; s += m) {
-            std::vector<double>& row = residual[s];
-            const float* y = data(s);
-            for (int i = set.first; i <= set.last; ++i)
-                row[i] = y[i];
-            for (int p = 1; p <= n; ++p) {
-                if (c[p] == 0.0)
-                    continue;
-                // Past a column's leading zeros: they leave the row as it is.
-                const float* x = column(p, s);
-                const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
-                                       : ContiFirstNonzero(x, set.first, set.last);
-                subtract(row.data(), x, c[p], from, set.last);
-            }
-        }
-    });
-    NoiseEstimate e =
-        NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
-    ti = std::move(e.ti);
-    ri = std::move(e.ri);
 }
