@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 #include <utility>
 
 namespace {
@@ -117,11 +118,122 @@ template <int W>
 
 // One scan's kernel: col[q] the row of column q and from[q] its first point not zero at or
 // after lo (hi + 1 for none).
+// With the AVX-512 build, pairs holds the columns widened to double once per scan, column pair
+// m (columns 2m and 2m + 1) from firstPair on, groups of four points from lo: pair by pair,
+// group by group, the four values of the even column then those of the odd one.
 struct ScanColumns {
     const float* const* col;
     const int* from;
     int lo, hi;
+    const double* pairs = nullptr;
+    int firstPair = 0, groups = 0;
 };
+
+// The blocks of a share from which its columns are widened for the eight-lane tiles.
+constexpr int kBlocksToWiden = 6;
+
+// Where the four values of column q in group g of the widened columns begin.
+inline const double* WidenedAt(const ScanColumns& k, int q, int g) {
+    const std::size_t pair = static_cast<std::size_t>(q / 2 - k.firstPair);
+    return k.pairs + (pair * static_cast<std::size_t>(k.groups) + static_cast<std::size_t>(g)) * 8 +
+           (q % 2) * 4;
+}
+
+// The first group of four points of column q that a tile can read: a tile starts at the group
+// holding the earliest first value of its four columns (q's group of four from 0 mod 4) or,
+// where q is a row, of its block's four rows (from 1 mod 4), whichever is later; before the
+// earlier of the two nothing of q is read.
+inline int FirstGroupRead(const ScanColumns& k, int q, int first, int last) {
+    int earliest = k.hi + 1;
+    for (int j = std::max(first, q / 4 * 4); j <= std::min(last, q / 4 * 4 + 3); ++j)
+        earliest = std::min(earliest, k.from[j]);
+    for (int j = std::max(first, (q - 1) / 4 * 4 + 1); j <= std::min(last, (q - 1) / 4 * 4 + 4);
+         ++j)
+        earliest = std::min(earliest, k.from[j]);
+    return (std::max(earliest, k.lo) - k.lo) / 4;
+}
+
+// Widens columns first..last of one scan into the pairs of k, each pair from the first group a
+// tile can read of either column: eight floats to eight doubles and one store a group.
+[[gnu::target("avx512f,avx512vl")]] void WidenColumns(const ScanColumns& k, int first, int last,
+                                                      double* pairs) {
+    using F8 = float __attribute__((vector_size(32)));
+    using V8 = double __attribute__((vector_size(64)));
+    const F4 none = {};
+    for (int m = first / 2; m <= last / 2; ++m) {
+        const int a = 2 * m, b = 2 * m + 1;
+        const bool hasA = a >= first, hasB = b <= last;
+        int g = k.groups;
+        if (hasA)
+            g = std::min(g, FirstGroupRead(k, a, first, last));
+        if (hasB)
+            g = std::min(g, FirstGroupRead(k, b, first, last));
+        const float* x = hasA ? k.col[a] + k.lo : nullptr;
+        const float* y = hasB ? k.col[b] + k.lo : nullptr;
+        double* to = pairs + static_cast<std::size_t>(m - k.firstPair) * k.groups * 8;
+        for (; g < k.groups; ++g) {
+            F4 fa = none, fb = none;
+            if (hasA)
+                std::memcpy(&fa, x + 4 * g, sizeof fa);
+            if (hasB)
+                std::memcpy(&fb, y + 4 * g, sizeof fb);
+            const F8 both = __builtin_shufflevector(fa, fb, 0, 1, 2, 3, 4, 5, 6, 7);
+            const V8 wide = __builtin_convertvector(both, V8);
+            std::memcpy(to + 8 * g, &wide, sizeof wide);
+        }
+    }
+}
+
+// Four doubles from v in both halves of an eight-lane register, loaded so (the load broadcasts
+// them, with no shuffle beside the multiplications). The lanes the load leaves to it are
+// undefined to the compiler, which warns of them where nothing is left.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+[[gnu::target("avx512f,avx512vl"), gnu::always_inline]] inline __m512d Broadcast4(const double* v) {
+    return _mm512_broadcast_f64x4(_mm256_loadu_pd(v));
+}
+#pragma GCC diagnostic pop
+
+// The tile of the four rows row[0..3] with the four columns q..q + 3 (q even) in eight-lane
+// registers: one holds the four lanes of a row's cell with column q + 2h in its low half and
+// those with column q + 2h + 1 in its high half, so each lane sums the same products in the same
+// order as in AddLaneTile<4, 4>, and the points past the last group of four go to the first lane
+// of each half as there. The widened values are the floats exactly, their products exact in
+// double: fused or not, the same bits.
+[[gnu::target("avx512f,avx512vl")]] void AddPairTile(const ScanColumns& k, const int* row, int q,
+                                                     int from, double* const* sum) {
+    using V8 = double __attribute__((vector_size(64)));
+    const int start = (std::max(from, k.lo) - k.lo) / 4;
+    V8 acc[4][2] = {};
+    const double* x[4];
+    for (int r = 0; r < 4; ++r)
+        x[r] = WidenedAt(k, row[r], 0);
+    const double* y0 = WidenedAt(k, q, 0);
+    const double* y1 = WidenedAt(k, q + 2, 0);
+    for (int g = start; g < k.groups; ++g) {
+        V8 low, high;
+        std::memcpy(&low, y0 + 8 * g, sizeof low);
+        std::memcpy(&high, y1 + 8 * g, sizeof high);
+        for (int r = 0; r < 4; ++r) {
+            const V8 xi = Broadcast4(x[r] + 8 * g);
+            acc[r][0] += xi * low;
+            acc[r][1] += xi * high;
+        }
+    }
+    double lanes[4][2][8];
+    std::memcpy(lanes, acc, sizeof lanes);
+    for (int i = k.lo + 4 * std::max(start, k.groups); i <= k.hi; ++i)
+        for (int r = 0; r < 4; ++r) {
+            const double xi = k.col[row[r]][i];
+            for (int c = 0; c < 4; ++c)
+                lanes[r][c / 2][(c % 2) * 4] += xi * k.col[q + c][i];
+        }
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) {
+            const double* a = lanes[r][c / 2] + (c % 2) * 4;
+            sum[r][c] += (a[0] + a[1]) + (a[2] + a[3]);
+        }
+}
 
 template <int R>
 [[gnu::always_inline]] inline void AddTileOfRows(int C, const float* const* x, const ScanColumns& k,
@@ -161,6 +273,10 @@ template <int R>
         for (int c = 0; c < C; ++c)
             columnsFrom = std::min(columnsFrom, k.from[q + c]);
         const int from = std::max(rowsFrom, columnsFrom);
+        if (R == 4 && C == 4 && k.pairs != nullptr && q % 2 == 0) {
+            AddPairTile(k, row, q, from, sum);
+            continue;
+        }
         switch (R) {
         case 4:
             AddTileOfRows<4>(C, x, k, q, from, sum);
@@ -377,6 +493,15 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                          : avx2 ? AddScanToBlocksAvx2
                                 : AddScanToBlocksPlain;
     const int blocks = static_cast<int>(first.size());
+    // With AVX-512 the share's columns are widened to double once per scan, for the tiles of
+    // four rows by four columns, where the share has blocks enough to read each widened column
+    // many times: a share of few blocks (many threads) spends more on the widening than its
+    // tiles save.
+    const int firstPair = rows.front() / 2, groups = (hi - lo + 1) / 4;
+    const bool widen = avx512 && blocks >= kBlocksToWiden;
+    std::vector<double> pairs;
+    if (widen)
+        pairs.resize(static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8);
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q) {
             col[q] = column(q, s);
@@ -390,8 +515,12 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
             bf[r] = from[rows[r]];
         }
         AddPointwise(bx.data(), by.data(), bs.data(), bf.data(), static_cast<int>(rows.size()), hi);
-        addScan(ScanColumns{col.data(), from.data(), lo, hi}, n, first.data(), last.data(), blocks,
-                rowSum.data());
+        ScanColumns scan{col.data(), from.data(), lo, hi};
+        if (widen) {
+            scan.pairs = pairs.data(), scan.firstPair = firstPair, scan.groups = groups;
+            WidenColumns(scan, rows.front(), n, pairs.data());
+        }
+        addScan(scan, n, first.data(), last.data(), blocks, rowSum.data());
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int p = rows[r];
