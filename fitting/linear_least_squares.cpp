@@ -8,11 +8,10 @@
 // a dense solve over every unknown.
 #include "fitting/linear_least_squares.h"
 
+#include "fitting/linear_least_squares_amplitudes.h"
 #include "foundations/dense_matrix.h"
-#include "foundations/linear_solvers.h"
 #include "foundations/noise_projection.h"
 #include "foundations/resampling.h"
-#include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -104,205 +103,6 @@ NoiseMeans MeansOf(const CDenseMatrix& x) {
     return ComputeNoiseMeans([&](int r) { return x.Row(r + 1); }, x.Rows(), 1, x.Cols());
 }
 
-// The inner products the amplitudes need, of the centred species signals among themselves
-// (gram[s * m + t]) and with the centred target (cross[s]), and the raw norms of the signals
-// before the centring. Each sum runs over the points in one fixed order.
-struct AmplitudeProducts {
-    explicit AmplitudeProducts(int m)
-        : m(m), gram(std::size_t(m) * m, 0.0), cross(m, 0.0), rawNorm(m, 0.0) {}
-    // Adds n points of one row: signal j at x[j][0..n-1], centred by subtracting off[j][q]; the
-    // target at z[0..n-1], centred by subtracting zOff[q].
-    void AddRow(const float* const* x, const double* const* off, const double* z,
-                const double* zOff, int n);
-    // The same with one offset for the whole row: off[j] for signal j, zOff for the target.
-    void AddRowOffsets(const float* const* x, const double* off, const double* z, double zOff,
-                       int n);
-    int m;
-    std::vector<double> gram, cross, rawNorm;
-};
-
-// The offset of signal s (s = -1: the target) at point q: a row of them, or one for the row.
-struct PointOffsets {
-    const double* const* off;
-    const double* zOff;
-    double Of(int s, int q) const { return s < 0 ? zOff[q] : off[s][q]; }
-};
-struct RowOffsets {
-    const double* off;
-    double zOff;
-    double Of(int s, int) const { return s < 0 ? zOff : off[s]; }
-};
-
-// The sums of AddRow for M species, held in registers over the row: independent chains, each
-// adding its points in order.
-template <int M, class Offsets>
-void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
-              int n) {
-    const int m = M > 0 ? M : pr.m;
-    constexpr int kCap = M > 0 ? M : 1;
-    double raw[kCap], cross[kCap], gram[kCap][kCap];
-    if constexpr (M > 0) {
-        for (int s = 0; s < m; ++s) {
-            raw[s] = pr.rawNorm[s];
-            cross[s] = pr.cross[s];
-            for (int t = s; t < m; ++t)
-                gram[s][t] = pr.gram[std::size_t(s) * m + t];
-        }
-        for (int q = 0; q < n; ++q) {
-            double v[kCap], c[kCap];
-            const double cz = z[q] - off.Of(-1, q);
-            for (int s = 0; s < m; ++s) {
-                v[s] = x[s][q];
-                c[s] = v[s] - off.Of(s, q);
-            }
-            for (int s = 0; s < m; ++s) {
-                raw[s] += v[s] * v[s];
-                cross[s] += c[s] * cz;
-                for (int t = s; t < m; ++t)
-                    gram[s][t] += c[s] * c[t];
-            }
-        }
-        for (int s = 0; s < m; ++s) {
-            pr.rawNorm[s] = raw[s];
-            pr.cross[s] = cross[s];
-            for (int t = s; t < m; ++t)
-                pr.gram[std::size_t(s) * m + t] = gram[s][t];
-        }
-    } else {
-        std::vector<double> v(m), c(m);
-        for (int q = 0; q < n; ++q) {
-            const double cz = z[q] - off.Of(-1, q);
-            for (int s = 0; s < m; ++s) {
-                v[s] = x[s][q];
-                c[s] = v[s] - off.Of(s, q);
-            }
-            for (int s = 0; s < m; ++s) {
-                pr.rawNorm[s] += v[s] * v[s];
-                pr.cross[s] += c[s] * cz;
-                for (int t = s; t < m; ++t)
-                    pr.gram[std::size_t(s) * m + t] += c[s] * c[t];
-            }
-        }
-    }
-}
-
-template <class Offsets>
-void AddRowFor(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
-               int n) {
-    switch (pr.m) {
-    case 1:
-        return AddRowOf<1>(pr, x, off, z, n);
-    case 2:
-        return AddRowOf<2>(pr, x, off, z, n);
-    case 3:
-        return AddRowOf<3>(pr, x, off, z, n);
-    case 4:
-        return AddRowOf<4>(pr, x, off, z, n);
-    default:
-        return AddRowOf<0>(pr, x, off, z, n);
-    }
-}
-
-void AmplitudeProducts::AddRow(const float* const* x, const double* const* off, const double* z,
-                               const double* zOff, int n) {
-    AddRowFor(*this, x, PointOffsets{off, zOff}, z, n);
-}
-
-void AmplitudeProducts::AddRowOffsets(const float* const* x, const double* off, const double* z,
-                                      double zOff, int n) {
-    AddRowFor(*this, x, RowOffsets{off, zOff}, z, n);
-}
-
-// Amplitudes of the centred species signals against the centred target from their products. The
-// system is scaled to a unit diagonal; a signal the centring removes (a species constant in
-// radius while radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
-std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr) {
-    const int m = pr.m;
-    std::vector<double> a(m, 0.0);
-    if (m == 0)
-        return a;
-    auto gram = [&](int s, int t) { return pr.gram[std::size_t(s) * m + t]; };
-    std::vector<double> scale(m, 0.0);
-    for (int s = 0; s < m; ++s) {
-        const double g = gram(s, s);
-        if (g > 1e-12 * pr.rawNorm[s] && g > 0.0)
-            scale[s] = 1.0 / std::sqrt(g);
-    }
-    CDenseMatrix G(m);
-    std::vector<double*> g = G.RowPointers();
-    std::vector<double> h(m + 1, 0.0), x(m + 1, 0.0), p(m + 1, 0.0);
-    for (int s = 0; s < m; ++s) {
-        if (scale[s] == 0.0)
-            continue;
-        h[s + 1] = pr.cross[s] * scale[s];
-        for (int t = s; t < m; ++t)
-            if (scale[t] != 0.0)
-                g[s + 1][t + 1] = g[t + 1][s + 1] = gram(s, t) * scale[s] * scale[t];
-    }
-    DCholeskySolveReduced(g.data(), h.data(), m, x.data(), p.data());
-    for (int s = 0; s < m; ++s)
-        a[s] = std::isfinite(x[s + 1]) ? x[s + 1] * scale[s] : 0.0;
-    return a;
-}
-
-// The new loadings: each species' carried loading times its amplitude. The first species slot
-// holds the total signal and the others their fractions of it, as the evaluation reads them;
-// the buffer slot holds its own signal. The packed vector is kept in step, since the next
-// evaluation starts from it.
-void StoreAmplitudes(const std::vector<int>& slots, const std::vector<double>& a) {
-    const int bufferSlot = BufferSedimentation::on ? M::maxSpecies : 0;
-    double total = 0.0;
-    int firstSlot = 0;
-    std::vector<double> loading(M::maxSpecies + 1, 0.0);
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        const int s = slots[i];
-        const double carried = M::speciesLoading[s] != 0.0f ? M::speciesLoading[s] : 1.0;
-        loading[s] = a[i] * carried;
-        M::speciesLoading[s] = static_cast<float>(loading[s]);
-        if (s == bufferSlot) {
-            // The amplitude is the buffer's signal; a negative one puts the excess on the
-            // other side.
-            if (loading[s] < 0.0)
-                BufferSedimentation::signalSign = -BufferSedimentation::signalSign;
-            BufferSedimentation::signal = std::abs(loading[s]);
-            M::concentration[s] = M::speciesLoading[s];
-            continue;
-        }
-        total += loading[s];
-        if (firstSlot == 0)
-            firstSlot = s;
-    }
-    for (int s : slots) {
-        if (s == bufferSlot)
-            continue;
-        if (s == firstSlot)
-            M::concentration[s] = static_cast<float>(total);
-        else
-            M::concentration[s] = total != 0.0 ? static_cast<float>(loading[s] / total) : 0.0f;
-    }
-    for (int s : slots)
-        M::fitValues[8 + s] = M::concentration[s];
-}
-
-// The included species whose rows the evaluation left for every scan in scans, each row holding
-// points 1..points(k) of scan k.
-template <class Points>
-std::vector<int> SpeciesLeftOnEveryScan(const std::vector<int>& scans, Points points) {
-    std::vector<int> slots;
-    for (int s = 1; s <= M::maxSpecies; ++s) {
-        if (!M::speciesIncluded[s])
-            continue;
-        const auto& perScan = ComponentScans::rows[s];
-        bool complete = true;
-        for (int k : scans)
-            complete = complete && perScan.size() > std::size_t(k) &&
-                       perScan[std::size_t(k)].size() > std::size_t(points(k));
-        if (complete)
-            slots.push_back(s);
-    }
-    return slots;
-}
-
 // True when scan k was recorded on the grid's own radii: the grid model is then its fit as it is.
 bool OnGridRadii(int k) {
     if (S::pointCount[k] != S::gridCount)
@@ -357,111 +157,148 @@ void TrimToBackedGrid(const std::vector<int>& scans, int& first, int& last) {
         ++first;
 }
 
-double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
+// The grid's fit range, without the ends where some scan has no data behind its grid value.
+struct GridRange {
+    int first = 1, last = 0;
+    int Cols() const { return last - first + 1; }
+};
+
+GridRange GridFitRange(const std::vector<int>& scans) {
     const int n = S::gridCount;
-    if (scans.empty() || !S::gridSignal || !S::gridRadius || n < 1)
-        return -1.0;
-    int first = S::gridFirstFit >= 1 && S::gridFirstFit <= n ? S::gridFirstFit : 1;
-    int last = S::gridLastFit >= first && S::gridLastFit <= n ? S::gridLastFit : n;
-    TrimToBackedGrid(scans, first, last);
+    GridRange range;
+    range.first = S::gridFirstFit >= 1 && S::gridFirstFit <= n ? S::gridFirstFit : 1;
+    range.last = S::gridLastFit >= range.first && S::gridLastFit <= n ? S::gridLastFit : n;
+    TrimToBackedGrid(scans, range.first, range.last);
+    return range;
+}
+
+const float* GridSignalOf(int slot, int k) {
+    return ComponentScans::rows[slot][k].data();
+}
+
+// The target, row r + 1 = the r-th simulated scan, columns over the fit range: the data less the
+// held baseline and, with the amplitudes held, less the species.
+CDenseMatrix GatherGridTarget(const LinearUnknowns& u, const std::vector<int>& scans,
+                              const GridRange& range, const std::vector<int>& slots,
+                              double heldBaseline) {
     const int rows = static_cast<int>(scans.size());
-    const int cols = last - first + 1;
-
-    // Species whose signal the evaluation left on the grid for every simulated scan.
-    const std::vector<int> slots = SpeciesLeftOnEveryScan(scans, [n](int) { return n; });
-    auto signalOf = [](int s, int k) { return ComponentScans::rows[s][k].data(); };
-
-    const double heldBaseline = u.baseline ? 0.0 : M::baseline;
-    // The target, row r + 1 = the r-th simulated scan, columns over the fit range.
+    const int cols = range.Cols();
     CDenseMatrix z(rows, cols);
     for (int r = 0; r < rows; ++r) {
         const int k = scans[r];
         double* row = z.Row(r + 1) + 1;
         for (int j = 0; j < cols; ++j) {
-            double value = double(S::gridSignal[k][first + j]) - heldBaseline;
+            double value = double(S::gridSignal[k][range.first + j]) - heldBaseline;
             if (!u.amplitudes)
                 for (int s : slots)
-                    value -= signalOf(s, k)[first + j];
+                    value -= GridSignalOf(s, k)[range.first + j];
             row[j] = value;
         }
     }
+    return z;
+}
 
-    std::vector<double> a(slots.size(), 1.0);
-    if (u.amplitudes) {
-        // The signals and the target centred point by point as they are read, rather than
-        // copied into blocks first: the same values, without the copies.
-        const NoiseTerms terms = TermsOf(u);
-        const int m = static_cast<int>(slots.size());
-        std::vector<NoiseMeans> means;
-        for (int s : slots)
-            means.push_back(
-                ComputeNoiseMeans([&](int r) { return signalOf(s, scans[r]); }, rows, first, cols));
-        const NoiseMeans zMeans = MeansOf(z);
-        AmplitudeProducts products(m);
-        std::vector<const float*> signal(m);
-        std::vector<std::vector<double>> offset(m, std::vector<double>(cols));
-        std::vector<const double*> offsetRows(m);
-        std::vector<double> zOffset(cols);
-        for (int r = 0; r < rows; ++r) {
-            for (int i = 0; i < m; ++i) {
-                signal[i] = signalOf(slots[i], scans[r]) + first;
-                for (int j = 0; j < cols; ++j)
-                    offset[i][j] = NoiseShift(means[i], terms, r, j);
-                offsetRows[i] = offset[i].data();
-            }
+// The amplitudes of the species against the target, both centred; z is left holding the
+// residual of the amplitudes before the noise terms take their share. The signals and the target
+// are centred point by point as they are read, rather than copied into blocks first: the same
+// values, without the copies.
+std::vector<double> SolveGridAmplitudes(const LinearUnknowns& u, const std::vector<int>& scans,
+                                        const GridRange& range, const std::vector<int>& slots,
+                                        CDenseMatrix& z) {
+    const int rows = static_cast<int>(scans.size());
+    const int cols = range.Cols();
+    const int first = range.first;
+    const NoiseTerms terms = TermsOf(u);
+    const int m = static_cast<int>(slots.size());
+    std::vector<NoiseMeans> means;
+    for (int s : slots)
+        means.push_back(
+            ComputeNoiseMeans([&](int r) { return GridSignalOf(s, scans[r]); }, rows, first, cols));
+    const NoiseMeans zMeans = MeansOf(z);
+    AmplitudeProducts products(m);
+    std::vector<const float*> signal(m);
+    std::vector<std::vector<double>> offset(m, std::vector<double>(cols));
+    std::vector<const double*> offsetRows(m);
+    std::vector<double> zOffset(cols);
+    for (int r = 0; r < rows; ++r) {
+        for (int i = 0; i < m; ++i) {
+            signal[i] = GridSignalOf(slots[i], scans[r]) + first;
             for (int j = 0; j < cols; ++j)
-                zOffset[j] = NoiseShift(zMeans, terms, r, j);
-            products.AddRow(signal.data(), offsetRows.data(), z.Row(r + 1) + 1, zOffset.data(),
-                            cols);
+                offset[i][j] = NoiseShift(means[i], terms, r, j);
+            offsetRows[i] = offset[i].data();
         }
-        a = SolveAmplitudes(products);
-        // The residual of the amplitudes before the noise terms take their share.
-        for (int r = 0; r < rows; ++r)
-            for (std::size_t i = 0; i < slots.size(); ++i) {
-                const float* c = signalOf(slots[i], scans[r]);
-                for (int j = 0; j < cols; ++j)
-                    z(r + 1, j + 1) -= a[i] * c[first + j];
-            }
-        StoreAmplitudes(slots, a);
+        for (int j = 0; j < cols; ++j)
+            zOffset[j] = NoiseShift(zMeans, terms, r, j);
+        products.AddRow(signal.data(), offsetRows.data(), z.Row(r + 1) + 1, zOffset.data(), cols);
     }
-
-    // Noise terms from the means of the residual; the constant goes to the baseline when it is
-    // solved without time-invariant noise, else into the time-invariant noise.
-    const NoiseEstimate noise = NoiseFromMeans(MeansOf(z), TermsOf(u));
-    const std::vector<double>& ti = noise.ti;
-    const std::vector<double>& ri = noise.ri;
-    const double baseline = u.baseline && !u.tiNoise ? noise.baseline : heldBaseline;
-    double rss = 0.0;
+    const std::vector<double> a = SolveAmplitudes(products);
     for (int r = 0; r < rows; ++r)
-        for (int j = 0; j < cols; ++j) {
-            const double d = z(r + 1, j + 1) - ti[j] - ri[r] - (baseline - heldBaseline);
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            const float* c = GridSignalOf(slots[i], scans[r]);
+            for (int j = 0; j < cols; ++j)
+                z(r + 1, j + 1) -= a[i] * c[first + j];
+        }
+    return a;
+}
+
+// The noise of the residual z and the baseline: the constant goes to the baseline when it is
+// solved without time-invariant noise, else into the time-invariant noise.
+struct GridNoise {
+    NoiseEstimate terms;
+    double baseline = 0.0;
+};
+
+GridNoise SolveGridNoise(const LinearUnknowns& u, const CDenseMatrix& z, double heldBaseline) {
+    GridNoise noise;
+    noise.terms = NoiseFromMeans(MeansOf(z), TermsOf(u));
+    noise.baseline = u.baseline && !u.tiNoise ? noise.terms.baseline : heldBaseline;
+    return noise;
+}
+
+double GridResidual(const CDenseMatrix& z, const GridNoise& noise, double heldBaseline) {
+    const std::vector<double>& ti = noise.terms.ti;
+    const std::vector<double>& ri = noise.terms.ri;
+    double rss = 0.0;
+    for (int r = 0; r < z.Rows(); ++r)
+        for (int j = 0; j < z.Cols(); ++j) {
+            const double d = z(r + 1, j + 1) - ti[j] - ri[r] - (noise.baseline - heldBaseline);
             rss += d * d;
         }
+    return rss;
+}
 
+void StoreGridNoise(const LinearUnknowns& u, const std::vector<int>& scans, const GridRange& range,
+                    const GridNoise& noise) {
     if (u.tiNoise && S::tiNoise) {
-        for (int g = 1; g <= n; ++g)
+        for (int g = 1; g <= S::gridCount; ++g)
             S::tiNoise[g] = 0.0f;
-        for (int j = 0; j < cols; ++j)
-            S::tiNoise[first + j] = static_cast<float>(ti[j]);
+        for (int j = 0; j < range.Cols(); ++j)
+            S::tiNoise[range.first + j] = static_cast<float>(noise.terms.ti[j]);
     }
     if (u.riNoise && S::riNoise) {
         for (int k = 1; k <= S::scanCount; ++k)
             S::riNoise[k] = 0.0f;
-        for (int r = 0; r < rows; ++r)
-            S::riNoise[scans[r]] = static_cast<float>(ri[r]);
+        for (std::size_t r = 0; r < scans.size(); ++r)
+            S::riNoise[scans[r]] = static_cast<float>(noise.terms.ri[r]);
     }
     if (u.baseline && !u.tiNoise)
-        StoreBaseline(baseline);
+        StoreBaseline(noise.baseline);
+}
 
-    // The fit: the grid model (species and time-invariant noise) on each scan's radii, plus the
-    // scan's radially invariant offset and the baseline.
+// The fit: the grid model (species and time-invariant noise) on each scan's radii, plus the
+// scan's radially invariant offset and the baseline.
+void StoreFitFromGrid(const std::vector<int>& scans, const GridRange& range,
+                      const std::vector<int>& slots, const std::vector<double>& a,
+                      const GridNoise& noise) {
+    const int n = S::gridCount;
     std::vector<float> model(std::size_t(n) + 1, 0.0f);
-    for (int r = 0; r < rows; ++r) {
+    for (std::size_t r = 0; r < scans.size(); ++r) {
         const int k = scans[r];
         for (int g = 1; g <= n; ++g) {
-            double value = g >= first && g <= last ? ti[g - first] : 0.0;
+            double value =
+                g >= range.first && g <= range.last ? noise.terms.ti[g - range.first] : 0.0;
             for (std::size_t i = 0; i < slots.size(); ++i)
-                value += a[i] * signalOf(slots[i], k)[g];
+                value += a[i] * GridSignalOf(slots[i], k)[g];
             model[g] = static_cast<float>(value);
         }
         float* fit = S::fit[k];
@@ -474,11 +311,267 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
                 fit[i] = 0.0f;
             ResampleCurve(count, S::radius[k], fit, n, S::gridRadius, model.data());
         }
-        const float offset = static_cast<float>(ri[r] + baseline);
+        const float offset = static_cast<float>(noise.terms.ri[r] + noise.baseline);
         for (int i = 1; i <= count; ++i)
             fit[i] += offset;
     }
+}
+
+double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
+    const int n = S::gridCount;
+    if (scans.empty() || !S::gridSignal || !S::gridRadius || n < 1)
+        return -1.0;
+    const GridRange range = GridFitRange(scans);
+    // species whose signal the evaluation left on the grid for every simulated scan
+    const std::vector<int> slots = SpeciesLeftOnEveryScan(scans, [n](int) { return n; });
+    const double heldBaseline = u.baseline ? 0.0 : M::baseline;
+    CDenseMatrix z = GatherGridTarget(u, scans, range, slots, heldBaseline);
+    std::vector<double> a(slots.size(), 1.0);
+    if (u.amplitudes) {
+        a = SolveGridAmplitudes(u, scans, range, slots, z);
+        StoreAmplitudes(slots, a);
+    }
+    const GridNoise noise = SolveGridNoise(u, z, heldBaseline);
+    const double rss = GridResidual(z, noise, heldBaseline);
+    StoreGridNoise(u, scans, range, noise);
+    StoreFitFromGrid(scans, range, slots, a, noise);
     return rss;
+}
+
+// The fitted points of the simulated scans laid end to end: row r is scan scans[r], its points
+// first[r] onward at the flat columns start[r] + 1 .. start[r + 1].
+struct ScanSegments {
+    std::vector<int> scans, first, start;
+    int Rows() const { return static_cast<int>(scans.size()); }
+    int Total() const { return start.back(); }
+    int Count(int r) const { return start[std::size_t(r) + 1] - start[std::size_t(r)]; }
+};
+
+ScanSegments LayScansEndToEnd(const std::vector<int>& scans) {
+    ScanSegments seg;
+    seg.scans = scans;
+    seg.first.assign(scans.size(), 0);
+    seg.start.assign(scans.size() + 1, 0);
+    for (std::size_t r = 0; r < scans.size(); ++r) {
+        int last = 0;
+        FitRangeOf(scans[r], seg.first[r], last);
+        seg.start[r + 1] = seg.start[r] + std::max(0, last - seg.first[r] + 1);
+    }
+    return seg;
+}
+
+// The species whose signal the evaluation left on the radii of every simulated scan, and the
+// signal of the j-th of them on row r's scan (points 1..count).
+struct SegmentSpecies {
+    std::vector<int> slots;
+    std::vector<const float*> rows;
+    int rowCount = 0;
+    const float* Of(std::size_t j, int r) const { return rows[j * std::size_t(rowCount) + r]; }
+};
+
+SegmentSpecies SpeciesOnSegments(const ScanSegments& seg) {
+    SegmentSpecies species;
+    species.slots = SpeciesLeftOnEveryScan(seg.scans, [](int k) { return S::pointCount[k]; });
+    species.rowCount = seg.Rows();
+    for (int s : species.slots)
+        for (int k : seg.scans)
+            species.rows.push_back(ComponentScans::rows[s][std::size_t(k)].data());
+    return species;
+}
+
+// Row means of the values value(r, i, c) (row r, point i, flat column c) over the fitted points,
+// each summed in point order in a register.
+template <class Value>
+void SegmentRowMeans(const ScanSegments& seg, Value&& value, std::vector<double>& means) {
+    means.assign(std::size_t(seg.Rows()), 0.0);
+    for (int r = 0; r < seg.Rows(); ++r) {
+        double sum = 0.0;
+        for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
+             c <= seg.start[std::size_t(r) + 1]; ++c, ++i)
+            sum += value(r, i, c);
+        const int n = seg.Count(r);
+        means[std::size_t(r)] = n > 0 ? sum / n : 0.0;
+    }
+}
+
+// The grand mean of the same values, summed in point order.
+template <class Value> double SegmentGrandMean(const ScanSegments& seg, Value&& value) {
+    double sum = 0.0;
+    for (int r = 0; r < seg.Rows(); ++r) {
+        double running = sum;
+        for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
+             c <= seg.start[std::size_t(r) + 1]; ++c, ++i)
+            running += value(r, i, c);
+        sum = running;
+    }
+    return sum / seg.Total();
+}
+
+// The offset the centring takes from each row's values, by the rule of the blocks without
+// time-invariant noise (rows of their own lengths have no point means).
+template <class Value>
+std::vector<double> SegmentCentring(const ScanSegments& seg, const LinearUnknowns& u,
+                                    Value&& value) {
+    const NoiseTerms rowTerms{false, u.riNoise, u.baseline};
+    NoiseMeans means;
+    if (u.riNoise)
+        SegmentRowMeans(seg, value, means.row);
+    else if (u.baseline)
+        means.grand = SegmentGrandMean(seg, value);
+    std::vector<double> offset(std::size_t(seg.Rows()), 0.0);
+    for (int r = 0; r < seg.Rows(); ++r)
+        offset[std::size_t(r)] = NoiseShift(means, rowTerms, r, 0);
+    return offset;
+}
+
+// The target at the flat columns [1..total]: the data less the held baseline and, with the
+// amplitudes held, less the species.
+std::vector<double> GatherSegmentTarget(const ScanSegments& seg, const LinearUnknowns& u,
+                                        const SegmentSpecies& species, double heldBaseline) {
+    std::vector<double> z(std::size_t(seg.Total()) + 1, 0.0);
+    for (int r = 0; r < seg.Rows(); ++r) {
+        const float* signal = S::signal[seg.scans[std::size_t(r)]];
+        for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
+             c <= seg.start[std::size_t(r) + 1]; ++c, ++i) {
+            double value = double(signal[i]) - heldBaseline;
+            if (!u.amplitudes)
+                for (std::size_t j = 0; j < species.slots.size(); ++j)
+                    value -= species.Of(j, r)[i];
+            z[std::size_t(c)] = value;
+        }
+    }
+    return z;
+}
+
+// The amplitudes of the species against the target, both centred; z is left holding the
+// residual of the amplitudes. The signals and the target are centred as they are read, rather
+// than copied into rows first: the same values, without the copies.
+std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const LinearUnknowns& u,
+                                           const SegmentSpecies& species, std::vector<double>& z) {
+    const int m = static_cast<int>(species.slots.size());
+    std::vector<std::vector<double>> offsets;
+    for (int j = 0; j < m; ++j)
+        offsets.push_back(SegmentCentring(
+            seg, u, [&](int r, int i, int) { return species.Of(std::size_t(j), r)[i]; }));
+    const std::vector<double> zOffset =
+        SegmentCentring(seg, u, [&](int, int, int c) { return z[std::size_t(c)]; });
+    AmplitudeProducts products(m);
+    std::vector<const float*> signal(m);
+    std::vector<double> offset(m);
+    for (int r = 0; r < seg.Rows(); ++r) {
+        for (int j = 0; j < m; ++j) {
+            signal[j] = species.Of(std::size_t(j), r) + seg.first[std::size_t(r)];
+            offset[j] = offsets[j][std::size_t(r)];
+        }
+        products.AddRowOffsets(signal.data(), offset.data(), &z[seg.start[std::size_t(r)] + 1],
+                               zOffset[std::size_t(r)], seg.Count(r));
+    }
+    const std::vector<double> a = SolveAmplitudes(products);
+    for (int r = 0; r < seg.Rows(); ++r)
+        for (int j = 0; j < m; ++j) {
+            const float* sj = species.Of(std::size_t(j), r);
+            const double aj = a[std::size_t(j)];
+            for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
+                 c <= seg.start[std::size_t(r) + 1]; ++c, ++i)
+                z[std::size_t(c)] -= aj * sj[i];
+        }
+    return a;
+}
+
+// Each scan's radially invariant offset and the baseline.
+struct SegmentNoise {
+    std::vector<double> ri;
+    double baseline = 0.0;
+};
+
+// The noise from the means of the residual z: the constant goes to the baseline when it is
+// solved, else each scan keeps its own offset.
+SegmentNoise SolveSegmentNoise(const ScanSegments& seg, const LinearUnknowns& u,
+                               const std::vector<double>& z, double heldBaseline) {
+    SegmentNoise noise;
+    std::vector<double>& ri = noise.ri;
+    ri.assign(std::size_t(seg.Rows()), 0.0);
+    auto zValue = [&](int, int, int c) { return z[std::size_t(c)]; };
+    double grand = 0.0;
+    if (u.riNoise && u.baseline) {
+        // both means in one pass, each summed in point order
+        for (int r = 0; r < seg.Rows(); ++r) {
+            double row = 0.0;
+            for (int c = seg.start[std::size_t(r)] + 1; c <= seg.start[std::size_t(r) + 1]; ++c) {
+                row += z[std::size_t(c)];
+                grand += z[std::size_t(c)];
+            }
+            ri[std::size_t(r)] = row;
+        }
+        grand /= seg.Total();
+        for (int r = 0; r < seg.Rows(); ++r) {
+            const int n = seg.Count(r);
+            ri[std::size_t(r)] = n > 0 ? ri[std::size_t(r)] / n : 0.0;
+        }
+    } else if (u.baseline) {
+        grand = SegmentGrandMean(seg, zValue);
+    } else if (u.riNoise) {
+        SegmentRowMeans(seg, zValue, ri);
+    }
+    noise.baseline = u.baseline ? grand : heldBaseline;
+    if (u.riNoise && u.baseline)
+        for (double& v : ri)
+            v -= grand;
+    return noise;
+}
+
+// The residual sum of squares, in a register over each row, in point order.
+double SegmentResidual(const ScanSegments& seg, const std::vector<double>& z,
+                       const SegmentNoise& noise, double heldBaseline) {
+    double rss = 0.0;
+    for (int r = 0; r < seg.Rows(); ++r) {
+        const double offset = noise.ri[std::size_t(r)], shift = noise.baseline - heldBaseline;
+        double sum = rss;
+        for (int c = seg.start[std::size_t(r)] + 1; c <= seg.start[std::size_t(r) + 1]; ++c) {
+            const double d = z[std::size_t(c)] - offset - shift;
+            sum += d * d;
+        }
+        rss = sum;
+    }
+    return rss;
+}
+
+void StoreSegmentNoise(const ScanSegments& seg, const LinearUnknowns& u,
+                       const SegmentNoise& noise) {
+    if (u.riNoise && S::riNoise) {
+        for (int k = 1; k <= S::scanCount; ++k)
+            S::riNoise[k] = 0.0f;
+        for (int r = 0; r < seg.Rows(); ++r)
+            S::riNoise[seg.scans[std::size_t(r)]] = static_cast<float>(noise.ri[std::size_t(r)]);
+    }
+    if (u.baseline)
+        StoreBaseline(noise.baseline);
+}
+
+// The fit on every point of the scan: the species, the scan's offset and the baseline, each
+// point adding the species in order.
+void StoreFitOnScanRadii(const ScanSegments& seg, const SegmentSpecies& species,
+                         const std::vector<double>& a, const SegmentNoise& noise) {
+    std::vector<double> value;
+    for (int r = 0; r < seg.Rows(); ++r) {
+        const int k = seg.scans[std::size_t(r)];
+        const float offset = static_cast<float>(noise.ri[std::size_t(r)] + noise.baseline);
+        float* fit = S::fit[k];
+        if (species.slots.empty()) {
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                fit[i] = 0.0f + offset;
+            continue;
+        }
+        value.assign(std::size_t(S::pointCount[k]) + 1, 0.0);
+        for (std::size_t j = 0; j < species.slots.size(); ++j) {
+            const float* sj = species.Of(j, r);
+            const double aj = a[j];
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                value[std::size_t(i)] += aj * sj[i];
+        }
+        for (int i = 1; i <= S::pointCount[k]; ++i)
+            fit[i] = static_cast<float>(value[std::size_t(i)]) + offset;
+    }
 }
 
 // Without time-invariant noise the species rows lie on the scans' own radii: amplitudes, the
@@ -490,195 +583,21 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
 double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) {
     if (scans.empty())
         return -1.0;
-    const int rows = static_cast<int>(scans.size());
-    std::vector<int> first(static_cast<std::size_t>(rows), 0);
-    std::vector<int> start(static_cast<std::size_t>(rows) + 1, 0);
-    for (int r = 0; r < rows; ++r) {
-        int last = 0;
-        FitRangeOf(scans[std::size_t(r)], first[std::size_t(r)], last);
-        start[std::size_t(r) + 1] =
-            start[std::size_t(r)] + std::max(0, last - first[std::size_t(r)] + 1);
-    }
-    const int total = start[std::size_t(rows)];
-    if (total < 1)
+    const ScanSegments seg = LayScansEndToEnd(scans);
+    if (seg.Total() < 1)
         return -1.0;
-
-    // Species whose signal the evaluation left on the radii of every simulated scan.
-    const std::vector<int> slots =
-        SpeciesLeftOnEveryScan(scans, [](int k) { return S::pointCount[k]; });
-    // The signal of the j-th species of slots on the radii of row r's scan.
-    std::vector<const float*> speciesRows;
-    for (int s : slots)
-        for (int r = 0; r < rows; ++r)
-            speciesRows.push_back(
-                ComponentScans::rows[s][std::size_t(scans[std::size_t(r)])].data());
-    auto signalOf = [&](std::size_t j, int r) { return speciesRows[j * std::size_t(rows) + r]; };
-    // Visits every fitted point: row r, its scan k, point i and the flat column c (1-based).
-    auto forEachPoint = [&](auto&& visit) {
-        for (int r = 0; r < rows; ++r) {
-            const int k = scans[std::size_t(r)];
-            for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c)
-                visit(r, k, first[std::size_t(r)] + c - start[std::size_t(r)] - 1, c);
-        }
-    };
-    // Row means and grand mean of the values value(r, i, c) over the fitted points, each summed
-    // in point order.
-    // The sums are kept in registers over each row.
-    auto rowMeans = [&](auto&& value, std::vector<double>& means) {
-        means.assign(std::size_t(rows), 0.0);
-        for (int r = 0; r < rows; ++r) {
-            double sum = 0.0;
-            for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
-                 c <= start[std::size_t(r) + 1]; ++c, ++i)
-                sum += value(r, i, c);
-            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
-            means[std::size_t(r)] = n > 0 ? sum / n : 0.0;
-        }
-    };
-    auto grandMean = [&](auto&& value) {
-        double sum = 0.0;
-        for (int r = 0; r < rows; ++r) {
-            double running = sum;
-            for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
-                 c <= start[std::size_t(r) + 1]; ++c, ++i)
-                running += value(r, i, c);
-            sum = running;
-        }
-        return sum / total;
-    };
-    // The offset the centring takes from each row's values, by the rule of the blocks without
-    // time-invariant noise (rows of their own lengths have no point means).
-    const NoiseTerms rowTerms{false, u.riNoise, u.baseline};
-    auto centring = [&](auto&& value) {
-        NoiseMeans means;
-        if (u.riNoise)
-            rowMeans(value, means.row);
-        else if (u.baseline)
-            means.grand = grandMean(value);
-        std::vector<double> offset(std::size_t(rows), 0.0);
-        for (int r = 0; r < rows; ++r)
-            offset[std::size_t(r)] = NoiseShift(means, rowTerms, r, 0);
-        return offset;
-    };
-
+    const SegmentSpecies species = SpeciesOnSegments(seg);
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
-    CDenseMatrix z(1, total);
-    forEachPoint([&](int r, int k, int i, int c) {
-        double value = double(S::signal[k][i]) - heldBaseline;
-        if (!u.amplitudes)
-            for (std::size_t j = 0; j < slots.size(); ++j)
-                value -= signalOf(j, r)[i];
-        z(1, c) = value;
-    });
-    auto zValue = [&](int, int, int c) { return z(1, c); };
-
-    std::vector<double> a(slots.size(), 1.0);
+    std::vector<double> z = GatherSegmentTarget(seg, u, species, heldBaseline);
+    std::vector<double> a(species.slots.size(), 1.0);
     if (u.amplitudes) {
-        // The signals and the target centred point by point as they are read, rather than
-        // copied into rows first: the same values, without the copies.
-        const int m = static_cast<int>(slots.size());
-        std::vector<std::vector<double>> offsets;
-        for (int j = 0; j < m; ++j)
-            offsets.push_back(centring([&](int r, int i, int) { return signalOf(j, r)[i]; }));
-        const std::vector<double> zOffset = centring(zValue);
-        AmplitudeProducts products(m);
-        std::vector<const float*> signal(m);
-        std::vector<double> offset(m);
-        for (int r = 0; r < rows; ++r) {
-            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
-            for (int j = 0; j < m; ++j) {
-                signal[j] = signalOf(j, r) + first[std::size_t(r)];
-                offset[j] = offsets[j][std::size_t(r)];
-            }
-            products.AddRowOffsets(signal.data(), offset.data(), &z(1, start[std::size_t(r)] + 1),
-                                   zOffset[std::size_t(r)], n);
-        }
-        a = SolveAmplitudes(products);
-        for (int r = 0; r < rows; ++r) {
-            double* zr = &z(1, 0);
-            for (std::size_t j = 0; j < slots.size(); ++j) {
-                const float* sj = signalOf(j, r);
-                const double aj = a[j];
-                for (int c = start[std::size_t(r)] + 1, i = first[std::size_t(r)];
-                     c <= start[std::size_t(r) + 1]; ++c, ++i)
-                    zr[c] -= aj * sj[i];
-            }
-        }
-        StoreAmplitudes(slots, a);
+        a = SolveSegmentAmplitudes(seg, u, species, z);
+        StoreAmplitudes(species.slots, a);
     }
-
-    // The noise from the means of the residual: the constant goes to the baseline when it is
-    // solved, else each scan keeps its own offset.
-    std::vector<double> ri(std::size_t(rows), 0.0);
-    double grand = 0.0;
-    if (u.riNoise && u.baseline) {
-        // both means in one pass, each summed in point order
-        for (int r = 0; r < rows; ++r) {
-            double row = 0.0;
-            for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c) {
-                row += z(1, c);
-                grand += z(1, c);
-            }
-            ri[std::size_t(r)] = row;
-        }
-        grand /= total;
-        for (int r = 0; r < rows; ++r) {
-            const int n = start[std::size_t(r) + 1] - start[std::size_t(r)];
-            ri[std::size_t(r)] = n > 0 ? ri[std::size_t(r)] / n : 0.0;
-        }
-    } else if (u.baseline) {
-        grand = grandMean(zValue);
-    } else if (u.riNoise) {
-        rowMeans(zValue, ri);
-    }
-    const double baseline = u.baseline ? grand : heldBaseline;
-    if (u.riNoise && u.baseline)
-        for (double& v : ri)
-            v -= grand;
-    // the sum in a register over each row, in point order
-    double rss = 0.0;
-    const double* zr = &z(1, 0);
-    for (int r = 0; r < rows; ++r) {
-        const double offset = ri[std::size_t(r)], shift = baseline - heldBaseline;
-        double sum = rss;
-        for (int c = start[std::size_t(r)] + 1; c <= start[std::size_t(r) + 1]; ++c) {
-            const double d = zr[c] - offset - shift;
-            sum += d * d;
-        }
-        rss = sum;
-    }
-    if (u.riNoise && S::riNoise) {
-        for (int k = 1; k <= S::scanCount; ++k)
-            S::riNoise[k] = 0.0f;
-        for (int r = 0; r < rows; ++r)
-            S::riNoise[scans[std::size_t(r)]] = static_cast<float>(ri[std::size_t(r)]);
-    }
-    if (u.baseline)
-        StoreBaseline(baseline);
-
-    // The fit on every point of the scan: the species, the scan's offset and the baseline.
-    std::vector<double> fitRow;
-    for (int r = 0; r < rows; ++r) {
-        const int k = scans[std::size_t(r)];
-        const float offset = static_cast<float>(ri[std::size_t(r)] + baseline);
-        float* fit = S::fit[k];
-        if (slots.empty()) {
-            for (int i = 1; i <= S::pointCount[k]; ++i)
-                fit[i] = 0.0f + offset;
-            continue;
-        }
-        // Species by species over the row, each point adding them in order.
-        std::vector<double>& value = fitRow;
-        value.assign(std::size_t(S::pointCount[k]) + 1, 0.0);
-        for (std::size_t j = 0; j < slots.size(); ++j) {
-            const float* sj = signalOf(j, r);
-            const double aj = a[j];
-            for (int i = 1; i <= S::pointCount[k]; ++i)
-                value[i] += aj * sj[i];
-        }
-        for (int i = 1; i <= S::pointCount[k]; ++i)
-            fit[i] = static_cast<float>(value[i]) + offset;
-    }
+    const SegmentNoise noise = SolveSegmentNoise(seg, u, z, heldBaseline);
+    const double rss = SegmentResidual(seg, z, noise, heldBaseline);
+    StoreSegmentNoise(seg, u, noise);
+    StoreFitOnScanRadii(seg, species, a, noise);
     return rss;
 }
 
