@@ -21,6 +21,10 @@ double SpeciesDiffusion(int slot);
 // |s| R T / D from s and D (1e-7 cm^2/s); 0 for D = 0.
 double SpeciesBuoyantMass(int slot);
 
+// True for the slot that carries the buffer's signal while the buffer correction is on: it is no
+// species.
+bool BufferSignalSlot(int slot);
+
 // Rotor speed (rpm) and absolute temperature (K) of the last scan in scan order.
 double LastScanRpm();
 double ScanTemperatureKelvin();
