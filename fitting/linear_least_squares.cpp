@@ -85,10 +85,11 @@ double SolveOnScans(const LinearUnknowns& u, const std::vector<int>& scans) {
     for (int k : scans) {
         int first = 0, last = 0;
         FitRangeOf(k, first, last);
-        for (int i = first; i <= last; ++i) {
-            const double d = double(S::signal[k][i]) - S::fit[k][i] - baseline;
-            rss += d * d;
-        }
+        if (u.residual)
+            for (int i = first; i <= last; ++i) {
+                const double d = double(S::signal[k][i]) - S::fit[k][i] - baseline;
+                rss += d * d;
+            }
         for (int i = 1; i <= S::pointCount[k]; ++i)
             S::fit[k][i] += added;
     }
@@ -332,7 +333,7 @@ double SolveOnGrid(const LinearUnknowns& u, const std::vector<int>& scans) {
         StoreAmplitudes(slots, a);
     }
     const GridNoise noise = SolveGridNoise(u, z, heldBaseline);
-    const double rss = GridResidual(z, noise, heldBaseline);
+    const double rss = u.residual ? GridResidual(z, noise, heldBaseline) : 0.0;
     StoreGridNoise(u, scans, range, noise);
     StoreFitFromGrid(scans, range, slots, a, noise);
     return rss;
@@ -595,7 +596,7 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         StoreAmplitudes(species.slots, a);
     }
     const SegmentNoise noise = SolveSegmentNoise(seg, u, z, heldBaseline);
-    const double rss = SegmentResidual(seg, z, noise, heldBaseline);
+    const double rss = u.residual ? SegmentResidual(seg, z, noise, heldBaseline) : 0.0;
     StoreSegmentNoise(seg, u, noise);
     StoreFitOnScanRadii(seg, species, a, noise);
     return rss;

@@ -6,7 +6,10 @@
 #include "foundations/linear_solvers.h"
 #include "state/buffer_sedimentation.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <type_traits>
 
 namespace {
 
@@ -24,34 +27,62 @@ struct RowOffsets {
     double Of(int s, int) const { return s < 0 ? zOff : off[s]; }
 };
 
+// No offsets: the signals and the target as they are (v - 0 is v, so the sums are those of
+// offsets of zero).
+struct Uncentred {
+    double Of(int, int) const { return 0.0; }
+};
+
+// The points of one row added to the sums of M species in registers, each sum adding its points
+// in order. Uncentred, each signal's square goes to its raw norm and its diagonal product alike;
+// where the two sums are equal on entry (shared) the one sum stands for both.
+template <int M, bool kShared, class Offsets>
+void AddPointsOf(double* raw, double* cross, double (*gram)[M], const float* const* x,
+                 const Offsets& off, const double* z, int n) {
+    constexpr bool kUncentred = std::is_same_v<Offsets, Uncentred>;
+    static_assert(!kShared || kUncentred);
+    for (int q = 0; q < n; ++q) {
+        double v[M], c[M];
+        const double cz = kUncentred ? z[q] : z[q] - off.Of(-1, q);
+        for (int s = 0; s < M; ++s) {
+            v[s] = x[s][q];
+            c[s] = kUncentred ? v[s] : v[s] - off.Of(s, q);
+        }
+        for (int s = 0; s < M; ++s) {
+            raw[s] += v[s] * v[s];
+            cross[s] += c[s] * cz;
+            for (int t = kShared ? s + 1 : s; t < M; ++t)
+                gram[s][t] += c[s] * c[t];
+        }
+    }
+    if constexpr (kShared)
+        for (int s = 0; s < M; ++s)
+            gram[s][s] = raw[s];
+}
+
 // The sums of AddRow for M species, held in registers over the row: independent chains, each
 // adding its points in order.
 template <int M, class Offsets>
 void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
               int n) {
     const int m = M > 0 ? M : pr.m;
-    constexpr int kCap = M > 0 ? M : 1;
-    double raw[kCap], cross[kCap], gram[kCap][kCap];
     if constexpr (M > 0) {
+        double raw[M], cross[M], gram[M][M];
+        bool shared = std::is_same_v<Offsets, Uncentred>;
         for (int s = 0; s < m; ++s) {
             raw[s] = pr.rawNorm[s];
             cross[s] = pr.cross[s];
             for (int t = s; t < m; ++t)
                 gram[s][t] = pr.gram[std::size_t(s) * m + t];
+            shared = shared && raw[s] == gram[s][s];
         }
-        for (int q = 0; q < n; ++q) {
-            double v[kCap], c[kCap];
-            const double cz = z[q] - off.Of(-1, q);
-            for (int s = 0; s < m; ++s) {
-                v[s] = x[s][q];
-                c[s] = v[s] - off.Of(s, q);
-            }
-            for (int s = 0; s < m; ++s) {
-                raw[s] += v[s] * v[s];
-                cross[s] += c[s] * cz;
-                for (int t = s; t < m; ++t)
-                    gram[s][t] += c[s] * c[t];
-            }
+        if constexpr (std::is_same_v<Offsets, Uncentred>) {
+            if (shared)
+                AddPointsOf<M, true>(raw, cross, gram, x, off, z, n);
+            else
+                AddPointsOf<M, false>(raw, cross, gram, x, off, z, n);
+        } else {
+            AddPointsOf<M, false>(raw, cross, gram, x, off, z, n);
         }
         for (int s = 0; s < m; ++s) {
             pr.rawNorm[s] = raw[s];
@@ -103,7 +134,15 @@ void AmplitudeProducts::AddRow(const float* const* x, const double* const* off, 
 
 void AmplitudeProducts::AddRowOffsets(const float* const* x, const double* off, const double* z,
                                       double zOff, int n) {
-    AddRowFor(*this, x, RowOffsets{off, zOff}, z, n);
+    // offsets of +0 (the row is not centred) leave every value as it is
+    auto positiveZero = [](double v) { return std::bit_cast<std::uint64_t>(v) == 0; };
+    bool uncentred = positiveZero(zOff);
+    for (int s = 0; s < m; ++s)
+        uncentred = uncentred && positiveZero(off[s]);
+    if (uncentred)
+        AddRowFor(*this, x, Uncentred{}, z, n);
+    else
+        AddRowFor(*this, x, RowOffsets{off, zOff}, z, n);
 }
 
 // The scaling to a unit diagonal lets the reduced Cholesky solve drop a signal whose centred norm

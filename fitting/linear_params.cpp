@@ -7,46 +7,56 @@
 #include "state/model_choice.h"
 #include "state/scan_store.h"
 
+namespace {
+
+// The routines keep the fit and the parameters; none reads the residual, whose pass is skipped.
+void Solve(LinearUnknowns unknowns) {
+    unknowns.residual = false;
+    SolveLinearParameters(unknowns);
+}
+
+} // namespace
+
 void AddBaselineToModel() {
-    SolveLinearParameters({.riNoise = ModelChoice::fitRINoise});
+    Solve({.riNoise = ModelChoice::fitRINoise});
 }
 
 void FitBaselineOnly() {
     for (int k = 1; ScanStore::riNoise && k <= ScanStore::scanCount; ++k)
         ScanStore::riNoise[k] = 0.0f;
-    SolveLinearParameters({.baseline = true});
+    Solve({.baseline = true});
 }
 
 void FitComponentLoadingsSimple() {
-    SolveLinearParameters({.tiNoise = true});
+    Solve({.tiNoise = true});
 }
 
 void FitRadialNoiseAndBaseline() {
-    SolveLinearParameters({.tiNoise = true, .riNoise = true});
+    Solve({.tiNoise = true, .riNoise = true});
 }
 
 void UpdateLinearParametersA() {
-    SolveLinearParameters({.amplitudes = true, .riNoise = true, .baseline = true});
+    Solve({.amplitudes = true, .riNoise = true, .baseline = true});
 }
 
 void UpdateLinearParametersB() {
-    SolveLinearParameters({.amplitudes = true, .tiNoise = true, .riNoise = true});
+    Solve({.amplitudes = true, .tiNoise = true, .riNoise = true});
 }
 
 void UpdateLinearParametersC() {
-    SolveLinearParameters({.amplitudes = true, .tiNoise = true});
+    Solve({.amplitudes = true, .tiNoise = true});
 }
 
 void UpdateLinearParametersD() {
-    SolveLinearParameters({.riNoise = true, .baseline = true});
+    Solve({.riNoise = true, .baseline = true});
 }
 
 void UpdateLinearParametersE() {
-    SolveLinearParameters({.amplitudes = true, .baseline = true});
+    Solve({.amplitudes = true, .baseline = true});
 }
 
 void UpdateLinearParametersF() {
-    SolveLinearParameters({.amplitudes = true, .riNoise = ModelChoice::fitRINoise});
+    Solve({.amplitudes = true, .riNoise = ModelChoice::fitRINoise});
 }
 
 LinearParameterRoutine LinearParameterRoutineFor(bool tiNoise, bool baseline, bool amplitudes,
