@@ -94,6 +94,10 @@ class CLammIdeal {
                              int length1, const double* array2, int length2);
     void CopySettingsFrom(const CLammIdeal& tmpl);
     void RebuildAccumulation();
+    // The accumulation rows to zero (made at their size first), unless no row was handed out
+    // since they last were.
+    void ClearAccumulation();
+    size_t AccumulationSize() const;
 
     // ---- rotor speed schedule (lamm_speed_schedule.cpp)
     void LoadRotorSpeedProfile(const CRotorSpeedProfile& profile);
@@ -372,6 +376,7 @@ class CLammIdeal {
     std::vector<float> accumulation; // rows x cols, row-major, object-owned
     int accumulationCols = 0;
     int accumulationRows = 0;
+    bool accumulationClear = true; // all zero: no row handed out since the last clearing
     const float* outputRadii = nullptr;
     int outputRadiusCount = 0;
     bool perScanRadii = false;

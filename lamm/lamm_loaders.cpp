@@ -158,9 +158,10 @@ void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeade
 
 // With radii per scan the profiles always go through the object's own matrix; with a shared grid
 // only when they are to be added to the caller's rows.
+// Only the size is set here; the matrix is made, zeroed, when a solution first writes to it and
+// is cleared in place after: a list loads each of its objects several times, and its template
+// never solves, so the matrix of 50 scans of 1000 points was made and zeroed three times a run.
 void CLammIdeal::RebuildAccumulation() {
-    accumulation.clear();
-    accumulationRows = accumulationCols = 0;
     int cols = 0;
     if (perScanRadii) {
         for (int pos = 1; pos <= scanCount; ++pos)
@@ -168,18 +169,37 @@ void CLammIdeal::RebuildAccumulation() {
     } else if (accumulate) {
         cols = outputRadiusCount;
     }
+    accumulationRows = accumulationCols = 0;
     if (cols > 0 && scanCount > 0) {
         accumulationRows = scanCount;
         accumulationCols = cols;
-        accumulation.assign(static_cast<size_t>(scanCount + 1) * (cols + 1), 0.0f);
     }
+    if (accumulation.size() != AccumulationSize()) {
+        accumulation.clear();
+        accumulationClear = true;
+    } else {
+        ClearAccumulation();
+    }
+}
+
+size_t CLammIdeal::AccumulationSize() const {
+    return accumulationRows > 0 ? static_cast<size_t>(accumulationRows + 1) * (accumulationCols + 1)
+                                : 0;
+}
+
+void CLammIdeal::ClearAccumulation() {
+    if (accumulation.size() != AccumulationSize())
+        accumulation.assign(AccumulationSize(), 0.0f);
+    else if (!accumulationClear)
+        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    accumulationClear = true;
 }
 
 void CLammIdeal::SetAccumulateOutput(bool on) {
     if (perScanRadii)
         return;
     accumulate = on;
-    if (on && accumulation.empty())
+    if (on && accumulationRows == 0)
         RebuildAccumulation();
 }
 

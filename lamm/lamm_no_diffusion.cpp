@@ -27,8 +27,7 @@ double InterpolateCurve(const std::vector<double>& x, const std::vector<double>&
 
 // Every scan from the closed form at its own time, then the detection corrections.
 void CLammIdeal::SolveNonDiffusing() {
-    if (!accumulation.empty())
-        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    ClearAccumulation();
     for (int pos = 1; pos <= scanCount; ++pos) {
         float* row = OutputRowFor(pos);
         const float* radii = OutputRadiiFor(pos);

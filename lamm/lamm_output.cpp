@@ -18,8 +18,11 @@ double CLammIdeal::ScanTimeAt(int pos) const {
 float* CLammIdeal::OutputRowFor(int pos) {
     if (!perScanRadii && !accumulate)
         return outputTarget[scanOrder[pos]];
-    if (accumulation.empty())
+    if (accumulationRows == 0)
         return nullptr;
+    if (accumulation.size() != AccumulationSize())
+        ClearAccumulation(); // made, zeroed, at the first row handed out
+    accumulationClear = false;
     return &accumulation[static_cast<size_t>(pos) * (accumulationCols + 1)];
 }
 

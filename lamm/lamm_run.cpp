@@ -222,8 +222,7 @@ void CLammIdeal::SolveAndCorrect() {
     targetTime = nextOutputTime;
     gridPointsDone = segmentsDone = 0;
     elapsedScanTime = 0.0;
-    if (!accumulation.empty())
-        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    ClearAccumulation();
     if (interactingModel) {
         RunPropagation();
     } else if (claverieAlgorithm) {
@@ -247,8 +246,7 @@ void CLammIdeal::SolveAndCorrect() {
 
 // D = 0 and s = 0: nothing moves, every scan shows the loading.
 void CLammIdeal::SolveStatic() {
-    if (!accumulation.empty())
-        std::fill(accumulation.begin(), accumulation.end(), 0.0f);
+    ClearAccumulation();
     nextOutputScan = 1;
     WriteRemainingScans(false);
     CorrectAllScans();
