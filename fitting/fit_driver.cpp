@@ -26,7 +26,9 @@
 #include "state/serial_fit_state.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace {
@@ -211,9 +213,18 @@ void FitResiduals(std::vector<double>& residuals) {
     for (int k = LammGrid::firstScanIsInitial ? 2 : 1; k <= ScanStore::scanCount; ++k) {
         if (!ScanStore::signal[k] || !ScanStore::fit[k])
             continue;
-        for (int i = ScanStore::firstFitIndex[k];
-             i >= 1 && i <= ScanStore::lastFitIndex[k] && i <= ScanStore::pointCount[k]; ++i)
-            residuals.push_back(double(ScanStore::signal[k][i]) - ScanStore::fit[k][i]);
+        // the scan's fit range within its points, in one block
+        const int first = ScanStore::firstFitIndex[k];
+        const int last = std::min(ScanStore::lastFitIndex[k], ScanStore::pointCount[k]);
+        if (first < 1 || last < first)
+            continue;
+        const std::size_t at = residuals.size();
+        residuals.resize(at + std::size_t(last - first + 1));
+        double* out = residuals.data() + at - first;
+        const float* signal = ScanStore::signal[k];
+        const float* fit = ScanStore::fit[k];
+        for (int i = first; i <= last; ++i)
+            out[i] = double(signal[i]) - fit[i];
     }
 }
 

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -425,11 +426,16 @@ std::vector<double> SegmentCentring(const ScanSegments& seg, const LinearUnknown
     return offset;
 }
 
+// Values at the flat columns [1..total].
+using SegmentValues = std::unique_ptr<double[]>;
+
 // The target at the flat columns [1..total]: the data less the held baseline and, with the
 // amplitudes held, less the species.
-std::vector<double> GatherSegmentTarget(const ScanSegments& seg, const LinearUnknowns& u,
-                                        const SegmentSpecies& species, double heldBaseline) {
-    std::vector<double> z(std::size_t(seg.Total()) + 1, 0.0);
+SegmentValues GatherSegmentTarget(const ScanSegments& seg, const LinearUnknowns& u,
+                                  const SegmentSpecies& species, double heldBaseline) {
+    // every column is written below: no zeros first
+    SegmentValues z(new double[std::size_t(seg.Total()) + 1]);
+    z[0] = 0.0;
     for (int r = 0; r < seg.Rows(); ++r) {
         const float* signal = S::signal[seg.scans[std::size_t(r)]];
         for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
@@ -448,7 +454,7 @@ std::vector<double> GatherSegmentTarget(const ScanSegments& seg, const LinearUnk
 // residual of the amplitudes. The signals and the target are centred as they are read, rather
 // than copied into rows first: the same values, without the copies.
 std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const LinearUnknowns& u,
-                                           const SegmentSpecies& species, std::vector<double>& z) {
+                                           const SegmentSpecies& species, double* z) {
     const int m = static_cast<int>(species.slots.size());
     std::vector<std::vector<double>> offsets;
     for (int j = 0; j < m; ++j)
@@ -487,8 +493,8 @@ struct SegmentNoise {
 
 // The noise from the means of the residual z: the constant goes to the baseline when it is
 // solved, else each scan keeps its own offset.
-SegmentNoise SolveSegmentNoise(const ScanSegments& seg, const LinearUnknowns& u,
-                               const std::vector<double>& z, double heldBaseline) {
+SegmentNoise SolveSegmentNoise(const ScanSegments& seg, const LinearUnknowns& u, const double* z,
+                               double heldBaseline) {
     SegmentNoise noise;
     std::vector<double>& ri = noise.ri;
     ri.assign(std::size_t(seg.Rows()), 0.0);
@@ -522,8 +528,8 @@ SegmentNoise SolveSegmentNoise(const ScanSegments& seg, const LinearUnknowns& u,
 }
 
 // The residual sum of squares, in a register over each row, in point order.
-double SegmentResidual(const ScanSegments& seg, const std::vector<double>& z,
-                       const SegmentNoise& noise, double heldBaseline) {
+double SegmentResidual(const ScanSegments& seg, const double* z, const SegmentNoise& noise,
+                       double heldBaseline) {
     double rss = 0.0;
     for (int r = 0; r < seg.Rows(); ++r) {
         const double offset = noise.ri[std::size_t(r)], shift = noise.baseline - heldBaseline;
@@ -563,12 +569,17 @@ void StoreFitOnScanRadii(const ScanSegments& seg, const SegmentSpecies& species,
                 fit[i] = 0.0f + offset;
             continue;
         }
-        value.assign(std::size_t(S::pointCount[k]) + 1, 0.0);
+        // the first species onto a sum of 0, as the others onto the sum so far
+        value.resize(std::size_t(S::pointCount[k]) + 1);
         for (std::size_t j = 0; j < species.slots.size(); ++j) {
             const float* sj = species.Of(j, r);
             const double aj = a[j];
-            for (int i = 1; i <= S::pointCount[k]; ++i)
-                value[std::size_t(i)] += aj * sj[i];
+            if (j == 0)
+                for (int i = 1; i <= S::pointCount[k]; ++i)
+                    value[std::size_t(i)] = 0.0 + aj * sj[i];
+            else
+                for (int i = 1; i <= S::pointCount[k]; ++i)
+                    value[std::size_t(i)] += aj * sj[i];
         }
         for (int i = 1; i <= S::pointCount[k]; ++i)
             fit[i] = static_cast<float>(value[std::size_t(i)]) + offset;
@@ -589,14 +600,14 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         return -1.0;
     const SegmentSpecies species = SpeciesOnSegments(seg);
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
-    std::vector<double> z = GatherSegmentTarget(seg, u, species, heldBaseline);
+    const SegmentValues z = GatherSegmentTarget(seg, u, species, heldBaseline);
     std::vector<double> a(species.slots.size(), 1.0);
     if (u.amplitudes) {
-        a = SolveSegmentAmplitudes(seg, u, species, z);
+        a = SolveSegmentAmplitudes(seg, u, species, z.get());
         StoreAmplitudes(species.slots, a);
     }
-    const SegmentNoise noise = SolveSegmentNoise(seg, u, z, heldBaseline);
-    const double rss = u.residual ? SegmentResidual(seg, z, noise, heldBaseline) : 0.0;
+    const SegmentNoise noise = SolveSegmentNoise(seg, u, z.get(), heldBaseline);
+    const double rss = u.residual ? SegmentResidual(seg, z.get(), noise, heldBaseline) : 0.0;
     StoreSegmentNoise(seg, u, noise);
     StoreFitOnScanRadii(seg, species, a, noise);
     return rss;

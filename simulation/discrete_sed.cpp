@@ -458,10 +458,14 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
             for (int k = 1; k <= S::scanCount; ++k) {
                 const int count = ComponentScans::Count(k);
                 float* row = ComponentScans::Row(slot, k, count);
+                if (j == 0) {
+                    std::fill(row + 1, row + 1 + count, 0.0f);
+                    continue;
+                }
+                const double f = factor(j);
+                const float* solved = rows[std::size_t(j)].rows[std::size_t(k)];
                 for (int p = 1; p <= count; ++p)
-                    row[p] = j == 0 ? 0.0f
-                                    : float(factor(j) *
-                                            double(rows[std::size_t(j)].rows[std::size_t(k)][p]));
+                    row[p] = float(f * double(solved[p]));
             }
         }
     }
