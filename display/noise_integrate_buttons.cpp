@@ -34,6 +34,8 @@ CScreenButton* MakeButton(const char* off, const char* on, double top, double bo
     b->SetRect(float(top), float(kRight - width), float(bottom), float(kRight));
     b->SetTexts(off, int(std::strlen(off)), on, int(std::strlen(on)));
     b->onFaceColour = 0x9696FF;
+    // The label fits the button on the window it is shown on.
+    b->playedOn = TSize{gClientWidthPx, gClientHeightPx};
     b->Rebuild();
     return b;
 }

@@ -13,8 +13,16 @@ CScreenButton** const kPromptSlots[] = {
     &ScreenButtonSet::deletePointButton, &ScreenButtonSet::editorPointButton,
 };
 
-void Play(TDC& dc, const CScreenButton* button) {
-    if (button && !button->disabled && button->picture)
+void Play(TDC& dc, CScreenButton* button) {
+    if (!button || button->disabled)
+        return;
+    // A label fitted to the window is fitted again when the window changed size.
+    const TSize client = dc.GetViewportExt();
+    if (button->playedOn.cx > 0 && button->playedOn != client) {
+        button->playedOn = client;
+        button->Rebuild();
+    }
+    if (button->picture)
         PlayMetaFile(dc, button->picture);
 }
 

@@ -4,6 +4,7 @@
 #include "plotting/screen_button.h"
 
 #include "plat/sound.hpp"
+#include "plat/surface.hpp"
 #include "plat/window.hpp"
 #include "plat/window_dc.hpp"
 #include "plotting/plot_globals.h"
@@ -19,14 +20,48 @@ TSize ButtonExtent() {
     return TSize{LogicalPageWidth(), LogicalPageHeight()};
 }
 
+constexpr int kLabelHeight = 16;
+// Logical units between the button's outline and its label: the two edge lines and one clear.
+constexpr int kLabelMargin = 3;
+
+TFont LabelFont(int height, bool bold) {
+    return CreateFont(height, 0, 0, 0, bold ? FW_HEAVY : FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                      OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                      nullptr);
+}
+
 const TFont& ButtonFont(bool bold) {
-    static const TFont normal =
-        CreateFont(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS,
-                   CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr);
-    static const TFont heavy =
-        CreateFont(16, 0, 0, 0, FW_HEAVY, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
-                   PROOF_QUALITY, DEFAULT_PITCH | FF_SWISS, nullptr);
+    static const TFont normal = LabelFont(kLabelHeight, false);
+    static const TFont heavy = LabelFont(kLabelHeight, true);
     return bold ? heavy : normal;
+}
+
+// Width of the label in logical units as it shows: played onto a client of `played` pixels, or
+// one to one on the logical page when no client size is known.
+int LabelWidth(const TFont& font, const char* label, TSize played) {
+    plat::Surface scratch(1, 1);
+    TSurfaceDC page(scratch);
+    if (played.cx > 0 && played.cy > 0) {
+        page.SetMapMode(MM_ANISOTROPIC);
+        page.SetWindowExt(ButtonExtent());
+        page.SetViewportExt(played);
+    }
+    page.SelectObject(font);
+    return page.GetTextExtent(label).cx;
+}
+
+// The label's font: the normal one when the label fits inside, else the same face as large as
+// still fits (hinting makes widths step, so each smaller height is measured).
+TFont FittedLabelFont(const char* label, bool bold, int inside, TSize played) {
+    const TFont& normal = ButtonFont(bold);
+    const int width = LabelWidth(normal, label, played);
+    if (width <= inside || inside <= 0)
+        return normal;
+    int height = std::max(1, kLabelHeight * inside / width);
+    TFont font = LabelFont(height, bold);
+    while (height > 1 && LabelWidth(font, label, played) > inside)
+        font = LabelFont(--height, bold);
+    return font;
 }
 
 char* NewLabel(const char* text, int capacity) {
@@ -132,8 +167,10 @@ bool CScreenButton::Draw(TDC& dc) {
     dc.SetTextColor(textColour);
     const bool onBaseline = baselineLabel || raisedLabel;
     dc.SetTextAlign(TA_CENTER | (onBaseline ? TA_BASELINE : TA_BOTTOM));
-    dc.SelectObject(ButtonFont(bold));
     const char* label = on ? onText : offText;
+    // A label wider than the inside is drawn smaller, centred as ever.
+    const int inside = std::abs(R - L) - 2 * kLabelMargin;
+    dc.SelectObject(FittedLabelFont(label, bold, inside, playedOn));
     const int x = int(std::trunc(L + (R - L) * 0.5));
     const int y = raisedLabel ? B - 3 : B - 1;
     const TRect clip{std::min(L, R), std::min(T, B), std::max(L, R), std::max(T, B)};

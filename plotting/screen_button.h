@@ -59,6 +59,9 @@ class CScreenButton {
     COLORREF onFaceColour = 0xe6e6e6;
     COLORREF textColour = 0x960000;
     bool bold = false;
+    // The client size in pixels the picture is played onto, for which a label too wide for the
+    // button is drawn smaller; 0 x 0: the label is measured on the logical page.
+    TSize playedOn{0, 0};
     HMETAFILE picture = nullptr;
     bool pictureValid = false;
     std::int32_t right = 0, left = 0, top = 0, bottom = 0;

@@ -9,6 +9,9 @@
 #include "distributions/integration_ranges.h"
 #include "foundations/nr_arrays.h"
 #include "plat/messages.hpp"
+#include "plat/metafile.hpp"
+#include "plat/surface.hpp"
+#include "plotting/plot_globals.h"
 #include "plotting/screen_button.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -19,7 +22,9 @@
 #include "support/main_window_fixture.h"
 #include "support/reset_all_state.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -110,6 +115,85 @@ TEST(NoiseAndIntegrationButtonPlaces, FollowTheClientSize) {
         EXPECT_TRUE(!S::noiseRemoveButton && !S::noiseRestoreButton && !S::integrateButton);
         ToggleRangeButton(); // without the button: nothing
     }
+    ResetAllState();
+}
+
+// A context drawing the logical page onto a client of the given size, as the paint does.
+void MapOnto(TDC& dc, TSize client, int pageWidth) {
+    dc.SetMapMode(MM_ANISOTROPIC);
+    dc.SetWindowExt(TSize{pageWidth, 1000});
+    dc.SetViewportExt(client);
+}
+
+// The font height of a button's label and its ink drawn whole (unclipped) where the picture draws
+// it, in device columns of the client.
+struct DrawnLabel {
+    int height = 0, inkLeft = -1, inkRight = -1;
+};
+
+DrawnLabel DrawnWhole(const CScreenButton* b, TSize client) {
+    const std::string dump = plat::DumpMetaFile(*b->picture);
+    const std::size_t text = dump.find("\nText ");
+    DrawnLabel drawn;
+    int x = 0, y = 0;
+    if (text == std::string::npos || std::sscanf(&dump[text], "\nText %d %d", &x, &y) != 2 ||
+        std::sscanf(&dump[dump.find(" font h", text)], " font h%d", &drawn.height) != 1)
+        return drawn;
+    plat::Surface surface(client.cx, client.cy);
+    TSurfaceDC dc(surface);
+    MapOnto(dc, client, LogicalPageWidth());
+    dc.SetTextAlign(TA_CENTER | TA_BOTTOM);
+    dc.SelectObject(CreateFont(drawn.height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                               OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                               DEFAULT_PITCH | FF_SWISS, nullptr));
+    dc.ExtTextOut(x, y, 0, nullptr, b->on ? b->onText : b->offText);
+    for (int px = 0; px < client.cx; ++px)
+        for (int py = 0; py < client.cy; ++py)
+            if (surface.GetPixel(px, py) != RGB(255, 255, 255)) {
+                drawn.inkLeft = drawn.inkLeft < 0 ? px : drawn.inkLeft;
+                drawn.inkRight = px;
+            }
+    return drawn;
+}
+
+// The noise labels are wider than their buttons at the 16-unit font: on every window, whether the
+// buttons were made for it or the window changed size since, each label (the integration button's
+// two too) is drawn whole between the button's edge lines, no smaller than it must be; a label
+// that fits keeps the full font.
+TEST(NoiseAndIntegrationButtonPlaces, EveryLabelIsDrawnWholeInsideItsButton) {
+    for (const TSize client : {TSize{1400, 1000}, TSize{1000, 714}, TSize{900, 650},
+                               TSize{700, 500}, TSize{1200, 600}, TSize{800, 800}})
+        for (const bool madeHere : {true, false}) {
+            ResetAllState();
+            gClientWidthPx = madeHere ? client.cx : 1400;
+            gClientHeightPx = madeHere ? client.cy : 1000;
+            ShowNoiseButtons(nullptr);
+            ShowIntegrateButtons();
+            for (CScreenButton* b :
+                 {S::noiseRemoveButton, S::noiseRestoreButton, S::integrateButton})
+                for (const bool on : {false, true}) {
+                    if (b->on != on)
+                        b->Toggle();
+                    plat::Surface window(client.cx, client.cy);
+                    TSurfaceDC paint(window);
+                    MapOnto(paint, client, 1400);
+                    PlayScreenButtons(paint);
+                    const DrawnLabel drawn = DrawnWhole(b, client);
+                    MapOnto(paint, client, LogicalPageWidth());
+                    const int inner = paint.LPtoDP({std::min(b->left, b->right) + 1, 0}).x;
+                    const int right = paint.LPtoDP({std::max(b->left, b->right), 0}).x;
+                    SCOPED_TRACE(testing::Message()
+                                 << (on ? b->onText : b->offText) << " at " << client.cx << " x "
+                                 << client.cy << (madeHere ? "" : ", made at 1400 x 1000"));
+                    ASSERT_GT(drawn.height, 0);
+                    EXPECT_GT(drawn.inkLeft, inner);
+                    EXPECT_LT(drawn.inkRight, right);
+                    if (drawn.height < 16)
+                        EXPECT_GE(drawn.inkRight - drawn.inkLeft, 0.75 * (right - inner));
+                    if (b == S::integrateButton && !on && client.cx >= 1000)
+                        EXPECT_EQ(drawn.height, 16);
+                }
+        }
     ResetAllState();
 }
 
