@@ -285,7 +285,7 @@ TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
     f.script.expectBox().text("residuals plot?").answer(IDYES);
     f.script.expectBox().text("residuals bitmap?").answer(IDNO);
     f.script.expectBox().text("distribution plot?").answer(IDYES);
-    f.script.expectInput().prompt("max updating interval (sec)").answer("0");
+    f.script.expectInput().prompt("max updating interval (sec)").answer("0.001");
     SendCommand(f, 592);
     ScanSetOptions options;
     options.count = 10;
@@ -315,7 +315,7 @@ TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
     WindowServices::table.drawResidualsView = KeyAfterTheFirstTrial;
     SendCommand(f, 215);
     WindowServices::table.drawResidualsView = gSeen.original;
-    ASSERT_GE(gTrialsShown, 1);
+    ASSERT_GE(gTrialsShown, 1) << FitControl::evaluationCount << "\n" << f.script.logText();
     EXPECT_TRUE(gTrialDiffered) << "the trial shown left the stored curves as they were";
     EXPECT_TRUE(FitControl::fitAborted);
     EXPECT_TRUE(ScanStore::resultAvailable);
