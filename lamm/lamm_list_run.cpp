@@ -13,6 +13,7 @@
 #include "state/run_switches.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -147,11 +148,16 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
     tmpl->DebugLog("\nStarting CLRunMTList");
     if (tmpl->window != nullptr && !Quiet(*tmpl))
         ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
-    // Share k is the equations j with j mod N = k - 1. The calling thread solves the share that
-    // holds equation 1 and claims the others while no kept thread has; a single equation
-    // involves no other thread, and shares without equations are left out.
+    // The shares take the equations one at a time, in order: equations differ in cost, and a
+    // share that finishes early takes the next instead of waiting at the join. Each equation
+    // writes its own rows only, so which share solves it changes no value. While the threads or
+    // the solver are traced, share k keeps the equations j with j mod N = k - 1, so that each
+    // trace names the same equations in every run. The calling thread solves share own and
+    // claims the others while no kept thread has; a single equation involves no other thread,
+    // and shares beyond the equations are left out.
     const int own = N == 1 ? 1 : 2;
     auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
+    std::atomic<int> nextEquation{1};
     std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
     for (int k = 0; k <= N; ++k) {
         threads[k] = std::make_unique<MultiThreadCLammIdeal>();
@@ -164,6 +170,8 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
         threads[k]->SetKeptEquations(kept);
+        if (!gThreadDiagnostics && !gSolverDiagnostics)
+            threads[k]->SetEquationClaim(&nextEquation);
     }
     tmpl->DebugLog(" ... pLammThreads allocated");
     tmpl->DebugLog(", loaded");

@@ -90,6 +90,15 @@ void MultiThreadCLammIdeal::DebugLog(const char* text) {
     logFailed_ = !AppendTrace(name, text, logCreated_);
 }
 
+int MultiThreadCLammIdeal::NextEquation(int last) {
+    if (claim_ != nullptr)
+        return claim_->fetch_add(1, std::memory_order_relaxed);
+    int j = last + 1;
+    while (j <= equationCount_ && j % threadCount_ != threadNumber_ - 1)
+        ++j;
+    return j;
+}
+
 // A running equation always finishes unless the stop flag ends its time loop; an equation that
 // fails stops the whole list, and one that was stopped is not counted as solved.
 int MultiThreadCLammIdeal::Run() {
@@ -100,8 +109,8 @@ int MultiThreadCLammIdeal::Run() {
     failedEquations_[k] = 0;
     if (s_ != nullptr && D_ != nullptr && targets_ != nullptr && template_ != nullptr) {
         SetPriority(Highest);
-        for (int j = 1; j <= equationCount_; ++j) {
-            if (j % threadCount_ != k - 1 || (kept_ != nullptr && kept_[j] != 0))
+        for (int j = NextEquation(0); j <= equationCount_; j = NextEquation(j)) {
+            if (kept_ != nullptr && kept_[j] != 0)
                 continue;
             if (errorCodes_[k] != 0 || gUserInterrupt.load(std::memory_order_relaxed))
                 break;

@@ -3,6 +3,7 @@
 
 #include "plat/thread.hpp"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class MultiThreadCLammIdeal : public TThread {
     void SetSolvedFlags(int* solved) { solved_ = solved; }
     // [1..n] (optional): the equations j with kept[j] != 0 are skipped, their rows left alone.
     void SetKeptEquations(const int* kept) { kept_ = kept; }
+    // The shares of a list take its equations one at a time, in order, from next (starting at
+    // 1): a share that finishes early takes more. Without it, share k solves the equations j
+    // with j mod count = k - 1.
+    void SetEquationClaim(std::atomic<int>* next) { claim_ = next; }
     // Per-thread trace while thread diagnostics are on; null writes the prepared header.
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
@@ -45,8 +50,12 @@ class MultiThreadCLammIdeal : public TThread {
     int Run() override;
 
   private:
+    // The equation after last that this share solves; past the list's end when none is left.
+    int NextEquation(int last);
+
     int threadNumber_ = 0;
     int threadCount_ = 1;
+    std::atomic<int>* claim_ = nullptr;
     int* errorCodes_ = nullptr;
     int* failedEquations_ = nullptr;
     int* solved_ = nullptr;
