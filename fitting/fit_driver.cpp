@@ -206,25 +206,33 @@ void FitResiduals(std::vector<double>& residuals) {
     // With nonlinear detection the data as the detector read them are what the model must meet.
     if (NonlinearDetectionResiduals(residuals))
         return;
-    residuals.clear();
     if (!ScanStore::signal || !ScanStore::fit || !ScanStore::firstFitIndex ||
-        !ScanStore::lastFitIndex)
+        !ScanStore::lastFitIndex) {
+        residuals.clear();
         return;
-    for (int k = LammGrid::firstScanIsInitial ? 2 : 1; k <= ScanStore::scanCount; ++k) {
-        if (!ScanStore::signal[k] || !ScanStore::fit[k])
+    }
+    // each scan's fit range within its points, in one block
+    auto rangeOf = [](int k, int& first, int& last) {
+        first = ScanStore::firstFitIndex[k];
+        last = std::min(ScanStore::lastFitIndex[k], ScanStore::pointCount[k]);
+        return ScanStore::signal[k] && ScanStore::fit[k] && first >= 1 && last >= first;
+    };
+    const int from = LammGrid::firstScanIsInitial ? 2 : 1;
+    std::size_t count = 0;
+    for (int k = from, first = 0, last = 0; k <= ScanStore::scanCount; ++k)
+        if (rangeOf(k, first, last))
+            count += std::size_t(last - first + 1);
+    // one allocation for all scans; a vector passed again at the same size keeps its storage
+    // and is not zeroed first (every value is written below)
+    residuals.resize(count);
+    double* out = residuals.data();
+    for (int k = from, first = 0, last = 0; k <= ScanStore::scanCount; ++k) {
+        if (!rangeOf(k, first, last))
             continue;
-        // the scan's fit range within its points, in one block
-        const int first = ScanStore::firstFitIndex[k];
-        const int last = std::min(ScanStore::lastFitIndex[k], ScanStore::pointCount[k]);
-        if (first < 1 || last < first)
-            continue;
-        const std::size_t at = residuals.size();
-        residuals.resize(at + std::size_t(last - first + 1));
-        double* out = residuals.data() + at - first;
         const float* signal = ScanStore::signal[k];
         const float* fit = ScanStore::fit[k];
         for (int i = first; i <= last; ++i)
-            out[i] = double(signal[i]) - fit[i];
+            *out++ = double(signal[i]) - fit[i];
     }
 }
 
