@@ -37,6 +37,10 @@ bool GetContiDataSet(ContiDataSet& set, std::string* why);
 // The settings of the distribution state and the model, checked; the reason when unusable.
 std::string CheckContiRun(ContiVariant variant);
 
+// The threads the distribution's shares run on: the distribution thread count while
+// multithreading is on, else 1.
+int ContiThreadCount();
+
 // The box text when the memory for the current grid could not be allocated.
 std::string NotEnoughMemoryText();
 // The first point from lo on (lo <= the set's last) where column p of the s-th scan of the

@@ -1,0 +1,198 @@
+// A distribution Run's result written into the distribution state and the scan store: the
+// distribution, each scan's fit, residuals and noise, the totals later models read, and the noise
+// moved into the data after a Run outside a fit.
+#include "distributions/conti_discrete_component.h"
+#include "distributions/conti_normal_equations.h"
+#include "distributions/conti_run.h"
+#include "distributions/prior_probabilities.h"
+#include "foundations/nr_arrays.h"
+#include "foundations/resampling.h"
+#include "plat/clock.hpp"
+#include "scandata/noise_subtraction.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/conti_kernel.h"
+#include "simulation/distribution_totals.h"
+#include "simulation/inhomogeneous_solvent.h"
+#include "state/conti_state.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+namespace {
+
+using S = ScanStore;
+
+void ReplaceArray(float*& a, int oldN, int newN) {
+    if (a)
+        free_vector(a, 1, oldN);
+    a = newN > 0 ? vector(1, newN) : nullptr;
+}
+
+} // namespace
+
+void FreeDistributionArrays() {
+    const int n = ContiState::gridPoints;
+    ReplaceArray(ContiState::sValues, n, 0);
+    ReplaceArray(ContiState::mValues, n, 0);
+    ReplaceArray(ContiState::distribution, n, 0);
+    ReplaceArray(ContiState::secondDistribution, n, 0);
+    FreePriorArrays(n);
+    ContiState::heldAbscissa = HeldAbscissa::None;
+    ContiState::heldIntegral = false;
+}
+
+namespace {
+
+// The model of the solution (the grid's model plus the noise) on each scan's radii as its fit,
+// with the residuals and the noise; times and totals receive each scan's time and its model
+// without the noise on the common grid.
+void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
+                          std::vector<std::vector<double>>& totals) {
+    const int columns = sol.grid.Columns();
+    // Model on the grid plus the noise, mapped onto each scan's radii.
+    const ContiDataSet& set = sol.set;
+    if (S::tiNoise)
+        for (int j = 1; j <= S::gridCount; ++j)
+            S::tiNoise[j] =
+                j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
+    // Each scan's curves by one worker (a scan writes only its own rows), so they are the same
+    // for any thread count.
+    const int scans = set.Scans();
+    times.assign(scans, 0.0);
+    totals.assign(scans, {});
+    RunContiShares(
+        std::clamp(ContiThreadCount(), 1, std::max(1, scans)), [&](int share, int count) {
+            std::vector<float> gridFit(S::gridCount + 1);
+            for (int s = share - 1; s < scans; s += count) {
+                const int k = set.scans[s];
+                // Column by column along the kernel rows; each point adds the columns in order (a
+                // column's leading zeros add nothing).
+                std::vector<double>& model = totals[s];
+                model.assign(S::gridCount + 1, 0.0);
+                for (int p = 1; p <= columns; ++p) {
+                    if (sol.c[p] == 0.0)
+                        continue;
+                    const double cp = sol.c[p];
+                    const float* row = gContiKernel.Row(p, k);
+                    for (int j = ContiFirstValueFrom(sol, row, p, s, 1); j <= S::gridCount; ++j)
+                        model[j] += cp * row[j];
+                }
+                times[s] = S::header[k].time;
+                for (int j = 1; j <= S::gridCount; ++j) {
+                    double v = model[j];
+                    if (j >= set.first && j <= set.last)
+                        v += sol.ti[j - set.first];
+                    gridFit[j] = static_cast<float>(v);
+                }
+                if (S::riNoise)
+                    S::riNoise[k] = static_cast<float>(sol.ri[s]);
+                if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
+                    continue;
+                ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount,
+                              S::gridRadius, gridFit.data());
+                for (int i = 1; i <= S::pointCount[k]; ++i) {
+                    S::fit[k][i] += static_cast<float>(sol.ri[s]);
+                    if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
+                        S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
+                }
+            }
+        });
+}
+
+} // namespace
+
+namespace {
+
+// The c(M) curve is drawn over M, the light-scattering ones over their own abscissa; the others
+// over s.
+float PlottedAbscissa(const ContiGrid& g, int p) {
+    const bool overM = IsMassVariant(g.variant) || IsDlsVariant(g.variant);
+    return static_cast<float>(overM ? g.x[p] : g.s[p]);
+}
+
+// The distribution's value at a grid point: its loading per unit of the abscissa.
+float DistributionValue(const ContiGrid& g, const std::vector<double>& c, int p) {
+    return static_cast<float>(c[p] / g.weight[p]);
+}
+
+} // namespace
+
+void ShowContiTrial(const ContiSolution& sol) {
+    if (!SolutionFinite(sol) || sol.ti.empty() || std::ssize(sol.ri) < sol.set.Scans())
+        return;
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
+    StoreContiScanCurves(sol, times, totals);
+    S::resultAvailable = true;
+}
+
+bool TrialDistributionCurve(const ContiSolution& sol, std::vector<float>& x,
+                            std::vector<float>& c) {
+    const ContiGrid& g = sol.grid;
+    if (g.n < 1 || !SolutionFinite(sol))
+        return false;
+    x.assign(std::size_t(g.n) + 1, 0.0f);
+    c.assign(std::size_t(g.n) + 1, 0.0f);
+    for (int p = 1; p <= g.n; ++p) {
+        x[p] = PlottedAbscissa(g, p);
+        c[p] = DistributionValue(g, sol.c, p);
+    }
+    return true;
+}
+
+void StoreContiSolution(const ContiSolution& sol) {
+    const ContiGrid& g = sol.grid;
+    const int n = g.n;
+    const int columns = g.Columns();
+    FreeDistributionArrays();
+    ContiState::gridPoints = n;
+    ReplaceArray(ContiState::sValues, 0, n);
+    ReplaceArray(ContiState::mValues, 0, n);
+    ReplaceArray(ContiState::distribution, 0, n);
+    if (!sol.second.empty())
+        ReplaceArray(ContiState::secondDistribution, 0, n);
+    ContiState::heldAbscissa = IsMassVariant(g.variant)           ? HeldAbscissa::MolarMass
+                               : g.variant == ContiVariant::DlsD  ? HeldAbscissa::LogD
+                               : g.variant == ContiVariant::DlsRh ? HeldAbscissa::StokesRadius
+                                                                  : HeldAbscissa::S;
+    for (int p = 1; p <= n; ++p) {
+        ContiState::sValues[p] = PlottedAbscissa(g, p);
+        ContiState::mValues[p] = static_cast<float>(g.M[p]);
+        ContiState::distribution[p] = DistributionValue(g, sol.c, p);
+        if (!sol.second.empty())
+            ContiState::secondDistribution[p] = DistributionValue(g, sol.second, p);
+    }
+
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
+    StoreContiScanCurves(sol, times, totals);
+    // The model without the noise, which the non-ideal variant reads as the total concentration.
+    double loading = 0.0;
+    for (int p = 1; p <= columns; ++p)
+        loading += sol.c[p];
+    KeepDistributionTotals(loading, times,
+                           std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
+                           totals);
+    KeepPriorOfDistribution(sol.prior);
+    KeepDiscreteComponentLoading(g, sol.c);
+    S::resultAvailable = true;
+}
+
+void MoveNoiseIntoData() {
+    if (ContiState::calledFromFit || FitControl::fitInProgress)
+        return;
+    if (ModelChoice::fitTINoise && ModelChoice::fitRINoise)
+        SubtractAllSystematicNoise();
+    else if (ModelChoice::fitTINoise)
+        SubtractTINoise();
+    else if (ModelChoice::fitRINoise)
+        SubtractRINoise();
+    else
+        SubtractBaselineOffset();
+}
