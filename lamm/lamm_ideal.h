@@ -6,6 +6,8 @@
 #include "lamm/detection_kernels.h"
 #include "lamm/grid_profile_interpolation.h"
 #include "lamm/hat_integrals.h"
+#include "lamm/lamm_cosolvent_settings.h"
+#include "lamm/lamm_output_detection.h"
 #include "lamm/lamm_result.h"
 #include "lamm/propagation_arrays.h"
 #include "lamm/tridiagonal.h"
@@ -13,8 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -29,12 +29,7 @@ class TXLAWindow;
 // copy of a loaded template. Callers load it in groups, call Run once and delete it. Fields are
 // public, as in the program's other records; the loaders and set-up keep them consistent.
 // Work vectors are 1-based: element 0 is unused.
-// The object owns its fluorophore copy; the record's type belongs to the fluorescence tools.
-struct FluorophoreDeleter {
-    void operator()(CFluorophore* f) const;
-};
-
-class CLammIdeal {
+class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
   public:
     CLammIdeal();
     ~CLammIdeal();
@@ -334,12 +329,7 @@ class CLammIdeal {
     int stepCount = 0;
     int iterationCount = 0;
 
-    // Group 4: detection corrections (the switches belong to the detection-correction setters)
-    double timeShift = 0.0; // s, added to every scan time
-    bool magnificationOn = false;
-    bool driftOn = false;
-    bool coneOn = false;
-    bool convolutionOn = false;
+    // Groups 4 and 13, the detection of the output: CLammOutputDetection
 
     // Group 5: validity of the sedimentation parameters
     bool geometryValid = false;
@@ -467,13 +457,6 @@ class CLammIdeal {
     int singularMatrix = 0;
     int discretizationError = 0;
 
-    // Group 13: finite detection resolution of absorbance scans
-    bool simulateTimeResolution = false;
-    float scanVelocity = 2.43f; // cm/min
-    bool simulateRadialResolution = false;
-    float radialRange = 0.008f; // cm
-    bool absorbanceData = false;
-
     // Group 14: grid control and run state
     float frictionalRatio = 1.0f;
     bool autoDynamicGridSize = true;
@@ -497,23 +480,7 @@ class CLammIdeal {
     double pelletBase = 0.0;   // amount on the grid at the start, sum of node volume times c
     std::vector<double> twoPartRadii; // 1-based radii of the two-part grid, empty when uniform
 
-    // Group 15: cosolvent on its own grid and its coefficient tables
-    double cosolventS = 0.0; // S
-    double cosolventD = 0.0; // cm^2/s
-    int cosolventGridCount = 50;
-    bool cosolventCleanUp = false;
-    bool cosolventConcentrationDependent = false;
-    double cosolventLoading = 0.0;
-    bool cosolventFileSwitch = false;
-    bool cosolventPlotSwitch = false;
-    std::string outputFolder; // folder of the second component's scan files
-    // The second component's scan files that could not be written, in order, for the caller
-    // to name: the solver itself shows nothing of them (it may run on a worker).
-    std::vector<std::string> unwrittenFiles;
-    bool builtInCoefficients = false;
-    std::string sCoefficientFile, dCoefficientFile;
-    std::vector<double> sCoefficients, dCoefficients;     // 1-based, one per line of the files
-    std::vector<double> cosolventArray1, cosolventArray2; // 1-based copies of the caller's
+    // Group 15, the cosolvent's settings and tables: CLammCosolventSettings
 
     // Group 16: diagnostics
     bool logOn = false;
@@ -699,22 +666,6 @@ class CLammIdeal {
     void DebugLog(const char* text);
     int LogError();
 
-    // Detection corrections: magnification gradient g (factor - 1, per cm), drift, fluorophore,
-    // excitation cone and the radial convolution with its table over equidistant output radii.
-    double magnificationGradient = 0.0;
-    std::unique_ptr<CFluorophore, FluorophoreDeleter> fluorophore;
-    int fluorophoreWavelength = 0;
-    bool exponentialDriftOn = false;
-    double exponentialDriftRate = 0.0; // 1/s
-    double driftPlateau = 1.0;
-    bool linearDriftOn = false;
-    double linearDriftRate = 0.0;   // 1/s
-    double convolutionWidth = 0.0;  // sigma, cm
-    double convolutionCutoff = 2.0; // in widths
-    int convolutionTableState = -1; // -1 unclassified, 1 equidistant radii, 2 not equidistant
-    int convolutionFirst = 0, convolutionLast = 0;
-    std::vector<float> convolutionTable; // 1-based weights
-    double coneRadius = 0.0;             // cm
     bool debugLogCreated = false;
     bool debugLogFailed = false; // the trace file could not be opened: stop tracing
 };
