@@ -125,14 +125,14 @@ void CApproachToEqSim::SetSpeedSchedule(int n, const float* start, const float* 
 // Each species is solved at unit loading on the output radii, from rest with the rotor's
 // acceleration; the total is their loading-weighted sum.
 bool CApproachToEqSim::Run() {
-    status = 0;
+    status = LammResult::Solved;
     stoppedByKey = false;
     std::vector<std::vector<float>> rows(static_cast<std::size_t>(scanCount) + 1,
                                          std::vector<float>(std::size_t(pointCount) + 1, 0.0f));
     std::vector<float*> targets(static_cast<std::size_t>(scanCount) + 1);
     for (auto& row : scans)
         std::fill(row.begin(), row.end(), 0.0f);
-    for (int k = 1; k <= speciesCount && status <= 0; ++k) {
+    for (int k = 1; k <= speciesCount && status == LammResult::Solved; ++k) {
         for (int i = 0; i <= scanCount; ++i) {
             std::fill(rows[std::size_t(i)].begin(), rows[std::size_t(i)].end(), 0.0f);
             targets[std::size_t(i)] = rows[std::size_t(i)].data();
@@ -154,7 +154,7 @@ bool CApproachToEqSim::Run() {
             solver.CheckRotorSpeeds(static_cast<int>(stepStart.size()) - 1, stepStart.data(),
                                     stepSpeed.data(), stepRate.data(), scheduleMode);
         solver.keyPoll = keyStops ? &KeyPending : &NoKey;
-        status = static_cast<int>(solver.Run());
+        status = solver.Run();
         if (solver.stopRequested) {
             // Scans after the stop were never computed: the run failed, and the key that ended
             // it is left for the caller to read.
@@ -168,7 +168,7 @@ bool CApproachToEqSim::Run() {
                     static_cast<float>(loading[std::size_t(k)]) *
                     rows[std::size_t(i)][std::size_t(j)];
     }
-    return status <= 0;
+    return status == LammResult::Solved;
 }
 
 void CApproachToEqSim::Analyse(float rms, float max) {

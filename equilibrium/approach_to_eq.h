@@ -2,6 +2,7 @@
 // approach of one or two non-interacting species to their final equilibrium profile.
 #pragma once
 
+#include "lamm/lamm_result.h"
 #include "scandata/scan_header.h"
 
 #include <vector>
@@ -31,8 +32,8 @@ class CApproachToEqSim {
     float meniscus = 6.8f, bottom = 7.2f;
     float vbar = 0.73f, temperature = 4.0f, finalSpeed = 10000.0f;
     int speciesCount = 1;
-    std::vector<double> loading, s, D; // [1..speciesCount]: fraction, S, cm^2/s
-    int status = 0;
+    std::vector<double> loading, s, D;      // [1..speciesCount]: fraction, S, cm^2/s
+    LammResult status = LammResult::Solved; // of the last species solved
     int gridCount = 70;
     float rmsThreshold = 0.001f, maxThreshold = 0.001f;
     float timeToEquilibrium = -1.0f, timeToMaxCriterion = -1.0f;          // s
