@@ -4,8 +4,6 @@
 #include "distributions/distribution_transforms.h"
 #include "state/window_services.h"
 
-#include <string>
-
 namespace {
 
 constexpr const char* kCaption = "TRANSFORM DISTRIBUTION";
@@ -13,13 +11,12 @@ constexpr const char* kCaption = "TRANSFORM DISTRIBUTION";
 } // namespace
 
 void TXLAWindow::TransformDistribution(int kind) {
-    std::string why;
     SetCursor(IDC_WAIT);
     const auto transform = static_cast<DistributionTransform>(kind);
-    const bool done = TransformHeldDistribution(this, transform, &why);
+    const TransformRefusal refusal = TransformHeldDistribution(this, transform);
     SetCursor(IDC_ARROW);
-    if (!done) {
-        MessageBox(why.c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+    if (refusal != TransformRefusal::None) {
+        MessageBox(TransformRefusalText(refusal), kCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
     // Over radii and molar masses the integration in S does not apply.

@@ -16,8 +16,36 @@
 
 #include <cmath>
 
-bool ChangeAbscissa(const DistributionCurve& in, const std::function<double(double)>& map,
-                    bool positiveOnly, DistributionCurve& out, std::string* why) {
+const char* TransformRefusalText(TransformRefusal refusal) {
+    switch (refusal) {
+    case TransformRefusal::None:
+        return "";
+    case TransformRefusal::NoDistribution:
+        return "There is no distribution to transform: Run the distribution model first.";
+    case TransformRefusal::IntegralAlready:
+        return "The distribution is in integral form already.";
+    case TransformRefusal::NotDifferentialOverS:
+        return "Only a differential distribution over s, as computed, can be transformed to "
+               "another abscissa.";
+    case TransformRefusal::NoPartialSpecificVolume:
+        return "The partial specific volume must be positive for this transform.";
+    case TransformRefusal::NoS20w:
+        return "The buffer's density and the partial specific volume give no s20,w (1 - vbar rho "
+               "is not positive): the distribution is not transformed.";
+    case TransformRefusal::OrderNotPreserved:
+        return "The transform does not preserve the order of the abscissae: it is not made.";
+    case TransformRefusal::TooFewPositivePoints:
+        return "Fewer than 2 points of the distribution lie at positive sedimentation "
+               "coefficients: there is nothing to transform.";
+    case TransformRefusal::TooFewPoints:
+        return "Fewer than 2 points of the distribution can be transformed.";
+    }
+    return "";
+}
+
+TransformRefusal ChangeAbscissa(const DistributionCurve& in,
+                                const std::function<double(double)>& map, bool positiveOnly,
+                                DistributionCurve& out) {
     DistributionCurve result;
     for (std::size_t i = 0; i < in.x.size() && i < in.c.size(); ++i) {
         const double x = in.x[i];
@@ -29,24 +57,16 @@ bool ChangeAbscissa(const DistributionCurve& in, const std::function<double(doub
         const double slope = (map(above) - map(below)) / (above - below);
         if (!std::isfinite(y) || (positiveOnly && !(y > 0.0)) || !std::isfinite(slope))
             continue;
-        if (!(slope > 0.0) || (!result.x.empty() && !(y > result.x.back()))) {
-            if (why)
-                *why = "The transform does not preserve the order of the abscissae: it is not "
-                       "made.";
-            return false;
-        }
+        if (!(slope > 0.0) || (!result.x.empty() && !(y > result.x.back())))
+            return TransformRefusal::OrderNotPreserved;
         result.x.push_back(y);
         result.c.push_back(in.c[i] / slope);
     }
-    if (result.x.size() < 2) {
-        if (why)
-            *why = positiveOnly ? "Fewer than 2 points of the distribution lie at positive "
-                                  "sedimentation coefficients: there is nothing to transform."
-                                : "Fewer than 2 points of the distribution can be transformed.";
-        return false;
-    }
+    if (result.x.size() < 2)
+        return positiveOnly ? TransformRefusal::TooFewPositivePoints
+                            : TransformRefusal::TooFewPoints;
     out = std::move(result);
-    return true;
+    return TransformRefusal::None;
 }
 
 DistributionCurve IntegralDistribution(const DistributionCurve& in) {
@@ -58,19 +78,15 @@ DistributionCurve IntegralDistribution(const DistributionCurve& in) {
 
 namespace {
 
-bool Transform(DistributionTransform kind, const DistributionCurve& in, DistributionCurve& out,
-               std::string* why) {
+TransformRefusal Transform(DistributionTransform kind, const DistributionCurve& in,
+                           DistributionCurve& out) {
     switch (kind) {
     case DistributionTransform::S20w: {
         const double factor = SToS20wInBuffer(1.0f);
-        if (!(factor > 0.0) || !std::isfinite(factor)) {
-            if (why)
-                *why = "The buffer's density and the partial specific volume give no s20,w "
-                       "(1 - vbar rho is not positive): the distribution is not transformed.";
-            return false;
-        }
+        if (!(factor > 0.0) || !std::isfinite(factor))
+            return TransformRefusal::NoS20w;
         return ChangeAbscissa(
-            in, [factor](double s) { return factor * s; }, false, out, why);
+            in, [factor](double s) { return factor * s; }, false, out);
     }
     case DistributionTransform::StokesRadius:
         // s20,w, then the Stokes radius of a particle of that s at the current f/f0, in nm
@@ -79,15 +95,15 @@ bool Transform(DistributionTransform kind, const DistributionCurve& in, Distribu
             [](double s) {
                 return 1e9 * S20ToStokesRadius(float(SToS20wInBuffer(float(s))), ScanStore::vbar);
             },
-            true, out, why);
+            true, out);
     case DistributionTransform::MolarMass:
         return ChangeAbscissa(
-            in, [](double s) { return CalculateM(float(s)); }, true, out, why);
+            in, [](double s) { return CalculateM(float(s)); }, true, out);
     case DistributionTransform::Integral:
         out = IntegralDistribution(in);
-        return true;
+        return TransformRefusal::None;
     }
-    return false;
+    return TransformRefusal::None;
 }
 
 const char* AxisLabel(DistributionTransform kind) {
@@ -116,37 +132,30 @@ DistributionCurve HeldCurve(const float* values) {
 
 } // namespace
 
-bool TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind, std::string* why) {
-    if (!ContiState::sValues || !ContiState::distribution || ContiState::gridPoints < 2) {
-        if (why)
-            *why = "There is no distribution to transform: Run the distribution model first.";
-        return false;
-    }
+TransformRefusal TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind) {
+    if (!ContiState::sValues || !ContiState::distribution || ContiState::gridPoints < 2)
+        return TransformRefusal::NoDistribution;
     // The maps take s as computed, in differential form; the integral is made once.
     if (kind == DistributionTransform::Integral) {
-        if (ContiState::heldIntegral) {
-            if (why)
-                *why = "The distribution is in integral form already.";
-            return false;
-        }
+        if (ContiState::heldIntegral)
+            return TransformRefusal::IntegralAlready;
     } else if (ContiState::heldAbscissa != HeldAbscissa::S || ContiState::heldIntegral) {
-        if (why)
-            *why = "Only a differential distribution over s, as computed, can be transformed "
-                   "to another abscissa.";
-        return false;
+        return TransformRefusal::NotDifferentialOverS;
     }
     if (kind != DistributionTransform::S20w && kind != DistributionTransform::Integral &&
-        !(ScanStore::vbar > 0.0f)) {
-        if (why)
-            *why = "The partial specific volume must be positive for this transform.";
-        return false;
-    }
+        !(ScanStore::vbar > 0.0f))
+        return TransformRefusal::NoPartialSpecificVolume;
     DistributionCurve main, second;
-    if (!Transform(kind, HeldCurve(ContiState::distribution), main, why))
-        return false;
+    if (const TransformRefusal r = Transform(kind, HeldCurve(ContiState::distribution), main);
+        r != TransformRefusal::None)
+        return r;
     const bool withSecond = ContiState::secondDistribution != nullptr;
-    if (withSecond && !Transform(kind, HeldCurve(ContiState::secondDistribution), second, why))
-        return false;
+    if (withSecond) {
+        const TransformRefusal r =
+            Transform(kind, HeldCurve(ContiState::secondDistribution), second);
+        if (r != TransformRefusal::None)
+            return r;
+    }
     // The masses of the points that are kept, in the order of the new abscissae.
     const int oldN = ContiState::gridPoints, n = static_cast<int>(main.x.size());
     std::vector<float> masses;
@@ -185,5 +194,5 @@ bool TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind, s
         if (kind == DistributionTransform::Integral)
             ContiState::distributionPlot->SetYLabel("integral");
     }
-    return true;
+    return TransformRefusal::None;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <string>
 #include <vector>
 
 class TXLAWindow;
@@ -13,11 +12,28 @@ struct DistributionCurve {
     std::vector<double> x, c;
 };
 
+// Why a transform is not made; the held distribution is then untouched.
+enum class TransformRefusal {
+    None,
+    NoDistribution,          // none is held
+    IntegralAlready,         // the integral is made once
+    NotDifferentialOverS,    // the maps take s, in differential form
+    NoPartialSpecificVolume, // vbar is not positive
+    NoS20w,                  // 1 - vbar rho of the buffer is not positive
+    OrderNotPreserved,       // the map does not ascend
+    TooFewPositivePoints,    // fewer than 2 points at positive s
+    TooFewPoints,            // fewer than 2 points with a finite image
+};
+
+// The message of a refusal, as the transform commands show it; empty for None.
+const char* TransformRefusalText(TransformRefusal refusal);
+
 // The curve over y = map(x): c(y) = c(x) dx/dy, so every range keeps its area. Points whose
 // image is not finite (or not positive with positiveOnly) are left out; the images must ascend.
-// False with the reason when fewer than 2 points remain or the map does not ascend.
-bool ChangeAbscissa(const DistributionCurve& in, const std::function<double(double)>& map,
-                    bool positiveOnly, DistributionCurve& out, std::string* why);
+// Refused, out untouched, when fewer than 2 points remain or the map does not ascend.
+TransformRefusal ChangeAbscissa(const DistributionCurve& in,
+                                const std::function<double(double)>& map, bool positiveOnly,
+                                DistributionCurve& out);
 // The running trapezoid integral of c from the first point: ends at the total area.
 DistributionCurve IntegralDistribution(const DistributionCurve& in);
 
@@ -29,6 +45,5 @@ enum class DistributionTransform {
 };
 
 // Transforms the held distribution (and the second result when held) in place and shows it.
-// False with the reason, the distribution untouched, when there is none or the transform
-// cannot be made.
-bool TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind, std::string* why);
+// Refused, the distribution untouched, when there is none or the transform cannot be made.
+TransformRefusal TransformHeldDistribution(TXLAWindow* window, DistributionTransform kind);

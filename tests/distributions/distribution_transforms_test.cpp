@@ -44,6 +44,11 @@ void HoldNormalDistribution(bool withSecond = false) {
     ContiState::heldAbscissa = HeldAbscissa::S; // as a computed c(s)
 }
 
+// The message of the refusal of a transform of the held distribution; empty when it is made.
+std::string RefusalText(DistributionTransform kind) {
+    return TransformRefusalText(TransformHeldDistribution(nullptr, kind));
+}
+
 double HeldArea(const float* values) {
     double area = 0.0;
     for (int p = 2; p <= ContiState::gridPoints; ++p)
@@ -84,8 +89,8 @@ TEST_F(DistributionTransforms, S20wIsTheIdentityInWaterAndAScalingInAViscousBuff
         HoldNormalDistribution(true);
         const std::vector<float> before(ContiState::sValues + 1, ContiState::sValues + kPoints + 1);
         const double area = HeldArea(ContiState::distribution);
-        std::string why;
-        ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::S20w, &why)) << why;
+        ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::S20w),
+                  TransformRefusal::None);
         ASSERT_EQ(ContiState::gridPoints, kPoints);
         for (int p = 1; p <= kPoints; ++p)
             ASSERT_NEAR(ContiState::sValues[p] / before[p - 1], c.factor, 1e-6) << p;
@@ -110,8 +115,7 @@ TEST_F(DistributionTransforms, RadiusAndMolarMassKeepTheAreaOfEveryRange) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HoldNormalDistribution();
-        std::string why;
-        ASSERT_TRUE(TransformHeldDistribution(nullptr, c.kind, &why)) << why;
+        ASSERT_EQ(TransformHeldDistribution(nullptr, c.kind), TransformRefusal::None);
         // The abscissae are the map of the old ones; the area between the images of 4 and 6 S
         // is that between 4 and 6 S (0.9545 of the normal curve).
         EXPECT_NEAR(ContiState::sValues[1] / c.map(0.025), 1.0, 1e-6);
@@ -131,8 +135,8 @@ TEST_F(DistributionTransforms, RadiusAndMolarMassKeepTheAreaOfEveryRange) {
 TEST_F(DistributionTransforms, IntegralEndsAtTheTotalAndNegativeSIsLeftOutOfTheMass) {
     HoldNormalDistribution();
     const double total = HeldArea(ContiState::distribution);
-    std::string why;
-    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why));
+    ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::Integral),
+              TransformRefusal::None);
     EXPECT_FLOAT_EQ(ContiState::distribution[1], 0.0f);
     EXPECT_NEAR(ContiState::distribution[kPoints], total, 1e-6);
     for (int p = 2; p <= kPoints; ++p)
@@ -142,7 +146,8 @@ TEST_F(DistributionTransforms, IntegralEndsAtTheTotalAndNegativeSIsLeftOutOfTheM
     HoldNormalDistribution();
     for (int p = 1; p <= 10; ++p)
         ContiState::sValues[p] = float(-0.25 + 0.025 * (p - 1));
-    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why)) << why;
+    ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass),
+              TransformRefusal::None);
     EXPECT_EQ(ContiState::gridPoints, kPoints - 10);
     EXPECT_GT(ContiState::sValues[1], 0.0f);
 }
@@ -159,8 +164,8 @@ TEST_F(DistributionTransforms, IntegralIsTheTrapezoidAndMassesStayWithTheirPoint
     HoldNormalDistribution();
     for (int p = 1; p <= 3; ++p)
         ContiState::sValues[p] = float(0.025 * (p - 3)); // the third at 0 S
-    std::string why;
-    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why)) << why;
+    ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass),
+              TransformRefusal::None);
     ASSERT_EQ(ContiState::gridPoints, kPoints - 3);
     for (int p = 1; p <= ContiState::gridPoints; ++p)
         ASSERT_EQ(ContiState::mValues[p], float(1000.0 * (p + 3))) << p;
@@ -170,17 +175,15 @@ TEST_F(DistributionTransforms, WithoutADistributionNothingChangesAndTheReasonIsG
     for (DistributionTransform kind :
          {DistributionTransform::S20w, DistributionTransform::StokesRadius,
           DistributionTransform::MolarMass, DistributionTransform::Integral}) {
-        std::string why;
-        EXPECT_FALSE(TransformHeldDistribution(nullptr, kind, &why));
-        EXPECT_EQ(why, "There is no distribution to transform: Run the distribution model first.");
+        EXPECT_EQ(RefusalText(kind),
+                  "There is no distribution to transform: Run the distribution model first.");
         EXPECT_EQ(ContiState::sValues, nullptr);
     }
     // Only negative sedimentation coefficients: nothing to give a molar mass, nothing changed.
     HoldNormalDistribution();
     for (int p = 1; p <= kPoints; ++p)
         ContiState::sValues[p] = -10.0f + 0.02f * p;
-    std::string why;
-    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why));
+    const std::string why = RefusalText(DistributionTransform::MolarMass);
     EXPECT_NE(why.find("positive sedimentation coefficients"), std::string::npos) << why;
     EXPECT_EQ(ContiState::gridPoints, kPoints);
     EXPECT_FLOAT_EQ(ContiState::sValues[1], -9.98f);
@@ -199,23 +202,21 @@ TEST_F(DistributionTransforms, OnlyADifferentialDistributionOverSIsMappedAgain) 
               DistributionTransform::MolarMass}) {
             HoldNormalDistribution();
             ContiState::heldAbscissa = held;
-            std::string why;
-            EXPECT_FALSE(TransformHeldDistribution(nullptr, kind, &why));
-            EXPECT_EQ(why, notOverS);
+            EXPECT_EQ(RefusalText(kind), notOverS);
             EXPECT_FLOAT_EQ(ContiState::sValues[kPoints], 10.0f);
             EXPECT_EQ(ContiState::heldAbscissa, held);
         }
     }
     // s20,w, then its integral: both made; a second integral or a map of it is refused.
     HoldNormalDistribution();
-    std::string why;
-    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::S20w, &why)) << why;
+    ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::S20w),
+              TransformRefusal::None);
     EXPECT_EQ(ContiState::heldAbscissa, HeldAbscissa::S20w);
-    ASSERT_TRUE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why)) << why;
+    ASSERT_EQ(TransformHeldDistribution(nullptr, DistributionTransform::Integral),
+              TransformRefusal::None);
     EXPECT_TRUE(ContiState::heldIntegral);
-    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::Integral, &why));
-    EXPECT_EQ(why, "The distribution is in integral form already.");
+    EXPECT_EQ(RefusalText(DistributionTransform::Integral),
+              "The distribution is in integral form already.");
     ContiState::heldAbscissa = HeldAbscissa::S;
-    EXPECT_FALSE(TransformHeldDistribution(nullptr, DistributionTransform::MolarMass, &why));
-    EXPECT_EQ(why, notOverS);
+    EXPECT_EQ(RefusalText(DistributionTransform::MolarMass), notOverS);
 }
