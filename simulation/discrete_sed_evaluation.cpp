@@ -186,6 +186,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     const double rpm = LastScanRpm();
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
     bool singular = false, discretization = false, bufferUnsolved = false;
+    bool singularWord = false, discretizationWord = false;
     for (int i = 1; i <= M::maxSpecies; ++i) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
@@ -228,9 +229,15 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
                 SizeGridForSpecies(i);
             if (LammGrid::faxenApproximation)
                 AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
-            else if (!SolveSpeciesOnGrid(window, i, loading, solve)) {
-                singular = singular || LammGrid::singularMatrix != 0;
-                discretization = discretization || LammGrid::discretizationError != 0;
+            else {
+                const bool solved = SolveSpeciesOnGrid(window, i, loading, solve);
+                // a refused species has said why and takes the word without the box
+                if (!solved) {
+                    singular = singular || LammGrid::singularMatrix != 0;
+                    discretization = discretization || LammGrid::discretizationError != 0;
+                }
+                singularWord = singularWord || LammGrid::singularMatrix != 0;
+                discretizationWord = discretizationWord || LammGrid::discretizationError != 0;
             }
         }
         LammGrid::progressWindow = nullptr;
@@ -240,6 +247,10 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
         return;
     }
+    // The evaluation's words are those of every species: a later species' start cleared the
+    // words of one that failed before it, and a model without that species is none to keep.
+    LammGrid::singularMatrix = singularWord;
+    LammGrid::discretizationError = discretizationWord;
     // One box of each kind for the whole evaluation, however many species failed.
     if (singular)
         ReportLammSimError(window, LammResult::SingularMatrix);

@@ -527,6 +527,41 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
         ASSERT_NEAR(now[j], 0.7f * first[j], 1e-6) << "point " << j;
 }
 
+// A species that failed or was refused before one that was solved leaves its word for the whole
+// evaluation, so a Run keeps the model it had. A refused species (its box said why) took the
+// word without a box, and the next species' start cleared it: the Run kept a model without it.
+TEST_F(DiscreteSpeciesOnGrid, AnEarlierSpeciesFailureIsTheEvaluations) {
+    OneSpecies(5.0, 6e-7, 1.0);
+    M::speciesOn[2] = 1;
+    M::speciesS[2] = 3.0f;
+    M::speciesDOrM[2] = 5.0f;
+    M::concentration[2] = 0.3f;
+    PackFitParameters();
+    struct Case {
+        LammResult failure;
+        bool box;
+        int discretizationWord, singularWord;
+    } const cases[] = {{LammResult::DiscretizationError, true, 1, 0},
+                       {LammResult::SingularMatrix, true, 0, 1},
+                       {LammResult::Refused, false, 1, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.failure));
+        const auto firstFails = [&](GridAlgorithm algorithm, const CLammProblem& problem,
+                                    const CLammControl& control, CLammSink& sink) {
+            return LammGrid::currentSpecies == 1
+                       ? c.failure
+                       : SolveOnSimulationGrid(algorithm, problem, control, sink);
+        };
+        Script script;
+        if (c.box)
+            script.expectBox();
+        RunDiscreteSedOnGrid(nullptr, firstFails);
+        EXPECT_TRUE(script.done()) << script.logText();
+        EXPECT_EQ(LammGrid::discretizationError, c.discretizationWord);
+        EXPECT_EQ(LammGrid::singularMatrix, c.singularWord);
+    }
+}
+
 // Failed attempts are retried by the table: without truncation, by the moving hat algorithm on
 // its own arrays where the fixed grid failed, then with the meniscus repair. Before, the retry
 // switched the model to the moving hat algorithm and back, and lost a fixed time step on the way.
