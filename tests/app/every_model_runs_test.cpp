@@ -20,6 +20,7 @@
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 #include "support/scan_set_generator.h"
 #include "support/two_peak_scans.h"
 #include "support/velocity_store.h"
@@ -245,8 +246,8 @@ void LoadData(MainWindowFixture& f, Data data) {
         return;
     }
     VelocitySet set;
-    set.scans = 8;
-    set.points = 151;
+    set.scans = FullOrUnderRaceChecker(8, 4);
+    set.points = FullOrUnderRaceChecker(151, 101);
     StartVelocityRoad(f, set);
     if (data == Data::FineVelocity)
         S::radialResolution = 0.003f;

@@ -14,6 +14,7 @@
 #include "state/model_parameters.h"
 #include "state/result_table.h"
 #include "support/conti_data_store.h"
+#include "support/race_checker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -265,7 +266,7 @@ TEST_F(WideRange, DriftRangeFarBeyondTheColumn) {
 // first scan; they stay at zero instead of carrying the regularization's flat continuation.
 TEST_F(WideRange, SedimentationRangeFarBeyondTheData) {
     ContiStoreCase c;
-    c.scans = 10;
+    c.scans = FullOrUnderRaceChecker(10, 5);
     c.points = 260;
     ContiDataStore store(c);
     store.Fill({{5.0, 1.25, 0.5}}, {}, {}, 0.003, 11);

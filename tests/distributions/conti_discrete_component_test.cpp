@@ -23,6 +23,7 @@
 #include "state/size_shape_state.h"
 #include "support/conti_data_store.h"
 #include "support/error_box_text.h"
+#include "support/race_checker.h"
 
 #include <cmath>
 #include <functional>
@@ -242,7 +243,7 @@ TEST_F(DiscreteComponent, SizeAndShapeWithTheComponentFindsBoth) {
     ModelChoice::equilibriumMs = false; // the component given by s and D
     SizeShapeState::ff0Min = 1.0f;
     SizeShapeState::ff0Max = 2.2f;
-    SizeShapeState::ff0Points = 7;
+    SizeShapeState::ff0Points = FullOrUnderRaceChecker(7, 5);
     C::resolution = 21.0f;
     ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.04 * kSmallLoading);

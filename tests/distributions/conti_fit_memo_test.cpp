@@ -11,6 +11,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "support/conti_data_store.h"
+#include "support/race_checker.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -101,7 +102,9 @@ TEST(ContiFitMemo, AModelSolvedAgainOnTheHeldDiscretisationGivesTheSameBits) {
 // model is solved once (a solved kernel is a new kernel generation), and the fit still lands on
 // the parameters of the data.
 TEST(ContiFitMemo, ASimplexFitSolvesEachModelOnce) {
-    ContiDataStore store(EightScans());
+    ContiStoreCase c = EightScans();
+    c.points = FullOrUnderRaceChecker(200, 120);
+    ContiDataStore store(c);
     ChooseCsWithNoise(store);
     const unsigned long before = gContiKernel.Generation();
     ASSERT_TRUE(ContiFit(nullptr));
