@@ -16,6 +16,7 @@
 #include "state/scan_store.h"
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
+#include "support/race_checker.h"
 #include "support/typed_components.h"
 
 #include <cmath>
@@ -27,7 +28,7 @@ namespace {
 
 using C = ContiState;
 using M = ModelParameters;
-constexpr int kScans = 40;
+constexpr int kScans = FullOrUnderRaceChecker(40, 10); // the README's 40; 10 under the race checker
 constexpr double kNoise = 0.005;
 
 double NumberAfter(const std::string& text, const std::string& key) {
