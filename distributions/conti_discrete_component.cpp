@@ -88,9 +88,9 @@ void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>&
 bool SolveDiscreteColumns(TXLAWindow* window, const ContiGrid& g, std::vector<float>& rows) {
     rows.clear();
     // The list reads s[1..d] and D[1..d]: the grid's arrays from its point n on.
-    const int result =
+    const LammResult result =
         RunSVContiSedList(window, g.discrete, g.s.data() + g.n, g.D.data() + g.n, nullptr);
-    if (result != 0 || !gContiKernel.Complete()) {
+    if (result != LammResult::Solved || !gContiKernel.Complete()) {
         gContiKernel.Free();
         return false;
     }

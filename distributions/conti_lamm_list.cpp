@@ -28,11 +28,11 @@ void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double 
 }
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.
-int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                      const double* vbar) {
+LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
+                             const double* vbar) {
     const int scans = ScanStore::scanCount;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
-        return 4;
+        return LammResult::Refused;
     gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount, LammThreadCount());
     LammResult result = LammResult::Solved;
     {
@@ -44,15 +44,15 @@ int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* 
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
-    return static_cast<int>(result);
+    return result;
 }
 
-int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
-                        const double* vbar, const std::vector<int>& again) {
+LammResult ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
+                               const double* vbar, const std::vector<int>& again) {
     const int scans = ScanStore::scanCount;
     if (n <= 0 || gContiKernel.GridPoints() != n || gContiKernel.Scans() != scans ||
         static_cast<int>(again.size()) != n + 1)
-        return 4;
+        return LammResult::Refused;
     std::vector<int> kept(std::size_t(n) + 1, 0);
     for (int p = 1; p <= n; ++p)
         kept[std::size_t(p)] = again[std::size_t(p)] != 0 ? 0 : 1;
@@ -67,5 +67,5 @@ int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double
     }
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
-    return static_cast<int>(result);
+    return result;
 }

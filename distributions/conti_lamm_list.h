@@ -1,6 +1,8 @@
 // The c(s) kernel by the Lamm list road: one template for everything the equations share.
 #pragma once
 
+#include "lamm/lamm_result.h"
+
 #include <vector>
 
 class CLammIdeal;
@@ -19,14 +21,15 @@ void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, doub
 // kernel gContiKernel on the common radial grid, with unit loading, and reports a failure to the
 // user (ReportLammSimError), as it does a file of component 2 that could not be written
 // (ReportUnwrittenFiles). Returns LammResult::Solved when every column was computed, else the
-// list's LammResult; the kernel is then not complete and must not be used.
-int RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                      const double* vbar);
+// list's LammResult (Refused for a list without columns, scans or grid); the kernel is then not
+// complete and must not be used.
+LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
+                             const double* vbar);
 
 // Solves again, into the kernel gContiKernel made for n grid points before (by
 // RunSVContiSedList), the columns p with again[p] != 0 for s[p], D[p]; the other columns are
 // kept. Each equation keeps its place in the list, so within an optimiser run it is solved on the
 // discretisation held for it (state/held_discretisation.h), as in the whole list. Returns as
 // RunSVContiSedList (a column not solved is cleared and marked unsolved).
-int ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
-                        const double* vbar, const std::vector<int>& again);
+LammResult ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
+                               const double* vbar, const std::vector<int>& again);

@@ -271,7 +271,7 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
         if (withOldDiscrete == gKernelInputs) {
             gKernelInputs = KernelInputs{};
             if (ResolveContiColumns(window, g.Columns(), g.s.data(), g.D.data(), nullptr, again) !=
-                0)
+                LammResult::Solved)
                 return false;
             gKernelInputs = inputs;
             return true;
@@ -297,7 +297,8 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
             ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
             return false;
         }
-    } else if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr) != 0 ||
+    } else if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr) !=
+                   LammResult::Solved ||
                !FillBufferKernelColumn(window)) {
         return false;
     }

@@ -35,7 +35,7 @@ class ContiLammList : public ::testing::Test {
 } // namespace
 
 TEST_F(ContiLammList, CompleteListFillsEveryColumn) {
-    ASSERT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 0);
+    ASSERT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), LammResult::Solved);
     EXPECT_TRUE(gContiKernel.Complete());
     for (int p = 1; p <= n; ++p) {
         // sedimentation depletes the meniscus side and dilutes the plateau below the loading
@@ -48,7 +48,7 @@ TEST_F(ContiLammList, CompleteListFillsEveryColumn) {
 
 TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved) {
     gUserInterrupt.store(true);
-    EXPECT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), 7);
+    EXPECT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), LammResult::ListStopped);
     EXPECT_FALSE(gContiKernel.Complete());
     for (int p = 1; p <= n; ++p) {
         EXPECT_FALSE(gContiKernel.Solved(p));

@@ -39,7 +39,7 @@ void LoadTemplate(CLammIdeal& o, double sS = 4.0) {
 // The kernel column of one species of s (S), D (cm^2/s); the list must succeed.
 std::vector<std::vector<float>> SolveOne(double sS, double dCm2s) {
     const double s[2] = {0.0, sS}, D[2] = {0.0, dCm2s};
-    EXPECT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), 0);
+    EXPECT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), LammResult::Solved);
     return KernelColumn(1);
 }
 
@@ -336,7 +336,7 @@ TEST(ContiLammLoading, FailedListIsReported) {
     plat::test::Script script;
     script.onUnexpected(plat::test::Unexpected::DefaultButton);
     const double s[3] = {0.0, 2.0, 4.0}, D[3] = {0.0, 5e-7, 4e-7};
-    EXPECT_EQ(RunSVContiSedList(nullptr, 2, s, D, nullptr), 5);
+    EXPECT_EQ(RunSVContiSedList(nullptr, 2, s, D, nullptr), LammResult::AccelerationTooSlow);
     bool reported = false;
     for (const plat::test::PromptRecord& r : script.log())
         reported =

@@ -65,7 +65,7 @@ class ZoneAndDrift : public ::testing::Test {
         Clear();
         for (const Species& sp : species) {
             const double s[2] = {0.0, sp.s}, D[2] = {0.0, sp.D};
-            ASSERT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), 0);
+            ASSERT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), LammResult::Solved);
             for (int k = 1; k <= store.c.scans; ++k)
                 for (int i = 1; i <= store.c.points; ++i)
                     store.signal[k][i] += float(sp.loading * gContiKernel.Row(1, k)[i]);
