@@ -199,6 +199,22 @@ void RecordingBand(TXLAWindow* window) {
     }
 }
 
+// Ten scans loaded and c(s) chosen on a coarse grid (0.5-10 S at 30 points).
+void LoadForACoarseCs(MainWindowFixture& f) {
+    ScanSetOptions options;
+    options.count = 10;
+    options.dr = 0.004;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    f.Load(options);
+    SendCommand(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "0.5")
+        .set(kRangeMaxId, "10")
+        .set(kResolutionId, "30")
+        .ok();
+    SendCommand(f, 212);
+}
+
 CsFitEnd CsFitWithTheDistributionPlot(bool shown) {
     MainWindowFixture f(900, 650);
     f.script.expectBox().text("data and fit plot?").answer(IDNO);
@@ -208,19 +224,8 @@ CsFitEnd CsFitWithTheDistributionPlot(bool shown) {
     f.script.expectInput().prompt("max updating interval (sec)").answer("0.02");
     SendCommand(f, 592);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
-    ScanSetOptions options;
-    options.count = 10;
-    options.dr = 0.004;
-    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-    f.Load(options);
     // c(s) on a coarse grid with its meniscus floated, fitted without a Run before.
-    SendCommand(f, 275);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .set(kRangeMinId, "0.5")
-        .set(kRangeMaxId, "10")
-        .set(kResolutionId, "30")
-        .ok();
-    SendCommand(f, 212);
+    LoadForACoarseCs(f);
     M::meniscus = 5.91f;
     M::meniscusFloat = 1;
     PackFitParameters();
@@ -287,18 +292,7 @@ TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
     f.script.expectBox().text("distribution plot?").answer(IDYES);
     f.script.expectInput().prompt("max updating interval (sec)").answer("0.001");
     SendCommand(f, 592);
-    ScanSetOptions options;
-    options.count = 10;
-    options.dr = 0.004;
-    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-    f.Load(options);
-    SendCommand(f, 275);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .set(kRangeMinId, "0.5")
-        .set(kRangeMaxId, "10")
-        .set(kResolutionId, "30")
-        .ok();
-    SendCommand(f, 212);
+    LoadForACoarseCs(f);
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
     M::meniscus = 5.95f;
     SendCommand(f, 213);
