@@ -30,6 +30,8 @@ using C = ContiState;
 using M = ModelParameters;
 constexpr int kScans = FullOrUnderRaceChecker(40, 10); // the README's 40; 10 under the race checker
 constexpr double kNoise = 0.005;
+// The c(s) grid: the README's 100 points, 60 under the race checker.
+constexpr const char* kCsPoints = FullOrUnderRaceChecker("100", "60");
 
 double NumberAfter(const std::string& text, const std::string& key) {
     const std::size_t at = text.find(key);
@@ -103,7 +105,7 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
         .caption("Model Parameters: Continuous Distribution")
         .set(kRangeMinId, "0")
         .set(kRangeMaxId, "15")
-        .set(kResolutionId, "100")
+        .set(kResolutionId, kCsPoints)
         .set(kFf0Id, "1.2")
         .check(kFf0FloatId)
         .check(kMeniscusFloatId)

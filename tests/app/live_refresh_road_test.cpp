@@ -16,6 +16,7 @@
 #include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/race_checker.h"
 #include "support/reset_all_state.h"
 
 #include <cstdlib>
@@ -113,8 +114,8 @@ TEST(LiveRefreshRoad, FirstStartAsksAndEveryFitShowsItIsAlive) {
     ASSERT_TRUE(f.script.done()) << f.script.logText();
 
     ScanSetOptions options;
-    options.count = 20;
-    options.dr = 0.002;
+    options.count = FullOrUnderRaceChecker(20, 8);
+    options.dr = FullOrUnderRaceChecker(0.002, 0.004);
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     f.Load(options);
     M::meniscus = 5.9f;
