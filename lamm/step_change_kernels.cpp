@@ -26,20 +26,48 @@ using M4 = long long __attribute__((vector_size(32)));
     part = part < v ? v : part;
 }
 
+// size = |v|, the bits of v without their sign: one operation.
+[[gnu::always_inline]] inline void Magnitude(const V4& v, V4& size) {
+    M4 bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    bits &= 0x7fffffffffffffffll;
+    std::memcpy(&size, &bits, sizeof size);
+}
+
 [[gnu::always_inline]] inline double LargestLane(const V4& v) {
     return std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
 }
 
+// The passes take the largest in four parts of four lanes, 16 rows at a time: one part would
+// wait on the latency of its comparison for every four rows.
+constexpr int kParts = 4;
+
+[[gnu::always_inline]] inline double LargestOfParts(V4 (&part)[kParts]) {
+    TakeLarger(part[0], part[1]);
+    TakeLarger(part[2], part[3]);
+    TakeLarger(part[0], part[2]);
+    return LargestLane(part[0]);
+}
+
 [[gnu::always_inline]] inline double LargestOfBody(const double* v, int lo, int hi) {
     const double lowest = -1.79769313486231570815e308;
-    V4 part = {lowest, lowest, lowest, lowest};
+    V4 part[kParts];
+    for (V4& p : part)
+        p = V4{lowest, lowest, lowest, lowest};
     int i = lo;
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts)
+#pragma GCC unroll 4
+        for (int q = 0; q < kParts; ++q) {
+            V4 next;
+            Load(next, v + i + 4 * q);
+            TakeLarger(part[q], next);
+        }
     for (; i + 3 <= hi; i += 4) {
         V4 next;
         Load(next, v + i);
-        TakeLarger(part, next);
+        TakeLarger(part[0], next);
     }
-    double largest = LargestLane(part);
+    double largest = LargestOfParts(part);
     for (; i <= hi; ++i)
         largest = std::max(largest, v[i]);
     return largest;
@@ -63,9 +91,49 @@ using M4 = long long __attribute__((vector_size(32)));
                                                           int lo, int hi, bool& emptyGaining) {
     const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
     const V4 limit = {threshold, threshold, threshold, threshold};
-    V4 part = zero;
+    V4 part[kParts] = {zero, zero, zero, zero};
     M4 gaining = {0, 0, 0, 0};
     int i = lo;
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts) {
+        M4 rising = {0, 0, 0, 0};
+        if (ratio == nullptr) {
+#pragma GCC unroll 4
+            for (int q = 0; q < kParts; ++q) {
+                V4 old, now;
+                Load(old, v + i + 4 * q);
+                Load(now, u + i + 4 * q);
+                const V4 d = now - old;
+                const M4 own = old > limit;
+                gaining |= ~own & (d > limit);
+                // A ratio |d| / old beyond its part's largest so far means |d| > part old
+                // exactly, and then the rounded product is at most |d|: rows failing this test
+                // cannot raise the largest, so the 16 rows are divided only when one passes it.
+                // The largest is the same.
+                V4 size;
+                Magnitude(d, size);
+                rising |= own & (size >= part[q] * old);
+            }
+            if (!(rising[0] | rising[1] | rising[2] | rising[3]))
+                continue;
+        }
+#pragma GCC unroll 4
+        for (int q = 0; q < kParts; ++q) {
+            V4 old, now, change;
+            Load(old, v + i + 4 * q);
+            Load(now, u + i + 4 * q);
+            const V4 d = now - old;
+            const M4 own = old > limit;
+            if (ratio != nullptr) {
+                gaining |= ~own & (d > limit);
+                Load(change, ratio + i + 4 * q);
+            } else {
+                // rows without material of their own divide by 1, so no lane divides by zero
+                change = (d < zero ? -d : d) / (own ? old : one);
+            }
+            const V4 counted = own ? change : zero;
+            TakeLarger(part[q], counted);
+        }
+    }
     for (; i + 3 <= hi; i += 4) {
         V4 old, now, change;
         Load(old, v + i);
@@ -79,9 +147,9 @@ using M4 = long long __attribute__((vector_size(32)));
         else
             change = (d < zero ? -d : d) / (own ? old : one);
         const V4 counted = own ? change : zero;
-        TakeLarger(part, counted);
+        TakeLarger(part[0], counted);
     }
-    double largest = LargestLane(part);
+    double largest = LargestOfParts(part);
     bool anyGaining = (gaining[0] | gaining[1] | gaining[2] | gaining[3]) != 0;
     for (; i <= hi; ++i)
         largest = std::max(largest, OwnChange(u, v, ratio, threshold, i, anyGaining));
@@ -112,19 +180,27 @@ using M4 = long long __attribute__((vector_size(32)));
     constexpr std::uint64_t kMagnitude = 0x7fffffffffffffffull;
     constexpr std::uint64_t kCarry = kMagnitude - std::bit_cast<std::uint64_t>(1e100);
     const double lowest = -1.79769313486231570815e308;
-    V4 part = {lowest, lowest, lowest, lowest};
+    V4 part[kParts];
+    for (V4& p : part)
+        p = V4{lowest, lowest, lowest, lowest};
     U4 carriedLanes = {0, 0, 0, 0};
-    int i = lo;
-    for (; i + 3 <= hi; i += 4) {
+    auto take = [&](int at, V4& into) {
         V4 next;
-        Load(next, v + i);
+        Load(next, v + at);
         U4 bits;
         std::memcpy(&bits, &next, sizeof bits);
         carriedLanes |= (bits & kMagnitude) + kCarry;
-        TakeLarger(part, next);
-    }
+        TakeLarger(into, next);
+    };
+    int i = lo;
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts)
+#pragma GCC unroll 4
+        for (int q = 0; q < kParts; ++q)
+            take(i + 4 * q, part[q]);
+    for (; i + 3 <= hi; i += 4)
+        take(i, part[0]);
     std::uint64_t carried = carriedLanes[0] | carriedLanes[1] | carriedLanes[2] | carriedLanes[3];
-    double most = LargestLane(part);
+    double most = LargestOfParts(part);
     for (; i <= hi; ++i) {
         std::uint64_t bits;
         std::memcpy(&bits, v + i, sizeof bits);

@@ -80,6 +80,48 @@ TEST(StepChangeKernels, LargestOwnChangeAsThePlainLoopForEveryRangeLength) {
     }
 }
 
+// The largest own change skips the rows that cannot raise it; whichever order the changes come in
+// (rising along the range, a last bit apart) and at the ends of the range of doubles, it is the
+// largest of all the rows' ratios, bit for bit.
+TEST(StepChangeKernels, LargestOwnChangeFindsTheLargestInAnyOrderAndScale) {
+    constexpr double tiny = std::numeric_limits<double>::denorm_min();
+    constexpr double most = std::numeric_limits<double>::max();
+    struct Case {
+        const char* name;
+        double (*old)(int);
+        double (*now)(int);
+    };
+    const Case cases[] = {
+        {"rising", [](int i) { return 1.0; }, [](int i) { return 1.0 + 0.01 * i; }},
+        {"last bit apart", [](int i) { return 3.0; },
+         [](int i) { return 3.375 + std::ldexp(double(i % 7), -51); }},
+        // the largest so far times a huge old value is beyond the range of doubles
+        {"huge rows", [](int i) { return i % 3 == 0 ? 0.9 * most : 1.0; },
+         [](int i) { return i % 3 == 0 ? 0.5 * most : 1.0 + 0.1 * i; }},
+        {"subnormal changes", [](int i) { return 1e-300 + 1e-310 * i; },
+         [](int i) { return 1e-300 + 1e-310 * i + tiny * (i % 5); }},
+    };
+    const int n = 37;
+    for (const Case& c : cases) {
+        std::vector<double> u(n + 1), v(n + 1);
+        for (int i = 0; i <= n; ++i) {
+            v[i] = c.old(i);
+            u[i] = c.now(i);
+        }
+        for (int lo = 0; lo <= 4; ++lo) {
+            for (int hi = lo; hi <= n; ++hi) {
+                double own = 0.0;
+                for (int i = lo; i <= hi; ++i)
+                    own = std::max(own, std::fabs((u[i] - v[i]) / v[i]));
+                bool gaining = true;
+                EXPECT_EQ(LargestOwnChange(u.data(), v.data(), nullptr, 0.0, lo, hi, gaining), own)
+                    << c.name << " " << lo << ".." << hi;
+                EXPECT_FALSE(gaining) << c.name;
+            }
+        }
+    }
+}
+
 // The one-pass test and largest value agree with the two passes for every pair of ranges the
 // solver asks (the test's rows starting below, at or above the largest value's) and wherever a
 // value out of range sits, inside the four-lane body or outside it.
