@@ -265,7 +265,8 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     WriteTrial(p);
     if (gFit.evaluate)
         gFit.evaluate(window);
-    std::vector<double> local;
+    // kept from call to call at its size, so the residuals are written without zeroing first
+    thread_local std::vector<double> local;
     std::vector<double>& r = residuals ? *residuals : local;
     FitResiduals(r);
     double sum = 0.0;

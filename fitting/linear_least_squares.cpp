@@ -437,22 +437,33 @@ SegmentValues GatherSegmentTarget(const ScanSegments& seg, const LinearUnknowns&
     SegmentValues z(new double[std::size_t(seg.Total()) + 1]);
     z[0] = 0.0;
     for (int r = 0; r < seg.Rows(); ++r) {
-        const float* signal = S::signal[seg.scans[std::size_t(r)]];
-        for (int c = seg.start[std::size_t(r)] + 1, i = seg.first[std::size_t(r)];
-             c <= seg.start[std::size_t(r) + 1]; ++c, ++i) {
-            double value = double(signal[i]) - heldBaseline;
-            if (!u.amplitudes)
-                for (std::size_t j = 0; j < species.slots.size(); ++j)
-                    value -= species.Of(j, r)[i];
-            z[std::size_t(c)] = value;
+        const float* signal = S::signal[seg.scans[std::size_t(r)]] + seg.first[std::size_t(r)];
+        double* row = &z[std::size_t(seg.start[std::size_t(r)]) + 1];
+        const int n = seg.Count(r);
+        if (u.amplitudes) {
+            // no species to take off: one pass the compiler runs several points at a time
+            for (int q = 0; q < n; ++q)
+                row[q] = double(signal[q]) - heldBaseline;
+            continue;
+        }
+        for (int q = 0; q < n; ++q) {
+            double value = double(signal[q]) - heldBaseline;
+            for (std::size_t j = 0; j < species.slots.size(); ++j)
+                value -= species.Of(j, r)[seg.first[std::size_t(r)] + q];
+            row[q] = value;
         }
     }
     return z;
 }
 
+// Whether anything reads the target after the amplitudes: the noise terms and the residual.
+bool ResidualOfAmplitudesRead(const LinearUnknowns& u) {
+    return u.riNoise || u.baseline || u.residual;
+}
+
 // The amplitudes of the species against the target, both centred; z is left holding the
-// residual of the amplitudes. The signals and the target are centred as they are read, rather
-// than copied into rows first: the same values, without the copies.
+// residual of the amplitudes when something reads it. The signals and the target are centred as
+// they are read, rather than copied into rows first: the same values, without the copies.
 std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const LinearUnknowns& u,
                                            const SegmentSpecies& species, double* z) {
     const int m = static_cast<int>(species.slots.size());
@@ -474,7 +485,7 @@ std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const Linear
                                zOffset[std::size_t(r)], seg.Count(r));
     }
     const std::vector<double> a = SolveAmplitudes(products);
-    for (int r = 0; r < seg.Rows(); ++r)
+    for (int r = 0; r < seg.Rows() && ResidualOfAmplitudesRead(u); ++r)
         for (int j = 0; j < m; ++j) {
             const float* sj = species.Of(std::size_t(j), r);
             const double aj = a[std::size_t(j)];
@@ -570,6 +581,17 @@ void StoreFitOnScanRadii(const ScanSegments& seg, const SegmentSpecies& species,
             continue;
         }
         // the first species onto a sum of 0, as the others onto the sum so far
+        if (species.slots.size() == 2) {
+            // both species point by point, in the same order: no row of sums in between
+            const float *s0 = species.Of(0, r), *s1 = species.Of(1, r);
+            const double a0 = a[0], a1 = a[1];
+            for (int i = 1; i <= S::pointCount[k]; ++i) {
+                double v = 0.0 + a0 * s0[i];
+                v += a1 * s1[i];
+                fit[i] = static_cast<float>(v) + offset;
+            }
+            continue;
+        }
         value.resize(std::size_t(S::pointCount[k]) + 1);
         for (std::size_t j = 0; j < species.slots.size(); ++j) {
             const float* sj = species.Of(j, r);

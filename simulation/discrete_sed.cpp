@@ -464,8 +464,12 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
                 }
                 const double f = factor(j);
                 const float* solved = rows[std::size_t(j)].rows[std::size_t(k)];
-                for (int p = 1; p <= count; ++p)
-                    row[p] = float(f * double(solved[p]));
+                // a factor of 1 gives every finite value back as it was: a plain copy
+                if (f == 1.0)
+                    std::copy(solved + 1, solved + 1 + count, row + 1);
+                else
+                    for (int p = 1; p <= count; ++p)
+                        row[p] = float(f * double(solved[p]));
             }
         }
     }
