@@ -202,32 +202,44 @@ std::vector<int> FreeFitSlots() {
     return slots;
 }
 
+namespace {
+
+// Each scan's fit range within its points, false for a scan with none.
+bool FitRangeOf(int k, int& first, int& last) {
+    first = ScanStore::firstFitIndex[k];
+    last = std::min(ScanStore::lastFitIndex[k], ScanStore::pointCount[k]);
+    return ScanStore::signal[k] && ScanStore::fit[k] && first >= 1 && last >= first;
+}
+
+bool FitArraysThere() {
+    return ScanStore::signal && ScanStore::fit && ScanStore::firstFitIndex &&
+           ScanStore::lastFitIndex;
+}
+
+int FirstFittedScan() {
+    return LammGrid::firstScanIsInitial ? 2 : 1;
+}
+
+} // namespace
+
 void FitResiduals(std::vector<double>& residuals) {
     // With nonlinear detection the data as the detector read them are what the model must meet.
     if (NonlinearDetectionResiduals(residuals))
         return;
-    if (!ScanStore::signal || !ScanStore::fit || !ScanStore::firstFitIndex ||
-        !ScanStore::lastFitIndex) {
+    if (!FitArraysThere()) {
         residuals.clear();
         return;
     }
-    // each scan's fit range within its points, in one block
-    auto rangeOf = [](int k, int& first, int& last) {
-        first = ScanStore::firstFitIndex[k];
-        last = std::min(ScanStore::lastFitIndex[k], ScanStore::pointCount[k]);
-        return ScanStore::signal[k] && ScanStore::fit[k] && first >= 1 && last >= first;
-    };
-    const int from = LammGrid::firstScanIsInitial ? 2 : 1;
     std::size_t count = 0;
-    for (int k = from, first = 0, last = 0; k <= ScanStore::scanCount; ++k)
-        if (rangeOf(k, first, last))
+    for (int k = FirstFittedScan(), first = 0, last = 0; k <= ScanStore::scanCount; ++k)
+        if (FitRangeOf(k, first, last))
             count += std::size_t(last - first + 1);
     // one allocation for all scans; a vector passed again at the same size keeps its storage
     // and is not zeroed first (every value is written below)
     residuals.resize(count);
     double* out = residuals.data();
-    for (int k = from, first = 0, last = 0; k <= ScanStore::scanCount; ++k) {
-        if (!rangeOf(k, first, last))
+    for (int k = FirstFittedScan(), first = 0, last = 0; k <= ScanStore::scanCount; ++k) {
+        if (!FitRangeOf(k, first, last))
             continue;
         const float* signal = ScanStore::signal[k];
         const float* fit = ScanStore::fit[k];
@@ -235,6 +247,33 @@ void FitResiduals(std::vector<double>& residuals) {
             *out++ = double(signal[i]) - fit[i];
     }
 }
+
+namespace {
+
+// The sum of squares of FitResiduals' values and their count, in the same order, without the
+// vector.
+double SquaredFitResiduals(std::size_t& count) {
+    count = 0;
+    if (!FitArraysThere())
+        return 0.0;
+    double sum = 0.0;
+    for (int k = FirstFittedScan(), first = 0, last = 0; k <= ScanStore::scanCount; ++k) {
+        if (!FitRangeOf(k, first, last))
+            continue;
+        const float* signal = ScanStore::signal[k];
+        const float* fit = ScanStore::fit[k];
+        double running = sum;
+        for (int i = first; i <= last; ++i) {
+            const double d = double(signal[i]) - fit[i];
+            running += d * d;
+        }
+        sum = running;
+        count += std::size_t(last - first + 1);
+    }
+    return sum;
+}
+
+} // namespace
 
 namespace {
 
@@ -265,14 +304,20 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     WriteTrial(p);
     if (gFit.evaluate)
         gFit.evaluate(window);
-    // kept from call to call at its size, so the residuals are written without zeroing first
-    thread_local std::vector<double> local;
-    std::vector<double>& r = residuals ? *residuals : local;
-    FitResiduals(r);
     double sum = 0.0;
-    for (double d : r)
-        sum += d * d;
-    double value = r.empty() ? kFailedEvaluation : sum / r.size();
+    std::size_t count = 0;
+    if (residuals == nullptr && !NonlinearDetectionInForce()) {
+        sum = SquaredFitResiduals(count);
+    } else {
+        // kept from call to call at its size, so the residuals are written without zeroing
+        thread_local std::vector<double> local;
+        std::vector<double>& r = residuals ? *residuals : local;
+        FitResiduals(r);
+        for (double d : r)
+            sum += d * d;
+        count = r.size();
+    }
+    double value = count == 0 ? kFailedEvaluation : sum / count;
     if (!std::isfinite(value))
         value = kFailedEvaluation;
     // A key press, seen here or by the solvers' own polling, stops the fit.
