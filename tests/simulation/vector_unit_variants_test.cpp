@@ -1,6 +1,7 @@
 // The loops with a variant per vector unit give the same bits under every unit this processor
-// offers: the concentration-dependent coefficients, whole moving-frame runs of each law, and the
-// passes over a solved step of the fixed grid. Each unit below the widest is forced by a cap.
+// offers: the concentration-dependent coefficients, whole moving-frame runs of each law, the
+// passes over a solved step of the fixed grid, and whole evaluations of the discrete model. Each
+// unit below the widest is forced by a cap.
 #include "foundations/vector_unit.h"
 #include "lamm/step_change_kernels.h"
 #include "scandata/scan_store_alloc.h"
@@ -8,9 +9,14 @@
 #include "simulation/module_solvers.h"
 #include "simulation/moving_frame_solver.h"
 #include "simulation/scan_output.h"
+#include "simulation/simulation_switches.h"
+#include "state/component_scans.h"
 #include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "support/module_solver_harness.h"
 #include "support/reset_all_state.h"
+#include "support/velocity_store.h"
 
 #include <cmath>
 #include <cstring>
@@ -202,6 +208,47 @@ TEST(VectorUnitVariantsOfStepPasses, GiveTheSameBits) {
             }
         return out;
     });
+}
+
+// A whole evaluation of the discrete model: one species straight into the fit, and two species
+// kept per slot with their amplitudes solved (the rows scaled by their loadings of 0.6 and 0.4,
+// the target and the fit of two species). The species rows, the fit and the loadings.
+TEST_F(VectorUnitVariants, DiscreteModelEvaluationsGiveTheSameBits) {
+    if (NarrowerUnits().empty())
+        GTEST_SKIP() << "this processor offers only the plain loops";
+    struct Case {
+        const char* name;
+        std::vector<TrueSpecies> species;
+        bool linearAmplitudes;
+    };
+    const Case cases[] = {
+        {"one species in the fit", {{3.5, 6.3e-7, 0.8}}, false},
+        {"two species, amplitudes solved", {{3.5, 6.3e-7, 0.6}, {7.0, 4.2e-7, 0.4}}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExpectSameUnderEveryCap([&] {
+            ResetAllState();
+            VelocitySet set;
+            set.species = c.species;
+            set.scans = 4, set.points = 203, set.noise = 0.005;
+            FillVelocityStore(set);
+            ModelChoice::linearAmplitudes = c.linearAmplitudes;
+            RunDiscreteSed(nullptr);
+            EXPECT_TRUE(ScanStore::resultAvailable);
+            std::vector<double> out;
+            for (int k = 1; k <= ScanStore::scanCount; ++k) {
+                out.insert(out.end(), ScanStore::fit[k] + 1,
+                           ScanStore::fit[k] + ScanStore::pointCount[k] + 1);
+                for (int slot = 1; c.linearAmplitudes && slot <= 2; ++slot)
+                    out.insert(out.end(), ComponentScans::rows[slot][std::size_t(k)].begin(),
+                               ComponentScans::rows[slot][std::size_t(k)].end());
+            }
+            for (int slot = 1; slot <= 2; ++slot)
+                out.push_back(ModelParameters::speciesLoading[slot]);
+            return out;
+        });
+    }
 }
 
 // The cap lowers the usable unit, never raises it above the processor's, and comes back.
