@@ -533,6 +533,25 @@ std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const Linear
     return a;
 }
 
+// The amplitudes of the species against the data less the held baseline, neither centred (no
+// radially invariant noise, no baseline solved): the sums of SolveSegmentAmplitudes on those
+// rows, without the target laid out first.
+std::vector<double> SolveSegmentAmplitudesOnData(const ScanSegments& seg,
+                                                 const SegmentSpecies& species,
+                                                 double heldBaseline) {
+    const int m = static_cast<int>(species.slots.size());
+    AmplitudeProducts products(m);
+    std::vector<const float*> signal(m);
+    for (int r = 0; r < seg.Rows(); ++r) {
+        const int first = seg.first[std::size_t(r)];
+        for (int j = 0; j < m; ++j)
+            signal[j] = species.Of(std::size_t(j), r) + first;
+        products.AddDataRow(signal.data(), S::signal[seg.scans[std::size_t(r)]] + first,
+                            heldBaseline, seg.Count(r));
+    }
+    return SolveAmplitudes(products);
+}
+
 // Each scan's radially invariant offset and the baseline.
 struct SegmentNoise {
     std::vector<double> ri;
@@ -654,6 +673,16 @@ double SolveOnScanRadii(const LinearUnknowns& u, const std::vector<int>& scans) 
         return -1.0;
     const SegmentSpecies species = SpeciesOnSegments(seg);
     const double heldBaseline = u.baseline ? 0.0 : M::baseline;
+    if (u.amplitudes && !ResidualOfAmplitudesRead(u)) {
+        // nothing centred and nothing reads the target afterwards: the amplitudes straight
+        // from the data
+        const std::vector<double> a = SolveSegmentAmplitudesOnData(seg, species, heldBaseline);
+        StoreAmplitudes(species.slots, a);
+        const SegmentNoise noise = SolveSegmentNoise(seg, u, nullptr, heldBaseline);
+        StoreSegmentNoise(seg, u, noise);
+        StoreFitOnScanRadii(seg, species, a, noise);
+        return 0.0;
+    }
     const SegmentValues z = GatherSegmentTarget(seg, u, species, heldBaseline);
     std::vector<double> a(species.slots.size(), 1.0);
     if (u.amplitudes) {

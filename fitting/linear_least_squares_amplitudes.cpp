@@ -33,12 +33,19 @@ struct Uncentred {
     double Of(int, int) const { return 0.0; }
 };
 
+// The target as recorded less a held value, point by point: the values a row of them would hold.
+struct DataLessHeld {
+    const float* data;
+    double held;
+    double operator[](int q) const { return double(data[q]) - held; }
+};
+
 // The points of one row added to the sums of M species in registers, each sum adding its points
 // in order. Uncentred, each signal's square goes to its raw norm and its diagonal product alike;
 // where the two sums are equal on entry (shared) the one sum stands for both.
-template <int M, bool kShared, class Offsets>
+template <int M, bool kShared, class Offsets, class Target>
 void AddPointsOf(double* raw, double* cross, double (*gram)[M], const float* const* x,
-                 const Offsets& off, const double* z, int n) {
+                 const Offsets& off, const Target& z, int n) {
     constexpr bool kUncentred = std::is_same_v<Offsets, Uncentred>;
     static_assert(!kShared || kUncentred);
     for (int q = 0; q < n; ++q) {
@@ -62,8 +69,8 @@ void AddPointsOf(double* raw, double* cross, double (*gram)[M], const float* con
 
 // The sums of AddRow for M species, held in registers over the row: independent chains, each
 // adding its points in order.
-template <int M, class Offsets>
-void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
+template <int M, class Offsets, class Target>
+void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const Target& z,
               int n) {
     const int m = M > 0 ? M : pr.m;
     if constexpr (M > 0) {
@@ -108,8 +115,8 @@ void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, 
     }
 }
 
-template <class Offsets>
-void AddRowFor(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const double* z,
+template <class Offsets, class Target>
+void AddRowFor(AmplitudeProducts& pr, const float* const* x, const Offsets& off, const Target& z,
                int n) {
     switch (pr.m) {
     case 1:
@@ -143,6 +150,10 @@ void AmplitudeProducts::AddRowOffsets(const float* const* x, const double* off, 
         AddRowFor(*this, x, Uncentred{}, z, n);
     else
         AddRowFor(*this, x, RowOffsets{off, zOff}, z, n);
+}
+
+void AmplitudeProducts::AddDataRow(const float* const* x, const float* data, double held, int n) {
+    AddRowFor(*this, x, Uncentred{}, DataLessHeld{data, held}, n);
 }
 
 // The scaling to a unit diagonal lets the reduced Cholesky solve drop a signal whose centred norm

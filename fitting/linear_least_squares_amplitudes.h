@@ -21,6 +21,9 @@ struct AmplitudeProducts {
     // The same with one offset for the whole row: off[j] for signal j, zOff for the target.
     void AddRowOffsets(const float* const* x, const double* off, const double* z, double zOff,
                        int n);
+    // The same for a row that is not centred, with the target read as data[q] - held: the sums
+    // of AddRowOffsets with offsets of +0 on those targets, without a row of them.
+    void AddDataRow(const float* const* x, const float* data, double held, int n);
     int m;
     std::vector<double> gram, cross, rawNorm;
 };
