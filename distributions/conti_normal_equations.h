@@ -122,6 +122,10 @@ void UpdateContiNormalEquations(int n, const ContiDataSet& set, const ContiColum
                                 const ContiDataRow& data, const std::vector<char>& changed,
                                 int threads, ContiNormalEquations& eq);
 
+// row[i] += a x[i] for i in [from, last], each point on its own with the product rounded before
+// the addition: the same bits as the plain loop, in vectors of any width.
+void ContiAddMultiple(double* row, const float* x, double a, int from, int last);
+
 // The time-invariant noise ti[0..Points()-1] and radially invariant noise ri[0..Scans()-1] that
 // the elimination implies for amplitudes c of the columns.
 // The residual rows of the scans are formed by threads workers (0 or 1: on the calling thread).

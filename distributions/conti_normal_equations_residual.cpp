@@ -63,12 +63,17 @@ double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
 namespace {
 
 // row[i] -= a x[i] for i in [from, last], each point on its own: the same bits in any width. Built
-// for AVX2 without fused multiply-adds (a x is rounded before it is subtracted, as in the plain
-// build), chosen at run time as the normal equations' kernels are.
+// for AVX-512 and AVX2 without fused multiply-adds (a x is rounded before it is subtracted, as in
+// the plain build), chosen at run time as the normal equations' kernels are.
 [[gnu::always_inline]] inline void SubtractMultiple(double* row, const float* x, double a, int from,
                                                     int last) {
     for (int i = from; i <= last; ++i)
         row[i] -= a * x[i];
+}
+
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
+SubtractMultipleAvx512(double* row, const float* x, double a, int from, int last) {
+    SubtractMultiple(row, x, a, from, last);
 }
 
 [[gnu::target("avx2")]] void SubtractMultipleAvx2(double* row, const float* x, double a, int from,
@@ -79,7 +84,35 @@ namespace {
 void SubtractMultiplePlain(double* row, const float* x, double a, int from, int last) {
     SubtractMultiple(row, x, a, from, last);
 }
+
+// row[i] += a x[i], as SubtractMultiple: the AVX-512 build with its fused multiply-adds turned off.
+[[gnu::always_inline]] inline void AddMultiple(double* row, const float* x, double a, int from,
+                                               int last) {
+    for (int i = from; i <= last; ++i)
+        row[i] += a * x[i];
+}
+
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
+AddMultipleAvx512(double* row, const float* x, double a, int from, int last) {
+    AddMultiple(row, x, a, from, last);
+}
+
+[[gnu::target("avx2")]] void AddMultipleAvx2(double* row, const float* x, double a, int from,
+                                             int last) {
+    AddMultiple(row, x, a, from, last);
+}
+
+void AddMultiplePlain(double* row, const float* x, double a, int from, int last) {
+    AddMultiple(row, x, a, from, last);
+}
 } // namespace
+
+void ContiAddMultiple(double* row, const float* x, double a, int from, int last) {
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto add = avx512 ? AddMultipleAvx512 : avx2 ? AddMultipleAvx2 : AddMultiplePlain;
+    add(row, x, a, from, last);
+}
 
 void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRow& column,
                              const ContiDataRow& data, const std::vector<double>& c,
@@ -89,8 +122,11 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
     const bool known =
         firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const auto subtract = avx2 ? SubtractMultipleAvx2 : SubtractMultiplePlain;
+    const auto subtract = avx512 ? SubtractMultipleAvx512
+                          : avx2 ? SubtractMultipleAvx2
+                                 : SubtractMultiplePlain;
     // Each scan's row by one thread, column by column in order.
     RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
         for (int s = k - 1; s < S; s += m) {

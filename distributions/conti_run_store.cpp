@@ -78,10 +78,9 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                 for (int p = 1; p <= columns; ++p) {
                     if (sol.c[p] == 0.0)
                         continue;
-                    const double cp = sol.c[p];
                     const float* row = gContiKernel.Row(p, k);
-                    for (int j = ContiFirstValueFrom(sol, row, p, s, 1); j <= S::gridCount; ++j)
-                        model[j] += cp * row[j];
+                    ContiAddMultiple(model.data(), row, sol.c[p],
+                                     ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
                 }
                 times[s] = S::header[k].time;
                 for (int j = 1; j <= S::gridCount; ++j) {
