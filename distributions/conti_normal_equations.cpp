@@ -449,6 +449,52 @@ double AddDataOverScansPlain(const CellScans& k, int p) {
     return AddDataOverScans(k, p);
 }
 
+// ContiFirstNonzero, inlined where it is built for a wider vector.
+[[gnu::always_inline]] inline int FirstNonzero(const float* x, int lo, int hi) {
+    int i = lo;
+    for (; i + 15 <= hi; i += 16) {
+        // Zero of either sign: no bit but the sign's set.
+        std::uint32_t bits[16], any = 0;
+        std::memcpy(bits, x + i, sizeof bits);
+        for (int u = 0; u < 16; ++u)
+            any |= bits[u] & 0x7fffffffu;
+        if (any)
+            break;
+    }
+    while (i <= hi && x[i] == 0.0f)
+        ++i;
+    return i;
+}
+
+// Where each of the w columns p.. begins on each scan (into firstNonzero[s * (n + 1) + q]) and
+// their means. Both only compare and add, so the AVX-512 build gives the same values.
+[[gnu::always_inline]] inline void ColumnStartsAndMeans(const ContiColumnRow& column,
+                                                        const ContiDataSet& set, int n, int p,
+                                                        int w, int* firstNonzero, NoiseMeans* out) {
+    const int S = set.Scans();
+    for (int s = 0; s < S; ++s)
+        for (int q = p; q < p + w; ++q)
+            firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] =
+                FirstNonzero(column(q, s), set.first, set.last);
+    ComputeNoiseMeansOfBlocks(
+        [&](int u, int s) { return column(p + u, s); },
+        [&](int u, int s) {
+            return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p + u] - set.first;
+        },
+        w, S, set.first, set.Points(), out);
+}
+
+[[gnu::target("avx512f,avx512vl"), gnu::flatten]] void
+ColumnStartsAndMeansAvx512(const ContiColumnRow& column, const ContiDataSet& set, int n, int p,
+                           int w, int* firstNonzero, NoiseMeans* out) {
+    ColumnStartsAndMeans(column, set, n, p, w, firstNonzero, out);
+}
+
+void ColumnStartsAndMeansPlain(const ContiColumnRow& column, const ContiDataSet& set, int n, int p,
+                               int w, int* firstNonzero, NoiseMeans* out) {
+    ColumnStartsAndMeans(column, set, n, p, w, firstNonzero, out);
+}
+
 } // namespace
 
 void ContiNEQJob::ComputeRows(int k, int count) const {
@@ -527,8 +573,12 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
         const double* sum = rowSum[p];
         o.b[p] = CentredProduct(sb[r], o.columnMeans[p], o.dataMeans, noise);
         o.rawNorm[p] = sum[0];
-        CentredProducts(sum, o.columnMeans[p], o.columnMeans.data() + p, n - p + 1, noise,
-                        o.A.Row(p) + p);
+        if (meansSideBySide != nullptr)
+            CentredProductsSideBySide(sum, o.columnMeans[p], o.columnMeans.data() + p,
+                                      *meansSideBySide, p, n - p + 1, noise, o.A.Row(p) + p);
+        else
+            CentredProducts(sum, o.columnMeans[p], o.columnMeans.data() + p, n - p + 1, noise,
+                            o.A.Row(p) + p);
     }
 }
 
@@ -541,19 +591,7 @@ void RunContiShares(int count, const std::function<void(int, int)>& share) {
 }
 
 int ContiFirstNonzero(const float* x, int lo, int hi) {
-    int i = lo;
-    for (; i + 15 <= hi; i += 16) {
-        // Zero of either sign: no bit but the sign's set.
-        std::uint32_t bits[16], any = 0;
-        std::memcpy(bits, x + i, sizeof bits);
-        for (int u = 0; u < 16; ++u)
-            any |= bits[u] & 0x7fffffffu;
-        if (any)
-            break;
-    }
-    while (i <= hi && x[i] == 0.0f)
-        ++i;
-    return i;
+    return FirstNonzero(x, lo, hi);
 }
 
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
@@ -570,24 +608,18 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     const int S = set.Scans();
     std::vector<int>& firstNonzero = out.firstNonzero;
     firstNonzero.assign(static_cast<std::size_t>(S) * (n + 1), set.first);
+    static const bool avx512 =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    const auto startsAndMeans = avx512 ? ColumnStartsAndMeansAvx512 : ColumnStartsAndMeansPlain;
     RunContiShares(count, [&](int k, int m) {
-        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m) {
-            const int w = std::min(8, n - p + 1);
-            for (int s = 0; s < S; ++s)
-                for (int q = p; q < p + w; ++q)
-                    firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] =
-                        ContiFirstNonzero(column(q, s), set.first, set.last);
-            ComputeNoiseMeansOfBlocks(
-                [&](int u, int s) { return column(p + u, s); },
-                [&](int u, int s) {
-                    return firstNonzero[static_cast<std::size_t>(s) * (n + 1) + p + u] - set.first;
-                },
-                w, S, set.first, set.Points(), out.columnMeans.data() + p);
-        }
+        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m)
+            startsAndMeans(column, set, n, p, std::min(8, n - p + 1), firstNonzero.data(),
+                           out.columnMeans.data() + p);
     });
     SetDataTerms(set, data, out);
 
-    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data()};
+    const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);
+    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data(), &side};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     MarkHeldColumns(n, set, out);

@@ -57,6 +57,9 @@ struct ContiNEQJob {
     // [s * (n + 1) + p]: the first point of the set's range at which column p of scan s is not
     // zero (last + 1 for none), the products before it being zero; none: every point is summed.
     const int* firstNonzero = nullptr;
+    // The columns' means side by side (columns 0..n), for the centred products; none: taken
+    // from out->columnMeans pair by pair, the same values.
+    const NoiseMeansSideBySide* meansSideBySide = nullptr;
     // The rows of share k of count: blocks of four consecutive rows dealt out in rounds of
     // count, every other round in reverse; their upper-triangle cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;

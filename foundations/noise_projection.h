@@ -29,18 +29,21 @@ struct NoiseMeans {
 
 // The row sums of W blocks over one row, side by side, with each point's values added to the
 // blocks' point sums (the helper of ComputeNoiseMeansOfBlocks). The values before point from are
-// zeros of every block: they would add nothing and are skipped.
+// zeros of every block: they would add nothing and are skipped. The row sums go point by point
+// in one pass; the point sums, each its own, in a pass of their own that the compiler can take in
+// vectors.
 template <int W, typename Value>
 void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r, int from = 0) {
     double s[W] = {};
-    double* pt[W];
-    for (int u = 0; u < W; ++u)
-        pt[u] = m[u].point.data();
     for (int j = from; j < points; ++j)
-        for (int u = 0; u < W; ++u) {
+        for (int u = 0; u < W; ++u)
             s[u] += x[u][j];
-            pt[u][j] += x[u][j];
-        }
+    for (int u = 0; u < W; ++u) {
+        double* pt = m[u].point.data();
+        const Value* xu = x[u];
+        for (int j = from; j < points; ++j)
+            pt[j] += xu[j];
+    }
     for (int u = 0; u < W; ++u) {
         m[u].row[r] = s[u] / points;
         m[u].grand += s[u];
@@ -134,6 +137,21 @@ double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
 // out[0..count-1]: the same values, the sums of several pairs formed side by side.
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
                      const NoiseTerms& terms, double* out);
+
+// The point and row means of count blocks y[0..count-1] held side by side: point[j * count + u] =
+// y[u].point[j], row[s * count + u] = y[u].row[s] (zero past the means a block has), and 32
+// zeros after each.
+struct NoiseMeansSideBySide {
+    NoiseMeansSideBySide() = default;
+    NoiseMeansSideBySide(const NoiseMeans* y, int count);
+    int count = 0;
+    std::vector<double> point, row;
+};
+// CentredProducts of x with y[0..count-1], which are the blocks from..from + count - 1 of side:
+// the same values, the sums of the pairs formed in vectors across the pairs.
+void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
+                               const NoiseMeansSideBySide& side, int from, int count,
+                               const NoiseTerms& terms, double* out);
 
 // The noise that the least-squares fit gives a residual whose means are r. The time-invariant
 // part takes the point means (and with them the overall offset); the radially invariant part

@@ -4,6 +4,7 @@
 #include "foundations/noise_projection.h"
 #include "support/dense_residual.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -135,13 +136,14 @@ TEST(NoiseProjection, MeansSkippingKnownZerosAreThoseOverEveryValue) {
     }
 }
 
-// Several blocks at once (their means, then their centred products with one block) give each
-// block exactly what it gets alone, for group sizes on both sides of the eight taken together.
+// Several blocks at once (their means, then their centred products with one block, pair by pair
+// and with the means held side by side from any block on) give each block exactly what it gets
+// alone, for group sizes on both sides of the eight and the 32 taken together.
 TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
     const int rows = 6, first = 2, points = 11;
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-    for (int count : {1, 3, 8, 9, 12}) {
+    for (int count : {1, 3, 8, 9, 12, 33, 70}) {
         std::vector<std::vector<std::vector<float>>> blocks(
             count, std::vector<std::vector<float>>(rows, std::vector<float>(first + points)));
         for (auto& b : blocks)
@@ -167,6 +169,18 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
             for (int k = 0; k < count; ++k)
                 EXPECT_EQ(products[k], CentredProduct(raw[k], together[0], together[k], terms))
                     << count << " blocks, block " << k << ", terms " << mask;
+            const NoiseMeansSideBySide side(together.data(), count);
+            for (int from : {0, count / 3, count - 1}) {
+                std::fill(products.begin(), products.end(), -1.0);
+                CentredProductsSideBySide(raw.data() + from, together[1 % count],
+                                          together.data() + from, side, from, count - from, terms,
+                                          products.data());
+                for (int k = from; k < count; ++k)
+                    EXPECT_EQ(products[k - from],
+                              CentredProduct(raw[k], together[1 % count], together[k], terms))
+                        << count << " blocks side by side from " << from << ", block " << k
+                        << ", terms " << mask;
+            }
         }
     }
 }
