@@ -442,8 +442,8 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
     ContiFitMemo memo;
-    // A trial whose strength search had to go from below hands its end to the next trial's
-    // search, and the last one to the final Run.
+    // Each trial's strength search hands its end to the next trial's search; one that had to go
+    // from below hands it to the final Run too.
     ContiStrengthHint hint;
     const std::vector<double> start = p;
     gTrialShown = false;
@@ -466,6 +466,10 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     }
     FitControl::evaluationCount = control.evaluations;
     FitControl::iterationCount = control.iterations;
+    // The final Run searches the strength on the smooth road as a Run of its own does, so that a
+    // Run after the Fit shows what the Fit stored; the road from below goes on from the hint.
+    if (hint.smooth)
+        hint = ContiStrengthHint{};
     // A parameter the fit could not determine leaves no result: the start values come back
     // (and their model, when a trial's was shown meanwhile).
     const bool failed = !FitControl::fitAborted && result.status == OptimStatus::Failed;

@@ -109,22 +109,49 @@ double SlopeNear(const std::vector<SolvedStrength>& solved, double a) {
     return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
 }
 
-// A hint is usable on an entropy search over as many amplitudes, all finite and >= 0.
+// The rise of the ratio per decade from the root a (gap there g) to the strength solved nearest
+// to it at least kSlopeSpan decades away, on either side (0 when there is none). Nearer strengths
+// differ in their ratio by little more than the accuracy each is solved to.
+constexpr double kSlopeSpan = 1e-4;
+double SlopeAway(const std::vector<SolvedStrength>& solved, double a, double g) {
+    const double x = std::log10(a);
+    const SolvedStrength* nearest = nullptr;
+    double span = 0.0;
+    for (const SolvedStrength& s : solved) {
+        const double d = std::fabs(std::log10(s.alpha) - x);
+        if (d >= kSlopeSpan && (!nearest || d < span)) {
+            nearest = &s;
+            span = d;
+        }
+    }
+    if (!nearest)
+        return 0.0;
+    const double slope = (nearest->gap - g) / (std::log10(nearest->alpha) - x);
+    return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
+}
+
+// A hint is usable on a search over as many amplitudes, all finite and >= 0: one from below on an
+// entropy search, a smooth one on either kind.
 bool HintUsable(const ContiStrengthHint* hint, ContiRegularizationKind kind, int n) {
-    return kind == ContiRegularizationKind::MaximumEntropy && hint && hint->alpha > 0.0 &&
-           std::isfinite(hint->alpha) && static_cast<int>(hint->c.size()) == n + 1 &&
+    return (hint && (hint->smooth || kind == ContiRegularizationKind::MaximumEntropy)) &&
+           hint->alpha > 0.0 && std::isfinite(hint->alpha) &&
+           static_cast<int>(hint->c.size()) == n + 1 &&
            std::all_of(hint->c.begin() + 1, hint->c.end(),
                        [](double v) { return std::isfinite(v) && v >= 0.0; });
 }
 
-// What a search leaves for the next: the strength it reached from below, with its amplitudes and
-// the slope of the ratio there, when it met no failure; else nothing.
+// What a search leaves for the next: the strength it reached, with its amplitudes, the slope of
+// the ratio there (on the smooth road the last hint's when none was measured) and the road, when
+// it met no failure; else nothing.
 ContiStrengthHint HintForNextSearch(bool fromBelow, AnalysisFailure first,
-                                    const ContiRegularizedSolution& out,
-                                    const std::vector<SolvedStrength>& solved) {
-    if (fromBelow && first == AnalysisFailure::None && out.alpha > 0.0)
-        return ContiStrengthHint{out.alpha, out.c, SlopeNear(solved, out.alpha)};
-    return ContiStrengthHint{};
+                                    const ContiRegularizedSolution& out, double gap,
+                                    const std::vector<SolvedStrength>& solved, double lastSlope) {
+    if (first != AnalysisFailure::None || !(out.alpha > 0.0))
+        return ContiStrengthHint{};
+    if (fromBelow)
+        return ContiStrengthHint{out.alpha, out.c, SlopeNear(solved, out.alpha), false};
+    const double slope = SlopeAway(solved, out.alpha, gap);
+    return ContiStrengthHint{out.alpha, out.c, slope > 0.0 ? slope : lastSlope, true};
 }
 
 // The numbers a failure of the strength search carries into its message.
@@ -207,12 +234,12 @@ class CStrengthSolver {
         for (const SolvedStrength& s : solved_)
             if (s.alpha == alpha) {
                 c_ = s.c;
-                if (Entropic())
+                if (Entropic() && !fixedWarm_)
                     warm_ = c_;
                 return s.gap;
             }
         const AnalysisFailure code = Solve(alpha);
-        if (Entropic())
+        if (Entropic() && !fixedWarm_)
             warm_ = c_;
         Note(code);
         ++out_.solves;
@@ -229,11 +256,20 @@ class CStrengthSolver {
     }
     // The strengths solved so far are solved again when asked.
     void Forget() { solved_.clear(); }
+    // Every entropy solution on the smooth road starts from c, not from the last one: a solution
+    // started from that of a strength some 1e-6 decades away is kept as it is (its Newton
+    // decrement is already below the rounding of the objective), which leaves the ratio in steps of
+    // a few 1e-8 that the root search would have to shrink its bracket through.
+    void StartEachFrom(const std::vector<double>& c) {
+        warm_ = c;
+        fixedWarm_ = true;
+    }
     // The whole search again, as if nothing had been solved: the smooth road, the NNLS failure
     // alone noted.
     void StartOver() {
         solved_.clear();
         fromBelow_ = false;
+        fixedWarm_ = false;
         base_ = &shape_.start;
         warm_ = shape_.start;
         first_ = nnlsFailure_;
@@ -275,9 +311,10 @@ class CStrengthSolver {
     ContiRegularizedSolution& out_;
     std::vector<SolvedStrength> solved_;
     std::vector<double> c_;
-    std::vector<double> warm_; // the smooth road's start: the last solution
+    std::vector<double> warm_; // the smooth road's start: the last solution, or StartEachFrom's
     const std::vector<double>* base_;
     bool fromBelow_ = false;
+    bool fixedWarm_ = false; // warm_ stays where StartEachFrom put it
 };
 
 // Where the root of the gap lies in log10 alpha: between xLo and xHi, or at xLo (= xHi) itself
@@ -288,7 +325,8 @@ struct StrengthBracket {
     bool found = false;
     bool reached = true;
     bool atTarget = false;
-    bool byHint = false; // gaps within kHintRatioTolerance count as the root
+    bool byHint = false;   // gaps within kHintRatioTolerance count as the root
+    bool nearRoot = false; // strengths NearEnoughTheRoot count as the root
     double xLo = 0.0, xHi = 0.0;
     double lastAlpha = 0.0, lastGap = 0.0;
 };
@@ -331,6 +369,95 @@ StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint
         b.xLo = x0 + kHintUnit * std::min(k, previous);
         b.xHi = x0 + kHintUnit * std::max(k, previous);
     }
+    return b;
+}
+
+// The tolerance of the root in log10 alpha on the smooth road, and the root search's own
+// allowance around a root at x.
+constexpr double kSmoothRootTolerance = 1e-7;
+double RootAllowance(double x) {
+    return 6e-8 * std::fabs(x) + 0.5 * kSmoothRootTolerance;
+}
+
+// The ratio the smooth road resolves: an entropy solution started from one of a strength about
+// 1e-6 decades away is kept as it is (its Newton decrement is already below the objective's
+// rounding), so the ratios of such strengths agree to a few 1e-8, and the whole search without a
+// hint ends farther than this from the target about one time in ten.
+constexpr double kSmoothRatioTolerance = 1e-8;
+
+// Whether the strength 10^x with gap g counts as the root on the smooth road from a hint: its ratio
+// is within kSmoothRatioTolerance of the target, or the secant to the nearest strength solved on
+// the other side of the target puts the root within the root search's allowance (where a search
+// whose bracket shrank to that allowance ends too, without the solves that shrink the bracket
+// through digits of the ratio the solutions do not resolve).
+bool NearEnoughTheRoot(const std::vector<SolvedStrength>& solved, double x, double g) {
+    if (std::fabs(g) <= kSmoothRatioTolerance)
+        return true;
+    const SolvedStrength* other = nullptr;
+    double span = 0.0;
+    for (const SolvedStrength& s : solved) {
+        const double d = std::fabs(std::log10(s.alpha) - x);
+        if ((s.gap > 0.0) != (g > 0.0) && (!other || d < span)) {
+            other = &s;
+            span = d;
+        }
+    }
+    return other && std::fabs(g) * span <= std::fabs(g - other->gap) * RootAllowance(x);
+}
+
+// The smooth road from a hint: its strength solved from its amplitudes, then away from it in steps
+// aimed by log10(ratio - 1), which grows nearly in proportion to log alpha where the ratio is flat
+// and where it climbs: the first step 1.1 times as far as the hint's slope puts the target (one
+// decade per decade without one), each further step 1.25 times as far as the secant through the
+// last two puts it (four times the last where the ratio did not rise), at most 3 decades a step and
+// 30 in all. Not found when the entropy stalls on the way down (a weaker strength left the ratio
+// where it was: the steps from the smoother solution no longer reach the minimum) or no bracket is
+// met within 40 steps; at its end on a strength near enough the root (NearEnoughTheRoot).
+StrengthBracket BracketSmoothFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
+    constexpr double kReach = 30.0, kLongestStep = 3.0;
+    constexpr int kMostSteps = 40;
+    const double excess = solver.TargetRatio() - 1.0; // > 0 on any search
+    const double aim = std::log10(excess);
+    auto logExcess = [excess](double gap) { return std::log10(std::max(gap + excess, 1e-300)); };
+    solver.StartEachFrom(hint.c);
+    const double x0 = std::log10(hint.alpha);
+    double x = x0, g = solver.Gap(std::pow(10.0, x0)); // as the root search asks for it
+    StrengthBracket b;
+    b.nearRoot = true;
+    b.xLo = b.xHi = x0;
+    if (std::fabs(g) <= kSmoothRatioTolerance) {
+        b.found = b.atTarget = true;
+        return b;
+    }
+    const double dir = g > 0.0 ? -1.0 : 1.0;
+    double h = logExcess(g), widen = 1.1, stride = 0.0, previous = x0;
+    double slope = hint.slope > 0.0 ? hint.slope / (std::log(10.0) * excess) : 1.0;
+    for (int step = 0; (dir < 0.0 ? g > 0.0 : g <= 0.0) && std::fabs(x - x0) < kReach; ++step) {
+        if (step == kMostSteps)
+            return b;
+        const double wanted = widen * std::fabs(h - aim) / slope;
+        stride = std::isfinite(wanted) ? std::clamp(wanted, 1e-6, kLongestStep) : kLongestStep;
+        previous = x;
+        x = std::clamp(x + dir * stride, x0 - kReach, x0 + kReach);
+        const double before = g, hBefore = h;
+        g = solver.Gap(std::pow(10.0, x));
+        h = logExcess(g);
+        if (std::fabs(g) <= kSmoothRatioTolerance) {
+            b.found = b.atTarget = true;
+            b.xLo = b.xHi = x;
+            return b;
+        }
+        if (solver.Entropic() && dir < 0.0 && g > 0.0 &&
+            before - g <= 1e-6 * (g + solver.TargetRatio()))
+            return b;
+        const double rise = (h - hBefore) / (x - previous);
+        slope = rise > 0.0 && std::isfinite(rise) ? rise : 0.25 * std::fabs(h - aim) / stride;
+        widen = 1.25;
+    }
+    b.found = dir < 0.0 ? g <= 0.0 : g > 0.0;
+    b.atTarget = b.found && NearEnoughTheRoot(solver.Solved(), x, g);
+    b.xLo = b.atTarget ? x : std::min(x, previous);
+    b.xHi = b.atTarget ? x : std::max(x, previous);
     return b;
 }
 
@@ -421,9 +548,11 @@ BrentResult StrengthRoot(CStrengthSolver& solver, const StrengthBracket& b) {
     return BrentRoot(
         [&](double x) {
             const double gap = solver.Gap(std::pow(10.0, x));
-            return b.byHint && std::fabs(gap) <= kHintRatioTolerance ? 0.0 : gap;
+            if (b.byHint && std::fabs(gap) <= kHintRatioTolerance)
+                return 0.0;
+            return b.nearRoot && NearEnoughTheRoot(solver.Solved(), x, gap) ? 0.0 : gap;
         },
-        b.xLo, b.xHi, solver.FromBelow() ? 1e-4 : 1e-7, 100);
+        b.xLo, b.xHi, solver.FromBelow() ? 1e-4 : kSmoothRootTolerance, 100);
 }
 
 AnalysisFailure RootSearchFailure(const BrentResult& r) {
@@ -457,8 +586,10 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     }
     CStrengthSolver solver(eq, kind, ShapeOfRegularization(eq, out.nnls, prior), nnlsFailure, out);
     StrengthBracket bracket;
+    const double lastSlope = hint ? hint->slope : 0.0;
     if (HintUsable(hint, kind, eq.N())) {
-        bracket = BracketFromHint(solver, *hint);
+        bracket =
+            hint->smooth ? BracketSmoothFromHint(solver, *hint) : BracketFromHint(solver, *hint);
         if (!bracket.found)
             solver.StartOver();
     }
@@ -481,6 +612,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
         out.failureDetail = StrengthReachedDetail(alpha, g, out.targetRatio);
     KeepSolution(eq, alpha, solver.c(), out);
     if (hint)
-        *hint = HintForNextSearch(solver.FromBelow(), solver.First(), out, solver.Solved());
+        *hint = HintForNextSearch(solver.FromBelow(), solver.First(), out, g, solver.Solved(),
+                                  lastSlope);
     return solver.First();
 }

@@ -21,13 +21,16 @@ struct ContiRegularizedSolution {
     int solves = 0;            // regularized solutions computed by the strength search
 };
 
-// What one entropy strength search leaves for the next on a nearly equal problem (the next trial
-// of a Fit): when its steps from the smooth solution stopped short and it had to start again
-// from below, the strength it reached and the amplitudes there. Empty (alpha 0) otherwise.
+// What one strength search leaves for the next on a nearly equal problem (the next trial of a
+// Fit): the strength it reached and the amplitudes there. An entropy search whose steps from the
+// smooth solution stopped short had to start again from below and leaves that road; one that
+// never stalled (or a second-derivative one) leaves the smooth road (smooth). Empty (alpha 0)
+// after a failure.
 struct ContiStrengthHint {
     double alpha = 0.0;
     std::vector<double> c; // [1..n]
     double slope = 0.0;    // rise of the ratio per decade of strength near alpha (0: unknown)
+    bool smooth = false;   // the search stayed on the smooth road
 };
 
 // The chi-square ratio the confidence level P asks for with nu degrees of freedom: 1 for
@@ -57,9 +60,12 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
 // With a hint that holds a strength, the entropy's search goes from below at once: the strength
 // of the hint is solved from its amplitudes and kept when its ratio is within 1e-5 of the
 // target; else the bracket is found in steps that double from there, and the root is refined as
-// on the road from below; a bracket not found within 30 decades falls back to the whole search. The
-// hint is then left for the next search: filled when the search went from below and reached its
-// ratio, emptied otherwise.
+// on the road from below; a bracket not found within 30 decades falls back to the whole search.
+// A smooth hint instead starts the smooth road at its strength (the entropy's Newton steps from
+// its amplitudes), steps by the hint's slope to the bracket and refines the root as the whole
+// search does, to the same tolerance; where the entropy stalls on the way down, or no bracket is
+// found within 30 decades, the whole search is made. The hint is then left for the next search:
+// filled when the search reached its ratio without a failure, emptied otherwise.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior = {},

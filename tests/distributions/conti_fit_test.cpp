@@ -10,6 +10,7 @@
 #include "state/preference_switches.h"
 #include "support/conti_data_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
@@ -29,6 +30,33 @@ TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     EXPECT_FALSE(FitControl::fitInProgress);
     EXPECT_FALSE(ContiState::calledFromFit);
     FreeDistributionArrays();
+}
+
+// Each trial of the Fit starts its strength search from the last trial's strength. With either
+// regularization the Fit still finds f/f0 and the meniscus of the known truth, and a Run after it
+// shows the distribution the Fit stored but for the last digits (a Run after a Run differs as
+// much).
+TEST(ContiFit, EitherRegularizationFindsTheTruthAndARunAfterItShowsTheSame) {
+    for (const bool entropy : {true, false}) {
+        ContiDataStore store(TwelveScanCase());
+        FillTwoSpeciesOnSystematicNoise(store, 17);
+        ChooseCsOver(0.0f, 15.0f, 76.0f);
+        ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+        ContiState::maxEntRegularization = entropy;
+        StartFf0AndMeniscusOffTheTruth();
+        ASSERT_TRUE(ContiFit(nullptr)) << entropy;
+        EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25) << entropy;
+        EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002) << entropy;
+        EXPECT_LT(FitControl::bestRmsd, 0.0055) << entropy;
+        const float* c = ContiState::distribution;
+        const std::vector<float> fitted(c + 1, c + ContiState::gridPoints + 1);
+        ASSERT_TRUE(RunContiSed(nullptr)) << entropy;
+        const float largest = *std::max_element(fitted.begin(), fitted.end());
+        for (int p = 1; p <= ContiState::gridPoints; ++p)
+            EXPECT_NEAR(ContiState::distribution[p], fitted[p - 1], 1e-5 * largest) << p;
+        FreeDistributionArrays();
+    }
+    ContiState::maxEntRegularization = true;
 }
 
 // The meniscus started on its upper bound: Levenberg-Marquardt once took a zero derivative there
