@@ -273,10 +273,6 @@ double SquaredFitResiduals(std::size_t& count) {
     return sum;
 }
 
-} // namespace
-
-namespace {
-
 // The molar mass (Da) below which a sedimenting species is no particle.
 constexpr double kLightestMass = 1.0;
 
