@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -142,6 +143,25 @@ using V8 = double __attribute__((vector_size(64)));
     std::memcpy(out + j, &s0, sizeof s0), std::memcpy(out + j + 8, &s1, sizeof s1);
 }
 
+// UpdateSixteenRowsInEights over 32 rows: four sums a register of eight, so that the sums of
+// one column wait less on one another.
+[[gnu::always_inline]] inline void UpdateThirtyTwoRowsInEights(double* const* col, double* out,
+                                                               int i, int j) {
+    V8 s[4];
+    std::memcpy(s, out + j, sizeof s);
+    for (int k = 0; k < i; ++k) {
+        const double* lk = col[k] + j;
+        const double l = col[k][i];
+        const V8 lv = {l, l, l, l, l, l, l, l};
+        for (int h = 0; h < 4; ++h) {
+            V8 v;
+            std::memcpy(&v, lk + 8 * h, sizeof v);
+            s[h] -= lv * v;
+        }
+    }
+    std::memcpy(out + j, s, sizeof s);
+}
+
 [[gnu::always_inline]] inline void UpdateFourRows(double* const* col, double* out, int i, int j) {
     V4 s0;
     Load4(s0, out + j);
@@ -153,6 +173,70 @@ using V8 = double __attribute__((vector_size(64)));
         s0 -= lv * v0;
     }
     std::memcpy(out + j, &s0, sizeof s0);
+}
+
+// With AVX-512, the Rows (< 32) rows left after the groups of 32 in one pass over the earlier
+// columns: eights, a four and single rows side by side, each entry with the same products in the
+// same order.
+template <int Rows>
+[[gnu::always_inline]] inline void UpdateRowsLeft(double* const* col, double* out, int i, int j) {
+    constexpr int E = Rows / 8, F = (Rows % 8) / 4, R = Rows % 4;
+    V8 s8[E > 0 ? E : 1];
+    V4 s4 = {};
+    double t[R > 0 ? R : 1];
+    if constexpr (E > 0)
+        std::memcpy(s8, out + j, E * sizeof(V8));
+    if constexpr (F > 0)
+        Load4(s4, out + j + 8 * E);
+    for (int r = 0; r < R; ++r)
+        t[r] = out[j + 8 * E + 4 * F + r];
+    for (int k = 0; k < i; ++k) {
+        const double* lk = col[k] + j;
+        const double l = col[k][i];
+        const V8 l8 = {l, l, l, l, l, l, l, l};
+        for (int e = 0; e < E; ++e) {
+            V8 v;
+            std::memcpy(&v, lk + 8 * e, sizeof v);
+            s8[e] -= l8 * v;
+        }
+        if constexpr (F > 0) {
+            const V4 l4 = {l, l, l, l};
+            V4 v;
+            Load4(v, lk + 8 * E);
+            s4 -= l4 * v;
+        }
+        for (int r = 0; r < R; ++r)
+            t[r] -= l * lk[8 * E + 4 * F + r];
+    }
+    if constexpr (E > 0)
+        std::memcpy(out + j, s8, E * sizeof(V8));
+    if constexpr (F > 0)
+        std::memcpy(out + j + 8 * E, &s4, sizeof s4);
+    for (int r = 0; r < R; ++r)
+        out[j + 8 * E + 4 * F + r] = t[r];
+}
+
+template <int... N>
+[[gnu::always_inline]] inline void UpdateRowsLeftOf(int rows, double* const* col, double* out,
+                                                    int i, int j,
+                                                    std::integer_sequence<int, N...>) {
+    ((rows == N ? UpdateRowsLeft<N>(col, out, i, j) : void()), ...);
+}
+
+// The last R rows (fewer than four) side by side, each sum held in a register rather than
+// stored and loaded again at every product.
+template <int R>
+[[gnu::always_inline]] inline void UpdateLastRows(double* const* col, double* out, int i, int j) {
+    double t[R];
+    for (int r = 0; r < R; ++r)
+        t[r] = out[j + r];
+    for (int k = 0; k < i; ++k) {
+        const double l = col[k][i];
+        for (int r = 0; r < R; ++r)
+            t[r] -= l * col[k][j + r];
+    }
+    for (int r = 0; r < R; ++r)
+        out[j + r] = t[r];
 }
 
 // The factor of the subset solve, column by column (left-looking) as CholeskyFactor sums it from
@@ -176,8 +260,15 @@ SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double
         diag[i] = std::sqrt(pivot);
         for (int j = i + 1; j < m; ++j)
             out[j] = A(idx[j], idx[i]);
-        // sixteen rows at a time in four registers, then four, then one
+        // (with AVX-512 32 rows in four registers,) sixteen rows at a time in four registers,
+        // then four, then one
         int j = i + 1;
+        if constexpr (Eights) {
+            for (; j + 31 < m; j += 32)
+                UpdateThirtyTwoRowsInEights(col, out, i, j);
+            UpdateRowsLeftOf(m - j, col, out, i, j, std::make_integer_sequence<int, 32>{});
+            j = m;
+        }
         for (; j + 15 < m; j += 16)
             if constexpr (Eights)
                 UpdateSixteenRowsInEights(col, out, i, j);
@@ -185,9 +276,19 @@ SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double
                 UpdateSixteenRows(col, out, i, j);
         for (; j + 3 < m; j += 4)
             UpdateFourRows(col, out, i, j);
-        for (; j < m; ++j)
-            for (int k = 0; k < i; ++k)
-                out[j] -= col[k][i] * col[k][j];
+        switch (m - j) {
+        case 3:
+            UpdateLastRows<3>(col, out, i, j);
+            break;
+        case 2:
+            UpdateLastRows<2>(col, out, i, j);
+            break;
+        case 1:
+            UpdateLastRows<1>(col, out, i, j);
+            break;
+        default:
+            break;
+        }
         for (j = i + 1; j < m; ++j)
             out[j] /= diag[i];
     }
@@ -230,7 +331,12 @@ bool SubsetFactorSolvePlain(const CDenseMatrix& A, const std::vector<int>& idx, 
 bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
                          const std::vector<int>& idx, double ridge, std::vector<double>& z) {
     const int m = static_cast<int>(idx.size());
-    std::vector<double> factor(static_cast<std::size_t>(m) * m), diag(m), rhs(m);
+    // Every entry of the factor that is read is written first: the block is kept by the thread
+    // from one solve to the next rather than made and cleared each time.
+    thread_local std::vector<double> factor;
+    if (factor.size() < static_cast<std::size_t>(m) * m)
+        factor.resize(static_cast<std::size_t>(m) * m);
+    std::vector<double> diag(m), rhs(m);
     std::vector<double*> col(m);
     for (int k = 0; k < m; ++k)
         col[k] = factor.data() + static_cast<std::size_t>(k) * m;
