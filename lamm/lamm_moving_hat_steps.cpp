@@ -242,7 +242,7 @@ void CLammIdeal::AdvanceSolution(double step) {
         ((fullPeriodMode && fullPeriodStep) || atPeriodStart)) {
         if (atPeriodStart)
             SetGridEnds(0.0);
-        TwistedSubstituteProduct(Ba, Bb, Bc, cOld, invBet, LTa, gamT, fullPeriodMeeting, c, 1, N);
+        TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, LTa, gamT, fullPeriodMeeting, c, 1, 1, N);
         LimitOverflow();
         return;
     }
@@ -318,8 +318,11 @@ void CLammIdeal::FactorFullPeriodStep() {
         EndEntry(Ba, Bb, Bc, e) += w.half * rate0[p];
         EndEntry(La, Lb, Lc, e) = w.Left(endM[p], endMRate[p], endK[p], endTr[p]);
     }
-    // full-period factors; the general steps keep using La..Lc and gam for their own solves
+    // full-period factors; the general steps keep using La..Lc and gam for their own solves.
+    // The right-hand rows are divided by the pivots once for all the run's full-period steps,
+    // whose substitutions then advance two rows per dependent multiply-add.
     TwistedFactor(La, Lb, Lc, invBet, LTa, gamT, fullPeriodMeeting, 1, N);
+    ScaleRowsByPivots(Ba, Bb, Bc, invBet, 1, N);
 }
 
 void CLammIdeal::SolveFactored(const double* rhsIn, double* out) const {
