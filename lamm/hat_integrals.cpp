@@ -123,40 +123,70 @@ double HatNodeVolume(const double* g, int n, int i) {
 
 namespace {
 
-// The interior terms of a grid amount, volumes[i] * c[i] over nodes 3..n-2 in four interleaved
+// The interior terms of a grid amount, volumes[i] * c[i] over nodes 3..n-2 in eight interleaved
 // parts, and with Moved the same sum over c moved by one node (c[i + shift]) in the same pass.
-// The parts are pairs of lanes, each lane summing its own nodes in order, so the sums are those
-// of the plain loop.
-using Pair = double __attribute__((vector_size(16)));
+// The parts are two vectors of four lanes, each lane summing its own nodes in order and the
+// lanes added in a fixed tree, so the sums are the same on every call and under every vector
+// unit (no multiply is fused with an add); eight parts keep eight additions in flight, where
+// one part's chain of additions would set the pace.
+using Quad = double __attribute__((vector_size(32)));
+constexpr int kQuads = 2;
 
-inline Pair LoadPair(const double* p) {
-    Pair v;
+[[gnu::always_inline]] inline void LoadQuad(Quad& v, const double* p) {
     std::memcpy(&v, p, sizeof v);
-    return v;
+}
+
+[[gnu::always_inline]] inline double SumOfParts(const Quad (&part)[kQuads]) {
+    return ((part[0][0] + part[0][1]) + (part[0][2] + part[0][3])) +
+           ((part[1][0] + part[1][1]) + (part[1][2] + part[1][3]));
+}
+
+template <bool Moved>
+[[gnu::always_inline]] inline void InteriorAmountsBody(const double* volumes, const double* c,
+                                                       int n, int shift, double& here,
+                                                       double& moved) {
+    Quad part[kQuads] = {}, movedPart[kQuads] = {};
+    const double* cm = c + shift;
+    int i = 3;
+    for (; i + 4 * kQuads - 1 <= n - 2; i += 4 * kQuads)
+        for (int q = 0; q < kQuads; ++q) {
+            Quad v, x;
+            LoadQuad(v, volumes + i + 4 * q);
+            LoadQuad(x, c + i + 4 * q);
+            part[q] += v * x;
+            if constexpr (Moved) {
+                LoadQuad(x, cm + i + 4 * q);
+                movedPart[q] += v * x;
+            }
+        }
+    for (; i <= n - 2; ++i) {
+        part[0][0] += volumes[i] * c[i];
+        if constexpr (Moved)
+            movedPart[0][0] += volumes[i] * cm[i];
+    }
+    here = SumOfParts(part);
+    moved = SumOfParts(movedPart);
+}
+
+template <bool Moved>
+[[gnu::target("avx2")]] void InteriorAmountsAvx2(const double* volumes, const double* c, int n,
+                                                 int shift, double& here, double& moved) {
+    InteriorAmountsBody<Moved>(volumes, c, n, shift, here, moved);
+}
+
+template <bool Moved>
+void InteriorAmountsPlain(const double* volumes, const double* c, int n, int shift, double& here,
+                          double& moved) {
+    InteriorAmountsBody<Moved>(volumes, c, n, shift, here, moved);
 }
 
 template <bool Moved>
 void InteriorAmounts(const double* volumes, const double* c, int n, int shift, double& here,
                      double& moved) {
-    Pair low = {0.0, 0.0}, high = {0.0, 0.0}, movedLow = {0.0, 0.0}, movedHigh = {0.0, 0.0};
-    const double* cm = c + shift;
-    int i = 3;
-    for (; i + 3 <= n - 2; i += 4) {
-        const Pair v0 = LoadPair(volumes + i), v1 = LoadPair(volumes + i + 2);
-        low += v0 * LoadPair(c + i);
-        high += v1 * LoadPair(c + i + 2);
-        if constexpr (Moved) {
-            movedLow += v0 * LoadPair(cm + i);
-            movedHigh += v1 * LoadPair(cm + i + 2);
-        }
-    }
-    for (; i <= n - 2; ++i) {
-        low[0] += volumes[i] * c[i];
-        if constexpr (Moved)
-            movedLow[0] += volumes[i] * cm[i];
-    }
-    here = (low[0] + low[1]) + (high[0] + high[1]);
-    moved = (movedLow[0] + movedLow[1]) + (movedHigh[0] + movedHigh[1]);
+    if (UsableVectorUnit() >= VectorUnit::Avx2)
+        InteriorAmountsAvx2<Moved>(volumes, c, n, shift, here, moved);
+    else
+        InteriorAmountsPlain<Moved>(volumes, c, n, shift, here, moved);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ double HatFrame(const double* g, int n, int i, int j);
 double HatNodeVolume(const double* g, int n, int i);
 // Sum of node volume times c[i] over 1..n: the four end nodes (1, 2, n - 1, n) weigh by their
 // volumes on g, the interior by volumes[3..n-2], which a moving grid's ends do not change. Summed
-// in four lanes in a fixed order, so the result is the same every time.
+// in eight lanes in a fixed order, so the result is the same every time.
 double HatGridAmount(const double* g, const double* volumes, const double* c, int n);
 // The interior part of HatGridAmount (nodes 3..n-2) for c and, in the same pass, for c moved by
 // one node (c[i + shift], shift -1 or 1), as a grid shift needs before and after it moves.

@@ -1,5 +1,6 @@
 // Element integrals of hat functions against their closed forms, and the Thomas solves against
 // dense elimination.
+#include "foundations/vector_unit.h"
 #include "lamm/crank_nicolson_rows.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/tridiagonal.h"
@@ -64,9 +65,9 @@ TEST(HatIntegrals, NodeVolumesSumToTheSectorArea) {
 
 // A grid shift sums the interior amount before and after the profile moves by one node in one
 // pass: both must be the amounts a fresh sum gives, bit for bit, for every grid size (the tail
-// below a multiple of four included) and both directions.
+// below a multiple of eight included) and both directions, with any vector unit.
 TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums) {
-    for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 200}) {
+    for (int n : {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 19, 20, 21, 200}) {
         std::vector<double> g(n + 2), volumes(n + 2), c(n + 2);
         for (int i = 1; i <= n + 1; ++i) {
             g[i] = 6.0 + 1.1 * std::pow(double(i - 1) / n, 1.3);
@@ -85,6 +86,12 @@ TEST(HatIntegrals, InteriorAmountsOfAShiftAreThoseOfFreshSums) {
             EXPECT_EQ(HatGridAmountFrom(g.data(), c.data(), n, here), fresh) << n;
             EXPECT_EQ(HatGridAmountFrom(g.data(), m.data(), n, moved), freshMoved)
                 << n << " shift " << shift;
+            // the same bits from the plain loops
+            const CVectorUnitCap plain(VectorUnit::Plain);
+            double plainHere = 0.0, plainMoved = 0.0;
+            HatInteriorAmounts(volumes.data(), c.data(), n, shift, plainHere, plainMoved);
+            EXPECT_EQ(plainHere, here) << n;
+            EXPECT_EQ(plainMoved, moved) << n << " shift " << shift;
         }
     }
 }
