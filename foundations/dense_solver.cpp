@@ -250,11 +250,15 @@ template <bool Eights>
 SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
                       double* const* col, double* diag, double* rhs) {
     const int m = static_cast<int>(idx.size());
+    // diag[j] holds the pivot of column j, less the squares of the columns done so far, until
+    // column j takes its root; rhs[j] the forward substitution's sum likewise. Each loses its
+    // terms in column order as the columns are done, rather than all at once in a chain of its
+    // own when its turn comes: the same terms in the same order.
+    for (int i = 0; i < m; ++i)
+        diag[i] = A(idx[i], idx[i]) + ridge;
     for (int i = 0; i < m; ++i) {
         double* out = col[i];
-        double pivot = A(idx[i], idx[i]) + ridge;
-        for (int k = 0; k < i; ++k)
-            pivot -= col[k][i] * col[k][i];
+        const double pivot = diag[i];
         if (!(pivot > 0.0) || !std::isfinite(pivot))
             return false;
         diag[i] = std::sqrt(pivot);
@@ -291,12 +295,12 @@ SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double
         }
         for (j = i + 1; j < m; ++j)
             out[j] /= diag[i];
-    }
-    for (int i = 0; i < m; ++i) {
-        double sum = rhs[i];
-        for (int k = 0; k < i; ++k)
-            sum -= col[k][i] * rhs[k];
-        rhs[i] = sum / diag[i];
+        const double y = rhs[i] / diag[i];
+        rhs[i] = y;
+        for (j = i + 1; j < m; ++j) {
+            diag[j] -= out[j] * out[j];
+            rhs[j] -= out[j] * y;
+        }
     }
     for (int i = m - 1; i >= 0; --i) {
         double sum = rhs[i];
