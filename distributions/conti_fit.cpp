@@ -371,16 +371,21 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
 }
 
 // ContiSimplexSim, with the trials whose model was computed before in this run taken from memo.
+// Without smoothHints a trial starts no search from a hint on the smooth road: the strength found
+// then depends on the trial before in its last digits, which differences of nearby trials (the
+// derivatives of Levenberg-Marquardt) would read as a slope.
 FitObjective Objective(TXLAWindow* window, const std::vector<KernelParameter>& free,
-                       ContiFitMemo& memo, ContiStrengthHint& hint) {
+                       ContiFitMemo& memo, ContiStrengthHint& hint, bool smoothHints) {
     return FitObjective{
-        [window, free, &memo, &hint](const double* p, std::vector<double>* residuals) {
+        [window, free, &memo, &hint, smoothHints](const double* p, std::vector<double>* residuals) {
             const ContiTrialModel model = TrialModel(free, p);
             double value = 0.0;
             if (memo.Find(model, residuals, value)) {
                 NoteStopRequest(false);
                 return value;
             }
+            if (hint.smooth && !smoothHints)
+                hint = ContiStrengthHint{};
             value = ContiSimplexSim(window, p, residuals, &hint);
             if (value != kFailedEvaluation && !FitControl::fitAborted)
                 memo.Keep(model, value, residuals);
@@ -453,10 +458,15 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
         TXLAWindow* window;
         ~TrialPlotEnd() { EndTrialDistribution(window); }
     } trialPlotEnd{window};
+    const bool differentiates =
+        choice.method == OptimiserChoice::Method::MarquardtLevenberg ||
+        (choice.method == OptimiserChoice::Method::Annealing &&
+         choice.afterAnnealing == OptimiserChoice::FinalStep::MarquardtLevenberg);
     OptimResult result;
     try {
         result = RunChosenOptimiser(window, choice, p.data(), n,
-                                    Objective(window, free, memo, hint), BoundsOf(free), control);
+                                    Objective(window, free, memo, hint, !differentiates),
+                                    BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         FitControl::fitInProgress = false;
