@@ -62,30 +62,10 @@ double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
 
 namespace {
 
-// row[i] -= a x[i] for i in [from, last], each point on its own: the same bits in any width. Built
-// for AVX-512 and AVX2 without fused multiply-adds (a x is rounded before it is subtracted, as in
-// the plain build), chosen at run time as the normal equations' kernels are.
-[[gnu::always_inline]] inline void SubtractMultiple(double* row, const float* x, double a, int from,
-                                                    int last) {
-    for (int i = from; i <= last; ++i)
-        row[i] -= a * x[i];
-}
-
-[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
-SubtractMultipleAvx512(double* row, const float* x, double a, int from, int last) {
-    SubtractMultiple(row, x, a, from, last);
-}
-
-[[gnu::target("avx2")]] void SubtractMultipleAvx2(double* row, const float* x, double a, int from,
-                                                  int last) {
-    SubtractMultiple(row, x, a, from, last);
-}
-
-void SubtractMultiplePlain(double* row, const float* x, double a, int from, int last) {
-    SubtractMultiple(row, x, a, from, last);
-}
-
-// row[i] += a x[i], as SubtractMultiple: the AVX-512 build with its fused multiply-adds turned off.
+// row[i] += a x[i] for i in [from, last], each point on its own: the same bits in any width. Built
+// for AVX-512 and AVX2 without fused multiply-adds (a x is rounded before it is added, as in the
+// plain build), chosen at run time as the normal equations' kernels are. Subtracting a x is adding
+// -a x: the same bits.
 [[gnu::always_inline]] inline void AddMultiple(double* row, const float* x, double a, int from,
                                                int last) {
     for (int i = from; i <= last; ++i)
@@ -122,11 +102,6 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
     const bool known =
         firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
     std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
-    static const bool avx512 = __builtin_cpu_supports("avx512f");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    const auto subtract = avx512 ? SubtractMultipleAvx512
-                          : avx2 ? SubtractMultipleAvx2
-                                 : SubtractMultiplePlain;
     // Each scan's row by one thread, column by column in order.
     RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
         for (int s = k - 1; s < S; s += m) {
@@ -141,7 +116,7 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                 const float* x = column(p, s);
                 const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
                                        : ContiFirstNonzero(x, set.first, set.last);
-                subtract(row.data(), x, c[p], from, set.last);
+                ContiAddMultiple(row.data(), x, -c[p], from, set.last);
             }
         }
     });
