@@ -9,6 +9,7 @@
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "support/conti_data_store.h"
+#include "support/race_checker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,7 +41,7 @@ TEST(ContiFit, EitherRegularizationFindsTheTruthAndARunAfterItShowsTheSame) {
     for (const bool entropy : {true, false}) {
         ContiDataStore store(TwelveScanCase());
         FillTwoSpeciesOnSystematicNoise(store, 17);
-        ChooseCsOver(0.0f, 15.0f, 76.0f);
+        ChooseCsOver(0.0f, 15.0f, FullOrUnderRaceChecker(76.0f, 40.0f));
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
         ContiState::maxEntRegularization = entropy;
         StartFf0AndMeniscusOffTheTruth();
