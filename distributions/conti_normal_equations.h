@@ -137,3 +137,12 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                              const ContiDataRow& data, const std::vector<double>& c,
                              std::vector<double>& ti, std::vector<double>& ri, int threads = 1,
                              const std::vector<int>* firstNonzero = nullptr);
+// ContiNoiseForAmplitudes with each scan's model without the noise from the same pass over the
+// kernel: model[s][j] for j in 1..points (at least the set's last; [0] is 0) the sum of the
+// columns' multiples c[p] column(p, s)[j], added in column order from 0, point by point. A row
+// holds points + 1 values or more.
+void ContiNoiseAndModel(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                        const ContiDataRow& data, const std::vector<double>& c, int points,
+                        std::vector<double>& ti, std::vector<double>& ri,
+                        std::vector<std::vector<double>>& model, int threads = 1,
+                        const std::vector<int>* firstNonzero = nullptr);

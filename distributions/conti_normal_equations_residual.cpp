@@ -85,6 +85,86 @@ AddMultipleAvx512(double* row, const float* x, double a, int from, int last) {
 void AddMultiplePlain(double* row, const float* x, double a, int from, int last) {
     AddMultiple(row, x, a, from, last);
 }
+
+// model[i] += a x[i] and residual[i] -= a x[i] for i in [from, last], from one read of x: each
+// the same bits as AddMultiple on its own (taking a x off is adding -a x).
+[[gnu::always_inline]] inline void
+AddAndTakeMultiple(double* model, double* residual, const float* x, double a, int from, int last) {
+    for (int i = from; i <= last; ++i) {
+        const double m = a * x[i];
+        model[i] += m;
+        residual[i] -= m;
+    }
+}
+
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
+AddAndTakeMultipleAvx512(double* model, double* residual, const float* x, double a, int from,
+                         int last) {
+    AddAndTakeMultiple(model, residual, x, a, from, last);
+}
+
+[[gnu::target("avx2")]] void AddAndTakeMultipleAvx2(double* model, double* residual, const float* x,
+                                                    double a, int from, int last) {
+    AddAndTakeMultiple(model, residual, x, a, from, last);
+}
+
+void AddAndTakeMultiplePlain(double* model, double* residual, const float* x, double a, int from,
+                             int last) {
+    AddAndTakeMultiple(model, residual, x, a, from, last);
+}
+
+void AddAndTake(double* model, double* residual, const float* x, double a, int from, int last) {
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const auto add = avx512 ? AddAndTakeMultipleAvx512
+                     : avx2 ? AddAndTakeMultipleAvx2
+                            : AddAndTakeMultiplePlain;
+    add(model, residual, x, a, from, last);
+}
+
+// The residual rows of the scans over the set's range (data less each column's multiple, column by
+// column in order) and, with model, each scan's model over points 1..points: the columns'
+// multiples added in order from 0, past each column's leading zeros, from the same read of each
+// kernel row. Each scan's rows by one thread.
+void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                          const ContiDataRow& data, const std::vector<double>& c, int threads,
+                          const std::vector<int>* firstNonzero, int points,
+                          std::vector<std::vector<double>>& residual,
+                          std::vector<std::vector<double>>* model) {
+    const int S = set.Scans();
+    const bool known =
+        firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
+    residual.assign(S, std::vector<double>(set.last + 1, 0.0));
+    if (model)
+        model->assign(S, std::vector<double>(std::size_t(std::max(points, set.last)) + 1, 0.0));
+    RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
+        for (int s = k - 1; s < S; s += m) {
+            std::vector<double>& row = residual[s];
+            const float* y = data(s);
+            for (int i = set.first; i <= set.last; ++i)
+                row[i] = y[i];
+            for (int p = 1; p <= n; ++p) {
+                if (c[p] == 0.0)
+                    continue;
+                // Past a column's leading zeros: they leave the rows as they are.
+                const float* x = column(p, s);
+                const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
+                                       : ContiFirstNonzero(x, set.first, set.last);
+                if (!model) {
+                    ContiAddMultiple(row.data(), x, -c[p], from, set.last);
+                    continue;
+                }
+                double* to = (*model)[s].data();
+                const int before = ContiFirstNonzero(x, 1, set.first - 1);
+                if (before < set.first)
+                    ContiAddMultiple(to, x, c[p], before, set.first - 1);
+                AddAndTake(to, row.data(), x, c[p], from, set.last);
+                ContiAddMultiple(to, x, c[p], std::max(from, set.last + 1), points);
+            }
+        }
+    });
+}
+
 } // namespace
 
 void ContiAddMultiple(double* row, const float* x, double a, int from, int last) {
@@ -98,28 +178,21 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
                              const ContiDataRow& data, const std::vector<double>& c,
                              std::vector<double>& ti, std::vector<double>& ri, int threads,
                              const std::vector<int>* firstNonzero) {
-    const int S = set.Scans();
-    const bool known =
-        firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
-    std::vector<std::vector<double>> residual(S, std::vector<double>(set.last + 1, 0.0));
-    // Each scan's row by one thread, column by column in order.
-    RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
-        for (int s = k - 1; s < S; s += m) {
-            std::vector<double>& row = residual[s];
-            const float* y = data(s);
-            for (int i = set.first; i <= set.last; ++i)
-                row[i] = y[i];
-            for (int p = 1; p <= n; ++p) {
-                if (c[p] == 0.0)
-                    continue;
-                // Past a column's leading zeros: they leave the row as it is.
-                const float* x = column(p, s);
-                const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
-                                       : ContiFirstNonzero(x, set.first, set.last);
-                ContiAddMultiple(row.data(), x, -c[p], from, set.last);
-            }
-        }
-    });
+    std::vector<std::vector<double>> residual;
+    ResidualAndModelRows(n, set, column, data, c, threads, firstNonzero, 0, residual, nullptr);
+    NoiseEstimate e =
+        NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
+    ti = std::move(e.ti);
+    ri = std::move(e.ri);
+}
+
+void ContiNoiseAndModel(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                        const ContiDataRow& data, const std::vector<double>& c, int points,
+                        std::vector<double>& ti, std::vector<double>& ri,
+                        std::vector<std::vector<double>>& model, int threads,
+                        const std::vector<int>* firstNonzero) {
+    std::vector<std::vector<double>> residual;
+    ResidualAndModelRows(n, set, column, data, c, threads, firstNonzero, points, residual, &model);
     NoiseEstimate e =
         NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
     ti = std::move(e.ti);

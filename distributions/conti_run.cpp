@@ -147,18 +147,18 @@ ContiGrid CurrentContiGrid(ContiVariant variant) {
 }
 
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise,
-                                 ContiStrengthHint* hint) {
+                                 ContiStrengthHint* hint, bool withModel) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
     out.grid = CurrentContiGrid(variant);
     if (!EnsureContiKernel(window, out.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out, withNoise, hint);
+    return SolveContiSet(window, out, withNoise, hint, withModel);
 }
 
 ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise,
-                          ContiStrengthHint* hint) {
+                          ContiStrengthHint* hint, bool withModel) {
     // Every column: the distribution's points and the discrete species after them.
     const int n = out.grid.Columns();
     const ContiDataSet& set = out.set;
@@ -226,7 +226,11 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
         if (!out.second.empty())
             out.second[1] = 1.0;
     }
-    if (withNoise)
+    out.model.clear();
+    if (withNoise && withModel)
+        ContiNoiseAndModel(n, set, column, data, out.c, S::gridCount, out.ti, out.ri, out.model,
+                           ContiThreadCount(), &eq.firstNonzero);
+    else if (withNoise)
         ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ContiThreadCount(),
                                 &eq.firstNonzero);
     out.firstNonzero = std::move(eq.firstNonzero);
@@ -288,7 +292,7 @@ bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     ContiSolution sol;
     ContiStatus status = ContiStatus::Refused;
     try {
-        status = ComputeContiSolution(window, sol, true, hint);
+        status = ComputeContiSolution(window, sol, true, hint, true);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         ShowError(NotEnoughMemoryText().c_str(), 0);

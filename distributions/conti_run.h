@@ -18,7 +18,10 @@ struct ContiSolution {
     std::vector<double> c;      // amplitudes [1..n] of the main result
     std::vector<double> second; // second-derivative amplitudes while both are shown, else empty
     std::vector<double> ti, ri; // eliminated noise over set's points and scans
-    std::vector<double> prior;  // [1..n], the prior probability regularized with; empty: none
+    // Each scan's model without the noise on the common grid ([s][1..gridCount]), formed with the
+    // noise when asked for; empty: not formed (the store forms it).
+    std::vector<std::vector<double>> model;
+    std::vector<double> prior; // [1..n], the prior probability regularized with; empty: none
     // [s * (n + 1) + p]: where column p of the s-th scan begins inside the set's range, as the
     // normal equations found it (ContiNormalEquations::firstNonzero); empty: not known.
     std::vector<int> firstNonzero;
@@ -68,14 +71,16 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g);
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without
 // withNoise the eliminated noise is not formed (ti and ri stay empty): a caller that needs only
 // the rmsd saves a pass over the kernel. A hint carries the entropy's strength search from one
-// computation to the next on nearly the same data and model (RegularizeDistribution).
+// computation to the next on nearly the same data and model (RegularizeDistribution). With
+// withModel (and withNoise) the scans' model is formed in the same pass as the noise, for a
+// caller that stores the solution.
 ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
-                                 ContiStrengthHint* hint = nullptr);
+                                 ContiStrengthHint* hint = nullptr, bool withModel = false);
 // The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
-// data set out.set on the kernel as it stands for out.grid; the hint goes to the main
-// regularization.
+// data set out.set on the kernel as it stands for out.grid, with withModel the scans' model
+// beside it; the hint goes to the main regularization.
 ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
-                          ContiStrengthHint* hint = nullptr);
+                          ContiStrengthHint* hint = nullptr, bool withModel = false);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
 // A fit's trial shown while the fit runs: its fit, residuals and noise go into the scan store; the

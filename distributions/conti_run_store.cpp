@@ -64,6 +64,10 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
     // Each scan's curves by one worker (a scan writes only its own rows), so they are the same
     // for any thread count.
     const int scans = set.Scans();
+    const bool formed =
+        std::ssize(sol.model) == scans &&
+        std::all_of(sol.model.begin(), sol.model.end(),
+                    [](const std::vector<double>& m) { return std::ssize(m) > S::gridCount; });
     times.assign(scans, 0.0);
     totals.assign(scans, {});
     RunContiShares(
@@ -72,15 +76,20 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
             for (int s = share - 1; s < scans; s += count) {
                 const int k = set.scans[s];
                 // Column by column along the kernel rows; each point adds the columns in order (a
-                // column's leading zeros add nothing).
+                // column's leading zeros add nothing). Formed with the noise when the solution
+                // holds it (the same values).
                 std::vector<double>& model = totals[s];
-                model.assign(S::gridCount + 1, 0.0);
-                for (int p = 1; p <= columns; ++p) {
-                    if (sol.c[p] == 0.0)
-                        continue;
-                    const float* row = gContiKernel.Row(p, k);
-                    ContiAddMultiple(model.data(), row, sol.c[p],
-                                     ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
+                if (formed) {
+                    model.assign(sol.model[s].begin(), sol.model[s].begin() + S::gridCount + 1);
+                } else {
+                    model.assign(S::gridCount + 1, 0.0);
+                    for (int p = 1; p <= columns; ++p) {
+                        if (sol.c[p] == 0.0)
+                            continue;
+                        const float* row = gContiKernel.Row(p, k);
+                        ContiAddMultiple(model.data(), row, sol.c[p],
+                                         ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
+                    }
                 }
                 times[s] = S::header[k].time;
                 for (int j = 1; j <= S::gridCount; ++j) {

@@ -431,6 +431,49 @@ TEST_F(ContiNumerics, NoiseOfAmplitudesCountsEveryPointPastLeadingZeros) {
     EXPECT_EQ(ri, expected.ri);
 }
 
+// The model formed with the noise adds every column over every point of the rows, leading zeros
+// before, inside or past the fitted range alike, and leaves the noise as it is alone.
+TEST_F(ContiNumerics, ModelFormedWithTheNoiseIsEveryColumnOverEveryPoint) {
+    struct Case {
+        const char* name;
+        int zerosOf3, zerosOf4; // leading zeros of columns 3 and 4 (points 1..zeros)
+        bool handed;            // the equations' first values handed over
+        int threads;
+    } cases[] = {{"no zeros", 0, 0, false, 1},
+                 {"zeros before the range", 3, 2, true, 1},
+                 {"zeros into the range", 9, 12, true, 3},
+                 {"zeros into the range, looked for", 9, 12, false, 2},
+                 {"a column of zeros", 23, 5, true, 3},
+                 {"values past the range only", 23, 21, false, 1}};
+    for (const Case& c : cases) {
+        CentringCase cc(11, true, true, 6, 23);
+        for (int s = 0; s < cc.S; ++s) {
+            std::fill(cc.K[3][s].begin() + 1, cc.K[3][s].begin() + 1 + c.zerosOf3, 0.0f);
+            std::fill(cc.K[4][s].begin() + 1, cc.K[4][s].begin() + 1 + std::min(23, c.zerosOf4 + s),
+                      0.0f);
+        }
+        std::vector<double> a = {0.0, 0.4, 0.0, 1.5, 0.7, 0.2, 0.9};
+        ContiNormalEquations eq;
+        ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 1, eq));
+        const std::vector<int>* first = c.handed ? &eq.firstNonzero : nullptr;
+        std::vector<double> ti, ri, aloneTi, aloneRi;
+        std::vector<std::vector<double>> model;
+        ContiNoiseAndModel(cc.n, cc.set, cc.Column(), cc.Data(), a, cc.points, ti, ri, model,
+                           c.threads, first);
+        ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), a, aloneTi, aloneRi);
+        EXPECT_EQ(ti, aloneTi) << c.name;
+        EXPECT_EQ(ri, aloneRi) << c.name;
+        ASSERT_EQ(std::ssize(model), cc.S) << c.name;
+        for (int s = 0; s < cc.S; ++s) {
+            std::vector<double> expected(cc.points + 1, 0.0);
+            for (int p = 1; p <= cc.n; ++p)
+                for (int i = 1; a[p] != 0.0 && i <= cc.points; ++i)
+                    expected[i] += a[p] * cc.K[p][s][i];
+            EXPECT_EQ(model[s], expected) << c.name << " scan " << s;
+        }
+    }
+}
+
 // The shares go to kept threads and the caller, whoever claims first: each must run exactly once
 // with its own number, also when two callers share the threads at once and calls follow one
 // another faster than the threads wake.

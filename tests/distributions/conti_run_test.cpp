@@ -204,6 +204,27 @@ TEST_F(ContiRun, StoredFitsResidualsAndNoiseAreTheSameForAnyThreadCount) {
     gDistributionThreadCount = 2;
 }
 
+// The Run forms the scans' model with the noise; the store forms it itself for a solution
+// without it: the same fits, residuals and noise either way.
+TEST_F(ContiRun, StoredCurvesAreTheSameWithTheModelFormedBeforeOrByTheStore) {
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 9);
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    ContiState::calledFromFit = true;
+    for (bool threads : {false, true}) {
+        ContiState::multiThreading = threads;
+        ContiSolution sol;
+        ASSERT_EQ(ComputeContiSolution(nullptr, sol, true, nullptr, true), ContiStatus::Done);
+        ASSERT_EQ(std::ssize(sol.model), sol.set.Scans());
+        StoreContiSolution(sol);
+        const auto formed = std::vector{store.fit, store.residuals};
+        sol.model.clear();
+        for (auto& row : store.fit)
+            std::fill(row.begin(), row.end(), 0.0f);
+        StoreContiSolution(sol);
+        EXPECT_TRUE((std::vector{store.fit, store.residuals}) == formed) << threads;
+    }
+}
+
 constexpr const char* kConfidenceText =
     "The confidence level of the regularization must lie between 0 and 1, or above 1 up to 2 as "
     "the chi-square ratio itself.";
