@@ -83,6 +83,13 @@ struct SolvedStrength {
     std::vector<double> c;
 };
 
+// A strength solved beside others: its failure, amplitudes and gap.
+struct StrengthTrial {
+    double alpha = 0.0, gap = 0.0;
+    AnalysisFailure code = AnalysisFailure::None;
+    std::vector<double> c;
+};
+
 // The strength solved nearest below alpha; null when there is none.
 const SolvedStrength* NearestWeaker(const std::vector<SolvedStrength>& solved, double alpha) {
     const SolvedStrength* below = nullptr;
@@ -243,9 +250,39 @@ class CStrengthSolver {
             warm_ = c_;
         Note(code);
         ++out_.solves;
-        const double gap = eq_.ChiSquare(c_) / out_.chiSquare0 - out_.targetRatio;
+        const double gap = GapOf(c_);
         solved_.push_back(SolvedStrength{alpha, gap, c_});
         return gap;
+    }
+
+    // Strengths on the smooth road solved side by side on up to `threads` threads, each entropy
+    // solution from start: none depends on another or on the thread that solved it. Nothing is
+    // kept; Keep takes those the search goes on with, in order.
+    std::vector<StrengthTrial> SolveSideBySide(const std::vector<double>& alphas,
+                                               const std::vector<double>& start,
+                                               int threads) const {
+        std::vector<StrengthTrial> trials(alphas.size());
+        const int count = std::clamp(threads, 1, std::max(1, static_cast<int>(alphas.size())));
+        RunContiShares(count, [&](int k, int m) {
+            for (std::size_t i = std::size_t(k) - 1; i < alphas.size(); i += std::size_t(m)) {
+                StrengthTrial& t = trials[i];
+                t.alpha = alphas[i];
+                t.code = SolveSmooth(t.alpha, start, t.c);
+                t.gap = GapOf(t.c);
+            }
+        });
+        return trials;
+    }
+    // A strength solved by SolveSideBySide, taken as Gap would have solved it: its failure noted,
+    // its amplitudes left in c() (and the smooth road's start for the next).
+    double Keep(StrengthTrial& t) {
+        c_.swap(t.c);
+        if (Entropic() && !fixedWarm_)
+            warm_ = c_;
+        Note(t.code);
+        ++out_.solves;
+        solved_.push_back(SolvedStrength{t.alpha, t.gap, c_});
+        return t.gap;
     }
 
     // From now on an entropy solution starts from the one of the nearest weaker strength solved
@@ -293,14 +330,22 @@ class CStrengthSolver {
 
   private:
     AnalysisFailure Solve(double alpha) {
-        if (kind_ == ContiRegularizationKind::SecondDerivative)
-            return SolveSecondDerivative(eq_, alpha, c_, shape_.q);
-        if (fromBelow_) {
+        if (fromBelow_ && Entropic()) {
             const SolvedStrength* below = NearestWeaker(solved_, alpha);
             return SolveMaximumEntropy(eq_, alpha, shape_.m, below ? below->c : *base_, c_,
                                        EntropyNewton::OffTheFloor);
         }
-        return SolveMaximumEntropy(eq_, alpha, shape_.m, warm_, c_);
+        return SolveSmooth(alpha, warm_, c_);
+    }
+    // The solution at alpha on the smooth road, an entropy one started from start.
+    AnalysisFailure SolveSmooth(double alpha, const std::vector<double>& start,
+                                std::vector<double>& c) const {
+        if (kind_ == ContiRegularizationKind::SecondDerivative)
+            return SolveSecondDerivative(eq_, alpha, c, shape_.q);
+        return SolveMaximumEntropy(eq_, alpha, shape_.m, start, c);
+    }
+    double GapOf(const std::vector<double>& c) const {
+        return eq_.ChiSquare(c) / out_.chiSquare0 - out_.targetRatio;
     }
 
     const ContiNormalEquations& eq_;
@@ -478,6 +523,47 @@ void ClimbByDecades(CStrengthSolver& solver, DecadeWalk& w) {
     w.hi = w.alpha;
 }
 
+// The walk's first strength and, while the ratio stays below the target, up by decades from it
+// until one is above, at most 30 decades: the decades are solved side by side on `threads` threads,
+// in turns of as many, each from the NNLS start, so that each is the same for any count of threads;
+// those past the first above the target are dropped. True when the first strength is above the
+// target already (the walk then goes down).
+bool StartedAboveOrClimbed(CStrengthSolver& solver, DecadeWalk& w, int threads) {
+    constexpr int kMostDecades = 30;
+    const int turn = std::max(threads, 1);
+    std::vector<double> alphas;
+    double next = w.alpha;
+    for (int k = 0; k <= kMostDecades;) {
+        alphas.clear();
+        for (int i = 0; i < turn && k + i <= kMostDecades; ++i, next *= 10.0)
+            alphas.push_back(next);
+        std::vector<StrengthTrial> trials =
+            solver.SolveSideBySide(alphas, solver.NnlsStart(), threads);
+        for (StrengthTrial& t : trials) {
+            const double gap = solver.Keep(t);
+            if (k == 0) {
+                w.lo = w.hi = w.alpha;
+                w.gap = gap;
+                if (gap > 0.0)
+                    return true;
+            } else {
+                w.lo = w.alpha;
+                w.alpha = t.alpha;
+                w.gap = gap;
+                w.steps = k;
+            }
+            if (!(gap <= 0.0)) {
+                w.hi = w.alpha;
+                return false;
+            }
+            ++k;
+        }
+    }
+    w.steps = kMostDecades + 1;
+    w.hi = w.alpha;
+    return false;
+}
+
 // Down by decades from a strength whose ratio is above the target until one is below it. True
 // when a tenfold weaker entropy left the ratio where it was: the steps from the smoother solution
 // no longer reach the minimum.
@@ -512,18 +598,14 @@ void ClimbFromBelow(CStrengthSolver& solver, DecadeWalk& w) {
     ClimbByDecades(solver, w);
 }
 
-// The bracket by decades from alpha: down while the ratio is above the target, else up; where the
-// entropy's descent stalls, again from below.
-StrengthBracket BracketByDecades(CStrengthSolver& solver, double alpha) {
+// The bracket by decades from alpha: down while the ratio is above the target, else up (on
+// `threads` threads); where the entropy's descent stalls, again from below.
+StrengthBracket BracketByDecades(CStrengthSolver& solver, double alpha, int threads) {
     DecadeWalk w;
     w.alpha = alpha;
-    w.gap = solver.Gap(alpha);
-    w.lo = w.hi = alpha;
     bool stalled = false;
-    if (w.gap > 0.0)
+    if (StartedAboveOrClimbed(solver, w, threads))
         stalled = DescendByDecadesStalled(solver, w);
-    else
-        ClimbByDecades(solver, w);
     if (stalled)
         ClimbFromBelow(solver, w);
     StrengthBracket b;
@@ -572,7 +654,8 @@ void KeepSolution(const ContiNormalEquations& eq, double alpha, const std::vecto
 
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
-                                       const std::vector<double>& prior, ContiStrengthHint* hint) {
+                                       const std::vector<double>& prior, ContiStrengthHint* hint,
+                                       int threads) {
     const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
@@ -594,7 +677,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
             solver.StartOver();
     }
     if (!bracket.found)
-        bracket = BracketByDecades(solver, FirstDecadeStrength(eq));
+        bracket = BracketByDecades(solver, FirstDecadeStrength(eq), threads);
     if (!bracket.reached) {
         solver.Note(AnalysisFailure::RegularizationUnreachable,
                     StrengthReachedDetail(bracket.lastAlpha, bracket.lastGap, out.targetRatio));

@@ -65,11 +65,13 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
 // its amplitudes), steps by the hint's slope to the bracket and refines the root as the whole
 // search does, to the same tolerance; where the entropy stalls on the way down, or no bracket is
 // found within 30 decades, the whole search is made. The hint is then left for the next search:
-// filled when the search reached its ratio without a failure, emptied otherwise.
+// filled when the search reached its ratio without a failure, emptied otherwise. The climb by
+// decades from the first strength solves its decades side by side on `threads` threads, each from
+// the NNLS solution: the result is the same for any count.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior = {},
-                                       ContiStrengthHint* hint = nullptr);
+                                       ContiStrengthHint* hint = nullptr, int threads = 1);
 
 // The prior scaled to its largest value 1 and floored at 1e-3 ([1..n]); empty for no prior, or
 // one without a positive finite value.

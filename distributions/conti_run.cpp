@@ -204,15 +204,16 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     out.failure = RegularizeDistribution(eq,
                                          maxEnt ? ContiRegularizationKind::MaximumEntropy
                                                 : ContiRegularizationKind::SecondDerivative,
-                                         ContiState::confidenceLevel, nu, main, out.prior, hint);
+                                         ContiState::confidenceLevel, nu, main, out.prior, hint,
+                                         ContiThreadCount());
     out.c = main.c;
     out.failureDetail = main.failureDetail;
     out.second.clear();
     if (ContiState::showBothRegularizations) {
         ContiRegularizedSolution sd;
-        const AnalysisFailure failure =
-            RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative,
-                                   ContiState::confidenceLevel, nu, sd, out.prior);
+        const AnalysisFailure failure = RegularizeDistribution(
+            eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd,
+            out.prior, nullptr, ContiThreadCount());
         if (out.failure == AnalysisFailure::None) {
             out.failure = failure;
             out.failureDetail = sd.failureDetail;
