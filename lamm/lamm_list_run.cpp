@@ -5,6 +5,7 @@
 #include "foundations/show_error.h"
 #include "lamm/kept_thread_pool.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_list_costs.h"
 #include "lamm/lamm_list_thread.h"
 #include "lamm/lamm_trace.h"
 #include "scandata/scan_user_messages.h"
@@ -148,16 +149,22 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
     tmpl->DebugLog("\nStarting CLRunMTList");
     if (tmpl->window != nullptr && !Quiet(*tmpl))
         ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
-    // The shares take the equations one at a time, in order: equations differ in cost, and a
-    // share that finishes early takes the next instead of waiting at the join. Each equation
-    // writes its own rows only, so which share solves it changes no value. While the threads or
-    // the solver are traced, share k keeps the equations j with j mod N = k - 1, so that each
-    // trace names the same equations in every run. The calling thread solves share own and
-    // claims the others while no kept thread has; a single equation involves no other thread,
-    // and shares beyond the equations are left out.
+    // The shares take the equations one at a time: equations differ in cost, and a share that
+    // finishes early takes the next instead of waiting at the join. They take the longest first
+    // by the times of the last list of the same equations, so that the last ones to be taken are
+    // short and the shares finish together. Each equation writes its own rows only, so which
+    // share solves it, and when, changes no value. While the threads or the solver are traced,
+    // share k keeps the equations j with j mod N = k - 1, so that each trace names the same
+    // equations in every run. The calling thread solves share own and claims the others while
+    // no kept thread has; a single equation involves no other thread, and shares beyond the
+    // equations are left out.
     const int own = N == 1 ? 1 : 2;
     auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
-    std::atomic<int> nextEquation{1};
+    std::atomic<int> nextEquation{0};
+    // Order matters only when there are more equations than shares.
+    const bool ordered = n > N && s != nullptr;
+    const std::vector<int> order = ListClaimOrder(n, ordered ? s : nullptr, kept);
+    std::vector<double> seconds(ordered ? std::size_t(n) + 1 : 0, 0.0);
     std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
     for (int k = 0; k <= N; ++k) {
         threads[k] = std::make_unique<MultiThreadCLammIdeal>();
@@ -170,8 +177,11 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
         threads[k]->SetKeptEquations(kept);
+        if (ordered)
+            threads[k]->SetEquationTimes(seconds.data());
         if (!gThreadDiagnostics && !gSolverDiagnostics)
-            threads[k]->SetEquationClaim(&nextEquation);
+            threads[k]->SetEquationClaim(&nextEquation, order.data(),
+                                         static_cast<int>(order.size()));
     }
     tmpl->DebugLog(" ... pLammThreads allocated");
     tmpl->DebugLog(", loaded");
@@ -195,6 +205,8 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         [&] { PollKeyboard(*tmpl); });
     PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
+    if (ordered)
+        RememberListCosts(n, s, seconds);
     LammResult result = LammResult::Solved;
     for (int k = 1; k <= N; ++k) {
         for (const std::string& text : threads[k]->TakeErrorTexts())

@@ -91,8 +91,10 @@ void MultiThreadCLammIdeal::DebugLog(const char* text) {
 }
 
 int MultiThreadCLammIdeal::NextEquation(int last) {
-    if (claim_ != nullptr)
-        return claim_->fetch_add(1, std::memory_order_relaxed);
+    if (claim_ != nullptr) {
+        const int next = claim_->fetch_add(1, std::memory_order_relaxed);
+        return next < claimCount_ ? claimOrder_[next] : equationCount_ + 1;
+    }
     int j = last + 1;
     while (j <= equationCount_ && j % threadCount_ != threadNumber_ - 1)
         ++j;
@@ -122,6 +124,7 @@ int MultiThreadCLammIdeal::Run() {
                               j, s_[j], D_[j] * 1e7);
                 DebugLog(text);
             }
+            const Clock::time_point start = Clock::now();
             auto equation = std::make_unique<CLammIdeal>();
             equation->CopySettingsFrom(*template_);
             equation->workerMode = !onCallingThread_;
@@ -148,6 +151,8 @@ int MultiThreadCLammIdeal::Run() {
                 gUserInterrupt.store(true, std::memory_order_relaxed);
             else if (result == 0 && solved_ != nullptr)
                 solved_[j] = 1;
+            if (result == 0 && !equation->stopRequested && seconds_ != nullptr)
+                seconds_[j] = std::chrono::duration<double>(Clock::now() - start).count();
             DebugLog(" -> OK");
         }
     }

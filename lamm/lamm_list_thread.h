@@ -28,10 +28,14 @@ class MultiThreadCLammIdeal : public TThread {
     void SetSolvedFlags(int* solved) { solved_ = solved; }
     // [1..n] (optional): the equations j with kept[j] != 0 are skipped, their rows left alone.
     void SetKeptEquations(const int* kept) { kept_ = kept; }
-    // The shares of a list take its equations one at a time, in order, from next (starting at
-    // 1): a share that finishes early takes more. Without it, share k solves the equations j
-    // with j mod count = k - 1.
-    void SetEquationClaim(std::atomic<int>* next) { claim_ = next; }
+    // The shares of a list take its equations one at a time, order[next] with next counting
+    // from 0 up to count - 1: a share that finishes early takes more. Without it, share k solves
+    // the equations j with j mod count = k - 1.
+    void SetEquationClaim(std::atomic<int>* next, const int* order, int count) {
+        claim_ = next, claimOrder_ = order, claimCount_ = count;
+    }
+    // [1..n] (optional): gets the seconds each equation this share solved took.
+    void SetEquationTimes(double* seconds) { seconds_ = seconds; }
     // Per-thread trace while thread diagnostics are on; null writes the prepared header.
     void DebugLog(const char* text);
     // Error texts the equations of this thread asked to show; read after the join.
@@ -56,6 +60,9 @@ class MultiThreadCLammIdeal : public TThread {
     int threadNumber_ = 0;
     int threadCount_ = 1;
     std::atomic<int>* claim_ = nullptr;
+    const int* claimOrder_ = nullptr;
+    int claimCount_ = 0;
+    double* seconds_ = nullptr;
     int* errorCodes_ = nullptr;
     int* failedEquations_ = nullptr;
     int* solved_ = nullptr;

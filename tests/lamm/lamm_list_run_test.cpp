@@ -1,6 +1,7 @@
 // Lists of Lamm equations in worker threads: the rows do not depend on the thread count, a key
 // press or a failed equation stops the list and leaves no unsolved row looking solved.
 #include "foundations/error_box_log.h"
+#include "lamm/lamm_list_costs.h"
 #include "lamm/lamm_list_run.h"
 #include "state/run_switches.h"
 #include "support/lamm_list_harness.h"
@@ -65,6 +66,34 @@ TEST_F(LammListRun, RowsAreBitIdenticalForAnyThreadCount) {
         EXPECT_EQ(std::memcmp(rows.data(), reference.data(), rows.size() * sizeof(float)), 0)
             << threads << " threads differ from the sequential list";
     }
+    // The shares claim the equations in the order of the times remembered for the list: any
+    // order gives the same rows.
+    const int n = list.Equations();
+    struct Order {
+        const char* name;
+        double (*cost)(int j, int n); // remembered seconds of equation j
+    } orders[] = {
+        {"last first", [](int j, int) { return double(j); }},
+        {"first first", [](int j, int n) { return double(n + 1 - j); }},
+        {"middle first", [](int j, int n) { return double(n - std::abs(2 * j - n)); }},
+        {"scattered", [](int j, int n) { return double((j * 37) % (n + 1)); }},
+    };
+    for (const Order& order : orders)
+        for (int threads : {1, 3, 8}) {
+            std::vector<double> costs(n + 1, 0.0);
+            for (int j = 1; j <= n; ++j)
+                costs[j] = order.cost(j, n);
+            RememberListCosts(n, list.S(), costs);
+            list.Fill(-1.0f);
+            std::fill(solved.begin(), solved.end(), 0);
+            EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, n, list.S(), list.D(), nullptr,
+                                             list.Targets(), list.Radii(), list.Points(), nullptr,
+                                             nullptr, solved.data()),
+                      LammResult::Solved)
+                << order.name << ", " << threads << " threads";
+            EXPECT_EQ(Solved(solved), n) << order.name << ", " << threads << " threads";
+            EXPECT_TRUE(list.Flat() == reference) << order.name << ", " << threads << " threads";
+        }
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
 
