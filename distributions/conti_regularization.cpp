@@ -8,8 +8,10 @@
 #include "distributions/conti_nnls.h"
 #include "foundations/brent_root.h"
 #include "foundations/statistical_tests.h"
+#include "lamm/kept_thread_pool.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -255,22 +257,31 @@ class CStrengthSolver {
         return gap;
     }
 
-    // Strengths on the smooth road solved side by side on up to `threads` threads, each entropy
-    // solution from start: none depends on another or on the thread that solved it. Nothing is
-    // kept; Keep takes those the search goes on with, in order.
+    // Strengths on the smooth road, in rising order, solved side by side on up to `threads`
+    // threads, each entropy solution from start: none depends on another or on the thread that
+    // solved it. A strength not yet begun when a weaker one is known above the target (or its gap
+    // not a number) is left unsolved: the climb stops there. Nothing is kept; Keep takes those
+    // the search goes on with, in order.
     std::vector<StrengthTrial> SolveSideBySide(const std::vector<double>& alphas,
                                                const std::vector<double>& start,
                                                int threads) const {
         std::vector<StrengthTrial> trials(alphas.size());
-        const int count = std::clamp(threads, 1, std::max(1, static_cast<int>(alphas.size())));
-        RunContiShares(count, [&](int k, int m) {
-            for (std::size_t i = std::size_t(k) - 1; i < alphas.size(); i += std::size_t(m)) {
-                StrengthTrial& t = trials[i];
-                t.alpha = alphas[i];
-                t.code = SolveSmooth(t.alpha, start, t.c);
-                t.gap = GapOf(t.c);
-            }
-        });
+        std::atomic<std::size_t> firstAbove{alphas.size()};
+        RunOnKeptThreads(static_cast<int>(alphas.size()), std::max(threads, 1) - 1,
+                         [&](int k, bool) {
+                             const std::size_t i = std::size_t(k) - 1;
+                             if (firstAbove.load() < i)
+                                 return;
+                             StrengthTrial& t = trials[i];
+                             t.alpha = alphas[i];
+                             t.code = SolveSmooth(t.alpha, start, t.c);
+                             t.gap = GapOf(t.c);
+                             if (!(t.gap <= 0.0)) {
+                                 std::size_t seen = firstAbove.load();
+                                 while (i < seen && !firstAbove.compare_exchange_weak(seen, i)) {
+                                 }
+                             }
+                         });
         return trials;
     }
     // A strength solved by SolveSideBySide, taken as Gap would have solved it: its failure noted,
