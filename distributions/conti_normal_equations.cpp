@@ -116,6 +116,58 @@ template <int W>
     }
 }
 
+// The products of rows x[u] with the one row y from point from[u] on added to sum[u], each in one
+// sum point by point as AddPointwiseOf adds them, for u < W: y's value is read once a point for
+// all of them.
+template <int W>
+[[gnu::always_inline]] inline void AddWithRowOf(const float* const* x, const float* y,
+                                                double* const* sum, const int* from, int hi) {
+    double t[W];
+    int i = from[0];
+    for (int u = 0; u < W; ++u) {
+        t[u] = *sum[u];
+        i = std::min(i, from[u]);
+    }
+    for (; i <= hi; ++i) {
+        const double yi = y[i];
+        for (int u = 0; u < W; ++u)
+            t[u] += double(x[u][i]) * yi;
+    }
+    for (int u = 0; u < W; ++u)
+        *sum[u] = t[u];
+}
+
+[[gnu::always_inline]] inline void AddWithRow(const float* const* x, const float* y,
+                                              double* const* sum, const int* from, int count,
+                                              int hi) {
+    int k = 0;
+    for (; k + 8 <= count; k += 8)
+        AddWithRowOf<8>(x + k, y, sum + k, from + k, hi);
+    for (; k + 4 <= count; k += 4)
+        AddWithRowOf<4>(x + k, y, sum + k, from + k, hi);
+    for (; k < count; ++k)
+        AddWithRowOf<1>(x + k, y, sum + k, from + k, hi);
+}
+
+// AddWithRow built for AVX-512, AVX2 and any x86-64, chosen at run time; the products of two
+// floats are exact in double, so fused or not the sums are the same.
+[[gnu::target("avx512f,avx512vl")]] void AddWithRowAvx512(const float* const* x, const float* y,
+                                                          double* const* sum, const int* from,
+                                                          int count, int hi) {
+    AddWithRow(x, y, sum, from, count, hi);
+}
+
+[[gnu::target("avx2")]] void AddWithRowAvx2(const float* const* x, const float* y,
+                                            double* const* sum, const int* from, int count,
+                                            int hi) {
+    AddWithRow(x, y, sum, from, count, hi);
+}
+
+void AddWithRowPlain(const float* const* x, const float* y, double* const* sum, const int* from,
+                     int count, int hi) {
+    AddWithRow(x, y, sum, from, count, hi);
+}
+
 // One scan's kernel: col[q] the row of column q and from[q] its first point not zero at or
 // after lo (hi + 1 for none).
 // With the AVX-512 build, pairs holds the columns widened to double once per scan, column pair
@@ -527,7 +579,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     std::vector<double*> rowSum(n + 1, nullptr);
     for (int p : rows)
         rowSum[p] = cells.data() + offset[p];
-    std::vector<const float*> col(n + 1, nullptr), bx(rows.size()), by(rows.size());
+    std::vector<const float*> col(n + 1, nullptr), bx(rows.size());
     std::vector<int> from(n + 1, lo), bf(rows.size());
     std::vector<double*> bs(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r)
@@ -538,6 +590,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     const auto addScan = avx512 ? AddScanToBlocksAvx512
                          : avx2 ? AddScanToBlocksAvx2
                                 : AddScanToBlocksPlain;
+    const auto addData = avx512 ? AddWithRowAvx512 : avx2 ? AddWithRowAvx2 : AddWithRowPlain;
     const int blocks = static_cast<int>(first.size());
     // With AVX-512 the share's columns are widened to double once per scan, for the tiles of
     // four rows by four columns, where the share has blocks enough to read each widened column
@@ -557,10 +610,9 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
         const float* y = data(s);
         for (std::size_t r = 0; r < rows.size(); ++r) {
             bx[r] = col[rows[r]];
-            by[r] = y;
             bf[r] = from[rows[r]];
         }
-        AddPointwise(bx.data(), by.data(), bs.data(), bf.data(), static_cast<int>(rows.size()), hi);
+        addData(bx.data(), y, bs.data(), bf.data(), static_cast<int>(rows.size()), hi);
         ScanColumns scan{col.data(), from.data(), lo, hi};
         if (widen) {
             scan.pairs = pairs.data(), scan.firstPair = firstPair, scan.groups = groups;
