@@ -101,41 +101,36 @@ const SolvedStrength* NearestWeaker(const std::vector<SolvedStrength>& solved, d
     return below;
 }
 
-// The rise of the ratio per decade between the nearest strengths solved on either side of a
-// (0 when there are none).
-double SlopeNear(const std::vector<SolvedStrength>& solved, double a) {
-    const SolvedStrength *below = nullptr, *above = nullptr;
-    for (const SolvedStrength& s : solved) {
-        if (s.alpha < a && s.gap <= 0.0 && (!below || s.alpha > below->alpha))
-            below = &s;
-        if (s.alpha > a && s.gap > 0.0 && (!above || s.alpha < above->alpha))
-            above = &s;
-    }
-    if (!below || !above)
-        return 0.0;
-    const double slope =
-        (above->gap - below->gap) / (std::log10(above->alpha) - std::log10(below->alpha));
-    return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
-}
-
-// The rise of the ratio per decade from the root a (gap there g) to the strength solved nearest
-// to it at least kSlopeSpan decades away, on either side (0 when there is none). Nearer strengths
-// differ in their ratio by little more than the accuracy each is solved to.
+// The rise of the ratio per decade near the root a (gap there g), from the strengths solved: from
+// below, between the nearest strengths solved on either side of a whose ratios lie on either side
+// of the target; on the smooth road, from a itself to the strength solved nearest to it at least
+// kSlopeSpan decades away, on either side (nearer strengths differ in their ratio by little more
+// than the accuracy each is solved to). 0 when there are no such strengths or the ratio falls.
 constexpr double kSlopeSpan = 1e-4;
-double SlopeAway(const std::vector<SolvedStrength>& solved, double a, double g) {
+double SlopeNearTheRoot(const std::vector<SolvedStrength>& solved, double a, double g,
+                        bool fromBelow) {
     const double x = std::log10(a);
-    const SolvedStrength* nearest = nullptr;
+    const SolvedStrength *below = nullptr, *other = nullptr;
     double span = 0.0;
     for (const SolvedStrength& s : solved) {
+        if (fromBelow) {
+            if (s.alpha < a && s.gap <= 0.0 && (!below || s.alpha > below->alpha))
+                below = &s;
+            if (s.alpha > a && s.gap > 0.0 && (!other || s.alpha < other->alpha))
+                other = &s;
+            continue;
+        }
         const double d = std::fabs(std::log10(s.alpha) - x);
-        if (d >= kSlopeSpan && (!nearest || d < span)) {
-            nearest = &s;
+        if (d >= kSlopeSpan && (!other || d < span)) {
+            other = &s;
             span = d;
         }
     }
-    if (!nearest)
+    if (!other || (fromBelow && !below))
         return 0.0;
-    const double slope = (nearest->gap - g) / (std::log10(nearest->alpha) - x);
+    const double slope =
+        below ? (other->gap - below->gap) / (std::log10(other->alpha) - std::log10(below->alpha))
+              : (other->gap - g) / (std::log10(other->alpha) - x);
     return std::isfinite(slope) && slope > 0.0 ? slope : 0.0;
 }
 
@@ -157,9 +152,9 @@ ContiStrengthHint HintForNextSearch(bool fromBelow, AnalysisFailure first,
                                     const std::vector<SolvedStrength>& solved, double lastSlope) {
     if (first != AnalysisFailure::None || !(out.alpha > 0.0))
         return ContiStrengthHint{};
+    const double slope = SlopeNearTheRoot(solved, out.alpha, gap, fromBelow);
     if (fromBelow)
-        return ContiStrengthHint{out.alpha, out.c, SlopeNear(solved, out.alpha), false};
-    const double slope = SlopeAway(solved, out.alpha, gap);
+        return ContiStrengthHint{out.alpha, out.c, slope, false};
     return ContiStrengthHint{out.alpha, out.c, slope > 0.0 ? slope : lastSlope, true};
 }
 
@@ -387,47 +382,6 @@ struct StrengthBracket {
     double lastAlpha = 0.0, lastGap = 0.0;
 };
 
-// The hint's strength, solved from its amplitudes, then away from it by steps that double, the
-// first where the ratio's slope at the hint puts the target (as many decades as the ratio is off
-// without one; at least 1/128), up to 30 decades. Every strength is a power of ten of
-// x0 + k / 128 with integer k, so that the root search finds its bracket's ends solved. A
-// strength whose ratio is within kHintRatioTolerance of the target ends the search.
-StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
-    constexpr double kHintUnit = 1.0 / 128.0;
-    constexpr int kHintReach = 30 * 128;
-    solver.StartFromBelow(hint.c);
-    double x0 = std::log10(hint.alpha);
-    int k = 0, previous = 0;
-    double g = solver.Gap(std::pow(10.0, x0));
-    bool atHint = std::fabs(g) <= kHintRatioTolerance;
-    const int dir = g > 0.0 ? -1 : 1;
-    const double decades = std::fabs(g) / (hint.slope > 0.0 ? hint.slope : 1.0);
-    const int first =
-        std::isfinite(decades)
-            ? static_cast<int>(std::clamp(std::ceil(decades / kHintUnit), 1.0, double(kHintReach)))
-            : kHintReach;
-    for (int stride = first; !atHint && (dir < 0 ? g > 0.0 : g <= 0.0) && std::abs(k) < kHintReach;
-         stride = std::min(2 * stride, kHintReach)) {
-        previous = k;
-        k += dir * stride;
-        g = solver.Gap(std::pow(10.0, x0 + kHintUnit * k));
-        if (std::fabs(g) <= kHintRatioTolerance) {
-            atHint = true;
-            x0 += kHintUnit * k;
-        }
-    }
-    StrengthBracket b;
-    b.found = b.byHint = atHint || (dir < 0 ? g <= 0.0 : g > 0.0);
-    b.atTarget = atHint;
-    if (atHint) {
-        b.xLo = b.xHi = x0;
-    } else {
-        b.xLo = x0 + kHintUnit * std::min(k, previous);
-        b.xHi = x0 + kHintUnit * std::max(k, previous);
-    }
-    return b;
-}
-
 // The tolerance of the root in log10 alpha on the smooth road, and the root search's own
 // allowance around a root at x.
 constexpr double kSmoothRootTolerance = 1e-7;
@@ -461,57 +415,116 @@ bool NearEnoughTheRoot(const std::vector<SolvedStrength>& solved, double x, doub
     return other && std::fabs(g) * span <= std::fabs(g - other->gap) * RootAllowance(x);
 }
 
-// The smooth road from a hint: its strength solved from its amplitudes, then away from it in steps
-// aimed by log10(ratio - 1), which grows nearly in proportion to log alpha where the ratio is flat
-// and where it climbs: the first step 1.1 times as far as the hint's slope puts the target (one
-// decade per decade without one), each further step 1.25 times as far as the secant through the
-// last two puts it (four times the last where the ratio did not rise), at most 3 decades a step and
-// 30 in all. Not found when the entropy stalls on the way down (a weaker strength left the ratio
-// where it was: the steps from the smoother solution no longer reach the minimum) or no bracket is
-// met within 40 steps; at its end on a strength near enough the root (NearEnoughTheRoot).
-StrengthBracket BracketSmoothFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
-    constexpr double kReach = 30.0, kLongestStep = 3.0;
+// How a walk from a hint chooses its strengths away from the hint's x0 (log10 alpha), where the gap
+// was g0. From below: every strength a power of ten of x0 + k / 128 with integer k, so that the
+// root search finds its bracket's ends solved, in steps that double, the first where the ratio's
+// slope at the hint puts the target (as many decades as the ratio is off without one; at least
+// 1/128), up to 30 decades. Smooth: steps aimed by log10(ratio - 1), which grows nearly in
+// proportion to log alpha where the ratio is flat and where it climbs: the first 1.1 times as far
+// as the hint's slope puts the target (one decade per decade without one), each further one 1.25
+// times as far as the secant through the last two puts it (four times the last where the ratio
+// did not rise), at most 3 decades a step and 30 in all.
+class CHintSteps {
+  public:
+    CHintSteps(bool smooth, double x0, double g0, double hintSlope, double targetRatio)
+        : smooth_(smooth), x0_(x0), dir_(g0 > 0.0 ? -1 : 1), excess_(targetRatio - 1.0),
+          aim_(std::log10(excess_)), h_(LogExcess(g0)),
+          slope_(hintSlope > 0.0 ? hintSlope / (std::log(10.0) * excess_) : 1.0) {
+        const double decades = std::fabs(g0) / (hintSlope > 0.0 ? hintSlope : 1.0);
+        stride_ =
+            std::isfinite(decades)
+                ? static_cast<int>(std::clamp(std::ceil(decades / kUnit), 1.0, double(kReach)))
+                : kReach;
+    }
+
+    bool WithinReach(double x) const {
+        return smooth_ ? std::fabs(x - x0_) < kSmoothReach : std::abs(k_) < kReach;
+    }
+    // The next strength's log10 from the last one solved, x with gap g.
+    double Next(double x, double g) {
+        if (!smooth_) {
+            if (k_ != 0)
+                stride_ = std::min(2 * stride_, kReach);
+            k_ += dir_ * stride_;
+            return x0_ + kUnit * k_;
+        }
+        if (stepped_) {
+            const double h = LogExcess(g);
+            const double rise = (h - h_) / (x - previous_);
+            slope_ =
+                rise > 0.0 && std::isfinite(rise) ? rise : 0.25 * std::fabs(h - aim_) / secant_;
+            h_ = h;
+            widen_ = 1.25;
+        }
+        const double wanted = widen_ * std::fabs(h_ - aim_) / slope_;
+        secant_ = std::isfinite(wanted) ? std::clamp(wanted, 1e-6, kLongestStep) : kLongestStep;
+        previous_ = x;
+        stepped_ = true;
+        return std::clamp(x + dir_ * secant_, x0_ - kSmoothReach, x0_ + kSmoothReach);
+    }
+
+  private:
+    static constexpr double kUnit = 1.0 / 128.0;
+    static constexpr int kReach = 30 * 128;
+    static constexpr double kSmoothReach = 30.0, kLongestStep = 3.0;
+    double LogExcess(double gap) const { return std::log10(std::max(gap + excess_, 1e-300)); }
+
+    const bool smooth_;
+    const double x0_;
+    const int dir_;
+    int k_ = 0, stride_ = 1;
+    const double excess_, aim_; // > 0 on any search
+    double h_, slope_, widen_ = 1.1, secant_ = 0.0, previous_ = 0.0;
+    bool stepped_ = false;
+};
+
+// The walk from a hint: its strength solved from its amplitudes (on the road from below, or on
+// the smooth road from those amplitudes each time), then away from it by CHintSteps, within 40
+// steps, until the ratio crosses the target. A strength whose ratio is within the road's tolerance
+// (kHintRatioTolerance from below, kSmoothRatioTolerance smooth) ends the walk at the root. Not
+// found when no bracket is met, or where the entropy stalls on the smooth road's way down (a
+// weaker strength left the ratio where it was: the steps from the smoother solution no longer
+// reach the minimum); on the smooth road, at its end on a strength near enough the root
+// (NearEnoughTheRoot).
+StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
     constexpr int kMostSteps = 40;
-    const double excess = solver.TargetRatio() - 1.0; // > 0 on any search
-    const double aim = std::log10(excess);
-    auto logExcess = [excess](double gap) { return std::log10(std::max(gap + excess, 1e-300)); };
-    solver.StartEachFrom(hint.c);
+    const bool smooth = hint.smooth;
+    const double tolerance = smooth ? kSmoothRatioTolerance : kHintRatioTolerance;
+    if (smooth)
+        solver.StartEachFrom(hint.c);
+    else
+        solver.StartFromBelow(hint.c);
     const double x0 = std::log10(hint.alpha);
-    double x = x0, g = solver.Gap(std::pow(10.0, x0)); // as the root search asks for it
+    double x = x0, previous = x0, g = solver.Gap(std::pow(10.0, x0)); // as the root search asks
     StrengthBracket b;
-    b.nearRoot = true;
+    b.nearRoot = smooth;
+    b.byHint = !smooth;
     b.xLo = b.xHi = x0;
-    if (std::fabs(g) <= kSmoothRatioTolerance) {
+    if (std::fabs(g) <= tolerance) {
         b.found = b.atTarget = true;
         return b;
     }
-    const double dir = g > 0.0 ? -1.0 : 1.0;
-    double h = logExcess(g), widen = 1.1, stride = 0.0, previous = x0;
-    double slope = hint.slope > 0.0 ? hint.slope / (std::log(10.0) * excess) : 1.0;
-    for (int step = 0; (dir < 0.0 ? g > 0.0 : g <= 0.0) && std::fabs(x - x0) < kReach; ++step) {
+    const bool down = g > 0.0;
+    CHintSteps steps(smooth, x0, g, hint.slope, solver.TargetRatio());
+    for (int step = 0; (down ? g > 0.0 : g <= 0.0) && steps.WithinReach(x); ++step) {
         if (step == kMostSteps)
             return b;
-        const double wanted = widen * std::fabs(h - aim) / slope;
-        stride = std::isfinite(wanted) ? std::clamp(wanted, 1e-6, kLongestStep) : kLongestStep;
+        const double before = g;
+        const double next = steps.Next(x, g);
         previous = x;
-        x = std::clamp(x + dir * stride, x0 - kReach, x0 + kReach);
-        const double before = g, hBefore = h;
+        x = next;
         g = solver.Gap(std::pow(10.0, x));
-        h = logExcess(g);
-        if (std::fabs(g) <= kSmoothRatioTolerance) {
+        if (std::fabs(g) <= tolerance) {
             b.found = b.atTarget = true;
             b.xLo = b.xHi = x;
             return b;
         }
-        if (solver.Entropic() && dir < 0.0 && g > 0.0 &&
+        if (smooth && solver.Entropic() && down && g > 0.0 &&
             before - g <= 1e-6 * (g + solver.TargetRatio()))
             return b;
-        const double rise = (h - hBefore) / (x - previous);
-        slope = rise > 0.0 && std::isfinite(rise) ? rise : 0.25 * std::fabs(h - aim) / stride;
-        widen = 1.25;
     }
-    b.found = dir < 0.0 ? g <= 0.0 : g > 0.0;
-    b.atTarget = b.found && NearEnoughTheRoot(solver.Solved(), x, g);
+    b.found = down ? g <= 0.0 : g > 0.0;
+    b.atTarget = smooth && b.found && NearEnoughTheRoot(solver.Solved(), x, g);
     b.xLo = b.atTarget ? x : std::min(x, previous);
     b.xHi = b.atTarget ? x : std::max(x, previous);
     return b;
@@ -682,8 +695,7 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegu
     StrengthBracket bracket;
     const double lastSlope = hint ? hint->slope : 0.0;
     if (HintUsable(hint, kind, eq.N())) {
-        bracket =
-            hint->smooth ? BracketSmoothFromHint(solver, *hint) : BracketFromHint(solver, *hint);
+        bracket = BracketFromHint(solver, *hint);
         if (!bracket.found)
             solver.StartOver();
     }
