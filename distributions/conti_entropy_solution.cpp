@@ -248,19 +248,22 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
     double f = EntropyObjective(eq, alpha, m, c);
     double previousDecrement = std::numeric_limits<double>::infinity();
     const int entropic = eq.DistributionColumns();
+    // The Hessian's lower triangle, the only part the factor reads, made again in each iteration.
+    CDenseMatrix H(n);
+    std::vector<double> negGrad(n + 1);
     for (int iter = 0; iter < 200; ++iter) {
-        CDenseMatrix H = eq.A;
         eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
             grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
-            for (int q = 1; q <= n; ++q)
-                H(p, q) *= 2.0;
+            const double* a = eq.A.Row(p);
+            double* h = H.Row(p);
+            for (int q = 1; q <= p; ++q)
+                h[q] = 2.0 * a[q];
             if (p > entropic)
                 continue;
             grad[p] += alpha * std::log(c[p] / m[p]);
-            H(p, p) += alpha / c[p];
+            h[p] += alpha / c[p];
         }
-        std::vector<double> negGrad(n + 1);
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
         if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d))
