@@ -346,6 +346,63 @@ template <int R>
     }
 }
 
+// The lane cells of rows x[0..R-1] (numbers row[r], cells at sum[r][column - row[r]]) with the
+// columns wantFrom[r]..wantTo[r] of each row, in shared tiles over the union of those columns
+// (four at most at a time): a tile's cells that are not wanted are summed into scratch and
+// dropped, the wanted ones start from their own sums. A cell's lane sums do not depend on the
+// tile it is summed in, nor on the zeros before its start that a tile adds.
+[[gnu::always_inline]] inline void AddWantedLaneCells(int R, const float* const* x, const int* row,
+                                                      double* const* sum, const ScanColumns& k,
+                                                      const int* wantFrom, const int* wantTo) {
+    int q0 = 1 << 30, q1 = -1;
+    for (int r = 0; r < R; ++r)
+        if (wantFrom[r] <= wantTo[r]) {
+            q0 = std::min(q0, wantFrom[r]);
+            q1 = std::max(q1, wantTo[r]);
+        }
+    for (int q = q0; q <= q1; q += 4) {
+        const int C = std::min(4, q1 - q + 1);
+        const float* xs[4];
+        int rs[4], rows = 0, rowsFrom = k.hi + 1, columnsFrom = k.hi + 1;
+        double scratch[4][4];
+        double* ss[4];
+        for (int r = 0; r < R; ++r)
+            if (wantFrom[r] <= std::min(wantTo[r], q + C - 1) && wantTo[r] >= q) {
+                for (int c = 0; c < C; ++c)
+                    scratch[rows][c] =
+                        q + c >= wantFrom[r] && q + c <= wantTo[r] ? sum[r][q + c - row[r]] : 0.0;
+                xs[rows] = x[r], rs[rows] = r, ss[rows] = scratch[rows];
+                rowsFrom = std::min(rowsFrom, k.from[row[r]]);
+                ++rows;
+            }
+        if (rows == 0)
+            continue;
+        for (int c = 0; c < C; ++c)
+            columnsFrom = std::min(columnsFrom, k.from[q + c]);
+        const int from = std::max(rowsFrom, columnsFrom);
+        switch (rows) {
+        case 4:
+            AddTileOfRows<4>(C, xs, k, q, from, ss);
+            break;
+        case 3:
+            AddTileOfRows<3>(C, xs, k, q, from, ss);
+            break;
+        case 2:
+            AddTileOfRows<2>(C, xs, k, q, from, ss);
+            break;
+        default:
+            AddTileOfRows<1>(C, xs, k, q, from, ss);
+            break;
+        }
+        for (int u = 0; u < rows; ++u) {
+            const int r = rs[u];
+            for (int c = 0; c < C; ++c)
+                if (q + c >= wantFrom[r] && q + c <= wantTo[r])
+                    sum[r][q + c - row[r]] = scratch[u][c];
+        }
+    }
+}
+
 // Adds one scan's products to the cells A(p, q >= p) of the rows of one block [p0, p1]
 // (at most four rows), cell (p, q) at rowSum[p][q - p]. Cell (p, q) is summed in lanes when q
 // lies within the full groups of four columns counted from p, point by point otherwise; the
@@ -371,10 +428,18 @@ template <int R>
     double* ps[12];
     int pf[12];
     int pointwise = 0;
+    // The lane cells of each row left of the shared tiles (within the block) and right of them,
+    // the rows' together.
+    int leftFrom[4], leftTo[4], rightFrom[4], rightTo[4];
     for (int r = 0; r < R; ++r) {
         const int p = row[r], end = laneEnd(p);
-        AddLaneRange(1, x + r, row + r, sum + r, k, p, std::min(p1 - 1, end));
-        AddLaneRange(1, x + r, row + r, sum + r, k, std::max(common + 1, p1), end);
+        leftFrom[r] = p, leftTo[r] = std::min(p1 - 1, end);
+        rightFrom[r] = std::max(common + 1, p1), rightTo[r] = end;
+    }
+    AddWantedLaneCells(R, x, row, sum, k, leftFrom, leftTo);
+    AddWantedLaneCells(R, x, row, sum, k, rightFrom, rightTo);
+    for (int r = 0; r < R; ++r) {
+        const int p = row[r], end = laneEnd(p);
         for (int q = end + 1; q <= n; ++q, ++pointwise) {
             px[pointwise] = x[r];
             py[pointwise] = k.col[q];
