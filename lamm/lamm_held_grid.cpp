@@ -34,8 +34,11 @@ void CLammIdeal::SizeGridHeldOrAutomatic() {
     automaticSGrid = held.automaticSGrid;
     fixTimestep = held.fixTimestep;
     firstTimeStep = held.firstTimeStep;
-    // the automatic choice of this trial, for its estimate of the nodes it needs
+    // the automatic choice of this trial, for its estimate of the nodes it needs; the arrays are
+    // made once, for the held grid, unless none is held
+    sizingOnly = held.nodes != 0;
     SizeGrid();
+    sizingOnly = false;
     if (held.nodes == 0 || setupSucceeded == 0)
         return;
     if (gridEstimateUniform > held.resolution)

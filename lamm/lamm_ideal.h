@@ -358,6 +358,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int heldList = -1;
     // Within a fit: the choices this solution records, or the steps it takes from the record.
     HeldLammGrid heldRecord;
+    // While set, Regrid chooses the node count and layout only and makes no arrays: the sizing of
+    // a trial whose held grid replaces them at once.
+    bool sizingOnly = false;
     bool recordSteps = false;
     std::vector<double> recordedSteps;
     std::vector<double> heldSteps;

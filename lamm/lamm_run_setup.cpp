@@ -318,6 +318,10 @@ void CLammIdeal::FreeVectors() {
 void CLammIdeal::Regrid(int n) {
     FreeVectors();
     N = std::clamp(n, 0, kLargestGrid);
+    if (sizingOnly) {
+        setupSucceeded = N >= 3 ? 1 : 0;
+        return;
+    }
     AllocateArrays();
 }
 
