@@ -122,6 +122,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     const ScanHeader& FirstScanHeader() const;
     const ScanHeader& LastScanHeader() const;
     void ZeroCallerRows();
+    void ZeroScanRows(); // the rows per scan written in place, back to zero
     void WriteRemainingScans(bool zero);
     void AddAccumulationToTarget();
     void SolveAndCorrect();
@@ -370,6 +371,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int accumulationCols = 0;
     int accumulationRows = 0;
     bool accumulationClear = true; // all zero: no row handed out since the last clearing
+    // Rows per scan without accumulation are written in the caller's rows, which hold zeros on
+    // entry; set when one was handed out since they were last cleared.
+    bool scanRowsWritten = false;
     const float* outputRadii = nullptr;
     int outputRadiusCount = 0;
     bool perScanRadii = false;

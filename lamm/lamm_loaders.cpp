@@ -156,8 +156,8 @@ void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeade
     }
 }
 
-// With radii per scan the profiles always go through the object's own matrix; with a shared grid
-// only when they are to be added to the caller's rows.
+// The object's own matrix collects the profiles only when they are to be added to the caller's
+// rows; its size follows the radii per scan or the shared grid.
 // Only the size is set here; the matrix is made, zeroed, when a solution first writes to it and
 // is cleared in place after: a list loads each of its objects several times, and its template
 // never solves, so the matrix of 50 scans of 1000 points was made and zeroed three times a run.
@@ -170,6 +170,7 @@ void CLammIdeal::RebuildAccumulation() {
         cols = outputRadiusCount;
     }
     accumulationRows = accumulationCols = 0;
+    scanRowsWritten = false;
     if (cols > 0 && scanCount > 0) {
         accumulationRows = scanCount;
         accumulationCols = cols;
@@ -188,6 +189,13 @@ size_t CLammIdeal::AccumulationSize() const {
 }
 
 void CLammIdeal::ClearAccumulation() {
+    if (perScanRadii && !accumulate) {
+        // a solution again after one that wrote: the scans it does not reach read zero
+        if (scanRowsWritten)
+            ZeroScanRows();
+        scanRowsWritten = false;
+        return;
+    }
     if (accumulation.size() != AccumulationSize())
         accumulation.assign(AccumulationSize(), 0.0f);
     else if (!accumulationClear)

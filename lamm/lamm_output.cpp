@@ -13,13 +13,17 @@ double CLammIdeal::ScanTimeAt(int pos) const {
     return timeShift + ((rampRotorSpeed || profileLoaded) ? h.originalTime : h.time);
 }
 
-// Where the profile of the scan at position pos goes: the caller's row for a shared grid written
-// in place, else the object's accumulation row.
+// Where the profile of the scan at position pos goes: the caller's row written in place, unless
+// it is to be added to what the row holds, which the object's accumulation row collects first.
 float* CLammIdeal::OutputRowFor(int pos) {
     if (!perScanRadii && !accumulate)
         return outputTarget[scanOrder[pos]];
     if (accumulationRows == 0)
         return nullptr;
+    if (!accumulate) {
+        scanRowsWritten = true;
+        return outputTarget[scanOrder[pos]];
+    }
     if (accumulation.size() != AccumulationSize())
         ClearAccumulation(); // made, zeroed, at the first row handed out
     accumulationClear = false;

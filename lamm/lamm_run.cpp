@@ -170,15 +170,33 @@ LammResult CLammIdeal::Run() {
                 SolveAndCorrect();
             retryMode = false;
         }
-        if (setupSucceeded == 0)
+        if (setupSucceeded == 0) {
+            // the rows are left as the caller gave them, not as a failed solution wrote them
+            ClearAccumulation();
             return LammResult::NoArrays;
+        }
     }
     AddAccumulationToTarget();
     return ResultFromErrorWords(*this);
 }
 
-// Per-scan radii and accumulation both collect the profiles in the object's matrix first.
+// Accumulation adds the object's matrix to the caller's rows. Rows per scan were written in
+// place onto zeros; every row of a solution that wrote any takes the same 0 + v as an added matrix
+// would give it (a -0 becomes 0), the rows it did not reach included.
 void CLammIdeal::AddAccumulationToTarget() {
+    if (perScanRadii && !accumulate) {
+        if (!scanRowsWritten || accumulationRows == 0)
+            return;
+        for (int pos = 1; pos <= scanCount; ++pos) {
+            float* row = outputTarget[ScanIndexAt(pos)];
+            if (row == nullptr)
+                continue;
+            const int n = std::min(OutputCountFor(pos), accumulationCols);
+            for (int i = 1; i <= n; ++i)
+                row[i] = 0.0f + row[i];
+        }
+        return;
+    }
     if (accumulation.empty() || (!perScanRadii && !accumulate))
         return;
     for (int pos = 1; pos <= scanCount; ++pos) {
@@ -189,6 +207,14 @@ void CLammIdeal::AddAccumulationToTarget() {
         const int n = std::min(OutputCountFor(pos), accumulationCols);
         for (int i = 1; i <= n; ++i)
             row[i] += acc[i];
+    }
+}
+
+void CLammIdeal::ZeroScanRows() {
+    for (int pos = 1; pos <= scanCount; ++pos) {
+        float* row = outputTarget[ScanIndexAt(pos)];
+        if (row != nullptr)
+            std::fill(row + 1, row + 1 + std::min(OutputCountFor(pos), accumulationCols), 0.0f);
     }
 }
 
