@@ -1,11 +1,13 @@
 // Output of the Lamm solver: per-scan radii and accumulation into the caller's rows, worker
 // copies of a template, the scanner's finite speed and the radial-resolution average.
+#include "state/held_discretisation.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -52,6 +54,48 @@ TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid) {
         for (int i = 1; i <= lc.outputPoints; ++i) {
             EXPECT_EQ(perScan.Profile(scan)[i], shared.Profile(scan)[i]) << scan << " " << i;
             EXPECT_NEAR(added.Profile(scan)[i], shared.Profile(scan)[i] + 0.25f, 1e-6);
+        }
+    }
+}
+
+// Rows per scan are written in place: each scan's own count of them and no more, a second
+// solution on the same object replaces the first, and a trial on a held grid sized without
+// arrays of its own solves as the solution that chose the grid.
+TEST_F(LammOutput, RowsPerScanWrittenInPlace) {
+    for (const char* name : {"counts per scan", "solved twice", "held grid"}) {
+        const std::string c = name;
+        LammCase lc = Small();
+        lc.automatic = c == "held grid";
+        LammRun shared(lc);
+        HeldDiscretisation::Scope scope;
+        HeldDiscretisation::BeginEvaluation();
+        shared.solver.heldList = lc.automatic ? HeldDiscretisation::NextList() : -1;
+        ASSERT_EQ(shared.Run(), LammResult::Solved) << name;
+        LammRun perScan(lc);
+        perScan.Load();
+        std::vector<float*> radii(lc.scans + 1, perScan.radii_.data());
+        std::vector<int> counts(lc.scans + 1, lc.outputPoints);
+        for (int k = 1; c == "counts per scan" && k <= lc.scans; ++k)
+            counts[k] = lc.outputPoints - 60 * k;
+        perScan.solver.LoadOutputParameters(nullptr, nullptr, perScan.headers_.data(),
+                                            perScan.rowPointers_.data(), nullptr, 0, radii.data(),
+                                            counts.data(), false, nullptr, lc.scans, 1, true, true,
+                                            false, 2.43f, false, 0.008f, false);
+        for (int k = 1; k <= lc.scans; ++k)
+            std::fill(perScan.rows_[k].begin() + 1, perScan.rows_[k].begin() + 1 + counts[k], 0.f);
+        HeldDiscretisation::BeginEvaluation();
+        perScan.solver.heldList = shared.solver.heldList >= 0 ? HeldDiscretisation::NextList() : -1;
+        ASSERT_EQ(perScan.solver.Run(), LammResult::Solved) << name;
+        if (c == "solved twice")
+            ASSERT_EQ(perScan.solver.Run(), LammResult::Solved) << name;
+        EXPECT_EQ(perScan.solver.N, shared.solver.N) << name;
+        for (int k = 1; k <= lc.scans; ++k) {
+            EXPECT_EQ(std::memcmp(perScan.Profile(k) + 1, shared.Profile(k) + 1,
+                                  sizeof(float) * counts[k]),
+                      0)
+                << name << " " << k;
+            if (counts[k] < lc.outputPoints)
+                EXPECT_EQ(perScan.Profile(k)[counts[k] + 1], -1.0f) << name << " " << k;
         }
     }
 }
