@@ -83,39 +83,6 @@ template <int W>
         *sum[u] = t[u];
 }
 
-[[gnu::always_inline]] inline void AddPointwise(const float* const* x, const float* const* y,
-                                                double* const* sum, const int* from, int count,
-                                                int hi) {
-    int k = 0;
-    for (; k + 8 <= count; k += 8)
-        AddPointwiseOf<8>(x + k, y + k, sum + k, from + k, hi);
-    switch (count - k) {
-    case 7:
-        AddPointwiseOf<7>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 6:
-        AddPointwiseOf<6>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 5:
-        AddPointwiseOf<5>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 4:
-        AddPointwiseOf<4>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 3:
-        AddPointwiseOf<3>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 2:
-        AddPointwiseOf<2>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    case 1:
-        AddPointwiseOf<1>(x + k, y + k, sum + k, from + k, hi);
-        break;
-    default:
-        break;
-    }
-}
-
 // The products of rows x[u] with the one row y from point from[u] on added to sum[u], each in one
 // sum point by point as AddPointwiseOf adds them, for u < W: y's value is read once a point for
 // all of them.
@@ -403,14 +370,20 @@ template <int R>
     }
 }
 
-// Adds one scan's products to the cells A(p, q >= p) of the rows of one block [p0, p1]
-// (at most four rows), cell (p, q) at rowSum[p][q - p]. Cell (p, q) is summed in lanes when q
-// lies within the full groups of four columns counted from p, point by point otherwise; the
-// rows of the block share the column loads where all of them are in lanes.
+// The last cell a row sums in lanes: those within the full groups of four columns counted from
+// the row; the (at most three) after it go point by point.
+inline int LaneEnd(int n, int p) {
+    return p - 1 + 4 * ((n - p + 1) / 4);
+}
+
+// Adds one scan's products to the lane cells A(p, q >= p) of the rows of one block [p0, p1]
+// (at most four rows), cell (p, q) at rowSum[p][q - p]; the rows of the block share the column
+// loads where all of them are in lanes. The cells that go point by point are the share's, by
+// column (ComputeRows).
 [[gnu::always_inline]] inline void AddScanToBlock(const ScanColumns& k, int n, int p0, int p1,
                                                   double* const* rowSum) {
     const int R = p1 - p0 + 1;
-    auto laneEnd = [n](int p) { return p - 1 + 4 * ((n - p + 1) / 4); };
+    auto laneEnd = [n](int p) { return LaneEnd(n, p); };
     const float* x[4];
     int row[4];
     double* sum[4];
@@ -422,12 +395,6 @@ template <int R>
         common = std::min(common, laneEnd(row[r]));
     }
     AddLaneRange(R, x, row, sum, k, p1, common);
-    // At most three cells a row go point by point: those of the block together.
-    const float* px[12];
-    const float* py[12];
-    double* ps[12];
-    int pf[12];
-    int pointwise = 0;
     // The lane cells of each row left of the shared tiles (within the block) and right of them,
     // the rows' together.
     int leftFrom[4], leftTo[4], rightFrom[4], rightTo[4];
@@ -438,16 +405,6 @@ template <int R>
     }
     AddWantedLaneCells(R, x, row, sum, k, leftFrom, leftTo);
     AddWantedLaneCells(R, x, row, sum, k, rightFrom, rightTo);
-    for (int r = 0; r < R; ++r) {
-        const int p = row[r], end = laneEnd(p);
-        for (int q = end + 1; q <= n; ++q, ++pointwise) {
-            px[pointwise] = x[r];
-            py[pointwise] = k.col[q];
-            ps[pointwise] = sum[r] + (q - p);
-            pf[pointwise] = std::max(k.from[p], k.from[q]);
-        }
-    }
-    AddPointwise(px, py, ps, pf, pointwise, k.hi);
 }
 
 // One scan for the blocks first[b]..last[b], b < count.
@@ -649,6 +606,28 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     std::vector<double*> bs(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r)
         bs[r] = &sb[r];
+    // The cells (p, q) past a row's lane cells, point by point: for each of the last columns q,
+    // those of the rows that have it, which read q's values once a point for all of them.
+    struct PointwiseColumn {
+        int q;
+        std::vector<int> rows;
+        std::vector<double*> sums;
+        std::vector<const float*> x;
+        std::vector<int> from;
+    };
+    std::vector<PointwiseColumn> pointwise;
+    for (int q = std::max(rows.front(), n - 2); q <= n; ++q) {
+        PointwiseColumn c{q, {}, {}, {}, {}};
+        for (int p : rows)
+            if (p <= q && LaneEnd(n, p) < q) {
+                c.rows.push_back(p);
+                c.sums.push_back(rowSum[p] + (q - p));
+            }
+        c.x.resize(c.rows.size());
+        c.from.resize(c.rows.size());
+        if (!c.rows.empty())
+            pointwise.push_back(std::move(c));
+    }
     static const bool avx512 =
         __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     static const bool avx2 = __builtin_cpu_supports("avx2");
@@ -684,6 +663,14 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
             WidenColumns(scan, rows.front(), n, pairs.data());
         }
         addScan(scan, n, first.data(), last.data(), blocks, rowSum.data());
+        for (PointwiseColumn& c : pointwise) {
+            for (std::size_t u = 0; u < c.rows.size(); ++u) {
+                c.x[u] = col[c.rows[u]];
+                c.from[u] = std::max(from[c.rows[u]], from[c.q]);
+            }
+            addData(c.x.data(), col[c.q], c.sums.data(), c.from.data(),
+                    static_cast<int>(c.rows.size()), hi);
+        }
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int p = rows[r];
