@@ -5,6 +5,7 @@
 #include "distributions/conti_regularization.h"
 #include "foundations/statistical_tests.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -200,4 +201,47 @@ TEST(WeakEntropy, SmoothHintFromTheLastTrialEndsOnTheSameRootInFewSolves) {
         EXPECT_LE(solvesWith, 6 * hinted) << int(kind);
         EXPECT_LE(2 * solvesWith, solvesWithout) << int(kind) << " " << solvesWith;
     }
+}
+
+// The climb by decades runs on the Run's threads: 1, 2 and 8 threads give the same bits, and the
+// root a plain bisection of the ratio finds (each solution made alone, the entropy's from the
+// unregularized one with the flat model), within the search's tolerance.
+TEST(WeakEntropy, ClimbOnThreadsGivesTheSameBitsAndTheBisectedRoot) {
+    const double cases[][4] = {{40, 4, 0.005, 0.0}, {40, 4, 0.01, 0.001}, {30, 4, 0.003, 0.0005}};
+    for (const auto& k : cases)
+        for (const ContiRegularizationKind kind :
+             {ContiRegularizationKind::MaximumEntropy, ContiRegularizationKind::SecondDerivative}) {
+            const ShapeProblem problem = SizeShapeWithADiscreteSpecies(k[0], k[1], k[2], k[3]);
+            const ContiNormalEquations& eq = problem.eq;
+            const int n = eq.N(), nd = eq.DistributionColumns();
+            ContiRegularizedSolution one, more;
+            ASSERT_EQ(
+                RegularizeDistribution(eq, kind, 0.68, problem.values - n, one, {}, nullptr, 1),
+                AnalysisFailure::None)
+                << k[0] << " " << k[2] << " " << int(kind) << " " << one.failureDetail;
+            for (const int threads : {2, 8}) {
+                ASSERT_EQ(RegularizeDistribution(eq, kind, 0.68, problem.values - n, more, {},
+                                                 nullptr, threads),
+                          AnalysisFailure::None);
+                EXPECT_TRUE(more.alpha == one.alpha && more.c == one.c && more.solves == one.solves)
+                    << k[0] << " " << k[2] << " kind " << int(kind) << ", " << threads;
+            }
+            double level = 0.0;
+            for (int p = 1; p <= nd; ++p)
+                level += one.nnls[p] / nd;
+            const double largest = *std::max_element(one.nnls.begin() + 1, one.nnls.end());
+            std::vector<double> m(n + 1, level), start(n + 1), c;
+            for (int p = 1; p <= n; ++p)
+                start[p] = std::max(one.nnls[p], 1e-9 * largest);
+            double lo = std::log10(one.alpha) - 1.0, hi = lo + 2.0;
+            while (hi - lo > 1e-9) {
+                const double x = 0.5 * (lo + hi);
+                if (kind == ContiRegularizationKind::MaximumEntropy)
+                    SolveMaximumEntropy(eq, std::pow(10.0, x), m, start, c);
+                else
+                    SolveSecondDerivative(eq, std::pow(10.0, x), c);
+                (eq.ChiSquare(c) / one.chiSquare0 > one.targetRatio ? hi : lo) = x;
+            }
+            EXPECT_NEAR(std::log10(one.alpha), lo, 1e-4) << k[0] << " " << k[2] << " " << int(kind);
+        }
 }
