@@ -134,7 +134,7 @@ TEST(LiveRefreshRoad, FirstStartAsksAndEveryFitShowsItIsAlive) {
          [](plat::test::Script& s) {
              s.expectInput().promptHas("starting 'temperature'").answer("2");
              s.expectInput().prompt("# of temperature steps").answer("2");
-             s.expectInput().prompt("# of iterations per temperature").answer("20");
+             s.expectInput().prompt("# of iterations per temperature").answer("60");
              s.expectInput().prompt("final ML (1), Simplex (2), or none (0)").answer("0");
          }},
         {"Levenberg-Marquardt", 824, [](plat::test::Script&) {}},
