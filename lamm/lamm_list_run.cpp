@@ -161,8 +161,8 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
     const int own = N == 1 ? 1 : 2;
     auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
     std::atomic<int> nextEquation{0};
-    // Order matters only when there are more equations than shares.
-    const bool ordered = n > N && s != nullptr;
+    // Order matters only when there are more equations than shares, and more than one share.
+    const bool ordered = N > 1 && n > N && s != nullptr;
     const std::vector<int> order = ListClaimOrder(n, ordered ? s : nullptr, kept);
     std::vector<double> seconds(ordered ? std::size_t(n) + 1 : 0, 0.0);
     std::vector<std::unique_ptr<MultiThreadCLammIdeal>> threads(N + 1);
