@@ -4,15 +4,18 @@
 #include <cstring>
 #include <immintrin.h>
 
-bool GridProfileInterpolation::Matches(const double* gr, int gn, const float* x, int n) const {
+bool GridProfileInterpolation::Matches(const double* gr, int gn, const float* x, int n,
+                                       bool gridKept) const {
     // the same bits give the same cells
     return static_cast<int>(grid_.size()) == gn + 1 && static_cast<int>(radii_.size()) == n + 1 &&
-           std::memcmp(gr + 1, grid_.data() + 1, sizeof(double) * gn) == 0 &&
+           ((gridKept && gr == gridAt_) ||
+            std::memcmp(gr + 1, grid_.data() + 1, sizeof(double) * gn) == 0) &&
            std::memcmp(x + 1, radii_.data() + 1, sizeof(float) * n) == 0;
 }
 
 void GridProfileInterpolation::Prepare(const double* gr, int gn, const float* x, int n) {
     grid_.assign(gr, gr + gn + 1);
+    gridAt_ = gr;
     radii_.assign(x, x + n + 1);
     cell_.assign(n + 1, 0);
     weight_.assign(n + 1, 0.0);
@@ -85,11 +88,17 @@ namespace {
 } // namespace
 
 void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, int gn,
-                                           const float* x, float* y, int n) {
-    if (n <= 0 || gn < 1)
+                                           const float* x, float* y, int n, bool gridKept) {
+    if (n <= 0 || gn < 1) {
+        // a grid that may have changed unseen is compared again at the next call
+        if (!gridKept)
+            gridAt_ = nullptr;
         return;
-    if (!Matches(gr, gn, x, n))
+    }
+    if (!Matches(gr, gn, x, n, gridKept))
         Prepare(gr, gn, x, n);
+    // a grid with the same values at another address is the one read from now on
+    gridAt_ = gr;
     static const bool gathers = __builtin_cpu_supports("avx2");
     if (gathers && gn >= 2)
         InterpolateAvx2(cell_.data(), weight_.data(), gv, gn, y, n);

@@ -10,14 +10,18 @@
 // divisions once; the values are those of a fresh walk, bit for bit.
 class GridProfileInterpolation {
   public:
-    void Interpolate(const double* gr, const double* gv, int gn, const float* x, float* y, int n);
+    // gridKept: the caller wrote nothing into gr since the last call, so a grid at the same
+    // address is not compared again (only the radii are).
+    void Interpolate(const double* gr, const double* gv, int gn, const float* x, float* y, int n,
+                     bool gridKept = false);
 
   private:
-    bool Matches(const double* gr, int gn, const float* x, int n) const;
+    bool Matches(const double* gr, int gn, const float* x, int n, bool gridKept) const;
     void Prepare(const double* gr, int gn, const float* x, int n);
 
-    std::vector<double> grid_; // the grid the cells were found on, [1..gn]
-    std::vector<float> radii_; // the radii they were found for, [1..n]
-    std::vector<int> cell_;    // upper node of each radius's cell; 0 below, -1 above the grid
+    std::vector<double> grid_;       // the grid the cells were found on, [1..gn]
+    const double* gridAt_ = nullptr; // where it was read
+    std::vector<float> radii_;       // the radii they were found for, [1..n]
+    std::vector<int> cell_;          // upper node of each radius's cell; 0 below, -1 above the grid
     std::vector<double> weight_;
 };

@@ -313,8 +313,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     // Group 1: finite-element header
     double* outputProfile = nullptr; // profile handed to the output interpolation
     GridProfileInterpolation outputInterpolation;
-    double* c = nullptr; // concentration at each node
-    double* r = nullptr; // radius of each node, cm
+    bool outputGridKept = false; // r unchanged since the last output interpolation
+    double* c = nullptr;         // concentration at each node
+    double* r = nullptr;         // radius of each node, cm
 
     // Group 2: sedimentation parameters
     double c0 = 0.0;

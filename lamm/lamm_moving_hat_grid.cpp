@@ -16,6 +16,7 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 // interval is half a ratio step and the last one and a half (mirrored for flotation), so after
 // one period T every interior node lands on its neighbour's start.
 void CLammIdeal::SetupMovingGrid() {
+    outputGridKept = false;
     shiftCount = 0;
     const double omega = currentRotorSpeed * kTwoPiOver60;
     sOmega2 = omega * omega * s * 1e-13;
@@ -162,6 +163,7 @@ void CLammIdeal::SetGridEnds(double tau) {
 }
 
 void CLammIdeal::UpdateRadii() {
+    outputGridKept = false;
     const double e = std::exp(frameRate * (t - t0));
     r[1] = meniscus;
     for (int i = 2; i < N; ++i)

@@ -58,7 +58,8 @@ void CLammIdeal::WriteRemainingScans(bool zero) {
         } else {
             std::copy(c + 1, c + N + 1, outputProfile + 1);
             outputProfile[N] += BottomPelletConcentration();
-            outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n);
+            outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n, outputGridKept);
+            outputGridKept = true;
         }
     }
     nextOutputScan = scanCount + 1;
@@ -155,7 +156,8 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
         outputInterpolation.Interpolate(r, outputProfile, N, radii, row,
-                                        OutputCountFor(nextOutputScan));
+                                        OutputCountFor(nextOutputScan), outputGridKept);
+        outputGridKept = true;
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
     OutputSecondComponent();

@@ -361,6 +361,7 @@ bool CLammIdeal::AllocateArrays() {
 }
 
 void CLammIdeal::BuildRadialGrid() {
+    outputGridKept = false;
     const double m = meniscus, b = bottom;
     nonUniformGrid = false;
     if (movingHatAlgorithm) {

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -23,10 +24,10 @@ double Expected(const std::vector<double>& gr, const std::vector<double>& gv, do
 
 void ExpectInterpolates(GridProfileInterpolation& interpolation, const std::vector<double>& gr,
                         const std::vector<double>& gv, const std::vector<float>& x,
-                        const char* name) {
+                        const char* name, bool gridKept = false) {
     const int gn = static_cast<int>(gr.size()) - 1, n = static_cast<int>(x.size()) - 1;
     std::vector<float> y(x.size(), -1.0f);
-    interpolation.Interpolate(gr.data(), gv.data(), gn, x.data(), y.data(), n);
+    interpolation.Interpolate(gr.data(), gv.data(), gn, x.data(), y.data(), n, gridKept);
     for (int i = 1; i <= n; ++i)
         EXPECT_NEAR(y[i], Expected(gr, gv, x[i]), 1e-6) << name << " at x = " << x[i];
 }
@@ -78,6 +79,28 @@ TEST(GridProfileInterpolation, KeptCellsFollowGridAndRadiiChangedInPlace) {
     ExpectInterpolates(interpolation, gr, gv, x, "profile changed");
     x.resize(4);
     ExpectInterpolates(interpolation, gr, gv, x, "fewer radii");
+}
+
+// A grid its owner says is kept is not compared again, but radii changed in place still give new
+// cells, and so do a grid at another address and one changed before a call that had no radii.
+TEST(GridProfileInterpolation, KeptGridSkipsOnlyItsOwnComparison) {
+    for (const char* name : {"radii changed", "other address", "changed before no radii"}) {
+        const std::string c = name;
+        std::vector<double> gr = {0, 6.0, 6.3, 6.6, 6.9, 7.2};
+        const std::vector<double> gv = {0, 0.0, 1.0, 2.0, 4.0, 8.0};
+        std::vector<float> x = {0, 6.1f, 6.5f, 6.8f, 7.0f, 7.15f};
+        GridProfileInterpolation interpolation;
+        ExpectInterpolates(interpolation, gr, gv, x, name);
+        ExpectInterpolates(interpolation, gr, gv, x, name, true);
+        if (c == "radii changed")
+            x[2] = 6.05f, x[4] = 7.18f;
+        const std::vector<double> other = {0, 6.0, 6.1, 6.2, 6.3, 7.2};
+        if (c == "changed before no radii") {
+            gr[3] = 6.45;
+            ExpectInterpolates(interpolation, gr, gv, {0}, name);
+        }
+        ExpectInterpolates(interpolation, c == "other address" ? other : gr, gv, x, name, true);
+    }
 }
 
 // Radii taken four at a time must give the values of one at a time bit for bit (the scans' fit
