@@ -11,52 +11,42 @@
 
 namespace {
 
-// W lanes of doubles and their comparison masks: four, one register each built for AVX2 (two
-// for any x86-64), or eight with AVX-512. Divisions, comparisons and maxima give the same bits in
-// any width, and the largest of a set of numbers does not depend on the order it is taken in.
-template <int W> struct Lanes {
-    typedef double V __attribute__((vector_size(8 * W)));
-    typedef long long M __attribute__((vector_size(8 * W)));
-    typedef unsigned long long U __attribute__((vector_size(8 * W)));
-};
-using V4 = Lanes<4>::V;
+// Four lanes of doubles and their comparison masks. Built for AVX2 they are one register each,
+// for any x86-64 two. Divisions, comparisons and maxima give the same bits in any width, and
+// the largest of a set of numbers does not depend on the order it is taken in.
+using V4 = double __attribute__((vector_size(32)));
+using M4 = long long __attribute__((vector_size(32)));
 
 // Vectors pass by reference: by value their width would be part of the calling convention.
-template <class V> [[gnu::always_inline]] inline void Load(V& v, const double* p) {
+[[gnu::always_inline]] inline void Load(V4& v, const double* p) {
     std::memcpy(&v, p, sizeof v);
 }
 
-template <class V> [[gnu::always_inline]] inline void TakeLarger(V& part, const V& v) {
+[[gnu::always_inline]] inline void TakeLarger(V4& part, const V4& v) {
     part = part < v ? v : part;
 }
 
 // size = |v|, the bits of v without their sign: one operation.
-template <int W>
-[[gnu::always_inline]] inline void Magnitude(const typename Lanes<W>::V& v,
-                                             typename Lanes<W>::V& size) {
-    typename Lanes<W>::M bits;
+[[gnu::always_inline]] inline void Magnitude(const V4& v, V4& size) {
+    M4 bits;
     std::memcpy(&bits, &v, sizeof bits);
     bits &= 0x7fffffffffffffffll;
     std::memcpy(&size, &bits, sizeof size);
 }
 
-template <int W> [[gnu::always_inline]] inline double LargestLane(const typename Lanes<W>::V& v) {
-    double largest = std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
-    for (int l = 4; l < W; ++l)
-        largest = std::max(largest, v[l]);
-    return largest;
+[[gnu::always_inline]] inline double LargestLane(const V4& v) {
+    return std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
 }
 
-// The passes take the largest in four parts of W lanes, 4 W rows at a time: one part would
-// wait on the latency of its comparison for every W rows.
+// The passes take the largest in four parts of four lanes, 16 rows at a time: one part would
+// wait on the latency of its comparison for every four rows.
 constexpr int kParts = 4;
 
-template <int W>
-[[gnu::always_inline]] inline double LargestOfParts(typename Lanes<W>::V (&part)[kParts]) {
+[[gnu::always_inline]] inline double LargestOfParts(V4 (&part)[kParts]) {
     TakeLarger(part[0], part[1]);
     TakeLarger(part[2], part[3]);
     TakeLarger(part[0], part[2]);
-    return LargestLane<W>(part[0]);
+    return LargestLane(part[0]);
 }
 
 [[gnu::always_inline]] inline double LargestOfBody(const double* v, int lo, int hi) {
@@ -77,7 +67,7 @@ template <int W>
         Load(next, v + i);
         TakeLarger(part[0], next);
     }
-    double largest = LargestOfParts<4>(part);
+    double largest = LargestOfParts(part);
     for (; i <= hi; ++i)
         largest = std::max(largest, v[i]);
     return largest;
@@ -96,79 +86,71 @@ template <int W>
     return ratio != nullptr ? ratio[i] : std::fabs(d) / v[i];
 }
 
-template <int W = 4>
 [[gnu::always_inline]] inline double LargestOwnChangeBody(const double* u, const double* v,
                                                           const double* ratio, double threshold,
                                                           int lo, int hi, bool& emptyGaining) {
-    using V = typename Lanes<W>::V;
-    using M = typename Lanes<W>::M;
-    const V zero = V{} + 0.0, one = V{} + 1.0, limit = V{} + threshold;
-    V part[kParts] = {zero, zero, zero, zero};
-    M gaining = M{} + 0;
+    const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    const V4 limit = {threshold, threshold, threshold, threshold};
+    V4 part[kParts] = {zero, zero, zero, zero};
+    M4 gaining = {0, 0, 0, 0};
     int i = lo;
-    for (; i + W * kParts - 1 <= hi; i += W * kParts) {
-        M rising = M{} + 0;
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts) {
+        M4 rising = {0, 0, 0, 0};
         if (ratio == nullptr) {
 #pragma GCC unroll 4
             for (int q = 0; q < kParts; ++q) {
-                V old, now;
-                Load(old, v + i + W * q);
-                Load(now, u + i + W * q);
-                const V d = now - old;
-                const M own = old > limit;
+                V4 old, now;
+                Load(old, v + i + 4 * q);
+                Load(now, u + i + 4 * q);
+                const V4 d = now - old;
+                const M4 own = old > limit;
                 gaining |= ~own & (d > limit);
                 // A ratio |d| / old beyond its part's largest so far means |d| > part old
                 // exactly, and then the rounded product is at most |d|: rows failing this test
                 // cannot raise the largest, so the 16 rows are divided only when one passes it.
                 // The largest is the same.
-                V size;
-                Magnitude<W>(d, size);
+                V4 size;
+                Magnitude(d, size);
                 rising |= own & (size >= part[q] * old);
             }
-            long long anyRising = 0;
-            for (int l = 0; l < W; ++l)
-                anyRising |= rising[l];
-            if (!anyRising)
+            if (!(rising[0] | rising[1] | rising[2] | rising[3]))
                 continue;
         }
 #pragma GCC unroll 4
         for (int q = 0; q < kParts; ++q) {
-            V old, now, change;
-            Load(old, v + i + W * q);
-            Load(now, u + i + W * q);
-            const V d = now - old;
-            const M own = old > limit;
+            V4 old, now, change;
+            Load(old, v + i + 4 * q);
+            Load(now, u + i + 4 * q);
+            const V4 d = now - old;
+            const M4 own = old > limit;
             if (ratio != nullptr) {
                 gaining |= ~own & (d > limit);
-                Load(change, ratio + i + W * q);
+                Load(change, ratio + i + 4 * q);
             } else {
                 // rows without material of their own divide by 1, so no lane divides by zero
                 change = (d < zero ? -d : d) / (own ? old : one);
             }
-            const V counted = own ? change : zero;
+            const V4 counted = own ? change : zero;
             TakeLarger(part[q], counted);
         }
     }
-    for (; i + W - 1 <= hi; i += W) {
-        V old, now, change;
+    for (; i + 3 <= hi; i += 4) {
+        V4 old, now, change;
         Load(old, v + i);
         Load(now, u + i);
-        const V d = now - old;
-        const M own = old > limit;
+        const V4 d = now - old;
+        const M4 own = old > limit;
         gaining |= ~own & (d > limit);
         // rows without material of their own divide by 1, so no lane divides by zero
         if (ratio != nullptr)
             Load(change, ratio + i);
         else
             change = (d < zero ? -d : d) / (own ? old : one);
-        const V counted = own ? change : zero;
+        const V4 counted = own ? change : zero;
         TakeLarger(part[0], counted);
     }
-    double largest = LargestOfParts<W>(part);
-    long long gained = 0;
-    for (int l = 0; l < W; ++l)
-        gained |= gaining[l];
-    bool anyGaining = gained != 0;
+    double largest = LargestOfParts(part);
+    bool anyGaining = (gaining[0] | gaining[1] | gaining[2] | gaining[3]) != 0;
     for (; i <= hi; ++i)
         largest = std::max(largest, OwnChange(u, v, ratio, threshold, i, anyGaining));
     emptyGaining = anyGaining;
@@ -192,37 +174,33 @@ template <int W = 4>
 
 // The two passes above over one range: the lanes' bits carry into the sign bit as there and
 // their values are taken larger as in LargestOfBody.
-template <int W = 4>
 [[gnu::always_inline]] inline bool AnyBeyond1e100OrLargestBody(const double* v, int lo, int hi,
                                                                double& largest) {
-    using V = typename Lanes<W>::V;
-    using U = typename Lanes<W>::U;
+    using U4 = unsigned long long __attribute__((vector_size(32)));
     constexpr std::uint64_t kMagnitude = 0x7fffffffffffffffull;
     constexpr std::uint64_t kCarry = kMagnitude - std::bit_cast<std::uint64_t>(1e100);
     const double lowest = -1.79769313486231570815e308;
-    V part[kParts];
-    for (V& p : part)
-        p = V{} + lowest;
-    U carriedLanes = U{} + 0;
-    auto take = [&](int at, V& into) {
-        V next;
+    V4 part[kParts];
+    for (V4& p : part)
+        p = V4{lowest, lowest, lowest, lowest};
+    U4 carriedLanes = {0, 0, 0, 0};
+    auto take = [&](int at, V4& into) {
+        V4 next;
         Load(next, v + at);
-        U bits;
+        U4 bits;
         std::memcpy(&bits, &next, sizeof bits);
         carriedLanes |= (bits & kMagnitude) + kCarry;
         TakeLarger(into, next);
     };
     int i = lo;
-    for (; i + W * kParts - 1 <= hi; i += W * kParts)
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts)
 #pragma GCC unroll 4
         for (int q = 0; q < kParts; ++q)
-            take(i + W * q, part[q]);
-    for (; i + W - 1 <= hi; i += W)
+            take(i + 4 * q, part[q]);
+    for (; i + 3 <= hi; i += 4)
         take(i, part[0]);
-    std::uint64_t carried = 0;
-    for (int l = 0; l < W; ++l)
-        carried |= carriedLanes[l];
-    double most = LargestOfParts<W>(part);
+    std::uint64_t carried = carriedLanes[0] | carriedLanes[1] | carriedLanes[2] | carriedLanes[3];
+    double most = LargestOfParts(part);
     for (; i <= hi; ++i) {
         std::uint64_t bits;
         std::memcpy(&bits, v + i, sizeof bits);
@@ -255,12 +233,7 @@ double LargestOfPlain(const double* v, int lo, int hi) {
 [[gnu::target("avx2,avx512f,avx512vl,avx512dq")]] double
 LargestOwnChangeAvx512(const double* u, const double* v, const double* ratio, double threshold,
                        int lo, int hi, bool& emptyGaining) {
-    return LargestOwnChangeBody<8>(u, v, ratio, threshold, lo, hi, emptyGaining);
-}
-
-[[gnu::target("avx2,avx512f,avx512vl,avx512dq")]] bool
-AnyBeyond1e100OrLargestAvx512(const double* v, int lo, int hi, double& largest) {
-    return AnyBeyond1e100OrLargestBody<8>(v, lo, hi, largest);
+    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
 }
 
 [[gnu::target("avx2")]] double LargestOwnChangeAvx2(const double* u, const double* v,
@@ -310,10 +283,8 @@ double LargestOwnChange(const double* u, const double* v, const double* ratio, d
 bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& largest) {
     // the rows both passes read in one, then those only one of them reads
     const int both = std::max(from, lo);
-    const VectorUnit unit = UsableVectorUnit();
-    bool beyond = unit >= VectorUnit::Avx512 ? AnyBeyond1e100OrLargestAvx512(v, both, hi, largest)
-                  : unit >= VectorUnit::Avx2 ? AnyBeyond1e100OrLargestAvx2(v, both, hi, largest)
-                                             : AnyBeyond1e100OrLargestPlain(v, both, hi, largest);
+    bool beyond = HasAvx2() ? AnyBeyond1e100OrLargestAvx2(v, both, hi, largest)
+                            : AnyBeyond1e100OrLargestPlain(v, both, hi, largest);
     const int end = std::min(both - 1, hi);
     for (int i = from; i <= end; ++i)
         beyond |= !(std::fabs(v[i]) <= 1e100);
