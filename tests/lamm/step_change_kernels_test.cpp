@@ -154,3 +154,25 @@ TEST(StepChangeKernels, OnePassOutOfRangeAndLargestAsTheTwoPasses) {
         }
     }
 }
+
+// Ranges long enough for the vectors' four parts and their tail: a value out of range or the
+// largest value in any row of a part, of the tail or of the rows after it is found.
+TEST(StepChangeKernels, WideRangesFindWhatTheirEveryRowHolds) {
+    const int n = 77;
+    for (int hi : {31, 32, 39, 40, 63, 64, 71, n}) {
+        for (int at = 1; at <= hi; ++at) {
+            for (const double value : {3e100, 2.0}) {
+                std::vector<double> w(n + 1);
+                for (int i = 0; i <= n; ++i)
+                    w[i] = 0.5 + 0.001 * ((i * 37) % 41);
+                w[at] = value;
+                double largest = 0.0;
+                const bool beyond = AnyBeyond1e100OrLargest(w.data(), 1, 1, hi, largest);
+                ASSERT_EQ(beyond, value > 1e100) << hi << " at " << at;
+                if (!beyond) {
+                    ASSERT_EQ(largest, 2.0) << hi << " at " << at;
+                }
+            }
+        }
+    }
+}
