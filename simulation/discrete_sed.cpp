@@ -27,7 +27,9 @@
 #include "state/window_services.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -119,6 +121,14 @@ void CopyRow(const float* from, float* to, int count) {
         CopyRowAvx2(from, to, count);
     else
         CopyRowBody(from, to, count);
+}
+
+// Whether row[1..count] holds +0 only, bit for bit (a -0 is to be written over).
+bool AllZeroBits(const float* row, int count) {
+    std::uint32_t bits = 0;
+    for (int p = 1; p <= count; ++p)
+        bits |= std::bit_cast<std::uint32_t>(row[p]);
+    return bits == 0;
 }
 
 // The species are solved with unit loading and scaled, unless the optics' smoothing of optical
@@ -489,7 +499,10 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
                 const int count = ComponentScans::Count(k);
                 float* row = ComponentScans::Row(slot, k, count);
                 if (j == 0) {
-                    std::fill(row + 1, row + 1 + count, 0.0f);
+                    // a slot without a species mostly holds the zeros of the last evaluation:
+                    // reading them costs less than writing them again
+                    if (!AllZeroBits(row, count))
+                        std::fill(row + 1, row + 1 + count, 0.0f);
                     continue;
                 }
                 const double f = factor(j);

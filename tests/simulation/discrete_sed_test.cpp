@@ -148,6 +148,25 @@ TEST_F(DiscreteSpecies, LinearParametersCompleteTheFit) {
     }
 }
 
+// With a row per slot, the slots without a species end every evaluation holding +0 only, whatever
+// was left in them: a value, a -0 among zeros, or zeros already.
+TEST_F(DiscreteSpecies, SlotsWithoutASpeciesHoldZeros) {
+    for (const float left : {7.0f, -0.0f, 0.0f}) {
+        ResetAllState();
+        OneSpecies(4.5, 6e-7, 0.5);
+        ModelChoice::linearAmplitudes = true;
+        for (int k = 1; k <= S::scanCount; ++k)
+            ComponentScans::Row(2, k, S::pointCount[k])[k * 7] = left;
+        RunDiscreteSed(nullptr);
+        ASSERT_TRUE(S::resultAvailable) << left;
+        for (int k = 1; k <= S::scanCount; ++k)
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                ASSERT_FALSE(std::signbit(ComponentScans::Row(2, k, S::pointCount[k])[i]) ||
+                             ComponentScans::Row(2, k, S::pointCount[k])[i] != 0.0f)
+                    << left << " scan " << k << " point " << i;
+    }
+}
+
 // Data made by a fine solution of two species with noise of 0.005: the model at the generating
 // parameters leaves residuals at the noise level and no more. (Within 0.05 cm of the bottom the
 // default options shut off back-diffusion, which the fine solution does not.)
