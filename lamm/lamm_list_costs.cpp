@@ -2,6 +2,7 @@
 #include "lamm/lamm_list_costs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -58,13 +59,18 @@ std::vector<int> ListClaimOrder(int n, const double* s, const int* kept) {
             order.push_back(j);
     if (s == nullptr || order.size() < 2)
         return order;
-    std::lock_guard<std::mutex> lock(gCostsMutex);
-    for (const ListCosts& entry : gLists)
-        if (SameList(entry, n, s)) {
-            std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-                return entry.costs[std::size_t(a)] > entry.costs[std::size_t(b)];
-            });
-            break;
-        }
+    std::vector<double> key(std::size_t(n) + 1, 0.0);
+    {
+        std::lock_guard<std::mutex> lock(gCostsMutex);
+        auto found = std::find_if(gLists.begin(), gLists.end(),
+                                  [&](const ListCosts& entry) { return SameList(entry, n, s); });
+        if (found != gLists.end())
+            key = found->costs;
+        else
+            for (int j = 1; j <= n; ++j)
+                key[std::size_t(j)] = std::isfinite(s[j]) ? std::fabs(s[j]) : 0.0;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return key[std::size_t(a)] > key[std::size_t(b)]; });
     return order;
 }

@@ -10,6 +10,7 @@
 void RememberListCosts(int n, const double* s, const std::vector<double>& costs);
 
 // The equations of the list of n with s[1..n] in the order its shares claim them: longest
-// remembered time first, equal times in list order; in list order when nothing is remembered
-// for the list. The equations with kept[j] != 0 (kept optional) are left out.
+// remembered time first; when nothing is remembered for the list, largest |s| first (a faster
+// boundary takes more steps); equal keys in list order. The equations with kept[j] != 0 (kept
+// optional) are left out.
 std::vector<int> ListClaimOrder(int n, const double* s, const int* kept);

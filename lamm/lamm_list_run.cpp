@@ -151,13 +151,13 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
     // The shares take the equations one at a time: equations differ in cost, and a share that
     // finishes early takes the next instead of waiting at the join. They take the longest first
-    // by the times of the last list of the same equations, so that the last ones to be taken are
-    // short and the shares finish together. Each equation writes its own rows only, so which
-    // share solves it, and when, changes no value. While the threads or the solver are traced,
-    // share k keeps the equations j with j mod N = k - 1, so that each trace names the same
-    // equations in every run. The calling thread solves share own and claims the others while
-    // no kept thread has; a single equation involves no other thread, and shares beyond the
-    // equations are left out.
+    // by the times of the last list of the same equations (the largest |s| first in a list not
+    // seen before), so that the last ones to be taken are short and the shares finish together.
+    // Each equation writes its own rows only, so which share solves it, and when, changes no value.
+    // While the threads or the solver are traced, share k keeps the equations j with j mod N = k -
+    // 1, so that each trace names the same equations in every run. The calling thread solves share
+    // own and claims the others while no kept thread has; a single equation involves no other
+    // thread, and shares beyond the equations are left out.
     const int own = N == 1 ? 1 : 2;
     auto hasShare = [&](int k) { return n >= N || (k >= 2 && k <= n + 1); };
     std::atomic<int> nextEquation{0};
