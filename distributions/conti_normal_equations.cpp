@@ -274,6 +274,26 @@ template <int R>
     }
 }
 
+// AddTileOfRows for R rows (1-4) given at run time.
+[[gnu::always_inline]] inline void AddTileOfAnyRows(int R, int C, const float* const* x,
+                                                    const ScanColumns& k, int q, int from,
+                                                    double* const* sum) {
+    switch (R) {
+    case 4:
+        AddTileOfRows<4>(C, x, k, q, from, sum);
+        break;
+    case 3:
+        AddTileOfRows<3>(C, x, k, q, from, sum);
+        break;
+    case 2:
+        AddTileOfRows<2>(C, x, k, q, from, sum);
+        break;
+    default:
+        AddTileOfRows<1>(C, x, k, q, from, sum);
+        break;
+    }
+}
+
 // The lane cells of rows x[0..R-1] (R <= 4) with the columns from q on, up to last; cells of row
 // r at rowSum[r][column - row], row[r] the row's number. A tile's products are zero before the
 // later of its rows' earliest start and its columns' earliest start.
@@ -296,20 +316,7 @@ template <int R>
             AddPairTile(k, row, q, from, sum);
             continue;
         }
-        switch (R) {
-        case 4:
-            AddTileOfRows<4>(C, x, k, q, from, sum);
-            break;
-        case 3:
-            AddTileOfRows<3>(C, x, k, q, from, sum);
-            break;
-        case 2:
-            AddTileOfRows<2>(C, x, k, q, from, sum);
-            break;
-        default:
-            AddTileOfRows<1>(C, x, k, q, from, sum);
-            break;
-        }
+        AddTileOfAnyRows(R, C, x, k, q, from, sum);
     }
 }
 
@@ -347,20 +354,7 @@ template <int R>
         for (int c = 0; c < C; ++c)
             columnsFrom = std::min(columnsFrom, k.from[q + c]);
         const int from = std::max(rowsFrom, columnsFrom);
-        switch (rows) {
-        case 4:
-            AddTileOfRows<4>(C, xs, k, q, from, ss);
-            break;
-        case 3:
-            AddTileOfRows<3>(C, xs, k, q, from, ss);
-            break;
-        case 2:
-            AddTileOfRows<2>(C, xs, k, q, from, ss);
-            break;
-        default:
-            AddTileOfRows<1>(C, xs, k, q, from, ss);
-            break;
-        }
+        AddTileOfAnyRows(rows, C, xs, k, q, from, ss);
         for (int u = 0; u < rows; ++u) {
             const int r = rs[u];
             for (int c = 0; c < C; ++c)
