@@ -28,12 +28,14 @@ void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double 
 }
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.
+// An equation writes each row of its column whole, so the kernel is not cleared before the list;
+// any row no equation wrote is cleared after it.
 LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
                              const double* vbar) {
     const int scans = ScanStore::scanCount;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return LammResult::Refused;
-    gContiKernel.Allocate(n, scans, ScanStore::gridRadius, ScanStore::gridCount, LammThreadCount());
+    gContiKernel.AllocateForWholeRows(n, scans, ScanStore::gridRadius, ScanStore::gridCount);
     LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
@@ -42,6 +44,7 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags());
         ReportUnwrittenFiles(tmpl.unwrittenFiles);
     }
+    gContiKernel.ClearUnwrittenRows();
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
     return result;

@@ -6,12 +6,27 @@
 #include "state/conti_state.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
-void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points, int threads) {
+namespace {
+
+// A quiet not-a-number no arithmetic produces: a row end holding it was never written.
+constexpr std::uint32_t kUnwrittenBits = 0x7fe5e0d1u;
+
+bool Unwritten(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits == kUnwrittenBits;
+}
+
+} // namespace
+
+std::size_t ContiKernel::Shape(int gridPoints, int scans, const float* radii, int points) {
     Free();
     ++generation_;
     if (gridPoints <= 0 || scans <= 0 || points <= 0)
-        return;
+        return 0;
     const size_t rowLength = static_cast<size_t>(points) + 1;
     const size_t size = static_cast<size_t>(gridPoints + 1) * (scans + 1) * rowLength;
     if (size > capacity_) {
@@ -21,6 +36,21 @@ void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int po
         capacity_ = size;
     }
     gridPoints_ = gridPoints, scans_ = scans, points_ = points, radii_ = radii;
+    rowPointers_.assign(static_cast<size_t>(gridPoints + 1) * (scans + 1), nullptr);
+    targets_.assign(gridPoints + 1, nullptr);
+    for (int p = 1; p <= gridPoints; ++p) {
+        for (int k = 1; k <= scans; ++k)
+            rowPointers_[Slot(p, k)] = &values_[Slot(p, k) * rowLength];
+        targets_[p] = &rowPointers_[Slot(p, 0)];
+    }
+    solved_.assign(gridPoints + 1, 0);
+    return size;
+}
+
+void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int points, int threads) {
+    const size_t size = Shape(gridPoints, scans, radii, points);
+    if (size == 0)
+        return;
     // Shares of whole pages' worth of values, the last taking the rest.
     const size_t chunk = 1u << 16;
     const int shares =
@@ -30,14 +60,35 @@ void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int po
         const size_t from = size / shares * (k - 1), to = k == shares ? size : size / shares * k;
         std::fill(values + from, values + to, 0.0f);
     });
-    rowPointers_.assign(static_cast<size_t>(gridPoints + 1) * (scans + 1), nullptr);
-    targets_.assign(gridPoints + 1, nullptr);
+}
+
+void ContiKernel::AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points) {
+    if (Shape(gridPoints, scans, radii, points) == 0)
+        return;
+    float mark;
+    std::memcpy(&mark, &kUnwrittenBits, sizeof mark);
+    const size_t rowLength = static_cast<size_t>(points) + 1;
+    float* values = values_.get();
+    // the rows of no grid point or no scan, which a reader running past a row's end may touch
+    std::fill(values, values + Slot(1, 1) * rowLength, 0.0f);
     for (int p = 1; p <= gridPoints; ++p) {
-        for (int k = 1; k <= scans; ++k)
-            rowPointers_[Slot(p, k)] = &values_[Slot(p, k) * rowLength];
-        targets_[p] = &rowPointers_[Slot(p, 0)];
+        if (p > 1)
+            std::fill(values + Slot(p, 0) * rowLength, values + Slot(p, 1) * rowLength, 0.0f);
+        for (int k = 1; k <= scans; ++k) {
+            float* row = Row(p, k);
+            row[0] = 0.0f;
+            row[1] = row[points] = mark;
+        }
     }
-    solved_.assign(gridPoints + 1, 0);
+}
+
+void ContiKernel::ClearUnwrittenRows() {
+    for (int p = 1; p <= gridPoints_; ++p)
+        for (int k = 1; k <= scans_; ++k) {
+            float* row = Row(p, k);
+            if (Unwritten(row[1]) || Unwritten(row[points_]))
+                std::fill(row + 1, row + 1 + points_, 0.0f);
+        }
 }
 
 void ContiKernel::Free() {

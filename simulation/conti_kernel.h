@@ -13,6 +13,12 @@ class ContiKernel {
   public:
     // Zeros in every row; threads > 1 clears the block in as many shares at once.
     void Allocate(int gridPoints, int scans, const float* radii, int points, int threads = 1);
+    // For a writer that writes each row whole or not at all: the rows' values [1..points] are
+    // not cleared but marked at both ends, and everything else in the block is zero. After the
+    // writer, ClearUnwrittenRows clears every row still marked, so no row keeps the values of an
+    // earlier kernel.
+    void AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points);
+    void ClearUnwrittenRows();
     void Free();
     bool Empty() const { return gridPoints_ == 0; }
     int GridPoints() const { return gridPoints_; }
@@ -35,6 +41,8 @@ class ContiKernel {
     std::size_t Slot(int p, int scan) const {
         return static_cast<std::size_t>(p) * (scans_ + 1) + scan;
     }
+    // The block and the row pointers for the shape; the number of values the rows span.
+    std::size_t Shape(int gridPoints, int scans, const float* radii, int points);
 
     int gridPoints_ = 0, scans_ = 0, points_ = 0;
     unsigned long generation_ = 0;

@@ -9,6 +9,7 @@
 #include "support/conti_scan_store.h"
 #include "support/lamm_list_harness.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
@@ -71,4 +72,39 @@ TEST_F(ContiLammList, MappedProfilesAreStoredOrAdded) {
     EXPECT_NEAR(gContiKernel.Row(2, 2)[150], 4.0 * radii[150], 1e-5);
     ContiState::kernelColumn = 9;
     MapLammSolutionToData(2, r.data(), v.data(), 10); // outside the kernel: nothing happens
+}
+
+// The kernel's storage is not cleared before the list: whatever an earlier, larger kernel left in
+// it, the rows are those made on cleared storage, for a whole list, a stopped one and one with an
+// equation that fails (grid point 3 given a negative D: its column is cleared).
+TEST_F(ContiLammList, RowsDoNotDependOnWhatAnEarlierKernelLeft) {
+    const struct {
+        const char* name;
+        bool stop;
+        int failing;
+    } cases[] = {{"whole list", false, 0}, {"stopped", true, 0}, {"failing", false, 3}};
+    for (const auto& c : cases) {
+        std::vector<std::vector<float>> columns[2][n + 1];
+        for (int left : {0, 1}) {
+            gContiKernel.Allocate(n + 3, scans + 1, radii.data(), points + 40);
+            for (int p = 1; p <= n + 3; ++p)
+                for (int k = 1; k <= scans + 1; ++k)
+                    std::fill_n(gContiKernel.Row(p, k), points + 41, left * 7.0f);
+            std::vector<double> d(D, D + n + 1);
+            d[c.failing] = c.failing > 0 ? -1.0 : 0.0;
+            gUserInterrupt.store(c.stop);
+            const LammResult result = RunSVContiSedList(nullptr, n, s, d.data(), nullptr);
+            gUserInterrupt.store(false);
+            EXPECT_EQ(result == LammResult::Solved, !c.stop && c.failing == 0) << c.name;
+            for (int p = 1; p <= n; ++p)
+                columns[left][p] = KernelColumn(p);
+        }
+        for (int p = 1; p <= n; ++p) {
+            // a failure may end the list before the equations after it: those are cleared too
+            const bool solved = gContiKernel.Solved(p);
+            EXPECT_EQ(columns[1][p], columns[0][p]) << c.name << ", grid point " << p;
+            EXPECT_TRUE(c.stop || p == c.failing ? !solved : solved || c.failing > 0) << c.name;
+            EXPECT_EQ(columns[1][p][scans][points - 40] == 0.0f, !solved) << c.name << ", " << p;
+        }
+    }
 }
