@@ -666,7 +666,24 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                     static_cast<int>(c.rows.size()), hi);
         }
     }
-    for (std::size_t r = 0; r < rows.size(); ++r) {
+    std::size_t r = 0;
+    // four rows at a time share the loads of the columns' side-by-side means
+    for (; meansSideBySide != nullptr && r + 4 <= rows.size(); r += 4) {
+        const double* sums[4];
+        const NoiseMeans* x[4];
+        double* out[4];
+        int from[4];
+        for (int i = 0; i < 4; ++i) {
+            const int p = rows[r + i];
+            sums[i] = rowSum[p];
+            o.b[p] = CentredProduct(sb[r + i], o.columnMeans[p], o.dataMeans, noise);
+            o.rawNorm[p] = sums[i][0];
+            x[i] = &o.columnMeans[p], out[i] = o.A.Row(p) + p, from[i] = p;
+        }
+        CentredProductsSideBySide4(sums, x, o.columnMeans.data(), *meansSideBySide, from, n, noise,
+                                   out);
+    }
+    for (; r < rows.size(); ++r) {
         const int p = rows[r];
         const double* sum = rowSum[p];
         o.b[p] = CentredProduct(sb[r], o.columnMeans[p], o.dataMeans, noise);

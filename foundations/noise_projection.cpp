@@ -65,23 +65,27 @@ void CentredProductsOf(const double* rawSum, const NoiseMeans& x, const NoiseMea
 // eight through the whole pass, the pairs left over one by one.
 using V8 = double __attribute__((vector_size(64)));
 
-template <int W>
-[[gnu::always_inline]] inline void AddMeanProductsOf(const std::vector<double>& x,
+template <int W, int R = 1>
+[[gnu::always_inline]] inline void AddMeanProductsOf(const std::vector<double>* const* x,
                                                      const double* side, std::size_t stride,
-                                                     double* sum) {
-    V8 acc[W / 8];
-    std::memcpy(acc, sum, sizeof acc);
-    for (std::size_t j = 0; j < x.size(); ++j) {
-        const double xj = x[j];
-        const V8 xv = {xj, xj, xj, xj, xj, xj, xj, xj};
+                                                     double* const* sum) {
+    V8 acc[R][W / 8];
+    for (int i = 0; i < R; ++i)
+        std::memcpy(acc[i], sum[i], sizeof acc[i]);
+    for (std::size_t j = 0; j < x[0]->size(); ++j) {
+        double xj[R];
+        for (int i = 0; i < R; ++i)
+            xj[i] = (*x[i])[j];
         const double* yj = side + j * stride;
         for (int v = 0; v < W / 8; ++v) {
             V8 y;
             std::memcpy(&y, yj + 8 * v, sizeof y);
-            acc[v] += xv * y;
+            for (int i = 0; i < R; ++i)
+                acc[i][v] += xj[i] * y;
         }
     }
-    std::memcpy(sum, acc, sizeof acc);
+    for (int i = 0; i < R; ++i)
+        std::memcpy(sum[i], acc[i], sizeof acc[i]);
 }
 
 void AddMeanProductsPlain(const std::vector<double>& x, const double* side, std::size_t stride,
@@ -91,20 +95,37 @@ void AddMeanProductsPlain(const std::vector<double>& x, const double* side, std:
             sum[u] += x[j] * side[j * stride + u];
 }
 
+// R rows x[0..R-1] of the same length with the same count pairs: the side's values are loaded
+// once for the R rows.
+template <int R>
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
-AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std::size_t stride,
-                      int count, double* sum) {
+AddMeanProductsRowsAvx512(const std::vector<double>* const* x, const double* side,
+                          std::size_t stride, int count, double* const* sum) {
     int u = 0;
-    for (; u + 32 <= count; u += 32)
-        AddMeanProductsOf<32>(x, side + u, stride, sum + u);
+    double* at[R];
+    for (; u + 32 <= count; u += 32) {
+        for (int i = 0; i < R; ++i)
+            at[i] = sum[i] + u;
+        AddMeanProductsOf<32, R>(x, side + u, stride, at);
+    }
     if (u < count) {
         // The last pairs in 32 lanes too, the lanes past them summing what follows (the side
         // ends in 32 lanes to spare) and left out.
-        double last[32] = {};
-        std::copy(sum + u, sum + count, last);
-        AddMeanProductsOf<32>(x, side + u, stride, last);
-        std::copy(last, last + (count - u), sum + u);
+        double last[R][32] = {};
+        for (int i = 0; i < R; ++i) {
+            std::copy(sum[i] + u, sum[i] + count, last[i]);
+            at[i] = last[i];
+        }
+        AddMeanProductsOf<32, R>(x, side + u, stride, at);
+        for (int i = 0; i < R; ++i)
+            std::copy(last[i], last[i] + (count - u), sum[i] + u);
     }
+}
+
+void AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std::size_t stride,
+                           int count, double* sum) {
+    const std::vector<double>* rows[1] = {&x};
+    AddMeanProductsRowsAvx512<1>(rows, side, stride, count, &sum);
 }
 
 } // namespace
@@ -138,6 +159,46 @@ void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const 
         add(x.row, side.row.data() + from, stride, count, r.data());
     for (int u = 0; u < count; ++u)
         out[u] = CentredFromSums(rawSum[u], g[u], r[u], x, y[u], terms);
+}
+
+void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* const* x,
+                                const NoiseMeans* y, const NoiseMeansSideBySide& side,
+                                const int* from, int end, const NoiseTerms& terms,
+                                double* const* out) {
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    const bool same =
+        x[0]->point.size() == x[3]->point.size() && x[1]->point.size() == x[3]->point.size() &&
+        x[2]->point.size() == x[3]->point.size() && x[0]->row.size() == x[3]->row.size() &&
+        x[1]->row.size() == x[3]->row.size() && x[2]->row.size() == x[3]->row.size();
+    const int first = std::min({from[0], from[1], from[2], from[3]});
+    if (!avx512 || !same || first < 0 || std::max({from[0], from[1], from[2], from[3]}) > end) {
+        for (int i = 0; i < 4; ++i)
+            CentredProductsSideBySide(rawSum[i], *x[i], y + from[i], side, from[i],
+                                      end - from[i] + 1, terms, out[i]);
+        return;
+    }
+    // Every row's pairs from the first row's first block on: a pair's sum does not depend on
+    // the pairs summed beside it, and the pairs before a row's own first block are left out.
+    const std::size_t stride = static_cast<std::size_t>(side.count);
+    const int count = end - first + 1;
+    std::vector<double> sums(8 * static_cast<std::size_t>(count), 0.0);
+    double *g[4], *r[4];
+    const std::vector<double>*points[4], *rows[4];
+    for (int i = 0; i < 4; ++i) {
+        g[i] = sums.data() + static_cast<std::size_t>(i) * count;
+        r[i] = g[i] + 4 * static_cast<std::size_t>(count);
+        points[i] = &x[i]->point, rows[i] = &x[i]->row;
+    }
+    if (terms.timeInvariant)
+        AddMeanProductsRowsAvx512<4>(points, side.point.data() + first, stride, count, g);
+    if (terms.radiallyInvariant)
+        AddMeanProductsRowsAvx512<4>(rows, side.row.data() + first, stride, count, r);
+    for (int i = 0; i < 4; ++i)
+        for (int u = 0; u <= end - from[i]; ++u) {
+            const int at = from[i] - first + u;
+            out[i][u] =
+                CentredFromSums(rawSum[i][u], g[i][at], r[i][at], *x[i], y[from[i] + u], terms);
+        }
 }
 
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,

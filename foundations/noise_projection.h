@@ -153,6 +153,14 @@ void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const 
                                const NoiseMeansSideBySide& side, int from, int count,
                                const NoiseTerms& terms, double* out);
 
+// CentredProductsSideBySide of four rows x[i] with the blocks from[i]..end of side (y indexed by
+// block): out[i][0..end - from[i]], the same values; the blocks past every from are read once
+// for the four.
+void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* const* x,
+                                const NoiseMeans* y, const NoiseMeansSideBySide& side,
+                                const int* from, int end, const NoiseTerms& terms,
+                                double* const* out);
+
 // The noise that the least-squares fit gives a residual whose means are r. The time-invariant
 // part takes the point means (and with them the overall offset); the radially invariant part
 // takes the row means, less the overall offset when the time-invariant noise or the baseline

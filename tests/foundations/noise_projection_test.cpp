@@ -181,6 +181,30 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
                         << count << " blocks side by side from " << from << ", block " << k
                         << ", terms " << mask;
             }
+            // four rows at once, each from its own block on
+            const int starts[][4] = {{0, 1, 2, 3},
+                                     {0, count / 3, count / 2, count - 1},
+                                     {count - 1, 0, count - 1, count / 2}};
+            for (const auto& start : starts) {
+                std::vector<double> four[4];
+                const double* sums[4];
+                const NoiseMeans* x[4];
+                double* out[4];
+                int from[4];
+                for (int i = 0; i < 4; ++i) {
+                    from[i] = std::min(start[i], count - 1);
+                    four[i].assign(std::size_t(count - from[i]), -1.0);
+                    sums[i] = raw.data() + from[i], x[i] = &together[(i + 1) % count];
+                    out[i] = four[i].data();
+                }
+                CentredProductsSideBySide4(sums, x, together.data(), side, from, count - 1, terms,
+                                           out);
+                for (int i = 0; i < 4; ++i)
+                    for (int k = from[i]; k < count; ++k)
+                        EXPECT_EQ(four[i][std::size_t(k - from[i])],
+                                  CentredProduct(raw[k], *x[i], together[k], terms))
+                            << count << " blocks, four rows, row " << i << ", block " << k;
+            }
         }
     }
 }
