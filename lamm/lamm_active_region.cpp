@@ -86,6 +86,7 @@ void CLammIdeal::SolveFEAlt() {
     lowerCap = static_cast<int>(std::floor(N * 0.95));
     eps = truncationThreshold * c[1];
     lowerIndex = recordedLower = 1;
+    zeroRowsBelow = 1;
     upperIndex = N;
     if (!dynamicallyTruncateGrid || s <= 0.0 || zoneLoading) {
         plateauTracking = false;
@@ -428,11 +429,14 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
     }
     if (!singularMatrix) {
         // right-hand side of the rows that carry material, formed inside the substitution;
-        // the rows below are zero
+        // the rows below are zero: those below `reached` hold zeros already
+        int reached = std::min(zeroRowsBelow, from);
         if (activeTwisted) {
             // the relative changes are divided in the change's own pass
-            TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U);
+            TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U,
+                                        std::min(zeroRowsBelow, from));
             changeRatiosValid = false;
+            reached = std::max(activeMeeting.k, 1); // it clears the rows before the meeting
         } else {
             if (!solved)
                 ThomasSubstituteProductRatios(Ba, Bb, Bc, cOld, bet, invBet, gam, c, changeRatio, 1,
@@ -441,8 +445,10 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         }
         if (from > 1) {
             // the elimination from row 1 carries no material into row from: its rhs rows are 0
-            std::fill(c + 1, c + from, 0.0);
+            if (reached < from)
+                std::fill(c + reached, c + from, 0.0);
         }
+        zeroRowsBelow = from;
     }
     if (!singularMatrix && L > 3) {
         const LowerEdge edge = SettleLowerEdge(c, L, eps);
@@ -453,8 +459,10 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
     }
     FinishActiveStep(c, cOld, L, U, N, singularMatrix != 0,
                      std::exp(-2.0 * plateauRate * step) * plateau);
-    if (singularMatrix)
+    if (singularMatrix) {
         changeRatiosValid = false;
+        zeroRowsBelow = 1;
+    }
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is

@@ -242,7 +242,7 @@ void CLammIdeal::AdvanceSolution(double step) {
         ((fullPeriodMode && fullPeriodStep) || atPeriodStart)) {
         if (atPeriodStart)
             SetGridEnds(0.0);
-        TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, LTa, gamT, fullPeriodMeeting, c, 1, 1, N);
+        TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, LTa, gamT, fullPeriodMeeting, c, 1, 1, N, 1);
         LimitOverflow();
         return;
     }

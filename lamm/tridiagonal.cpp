@@ -580,11 +580,12 @@ template <int d1, int d2>
 [[gnu::always_inline]] inline void SubstituteScaledFromBody(
     const double* __restrict a, const double* __restrict b, const double* __restrict c,
     const double* __restrict v, const double* __restrict scaled, const double* __restrict back,
-    const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi) {
+    const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi, int zeroBelow) {
     const int k = meet.k;
     const int start = from > lo ? from : lo;
-    // right-hand sides: rows before start carry nothing, the end rows lack a neighbour
-    for (int j = lo; j < start && j < hi; ++j)
+    // right-hand sides: rows before start carry nothing (those below zeroBelow hold zeros
+    // already), the end rows lack a neighbour
+    for (int j = zeroBelow > lo ? zeroBelow : lo; j < start && j < hi; ++j)
         u[j] = 0.0;
     const int inner = start > lo ? start : lo + 1;
     for (int j = inner; j < hi; ++j)
@@ -606,26 +607,26 @@ template <int d1, int d2>
     SideBySide<-1, 1>(u, back + 1, k - 1, start, up, back, k + 2, hi, down);
 }
 
-[[gnu::target("avx2,fma")]] void SubstituteScaledFromFused(const double* a, const double* b,
-                                                           const double* c, const double* v,
-                                                           const double* scaled, const double* back,
-                                                           const TwistedMeeting& meet, double* u,
-                                                           int lo, int from, int hi) {
-    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi);
+[[gnu::target("avx2,fma")]] void
+SubstituteScaledFromFused(const double* a, const double* b, const double* c, const double* v,
+                          const double* scaled, const double* back, const TwistedMeeting& meet,
+                          double* u, int lo, int from, int hi, int zeroBelow) {
+    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
 }
 
 void SubstituteScaledFromPlain(const double* a, const double* b, const double* c, const double* v,
                                const double* scaled, const double* back, const TwistedMeeting& meet,
-                               double* u, int lo, int from, int hi) {
-    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi);
+                               double* u, int lo, int from, int hi, int zeroBelow) {
+    SubstituteScaledFromBody(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
 }
 
 } // namespace
 
 void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
                                  const double* scaled, const double* back,
-                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi) {
+                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi,
+                                 int zeroBelow) {
     static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(a, b, c, v, scaled, back, meet,
-                                                                    u, lo, from, hi);
+                                                                    u, lo, from, hi, zeroBelow);
 }

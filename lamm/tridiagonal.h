@@ -174,7 +174,9 @@ void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, in
 // TwistedSubstituteProductFrom for a right-hand matrix whose rows were multiplied by the
 // reciprocal pivots (ScaleRowsByPivots), with the same rows taken as zero and left to the
 // caller. Its recurrences advance two rows per dependent operation, so it rounds differently
-// from TwistedSubstituteProductFrom.
+// from TwistedSubstituteProductFrom. Rows lo..zeroBelow - 1 of u hold zeros on entry; of the
+// rows before `from` it leaves zeros in all but rows k..from - 1 of a meeting k below `from`.
 void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
                                  const double* scaled, const double* back,
-                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi);
+                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi,
+                                 int zeroBelow);

@@ -348,6 +348,7 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded) {
         v[i] = std::exp(-0.05 * i) + 0.01 * std::sin(3.0 * i);
     }
     std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1);
+    auto bits = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
     ASSERT_EQ(
         ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(), gam.data(), 1, n),
         TridiagStatus::Ok);
@@ -368,7 +369,20 @@ TEST(Tridiagonal, TwoEndedSubstitutionFromAnyRowMatchesOneEnded) {
             std::vector<double> sa = a, sb = b, sc = c, three(n + 1, 99.0);
             ScaleRowsByPivots(sa.data(), sb.data(), sc.data(), tInv.data(), 1, n);
             TwistedSubstituteScaledFrom(sa.data(), sb.data(), sc.data(), v.data(), tScaled.data(),
-                                        tBack.data(), meet, three.data(), 1, from, n);
+                                        tBack.data(), meet, three.data(), 1, from, n, 1);
+            // rows below `from` already zero from a step before: only the others are cleared,
+            // and the rows before `from` end as zeros up to the meeting
+            for (int zeroBelow : {from / 2 + 1, from}) {
+                std::vector<double> four(n + 1, 99.0);
+                std::fill(four.begin() + 1, four.begin() + zeroBelow, 0.0);
+                TwistedSubstituteScaledFrom(sa.data(), sb.data(), sc.data(), v.data(),
+                                            tScaled.data(), tBack.data(), meet, four.data(), 1,
+                                            from, n, zeroBelow);
+                for (int i = 1; i <= n; ++i)
+                    EXPECT_TRUE(i >= meet.k || i >= from ? bits(four[i], three[i]) : four[i] == 0.0)
+                        << "zero below " << zeroBelow << ", meeting " << meeting << ", from "
+                        << from << ", row " << i;
+            }
             for (int i = from; i <= n; ++i) {
                 EXPECT_NEAR(two[i], one[i], 1e-14 * (1.0 + std::fabs(one[i])))
                     << "meeting " << meeting << ", from " << from << ", row " << i;
