@@ -277,7 +277,12 @@ double CLammIdeal::ActiveRegionTimeStep() {
         dt = heldSteps[heldStepAt];
     changeRatiosValid = false;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
-    std::copy(c + from, c + upperIndex + 1, cOld + from);
+    // While the region starts at the meniscus the step writes every row of c, and the values
+    // become the old ones by exchanging the two arrays before it; later only the region's rows
+    // are copied.
+    const bool exchange = from == 1;
+    if (!exchange)
+        std::copy(c + from, c + upperIndex + 1, cOld + from);
     bool endClipped = false;
     ClipStepToRotorSpeed(endClipped);
     // a step past the pending scan time is cut to land on it
@@ -289,6 +294,11 @@ double CLammIdeal::ActiveRegionTimeStep() {
     if (dt <= 0.0) {
         dt = 1.0;
         return 1.0;
+    }
+    if (exchange) {
+        std::swap(c, cOld);
+        zeroRowsBelow = 1;
+        olderInC = true;
     }
     SolveActiveRegionStep(dt);
     if (AnyBeyond1e100OrLargest(c, from, lowerIndex, upperIndex, solvedLargest)) {
@@ -427,9 +437,11 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             lastFactorDt = 0.0;
         }
     }
+    bool substituted = false;
     if (!singularMatrix) {
         // right-hand side of the rows that carry material, formed inside the substitution;
         // the rows below are zero: those below `reached` hold zeros already
+        substituted = true;
         int reached = std::min(zeroRowsBelow, from);
         if (activeTwisted) {
             // the relative changes are divided in the change's own pass
@@ -457,8 +469,16 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         else if (edge == LowerEdge::Ramped)
             changeRatiosValid = false;
     }
+    if (singularMatrix && olderInC) {
+        // a failed step leaves the values before it where it did not write
+        if (substituted)
+            std::copy(cOld + U + 1, cOld + N + 1, c + U + 1);
+        else
+            std::copy(cOld + 1, cOld + N + 1, c + 1);
+    }
     FinishActiveStep(c, cOld, L, U, N, singularMatrix != 0,
                      std::exp(-2.0 * plateauRate * step) * plateau);
+    olderInC = false;
     if (singularMatrix) {
         changeRatiosValid = false;
         zeroRowsBelow = 1;

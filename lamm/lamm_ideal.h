@@ -565,6 +565,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     // Active-region state
     int lowerIndex = 1, upperIndex = 1;
     int zeroRowsBelow = 1; // rows 1..zeroRowsBelow - 1 of c hold zeros since the last step
+    bool olderInC = false; // c holds the values before the last step's (see ActiveRegionTimeStep)
     int widestRegion = 0, narrowestRegion = 0;
     int lowerCap = 0, upperStep = 0;
     int assembledUpTo = 0, lastAssembledU = 0;
