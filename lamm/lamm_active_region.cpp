@@ -446,7 +446,7 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         if (activeTwisted) {
             // the relative changes are divided in the change's own pass
             TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U,
-                                        std::min(zeroRowsBelow, from));
+                                        reached);
             changeRatiosValid = false;
             reached = std::max(activeMeeting.k, 1); // it clears the rows before the meeting
         } else {

@@ -122,7 +122,6 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     const ScanHeader& FirstScanHeader() const;
     const ScanHeader& LastScanHeader() const;
     void ZeroCallerRows();
-    void ZeroScanRows(); // the rows per scan written in place, back to zero
     void WriteRemainingScans(bool zero);
     void AddAccumulationToTarget();
     void SolveAndCorrect();

@@ -192,7 +192,7 @@ void CLammIdeal::ClearAccumulation() {
     if (perScanRadii && !accumulate) {
         // a solution again after one that wrote: the scans it does not reach read zero
         if (scanRowsWritten)
-            ZeroScanRows();
+            ZeroCallerRows();
         scanRowsWritten = false;
         return;
     }

@@ -210,14 +210,6 @@ void CLammIdeal::AddAccumulationToTarget() {
     }
 }
 
-void CLammIdeal::ZeroScanRows() {
-    for (int pos = 1; pos <= scanCount; ++pos) {
-        float* row = outputTarget[ScanIndexAt(pos)];
-        if (row != nullptr)
-            std::fill(row + 1, row + 1 + std::min(OutputCountFor(pos), accumulationCols), 0.0f);
-    }
-}
-
 void CLammIdeal::ZeroCallerRows() {
     if (outputTarget == nullptr || accumulate)
         return;
