@@ -1,6 +1,7 @@
 // The list road of the distribution kernel.
 #include "distributions/conti_lamm_list.h"
 
+#include "distributions/conti_normal_equations.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_list_run.h"
 #include "scandata/rotor_speed_profile.h"
@@ -18,6 +19,8 @@
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
 
+#include <algorithm>
+
 void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s,
                            float** rows) {
     LammTemplateOutput output;
@@ -31,20 +34,43 @@ void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double 
 // An equation writes each row of its column whole, so the kernel is not cleared before the list;
 // any row no equation wrote is cleared after it.
 LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                             const double* vbar) {
+                             const double* vbar, const ContiDataSet* set,
+                             ContiColumnStarts* starts) {
     const int scans = ScanStore::scanCount;
+    if (starts != nullptr)
+        starts->n = 0;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return LammResult::Refused;
     gContiKernel.AllocateForWholeRows(n, scans, ScanStore::gridRadius, ScanStore::gridCount);
+    // A row the equation left unwritten is cleared before its starts are found: the same rows
+    // as the clearing after the list leaves.
+    const bool find = set != nullptr && starts != nullptr && set->Scans() > 0 &&
+                      std::all_of(set->scans.begin(), set->scans.end(),
+                                  [scans](int k) { return k >= 1 && k <= scans; });
+    if (find)
+        starts->Reset(n, *set);
+    const ContiColumnRow column = [set](int p, int k) {
+        return gContiKernel.Row(p, set->scans[std::size_t(k)]);
+    };
+    const LammEquationSolved found = [&](int p) {
+        gContiKernel.ClearUnwrittenRows(p);
+        FindContiColumnStart(*set, column, p, *starts);
+    };
     LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
-                             ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags());
+                             ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
+                             nullptr, find ? &found : nullptr);
         ReportUnwrittenFiles(tmpl.unwrittenFiles);
     }
-    gContiKernel.ClearUnwrittenRows();
+    // (the columns solved were cleared as they were found)
+    for (int p = 1; p <= n; ++p)
+        if (!find || !gContiKernel.Solved(p))
+            gContiKernel.ClearUnwrittenRows(p);
+    if (find && result != LammResult::Solved)
+        starts->n = 0;
     ReportLammSimError(window, result);
     ContiState::kernelColumn = 1;
     return result;

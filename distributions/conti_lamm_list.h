@@ -7,6 +7,8 @@
 
 class CLammIdeal;
 class TXLAWindow;
+struct ContiColumnStarts;
+struct ContiDataSet;
 
 // Loads tmpl with what every equation of the kernel shares, from the program-wide records: the
 // ideal model with unit loading inside the fit limits, the kernel rows (rows[scan]) on the
@@ -23,8 +25,11 @@ void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, doub
 // (ReportUnwrittenFiles). Returns LammResult::Solved when every column was computed, else the
 // list's LammResult (Refused for a list without columns, scans or grid); the kernel is then not
 // complete and must not be used.
+// With set and starts, each column's starts and means over the set are found into starts (made
+// for n columns) by the thread that solved it, right after it.
 LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                             const double* vbar);
+                             const double* vbar, const ContiDataSet* set = nullptr,
+                             ContiColumnStarts* starts = nullptr);
 
 // Solves again, into the kernel gContiKernel made for n grid points before (by
 // RunSVContiSedList), the columns p with again[p] != 0 for s[p], D[p]; the other columns are

@@ -709,28 +709,66 @@ int ContiFirstNonzero(const float* x, int lo, int hi) {
     return FirstNonzero(x, lo, hi);
 }
 
+void ContiColumnStarts::Reset(int columns, const ContiDataSet& set) {
+    n = columns;
+    firstNonzero.assign(static_cast<std::size_t>(set.Scans()) * (n + 1), set.first);
+    means.assign(std::size_t(n) + 1, NoiseMeans{});
+    known.assign(std::size_t(n) + 1, 0);
+}
+
+void FindContiColumnStart(const ContiDataSet& set, const ContiColumnRow& column, int p,
+                          ContiColumnStarts& starts) {
+    static const bool avx512 =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    const auto startsAndMeans = avx512 ? ColumnStartsAndMeansAvx512 : ColumnStartsAndMeansPlain;
+    startsAndMeans(column, set, starts.n, p, 1, starts.firstNonzero.data(),
+                   starts.means.data() + p);
+    starts.known[std::size_t(p)] = 1;
+}
+
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
-                               const ContiDataRow& data, int threads, ContiNormalEquations& out) {
+                               const ContiDataRow& data, int threads, ContiNormalEquations& out,
+                               ContiColumnStarts* starts) {
     out.A.Resize(n);
     out.b.assign(n + 1, 0.0);
     out.rawNorm.assign(n + 1, 0.0);
     out.held.assign(n + 1, 0);
-    out.columnMeans.assign(n + 1, NoiseMeans{});
     // The rows and the means both go in groups of four.
     const int count = std::clamp(threads, 1, std::max(1, (n + 3) / 4));
     // Eight columns at a time, the groups of eight dealt out in turn; with them, where each
-    // column's values begin on each scan ([s * (n + 1) + p]).
+    // column's values begin on each scan ([s * (n + 1) + p]). Groups whose columns were all
+    // found before are taken as they are.
     const int S = set.Scans();
     std::vector<int>& firstNonzero = out.firstNonzero;
-    firstNonzero.assign(static_cast<std::size_t>(S) * (n + 1), set.first);
+    const bool found = starts != nullptr && starts->n == n &&
+                       starts->firstNonzero.size() == static_cast<std::size_t>(S) * (n + 1);
+    std::vector<char> known(std::size_t(n) + 1, 0);
+    if (found) {
+        firstNonzero = std::move(starts->firstNonzero);
+        out.columnMeans = std::move(starts->means);
+        known = starts->known;
+        starts->n = 0;
+    } else {
+        firstNonzero.assign(static_cast<std::size_t>(S) * (n + 1), set.first);
+        out.columnMeans.assign(n + 1, NoiseMeans{});
+    }
     static const bool avx512 =
         __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
     const auto startsAndMeans = avx512 ? ColumnStartsAndMeansAvx512 : ColumnStartsAndMeansPlain;
-    RunContiShares(count, [&](int k, int m) {
-        for (int p = 8 * (k - 1) + 1; p <= n; p += 8 * m)
-            startsAndMeans(column, set, n, p, std::min(8, n - p + 1), firstNonzero.data(),
-                           out.columnMeans.data() + p);
-    });
+    std::vector<int> groups;
+    for (int p = 1; p <= n; p += 8)
+        if (!std::all_of(known.begin() + p, known.begin() + std::min(n, p + 7) + 1,
+                         [](char k) { return k != 0; }))
+            groups.push_back(p);
+    const int groupShares = std::clamp(count, 1, std::max(1, int(groups.size())));
+    if (!groups.empty())
+        RunContiShares(groupShares, [&](int k, int m) {
+            for (std::size_t g = std::size_t(k - 1); g < groups.size(); g += std::size_t(m)) {
+                const int p = groups[g];
+                startsAndMeans(column, set, n, p, std::min(8, n - p + 1), firstNonzero.data(),
+                               out.columnMeans.data() + p);
+            }
+        });
     SetDataTerms(set, data, out);
 
     const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);

@@ -110,11 +110,33 @@ void RunContiShares(int count, const std::function<void(int, int)>& share);
 // and multiples before it are exact zeros.
 int ContiFirstNonzero(const float* x, int lo, int hi);
 
+// Where each of n columns begins on each scan of a data set and the column's means, found column
+// by column as the columns are made (by the threads that made them, while their values are in
+// cache) for the normal equations built next on the same columns and set.
+struct ContiColumnStarts {
+    int n = 0;
+    std::vector<int> firstNonzero; // [s * (n + 1) + p]
+    std::vector<NoiseMeans> means; // [1..n]
+    std::vector<char> known;       // [1..n]: 1 where column p's entries were found
+    // Room for n columns over the set, none known.
+    void Reset(int columns, const ContiDataSet& set);
+    // Column p changed since its entries were found.
+    void Forget(int p) { known[std::size_t(p)] = 0; }
+};
+
+// Finds column p's entries of starts. Columns may be found at once on several threads: each
+// writes its own entries only.
+void FindContiColumnStart(const ContiDataSet& set, const ContiColumnRow& column, int p,
+                          ContiColumnStarts& starts);
+
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on
 // the calling thread). The keyboard is polled once, after the join: a key press there sets the
-// stop flag and returns false (the equations are complete, the caller discards them).
+// stop flag and returns false (the equations are complete, the caller discards them). starts
+// (optional): the columns found before on these columns and set, taken (moved) from it; the
+// others are found here, the same values either way.
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
-                               const ContiDataRow& data, int threads, ContiNormalEquations& out);
+                               const ContiDataRow& data, int threads, ContiNormalEquations& out,
+                               ContiColumnStarts* starts = nullptr);
 
 // Brings equations built before (by the whole build or by this) for the same n and data set up
 // to date after the columns p with changed[p] != 0 (1..n) and the data changed: the cells of

@@ -85,10 +85,10 @@ template <typename RowOf> std::vector<float> ValuesInSet(const ContiDataSet& set
 
 // The equations of n columns of the current kernel over the set, the last discrete ones those
 // of discrete species: the kept ones brought up to date when they belong to this kernel and set,
-// else built. False after a key press.
+// else built (with the columns' starts found before, when given). False after a key press.
 bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                           const ContiColumnRow& column, const ContiDataRow& data,
-                          ContiNormalEquations& eq) {
+                          ContiColumnStarts* starts, ContiNormalEquations& eq) {
     KeptEquations& k = gKeptEquations;
     std::vector<float> values = ValuesInSet(set, data);
     std::vector<int> watched;
@@ -118,7 +118,7 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
             gUserInterrupt.store(true);
             return false;
         }
-    } else if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq)) {
+    } else if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq, starts)) {
         return false;
     }
     k.valid = true;
@@ -152,13 +152,14 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
     out.grid = CurrentContiGrid(variant);
-    if (!EnsureContiKernel(window, out.grid))
+    ContiColumnStarts starts;
+    if (!EnsureContiKernel(window, out.grid, &out.set, &starts))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out, withNoise, hint, withModel);
+    return SolveContiSet(window, out, withNoise, hint, withModel, &starts);
 }
 
 ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise,
-                          ContiStrengthHint* hint, bool withModel) {
+                          ContiStrengthHint* hint, bool withModel, ContiColumnStarts* starts) {
     // Every column: the distribution's points and the discrete species after them.
     const int n = out.grid.Columns();
     const ContiDataSet& set = out.set;
@@ -184,7 +185,8 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     ContiNormalEquations eq;
     {
         ContiProgress progress(window);
-        const bool built = KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData, eq);
+        const bool built =
+            KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData, starts, eq);
         progress.Draw(1.0);
         if (!built)
             return ContiStatus::Stopped;

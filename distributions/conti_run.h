@@ -64,8 +64,11 @@ ContiGrid CurrentContiGrid(ContiVariant variant);
 double ContiScanTemperature();
 
 // The kernel of grid g, computed unless the one held was made for the same grid, scans and
-// conditions.
-bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g);
+// conditions. With set and starts, a kernel made whole by the Lamm list has its columns' starts
+// and means over the set found into starts as the list solves them (columns changed after that
+// forgotten); starts is left without columns otherwise.
+bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSet* set = nullptr,
+                       ContiColumnStarts* starts = nullptr);
 
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without
@@ -79,8 +82,11 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
 // The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
 // data set out.set on the kernel as it stands for out.grid, with withModel the scans' model
 // beside it; the hint goes to the main regularization.
+// starts (optional): the columns' starts and means found while the kernel was made
+// (EnsureContiKernel), taken by normal equations built whole.
 ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
-                          ContiStrengthHint* hint = nullptr, bool withModel = false);
+                          ContiStrengthHint* hint = nullptr, bool withModel = false,
+                          ContiColumnStarts* starts = nullptr);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
 void StoreContiSolution(const ContiSolution& solution);
 // A fit's trial shown while the fit runs: its fit, residuals and noise go into the scan store; the

@@ -235,7 +235,10 @@ bool ListKernel(const ContiGrid& g) {
 
 } // namespace
 
-bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
+bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSet* set,
+                       ContiColumnStarts* starts) {
+    if (starts != nullptr)
+        starts->n = 0;
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
     if (!gContiKernel.Empty() && gContiKernel.Complete() &&
@@ -297,10 +300,14 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g) {
             ShowError("A scan has no rotor speed: the equilibrium kernel cannot be computed.", 0);
             return false;
         }
-    } else if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr) !=
-                   LammResult::Solved ||
-               !FillBufferKernelColumn(window)) {
-        return false;
+    } else {
+        // The buffer's column, when there is one, is written again after the list.
+        if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr, set, starts) !=
+                LammResult::Solved ||
+            !FillBufferKernelColumn(window))
+            return false;
+        if (starts != nullptr && starts->n > 0 && !inputs.buffer.empty())
+            starts->Forget(1);
     }
     inputs.generation = gContiKernel.Generation();
     gKernelInputs = inputs;

@@ -50,6 +50,28 @@ void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r,
     }
 }
 
+// The row sums of R rows x[0..R-1] (rows r..r + R - 1) of one block, side by side, with their
+// values added to the block's point sums in row order: the same sums, each in the same order, as
+// R calls of AddRowToNoiseMeans<1>. The values before point from are zeros of every row.
+template <int R, typename Value>
+void AddRowsToNoiseMeans(const Value* const* x, int points, NoiseMeans& m, int r, int from) {
+    double s[R] = {};
+    for (int j = from; j < points; ++j)
+        for (int u = 0; u < R; ++u)
+            s[u] += x[u][j];
+    double* pt = m.point.data();
+    for (int j = from; j < points; ++j) {
+        double v = pt[j];
+        for (int u = 0; u < R; ++u)
+            v += x[u][j];
+        pt[j] = v;
+    }
+    for (int u = 0; u < R; ++u) {
+        m.row[r + u] = s[u] / points;
+        m.grand += s[u];
+    }
+}
+
 // The means of count blocks at once, into out[0..count-1]: block u has its row r (0-based)
 // at row(u, r)[first .. first + points - 1], of which the first zeros(u, r) values are known to
 // be zero (sums start past them: adding zeros changes no sum). Each block's sums are formed in
@@ -70,20 +92,34 @@ void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, in
         }
         if (rows == 0 || points == 0)
             continue;
-        for (int r = 0; r < rows; ++r) {
+        for (int r = 0; w == W && r < rows; ++r) {
             const Value* x[W];
-            int lead[W], common = points;
-            for (int u = 0; u < w; ++u) {
+            int common = points;
+            for (int u = 0; u < W; ++u) {
                 x[u] = row(u0 + u, r) + first;
-                lead[u] = zeros(u0 + u, r);
-                common = common < lead[u] ? common : lead[u];
+                const int lead = zeros(u0 + u, r);
+                common = common < lead ? common : lead;
             }
-            if (w == W) {
-                AddRowToNoiseMeans<W>(x, points, m, r, common);
-                continue;
+            AddRowToNoiseMeans<W>(x, points, m, r, common);
+        }
+        // Fewer blocks than W: each block's rows W at a time side by side instead, so that
+        // its row sums do not wait on one another either.
+        for (int u = 0; w < W && u < w; ++u) {
+            int r = 0;
+            for (; r + W <= rows; r += W) {
+                const Value* x[W];
+                int common = points;
+                for (int i = 0; i < W; ++i) {
+                    x[i] = row(u0 + u, r + i) + first;
+                    const int lead = zeros(u0 + u, r + i);
+                    common = common < lead ? common : lead;
+                }
+                AddRowsToNoiseMeans<W>(x, points, m[u], r, common);
             }
-            for (int u = 0; u < w; ++u)
-                AddRowToNoiseMeans<1>(x + u, points, m + u, r, lead[u]);
+            for (; r < rows; ++r) {
+                const Value* x[1] = {row(u0 + u, r) + first};
+                AddRowToNoiseMeans<1>(x, points, m + u, r, zeros(u0 + u, r));
+            }
         }
         for (int u = 0; u < w; ++u) {
             for (double& p : m[u].point)

@@ -128,9 +128,10 @@ int CLammIdeal::LogError() {
 
 LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
                        const double* vbar, float*** targets, const float* radii, int radiusCount,
-                       float** scanRadii, const int* scanCounts, int* solved, const int* kept) {
+                       float** scanRadii, const int* scanCounts, int* solved, const int* kept,
+                       const LammEquationSolved* onSolved) {
     return CLRunMTListWithThreads(LammThreadCount(), tmpl, n, s, D, vbar, targets, radii,
-                                  radiusCount, scanRadii, scanCounts, solved, kept);
+                                  radiusCount, scanRadii, scanCounts, solved, kept, onSolved);
 }
 
 // Threads only read the template, the list vectors, the headers and the radii, and each writes
@@ -139,7 +140,8 @@ LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D
 LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                                   const double* D, const double* vbar, float*** targets,
                                   const float* radii, int radiusCount, float** scanRadii,
-                                  const int* scanCounts, int* solved, const int* kept) {
+                                  const int* scanCounts, int* solved, const int* kept,
+                                  const LammEquationSolved* onSolved) {
     const int N = std::clamp(threadCount, 1, kMaxLammThreads);
     std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
     for (int j = 1; kept != nullptr && j <= n; ++j)
@@ -177,6 +179,7 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
         threads[k]->SetKeptEquations(kept);
+        threads[k]->SetSolvedCall(onSolved);
         if (ordered)
             threads[k]->SetEquationTimes(seconds.data());
         if (!gThreadDiagnostics && !gSolverDiagnostics)

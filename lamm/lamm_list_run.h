@@ -3,6 +3,8 @@
 
 #include "lamm/lamm_result.h"
 
+#include <functional>
+
 class CLammIdeal;
 
 // A list whose equations were not all solved because the user stopped it returns
@@ -10,6 +12,11 @@ class CLammIdeal;
 // cleared).
 // The files the equations could not write are added to tmpl->unwrittenFiles, for the caller to
 // name.
+
+// Called with an equation's number on the thread that solved it, right after it was solved to its
+// end (not for an equation that failed or was stopped), while its rows are still in that core's
+// cache: it may read those rows and write what belongs to that equation alone.
+using LammEquationSolved = std::function<void(int equation)>;
 
 // Largest number of Lamm worker threads; the preference may ask for any number.
 constexpr int kMaxLammThreads = 64;
@@ -24,16 +31,18 @@ int LammThreadCount();
 // kept[j] != 0 are not solved again, their rows left as they are, and count as solved; the
 // others keep their place (j) in the list. Returns LammResult::Solved when every equation was
 // solved, the code of the last failing thread in thread order, or LammResult::ListStopped.
+// onSolved (optional) is called for every equation solved (not for the kept ones).
 LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
                        const double* vbar, float*** targets, const float* radii, int radiusCount,
                        float** scanRadii, const int* scanCounts, int* solved = nullptr,
-                       const int* kept = nullptr);
+                       const int* kept = nullptr, const LammEquationSolved* onSolved = nullptr);
 // The same threads, for an explicit thread count (the driver's own tests and benchmarks).
 LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                                   const double* D, const double* vbar, float*** targets,
                                   const float* radii, int radiusCount, float** scanRadii,
                                   const int* scanCounts, int* solved = nullptr,
-                                  const int* kept = nullptr);
+                                  const int* kept = nullptr,
+                                  const LammEquationSolved* onSolved = nullptr);
 // The list in turn on the calling thread; the result code of the last equation run, or
 // LammResult::ListStopped when a key press left equations unsolved.
 LammResult CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,

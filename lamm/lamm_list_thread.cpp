@@ -153,6 +153,8 @@ int MultiThreadCLammIdeal::Run() {
                 solved_[j] = 1;
             if (result == 0 && !equation->stopRequested && seconds_ != nullptr)
                 seconds_[j] = std::chrono::duration<double>(Clock::now() - start).count();
+            if (result == 0 && !equation->stopRequested && onSolved_ != nullptr && *onSolved_)
+                (*onSolved_)(j);
             DebugLog(" -> OK");
         }
     }

@@ -4,6 +4,7 @@
 #include "plat/thread.hpp"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ class MultiThreadCLammIdeal : public TThread {
     void SetSolvedFlags(int* solved) { solved_ = solved; }
     // [1..n] (optional): the equations j with kept[j] != 0 are skipped, their rows left alone.
     void SetKeptEquations(const int* kept) { kept_ = kept; }
+    // (optional): called with each equation this share solved to its end, right after it.
+    void SetSolvedCall(const std::function<void(int)>* onSolved) { onSolved_ = onSolved; }
     // The shares of a list take its equations one at a time, order[next] with next counting
     // from 0 up to count - 1: a share that finishes early takes more. Without it, share k solves
     // the equations j with j mod count = k - 1.
@@ -67,6 +70,7 @@ class MultiThreadCLammIdeal : public TThread {
     int* failedEquations_ = nullptr;
     int* solved_ = nullptr;
     const int* kept_ = nullptr;
+    const std::function<void(int)>* onSolved_ = nullptr;
     const CLammIdeal* template_ = nullptr;
     int equationCount_ = 0;
     const double* s_ = nullptr;

@@ -84,11 +84,15 @@ void ContiKernel::AllocateForWholeRows(int gridPoints, int scans, const float* r
 
 void ContiKernel::ClearUnwrittenRows() {
     for (int p = 1; p <= gridPoints_; ++p)
-        for (int k = 1; k <= scans_; ++k) {
-            float* row = Row(p, k);
-            if (Unwritten(row[1]) || Unwritten(row[points_]))
-                std::fill(row + 1, row + 1 + points_, 0.0f);
-        }
+        ClearUnwrittenRows(p);
+}
+
+void ContiKernel::ClearUnwrittenRows(int p) {
+    for (int k = 1; k <= scans_; ++k) {
+        float* row = Row(p, k);
+        if (Unwritten(row[1]) || Unwritten(row[points_]))
+            std::fill(row + 1, row + 1 + points_, 0.0f);
+    }
 }
 
 void ContiKernel::Free() {

@@ -19,6 +19,9 @@ class ContiKernel {
     // earlier kernel.
     void AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points);
     void ClearUnwrittenRows();
+    // The same for the rows of grid point p alone (the columns may be cleared at once on several
+    // threads).
+    void ClearUnwrittenRows(int p);
     void Free();
     bool Empty() const { return gridPoints_ == 0; }
     int GridPoints() const { return gridPoints_; }

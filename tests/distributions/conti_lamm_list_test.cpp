@@ -1,10 +1,12 @@
 // The distribution kernel by the Lamm list road: every column computed for a complete list, none
 // claimed after a stop; solved profiles mapped into a column are stored or added.
 #include "distributions/conti_lamm_list.h"
+#include "distributions/conti_normal_equations.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/conti_kernel.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "support/conti_scan_store.h"
 #include "support/lamm_list_harness.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -121,4 +124,46 @@ TEST_F(ContiLammList, RowsDoNotDependOnWhatAnEarlierKernelLeft) {
                 EXPECT_EQ(columns[1][p], columns[0][p]) << c.name << ", grid point " << p;
         }
     }
+}
+
+// With a data set, each column's starts and means over it are found as the list solves the
+// column: those of the finished kernel, on one thread or several; a stopped list leaves none.
+TEST_F(ContiLammList, StartsFoundAsTheListSolvesAreThoseOfTheKernel) {
+    ContiDataSet set;
+    for (int k = 2; k <= scans; ++k)
+        set.scans.push_back(k);
+    set.first = 20, set.last = points - 10;
+    set.timeInvariant = set.radiallyInvariant = true;
+    const ContiColumnRow column = [&set](int p, int s) {
+        return gContiKernel.Row(p, set.scans[std::size_t(s)]);
+    };
+    const int saved = gLammThreadCount;
+    for (int threads : {1, 3})
+        for (bool stop : {false, true}) {
+            gLammThreadCount = threads;
+            ContiColumnStarts starts;
+            gUserInterrupt.store(stop);
+            const LammResult result = RunSVContiSedList(nullptr, n, s, D, nullptr, &set, &starts);
+            gUserInterrupt.store(false);
+            const std::string at = std::to_string(threads) + " threads" + (stop ? ", stopped" : "");
+            EXPECT_EQ(result == LammResult::Solved, !stop) << at;
+            if (stop) {
+                EXPECT_EQ(starts.n, 0) << at;
+                continue;
+            }
+            ASSERT_EQ(starts.n, n) << at;
+            ContiColumnStarts again;
+            again.Reset(n, set);
+            for (int p = 1; p <= n; ++p) {
+                EXPECT_TRUE(starts.known[std::size_t(p)]) << at << ", grid point " << p;
+                FindContiColumnStart(set, column, p, again);
+                EXPECT_EQ(starts.means[std::size_t(p)].row, again.means[std::size_t(p)].row) << at;
+                EXPECT_EQ(starts.means[std::size_t(p)].point, again.means[std::size_t(p)].point)
+                    << at;
+                EXPECT_EQ(starts.means[std::size_t(p)].grand, again.means[std::size_t(p)].grand)
+                    << at;
+            }
+            EXPECT_EQ(starts.firstNonzero, again.firstNonzero) << at;
+        }
+    gLammThreadCount = saved;
 }

@@ -20,6 +20,7 @@
 #include "state/serial_fit_state.h"
 #include "support/reset_all_state.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -282,6 +283,42 @@ TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
         EXPECT_EQ(ti, refTi) << threads << " threads";
         EXPECT_EQ(ri, refRi) << threads << " threads";
     }
+}
+
+// Columns whose starts and means were found one by one before the build (all, some or none of
+// them, or found for another column count and so not taken) give the equations of the whole
+// build, bit for bit, for any thread count.
+TEST_F(ContiNumerics, ColumnsFoundBeforeTheBuildGiveItsEquations) {
+    CentringCase cc(13, true, true);
+    cc.n = 9;
+    for (int p = 1; p <= cc.n; ++p)
+        for (int s = 0; s < cc.S; ++s)
+            std::fill(cc.K[p][s].begin(), cc.K[p][s].begin() + 3 * p, 0.0f);
+    ContiNormalEquations whole;
+    ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 1, whole));
+    for (int every : {1, 3, 0})
+        for (int columns : {cc.n, cc.n - 1})
+            for (int threads : {1, 3}) {
+                ContiColumnStarts starts;
+                starts.Reset(columns, cc.set);
+                for (int p = 1; every > 0 && p <= columns; p += every)
+                    FindContiColumnStart(cc.set, cc.Column(), p, starts);
+                ContiNormalEquations eq;
+                ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), threads,
+                                                      eq, &starts));
+                const std::string at = "every " + std::to_string(every) + ", " +
+                                       std::to_string(columns) + " columns, " +
+                                       std::to_string(threads) + " threads";
+                EXPECT_TRUE(eq.A == whole.A) << at;
+                EXPECT_EQ(eq.b, whole.b) << at;
+                EXPECT_EQ(eq.firstNonzero, whole.firstNonzero) << at;
+                EXPECT_EQ(eq.held, whole.held) << at;
+                for (int p = 1; p <= cc.n; ++p) {
+                    EXPECT_EQ(eq.columnMeans[p].row, whole.columnMeans[p].row) << at;
+                    EXPECT_EQ(eq.columnMeans[p].point, whole.columnMeans[p].point) << at;
+                    EXPECT_EQ(eq.columnMeans[p].grand, whole.columnMeans[p].grand) << at;
+                }
+            }
 }
 
 // The cells are formed in tiles of rows and columns, with edges where the grid size or the
