@@ -184,13 +184,16 @@ double CLammIdeal::CourantStepLimit() const {
 double CLammIdeal::StepLimitAt(double time) {
     if (!followBoundary)
         return smallestElementLimit;
-    const double front =
-        meniscus * std::exp(sOmega2 * time) + kBoundaryReach * std::sqrt(2.0 * D * time);
-    const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
-    while (reachedElement < N && r[reachedElement] <= front) {
-        ++reachedElement;
-        const double h = r[reachedElement] - r[reachedElement - 1];
-        reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
+    // once the boundary has reached the bottom element, its front no longer counts
+    if (reachedElement < N) {
+        const double front =
+            meniscus * std::exp(sOmega2 * time) + kBoundaryReach * std::sqrt(2.0 * D * time);
+        const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
+        while (reachedElement < N && r[reachedElement] <= front) {
+            ++reachedElement;
+            const double h = r[reachedElement] - r[reachedElement - 1];
+            reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
+        }
     }
     const double reached = kReachedCourantNumber * reachedSmallest / TransportSpeed();
     if (!std::isfinite(reached))
@@ -476,8 +479,10 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         else
             std::copy(cOld + 1, cOld + N + 1, c + 1);
     }
-    FinishActiveStep(c, cOld, L, U, N, singularMatrix != 0,
-                     std::exp(-2.0 * plateauRate * step) * plateau);
+    // the plateau level is written only above a region that ends below the bottom
+    const bool failed = singularMatrix != 0;
+    FinishActiveStep(c, cOld, L, U, N, failed,
+                     !failed && U < N ? std::exp(-2.0 * plateauRate * step) * plateau : 0.0);
     olderInC = false;
     if (singularMatrix) {
         changeRatiosValid = false;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 
 namespace {
 
@@ -36,6 +37,18 @@ using M4 = long long __attribute__((vector_size(32)));
 
 [[gnu::always_inline]] inline double LargestLane(const V4& v) {
     return std::max(std::max(v[0], v[1]), std::max(v[2], v[3]));
+}
+
+// Whether any lane of a mask is set: with AVX one test of the register and its flag, which the
+// branch reads; else the lanes taken out and or-ed.
+template <bool kTest> [[gnu::always_inline]] inline bool AnyLane(const M4& m) {
+    return (m[0] | m[1] | m[2] | m[3]) != 0;
+}
+
+template <> [[gnu::target("avx2")]] inline bool AnyLane<true>(const M4& m) {
+    __m256i bits;
+    std::memcpy(&bits, &m, sizeof bits);
+    return _mm256_testz_si256(bits, bits) == 0;
 }
 
 // The passes take the largest in four parts of four lanes, 16 rows at a time: one part would
@@ -86,6 +99,39 @@ constexpr int kParts = 4;
     return ratio != nullptr ? ratio[i] : std::fabs(d) / v[i];
 }
 
+// The rows after the blocks of 16: four at a time, then one at a time, into the parts and the
+// gaining lanes the blocks left.
+template <bool kTest>
+[[gnu::always_inline]] inline double
+LargestOwnChangeTail(const double* u, const double* v, const double* ratio, double threshold, int i,
+                     int hi, V4 (&part)[kParts], const M4& gainingBefore, bool& emptyGaining) {
+    M4 gaining = gainingBefore;
+    const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    const V4 limit = {threshold, threshold, threshold, threshold};
+    for (; i + 3 <= hi; i += 4) {
+        V4 old, now, change;
+        Load(old, v + i);
+        Load(now, u + i);
+        const V4 d = now - old;
+        const M4 own = old > limit;
+        gaining |= ~own & (d > limit);
+        // rows without material of their own divide by 1, so no lane divides by zero
+        if (ratio != nullptr)
+            Load(change, ratio + i);
+        else
+            change = (d < zero ? -d : d) / (own ? old : one);
+        const V4 counted = own ? change : zero;
+        TakeLarger(part[0], counted);
+    }
+    double largest = LargestOfParts(part);
+    bool anyGaining = AnyLane<kTest>(gaining);
+    for (; i <= hi; ++i)
+        largest = std::max(largest, OwnChange(u, v, ratio, threshold, i, anyGaining));
+    emptyGaining = anyGaining;
+    return largest;
+}
+
+template <bool kTest>
 [[gnu::always_inline]] inline double LargestOwnChangeBody(const double* u, const double* v,
                                                           const double* ratio, double threshold,
                                                           int lo, int hi, bool& emptyGaining) {
@@ -113,7 +159,7 @@ constexpr int kParts = 4;
                 Magnitude(d, size);
                 rising |= own & (size >= part[q] * old);
             }
-            if (!(rising[0] | rising[1] | rising[2] | rising[3]))
+            if (!AnyLane<kTest>(rising))
                 continue;
         }
 #pragma GCC unroll 4
@@ -134,27 +180,7 @@ constexpr int kParts = 4;
             TakeLarger(part[q], counted);
         }
     }
-    for (; i + 3 <= hi; i += 4) {
-        V4 old, now, change;
-        Load(old, v + i);
-        Load(now, u + i);
-        const V4 d = now - old;
-        const M4 own = old > limit;
-        gaining |= ~own & (d > limit);
-        // rows without material of their own divide by 1, so no lane divides by zero
-        if (ratio != nullptr)
-            Load(change, ratio + i);
-        else
-            change = (d < zero ? -d : d) / (own ? old : one);
-        const V4 counted = own ? change : zero;
-        TakeLarger(part[0], counted);
-    }
-    double largest = LargestOfParts(part);
-    bool anyGaining = (gaining[0] | gaining[1] | gaining[2] | gaining[3]) != 0;
-    for (; i <= hi; ++i)
-        largest = std::max(largest, OwnChange(u, v, ratio, threshold, i, anyGaining));
-    emptyGaining = anyGaining;
-    return largest;
+    return LargestOwnChangeTail<kTest>(u, v, ratio, threshold, i, hi, part, gaining, emptyGaining);
 }
 
 // The magnitude's bits, read as an integer, exceed those of 1e100 exactly when the value is
@@ -230,21 +256,65 @@ double LargestOfPlain(const double* v, int lo, int hi) {
 
 // With AVX-512 the same four-lane vectors compare into mask registers, which saves the
 // operations that combine the comparisons.
+// The blocks of 16 rows then take their comparisons into mask registers: the gaining rows as the
+// largest change of the rows without material of their own, taken under their mask, and the
+// divisions only in the lanes with material, the others giving 0 as above.
 [[gnu::target("avx2,avx512f,avx512vl,avx512dq")]] double
 LargestOwnChangeAvx512(const double* u, const double* v, const double* ratio, double threshold,
                        int lo, int hi, bool& emptyGaining) {
-    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
+    if (ratio != nullptr)
+        return LargestOwnChangeBody<true>(u, v, ratio, threshold, lo, hi, emptyGaining);
+    const __m256d limit = _mm256_set1_pd(threshold);
+    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffll));
+    __m256d part[kParts];
+    for (__m256d& p : part)
+        p = _mm256_setzero_pd();
+    // the largest change of a row without material of its own: it gained beyond the threshold
+    // when this exceeds it
+    __m256d gained[kParts] = {limit, limit, limit, limit};
+    int i = lo;
+    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts) {
+        __m256d old[kParts], size[kParts];
+        __mmask8 own[kParts];
+        __mmask8 rising = 0;
+#pragma GCC unroll 4
+        for (int q = 0; q < kParts; ++q) {
+            old[q] = _mm256_loadu_pd(v + i + 4 * q);
+            const __m256d d = _mm256_sub_pd(_mm256_loadu_pd(u + i + 4 * q), old[q]);
+            own[q] = _mm256_cmp_pd_mask(old[q], limit, _CMP_GT_OQ);
+            const __mmask8 empty = _mm256_cmp_pd_mask(old[q], limit, _CMP_NGT_UQ);
+            gained[q] = _mm256_mask_max_pd(gained[q], empty, d, gained[q]);
+            // the test of the blocks above
+            size[q] = _mm256_and_pd(d, magnitude);
+            rising |= _mm256_mask_cmp_pd_mask(own[q], size[q], _mm256_mul_pd(part[q], old[q]),
+                                              _CMP_GE_OQ);
+        }
+        if (rising == 0)
+            continue;
+#pragma GCC unroll 4
+        for (int q = 0; q < kParts; ++q)
+            part[q] = _mm256_max_pd(_mm256_maskz_div_pd(own[q], size[q], old[q]), part[q]);
+    }
+    V4 parts[kParts];
+    std::memcpy(&parts, &part, sizeof parts);
+    const __m256d gainedMost =
+        _mm256_max_pd(_mm256_max_pd(gained[0], gained[1]), _mm256_max_pd(gained[2], gained[3]));
+    V4 most;
+    std::memcpy(&most, &gainedMost, sizeof most);
+    const V4 level = {threshold, threshold, threshold, threshold};
+    const M4 gaining = most > level;
+    return LargestOwnChangeTail<true>(u, v, ratio, threshold, i, hi, parts, gaining, emptyGaining);
 }
 
 [[gnu::target("avx2")]] double LargestOwnChangeAvx2(const double* u, const double* v,
                                                     const double* ratio, double threshold, int lo,
                                                     int hi, bool& emptyGaining) {
-    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
+    return LargestOwnChangeBody<true>(u, v, ratio, threshold, lo, hi, emptyGaining);
 }
 
 double LargestOwnChangePlain(const double* u, const double* v, const double* ratio,
                              double threshold, int lo, int hi, bool& emptyGaining) {
-    return LargestOwnChangeBody(u, v, ratio, threshold, lo, hi, emptyGaining);
+    return LargestOwnChangeBody<false>(u, v, ratio, threshold, lo, hi, emptyGaining);
 }
 
 [[gnu::target("avx2")]] bool AnyBeyond1e100OrLargestAvx2(const double* v, int lo, int hi,

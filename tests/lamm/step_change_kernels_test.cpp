@@ -1,6 +1,7 @@
 // The passes over a solved step: the out-of-range test gives the same verdict as |v| <= 1e100
 // for every kind of value, wherever the value sits in the pass; the largest value and relative
 // change are those of a plain loop.
+#include "foundations/vector_unit.h"
 #include "lamm/step_change_kernels.h"
 
 #include <algorithm>
@@ -74,6 +75,48 @@ TEST(StepChangeKernels, LargestOwnChangeAsThePlainLoopForEveryRangeLength) {
                               own)
                         << threshold << " " << lo << ".." << hi;
                     EXPECT_EQ(emptyGaining, gaining) << threshold << " " << lo << ".." << hi;
+                }
+            }
+        }
+    }
+}
+
+// Every vector unit the machine offers gives the plain loop's largest change and gaining rows
+// bit for bit: rows with and without material of their own, gaining and losing, mixed inside
+// the blocks of 16 and their tail, the largest change early, late or in a block that only then
+// rises.
+TEST(StepChangeKernels, LargestOwnChangeAsThePlainLoopOnEveryVectorUnit) {
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> level(0.0, 1.0);
+    const int n = 70;
+    for (const VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+        const CVectorUnitCap cap(unit);
+        for (int trial = 0; trial < 40; ++trial) {
+            std::vector<double> u(n + 1), v(n + 1);
+            for (int i = 0; i <= n; ++i) {
+                const double x = level(random);
+                v[i] = x < 0.2 ? 0.0 : x < 0.3 ? 1e-3 * x : x;
+                u[i] = v[i] + (level(random) - 0.5) * (trial % 3 == 0 ? 0.2 : 1e-3) * (i + 1);
+            }
+            for (const double threshold : {0.0, 1e-4, 0.05}) {
+                for (const int lo : {1, 3}) {
+                    for (const int hi : {15, 16, 33, 47, 64, n}) {
+                        double own = 0.0;
+                        bool gaining = false;
+                        for (int i = lo; i <= hi; ++i) {
+                            if (v[i] > threshold)
+                                own = std::max(own, std::fabs((u[i] - v[i]) / v[i]));
+                            else
+                                gaining |= u[i] - v[i] > threshold;
+                        }
+                        bool found = !gaining;
+                        EXPECT_EQ(
+                            LargestOwnChange(u.data(), v.data(), nullptr, threshold, lo, hi, found),
+                            own)
+                            << int(unit) << " " << trial << " " << threshold << " " << lo << ".."
+                            << hi;
+                        EXPECT_EQ(found, gaining) << int(unit) << " " << trial;
+                    }
                 }
             }
         }
