@@ -602,3 +602,42 @@ TEST(Tridiagonal, ContinuantSolveMatchesOneEndedForAnySizeAndScale) {
 }
 
 } // namespace
+
+// The scaled substitution forms its right-hand sides four rows a vector where it can and row by
+// row where it cannot: at the ends of the rows, after a late first row and in short systems.
+// Every length and first row agrees with the one-ended substitution to rounding.
+TEST(Tridiagonal, ScaledSubstitutionMatchesOneEndedAtEveryLengthAndFirstRow) {
+    for (int n : {4, 7, 8, 9, 11, 12, 13, 16, 17, 23, 33})
+        for (int from : {1, 2, n / 2, n - 8, n - 7, n - 3, n - 1}) {
+            if (from < 1)
+                continue;
+            std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1);
+            std::vector<double> v(n + 1);
+            for (int i = 1; i <= n; ++i) {
+                la[i] = i > 1 ? -1.0 - 0.02 * i : 0.0;
+                lc[i] = i < n ? -0.6 + 0.01 * i : 0.0;
+                lb[i] = 3.0 + 0.03 * i;
+                a[i] = i > 1 ? 0.35 + 0.002 * i : 0.0;
+                c[i] = i < n ? 0.25 - 0.003 * i : 0.0;
+                b[i] = 1.5 + 0.01 * std::cos(i);
+                v[i] = 1.0 + 0.5 * std::sin(0.7 * i);
+            }
+            std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), one(n + 1);
+            ASSERT_EQ(ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                                   gam.data(), 1, n),
+                      TridiagStatus::Ok);
+            ThomasSubstituteProduct(a.data(), b.data(), c.data(), v.data(), scaled.data(),
+                                    inv.data(), gam.data(), one.data(), 1, from, n);
+            std::vector<double> tInv(n + 1), tScaled(n + 1), tBack(n + 1), two(n + 1, 0.0);
+            TwistedMeeting meet;
+            ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), tInv.data(), tScaled.data(),
+                                      tBack.data(), meet, 1, (from + n) / 2, n),
+                      TridiagStatus::Ok);
+            ScaleRowsByPivots(a.data(), b.data(), c.data(), tInv.data(), 1, n);
+            TwistedSubstituteScaledFrom(a.data(), b.data(), c.data(), v.data(), tScaled.data(),
+                                        tBack.data(), meet, two.data(), 1, from, n, 1);
+            for (int i = from; i <= n; ++i)
+                EXPECT_NEAR(two[i], one[i], 1e-14 * (1.0 + std::fabs(one[i])))
+                    << "rows " << n << ", from " << from << ", row " << i;
+        }
+}
