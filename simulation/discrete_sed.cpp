@@ -62,37 +62,6 @@ void ReportSignalBeyondFloat(TXLAWindow* window, int k, int p, double value) {
     Refuse(window, text);
 }
 
-// One species' signal per scan: rows[scan header index][1..points], on each scan's own radii or
-// on the common grid.
-struct SpeciesRows {
-    std::vector<float> values;
-    std::vector<float*> rows;
-
-    void Make(bool ownRadii) {
-        std::vector<std::size_t> start(std::size_t(S::scanCount) + 2, 0);
-        for (int k = 1; k <= S::scanCount; ++k)
-            start[std::size_t(k) + 1] =
-                start[std::size_t(k)] + std::size_t(ownRadii ? S::pointCount[k] : S::gridCount) + 1;
-        values.assign(start[std::size_t(S::scanCount) + 1], 0.0f);
-        rows.assign(std::size_t(S::scanCount) + 1, nullptr);
-        for (int k = 1; k <= S::scanCount; ++k)
-            rows[std::size_t(k)] = values.data() + start[std::size_t(k)];
-    }
-    // one pass without an early exit, so it runs several values at a time
-    bool Finite() const {
-        bool finite = true;
-        for (const float v : values)
-            finite &= std::fabs(v) <= std::numeric_limits<float>::max();
-        return finite;
-    }
-    // Finite, nowhere far on the other side of zero than the loading the species was solved with,
-    // and nowhere far above what that loading can give: a solution that oscillated or grew
-    // without bound is no model.
-    bool Sound(double loading) const {
-        return LoadingBounds(loading).HoldAll(values.data(), values.size());
-    }
-};
-
 // to[1..count] = from[1..count] times f, through double; and the plain copy of a single
 // species as a sum (0 + v turns -0 into 0). The AVX2 variants run the same operations four or
 // eight values at a time: the same values.
@@ -122,6 +91,51 @@ void CopyRow(const float* from, float* to, int count) {
     else
         CopyRowBody(from, to, count);
 }
+
+// One species' signal per scan: rows[scan header index][1..points], on each scan's own radii or
+// on the common grid. The rows are held as ComponentScans holds a slot's, so a solved species
+// can be handed over whole instead of copied.
+struct SpeciesRows {
+    std::vector<std::vector<float>> perScan;
+    std::vector<float*> rows;
+
+    void Make(bool ownRadii) {
+        perScan.assign(std::size_t(S::scanCount) + 1, {});
+        rows.assign(std::size_t(S::scanCount) + 1, nullptr);
+        for (int k = 1; k <= S::scanCount; ++k) {
+            perScan[std::size_t(k)].assign(
+                std::size_t(ownRadii ? S::pointCount[k] : S::gridCount) + 1, 0.0f);
+            rows[std::size_t(k)] = perScan[std::size_t(k)].data();
+        }
+    }
+    // Whether every row is finite or, with bounds, sound: finite, nowhere far on the other side
+    // of zero than the loading the species was solved with, and nowhere far above what that
+    // loading can give (a solution that oscillated or grew without bound is no model). Each row
+    // passed is then scaled by f in place while it is at hand; the rows of a failed check are
+    // not used.
+    bool CheckedAndScaled(const LoadingBounds* bounds, double f) {
+        for (std::vector<float>& row : perScan) {
+            bool good = true;
+            if (bounds != nullptr) {
+                good = bounds->HoldAll(row.data(), row.size());
+            } else {
+                // one pass without an early exit, so it runs several values at a time
+                for (const float v : row)
+                    good &= std::fabs(v) <= std::numeric_limits<float>::max();
+            }
+            if (!good)
+                return false;
+            if (f != 1.0 && !row.empty())
+                ScaleRow(row.data(), row.data(), int(row.size()) - 1, f);
+        }
+        return true;
+    }
+    // The rows become slot's component rows, which come back here in their place.
+    void HandTo(int slot) {
+        ComponentScans::rows[slot].swap(perScan);
+        rows.clear();
+    }
+};
 
 // Whether row[1..count] holds +0 only, bit for bit (a -0 is to be written over).
 bool AllZeroBits(const float* row, int count) {
@@ -431,13 +445,16 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     }
     // The buffer's signal may be negative; the mixture's row is a weighted sum; each species of
     // the others was solved at unit loading, or at its loading where the signal is not in
-    // proportion.
+    // proportion. Rows bound for the component rows are put at the species' scale in place as
+    // they are checked.
+    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
+    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
     bool finite = true;
-    for (int j = 1; j <= n; ++j) {
-        const SpeciesRows& r = rows[std::size_t(j)];
+    for (int j = 1; j <= n && finite; ++j) {
         const bool species = !BufferSignalSlot(slots[std::size_t(j - 1)]) && !(mixture && j == 1);
-        const double solvedWith = SignalProportionalToLoading() ? 1.0 : loading[std::size_t(j)];
-        finite = finite && (species ? r.Sound(solvedWith) : r.Finite());
+        const LoadingBounds bounds(scaleBy != 0.0 ? 1.0 : loading[std::size_t(j)]);
+        finite = rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,
+                                                       direct ? 1.0 : factor(j));
     }
     if (!finite) {
         ReportLammSimError(window, LammResult::DiscretizationError);
@@ -445,8 +462,6 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     }
     ReportLammSimError(window, code);
 
-    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
-    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
     if (direct) {
         // each point's sum over the species in their order, species by species over the scan;
         // the sums of every scan are formed once, checked, then stored
@@ -495,23 +510,18 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
         for (int slot = 1; slot <= M::maxSpecies; ++slot) {
             const auto at = std::find(slots.begin(), slots.end(), slot);
             const int j = at == slots.end() ? 0 : int(at - slots.begin()) + 1;
+            // the solved rows themselves, at the species' scale
+            if (j != 0) {
+                rows[std::size_t(j)].HandTo(slot);
+                continue;
+            }
+            // a slot without a species mostly holds the zeros of the last evaluation: reading
+            // them costs less than writing them again
             for (int k = 1; k <= S::scanCount; ++k) {
                 const int count = ComponentScans::Count(k);
                 float* row = ComponentScans::Row(slot, k, count);
-                if (j == 0) {
-                    // a slot without a species mostly holds the zeros of the last evaluation:
-                    // reading them costs less than writing them again
-                    if (!AllZeroBits(row, count))
-                        std::fill(row + 1, row + 1 + count, 0.0f);
-                    continue;
-                }
-                const double f = factor(j);
-                const float* solved = rows[std::size_t(j)].rows[std::size_t(k)];
-                // a factor of 1 gives every finite value back as it was: a plain copy
-                if (f == 1.0)
-                    std::copy(solved + 1, solved + 1 + count, row + 1);
-                else
-                    ScaleRow(solved, row, count, f);
+                if (!AllZeroBits(row, count))
+                    std::fill(row + 1, row + 1 + count, 0.0f);
             }
         }
     }
