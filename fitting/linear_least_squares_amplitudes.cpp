@@ -4,11 +4,13 @@
 
 #include "foundations/dense_matrix.h"
 #include "foundations/linear_solvers.h"
+#include "foundations/vector_unit.h"
 #include "state/buffer_sedimentation.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <immintrin.h>
 #include <type_traits>
 
 namespace {
@@ -40,6 +42,13 @@ struct DataLessHeld {
     double operator[](int q) const { return double(data[q]) - held; }
 };
 
+// A target read from point `from` on.
+template <class Target> struct Shifted {
+    const Target& z;
+    int from;
+    double operator[](int q) const { return z[from + q]; }
+};
+
 // The points of one row added to the sums of M species in registers, each sum adding its points
 // in order. Uncentred, each signal's square goes to its raw norm and its diagonal product alike;
 // where the two sums are equal on entry (shared) the one sum stands for both.
@@ -67,6 +76,69 @@ void AddPointsOf(double* raw, double* cross, double (*gram)[M], const float* con
             gram[s][s] = raw[s];
 }
 
+// Four targets from point q on, as the scalar loop reads them.
+[[gnu::target("avx2")]] inline __m256d FourTargets(const DataLessHeld& z, int q) {
+    return _mm256_sub_pd(_mm256_cvtps_pd(_mm_loadu_ps(z.data + q)), _mm256_set1_pd(z.held));
+}
+[[gnu::target("avx2")]] inline __m256d FourTargets(const double* z, int q) {
+    return _mm256_loadu_pd(z + q);
+}
+
+// One point's products of [v0 v1 v0 v1] added to the sums: with [v0 v1 z z] (raw[0], raw[1],
+// cross[0], cross[1]) and, in lane 0 of mixed, with [v1 ...] (gram[0][1]).
+[[gnu::target("avx2"), gnu::always_inline]] inline void AddPair(__m256d& sums, __m256d& mixed,
+                                                                __m256d pair, __m256d target) {
+    sums = _mm256_add_pd(sums, _mm256_mul_pd(pair, _mm256_blend_pd(pair, target, 0b1100)));
+    mixed = _mm256_add_pd(mixed, _mm256_mul_pd(pair, _mm256_permute_pd(pair, 0b0101)));
+}
+
+// AddPointsOf<2, true> for signals without offsets, four points a pass. Each sum still adds its
+// points one at a time and in order, but the lanes of one register carry raw[0], raw[1],
+// cross[0] and cross[1] (the product of [v0 v1 v0 v1] and [v0 v1 z z]) and lane 0 of a second
+// carries gram[0][1]: two additions a point where the scalar loop has five. The products are
+// those of the scalar loop (no fused multiply-add), so are the sums.
+template <class Target>
+[[gnu::target("avx2")]] void AddTwoSharedPointsAvx2(double* raw, double* cross, double (*gram)[2],
+                                                    const float* const* x, const Target& z, int n) {
+    __m256d sums = _mm256_setr_pd(raw[0], raw[1], cross[0], cross[1]);
+    __m256d mixed = _mm256_set_pd(0.0, 0.0, 0.0, gram[0][1]);
+    int q = 0;
+    for (; q + 4 <= n; q += 4) {
+        const __m256d a = _mm256_cvtps_pd(_mm_loadu_ps(x[0] + q));
+        const __m256d b = _mm256_cvtps_pd(_mm_loadu_ps(x[1] + q));
+        const __m256d t = FourTargets(z, q);
+        const __m256d even = _mm256_unpacklo_pd(a, b); // a0 b0 a2 b2
+        const __m256d odd = _mm256_unpackhi_pd(a, b);  // a1 b1 a3 b3
+        AddPair(sums, mixed, _mm256_permute4x64_pd(even, 0x44), _mm256_permute4x64_pd(t, 0x00));
+        AddPair(sums, mixed, _mm256_permute4x64_pd(odd, 0x44), _mm256_permute4x64_pd(t, 0x55));
+        AddPair(sums, mixed, _mm256_permute4x64_pd(even, 0xEE), _mm256_permute4x64_pd(t, 0xAA));
+        AddPair(sums, mixed, _mm256_permute4x64_pd(odd, 0xEE), _mm256_permute4x64_pd(t, 0xFF));
+    }
+    alignas(32) double lanes[4];
+    _mm256_store_pd(lanes, sums);
+    raw[0] = lanes[0], raw[1] = lanes[1], cross[0] = lanes[2], cross[1] = lanes[3];
+    gram[0][1] = _mm256_cvtsd_f64(mixed);
+    const float* const rest[2] = {x[0] + q, x[1] + q};
+    if (q < n)
+        AddPointsOf<2, true>(raw, cross, gram, rest, Uncentred{}, Shifted<Target>{z, q}, n - q);
+    else
+        gram[0][0] = raw[0], gram[1][1] = raw[1];
+}
+
+// AddPointsOf<M, true> in lanes where there is a variant for M and the processor: false where
+// there is none.
+template <int M, class Target>
+bool AddSharedPointsInLanes(double* raw, double* cross, double (*gram)[M], const float* const* x,
+                            const Target& z, int n) {
+    if constexpr (M == 2) {
+        if (UsableVectorUnit() >= VectorUnit::Avx2) {
+            AddTwoSharedPointsAvx2(raw, cross, gram, x, z, n);
+            return true;
+        }
+    }
+    return false;
+}
+
 // The sums of AddRow for M species, held in registers over the row: independent chains, each
 // adding its points in order.
 template <int M, class Offsets, class Target>
@@ -84,10 +156,10 @@ void AddRowOf(AmplitudeProducts& pr, const float* const* x, const Offsets& off, 
             shared = shared && raw[s] == gram[s][s];
         }
         if constexpr (std::is_same_v<Offsets, Uncentred>) {
-            if (shared)
-                AddPointsOf<M, true>(raw, cross, gram, x, off, z, n);
-            else
+            if (!shared)
                 AddPointsOf<M, false>(raw, cross, gram, x, off, z, n);
+            else if (!AddSharedPointsInLanes<M>(raw, cross, gram, x, z, n))
+                AddPointsOf<M, true>(raw, cross, gram, x, off, z, n);
         } else {
             AddPointsOf<M, false>(raw, cross, gram, x, off, z, n);
         }
