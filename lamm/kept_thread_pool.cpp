@@ -4,22 +4,52 @@
 #include "plat/thread.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
-// The shares of one call: those before `next` are claimed; `helping` kept threads are running one.
+using Clock = std::chrono::steady_clock;
+
+// How long a caller whose shares are done watches for its helpers to finish, and how long a kept
+// thread that has just run a share watches for the next call, before each waits through the
+// system: a thread woken that way runs again only some tens of microseconds later, as long as a
+// short share takes, and calls of short shares (the species of a fit's evaluation) come that
+// often. Bounded, so a thread idle for longer gives its processor back.
+constexpr auto kCallerWatch = std::chrono::microseconds(200);
+constexpr auto kKeptWatch = std::chrono::microseconds(500);
+
+// Returns once `busy()` is false or `bound` has passed. The processor is offered to other threads
+// at every look at the clock, so on a machine with fewer processors than threads the watching
+// holds up no share.
+template <class Busy> void WatchWhile(Busy busy, Clock::duration bound) {
+    const Clock::time_point until = Clock::now() + bound;
+    for (int i = 1; busy(); ++i) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        if (i % 64 == 0) {
+            if (Clock::now() >= until)
+                return;
+            std::this_thread::yield();
+        }
+    }
+}
+
+// The shares of one call: those before `next` are claimed; `helping` kept threads are running one
+// (changed under the pool's lock, read without it while the caller watches).
 struct ShareCall {
     const std::function<void(int, bool)>* share = nullptr;
     int count = 0;
     int next = 2;
     int helpersAllowed = 0;
-    int helping = 0;
+    std::atomic<int> helping{0};
     std::condition_variable helpersDone;
 };
 
@@ -58,6 +88,7 @@ class KeptThreadPool {
                     workers_.back()->Start();
                 }
                 calls_.push_back(&call);
+                callsMade_.fetch_add(1, std::memory_order_release);
             }
             const int wanted = std::min(call.helpersAllowed, count - 1);
             for (int i = 0; i < wanted; ++i)
@@ -77,6 +108,12 @@ class KeptThreadPool {
             lock.lock();
         }
         std::erase(calls_, &call);
+        if (call.helping > 0) {
+            lock.unlock();
+            WatchWhile([&] { return call.helping.load(std::memory_order_acquire) > 0; },
+                       kCallerWatch);
+            lock.lock();
+        }
         if (!whileWaiting) {
             call.helpersDone.wait(lock, [&] { return call.helping == 0; });
             return;
@@ -116,8 +153,17 @@ class KeptThreadPool {
 
     void Serve() {
         std::unique_lock<std::mutex> lock(mutex_);
+        bool served = false; // a share since the last watch
         for (;;) {
             ShareCall* call = nullptr;
+            if (served && !stop_ && Claimable() == nullptr) {
+                served = false;
+                const unsigned made = callsMade_.load(std::memory_order_acquire);
+                lock.unlock();
+                WatchWhile([&] { return callsMade_.load(std::memory_order_acquire) == made; },
+                           kKeptWatch);
+                lock.lock();
+            }
             wake_.wait(lock, [&] { return stop_ || (call = Claimable()) != nullptr; });
             if (stop_)
                 return;
@@ -126,6 +172,7 @@ class KeptThreadPool {
             lock.unlock();
             (*call->share)(k, false);
             lock.lock();
+            served = true;
             if (--call->helping == 0)
                 call->helpersDone.notify_all();
         }
@@ -133,6 +180,7 @@ class KeptThreadPool {
 
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::atomic<unsigned> callsMade_{0}; // calls with helpers so far, watched without the lock
     std::deque<ShareCall*> calls_;
     std::vector<std::unique_ptr<Worker>> workers_;
     bool stop_ = false;
