@@ -1,6 +1,7 @@
 // CLammIdeal::Run: validation codes and texts, the automatic choices, the non-diffusing cases,
 // and the faults it mends: unusable options, early ends, zero accelerations, key presses.
 #include "foundations/error_box_log.h"
+#include "foundations/vector_unit.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
 #include "support/lamm_harness.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -388,3 +390,30 @@ TEST_F(LammRunTest, WorkerStopsOnTheStopFlag) {
 }
 
 } // namespace
+
+// A moving-hat run, its general steps' rows formed in the processor's widest vectors and with
+// each narrower unit (a ramp keeps every step general): the same final profile bit for bit.
+TEST(MovingHatRun, ProfilesAreBitIdenticalUnderEveryVectorUnit) {
+    LammCase lc;
+    lc.movingHat = true;
+    lc.gridSize = 300;
+    lc.rampRpmPerS = 200.0;
+    lc.scans = 4;
+    lc.outputPoints = 401;
+    auto solve = [&] {
+        ResetAllState();
+        LammRun run(lc);
+        EXPECT_EQ(run.Run(), LammResult::Solved);
+        return std::vector<double>(run.solver.c + 1, run.solver.c + run.solver.N + 1);
+    };
+    const std::vector<double> widest = solve();
+    for (VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2}) {
+        if (unit >= DetectedVectorUnit())
+            continue;
+        CVectorUnitCap cap(unit);
+        const std::vector<double> narrower = solve();
+        ASSERT_EQ(narrower.size(), widest.size());
+        EXPECT_EQ(std::memcmp(narrower.data(), widest.data(), widest.size() * sizeof(double)), 0)
+            << (unit == VectorUnit::Plain ? "plain" : "AVX2");
+    }
+}
