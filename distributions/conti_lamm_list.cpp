@@ -41,9 +41,10 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
         starts->n = 0;
     if (n <= 0 || scans <= 0 || ScanStore::gridRadius == nullptr || ScanStore::gridCount <= 0)
         return LammResult::Refused;
-    gContiKernel.AllocateForWholeRows(n, scans, ScanStore::gridRadius, ScanStore::gridCount);
-    // A row the equation left unwritten is cleared before its starts are found: the same rows
-    // as the clearing after the list leaves.
+    // Each column's rows are made ready by the thread that solves it, right before, and a row
+    // its equation left unwritten is cleared right after (before its starts are found): the
+    // same rows as the clearing after the list leaves.
+    gContiKernel.AllocateForWholeRows(n, scans, ScanStore::gridRadius, ScanStore::gridCount, true);
     const bool find = set != nullptr && starts != nullptr && set->Scans() > 0 &&
                       std::all_of(set->scans.begin(), set->scans.end(),
                                   [scans](int k) { return k >= 1 && k <= scans; });
@@ -52,9 +53,16 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
     const ContiColumnRow column = [set](int p, int k) {
         return gContiKernel.Row(p, set->scans[std::size_t(k)]);
     };
-    const LammEquationSolved found = [&](int p) {
+    std::vector<char> begun(std::size_t(n) + 1, 0);
+    LammListCalls calls;
+    calls.starting = [&begun](int p) {
+        begun[std::size_t(p)] = 1;
+        gContiKernel.PrepareWholeRows(p);
+    };
+    calls.solved = [&](int p) {
         gContiKernel.ClearUnwrittenRows(p);
-        FindContiColumnStart(*set, column, p, *starts);
+        if (find)
+            FindContiColumnStart(*set, column, p, *starts);
     };
     LammResult result = LammResult::Solved;
     {
@@ -62,13 +70,16 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
         LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
-                             nullptr, find ? &found : nullptr);
+                             nullptr, &calls);
         ReportUnwrittenFiles(tmpl.unwrittenFiles);
     }
-    // (the columns solved were cleared as they were found)
-    for (int p = 1; p <= n; ++p)
-        if (!find || !gContiKernel.Solved(p))
+    // (the columns solved were cleared as they were solved)
+    for (int p = 1; p <= n; ++p) {
+        if (!begun[std::size_t(p)])
+            gContiKernel.PrepareWholeRows(p);
+        if (!gContiKernel.Solved(p))
             gContiKernel.ClearUnwrittenRows(p);
+    }
     if (find && result != LammResult::Solved)
         starts->n = 0;
     ReportLammSimError(window, result);

@@ -129,9 +129,9 @@ int CLammIdeal::LogError() {
 LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
                        const double* vbar, float*** targets, const float* radii, int radiusCount,
                        float** scanRadii, const int* scanCounts, int* solved, const int* kept,
-                       const LammEquationSolved* onSolved) {
+                       const LammListCalls* calls) {
     return CLRunMTListWithThreads(LammThreadCount(), tmpl, n, s, D, vbar, targets, radii,
-                                  radiusCount, scanRadii, scanCounts, solved, kept, onSolved);
+                                  radiusCount, scanRadii, scanCounts, solved, kept, calls);
 }
 
 // Threads only read the template, the list vectors, the headers and the radii, and each writes
@@ -141,7 +141,7 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
                                   const double* D, const double* vbar, float*** targets,
                                   const float* radii, int radiusCount, float** scanRadii,
                                   const int* scanCounts, int* solved, const int* kept,
-                                  const LammEquationSolved* onSolved) {
+                                  const LammListCalls* calls) {
     const int N = std::clamp(threadCount, 1, kMaxLammThreads);
     std::vector<int> errorCodes(N + 1, 0), failed(N + 1, 0), done(std::max(n, 0) + 1, 0);
     for (int j = 1; kept != nullptr && j <= n; ++j)
@@ -179,7 +179,7 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         threads[k]->SetResultArrays(errorCodes.data(), failed.data());
         threads[k]->SetSolvedFlags(done.data());
         threads[k]->SetKeptEquations(kept);
-        threads[k]->SetSolvedCall(onSolved);
+        threads[k]->SetEquationCalls(calls);
         if (ordered)
             threads[k]->SetEquationTimes(seconds.data());
         if (!gThreadDiagnostics && !gSolverDiagnostics)

@@ -13,10 +13,14 @@ class CLammIdeal;
 // The files the equations could not write are added to tmpl->unwrittenFiles, for the caller to
 // name.
 
-// Called with an equation's number on the thread that solved it, right after it was solved to its
-// end (not for an equation that failed or was stopped), while its rows are still in that core's
-// cache: it may read those rows and write what belongs to that equation alone.
-using LammEquationSolved = std::function<void(int equation)>;
+// Calls with an equation's number on the thread that solves it, each of which may read and write
+// the equation's rows and what belongs to that equation alone: starting right before the equation
+// begins (not for the kept ones, nor for those a stop or failure left unbegun), solved right after
+// it was solved to its end (not after a failure or a stop), while its rows are still in that
+// core's cache. Either may be empty.
+struct LammListCalls {
+    std::function<void(int equation)> starting, solved;
+};
 
 // Largest number of Lamm worker threads; the preference may ask for any number.
 constexpr int kMaxLammThreads = 64;
@@ -31,18 +35,17 @@ int LammThreadCount();
 // kept[j] != 0 are not solved again, their rows left as they are, and count as solved; the
 // others keep their place (j) in the list. Returns LammResult::Solved when every equation was
 // solved, the code of the last failing thread in thread order, or LammResult::ListStopped.
-// onSolved (optional) is called for every equation solved (not for the kept ones).
+// calls (optional) go to the equations as LammListCalls says.
 LammResult CLRunMTList(CLammIdeal* tmpl, int n, const double* s, const double* D,
                        const double* vbar, float*** targets, const float* radii, int radiusCount,
                        float** scanRadii, const int* scanCounts, int* solved = nullptr,
-                       const int* kept = nullptr, const LammEquationSolved* onSolved = nullptr);
+                       const int* kept = nullptr, const LammListCalls* calls = nullptr);
 // The same threads, for an explicit thread count (the driver's own tests and benchmarks).
 LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, const double* s,
                                   const double* D, const double* vbar, float*** targets,
                                   const float* radii, int radiusCount, float** scanRadii,
                                   const int* scanCounts, int* solved = nullptr,
-                                  const int* kept = nullptr,
-                                  const LammEquationSolved* onSolved = nullptr);
+                                  const int* kept = nullptr, const LammListCalls* calls = nullptr);
 // The list in turn on the calling thread; the result code of the last equation run, or
 // LammResult::ListStopped when a key press left equations unsolved.
 LammResult CLRunList(CLammIdeal* tmpl, int n, const double* s, const double* D, const double* vbar,

@@ -3,6 +3,7 @@
 
 #include "foundations/deferred_errors.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_list_run.h"
 #include "lamm/lamm_trace.h"
 #include "state/diagnostics.h"
 #include "state/run_switches.h"
@@ -124,6 +125,8 @@ int MultiThreadCLammIdeal::Run() {
                               j, s_[j], D_[j] * 1e7);
                 DebugLog(text);
             }
+            if (calls_ != nullptr && calls_->starting)
+                calls_->starting(j);
             const Clock::time_point start = Clock::now();
             auto equation = std::make_unique<CLammIdeal>();
             equation->CopySettingsFrom(*template_);
@@ -153,8 +156,8 @@ int MultiThreadCLammIdeal::Run() {
                 solved_[j] = 1;
             if (result == 0 && !equation->stopRequested && seconds_ != nullptr)
                 seconds_[j] = std::chrono::duration<double>(Clock::now() - start).count();
-            if (result == 0 && !equation->stopRequested && onSolved_ != nullptr && *onSolved_)
-                (*onSolved_)(j);
+            if (result == 0 && !equation->stopRequested && calls_ != nullptr && calls_->solved)
+                calls_->solved(j);
             DebugLog(" -> OK");
         }
     }

@@ -4,11 +4,11 @@
 #include "plat/thread.hpp"
 
 #include <atomic>
-#include <functional>
 #include <string>
 #include <vector>
 
 class CLammIdeal;
+struct LammListCalls;
 
 // Share k of N is the equations j with j mod N = k - 1, each solved on its own copy of the
 // template; it writes only the target rows of its equations and element k of the result
@@ -29,8 +29,9 @@ class MultiThreadCLammIdeal : public TThread {
     void SetSolvedFlags(int* solved) { solved_ = solved; }
     // [1..n] (optional): the equations j with kept[j] != 0 are skipped, their rows left alone.
     void SetKeptEquations(const int* kept) { kept_ = kept; }
-    // (optional): called with each equation this share solved to its end, right after it.
-    void SetSolvedCall(const std::function<void(int)>* onSolved) { onSolved_ = onSolved; }
+    // (optional): the calls before each equation this share begins and after each it solved to
+    // its end (lamm_list_run.h).
+    void SetEquationCalls(const LammListCalls* calls) { calls_ = calls; }
     // The shares of a list take its equations one at a time, order[next] with next counting
     // from 0 up to count - 1: a share that finishes early takes more. Without it, share k solves
     // the equations j with j mod count = k - 1.
@@ -70,7 +71,7 @@ class MultiThreadCLammIdeal : public TThread {
     int* failedEquations_ = nullptr;
     int* solved_ = nullptr;
     const int* kept_ = nullptr;
-    const std::function<void(int)>* onSolved_ = nullptr;
+    const LammListCalls* calls_ = nullptr;
     const CLammIdeal* template_ = nullptr;
     int equationCount_ = 0;
     const double* s_ = nullptr;

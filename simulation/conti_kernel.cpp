@@ -62,23 +62,28 @@ void ContiKernel::Allocate(int gridPoints, int scans, const float* radii, int po
     });
 }
 
-void ContiKernel::AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points) {
+void ContiKernel::AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points,
+                                       bool columnsLater) {
     if (Shape(gridPoints, scans, radii, points) == 0)
         return;
+    const size_t rowLength = static_cast<size_t>(points) + 1;
+    // the rows of no grid point or no scan, which a reader running past a row's end may touch
+    std::fill(values_.get(), values_.get() + Slot(1, 1) * rowLength, 0.0f);
+    for (int p = 1; !columnsLater && p <= gridPoints; ++p)
+        PrepareWholeRows(p);
+}
+
+void ContiKernel::PrepareWholeRows(int p) {
     float mark;
     std::memcpy(&mark, &kUnwrittenBits, sizeof mark);
-    const size_t rowLength = static_cast<size_t>(points) + 1;
+    const size_t rowLength = static_cast<size_t>(points_) + 1;
     float* values = values_.get();
-    // the rows of no grid point or no scan, which a reader running past a row's end may touch
-    std::fill(values, values + Slot(1, 1) * rowLength, 0.0f);
-    for (int p = 1; p <= gridPoints; ++p) {
-        if (p > 1)
-            std::fill(values + Slot(p, 0) * rowLength, values + Slot(p, 1) * rowLength, 0.0f);
-        for (int k = 1; k <= scans; ++k) {
-            float* row = Row(p, k);
-            row[0] = 0.0f;
-            row[1] = row[points] = mark;
-        }
+    if (p > 1)
+        std::fill(values + Slot(p, 0) * rowLength, values + Slot(p, 1) * rowLength, 0.0f);
+    for (int k = 1; k <= scans_; ++k) {
+        float* row = Row(p, k);
+        row[0] = 0.0f;
+        row[1] = row[points_] = mark;
     }
 }
 

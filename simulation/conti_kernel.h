@@ -17,7 +17,12 @@ class ContiKernel {
     // not cleared but marked at both ends, and everything else in the block is zero. After the
     // writer, ClearUnwrittenRows clears every row still marked, so no row keeps the values of an
     // earlier kernel.
-    void AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points);
+    // With columnsLater, only the rows of no grid point are made so here: the writer calls
+    // PrepareWholeRows(p) for every grid point p (before it writes p's rows, on the thread that
+    // writes them, the grid points' at once on several threads).
+    void AllocateForWholeRows(int gridPoints, int scans, const float* radii, int points,
+                              bool columnsLater = false);
+    void PrepareWholeRows(int p);
     void ClearUnwrittenRows();
     // The same for the rows of grid point p alone (the columns may be cleared at once on several
     // threads).

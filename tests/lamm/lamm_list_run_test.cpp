@@ -7,6 +7,7 @@
 #include "support/lamm_list_harness.h"
 #include "support/reset_all_state.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -116,7 +117,8 @@ TEST_F(LammListRun, MoreThreadsThanEquations) {
 
 // Equations marked kept are not solved again: their rows stay as the caller left them and they
 // count as solved; the others, in their places, get the rows of the whole list, for any thread
-// count. A list with every equation kept solves nothing.
+// count. A list with every equation kept solves nothing. The calls around each equation come on
+// its thread, once each, for the equations solved only.
 TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved) {
     LammListCase lc;
     lc.equations = 9;
@@ -136,12 +138,29 @@ TEST_F(LammListRun, KeptEquationsAreLeftAndTheOthersSolved) {
         for (int threads : {1, 3}) {
             list.Fill(-1.0f);
             std::vector<int> solved(10, 0);
+            // each equation solved is begun and then solved once, its rows unwritten before
+            // and written after; the kept ones are neither
+            std::atomic<int> begun[10] = {}, ended[10] = {}, wrongRows{0};
+            LammListCalls calls;
+            calls.starting = [&](int j) {
+                ++begun[j];
+                wrongRows += list.Row(j, 1)[1] != -1.0f;
+            };
+            calls.solved = [&](int j) {
+                ++ended[j];
+                wrongRows += list.Row(j, lc.scans)[1] == -1.0f || begun[j] != 1;
+            };
             EXPECT_EQ(CLRunMTListWithThreads(threads, &list.templ, 9, list.S(), list.D(), nullptr,
                                              list.Targets(), list.Radii(), list.Points(), nullptr,
-                                             nullptr, solved.data(), c.kept.data()),
+                                             nullptr, solved.data(), c.kept.data(), &calls),
                       LammResult::Solved)
                 << c.name << ", " << threads << " threads";
             EXPECT_EQ(Solved(solved), 9) << c.name;
+            EXPECT_EQ(wrongRows, 0) << c.name << ", " << threads << " threads";
+            for (int j = 1; j <= 9; ++j) {
+                EXPECT_EQ(begun[j], c.kept[j] ? 0 : 1) << c.name << ", equation " << j;
+                EXPECT_EQ(ended[j], c.kept[j] ? 0 : 1) << c.name << ", equation " << j;
+            }
             for (int j = 1; j <= 9; ++j)
                 for (int k = 1; k <= lc.scans; ++k)
                     for (int i = 1; i <= list.Points(); ++i)
