@@ -45,15 +45,18 @@ namespace {
 
 // Radii i..n from their cells: inside the grid the value of the cell's line, outside the end
 // value on that side.
+template <bool kAddZero>
 [[gnu::always_inline]] inline void InterpolateFrom(const int* cell, const double* weight,
                                                    const double* gv, int gn, float* y, int i,
                                                    int n) {
     for (; i <= n; ++i) {
         const int j = cell[i];
+        float value;
         if (j > 0)
-            y[i] = static_cast<float>(gv[j - 1] + weight[i] * (gv[j] - gv[j - 1]));
+            value = static_cast<float>(gv[j - 1] + weight[i] * (gv[j] - gv[j - 1]));
         else
-            y[i] = static_cast<float>(j == 0 ? gv[1] : gv[gn]);
+            value = static_cast<float>(j == 0 ? gv[1] : gv[gn]);
+        y[i] = kAddZero ? value + 0.0f : value;
     }
 }
 
@@ -63,6 +66,7 @@ namespace {
 // same order (no fused multiply-add), so the same values as one at a time. Inside cells are 2 or
 // above, so a cell taken as at least 2 reads nodes of the grid for the radii outside it too,
 // whose values are then the end values.
+template <bool kAddZero>
 [[gnu::target("avx2")]] void InterpolateAvx2(const int* cell, const double* weight,
                                              const double* gv, int gn, float* y, int n) {
     const __m256d below = _mm256_set1_pd(gv[1]), above = _mm256_set1_pd(gv[gn]);
@@ -87,15 +91,19 @@ namespace {
         const __m256d isInside =
             _mm256_castsi256_pd(_mm256_cvtepi32_epi64(_mm_cmpgt_epi32(j, zero)));
         const __m256d outside = _mm256_blendv_pd(above, below, atBelow);
-        _mm_storeu_ps(y + i, _mm256_cvtpd_ps(_mm256_blendv_pd(outside, inside, isInside)));
+        __m128 values = _mm256_cvtpd_ps(_mm256_blendv_pd(outside, inside, isInside));
+        if (kAddZero)
+            values = _mm_add_ps(values, _mm_setzero_ps());
+        _mm_storeu_ps(y + i, values);
     }
-    InterpolateFrom(cell, weight, gv, gn, y, i, n);
+    InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, i, n);
 }
 
 } // namespace
 
 void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, int gn,
-                                           const float* x, float* y, int n, bool gridKept) {
+                                           const float* x, float* y, int n, bool gridKept,
+                                           bool addZero) {
     if (n <= 0 || gn < 1) {
         // a grid that may have changed unseen is compared again at the next call
         if (!gridKept)
@@ -107,8 +115,16 @@ void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, i
     // a grid with the same values at another address is the one read from now on
     gridAt_ = gr;
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2 && gn >= 2)
-        InterpolateAvx2(cell_.data(), weight_.data(), gv, gn, y, n);
-    else
-        InterpolateFrom(cell_.data(), weight_.data(), gv, gn, y, 1, n);
+    const int* cell = cell_.data();
+    const double* weight = weight_.data();
+    if (avx2 && gn >= 2) {
+        if (addZero)
+            InterpolateAvx2<true>(cell, weight, gv, gn, y, n);
+        else
+            InterpolateAvx2<false>(cell, weight, gv, gn, y, n);
+    } else if (addZero) {
+        InterpolateFrom<true>(cell, weight, gv, gn, y, 1, n);
+    } else {
+        InterpolateFrom<false>(cell, weight, gv, gn, y, 1, n);
+    }
 }

@@ -11,9 +11,10 @@
 class GridProfileInterpolation {
   public:
     // gridKept: the caller wrote nothing into gr since the last call, so a grid at the same
-    // address is not compared again (only the radii are).
+    // address is not compared again (only the radii are). addZero: each value is stored as
+    // 0 + y, so a -0 is stored as 0.
     void Interpolate(const double* gr, const double* gv, int gn, const float* x, float* y, int n,
-                     bool gridKept = false);
+                     bool gridKept = false, bool addZero = false);
 
   private:
     bool Matches(const double* gr, int gn, const float* x, int n, bool gridKept) const;

@@ -146,6 +146,10 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int ScanIndexAt(int pos) const { return scanOrder[pos]; }
     double ScanTimeAt(int pos) const;
     float* OutputRowFor(int pos);
+    // Whether the row just handed out for pos is written as 0 + v, as adding the solution to
+    // the caller's rows would leave it, and stays so (written in place, no correction after);
+    // noted, so that adding leaves the row alone.
+    bool WritesSumOfZero(int pos);
     int OutputCountFor(int pos) const;
     const float* OutputRadiiFor(int pos) const;
     // Detection corrections of fluorescence optics; applied after solving when any is on.
@@ -374,6 +378,8 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     // Rows per scan without accumulation are written in the caller's rows, which hold zeros on
     // entry; set when one was handed out since they were last cleared.
     bool scanRowsWritten = false;
+    // per scan position: the solution wrote the row as 0 + v (WritesSumOfZero)
+    std::vector<unsigned char> rowsSumOfZero;
     const float* outputRadii = nullptr;
     int outputRadiusCount = 0;
     bool perScanRadii = false;

@@ -30,6 +30,14 @@ float* CLammIdeal::OutputRowFor(int pos) {
     return &accumulation[static_cast<size_t>(pos) * (accumulationCols + 1)];
 }
 
+bool CLammIdeal::WritesSumOfZero(int pos) {
+    if (!perScanRadii || accumulate || AnyDetectionCorrectionOn() || pos < 1 || pos > scanCount)
+        return false;
+    rowsSumOfZero.resize(static_cast<size_t>(scanCount) + 1, 0);
+    rowsSumOfZero[static_cast<size_t>(pos)] = 1;
+    return true;
+}
+
 int CLammIdeal::OutputCountFor(int pos) const {
     if (!perScanRadii)
         return outputRadiusCount;
@@ -53,12 +61,14 @@ void CLammIdeal::WriteRemainingScans(bool zero) {
         const int n = OutputCountFor(pos);
         if (row == nullptr || n <= 0)
             continue;
+        const bool sumOfZero = WritesSumOfZero(pos);
         if (zero || setupSucceeded == 0 || radii == nullptr) {
             std::fill(row + 1, row + 1 + n, 0.0f);
         } else {
             std::copy(c + 1, c + N + 1, outputProfile + 1);
             outputProfile[N] += BottomPelletConcentration();
-            outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n, outputGridKept);
+            outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n, outputGridKept,
+                                            sumOfZero);
             outputGridKept = true;
         }
     }
@@ -156,7 +166,8 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
         outputInterpolation.Interpolate(r, outputProfile, N, radii, row,
-                                        OutputCountFor(nextOutputScan), outputGridKept);
+                                        OutputCountFor(nextOutputScan), outputGridKept,
+                                        WritesSumOfZero(nextOutputScan));
         outputGridKept = true;
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }

@@ -34,6 +34,7 @@ int CLammIdeal::RetryGridSize(float estimate) const {
 // and the loading, solves, and retries a failed solution on other grids and with the other
 // algorithm (lamm_result.h names the results).
 LammResult CLammIdeal::Run() {
+    rowsSumOfZero.clear(); // the caller's rows may have changed since the last solution
     if (logOn)
         DebugLog(nullptr);
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell || ModelChoice::thirdGeometry ||
@@ -182,19 +183,23 @@ LammResult CLammIdeal::Run() {
 
 // Accumulation adds the object's matrix to the caller's rows. Rows per scan were written in
 // place onto zeros; every row of a solution that wrote any takes the same 0 + v as an added matrix
-// would give it (a -0 becomes 0), the rows it did not reach included.
+// would give it (a -0 becomes 0), the rows it did not reach included; the rows written so
+// already are left as they are.
 void CLammIdeal::AddAccumulationToTarget() {
     if (perScanRadii && !accumulate) {
-        if (!scanRowsWritten || accumulationRows == 0)
-            return;
-        for (int pos = 1; pos <= scanCount; ++pos) {
-            float* row = outputTarget[ScanIndexAt(pos)];
-            if (row == nullptr)
-                continue;
-            const int n = std::min(OutputCountFor(pos), accumulationCols);
-            for (int i = 1; i <= n; ++i)
-                row[i] = 0.0f + row[i];
+        if (scanRowsWritten && accumulationRows != 0) {
+            const size_t noted = rowsSumOfZero.size();
+            for (int pos = 1; pos <= scanCount; ++pos) {
+                float* row = outputTarget[ScanIndexAt(pos)];
+                if (row == nullptr ||
+                    (static_cast<size_t>(pos) < noted && rowsSumOfZero[static_cast<size_t>(pos)]))
+                    continue;
+                const int n = std::min(OutputCountFor(pos), accumulationCols);
+                for (int i = 1; i <= n; ++i)
+                    row[i] = 0.0f + row[i];
+            }
         }
+        rowsSumOfZero.clear();
         return;
     }
     if (accumulation.empty() || (!perScanRadii && !accumulate))
@@ -240,6 +245,7 @@ void CLammIdeal::SolveAndCorrect() {
     targetTime = nextOutputTime;
     gridPointsDone = segmentsDone = 0;
     elapsedScanTime = 0.0;
+    rowsSumOfZero.clear();
     ClearAccumulation();
     if (interactingModel) {
         RunPropagation();

@@ -129,3 +129,26 @@ TEST(GridProfileInterpolation, GivesTheValuesOfOneRadiusAtATimeExactly) {
             << "radius " << i << " at " << x[i];
     }
 }
+
+// Values stored with the zero added are those of 0 + v on the values stored without, bit for bit:
+// a -0, a value that rounds to -0 in single precision, below, inside and above the grid, four at
+// a time and in the tail.
+TEST(GridProfileInterpolation, AddedZeroGivesZeroPlusEveryValue) {
+    const std::vector<double> gr = {0, 6.0, 6.2, 6.45, 6.7, 6.95, 7.2};
+    const std::vector<std::vector<double>> profiles = {
+        {0, -0.0, -1e-50, 0.5, -0.0, 2.0, -0.0}, {0, -1e-60, -0.0, -0.0, -1e-300, -0.0, -1e-50}};
+    std::vector<float> x = {0};
+    for (int i = 0; i < 27; ++i)
+        x.push_back(5.9f + 0.05f * float(i));
+    const int n = static_cast<int>(x.size()) - 1;
+    for (const std::vector<double>& gv : profiles) {
+        std::vector<float> plain(x.size()), added(x.size());
+        GridProfileInterpolation interpolation;
+        interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), plain.data(), n);
+        interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), added.data(), n, false, true);
+        for (int i = 1; i <= n; ++i)
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(added[i]),
+                      std::bit_cast<std::uint32_t>(0.0f + plain[i]))
+                << "radius " << i << " at " << x[i];
+    }
+}
