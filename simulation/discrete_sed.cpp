@@ -133,6 +133,7 @@ struct SpeciesRows {
     // The rows become slot's component rows, which come back here in their place.
     void HandTo(int slot) {
         ComponentScans::rows[slot].swap(perScan);
+        ComponentScans::knownZero[slot] = false;
         rows.clear();
     }
 };
@@ -143,6 +144,17 @@ bool AllZeroBits(const float* row, int count) {
     for (int p = 1; p <= count; ++p)
         bits |= std::bit_cast<std::uint32_t>(row[p]);
     return bits == 0;
+}
+
+// Whether the slot's rows are known to hold +0 only and have the length of every scan's row.
+bool ZeroRowsInPlace(int slot) {
+    const auto& rows = ComponentScans::rows[slot];
+    if (!ComponentScans::knownZero[slot] || rows.size() < std::size_t(S::scanCount) + 1)
+        return false;
+    for (int k = 1; k <= S::scanCount; ++k)
+        if (rows[std::size_t(k)].size() != std::size_t(ComponentScans::Count(k)) + 1)
+            return false;
+    return true;
 }
 
 // The species are solved with unit loading and scaled, unless the optics' smoothing of optical
@@ -516,13 +528,17 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
                 continue;
             }
             // a slot without a species mostly holds the zeros of the last evaluation: reading
-            // them costs less than writing them again
+            // them costs less than writing them again, and rows of the right length that nothing
+            // was handed since need not be read either
+            if (ZeroRowsInPlace(slot))
+                continue;
             for (int k = 1; k <= S::scanCount; ++k) {
                 const int count = ComponentScans::Count(k);
                 float* row = ComponentScans::Row(slot, k, count);
                 if (!AllZeroBits(row, count))
                     std::fill(row + 1, row + 1 + count, 0.0f);
             }
+            ComponentScans::knownZero[slot] = true;
         }
     }
     FinishModelEvaluation(window);

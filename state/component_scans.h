@@ -13,9 +13,14 @@
 struct ComponentScans {
     // rows[slot][scan]: 1-based floats [1..count]; slots 1..4, scans 1..scanCount.
     static inline std::vector<std::vector<float>> rows[5];
+    // Slots whose rows the model evaluation found or left holding +0 only. Every row handed out
+    // by Row() may be written, so its slot is no longer known to be zero; whoever replaces a
+    // slot's rows otherwise clears the mark too.
+    static inline bool knownZero[5] = {};
 
     // The row of a species slot and scan, made (zero-filled) or resized for count points.
     static float* Row(int slot, int scan, int count) {
+        knownZero[slot] = false;
         auto& scans = rows[slot];
         if (scans.size() < std::size_t(scan) + 1)
             scans.resize(std::size_t(scan) + 1);
@@ -35,5 +40,7 @@ struct ComponentScans {
     static void ResetToDefaults() {
         for (auto& scans : rows)
             scans.clear();
+        for (bool& zero : knownZero)
+            zero = false;
     }
 };

@@ -167,6 +167,35 @@ TEST_F(DiscreteSpecies, SlotsWithoutASpeciesHoldZeros) {
     }
 }
 
+// The same after an evaluation has already left the slot at zero: a value written since through
+// a row handed out, or a row whose length no longer fits its scan, is still cleared.
+TEST_F(DiscreteSpecies, SlotsLeftAtZeroStayZeroAfterLaterWrites) {
+    struct Case {
+        const char* name;
+        bool throughRow; // else the row of scan 1 is shortened in place
+    };
+    for (const Case c : {Case{"value through a row", true}, Case{"shortened row", false}}) {
+        ResetAllState();
+        OneSpecies(4.5, 6e-7, 0.5);
+        ModelChoice::linearAmplitudes = true;
+        RunDiscreteSed(nullptr);
+        ASSERT_TRUE(ComponentScans::knownZero[2]) << c.name;
+        if (c.throughRow)
+            ComponentScans::Row(2, 3, S::pointCount[3])[5] = -0.0f;
+        else
+            ComponentScans::rows[2][1].resize(4);
+        RunDiscreteSed(nullptr);
+        ASSERT_TRUE(S::resultAvailable) << c.name;
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const std::vector<float>& row = ComponentScans::rows[2][std::size_t(k)];
+            ASSERT_EQ(row.size(), std::size_t(S::pointCount[k]) + 1) << c.name << " scan " << k;
+            for (int i = 1; i <= S::pointCount[k]; ++i)
+                ASSERT_FALSE(std::signbit(row[std::size_t(i)]) || row[std::size_t(i)] != 0.0f)
+                    << c.name << " scan " << k << " point " << i;
+        }
+    }
+}
+
 // Data made by a fine solution of two species with noise of 0.005: the model at the generating
 // parameters leaves residuals at the noise level and no more. (Within 0.05 cm of the bottom the
 // default options shut off back-diffusion, which the fine solution does not.)
