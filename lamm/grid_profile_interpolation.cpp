@@ -39,6 +39,16 @@ void GridProfileInterpolation::Prepare(const double* gr, int gn, const float* x,
         cell_[i] = j;
         weight_[i] = (xi - gr[j - 1]) / (gr[j] - gr[j - 1]);
     }
+    int from = 1, to = n;
+    while (from <= n && cell_[from] == 0)
+        ++from;
+    while (to >= from && cell_[to] == -1)
+        --to;
+    bool inside = true;
+    for (int i = from; i <= to; ++i)
+        inside = inside && cell_[i] > 0;
+    insideFrom_ = inside ? from : 0;
+    insideTo_ = to;
 }
 
 namespace {
@@ -99,6 +109,46 @@ template <bool kAddZero>
     InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, i, n);
 }
 
+// The radii from..to inside the grid, four at a time as above, without the tests for the ends.
+template <bool kAddZero>
+[[gnu::target("avx2")]] void InterpolateInsideAvx2(const int* cell, const double* weight,
+                                                   const double* gv, int gn, float* y, int from,
+                                                   int to) {
+    const double* pair = gv - 1;
+    int i = from;
+    for (; i + 3 <= to; i += 4) {
+        const __m256d a = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(pair + cell[i])),
+                                               _mm_loadu_pd(pair + cell[i + 2]), 1);
+        const __m256d b =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(pair + cell[i + 1])),
+                                 _mm_loadu_pd(pair + cell[i + 3]), 1);
+        const __m256d lower = _mm256_unpacklo_pd(a, b);
+        const __m256d upper = _mm256_unpackhi_pd(a, b);
+        const __m256d w = _mm256_loadu_pd(weight + i);
+        __m128 values =
+            _mm256_cvtpd_ps(_mm256_add_pd(lower, _mm256_mul_pd(w, _mm256_sub_pd(upper, lower))));
+        if (kAddZero)
+            values = _mm_add_ps(values, _mm_setzero_ps());
+        _mm_storeu_ps(y + i, values);
+    }
+    InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, i, to);
+}
+
+template <bool kAddZero>
+void InterpolateAll(const int* cell, const double* weight, const double* gv, int gn, float* y,
+                    int n, int insideFrom, int insideTo) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (!avx2 || gn < 2) {
+        InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, 1, n);
+    } else if (insideFrom > 0) {
+        InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, 1, insideFrom - 1);
+        InterpolateInsideAvx2<kAddZero>(cell, weight, gv, gn, y, insideFrom, insideTo);
+        InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, insideTo + 1, n);
+    } else {
+        InterpolateAvx2<kAddZero>(cell, weight, gv, gn, y, n);
+    }
+}
+
 } // namespace
 
 void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, int gn,
@@ -114,17 +164,8 @@ void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, i
         Prepare(gr, gn, x, n);
     // a grid with the same values at another address is the one read from now on
     gridAt_ = gr;
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    const int* cell = cell_.data();
-    const double* weight = weight_.data();
-    if (avx2 && gn >= 2) {
-        if (addZero)
-            InterpolateAvx2<true>(cell, weight, gv, gn, y, n);
-        else
-            InterpolateAvx2<false>(cell, weight, gv, gn, y, n);
-    } else if (addZero) {
-        InterpolateFrom<true>(cell, weight, gv, gn, y, 1, n);
-    } else {
-        InterpolateFrom<false>(cell, weight, gv, gn, y, 1, n);
-    }
+    if (addZero)
+        InterpolateAll<true>(cell_.data(), weight_.data(), gv, gn, y, n, insideFrom_, insideTo_);
+    else
+        InterpolateAll<false>(cell_.data(), weight_.data(), gv, gn, y, n, insideFrom_, insideTo_);
 }

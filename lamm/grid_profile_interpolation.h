@@ -25,4 +25,7 @@ class GridProfileInterpolation {
     std::vector<float> radii_;       // the radii they were found for, [1..n]
     std::vector<int> cell_;          // upper node of each radius's cell; 0 below, -1 above the grid
     std::vector<double> weight_;
+    // radii insideFrom_..insideTo_ lie inside the grid, those before below it and those after
+    // above it (insideFrom_ = 0 when they lie otherwise)
+    int insideFrom_ = 0, insideTo_ = 0;
 };

@@ -130,13 +130,15 @@ TEST(GridProfileInterpolation, GivesTheValuesOfOneRadiusAtATimeExactly) {
     }
 }
 
-// Values stored with the zero added are those of 0 + v on the values stored without, bit for bit:
-// a -0, a value that rounds to -0 in single precision, below, inside and above the grid, four at
-// a time and in the tail.
-TEST(GridProfileInterpolation, AddedZeroGivesZeroPlusEveryValue) {
+// Ascending radii below, inside and above the grid give the values of one radius at a time bit
+// for bit, and stored with the zero added those of 0 + v: a -0, a value that rounds to -0 in
+// single precision, four at a time and in the tail.
+TEST(GridProfileInterpolation, AscendingRadiiAsOneAtATimeAndWithTheZeroAdded) {
     const std::vector<double> gr = {0, 6.0, 6.2, 6.45, 6.7, 6.95, 7.2};
     const std::vector<std::vector<double>> profiles = {
-        {0, -0.0, -1e-50, 0.5, -0.0, 2.0, -0.0}, {0, -1e-60, -0.0, -0.0, -1e-300, -0.0, -1e-50}};
+        {0, -0.0, -1e-50, 0.5, -0.0, 2.0, -0.0},
+        {0, -1e-60, -0.0, -0.0, -1e-300, -0.0, -1e-50},
+        {0, 1.0, 0.3, 1.0 / 3.0, 2.7, 1e-300, 5.0}};
     std::vector<float> x = {0};
     for (int i = 0; i < 27; ++i)
         x.push_back(5.9f + 0.05f * float(i));
@@ -146,9 +148,20 @@ TEST(GridProfileInterpolation, AddedZeroGivesZeroPlusEveryValue) {
         GridProfileInterpolation interpolation;
         interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), plain.data(), n);
         interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), added.data(), n, false, true);
-        for (int i = 1; i <= n; ++i)
+        for (int i = 1; i <= n; ++i) {
+            double expected = x[i] <= gr[1] ? gv[1] : gv[6];
+            if (x[i] > gr[1] && x[i] < gr[6]) {
+                const int j = static_cast<int>(
+                    std::lower_bound(gr.begin() + 1, gr.end(), double(x[i])) - gr.begin());
+                const double w = (double(x[i]) - gr[j - 1]) / (gr[j] - gr[j - 1]);
+                expected = gv[j - 1] + w * (gv[j] - gv[j - 1]);
+            }
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(plain[i]),
+                      std::bit_cast<std::uint32_t>(static_cast<float>(expected)))
+                << "radius " << i << " at " << x[i];
             EXPECT_EQ(std::bit_cast<std::uint32_t>(added[i]),
                       std::bit_cast<std::uint32_t>(0.0f + plain[i]))
                 << "radius " << i << " at " << x[i];
+        }
     }
 }
