@@ -188,11 +188,14 @@ double CLammIdeal::StepLimitAt(double time) {
     if (reachedElement < N) {
         const double front =
             meniscus * std::exp(sOmega2 * time) + kBoundaryReach * std::sqrt(2.0 * D * time);
-        const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
-        while (reachedElement < N && r[reachedElement] <= front) {
-            ++reachedElement;
-            const double h = r[reachedElement] - r[reachedElement - 1];
-            reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
+        // the front's width only where it reaches another element
+        if (r[reachedElement] <= front) {
+            const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
+            while (reachedElement < N && r[reachedElement] <= front) {
+                ++reachedElement;
+                const double h = r[reachedElement] - r[reachedElement - 1];
+                reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
+            }
         }
     }
     const double reached = kReachedCourantNumber * reachedSmallest / TransportSpeed();
