@@ -439,6 +439,41 @@ int BlockShare(int block, int count) {
     return (round % 2 == 0 ? at : count - 1 - at) + 1;
 }
 
+// The shares of the blocks of four rows (BlockShare's numbering) for count shares of about
+// equal work: each block's products are counted over its cells and the scans from where the
+// later of the block's rows and the column begins, and the blocks, the largest first, go to the
+// share with the least so far (the first of equal ones). Which share sums a cell changes no sum.
+std::vector<int> BalancedBlockShares(int n, const ContiDataSet& set, const int* firstNonzero,
+                                     int count) {
+    const int blocks = (n + 3) / 4, S = set.Scans();
+    std::vector<double> work(std::size_t(blocks), 0.0);
+    for (int s = 0; s < S; ++s) {
+        const int* from = firstNonzero + static_cast<std::size_t>(s) * (n + 1);
+        for (int b = 0; b < blocks; ++b) {
+            int rows = set.last + 1;
+            for (int p = 4 * b + 1; p <= std::min(n, 4 * b + 4); ++p)
+                rows = std::min(rows, from[p]);
+            double sum = 0.0;
+            for (int q = 4 * b + 1; q <= n; ++q)
+                sum += set.last + 1 - std::max(rows, from[q]);
+            work[std::size_t(b)] += 4.0 * sum;
+        }
+    }
+    std::vector<int> order(static_cast<std::size_t>(blocks)),
+        shares(static_cast<std::size_t>(blocks), 1);
+    for (int b = 0; b < blocks; ++b)
+        order[std::size_t(b)] = b;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return work[std::size_t(a)] > work[std::size_t(b)]; });
+    std::vector<double> load(std::size_t(std::max(count, 1)), 0.0);
+    for (int b : order) {
+        const auto least = std::min_element(load.begin(), load.end());
+        *least += work[std::size_t(b)];
+        shares[std::size_t(b)] = static_cast<int>(least - load.begin()) + 1;
+    }
+    return shares;
+}
+
 // The means of the data and yy, the data's centred norm.
 void SetDataTerms(const ContiDataSet& set, const ContiDataRow& data, ContiNormalEquations& out) {
     out.dataMeans = set.Means(data);
@@ -577,7 +612,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     // order, so the sums are the same for any number of shares.
     std::vector<int> first, last, rows;
     for (int b = 0; 4 * b + 1 <= n; ++b)
-        if (BlockShare(b, count) == k) {
+        if ((blockShares != nullptr ? blockShares[b] : BlockShare(b, count)) == k) {
             first.push_back(4 * b + 1);
             last.push_back(std::min(n, 4 * b + 4));
             for (int p = first.back(); p <= last.back(); ++p)
@@ -772,7 +807,8 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     SetDataTerms(set, data, out);
 
     const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);
-    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data(), &side};
+    const std::vector<int> shares = BalancedBlockShares(n, set, firstNonzero.data(), count);
+    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data(), &side, shares.data()};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     MarkHeldColumns(n, set, out);

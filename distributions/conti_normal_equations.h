@@ -60,8 +60,11 @@ struct ContiNEQJob {
     // The columns' means side by side (columns 0..n), for the centred products; none: taken
     // from out->columnMeans pair by pair, the same values.
     const NoiseMeansSideBySide* meansSideBySide = nullptr;
-    // The rows of share k of count: blocks of four consecutive rows dealt out in rounds of
-    // count, every other round in reverse; their upper-triangle cells A(p, q >= p) and b(p).
+    // [b] (optional): the share (1..count) of the block of four rows 4 b + 1..4 b + 4; none:
+    // the blocks dealt out in rounds of count, every other round in reverse.
+    const int* blockShares = nullptr;
+    // The rows of share k of count, in blocks of four consecutive rows: their upper-triangle
+    // cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;
 };
 

@@ -1,6 +1,7 @@
 // What the normal equations say of given amplitudes: the squared residual they leave, from the
 // equations, and the systematic noise their residual implies, from the kernel and the data.
 #include "distributions/conti_normal_equations.h"
+#include "lamm/kept_thread_pool.h"
 
 #include <algorithm>
 #include <utility>
@@ -134,33 +135,36 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
     const int S = set.Scans();
     const bool known =
         firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
-    residual.assign(S, std::vector<double>(set.last + 1, 0.0));
+    residual.assign(S, {});
     if (model)
-        model->assign(S, std::vector<double>(std::size_t(std::max(points, set.last)) + 1, 0.0));
-    RunContiShares(std::clamp(threads, 1, std::max(1, S)), [&](int k, int m) {
-        for (int s = k - 1; s < S; s += m) {
-            std::vector<double>& row = residual[s];
-            const float* y = data(s);
-            for (int i = set.first; i <= set.last; ++i)
-                row[i] = y[i];
-            for (int p = 1; p <= n; ++p) {
-                if (c[p] == 0.0)
-                    continue;
-                // Past a column's leading zeros: they leave the rows as they are.
-                const float* x = column(p, s);
-                const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
-                                       : ContiFirstNonzero(x, set.first, set.last);
-                if (!model) {
-                    ContiAddMultiple(row.data(), x, -c[p], from, set.last);
-                    continue;
-                }
-                double* to = (*model)[s].data();
-                const int before = ContiFirstNonzero(x, 1, set.first - 1);
-                if (before < set.first)
-                    ContiAddMultiple(to, x, c[p], before, set.first - 1);
-                AddAndTake(to, row.data(), x, c[p], from, set.last);
-                ContiAddMultiple(to, x, c[p], std::max(from, set.last + 1), points);
+        model->assign(S, {});
+    // Scan by scan, each scan's rows made and formed by whichever thread claims it.
+    RunOnKeptThreads(S, std::clamp(threads, 1, std::max(1, S)) - 1, [&](int k, bool) {
+        const int s = k - 1;
+        std::vector<double>& row = residual[s];
+        row.assign(std::size_t(set.last) + 1, 0.0);
+        if (model)
+            (*model)[s].assign(std::size_t(std::max(points, set.last)) + 1, 0.0);
+        const float* y = data(s);
+        for (int i = set.first; i <= set.last; ++i)
+            row[i] = y[i];
+        for (int p = 1; p <= n; ++p) {
+            if (c[p] == 0.0)
+                continue;
+            // Past a column's leading zeros: they leave the rows as they are.
+            const float* x = column(p, s);
+            const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
+                                   : ContiFirstNonzero(x, set.first, set.last);
+            if (!model) {
+                ContiAddMultiple(row.data(), x, -c[p], from, set.last);
+                continue;
             }
+            double* to = (*model)[s].data();
+            const int before = ContiFirstNonzero(x, 1, set.first - 1);
+            if (before < set.first)
+                ContiAddMultiple(to, x, c[p], before, set.first - 1);
+            AddAndTake(to, row.data(), x, c[p], from, set.last);
+            ContiAddMultiple(to, x, c[p], std::max(from, set.last + 1), points);
         }
     });
 }
