@@ -7,6 +7,7 @@
 #include "distributions/prior_probabilities.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
+#include "lamm/kept_thread_pool.h"
 #include "plat/clock.hpp"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store_alloc.h"
@@ -61,8 +62,8 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
         for (int j = 1; j <= S::gridCount; ++j)
             S::tiNoise[j] =
                 j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
-    // Each scan's curves by one worker (a scan writes only its own rows), so they are the same
-    // for any thread count.
+    // Each scan's curves by whichever thread claims the scan (a scan writes only its own rows),
+    // so they are the same for any thread count.
     const int scans = set.Scans();
     const bool formed =
         std::ssize(sol.model) == scans &&
@@ -70,45 +71,44 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                     [](const std::vector<double>& m) { return std::ssize(m) > S::gridCount; });
     times.assign(scans, 0.0);
     totals.assign(scans, {});
-    RunContiShares(
-        std::clamp(ContiThreadCount(), 1, std::max(1, scans)), [&](int share, int count) {
+    RunOnKeptThreads(
+        scans, std::clamp(ContiThreadCount(), 1, std::max(1, scans)) - 1, [&](int share, bool) {
+            const int s = share - 1;
             std::vector<float> gridFit(S::gridCount + 1);
-            for (int s = share - 1; s < scans; s += count) {
-                const int k = set.scans[s];
-                // Column by column along the kernel rows; each point adds the columns in order (a
-                // column's leading zeros add nothing). Formed with the noise when the solution
-                // holds it (the same values).
-                std::vector<double>& model = totals[s];
-                if (formed) {
-                    model.assign(sol.model[s].begin(), sol.model[s].begin() + S::gridCount + 1);
-                } else {
-                    model.assign(S::gridCount + 1, 0.0);
-                    for (int p = 1; p <= columns; ++p) {
-                        if (sol.c[p] == 0.0)
-                            continue;
-                        const float* row = gContiKernel.Row(p, k);
-                        ContiAddMultiple(model.data(), row, sol.c[p],
-                                         ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
-                    }
+            const int k = set.scans[s];
+            // Column by column along the kernel rows; each point adds the columns in order (a
+            // column's leading zeros add nothing). Formed with the noise when the solution
+            // holds it (the same values).
+            std::vector<double>& model = totals[s];
+            if (formed) {
+                model.assign(sol.model[s].begin(), sol.model[s].begin() + S::gridCount + 1);
+            } else {
+                model.assign(S::gridCount + 1, 0.0);
+                for (int p = 1; p <= columns; ++p) {
+                    if (sol.c[p] == 0.0)
+                        continue;
+                    const float* row = gContiKernel.Row(p, k);
+                    ContiAddMultiple(model.data(), row, sol.c[p],
+                                     ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
                 }
-                times[s] = S::header[k].time;
-                for (int j = 1; j <= S::gridCount; ++j) {
-                    double v = model[j];
-                    if (j >= set.first && j <= set.last)
-                        v += sol.ti[j - set.first];
-                    gridFit[j] = static_cast<float>(v);
-                }
-                if (S::riNoise)
-                    S::riNoise[k] = static_cast<float>(sol.ri[s]);
-                if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
-                    continue;
-                ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount,
-                              S::gridRadius, gridFit.data());
-                for (int i = 1; i <= S::pointCount[k]; ++i) {
-                    S::fit[k][i] += static_cast<float>(sol.ri[s]);
-                    if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
-                        S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
-                }
+            }
+            times[s] = S::header[k].time;
+            for (int j = 1; j <= S::gridCount; ++j) {
+                double v = model[j];
+                if (j >= set.first && j <= set.last)
+                    v += sol.ti[j - set.first];
+                gridFit[j] = static_cast<float>(v);
+            }
+            if (S::riNoise)
+                S::riNoise[k] = static_cast<float>(sol.ri[s]);
+            if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
+                return;
+            ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
+                          gridFit.data());
+            for (int i = 1; i <= S::pointCount[k]; ++i) {
+                S::fit[k][i] += static_cast<float>(sol.ri[s]);
+                if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
+                    S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
             }
         });
 }
