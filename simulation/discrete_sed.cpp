@@ -207,10 +207,10 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
 
 // Solves the listed slots into their rows; returns the list's result (LammResult::ListStopped
 // when a key press left species unsolved). The files the solutions could not write are added to
-// unwritten.
+// unwritten. calls (optional) go to the one list that solves the species at unit loading.
 LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
                         std::vector<SpeciesRows>& rows, const std::vector<double>& scale,
-                        std::vector<std::string>& unwritten) {
+                        std::vector<std::string>& unwritten, const LammListCalls* calls = nullptr) {
     const int n = int(slots.size());
     std::vector<double> s(std::size_t(n) + 1), d(std::size_t(n) + 1);
     std::vector<float**> targets(std::size_t(n) + 1, nullptr);
@@ -227,8 +227,9 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
         CLammIdeal tmpl;
         LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
                          OutputFor(window, ownRadii, rows[1], slots[0]));
-        const LammResult result = CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(),
-                                              radii, radiusCount, scanRadii, scanCounts);
+        const LammResult result =
+            CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii, radiusCount,
+                        scanRadii, scanCounts, nullptr, nullptr, calls);
         unwritten.insert(unwritten.end(), tmpl.unwrittenFiles.begin(), tmpl.unwrittenFiles.end());
         return result;
     }
@@ -410,6 +411,19 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
         rows[std::size_t(j)].Make(ownRadii);
         loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
     }
+    // Species solved at unit loading in one list are checked, and put at their scale for the
+    // component rows, on the thread that solved each, right after it while its rows are in that
+    // core's cache: checked[j] is 1 for rows that passed, -1 for rows that did not.
+    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
+    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
+    std::vector<int> checked(std::size_t(n) + 1, 0);
+    LammListCalls calls;
+    if (!mixture && scaleBy != 0.0)
+        calls.solved = [&](int j) {
+            const LoadingBounds bounds(1.0);
+            checked[std::size_t(j)] =
+                rows[std::size_t(j)].CheckedAndScaled(&bounds, direct ? 1.0 : factor(j)) ? 1 : -1;
+        };
     LammResult code = LammResult::Solved;
     std::vector<std::string> unwritten;
     if (n > 0) {
@@ -437,7 +451,7 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
                     code = restCode;
             }
         } else {
-            code = SolveSpecies(window, ownRadii, slots, rows, loading, unwritten);
+            code = SolveSpecies(window, ownRadii, slots, rows, loading, unwritten, &calls);
         }
         LammGrid::progressWindow = nullptr;
     }
@@ -459,10 +473,12 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     // the others was solved at unit loading, or at its loading where the signal is not in
     // proportion. Rows bound for the component rows are put at the species' scale in place as
     // they are checked.
-    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
-    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
     bool finite = true;
     for (int j = 1; j <= n && finite; ++j) {
+        if (j < int(checked.size()) && checked[std::size_t(j)] != 0) {
+            finite = checked[std::size_t(j)] > 0;
+            continue;
+        }
         const bool species = !BufferSignalSlot(slots[std::size_t(j - 1)]) && !(mixture && j == 1);
         const LoadingBounds bounds(scaleBy != 0.0 ? 1.0 : loading[std::size_t(j)]);
         finite = rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,

@@ -20,11 +20,14 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "support/lamm_harness.h"
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -192,6 +195,46 @@ TEST_F(DiscreteSpecies, SlotsLeftAtZeroStayZeroAfterLaterWrites) {
             for (int i = 1; i <= S::pointCount[k]; ++i)
                 ASSERT_FALSE(std::signbit(row[std::size_t(i)]) || row[std::size_t(i)] != 0.0f)
                     << c.name << " scan " << k << " point " << i;
+        }
+    }
+}
+
+// Each species of the list is checked and put at its scale on the thread that solved it: on one
+// thread and on several, a species' component rows are its profile at unit loading (the fit of
+// that species alone) times its loading, through double, bit for bit.
+TEST_F(DiscreteSpecies, ComponentRowsAreEachSpeciesAtItsLoadingOnAnyThreadCount) {
+    const float sS[3] = {0.0f, 4.5f, 9.0f}, dF[3] = {0.0f, 6.0f, 4.0f};
+    for (const int threads : {1, 4}) {
+        std::vector<float> unit[3];
+        for (int j = 1; j <= 2; ++j) {
+            ResetAllState();
+            OneSpecies(sS[j], dF[j] * 1e-7, 1.0);
+            gLammThreadCount = threads;
+            RunDiscreteSed(nullptr);
+            unit[j] = AllFits();
+        }
+        ResetAllState();
+        OneSpecies(sS[1], dF[1] * 1e-7, 0.5);
+        M::speciesOn[2] = 1;
+        M::speciesS[2] = sS[2];
+        M::speciesDOrM[2] = dF[2];
+        M::concentration[2] = 0.3f;
+        PackFitParameters();
+        ModelChoice::linearAmplitudes = true;
+        gLammThreadCount = threads;
+        ComputeSpeciesLoadings();
+        const double loading[3] = {0.0, M::speciesLoading[1], M::speciesLoading[2]};
+        RunDiscreteSed(nullptr);
+        ASSERT_TRUE(S::resultAvailable) << threads << " threads";
+        for (int j = 1; j <= 2; ++j) {
+            std::size_t at = 0;
+            for (int k = 1; k <= S::scanCount; ++k)
+                for (int i = 1; i <= S::pointCount[k]; ++i, ++at) {
+                    const float expected = float(loading[j] * double(unit[j][at]));
+                    ASSERT_EQ(std::bit_cast<std::uint32_t>(ComponentScans::rows[j][k][i]),
+                              std::bit_cast<std::uint32_t>(expected))
+                        << threads << " threads, species " << j << " scan " << k << " point " << i;
+                }
         }
     }
 }
