@@ -117,13 +117,7 @@ TEST(GridProfileInterpolation, GivesTheValuesOfOneRadiusAtATimeExactly) {
     GridProfileInterpolation interpolation;
     interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), y.data(), n);
     for (int i = 1; i <= n; ++i) {
-        double expected = x[i] <= gr[1] ? gv[1] : gv[6];
-        if (x[i] > gr[1] && x[i] < gr[6]) {
-            const int j = static_cast<int>(
-                std::lower_bound(gr.begin() + 1, gr.end(), double(x[i])) - gr.begin());
-            const double w = (double(x[i]) - gr[j - 1]) / (gr[j] - gr[j - 1]);
-            expected = gv[j - 1] + w * (gv[j] - gv[j - 1]);
-        }
+        const double expected = Expected(gr, gv, double(x[i]));
         EXPECT_EQ(std::bit_cast<std::uint32_t>(y[i]),
                   std::bit_cast<std::uint32_t>(static_cast<float>(expected)))
             << "radius " << i << " at " << x[i];
@@ -149,13 +143,7 @@ TEST(GridProfileInterpolation, AscendingRadiiAsOneAtATimeAndWithTheZeroAdded) {
         interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), plain.data(), n);
         interpolation.Interpolate(gr.data(), gv.data(), 6, x.data(), added.data(), n, false, true);
         for (int i = 1; i <= n; ++i) {
-            double expected = x[i] <= gr[1] ? gv[1] : gv[6];
-            if (x[i] > gr[1] && x[i] < gr[6]) {
-                const int j = static_cast<int>(
-                    std::lower_bound(gr.begin() + 1, gr.end(), double(x[i])) - gr.begin());
-                const double w = (double(x[i]) - gr[j - 1]) / (gr[j] - gr[j - 1]);
-                expected = gv[j - 1] + w * (gv[j] - gv[j - 1]);
-            }
+            const double expected = Expected(gr, gv, double(x[i]));
             EXPECT_EQ(std::bit_cast<std::uint32_t>(plain[i]),
                       std::bit_cast<std::uint32_t>(static_cast<float>(expected)))
                 << "radius " << i << " at " << x[i];
