@@ -307,7 +307,13 @@ double CLammIdeal::ActiveRegionTimeStep() {
         olderInC = true;
     }
     SolveActiveRegionStep(dt);
-    if (AnyBeyond1e100OrLargest(c, from, lowerIndex, upperIndex, solvedLargest)) {
+    bool beyond = false;
+    if (solvedChecked) {
+        // the solve looked at all but the row below its own first, which it left zero
+        beyond = solvedBeyond || (from > 1 && !(std::fabs(c[from]) <= 1e100));
+    } else
+        beyond = AnyBeyond1e100OrLargest(c, from, lowerIndex, upperIndex, solvedLargest);
+    if (beyond) {
         discretizationError = 1;
         return 0.0;
     }
@@ -369,7 +375,7 @@ double CLammIdeal::ActiveRegionTimeStep() {
 // stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step) {
     const SubnormalsAsZero subnormalsAsZero;
-    solvedLargestValid = false;
+    solvedLargestValid = solvedChecked = false;
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
         currentRotorSpeed = EffectiveRotorSpeed(t, step);
         AssembleActiveRegionMatrices(upperIndex);
@@ -450,9 +456,17 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         substituted = true;
         int reached = std::min(zeroRowsBelow, from);
         if (activeTwisted) {
-            // the relative changes are divided in the change's own pass
-            TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U,
-                                        reached);
+            // the relative changes are divided in the change's own pass; the values out of
+            // range and the largest are looked for in the back substitution when its upward
+            // half starts at or after `from`
+            if (activeMeeting.k >= from && U == upperIndex && L <= U) {
+                solvedBeyond =
+                    TwistedSubstituteScaledFromChecked(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c,
+                                                       1, from, U, reached, L, solvedLargest);
+                solvedChecked = true;
+            } else
+                TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from,
+                                            U, reached);
             changeRatiosValid = false;
             reached = std::max(activeMeeting.k, 1); // it clears the rows before the meeting
         } else {
@@ -473,7 +487,7 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         if (edge == LowerEdge::Failed)
             singularMatrix = 1;
         else if (edge == LowerEdge::Ramped)
-            changeRatiosValid = false;
+            changeRatiosValid = solvedChecked = false;
     }
     if (singularMatrix && olderInC) {
         // a failed step leaves the values before it where it did not write
@@ -488,9 +502,10 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
                      !failed && U < N ? std::exp(-2.0 * plateauRate * step) * plateau : 0.0);
     olderInC = false;
     if (singularMatrix) {
-        changeRatiosValid = false;
+        changeRatiosValid = solvedChecked = false;
         zeroRowsBelow = 1;
     }
+    solvedLargestValid = solvedChecked && !solvedBeyond;
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is

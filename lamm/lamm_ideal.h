@@ -649,9 +649,13 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     double* changeRatio = nullptr;
     bool changeRatiosValid = false;
     // the largest c of the active region after the last solve, taken in the pass that looked
-    // for values out of range; valid while nothing else changed c since
+    // for values out of range or in the back substitution; valid while nothing else changed c
+    // since
     double solvedLargest = 0.0;
     bool solvedLargestValid = false;
+    // the last solve's back substitution looked for values out of range in rows L - 1..U (all
+    // of them while L < 4) and found some when solvedBeyond; valid while nothing else changed c
+    bool solvedChecked = false, solvedBeyond = false;
 
     // ---- detection corrections (lamm_detection.cpp)
     void SetStartOffset(float radiusCm);

@@ -3,6 +3,7 @@
 
 #include "foundations/tarnix_assert.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -538,15 +539,28 @@ void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, in
 // are formed before, in a pass without a recurrence that runs several rows at a time.
 namespace {
 
+// Takes nothing from the rows a recurrence writes.
+struct TakeNone {
+    void Pair(int, int, double, double) {}
+    void One(int, double) {}
+};
+
+// The two values a step of a recurrence wrote, at rows j and j + d.
+struct RowPair {
+    double first, second;
+};
+
 // Rows j and j + d of one recurrence; y holds y_(j-d) and then y_(j+d).
 template <int d>
-[[gnu::always_inline]] inline void TwoRows(double* u, const double* m, int j, double& y) {
+[[gnu::always_inline]] inline RowPair TwoRows(double* u, const double* m, int j, double& y) {
     const double f0 = u[j], f1 = u[j + d];
     const double m0 = m[j], m1 = m[j + d];
     const double partial = f1 - m1 * f0, carried = m1 * m0;
-    u[j] = f0 - m0 * y;
+    const double first = f0 - m0 * y;
+    u[j] = first;
     y = partial + carried * y;
     u[j + d] = y;
+    return {first, y};
 }
 
 template <int d>
@@ -556,27 +570,75 @@ template <int d>
 }
 
 // The recurrence d1 over rows first1..last1 (d1 = +1 upward, -1 downward) beside d2 over
-// first2..last2; an empty range is one whose first lies past its last in its direction.
-template <int d1, int d2>
-[[gnu::always_inline]] inline void SideBySide(double* u, const double* m1, int first1, int last1,
-                                              double& y1, const double* m2, int first2, int last2,
-                                              double& y2) {
+// first2..last2; an empty range is one whose first lies past its last in its direction. The
+// rows each writes go to take1 and take2.
+template <int d1, int d2, class Take1 = TakeNone, class Take2 = TakeNone>
+[[gnu::always_inline]] inline void
+SideBySide(double* u, const double* m1, int first1, int last1, double& y1, const double* m2,
+           int first2, int last2, double& y2, Take1&& take1 = Take1(), Take2&& take2 = Take2()) {
     int n1 = d1 > 0 ? last1 - first1 + 1 : first1 - last1 + 1;
     int n2 = d2 > 0 ? last2 - first2 + 1 : first2 - last2 + 1;
     int j1 = first1, j2 = first2;
     for (; n1 >= 2 && n2 >= 2; n1 -= 2, n2 -= 2, j1 += 2 * d1, j2 += 2 * d2) {
-        TwoRows<d1>(u, m1, j1, y1);
-        TwoRows<d2>(u, m2, j2, y2);
+        const RowPair p1 = TwoRows<d1>(u, m1, j1, y1);
+        const RowPair p2 = TwoRows<d2>(u, m2, j2, y2);
+        take1.Pair(j1, j1 + d1, p1.first, p1.second);
+        take2.Pair(j2, j2 + d2, p2.first, p2.second);
     }
-    for (; n1 >= 2; n1 -= 2, j1 += 2 * d1)
-        TwoRows<d1>(u, m1, j1, y1);
-    for (; n2 >= 2; n2 -= 2, j2 += 2 * d2)
-        TwoRows<d2>(u, m2, j2, y2);
-    if (n1 == 1)
+    for (; n1 >= 2; n1 -= 2, j1 += 2 * d1) {
+        const RowPair p = TwoRows<d1>(u, m1, j1, y1);
+        take1.Pair(j1, j1 + d1, p.first, p.second);
+    }
+    for (; n2 >= 2; n2 -= 2, j2 += 2 * d2) {
+        const RowPair p = TwoRows<d2>(u, m2, j2, y2);
+        take2.Pair(j2, j2 + d2, p.first, p.second);
+    }
+    if (n1 == 1) {
         OneRow<d1>(u, m1, j1, y1);
-    if (n2 == 1)
+        take1.One(j1, y1);
+    }
+    if (n2 == 1) {
         OneRow<d2>(u, m2, j2, y2);
+        take2.One(j2, y2);
+    }
 }
+
+// The largest and the smallest of the rows a back pass writes, two rows to a register beside
+// its chains; the maxima and minima run on units the chains' multiply-adds leave free.
+struct TakeExtremes {
+    using V2 = double __attribute__((vector_size(16)));
+    static constexpr double kLowest = -1.79769313486231570815e308;
+    static constexpr double kHighest = 1.79769313486231570815e308;
+    V2 most = {kLowest, kLowest}, least = {kHighest, kHighest};
+    void Pair(int, int, double first, double second) {
+        const V2 v = {first, second};
+        most = v > most ? v : most;
+        least = v < least ? v : least;
+    }
+    void One(int, double value) { Pair(0, 0, value, value); }
+    double Most() const { return most[0] > most[1] ? most[0] : most[1]; }
+    bool Beyond(double level) const {
+        return most[0] > level || most[1] > level || least[0] < -level || least[1] < -level;
+    }
+};
+
+// TakeExtremes for the last rows of a pass, of which those below `from` count only for the
+// check of the range.
+struct TakeExtremesFrom {
+    TakeExtremes& into;
+    int from;
+    bool beyond = false;
+    void One(int j, double value) {
+        if (j >= from)
+            into.One(j, value);
+        else
+            beyond |= !(std::fabs(value) <= 1e100);
+    }
+    void Pair(int j0, int j1, double first, double second) {
+        One(j0, first);
+        One(j1, second);
+    }
+};
 
 // Rows j..hi - 1 of the right-hand side (a, b, c) v from j on, four rows a vector: each vector
 // of v is loaded once, its neighbours shifted in from the vectors before and after it, so the
@@ -607,11 +669,48 @@ template <int d1, int d2>
     return j;
 }
 
-template <bool fused>
-[[gnu::always_inline]] inline void SubstituteScaledFromBody(
-    const double* __restrict a, const double* __restrict b, const double* __restrict c,
-    const double* __restrict v, const double* __restrict scaled, const double* __restrict back,
-    const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi, int zeroBelow) {
+// The back pass of TwistedSubstituteScaledFrom from rows k and k + 1 of the meeting, up to
+// start and down to hi.
+[[gnu::always_inline]] inline void BackFromMeeting(double* u, const double* back, int k, double uk,
+                                                   double uk1, int start, int hi) {
+    double up = uk, down = uk1;
+    SideBySide<-1, 1>(u, back + 1, k - 1, start, up, back, k + 2, hi, down);
+}
+
+// The same, handing back whether any of u[start..hi] is beyond +-1e100 or not a number and,
+// when none is, the largest of u[largestFrom..hi] (start <= k, start <= largestFrom). A value
+// that is not a number reaches the end of its chain through every later row, so only the ends
+// are looked at for it; the others count by their largest and smallest.
+[[gnu::always_inline]] inline bool BackFromMeetingChecked(double* u, const double* back, int k,
+                                                          double uk, double uk1, int start, int hi,
+                                                          int largestFrom, double& largest) {
+    TakeExtremes extremes;
+    TakeExtremesFrom below{extremes, largestFrom};
+    below.One(k, uk);
+    below.One(k + 1, uk1);
+    // the rows below largestFrom close the upward chain, after the pairs it forms from k - 1 on
+    const int n = k - start;
+    int tail = n % 2;
+    while (tail < largestFrom - start)
+        tail += 2;
+    tail = tail < n ? tail : n;
+    double up = uk, down = uk1;
+    SideBySide<-1, 1>(u, back + 1, k - 1, start + tail, up, back, k + 2, hi, down, extremes,
+                      extremes);
+    SideBySide<-1, 1>(u, back + 1, start + tail - 1, start, up, back, hi + 1, hi, down, below,
+                      TakeNone());
+    largest = extremes.Most();
+    return below.beyond || extremes.Beyond(1e100) || std::isnan(up) || std::isnan(down) ||
+           std::isnan(uk) || std::isnan(uk1);
+}
+
+template <bool fused, bool checked>
+[[gnu::always_inline]] inline bool
+SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
+                         const double* __restrict c, const double* __restrict v,
+                         const double* __restrict scaled, const double* __restrict back,
+                         const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi,
+                         int zeroBelow, int largestFrom, double& largest) {
     const int k = meet.k;
     const int start = from > lo ? from : lo;
     // right-hand sides: rows before start carry nothing (those below zeroBelow hold zeros
@@ -636,21 +735,44 @@ template <bool fused>
     u[k] = uk;
     u[k + 1] = uk1;
     // back: upward from the meeting to start, downward to hi
-    double up = uk, down = uk1;
-    SideBySide<-1, 1>(u, back + 1, k - 1, start, up, back, k + 2, hi, down);
+    if constexpr (checked)
+        return BackFromMeetingChecked(u, back, k, uk, uk1, start, hi, largestFrom, largest);
+    BackFromMeeting(u, back, k, uk, uk1, start, hi);
+    return false;
 }
 
 [[gnu::target("avx2,fma")]] void
 SubstituteScaledFromFused(const double* a, const double* b, const double* c, const double* v,
                           const double* scaled, const double* back, const TwistedMeeting& meet,
                           double* u, int lo, int from, int hi, int zeroBelow) {
-    SubstituteScaledFromBody<true>(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
+    double unused;
+    SubstituteScaledFromBody<true, false>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                          zeroBelow, 0, unused);
 }
 
 void SubstituteScaledFromPlain(const double* a, const double* b, const double* c, const double* v,
                                const double* scaled, const double* back, const TwistedMeeting& meet,
                                double* u, int lo, int from, int hi, int zeroBelow) {
-    SubstituteScaledFromBody<false>(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
+    double unused;
+    SubstituteScaledFromBody<false, false>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                           zeroBelow, 0, unused);
+}
+
+[[gnu::target("avx2,fma")]] bool
+SubstituteScaledCheckedFused(const double* a, const double* b, const double* c, const double* v,
+                             const double* scaled, const double* back, const TwistedMeeting& meet,
+                             double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
+                             double& largest) {
+    return SubstituteScaledFromBody<true, true>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                                zeroBelow, largestFrom, largest);
+}
+
+bool SubstituteScaledCheckedPlain(const double* a, const double* b, const double* c,
+                                  const double* v, const double* scaled, const double* back,
+                                  const TwistedMeeting& meet, double* u, int lo, int from, int hi,
+                                  int zeroBelow, int largestFrom, double& largest) {
+    return SubstituteScaledFromBody<false, true>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                                 zeroBelow, largestFrom, largest);
 }
 
 } // namespace
@@ -662,4 +784,15 @@ void TwistedSubstituteScaledFrom(const double* a, const double* b, const double*
     static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(a, b, c, v, scaled, back, meet,
                                                                     u, lo, from, hi, zeroBelow);
+}
+
+bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
+                                        const double* v, const double* scaled, const double* back,
+                                        const TwistedMeeting& meet, double* u, int lo, int from,
+                                        int hi, int zeroBelow, int largestFrom, double& largest) {
+    TARNIX_ASSERT(std::max(from, lo) <= meet.k && std::max(from, lo) <= largestFrom &&
+                  largestFrom <= hi);
+    static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return (fused ? SubstituteScaledCheckedFused : SubstituteScaledCheckedPlain)(
+        a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest);
 }

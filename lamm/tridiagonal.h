@@ -180,3 +180,11 @@ void TwistedSubstituteScaledFrom(const double* a, const double* b, const double*
                                  const double* scaled, const double* back,
                                  const TwistedMeeting& meet, double* u, int lo, int from, int hi,
                                  int zeroBelow);
+
+// TwistedSubstituteScaledFrom for a meeting at or after `from` that also hands back, from its
+// back substitution, whether any of u[from..hi] is beyond +-1e100 or not a number and, when none
+// is, the largest of u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit.
+bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
+                                        const double* v, const double* scaled, const double* back,
+                                        const TwistedMeeting& meet, double* u, int lo, int from,
+                                        int hi, int zeroBelow, int largestFrom, double& largest);

@@ -1,0 +1,94 @@
+// The scaled substitution that looks for values out of range and the largest value in its back
+// pass, against the substitution followed by the separate pass over the solution.
+#include "lamm/step_change_kernels.h"
+#include "lamm/tridiagonal.h"
+
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <limits>
+#include <vector>
+
+namespace {
+
+struct CheckedCase {
+    const char* name;
+    int n, from, largestFrom, meeting; // meeting 0: between `from` and n
+    int spoiledRow;                    // row of v given `spoil` (0: none)
+    double spoil;
+    double peak; // v[from] when not 0: the largest solution lies below largestFrom
+};
+
+} // namespace
+
+TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const CheckedCase cases[] = {
+        {"whole, even rows", 40, 1, 1, 0, 0, 0.0, 0.0},
+        {"whole, odd rows", 41, 1, 1, 0, 0, 0.0, 0.0},
+        {"largest from the second row", 41, 1, 2, 0, 0, 0.0, 0.0},
+        {"largest from the third row", 40, 1, 3, 0, 0, 0.0, 0.0},
+        {"late first row, largest after it", 60, 17, 18, 0, 0, 0.0, 0.0},
+        {"late first row, odd upward chain", 61, 18, 19, 0, 0, 0.0, 0.0},
+        {"largest below largestFrom left out", 60, 17, 18, 0, 0, 0.0, 50.0},
+        {"largest below largestFrom left out, odd", 61, 16, 18, 0, 0, 0.0, 50.0},
+        {"meeting at the first row", 30, 9, 10, 9, 0, 0.0, 0.0},
+        {"meeting one above the first row", 30, 9, 10, 10, 0, 0.0, 0.0},
+        {"meeting next to the bottom", 30, 9, 9, 28, 0, 0.0, 0.0},
+        {"short system", 6, 2, 3, 0, 0, 0.0, 0.0},
+        {"not a number in the upper half", 50, 5, 6, 0, 12, nan, 0.0},
+        {"not a number in the lower half", 50, 5, 6, 0, 44, nan, 0.0},
+        {"not a number at the bottom", 50, 5, 6, 0, 50, nan, 0.0},
+        {"not a number at the first row", 50, 5, 6, 0, 5, nan, 0.0},
+        {"infinity", 50, 5, 6, 0, 30, inf, 0.0},
+        {"minus infinity", 50, 5, 6, 0, 20, -inf, 0.0},
+        {"beyond 1e100", 50, 5, 6, 0, 33, 1e103, 0.0},
+        {"below -1e100", 50, 5, 6, 0, 8, -1e103, 0.0},
+        {"just inside 1e100", 50, 5, 6, 0, 33, 1e99, 0.0},
+    };
+    for (const CheckedCase& tc : cases) {
+        const int n = tc.n;
+        std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1);
+        std::vector<double> v(n + 1, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            la[i] = i > 1 ? -1.0 - 0.02 * i : 0.0;
+            lc[i] = i < n ? -0.6 + 0.01 * i : 0.0;
+            lb[i] = 3.0 + 0.03 * i;
+            a[i] = i > 1 ? 0.35 + 0.002 * i : 0.0;
+            c[i] = i < n ? 0.25 - 0.003 * i : 0.0;
+            b[i] = 1.5 + 0.01 * std::cos(i);
+            if (i >= tc.from)
+                v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
+        }
+        if (tc.peak != 0.0)
+            v[tc.from] = tc.peak;
+        if (tc.spoiledRow > 0)
+            v[tc.spoiledRow] = tc.spoil;
+        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
+        TwistedMeeting meet;
+        const int k = tc.meeting > 0 ? tc.meeting : (tc.from + n) / 2;
+        ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                                  back.data(), meet, 1, k, n),
+                  TridiagStatus::Ok)
+            << tc.name;
+        ScaleRowsByPivots(a.data(), b.data(), c.data(), inv.data(), 1, n);
+        std::vector<double> plain(n + 1, 0.0), checked(n + 1, 0.0);
+        TwistedSubstituteScaledFrom(a.data(), b.data(), c.data(), v.data(), scaled.data(),
+                                    back.data(), meet, plain.data(), 1, tc.from, n, 1);
+        double passLargest = 0.0, largest = 0.0;
+        const bool passBeyond =
+            AnyBeyond1e100OrLargest(plain.data(), tc.from, tc.largestFrom, n, passLargest);
+        const bool beyond = TwistedSubstituteScaledFromChecked(
+            a.data(), b.data(), c.data(), v.data(), scaled.data(), back.data(), meet,
+            checked.data(), 1, tc.from, n, 1, tc.largestFrom, largest);
+        EXPECT_EQ(std::memcmp(plain.data(), checked.data(), sizeof(double) * (n + 1)), 0)
+            << tc.name;
+        EXPECT_EQ(beyond, passBeyond) << tc.name;
+        EXPECT_EQ(beyond, tc.spoiledRow > 0 && !(std::fabs(tc.spoil) <= 1e100)) << tc.name;
+        if (!passBeyond)
+            EXPECT_EQ(largest, passLargest) << tc.name;
+        if (tc.peak != 0.0)
+            EXPECT_LT(largest, plain[tc.from]) << tc.name;
+    }
+}
