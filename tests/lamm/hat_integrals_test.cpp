@@ -4,6 +4,7 @@
 #include "lamm/crank_nicolson_rows.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/tridiagonal.h"
+#include "support/step_test_matrices.h"
 
 #include <cmath>
 #include <cstring>
@@ -611,17 +612,10 @@ TEST(Tridiagonal, ScaledSubstitutionMatchesOneEndedAtEveryLengthAndFirstRow) {
         for (int from : {1, 2, n / 2, n - 8, n - 7, n - 3, n - 1}) {
             if (from < 1)
                 continue;
-            std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1);
+            auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
             std::vector<double> v(n + 1);
-            for (int i = 1; i <= n; ++i) {
-                la[i] = i > 1 ? -1.0 - 0.02 * i : 0.0;
-                lc[i] = i < n ? -0.6 + 0.01 * i : 0.0;
-                lb[i] = 3.0 + 0.03 * i;
-                a[i] = i > 1 ? 0.35 + 0.002 * i : 0.0;
-                c[i] = i < n ? 0.25 - 0.003 * i : 0.0;
-                b[i] = 1.5 + 0.01 * std::cos(i);
+            for (int i = 1; i <= n; ++i)
                 v[i] = 1.0 + 0.5 * std::sin(0.7 * i);
-            }
             std::vector<double> inv(n + 1), scaled(n + 1), gam(n + 1), one(n + 1);
             ASSERT_EQ(ThomasFactor(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
                                    gam.data(), 1, n),

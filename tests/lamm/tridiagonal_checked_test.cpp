@@ -2,6 +2,7 @@
 // pass, against the substitution followed by the separate pass over the solution.
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
+#include "support/step_test_matrices.h"
 
 #include <cmath>
 #include <cstring>
@@ -49,18 +50,10 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
     };
     for (const CheckedCase& tc : cases) {
         const int n = tc.n;
-        std::vector<double> la(n + 1), lb(n + 1), lc(n + 1), a(n + 1), b(n + 1), c(n + 1);
+        auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
         std::vector<double> v(n + 1, 0.0);
-        for (int i = 1; i <= n; ++i) {
-            la[i] = i > 1 ? -1.0 - 0.02 * i : 0.0;
-            lc[i] = i < n ? -0.6 + 0.01 * i : 0.0;
-            lb[i] = 3.0 + 0.03 * i;
-            a[i] = i > 1 ? 0.35 + 0.002 * i : 0.0;
-            c[i] = i < n ? 0.25 - 0.003 * i : 0.0;
-            b[i] = 1.5 + 0.01 * std::cos(i);
-            if (i >= tc.from)
-                v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
-        }
+        for (int i = tc.from; i <= n; ++i)
+            v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
         if (tc.peak != 0.0)
             v[tc.from] = tc.peak;
         if (tc.spoiledRow > 0)
@@ -86,9 +79,11 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
             << tc.name;
         EXPECT_EQ(beyond, passBeyond) << tc.name;
         EXPECT_EQ(beyond, tc.spoiledRow > 0 && !(std::fabs(tc.spoil) <= 1e100)) << tc.name;
-        if (!passBeyond)
+        if (!passBeyond) {
             EXPECT_EQ(largest, passLargest) << tc.name;
-        if (tc.peak != 0.0)
+        }
+        if (tc.peak != 0.0) {
             EXPECT_LT(largest, plain[tc.from]) << tc.name;
+        }
     }
 }
