@@ -446,6 +446,8 @@ int BlockShare(int block, int count) {
 std::vector<int> BalancedBlockShares(int n, const ContiDataSet& set, const int* firstNonzero,
                                      int count) {
     const int blocks = (n + 3) / 4, S = set.Scans();
+    if (count <= 1)
+        return std::vector<int>(static_cast<std::size_t>(blocks), 1); // one share sums them all
     std::vector<double> work(std::size_t(blocks), 0.0);
     for (int s = 0; s < S; ++s) {
         const int* from = firstNonzero + static_cast<std::size_t>(s) * (n + 1);

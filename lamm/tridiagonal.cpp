@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <immintrin.h>
+#include <limits>
 
 // The Thomas algorithm without pivoting is stable for the diagonally dominant Crank-Nicolson
 // matrices of the Lamm solvers; a zero pivot is reported, never divided by. Checked against
@@ -607,8 +608,8 @@ SideBySide(double* u, const double* m1, int first1, int last1, double& y1, const
 // its chains; the maxima and minima run on units the chains' multiply-adds leave free.
 struct TakeExtremes {
     using V2 = double __attribute__((vector_size(16)));
-    static constexpr double kLowest = -1.79769313486231570815e308;
-    static constexpr double kHighest = 1.79769313486231570815e308;
+    static constexpr double kLowest = std::numeric_limits<double>::lowest();
+    static constexpr double kHighest = std::numeric_limits<double>::max();
     V2 most = {kLowest, kLowest}, least = {kHighest, kHighest};
     void Pair(int, int, double first, double second) {
         const V2 v = {first, second};
