@@ -87,46 +87,135 @@ void AddMultiplePlain(double* row, const float* x, double a, int from, int last)
     AddMultiple(row, x, a, from, last);
 }
 
-// model[i] += a x[i] and residual[i] -= a x[i] for i in [from, last], from one read of x: each
-// the same bits as AddMultiple on its own (taking a x off is adding -a x).
-[[gnu::always_inline]] inline void
-AddAndTakeMultiple(double* model, double* residual, const float* x, double a, int from, int last) {
+// One column's part in a scan's rows: its values x, its multiple a, the first point of the
+// set's range where it may differ from zero (from) and, for the model, the first before the range
+// (before; the set's first for none).
+struct ScanTerm {
+    const float* x;
+    double a;
+    int from, before;
+};
+
+// The multiples of W columns at once over [from, last]: at each point the terms a[u] x[u][i], each
+// rounded before it is added, are added to model[i] (with Model) and taken off residual[i] (with
+// Residual) in the order u = 0..W-1. Each point sees the same operations in the same order as
+// when the columns are added one after another, while the rows are read and written once.
+template <int W, bool Model, bool Residual>
+[[gnu::always_inline]] inline void AddColumnBlock(double* __restrict model,
+                                                  double* __restrict residual, const ScanTerm* t,
+                                                  int from, int last) {
+    const float* x[W];
+    double a[W];
+    for (int u = 0; u < W; ++u) {
+        x[u] = t[u].x;
+        a[u] = t[u].a;
+    }
     for (int i = from; i <= last; ++i) {
-        const double m = a * x[i];
-        model[i] += m;
-        residual[i] -= m;
+        double m = Model ? model[i] : 0.0;
+        double r = Residual ? residual[i] : 0.0;
+        for (int u = 0; u < W; ++u) {
+            const double v = a[u] * x[u][i];
+            if constexpr (Model)
+                m += v;
+            if constexpr (Residual)
+                r -= v;
+        }
+        if constexpr (Model)
+            model[i] = m;
+        if constexpr (Residual)
+            residual[i] = r;
     }
 }
 
+// W columns over [start(u), last], start(u) where column u begins: each column alone up to the
+// latest start of the W, then all W together. At every point the columns still come in order.
+template <int W, bool Model, bool Residual, typename Start>
+[[gnu::always_inline]] inline void AddColumnsFrom(double* model, double* residual,
+                                                  const ScanTerm* t, Start start, int last) {
+    int together = last + 1;
+    if constexpr (W > 1) {
+        together = start(0);
+        for (int u = 1; u < W; ++u)
+            together = std::max(together, start(u));
+        together = std::min(together, last + 1);
+        for (int u = 0; u < W; ++u)
+            AddColumnBlock<1, Model, Residual>(model, residual, t + u, start(u), together - 1);
+    } else {
+        together = start(0);
+    }
+    AddColumnBlock<W, Model, Residual>(model, residual, t, together, last);
+}
+
+// W columns' part in a scan's rows: before the set's range (model), inside it (both) and after it
+// up to points (model).
+template <int W, bool Model>
+[[gnu::always_inline]] inline void AddScanTerms(const ScanTerm* t, int first, int last, int points,
+                                                double* model, double* residual) {
+    if constexpr (Model)
+        for (int u = 0; u < W; ++u)
+            if (t[u].before < first)
+                AddColumnBlock<1, true, false>(model, nullptr, t + u, t[u].before, first - 1);
+    AddColumnsFrom<W, Model, true>(
+        model, residual, t, [t](int u) { return t[u].from; }, last);
+    if constexpr (Model)
+        AddColumnsFrom<W, true, false>(
+            model, nullptr, t, [t, last](int u) { return std::max(t[u].from, last + 1); }, points);
+}
+
+// Every term of a scan, in order, eight columns at a time (then four, two and one).
+template <bool Model>
+[[gnu::always_inline]] inline void FormScanRows(const ScanTerm* t, int count, int first, int last,
+                                                int points, double* model, double* residual) {
+    int u = 0;
+    for (; u + 8 <= count; u += 8)
+        AddScanTerms<8, Model>(t + u, first, last, points, model, residual);
+    if (u + 4 <= count) {
+        AddScanTerms<4, Model>(t + u, first, last, points, model, residual);
+        u += 4;
+    }
+    if (u + 2 <= count) {
+        AddScanTerms<2, Model>(t + u, first, last, points, model, residual);
+        u += 2;
+    }
+    if (u < count)
+        AddScanTerms<1, Model>(t + u, first, last, points, model, residual);
+}
+
+using FormScanRowsFunction = void (*)(const ScanTerm*, int, int, int, int, double*, double*);
+
+// Built for AVX-512 and AVX2 without fused multiply-adds (each product is rounded before it is
+// added, as in the plain build), chosen at run time.
+template <bool Model>
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
-AddAndTakeMultipleAvx512(double* model, double* residual, const float* x, double a, int from,
-                         int last) {
-    AddAndTakeMultiple(model, residual, x, a, from, last);
+FormScanRowsAvx512(const ScanTerm* t, int count, int first, int last, int points, double* model,
+                   double* residual) {
+    FormScanRows<Model>(t, count, first, last, points, model, residual);
 }
 
-[[gnu::target("avx2")]] void AddAndTakeMultipleAvx2(double* model, double* residual, const float* x,
-                                                    double a, int from, int last) {
-    AddAndTakeMultiple(model, residual, x, a, from, last);
+template <bool Model>
+[[gnu::target("avx2")]] void FormScanRowsAvx2(const ScanTerm* t, int count, int first, int last,
+                                              int points, double* model, double* residual) {
+    FormScanRows<Model>(t, count, first, last, points, model, residual);
 }
 
-void AddAndTakeMultiplePlain(double* model, double* residual, const float* x, double a, int from,
-                             int last) {
-    AddAndTakeMultiple(model, residual, x, a, from, last);
+template <bool Model>
+void FormScanRowsPlain(const ScanTerm* t, int count, int first, int last, int points, double* model,
+                       double* residual) {
+    FormScanRows<Model>(t, count, first, last, points, model, residual);
 }
 
-void AddAndTake(double* model, double* residual, const float* x, double a, int from, int last) {
+template <bool Model> FormScanRowsFunction FormScanRowsForThisMachine() {
     static const bool avx512 = __builtin_cpu_supports("avx512f");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const auto add = avx512 ? AddAndTakeMultipleAvx512
-                     : avx2 ? AddAndTakeMultipleAvx2
-                            : AddAndTakeMultiplePlain;
-    add(model, residual, x, a, from, last);
+    return avx512 ? FormScanRowsAvx512<Model>
+           : avx2 ? FormScanRowsAvx2<Model>
+                  : FormScanRowsPlain<Model>;
 }
 
 // The residual rows of the scans over the set's range (data less each column's multiple, column by
 // column in order) and, with model, each scan's model over points 1..points: the columns'
 // multiples added in order from 0, past each column's leading zeros, from the same read of each
-// kernel row. Each scan's rows by one thread.
+// kernel row, several columns a pass over the rows. Each scan's rows by one thread.
 void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& column,
                           const ContiDataRow& data, const std::vector<double>& c, int threads,
                           const std::vector<int>* firstNonzero, int points,
@@ -138,16 +227,23 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
     residual.assign(S, {});
     if (model)
         model->assign(S, {});
+    const FormScanRowsFunction form =
+        model ? FormScanRowsForThisMachine<true>() : FormScanRowsForThisMachine<false>();
     // Scan by scan, each scan's rows made and formed by whichever thread claims it.
     RunOnKeptThreads(S, std::clamp(threads, 1, std::max(1, S)) - 1, [&](int k, bool) {
         const int s = k - 1;
         std::vector<double>& row = residual[s];
         row.assign(std::size_t(set.last) + 1, 0.0);
-        if (model)
+        double* to = nullptr;
+        if (model) {
             (*model)[s].assign(std::size_t(std::max(points, set.last)) + 1, 0.0);
+            to = (*model)[s].data();
+        }
         const float* y = data(s);
         for (int i = set.first; i <= set.last; ++i)
             row[i] = y[i];
+        std::vector<ScanTerm> terms;
+        terms.reserve(std::size_t(n));
         for (int p = 1; p <= n; ++p) {
             if (c[p] == 0.0)
                 continue;
@@ -155,17 +251,11 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
             const float* x = column(p, s);
             const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
                                    : ContiFirstNonzero(x, set.first, set.last);
-            if (!model) {
-                ContiAddMultiple(row.data(), x, -c[p], from, set.last);
-                continue;
-            }
-            double* to = (*model)[s].data();
-            const int before = ContiFirstNonzero(x, 1, set.first - 1);
-            if (before < set.first)
-                ContiAddMultiple(to, x, c[p], before, set.first - 1);
-            AddAndTake(to, row.data(), x, c[p], from, set.last);
-            ContiAddMultiple(to, x, c[p], std::max(from, set.last + 1), points);
+            const int before = model ? ContiFirstNonzero(x, 1, set.first - 1) : set.first;
+            terms.push_back(ScanTerm{x, c[p], from, before});
         }
+        form(terms.data(), static_cast<int>(terms.size()), set.first, set.last,
+             std::max(points, set.last), to, row.data());
     });
 }
 

@@ -511,6 +511,58 @@ TEST_F(ContiNumerics, ModelFormedWithTheNoiseIsEveryColumnOverEveryPoint) {
     }
 }
 
+// Many columns are added several at a time: each point must still take them one after another
+// in column order, whatever leading zeros each column has and whichever amplitudes are zero.
+TEST_F(ContiNumerics, NoiseAndModelOfManyColumnsAddThemInColumnOrder) {
+    struct Case {
+        const char* name;
+        int columns, radii, zerosStep; // column p's leading zeros: (p * zerosStep + s) % radii
+        bool handed;
+        int threads;
+    } cases[] = {{"nineteen columns, no zeros", 19, 41, 0, true, 1},
+                 {"nineteen columns, zeros growing", 19, 41, 2, true, 3},
+                 {"fifteen columns, zeros looked for", 15, 37, 5, false, 2},
+                 {"eight columns, zeros past the range", 8, 29, 7, true, 1}};
+    for (const Case& c : cases) {
+        CentringCase cc(17, true, true, c.columns, c.radii);
+        for (int p = 1; p <= cc.n; ++p)
+            for (int s = 0; s < cc.S; ++s)
+                std::fill(cc.K[p][s].begin() + 1,
+                          cc.K[p][s].begin() + 1 + (p * c.zerosStep + s) % c.radii, 0.0f);
+        std::vector<double> a(cc.n + 1, 0.0);
+        for (int p = 1; p <= cc.n; ++p)
+            a[p] = p % 5 == 3 ? 0.0 : 0.1 + 0.37 * std::sin(1.1 * p);
+        ContiNormalEquations eq;
+        ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), 1, eq));
+        const std::vector<int>* first = c.handed ? &eq.firstNonzero : nullptr;
+        std::vector<std::vector<double>> residual(cc.S, std::vector<double>(cc.points + 1));
+        std::vector<std::vector<double>> expected(cc.S, std::vector<double>(cc.points + 1));
+        for (int s = 0; s < cc.S; ++s)
+            for (int i = 1; i <= cc.points; ++i) {
+                residual[s][i] = cc.y[s][i];
+                for (int p = 1; p <= cc.n; ++p) {
+                    expected[s][i] += a[p] * cc.K[p][s][i];
+                    residual[s][i] -= a[p] * cc.K[p][s][i];
+                }
+            }
+        const NoiseEstimate noise =
+            NoiseFromMeans(cc.set.Means([&](int s) { return residual[s].data(); }), cc.set.Noise());
+        std::vector<double> ti, ri, aloneTi, aloneRi;
+        std::vector<std::vector<double>> model;
+        ContiNoiseAndModel(cc.n, cc.set, cc.Column(), cc.Data(), a, cc.points, ti, ri, model,
+                           c.threads, first);
+        ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), a, aloneTi, aloneRi,
+                                c.threads, first);
+        EXPECT_EQ(ti, noise.ti) << c.name;
+        EXPECT_EQ(ri, noise.ri) << c.name;
+        EXPECT_EQ(aloneTi, noise.ti) << c.name;
+        EXPECT_EQ(aloneRi, noise.ri) << c.name;
+        ASSERT_EQ(std::ssize(model), cc.S) << c.name;
+        for (int s = 0; s < cc.S; ++s)
+            EXPECT_EQ(model[s], expected[s]) << c.name << " scan " << s;
+    }
+}
+
 // The shares go to kept threads and the caller, whoever claims first: each must run exactly once
 // with its own number, also when two callers share the threads at once and calls follow one
 // another faster than the threads wake.
