@@ -18,6 +18,14 @@ struct CCrankNicolsonRows {
         return {lower ? Ma[j] - left * Ka[j] : 0.0, Mb[j] - left * Kb[j],
                 upper ? Mc[j] - left * Kc[j] : 0.0};
     }
+    // TwistedFactorRowsAt of the left-hand matrix's rows lo..hi (1 <= lo, hi <= last) with the
+    // pivots taken from continuants (ContinuantPivots): the rows' diagonals and coupling
+    // products are formed in vectors before its recurrences, the factors from its reciprocal
+    // pivots after them. The factors differ from TwistedFactorRowsAt's in the last bits; where
+    // the continuants leave their range the rows are factorised by TwistedFactorRowsAt, whose
+    // status is returned.
+    TridiagStatus FactorLeft(double* invBet, double* scaled, double* back, TwistedMeeting& meet,
+                             int lo, int k, int hi) const;
     // Rows lo..hi of the right-hand matrix into Ba, Bb, Bc, each multiplied by invBet[j] (the
     // reciprocal pivots of a two-ended factorisation) when invBet is given; in vectors.
     void FormRight(const double* invBet, int lo, int hi) const;

@@ -424,14 +424,14 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             FormCrankNicolson(step, U, damped);
         TridiagStatus status = TridiagStatus::Ok;
         if (activeTwisted) {
-            // the step's rows formed as the eliminations reach them, and the right-hand rows
-            // divided by their pivots once for all the step's solves
+            // the step's rows factorised by continuants, and the right-hand rows divided by
+            // their pivots once for all the step's solves
             CCrankNicolsonRows rows = CrankNicolsonRows(step, U, damped);
             // a factorisation that serves many steps meets in the middle of the rows that carry
             // material, halving the latency of the substitutions; one that serves a single step
             // (the solvent changes with every step) balances its own two eliminations
             const int meeting = SolventChangesEveryStep() ? (1 + U) / 2 : (from + U) / 2;
-            status = TwistedFactorRowsAt(rows, invBet, bet, gam, activeMeeting, 1, meeting, U);
+            status = rows.FactorLeft(invBet, bet, gam, activeMeeting, 1, meeting, U);
             if (status == TridiagStatus::Ok)
                 rows.FormRight(invBet, 1, U);
         } else if (solveNow)

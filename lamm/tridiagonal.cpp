@@ -197,6 +197,109 @@ TridiagStatus ContinuantSolve(const double* a, const double* b, const double* c,
     return MeetAndRise(back, k, gamma, delta, u, lo, hi);
 }
 
+namespace {
+
+// The next continuant b p1 - e p2, with one rounding where the machine fuses.
+template <bool fused>
+[[gnu::always_inline]] inline Lanes NextContinuant(Lanes b, Lanes p1, Lanes e, Lanes p2) {
+    if constexpr (fused) {
+        const Lanes t = e * p2;
+        return Lanes{std::fma(b[0], p1[0], -t[0]), std::fma(b[1], p1[1], -t[1])};
+    } else
+        return b * p1 - e * p2;
+}
+
+template <bool fused>
+[[gnu::always_inline]] inline double NextContinuant(double b, double p1, double e, double p2) {
+    if constexpr (fused)
+        return std::fma(b, p1, -(e * p2));
+    else
+        return b * p1 - e * p2;
+}
+
+// The smallest and the largest magnitude of the continuants so far, beside the chains: a value
+// that is not a number is not taken, but stays in its chain to the end.
+struct ContinuantRange {
+    Lanes least = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+    Lanes most = {0.0, 0.0};
+    void Take(Lanes p) {
+        const Lanes size = p < 0.0 ? -p : p;
+        least = size < least ? size : least;
+        most = size > most ? size : most;
+    }
+    void Take(int lane, double p) {
+        const double size = std::fabs(p);
+        least[lane] = size < least[lane] ? size : least[lane];
+        most[lane] = size > most[lane] ? size : most[lane];
+    }
+    bool Inside(Lanes last) const {
+        return least[0] >= 0x1p-960 && least[1] >= 0x1p-960 && most[0] <= 0x1p960 &&
+               most[1] <= 0x1p960 && !std::isnan(last[0]) && !std::isnan(last[1]);
+    }
+};
+
+template <bool fused>
+[[gnu::always_inline]] inline bool
+ContinuantPivotsBody(const double* __restrict b, const double* __restrict e, double* __restrict inv,
+                     int lo, int k, int hi) {
+    // lane 0 from the top, lane 1 from the bottom: p1, p2 the continuants of the last two rows
+    Lanes p1 = {b[lo], b[hi]}, p2 = {1.0, 1.0};
+    const Lanes first = Lanes{1.0, 1.0} / p1;
+    inv[lo] = first[0];
+    inv[hi] = first[1];
+    ContinuantRange range;
+    range.Take(p1);
+    int top = lo + 1, bot = hi - 1;
+    for (int n = 1; top <= k && bot > k; ++top, --bot, ++n) {
+        const Lanes p = NextContinuant<fused>(Lanes{b[top], b[bot]}, p1, Lanes{e[top], e[bot]}, p2);
+        const Lanes q = p1 / p;
+        inv[top] = q[0];
+        inv[bot] = q[1];
+        range.Take(p);
+        p2 = p1, p1 = p;
+        if ((n & 15) == 0) {
+            const Lanes scale = PowersOfTwoNearInverse(p1);
+            p1 *= scale, p2 *= scale;
+        }
+    }
+    // the rows left over when the halves differ in length, in their lane alone
+    auto rest = [&](int lane, int j, int n) {
+        const double p = NextContinuant<fused>(b[j], p1[lane], e[j], p2[lane]);
+        inv[j] = p1[lane] / p;
+        range.Take(lane, p);
+        p2[lane] = p1[lane], p1[lane] = p;
+        if ((n & 15) == 0) {
+            const Lanes scale = PowersOfTwoNearInverse(p1);
+            p1[lane] *= scale[lane], p2[lane] *= scale[lane];
+        }
+    };
+    for (int n = 1; top <= k; ++top, ++n)
+        rest(0, top, n);
+    for (int n = 1; bot > k; --bot, ++n)
+        rest(1, bot, n);
+    return range.Inside(p1);
+}
+
+[[gnu::target("fma")]] bool ContinuantPivotsFused(const double* b, const double* e, double* inv,
+                                                  int lo, int k, int hi) {
+    return ContinuantPivotsBody<true>(b, e, inv, lo, k, hi);
+}
+
+bool ContinuantPivotsPlain(const double* b, const double* e, double* inv, int lo, int k, int hi) {
+    return ContinuantPivotsBody<false>(b, e, inv, lo, k, hi);
+}
+
+} // namespace
+
+// A rounding error in a continuant perturbs the pivot it forms as one in a pivot of the
+// division-based elimination would, and is damped alike on diagonally dominant rows. Checked
+// against TwistedFactorRowsAt in the kernel tests.
+bool ContinuantPivots(const double* b, const double* e, double* inv, int lo, int k, int hi) {
+    TARNIX_ASSERT(lo >= 0 && lo <= k && k < hi);
+    static const bool fused = __builtin_cpu_supports("fma");
+    return (fused ? ContinuantPivotsFused : ContinuantPivotsPlain)(b, e, inv, lo, k, hi);
+}
+
 // Reciprocal pivots and the sub-diagonal divided by its pivot leave one multiply-subtract on the
 // forward recurrence of every later solve, which is latency-bound; results differ from a
 // division-based solve only in the last bits.

@@ -86,6 +86,18 @@ TridiagStatus TwistedFactorAt(const double* a, const double* b, const double* c,
                               double* scaled, double* back, TwistedMeeting& meet, int lo, int k,
                               int hi);
 
+// The reciprocal pivots of a two-ended elimination taken as ratios of continuants, as
+// ContinuantSolve takes them: from the top p_j = b_j p_j-1 - e_j p_j-2 and inv[j] = p_j-1 / p_j
+// for rows lo + 1..k, from the bottom likewise for rows hi - 1..k + 1, and inv[lo], inv[hi] =
+// 1 / b. e[j] is the product of row j's couplings with the row before it in its elimination:
+// a_j c_j-1 from the top, c_j a_j+1 from the bottom. The two recurrences run side by side in the
+// lanes of a vector register, each a multiply and a subtraction per row, the divisions beside
+// them; with fused multiply-adds, where the machine has them, one rounding per row. The
+// continuants are brought back to unit size every 16 rows by powers of two, which changes no
+// quotient. Returns false, leaving inv unspecified, when a continuant vanishes, is not a number
+// or leaves the magnitudes 2^-960..2^960 (b[lo] and b[hi] must not be zero).
+bool ContinuantPivots(const double* b, const double* e, double* inv, int lo, int k, int hi);
+
 // One row of a tridiagonal matrix: a below the diagonal, b on it, c above.
 struct TridiagRow {
     double a = 0.0, b = 0.0, c = 0.0;
