@@ -87,13 +87,12 @@ void AddMultiplePlain(double* row, const float* x, double a, int from, int last)
     AddMultiple(row, x, a, from, last);
 }
 
-// One column's part in a scan's rows: its values x, its multiple a, the first point of the
-// set's range where it may differ from zero (from) and, for the model, the first before the range
-// (before; the set's first for none).
+// One column's part in a scan's rows: its values x, its multiple a and the first point of the
+// set's range where it may differ from zero (from).
 struct ScanTerm {
     const float* x;
     double a;
-    int from, before;
+    int from;
 };
 
 // The multiples of W columns at once over [from, last]: at each point the terms a[u] x[u][i], each
@@ -147,14 +146,13 @@ template <int W, bool Model, bool Residual, typename Start>
 }
 
 // W columns' part in a scan's rows: before the set's range (model), inside it (both) and after it
-// up to points (model).
+// up to points (model). Before the range every point is added: a column's leading zeros add
+// exact zeros to a model that is never a negative zero, which leaves it as it is.
 template <int W, bool Model>
 [[gnu::always_inline]] inline void AddScanTerms(const ScanTerm* t, int first, int last, int points,
                                                 double* model, double* residual) {
     if constexpr (Model)
-        for (int u = 0; u < W; ++u)
-            if (t[u].before < first)
-                AddColumnBlock<1, true, false>(model, nullptr, t + u, t[u].before, first - 1);
+        AddColumnBlock<W, true, false>(model, nullptr, t, 1, first - 1);
     AddColumnsFrom<W, Model, true>(
         model, residual, t, [t](int u) { return t[u].from; }, last);
     if constexpr (Model)
@@ -251,8 +249,7 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
             const float* x = column(p, s);
             const int from = known ? (*firstNonzero)[static_cast<std::size_t>(s) * (n + 1) + p]
                                    : ContiFirstNonzero(x, set.first, set.last);
-            const int before = model ? ContiFirstNonzero(x, 1, set.first - 1) : set.first;
-            terms.push_back(ScanTerm{x, c[p], from, before});
+            terms.push_back(ScanTerm{x, c[p], from});
         }
         form(terms.data(), static_cast<int>(terms.size()), set.first, set.last,
              std::max(points, set.last), to, row.data());

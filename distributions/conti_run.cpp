@@ -83,22 +83,36 @@ template <typename RowOf> std::vector<float> ValuesInSet(const ContiDataSet& set
     return values;
 }
 
+// Whether the rows row(s) inside the set hold the values kept (as ValuesInSet gave them), read in
+// place.
+template <typename RowOf>
+bool SameValuesInSet(const ContiDataSet& set, RowOf row, const std::vector<float>& kept) {
+    if (kept.size() != static_cast<std::size_t>(set.Values()))
+        return false;
+    const float* k = kept.data();
+    for (int s = 0; s < set.Scans(); ++s) {
+        const float* r = row(s);
+        if (!std::equal(r + set.first, r + set.last + 1, k))
+            return false;
+        k += set.Points();
+    }
+    return true;
+}
+
 // The equations of n columns of the current kernel over the set, the last discrete ones those
 // of discrete species: the kept ones brought up to date when they belong to this kernel and set,
-// else built (with the columns' starts found before, when given). False after a key press.
+// else built (with the columns' starts found before, when given); eq receives them without the
+// means (empty). False after a key press. The values the equations were made from are compared in
+// place and copied only when they changed.
 bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                           const ContiColumnRow& column, const ContiDataRow& data,
                           ContiColumnStarts* starts, ContiNormalEquations& eq) {
     KeptEquations& k = gKeptEquations;
-    std::vector<float> values = ValuesInSet(set, data);
     std::vector<int> watched;
     if (n >= 1)
         watched.push_back(1);
     for (int p = std::max(2, n - discrete + 1); p <= n; ++p)
         watched.push_back(p);
-    std::vector<std::vector<float>> columns;
-    for (int p : watched)
-        columns.push_back(ValuesInSet(set, [&](int s) { return column(p, s); }));
     const bool sameKernel = k.valid && k.generation == gContiKernel.Generation() && k.n == n &&
                             k.scans == set.scans && k.first == set.first && k.last == set.last &&
                             k.timeInvariant == set.timeInvariant &&
@@ -106,20 +120,32 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
     k.valid = false;
     if (sameKernel && n >= 1) {
         std::vector<char> changed(std::size_t(n) + 1, 0);
-        bool any = values != k.data;
-        for (std::size_t w = 0; w < watched.size(); ++w)
-            if (columns[w] != k.columns[w]) {
+        bool any = false;
+        if (!SameValuesInSet(set, data, k.data)) {
+            k.data = ValuesInSet(set, data);
+            any = true;
+        }
+        for (std::size_t w = 0; w < watched.size(); ++w) {
+            auto row = [&](int s) { return column(watched[w], s); };
+            if (!SameValuesInSet(set, row, k.columns[w])) {
+                k.columns[w] = ValuesInSet(set, row);
                 changed[std::size_t(watched[w])] = 1;
                 any = true;
             }
+        }
         if (any)
             UpdateContiNormalEquations(n, set, column, data, changed, ContiThreadCount(), k.eq);
         if (KeyPressed()) {
             gUserInterrupt.store(true);
             return false;
         }
-    } else if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq, starts)) {
-        return false;
+    } else {
+        k.data = ValuesInSet(set, data);
+        k.columns.clear();
+        for (int p : watched)
+            k.columns.push_back(ValuesInSet(set, [&](int s) { return column(p, s); }));
+        if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq, starts))
+            return false;
     }
     k.valid = true;
     k.generation = gContiKernel.Generation();
@@ -129,10 +155,17 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
     k.scans = set.scans;
     k.timeInvariant = set.timeInvariant;
     k.radiallyInvariant = set.radiallyInvariant;
-    k.data = std::move(values);
     k.watched = std::move(watched);
-    k.columns = std::move(columns);
+    // The solution reads everything but the columns' and data's means, which only the next
+    // update of the kept equations needs: those stay with the kept ones rather than being copied
+    // (some hundred kilobytes over as many rows as columns).
+    std::vector<NoiseMeans> columnMeans = std::move(k.eq.columnMeans);
+    NoiseMeans dataMeans = std::move(k.eq.dataMeans);
+    k.eq.columnMeans.clear();
+    k.eq.dataMeans = NoiseMeans{};
     eq = k.eq;
+    k.eq.columnMeans = std::move(columnMeans);
+    k.eq.dataMeans = std::move(dataMeans);
     return true;
 }
 

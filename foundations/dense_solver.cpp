@@ -246,24 +246,24 @@ template <int R>
 // solution are those of CholeskyFactor and CholeskySubstitute, bit for bit. col[k][j] = L(j, k)
 // for j > k (0-based); z receives the solution of rhs.
 template <bool Eights>
-[[gnu::always_inline]] inline bool
-SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
-                      double* const* col, double* diag, double* rhs) {
-    const int m = static_cast<int>(idx.size());
+[[gnu::always_inline]] inline bool SubsetFactorSolveBody(const double* const* rows, const int* idx,
+                                                         int m, double ridge, double* const* col,
+                                                         double* diag, double* rhs) {
     // diag[j] holds the pivot of column j, less the squares of the columns done so far, until
     // column j takes its root; rhs[j] the forward substitution's sum likewise. Each loses its
     // terms in column order as the columns are done, rather than all at once in a chain of its
     // own when its turn comes: the same terms in the same order.
     for (int i = 0; i < m; ++i)
-        diag[i] = A(idx[i], idx[i]) + ridge;
+        diag[i] = rows[i][idx[i]] + ridge;
     for (int i = 0; i < m; ++i) {
         double* out = col[i];
         const double pivot = diag[i];
         if (!(pivot > 0.0) || !std::isfinite(pivot))
             return false;
         diag[i] = std::sqrt(pivot);
+        const int at = idx[i];
         for (int j = i + 1; j < m; ++j)
-            out[j] = A(idx[j], idx[i]);
+            out[j] = rows[j][at];
         // (with AVX-512 32 rows in four registers,) sixteen rows at a time in four registers,
         // then four, then one
         int j = i + 1;
@@ -314,20 +314,20 @@ SubsetFactorSolveBody(const CDenseMatrix& A, const std::vector<int>& idx, double
 // Built for AVX-512 (its fused multiply-adds turned off: they would round differently), for
 // AVX2 (which has none) or for any x86-64, chosen at run time by a plain check.
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] bool
-SubsetFactorSolveAvx512(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
+SubsetFactorSolveAvx512(const double* const* rows, const int* idx, int m, double ridge,
                         double* const* col, double* diag, double* rhs) {
-    return SubsetFactorSolveBody<true>(A, idx, ridge, col, diag, rhs);
+    return SubsetFactorSolveBody<true>(rows, idx, m, ridge, col, diag, rhs);
 }
 
-[[gnu::target("avx2")]] bool SubsetFactorSolveAvx2(const CDenseMatrix& A,
-                                                   const std::vector<int>& idx, double ridge,
-                                                   double* const* col, double* diag, double* rhs) {
-    return SubsetFactorSolveBody<false>(A, idx, ridge, col, diag, rhs);
+[[gnu::target("avx2")]] bool SubsetFactorSolveAvx2(const double* const* rows, const int* idx, int m,
+                                                   double ridge, double* const* col, double* diag,
+                                                   double* rhs) {
+    return SubsetFactorSolveBody<false>(rows, idx, m, ridge, col, diag, rhs);
 }
 
-bool SubsetFactorSolvePlain(const CDenseMatrix& A, const std::vector<int>& idx, double ridge,
+bool SubsetFactorSolvePlain(const double* const* rows, const int* idx, int m, double ridge,
                             double* const* col, double* diag, double* rhs) {
-    return SubsetFactorSolveBody<false>(A, idx, ridge, col, diag, rhs);
+    return SubsetFactorSolveBody<false>(rows, idx, m, ridge, col, diag, rhs);
 }
 
 } // namespace
@@ -342,17 +342,20 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
         factor.resize(static_cast<std::size_t>(m) * m);
     std::vector<double> diag(m), rhs(m);
     std::vector<double*> col(m);
-    for (int k = 0; k < m; ++k)
+    // The rows of the subset, so that each element is one load from its row.
+    std::vector<const double*> rows(m);
+    for (int k = 0; k < m; ++k) {
         col[k] = factor.data() + static_cast<std::size_t>(k) * m;
+        rows[k] = A.Row(idx[k]);
+    }
     for (int i = 0; i < m; ++i)
         rhs[i] = b[idx[i]];
     static const bool avx512 = __builtin_cpu_supports("avx512f");
     static const bool avx2 = __builtin_cpu_supports("avx2");
-    const bool factored =
-        avx512 ? SubsetFactorSolveAvx512(A, idx, ridge, col.data(), diag.data(), rhs.data())
-        : avx2 ? SubsetFactorSolveAvx2(A, idx, ridge, col.data(), diag.data(), rhs.data())
-               : SubsetFactorSolvePlain(A, idx, ridge, col.data(), diag.data(), rhs.data());
-    if (!factored)
+    const auto solve = avx512 ? SubsetFactorSolveAvx512
+                       : avx2 ? SubsetFactorSolveAvx2
+                              : SubsetFactorSolvePlain;
+    if (!solve(rows.data(), idx.data(), m, ridge, col.data(), diag.data(), rhs.data()))
         return false;
     for (int i = 0; i < m; ++i)
         z[idx[i]] = rhs[i];
@@ -383,14 +386,19 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
     std::vector<char> passive(n + 1, 0), skipped(n + 1, 0);
     std::vector<double> w(n + 1), z(n + 1);
     std::vector<int> idx;
-    // w = b - A x, over the rows of A (contiguous), skipping the zero x.
+    // w = b - A x, over the rows of A (contiguous), skipping the zero x: the nonzero ones are
+    // listed once, and each row takes them in order.
+    std::vector<int> nonzero;
     auto gradient = [&] {
+        nonzero.clear();
+        for (int q = 1; q <= n; ++q)
+            if (x[q] != 0.0)
+                nonzero.push_back(q);
         for (int p = 1; p <= n; ++p) {
             const double* row = A.Row(p);
             double s = b[p];
-            for (int q = 1; q <= n; ++q)
-                if (x[q] != 0.0)
-                    s -= row[q] * x[q];
+            for (int q : nonzero)
+                s -= row[q] * x[q];
             w[p] = s;
         }
     };
