@@ -46,23 +46,26 @@ bool EntropyNewtonConverged(double decrement, double f, const ContiNormalEquatio
     return false;
 }
 
+// The objective at c; with products, (A c) over every row beside it when ChiSquare gives it.
 double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
-                        const std::vector<double>& c) {
+                        const std::vector<double>& c, std::vector<double>* products = nullptr) {
     double s = 0.0;
     const std::size_t end = std::min(c.size(), std::size_t(eq.DistributionColumns()) + 1);
     for (std::size_t p = 1; p < end; ++p)
         s += c[p] * std::log(c[p] / m[p]) - c[p] + m[p];
-    return eq.ChiSquare(c) + alpha * s;
+    return eq.ChiSquare(c, products) + alpha * s;
 }
 
 // The end of one Newton iteration with gradient grad and step d from c (objective f): false when
 // the decrement is spent (EntropyNewtonConverged) or no backtracked step lowers f; otherwise c and
 // f take the first step of 1, 1/2, 1/4, ... that does, each trial amplitude kept at least share
-// times its value and at the floor.
+// times its value and at the floor, and products the row products of the step taken, which the
+// objective formed on the way (empty when it did not).
 bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                       const std::vector<double>& grad, const std::vector<double>& d, double share,
                       double floor, double& previousDecrement, std::vector<double>& c, double& f,
-                      std::vector<double>& trial) {
+                      std::vector<double>& trial, std::vector<double>& products,
+                      std::vector<double>& trialProducts) {
     const int n = eq.N();
     double decrement = 0.0;
     for (int p = 1; p <= n; ++p)
@@ -73,9 +76,10 @@ bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::v
     for (int tries = 0; tries < 40; ++tries, t *= 0.5) {
         for (int p = 1; p <= n; ++p)
             trial[p] = std::max({c[p] + t * d[p], share * c[p], floor});
-        const double ft = EntropyObjective(eq, alpha, m, trial);
+        const double ft = EntropyObjective(eq, alpha, m, trial, &trialProducts);
         if (ft < f) {
             c.swap(trial);
+            products.swap(trialProducts);
             f = ft;
             return true;
         }
@@ -125,16 +129,18 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                                    std::vector<double>& c) {
     const int n = eq.N();
     const int entropic = eq.DistributionColumns();
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, rhs, step;
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, trialRow, rhs, step;
     std::vector<int> all(n), freeRows, unit;
     std::vector<char> bound(n + 1);
     for (int p = 1; p <= n; ++p)
         all[p - 1] = p;
-    double f = EntropyObjective(eq, alpha, m, c);
+    // row holds A c: formed with the objective at c, else here.
+    double f = EntropyObjective(eq, alpha, m, c, &row);
     double previousDecrement = std::numeric_limits<double>::infinity();
     CDenseMatrix H;
     for (int iter = 0; iter < 200; ++iter) {
-        eq.RowProducts(c, all, row);
+        if (std::ssize(row) != n)
+            eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
             grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
             if (p <= entropic)
@@ -201,7 +207,8 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
             if (!newtonStep(false))
                 return AnalysisFailure::NnlsNotPositiveDefinite;
         }
-        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial))
+        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial,
+                              row, trialRow))
             return AnalysisFailure::None;
     }
     return AnalysisFailure::None;
@@ -241,18 +248,20 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         c[p] = std::max(c[p], floor);
     if (newton == EntropyNewton::OffTheFloor)
         return EntropyOffTheFloor(eq, alpha, m, floor, c);
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row;
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, trialRow;
     std::vector<int> all(n);
     for (int p = 1; p <= n; ++p)
         all[p - 1] = p;
-    double f = EntropyObjective(eq, alpha, m, c);
+    // row holds A c: formed with the objective at c, else here.
+    double f = EntropyObjective(eq, alpha, m, c, &row);
     double previousDecrement = std::numeric_limits<double>::infinity();
     const int entropic = eq.DistributionColumns();
     // The Hessian's lower triangle, the only part the factor reads, made again in each iteration.
     CDenseMatrix H(n);
     std::vector<double> negGrad(n + 1);
     for (int iter = 0; iter < 200; ++iter) {
-        eq.RowProducts(c, all, row);
+        if (std::ssize(row) != n)
+            eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
             grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
             const double* a = eq.A.Row(p);
@@ -270,7 +279,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
             return AnalysisFailure::NnlsNotPositiveDefinite;
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
-        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.01, floor, previousDecrement, c, f, trial))
+        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.01, floor, previousDecrement, c, f, trial,
+                              row, trialRow))
             return AnalysisFailure::None;
     }
     return AnalysisFailure::None;

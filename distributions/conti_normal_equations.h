@@ -41,7 +41,9 @@ struct ContiNormalEquations {
     // The columns of the distribution itself.
     int DistributionColumns() const { return N() - discreteColumns; }
     bool AnyHeld() const;
-    double ChiSquare(const std::vector<double>& c) const;
+    // With products, and every amplitude of c nonzero, (A c)[p] goes into (*products)[p - 1] for
+    // p = 1..n, the bits RowProducts gives over every row; else products is emptied.
+    double ChiSquare(const std::vector<double>& c, std::vector<double>* products = nullptr) const;
     // out[k] = (A c)[rows[k]], each summed over the columns in order.
     void RowProducts(const std::vector<double>& c, const std::vector<int>& rows,
                      std::vector<double>& out) const;

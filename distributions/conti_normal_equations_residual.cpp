@@ -43,14 +43,16 @@ void ContiNormalEquations::RowProducts(const std::vector<double>& c, const std::
         RowProductsOf<1>(A, c, rows.data() + k, out.data() + k);
 }
 
-double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
+double ContiNormalEquations::ChiSquare(const std::vector<double>& c,
+                                       std::vector<double>* products) const {
     const int n = N();
     std::vector<int> live;
     live.reserve(n);
     for (int p = 1; p <= n; ++p)
         if (c[p] != 0.0)
             live.push_back(p);
-    std::vector<double> row;
+    std::vector<double> own;
+    std::vector<double>& row = products ? *products : own;
     RowProducts(c, live, row);
     double q = 0.0, lin = 0.0;
     for (std::size_t k = 0; k < live.size(); ++k) {
@@ -58,6 +60,8 @@ double ContiNormalEquations::ChiSquare(const std::vector<double>& c) const {
         lin += b[p] * c[p];
         q += c[p] * row[k];
     }
+    if (products && std::ssize(live) != n)
+        products->clear();
     return q - 2.0 * lin + yy;
 }
 
