@@ -554,7 +554,7 @@ double AddDataOverScansPlain(const CellScans& k, int p) {
     return AddDataOverScans(k, p);
 }
 
-// ContiFirstNonzero, inlined where it is built for a wider vector.
+// ContiFirstNonzero for any x86-64.
 [[gnu::always_inline]] inline int FirstNonzero(const float* x, int lo, int hi) {
     int i = lo;
     for (; i + 15 <= hi; i += 16) {
@@ -571,16 +571,41 @@ double AddDataOverScansPlain(const CellScans& k, int p) {
     return i;
 }
 
-// Where each of the w columns p.. begins on each scan (into firstNonzero[s * (n + 1) + q]) and
-// their means. Both only compare and add, so the AVX-512 build gives the same values.
-[[gnu::always_inline]] inline void ColumnStartsAndMeans(const ContiColumnRow& column,
+// FirstNonzero with sixteen values tested at once: the same point.
+[[gnu::target("avx512f,avx512vl"), gnu::always_inline]] inline int
+FirstNonzeroAvx512(const float* x, int lo, int hi) {
+    const __m512i magnitude = _mm512_set1_epi32(0x7fffffff);
+    int i = lo;
+    for (; i + 15 <= hi; i += 16) {
+        const __mmask16 any = _mm512_test_epi32_mask(_mm512_loadu_si512(x + i), magnitude);
+        if (any != 0)
+            return i + __builtin_ctz(any);
+    }
+    while (i <= hi && x[i] == 0.0f)
+        ++i;
+    return i;
+}
+
+[[gnu::target("avx512f,avx512vl")]] int ContiFirstNonzeroAvx512(const float* x, int lo, int hi) {
+    return FirstNonzeroAvx512(x, lo, hi);
+}
+
+int FirstNonzeroPlain(const float* x, int lo, int hi) {
+    return FirstNonzero(x, lo, hi);
+}
+
+// Where each of the w columns p.. begins on each scan (into firstNonzero[s * (n + 1) + q], found
+// by first) and their means. Both only compare and add, so the AVX-512 build gives the same
+// values.
+[[gnu::always_inline]] inline void ColumnStartsAndMeans(int (*first)(const float*, int, int),
+                                                        const ContiColumnRow& column,
                                                         const ContiDataSet& set, int n, int p,
                                                         int w, int* firstNonzero, NoiseMeans* out) {
     const int S = set.Scans();
     for (int s = 0; s < S; ++s)
         for (int q = p; q < p + w; ++q)
             firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q] =
-                FirstNonzero(column(q, s), set.first, set.last);
+                first(column(q, s), set.first, set.last);
     ComputeNoiseMeansOfBlocks(
         [&](int u, int s) { return column(p + u, s); },
         [&](int u, int s) {
@@ -592,12 +617,12 @@ double AddDataOverScansPlain(const CellScans& k, int p) {
 [[gnu::target("avx512f,avx512vl"), gnu::flatten]] void
 ColumnStartsAndMeansAvx512(const ContiColumnRow& column, const ContiDataSet& set, int n, int p,
                            int w, int* firstNonzero, NoiseMeans* out) {
-    ColumnStartsAndMeans(column, set, n, p, w, firstNonzero, out);
+    ColumnStartsAndMeans(ContiFirstNonzeroAvx512, column, set, n, p, w, firstNonzero, out);
 }
 
 void ColumnStartsAndMeansPlain(const ContiColumnRow& column, const ContiDataSet& set, int n, int p,
                                int w, int* firstNonzero, NoiseMeans* out) {
-    ColumnStartsAndMeans(column, set, n, p, w, firstNonzero, out);
+    ColumnStartsAndMeans(FirstNonzeroPlain, column, set, n, p, w, firstNonzero, out);
 }
 
 } // namespace
@@ -673,8 +698,11 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     // tiles save.
     const int firstPair = rows.front() / 2, groups = (hi - lo + 1) / 4;
     const bool widen = avx512 && blocks >= kBlocksToWiden;
-    std::vector<double> pairs;
-    if (widen)
+    // Kept by the thread from one build to the next: a block this large, freed, goes back to
+    // the system and is faulted in again page by page. A tile reads only what WidenColumns
+    // wrote in this build.
+    thread_local std::vector<double> pairs;
+    if (widen && pairs.size() < static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8)
         pairs.resize(static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8);
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q) {
@@ -743,7 +771,9 @@ void RunContiShares(int count, const std::function<void(int, int)>& share) {
 }
 
 int ContiFirstNonzero(const float* x, int lo, int hi) {
-    return FirstNonzero(x, lo, hi);
+    static const bool avx512 =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+    return avx512 ? ContiFirstNonzeroAvx512(x, lo, hi) : FirstNonzeroPlain(x, lo, hi);
 }
 
 void ContiColumnStarts::Reset(int columns, const ContiDataSet& set) {
@@ -808,7 +838,8 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
         });
     SetDataTerms(set, data, out);
 
-    const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);
+    thread_local NoiseMeansSideBySide side; // its storage kept, as the widened columns'
+    side.Assign(out.columnMeans.data(), n + 1);
     const std::vector<int> shares = BalancedBlockShares(n, set, firstNonzero.data(), count);
     ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data(), &side, shares.data()};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });

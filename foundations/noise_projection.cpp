@@ -130,7 +130,12 @@ void AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std
 
 } // namespace
 
-NoiseMeansSideBySide::NoiseMeansSideBySide(const NoiseMeans* y, int count) : count(count) {
+NoiseMeansSideBySide::NoiseMeansSideBySide(const NoiseMeans* y, int count) {
+    Assign(y, count);
+}
+
+void NoiseMeansSideBySide::Assign(const NoiseMeans* y, int blocks) {
+    count = blocks;
     std::size_t points = 0, rows = 0;
     for (int u = 0; u < count; ++u) {
         points = std::max(points, y[u].point.size());

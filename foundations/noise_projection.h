@@ -9,6 +9,7 @@
 
 #include "foundations/dense_matrix.h"
 
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -27,6 +28,66 @@ struct NoiseMeans {
     double grand = 0.0;
 };
 
+// The sums s[u] of eight rows x[u] over the points from..points - 1, each added point by point
+// in double from zero, as eight plain loops add them. Rows of floats go eight points at a time:
+// the 8 x 8 values are turned so that each vector holds one point of four rows, and one vector
+// addition adds that point to four sums (a lane per row, in point order).
+template <typename Value>
+inline void RowSumsOfEight(const Value* const* x, int from, int points, double* s) {
+    if constexpr (std::is_same_v<Value, float>) {
+        using F8 = float __attribute__((vector_size(32)));
+        using F4 = float __attribute__((vector_size(16)));
+        using D4 = double __attribute__((vector_size(32)));
+        D4 acc[2] = {}; // rows 0..3, 4..7
+        int j = from;
+        for (; j + 8 <= points; j += 8) {
+            F8 v[8];
+            for (int u = 0; u < 8; ++u)
+                std::memcpy(&v[u], x[u] + j, sizeof v[u]);
+            // pairs of rows interleaved, then fours: b[4 h + k] holds points k and k + 4 of rows
+            // 4 h..4 h + 3 in its two halves
+            F8 a[8], b[8];
+            for (int u = 0; u < 8; u += 2) {
+                a[u] = __builtin_shufflevector(v[u], v[u + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+                a[u + 1] = __builtin_shufflevector(v[u], v[u + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+            }
+            for (int h = 0; h < 8; h += 4)
+                for (int k = 0; k < 2; ++k) {
+                    b[h + 2 * k] =
+                        __builtin_shufflevector(a[h + k], a[h + k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+                    b[h + 2 * k + 1] =
+                        __builtin_shufflevector(a[h + k], a[h + k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+                }
+            for (int h = 0; h < 2; ++h) {
+                for (int k = 0; k < 4; ++k) {
+                    const F4 low = __builtin_shufflevector(b[4 * h + k], b[4 * h + k], 0, 1, 2, 3);
+                    acc[h] += __builtin_convertvector(low, D4);
+                }
+                for (int k = 0; k < 4; ++k) {
+                    const F4 high = __builtin_shufflevector(b[4 * h + k], b[4 * h + k], 4, 5, 6, 7);
+                    acc[h] += __builtin_convertvector(high, D4);
+                }
+            }
+        }
+        for (; j < points; ++j)
+            for (int h = 0; h < 2; ++h) {
+                D4 c;
+                for (int u = 0; u < 4; ++u)
+                    c[u] = x[4 * h + u][j];
+                acc[h] += c;
+            }
+        for (int u = 0; u < 8; ++u)
+            s[u] = acc[u / 4][u % 4];
+    } else {
+        double t[8] = {};
+        for (int j = from; j < points; ++j)
+            for (int u = 0; u < 8; ++u)
+                t[u] += x[u][j];
+        for (int u = 0; u < 8; ++u)
+            s[u] = t[u];
+    }
+}
+
 // The row sums of W blocks over one row, side by side, with each point's values added to the
 // blocks' point sums (the helper of ComputeNoiseMeansOfBlocks). The values before point from are
 // zeros of every block: they would add nothing and are skipped. The row sums go point by point
@@ -35,9 +96,13 @@ struct NoiseMeans {
 template <int W, typename Value>
 void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r, int from = 0) {
     double s[W] = {};
-    for (int j = from; j < points; ++j)
-        for (int u = 0; u < W; ++u)
-            s[u] += x[u][j];
+    if constexpr (W == 8) {
+        RowSumsOfEight(x, from, points, s);
+    } else {
+        for (int j = from; j < points; ++j)
+            for (int u = 0; u < W; ++u)
+                s[u] += x[u][j];
+    }
     for (int u = 0; u < W; ++u) {
         double* pt = m[u].point.data();
         const Value* xu = x[u];
@@ -50,23 +115,30 @@ void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r,
     }
 }
 
-// The row sums of R rows x[0..R-1] (rows r..r + R - 1) of one block, side by side, with their
-// values added to the block's point sums in row order: the same sums, each in the same order, as
-// R calls of AddRowToNoiseMeans<1>. The values before point from are zeros of every row.
-template <int R, typename Value>
-void AddRowsToNoiseMeans(const Value* const* x, int points, NoiseMeans& m, int r, int from) {
-    double s[R] = {};
-    for (int j = from; j < points; ++j)
-        for (int u = 0; u < R; ++u)
-            s[u] += x[u][j];
+// The row sums of the rows x[0..count-1] (rows r..r + count - 1, count <= 8) of one block, side
+// by side, with their values added to the block's point sums in row order: the same sums, each
+// in the same order, as count calls of AddRowToNoiseMeans<1>. x holds eight rows, those past
+// count any of the block's (their sums are dropped). The values before point from are zeros of
+// every row.
+template <typename Value>
+void AddRowsToNoiseMeans(const Value* const* x, int count, int points, NoiseMeans& m, int r,
+                         int from) {
+    double s[8];
+    RowSumsOfEight(x, from, points, s);
     double* pt = m.point.data();
-    for (int j = from; j < points; ++j) {
-        double v = pt[j];
-        for (int u = 0; u < R; ++u)
-            v += x[u][j];
-        pt[j] = v;
+    if (count == 8) {
+        for (int j = from; j < points; ++j) {
+            double v = pt[j];
+            for (int u = 0; u < 8; ++u)
+                v += x[u][j];
+            pt[j] = v;
+        }
+    } else {
+        for (int u = 0; u < count; ++u)
+            for (int j = from; j < points; ++j)
+                pt[j] += x[u][j];
     }
-    for (int u = 0; u < R; ++u) {
+    for (int u = 0; u < count; ++u) {
         m.row[r + u] = s[u] / points;
         m.grand += s[u];
     }
@@ -102,25 +174,23 @@ void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, in
             }
             AddRowToNoiseMeans<W>(x, points, m, r, common);
         }
-        // Fewer blocks than W: each block's rows W at a time side by side instead, so that
-        // its row sums do not wait on one another either.
-        for (int u = 0; w < W && u < w; ++u) {
-            int r = 0;
-            for (; r + W <= rows; r += W) {
+        // Fewer blocks than W: each block's rows W at a time side by side instead (the last
+        // ones with the last row again in the lanes left), so that its row sums do not wait on
+        // one another either.
+        for (int u = 0; w < W && u < w; ++u)
+            for (int r = 0; r < rows; r += W) {
+                const int here = rows - r < W ? rows - r : W;
                 const Value* x[W];
                 int common = points;
-                for (int i = 0; i < W; ++i) {
+                for (int i = 0; i < here; ++i) {
                     x[i] = row(u0 + u, r + i) + first;
                     const int lead = zeros(u0 + u, r + i);
                     common = common < lead ? common : lead;
                 }
-                AddRowsToNoiseMeans<W>(x, points, m[u], r, common);
+                for (int i = here; i < W; ++i)
+                    x[i] = x[here - 1];
+                AddRowsToNoiseMeans(x, here, points, m[u], r, common);
             }
-            for (; r < rows; ++r) {
-                const Value* x[1] = {row(u0 + u, r) + first};
-                AddRowToNoiseMeans<1>(x, points, m + u, r, zeros(u0 + u, r));
-            }
-        }
         for (int u = 0; u < w; ++u) {
             for (double& p : m[u].point)
                 p /= rows;
@@ -180,6 +250,8 @@ void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans
 struct NoiseMeansSideBySide {
     NoiseMeansSideBySide() = default;
     NoiseMeansSideBySide(const NoiseMeans* y, int count);
+    // The same for new blocks, in the storage held (a large one is not faulted in again).
+    void Assign(const NoiseMeans* y, int blocks);
     int count = 0;
     std::vector<double> point, row;
 };

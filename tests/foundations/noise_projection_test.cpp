@@ -108,53 +108,58 @@ TEST(NoiseProjection, CentringMatchesTheExplicitProjection) {
 
 // Means told of leading zeros (some of them negative zeros), whether alone or in groups of
 // eight, and blocks of many rows (taken eight rows at a time when fewer than eight blocks go
-// together), are those of a sum over every value in row order, bit for bit.
+// together), are those of a sum over every value in row order, bit for bit, with rows short of
+// eight points and rows of whole groups of eight points and a few more.
 TEST(NoiseProjection, MeansSkippingKnownZerosAreThoseOverEveryValue) {
-    const int first = 1, points = 13;
+    const int first = 1;
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-    for (int rows : {5, 8, 19})
-        for (int count : {1, 3, 8, 10}) {
-            std::vector<std::vector<std::vector<float>>> blocks(
-                count, std::vector<std::vector<float>>(rows, std::vector<float>(first + points)));
-            std::vector<std::vector<int>> zeros(count, std::vector<int>(rows));
-            for (int k = 0; k < count; ++k)
-                for (int r = 0; r < rows; ++r) {
-                    zeros[k][r] = std::uniform_int_distribution<int>(0, points)(rng);
-                    for (int j = 0; j < points; ++j)
-                        blocks[k][r][first + j] = j < zeros[k][r] ? (j % 2 ? -0.0f : 0.0f) : u(rng);
-                }
-            std::vector<NoiseMeans> told(count), plain(count);
-            auto row = [&](int k, int r) { return blocks[k][r].data(); };
-            ComputeNoiseMeansOfBlocks(
-                row, [&](int k, int r) { return zeros[k][r]; }, count, rows, first, points,
-                told.data());
-            ComputeNoiseMeansOfBlocks(row, count, rows, first, points, plain.data());
-            for (int k = 0; k < count; ++k) {
-                EXPECT_EQ(told[k].row, plain[k].row) << count << " blocks, block " << k;
-                EXPECT_EQ(told[k].point, plain[k].point) << count << " blocks, block " << k;
-                EXPECT_EQ(told[k].grand, plain[k].grand) << count << " blocks, block " << k;
-                NoiseMeans each;
-                each.point.assign(points, 0.0);
-                for (int r = 0; r < rows; ++r) {
-                    double sum = 0.0;
-                    for (int j = 0; j < points; ++j) {
-                        sum += blocks[k][r][first + j];
-                        each.point[j] += blocks[k][r][first + j];
+    for (int points : {7, 13, 43})
+        for (int rows : {5, 8, 19})
+            for (int count : {1, 3, 8, 10}) {
+                std::vector<std::vector<std::vector<float>>> blocks(
+                    count,
+                    std::vector<std::vector<float>>(rows, std::vector<float>(first + points)));
+                std::vector<std::vector<int>> zeros(count, std::vector<int>(rows));
+                for (int k = 0; k < count; ++k)
+                    for (int r = 0; r < rows; ++r) {
+                        zeros[k][r] = std::uniform_int_distribution<int>(0, points)(rng);
+                        for (int j = 0; j < points; ++j)
+                            blocks[k][r][first + j] =
+                                j < zeros[k][r] ? (j % 2 ? -0.0f : 0.0f) : u(rng);
                     }
-                    each.row.push_back(sum / points);
-                    each.grand += sum;
+                std::vector<NoiseMeans> told(count), plain(count);
+                auto row = [&](int k, int r) { return blocks[k][r].data(); };
+                ComputeNoiseMeansOfBlocks(
+                    row, [&](int k, int r) { return zeros[k][r]; }, count, rows, first, points,
+                    told.data());
+                ComputeNoiseMeansOfBlocks(row, count, rows, first, points, plain.data());
+                for (int k = 0; k < count; ++k) {
+                    EXPECT_EQ(told[k].row, plain[k].row) << count << " blocks, block " << k;
+                    EXPECT_EQ(told[k].point, plain[k].point) << count << " blocks, block " << k;
+                    EXPECT_EQ(told[k].grand, plain[k].grand) << count << " blocks, block " << k;
+                    NoiseMeans each;
+                    each.point.assign(points, 0.0);
+                    for (int r = 0; r < rows; ++r) {
+                        double sum = 0.0;
+                        for (int j = 0; j < points; ++j) {
+                            sum += blocks[k][r][first + j];
+                            each.point[j] += blocks[k][r][first + j];
+                        }
+                        each.row.push_back(sum / points);
+                        each.grand += sum;
+                    }
+                    for (double& v : each.point)
+                        v /= rows;
+                    each.grand /= double(rows) * points;
+                    const std::string at = std::to_string(rows) + " rows, " +
+                                           std::to_string(count) + " blocks, block " +
+                                           std::to_string(k);
+                    EXPECT_EQ(told[k].row, each.row) << at;
+                    EXPECT_EQ(told[k].point, each.point) << at;
+                    EXPECT_EQ(told[k].grand, each.grand) << at;
                 }
-                for (double& v : each.point)
-                    v /= rows;
-                each.grand /= double(rows) * points;
-                const std::string at = std::to_string(rows) + " rows, " + std::to_string(count) +
-                                       " blocks, block " + std::to_string(k);
-                EXPECT_EQ(told[k].row, each.row) << at;
-                EXPECT_EQ(told[k].point, each.point) << at;
-                EXPECT_EQ(told[k].grand, each.grand) << at;
             }
-        }
 }
 
 // Several blocks at once (their means, then their centred products with one block, pair by pair
