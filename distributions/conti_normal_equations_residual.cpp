@@ -99,6 +99,10 @@ struct ScanTerm {
     int from;
 };
 
+// Blocks of four columns or more ask for their rows' values some 2.5 kilobytes ahead, a cache line
+// each sixteen points: the kernel rows come from memory, several at once, each a few pages.
+constexpr int kPrefetchChunk = 16, kPrefetchAhead = 640;
+
 // The multiples of W columns at once over [from, last]: at each point the terms a[u] x[u][i], each
 // rounded before it is added, are added to model[i] (with Model) and taken off residual[i] (with
 // Residual) in the order u = 0..W-1. Each point sees the same operations in the same order as
@@ -113,21 +117,31 @@ template <int W, bool Model, bool Residual>
         x[u] = t[u].x;
         a[u] = t[u].a;
     }
-    for (int i = from; i <= last; ++i) {
-        double m = Model ? model[i] : 0.0;
-        double r = Residual ? residual[i] : 0.0;
-        for (int u = 0; u < W; ++u) {
-            const double v = a[u] * x[u][i];
+    auto add = [&](int lo, int hi) {
+        for (int i = lo; i <= hi; ++i) {
+            double m = Model ? model[i] : 0.0;
+            double r = Residual ? residual[i] : 0.0;
+            for (int u = 0; u < W; ++u) {
+                const double v = a[u] * x[u][i];
+                if constexpr (Model)
+                    m += v;
+                if constexpr (Residual)
+                    r -= v;
+            }
             if constexpr (Model)
-                m += v;
+                model[i] = m;
             if constexpr (Residual)
-                r -= v;
+                residual[i] = r;
         }
-        if constexpr (Model)
-            model[i] = m;
-        if constexpr (Residual)
-            residual[i] = r;
-    }
+    };
+    int i = from;
+    if constexpr (W >= 4)
+        for (; i + kPrefetchChunk - 1 <= last; i += kPrefetchChunk) {
+            for (int u = 0; u < W; ++u)
+                __builtin_prefetch(x[u] + i + kPrefetchAhead);
+            add(i, i + kPrefetchChunk - 1);
+        }
+    add(i, last);
 }
 
 // W columns over [start(u), last], start(u) where column u begins: each column alone up to the
