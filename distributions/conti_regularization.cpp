@@ -85,11 +85,13 @@ struct SolvedStrength {
     std::vector<double> c;
 };
 
-// A strength solved beside others: its failure, amplitudes and gap.
+// A strength solved beside others: its failure, amplitudes and gap; solved false when it was
+// left unsolved.
 struct StrengthTrial {
     double alpha = 0.0, gap = 0.0;
     AnalysisFailure code = AnalysisFailure::None;
     std::vector<double> c;
+    bool solved = false;
 };
 
 // The strength solved nearest below alpha; null when there is none.
@@ -254,12 +256,12 @@ class CStrengthSolver {
 
     // Strengths on the smooth road, in rising order, solved side by side on up to `threads`
     // threads, each entropy solution from start: none depends on another or on the thread that
-    // solved it. A strength not yet begun when a weaker one is known above the target (or its gap
-    // not a number) is left unsolved: the climb stops there. Nothing is kept; Keep takes those
-    // the search goes on with, in order.
+    // solved it. A strength not yet begun when a weaker one from the stopFrom-th (0-based) on is
+    // known above the target (or its gap not a number) is left unsolved: the climb stops there.
+    // Nothing is kept; Keep takes those the search goes on with, in order.
     std::vector<StrengthTrial> SolveSideBySide(const std::vector<double>& alphas,
-                                               const std::vector<double>& start,
-                                               int threads) const {
+                                               const std::vector<double>& start, int threads,
+                                               std::size_t stopFrom = 0) const {
         std::vector<StrengthTrial> trials(alphas.size());
         std::atomic<std::size_t> firstAbove{alphas.size()};
         RunOnKeptThreads(static_cast<int>(alphas.size()), std::max(threads, 1) - 1,
@@ -271,7 +273,8 @@ class CStrengthSolver {
                              t.alpha = alphas[i];
                              t.code = SolveSmooth(t.alpha, start, t.c);
                              t.gap = GapOf(t.c);
-                             if (!(t.gap <= 0.0)) {
+                             t.solved = true;
+                             if (!(t.gap <= 0.0) && i >= stopFrom) {
                                  std::size_t seen = firstAbove.load();
                                  while (i < seen && !firstAbove.compare_exchange_weak(seen, i)) {
                                  }
@@ -551,40 +554,63 @@ void ClimbByDecades(CStrengthSolver& solver, DecadeWalk& w) {
 // until one is above, at most 30 decades: the decades are solved side by side on `threads` threads,
 // in turns of as many, each from the NNLS start, so that each is the same for any count of threads;
 // those past the first above the target are dropped. True when the first strength is above the
-// target already (the walk then goes down).
+// target already (the walk then goes down). The ratio rises with the strength, so the first
+// strength decides only when the second is above the target too; else the walk climbs from the
+// second, and one thread solves the second first and the first only when it is needed. Of the
+// strengths below the target only the last is kept (its failure noted, counted as solved): the
+// bracket reads no other.
 bool StartedAboveOrClimbed(CStrengthSolver& solver, DecadeWalk& w, int threads) {
     constexpr int kMostDecades = 30;
     const int turn = std::max(threads, 1);
-    std::vector<double> alphas;
-    double next = w.alpha;
-    for (int k = 0; k <= kMostDecades;) {
-        alphas.clear();
-        for (int i = 0; i < turn && k + i <= kMostDecades; ++i, next *= 10.0)
-            alphas.push_back(next);
-        std::vector<StrengthTrial> trials =
-            solver.SolveSideBySide(alphas, solver.NnlsStart(), threads);
-        for (StrengthTrial& t : trials) {
-            const double gap = solver.Keep(t);
-            if (k == 0) {
-                w.lo = w.hi = w.alpha;
-                w.gap = gap;
-                if (gap > 0.0)
-                    return true;
-            } else {
-                w.lo = w.alpha;
-                w.alpha = t.alpha;
-                w.gap = gap;
-                w.steps = k;
-            }
-            if (!(gap <= 0.0)) {
-                w.hi = w.alpha;
-                return false;
-            }
-            ++k;
-        }
+    std::vector<double> alphas(kMostDecades + 1);
+    alphas[0] = w.alpha;
+    for (int k = 1; k <= kMostDecades; ++k)
+        alphas[k] = alphas[k - 1] * 10.0;
+    std::vector<StrengthTrial> trials(kMostDecades + 1);
+    // Decades from.. (count of them) side by side; above the target from the stopFrom-th on, the
+    // later ones not yet begun are left.
+    auto solve = [&](int from, int count, std::size_t stopFrom) {
+        std::vector<StrengthTrial> solved = solver.SolveSideBySide(
+            std::vector<double>(alphas.begin() + from, alphas.begin() + from + count),
+            solver.NnlsStart(), threads, stopFrom);
+        for (int i = 0; i < count; ++i)
+            trials[std::size_t(from + i)] = std::move(solved[std::size_t(i)]);
+    };
+    auto below = [&](int k) { return trials[std::size_t(k)].gap <= 0.0; };
+    if (turn == 1) {
+        solve(1, 1, 0);
+        if (!below(1))
+            solve(0, 1, 0);
+    } else {
+        solve(0, std::min(turn, kMostDecades + 1), 1);
     }
-    w.steps = kMostDecades + 1;
-    w.hi = w.alpha;
+    if (!below(1)) {
+        const double gap = solver.Keep(trials[0]);
+        w.lo = w.hi = w.alpha;
+        w.gap = gap;
+        if (gap > 0.0)
+            return true;
+        if (!(gap <= 0.0))
+            return false;
+        w.alpha = w.hi = alphas[1];
+        w.gap = solver.Keep(trials[1]);
+        w.steps = 1;
+        return false;
+    }
+    int k = 2;
+    for (; k <= kMostDecades; ++k) {
+        if (!trials[std::size_t(k)].solved)
+            solve(k, std::min(turn, kMostDecades + 1 - k), 0);
+        if (!below(k))
+            break;
+    }
+    const int last = std::min(k, kMostDecades);
+    if (k <= kMostDecades)
+        solver.Keep(trials[std::size_t(k - 1)]);
+    w.lo = alphas[std::size_t(last - 1)];
+    w.alpha = w.hi = alphas[std::size_t(last)];
+    w.gap = solver.Keep(trials[std::size_t(last)]);
+    w.steps = k;
     return false;
 }
 
