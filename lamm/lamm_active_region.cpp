@@ -640,9 +640,17 @@ double CLammIdeal::TotalAmount() const {
 int CLammIdeal::AdvanceActiveRegionLower() {
     if (lowerFrozen || allZeroStart)
         return lowerIndex = 1;
+    // the mean of three rows at most eps is their sum at most a bound found once for each eps,
+    // where there is one: the same test without a division on the chain of the loop's exit
+    if (!(eps == depletedMeanLevel)) {
+        depletedMeanLevel = eps;
+        depletedSumLimit = LargestSumOfThreeWithMeanAtMost(eps);
+    }
+    const bool bySum = !std::isnan(depletedSumLimit);
     int L = lowerIndex;
     for (int i = L; i <= upperIndex - 10; ++i) {
-        if ((c[i] + c[i + 1] + c[i + 2]) / 3.0 <= eps)
+        const double sum = c[i] + c[i + 1] + c[i + 2];
+        if (bySum ? sum <= depletedSumLimit : sum / 3.0 <= eps)
             L = i;
         else
             break;
@@ -670,12 +678,8 @@ int CLammIdeal::ExtendActiveRegionUpper(double time) {
     plateauTime = time;
     const double level = (1.0 - eps) * plateau;
     int next = upperIndex;
-    for (int i = upperIndex; i >= std::max(upperIndex - upperStep, 3); --i) {
-        if ((c[i] + c[i - 1] + c[i - 2]) / 3.0 < level) {
-            next = upperIndex + upperStep;
-            break;
-        }
-    }
+    if (AnyMeanOfThreeBelow(c, std::max(upperIndex - upperStep, 3), upperIndex, level))
+        next = upperIndex + upperStep;
     if (next > upperIndex) {
         upperIndex = next > N - 10 ? N : next;
         ResizeActiveRegion(upperIndex);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -575,6 +576,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int lowerCap = 0, upperStep = 0;
     int assembledUpTo = 0, lastAssembledU = 0;
     double meniscusStart = 0.0, plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0;
+    // the eps the lower edge's test was last bounded for, and the bound on the sum of three rows
+    // (LargestSumOfThreeWithMeanAtMost)
+    double depletedMeanLevel = std::numeric_limits<double>::quiet_NaN(), depletedSumLimit = 0.0;
     bool plateauTracking = false, lowerFrozen = true, upperFixed = true, allZeroStart = false;
     bool matricesChanged = true, reassembleEveryStep = false, nonUniformGrid = false;
     bool negativeMeniscusRepair = true, lowerIndexChanged = false, forceRebuild = false;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <immintrin.h>
+#include <limits>
 
 namespace {
 
@@ -237,6 +238,25 @@ template <bool kTest>
     return (carried >> 63) != 0;
 }
 
+// Without an early end the rows go four to a vector, divided together: the same quotients.
+[[gnu::always_inline]] inline bool AnyMeanOfThreeBelowBody(const double* v, int lo, int hi,
+                                                           double level) {
+    const V4 three = {3.0, 3.0, 3.0, 3.0}, limit = {level, level, level, level};
+    M4 below = {0, 0, 0, 0};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 here, before, first;
+        Load(here, v + i);
+        Load(before, v + i - 1);
+        Load(first, v + i - 2);
+        below |= (here + before + first) / three < limit;
+    }
+    bool any = (below[0] | below[1] | below[2] | below[3]) != 0;
+    for (; i <= hi; ++i)
+        any |= (v[i] + v[i - 1] + v[i - 2]) / 3.0 < level;
+    return any;
+}
+
 // Chosen at run time by a plain check, as the normal equations' kernels are.
 [[gnu::target("avx2")]] bool AnyBeyond1e100Avx2(const double* v, int lo, int hi) {
     return AnyBeyond1e100Body(v, lo, hi);
@@ -326,6 +346,15 @@ bool AnyBeyond1e100OrLargestPlain(const double* v, int lo, int hi, double& large
     return AnyBeyond1e100OrLargestBody(v, lo, hi, largest);
 }
 
+[[gnu::target("avx2")]] bool AnyMeanOfThreeBelowAvx2(const double* v, int lo, int hi,
+                                                     double level) {
+    return AnyMeanOfThreeBelowBody(v, lo, hi, level);
+}
+
+bool AnyMeanOfThreeBelowPlain(const double* v, int lo, int hi, double level) {
+    return AnyMeanOfThreeBelowBody(v, lo, hi, level);
+}
+
 bool HasAvx2() {
     return UsableVectorUnit() >= VectorUnit::Avx2;
 }
@@ -361,4 +390,24 @@ bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& 
     for (int i = lo; i <= end; ++i)
         largest = std::max(largest, v[i]);
     return beyond;
+}
+
+bool AnyMeanOfThreeBelow(const double* v, int lo, int hi, double level) {
+    return HasAvx2() ? AnyMeanOfThreeBelowAvx2(v, lo, hi, level)
+                     : AnyMeanOfThreeBelowPlain(v, lo, hi, level);
+}
+
+// Rounding makes x / 3 a nondecreasing function of x, so the values that pass form a range below
+// a last one, found from 3 level in a step or two. Near it x / 3 is normal, and below 2^-958 it
+// passes whether or not subnormals are taken as zero.
+double LargestSumOfThreeWithMeanAtMost(double level) {
+    if (!(level >= 0x1p-960 && level <= std::numeric_limits<double>::max()))
+        return std::numeric_limits<double>::quiet_NaN();
+    const double up = std::numeric_limits<double>::infinity();
+    double x = 3.0 * level;
+    while (!(x / 3.0 <= level))
+        x = std::nextafter(x, -up);
+    while (std::nextafter(x, up) / 3.0 <= level)
+        x = std::nextafter(x, up);
+    return x;
 }

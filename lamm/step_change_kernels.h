@@ -18,3 +18,11 @@ bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& 
 // here. Values are not numbers nowhere in the range.
 double LargestOwnChange(const double* u, const double* v, const double* ratio, double threshold,
                         int lo, int hi, bool& emptyGaining);
+
+// Whether any row i of lo..hi (lo >= 2) has (v[i] + v[i - 1] + v[i - 2]) / 3 below level.
+bool AnyMeanOfThreeBelow(const double* v, int lo, int hi, double level);
+
+// The largest x whose x / 3 (rounded) is at most level: for a level of at least 2^-960 that is
+// finite, x / 3 <= level exactly when x <= it, in any floating-point mode (subnormals kept or
+// taken as zero), and for neither when x is not a number. Other levels give not a number.
+double LargestSumOfThreeWithMeanAtMost(double level);

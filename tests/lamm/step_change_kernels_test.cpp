@@ -1,6 +1,7 @@
 // The passes over a solved step: the out-of-range test gives the same verdict as |v| <= 1e100
 // for every kind of value, wherever the value sits in the pass; the largest value and relative
 // change are those of a plain loop.
+#include "foundations/subnormal_flush.h"
 #include "foundations/vector_unit.h"
 #include "lamm/step_change_kernels.h"
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -218,4 +220,64 @@ TEST(StepChangeKernels, WideRangesFindWhatTheirEveryRowHolds) {
             }
         }
     }
+}
+
+// The mean-of-three test gives the plain loop's verdict on every vector unit, for every range
+// length and every row the low mean sits in, at levels just above, at and below that mean.
+TEST(StepChangeKernels, AnyMeanOfThreeBelowAsThePlainLoop) {
+    const int n = 21;
+    for (const VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+        const CVectorUnitCap cap(unit);
+        for (int lo = 2; lo <= 4; ++lo)
+            for (int hi = lo - 1; hi <= n; ++hi)
+                for (int at = 0; at <= n; ++at) {
+                    std::vector<double> v(n + 1, 1.0);
+                    v[at] = 0.1;
+                    const double low = (v[at] + 1.0 + 1.0) / 3.0;
+                    for (const double level : {std::nextafter(low, 0.0), low, 0.75, 1.0, 1.5}) {
+                        bool below = false;
+                        for (int i = lo; i <= hi; ++i)
+                            below |= (v[i] + v[i - 1] + v[i - 2]) / 3.0 < level;
+                        EXPECT_EQ(AnyMeanOfThreeBelow(v.data(), lo, hi, level), below)
+                            << int(unit) << " " << lo << ".." << hi << " low at " << at;
+                    }
+                }
+    }
+}
+
+// The bound on a sum of three passes exactly the sums whose third is at most the level: the
+// bound itself and every sum below it, not the next double above, nor a sum that is not a
+// number; at levels where subnormals could tell the two tests apart it also holds with
+// subnormals taken as zero, and levels without such a bound give not a number.
+TEST(StepChangeKernels, SumOfThreeBoundPassesTheSumsWhoseMeanPasses) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double most = std::numeric_limits<double>::max();
+    const double levels[] = {0x1p-960, 1e-250, 1e-12, 0.1,      1.0 / 3.0,
+                             1.0,      2.0,    7.3e5, most / 2, most};
+    for (const double level : levels)
+        for (const bool flushed : {false, true}) {
+            const double bound = LargestSumOfThreeWithMeanAtMost(level);
+            ASSERT_FALSE(std::isnan(bound)) << level;
+            std::unique_ptr<SubnormalsAsZero> mode;
+            if (flushed)
+                mode = std::make_unique<SubnormalsAsZero>();
+            const double sums[] = {bound,
+                                   std::nextafter(bound, inf),
+                                   std::nextafter(bound, -inf),
+                                   3.0 * level,
+                                   0.5 * bound,
+                                   -bound,
+                                   0.0,
+                                   std::numeric_limits<double>::denorm_min(),
+                                   std::numeric_limits<double>::min(),
+                                   2.0 * std::numeric_limits<double>::min(),
+                                   inf,
+                                   -inf,
+                                   std::numeric_limits<double>::quiet_NaN()};
+            for (const double sum : sums)
+                EXPECT_EQ(sum <= bound, sum / 3.0 <= level)
+                    << level << " sum " << sum << (flushed ? " flushed" : "");
+        }
+    for (const double level : {0.0, -1.0, 1e-300, inf, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_TRUE(std::isnan(LargestSumOfThreeWithMeanAtMost(level))) << level;
 }
