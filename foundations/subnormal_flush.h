@@ -34,3 +34,40 @@ class SubnormalsAsZero {
     unsigned saved_;
 #endif
 };
+
+// The same mode taken when first asked for and kept over the calls that ask again, until it is
+// given back (the previous mode restored), at the latest when the object goes: a loop of short
+// solutions changes the mode once instead of twice per solution.
+class SubnormalsAsZeroHeld {
+  public:
+    SubnormalsAsZeroHeld() = default;
+    ~SubnormalsAsZeroHeld() { Release(); }
+    SubnormalsAsZeroHeld(const SubnormalsAsZeroHeld&) = delete;
+    SubnormalsAsZeroHeld& operator=(const SubnormalsAsZeroHeld&) = delete;
+
+    void Hold() {
+#if defined(__SSE2__)
+        if (!held_) {
+            saved_ = _mm_getcsr();
+            _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+            held_ = true;
+        }
+#endif
+    }
+    void Release() {
+#if defined(__SSE2__)
+        if (held_) {
+            _mm_setcsr(saved_);
+            held_ = false;
+        }
+#endif
+    }
+
+  private:
+#if defined(__SSE2__)
+    static constexpr unsigned kFlushToZero = 0x8000u;
+    static constexpr unsigned kDenormalsAreZero = 0x0040u;
+    unsigned saved_ = 0;
+    bool held_ = false;
+#endif
+};

@@ -132,8 +132,21 @@ void CLammIdeal::SolveFEAlt() {
     // The Courant limit bounds the steps, often below the length the equilibrium test counts:
     // the steps are pooled until the time they advanced spans that length, their changes summed.
     double pooledTime = 0.0, pooledChange = 0.0;
+    // Setting and restoring the subnormal mode costs as much as a tenth of a short step; where
+    // nothing between two steps but the step control runs, and that reads no value a subnormal
+    // could reach, the mode is kept from one step to the next and given back before each scan is
+    // written (CLEachIterationOutput) and when the loop ends.
+    SubnormalsAsZeroHeld heldMode;
+    struct ForgetHeldMode {
+        CLammIdeal& o;
+        ~ForgetHeldMode() { o.stepMode = nullptr; }
+    } forgetHeldMode{*this};
+    const bool holdMode = StepsHoldSubnormalMode();
     while (continueLoop && !singularMatrix && !discretizationError) {
         const double before = t;
+        stepMode = holdMode && !accelerationPhaseActive ? &heldMode : nullptr;
+        if (stepMode == nullptr)
+            heldMode.Release();
         cosolventStartTime = t;
         change = ActiveRegionTimeStep();
         if (plateauTracking) {
@@ -164,6 +177,14 @@ void CLammIdeal::SolveFEAlt() {
         }
     }
     allZeroStart = false;
+}
+
+// A plain run: no display, trace or amount check, no speed profile, no solvent that changes and
+// no zone (the key poll between steps only looks into the thread's queue); the loop asks besides
+// that the rotor has reached its speed.
+bool CLammIdeal::StepsHoldSubnormalMode() const {
+    return !logOn && !ShowsProgress() && !profileLoaded && !massCheck && !inhomogeneousSolvent &&
+           !secondComponentOn && !cosolvent.ready && !zoneLoading;
 }
 
 // The largest step of the fixed grid: the boundary moves at most one element per step (at the
@@ -374,7 +395,9 @@ double CLammIdeal::ActiveRegionTimeStep() {
 // cuts the steps at the scan times to the same few lengths. Below L-1 the zone is depleted and
 // stays zero.
 void CLammIdeal::SolveActiveRegionStep(double step) {
-    const SubnormalsAsZero subnormalsAsZero;
+    // the mode for this solve alone, unless the loop keeps it over its steps
+    SubnormalsAsZeroHeld ownMode;
+    (stepMode != nullptr ? *stepMode : ownMode).Hold();
     solvedLargestValid = solvedChecked = false;
     if (accelerationPhaseActive && (rampRotorSpeed || profileLoaded)) {
         currentRotorSpeed = EffectiveRotorSpeed(t, step);

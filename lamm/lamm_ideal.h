@@ -24,6 +24,7 @@ class CFluorophore;
 struct CFluorophoreSet;
 class CRotorSpeedProfile;
 class CWINPlot;
+class SubnormalsAsZeroHeld;
 class TXLAWindow;
 
 // One object holds everything one solution needs, so worker threads can each solve their own
@@ -210,6 +211,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     void SolveFEAlt();
     double ActiveRegionTimeStep();
     void SolveActiveRegionStep(double step);
+    bool StepsHoldSubnormalMode() const;
     struct KeptFactorisation;
     void SwapFactorisations(KeptFactorisation& kept);
     void ForgetKeptFactorisations();
@@ -572,6 +574,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int lowerIndex = 1, upperIndex = 1;
     int zeroRowsBelow = 1; // rows 1..zeroRowsBelow - 1 of c hold zeros since the last step
     bool olderInC = false; // c holds the values before the last step's (see ActiveRegionTimeStep)
+    // the subnormal mode the loop keeps over its steps (see SolveFEAlt); null: each solve sets its
+    // own
+    SubnormalsAsZeroHeld* stepMode = nullptr;
     int widestRegion = 0, narrowestRegion = 0;
     int lowerCap = 0, upperStep = 0;
     int assembledUpTo = 0, lastAssembledU = 0;

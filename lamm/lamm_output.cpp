@@ -1,5 +1,6 @@
 // Output per time step: scan times, the profile on the scans' radii, finite scan speed.
 #include "foundations/key_polling.h"
+#include "foundations/subnormal_flush.h"
 #include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
 #include "state/run_switches.h"
@@ -111,6 +112,9 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
             continueLoop = 0;
         return;
     }
+    // the scan is written in the mode the run was called in
+    if (stepMode != nullptr)
+        stepMode->Release();
     if (movingHatAlgorithm && !claverieAlgorithm)
         UpdateRadii();
     bool complete = true;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -305,6 +306,38 @@ TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved) {
     for (int scan = 1; scan <= lc.scans; ++scan)
         for (int i = 1; i <= plain.Points(); ++i)
             ASSERT_EQ(poisoned.Profile(scan)[i], plain.Profile(scan)[i]) << scan << " " << i;
+}
+
+// A plain fixed-grid run keeps the subnormal mode of its solves from step to step (the key poll
+// between them sees it); one that checks the amount sets it per solve. Either leaves the
+// caller's mode when it returns, and writes the same scans.
+TEST_F(LammRunTest, StepsKeepTheSubnormalModeOnlyInAPlainRun) {
+    static int pollsInMode, polls;
+    constexpr unsigned kModeBits = 0x8040u;
+    const unsigned before = _mm_getcsr() & kModeBits;
+    std::vector<std::vector<float>> scans[2];
+    for (const int massCheck : {0, 1}) {
+        LammCase lc;
+        lc.s = 20.0, lc.D = 3e-7;
+        lc.truncate = true;
+        lc.massCheck = massCheck;
+        LammRun run(lc);
+        run.Load();
+        pollsInMode = polls = 0;
+        run.solver.keyPoll = [] {
+            ++polls;
+            pollsInMode += (_mm_getcsr() & kModeBits) == kModeBits;
+            return false;
+        };
+        ASSERT_EQ(run.solver.Run(), LammResult::Solved) << massCheck;
+        EXPECT_EQ(_mm_getcsr() & kModeBits, before) << massCheck;
+        EXPECT_GT(polls, 50) << massCheck;
+        EXPECT_EQ(pollsInMode, massCheck ? 0 : polls) << massCheck;
+        for (int scan = 1; scan <= lc.scans; ++scan)
+            scans[massCheck].emplace_back(run.Profile(scan) + 1,
+                                          run.Profile(scan) + 1 + run.Points());
+    }
+    EXPECT_EQ(scans[0], scans[1]);
 }
 
 // A key press ends the run after the step in progress, in either loop; the scans not reached
