@@ -118,9 +118,14 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     if (movingHatAlgorithm && !claverieAlgorithm)
         UpdateRadii();
     bool complete = true;
+    // the profile is read where it lies, unless the pellet, the optics or the scanner's travel
+    // change it or the bottom holds a -0 (which the copy's + 0 turns into 0)
+    const double* profile = outputProfile;
     if (!simulateTimeResolution || scanVelocity <= 0.0f || segmentCount <= 2.0) {
-        for (int i = 1; i <= N; ++i)
-            outputProfile[i] = c[i];
+        if (!bottomPellet && !simulateRadialResolution && !(c[N] == 0.0 && std::signbit(c[N])))
+            profile = c;
+        else
+            std::copy(c + 1, c + N + 1, outputProfile + 1);
     } else {
         // the scanner travels from the meniscus to the bottom at v; each segment of the scan
         // shows the profile at the time the scanner passes it
@@ -163,15 +168,16 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
         targetTime = nextOutputTime + elapsedScanTime + segmentDuration;
         return;
     }
-    outputProfile[N] += BottomPelletConcentration();
-    if (simulateRadialResolution)
-        ConvolveRadialResolution(outputProfile, r, N);
+    if (profile == outputProfile) {
+        outputProfile[N] += BottomPelletConcentration();
+        if (simulateRadialResolution)
+            ConvolveRadialResolution(outputProfile, r, N);
+    }
     float* row = OutputRowFor(nextOutputScan);
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
-        outputInterpolation.Interpolate(r, outputProfile, N, radii, row,
-                                        OutputCountFor(nextOutputScan), outputGridKept,
-                                        WritesSumOfZero(nextOutputScan));
+        outputInterpolation.Interpolate(r, profile, N, radii, row, OutputCountFor(nextOutputScan),
+                                        outputGridKept, WritesSumOfZero(nextOutputScan));
         outputGridKept = true;
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
