@@ -5,6 +5,7 @@
 #include "distributions/conti_normal_equations.h"
 
 #include "foundations/key_polling.h"
+#include "foundations/rows_in_lanes.h"
 #include "lamm/kept_thread_pool.h"
 #include "state/run_switches.h"
 
@@ -20,11 +21,13 @@ namespace {
 using V4 = double __attribute__((vector_size(32)));
 using F4 = float __attribute__((vector_size(16)));
 
-// Four floats from v, widened to double (through a reference: vectors are not passed by value).
+// Four floats from v, widened to double (through a reference: vectors are not passed by value),
+// lane by lane: the compiler makes that one conversion, where it splits a converted vector.
 [[gnu::always_inline]] inline void Load4(const float* v, V4& out) {
     F4 f;
     std::memcpy(&f, v, sizeof f);
-    out = __builtin_convertvector(f, V4);
+    for (int u = 0; u < 4; ++u)
+        out[u] = f[u];
 }
 
 // A kernel column is zero on the points that its boundary has not reached yet (the depleted
@@ -104,6 +107,47 @@ template <int W>
         *sum[u] = t[u];
 }
 
+// AddWithRowOf for lanes (2..8) rows with the rows turned into the lanes of vectors eight points
+// at a time: each sum still takes its products point by point, one lane per row, and y's values
+// are read once a point for all of them. The lanes past the rows repeat the last one into sums
+// that are dropped. For code built for AVX-512 (AVX2 and FMA).
+[[gnu::target("avx512f,avx512vl"), gnu::always_inline]] inline void
+AddWithRowTurned(const float* const* rows, const float* y, double* const* sums, const int* from,
+                 int lanes, int hi) {
+    const float* x[8];
+    double start[8];
+    int i = hi + 1;
+    for (int u = 0; u < 8; ++u) {
+        const int r = std::min(u, lanes - 1);
+        x[u] = rows[r];
+        start[u] = *sums[r];
+        i = std::min(i, from[r]);
+    }
+    __m256d acc[2] = {_mm256_loadu_pd(start), _mm256_loadu_pd(start + 4)};
+    for (; i + 7 <= hi; i += 8) {
+        __m256d t[16];
+        TurnEightRowsAvx2(x, i, t);
+        for (int k = 0; k < 8; ++k) {
+            const __m256d yk = _mm256_set1_pd(y[i + k]);
+            for (int h = 0; h < 2; ++h)
+                acc[h] = _mm256_add_pd(acc[h], _mm256_mul_pd(t[8 * h + k], yk));
+        }
+    }
+    for (; i <= hi; ++i) {
+        const __m256d yi = _mm256_set1_pd(y[i]);
+        for (int h = 0; h < 2; ++h) {
+            const __m256d c =
+                _mm256_setr_pd(x[4 * h][i], x[4 * h + 1][i], x[4 * h + 2][i], x[4 * h + 3][i]);
+            acc[h] = _mm256_add_pd(acc[h], _mm256_mul_pd(c, yi));
+        }
+    }
+    double end[8];
+    _mm256_storeu_pd(end, acc[0]);
+    _mm256_storeu_pd(end + 4, acc[1]);
+    for (int u = 0; u < lanes; ++u)
+        *sums[u] = end[u];
+}
+
 [[gnu::always_inline]] inline void AddWithRow(const float* const* x, const float* y,
                                               double* const* sum, const int* from, int count,
                                               int hi) {
@@ -121,7 +165,12 @@ template <int W>
 [[gnu::target("avx512f,avx512vl")]] void AddWithRowAvx512(const float* const* x, const float* y,
                                                           double* const* sum, const int* from,
                                                           int count, int hi) {
-    AddWithRow(x, y, sum, from, count, hi);
+    // the rows eight (or what is left of them, two or more) at a time in lanes
+    int k = 0;
+    for (; k + 2 <= count; k += 8)
+        AddWithRowTurned(x + k, y, sum + k, from + k, std::min(8, count - k), hi);
+    if (k < count)
+        AddWithRowOf<1>(x + k, y, sum + k, from + k, hi);
 }
 
 [[gnu::target("avx2")]] void AddWithRowAvx2(const float* const* x, const float* y,
@@ -173,11 +222,14 @@ inline int FirstGroupRead(const ScanColumns& k, int q, int first, int last) {
 }
 
 // Widens columns first..last of one scan into the pairs of k, each pair from the first group a
-// tile can read of either column: eight floats to eight doubles and one store a group.
+// tile can read of either column: eight floats to eight doubles and one store a group. (The
+// conversion's header leaves its result undefined before it writes it, which the compiler warns
+// of.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 [[gnu::target("avx512f,avx512vl")]] void WidenColumns(const ScanColumns& k, int first, int last,
                                                       double* pairs) {
     using F8 = float __attribute__((vector_size(32)));
-    using V8 = double __attribute__((vector_size(64)));
     const F4 none = {};
     for (int m = first / 2; m <= last / 2; ++m) {
         const int a = 2 * m, b = 2 * m + 1;
@@ -189,19 +241,22 @@ inline int FirstGroupRead(const ScanColumns& k, int q, int first, int last) {
             g = std::min(g, FirstGroupRead(k, b, first, last));
         const float* x = hasA ? k.col[a] + k.lo : nullptr;
         const float* y = hasB ? k.col[b] + k.lo : nullptr;
-        double* to = pairs + static_cast<std::size_t>(m - k.firstPair) * k.groups * 8;
-        for (; g < k.groups; ++g) {
+        const int groups = k.groups; // (read once: the stores below might alias k)
+        double* to = pairs + static_cast<std::size_t>(m - k.firstPair) * groups * 8;
+        for (; g < groups; ++g) {
             F4 fa = none, fb = none;
             if (hasA)
                 std::memcpy(&fa, x + 4 * g, sizeof fa);
             if (hasB)
                 std::memcpy(&fb, y + 4 * g, sizeof fb);
             const F8 both = __builtin_shufflevector(fa, fb, 0, 1, 2, 3, 4, 5, 6, 7);
-            const V8 wide = __builtin_convertvector(both, V8);
-            std::memcpy(to + 8 * g, &wide, sizeof wide);
+            __m256 packed;
+            std::memcpy(&packed, &both, sizeof packed);
+            _mm512_storeu_pd(to + 8 * g, _mm512_cvtps_pd(packed));
         }
     }
 }
+#pragma GCC diagnostic pop
 
 // Four doubles from v in both halves of an eight-lane register, loaded so (the load broadcasts
 // them, with no shuffle beside the multiplications). The lanes the load leaves to it are

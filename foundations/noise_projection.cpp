@@ -1,6 +1,8 @@
 // The centring of the systematic noise elimination.
 #include "foundations/noise_projection.h"
 
+#include "foundations/rows_in_lanes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -129,6 +131,42 @@ void AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std
 }
 
 } // namespace
+
+namespace {
+
+void RowSumsOfEightPlain(const float* const* x, int from, int points, double* s) {
+    double t[8] = {};
+    for (int j = from; j < points; ++j)
+        for (int u = 0; u < 8; ++u)
+            t[u] += x[u][j];
+    std::copy(t, t + 8, s);
+}
+
+[[gnu::target("avx2")]] void RowSumsOfEightAvx2(const float* const* x, int from, int points,
+                                                double* s) {
+    __m256d acc[2] = {_mm256_setzero_pd(), _mm256_setzero_pd()}; // rows 0..3, 4..7
+    int j = from;
+    for (; j + 8 <= points; j += 8) {
+        __m256d t[16];
+        TurnEightRowsAvx2(x, j, t);
+        for (int h = 0; h < 2; ++h)
+            for (int k = 0; k < 8; ++k)
+                acc[h] = _mm256_add_pd(acc[h], t[8 * h + k]);
+    }
+    for (; j < points; ++j)
+        for (int h = 0; h < 2; ++h)
+            acc[h] = _mm256_add_pd(acc[h], _mm256_setr_pd(x[4 * h][j], x[4 * h + 1][j],
+                                                          x[4 * h + 2][j], x[4 * h + 3][j]));
+    _mm256_storeu_pd(s, acc[0]);
+    _mm256_storeu_pd(s + 4, acc[1]);
+}
+
+} // namespace
+
+void RowSumsOfEightFloats(const float* const* x, int from, int points, double* s) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    (avx2 ? RowSumsOfEightAvx2 : RowSumsOfEightPlain)(x, from, points, s);
+}
 
 NoiseMeansSideBySide::NoiseMeansSideBySide(const NoiseMeans* y, int count) {
     Assign(y, count);

@@ -9,7 +9,6 @@
 
 #include "foundations/dense_matrix.h"
 
-#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -28,56 +27,16 @@ struct NoiseMeans {
     double grand = 0.0;
 };
 
-// The sums s[u] of eight rows x[u] over the points from..points - 1, each added point by point
-// in double from zero, as eight plain loops add them. Rows of floats go eight points at a time:
-// the 8 x 8 values are turned so that each vector holds one point of four rows, and one vector
-// addition adds that point to four sums (a lane per row, in point order).
+// The sums s[u] of eight rows of floats x[u] over the points from..points - 1, each added point
+// by point in double from zero, as eight plain loops add them; with AVX2 a lane per row, eight
+// points at a time turned into the lanes.
+void RowSumsOfEightFloats(const float* const* x, int from, int points, double* s);
+
+// RowSumsOfEightFloats for rows of any type.
 template <typename Value>
 inline void RowSumsOfEight(const Value* const* x, int from, int points, double* s) {
     if constexpr (std::is_same_v<Value, float>) {
-        using F8 = float __attribute__((vector_size(32)));
-        using F4 = float __attribute__((vector_size(16)));
-        using D4 = double __attribute__((vector_size(32)));
-        D4 acc[2] = {}; // rows 0..3, 4..7
-        int j = from;
-        for (; j + 8 <= points; j += 8) {
-            F8 v[8];
-            for (int u = 0; u < 8; ++u)
-                std::memcpy(&v[u], x[u] + j, sizeof v[u]);
-            // pairs of rows interleaved, then fours: b[4 h + k] holds points k and k + 4 of rows
-            // 4 h..4 h + 3 in its two halves
-            F8 a[8], b[8];
-            for (int u = 0; u < 8; u += 2) {
-                a[u] = __builtin_shufflevector(v[u], v[u + 1], 0, 8, 1, 9, 4, 12, 5, 13);
-                a[u + 1] = __builtin_shufflevector(v[u], v[u + 1], 2, 10, 3, 11, 6, 14, 7, 15);
-            }
-            for (int h = 0; h < 8; h += 4)
-                for (int k = 0; k < 2; ++k) {
-                    b[h + 2 * k] =
-                        __builtin_shufflevector(a[h + k], a[h + k + 2], 0, 1, 8, 9, 4, 5, 12, 13);
-                    b[h + 2 * k + 1] =
-                        __builtin_shufflevector(a[h + k], a[h + k + 2], 2, 3, 10, 11, 6, 7, 14, 15);
-                }
-            for (int h = 0; h < 2; ++h) {
-                for (int k = 0; k < 4; ++k) {
-                    const F4 low = __builtin_shufflevector(b[4 * h + k], b[4 * h + k], 0, 1, 2, 3);
-                    acc[h] += __builtin_convertvector(low, D4);
-                }
-                for (int k = 0; k < 4; ++k) {
-                    const F4 high = __builtin_shufflevector(b[4 * h + k], b[4 * h + k], 4, 5, 6, 7);
-                    acc[h] += __builtin_convertvector(high, D4);
-                }
-            }
-        }
-        for (; j < points; ++j)
-            for (int h = 0; h < 2; ++h) {
-                D4 c;
-                for (int u = 0; u < 4; ++u)
-                    c[u] = x[4 * h + u][j];
-                acc[h] += c;
-            }
-        for (int u = 0; u < 8; ++u)
-            s[u] = acc[u / 4][u % 4];
+        RowSumsOfEightFloats(x, from, points, s);
     } else {
         double t[8] = {};
         for (int j = from; j < points; ++j)
