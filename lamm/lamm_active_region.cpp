@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -110,6 +111,7 @@ void CLammIdeal::SolveFEAlt() {
     followBoundary = !fixedMaxStepOn && s > 0.0 && !zoneLoading && !initialStep;
     reachedElement = 1;
     reachedSmallest = bottom - meniscus;
+    limitForSmallest = std::numeric_limits<double>::quiet_NaN();
     dtMax = fixedMaxStepOn ? fixedMaxStep : StepLimitAt(t);
     ringingStep = std::min(smallestElementLimit, SmallestElement() * SmallestElement() / D);
     tolerance = maxDcOverCCopy;
@@ -219,10 +221,15 @@ double CLammIdeal::StepLimitAt(double time) {
             }
         }
     }
-    const double reached = kReachedCourantNumber * reachedSmallest / TransportSpeed();
-    if (!std::isfinite(reached))
-        return smallestElementLimit;
-    return std::max(smallestElementLimit, std::min(reached, 1000.0));
+    // the rest changes only with the smallest element reached
+    if (!(reachedSmallest == limitForSmallest)) {
+        limitForSmallest = reachedSmallest;
+        const double reached = kReachedCourantNumber * reachedSmallest / TransportSpeed();
+        reachedLimit = std::isfinite(reached)
+                           ? std::max(smallestElementLimit, std::min(reached, 1000.0))
+                           : smallestElementLimit;
+    }
+    return reachedLimit;
 }
 
 // Sedimentation velocity at the bottom, cm/s.

@@ -596,6 +596,8 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     bool followBoundary = false;
     double smallestElementLimit = 1000.0, reachedSmallest = 0.0;
     int reachedElement = 1;
+    // the limit for the reachedSmallest it was last found for (not a number before the first)
+    double limitForSmallest = std::numeric_limits<double>::quiet_NaN(), reachedLimit = 1000.0;
     int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
     bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;

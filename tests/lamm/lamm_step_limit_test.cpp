@@ -127,6 +127,39 @@ TEST_F(LammStepLimit, KeptFactorisationGivesTheProfilesOfANewOne) {
     }
 }
 
+// The step limit and the active region's edges keep what they found for one run only: an object
+// that solved another species or loading before takes the steps and profiles of a new
+// one, bit for bit.
+TEST_F(LammStepLimit, ObjectSolvedBeforeStepsAsANewOne) {
+    LammCase first;
+    first.automatic = first.truncate = true;
+    first.scans = 15;
+    first.outputPoints = 400;
+    const struct Case {
+        const char* name;
+        void (*change)(LammCase&);
+    } cases[] = {
+        {"larger species", [](LammCase& lc) { lc.s = 9.0, lc.D = 4e-7; }},
+        {"lower loading", [](LammCase& lc) { lc.c0 = 0.3; }},
+    };
+    for (const Case& c : cases) {
+        LammCase second = first;
+        c.change(second);
+        LammRun used(first);
+        ASSERT_EQ(used.Run(), LammResult::Solved) << c.name;
+        used.lc_ = second;
+        ASSERT_EQ(used.Run(), LammResult::Solved) << c.name;
+        LammRun fresh(second);
+        ASSERT_EQ(fresh.Run(), LammResult::Solved) << c.name;
+        EXPECT_EQ(used.solver.stepsTaken, fresh.solver.stepsTaken) << c.name;
+        int differing = 0;
+        for (int scan = 1; scan <= second.scans; ++scan)
+            for (int i = 1; i <= fresh.Points(); ++i)
+                differing += used.Profile(scan)[i] != fresh.Profile(scan)[i];
+        EXPECT_EQ(differing, 0) << c.name << ": points that differ";
+    }
+}
+
 } // namespace
 
 // The strictest max dc/c over a long column holds the steps near 0.04 s for eleven hours of
