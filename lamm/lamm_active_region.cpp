@@ -311,10 +311,10 @@ double CLammIdeal::ActiveRegionTimeStep() {
         dt = heldSteps[heldStepAt];
     changeRatiosValid = false;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
-    // While the region starts at the meniscus the step writes every row of c, and the values
-    // become the old ones by exchanging the two arrays before it; later only the region's rows
-    // are copied.
-    const bool exchange = from == 1;
+    // The values become the old ones by exchanging the two arrays before the step while the rows
+    // below the region, which the step then writes as zeros, are no more than the region's rows,
+    // which it would copy; else only the region's rows are copied (the rows below it hold zeros).
+    const bool exchange = from - 1 <= upperIndex - from + 1;
     if (!exchange)
         std::copy(c + from, c + upperIndex + 1, cOld + from);
     bool endClipped = false;
