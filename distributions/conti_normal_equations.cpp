@@ -510,10 +510,12 @@ std::vector<int> BalancedBlockShares(int n, const ContiDataSet& set, const int* 
             int rows = set.last + 1;
             for (int p = 4 * b + 1; p <= std::min(n, 4 * b + 4); ++p)
                 rows = std::min(rows, from[p]);
-            double sum = 0.0;
+            // counted in integers (the same count as in double, where every partial sum of
+            // whole numbers this small is exact), which the compiler takes in vectors
+            long long sum = 0;
             for (int q = 4 * b + 1; q <= n; ++q)
                 sum += set.last + 1 - std::max(rows, from[q]);
-            work[std::size_t(b)] += 4.0 * sum;
+            work[std::size_t(b)] += 4.0 * double(sum);
         }
     }
     std::vector<int> order(static_cast<std::size_t>(blocks)),

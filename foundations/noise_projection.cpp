@@ -179,14 +179,19 @@ void NoiseMeansSideBySide::Assign(const NoiseMeans* y, int blocks) {
         points = std::max(points, y[u].point.size());
         rows = std::max(rows, y[u].row.size());
     }
-    point.assign(points * static_cast<std::size_t>(count) + 32, 0.0);
-    row.assign(rows * static_cast<std::size_t>(count) + 32, 0.0);
-    for (int u = 0; u < count; ++u) {
-        for (std::size_t j = 0; j < y[u].point.size(); ++j)
-            point[j * count + u] = y[u].point[j];
-        for (std::size_t s = 0; s < y[u].row.size(); ++s)
-            row[s * count + u] = y[u].row[s];
-    }
+    // Written in order, every value once (no clearing before).
+    auto fill = [&](std::vector<double>& to, std::size_t length, auto of) {
+        to.resize(length * static_cast<std::size_t>(count) + 32);
+        double* at = to.data();
+        for (std::size_t j = 0; j < length; ++j)
+            for (int u = 0; u < count; ++u) {
+                const std::vector<double>& from = of(y[u]);
+                *at++ = j < from.size() ? from[j] : 0.0;
+            }
+        std::fill(at, at + 32, 0.0);
+    };
+    fill(point, points, [](const NoiseMeans& m) -> const std::vector<double>& { return m.point; });
+    fill(row, rows, [](const NoiseMeans& m) -> const std::vector<double>& { return m.row; });
 }
 
 void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
