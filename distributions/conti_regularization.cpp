@@ -660,6 +660,10 @@ StrengthBracket BracketByDecades(CStrengthSolver& solver, double alpha, int thre
         ClimbFromBelow(solver, w);
     StrengthBracket b;
     b.found = true;
+    // On the smooth road the entropy's solutions resolve the ratio to kSmoothRatioTolerance: a
+    // strength within it (or whose secant puts the root within the root search's allowance) is
+    // the root, as on the walk from a smooth hint.
+    b.nearRoot = solver.Entropic() && !solver.FromBelow();
     b.xLo = std::log10(w.lo);
     b.xHi = std::log10(w.hi);
     b.reached = !(w.steps > 30 || !(w.gap == w.gap));
