@@ -218,7 +218,8 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
 
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
                                     const std::vector<double>& m, const std::vector<double>& start,
-                                    std::vector<double>& c, EntropyNewton newton) {
+                                    std::vector<double>& c, EntropyNewton newton,
+                                    const std::function<bool()>& abandon) {
     const int n = eq.N();
     if (eq.AnyHeld()) {
         // The entropy is a sum over the amplitudes, so the held ones (zero) drop out of it.
@@ -233,7 +234,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         for (int i = 1; i <= k; ++i)
             if (idx[i - 1] > eq.DistributionColumns())
                 ++sub.discreteColumns;
-        const AnalysisFailure code = SolveMaximumEntropy(sub, alpha, subM, subStart, subC, newton);
+        const AnalysisFailure code =
+            SolveMaximumEntropy(sub, alpha, subM, subStart, subC, newton, abandon);
         c.assign(n + 1, 0.0);
         for (int i = 1; i <= k; ++i)
             c[idx[i - 1]] = subC[i];
@@ -260,6 +262,8 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
     CDenseMatrix H(n);
     std::vector<double> negGrad(n + 1);
     for (int iter = 0; iter < 200; ++iter) {
+        if (abandon && abandon())
+            return AnalysisFailure::None;
         if (std::ssize(row) != n)
             eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {

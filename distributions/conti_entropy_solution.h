@@ -4,6 +4,7 @@
 #include "distributions/conti_normal_equations.h"
 #include "foundations/analysis_failure.h"
 
+#include <functional>
 #include <vector>
 
 // How the entropy's Newton steps treat amplitudes that the data press towards zero.
@@ -18,8 +19,11 @@ enum class EntropyNewton {
 };
 
 // The maximum-entropy solution at strength alpha with default model m[1..n] > 0: Newton steps
-// on c > 0 from start.
+// on c > 0 from start. abandon (optional), asked before each step of AllAmplitudes, ends the
+// solution where it stands once it says true: for a caller that learned meanwhile it will not
+// read c.
 AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha,
                                     const std::vector<double>& m, const std::vector<double>& start,
                                     std::vector<double>& c,
-                                    EntropyNewton newton = EntropyNewton::AllAmplitudes);
+                                    EntropyNewton newton = EntropyNewton::AllAmplitudes,
+                                    const std::function<bool()>& abandon = {});

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -257,29 +258,39 @@ class CStrengthSolver {
     // Strengths on the smooth road, in rising order, solved side by side on up to `threads`
     // threads, each entropy solution from start: none depends on another or on the thread that
     // solved it. A strength not yet begun when a weaker one from the stopFrom-th (0-based) on is
-    // known above the target (or its gap not a number) is left unsolved: the climb stops there.
-    // Nothing is kept; Keep takes those the search goes on with, in order.
+    // known above the target (or its gap not a number) is left unsolved: the climb stops there;
+    // one begun is abandoned then (and with stopFrom 1 the first once the second is known below
+    // the target, which makes the first one's ratio of no use). Nothing is kept; Keep takes those
+    // the search goes on with, in order.
     std::vector<StrengthTrial> SolveSideBySide(const std::vector<double>& alphas,
                                                const std::vector<double>& start, int threads,
                                                std::size_t stopFrom = 0) const {
         std::vector<StrengthTrial> trials(alphas.size());
         std::atomic<std::size_t> firstAbove{alphas.size()};
-        RunOnKeptThreads(static_cast<int>(alphas.size()), std::max(threads, 1) - 1,
-                         [&](int k, bool) {
-                             const std::size_t i = std::size_t(k) - 1;
-                             if (firstAbove.load() < i)
-                                 return;
-                             StrengthTrial& t = trials[i];
-                             t.alpha = alphas[i];
-                             t.code = SolveSmooth(t.alpha, start, t.c);
-                             t.gap = GapOf(t.c);
-                             t.solved = true;
-                             if (!(t.gap <= 0.0) && i >= stopFrom) {
-                                 std::size_t seen = firstAbove.load();
-                                 while (i < seen && !firstAbove.compare_exchange_weak(seen, i)) {
-                                 }
-                             }
-                         });
+        std::atomic<bool> secondBelow{false};
+        RunOnKeptThreads(
+            static_cast<int>(alphas.size()), std::max(threads, 1) - 1, [&](int k, bool) {
+                const std::size_t i = std::size_t(k) - 1;
+                auto useless = [&] {
+                    return firstAbove.load() < i || (i == 0 && stopFrom == 1 && secondBelow.load());
+                };
+                if (useless())
+                    return;
+                StrengthTrial& t = trials[i];
+                t.alpha = alphas[i];
+                t.code = SolveSmooth(t.alpha, start, t.c, useless);
+                if (useless())
+                    return;
+                t.gap = GapOf(t.c);
+                t.solved = true;
+                if (i == 1 && t.gap <= 0.0)
+                    secondBelow.store(true);
+                if (!(t.gap <= 0.0) && i >= stopFrom) {
+                    std::size_t seen = firstAbove.load();
+                    while (i < seen && !firstAbove.compare_exchange_weak(seen, i)) {
+                    }
+                }
+            });
         return trials;
     }
     // A strength solved by SolveSideBySide, taken as Gap would have solved it: its failure noted,
@@ -346,12 +357,15 @@ class CStrengthSolver {
         }
         return SolveSmooth(alpha, warm_, c_);
     }
-    // The solution at alpha on the smooth road, an entropy one started from start.
+    // The solution at alpha on the smooth road, an entropy one started from start (abandoned
+    // where abandon says so, SolveMaximumEntropy).
     AnalysisFailure SolveSmooth(double alpha, const std::vector<double>& start,
-                                std::vector<double>& c) const {
+                                std::vector<double>& c,
+                                const std::function<bool()>& abandon = {}) const {
         if (kind_ == ContiRegularizationKind::SecondDerivative)
             return SolveSecondDerivative(eq_, alpha, c, shape_.q);
-        return SolveMaximumEntropy(eq_, alpha, shape_.m, start, c);
+        return SolveMaximumEntropy(eq_, alpha, shape_.m, start, c, EntropyNewton::AllAmplitudes,
+                                   abandon);
     }
     double GapOf(const std::vector<double>& c) const {
         return eq_.ChiSquare(c) / out_.chiSquare0 - out_.targetRatio;
