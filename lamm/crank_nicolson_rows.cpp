@@ -129,13 +129,7 @@ TridiagStatus CCrankNicolsonRows::FactorLeft(double* invBet, double* scaled, dou
     scaled[lo] = 0.0;
     scaled[hi] = 0.0;
     meet.k = k;
-    meet.gam = couplings.C(k) * invBet[k];
-    meet.delta = back[k + 1];
-    const double det = 1.0 - meet.gam * meet.delta;
-    if (det == 0.0)
-        return TridiagStatus::LaterPivotZero;
-    meet.inv = 1.0 / det;
-    return TridiagStatus::Ok;
+    return meet.Join(couplings.C(k) * invBet[k], back[k + 1]);
 }
 
 void CCrankNicolsonRows::FormRight(const double* invBet, int lo, int hi) const {

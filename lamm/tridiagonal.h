@@ -73,6 +73,18 @@ TridiagStatus ThomasFactorSubstituteProductRatios(const double* la, const double
 struct TwistedMeeting {
     int k = 0;
     double gam = 0.0, delta = 0.0, inv = 1.0;
+
+    // Joins the two halves at rows k, k + 1 from the coupling above k over its pivot and the
+    // lower half's first back factor; refused when the joined pivot vanishes.
+    TridiagStatus Join(double gamma, double backBelow) {
+        gam = gamma;
+        delta = backBelow;
+        const double det = 1.0 - gam * delta;
+        if (det == 0.0)
+            return TridiagStatus::LaterPivotZero;
+        inv = 1.0 / det;
+        return TridiagStatus::Ok;
+    }
 };
 
 // Factorises rows lo..hi (hi - lo >= 3) from both ends toward the middle for repeated solves;
@@ -152,13 +164,7 @@ TridiagStatus TwistedFactorRowsAt(Rows& rows, double* invBet, double* scaled, do
     for (; bot > k; --bot)
         if (!fromBottom(bot))
             return TridiagStatus::LaterPivotZero;
-    meet.gam = above * invBet[k];
-    meet.delta = back[k + 1];
-    const double det = 1.0 - meet.gam * meet.delta;
-    if (det == 0.0)
-        return TridiagStatus::LaterPivotZero;
-    meet.inv = 1.0 / det;
-    return TridiagStatus::Ok;
+    return meet.Join(above * invBet[k], back[k + 1]);
 }
 
 // Solves rows lo..hi of the factorised matrix for the right-hand side (a, b, c) v of rows
