@@ -524,7 +524,7 @@ std::vector<int> BalancedBlockShares(int n, const ContiDataSet& set, const int* 
         order[std::size_t(b)] = b;
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return work[std::size_t(a)] > work[std::size_t(b)]; });
-    std::vector<double> load(std::size_t(std::max(count, 1)), 0.0);
+    std::vector<double> load(std::size_t(count), 0.0);
     for (int b : order) {
         const auto least = std::min_element(load.begin(), load.end());
         *least += work[std::size_t(b)];

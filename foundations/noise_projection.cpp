@@ -135,11 +135,7 @@ void AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std
 namespace {
 
 void RowSumsOfEightPlain(const float* const* x, int from, int points, double* s) {
-    double t[8] = {};
-    for (int j = from; j < points; ++j)
-        for (int u = 0; u < 8; ++u)
-            t[u] += x[u][j];
-    std::copy(t, t + 8, s);
+    RowSumsOfEightInOrder(x, from, points, s);
 }
 
 [[gnu::target("avx2")]] void RowSumsOfEightAvx2(const float* const* x, int from, int points,

@@ -32,19 +32,24 @@ struct NoiseMeans {
 // points at a time turned into the lanes.
 void RowSumsOfEightFloats(const float* const* x, int from, int points, double* s);
 
+// The same sums as eight plain loops add them, for rows of any type.
+template <typename Value>
+inline void RowSumsOfEightInOrder(const Value* const* x, int from, int points, double* s) {
+    double t[8] = {};
+    for (int j = from; j < points; ++j)
+        for (int u = 0; u < 8; ++u)
+            t[u] += x[u][j];
+    for (int u = 0; u < 8; ++u)
+        s[u] = t[u];
+}
+
 // RowSumsOfEightFloats for rows of any type.
 template <typename Value>
 inline void RowSumsOfEight(const Value* const* x, int from, int points, double* s) {
-    if constexpr (std::is_same_v<Value, float>) {
+    if constexpr (std::is_same_v<Value, float>)
         RowSumsOfEightFloats(x, from, points, s);
-    } else {
-        double t[8] = {};
-        for (int j = from; j < points; ++j)
-            for (int u = 0; u < 8; ++u)
-                t[u] += x[u][j];
-        for (int u = 0; u < 8; ++u)
-            s[u] = t[u];
-    }
+    else
+        RowSumsOfEightInOrder(x, from, points, s);
 }
 
 // The row sums of W blocks over one row, side by side, with each point's values added to the
