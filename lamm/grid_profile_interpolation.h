@@ -12,20 +12,24 @@ class GridProfileInterpolation {
   public:
     // gridKept: the caller wrote nothing into gr since the last call, so a grid at the same
     // address is not compared again (only the radii are). addZero: each value is stored as
-    // 0 + y, so a -0 is stored as 0.
+    // 0 + y, so a -0 is stored as 0. radiiKept: the same for the radii.
     void Interpolate(const double* gr, const double* gv, int gn, const float* x, float* y, int n,
-                     bool gridKept = false, bool addZero = false);
+                     bool gridKept = false, bool addZero = false, bool radiiKept = false);
 
   private:
-    bool Matches(const double* gr, int gn, const float* x, int n, bool gridKept) const;
+    bool Matches(const double* gr, int gn, const float* x, int n, bool gridKept,
+                 bool radiiKept) const;
     void Prepare(const double* gr, int gn, const float* x, int n);
 
     std::vector<double> grid_;       // the grid the cells were found on, [1..gn]
     const double* gridAt_ = nullptr; // where it was read
     std::vector<float> radii_;       // the radii they were found for, [1..n]
-    std::vector<int> cell_;          // upper node of each radius's cell; 0 below, -1 above the grid
+    const float* radiiAt_ = nullptr;
+    std::vector<int> cell_; // upper node of each radius's cell; 0 below, -1 above the grid
     std::vector<double> weight_;
     // radii insideFrom_..insideTo_ lie inside the grid, those before below it and those after
     // above it (insideFrom_ = 0 when they lie otherwise)
     int insideFrom_ = 0, insideTo_ = 0;
+    // most groups of eight inside radii have their cells within eight nodes of the group's first
+    bool nearCells_ = false;
 };

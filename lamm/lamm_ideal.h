@@ -320,8 +320,10 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     double* outputProfile = nullptr; // profile handed to the output interpolation
     GridProfileInterpolation outputInterpolation;
     bool outputGridKept = false; // r unchanged since the last output interpolation
-    double* c = nullptr;         // concentration at each node
-    double* r = nullptr;         // radius of each node, cm
+    // the output radii unchanged since then (they are, within a Run)
+    bool outputRadiiKept = false;
+    double* c = nullptr; // concentration at each node
+    double* r = nullptr; // radius of each node, cm
 
     // Group 2: sedimentation parameters
     double c0 = 0.0;

@@ -69,8 +69,8 @@ void CLammIdeal::WriteRemainingScans(bool zero) {
             std::copy(c + 1, c + N + 1, outputProfile + 1);
             outputProfile[N] += BottomPelletConcentration();
             outputInterpolation.Interpolate(r, outputProfile, N, radii, row, n, outputGridKept,
-                                            sumOfZero);
-            outputGridKept = true;
+                                            sumOfZero, outputRadiiKept);
+            outputGridKept = outputRadiiKept = true;
         }
     }
     nextOutputScan = scanCount + 1;
@@ -177,8 +177,9 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     const float* radii = OutputRadiiFor(nextOutputScan);
     if (row != nullptr && radii != nullptr) {
         outputInterpolation.Interpolate(r, profile, N, radii, row, OutputCountFor(nextOutputScan),
-                                        outputGridKept, WritesSumOfZero(nextOutputScan));
-        outputGridKept = true;
+                                        outputGridKept, WritesSumOfZero(nextOutputScan),
+                                        outputRadiiKept);
+        outputGridKept = outputRadiiKept = true;
         PlotScanProfile(radii, row, OutputCountFor(nextOutputScan));
     }
     OutputSecondComponent();

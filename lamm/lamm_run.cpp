@@ -34,7 +34,8 @@ int CLammIdeal::RetryGridSize(float estimate) const {
 // and the loading, solves, and retries a failed solution on other grids and with the other
 // algorithm (lamm_result.h names the results).
 LammResult CLammIdeal::Run() {
-    rowsSumOfZero.clear(); // the caller's rows may have changed since the last solution
+    rowsSumOfZero.clear();   // the caller's rows may have changed since the last solution
+    outputRadiiKept = false; // and so may the radii
     if (logOn)
         DebugLog(nullptr);
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell || ModelChoice::thirdGeometry ||

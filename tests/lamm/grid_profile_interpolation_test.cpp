@@ -1,9 +1,11 @@
 // The output interpolation: linear between grid nodes, end values outside the grid, and the kept
 // cells never used for a grid or radii that changed in place.
+#include "foundations/vector_unit.h"
 #include "lamm/grid_profile_interpolation.h"
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
@@ -151,5 +153,79 @@ TEST(GridProfileInterpolation, AscendingRadiiAsOneAtATimeAndWithTheZeroAdded) {
                       std::bit_cast<std::uint32_t>(0.0f + plain[i]))
                 << "radius " << i << " at " << x[i];
         }
+    }
+}
+
+// Eight radii at a time from two loads of nodes give the values of one at a time bit for bit, and
+// so do the groups that cannot take them: radii on grids coarser and finer than the radii, a grid
+// graded finer toward its end, groups whose nodes run past the last one, descending radii and
+// radii that leave the grid at both ends, each with and without the zero added.
+TEST(GridProfileInterpolation, EveryVectorUnitGivesTheValuesOfOneAtATime) {
+    struct Case {
+        const char* name;
+        int nodes;      // uniform grid 6.0..7.2, or graded when negative
+        float from, to; // radii from..to, evenly spaced
+        int radii;
+    };
+    const Case cases[] = {
+        {"coarse grid", 40, 6.01f, 7.19f, 301},      {"fine grid", 900, 6.02f, 7.18f, 203},
+        {"graded grid", -120, 6.0f, 7.2f, 517},      {"up to the last node", 25, 6.1f, 7.1999f, 96},
+        {"descending radii", 60, 7.15f, 6.05f, 250}, {"leaving the grid", 50, 5.9f, 7.3f, 333},
+    };
+    for (const Case& tc : cases) {
+        const int gn = std::abs(tc.nodes);
+        std::vector<double> gr(gn + 1), gv(gn + 1);
+        for (int j = 1; j <= gn; ++j) {
+            const double u = double(j - 1) / (gn - 1);
+            gr[j] = 6.0 + 1.2 * (tc.nodes > 0 ? u : 1.0 - (1.0 - u) * (1.0 - u));
+            gv[j] = j % 17 == 0 ? -0.0 : std::sin(37.0 * gr[j]) / (1.0 + j) + 1e-3 * j;
+        }
+        std::vector<float> x(tc.radii + 1, 0.0f);
+        for (int i = 1; i <= tc.radii; ++i)
+            x[i] = tc.from + (tc.to - tc.from) * float(i - 1) / float(tc.radii - 1);
+        for (const bool addZero : {false, true}) {
+            std::vector<std::vector<float>> y;
+            for (const VectorUnit unit :
+                 {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+                const CVectorUnitCap cap(unit);
+                GridProfileInterpolation interpolation;
+                y.emplace_back(x.size(), -1.0f);
+                interpolation.Interpolate(gr.data(), gv.data(), gn, x.data(), y.back().data(),
+                                          tc.radii, false, addZero);
+            }
+            for (int i = 1; i <= tc.radii; ++i) {
+                const float plain = static_cast<float>(Expected(gr, gv, double(x[i])));
+                const float expected = addZero ? 0.0f + plain : plain;
+                for (const std::vector<float>& values : y)
+                    ASSERT_EQ(std::bit_cast<std::uint32_t>(values[i]),
+                              std::bit_cast<std::uint32_t>(expected))
+                        << tc.name << " radius " << i << (addZero ? " with zero added" : "");
+            }
+        }
+    }
+}
+
+// Radii their owner says are kept are not compared again at the same address; at another address
+// with other values they give new cells, and so do radii changed before a call without any.
+TEST(GridProfileInterpolation, KeptRadiiSkipOnlyTheirOwnComparison) {
+    const std::vector<double> gr = {0, 6.0, 6.3, 6.6, 6.9, 7.2};
+    const std::vector<double> gv = {0, 0.0, 1.0, 2.0, 4.0, 8.0};
+    for (const bool beforeNone : {false, true}) {
+        std::vector<float> x = {0, 6.1f, 6.5f, 6.8f, 7.0f, 7.15f};
+        const std::vector<float> other = {0, 6.05f, 6.2f, 6.35f, 7.1f, 7.18f};
+        GridProfileInterpolation interpolation;
+        std::vector<float> y(x.size());
+        interpolation.Interpolate(gr.data(), gv.data(), 5, x.data(), y.data(), 5, true);
+        interpolation.Interpolate(gr.data(), gv.data(), 5, x.data(), y.data(), 5, true, false,
+                                  true);
+        const float* radii = other.data();
+        if (beforeNone) {
+            interpolation.Interpolate(gr.data(), gv.data(), 5, x.data(), y.data(), 0, true);
+            x = other;
+            radii = x.data();
+        }
+        interpolation.Interpolate(gr.data(), gv.data(), 5, radii, y.data(), 5, true, false, true);
+        for (int i = 1; i <= 5; ++i)
+            EXPECT_NEAR(y[i], Expected(gr, gv, other[i]), 1e-6) << i << (beforeNone ? " none" : "");
     }
 }
