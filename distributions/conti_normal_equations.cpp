@@ -107,45 +107,78 @@ template <int W>
         *sum[u] = t[u];
 }
 
-// AddWithRowOf for lanes (2..8) rows with the rows turned into the lanes of vectors eight points
-// at a time: each sum still takes its products point by point, one lane per row, and y's values
-// are read once a point for all of them. The lanes past the rows repeat the last one into sums
-// that are dropped. For code built for AVX-512 (AVX2 and FMA).
-[[gnu::target("avx512f,avx512vl"), gnu::always_inline]] inline void
-AddWithRowTurned(const float* const* rows, const float* y, double* const* sums, const int* from,
+// Points i..i + 7 of eight rows x turned into lanes, their products with yw added to acc (rows
+// 0..3, 4..7), point by point.
+[[gnu::target("avx512f,avx512vl,fma"), gnu::always_inline]] inline void
+AddTurnedEight(const float* const* x, const double* yw, int i, __m256d* acc) {
+    __m256d t[16];
+    TurnEightRowsAvx2(x, i, t);
+    for (int k = 0; k < 8; ++k) {
+        const __m256d yk = _mm256_broadcast_sd(yw + i + k);
+        for (int h = 0; h < 2; ++h)
+            acc[h] = _mm256_fmadd_pd(t[8 * h + k], yk, acc[h]);
+    }
+}
+
+// AddWithRowOf for lanes (2..8 G) rows with the rows turned into the lanes of vectors eight
+// points at a time, G sets of eight rows: each sum still takes its products point by point, one
+// lane per row, and y's value (widened to double before, yw[i] for y[i]) is read once a point for
+// all of them; the 2 G sums in registers do not wait on one another. A set starts at the
+// earliest first point of its rows; the points before it, zeros of all its rows, are left out
+// while another set goes alone. The lanes past the rows repeat the last one into sums that are
+// dropped. The products of two floats are exact in double: fused, the same bits. For code built
+// for AVX-512 (AVX2 and FMA).
+template <int G>
+[[gnu::target("avx512f,avx512vl,fma"), gnu::always_inline]] inline void
+AddWithRowTurned(const float* const* rows, const double* yw, double* const* sums, const int* from,
                  int lanes, int hi) {
-    const float* x[8];
-    double start[8];
-    int i = hi + 1;
-    for (int u = 0; u < 8; ++u) {
-        const int r = std::min(u, lanes - 1);
-        x[u] = rows[r];
-        start[u] = *sums[r];
-        i = std::min(i, from[r]);
+    // the set whose rows start first goes first
+    int at[G], set[G];
+    for (int g = 0; g < G; ++g) {
+        at[g] = hi + 1;
+        set[g] = g;
+        for (int u = 8 * g; u < 8 * g + 8; ++u)
+            at[g] = std::min(at[g], from[std::min(u, lanes - 1)]);
     }
-    __m256d acc[2] = {_mm256_loadu_pd(start), _mm256_loadu_pd(start + 4)};
-    for (; i + 7 <= hi; i += 8) {
-        __m256d t[16];
-        TurnEightRowsAvx2(x, i, t);
-        for (int k = 0; k < 8; ++k) {
-            const __m256d yk = _mm256_set1_pd(y[i + k]);
-            for (int h = 0; h < 2; ++h)
-                acc[h] = _mm256_add_pd(acc[h], _mm256_mul_pd(t[8 * h + k], yk));
+    if (G == 2 && at[1] < at[0]) {
+        std::swap(at[0], at[1]);
+        set[0] = 1, set[1] = 0;
+    }
+    const float* x[G][8];
+    double start[G][8];
+    for (int g = 0; g < G; ++g)
+        for (int u = 0; u < 8; ++u) {
+            const int r = std::min(8 * set[g] + u, lanes - 1);
+            x[g][u] = rows[r];
+            start[g][u] = *sums[r];
         }
-    }
+    __m256d acc[G][2];
+    for (int g = 0; g < G; ++g)
+        for (int h = 0; h < 2; ++h)
+            acc[g][h] = _mm256_loadu_pd(start[g] + 4 * h);
+    int i = at[0];
+    if (G == 2)
+        for (; i + 7 <= hi && i + 7 < at[1]; i += 8)
+            AddTurnedEight(x[0], yw, i, acc[0]);
+    for (; i + 7 <= hi; i += 8)
+        for (int g = 0; g < G; ++g)
+            AddTurnedEight(x[g], yw, i, acc[g]);
     for (; i <= hi; ++i) {
-        const __m256d yi = _mm256_set1_pd(y[i]);
-        for (int h = 0; h < 2; ++h) {
-            const __m256d c =
-                _mm256_setr_pd(x[4 * h][i], x[4 * h + 1][i], x[4 * h + 2][i], x[4 * h + 3][i]);
-            acc[h] = _mm256_add_pd(acc[h], _mm256_mul_pd(c, yi));
-        }
+        const __m256d yi = _mm256_broadcast_sd(yw + i);
+        for (int g = 0; g < G; ++g)
+            for (int h = 0; h < 2; ++h) {
+                const __m256d c = _mm256_setr_pd(x[g][4 * h][i], x[g][4 * h + 1][i],
+                                                 x[g][4 * h + 2][i], x[g][4 * h + 3][i]);
+                acc[g][h] = _mm256_fmadd_pd(c, yi, acc[g][h]);
+            }
     }
-    double end[8];
-    _mm256_storeu_pd(end, acc[0]);
-    _mm256_storeu_pd(end + 4, acc[1]);
-    for (int u = 0; u < lanes; ++u)
-        *sums[u] = end[u];
+    double end[G][8];
+    for (int g = 0; g < G; ++g)
+        for (int h = 0; h < 2; ++h)
+            _mm256_storeu_pd(end[g] + 4 * h, acc[g][h]);
+    for (int g = 0; g < G; ++g)
+        for (int u = 0; u < 8 && 8 * set[g] + u < lanes; ++u)
+            *sums[8 * set[g] + u] = end[g][u];
 }
 
 [[gnu::always_inline]] inline void AddWithRow(const float* const* x, const float* y,
@@ -162,14 +195,31 @@ AddWithRowTurned(const float* const* rows, const float* y, double* const* sums, 
 
 // AddWithRow built for AVX-512, AVX2 and any x86-64, chosen at run time; the products of two
 // floats are exact in double, so fused or not the sums are the same.
-[[gnu::target("avx512f,avx512vl")]] void AddWithRowAvx512(const float* const* x, const float* y,
-                                                          double* const* sum, const int* from,
-                                                          int count, int hi) {
-    // the rows eight (or what is left of them, two or more) at a time in lanes
+[[gnu::target("avx512f,avx512vl,fma")]] void AddWithRowAvx512(const float* const* x, const float* y,
+                                                              double* const* sum, const int* from,
+                                                              int count, int hi) {
+    if (count < 2) {
+        if (count == 1)
+            AddWithRowOf<1>(x, y, sum, from, hi);
+        return;
+    }
+    // y widened once for every set of rows, from the earliest point any of them reads
+    int lo = hi + 1;
+    for (int k = 0; k < count; ++k)
+        lo = std::min(lo, from[k]);
+    thread_local std::vector<double> widened;
+    if (widened.size() < static_cast<std::size_t>(hi) + 1)
+        widened.resize(static_cast<std::size_t>(hi) + 1);
+    double* yw = widened.data();
+    for (int i = lo; i <= hi; ++i)
+        yw[i] = y[i];
+    // the rows sixteen at a time in lanes (what is left of them, two or more, in eight)
     int k = 0;
-    for (; k + 2 <= count; k += 8)
-        AddWithRowTurned(x + k, y, sum + k, from + k, std::min(8, count - k), hi);
-    if (k < count)
+    for (; count - k > 8; k += 16)
+        AddWithRowTurned<2>(x + k, yw, sum + k, from + k, std::min(16, count - k), hi);
+    if (count - k >= 2)
+        AddWithRowTurned<1>(x + k, yw, sum + k, from + k, count - k, hi);
+    else if (count - k == 1)
         AddWithRowOf<1>(x + k, y, sum + k, from + k, hi);
 }
 

@@ -175,16 +175,25 @@ void NoiseMeansSideBySide::Assign(const NoiseMeans* y, int blocks) {
         points = std::max(points, y[u].point.size());
         rows = std::max(rows, y[u].row.size());
     }
-    // Written in order, every value once (no clearing before).
+    // Every value written once (no clearing before), eight blocks at a time: their values are
+    // read in order, eight streams side by side, and written eight together.
     auto fill = [&](std::vector<double>& to, std::size_t length, auto of) {
-        to.resize(length * static_cast<std::size_t>(count) + 32);
+        const std::size_t stride = static_cast<std::size_t>(count);
+        to.resize(length * stride + 32);
         double* at = to.data();
-        for (std::size_t j = 0; j < length; ++j)
-            for (int u = 0; u < count; ++u) {
-                const std::vector<double>& from = of(y[u]);
-                *at++ = j < from.size() ? from[j] : 0.0;
+        for (std::size_t u0 = 0; u0 < stride; u0 += 8) {
+            const std::size_t w = std::min<std::size_t>(8, stride - u0);
+            const double* from[8];
+            std::size_t have[8];
+            for (std::size_t u = 0; u < w; ++u) {
+                from[u] = of(y[u0 + u]).data();
+                have[u] = std::min(length, of(y[u0 + u]).size());
             }
-        std::fill(at, at + 32, 0.0);
+            for (std::size_t j = 0; j < length; ++j)
+                for (std::size_t u = 0; u < w; ++u)
+                    at[j * stride + u0 + u] = j < have[u] ? from[u][j] : 0.0;
+        }
+        std::fill(at + length * stride, at + length * stride + 32, 0.0);
     };
     fill(point, points, [](const NoiseMeans& m) -> const std::vector<double>& { return m.point; });
     fill(row, rows, [](const NoiseMeans& m) -> const std::vector<double>& { return m.row; });
