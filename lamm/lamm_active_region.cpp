@@ -110,6 +110,7 @@ void CLammIdeal::SolveFEAlt() {
     smallestElementLimit = CourantStepLimit();
     followBoundary = !fixedMaxStepOn && s > 0.0 && !zoneLoading && !initialStep;
     reachedElement = 1;
+    frontShortUntil = -std::numeric_limits<double>::infinity();
     reachedSmallest = bottom - meniscus;
     limitForSmallest = std::numeric_limits<double>::quiet_NaN();
     dtMax = fixedMaxStepOn ? fixedMaxStep : StepLimitAt(t);
@@ -207,10 +208,12 @@ double CLammIdeal::CourantStepLimit() const {
 double CLammIdeal::StepLimitAt(double time) {
     if (!followBoundary)
         return smallestElementLimit;
-    // once the boundary has reached the bottom element, its front no longer counts
-    if (reachedElement < N) {
-        const double front =
-            meniscus * std::exp(sOmega2 * time) + kBoundaryReach * std::sqrt(2.0 * D * time);
+    // once the boundary has reached the bottom element, its front no longer counts; before
+    // frontShortUntil it has surely not reached the next element
+    if (reachedElement < N && !(time < frontShortUntil)) {
+        const double midpoint = meniscus * std::exp(sOmega2 * time);
+        const double width = std::sqrt(2.0 * D * time);
+        const double front = midpoint + kBoundaryReach * width;
         // the front's width only where it reaches another element
         if (r[reachedElement] <= front) {
             const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
@@ -220,6 +223,8 @@ double CLammIdeal::StepLimitAt(double time) {
                 reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
             }
         }
+        if (reachedElement < N)
+            frontShortUntil = time + FrontShortOf(r[reachedElement], front, midpoint, width, time);
     }
     // the rest changes only with the smallest element reached
     if (!(reachedSmallest == limitForSmallest)) {
@@ -230,6 +235,19 @@ double CLammIdeal::StepLimitAt(double time) {
                            : smallestElementLimit;
     }
     return reachedLimit;
+}
+
+// How long after time the front (midpoint m e^(a t) plus four widths w = sqrt(2 D t)) surely
+// stays below radius: the gap over a bound of the front's speed, a m e^(a t) e^(a h) + 2 w / t
+// for the h ahead (at most 0.01 / a, so e^(a h) < 1.0101), the gap less a margin far beyond the
+// rounding of the front. The front grows with t, so before then, and at any earlier time, it
+// is below radius; 0 where there is no such time.
+double CLammIdeal::FrontShortOf(double radius, double front, double midpoint, double width,
+                                double time) const {
+    const double gap = radius - front - 1e-12 * radius;
+    const double speed = sOmega2 * midpoint * 1.0101 + 2.0 * width / time;
+    const double ahead = std::min(0.999 * gap / speed, 0.01 / sOmega2);
+    return sOmega2 > 0.0 && ahead > 0.0 ? ahead : 0.0;
 }
 
 // Sedimentation velocity at the bottom, cm/s.
@@ -529,13 +547,23 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
     // the plateau level is written only above a region that ends below the bottom
     const bool failed = singularMatrix != 0;
     FinishActiveStep(c, cOld, L, U, N, failed,
-                     !failed && U < N ? std::exp(-2.0 * plateauRate * step) * plateau : 0.0);
+                     !failed && U < N ? PlateauFallOver(step) * plateau : 0.0);
     olderInC = false;
     if (singularMatrix) {
         changeRatiosValid = solvedChecked = false;
         zeroRowsBelow = 1;
     }
     solvedLargestValid = solvedChecked && !solvedBeyond;
+}
+
+// The plateau's fall over a step, exp(-2 k step): a run at its longest step repeats the step.
+double CLammIdeal::PlateauFallOver(double step) {
+    if (!(step == plateauFallStep && plateauRate == plateauFallRate)) {
+        plateauFallStep = step;
+        plateauFallRate = plateauRate;
+        plateauFall = std::exp(-2.0 * plateauRate * step);
+    }
+    return plateauFall;
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is

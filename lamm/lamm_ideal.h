@@ -225,6 +225,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     double TotalAmount() const;
     double CourantStepLimit() const;
     double StepLimitAt(double time);
+    double FrontShortOf(double radius, double front, double midpoint, double width,
+                        double time) const;
+    double PlateauFallOver(double step);
     double SmallestElement() const;
     double TransportSpeed() const;
     double ElementPecletNumber() const;
@@ -583,6 +586,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int lowerCap = 0, upperStep = 0;
     int assembledUpTo = 0, lastAssembledU = 0;
     double meniscusStart = 0.0, plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0;
+    // exp(-2 plateauRate step) for the step and rate it was last taken for
+    double plateauFallStep = std::numeric_limits<double>::quiet_NaN(), plateauFallRate = 0.0;
+    double plateauFall = 1.0;
     // the eps the lower edge's test was last bounded for, and the bound on the sum of three rows
     // (LargestSumOfThreeWithMeanAtMost)
     double depletedMeanLevel = std::numeric_limits<double>::quiet_NaN(), depletedSumLimit = 0.0;
@@ -600,6 +606,8 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     int reachedElement = 1;
     // the limit for the reachedSmallest it was last found for (not a number before the first)
     double limitForSmallest = std::numeric_limits<double>::quiet_NaN(), reachedLimit = 1000.0;
+    // before this time the boundary's front has surely not reached r[reachedElement]
+    double frontShortUntil = -std::numeric_limits<double>::infinity();
     int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
     bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;

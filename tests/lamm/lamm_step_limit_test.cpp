@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -157,6 +160,53 @@ TEST_F(LammStepLimit, ObjectSolvedBeforeStepsAsANewOne) {
             for (int i = 1; i <= fresh.Points(); ++i)
                 differing += used.Profile(scan)[i] != fresh.Profile(scan)[i];
         EXPECT_EQ(differing, 0) << c.name << ": points that differ";
+    }
+}
+
+// The step limit looks at the boundary's front only once it may have reached the next element:
+// at every time of a sweep through the run, on a graded and a uniform grid, for a sharp and a
+// diffuse boundary, it finds the elements and the limit of a look at every time, while with
+// steps shorter than the front takes to cross an element many times skip the look.
+TEST_F(LammStepLimit, FrontLookedAtOnlyNearTheNextElement) {
+    const struct Case {
+        const char* name;
+        double s, D;
+        bool automatic;
+        double stepS, skippedShare;
+    } cases[] = {
+        {"sharp, graded grid", 9.0, 4e-7, true, 7.0, 0.3},
+        {"diffuse, uniform grid", 2.0, 2e-6, false, 3.0, 0.3},
+        {"sharp, long steps", 9.0, 4e-7, false, 60.0, 0.0},
+    };
+    for (const Case& c : cases) {
+        LammCase lc;
+        lc.s = c.s, lc.D = c.D, lc.automatic = c.automatic;
+        lc.scans = 10;
+        lc.outputPoints = 400;
+        LammRun run(lc);
+        ASSERT_EQ(run.Run(), LammResult::Solved) << c.name;
+        CLammIdeal& o = run.solver;
+        ASSERT_TRUE(o.followBoundary) << c.name;
+        // the limit and the next element at each time, without and with a look every time
+        std::vector<std::pair<double, int>> seen[2];
+        int skipped = 0;
+        for (const bool everyTime : {false, true}) {
+            o.reachedElement = 1;
+            o.reachedSmallest = o.bottom - o.meniscus;
+            o.limitForSmallest = std::numeric_limits<double>::quiet_NaN();
+            o.frontShortUntil = -std::numeric_limits<double>::infinity();
+            for (double time = 0.0; time <= run.ScanTime(lc.scans); time += c.stepS) {
+                if (everyTime)
+                    o.frontShortUntil = -std::numeric_limits<double>::infinity();
+                skipped += !everyTime && o.reachedElement < o.N && time < o.frontShortUntil;
+                const double limit = o.StepLimitAt(time);
+                seen[everyTime].emplace_back(limit, o.reachedElement);
+            }
+        }
+        EXPECT_TRUE(seen[0] == seen[1]) << c.name << ": the limits or elements differ";
+        const auto& looking = seen[1];
+        EXPECT_GT(looking.back().second, o.N / 3) << c.name << ": the front crossed the grid";
+        EXPECT_GE(skipped, c.skippedShare * looking.size()) << c.name << ": times skipped";
     }
 }
 
