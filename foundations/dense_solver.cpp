@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <immintrin.h>
 #include <utility>
 
 namespace {
@@ -124,44 +125,6 @@ using V4 = double __attribute__((vector_size(32)));
     std::memcpy(out + j + 8, &s2, sizeof s2), std::memcpy(out + j + 12, &s3, sizeof s3);
 }
 
-// UpdateSixteenRows in two registers of eight (AVX-512): each entry sees the same products in
-// the same order.
-using V8 = double __attribute__((vector_size(64)));
-
-[[gnu::always_inline]] inline void UpdateSixteenRowsInEights(double* const* col, double* out, int i,
-                                                             int j) {
-    V8 s0, s1;
-    std::memcpy(&s0, out + j, sizeof s0), std::memcpy(&s1, out + j + 8, sizeof s1);
-    for (int k = 0; k < i; ++k) {
-        const double* lk = col[k] + j;
-        const double l = col[k][i];
-        const V8 lv = {l, l, l, l, l, l, l, l};
-        V8 v0, v1;
-        std::memcpy(&v0, lk, sizeof v0), std::memcpy(&v1, lk + 8, sizeof v1);
-        s0 -= lv * v0, s1 -= lv * v1;
-    }
-    std::memcpy(out + j, &s0, sizeof s0), std::memcpy(out + j + 8, &s1, sizeof s1);
-}
-
-// UpdateSixteenRowsInEights over 32 rows: four sums a register of eight, so that the sums of
-// one column wait less on one another.
-[[gnu::always_inline]] inline void UpdateThirtyTwoRowsInEights(double* const* col, double* out,
-                                                               int i, int j) {
-    V8 s[4];
-    std::memcpy(s, out + j, sizeof s);
-    for (int k = 0; k < i; ++k) {
-        const double* lk = col[k] + j;
-        const double l = col[k][i];
-        const V8 lv = {l, l, l, l, l, l, l, l};
-        for (int h = 0; h < 4; ++h) {
-            V8 v;
-            std::memcpy(&v, lk + 8 * h, sizeof v);
-            s[h] -= lv * v;
-        }
-    }
-    std::memcpy(out + j, s, sizeof s);
-}
-
 [[gnu::always_inline]] inline void UpdateFourRows(double* const* col, double* out, int i, int j) {
     V4 s0;
     Load4(s0, out + j);
@@ -173,54 +136,6 @@ using V8 = double __attribute__((vector_size(64)));
         s0 -= lv * v0;
     }
     std::memcpy(out + j, &s0, sizeof s0);
-}
-
-// With AVX-512, the Rows (< 32) rows left after the groups of 32 in one pass over the earlier
-// columns: eights, a four and single rows side by side, each entry with the same products in the
-// same order.
-template <int Rows>
-[[gnu::always_inline]] inline void UpdateRowsLeft(double* const* col, double* out, int i, int j) {
-    constexpr int E = Rows / 8, F = (Rows % 8) / 4, R = Rows % 4;
-    V8 s8[E > 0 ? E : 1];
-    V4 s4 = {};
-    double t[R > 0 ? R : 1];
-    if constexpr (E > 0)
-        std::memcpy(s8, out + j, E * sizeof(V8));
-    if constexpr (F > 0)
-        Load4(s4, out + j + 8 * E);
-    for (int r = 0; r < R; ++r)
-        t[r] = out[j + 8 * E + 4 * F + r];
-    for (int k = 0; k < i; ++k) {
-        const double* lk = col[k] + j;
-        const double l = col[k][i];
-        const V8 l8 = {l, l, l, l, l, l, l, l};
-        for (int e = 0; e < E; ++e) {
-            V8 v;
-            std::memcpy(&v, lk + 8 * e, sizeof v);
-            s8[e] -= l8 * v;
-        }
-        if constexpr (F > 0) {
-            const V4 l4 = {l, l, l, l};
-            V4 v;
-            Load4(v, lk + 8 * E);
-            s4 -= l4 * v;
-        }
-        for (int r = 0; r < R; ++r)
-            t[r] -= l * lk[8 * E + 4 * F + r];
-    }
-    if constexpr (E > 0)
-        std::memcpy(out + j, s8, E * sizeof(V8));
-    if constexpr (F > 0)
-        std::memcpy(out + j + 8 * E, &s4, sizeof s4);
-    for (int r = 0; r < R; ++r)
-        out[j + 8 * E + 4 * F + r] = t[r];
-}
-
-template <int... N>
-[[gnu::always_inline]] inline void UpdateRowsLeftOf(int rows, double* const* col, double* out,
-                                                    int i, int j,
-                                                    std::integer_sequence<int, N...>) {
-    ((rows == N ? UpdateRowsLeft<N>(col, out, i, j) : void()), ...);
 }
 
 // The last R rows (fewer than four) side by side, each sum held in a register rather than
@@ -239,13 +154,45 @@ template <int R>
         out[j + r] = t[r];
 }
 
+// Column i of the factor once the earlier columns' terms are off its entries out[i + 1..m - 1]
+// and its pivot diag[i]: the pivot's root, the entries divided by it, the forward substitution's
+// step, and the column's squares and products taken off the later pivots and sums. False when
+// the pivot is not positive and finite.
+[[gnu::always_inline]] inline bool FinishColumn(double* out, int i, int m, double* diag,
+                                                double* rhs) {
+    const double pivot = diag[i];
+    if (!(pivot > 0.0) || !std::isfinite(pivot))
+        return false;
+    const double root = std::sqrt(pivot);
+    diag[i] = root;
+    const double y = rhs[i] / root;
+    rhs[i] = y;
+    for (int j = i + 1; j < m; ++j) {
+        const double l = out[j] / root;
+        out[j] = l;
+        diag[j] -= l * l;
+        rhs[j] -= l * y;
+    }
+    return true;
+}
+
+// The back substitution L' x = y on the factor held by columns (y in rhs, x replaces it).
+[[gnu::always_inline]] inline void SubstituteBack(double* const* col, int m, const double* diag,
+                                                  double* rhs) {
+    for (int i = m - 1; i >= 0; --i) {
+        double sum = rhs[i];
+        for (int k = i + 1; k < m; ++k)
+            sum -= col[i][k] * rhs[k];
+        rhs[i] = sum / diag[i];
+    }
+}
+
 // The factor of the subset solve, column by column (left-looking) as CholeskyFactor sums it from
 // the first column, but with L held by columns: column i's entries below the diagonal are then
 // the updates of one contiguous run by the earlier columns, four rows a register where the build
 // allows. Every entry sees the same products subtracted in the same order, so the factor and the
 // solution are those of CholeskyFactor and CholeskySubstitute, bit for bit. col[k][j] = L(j, k)
 // for j > k (0-based); z receives the solution of rhs.
-template <bool Eights>
 [[gnu::always_inline]] inline bool SubsetFactorSolveBody(const double* const* rows, const int* idx,
                                                          int m, double ridge, double* const* col,
                                                          double* diag, double* rhs) {
@@ -257,27 +204,13 @@ template <bool Eights>
         diag[i] = rows[i][idx[i]] + ridge;
     for (int i = 0; i < m; ++i) {
         double* out = col[i];
-        const double pivot = diag[i];
-        if (!(pivot > 0.0) || !std::isfinite(pivot))
-            return false;
-        diag[i] = std::sqrt(pivot);
         const int at = idx[i];
         for (int j = i + 1; j < m; ++j)
             out[j] = rows[j][at];
-        // (with AVX-512 32 rows in four registers,) sixteen rows at a time in four registers,
-        // then four, then one
+        // sixteen rows at a time in four registers, then four, then one
         int j = i + 1;
-        if constexpr (Eights) {
-            for (; j + 31 < m; j += 32)
-                UpdateThirtyTwoRowsInEights(col, out, i, j);
-            UpdateRowsLeftOf(m - j, col, out, i, j, std::make_integer_sequence<int, 32>{});
-            j = m;
-        }
         for (; j + 15 < m; j += 16)
-            if constexpr (Eights)
-                UpdateSixteenRowsInEights(col, out, i, j);
-            else
-                UpdateSixteenRows(col, out, i, j);
+            UpdateSixteenRows(col, out, i, j);
         for (; j + 3 < m; j += 4)
             UpdateFourRows(col, out, i, j);
         switch (m - j) {
@@ -293,41 +226,113 @@ template <bool Eights>
         default:
             break;
         }
-        for (j = i + 1; j < m; ++j)
-            out[j] /= diag[i];
-        const double y = rhs[i] / diag[i];
-        rhs[i] = y;
-        for (j = i + 1; j < m; ++j) {
-            diag[j] -= out[j] * out[j];
-            rhs[j] -= out[j] * y;
-        }
+        if (!FinishColumn(out, i, m, diag, rhs))
+            return false;
     }
-    for (int i = m - 1; i >= 0; --i) {
-        double sum = rhs[i];
-        for (int k = i + 1; k < m; ++k)
-            sum -= col[i][k] * rhs[k];
-        rhs[i] = sum / diag[i];
-    }
+    SubstituteBack(col, m, diag, rhs);
     return true;
 }
 
-// Built for AVX-512 (its fused multiply-adds turned off: they would round differently), for
-// AVX2 (which has none) or for any x86-64, chosen at run time by a plain check.
+// With AVX-512 the columns go in pairs: columns i and i + 1 take the earlier columns' terms
+// together over rows j.. (rows of them, at most 32: NV registers of eight, the last under a
+// mask), each segment of an earlier column loaded once for both. Row i + 1 of column i + 1 is its
+// pivot's place: what is left there is never read.
+template <int NV>
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off"), gnu::always_inline]] inline void
+UpdatePairOfColumns(double* const* col, double* a, double* b, int i, int j, int rows) {
+    const auto last = static_cast<__mmask8>((1u << (rows - 8 * (NV - 1))) - 1u);
+    __m512d sa[NV], sb[NV];
+    for (int v = 0; v < NV; ++v) {
+        const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+        sa[v] = _mm512_maskz_loadu_pd(mask, a + j + 8 * v);
+        sb[v] = _mm512_maskz_loadu_pd(mask, b + j + 8 * v);
+    }
+    for (int k = 0; k < i; ++k) {
+        const double* lk = col[k];
+        const __m512d la = _mm512_set1_pd(lk[i]), lb = _mm512_set1_pd(lk[i + 1]);
+        for (int v = 0; v < NV; ++v) {
+            const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+            const __m512d x = _mm512_maskz_loadu_pd(mask, lk + j + 8 * v);
+            sa[v] = _mm512_sub_pd(sa[v], _mm512_mul_pd(la, x));
+            sb[v] = _mm512_sub_pd(sb[v], _mm512_mul_pd(lb, x));
+        }
+    }
+    for (int v = 0; v < NV; ++v) {
+        const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+        _mm512_mask_storeu_pd(a + j + 8 * v, mask, sa[v]);
+        _mm512_mask_storeu_pd(b + j + 8 * v, mask, sb[v]);
+    }
+}
+
+// Columns i and i + 1 of the subset's matrix, from row i + 1 on, into their places in the factor.
+[[gnu::always_inline]] inline void CopyPairOfColumns(const double* const* rows, const int* idx,
+                                                     int m, double* const* col, int i) {
+    double* a = col[i];
+    double* b = col[i + 1];
+    const int at = idx[i], bt = idx[i + 1];
+    for (int j = i + 1; j < m; ++j) {
+        a[j] = rows[j][at];
+        b[j] = rows[j][bt];
+    }
+}
+
+// The factor and solution of SubsetFactorSolveBody, the columns in pairs: a pair takes the
+// earlier columns' terms together (UpdatePairOfColumns), then its first column is finished, the
+// second takes the first's term and is finished. The next pair's entries are copied before the
+// pair is finished, so the copy goes on beside the divisions. Every entry sees the same products
+// subtracted in the same order as in SubsetFactorSolveBody: the same bits. Its fused
+// multiply-adds turned off: they would round differently.
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] bool
 SubsetFactorSolveAvx512(const double* const* rows, const int* idx, int m, double ridge,
                         double* const* col, double* diag, double* rhs) {
-    return SubsetFactorSolveBody<true>(rows, idx, m, ridge, col, diag, rhs);
+    for (int i = 0; i < m; ++i)
+        diag[i] = rows[i][idx[i]] + ridge;
+    int i = 0;
+    if (m >= 2)
+        CopyPairOfColumns(rows, idx, m, col, 0);
+    for (; i + 1 < m; i += 2) {
+        double* a = col[i];
+        double* b = col[i + 1];
+        int j = i + 1;
+        for (; j + 32 <= m; j += 32)
+            UpdatePairOfColumns<4>(col, a, b, i, j, 32);
+        const int left = m - j;
+        if (left > 24)
+            UpdatePairOfColumns<4>(col, a, b, i, j, left);
+        else if (left > 16)
+            UpdatePairOfColumns<3>(col, a, b, i, j, left);
+        else if (left > 8)
+            UpdatePairOfColumns<2>(col, a, b, i, j, left);
+        else if (left > 0)
+            UpdatePairOfColumns<1>(col, a, b, i, j, left);
+        if (i + 3 < m)
+            CopyPairOfColumns(rows, idx, m, col, i + 2);
+        if (!FinishColumn(a, i, m, diag, rhs))
+            return false;
+        const double l = a[i + 1];
+        for (j = i + 2; j < m; ++j)
+            b[j] -= l * a[j];
+        if (!FinishColumn(b, i + 1, m, diag, rhs))
+            return false;
+    }
+    // The last column of an odd count has no rows below its pivot.
+    if (i < m && !FinishColumn(col[i], i, m, diag, rhs))
+        return false;
+    SubstituteBack(col, m, diag, rhs);
+    return true;
 }
 
+// Built for AVX2 (which has no fused multiply-adds) or for any x86-64, chosen at run time by a
+// plain check beside the AVX-512 build.
 [[gnu::target("avx2")]] bool SubsetFactorSolveAvx2(const double* const* rows, const int* idx, int m,
                                                    double ridge, double* const* col, double* diag,
                                                    double* rhs) {
-    return SubsetFactorSolveBody<false>(rows, idx, m, ridge, col, diag, rhs);
+    return SubsetFactorSolveBody(rows, idx, m, ridge, col, diag, rhs);
 }
 
 bool SubsetFactorSolvePlain(const double* const* rows, const int* idx, int m, double ridge,
                             double* const* col, double* diag, double* rhs) {
-    return SubsetFactorSolveBody<false>(rows, idx, m, ridge, col, diag, rhs);
+    return SubsetFactorSolveBody(rows, idx, m, ridge, col, diag, rhs);
 }
 
 } // namespace

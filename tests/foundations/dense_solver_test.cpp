@@ -234,8 +234,10 @@ TEST(DenseSolver, CholeskyFactorKeepsTheSumOrderOfEveryElement) {
 
 // The subset solve holds its factor by columns and updates them a register at a time; it must
 // give the bits of CholeskyFactor and CholeskySubstitute on the gathered subset (first column
-// first), with and without a ridge, for every subset size up to past the passes of 32 rows, and
-// refuse a subset that is not positive definite, leaving z untouched.
+// first), with and without a ridge, for every subset size up to past two passes of 32 rows (the
+// columns go in pairs with AVX-512: odd and even counts, every masked rest), and refuse a subset
+// that is not positive definite, whether the bad pivot is the first or the second of a pair,
+// leaving z untouched.
 TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
     std::mt19937 rng(3);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -252,10 +254,11 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
             for (const auto& row : B)
                 A(p, q) += row[p] * row[q];
     }
-    for (int m = 1; m <= 40; ++m)
+    for (int m = 1; m <= 72; ++m)
         for (double ridge : {0.0, 0.25}) {
-            std::vector<int> idx;
-            for (int p = 2; p <= n && static_cast<int>(idx.size()) < m; p += 2)
+            std::vector<int> idx; // every other column while there are enough, else each
+            const int step = m <= n / 2 ? 2 : 1;
+            for (int p = step; p <= n && static_cast<int>(idx.size()) < m; p += step)
                 idx.push_back(p);
             CDenseMatrix work(m);
             std::vector<double> diag(m + 1), x(m + 1);
@@ -277,7 +280,10 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
         }
     CDenseMatrix bad = A;
     bad(9, 9) = -1.0;
-    std::vector<double> z(n + 1, -7.0);
-    EXPECT_FALSE(CholeskySolveSubset(bad, b, {1, 5, 9, 12}, 0.0, z));
-    EXPECT_EQ(z, std::vector<double>(n + 1, -7.0));
+    for (const std::vector<int>& subset :
+         {std::vector<int>{1, 5, 9, 12}, std::vector<int>{1, 9, 12}, std::vector<int>{9}}) {
+        std::vector<double> z(n + 1, -7.0);
+        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z)) << subset.size();
+        EXPECT_EQ(z, std::vector<double>(n + 1, -7.0)) << subset.size();
+    }
 }
