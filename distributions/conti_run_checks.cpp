@@ -210,11 +210,13 @@ MeasuredValues MeasuredValuesInsideFitLimits(const ContiDataSet& set) {
     for (const int k : set.scans) {
         if (!S::radius || !S::radius[k] || !S::pointCount)
             continue;
+        // A limit that is not set takes every radius on its side: the tests without branches,
+        // so that the count goes over the radii in vectors.
+        const bool anyLeft = !(left > 0.0f), anyRight = !(right > 0.0f);
+        const float* r = S::radius[k];
         int inside = 0;
-        for (int p = 1; p <= S::pointCount[k]; ++p) {
-            const float r = S::radius[k][p];
-            inside += (!(left > 0.0f) || r >= left) && (!(right > 0.0f) || r <= right) ? 1 : 0;
-        }
+        for (int p = 1; p <= S::pointCount[k]; ++p)
+            inside += (anyLeft | (r[p] >= left)) & (anyRight | (r[p] <= right));
         m.total += inside;
         m.mostInAScan = std::max(m.mostInAScan, inside);
     }
