@@ -46,26 +46,45 @@ bool EntropyNewtonConverged(double decrement, double f, const ContiNormalEquatio
     return false;
 }
 
-// The objective at c; with products, (A c) over every row beside it when ChiSquare gives it.
+// The objective at c; with products, (A c) over every row beside it when ChiSquare gives it;
+// with logs, log(c[p] / m[p]) of the entropic amplitudes p beside it ([p], as the gradient reads
+// them).
 double EntropyObjective(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
-                        const std::vector<double>& c, std::vector<double>* products = nullptr) {
+                        const std::vector<double>& c, std::vector<double>* products = nullptr,
+                        std::vector<double>* logs = nullptr) {
     double s = 0.0;
     const std::size_t end = std::min(c.size(), std::size_t(eq.DistributionColumns()) + 1);
-    for (std::size_t p = 1; p < end; ++p)
-        s += c[p] * std::log(c[p] / m[p]) - c[p] + m[p];
+    if (logs)
+        logs->resize(end);
+    for (std::size_t p = 1; p < end; ++p) {
+        const double l = std::log(c[p] / m[p]);
+        if (logs)
+            (*logs)[p] = l;
+        s += c[p] * l - c[p] + m[p];
+    }
     return eq.ChiSquare(c, products) + alpha * s;
 }
+
+// What the objective formed at a point beside its value: the row products (empty when it did
+// not form them) and the logs of the entropic amplitudes over the default model.
+struct ObjectiveParts {
+    std::vector<double> products, logs;
+    void swap(ObjectiveParts& o) {
+        products.swap(o.products);
+        logs.swap(o.logs);
+    }
+};
 
 // The end of one Newton iteration with gradient grad and step d from c (objective f): false when
 // the decrement is spent (EntropyNewtonConverged) or no backtracked step lowers f; otherwise c and
 // f take the first step of 1, 1/2, 1/4, ... that does, each trial amplitude kept at least share
-// times its value and at the floor, and products the row products of the step taken, which the
-// objective formed on the way (empty when it did not).
+// times its value and at the floor, and parts those of the step taken, which the objective formed
+// on the way.
 bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::vector<double>& m,
                       const std::vector<double>& grad, const std::vector<double>& d, double share,
                       double floor, double& previousDecrement, std::vector<double>& c, double& f,
-                      std::vector<double>& trial, std::vector<double>& products,
-                      std::vector<double>& trialProducts) {
+                      std::vector<double>& trial, ObjectiveParts& parts,
+                      ObjectiveParts& trialParts) {
     const int n = eq.N();
     double decrement = 0.0;
     for (int p = 1; p <= n; ++p)
@@ -76,10 +95,11 @@ bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::v
     for (int tries = 0; tries < 40; ++tries, t *= 0.5) {
         for (int p = 1; p <= n; ++p)
             trial[p] = std::max({c[p] + t * d[p], share * c[p], floor});
-        const double ft = EntropyObjective(eq, alpha, m, trial, &trialProducts);
+        const double ft =
+            EntropyObjective(eq, alpha, m, trial, &trialParts.products, &trialParts.logs);
         if (ft < f) {
             c.swap(trial);
-            products.swap(trialProducts);
+            parts.swap(trialParts);
             f = ft;
             return true;
         }
@@ -129,22 +149,24 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                                    std::vector<double>& c) {
     const int n = eq.N();
     const int entropic = eq.DistributionColumns();
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, trialRow, rhs, step;
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), rhs, step;
     std::vector<int> all(n), freeRows, unit;
     std::vector<char> bound(n + 1);
     for (int p = 1; p <= n; ++p)
         all[p - 1] = p;
-    // row holds A c: formed with the objective at c, else here.
-    double f = EntropyObjective(eq, alpha, m, c, &row);
+    // at.products holds A c: formed with the objective at c, else here.
+    ObjectiveParts at, trialParts;
+    double f = EntropyObjective(eq, alpha, m, c, &at.products, &at.logs);
     double previousDecrement = std::numeric_limits<double>::infinity();
     CDenseMatrix H;
     for (int iter = 0; iter < 200; ++iter) {
+        std::vector<double>& row = at.products;
         if (std::ssize(row) != n)
             eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
             grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
             if (p <= entropic)
-                grad[p] += alpha * std::log(c[p] / m[p]);
+                grad[p] += alpha * at.logs[p];
             bound[p] = c[p] <= floor && grad[p] > 0.0;
         }
         // The Newton step over the free amplitudes with the bound ones moved onto the floor; with
@@ -207,8 +229,8 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
             if (!newtonStep(false))
                 return AnalysisFailure::NnlsNotPositiveDefinite;
         }
-        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial,
-                              row, trialRow))
+        if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.0, floor, previousDecrement, c, f, trial, at,
+                              trialParts))
             return AnalysisFailure::None;
     }
     return AnalysisFailure::None;
@@ -250,32 +272,39 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         c[p] = std::max(c[p], floor);
     if (newton == EntropyNewton::OffTheFloor)
         return EntropyOffTheFloor(eq, alpha, m, floor, c);
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), row, trialRow;
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1);
     std::vector<int> all(n);
     for (int p = 1; p <= n; ++p)
         all[p - 1] = p;
-    // row holds A c: formed with the objective at c, else here.
-    double f = EntropyObjective(eq, alpha, m, c, &row);
+    // at.products holds A c: formed with the objective at c, else here.
+    ObjectiveParts at, trialParts;
+    double f = EntropyObjective(eq, alpha, m, c, &at.products, &at.logs);
     double previousDecrement = std::numeric_limits<double>::infinity();
     const int entropic = eq.DistributionColumns();
-    // The Hessian's lower triangle, the only part the factor reads, made again in each iteration.
+    // The Hessian's lower triangle, the only part the factor reads (which leaves it as it is):
+    // twice A's below the diagonal, made once; the diagonal made again in each iteration.
     CDenseMatrix H(n);
+    for (int p = 1; p <= n; ++p) {
+        const double* a = eq.A.Row(p);
+        double* h = H.Row(p);
+        for (int q = 1; q < p; ++q)
+            h[q] = 2.0 * a[q];
+    }
     std::vector<double> negGrad(n + 1);
     for (int iter = 0; iter < 200; ++iter) {
         if (abandon && abandon())
             return AnalysisFailure::None;
+        std::vector<double>& row = at.products;
         if (std::ssize(row) != n)
             eq.RowProducts(c, all, row);
         for (int p = 1; p <= n; ++p) {
             grad[p] = 2.0 * (row[p - 1] - eq.b[p]);
-            const double* a = eq.A.Row(p);
-            double* h = H.Row(p);
-            for (int q = 1; q <= p; ++q)
-                h[q] = 2.0 * a[q];
+            double& h = H(p, p);
+            h = 2.0 * eq.A(p, p);
             if (p > entropic)
                 continue;
-            grad[p] += alpha * std::log(c[p] / m[p]);
-            h[p] += alpha / c[p];
+            grad[p] += alpha * at.logs[p];
+            h += alpha / c[p];
         }
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
@@ -284,7 +313,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
         if (!EntropyStepTaken(eq, alpha, m, grad, d, 0.01, floor, previousDecrement, c, f, trial,
-                              row, trialRow))
+                              at, trialParts))
             return AnalysisFailure::None;
     }
     return AnalysisFailure::None;
