@@ -563,6 +563,61 @@ TEST_F(ContiNumerics, NoiseAndModelOfManyColumnsAddThemInColumnOrder) {
     }
 }
 
+// The row products of the equations (symmetric A) are each row's sum over the columns in order,
+// whether the rows listed come in runs of consecutive rows (read down the columns, any length up
+// to past a pass of 32, the rest under a mask) or scattered; the chi-square is c'Ac - 2 b'c + yy
+// of those sums.
+TEST_F(ContiNumerics, RowProductsAreEachRowsSumInColumnOrder) {
+    const int n = 75;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    ContiNormalEquations eq;
+    eq.A.Resize(n);
+    eq.b.assign(n + 1, 0.0);
+    eq.yy = 3.5;
+    for (int p = 1; p <= n; ++p) {
+        eq.b[p] = u(rng);
+        for (int q = p; q <= n; ++q)
+            eq.A(p, q) = eq.A(q, p) = u(rng);
+    }
+    std::vector<double> c(n + 1, 0.0);
+    for (int p = 1; p <= n; ++p)
+        c[p] = p % 7 == 3 ? 0.0 : u(rng);
+    auto rowSum = [&](int p) {
+        double sum = 0.0;
+        for (int r = 1; r <= n; ++r)
+            sum += eq.A(p, r) * c[r];
+        return sum;
+    };
+    // every row, one row, scattered rows, and runs from row 3 of several lengths with two
+    // scattered rows after them
+    std::vector<std::vector<int>> lists = {{}, {40}, {3, 1, 9, 75, 12, 14}};
+    for (int p = 1; p <= n; ++p)
+        lists[0].push_back(p);
+    for (int run : {5, 8, 9, 17, 25, 32, 33, 70}) {
+        std::vector<int> rows;
+        for (int k = 0; k < run; ++k)
+            rows.push_back(3 + k);
+        rows.insert(rows.end(), {1, 2});
+        lists.push_back(rows);
+    }
+    for (const std::vector<int>& rows : lists) {
+        std::vector<double> out;
+        eq.RowProducts(c, rows, out);
+        ASSERT_EQ(out.size(), rows.size());
+        for (std::size_t k = 0; k < out.size(); ++k)
+            EXPECT_EQ(out[k], rowSum(rows[k]))
+                << rows.size() << " rows from " << rows[0] << ", " << k;
+    }
+    double q = 0.0, lin = 0.0;
+    for (int p = 1; p <= n; ++p)
+        if (c[p] != 0.0) {
+            lin += eq.b[p] * c[p];
+            q += c[p] * rowSum(p);
+        }
+    EXPECT_EQ(eq.ChiSquare(c), q - 2.0 * lin + eq.yy);
+}
+
 // The shares go to kept threads and the caller, whoever claims first: each must run exactly once
 // with its own number, also when two callers share the threads at once and calls follow one
 // another faster than the threads wake.
