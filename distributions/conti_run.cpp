@@ -37,6 +37,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <immintrin.h>
 #include <new>
 #include <vector>
 
@@ -83,6 +84,24 @@ template <typename RowOf> std::vector<float> ValuesInSet(const ContiDataSet& set
     return values;
 }
 
+// Whether a[0..count-1] == b[0..count-1], value by value (a NaN equals nothing, -0 equals 0):
+// sixteen at a time with AVX-512, the rest under a mask.
+[[gnu::target("avx512f")]] bool SameFloatsAvx512(const float* a, const float* b, int count) {
+    int i = 0;
+    for (; i + 16 <= count; i += 16)
+        if (_mm512_cmp_ps_mask(_mm512_loadu_ps(a + i), _mm512_loadu_ps(b + i), _CMP_EQ_OQ) !=
+            0xffff)
+            return false;
+    const auto rest = static_cast<__mmask16>((1u << (count - i)) - 1u);
+    return _mm512_mask_cmp_ps_mask(rest, _mm512_maskz_loadu_ps(rest, a + i),
+                                   _mm512_maskz_loadu_ps(rest, b + i), _CMP_EQ_OQ) == rest;
+}
+
+bool SameFloats(const float* a, const float* b, int count) {
+    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    return avx512 ? SameFloatsAvx512(a, b, count) : std::equal(a, a + count, b);
+}
+
 // Whether the rows row(s) inside the set hold the values kept (as ValuesInSet gave them), read in
 // place.
 template <typename RowOf>
@@ -92,7 +111,7 @@ bool SameValuesInSet(const ContiDataSet& set, RowOf row, const std::vector<float
     const float* k = kept.data();
     for (int s = 0; s < set.Scans(); ++s) {
         const float* r = row(s);
-        if (!std::equal(r + set.first, r + set.last + 1, k))
+        if (!SameFloats(r + set.first, k, set.Points()))
             return false;
         k += set.Points();
     }

@@ -225,6 +225,32 @@ TEST_F(ContiRun, StoredCurvesAreTheSameWithTheModelFormedBeforeOrByTheStore) {
     }
 }
 
+// The equations kept from one Run to the next on the same kernel follow a change of a single data
+// value anywhere in the set (first, inner or last point of a scan, where the comparison ends
+// under a mask): the distribution is the one the Run gives on equations built anew.
+TEST_F(ContiRun, KeptEquationsFollowAChangeOfOneDataValue) {
+    store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 9);
+    ContiState::calledFromFit = true; // keep the data as they are between the runs
+    ContiSolution sol;
+    ASSERT_EQ(ComputeContiSolution(nullptr, sol, false), ContiStatus::Done);
+    const ContiDataSet set = sol.set;
+    struct Case {
+        const char* name;
+        int scan, point;
+    } cases[] = {{"first point of the first scan", 0, set.first},
+                 {"inner point", set.Scans() / 2, (set.first + set.last) / 2},
+                 {"last point of the last scan", set.Scans() - 1, set.last}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ScanStore::gridSignal[set.scans[std::size_t(c.scan)]][c.point] += 0.05f;
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        const std::vector<float> kept = Distribution();
+        gContiKernel.Free();
+        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        EXPECT_EQ(kept, Distribution()) << c.name;
+    }
+}
+
 constexpr const char* kConfidenceText =
     "The confidence level of the regularization must lie between 0 and 1, or above 1 up to 2 as "
     "the chi-square ratio itself.";
