@@ -93,22 +93,32 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                 }
             }
             times[s] = S::header[k].time;
-            for (int j = 1; j <= S::gridCount; ++j) {
-                double v = model[j];
-                if (j >= set.first && j <= set.last)
-                    v += sol.ti[j - set.first];
-                gridFit[j] = static_cast<float>(v);
-            }
+            // The time-invariant noise inside the set's range only: the three parts of the grid
+            // each in one plain pass.
+            const int first = std::clamp(set.first, 1, S::gridCount + 1);
+            const int last = std::clamp(set.last, first - 1, S::gridCount);
+            for (int j = 1; j < first; ++j)
+                gridFit[j] = static_cast<float>(model[j]);
+            for (int j = first; j <= last; ++j)
+                gridFit[j] = static_cast<float>(model[j] + sol.ti[j - set.first]);
+            for (int j = last + 1; j <= S::gridCount; ++j)
+                gridFit[j] = static_cast<float>(model[j]);
             if (S::riNoise)
                 S::riNoise[k] = static_cast<float>(sol.ri[s]);
             if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
                 return;
             ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
                           gridFit.data());
-            for (int i = 1; i <= S::pointCount[k]; ++i) {
-                S::fit[k][i] += static_cast<float>(sol.ri[s]);
-                if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
-                    S::residuals[k][i] = S::signal[k][i] - S::fit[k][i];
+            float* fit = S::fit[k];
+            const float ri = static_cast<float>(sol.ri[s]);
+            const int count = S::pointCount[k];
+            for (int i = 1; i <= count; ++i)
+                fit[i] += ri;
+            if (S::residuals && S::residuals[k] && S::signal && S::signal[k]) {
+                float* residual = S::residuals[k];
+                const float* signal = S::signal[k];
+                for (int i = 1; i <= count; ++i)
+                    residual[i] = signal[i] - fit[i];
             }
         });
 }
