@@ -480,8 +480,11 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             // (the solvent changes with every step) balances its own two eliminations
             const int meeting = SolventChangesEveryStep() ? (1 + U) / 2 : (from + U) / 2;
             status = rows.FactorLeft(invBet, bet, gam, activeMeeting, 1, meeting, U);
-            if (status == TridiagStatus::Ok)
+            if (status == TridiagStatus::Ok) {
                 rows.FormRight(invBet, 1, U);
+                AdjacentProducts(bet, betPairs, 1, U);
+                AdjacentProducts(gam, gamPairs, 1, U);
+            }
         } else if (solveNow)
             status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet, bet,
                                                          gam, c, changeRatio, 1, from, U);
@@ -508,13 +511,13 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             // range and the largest are looked for in the back substitution when its upward
             // half starts at or after `from`
             if (activeMeeting.k >= from && U == upperIndex && L <= U) {
-                solvedBeyond =
-                    TwistedSubstituteScaledFromChecked(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c,
-                                                       1, from, U, reached, L, solvedLargest);
+                solvedBeyond = TwistedSubstituteScaledFromChecked(
+                    Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U, reached, L,
+                    solvedLargest, betPairs, gamPairs);
                 solvedChecked = true;
             } else
                 TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from,
-                                            U, reached);
+                                            U, reached, betPairs, gamPairs);
             changeRatiosValid = false;
             reached = std::max(activeMeeting.k, 1); // it clears the rows before the meeting
         } else {
@@ -576,6 +579,8 @@ void CLammIdeal::SwapFactorisations(KeptFactorisation& kept) {
     std::swap(invBet, kept.invBet);
     std::swap(bet, kept.bet);
     std::swap(gam, kept.gam);
+    std::swap(betPairs, kept.betPairs);
+    std::swap(gamPairs, kept.gamPairs);
     std::swap(lastFactorDt, kept.dt);
     std::swap(lastFactorDamped, kept.damped);
     std::swap(activeTwisted, kept.twisted);

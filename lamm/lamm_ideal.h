@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -637,6 +638,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
 
     // Work storage: one block of (N + 1) doubles per vector
     std::vector<double> work;
+    std::unique_ptr<double[]> pairsWork; // betPairs, gamPairs and the kept factorisations' own
     double *cOld = nullptr, *rhs = nullptr, *x = nullptr, *gam = nullptr, *bet = nullptr;
     double *Ma = nullptr, *Mb = nullptr, *Mc = nullptr;
     double *Ka = nullptr, *Kb = nullptr, *Kc = nullptr;
@@ -649,6 +651,8 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     TwistedMeeting fullPeriodMeeting;
     TwistedMeeting activeMeeting; // the fixed grid's two-ended factors (bet, gam, invBet)
     bool activeTwisted = false;   // the fixed grid's factors are two-ended
+    // products of adjacent two-ended factors (AdjacentProducts of bet and gam)
+    double *betPairs = nullptr, *gamPairs = nullptr;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr; // frame matrix
     // Factorisations of the fixed grid kept beside the one in hand (right-hand matrix and
     // factors) while the matrices stay: the few steps a run takes again and again (its longest
@@ -656,6 +660,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     struct KeptFactorisation {
         double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
         double *invBet = nullptr, *bet = nullptr, *gam = nullptr;
+        double *betPairs = nullptr, *gamPairs = nullptr;
         double dt = 0.0;
         bool damped = false, twisted = false, valid = false;
         TwistedMeeting meeting;

@@ -305,9 +305,11 @@ void CLammIdeal::FreeArrays() {
 void CLammIdeal::FreeVectors() {
     work.clear();
     work.shrink_to_fit();
+    pairsWork.reset();
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
+    betPairs = gamPairs = nullptr;
     for (KeptFactorisation& kept : keptFactors)
         kept = KeptFactorisation();
     changeRatiosValid = solvedLargestValid = false;
@@ -334,8 +336,11 @@ bool CLammIdeal::AllocateArrays() {
         return true;
     constexpr int kVectors = 33 + 6 * kKeptFactorisations;
     const size_t stride = static_cast<size_t>(N) + 1;
+    // the products of adjacent factors are written before they are read: not cleared
+    constexpr int kPairVectors = 2 + 2 * kKeptFactorisations;
     try {
         work.assign(stride * kVectors, 0.0);
+        pairsWork.reset(new double[stride * kPairVectors]);
     } catch (const std::bad_alloc&) {
         FreeVectors();
         return false;
@@ -353,6 +358,13 @@ bool CLammIdeal::AllocateArrays() {
     }
     for (int k = 0; k < kVectors; ++k)
         *slots[k] = p + k * stride;
+    double** pairSlots[kPairVectors] = {&betPairs, &gamPairs};
+    for (int k = 0; k < kKeptFactorisations; ++k) {
+        pairSlots[2 + 2 * k] = &keptFactors[k].betPairs;
+        pairSlots[3 + 2 * k] = &keptFactors[k].gamPairs;
+    }
+    for (int k = 0; k < kPairVectors; ++k)
+        *pairSlots[k] = pairsWork.get() + k * stride;
     outputProfile = outProfileStore;
     allocatedGridSize = N;
     setupSucceeded = 1;

@@ -654,12 +654,15 @@ struct RowPair {
     double first, second;
 };
 
-// Rows j and j + d of one recurrence; y holds y_(j-d) and then y_(j+d).
-template <int d>
-[[gnu::always_inline]] inline RowPair TwoRows(double* u, const double* m, int j, double& y) {
+// Rows j and j + d of one recurrence; y holds y_(j-d) and then y_(j+d). With kPairs the
+// factors' products m_j m_(j+1) are read from p (the same numbers: the product does not depend
+// on the order of its factors), which leaves a multiply fewer beside the chain.
+template <int d, bool kPairs>
+[[gnu::always_inline]] inline RowPair TwoRows(double* u, const double* m, const double* p, int j,
+                                              double& y) {
     const double f0 = u[j], f1 = u[j + d];
     const double m0 = m[j], m1 = m[j + d];
-    const double partial = f1 - m1 * f0, carried = m1 * m0;
+    const double partial = f1 - m1 * f0, carried = kPairs ? p[d > 0 ? j : j - 1] : m1 * m0;
     const double first = f0 - m0 * y;
     u[j] = first;
     y = partial + carried * y;
@@ -675,27 +678,29 @@ template <int d>
 
 // The recurrence d1 over rows first1..last1 (d1 = +1 upward, -1 downward) beside d2 over
 // first2..last2; an empty range is one whose first lies past its last in its direction. The
-// rows each writes go to take1 and take2.
-template <int d1, int d2, class Take1 = TakeNone, class Take2 = TakeNone>
-[[gnu::always_inline]] inline void
-SideBySide(double* u, const double* m1, int first1, int last1, double& y1, const double* m2,
-           int first2, int last2, double& y2, Take1&& take1 = Take1(), Take2&& take2 = Take2()) {
+// rows each writes go to take1 and take2. With kPairs, p1 and p2 hold the products of the
+// factors m1 and m2 of adjacent rows (p[i] = m[i] m[i + 1]).
+template <int d1, int d2, bool kPairs, class Take1 = TakeNone, class Take2 = TakeNone>
+[[gnu::always_inline]] inline void SideBySide(double* u, const double* m1, const double* p1,
+                                              int first1, int last1, double& y1, const double* m2,
+                                              const double* p2, int first2, int last2, double& y2,
+                                              Take1&& take1 = Take1(), Take2&& take2 = Take2()) {
     int n1 = d1 > 0 ? last1 - first1 + 1 : first1 - last1 + 1;
     int n2 = d2 > 0 ? last2 - first2 + 1 : first2 - last2 + 1;
     int j1 = first1, j2 = first2;
     for (; n1 >= 2 && n2 >= 2; n1 -= 2, n2 -= 2, j1 += 2 * d1, j2 += 2 * d2) {
-        const RowPair p1 = TwoRows<d1>(u, m1, j1, y1);
-        const RowPair p2 = TwoRows<d2>(u, m2, j2, y2);
-        take1.Pair(j1, j1 + d1, p1.first, p1.second);
-        take2.Pair(j2, j2 + d2, p2.first, p2.second);
+        const RowPair r1 = TwoRows<d1, kPairs>(u, m1, p1, j1, y1);
+        const RowPair r2 = TwoRows<d2, kPairs>(u, m2, p2, j2, y2);
+        take1.Pair(j1, j1 + d1, r1.first, r1.second);
+        take2.Pair(j2, j2 + d2, r2.first, r2.second);
     }
     for (; n1 >= 2; n1 -= 2, j1 += 2 * d1) {
-        const RowPair p = TwoRows<d1>(u, m1, j1, y1);
-        take1.Pair(j1, j1 + d1, p.first, p.second);
+        const RowPair r = TwoRows<d1, kPairs>(u, m1, p1, j1, y1);
+        take1.Pair(j1, j1 + d1, r.first, r.second);
     }
     for (; n2 >= 2; n2 -= 2, j2 += 2 * d2) {
-        const RowPair p = TwoRows<d2>(u, m2, j2, y2);
-        take2.Pair(j2, j2 + d2, p.first, p.second);
+        const RowPair r = TwoRows<d2, kPairs>(u, m2, p2, j2, y2);
+        take2.Pair(j2, j2 + d2, r.first, r.second);
     }
     if (n1 == 1) {
         OneRow<d1>(u, m1, j1, y1);
@@ -775,19 +780,23 @@ struct TakeExtremesFrom {
 
 // The back pass of TwistedSubstituteScaledFrom from rows k and k + 1 of the meeting, up to
 // start and down to hi.
-[[gnu::always_inline]] inline void BackFromMeeting(double* u, const double* back, int k, double uk,
+template <bool kPairs>
+[[gnu::always_inline]] inline void BackFromMeeting(double* u, const double* back,
+                                                   const double* backPairs, int k, double uk,
                                                    double uk1, int start, int hi) {
     double up = uk, down = uk1;
-    SideBySide<-1, 1>(u, back + 1, k - 1, start, up, back, k + 2, hi, down);
+    SideBySide<-1, 1, kPairs>(u, back + 1, kPairs ? backPairs + 1 : nullptr, k - 1, start, up, back,
+                              backPairs, k + 2, hi, down);
 }
 
 // The same, handing back whether any of u[start..hi] is beyond +-1e100 or not a number and,
 // when none is, the largest of u[largestFrom..hi] (start <= k, start <= largestFrom). A value
 // that is not a number reaches the end of its chain through every later row, so only the ends
 // are looked at for it; the others count by their largest and smallest.
-[[gnu::always_inline]] inline bool BackFromMeetingChecked(double* u, const double* back, int k,
-                                                          double uk, double uk1, int start, int hi,
-                                                          int largestFrom, double& largest) {
+template <bool kPairs>
+[[gnu::always_inline]] inline bool
+BackFromMeetingChecked(double* u, const double* back, const double* backPairs, int k, double uk,
+                       double uk1, int start, int hi, int largestFrom, double& largest) {
     TakeExtremes extremes;
     TakeExtremesFrom below{extremes, largestFrom};
     below.One(k, uk);
@@ -799,22 +808,23 @@ struct TakeExtremesFrom {
         tail += 2;
     tail = tail < n ? tail : n;
     double up = uk, down = uk1;
-    SideBySide<-1, 1>(u, back + 1, k - 1, start + tail, up, back, k + 2, hi, down, extremes,
-                      extremes);
-    SideBySide<-1, 1>(u, back + 1, start + tail - 1, start, up, back, hi + 1, hi, down, below,
-                      TakeNone());
+    SideBySide<-1, 1, kPairs>(u, back + 1, kPairs ? backPairs + 1 : nullptr, k - 1, start + tail,
+                              up, back, backPairs, k + 2, hi, down, extremes, extremes);
+    SideBySide<-1, 1, kPairs>(u, back + 1, kPairs ? backPairs + 1 : nullptr, start + tail - 1,
+                              start, up, back, backPairs, hi + 1, hi, down, below, TakeNone());
     largest = extremes.Most();
     return below.beyond || extremes.Beyond(1e100) || std::isnan(up) || std::isnan(down) ||
            std::isnan(uk) || std::isnan(uk1);
 }
 
-template <bool fused, bool checked>
+template <bool fused, bool checked, bool kPairs = false>
 [[gnu::always_inline]] inline bool
 SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
                          const double* __restrict c, const double* __restrict v,
                          const double* __restrict scaled, const double* __restrict back,
                          const TwistedMeeting& meet, double* __restrict u, int lo, int from, int hi,
-                         int zeroBelow, int largestFrom, double& largest) {
+                         int zeroBelow, int largestFrom, double& largest,
+                         const double* scaledPairs = nullptr, const double* backPairs = nullptr) {
     const int k = meet.k;
     const int start = from > lo ? from : lo;
     // right-hand sides: rows before start carry nothing (those below zeroBelow hold zeros
@@ -833,15 +843,17 @@ SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
     double x = 0.0, y = u[hi];
     if (start <= k)
         x = u[start];
-    SideBySide<1, -1>(u, scaled, start + 1, k, x, scaled, hi - 1, k + 1, y);
+    SideBySide<1, -1, kPairs>(u, scaled, scaledPairs, start + 1, k, x, scaled, scaledPairs, hi - 1,
+                              k + 1, y);
     const double uk = (u[k] - meet.gam * u[k + 1]) * meet.inv;
     const double uk1 = u[k + 1] - meet.delta * uk;
     u[k] = uk;
     u[k + 1] = uk1;
     // back: upward from the meeting to start, downward to hi
     if constexpr (checked)
-        return BackFromMeetingChecked(u, back, k, uk, uk1, start, hi, largestFrom, largest);
-    BackFromMeeting(u, back, k, uk, uk1, start, hi);
+        return BackFromMeetingChecked<kPairs>(u, back, backPairs, k, uk, uk1, start, hi,
+                                              largestFrom, largest);
+    BackFromMeeting<kPairs>(u, back, backPairs, k, uk, uk1, start, hi);
     return false;
 }
 
@@ -852,6 +864,16 @@ SubstituteScaledFromFused(const double* a, const double* b, const double* c, con
     double unused;
     SubstituteScaledFromBody<true, false>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
                                           zeroBelow, 0, unused);
+}
+
+[[gnu::target("avx2,fma")]] void
+SubstituteScaledFromFusedPairs(const double* a, const double* b, const double* c, const double* v,
+                               const double* scaled, const double* back, const TwistedMeeting& meet,
+                               double* u, int lo, int from, int hi, int zeroBelow,
+                               const double* scaledPairs, const double* backPairs) {
+    double unused;
+    SubstituteScaledFromBody<true, false, true>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                                zeroBelow, 0, unused, scaledPairs, backPairs);
 }
 
 void SubstituteScaledFromPlain(const double* a, const double* b, const double* c, const double* v,
@@ -871,6 +893,17 @@ SubstituteScaledCheckedFused(const double* a, const double* b, const double* c, 
                                                 zeroBelow, largestFrom, largest);
 }
 
+[[gnu::target("avx2,fma")]] bool
+SubstituteScaledCheckedFusedPairs(const double* a, const double* b, const double* c,
+                                  const double* v, const double* scaled, const double* back,
+                                  const TwistedMeeting& meet, double* u, int lo, int from, int hi,
+                                  int zeroBelow, int largestFrom, double& largest,
+                                  const double* scaledPairs, const double* backPairs) {
+    return SubstituteScaledFromBody<true, true, true>(a, b, c, v, scaled, back, meet, u, lo, from,
+                                                      hi, zeroBelow, largestFrom, largest,
+                                                      scaledPairs, backPairs);
+}
+
 bool SubstituteScaledCheckedPlain(const double* a, const double* b, const double* c,
                                   const double* v, const double* scaled, const double* back,
                                   const TwistedMeeting& meet, double* u, int lo, int from, int hi,
@@ -881,22 +914,37 @@ bool SubstituteScaledCheckedPlain(const double* a, const double* b, const double
 
 } // namespace
 
+void AdjacentProducts(const double* m, double* pairs, int lo, int hi) {
+    for (int j = lo; j < hi; ++j)
+        pairs[j] = m[j] * m[j + 1];
+}
+
 void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
                                  const double* scaled, const double* back,
                                  const TwistedMeeting& meet, double* u, int lo, int from, int hi,
-                                 int zeroBelow) {
+                                 int zeroBelow, const double* scaledPairs,
+                                 const double* backPairs) {
     static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(a, b, c, v, scaled, back, meet,
-                                                                    u, lo, from, hi, zeroBelow);
+    if (fused && scaledPairs != nullptr)
+        SubstituteScaledFromFusedPairs(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow,
+                                       scaledPairs, backPairs);
+    else
+        (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(
+            a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
 }
 
 bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
                                         const double* v, const double* scaled, const double* back,
                                         const TwistedMeeting& meet, double* u, int lo, int from,
-                                        int hi, int zeroBelow, int largestFrom, double& largest) {
+                                        int hi, int zeroBelow, int largestFrom, double& largest,
+                                        const double* scaledPairs, const double* backPairs) {
     TARNIX_ASSERT(std::max(from, lo) <= meet.k && std::max(from, lo) <= largestFrom &&
                   largestFrom <= hi);
     static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    if (fused && scaledPairs != nullptr)
+        return SubstituteScaledCheckedFusedPairs(a, b, c, v, scaled, back, meet, u, lo, from, hi,
+                                                 zeroBelow, largestFrom, largest, scaledPairs,
+                                                 backPairs);
     return (fused ? SubstituteScaledCheckedFused : SubstituteScaledCheckedPlain)(
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest);
 }

@@ -189,15 +189,22 @@ void TwistedSubstitute(const double* invBet, const double* scaled, const double*
 // factorisation, for TwistedSubstituteScaledFrom.
 void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, int lo, int hi);
 
+// pairs[j] = m[j] m[j + 1] for rows lo..hi - 1: the products of adjacent factors that
+// TwistedSubstituteScaledFrom takes for a factorisation that serves many solves.
+void AdjacentProducts(const double* m, double* pairs, int lo, int hi);
+
 // TwistedSubstituteProductFrom for a right-hand matrix whose rows were multiplied by the
 // reciprocal pivots (ScaleRowsByPivots), with the same rows taken as zero and left to the
 // caller. Its recurrences advance two rows per dependent operation, so it rounds differently
 // from TwistedSubstituteProductFrom. Rows lo..zeroBelow - 1 of u hold zeros on entry; of the
 // rows before `from` it leaves zeros in all but rows k..from - 1 of a meeting k below `from`.
+// scaledPairs and backPairs, when given, hold AdjacentProducts of scaled and back over rows
+// lo..hi; u is the same, bit for bit, with fewer operations beside the recurrences.
 void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
                                  const double* scaled, const double* back,
                                  const TwistedMeeting& meet, double* u, int lo, int from, int hi,
-                                 int zeroBelow);
+                                 int zeroBelow, const double* scaledPairs = nullptr,
+                                 const double* backPairs = nullptr);
 
 // TwistedSubstituteScaledFrom for a meeting at or after `from` that also hands back, from its
 // back substitution, whether any of u[from..hi] is beyond +-1e100 or not a number and, when none
@@ -205,4 +212,6 @@ void TwistedSubstituteScaledFrom(const double* a, const double* b, const double*
 bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
                                         const double* v, const double* scaled, const double* back,
                                         const TwistedMeeting& meet, double* u, int lo, int from,
-                                        int hi, int zeroBelow, int largestFrom, double& largest);
+                                        int hi, int zeroBelow, int largestFrom, double& largest,
+                                        const double* scaledPairs = nullptr,
+                                        const double* backPairs = nullptr);

@@ -1,5 +1,6 @@
 // The scaled substitution that looks for values out of range and the largest value in its back
-// pass, against the substitution followed by the separate pass over the solution.
+// pass, against the substitution followed by the separate pass over the solution; both given the
+// products of adjacent factors, against both without them.
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 #include "support/step_test_matrices.h"
@@ -84,6 +85,26 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
         }
         if (tc.peak != 0.0) {
             EXPECT_LT(largest, plain[tc.from]) << tc.name;
+        }
+        // given the products of adjacent factors: the same solution and verdicts, bit for bit
+        std::vector<double> scaledPairs(n + 1), backPairs(n + 1);
+        AdjacentProducts(scaled.data(), scaledPairs.data(), 1, n);
+        AdjacentProducts(back.data(), backPairs.data(), 1, n);
+        std::vector<double> paired(n + 1, 0.0), pairedChecked(n + 1, 0.0);
+        TwistedSubstituteScaledFrom(a.data(), b.data(), c.data(), v.data(), scaled.data(),
+                                    back.data(), meet, paired.data(), 1, tc.from, n, 1,
+                                    scaledPairs.data(), backPairs.data());
+        double pairedLargest = 0.0;
+        const bool pairedBeyond = TwistedSubstituteScaledFromChecked(
+            a.data(), b.data(), c.data(), v.data(), scaled.data(), back.data(), meet,
+            pairedChecked.data(), 1, tc.from, n, 1, tc.largestFrom, pairedLargest,
+            scaledPairs.data(), backPairs.data());
+        for (const std::vector<double>* given : {&paired, &pairedChecked})
+            EXPECT_EQ(std::memcmp(plain.data(), given->data(), sizeof(double) * (n + 1)), 0)
+                << tc.name << ": with the products";
+        EXPECT_EQ(pairedBeyond, beyond) << tc.name;
+        if (!beyond) {
+            EXPECT_EQ(pairedLargest, largest) << tc.name;
         }
     }
 }
