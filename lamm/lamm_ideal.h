@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -638,7 +637,8 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
 
     // Work storage: one block of (N + 1) doubles per vector
     std::vector<double> work;
-    std::unique_ptr<double[]> pairsWork; // betPairs, gamPairs and the kept factorisations' own
+    // betPairs, gamPairs and the kept factorisations' own, (N + 1) doubles each
+    std::vector<double> pairsWork;
     double *cOld = nullptr, *rhs = nullptr, *x = nullptr, *gam = nullptr, *bet = nullptr;
     double *Ma = nullptr, *Mb = nullptr, *Mc = nullptr;
     double *Ka = nullptr, *Kb = nullptr, *Kc = nullptr;

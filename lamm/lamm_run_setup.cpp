@@ -305,7 +305,6 @@ void CLammIdeal::FreeArrays() {
 void CLammIdeal::FreeVectors() {
     work.clear();
     work.shrink_to_fit();
-    pairsWork.reset();
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
@@ -336,11 +335,13 @@ bool CLammIdeal::AllocateArrays() {
         return true;
     constexpr int kVectors = 33 + 6 * kKeptFactorisations;
     const size_t stride = static_cast<size_t>(N) + 1;
-    // the products of adjacent factors are written before they are read: not cleared
+    // the products of adjacent factors are written before they are read: their block is kept
+    // from one grid to the next and only grows, so a new grid's solution finds it in the cache
     constexpr int kPairVectors = 2 + 2 * kKeptFactorisations;
     try {
         work.assign(stride * kVectors, 0.0);
-        pairsWork.reset(new double[stride * kPairVectors]);
+        if (pairsWork.size() < stride * kPairVectors)
+            pairsWork.resize(stride * kPairVectors);
     } catch (const std::bad_alloc&) {
         FreeVectors();
         return false;
@@ -364,7 +365,7 @@ bool CLammIdeal::AllocateArrays() {
         pairSlots[3 + 2 * k] = &keptFactors[k].gamPairs;
     }
     for (int k = 0; k < kPairVectors; ++k)
-        *pairSlots[k] = pairsWork.get() + k * stride;
+        *pairSlots[k] = pairsWork.data() + k * stride;
     outputProfile = outProfileStore;
     allocatedGridSize = N;
     setupSucceeded = 1;
