@@ -223,19 +223,23 @@ void CLammIdeal::SizeGrid() {
         n = FloorToInt(movingHatAlgorithm ? gridEstimateOptimized : gridEstimateUniform,
                        lowerGridLimit, upperGridLimit);
     }
-    Regrid(n);
-    if (setupSucceeded == 0)
-        return;
-    if (D == 0.0) {
-        backDiffusionShutOff = false;
-    } else if ((temperature + 273.15) * kGasConstant * s * 1e-13 / D < -1e7 && D < 1e-8 &&
-               s < -10.0) {
-        backDiffusionShutOff = true;
+    // a grid in two parts is made from this one's size alone: its arrays are made once, for it
+    const bool floating = D != 0.0 &&
+                          (temperature + 273.15) * kGasConstant * s * 1e-13 / D < -1e7 &&
+                          D < 1e-8 && s < -10.0;
+    const bool twoPart = D != 0.0 && !floating && claverieAlgorithm && optimizeSpacing && bdTest &&
+                         !zoneLoading && !initialStep;
+    if (twoPart && std::clamp(n, 0, kLargestGrid) >= 3) {
+        FreeVectors();
+        N = std::clamp(n, 0, kLargestGrid);
     } else {
-        backDiffusionShutOff = bdTest;
-        if (claverieAlgorithm && optimizeSpacing && bdTest && !zoneLoading && !initialStep)
-            RegridTwoPart(rF);
+        Regrid(n);
+        if (setupSucceeded == 0)
+            return;
     }
+    backDiffusionShutOff = D != 0.0 && (floating || bdTest);
+    if (twoPart)
+        RegridTwoPart(rF);
 }
 
 // True when the bottom region may be opened: the species piles up there so steeply (or so

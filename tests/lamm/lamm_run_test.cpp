@@ -2,6 +2,7 @@
 // and the faults it mends: unusable options, early ends, zero accelerations, key presses.
 #include "foundations/error_box_log.h"
 #include "foundations/vector_unit.h"
+#include "foundations/whole_number.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
 #include "support/lamm_harness.h"
@@ -237,6 +238,49 @@ TEST_F(LammRunTest, RetriesKeepTheGridTheUserSet) {
         const int expected = automatic ? o.N : 8000;
         EXPECT_EQ(o.RetryGridSize(o.gridEstimateUniform), automatic ? 2000 : 8000) << automatic;
         EXPECT_EQ(o.RetryGridSize(o.gridEstimateOptimized), expected) << automatic;
+    }
+}
+
+// A grid in two parts (an opened bottom on the fixed grid) comes from the uniform grid's size:
+// the same nodes, opened bottom and zeroed arrays as making the uniform grid first and then the
+// two parts from it, and so does the size alone (sizing only); without the opened bottom the
+// uniform grid stays.
+TEST_F(LammRunTest, GridInTwoPartsAsFromTheUniformGrid) {
+    const struct {
+        const char* name;
+        bool shutOff, sizingOnly, twoPart;
+    } cases[] = {{"two parts", true, false, true},
+                 {"sizing only", true, true, true},
+                 {"uniform", false, false, false}};
+    for (const auto& c : cases) {
+        LammCase lc;
+        lc.automatic = true;
+        lc.upperFit = 6.9f; // the pile-up at the bottom stays far from the data
+        LammRun sized(lc), reference(lc);
+        for (LammRun* run : {&sized, &reference}) {
+            run->Load();
+            run->solver.shutOffBackDiffusionOption = c.shutOff;
+            run->solver.sizingOnly = c.sizingOnly;
+            run->solver.SetUpRotorSpeed();
+            run->solver.ChooseAlgorithm();
+        }
+        CLammIdeal& o = sized.solver;
+        o.SizeGrid();
+        CLammIdeal& r = reference.solver;
+        r.Regrid(FloorToInt(o.gridEstimateUniform, r.lowerGridLimit, r.upperGridLimit));
+        r.backDiffusionShutOff = r.BackDiffusionTest(r.s, r.D);
+        if (r.backDiffusionShutOff)
+            r.RegridTwoPart(std::max<double>(r.lowerFitLimit, r.meniscus + 0.001));
+        ASSERT_TRUE(o.claverieAlgorithm) << c.name;
+        EXPECT_EQ(o.twoPartRadii.size() == static_cast<size_t>(o.N) + 1, c.twoPart) << c.name;
+        EXPECT_EQ(o.backDiffusionShutOff, c.twoPart) << c.name;
+        EXPECT_EQ(o.N, r.N) << c.name;
+        EXPECT_EQ(o.setupSucceeded, 1) << c.name;
+        EXPECT_EQ(o.setupSucceeded, r.setupSucceeded) << c.name;
+        EXPECT_EQ(o.twoPartRadii, r.twoPartRadii) << c.name;
+        EXPECT_EQ(o.work.size(), r.work.size()) << c.name;
+        EXPECT_TRUE(o.work == r.work) << c.name;
+        EXPECT_EQ(o.work.empty(), c.sizingOnly) << c.name;
     }
 }
 
