@@ -18,8 +18,10 @@ using Clock = std::chrono::steady_clock;
 // The keyboard is asked at most this often by the equations solved on the calling thread:
 // a poll goes through the message queue, which would otherwise cost more than a time step.
 constexpr auto kKeyPollInterval = std::chrono::milliseconds(2);
-// The clock itself is read every few steps only: a read costs a good part of a short step.
-constexpr int kStepsPerClockRead = 16;
+// The clock itself is read every few dozen steps only: a read costs a good part of a short step
+// (on some machines more than one), and the steps between two reads take far less than the
+// interval.
+constexpr int kStepsPerClockRead = 64;
 
 thread_local const CLammIdeal* tPollingTemplate = nullptr;
 thread_local Clock::time_point tNextKeyPoll;

@@ -171,6 +171,7 @@ TEST(GridProfileInterpolation, EveryVectorUnitGivesTheValuesOfOneAtATime) {
         {"coarse grid", 40, 6.01f, 7.19f, 301},      {"fine grid", 900, 6.02f, 7.18f, 203},
         {"graded grid", -120, 6.0f, 7.2f, 517},      {"up to the last node", 25, 6.1f, 7.1999f, 96},
         {"descending radii", 60, 7.15f, 6.05f, 250}, {"leaving the grid", 50, 5.9f, 7.3f, 333},
+        {"radii on the nodes", 41, 0.0f, 0.0f, 161},
     };
     for (const Case& tc : cases) {
         const int gn = std::abs(tc.nodes);
@@ -183,6 +184,15 @@ TEST(GridProfileInterpolation, EveryVectorUnitGivesTheValuesOfOneAtATime) {
         std::vector<float> x(tc.radii + 1, 0.0f);
         for (int i = 1; i <= tc.radii; ++i)
             x[i] = tc.from + (tc.to - tc.from) * float(i - 1) / float(tc.radii - 1);
+        if (tc.from == tc.to) {
+            // single-precision nodes, every fourth radius on one (the first on the first node)
+            for (int j = 1; j <= gn; ++j)
+                gr[j] = static_cast<float>(gr[j]);
+            for (int i = 1; i <= tc.radii; ++i)
+                x[i] = static_cast<float>(gr[1 + (i - 1) / 4] + (gr[std::min(gn, 2 + (i - 1) / 4)] -
+                                                                 gr[1 + (i - 1) / 4]) *
+                                                                    0.25 * ((i - 1) % 4));
+        }
         for (const bool addZero : {false, true}) {
             std::vector<std::vector<float>> y;
             for (const VectorUnit unit :
