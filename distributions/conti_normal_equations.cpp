@@ -359,6 +359,34 @@ inline int FirstGroupRead(const ScanColumns& k, int q, int first, int last) {
         }
 }
 
+// The six cells of rows p..p + 2 with columns p..p + 2 on or above the diagonal (p the first row
+// of a block of four) from the widened columns, each in four lanes with the products and the
+// order of AddLaneTile, the products before point from being zero. The cells (p + u, p + c) are
+// at sum[u][c - u].
+[[gnu::target("avx512f,avx512vl")]] void AddDiagonalCells(const ScanColumns& k, int p, int from,
+                                                          double* const* sum) {
+    const int start = (std::max(from, k.lo) - k.lo) / 4;
+    constexpr int cells[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+    V4 acc[6] = {};
+    const double* c[3];
+    for (int u = 0; u < 3; ++u)
+        c[u] = WidenedAt(k, p + u, 0);
+    for (int g = start; g < k.groups; ++g) {
+        V4 v[3];
+        for (int u = 0; u < 3; ++u)
+            std::memcpy(&v[u], c[u] + 8 * g, sizeof v[u]);
+        for (int e = 0; e < 6; ++e)
+            acc[e] += v[cells[e][0]] * v[cells[e][1]];
+    }
+    for (int i = k.lo + 4 * std::max(start, k.groups); i <= k.hi; ++i)
+        for (int e = 0; e < 6; ++e)
+            acc[e][0] += double(k.col[p + cells[e][0]][i]) * k.col[p + cells[e][1]][i];
+    for (int e = 0; e < 6; ++e) {
+        const int u = cells[e][0], at = cells[e][1] - u;
+        sum[u][at] += (acc[e][0] + acc[e][1]) + (acc[e][2] + acc[e][3]);
+    }
+}
+
 template <int R>
 [[gnu::always_inline]] inline void AddTileOfRows(int C, const float* const* x, const ScanColumns& k,
                                                  int q, int from, double* const* sum) {
@@ -502,7 +530,11 @@ inline int LaneEnd(int n, int p) {
         leftFrom[r] = p, leftTo[r] = std::min(p1 - 1, end);
         rightFrom[r] = std::max(common + 1, p1), rightTo[r] = end;
     }
-    AddWantedLaneCells(R, x, row, sum, k, leftFrom, leftTo);
+    if (R == 4 && k.pairs != nullptr && leftTo[0] == p0 + 2 && leftTo[1] == p0 + 2 &&
+        leftTo[2] == p0 + 2)
+        AddDiagonalCells(k, p0, std::min({k.from[p0], k.from[p0 + 1], k.from[p0 + 2]}), sum);
+    else
+        AddWantedLaneCells(R, x, row, sum, k, leftFrom, leftTo);
     AddWantedLaneCells(R, x, row, sum, k, rightFrom, rightTo);
 }
 
