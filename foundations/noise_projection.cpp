@@ -111,14 +111,27 @@ AddMeanProductsRowsAvx512(const std::vector<double>* const* x, const double* sid
         AddMeanProductsOf<32, R>(x, side + u, stride, at);
     }
     if (u < count) {
-        // The last pairs in 32 lanes too, the lanes past them summing what follows (the side
-        // ends in 32 lanes to spare) and left out.
+        // The last pairs in the fewest lanes of eight that hold them, the lanes past them
+        // summing what follows (the side ends in 32 lanes to spare) and left out.
         double last[R][32] = {};
         for (int i = 0; i < R; ++i) {
             std::copy(sum[i] + u, sum[i] + count, last[i]);
             at[i] = last[i];
         }
-        AddMeanProductsOf<32, R>(x, side + u, stride, at);
+        switch ((count - u + 7) / 8) {
+        case 1:
+            AddMeanProductsOf<8, R>(x, side + u, stride, at);
+            break;
+        case 2:
+            AddMeanProductsOf<16, R>(x, side + u, stride, at);
+            break;
+        case 3:
+            AddMeanProductsOf<24, R>(x, side + u, stride, at);
+            break;
+        default:
+            AddMeanProductsOf<32, R>(x, side + u, stride, at);
+            break;
+        }
         for (int i = 0; i < R; ++i)
             std::copy(last[i], last[i] + (count - u), sum[i] + u);
     }
