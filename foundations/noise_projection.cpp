@@ -170,7 +170,57 @@ void RowSumsOfEightPlain(const float* const* x, int from, int points, double* s)
     _mm256_storeu_pd(s + 4, acc[1]);
 }
 
+// Points j..j + 7 of eight rows turned and added to acc (rows 0..3, 4..7) point by point.
+[[gnu::target("avx2"), gnu::always_inline]] inline void AddTurnedEight(const float* const* x, int j,
+                                                                       __m256d* acc) {
+    __m256d t[16];
+    TurnEightRowsAvx2(x, j, t);
+    for (int h = 0; h < 2; ++h)
+        for (int k = 0; k < 8; ++k)
+            acc[h] = _mm256_add_pd(acc[h], t[8 * h + k]);
+}
+
+[[gnu::target("avx2")]] void RowSumsOfSixteenAvx2(const float* const (*x)[8], const int* from,
+                                                  int points, double (*s)[8]) {
+    const int a = from[1] < from[0] ? 1 : 0, b = 1 - a; // a begins first
+    const float* const* first = x[a];
+    const float* const* second = x[b];
+    __m256d acc[2][2] = {{_mm256_setzero_pd(), _mm256_setzero_pd()},
+                         {_mm256_setzero_pd(), _mm256_setzero_pd()}};
+    int j = from[a];
+    for (; j + 8 <= points && j + 8 <= from[b]; j += 8)
+        AddTurnedEight(first, j, acc[0]);
+    for (; j + 8 <= points; j += 8) {
+        AddTurnedEight(first, j, acc[0]);
+        AddTurnedEight(second, j, acc[1]);
+    }
+    for (; j < points; ++j)
+        for (int g = 0; g < 2; ++g) {
+            const float* const* y = g == 0 ? first : second;
+            for (int h = 0; h < 2; ++h)
+                acc[g][h] =
+                    _mm256_add_pd(acc[g][h], _mm256_setr_pd(y[4 * h][j], y[4 * h + 1][j],
+                                                            y[4 * h + 2][j], y[4 * h + 3][j]));
+        }
+    for (int h = 0; h < 2; ++h) {
+        _mm256_storeu_pd(s[a] + 4 * h, acc[0][h]);
+        _mm256_storeu_pd(s[b] + 4 * h, acc[1][h]);
+    }
+}
+
+void RowSumsOfSixteenPlain(const float* const (*x)[8], const int* from, int points,
+                           double (*s)[8]) {
+    for (int h = 0; h < 2; ++h)
+        RowSumsOfEightInOrder(x[h], from[h], points, s[h]);
+}
+
 } // namespace
+
+void RowSumsOfSixteenFloats(const float* const (*x)[8], const int* from, int points,
+                            double (*s)[8]) {
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    (avx2 ? RowSumsOfSixteenAvx2 : RowSumsOfSixteenPlain)(x, from, points, s);
+}
 
 void RowSumsOfEightFloats(const float* const* x, int from, int points, double* s) {
     static const bool avx2 = __builtin_cpu_supports("avx2");

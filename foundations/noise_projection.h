@@ -43,6 +43,12 @@ inline void RowSumsOfEightInOrder(const Value* const* x, int from, int points, d
         s[u] = t[u];
 }
 
+// RowSumsOfEightFloats for two sets of eight rows x[h] at once, set h from point from[h]: the
+// same sums, the sixteen side by side (the set that begins first alone until the other begins),
+// so that they do not wait on one another.
+void RowSumsOfSixteenFloats(const float* const (*x)[8], const int* from, int points,
+                            double (*s)[8]);
+
 // RowSumsOfEightFloats for rows of any type.
 template <typename Value>
 inline void RowSumsOfEight(const Value* const* x, int from, int points, double* s) {
@@ -86,9 +92,7 @@ void AddRowToNoiseMeans(const Value* const* x, int points, NoiseMeans* m, int r,
 // every row.
 template <typename Value>
 void AddRowsToNoiseMeans(const Value* const* x, int count, int points, NoiseMeans& m, int r,
-                         int from) {
-    double s[8];
-    RowSumsOfEight(x, from, points, s);
+                         int from, const double* s) {
     double* pt = m.point.data();
     if (count == 8) {
         for (int j = from; j < points; ++j) {
@@ -106,6 +110,15 @@ void AddRowsToNoiseMeans(const Value* const* x, int count, int points, NoiseMean
         m.row[r + u] = s[u] / points;
         m.grand += s[u];
     }
+}
+
+// AddRowsToNoiseMeans with the row sums found here.
+template <typename Value>
+void AddRowsToNoiseMeans(const Value* const* x, int count, int points, NoiseMeans& m, int r,
+                         int from) {
+    double s[8];
+    RowSumsOfEight(x, from, points, s);
+    AddRowsToNoiseMeans(x, count, points, m, r, from, s);
 }
 
 // The means of count blocks at once, into out[0..count-1]: block u has its row r (0-based)
@@ -140,20 +153,38 @@ void ComputeNoiseMeansOfBlocks(RowOf row, ZerosOf zeros, int count, int rows, in
         }
         // Fewer blocks than W: each block's rows W at a time side by side instead (the last
         // ones with the last row again in the lanes left), so that its row sums do not wait on
-        // one another either.
+        // one another either; of floats, two sets of W rows side by side.
         for (int u = 0; w < W && u < w; ++u)
-            for (int r = 0; r < rows; r += W) {
-                const int here = rows - r < W ? rows - r : W;
-                const Value* x[W];
-                int common = points;
-                for (int i = 0; i < here; ++i) {
-                    x[i] = row(u0 + u, r + i) + first;
-                    const int lead = zeros(u0 + u, r + i);
-                    common = common < lead ? common : lead;
+            for (int r = 0; r < rows; r += 2 * W) {
+                const Value* x[2][W];
+                int here[2], common[2];
+                for (int h = 0; h < 2; ++h) {
+                    const int at = r + W * h, left = rows - at;
+                    here[h] = left < 0 ? 0 : left < W ? left : W;
+                    common[h] = points;
+                    for (int i = 0; i < here[h]; ++i) {
+                        x[h][i] = row(u0 + u, at + i) + first;
+                        const int lead = zeros(u0 + u, at + i);
+                        common[h] = common[h] < lead ? common[h] : lead;
+                    }
+                    for (int i = here[h]; here[h] > 0 && i < W; ++i)
+                        x[h][i] = x[h][here[h] - 1];
                 }
-                for (int i = here; i < W; ++i)
-                    x[i] = x[here - 1];
-                AddRowsToNoiseMeans(x, here, points, m[u], r, common);
+                double s[2][W];
+                if constexpr (std::is_same_v<Value, float>) {
+                    if (here[1] > 0)
+                        RowSumsOfSixteenFloats(x, common, points, s);
+                    else
+                        RowSumsOfEight(x[0], common[0], points, s[0]);
+                } else {
+                    for (int h = 0; h < 2; ++h)
+                        if (here[h] > 0)
+                            RowSumsOfEight(x[h], common[h], points, s[h]);
+                }
+                for (int h = 0; h < 2; ++h)
+                    if (here[h] > 0)
+                        AddRowsToNoiseMeans(x[h], here[h], points, m[u], r + W * h, common[h],
+                                            s[h]);
             }
         for (int u = 0; u < w; ++u) {
             for (double& p : m[u].point)
