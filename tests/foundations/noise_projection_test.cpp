@@ -107,15 +107,15 @@ TEST(NoiseProjection, CentringMatchesTheExplicitProjection) {
 }
 
 // Means told of leading zeros (some of them negative zeros), whether alone or in groups of
-// eight, and blocks of many rows (taken eight rows at a time when fewer than eight blocks go
-// together), are those of a sum over every value in row order, bit for bit, with rows short of
-// eight points and rows of whole groups of eight points and a few more.
+// eight, and blocks of many rows (taken eight or sixteen rows at a time when fewer than eight
+// blocks go together), are those of a sum over every value in row order, bit for bit, with rows
+// short of eight points and rows of whole groups of eight points and a few more.
 TEST(NoiseProjection, MeansSkippingKnownZerosAreThoseOverEveryValue) {
     const int first = 1;
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> u(-1.0f, 1.0f);
     for (int points : {7, 13, 43})
-        for (int rows : {5, 8, 19})
+        for (int rows : {5, 8, 12, 19})
             for (int count : {1, 3, 8, 10}) {
                 std::vector<std::vector<std::vector<float>>> blocks(
                     count,
