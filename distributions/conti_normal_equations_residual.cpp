@@ -301,16 +301,21 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
     // Scan by scan, each scan's rows made and formed by whichever thread claims it.
     RunOnKeptThreads(S, std::clamp(threads, 1, std::max(1, S)) - 1, [&](int k, bool) {
         const int s = k - 1;
+        // The data over the set's range behind zeros, each value written once.
         std::vector<double>& row = residual[s];
-        row.assign(std::size_t(set.last) + 1, 0.0);
+        const float* y = data(s);
+        if (set.last >= set.first) {
+            row.reserve(std::size_t(set.last) + 1);
+            row.assign(std::size_t(set.first), 0.0);
+            row.insert(row.end(), y + set.first, y + set.last + 1);
+        } else {
+            row.assign(std::size_t(set.last) + 1, 0.0);
+        }
         double* to = nullptr;
         if (model) {
             (*model)[s].assign(std::size_t(std::max(points, set.last)) + 1, 0.0);
             to = (*model)[s].data();
         }
-        const float* y = data(s);
-        for (int i = set.first; i <= set.last; ++i)
-            row[i] = y[i];
         std::vector<ScanTerm> terms;
         terms.reserve(std::size_t(n));
         for (int p = 1; p <= n; ++p) {

@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -196,7 +197,7 @@ void StoreContiSolution(const ContiSolution& sol) {
         loading += sol.c[p];
     KeepDistributionTotals(loading, times,
                            std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
-                           totals);
+                           std::move(totals));
     KeepPriorOfDistribution(sol.prior);
     KeepDiscreteComponentLoading(g, sol.c);
     S::resultAvailable = true;

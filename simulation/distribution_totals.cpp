@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -40,7 +41,7 @@ double AtRadius(const std::vector<double>& radii, const std::vector<double>& row
 
 void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
                             const std::vector<double>& radii,
-                            const std::vector<std::vector<double>>& rows) {
+                            std::vector<std::vector<double>> rows) {
     ++gTotalsGeneration;
     gTotals = Totals{};
     if (timesS.empty() || timesS.size() != rows.size() || radii.size() < 2)
@@ -53,7 +54,7 @@ void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
     gTotals.radii = radii;
     for (std::size_t k : order) {
         gTotals.times.push_back(timesS[k]);
-        gTotals.rows.push_back(rows[k]);
+        gTotals.rows.push_back(std::move(rows[k]));
     }
 }
 

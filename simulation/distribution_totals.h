@@ -5,10 +5,11 @@
 #include <vector>
 
 // Keeps the total concentration of a distribution: the loading (uniform at time 0) and, for
-// each scan, its time (s) and its values on radii[1..points]. Rows are taken in time order.
+// each scan, its time (s) and its values on radii[1..points]. Rows are taken in time order
+// (moved from rows, which a caller that does not keep them hands over).
 void KeepDistributionTotals(double loading, const std::vector<double>& timesS,
                             const std::vector<double>& radii,
-                            const std::vector<std::vector<double>>& rows);
+                            std::vector<std::vector<double>> rows);
 void ClearDistributionTotals();
 bool DistributionTotalsHeld();
 // Counts the changes of the kept totals, so a kernel made from them can tell they are new.
