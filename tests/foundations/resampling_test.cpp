@@ -2,6 +2,7 @@
 // end levels), the refusals, accumulation, and Neville's interpolation of polynomials.
 #include "foundations/resampling.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -103,6 +104,47 @@ TEST(Resample, PrecisionVariantsAgreeAndAddingAccumulates) {
         EXPECT_NEAR(yTD[i], yF[i], 1e-5);
         EXPECT_NEAR(yDD[i], yF[i], 1e-5);
         EXPECT_NEAR(added[i], 1.0f + 2 * yF[i], 1e-4);
+    }
+}
+
+// On the source's own grid (strictly ascending, nine points or more) the first point is taken as
+// it is, each other through the segment to the next point and the last through the segment before
+// it, bit for bit as the walk gives them; a grid one point off, with a repeated point, or too
+// short is walked as before (the one-off point lies between its neighbours' values).
+TEST(Resample, OnItsOwnGridEachPointAsTheWalkTakesIt) {
+    struct Case {
+        const char* name;
+        int m;
+        int change; // 0: the same grid, 1: one target point moved, 2: a source point repeated
+    } cases[] = {{"same grid", 40, 0},
+                 {"same grid of nine", 9, 0},
+                 {"same grid of eight", 8, 0},
+                 {"one point moved", 40, 1},
+                 {"a point repeated", 40, 2}};
+    for (const Case& c : cases) {
+        std::vector<float> xs = Grid(6.0f, 0.0125f, c.m), ys(std::size_t(c.m) + 1);
+        for (int i = 1; i <= c.m; ++i)
+            ys[i] = 0.3f + 0.2f * std::sin(0.7f * static_cast<float>(i)) * static_cast<float>(i);
+        if (c.change == 2)
+            xs[5] = xs[4];
+        std::vector<float> x = xs, y(std::size_t(c.m) + 1, -9.0f);
+        if (c.change == 1)
+            x[20] = 0.5f * (xs[20] + xs[21]);
+        ResampleCurve(c.m, x.data(), y.data(), c.m, xs.data(), ys.data());
+        auto segment = [&](int i, int j) {
+            return ys[j - 1] + (x[i] - xs[j - 1]) * (ys[j] - ys[j - 1]) / (xs[j] - xs[j - 1]);
+        };
+        if (c.m < 9) {
+            EXPECT_EQ(y, std::vector<float>(std::size_t(c.m) + 1, -9.0f)) << c.name;
+            continue;
+        }
+        EXPECT_EQ(y[1], ys[1]) << c.name;
+        for (int i = 2; i < c.m; ++i) {
+            const int j = c.change == 2 && i == 4 ? 6 : i + 1; // the walk skips the repeated point
+            EXPECT_EQ(y[i], c.change == 2 && i == 5 ? segment(5, 6) : segment(i, j))
+                << c.name << " " << i;
+        }
+        EXPECT_EQ(y[c.m], segment(c.m, c.m)) << c.name;
     }
 }
 
