@@ -91,7 +91,9 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     if (logOn)
         LogError();
     ++iterationCount;
-    ShowStatusLines(ri);
+    // (the lines are shown while simulating, in a window; the test spares the call at most steps)
+    if (simulatingWithoutFitting && window != nullptr)
+        ShowStatusLines(ri);
     if (!workerMode) {
         bool (*poll)() = keyPoll != nullptr ? keyPoll : static_cast<bool (*)()>(&KeyPressed);
         if (poll()) {
