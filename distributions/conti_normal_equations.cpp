@@ -877,13 +877,16 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
         const NoiseMeans* x[4];
         double* out[4];
         int from[4];
+        double b[4];
         for (int i = 0; i < 4; ++i) {
             const int p = rows[r + i];
             sums[i] = rowSum[p];
-            o.b[p] = CentredProduct(sb[r + i], o.columnMeans[p], o.dataMeans, noise);
             o.rawNorm[p] = sums[i][0];
             x[i] = &o.columnMeans[p], out[i] = o.A.Row(p) + p, from[i] = p;
         }
+        CentredProductsWith(sb.data() + r, x, o.dataMeans, 4, noise, b);
+        for (int i = 0; i < 4; ++i)
+            o.b[rows[r + i]] = b[i];
         CentredProductsSideBySide4(sums, x, o.columnMeans.data(), *meansSideBySide, from, n, noise,
                                    out);
     }

@@ -317,6 +317,33 @@ void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* c
         }
 }
 
+void CentredProductsWith(const double* rawSum, const NoiseMeans* const* x, const NoiseMeans& y,
+                         int count, const NoiseTerms& terms, double* out) {
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const std::size_t rows = x[k]->row.size(), points = x[k]->point.size();
+        bool same = true;
+        for (int u = 1; u < 4; ++u)
+            same = same && x[k + u]->row.size() == rows && x[k + u]->point.size() == points;
+        if (!same)
+            break;
+        // each pair's sums in index order, as CentredProduct forms them, four side by side
+        double g[4] = {}, r[4] = {};
+        if (terms.timeInvariant)
+            for (std::size_t j = 0; j < points; ++j)
+                for (int u = 0; u < 4; ++u)
+                    g[u] += x[k + u]->point[j] * y.point[j];
+        if (terms.radiallyInvariant)
+            for (std::size_t s = 0; s < rows; ++s)
+                for (int u = 0; u < 4; ++u)
+                    r[u] += x[k + u]->row[s] * y.row[s];
+        for (int u = 0; u < 4; ++u)
+            out[k + u] = CentredFromSums(rawSum[k + u], g[u], r[u], *x[k + u], y, terms);
+    }
+    for (; k < count; ++k)
+        out[k] = CentredProduct(rawSum[k], *x[k], y, terms);
+}
+
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
                      const NoiseTerms& terms, double* out) {
     int k = 0;

@@ -239,6 +239,11 @@ double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
                      const NoiseTerms& terms, double* out);
 
+// CentredProduct of each of x[0..count-1] with y, raw sums rawSum[0..count-1], into
+// out[0..count-1]: the same values, the sums of several pairs formed side by side.
+void CentredProductsWith(const double* rawSum, const NoiseMeans* const* x, const NoiseMeans& y,
+                         int count, const NoiseTerms& terms, double* out);
+
 // The point and row means of count blocks y[0..count-1] held side by side: point[j * count + u] =
 // y[u].point[j], row[s * count + u] = y[u].row[s] (zero past the means a block has), and 32
 // zeros after each.

@@ -195,6 +195,15 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
             for (int k = 0; k < count; ++k)
                 EXPECT_EQ(products[k], CentredProduct(raw[k], together[0], together[k], terms))
                     << count << " blocks, block " << k << ", terms " << mask;
+            // each block with one, the sums of four pairs side by side
+            std::vector<const NoiseMeans*> each(count);
+            for (int k = 0; k < count; ++k)
+                each[k] = &together[k];
+            CentredProductsWith(raw.data(), each.data(), together[0], count, terms,
+                                products.data());
+            for (int k = 0; k < count; ++k)
+                EXPECT_EQ(products[k], CentredProduct(raw[k], together[k], together[0], terms))
+                    << count << " blocks with one, block " << k << ", terms " << mask;
             const NoiseMeansSideBySide side(together.data(), count);
             for (int from : {0, count / 3, count - 1}) {
                 std::fill(products.begin(), products.end(), -1.0);
