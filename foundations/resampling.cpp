@@ -98,8 +98,15 @@ void Resample(int n, const TX* x, TY* y, int m, const SX* xs, const SY* ys) {
             put(i, segment(i, j));
         if (i > n)
             break;
+        const int before = j;
         while (xs[j] <= x[i] && j < m)
             ++j;
+        // a target or source abscissa that is not a number orders against nothing: its point
+        // takes the segment's value, not a number, and the walk goes on
+        if (j == before && j < m) {
+            put(i, segment(i, j));
+            ++i;
+        }
     }
     for (; i <= n && x[i] <= xs[m]; ++i)
         put(i, segment(i, m));
@@ -167,8 +174,14 @@ void ResampleLinear(int n, const double* x, double* y, int m, const double* xs, 
             y[i] = segment(i, j);
         if (i > n)
             break;
+        const int before = j;
         while (xs[j] <= x[i] && j < m)
             ++j;
+        // as in the walk above: an abscissa that is not a number gives its point not a number
+        if (j == before && j < m) {
+            y[i] = segment(i, j);
+            ++i;
+        }
     }
     for (; i <= n && x[i] <= xs[m]; ++i)
         y[i] = segment(i, m);

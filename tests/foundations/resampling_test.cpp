@@ -172,3 +172,35 @@ TEST(Polint, ReproducesPolynomials) {
     EXPECT_FLOAT_EQ(y, 6.0f);
     EXPECT_FLOAT_EQ(std::abs(dy), 1.0f);
 }
+
+// An abscissa that is not a number, in the target or in the source, gives its point (and, for a
+// source, the points from the one before it on) not a number; the walk does not stay on it.
+TEST(Resample, AbscissaNotANumberGivesNotANumber) {
+    const double nan = std::nan("");
+    for (int at : {2, 5, 9}) {
+        std::vector<double> xs(11), ys(11);
+        for (int k = 1; k <= 10; ++k)
+            xs[k] = k, ys[k] = 2.0 * k;
+        std::vector<double> x(11), y(11, -7.0);
+        for (int k = 1; k <= 10; ++k)
+            x[k] = k + 0.25;
+        x[at] = nan;
+        ResampleCurveDouble(10, x.data(), y.data(), 10, xs.data(), ys.data());
+        EXPECT_TRUE(std::isnan(y[at])) << at;
+        EXPECT_DOUBLE_EQ(y[at == 2 ? 3 : 1], 2.0 * x[at == 2 ? 3 : 1]) << at;
+        std::vector<double> z(11, -7.0);
+        ResampleLinear(10, x.data(), z.data(), 10, xs.data(), ys.data());
+        EXPECT_TRUE(std::isnan(z[at])) << at;
+
+        std::vector<float> xf(11), yf(11, -7.0f);
+        for (int k = 1; k <= 10; ++k)
+            xf[k] = static_cast<float>(x[k]);
+        AddResampledCurveFromDouble(10, xf.data(), yf.data(), 10, xs.data(), ys.data());
+        EXPECT_TRUE(std::isnan(yf[at])) << at;
+
+        xs[at] = nan;
+        x[at] = at + 0.25;
+        ResampleCurveDouble(10, x.data(), y.data(), 10, xs.data(), ys.data());
+        EXPECT_TRUE(std::isnan(y[at])) << at;
+    }
+}
