@@ -27,8 +27,6 @@ double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
 
 namespace {
 
-// The sums of point and row means of x with those of y[0..W-1], side by side (each its own
-// sum in index order), then each centred product from its raw sum.
 // The centred product from the raw sum and the sums g of point means and r of row means.
 inline double CentredFromSums(double rawSum, double g, double r, const NoiseMeans& x,
                               const NoiseMeans& y, const NoiseTerms& terms) {
@@ -45,21 +43,31 @@ inline double CentredFromSums(double rawSum, double g, double r, const NoiseMean
     return p;
 }
 
-template <int W>
-void CentredProductsOf(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
-                       const NoiseTerms& terms, double* out) {
-    const std::size_t rows = x.row.size(), points = x.point.size();
+// The sums of point and row means of x(u) with those of y(u), u = 0..W-1, side by side (each its
+// own sum in index order), then each centred product from its raw sum.
+template <int W, class XOf, class YOf>
+void CentredProductsOf(const double* rawSum, XOf x, YOf y, const NoiseTerms& terms, double* out) {
+    const std::size_t rows = x(0).row.size(), points = x(0).point.size();
     double g[W] = {}, r[W] = {};
     if (terms.timeInvariant)
         for (std::size_t j = 0; j < points; ++j)
             for (int u = 0; u < W; ++u)
-                g[u] += x.point[j] * y[u].point[j];
+                g[u] += x(u).point[j] * y(u).point[j];
     if (terms.radiallyInvariant)
         for (std::size_t s = 0; s < rows; ++s)
             for (int u = 0; u < W; ++u)
-                r[u] += x.row[s] * y[u].row[s];
+                r[u] += x(u).row[s] * y(u).row[s];
     for (int u = 0; u < W; ++u)
-        out[u] = CentredFromSums(rawSum[u], g[u], r[u], x, y[u], terms);
+        out[u] = CentredFromSums(rawSum[u], g[u], r[u], x(u), y(u), terms);
+}
+
+// CentredProductsOf of one x with y[0..W-1].
+template <int W>
+void CentredProductsOf(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
+                       const NoiseTerms& terms, double* out) {
+    CentredProductsOf<W>(
+        rawSum, [&](int) -> const NoiseMeans& { return x; },
+        [&](int u) -> const NoiseMeans& { return y[u]; }, terms, out);
 }
 
 // The sums of CentredProductsOf for every pair at once, each pair's in index order, the product
@@ -328,17 +336,9 @@ void CentredProductsWith(const double* rawSum, const NoiseMeans* const* x, const
         if (!same)
             break;
         // each pair's sums in index order, as CentredProduct forms them, four side by side
-        double g[4] = {}, r[4] = {};
-        if (terms.timeInvariant)
-            for (std::size_t j = 0; j < points; ++j)
-                for (int u = 0; u < 4; ++u)
-                    g[u] += x[k + u]->point[j] * y.point[j];
-        if (terms.radiallyInvariant)
-            for (std::size_t s = 0; s < rows; ++s)
-                for (int u = 0; u < 4; ++u)
-                    r[u] += x[k + u]->row[s] * y.row[s];
-        for (int u = 0; u < 4; ++u)
-            out[k + u] = CentredFromSums(rawSum[k + u], g[u], r[u], *x[k + u], y, terms);
+        CentredProductsOf<4>(
+            rawSum + k, [&](int u) -> const NoiseMeans& { return *x[k + u]; },
+            [&](int) -> const NoiseMeans& { return y; }, terms, out + k);
     }
     for (; k < count; ++k)
         out[k] = CentredProduct(rawSum[k], *x[k], y, terms);
