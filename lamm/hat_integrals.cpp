@@ -93,6 +93,65 @@ double HatSedimentation(const double* g, int n, int i, int j) {
     });
 }
 
+namespace {
+
+// The pair integrals' terms of element [g_e, g_e+1], as HatMass, HatStiffness and
+// HatSedimentation form them: the mass of two nodes, of the left node with itself and of the
+// right node with itself; the stiffness; the sedimentation with the left and the right node's
+// hat (before the slope's sign).
+struct HatElementTerms {
+    double massPair = 0.0, massLeft = 0.0, massRight = 0.0, stiffness = 0.0;
+    double sedLeft = 0.0, sedRight = 0.0;
+    [[gnu::always_inline]] inline HatElementTerms(const double* g, int e) {
+        const double a = g[e], c = g[e + 1], h = c - a;
+        massPair = h * (a + c) / 12.0;
+        massLeft = h * (3.0 * a + c) / 12.0;
+        massRight = h * (a + 3.0 * c) / 12.0;
+        stiffness = (a + c) / (2.0 * h);
+        sedLeft = (3.0 * a * a + 2.0 * a * c + c * c) / 12.0;
+        sedRight = (a * a + 2.0 * a * c + 3.0 * c * c) / 12.0;
+    }
+    HatElementTerms() = default;
+};
+
+} // namespace
+
+void HatRows(const double* g, int n, int first, int last, double k, double D, double* mass[3],
+             double* out[3]) {
+    // the element before row i, carried to the next row as the one after it
+    HatElementTerms before;
+    if (first > 1 && first <= n)
+        before = HatElementTerms(g, first - 1);
+    for (int i = first; i <= last; ++i) {
+        const bool inside = i >= 1 && i <= n;
+        const bool hasBefore = inside && i > 1, hasAfter = inside && i < n;
+        HatElementTerms after;
+        if (hasAfter)
+            after = HatElementTerms(g, i);
+        // (i, i - 1): the element before, i its right node, i - 1 the left
+        double m0 = 0.0, s0 = 0.0, d0 = 0.0;
+        if (hasBefore)
+            m0 = before.massPair, s0 = before.sedLeft, d0 = -before.stiffness;
+        // (i, i): both elements, summed from 0 as the pair function sums them
+        double m1 = 0.0, s1 = 0.0, d1 = 0.0;
+        if (inside) {
+            if (hasBefore)
+                m1 += before.massRight, s1 += before.sedRight, d1 += before.stiffness;
+            if (hasAfter)
+                m1 += after.massLeft, s1 += -after.sedLeft, d1 += after.stiffness;
+        }
+        // (i, i + 1): the element after, i its left node
+        double m2 = 0.0, s2 = 0.0, d2 = 0.0;
+        if (hasAfter)
+            m2 = after.massPair, s2 = -after.sedRight, d2 = -after.stiffness;
+        mass[0][i] = m0, mass[1][i] = m1, mass[2][i] = m2;
+        out[0][i] = k * s0 - D * d0;
+        out[1][i] = k * s1 - D * d1;
+        out[2][i] = k * s2 - D * d2;
+        before = after;
+    }
+}
+
 double HatFrame(const double* g, int n, int i, int j) {
     return PairSum(n, i, j, [g, n](int k, bool il, bool jl) {
         const double a = g[k], c = g[k + 1];

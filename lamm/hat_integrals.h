@@ -16,6 +16,12 @@ double HatSedimentation(const double* g, int n, int i, int j);
 // -integral of r w(r) phi_i phi_j' with w the node velocity field of the moving grid: w = r on
 // the interior, falling linearly to 0 at the pinned end nodes 1 and n (frame term)
 double HatFrame(const double* g, int n, int i, int j);
+// Rows first..last of the mass M and of the transport k Sed - D Stiff (the pair integrals
+// above) on g[1..n], as diagonals mass[0], out[0] (i, i-1), [1] (i, i) and [2] (i, i+1) indexed
+// by the row: each element's terms formed once for the two rows that share it, with the pair
+// functions' operations, so the same bits as k HatSedimentation - D HatStiffness row by row.
+void HatRows(const double* g, int n, int first, int last, double k, double D, double* mass[3],
+             double* out[3]);
 // integral of r phi_i (node volume)
 double HatNodeVolume(const double* g, int n, int i);
 // Sum of node volume times c[i] over 1..n: the four end nodes (1, 2, n - 1, n) weigh by their

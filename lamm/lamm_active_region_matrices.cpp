@@ -58,16 +58,10 @@ void CLammIdeal::FillActiveRegionRows(int first, int last, int m, bool transport
             }
         }
     } else {
-        for (int i = first; i <= last; ++i) {
-            Ma[i] = RadiusMassElement(i, i - 1, m);
-            Mb[i] = RadiusMassElement(i, i, m);
-            Mc[i] = RadiusMassElement(i, i + 1, m);
-            Ka[i] = k * RadiusSedimentationElement(i, i - 1, m) -
-                    D * RadiusStiffnessElement(i, i - 1, m);
-            Kb[i] = k * RadiusSedimentationElement(i, i, m) - D * RadiusStiffnessElement(i, i, m);
-            Kc[i] = k * RadiusSedimentationElement(i, i + 1, m) -
-                    D * RadiusStiffnessElement(i, i + 1, m);
-        }
+        // the rows of the Radius*Element pair integrals, each element's terms formed once
+        double* mass[3] = {Ma, Mb, Mc};
+        double* transport[3] = {Ka, Kb, Kc};
+        HatRows(r, std::min(m, N), first, last, k, D, mass, transport);
     }
     if (openBottom && first <= m && m <= last) {
         const double h = r[m] - r[m - 1];

@@ -239,6 +239,36 @@ TEST(HatIntegrals, WeightedTransportRowsAreThePairIntegrals) {
     }
 }
 
+// The rows formed element by element are the pair integrals bit for bit, on the whole grid, on a
+// grid cut short (rows past its end zero), from any first row and for either sign of s.
+TEST(HatIntegrals, RowsAreThePairIntegralsBitForBit) {
+    const double* x = kGrid.data();
+    struct Case {
+        int n, first, last;
+        double k;
+    } cases[] = {{kN, 1, kN, 2.7e-3}, {4, 1, kN, 2.7e-3}, {kN, 3, 5, -1.1e-3}, {kN, kN, kN, 0.0}};
+    const double D = 6e-7;
+    for (const Case& c : cases) {
+        std::vector<std::vector<double>> rows(6, std::vector<double>(kN + 2, -1.0));
+        double* mass[3] = {rows[0].data(), rows[1].data(), rows[2].data()};
+        double* out[3] = {rows[3].data(), rows[4].data(), rows[5].data()};
+        HatRows(x, c.n, c.first, c.last, c.k, D, mass, out);
+        for (int i = 1; i <= kN + 1; ++i)
+            for (int d = 0; d < 3; ++d) {
+                const int j = i + d - 1;
+                const bool asked = i >= c.first && i <= c.last;
+                const double m = asked ? HatMass(x, c.n, i, j) : -1.0;
+                const double t =
+                    asked ? c.k * HatSedimentation(x, c.n, i, j) - D * HatStiffness(x, c.n, i, j)
+                          : -1.0;
+                EXPECT_EQ(std::memcmp(&mass[d][i], &m, sizeof m), 0)
+                    << c.n << ": " << i << ", " << j;
+                EXPECT_EQ(std::memcmp(&out[d][i], &t, sizeof t), 0)
+                    << c.n << ": " << i << ", " << j;
+            }
+    }
+}
+
 TEST(Tridiagonal, SolvesMatchDenseElimination) {
     const int n = 6;
     std::vector<double> a(n + 1), b(n + 1), c(n + 1), rhs(n + 1), u(n + 1), v(n + 1);
