@@ -100,8 +100,8 @@ constexpr int kParts = 4;
     return ratio != nullptr ? ratio[i] : std::fabs(d) / v[i];
 }
 
-// The rows after the blocks of 16: four at a time, then one at a time, into the parts and the
-// gaining lanes the blocks left.
+// The rows after the blocks of 16 (all of a range shorter than 16): four at a time, then one at
+// a time, into the parts and the gaining lanes the blocks left.
 template <bool kTest>
 [[gnu::always_inline]] inline double
 LargestOwnChangeTail(const double* u, const double* v, const double* ratio, double threshold, int i,
@@ -140,8 +140,11 @@ template <bool kTest>
     const V4 limit = {threshold, threshold, threshold, threshold};
     V4 part[kParts] = {zero, zero, zero, zero};
     M4 gaining = {0, 0, 0, 0};
+    // the last block ends at hi, overlapping the one before, so no rows are left to divide one
+    // by one: a row taken twice changes neither the largest nor the gaining rows
+    const int last = hi - (4 * kParts - 1);
     int i = lo;
-    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts) {
+    for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last) {
         M4 rising = {0, 0, 0, 0};
         if (ratio == nullptr) {
 #pragma GCC unroll 4
@@ -292,8 +295,10 @@ LargestOwnChangeAvx512(const double* u, const double* v, const double* ratio, do
     // the largest change of a row without material of its own: it gained beyond the threshold
     // when this exceeds it
     __m256d gained[kParts] = {limit, limit, limit, limit};
+    // the last block overlapping the one before, as in the body above
+    const int last = hi - (4 * kParts - 1);
     int i = lo;
-    for (; i + 4 * kParts - 1 <= hi; i += 4 * kParts) {
+    for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last) {
         __m256d old[kParts], size[kParts];
         __mmask8 own[kParts];
         __mmask8 rising = 0;
