@@ -857,10 +857,13 @@ SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
     return false;
 }
 
-[[gnu::target("avx2,fma")]] void
-SubstituteScaledFromFused(const double* a, const double* b, const double* c, const double* v,
-                          const double* scaled, const double* back, const TwistedMeeting& meet,
-                          double* u, int lo, int from, int hi, int zeroBelow) {
+// The variants take the same arguments, those they do not use left aside.
+[[gnu::target("avx2,fma")]] void SubstituteScaledFromFused(const double* a, const double* b,
+                                                           const double* c, const double* v,
+                                                           const double* scaled, const double* back,
+                                                           const TwistedMeeting& meet, double* u,
+                                                           int lo, int from, int hi, int zeroBelow,
+                                                           const double*, const double*) {
     double unused;
     SubstituteScaledFromBody<true, false>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
                                           zeroBelow, 0, unused);
@@ -878,7 +881,8 @@ SubstituteScaledFromFusedPairs(const double* a, const double* b, const double* c
 
 void SubstituteScaledFromPlain(const double* a, const double* b, const double* c, const double* v,
                                const double* scaled, const double* back, const TwistedMeeting& meet,
-                               double* u, int lo, int from, int hi, int zeroBelow) {
+                               double* u, int lo, int from, int hi, int zeroBelow, const double*,
+                               const double*) {
     double unused;
     SubstituteScaledFromBody<false, false>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
                                            zeroBelow, 0, unused);
@@ -888,7 +892,7 @@ void SubstituteScaledFromPlain(const double* a, const double* b, const double* c
 SubstituteScaledCheckedFused(const double* a, const double* b, const double* c, const double* v,
                              const double* scaled, const double* back, const TwistedMeeting& meet,
                              double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
-                             double& largest) {
+                             double& largest, const double*, const double*) {
     return SubstituteScaledFromBody<true, true>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
                                                 zeroBelow, largestFrom, largest);
 }
@@ -907,9 +911,16 @@ SubstituteScaledCheckedFusedPairs(const double* a, const double* b, const double
 bool SubstituteScaledCheckedPlain(const double* a, const double* b, const double* c,
                                   const double* v, const double* scaled, const double* back,
                                   const TwistedMeeting& meet, double* u, int lo, int from, int hi,
-                                  int zeroBelow, int largestFrom, double& largest) {
+                                  int zeroBelow, int largestFrom, double& largest, const double*,
+                                  const double*) {
     return SubstituteScaledFromBody<false, true>(a, b, c, v, scaled, back, meet, u, lo, from, hi,
                                                  zeroBelow, largestFrom, largest);
+}
+
+// Asked while the program starts, before the processor's features may have been read.
+bool Fused() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 }
 
 // Four products a vector; the products are the same in any width.
@@ -929,32 +940,10 @@ void AdjacentProducts(const double* m, double* pairs, int lo, int hi) {
         pairs[j] = m[j] * m[j + 1];
 }
 
-void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
-                                 const double* scaled, const double* back,
-                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi,
-                                 int zeroBelow, const double* scaledPairs,
-                                 const double* backPairs) {
-    static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    if (fused && scaledPairs != nullptr)
-        SubstituteScaledFromFusedPairs(a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow,
-                                       scaledPairs, backPairs);
-    else
-        (fused ? SubstituteScaledFromFused : SubstituteScaledFromPlain)(
-            a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow);
-}
-
-bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
-                                        const double* v, const double* scaled, const double* back,
-                                        const TwistedMeeting& meet, double* u, int lo, int from,
-                                        int hi, int zeroBelow, int largestFrom, double& largest,
-                                        const double* scaledPairs, const double* backPairs) {
-    TARNIX_ASSERT(std::max(from, lo) <= meet.k && std::max(from, lo) <= largestFrom &&
-                  largestFrom <= hi);
-    static const bool fused = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    if (fused && scaledPairs != nullptr)
-        return SubstituteScaledCheckedFusedPairs(a, b, c, v, scaled, back, meet, u, lo, from, hi,
-                                                 zeroBelow, largestFrom, largest, scaledPairs,
-                                                 backPairs);
-    return (fused ? SubstituteScaledCheckedFused : SubstituteScaledCheckedPlain)(
-        a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest);
-}
+namespace scaled_substitution {
+const Plain kPlain = Fused() ? SubstituteScaledFromFused : SubstituteScaledFromPlain;
+const Plain kPlainPaired = Fused() ? SubstituteScaledFromFusedPairs : SubstituteScaledFromPlain;
+const Checked kChecked = Fused() ? SubstituteScaledCheckedFused : SubstituteScaledCheckedPlain;
+const Checked kCheckedPaired =
+    Fused() ? SubstituteScaledCheckedFusedPairs : SubstituteScaledCheckedPlain;
+} // namespace scaled_substitution

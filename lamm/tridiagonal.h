@@ -3,6 +3,8 @@
 
 #include "foundations/tarnix_assert.h"
 
+#include <algorithm>
+
 // Result of a tridiagonal factorisation or solve.
 enum class TridiagStatus { Ok = 0, FirstPivotZero = 1, LaterPivotZero = 2 };
 
@@ -200,18 +202,45 @@ void AdjacentProducts(const double* m, double* pairs, int lo, int hi);
 // rows before `from` it leaves zeros in all but rows k..from - 1 of a meeting k below `from`.
 // scaledPairs and backPairs, when given, hold AdjacentProducts of scaled and back over rows
 // lo..hi; u is the same, bit for bit, with fewer operations beside the recurrences.
-void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c, const double* v,
-                                 const double* scaled, const double* back,
-                                 const TwistedMeeting& meet, double* u, int lo, int from, int hi,
-                                 int zeroBelow, const double* scaledPairs = nullptr,
-                                 const double* backPairs = nullptr);
+// The variants of the two substitutions below, chosen once for the processor, with and without
+// the products of adjacent factors: the calls reach them with their arguments as placed.
+namespace scaled_substitution {
+using Plain = void (*)(const double* a, const double* b, const double* c, const double* v,
+                       const double* scaled, const double* back, const TwistedMeeting& meet,
+                       double* u, int lo, int from, int hi, int zeroBelow,
+                       const double* scaledPairs, const double* backPairs);
+using Checked = bool (*)(const double* a, const double* b, const double* c, const double* v,
+                         const double* scaled, const double* back, const TwistedMeeting& meet,
+                         double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
+                         double& largest, const double* scaledPairs, const double* backPairs);
+extern const Plain kPlain, kPlainPaired;
+extern const Checked kChecked, kCheckedPaired;
+} // namespace scaled_substitution
+
+inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c,
+                                        const double* v, const double* scaled, const double* back,
+                                        const TwistedMeeting& meet, double* u, int lo, int from,
+                                        int hi, int zeroBelow, const double* scaledPairs = nullptr,
+                                        const double* backPairs = nullptr) {
+    namespace s = scaled_substitution;
+    (scaledPairs != nullptr ? s::kPlainPaired : s::kPlain)(
+        a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, scaledPairs, backPairs);
+}
 
 // TwistedSubstituteScaledFrom for a meeting at or after `from` that also hands back, from its
 // back substitution, whether any of u[from..hi] is beyond +-1e100 or not a number and, when none
 // is, the largest of u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit.
-bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
-                                        const double* v, const double* scaled, const double* back,
-                                        const TwistedMeeting& meet, double* u, int lo, int from,
-                                        int hi, int zeroBelow, int largestFrom, double& largest,
-                                        const double* scaledPairs = nullptr,
-                                        const double* backPairs = nullptr);
+inline bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
+                                               const double* v, const double* scaled,
+                                               const double* back, const TwistedMeeting& meet,
+                                               double* u, int lo, int from, int hi, int zeroBelow,
+                                               int largestFrom, double& largest,
+                                               const double* scaledPairs = nullptr,
+                                               const double* backPairs = nullptr) {
+    TARNIX_ASSERT(std::max(from, lo) <= meet.k && std::max(from, lo) <= largestFrom &&
+                  largestFrom <= hi);
+    namespace s = scaled_substitution;
+    return (scaledPairs != nullptr ? s::kCheckedPaired : s::kChecked)(
+        a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest,
+        scaledPairs, backPairs);
+}
