@@ -272,6 +272,11 @@ void RunDiscreteSedOnGrid(TXLAWindow* window, const GridSpeciesSolver& solve) {
 
 namespace {
 
+// The values of scan k's fit row, [0..points].
+std::size_t RowLength(int k) {
+    return std::size_t(std::max(S::pointCount[k], -1) + 1);
+}
+
 bool ComputeDiscreteModel(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
@@ -281,12 +286,16 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     // that failed on) are no model to show, so the previous fit stays. A fit's trials keep them:
     // the optimiser judges them by their rmsd.
     const bool outsideFit = !FitControl::fitInProgress;
-    std::vector<std::vector<float>> previous;
+    // every scan's fit row [0..points] one after the other, in one block
+    std::vector<float> previous;
     if (outsideFit) {
         LammGrid::discretizationError = LammGrid::singularMatrix = 0;
-        previous.resize(std::size_t(S::scanCount) + 1);
+        std::size_t size = 0;
         for (int k = 1; k <= S::scanCount; ++k)
-            previous[std::size_t(k)].assign(S::fit[k], S::fit[k] + S::pointCount[k] + 1);
+            size += RowLength(k);
+        previous.reserve(size);
+        for (int k = 1; k <= S::scanCount; ++k)
+            previous.insert(previous.end(), S::fit[k], S::fit[k] + RowLength(k));
     }
     if (gDlsData) {
         UnpackFitParameters();
@@ -303,8 +312,12 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
         RunDiscreteSedModule(window, SolveOnSimulationGrid);
     bool computed = S::resultAvailable;
     if (computed && outsideFit && (LammGrid::discretizationError || LammGrid::singularMatrix)) {
-        for (int k = 1; k <= S::scanCount; ++k)
-            std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);
+        const float* from = previous.data();
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const std::size_t count = RowLength(k);
+            std::copy(from, from + count, S::fit[k]);
+            from += count;
+        }
         computed = false;
     }
     if (!computed)
