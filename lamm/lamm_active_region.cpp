@@ -508,9 +508,8 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
         int reached = std::min(zeroRowsBelow, from);
         if (activeTwisted) {
             // the relative changes are divided in the change's own pass; the values out of
-            // range and the largest are looked for in the back substitution when its upward
-            // half starts at or after `from`
-            if (activeMeeting.k >= from && U == upperIndex && L <= U) {
+            // range and the largest are looked for in the back substitution
+            if (U == upperIndex && L <= U) {
                 solvedBeyond = TwistedSubstituteScaledFromChecked(
                     Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U, reached, L,
                     solvedLargest, betPairs, gamPairs);

@@ -817,6 +817,51 @@ BackFromMeetingChecked(double* u, const double* back, const double* backPairs, i
            std::isnan(uk) || std::isnan(uk1);
 }
 
+// TakeExtremes for the rows of a pass from a meeting k below `from`: rows below `from` are not
+// looked at, those below largestFrom count only for the check of the range.
+struct TakeExtremesAbove {
+    TakeExtremes& into;
+    int from, largestFrom;
+    bool beyond = false;
+    void One(int j, double value) {
+        if (j >= largestFrom)
+            into.One(j, value);
+        else if (j >= from)
+            beyond |= !(std::fabs(value) <= 1e100);
+    }
+    void Pair(int j0, int j1, double first, double second) {
+        One(j0, first);
+        One(j1, second);
+    }
+};
+
+// BackFromMeetingChecked for a meeting k below start: the pass runs down from k + 2 alone, its
+// rows below start taken as they come, then those up to largestFrom one by one, then the rest
+// into the extremes. The pieces keep the pairs of rows the whole pass would form. A value that is
+// not a number at a row below start reaches every row after it, as in the whole pass.
+template <bool kPairs>
+[[gnu::always_inline]] inline bool
+BackBelowChecked(double* u, const double* back, const double* backPairs, int k, double uk,
+                 double uk1, int start, int hi, int largestFrom, double& largest) {
+    TakeExtremes extremes;
+    TakeExtremesAbove above{extremes, start, largestFrom};
+    above.One(k, uk);
+    above.One(k + 1, uk1);
+    // the rows from k + 2 before the pair that holds start, then those before the pair that
+    // holds largestFrom
+    const int first = k + 2 + (start - k - 2) / 2 * 2;
+    const int middle = std::min(first + (largestFrom - first + 1) / 2 * 2, hi + 1);
+    double down = uk1, none = uk;
+    SideBySide<-1, 1, kPairs>(u, back + 1, nullptr, k - 1, k, none, back, backPairs, k + 2,
+                              first - 1, down);
+    SideBySide<-1, 1, kPairs>(u, back + 1, nullptr, k - 1, k, none, back, backPairs, first,
+                              middle - 1, down, TakeNone(), above);
+    SideBySide<-1, 1, kPairs>(u, back + 1, nullptr, k - 1, k, none, back, backPairs, middle, hi,
+                              down, TakeNone(), extremes);
+    largest = extremes.Most();
+    return above.beyond || extremes.Beyond(1e100) || std::isnan(down) || std::isnan(uk1);
+}
+
 template <bool fused, bool checked, bool kPairs = false>
 [[gnu::always_inline]] inline bool
 SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
@@ -850,9 +895,13 @@ SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
     u[k] = uk;
     u[k + 1] = uk1;
     // back: upward from the meeting to start, downward to hi
-    if constexpr (checked)
+    if constexpr (checked) {
+        if (k < start)
+            return BackBelowChecked<kPairs>(u, back, backPairs, k, uk, uk1, start, hi, largestFrom,
+                                            largest);
         return BackFromMeetingChecked<kPairs>(u, back, backPairs, k, uk, uk1, start, hi,
                                               largestFrom, largest);
+    }
     BackFromMeeting<kPairs>(u, back, backPairs, k, uk, uk1, start, hi);
     return false;
 }

@@ -227,9 +227,9 @@ inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const 
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, scaledPairs, backPairs);
 }
 
-// TwistedSubstituteScaledFrom for a meeting at or after `from` that also hands back, from its
-// back substitution, whether any of u[from..hi] is beyond +-1e100 or not a number and, when none
-// is, the largest of u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit.
+// TwistedSubstituteScaledFrom that also hands back, from its back substitution, whether any of
+// u[from..hi] is beyond +-1e100 or not a number and, when none is, the largest of
+// u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit.
 inline bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
                                                const double* v, const double* scaled,
                                                const double* back, const TwistedMeeting& meet,
@@ -237,8 +237,7 @@ inline bool TwistedSubstituteScaledFromChecked(const double* a, const double* b,
                                                int largestFrom, double& largest,
                                                const double* scaledPairs = nullptr,
                                                const double* backPairs = nullptr) {
-    TARNIX_ASSERT(std::max(from, lo) <= meet.k && std::max(from, lo) <= largestFrom &&
-                  largestFrom <= hi);
+    TARNIX_ASSERT(std::max(from, lo) <= largestFrom && largestFrom <= hi);
     namespace s = scaled_substitution;
     return (scaledPairs != nullptr ? s::kCheckedPaired : s::kChecked)(
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest,
