@@ -276,20 +276,94 @@ UpdatePairOfColumns(double* const* col, double* a, double* b, int i, int j, int 
     }
 }
 
-// The factor and solution of SubsetFactorSolveBody, the columns in pairs: a pair takes the
-// earlier columns' terms together (UpdatePairOfColumns), then its first column is finished, the
-// second takes the first's term and is finished. The next pair's entries are copied before the
-// pair is finished, so the copy goes on beside the divisions. Every entry sees the same products
-// subtracted in the same order as in SubsetFactorSolveBody: the same bits. Its fused
-// multiply-adds turned off: they would round differently.
+// Four columns c[0..3] (i..i + 3) take the earlier columns' terms together over rows j.. as a
+// pair does in UpdatePairOfColumns, each segment of an earlier column loaded once for the four.
+template <int NV>
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off"), gnu::always_inline]] inline void
+UpdateFourColumns(double* const* col, double* const* c, int i, int j, int rows) {
+    const auto last = static_cast<__mmask8>((1u << (rows - 8 * (NV - 1))) - 1u);
+    __m512d s[4][NV];
+    for (int v = 0; v < NV; ++v) {
+        const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+        for (int u = 0; u < 4; ++u)
+            s[u][v] = _mm512_maskz_loadu_pd(mask, c[u] + j + 8 * v);
+    }
+    for (int k = 0; k < i; ++k) {
+        const double* lk = col[k];
+        __m512d l[4];
+        for (int u = 0; u < 4; ++u)
+            l[u] = _mm512_set1_pd(lk[i + u]);
+        for (int v = 0; v < NV; ++v) {
+            const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+            const __m512d x = _mm512_maskz_loadu_pd(mask, lk + j + 8 * v);
+            for (int u = 0; u < 4; ++u)
+                s[u][v] = _mm512_sub_pd(s[u][v], _mm512_mul_pd(l[u], x));
+        }
+    }
+    for (int v = 0; v < NV; ++v) {
+        const __mmask8 mask = v == NV - 1 ? last : static_cast<__mmask8>(0xff);
+        for (int u = 0; u < 4; ++u)
+            _mm512_mask_storeu_pd(c[u] + j + 8 * v, mask, s[u][v]);
+    }
+}
+
+// Columns i..i + 3 of the subset's matrix, from row i + 1 on, into their places in the factor:
+// each row's four entries from one read of its pointer.
+[[gnu::always_inline]] inline void CopyFourColumns(const double* const* rows, const int* idx, int m,
+                                                   double* const* col, int i) {
+    double* c[4] = {col[i], col[i + 1], col[i + 2], col[i + 3]};
+    const int at[4] = {idx[i], idx[i + 1], idx[i + 2], idx[i + 3]};
+    for (int j = i + 1; j < m; ++j) {
+        const double* r = rows[j];
+        for (int u = 0; u < 4; ++u)
+            c[u][j] = r[at[u]];
+    }
+}
+
+// The factor and solution of SubsetFactorSolveBody, the columns four at a time while four are
+// left, then in pairs: four columns take the earlier columns' terms together
+// (UpdateFourColumns), then each is finished in turn, having first taken the terms of those
+// before it among the four in column order; a pair likewise (UpdatePairOfColumns), its first
+// column finished, the second taking the first's term and finished. The next four's or pair's
+// entries are copied before these are finished, so the copy goes on beside the divisions. Every
+// entry sees the same products subtracted in the same order as in SubsetFactorSolveBody: the same
+// bits. Its fused multiply-adds turned off: they would round differently.
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] bool
 SubsetFactorSolveAvx512(const double* const* rows, const int* idx, int m, double ridge,
                         double* const* col, double* diag, double* rhs) {
     for (int i = 0; i < m; ++i)
         diag[i] = rows[i][idx[i]] + ridge;
     int i = 0;
-    if (m >= 2)
-        CopyPairOfColumns(rows, idx, m, col, 0);
+    if (m >= 4)
+        CopyFourColumns(rows, idx, m, col, 0);
+    for (; i + 3 < m; i += 4) {
+        double* c[4] = {col[i], col[i + 1], col[i + 2], col[i + 3]};
+        int j = i + 1;
+        for (; j + 32 <= m; j += 32)
+            UpdateFourColumns<4>(col, c, i, j, 32);
+        const int left = m - j;
+        if (left > 24)
+            UpdateFourColumns<4>(col, c, i, j, left);
+        else if (left > 16)
+            UpdateFourColumns<3>(col, c, i, j, left);
+        else if (left > 8)
+            UpdateFourColumns<2>(col, c, i, j, left);
+        else if (left > 0)
+            UpdateFourColumns<1>(col, c, i, j, left);
+        if (i + 7 < m)
+            CopyFourColumns(rows, idx, m, col, i + 4);
+        for (int u = 0; u < 4; ++u) {
+            for (int t = 0; t < u; ++t) {
+                const double l = c[t][i + u];
+                for (j = i + u + 1; j < m; ++j)
+                    c[u][j] -= l * c[t][j];
+            }
+            if (!FinishColumn(c[u], i + u, m, diag, rhs))
+                return false;
+        }
+    }
+    if (i + 1 < m)
+        CopyPairOfColumns(rows, idx, m, col, i);
     for (; i + 1 < m; i += 2) {
         double* a = col[i];
         double* b = col[i + 1];

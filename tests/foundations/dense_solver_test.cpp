@@ -286,4 +286,15 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
         EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z)) << subset.size();
         EXPECT_EQ(z, std::vector<double>(n + 1, -7.0)) << subset.size();
     }
+    // The pivot that is not positive at every place of a subset of eleven (two sets of four
+    // columns, a pair and a single one): refused, the solution left as it was.
+    for (int at = 0; at < 11; ++at) {
+        std::vector<int> subset; // 1, 4, 7, ... (never 9) with 9 put at its place
+        for (int p = 1; static_cast<int>(subset.size()) < 10; p += 3)
+            subset.push_back(p);
+        subset.insert(subset.begin() + at, 9);
+        std::vector<double> z(n + 1, -7.0);
+        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z)) << at;
+        EXPECT_EQ(z, std::vector<double>(n + 1, -7.0)) << at;
+    }
 }
