@@ -322,12 +322,13 @@ UpdateFourColumns(double* const* col, double* const* c, int i, int j, int rows) 
 
 // The factor and solution of SubsetFactorSolveBody, the columns four at a time while four are
 // left, then in pairs: four columns take the earlier columns' terms together
-// (UpdateFourColumns), then each is finished in turn, having first taken the terms of those
-// before it among the four in column order; a pair likewise (UpdatePairOfColumns), its first
-// column finished, the second taking the first's term and finished. The next four's or pair's
-// entries are copied before these are finished, so the copy goes on beside the divisions. Every
-// entry sees the same products subtracted in the same order as in SubsetFactorSolveBody: the same
-// bits. Its fused multiply-adds turned off: they would round differently.
+// (UpdateFourColumns), then each is finished in turn, its term taken off the later ones of the
+// four at once (so those go on beside the next one's pivot), each entry's terms still in column
+// order; a pair likewise (UpdatePairOfColumns), its first column finished, the second taking the
+// first's term and finished. The next four's or pair's entries are copied before these are
+// finished, so the copy goes on beside the divisions. Every entry sees the same products
+// subtracted in the same order as in SubsetFactorSolveBody: the same bits. Its fused multiply-adds
+// turned off: they would round differently.
 [[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] bool
 SubsetFactorSolveAvx512(const double* const* rows, const int* idx, int m, double ridge,
                         double* const* col, double* diag, double* rhs) {
@@ -352,14 +353,14 @@ SubsetFactorSolveAvx512(const double* const* rows, const int* idx, int m, double
             UpdateFourColumns<1>(col, c, i, j, left);
         if (i + 7 < m)
             CopyFourColumns(rows, idx, m, col, i + 4);
-        for (int u = 0; u < 4; ++u) {
-            for (int t = 0; t < u; ++t) {
+        for (int t = 0; t < 4; ++t) {
+            if (!FinishColumn(c[t], i + t, m, diag, rhs))
+                return false;
+            for (int u = t + 1; u < 4; ++u) {
                 const double l = c[t][i + u];
                 for (j = i + u + 1; j < m; ++j)
                     c[u][j] -= l * c[t][j];
             }
-            if (!FinishColumn(c[u], i + u, m, diag, rhs))
-                return false;
         }
     }
     if (i + 1 < m)
