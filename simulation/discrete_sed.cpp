@@ -99,10 +99,8 @@ struct SpeciesRows {
     std::vector<std::vector<float>> perScan;
     std::vector<float*> rows;
 
-    // (rows kept from an earlier evaluation are written over in their storage)
     void Make(bool ownRadii) {
-        perScan.resize(std::size_t(S::scanCount) + 1);
-        perScan[0].clear();
+        perScan.assign(std::size_t(S::scanCount) + 1, {});
         rows.assign(std::size_t(S::scanCount) + 1, nullptr);
         for (int k = 1; k <= S::scanCount; ++k) {
             perScan[std::size_t(k)].assign(
@@ -407,10 +405,7 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     // be on the common grid.
     const bool ownRadii = direct || ComponentScans::OnScanRadii();
     int n = int(slots.size());
-    // the rows of this thread's last evaluation, made again in their storage
-    thread_local std::vector<SpeciesRows> keptRows;
-    std::vector<SpeciesRows>& rows = keptRows;
-    rows.resize(std::size_t(n) + 1);
+    std::vector<SpeciesRows> rows(std::size_t(n) + 1);
     std::vector<double> loading(std::size_t(n) + 1, 0.0);
     for (int j = 1; j <= n; ++j) {
         rows[std::size_t(j)].Make(ownRadii);
