@@ -64,41 +64,10 @@ double HatSlope(bool left, double h) {
     return left ? -1.0 / h : 1.0 / h;
 }
 
-} // namespace
-
-double HatMass(const double* g, int n, int i, int j) {
-    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
-        const double a = g[k], c = g[k + 1], h = c - a;
-        if (il != jl)
-            return h * (a + c) / 12.0;
-        return il ? h * (3.0 * a + c) / 12.0 : h * (a + 3.0 * c) / 12.0;
-    });
-}
-
-double HatStiffness(const double* g, int n, int i, int j) {
-    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
-        const double a = g[k], c = g[k + 1], h = c - a;
-        const double v = (a + c) / (2.0 * h);
-        return il == jl ? v : -v;
-    });
-}
-
-double HatSedimentation(const double* g, int n, int i, int j) {
-    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
-        const double a = g[k], c = g[k + 1];
-        // integral of r^2 phi_j over the element, times h, then the slope of phi_i
-        const double mom = jl ? (3.0 * a * a + 2.0 * a * c + c * c) / 12.0
-                              : (a * a + 2.0 * a * c + 3.0 * c * c) / 12.0;
-        return il ? -mom : mom;
-    });
-}
-
-namespace {
-
-// The pair integrals' terms of element [g_e, g_e+1], as HatMass, HatStiffness and
-// HatSedimentation form them: the mass of two nodes, of the left node with itself and of the
+// The terms of element [g_e, g_e+1] that the pair integrals below sum (HatMass, HatStiffness,
+// HatSedimentation and HatRows): the mass of two nodes, of the left node with itself and of the
 // right node with itself; the stiffness; the sedimentation with the left and the right node's
-// hat (before the slope's sign).
+// hat (before the slope's sign). Terms a caller does not read are not formed.
 struct HatElementTerms {
     double massPair = 0.0, massLeft = 0.0, massRight = 0.0, stiffness = 0.0;
     double sedLeft = 0.0, sedRight = 0.0;
@@ -115,6 +84,31 @@ struct HatElementTerms {
 };
 
 } // namespace
+
+double HatMass(const double* g, int n, int i, int j) {
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        const HatElementTerms t(g, k);
+        if (il != jl)
+            return t.massPair;
+        return il ? t.massLeft : t.massRight;
+    });
+}
+
+double HatStiffness(const double* g, int n, int i, int j) {
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        const double v = HatElementTerms(g, k).stiffness;
+        return il == jl ? v : -v;
+    });
+}
+
+double HatSedimentation(const double* g, int n, int i, int j) {
+    return PairSum(n, i, j, [g](int k, bool il, bool jl) {
+        // integral of r^2 phi_j over the element, times h, then the slope of phi_i
+        const HatElementTerms t(g, k);
+        const double mom = jl ? t.sedLeft : t.sedRight;
+        return il ? -mom : mom;
+    });
+}
 
 void HatRows(const double* g, int n, int first, int last, double k, double D, double* mass[3],
              double* out[3]) {
