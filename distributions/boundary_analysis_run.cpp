@@ -9,6 +9,7 @@
 #include "distributions/distribution_plot.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
+#include "scandata/scan_conditions.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/non_diffusing_boundary.h"
@@ -74,6 +75,17 @@ bool ResolutionUsable(int n) {
                   kMaxFractions, n);
     ShowError(text, 0);
     return false;
+}
+
+// The analyses measure from one edge of the cell and need only that one set; a cell whose both
+// edges are set must be one a model can be computed in.
+bool CellUsable() {
+    if (ModelParameters::meniscus == 0.0f || ModelParameters::bottom == 0.0f)
+        return true;
+    const std::string cell = CheckCellGeometry(ModelParameters::meniscus, ModelParameters::bottom);
+    if (!cell.empty())
+        ShowError(cell.c_str(), 0);
+    return cell.empty();
 }
 
 bool AnyExtrapolated(const BoundaryExtrapolation& e) {
@@ -268,6 +280,8 @@ bool RunVanHoldeWeischet(TXLAWindow* window) {
                   0);
         return false;
     }
+    if (!CellUsable())
+        return false;
     std::vector<BoundaryScan> scans;
     std::vector<double> baselines;
     for (int k : ScansInTimeOrder()) {
@@ -317,6 +331,8 @@ bool RunLsgExtrapolation(TXLAWindow* window) {
         ShowError("Set the meniscus first: the boundary is measured from it.", 0);
         return false;
     }
+    if (!CellUsable())
+        return false;
     ContiDataSet set;
     std::string why;
     if (!GetContiDataSet(set, &why)) {

@@ -263,6 +263,11 @@ std::string CheckContiRun(ContiVariant variant) {
                  !(ModelParameters::bottom > ModelParameters::meniscus)))
         return "Meniscus and bottom must be set (meniscus below bottom) before a distribution "
                "is computed.";
+    if (!dls) {
+        std::string cell = CheckCellGeometry(ModelParameters::meniscus, ModelParameters::bottom);
+        if (!cell.empty())
+            return cell;
+    }
     if (variant == ContiVariant::CsNonideal && !DistributionTotalsHeld())
         return "The non-ideal c(s) takes the total concentration of a distribution computed "
                "before: run c(s) first.";

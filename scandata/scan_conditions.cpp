@@ -7,6 +7,25 @@
 #include <cmath>
 #include <cstdio>
 
+std::string CheckCellGeometry(double meniscusCm, double bottomCm) {
+    char text[400];
+    if (!(meniscusCm > 0.0 && meniscusCm < bottomCm)) {
+        std::snprintf(text, sizeof text,
+                      "meniscus (%.4f cm) must lie inside the cell, below the bottom (%.4f cm):\n"
+                      "the model cannot be evaluated",
+                      meniscusCm, bottomCm);
+        return text;
+    }
+    if (!(bottomCm <= kMaxBottomCm)) {
+        std::snprintf(text, sizeof text,
+                      "bottom (%g cm) lies beyond any rotor (at most %g cm from the axis):\n"
+                      "the model cannot be evaluated",
+                      bottomCm, kMaxBottomCm);
+        return text;
+    }
+    return {};
+}
+
 std::string CheckScanConditions(bool rotorTurns) {
     using S = ScanStore;
     char text[600];

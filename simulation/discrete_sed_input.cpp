@@ -32,8 +32,7 @@ using S = ScanStore;
 constexpr double kGasConstant = 8.31451e7; // erg/(mol K)
 // Fewer grid points than this cannot carry a boundary: the sizes come from user options.
 constexpr int kMinSolutionGridSize = 10;
-// No cell bottom lies further from the axis than this, and no species sediments faster.
-constexpr double kMaxBottomCm = 30.0;
+// No species sediments faster than this.
 constexpr double kMaxSpeciesS = 1e6;
 
 void Refuse(TXLAWindow* window, const char* text) {
@@ -191,21 +190,9 @@ bool CheckCellAndRotorSpeeds(TXLAWindow* window) {
         ShowNotice(window, "set Meniscus and Bottom first", "");
         return false;
     }
-    char text[400];
-    if (!(M::meniscus > 0.0f && M::meniscus < M::bottom)) {
-        std::snprintf(text, sizeof text,
-                      "meniscus (%.4f cm) must lie inside the cell, below the bottom (%.4f cm):\n"
-                      "the model cannot be evaluated",
-                      double(M::meniscus), double(M::bottom));
-        Refuse(window, text);
-        return false;
-    }
-    if (!(M::bottom <= kMaxBottomCm)) {
-        std::snprintf(text, sizeof text,
-                      "bottom (%g cm) lies beyond any rotor (at most %g cm from the axis):\n"
-                      "the model cannot be evaluated",
-                      double(M::bottom), kMaxBottomCm);
-        Refuse(window, text);
+    const std::string cell = CheckCellGeometry(M::meniscus, M::bottom);
+    if (!cell.empty()) {
+        Refuse(window, cell.c_str());
         return false;
     }
     const std::string conditions = CheckScanConditions();
