@@ -49,7 +49,7 @@ bool BothNoisesFitted() {
 // The models and data the correction cannot be combined with.
 bool Incompatible() {
     return ScanStore::equilibriumData || gDlsData || C::inhomogeneousSolvent ||
-           M::experimentalInitialDistribution || C::lsgDiscrete || C::csDiscreteSD ||
+           M::experimentalInitialDistribution || C::lsGStar || C::lsgDiscrete || C::csDiscreteSD ||
            C::csDiscreteMs || C::csMsTable || C::csWithBaselineEstimates || C::gStarFamily ||
            C::lsgExtrapolation || C::zoneCentrifugation || C::zoneCs || C::zoneLsGs ||
            C::externalLoadingCell || C::electrophoresis || C::electrophoresisLsG ||

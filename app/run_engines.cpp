@@ -92,8 +92,9 @@ void ReportNotAvailable(TXLAWindow* window, const char* command, int id) {
 
 RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
     // A model chosen after the buffer correction was switched on may not carry it: it is
-    // switched off, and the model is evaluated without it.
-    if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed)
+    // switched off, and the model is evaluated without it. The boundary analyses never carry it.
+    if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed ||
+        engine == RunEngine::LsgExtrapolation || engine == RunEngine::VanHoldeWeischet)
         window->KeepBufferSedimentationForModel();
     if (!RunEngineAvailable(engine))
         return RunResult::NotAvailable;

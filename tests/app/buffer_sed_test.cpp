@@ -11,7 +11,10 @@
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
+#include "support/velocity_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
@@ -186,6 +189,85 @@ TEST(BufferSed, ModelsThatCannotCarryTheCorrectionRefuseIt) {
         EXPECT_FALSE(B::on);
         EXPECT_EQ(M::speciesIncluded[4], 0);
     }
+}
+
+// Every model that cannot carry the correction, in either order: chosen before the correction is
+// switched on (552 says so at once) or after it (Run says so first): the "Attention" box, the
+// correction off and its check mark gone, and the model evaluated without it. ls-g*(s) once kept
+// the correction and answered "NOT AVAILABLE" to every Run. Models that carry it keep it.
+TEST(BufferSed, EveryModelThatCannotCarryTheCorrectionSwitchesItOffInEitherOrder) {
+    struct Row {
+        const char* name;
+        std::vector<int> commands; // the model's choice
+        bool carries;
+    };
+    const Row rows[] = {
+        {"ls-g*(s)", {288}, false},
+        {"ls-g*(s) with 1 discrete component", {539}, false},
+        {"c(s) with 1 discrete component", {531}, false},
+        {"c(s) with M(s) table", {587}, false},
+        {"c(s) variant 585", {275, 585}, false},
+        {"van Holde-Weischet", {292}, false},
+        {"ls-g*(s) area fractions vs 1/sqrt(t)", {293}, false},
+        {"zone, independent species", {246}, false},
+        {"zone c(s)", {511}, false},
+        {"zone ls-g*(s)", {510}, false},
+        {"external loading cell", {281}, false},
+        {"electrophoresis Lamm", {291}, false},
+        {"electrophoresis ls-g*(v)", {501}, false},
+        {"non-interacting species", {198}, true},
+        {"non-ideal single species", {227}, true},
+        {"non-ideal multiple species", {893}, true},
+        {"monomer-dimer", {197}, true},
+        {"c(s)", {275}, true},
+        {"c(M)", {235}, true},
+        {"c(s) with invariant D", {526}, true},
+        {"c(s) bimodal with 1 discrete component", {870}, true},
+        {"linear Lamm equation", {280}, true},
+    };
+    for (const Row& row : rows)
+        for (const bool modelFirst : {true, false}) {
+            SCOPED_TRACE(std::string(row.name) + (modelFirst ? ", model first" : ", buffer first"));
+            MainWindowFixture f;
+            // The models' own questions are not the matter here.
+            f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+            VelocitySet set;
+            set.scans = 6;
+            set.points = 301;
+            StartVelocityRoad(f, set);
+            ModelChoice::equilibriumMs = false;
+            const auto choose = [&] {
+                for (int id : row.commands)
+                    Send(f, id);
+            };
+            if (modelFirst)
+                choose();
+            f.script
+                .expectDialog(ModelChoice::equilibriumMs ? kBufferSedMassDialogId
+                                                         : kBufferSedDialogId)
+                .check(kBsOn)
+                .ok();
+            Send(f, 552);
+            ASSERT_TRUE(f.script.done()) << f.script.logText();
+            if (!modelFirst)
+                choose();
+            S::resultAvailable = false;
+            Send(f, 213);
+            const auto said = [&](const char* text) {
+                return std::count_if(f.script.log().begin(), f.script.log().end(), [&](auto& p) {
+                    return (p.caption + p.text).find(text) != std::string::npos;
+                });
+            };
+            EXPECT_EQ(said("incompatible with this model\nswitching buffer sedimentation off"),
+                      row.carries ? 0 : 1)
+                << f.script.logText();
+            EXPECT_EQ(said("NOT AVAILABLE"), 0) << f.script.logText();
+            EXPECT_EQ(B::on, row.carries);
+            EXPECT_EQ(f.window->GetMenuModel()->IsChecked(552), row.carries);
+            if (row.commands[0] == 288) {
+                EXPECT_TRUE(S::resultAvailable) << "ls-g*(s) computed";
+            }
+        }
 }
 
 // A user's road: a 6 S species over a buffer that sediments from both sectors (menisci 0.05 cm
