@@ -456,7 +456,7 @@ void ComputeMStarSingle(TXLAWindow* window) {
                     S::firstFitIndex ? S::firstFitIndex[1] : 0,
                     S::lastFitIndex ? S::lastFitIndex[1] : 0, m, B);
     set.interference = Interference(1);
-    const MStarFrame frame{m, B, L, R, ModelParameters::baseline};
+    const MStarFrame frame{m, B, L, R, ModelParameters::baseline, true};
     // K of scan 1 itself: with scans of several speeds loaded, the last one's speed gave
     // scan 1 a molar mass off by the square of the speed ratio.
     ComputeMStarSet(set, frame, MStarKFactor(S::header[1].rotorSpeed));

@@ -213,8 +213,9 @@ bool ExtrapolateSignalToMeniscus(MStarSet& set, const MStarFrame& f) {
 namespace {
 
 // The integral of (c - b - A0) r dr runs from the meniscus: a rectangle up to the first point
-// beyond it, trapezoids after. For a single ideal species c - b = A0 exp(KM(r^2 - m^2)) this makes
-// M* equal M at every radius, which the tests check. M* is kept where inside(r) holds, else 0.
+// beyond it (or its share of the interval, as the frame says), trapezoids after. For a single
+// ideal species c - b = A0 exp(KM(r^2 - m^2)) this makes M* equal M at every radius, which the
+// tests check. M* is kept where inside(r) holds, else 0.
 template <class Inside>
 void MStarOf(const MStarSet& set, const MStarFrame& f, const std::vector<float>& c,
              std::vector<float>& out, Inside inside) {
@@ -226,8 +227,12 @@ void MStarOf(const MStarSet& set, const MStarFrame& f, const std::vector<float>&
     const int j0 = FirstBeyondMeniscus(r, n, m);
     auto above = [&](int i) { return double(c[static_cast<std::size_t>(i)]) - b - a0; };
     auto rad = [&](int i) { return double(r[static_cast<std::size_t>(i)]); };
-    if (j0 < n)
-        e[static_cast<std::size_t>(j0 + 1)] = above(j0 + 1) * rad(j0 + 1) * (rad(j0 + 1) - m);
+    if (j0 < n) {
+        double piece = above(j0 + 1) * rad(j0 + 1) * (rad(j0 + 1) - m);
+        if (f.shareOfFirstInterval && rad(j0 + 1) > rad(j0))
+            piece *= (rad(j0 + 1) - m) / (rad(j0 + 1) - rad(j0));
+        e[static_cast<std::size_t>(j0 + 1)] = piece;
+    }
     for (int j = j0 + 1; j <= n - 1; ++j)
         e[static_cast<std::size_t>(j + 1)] =
             0.5 * (above(j) * rad(j) + above(j + 1) * rad(j + 1)) * (rad(j + 1) - rad(j));

@@ -10,6 +10,9 @@
 // (cm), baseline b in signal units.
 struct MStarFrame {
     float meniscus = 0.0f, bottom = 0.0f, left = 0.0f, right = 0.0f, baseline = 0.0f;
+    // The integral's interval around the meniscus counts with the share (r_j+1 - m)/(r_j+1 - r_j)
+    // of its rectangle (the analysis of one data set), else whole.
+    bool shareOfFirstInterval = false;
 };
 
 // K = (1 - vbar rho) omega^2 / (2RT) of a rotor speed with the scan store's solution values.

@@ -11,6 +11,7 @@
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "simulation/equilibrium_kernel.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
@@ -18,6 +19,7 @@
 #include "support/equilibrium_scan_set.h"
 #include "support/main_window_fixture.h"
 #include "support/mstar_screen_fixture.h"
+#include "support/store_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -394,6 +396,44 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
     EXPECT_FALSE(MS::active);
     EXPECT_EQ(S::dataPlot, dataPlot);
     EXPECT_EQ(MS::buttonCount, 0);
+}
+
+} // namespace
+
+namespace {
+
+// One ideal species on a coarse scan (0.01 cm apart from 6.895 cm) with the meniscus at 6.9 cm,
+// halfway into its first interval, and A0 fixed at its true value: the integral from the
+// meniscus takes that interval's share (r_j+1 - m)/(r_j+1 - r_j) of its rectangle, so M* is the
+// closed form's M next to the meniscus too. The whole rectangle put M* 3.4 % low there.
+TEST_F(MStarRoad, OneDataSetIntegralTakesTheShareOfTheIntervalAroundTheMeniscus) {
+    const double sigma = EquilibriumSigma(20000.0, 15000.0, 20.0);
+    StoreScan scan = EvenScan(6.895f, 0.01f, 30, 3600.0, nullptr);
+    for (std::size_t i = 0; i < scan.radius.size(); ++i)
+        scan.signal[i] = float(EquilibriumConcentration(sigma, 0.5, scan.radius[i], 6.9, 7.2));
+    FillStore({scan});
+    S::vbarRho = 0.73f;
+    S::gasConstantTemperature = PhysicalConstants::gasConstant * 293.15f;
+    S::header[1].rotorSpeed = 15000.0f;
+    S::header[1].temperature = 20.0f;
+    S::firstFitIndex[1] = 2;
+    S::lastFitIndex[1] = 30;
+    S::leftFitLimit = 6.901f;
+    S::rightFitLimit = 7.185f;
+    EnterMStarSingle(f.window.get());
+    ASSERT_TRUE(MS::active);
+    char entry[40];
+    std::snprintf(entry, sizeof entry, "%.7f", EquilibriumConcentration(sigma, 0.5, 6.9, 6.9, 7.2));
+    f.script.expectInput().prompt("new A0:").answer(entry);
+    Click(12);
+    ASSERT_TRUE(f.script.done()) << f.script.logText();
+    const MStarSet& set = MS::sets[1];
+    ASSERT_EQ(set.meniscusPad, 0);
+    ASSERT_FLOAT_EQ(set.workRadius[std::size_t(set.firstIndex)], 6.905f);
+    for (int i = set.firstIndex; i < set.lastIndex; ++i)
+        EXPECT_NEAR(set.mstar[std::size_t(i)], truth, 0.003 * truth)
+            << "at " << set.workRadius[std::size_t(i)];
+    LeaveMStarSingle(f.window.get());
 }
 
 } // namespace
