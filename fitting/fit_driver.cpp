@@ -298,11 +298,16 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
         return kFailedEvaluation;
     }
     WriteTrial(p);
+    LammGrid::signalBeyondFloat = 0;
     if (gFit.evaluate)
         gFit.evaluate(window);
     double sum = 0.0;
     std::size_t count = 0;
-    if (residuals == nullptr && !NonlinearDetectionInForce()) {
+    if (LammGrid::signalBeyondFloat) {
+        // a model beyond single precision was not stored: the fit values are an earlier trial's
+        if (residuals)
+            residuals->assign(residuals->size(), 0.0);
+    } else if (residuals == nullptr && !NonlinearDetectionInForce()) {
         sum = SquaredFitResiduals(count);
     } else {
         // kept from call to call at its size, so the residuals are written without zeroing

@@ -15,6 +15,7 @@
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
 #include "simulation/run_end_tests.h"
+#include "simulation/stored_model.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/dls_data.h"
@@ -39,28 +40,6 @@ namespace {
 
 using M = ModelParameters;
 using S = ScanStore;
-
-void Refuse(TXLAWindow* window, const char* text) {
-    PlayErrorSound();
-    ShowWarning(window, text, "ERROR");
-}
-
-// The model's signal at point p of scan k is beyond single precision: said once per fit, since
-// every evaluation of a fit may end the same way.
-void ReportSignalBeyondFloat(TXLAWindow* window, int k, int p, double value) {
-    if (FitControl::fitInProgress) {
-        if (LammGrid::simErrorShown)
-            return;
-        LammGrid::simErrorShown = true;
-    }
-    char text[400];
-    std::snprintf(text, sizeof text,
-                  "The model signal at %g cm in scan %d is %g, beyond the range of single "
-                  "precision numbers:\nthe loadings of the species are too large for the model "
-                  "to be evaluated.",
-                  double(S::radius[k][p]), k, value);
-    Refuse(window, text);
-}
 
 // to[1..count] = from[1..count] times f, through double; and the plain copy of a single
 // species as a sum (0 + v turns -0 into 0). The AVX2 variants run the same operations four or
@@ -95,9 +74,18 @@ void CopyRow(const float* from, float* to, int count) {
 // One species' signal per scan: rows[scan header index][1..points], on each scan's own radii or
 // on the common grid. The rows are held as ComponentScans holds a slot's, so a solved species
 // can be handed over whole instead of copied.
+enum class RowCheck { NotYet, Passed, Unsound, BeyondFloat };
+
+// A scaled species value beyond single precision: its scan, point and value.
+struct FarValue {
+    int scan = 0, point = 0;
+    double value = 0.0;
+};
+
 struct SpeciesRows {
     std::vector<std::vector<float>> perScan;
     std::vector<float*> rows;
+    FarValue far;
 
     void Make(bool ownRadii) {
         perScan.assign(std::size_t(S::scanCount) + 1, {});
@@ -110,11 +98,13 @@ struct SpeciesRows {
     }
     // Whether every row is finite or, with bounds, sound: finite, nowhere far on the other side
     // of zero than the loading the species was solved with, and nowhere far above what that
-    // loading can give (a solution that oscillated or grew without bound is no model). Each row
-    // passed is then scaled by f in place while it is at hand; the rows of a failed check are
-    // not used.
-    bool CheckedAndScaled(const LoadingBounds* bounds, double f) {
-        for (std::vector<float>& row : perScan) {
+    // loading can give (a solution that oscillated or grew without bound is no model); and
+    // whether each stays within single precision when scaled by f, which it then is in place
+    // while it is at hand. The rows of a failed check are not used; the first value beyond
+    // single precision is kept in far.
+    RowCheck CheckedAndScaled(const LoadingBounds* bounds, double f) {
+        for (std::size_t k = 0; k < perScan.size(); ++k) {
+            std::vector<float>& row = perScan[k];
             bool good = true;
             if (bounds != nullptr) {
                 good = bounds->HoldAll(row.data(), row.size());
@@ -124,11 +114,22 @@ struct SpeciesRows {
                     good &= std::fabs(v) <= std::numeric_limits<float>::max();
             }
             if (!good)
-                return false;
-            if (f != 1.0 && !row.empty())
-                ScaleRow(row.data(), row.data(), int(row.size()) - 1, f);
+                return RowCheck::Unsound;
+            if (f == 1.0 || row.empty())
+                continue;
+            bool representable = true;
+            for (const float v : row)
+                representable &= std::fabs(f * double(v)) <= std::numeric_limits<float>::max();
+            if (!representable) {
+                const auto at = std::find_if(row.begin(), row.end(), [f](float v) {
+                    return !(std::fabs(f * double(v)) <= std::numeric_limits<float>::max());
+                });
+                far = {int(k), int(at - row.begin()), f * double(*at)};
+                return RowCheck::BeyondFloat;
+            }
+            ScaleRow(row.data(), row.data(), int(row.size()) - 1, f);
         }
-        return true;
+        return RowCheck::Passed;
     }
     // The rows become slot's component rows, which come back here in their place.
     void HandTo(int slot) {
@@ -413,16 +414,16 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     }
     // Species solved at unit loading in one list are checked, and put at their scale for the
     // component rows, on the thread that solved each, right after it while its rows are in that
-    // core's cache: checked[j] is 1 for rows that passed, -1 for rows that did not.
+    // core's cache: checked[j] is what the check found.
     const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
     auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
-    std::vector<int> checked(std::size_t(n) + 1, 0);
+    std::vector<RowCheck> checked(std::size_t(n) + 1, RowCheck::NotYet);
     LammListCalls calls;
     if (!mixture && scaleBy != 0.0)
         calls.solved = [&](int j) {
             const LoadingBounds bounds(1.0);
             checked[std::size_t(j)] =
-                rows[std::size_t(j)].CheckedAndScaled(&bounds, direct ? 1.0 : factor(j)) ? 1 : -1;
+                rows[std::size_t(j)].CheckedAndScaled(&bounds, direct ? 1.0 : factor(j));
         };
     LammResult code = LammResult::Solved;
     std::vector<std::string> unwritten;
@@ -473,20 +474,29 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     // the others was solved at unit loading, or at its loading where the signal is not in
     // proportion. Rows bound for the component rows are put at the species' scale in place as
     // they are checked.
-    bool finite = true;
-    for (int j = 1; j <= n && finite; ++j) {
-        if (j < int(checked.size()) && checked[std::size_t(j)] != 0) {
-            finite = checked[std::size_t(j)] > 0;
+    RowCheck check = RowCheck::Passed;
+    int j = 0;
+    while (check == RowCheck::Passed && ++j <= n) {
+        if (j < int(checked.size()) && checked[std::size_t(j)] != RowCheck::NotYet) {
+            check = checked[std::size_t(j)];
             continue;
         }
         const bool species = !BufferSignalSlot(slots[std::size_t(j - 1)]) && !(mixture && j == 1);
         const LoadingBounds bounds(scaleBy != 0.0 ? 1.0 : loading[std::size_t(j)]);
-        finite = rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,
-                                                       direct ? 1.0 : factor(j));
+        check = rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,
+                                                      direct ? 1.0 : factor(j));
     }
-    if (!finite) {
+    if (check == RowCheck::Unsound) {
         ReportLammSimError(window, LammResult::DiscretizationError);
         return LammResult::DiscretizationError;
+    }
+    // A species put at its scale beyond single precision is refused before anything is stored.
+    if (check == RowCheck::BeyondFloat) {
+        const FarValue& far = rows[std::size_t(j)].far;
+        ReportSignalBeyondFloat(
+            window, ownRadii ? S::radius[far.scan][far.point] : S::gridRadius[far.point], far.scan,
+            far.value);
+        return LammResult::Refused;
     }
     ReportLammSimError(window, code);
 
@@ -518,7 +528,7 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
             // anything is stored: the previous model stays.
             for (int p = 1; p <= count; ++p)
                 if (!(std::fabs(sum[p]) <= std::numeric_limits<float>::max())) {
-                    ReportSignalBeyondFloat(window, k, p, sum[p]);
+                    ReportSignalBeyondFloat(window, S::radius[k][p], k, sum[p]);
                     return LammResult::Refused;
                 }
         }

@@ -19,6 +19,7 @@
 #include "simulation/non_diffusing_boundary.h"
 #include "simulation/nonideal_model_run.h"
 #include "simulation/simulation_switches.h"
+#include "simulation/stored_model.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
@@ -272,31 +273,22 @@ void RunDiscreteSedOnGrid(TXLAWindow* window, const GridSpeciesSolver& solve) {
 
 namespace {
 
-// The values of scan k's fit row, [0..points].
-std::size_t RowLength(int k) {
-    return std::size_t(std::max(S::pointCount[k], -1) + 1);
-}
-
 bool ComputeDiscreteModel(TXLAWindow* window) {
     // Both roads set the result flag only after a model was computed into the fit.
     const bool before = S::resultAvailable;
     S::resultAvailable = false;
     // Outside a fit (Run, Generate, a reload) a solution that failed its discretization check or
     // met a singular matrix has said so with its box; the profiles it left (zero from the step
-    // that failed on) are no model to show, so the previous fit stays. A fit's trials keep them:
-    // the optimiser judges them by their rmsd.
+    // that failed on) are no model to show, so the previous model stays. A fit's trials keep them:
+    // the optimiser judges them by their rmsd. A model that holds a value beyond single precision
+    // once its linear parameters are solved is stored on no road: the previous model stays, and a
+    // fit's trial is no model.
     const bool outsideFit = !FitControl::fitInProgress;
-    // every scan's fit row [0..points] one after the other, in one block
-    std::vector<float> previous;
-    if (outsideFit) {
+    if (outsideFit)
         LammGrid::discretizationError = LammGrid::singularMatrix = 0;
-        std::size_t size = 0;
-        for (int k = 1; k <= S::scanCount; ++k)
-            size += RowLength(k);
-        previous.reserve(size);
-        for (int k = 1; k <= S::scanCount; ++k)
-            previous.insert(previous.end(), S::fit[k], S::fit[k] + RowLength(k));
-    }
+    LammGrid::signalBeyondFloat = 0;
+    StoredModel previous;
+    previous.Keep();
     if (gDlsData) {
         UnpackFitParameters();
         RunDiscreteLightScatteringModel(window);
@@ -311,13 +303,14 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);
     bool computed = S::resultAvailable;
-    if (computed && outsideFit && (LammGrid::discretizationError || LammGrid::singularMatrix)) {
-        const float* from = previous.data();
-        for (int k = 1; k <= S::scanCount; ++k) {
-            const std::size_t count = RowLength(k);
-            std::copy(from, from + count, S::fit[k]);
-            from += count;
-        }
+    int scan = 0, point = 0;
+    if (computed && !StoredModelFinite(scan, point)) {
+        ReportStoredModelBeyondFloat(window, scan, point);
+        previous.Restore();
+        computed = false;
+    } else if (computed && outsideFit &&
+               (LammGrid::discretizationError || LammGrid::singularMatrix)) {
+        previous.Restore();
         computed = false;
     }
     if (!computed)

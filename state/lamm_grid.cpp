@@ -21,7 +21,7 @@ void LammGrid::ResetToDefaults() {
     scanVelocity = 2.43f;
     radialConvolutionRange = 0.008f;
     profileCurves = finalProfileToLastScan = false;
-    singularMatrix = discretizationError = 0;
+    singularMatrix = discretizationError = signalBeyondFloat = 0;
     simErrorShown = modelNoticeShown = false;
     faxenApproximation = timeCourseRestart = false;
     s = 5.0;

@@ -134,6 +134,8 @@ struct LammGrid {
     // Error words of the last solution and the once-per-fit warning
     static inline int singularMatrix = 0;
     static inline int discretizationError = 0;
+    // The last evaluation's model lay beyond single precision and was not stored.
+    static inline int signalBeyondFloat = 0;
     static inline bool simErrorShown = false;
     // A model solved on data or in a solvent it is not made for says so once per fit.
     static inline bool modelNoticeShown = false;

@@ -1,18 +1,24 @@
 // Values at the edge of single precision typed in the parameters dialog: a loading of 3.4e38 gave
 // a Run whose fit held infinite points, stored without a word, and a bottom of 1e30 cm drew its
 // marker through an out-of-range conversion to int (undefined behaviour, caught by the sanitizer
-// at the first paint).
+// at the first paint). On the roads of the systematic noise and the linear amplitudes the species
+// were checked at unit loading and stored at their scale without a check, and the fit, noise and
+// amounts completed from them were stored whatever they held.
 #include "app/params_box.h"
 #include "display/plot_coordinates.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/component_scans.h"
 #include "state/model_parameters.h"
+#include "support/finite_files.h"
 #include "support/main_window_fixture.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,6 +39,23 @@ bool FitFinite() {
             if (!std::isfinite(S::fit[k][p]))
                 return false;
     return true;
+}
+
+// The fit, the species' rows, the noise and the amounts.
+bool ModelFinite() {
+    bool finite = FitFinite() && std::isfinite(M::baseline);
+    for (const auto& rows : ComponentScans::rows)
+        for (const auto& row : rows)
+            for (const float v : row)
+                finite = finite && std::isfinite(v);
+    for (int g = 1; S::tiNoise && g <= S::gridCount; ++g)
+        finite = finite && std::isfinite(S::tiNoise[g]);
+    for (int k = 1; S::riNoise && k <= S::scanCount; ++k)
+        finite = finite && std::isfinite(S::riNoise[k]);
+    for (int i = 1; i <= 4; ++i)
+        finite =
+            finite && std::isfinite(M::speciesLoading[i]) && std::isfinite(M::concentration[i]);
+    return finite;
 }
 
 TEST(FarValuesRoad, ALoadingNearTheLargestFloatIsRefusedAndNothingInfiniteStored) {
@@ -57,6 +80,64 @@ TEST(FarValuesRoad, ALoadingNearTheLargestFloatIsRefusedAndNothingInfiniteStored
     Send(f, 213);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_TRUE(FitFinite());
+}
+
+TEST(FarValuesRoad, EveryRoadRefusesAModelBeyondSinglePrecisionAndAFitStoresNone) {
+    struct Case {
+        const char* name;
+        int road; // the switch of the road, 0 for the plain one
+        const char* loading;
+        const char* baseline;
+    };
+    const Case cases[] = {
+        {"time-invariant noise", kTiNoiseId, "3.4e38", "0"},
+        {"radially invariant noise", kRiNoiseId, "3.4e38", "0"},
+        {"linear amplitudes", kLinearAmplitudesId, "3.4e38", "0"},
+        // each species row within single precision, the model with its baseline beyond it
+        {"time-invariant noise, far baseline", kTiNoiseId, "1e37", "3.3e38"},
+        {"linear amplitudes, far baseline", kLinearAmplitudesId, "1e37", "3.3e38"},
+        {"plain, far baseline", 0, "1e37", "3.3e38"},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        LoadVelocitySet(f);
+        auto type = [&](const char* loading, const char* baseline) {
+            auto& dialog = f.script.expectDialog(kDiscreteParamsDialogId);
+            dialog.set(SpeciesControlId(1, kLoadingItem), loading)
+                .set(SpeciesControlId(1, kSItem), "6")
+                .check(SpeciesControlId(1, kSItem + 1))
+                .set(SpeciesControlId(1, kDOrMItem), "30")
+                .set(kBaselineId, baseline);
+            if (c.road != 0)
+                dialog.check(c.road);
+            dialog.ok();
+            Send(f, 212);
+        };
+        type("1", "0");
+        Send(f, 213);
+        const std::vector<float> model(S::fit[1], S::fit[1] + S::pointCount[1] + 1);
+        type(c.loading, c.baseline);
+        f.script.expectBox().caption("ERROR").textHas(
+            "beyond the range of single precision numbers");
+        Send(f, 213);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_TRUE(ModelFinite()) << c.name;
+        EXPECT_EQ(std::vector<float>(S::fit[1], S::fit[1] + S::pointCount[1] + 1), model) << c.name;
+        // a fit from there says so once and stores no trial beyond single precision
+        f.script.expectBox().caption("ERROR").textHas(
+            "beyond the range of single precision numbers");
+        Send(f, 215);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_TRUE(ModelFinite()) << c.name;
+        f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
+        f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+        f.script.expectFileSave().title("save some fit parameters as").answer(f.data.file("p.txt"));
+        Send(f, 203);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        for (const std::string& word : NonFiniteNumbersIn(f.data.path()))
+            ADD_FAILURE() << c.name << ": " << word;
+    }
 }
 
 TEST(FarValuesRoad, AFarBottomIsDrawnInsideTheIntRange) {

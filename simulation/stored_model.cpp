@@ -1,0 +1,156 @@
+// The model an evaluation stores, kept and checked, and the box of a model beyond single
+// precision.
+#include "simulation/stored_model.h"
+
+#include "foundations/notice_boxes.h"
+#include "foundations/sounds.h"
+#include "state/buffer_sedimentation.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_parameters.h"
+#include "state/scan_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <span>
+
+namespace {
+
+using M = ModelParameters;
+using S = ScanStore;
+
+// The values of scan k's fit row, [0..points].
+std::size_t RowLength(int k) {
+    return std::size_t(std::max(S::pointCount[k], -1) + 1);
+}
+
+// The noise values from index 1 on (index 0 holds nothing); none without the array.
+std::span<float> TiNoise() {
+    if (S::tiNoise == nullptr)
+        return {};
+    return {S::tiNoise + 1, std::size_t(std::max(S::gridCount, 0))};
+}
+std::span<float> RiNoise() {
+    if (S::riNoise == nullptr)
+        return {};
+    return {S::riNoise + 1, std::size_t(std::max(S::scanCount, 0))};
+}
+
+bool AllFinite(const float* values, std::size_t count) {
+    bool finite = true;
+    for (std::size_t i = 0; i < count; ++i)
+        finite &= std::isfinite(values[i]);
+    return finite;
+}
+
+// The parameters a linear-parameter solve may write, one after the other (the arrays from index
+// 1 on, as everything stored here: index 0 holds nothing).
+template <class Visit> void VisitParameters(Visit&& visit) {
+    visit(&M::baseline, 1);
+    visit(M::speciesLoading + 1, std::size(M::speciesLoading) - 1);
+    visit(M::concentration + 1, std::size(M::concentration) - 1);
+    visit(M::fitValues + 1, std::size(M::fitValues) - 1);
+}
+
+// Raises the word; false where the running fit has said it already.
+bool SayOncePerFit() {
+    LammGrid::signalBeyondFloat = 1;
+    if (FitControl::fitInProgress) {
+        if (LammGrid::simErrorShown)
+            return false;
+        LammGrid::simErrorShown = true;
+    }
+    return true;
+}
+
+void Refuse(TXLAWindow* window, const char* text) {
+    PlayErrorSound();
+    ShowWarning(window, text, "ERROR");
+}
+
+} // namespace
+
+void StoredModel::Keep() {
+    fit_.clear();
+    for (int k = 1; k <= S::scanCount; ++k)
+        fit_.insert(fit_.end(), S::fit[k], S::fit[k] + RowLength(k));
+    ti_.assign(TiNoise().begin(), TiNoise().end());
+    ri_.assign(RiNoise().begin(), RiNoise().end());
+    parameters_.clear();
+    VisitParameters([&](const float* values, std::size_t count) {
+        parameters_.insert(parameters_.end(), values, values + count);
+    });
+    bufferSignal_ = BufferSedimentation::signal;
+    bufferSign_ = BufferSedimentation::signalSign;
+}
+
+void StoredModel::Restore() const {
+    const float* from = fit_.data();
+    for (int k = 1; k <= S::scanCount; ++k) {
+        std::copy(from, from + RowLength(k), S::fit[k]);
+        from += RowLength(k);
+    }
+    std::copy_n(ti_.begin(), std::min(ti_.size(), TiNoise().size()), TiNoise().begin());
+    std::copy_n(ri_.begin(), std::min(ri_.size(), RiNoise().size()), RiNoise().begin());
+    from = parameters_.data();
+    VisitParameters([&](float* values, std::size_t count) {
+        std::copy(from, from + count, values);
+        from += count;
+    });
+    BufferSedimentation::signal = bufferSignal_;
+    BufferSedimentation::signalSign = bufferSign_;
+}
+
+bool StoredModelFinite(int& scan, int& point) {
+    scan = point = 0;
+    bool finite = AllFinite(TiNoise().data(), TiNoise().size()) &&
+                  AllFinite(RiNoise().data(), RiNoise().size()) &&
+                  std::isfinite(BufferSedimentation::signal);
+    VisitParameters([&](const float* values, std::size_t count) {
+        finite = finite && AllFinite(values, count);
+    });
+    for (int k = 1; k <= S::scanCount; ++k) {
+        const float* row = S::fit[k];
+        const int count = S::pointCount[k];
+        if (count < 1 || AllFinite(row + 1, std::size_t(count)))
+            continue;
+        scan = k;
+        point =
+            int(std::find_if(row + 1, row + count + 1, [](float v) { return !std::isfinite(v); }) -
+                row);
+        return false;
+    }
+    return finite;
+}
+
+void ReportSignalBeyondFloat(TXLAWindow* window, double radius, int scan, double value) {
+    if (!SayOncePerFit())
+        return;
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "The model signal at %g cm in scan %d is %g, beyond the range of single "
+                  "precision numbers:\nthe loadings of the species are too large for the model "
+                  "to be evaluated.",
+                  radius, scan, value);
+    Refuse(window, text);
+}
+
+void ReportStoredModelBeyondFloat(TXLAWindow* window, int scan, int point) {
+    if (!SayOncePerFit())
+        return;
+    char text[400];
+    if (scan > 0)
+        std::snprintf(text, sizeof text,
+                      "The model signal at %g cm in scan %d lies beyond the range of single "
+                      "precision numbers:\nthe loadings, the baseline or the noise of the model "
+                      "are too large for the model to be evaluated.",
+                      double(S::radius[scan][point]), scan);
+    else
+        std::snprintf(text, sizeof text,
+                      "The amounts, the noise or the baseline of the model lie beyond the range of "
+                      "single precision numbers:\nthe values of the model are too large for it to "
+                      "be evaluated.");
+    Refuse(window, text);
+}

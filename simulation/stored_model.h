@@ -1,0 +1,31 @@
+// What an evaluation of a discrete model leaves in the records, kept so that an evaluation whose
+// values cannot be stored in single precision leaves the records as they were, and the box that
+// says so.
+#pragma once
+
+#include <vector>
+
+class TXLAWindow;
+
+// The fit values of every scan, the systematic noise and the linear parameters solved beside
+// the species (baseline, the species' amounts, the buffer's signal).
+class StoredModel {
+  public:
+    void Keep();
+    void Restore() const;
+
+  private:
+    std::vector<float> fit_, ti_, ri_, parameters_;
+    double bufferSignal_ = 0.0, bufferSign_ = 1.0;
+};
+
+// Whether the fit values, the systematic noise and the linear parameters are all finite. Where a
+// fit value is not, scan and point name the first one; both are 0 where only a parameter is not.
+bool StoredModelFinite(int& scan, int& point);
+
+// The model's signal at radius in scan is value, beyond single precision: said once per fit,
+// since every evaluation of a fit may end the same way. LammGrid::signalBeyondFloat is raised.
+void ReportSignalBeyondFloat(TXLAWindow* window, double radius, int scan, double value);
+// The model that the evaluation completed with its linear parameters holds a value beyond single
+// precision, at point of scan (0 where only a parameter is): said as above.
+void ReportStoredModelBeyondFloat(TXLAWindow* window, int scan, int point);
