@@ -5,6 +5,7 @@
 #include "equilibrium/mstar_transform.h"
 #include "foundations/ccurve.h"
 #include "foundations/notice_boxes.h"
+#include "plotting/plot_globals.h"
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "plotting/window_surface.h"
@@ -57,6 +58,7 @@ CCurve* Curve(std::vector<float>& x, std::vector<float>& y, int first, int last)
     return gCurves.back().get();
 }
 
+// The points 1..count of two 1-based arrays.
 CCurve* PointCurve(float* x, float* y, int count) {
     auto vx = std::make_unique<CVector>();
     auto vy = std::make_unique<CVector>();
@@ -144,8 +146,8 @@ void SetCurvesAndRanges() {
             -1, Rgb(255, 0, 0));
     if (!cm)
         for (int k = 1; k <= n; ++k)
-            Add(MS::signalPlot, PointCurve(Set(k).meniscusPointX + 1, Set(k).meniscusPointY + 1, 2),
-                1, Rgb(255, 0, 0));
+            Add(MS::signalPlot, PointCurve(Set(k).meniscusPointX, Set(k).meniscusPointY, 2), 1,
+                Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
         Add(MS::mstarPlot,
             Curve(Set(k).workRadius, Set(k).mstar, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
@@ -156,8 +158,7 @@ void SetCurvesAndRanges() {
                : Curve(Set(k).bottomGrid, Set(k).bottomExtrapolation, 1, 100),
             -1, Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
-        Add(MS::mstarPlot, PointCurve(Set(k).mwPointX + 1, Set(k).mwPointY + 1, 1), 1,
-            Rgb(255, 0, 0));
+        Add(MS::mstarPlot, PointCurve(Set(k).mwPointX, Set(k).mwPointY, 1), 1, Rgb(255, 0, 0));
     for (int k = 1; k <= n; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnC, Set(k).firstIndex, Set(k).lastIndex - 1), -1,
@@ -225,7 +226,13 @@ void SetCurvesAndRanges() {
     float bottom = 0.0f, top = 1.0f;
     if (lo <= hi)
         Margins(lo, hi, 0.05f, bottom, top);
-    MS::signalPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
+    if (one) {
+        // One data set: the signal plot takes the range of its curves.
+        MS::signalPlot->xFixed = MS::signalPlot->yFixed = 0;
+        MS::signalPlot->AutoScale();
+    } else {
+        MS::signalPlot->SetRanges(m - 0.01f, B + 0.01f, bottom, top);
+    }
     if (mLo <= mHi) {
         // The top stays below 1.5 times the largest molar mass of a loading; M* from 0.
         if (largestMw > 0.0f)
@@ -460,6 +467,7 @@ void ComputeMStarSingle(TXLAWindow* window) {
     // K of scan 1 itself: with scans of several speeds loaded, the last one's speed gave
     // scan 1 a molar mass off by the square of the speed ratio.
     ComputeMStarSet(set, frame, MStarKFactor(S::header[1].rotorSpeed));
+    set.meniscusPointX[2] = B; // the point's line ends at the bottom, inside the automatic range
     MS::useCMSmoothing = cm;
     // The working-copy indices of the meniscus range, for the baseline estimate.
     MS::meniscusFitIndexRange[1] = MS::meniscusFitIndexRange[2] = 1;
@@ -615,6 +623,13 @@ void BuildMStarPlots() {
     if (!MS::mappPlot)
         MS::mappPlot = NewPlot(525, 550, 925, 975,
                                MappAgainstSignal() ? "total signal" : "radius (cm)", MappLabel());
+    // One data set draws smaller symbols: 3 on the signal, 2 on M* (the mark size follows the
+    // plot built last).
+    if (!MS::multiSet) {
+        MS::signalPlot->markSize = 3;
+        MS::mstarPlot->markSize = 2;
+        gMarkSize = 3;
+    }
 }
 
 void LeaveMStarMulti(TXLAWindow* window) {

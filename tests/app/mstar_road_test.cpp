@@ -8,6 +8,7 @@
 #include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
 #include "foundations/physical_constants.h"
+#include "plotting/plot_globals.h"
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
@@ -434,6 +435,48 @@ TEST_F(MStarRoad, OneDataSetIntegralTakesTheShareOfTheIntervalAroundTheMeniscus)
         EXPECT_NEAR(set.mstar[std::size_t(i)], truth, 0.003 * truth)
             << "at " << set.workRadius[std::size_t(i)];
     LeaveMStarSingle(f.window.get());
+}
+
+} // namespace
+
+namespace {
+
+// The plots of one data set keep their own settings: the signal plot's range follows its curves
+// (the scan out to 7.196 cm, not to the 14.4 cm the meniscus point of several data sets reaches),
+// its symbols size 3 and those of M* size 2. The screen of several data sets keeps its fixed
+// range from m - 0.01 to B + 0.01 and the plots' default symbols. Both once took the latter.
+TEST_F(MStarRoad, OneDataSetPlotsTakeTheirOwnRangeAndSymbols) {
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
+    EnterMStarSingle(f.window.get());
+    ASSERT_TRUE(MS::active);
+    const CWINPlot& signal = *MS::signalPlot;
+    EXPECT_FALSE(signal.xFixed);
+    EXPECT_LT(signal.xMin, m);
+    EXPECT_GT(signal.xMax, B);
+    EXPECT_LT(signal.xMax, B + 0.05f);
+    EXPECT_EQ(signal.markSize, 3);
+    EXPECT_EQ(MS::mstarPlot->markSize, 2);
+    EXPECT_EQ(gMarkSize, 3);
+    // The symbols stand at the meniscus level and at Mw at the bottom (they were read from one
+    // element past their arrays).
+    const CCurve& level = *signal.curves[std::size_t(signal.nCurves - 1)];
+    EXPECT_FLOAT_EQ(level.x->data[0], m);
+    EXPECT_FLOAT_EQ(level.y->data[0], MS::sets[1].meniscusSignal);
+    const CCurve& mw = *MS::mstarPlot->curves[std::size_t(MS::mstarPlot->nCurves - 1)];
+    EXPECT_FLOAT_EQ(mw.x->data[0], B);
+    EXPECT_FLOAT_EQ(mw.y->data[0], MS::sets[1].mwAverage);
+    f.Paint();
+    if (const char* png = std::getenv("TARNIX_MSTAR_SINGLE_PLOTS_PNG"))
+        plat::test::windowPng(*f.window, png);
+    LeaveMStarSingle(f.window.get());
+
+    Command(896);
+    ASSERT_TRUE(MS::active && MS::multiSet);
+    EXPECT_FLOAT_EQ(MS::signalPlot->xMin, m - 0.01f);
+    EXPECT_FLOAT_EQ(MS::signalPlot->xMax, B + 0.01f);
+    EXPECT_EQ(MS::signalPlot->markSize, 10);
+    EXPECT_EQ(MS::mstarPlot->markSize, 10);
+    LeaveMStarMulti(f.window.get());
 }
 
 } // namespace
