@@ -145,8 +145,9 @@ void TXLAWindow::CmFit() {
         return;
     }
     SetCursor(IDC_WAIT);
-    // False when a check or the engine refused (and said why) or a distribution fit was stopped:
-    // nothing was fitted, so nothing is announced.
+    FitControl::stoppedFitShown = false;
+    // False when a check or the engine refused (and said why) or a distribution fit stored
+    // nothing: nothing was fitted, so nothing is announced.
     bool fitted = false;
     // The size-and-shape grid spans f/f0 itself: its Fit is the Run, whose rmsd is the fit's.
     if (engine == RunEngine::ContiSed && ModelChoice::csFf0) {
@@ -154,8 +155,9 @@ void TXLAWindow::CmFit() {
         if (fitted)
             FitControl::bestRmsd = CalcFitRmsd();
     } else if (engine == RunEngine::ContiSed) {
-        // A stopped Fit stores nothing, but the trials it showed wrote their curves over the
-        // stored result's: those come back, so the window shows what is stored.
+        // A Fit that stored nothing (a second key stopped its final Run) showed trials whose
+        // curves replaced the stored result's: those come back, so the window shows what is
+        // stored.
         const KeptScanCurves stored = KeepScanCurves();
         fitted = ContiFit(this);
         if (!fitted && FitControl::fitAborted) {
@@ -170,6 +172,7 @@ void TXLAWindow::CmFit() {
     fitBusy = false;
     if (!fitted)
         return;
+    FitControl::stoppedFitShown = FitControl::fitAborted;
     PlayFitDoneSound();
     gRunCompleted = true;
     ScanStore::dataChanged = false;

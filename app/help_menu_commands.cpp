@@ -30,6 +30,8 @@ void TXLAWindow::CmKeyboardShortcuts() {
         "\n\nP - Parameters"
         "\n\nR - Run"
         "\n\nF - Fit"
+        "\nany key (without control key) while a Run or Fit computes - stop it; a stopped fit "
+        "keeps the best values it reached and says \"stopped by a key\""
         "\n\nalt-I - Options->Inhomogeneous Solvent"
         "\nE - Options->Loading Options->Sort Eq Data to Disk"
         "\nG - Plot->VIZRA"

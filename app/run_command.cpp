@@ -7,6 +7,7 @@
 #include "display/paint_switches.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
@@ -32,6 +33,7 @@ void TXLAWindow::CmRun() {
     // A model that was not evaluated leaves the data as changed and no result to show.
     const bool evaluated = result == RunResult::Evaluated;
     if (evaluated) {
+        FitControl::stoppedFitShown = false;
         gRunCompleted = true;
         ScanStore::dataChanged = false;
         // The next paint shows the rms deviation of a model that was computed.

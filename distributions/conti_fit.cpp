@@ -496,12 +496,15 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
             RunContiSed(window, &hint);
         return false;
     }
-    if (FitControl::fitAborted)
-        return false;
+    // A fit stopped by a key ends as one that converged, at the best vector it had reached: the
+    // final Run shows and stores that vector's distribution. The stop stays requested.
+    const bool stopped = FitControl::fitAborted;
     // A fitted meniscus or bottom takes the window with it before the final Run.
     ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
     const bool stored =
         SizeShapeModel() ? RunSizeShapeDistribution(window, &hint) : RunContiSed(window, &hint);
+    if (stopped)
+        gUserInterrupt.store(true);
     if (stored) {
         double ss = 0.0, count = 0.0;
         ContiDataSet set;

@@ -19,7 +19,7 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
 bool MLContiFit(TXLAWindow* window);
 
 // Fits the floated kernel parameters with the optimiser chosen in FitControl, then runs the
-// distribution once more at the best values and stores it. False when nothing was fitted (a
-// refusal said why) or the user stopped the fit (the best values so far are kept, no result is
-// stored).
+// distribution once more at the best values and stores it; a fit stopped by a key does so at the
+// best values it had reached (FitControl::fitAborted tells). False when nothing was stored (a
+// refusal said why).
 bool ContiFit(TXLAWindow* window);

@@ -231,6 +231,9 @@ void DetectionLines(std::vector<std::string>& lines) {
 std::vector<std::string> ParameterReportLines() {
     std::vector<std::string> lines;
     lines.push_back(ModelName(CurrentModelCommandId()));
+    // The values are the best a fit had reached when a key stopped it, not its end.
+    if (FitControl::stoppedFitShown)
+        lines.push_back("stopped by a key");
     if (ModelChoice::contiMode) {
         DistributionLines(lines);
     } else {

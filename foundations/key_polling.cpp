@@ -37,13 +37,41 @@ void RemoveUntil(HWND window, UINT message) {
     }
 }
 
+bool IsKeyDown(const MSG& msg) {
+    return msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+}
+
+bool IsKeyUp(const MSG& msg) {
+    return msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+}
+
+// A key-down the desktop repeats while its key is held: the key was down before (bit 30).
+bool IsRepeat(const MSG& msg) {
+    return (msg.lParam & (LPARAM(1) << 30)) != 0;
+}
+
+// Removes the next keyboard message of the window (null: any); false when there is none. The
+// quit request, which a filtered look returns too, is left where it is.
+bool TakeKeyMessage(HWND window, MSG& msg) {
+    return PeekMessage(&msg, window, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) &&
+           msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+}
+
+// Only keyboard messages are taken, so a key is found behind any number of repaints, mouse
+// moves or menu choices, which stay queued for the message loop. The releases, characters and
+// repeats of keys pressed before are dropped on the way: their key-down has been handled.
 bool PollKey(HWND window) {
     ShowPendingErrors();
     MSG msg;
-    if (!PeekMessage(&msg, window, 0, 0, PM_REMOVE) || msg.message != WM_KEYDOWN)
-        return false;
-    RemoveUntil(window, WM_KEYUP);
-    return true;
+    while (TakeKeyMessage(window, msg)) {
+        if (!IsKeyDown(msg) || IsRepeat(msg))
+            continue;
+        // The key's own messages up to its release, repeats of a held key included.
+        while (!TakeKeyMessage(window, msg) || !IsKeyUp(msg)) {
+        }
+        return true;
+    }
+    return false;
 }
 
 } // namespace

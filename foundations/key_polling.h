@@ -7,9 +7,9 @@ class TWindow;
 // Abort request of the main window's key-down handler; UserAbort reports and clears it.
 extern bool gAbortRequest;
 
-// Removes the next pending message of the thread; true (after the key's release) when it was a
-// key-down. Other user input removed this way is dropped; quit, close, paint and timer requests
-// are never lost.
+// True (after the key's release) when a key went down since the last poll, however many other
+// messages are queued ahead of it; only keyboard messages are removed, every other message stays
+// for the message loop. A key held since before the poll does not count again.
 bool KeyPressed();
 // The same for the messages of one window; false for a null window.
 bool KeyPressed(TWindow* window);

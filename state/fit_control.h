@@ -32,6 +32,9 @@ struct FitControl {
     static inline bool fitInProgress = false;
     // A key press stopped the last fit: its best vector was kept and no post-fit step ran.
     static inline bool fitAborted = false;
+    // The model shown is that of a fit a key stopped: its report says so until the next Run or
+    // Fit.
+    static inline bool stoppedFitShown = false;
     static inline int iterationCount = 0;     // optimiser passes of the running fit
     static inline int evaluationCount = 0;    // model evaluations of the running fit
     static inline float bestRmsd = 0.0f;      // rmsd of the last fit's best vector
@@ -56,6 +59,7 @@ struct FitControl {
         tolerance = 0.01f;
         fitInProgress = false;
         fitAborted = false;
+        stoppedFitShown = false;
         iterationCount = evaluationCount = 0;
         bestRmsd = 0.0f;
         displayedRmsd = 0.0f;

@@ -129,6 +129,10 @@ TEST(MenuHelp, F1OnAMenuItemGivesTheCommandsHelp) {
               0u);
     EXPECT_NE(shortcuts.find("\nalt-G - Options->Fitting Options->Lamm Equation Parameters\n"),
               std::string::npos);
+    EXPECT_NE(shortcuts.find("\n\nF - Fit\nany key (without control key) while a Run or Fit "
+                             "computes - stop it; a stopped fit keeps the best values it reached "
+                             "and says \"stopped by a key\""),
+              std::string::npos);
     EXPECT_EQ(shortcuts.substr(shortcuts.size() - 28), "\n\n(M - toggle mouse sliding)");
 }
 

@@ -283,9 +283,10 @@ void KeyAfterTheFirstTrial(TXLAWindow* window) {
         plat::test::key(window, 'A', 'a');
 }
 
-// A c(s) Fit stopped by a key stores nothing: the window's curves, residuals, noise and
-// distribution are those of the stored result again, not those of the trial it showed last.
-TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
+// A c(s) Fit stopped by a key stores the distribution at the best values it had reached: the
+// window's curves, residuals, noise and distribution are those a Run at the kept values gives, not
+// those of the trial it showed last.
+TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheKeptValuesResult) {
     MainWindowFixture f(900, 650);
     f.script.expectBox().text("data and fit plot?").answer(IDYES);
     f.script.expectBox().text("residuals plot?").answer(IDYES);
@@ -299,8 +300,6 @@ TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
     SendCommand(f, 213);
     ASSERT_TRUE(ScanStore::resultAvailable) << f.script.logText();
     gStoredCurves = StoreCurves();
-    const std::vector<float> stored(ContiState::distribution + 1,
-                                    ContiState::distribution + 1 + ContiState::gridPoints);
     M::meniscus = 5.91f;
     M::meniscusFloat = 1;
     PackFitParameters();
@@ -314,16 +313,24 @@ TEST(LiveRefreshRoad, CsFitStoppedAfterAShownTrialShowsTheStoredResult) {
     EXPECT_TRUE(gTrialDiffered) << "the trial shown left the stored curves as they were";
     EXPECT_TRUE(FitControl::fitAborted);
     EXPECT_TRUE(ScanStore::resultAvailable);
-    EXPECT_TRUE(StoreCurves() == gStoredCurves) << "the trial's curves are left on the screen";
-    ASSERT_EQ(ContiState::gridPoints, int(stored.size()));
-    EXPECT_EQ(std::vector<float>(ContiState::distribution + 1,
-                                 ContiState::distribution + 1 + ContiState::gridPoints),
-              stored);
     EXPECT_NE(ContiState::distributionPlot, nullptr);
     if (const char* keep = std::getenv("TARNIX_KEEP_PNG")) {
         f.Paint();
         plat::test::windowPng(*f.window, std::string(keep) + "/cs_fit_stopped.png");
     }
+    const std::vector<std::vector<float>> shown = StoreCurves();
+    const std::vector<float> kept(ContiState::distribution + 1,
+                                  ContiState::distribution + 1 + ContiState::gridPoints);
+    // The Run's strength search may end a last digit apart from the fit's.
+    SendCommand(f, 213);
+    const std::vector<std::vector<float>> run = StoreCurves();
+    ASSERT_EQ(run.size(), shown.size());
+    for (std::size_t c = 0; c < run.size(); ++c)
+        for (std::size_t i = 0; i < run[c].size(); ++i)
+            ASSERT_NEAR(run[c][i], shown[c][i], 1e-5) << "curve " << c << " point " << i;
+    ASSERT_EQ(ContiState::gridPoints, int(kept.size()));
+    for (int p = 1; p <= ContiState::gridPoints; ++p)
+        EXPECT_NEAR(ContiState::distribution[p], kept[std::size_t(p - 1)], 1e-5) << p;
 }
 
 } // namespace

@@ -1,6 +1,6 @@
-// Key polling on the thread's queue: one message per poll, a held key returns after its release,
-// quit and close requests survive polling, the abort request, waits, single characters and the
-// error box.
+// Key polling on the thread's queue: a key found behind other messages, which stay; a held key
+// returns after its release; quit and close requests survive polling; the abort request, waits,
+// single characters and the error box.
 #include "foundations/error_box_log.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
@@ -13,6 +13,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -27,20 +28,46 @@ class KeyPolling : public ::testing::Test {
     }
     bool QuitPending() {
         MSG msg;
-        return PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT;
+        // The range selects nothing but the quit request, which ignores filters.
+        return PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) && msg.message == WM_QUIT;
     }
 };
 
 } // namespace
 
-TEST_F(KeyPolling, ClickAheadOfAKeyCostsOnePollEach) {
+// A poll used to take one message and look no further: behind a steady stream of mouse moves
+// (the user moving the mouse over a fit that refreshes its view) a key was never reached, and the
+// messages it took were lost.
+TEST_F(KeyPolling, KeyBehindOtherMessagesIsFoundAndTheyStay) {
     EXPECT_FALSE(KeyPressed(&window));
     EXPECT_FALSE(KeyPressed(nullptr));
     plat::test::mouse(&window, WM_LBUTTONDOWN, 3, 4);
+    for (int i = 0; i < 20; ++i)
+        plat::test::mouse(&window, WM_MOUSEMOVE, i, 4);
+    plat::test::command(&window, 215);
     plat::test::key(&window, VK_ESCAPE, 27);
-    EXPECT_FALSE(KeyPressed()); // the click, dropped
-    EXPECT_TRUE(KeyPressed());  // the key, after its release
+    plat::test::mouse(&window, WM_MOUSEMOVE, 30, 4);
+    EXPECT_TRUE(KeyPressed()); // the key, after its release
     EXPECT_FALSE(KeyPressed());
+    std::vector<UINT> left;
+    MSG msg;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+        left.push_back(msg.message);
+    std::vector<UINT> expected(23, WM_MOUSEMOVE);
+    expected[0] = WM_LBUTTONDOWN;
+    expected[21] = WM_COMMAND;
+    EXPECT_EQ(left, expected);
+}
+
+// The release of the accelerator that started a computation, and the repeats of a key held
+// since, are no new key; a key pressed after them is.
+TEST_F(KeyPolling, ReleasesAndRepeatsOfAnEarlierKeyDoNotCount) {
+    plat::test::keyUp(&window, 'F', MK_CONTROL);
+    PostMessage(&window, WM_KEYDOWN, 'F', LPARAM(0x40000001)); // auto-repeat
+    EXPECT_FALSE(KeyPressed());
+    plat::test::key(&window, VK_SPACE, ' ');
+    EXPECT_TRUE(KeyPressed(&window));
+    EXPECT_FALSE(KeyPressed(&window));
 }
 
 TEST_F(KeyPolling, HeldKeyReturnsAfterItsReleaseDroppingRepeats) {
