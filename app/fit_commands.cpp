@@ -119,6 +119,10 @@ void TXLAWindow::CmFit() {
     }
     if (LoadFilters::gradientCheck && !CheckScanGradients(this))
         return;
+    // The fit's refreshes draw into the window as it stands: what a model chosen since the last
+    // paint left there (another model's report and distribution) goes first.
+    RequestRepaint();
+    UpdateWindow();
     fitBusy = true;
     if (ModelChoice::gStarFamily || (ModelChoice::contiMode && ModelChoice::dlsIRhTimeCourse)) {
         // The boundary analyses and the light-scattering time course have nothing to fit.
@@ -173,6 +177,9 @@ void TXLAWindow::CmFit() {
     if (!fitted)
         return;
     FitControl::stoppedFitShown = FitControl::fitAborted;
+    // The report's rms deviation is that of the curves shown, from now on the fit's: a copy of
+    // the report taken before the next paint must not give the curves' shown before.
+    CalcFitRmsd();
     PlayFitDoneSound();
     gRunCompleted = true;
     ScanStore::dataChanged = false;

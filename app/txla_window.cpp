@@ -18,6 +18,7 @@
 #include "state/startup_paths.h"
 
 #include <new>
+#include <utility>
 #include <vector>
 
 char gSelectedFiles[kSelectedFilesSize];
@@ -158,6 +159,13 @@ const plat::MapEntry* TXLAWindow::Find(UINT message, UINT id) const {
 }
 
 void TXLAWindow::RunCommand(const CommandRow& row) {
+    // A command chosen while a Run or Fit computes reaches the window only through the loop of a
+    // box the computation shows: it waits for the computation's end instead of running inside it
+    // on half-computed state.
+    if (runBusy || fitBusy) {
+        commandsWhileBusy_.push_back(row.id);
+        return;
+    }
     if (helpMode && row.help != HelpTest::None) {
         helpMode = false;
         if (row.help == HelpTest::Offer)
@@ -175,6 +183,10 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
         SetCursor(IDC_ARROW);
         ShowError("Not enough memory to complete the command.", 0);
     }
+    // Queued again in the order chosen, for the message loop.
+    if (!runBusy && !fitBusy)
+        for (int id : std::exchange(commandsWhileBusy_, {}))
+            PostMessage(this, WM_COMMAND, WPARAM(id));
 }
 
 void TXLAWindow::EvSize(UINT, const TSize&) {

@@ -10,6 +10,8 @@
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
 
+#include <vector>
+
 class TClientDC;
 class TPrinter;
 
@@ -499,7 +501,9 @@ class TXLAWindow : public TFrameWindow {
     void RangeToFitVector();
 
     int currentCommand_ = 0; // id of the command being run
-    bool quietRun_ = false;  // RunModel: no box for an engine this version lacks
+    // Commands dispatched while a Run or Fit was busy, run after it.
+    std::vector<int> commandsWhileBusy_;
+    bool quietRun_ = false; // RunModel: no box for an engine this version lacks
 };
 
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item

@@ -141,4 +141,86 @@ TEST(RunningFit, AKeyStopsItWhereverItWasStartedAndTheBestValuesAreKeptShownAndN
         }
 }
 
+// A discrete fit started right after a c(s) Run (the model and annealing chosen, no paint between)
+// refreshed its plots under the c(s) report and distribution plot for its whole length.
+// Copy Fit Parameters chosen during a c(s) Fit was dropped by the fit's key polling, which left on
+// the clipboard the report of an earlier discrete fit of other data; dispatched by the loop of a
+// box the fit shows, it copied a trial's values with the other data's rmsd. It now runs once the
+// fit is done and copies its report.
+TEST(RunningFit, WhatIsShownOrCopiedMeanwhileIsTheRunningFits) {
+    {
+        MainWindowFixture f(900, 650);
+        LoadAndChoose(f, true, false);
+        SendCommand(f, 213);
+        SendCommand(f, 198);
+        f.script.expectInput().promptHas("starting 'temperature'").answer("2");
+        f.script.expectInput().prompt("# of temperature steps").answer("2");
+        f.script.expectInput().prompt("# of iterations per temperature").answer("20");
+        f.script.expectInput().prompt("final ML (1), Simplex (2), or none (0)").answer("0");
+        f.script.expectBox().text("save as default setting?").answer(IDNO);
+        SendCommand(f, 825);
+        M::speciesS[1] = 4.0f;
+        M::speciesSFloat[1] = 1;
+        PackFitParameters();
+        // The most black pixels a refresh left in the report's strip (above the ticks of the
+        // data plot's frame) and in the distribution's band.
+        const int h = f.window->GetSurface().Height();
+        int report = 0, distribution = 0;
+        auto black = [](const plat::Surface& s, int from, int to) {
+            int n = 0;
+            for (int y = from; y < to; ++y)
+                for (int x = 0; x < s.Width(); ++x)
+                    n += s.GetPixel(x, y) == 0x000000u;
+            return n;
+        };
+        {
+            ViewHook hook([&](TXLAWindow* window) {
+                const plat::Surface& s = window->GetSurface();
+                report = std::max(report, black(s, 0, ScanStore::distPlotRect[0] * h / 1000 - 8));
+                distribution =
+                    std::max(distribution, black(s, ContiState::distributionPlotTop * h / 1000,
+                                                 ContiState::distributionPlotBottom * h / 1000));
+            });
+            SendCommand(f, 215);
+            EXPECT_GE(gRefreshes, 3);
+        }
+        EXPECT_EQ(report, 0) << "the c(s) report stayed on screen";
+        EXPECT_EQ(distribution, 0) << "the distribution plot stayed on screen";
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    }
+    for (const bool boxLoop : {false, true}) {
+        MainWindowFixture f(900, 650);
+        ScanSetOptions other;
+        other.count = 8;
+        other.rpm = 40000;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        f.Load(other);
+        M::speciesSFloat[1] = 1;
+        PackFitParameters();
+        SendCommand(f, 215);
+        SendCommand(f, 204);
+        ASSERT_EQ(plat::test::clipboardTexts().back().rfind("non-interacting", 0), 0u);
+
+        LoadAndChoose(f, true);
+        const std::size_t copiesBefore = plat::test::clipboardTexts().size();
+        std::size_t copiesDuring = copiesBefore;
+        {
+            ViewHook hook([&](TXLAWindow* window) {
+                if (gRefreshes == 2) {
+                    plat::test::command(window, 204);
+                    if (boxLoop)
+                        plat::PumpOnce(false);
+                }
+                copiesDuring = plat::test::clipboardTexts().size();
+            });
+            SendCommand(f, 215);
+            EXPECT_GE(gRefreshes, 2);
+        }
+        EXPECT_EQ(copiesDuring, copiesBefore) << "copied during the fit, box loop " << boxLoop;
+        EXPECT_EQ(plat::test::clipboardTexts().size(), copiesBefore + 1) << boxLoop;
+        EXPECT_EQ(plat::test::clipboardTexts().back(), ReportText()) << boxLoop;
+        EXPECT_EQ(ReportText().rfind("continuous c(s) distribution", 0), 0u) << ReportText();
+    }
+}
+
 } // namespace
