@@ -2,7 +2,6 @@
 // fit updates the residuals bitmap and plot and keeps the answers; then, with the switches on,
 // the plots move during a simplex, annealing, Levenberg-Marquardt and c(s) Fit, at most once per
 // interval, and Levenberg-Marquardt shows its progress line.
-#include "app/params_box.h"
 #include "display/paint_switches.h"
 #include "fitting/optim_ml.h"
 #include "plat/clock.hpp"
@@ -198,22 +197,6 @@ void RecordingBand(TXLAWindow* window) {
                 plat::test::windowPng(*window, std::string(keep) + "/live_distribution.png");
         gBandBefore = now;
     }
-}
-
-// Ten scans loaded and c(s) chosen on a coarse grid (0.5-10 S at 30 points).
-void LoadForACoarseCs(MainWindowFixture& f) {
-    ScanSetOptions options;
-    options.count = 10;
-    options.dr = 0.004;
-    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-    f.Load(options);
-    SendCommand(f, 275);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .set(kRangeMinId, "0.5")
-        .set(kRangeMaxId, "10")
-        .set(kResolutionId, "30")
-        .ok();
-    SendCommand(f, 212);
 }
 
 CsFitEnd CsFitWithTheDistributionPlot(bool shown) {

@@ -1,7 +1,6 @@
 // A running fit, as the user meets it: a key stops it however the mouse moves over the refreshing
 // window and however it was started, and the stopped fit keeps, shows and names its best values;
 // what is copied or shown meanwhile is the running fit's.
-#include "app/params_box.h"
 #include "fitting/parameter_report.h"
 #include "plat/app.hpp"
 #include "scandata/fit_limits.h"
@@ -25,27 +24,16 @@ namespace {
 using M = ModelParameters;
 
 // Ten scans of a 5 S boundary (meniscus 5.90 cm), the residuals plot refreshed at every trial;
-// c(s) on 0.5-10 S at 30 points with the meniscus floated from 5.93 cm, or one species' s
-// floated from 4 S.
+// c(s) with the meniscus floated from 5.93 cm, or one species' s floated from 4 S.
 void LoadAndChoose(MainWindowFixture& f, bool cs, bool floatMeniscus = true) {
     gUpdateResidualsPlot = true;
     gMaxUpdateInterval = 0.0f;
-    ScanSetOptions options;
-    options.count = 10;
-    options.dr = 0.004;
-    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-    f.Load(options);
     if (cs) {
-        SendCommand(f, 275);
-        f.script.expectDialog(kDistributionParamsDialogId)
-            .set(kRangeMinId, "0.5")
-            .set(kRangeMaxId, "10")
-            .set(kResolutionId, "30")
-            .ok();
-        SendCommand(f, 212);
+        LoadForACoarseCs(f);
         M::meniscus = floatMeniscus ? 5.93f : M::meniscus;
         M::meniscusFloat = floatMeniscus;
     } else {
+        LoadTenScans(f);
         M::speciesS[1] = 4.0f;
         M::speciesSFloat[1] = 1;
     }

@@ -1,6 +1,7 @@
 // The shared steps of the model roads through the menu.
 #include "support/model_road.h"
 
+#include "app/params_box.h"
 #include "plat/messages.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -74,4 +75,23 @@ bool ChooseCsWith(MainWindowFixture& f, const CsRoadEntries& entries) {
     ScanStore::leftFitLimit = entries.leftFitLimit;
     ScanStore::rightFitLimit = entries.rightFitLimit;
     return ModelChoice::contiMode && ModelChoice::contiCs;
+}
+
+void LoadTenScans(MainWindowFixture& f) {
+    ScanSetOptions options;
+    options.count = 10;
+    options.dr = 0.004;
+    f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+    f.Load(options);
+}
+
+void LoadForACoarseCs(MainWindowFixture& f) {
+    LoadTenScans(f);
+    SendCommand(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "0.5")
+        .set(kRangeMaxId, "10")
+        .set(kResolutionId, "30")
+        .ok();
+    SendCommand(f, 212);
 }

@@ -41,3 +41,8 @@ struct CsRoadEntries {
 };
 // False when the model was not chosen.
 bool ChooseCsWith(MainWindowFixture& f, const CsRoadEntries& entries);
+
+// Ten scans of a 5 S boundary, 0.004 cm apart, loaded (the loader's boxes take their defaults).
+void LoadTenScans(MainWindowFixture& f);
+// LoadTenScans, then c(s) chosen on a coarse grid (0.5-10 S at 30 points).
+void LoadForACoarseCs(MainWindowFixture& f);
