@@ -181,8 +181,9 @@ void UpdateResiduals(bool rescale) {
         const int n = ScanStore::pointCount[j];
         int first = 1, last = n;
         ShownFitRange(j, first, last);
+        // the difference of two floats in double, rounded once
         for (int i = 1; i <= n; ++i)
-            r[i] = (i >= first && i <= last) ? s[i] - f[i] : 0.0f;
+            r[i] = (i >= first && i <= last) ? float(double(s[i]) - double(f[i])) : 0.0f;
     }
     if (limitsSet) {
         if (rescale)

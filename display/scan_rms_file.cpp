@@ -1,5 +1,5 @@
 // Writes one line per scan in display order: its file name and the rms of its residuals inside
-// the fit range, summed in single precision; stops at the first scan whose range holds no point.
+// the fit range, summed in double; stops at the first scan whose range holds no point.
 #include "display/scan_rms_file.h"
 
 #include "display/scan_plots.h"
@@ -21,17 +21,19 @@ void WriteScanRmsFile() {
         const int j = ScanStore::scanOrder[k];
         int first, last;
         FitRange(j, first, last);
-        float sum = 0.0f, count = 0.0f;
+        double sum = 0.0;
+        int count = 0;
         const float* r = ScanStore::residuals[j];
         for (int i = first; r && i <= last; ++i) {
-            sum += r[i] * r[i];
-            count += 1.0f;
+            sum += double(r[i]) * r[i];
+            ++count;
         }
-        if (count == 0.0f) {
+        if (count == 0) {
             PlayInfoSound();
             break;
         }
-        const float rms = std::sqrt(sum / count);
+        // at most the largest residual, a float: within single precision
+        const float rms = float(std::sqrt(sum / count));
         const char* name = ScanStore::scanFileName ? ScanStore::scanFileName[j] : "";
         char line[64];
         std::snprintf(line, sizeof line, " \t%e\n", double(rms));

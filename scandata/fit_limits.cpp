@@ -246,7 +246,7 @@ float CalcFitRmsd() {
         int first = 1, last = 0;
         ShownFitRange(k, first, last);
         for (int i = std::max(first, 1); i <= last && i <= ScanStore::pointCount[k]; ++i) {
-            double d = ScanStore::signal[k][i] - ScanStore::fit[k][i];
+            const double d = double(ScanStore::signal[k][i]) - ScanStore::fit[k][i];
             sum += d * d;
             ++count;
         }

@@ -281,8 +281,8 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     // met a singular matrix has said so with its box; the profiles it left (zero from the step
     // that failed on) are no model to show, so the previous model stays. A fit's trials keep them:
     // the optimiser judges them by their rmsd. A model that holds a value beyond single precision
-    // once its linear parameters are solved is stored on no road: the previous model stays, and a
-    // fit's trial is no model.
+    // once its linear parameters are solved, or whose residuals would, is stored on no road: the
+    // previous model stays, and a fit's trial is no model.
     const bool outsideFit = !FitControl::fitInProgress;
     if (outsideFit)
         LammGrid::discretizationError = LammGrid::singularMatrix = 0;
@@ -303,9 +303,9 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     else
         RunDiscreteSedModule(window, SolveOnSimulationGrid);
     bool computed = S::resultAvailable;
-    int scan = 0, point = 0;
-    if (computed && !StoredModelFinite(scan, point)) {
-        ReportStoredModelBeyondFloat(window, scan, point);
+    const ModelOverflow overflow = computed ? FindStoredModelOverflow() : ModelOverflow{};
+    if (overflow.kind != ModelOverflow::None) {
+        ReportStoredModelBeyondFloat(window, overflow);
         previous.Restore();
         computed = false;
     } else if (computed && outsideFit &&

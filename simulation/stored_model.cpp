@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
+#include <limits>
 #include <span>
 
 namespace {
@@ -103,26 +104,31 @@ void StoredModel::Restore() const {
     BufferSedimentation::signalSign = bufferSign_;
 }
 
-bool StoredModelFinite(int& scan, int& point) {
-    scan = point = 0;
+ModelOverflow FindStoredModelOverflow() {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    for (int k = 1; k <= S::scanCount; ++k) {
+        const float* fit = S::fit[k];
+        const float* signal = S::signal ? S::signal[k] : nullptr;
+        const int count = S::pointCount[k];
+        if (count >= 1 && !AllFinite(fit + 1, std::size_t(count)))
+            for (int p = 1; p <= count; ++p)
+                if (!std::isfinite(fit[p]))
+                    return {ModelOverflow::Signal, k, p};
+        // the residuals, formed in double, are stored in single precision
+        bool representable = true;
+        for (int p = 1; signal && p <= count; ++p)
+            representable &= std::fabs(double(signal[p]) - double(fit[p])) <= kLargest;
+        for (int p = 1; !representable && p <= count; ++p)
+            if (!(std::fabs(double(signal[p]) - double(fit[p])) <= kLargest))
+                return {ModelOverflow::Residual, k, p};
+    }
     bool finite = AllFinite(TiNoise().data(), TiNoise().size()) &&
                   AllFinite(RiNoise().data(), RiNoise().size()) &&
                   std::isfinite(BufferSedimentation::signal);
     VisitParameters([&](const float* values, std::size_t count) {
         finite = finite && AllFinite(values, count);
     });
-    for (int k = 1; k <= S::scanCount; ++k) {
-        const float* row = S::fit[k];
-        const int count = S::pointCount[k];
-        if (count < 1 || AllFinite(row + 1, std::size_t(count)))
-            continue;
-        scan = k;
-        point =
-            int(std::find_if(row + 1, row + count + 1, [](float v) { return !std::isfinite(v); }) -
-                row);
-        return false;
-    }
-    return finite;
+    return {finite ? ModelOverflow::None : ModelOverflow::Parameter, 0, 0};
 }
 
 void ReportSignalBeyondFloat(TXLAWindow* window, double radius, int scan, double value) {
@@ -137,16 +143,23 @@ void ReportSignalBeyondFloat(TXLAWindow* window, double radius, int scan, double
     Refuse(window, text);
 }
 
-void ReportStoredModelBeyondFloat(TXLAWindow* window, int scan, int point) {
-    if (!SayOncePerFit())
+void ReportStoredModelBeyondFloat(TXLAWindow* window, const ModelOverflow& overflow) {
+    if (overflow.kind == ModelOverflow::None || !SayOncePerFit())
         return;
+    const int k = overflow.scan, p = overflow.point;
     char text[400];
-    if (scan > 0)
+    if (overflow.kind == ModelOverflow::Signal)
         std::snprintf(text, sizeof text,
                       "The model signal at %g cm in scan %d lies beyond the range of single "
                       "precision numbers:\nthe loadings, the baseline or the noise of the model "
                       "are too large for the model to be evaluated.",
-                      double(S::radius[scan][point]), scan);
+                      double(S::radius[k][p]), k);
+    else if (overflow.kind == ModelOverflow::Residual)
+        std::snprintf(text, sizeof text,
+                      "The residual at %g cm in scan %d, the data %g less the model %g, lies "
+                      "beyond the range of single precision numbers:\nthe model is too far from "
+                      "the data for its residuals to be formed.",
+                      double(S::radius[k][p]), k, double(S::signal[k][p]), double(S::fit[k][p]));
     else
         std::snprintf(text, sizeof text,
                       "The amounts, the noise or the baseline of the model lie beyond the range of "

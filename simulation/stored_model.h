@@ -19,13 +19,17 @@ class StoredModel {
     double bufferSignal_ = 0.0, bufferSign_ = 1.0;
 };
 
-// Whether the fit values, the systematic noise and the linear parameters are all finite. Where a
-// fit value is not, scan and point name the first one; both are 0 where only a parameter is not.
-bool StoredModelFinite(int& scan, int& point);
+// The first value of the stored model beyond single precision: a fit value, a residual (data less
+// fit, formed in double) or, where neither is, a value of the noise or the linear parameters.
+struct ModelOverflow {
+    enum Kind { None, Signal, Residual, Parameter } kind = None;
+    int scan = 0, point = 0;
+};
+ModelOverflow FindStoredModelOverflow();
 
 // The model's signal at radius in scan is value, beyond single precision: said once per fit,
 // since every evaluation of a fit may end the same way. LammGrid::signalBeyondFloat is raised.
 void ReportSignalBeyondFloat(TXLAWindow* window, double radius, int scan, double value);
 // The model that the evaluation completed with its linear parameters holds a value beyond single
-// precision, at point of scan (0 where only a parameter is): said as above.
-void ReportStoredModelBeyondFloat(TXLAWindow* window, int scan, int point);
+// precision, or its residuals would: said as above.
+void ReportStoredModelBeyondFloat(TXLAWindow* window, const ModelOverflow& overflow);

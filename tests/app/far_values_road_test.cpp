@@ -3,7 +3,10 @@
 // marker through an out-of-range conversion to int (undefined behaviour, caught by the sanitizer
 // at the first paint). On the roads of the systematic noise and the linear amplitudes the species
 // were checked at unit loading and stored at their scale without a check, and the fit, noise and
-// amounts completed from them were stored whatever they held.
+// amounts completed from them were stored whatever they held. Residuals were formed, and the rms
+// of each scan summed, in single precision: data of finite floats gave infinite residuals, rms
+// and report.
+#include "app/load_all_data.h"
 #include "app/params_box.h"
 #include "display/plot_coordinates.h"
 #include "plotting/win_plot.h"
@@ -12,6 +15,7 @@
 #include "state/model_parameters.h"
 #include "support/finite_files.h"
 #include "support/main_window_fixture.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -135,6 +139,68 @@ TEST(FarValuesRoad, EveryRoadRefusesAModelBeyondSinglePrecisionAndAFitStoresNone
         f.script.expectFileSave().title("save some fit parameters as").answer(f.data.file("p.txt"));
         Send(f, 203);
         EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        for (const std::string& word : NonFiniteNumbersIn(f.data.path()))
+            ADD_FAILURE() << c.name << ": " << word;
+    }
+}
+
+// The velocity set with every value at data (0: as generated).
+void LoadVelocitySetAt(MainWindowFixture& f, double data) {
+    ScanSetOptions velocity;
+    velocity.count = 6;
+    velocity.dr = 0.005;
+    const std::vector<std::string> names = WriteScanSet(f.data.path(), velocity);
+    for (int i = 1; data != 0.0 && i <= velocity.count; ++i) {
+        GeneratedScan scan = SetScan(velocity, i);
+        scan.value.assign(scan.value.size(), data);
+        const std::string path = f.data.write(names[std::size_t(i - 1)], scan.Text());
+        SetFileSeconds(path, velocity.fileTimeBase + scan.timeS);
+    }
+    const std::string selection = SelectionBuffer(f.data.path(), names);
+    LoadAllData(f.window.get(), selection.c_str());
+    Send(f, 198);
+}
+
+TEST(FarValuesRoad, ResidualsRmsAndReportOfFarDataAreFiniteOrRefused) {
+    struct Case {
+        const char* name;
+        double data; // every value of the scans, 0 for the generated ones
+        const char* loading;
+        bool refused; // the residuals lie beyond single precision
+    };
+    const Case cases[] = {
+        {"data at 3e38, loading 0.5", 3e38, "0.5", false},
+        {"ordinary data, loading -1e38", 0.0, "-1e38", false},
+        {"data at 3e38, loading -1e38", 3e38, "-1e38", true},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        LoadVelocitySetAt(f, c.data);
+        ASSERT_EQ(S::scanCount, 6) << c.name << "\n" << f.script.logText();
+        auto type = [&](const char* loading) {
+            f.script.expectDialog(kDiscreteParamsDialogId)
+                .set(SpeciesControlId(1, kLoadingItem), loading)
+                .ok();
+            Send(f, 212);
+        };
+        type("0.5");
+        Send(f, 213);
+        type(c.loading);
+        if (c.refused)
+            f.script.expectBox().caption("ERROR").textHas(
+                "lies beyond the range of single precision numbers:\nthe model is too far from "
+                "the data for its residuals to be formed.");
+        Send(f, 213);
+        f.Paint();
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
+        f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+        f.script.expectFileSave().title("save some fit parameters as").answer(f.data.file("p.txt"));
+        Send(f, 203);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_NE(ReadTextFile(f.data.file("ScanRms.dat")), "") << c.name;
+        EXPECT_NE(ReadTextFile(f.data.file("p.txt")).find("rmsd = "), std::string::npos) << c.name;
         for (const std::string& word : NonFiniteNumbersIn(f.data.path()))
             ADD_FAILURE() << c.name << ": " << word;
     }
