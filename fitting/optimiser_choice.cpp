@@ -44,21 +44,32 @@ constexpr int kResizings = 2;
 
 // One optimiser stage on discretisations held from its first evaluation (see
 // state/held_discretisation.h): the objective it searches is smooth in the parameters. The
-// grids are sized again only between stages, never within one.
+// grids are sized again only between stages, never within one, and only when the best trial
+// of the stage needed finer ones than held: a trial far from it (a meniscus at its bound next
+// to the fit limit, say) leaves the result on grids fine enough for it.
 template <class Stage>
 OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage stage) {
+    double best = 0.0;
+    bool bestOutgrown = false, any = false;
     FitObjective held;
-    held.evaluate = [&objective](const double* q, std::vector<double>* r) {
+    held.evaluate = [&](const double* q, std::vector<double>* r) {
         HeldDiscretisation::BeginEvaluation();
-        return objective.evaluate(q, r);
+        const double value = objective.evaluate(q, r);
+        if (!any || value < best) {
+            any = true;
+            best = value;
+            bestOutgrown = HeldDiscretisation::EvaluationOutgrown();
+        }
+        return value;
     };
     const HeldDiscretisation::Scope scope;
     OptimResult r;
     for (int pass = 0;; ++pass) {
+        any = bestOutgrown = false;
         r = stage(held);
         // A failed stage is not run again: from its end the failure would look like a start.
-        if (control.Stopped() || r.status == OptimStatus::Failed ||
-            !HeldDiscretisation::Outgrown() || pass == kResizings)
+        if (control.Stopped() || r.status == OptimStatus::Failed || !bestOutgrown ||
+            pass == kResizings)
             break;
         HeldDiscretisation::Resize();
     }

@@ -17,7 +17,18 @@ void CLammIdeal::SizeGridHeldOrAutomatic() {
         return;
     }
     HeldLammGrid held;
-    if (!HeldDiscretisation::Find(heldList, equationNumber, held)) {
+    const bool found = HeldDiscretisation::Find(heldList, equationNumber, held);
+    // The species' speed holds the algorithm for the whole fit; the sharpness of the boundary at
+    // the fit limit does not: it follows the meniscus. A trial at the meniscus bound next to the
+    // fit limit takes the moving hat on a grid of its own and holds nothing, so the fit's other
+    // trials keep the fixed grid and do not pay for that one.
+    if (hatForSharpness) {
+        heldSteps.clear();
+        heldStepAt = 0;
+        SizeGrid();
+        return;
+    }
+    if (!found) {
         const float automatic = pointsPerSigma;
         pointsPerSigma = static_cast<float>(automatic * HeldDiscretisation::kMargin);
         SizeGrid();

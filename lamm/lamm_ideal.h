@@ -455,6 +455,9 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     double maxDcOverC = 1.0;
     int defaultGridSize = 1000;
     bool movingHatAlgorithm = false;
+    // The moving hat was chosen only because the boundary is too sharp at the fit limit for the
+    // largest fixed grid (a meniscus next to the fit limit), not for the species' speed.
+    bool hatForSharpness = false;
     bool claverieAlgorithm = true;
     double timeStepFactorA = 2.0;
     double normalizedS = 5.0;

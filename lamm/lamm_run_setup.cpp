@@ -77,6 +77,7 @@ void CLammIdeal::SetUpRotorSpeed() {
 // Fast species go to the moving hat, whose grid travels with the boundary; slow ones to the
 // fixed grid with an active region. The threshold scales with 1 / rpm^2.
 void CLammIdeal::ChooseAlgorithm() {
+    hatForSharpness = false;
     if (ConcentrationDependent()) {
         claverieAlgorithm = true;
         movingHatAlgorithm = false;
@@ -114,7 +115,9 @@ void CLammIdeal::ChooseAlgorithm() {
     const double sigma = BoundaryWidthAtFitLimit();
     const bool tooSharp = !zoneLoading && !initialStep && sigma > 0.0 &&
                           (bottom - meniscus) * pointsPerSigma / sigma > fixedNodes;
-    if (std::fabs(s) * scale >= threshold || tooSharp) {
+    const bool fast = std::fabs(s) * scale >= threshold;
+    if (fast || tooSharp) {
+        hatForSharpness = !fast;
         movingHatAlgorithm = true;
         automaticSGrid = true;
         claverieAlgorithm = false;

@@ -13,6 +13,7 @@ std::map<std::pair<int, int>, HeldLammGrid> gGrids;
 std::atomic<int> gDepth{0};
 std::atomic<int> gNextList{0};
 std::atomic<bool> gOutgrown{false};
+std::atomic<bool> gEvaluationOutgrown{false};
 std::atomic<unsigned long> gEpoch{0};
 
 void Clear() {
@@ -21,6 +22,7 @@ void Clear() {
     gGrids.clear();
     gNextList = 0;
     gOutgrown = false;
+    gEvaluationOutgrown = false;
 }
 
 } // namespace
@@ -41,6 +43,7 @@ bool HeldDiscretisation::Active() {
 
 void HeldDiscretisation::BeginEvaluation() {
     gNextList = 0;
+    gEvaluationOutgrown = false;
 }
 
 int HeldDiscretisation::NextList() {
@@ -63,6 +66,11 @@ void HeldDiscretisation::Store(int list, int equation, const HeldLammGrid& grid)
 
 void HeldDiscretisation::NoteOutgrown() {
     gOutgrown = true;
+    gEvaluationOutgrown = true;
+}
+
+bool HeldDiscretisation::EvaluationOutgrown() {
+    return gEvaluationOutgrown;
 }
 
 bool HeldDiscretisation::Outgrown() {

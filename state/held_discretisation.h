@@ -51,9 +51,12 @@ class HeldDiscretisation {
     static int NextList();
     static bool Find(int list, int equation, HeldLammGrid& out);
     static void Store(int list, int equation, const HeldLammGrid& grid);
-    // A trial needed a finer grid than the one held: the run is repeated on a re-sized grid.
+    // A trial needed a finer grid than the one held. When the run's best trial did, the run is
+    // repeated on grids sized again from it; a trial elsewhere (at a bound, say) does not count.
     static void NoteOutgrown();
     static bool Outgrown();
+    // The evaluation begun last needed a finer grid than the one held.
+    static bool EvaluationOutgrown();
     // Forgets the held grids (the next evaluation sizes them again) and the outgrown mark.
     static void Resize();
     // Counts the times the record was cleared (a scope begun or ended, a resize): two solutions

@@ -178,3 +178,30 @@ TEST_F(LammOutput, RadialResolutionAveragesTransmittedLight) {
 }
 
 } // namespace
+
+// A boundary too sharp at the fit limit for the fixed grid (a meniscus 0.001 cm below the limit)
+// takes the moving hat for that trial alone: it holds nothing, and a trial whose meniscus lies
+// clear of the limit takes and holds the fixed grid, which the next sharp trial leaves as it is.
+// Once the first sharp trial held the hat for the whole fit.
+TEST(LammHeldGrid, SharpnessAtTheFitLimitHoldsNothing) {
+    ResetAllState();
+    struct Trial {
+        double meniscus;
+        bool hat, held;
+    } trials[] = {{6.049, true, false}, {6.0, false, true}, {6.049, true, true}};
+    HeldDiscretisation::Scope scope;
+    for (const Trial& t : trials) {
+        LammCase lc = Small();
+        lc.s = 10.0, lc.D = 5e-7, lc.meniscus = t.meniscus, lc.automatic = true;
+        lc.outputPoints = 201;
+        LammRun run(lc);
+        HeldDiscretisation::BeginEvaluation();
+        run.solver.heldList = HeldDiscretisation::NextList();
+        ASSERT_EQ(run.Run(), LammResult::Solved) << t.meniscus;
+        HeldLammGrid held;
+        EXPECT_EQ(run.solver.movingHatAlgorithm, t.hat) << t.meniscus;
+        EXPECT_EQ(HeldDiscretisation::Find(run.solver.heldList, 1, held), t.held) << t.meniscus;
+        EXPECT_FALSE(held.movingHat) << t.meniscus;
+        EXPECT_FALSE(HeldDiscretisation::EvaluationOutgrown()) << t.meniscus;
+    }
+}
