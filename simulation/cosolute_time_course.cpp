@@ -4,16 +4,22 @@
 
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/lamm_template.h"
+#include "simulation/scan_output.h"
 #include "simulation/solvent_profile.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/run_switches.h"
+#include "state/scan_store.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 // Steps that bring the profile from the loading to a later start: 1 s, doubling up to this.
 constexpr double kLongestStartStep = 60.0;
+
+std::vector<std::string> gUnwritten;
 
 } // namespace
 
@@ -21,7 +27,12 @@ bool CCosoluteTimeCourse::Start(const double* r, int n) {
     on_ = false;
     if (!ModelChoice::inhomogeneousSolvent || !InhomogeneousSolvent::dynamicGradient || n < 2)
         return false;
-    LoadLammTemplate(o_, nullptr, LammGrid::s, LammGrid::d, 1.0, LammTemplateOutput{});
+    // Its output goes where the list road's first equation puts it.
+    LammTemplateOutput out;
+    TXLAWindow* window = LammGrid::progressWindow;
+    out.plot = window != nullptr ? ScanStore::dataPlot : nullptr;
+    out.simulatingOnly = gSimulateOnly;
+    LoadLammTemplate(o_, window, LammGrid::s, LammGrid::d, 1.0, out);
     o_.N = n;
     o_.finalRotorSpeed = o_.currentRotorSpeed = LammGrid::rotorSpeed;
     // the rotor speed is the species' own at every step
@@ -55,6 +66,21 @@ bool CCosoluteTimeCourse::AfterStep(const double* r, int n) {
     o_.currentRotorSpeed = LammGrid::rotorSpeed;
     o_.StepCosolvent();
     return CopyFactors(o_.UpdateSolventFactors(r));
+}
+
+void CCosoluteTimeCourse::AfterScanOutput() {
+    const int position = TakeWrittenScanPosition();
+    if (!on_ || position < 1)
+        return;
+    o_.nextOutputScan = position;
+    o_.OutputSecondComponent();
+    for (std::string& path : o_.unwrittenFiles)
+        gUnwritten.push_back(std::move(path));
+    o_.unwrittenFiles.clear();
+}
+
+std::vector<std::string> TakeUnwrittenCosoluteFiles() {
+    return std::exchange(gUnwritten, {});
 }
 
 bool CCosoluteTimeCourse::CopyFactors(const std::pair<int, int>& changed) {

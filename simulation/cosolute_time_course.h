@@ -5,7 +5,9 @@
 
 #include "lamm/lamm_ideal.h"
 
+#include <string>
 #include <utility>
+#include <vector>
 
 class CCosoluteTimeCourse {
   public:
@@ -19,6 +21,10 @@ class CCosoluteTimeCourse {
     // The profile brought to LammGrid::time at the rotor speed in force, and the factors on
     // r[1..n] with it; true when any factor changed (the species' matrices are then stale).
     bool AfterStep(const double* r, int n);
+    // After the scans took the step: when a scan was written, the profile at its time drawn
+    // over the data plot and saved as "comp2_<position>.r00", as its switches and the list road
+    // say; a file that cannot be written is kept for TakeUnwrittenCosoluteFiles.
+    void AfterScanOutput();
 
   private:
     bool CopyFactors(const std::pair<int, int>& changed);
@@ -27,3 +33,6 @@ class CCosoluteTimeCourse {
     CLammIdeal o_;
     bool on_ = false;
 };
+
+// The cosolute files the runs since the last call could not write (each path once per failure).
+std::vector<std::string> TakeUnwrittenCosoluteFiles();

@@ -8,6 +8,7 @@
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
+#include "simulation/cosolute_time_course.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
 #include "simulation/dls_discrete_model.h"
@@ -188,6 +189,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
     bool singular = false, discretization = false, bufferUnsolved = false;
     bool singularWord = false, discretizationWord = false;
+    TakeUnwrittenCosoluteFiles(); // an earlier evaluation's, said there
     for (int i = 1; i <= M::maxSpecies; ++i) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
@@ -243,6 +245,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         }
         LammGrid::progressWindow = nullptr;
     }
+    ReportUnwrittenFiles(TakeUnwrittenCosoluteFiles());
     if (gUserInterrupt.load(std::memory_order_relaxed) || bufferUnsolved) {
         for (int k = 1; k <= S::scanCount; ++k)
             std::copy(previous[std::size_t(k)].begin(), previous[std::size_t(k)].end(), S::fit[k]);

@@ -517,6 +517,7 @@ LammResult FixedGridRun::Run() {
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
+        cosolute.AfterScanOutput();
         pooledTime += LammGrid::time - before;
         pooledChange += change;
         if (probe.Reached(f.L)) {

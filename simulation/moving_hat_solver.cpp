@@ -381,6 +381,8 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
+        if (g.solventChanges)
+            cosolute.AfterScanOutput();
         pooledTime += LammGrid::time - before;
         if (probe.Reached()) {
             LammGrid::running = 0;

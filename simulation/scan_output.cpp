@@ -19,6 +19,7 @@
 #include "state/run_switches.h"
 #include "state/window_services.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,6 +47,9 @@ struct FinalScanState {
     std::vector<float> work;
 };
 FinalScanState gFinal;
+
+// The position in scan order of the scan the last step wrote, until taken.
+int gWrittenPosition = 0;
 
 bool IsLastScan(int scan) {
     return ScanStore::scanOrder != nullptr && scan == ScanStore::scanOrder[ScanStore::scanCount];
@@ -249,6 +253,11 @@ void WriteProfileToRemainingScans(bool zeros) {
 void StartScanOutput() {
     ResetTimeResolution();
     gFinal = FinalScanState{};
+    gWrittenPosition = 0;
+}
+
+int TakeWrittenScanPosition() {
+    return std::exchange(gWrittenPosition, 0);
 }
 
 double ScanCrossingSeconds() {
@@ -284,6 +293,7 @@ void ShowLammProfiles(double value) {
         return;
     LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();
     WriteScan(scan);
+    gWrittenPosition = LammGrid::targetScan;
     DrawReactionProfiles();
     Advance();
 }

@@ -17,6 +17,9 @@ void ShowLammProfiles(double value);
 // replaced, not added to.
 void WriteProfileToRemainingScans(bool zeros);
 
+// The position in scan order of the scan written since the last call, or 0 (taken once).
+int TakeWrittenScanPosition();
+
 // Forgets what an earlier run left: the scan being assembled and the last scan's contribution
 // that a final profile replaces. Called when a run starts.
 void StartScanOutput();

@@ -8,6 +8,7 @@
 #include "fitting/parameter_report.h"
 #include "fitting/solvent_conditions.h"
 #include "plat/png.hpp"
+#include "plotting/win_plot.h"
 #include "scandata/fit_limits.h"
 #include "scandata/initial_data.h"
 #include "scandata/scan_header.h"
@@ -20,6 +21,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
+#include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/race_checker.h"
@@ -31,6 +33,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -69,7 +72,7 @@ void ExpectSwitchOn(MainWindowFixture& f, bool cosolute) {
 // polynomials read from two coefficient files, ideally sedimenting or with the s and D of CsCl;
 // returns the density file's path.
 std::string SwitchOnASedimentingCosolute(MainWindowFixture& f, bool cesiumChloride = false,
-                                         bool saveCosolute = false) {
+                                         bool saveCosolute = false, bool plotCosolute = false) {
     const std::string density = f.data.file("density.dat");
     const std::string viscosity = f.data.file("viscosity.dat");
     WriteTextFile(density, "0.99823\n0\n12.5\n"); // rho_w + 0.125 c
@@ -83,6 +86,7 @@ std::string SwitchOnASedimentingCosolute(MainWindowFixture& f, bool cesiumChlori
         .check(kSpIdeal, !cesiumChloride)
         .check(kSpCesiumChloride, cesiumChloride)
         .check(kSpSave, saveCosolute)
+        .check(kSpPlot, plotCosolute)
         .ok();
     f.script.expectFileOpen()
         .title("Select DENSITY(c) Data File")
@@ -486,6 +490,115 @@ TEST(SolventModel, RunAndFitOverASedimentingCosoluteRecoverTheS) {
     EXPECT_LT(MidpointRadius(last), halfInWater - 0.02);
 
     ExpectFitFromTenPercentOffFindsS8(f);
+}
+
+// The cosolute's values (second column) of a scan file the cosolute's output wrote.
+std::vector<double> CosoluteValues(const std::string& path) {
+    std::istringstream lines(ReadTextFile(path));
+    std::string line;
+    std::vector<double> values;
+    for (int row = 0; std::getline(lines, line); ++row) {
+        double r = 0.0, c = 0.0;
+        if (row >= 2 && std::sscanf(line.c_str(), "%lf %lf", &r, &c) == 2)
+            values.push_back(c);
+    }
+    return values;
+}
+
+// The pure blue pixels of the window inside the data plot's box of radii 6.5 .. 6.9 cm and
+// values 1.5 .. 2.5: only a cosolute at 2 M is drawn there over a species plateau at 3.
+std::ptrdiff_t BlueInCosoluteBox(TXLAWindow* w) {
+    const CWINPlot& plot = *S::dataPlot;
+    const plat::Surface& surface = w->GetSurface();
+    const auto column = [&](float r) {
+        return int((r * plot.xScale + plot.xOffset) * surface.Width() / 1400.0f);
+    };
+    const auto row = [&](float v) {
+        return int((v * plot.yScale + plot.yOffset) * surface.Height() / 1000.0f);
+    };
+    std::ptrdiff_t count = 0;
+    for (int y = std::min(row(1.5f), row(2.5f)); y <= std::max(row(1.5f), row(2.5f)); ++y)
+        for (int x = column(6.5f); x <= column(6.9f); ++x)
+            count += surface.GetPixel(x, y) == RGB(0, 0, 255);
+    return count;
+}
+
+// A species solved on the engine's own solvers (reached through the experimental initial
+// distribution) over a sedimenting cosolute draws the cosolute's profile in blue over the data
+// at every scan and saves it as the list road does: "comp2_1.r00" .. "comp2_5.r00" for 5 scans,
+// described "component 2", with the list road's values; files the folder cannot take are named
+// in the list road's box. This road once drew and wrote nothing.
+TEST(SolventModel, CosoluteOnTheEnginesOwnSolversIsDrawnAndSaved) {
+    for (const bool movingHat : {true, false}) {
+        SCOPED_TRACE(movingHat ? "moving hat" : "fixed grid");
+        MainWindowFixture f(1000, 750);
+        // The folder and the window service are put back however the case ends.
+        struct Restore {
+            TWindow* (*platformWindow)(TXLAWindow*) = WindowServices::table.platformWindow;
+            ~Restore() {
+                gTempFolder[0] = '\0';
+                WindowServices::table.platformWindow = platformWindow;
+            }
+        } restore;
+        const std::string folder = f.data.file("cosolute/");
+        std::filesystem::create_directories(folder);
+        std::snprintf(gTempFolder, kPathBufferSize, "%s", folder.c_str());
+        S::vbar = 0.73f;
+        OneSpecies(8.0f, 6.0f);
+        SwitchOnASedimentingCosolute(f, false, true, true);
+        OneSpecies(8.0f, 6.0f);     // standard conditions
+        M::concentration[1] = 3.0f; // the data plot then takes in the cosolute's 2 M
+        PackFitParameters();
+        f.GenerateWithTheModelAsItIs(5, "0");
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        std::vector<std::vector<double>> listRoad;
+        for (int k = 1; k <= 5; ++k) {
+            const std::string path = folder + "comp2_" + std::to_string(k) + ".r00";
+            listRoad.push_back(CosoluteValues(path));
+            ASSERT_FALSE(listRoad.back().empty()) << path;
+            std::filesystem::remove(path);
+        }
+
+        M::experimentalInitialDistribution = true;
+        M::constantInitialDistribution = false;
+        ModelChoice::automaticAlgorithm = false;
+        ModelChoice::movingHatAlgorithm = movingHat;
+        ModelChoice::claverieAlgorithm = !movingHat;
+        // The profile is drawn over the plots while the solver runs; the repaint after Run
+        // covers it. Each time the engine asks for the window to draw on, the blue seen so far.
+        static std::ptrdiff_t mostBlue = 0;
+        static TWindow* (*platformWindow)(TXLAWindow*) = nullptr;
+        platformWindow = restore.platformWindow;
+        const std::ptrdiff_t before = BlueInCosoluteBox(f.window.get());
+        mostBlue = 0;
+        WindowServices::table.platformWindow = [](TXLAWindow* w) {
+            mostBlue = std::max(mostBlue, BlueInCosoluteBox(w));
+            return platformWindow(w);
+        };
+        Send(f, 213);
+        WindowServices::table.platformWindow = platformWindow;
+        EXPECT_GT(mostBlue, before + 100) << "the cosolute drawn in blue";
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        for (int k = 1; k <= 5; ++k) {
+            const std::string path = folder + "comp2_" + std::to_string(k) + ".r00";
+            const std::string text = ReadTextFile(path);
+            EXPECT_NE(text.substr(0, text.find('\n')).find("component 2"), std::string::npos)
+                << path;
+            const std::vector<double> values = CosoluteValues(path);
+            ASSERT_EQ(values.size(), listRoad[std::size_t(k - 1)].size()) << path;
+            for (std::size_t i = 0; i < values.size(); ++i)
+                EXPECT_NEAR(values[i], listRoad[std::size_t(k - 1)][i], 2e-3) << path << " " << i;
+        }
+
+        const std::string gone = f.folder.path() + "/gone/";
+        std::snprintf(gTempFolder, kPathBufferSize, "%s", gone.c_str());
+        f.script.expectBox()
+            .caption("Error")
+            .text("could not write " + gone + "comp2_1.r00\nand 4 more files of component 2")
+            .answer(IDOK);
+        Send(f, 213);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    }
 }
 
 // The cosolute's scans that the temp folder cannot take: Run shows its result and names the first
