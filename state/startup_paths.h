@@ -46,3 +46,6 @@ struct TablePaths {
     char optimiserLog[kPathBufferSize];         // iteration log of the fit optimisers
 };
 extern TablePaths gTablePaths;
+
+// Every path above back to empty, as before start-up builds them.
+void ResetStartupPaths();

@@ -20,15 +20,13 @@ namespace {
 
 class LammPreferences : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { Reset(); }
+    void TearDown() override { ResetAllState(); }
+    // Every record back to its defaults, the settings file in the test's folder.
+    void Reset() {
         ResetAllState();
-        std::strcpy(saved, gLammPreferencesPath);
         std::snprintf(gLammPreferencesPath, kPathBufferSize, "%s",
                       folder.file("tarnixlammparams.ini").c_str());
-    }
-    void TearDown() override {
-        std::strcpy(gLammPreferencesPath, saved);
-        ResetAllState();
     }
     // A file of the given values, one per line, each line followed by tail.
     void WriteValues(const float* v, int count, const char* tail = "") {
@@ -42,7 +40,6 @@ class LammPreferences : public ::testing::Test {
     }
 
     TempFolder folder;
-    char saved[kPathBufferSize] = {};
 };
 
 // Options away from their start-up values, in every kind of slot.
@@ -92,7 +89,7 @@ TEST_F(LammPreferences, SavedOptionsReadBack) {
     EXPECT_NE(text.find("\n640.000000\n"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 36), "0.000000\n0.000000\n0.000000\n0.000000\n");
 
-    ResetAllState();
+    Reset();
     ASSERT_TRUE(ReadLammEqParameterPreferences(nullptr));
     float read[kLammOptionSlots];
     GetLammEqParameters(read);
@@ -116,7 +113,7 @@ TEST_F(LammPreferences, ShortFilesAndComments) {
         {"comments after the numbers", 31, "  # a note", true},
     };
     for (const Case& c : cases) {
-        ResetAllState();
+        Reset();
         float v[kLammPreferenceLines] = {};
         GetLammEqParameters(v);
         v[kSlotDefaultGridSize] = 750.0f;
@@ -164,7 +161,7 @@ TEST_F(LammPreferences, UnusableValuesAreNotTaken) {
          [] { return ModelChoice::claverieAlgorithm && !ModelChoice::movingHatAlgorithm; }},
     };
     for (const Case& c : cases) {
-        ResetAllState();
+        Reset();
         float v[kLammPreferenceLines] = {};
         GetLammEqParameters(v);
         v[c.slot] = c.value;

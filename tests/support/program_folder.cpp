@@ -6,15 +6,30 @@
 #include "state/startup_paths.h"
 #include "support/reset_all_state.h"
 
-ProgramFolder::ProgramFolder() {
+namespace {
+ProgramFolder* gLiveFolder = nullptr;
+}
+
+ProgramFolder::ProgramFolder() : diagnosticsFolder_(folder_.path() + "/"), previous_(gLiveFolder) {
+    gLiveFolder = this;
     ResetAllState();
-    SetProgramPath(programPath().c_str());
-    diagnosticsFolder_ = folder_.path() + "/";
-    gDiagnosticsFolder = diagnosticsFolder_.c_str();
 }
 
 ProgramFolder::~ProgramFolder() {
+    gLiveFolder = previous_;
+    ResetStartupPaths();
     gDiagnosticsFolder = "/tmp/";
+    PointPathsIntoTheLiveFolder();
+}
+
+void ProgramFolder::PointPathsIntoTheLiveFolder() {
+    if (gLiveFolder)
+        gLiveFolder->PointPathsHere();
+}
+
+void ProgramFolder::PointPathsHere() {
+    SetProgramPath(programPath().c_str());
+    gDiagnosticsFolder = diagnosticsFolder_.c_str();
 }
 
 void ProgramFolder::WriteAcceptedPreferences() const {

@@ -17,8 +17,14 @@ class ProgramFolder {
     std::string programPath() const { return folder_.file("tarnix"); }
     // A preferences file as the writer makes it with the defaults and the disclaimer accepted.
     void WriteAcceptedPreferences() const;
+    // After every record is reset: the start-up paths point into the newest folder still alive,
+    // as the program built them from its own path; with none alive they stay empty.
+    static void PointPathsIntoTheLiveFolder();
 
   private:
+    void PointPathsHere();
+
     TempFolder folder_;
     std::string diagnosticsFolder_;
+    ProgramFolder* previous_ = nullptr;
 };

@@ -59,6 +59,8 @@
 #include "state/run_switches.h"
 #include "state/serial_fit_state.h"
 #include "state/size_shape_state.h"
+#include "state/startup_paths.h"
+#include "support/program_folder.h"
 
 void ResetAllState() {
     // The real table: the loaders redraw the scan plots through it even without a window.
@@ -122,6 +124,10 @@ void ResetAllState() {
     ComponentScans::ResetToDefaults();
     FreeSecondLammBlock();
     LammGrid::ResetToDefaults();
+    // A temp folder or table path a test pointed elsewhere (and whose folder is gone) is no
+    // later test's.
+    ResetStartupPaths();
+    ProgramFolder::PointPathsIntoTheLiveFolder();
     ResetDisplayState();
 }
 
