@@ -57,8 +57,13 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
     plat::FileTimes times;
     bool timesValid = plat::GetFileTimes(path, times);
     std::string text;
-    if (!ReadWholeFile(path, &text) || text.empty())
+    if (!ReadWholeFile(path, &text))
         return 0;
+    if (text.empty()) {
+        if (why)
+            *why = "the file is empty";
+        return 0;
+    }
     // Parsed into a copy: a file that fails leaves the caller's header as it was.
     ScanHeader read = *header;
     read.creationTime = times.creation;
@@ -87,7 +92,7 @@ int ReadScanFile(const char* path, ScanHeader* header, std::int32_t* pointCount,
         *tag = rows.tagFound;
     if (error != ScanTextError::None) {
         if (why)
-            *why = ScanTextErrorText(error);
+            *why = ScanTextErrorText(error, rows);
         return 0;
     }
 

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <string.h>
@@ -203,7 +204,7 @@ double LeadingNumber(std::string_view text, bool* tooLarge) {
     return negative ? -value : value;
 }
 
-const char* ScanTextErrorText(ScanTextError error) {
+std::string ScanTextErrorText(ScanTextError error, const ScanTextResult& result) {
     switch (error) {
     case ScanTextError::None:
         return "";
@@ -217,6 +218,14 @@ const char* ScanTextErrorText(ScanTextError error) {
         return "the file holds no data point";
     case ScanTextError::RowNotANumber:
         return "a data row holds a radius or value that is not a number";
+    case ScanTextError::RadiusGoesBack: {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "line %d goes back to the radius %.4f cm from %.4f cm before it; the radii "
+                      "of a scan must rise",
+                      result.badLine, double(result.badRadius), double(result.radiusBefore));
+        return text;
+    }
     }
     return "";
 }
@@ -370,6 +379,18 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
     v.reserve(static_cast<std::size_t>(rowLines));
     if (keepThird)
         t3.reserve(static_cast<std::size_t>(rowLines));
+    // Radii rise from row to row, or stay: rows that go back are refused, never averaged into a
+    // radius that was not measured. Rows of radius 0 after the data are the padding that the
+    // two-column and plain absorbance layouts cut off; elsewhere they go back as any row does.
+    const bool zeroPadding = layout == Layout::Interference || layout == Layout::Absorbance;
+    float before = -std::numeric_limits<float>::infinity(); // the last row's radius kept
+    std::size_t paddingAt = 0; // where the first zero row after the data stands, if any
+    auto refuseBack = [&](std::size_t at, float radius) {
+        result.badLine = 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+        result.badRadius = radius;
+        result.radiusBefore = before;
+        return ScanTextError::RadiusGoesBack;
+    };
     float reference = 0.0f; // first radius of the current group
     int merged = 1;         // rows in the current group
     for (int row = 0; row < rowLines; ++row) {
@@ -377,6 +398,7 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         bool isNumber = false, big = false;
         if (!rows.NextNumber(dr, isNumber, big))
             break; // rows shorter than the layout ran out of numbers: nothing more to read
+        const std::size_t radiusAt = rows.Position();
         // Radius and value must be numbers: a row of words is a damaged file, not a point at 0.
         // A last row cut short at the end of the text is not read, as before.
         if (!isNumber)
@@ -398,6 +420,17 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         float nr = static_cast<float>(dr);
         float nv = static_cast<float>(dv);
         float n3 = keepThird ? static_cast<float>(d3) : 0.0f;
+
+        if (nr < before) {
+            if (!(zeroPadding && nr == 0.0f))
+                return refuseBack(radiusAt, nr);
+            if (paddingAt == 0)
+                paddingAt = radiusAt;
+            continue;
+        }
+        if (paddingAt != 0) // the zero row was not padding: it went back
+            return refuseBack(paddingAt, 0.0f);
+        before = nr;
 
         std::size_t kept = r.size();
         if (width > 0.0f && kept > 0 && nr < reference + width) {

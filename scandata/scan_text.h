@@ -3,6 +3,7 @@
 
 #include "scandata/scan_header.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct ScanTextResult {
     bool interference = false;
     bool fluorescence = false;
     float spikeThreshold = 0.0f; // 0 when the kind has no spike filter
+    // A refused row: its line in the file (from 1), its radius and the radius before it.
+    int badLine = 0;
+    float badRadius = 0.0f, radiusBefore = 0.0f;
 };
 
 enum class ScanTextError {
@@ -39,10 +43,12 @@ enum class ScanTextError {
     NumberTooLarge, // a header field or row value beyond the single-precision range
     NoRows,         // no point was kept
     RowNotANumber,  // a row whose radius or value is not a number: a damaged file
+    RadiusGoesBack, // a row whose radius lies below the one before it
 };
 
-// Why a scan file was refused, in words for the user; empty for None.
-const char* ScanTextErrorText(ScanTextError error);
+// Why a scan file was refused, in words for the user, with the line the result names; empty for
+// None.
+std::string ScanTextErrorText(ScanTextError error, const ScanTextResult& result = {});
 
 // Fills header and result from the text of a scan file. The header's file-time fields are left
 // as they are. Returns ScanTextError::None on success.

@@ -520,3 +520,56 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
 }
 
 } // namespace
+
+// Rows whose radius goes back used to be averaged into a radius never measured (6.29, 6.2955,
+// 0.0 gave a point at 3.15 cm); they are refused with their line, and only rows within the radial
+// resolution above their group's first radius are merged. Zero rows after the data are padding.
+TEST_F(LoadCommands, RadiiThatGoBackAreRefusedWithTheirLine) {
+    std::string descending, merged = "  6.000 0.5 0\n  6.002 0.5 0\n  6.004 0.5 0\n";
+    for (int i = 0; i < 200; ++i)
+        descending += "  " + std::to_string(7.2 - 0.005 * i) + " 0.5 0\n";
+    for (int i = 0; i < 16; ++i) // out to the other scans' end
+        merged += "  " + std::to_string(6.006 + 0.01 * i) + " 0.5 0\n";
+    const struct {
+        const char* name;
+        std::string rows;
+        const char* reason;       // nullptr: loaded
+        std::vector<float> radii; // the first ones loaded
+    } cases[] = {
+        {"zero inside",
+         "  6.29 0.2 0\n  6.2955 0.3 0\n  0.0 0.25 0\n  6.3075 0.3 0\n",
+         "line 5 goes back to the radius 0.0000 cm from 6.2955 cm before it",
+         {}},
+        {"descending", descending, "line 4 goes back to the radius 7.1950 cm from 7.2000 cm", {}},
+        {"one step back",
+         "  6.2 0.5 0\n  6.4 0.6 0\n  6.3 0.5 0\n  6.5 0.6 0\n",
+         "line 5 goes back to the radius 6.3000 cm from 6.4000 cm",
+         {}},
+        {"empty", "", "the file is empty", {}},
+        {"merged and padded", merged + "  0.0 0 0\n  0.0 0 0\n", nullptr, {6.002f, 6.006f}},
+    };
+    options.count = 3;
+    WriteScanSet(data.path(), options);
+    WriteTextFile(data.file("list.RA1"),
+                  "newformat n=1\n" + data.path() + "\n00001.RA1\n00002.RA1\n00003.RA1\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        S::radialResolution = 0.005f;
+        WriteTextFile(data.file("00002.RA1"),
+                      c.rows.empty() ? "" : "[T OK]s\nR 1 20.0 50000 3600 9.4e10 280 0\n" + c.rows);
+        script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+        if (c.reason)
+            script.expectBox().caption("LOAD ERROR").textHas(c.reason).answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << script.logText();
+        if (c.reason) {
+            EXPECT_EQ(S::scanCount, 0);
+            continue;
+        }
+        ASSERT_EQ(S::scanCount, 3);
+        ASSERT_EQ(S::pointCount[2], 17);
+        for (std::size_t i = 0; i < c.radii.size(); ++i)
+            EXPECT_NEAR(S::radius[2][i + 1], c.radii[i], 1e-5f);
+        EXPECT_NEAR(S::radius[2][17], 6.156f, 1e-5f);
+    }
+}

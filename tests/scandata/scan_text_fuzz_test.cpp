@@ -1,5 +1,6 @@
 // Fixed-seed random mutations of the example scan files through the parser: it must never read
-// outside its text, and whatever it accepts must be a consistent scan of finite numbers.
+// outside its text, and whatever it accepts must be a consistent scan of finite numbers at
+// radii that never go back.
 #include "scandata/scan_text.h"
 #include "support/fuzz_inputs.h"
 #include "support/scan_set_generator.h"
@@ -44,6 +45,9 @@ TEST(ScanTextFuzz, MutatedFilesParseSafelyAndConsistently) {
         }
         for (std::size_t i = 0; i < result.radius.size(); ++i) {
             ASSERT_TRUE(std::isfinite(result.radius[i]) && std::isfinite(result.value[i]))
+                << "seed " << seed << " iteration " << iteration << " row " << i;
+            // No point lies at a radius below the one before: rows that go back are refused.
+            ASSERT_TRUE(i == 0 || result.radius[i] >= result.radius[i - 1])
                 << "seed " << seed << " iteration " << iteration << " row " << i;
         }
         ASSERT_TRUE(std::isfinite(header.time) && std::isfinite(header.omega2t));
