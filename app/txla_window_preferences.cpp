@@ -2,6 +2,7 @@
 #include "app/preferences_file.h"
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
+#include "foundations/numeric_text_files.h"
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
 #include "state/startup_paths.h"
@@ -25,8 +26,7 @@ bool TXLAWindow::ReadPreferences() {
     if (!Readable(gPreferencesPath))
         return false;
     CVector entries;
-    entries.Read(gPreferencesPath);
-    if (entries.length == 0)
+    if (!ReadSettingsVector(entries, gPreferencesPath, kMostSettingsLines) || entries.length == 0)
         return false;
     bool rewrite = ApplyPreferenceEntries(entries.data, int(entries.length), [this](const char* q) {
         return AskYesNo(q, "SET PREFERENCE");
@@ -58,8 +58,8 @@ bool TXLAWindow::SavePreference(int index, int value) {
     if (index < 0 || !Readable(gPreferencesPath))
         return false;
     CVector entries;
-    entries.Read(gPreferencesPath);
-    if (entries.length < std::uint32_t(index) + 1)
+    if (!ReadSettingsVector(entries, gPreferencesPath, kMostSettingsLines) ||
+        entries.length < std::uint32_t(index) + 1)
         return false;
     entries.data[index] = float(value);
     return entries.Write(gPreferencesPath);

@@ -1,10 +1,14 @@
-// Non-negative normal equations of 100 unknowns and resampling of 1000 points.
+// Non-negative normal equations of 100 unknowns, resampling of 1000 points and a vector file of
+// 80,000 lines read.
+#include "foundations/cvector.h"
 #include "foundations/linear_solvers.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <random>
 #include <vector>
 
@@ -76,5 +80,24 @@ void BM_ResampleCurve1000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ResampleCurve1000);
+
+// A vector file of 80,000 lines (a preferences file run long, a long s grid) read into an empty
+// vector: linear in the lines since the storage grows geometrically.
+void BM_VectorFileRead80000Lines(benchmark::State& state) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "tarnix_bench_vector.txt").string();
+    if (std::FILE* f = std::fopen(path.c_str(), "w")) {
+        for (int i = 0; i < 80000; ++i)
+            std::fprintf(f, "%f\n", 0.001 * i);
+        std::fclose(f);
+    }
+    for (auto _ : state) {
+        CVector v;
+        v.Read(path.c_str());
+        benchmark::DoNotOptimize(v.data);
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_VectorFileRead80000Lines)->Unit(benchmark::kMillisecond);
 
 } // namespace

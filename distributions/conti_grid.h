@@ -2,6 +2,8 @@
 // of each grid point.
 #pragma once
 
+#include "state/conti_state.h"
+
 #include <string>
 #include <vector>
 
@@ -74,9 +76,6 @@ struct ContiGrid {
     std::vector<double> x, s, D, M, weight;
     int Columns() const { return n + discrete; }
 };
-
-// The most grid points a distribution may have (the saved analysis holds no more).
-inline constexpr int kMaxContiGridPoints = 100000;
 
 // The largest chi-square ratio a confidence level above 1 may ask for.
 inline constexpr double kMaxContiChiSquareRatio = 2.0;

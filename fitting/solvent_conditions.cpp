@@ -3,7 +3,7 @@
 #include "fitting/solvent_conditions.h"
 
 #include "fitting/svedberg_relation.h"
-#include "foundations/cvector.h"
+#include "foundations/numeric_text_files.h"
 #include "foundations/physical_constants.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/inhomogeneous_solvent.h"
@@ -63,12 +63,7 @@ void ScaleSpecies(double dFactor, double sFactor, float vRhoAfter, bool massForm
 
 bool ReadSolventCoefficients(const std::string& path, std::vector<double>& coefficients) {
     coefficients.clear();
-    CVector values;
-    values.Read(path.c_str());
-    std::vector<double> read(1, 0.0);
-    for (std::uint32_t i = 0; i < values.length; ++i)
-        if (std::isfinite(values.data[i]))
-            read.push_back(values.data[i]);
+    std::vector<double> read = ReadCoefficientFile(path);
     if (read.size() < 2)
         return false;
     coefficients = std::move(read);

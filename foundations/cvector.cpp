@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -211,15 +212,22 @@ int CVector::FormatElementExp10(std::uint32_t i, char* text, int size, float sca
 }
 
 void CVector::Append(float value) {
-    float* grown = AllocFloats(length + 1);
-    if (length > 0 && data)
-        std::memcpy(grown, data, length * sizeof(float));
-    grown[length] = value;
-    if (owns)
-        FreeFloats(data);
-    data = grown;
-    owns = 1;
-    length = allocated = length + 1;
+    // The storage grows by half its size when full, so n values appended copy fewer than 3n in
+    // all (a file of 80,000 lines took seconds when each value copied the whole vector). A view
+    // is first copied into storage of the vector's own: the viewed memory is never written.
+    if (!owns || !data || length >= allocated) {
+        const std::uint64_t wanted = std::max<std::uint64_t>(8, length + length / 2 + 1);
+        const auto room = static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted, UINT32_MAX));
+        float* grown = AllocFloats(room);
+        if (length > 0 && data)
+            std::memcpy(grown, data, length * sizeof(float));
+        if (owns)
+            FreeFloats(data);
+        data = grown;
+        owns = 1;
+        allocated = room;
+    }
+    data[length++] = value;
 }
 
 void CVector::Resize(std::uint32_t n) {

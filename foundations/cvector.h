@@ -12,7 +12,7 @@ class CVector {
   public:
     float* data = nullptr;       // element 0; null when empty
     std::uint32_t length = 0;    // number of elements
-    std::uint32_t allocated = 0; // elements of storage, equal to length
+    std::uint32_t allocated = 0; // elements of storage: length, or more after Append
     std::uint32_t owns = 1;      // 1: storage released by the destructor; 0: a view
     std::uint32_t flag = 1;      // carried by constructors and copies, read by nobody
 
@@ -43,6 +43,7 @@ class CVector {
     // The same for 10^(scale * data[i]).
     int FormatElementExp10(std::uint32_t i, char* text, int size, float scale) const;
 
+    // Adds value at the end, in amortised constant time (the storage grows geometrically).
     void Append(float value);
     void Resize(std::uint32_t n);
     CVector& operator*=(float factor);

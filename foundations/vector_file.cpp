@@ -26,6 +26,23 @@ bool ReadFinite(std::FILE* f, float* value) {
 
 } // namespace
 
+namespace {
+
+// The first number of each line appended to an empty vector, at most `most` of them; false when
+// a further number stands after them.
+bool AppendLines(std::FILE* f, CVector& v, std::uint64_t most) {
+    float value = 0.0f;
+    while (ReadFinite(f, &value)) {
+        if (v.length >= most)
+            return false;
+        SkipLine(f);
+        v.Append(value);
+    }
+    return true;
+}
+
+} // namespace
+
 void CVector::Read(const char* name) {
     CLocaleScope cLocale;
     std::FILE* f = std::fopen(name, "r");
@@ -42,12 +59,43 @@ void CVector::Read(const char* name) {
             data[k] = value;
         }
     } else {
-        while (ReadFinite(f, &value)) {
-            SkipLine(f);
-            Append(value);
-        }
+        AppendLines(f, *this, UINT32_MAX);
     }
     std::fclose(f);
+}
+
+bool ReadSettingsVector(CVector& values, const char* name, std::uint32_t most) {
+    values.Resize(0);
+    CLocaleScope cLocale;
+    std::FILE* f = std::fopen(name, "r");
+    if (!f) {
+        ReportCannotOpen(kOpenNewLine, name);
+        return false;
+    }
+    const bool whole = AppendLines(f, values, most);
+    std::fclose(f);
+    if (whole)
+        return true;
+    values.Resize(0);
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "%s holds more than %u lines of numbers, far more than a file of its kind: it "
+                  "is not read",
+                  name, most);
+    ShowError(text, 0);
+    return false;
+}
+
+std::vector<double> ReadCoefficientFile(const std::string& path) {
+    if (path.empty())
+        return {};
+    CVector values;
+    if (!ReadSettingsVector(values, path.c_str(), kMostSettingsLines) || values.length == 0)
+        return {};
+    std::vector<double> out(std::size_t(values.length) + 1, 0.0);
+    for (std::uint32_t i = 0; i < values.length; ++i)
+        out[std::size_t(i) + 1] = values.data[i];
+    return out;
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // Concentration-dependent coefficients of the cosolvent, their triple-integral tables, the
 // coefficient files and the second component's output per scan.
-#include "foundations/cvector.h"
+#include "foundations/numeric_text_files.h"
 #include "lamm/cesium_chloride_law.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/lamm_ideal.h"
@@ -22,20 +22,6 @@ constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
 // (j, k) of the seven triple integrals of row i, as offsets from i: j the trial node, k the node
 // whose hat carries the coefficient.
 constexpr int kTriplePairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}, {1, 1}};
-
-// One number per line (the first of each line), as a 1-based vector; empty when unreadable.
-std::vector<double> ReadCoefficientFile(const std::string& path) {
-    if (path.empty())
-        return {};
-    CVector values;
-    values.Read(path.c_str());
-    if (values.length == 0)
-        return {};
-    std::vector<double> out(values.length + 1, 0.0);
-    for (std::uint32_t i = 0; i < values.length; ++i)
-        out[i + 1] = values.data[i];
-    return out;
-}
 
 } // namespace
 

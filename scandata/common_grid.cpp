@@ -4,6 +4,7 @@
 
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
+#include "foundations/numeric_text_files.h"
 #include "foundations/resampling.h"
 #include "scandata/fit_limits.h"
 #include "scandata/noise_subtraction.h"
@@ -11,6 +12,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/slot_grid_arrays.h"
+#include "state/conti_state.h"
 #include "state/dls_data.h"
 #include "state/model_parameters.h"
 #include "state/window_services.h"
@@ -276,8 +278,8 @@ void SaveVectorFile(const float* values, std::int32_t count) {
 
 float* LoadVectorFile(std::int32_t* count) {
     CVector v;
-    v.Read(ScanPaths::gSDistPath.c_str());
-    if (v.length == 0 || !v.data)
+    if (!ReadSettingsVector(v, ScanPaths::gSDistPath.c_str(), kMaxContiGridPoints) ||
+        v.length == 0 || !v.data)
         return nullptr;
     float* a = vector(1, static_cast<long>(v.length));
     std::memcpy(a + 1, v.data, v.length * sizeof(float));

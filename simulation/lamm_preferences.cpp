@@ -2,6 +2,7 @@
 #include "simulation/lamm_preferences.h"
 
 #include "foundations/cvector.h"
+#include "foundations/numeric_text_files.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
@@ -132,8 +133,8 @@ bool ReadLammEqParameterPreferences(TXLAWindow* window) {
         return false;
     std::fclose(probe);
     CVector values;
-    values.Read(gLammPreferencesPath);
-    if (values.length < static_cast<unsigned>(kLammPreferenceMinimum))
+    if (!ReadSettingsVector(values, gLammPreferencesPath, kMostSettingsLines) ||
+        values.length < static_cast<unsigned>(kLammPreferenceMinimum))
         return false;
     SetLammEqParameters(values.data);
     Trace(window, " --> done.");

@@ -1,7 +1,7 @@
 // Predictor-corrector Crank-Nicolson steps for concentration-dependent s and D on a uniform grid.
 #include "simulation/nonlinear_solver.h"
 
-#include "foundations/cvector.h"
+#include "foundations/numeric_text_files.h"
 #include "lamm/tridiagonal.h"
 #include "simulation/bottom_pellet.h"
 #include "simulation/distribution_totals.h"
@@ -389,20 +389,6 @@ LammResult NonlinearRun::Run() {
     return failure.Result();
 }
 
-// The first number of each line of a coefficient file, 1-based; empty when unreadable.
-std::vector<double> ReadCoefficientVector(const std::string& path) {
-    if (path.empty())
-        return {};
-    CVector values;
-    values.Read(path.c_str());
-    if (values.length == 0)
-        return {};
-    std::vector<double> out(std::size_t(values.length) + 1, 0.0);
-    for (std::uint32_t i = 0; i < values.length; ++i)
-        out[std::size_t(i) + 1] = values.data[i];
-    return out;
-}
-
 } // namespace
 
 CConcentrationLaw ConcentrationLawOfRecord() {
@@ -430,8 +416,8 @@ CConcentrationLaw ConcentrationLawOfRecord() {
         law.law = CoefficientLaw::Tabulated;
         law.cesiumChloride = M::tabulatedCsCl;
         if (!law.cesiumChloride) {
-            law.sPolynomial = ReadCoefficientVector(InhomogeneousSolvent::SFileInUse());
-            law.dPolynomial = ReadCoefficientVector(InhomogeneousSolvent::DFileInUse());
+            law.sPolynomial = ReadCoefficientFile(InhomogeneousSolvent::SFileInUse());
+            law.dPolynomial = ReadCoefficientFile(InhomogeneousSolvent::DFileInUse());
         }
     } else {
         law.law = CoefficientLaw::Nonideal;

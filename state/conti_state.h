@@ -6,6 +6,9 @@ class CWINPlot;
 // What the held distribution is drawn over: set when it is computed, loaded or transformed.
 enum class HeldAbscissa { None, S, S20w, MolarMass, LogD, StokesRadius };
 
+// The most grid points a distribution may have (the saved analysis holds no more).
+inline constexpr int kMaxContiGridPoints = 100000;
+
 struct ContiState {
     // Regularization: exactly one of the three is set.
     static inline bool maxEntRegularization = true;

@@ -231,3 +231,30 @@ TEST(StartUp, SettingsGoToTheHomeFolderWhenOneIsGiven) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("temp")));
     EXPECT_EQ(std::string(gTablePaths.sounds[kSoundHi]), folder.file("sounds/hi.wav"));
 }
+
+// A settings file of 80,000 lines stalled the start for seconds and was taken: now it is read in
+// linear time and refused by name, far longer than any file of its kind.
+TEST(StartUp, SettingsFilesFarLongerThanTheirFormatAreRefusedByName) {
+    std::string lines;
+    for (int i = 0; i < 80000; ++i)
+        lines += "1\n";
+    for (const char* name : {"tarnixparams.ini", "tarnixlammparams.ini"}) {
+        SCOPED_TRACE(name);
+        ProgramFolder folder;
+        WriteTextFile(folder.file("mirovan"), "");
+        folder.WriteAcceptedPreferences();
+        WriteTextFile(folder.file(name), lines);
+        Script s;
+        s.expectBox().caption("Error").text(folder.file(name) +
+                                            " holds more than 1000 lines of numbers, far more "
+                                            "than a file of its kind: it is not read");
+        const bool preferences = std::string(name) == "tarnixparams.ini";
+        if (preferences) { // then a first start, whose answers replace the file
+            s.expectDialog(302).ok();
+            ExpectFirstStartQuestions(s);
+        }
+        EXPECT_EQ(Start(folder.programPath()), 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+        EXPECT_EQ(LineCount(ReadTextFile(folder.file(name))), preferences ? 19 : 80000);
+    }
+}

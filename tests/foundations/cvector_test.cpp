@@ -111,12 +111,12 @@ TEST(CVector, ViewsClearDenormalRangeValuesInPlace) {
     EXPECT_EQ(array[1], 4.0f);
 }
 
-TEST(CVector, AppendGrowsByOneAndOwnsTheStorage) {
+TEST(CVector, AppendGrowsAndOwnsTheStorage) {
     CVector v;
     for (float f : {1.0f, 2.0f, 3.0f})
         v.Append(f);
     EXPECT_EQ(v.length, 3u);
-    EXPECT_EQ(v.allocated, 3u);
+    EXPECT_GE(v.allocated, 3u);
     EXPECT_EQ(v.owns, 1u);
     EXPECT_EQ(v.At(2), 3.0f);
 
