@@ -56,15 +56,25 @@ void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
     }
 
     P::outputPath.clear();
-    if (!P::preferencesSaved)
-        LoadTimeToEqParameterPreferences(PreferencesFile());
+    std::string refused;
+    if (!P::preferencesSaved && !LoadTimeToEqParameterPreferences(PreferencesFile(), &refused) &&
+        !refused.empty()) {
+        const std::string text = PreferencesFile() + "\n" + refused +
+                                 ": the file is not read, the parameters start from those in use";
+        window->MessageBox(text.c_str(), kCaption, MB_OK);
+    }
     TimeToEQPTransfer record;
     RunTimeToEQPBox(window, record); // on Cancel the planner goes on with the parameters as were
-    window->DebugLog("\nEnter SaveLammEqParameterPreferences");
-    P::preferencesSaved = SaveTimeToEqParameterPreferences(PreferencesFile());
-    if (!P::preferencesSaved)
-        NotWritten(window, PreferencesFile(),
-                   "the parameters are used now, but not kept for the next planning");
+    // A file that was refused is replaced only when the user agrees.
+    const std::string replace =
+        "replace " + PreferencesFile() + ", which was not read, with the parameters now in use?";
+    if (refused.empty() || window->MessageBox(replace.c_str(), kCaption, MB_YESNO) == IDYES) {
+        window->DebugLog("\nEnter SaveLammEqParameterPreferences");
+        P::preferencesSaved = SaveTimeToEqParameterPreferences(PreferencesFile());
+        if (!P::preferencesSaved)
+            NotWritten(window, PreferencesFile(),
+                       "the parameters are used now, but not kept for the next planning");
+    }
 
     if (!P::givenDistribution) {
         gMaxSimulationHours = PlannerMaxSimulationHours();

@@ -122,21 +122,38 @@ bool SaveTimeToEqParameterPreferences(const std::string& path) {
     return out.Commit();
 }
 
-bool LoadTimeToEqParameterPreferences(const std::string& path) {
+bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refused) {
     std::ifstream in(path);
     if (!in)
         return false;
     CLocaleScope c;
     std::vector<double> values;
     std::string token;
+    const std::vector<Line> lines = Lines();
+    auto refuse = [&](std::size_t k, double v) {
+        if (refused) {
+            char text[300];
+            std::snprintf(text, sizeof text,
+                          "number %zu of the file (%g) is not a value its setting can hold", k + 1,
+                          v);
+            *refused = text;
+        }
+        return false;
+    };
     while (in >> token) {
         char* end = nullptr;
         const double v = std::strtod(token.c_str(), &end);
-        if (end == token.c_str() || *end != '\0' || !std::isfinite(v))
+        if (end == token.c_str() || *end != '\0')
             break;
+        if (!std::isfinite(v)) {
+            // A number that is not finite in place of a setting is a damaged setting, not the
+            // end of the numbers; after the settings it is ignored with the rest.
+            if (values.size() < lines.size())
+                return refuse(values.size(), v);
+            break;
+        }
         values.push_back(v);
     }
-    const std::vector<Line> lines = Lines();
     if (values.size() < lines.size())
         return false;
     // A file with a value its setting cannot hold (a float line beyond single precision, a
@@ -145,9 +162,9 @@ bool LoadTimeToEqParameterPreferences(const std::string& path) {
         const Line& l = lines[k];
         const double v = l.f ? values[k] / l.scale : std::floor(values[k]);
         if (l.f && !(std::fabs(v) <= std::numeric_limits<float>::max()))
-            return false;
+            return refuse(k, values[k]);
         if (l.i && !(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
-            return false;
+            return refuse(k, values[k]);
     }
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const Line& l = lines[k];

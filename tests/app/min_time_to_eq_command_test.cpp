@@ -344,3 +344,35 @@ TEST(MinimumTimeToEqCommand, AProgramThatCannotBeWrittenIsNamed) {
     f.Paint();
     P::ResetToDefaults();
 }
+
+// A settings file refused for a value its setting cannot hold was refused without a word and
+// then overwritten by the save: the planner says so and replaces it only when the user agrees.
+TEST(MinimumTimeToEqCommand, ARefusedSettingsFileIsNamedAndKeptUnlessReplaced) {
+    for (const int answer : {IDNO, IDYES}) {
+        MainWindowFixture f;
+        TempFolderInFixture temp(f);
+        const std::string path = std::string(gSettingsFolder) + "tarnixsimappeqparams.ini";
+        std::string text = "15000\n0\n1e39\n";
+        for (int k = 3; k < 39; ++k)
+            text += "1\n";
+        WriteTextFile(path, text);
+        SmallFastCase();
+        P::givenDistribution = true;
+        ModelChoice::lammModel = true;
+        ExpectNotes(f.script);
+        f.script.expectBox()
+            .caption(kCaption)
+            .text(path + "\nnumber 3 of the file (1e+39) is not a value its setting can hold: "
+                         "the file is not read, the parameters start from those in use")
+            .answer(IDOK);
+        f.script.expectDialog(kTimeToEqDialogId).ok();
+        f.script.expectBox().caption(kCaption).textHas("replace " + path).answer(answer);
+        f.script.expectBox().caption(kCaption).textHas("please enter manually (h)").answer(IDOK);
+        f.script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
+        CalculateMinimumTimeToEq(f.window.get());
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_EQ(ReadTextFile(path) == text, answer == IDNO);
+        EXPECT_EQ(P::preferencesSaved, answer == IDYES);
+        P::ResetToDefaults();
+    }
+}
