@@ -1,6 +1,8 @@
 // Cholesky and the active-set non-negative solution on dense 1-based matrices.
 #include "foundations/dense_solver.h"
 
+#include "foundations/vector_unit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -430,8 +432,7 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
     }
     for (int i = 0; i < m; ++i)
         rhs[i] = b[idx[i]];
-    static const bool avx512 = __builtin_cpu_supports("avx512f");
-    static const bool avx2 = __builtin_cpu_supports("avx2");
+    const bool avx512 = UsableAvx512(), avx2 = UsableAvx2();
     const auto solve = avx512 ? SubsetFactorSolveAvx512
                        : avx2 ? SubsetFactorSolveAvx2
                               : SubsetFactorSolvePlain;

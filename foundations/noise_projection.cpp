@@ -2,6 +2,7 @@
 #include "foundations/noise_projection.h"
 
 #include "foundations/rows_in_lanes.h"
+#include "foundations/vector_unit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -106,17 +107,17 @@ void AddMeanProductsPlain(const std::vector<double>& x, const double* side, std:
 }
 
 // R rows x[0..R-1] of the same length with the same count pairs: the side's values are loaded
-// once for the R rows.
-template <int R>
-[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
-AddMeanProductsRowsAvx512(const std::vector<double>* const* x, const double* side,
-                          std::size_t stride, int count, double* const* sum) {
+// once for the R rows, W pairs at a time.
+template <int R, int W>
+[[gnu::always_inline]] inline void AddMeanProductsRowsIn(const std::vector<double>* const* x,
+                                                         const double* side, std::size_t stride,
+                                                         int count, double* const* sum) {
     int u = 0;
     double* at[R];
-    for (; u + 32 <= count; u += 32) {
+    for (; u + W <= count; u += W) {
         for (int i = 0; i < R; ++i)
             at[i] = sum[i] + u;
-        AddMeanProductsOf<32, R>(x, side + u, stride, at);
+        AddMeanProductsOf<W, R>(x, side + u, stride, at);
     }
     if (u < count) {
         // The last pairs in the fewest lanes of eight that hold them, the lanes past them
@@ -145,10 +146,32 @@ AddMeanProductsRowsAvx512(const std::vector<double>* const* x, const double* sid
     }
 }
 
+// The same sums in registers of eight (AVX-512: 32 pairs a pass) or in pairs of registers of four
+// (AVX2: 16 pairs a pass, 8 for four rows, so that the sums stay in the unit's sixteen registers).
+template <int R>
+[[gnu::target("avx512f"), gnu::optimize("fp-contract=off")]] void
+AddMeanProductsRowsAvx512(const std::vector<double>* const* x, const double* side,
+                          std::size_t stride, int count, double* const* sum) {
+    AddMeanProductsRowsIn<R, 32>(x, side, stride, count, sum);
+}
+
+template <int R>
+[[gnu::target("avx2"), gnu::optimize("fp-contract=off")]] void
+AddMeanProductsRowsAvx2(const std::vector<double>* const* x, const double* side, std::size_t stride,
+                        int count, double* const* sum) {
+    AddMeanProductsRowsIn<R, (R > 2 ? 8 : 16)>(x, side, stride, count, sum);
+}
+
 void AddMeanProductsAvx512(const std::vector<double>& x, const double* side, std::size_t stride,
                            int count, double* sum) {
     const std::vector<double>* rows[1] = {&x};
     AddMeanProductsRowsAvx512<1>(rows, side, stride, count, &sum);
+}
+
+void AddMeanProductsAvx2(const std::vector<double>& x, const double* side, std::size_t stride,
+                         int count, double* sum) {
+    const std::vector<double>* rows[1] = {&x};
+    AddMeanProductsRowsAvx2<1>(rows, side, stride, count, &sum);
 }
 
 } // namespace
@@ -226,13 +249,11 @@ void RowSumsOfSixteenPlain(const float* const (*x)[8], const int* from, int poin
 
 void RowSumsOfSixteenFloats(const float* const (*x)[8], const int* from, int points,
                             double (*s)[8]) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    (avx2 ? RowSumsOfSixteenAvx2 : RowSumsOfSixteenPlain)(x, from, points, s);
+    (UsableAvx2() ? RowSumsOfSixteenAvx2 : RowSumsOfSixteenPlain)(x, from, points, s);
 }
 
 void RowSumsOfEightFloats(const float* const* x, int from, int points, double* s) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    (avx2 ? RowSumsOfEightAvx2 : RowSumsOfEightPlain)(x, from, points, s);
+    (UsableAvx2() ? RowSumsOfEightAvx2 : RowSumsOfEightPlain)(x, from, points, s);
 }
 
 NoiseMeansSideBySide::NoiseMeansSideBySide(const NoiseMeans* y, int count) {
@@ -273,8 +294,9 @@ void NoiseMeansSideBySide::Assign(const NoiseMeans* y, int blocks) {
 void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
                                const NoiseMeansSideBySide& side, int from, int count,
                                const NoiseTerms& terms, double* out) {
-    static const bool avx512 = __builtin_cpu_supports("avx512f");
-    const auto add = avx512 ? AddMeanProductsAvx512 : AddMeanProductsPlain;
+    const auto add = UsableAvx512() ? AddMeanProductsAvx512
+                     : UsableAvx2() ? AddMeanProductsAvx2
+                                    : AddMeanProductsPlain;
     const std::size_t stride = static_cast<std::size_t>(side.count);
     std::vector<double> g(static_cast<std::size_t>(count), 0.0), r(g);
     if (terms.timeInvariant)
@@ -289,13 +311,13 @@ void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* c
                                 const NoiseMeans* y, const NoiseMeansSideBySide& side,
                                 const int* from, int end, const NoiseTerms& terms,
                                 double* const* out) {
-    static const bool avx512 = __builtin_cpu_supports("avx512f");
+    const bool avx512 = UsableAvx512(), avx2 = UsableAvx2();
     const bool same =
         x[0]->point.size() == x[3]->point.size() && x[1]->point.size() == x[3]->point.size() &&
         x[2]->point.size() == x[3]->point.size() && x[0]->row.size() == x[3]->row.size() &&
         x[1]->row.size() == x[3]->row.size() && x[2]->row.size() == x[3]->row.size();
     const int first = std::min({from[0], from[1], from[2], from[3]});
-    if (!avx512 || !same || first < 0 || std::max({from[0], from[1], from[2], from[3]}) > end) {
+    if (!avx2 || !same || first < 0 || std::max({from[0], from[1], from[2], from[3]}) > end) {
         for (int i = 0; i < 4; ++i)
             CentredProductsSideBySide(rawSum[i], *x[i], y + from[i], side, from[i],
                                       end - from[i] + 1, terms, out[i]);
@@ -313,10 +335,11 @@ void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* c
         r[i] = g[i] + 4 * static_cast<std::size_t>(count);
         points[i] = &x[i]->point, rows[i] = &x[i]->row;
     }
+    const auto add = avx512 ? AddMeanProductsRowsAvx512<4> : AddMeanProductsRowsAvx2<4>;
     if (terms.timeInvariant)
-        AddMeanProductsRowsAvx512<4>(points, side.point.data() + first, stride, count, g);
+        add(points, side.point.data() + first, stride, count, g);
     if (terms.radiallyInvariant)
-        AddMeanProductsRowsAvx512<4>(rows, side.row.data() + first, stride, count, r);
+        add(rows, side.row.data() + first, stride, count, r);
     for (int i = 0; i < 4; ++i)
         for (int u = 0; u <= end - from[i]; ++u) {
             const int at = from[i] - first + u;

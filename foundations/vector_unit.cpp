@@ -7,9 +7,9 @@ namespace {
 VectorUnit Detect() {
     __builtin_cpu_init(); // may run before the other static constructors
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-        __builtin_cpu_supports("avx512vl"))
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("fma"))
         return VectorUnit::Avx512;
-    if (__builtin_cpu_supports("avx2"))
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
         return VectorUnit::Avx2;
     return VectorUnit::Plain;
 }

@@ -1,15 +1,28 @@
 // The widest vector unit of the processor that the loops with run-time variants may use, found
-// once, and a cap on it so that tests can run the narrower variants on any machine.
+// once, and a cap on it so that tests can run the narrower variants on any machine. Every choice
+// of a variant goes through it, fused multiply-adds included.
 #pragma once
 
 enum class VectorUnit { Plain, Avx2, Avx512 };
 
-// The widest unit this processor offers (AVX-512 counts with its F, DQ and VL parts).
+// The widest unit this processor offers (AVX2 counts with fused multiply-adds, AVX-512 with its
+// F, DQ and VL parts).
 VectorUnit DetectedVectorUnit();
 
 // The unit the variant loops use: the detected one, lowered to the cap. A plain read of a global,
 // cheap enough for every call of a node loop.
 VectorUnit UsableVectorUnit();
+
+// Whether the variants may use AVX2, AVX-512, and fused multiply-adds (which come with AVX2).
+inline bool UsableAvx2() {
+    return UsableVectorUnit() >= VectorUnit::Avx2;
+}
+inline bool UsableAvx512() {
+    return UsableVectorUnit() == VectorUnit::Avx512;
+}
+inline bool UsableFma() {
+    return UsableAvx2();
+}
 
 // Caps the usable unit at `cap` (never above the detected unit) and returns the previous cap.
 // Meant for tests and set while no solver runs.

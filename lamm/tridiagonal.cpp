@@ -296,8 +296,7 @@ bool ContinuantPivotsPlain(const double* b, const double* e, double* inv, int lo
 // against TwistedFactorRowsAt in the kernel tests.
 bool ContinuantPivots(const double* b, const double* e, double* inv, int lo, int k, int hi) {
     TARNIX_ASSERT(lo >= 0 && lo <= k && k < hi);
-    static const bool fused = __builtin_cpu_supports("fma");
-    return (fused ? ContinuantPivotsFused : ContinuantPivotsPlain)(b, e, inv, lo, k, hi);
+    return (UsableFma() ? ContinuantPivotsFused : ContinuantPivotsPlain)(b, e, inv, lo, k, hi);
 }
 
 // Reciprocal pivots and the sub-diagonal divided by its pivot leave one multiply-subtract on the
@@ -551,9 +550,8 @@ void SubstituteProductPlain(const double* a, const double* b, const double* c, c
 void TwistedSubstituteProduct(const double* a, const double* b, const double* c, const double* v,
                               const double* invBet, const double* scaled, const double* back,
                               const TwistedMeeting& meet, double* u, int lo, int hi) {
-    static const bool fused = __builtin_cpu_supports("fma");
-    (fused ? SubstituteProductFused : SubstituteProductPlain)(a, b, c, v, invBet, scaled, back,
-                                                              meet, u, lo, hi);
+    (UsableFma() ? SubstituteProductFused : SubstituteProductPlain)(a, b, c, v, invBet, scaled,
+                                                                    back, meet, u, lo, hi);
 }
 
 void TwistedSubstitute(const double* invBet, const double* scaled, const double* back,
@@ -624,9 +622,8 @@ void TwistedSubstituteProductFrom(const double* a, const double* b, const double
                                   const double* v, const double* invBet, const double* scaled,
                                   const double* back, const TwistedMeeting& meet, double* u, int lo,
                                   int from, int hi) {
-    static const bool fused = __builtin_cpu_supports("fma");
-    (fused ? SubstituteProductFromFused : SubstituteProductFromPlain)(a, b, c, v, invBet, scaled,
-                                                                      back, meet, u, lo, from, hi);
+    (UsableFma() ? SubstituteProductFromFused : SubstituteProductFromPlain)(
+        a, b, c, v, invBet, scaled, back, meet, u, lo, from, hi);
 }
 
 void ScaleRowsByPivots(double* a, double* b, double* c, const double* invBet, int lo, int hi) {
@@ -966,12 +963,6 @@ bool SubstituteScaledCheckedPlain(const double* a, const double* b, const double
                                                  zeroBelow, largestFrom, largest);
 }
 
-// Asked while the program starts, before the processor's features may have been read.
-bool Fused() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-
 // Four products a vector; the products are the same in any width.
 [[gnu::target("avx2")]] int AdjacentProductsAvx2(const double* m, double* pairs, int j, int hi) {
     for (; j + 3 < hi; j += 4)
@@ -983,16 +974,14 @@ bool Fused() {
 } // namespace
 
 void AdjacentProducts(const double* m, double* pairs, int lo, int hi) {
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    int j = avx2 ? AdjacentProductsAvx2(m, pairs, lo, hi) : lo;
+    int j = UsableAvx2() ? AdjacentProductsAvx2(m, pairs, lo, hi) : lo;
     for (; j < hi; ++j)
         pairs[j] = m[j] * m[j + 1];
 }
 
 namespace scaled_substitution {
-const Plain kPlain = Fused() ? SubstituteScaledFromFused : SubstituteScaledFromPlain;
-const Plain kPlainPaired = Fused() ? SubstituteScaledFromFusedPairs : SubstituteScaledFromPlain;
-const Checked kChecked = Fused() ? SubstituteScaledCheckedFused : SubstituteScaledCheckedPlain;
-const Checked kCheckedPaired =
-    Fused() ? SubstituteScaledCheckedFusedPairs : SubstituteScaledCheckedPlain;
+const Plain kPlain[2] = {SubstituteScaledFromPlain, SubstituteScaledFromFused};
+const Plain kPlainPaired[2] = {SubstituteScaledFromPlain, SubstituteScaledFromFusedPairs};
+const Checked kChecked[2] = {SubstituteScaledCheckedPlain, SubstituteScaledCheckedFused};
+const Checked kCheckedPaired[2] = {SubstituteScaledCheckedPlain, SubstituteScaledCheckedFusedPairs};
 } // namespace scaled_substitution

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "foundations/tarnix_assert.h"
+#include "foundations/vector_unit.h"
 
 #include <algorithm>
 
@@ -202,8 +203,8 @@ void AdjacentProducts(const double* m, double* pairs, int lo, int hi);
 // rows before `from` it leaves zeros in all but rows k..from - 1 of a meeting k below `from`.
 // scaledPairs and backPairs, when given, hold AdjacentProducts of scaled and back over rows
 // lo..hi; u is the same, bit for bit, with fewer operations beside the recurrences.
-// The variants of the two substitutions below, chosen once for the processor, with and without
-// the products of adjacent factors: the calls reach them with their arguments as placed.
+// The variants of the two substitutions below, plain and fused, with and without the products of
+// adjacent factors: the calls reach the one the vector unit allows with their arguments as placed.
 namespace scaled_substitution {
 using Plain = void (*)(const double* a, const double* b, const double* c, const double* v,
                        const double* scaled, const double* back, const TwistedMeeting& meet,
@@ -213,8 +214,8 @@ using Checked = bool (*)(const double* a, const double* b, const double* c, cons
                          const double* scaled, const double* back, const TwistedMeeting& meet,
                          double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
                          double& largest, const double* scaledPairs, const double* backPairs);
-extern const Plain kPlain, kPlainPaired;
-extern const Checked kChecked, kCheckedPaired;
+extern const Plain kPlain[2], kPlainPaired[2];
+extern const Checked kChecked[2], kCheckedPaired[2];
 } // namespace scaled_substitution
 
 inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c,
@@ -223,7 +224,7 @@ inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const 
                                         int hi, int zeroBelow, const double* scaledPairs = nullptr,
                                         const double* backPairs = nullptr) {
     namespace s = scaled_substitution;
-    (scaledPairs != nullptr ? s::kPlainPaired : s::kPlain)(
+    (scaledPairs != nullptr ? s::kPlainPaired : s::kPlain)[UsableFma()](
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, scaledPairs, backPairs);
 }
 
@@ -239,7 +240,7 @@ inline bool TwistedSubstituteScaledFromChecked(const double* a, const double* b,
                                                const double* backPairs = nullptr) {
     TARNIX_ASSERT(std::max(from, lo) <= largestFrom && largestFrom <= hi);
     namespace s = scaled_substitution;
-    return (scaledPairs != nullptr ? s::kCheckedPaired : s::kChecked)(
+    return (scaledPairs != nullptr ? s::kCheckedPaired : s::kChecked)[UsableFma()](
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest,
         scaledPairs, backPairs);
 }

@@ -11,6 +11,7 @@
 #include "foundations/linear_solvers.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/statistical_tests.h"
+#include "foundations/vector_unit.h"
 #include "plat/testing.hpp"
 #include "plat/window.hpp"
 #include "simulation/non_diffusing_boundary.h"
@@ -21,6 +22,7 @@
 #include "support/reset_all_state.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -259,7 +261,7 @@ TEST_F(ContiNumerics, CentredNormalEquationsEqualExplicitProjection) {
     }
 }
 
-TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
+TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCountAndVectorUnit) {
     CentringCase cc(11, true, true);
     cc.n = 9;
     ContiNormalEquations reference;
@@ -268,7 +270,15 @@ TEST_F(ContiNumerics, NormalEquationsAreBitIdenticalForAnyThreadCount) {
     for (int p = 1; p <= cc.n; ++p)
         amplitudes[p] = 0.1 * p;
     ContiNoiseForAmplitudes(cc.n, cc.set, cc.Column(), cc.Data(), amplitudes, refTi, refRi);
-    for (int threads : {1, 2, 3, 4, 8}) {
+    // and under every narrower vector unit: the same sums
+    const VectorUnit usable = UsableVectorUnit();
+    for (int run = 0; run < 15; ++run) {
+        const int threads = std::array{1, 2, 3, 4, 8}[run % 5];
+        const VectorUnit unit = std::array{usable, VectorUnit::Avx2, VectorUnit::Plain}[run / 5];
+        if (unit > usable)
+            continue;
+        const CVectorUnitCap cap(unit);
+        SCOPED_TRACE("vector unit " + std::to_string(int(unit)));
         ContiNormalEquations eq;
         ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), threads, eq));
         EXPECT_TRUE(eq.A == reference.A) << threads << " threads";
