@@ -99,7 +99,9 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
     ASSERT_TRUE(plat::test::clipboard().text.has_value());
     EXPECT_NE(plat::test::clipboard().text->find("rmsd"), std::string::npos);
 
-    // Step 4: c(s) from 0 to 15 S, f/f0 and the meniscus floated, both noise terms fitted.
+    // Step 4: c(s) from 0 to 15 S, f/f0 and the meniscus floated, both noise terms fitted; the
+    // baseline, which loading floated, unticked as the README says.
+    EXPECT_EQ(M::baselineFloat, 1);
     Send(f, 275);
     f.script.expectDialog(kDistributionParamsDialogId)
         .caption("Model Parameters: Continuous Distribution")
@@ -112,8 +114,10 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
         .set(kConfidenceLevelId, "0.68")
         .check(kTiNoiseId)
         .check(kRiNoiseId)
+        .check(kBaselineFloatId, false)
         .ok();
     Send(f, 212);
+    EXPECT_EQ(M::baselineFloat, 0);
     Send(f, 213);
     ASSERT_NE(C::distributionPlot, nullptr) << f.script.logText();
     Send(f, 215);
@@ -150,7 +154,13 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
         EXPECT_NEAR(NumberAfter(text, "c = "), p.loading, 0.05 * p.loading) << text;
         EXPECT_NEAR(NumberAfter(text, "weight-average "), p.s, 0.05 * p.s) << text;
         EXPECT_NE(text.find("%)"), std::string::npos) << text;
-        Send(f, 458); // Full-scale Distribution Plot
+        // The band zoomed the distribution plot to itself; a right double-click on it goes back.
+        EXPECT_NEAR(C::distributionPlot->xMin, p.lo, 0.2);
+        EXPECT_NEAR(C::distributionPlot->xMax, p.hi, 0.2);
+        plat::test::mouse(w, WM_RBUTTONDBLCLK, column(0.5f * (p.lo + p.hi)), row, MK_RBUTTON);
+        f.script.pumpUntilIdle();
+        EXPECT_LT(C::distributionPlot->xMin, 1.0f);
+        EXPECT_GT(C::distributionPlot->xMax, 14.0f);
     }
 
     // Step 6: Save Fit Data; the same scans loaded later under another model come back as c(s).
