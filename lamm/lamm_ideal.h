@@ -6,6 +6,7 @@
 #include "lamm/detection_kernels.h"
 #include "lamm/grid_profile_interpolation.h"
 #include "lamm/hat_integrals.h"
+#include "lamm/lamm_active_region_state.h"
 #include "lamm/lamm_cosolvent_settings.h"
 #include "lamm/lamm_output_detection.h"
 #include "lamm/lamm_result.h"
@@ -31,7 +32,9 @@ class TXLAWindow;
 // copy of a loaded template. Callers load it in groups, call Run once and delete it. Fields are
 // public, as in the program's other records; the loaders and set-up keep them consistent.
 // Work vectors are 1-based: element 0 is unused.
-class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
+class CLammIdeal : public CLammOutputDetection,
+                   public CLammCosolventSettings,
+                   public CLammActiveRegionState {
   public:
     CLammIdeal();
     ~CLammIdeal();
@@ -211,8 +214,10 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     void SolveFEAlt();
     double ActiveRegionTimeStep();
     void SolveActiveRegionStep(double step);
+    bool RefactorActiveRegion(double step, int U, int from, bool damped, bool changed);
+    void RunWithoutMaterial(double change);
+    void PrepareActiveRegionRun();
     bool StepsHoldSubnormalMode() const;
-    struct KeptFactorisation;
     void SwapFactorisations(KeptFactorisation& kept);
     void ForgetKeptFactorisations();
     double ActiveRegionChange();
@@ -578,48 +583,7 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     std::vector<double> referenceVolumes; // node volumes on the set-up grid, 1-based
     int stepsTaken = 0;
 
-    // Active-region state
-    int lowerIndex = 1, upperIndex = 1;
-    int zeroRowsBelow = 1; // rows 1..zeroRowsBelow - 1 of c hold zeros since the last step
-    bool olderInC = false; // c holds the values before the last step's (see ActiveRegionTimeStep)
-    // the subnormal mode the loop keeps over its steps (see SolveFEAlt); null: each solve sets its
-    // own
-    SubnormalsAsZeroHeld* stepMode = nullptr;
-    int widestRegion = 0, narrowestRegion = 0;
-    int lowerCap = 0, upperStep = 0;
-    int assembledUpTo = 0, lastAssembledU = 0;
-    double meniscusStart = 0.0, plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0;
-    // exp(-2 plateauRate step) for the step and rate it was last taken for
-    double plateauFallStep = std::numeric_limits<double>::quiet_NaN(), plateauFallRate = 0.0;
-    double plateauFall = 1.0;
-    // the eps the lower edge's test was last bounded for, and the bound on the sum of three rows
-    // (LargestSumOfThreeWithMeanAtMost)
-    double depletedMeanLevel = std::numeric_limits<double>::quiet_NaN(), depletedSumLimit = 0.0;
-    bool plateauTracking = false, lowerFrozen = true, upperFixed = true, allZeroStart = false;
-    bool matricesChanged = true, reassembleEveryStep = false, nonUniformGrid = false;
-    bool negativeMeniscusRepair = true, lowerIndexChanged = false, forceRebuild = false;
-    bool fixedMaxStepOn = false;
-    double fixedMaxStep = 1000.0;
-    double lastFactorDt = 0.0, dtMax = 1000.0, eps = 0.0;
-    double ringingStep = 0.0; // s: shorter steps are not refused for negative values
-    // The step limit that follows the boundary: the Courant limit of the smallest element, the
-    // elements the boundary has reached (1..reachedElement) and the smallest among them.
-    bool followBoundary = false;
-    double smallestElementLimit = 1000.0, reachedSmallest = 0.0;
-    int reachedElement = 1;
-    // the limit for the reachedSmallest it was last found for (not a number before the first)
-    double limitForSmallest = std::numeric_limits<double>::quiet_NaN(), reachedLimit = 1000.0;
-    // before this time the boundary's front has surely not reached r[reachedElement]
-    double frontShortUntil = -std::numeric_limits<double>::infinity();
-    int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
-    bool lastFactorDamped = false;
-    double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;
-    int refusals = 0, tinySteps = 0, recordedLower = 1;
-    bool equilibriumStop = false; // the loop ended because the profile stopped changing
-    int equilibriumCount = 0;     // qualifying steps in a row toward the equilibrium stop
-    double equilibriumStreakTime = 0.0, equilibriumStreakRate = 0.0; // at the first of them
-    // The equilibrium test counts windows of at least this length (s); shorter steps are pooled.
-    static constexpr double kEquilibriumWindowS = 30.0;
+    // Active-region state: CLammActiveRegionState
 
     // Solvent factors per node (viscosity f_k and buoyancy b_k), 1-based; set by the
     // inhomogeneous-solvent set-up
@@ -657,34 +621,6 @@ class CLammIdeal : public CLammOutputDetection, public CLammCosolventSettings {
     // products of adjacent two-ended factors (AdjacentProducts of bet and gam)
     double *betPairs = nullptr, *gamPairs = nullptr;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr; // frame matrix
-    // Factorisations of the fixed grid kept beside the one in hand (right-hand matrix and
-    // factors) while the matrices stay: the few steps a run takes again and again (its longest
-    // step and the steps that land on the scan times) are factorised once.
-    struct KeptFactorisation {
-        double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
-        double *invBet = nullptr, *bet = nullptr, *gam = nullptr;
-        double *betPairs = nullptr, *gamPairs = nullptr;
-        double dt = 0.0;
-        bool damped = false, twisted = false, valid = false;
-        TwistedMeeting meeting;
-        long long lastUse = 0; // when it was last the one in hand
-    };
-    static constexpr int kKeptFactorisations = 3;
-    KeptFactorisation keptFactors[kKeptFactorisations];
-    long long factorUses = 0;
-    int factorisations = 0; // of the fixed grid's matrices in the last run
-    // |c - cOld| / cOld of the fixed grid's last solve, formed in its substitution; valid while
-    // nothing else changed c since
-    double* changeRatio = nullptr;
-    bool changeRatiosValid = false;
-    // the largest c of the active region after the last solve, taken in the pass that looked
-    // for values out of range or in the back substitution; valid while nothing else changed c
-    // since
-    double solvedLargest = 0.0;
-    bool solvedLargestValid = false;
-    // the last solve's back substitution looked for values out of range in rows L - 1..U (all
-    // of them while L < 4) and found some when solvedBeyond; valid while nothing else changed c
-    bool solvedChecked = false, solvedBeyond = false;
 
     // ---- detection corrections (lamm_detection.cpp)
     void SetStartOffset(float radiusCm);
