@@ -1,0 +1,119 @@
+// The bounds of the fixed grid's active region [L, U], the amount in the cell and the end of
+// the run.
+#include "lamm/lamm_ideal.h"
+#include "lamm/step_change_kernels.h"
+
+#include <algorithm>
+#include <cmath>
+
+// A small negative meniscus value is mirrored and its amount taken from node 2, so the amount in
+// the cell stays the same.
+void CLammIdeal::RepairNegativeMeniscus() {
+    if (!negativeMeniscusRepair)
+        return;
+    const double w1 = nonUniformGrid ? RadiusNodeVolume(1, N)
+                                     : (r[2] - r[1]) / 6.0 * (3.0 * r[1] + (r[2] - r[1]));
+    const double w2 = nonUniformGrid ? RadiusNodeVolume(2, N) : r[2] * (r[2] - r[1]);
+    const double m = -c[1] * w1 / w2;
+    c[1] = -c[1];
+    c[2] -= 2.0 * m;
+}
+
+// Amount in a 2-degree sector of 1.2 cm height: the exact integral of c r dr of the piecewise
+// linear profile.
+double CLammIdeal::TotalAmount() const {
+    double sum = 0.0;
+    if (!nonUniformGrid) {
+        const double h = (bottom - meniscus) / (N - 1);
+        sum = (h / 6.0) * (3.0 * r[1] + h) * c[1] + (h / 6.0) * (3.0 * r[N] - h) * c[N];
+        for (int i = 2; i < N; ++i)
+            sum += c[i] * r[i] * h;
+    } else {
+        for (int i = 1; i <= N; ++i)
+            sum += RadiusNodeVolume(i, N) * c[i];
+    }
+    return sum * 1.2 * 0.03490658503988659;
+}
+
+int CLammIdeal::AdvanceActiveRegionLower() {
+    if (lowerFrozen || allZeroStart)
+        return lowerIndex = 1;
+    // the mean of three rows at most eps is their sum at most a bound found once for each eps,
+    // where there is one: the same test without a division on the chain of the loop's exit
+    if (!(eps == depletedMeanLevel)) {
+        depletedMeanLevel = eps;
+        depletedSumLimit = LargestSumOfThreeWithMeanAtMost(eps);
+    }
+    const bool bySum = !std::isnan(depletedSumLimit);
+    int L = lowerIndex;
+    for (int i = L; i <= upperIndex - 10; ++i) {
+        const double sum = c[i] + c[i + 1] + c[i + 2];
+        if (bySum ? sum <= depletedSumLimit : sum / 3.0 <= eps)
+            L = i;
+        else
+            break;
+    }
+    L = std::min(L, lowerCap);
+    widestRegion = std::max(widestRegion, upperIndex - L);
+    narrowestRegion = std::min(narrowestRegion, upperIndex - L);
+    if (L != recordedLower) {
+        recordedLower = L;
+        lowerIndexChanged = true;
+    }
+    return L;
+}
+
+// U grows by a tenth of the grid when the boundary's upper edge reaches the region's top.
+int CLammIdeal::ExtendActiveRegionUpper(double time) {
+    if (upperFixed || allZeroStart)
+        return upperIndex = N;
+    if (upperIndex >= N)
+        return upperIndex;
+    if (!rampRotorSpeed && !profileLoaded)
+        plateau = std::exp(-2.0 * plateauRate * time) * meniscusStart;
+    else
+        plateau = std::exp(-2.0 * plateauRate * (time - plateauTime)) * plateau;
+    plateauTime = time;
+    const double level = (1.0 - eps) * plateau;
+    int next = upperIndex;
+    if (AnyMeanOfThreeBelow(c, std::max(upperIndex - upperStep, 3), upperIndex, level))
+        next = upperIndex + upperStep;
+    if (next > upperIndex) {
+        upperIndex = next > N - 10 ? N : next;
+        ResizeActiveRegion(upperIndex);
+        widestRegion = std::max(widestRegion, upperIndex - lowerIndex);
+    }
+    return upperIndex;
+}
+
+// The run ends when the boundary has cleared the data: the probe node at the outer fit limit
+// (inner for flotation) has fallen below the truncation level of its loading.
+void CLammIdeal::SetEndCriterion() {
+    if (s > 0.0) {
+        endIndex = N;
+        for (int i = 1; i <= N; ++i) {
+            if (r[i] > upperFitLimit) {
+                endIndex = i;
+                break;
+            }
+        }
+    } else if (s < 0.0) {
+        endIndex = 1;
+        for (int i = 1; i <= N; ++i)
+            if (r[i] <= lowerFitLimit)
+                endIndex = i;
+    }
+    endIndex = std::clamp(endIndex, 1, N);
+    endLevel = static_cast<float>(truncationLevel * c[endIndex]);
+    endReachedFlag = false;
+}
+
+bool CLammIdeal::EndReached() {
+    if (inhomogeneousSolvent || zoneLoading)
+        return false;
+    if (c[endIndex] < endLevel || endIndex < lowerIndex) {
+        endReachedFlag = true;
+        return true;
+    }
+    return false;
+}
