@@ -368,11 +368,208 @@ void FinishModelEvaluation(TXLAWindow* window) {
         WindowServices::RequestRepaint(window);
 }
 
-LammResult RunDiscreteSedList(TXLAWindow* window) {
-    if (S::scanCount <= 0)
+namespace {
+
+// The species rows of one list and how they are put at their scale: the slots solved (the
+// non-ideal multiple-species model solves species 1 to 3 together in slot 1), their rows and
+// loadings (1-based, one per slot), and what the check on the solving thread found of each.
+struct SedListRows {
+    bool mixture = false;
+    bool direct = false;   // the signals go into the fit, not into the component rows
+    bool ownRadii = false; // the rows lie on the scans' own radii, not on the common grid
+    double scaleBy = 0.0;  // 1 where the signal is in proportion to the loading
+    int n = 0;
+    std::vector<int> slots;
+    std::vector<SpeciesRows> rows;
+    std::vector<double> loading;
+    std::vector<RowCheck> checked;
+    double Factor(int j) const { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; }
+};
+
+// The slots the list solves; the mixture's slot 1 carries the whole loading.
+std::vector<int> SolvedSlots(bool mixture) {
+    std::vector<int> slots;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if ((mixture && i == 1) ||
+            (M::speciesIncluded[i] && !BufferSignalSlot(i) && !(mixture && i <= 3)))
+            slots.push_back(i);
+    if (mixture) {
+        M::speciesLoading[1] = 1.0f;
+        M::speciesLoading[2] = M::speciesLoading[3] = 0.0f;
+    }
+    return slots;
+}
+
+// The rows made for each slot, with its loading.
+void MakeSpeciesRows(SedListRows& list) {
+    list.n = int(list.slots.size());
+    list.rows.resize(std::size_t(list.n) + 1);
+    list.loading.assign(std::size_t(list.n) + 1, 0.0);
+    for (int j = 1; j <= list.n; ++j) {
+        list.rows[std::size_t(j)].Make(list.ownRadii);
+        list.loading[std::size_t(j)] = M::speciesLoading[list.slots[std::size_t(j - 1)]];
+    }
+    list.scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
+    list.checked.assign(std::size_t(list.n) + 1, RowCheck::NotYet);
+}
+
+// The mixture's slot, then the further ideal species after it.
+LammResult SolveMixtureAndRest(TXLAWindow* window, SedListRows& list,
+                               std::vector<std::string>& unwritten) {
+    LammResult code = SolveNonidealMixture(window, list.ownRadii, list.rows[1], unwritten);
+    const int n = list.n;
+    if (n > 1 && !LammSolutionMissing(code) && !gUserInterrupt.load(std::memory_order_relaxed)) {
+        std::vector<int> rest(list.slots.begin() + 1, list.slots.end());
+        std::vector<SpeciesRows> restRows(1);
+        std::vector<double> restLoading(1, 0.0);
+        for (int j = 2; j <= n; ++j) {
+            restRows.push_back(std::move(list.rows[std::size_t(j)]));
+            restLoading.push_back(list.loading[std::size_t(j)]);
+        }
+        const LammResult restCode =
+            SolveSpecies(window, list.ownRadii, rest, restRows, restLoading, unwritten);
+        for (int j = 2; j <= n; ++j)
+            list.rows[std::size_t(j)] = std::move(restRows[std::size_t(j - 1)]);
+        if (restCode != LammResult::Solved)
+            code = restCode;
+    }
+    return code;
+}
+
+// Solves the list's species into their rows. Species solved at unit loading in one list are
+// checked, and put at their scale for the component rows, on the thread that solved each, right
+// after it while its rows are in that core's cache: checked[j] is what the check found.
+LammResult SolveSpeciesRows(TXLAWindow* window, SedListRows& list,
+                            std::vector<std::string>& unwritten) {
+    LammListCalls calls;
+    if (!list.mixture && list.scaleBy != 0.0)
+        calls.solved = [&list](int j) {
+            const LoadingBounds bounds(1.0);
+            list.checked[std::size_t(j)] = list.rows[std::size_t(j)].CheckedAndScaled(
+                &bounds, list.direct ? 1.0 : list.Factor(j));
+        };
+    if (list.n <= 0)
         return LammResult::Solved;
-    if (!CheckDiscreteModelInput(window))
-        return LammResult::Solved;
+    const int first = list.slots[0];
+    LammGrid::currentSpecies = first;
+    LammGrid::s = M::speciesS[first];
+    LammGrid::d = SpeciesDiffusion(first);
+    LammGrid::progressWindow = window;
+    const LammResult code = list.mixture ? SolveMixtureAndRest(window, list, unwritten)
+                                         : SolveSpecies(window, list.ownRadii, list.slots,
+                                                        list.rows, list.loading, unwritten, &calls);
+    LammGrid::progressWindow = nullptr;
+    return code;
+}
+
+// The buffer's signal may be negative; the mixture's row is a weighted sum; each species of the
+// others was solved at unit loading, or at its loading where the signal is not in proportion.
+// Rows bound for the component rows are put at the species' scale in place as they are checked.
+// Solved, or the refusal, reported.
+LammResult CheckSpeciesRows(TXLAWindow* window, SedListRows& list) {
+    RowCheck check = RowCheck::Passed;
+    int j = 0;
+    while (check == RowCheck::Passed && ++j <= list.n) {
+        if (j < int(list.checked.size()) && list.checked[std::size_t(j)] != RowCheck::NotYet) {
+            check = list.checked[std::size_t(j)];
+            continue;
+        }
+        const bool species =
+            !BufferSignalSlot(list.slots[std::size_t(j - 1)]) && !(list.mixture && j == 1);
+        const LoadingBounds bounds(list.scaleBy != 0.0 ? 1.0 : list.loading[std::size_t(j)]);
+        check = list.rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,
+                                                           list.direct ? 1.0 : list.Factor(j));
+    }
+    if (check == RowCheck::Unsound) {
+        ReportLammSimError(window, LammResult::DiscretizationError);
+        return LammResult::DiscretizationError;
+    }
+    // A species put at its scale beyond single precision is refused before anything is stored.
+    if (check == RowCheck::BeyondFloat) {
+        const FarValue& far = list.rows[std::size_t(j)].far;
+        ReportSignalBeyondFloat(
+            window, list.ownRadii ? S::radius[far.scan][far.point] : S::gridRadius[far.point],
+            far.scan, far.value);
+        return LammResult::Refused;
+    }
+    return LammResult::Solved;
+}
+
+// Each point's sum over the species in their order, species by species over the scan, into the
+// fit; the sums of every scan are formed once, checked, then stored. False when a sum beyond
+// single precision (loadings near the largest float) was refused before anything was stored:
+// the previous model stays.
+bool StoreSumsInFit(TXLAWindow* window, const SedListRows& list) {
+    const int n = list.n;
+    std::vector<std::size_t> start(std::size_t(S::scanCount) + 2, 0);
+    for (int k = 1; k <= S::scanCount; ++k)
+        start[std::size_t(k) + 1] =
+            start[std::size_t(k)] + std::size_t(std::max(S::pointCount[k], 0));
+    // One species at its own scale: its values, checked above, are the sums (0 + v turns -0
+    // into 0 as the sum does).
+    const bool single = n == 1 && list.Factor(1) == 1.0;
+    std::vector<double> sums(single ? 0 : start[std::size_t(S::scanCount) + 1] + 1);
+    for (int k = 1; k <= S::scanCount && !single; ++k) {
+        const int count = std::max(S::pointCount[k], 0);
+        double* sum = sums.data() + start[std::size_t(k)];
+        for (int j = 1; j <= n; ++j) {
+            const double f = list.Factor(j);
+            const float* row = list.rows[std::size_t(j)].rows[std::size_t(k)];
+            if (j == 1)
+                for (int p = 1; p <= count; ++p)
+                    sum[p] = 0.0 + f * double(row[p]);
+            else
+                for (int p = 1; p <= count; ++p)
+                    sum[p] += f * double(row[p]);
+        }
+        for (int p = 1; p <= count; ++p)
+            if (!(std::fabs(sum[p]) <= std::numeric_limits<float>::max())) {
+                ReportSignalBeyondFloat(window, S::radius[k][p], k, sum[p]);
+                return false;
+            }
+    }
+    for (int k = 1; k <= S::scanCount; ++k) {
+        const int count = S::pointCount[k];
+        float* fit = S::fit[k];
+        if (single) {
+            const float* row = list.rows[1].rows[std::size_t(k)];
+            CopyRow(row, fit, count);
+        } else {
+            const double* sum = sums.data() + start[std::size_t(k)];
+            for (int p = 1; p <= count; ++p)
+                fit[p] = float(sum[p]);
+        }
+    }
+    return true;
+}
+
+// The solved rows handed to their slots of the component rows, at the species' scale; the
+// slots without a species zeroed.
+void HandRowsToComponents(SedListRows& list) {
+    for (int slot = 1; slot <= M::maxSpecies; ++slot) {
+        const auto at = std::find(list.slots.begin(), list.slots.end(), slot);
+        const int j = at == list.slots.end() ? 0 : int(at - list.slots.begin()) + 1;
+        if (j != 0) {
+            list.rows[std::size_t(j)].HandTo(slot);
+            continue;
+        }
+        // a slot without a species mostly holds the zeros of the last evaluation: reading them
+        // costs less than writing them again, and rows of the right length that nothing was
+        // handed since need not be read either
+        if (ZeroRowsInPlace(slot))
+            continue;
+        for (int k = 1; k <= S::scanCount; ++k) {
+            const int count = ComponentScans::Count(k);
+            float* row = ComponentScans::Row(slot, k, count);
+            if (!AllZeroBits(row, count))
+                std::fill(row + 1, row + 1 + count, 0.0f);
+        }
+        ComponentScans::knownZero[slot] = true;
+    }
+}
+
+// The run's records set for a new evaluation.
+void StartDiscreteSedList(TXLAWindow* window) {
     ApplyDefaultFitLimits();
     UnpackFitParameters();
     LammGrid::firstScanIsInitial = false;
@@ -383,79 +580,34 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     LammGrid::loadingFraction = 1.0f;
     gUserInterrupt.store(false, std::memory_order_relaxed);
     LammGrid::discretizationError = LammGrid::singularMatrix = 0;
+}
 
-    // The non-ideal multiple-species model solves species 1 to 3 together in slot 1.
-    const bool mixture = ModelChoice::multipleSpecies;
-    std::vector<int> slots;
-    for (int i = 1; i <= M::maxSpecies; ++i)
-        if ((mixture && i == 1) ||
-            (M::speciesIncluded[i] && !BufferSignalSlot(i) && !(mixture && i <= 3)))
-            slots.push_back(i);
-    if (mixture) {
-        M::speciesLoading[1] = 1.0f;
-        M::speciesLoading[2] = M::speciesLoading[3] = 0.0f;
-    }
+} // namespace
+
+LammResult RunDiscreteSedList(TXLAWindow* window) {
+    if (S::scanCount <= 0)
+        return LammResult::Solved;
+    if (!CheckDiscreteModelInput(window))
+        return LammResult::Solved;
+    StartDiscreteSedList(window);
+    SedListRows list;
+    list.mixture = ModelChoice::multipleSpecies;
+    list.slots = SolvedSlots(list.mixture);
+    const std::vector<int>& slots = list.slots;
     SayWhenTheFixedGridIsSlow(
-        window, mixture ? std::vector<int>(slots.begin() + std::min<std::size_t>(1, slots.size()),
-                                           slots.end())
-                        : slots);
-    const bool direct = SignalGoesIntoFit();
-    if (!direct && (S::gridRadius == nullptr || S::gridCount <= 0))
+        window,
+        list.mixture
+            ? std::vector<int>(slots.begin() + std::min<std::size_t>(1, slots.size()), slots.end())
+            : slots);
+    list.direct = SignalGoesIntoFit();
+    if (!list.direct && (S::gridRadius == nullptr || S::gridCount <= 0))
         return LammResult::Solved;
     // The species rows of the linear parameters lie on the scans' own radii unless they must
     // be on the common grid.
-    const bool ownRadii = direct || ComponentScans::OnScanRadii();
-    int n = int(slots.size());
-    std::vector<SpeciesRows> rows(std::size_t(n) + 1);
-    std::vector<double> loading(std::size_t(n) + 1, 0.0);
-    for (int j = 1; j <= n; ++j) {
-        rows[std::size_t(j)].Make(ownRadii);
-        loading[std::size_t(j)] = M::speciesLoading[slots[std::size_t(j - 1)]];
-    }
-    // Species solved at unit loading in one list are checked, and put at their scale for the
-    // component rows, on the thread that solved each, right after it while its rows are in that
-    // core's cache: checked[j] is what the check found.
-    const double scaleBy = SignalProportionalToLoading() ? 1.0 : 0.0;
-    auto factor = [&](int j) { return scaleBy != 0.0 ? loading[std::size_t(j)] : 1.0; };
-    std::vector<RowCheck> checked(std::size_t(n) + 1, RowCheck::NotYet);
-    LammListCalls calls;
-    if (!mixture && scaleBy != 0.0)
-        calls.solved = [&](int j) {
-            const LoadingBounds bounds(1.0);
-            checked[std::size_t(j)] =
-                rows[std::size_t(j)].CheckedAndScaled(&bounds, direct ? 1.0 : factor(j));
-        };
-    LammResult code = LammResult::Solved;
+    list.ownRadii = list.direct || ComponentScans::OnScanRadii();
+    MakeSpeciesRows(list);
     std::vector<std::string> unwritten;
-    if (n > 0) {
-        LammGrid::currentSpecies = slots[0];
-        LammGrid::s = M::speciesS[slots[0]];
-        LammGrid::d = SpeciesDiffusion(slots[0]);
-        LammGrid::progressWindow = window;
-        if (mixture) {
-            code = SolveNonidealMixture(window, ownRadii, rows[1], unwritten);
-            // further ideal species after the mixture's slot
-            if (n > 1 && !LammSolutionMissing(code) &&
-                !gUserInterrupt.load(std::memory_order_relaxed)) {
-                std::vector<int> rest(slots.begin() + 1, slots.end());
-                std::vector<SpeciesRows> restRows(1);
-                std::vector<double> restLoading(1, 0.0);
-                for (int j = 2; j <= n; ++j) {
-                    restRows.push_back(std::move(rows[std::size_t(j)]));
-                    restLoading.push_back(loading[std::size_t(j)]);
-                }
-                const LammResult restCode =
-                    SolveSpecies(window, ownRadii, rest, restRows, restLoading, unwritten);
-                for (int j = 2; j <= n; ++j)
-                    rows[std::size_t(j)] = std::move(restRows[std::size_t(j - 1)]);
-                if (restCode != LammResult::Solved)
-                    code = restCode;
-            }
-        } else {
-            code = SolveSpecies(window, ownRadii, slots, rows, loading, unwritten, &calls);
-        }
-        LammGrid::progressWindow = nullptr;
-    }
+    const LammResult code = SolveSpeciesRows(window, list, unwritten);
     ReportUnwrittenFiles(unwritten);
     // A stopped or refused solution leaves the previous model in place.
     if (LammSolutionMissing(code) || gUserInterrupt.load(std::memory_order_relaxed)) {
@@ -463,109 +615,22 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
         return code;
     }
     if (BufferSignalSlot(M::maxSpecies) && M::speciesIncluded[M::maxSpecies]) {
-        rows.emplace_back();
-        loading.push_back(1.0);
-        if (!AddBufferRows(window, ownRadii, rows.back()))
+        list.rows.emplace_back();
+        list.loading.push_back(1.0);
+        if (!AddBufferRows(window, list.ownRadii, list.rows.back()))
             return code;
-        slots.push_back(M::maxSpecies);
-        ++n;
+        list.slots.push_back(M::maxSpecies);
+        ++list.n;
     }
-    // The buffer's signal may be negative; the mixture's row is a weighted sum; each species of
-    // the others was solved at unit loading, or at its loading where the signal is not in
-    // proportion. Rows bound for the component rows are put at the species' scale in place as
-    // they are checked.
-    RowCheck check = RowCheck::Passed;
-    int j = 0;
-    while (check == RowCheck::Passed && ++j <= n) {
-        if (j < int(checked.size()) && checked[std::size_t(j)] != RowCheck::NotYet) {
-            check = checked[std::size_t(j)];
-            continue;
-        }
-        const bool species = !BufferSignalSlot(slots[std::size_t(j - 1)]) && !(mixture && j == 1);
-        const LoadingBounds bounds(scaleBy != 0.0 ? 1.0 : loading[std::size_t(j)]);
-        check = rows[std::size_t(j)].CheckedAndScaled(species ? &bounds : nullptr,
-                                                      direct ? 1.0 : factor(j));
-    }
-    if (check == RowCheck::Unsound) {
-        ReportLammSimError(window, LammResult::DiscretizationError);
-        return LammResult::DiscretizationError;
-    }
-    // A species put at its scale beyond single precision is refused before anything is stored.
-    if (check == RowCheck::BeyondFloat) {
-        const FarValue& far = rows[std::size_t(j)].far;
-        ReportSignalBeyondFloat(
-            window, ownRadii ? S::radius[far.scan][far.point] : S::gridRadius[far.point], far.scan,
-            far.value);
-        return LammResult::Refused;
-    }
+    const LammResult checked = CheckSpeciesRows(window, list);
+    if (checked != LammResult::Solved)
+        return checked;
     ReportLammSimError(window, code);
-
-    if (direct) {
-        // each point's sum over the species in their order, species by species over the scan;
-        // the sums of every scan are formed once, checked, then stored
-        std::vector<std::size_t> start(std::size_t(S::scanCount) + 2, 0);
-        for (int k = 1; k <= S::scanCount; ++k)
-            start[std::size_t(k) + 1] =
-                start[std::size_t(k)] + std::size_t(std::max(S::pointCount[k], 0));
-        // One species at its own scale: its values, checked above, are the sums (0 + v turns
-        // -0 into 0 as the sum does).
-        const bool single = n == 1 && factor(1) == 1.0;
-        std::vector<double> sums(single ? 0 : start[std::size_t(S::scanCount) + 1] + 1);
-        for (int k = 1; k <= S::scanCount && !single; ++k) {
-            const int count = std::max(S::pointCount[k], 0);
-            double* sum = sums.data() + start[std::size_t(k)];
-            for (int j = 1; j <= n; ++j) {
-                const double f = factor(j);
-                const float* row = rows[std::size_t(j)].rows[std::size_t(k)];
-                if (j == 1)
-                    for (int p = 1; p <= count; ++p)
-                        sum[p] = 0.0 + f * double(row[p]);
-                else
-                    for (int p = 1; p <= count; ++p)
-                        sum[p] += f * double(row[p]);
-            }
-            // A sum beyond single precision (loadings near the largest float) is refused before
-            // anything is stored: the previous model stays.
-            for (int p = 1; p <= count; ++p)
-                if (!(std::fabs(sum[p]) <= std::numeric_limits<float>::max())) {
-                    ReportSignalBeyondFloat(window, S::radius[k][p], k, sum[p]);
-                    return LammResult::Refused;
-                }
-        }
-        for (int k = 1; k <= S::scanCount; ++k) {
-            const int count = S::pointCount[k];
-            float* fit = S::fit[k];
-            if (single) {
-                const float* row = rows[1].rows[std::size_t(k)];
-                CopyRow(row, fit, count);
-            } else {
-                const double* sum = sums.data() + start[std::size_t(k)];
-                for (int p = 1; p <= count; ++p)
-                    fit[p] = float(sum[p]);
-            }
-        }
+    if (list.direct) {
+        if (!StoreSumsInFit(window, list))
+            return LammResult::Refused;
     } else {
-        for (int slot = 1; slot <= M::maxSpecies; ++slot) {
-            const auto at = std::find(slots.begin(), slots.end(), slot);
-            const int j = at == slots.end() ? 0 : int(at - slots.begin()) + 1;
-            // the solved rows themselves, at the species' scale
-            if (j != 0) {
-                rows[std::size_t(j)].HandTo(slot);
-                continue;
-            }
-            // a slot without a species mostly holds the zeros of the last evaluation: reading
-            // them costs less than writing them again, and rows of the right length that nothing
-            // was handed since need not be read either
-            if (ZeroRowsInPlace(slot))
-                continue;
-            for (int k = 1; k <= S::scanCount; ++k) {
-                const int count = ComponentScans::Count(k);
-                float* row = ComponentScans::Row(slot, k, count);
-                if (!AllZeroBits(row, count))
-                    std::fill(row + 1, row + 1 + count, 0.0f);
-            }
-            ComponentScans::knownZero[slot] = true;
-        }
+        HandRowsToComponents(list);
     }
     FinishModelEvaluation(window);
     return code;
