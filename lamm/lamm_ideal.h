@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -109,6 +110,8 @@ class CLammIdeal : public CLammOutputDetection,
 
     // ---- run (lamm_run.cpp, lamm_run_setup.cpp)
     LammResult Run();
+    std::optional<LammResult> RefusedBeforeSolving();
+    void RetryFailedSolution();
     void SetUpRotorSpeed();
     void ChooseAlgorithm();
     void ChooseFirstTimeStep();
@@ -142,6 +145,7 @@ class CLammIdeal : public CLammOutputDetection,
 
     // ---- output per time step (lamm_output.cpp)
     void CLEachIterationOutput(double ri);
+    bool ScanSegmentsPassed();
     bool ShowsProgress() const;
     void ShowStatusLines(double ri);
     void PlotScanProfile(const float* radii, const float* values, int n);
@@ -306,6 +310,7 @@ class CLammIdeal : public CLammOutputDetection,
 
     // ---- propagation with concentration-dependent coefficients (lamm_propagation*.cpp)
     void RunPropagation();
+    void LoadPropagationConstants();
     double PropagationStep();
     void PredictPropagationStep(double step);
     void CorrectPropagationStep();

@@ -129,41 +129,7 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
         else
             std::copy(c + 1, c + N + 1, outputProfile + 1);
     } else {
-        // the scanner travels from the meniscus to the bottom at v; each segment of the scan
-        // shows the profile at the time the scanner passes it
-        const double v = scanVelocity / 60.0;
-        const double duration = (bottom - meniscus) / v;
-        segmentDuration = duration / segmentCount;
-        nextSegmentRadius = v * (segmentsDone + 1) * segmentDuration + meniscus;
-        const int lastSegment = static_cast<int>(segmentCount) - 1;
-        auto copyBelow = [this](double edge) {
-            while (gridPointsDone < N && r[gridPointsDone + 1] < edge) {
-                ++gridPointsDone;
-                outputProfile[gridPointsDone] = c[gridPointsDone];
-            }
-        };
-        const double due = nextOutputTime + elapsedScanTime + segmentDuration - 1e-10;
-        if (segmentsDone == 0) {
-            gridPointsDone = 0;
-            std::fill(outputProfile + 1, outputProfile + N + 1, 0.0);
-            copyBelow(nextSegmentRadius);
-            elapsedScanTime = t - nextOutputTime + segmentDuration;
-            segmentsDone = 1;
-            complete = false;
-        } else if (segmentsDone < lastSegment) {
-            if (t >= due) {
-                copyBelow(nextSegmentRadius);
-                elapsedScanTime += segmentDuration;
-                ++segmentsDone;
-            }
-            complete = false;
-        } else if (t >= due) {
-            copyBelow(bottom + 1.0);
-            elapsedScanTime += segmentDuration;
-            ++segmentsDone;
-        } else {
-            complete = false;
-        }
+        complete = ScanSegmentsPassed();
     }
     if (!complete) {
         hitTime = 1;
@@ -201,6 +167,46 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
     }
     segmentsDone = gridPointsDone = 0;
     elapsedScanTime = 0.0;
+}
+
+// The scanner travels from the meniscus to the bottom at v; each segment of the scan shows the
+// profile at the time the scanner passes it. Copies the segments the scanner has passed by now
+// into the output profile; whether the whole scan is in it.
+bool CLammIdeal::ScanSegmentsPassed() {
+    const double v = scanVelocity / 60.0;
+    const double duration = (bottom - meniscus) / v;
+    segmentDuration = duration / segmentCount;
+    nextSegmentRadius = v * (segmentsDone + 1) * segmentDuration + meniscus;
+    const int lastSegment = static_cast<int>(segmentCount) - 1;
+    auto copyBelow = [this](double edge) {
+        while (gridPointsDone < N && r[gridPointsDone + 1] < edge) {
+            ++gridPointsDone;
+            outputProfile[gridPointsDone] = c[gridPointsDone];
+        }
+    };
+    const double due = nextOutputTime + elapsedScanTime + segmentDuration - 1e-10;
+    if (segmentsDone == 0) {
+        gridPointsDone = 0;
+        std::fill(outputProfile + 1, outputProfile + N + 1, 0.0);
+        copyBelow(nextSegmentRadius);
+        elapsedScanTime = t - nextOutputTime + segmentDuration;
+        segmentsDone = 1;
+        return false;
+    }
+    if (segmentsDone < lastSegment) {
+        if (t >= due) {
+            copyBelow(nextSegmentRadius);
+            elapsedScanTime += segmentDuration;
+            ++segmentsDone;
+        }
+        return false;
+    }
+    if (!(t >= due))
+        return false;
+    copyBelow(bottom + 1.0);
+    elapsedScanTime += segmentDuration;
+    ++segmentsDone;
+    return true;
 }
 
 // Finite radial resolution of absorbance optics: a Gaussian average of the transmitted light

@@ -52,38 +52,7 @@ void CLammIdeal::RunPropagation() {
     for (std::vector<double>* v :
          {&P.ck, &P.ckOld, &P.ckNew, &P.wck, &P.wckOld, &P.wckNew, &P.skNode, &P.dkNode})
         v->assign(mix, 0.0);
-    if (concDependentNI) {
-        // the loaded magnitudes, with the sign the switches give, per unit of the scale
-        double ksValue = std::pow(10.0, static_cast<double>(logKs));
-        double kdValue = std::pow(10.0, static_cast<double>(logKd));
-        if (!nonidealSwitch1)
-            ksValue = -ksValue;
-        if (!nonidealSwitch2)
-            kdValue = -kdValue;
-        ks = static_cast<float>(ksValue / nonIdealityScale);
-        kd = static_cast<float>(kdValue / nonIdealityScale);
-    }
-    // association constants: monomer-dimer and monomer-trimer from values 7-12, the oligomer
-    // schemes from values 1-5, 9, 13, 14
-    const float* v = assocValues;
-    if (assocA || assocB) {
-        P.s1 = v[7], P.s2 = v[8], P.D1 = v[10], P.D2 = v[11], P.K = v[12];
-    } else {
-        P.s1 = v[1], P.s2 = v[2], P.D1 = v[3], P.D2 = v[4], P.s4 = v[5], P.D4 = v[13];
-        P.K = v[12];
-    }
-    if (assocA)
-        P.K = std::pow(10.0, static_cast<double>(v[9]));
-    if (assocB) {
-        P.K2 = P.K * P.K;
-        P.K3 = P.K2 * P.K;
-    }
-    if (assocC || assocD) {
-        P.tableOn = true;
-        P.Ka = std::pow(10.0, static_cast<double>(v[9]));
-        P.Kb = std::pow(10.0, static_cast<double>(v[14]));
-        BuildAssociationTable();
-    }
+    LoadPropagationConstants();
     singularMatrix = discretizationError = 0;
     refusals = 0;
     stepsTaken = 0;
@@ -153,6 +122,44 @@ void CLammIdeal::RunPropagation() {
         }
     }
     FreeAssociationTable();
+}
+
+// The non-ideality constants ks and kd with their signs, and the association constants of the
+// loaded scheme.
+void CLammIdeal::LoadPropagationConstants() {
+    CPropagationArrays& P = propagation;
+    if (concDependentNI) {
+        // the loaded magnitudes, with the sign the switches give, per unit of the scale
+        double ksValue = std::pow(10.0, static_cast<double>(logKs));
+        double kdValue = std::pow(10.0, static_cast<double>(logKd));
+        if (!nonidealSwitch1)
+            ksValue = -ksValue;
+        if (!nonidealSwitch2)
+            kdValue = -kdValue;
+        ks = static_cast<float>(ksValue / nonIdealityScale);
+        kd = static_cast<float>(kdValue / nonIdealityScale);
+    }
+    // association constants: monomer-dimer and monomer-trimer from values 7-12, the oligomer
+    // schemes from values 1-5, 9, 13, 14
+    const float* v = assocValues;
+    if (assocA || assocB) {
+        P.s1 = v[7], P.s2 = v[8], P.D1 = v[10], P.D2 = v[11], P.K = v[12];
+    } else {
+        P.s1 = v[1], P.s2 = v[2], P.D1 = v[3], P.D2 = v[4], P.s4 = v[5], P.D4 = v[13];
+        P.K = v[12];
+    }
+    if (assocA)
+        P.K = std::pow(10.0, static_cast<double>(v[9]));
+    if (assocB) {
+        P.K2 = P.K * P.K;
+        P.K3 = P.K2 * P.K;
+    }
+    if (assocC || assocD) {
+        P.tableOn = true;
+        P.Ka = std::pow(10.0, static_cast<double>(v[9]));
+        P.Kb = std::pow(10.0, static_cast<double>(v[14]));
+        BuildAssociationTable();
+    }
 }
 
 // One adaptive step; returns the relative change of the profile (1.0 for a step that only

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -38,6 +39,44 @@ LammResult CLammIdeal::Run() {
     outputRadiiKept = false; // and so may the radii
     if (logOn)
         DebugLog(nullptr);
+    if (const std::optional<LammResult> refused = RefusedBeforeSolving())
+        return *refused;
+    SetUpRotorSpeed();
+    ChooseAlgorithm();
+    ChooseFirstTimeStep();
+    SizeGridHeldOrAutomatic();
+    if (setupSucceeded == 0)
+        return LammResult::NoArrays;
+    SetInitialConcentration();
+    singularMatrix = discretizationError = 0;
+    if (D == 0.0) {
+        nonDiffusingPath = s == 0.0;
+        if (s == 0.0)
+            SolveStatic();
+        else
+            SolveNonDiffusing();
+        return ResultFromErrorWords(*this);
+    }
+    nonDiffusingPath = false;
+    SolveAndCorrect();
+    if (heldList >= 0)
+        HoldAfterSolve();
+    if (discretizationError || singularMatrix) {
+        RetryFailedSolution();
+        if (setupSucceeded == 0) {
+            // the rows are left as the caller gave them, not as a failed solution wrote them
+            ClearAccumulation();
+            return LammResult::NoArrays;
+        }
+    }
+    AddAccumulationToTarget();
+    return ResultFromErrorWords(*this);
+}
+
+// The first problem that leaves nothing to solve, its message shown; none when the object can
+// be solved. The non-diffusing cases that have no solution are refused before anything is
+// solved, and the caller's rows are cleared so they never hold another species' profiles.
+std::optional<LammResult> CLammIdeal::RefusedBeforeSolving() {
     if (ModelChoice::linearLamm || ModelChoice::externalLoadingCell || ModelChoice::thirdGeometry ||
         ModelChoice::electrophoresis) {
         ShowError("can't do special geometries in CLammIdeal", 0);
@@ -83,8 +122,6 @@ LammResult CLammIdeal::Run() {
         gUserInterrupt.store(true, std::memory_order_relaxed);
         return LammResult::AccelerationTooSlow;
     }
-    // The non-diffusing cases that have no solution are refused before anything is solved, and
-    // the caller's rows are cleared so they never hold another species' profiles.
     if (D == 0.0) {
         const char* refusal = nullptr;
         if (ConcentrationDependent())
@@ -100,86 +137,63 @@ LammResult CLammIdeal::Run() {
             return LammResult::Refused;
         }
     }
-    SetUpRotorSpeed();
-    ChooseAlgorithm();
-    ChooseFirstTimeStep();
-    SizeGridHeldOrAutomatic();
-    if (setupSucceeded == 0)
-        return LammResult::NoArrays;
-    SetInitialConcentration();
-    singularMatrix = discretizationError = 0;
-    if (D == 0.0) {
-        nonDiffusingPath = s == 0.0;
-        if (s == 0.0)
-            SolveStatic();
-        else
-            SolveNonDiffusing();
-        return ResultFromErrorWords(*this);
-    }
-    nonDiffusingPath = false;
-    SolveAndCorrect();
-    if (heldList >= 0)
-        HoldAfterSolve();
-    if (discretizationError || singularMatrix) {
-        if (!ConcentrationDependent()) {
-            const bool keepTruncate = dynamicallyTruncateGrid;
-            dynamicallyTruncateGrid = false;
+    return std::nullopt;
+}
+
+// A failed solution solved again: without the truncated grid, then with the moving hat, then on
+// a uniform retry grid (a concentration-dependent model at once on its retry grid).
+void CLammIdeal::RetryFailedSolution() {
+    if (!ConcentrationDependent()) {
+        const bool keepTruncate = dynamicallyTruncateGrid;
+        dynamicallyTruncateGrid = false;
+        SetUpRotorSpeed();
+        ChooseFirstTimeStep();
+        SetInitialConcentration();
+        SolveAndCorrect();
+        if ((discretizationError || singularMatrix) && claverieAlgorithm) {
+            claverieAlgorithm = false;
+            movingHatAlgorithm = true;
             SetUpRotorSpeed();
             ChooseFirstTimeStep();
+            twoPartRadii.clear();
+            Regrid(RetryGridSize(gridEstimateOptimized));
             SetInitialConcentration();
-            SolveAndCorrect();
-            if ((discretizationError || singularMatrix) && claverieAlgorithm) {
-                claverieAlgorithm = false;
-                movingHatAlgorithm = true;
-                SetUpRotorSpeed();
-                ChooseFirstTimeStep();
-                twoPartRadii.clear();
-                Regrid(RetryGridSize(gridEstimateOptimized));
-                SetInitialConcentration();
-                if (setupSucceeded)
-                    SolveAndCorrect();
-                claverieAlgorithm = true;
-                movingHatAlgorithm = false;
-                fixTimestep = false;
-            }
-            if (discretizationError || singularMatrix) {
-                retryMode = true;
-                claverieAlgorithm = true;
-                movingHatAlgorithm = false;
-                fixTimestep = false;
-                SetUpRotorSpeed();
-                ChooseFirstTimeStep();
-                const double rF = fitLimitForSpacing;
-                N = RetryGridSize(gridEstimateUniform);
-                twoPartRadii.clear();
-                if (SizedAutomatically() && optimizeSpacing && BackDiffusionTest(s, D))
-                    RegridTwoPart(rF);
-                else
-                    Regrid(N);
-                SetInitialConcentration();
-                if (setupSucceeded)
-                    SolveAndCorrect();
-                retryMode = false;
-            }
-            dynamicallyTruncateGrid = keepTruncate;
-        } else {
+            if (setupSucceeded)
+                SolveAndCorrect();
+            claverieAlgorithm = true;
+            movingHatAlgorithm = false;
+            fixTimestep = false;
+        }
+        if (discretizationError || singularMatrix) {
             retryMode = true;
+            claverieAlgorithm = true;
+            movingHatAlgorithm = false;
+            fixTimestep = false;
             SetUpRotorSpeed();
             ChooseFirstTimeStep();
-            Regrid(RetryGridSize(gridEstimateUniform));
+            const double rF = fitLimitForSpacing;
+            N = RetryGridSize(gridEstimateUniform);
+            twoPartRadii.clear();
+            if (SizedAutomatically() && optimizeSpacing && BackDiffusionTest(s, D))
+                RegridTwoPart(rF);
+            else
+                Regrid(N);
             SetInitialConcentration();
             if (setupSucceeded)
                 SolveAndCorrect();
             retryMode = false;
         }
-        if (setupSucceeded == 0) {
-            // the rows are left as the caller gave them, not as a failed solution wrote them
-            ClearAccumulation();
-            return LammResult::NoArrays;
-        }
+        dynamicallyTruncateGrid = keepTruncate;
+    } else {
+        retryMode = true;
+        SetUpRotorSpeed();
+        ChooseFirstTimeStep();
+        Regrid(RetryGridSize(gridEstimateUniform));
+        SetInitialConcentration();
+        if (setupSucceeded)
+            SolveAndCorrect();
+        retryMode = false;
     }
-    AddAccumulationToTarget();
-    return ResultFromErrorWords(*this);
 }
 
 // Accumulation adds the object's matrix to the caller's rows. Rows per scan were written in
