@@ -144,8 +144,8 @@ std::vector<bool*> FamilySwitches() {
     return v;
 }
 
-std::vector<Slot> BuildLayout() {
-    std::vector<Slot> s;
+// The first slots: the fit vector, its float flags, the model id and the settings first kept.
+void AppendFirstSlots(std::vector<Slot>& s) {
     s.push_back({Kind::Tag});
     for (int k = 1; k <= M::kFitSlots; ++k)
         s.push_back(Real(M::fitValues[k], k == 13 || k == 14));
@@ -224,6 +224,11 @@ std::vector<Slot> BuildLayout() {
     s.push_back(Switch(F::simulatedAnnealing));
     s.push_back(Switch(F::marquardtLevenberg));
     s.push_back({Kind::Float, &F::tolerance, 0, 1e6});
+}
+
+// The slots added after the first: the model switches, the species values and the tails of the
+// records added since.
+void AppendLaterSlots(std::vector<Slot>& s) {
     // The model switches themselves, read while the model id above is 0.
     gModelSwitchIndex = s.size();
     for (bool* v :
@@ -308,6 +313,12 @@ std::vector<Slot> BuildLayout() {
     s.push_back(Real(IS::savedVbarEntry));
     s.push_back(Real(IS::savedFirstEntry));
     s.push_back(Count(IS::gridSize, 1, 1e7));
+}
+
+std::vector<Slot> BuildLayout() {
+    std::vector<Slot> s;
+    AppendFirstSlots(s);
+    AppendLaterSlots(s);
     return s;
 }
 
