@@ -117,23 +117,14 @@ void Margins(float lo, float hi, float f, float& bottom, float& top) {
     }
 }
 
-void SetCurvesAndRanges() {
-    for (CWINPlot* plot : {MS::signalPlot, MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
-        if (plot)
-            plot->RemoveAllCurves();
-    gCurves.clear();
-    gViews.clear();
-    if (!MS::signalPlot || !MS::mstarPlot || !MS::lnCPlot || !MS::mappPlot)
-        return;
-    const int n = SetCount();
+// The curves of every data set on the four plots; with c(M) smoothing (cm) the fit's curves.
+void AddSetCurves(int n, bool cm, bool one) {
     const int w = MS::lnCSmoothHalfWidth, w2 = MS::mappSmoothHalfWidth;
-    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
     for (int k = 1; k <= n; ++k)
         Add(MS::signalPlot, Curve(Set(k).workRadius, Set(k).signal, 1, Set(k).pointCount), -1, 0);
     for (int k = 1; k <= n; ++k)
         Add(MS::signalPlot, Curve(Set(k).baselineGrid, Set(k).baselineLine, 1, 100), 14,
             Rgb(150, 200, 250));
-    const bool cm = MS::useCMSmoothing && MS::multiSet; // one data set has no c(M)
     // With c(M) smoothing the fit's curves take the place of the extrapolations, between
     // meniscus and bottom.
     auto fitCurve = [](MStarSet& set, std::vector<float>& x, std::vector<float>& y) {
@@ -166,7 +157,6 @@ void SetCurvesAndRanges() {
     for (int k = 1; k <= n && cm; ++k)
         Add(MS::lnCPlot, fitCurve(Set(k), Set(k).rSquared, Set(k).lnCFromCM), -1, Rgb(255, 50, 50));
     // Scan 1 alone draws its smoothed ln c in red and its straight line in green.
-    const bool one = !MS::multiSet;
     for (int k = 1; k <= n && !cm; ++k)
         Add(MS::lnCPlot,
             Curve(Set(k).rSquared, Set(k).lnCSmoothed, Set(k).firstIndex + w,
@@ -188,8 +178,12 @@ void SetCurvesAndRanges() {
                 fitCurve(set, MS::mappVersusSignal ? set.cmFit : set.workRadius, set.mappFromCM),
                 -1, Rgb(255, 50, 50));
     }
+}
 
-    // Ranges follow the data inside the limits.
+// The plots' ranges from the data of every set inside the limits.
+void SetPlotRanges(int n, bool cm, bool one) {
+    const int w = MS::lnCSmoothHalfWidth, w2 = MS::mappSmoothHalfWidth;
+    const float m = ModelParameters::meniscus, B = ModelParameters::bottom;
     float lo = 1e30f, hi = -1e30f, mLo = 1e30f, mHi = -1e30f, lLo = 1e30f, lHi = -1e30f;
     float aLo = 1e30f, aHi = -1e30f, largestMw = 0.0f, largestSignal = 0.0f;
     for (int k = 1; k <= n; ++k) {
@@ -259,6 +253,21 @@ void SetCurvesAndRanges() {
         else
             MS::mappPlot->SetRanges(m, B, bottom, top);
     }
+}
+
+void SetCurvesAndRanges() {
+    for (CWINPlot* plot : {MS::signalPlot, MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
+        if (plot)
+            plot->RemoveAllCurves();
+    gCurves.clear();
+    gViews.clear();
+    if (!MS::signalPlot || !MS::mstarPlot || !MS::lnCPlot || !MS::mappPlot)
+        return;
+    const int n = SetCount();
+    const bool cm = MS::useCMSmoothing && MS::multiSet; // one data set has no c(M)
+    const bool one = !MS::multiSet;
+    AddSetCurves(n, cm, one);
+    SetPlotRanges(n, cm, one);
     for (CWINPlot* plot : {MS::signalPlot, MS::mstarPlot, MS::lnCPlot, MS::mappPlot})
         plot->Draw();
 }
