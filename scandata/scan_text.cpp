@@ -230,14 +230,11 @@ std::string ScanTextErrorText(ScanTextError error, const ScanTextResult& result)
     return "";
 }
 
-ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
-                            ScanHeader& header, ScanTextResult& result) {
-    result = ScanTextResult{};
-    std::size_t lf = text.find('\n');
-    if (lf == std::string_view::npos)
-        return ScanTextError::NoHeaderLine;
+namespace {
 
-    // Line 1: description, tags, meniscus.
+// Line 1: description, tags, meniscus.
+void ReadFirstLine(std::string_view text, std::size_t lf, ScanHeader& header,
+                   ScanTextResult& result) {
     KeepDescription(text.substr(0, lf), header);
     result.tagFound = std::strstr(header.description, "[TIMESTAMP CORRECTED") != nullptr ||
                       std::strstr(header.description, "[T OK]") != nullptr;
@@ -256,18 +253,14 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         double m = LeadingNumber(text.substr(start), &big);
         header.descriptionMeniscus = (!big && FitsFloat(m)) ? static_cast<float>(m) : 0.0f;
     }
+}
 
-    // The type letter: the next character after line 1 that is not blank.
-    std::size_t pos = lf + 1;
-    while (pos < text.size() && IsBlank(text[pos]))
-        ++pos;
-    if (pos >= text.size() || !IsTypeLetter(text[pos]))
-        return ScanTextError::BadTypeLetter;
-    char letter = text[pos];
-    TokenStream tokens(text, pos + 1);
+// The header's numbers after the type letter, by the layout of the mode; false when one is too
+// large for its field.
+bool ReadHeaderNumbers(char letter, TokenStream& tokens, const ScanTextOptions& options,
+                       ScanHeader& header, ScanTextResult& result) {
     bool tooLarge = false;
     bool fitsInt = true;
-
     if (!options.electrophoresis) {
         result.intensity = letter == 'I' || letter == 'V';
         result.absorbance = letter == 'R' || letter == 'W';
@@ -323,9 +316,11 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         header.accelerationRate = 1000000.0;
         header.accelerationTime = 0.0;
     }
-    if (tooLarge || !fitsInt)
-        return ScanTextError::NumberTooLarge;
+    return !(tooLarge || !fitsInt);
+}
 
+// The voltage, gain and range of a fluorescence scan, read from its description.
+void ReadFluorescenceHeader(char letter, const ScanTextOptions& options, ScanHeader& header) {
     header.isFluorescence = false;
     header.voltage = 0.0f;
     header.gain = 0;
@@ -342,17 +337,10 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         if (ValueAfter(header.description, "Range: ", v) && ToInt32(v, n))
             header.range = n;
     }
+}
 
-    // The rows: the lines after the header's last field up to a line beginning with '0' (no
-    // such end in electrophoresis mode). Counting the row lines themselves keeps a last row
-    // without a line feed and the row in front of a '0' line.
-    std::size_t headerEnd = text.find('\n', tokens.Position());
-    std::size_t rowsBegin = headerEnd == std::string_view::npos ? text.size() : headerEnd + 1;
-    std::size_t rowsEnd = options.electrophoresis ? text.size() : RowsEnd(text, rowsBegin);
-    int rowLines = CountRowLines(text, rowsBegin, rowsEnd);
-    std::string_view rowText = text.substr(0, rowsEnd);
-    TokenStream rows(rowText, rowsBegin);
-
+Layout ChooseLayout(const ScanTextOptions& options, const ScanHeader& header,
+                    const ScanTextResult& result) {
     Layout layout;
     if (options.nColumnsMode)
         layout = Layout::NColumns;
@@ -363,15 +351,30 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         layout = Layout::Interference;
     else
         layout = Layout::Absorbance;
-    bool keepThird = layout == Layout::ThreeKept;
-    int columns = layout == Layout::NColumns       ? (options.nColumns > 2 ? options.nColumns : 2)
-                  : layout == Layout::Interference ? 2
-                                                   : 3;
-    bool spikeFilter = options.dropSpikes && (result.absorbance || result.fluorescence) &&
-                       (!options.electrophoresis || options.nColumnsMode);
-    float threshold = result.spikeThreshold;
-    float width = options.averagingWidth;
+    return layout;
+}
 
+// How the rows are read: their layout, the columns of a row, whether the third is kept, the
+// spike filter and the averaging width.
+struct RowReading {
+    Layout layout = Layout::Absorbance;
+    int columns = 3;
+    bool keepThird = false;
+    bool spikeFilter = false;
+    float threshold = 0.0f;
+    float width = 0.0f;
+};
+
+// The rows into result's radius, value and third column: averaged over the width, spikes
+// replaced, rows going back refused.
+ScanTextError ReadRows(std::string_view text, TokenStream& rows, int rowLines,
+                       const RowReading& how, ScanTextResult& result) {
+    const Layout layout = how.layout;
+    const int columns = how.columns;
+    const bool keepThird = how.keepThird;
+    const bool spikeFilter = how.spikeFilter;
+    const float threshold = how.threshold;
+    const float width = how.width;
     std::vector<float>& r = result.radius;
     std::vector<float>& v = result.value;
     std::vector<float>& t3 = result.third;
@@ -464,6 +467,59 @@ ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& option
         if (keepThird)
             t3.push_back(n3);
     }
+    return ScanTextError::None;
+}
+
+} // namespace
+
+ScanTextError ParseScanText(std::string_view text, const ScanTextOptions& options,
+                            ScanHeader& header, ScanTextResult& result) {
+    result = ScanTextResult{};
+    std::size_t lf = text.find('\n');
+    if (lf == std::string_view::npos)
+        return ScanTextError::NoHeaderLine;
+    ReadFirstLine(text, lf, header, result);
+
+    // The type letter: the next character after line 1 that is not blank.
+    std::size_t pos = lf + 1;
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    if (pos >= text.size() || !IsTypeLetter(text[pos]))
+        return ScanTextError::BadTypeLetter;
+    char letter = text[pos];
+    TokenStream tokens(text, pos + 1);
+    if (!ReadHeaderNumbers(letter, tokens, options, header, result))
+        return ScanTextError::NumberTooLarge;
+    ReadFluorescenceHeader(letter, options, header);
+
+    // The rows: the lines after the header's last field up to a line beginning with '0' (no
+    // such end in electrophoresis mode). Counting the row lines themselves keeps a last row
+    // without a line feed and the row in front of a '0' line.
+    std::size_t headerEnd = text.find('\n', tokens.Position());
+    std::size_t rowsBegin = headerEnd == std::string_view::npos ? text.size() : headerEnd + 1;
+    std::size_t rowsEnd = options.electrophoresis ? text.size() : RowsEnd(text, rowsBegin);
+    int rowLines = CountRowLines(text, rowsBegin, rowsEnd);
+    std::string_view rowText = text.substr(0, rowsEnd);
+    TokenStream rows(rowText, rowsBegin);
+
+    RowReading how;
+    how.layout = ChooseLayout(options, header, result);
+    const Layout layout = how.layout;
+    how.keepThird = layout == Layout::ThreeKept;
+    how.columns = layout == Layout::NColumns       ? (options.nColumns > 2 ? options.nColumns : 2)
+                  : layout == Layout::Interference ? 2
+                                                   : 3;
+    how.spikeFilter = options.dropSpikes && (result.absorbance || result.fluorescence) &&
+                      (!options.electrophoresis || options.nColumnsMode);
+    how.threshold = result.spikeThreshold;
+    how.width = options.averagingWidth;
+
+    const bool keepThird = how.keepThird;
+    const ScanTextError rowError = ReadRows(text, rows, rowLines, how, result);
+    if (rowError != ScanTextError::None)
+        return rowError;
+    std::vector<float>& r = result.radius;
+    std::vector<float>& v = result.value;
 
     if (layout == Layout::Interference || layout == Layout::Absorbance) {
         while (!r.empty() && r.back() == 0.0f) {
