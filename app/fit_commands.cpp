@@ -61,8 +61,8 @@ bool BoundsAgreeWithFitLimits(TXLAWindow* w) {
     return true;
 }
 
-void EvaluateEquilibrium(TXLAWindow* w) {
-    EvaluateEquilibriumModel(w);
+bool EvaluateEquilibrium(TXLAWindow* w) {
+    return EvaluateEquilibriumModel(w);
 }
 
 // The input the equilibrium model cannot be evaluated with, said before anything is computed.

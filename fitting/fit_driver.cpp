@@ -7,7 +7,9 @@
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
 #include "fitting/solvent_fit_parameters.h"
+#include "fitting/trial_without_model.h"
 #include "foundations/analysis_failure.h"
+#include "foundations/deferred_errors.h"
 #include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "scandata/fit_limits.h"
@@ -15,7 +17,6 @@
 #include "simulation/radial_grid.h"
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
-#include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -39,12 +41,40 @@ struct RunningFit {
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
+    // The start as the optimisers evaluate it (inside the bounds) and, once evaluated, its value
+    // (the failed value when it is no model) and why it has none.
+    std::vector<double> start;
+    bool startSeen = false;
+    double startValue = kFailedEvaluation;
+    NoModel startNoModel = NoModel::None;
+    // The best vector evaluated with a model: a fit that ends early keeps it, whatever the
+    // optimiser held at that moment.
+    std::vector<double> best;
+    double bestValue = kFailedEvaluation;
+    NoModel lastNoModel = NoModel::None; // why the latest trial without a model had none
+    std::string solverText; // the first box a solver asked for on a trial without a model
+
+    void Offer(const double* p, double value, NoModel why) {
+        const std::size_t n = slots.size();
+        if (!startSeen && start.size() == n + 1 &&
+            std::equal(p + 1, p + n + 1, start.begin() + 1)) {
+            startSeen = true;
+            startValue = value;
+            startNoModel = why;
+        }
+        if (why != NoModel::None)
+            lastNoModel = why;
+        if (why == NoModel::None && value < bestValue) {
+            best.assign(p, p + n + 1);
+            bestValue = value;
+        }
+    }
 };
 RunningFit gFit;
 
-void EvaluateDiscreteModel(TXLAWindow* window) {
+bool EvaluateDiscreteModel(TXLAWindow* window) {
     BuildRadialGrid();
-    RunDiscreteSed(window);
+    return RunDiscreteSed(window);
 }
 
 bool SpeciesSlotIncluded(int slot) {
@@ -115,13 +145,6 @@ float FittedRmsd() {
 } // namespace
 
 namespace {
-
-// A species M or D slot of the models that sediment it (the buoyant mass of equilibrium and the
-// values of the light-scattering models are not).
-bool SedimentingMassOrDSlot(int slot) {
-    return slot >= 1 && slot <= M::maxSpecies && !ModelChoice::equilibriumModel && !gDlsData &&
-           !ModelChoice::contiMode;
-}
 
 // The bounds of a slot that are set (nonzero): meniscus and bottom.
 void SlotBounds(int slot, float& lo, float& hi) {
@@ -273,41 +296,12 @@ double SquaredFitResiduals(std::size_t& count) {
     return sum;
 }
 
-// The molar mass (Da) below which a sedimenting species is no particle.
-constexpr double kLightestMass = 1.0;
-
-// A trial with a species lighter than that is no model: the evaluation would take the lightest
-// particle instead, whose D no longer depends on the value, so the fit would stop moving it,
-// lost among species that spread at once.
-bool ImpossibleTrial(const double* p) {
-    if (!ModelChoice::equilibriumMs)
-        return false;
-    for (std::size_t i = 0; i < gFit.slots.size(); ++i)
-        if (SedimentingMassOrDSlot(gFit.slots[i]) && !(p[i + 1] >= kLightestMass))
-            return true;
-    return false;
-}
-
-} // namespace
-
-double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
-    if (ImpossibleTrial(p)) {
-        ++gFit.refused;
-        if (residuals)
-            residuals->assign(residuals->size(), 0.0);
-        return kFailedEvaluation;
-    }
-    WriteTrial(p);
-    LammGrid::signalBeyondFloat = 0;
-    if (gFit.evaluate)
-        gFit.evaluate(window);
+// The objective's value for the model in the store: the mean square of the fit's residuals
+// (written into residuals when asked), the failed value when there are none.
+double MeanSquare(std::vector<double>* residuals) {
     double sum = 0.0;
     std::size_t count = 0;
-    if (LammGrid::signalBeyondFloat) {
-        // a model beyond single precision was not stored: the fit values are an earlier trial's
-        if (residuals)
-            residuals->assign(residuals->size(), 0.0);
-    } else if (residuals == nullptr && !NonlinearDetectionInForce()) {
+    if (residuals == nullptr && !NonlinearDetectionInForce()) {
         sum = SquaredFitResiduals(count);
     } else {
         // kept from call to call at its size, so the residuals are written without zeroing
@@ -318,9 +312,60 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
             sum += d * d;
         count = r.size();
     }
-    double value = count == 0 ? kFailedEvaluation : sum / count;
-    if (!std::isfinite(value))
-        value = kFailedEvaluation;
+    const double value = count == 0 ? kFailedEvaluation : sum / count;
+    return std::isfinite(value) ? value : kFailedEvaluation;
+}
+
+// The trial's model, or why it has none. The solvers raise the stop flag on their own failures
+// as on a key: a model not computed stops the fit only when a key was seen meanwhile.
+NoModel EvaluateTrial(TXLAWindow* window, const double* p) {
+    WriteTrial(p);
+    const NoModel before = NoModelBeforeEvaluation(gFit.slots, p);
+    if (before != NoModel::None) {
+        ++gFit.refused;
+        return before;
+    }
+    const int keys = KeyPressesSeen();
+    // The boxes of the solvers wait for the outcome: a trial without a model is the fit's own
+    // affair, and the first of its texts says why when the fit ends on such trials.
+    std::vector<std::string> texts;
+    bool computed = true;
+    LammGrid::signalBeyondFloat = 0;
+    {
+        DeferErrorBoxes deferred;
+        if (gFit.evaluate)
+            computed = gFit.evaluate(window);
+        texts = deferred.Take();
+    }
+    // a model beyond single precision was not stored: the fit values are an earlier trial's
+    computed = computed && !LammGrid::signalBeyondFloat;
+    if (!computed && gUserInterrupt && KeyPressesSeen() == keys)
+        gUserInterrupt = false;
+    const NoModel after = NoModelAfterEvaluation(computed);
+    if (after == NoModel::None || gUserInterrupt)
+        for (const std::string& text : texts)
+            ShowError(text.c_str(), 0);
+    else if (gFit.solverText.empty() && !texts.empty())
+        gFit.solverText = texts.front();
+    return after;
+}
+
+} // namespace
+
+double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
+    const NoModel why = EvaluateTrial(window, p);
+    if (why != NoModel::None) {
+        if (residuals)
+            residuals->assign(residuals->size(), 0.0);
+        gFit.Offer(p, kFailedEvaluation, why);
+        if (KeyPressed(WindowServices::PlatformWindow(window)))
+            gUserInterrupt = true;
+        if (gUserInterrupt)
+            MarkAborted();
+        return kFailedEvaluation;
+    }
+    const double value = MeanSquare(residuals);
+    gFit.Offer(p, value, value < kFailedEvaluation ? NoModel::None : NoModel::Unsolved);
     // A key press, seen here or by the solvers' own polling, stops the fit.
     if (KeyPressed(WindowServices::PlatformWindow(window)))
         gUserInterrupt = true;
@@ -336,13 +381,63 @@ void ReportFitFailure() {
                           "changes the model. The start values are kept.");
 }
 
+namespace {
+
+// The fit failed on values without a model: at its start, or where its steps were led.
+void ReportNoModel(bool atStart, NoModel why) {
+    std::string text = std::string("The fit failed: ") +
+                       (atStart ? "at the start values " : "it was led towards values where ") +
+                       NoModelReason(why);
+    if (why == NoModel::Unsolved && !gFit.solverText.empty())
+        text += " (" + gFit.solverText + ")";
+    text += ". The start values are kept.";
+    // The engine's own box of this fit has said why the model could not be computed.
+    const bool said =
+        why == NoModel::Unsolved && gFit.solverText.empty() && LammGrid::simErrorShown;
+    if (SerialFitState::serializing)
+        SerialFitState::errorCode = static_cast<int>(AnalysisFailure::ZeroDifferential);
+    else if (!said)
+        ShowError(text.c_str(), 0);
+}
+
+// The values of p written into the parameters and evaluated once, the stop flag held off, so
+// the curves, residuals and rmsd shown belong to them; the objective's value there.
+double EvaluateKept(TXLAWindow* window, const std::vector<double>& p) {
+    WriteTrial(p.data());
+    const bool stopped = gUserInterrupt;
+    gUserInterrupt = false;
+    const bool computed = gFit.evaluate ? gFit.evaluate(window) : true;
+    gUserInterrupt = stopped;
+    return computed ? MeanSquare(nullptr) : kFailedEvaluation;
+}
+
+// What a stopped fit keeps: its best vector when that is better than the start, else the start.
+// The optimisers compared their trials on grids held from the start's evaluation: the best is
+// evaluated again on the grids it needs, so the vector kept is never worse than the start. True
+// when the best vector is kept.
+bool KeepBestOrStart(TXLAWindow* window, const std::vector<double>& start) {
+    if (gFit.bestValue < gFit.startValue && EvaluateKept(window, gFit.best) < gFit.startValue)
+        return true;
+    EvaluateKept(window, start);
+    return false;
+}
+
+void UpdateViews(TXLAWindow* window, bool saveResult) {
+    if (saveResult) {
+        WindowServices::UpdateResiduals(false);
+        WindowServices::RequestRepaint(window);
+    }
+}
+
+} // namespace
+
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
     if (ScanStore::scanCount < 1) {
         ShowError("please load data first");
         return FitOutcome::NoScans;
     }
     FitControl::fitInProgress = true;
-    FitControl::fitAborted = false;
+    FitControl::fitAborted = FitControl::stoppedAtStart = false;
     FitControl::iterationCount = FitControl::evaluationCount = 0;
     LammGrid::simErrorShown = LammGrid::modelNoticeShown = false;
     gUserInterrupt = false;
@@ -363,43 +458,44 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
     const std::vector<double> start = p;
+    const ParameterBounds bounds = FreeSlotBounds(gFit.slots);
+    gFit.start = p;
+    for (int k = 1; k <= n; ++k)
+        gFit.start[k] = bounds.Clamp(k, p[k]);
     OptimResult result;
     if (n > 0)
-        result = RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective,
-                                    FreeSlotBounds(gFit.slots), control);
+        result =
+            RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective, bounds, control);
     FitControl::evaluationCount = control.evaluations - gFit.refused;
     FitControl::iterationCount = control.iterations;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
-    if (!FitControl::fitAborted && result.status == OptimStatus::Failed) {
-        // A floated parameter the fit could not determine: its vector is no result. The start
-        // values come back, evaluated so the curves shown are theirs, and nothing is saved.
-        ReportFitFailure();
-        WriteTrial(start.data());
-        if (gFit.evaluate)
-            gFit.evaluate(window);
-        CalcFitRmsd();
-        if (saveResult) {
-            WindowServices::UpdateResiduals(false);
-            WindowServices::RequestRepaint(window);
-        }
-        outcome = FitOutcome::Failed;
-    } else if (FitControl::fitAborted) {
-        // Keep the best vector so far in the parameters and evaluate it once, so the curves,
-        // residuals and rmsd shown belong to it and not to the last trial. Nothing else of the
-        // end of a fit runs: the user asked to stop computing.
-        WriteTrial(p.data());
-        gUserInterrupt = false;
-        if (gFit.evaluate)
-            gFit.evaluate(window);
-        gUserInterrupt = true;
+    // No vector tried had a model, or the start had none and the optimiser could not go on.
+    const bool noModelAtStart =
+        n > 0 && gFit.startSeen && gFit.startNoModel != NoModel::None &&
+        (result.status == OptimStatus::Failed || gFit.bestValue >= kFailedEvaluation);
+    if (FitControl::fitAborted) {
+        // The best vector evaluated is kept when it is better than the start; else the start
+        // values come back. Nothing else of the end of a fit runs: the user asked to stop.
+        FitControl::stoppedAtStart = !KeepBestOrStart(window, start);
         FitControl::bestRmsd = FittedRmsd();
         WindowServices::DrawResidualsView(window);
-        if (saveResult) {
-            WindowServices::UpdateResiduals(false);
-            WindowServices::RequestRepaint(window);
-        }
+        UpdateViews(window, saveResult);
         outcome = FitOutcome::Aborted;
+    } else if (noModelAtStart || (n > 0 && result.status == OptimStatus::Failed)) {
+        // A floated parameter the fit could not determine, a start without a model, or steps led
+        // towards values without one: no result. The start values come back, evaluated so the
+        // curves shown are theirs, and nothing is saved.
+        if (noModelAtStart)
+            ReportNoModel(true, gFit.startNoModel);
+        else if (result.atModelEdge)
+            ReportNoModel(false, gFit.lastNoModel);
+        else
+            ReportFitFailure();
+        EvaluateKept(window, start);
+        CalcFitRmsd();
+        UpdateViews(window, saveResult);
+        outcome = FitOutcome::Failed;
     } else {
         // A fitted meniscus or bottom takes the window with it; the final evaluation at the best
         // vector then gives parameters, fit, noise and an rmsd over the window that is drawn.
@@ -423,7 +519,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
 
 ModelEvaluator CurrentModelEvaluator() {
     if (ModelChoice::equilibriumModel)
-        return [](TXLAWindow* w) { EvaluateEquilibriumModel(w); };
+        return [](TXLAWindow* w) { return EvaluateEquilibriumModel(w); };
     return EvaluateDiscreteModel;
 }
 

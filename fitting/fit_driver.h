@@ -8,8 +8,9 @@
 
 class TXLAWindow;
 
-// Computes the current model into every scan's fit (after the parameters were unpacked).
-using ModelEvaluator = void (*)(TXLAWindow* window);
+// Computes the current model into every scan's fit (after the parameters were unpacked); false
+// when nothing was computed (the previous fit then stands).
+using ModelEvaluator = bool (*)(TXLAWindow* window);
 
 // The slots of the packed fit vector the optimiser moves: the floated ones, species slots only
 // of included species, the loadings not while they are solved as linear amplitudes, the baseline
@@ -34,13 +35,16 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
 
 enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 
-// The fit with the optimiser of FitControl over the given model evaluation. On completion the best
+// The fit with the optimiser of FitControl over the given model evaluation. A trial that is no
+// model (trial_without_model.h) has the failed value, and the fit goes on. On completion the best
 // vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
-// written and the plots are updated. After a key press the best vector so far is kept in the
-// parameters and evaluated once (fit, residuals and bestRmsd belong to it); nothing else runs.
-// An optimiser that could not determine a floated parameter (Levenberg-Marquardt's zero
-// differential at the end) fails: the box says so, the start values are put back and evaluated,
-// and nothing is saved.
+// written and the plots are updated. After a key press the best vector evaluated is kept in the
+// parameters when it is better than the start (else the start values come back), evaluated once
+// (fit, residuals and bestRmsd belong to it), FitControl::stoppedAtStart says which; nothing
+// else runs. An optimiser that could not determine a floated parameter
+// (Levenberg-Marquardt's zero differential at the end), a start that is no model where the
+// optimiser could not go on, or steps that end against trials without a model, fail: the box says
+// so, the start values are put back and evaluated, and nothing is saved.
 FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult = true);
 
 // The box of a fit that failed: "zero differential in mlcof", the start values kept.

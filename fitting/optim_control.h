@@ -25,4 +25,6 @@ struct OptimResult {
     OptimStatus status = OptimStatus::Converged;
     double value = 0.0; // objective at the returned vector
     int evaluations = 0;
+    // Failed at the edge of the model: the steps were led towards trials that are no model.
+    bool atModelEdge = false;
 };

@@ -47,9 +47,10 @@ double Evaluate(const FitObjective& objective, const double* p, std::vector<doub
     return std::isfinite(v) ? v : kFailedEvaluation;
 }
 
-// Solves (alpha + lambda diag(alpha)) delta = beta over the active parameters.
+// Solves (alpha + lambda diag(damping)) delta = beta over the active parameters.
 bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector<double>& beta,
-                const std::vector<char>& active, int n, double lambda, std::vector<double>& delta) {
+                const std::vector<char>& active, int n, double lambda,
+                const std::vector<double>& damping, std::vector<double>& delta) {
     std::vector<int> map;
     for (int k = 1; k <= n; ++k)
         if (active[k])
@@ -66,7 +67,7 @@ bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector
     for (int i = 1; i <= m; ++i) {
         for (int j = 1; j <= m; ++j)
             rows[i][j] = alpha[map[i - 1]][map[j - 1]];
-        rows[i][i] *= 1.0 + lambda;
+        rows[i][i] += lambda * damping[map[i - 1]];
         b[i] = beta[map[i - 1]];
     }
     DCholeskySolve(rows.data(), b.data(), m, x.data(), diag.data());
@@ -83,7 +84,8 @@ bool DampedStep(const std::vector<std::vector<double>>& alpha, const std::vector
 // often as the new step takes another past its bound.
 bool BoundedStep(const std::vector<std::vector<double>>& alpha, const std::vector<double>& beta,
                  const std::vector<char>& active, const double* p, int n, double lambda,
-                 const ParameterBounds& bounds, std::vector<double>& delta) {
+                 const std::vector<double>& damping, const ParameterBounds& bounds,
+                 std::vector<double>& delta) {
     std::vector<char> free = active;
     std::vector<double> pinned(n + 1, 0.0), rhs(n + 1);
     for (;;) {
@@ -98,7 +100,7 @@ bool BoundedStep(const std::vector<std::vector<double>>& alpha, const std::vecto
             delta = pinned;
             return std::any_of(delta.begin() + 1, delta.end(), [](double d) { return d != 0.0; });
         }
-        if (!DampedStep(alpha, rhs, free, n, lambda, delta))
+        if (!DampedStep(alpha, rhs, free, n, lambda, damping, delta))
             return false;
         bool held = false;
         for (int k = 1; k <= n; ++k) {
@@ -165,13 +167,22 @@ bool Curvature(const double* p, int n, const FitObjective& objective, const std:
     for (int k = 1; k <= n; ++k) {
         if (!active[k])
             continue;
-        double h = 1e-4 * std::max(std::fabs(p[k]), scale[k]);
-        // On or near its upper bound the difference is taken inward (the model clamps the rest).
-        trial[k] = p[k] + h;
+        const double step = 1e-4 * std::max(std::fabs(p[k]), scale[k]);
+        // On or near its upper bound the difference is taken inward (the model clamps the rest);
+        // where the step is no model (a loading crossing zero) it is taken the other way, and a
+        // column with no model either way counts as zero for this step.
+        trial[k] = p[k] + step;
         if (trial[k] > bounds.Upper(k))
+            trial[k] = bounds.Clamp(k, p[k] - step);
+        double h = trial[k] - p[k]; // the step as represented
+        bool noModel = Evaluate(objective, trial.data(), r, control) >= kFailedEvaluation;
+        if (noModel && !control.Stopped()) {
             trial[k] = bounds.Clamp(k, p[k] - h);
-        h = trial[k] - p[k]; // the step as represented
-        Evaluate(objective, trial.data(), r, control);
+            h = trial[k] - p[k];
+            noModel = Evaluate(objective, trial.data(), r, control) >= kFailedEvaluation;
+        }
+        if (noModel)
+            h = 0.0;
         trial[k] = p[k];
         jac[k].assign(points, 0.0);
         bool zero = r.size() == points;
@@ -231,6 +242,13 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
         p[k] = bounds.Clamp(k, p[k]);
     std::vector<double> r0, r;
     double chi = Evaluate(objective, p, r0, control);
+    // A start that is no model gives nothing to step from: the caller says so.
+    if (chi >= kFailedEvaluation) {
+        result.value = chi;
+        result.evaluations = control.evaluations - first;
+        result.status = control.Stopped() ? OptimStatus::Aborted : OptimStatus::Failed;
+        return result;
+    }
     std::vector<double> scale(n + 1);
     for (int k = 1; k <= n; ++k)
         scale[k] = std::fabs(p[k]) > 0 ? std::fabs(p[k]) : 1e-2;
@@ -240,33 +258,45 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
     std::vector<char> meaningful(n + 1, 1), active, zero;
     std::vector<std::vector<double>> alpha;
     std::vector<double> beta, delta, trial(n + 1);
+    // The damping of each parameter: the largest curvature it had so far. A parameter whose
+    // effect fades (a species whose signal the others take) keeps the damping it had, so its
+    // steps do not grow as its effect shrinks and carry it off.
+    std::vector<double> damping(n + 1, 0.0);
     double lambda = 1e-3;
     int quiet = 0;
+    // A trial of the last step was no model: the values sought lie beyond the edge of the model,
+    // and the damped steps only crept towards it.
+    bool atEdge = false;
     for (int it = 0; it < options.maxIterations && !control.Stopped(); ++it) {
         ++control.iterations;
         Curvature(p, n, objective, r0, scale, meaningful, bounds, control, alpha, beta, zero);
         if (control.Stopped())
             break;
         active = meaningful;
-        for (int k = 1; k <= n; ++k)
+        for (int k = 1; k <= n; ++k) {
             if (zero[k]) {
                 active[k] = 0;
                 if (it == 0)
                     meaningful[k] = 0;
             }
+            damping[k] = std::max(damping[k], alpha[k][k]);
+        }
         if (it == 0 && active != std::vector<char>(n + 1, 1) && !control.zeroDifferentialReported) {
             control.zeroDifferentialReported = true;
             ReportAnalysisFailure(AnalysisFailure::ZeroDifferential);
         }
         // Raise the damping until a step lowers the objective (or nothing more can be gained).
-        // A trial the model cannot evaluate (a molar mass below zero) is such a step too long.
+        // A trial that is no model (a loading below zero, a molar mass below 1 Da) is such a
+        // step too long: the shorter one stays where every floated parameter acts.
         bool accepted = false;
+        atEdge = false;
         while (!accepted && lambda < 1e12 && !control.Stopped()) {
-            if (!BoundedStep(alpha, beta, active, p, n, lambda, bounds, delta))
+            if (!BoundedStep(alpha, beta, active, p, n, lambda, damping, bounds, delta))
                 break;
             for (int k = 1; k <= n; ++k)
                 trial[k] = bounds.Clamp(k, p[k] + delta[k]);
             double chiTrial = Evaluate(objective, trial.data(), r, control);
+            atEdge = atEdge || chiTrial >= kFailedEvaluation;
             if (chiTrial < chi && r.size() == r0.size()) {
                 const double change = (chi - chiTrial) / chi;
                 for (int k = 1; k <= n; ++k)
@@ -298,8 +328,9 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
     }
     result.value = chi;
     result.evaluations = control.evaluations - first;
-    result.status = control.Stopped() ? OptimStatus::Aborted
-                    : failed          ? OptimStatus::Failed
-                                      : OptimStatus::Converged;
+    result.atModelEdge = atEdge && !failed;
+    result.status = control.Stopped()  ? OptimStatus::Aborted
+                    : failed || atEdge ? OptimStatus::Failed
+                                       : OptimStatus::Converged;
     return result;
 }

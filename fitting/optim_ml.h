@@ -56,14 +56,17 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
            std::vector<double>& beta, std::vector<char>& zeroColumn,
            const ParameterBounds& bounds = {});
 
-// Damped Gauss-Newton steps from p[1..n]; p receives the best vector. A parameter without effect
-// on the residuals at the start is reported once per control (code 9 "zero differential in
-// mlcof") and held fixed; one that loses its effect on the way is held for that step. A
-// parameter that a step would take past a bound is pinned on it and the others solved again for
-// that step, so every trial stays within the bounds. A parameter that had an effect at the start
-// and has none at the final vector was not determined: the status is Failed, for the caller to say.
-// The evaluations and steps count in control, the progress of each curvature goes to it, and once
-// its stop predicate answers true the best vector so far is returned. The standard errors use s^2 =
-// RSS / (N - free parameters).
+// Damped Gauss-Newton steps from p[1..n]; p receives the best vector. Each parameter is damped by
+// the largest curvature it had so far. A parameter without effect on the residuals at the start is
+// reported once per control (code 9 "zero differential in mlcof") and held fixed; one that loses
+// its effect on the way is held for that step. A parameter that a step would take past a bound is
+// pinned on it and the others solved again for that step, so every trial stays within the bounds.
+// A trial that is no model (kFailedEvaluation) is a step too long: the damping grows. The status
+// is Failed, for the caller to say, when the start is no model, when a parameter that had an
+// effect at the start has none at the final vector (it was not determined), or when the last step
+// still met a trial without a model (atModelEdge: the steps were led towards values without a model
+// and only crept to their edge). The evaluations and steps count in control, the progress of each
+// curvature goes to it, and once its stop predicate answers true the best vector so far is
+// returned. The standard errors use s^2 = RSS / (N - free parameters).
 MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOptions& options,
                     const ParameterBounds& bounds, OptimControl& control);

@@ -7,6 +7,7 @@
 #include "plat/gdi.hpp"
 #include "plat/window.hpp"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -60,6 +61,8 @@ bool TakeKeyMessage(HWND window, MSG& msg) {
 // Only keyboard messages are taken, so a key is found behind any number of repaints, mouse
 // moves or menu choices, which stay queued for the message loop. The releases, characters and
 // repeats of keys pressed before are dropped on the way: their key-down has been handled.
+std::atomic<int> gKeyPresses{0};
+
 bool PollKey(HWND window) {
     ShowPendingErrors();
     MSG msg;
@@ -69,6 +72,7 @@ bool PollKey(HWND window) {
         // The key's own messages up to its release, repeats of a held key included.
         while (!TakeKeyMessage(window, msg) || !IsKeyUp(msg)) {
         }
+        gKeyPresses.fetch_add(1, std::memory_order_relaxed);
         return true;
     }
     return false;
@@ -82,6 +86,10 @@ bool KeyPressed() {
 
 bool KeyPressed(TWindow* window) {
     return window ? PollKey(window) : false;
+}
+
+int KeyPressesSeen() {
+    return gKeyPresses.load(std::memory_order_relaxed);
 }
 
 bool UserAbort(TWindow* window) {

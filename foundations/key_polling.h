@@ -13,6 +13,9 @@ extern bool gAbortRequest;
 bool KeyPressed();
 // The same for the messages of one window; false for a null window.
 bool KeyPressed(TWindow* window);
+// The key presses KeyPressed has reported so far: a computation that stopped tells by it whether
+// a key stopped it or its own failure did (both raise the same stop flag).
+int KeyPressesSeen();
 // True once per keyboard message of the window or per set gAbortRequest, which it clears.
 bool UserAbort(TWindow* window);
 // Spins for the given time without touching the queue; zero or negative returns at once.

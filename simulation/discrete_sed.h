@@ -11,6 +11,11 @@ class TXLAWindow;
 // it, and the first slot carries what they leave; negative fractions count as 0, and with linear
 // amplitudes a loading of exactly 0 becomes 1.0. Excluded slots get 0.
 void ComputeSpeciesLoadings();
+// The first included species (not the buffer's slot) whose loading, as the concentrations stand
+// (the total of the first species times each share, before a negative share counts as 0), is
+// below zero; 0 when none is, and for the models that do not read the concentrations as a total
+// and its shares (equilibrium, light scattering, the non-ideal and reacting models).
+int SpeciesWithNegativeLoading();
 // The part of the total signal a slot carries (its loading over the total): what it takes of a
 // measured initial distribution.
 double SpeciesShare(int slot);

@@ -179,6 +179,27 @@ double SpeciesShare(int slot) {
                : fraction;
 }
 
+int SpeciesWithNegativeLoading() {
+    using C = ModelChoice;
+    if (gDlsData || S::equilibriumData || C::equilibriumModel || C::contiMode ||
+        C::multipleSpecies || (C::reactingSystem && !C::lammModel) || NonidealSingleModelChosen())
+        return 0;
+    const int first = FirstIncludedSlot();
+    double others = 0.0;
+    for (int i = 1; i <= M::maxSpecies; ++i)
+        if (i != first && M::speciesIncluded[i] && !BufferSignalSlot(i))
+            others += M::concentration[i];
+    const double total = first > 0 ? M::concentration[first] : 0.0;
+    for (int i = 1; i <= M::maxSpecies; ++i) {
+        if (!M::speciesIncluded[i] || BufferSignalSlot(i))
+            continue;
+        const double share = i == first ? 1.0 - others : double(M::concentration[i]);
+        if (total * share < 0.0)
+            return i;
+    }
+    return 0;
+}
+
 void ComputeSpeciesLoadings() {
     const std::vector<double> loadings = SpeciesLoadings();
     for (int i = 1; i <= M::maxSpecies; ++i)

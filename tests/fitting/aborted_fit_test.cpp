@@ -24,10 +24,11 @@ int gEvaluations = 0;
 int gKeyAfter = 0;
 
 // The model, with a key pressed after the chosen evaluation.
-void EvaluateThenPressKey(TXLAWindow* window) {
-    CurrentModelEvaluator()(window);
+bool EvaluateThenPressKey(TXLAWindow* window) {
+    const bool computed = CurrentModelEvaluator()(window);
     if (++gEvaluations == gKeyAfter)
         gUserInterrupt = true;
+    return computed;
 }
 
 // The fit curve of every scan, indexed as the store is (from 1).

@@ -155,10 +155,11 @@ TEST_F(EquilibriumFit, AKeyPressStopsTheFitWithTheBestOfItsEvaluations) {
     seen.clear();
     // The solvers' own key polling raises gUserInterrupt during the 5th evaluation.
     const ModelEvaluator evaluate = [](TXLAWindow* w) {
-        EvaluateEquilibriumModel(w);
+        const bool computed = EvaluateEquilibriumModel(w);
         seen.push_back({M::speciesDOrM[1], M::concentration[1], M::baseline, CalcFitRmsd()});
         if (seen.size() == 5)
             gUserInterrupt = true;
+        return computed;
     };
     EXPECT_EQ(RunFitWith(nullptr, evaluate), FitOutcome::Aborted);
     // Five trials, then the kept vector once more, so the fit shown is the one of the values kept.

@@ -26,11 +26,12 @@ float Model(int k, int i, int n, double s1, double s2) {
     return float(0.3 * (1.0 - std::exp(-std::min(s1, 3.3) * k / 10.0)) + 0.02 * s2 * i / n);
 }
 
-void CappedModel(TXLAWindow*) {
+bool CappedModel(TXLAWindow*) {
     for (int k = 1; k <= ScanStore::scanCount; ++k)
         for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
             ScanStore::fit[k][i] =
                 Model(k, i, ScanStore::pointCount[k], M::speciesS[1], M::speciesS[2]);
+    return true;
 }
 
 std::vector<float> FitOfScan(int k) {

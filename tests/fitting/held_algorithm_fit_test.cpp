@@ -28,9 +28,10 @@ struct Evaluation {
 };
 std::vector<Evaluation> gEvaluations;
 
-void RecordingEvaluator(TXLAWindow* window) {
-    CurrentModelEvaluator()(window);
+bool RecordingEvaluator(TXLAWindow* window) {
+    const bool computed = CurrentModelEvaluator()(window);
     gEvaluations.push_back({HeldDiscretisation::Active(), M::speciesS[1], LammGrid::lastSolver});
+    return computed;
 }
 
 constexpr double kTrueS = 4.4, kLimit = 4.0, kStartS = 3.6;

@@ -2,9 +2,11 @@
 #include "support/typed_components.h"
 
 #include "app/params_box.h"
+#include "state/model_parameters.h"
 #include "state/scan_store.h"
 
 #include <cmath>
+#include <cstdio>
 
 void TypeSpecies(plat::test::Step& step, int k, const char* loading, const char* s,
                  const char* mKDa, bool floatS, bool floatM) {
@@ -29,4 +31,21 @@ double RmsInsideFitLimits() {
                 ++n;
             }
     return n > 0 ? std::sqrt(sum / double(n)) : 0.0;
+}
+
+bool AtTwoSpeciesTruth() {
+    using M = ModelParameters;
+    auto near = [](double v, double truth, double tol) { return std::fabs(v / truth - 1) <= tol; };
+    return near(M::speciesS[1], 4, 0.01) && near(M::speciesS[2], 8, 0.01) &&
+           near(M::speciesDOrM[1], 50000, 0.05) && near(M::speciesDOrM[2], 140000, 0.05) &&
+           near(RmsInsideFitLimits(), 0.005, 0.06);
+}
+
+std::string TwoSpeciesValues() {
+    using M = ModelParameters;
+    char text[240];
+    std::snprintf(text, sizeof text, "s %g %g S, M %g %g Da, loadings %g %g, meniscus %g, rms %g",
+                  M::speciesS[1], M::speciesS[2], M::speciesDOrM[1], M::speciesDOrM[2],
+                  M::speciesLoading[1], M::speciesLoading[2], M::meniscus, RmsInsideFitLimits());
+    return text;
 }
