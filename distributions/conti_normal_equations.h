@@ -30,6 +30,9 @@ struct ContiNormalEquations {
     std::vector<double> rawNorm; // [1..n], <K_p, K_p> before the elimination
     // [1..n], 1 where the eliminated noise reproduces column p: its amplitude is held at zero.
     std::vector<char> held;
+    // Q(p, q) = <K_p, K_q> - <P K_p, P K_q>, the part of the products the eliminated noise takes
+    // (NoiseGramOfColumns), when the maximum entropy is to hold the noise; else 0 x 0.
+    CDenseMatrix noiseGram;
     // The last columns are discrete species beside the distribution: the regularization leaves
     // their amplitudes free (non-negative only).
     int discreteColumns = 0;

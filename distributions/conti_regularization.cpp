@@ -5,6 +5,7 @@
 #include "distributions/conti_regularization.h"
 
 #include "distributions/conti_entropy_solution.h"
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_nnls.h"
 #include "foundations/brent_root.h"
 #include "foundations/statistical_tests.h"
@@ -720,21 +721,30 @@ void KeepSolution(const ContiNormalEquations& eq, double alpha, const std::vecto
 
 } // namespace
 
-AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
+AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior, ContiStrengthHint* hint,
                                        int threads) {
-    const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(eq, eq.A, out.nnls);
+    const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(whole, whole.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
-    out.chiSquare0 = out.chiSquare = eq.ChiSquare(out.nnls);
+    out.chiSquare0 = out.chiSquare = whole.ChiSquare(out.nnls);
     out.targetRatio = ContiTargetRatio(P, nu);
     out.solves = 0;
-    if (out.targetRatio <= 1.0 || eq.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0)) {
+    out.noiseHeld = false;
+    if (out.targetRatio <= 1.0 || whole.DistributionColumns() < 2 || !(out.chiSquare0 > 0.0)) {
         if (hint)
             *hint = ContiStrengthHint{};
         return nnlsFailure;
     }
+    ContiNormalEquations held;
+    out.noiseHeld =
+        kind == ContiRegularizationKind::MaximumEntropy && whole.noiseGram.N() == whole.N();
+    if (out.noiseHeld) {
+        held = EquationsWithNoiseHeld(whole, out.nnls);
+        out.chiSquare0 = out.chiSquare = held.ChiSquare(out.nnls);
+    }
+    const ContiNormalEquations& eq = out.noiseHeld ? held : whole;
     CStrengthSolver solver(eq, kind, ShapeOfRegularization(eq, out.nnls, prior), nnlsFailure, out);
     StrengthBracket bracket;
     const double lastSlope = hint ? hint->slope : 0.0;

@@ -19,6 +19,9 @@ struct ContiRegularizedSolution {
     double targetRatio = 1.0;  // chi-square ratio aimed at
     std::string failureDetail; // the numbers of the failure returned, for its message
     int solves = 0;            // regularized solutions computed by the strength search
+    // The noise was held at what the unregularized amplitudes leave (nnls): the fit of c is its
+    // model with that noise.
+    bool noiseHeld = false;
 };
 
 // What one strength search leaves for the next on a nearly equal problem (the next trial of a
@@ -55,6 +58,9 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
 // that strength with EntropyNewton::OffTheFloor, each strength then solved from the nearest
 // weaker one. Returns the first failure met
 // (the solution is still filled: at the largest strength tried for RegularizationUnreachable).
+// With eq.noiseGram (of every column), the entropy's amplitudes are chosen with the noise held
+// where the NNLS solution put it (EquationsWithNoiseHeld): the ratio and chi-square are those of
+// the data less the model and that noise.
 // A prior [1..n] (relative probability of each grid point, >= 0, not all 0; empty: none) shapes
 // both kinds: the entropy's default model and the second-derivative penalty follow it.
 // With a hint that holds a strength, the entropy's search goes from below at once: the strength

@@ -7,6 +7,7 @@
 #include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_discrete_component.h"
 #include "distributions/conti_drift_kernel.h"
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_normal_equations.h"
@@ -133,11 +134,12 @@ bool SameValuesInSet(const ContiDataSet& set, RowOf row, const std::vector<float
 // The equations of n columns of the current kernel over the set, the last discrete ones those
 // of discrete species: the kept ones brought up to date when they belong to this kernel and set,
 // else built (with the columns' starts found before, when given); eq receives them without the
-// means (empty). False after a key press. The values the equations were made from are compared in
-// place and copied only when they changed.
+// means (empty), with the noise part of the columns' products when noiseGram is set (kept while
+// the columns stay as they were). False after a key press. The values the equations were made from
+// are compared in place and copied only when they changed.
 bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                           const ContiColumnRow& column, const ContiDataRow& data,
-                          ContiColumnStarts* starts, ContiNormalEquations& eq) {
+                          ContiColumnStarts* starts, bool noiseGram, ContiNormalEquations& eq) {
     KeptEquations& k = gKeptEquations;
     std::vector<int> watched;
     if (n >= 1)
@@ -149,6 +151,7 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                             k.timeInvariant == set.timeInvariant &&
                             k.radiallyInvariant == set.radiallyInvariant && k.watched == watched;
     k.valid = false;
+    bool columnsChanged = true;
     if (sameKernel && n >= 1) {
         std::vector<char> changed(std::size_t(n) + 1, 0);
         bool any = false;
@@ -164,6 +167,7 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                 any = true;
             }
         }
+        columnsChanged = std::find(changed.begin(), changed.end(), 1) != changed.end();
         if (any)
             UpdateContiNormalEquations(n, set, column, data, changed, ContiThreadCount(), k.eq);
         if (KeyPressed()) {
@@ -187,6 +191,10 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
     k.timeInvariant = set.timeInvariant;
     k.radiallyInvariant = set.radiallyInvariant;
     k.watched = std::move(watched);
+    if (!noiseGram)
+        k.eq.noiseGram = CDenseMatrix();
+    else if (columnsChanged || k.eq.noiseGram.N() != n)
+        k.eq.noiseGram = NoiseGramOfColumns(k.eq, set.Noise());
     // The solution reads everything but the columns' and data's means, which only the next
     // update of the kept equations needs: those stay with the kept ones rather than being copied
     // (some hundred kilobytes over as many rows as columns).
@@ -201,6 +209,12 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
 }
 
 } // namespace
+
+bool EntropyHoldsNoise(const ContiDataSet& set, double P, double nu) {
+    return (ContiState::maxEntRegularization || ContiState::showBothRegularizations) &&
+           ContiState::suppressBaselineCorrelation && set.NoiseParameters() > 0 &&
+           ContiTargetRatio(P, nu) > 1.0;
+}
 
 ContiGrid CurrentContiGrid(ContiVariant variant) {
     ContiGrid g = BuildContiGrid(variant, static_cast<int>(ContiState::resolution),
@@ -246,11 +260,13 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
         }
         solvedData = [&lessBuffer](int s) { return lessBuffer[std::size_t(s)].data(); };
     }
+    const double nu = set.Values() - n - set.NoiseParameters();
+    const bool holdNoise = EntropyHoldsNoise(set, ContiState::confidenceLevel, nu);
     ContiNormalEquations eq;
     {
         ContiProgress progress(window);
-        const bool built =
-            KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData, starts, eq);
+        const bool built = KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData,
+                                                starts, holdNoise, eq);
         progress.Draw(1.0);
         if (!built)
             return ContiStatus::Stopped;
@@ -260,12 +276,11 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     eq.discreteColumns = out.grid.discrete;
     HoldColumnsWithoutOwnSignal(eq);
 
-    const double nu = set.Values() - n - set.NoiseParameters();
+    const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     const std::vector<double>& abscissa = IsMassVariant(out.grid.variant) ? out.grid.x : out.grid.s;
     out.prior = PriorForGrid(std::vector<double>(
         abscissa.begin(),
         abscissa.begin() + std::min<std::ptrdiff_t>(out.grid.n + 1, std::ssize(abscissa))));
-    const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     ContiRegularizedSolution main;
     out.failure = RegularizeDistribution(eq,
                                          maxEnt ? ContiRegularizationKind::MaximumEntropy
@@ -294,12 +309,20 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
             out.second[1] = 1.0;
     }
     out.model.clear();
-    if (withNoise && withModel)
+    // Held noise is what the unregularized amplitudes leave.
+    std::vector<double> noiseOf = main.noiseHeld ? main.nnls : out.c;
+    if (fixedBuffer)
+        noiseOf[1] = 1.0;
+    if (withNoise && withModel) {
         ContiNoiseAndModel(n, set, column, data, out.c, S::gridCount, out.ti, out.ri, out.model,
                            ContiThreadCount(), &eq.firstNonzero);
-    else if (withNoise)
-        ContiNoiseForAmplitudes(n, set, column, data, out.c, out.ti, out.ri, ContiThreadCount(),
+        if (main.noiseHeld)
+            ContiNoiseForAmplitudes(n, set, column, data, noiseOf, out.ti, out.ri,
+                                    ContiThreadCount(), &eq.firstNonzero);
+    } else if (withNoise) {
+        ContiNoiseForAmplitudes(n, set, column, data, noiseOf, out.ti, out.ri, ContiThreadCount(),
                                 &eq.firstNonzero);
+    }
     out.firstNonzero = std::move(eq.firstNonzero);
     return ContiStatus::Done;
 }

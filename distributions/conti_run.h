@@ -40,6 +40,12 @@ bool GetContiDataSet(ContiDataSet& set, std::string* why);
 // The settings of the distribution state and the model, checked; the reason when unusable.
 std::string CheckContiRun(ContiVariant variant);
 
+// Whether the maximum entropy of the current settings, at confidence level P with nu degrees of
+// freedom, regularizes with the set's noise held (conti_held_noise.h): on while "suppress
+// baseline correlation in Max Ent" is, the entropy is the regularization (or one of both shown)
+// and noise is eliminated.
+bool EntropyHoldsNoise(const ContiDataSet& set, double P, double nu);
+
 // The threads the distribution's shares run on: the distribution thread count while
 // multithreading is on, else 1.
 int ContiThreadCount();

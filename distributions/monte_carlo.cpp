@@ -4,6 +4,7 @@
 #include "distributions/monte_carlo.h"
 
 #include "distributions/buffer_kernel_column.h"
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
@@ -341,6 +342,8 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     if (fixedBuffer)
         pr.eq.held[1] = 1;
     HoldColumnsWithoutOwnSignal(pr.eq);
+    if (EntropyHoldsNoise(set, P, set.Values() - pr.n - set.NoiseParameters()))
+        pr.eq.noiseGram = NoiseGramOfColumns(pr.eq, set.Noise());
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {

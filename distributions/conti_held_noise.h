@@ -1,0 +1,26 @@
+// The regularization of a distribution with the systematic noise held where the unregularized
+// solution put it. Eliminated noise takes, of every column, its mean over the scans (time-invariant)
+// and over the points (radially invariant); what is left of a slowly sedimenting column is small
+// and nearly proportional to its s (the dilution of its plateau is radially invariant, its
+// unmoved loading both). The data then see c(s) near 0 S through s c(s) alone: moving amplitude
+// towards 0 S keeps the fit when the amplitude grows as s falls, with the growth given to the
+// noise as an offset. A regularization free to re-eliminate the noise so buys smoothness or entropy
+// with signal that is not in the data (a phantom peak next to the held 0 S point, and area taken
+// from the peaks it broadens). With the noise held, the regularized amplitudes pay for every
+// change of the columns' whole signal, as they do without noise terms.
+#pragma once
+
+#include "distributions/conti_normal_equations.h"
+#include "foundations/noise_projection.h"
+
+#include <vector>
+
+// Q(p, q) = <K_p, K_q> - <P K_p, P K_q> for columns 1..N(): the part of the columns' products
+// that the eliminated noise takes, from eq.columnMeans (a 0 x 0 matrix without noise terms).
+CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms);
+
+// The equations of the squared residual with the noise held at what the amplitudes c0 leave:
+// chi-square(c) + (c - c0)' Q (c - c0), Q = eq.noiseGram; the held columns and discrete columns
+// as eq's, no means.
+ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
+                                            const std::vector<double>& c0);
