@@ -24,3 +24,11 @@ CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms
 // as eq's, no means.
 ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
                                             const std::vector<double>& c0);
+
+// The noise ti[0..points-1], ri[0..scans-1] that the elimination implies for amplitudes c, moved
+// to what it implies for amplitudes c0: the residual's means change by the columns' means
+// (columnMeans[1..n]) times c - c0.
+void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans,
+                           const std::vector<double>& c, const std::vector<double>& c0,
+                           const NoiseTerms& terms, std::vector<double>& ti,
+                           std::vector<double>& ri);

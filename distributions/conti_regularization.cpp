@@ -754,7 +754,9 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole, ContiR
             solver.StartOver();
     }
     if (!bracket.found)
-        bracket = BracketByDecades(solver, FirstDecadeStrength(eq), threads);
+        // from the data's own scale: with the noise held the matrix carries the columns'
+        // whole products, the strength at the target stays near that of the free noise
+        bracket = BracketByDecades(solver, FirstDecadeStrength(whole), threads);
     if (!bracket.reached) {
         solver.Note(AnalysisFailure::RegularizationUnreachable,
                     StrengthReachedDetail(bracket.lastAlpha, bracket.lastGap, out.targetRatio));

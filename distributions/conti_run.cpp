@@ -317,8 +317,8 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
         ContiNoiseAndModel(n, set, column, data, out.c, S::gridCount, out.ti, out.ri, out.model,
                            ContiThreadCount(), &eq.firstNonzero);
         if (main.noiseHeld)
-            ContiNoiseForAmplitudes(n, set, column, data, noiseOf, out.ti, out.ri,
-                                    ContiThreadCount(), &eq.firstNonzero);
+            MoveNoiseToAmplitudes(gKeptEquations.eq.columnMeans, out.c, noiseOf, set.Noise(),
+                                  out.ti, out.ri);
     } else if (withNoise) {
         ContiNoiseForAmplitudes(n, set, column, data, noiseOf, out.ti, out.ri, ContiThreadCount(),
                                 &eq.firstNonzero);
