@@ -45,9 +45,10 @@ void Generate(MainWindowFixture& f, const char* noise) {
 }
 
 // The first free grid point, 0.15 S, is told from the noise terms by its plateau dilution and
-// meniscus depletion alone: it is weakly determined, but no degeneracy. Without noise nothing of
-// the distribution lies below 1 S; with noise the maximum-entropy share there stays far below
-// the 0.7% of the total that is one standard deviation of that point's amplitude.
+// meniscus depletion alone: it is weakly determined, but no degeneracy. Without noise only the
+// entropy's tail (under 0.01% of the total) lies below 1 S; with noise the maximum-entropy share
+// there stays far below the 0.7% of the total that is one standard deviation of that point's
+// amplitude.
 TEST(CsNearZeroRoad, NothingBelowOneSvedbergBeyondTheNoise) {
     struct Case {
         const char* noise;
