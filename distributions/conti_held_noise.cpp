@@ -12,8 +12,8 @@ CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms
     std::vector<double> zeros(static_cast<std::size_t>(n), 0.0);
     std::vector<double> row(static_cast<std::size_t>(n));
     for (int p = 1; p <= n; ++p) {
-        CentredProducts(zeros.data(), eq.columnMeans[std::size_t(p)],
-                        eq.columnMeans.data() + p, n - p + 1, terms, row.data());
+        CentredProducts(zeros.data(), eq.columnMeans[std::size_t(p)], eq.columnMeans.data() + p,
+                        n - p + 1, terms, row.data());
         for (int q = p; q <= n; ++q)
             Q(p, q) = Q(q, p) = -row[std::size_t(q - p)];
     }
@@ -46,10 +46,9 @@ ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
     return held;
 }
 
-void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans,
-                           const std::vector<double>& c, const std::vector<double>& c0,
-                           const NoiseTerms& terms, std::vector<double>& ti,
-                           std::vector<double>& ri) {
+void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
+                           const std::vector<double>& c0, const NoiseTerms& terms,
+                           std::vector<double>& ti, std::vector<double>& ri) {
     NoiseMeans d;
     d.point.assign(ti.size(), 0.0);
     d.row.assign(ri.size(), 0.0);

@@ -1,13 +1,13 @@
 // The regularization of a distribution with the systematic noise held where the unregularized
-// solution put it. Eliminated noise takes, of every column, its mean over the scans (time-invariant)
-// and over the points (radially invariant); what is left of a slowly sedimenting column is small
-// and nearly proportional to its s (the dilution of its plateau is radially invariant, its
-// unmoved loading both). The data then see c(s) near 0 S through s c(s) alone: moving amplitude
-// towards 0 S keeps the fit when the amplitude grows as s falls, with the growth given to the
-// noise as an offset. A regularization free to re-eliminate the noise so buys smoothness or entropy
-// with signal that is not in the data (a phantom peak next to the held 0 S point, and area taken
-// from the peaks it broadens). With the noise held, the regularized amplitudes pay for every
-// change of the columns' whole signal, as they do without noise terms.
+// solution put it. Eliminated noise takes, of every column, its mean over the scans
+// (time-invariant) and over the points (radially invariant); what is left of a slowly sedimenting
+// column is small and nearly proportional to its s (the dilution of its plateau is radially
+// invariant, its unmoved loading both). The data then see c(s) near 0 S through s c(s) alone:
+// moving amplitude towards 0 S keeps the fit when the amplitude grows as s falls, with the growth
+// given to the noise as an offset. A regularization free to re-eliminate the noise so buys
+// smoothness or entropy with signal that is not in the data (a phantom peak next to the held 0 S
+// point, and area taken from the peaks it broadens). With the noise held, the regularized
+// amplitudes pay for every change of the columns' whole signal, as they do without noise terms.
 #pragma once
 
 #include "distributions/conti_normal_equations.h"
@@ -28,7 +28,6 @@ ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
 // The noise ti[0..points-1], ri[0..scans-1] that the elimination implies for amplitudes c, moved
 // to what it implies for amplitudes c0: the residual's means change by the columns' means
 // (columnMeans[1..n]) times c - c0.
-void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans,
-                           const std::vector<double>& c, const std::vector<double>& c0,
-                           const NoiseTerms& terms, std::vector<double>& ti,
-                           std::vector<double>& ri);
+void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
+                           const std::vector<double>& c0, const NoiseTerms& terms,
+                           std::vector<double>& ti, std::vector<double>& ri);

@@ -721,8 +721,9 @@ void KeepSolution(const ContiNormalEquations& eq, double alpha, const std::vecto
 
 } // namespace
 
-AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole, ContiRegularizationKind kind,
-                                       double P, double nu, ContiRegularizedSolution& out,
+AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole,
+                                       ContiRegularizationKind kind, double P, double nu,
+                                       ContiRegularizedSolution& out,
                                        const std::vector<double>& prior, ContiStrengthHint* hint,
                                        int threads) {
     const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(whole, whole.A, out.nnls);
