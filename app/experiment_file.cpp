@@ -183,13 +183,11 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
     std::string caption = "SEDIMENTATION ANALYSIS -> " + folder + "/" +
                           (names.empty() ? std::string() : names[0]) + "...";
     if (window)
-        WindowServices::PlatformWindow(window)->SetCaption(caption.c_str());
-    if (window)
         WindowServices::PlatformWindow(window)->SetCursor(IDC_WAIT);
-    LoadAllData(window, selection.c_str());
+    const bool loaded = LoadAllData(window, selection.c_str(), caption);
     if (window)
         WindowServices::PlatformWindow(window)->SetCursor(IDC_ARROW);
-    if (S::scanCount < 1)
+    if (!loaded)
         return;
     for (int k = 1; k <= 18; ++k) {
         std::size_t index = static_cast<std::size_t>(2 + k);

@@ -13,6 +13,7 @@
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "scandata/selection_check.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/time_stamps.h"
 #include "scandata/ui_flags.h"
@@ -70,33 +71,17 @@ void FinishLoad(TXLAWindow* window, CProgressLine& progress) {
 
 } // namespace
 
-void LoadAllData(TXLAWindow* window, const char* selection) {
+bool LoadAllData(TXLAWindow* window, const char* selection, const std::string& caption) {
     CProgressLine progress;
     progress.Show(window, 10, 10);
     ScanDebugLog(window, "\nEnter LoadAllData");
-    S::dataChanged = true;
-    S::mixedDataTypes = false;
     float width = LoadAveragingWidth();
     std::vector<std::string> strings = SelectionStrings(selection);
     if (strings.empty()) {
         progress.Hide(window);
-        return;
+        return false;
     }
-    P::gLoadSelection = strings[0];
-    ModelParameters::blocalVaryMeniscusWarned = false;
-
     bool single = strings.size() == 1;
-    if (single && !S::equilibriumData) {
-        ScanErrorBox("only one file selected", "ERROR");
-        if (!ScanQuestion(nullptr, "switch to Equilibrium Data Mode?", "LOAD ERROR")) {
-            progress.Hide(window);
-            return;
-        }
-        S::equilibriumData = true;
-        width = 0.0f;
-    }
-
-    FreeLoadedScans();
 
     // The names taken: the 1st, (n+1)-th, (2n+1)-th ... with stride n.
     std::vector<std::string> names;
@@ -118,10 +103,11 @@ void LoadAllData(TXLAWindow* window, const char* selection) {
         if (RealtimeState::realtimeMode)
             RealtimeState::stopRequested = true;
         progress.Hide(window);
-        return;
+        return false;
     }
 
     std::string folderDir, ignoredName, ignoredExt;
+    std::string loadSelection = strings[0];
     if (single) {
         SplitScanPath(strings[0], folderDir, ignoredName, ignoredExt);
     } else {
@@ -133,19 +119,45 @@ void LoadAllData(TXLAWindow* window, const char* selection) {
         // The user chose to take the listed names from the list file's own folder; later
         // rebuilds of the file list start from there too.
         folderDir = UiFlags::listFileDir;
-        P::gLoadSelection =
+        loadSelection =
             folderDir.size() > 1 ? folderDir.substr(0, folderDir.size() - 1) : folderDir;
     }
-    P::gDataDrive.clear();
-    P::gDataDir = folderDir;
-
     std::vector<std::string> paths;
     for (const std::string& name : names)
-        paths.push_back(single ? name : P::gDataDrive + P::gDataDir + name);
+        paths.push_back(single ? name : folderDir + name);
     if (paths.empty()) {
         progress.Hide(window);
-        return;
+        return false;
     }
+
+    // Every file is read once before the loaded scans and their analysis make way: a selection
+    // that does not load leaves them, and the caption, as they were.
+    if (single && !S::equilibriumData) {
+        if (!SelectionLoads(paths, 0.0f)) {
+            progress.Hide(window);
+            return false;
+        }
+        ScanErrorBox("only one file selected", "ERROR");
+        if (!ScanQuestion(nullptr, "switch to Equilibrium Data Mode?", "LOAD ERROR")) {
+            progress.Hide(window);
+            return false;
+        }
+        S::equilibriumData = true;
+        width = 0.0f;
+    } else if (!SelectionLoads(paths, width)) {
+        progress.Hide(window);
+        return false;
+    }
+
+    if (window && !caption.empty())
+        window->SetCaption(caption.c_str());
+    S::dataChanged = true;
+    S::mixedDataTypes = false;
+    P::gLoadSelection = loadSelection;
+    ModelParameters::blocalVaryMeniscusWarned = false;
+    FreeLoadedScans();
+    P::gDataDrive.clear();
+    P::gDataDir = folderDir;
     std::string dir, name, ext;
     SplitScanPath(paths[0], dir, name, ext);
     P::gNotesPath = P::gDataDrive + P::gDataDir + "notes" + ext;
@@ -155,9 +167,10 @@ void LoadAllData(TXLAWindow* window, const char* selection) {
         if (window)
             window->SetCaption("Sedimentation Analysis");
         ScanRequestRepaint(window);
-        return;
+        return false;
     }
     // The file dialogs that name no folder of their own open in the data folder from now on.
     plat::SetDialogFolder(P::gDataDrive + P::gDataDir);
     FinishLoad(window, progress);
+    return true;
 }

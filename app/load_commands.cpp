@@ -48,12 +48,27 @@ void FitMAndSOn(TXLAWindow& window) {
         window.CmFitMAndS();
 }
 
+// The kind of the loaded scans, given back when a new selection is refused and they stay.
+struct LoadedKind {
+    bool equilibrium = ScanStore::equilibriumData;
+    bool electrophoresis = ScanDataKind::electrophoresis;
+    int stride = ScanStore::fileStride;
+    void Restore() const {
+        if (ScanStore::scanCount < 1)
+            return;
+        ScanStore::equilibriumData = equilibrium;
+        ScanDataKind::electrophoresis = electrophoresis;
+        ScanStore::fileStride = stride;
+    }
+};
+
 } // namespace
 
 void TXLAWindow::CmLoadNewFiles() {
     if (MStarState::mStarMode || MStarState::multipleSets)
         return;
     LeaveEqTestMode();
+    const LoadedKind kept;
     ScanDataKind::electrophoresis = gElectrophoresisLoadRequest;
     ScanStore::equilibriumData = false;
     ReadLastDataFolder(this, gLastDataFolder);
@@ -106,12 +121,13 @@ void TXLAWindow::CmLoadNewFiles() {
             std::string caption = (ScanDataKind::electrophoresis ? "ELECTROPHORESIS ANALYSIS -> "
                                                                  : "SEDIMENTATION ANALYSIS -> ") +
                                   first + "...";
-            SetCaption(caption.c_str());
             SetCursor(IDC_WAIT);
-            LoadAllData(this, gSelectedFiles);
+            const bool loaded = LoadAllData(this, gSelectedFiles, caption);
             UiFlags::useListFileFolder = false;
             SetCursor(IDC_ARROW);
-            if (!listFile)
+            if (!loaded)
+                kept.Restore();
+            else if (!listFile)
                 WriteSelectionList(first, listText);
         }
     }
@@ -132,6 +148,7 @@ void TXLAWindow::CmLoadEquilibriumData() {
     bool chosen = GetOpenFileName(&openFilesDialog);
     UiFlags::suppressPlotPaint = false;
     if (chosen) {
+        const LoadedKind kept;
         ScanStore::equilibriumData = true;
         std::vector<std::string> strings;
         bool listFile = false;
@@ -141,11 +158,12 @@ void TXLAWindow::CmLoadEquilibriumData() {
                 ScanStore::fileStride = 1;
             std::string first = FirstFilePath(strings);
             std::string caption = "SEDIMENTATION EQUILIBRIUM ANALYSIS -> " + first + "...";
-            SetCaption(caption.c_str());
             SetCursor(IDC_WAIT);
-            LoadAllData(this, gSelectedFiles);
+            const bool loaded = LoadAllData(this, gSelectedFiles, caption);
             SetCursor(IDC_ARROW);
-            if (!listFile)
+            if (!loaded)
+                kept.Restore();
+            else if (!listFile)
                 WriteSelectionList(first, listText);
         }
     }

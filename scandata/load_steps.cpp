@@ -14,6 +14,7 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "scandata/selection_check.h"
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/time_stamps.h"
 #include "scandata/ui_flags.h"
@@ -27,7 +28,6 @@
 #include "state/serial_fit_state.h"
 #include "state/window_services.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -57,12 +57,6 @@ void MakeViews(int i) {
         v[kThirdVector] = view(S::thirdColumn[i]);
         c[kThirdCurve] = new CCurve(v[kRadiusVector], v[kThirdVector]);
     }
-}
-
-// The character after the dot of a file name, upper-cased; 0 without one.
-char KindLetter(const char* fileName) {
-    const char* dot = std::strrchr(fileName, '.');
-    return dot && dot[1] ? static_cast<char>(std::toupper(static_cast<unsigned char>(dot[1]))) : 0;
 }
 
 } // namespace
@@ -111,13 +105,10 @@ void CheckRotorSpeeds() {
 namespace {
 
 bool MixedKinds() {
-    char first = KindLetter(S::scanFileName[1]);
-    for (int i = 2; i <= S::scanCount; ++i) {
-        char letter = KindLetter(S::scanFileName[i]);
-        if (letter != first && (letter == 'I' || first == 'I'))
-            return true;
-    }
-    return false;
+    std::vector<std::string> names;
+    for (int i = 1; i <= S::scanCount; ++i)
+        names.emplace_back(S::scanFileName[i]);
+    return MixesIntensityWithOtherKinds(names);
 }
 
 } // namespace
@@ -253,7 +244,9 @@ bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, fl
             FreeAllData();
             if (RealtimeState::realtimeMode)
                 RealtimeState::stopRequested = true;
-            ScanErrorBox(ScanLoadErrorText(full, why).c_str(), "LOAD ERROR");
+            ScanErrorBox(
+                ScanLoadErrorText(full, why.empty() ? UnreadScanFileReason(full) : why).c_str(),
+                "LOAD ERROR");
             progress.Hide(window);
             return false;
         }

@@ -7,6 +7,7 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
+#include "state/preference_switches.h"
 #include "state/startup_paths.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
@@ -162,13 +163,16 @@ TEST_F(LoadCommands, ListOfMovedFilesOffersTheListFilesFolder) {
     EXPECT_EQ(S::scanCount, 3);
     EXPECT_EQ(ReadTextFile(folder.file("tarnix.ini")), data.path() + "/");
 
-    // No: the loader reports the first file that does not read and nothing stays loaded.
+    // No: the loader reports the first file that does not read, and the loaded scans stay.
     script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
     script.expectBox().text(question).answer(IDNO);
-    script.expectBox().caption("LOAD ERROR").text("/nowhere/run1/00001.RA1").answer(IDOK);
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .text("/nowhere/run1/00001.RA1\nthere is no file of this name: the file is not loaded")
+        .answer(IDOK);
     Command(200);
     EXPECT_TRUE(script.done()) << script.logText();
-    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_EQ(S::scanCount, 3);
     EXPECT_EQ(ReadTextFile(data.file("list.RA1")), list);
 }
 
@@ -273,8 +277,7 @@ TEST_F(LoadCommands, ExperimentFileOnlyWithItsLowerCaseExtension) {
     WriteTextFile(data.file("EXP.XP"), xp);
     script.expectFileOpen().answer(std::vector<std::string>{data.file("EXP.XP")});
     script.expectInput().caption("LOAD FILES").answer("1");
-    script.expectBox().caption("ERROR").text("only one file selected").answer(IDOK);
-    script.expectBox().text("switch to Equilibrium Data Mode?").answer(IDNO);
+    script.expectBox().caption("LOAD ERROR").textHas("the file is not loaded").answer(IDOK);
     Command(200);
     EXPECT_TRUE(script.done()) << script.logText();
 
@@ -477,7 +480,7 @@ namespace {
 // A scan whose rows are words is a damaged file: the reader refuses it and leaves the caller's
 // header as it was, and a load that meets it leaves an empty store that the window shows as such
 // (not the scans of the earlier load under the new folder's name).
-TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
+TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheLoadedScansStay) {
     const std::string head = "[T OK]damaged\nR 1 20.0 50000 3600 9.4127e+10 280 2\n";
     for (const std::string& rows :
          {std::string("abc def ghi\n"), std::string("  6.0 0.5 0\n  x y z\n"),
@@ -497,26 +500,61 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheFailedLoadShowsNoScans) {
         EXPECT_EQ(n, -1);
     }
 
+    // Scans loaded and a model run on them: a selection that does not load leaves both, and the
+    // caption, as they were (the scans and the analysis were once gone from the window), and its
+    // box says what failed.
     std::vector<std::string> names = WriteScanSet(data.path(), options);
     script.expectFileOpen().answer(Paths(data.path(), names));
     script.expectInput().caption("LOAD FILES").answer("1");
     Command(200);
     ASSERT_EQ(S::scanCount, 10);
+    gWizardMessages = false;
+    Command(213);
+    ASSERT_TRUE(S::resultAvailable) << script.logText();
+    const std::string caption = window->GetCaption();
+    const float* radius = S::radius[1];
+    const float fit = S::fit[1][50];
 
     TempFolder other;
     std::vector<std::string> second = WriteScanSet(other.path(), options);
-    WriteTextFile(other.file(second[3]), head + "abc def ghi\n");
-    script.expectFileOpen().answer(Paths(other.path(), second));
-    script.expectInput().caption("LOAD FILES").answer("1");
-    script.expectBox()
-        .caption("LOAD ERROR")
-        .text(other.file(second[3]) +
-              "\na data row holds a radius or value that is not a number: the file is not loaded")
-        .answer(IDOK);
-    Command(200);
-    EXPECT_TRUE(script.done()) << script.logText();
-    EXPECT_EQ(S::scanCount, 0);
-    EXPECT_EQ(window->GetCaption(), "Sedimentation Analysis");
+    WriteTextFile(other.file(second[3]), "Lorem ipsum dolor\nsit amet\n");
+    WriteTextFile(other.file(second[6]), head + "abc def ghi\n");
+    const std::string missing = "/nowhere/run1/00001.RA1";
+    WriteTextFile(other.file("list.RA1"), "newformat n=1\n/nowhere/run1\n00001.RA1\n00002.RA1\n");
+    const std::string notAScan = "\nthe data type letter of line 2 is not one of R, W, I, V, P, F";
+    const struct {
+        const char* name;
+        std::vector<std::string> chosen;
+        std::string text; // of the one box after the questions of the choice
+    } cases[] = {
+        {"garbage among damaged files", Paths(other.path(), second),
+         other.file(second[3]) + notAScan + ": the file is not loaded"},
+        {"a list of missing scans",
+         {other.file("list.RA1")},
+         missing + "\nthere is no file of this name: the file is not loaded"},
+        {"a text file alone",
+         {other.file(second[3])},
+         other.file(second[3]) + notAScan + ": the file is not loaded"},
+    };
+    for (const auto& c : cases) {
+        script.expectFileOpen().answer(c.chosen);
+        if (c.chosen.size() > 1 || c.chosen[0] != other.file("list.RA1"))
+            script.expectInput().caption("LOAD FILES").answer("1");
+        else
+            script.expectBox()
+                .caption("LOAD ERROR")
+                .textHas("could not find files in")
+                .answer(IDNO);
+        script.expectBox().caption("LOAD ERROR").text(c.text).answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        EXPECT_EQ(S::scanCount, 10) << c.name;
+        EXPECT_EQ(S::radius[1], radius) << c.name;
+        EXPECT_TRUE(S::resultAvailable) << c.name;
+        EXPECT_EQ(S::fit[1][50], fit) << c.name;
+        EXPECT_EQ(window->GetCaption(), caption) << c.name;
+        EXPECT_FALSE(S::equilibriumData) << c.name;
+    }
 }
 
 } // namespace
