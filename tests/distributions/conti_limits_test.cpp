@@ -128,6 +128,46 @@ TEST_F(ContiLimits, TheSizeCheckCountsMeasuredValuesNotGridValues) {
     TakeErrorBoxes();
 }
 
+// The edges of the refusals: f/f0 = 1 and 1000 are frictional ratios, and with time-invariant
+// noise fitted the noise counts one value per measured radius of a scan (54 here, not the 300
+// grid points, nor none), so 216 grid points fit into the 270 values and 217 do not.
+TEST_F(ContiLimits, TheEdgesOfTheRefusalsAreAccepted) {
+    plat::test::Script script;
+    ContiDataStore store;
+    Choose();
+    store.Fill({{5.0, 1.25, 0.5}});
+    std::vector<float> coarse(61);
+    for (int p = 1; p <= 60; ++p)
+        coarse[std::size_t(p)] = 6.0f + 1.2f * float(p - 1) / 59.0f;
+    for (int k = 1; k <= store.c.scans; ++k) {
+        store.radiusRows[std::size_t(k)] = coarse.data();
+        store.counts[std::size_t(k)] = 60;
+    }
+    const struct {
+        const char* name;
+        float ff0, resolution;
+        bool timeInvariant;
+        const char* refusal; // null: accepted
+    } cases[] = {
+        {"f/f0 1", 1.0f, 50.0f, false, nullptr},
+        {"f/f0 1000", 1000.0f, 50.0f, false, nullptr},
+        {"216 grid points and the noise", 1.25f, 216.0f, true, nullptr},
+        {"217 grid points and the noise", 1.25f, 217.0f, true,
+         "217 grid points and 54 noise parameters are more unknowns than the 270 data values"},
+    };
+    for (const auto& c : cases) {
+        ContiState::ff0 = c.ff0;
+        ContiState::resolution = c.resolution;
+        ModelChoice::fitTINoise = c.timeInvariant;
+        if (c.refusal)
+            script.expectBox().caption("Error").textHas(c.refusal).answer(IDOK);
+        EXPECT_EQ(RunContiSed(nullptr), c.refusal == nullptr) << c.name;
+        EXPECT_TRUE(script.done()) << c.name << "\n" << script.logText();
+    }
+    ModelChoice::fitTINoise = false;
+    TakeErrorBoxes();
+}
+
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 // In a child whose address space ends a little above its use, a kernel of about 200 MB cannot be
 // allocated: the Run says so and returns; the child lives on to report.
