@@ -109,17 +109,19 @@ class DlsDistribution : public ::testing::Test {
             .answer(answer);
     }
     static double Peak(const std::vector<double>& x, const std::vector<double>& v) {
-        std::size_t best = 1;
-        for (std::size_t p = 2; p < v.size(); ++p)
+        std::size_t best = 0;
+        for (std::size_t p = 1; p < v.size(); ++p)
             if (v[p] > v[best])
                 best = p;
         return x[best];
     }
+    // The grid and the distribution, 1 .. gridPoints of their 1-based arrays.
     static std::vector<double> Abscissae() {
-        return {ContiState::sValues, ContiState::sValues + ContiState::gridPoints + 1};
+        return {ContiState::sValues + 1, ContiState::sValues + ContiState::gridPoints + 1};
     }
     static std::vector<double> Values() {
-        return {ContiState::distribution, ContiState::distribution + ContiState::gridPoints + 1};
+        return {ContiState::distribution + 1,
+                ContiState::distribution + ContiState::gridPoints + 1};
     }
     // Rh (nm) of D (cm^2/s) in the loaded buffer at its temperature.
     static double RadiusNm(double D) { return StokesEinsteinD(1e-9f, 20.0f) / D; }
