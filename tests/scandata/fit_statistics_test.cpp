@@ -1,5 +1,6 @@
 // The rms deviation of the fit, the grid sums of the time-invariant noise and the default bounds
 // of a fitted meniscus and bottom.
+#include "fitting/fit_driver.h"
 #include "scandata/fit_limits.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data_kind.h"
@@ -12,6 +13,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -33,6 +35,46 @@ TEST(FitStatistics, RmsdOverTheFitRangesWithoutTheInitialScan) {
     EXPECT_EQ(FitControl::displayedRmsd, CalcFitRmsd());
     LammGrid::firstScanIsInitial = true;
     EXPECT_NEAR(CalcFitRmsd(), 0.2, 1e-6);
+    ResetAllState();
+}
+
+// The rmsd shown counts the fit range while both limits are set, else every point drawn; the fit's
+// residuals count the fit range; neither counts the first scan while it is the initial
+// distribution.
+TEST(FitStatistics, ShownAndFittedPointsFollowTheLimitsAndTheInitialScan) {
+    ResetAllState();
+    FillStore({EvenScan(6.0f, 0.01f, 3, 100.0, nullptr), EvenScan(6.0f, 0.01f, 2, 200.0, nullptr)});
+    const float residual[3][4] = {{}, {0, 0.1f, -0.1f, 0.1f}, {0, 0.2f, 0.2f}};
+    const int firstFit[3] = {0, 2, 1};
+    for (int k = 1; k <= 2; ++k) {
+        S::firstFitIndex[k] = firstFit[k];
+        S::lastFitIndex[k] = S::pointCount[k];
+        for (int i = 1; i <= S::pointCount[k]; ++i) {
+            S::signal[k][i] = 1.0f + residual[k][i];
+            S::fit[k][i] = 1.0f;
+        }
+    }
+    const struct {
+        const char* name;
+        float left, right;
+        bool initial;
+        double rmsd;
+        std::size_t fitted;
+    } cases[] = {
+        {"both limits", 6.005f, 6.025f, false, std::sqrt(0.1 / 4), 4},
+        {"left limit only", 6.005f, 0.0f, false, std::sqrt(0.11 / 5), 4},
+        {"right limit only", 0.0f, 6.025f, false, std::sqrt(0.11 / 5), 4},
+        {"scan 1 the initial distribution", 6.005f, 6.025f, true, 0.2, 2},
+    };
+    for (const auto& c : cases) {
+        S::leftFitLimit = c.left;
+        S::rightFitLimit = c.right;
+        LammGrid::firstScanIsInitial = c.initial;
+        EXPECT_NEAR(CalcFitRmsd(), c.rmsd, 1e-6) << c.name;
+        std::vector<double> fitted;
+        FitResiduals(fitted);
+        EXPECT_EQ(fitted.size(), c.fitted) << c.name;
+    }
     ResetAllState();
 }
 
