@@ -56,6 +56,22 @@ struct LimitCase {
     float expectedLeft, expectedRight;
 };
 
+// Loads of one cell whose data begin a little earlier each time keep their meniscus: the data
+// start it is kept with moves to the earliest data; data that begin well before that are another
+// cell's.
+TEST_F(FitLimits, AMeniscusStaysWithDataThatBeginEarlierStepByStep) {
+    P::meniscus = 6.02f;
+    const struct {
+        float start;
+        float meniscus; // after the load
+    } loads[] = {{6.00f, 6.02f}, {5.92f, 6.02f}, {5.85f, 6.02f}, {5.70f, 0.0f}};
+    for (const auto& load : loads) {
+        FillStore({EvenScan(load.start, 0.01f, 120, 600, One)});
+        UnsetValuesOutsideData();
+        EXPECT_EQ(P::meniscus, load.meniscus) << "data from " << load.start;
+    }
+}
+
 TEST_F(FitLimits, LimitsAreKeptInsideMeniscusAndBottom) {
     const LimitCase cases[] = {
         {"left below meniscus + 0.01", 6.00f, 7.20f, 6.005f, 7.0f, 6.01f, 7.0f},
