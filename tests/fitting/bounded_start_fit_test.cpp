@@ -12,6 +12,7 @@
 #include "support/reset_all_state.h"
 #include "support/velocity_store.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,6 +75,26 @@ TEST_F(BoundedStartFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValues) {
             EXPECT_NEAR(M::speciesS[k] / set.species[k - 1].s, 1.0, 0.01)
                 << c.name << " s of species " << k << " (1%): " << M::speciesS[k];
         EXPECT_NEAR(M::meniscus, set.meniscus, 0.005) << c.name;
+    }
+}
+
+// The optimisers' bounds: a floated D is never negative (the model would take it as 0 and stop
+// depending on it), while s, and M in the buoyant-mass form, are not bounded below.
+TEST_F(BoundedStartFit, AFloatedDIsBoundedBelowByZero) {
+    const int sSlot = M::maxSpecies + 1;
+    const struct {
+        const char* name;
+        bool massForm;
+        int slot;
+        double lower;
+    } cases[] = {
+        {"D", false, 1, 0.0},
+        {"s", false, sSlot, -HUGE_VAL},
+        {"M", true, 1, -HUGE_VAL},
+    };
+    for (const auto& c : cases) {
+        ModelChoice::equilibriumMs = c.massForm;
+        EXPECT_EQ(FreeSlotBounds({c.slot}).lower[1], c.lower) << c.name;
     }
 }
 
