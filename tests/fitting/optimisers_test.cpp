@@ -259,6 +259,28 @@ TEST_F(Optimisers, StayInTheBoundsAndLeaveABoundTheyStartOn) {
     }
 }
 
+// The first Levenberg-Marquardt step of a linear problem whose second parameter would step past
+// its bound: that one is pinned on the bound, and the first is solved again with the pinned step's
+// coupling taken off, which lands it on its best value for the bound (2 + 0.2 / 3), not beyond.
+TEST_F(Optimisers, MLStepSolvesTheOthersWithThePinnedStepTakenOff) {
+    FitObjective f;
+    f.evaluate = [](const double* p, std::vector<double>* r) {
+        const double r1 = 3.0 * (p[1] - 2.0) + (p[2] - 1.2), r2 = 4.0 * (p[2] - 1.2), r3 = 0.1;
+        if (r)
+            *r = {r1, r2, r3};
+        return (r1 * r1 + r2 * r2 + r3 * r3) / 3.0;
+    };
+    ParameterBounds bounds;
+    bounds.lower = {0.0, -1e300, 0.5};
+    bounds.upper = {0.0, 1e300, 1.0};
+    for (const double start : {0.8, 0.9}) {
+        double p[3] = {0.0, 2.4, start};
+        MLOptimize(p, 2, f, MLOptions{1e-9, 1}, bounds, control);
+        EXPECT_EQ(p[2], 1.0) << "from " << start;
+        EXPECT_NEAR(p[1], 2.0 + 0.2 / 3.0, 1e-3) << "from " << start;
+    }
+}
+
 // Annealing's temperature is relative to the objective: scaled by a power of two (exact in
 // floating point) the objective must give the same path, point for point.
 TEST_F(Optimisers, AnnealingFollowsTheSamePathWhateverTheScaleOfTheObjective) {
