@@ -443,6 +443,13 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"single, rotor speed 3e38", single("rotor speed (rpm)", "3e38"), nullptr},
         {"single, grid step 1e-6 (1.2 M points a scan)",
          single("density of points dr (cm)", "1e-6"), nullptr},
+        {"single, acceleration 0",
+         [](SingleAnswers& a) {
+             a.acceleration = true;
+             a.typed["acceleration (rpm/sec)"] = "0";
+             a.refusedAt = "acceleration (rpm/sec)";
+         },
+         nullptr},
         {"single, acceleration -200",
          [](SingleAnswers& a) {
              a.acceleration = true;

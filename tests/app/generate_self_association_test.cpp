@@ -11,6 +11,7 @@
 #include "support/model_road.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -27,9 +28,10 @@ constexpr double kOmega2 = (50000 * M_PI / 30) * (50000 * M_PI / 30);
 
 // The model chosen, then Generate > Single in M-and-s form at 0.005 cm and 50,000 rpm without
 // acceleration; run: interval, scans, noise; extinction coefficient 100,000 and 5 uM, then the
-// constants; each species' s and M (kDa) typed in the parameters dialog.
+// constants; each species' s and M (kDa) typed in the parameters dialog. With refusal set, the box
+// that has it ends the command instead of the file dialog.
 void Generate(MainWindowFixture& f, int model, const Typed& run, const Typed& constants,
-              const Typed& species) {
+              const Typed& species, const char* refusal = nullptr) {
     SendCommand(f, model);
     ModelChoice::equilibriumMs = true;
     M::meniscus = 6.2f;
@@ -49,7 +51,10 @@ void Generate(MainWindowFixture& f, int model, const Typed& run, const Typed& co
         dialog.set(SpeciesControlId(k, kSItem), species[k - 1].first)
             .set(SpeciesControlId(k, kDOrMItem), species[k - 1].second);
     dialog.ok();
-    f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+    if (refusal)
+        f.script.expectBox().caption("GENERATE DATA").textHas(refusal).answer(IDOK);
+    else
+        f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
     SendCommand(f, 214);
 }
 
@@ -118,6 +123,21 @@ TEST(GenerateSelfAssociation, EachModelMakesDataOfItsMolarQuantities) {
             << "the monomer alone gives " << 0.6 * std::exp(-2 * kOmega2 * 4e-13 * t);
         EXPECT_LT(S::signal[scan][3], 0.05f) << "the boundary has left the meniscus";
     }
+}
+
+// The dimer's slot is the model's even while its species is off: a dimer that no solute can be
+// (0.1 Da at 6.3 S: D far beyond any) is refused, naming it, and nothing is written.
+TEST(GenerateSelfAssociation, AnOligomerNoSoluteCanBeIsRefused) {
+    MainWindowFixture f;
+    M::speciesOn[2] = false;
+    Generate(f, 197,
+             {{"time interval of scans (sec)", "600"},
+              {"number of simulated scans", "3"},
+              {"std of noise (OD)", "0"}},
+             {{"Ka12 [1/M]", "500000"}}, {{"4", "50"}, {"6.3", "0.0001"}}, "species 2: s = 6.3 S");
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    EXPECT_EQ(S::scanCount, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(f.data.path()));
 }
 
 // Monomer-dimer data (5 uM, Ka12 = 500,000 /M, noise 0.005 OD) fitted by Levenberg-Marquardt from
