@@ -142,35 +142,39 @@ TEST(MinimumTimeToEqCommand, PlansShowsBothTimesAndSavesTheProgram) {
 }
 
 // The planner's settings and simulated scans that could not be written were dropped without a
-// word: each is now named with what it means.
+// word: each is now named with what it means, the scans only when they were asked for.
 TEST(MinimumTimeToEqCommand, FilesThatCannotBeWrittenAreNamed) {
-    MainWindowFixture f;
-    TempFolderInFixture temp(f);
-    SmallFastCase();
-    char settings[kPathBufferSize];
-    std::snprintf(settings, sizeof settings, "%s", gSettingsFolder);
-    std::snprintf(gSettingsFolder, kPathBufferSize, "%s/missing/", f.folder.path().c_str());
-    std::filesystem::create_directory(f.folder.path() + "/" + Numbered(1)); // in the way
-    ExpectNotes(f.script);
-    f.script.expectDialog(kTimeToEqDialogId).ok();
-    f.script.expectBox()
-        .caption(kCaption)
-        .text("Attention: could not open " + f.folder.path() +
-              "/missing/tarnixsimappeqparams.ini\nthe parameters are used now, but not kept for "
-              "the next planning")
-        .answer(IDOK);
-    f.script.expectBox()
-        .caption(kCaption)
-        .textHas("the simulated scans of the best program are not all saved there")
-        .answer(IDOK);
-    CalculateMinimumTimeToEq(f.window.get());
-    std::snprintf(gSettingsFolder, kPathBufferSize, "%s", settings);
-    EXPECT_TRUE(f.script.done()) << f.script.logText();
-    EXPECT_FALSE(P::preferencesSaved);
-    EXPECT_TRUE(std::filesystem::exists(P::outputPath)) << "the program itself is saved";
-    f.Paint();
-    AuxPlots::captionShown = false;
-    P::ResetToDefaults();
+    for (const bool scansAsked : {true, false}) {
+        MainWindowFixture f;
+        TempFolderInFixture temp(f);
+        SmallFastCase();
+        P::saveScanFiles = scansAsked;
+        char settings[kPathBufferSize];
+        std::snprintf(settings, sizeof settings, "%s", gSettingsFolder);
+        std::snprintf(gSettingsFolder, kPathBufferSize, "%s/missing/", f.folder.path().c_str());
+        std::filesystem::create_directory(f.folder.path() + "/" + Numbered(1)); // in the way
+        ExpectNotes(f.script);
+        f.script.expectDialog(kTimeToEqDialogId).ok();
+        f.script.expectBox()
+            .caption(kCaption)
+            .text("Attention: could not open " + f.folder.path() +
+                  "/missing/tarnixsimappeqparams.ini\nthe parameters are used now, but not kept "
+                  "for the next planning")
+            .answer(IDOK);
+        if (scansAsked)
+            f.script.expectBox()
+                .caption(kCaption)
+                .textHas("the simulated scans of the best program are not all saved there")
+                .answer(IDOK);
+        CalculateMinimumTimeToEq(f.window.get());
+        std::snprintf(gSettingsFolder, kPathBufferSize, "%s", settings);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(P::preferencesSaved);
+        EXPECT_TRUE(std::filesystem::exists(P::outputPath)) << "the program itself is saved";
+        f.Paint();
+        AuxPlots::captionShown = false;
+        P::ResetToDefaults();
+    }
 }
 
 TEST(MinimumTimeToEqCommand, AKeyPressEndsEachSearchWithTheBestProgramSoFar) {
