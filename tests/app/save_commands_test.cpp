@@ -7,6 +7,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "support/main_window_fixture.h"
@@ -58,6 +59,33 @@ TEST_F(SaveCommands, SaveFitDataWritesFitsThenResiduals) {
     for (const char* name : {"f0001.RA1", "f0003.RA1", "r0001.RA1", "r0003.RA1"})
         EXPECT_FALSE(ReadTextFile(out.file(name)).empty()) << name;
     ExpectLoadSetUp("*");
+}
+
+// The report's proposed name follows the fit file's name, or the name that dialog proposed when
+// it was cancelled: in the old names the fit file's name with ".par", else "fitparams" with its
+// extension.
+TEST_F(SaveCommands, TheReportsProposedNameFollowsTheFitFile) {
+    const struct {
+        bool oldNames;
+        std::string fitFile; // empty: that dialog cancelled
+        const char* proposed;
+    } cases[] = {
+        {false, "", "fitparams.rxx"},
+        {false, out.file("f0000x.RA2"), "fitparams.RA2"},
+        {true, "", "fit.par"},
+    };
+    for (const auto& c : cases) {
+        gOldFilenameConvention = c.oldNames;
+        if (c.fitFile.empty())
+            f.script.expectFileSave().title("save fitted data as").cancel();
+        else
+            f.script.expectFileSave().title("save fitted data as").answer(c.fitFile);
+        f.script.expectFileSave().title("save residuals as").cancel();
+        f.script.expectFileSave().title("save some fit parameters as").cancel();
+        Run(203);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_EQ(f.script.log().back().proposed, c.proposed) << c.fitFile;
+    }
 }
 
 // The last dialog saves the parameter report, line by line, whether or not the fits were saved;

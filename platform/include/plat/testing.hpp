@@ -25,9 +25,10 @@ struct PromptRecord {
     std::string text;    // box text, input prompt, dialog id for dialogs, file-dialog patterns
     UINT flags = 0;      // box buttons and icon, file-dialog OFN flags
     int dialogId = 0;
-    std::string answer; // text typed, paths chosen (one per line), or the button
-    int result = 0;     // IDOK, IDCANCEL, IDYES, IDNO
-    std::string folder; // file dialogs: the folder the dialog opened in
+    std::string answer;   // text typed, paths chosen (one per line), or the button
+    int result = 0;       // IDOK, IDCANCEL, IDYES, IDNO
+    std::string folder;   // file dialogs: the folder the dialog opened in
+    std::string proposed; // file dialogs: the name the dialog opened with
 };
 
 // A scripted step: the kind of prompt expected, optional filters, and the answer.
