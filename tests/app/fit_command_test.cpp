@@ -196,6 +196,13 @@ TEST(FitCommand, RefusesEveryModelRunCannotEvaluate) {
              ModelChoice::zoneCentrifugation = true;
              ScanStore::equilibriumData = true;
          }},
+        {"equilibrium data, a non-ideal species 1",
+         [](MainWindowFixture&) {
+             LoadEquilibriumSet();
+             ModelChoice::equilibriumModel = false;
+             ModelChoice::firstSpeciesNonideal = true;
+             ScanStore::equilibriumData = true;
+         }},
         // the cells of other cross-sections are solved for ideal species in a uniform solvent
         {"linear Lamm equation in a solvent gradient",
          [menu](MainWindowFixture& f) {
