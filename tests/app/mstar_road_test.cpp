@@ -356,6 +356,9 @@ namespace {
 // by (25000/15000)^2). A smoothing click recomputes it; Escape leaves it.
 TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
     CWINPlot* dataPlot = S::dataPlot;
+    // The c(M) smoothing of several data sets is no part of one data set's screen, which draws
+    // its extrapolations and smoothed curves (not the empty curves of a c(M) fit never made).
+    MS::useCMSmoothing = true;
     EnterMStarSingle(f.window.get());
     ASSERT_TRUE(MS::active);
     EXPECT_FALSE(MS::multiSet);
@@ -374,6 +377,7 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
     // Its own colours for the smoothed ln c and its line, and M* from meniscus to bottom.
     EXPECT_EQ(MS::lnCPlot->GetCurveColor(1), RGB(200, 0, 0));
     EXPECT_EQ(MS::lnCPlot->GetCurveColor(2), RGB(50, 200, 50));
+    EXPECT_TRUE(MS::useCMSmoothing) << "the switch stays for the screen of several sets";
     EXPECT_FLOAT_EQ(MS::mstarPlot->xMin, ModelParameters::meniscus);
     EXPECT_FLOAT_EQ(MS::mstarPlot->xMax, ModelParameters::bottom);
     // The meniscus range in working-copy indices, inside the range's radii.
