@@ -291,4 +291,38 @@ TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
     }
 }
 
+// After each step of the cosolvent the factors of the nodes it changed are found: the range
+// returned holds every node whose viscosity or buoyancy factor changed, the bottom's included
+// (where the cosolvent piles up), and begins and ends at a changed node.
+TEST_F(LammCosolvent, TheChangedRangeHoldsEveryChangedFactor) {
+    LammRun run(SpeciesOverTheCosolvent(200.0));
+    run.Load();
+    CLammIdeal& o = run.solver;
+    LoadTheCosolventSolvent(o);
+    const double viscosity[3] = {0.0, 1.0, 30.0};
+    const double density[4] = {0.0, 0.99823, 0.0, 13.0};
+    o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
+                          0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density, 3);
+    o.timeStepControlValue = 0.0;
+    ASSERT_EQ(o.Run(), LammResult::Solved);
+    const int n = o.N;
+    bool bottomChanged = false;
+    for (const double step : {1.0, 20.0, 200.0}) {
+        const std::vector<double> f = o.viscosityFactor, b = o.buoyancyFactor;
+        o.cosolventStartTime = o.t;
+        o.t += step;
+        o.StepCosolvent();
+        const auto [first, last] = o.UpdateSolventFactors(o.r);
+        for (int i = 1; i <= n; ++i) {
+            const bool changed = o.viscosityFactor[i] != f[i] || o.buoyancyFactor[i] != b[i];
+            if (changed)
+                EXPECT_TRUE(first <= i && i <= last) << "node " << i << " after " << step << " s";
+            if (i == first || i == last)
+                EXPECT_TRUE(changed) << "node " << i << " after " << step << " s";
+        }
+        bottomChanged = bottomChanged || o.viscosityFactor[n] != f[n];
+    }
+    EXPECT_TRUE(bottomChanged);
+}
+
 } // namespace
