@@ -156,4 +156,36 @@ TEST(SolventProfile, ViscosityAndDensityGradientSlowTheBoundaryAsComputedByHand)
     }
 }
 
+// A species on the fixed grid over a sedimenting cosolute (viscosity eta_w (1 + 0.2 c)): after
+// each step only the nodes whose factors changed are copied into the profile, and at the end
+// every node's viscosity factor is still that of its own molarity, 1 / (1 + 0.2 c), the last
+// node of each changed range included.
+TEST(SolventProfile, EveryNodesViscosityFactorFollowsTheSedimentedCosolute) {
+    ModuleCase mc;
+    mc.road = SolverRoad::FixedGrid;
+    mc.s = 5.0;
+    mc.D = 6e-7;
+    mc.scans = 3;
+    mc.gridSize = 300;
+    PrepareModuleCase(mc);
+    ScanStore::vbar = 0.73f;
+    ModelChoice::inhomogeneousSolvent = true;
+    IS::compressibleSolvent = false;
+    IS::sedimentingCosolute = IS::dynamicGradient = true;
+    IS::loadingConcentration = 2.0;
+    IS::apparentS = 2.0;
+    IS::densityCoefficients = {0.0, 0.99823, 0.0, 12.5};
+    IS::viscosityCoefficients = {0.0, 1.0, 0.0, 20.0};
+    ASSERT_EQ(SolveModuleCase(mc), LammResult::Solved);
+    const int n = SolventProfile::Size();
+    ASSERT_GT(n, 10);
+    ASSERT_EQ(SolventProfile::cosolute.size(), std::size_t(n) + 1);
+    EXPECT_GT(SolventProfile::cosolute[n], SolventProfile::cosolute[1] + 0.1) << "sedimented";
+    for (int i = 1; i <= n; ++i)
+        ASSERT_NEAR(SolventProfile::viscosityFactor[i] * (1.0 + 0.2 * SolventProfile::cosolute[i]),
+                    1.0, 1e-9)
+            << "node " << i << " of " << n;
+    ResetAllState();
+}
+
 } // namespace
