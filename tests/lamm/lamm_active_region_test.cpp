@@ -1,0 +1,103 @@
+// Steps of the fixed grid's active region taken by hand after a run: a step that fails at the
+// region's lower edge leaves every value as it was before it, a value that is not a number below
+// the region ends the solution with the discretization error, and an edge settled into a ramp has
+// its change measured on the ramp.
+#include "foundations/error_box_log.h"
+#include "support/lamm_harness.h"
+#include "support/reset_all_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <vector>
+
+namespace {
+
+TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) {
+    ResetAllState();
+    LammCase lc;
+    lc.truncate = true;
+    lc.s = 10.0;
+    lc.scans = 8;
+    const struct {
+        const char* name;
+        bool nanBelow; // else a lower edge far above the depleted zone, which fails the step
+    } cases[] = {{"failed edge", false}, {"not a number below the region", true}};
+    for (const auto& k : cases) {
+        LammRun run(lc);
+        run.Load();
+        CLammIdeal& o = run.solver;
+        ASSERT_EQ(o.Run(), LammResult::Solved) << k.name;
+        const int n = o.N;
+        o.singularMatrix = o.discretizationError = 0;
+        o.hitTime = 0;
+        o.dt = 1.0;
+        if (k.nanBelow) {
+            // the run's own region, cut short above: its values are copied, not exchanged
+            ASSERT_GT(o.lowerIndex, 30) << k.name;
+            o.upperIndex = o.lowerIndex + 20;
+            o.c[o.lowerIndex - 2] = std::numeric_limits<double>::quiet_NaN();
+            o.zeroRowsBelow = o.lowerIndex - 1;
+        } else {
+            // an edge in the boundary, the zone below it depleted: the arrays are exchanged
+            int L = 1;
+            while (o.c[L] < 0.1)
+                ++L;
+            for (int i = 1; i < L - 1; ++i)
+                o.c[i] = o.cOld[i] = 0.0;
+            o.lowerIndex = L;
+            o.upperIndex = n - 40;
+        }
+        const std::vector<double> before(o.c, o.c + n + 1);
+        o.ActiveRegionTimeStep();
+        if (k.nanBelow) {
+            EXPECT_EQ(o.discretizationError, 1) << k.name;
+        } else {
+            ASSERT_EQ(o.singularMatrix, 1) << k.name;
+            for (int i = 1; i <= n; ++i)
+                ASSERT_EQ(o.c[i], before[std::size_t(i)]) << k.name << ", node " << i;
+        }
+    }
+    TakeErrorBoxes();
+    ResetAllState();
+}
+
+// Values about their mean at the region's lower edge are settled into a rising ramp after the
+// solve: the change of the step is then measured on the ramp, not on the ratios the solve left.
+TEST(LammActiveRegion, TheChangeOfASettledEdgeIsMeasuredOnItsRamp) {
+    ResetAllState();
+    LammCase lc;
+    lc.truncate = true;
+    lc.s = 10.0;
+    lc.scans = 8;
+    LammRun run(lc);
+    run.Load();
+    CLammIdeal& o = run.solver;
+    ASSERT_EQ(o.Run(), LammResult::Solved);
+    int L = 1;
+    while (o.c[L] < 0.1)
+        ++L;
+    for (int i = 1; i < L - 1; ++i)
+        o.c[i] = 0.0;
+    const double edge[5] = {0.04, 0.01, 0.05, 0.03, 0.04}; // mean 0.034, below 10 eps
+    for (int j = 0; j < 5; ++j)
+        o.c[L - 1 + j] = edge[j];
+    std::copy(o.c, o.c + o.N + 1, o.cOld);
+    o.eps = 0.01;
+    o.lowerIndex = L;
+    o.upperIndex = L + 10;
+    o.zeroRowsBelow = 1;
+    o.olderInC = false;
+    o.singularMatrix = o.discretizationError = 0;
+    o.SolveActiveRegionStep(1e-9);
+    ASSERT_EQ(o.singularMatrix, 0);
+    EXPECT_NEAR(o.c[L - 1] / (0.034 * 5.0 / 27.0), 1.0, 0.05) << "the ramp";
+    const double measured = o.ActiveRegionChange();
+    o.changeRatiosValid = o.solvedLargestValid = false;
+    EXPECT_EQ(measured, o.ActiveRegionChange());
+    TakeErrorBoxes();
+    ResetAllState();
+}
+
+} // namespace
