@@ -31,6 +31,19 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
+// Each scan of the store measured at 60 radii from 6.0 to 7.2 cm (the radii, kept by the caller
+// while the store is used).
+std::vector<float> MeasureCoarsely(ContiDataStore& store) {
+    std::vector<float> coarse(61);
+    for (int p = 1; p <= 60; ++p)
+        coarse[std::size_t(p)] = 6.0f + 1.2f * float(p - 1) / 59.0f;
+    for (int k = 1; k <= store.c.scans; ++k) {
+        store.radiusRows[std::size_t(k)] = coarse.data();
+        store.counts[std::size_t(k)] = 60;
+    }
+    return coarse;
+}
+
 class ContiLimits : public ::testing::Test {
   protected:
     // After the store is made (it resets the state).
@@ -112,13 +125,7 @@ TEST_F(ContiLimits, TheSizeCheckCountsMeasuredValuesNotGridValues) {
     ContiDataStore store;
     Choose();
     store.Fill({{5.0, 1.25, 0.5}});
-    std::vector<float> coarse(61);
-    for (int p = 1; p <= 60; ++p)
-        coarse[std::size_t(p)] = 6.0f + 1.2f * float(p - 1) / 59.0f;
-    for (int k = 1; k <= store.c.scans; ++k) {
-        store.radiusRows[std::size_t(k)] = coarse.data();
-        store.counts[std::size_t(k)] = 60;
-    }
+    const std::vector<float> coarse = MeasureCoarsely(store);
     // 6.05 .. 7.15 cm holds measured points 4 .. 57 of each of the 5 scans
     ContiState::resolution = 280.0f;
     script.expectBox().caption("Error").textHas(
@@ -136,13 +143,7 @@ TEST_F(ContiLimits, TheEdgesOfTheRefusalsAreAccepted) {
     ContiDataStore store;
     Choose();
     store.Fill({{5.0, 1.25, 0.5}});
-    std::vector<float> coarse(61);
-    for (int p = 1; p <= 60; ++p)
-        coarse[std::size_t(p)] = 6.0f + 1.2f * float(p - 1) / 59.0f;
-    for (int k = 1; k <= store.c.scans; ++k) {
-        store.radiusRows[std::size_t(k)] = coarse.data();
-        store.counts[std::size_t(k)] = 60;
-    }
+    const std::vector<float> coarse = MeasureCoarsely(store);
     const struct {
         const char* name;
         float ff0, resolution;

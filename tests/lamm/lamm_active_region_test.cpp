@@ -14,12 +14,18 @@
 
 namespace {
 
-TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) {
-    ResetAllState();
+// 10 S over 8 scans on the fixed grid with its active region: the meniscus zone depletes.
+LammCase TruncatedRun() {
     LammCase lc;
     lc.truncate = true;
     lc.s = 10.0;
     lc.scans = 8;
+    return lc;
+}
+
+TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) {
+    ResetAllState();
+    const LammCase lc = TruncatedRun();
     const struct {
         const char* name;
         bool nanBelow; // else a lower edge far above the depleted zone, which fails the step
@@ -67,10 +73,7 @@ TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) 
 // solve: the change of the step is then measured on the ramp, not on the ratios the solve left.
 TEST(LammActiveRegion, TheChangeOfASettledEdgeIsMeasuredOnItsRamp) {
     ResetAllState();
-    LammCase lc;
-    lc.truncate = true;
-    lc.s = 10.0;
-    lc.scans = 8;
+    const LammCase lc = TruncatedRun();
     LammRun run(lc);
     run.Load();
     CLammIdeal& o = run.solver;

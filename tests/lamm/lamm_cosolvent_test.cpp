@@ -66,6 +66,20 @@ class LammCosolvent : public ::testing::Test {
                              0.99823f, 0.001002f, 1.0f, 0.7287f, 1.0, 1.0, 0.001002, 0.001002);
     }
 
+    // The species over the cosolvent's gradient (viscosity and density rising with it), run.
+    static LammResult RunOverTheGradient(LammRun& run) {
+        run.Load();
+        CLammIdeal& o = run.solver;
+        LoadTheCosolventSolvent(o);
+        const double viscosity[3] = {0.0, 1.0, 30.0};
+        const double density[4] = {0.0, 0.99823, 0.0, 13.0};
+        o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false,
+                              false, 0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density,
+                              3);
+        o.timeStepControlValue = 0.0;
+        return o.Run();
+    }
+
     static double Amount(const CLammIdeal& o) {
         double sum = 0.0;
         for (int i = 1; i <= o.cosolvent.n; ++i)
@@ -256,15 +270,8 @@ TEST_F(LammCosolvent, RunOverTheGradientHasTheSameBitsUnderEveryVectorUnit) {
 // again, and they must be the rows a whole assembly gives, the open bottom's end row too.
 TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
     LammRun run(SpeciesOverTheCosolvent(200.0));
-    run.Load();
     CLammIdeal& o = run.solver;
-    LoadTheCosolventSolvent(o);
-    const double viscosity[3] = {0.0, 1.0, 30.0};
-    const double density[4] = {0.0, 0.99823, 0.0, 13.0};
-    o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
-                          0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density, 3);
-    o.timeStepControlValue = 0.0;
-    ASSERT_EQ(o.Run(), LammResult::Solved);
+    ASSERT_EQ(RunOverTheGradient(run), LammResult::Solved);
     const int n = o.N;
     struct Case {
         int lo, hi;
@@ -296,15 +303,8 @@ TEST_F(LammCosolvent, RefreshedRowsAreThoseOfAWholeAssembly) {
 // (where the cosolvent piles up), and begins and ends at a changed node.
 TEST_F(LammCosolvent, TheChangedRangeHoldsEveryChangedFactor) {
     LammRun run(SpeciesOverTheCosolvent(200.0));
-    run.Load();
     CLammIdeal& o = run.solver;
-    LoadTheCosolventSolvent(o);
-    const double viscosity[3] = {0.0, 1.0, 30.0};
-    const double density[4] = {0.0, 0.99823, 0.0, 13.0};
-    o.LoadSolventGradient(true, true, false, kS2, kD2, true, 60, false, false, 1.0, false, false,
-                          0.0, nullptr, false, nullptr, nullptr, viscosity, 2, density, 3);
-    o.timeStepControlValue = 0.0;
-    ASSERT_EQ(o.Run(), LammResult::Solved);
+    ASSERT_EQ(RunOverTheGradient(run), LammResult::Solved);
     const int n = o.N;
     bool bottomChanged = false;
     for (const double step : {1.0, 20.0, 200.0}) {
