@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +29,24 @@ namespace {
 
 using S = ScanStore;
 
+std::string FirstWord(const std::string& line) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return {};
+    return line.substr(start, line.find_first_of(" \t", start) - start);
+}
+
 bool NumberAtStart(const std::string& line, double& value) {
     std::size_t pos = 0;
     return ScanNumber(line, pos, value);
+}
+
+// A "nan" or "inf" form of a number, which the scan reader does not take as one.
+bool NotFiniteNumberAtStart(const std::string& line) {
+    const std::string word = FirstWord(line);
+    char* end = nullptr;
+    const double v = std::strtod(word.c_str(), &end);
+    return end != word.c_str() && !std::isfinite(v);
 }
 
 void InfoBox(const char* text) {
@@ -192,12 +208,23 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
     for (int k = 1; k <= 18; ++k) {
         std::size_t index = static_cast<std::size_t>(2 + k);
         double value = 0.0;
-        // A missing or unreadable value ends the reading; the values before it stay.
-        if (index >= lines.size() || !NumberAtStart(lines[index], value))
+        // A missing value or a line without one ends the reading; the values before it stay.
+        if (index >= lines.size())
             return;
-        // Nor does one that the parameters cannot hold (infinity in single precision).
-        if (!FitsFloat(value) || (k == 2 && !FitsFloat(value / 0.001002)))
+        const bool number = NumberAtStart(lines[index], value);
+        // A number the parameters cannot hold (NaN, infinity, beyond single precision) ends it
+        // too, and says so.
+        if (!number || !FitsFloat(value) || (k == 2 && !FitsFloat(value / 0.001002))) {
+            if (number || NotFiniteNumberAtStart(lines[index])) {
+                char message[400];
+                std::snprintf(message, sizeof message,
+                              "line %zu of %s holds %.40s, not a value the analysis can take: "
+                              "it and the values after it are not read",
+                              index + 1, path, FirstWord(lines[index]).c_str());
+                InfoBox(message);
+            }
             return;
+        }
         // A buffer or a protein that cannot exist is refused by name; the values before stay.
         if (const char* what = ImpossibleSolutionValue(k, value)) {
             char message[300];

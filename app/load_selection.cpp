@@ -41,8 +41,10 @@ void WriteSelectionList(const std::string& firstFile, const std::string& listTex
     std::string dir, ext;
     plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
     const std::string path = dir + "list" + ext;
-    if (!WriteListText(path, listText))
-        ShowError(("\n\aAttention: could not open " + path +
+    std::string why;
+    if (!WriteListText(path, listText, &why))
+        ShowError(((why.empty() ? "\n\aAttention: could not open " + path
+                                : "\n\aAttention: " + path + " is not written: " + why) +
                    "\nthe data are loaded, but no list file of them was written")
                       .c_str(),
                   0);

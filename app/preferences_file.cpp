@@ -103,7 +103,10 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
 
     if (present(0) && entries[0] == 1.0f)
         gDisclaimerAccepted = true;
-    ScanStore::radialResolution = missing(1) ? 0.001f : entries[1];
+    // A resolution the loader cannot use (0 or less, coarser than its maximum) is not taken.
+    const bool resolution =
+        !missing(1) && entries[1] > 0.0f && entries[1] <= kMaxRadialResolutionCm;
+    ScanStore::radialResolution = resolution ? entries[1] : 0.001f;
     gUpdateResidualsBitmap = missing(2) ? ask(kBitmapQuestion) : on(2);
     gUpdateResidualsPlot = missing(3) ? ask(kResidualPlotQuestion) : on(3);
     gUpdateDataPlot = missing(4) ? false : on(4);

@@ -13,10 +13,15 @@ void TXLAWindow::CmSetRadialResolution() {
     constexpr const char* kCaption = "SET RADIAL RESOLUTION";
     paintSuspended = true;
     float value = ScanStore::radialResolution;
-    if (InputFloatForWindow(this, &value, value, true, "defaut 0.001 (=all data):", kCaption) &&
-        value < 0.001f) {
-        value = 0.001f;
-        MessageBox("setting to minimum 0.001 (all data)", kCaption, MB_OK);
+    if (InputFloatForWindow(this, &value, value, true, "defaut 0.001 (=all data):", kCaption)) {
+        if (!(value >= 0.001f)) {
+            value = 0.001f;
+            MessageBox("setting to minimum 0.001 (all data)", kCaption, MB_OK);
+        } else if (value > kMaxRadialResolutionCm) {
+            value = kMaxRadialResolutionCm;
+            MessageBox("setting to maximum 0.1 (the coarsest the loader can average)", kCaption,
+                       MB_OK);
+        }
     }
     if (value != ScanStore::radialResolution) {
         ScanStore::radialResolution = value;

@@ -93,6 +93,19 @@ std::string ListText(int stride, const std::vector<std::string>& strings) {
     return text;
 }
 
-bool WriteListText(const std::string& path, const std::string& text) {
+bool WriteListText(const std::string& path, const std::string& text, std::string* why) {
+    std::vector<std::string> written = TextLines(text);
+    if (!written.empty())
+        written.erase(written.begin()); // the stride line
+    const std::vector<std::string> read = ParseListText(text).strings;
+    const auto [lost, kept] =
+        std::mismatch(written.begin(), written.end(), read.begin(), read.end());
+    if (lost != written.end()) {
+        if (why)
+            *why = "\"" + *lost +
+                   "\" would not read back from a list file, where a '%' starts a "
+                   "comment";
+        return false;
+    }
     return plat::WriteFileAtomically(path, text);
 }

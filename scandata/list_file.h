@@ -31,4 +31,7 @@ ListReadResult ReadListFileText(const std::string& path, std::size_t limit, List
 // "newformat n=<stride>" and each string on a line of its own.
 std::string ListText(int stride, const std::vector<std::string>& strings);
 // Writes text to path as it is; false when the file cannot be written.
-bool WriteListText(const std::string& path, const std::string& text);
+// Writes a list text made by ListText, only when its reader reads every line after the stride
+// back as written (a '%' starts a comment, blanks at a line end are dropped); otherwise nothing
+// is written and *why (may be null) names the line that would read back otherwise.
+bool WriteListText(const std::string& path, const std::string& text, std::string* why = nullptr);

@@ -32,6 +32,10 @@ constexpr int kMaxScans = 1000;
 
 // Per-scan tables hold scanCount + 1 entries used from 1; per-point arrays are 1-based float
 // vectors [1..pointCount[i]].
+// The coarsest radial resolution the loader can use (cm): a coarser one leaves a cell column of
+// 1.2 cm with fewer than a dozen points, too few to hold a boundary.
+inline constexpr float kMaxRadialResolutionCm = 0.1f;
+
 struct ScanStore {
     static inline float leftFitLimit = 0.0f; // cm; 0 = not set
     static inline float rightFitLimit = 0.0f;
@@ -63,7 +67,9 @@ struct ScanStore {
     static inline char** scanFileName = nullptr; // 260 characters each
     static inline CRotorSpeedProfile* speedProfile = nullptr;
     static inline bool speedProfileInForce = false;
-    static inline float radialResolution = 0.001f; // cm
+    // cm; the loader averages rows closer than this and the common grid steps by it, up to
+    // kMaxRadialResolutionCm.
+    static inline float radialResolution = 0.001f;
 
     // Common radial grid.
     static inline float* gridRadius = nullptr;

@@ -611,3 +611,41 @@ TEST_F(LoadCommands, RadiiThatGoBackAreRefusedWithTheirLine) {
         EXPECT_NEAR(S::radius[2][17], 6.156f, 1e-5f);
     }
 }
+
+// Values after the names that the analysis cannot take (NaN, infinity, beyond single precision)
+// ended the reading without a word; they are named, and the values before them stay.
+TEST_F(LoadCommands, ExperimentValuesTheAnalysisCannotTakeAreNamed) {
+    options.count = 2;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    for (const char* value : {"nan", "1e39", "-inf"}) {
+        const std::string xp = "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"" + data.path() +
+                               "\" \" " + names[0] + " " + names[1] +
+                               "\"\n1.05 (fBufferDensity)\n" + value + " (fBufferViscosity)\n";
+        WriteTextFile(data.file("exp.xp"), xp);
+        script.expectFileOpen().answer(std::vector<std::string>{data.file("exp.xp")});
+        script.expectBox().caption("ERROR").text(
+            "line 5 of " + data.file("exp.xp") + " holds " + value +
+            ", not a value the analysis can take: it and the values after it are not read");
+        Command(200);
+        EXPECT_TRUE(script.done()) << value << script.logText();
+        EXPECT_EQ(S::scanCount, 2);
+        EXPECT_FLOAT_EQ(S::density, 1.05f);
+    }
+}
+
+// The list file written at each load named "%b.RA1", which its own reader takes as a comment: a
+// reload found two of three scans. A list that would not read back is not written, and says so.
+TEST_F(LoadCommands, AListThatWouldNotReadBackIsNotWritten) {
+    options.count = 3;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    std::filesystem::rename(data.file(names[1]), data.file("%b.RA1"));
+    script.expectFileOpen().answer(Paths(data.path(), {names[0], "%b.RA1", names[2]}));
+    script.expectInput().caption("LOAD FILES").answer("1");
+    script.expectBox().caption("Error").textHas(
+        "\"%b.RA1\" would not read back from a list file, where a '%' starts a comment\nthe data "
+        "are loaded, but no list file of them was written");
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 3);
+    EXPECT_FALSE(std::filesystem::exists(data.file("list.RA1")));
+}

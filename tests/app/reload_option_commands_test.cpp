@@ -41,6 +41,36 @@ TEST_F(ReloadOptionCommands, ResolutionBelowTheMinimumIsTheMinimumAndChangesNoth
     EXPECT_FLOAT_EQ(S::radialResolution, 0.001f);
 }
 
+// A resolution of 1e30 cm typed, or -2.1e9, 0 or 1e30 in the preferences file, was stored as it
+// was: typed, it is kept to the range the loader can average; from the file, it is not taken.
+TEST_F(ReloadOptionCommands, ResolutionKeepsToWhatTheLoaderCanUse) {
+    const struct {
+        const char* typed;
+        float expected;
+        const char* box;
+    } typed[] = {{"1e30", 0.1f, "setting to maximum 0.1 (the coarsest the loader can average)"},
+                 {"0.5", 0.1f, "setting to maximum 0.1 (the coarsest the loader can average)"},
+                 {"0.05", 0.05f, nullptr}};
+    for (const auto& c : typed) {
+        S::radialResolution = 0.001f;
+        f.script.expectInput().caption("SET RADIAL RESOLUTION").answer(c.typed);
+        if (c.box)
+            f.script.expectBox().text(c.box);
+        f.script.expectBox().text("save as startup default?").answer(IDNO);
+        Command(590);
+        EXPECT_TRUE(f.script.done()) << c.typed << f.script.logText();
+        EXPECT_FLOAT_EQ(S::radialResolution, c.expected) << c.typed;
+    }
+    for (const char* entry : {"-2.1e9", "0", "1e30"}) {
+        S::radialResolution = 0.005f;
+        WriteTextFile(gPreferencesPath,
+                      std::string("1\n") + entry +
+                          "\n1\n1\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+        ASSERT_TRUE(f.window->ReadPreferences()) << entry;
+        EXPECT_FLOAT_EQ(S::radialResolution, 0.001f) << entry;
+    }
+}
+
 TEST_F(ReloadOptionCommands, CoarserResolutionIsSavedAndAveragesTheReloadedScans) {
     f.LoadScans(3, 200);
     ASSERT_EQ(S::scanCount, 3);
