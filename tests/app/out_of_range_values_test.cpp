@@ -92,7 +92,7 @@ TEST_F(OutOfRangeValues, ReadersTakeOnlyValuesTheirRecordsCanHold) {
     EXPECT_EQ(boxes[0].text, "ERROR: rotor speed profile " + steps + " could not be fixed");
 
     // Experiment file: a 400-digit meniscus does not read, so it and the values after it keep
-    // what the load gave them.
+    // what the load gave them; the box names its line.
     ScanSetOptions set;
     set.count = 3;
     set.points = 600;
@@ -102,6 +102,7 @@ TEST_F(OutOfRangeValues, ReadersTakeOnlyValuesTheirRecordsCanHold) {
         xp += " " + n;
     xp += "\"\n0.998 (density)\n0.001002 (viscosity)\n0.73 (vbar)\n" + std::string(400, '9') +
           " (Meniscus)\n7.18 (Bottom)\n";
+    script.expectBox().caption("ERROR").textHas("line 7 of ").answer(IDOK);
     ReadXpExperiment(nullptr, dir.write("demo.xp", xp).c_str());
     ASSERT_EQ(ScanStore::scanCount, 3);
     EXPECT_TRUE(std::isfinite(ModelParameters::meniscus));
