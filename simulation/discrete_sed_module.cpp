@@ -321,11 +321,15 @@ void ChooseAlgorithmForSpecies(double sS) {
 
 LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
                                  const CLammControl& control, CLammSink& out) {
-    if (algorithm == GridAlgorithm::MovingHat)
+    switch (algorithm) {
+    case GridAlgorithm::MovingHat:
         return SolveMovingHat(problem, control, out);
-    if (algorithm == GridAlgorithm::FixedGrid)
+    case GridAlgorithm::FixedGrid:
         return CFixedGridSolver().Run(problem, control, out);
-    return LammResult::Solved;
+    case GridAlgorithm::CellCentred:
+        return LammResult::Solved; // neither algorithm chosen: nothing is computed for the slot
+    }
+    return LammResult::Refused; // a value outside the enumeration solves nothing
 }
 
 void StartSpeciesRun(TXLAWindow* window, double loading) {

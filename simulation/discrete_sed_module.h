@@ -52,7 +52,8 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
 // LammGrid, on arrays made for that algorithm; a failure (GridRunFailed) sets its error word.
 using GridSpeciesSolver =
     std::function<LammResult(GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&)>;
-// This module's: SolveMovingHat, CFixedGridSolver, nothing on a cell-centred grid.
+// This module's: SolveMovingHat, CFixedGridSolver, nothing on a cell-centred grid (Solved); any
+// other value is refused (LammResult::Refused) without a step.
 LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
                                  const CLammControl& control, CLammSink& out);
 // SolveSpeciesOnGrid with the given solver; the retries never change the model's choice.

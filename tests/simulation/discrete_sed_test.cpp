@@ -653,6 +653,20 @@ TEST_F(DiscreteSpeciesOnGrid, AnEarlierSpeciesFailureIsTheEvaluations) {
     }
 }
 
+// The dispatch answers only for the algorithms it knows: a value outside the enumeration was
+// reported Solved without a step; it is refused and the sink hears nothing.
+TEST_F(DiscreteSpeciesOnGrid, AnUnknownAlgorithmIsRefused) {
+    struct CountingSink : CLammSink {
+        int calls = 0;
+        void Step(double) override { ++calls; }
+        void Remaining(bool) override { ++calls; }
+    } sink;
+    const LammResult result = SolveOnSimulationGrid(static_cast<GridAlgorithm>(7), CLammProblem{},
+                                                    CLammControl{}, sink);
+    EXPECT_EQ(result, LammResult::Refused);
+    EXPECT_EQ(sink.calls, 0);
+}
+
 // Failed attempts are retried by the table: without truncation, by the moving hat algorithm on
 // its own arrays where the fixed grid failed, then with the meniscus repair. Before, the retry
 // switched the model to the moving hat algorithm and back, and lost a fixed time step on the way.
