@@ -116,8 +116,9 @@ bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::v
 bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& negGrad,
                            std::vector<int> rows, int entropic, const std::vector<double>& c,
                            std::vector<double>& d) {
+    std::vector<double> factor;
     for (;;) {
-        if (!CholeskySolveSubset(H, negGrad, rows, 0.0, d))
+        if (!CholeskySolveSubset(H, negGrad, rows, 0.0, d, factor))
             return false;
         std::vector<int> kept;
         for (int p : rows) {
@@ -149,7 +150,7 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                                    std::vector<double>& c) {
     const int n = eq.N();
     const int entropic = eq.DistributionColumns();
-    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), rhs, step;
+    std::vector<double> grad(n + 1), d(n + 1, 0.0), trial(n + 1), rhs, step, factor;
     std::vector<int> all(n), freeRows, unit;
     std::vector<char> bound(n + 1);
     for (int p = 1; p <= n; ++p)
@@ -201,7 +202,7 @@ AnalysisFailure EntropyOffTheFloor(const ContiNormalEquations& eq, double alpha,
                     if (p <= entropic)
                         H(i, i) += alpha / c[p];
                 }
-                if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step))
+                if (k > 0 && !CholeskySolveSubset(H, rhs, unit, 0.0, step, factor))
                     return false;
                 grown = false;
                 for (int i = 1; i <= k; ++i) {

@@ -415,11 +415,11 @@ bool SubsetFactorSolvePlain(const double* const* rows, const int* idx, int m, do
 } // namespace
 
 bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
-                         const std::vector<int>& idx, double ridge, std::vector<double>& z) {
+                         const std::vector<int>& idx, double ridge, std::vector<double>& z,
+                         std::vector<double>& factor) {
     const int m = static_cast<int>(idx.size());
-    // Every entry of the factor that is read is written first: the block is kept by the thread
+    // Every entry of the factor that is read is written first: the caller's block is reused
     // from one solve to the next rather than made and cleared each time.
-    thread_local std::vector<double> factor;
     if (factor.size() < static_cast<std::size_t>(m) * m)
         factor.resize(static_cast<std::size_t>(m) * m);
     std::vector<double> diag(m), rhs(m);
@@ -467,6 +467,7 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
     std::vector<char> passive(n + 1, 0), skipped(n + 1, 0);
     std::vector<double> w(n + 1), z(n + 1);
     std::vector<int> idx;
+    std::vector<double> factor; // the passive blocks' factor, kept over the iterations
     // w = b - A x, over the rows of A (contiguous), skipping the zero x: the nonzero ones are
     // listed once, and each row takes them in order.
     std::vector<int> nonzero;
@@ -488,13 +489,13 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
         for (int p = 1; p <= n; ++p)
             if (passive[p])
                 idx.push_back(p);
-        if (CholeskySolveSubset(A, b, idx, ridge, z))
+        if (CholeskySolveSubset(A, b, idx, ridge, z, factor))
             return true;
         // Not positive definite: noted, then solved with a small ridge from here on.
         ridged = true;
         if (ridge == 0.0)
             ridge = 1e-12 * trace / n + 1e-300;
-        return CholeskySolveSubset(A, b, idx, ridge, z);
+        return CholeskySolveSubset(A, b, idx, ridge, z, factor);
     };
     gradient();
     for (int outer = 0; outer < cap; ++outer) {

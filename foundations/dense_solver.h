@@ -26,9 +26,12 @@ void CholeskySubstitute(T* const* rows, int n, const T* diag, const T* b, T* x,
 // Cholesky solution of the sub-system of the symmetric A on the indices idx (1-based, in
 // increasing order), with ridge added to its diagonal; z[idx[k]] receives the solution, the
 // other z are untouched. Only the lower triangle of A is read. False when a pivot is not
-// positive and finite (z is then untouched).
+// positive and finite (z is then untouched). factor is the caller's work space for the m x m
+// factor: grown when too small, never cleared, so one kept over a series of solves is not
+// made again.
 bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
-                         const std::vector<int>& idx, double ridge, std::vector<double>& z);
+                         const std::vector<int>& idx, double ridge, std::vector<double>& z,
+                         std::vector<double>& factor);
 
 // How a non-negative solve ended: None, NnlsNotPositiveDefinite when a passive block needed the
 // ridge (or even the ridge did not make it definite), else NnlsIterations when a cap stopped it.

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -161,9 +162,10 @@ TEST(DenseSolver, NonNegativeSolutionMatchesExplicitSolveAtItsActiveSet) {
             EXPECT_NEAR(x[p], reference[p], 1e-10) << what << ", x[" << p << "] against scale 1";
 
         // The Cholesky subset solve on the kept variables, with and without a ridge, against LU.
+        std::vector<double> factor;
         for (double ridge : {0.0, 1e-3 * A(1, 1)}) {
             std::vector<double> z(n + 1, -7.0);
-            ASSERT_TRUE(CholeskySolveSubset(A, b, kept, ridge, z)) << what;
+            ASSERT_TRUE(CholeskySolveSubset(A, b, kept, ridge, z, factor)) << what;
             const int m = static_cast<int>(kept.size());
             CDenseMatrix sub(m);
             std::vector<double> rhs(m + 1);
@@ -254,6 +256,8 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
             for (const auto& row : B)
                 A(p, q) += row[p] * row[q];
     }
+    // One work space for every solve, its entries stale from the solve before (NaN at first).
+    std::vector<double> factor(100, std::numeric_limits<double>::quiet_NaN());
     for (int m = 1; m <= 72; ++m)
         for (double ridge : {0.0, 0.25}) {
             std::vector<int> idx; // every other column while there are enough, else each
@@ -274,7 +278,7 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
             CholeskySubstitute(rows.data(), m, diag.data(), x.data(), x.data(),
                                CholeskySumOrder::FromFirstColumn);
             std::vector<double> z(n + 1, -7.0);
-            ASSERT_TRUE(CholeskySolveSubset(A, b, idx, ridge, z)) << m;
+            ASSERT_TRUE(CholeskySolveSubset(A, b, idx, ridge, z, factor)) << m;
             for (int i = 1; i <= m; ++i)
                 EXPECT_EQ(z[idx[i - 1]], x[i]) << "m " << m << ", ridge " << ridge << ", " << i;
         }
@@ -283,7 +287,7 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
     for (const std::vector<int>& subset :
          {std::vector<int>{1, 5, 9, 12}, std::vector<int>{1, 9, 12}, std::vector<int>{9}}) {
         std::vector<double> z(n + 1, -7.0);
-        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z)) << subset.size();
+        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z, factor)) << subset.size();
         EXPECT_EQ(z, std::vector<double>(n + 1, -7.0)) << subset.size();
     }
     // The pivot that is not positive at every place of a subset of eleven (two sets of four
@@ -294,7 +298,7 @@ TEST(DenseSolver, SubsetSolveGivesTheBitsOfTheRowWiseFactor) {
             subset.push_back(p);
         subset.insert(subset.begin() + at, 9);
         std::vector<double> z(n + 1, -7.0);
-        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z)) << at;
+        EXPECT_FALSE(CholeskySolveSubset(bad, b, subset, 0.0, z, factor)) << at;
         EXPECT_EQ(z, std::vector<double>(n + 1, -7.0)) << at;
     }
 }
