@@ -593,6 +593,9 @@ class CLammIdeal : public CLammOutputDetection,
     // Solvent factors per node (viscosity f_k and buoyancy b_k), 1-based; set by the
     // inhomogeneous-solvent set-up
     std::vector<double> viscosityFactor, buoyancyFactor;
+    // The work space the new factors are formed in; exchanged with the factors it replaces, so
+    // it holds the old ones between calls. Not copied with the object.
+    std::vector<double> viscosityFactorNext, buoyancyFactorNext;
     double gridSpacing = 0.0;
     std::vector<double> solventDensity;   // g/ml at the nodes of the compressible models
     std::vector<double> cosolventAtNodes; // cosolvent concentration carried onto the nodes

@@ -247,7 +247,8 @@ std::pair<int, int> CLammIdeal::UpdateSolventFactors(const double* radii) {
         std::fill(b + 1, b + N + 1, bWater);
         return {first, last};
     }
-    thread_local std::vector<double> fNew, bNew;
+    std::vector<double>& fNew = viscosityFactorNext;
+    std::vector<double>& bNew = buoyancyFactorNext;
     fNew.resize(static_cast<size_t>(N) + 1);
     bNew.resize(static_cast<size_t>(N) + 1);
     double* fOut = fNew.data();
