@@ -661,8 +661,8 @@ TEST_F(DiscreteSpeciesOnGrid, AnUnknownAlgorithmIsRefused) {
         void Step(double) override { ++calls; }
         void Remaining(bool) override { ++calls; }
     } sink;
-    const LammResult result = SolveOnSimulationGrid(static_cast<GridAlgorithm>(7), CLammProblem{},
-                                                    CLammControl{}, sink);
+    const LammResult result =
+        SolveOnSimulationGrid(static_cast<GridAlgorithm>(7), CLammProblem{}, CLammControl{}, sink);
     EXPECT_EQ(result, LammResult::Refused);
     EXPECT_EQ(sink.calls, 0);
 }
