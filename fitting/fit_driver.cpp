@@ -72,9 +72,12 @@ struct RunningFit {
 };
 RunningFit gFit;
 
+// A solution that failed its discretization check or met a singular system leaves no model of
+// the trial, whatever profiles it left.
 bool EvaluateDiscreteModel(TXLAWindow* window) {
     BuildRadialGrid();
-    return RunDiscreteSed(window);
+    LammGrid::discretizationError = LammGrid::singularMatrix = 0;
+    return RunDiscreteSed(window) && !LammGrid::discretizationError && !LammGrid::singularMatrix;
 }
 
 bool SpeciesSlotIncluded(int slot) {
@@ -172,6 +175,7 @@ double ClampToBounds(int slot, double value) {
 
 ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
     const double open = std::numeric_limits<double>::infinity();
+    const double fastest = FastestSedimentation();
     ParameterBounds b;
     b.lower.assign(slots.size() + 1, -open);
     b.upper.assign(slots.size() + 1, open);
@@ -199,6 +203,11 @@ ParameterBounds FreeSlotBounds(const std::vector<int>& slots) {
         const bool dForm = SedimentingMassOrDSlot(slots[i]) && !ModelChoice::equilibriumMs;
         if (dForm || (ModelChoice::dlsCumulants && slots[i] == 2))
             b.lower[i + 1] = 0.0;
+        // where a species has a boundary in the cell at the first scan
+        if (SedimentationSlot(slots[i])) {
+            b.lower[i + 1] = -fastest;
+            b.upper[i + 1] = fastest;
+        }
     }
     return b;
 }

@@ -144,17 +144,20 @@ void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best,
 
 // Nelder-Mead moves until the values agree within tolerance, the simplex collapses, the
 // evaluation budget is used or the fit is aborted. temperature 0 is the plain simplex; above 0
-// every comparison carries the thermal fluctuation. Returns false when the budget ran out.
+// every comparison carries the thermal fluctuation, of that size relative to the best value
+// so far. Returns false when the budget ran out.
 bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int budget,
              double temperature, int* seed, BestSeen& best, const ParameterBounds& bounds,
              OptimControl& control) {
     const int n = s.n;
     const int stopAt = control.evaluations + budget;
-    auto fluct = [&]() { return temperature > 0 ? -temperature * std::log(ran1(seed)) : 0.0; };
+    double t = 0.0;
+    auto fluct = [&]() { return t > 0 ? -t * std::log(ran1(seed)) : 0.0; };
     std::vector<double> yj(n + 2);
     for (;;) {
         if (control.Stopped())
             return true;
+        t = temperature * best.y;
         for (int i = 1; i <= n + 1; ++i)
             yj[i] = s.y[i] + fluct();
         int lo = 1, hi = yj[1] > yj[2] ? 1 : 2, nhi = hi == 1 ? 2 : 1;
@@ -267,16 +270,20 @@ OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
             best.Offer(p, n, Evaluate(objective, p, control));
     } else {
         // The thermal moves draw from the generator seeded here (Build re-seeds its own use). The
-        // temperature is relative to the best value of the first simplex, so the path does not
-        // depend on the scale of the objective.
+        // temperature is relative to the best value so far, so the path does not depend on the
+        // scale of the objective, and the fluctuations shrink with the misfit as the fit
+        // improves: a hot search far from the best is not kept up near it.
         seed = -3;
         ran1(&seed);
         const int steps = options.steps > 0 ? options.steps : 1;
-        const double t0 = options.startTemperature * best.y;
         for (int k = 0; k < steps && !control.Stopped(); ++k) {
             const double level = 1.0 - static_cast<double>(k) / steps;
-            Descend(s, objective, 1e-12, options.iterationsPerStep, t0 * level, &seed, best, bounds,
-                    control);
+            const double before = best.y;
+            Descend(s, objective, 1e-12, options.iterationsPerStep,
+                    options.startTemperature * level, &seed, best, bounds, control);
+            if (k > 0 && options.endWithoutGain > 0.0 &&
+                !(best.y < before * (1.0 - options.endWithoutGain)))
+                break;
         }
     }
     for (int j = 1; j <= n; ++j)

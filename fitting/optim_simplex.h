@@ -33,12 +33,16 @@ struct AnnealingOptions {
     int steps = 10;                // temperature levels, falling linearly towards 0
     int iterationsPerStep = 500;   // evaluations per level
     double randomization = 0.01;
+    // A final optimiser polishes the result: a level after the first that found no vector better
+    // than the best before it by this fraction of it ends the annealing (the cooler levels would
+    // search less of the same neighbourhood, which the polish searches faster). 0: every level.
+    double endWithoutGain = 0.0;
 };
 
 // Simplex moves judged with thermal fluctuations: each vertex value is raised and each trial
 // lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical), T
-// falling linearly from startTemperature times the best value of the first simplex. The best
-// vector ever evaluated is returned in p. The final optimiser is the caller's choice.
+// falling linearly from startTemperature times the best value so far. The best vector ever
+// evaluated is returned in p. The final optimiser is the caller's choice.
 OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
                               const AnnealingOptions& options, const ParameterBounds& bounds,
                               OptimControl& control);

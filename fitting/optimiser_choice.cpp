@@ -20,6 +20,8 @@ OptimiserChoice ChosenOptimiser() {
     c.annealing.steps = FitControl::annealingSteps;
     c.annealing.iterationsPerStep = FitControl::annealingIterations;
     c.annealing.randomization = FitControl::simplexRandomization;
+    if (c.afterAnnealing != Choice::FinalStep::None)
+        c.annealing.endWithoutGain = FitControl::simplexTolerance;
     c.ml.tolerance = FitControl::tolerance;
     return c;
 }
@@ -48,7 +50,8 @@ constexpr int kResizings = 2;
 // of the stage needed finer ones than held: a trial far from it (a meniscus at its bound next
 // to the fit limit, say) leaves the result on grids fine enough for it.
 template <class Stage>
-OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage stage) {
+OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage stage,
+                    int resizings = kResizings) {
     double best = 0.0;
     bool bestOutgrown = false, any = false;
     FitObjective held;
@@ -69,7 +72,7 @@ OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage 
         r = stage(held);
         // A failed stage is not run again: from its end the failure would look like a start.
         if (control.Stopped() || r.status == OptimStatus::Failed || !bestOutgrown ||
-            pass == kResizings)
+            pass == resizings)
             break;
         HeldDiscretisation::Resize();
     }
@@ -101,7 +104,10 @@ OptimResult RunChosenOptimiser(TXLAWindow* window, const OptimiserChoice& choice
         r = RunHeld(objective, control, simplex);
         break;
     case Choice::Method::Annealing:
-        r = RunHeld(objective, control, annealing);
+        // Its wandering trials outgrow the held grids as a rule: with a final step, which sizes
+        // them at its own start, it is not run again.
+        r = RunHeld(objective, control, annealing,
+                    choice.afterAnnealing == Choice::FinalStep::None ? kResizings : 0);
         if (control.Stopped())
             break;
         if (choice.afterAnnealing == Choice::FinalStep::MarquardtLevenberg)

@@ -3,6 +3,7 @@
 // rmsd of the generating values; Levenberg-Marquardt once kept the meniscus on the bound (its
 // forward difference was clamped away) and ended ten times above it.
 #include "fitting/fit_driver.h"
+#include "fitting/trial_without_model.h"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
@@ -79,7 +80,8 @@ TEST_F(BoundedStartFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValues) {
 }
 
 // The optimisers' bounds: a floated D is never negative (the model would take it as 0 and stop
-// depending on it), while s, and M in the buoyant-mass form, are not bounded below.
+// depending on it), s stays where a boundary is in the cell, and M in the buoyant-mass form is
+// not bounded below.
 TEST_F(BoundedStartFit, AFloatedDIsBoundedBelowByZero) {
     const int sSlot = M::maxSpecies + 1;
     const struct {
@@ -89,7 +91,7 @@ TEST_F(BoundedStartFit, AFloatedDIsBoundedBelowByZero) {
         double lower;
     } cases[] = {
         {"D", false, 1, 0.0},
-        {"s", false, sSlot, -HUGE_VAL},
+        {"s", false, sSlot, -FastestSedimentation()},
         {"M", true, 1, -HUGE_VAL},
     };
     for (const auto& c : cases) {

@@ -16,7 +16,8 @@ constexpr const char* kGenerate = "GENERATE DATA";
 } // namespace
 
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
-                        const GeneratedSpecies& second, const char* interval) {
+                        const GeneratedSpecies& second, const char* interval,
+                        const char* acceleration) {
     auto number = [&](const char* prompt, const std::string& answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
     };
@@ -26,7 +27,9 @@ void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies&
     f.script.expectBox()
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
-        .answer(IDNO);
+        .answer(acceleration ? IDYES : IDNO);
+    if (acceleration)
+        number("acceleration (rpm/sec)", acceleration);
     number("time interval of scans (sec)", interval);
     number("number of simulated scans", std::to_string(scans));
     number("std of noise (OD)", "0.005");
