@@ -3,6 +3,8 @@
 // head (the text since the last ';', '{' or '}') holds a '(' and opens no class, namespace or
 // initializer is a function's body, and everything inside it, lambdas and local classes too,
 // counts toward that function, from the first line of its head to its closing brace.
+#include "layers/source_tree.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -21,21 +23,6 @@ const std::vector<std::string> kEngineFolders = {
     "foundations", "scandata", "lamm", "simulation", "fitting", "distributions", "equilibrium"};
 constexpr int kMostFileLines = 700;
 constexpr int kMostFunctionLines = 120;
-
-std::vector<fs::path> SourcesOf(const fs::path& root, const std::vector<std::string>& folders) {
-    std::vector<fs::path> files;
-    for (const std::string& folder : folders) {
-        if (!fs::is_directory(root / folder))
-            continue;
-        for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
-            const std::string ext = entry.path().extension().string();
-            if (entry.is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".hpp"))
-                files.push_back(entry.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 std::string Read(const fs::path& file) {
     std::ifstream in(file);
@@ -95,7 +82,7 @@ bool OpensFunction(const std::string& head) {
 std::vector<std::string> LongFunctions(const fs::path& root,
                                        const std::vector<std::string>& folders, int limit) {
     std::vector<std::string> found;
-    for (const fs::path& file : SourcesOf(root, folders)) {
+    for (const fs::path& file : SourceFilesOf(root, folders)) {
         const std::string text = Blanked(Read(file));
         struct Open {
             bool function;
@@ -147,7 +134,7 @@ std::vector<std::string> LongFunctions(const fs::path& root,
 std::vector<std::string> LongFiles(const fs::path& root, const std::vector<std::string>& folders,
                                    int limit) {
     std::vector<std::string> found;
-    for (const fs::path& file : SourcesOf(root, folders)) {
+    for (const fs::path& file : SourceFilesOf(root, folders)) {
         const std::string text = Read(file);
         const int lines = int(std::count(text.begin(), text.end(), '\n'));
         if (lines > limit)
@@ -155,13 +142,6 @@ std::vector<std::string> LongFiles(const fs::path& root, const std::vector<std::
                             " lines");
     }
     return found;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const std::string& line : lines)
-        all += line + "\n";
-    return all;
 }
 
 TEST(Sizes, EngineFilesAndFunctionsStayWithinTheBounds) {
