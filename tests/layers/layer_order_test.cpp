@@ -2,6 +2,8 @@
 // one in the build's layer list, and the engine folders include no platform header beyond files,
 // paths, the clock and threads (they reach the window through the services). Each checker is
 // tried on a small tree with one offending include.
+#include "layers/source_tree.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -31,16 +33,7 @@ std::vector<std::string> IncludesThat(const fs::path& root, const std::string& f
                                       Offends offends) {
     static const std::regex include(R"re(^\s*#\s*include\s*"([A-Za-z_]+)/([^"]*)")re");
     std::vector<std::string> found;
-    if (!fs::is_directory(root / folder))
-        return found;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root / folder)) {
-        const std::string ext = entry.path().extension().string();
-        if (entry.is_regular_file() && (ext == ".cpp" || ext == ".h" || ext == ".hpp"))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const fs::path& file : SourceFilesOf(root, {folder})) {
         std::ifstream in(file);
         int lineNo = 0;
         for (std::string line; std::getline(in, line);) {
@@ -88,13 +81,6 @@ std::vector<std::string> EnginePlatformIncludes(const fs::path& root) {
         for (const std::string& line : IncludesThat(root, folder, windowing))
             found.push_back(line);
     return found;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const std::string& line : lines)
-        all += line + "\n";
-    return all;
 }
 
 TEST(Layers, NoFolderIncludesALaterOne) {
