@@ -3,16 +3,13 @@
 // loaded, the discrete species fitted, then c(s) from 0 to 15 S in 100 points, f/f0 from 1.2 and
 // the meniscus floated, P 0.68, TI and RI noise, Run; only the c(s) Fit (command 215) that
 // follows is timed, on the threads of the argument. The counters are what it found.
-#include "app/params_box.h"
 #include "foundations/random_numbers.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
-#include "state/scan_store.h"
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
-#include "support/typed_components.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,29 +22,12 @@ void ReadmeRoadCsFit(benchmark::State& state) {
     SeedGaussRandom(11);
     GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
     LoadGeneratedScans(f, kScans, false);
-    auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(start, 1, "0.45", "3.7", "45", true, true);
-    TypeSpecies(start, 2, "0.35", "8.5", "160", true, true);
-    start.check(SpeciesControlId(1, kLoadingItem + 1)).check(SpeciesControlId(2, kLoadingItem + 1));
-    start.ok();
-    Send(f, 212);
+    StartReadmeSpecies(f);
     gLammThreadCount = static_cast<int>(state.range(0));
     Send(f, 215);
     const double discreteRmsd = FitControl::bestRmsd;
 
-    Send(f, 275);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .set(kRangeMinId, "0")
-        .set(kRangeMaxId, "15")
-        .set(kResolutionId, "100")
-        .set(kFf0Id, "1.2")
-        .check(kFf0FloatId)
-        .check(kMeniscusFloatId)
-        .set(kConfidenceLevelId, "0.68")
-        .check(kTiNoiseId)
-        .check(kRiNoiseId)
-        .ok();
-    Send(f, 212);
+    SetReadmeCsPage(f, "100");
     Send(f, 213);
     gLammThreadCount = static_cast<int>(state.range(0));
     for (auto _ : state)
