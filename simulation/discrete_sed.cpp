@@ -117,9 +117,19 @@ struct SpeciesRows {
                 return RowCheck::Unsound;
             if (f == 1.0 || row.empty())
                 continue;
-            bool representable = true;
-            for (const float v : row)
-                representable &= std::fabs(f * double(v)) <= std::numeric_limits<float>::max();
+            // |f v| is largest at the largest |v| (the product's rounding keeps their order): no
+            // more than the bounds let through, else found from the bits in one pass that runs
+            // several values at a time (a NaN's bits lie above those of any number)
+            bool representable =
+                bounds != nullptr &&
+                std::fabs(f) * double(bounds->LargestHeld()) <= std::numeric_limits<float>::max();
+            if (!representable) {
+                std::int32_t largest = 0;
+                for (const float v : row)
+                    largest = std::max(largest, std::bit_cast<std::int32_t>(v) & 0x7fffffff);
+                representable = std::fabs(f * double(std::bit_cast<float>(largest))) <=
+                                std::numeric_limits<float>::max();
+            }
             if (!representable) {
                 const auto at = std::find_if(row.begin(), row.end(), [f](float v) {
                     return !(std::fabs(f * double(v)) <= std::numeric_limits<float>::max());

@@ -129,6 +129,8 @@ class LoadingBounds {
     // Every v[0..n-1] finite and held, in one pass without an early exit that runs several
     // values at a time.
     bool HoldAll(const float* v, std::size_t n) const;
+    // The largest |v| that Hold lets through.
+    float LargestHeld() const { return std::max(-lowest_, highest_); }
 
   private:
     float sign_, lowest_, highest_;

@@ -4,6 +4,7 @@
 
 #include "foundations/notice_boxes.h"
 #include "foundations/sounds.h"
+#include "foundations/vector_unit.h"
 #include "state/buffer_sedimentation.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <bit>
+#include <cstdint>
 #include <cstdio>
 #include <iterator>
 #include <limits>
@@ -44,6 +47,36 @@ bool AllFinite(const float* values, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         finite &= std::isfinite(values[i]);
     return finite;
+}
+
+// Every fit value and every data value within half the largest float: then every fit value is
+// finite and every residual, formed in double, lies within single precision. A sufficient test
+// of what the checks below find point by point, in one pass over the bits the compiler takes a
+// vector at a time (a NaN's bits lie above those of any number).
+[[gnu::always_inline]] inline bool WithinHalfTheLargestBody(const float* fit, const float* signal,
+                                                            int count) {
+    constexpr std::uint32_t kHalf =
+        std::bit_cast<std::uint32_t>(std::numeric_limits<float>::max() / 2);
+    constexpr std::uint32_t kSize = 0x7fffffffu;
+    std::uint32_t beyond = 0;
+    for (int p = 0; p < count; ++p)
+        beyond |= std::uint32_t((std::bit_cast<std::uint32_t>(fit[p]) & kSize) > kHalf) |
+                  std::uint32_t((std::bit_cast<std::uint32_t>(signal[p]) & kSize) > kHalf);
+    return beyond == 0;
+}
+
+[[gnu::target("avx2")]] bool WithinHalfTheLargestAvx2(const float* fit, const float* signal,
+                                                      int count) {
+    return WithinHalfTheLargestBody(fit, signal, count);
+}
+
+bool WithinHalfTheLargestPlain(const float* fit, const float* signal, int count) {
+    return WithinHalfTheLargestBody(fit, signal, count);
+}
+
+bool WithinHalfTheLargest(const float* fit, const float* signal, int count) {
+    return UsableVectorUnit() >= VectorUnit::Avx2 ? WithinHalfTheLargestAvx2(fit, signal, count)
+                                                  : WithinHalfTheLargestPlain(fit, signal, count);
 }
 
 // The parameters a linear-parameter solve may write, one after the other (the arrays from index
@@ -110,7 +143,9 @@ ModelOverflow FindStoredModelOverflow() {
         const float* fit = S::fit[k];
         const float* signal = S::signal ? S::signal[k] : nullptr;
         const int count = S::pointCount[k];
-        if (count >= 1 && !AllFinite(fit + 1, std::size_t(count)))
+        if (count < 1 || WithinHalfTheLargest(fit + 1, (signal ? signal : fit) + 1, count))
+            continue;
+        if (!AllFinite(fit + 1, std::size_t(count)))
             for (int p = 1; p <= count; ++p)
                 if (!std::isfinite(fit[p]))
                     return {ModelOverflow::Signal, k, p};

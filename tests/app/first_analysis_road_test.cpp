@@ -74,13 +74,7 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
     // Step 2: the scans loaded, the parameters started a little off, s, M and loadings floated.
     LoadGeneratedScans(f, kScans, false);
     ASSERT_EQ(ScanStore::scanCount, kScans) << f.script.logText();
-    auto& start = f.script.expectDialog(kDiscreteParamsDialogId)
-                      .caption("Model Parameters: Discrete Species");
-    TypeSpecies(start, 1, "0.45", "3.7", "45", true, true);
-    TypeSpecies(start, 2, "0.35", "8.5", "160", true, true);
-    start.check(SpeciesControlId(1, kLoadingItem + 1)).check(SpeciesControlId(2, kLoadingItem + 1));
-    start.ok();
-    Send(f, 212);
+    StartReadmeSpecies(f);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
     bool columnLabel = false;
     for (const auto& c : plat::FindDialogTemplate(kDiscreteParamsDialogId)->controls)
@@ -102,21 +96,7 @@ TEST(FirstAnalysisRoad, GenerateLoadFitCsIntegrateSaveRestoreAsTheReadmeSays) {
     // Step 4: c(s) from 0 to 15 S, f/f0 and the meniscus floated, both noise terms fitted; the
     // baseline, which loading floated, unticked as the README says.
     EXPECT_EQ(M::baselineFloat, 1);
-    Send(f, 275);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .caption("Model Parameters: Continuous Distribution")
-        .set(kRangeMinId, "0")
-        .set(kRangeMaxId, "15")
-        .set(kResolutionId, kCsPoints)
-        .set(kFf0Id, "1.2")
-        .check(kFf0FloatId)
-        .check(kMeniscusFloatId)
-        .set(kConfidenceLevelId, "0.68")
-        .check(kTiNoiseId)
-        .check(kRiNoiseId)
-        .check(kBaselineFloatId, false)
-        .ok();
-    Send(f, 212);
+    SetReadmeCsPage(f, kCsPoints);
     EXPECT_EQ(M::baselineFloat, 0);
     Send(f, 213);
     ASSERT_NE(C::distributionPlot, nullptr) << f.script.logText();

@@ -58,3 +58,31 @@ void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool othe
         f.script.expectBox().text("load previous analysis?").answer(IDYES);
     Send(f, 200);
 }
+
+void StartReadmeSpecies(MainWindowFixture& f) {
+    auto& start = f.script.expectDialog(kDiscreteParamsDialogId)
+                      .caption("Model Parameters: Discrete Species");
+    TypeSpecies(start, 1, "0.45", "3.7", "45", true, true);
+    TypeSpecies(start, 2, "0.35", "8.5", "160", true, true);
+    start.check(SpeciesControlId(1, kLoadingItem + 1)).check(SpeciesControlId(2, kLoadingItem + 1));
+    start.ok();
+    Send(f, 212);
+}
+
+void SetReadmeCsPage(MainWindowFixture& f, const char* points) {
+    Send(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .caption("Model Parameters: Continuous Distribution")
+        .set(kRangeMinId, "0")
+        .set(kRangeMaxId, "15")
+        .set(kResolutionId, points)
+        .set(kFf0Id, "1.2")
+        .check(kFf0FloatId)
+        .check(kMeniscusFloatId)
+        .set(kConfidenceLevelId, "0.68")
+        .check(kTiNoiseId)
+        .check(kRiNoiseId)
+        .check(kBaselineFloatId, false)
+        .ok();
+    Send(f, 212);
+}

@@ -19,3 +19,12 @@ void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies&
 // Load of those scans, every one; "restore previous data?" answered Yes when restore is set, and
 // "load previous analysis?" too when the saved model differs from the one chosen.
 void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel = false);
+
+// The README's first analysis on those scans: the discrete species' start a little off their
+// truth (0.45 / 3.7 S / 45 kDa and 0.35 / 8.5 S / 160 kDa, s, M and loadings floated), set through
+// the parameters dialog and applied (command 212).
+void StartReadmeSpecies(MainWindowFixture& f);
+// Its c(s) chosen (command 275) and set through the parameters dialog (command 212): 0 to 15 S in
+// `points` points, f/f0 from 1.2 and the meniscus floated, P 0.68, TI and RI noise, the baseline
+// not floated.
+void SetReadmeCsPage(MainWindowFixture& f, const char* points);
