@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
         else if (name == "plain")
             CapVectorUnit(VectorUnit::Plain);
         else if (name != "avx512") {
-            std::fprintf(stderr, "TARNIX_BENCH_VECTOR_UNIT is avx512, avx2 or plain, not %s\n", unit);
+            std::fprintf(stderr, "TARNIX_BENCH_VECTOR_UNIT is avx512, avx2 or plain, not %s\n",
+                         unit);
             return 2;
         }
     }

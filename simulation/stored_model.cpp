@@ -12,8 +12,8 @@
 #include "state/scan_store.h"
 
 #include <algorithm>
-#include <cmath>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iterator>
