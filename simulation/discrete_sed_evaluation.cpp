@@ -290,8 +290,8 @@ bool ComputeDiscreteModel(TXLAWindow* window) {
     if (outsideFit)
         LammGrid::discretizationError = LammGrid::singularMatrix = 0;
     LammGrid::signalBeyondFloat = 0;
-    // kept from one evaluation to the next, so that a fit's trials copy into the same memory
-    static thread_local StoredModel previous;
+    // the evaluation's own copy: an evaluation nested in this one keeps its own
+    StoredModel previous;
     previous.Keep();
     if (gDlsData) {
         UnpackFitParameters();

@@ -75,8 +75,8 @@ bool WithinHalfTheLargestPlain(const float* fit, const float* signal, int count)
 }
 
 bool WithinHalfTheLargest(const float* fit, const float* signal, int count) {
-    return UsableVectorUnit() >= VectorUnit::Avx2 ? WithinHalfTheLargestAvx2(fit, signal, count)
-                                                  : WithinHalfTheLargestPlain(fit, signal, count);
+    return UsableAvx2() ? WithinHalfTheLargestAvx2(fit, signal, count)
+                        : WithinHalfTheLargestPlain(fit, signal, count);
 }
 
 // The parameters a linear-parameter solve may write, one after the other (the arrays from index
@@ -145,15 +145,11 @@ ModelOverflow FindStoredModelOverflow() {
         const int count = S::pointCount[k];
         if (count < 1 || WithinHalfTheLargest(fit + 1, (signal ? signal : fit) + 1, count))
             continue;
-        if (!AllFinite(fit + 1, std::size_t(count)))
-            for (int p = 1; p <= count; ++p)
-                if (!std::isfinite(fit[p]))
-                    return {ModelOverflow::Signal, k, p};
+        for (int p = 1; p <= count; ++p)
+            if (!std::isfinite(fit[p]))
+                return {ModelOverflow::Signal, k, p};
         // the residuals, formed in double, are stored in single precision
-        bool representable = true;
         for (int p = 1; signal && p <= count; ++p)
-            representable &= std::fabs(double(signal[p]) - double(fit[p])) <= kLargest;
-        for (int p = 1; !representable && p <= count; ++p)
             if (!(std::fabs(double(signal[p]) - double(fit[p])) <= kLargest))
                 return {ModelOverflow::Residual, k, p};
     }
