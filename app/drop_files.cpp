@@ -5,14 +5,18 @@
 #include "fitting/restore_analysis.h"
 #include "foundations/input_boxes.h"
 #include "plat/paths.hpp"
+#include "scandata/load_steps.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
+#include "scandata/selection_check.h"
 #include "scandata/time_stamps.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -74,14 +78,20 @@ void TXLAWindow::EvDropFiles(TDropInfo drop) {
         if (answer != IDYES)
             return;
     }
-    FreeScanFileList();
     float stride = 1.0f;
     paintBlocked = true;
     InputFloat(&stride, 1.0f, true, "load every n'th file:", "LOAD FILES");
     paintBlocked = false;
     double whole = std::floor(static_cast<double>(stride));
     UINT step = !(whole >= 1.0) ? 1u : whole >= n ? n : static_cast<UINT>(whole);
+    std::vector<std::string> paths;
     for (UINT k = 0; k < n; k += step)
-        ScanStore::fileNames.push_back(DroppedPath(drop, k));
+        paths.push_back(DroppedPath(drop, k));
+    // Read through before the loaded scans and their list make way: a file that does not read
+    // leaves them, their analysis and the caption as they were, with its box.
+    if (!SelectionLoads(paths, LoadAveragingWidth()))
+        return;
+    FreeScanFileList();
+    ScanStore::fileNames = std::move(paths);
     ReloadForChangeCell(this);
 }

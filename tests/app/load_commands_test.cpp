@@ -525,7 +525,8 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheLoadedScansStay) {
     const struct {
         const char* name;
         std::vector<std::string> chosen;
-        std::string text; // of the one box after the questions of the choice
+        std::string text;     // of the one box after the questions of the choice
+        bool dropped = false; // on the window rather than chosen in the dialog
     } cases[] = {
         {"garbage among damaged files", Paths(other.path(), second),
          other.file(second[3]) + notAScan + ": the file is not loaded"},
@@ -535,9 +536,14 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheLoadedScansStay) {
         {"a text file alone",
          {other.file(second[3])},
          other.file(second[3]) + notAScan + ": the file is not loaded"},
+        {"garbage among dropped files", Paths(other.path(), second),
+         other.file(second[3]) + notAScan + ": the file is not loaded", true},
     };
     for (const auto& c : cases) {
-        script.expectFileOpen().answer(c.chosen);
+        if (c.dropped)
+            script.expectBox().caption("DROPPING FILES").answer(IDYES);
+        else
+            script.expectFileOpen().answer(c.chosen);
         if (c.chosen.size() > 1 || c.chosen[0] != other.file("list.RA1"))
             script.expectInput().caption("LOAD FILES").answer("1");
         else
@@ -546,7 +552,10 @@ TEST_F(LoadCommands, DamagedScanFileIsRefusedAndTheLoadedScansStay) {
                 .textHas("could not find files in")
                 .answer(IDNO);
         script.expectBox().caption("LOAD ERROR").text(c.text).answer(IDOK);
-        Command(200);
+        if (c.dropped)
+            Drop(c.chosen);
+        else
+            Command(200);
         EXPECT_TRUE(script.done()) << c.name << script.logText();
         EXPECT_EQ(S::scanCount, 10) << c.name;
         EXPECT_EQ(S::radius[1], radius) << c.name;
