@@ -1,5 +1,6 @@
 // The continuous distribution models: the c(M) base that every distribution command calls
 // first, the c(s) family, the light-scattering distributions and the boundary analyses.
+#include "app/model_families.h"
 #include "app/mstar_actions.h"
 #include "app/power_law_calibration_command.h"
 #include "app/save_dialogs.h"
@@ -27,6 +28,8 @@ namespace {
 using M = ModelChoice;
 using C = ContiState;
 
+} // namespace
+
 // The members of the distribution family that the base leaves to their own command.
 bool AnyCsMemberOn() {
     return M::contiCs || M::csVariant521 || M::csConformationalChange || M::csMsTable || M::csFf0 ||
@@ -34,6 +37,8 @@ bool AnyCsMemberOn() {
            M::csBimodalDiscrete || M::csBimodal || M::lsgDiscrete || M::csDiscreteMs ||
            M::csWithBaselineEstimates || M::csDiscreteSD || M::csInvariantD;
 }
+
+namespace {
 
 void ClearDistributionSwitches() {
     M::cmPriorVbar = M::cmPowerLaw = M::cmInvariantD = M::lsGStar = M::lsgDiscrete = false;

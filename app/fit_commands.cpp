@@ -2,6 +2,7 @@
 #include "app/gradient_check.h"
 #include "app/kept_scan_curves.h"
 #include "app/load_filters.h"
+#include "app/model_families.h"
 #include "app/run_engines.h"
 #include "app/txla_window.h"
 #include "display/marker_lines.h"
@@ -207,7 +208,7 @@ bool TXLAWindow::FitEquilibrium() {
     return FitRan(RunFitWith(this, EvaluateEquilibrium));
 }
 
-void TXLAWindow::CmUpdateSavedFitParameters() {
+bool SavedFitParametersKept() {
     using C = ModelChoice;
     const bool family = C::contiCs || C::csDiscreteMs || C::csFf0 || C::csFf0Discrete;
     const bool excluded = C::lsGStar || C::csVariant521 || C::csInvariantD || C::csMsTable ||
@@ -215,6 +216,10 @@ void TXLAWindow::CmUpdateSavedFitParameters() {
                           C::csWormlikeChain || C::csFloatingVbar || C::csBimodalDiscrete ||
                           C::csBimodal || C::cmPriorVbar || C::lsgDiscrete || gDlsData ||
                           C::cvElectrophoresis || ScanStore::equilibriumData;
-    if (family && !excluded && !TmpSaveBestParams(this, 0))
+    return family && !excluded;
+}
+
+void TXLAWindow::CmUpdateSavedFitParameters() {
+    if (SavedFitParametersKept() && !TmpSaveBestParams(this, 0))
         ReportAnalysisNotSaved();
 }

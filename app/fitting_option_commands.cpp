@@ -1,6 +1,7 @@
 // Options of the fits and of the data loading: buoyancy, load filters, the initial-data
 // polynomial, the sedimentation time offset and the simplex settings.
 #include "app/load_filters.h"
+#include "app/model_families.h"
 #include "app/txla_window.h"
 #include "foundations/input_boxes.h"
 #include "foundations/sounds.h"
@@ -17,12 +18,12 @@ namespace {
 
 using P = ModelParameters;
 
+} // namespace
+
 // Models that float vbar themselves keep it out of the fit vector's buoyancy slot.
 bool ModelFloatsVbar() {
     return ModelChoice::csFloatingVbar || ModelChoice::csWormlikeChain;
 }
-
-} // namespace
 
 void TXLAWindow::CmSetVRho() {
     constexpr const char* kCaption = "PARTIAL SPECIFIC VOLUME";

@@ -3,6 +3,7 @@
 #include "app/mirovan_export.h"
 
 #include "app/experiment_file.h"
+#include "app/model_families.h"
 #include "app/molar_mass_readout.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
@@ -58,12 +59,16 @@ std::string WithExtension(const std::string& path, const char* ext, const char* 
     return drive + dir + name + nameSuffix + "." + ext;
 }
 
-bool CsFamilyActive() {
+} // namespace
+
+bool CsFamilyExported() {
     return M::contiCs || M::csFf0 || M::csFf0Discrete || M::csConformationalChange ||
            M::csFloatingVbar || M::csScalingLaw || M::csWormlikeChain || M::csBimodalDiscrete ||
            M::csBimodal || M::csDiscreteSD || M::csMsTable || M::csDiscreteMs || M::csInvariantD ||
            M::csWithBaselineEstimates || M::csVariant521 || BufferSedimentation::on;
 }
+
+namespace {
 
 // Up to ten maxima of the distribution, each with the weight-average s of its range; nine when
 // the discrete component of the model takes the last of the ten species.
@@ -221,7 +226,7 @@ void TXLAWindow::CmExportToMirovan() {
     openFilesDialog.nFilterIndex = loadFilterIndex;
     if (chosen && WriteMirovanXpFile(this, xpPath.c_str()) &&
         MessageBox("launch MIROVAN with data?", "", MB_YESNO) == IDYES) {
-        if (!M::lammModel && C::distributionPlot && CsFamilyActive() &&
+        if (!M::lammModel && C::distributionPlot && CsFamilyExported() &&
             MessageBox("convert all c(s) peaks to discrete species?", "", MB_YESNO) == IDYES) {
             P::convertPeaks = true;
             FindExportPeaks();

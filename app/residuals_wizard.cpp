@@ -1,6 +1,7 @@
 // The Help Wizard: advice boxes after Run and Fit on residuals that are larger than the optics
 // give, larger at the ends of the fit range, a meniscus or bottom stopped at its bound, and a
 // distribution that rises at an end of its range.
+#include "app/model_families.h"
 #include "app/txla_window.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/sounds.h"
@@ -87,6 +88,8 @@ constexpr const char* kRisingAtMax =
     "(When setting the max value higher, you may sometimes want to consider increasing the "
     "resolution, as well, or changing the type of grid [linear/log])";
 
+} // namespace
+
 // The distributions whose ends say something about their range: the c(s) family with one
 // abscissa, not the boundary analyses, the size-and-shape models or those with discrete parts.
 bool DistributionEndsChecked() {
@@ -99,6 +102,8 @@ bool DistributionEndsChecked() {
            C::csScalingLaw || C::csWormlikeChain || C::csBimodalDiscrete || C::csBimodal ||
            BufferSedimentation::on || C::csMsTable || C::csInvariantD || C::csVariant521;
 }
+
+namespace {
 
 // Root-mean-square of fit minus signal over the first and the last tenth of every scan's fit
 // range, both ends inclusive; a sum over no points is returned undivided (0).

@@ -39,6 +39,22 @@
 #include <cmath>
 #include <new>
 
+bool SizeShapeModel() {
+    return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+}
+
+bool BimodalModel() {
+    return ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete;
+}
+
+bool FrictionalRatioEnters(ContiVariant variant) {
+    return variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
+           variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
+           variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable &&
+           variant != ContiVariant::CvElectrophoresis && variant != ContiVariant::CMPowerLaw &&
+           variant != ContiVariant::CsLinearRod;
+}
+
 namespace {
 
 // The detection corrections' values follow DetectionFirst in the order of DetectionParameter,
@@ -59,15 +75,6 @@ enum class KernelParameter {
     DetectionFirst,
     BufferFirst = DetectionFirst + kDetectionParameters
 };
-
-// The size-and-shape models span f/f0 on their grid.
-bool SizeShapeModel() {
-    return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
-}
-
-bool BimodalModel() {
-    return ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete;
-}
 
 bool IsDetection(KernelParameter k) {
     return static_cast<int>(k) >= static_cast<int>(KernelParameter::DetectionFirst) &&
@@ -128,17 +135,8 @@ std::vector<KernelParameter> FloatedParameters() {
         free.push_back(KernelParameter::Meniscus);
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
-    // The floating-vbar model holds its frictional ratio fixed: with vbar free the two would
-    // trade against each other. The invariant D, the scaling and power laws, the wormlike chain,
-    // the linear rod, the M(s) table and the drift of electrophoresis leave f/f0 out altogether.
     const ContiVariant variant = CurrentContiVariant();
-    const bool ff0Enters =
-        variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
-        variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
-        variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable &&
-        variant != ContiVariant::CvElectrophoresis && variant != ContiVariant::CMPowerLaw &&
-        variant != ContiVariant::CsLinearRod;
-    if (ContiState::ff0Float && !SizeShapeModel() && ff0Enters)
+    if (ContiState::ff0Float && !SizeShapeModel() && FrictionalRatioEnters(variant))
         free.push_back(KernelParameter::FrictionalRatio);
     const bool ownVbarFloats = ModelChoice::csFloatingVbar && ContiState::vbarFloat;
     if (ownVbarFloats)
