@@ -18,6 +18,7 @@
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
 #include "state/fit_control.h"
+#include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -37,7 +38,9 @@ namespace {
 
 using M = ModelParameters;
 
+// One fit's own state, passed to its objective: a fit run inside another's trial keeps its own.
 struct RunningFit {
+    TXLAWindow* window = nullptr;
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
@@ -53,6 +56,9 @@ struct RunningFit {
     double bestValue = kFailedEvaluation;
     NoModel lastNoModel = NoModel::None; // why the latest trial without a model had none
     std::string solverText; // the first box a solver asked for on a trial without a model
+    // The residuals of a trial whose caller did not ask for them, kept at their size from trial
+    // to trial, so they are written without zeroing or allocating.
+    std::vector<double> residuals;
 
     void Offer(const double* p, double value, NoModel why) {
         const std::size_t n = slots.size();
@@ -70,8 +76,6 @@ struct RunningFit {
         }
     }
 };
-RunningFit gFit;
-
 // A solution that failed its discretization check or met a singular system leaves no model of
 // the trial, whatever profiles it left.
 bool EvaluateDiscreteModel(TXLAWindow* window) {
@@ -125,9 +129,9 @@ double ReadEntry(int slot) {
                                : ClampToBounds(slot, M::fitValues[slot]);
 }
 
-void WriteTrial(const double* p) {
-    for (std::size_t i = 0; i < gFit.slots.size(); ++i) {
-        const int slot = gFit.slots[i];
+void WriteTrial(const RunningFit& fit, const double* p) {
+    for (std::size_t i = 0; i < fit.slots.size(); ++i) {
+        const int slot = fit.slots[i];
         if (IsSolventVbarEntry(slot))
             WriteSolventVbar(p[i + 1]);
         else if (IsDetectionEntry(slot))
@@ -306,16 +310,15 @@ double SquaredFitResiduals(std::size_t& count) {
 }
 
 // The objective's value for the model in the store: the mean square of the fit's residuals
-// (written into residuals when asked), the failed value when there are none.
-double MeanSquare(std::vector<double>* residuals) {
+// (written into residuals when asked, else into the fit's own), the failed value when there are
+// none.
+double MeanSquare(RunningFit& fit, std::vector<double>* residuals) {
     double sum = 0.0;
     std::size_t count = 0;
     if (residuals == nullptr && !NonlinearDetectionInForce()) {
         sum = SquaredFitResiduals(count);
     } else {
-        // kept from call to call at its size, so the residuals are written without zeroing
-        thread_local std::vector<double> local;
-        std::vector<double>& r = residuals ? *residuals : local;
+        std::vector<double>& r = residuals ? *residuals : fit.residuals;
         FitResiduals(r);
         for (double d : r)
             sum += d * d;
@@ -327,11 +330,11 @@ double MeanSquare(std::vector<double>* residuals) {
 
 // The trial's model, or why it has none. The solvers raise the stop flag on their own failures
 // as on a key: a model not computed stops the fit only when a key was seen meanwhile.
-NoModel EvaluateTrial(TXLAWindow* window, const double* p) {
-    WriteTrial(p);
-    const NoModel before = NoModelBeforeEvaluation(gFit.slots, p);
+NoModel EvaluateTrial(RunningFit& fit, const double* p) {
+    WriteTrial(fit, p);
+    const NoModel before = NoModelBeforeEvaluation(fit.slots, p);
     if (before != NoModel::None) {
-        ++gFit.refused;
+        ++fit.refused;
         return before;
     }
     const int keys = KeyPressesSeen();
@@ -342,8 +345,8 @@ NoModel EvaluateTrial(TXLAWindow* window, const double* p) {
     LammGrid::signalBeyondFloat = 0;
     {
         DeferErrorBoxes deferred;
-        if (gFit.evaluate)
-            computed = gFit.evaluate(window);
+        if (fit.evaluate)
+            computed = fit.evaluate(fit.window);
         texts = deferred.Take();
     }
     // a model beyond single precision was not stored: the fit values are an earlier trial's
@@ -354,27 +357,30 @@ NoModel EvaluateTrial(TXLAWindow* window, const double* p) {
     if (after == NoModel::None || gUserInterrupt)
         for (const std::string& text : texts)
             ShowError(text.c_str(), 0);
-    else if (gFit.solverText.empty() && !texts.empty())
-        gFit.solverText = texts.front();
+    else if (fit.solverText.empty() && !texts.empty())
+        fit.solverText = texts.front();
     return after;
 }
 
-} // namespace
-
-double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals) {
-    const NoModel why = EvaluateTrial(window, p);
+// The objective of the running fit: writes the trial values p[1..n] into the free slots (meniscus
+// and bottom clamped to their set bounds), unpacks, evaluates the model, and returns rmsd^2 with
+// the residuals when asked. Polls the keyboard: a key press aborts the fit. Refreshes the live
+// plots (the refresh keeps to its own interval).
+double SimplexSim(RunningFit& fit, const double* p, std::vector<double>* residuals) {
+    TXLAWindow* const window = fit.window;
+    const NoModel why = EvaluateTrial(fit, p);
     if (why != NoModel::None) {
         if (residuals)
             residuals->assign(residuals->size(), 0.0);
-        gFit.Offer(p, kFailedEvaluation, why);
+        fit.Offer(p, kFailedEvaluation, why);
         if (KeyPressed(WindowServices::PlatformWindow(window)))
             gUserInterrupt = true;
         if (gUserInterrupt)
             MarkAborted();
         return kFailedEvaluation;
     }
-    const double value = MeanSquare(residuals);
-    gFit.Offer(p, value, value < kFailedEvaluation ? NoModel::None : NoModel::Unsolved);
+    const double value = MeanSquare(fit, residuals);
+    fit.Offer(p, value, value < kFailedEvaluation ? NoModel::None : NoModel::Unsolved);
     // A key press, seen here or by the solvers' own polling, stops the fit.
     if (KeyPressed(WindowServices::PlatformWindow(window)))
         gUserInterrupt = true;
@@ -383,6 +389,8 @@ double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* resi
     WindowServices::DrawResidualsView(window);
     return value;
 }
+
+} // namespace
 
 void ReportFitFailure() {
     ReportAnalysisFailure(AnalysisFailure::ZeroDifferential,
@@ -393,16 +401,15 @@ void ReportFitFailure() {
 namespace {
 
 // The fit failed on values without a model: at its start, or where its steps were led.
-void ReportNoModel(bool atStart, NoModel why) {
+void ReportNoModel(const RunningFit& fit, bool atStart, NoModel why) {
     std::string text = std::string("The fit failed: ") +
                        (atStart ? "at the start values " : "it was led towards values where ") +
                        NoModelReason(why);
-    if (why == NoModel::Unsolved && !gFit.solverText.empty())
-        text += " (" + gFit.solverText + ")";
+    if (why == NoModel::Unsolved && !fit.solverText.empty())
+        text += " (" + fit.solverText + ")";
     text += ". The start values are kept.";
     // The engine's own box of this fit has said why the model could not be computed.
-    const bool said =
-        why == NoModel::Unsolved && gFit.solverText.empty() && LammGrid::simErrorShown;
+    const bool said = why == NoModel::Unsolved && fit.solverText.empty() && LammGrid::simErrorShown;
     if (SerialFitState::serializing)
         SerialFitState::errorCode = static_cast<int>(AnalysisFailure::ZeroDifferential);
     else if (!said)
@@ -411,23 +418,23 @@ void ReportNoModel(bool atStart, NoModel why) {
 
 // The values of p written into the parameters and evaluated once, the stop flag held off, so
 // the curves, residuals and rmsd shown belong to them; the objective's value there.
-double EvaluateKept(TXLAWindow* window, const std::vector<double>& p) {
-    WriteTrial(p.data());
+double EvaluateKept(RunningFit& fit, const std::vector<double>& p) {
+    WriteTrial(fit, p.data());
     const bool stopped = gUserInterrupt;
     gUserInterrupt = false;
-    const bool computed = gFit.evaluate ? gFit.evaluate(window) : true;
+    const bool computed = fit.evaluate ? fit.evaluate(fit.window) : true;
     gUserInterrupt = stopped;
-    return computed ? MeanSquare(nullptr) : kFailedEvaluation;
+    return computed ? MeanSquare(fit, nullptr) : kFailedEvaluation;
 }
 
 // What a stopped fit keeps: its best vector when that is better than the start, else the start.
 // The optimisers compared their trials on grids held from the start's evaluation: the best is
 // evaluated again on the grids it needs, so the vector kept is never worse than the start. True
 // when the best vector is kept.
-bool KeepBestOrStart(TXLAWindow* window, const std::vector<double>& start) {
-    if (gFit.bestValue < gFit.startValue && EvaluateKept(window, gFit.best) < gFit.startValue)
+bool KeepBestOrStart(RunningFit& fit, const std::vector<double>& start) {
+    if (fit.bestValue < fit.startValue && EvaluateKept(fit, fit.best) < fit.startValue)
         return true;
-    EvaluateKept(window, start);
+    EvaluateKept(fit, start);
     return false;
 }
 
@@ -445,6 +452,9 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         ShowError("please load data first");
         return FitOutcome::NoScans;
     }
+    // A fit inside another's trial solves as alone and leaves that one in progress when it ends.
+    const HeldDiscretisation::Outside outside;
+    const bool outerInProgress = FitControl::fitInProgress;
     FitControl::fitInProgress = true;
     FitControl::fitAborted = FitControl::stoppedAtStart = false;
     FitControl::iterationCount = FitControl::evaluationCount = 0;
@@ -452,41 +462,43 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     gUserInterrupt = false;
     PackFitParameters();
     const float meniscusBefore = ModelParameters::meniscus, bottomBefore = ModelParameters::bottom;
-    gFit.slots = FreeFitSlots();
-    gFit.evaluate = evaluate;
-    const int n = static_cast<int>(gFit.slots.size());
+    RunningFit fit;
+    fit.window = window;
+    fit.slots = FreeFitSlots();
+    fit.evaluate = evaluate;
+    const int n = static_cast<int>(fit.slots.size());
     std::vector<double> p(n + 1);
     for (int i = 0; i < n; ++i)
-        p[i + 1] = ReadEntry(gFit.slots[i]);
+        p[i + 1] = ReadEntry(fit.slots[i]);
     FitObjective objective;
-    objective.evaluate = [window](const double* q, std::vector<double>* r) {
-        return SimplexSim(window, q, r);
+    objective.evaluate = [&fit](const double* q, std::vector<double>* r) {
+        return SimplexSim(fit, q, r);
     };
 
     // The key poll of SimplexSim raises fitAborted, which stops the optimiser.
     OptimControl control;
     control.stop = [] { return FitControl::fitAborted; };
     const std::vector<double> start = p;
-    const ParameterBounds bounds = FreeSlotBounds(gFit.slots);
-    gFit.start = p;
+    const ParameterBounds bounds = FreeSlotBounds(fit.slots);
+    fit.start = p;
     for (int k = 1; k <= n; ++k)
-        gFit.start[k] = bounds.Clamp(k, p[k]);
+        fit.start[k] = bounds.Clamp(k, p[k]);
     OptimResult result;
     if (n > 0)
         result =
             RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective, bounds, control);
-    FitControl::evaluationCount = control.evaluations - gFit.refused;
+    FitControl::evaluationCount = control.evaluations - fit.refused;
     FitControl::iterationCount = control.iterations;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     // No vector tried had a model, or the start had none and the optimiser could not go on.
     const bool noModelAtStart =
-        n > 0 && gFit.startSeen && gFit.startNoModel != NoModel::None &&
-        (result.status == OptimStatus::Failed || gFit.bestValue >= kFailedEvaluation);
+        n > 0 && fit.startSeen && fit.startNoModel != NoModel::None &&
+        (result.status == OptimStatus::Failed || fit.bestValue >= kFailedEvaluation);
     if (FitControl::fitAborted) {
         // The best vector evaluated is kept when it is better than the start; else the start
         // values come back. Nothing else of the end of a fit runs: the user asked to stop.
-        FitControl::stoppedAtStart = !KeepBestOrStart(window, start);
+        FitControl::stoppedAtStart = !KeepBestOrStart(fit, start);
         FitControl::bestRmsd = FittedRmsd();
         WindowServices::DrawResidualsView(window);
         UpdateViews(window, saveResult);
@@ -496,21 +508,21 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         // towards values without one: no result. The start values come back, evaluated so the
         // curves shown are theirs, and nothing is saved.
         if (noModelAtStart)
-            ReportNoModel(true, gFit.startNoModel);
+            ReportNoModel(fit, true, fit.startNoModel);
         else if (result.atModelEdge)
-            ReportNoModel(false, gFit.lastNoModel);
+            ReportNoModel(fit, false, fit.lastNoModel);
         else
             ReportFitFailure();
-        EvaluateKept(window, start);
+        EvaluateKept(fit, start);
         CalcFitRmsd();
         UpdateViews(window, saveResult);
         outcome = FitOutcome::Failed;
     } else {
         // A fitted meniscus or bottom takes the window with it; the final evaluation at the best
         // vector then gives parameters, fit, noise and an rmsd over the window that is drawn.
-        WriteTrial(p.data());
+        WriteTrial(fit, p.data());
         ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
-        SimplexSim(window, p.data(), nullptr);
+        SimplexSim(fit, p.data(), nullptr);
         gUserInterrupt = false;
         FitControl::fitAborted = false;
         FitControl::bestRmsd = FittedRmsd();
@@ -521,8 +533,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
             WindowServices::RequestRepaint(window);
         }
     }
-    FitControl::fitInProgress = false;
-    gFit = RunningFit{};
+    FitControl::fitInProgress = outerInProgress;
     return outcome;
 }
 

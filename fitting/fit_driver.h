@@ -27,15 +27,11 @@ std::vector<int> FreeFitSlots();
 // recorded (untransformed) signal minus the fit carried back to it.
 void FitResiduals(std::vector<double>& residuals);
 
-// The objective of the running fit: writes the trial values p[1..n] into the free slots (meniscus
-// and bottom clamped to their set bounds), unpacks, evaluates the model, and returns rmsd^2 with
-// the residuals when asked. Polls the keyboard: a key press aborts the fit. Refreshes the live
-// plots (the refresh keeps to its own interval).
-double SimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals);
-
 enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 
-// The fit with the optimiser of FitControl over the given model evaluation. A trial that is no
+// The fit with the optimiser of FitControl over the given model evaluation. The fit's free list,
+// evaluation, best vector and scratch are its own: a fit run inside a trial of another leaves
+// that one as it was. A trial that is no
 // model (trial_without_model.h) has the failed value, and the fit goes on. On completion the best
 // vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
 // written and the plots are updated. After a key press the best vector evaluated is kept in the

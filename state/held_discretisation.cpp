@@ -27,14 +27,44 @@ void Clear() {
 
 } // namespace
 
+struct HeldDiscretisation::Record {
+    std::map<std::pair<int, int>, HeldLammGrid> grids;
+    int depth = 0, nextList = 0;
+    bool outgrown = false, evaluationOutgrown = false;
+};
+
+HeldDiscretisation::SetAside::SetAside() {
+    if (gDepth == 0)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(gLock);
+        outer_ = std::make_unique<Record>(
+            Record{std::move(gGrids), gDepth, gNextList, gOutgrown, gEvaluationOutgrown});
+    }
+    Clear();
+    gDepth = 0;
+}
+
+HeldDiscretisation::SetAside::~SetAside() {
+    if (!outer_)
+        return;
+    Clear();
+    std::lock_guard<std::mutex> lock(gLock);
+    gGrids = std::move(outer_->grids);
+    gDepth = outer_->depth;
+    gNextList = outer_->nextList;
+    gOutgrown = outer_->outgrown;
+    gEvaluationOutgrown = outer_->evaluationOutgrown;
+}
+
 HeldDiscretisation::Scope::Scope() {
-    if (gDepth++ == 0)
-        Clear();
+    gDepth = 1;
+    Clear();
 }
 
 HeldDiscretisation::Scope::~Scope() {
-    if (--gDepth == 0)
-        Clear();
+    Clear();
+    gDepth = 0;
 }
 
 bool HeldDiscretisation::Active() {

@@ -5,6 +5,7 @@
 // parameters.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 // What one Lamm solution chose when it was first solved in the optimiser run.
@@ -35,14 +36,35 @@ class HeldDiscretisation {
     // the optimiser run to need finer grids than the start values did.
     static constexpr double kMargin = 1.25;
 
-    // Holds while a scope lives (scopes nest; the outermost clears the record at both ends).
+    // The held record of the scopes around a run, set aside while the run lives.
+    struct Record;
+    class SetAside {
+      public:
+        SetAside();
+        ~SetAside();
+        SetAside(const SetAside&) = delete;
+        SetAside& operator=(const SetAside&) = delete;
+
+      private:
+        std::unique_ptr<Record> outer_;
+    };
+
+    // Holds while a scope lives, on a record of its own that is clear at both ends: an optimiser
+    // run begun inside another's evaluation neither sees nor changes the grids held around it,
+    // which come back (with their list numbering) when it ends.
     class Scope {
       public:
         Scope();
         ~Scope();
         Scope(const Scope&) = delete;
         Scope& operator=(const Scope&) = delete;
+
+      private:
+        SetAside aside_;
     };
+    // Nothing is held while it lives: a run inside an optimiser's evaluation solves as it would
+    // alone, and the record held around it comes back when it ends.
+    using Outside = SetAside;
 
     static bool Active();
     // Before each evaluation of the objective: the list numbering starts again.
