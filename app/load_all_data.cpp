@@ -5,7 +5,6 @@
 #include "app/txla_window.h"
 #include "fitting/restore_analysis.h"
 #include "plat/filedlg.hpp"
-#include "plotting/progress_line.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/load_steps.h"
@@ -35,7 +34,7 @@ using S = ScanStore;
 using P = ScanPaths;
 
 // What follows the reading: noise switches, plots, restore offer, checks.
-void FinishLoad(TXLAWindow* window, CProgressLine& progress) {
+void FinishLoad(TXLAWindow* window, CProgress& progress) {
     ApplyLoadSwitches();
     bool restored = !RealtimeState::realtimeMode && RestorePreviousAnalysis(window, true);
     if (restored) {
@@ -58,7 +57,7 @@ void FinishLoad(TXLAWindow* window, CProgressLine& progress) {
     if (!RealtimeState::realtimeMode && !SerialFitState::serializing &&
         !RealtimeState::equilibriumTestMode)
         ScanCheckTemperature(window, 1.0f);
-    progress.Hide(window);
+    progress.Hide();
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
         ReloadForChangeCell(window);
     if (scanTimeCorrection && ScanDataKind::fluorescence) {
@@ -72,13 +71,12 @@ void FinishLoad(TXLAWindow* window, CProgressLine& progress) {
 } // namespace
 
 bool LoadAllData(TXLAWindow* window, const char* selection, const std::string& caption) {
-    CProgressLine progress;
-    progress.Show(window, 10, 10);
+    CProgress progress(WindowServices::Observer(window), 10, 10);
     ScanDebugLog(window, "\nEnter LoadAllData");
     float width = LoadAveragingWidth();
     std::vector<std::string> strings = SelectionStrings(selection);
     if (strings.empty()) {
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
     bool single = strings.size() == 1;
@@ -102,7 +100,7 @@ bool LoadAllData(TXLAWindow* window, const char* selection, const std::string& c
         ScanErrorBox("too many scans selected", "LOAD ERROR");
         if (RealtimeState::realtimeMode)
             RealtimeState::stopRequested = true;
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
 
@@ -126,7 +124,7 @@ bool LoadAllData(TXLAWindow* window, const char* selection, const std::string& c
     for (const std::string& name : names)
         paths.push_back(single ? name : folderDir + name);
     if (paths.empty()) {
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
 
@@ -134,18 +132,18 @@ bool LoadAllData(TXLAWindow* window, const char* selection, const std::string& c
     // that does not load leaves them, and the caption, as they were.
     if (single && !S::equilibriumData) {
         if (!SelectionLoads(paths, 0.0f)) {
-            progress.Hide(window);
+            progress.Hide();
             return false;
         }
         ScanErrorBox("only one file selected", "ERROR");
         if (!ScanQuestion(nullptr, "switch to Equilibrium Data Mode?", "LOAD ERROR")) {
-            progress.Hide(window);
+            progress.Hide();
             return false;
         }
         S::equilibriumData = true;
         width = 0.0f;
     } else if (!SelectionLoads(paths, width)) {
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
 

@@ -6,6 +6,7 @@
 #include "app/flo_tool_box.h"
 #include "app/lamm_params_box.h"
 #include "app/solvent_params_box.h"
+#include "app/window_observer.h"
 #include "fitting/params_transfer.h"
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
@@ -32,6 +33,8 @@ class TXLAWindow : public TFrameWindow {
 
     // Window services for every subsystem.
     void DebugLog(const char* text);
+    // Shows the progress of the computations started in the window.
+    TWindowObserver computeObserver{this};
     void RequestRepaint();
     void DrawPlotsNow();
     // Ends a released marker move: commit writes it into the model, else it is put back.

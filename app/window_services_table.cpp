@@ -148,6 +148,7 @@ void InstallWindowServices() {
     t.deleteScanPlots = &DeleteScanPlots;
     t.showNoiseButtons = [](int) { ShowNoiseButtons(nullptr); };
     t.hideNoiseButtons = [] { HideNoiseButtons(nullptr); };
+    t.computeObserver = [](TXLAWindow* w) -> CComputeObserver* { return &w->computeObserver; };
     t.showIntegrateButtons = &ShowIntegrateButtons;
     t.deleteIntegrateButton = &DeleteIntegrateButton;
 }

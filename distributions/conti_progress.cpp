@@ -2,29 +2,22 @@
 // computation does not dispatch messages, so a repaint would not come in time.
 #include "distributions/conti_progress.h"
 
-#include "plotting/progress_line.h"
-#include "plotting/window_surface.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/window_services.h"
 
 ContiProgress::ContiProgress(TXLAWindow* window) {
-    if (!WindowServices::PlatformWindow(window) || FitControl::fitInProgress ||
-        ContiState::calledFromFit)
+    if (FitControl::fitInProgress || ContiState::calledFromFit)
         return;
-    window_ = window;
-    DrawStatusText(window_, 10, 50, "calculating normal equations");
-    line_ = std::make_unique<CProgressLine>();
-    line_->SetBlueBar();
-    line_->Show(window_, 10, 65);
+    CComputeObserver& observer = WindowServices::Observer(window);
+    observer.StatusText(10, 50, "calculating normal equations");
+    line_ = CProgress(observer, 10, 65, ProgressBarColour::blue);
 }
 
 ContiProgress::~ContiProgress() {
-    if (line_)
-        line_->Hide(window_);
+    line_.Hide();
 }
 
 void ContiProgress::Draw(double fraction) {
-    if (line_)
-        line_->Draw(static_cast<float>(fraction), window_);
+    line_.Advance(static_cast<float>(fraction));
 }

@@ -1,13 +1,13 @@
 // What the window shows while the normal equations of a distribution are computed.
 #pragma once
 
-#include <memory>
+#include "state/compute_observer.h"
 
-class CProgressLine;
 class TXLAWindow;
 
 // From construction to destruction: the text "calculating normal equations" at (10, 50) and a
-// blue progress line at (10, 65), nothing without a window or while a fit is in progress.
+// blue progress line at (10, 65), shown by the window's observer; nothing without a window or
+// while a fit is in progress.
 class ContiProgress {
   public:
     explicit ContiProgress(TXLAWindow* window);
@@ -19,6 +19,5 @@ class ContiProgress {
     void Draw(double fraction);
 
   private:
-    TXLAWindow* window_ = nullptr;
-    std::unique_ptr<CProgressLine> line_;
+    CProgress line_;
 };

@@ -3,27 +3,26 @@
 
 #include "foundations/analysis_failure.h"
 #include "foundations/linear_solvers.h"
-#include "plotting/progress_line.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
 
-CProgressLine* gMLProgressLine = nullptr;
+CProgress* gMLProgressLine = nullptr;
 
 MLProgressLineScope::MLProgressLineScope(TXLAWindow* window) : window_(window) {
     if (!window_ || gMLProgressLine)
         return;
-    line_ = std::make_unique<CProgressLine>();
-    line_->Show(window_, 10, 10);
+    line_ = std::make_unique<CProgress>(WindowServices::Observer(window_), 10, 10);
     gMLProgressLine = line_.get();
 }
 
 MLProgressLineScope::~MLProgressLineScope() {
     if (!line_)
         return;
-    line_->Hide(window_);
+    line_->Hide();
     gMLProgressLine = nullptr;
 }
 
@@ -34,7 +33,7 @@ std::function<void(double)> MLProgressLineScope::Sink() const {
 std::function<void(double)> MLProgressSink(TXLAWindow* window) {
     return [window](double fraction) {
         if (gMLProgressLine && window)
-            gMLProgressLine->Draw(static_cast<float>(fraction), window);
+            gMLProgressLine->Advance(static_cast<float>(fraction));
     };
 }
 

@@ -10,11 +10,11 @@
 #include <vector>
 
 class TXLAWindow;
-class CProgressLine;
+class CProgress;
 
 // The progress line of the Levenberg-Marquardt fits at (10, 10): it fills during the first
 // curvature evaluation and is removed on every way out of the fit (null outside a fit).
-extern CProgressLine* gMLProgressLine;
+extern CProgress* gMLProgressLine;
 
 // Shows that progress line while it lives (nothing without a window, or while one is shown) and
 // removes it on every way out; Sink() draws a fraction into it, for OptimControl::progress.
@@ -28,7 +28,7 @@ class MLProgressLineScope {
 
   private:
     TXLAWindow* window_;
-    std::unique_ptr<CProgressLine> line_;
+    std::unique_ptr<CProgress> line_;
 };
 
 // Draws a fraction into the progress line while one is shown in window.

@@ -4,7 +4,6 @@
 #include "lamm/cesium_chloride_law.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/lamm_ideal.h"
-#include "plotting/quick_plots.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_header.h"
 #include "state/window_services.h"
@@ -128,10 +127,14 @@ void CLammIdeal::OutputSecondComponent() {
     if (!secondComponentOn || !g.ready || quietWhileFitting || quietWhileComputing ||
         equationNumber != 1)
         return;
-    if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr) {
-        PlayOverThePlots(WindowServices::PlatformWindow(window),
-                         QuickPlotDouble(dataPlot, g.r, g.c, g.n, RGB(0, 0, 255), -1, 0));
+    std::vector<float> radii(g.n + 1), values(g.n + 1);
+    for (int i = 1; i <= g.n; ++i) {
+        radii[i] = static_cast<float>(g.r[i]);
+        values[i] = static_cast<float>(g.c[i]);
     }
+    if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr)
+        WindowServices::Observer(window).TrialCurve(radii.data(), values.data(), g.n,
+                                                    CurveColour(0, 0, 255));
     if (!cosolventFileSwitch || outputFolder.empty() || headers == nullptr)
         return;
     char name[32];
@@ -140,11 +143,6 @@ void CLammIdeal::OutputSecondComponent() {
     if (path.back() != '/')
         path += '/';
     path += name;
-    std::vector<float> radii(g.n + 1), values(g.n + 1);
-    for (int i = 1; i <= g.n; ++i) {
-        radii[i] = static_cast<float>(g.r[i]);
-        values[i] = static_cast<float>(g.c[i]);
-    }
     if (!ScanTimeStampTag(path.c_str(), g.n, radii.data(), values.data(), nullptr, "component 2",
                           true, headers[ScanIndexAt(nextOutputScan)]))
         unwrittenFiles.push_back(path);

@@ -5,7 +5,6 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
-#include "plotting/progress_line.h"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/load_steps.h"
@@ -18,6 +17,7 @@
 #include "scandata/slot_grid_arrays.h"
 #include "scandata/time_stamps.h"
 #include "scandata/ui_flags.h"
+#include "state/compute_observer.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -229,12 +229,12 @@ void FreeLoadedScans() {
 }
 
 bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
-                   CProgressLine& progress) {
+                   CProgress& progress) {
     int count = static_cast<int>(paths.size());
     AllocateScanTables(count);
     // While boxes may be open, scanCount counts only the scans read completely.
     for (int i = 1; i <= count; ++i) {
-        progress.Draw(static_cast<float>(i) / static_cast<float>(count), window);
+        progress.Advance(static_cast<float>(i) / static_cast<float>(count));
         const std::string& full = paths[static_cast<std::size_t>(i - 1)];
         bool tag = false;
         std::string why;
@@ -247,13 +247,13 @@ bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, fl
             ScanErrorBox(
                 ScanLoadErrorText(full, why.empty() ? UnreadScanFileReason(full) : why).c_str(),
                 "LOAD ERROR");
-            progress.Hide(window);
+            progress.Hide();
             return false;
         }
         S::scanCount = i;
     }
     if (!SetUpLoadedScans()) {
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
     return true;

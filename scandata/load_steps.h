@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-class CProgressLine;
+class CProgress;
 class TXLAWindow;
 
 // Empties a filled store before a new load: the distribution results go too, and meniscus and
@@ -55,7 +55,7 @@ void ApplyLoadSwitches();
 // with its box shown, the store empty and the progress line hidden, when a file does not read or
 // the kinds are mixed.
 bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, float width,
-                   CProgressLine& progress);
+                   CProgress& progress);
 
 // The strings of a selection buffer, the empty terminator excluded.
 std::vector<std::string> SelectionStrings(const char* selection);

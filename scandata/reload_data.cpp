@@ -4,7 +4,6 @@
 
 #include "plat/paths.hpp"
 #include "plat/window.hpp"
-#include "plotting/progress_line.h"
 #include "scandata/load_steps.h"
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
@@ -29,11 +28,11 @@ using P = ScanPaths;
 // first entry's folder as the data folder; a reload in place keeps the folder and the meniscus
 // warning. false when nothing is loaded (empty list, unreadable file, mixed kinds); the progress
 // line is hidden then.
-bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgressLine& progress) {
+bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgress& progress) {
     // The list may be rebuilt by the time-stamp check afterwards; the load works on its own copy.
     std::vector<std::string> paths = S::fileNames;
     if (paths.empty()) {
-        progress.Hide(window);
+        progress.Hide();
         return false;
     }
     S::dataChanged = true;
@@ -67,13 +66,12 @@ bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgressLine& progr
 void ReloadForChangeCell(TXLAWindow* window) {
     if (S::fileNames.empty())
         return;
-    CProgressLine progress;
-    progress.Show(window, 10, 10);
+    CProgress progress(WindowServices::Observer(window), 10, 10);
     if (!ReloadListedScans(window, true, progress))
         return;
     WindowServices::RedrawDataPlot(false);
     ScanRequestRepaint(window);
-    progress.Hide(window);
+    progress.Hide();
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
         ReloadForChangeCell(window);
     if (window && !S::fileNames.empty()) {
@@ -85,15 +83,14 @@ void ReloadForChangeCell(TXLAWindow* window) {
 void ReloadAllData(TXLAWindow* window) {
     if (S::fileNames.empty())
         return;
-    CProgressLine progress;
-    progress.Show(window, 10, 10);
+    CProgress progress(WindowServices::Observer(window), 10, 10);
     if (!ReloadListedScans(window, false, progress))
         return;
     AllocCommonGridScanArrays();
     // A batch sets each set's parameters first and runs the model itself.
     if (window && !SerialFitState::serializing)
         WindowServices::RunModel(window);
-    progress.Hide(window);
+    progress.Hide();
     // Corrected copies were written: they are loaded as the data set they now are.
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
         ReloadForChangeCell(window);

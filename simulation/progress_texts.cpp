@@ -1,15 +1,15 @@
 // Progress texts of the module-wide solvers.
 #include "simulation/progress_texts.h"
 
-#include "plotting/window_surface.h"
 #include "state/lamm_grid.h"
+#include "state/window_services.h"
 
 #include <cstdio>
 
 namespace {
 
 void Draw(int y, const char* text) {
-    DrawStatusText(LammGrid::progressWindow, 10, y, text);
+    WindowServices::Observer(LammGrid::progressWindow).StatusText(10, y, text);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 
 #include "foundations/key_polling.h"
 #include "foundations/resampling.h"
-#include "plotting/quick_plots.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
@@ -112,30 +111,13 @@ bool AssembleDisplayProfile(double scanTime) {
     return false;
 }
 
-COLORREF SpeciesColour(int species) {
-    switch (species) {
-    case 1:
-        return RGB(150, 0, 150);
-    case 2:
-        return RGB(0, 255, 0);
-    case 3:
-        return RGB(0, 0, 255);
-    case 4:
-        return RGB(0, 150, 150);
-    default:
-        return RGB(0, 0, 0);
-    }
-}
-
 void DrawScanCurve(int scan) {
     if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
         return;
     const int count = ScanStore::pointCount[scan];
-    std::vector<float> x(ScanStore::radius[scan], ScanStore::radius[scan] + count + 1);
-    std::vector<float> y(ScanStore::work[scan], ScanStore::work[scan] + count + 1);
-    HMETAFILE picture = QuickPlot(ScanStore::dataPlot, x.data(), y.data(), count,
-                                  SpeciesColour(LammGrid::currentSpecies), -1, 0);
-    PlayOverThePlots(WindowServices::PlatformWindow(LammGrid::progressWindow), picture);
+    WindowServices::Observer(LammGrid::progressWindow)
+        .TrialCurve(ScanStore::radius[scan], ScanStore::work[scan], count,
+                    SpeciesCurveColour(LammGrid::currentSpecies));
 }
 
 // With the reacting system the free species and the complex, which its solver keeps in the
@@ -152,11 +134,14 @@ void DrawReactionProfiles() {
     std::vector<float> x(std::size_t(n) + 1);
     for (int i = 1; i <= n; ++i)
         x[std::size_t(i)] = float(LammGrid::radius[i]);
-    const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 0, 0)};
+    const std::uint32_t colours[3] = {CurveColour(0, 0, 255), CurveColour(0, 255, 0),
+                                      CurveColour(255, 0, 0)};
+    std::vector<float> y(std::size_t(n) + 1);
     for (int k = 0; k < 3; ++k) {
-        HMETAFILE picture =
-            QuickPlotMixed(ScanStore::dataPlot, x.data(), profiles[k + 1], n, colours[k], -1, 0);
-        PlayOverThePlots(WindowServices::PlatformWindow(LammGrid::progressWindow), picture);
+        for (int i = 1; i <= n; ++i)
+            y[std::size_t(i)] = float(profiles[k + 1][i]);
+        WindowServices::Observer(LammGrid::progressWindow)
+            .TrialCurve(x.data(), y.data(), n, colours[k]);
     }
 }
 

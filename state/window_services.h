@@ -4,6 +4,8 @@
 // An empty entry does nothing and answers "no window", so the engines also run without a window.
 #pragma once
 
+#include "state/compute_observer.h"
+
 class TXLAWindow;
 class TWindow;
 class TClientDC;
@@ -42,6 +44,8 @@ struct WindowServiceTable {
     // The menu's check marks of the model, regularization and optimiser mirror the switches
     // (after a restore set them without the commands).
     void (*showModelChoice)(TXLAWindow* window) = nullptr;
+    // The observer that shows a computation's progress in the window.
+    CComputeObserver* (*computeObserver)(TXLAWindow* window) = nullptr;
 };
 
 struct WindowServices {
@@ -129,6 +133,13 @@ struct WindowServices {
     static void DrawResidualsView(TXLAWindow* window) {
         if (window && table.drawResidualsView)
             table.drawResidualsView(window);
+    }
+    // The silent observer without a window.
+    static CComputeObserver& Observer(const TXLAWindow* window) {
+        CComputeObserver* observer = window && table.computeObserver
+                                         ? table.computeObserver(const_cast<TXLAWindow*>(window))
+                                         : nullptr;
+        return observer ? *observer : SilentObserver();
     }
     static void ShowModelChoice(TXLAWindow* window) {
         if (window && table.showModelChoice)

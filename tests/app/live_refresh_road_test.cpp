@@ -5,7 +5,6 @@
 #include "display/paint_switches.h"
 #include "fitting/optim_ml.h"
 #include "plat/clock.hpp"
-#include "plotting/progress_line.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
@@ -53,7 +52,7 @@ void RecordingView(TXLAWindow* window) {
     gSeen.original(window);
     const plat::Surface& now = window->GetSurface();
     // Once the bar advanced, its first pixel is in the bar's colour.
-    if (gMLProgressLine && gMLProgressLine->value > 0.0f) {
+    if (gMLProgressLine && gMLProgressLine->Fraction() > 0.0f) {
         ++gSeen.progressLineCalls;
         gSeen.progressLineDrawn += now.GetPixel(10, 10) == 0x0000ffu;
     }
