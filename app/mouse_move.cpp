@@ -2,8 +2,9 @@
 // radius under it becomes the drop radius; otherwise a marker under the pointer is highlighted
 // with the resize cursor and a scan point under it gets its scan's name box; while the right
 // button draws a band, the band follows; on the equilibrium test's plot the pointer's values are
-// shown. Moving the mouse during a Run or Fit asks the
-// computation to stop.
+// shown. During a Run or Fit a move with a button held asks the computation to stop, as the press
+// did; a plain move does nothing, for the moves queued meanwhile reach the window through the
+// loop of any box the computation shows, and would stop it although no key or button was pressed.
 #include "app/pointer_in_client.h"
 #include "app/rubber_band.h"
 #include "app/txla_window.h"
@@ -121,9 +122,10 @@ void ShowEqTestReadout(TXLAWindow* w, const TPoint& point) {
 
 } // namespace
 
-void TXLAWindow::EvMouseMove(UINT, const TPoint& point) {
+void TXLAWindow::EvMouseMove(UINT modifiers, const TPoint& point) {
     if (runBusy || fitBusy) {
-        gUserInterrupt = true;
+        if (modifiers & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))
+            gUserInterrupt = true;
         return;
     }
     if (!ScanStore::dataPlot || !ScanStore::residualPlot || AuxPlots::auxPlotShown ||

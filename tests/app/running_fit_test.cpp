@@ -129,6 +129,31 @@ TEST(RunningFit, AKeyStopsItWhereverItWasStartedAndTheBestValuesAreKeptShownAndN
         }
 }
 
+// The user moves the mouse over the window for the whole of a fit, without a key, and a box the
+// fit shows runs its own loop meanwhile, which hands the queued moves to the window: a move used
+// to stop the fit, which then kept a trial's values and said it was stopped by a key.
+TEST(RunningFit, MouseMovesQueuedDuringAFitNeitherStopItNorCountAsAKey) {
+    for (const bool cs : {false, true}) {
+        MainWindowFixture f(900, 650);
+        LoadAndChoose(f, cs);
+        int moves = 0;
+        {
+            ViewHook hook([&](TXLAWindow* window) {
+                for (int i = 0; i < 50; ++i, ++moves)
+                    plat::test::mouse(window, WM_MOUSEMOVE, 200 + moves % 100, 300);
+                if (gRefreshes % 2 == 0)
+                    plat::PumpOnce(false);
+            });
+            SendCommand(f, 215);
+            EXPECT_GE(gRefreshes, 4);
+        }
+        f.script.pumpUntilIdle();
+        EXPECT_FALSE(FitControl::fitAborted) << (cs ? "c(s)" : "discrete");
+        EXPECT_FALSE(ReportSaysStopped()) << ReportText();
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+    }
+}
+
 // A discrete fit started right after a c(s) Run (the model and annealing chosen, no paint between)
 // refreshed its plots under the c(s) report and distribution plot for its whole length.
 // Copy Fit Parameters chosen during a c(s) Fit was dropped by the fit's key polling, which left on
