@@ -2,10 +2,10 @@
 // parameter store, checked, and applied back to it as a whole.
 #pragma once
 
+#include "state/model_kind.h"
+
 #include <cstdint>
 #include <string>
-
-enum class ParamsPage { Discrete, Distribution, Equilibrium };
 
 // The page of the model now chosen.
 ParamsPage CurrentParamsPage();
@@ -90,7 +90,6 @@ inline constexpr const char* kWormMonomerMassLabel = "monomer Mw (Da)";
 inline constexpr const char* kWormHydrationLabel = "hydration (g/g)";
 
 // Which shape boxes the distribution page shows for the model chosen.
-enum class ParamsShape { None, Bimodal, Conformer, ScalingLaw, WormlikeChain };
 ParamsShape ParamsShapeBoxes();
 // The distribution page shows vbar with its float box (the floating-vbar c(s)).
 bool ParamsShowVbar();

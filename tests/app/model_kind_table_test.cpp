@@ -16,11 +16,13 @@
 #include "scandata/scan_data_kind.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/scan_store.h"
 #include "support/main_window_fixture.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -122,6 +124,7 @@ TEST(ModelKindTable, EveryModelCommandIsOneModelWithItsOwnAnswers) {
         EXPECT_TRUE(std::any_of(std::begin(kRows), std::end(kRows),
                                 [id](const ModelRow& r) { return r.id == id; }))
             << "model command " << id << " has no row";
+    std::set<ModelKind> kinds;
     for (const ModelRow& r : kRows) {
         SCOPED_TRACE("model command " + std::to_string(r.id));
         MainWindowFixture f;
@@ -136,6 +139,10 @@ TEST(ModelKindTable, EveryModelCommandIsOneModelWithItsOwnAnswers) {
             for (const char* a : {"0.7", "0.03", "5"}) // vbar(M)
                 f.script.expectInput().answer(a);
         Send(f, r.id);
+        // one kind per command, and a kind no other command reaches
+        const ModelKind kind = CurrentModelKind();
+        EXPECT_EQ(TraitsOf(kind).commandId, r.id);
+        EXPECT_TRUE(kinds.insert(kind).second);
         EXPECT_EQ(CurrentModelCommandId(), r.id);
         EXPECT_EQ(CurrentContiVariant(), r.variant);
         EXPECT_EQ(CurrentParamsPage(), r.page);
@@ -143,6 +150,7 @@ TEST(ModelKindTable, EveryModelCommandIsOneModelWithItsOwnAnswers) {
         EXPECT_STREQ(DistributionRangeStoredUnit(), r.rangeUnit);
         EXPECT_EQ(FlagsOf(), r.flags);
     }
+    EXPECT_EQ(int(kinds.size()), kModelKindCount);
 }
 
 } // namespace

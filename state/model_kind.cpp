@@ -1,0 +1,367 @@
+// The decode of the model switches and the traits of each kind.
+#include "state/model_kind.h"
+
+#include "state/model_choice.h"
+
+#include <utility>
+
+ModelKind CurrentModelKind() {
+    using M = ModelChoice;
+    using K = ModelKind;
+    // The boundary analyses and the distributions come before the discrete models:
+    // electrophoresis and zone centrifugation set switches of both.
+    if (M::gStarFamily)
+        return M::lsgExtrapolation ? K::LsgExtrapolation : K::VanHoldeWeischet;
+    if (M::contiMode) {
+        const std::pair<bool, K> members[] = {
+            {M::zoneLsGs, K::ZoneLsGStar},
+            {M::electrophoresisLsG, K::LsGStarV},
+            {M::lsgDiscrete, K::LsGStarDiscrete},
+            {M::lsGStar, K::LsGStar},
+            {M::zoneCs, K::ZoneCs},
+            {M::cvElectrophoresis, K::CvElectrophoresis},
+            {M::cmInvariantD, K::CMInvariantD},
+            {M::cmPowerLaw, K::CMPowerLaw},
+            {M::cmPriorVbar, K::CMPriorVbar},
+            {M::dlsIRh, K::DlsIRh},
+            {M::dlsIRhTimeCourse, K::DlsIRhTimeCourse},
+            {M::dlsID, K::DlsID},
+            {M::csConformationalChange, K::CsConformer},
+            {M::csInvariantD, K::CsInvariantD},
+            {M::csDiscreteMs || M::csDiscreteSD, K::CsDiscrete},
+            {M::csBimodal, K::CsBimodal},
+            {M::csBimodalDiscrete, K::CsBimodalDiscrete},
+            {M::csFloatingVbar, K::CsFloatingVbar},
+            {M::csWormlikeChain, K::CsWormlikeChain},
+            {M::csScalingLaw, K::CsScalingLaw},
+            {M::csVariant521, K::CsLinearRod},
+            {M::csMsTable, K::CsMofSTable},
+            {M::csWithBaselineEstimates, K::CsNonideal},
+            {M::csFf0, K::CsFf0},
+            {M::csFf0Discrete, K::CsFf0Discrete},
+            {M::fMvsM, K::FMvsM},
+            {M::contiCs, K::Cs},
+        };
+        for (const auto& [on, kind] : members)
+            if (on)
+                return kind;
+        return K::CM;
+    }
+    const std::pair<bool, K> discrete[] = {
+        {M::selfAssocMonomerDimer, K::MonomerDimer},
+        {M::selfAssocMonomerTrimer, K::MonomerTrimer},
+        {M::selfAssocTetramerOctamer, K::TetramerOctamer},
+        {M::selfAssocDimerTetramer, K::DimerTetramer},
+        {M::reactingSystem, K::ReactingSystem},
+        {M::singleSpecies, K::NonidealSingle},
+        {M::multipleSpecies, K::NonidealMultiple},
+        {M::equilibriumModel, K::Equilibrium},
+        {M::equilibriumAssociationModel, K::EquilibriumAssociation},
+        {M::dlsStokesRadii, K::DlsStokesRadii},
+        {M::dlsCumulants, K::DlsCumulants},
+        {M::linearLamm, K::LinearLamm},
+        {M::externalLoadingCell, K::ExternalLoadingCell},
+        {M::thirdGeometry, K::ThirdGeometry},
+        {M::electrophoresis, K::ElectrophoresisLamm},
+        {M::zoneCentrifugation, K::ZoneSpecies},
+    };
+    for (const auto& [on, kind] : discrete)
+        if (on)
+            return kind;
+    return K::Discrete;
+}
+
+ModelTraits TraitsOf(ModelKind kind) {
+    switch (kind) {
+    case ModelKind::Discrete:
+        return {.commandId = 198, .name = "non-interacting discrete species"};
+    case ModelKind::LinearLamm:
+        return {.commandId = 280, .name = "linear Lamm equation"};
+    case ModelKind::ExternalLoadingCell:
+        return {.commandId = 281, .name = "external loading cell"};
+    case ModelKind::ThirdGeometry:
+        return {.commandId = 282, .name = "discrete species in the third cell geometry"};
+    case ModelKind::ElectrophoresisLamm:
+        return {.commandId = 291, .name = "electrophoresis: Lamm equation for discrete species"};
+    case ModelKind::MonomerDimer:
+        return {.commandId = 197, .name = "self-association monomer-dimer"};
+    case ModelKind::MonomerTrimer:
+        return {.commandId = 229, .name = "self-association monomer-trimer"};
+    case ModelKind::TetramerOctamer:
+        return {.commandId = 520, .name = "self-association tetramer-octamer"};
+    case ModelKind::DimerTetramer:
+        return {.commandId = 228, .name = "self-association dimer-tetramer"};
+    case ModelKind::ReactingSystem:
+        return {.commandId = 267, .name = "reacting system A + B <-> AB"};
+    case ModelKind::NonidealSingle:
+        return {.commandId = 227, .name = "nonideal sedimentation: single species"};
+    case ModelKind::NonidealMultiple:
+        return {.commandId = 893, .name = "nonideal sedimentation: multiple species"};
+    case ModelKind::ZoneSpecies:
+        return {.commandId = 246, .name = "analytical zone centrifugation: independent species"};
+    case ModelKind::Equilibrium:
+        return {
+            .commandId = 284, .name = "sedimentation equilibrium", .page = ParamsPage::Equilibrium};
+    case ModelKind::EquilibriumAssociation:
+        return {.commandId = 523,
+                .name = "sedimentation equilibrium A + B <-> AB",
+                .page = ParamsPage::Equilibrium};
+    case ModelKind::DlsStokesRadii:
+        return {.commandId = 536, .name = "DLS: discrete Stokes radii"};
+    case ModelKind::DlsCumulants:
+        return {.commandId = 890, .name = "DLS: cumulant analysis"};
+    case ModelKind::VanHoldeWeischet:
+        return {.commandId = 292, .name = "van Holde - Weischet transform"};
+    case ModelKind::LsgExtrapolation:
+        return {.commandId = 293,
+                .name = "extrapolation of ls-g*(s) area fractions",
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Mass,
+                .ff0Floats = true};
+    case ModelKind::CM:
+        return {.commandId = 235,
+                .name = "continuous c(M) distribution",
+                .variant = ContiVariant::CM,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Mass,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .ff0Floats = true};
+    case ModelKind::CMInvariantD:
+        return {.commandId = 277,
+                .name = "continuous c(M) with invariant D",
+                .variant = ContiVariant::CMInvariantD,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::BuoyantMass,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .showsInvariantD = true};
+    case ModelKind::CMPowerLaw:
+        return {.commandId = 278,
+                .name = "continuous c(M) with power law",
+                .variant = ContiVariant::CMPowerLaw,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Mass,
+                .ends = DistributionEnds::ReadInBufferMismatch};
+    case ModelKind::CMPriorVbar:
+        return {.commandId = 279,
+                .name = "continuous c(M) with prior knowledge vbar(M)",
+                .variant = ContiVariant::CMPriorVbar,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Mass,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .ff0Floats = true};
+    case ModelKind::FMvsM:
+        return {.commandId = 887,
+                .name = "f(M) vs M (with scaling law)",
+                .variant = ContiVariant::FMvsM,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::ScalingLaw,
+                .range = RangeAxis::Mass,
+                .ends = DistributionEnds::ReadInBufferMismatch};
+    case ModelKind::Cs:
+        return {.commandId = 275,
+                .name = "continuous c(s) distribution",
+                .variant = ContiVariant::Cs,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .savedFit = true,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::CsConformer:
+        return {.commandId = 514,
+                .name = "continuous c(s) conformational change model",
+                .variant = ContiVariant::CsConformer,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::Conformer,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::CsInvariantD:
+        return {.commandId = 526,
+                .name = "continuous c(s) with invariant D",
+                .variant = ContiVariant::CsInvariantD,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .showsInvariantD = true};
+    case ModelKind::CsDiscrete:
+        return {.commandId = 531,
+                .name = "continuous c(s) with 1 discrete component",
+                .variant = ContiVariant::Cs,
+                .page = ParamsPage::Distribution,
+                .savedFit = true,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .discreteComponent = true};
+    case ModelKind::CsBimodal:
+        return {.commandId = 548,
+                .name = "continuous c(s) with bimodal f/f0",
+                .variant = ContiVariant::CsBimodal,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::Bimodal,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .bimodal = true};
+    case ModelKind::CsBimodalDiscrete:
+        return {.commandId = 870,
+                .name = "continuous c(s) with bimodal f/f0 and 1 discrete component",
+                .variant = ContiVariant::CsBimodal,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::Bimodal,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .bimodal = true,
+                .discreteComponent = true};
+    case ModelKind::CsFloatingVbar:
+        return {.commandId = 602,
+                .name = "continuous c(s) with fixed f/f0 and floating vbar",
+                .variant = ContiVariant::CsFloatingVbar,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .floatsVbar = true};
+    case ModelKind::CsWormlikeChain:
+        return {.commandId = 603,
+                .name = "continuous c(s) for wormlike chain",
+                .variant = ContiVariant::CsWormlikeChain,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::WormlikeChain,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .floatsVbar = true};
+    case ModelKind::CsScalingLaw:
+        return {.commandId = 872,
+                .name = "continuous c(s) with general scaling law",
+                .variant = ContiVariant::CsScalingLaw,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::ScalingLaw,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true};
+    case ModelKind::CsLinearRod:
+        return {.commandId = 521,
+                .name = "continuous c(s) variant",
+                .variant = ContiVariant::CsLinearRod,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true};
+    case ModelKind::CsMofSTable:
+        return {.commandId = 587,
+                .name = "continuous c(s) with M(s) table",
+                .variant = ContiVariant::CsMofSTable,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true};
+    case ModelKind::CsNonideal:
+        return {.commandId = 585,
+                .name = "continuous c(s) with baseline estimates",
+                .variant = ContiVariant::CsNonideal,
+                .page = ParamsPage::Distribution,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::CsFf0:
+        return {.commandId = 595,
+                .name = "continuous c(s,f/f0)",
+                .page = ParamsPage::Distribution,
+                .savedFit = true,
+                .exported = true,
+                .sizeShape = true};
+    case ModelKind::CsFf0Discrete:
+        return {.commandId = 598,
+                .name = "continuous c(s,f/f0) with 1 discrete component",
+                .page = ParamsPage::Distribution,
+                .savedFit = true,
+                .exported = true,
+                .sizeShape = true,
+                .discreteComponent = true};
+    case ModelKind::LsGStar:
+        return {.commandId = 288,
+                .name = "ls-g*(s)",
+                .variant = ContiVariant::LsGStar,
+                .page = ParamsPage::Distribution,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::LsGStarDiscrete:
+        return {.commandId = 539,
+                .name = "ls-g*(s) with 1 discrete Lamm equation component",
+                .variant = ContiVariant::LsGStar,
+                .page = ParamsPage::Distribution,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .discreteComponent = true};
+    case ModelKind::ZoneCs:
+        return {.commandId = 511,
+                .name = "analytical zone centrifugation c(s)",
+                .variant = ContiVariant::ZoneCs,
+                .page = ParamsPage::Distribution,
+                .ends = DistributionEnds::Read,
+                .savedFit = true,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::ZoneLsGStar:
+        return {.commandId = 510,
+                .name = "analytical zone centrifugation ls-g*(s)",
+                .variant = ContiVariant::ZoneLsGStar,
+                .page = ParamsPage::Distribution,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::LsGStarV:
+        return {.commandId = 501,
+                .name = "electrophoresis: ls-g*(v)",
+                .variant = ContiVariant::LsGStarV,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Velocity,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true};
+    case ModelKind::CvElectrophoresis:
+        return {.commandId = 513,
+                .name = "electrophoresis: c(v) distribution with constant D",
+                .variant = ContiVariant::CvElectrophoresis,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::Velocity,
+                .ends = DistributionEnds::Read,
+                .showsInvariantD = true};
+    case ModelKind::DlsIRh:
+        return {.commandId = 503,
+                .name = "DLS: continuous I(Rh) distribution",
+                .variant = ContiVariant::DlsRh,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::StokesRadius,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .ff0Floats = true};
+    case ModelKind::DlsIRhTimeCourse:
+        return {.commandId = 522,
+                .name = "DLS: continuous I(Rh,t) time course",
+                .variant = ContiVariant::DlsRh,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::StokesRadius,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .ff0Floats = true};
+    case ModelKind::DlsID:
+        return {.commandId = 502,
+                .name = "DLS: continuous I(D) distribution",
+                .variant = ContiVariant::DlsD,
+                .page = ParamsPage::Distribution,
+                .range = RangeAxis::LogD,
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .ff0Floats = true};
+    }
+    return {};
+}
