@@ -29,14 +29,24 @@ double RootAllowance(double x) {
 // rounding), so the ratios of such strengths agree to a few 1e-8, and the whole search without a
 // hint ends farther than this from the target about one time in ten.
 constexpr double kSmoothRatioTolerance = 1e-8;
+// With the noise held, the held matrix adds the columns' whole products to the centred ones, and
+// the entropy's solutions resolve the ratio only to about 1e-7: a root search tuned finer bisects
+// within that jitter (up to some nine solves more) without moving the solution by more.
+constexpr double kHeldRatioTolerance = 1e-7;
+
+// The ratio the solver's smooth road resolves.
+double SmoothRatioTolerance(const CStrengthSolver& solver) {
+    return solver.NoiseHeld() ? kHeldRatioTolerance : kSmoothRatioTolerance;
+}
 
 // Whether the strength 10^x with gap g counts as the root on the smooth road from a hint: its ratio
-// is within kSmoothRatioTolerance of the target, or the secant to the nearest strength solved on
-// the other side of the target puts the root within the root search's allowance (where a search
-// whose bracket shrank to that allowance ends too, without the solves that shrink the bracket
-// through digits of the ratio the solutions do not resolve).
-bool NearEnoughTheRoot(const std::vector<SolvedStrength>& solved, double x, double g) {
-    if (std::fabs(g) <= kSmoothRatioTolerance)
+// is within the road's tolerance of the target (SmoothRatioTolerance), or the secant to the
+// nearest strength solved on the other side of the target puts the root within the root search's
+// allowance (where a search whose bracket shrank to that allowance ends too, without the solves
+// that shrink the bracket through digits of the ratio the solutions do not resolve).
+bool NearEnoughTheRoot(const CStrengthSolver& solver, double x, double g) {
+    const std::vector<SolvedStrength>& solved = solver.Solved();
+    if (std::fabs(g) <= SmoothRatioTolerance(solver))
         return true;
     const SolvedStrength* other = nullptr;
     double span = 0.0;
@@ -118,7 +128,7 @@ class CHintSteps {
 // The walk from a hint: its strength solved from its amplitudes (on the road from below, or on
 // the smooth road from those amplitudes each time), then away from it by CHintSteps, within 40
 // steps, until the ratio crosses the target. A strength whose ratio is within the road's tolerance
-// (kHintRatioTolerance from below, kSmoothRatioTolerance smooth) ends the walk at the root. Not
+// (kHintRatioTolerance from below, SmoothRatioTolerance smooth) ends the walk at the root. Not
 // found when no bracket is met, or where the entropy stalls on the smooth road's way down (a
 // weaker strength left the ratio where it was: the steps from the smoother solution no longer
 // reach the minimum); on the smooth road, at its end on a strength near enough the root
@@ -126,7 +136,7 @@ class CHintSteps {
 StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint& hint) {
     constexpr int kMostSteps = 40;
     const bool smooth = hint.smooth;
-    const double tolerance = smooth ? kSmoothRatioTolerance : kHintRatioTolerance;
+    const double tolerance = smooth ? SmoothRatioTolerance(solver) : kHintRatioTolerance;
     if (smooth)
         solver.StartEachFrom(hint.c);
     else
@@ -161,7 +171,7 @@ StrengthBracket BracketFromHint(CStrengthSolver& solver, const ContiStrengthHint
             return b;
     }
     b.found = down ? g <= 0.0 : g > 0.0;
-    b.atTarget = smooth && b.found && NearEnoughTheRoot(solver.Solved(), x, g);
+    b.atTarget = smooth && b.found && NearEnoughTheRoot(solver, x, g);
     b.xLo = b.atTarget ? x : std::min(x, previous);
     b.xHi = b.atTarget ? x : std::max(x, previous);
     return b;
@@ -298,7 +308,7 @@ StrengthBracket BracketByDecades(CStrengthSolver& solver, double alpha, int thre
         ClimbFromBelow(solver, w);
     StrengthBracket b;
     b.found = true;
-    // On the smooth road the entropy's solutions resolve the ratio to kSmoothRatioTolerance: a
+    // On the smooth road the entropy's solutions resolve the ratio to SmoothRatioTolerance: a
     // strength within it (or whose secant puts the root within the root search's allowance) is
     // the root, as on the walk from a smooth hint.
     b.nearRoot = solver.Entropic() && !solver.FromBelow();
@@ -324,7 +334,7 @@ BrentResult StrengthRoot(CStrengthSolver& solver, const StrengthBracket& b) {
             const double gap = solver.Gap(std::pow(10.0, x));
             if (b.byHint && std::fabs(gap) <= kHintRatioTolerance)
                 return 0.0;
-            return b.nearRoot && NearEnoughTheRoot(solver.Solved(), x, gap) ? 0.0 : gap;
+            return b.nearRoot && NearEnoughTheRoot(solver, x, gap) ? 0.0 : gap;
         },
         b.xLo, b.xHi, solver.FromBelow() ? 1e-4 : kSmoothRootTolerance, 100);
 }

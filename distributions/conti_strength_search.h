@@ -163,6 +163,7 @@ class CStrengthSolver {
     }
 
     bool Entropic() const { return kind_ == ContiRegularizationKind::MaximumEntropy; }
+    bool NoiseHeld() const { return out_.noiseHeld; }
     bool FromBelow() const { return fromBelow_; }
     double TargetRatio() const { return out_.targetRatio; }
     AnalysisFailure First() const { return first_; }

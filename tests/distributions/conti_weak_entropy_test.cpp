@@ -2,6 +2,7 @@
 // press to zero at the floor, and the strength search that starts again from the unregularized
 // solution when the steps from a smoother one stop short of it.
 #include "distributions/conti_entropy_solution.h"
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_regularization.h"
 #include "foundations/statistical_tests.h"
 
@@ -244,4 +245,58 @@ TEST(WeakEntropy, ClimbOnThreadsGivesTheSameBitsAndTheBisectedRoot) {
             }
             EXPECT_NEAR(std::log10(one.alpha), lo, 1e-4) << k[0] << " " << k[2] << " " << int(kind);
         }
+}
+
+// A smooth hint whose strength leaves the ratio 2e-8 to 9e-8 from the target: with the noise held
+// the entropy's solutions resolve the ratio to about 1e-7 only, and the search takes that strength
+// in its one solve; with the noise free (to 1e-8) it searches on.
+TEST(WeakEntropy, HeldNoiseSearchTakesAStrengthWithinTheRatioItResolves) {
+    for (const bool held : {true, false}) {
+        ShapeProblem problem = SizeShapeWithADiscreteSpecies(40, 4, 0.005);
+        ContiNormalEquations& eq = problem.eq;
+        const int n = eq.N(), nd = eq.DistributionColumns();
+        if (held) {
+            eq.noiseGram.Resize(n);
+            for (int p = 1; p <= n; ++p)
+                for (int q = 1; q <= n; ++q)
+                    eq.noiseGram(p, q) = 40.0 * (1.0 + p / double(n)) * (1.0 + q / double(n));
+        }
+        const double nu = problem.values - n;
+        ContiStrengthHint hint;
+        ContiRegularizedSolution first;
+        ASSERT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::MaximumEntropy, 0.68, nu,
+                                         first, {}, &hint),
+                  AnalysisFailure::None);
+        ASSERT_EQ(first.noiseHeld, held);
+        ASSERT_TRUE(hint.smooth && hint.slope > 0.0);
+        // The gap the search meets at 10^x, solved as on the smooth road from the amplitudes of a
+        // strength twice the root's (from the root's own, a strength so near is not moved).
+        const ContiNormalEquations solved = held ? EquationsWithNoiseHeld(eq, first.nnls) : eq;
+        double level = 0.0;
+        for (int p = 1; p <= nd; ++p)
+            level += first.nnls[p] / nd;
+        const std::vector<double> m(n + 1, level);
+        std::vector<double> start;
+        SolveMaximumEntropy(solved, 2.0 * hint.alpha, m, hint.c, start);
+        auto gap = [&](double x) {
+            std::vector<double> c;
+            SolveMaximumEntropy(solved, std::pow(10.0, x), m, start, c);
+            return solved.ChiSquare(c) / first.chiSquare0 - first.targetRatio;
+        };
+        double x = std::log10(hint.alpha), g = gap(x);
+        for (int k = 0; k < 8 && !(g > 2e-8 && g < 9e-8); ++k) {
+            x += (5e-8 - g) / hint.slope;
+            g = gap(x);
+        }
+        ASSERT_TRUE(g > 2e-8 && g < 9e-8) << g;
+        ContiStrengthHint near = hint;
+        near.alpha = std::pow(10.0, x);
+        near.c = start;
+        ContiRegularizedSolution with;
+        ASSERT_EQ(RegularizeDistribution(eq, ContiRegularizationKind::MaximumEntropy, 0.68, nu,
+                                         with, {}, &near),
+                  AnalysisFailure::None);
+        EXPECT_EQ(with.solves == 1, held) << with.solves;
+        EXPECT_NEAR(with.chiSquare / with.chiSquare0, with.targetRatio, held ? 1e-7 : 1e-8);
+    }
 }
