@@ -91,8 +91,12 @@ bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::v
         decrement -= grad[p] * d[p];
     if (EntropyNewtonConverged(decrement, f, eq, previousDecrement))
         return false;
+    // The squared residual sums terms as large as yy, so the objective is rounded by about
+    // yy's last bit: a trial whose fall (t times the decrement, at most) is below that cannot be
+    // told from where it starts, and its halvings would only sample the rounding.
+    const double resolved = std::numeric_limits<double>::epsilon() * eq.yy;
     double t = 1.0;
-    for (int tries = 0; tries < 40; ++tries, t *= 0.5) {
+    for (int tries = 0; tries < 40 && t * decrement >= resolved; ++tries, t *= 0.5) {
         for (int p = 1; p <= n; ++p)
             trial[p] = std::max({c[p] + t * d[p], share * c[p], floor});
         const double ft =
@@ -113,10 +117,10 @@ bool EntropyStepTaken(const ContiNormalEquations& eq, double alpha, const std::v
 // amplitude through zero while the gradient presses it down (NNLS leaves it at zero), the step
 // that the positivity then clips no longer descends, and the search stalls far from the
 // minimum. Such a species is held for this step (d = 0) and the step is solved over the others.
+// factor is the work space of the factor, kept by the caller over its steps.
 bool NewtonStepOffTheBound(const CDenseMatrix& H, const std::vector<double>& negGrad,
                            std::vector<int> rows, int entropic, const std::vector<double>& c,
-                           std::vector<double>& d) {
-    std::vector<double> factor;
+                           std::vector<double>& d, std::vector<double>& factor) {
     for (;;) {
         if (!CholeskySolveSubset(H, negGrad, rows, 0.0, d, factor))
             return false;
@@ -291,7 +295,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         for (int q = 1; q < p; ++q)
             h[q] = 2.0 * a[q];
     }
-    std::vector<double> negGrad(n + 1);
+    std::vector<double> negGrad(n + 1), factor;
     for (int iter = 0; iter < 200; ++iter) {
         if (abandon && abandon())
             return AnalysisFailure::None;
@@ -309,7 +313,7 @@ AnalysisFailure SolveMaximumEntropy(const ContiNormalEquations& eq, double alpha
         }
         for (int p = 1; p <= n; ++p)
             negGrad[p] = -grad[p];
-        if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d))
+        if (!NewtonStepOffTheBound(H, negGrad, all, entropic, c, d, factor))
             return AnalysisFailure::NnlsNotPositiveDefinite;
         // Projected step: a component may shrink at most a hundredfold per iteration, so the
         // small ones reach their level in a few steps; then backtracking on the objective.
