@@ -1,23 +1,85 @@
 // The noise part of the columns' products and the normal equations with the noise held.
 #include "distributions/conti_held_noise.h"
 
-#include <cstddef>
+#include "distributions/conti_normal_equations.h"
 
-CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms) {
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
+// The pair (p, q >= p) of the noise part is minus the centred product of a raw sum of zero with x
+// the means of column p, the first of the two: the product of the two grand means is formed in
+// that order, so the pair is made so wherever it is made (whole or brought up to date).
+CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms,
+                                int threads) {
     const int n = eq.N();
     if (!terms.Any() || static_cast<int>(eq.columnMeans.size()) != n + 1)
         return CDenseMatrix(0);
     CDenseMatrix Q(n);
-    // From a raw sum of zero the centred product is minus the noise's part.
-    std::vector<double> zeros(static_cast<std::size_t>(n), 0.0);
-    std::vector<double> row(static_cast<std::size_t>(n));
-    for (int p = 1; p <= n; ++p) {
-        CentredProducts(zeros.data(), eq.columnMeans[std::size_t(p)], eq.columnMeans.data() + p,
-                        n - p + 1, terms, row.data());
-        for (int q = p; q <= n; ++q)
-            Q(p, q) = Q(q, p) = -row[std::size_t(q - p)];
-    }
+    // its storage kept from one call to the next (on the calling thread: the shares read it
+    // through this reference)
+    thread_local NoiseMeansSideBySide kept;
+    NoiseMeansSideBySide& side = kept;
+    side.Assign(eq.columnMeans.data(), n + 1);
+    const std::vector<double> zeros(std::size_t(n) + 1, 0.0);
+    // Rows p..p + 3 over their columns from p on, four rows sharing the loads of the means; the
+    // groups dealt out over the shares (the sums of a pair do not depend on those beside it).
+    const int groups = (n + 3) / 4;
+    RunContiShares(std::clamp(threads, 1, std::max(groups, 1)), [&](int k, int count) {
+        std::vector<double> out(4 * (std::size_t(n) + 1));
+        for (int g = k - 1; g < groups; g += count) {
+            const int first = 4 * g + 1, in = std::min(4, n - first + 1);
+            const double* sums[4];
+            const NoiseMeans* x[4];
+            double* to[4];
+            int from[4];
+            for (int i = 0; i < 4; ++i) {
+                from[i] = first + i;
+                sums[i] = zeros.data();
+                x[i] = &eq.columnMeans[std::size_t(first + i)];
+                to[i] = out.data() + std::size_t(i) * (std::size_t(n) + 1);
+            }
+            if (in == 4)
+                CentredProductsSideBySide4(sums, x, eq.columnMeans.data(), side, from, n, terms,
+                                           to);
+            else
+                for (int i = 0; i < in; ++i)
+                    CentredProductsSideBySide(zeros.data(), *x[i], eq.columnMeans.data() + from[i],
+                                              side, from[i], n - from[i] + 1, terms, to[i]);
+            for (int i = 0; i < in; ++i)
+                for (int q = from[i]; q <= n; ++q)
+                    Q(from[i], q) = Q(q, from[i]) = -to[i][q - from[i]];
+        }
+    });
     return Q;
+}
+
+void UpdateNoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms,
+                              const std::vector<char>& changed, CDenseMatrix& Q) {
+    const int n = eq.N();
+    if (Q.N() != n || static_cast<int>(eq.columnMeans.size()) != n + 1) {
+        Q = NoiseGramOfColumns(eq, terms);
+        return;
+    }
+    const std::vector<double> zeros(std::size_t(n) + 1, 0.0);
+    std::vector<double> out(std::size_t(n) + 1);
+    std::vector<const NoiseMeans*> before;
+    for (int p = 1; p <= n; ++p) {
+        if (!changed[std::size_t(p)])
+            continue;
+        // the pairs (p, q >= p) from p's means, those (q < p, p) from q's
+        CentredProducts(zeros.data(), eq.columnMeans[std::size_t(p)], eq.columnMeans.data() + p,
+                        n - p + 1, terms, out.data());
+        for (int q = p; q <= n; ++q)
+            Q(p, q) = Q(q, p) = -out[std::size_t(q - p)];
+        before.clear();
+        for (int q = 1; q < p; ++q)
+            before.push_back(&eq.columnMeans[std::size_t(q)]);
+        CentredProductsWith(zeros.data(), before.data(), eq.columnMeans[std::size_t(p)], p - 1,
+                            terms, out.data());
+        for (int q = 1; q < p; ++q)
+            Q(p, q) = Q(q, p) = -out[std::size_t(q - 1)];
+    }
 }
 
 ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,

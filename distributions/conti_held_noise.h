@@ -16,8 +16,15 @@
 #include <vector>
 
 // Q(p, q) = <K_p, K_q> - <P K_p, P K_q> for columns 1..N(): the part of the columns' products
-// that the eliminated noise takes, from eq.columnMeans (a 0 x 0 matrix without noise terms).
-CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms);
+// that the eliminated noise takes, from eq.columnMeans (a 0 x 0 matrix without noise terms); its
+// rows made on up to `threads` threads, the same values for any count.
+CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms,
+                                int threads = 1);
+// Q of NoiseGramOfColumns brought up to date after the means of the columns p with changed[p]
+// (1..N()) changed: their rows and columns made again, the same values as made whole; made whole
+// when Q is not of N() columns.
+void UpdateNoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms& terms,
+                              const std::vector<char>& changed, CDenseMatrix& Q);
 
 // The equations of the squared residual with the noise held at what the amplitudes c0 leave:
 // chi-square(c) + (c - c0)' Q (c - c0), Q = eq.noiseGram; the held columns and discrete columns

@@ -134,9 +134,9 @@ bool SameValuesInSet(const ContiDataSet& set, RowOf row, const std::vector<float
 // The equations of n columns of the current kernel over the set, the last discrete ones those
 // of discrete species: the kept ones brought up to date when they belong to this kernel and set,
 // else built (with the columns' starts found before, when given); eq receives them without the
-// means (empty), with the noise part of the columns' products when noiseGram is set (kept while
-// the columns stay as they were). False after a key press. The values the equations were made from
-// are compared in place and copied only when they changed.
+// means (empty), with the noise part of the columns' products when noiseGram is set (kept with
+// the equations, the rows of the columns that changed made again). False after a key press. The
+// values the equations were made from are compared in place and copied only when they changed.
 bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                           const ContiColumnRow& column, const ContiDataRow& data,
                           ContiColumnStarts* starts, bool noiseGram, ContiNormalEquations& eq) {
@@ -152,8 +152,8 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
                             k.radiallyInvariant == set.radiallyInvariant && k.watched == watched;
     k.valid = false;
     bool columnsChanged = true;
+    std::vector<char> changed(std::size_t(n) + 1, 0);
     if (sameKernel && n >= 1) {
-        std::vector<char> changed(std::size_t(n) + 1, 0);
         bool any = false;
         if (!SameValuesInSet(set, data, k.data)) {
             k.data = ValuesInSet(set, data);
@@ -193,8 +193,10 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
     k.watched = std::move(watched);
     if (!noiseGram)
         k.eq.noiseGram = CDenseMatrix();
-    else if (columnsChanged || k.eq.noiseGram.N() != n)
-        k.eq.noiseGram = NoiseGramOfColumns(k.eq, set.Noise());
+    else if (!sameKernel || k.eq.noiseGram.N() != n)
+        k.eq.noiseGram = NoiseGramOfColumns(k.eq, set.Noise(), ContiThreadCount());
+    else if (columnsChanged)
+        UpdateNoiseGramOfColumns(k.eq, set.Noise(), changed, k.eq.noiseGram);
     // The solution reads everything but the columns' and data's means, which only the next
     // update of the kept equations needs: those stay with the kept ones rather than being copied
     // (some hundred kilobytes over as many rows as columns).

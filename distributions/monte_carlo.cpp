@@ -343,7 +343,7 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
         pr.eq.held[1] = 1;
     HoldColumnsWithoutOwnSignal(pr.eq);
     if (EntropyHoldsNoise(set, P, set.Values() - pr.n - set.NoiseParameters()))
-        pr.eq.noiseGram = NoiseGramOfColumns(pr.eq, set.Noise());
+        pr.eq.noiseGram = NoiseGramOfColumns(pr.eq, set.Noise(), ThreadCount());
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {

@@ -2,6 +2,7 @@
 // agreement with the float solver, error codes), noise-centred normal equations (brute-force
 // projection, thread-count independence, key press after the join), regularization strength,
 // integration and the non-diffusing boundary.
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_nnls.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
@@ -449,6 +450,50 @@ TEST_F(ContiNumerics, UpdatedEquationsEqualTheWholeBuild) {
                 EXPECT_EQ(eq.columnMeans[p].grand, whole.columnMeans[p].grand) << at;
             }
         }
+    }
+}
+
+// The noise part of the columns' products is their raw product less the centred one; made on any
+// count of threads, and brought up to date after some columns changed, it has the bits of the
+// whole one made on one thread (the rows dealt out in fours and the rest one by one).
+TEST_F(ContiNumerics, NoiseGramIsRawLessCentredForAnyThreadsAndAfterAnUpdate) {
+    struct Case {
+        int n;
+        bool ti, ri;
+        std::vector<int> changed;
+    } cases[] = {{13, true, true, {1, 13}}, {7, true, false, {4}}, {10, false, true, {2, 3, 9}}};
+    for (const Case& c : cases) {
+        CentringCase cc(c.n * 5 + 1, c.ti, c.ri, c.n, 41);
+        ContiNormalEquations kept;
+        ASSERT_TRUE(BuildContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), 1, kept));
+        const CDenseMatrix Q = NoiseGramOfColumns(kept, cc.set.Noise(), 1);
+        ASSERT_EQ(Q.N(), c.n);
+        for (int p = 1; p <= c.n; ++p)
+            for (int q = 1; q <= c.n; ++q) {
+                double raw = 0.0;
+                for (int s = 0; s < cc.S; ++s)
+                    for (int i = cc.set.first; i <= cc.set.last; ++i)
+                        raw += double(cc.K[p][s][i]) * cc.K[q][s][i];
+                EXPECT_NEAR(Q(p, q), raw - kept.A(p, q), 1e-9 * raw) << p << " " << q;
+            }
+        for (int threads : {2, 3, 8})
+            EXPECT_TRUE(NoiseGramOfColumns(kept, cc.set.Noise(), threads) == Q) << threads;
+        std::mt19937 rng(c.n);
+        std::uniform_real_distribution<float> u(0.0f, 1.0f);
+        std::vector<char> changed(c.n + 1, 0);
+        for (int p : c.changed) {
+            changed[p] = 1;
+            for (int s = 0; s < cc.S; ++s)
+                for (float& v : cc.K[p][s])
+                    v = u(rng);
+        }
+        ContiNormalEquations whole;
+        ASSERT_TRUE(BuildContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), 1, whole));
+        UpdateContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), changed, 1, kept);
+        CDenseMatrix updated = Q;
+        UpdateNoiseGramOfColumns(kept, cc.set.Noise(), changed, updated);
+        EXPECT_TRUE(updated == NoiseGramOfColumns(whole, cc.set.Noise(), 1)) << c.n;
+        EXPECT_FALSE(updated == Q) << c.n;
     }
 }
 
