@@ -102,6 +102,13 @@ BufferParameter AsBuffer(KernelParameter k) {
                                         static_cast<int>(KernelParameter::BufferFirst));
 }
 
+// Every parameter but the nonlinear detection's power (which changes the data) and the buffer's
+// values (its own column) moves the Lamm solutions of the kernel.
+bool MovesLammSolutions(KernelParameter k) {
+    return !IsBuffer(k) &&
+           !(IsDetection(k) && AsDetection(k) == DetectionParameter::NonlinearPower);
+}
+
 // The kernels made of Lamm solutions carry the inhomogeneous solvent's gradients; those of
 // non-diffusing boundaries, light scattering, the non-ideal c(s), electrophoresis and equilibrium
 // data do not, and a vbar floated there would move nothing but the buoyancy of the conversion.
@@ -435,6 +442,12 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     for (int k = 1; k <= n; ++k)
         p[k] = ReadParameter(free[k - 1]);
     const float meniscusBefore = ModelParameters::meniscus, bottomBefore = ModelParameters::bottom;
+    // Where the trials move the Lamm solutions, the one at the start values is solved on the
+    // held discretisation as the others are, not taken from the Run before: the held grids are
+    // then sized from the start values, not from whichever trial happens to be solved first (a
+    // meniscus at its bound next to the fit limit needs several times the nodes).
+    if (std::any_of(free.begin(), free.end(), MovesLammSolutions))
+        ForgetKeptContiKernel();
     gUserInterrupt.store(false);
     LammGrid::simErrorShown = false;
     FitControl::fitAborted = false;

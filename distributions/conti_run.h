@@ -75,6 +75,8 @@ double ContiScanTemperature();
 // forgotten); starts is left without columns otherwise.
 bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSet* set = nullptr,
                        ContiColumnStarts* starts = nullptr);
+// The kernel held is made again by the next EnsureContiKernel, whatever its inputs.
+void ForgetKeptContiKernel();
 
 // Computes the distribution of the current settings without storing it. The kernel is rebuilt
 // when its inputs changed. A key press (after the normal equations) returns Stopped. Without

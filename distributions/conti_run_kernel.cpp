@@ -90,8 +90,10 @@ std::vector<float> KernelDetectionKey() {
     return key;
 }
 KernelInputs gKernelInputs;
-// The epoch of the held discretisations when the kernel was made.
+// The epoch of the held discretisations when the kernel was made, and whether they were held
+// then (within an optimiser run).
 unsigned long gKernelEpoch = 0;
+bool gKernelHeld = false;
 
 KernelInputs CurrentKernelInputs(const ContiGrid& g) {
     KernelInputs k;
@@ -241,8 +243,13 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSe
         starts->n = 0;
     KernelInputs inputs = CurrentKernelInputs(g);
     inputs.generation = gContiKernel.Generation();
+    // A kernel solved on the discretisations held in one optimiser run does not serve a run that
+    // holds others (the stage after a resize): that run's grids are sized from its own first
+    // solutions.
+    const bool otherHeld =
+        gKernelHeld && HeldDiscretisation::Active() && gKernelEpoch != HeldDiscretisation::Epoch();
     if (!gContiKernel.Empty() && gContiKernel.Complete() &&
-        gContiKernel.GridPoints() == g.Columns() && inputs == gKernelInputs)
+        gContiKernel.GridPoints() == g.Columns() && inputs == gKernelInputs && !otherHeld)
         return true;
     // Only the buffer's values changed (a fit moving them): its column alone is made again.
     KernelInputs withOldBuffer = inputs;
@@ -312,7 +319,12 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSe
     inputs.generation = gContiKernel.Generation();
     gKernelInputs = inputs;
     gKernelEpoch = HeldDiscretisation::Epoch();
+    gKernelHeld = HeldDiscretisation::Active();
     return true;
+}
+
+void ForgetKeptContiKernel() {
+    gKernelInputs = KernelInputs{};
 }
 
 bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
