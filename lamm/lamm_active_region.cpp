@@ -360,8 +360,10 @@ double CLammIdeal::ActiveRegionTimeStep() {
     SolveActiveRegionStep(dt);
     bool beyond = false;
     if (solvedChecked) {
-        // the solve looked at all but the row below its own first, which it left zero
-        beyond = solvedBeyond || (from > 1 && !(std::fabs(c[from]) <= 1e100));
+        // The solve looked at its own rows. The row below its first holds zero: the solve cleared
+        // it, or it lies below the rows known to hold zeros; a value there all the same would be
+        // in the right-hand side of the solve's first row, which the solve looked at.
+        beyond = solvedBeyond;
     } else
         beyond = AnyBeyond1e100OrLargest(c, from, lowerIndex, upperIndex, solvedLargest);
     if (beyond) {
