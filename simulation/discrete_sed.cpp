@@ -14,6 +14,7 @@
 #include "simulation/lamm_sim_error.h"
 #include "simulation/lamm_template.h"
 #include "simulation/linear_parameter_dispatch.h"
+#include "simulation/moving_hat_pace.h"
 #include "simulation/run_end_tests.h"
 #include "simulation/stored_model.h"
 #include "state/buffer_sedimentation.h"
@@ -604,11 +605,12 @@ LammResult RunDiscreteSedList(TXLAWindow* window) {
     list.mixture = ModelChoice::multipleSpecies;
     list.slots = SolvedSlots(list.mixture);
     const std::vector<int>& slots = list.slots;
-    SayWhenTheFixedGridIsSlow(
-        window,
+    const std::vector<int> solved =
         list.mixture
             ? std::vector<int>(slots.begin() + std::min<std::size_t>(1, slots.size()), slots.end())
-            : slots);
+            : slots;
+    SayWhenTheFixedGridIsSlow(window, solved);
+    SayWhenTheMovingHatIsSlow(window, solved);
     list.direct = SignalGoesIntoFit();
     if (!list.direct && (S::gridRadius == nullptr || S::gridCount <= 0))
         return LammResult::Solved;

@@ -118,7 +118,8 @@ bool FindHeld(int slot, HeldLammGrid& held) {
     return gHeldList >= 0 && HeldDiscretisation::Find(gHeldList, slot, held);
 }
 
-// The automatic sizing's inputs for the species in a slot, from the scans and the model.
+} // namespace
+
 GridSizeInputs GridSizeInputsFor(int slot) {
     GridSizeInputs in;
     in.sS = M::speciesS[slot];
@@ -143,6 +144,8 @@ GridSizeInputs GridSizeInputsFor(int slot) {
     in.movingHat = ModelChoice::movingHatAlgorithm;
     return in;
 }
+
+namespace {
 
 // Arrays for n nodes, made now when there were none yet.
 void UseGridOf(int n) {

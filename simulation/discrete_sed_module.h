@@ -3,6 +3,7 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "simulation/automatic_grid_size.h"
 #include "simulation/lamm_solver_inputs.h"
 #include "simulation/radial_grid.h"
 
@@ -10,6 +11,8 @@
 
 class TXLAWindow;
 
+// The automatic sizing's inputs for the species in a slot, from the scans and the model.
+GridSizeInputs GridSizeInputsFor(int slot);
 // The normalized s above which the moving hat algorithm is chosen: the "normalized s for
 // automatic change" (or its value "when optimized", with optimized grid spacing and automatic
 // grid size outside zone centrifugation) scaled by (30000 / rpm)^2 of the last scan.

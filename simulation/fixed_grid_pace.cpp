@@ -15,14 +15,6 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
-
-// Point steps (time steps times grid points) beyond which a run counts as slow: a few tenths of
-// a second for one solution, minutes for a fit.
-constexpr double kSlowPointSteps = 5e7;
-
-} // namespace
-
 double FixedGridStepEstimate(double sS, double dCm2s, double rpm, double meniscus, double bottom,
                              double lastTime, double maxDcOverC) {
     if (!(dCm2s > 0.0) || !(maxDcOverC > 0.0) || !(bottom > meniscus) || !(meniscus > 0.0) ||
@@ -39,17 +31,12 @@ double FixedGridStepEstimate(double sS, double dCm2s, double rpm, double meniscu
     return std::isfinite(steps) ? steps : 0.0;
 }
 
-namespace {
-
-// Two significant digits: an estimate, not a count.
-double Rounded(double v) {
+double TwoSignificantDigits(double v) {
     if (!(v > 0.0))
         return 0.0;
     const double unit = std::pow(10.0, std::floor(std::log10(v)) - 1.0);
     return std::round(v / unit) * unit;
 }
-
-} // namespace
 
 void SayWhenTheFixedGridIsSlow(TXLAWindow* window, const std::vector<int>& slots) {
     using M = ModelParameters;
@@ -81,7 +68,8 @@ void SayWhenTheFixedGridIsSlow(TXLAWindow* window, const std::vector<int>& slots
                   "and each of them solves all %d points.\nThe run and every evaluation of a fit "
                   "will be slow; the moving hat algorithm or the automatic finite element "
                   "algorithm (Lamm Equation Parameters) takes a small part of that time.",
-                  slowest, double(M::speciesS[slowest]), Rounded(steps), nodes, limit, nodes);
+                  slowest, double(M::speciesS[slowest]), TwoSignificantDigits(steps), nodes, limit,
+                  nodes);
     ShowWarning(window, text, "");
     if (FitControl::fitInProgress)
         LammGrid::modelNoticeShown = true;

@@ -6,6 +6,12 @@
 
 class TXLAWindow;
 
+// Point steps (time steps times grid points) beyond which a run counts as slow: a few tenths of
+// a second for one solution, minutes for a fit.
+inline constexpr double kSlowPointSteps = 5e7;
+// Two significant digits: an estimate, not a count.
+double TwoSignificantDigits(double v);
+
 // About how many steps the fixed grid takes under the step limit maxDcOverC for a species of
 // s (S) and D (cm^2/s) at rpm until lastTime (s), whatever its number of points once they resolve
 // the boundary: where the boundary's trailing edge falls to nothing, c ~ exp(-x^2 / 4 D t), its

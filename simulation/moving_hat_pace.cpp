@@ -1,0 +1,98 @@
+// The pace of a species on the moving hat's grid.
+#include "simulation/moving_hat_pace.h"
+
+#include "foundations/notice_boxes.h"
+#include "scandata/scan_header.h"
+#include "scandata/scan_store_alloc.h"
+#include "simulation/discrete_sed.h"
+#include "simulation/discrete_sed_module.h"
+#include "simulation/fixed_grid_pace.h"
+#include "simulation/run_end_tests.h"
+#include "state/fit_control.h"
+#include "state/lamm_grid.h"
+#include "state/model_choice.h"
+#include "state/model_parameters.h"
+#include "state/scan_order.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+double MovingHatStepEstimate(const MovingHatRunShape& run) {
+    const double m = run.meniscus, b = run.bottom;
+    if (run.nodes < 2 || !(m > 0.0) || !(b > m) || !(run.lastTime > 0.0) || !(run.maxDcOverC > 0.0))
+        return 0.0;
+    const double omega = run.rpm * 0.10471975511965977;
+    const double rate = std::fabs(run.sS) * 1e-13 * omega * omega;
+    if (!(rate > 0.0) || !std::isfinite(rate))
+        return 0.0;
+    const double cross = std::log(b / m) / rate; // s at full speed
+    const double step = std::min(1.0, run.maxDcOverC) * cross / (run.nodes - 1);
+    // A linear ramp from rest gives omega^2 t its third of full speed's by its end.
+    const double ramp = std::max(run.rampTime, 0.0);
+    double time = ramp / 3.0 >= cross ? std::cbrt(3.0 * cross * ramp * ramp) : cross + ramp * 2 / 3;
+    // The species gathers at the cell's end in a layer of depth D / (s omega^2 r) holding the
+    // column's amount; where its foot reaches the fitted data above the truncation level of the
+    // loading, the run ends by the equilibrium test.
+    const bool sediments = run.sS > 0.0;
+    const double end = sediments ? b : m;
+    const double gap = sediments ? b - run.outerFit : run.innerFit - m;
+    const double layer = run.dCm2s / (rate * end);
+    const double peak = (b * b - m * m) / (2.0 * end * layer);
+    if (!(gap > layer * std::log(peak / run.truncationLevel)))
+        time += 11.0 * kEquilibriumStepLength;
+    const double steps = std::min(time, run.lastTime) / step;
+    return std::isfinite(steps) ? steps : 0.0;
+}
+
+void SayWhenTheMovingHatIsSlow(TXLAWindow* window, const std::vector<int>& slots) {
+    using M = ModelParameters;
+    using S = ScanStore;
+    if ((!ModelChoice::automaticAlgorithm && !ModelChoice::movingHatAlgorithm) ||
+        S::scanCount <= 0 || S::header == nullptr || S::pointCount[1] < 1)
+        return;
+    if (FitControl::fitInProgress && LammGrid::modelNoticeShown)
+        return;
+    const ScanHeader& first = S::header[ScanAtPosition(1)];
+    const ScanHeader& last = S::header[ScanAtPosition(S::scanCount)];
+    MovingHatRunShape run;
+    run.rpm = LastScanRpm();
+    run.meniscus = M::meniscus, run.bottom = M::bottom;
+    const float* radius = S::radius[1];
+    run.innerFit = S::leftFitLimit > 0.0f ? S::leftFitLimit : radius[1];
+    run.outerFit = S::rightFitLimit > 0.0f ? S::rightFitLimit : radius[S::pointCount[1]];
+    run.rampTime =
+        S::rampRotorSpeed && first.accelerationTime >= 10.0 ? first.accelerationTime : 0.0;
+    run.lastTime = S::rampRotorSpeed ? last.originalTime : last.time;
+    run.maxDcOverC = LammGrid::dcOverCLimit;
+    run.truncationLevel = LammGrid::truncationLevel;
+    int slowest = 0, nodes = 0;
+    double steps = 0.0;
+    for (const int slot : slots) {
+        run.sS = M::speciesS[slot];
+        run.dCm2s = SpeciesDiffusion(slot);
+        run.nodes = LammGrid::defaultGridSize;
+        if (M::autoGridSize) {
+            GridSizeInputs in = GridSizeInputsFor(slot);
+            in.movingHat = true;
+            if (const GridSizeChoice c = ChooseAutomaticGridSize(in); c.sized)
+                run.nodes = c.nodes;
+        }
+        const double n = MovingHatStepEstimate(run);
+        if (n * run.nodes > steps * nodes)
+            steps = n, slowest = slot, nodes = run.nodes;
+    }
+    if (slowest == 0 || !(steps * nodes > kSlowPointSteps))
+        return;
+    char text[600];
+    std::snprintf(text, sizeof text,
+                  "species %d (s = %.3g S) takes about %.0f time steps on the moving hat's grid of "
+                  "%d points:\nthe grid follows its boundary one element per step, and each step "
+                  "solves all %d points.\nThe run and every evaluation of a fit will be slow; a "
+                  "grid of fewer points (Lamm Equation Parameters) takes a smaller part of that "
+                  "time.",
+                  slowest, double(M::speciesS[slowest]), TwoSignificantDigits(steps), nodes, nodes);
+    ShowWarning(window, text, "");
+    if (FitControl::fitInProgress)
+        LammGrid::modelNoticeShown = true;
+}

@@ -1,0 +1,45 @@
+// A species whose boundary the moving hat's grid follows in very many steps (s of a million S,
+// floating or sedimenting) ran for minutes without a word: the Run now says so before it starts.
+// Ordinary species run without the notice.
+#include "app/params_box.h"
+#include "state/lamm_grid.h"
+#include "support/main_window_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MovingHatNotice, ASpeciesThatTakesVeryManyStepsIsSaidBeforeTheRun) {
+    const struct {
+        const char* s;
+        int nodes;          // of the grid: few, for a short run
+        const char* notice; // nullptr: none
+    } cases[] = {
+        {"-1e6", 150, "species 1 (s = -1e+06 S) takes about"},
+        {"1e6", 150, "species 1 (s = 1e+06 S) takes about"},
+        {"4", 1000, nullptr},
+        {"100", 1000, nullptr},
+    };
+    for (const auto& c : cases) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        ScanSetOptions velocity;
+        velocity.count = 5;
+        velocity.dr = 0.005;
+        f.Load(velocity);
+        Send(f, 198);
+        LammGrid::defaultGridSize = c.nodes;
+        f.script.expectDialog(kDiscreteParamsDialogId)
+            .set(SpeciesControlId(1, kSItem), c.s)
+            .check(SpeciesControlId(1, kSItem + 1))
+            .ok();
+        Send(f, 212);
+        if (c.notice)
+            f.script.expectBox().textHas(c.notice).textHas(
+                "time steps on the moving hat's grid of " + std::to_string(c.nodes) + " points");
+        Send(f, 213);
+        EXPECT_TRUE(f.script.done()) << c.s << "\n" << f.script.logText();
+    }
+}
+
+} // namespace
