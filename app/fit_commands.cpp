@@ -21,6 +21,7 @@
 #include "state/conti_state.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
@@ -196,7 +197,9 @@ bool TXLAWindow::RunEquilibriumFit() {
     if (!EquilibriumInputAccepted(this))
         return false;
     if (!EvaluateEquilibriumModel(this)) {
-        ShowError("the equilibrium model could not be evaluated with these scans");
+        // a model beyond single precision has said so with its box
+        if (!LammGrid::signalBeyondFloat)
+            ShowError("the equilibrium model could not be evaluated with these scans");
         return false;
     }
     return true;

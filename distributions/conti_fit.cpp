@@ -542,10 +542,8 @@ double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residual
     BeginNonlinearDetectionModel();
     ContiSolution sol;
     const ContiStatus status = ComputeContiSolution(window, sol, true, hint);
-    const bool usable =
-        status == ContiStatus::Done && sol.failure == AnalysisFailure::None && SolutionFinite(sol);
-    if (usable)
-        StoreContiSolution(sol);
+    const bool usable = status == ContiStatus::Done && sol.failure == AnalysisFailure::None &&
+                        SolutionFinite(sol) && StoreContiSolution(sol);
     EndNonlinearDetectionModel();
     NoteStopRequest(status == ContiStatus::Stopped);
     if (!usable) {

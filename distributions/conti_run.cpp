@@ -393,9 +393,8 @@ bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     if (status != ContiStatus::Done)
         return false;
     // A failed solution is reported and not stored: the previous result stays.
-    if (!SolutionStorable(sol))
+    if (!SolutionStorable(sol) || !StoreContiSolution(sol))
         return false;
-    StoreContiSolution(sol);
     TakeBufferSignalFromDistribution(sol.c);
     // The wormlike chain's M(s) of the grid, in standard conditions, for other programs.
     if (sol.grid.variant == ContiVariant::CsWormlikeChain && gTablePaths.wormChainMofs[0] &&

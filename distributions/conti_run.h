@@ -96,9 +96,12 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
                           ContiStrengthHint* hint = nullptr, bool withModel = false,
                           ContiColumnStarts* starts = nullptr);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.
-void StoreContiSolution(const ContiSolution& solution);
+// A solution whose fit, or residuals, would lie beyond single precision is refused with its box:
+// false, and nothing written.
+bool StoreContiSolution(const ContiSolution& solution);
 // A fit's trial shown while the fit runs: its fit, residuals and noise go into the scan store; the
-// distribution and what later trials read stay as they were. Nothing without the noise computed.
+// distribution and what later trials read stay as they were. Nothing without the noise computed,
+// nor for a trial beyond single precision.
 void ShowContiTrial(const ContiSolution& solution);
 // A trial's distribution as the plot draws it (abscissa and value, points 1..n), in copies of
 // its own; false for a solution that is not finite.

@@ -14,6 +14,7 @@
 #include "simulation/conti_kernel.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/inhomogeneous_solvent.h"
+#include "simulation/stored_model.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
@@ -51,18 +52,20 @@ void FreeDistributionArrays() {
 
 namespace {
 
-// The model of the solution (the grid's model plus the noise) on each scan's radii as its fit,
-// with the residuals and the noise; times and totals receive each scan's time and its model
-// without the noise on the common grid.
-void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
-                          std::vector<std::vector<double>>& totals) {
+// Each scan's fit on its own radii: the model of the solution on the grid plus the noise, formed
+// before anything is stored; times and totals receive each scan's time and its model without the
+// noise on the common grid. overflow names the first fit value beyond single precision, or the
+// first whose residual would be.
+struct ContiCurves {
+    std::vector<std::vector<float>> fit; // of each scan of the set, [0..points]
+    std::vector<double> times;
+    std::vector<std::vector<double>> totals;
+    ModelOverflow overflow;
+};
+
+ContiCurves FormContiScanCurves(const ContiSolution& sol) {
     const int columns = sol.grid.Columns();
-    // Model on the grid plus the noise, mapped onto each scan's radii.
     const ContiDataSet& set = sol.set;
-    if (S::tiNoise)
-        for (int j = 1; j <= S::gridCount; ++j)
-            S::tiNoise[j] =
-                j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
     // Each scan's curves by whichever thread claims the scan (a scan writes only its own rows),
     // so they are the same for any thread count.
     const int scans = set.Scans();
@@ -70,8 +73,11 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
         std::ssize(sol.model) == scans &&
         std::all_of(sol.model.begin(), sol.model.end(),
                     [](const std::vector<double>& m) { return std::ssize(m) > S::gridCount; });
-    times.assign(scans, 0.0);
-    totals.assign(scans, {});
+    ContiCurves out;
+    out.fit.assign(scans, {});
+    out.times.assign(scans, 0.0);
+    out.totals.assign(scans, {});
+    std::vector<ModelOverflow> overflows(scans);
     RunOnKeptThreads(
         scans, std::clamp(ContiThreadCount(), 1, std::max(1, scans)) - 1, [&](int share, bool) {
             const int s = share - 1;
@@ -80,7 +86,7 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
             // Column by column along the kernel rows; each point adds the columns in order (a
             // column's leading zeros add nothing). Formed with the noise when the solution
             // holds it (the same values).
-            std::vector<double>& model = totals[s];
+            std::vector<double>& model = out.totals[s];
             if (formed) {
                 model.assign(sol.model[s].begin(), sol.model[s].begin() + S::gridCount + 1);
             } else {
@@ -93,7 +99,7 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                                      ContiFirstValueFrom(sol, row, p, s, 1), S::gridCount);
                 }
             }
-            times[s] = S::header[k].time;
+            out.times[s] = S::header[k].time;
             // The time-invariant noise inside the set's range only: the three parts of the grid
             // each in one plain pass.
             const int first = std::clamp(set.first, 1, S::gridCount + 1);
@@ -104,24 +110,45 @@ void StoreContiScanCurves(const ContiSolution& sol, std::vector<double>& times,
                 gridFit[j] = static_cast<float>(model[j] + sol.ti[j - set.first]);
             for (int j = last + 1; j <= S::gridCount; ++j)
                 gridFit[j] = static_cast<float>(model[j]);
-            if (S::riNoise)
-                S::riNoise[k] = static_cast<float>(sol.ri[s]);
             if (!S::fit || !S::fit[k] || !S::radius || !S::radius[k])
                 return;
-            ResampleCurve(S::pointCount[k], S::radius[k], S::fit[k], S::gridCount, S::gridRadius,
-                          gridFit.data());
-            float* fit = S::fit[k];
-            const float ri = static_cast<float>(sol.ri[s]);
+            // the points the resampling does not reach keep the fit they had
             const int count = S::pointCount[k];
+            std::vector<float>& fit = out.fit[s];
+            fit.assign(S::fit[k], S::fit[k] + count + 1);
+            ResampleCurve(count, S::radius[k], fit.data(), S::gridCount, S::gridRadius,
+                          gridFit.data());
+            const float ri = static_cast<float>(sol.ri[s]);
             for (int i = 1; i <= count; ++i)
                 fit[i] += ri;
-            if (S::residuals && S::residuals[k] && S::signal && S::signal[k]) {
-                float* residual = S::residuals[k];
-                const float* signal = S::signal[k];
-                for (int i = 1; i <= count; ++i)
-                    residual[i] = signal[i] - fit[i];
-            }
+            overflows[s] = FindFitOverflow(k, fit.data(), count);
         });
+    for (const ModelOverflow& o : overflows)
+        if (out.overflow.kind == ModelOverflow::None)
+            out.overflow = o;
+    return out;
+}
+
+// The curves formed, with the noise of the solution, into the scan store; the residuals are
+// formed in double.
+void StoreContiScanCurves(const ContiSolution& sol, const ContiCurves& curves) {
+    const ContiDataSet& set = sol.set;
+    if (S::tiNoise)
+        for (int j = 1; j <= S::gridCount; ++j)
+            S::tiNoise[j] =
+                j >= set.first && j <= set.last ? static_cast<float>(sol.ti[j - set.first]) : 0.0f;
+    for (int s = 0; s < set.Scans(); ++s) {
+        const int k = set.scans[s];
+        if (S::riNoise)
+            S::riNoise[k] = static_cast<float>(sol.ri[s]);
+        const std::vector<float>& fit = curves.fit[s];
+        if (fit.empty())
+            continue;
+        std::copy(fit.begin(), fit.end(), S::fit[k]);
+        if (S::residuals && S::residuals[k] && S::signal && S::signal[k])
+            for (int i = 1; i < std::ssize(fit); ++i)
+                S::residuals[k][i] = float(double(S::signal[k][i]) - double(fit[i]));
+    }
 }
 
 } // namespace
@@ -145,9 +172,11 @@ float DistributionValue(const ContiGrid& g, const std::vector<double>& c, int p)
 void ShowContiTrial(const ContiSolution& sol) {
     if (!SolutionFinite(sol) || sol.ti.empty() || std::ssize(sol.ri) < sol.set.Scans())
         return;
-    std::vector<double> times;
-    std::vector<std::vector<double>> totals;
-    StoreContiScanCurves(sol, times, totals);
+    // a trial beyond single precision is not shown: the fit says so where it ends on one
+    const ContiCurves curves = FormContiScanCurves(sol);
+    if (curves.overflow.kind != ModelOverflow::None)
+        return;
+    StoreContiScanCurves(sol, curves);
     S::resultAvailable = true;
 }
 
@@ -165,10 +194,15 @@ bool TrialDistributionCurve(const ContiSolution& sol, std::vector<float>& x,
     return true;
 }
 
-void StoreContiSolution(const ContiSolution& sol) {
+bool StoreContiSolution(const ContiSolution& sol) {
     const ContiGrid& g = sol.grid;
     const int n = g.n;
     const int columns = g.Columns();
+    ContiCurves curves = FormContiScanCurves(sol);
+    if (curves.overflow.kind != ModelOverflow::None) {
+        ReportStoredModelBeyondFloat(nullptr, curves.overflow);
+        return false;
+    }
     FreeDistributionArrays();
     ContiState::gridPoints = n;
     ReplaceArray(ContiState::sValues, 0, n);
@@ -188,19 +222,18 @@ void StoreContiSolution(const ContiSolution& sol) {
             ContiState::secondDistribution[p] = DistributionValue(g, sol.second, p);
     }
 
-    std::vector<double> times;
-    std::vector<std::vector<double>> totals;
-    StoreContiScanCurves(sol, times, totals);
+    StoreContiScanCurves(sol, curves);
     // The model without the noise, which the non-ideal variant reads as the total concentration.
     double loading = 0.0;
     for (int p = 1; p <= columns; ++p)
         loading += sol.c[p];
-    KeepDistributionTotals(loading, times,
+    KeepDistributionTotals(loading, curves.times,
                            std::vector<double>(S::gridRadius, S::gridRadius + S::gridCount + 1),
-                           std::move(totals));
+                           std::move(curves.totals));
     KeepPriorOfDistribution(sol.prior);
     KeepDiscreteComponentLoading(g, sol.c);
     S::resultAvailable = true;
+    return true;
 }
 
 void MoveNoiseIntoData() {

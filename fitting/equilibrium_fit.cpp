@@ -5,7 +5,9 @@
 #include "scandata/nonlinear_detection.h"
 #include "simulation/association_equilibrium.h"
 #include "simulation/reacting_system.h"
+#include "simulation/stored_model.h"
 #include "state/component_scans.h"
+#include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/reaction_parameters.h"
@@ -139,23 +141,31 @@ bool ComputeEquilibriumModel() {
     }
     if (!ModelChoice::equilibriumAssociationModel)
         UpdateLinearParameters();
-    for (int k = 1; k <= ScanStore::scanCount; ++k)
-        if (ScanStore::fit[k] && ScanStore::residuals && ScanStore::residuals[k])
-            for (int i = 1; i <= ScanStore::pointCount[k]; ++i)
-                ScanStore::residuals[k][i] = ScanStore::signal[k][i] - ScanStore::fit[k][i];
     return ok;
 }
 
 } // namespace
 
 bool EvaluateEquilibriumModel(TXLAWindow* window) {
-    (void)window;
     if (!CellSet() || !ScanStore::fit)
         return false;
+    // A model that holds a value beyond single precision once its linear parameters are solved,
+    // or whose residuals would, is refused with its box: the previous model stays, and a fit's
+    // trial is no model.
+    LammGrid::signalBeyondFloat = 0;
+    StoredModel previous;
+    previous.Keep();
     // With nonlinear detection the model meets the transformed data, as the velocity models do.
     BeginNonlinearDetectionModel();
-    const bool ok = ComputeEquilibriumModel();
+    bool ok = ComputeEquilibriumModel();
     EndNonlinearDetectionModel();
+    if (const ModelOverflow overflow = ok ? FindStoredModelOverflow() : ModelOverflow{};
+        overflow.kind != ModelOverflow::None) {
+        ReportStoredModelBeyondFloat(window, overflow);
+        previous.Restore();
+        ok = false;
+    }
+    FormStoredResiduals();
     // The fit shown and saved is this model's.
     if (ok)
         ScanStore::resultAvailable = true;

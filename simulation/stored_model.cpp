@@ -137,22 +137,36 @@ void StoredModel::Restore() const {
     BufferSedimentation::signalSign = bufferSign_;
 }
 
-ModelOverflow FindStoredModelOverflow() {
+ModelOverflow FindFitOverflow(int k, const float* fit, int count) {
     constexpr double kLargest = std::numeric_limits<float>::max();
-    for (int k = 1; k <= S::scanCount; ++k) {
+    const float* signal = S::signal ? S::signal[k] : nullptr;
+    if (count < 1 || WithinHalfTheLargest(fit + 1, (signal ? signal : fit) + 1, count))
+        return {};
+    for (int p = 1; p <= count; ++p)
+        if (!std::isfinite(fit[p]))
+            return {ModelOverflow::Signal, k, p, fit[p]};
+    // the residuals, formed in double, are stored in single precision
+    for (int p = 1; signal && p <= count; ++p)
+        if (!(std::fabs(double(signal[p]) - double(fit[p])) <= kLargest))
+            return {ModelOverflow::Residual, k, p, fit[p]};
+    return {};
+}
+
+void FormStoredResiduals() {
+    for (int k = 1; S::residuals && S::signal && k <= S::scanCount; ++k) {
+        float* r = S::residuals[k];
+        const float* signal = S::signal[k];
         const float* fit = S::fit[k];
-        const float* signal = S::signal ? S::signal[k] : nullptr;
-        const int count = S::pointCount[k];
-        if (count < 1 || WithinHalfTheLargest(fit + 1, (signal ? signal : fit) + 1, count))
-            continue;
-        for (int p = 1; p <= count; ++p)
-            if (!std::isfinite(fit[p]))
-                return {ModelOverflow::Signal, k, p};
-        // the residuals, formed in double, are stored in single precision
-        for (int p = 1; signal && p <= count; ++p)
-            if (!(std::fabs(double(signal[p]) - double(fit[p])) <= kLargest))
-                return {ModelOverflow::Residual, k, p};
+        for (int p = 1; r && signal && fit && p <= S::pointCount[k]; ++p)
+            r[p] = float(double(signal[p]) - double(fit[p]));
     }
+}
+
+ModelOverflow FindStoredModelOverflow() {
+    for (int k = 1; k <= S::scanCount; ++k)
+        if (const ModelOverflow found = FindFitOverflow(k, S::fit[k], S::pointCount[k]);
+            found.kind != ModelOverflow::None)
+            return found;
     bool finite = AllFinite(TiNoise().data(), TiNoise().size()) &&
                   AllFinite(RiNoise().data(), RiNoise().size()) &&
                   std::isfinite(BufferSedimentation::signal);
@@ -190,7 +204,7 @@ void ReportStoredModelBeyondFloat(TXLAWindow* window, const ModelOverflow& overf
                       "The residual at %g cm in scan %d, the data %g less the model %g, lies "
                       "beyond the range of single precision numbers:\nthe model is too far from "
                       "the data for its residuals to be formed.",
-                      double(S::radius[k][p]), k, double(S::signal[k][p]), double(S::fit[k][p]));
+                      double(S::radius[k][p]), k, double(S::signal[k][p]), overflow.model);
     else
         std::snprintf(text, sizeof text,
                       "The amounts, the noise or the baseline of the model lie beyond the range of "

@@ -24,8 +24,14 @@ class StoredModel {
 struct ModelOverflow {
     enum Kind { None, Signal, Residual, Parameter } kind = None;
     int scan = 0, point = 0;
+    double model = 0.0; // the model's value there
 };
 ModelOverflow FindStoredModelOverflow();
+// The first point of scan k's fit values fit[1..count] (not yet stored, or stored) that is not
+// finite, or whose residual against the scan's data lies beyond single precision.
+ModelOverflow FindFitOverflow(int k, const float* fit, int count);
+// Each scan's residuals, data less fit, formed in double and rounded once.
+void FormStoredResiduals();
 
 // The model's signal at radius in scan is value, beyond single precision: said once per fit,
 // since every evaluation of a fit may end the same way. LammGrid::signalBeyondFloat is raised.

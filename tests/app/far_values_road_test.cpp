@@ -7,16 +7,23 @@
 // of each scan summed, in single precision: data of finite floats gave infinite residuals, rms
 // and report.
 #include "app/load_all_data.h"
+#include "app/load_filters.h"
 #include "app/params_box.h"
 #include "display/plot_coordinates.h"
 #include "plotting/win_plot.h"
+#include "scandata/scan_data_kind.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/component_scans.h"
+#include "state/conti_state.h"
 #include "state/model_parameters.h"
+#include "support/equilibrium_scan_set.h"
 #include "support/finite_files.h"
 #include "support/main_window_fixture.h"
+#include "support/model_road.h"
 #include "support/temp_folder.h"
+#include "support/two_peak_scans.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -200,6 +207,96 @@ TEST(FarValuesRoad, ResidualsRmsAndReportOfFarDataAreFiniteOrRefused) {
         Send(f, 203);
         EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
         EXPECT_NE(ReadTextFile(f.data.file("ScanRms.dat")), "") << c.name;
+        EXPECT_NE(ReadTextFile(f.data.file("p.txt")).find("rmsd = "), std::string::npos) << c.name;
+        for (const std::string& word : NonFiniteNumbersIn(f.data.path()))
+            ADD_FAILURE() << c.name << ": " << word;
+    }
+}
+
+// The c(s) and equilibrium roads stored a fit beyond single precision, or residuals that were, as
+// the discrete road once did: they refuse it with the same box, and nothing written is infinite.
+TEST(FarValuesRoad, DistributionAndEquilibriumRoadsRefuseAModelBeyondSinglePrecision) {
+    const struct {
+        const char* name;
+        bool cs;         // else the equilibrium model: Run, then Fit
+        const char* box; // the first words of its box
+    } cases[] = {
+        {"c(s) of data up to the largest float", true, "The model signal at "},
+        {"equilibrium data at -3e38, loading 1e38", false, "The residual at "},
+    };
+    for (const auto& c : cases) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        if (c.cs) {
+            std::vector<GeneratedScan> scans = TwoSpeciesScans();
+            double top = 0.0;
+            for (const GeneratedScan& scan : scans)
+                for (const double v : scan.value)
+                    top = std::max(top, std::fabs(v));
+            for (GeneratedScan& scan : scans)
+                for (double& v : scan.value)
+                    v *= 3.4e38 / top;
+            // steps far beyond any the loader lets through as data
+            ScanReaderOptions::dropSpikes = false;
+            ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
+            ASSERT_TRUE(ChooseCsWith(f, {}));
+            ContiState::maxEntRegularization = ContiState::secondDerivativeRegularization = false;
+        } else {
+            const auto far = [](double, const std::vector<double>& r) {
+                return std::vector<double>(r.size(), -3e38);
+            };
+            f.script.expectFileOpen().answer(WriteScanFiles(f, EquilibriumScans(far, 0.0, 1)));
+            SendCommand(f, 515);
+            SendCommand(f, 284);
+        }
+        auto type = [&](const char* loading) {
+            f.script.expectDialog(kEquilibriumParamsDialogId)
+                .check(SpeciesControlId(1, kIncludedItem))
+                .set(SpeciesControlId(1, kLoadingItem), loading)
+                .check(SpeciesControlId(1, kLoadingItem + 1), false)
+                .set(SpeciesControlId(1, kDOrMItem), "0.1")
+                .check(SpeciesControlId(1, kDOrMItem + 1))
+                .set(kMeniscusId, "6.9")
+                .set(kBottomId, "7.2")
+                .set(kBaselineId, "0")
+                .check(kBaselineId + 1, false)
+                .check(kTiNoiseId, false)
+                .check(kRiNoiseId, false);
+            SendCommand(f, 212);
+        };
+        if (!c.cs) {
+            type("1");
+            SendCommand(f, 213);
+            ASSERT_TRUE(ScanStore::resultAvailable) << f.script.logText();
+            type("1e38");
+        }
+        LoadFilters::maxGradient = std::numeric_limits<float>::infinity();
+        f.script.onUnexpected(plat::test::Unexpected::Fail);
+        f.script.expectBox().caption("ERROR").textHas(c.box).textHas(
+            "beyond the range of single precision numbers");
+        SendCommand(f, 213);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_TRUE(FitFinite()) << c.name;
+        if (c.cs) { // nothing stored, nothing to save
+            EXPECT_FALSE(ScanStore::resultAvailable) << c.name;
+            continue;
+        }
+        // a fit from there says so once and stores no trial beyond single precision
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        FitWithLevenbergMarquardt(f);
+        EXPECT_EQ(std::count_if(
+                      f.script.log().begin(), f.script.log().end(),
+                      [&](const plat::test::PromptRecord& r) { return r.text.starts_with(c.box); }),
+                  2)
+            << c.name << "\n"
+            << f.script.logText();
+        EXPECT_TRUE(FitFinite()) << c.name;
+        f.script.expectFileSave().title("save fitted data as").answer(f.data.file("f0000x.ra0"));
+        f.script.expectFileSave().title("save residuals as").answer(f.data.file("r0000x.ra0"));
+        f.script.expectFileSave().title("save some fit parameters as").answer(f.data.file("p.txt"));
+        SendCommand(f, 203);
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_NE(ReadTextFile(f.data.file("r0001.RA1")), "") << c.name;
         EXPECT_NE(ReadTextFile(f.data.file("p.txt")).find("rmsd = "), std::string::npos) << c.name;
         for (const std::string& word : NonFiniteNumbersIn(f.data.path()))
             ADD_FAILURE() << c.name << ": " << word;
