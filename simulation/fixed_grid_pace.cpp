@@ -70,6 +70,10 @@ void SayWhenTheFixedGridIsSlow(TXLAWindow* window, const std::vector<int>& slots
                   "algorithm (Lamm Equation Parameters) takes a small part of that time.",
                   slowest, double(M::speciesS[slowest]), TwoSignificantDigits(steps), nodes, limit,
                   nodes);
+    ShowSlowRunNotice(window, text);
+}
+
+void ShowSlowRunNotice(TXLAWindow* window, const char* text) {
     ShowWarning(window, text, "");
     if (FitControl::fitInProgress)
         LammGrid::modelNoticeShown = true;

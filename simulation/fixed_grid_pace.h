@@ -11,6 +11,8 @@ class TXLAWindow;
 inline constexpr double kSlowPointSteps = 5e7;
 // Two significant digits: an estimate, not a count.
 double TwoSignificantDigits(double v);
+// The notice of a slow run; within a fit the model's notices are then done with.
+void ShowSlowRunNotice(TXLAWindow* window, const char* text);
 
 // About how many steps the fixed grid takes under the step limit maxDcOverC for a species of
 // s (S) and D (cm^2/s) at rpm until lastTime (s), whatever its number of points once they resolve

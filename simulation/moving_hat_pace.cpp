@@ -1,7 +1,6 @@
 // The pace of a species on the moving hat's grid.
 #include "simulation/moving_hat_pace.h"
 
-#include "foundations/notice_boxes.h"
 #include "scandata/scan_header.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/discrete_sed.h"
@@ -92,7 +91,5 @@ void SayWhenTheMovingHatIsSlow(TXLAWindow* window, const std::vector<int>& slots
                   "grid of fewer points (Lamm Equation Parameters) takes a smaller part of that "
                   "time.",
                   slowest, double(M::speciesS[slowest]), TwoSignificantDigits(steps), nodes, nodes);
-    ShowWarning(window, text, "");
-    if (FitControl::fitInProgress)
-        LammGrid::modelNoticeShown = true;
+    ShowSlowRunNotice(window, text);
 }
