@@ -33,6 +33,10 @@ struct ContiNormalEquations {
     // Q(p, q) = <K_p, K_q> - <P K_p, P K_q>, the part of the products the eliminated noise takes
     // (NoiseGramOfColumns), when the maximum entropy is to hold the noise; else 0 x 0.
     CDenseMatrix noiseGram;
+    // The chi-square of the non-negative least squares solution before its slowest amplitudes
+    // within the noise were held (HoldSlowAmplitudesWithinTheNoise), 0 when none were: the
+    // regularization measures its rise from the best fit the data allow.
+    double chiSquareBeforeSlowHolds = 0.0;
     // The last columns are discrete species beside the distribution: the regularization leaves
     // their amplitudes free (non-negative only).
     int discreteColumns = 0;
@@ -96,6 +100,21 @@ inline constexpr double kHeldColumnRatio = 1e-10;
 // (eq.discreteColumns, set before) are compared with no neighbour. A column that is not finite
 // is never held, nor taken as the largest. Returns the number of columns newly held.
 int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq);
+
+// With the noise terms eliminated, what the data see of a slow column is nearly proportional to
+// its s (the rest is constant in radius or in time, and the noise takes it): moving amplitude
+// down between the slowest grid points, their sum growing as their s falls, fits nearly as well,
+// the noise taking the sum's offset. The non-negative least squares solution then often puts
+// there an amplitude of the noise's, not a species'. The columns up to its slowest amplitude are
+// held at zero, as the 0 S point is, and the solution found again (what the data see of that
+// amplitude goes to the faster columns, so to less signal), as long as the F-test at confidence
+// level P cannot tell the best solution from the one without the k amplitudes dropped so far:
+// the rise of chi-square stays below k F(P; k, nu) times its variance per degree of freedom.
+// The first amplitude the data need, the slowest species they see, ends it. Nothing is held
+// without noise terms or for P <= 0.5 (no regularization). When any column was held,
+// eq.chiSquareBeforeSlowHolds keeps the best solution's chi-square. Returns the number of columns
+// newly held.
+int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P);
 
 // The columns 1..N() not held, in order.
 std::vector<int> ContiFreeColumns(const ContiNormalEquations& eq);

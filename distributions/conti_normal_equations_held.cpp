@@ -2,6 +2,7 @@
 // neighbour or from the noise terms, held at zero, and the non-negative solution over the others.
 #include "distributions/conti_nnls.h"
 #include "distributions/conti_normal_equations.h"
+#include "foundations/statistical_tests.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,12 +35,18 @@ double NoiseVarianceOf(const ContiNormalEquations& eq, double nu) {
     return std::max(0.0, eq.ChiSquare(x)) / nu;
 }
 
+// The degrees of freedom of a fit with noise terms eliminated; 0 without noise terms or data.
+double DegreesOfFreedomWithNoise(const ContiNormalEquations& eq) {
+    if (eq.noiseParameters == 0 || !(eq.rawYy > 0.0) || !std::isfinite(eq.rawYy))
+        return 0.0;
+    const double nu = eq.values - eq.N() - eq.noiseParameters;
+    return nu >= 1.0 ? nu : 0.0;
+}
+
 // Holds the free columns whose own signal lies below the noise; returns how many.
 int HoldColumnsBelowTheNoise(ContiNormalEquations& eq) {
-    if (eq.noiseParameters == 0 || !(eq.rawYy > 0.0) || !std::isfinite(eq.rawYy))
-        return 0;
-    const double nu = eq.values - eq.N() - eq.noiseParameters;
-    if (!(nu >= 1.0))
+    const double nu = DegreesOfFreedomWithNoise(eq);
+    if (nu == 0.0)
         return 0;
     // The chi-square of the least squares solution is at most yy: columns above yy / nu are
     // kept without it, and the solve is made only when a column is below that.
@@ -121,4 +128,47 @@ int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
         previous = p;
     }
     return newlyHeld + HoldColumnsBelowTheNoise(eq);
+}
+
+int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P) {
+    const double nu = DegreesOfFreedomWithNoise(eq);
+    std::vector<double> x;
+    if (!(P > 0.5 && P < 1.0) || nu == 0.0 ||
+        ContiNNLSOnFreeColumns(eq, eq.A, x) != AnalysisFailure::None)
+        return 0;
+    const double best = eq.ChiSquare(x);
+    const double variance = std::max(0.0, best) / nu;
+    int held = 0, removed = 0; // columns held, and how many of them had an amplitude
+    for (;;) {
+        int p = 1;
+        while (p <= eq.DistributionColumns() && (eq.held[p] || !(x[p] > 0.0)))
+            ++p;
+        if (p > eq.DistributionColumns())
+            break;
+        std::vector<int> newly;
+        int amplitudes = 0;
+        for (int q = 1; q <= p; ++q)
+            if (!eq.held[q]) {
+                eq.held[q] = 1;
+                newly.push_back(q);
+                amplitudes += x[q] > 0.0 ? 1 : 0;
+            }
+        // The rise of chi-square by the amplitudes dropped so far, against the F-test at P with
+        // as many parameters.
+        std::vector<double> without;
+        const bool solved = ContiNNLSOnFreeColumns(eq, eq.A, without) == AnalysisFailure::None;
+        const double rise = solved ? eq.ChiSquare(without) - best : HUGE_VAL;
+        const double k = removed + amplitudes;
+        if (!(rise < k * FCriticalRatio(P, k, nu) * variance)) {
+            for (int q : newly)
+                eq.held[q] = 0;
+            break;
+        }
+        x = std::move(without);
+        held += static_cast<int>(newly.size());
+        removed += amplitudes;
+    }
+    if (held > 0)
+        eq.chiSquareBeforeSlowHolds = best;
+    return held;
 }

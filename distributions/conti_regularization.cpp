@@ -220,6 +220,11 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole,
         held = EquationsWithNoiseHeld(whole, out.nnls);
         out.chiSquare0 = out.chiSquare = held.ChiSquare(out.nnls);
     }
+    // Slow amplitudes held within the noise: the rise is measured from the best solution, so
+    // that what they cost comes out of the regularization's share (all of it at most).
+    if (whole.chiSquareBeforeSlowHolds > 0.0)
+        out.chiSquare0 = std::max(std::min(out.chiSquare0, whole.chiSquareBeforeSlowHolds),
+                                  out.chiSquare0 / out.targetRatio);
     const ContiNormalEquations& eq = out.noiseHeld ? held : whole;
     CStrengthSolver solver(eq, kind, ShapeOfRegularization(eq, out.nnls, prior), nnlsFailure, out);
     StrengthBracket bracket;

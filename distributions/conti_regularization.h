@@ -15,7 +15,7 @@ struct ContiRegularizedSolution {
     std::vector<double> nnls;  // [1..n], the unregularized solution
     double alpha = 0.0;        // strength reached (0: unregularized)
     double chiSquare = 0.0;    // of c
-    double chiSquare0 = 0.0;   // of the unregularized solution
+    double chiSquare0 = 0.0;   // of the unregularized solution, or eq.chiSquareBeforeSlowHolds
     double targetRatio = 1.0;  // chi-square ratio aimed at
     std::string failureDetail; // the numbers of the failure returned, for its message
     int solves = 0;            // regularized solutions computed by the strength search

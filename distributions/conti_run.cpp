@@ -31,6 +31,7 @@
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/run_switches.h"
 #include "state/startup_paths.h"
@@ -277,6 +278,10 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
         eq.held[1] = 1;
     eq.discreteColumns = out.grid.discrete;
     HoldColumnsWithoutOwnSignal(eq);
+    // Which of the fits within the noise is shown, not how well a Fit's parameters fit: its
+    // trials leave the slow amplitudes as the best solution has them.
+    if (!FitControl::fitInProgress)
+        HoldSlowAmplitudesWithinTheNoise(eq, ContiState::confidenceLevel);
 
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     const std::vector<double>& abscissa = IsMassVariant(out.grid.variant) ? out.grid.x : out.grid.s;

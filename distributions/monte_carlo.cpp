@@ -342,6 +342,10 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     if (fixedBuffer)
         pr.eq.held[1] = 1;
     HoldColumnsWithoutOwnSignal(pr.eq);
+    // The replicates hold what the data's solution held; each measures its regularization from
+    // its own best solution.
+    HoldSlowAmplitudesWithinTheNoise(pr.eq, P);
+    pr.eq.chiSquareBeforeSlowHolds = 0.0;
     if (EntropyHoldsNoise(set, P, set.Values() - pr.n - set.NoiseParameters()))
         pr.eq.noiseGram = NoiseGramOfColumns(pr.eq, set.Noise(), ThreadCount());
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));

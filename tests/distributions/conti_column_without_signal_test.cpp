@@ -4,6 +4,7 @@
 // of drifts that pile up against the bottom before the first scan is that pile, not the
 // oscillations of an unresolved solution.
 #include "distributions/conti_normal_equations.h"
+#include "distributions/conti_regularization.h"
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/error_box_log.h"
@@ -340,4 +341,68 @@ TEST_F(WideRange, DriftRangeFarBeyondTheColumnWithBothNoiseTerms) {
             }
             gDistributionThreadCount = saved;
         }
+}
+
+namespace {
+
+// Equations of four orthogonal unit columns, the last `discrete` of them discrete species, whose
+// least squares amplitudes are c, on 1000 values with 10 noise parameters eliminated and a
+// best chi-square of 9.86: a variance of 0.01 per degree of freedom, so that dropping amplitude a
+// raises chi-square by 100 a^2 variances.
+ContiNormalEquations OrthogonalEquations(const std::vector<double>& c, int discrete) {
+    ContiNormalEquations eq;
+    eq.A = CDenseMatrix(4);
+    eq.b.assign(5, 0.0);
+    eq.held.assign(5, 0);
+    eq.yy = 9.86;
+    for (int p = 1; p <= 4; ++p) {
+        eq.A(p, p) = 1.0;
+        eq.b[std::size_t(p)] = c[std::size_t(p - 1)];
+        eq.yy += c[std::size_t(p - 1)] * c[std::size_t(p - 1)];
+    }
+    eq.values = 1000.0;
+    eq.noiseParameters = 10;
+    eq.rawYy = 100.0;
+    eq.discreteColumns = discrete;
+    return eq;
+}
+
+} // namespace
+
+// The slowest amplitudes of the least squares solution are held, with every column below them,
+// while the F-test at the confidence level cannot tell the solution without them from the best
+// (about one variance for one amplitude at P 0.68, 2.3 for two); the first the data need ends it.
+// The rise of the regularized chi-square is measured from the best solution.
+TEST(ColumnsWithoutOwnSignal, SlowAmplitudesWithinTheNoise) {
+    const struct {
+        const char* name;
+        std::vector<double> c;
+        double P;
+        int noiseParameters, discrete;
+        std::vector<char> held; // [1..4]
+    } cases[] = {
+        {"an amplitude within the noise", {0.07, 0, 1, 0.5}, 0.68, 10, 0, {0, 1, 0, 0, 0}},
+        {"with a zero column below it", {0, 0.07, 1, 0.5}, 0.68, 10, 0, {0, 1, 1, 0, 0}},
+        {"two that together stay within it", {0.07, 0.1, 1, 0.5}, 0.68, 10, 0, {0, 1, 1, 0, 0}},
+        {"two that do not", {0.09, 0.13, 1, 0.5}, 0.68, 10, 0, {0, 1, 0, 0, 0}},
+        {"an amplitude the data need", {0.2, 0, 1, 0.5}, 0.68, 10, 0, {0, 0, 0, 0, 0}},
+        {"a wider confidence level", {0.12, 0, 1, 0.5}, 0.95, 10, 0, {0, 1, 0, 0, 0}},
+        {"no regularization", {0.07, 0, 1, 0.5}, 0.5, 10, 0, {0, 0, 0, 0, 0}},
+        {"no noise terms", {0.07, 0, 1, 0.5}, 0.68, 0, 0, {0, 0, 0, 0, 0}},
+        {"a discrete species", {0, 0, 0, 0.07}, 0.68, 10, 1, {0, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ContiNormalEquations eq = OrthogonalEquations(c.c, c.discrete);
+        eq.noiseParameters = c.noiseParameters;
+        const int held = HoldSlowAmplitudesWithinTheNoise(eq, c.P);
+        EXPECT_EQ(eq.held, c.held);
+        EXPECT_EQ(held, std::count(c.held.begin(), c.held.end(), 1));
+        EXPECT_DOUBLE_EQ(eq.chiSquareBeforeSlowHolds, held > 0 ? 9.86 : 0.0);
+        if (held == 0)
+            continue;
+        ContiRegularizedSolution r;
+        RegularizeDistribution(eq, ContiRegularizationKind::SecondDerivative, c.P, 986.0, r);
+        EXPECT_NEAR(r.chiSquare, 9.86 * r.targetRatio, 1e-4);
+    }
 }
