@@ -39,6 +39,10 @@ std::function<void(double)> MLProgressSink(TXLAWindow* window) {
 
 namespace {
 
+// A damped step whose trial is no model is shortened this many times by half, along its own
+// direction, before the damping grows.
+constexpr int kHalvings = 2;
+
 double Evaluate(const FitObjective& objective, const double* p, std::vector<double>& r,
                 OptimControl& control) {
     ++control.evaluations;
@@ -295,6 +299,16 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
             for (int k = 1; k <= n; ++k)
                 trial[k] = bounds.Clamp(k, p[k] + delta[k]);
             double chiTrial = Evaluate(objective, trial.data(), r, control);
+            // A step that crosses the edge of the model (a loading below zero) goes back along
+            // its own direction into the region where every floated parameter acts: the larger
+            // damping would turn it towards the gradient, which led there, and creep to the edge.
+            for (int half = 1;
+                 half <= kHalvings && chiTrial >= kFailedEvaluation && !control.Stopped(); ++half) {
+                atEdge = true;
+                for (int k = 1; k <= n; ++k)
+                    trial[k] = bounds.Clamp(k, p[k] + std::ldexp(delta[k], -half));
+                chiTrial = Evaluate(objective, trial.data(), r, control);
+            }
             atEdge = atEdge || chiTrial >= kFailedEvaluation;
             if (chiTrial < chi && r.size() == r0.size()) {
                 const double change = (chi - chiTrial) / chi;

@@ -61,7 +61,8 @@ bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objec
 // reported once per control (code 9 "zero differential in mlcof") and held fixed; one that loses
 // its effect on the way is held for that step. A parameter that a step would take past a bound is
 // pinned on it and the others solved again for that step, so every trial stays within the bounds.
-// A trial that is no model (kFailedEvaluation) is a step too long: the damping grows. The status
+// A trial that is no model (kFailedEvaluation) is a step too long: it is halved along its direction
+// (twice at most) back to where the model exists, and failing that the damping grows. The status
 // is Failed, for the caller to say, when the start is no model, when a parameter that had an
 // effect at the start has none at the final vector (it was not determined), or when the last step
 // still met a trial without a model (atModelEdge: the steps were led towards values without a model

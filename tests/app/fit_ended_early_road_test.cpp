@@ -1,6 +1,6 @@
 // A Levenberg-Marquardt fit that cannot go on to its end, through the menu: two species generated
 // (4 S / 50 kDa / 0.35 OD and 8 S / 140 kDa / 0.15 OD, 20 scans), the meniscus bounds cleared on
-// the bounds page, loadings and baseline floated. From 25% below the truth the steps lead the
+// the bounds page, loadings and baseline floated. From 40% below the truth the steps lead the
 // meniscus into the data, where the solver refuses the model; from 25% above a key stops the fit.
 // Each fit ends at the truth, or says it failed or was stopped, and what it leaves is never
 // worse than the start: a stopped fit that found nothing better keeps the start and says so.
@@ -66,8 +66,8 @@ TEST(FitEndedEarlyRoad, KeepsNothingWorseThanTheStartAndSaysWhy) {
     Send(f, 240);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
 
-    const Start low{3, 37500, 6, 105000, 0.375f, 0.225f},
-        high{5, 62500, 10, 175000, 0.625f, 0.375f};
+    const Start low{2.4f, 30000, 4.8f, 84000, 0.3f, 0.18f},
+        nearLow{3, 37500, 6, 105000, 0.375f, 0.225f}, high{5, 62500, 10, 175000, 0.625f, 0.375f};
     constexpr const char* kFailed = "The fit failed: it was led towards values where the model "
                                     "cannot be computed (invalid geometry";
     struct Case {
@@ -76,7 +76,9 @@ TEST(FitEndedEarlyRoad, KeepsNothingWorseThanTheStartAndSaysWhy) {
         int keyAfter;
         const char* box; // the failure said, or null
     } cases[] = {
-        {"25% low: the model refused on the way", low, 0, kFailed},
+        {"40% low: the model refused on the way", low, 0, kFailed},
+        // the steps that met the refused model go back along their direction
+        {"25% low", nearLow, 0, nullptr},
         {"25% high", high, 0, nullptr},
         {"25% high, a key at the first trial", high, 1, nullptr},
         {"25% high, a key after 20 trials", high, 20, nullptr},

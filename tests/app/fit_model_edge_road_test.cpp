@@ -76,4 +76,36 @@ TEST(FitModelEdgeRoad, EndsAtTheTruthOrSaysItFailedWithoutANegativeLoading) {
     }
 }
 
+// Levenberg-Marquardt from that start, the loadings floated, on nine draws of the noise: its
+// steps crossed the edge where the second species' signal falls below zero, and the larger damping
+// that followed crept to that edge on four draws, which ended in "The fit failed" or "zero
+// differential in mlcof". Halved along their direction, they reach the truth on every draw.
+TEST(FitModelEdgeRoad, LevenbergMarquardtReachesTheTruthOnEveryDrawOfTheNoise) {
+    for (int draw = 1; draw <= 9; ++draw) {
+        SCOPED_TRACE("noise draw " + std::to_string(draw));
+        MainWindowFixture f(900, 650);
+        SeedGaussRandom(draw);
+        GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
+        LoadGeneratedScans(f, kScans, false);
+        Send(f, 198);
+        for (const char* bound : {"5.97", "6.03", "7.1", "7.3"})
+            f.script.expectInput().caption("FIT LIMITS FOR MENISCUS AND BOTTOM").answer(bound);
+        Send(f, 240);
+        f.script.expectBox().caption("SET PREFERENCE").answer(IDNO);
+        Send(f, 824);
+        auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
+        TypeSpecies(start, 1, "0.3", "5", "37.5", true, true);
+        TypeSpecies(start, 2, "0.2", "6", "175", true, true);
+        start.check(SpeciesControlId(1, kLoadingItem + 1), true)
+            .check(SpeciesControlId(2, kLoadingItem + 1), true);
+        start.set(kMeniscusId, "6.0").check(kMeniscusFloatId).set(kBaselineId, "0");
+        start.check(kBaselineFloatId).check(kLinearAmplitudesId, false).ok();
+        Send(f, 212);
+        f.script.expectBox().caption("PROBLEM WITH FITTING").answer(IDYES);
+        Send(f, 215);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_TRUE(AtTwoSpeciesTruth()) << TwoSpeciesValues();
+    }
+}
+
 } // namespace
