@@ -19,6 +19,7 @@
 #include "scandata/scan_file_list.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/scan_store.h"
@@ -88,7 +89,7 @@ bool BatchContinuousCsModel() {
 }
 
 bool BatchSizeShapeModel() {
-    return M::csFf0 || M::csFf0Discrete;
+    return CurrentModelTraits().sizeShape;
 }
 
 bool DistributionAvailable() {

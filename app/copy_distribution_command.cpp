@@ -3,6 +3,7 @@
 // asks which one, and the c(s,ff0) models offer their two-dimensional table.
 #include "app/copy_fit_limits.h"
 #include "app/txla_window.h"
+#include "distributions/conti_grid.h"
 #include "distributions/size_shape_slices.h"
 #include "fitting/params_transfer.h"
 #include "foundations/clipboard_table.h"
@@ -25,7 +26,7 @@ bool HaveDistribution() {
 // The abscissa the value column is copied against: molar masses for the c(M) models, the held
 // abscissa (s, or the light-scattering models' own) for the others.
 const float* AbscissaColumn() {
-    const bool dls = M::dlsIRh || M::dlsIRhTimeCourse || M::dlsID;
+    const bool dls = IsDlsVariant(CurrentContiVariant());
     if (!dls && !M::gStarFamily && DistributionRangeIsMass() && C::mValues)
         return C::mValues;
     return C::sValues;

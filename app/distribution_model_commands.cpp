@@ -21,6 +21,7 @@
 #include "state/dls_data.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 
 namespace {
@@ -138,10 +139,7 @@ bool TXLAWindow::ContinuousBase(bool fromMember, bool wantsMaxEnt) {
 }
 
 bool PlainCMSelected() {
-    return M::contiMode && !M::gStarFamily && !AnyCsMemberOn() && !M::cmPriorVbar &&
-           !M::cmPowerLaw && !M::cmInvariantD && !M::dlsIRh && !M::dlsID && !M::dlsIRhTimeCourse &&
-           !M::lsGStar && !M::zoneCs && !M::zoneLsGs && !M::electrophoresisLsG && !M::fMvsM &&
-           !M::cvElectrophoresis;
+    return CurrentModelKind() == ModelKind::CM;
 }
 
 void TXLAWindow::CmContinuousCM() {

@@ -23,6 +23,7 @@
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/realtime_state.h"
@@ -212,14 +213,7 @@ bool TXLAWindow::FitEquilibrium() {
 }
 
 bool SavedFitParametersKept() {
-    using C = ModelChoice;
-    const bool family = C::contiCs || C::csDiscreteMs || C::csFf0 || C::csFf0Discrete;
-    const bool excluded = C::lsGStar || C::csVariant521 || C::csInvariantD || C::csMsTable ||
-                          C::csWithBaselineEstimates || C::csConformationalChange ||
-                          C::csWormlikeChain || C::csFloatingVbar || C::csBimodalDiscrete ||
-                          C::csBimodal || C::cmPriorVbar || C::lsgDiscrete || gDlsData ||
-                          C::cvElectrophoresis || ScanStore::equilibriumData;
-    return family && !excluded;
+    return CurrentModelTraits().savedFit && !gDlsData && !ScanStore::equilibriumData;
 }
 
 void TXLAWindow::CmUpdateSavedFitParameters() {

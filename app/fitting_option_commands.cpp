@@ -10,6 +10,7 @@
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 
 #include <cmath>
@@ -22,7 +23,7 @@ using P = ModelParameters;
 
 // Models that float vbar themselves keep it out of the fit vector's buoyancy slot.
 bool ModelFloatsVbar() {
-    return ModelChoice::csFloatingVbar || ModelChoice::csWormlikeChain;
+    return CurrentModelTraits().floatsVbar;
 }
 
 void TXLAWindow::CmSetVRho() {

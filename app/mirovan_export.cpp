@@ -20,6 +20,7 @@
 #include "state/conti_state.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/startup_paths.h"
@@ -62,10 +63,7 @@ std::string WithExtension(const std::string& path, const char* ext, const char* 
 } // namespace
 
 bool CsFamilyExported() {
-    return M::contiCs || M::csFf0 || M::csFf0Discrete || M::csConformationalChange ||
-           M::csFloatingVbar || M::csScalingLaw || M::csWormlikeChain || M::csBimodalDiscrete ||
-           M::csBimodal || M::csDiscreteSD || M::csMsTable || M::csDiscreteMs || M::csInvariantD ||
-           M::csWithBaselineEstimates || M::csVariant521 || BufferSedimentation::on;
+    return CurrentModelTraits().exported || BufferSedimentation::on;
 }
 
 namespace {

@@ -9,40 +9,27 @@
 #include "plat/window_dc.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
-#include "state/model_choice.h"
+#include "state/model_kind.h"
 
 #include <cstdio>
 
 namespace {
 
-using M = ModelChoice;
 using C = ContiState;
 
 } // namespace
 
 bool MolarMassReadoutEnabled() {
-    return M::csConformationalChange || M::csFloatingVbar || M::csScalingLaw ||
-           M::csWormlikeChain || M::csMsTable || M::csVariant521 || M::csDiscreteSD ||
-           M::csInvariantD || M::csBimodalDiscrete || M::csBimodal || M::csDiscreteMs || M::contiCs;
+    return CurrentModelTraits().molarMassReadout;
 }
 
 double MolarMassOfS(float s) {
-    // The first switch that applies chooses the rule; the rules are the grid's own.
-    ContiVariant rule = ContiVariant::Cs;
-    if (M::csBimodal || M::csBimodalDiscrete)
-        rule = ContiVariant::CsBimodal;
-    else if (M::csScalingLaw)
-        rule = ContiVariant::CsScalingLaw;
-    else if (M::csWormlikeChain)
-        rule = ContiVariant::CsWormlikeChain;
-    else if (M::csMsTable)
-        rule = ContiVariant::CsMofSTable;
-    else if (M::csConformationalChange)
-        rule = ContiVariant::CsConformer;
-    else if (M::csInvariantD)
-        rule = ContiVariant::CsInvariantD;
-    else if (M::csVariant521)
-        rule = ContiVariant::CsLinearRod;
+    // The rules are the grid's own: those of the c(s) members with a molar mass of their own,
+    // plain c(s) for the others.
+    const ContiVariant variant = CurrentModelTraits().variant;
+    const ContiVariant rule = IsCsMassRuleVariant(variant) || variant == ContiVariant::CsInvariantD
+                                  ? variant
+                                  : ContiVariant::Cs;
     return ContiMolarMassOfS(rule, s, C::ff0, C::invariantD, ContiScanTemperature());
 }
 

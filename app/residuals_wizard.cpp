@@ -12,6 +12,7 @@
 #include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/realtime_state.h"
 #include "state/serial_fit_state.h"
@@ -93,14 +94,15 @@ constexpr const char* kRisingAtMax =
 // The distributions whose ends say something about their range: the c(s) family with one
 // abscissa, not the boundary analyses, the size-and-shape models or those with discrete parts.
 bool DistributionEndsChecked() {
-    using C = ModelChoice;
-    if (!C::contiMode || C::gStarFamily || C::lsgDiscrete || C::electrophoresisLsG || C::zoneLsGs ||
-        C::csFf0 || C::csFf0Discrete || C::csDiscreteSD || C::csDiscreteMs || C::lsGStar ||
-        C::csWithBaselineEstimates)
+    switch (CurrentModelTraits().ends) {
+    case DistributionEnds::Unread:
         return false;
-    return C::contiCs || C::cvElectrophoresis || C::csConformationalChange || C::csFloatingVbar ||
-           C::csScalingLaw || C::csWormlikeChain || C::csBimodalDiscrete || C::csBimodal ||
-           BufferSedimentation::on || C::csMsTable || C::csInvariantD || C::csVariant521;
+    case DistributionEnds::Read:
+        return true;
+    case DistributionEnds::ReadInBufferMismatch:
+        return BufferSedimentation::on;
+    }
+    return false;
 }
 
 namespace {

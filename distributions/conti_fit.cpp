@@ -29,6 +29,7 @@
 #include "state/lamm_grid.h"
 #include "state/live_refresh.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
@@ -40,19 +41,11 @@
 #include <new>
 
 bool SizeShapeModel() {
-    return ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+    return CurrentModelTraits().sizeShape;
 }
 
 bool BimodalModel() {
-    return ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete;
-}
-
-bool FrictionalRatioEnters(ContiVariant variant) {
-    return variant != ContiVariant::CsFloatingVbar && variant != ContiVariant::CMInvariantD &&
-           variant != ContiVariant::FMvsM && variant != ContiVariant::CsWormlikeChain &&
-           variant != ContiVariant::CsScalingLaw && variant != ContiVariant::CsMofSTable &&
-           variant != ContiVariant::CvElectrophoresis && variant != ContiVariant::CMPowerLaw &&
-           variant != ContiVariant::CsLinearRod;
+    return CurrentModelTraits().bimodal;
 }
 
 namespace {
@@ -143,7 +136,7 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     const ContiVariant variant = CurrentContiVariant();
-    if (ContiState::ff0Float && !SizeShapeModel() && FrictionalRatioEnters(variant))
+    if (ContiState::ff0Float && CurrentModelTraits().ff0Floats)
         free.push_back(KernelParameter::FrictionalRatio);
     const bool ownVbarFloats = ModelChoice::csFloatingVbar && ContiState::vbarFloat;
     if (ownVbarFloats)

@@ -2,8 +2,6 @@
 // bottom, frictional ratio) optimised with the distribution solved anew at every trial.
 #pragma once
 
-#include "distributions/conti_grid.h"
-
 #include <vector>
 
 class TXLAWindow;
@@ -13,11 +11,6 @@ struct ContiStrengthHint;
 bool SizeShapeModel();
 // The c(s) with bimodal f/f0, with or without its discrete component.
 bool BimodalModel();
-// The frictional ratio enters the kernel of the variant, so a Fit may float it: the
-// floating-vbar model holds it fixed (with vbar free the two would trade against each other);
-// the invariant D, the scaling and power laws, the wormlike chain, the linear rod, the M(s) table
-// and the drift of electrophoresis leave it out altogether.
-bool FrictionalRatioEnters(ContiVariant variant);
 
 // The trial p[1..n] of the floated kernel parameters (in the order meniscus, bottom, f/f0 of
 // those floated) goes into the model, the distribution is computed at the fixed confidence level,

@@ -6,7 +6,7 @@
 #include "distributions/conti_mass_rule.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/shape_models.h"
-#include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/scan_store.h"
 
 #include <algorithm>
@@ -14,69 +14,7 @@
 #include <cstdio>
 
 ContiVariant CurrentContiVariant() {
-    using M = ModelChoice;
-    if (!M::contiMode || M::gStarFamily)
-        return ContiVariant::None;
-    if (M::lsGStar) {
-        if (M::lsgDiscrete || (M::zoneLsGs && M::electrophoresisLsG))
-            return ContiVariant::None;
-        if (M::zoneLsGs)
-            return ContiVariant::ZoneLsGStar;
-        return M::electrophoresisLsG ? ContiVariant::LsGStarV : ContiVariant::LsGStar;
-    }
-    // ls-g*(s) with its discrete Lamm component (chosen with the c(s) switch on).
-    if (M::lsgDiscrete)
-        return M::zoneLsGs || M::electrophoresisLsG ? ContiVariant::None : ContiVariant::LsGStar;
-    if (M::contiCs)
-        return M::zoneCs ? ContiVariant::ZoneCs : ContiVariant::Cs;
-    // c(s) with its discrete component in either form: the component's column follows the grid.
-    if ((M::csDiscreteMs || M::csDiscreteSD) && !M::zoneCs)
-        return ContiVariant::Cs;
-    // The time course computes the I(Rh) of each of its slices.
-    if (M::dlsID)
-        return ContiVariant::DlsD;
-    if (M::dlsIRh || M::dlsIRhTimeCourse)
-        return ContiVariant::DlsRh;
-    if (M::csInvariantD)
-        return ContiVariant::CsInvariantD;
-    if (M::csWithBaselineEstimates)
-        return ContiVariant::CsNonideal;
-    if (M::csFloatingVbar)
-        return ContiVariant::CsFloatingVbar;
-    // The electrophoresis c(v) sets the invariant-D switch too; it is a model of its own.
-    if (M::cvElectrophoresis)
-        return ContiVariant::CvElectrophoresis;
-    if (M::cmInvariantD && !M::cvElectrophoresis && !M::electrophoresis)
-        return ContiVariant::CMInvariantD;
-    if (M::fMvsM)
-        return ContiVariant::FMvsM;
-    if (M::cmPowerLaw)
-        return ContiVariant::CMPowerLaw;
-    if (M::cmPriorVbar)
-        return ContiVariant::CMPriorVbar;
-    // The members whose molar mass at each s follows their own shape assumption; the bimodal
-    // model with its discrete component adds the component's column to the grid.
-    if (!M::zoneCs) {
-        if (M::csBimodal || M::csBimodalDiscrete)
-            return ContiVariant::CsBimodal;
-        if (M::csConformationalChange)
-            return ContiVariant::CsConformer;
-        if (M::csWormlikeChain)
-            return ContiVariant::CsWormlikeChain;
-        if (M::csScalingLaw)
-            return ContiVariant::CsScalingLaw;
-        if (M::csMsTable)
-            return ContiVariant::CsMofSTable;
-        if (M::csVariant521)
-            return ContiVariant::CsLinearRod;
-    }
-    const bool anyOther = M::csVariant521 || M::csConformationalChange || M::csMsTable ||
-                          M::csFf0 || M::csFf0Discrete || M::csScalingLaw || M::csWormlikeChain ||
-                          M::csFloatingVbar || M::csBimodalDiscrete || M::csBimodal ||
-                          M::lsgDiscrete || M::csDiscreteMs || M::csDiscreteSD || M::cmPriorVbar ||
-                          M::cmPowerLaw || M::cmInvariantD || M::zoneCs || M::zoneLsGs ||
-                          M::electrophoresisLsG || M::fMvsM || M::cvElectrophoresis;
-    return anyOther ? ContiVariant::None : ContiVariant::CM;
+    return CurrentModelTraits().variant;
 }
 
 std::string CheckContiSettings(double rangeMin, double rangeMax, double resolution,

@@ -13,6 +13,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/monte_carlo_state.h"
 #include "state/plot_interaction_state.h"
 #include "state/realtime_state.h"
@@ -39,19 +40,22 @@ bool HaveDistribution() {
 }
 
 const char* AbscissaLabel() {
-    if (ModelChoice::contiMode && ModelChoice::dlsID)
+    // The axis of the range the parameters dialog enters; the drift of electrophoresis in the
+    // unit its models take velocities in. The boundary analyses show s.
+    switch (CurrentModelTraits().range) {
+    case RangeAxis::LogD:
         return "log10 D (cm^2/s)";
-    if (ModelChoice::contiMode && (ModelChoice::dlsIRh || ModelChoice::dlsIRhTimeCourse))
+    case RangeAxis::StokesRadius:
         return "Rh (nm)";
-    if (ModelChoice::contiMode && ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
+    case RangeAxis::BuoyantMass:
         return "buoyant molar mass (Da)";
-    // The drift of electrophoresis, in the unit its models take velocities in.
-    if (ModelChoice::contiMode &&
-        (ModelChoice::electrophoresisLsG || ModelChoice::cvElectrophoresis))
+    case RangeAxis::Velocity:
         return "velocity (1e-4 cm/s)";
-    // The axis of the range the parameters dialog enters.
-    if (!ModelChoice::gStarFamily && DistributionRangeIsMass())
-        return "molar mass (Da)";
+    case RangeAxis::Mass:
+        return ModelChoice::gStarFamily ? "sed. coef. (S)" : "molar mass (Da)";
+    case RangeAxis::S:
+        break;
+    }
     return "sed. coef. (S)";
 }
 

@@ -2,10 +2,10 @@
 #include "fitting/discrete_component_choice.h"
 
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 
 bool DiscreteComponentOn() {
-    return ModelChoice::csDiscreteMs || ModelChoice::csDiscreteSD || ModelChoice::csFf0Discrete ||
-           ModelChoice::lsgDiscrete || ModelChoice::csBimodalDiscrete;
+    return CurrentModelTraits().discreteComponent;
 }
 
 bool DiscreteComponentByMass() {

@@ -1,44 +1,36 @@
 // Which quantity and unit each model's values have.
 #include "fitting/model_units.h"
 
-#include "fitting/params_transfer.h"
 #include "state/model_choice.h"
-
-#include <iterator>
+#include "state/model_kind.h"
 
 namespace {
 
 using C = ModelChoice;
 
-// The distribution ranges, the first row that applies taken: the quantity and unit the dialog
-// enters, and the unit of the stored value, in which the fit report writes the range.
+// The quantity and unit the dialog enters the distribution range in, and the unit of the stored
+// value, in which the fit report writes the range.
 struct RangeRow {
-    bool (*applies)();
     ShownQuantity shown;
     const char* stored;
 };
 
-const RangeRow kRangeRows[] = {
-    {[] { return C::dlsID; }, {"log10 D", "log10 D, D in cm^2/s", 1.0}, "log10 D (cm^2/s)"},
-    {[] { return C::dlsIRh || C::dlsIRhTimeCourse; }, {"Rh", "nm", 1.0}, "nm"},
-    {[] { return C::cvElectrophoresis || C::electrophoresisLsG; },
-     {"v", "1e-4 cm/s", 1.0},
-     "1e-4 cm/s"},
-    {[] { return C::cmInvariantD && DistributionRangeIsMass(); },
-     {"M", "kDa", 1000.0},
-     "Da buoyant molar mass"},
-    {[] { return DistributionRangeIsMass(); }, {"M", "kDa", 1000.0}, "Da"},
-    {[] { return true; }, {"s", "S", 1.0}, "S"},
-};
-
-const RangeRow& DistributionRangeRow() {
-    // Outside the distribution models the range is one of s.
-    if (!C::contiMode)
-        return kRangeRows[std::size(kRangeRows) - 1];
-    for (const RangeRow& row : kRangeRows)
-        if (row.applies())
-            return row;
-    return kRangeRows[std::size(kRangeRows) - 1];
+RangeRow DistributionRangeRow() {
+    switch (CurrentModelTraits().range) {
+    case RangeAxis::S:
+        return {{"s", "S", 1.0}, "S"};
+    case RangeAxis::Mass:
+        return {{"M", "kDa", 1000.0}, "Da"};
+    case RangeAxis::BuoyantMass:
+        return {{"M", "kDa", 1000.0}, "Da buoyant molar mass"};
+    case RangeAxis::StokesRadius:
+        return {{"Rh", "nm", 1.0}, "nm"};
+    case RangeAxis::LogD:
+        return {{"log10 D", "log10 D, D in cm^2/s", 1.0}, "log10 D (cm^2/s)"};
+    case RangeAxis::Velocity:
+        return {{"v", "1e-4 cm/s", 1.0}, "1e-4 cm/s"};
+    }
+    return {{"s", "S", 1.0}, "S"};
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "fitting/discrete_component_choice.h"
 #include "fitting/model_identity.h"
+#include "fitting/model_units.h"
 #include "fitting/params_transfer.h"
 #include "fitting/solvent_fit_parameters.h"
 #include "foundations/c_locale.h"
@@ -117,20 +118,6 @@ void ConstantLines(std::vector<std::string>& lines) {
         line("log10(kd)", M::logKd, M::logKdFloat);
 }
 
-// The unit of the distribution's abscissa, in which its range is entered.
-const char* RangeUnit() {
-    using C = ModelChoice;
-    if (C::dlsID)
-        return "log10 D (cm^2/s)";
-    if (C::dlsIRh || C::dlsIRhTimeCourse)
-        return "nm";
-    if (C::electrophoresisLsG || C::cvElectrophoresis)
-        return "1e-4 cm/s";
-    if (C::cmInvariantD)
-        return "Da buoyant molar mass";
-    return DistributionRangeIsMass() ? "Da" : "S";
-}
-
 // A + B <-> AB at equilibrium: A and B with their buoyant molar masses and own loadings, the
 // association constant, and the complex of the loading mixture.
 void AssociationLines(std::vector<std::string>& lines) {
@@ -145,8 +132,9 @@ void AssociationLines(std::vector<std::string>& lines) {
 
 void DistributionLines(std::vector<std::string>& lines) {
     lines.push_back(Format("range %.4g to %.4g %s, resolution %.0f, P = %.3g",
-                           double(ContiState::rangeMin), double(ContiState::rangeMax), RangeUnit(),
-                           double(ContiState::resolution), double(ContiState::confidenceLevel)));
+                           double(ContiState::rangeMin), double(ContiState::rangeMax),
+                           DistributionRangeStoredUnit(), double(ContiState::resolution),
+                           double(ContiState::confidenceLevel)));
     // Light scattering and electrophoresis know no frictional ratio.
     if (!gDlsData && !ModelChoice::electrophoresisLsG && !ModelChoice::cvElectrophoresis)
         lines.push_back(

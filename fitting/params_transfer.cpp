@@ -300,19 +300,7 @@ std::uint32_t* LinearAmplitudesBox(ParamsTransfer& t, ParamsPage page) {
 } // namespace
 
 ParamsShape ParamsShapeBoxes() {
-    using C = ModelChoice;
-    if (!C::contiMode)
-        return ParamsShape::None;
-    if (C::csBimodal || C::csBimodalDiscrete)
-        return ParamsShape::Bimodal;
-    if (C::csConformationalChange)
-        return ParamsShape::Conformer;
-    // f(M) vs M takes its s from the same law.
-    if (C::csScalingLaw || C::fMvsM)
-        return ParamsShape::ScalingLaw;
-    if (C::csWormlikeChain)
-        return ParamsShape::WormlikeChain;
-    return ParamsShape::None;
+    return CurrentModelTraits().shape;
 }
 
 bool ParamsShowConcentrationDependence() {
@@ -335,11 +323,7 @@ bool ParamsShowAssociation() {
 }
 
 ParamsPage CurrentParamsPage() {
-    if (ModelChoice::equilibriumModel || ModelChoice::equilibriumAssociationModel)
-        return ParamsPage::Equilibrium;
-    if (ModelChoice::contiMode)
-        return ParamsPage::Distribution;
-    return ParamsPage::Discrete;
+    return CurrentModelTraits().page;
 }
 
 const char* SignalUnit() {
@@ -347,25 +331,16 @@ const char* SignalUnit() {
 }
 
 bool ParamsShowVbar() {
-    return ModelChoice::contiMode && ModelChoice::csFloatingVbar;
+    return CurrentModelKind() == ModelKind::CsFloatingVbar;
 }
 
 bool ParamsShowInvariantD() {
-    using C = ModelChoice;
-    // The electrophoresis c(v) sets the c(M) switch too; its one D is entered here as well.
-    return C::contiMode && (C::csInvariantD || C::cmInvariantD);
+    return CurrentModelTraits().showsInvariantD;
 }
 
 bool DistributionRangeIsMass() {
-    using C = ModelChoice;
-    // The c(s) members with a discrete component or a frictional-ratio axis span s as well, and
-    // so do those that tie M to s by a rule of their own; the electrophoresis c(v) spans
-    // velocities, the light-scattering distributions Stokes radii or log10 D.
-    return C::contiMode && !C::dlsIRh && !C::dlsID && !C::dlsIRhTimeCourse && !C::contiCs &&
-           !C::lsGStar && !C::csInvariantD && !C::csFf0 && !C::csFf0Discrete &&
-           !DiscreteComponentOn() && !C::csFloatingVbar && !C::csBimodal && !C::csBimodalDiscrete &&
-           !C::csConformationalChange && !C::csWormlikeChain && !C::csScalingLaw && !C::csMsTable &&
-           !C::csVariant521 && !C::csWithBaselineEstimates && !C::cvElectrophoresis;
+    const RangeAxis axis = CurrentModelTraits().range;
+    return axis == RangeAxis::Mass || axis == RangeAxis::BuoyantMass;
 }
 
 void InitParamsTransfer(ParamsTransfer& transfer) {

@@ -436,6 +436,7 @@ TEST(FitCommand, UpdateSavedFitParametersOnlyForTheDistributionFamily) {
     ScanPaths::gDataPath = folder.file("~tmppars.RA1");
     Send(f, 827);
     EXPECT_TRUE(ReadTextFile(ScanPaths::gDataPath).empty());
+    ModelChoice::contiMode = true; // the members are distribution models
     ModelChoice::contiCs = true;
     ModelChoice::csBimodal = true;
     Send(f, 827);

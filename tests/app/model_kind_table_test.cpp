@@ -50,8 +50,7 @@ std::string FlagsOf() {
         {"readout", MolarMassReadoutEnabled()},
         {"exported", CsFamilyExported()},
         {"floatsVbar", ModelFloatsVbar()},
-        {"ff0", ModelChoice::contiMode && FrictionalRatioEnters(CurrentContiVariant()) &&
-                    !SizeShapeModel()},
+        {"ff0", CurrentModelTraits().ff0Floats},
         {"sizeShape", SizeShapeModel()},
         {"bimodal", BimodalModel()},
         {"discrete", DiscreteComponentOn()},

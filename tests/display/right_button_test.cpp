@@ -231,6 +231,8 @@ TEST(MolarMassReadout, ModelRangesReplaceTheMassOfTheFrictionalRatio) {
     ModelChoice::ResetToDefaults();
     ContiState::ResetToDefaults();
     EXPECT_FALSE(MolarMassReadoutEnabled());
+    ModelChoice::contiMode = true; // the members are distribution models
+    EXPECT_FALSE(MolarMassReadoutEnabled());
     ModelChoice::csConformationalChange = true;
     EXPECT_TRUE(MolarMassReadoutEnabled());
     EXPECT_EQ(MolarMassOfS(8.0f), 200000.0);           // inside the conformer's s-range
