@@ -9,7 +9,7 @@
 #include "display/marker_lines.h"
 #include "display/scan_menu.h"
 #include "display/screen_button_set.h"
-#include "equilibrium/mstar_screen.h"
+#include "display/mstar_screen.h"
 #include "plotting/aux_plots.h"
 #include "plotting/screen_button.h"
 #include "scandata/fit_limits.h"

@@ -7,6 +7,7 @@
 #include "display/scan_plots.h"
 #include "foundations/show_error.h"
 #include "plat/backend.hpp"
+#include "plotting/aux_plots.h"
 #include "state/diagnostics.h"
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
@@ -150,5 +151,6 @@ void InstallWindowServices() {
     t.hideNoiseButtons = [] { HideNoiseButtons(nullptr); };
     t.computeObserver = [](TXLAWindow* w) -> CComputeObserver* { return &w->computeObserver; };
     t.showIntegrateButtons = &ShowIntegrateButtons;
+    t.showAuxCurve = &SetAuxCurve;
     t.deleteIntegrateButton = &DeleteIntegrateButton;
 }

@@ -1,8 +1,6 @@
 // Sorting equilibrium scans to disk, with the questions on attained equilibrium.
 #include "equilibrium/eq_data_sorting.h"
 
-#include "foundations/ccurve.h"
-#include "foundations/cvector.h"
 #include "foundations/notice_boxes.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/resampling.h"
@@ -10,9 +8,6 @@
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
 #include "plat/paths.hpp"
-#include "plotting/aux_plots.h"
-#include "plotting/plot_globals.h"
-#include "plotting/win_plot.h"
 #include "scandata/equilibrium_scans.h"
 #include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
@@ -73,30 +68,7 @@ void FitRangeOf(int i, int& first, int& last) {
 // One curve in the window's auxiliary plot, shown at the next paint.
 void ShowAuxCurve(TXLAWindow* window, const std::vector<float>& x, const std::vector<float>& y,
                   const char* xTitle, const char* yTitle, int style, bool timeCourse) {
-    FreeAuxPlotCurves();
-    int n = static_cast<int>(x.size());
-    AuxPlots::temperatureTimes = vector(1, std::max(n, 1));
-    AuxPlots::temperatures = vector(1, std::max(n, 1));
-    AuxPlots::pointCount = std::max(n, 1);
-    std::copy(x.begin(), x.end(), AuxPlots::temperatureTimes + 1);
-    std::copy(y.begin(), y.end(), AuxPlots::temperatures + 1);
-    AuxPlots::timeView = new CVector();
-    AuxPlots::temperatureView = new CVector();
-    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, static_cast<std::uint32_t>(n), 1);
-    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, static_cast<std::uint32_t>(n), 1);
-    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
-    CWINPlot* plot = new CWINPlot();
-    AuxPlots::auxPlot = plot;
-    plot->SetPlotRect(50, 75, 950, 975);
-    plot->SetXLabel(xTitle);
-    plot->SetYLabel(yTitle);
-    plot->AddCurve(AuxPlots::temperatureCurve);
-    if (timeCourse) {
-        plot->ToggleConnectPoints();
-        plot->markSize = 10;
-        gMarkSize = 15;
-    }
-    plot->SetCurveStyle(0, style);
+    WindowServices::ShowAuxCurve(x, y, xTitle, yTitle, style, timeCourse);
     if (window)
         WindowServices::RequestRepaint(window);
 }

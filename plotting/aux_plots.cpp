@@ -4,8 +4,11 @@
 #include "foundations/ccurve.h"
 #include "foundations/cvector.h"
 #include "foundations/nr_arrays.h"
+#include "plotting/plot_globals.h"
 #include "plotting/plot_owners.h"
 #include "plotting/win_plot.h"
+
+#include <algorithm>
 
 void FreeAuxPlotCurves() {
     if (AuxPlots::temperatureTimes)
@@ -108,4 +111,32 @@ void AuxPlots::ResetToDefaults() {
     ResetAuxPlotFlags();
     captionShown = false;
     caption[0] = '\0';
+}
+
+void SetAuxCurve(const std::vector<float>& x, const std::vector<float>& y, const char* xTitle,
+                 const char* yTitle, int style, bool timeCourse) {
+    FreeAuxPlotCurves();
+    int n = static_cast<int>(x.size());
+    AuxPlots::temperatureTimes = vector(1, std::max(n, 1));
+    AuxPlots::temperatures = vector(1, std::max(n, 1));
+    AuxPlots::pointCount = std::max(n, 1);
+    std::copy(x.begin(), x.end(), AuxPlots::temperatureTimes + 1);
+    std::copy(y.begin(), y.end(), AuxPlots::temperatures + 1);
+    AuxPlots::timeView = new CVector();
+    AuxPlots::temperatureView = new CVector();
+    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, static_cast<std::uint32_t>(n), 1);
+    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, static_cast<std::uint32_t>(n), 1);
+    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
+    CWINPlot* plot = new CWINPlot();
+    AuxPlots::auxPlot = plot;
+    plot->SetPlotRect(50, 75, 950, 975);
+    plot->SetXLabel(xTitle);
+    plot->SetYLabel(yTitle);
+    plot->AddCurve(AuxPlots::temperatureCurve);
+    if (timeCourse) {
+        plot->ToggleConnectPoints();
+        plot->markSize = 10;
+        gMarkSize = 15;
+    }
+    plot->SetCurveStyle(0, style);
 }

@@ -59,5 +59,9 @@ void FreeAuxPlotCurves();
 // are lineX and lineY.
 void SetAuxPointsAndLine(const std::vector<double>& x, const std::vector<double>& y,
                          const std::vector<double>& lineX, const std::vector<double>& lineY);
+// Releases the first slot, then gives it the one curve (x, y) in a plot of its own with the axis
+// titles and the curve style; a time course has its points connected and larger marks.
+void SetAuxCurve(const std::vector<float>& x, const std::vector<float>& y, const char* xTitle,
+                 const char* yTitle, int style, bool timeCourse);
 // Clears the switches of the second slot.
 void ResetAuxPlotFlags();

@@ -6,6 +6,8 @@
 
 #include "state/compute_observer.h"
 
+#include <vector>
+
 class TXLAWindow;
 class TWindow;
 class TClientDC;
@@ -44,6 +46,10 @@ struct WindowServiceTable {
     // The menu's check marks of the model, regularization and optimiser mirror the switches
     // (after a restore set them without the commands).
     void (*showModelChoice)(TXLAWindow* window) = nullptr;
+    // One curve (x, y) in the auxiliary plot that the next paint shows in place of the scans.
+    void (*showAuxCurve)(const std::vector<float>& x, const std::vector<float>& y,
+                         const char* xTitle, const char* yTitle, int style,
+                         bool timeCourse) = nullptr;
     // The observer that shows a computation's progress in the window.
     CComputeObserver* (*computeObserver)(TXLAWindow* window) = nullptr;
 };
@@ -133,6 +139,11 @@ struct WindowServices {
     static void DrawResidualsView(TXLAWindow* window) {
         if (window && table.drawResidualsView)
             table.drawResidualsView(window);
+    }
+    static void ShowAuxCurve(const std::vector<float>& x, const std::vector<float>& y,
+                             const char* xTitle, const char* yTitle, int style, bool timeCourse) {
+        if (table.showAuxCurve)
+            table.showAuxCurve(x, y, xTitle, yTitle, style, timeCourse);
     }
     // The silent observer without a window.
     static CComputeObserver& Observer(const TXLAWindow* window) {

@@ -3,8 +3,8 @@
 // commands, Escape; and the refusals that leave the loaded data as they were.
 #include "app/mstar_actions.h"
 #include "display/marker_lines.h"
-#include "equilibrium/baseline_estimate_plot.h"
-#include "equilibrium/mstar_screen.h"
+#include "display/baseline_estimate_plot.h"
+#include "display/mstar_screen.h"
 #include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
 #include "foundations/physical_constants.h"

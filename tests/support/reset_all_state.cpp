@@ -16,7 +16,7 @@
 #include "display/screen_modes.h"
 #include "distributions/m_of_s_table.h"
 #include "distributions/prior_probabilities.h"
-#include "equilibrium/mstar_screen.h"
+#include "display/mstar_screen.h"
 #include "equilibrium/time_to_eq_parameters.h"
 #include "fitting/linear_params.h"
 #include "foundations/error_box_log.h"

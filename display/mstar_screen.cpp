@@ -1,6 +1,6 @@
 // The M* screen of several data sets: computing every set, the four plots and their curves, the
 // axis ranges that follow the data, and the buttons that label the results.
-#include "equilibrium/mstar_screen.h"
+#include "display/mstar_screen.h"
 
 #include "equilibrium/mstar_transform.h"
 #include "foundations/ccurve.h"

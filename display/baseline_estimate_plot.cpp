@@ -1,5 +1,5 @@
 // The baseline estimate plot over the four M* plots.
-#include "equilibrium/baseline_estimate_plot.h"
+#include "display/baseline_estimate_plot.h"
 
 #include "equilibrium/mstar_transform.h"
 #include "foundations/ccurve.h"
