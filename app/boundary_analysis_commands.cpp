@@ -2,9 +2,9 @@
 // and the direct boundary model from a g*(s*) table.
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
+#include "display/boundary_report_plot.h"
 #include "display/parameter_report_view.h"
 #include "distributions/boundary_analysis_run.h"
-#include "distributions/boundary_report_plot.h"
 #include "distributions/gstar_boundary.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"

@@ -2,7 +2,8 @@
 // regularization choice, integration (on the plot or by file ranges) and the plot's x range.
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
-#include "distributions/distribution_plot.h"
+#include "display/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "distributions/integration_ranges.h"
 #include "distributions/size_shape_slices.h"
 #include "foundations/clipboard_table.h"

@@ -8,7 +8,7 @@
 #include "app/txla_window.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"

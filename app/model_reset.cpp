@@ -1,7 +1,7 @@
 // The reset that precedes every new model, and the steps all model commands share.
 #include "app/model_menu_items.h"
 #include "app/txla_window.h"
-#include "distributions/boundary_report_plot.h"
+#include "display/boundary_report_plot.h"
 #include "fitting/model_identity.h"
 #include "foundations/sounds.h"
 #include "scandata/scan_store_alloc.h"

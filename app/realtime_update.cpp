@@ -3,7 +3,7 @@
 // again; a key press, an aborted fit or an interrupted computation stops it.
 #include "app/load_all_data.h"
 #include "app/txla_window.h"
-#include "distributions/distribution_plot.h"
+#include "display/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "equilibrium/realtime_files.h"
 #include "foundations/input_boxes.h"

@@ -1,6 +1,8 @@
 // Services of the main window that every subsystem calls: the trace file, repaint requests, help,
 // and the table through which the layers below the window reach it.
 #include "app/txla_window.h"
+#include "display/boundary_report_plot.h"
+#include "display/distribution_plot.h"
 #include "display/marker_lines.h"
 #include "display/noise_integrate_buttons.h"
 #include "display/plot_replays.h"
@@ -145,6 +147,7 @@ void InstallWindowServices() {
     t.applyMarkerDrag = [](TXLAWindow* w, bool commit) { w->ApplyMarkerDrag(commit); };
     t.setPlotAxisTitles = &SetPlotAxisTitles;
     t.redrawDataPlot = &RedrawDataPlot;
+    t.showDataRange = &ShowDataRange;
     t.updateResiduals = &UpdateResiduals;
     t.deleteScanPlots = &DeleteScanPlots;
     t.showNoiseButtons = [](int) { ShowNoiseButtons(nullptr); };
@@ -152,5 +155,12 @@ void InstallWindowServices() {
     t.computeObserver = [](TXLAWindow* w) -> CComputeObserver* { return &w->computeObserver; };
     t.showIntegrateButtons = &ShowIntegrateButtons;
     t.showAuxCurve = &SetAuxCurve;
+    t.showDistribution = &ShowDistribution;
+    t.createDistributionPlot = &CreateDistributionPlot;
+    t.showTrialDistribution = &ShowTrialDistribution;
+    t.endTrialDistribution = &EndTrialDistribution;
+    t.clearDistribution = &ClearDistribution;
+    t.labelDistributionAxes = &LabelDistributionAxes;
+    t.freeBoundaryReportPlot = &FreeBoundaryReportPlot;
     t.deleteIntegrateButton = &DeleteIntegrateButton;
 }

@@ -108,6 +108,16 @@ void RedrawDataPlot(bool rescale) {
     plot->Draw();
 }
 
+void ShowDataRange(float xMin, float xMax, float yMin, float yMax) {
+    CWINPlot* plot = ScanStore::dataPlot;
+    if (!(yMax > yMin && xMax > xMin) || !plot) {
+        RedrawDataPlot(false);
+        return;
+    }
+    plot->SetRanges(xMin, xMax, yMin, yMax);
+    plot->Draw();
+}
+
 void DeleteScanPlots() {
     delete ScanStore::dataPlot;
     delete ScanStore::residualPlot;

@@ -27,6 +27,9 @@ HMETAFILE DataPlotHandle();
 HMETAFILE ResidualPlotHandle();
 // Redraws the data plot when it exists, rescaled first when rescale is set.
 void RedrawDataPlot(bool rescale);
+// Sets the data plot to the ranges and draws it when both are valid, else redraws it with its
+// old ranges.
+void ShowDataRange(float xMin, float xMax, float yMin, float yMax);
 // Rebuilds both plots from the store: curves in display order, colours, styles and titles.
 void SetPlotAxisTitles();
 // Recomputes every scan's residuals inside its fit range and redraws the residual plot; writes

@@ -6,7 +6,6 @@
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/show_error.h"
 #include "scandata/scan_conditions.h"
@@ -19,6 +18,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/scan_order.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -312,7 +312,7 @@ bool RunVanHoldeWeischet(TXLAWindow* window) {
         return false;
     }
     StoreBoundaryResult(e, {}, {});
-    ShowDistribution(window);
+    WindowServices::ShowDistribution(window);
     return true;
 }
 
@@ -365,6 +365,6 @@ bool RunLsgExtrapolation(TXLAWindow* window) {
     }
     StoreBoundaryResult(outcome.extrapolation,
                         std::vector<double>(grid.s.begin() + 1, grid.s.end()), outcome.curves);
-    ShowDistribution(window);
+    WindowServices::ShowDistribution(window);
     return true;
 }

@@ -8,7 +8,6 @@
 #include "distributions/conti_fit_memo.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "distributions/size_shape_distribution.h"
 #include "fitting/buffer_fit_parameters.h"
 #include "fitting/detection_fit_parameters.h"
@@ -460,7 +459,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     // (a final Run that stores replaces it with its own).
     struct TrialPlotEnd {
         TXLAWindow* window;
-        ~TrialPlotEnd() { EndTrialDistribution(window); }
+        ~TrialPlotEnd() { WindowServices::EndTrialDistribution(window); }
     } trialPlotEnd{window};
     const bool differentiates =
         choice.method == OptimiserChoice::Method::MarquardtLevenberg ||
@@ -579,7 +578,7 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
         // The plot gets copies: the stored distribution stays the one the fit started from.
         std::vector<float> x, c;
         if (gUpdateDistributionPlot && !SizeShapeModel() && TrialDistributionCurve(sol, x, c))
-            ShowTrialDistribution(window, x, c);
+            WindowServices::ShowTrialDistribution(window, x, c);
         WindowServices::DrawResidualsView(window);
     }
     if (residuals)

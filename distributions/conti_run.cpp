@@ -13,7 +13,6 @@
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
-#include "distributions/distribution_plot.h"
 #include "distributions/prior_probabilities.h"
 #include "fitting/equilibrium_fit.h"
 #include "foundations/key_polling.h"
@@ -411,7 +410,7 @@ bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     // The grid's abscissae are kept beside the data as the vector file of the data folder.
     if (!ScanPaths::gSDistPath.empty())
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
-    ShowDistribution(window);
+    WindowServices::ShowDistribution(window);
     MoveNoiseIntoData();
     return true;
 }

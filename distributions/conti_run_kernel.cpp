@@ -8,7 +8,6 @@
 #include "distributions/conti_nonideal_kernel.h"
 #include "distributions/conti_progress.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "fitting/equilibrium_fit.h"
 #include "foundations/notice_boxes.h"
 #include "foundations/nr_arrays.h"

@@ -6,13 +6,12 @@
 #include "distributions/distribution_transforms.h"
 
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "distributions/monte_carlo.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/nr_arrays.h"
-#include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
+#include "state/window_services.h"
 
 #include <cmath>
 
@@ -187,12 +186,8 @@ TransformRefusal TransformHeldDistribution(TXLAWindow* window, DistributionTrans
         if (withSecond)
             ContiState::secondDistribution[p] = static_cast<float>(second.c[std::size_t(p - 1)]);
     }
-    ShowDistribution(window);
-    if (ContiState::distributionPlot) {
-        if (const char* label = AxisLabel(kind))
-            ContiState::distributionPlot->SetXLabel(label);
-        if (kind == DistributionTransform::Integral)
-            ContiState::distributionPlot->SetYLabel("integral");
-    }
+    WindowServices::ShowDistribution(window);
+    WindowServices::LabelDistributionAxes(
+        AxisLabel(kind), kind == DistributionTransform::Integral ? "integral" : nullptr);
     return TransformRefusal::None;
 }

@@ -6,7 +6,6 @@
 
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "foundations/show_error.h"
 #include "simulation/conti_kernel.h"
 #include "simulation/dls_kernels.h"
@@ -124,7 +123,7 @@ bool RunContinuousModel(TXLAWindow* window) {
             values[p] = sol.c[p] / g.weight[p];
         gTimeCourse.values.push_back(std::move(values));
     }
-    ShowDistribution(window);
+    WindowServices::ShowDistribution(window);
     MoveNoiseIntoData();
     WindowServices::RequestRepaint(window);
     return true;

@@ -6,7 +6,6 @@
 #include "distributions/buffer_kernel_column.h"
 #include "distributions/conti_held_noise.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/key_polling.h"
 #include "foundations/notice_boxes.h"
@@ -472,7 +471,7 @@ void MonteCarloLimitTable(float P) {
     MonteCarloLimits(MonteCarloState::replicates, P, MonteCarloState::lower,
                      MonteCarloState::upper);
     if (ContiState::distributionPlot)
-        CreateDistributionPlot();
+        WindowServices::CreateDistributionPlot();
 }
 
 void ReportMonteCarloStatistics(TXLAWindow* window, float smin, float smax) {
@@ -500,6 +499,6 @@ void FinishMonteCarlo(TXLAWindow* window) {
     const bool hadLimits = !MonteCarloState::lower.empty();
     MonteCarloState::Clear();
     if (hadLimits && ContiState::distributionPlot)
-        CreateDistributionPlot();
+        WindowServices::CreateDistributionPlot();
     WindowServices::RequestRepaint(window);
 }

@@ -7,7 +7,6 @@
 #include "distributions/conti_discrete_component.h"
 #include "distributions/conti_lamm_list.h"
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "foundations/analysis_failure.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/nr_arrays.h"
@@ -277,7 +276,7 @@ bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     StoreSizeShapeSolution(sol);
     if (!ScanPaths::gSDistPath.empty())
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
-    ShowDistribution(window);
+    WindowServices::ShowDistribution(window);
     MoveNoiseIntoData();
     WindowServices::RequestRepaint(window);
     return true;

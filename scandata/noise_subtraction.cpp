@@ -3,7 +3,6 @@
 #include "scandata/noise_subtraction.h"
 
 #include "foundations/resampling.h"
-#include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
@@ -125,12 +124,7 @@ void ShowFittedGridRange(float xMin) {
     yMin -= 0.1f;
     yMax += 0.1f;
     ZoomHistory::Push(xMin, xMax, yMin, yMax);
-    if (yMax > yMin && xMax > xMin && S::dataPlot) {
-        S::dataPlot->SetRanges(xMin, xMax, yMin, yMax);
-        S::dataPlot->Draw();
-    } else {
-        WindowServices::RedrawDataPlot(false);
-    }
+    WindowServices::ShowDataRange(xMin, xMax, yMin, yMax);
     WindowServices::UpdateResiduals(false);
 }
 

@@ -9,7 +9,7 @@ class CWINPlot;
 struct BoundaryAnalysis {
     // The extrapolation view is shown; cleared with the model choice and by Esc.
     static inline bool reportShown = false;
-    // The view's plot, or none (deleted by FreeBoundaryAnalysis and the report itself).
+    // The view's plot, or none (deleted by FreeBoundaryReportPlot and the report itself).
     static inline CWINPlot* reportPlot = nullptr;
     // The extrapolation table: abscissa 1/sqrt(t) (1/sqrt(s)) of the m scans used, then 0;
     // per boundary fraction k the apparent s (S) of each of those scans (NaN where the scan gave

@@ -34,6 +34,8 @@ struct WindowServiceTable {
     // The data and residual plots of the loaded scans.
     void (*setPlotAxisTitles)() = nullptr;
     void (*redrawDataPlot)(bool rescale) = nullptr;
+    // The data plot over the ranges when both are valid, else redrawn with its old ranges.
+    void (*showDataRange)(float xMin, float xMax, float yMin, float yMax) = nullptr;
     void (*updateResiduals)(bool rescale) = nullptr;
     void (*deleteScanPlots)() = nullptr;
     void (*showNoiseButtons)(int which) = nullptr;
@@ -50,6 +52,17 @@ struct WindowServiceTable {
     void (*showAuxCurve)(const std::vector<float>& x, const std::vector<float>& y,
                          const char* xTitle, const char* yTitle, int style,
                          bool timeCourse) = nullptr;
+    // The distribution plot below the scan plots: built from the held distribution, with room
+    // made for it (show), a running fit's trial in its place and the held one back after the
+    // fit, removed, relabelled after a transform; the boundary analyses' extrapolation plot freed.
+    void (*showDistribution)(TXLAWindow* window) = nullptr;
+    void (*createDistributionPlot)() = nullptr;
+    void (*showTrialDistribution)(TXLAWindow* window, const std::vector<float>& x,
+                                  const std::vector<float>& c) = nullptr;
+    void (*endTrialDistribution)(TXLAWindow* window) = nullptr;
+    void (*clearDistribution)(bool relayout) = nullptr;
+    void (*labelDistributionAxes)(const char* xLabel, const char* yLabel) = nullptr;
+    void (*freeBoundaryReportPlot)() = nullptr;
     // The observer that shows a computation's progress in the window.
     CComputeObserver* (*computeObserver)(TXLAWindow* window) = nullptr;
 };
@@ -112,6 +125,10 @@ struct WindowServices {
         if (table.redrawDataPlot)
             table.redrawDataPlot(rescale);
     }
+    static void ShowDataRange(float xMin, float xMax, float yMin, float yMax) {
+        if (table.showDataRange)
+            table.showDataRange(xMin, xMax, yMin, yMax);
+    }
     static void UpdateResiduals(bool rescale) {
         if (table.updateResiduals)
             table.updateResiduals(rescale);
@@ -144,6 +161,36 @@ struct WindowServices {
                              const char* xTitle, const char* yTitle, int style, bool timeCourse) {
         if (table.showAuxCurve)
             table.showAuxCurve(x, y, xTitle, yTitle, style, timeCourse);
+    }
+    // The distribution plot is kept also without a window: a later paint shows it.
+    static void ShowDistribution(TXLAWindow* window) {
+        if (table.showDistribution)
+            table.showDistribution(window);
+    }
+    static void CreateDistributionPlot() {
+        if (table.createDistributionPlot)
+            table.createDistributionPlot();
+    }
+    static void ShowTrialDistribution(TXLAWindow* window, const std::vector<float>& x,
+                                      const std::vector<float>& c) {
+        if (table.showTrialDistribution)
+            table.showTrialDistribution(window, x, c);
+    }
+    static void EndTrialDistribution(TXLAWindow* window) {
+        if (table.endTrialDistribution)
+            table.endTrialDistribution(window);
+    }
+    static void ClearDistribution(bool relayout) {
+        if (table.clearDistribution)
+            table.clearDistribution(relayout);
+    }
+    static void LabelDistributionAxes(const char* xLabel, const char* yLabel) {
+        if (table.labelDistributionAxes)
+            table.labelDistributionAxes(xLabel, yLabel);
+    }
+    static void FreeBoundaryReportPlot() {
+        if (table.freeBoundaryReportPlot)
+            table.freeBoundaryReportPlot();
     }
     // The silent observer without a window.
     static CComputeObserver& Observer(const TXLAWindow* window) {

@@ -6,7 +6,7 @@
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "foundations/nr_arrays.h"
 #include "plat/messages.hpp"
 #include "plotting/win_plot.h"

@@ -3,7 +3,7 @@
 // opened in the folder the program was started from and "ScanRms.dat" was written there.
 #include "app/txla_window.h"
 #include "display/scan_rms_file.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "plat/filedlg.hpp"
 #include "plat/testing.hpp"
 #include "scandata/fit_limits.h"

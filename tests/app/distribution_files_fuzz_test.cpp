@@ -3,7 +3,7 @@
 // may crash or overrun; what a reader takes is finite and usable, and a refused file leaves the
 // state as it was.
 #include "app/experiment_file.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "distributions/gstar_boundary.h"
 #include "distributions/integrate_distribution.h"
 #include "distributions/integration_ranges.h"

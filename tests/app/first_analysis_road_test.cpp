@@ -5,7 +5,6 @@
 // of the same scans under another model.
 #include "app/params_box.h"
 #include "display/plot_coordinates.h"
-#include "distributions/distribution_plot.h"
 #include "fitting/parameter_report.h"
 #include "foundations/random_numbers.h"
 #include "plotting/win_plot.h"

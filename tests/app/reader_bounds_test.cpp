@@ -2,7 +2,7 @@
 // distribution file checked finiteness in double and kept 1e39 as infinity in single precision,
 // and the experiment file took a density of 1e38 or -1, a viscosity of 0 and a vbar of -5.
 #include "app/experiment_file.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "plat/msgbox.hpp"
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"

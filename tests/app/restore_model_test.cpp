@@ -3,7 +3,6 @@
 // the file named no model and a c(s) analysis came back as c(M) with its S range read as Da.
 #include "app/model_menu_items.h"
 #include "display/paint_switches.h"
-#include "distributions/distribution_plot.h"
 #include "fitting/model_identity.h"
 #include "fitting/param_files.h"
 #include "fitting/restore_analysis.h"

@@ -3,7 +3,7 @@
 // error box where the saver shows one). Savers used to open their target with "w", so a failed
 // write left a truncated file, and some claimed success.
 #include "app/experiment_file.h"
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "fitting/param_files.h"
 #include "fitting/parameter_report.h"
 #include "foundations/ccurve.h"

@@ -1,9 +1,9 @@
 // What is drawn over the distribution plot: the redraw of a range (x range, whole-number y range
 // that keeps the highest peak, the band's requests cleared), the stretch under an integration
 // band and the cases that draw nothing, and the clearing of the peak labels.
+#include "display/distribution_plot.h"
 #include "display/integrated_area.h"
 #include "display/screen_button_set.h"
-#include "distributions/distribution_plot.h"
 #include "plat/window_dc.hpp"
 #include "plotting/screen_button.h"
 #include "plotting/win_plot.h"

@@ -3,7 +3,6 @@
 // keep the area of every range; the integral form ends at the total; no distribution is said;
 // only a differential distribution over s is mapped to another abscissa.
 #include "distributions/conti_run.h"
-#include "distributions/distribution_plot.h"
 #include "distributions/distribution_transforms.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/nr_arrays.h"

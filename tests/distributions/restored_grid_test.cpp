@@ -2,7 +2,7 @@
 // set ContiState::gridPoints under arrays sized by the old grid, so saving, integrating and the
 // prior display read past their end. The held distribution is now dropped; one of the same size
 // stays.
-#include "distributions/distribution_plot.h"
+#include "distributions/distribution_files.h"
 #include "distributions/integrate_distribution.h"
 #include "fitting/param_files.h"
 #include "foundations/nr_arrays.h"

@@ -1,7 +1,6 @@
-// The distribution plot beside the scans, its redraw functions, and the distribution files.
+// The distribution plot below the scans and its redraw functions.
 #pragma once
 
-#include <string>
 #include <vector>
 
 class TXLAWindow;
@@ -25,15 +24,5 @@ void EndTrialDistribution(TXLAWindow* window);
 void RedrawDistribution(TXLAWindow* window, float s1, float s2);
 // The whole grid range, kept as RedrawDistribution keeps it.
 void FullscaleDistribution(TXLAWindow* window);
-
-// The distribution as text: one line "%.8e %.8e" per grid point (abscissa, value; nine digits,
-// so a float reads back exactly), with the second
-// result as a third column when it is held. Empty without a distribution.
-std::string DistributionText();
-// Writes DistributionText to path; false (nothing written) without a distribution or when the
-// file cannot be written.
-bool SaveDistributionFile(const std::string& path);
-// Reads a file of at least two numbers per line (abscissa, value) into the distribution arrays
-// and plots it; false, with the arrays unchanged, when the file holds fewer than 2 such lines or
-// a line that is not numbers.
-bool LoadDistributionFromFile(const char* path);
+// Labels of the plot after a transform: a null label leaves the axis as it is.
+void LabelDistributionAxes(const char* xLabel, const char* yLabel);

@@ -1,6 +1,6 @@
 // The size-and-shape map: the plot's colour curve, whose points are the grid's (s, f/f0) pairs
 // and whose colour values are c there.
-#include "distributions/size_shape_plot.h"
+#include "display/size_shape_plot.h"
 
 #include "foundations/ccurve.h"
 #include "plotting/win_plot.h"

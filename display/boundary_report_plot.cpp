@@ -1,6 +1,6 @@
 // The boundary analyses' extrapolation plot over the scan plots' area: one colour per boundary
 // fraction, the scans' apparent s as symbols, the fitted line from the latest scan to 1/sqrt(t)=0.
-#include "distributions/boundary_report_plot.h"
+#include "display/boundary_report_plot.h"
 
 #include "foundations/ccurve.h"
 #include "plotting/win_plot.h"
@@ -70,7 +70,6 @@ void LayoutBoundaryReportPlot() {
     B::reportPlot = plot.release();
 }
 
-void FreeBoundaryAnalysis() {
+void FreeBoundaryReportPlot() {
     DeletePlot();
-    BoundaryAnalysis::ResetToDefaults();
 }

@@ -5,5 +5,5 @@
 // Builds BoundaryAnalysis::reportPlot from the extrapolation table (replacing the one there)
 // while the view is shown and the table holds scans; otherwise deletes it.
 void LayoutBoundaryReportPlot();
-// Deletes the view's plot and forgets the table and the view.
-void FreeBoundaryAnalysis();
+// Deletes the view's plot and its curves.
+void FreeBoundaryReportPlot();
