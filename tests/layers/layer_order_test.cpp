@@ -1,7 +1,8 @@
 // The folders are layers: every #include "folder/..." names the file's own folder or an earlier
-// one in the build's layer list, and the engine folders include no platform header beyond files,
-// paths, the clock and threads (they reach the window through the services). Each checker is
-// tried on a small tree with one offending include.
+// one in the build's layer list, the engine folders include no platform header beyond files,
+// paths, the clock and threads (they reach the window through the services), and neither they nor
+// the loaders include the plots (they report to an observer). Each checker is tried on a small
+// tree with one offending include.
 #include "layers/source_tree.h"
 
 #include <algorithm>
@@ -83,6 +84,22 @@ std::vector<std::string> EnginePlatformIncludes(const fs::path& root) {
     return found;
 }
 
+// The folders that compute and load, and so draw nothing: their progress goes to an observer.
+const std::vector<std::string> kDrawingFreeFolders = {
+    "scandata", "lamm", "simulation", "fitting", "distributions", "tools", "equilibrium"};
+
+// Every include of the plots in the drawing-free folders of root.
+std::vector<std::string> PlottingIncludes(const fs::path& root) {
+    const auto plotting = [](const std::string& folder, const std::string&) {
+        return folder == "plotting";
+    };
+    std::vector<std::string> found;
+    for (const std::string& folder : kDrawingFreeFolders)
+        for (const std::string& line : IncludesThat(root, folder, plotting))
+            found.push_back(line);
+    return found;
+}
+
 TEST(Layers, NoFolderIncludesALaterOne) {
     const auto upward = UpwardIncludes(TARNIX_SOURCE_DIR, LayerOrder());
     EXPECT_TRUE(upward.empty()) << upward.size() << " upward includes:\n" << Joined(upward);
@@ -119,6 +136,30 @@ TEST(Layers, CheckerNamesAWindowingHeaderInAnEngine) {
     fs::remove_all(root);
     ASSERT_EQ(found.size(), 1u) << Joined(found);
     EXPECT_EQ(found[0], "simulation/solver.cpp:3: #include \"plat/msgbox.hpp\"");
+}
+
+TEST(Layers, EnginesAndLoadersIncludeNoPlot) {
+    const auto found = PlottingIncludes(TARNIX_SOURCE_DIR);
+    EXPECT_TRUE(found.empty()) << found.size() << " plot headers in engines and loaders:\n"
+                               << Joined(found);
+    // The plots lie above every engine in the layer list.
+    const auto order = LayerOrder();
+    const auto plotting = std::find(order.begin(), order.end(), "plotting");
+    for (const std::string& folder : kDrawingFreeFolders)
+        EXPECT_LT(std::find(order.begin(), order.end(), folder), plotting) << folder;
+}
+
+TEST(Layers, CheckerNamesAPlotIncludeInALoader) {
+    const fs::path root = fs::temp_directory_path() / ("plots_" + std::to_string(::getpid()));
+    fs::create_directories(root / "scandata");
+    fs::create_directories(root / "display");
+    std::ofstream(root / "scandata" / "load.cpp") << "#include \"state/scan_store.h\"\n"
+                                                     "#include \"plotting/progress_line.h\"\n";
+    std::ofstream(root / "display" / "view.cpp") << "#include \"plotting/win_plot.h\"\n";
+    const auto found = PlottingIncludes(root);
+    fs::remove_all(root);
+    ASSERT_EQ(found.size(), 1u) << Joined(found);
+    EXPECT_EQ(found[0], "scandata/load.cpp:2: #include \"plotting/progress_line.h\"");
 }
 
 } // namespace
