@@ -2,9 +2,9 @@
 // actions of its buttons and of a right-button drag over the signal plot, and the hinge point.
 #include "app/mstar_actions.h"
 #include "app/txla_window.h"
-#include "distributions/integrate_distribution.h"
 #include "display/baseline_estimate_plot.h"
 #include "display/mstar_screen.h"
+#include "distributions/integrate_distribution.h"
 #include "equilibrium/mstar_transform.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"

@@ -2,8 +2,8 @@
 // transformation command, a smoothing button, a fitting limit dragged with the mouse, the copy
 // commands, Escape; and the refusals that leave the loaded data as they were.
 #include "app/mstar_actions.h"
-#include "display/marker_lines.h"
 #include "display/baseline_estimate_plot.h"
+#include "display/marker_lines.h"
 #include "display/mstar_screen.h"
 #include "foundations/ccurve.h"
 #include "foundations/error_box_log.h"
