@@ -18,6 +18,7 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 
@@ -27,7 +28,7 @@ void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double 
     output.rows = rows;
     output.radii = ScanStore::gridRadius;
     output.radiusCount = ScanStore::gridCount;
-    LoadLammTemplate(o, window, sS, dCm2s, 1.0, output);
+    LoadLammTemplate(o, WindowServices::ObserverOf(window), sS, dCm2s, 1.0, output);
 }
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.

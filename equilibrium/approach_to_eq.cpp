@@ -141,7 +141,7 @@ bool CApproachToEqSim::Run() {
         solver.SetIdealModel();
         solver.LoadSedParameters(s[std::size_t(k)], D[std::size_t(k)], meniscus, bottom, 1.0,
                                  leftLimit, rightLimit);
-        solver.LoadOutputParameters(nullptr, nullptr, headers.data(), targets.data(), radius.data(),
+        solver.LoadOutputParameters(nullptr, false, headers.data(), targets.data(), radius.data(),
                                     pointCount, nullptr, nullptr, true, nullptr, scanCount, 1, true,
                                     true, false, 2.43f, false, 0.008f, false);
         solver.LoadDiscretization(gridCount / 2, gridCount * 2, 5.0f, false, 1e-4, false, false,

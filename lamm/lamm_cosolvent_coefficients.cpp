@@ -6,7 +6,7 @@
 #include "lamm/lamm_ideal.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_header.h"
-#include "state/window_services.h"
+#include "state/compute_observer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -132,9 +132,8 @@ void CLammIdeal::OutputSecondComponent() {
         radii[i] = static_cast<float>(g.r[i]);
         values[i] = static_cast<float>(g.c[i]);
     }
-    if (cosolventPlotSwitch && dataPlot != nullptr && window != nullptr)
-        WindowServices::Observer(window).TrialCurve(radii.data(), values.data(), g.n,
-                                                    CurveColour(0, 0, 255));
+    if (cosolventPlotSwitch && liveProfiles && observer != nullptr)
+        observer->TrialCurve(radii.data(), values.data(), g.n, CurveColour(0, 0, 255));
     if (!cosolventFileSwitch || outputFolder.empty() || headers == nullptr)
         return;
     char name[32];

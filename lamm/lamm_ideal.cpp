@@ -20,7 +20,8 @@ void CLammIdeal::CopySettingsFrom(const CLammIdeal& o) {
     zoneLoading = o.zoneLoading, zoneWidth = o.zoneWidth, emptyZone = o.emptyZone;
     initialStep = o.initialStep, stepFactor = o.stepFactor;
     // output description: same target, radii and headers; the order is borrowed
-    window = o.window, dataPlot = o.dataPlot, headers = o.headers, scanCount = o.scanCount;
+    observer = o.observer, liveProfiles = o.liveProfiles;
+    headers = o.headers, scanCount = o.scanCount;
     ownedScanOrder = o.ownedScanOrder;
     scanOrder = o.ownedScanOrder.empty() ? o.scanOrder : ownedScanOrder.data();
     equationNumber = o.equationNumber, threadNumber = o.threadNumber;

@@ -25,9 +25,8 @@ struct ScanHeader;
 class CFluorophore;
 struct CFluorophoreSet;
 class CRotorSpeedProfile;
-class CWINPlot;
 class SubnormalsAsZeroHeld;
-class TXLAWindow;
+class CComputeObserver;
 
 // One object holds everything one solution needs, so worker threads can each solve their own
 // copy of a loaded template. Callers load it in groups, call Run once and delete it. Fields are
@@ -56,12 +55,13 @@ class CLammIdeal : public CLammOutputDetection,
                             int defaultGrid, int allocatedGrid, bool movingHat, bool claverie,
                             float truncLevel, double truncThreshold, bool dynTruncate,
                             double factorB, double factorA, double normS, double normSOptimized);
-    void LoadOutputParameters(TXLAWindow* window, CWINPlot* plot, ScanHeader* scanHeaders,
-                              float** target, const float* radii, int radiusCount,
-                              float** scanRadii, const int* scanCounts, bool simulatingOnly,
-                              const int* order, int count, int equation, bool quietFitting,
-                              bool quietComputing, bool timeResolution, float velocityCmMin,
-                              bool radialResolution, float radialRangeCm, bool absorbance);
+    void LoadOutputParameters(CComputeObserver* progressObserver, bool profilesShown,
+                              ScanHeader* scanHeaders, float** target, const float* radii,
+                              int radiusCount, float** scanRadii, const int* scanCounts,
+                              bool simulatingOnly, const int* order, int count, int equation,
+                              bool quietFitting, bool quietComputing, bool timeResolution,
+                              float velocityCmMin, bool radialResolution, float radialRangeCm,
+                              bool absorbance);
     void SetAccumulateOutput(bool on);
     void LoadSpeciesFromList(double sS, double dCm2s, float** target, const float* radii,
                              int radiusCount, float** scanRadii, const int* scanCounts);
@@ -368,8 +368,10 @@ class CLammIdeal : public CLammOutputDetection,
     bool stopRequested = false;
 
     // Group 7: output description
-    TXLAWindow* window = nullptr;
-    CWINPlot* dataPlot = nullptr;
+    // Who hears of the progress (nobody when null), and whether the new scan profiles are shown
+    // over the data plot.
+    CComputeObserver* observer = nullptr;
+    bool liveProfiles = false;
     ScanHeader* headers = nullptr; // 1-based, indexed by header index
     int scanCount = 0;
     const int* scanOrder = nullptr; // [1..scanCount]: header index of each output scan

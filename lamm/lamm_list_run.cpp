@@ -8,7 +8,7 @@
 #include "lamm/lamm_list_costs.h"
 #include "lamm/lamm_list_thread.h"
 #include "lamm/lamm_trace.h"
-#include "scandata/scan_user_messages.h"
+#include "state/compute_observer.h"
 #include "state/diagnostics.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
@@ -89,13 +89,13 @@ bool CLammIdeal::IsWorkerOrKeyPressed() const {
 }
 
 void CLammIdeal::ShowThreadProgress(int x, int y) const {
-    if (window == nullptr || Quiet(*this))
+    if (observer == nullptr || Quiet(*this))
         return;
     char text[160];
     std::snprintf(text, sizeof text,
                   "solving Lamm equation #%d for s = %.3f S, D=%1.3e cm^2/sec [Thread %d]      ",
                   equationNumber, s, D, threadNumber);
-    ScanDrawText(window, x, y, text);
+    observer->StatusText(x, y, text);
 }
 
 // The solver's trace in "debug_t<thread number>.txt": the first write of an object starts the
@@ -149,8 +149,8 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
     tmpl->heldList = HeldDiscretisation::NextList();
     tmpl->DebugLog(nullptr);
     tmpl->DebugLog("\nStarting CLRunMTList");
-    if (tmpl->window != nullptr && !Quiet(*tmpl))
-        ScanDrawText(tmpl->window, 10, 30, "solving Lamm equations...       ");
+    if (tmpl->observer != nullptr && !Quiet(*tmpl))
+        tmpl->observer->StatusText(10, 30, "solving Lamm equations...       ");
     // The shares take the equations one at a time: equations differ in cost, and a share that
     // finishes early takes the next instead of waiting at the join. They take the longest first
     // by the times of the last list of the same equations (the largest |s| first in a list not

@@ -109,13 +109,15 @@ void CLammIdeal::LoadDiscretization(
     discretizationLoaded = !(ff0 <= 0.0f && D > 0.0) && usableStepControl && usableFactors;
 }
 
-void CLammIdeal::LoadOutputParameters(TXLAWindow* win, CWINPlot* plot, ScanHeader* scanHeaders,
-                                      float** target, const float* radii, int radiusCount,
-                                      float** scanRadii, const int* scanCounts, bool simulatingOnly,
-                                      const int* order, int count, int equation, bool quietFitting,
-                                      bool quietComputing, bool timeResolution, float velocityCmMin,
+void CLammIdeal::LoadOutputParameters(CComputeObserver* progressObserver, bool profilesShown,
+                                      ScanHeader* scanHeaders, float** target, const float* radii,
+                                      int radiusCount, float** scanRadii, const int* scanCounts,
+                                      bool simulatingOnly, const int* order, int count,
+                                      int equation, bool quietFitting, bool quietComputing,
+                                      bool timeResolution, float velocityCmMin,
                                       bool radialResolution, float radialRangeCm, bool absorbance) {
-    window = win, dataPlot = plot, headers = scanHeaders, outputTarget = target;
+    observer = progressObserver, liveProfiles = profilesShown;
+    headers = scanHeaders, outputTarget = target;
     bool valid = target != nullptr && scanHeaders != nullptr;
     outputRadii = radii, outputRadiusCount = radiusCount;
     perScanRadiusVectors = scanRadii, perScanCounts = scanCounts;

@@ -92,7 +92,7 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
         LogError();
     ++iterationCount;
     // (the lines are shown while simulating, in a window; the test spares the call at most steps)
-    if (simulatingWithoutFitting && window != nullptr)
+    if (simulatingWithoutFitting && observer != nullptr)
         ShowStatusLines(ri);
     if (!workerMode) {
         bool (*poll)() = keyPoll != nullptr ? keyPoll : static_cast<bool (*)()>(&KeyPressed);

@@ -10,6 +10,7 @@
 #include "state/model_choice.h"
 #include "state/run_switches.h"
 #include "state/scan_store.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <utility>
@@ -30,9 +31,9 @@ bool CCosoluteTimeCourse::Start(const double* r, int n) {
     // Its output goes where the list road's first equation puts it.
     LammTemplateOutput out;
     TXLAWindow* window = LammGrid::progressWindow;
-    out.plot = window != nullptr ? ScanStore::dataPlot : nullptr;
+    out.liveProfiles = window != nullptr && ScanStore::dataPlot != nullptr;
     out.simulatingOnly = gSimulateOnly;
-    LoadLammTemplate(o_, window, LammGrid::s, LammGrid::d, 1.0, out);
+    LoadLammTemplate(o_, WindowServices::ObserverOf(window), LammGrid::s, LammGrid::d, 1.0, out);
     o_.N = n;
     o_.finalRotorSpeed = o_.currentRotorSpeed = LammGrid::rotorSpeed;
     // the rotor speed is the species' own at every step

@@ -186,7 +186,7 @@ LammTemplateOutput OutputFor(TXLAWindow* window, bool ownRadii, SpeciesRows& row
         out.radiusCount = S::gridCount;
     }
     out.equation = slot;
-    out.plot = window != nullptr ? S::dataPlot : nullptr;
+    out.liveProfiles = window != nullptr && S::dataPlot != nullptr;
     out.simulatingOnly = gSimulateOnly;
     return out;
 }
@@ -237,7 +237,7 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
     const int* scanCounts = ownRadii ? S::pointCount : nullptr;
     if (SignalProportionalToLoading()) {
         CLammIdeal tmpl;
-        LoadLammTemplate(tmpl, window, s[1], d[1], 1.0,
+        LoadLammTemplate(tmpl, WindowServices::ObserverOf(window), s[1], d[1], 1.0,
                          OutputFor(window, ownRadii, rows[1], slots[0]));
         const LammResult result =
             CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii, radiusCount,
@@ -249,7 +249,8 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
     for (int j = 1; j <= n && !gUserInterrupt.load(std::memory_order_relaxed); ++j) {
         CLammIdeal tmpl;
         LoadLammTemplate(
-            tmpl, window, s[std::size_t(j)], d[std::size_t(j)], scale[std::size_t(j)],
+            tmpl, WindowServices::ObserverOf(window), s[std::size_t(j)], d[std::size_t(j)],
+            scale[std::size_t(j)],
             OutputFor(window, ownRadii, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
         const LammResult result =
             CLRunMTList(&tmpl, 1, s.data() + j - 1, d.data() + j - 1, nullptr,
@@ -275,8 +276,8 @@ double MixtureWeight(int slot) {
 LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows,
                                 std::vector<std::string>& unwritten) {
     CLammIdeal o;
-    LoadLammTemplate(o, window, M::speciesS[1], SpeciesDiffusion(1), 1.0,
-                     OutputFor(window, ownRadii, rows, 1));
+    LoadLammTemplate(o, WindowServices::ObserverOf(window), M::speciesS[1], SpeciesDiffusion(1),
+                     1.0, OutputFor(window, ownRadii, rows, 1));
     const bool positive = M::nonidealPositive;
     const double scale = S::concentrationScale;
     if (!(M::concentration[2] > 0.0f) && !(M::concentration[3] > 0.0f)) {

@@ -94,15 +94,15 @@ float FirstScanRadius() {
 
 } // namespace
 
-void LoadLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s, double loading,
-                      const LammTemplateOutput& out) {
+void LoadLammTemplate(CLammIdeal& o, CComputeObserver* observer, double sS, double dCm2s,
+                      double loading, const LammTemplateOutput& out) {
     o.SetIdealModel();
     o.LoadSedParameters(sS, dCm2s, ModelParameters::meniscus, ModelParameters::bottom, loading,
                         ScanStore::leftFitLimit, ScanStore::rightFitLimit);
     if (!ScanStore::checkAcceleration)
         o.DisableAccelerationCheck();
     LoadDetectionCorrections(o);
-    o.LoadOutputParameters(window, out.plot, ScanStore::header, out.rows, out.radii,
+    o.LoadOutputParameters(observer, out.liveProfiles, ScanStore::header, out.rows, out.radii,
                            out.radiusCount, out.scanRadii, out.scanCounts, out.simulatingOnly,
                            ScanStore::scanOrder, ScanStore::scanCount, out.equation,
                            FitControl::fitInProgress, ContiState::quietComputing,

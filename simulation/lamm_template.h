@@ -3,8 +3,7 @@
 #pragma once
 
 class CLammIdeal;
-class CWINPlot;
-class TXLAWindow;
+class CComputeObserver;
 
 // Where a template's solution goes: rows[scan header index] on the shared radii (radiusCount
 // points), or, when radii is null, on each scan's own radii and point count.
@@ -14,15 +13,16 @@ struct LammTemplateOutput {
     int radiusCount = 0;
     float** scanRadii = nullptr;
     const int* scanCounts = nullptr;
-    int equation = 1;         // slot or grid point, for the live curves' colour
-    CWINPlot* plot = nullptr; // live curves drawn over this plot (none in worker threads)
+    int equation = 1;          // slot or grid point, for the live curves' colour
+    bool liveProfiles = false; // the new profiles shown over the data plot
     bool simulatingOnly = false;
 };
 
-// The ideal model with the given s (S), D (cm^2/s) and loading inside the fit limits; the
+// The ideal model with the given s (S), D (cm^2/s) and loading inside the fit limits, reporting
+// its progress to observer (none when null); the
 // acceleration check unless switched off; the fluorescence corrections that are on; the output;
 // the numerical options of the Lamm solution; zone loading; the species properties at the
 // scans' temperature; the sedimentation time offset; the rotor speed profile; the inhomogeneous
 // solvent with its cosolute gradient; and the start offset of scanning absorbance optics.
-void LoadLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s, double loading,
-                      const LammTemplateOutput& output);
+void LoadLammTemplate(CLammIdeal& o, CComputeObserver* observer, double sS, double dCm2s,
+                      double loading, const LammTemplateOutput& output);

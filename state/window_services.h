@@ -199,6 +199,10 @@ struct WindowServices {
                                          : nullptr;
         return observer ? *observer : SilentObserver();
     }
+    // The window's observer, null without a window: nobody hears of the progress.
+    static CComputeObserver* ObserverOf(const TXLAWindow* window) {
+        return window ? &Observer(window) : nullptr;
+    }
     static void ShowModelChoice(TXLAWindow* window) {
         if (window && table.showModelChoice)
             table.showModelChoice(window);

@@ -36,7 +36,7 @@ TEST_F(LammOutput, PerScanRadiiAndAccumulationMatchSharedGrid) {
     perScan.Load();
     std::vector<float*> radii(lc.scans + 1, perScan.radii_.data());
     std::vector<int> counts(lc.scans + 1, lc.outputPoints);
-    perScan.solver.LoadOutputParameters(nullptr, nullptr, perScan.headers_.data(),
+    perScan.solver.LoadOutputParameters(nullptr, false, perScan.headers_.data(),
                                         perScan.rowPointers_.data(), nullptr, 0, radii.data(),
                                         counts.data(), false, nullptr, lc.scans, 1, true, true,
                                         false, 2.43f, false, 0.008f, false);
@@ -77,7 +77,7 @@ TEST_F(LammOutput, RowsPerScanWrittenInPlace) {
         std::vector<int> counts(lc.scans + 1, lc.outputPoints);
         for (int k = 1; c == "counts per scan" && k <= lc.scans; ++k)
             counts[k] = lc.outputPoints - 60 * k;
-        perScan.solver.LoadOutputParameters(nullptr, nullptr, perScan.headers_.data(),
+        perScan.solver.LoadOutputParameters(nullptr, false, perScan.headers_.data(),
                                             perScan.rowPointers_.data(), nullptr, 0, radii.data(),
                                             counts.data(), false, nullptr, lc.scans, 1, true, true,
                                             false, 2.43f, false, 0.008f, false);
@@ -135,7 +135,7 @@ TEST_F(LammOutput, FiniteScanSpeedShowsLaterTimeAtLargerRadii) {
     LammRun run(lc);
     run.Load();
     const float velocity = 2.43f; // cm/min: 29.6 s for the 1.2 cm column
-    run.solver.LoadOutputParameters(nullptr, nullptr, run.headers_.data(), run.rowPointers_.data(),
+    run.solver.LoadOutputParameters(nullptr, false, run.headers_.data(), run.rowPointers_.data(),
                                     run.radii_.data(), lc.outputPoints, nullptr, nullptr, false,
                                     nullptr, lc.scans, 1, true, true, true, velocity, false, 0.008f,
                                     true);

@@ -81,10 +81,10 @@ TEST_F(LammRunTest, RefusesInvalidGroupsWithTheirMessages) {
          {"invalid geometry or s, D parameters loaded in CLammIdeal"}},
         {"NoScans",
          [](LammRun& r) {
-             r.solver.LoadOutputParameters(nullptr, nullptr, r.headers_.data(),
-                                           r.rowPointers_.data(), r.radii_.data(), r.Points(),
-                                           nullptr, nullptr, false, nullptr, 0, 1, true, true,
-                                           false, 2.43f, false, 0.008f, false);
+             r.solver.LoadOutputParameters(nullptr, false, r.headers_.data(), r.rowPointers_.data(),
+                                           r.radii_.data(), r.Points(), nullptr, nullptr, false,
+                                           nullptr, 0, 1, true, true, false, 2.43f, false, 0.008f,
+                                           false);
          },
          4,
          {"invalid output parameters loaded in CLammIdeal"}},

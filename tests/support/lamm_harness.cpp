@@ -46,7 +46,7 @@ void LammRun::Load() {
     CLammIdeal& o = solver;
     o.SetIdealModel();
     o.LoadSedParameters(lc_.s, lc_.D, lc_.meniscus, lc_.bottom, lc_.c0, lc_.lowerFit, lc_.upperFit);
-    o.LoadOutputParameters(nullptr, nullptr, headers_.data(), rowPointers_.data(), radii_.data(),
+    o.LoadOutputParameters(nullptr, false, headers_.data(), rowPointers_.data(), radii_.data(),
                            lc_.outputPoints, nullptr, nullptr, false, nullptr, lc_.scans, 1, true,
                            true, false, 2.43f, false, 0.008f, false);
     const bool ramp = lc_.rampRpmPerS > 0.0;

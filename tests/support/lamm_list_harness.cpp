@@ -51,7 +51,7 @@ LammList::LammList(const LammListCase& lc) : lc_(lc) {
     CLammIdeal& o = templ;
     o.SetIdealModel();
     o.LoadSedParameters(s_[1], D_[1], lc.meniscus, lc.bottom, 1.0, 6.05f, 7.15f);
-    o.LoadOutputParameters(nullptr, nullptr, headers_.data(), rowPointers_[1].data(), radii_.data(),
+    o.LoadOutputParameters(nullptr, false, headers_.data(), rowPointers_[1].data(), radii_.data(),
                            lc.outputPoints, nullptr, nullptr, false, nullptr, lc.scans, 1, true,
                            true, false, 2.43f, false, 0.008f, false);
     const bool a = lc.automaticGrid;
