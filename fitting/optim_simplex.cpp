@@ -4,6 +4,7 @@
 #include "foundations/analysis_failure.h"
 #include "foundations/random_numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -143,14 +144,17 @@ void Shrink(Simplex& s, int lo, const FitObjective& objective, BestSeen& best,
 }
 
 // Nelder-Mead moves until the values agree within tolerance, the simplex collapses, the
-// evaluation budget is used or the fit is aborted. temperature 0 is the plain simplex; above 0
-// every comparison carries the thermal fluctuation, of that size relative to the best value
-// so far. Returns false when the budget ran out.
+// evaluation budget is used, `settled` evaluations in a row found no better vector (0: never) or
+// the fit is aborted. temperature 0 is the plain simplex; above 0 every comparison carries the
+// thermal fluctuation, of that size relative to the best value so far. Returns false when the
+// budget ran out.
 bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int budget,
              double temperature, int* seed, BestSeen& best, const ParameterBounds& bounds,
-             OptimControl& control) {
+             OptimControl& control, int settled = 0) {
     const int n = s.n;
     const int stopAt = control.evaluations + budget;
+    double lastBest = best.y;
+    int lastGain = control.evaluations;
     double t = 0.0;
     auto fluct = [&]() { return t > 0 ? -t * std::log(ran1(seed)) : 0.0; };
     std::vector<double> yj(n + 2);
@@ -177,6 +181,12 @@ bool Descend(Simplex& s, const FitObjective& objective, double tolerance, int bu
             return true;
         if (control.evaluations >= stopAt)
             return false;
+        if (best.y < lastBest) {
+            lastBest = best.y;
+            lastGain = control.evaluations;
+        }
+        if (settled > 0 && control.evaluations - lastGain >= settled)
+            return true;
         ++control.iterations;
         // Reflect; expand when it beat the best, contract when it is still the worst but one,
         // shrink when the contraction failed too. Judged values carry the fluctuation.
@@ -272,7 +282,10 @@ OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
         // The thermal moves draw from the generator seeded here (Build re-seeds its own use). The
         // temperature is relative to the best value so far, so the path does not depend on the
         // scale of the objective, and the fluctuations shrink with the misfit as the fit
-        // improves: a hot search far from the best is not kept up near it.
+        // improves: a hot search far from the best is not kept up near it. A level ends once a
+        // quarter of its evaluations in a row found no better vector: the walk has settled at its
+        // temperature, and the rest of the level would wander the same neighbourhood without a
+        // gain.
         seed = -3;
         ran1(&seed);
         const int steps = options.steps > 0 ? options.steps : 1;
@@ -280,7 +293,8 @@ OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
             const double level = 1.0 - static_cast<double>(k) / steps;
             const double before = best.y;
             Descend(s, objective, 1e-12, options.iterationsPerStep,
-                    options.startTemperature * level, &seed, best, bounds, control);
+                    options.startTemperature * level, &seed, best, bounds, control,
+                    std::max(options.iterationsPerStep / 4, 1));
             if (k > 0 && options.endWithoutGain > 0.0 &&
                 !(best.y < before * (1.0 - options.endWithoutGain)))
                 break;

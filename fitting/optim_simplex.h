@@ -31,7 +31,7 @@ OptimResult SimplexOptimize(double* p, int n, const FitObjective& objective,
 struct AnnealingOptions {
     double startTemperature = 2.0; // relative increase of the objective at the first level
     int steps = 10;                // temperature levels, falling linearly towards 0
-    int iterationsPerStep = 500;   // evaluations per level
+    int iterationsPerStep = 500;   // evaluations per level at most (see AnnealingOptimize)
     double randomization = 0.01;
     // A final optimiser polishes the result: a level after the first that found no vector better
     // than the best before it by this fraction of it ends the annealing (the cooler levels would
@@ -41,8 +41,9 @@ struct AnnealingOptions {
 
 // Simplex moves judged with thermal fluctuations: each vertex value is raised and each trial
 // lowered by T |ln u| (u from ran1, seeded with -3 at the start, so two runs are identical), T
-// falling linearly from startTemperature times the best value so far. The best vector ever
-// evaluated is returned in p. The final optimiser is the caller's choice.
+// falling linearly from startTemperature times the best value so far. A level ends early once a
+// quarter of its evaluations in a row found no better vector. The best vector ever evaluated is
+// returned in p. The final optimiser is the caller's choice.
 OptimResult AnnealingOptimize(double* p, int n, const FitObjective& objective,
                               const AnnealingOptions& options, const ParameterBounds& bounds,
                               OptimControl& control);

@@ -93,7 +93,8 @@ TEST(AnnealingRoad, UnsolvableTrialsAreNoModelAndTheFitEndsAtTheOptimum) {
 
 // Two species (4 S / 50 kDa and 8 S / 140 kDa) whose scans follow an 833 s acceleration phase:
 // annealing took trials to s of 10^3 S and beyond, where the boundary has left the cell before
-// the first scan, and ran 22 times the simplex's evaluations.
+// the first scan, and ran 22 times the simplex's evaluations; bounded there, its every level
+// still ran to its end, long after its walk had settled, 4.6 times the simplex's evaluations.
 TEST(AnnealingRoad, TrialsBeyondTheCellAreNoModelAndAnnealingTakesAFewTimesTheSimplex) {
     MainWindowFixture f(900, 650);
     SeedGaussRandom(31);
@@ -127,8 +128,8 @@ TEST(AnnealingRoad, TrialsBeyondTheCellAreNoModelAndAnnealingTakesAFewTimesTheSi
             << "s " << M::speciesS[1] << " " << M::speciesS[2] << " M " << M::speciesDOrM[1] << " "
             << M::speciesDOrM[2] << " rmsd " << FitControl::bestRmsd;
     }
-    EXPECT_LE(runs[1].evaluations, 5 * runs[0].evaluations);
-    EXPECT_LE(runs[1].seconds, 10.0 * std::max(runs[0].seconds, 0.2));
+    EXPECT_LE(runs[1].evaluations, 3 * runs[0].evaluations);
+    EXPECT_LE(runs[1].seconds, 4.0 * std::max(runs[0].seconds, 0.2));
 }
 
 } // namespace
