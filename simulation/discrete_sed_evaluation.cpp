@@ -181,10 +181,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
     LammGrid::loadingFraction = 1.0f;
     gUserInterrupt.store(false, std::memory_order_relaxed);
     // Within an optimiser run each species keeps the choices of its first evaluation.
-    struct HeldChoices {
-        HeldChoices() { HoldSpeciesChoicesFor(HeldDiscretisation::NextList()); }
-        ~HeldChoices() { HoldSpeciesChoicesFor(-1); }
-    } heldChoices;
+    const int heldList = HeldDiscretisation::NextList();
     const double rpm = LastScanRpm();
     const double omega2 = std::pow(rpm * 2.0 * std::numbers::pi / 60.0, 2);
     bool singular = false, discretization = false, bufferUnsolved = false;
@@ -194,7 +191,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
         if (gUserInterrupt.load(std::memory_order_relaxed))
             break;
         LammGrid::currentSpecies = i;
-        ChooseAlgorithmHeld(i, M::speciesS[i]);
+        ChooseAlgorithmHeld(i, M::speciesS[i], heldList);
         // The buffer's slot holds the signal of both sectors' buffer.
         if (BufferSedimentation::on && i == M::maxSpecies) {
             bufferUnsolved = !AddBufferSignalToModel(window);
@@ -229,11 +226,11 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
             LammGrid::s = s;
             LammGrid::d = d;
             if (!LammGrid::faxenApproximation)
-                SizeGridForSpecies(i);
+                SizeGridForSpecies(i, heldList);
             if (LammGrid::faxenApproximation)
                 AddAnalyticSpecies(i, loading, Faxen, LammGrid::omega2S, d);
             else {
-                const bool solved = SolveSpeciesOnGrid(window, i, loading, solve);
+                const bool solved = SolveSpeciesOnGrid(window, i, loading, solve, heldList);
                 // a refused species has said why and takes the word without the box
                 if (!solved) {
                     singular = singular || LammGrid::singularMatrix != 0;

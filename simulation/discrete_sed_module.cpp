@@ -111,11 +111,8 @@ struct Retry {
 };
 constexpr Retry kRetries[] = {{false, false}, {true, false}, {false, true}};
 
-// The list of held choices of the evaluation in progress; -1 outside an optimiser run.
-int gHeldList = -1;
-
-bool FindHeld(int slot, HeldLammGrid& held) {
-    return gHeldList >= 0 && HeldDiscretisation::Find(gHeldList, slot, held);
+bool FindHeld(int list, int slot, HeldLammGrid& held) {
+    return list >= 0 && HeldDiscretisation::Find(list, slot, held);
 }
 
 } // namespace
@@ -183,7 +180,7 @@ void ApplyHeldSimulationGrid(const HeldLammGrid& held) {
 
 } // namespace
 
-void SizeGridForSpecies(int slot) {
+void SizeGridForSpecies(int slot, int heldList) {
     using C = ModelChoice;
     LammGrid::activeRegionOff = false;
     LammGrid::movingGridCount = LammGrid::uniformGridCount = 0;
@@ -200,7 +197,7 @@ void SizeGridForSpecies(int slot) {
     }
     GridSizeInputs in = GridSizeInputsFor(slot);
     HeldLammGrid held;
-    const bool holding = FindHeld(slot, held);
+    const bool holding = FindHeld(heldList, slot, held);
     if (holding && held.resolution < 0.0) {
         UseDefaultGridWholeActive();
         return;
@@ -225,7 +222,7 @@ void SizeGridForSpecies(int slot) {
         UseDefaultGridWholeActive();
         if (holding) {
             held.resolution = -1.0;
-            HeldDiscretisation::Store(gHeldList, slot, held);
+            HeldDiscretisation::Store(heldList, slot, held);
         }
         return;
     }
@@ -253,28 +250,24 @@ void SizeGridForSpecies(int slot) {
         held.growthStart = (LammGrid::growthStartRadius - m) / (b - m);
         held.growthStep = LammGrid::uniformStep / (b - m);
     }
-    HeldDiscretisation::Store(gHeldList, slot, held);
+    HeldDiscretisation::Store(heldList, slot, held);
 }
 
-void HoldSpeciesChoicesFor(int list) {
-    gHeldList = list;
-}
-
-void ChooseAlgorithmHeld(int slot, double sS) {
+void ChooseAlgorithmHeld(int slot, double sS, int heldList) {
     using C = ModelChoice;
     HeldLammGrid held;
     // within an optimiser run a slot that is not solved changes nothing
-    if (gHeldList >= 0 && !M::speciesIncluded[slot])
+    if (heldList >= 0 && !M::speciesIncluded[slot])
         return;
-    if (!FindHeld(slot, held)) {
+    if (!FindHeld(heldList, slot, held)) {
         ChooseAlgorithmForSpecies(sS);
-        if (gHeldList >= 0) {
+        if (heldList >= 0) {
             held.movingHat = C::movingHatAlgorithm;
             held.claverie = C::claverieAlgorithm;
             held.automaticSGrid = LammGrid::automaticSGrid;
             held.fixTimestep = C::fixedTimeStep;
             held.backDiffusionShutOff = CheckEquilibriumExponentRange(sS, SpeciesDiffusion(slot));
-            HeldDiscretisation::Store(gHeldList, slot, held);
+            HeldDiscretisation::Store(heldList, slot, held);
         }
         return;
     }
@@ -340,11 +333,11 @@ void StartSpeciesRun(TXLAWindow* window, double loading) {
 }
 
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
-    return SolveSpeciesOnGrid(window, slot, loading, SolveOnSimulationGrid);
+    return SolveSpeciesOnGrid(window, slot, loading, SolveOnSimulationGrid, -1);
 }
 
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
-                        const GridSpeciesSolver& solve) {
+                        const GridSpeciesSolver& solve, int heldList) {
     if (!LammGrid::arraysAllocated && !AllocLammArrays())
         return false;
     if (LammGrid::allocatedGridSize != LammGrid::gridSize ||
@@ -353,7 +346,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
     if (!LammGrid::arraysAllocated)
         return false;
     HeldLammGrid held;
-    LammGrid::backDiffusionShutOff = FindHeld(slot, held)
+    LammGrid::backDiffusionShutOff = FindHeld(heldList, slot, held)
                                          ? held.backDiffusionShutOff
                                          : CheckEquilibriumExponentRange(LammGrid::s, LammGrid::d);
     const GridAlgorithm chosen = ChosenGridAlgorithm();

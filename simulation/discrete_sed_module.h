@@ -32,23 +32,23 @@ void StartSpeciesRun(TXLAWindow* window, double loading);
 // Within an optimiser run (HeldDiscretisation active) the first evaluation's choices of each
 // species are held for the later ones: the algorithm (and its s-grid and fixed-step switches)
 // and the open bottom, which would otherwise switch where s or D crosses a limit and make the
-// objective jump. list: the evaluation's list number, -1 outside an optimiser run.
-void HoldSpeciesChoicesFor(int list);
+// objective jump. heldList below: the evaluation's list number, -1 outside an optimiser run.
+//
 // The simulation grid for the species in a slot: with the automatic grid size (and no
 // light-scattering, zone-centrifugation or equilibrium data, D or M of the slot > 0) sized from
 // the species' boundary width (ChooseAutomaticGridSize), otherwise the default grid size. Within
 // an optimiser run the first evaluation sizes it with HeldDiscretisation::kMargin and the later
 // ones keep it; a trial that needs a finer grid marks the run outgrown.
-void SizeGridForSpecies(int slot);
+void SizeGridForSpecies(int slot, int heldList);
 // ChooseAlgorithmForSpecies, or the choice held for the slot.
-void ChooseAlgorithmHeld(int slot, double sS);
+void ChooseAlgorithmHeld(int slot, double sS, int heldList);
 
 // The Lamm solution of one included species (LammGrid::s and LammGrid::d set) on the simulation
 // grid by the selected algorithm, added into the scans' fit or the slot's ComponentScans. A
 // failed solution is tried again from the start (without grid truncation, with the moving hat
 // after the Claverie algorithm, and last with the meniscus repair); every attempt starts from
 // the model as it was before this species, so no other species' signal is lost. False when
-// every attempt failed (the species then adds nothing; the error words tell why).
+// every attempt failed (the species then adds nothing; the error words tell why). Nothing held.
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
 
 // A Lamm solver of the simulation grid by algorithm: one run from the profile and the clock in
@@ -59,9 +59,10 @@ using GridSpeciesSolver =
 // other value is refused (LammResult::Refused) without a step.
 LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
                                  const CLammControl& control, CLammSink& out);
-// SolveSpeciesOnGrid with the given solver; the retries never change the model's choice.
+// SolveSpeciesOnGrid with the given solver and the open bottom held in the evaluation's list;
+// the retries never change the model's choice.
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
-                        const GridSpeciesSolver& solve);
+                        const GridSpeciesSolver& solve, int heldList);
 
 // The evaluation species by species on this engine's own profiles and grid solvers, whatever
 // road the model would take (the road of the Faxen simulation, and of the models that need the
