@@ -69,8 +69,7 @@ bool CCosoluteTimeCourse::AfterStep(const double* r, int n) {
     return CopyFactors(o_.UpdateSolventFactors(r));
 }
 
-void CCosoluteTimeCourse::AfterScanOutput() {
-    const int position = TakeWrittenScanPosition();
+void CCosoluteTimeCourse::AfterScanOutput(int position) {
     if (!on_ || position < 1)
         return;
     o_.nextOutputScan = position;

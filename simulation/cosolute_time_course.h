@@ -21,10 +21,11 @@ class CCosoluteTimeCourse {
     // The profile brought to LammGrid::time at the rotor speed in force, and the factors on
     // r[1..n] with it; true when any factor changed (the species' matrices are then stale).
     bool AfterStep(const double* r, int n);
-    // After the scans took the step: when a scan was written, the profile at its time drawn
-    // over the data plot and saved as "comp2_<position>.r00", as its switches and the list road
-    // say; a file that cannot be written is kept for TakeUnwrittenCosoluteFiles.
-    void AfterScanOutput();
+    // After the scans took the step: when they wrote the scan at position (in scan order, 0 for
+    // none), the profile at its time drawn over the data plot and saved as
+    // "comp2_<position>.r00", as its switches and the list road say; a file that cannot be
+    // written is kept for TakeUnwrittenCosoluteFiles.
+    void AfterScanOutput(int position);
 
   private:
     bool CopyFactors(const std::pair<int, int>& changed);

@@ -87,7 +87,6 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime,
     gUserInterrupt.store(false, std::memory_order_relaxed);
     LammGrid::dt = LammGrid::initialDt;
     LammGrid::progressWindow = window;
-    StartScanOutput();
     const ScanHeader& first = S::header[ScanAtPosition(1)];
     LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
     if (LammGrid::accelerating) {
@@ -383,6 +382,7 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
             if (algorithm != chosen)
                 EnsureLammArraysFor(movingNodes, algorithm);
             before.Restore(slot);
+            scans.Start();
             StartState(window, loading, false, nullptr);
             CLammControl control = LammControlOfRecord();
             control.truncateGrid = false;

@@ -517,7 +517,7 @@ LammResult FixedGridRun::Run() {
         if (LammGrid::time > kLastSimulatedTime)
             LammGrid::running = 0;
         out.Step(change);
-        cosolute.AfterScanOutput();
+        cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
         pooledTime += LammGrid::time - before;
         pooledChange += change;
         if (probe.Reached(f.L)) {

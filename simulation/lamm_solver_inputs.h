@@ -56,4 +56,7 @@ class CLammSink {
     // The run ended before its last scan: the scans not reached get the profile, or (zeros)
     // nothing.
     virtual void Remaining(bool zeros) = 0;
+    // The position in scan order of the scan the steps wrote since the last call, or 0 (taken
+    // once).
+    virtual int TakeWrittenScanPosition() { return 0; }
 };

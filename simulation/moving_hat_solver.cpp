@@ -382,7 +382,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
             LammGrid::running = 0;
         out.Step(change);
         if (g.solventChanges)
-            cosolute.AfterScanOutput();
+            cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
         pooledTime += LammGrid::time - before;
         if (probe.Reached()) {
             LammGrid::running = 0;

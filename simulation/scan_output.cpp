@@ -25,42 +25,20 @@ namespace {
 
 constexpr int kScanSegments = 100;
 
-// State of a scan being assembled over the optics' crossing time; reset whenever the time lies
-// before the awaited scan and when the target moves on.
-struct TimeResolutionState {
-    int segment = 0;
-    double offset = 0.0;
-    int lastCopied = 0;
-    bool incomplete = false;
-};
-TimeResolutionState gScan;
-
-void ResetTimeResolution() {
-    gScan = TimeResolutionState{};
-}
-
-// With the final profile to the last scan: the contribution the last scan got at its own time,
-// taken back when the run's final profile replaces it.
-struct FinalScanState {
-    int scan = 0;
-    std::vector<float> work;
-};
-FinalScanState gFinal;
-
-// The position in scan order of the scan the last step wrote, until taken.
-int gWrittenPosition = 0;
+using Assembly = CScanOutput::Assembly;
+using LastScan = CScanOutput::LastScan;
 
 bool IsLastScan(int scan) {
     return ScanStore::scanOrder != nullptr && scan == ScanStore::scanOrder[ScanStore::scanCount];
 }
 
-void TakeBackLastScan(int scan) {
-    if (scan != gFinal.scan)
+void TakeBackLastScan(LastScan& last, int scan) {
+    if (scan != last.scan)
         return;
     float* fit = ScanStore::fit[scan];
     for (int i = 1; i <= ScanStore::pointCount[scan]; ++i)
-        fit[i] -= gFinal.work[std::size_t(i)];
-    gFinal = FinalScanState{};
+        fit[i] -= last.work[std::size_t(i)];
+    last = LastScan{};
 }
 
 bool SimulatesTimeResolution() {
@@ -70,18 +48,18 @@ bool SimulatesTimeResolution() {
 
 // Copies the grid points up to the scanner's position after segments segments; the rest of the
 // display profile keeps what it holds.
-void CopyUpToScanner(int segments) {
+void CopyUpToScanner(Assembly& a, int segments) {
     const int n = LammGrid::allocatedGridSize;
     const double reach = ModelParameters::meniscus + (LammGrid::scanVelocity / 60.0) * segments *
                                                          ScanCrossingSeconds() / kScanSegments;
-    int i = gScan.lastCopied + 1;
+    int i = a.lastCopied + 1;
     for (; i <= n && (segments >= kScanSegments - 1 || LammGrid::radius[i] <= reach); ++i)
         LammGrid::displayProfile[i] = LammGrid::concentration[i];
-    gScan.lastCopied = i - 1;
+    a.lastCopied = i - 1;
 }
 
 // Builds the display profile; false while the scan is still being assembled.
-bool AssembleDisplayProfile(double scanTime) {
+bool AssembleDisplayProfile(Assembly& a, double scanTime) {
     const int n = LammGrid::allocatedGridSize;
     if (!SimulatesTimeResolution()) {
         for (int i = 1; i <= n; ++i)
@@ -89,24 +67,24 @@ bool AssembleDisplayProfile(double scanTime) {
         return true;
     }
     const double segment = ScanCrossingSeconds() / kScanSegments;
-    if (gScan.segment == 0) {
+    if (a.segment == 0) {
         for (int i = 1; i <= n; ++i)
             LammGrid::displayProfile[i] = 0.0;
-        gScan.lastCopied = 0;
-        gScan.offset = LammGrid::time - scanTime + segment;
-        gScan.segment = 1;
-        CopyUpToScanner(1);
-    } else if (LammGrid::time >= scanTime + gScan.offset + segment - 1e-10) {
-        gScan.offset += segment;
-        ++gScan.segment;
-        CopyUpToScanner(gScan.segment);
+        a.lastCopied = 0;
+        a.offset = LammGrid::time - scanTime + segment;
+        a.segment = 1;
+        CopyUpToScanner(a, 1);
+    } else if (LammGrid::time >= scanTime + a.offset + segment - 1e-10) {
+        a.offset += segment;
+        ++a.segment;
+        CopyUpToScanner(a, a.segment);
     }
-    if (gScan.segment >= kScanSegments - 1) {
-        gScan.incomplete = false;
+    if (a.segment >= kScanSegments - 1) {
+        a.incomplete = false;
         return true;
     }
-    gScan.incomplete = true;
-    LammGrid::endTime = scanTime + gScan.offset + segment;
+    a.incomplete = true;
+    LammGrid::endTime = scanTime + a.offset + segment;
     LammGrid::endTimePending = 1;
     return false;
 }
@@ -152,7 +130,7 @@ bool SmoothsLikeTheOptics() {
 
 // The work values are cleared first: the resampling leaves points it does not reach as they
 // were, and the previous species' values would otherwise be added a second time.
-void WriteScan(int scan) {
+void WriteScan(LastScan& last, int scan) {
     const int n = LammGrid::allocatedGridSize;
     if (ModelChoice::contiMode) {
         MapLammSolutionToData(scan, LammGrid::radius, LammGrid::displayProfile, n);
@@ -168,12 +146,12 @@ void WriteScan(int scan) {
         if (SmoothsLikeTheOptics())
             MovingAverageOfLogValues(count, LammGrid::radialConvolutionRange,
                                      ScanStore::radius[scan], work);
-        TakeBackLastScan(scan);
+        TakeBackLastScan(last, scan);
         for (int i = 1; i <= count; ++i)
             ScanStore::fit[scan][i] += work[i];
         if (LammGrid::finalProfileToLastScan && IsLastScan(scan)) {
-            gFinal.scan = scan;
-            gFinal.work.assign(work, work + count + 1);
+            last.scan = scan;
+            last.work.assign(work, work + count + 1);
         }
         DrawScanCurve(scan);
         return;
@@ -193,13 +171,13 @@ double ScanTimeAt(int position) {
     return ScanStore::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
-void Advance() {
+void Advance(Assembly& a) {
     if (LammGrid::targetScan < ScanStore::scanCount) {
         ++LammGrid::targetScan;
         LammGrid::targetScanTime = ScanTimeAt(LammGrid::targetScan);
         LammGrid::endTime = LammGrid::targetScanTime;
         LammGrid::endTimePending = 1;
-        ResetTimeResolution();
+        a = Assembly{};
         return;
     }
     if (LammGrid::finalProfileToLastScan) {
@@ -212,12 +190,12 @@ void Advance() {
 
 } // namespace
 
-void WriteProfileToRemainingScans(bool zeros) {
+void CScanOutput::Remaining(bool zeros) {
     if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1)
         return;
     // the awaited scan is still open unless its time was reached and it was written in full
     int first = LammGrid::targetScan;
-    if (LammGrid::time >= LammGrid::targetScanTime && !gScan.incomplete)
+    if (LammGrid::time >= LammGrid::targetScanTime && !assembly_.incomplete)
         ++first;
     const int n = LammGrid::allocatedGridSize;
     for (int i = 1; i <= n; ++i)
@@ -228,21 +206,15 @@ void WriteProfileToRemainingScans(bool zeros) {
                            !ModelChoice::fitTINoise && !ModelChoice::fitRINoise;
     for (int position = first; position <= ScanStore::scanCount; ++position) {
         if (!(zeros && addsToFit))
-            WriteScan(ScanStore::scanOrder[position]);
+            WriteScan(last_, ScanStore::scanOrder[position]);
         else
-            TakeBackLastScan(ScanStore::scanOrder[position]);
+            TakeBackLastScan(last_, ScanStore::scanOrder[position]);
     }
-    ResetTimeResolution();
+    assembly_ = Assembly{};
 }
 
-void StartScanOutput() {
-    ResetTimeResolution();
-    gFinal = FinalScanState{};
-    gWrittenPosition = 0;
-}
-
-int TakeWrittenScanPosition() {
-    return std::exchange(gWrittenPosition, 0);
+int CScanOutput::TakeWrittenScanPosition() {
+    return std::exchange(writtenPosition_, 0);
 }
 
 double ScanCrossingSeconds() {
@@ -252,7 +224,7 @@ double ScanCrossingSeconds() {
            (LammGrid::scanVelocity / 60.0);
 }
 
-void ShowLammProfiles(double value) {
+void CScanOutput::Step(double value) {
     if (gSimulateOnly) {
         ShowTimeStepText();
         ShowIterationText();
@@ -260,7 +232,7 @@ void ShowLammProfiles(double value) {
         ShowRiText(float(value));
     }
     if (LammGrid::time < LammGrid::targetScanTime) {
-        ResetTimeResolution();
+        assembly_ = Assembly{};
         return;
     }
     if (!(ModelChoice::reactingSystem && LammGrid::reactionDisplay) && KeyPressed()) {
@@ -274,11 +246,11 @@ void ShowLammProfiles(double value) {
     // the moving grid's nodes have travelled with the frame since the last period shift (a no-op
     // after the fixed grid)
     ScaleGridByExponential();
-    if (!AssembleDisplayProfile(LammGrid::targetScanTime))
+    if (!AssembleDisplayProfile(assembly_, LammGrid::targetScanTime))
         return;
     LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();
-    WriteScan(scan);
-    gWrittenPosition = LammGrid::targetScan;
+    WriteScan(last_, scan);
+    writtenPosition_ = LammGrid::targetScan;
     DrawReactionProfiles();
-    Advance();
+    Advance(assembly_);
 }

@@ -12,7 +12,9 @@
 #include "support/reset_all_state.h"
 #include "support/store_builder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -38,21 +40,18 @@ class ScanOutput : public CellTest {
         LammGrid::targetScan = 1;
         LammGrid::targetScanTime = 100.0;
     }
-    // The output's own record (the last scan's contribution a final profile replaces) is not
-    // part of the state reset: cleared here so that no later run takes it back from its scans.
-    void TearDown() override {
-        StartScanOutput();
-        ResetAllState();
-    }
+    void TearDown() override { ResetAllState(); }
 
     static void SetProfile(double (*f)(double)) {
         for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
             LammGrid::concentration[i] = f(LammGrid::radius[i]);
     }
-    static void At(double t) {
+    void At(double t) {
         LammGrid::time = t;
-        ShowLammProfiles(0.0);
+        output_.Step(0.0);
     }
+
+    CScanOutput output_;
 };
 
 } // namespace
@@ -160,4 +159,32 @@ TEST_F(ScanOutput, TimeResolutionAssemblesTheScanWhileTheScannerMoves) {
         const double passage = 100.0 + (ScanStore::radius[1][i] - 6.0) / speed;
         EXPECT_NEAR(fit[i], passage, 3.0 * crossing / 100.0) << i;
     }
+}
+
+// A scan half assembled by one sink is finished as if alone when another sink (a run inside
+// this one) steps meanwhile before its own awaited scan, which clears that sink's assembly only.
+TEST_F(ScanOutput, AScanBeingAssembledBelongsToItsSink) {
+    ScanDataKind::absorbance = true;
+    LammGrid::simulateTimeResolution = true;
+    LammGrid::scanVelocity = 2.43f;
+    auto assemble = [this](bool otherSteps) {
+        output_.Start();
+        LammGrid::targetScan = 1;
+        LammGrid::targetScanTime = 100.0;
+        std::fill(ScanStore::fit[1] + 1, ScanStore::fit[1] + 111, 0.0f);
+        double t = 100.0;
+        for (int calls = 0; LammGrid::targetScan == 1 && calls < 1000; ++calls) {
+            for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
+                LammGrid::concentration[i] = t;
+            At(t);
+            if (otherSteps && calls == 40) {
+                LammGrid::time = 50.0;
+                CScanOutput().Step(0.0);
+            }
+            t = LammGrid::endTime;
+        }
+        return std::vector<float>(ScanStore::fit[1] + 1, ScanStore::fit[1] + 111);
+    };
+    const std::vector<float> alone = assemble(false);
+    EXPECT_EQ(assemble(true), alone);
 }

@@ -65,8 +65,6 @@ void PrepareModuleCase(const ModuleCase& mc) {
     LammGrid::stepCount = 0;
     LammGrid::targetScan = 1;
     LammGrid::targetScanTime = LammGrid::endTime = mc.firstScanS;
-    // as a run's start does: no last-scan contribution of an earlier run is taken back
-    StartScanOutput();
     LammGrid::endTimePending = 1;
     LammGrid::dt = 1.0;
     LammGrid::dcOverCLimit = mc.maxDcOverC;
