@@ -6,18 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
 // Element Peclet number above which linear elements oscillate at a closed bottom.
 constexpr double kLargestClosedPeclet = 2.0;
-
-struct Pellet {
-    bool on = false;
-    GridAmountSource source = nullptr;
-    double base = 0.0; // amount on the grid at the start
-};
-Pellet gPellet;
 
 } // namespace
 
@@ -27,48 +21,40 @@ double BottomTransportSpeed(double s, double bottomCm) {
     return std::fabs(omega * omega * s * 1e-13) * bottomCm;
 }
 
-void DecideBottomPellet(double lastElement, double s, double D, double bottomCm) {
-    gPellet = Pellet{};
+void CBottomPellet::Decide(double lastElement, double s, double D, double bottomCm) {
+    End();
     if (LammGrid::backDiffusionShutOff)
         return;
-    DecideClosedBottomPellet(lastElement, s, D, bottomCm);
+    DecideClosed(lastElement, s, D, bottomCm);
 }
 
-void DecideClosedBottomPellet(double lastElement, double s, double D, double bottomCm) {
-    gPellet = Pellet{};
+void CBottomPellet::DecideClosed(double lastElement, double s, double D, double bottomCm) {
+    End();
     if (!(s > 0.0) || !(D > 0.0) || ModelChoice::inhomogeneousSolvent ||
         LammGrid::allocatedGridSize < 3)
         return;
-    gPellet.on = BottomTransportSpeed(s, bottomCm) * lastElement / D > kLargestClosedPeclet;
+    on_ = BottomTransportSpeed(s, bottomCm) * lastElement / D > kLargestClosedPeclet;
 }
 
-bool BottomPelletOn() {
-    return gPellet.on;
-}
-
-void StartBottomPellet(GridAmountSource source) {
-    gPellet.source = source;
+void CBottomPellet::Start(GridAmountSource source) {
+    source_ = std::move(source);
     double lastVolume = 0.0;
-    if (gPellet.on)
-        source(gPellet.base, lastVolume);
+    if (on_)
+        source_(base_, lastVolume);
 }
 
-double PelletAmount() {
-    if (!gPellet.on || gPellet.source == nullptr)
+double CBottomPellet::Amount() const {
+    if (!on_ || source_ == nullptr)
         return 0.0;
     double amount = 0.0, lastVolume = 0.0;
-    gPellet.source(amount, lastVolume);
-    return std::max(gPellet.base - amount, 0.0);
+    source_(amount, lastVolume);
+    return std::max(base_ - amount, 0.0);
 }
 
-double BottomPelletConcentration() {
-    if (!gPellet.on || gPellet.source == nullptr)
+double CBottomPellet::Concentration() const {
+    if (!on_ || source_ == nullptr)
         return 0.0;
     double amount = 0.0, lastVolume = 0.0;
-    gPellet.source(amount, lastVolume);
-    return lastVolume > 0.0 ? std::max(gPellet.base - amount, 0.0) / lastVolume : 0.0;
-}
-
-void EndBottomPellet() {
-    gPellet = Pellet{};
+    source_(amount, lastVolume);
+    return lastVolume > 0.0 ? std::max(base_ - amount, 0.0) / lastVolume : 0.0;
 }

@@ -73,7 +73,7 @@ void FillRows(FixedGridState& f, int first, int last, int N) {
         f.Kb[i] = k * FeElemGrid3C(i, i, N) - D * FeElemGrid3B(i, i, N);
         f.Kc[i] = k * FeElemGrid3C(i, i + 1, N) - D * FeElemGrid3B(i, i + 1, N);
     }
-    const bool open = f.shutOff || BottomPelletOn();
+    const bool open = f.shutOff || f.pellet.On();
     if (open && f.s > 0.0 && first <= N && N <= last && N >= 2) {
         const double* r = LammGrid::radius;
         const double diffusion = r[N] / (r[N] - r[N - 1]);
@@ -146,7 +146,7 @@ void FixedGridAmount(const FixedGridState& f, double& amount, double& lastVolume
 double TotalAmountFixedGrid(const FixedGridState& f) {
     double amount = 0.0, lastVolume = 0.0;
     FixedGridAmount(f, amount, lastVolume);
-    return (amount + PelletAmount()) * kSectorFactor;
+    return (amount + f.pellet.Amount()) * kSectorFactor;
 }
 
 double TotalAmountWeighted(const FixedGridState& f) {

@@ -466,13 +466,14 @@ LammResult FixedGridRun::Run() {
         cosolute.Start(LammGrid::radius, f.n);
     }
     if (f.weighted)
-        EndBottomPellet();
+        f.pellet.End();
     else
-        DecideBottomPellet(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1], f.s, f.D,
-                           problem.bottomCm);
-    StartBottomPellet([&state = f](double& amount, double& lastVolume) {
+        f.pellet.Decide(LammGrid::radius[f.n] - LammGrid::radius[f.n - 1], f.s, f.D,
+                        problem.bottomCm);
+    f.pellet.Start([&state = f](double& amount, double& lastVolume) {
         FixedGridAmount(state, amount, lastVolume);
     });
+    out.ShowPellet(&f.pellet);
     if (f.weighted)
         AssembleLammMatricesWeighted(f);
     else
@@ -534,7 +535,8 @@ LammResult FixedGridRun::Run() {
     }
     if (atEquilibrium || depleted)
         out.Remaining(!atEquilibrium);
-    EndBottomPellet();
+    f.pellet.End();
+    out.ShowPellet(nullptr);
     LammGrid::activeRegionOff = false;
     return failure.Result();
 }

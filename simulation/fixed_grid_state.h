@@ -1,6 +1,8 @@
 // State of the fixed-grid Lamm solution shared by its step loop and its matrix assembly.
 #pragma once
 
+#include "simulation/bottom_pellet.h"
+
 #include <vector>
 
 struct FixedGridState {
@@ -21,6 +23,7 @@ struct FixedGridState {
     int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
     double level = 0.0;      // depletion level
     double plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0, initialPlateau = 0.0;
+    CBottomPellet pellet; // of the run in progress
 };
 
 // Active-region bookkeeping of one run.

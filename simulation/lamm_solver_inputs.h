@@ -45,6 +45,8 @@ struct CLammControl {
     bool trackAmount = false;          // the amount in the cell after every step
 };
 
+class CBottomPellet;
+
 // Where a run's profiles go.
 class CLammSink {
   public:
@@ -59,4 +61,7 @@ class CLammSink {
     // The position in scan order of the scan the steps wrote since the last call, or 0 (taken
     // once).
     virtual int TakeWrittenScanPosition() { return 0; }
+    // The pellet the running solver keeps at the last node, from its start to its end (nullptr
+    // for none): its concentration is added to the last node of the profiles taken.
+    virtual void ShowPellet(const CBottomPellet* /*pellet*/) {}
 };

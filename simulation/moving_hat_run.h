@@ -4,6 +4,7 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "simulation/bottom_pellet.h"
 #include "simulation/cosolute_time_course.h"
 #include "simulation/lamm_solver_inputs.h"
 #include "simulation/run_end_tests.h"
@@ -57,6 +58,7 @@ class CMovingHatRun {
   private:
     CMovingHatState g;
     CCosoluteTimeCourse cosolute;
+    CBottomPellet pellet;
     CGridRunFailure failure;
 
     static double* X() { return LammGrid::movingRadius; }

@@ -69,7 +69,7 @@ void CMovingHatRun::AdvanceLammFETime() {
     if (g.control.trackAmount) {
         const double previous = g.total;
         SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
-        g.total = TotalAmountInCellFE() + kSectorFactor * PelletAmount();
+        g.total = TotalAmountInCellFE() + kSectorFactor * pellet.Amount();
         LammGrid::totalAmount = g.total;
         if (g.total != 0.0 && std::fabs((previous - g.total) / g.total) >= 1e-8)
             g.massLoss = true;
@@ -330,18 +330,19 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     }
     if (problem.initial != nullptr)
         SampleInitialProfile(*problem.initial, n, LammGrid::radius, C());
-    DecideBottomPellet(X()[n] - X()[n - 1], g.s, g.D, g.b);
+    pellet.Decide(X()[n] - X()[n - 1], g.s, g.D, g.b);
     // the pellet's open bottom is the bottom row of the back-diffusion shut-off
     struct OpenBottom {
         bool kept = LammGrid::backDiffusionShutOff;
-        explicit OpenBottom(bool shutOff) {
-            LammGrid::backDiffusionShutOff = shutOff || BottomPelletOn();
+        OpenBottom(bool shutOff, bool pelletOn) {
+            LammGrid::backDiffusionShutOff = shutOff || pelletOn;
         }
         ~OpenBottom() { LammGrid::backDiffusionShutOff = kept; }
-    } openBottom(control.backDiffusionShutOff);
+    } openBottom(control.backDiffusionShutOff, pellet.On());
     AssembleMovingHatMatricesFE();
-    StartBottomPellet(
+    pellet.Start(
         [this](double& amount, double& lastVolume) { MovingGridAmount(amount, lastVolume); });
+    out.ShowPellet(&pellet);
     const double* x = X();
     const double endElement = g.s >= 0.0 ? x[2] - x[1] : x[n] - x[n - 1];
     const double endRadius = g.s >= 0.0 ? g.m : g.b;
@@ -401,7 +402,8 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
         ScaleGridByExponential();
         out.Remaining(!atEquilibrium);
     }
-    EndBottomPellet();
+    pellet.End();
+    out.ShowPellet(nullptr);
     return failure.Result();
 }
 

@@ -38,6 +38,7 @@ struct NonlinearRun {
     const CLammControl& control;
     CLammSink& out;
     CoefficientRule rule;
+    CBottomPellet pellet = {};
 
     int n = 0;
     V c0, cs, s, D, Ma, Mb, Mc, TD, TS, Ka, Kb, Kc, La, Lb, Lc, Ba, Bb, Bc, rhs, gam;
@@ -102,7 +103,7 @@ void NonlinearRun::AssembleOperator() {
         Kc[i] = i < n ? entry[2] : 0.0;
     }
     // the bottom opened for a pellet, as on the fixed grid, with the bottom node's coefficients
-    if (BottomPelletOn() && s[std::size_t(n)] > 0.0) {
+    if (pellet.On() && s[std::size_t(n)] > 0.0) {
         const double* r = LammGrid::radius;
         const double diffusion = D[std::size_t(n)] * r[n] / (r[n] - r[n - 1]);
         Ka[n] += diffusion;
@@ -308,7 +309,7 @@ void NonlinearRun::GridAmount(double& amount, double& lastVolume) const {
 double NonlinearRun::TotalAmount() const {
     double amount = 0.0, lastVolume = 0.0;
     GridAmount(amount, lastVolume);
-    return (amount + PelletAmount()) * 1.2 * 0.0349065850398866;
+    return (amount + pellet.Amount()) * 1.2 * 0.0349065850398866;
 }
 
 // The fastest-settling species of the law (the largest s / D) piles up thinnest at the bottom;
@@ -328,9 +329,9 @@ void NonlinearRun::StartPellet() {
         if (sOf[k] > 0.0 && dOf[k] > 0.0 && (fastD == 0.0 || sOf[k] / dOf[k] > fastS / fastD))
             fastS = sOf[k], fastD = dOf[k];
     const double* r = LammGrid::radius;
-    DecideClosedBottomPellet(r[n] - r[n - 1], fastS, fastD, problem.bottomCm);
-    StartBottomPellet(
-        [this](double& amount, double& lastVolume) { GridAmount(amount, lastVolume); });
+    pellet.DecideClosed(r[n] - r[n - 1], fastS, fastD, problem.bottomCm);
+    pellet.Start([this](double& amount, double& lastVolume) { GridAmount(amount, lastVolume); });
+    out.ShowPellet(&pellet);
 }
 
 LammResult NonlinearRun::Run() {
@@ -384,7 +385,8 @@ LammResult NonlinearRun::Run() {
         scale = std::max(scale, std::fabs(C()[i]));
     StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out,
                      probe, failure);
-    EndBottomPellet();
+    pellet.End();
+    out.ShowPellet(nullptr);
     std::copy(radii.begin() + 1, radii.end(), r + 1);
     return failure.Result();
 }

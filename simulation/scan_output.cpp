@@ -201,7 +201,7 @@ void CScanOutput::Remaining(bool zeros) {
     for (int i = 1; i <= n; ++i)
         LammGrid::displayProfile[i] = zeros ? 0.0 : LammGrid::concentration[i];
     if (!zeros)
-        LammGrid::displayProfile[n] += BottomPelletConcentration();
+        LammGrid::displayProfile[n] += pellet_ ? pellet_->Concentration() : 0.0;
     const bool addsToFit = !ModelChoice::contiMode && !ModelChoice::linearAmplitudes &&
                            !ModelChoice::fitTINoise && !ModelChoice::fitRINoise;
     for (int position = first; position <= ScanStore::scanCount; ++position) {
@@ -248,7 +248,8 @@ void CScanOutput::Step(double value) {
     ScaleGridByExponential();
     if (!AssembleDisplayProfile(assembly_, LammGrid::targetScanTime))
         return;
-    LammGrid::displayProfile[LammGrid::allocatedGridSize] += BottomPelletConcentration();
+    LammGrid::displayProfile[LammGrid::allocatedGridSize] +=
+        pellet_ ? pellet_->Concentration() : 0.0;
     WriteScan(last_, scan);
     writtenPosition_ = LammGrid::targetScan;
     DrawReactionProfiles();

@@ -27,6 +27,7 @@ class CScanOutput : public CLammSink {
     // replaced, not added to.
     void Remaining(bool zeros) override;
     int TakeWrittenScanPosition() override;
+    void ShowPellet(const CBottomPellet* pellet) override { pellet_ = pellet; }
     // Forgets what an earlier run on this sink left.
     void Start() { *this = CScanOutput{}; }
 
@@ -49,4 +50,5 @@ class CScanOutput : public CLammSink {
     Assembly assembly_;
     LastScan last_;
     int writtenPosition_ = 0; // until taken
+    const CBottomPellet* pellet_ = nullptr;
 };

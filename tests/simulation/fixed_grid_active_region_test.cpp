@@ -27,6 +27,7 @@ class RegionWatch : public CLammSink {
         scans_.Step(change);
     }
     void Remaining(bool zeros) override { scans_.Remaining(zeros); }
+    void ShowPellet(const CBottomPellet* pellet) override { scans_.ShowPellet(pellet); }
 
     int widest = 0, steps = 0;
 

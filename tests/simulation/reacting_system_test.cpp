@@ -30,6 +30,7 @@ struct AmountSink : CLammSink {
     CScanOutput scans;
     void Step(double change) override { scans.Step(change); }
     void Remaining(bool zeros) override { scans.Remaining(zeros); }
+    void ShowPellet(const CBottomPellet* pellet) override { scans.ShowPellet(pellet); }
 };
 
 // Integral of (x + K A B) r dr for the finite-element profiles x, A and B on the radii r.
