@@ -6,7 +6,6 @@
 // worse than the start: a stopped fit that found nothing better keeps the start and says so.
 #include "app/params_box.h"
 #include "fitting/parameter_report.h"
-#include "foundations/random_numbers.h"
 #include "state/model_parameters.h"
 #include "state/window_services.h"
 #include "support/generated_scans.h"
@@ -55,15 +54,10 @@ void DrawThenPressKey(TXLAWindow* window) {
 
 TEST(FitEndedEarlyRoad, KeepsNothingWorseThanTheStartAndSaysWhy) {
     MainWindowFixture f(900, 650);
-    SeedGaussRandom(8);
-    GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
-    LoadGeneratedScans(f, kScans, false);
-    Send(f, 198);
+    LoadReadmeTwoSpecies(f, kScans, 8);
     f.script.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDNO);
     Send(f, 824);
-    for (const char* bound : {"0", "0", "7.1", "7.3"})
-        f.script.expectInput().caption("FIT LIMITS FOR MENISCUS AND BOTTOM").answer(bound);
-    Send(f, 240);
+    SetEndBounds(f, "0", "0", "7.1", "7.3");
     ASSERT_TRUE(f.script.done()) << f.script.logText();
 
     const Start low{2.4f, 30000, 4.8f, 84000, 0.3f, 0.18f},

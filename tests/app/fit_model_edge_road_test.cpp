@@ -6,7 +6,6 @@
 // every floated parameter acts and reaches the truth; with linear amplitudes every optimiser ends
 // at the truth with no negative loading, or says it failed and keeps the start.
 #include "app/params_box.h"
-#include "foundations/random_numbers.h"
 #include "state/model_parameters.h"
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
@@ -22,13 +21,8 @@ constexpr int kScans = 20;
 
 TEST(FitModelEdgeRoad, EndsAtTheTruthOrSaysItFailedWithoutANegativeLoading) {
     MainWindowFixture f(900, 650);
-    SeedGaussRandom(8);
-    GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
-    LoadGeneratedScans(f, kScans, false);
-    Send(f, 198);
-    for (const char* bound : {"5.97", "6.03", "7.1", "7.3"})
-        f.script.expectInput().caption("FIT LIMITS FOR MENISCUS AND BOTTOM").answer(bound);
-    Send(f, 240);
+    LoadReadmeTwoSpecies(f, kScans, 8);
+    SetEndBounds(f, "5.97", "6.03", "7.1", "7.3");
     ASSERT_TRUE(f.script.done()) << f.script.logText();
 
     struct Case {
@@ -84,13 +78,8 @@ TEST(FitModelEdgeRoad, LevenbergMarquardtReachesTheTruthOnEveryDrawOfTheNoise) {
     for (int draw = 1; draw <= 9; ++draw) {
         SCOPED_TRACE("noise draw " + std::to_string(draw));
         MainWindowFixture f(900, 650);
-        SeedGaussRandom(draw);
-        GenerateTwoSpecies(f, kScans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
-        LoadGeneratedScans(f, kScans, false);
-        Send(f, 198);
-        for (const char* bound : {"5.97", "6.03", "7.1", "7.3"})
-            f.script.expectInput().caption("FIT LIMITS FOR MENISCUS AND BOTTOM").answer(bound);
-        Send(f, 240);
+        LoadReadmeTwoSpecies(f, kScans, unsigned(draw));
+        SetEndBounds(f, "5.97", "6.03", "7.1", "7.3");
         f.script.expectBox().caption("SET PREFERENCE").answer(IDNO);
         Send(f, 824);
         auto& start = f.script.expectDialog(kDiscreteParamsDialogId);

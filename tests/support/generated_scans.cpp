@@ -2,6 +2,7 @@
 #include "support/generated_scans.h"
 
 #include "app/params_box.h"
+#include "foundations/random_numbers.h"
 #include "support/main_window_fixture.h"
 #include "support/typed_components.h"
 
@@ -57,6 +58,20 @@ void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool othe
     if (restore && otherModel)
         f.script.expectBox().text("load previous analysis?").answer(IDYES);
     Send(f, 200);
+}
+
+void LoadReadmeTwoSpecies(MainWindowFixture& f, int scans, unsigned seed) {
+    SeedGaussRandom(seed);
+    GenerateTwoSpecies(f, scans, {"0.5", "4", "50"}, {"0.3", "8", "140"}, "300");
+    LoadGeneratedScans(f, scans, false);
+    Send(f, 198);
+}
+
+void SetEndBounds(MainWindowFixture& f, const char* meniscusMin, const char* meniscusMax,
+                  const char* bottomMin, const char* bottomMax) {
+    for (const char* bound : {meniscusMin, meniscusMax, bottomMin, bottomMax})
+        f.script.expectInput().caption("FIT LIMITS FOR MENISCUS AND BOTTOM").answer(bound);
+    Send(f, 240);
 }
 
 void StartReadmeSpecies(MainWindowFixture& f) {

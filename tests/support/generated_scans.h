@@ -20,6 +20,14 @@ void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies&
 // "load previous analysis?" too when the saved model differs from the one chosen.
 void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel = false);
 
+// The README's two species (a total of 0.5 OD at 4 S / 50 kDa, 30% of it at 8 S / 140 kDa, a
+// scan every 300 s) generated with the noise seeded at seed, loaded, and the discrete species
+// chosen (command 198).
+void LoadReadmeTwoSpecies(MainWindowFixture& f, int scans, unsigned seed);
+// The fit limits of meniscus and bottom set through their boxes (command 240).
+void SetEndBounds(MainWindowFixture& f, const char* meniscusMin, const char* meniscusMax,
+                  const char* bottomMin, const char* bottomMax);
+
 // The README's first analysis on those scans: the discrete species' start a little off their
 // truth (0.45 / 3.7 S / 45 kDa and 0.35 / 8.5 S / 160 kDa, s, M and loadings floated), set through
 // the parameters dialog and applied (command 212).
