@@ -323,6 +323,9 @@ LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& pr
         return CFixedGridSolver().Run(problem, control, out);
     case GridAlgorithm::CellCentred:
         return LammResult::Solved; // neither algorithm chosen: nothing is computed for the slot
+    case GridAlgorithm::None:
+    case GridAlgorithm::MovingFrame: // a concentration-dependent model's, not this module's
+        return LammResult::Refused;
     }
     return LammResult::Refused; // a value outside the enumeration solves nothing
 }

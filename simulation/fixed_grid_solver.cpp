@@ -428,7 +428,7 @@ void FixedGridRun::SetUpActiveRegion() {
 LammResult FixedGridRun::Run() {
     if (const auto early = StartGridRun(problem.rotor))
         return *early;
-    LammGrid::lastSolver = GridSolver::FixedGrid;
+    LammGrid::lastSolver = GridAlgorithm::FixedGrid;
     double change = 1.0;
     f.lastDt = 0.0;
     f.refactor = true;

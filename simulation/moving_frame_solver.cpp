@@ -531,7 +531,7 @@ LammResult FrameRun::Run() {
                   "on concentration:\nchoose the Claverie algorithm in Lamm Equation Parameters");
         return LammResult::Refused;
     }
-    LammGrid::lastSolver = GridSolver::MovingFrame;
+    LammGrid::lastSolver = GridAlgorithm::MovingFrame;
     nonDiffusing = law.law != CoefficientLaw::Tabulated && law.D1 == 0.0 &&
                    (law.law == CoefficientLaw::Nonideal || law.D2 == 0.0);
     const std::size_t nodes = std::size_t(n) + 2;

@@ -302,7 +302,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4)
         return LammResult::DiscretizationError;
-    LammGrid::lastSolver = GridSolver::MovingHat;
+    LammGrid::lastSolver = GridAlgorithm::MovingHat;
     g.n = n;
     g.x = X();
     g.problem = problem;
@@ -410,7 +410,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
 void ScaleGridByExponential() {
     // after another solver, or on arrays made since, the frame belongs to no grid
     const MovingGridFrame& frame = LammGrid::movingFrame;
-    if (LammGrid::lastSolver != GridSolver::MovingHat || !LammGrid::arraysAllocated ||
+    if (LammGrid::lastSolver != GridAlgorithm::MovingHat || !LammGrid::arraysAllocated ||
         LammGrid::movingRadius == nullptr || LammGrid::movingRadius != frame.x ||
         frame.n != LammGrid::allocatedGridSize)
         return;

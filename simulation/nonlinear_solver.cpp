@@ -341,7 +341,7 @@ LammResult NonlinearRun::Run() {
     if (n < 3 || !(problem.bottomCm > problem.meniscusCm))
         return LammResult::DiscretizationError;
     // The radii are this run's uniform grid: a moving frame of an earlier run must not scale them.
-    LammGrid::lastSolver = GridSolver::FixedGrid;
+    LammGrid::lastSolver = GridAlgorithm::FixedGrid;
     const std::size_t nodes = std::size_t(n) + 1;
     for (V* v :
          {&c0, &cs, &s, &D, &Ma, &Mb, &Mc, &Ka, &Kb, &Kc, &La, &Lb, &Lc, &Ba, &Bb, &Bc, &rhs, &gam})

@@ -2,10 +2,8 @@
 // grid of the fixed-grid solver, and its refinement near the bottom.
 #pragma once
 
-// The finite-element algorithm a grid is made for: the moving hat algorithm (geometric grid,
-// with the moving-grid arrays), the fixed grid of the Claverie algorithm, or neither (a
-// cell-centred grid).
-enum class GridAlgorithm { MovingHat, FixedGrid, CellCentred };
+#include "state/lamm_grid.h"
+
 // The algorithm of the model's switches (ModelChoice::movingHatAlgorithm, claverieAlgorithm).
 GridAlgorithm ChosenGridAlgorithm();
 

@@ -6,10 +6,13 @@
 // not re-entrant and run on the window's thread only.
 class TXLAWindow;
 
-// The solver that ran last on the simulation grid: the moving grid's radii are only meaningful
-// after a moving-hat run. The concentration-dependent moving frame keeps LammGrid::radius on the
-// physical radii of its nodes itself.
-enum class GridSolver { None, MovingHat, FixedGrid, MovingFrame };
+// The finite-element algorithm of the simulation grid: the one a model chooses and a grid is made
+// for, and the one a run used. The moving hat algorithm (geometric grid, with the moving-grid
+// arrays), the fixed grid of the Claverie algorithm, or neither (a cell-centred grid) are
+// chosen; a run records the moving hat, the fixed grid or the concentration-dependent moving
+// frame, which keeps LammGrid::radius on the physical radii of its nodes itself. None: nothing
+// chosen or run yet.
+enum class GridAlgorithm { None, MovingHat, FixedGrid, CellCentred, MovingFrame };
 
 // The frame of the moving hat's grid: reference node i of the n radii at x stands at
 // x[i] exp(k (t - t0)) at time t.
@@ -140,10 +143,11 @@ struct LammGrid {
     // A model solved on data or in a solvent it is not made for says so once per fit.
     static inline bool modelNoticeShown = false;
 
-    // What the arrays hold since the last run: its solver and, after the moving hat, its frame
-    // (set during the run, kept after it for the scans written from its final profile). They
-    // describe the arrays, so resetting the options leaves them.
-    static inline GridSolver lastSolver = GridSolver::None;
+    // What the arrays hold since the last run: its algorithm and, after the moving hat, its frame
+    // (set during the run, kept after it for the scans written from its final profile); the
+    // moving grid's radii are only meaningful after a moving-hat run. They describe the arrays,
+    // so resetting the options leaves them.
+    static inline GridAlgorithm lastSolver = GridAlgorithm::None;
     static inline MovingGridFrame movingFrame;
 
     static void ResetToDefaults();

@@ -90,7 +90,7 @@ TEST(SpecialCellRoad, RunThenFitRecoversSAndDInTheLinearAndExternalLoadingCells)
         ASSERT_TRUE(RunModelAsNoisyData(f, 11)) << "Run computed no model";
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_EQ(LammGrid::discretizationError + LammGrid::singularMatrix, 0);
-        EXPECT_EQ(LammGrid::lastSolver, GridSolver::FixedGrid) << "the solver run";
+        EXPECT_EQ(LammGrid::lastSolver, GridAlgorithm::FixedGrid) << "the solver run";
 
         TypeSpecies(f, "3.6", "7", true);
         FitWithLevenbergMarquardt(f);

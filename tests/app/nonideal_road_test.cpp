@@ -66,7 +66,8 @@ TEST(NonidealRoad, RunThenFitRecoversSAndKsOnBothAlgorithms) {
         ASSERT_TRUE(RunTruthAsData(f)) << "Run computed no model";
         ASSERT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_EQ(LammGrid::discretizationError + LammGrid::singularMatrix, 0);
-        EXPECT_EQ(LammGrid::lastSolver == GridSolver::MovingFrame, c.movingHat) << "the solver run";
+        EXPECT_EQ(LammGrid::lastSolver == GridAlgorithm::MovingFrame, c.movingHat)
+            << "the solver run";
         // the moving frame steps by its grid period and leaves "fix timestep" on, as the moving
         // hat of the species loop does; the fixed grid leaves it as it was
         EXPECT_EQ(ModelChoice::fixedTimeStep, c.movingHat) << "fix timestep";

@@ -24,7 +24,7 @@ using M = ModelParameters;
 struct Evaluation {
     bool held;
     float s;
-    GridSolver solver;
+    GridAlgorithm solver;
 };
 std::vector<Evaluation> gEvaluations;
 
@@ -81,11 +81,11 @@ TEST(HeldAlgorithmFit, ConcentrationDependentModelKeepsOneSolverAcrossTheLimit) 
                 continue;
             below = below || e.s < kLimit;
             above = above || e.s > kLimit;
-            EXPECT_EQ(e.solver, GridSolver::FixedGrid) << "trial at s = " << e.s;
+            EXPECT_EQ(e.solver, GridAlgorithm::FixedGrid) << "trial at s = " << e.s;
         }
         EXPECT_TRUE(below && above) << "the trials did not cross the limit";
         ASSERT_FALSE(gEvaluations.back().held);
-        EXPECT_EQ(gEvaluations.back().solver, GridSolver::MovingFrame)
+        EXPECT_EQ(gEvaluations.back().solver, GridAlgorithm::MovingFrame)
             << "the evaluation after the fit chooses from its own s";
     }
     ResetAllState();

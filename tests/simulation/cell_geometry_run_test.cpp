@@ -116,7 +116,7 @@ TEST_F(SpecialCellRun, SolvedOnTheFixedGridWithTheAmountKept) {
         plat::test::Script script;
         ASSERT_TRUE(RunDiscreteSed(nullptr));
         EXPECT_TRUE(script.done()) << script.logText();
-        EXPECT_EQ(LammGrid::lastSolver, GridSolver::FixedGrid);
+        EXPECT_EQ(LammGrid::lastSolver, GridAlgorithm::FixedGrid);
         EXPECT_TRUE(C::claverieAlgorithm && !C::movingHatAlgorithm);
         ASSERT_EQ(LammGrid::singularMatrix + LammGrid::discretizationError, 0);
         // the active region drops what falls below 1e-6 of the loading behind the boundary (on

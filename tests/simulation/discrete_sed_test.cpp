@@ -654,17 +654,21 @@ TEST_F(DiscreteSpeciesOnGrid, AnEarlierSpeciesFailureIsTheEvaluations) {
 }
 
 // The dispatch answers only for the algorithms it knows: a value outside the enumeration was
-// reported Solved without a step; it is refused and the sink hears nothing.
+// reported Solved without a step; it is refused and the sink hears nothing. So are the values
+// that only record a run (none yet, the moving frame of a concentration-dependent model).
 TEST_F(DiscreteSpeciesOnGrid, AnUnknownAlgorithmIsRefused) {
-    struct CountingSink : CLammSink {
-        int calls = 0;
-        void Step(double) override { ++calls; }
-        void Remaining(bool) override { ++calls; }
-    } sink;
-    const LammResult result =
-        SolveOnSimulationGrid(static_cast<GridAlgorithm>(7), CLammProblem{}, CLammControl{}, sink);
-    EXPECT_EQ(result, LammResult::Refused);
-    EXPECT_EQ(sink.calls, 0);
+    for (const GridAlgorithm algorithm :
+         {static_cast<GridAlgorithm>(7), GridAlgorithm::None, GridAlgorithm::MovingFrame}) {
+        struct CountingSink : CLammSink {
+            int calls = 0;
+            void Step(double) override { ++calls; }
+            void Remaining(bool) override { ++calls; }
+        } sink;
+        const LammResult result =
+            SolveOnSimulationGrid(algorithm, CLammProblem{}, CLammControl{}, sink);
+        EXPECT_EQ(result, LammResult::Refused) << int(algorithm);
+        EXPECT_EQ(sink.calls, 0) << int(algorithm);
+    }
 }
 
 // Failed attempts are retried by the table: without truncation, by the moving hat algorithm on
