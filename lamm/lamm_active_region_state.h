@@ -59,6 +59,7 @@ struct CLammActiveRegionState {
         double *Ba = nullptr, *Bb = nullptr, *Bc = nullptr;
         double *invBet = nullptr, *bet = nullptr, *gam = nullptr;
         double *betPairs = nullptr, *gamPairs = nullptr;
+        double *scanForward = nullptr, *scanBackward = nullptr;
         double dt = 0.0;
         bool damped = false, twisted = false, valid = false;
         TwistedMeeting meeting;

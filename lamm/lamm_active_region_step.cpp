@@ -64,7 +64,7 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             if (U == upperIndex && L <= U) {
                 solvedBeyond = TwistedSubstituteScaledFromChecked(
                     Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U, reached, L,
-                    solvedLargest, betPairs, gamPairs);
+                    solvedLargest, betPairs, gamPairs, scanForward, scanBackward);
                 solvedChecked = true;
             } else
                 TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from,
@@ -147,6 +147,8 @@ bool CLammIdeal::RefactorActiveRegion(double step, int U, int from, bool damped,
             rows.FormRight(invBet, 1, U);
             AdjacentProducts(bet, betPairs, 1, U);
             AdjacentProducts(gam, gamPairs, 1, U);
+            if (scanForward != nullptr)
+                ScanCoefficients(bet, gam, activeMeeting.k, 1, U, scanForward, scanBackward);
         }
     } else if (solveNow)
         status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet, bet, gam,
@@ -186,6 +188,8 @@ void CLammIdeal::SwapFactorisations(KeptFactorisation& kept) {
     std::swap(gam, kept.gam);
     std::swap(betPairs, kept.betPairs);
     std::swap(gamPairs, kept.gamPairs);
+    std::swap(scanForward, kept.scanForward);
+    std::swap(scanBackward, kept.scanBackward);
     std::swap(lastFactorDt, kept.dt);
     std::swap(lastFactorDamped, kept.damped);
     std::swap(activeTwisted, kept.twisted);

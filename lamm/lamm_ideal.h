@@ -630,6 +630,10 @@ class CLammIdeal : public CLammOutputDetection,
     bool activeTwisted = false;   // the fixed grid's factors are two-ended
     // products of adjacent two-ended factors (AdjacentProducts of bet and gam)
     double *betPairs = nullptr, *gamPairs = nullptr;
+    // their substitution's factors eight rows a vector (ScanCoefficients; in scanWork with the
+    // kept factorisations' own, where the vector unit fuses multiply-adds)
+    double *scanForward = nullptr, *scanBackward = nullptr;
+    std::vector<double> scanWork;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr; // frame matrix
 
     // ---- detection corrections (lamm_detection.cpp)

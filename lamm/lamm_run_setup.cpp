@@ -1,4 +1,5 @@
 // Set-up of one Lamm solution: rotor speed, algorithm, first step, grid size, arrays, loading.
+#include "foundations/vector_unit.h"
 #include "foundations/whole_number.h"
 #include "lamm/lamm_ideal.h"
 #include "scandata/scan_header.h"
@@ -315,7 +316,7 @@ void CLammIdeal::FreeVectors() {
     c = r = x = cOld = rhs = gam = bet = invBet = outProfileStore = nullptr;
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
-    betPairs = gamPairs = nullptr;
+    betPairs = gamPairs = scanForward = scanBackward = nullptr;
     for (KeptFactorisation& kept : keptFactors)
         kept = KeptFactorisation();
     changeRatiosValid = solvedLargestValid = false;
@@ -373,6 +374,24 @@ bool CLammIdeal::AllocateArrays() {
     }
     for (int k = 0; k < kPairVectors; ++k)
         *pairSlots[k] = pairsWork.data() + k * stride;
+    if (UsableFma()) {
+        // like the products, written before they are read and kept from one grid to the next
+        const size_t scanStride = 4 * stride;
+        try {
+            if (scanWork.size() < scanStride * kPairVectors)
+                scanWork.resize(scanStride * kPairVectors);
+        } catch (const std::bad_alloc&) {
+            FreeVectors();
+            return false;
+        }
+        double** scanSlots[kPairVectors] = {&scanForward, &scanBackward};
+        for (int k = 0; k < kKeptFactorisations; ++k) {
+            scanSlots[2 + 2 * k] = &keptFactors[k].scanForward;
+            scanSlots[3 + 2 * k] = &keptFactors[k].scanBackward;
+        }
+        for (int k = 0; k < kPairVectors; ++k)
+            *scanSlots[k] = scanWork.data() + k * scanStride;
+    }
     outputProfile = outProfileStore;
     allocatedGridSize = N;
     setupSucceeded = 1;

@@ -216,7 +216,26 @@ using Checked = bool (*)(const double* a, const double* b, const double* c, cons
                          double& largest, const double* scaledPairs, const double* backPairs);
 extern const Plain kPlain[2], kPlainPaired[2];
 extern const Checked kChecked[2], kCheckedPaired[2];
+// The checked substitution eight rows a vector, with the factors of ScanCoefficients: the same
+// bits in one AVX-512 register as in two AVX2 registers.
+bool CheckedScanAvx2(const double* a, const double* b, const double* c, const double* v,
+                     const double* scaled, const double* back, const TwistedMeeting& meet,
+                     double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
+                     double& largest, const double* forward, const double* backward);
+bool CheckedScanAvx512(const double* a, const double* b, const double* c, const double* v,
+                       const double* scaled, const double* back, const TwistedMeeting& meet,
+                       double* u, int lo, int from, int hi, int zeroBelow, int largestFrom,
+                       double& largest, const double* forward, const double* backward);
+// Rows from the first to the last a substitution runs eight rows a vector from.
+constexpr int kScanLeast = 32;
 } // namespace scaled_substitution
+
+// The factors with which the checked substitution of the two-ended factorisation (scaled, back)
+// meeting at k, over rows lo..hi, advances its recurrences eight rows a vector: 4 (hi + 1)
+// doubles each for the forward and the back pass. They depend on the factorisation alone and
+// serve where the vector unit fuses multiply-adds.
+void ScanCoefficients(const double* scaled, const double* back, int k, int lo, int hi,
+                      double* forward, double* backward);
 
 inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const double* c,
                                         const double* v, const double* scaled, const double* back,
@@ -230,16 +249,23 @@ inline void TwistedSubstituteScaledFrom(const double* a, const double* b, const 
 
 // TwistedSubstituteScaledFrom that also hands back, from its back substitution, whether any of
 // u[from..hi] is beyond +-1e100 or not a number and, when none is, the largest of
-// u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit.
-inline bool TwistedSubstituteScaledFromChecked(const double* a, const double* b, const double* c,
-                                               const double* v, const double* scaled,
-                                               const double* back, const TwistedMeeting& meet,
-                                               double* u, int lo, int from, int hi, int zeroBelow,
-                                               int largestFrom, double& largest,
-                                               const double* scaledPairs = nullptr,
-                                               const double* backPairs = nullptr) {
+// u[largestFrom..hi] (from <= largestFrom <= hi). u is the same, bit for bit. Given the factors
+// of ScanCoefficients, where the vector unit allows, a long system whose meeting lies at or above
+// `from` is solved eight rows a vector: u then differs from the other variants' in the last bits
+// (and is the same under AVX2 and AVX-512).
+inline bool TwistedSubstituteScaledFromChecked(
+    const double* a, const double* b, const double* c, const double* v, const double* scaled,
+    const double* back, const TwistedMeeting& meet, double* u, int lo, int from, int hi,
+    int zeroBelow, int largestFrom, double& largest, const double* scaledPairs = nullptr,
+    const double* backPairs = nullptr, const double* scanForward = nullptr,
+    const double* scanBackward = nullptr) {
     TARNIX_ASSERT(std::max(from, lo) <= largestFrom && largestFrom <= hi);
     namespace s = scaled_substitution;
+    const int start = std::max(from, lo);
+    if (scanForward != nullptr && UsableFma() && meet.k >= start && hi - start >= s::kScanLeast)
+        return (UsableAvx512() ? s::CheckedScanAvx512 : s::CheckedScanAvx2)(
+            a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest,
+            scanForward, scanBackward);
     return (scaledPairs != nullptr ? s::kCheckedPaired : s::kChecked)[UsableFma()](
         a, b, c, v, scaled, back, meet, u, lo, from, hi, zeroBelow, largestFrom, largest,
         scaledPairs, backPairs);

@@ -118,3 +118,69 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
         }
     }
 }
+
+// Eight rows a vector (where the vector unit takes them; else the same call solves as above): the
+// solution to rounding and the same verdicts, over the ends of the blocks, the meeting and the
+// rows below largestFrom; a meeting below the first row or a short system as before, bit for bit.
+TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const CheckedCase cases[] = {
+        {"blocks on both sides", 200, 1, 1, 0, 0, 0.0, 0.0},
+        {"first row inside a block", 203, 13, 14, 0, 0, 0.0, 0.0},
+        {"largest from inside a block", 197, 9, 21, 0, 0, 0.0, 0.0},
+        {"largest below largestFrom left out", 150, 17, 19, 0, 0, 0.0, 50.0},
+        {"meeting at the first row", 120, 40, 40, 40, 0, 0.0, 0.0},
+        {"meeting at a block's end", 120, 3, 5, 47, 0, 0.0, 0.0},
+        {"meeting next to the bottom", 120, 3, 5, 118, 0, 0.0, 0.0},
+        {"meeting below the first row", 120, 61, 62, 20, 0, 0.0, 0.0},
+        {"short system", 30, 2, 3, 0, 0, 0.0, 0.0},
+        {"not a number in a block above", 200, 5, 6, 0, 40, nan, 0.0},
+        {"not a number in a block below", 200, 5, 6, 0, 170, nan, 0.0},
+        {"beyond 1e100 below largestFrom", 200, 5, 30, 0, 18, 1e103, 0.0},
+        {"below -1e100 in a block", 200, 5, 6, 0, 150, -1e103, 0.0},
+    };
+    for (const CheckedCase& tc : cases) {
+        const int n = tc.n;
+        auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
+        std::vector<double> v(n + 1, 0.0);
+        for (int i = tc.from; i <= n; ++i)
+            v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
+        if (tc.peak != 0.0)
+            v[tc.from] = tc.peak;
+        if (tc.spoiledRow > 0)
+            v[tc.spoiledRow] = tc.spoil;
+        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
+        TwistedMeeting meet;
+        const int k = tc.meeting > 0 ? tc.meeting : (tc.from + n) / 2;
+        ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                                  back.data(), meet, 1, k, n),
+                  TridiagStatus::Ok)
+            << tc.name;
+        ScaleRowsByPivots(a.data(), b.data(), c.data(), inv.data(), 1, n);
+        std::vector<double> scaledPairs(n + 1), backPairs(n + 1);
+        AdjacentProducts(scaled.data(), scaledPairs.data(), 1, n);
+        AdjacentProducts(back.data(), backPairs.data(), 1, n);
+        std::vector<double> forward(4 * (n + 1)), backward(4 * (n + 1));
+        ScanCoefficients(scaled.data(), back.data(), k, 1, n, forward.data(), backward.data());
+        std::vector<double> paired(n + 1, 0.0), blocks(n + 1, 0.0);
+        double pairedLargest = 0.0, largest = 0.0;
+        const bool pairedBeyond = TwistedSubstituteScaledFromChecked(
+            a.data(), b.data(), c.data(), v.data(), scaled.data(), back.data(), meet, paired.data(),
+            1, tc.from, n, 1, tc.largestFrom, pairedLargest, scaledPairs.data(), backPairs.data());
+        const bool beyond = TwistedSubstituteScaledFromChecked(
+            a.data(), b.data(), c.data(), v.data(), scaled.data(), back.data(), meet, blocks.data(),
+            1, tc.from, n, 1, tc.largestFrom, largest, scaledPairs.data(), backPairs.data(),
+            forward.data(), backward.data());
+        EXPECT_EQ(beyond, pairedBeyond) << tc.name;
+        if (pairedBeyond)
+            continue;
+        const bool asBefore = k < tc.from || n - tc.from < 32;
+        double size = 0.0;
+        for (double value : paired)
+            size = std::max(size, std::fabs(value));
+        for (int i = 1; i <= n; ++i)
+            EXPECT_NEAR(blocks[i], paired[i], asBefore ? 0.0 : 1e-13 * size)
+                << tc.name << ", row " << i;
+        EXPECT_NEAR(largest, pairedLargest, asBefore ? 0.0 : 1e-13 * size) << tc.name;
+    }
+}
