@@ -130,6 +130,28 @@ TEST(ContiFit, AnnealingStartsFromTheStartTemperature) {
     EXPECT_EQ(results[1], results[0]) << "ff0, meniscus, evaluations";
 }
 
+namespace {
+
+// Six scans of two species with f/f0 and the meniscus started off the truth, a few simplex steps.
+ContiStoreCase SixScans() {
+    ContiStoreCase cs;
+    cs.scans = 6;
+    cs.points = 150;
+    cs.firstTimeS = 600.0;
+    cs.intervalS = 600.0;
+    return cs;
+}
+
+void ChooseSixScanFit(ContiDataStore& store) {
+    FillTwoSpeciesOnSystematicNoise(store, 23);
+    ChooseCsOver(0.5f, 15.0f, 30.0f);
+    ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
+    StartFf0AndMeniscusOffTheTruth();
+    FitControl::simplexTolerance = 1e-3; // a few steps show it
+}
+
+} // namespace
+
 // Kernel, normal equations, kept equations and the residuals the Levenberg-Marquardt steps read
 // are formed by threads: the fitted f/f0 and meniscus, the evaluations and the distribution must
 // be the same for any thread count, with the simplex and with Levenberg-Marquardt.
@@ -143,17 +165,8 @@ TEST(ContiFit, ResultIsTheSameForAnyThreadCount) {
     for (const Case& c : cases) {
         std::vector<float> first;
         for (int threads : {1, 3}) {
-            ContiStoreCase cs;
-            cs.scans = 6;
-            cs.points = 150;
-            cs.firstTimeS = 600.0;
-            cs.intervalS = 600.0;
-            ContiDataStore store(cs);
-            FillTwoSpeciesOnSystematicNoise(store, 23);
-            ChooseCsOver(0.5f, 15.0f, 30.0f);
-            ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-            StartFf0AndMeniscusOffTheTruth();
-            FitControl::simplexTolerance = 1e-3; // a few steps show it
+            ContiDataStore store(SixScans());
+            ChooseSixScanFit(store);
             FitControl::simplex = c.simplex;
             FitControl::marquardtLevenberg = c.ml;
             FitControl::simulatedAnnealing = false;
@@ -184,19 +197,11 @@ TEST(ContiFit, ResultIsTheSameForAnyThreadCount) {
 TEST(ContiFit, ResultIsTheSameWithOrWithoutARunBefore) {
     std::vector<float> first;
     for (const bool runBefore : {false, true}) {
-        ContiStoreCase cs;
-        cs.scans = 6;
-        cs.points = 150;
-        cs.firstTimeS = 600.0;
-        cs.intervalS = 600.0;
-        ContiDataStore store(cs);
-        FillTwoSpeciesOnSystematicNoise(store, 23);
-        ChooseCsOver(0.5f, 15.0f, 30.0f);
-        ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
-        StartFf0AndMeniscusOffTheTruth();
-        FitControl::simplexTolerance = 1e-3;
-        if (runBefore)
+        ContiDataStore store(SixScans());
+        ChooseSixScanFit(store);
+        if (runBefore) {
             ASSERT_TRUE(RunContiSed(nullptr));
+        }
         ASSERT_TRUE(ContiFit(nullptr)) << runBefore;
         // the final Run's rmsd may differ in its last digit, as a Run after a Run does
         const std::vector<float> result = {ContiState::ff0, ModelParameters::meniscus,

@@ -5,6 +5,7 @@
 #include "lamm/tridiagonal.h"
 #include "support/step_test_matrices.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -19,6 +20,32 @@ struct CheckedCase {
     int spoiledRow;                    // row of v given `spoil` (0: none)
     double spoil;
     double peak; // v[from] when not 0: the largest solution lies below largestFrom
+};
+
+// The case's right-hand matrix scaled by the pivots of its two-ended factorisation, the
+// right-hand side v and the factors.
+struct CheckedSystem {
+    std::array<std::vector<double>, 6> rows; // a, b, c, v, scaled, back
+    TwistedMeeting meet;
+    bool factorised = false;
+
+    explicit CheckedSystem(const CheckedCase& tc) {
+        const int n = tc.n;
+        auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
+        std::vector<double> v(n + 1, 0.0);
+        for (int i = tc.from; i <= n; ++i)
+            v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
+        if (tc.peak != 0.0)
+            v[tc.from] = tc.peak;
+        if (tc.spoiledRow > 0)
+            v[tc.spoiledRow] = tc.spoil;
+        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
+        const int k = tc.meeting > 0 ? tc.meeting : (tc.from + n) / 2;
+        factorised = TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
+                                     back.data(), meet, 1, k, n) == TridiagStatus::Ok;
+        ScaleRowsByPivots(a.data(), b.data(), c.data(), inv.data(), 1, n);
+        rows = {a, b, c, v, scaled, back};
+    }
 };
 
 } // namespace
@@ -61,22 +88,10 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
     };
     for (const CheckedCase& tc : cases) {
         const int n = tc.n;
-        auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
-        std::vector<double> v(n + 1, 0.0);
-        for (int i = tc.from; i <= n; ++i)
-            v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
-        if (tc.peak != 0.0)
-            v[tc.from] = tc.peak;
-        if (tc.spoiledRow > 0)
-            v[tc.spoiledRow] = tc.spoil;
-        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
-        TwistedMeeting meet;
-        const int k = tc.meeting > 0 ? tc.meeting : (tc.from + n) / 2;
-        ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
-                                  back.data(), meet, 1, k, n),
-                  TridiagStatus::Ok)
-            << tc.name;
-        ScaleRowsByPivots(a.data(), b.data(), c.data(), inv.data(), 1, n);
+        CheckedSystem sys(tc);
+        ASSERT_TRUE(sys.factorised) << tc.name;
+        auto& [a, b, c, v, scaled, back] = sys.rows;
+        const TwistedMeeting& meet = sys.meet;
         std::vector<double> plain(n + 1, 0.0), checked(n + 1, 0.0);
         TwistedSubstituteScaledFrom(a.data(), b.data(), c.data(), v.data(), scaled.data(),
                                     back.data(), meet, plain.data(), 1, tc.from, n, 1);
@@ -141,22 +156,11 @@ TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
     };
     for (const CheckedCase& tc : cases) {
         const int n = tc.n;
-        auto [la, lb, lc, a, b, c] = SmoothStepMatrices(n);
-        std::vector<double> v(n + 1, 0.0);
-        for (int i = tc.from; i <= n; ++i)
-            v[i] = 1.0 + 0.5 * std::sin(0.7 * i) - 0.03 * i;
-        if (tc.peak != 0.0)
-            v[tc.from] = tc.peak;
-        if (tc.spoiledRow > 0)
-            v[tc.spoiledRow] = tc.spoil;
-        std::vector<double> inv(n + 1), scaled(n + 1), back(n + 1);
-        TwistedMeeting meet;
-        const int k = tc.meeting > 0 ? tc.meeting : (tc.from + n) / 2;
-        ASSERT_EQ(TwistedFactorAt(la.data(), lb.data(), lc.data(), inv.data(), scaled.data(),
-                                  back.data(), meet, 1, k, n),
-                  TridiagStatus::Ok)
-            << tc.name;
-        ScaleRowsByPivots(a.data(), b.data(), c.data(), inv.data(), 1, n);
+        CheckedSystem sys(tc);
+        ASSERT_TRUE(sys.factorised) << tc.name;
+        auto& [a, b, c, v, scaled, back] = sys.rows;
+        const TwistedMeeting& meet = sys.meet;
+        const int k = meet.k;
         std::vector<double> scaledPairs(n + 1), backPairs(n + 1);
         AdjacentProducts(scaled.data(), scaledPairs.data(), 1, n);
         AdjacentProducts(back.data(), backPairs.data(), 1, n);
