@@ -60,6 +60,7 @@ struct CLammActiveRegionState {
         double *invBet = nullptr, *bet = nullptr, *gam = nullptr;
         double *betPairs = nullptr, *gamPairs = nullptr;
         double *scanForward = nullptr, *scanBackward = nullptr;
+        int scanUses = 0;
         double dt = 0.0;
         bool damped = false, twisted = false, valid = false;
         TwistedMeeting meeting;

@@ -62,9 +62,11 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
             // the relative changes are divided in the change's own pass; the values out of
             // range and the largest are looked for in the back substitution
             if (U == upperIndex && L <= U) {
+                const bool blocks = ScanFactorsReady(U);
                 solvedBeyond = TwistedSubstituteScaledFromChecked(
                     Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from, U, reached, L,
-                    solvedLargest, betPairs, gamPairs, scanForward, scanBackward);
+                    solvedLargest, betPairs, gamPairs, blocks ? scanForward : nullptr,
+                    blocks ? scanBackward : nullptr);
                 solvedChecked = true;
             } else
                 TwistedSubstituteScaledFrom(Ba, Bb, Bc, cOld, bet, gam, activeMeeting, c, 1, from,
@@ -122,6 +124,7 @@ bool CLammIdeal::RefactorActiveRegion(double step, int U, int from, bool damped,
     const bool keep = !changed && lastFactorDt > 0.0 && !singularMatrix;
     SwapFactorisations(*oldest);
     oldest->valid = keep;
+    scanUses = 0;
     forceRebuild = false;
     lastFactorDt = step;
     lastFactorDamped = damped;
@@ -147,8 +150,6 @@ bool CLammIdeal::RefactorActiveRegion(double step, int U, int from, bool damped,
             rows.FormRight(invBet, 1, U);
             AdjacentProducts(bet, betPairs, 1, U);
             AdjacentProducts(gam, gamPairs, 1, U);
-            if (scanForward != nullptr)
-                ScanCoefficients(bet, gam, activeMeeting.k, 1, U, scanForward, scanBackward);
         }
     } else if (solveNow)
         status = ThomasFactorSubstituteProductRatios(La, Lb, Lc, Ba, Bb, Bc, cOld, invBet, bet, gam,
@@ -164,6 +165,19 @@ bool CLammIdeal::RefactorActiveRegion(double step, int U, int from, bool damped,
         lastFactorDt = 0.0;
     }
     return solved;
+}
+
+// Whether the two-ended factorisation in hand (rows 1..U) has the factors of the substitution in
+// blocks of eight rows: they are formed at its kScanAfterUses-th checked substitution, since
+// forming them costs about as much as a few substitutions save, and a factorisation that serves
+// only a few steps (early in a run, or one kept for the steps that land on the scans) pays no more
+// than before.
+bool CLammIdeal::ScanFactorsReady(int U) {
+    if (scanForward == nullptr)
+        return false;
+    if (scanUses < kScanAfterUses && ++scanUses == kScanAfterUses)
+        ScanCoefficients(bet, gam, activeMeeting.k, 1, U, scanForward, scanBackward);
+    return scanUses == kScanAfterUses;
 }
 
 // The plateau's fall over a step, exp(-2 k step): a run at its longest step repeats the step.
@@ -190,6 +204,7 @@ void CLammIdeal::SwapFactorisations(KeptFactorisation& kept) {
     std::swap(gamPairs, kept.gamPairs);
     std::swap(scanForward, kept.scanForward);
     std::swap(scanBackward, kept.scanBackward);
+    std::swap(scanUses, kept.scanUses);
     std::swap(lastFactorDt, kept.dt);
     std::swap(lastFactorDamped, kept.damped);
     std::swap(activeTwisted, kept.twisted);

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -223,6 +224,7 @@ class CLammIdeal : public CLammOutputDetection,
     void PrepareActiveRegionRun();
     bool StepsHoldSubnormalMode() const;
     void SwapFactorisations(KeptFactorisation& kept);
+    bool ScanFactorsReady(int U);
     void ForgetKeptFactorisations();
     double ActiveRegionChange();
     void AcceptActiveRegionStep();
@@ -631,9 +633,13 @@ class CLammIdeal : public CLammOutputDetection,
     // products of adjacent two-ended factors (AdjacentProducts of bet and gam)
     double *betPairs = nullptr, *gamPairs = nullptr;
     // their substitution's factors eight rows a vector (ScanCoefficients; in scanWork with the
-    // kept factorisations' own, where the vector unit fuses multiply-adds)
+    // kept factorisations' own, where the vector unit fuses multiply-adds), formed once the
+    // factorisation has served kScanAfterUses checked substitutions; its uses so far
     double *scanForward = nullptr, *scanBackward = nullptr;
-    std::vector<double> scanWork;
+    std::unique_ptr<double[]> scanWork; // written before read: not filled
+    size_t scanWorkSize = 0;
+    int scanUses = 0;
+    static constexpr int kScanAfterUses = 16;
     double *Fra = nullptr, *Frb = nullptr, *Frc = nullptr; // frame matrix
 
     // ---- detection corrections (lamm_detection.cpp)

@@ -317,6 +317,7 @@ void CLammIdeal::FreeVectors() {
     Ma = Mb = Mc = Ka = Kb = Kc = Sa = Sb = Sc = Ta = Tb = Tc = nullptr;
     La = Lb = Lc = Ba = Bb = Bc = LTa = gamT = Fra = Frb = Frc = changeRatio = nullptr;
     betPairs = gamPairs = scanForward = scanBackward = nullptr;
+    scanUses = 0;
     for (KeptFactorisation& kept : keptFactors)
         kept = KeptFactorisation();
     changeRatiosValid = solvedLargestValid = false;
@@ -378,8 +379,12 @@ bool CLammIdeal::AllocateArrays() {
         // like the products, written before they are read and kept from one grid to the next
         const size_t scanStride = 4 * stride;
         try {
-            if (scanWork.size() < scanStride * kPairVectors)
-                scanWork.resize(scanStride * kPairVectors);
+            if (scanWorkSize < scanStride * kPairVectors) {
+                scanWork.reset();
+                scanWorkSize = 0;
+                scanWork.reset(new double[scanStride * kPairVectors]);
+                scanWorkSize = scanStride * kPairVectors;
+            }
         } catch (const std::bad_alloc&) {
             FreeVectors();
             return false;
@@ -390,7 +395,7 @@ bool CLammIdeal::AllocateArrays() {
             scanSlots[3 + 2 * k] = &keptFactors[k].scanBackward;
         }
         for (int k = 0; k < kPairVectors; ++k)
-            *scanSlots[k] = scanWork.data() + k * scanStride;
+            *scanSlots[k] = scanWork.get() + k * scanStride;
     }
     outputProfile = outProfileStore;
     allocatedGridSize = N;
