@@ -3,6 +3,7 @@
 // asks which one, and the c(s,ff0) models offer their two-dimensional table.
 #include "app/copy_fit_limits.h"
 #include "app/txla_window.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_grid.h"
 #include "distributions/size_shape_slices.h"
 #include "fitting/params_transfer.h"
@@ -73,7 +74,7 @@ void TXLAWindow::CmCopyDistribution() {
             CopyLsgCurves(this);
         else if (HaveDistribution())
             CopyOneColumn(this, C::sValues, C::distribution);
-    } else if (M::csFf0 || M::csFf0Discrete) {
+    } else if (SizeShapeModel()) {
         if (HaveDistribution()) {
             if (MessageBox("2d distributions?", "", MB_YESNO) != IDYES) {
                 CopyOneColumn(this, C::sValues, C::distribution);

@@ -14,6 +14,7 @@
 #include "display/marker_lines.h"
 #include "display/plot_coordinates.h"
 #include "display/plot_hit_tests.h"
+#include "distributions/conti_fit.h"
 #include "foundations/sounds.h"
 #include "plat/window_dc.hpp"
 #include "plotting/aux_plots.h"
@@ -46,7 +47,7 @@ bool RightButtonIgnored(TXLAWindow* w) {
 
 // An integration band stands on the distribution plot's base line and spans its full height.
 bool IntegrationRows() {
-    return DB::integrateArmed && !ModelChoice::csFf0 && !ModelChoice::csFf0Discrete;
+    return DB::integrateArmed && !SizeShapeModel();
 }
 
 int DistributionRow(TXLAWindow* w, int perMille) {

@@ -3,6 +3,7 @@
 #include "app/run_engines.h"
 
 #include "app/txla_window.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_grid.h"
 #include "distributions/conti_run.h"
 #include "distributions/dls_time_course.h"
@@ -62,7 +63,7 @@ bool RunEngineAvailable(RunEngine engine) {
             default:
                 return false;
             }
-        return v != ContiVariant::None || ModelChoice::csFf0 || ModelChoice::csFf0Discrete;
+        return v != ContiVariant::None || SizeShapeModel();
     }
     case RunEngine::DiscreteSed:
         // On equilibrium data: the ideal species as equilibrium exponentials, and the
@@ -105,7 +106,7 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         window->TestApproachToEquilibrium();
         return RunResult::Refused;
     case RunEngine::ContiSed:
-        if (ModelChoice::csFf0 || ModelChoice::csFf0Discrete)
+        if (SizeShapeModel())
             return RunSizeShapeDistribution(window) ? RunResult::Evaluated : RunResult::Refused;
         return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
     case RunEngine::ContinuousModel:

@@ -4,6 +4,7 @@
 
 #include "app/external_plot_programs.h"
 #include "app/txla_window.h"
+#include "distributions/conti_fit.h"
 #include "distributions/size_shape_distribution.h"
 #include "foundations/input_boxes.h"
 #include "foundations/show_error.h"
@@ -64,7 +65,7 @@ bool WriteSasDistFile(const std::string& path) {
 }
 
 void TXLAWindow::CmPlotSizeShapeDist() {
-    if (!(ModelChoice::csFf0 || ModelChoice::csFf0Discrete) || !SS::Held())
+    if (!SizeShapeModel() || !SS::Held())
         return;
     const std::string file = std::string(gTempFolder) + "sasdist.dat";
     if (!WriteSasDistFile(file))

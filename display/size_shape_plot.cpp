@@ -2,6 +2,7 @@
 // and whose colour values are c there.
 #include "display/size_shape_plot.h"
 
+#include "distributions/conti_fit.h"
 #include "foundations/ccurve.h"
 #include "plotting/win_plot.h"
 #include "state/conti_state.h"
@@ -22,8 +23,7 @@ std::vector<float> gColours; // 0-based over the curve's points
 } // namespace
 
 bool SizeShapePlotWanted() {
-    return (ModelChoice::csFf0 || ModelChoice::csFf0Discrete) && SS::Held() &&
-           ContiState::gridPoints == SS::sPoints;
+    return SizeShapeModel() && SS::Held() && ContiState::gridPoints == SS::sPoints;
 }
 
 void CreateSizeShapePlot() {

@@ -3,6 +3,7 @@
 // normal-shaped distribution in the distribution tests).
 #include "distributions/integrate_distribution.h"
 
+#include "distributions/conti_fit.h"
 #include "distributions/size_shape_distribution.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
@@ -90,6 +91,6 @@ void IntegrateDistribution(float lo, float hi, float* area, float* weightAverage
     put(numberAverage, r.numberAverage);
     put(zAverage, r.zAverage);
     // A size-and-shape result leaves its averages over the s range, every shape included.
-    if ((ModelChoice::csFf0 || ModelChoice::csFf0Discrete) && SizeShapeState::Held())
+    if (SizeShapeModel() && SizeShapeState::Held())
         IntegrateSizeShape(lo, hi, -HUGE_VAL, HUGE_VAL);
 }
