@@ -318,12 +318,16 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     // tiles save.
     const int firstPair = rows.front() / 2, groups = (hi - lo + 1) / 4;
     const bool widen = avx512 && blocks >= kBlocksToWiden;
-    // Kept by the thread from one build to the next: a block this large, freed, goes back to
-    // the system and is faulted in again page by page. A tile reads only what WidenColumns
-    // wrote in this build.
-    thread_local std::vector<double> pairs;
+    // The share's own scratch, sized here once for the build; a tile reads only what
+    // WidenColumns wrote in this build.
+    ContiNEQShareSpace own;
+    ContiNEQShareSpace& space = spaces != nullptr ? spaces[k - 1] : own;
+    std::vector<double>& pairs = space.pairs;
     if (widen && pairs.size() < static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8)
         pairs.resize(static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8);
+    if (avx512 && space.widened.size() < static_cast<std::size_t>(hi) + 1)
+        space.widened.resize(static_cast<std::size_t>(hi) + 1);
+    double* const widened = space.widened.data();
     for (int s = 0; s < S; ++s) {
         for (int q = rows.front(); q <= n; ++q) {
             col[q] = column(q, s);
@@ -335,7 +339,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
             bx[r] = col[rows[r]];
             bf[r] = from[rows[r]];
         }
-        addData(bx.data(), y, bs.data(), bf.data(), static_cast<int>(rows.size()), hi);
+        addData(bx.data(), y, bs.data(), bf.data(), static_cast<int>(rows.size()), hi, widened);
         ScanColumns scan{col.data(), from.data(), lo, hi};
         if (widen) {
             scan.pairs = pairs.data(), scan.firstPair = firstPair, scan.groups = groups;
@@ -348,7 +352,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                 c.from[u] = std::max(from[c.rows[u]], from[c.q]);
             }
             addData(c.x.data(), col[c.q], c.sums.data(), c.from.data(),
-                    static_cast<int>(c.rows.size()), hi);
+                    static_cast<int>(c.rows.size()), hi, widened);
         }
     }
     StoreCentredRows(o, noise, meansSideBySide, n, rows, rowSum, sb);
@@ -426,10 +430,12 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
         });
     SetDataTerms(set, data, out);
 
-    thread_local NoiseMeansSideBySide side; // its storage kept, as the widened columns'
-    side.Assign(out.columnMeans.data(), n + 1);
+    // The build's scratch: the means side by side, and one space per share.
+    const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);
+    std::vector<ContiNEQShareSpace> spaces(static_cast<std::size_t>(count));
     const std::vector<int> shares = BalancedBlockShares(n, set, firstNonzero.data(), count);
-    ContiNEQJob job{n, &set, column, data, &out, firstNonzero.data(), &side, shares.data()};
+    ContiNEQJob job{n,     &set,          column,       data, &out, firstNonzero.data(),
+                    &side, shares.data(), spaces.data()};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     MarkHeldColumns(n, set, out);

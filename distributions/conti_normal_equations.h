@@ -56,6 +56,13 @@ struct ContiNormalEquations {
                      std::vector<double>& out) const;
 };
 
+// The scratch storage of one share of a build: the share's columns widened to double, once per
+// scan, and the data widened for the rows' products with it. Filled before it is read in every
+// build, so what a share finds there from an earlier build changes nothing.
+struct ContiNEQShareSpace {
+    std::vector<double> pairs, widened;
+};
+
 // The work shared by the threads: inputs, means and the result they fill.
 struct ContiNEQJob {
     int n = 0;
@@ -72,6 +79,9 @@ struct ContiNEQJob {
     // [b] (optional): the share (1..count) of the block of four rows 4 b + 1..4 b + 4; none:
     // the blocks dealt out in rounds of count, every other round in reverse.
     const int* blockShares = nullptr;
+    // [k - 1] (optional): share k's scratch storage, read by that share only; none: each share
+    // takes its own for the call.
+    ContiNEQShareSpace* spaces = nullptr;
     // The rows of share k of count, in blocks of four consecutive rows: their upper-triangle
     // cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;

@@ -197,7 +197,7 @@ AddWithRowTurned(const float* const* rows, const double* yw, double* const* sums
 // floats are exact in double, so fused or not the sums are the same.
 [[gnu::target("avx512f,avx512vl,fma")]] void
 conti_tiles::AddWithRowAvx512(const float* const* x, const float* y, double* const* sum,
-                              const int* from, int count, int hi) {
+                              const int* from, int count, int hi, double* widened) {
     if (count < 2) {
         if (count == 1)
             AddWithRowOf<1>(x, y, sum, from, hi);
@@ -207,10 +207,7 @@ conti_tiles::AddWithRowAvx512(const float* const* x, const float* y, double* con
     int lo = hi + 1;
     for (int k = 0; k < count; ++k)
         lo = std::min(lo, from[k]);
-    thread_local std::vector<double> widened;
-    if (widened.size() < static_cast<std::size_t>(hi) + 1)
-        widened.resize(static_cast<std::size_t>(hi) + 1);
-    double* yw = widened.data();
+    double* yw = widened;
     for (int i = lo; i <= hi; ++i)
         yw[i] = y[i];
     // the rows sixteen at a time in lanes (what is left of them, two or more, in eight)
@@ -225,12 +222,12 @@ conti_tiles::AddWithRowAvx512(const float* const* x, const float* y, double* con
 
 [[gnu::target("avx2")]] void conti_tiles::AddWithRowAvx2(const float* const* x, const float* y,
                                                          double* const* sum, const int* from,
-                                                         int count, int hi) {
+                                                         int count, int hi, double*) {
     AddWithRow(x, y, sum, from, count, hi);
 }
 
 void conti_tiles::AddWithRowPlain(const float* const* x, const float* y, double* const* sum,
-                                  const int* from, int count, int hi) {
+                                  const int* from, int count, int hi, double*) {
     AddWithRow(x, y, sum, from, count, hi);
 }
 

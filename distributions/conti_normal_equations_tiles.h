@@ -38,14 +38,16 @@ struct CellScans {
 };
 
 // The products of rows x[0..count-1] with the one row y from point from[u] on, added to
-// sum[u], for AVX-512, AVX2 and any x86-64.
+// sum[u], for AVX-512, AVX2 and any x86-64. widened: room for hi + 1 doubles, where the AVX-512
+// build widens y (the others leave it alone).
 [[gnu::target("avx512f,avx512vl,fma")]] void AddWithRowAvx512(const float* const* x, const float* y,
                                                               double* const* sum, const int* from,
-                                                              int count, int hi);
+                                                              int count, int hi, double* widened);
 [[gnu::target("avx2")]] void AddWithRowAvx2(const float* const* x, const float* y,
-                                            double* const* sum, const int* from, int count, int hi);
+                                            double* const* sum, const int* from, int count, int hi,
+                                            double* widened);
 void AddWithRowPlain(const float* const* x, const float* y, double* const* sum, const int* from,
-                     int count, int hi);
+                     int count, int hi, double* widened);
 // Columns first..last of one scan widened into pairs for the eight-lane tiles.
 [[gnu::target("avx512f,avx512vl")]] void WidenColumns(const ScanColumns& k, int first, int last,
                                                       double* pairs);
