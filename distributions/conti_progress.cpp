@@ -1,15 +1,13 @@
-// Progress of the distribution's normal equations, drawn straight into the window: the
+// Progress of the distribution's normal equations, reported to the observer as it goes: the
 // computation does not dispatch messages, so a repaint would not come in time.
 #include "distributions/conti_progress.h"
 
 #include "state/conti_state.h"
 #include "state/fit_control.h"
-#include "state/window_services.h"
 
-ContiProgress::ContiProgress(TXLAWindow* window) {
+ContiProgress::ContiProgress(CComputeObserver& observer) {
     if (FitControl::fitInProgress || ContiState::calledFromFit)
         return;
-    CComputeObserver& observer = WindowServices::Observer(window);
     observer.StatusText(10, 50, "calculating normal equations");
     line_ = CProgress(observer, 10, 65, ProgressBarColour::blue);
 }

@@ -3,14 +3,12 @@
 
 #include "state/compute_observer.h"
 
-class TXLAWindow;
-
 // From construction to destruction: the text "calculating normal equations" at (10, 50) and a
-// blue progress line at (10, 65), shown by the window's observer; nothing without a window or
-// while a fit is in progress.
+// blue progress line at (10, 65), shown by the observer given; nothing while a fit is in
+// progress.
 class ContiProgress {
   public:
-    explicit ContiProgress(TXLAWindow* window);
+    explicit ContiProgress(CComputeObserver& observer);
     ~ContiProgress();
     ContiProgress(const ContiProgress&) = delete;
     ContiProgress& operator=(const ContiProgress&) = delete;

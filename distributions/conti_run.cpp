@@ -235,10 +235,11 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
     ContiColumnStarts starts;
     if (!EnsureContiKernel(window, out.grid, &out.set, &starts))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out, withNoise, hint, withModel, &starts);
+    return SolveContiSet(WindowServices::Observer(window), out, withNoise, hint, withModel,
+                         &starts);
 }
 
-ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise,
+ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool withNoise,
                           ContiStrengthHint* hint, bool withModel, ContiColumnStarts* starts) {
     // Every column: the distribution's points and the discrete species after them.
     const int n = out.grid.Columns();
@@ -266,7 +267,7 @@ ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise
     const bool holdNoise = EntropyHoldsNoise(set, ContiState::confidenceLevel, nu);
     ContiNormalEquations eq;
     {
-        ContiProgress progress(window);
+        ContiProgress progress(observer);
         const bool built = KeptOrBuiltEquations(n, out.grid.discrete, set, column, solvedData,
                                                 starts, holdNoise, eq);
         progress.Draw(1.0);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CComputeObserver;
 class TXLAWindow;
 
 struct ContiSolution {
@@ -89,10 +90,10 @@ ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool wi
                                  ContiStrengthHint* hint = nullptr, bool withModel = false);
 // The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
 // data set out.set on the kernel as it stands for out.grid, with withModel the scans' model
-// beside it; the hint goes to the main regularization.
+// beside it; the hint goes to the main regularization; the observer hears of the progress.
 // starts (optional): the columns' starts and means found while the kernel was made
 // (EnsureContiKernel), taken by normal equations built whole.
-ContiStatus SolveContiSet(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
+ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool withNoise = true,
                           ContiStrengthHint* hint = nullptr, bool withModel = false,
                           ContiColumnStarts* starts = nullptr);
 // Writes a solution: distribution arrays, fit, residuals and noise of the scans, resultAvailable.

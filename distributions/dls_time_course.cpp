@@ -53,7 +53,7 @@ bool SliceKernel(const ContiGrid& g, int k) {
 }
 
 // Every slice solved into slices; false with the reason said (or a stop) and nothing kept.
-bool SolveSlices(TXLAWindow* window, const ContiGrid& g, const ContiDataSet& all,
+bool SolveSlices(CComputeObserver& observer, const ContiGrid& g, const ContiDataSet& all,
                  std::vector<ContiSolution>& slices) {
     gContiKernel.Allocate(g.n, S::scanCount, S::gridRadius, S::gridCount);
     for (int k : all.scans) {
@@ -63,7 +63,7 @@ bool SolveSlices(TXLAWindow* window, const ContiGrid& g, const ContiDataSet& all
         sol.grid = g;
         sol.set = all;
         sol.set.scans = {k};
-        const ContiStatus status = SolveContiSet(window, sol);
+        const ContiStatus status = SolveContiSet(observer, sol);
         if (status != ContiStatus::Done || gUserInterrupt.load())
             return false;
         if (!SolutionStorable(sol))
@@ -104,7 +104,7 @@ bool RunContinuousModel(TXLAWindow* window) {
     std::vector<ContiSolution> slices;
     bool solved = false;
     try {
-        solved = SolveSlices(window, g, all, slices);
+        solved = SolveSlices(WindowServices::Observer(window), g, all, slices);
     } catch (const std::bad_alloc&) {
         ShowError(NotEnoughMemoryText().c_str(), 0);
     }

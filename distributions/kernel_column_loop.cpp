@@ -13,7 +13,7 @@ bool SolveKernelColumns(TXLAWindow* window, int columns,
     for (int p = 1; p <= columns && done; ++p) {
         ContiState::kernelColumn = p;
         const LammResult result = solve(p);
-        LammGrid::progressWindow = nullptr;
+        LammGrid::progressObserver = nullptr;
         if (gUserInterrupt.load()) {
             done = false;
         } else if (result != LammResult::Solved) {

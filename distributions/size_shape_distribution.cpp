@@ -142,7 +142,7 @@ ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
     AppendDiscreteComponent(out.conti.grid, ContiScanTemperature());
     if (!EnsureContiKernel(window, out.conti.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(window, out.conti, true, hint);
+    return SolveContiSet(WindowServices::Observer(window), out.conti, true, hint);
 }
 
 void StoreSizeShapeSolution(const SizeShapeSolution& sol) {

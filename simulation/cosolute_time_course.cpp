@@ -6,11 +6,11 @@
 #include "simulation/lamm_template.h"
 #include "simulation/scan_output.h"
 #include "simulation/solvent_profile.h"
+#include "state/compute_observer.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/run_switches.h"
 #include "state/scan_store.h"
-#include "state/window_services.h"
 
 #include <algorithm>
 #include <utility>
@@ -30,10 +30,10 @@ bool CCosoluteTimeCourse::Start(const double* r, int n) {
         return false;
     // Its output goes where the list road's first equation puts it.
     LammTemplateOutput out;
-    TXLAWindow* window = LammGrid::progressWindow;
-    out.liveProfiles = window != nullptr && ScanStore::dataPlot != nullptr;
+    CComputeObserver* observer = LammGrid::progressObserver;
+    out.liveProfiles = observer != nullptr && ScanStore::dataPlot != nullptr;
     out.simulatingOnly = gSimulateOnly;
-    LoadLammTemplate(o_, WindowServices::ObserverOf(window), LammGrid::s, LammGrid::d, 1.0, out);
+    LoadLammTemplate(o_, observer, LammGrid::s, LammGrid::d, 1.0, out);
     o_.N = n;
     o_.finalRotorSpeed = o_.currentRotorSpeed = LammGrid::rotorSpeed;
     // the rotor speed is the species' own at every step

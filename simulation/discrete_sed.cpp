@@ -466,11 +466,11 @@ LammResult SolveSpeciesRows(TXLAWindow* window, SedListRows& list,
     LammGrid::currentSpecies = first;
     LammGrid::s = M::speciesS[first];
     LammGrid::d = SpeciesDiffusion(first);
-    LammGrid::progressWindow = window;
+    LammGrid::progressObserver = WindowServices::ObserverOf(window);
     const LammResult code = list.mixture ? SolveMixtureAndRest(window, list, unwritten)
                                          : SolveSpecies(window, list.ownRadii, list.slots,
                                                         list.rows, list.loading, unwritten, &calls);
-    LammGrid::progressWindow = nullptr;
+    LammGrid::progressObserver = nullptr;
     return code;
 }
 

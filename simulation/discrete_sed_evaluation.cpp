@@ -240,7 +240,7 @@ void RunDiscreteSedModule(TXLAWindow* window, const GridSpeciesSolver& solve) {
                 discretizationWord = discretizationWord || LammGrid::discretizationError != 0;
             }
         }
-        LammGrid::progressWindow = nullptr;
+        LammGrid::progressObserver = nullptr;
     }
     ReportUnwrittenFiles(TakeUnwrittenCosoluteFiles());
     if (gUserInterrupt.load(std::memory_order_relaxed) || bufferUnsolved) {

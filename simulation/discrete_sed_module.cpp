@@ -25,6 +25,7 @@
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/scan_order.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -86,7 +87,7 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime,
     LammGrid::endTimePending = 1;
     gUserInterrupt.store(false, std::memory_order_relaxed);
     LammGrid::dt = LammGrid::initialDt;
-    LammGrid::progressWindow = window;
+    LammGrid::progressObserver = WindowServices::ObserverOf(window);
     const ScanHeader& first = S::header[ScanAtPosition(1)];
     LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
     if (LammGrid::accelerating) {

@@ -110,7 +110,7 @@ bool RunSingleComponent(TXLAWindow* window, double loading,
     CScanOutput scans;
     const LammResult result = solve(scans);
     SetGridErrorWords(result);
-    LammGrid::progressWindow = nullptr;
+    LammGrid::progressObserver = nullptr;
     // an oscillation that ran away on the scans' radii is no model either
     const bool runaway =
         !LammSolutionMissing(result) && loading > 0.0 && !ScansWithinTheLoading(loading);

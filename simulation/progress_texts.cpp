@@ -1,15 +1,16 @@
 // Progress texts of the module-wide solvers.
 #include "simulation/progress_texts.h"
 
+#include "state/compute_observer.h"
 #include "state/lamm_grid.h"
-#include "state/window_services.h"
 
 #include <cstdio>
 
 namespace {
 
 void Draw(int y, const char* text) {
-    WindowServices::Observer(LammGrid::progressWindow).StatusText(10, y, text);
+    if (CComputeObserver* observer = LammGrid::progressObserver)
+        observer->StatusText(10, y, text);
 }
 
 } // namespace

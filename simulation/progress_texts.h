@@ -1,5 +1,5 @@
-// The progress texts a module-wide solver draws into LammGrid::progressWindow at x = 10; none
-// without a progress window.
+// The progress texts a module-wide solver reports to LammGrid::progressObserver at x = 10; none
+// without a progress observer.
 #pragma once
 
 void ShowTimeStepText();      // "dt = %f sec  " at y = 70

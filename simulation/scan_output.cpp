@@ -11,12 +11,12 @@
 #include "simulation/module_solvers.h"
 #include "simulation/progress_texts.h"
 #include "state/component_scans.h"
+#include "state/compute_observer.h"
 #include "state/dls_data.h"
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
-#include "state/window_services.h"
 
 #include <utility>
 #include <vector>
@@ -90,19 +90,18 @@ bool AssembleDisplayProfile(Assembly& a, double scanTime) {
 }
 
 void DrawScanCurve(int scan) {
-    if (LammGrid::progressWindow == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
+    if (LammGrid::progressObserver == nullptr || !gSimulateOnly || ScanStore::dataPlot == nullptr)
         return;
     const int count = ScanStore::pointCount[scan];
-    WindowServices::Observer(LammGrid::progressWindow)
-        .TrialCurve(ScanStore::radius[scan], ScanStore::work[scan], count,
-                    SpeciesCurveColour(LammGrid::currentSpecies));
+    LammGrid::progressObserver->TrialCurve(ScanStore::radius[scan], ScanStore::work[scan], count,
+                                           SpeciesCurveColour(LammGrid::currentSpecies));
 }
 
 // With the reacting system the free species and the complex, which its solver keeps in the
 // first three arrays of the reaction block, are drawn over the data plot as well: the first in
 // blue, the second in green, the complex in red.
 void DrawReactionProfiles() {
-    if (!ModelChoice::reactingSystem || LammGrid::progressWindow == nullptr || !gSimulateOnly ||
+    if (!ModelChoice::reactingSystem || LammGrid::progressObserver == nullptr || !gSimulateOnly ||
         ScanStore::dataPlot == nullptr)
         return;
     double* const* profiles = LammGrid::reactionArray;
@@ -118,8 +117,7 @@ void DrawReactionProfiles() {
     for (int k = 0; k < 3; ++k) {
         for (int i = 1; i <= n; ++i)
             y[std::size_t(i)] = float(profiles[k + 1][i]);
-        WindowServices::Observer(LammGrid::progressWindow)
-            .TrialCurve(x.data(), y.data(), n, colours[k]);
+        LammGrid::progressObserver->TrialCurve(x.data(), y.data(), n, colours[k]);
     }
 }
 

@@ -36,7 +36,7 @@ void LammGrid::ResetToDefaults() {
     endTime = targetScanTime = totalAmount = 0.0;
     endTimePending = stepCount = 0;
     targetScan = 1;
-    progressWindow = nullptr;
+    progressObserver = nullptr;
     currentSpecies = 1;
     loadingFraction = 1.0f;
     backDiffusionShutOff = false;

@@ -4,7 +4,7 @@
 
 // Static values as at start-up. There is one instance of this state: the module-wide solvers are
 // not re-entrant and run on the window's thread only.
-class TXLAWindow;
+class CComputeObserver;
 
 // The finite-element algorithm of the simulation grid: the one a model chooses and a grid is made
 // for, and the one a run used. The moving hat algorithm (geometric grid, with the moving-grid
@@ -67,7 +67,8 @@ struct LammGrid {
     static inline double targetScanTime = 0.0;
     static inline double totalAmount = 0.0;
     static inline int stepCount = 0;
-    static inline TXLAWindow* progressWindow = nullptr;
+    // Hears a module-wide solver's progress texts and live curves; null: nobody does.
+    static inline CComputeObserver* progressObserver = nullptr;
     static inline int currentSpecies = 1;
     static inline float loadingFraction = 1.0f;
     static inline bool backDiffusionShutOff = false; // the shut-off applies to this species

@@ -103,7 +103,7 @@ TEST_F(WindowServicesTest, ComputationsReportToTheWindowsObserver) {
     };
     const Case cases[] = {
         {"normal equations",
-         [](TXLAWindow* w) { ContiProgress(w).Draw(0.25); },
+         [](TXLAWindow*) { ContiProgress(gObserver).Draw(0.25); },
          {"text 10,50 calculating normal equations", "line 10,65 blue", "advance 25", "hide"}},
         {"Levenberg-Marquardt",
          [](TXLAWindow* w) {
@@ -113,11 +113,11 @@ TEST_F(WindowServicesTest, ComputationsReportToTheWindowsObserver) {
          {"line 10,10 red", "advance 50", "hide"}},
         {"module-wide solver",
          [](TXLAWindow* w) {
-             LammGrid::progressWindow = w;
+             LammGrid::progressObserver = WindowServices::ObserverOf(w);
              LammGrid::stepCount = 7;
              ShowIterationText();
-             LammGrid::progressWindow = nullptr;
-             ShowIterationText(); // no window: nobody hears of it
+             LammGrid::progressObserver = nullptr;
+             ShowIterationText(); // no observer: nobody hears of it
          },
          {"text 10,90 #it = 7   "}},
     };
