@@ -157,8 +157,7 @@ void TXLAWindow::CmMakeSedMovie() {
 }
 
 void TXLAWindow::CmPlotDataFitResDist() {
-    if (!ScanPlotPossible(kDataFitResDist) ||
-        !(ModelChoice::contiCs || ModelChoice::csBimodal || ModelChoice::csBimodalDiscrete))
+    if (!ScanPlotPossible(kDataFitResDist) || !DataFitDistributionPlotModel())
         return;
     if (!WriteDistributionFiles(false, std::string(gTempFolder) + "dist.dat"))
         return;

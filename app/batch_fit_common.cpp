@@ -85,7 +85,13 @@ bool BatchDistributionModel() {
 }
 
 bool BatchContinuousCsModel() {
-    return M::contiCs || M::csDiscreteSD || M::csDiscreteMs;
+    const ModelKind kind = CurrentModelKind();
+    return TraitsOf(kind).plainCsSwitch || kind == ModelKind::CsDiscrete;
+}
+
+bool DataFitDistributionPlotModel() {
+    const ModelTraits traits = CurrentModelTraits();
+    return traits.plainCsSwitch || traits.bimodal;
 }
 
 bool BatchSizeShapeModel() {

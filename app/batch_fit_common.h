@@ -61,8 +61,12 @@ bool AskBatchInteger(TXLAWindow* window, int* value, int defaultValue, const cha
 
 // True when a distribution model is chosen (continuous and not a boundary analysis).
 bool BatchDistributionModel();
-// True for plain c(s) and c(s) with one discrete component.
+// True for plain c(s) and c(s) with one discrete component (and the kinds on the plain c(s)
+// switch: ls-g*(s), zone c(s) and ls-g*(s), ls-g*(v)).
 bool BatchContinuousCsModel();
+// True for the models whose data, fit, residuals and distribution the external plot draws: the
+// kinds on the plain c(s) switch and bimodal f/f0.
+bool DataFitDistributionPlotModel();
 // True for the size-and-shape models c(s, f/f0), with or without a discrete component.
 bool BatchSizeShapeModel();
 // True when the current distribution holds a curve.

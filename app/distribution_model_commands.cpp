@@ -271,7 +271,7 @@ static bool Ff0ModelRefused(TXLAWindow& window) {
         window.MessageBox("this model does not work in buffer mismatch mode", "ERROR", MB_OK);
         return true;
     }
-    if (!M::csFf0 && !M::csFf0Discrete && ScanStore::radialResolution <= 0.001f) {
+    if (!CurrentModelTraits().sizeShape && ScanStore::radialResolution <= 0.001f) {
         window.MessageBox("radial pre-averaging of data points is recommended (at 0.003)!)\n"
                           "(Loading Options->Set Radial Resolution)",
                           "ATTENTION", MB_OK);

@@ -12,6 +12,7 @@
 #include "state/component_scans.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/window_services.h"
@@ -121,7 +122,7 @@ bool RunIntoComponents(TXLAWindow* window, double celsius) {
 } // namespace
 
 bool DiscreteLightScatteringModelChosen() {
-    return ModelChoice::dlsStokesRadii || ModelChoice::dlsCumulants;
+    return CurrentModelTraits().lightScatteringSpecies;
 }
 
 double StokesRadiusDiffusion(double radiusNm, double celsius) {

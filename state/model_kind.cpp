@@ -107,9 +107,10 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .name = "sedimentation equilibrium A + B <-> AB",
                 .page = ParamsPage::Equilibrium};
     case ModelKind::DlsStokesRadii:
-        return {.commandId = 536, .name = "DLS: discrete Stokes radii"};
+        return {
+            .commandId = 536, .name = "DLS: discrete Stokes radii", .lightScatteringSpecies = true};
     case ModelKind::DlsCumulants:
-        return {.commandId = 890, .name = "DLS: cumulant analysis"};
+        return {.commandId = 890, .name = "DLS: cumulant analysis", .lightScatteringSpecies = true};
     case ModelKind::VanHoldeWeischet:
         return {.commandId = 292, .name = "van Holde - Weischet transform"};
     case ModelKind::LsgExtrapolation:
@@ -166,7 +167,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .savedFit = true,
                 .molarMassReadout = true,
                 .exported = true,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .plainCsSwitch = true};
     case ModelKind::CsConformer:
         return {.commandId = 514,
                 .name = "continuous c(s) conformational change model",
@@ -293,7 +295,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .page = ParamsPage::Distribution,
                 .molarMassReadout = true,
                 .exported = true,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .plainCsSwitch = true};
     case ModelKind::LsGStarDiscrete:
         return {.commandId = 539,
                 .name = "ls-g*(s) with 1 discrete Lamm equation component",
@@ -302,7 +305,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .molarMassReadout = true,
                 .exported = true,
                 .ff0Floats = true,
-                .discreteComponent = true};
+                .discreteComponent = true,
+                .plainCsSwitch = true};
     case ModelKind::ZoneCs:
         return {.commandId = 511,
                 .name = "analytical zone centrifugation c(s)",
@@ -312,7 +316,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .savedFit = true,
                 .molarMassReadout = true,
                 .exported = true,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .plainCsSwitch = true};
     case ModelKind::ZoneLsGStar:
         return {.commandId = 510,
                 .name = "analytical zone centrifugation ls-g*(s)",
@@ -320,7 +325,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .page = ParamsPage::Distribution,
                 .molarMassReadout = true,
                 .exported = true,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .plainCsSwitch = true};
     case ModelKind::LsGStarV:
         return {.commandId = 501,
                 .name = "electrophoresis: ls-g*(v)",
@@ -329,7 +335,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .range = RangeAxis::Velocity,
                 .molarMassReadout = true,
                 .exported = true,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .plainCsSwitch = true};
     case ModelKind::CvElectrophoresis:
         return {.commandId = 513,
                 .name = "electrophoresis: c(v) distribution with constant D",

@@ -92,6 +92,8 @@ struct ModelTraits {
     bool bimodal = false;           // a second f/f0 over an s-range
     bool discreteComponent = false; // a discrete species fitted beside the distribution
     bool showsInvariantD = false;   // the distribution page shows the one D of every point
+    bool plainCsSwitch = false;     // runs on the plain c(s) switch (ls-g*, zone and ls-g*(v) too)
+    bool lightScatteringSpecies = false; // discrete species fitted to light-scattering data
 };
 
 // The model the switches of ModelChoice stand for: a family's member before its base (ls-g*(s)

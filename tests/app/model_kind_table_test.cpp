@@ -2,8 +2,11 @@
 // program makes of the model chosen gives that model's answer: the distribution it computes, the
 // parameter page, the shape boxes and the range unit, and the families it counts in (the saved
 // fit, the residuals wizard, the molar-mass readout, the export, the fitted f/f0 and vbar, the
-// discrete component, the menu's c(s) members).
+// discrete component, the menu's c(s) members, the batch c(s) fits, the external data-fit-
+// distribution plot, the discrete light-scattering species).
+#include "app/batch_fit_common.h"
 #include "app/model_families.h"
+#include "simulation/dls_discrete_model.h"
 #include "app/model_menu_items.h"
 #include "app/molar_mass_readout.h"
 #include "app/mstar_actions.h"
@@ -58,6 +61,10 @@ std::string FlagsOf() {
         {"showInvariantD", ParamsShowInvariantD()},
         {"csMember", AnyCsMemberOn()},
         {"plainCM", PlainCMSelected()},
+        {"plainCs", CurrentModelTraits().plainCsSwitch},
+        {"batchCs", BatchContinuousCsModel()},
+        {"plotDist", DataFitDistributionPlotModel()},
+        {"lsSpecies", DiscreteLightScatteringModelChosen()},
     };
     std::string out;
     for (const auto& [name, on] : checks)
@@ -73,8 +80,8 @@ const ModelRow kRows[] = {
     {281, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {282, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {291, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {501, Data::Sedimentation, ContiVariant::LsGStarV, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "readout exported ff0 csMember"},
-    {536, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
+    {501, Data::Sedimentation, ContiVariant::LsGStarV, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "readout exported ff0 csMember plainCs batchCs plotDist"},
+    {536, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", "lsSpecies"},
     {197, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {229, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {520, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
@@ -83,13 +90,13 @@ const ModelRow kRows[] = {
     {893, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {235, Data::Sedimentation, ContiVariant::CM, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0 plainCM"},
     {526, Data::Sedimentation, ContiVariant::CsInvariantD, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported ff0 showInvariantD csMember"},
-    {275, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember"},
+    {275, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist"},
     {267, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {277, Data::Sedimentation, ContiVariant::CMInvariantD, ParamsPage::Distribution, ParamsShape::None, "Da buoyant molar mass", "rangeIsMass showInvariantD"},
     {278, Data::Sedimentation, ContiVariant::CMPowerLaw, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass"},
     {279, Data::Sedimentation, ContiVariant::CMPriorVbar, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0"},
-    {288, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember"},
-    {539, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 discrete csMember"},
+    {288, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist"},
+    {539, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 discrete csMember plainCs batchCs plotDist"},
     {503, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0"},
     {522, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0"},
     {502, Data::Light, ContiVariant::DlsD, ParamsPage::Distribution, ParamsShape::None, "log10 D (cm^2/s)", "ff0"},
@@ -98,11 +105,11 @@ const ModelRow kRows[] = {
     {284, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", ""},
     {523, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", ""},
     {246, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {511, Data::Sedimentation, ContiVariant::ZoneCs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember"},
-    {510, Data::Sedimentation, ContiVariant::ZoneLsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember"},
+    {511, Data::Sedimentation, ContiVariant::ZoneCs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist"},
+    {510, Data::Sedimentation, ContiVariant::ZoneLsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist"},
     {513, Data::Electrophoresis, ContiVariant::CvElectrophoresis, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "endsChecked showInvariantD"},
     {514, Data::Sedimentation, ContiVariant::CsConformer, ParamsPage::Distribution, ParamsShape::Conformer, "S", "endsChecked readout exported ff0 csMember"},
-    {531, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit readout exported ff0 discrete csMember"},
+    {531, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit readout exported ff0 discrete csMember batchCs"},
     {521, Data::Sedimentation, ContiVariant::CsLinearRod, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember"},
     {585, Data::Sedimentation, ContiVariant::CsNonideal, ParamsPage::Distribution, ParamsShape::None, "S", "exported ff0 csMember"},
     {587, Data::Sedimentation, ContiVariant::CsMofSTable, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember"},
@@ -112,9 +119,9 @@ const ModelRow kRows[] = {
     {603, Data::Sedimentation, ContiVariant::CsWormlikeChain, ParamsPage::Distribution, ParamsShape::WormlikeChain, "S", "endsChecked readout exported floatsVbar csMember"},
     {872, Data::Sedimentation, ContiVariant::CsScalingLaw, ParamsPage::Distribution, ParamsShape::ScalingLaw, "S", "endsChecked readout exported csMember"},
     {887, Data::Sedimentation, ContiVariant::FMvsM, ParamsPage::Distribution, ParamsShape::ScalingLaw, "Da", "rangeIsMass"},
-    {548, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal csMember"},
-    {870, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal discrete csMember"},
-    {890, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
+    {548, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal csMember plotDist"},
+    {870, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal discrete csMember plotDist"},
+    {890, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", "lsSpecies"},
 };
 // clang-format on
 
