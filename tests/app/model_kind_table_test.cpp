@@ -6,7 +6,6 @@
 // distribution plot, the discrete light-scattering species).
 #include "app/batch_fit_common.h"
 #include "app/model_families.h"
-#include "simulation/dls_discrete_model.h"
 #include "app/model_menu_items.h"
 #include "app/molar_mass_readout.h"
 #include "app/mstar_actions.h"
@@ -17,6 +16,7 @@
 #include "fitting/model_units.h"
 #include "fitting/params_transfer.h"
 #include "scandata/scan_data_kind.h"
+#include "simulation/dls_discrete_model.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
 #include "state/model_kind.h"
