@@ -55,27 +55,10 @@ void ShowLatestScan(TXLAWindow* window, int s) {
     const int L = slot.members.back();
     const int n = S::pointCount[L];
     const std::vector<float> v = ComparedScanValues(L);
-    FreeAuxPlotCurves();
-    AuxPlots::temperatureTimes = vector(1, std::max(n, 1));
-    AuxPlots::temperatures = vector(1, std::max(n, 1));
-    AuxPlots::pointCount = n;
-    for (int j = 1; j <= n; ++j) {
-        AuxPlots::temperatureTimes[j] = S::radius[L][j];
-        AuxPlots::temperatures[j] = v[static_cast<std::size_t>(j)];
-    }
-    AuxPlots::timeView = new CVector();
-    AuxPlots::temperatureView = new CVector();
-    AuxPlots::timeView->Attach(AuxPlots::temperatureTimes, static_cast<std::uint32_t>(n), 1);
-    AuxPlots::temperatureView->Attach(AuxPlots::temperatures, static_cast<std::uint32_t>(n), 1);
-    AuxPlots::temperatureCurve = new CCurve(AuxPlots::timeView, AuxPlots::temperatureView);
-    auto* plot = new CWINPlot();
-    AuxPlots::auxPlot = plot;
-    plot->SetPlotRect(50, 75, 950, 975);
-    plot->SetXLabel("radius");
-    plot->SetYLabel("signal");
-    plot->AddCurve(AuxPlots::temperatureCurve);
-    plot->SetCurveStyle(0, -1);
-    plot->SetCurveColor(0, 0);
+    SetAuxCurve(std::vector<float>(S::radius[L] + 1, S::radius[L] + 1 + n),
+                std::vector<float>(v.begin() + 1, v.begin() + 1 + n), "radius", "signal", -1,
+                false);
+    AuxPlots::auxPlot->SetCurveColor(0, 0);
     const int first = slot.firstIndex >= 1 && slot.firstIndex <= n ? slot.firstIndex : 1;
     const int last = slot.lastIndex >= 1 && slot.lastIndex <= n ? slot.lastIndex : n;
     std::vector<float> x, y;
