@@ -16,10 +16,8 @@ CDenseMatrix NoiseGramOfColumns(const ContiNormalEquations& eq, const NoiseTerms
     if (!terms.Any() || static_cast<int>(eq.columnMeans.size()) != n + 1)
         return CDenseMatrix(0);
     CDenseMatrix Q(n);
-    // its storage kept from one call to the next (on the calling thread: the shares read it
-    // through this reference)
-    thread_local NoiseMeansSideBySide kept;
-    NoiseMeansSideBySide& side = kept;
+    // the call's own (the shares read it through the lambda's reference)
+    NoiseMeansSideBySide side;
     side.Assign(eq.columnMeans.data(), n + 1);
     const std::vector<double> zeros(std::size_t(n) + 1, 0.0);
     // Rows p..p + 3 over their columns from p on, four rows sharing the loads of the means; the
