@@ -7,30 +7,39 @@
 #include "state/scan_store.h"
 #include "state/window_services.h"
 
+#include <algorithm>
 #include <vector>
 
-namespace {
-
+// A progress line drawn into the window, known to its observer while it lives.
 class WindowProgressLine : public CProgressReport {
   public:
-    WindowProgressLine(TXLAWindow* window, int x, int y, ProgressBarColour colour)
-        : window_(window) {
+    WindowProgressLine(TWindowObserver& observer, TXLAWindow* window, int x, int y,
+                       ProgressBarColour colour)
+        : observer_(observer), window_(window) {
         if (colour == ProgressBarColour::blue)
             line_.SetBlueBar();
         else if (colour == ProgressBarColour::purple)
             line_.SetPurpleBar();
         line_.Show(window_, x, y);
+        observer_.shown_.push_back({x, y, this});
     }
+    ~WindowProgressLine() override {
+        auto& shown = observer_.shown_;
+        shown.erase(std::remove_if(shown.begin(), shown.end(),
+                                   [this](const auto& s) { return s.line == this; }),
+                    shown.end());
+    }
+    WindowProgressLine(const WindowProgressLine&) = delete;
+    WindowProgressLine& operator=(const WindowProgressLine&) = delete;
     void Advance(float fraction) override { line_.Draw(fraction, window_); }
     void Hide() override { line_.Hide(window_); }
     float Fraction() const override { return line_.value; }
 
   private:
+    TWindowObserver& observer_;
     TXLAWindow* window_;
     CProgressLine line_;
 };
-
-} // namespace
 
 bool TWindowObserver::Shows() const {
     return OnDrawingThread();
@@ -38,7 +47,14 @@ bool TWindowObserver::Shows() const {
 
 std::unique_ptr<CProgressReport> TWindowObserver::ShowProgress(int x, int y,
                                                                ProgressBarColour colour) {
-    return std::make_unique<WindowProgressLine>(window_, x, y, colour);
+    return std::make_unique<WindowProgressLine>(*this, window_, x, y, colour);
+}
+
+float TWindowObserver::LineFraction(int x, int y) const {
+    for (auto s = shown_.rbegin(); s != shown_.rend(); ++s)
+        if (s->x == x && s->y == y)
+            return s->line->Fraction();
+    return -1.0f;
 }
 
 void TWindowObserver::StatusText(int x, int y, const char* text) {

@@ -5,6 +5,8 @@
 
 #include "state/compute_observer.h"
 
+#include <vector>
+
 class TXLAWindow;
 
 class TWindowObserver : public CComputeObserver {
@@ -17,6 +19,16 @@ class TWindowObserver : public CComputeObserver {
     void TrialCurve(const float* x, const float* y, int n, std::uint32_t colour) override;
     void RequestRepaint() override;
 
+    // How far the newest progress line shown with its left end at (x, y) has advanced; -1 while
+    // none is shown there.
+    float LineFraction(int x, int y) const;
+
   private:
+    friend class WindowProgressLine;
+    struct ShownLine {
+        int x, y;
+        const CProgressReport* line;
+    };
     TXLAWindow* window_;
+    std::vector<ShownLine> shown_; // the lines alive, oldest first
 };

@@ -467,7 +467,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
          choice.afterAnnealing == OptimiserChoice::FinalStep::MarquardtLevenberg);
     OptimResult result;
     try {
-        result = RunChosenOptimiser(window, choice, p.data(), n,
+        result = RunChosenOptimiser(WindowServices::Observer(window), choice, p.data(), n,
                                     Objective(window, free, memo, hint, !differentiates),
                                     BoundsOf(free), control);
     } catch (const std::bad_alloc&) {

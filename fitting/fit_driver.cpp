@@ -485,8 +485,8 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         fit.start[k] = bounds.Clamp(k, p[k]);
     OptimResult result;
     if (n > 0)
-        result =
-            RunChosenOptimiser(window, ChosenOptimiser(), p.data(), n, objective, bounds, control);
+        result = RunChosenOptimiser(WindowServices::Observer(window), ChosenOptimiser(), p.data(),
+                                    n, objective, bounds, control);
     FitControl::evaluationCount = control.evaluations - fit.refused;
     FitControl::iterationCount = control.iterations;
 

@@ -3,39 +3,10 @@
 
 #include "foundations/analysis_failure.h"
 #include "foundations/linear_solvers.h"
-#include "state/window_services.h"
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <vector>
-
-CProgress* gMLProgressLine = nullptr;
-
-MLProgressLineScope::MLProgressLineScope(TXLAWindow* window) : window_(window) {
-    if (!window_ || gMLProgressLine)
-        return;
-    line_ = std::make_unique<CProgress>(WindowServices::Observer(window_), 10, 10);
-    gMLProgressLine = line_.get();
-}
-
-MLProgressLineScope::~MLProgressLineScope() {
-    if (!line_)
-        return;
-    line_->Hide();
-    gMLProgressLine = nullptr;
-}
-
-std::function<void(double)> MLProgressLineScope::Sink() const {
-    return MLProgressSink(window_);
-}
-
-std::function<void(double)> MLProgressSink(TXLAWindow* window) {
-    return [window](double fraction) {
-        if (gMLProgressLine && window)
-            gMLProgressLine->Advance(static_cast<float>(fraction));
-    };
-}
 
 namespace {
 
@@ -227,13 +198,11 @@ bool Curvature(const double* p, int n, const FitObjective& objective, const std:
 
 } // namespace
 
-bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
+bool mlcof(OptimControl& control, const double* p, int n, const FitObjective& objective,
            const std::vector<double>& r0, const std::vector<double>& scale,
            const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
            std::vector<double>& beta, std::vector<char>& zeroColumn,
            const ParameterBounds& bounds) {
-    OptimControl control;
-    control.progress = MLProgressSink(window);
     return Curvature(p, n, objective, r0, scale, active, bounds, control, alpha, beta, zeroColumn);
 }
 

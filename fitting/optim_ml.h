@@ -4,35 +4,27 @@
 #include "fitting/fit_objective.h"
 #include "fitting/optim_control.h"
 #include "fitting/optim_simplex.h"
+#include "state/compute_observer.h"
 
 #include <functional>
-#include <memory>
 #include <vector>
 
-class TXLAWindow;
-class CProgress;
-
-// The progress line of the Levenberg-Marquardt fits at (10, 10): it fills during the first
-// curvature evaluation and is removed on every way out of the fit (null outside a fit).
-extern CProgress* gMLProgressLine;
-
-// Shows that progress line while it lives (nothing without a window, or while one is shown) and
-// removes it on every way out; Sink() draws a fraction into it, for OptimControl::progress.
+// The progress line of a Levenberg-Marquardt fit at (10, 10), shown to the observer while the
+// scope lives and removed on every way out: it fills during the first curvature evaluation.
+// Sink() advances it, for OptimControl::progress; it must not outlive the scope.
 class MLProgressLineScope {
   public:
-    explicit MLProgressLineScope(TXLAWindow* window);
-    ~MLProgressLineScope();
+    explicit MLProgressLineScope(CComputeObserver& observer) : line_(observer, 10, 10) {}
+    ~MLProgressLineScope() { line_.Hide(); }
     MLProgressLineScope(const MLProgressLineScope&) = delete;
     MLProgressLineScope& operator=(const MLProgressLineScope&) = delete;
-    std::function<void(double)> Sink() const;
+    std::function<void(double)> Sink() {
+        return [this](double fraction) { line_.Advance(static_cast<float>(fraction)); };
+    }
 
   private:
-    TXLAWindow* window_;
-    std::unique_ptr<CProgress> line_;
+    CProgress line_;
 };
-
-// Draws a fraction into the progress line while one is shown in window.
-std::function<void(double)> MLProgressSink(TXLAWindow* window);
 
 struct MLOptions {
     double tolerance = 0.01; // stop when the relative change of rmsd^2 stays below it twice
@@ -49,8 +41,8 @@ struct MLResult : OptimResult {
 // residual vector at p (given in r0) and J its forward-difference Jacobian: one evaluation per
 // active parameter, step 1e-4 x max(|p_k|, scale[k]), taken backwards where the forward point
 // would pass the upper bound. A column that is zero marks the parameter in zeroColumn and makes
-// the result false. The progress line, while it exists, advances with every column.
-bool mlcof(TXLAWindow* window, const double* p, int n, const FitObjective& objective,
+// the result false. The evaluations count in control and its progress advances with every column.
+bool mlcof(OptimControl& control, const double* p, int n, const FitObjective& objective,
            const std::vector<double>& r0, const std::vector<double>& scale,
            const std::vector<char>& active, std::vector<std::vector<double>>& alpha,
            std::vector<double>& beta, std::vector<char>& zeroColumn,

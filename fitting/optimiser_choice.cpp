@@ -28,11 +28,11 @@ OptimiserChoice ChosenOptimiser() {
 
 namespace {
 
-OptimResult RunML(TXLAWindow* window, const OptimiserChoice& choice, double* p, int n,
+OptimResult RunML(CComputeObserver& observer, const OptimiserChoice& choice, double* p, int n,
                   const FitObjective& objective, const ParameterBounds& bounds,
                   OptimControl& control) {
     // The progress line is shown for this optimiser only and removed on every way out.
-    const MLProgressLineScope line(window);
+    MLProgressLineScope line(observer);
     const auto previous = control.progress;
     control.progress = line.Sink();
     const OptimResult r = MLOptimize(p, n, objective, choice.ml, bounds, control);
@@ -81,13 +81,13 @@ OptimResult RunHeld(const FitObjective& objective, OptimControl& control, Stage 
 
 } // namespace
 
-OptimResult RunChosenOptimiser(TXLAWindow* window, const OptimiserChoice& choice, double* p, int n,
-                               const FitObjective& objective, const ParameterBounds& bounds,
+OptimResult RunChosenOptimiser(CComputeObserver& observer, const OptimiserChoice& choice, double* p,
+                               int n, const FitObjective& objective, const ParameterBounds& bounds,
                                OptimControl& control) {
     using Choice = OptimiserChoice;
     const int first = control.evaluations;
     auto ml = [&](const FitObjective& o) {
-        return RunML(window, choice, p, n, o, bounds, control);
+        return RunML(observer, choice, p, n, o, bounds, control);
     };
     auto simplex = [&](const FitObjective& o) {
         return SimplexOptimize(p, n, o, choice.simplex, bounds, control);

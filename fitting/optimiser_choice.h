@@ -6,8 +6,7 @@
 #include "fitting/optim_control.h"
 #include "fitting/optim_ml.h"
 #include "fitting/optim_simplex.h"
-
-class TXLAWindow;
+#include "state/compute_observer.h"
 
 struct OptimiserChoice {
     enum class Method { Simplex, Annealing, MarquardtLevenberg };
@@ -26,7 +25,8 @@ OptimiserChoice ChosenOptimiser();
 // Minimises the objective from p[1..n] within the bounds with the chosen optimiser (annealing
 // followed by its final step, unless stopped); p receives the best vector. The counts, the stop
 // predicate and the progress go through control; a Levenberg-Marquardt phase shows its progress
-// line in window. Returns the result of the last optimiser that ran, with the evaluations of all.
-OptimResult RunChosenOptimiser(TXLAWindow* window, const OptimiserChoice& choice, double* p, int n,
-                               const FitObjective& objective, const ParameterBounds& bounds,
+// line to the observer. Returns the result of the last optimiser that ran, with the evaluations
+// of all.
+OptimResult RunChosenOptimiser(CComputeObserver& observer, const OptimiserChoice& choice, double* p,
+                               int n, const FitObjective& objective, const ParameterBounds& bounds,
                                OptimControl& control);

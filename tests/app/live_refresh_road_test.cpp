@@ -2,8 +2,8 @@
 // fit updates the residuals bitmap and plot and keeps the answers; then, with the switches on,
 // the plots move during a simplex, annealing, Levenberg-Marquardt and c(s) Fit, at most once per
 // interval, and Levenberg-Marquardt shows its progress line.
+#include "app/txla_window.h"
 #include "display/paint_switches.h"
-#include "fitting/optim_ml.h"
 #include "plat/clock.hpp"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -52,7 +52,7 @@ void RecordingView(TXLAWindow* window) {
     gSeen.original(window);
     const plat::Surface& now = window->GetSurface();
     // Once the bar advanced, its first pixel is in the bar's colour.
-    if (gMLProgressLine && gMLProgressLine->Fraction() > 0.0f) {
+    if (window->computeObserver.LineFraction(10, 10) > 0.0f) {
         ++gSeen.progressLineCalls;
         gSeen.progressLineDrawn += now.GetPixel(10, 10) == 0x0000ffu;
     }

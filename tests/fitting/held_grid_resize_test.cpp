@@ -28,7 +28,7 @@ TEST(HeldGridResize, OnlyAnOutgrownBestTrialRunsTheStageAgain) {
         double p[] = {0.0, 3.0};
         OptimControl control;
         const unsigned long before = HeldDiscretisation::Epoch();
-        RunChosenOptimiser(nullptr, choice, p, 1, objective, ParameterBounds{}, control);
+        RunChosenOptimiser(SilentObserver(), choice, p, 1, objective, ParameterBounds{}, control);
         EXPECT_EQ(HeldDiscretisation::Epoch() - before, 2 + c.resizes) << c.name;
         EXPECT_NEAR(p[1], 1.0, 1e-3) << c.name;
     }

@@ -106,8 +106,8 @@ TEST_F(WindowServicesTest, ComputationsReportToTheWindowsObserver) {
          [](TXLAWindow*) { ContiProgress(gObserver).Draw(0.25); },
          {"text 10,50 calculating normal equations", "line 10,65 blue", "advance 25", "hide"}},
         {"Levenberg-Marquardt",
-         [](TXLAWindow* w) {
-             const MLProgressLineScope scope(w);
+         [](TXLAWindow*) {
+             MLProgressLineScope scope(gObserver);
              scope.Sink()(0.5);
          },
          {"line 10,10 red", "advance 50", "hide"}},
