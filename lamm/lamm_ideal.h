@@ -614,9 +614,9 @@ class CLammIdeal : public CLammOutputDetection,
     // Propagation loop with concentration-dependent coefficients
     CPropagationArrays propagation;
 
-    // Work storage: one block of (N + 1) doubles per vector
+    // Work storage: one block of (N + 1) doubles or a few more per vector, each on a 64-byte line
     std::vector<double> work;
-    // betPairs, gamPairs and the kept factorisations' own, (N + 1) doubles each
+    // betPairs, gamPairs and the kept factorisations' own, laid out as the work vectors
     std::vector<double> pairsWork;
     double *cOld = nullptr, *rhs = nullptr, *x = nullptr, *gam = nullptr, *bet = nullptr;
     double *Ma = nullptr, *Mb = nullptr, *Mc = nullptr;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 namespace {
@@ -29,6 +30,14 @@ constexpr double kPileUpForming = 3.0;
 // s0 (1 - ks c) with ks negative: from this |ks| times the loading on, the pile-up at the bottom
 // speeds itself up until it is a pellet.
 constexpr double kRunawayNonideality = 1e-3;
+
+// Doubles in a 64-byte line, and the first line boundary at or after p (the blocks that hold the
+// work vectors have room for one line more).
+constexpr size_t kLineDoubles = 8;
+double* OnLine(double* p) {
+    const auto address = reinterpret_cast<std::uintptr_t>(p);
+    return p + (-address / sizeof(double)) % kLineDoubles;
+}
 
 } // namespace
 
@@ -335,27 +344,29 @@ void CLammIdeal::Regrid(int n) {
     AllocateArrays();
 }
 
-// All work vectors live in one zero-filled block of (N + 1) doubles each; a failed allocation
-// leaves the object without arrays and set-up succeeded at 0.
+// All work vectors live in one zero-filled block of at least (N + 1) doubles each; a failed
+// allocation leaves the object without arrays and set-up succeeded at 0. Each vector begins on a
+// 64-byte line, so the rows that the solvers take eight a vector from multiples of eight are
+// whole lines, never one split over two.
 bool CLammIdeal::AllocateArrays() {
     if (N < 3)
         return false;
     if (!work.empty())
         return true;
     constexpr int kVectors = 33 + 6 * kKeptFactorisations;
-    const size_t stride = static_cast<size_t>(N) + 1;
+    const size_t stride = (static_cast<size_t>(N) + kLineDoubles) / kLineDoubles * kLineDoubles;
     // the products of adjacent factors are written before they are read: their block is kept
     // from one grid to the next and only grows, so a new grid's solution finds it in the cache
     constexpr int kPairVectors = 2 + 2 * kKeptFactorisations;
     try {
-        work.assign(stride * kVectors, 0.0);
-        if (pairsWork.size() < stride * kPairVectors)
-            pairsWork.resize(stride * kPairVectors);
+        work.assign(stride * kVectors + kLineDoubles, 0.0);
+        if (pairsWork.size() < stride * kPairVectors + kLineDoubles)
+            pairsWork.resize(stride * kPairVectors + kLineDoubles);
     } catch (const std::bad_alloc&) {
         FreeVectors();
         return false;
     }
-    double* p = work.data();
+    double* p = OnLine(work.data());
     double** slots[kVectors] = {
         &c,   &r,    &x,   &cOld, &rhs, &gam,        &bet, &invBet, &outProfileStore,
         &Ma,  &Mb,   &Mc,  &Ka,   &Kb,  &Kc,         &Sa,  &Sb,     &Sc,
@@ -374,16 +385,17 @@ bool CLammIdeal::AllocateArrays() {
         pairSlots[3 + 2 * k] = &keptFactors[k].gamPairs;
     }
     for (int k = 0; k < kPairVectors; ++k)
-        *pairSlots[k] = pairsWork.data() + k * stride;
+        *pairSlots[k] = OnLine(pairsWork.data()) + k * stride;
     if (UsableFma()) {
         // like the products, written before they are read and kept from one grid to the next
         const size_t scanStride = 4 * stride;
         try {
-            if (scanWorkSize < scanStride * kPairVectors) {
+            const size_t scanSize = scanStride * kPairVectors + kLineDoubles;
+            if (scanWorkSize < scanSize) {
                 scanWork.reset();
                 scanWorkSize = 0;
-                scanWork.reset(new double[scanStride * kPairVectors]);
-                scanWorkSize = scanStride * kPairVectors;
+                scanWork.reset(new double[scanSize]);
+                scanWorkSize = scanSize;
             }
         } catch (const std::bad_alloc&) {
             FreeVectors();
@@ -395,7 +407,7 @@ bool CLammIdeal::AllocateArrays() {
             scanSlots[3 + 2 * k] = &keptFactors[k].scanBackward;
         }
         for (int k = 0; k < kPairVectors; ++k)
-            *scanSlots[k] = scanWork.get() + k * scanStride;
+            *scanSlots[k] = OnLine(scanWork.get()) + k * scanStride;
     }
     outputProfile = outProfileStore;
     allocatedGridSize = N;

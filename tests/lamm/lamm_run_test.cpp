@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -280,7 +281,14 @@ TEST_F(LammRunTest, GridInTwoPartsAsFromTheUniformGrid) {
         EXPECT_EQ(o.setupSucceeded, r.setupSucceeded) << c.name;
         EXPECT_EQ(o.twoPartRadii, r.twoPartRadii) << c.name;
         EXPECT_EQ(o.work.size(), r.work.size()) << c.name;
-        EXPECT_TRUE(o.work == r.work) << c.name;
+        // the vectors from the first 64-byte line of each block on, wherever the block lies
+        auto vectors = [](const CLammIdeal& s) {
+            return s.work.empty() ? std::vector<double>()
+                                  : std::vector<double>(s.c, s.c + s.work.size() - 8);
+        };
+        EXPECT_TRUE(vectors(o) == vectors(r)) << c.name;
+        for (const double* v : {o.c, o.cOld, o.Bb, o.bet, o.betPairs, o.scanForward})
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(v) % 64, 0u) << c.name;
         EXPECT_EQ(o.work.empty(), c.sizingOnly) << c.name;
     }
 }
