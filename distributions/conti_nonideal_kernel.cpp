@@ -26,8 +26,8 @@ bool NonidealTotalKernel(TXLAWindow* window, const ContiGrid& g) {
     return SolveKernelColumns(window, g.n, [&](int p) {
         law.s1 = LammGrid::s = g.s[p];
         law.D1 = LammGrid::d = g.D[p];
-        StartSpeciesRun(window, 1.0);
+        CGridClock clock = StartSpeciesRun(window, 1.0);
         CScanOutput scans;
-        return SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans);
+        return SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), clock, scans);
     });
 }

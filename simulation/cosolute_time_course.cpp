@@ -24,7 +24,7 @@ std::vector<std::string> gUnwritten;
 
 } // namespace
 
-bool CCosoluteTimeCourse::Start(const double* r, int n) {
+bool CCosoluteTimeCourse::Start(const double* r, int n, double time) {
     on_ = false;
     if (!ModelChoice::inhomogeneousSolvent || !InhomogeneousSolvent::dynamicGradient || n < 2)
         return false;
@@ -41,7 +41,7 @@ bool CCosoluteTimeCourse::Start(const double* r, int n) {
     o_.SetupSolventFactors(r);
     if (!o_.SetupCosolvent())
         return false;
-    const double start = LammGrid::time;
+    const double start = time;
     o_.t = 0.0;
     for (double step = 1.0; o_.t < start; step = std::min(2.0 * step, kLongestStartStep)) {
         o_.cosolventStartTime = o_.t;
@@ -55,15 +55,15 @@ bool CCosoluteTimeCourse::Start(const double* r, int n) {
     return true;
 }
 
-void CCosoluteTimeCourse::BeforeStep() {
+void CCosoluteTimeCourse::BeforeStep(double time) {
     if (on_)
-        o_.cosolventStartTime = LammGrid::time;
+        o_.cosolventStartTime = time;
 }
 
-bool CCosoluteTimeCourse::AfterStep(const double* r, int n) {
+bool CCosoluteTimeCourse::AfterStep(const double* r, int n, double time) {
     if (!on_ || n != o_.N)
         return false;
-    o_.t = LammGrid::time;
+    o_.t = time;
     o_.currentRotorSpeed = LammGrid::rotorSpeed;
     o_.StepCosolvent();
     return CopyFactors(o_.UpdateSolventFactors(r));

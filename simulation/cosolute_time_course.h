@@ -12,15 +12,17 @@
 class CCosoluteTimeCourse {
   public:
     // With the dynamic gradient of an inhomogeneous solvent on: the profile from the uniform
-    // loading at t = 0, brought to LammGrid::time (a species that starts from a measured profile
-    // starts later), and the solvent's factors on the species' grid r[1..n]. False, with the
-    // factors left as they are, when there is no gradient to follow or its grid cannot be made.
-    bool Start(const double* r, int n);
-    // The species' time before its step, from which the next advance starts.
-    void BeforeStep();
-    // The profile brought to LammGrid::time at the rotor speed in force, and the factors on
-    // r[1..n] with it; true when any factor changed (the species' matrices are then stale).
-    bool AfterStep(const double* r, int n);
+    // loading at t = 0, brought to the species' start time (s; a species that starts from a
+    // measured profile starts later), and the solvent's factors on the species' grid r[1..n].
+    // False, with the factors left as they are, when there is no gradient to follow or its grid
+    // cannot be made.
+    bool Start(const double* r, int n, double time);
+    // The species' time (s) before its step, from which the next advance starts.
+    void BeforeStep(double time);
+    // The profile brought to the species' time after its step at the rotor speed in force, and
+    // the factors on r[1..n] with it; true when any factor changed (the species' matrices are
+    // then stale).
+    bool AfterStep(const double* r, int n, double time);
     // After the scans took the step: when they wrote the scan at position (in scan order, 0 for
     // none), the profile at its time drawn over the data plot and saved as
     // "comp2_<position>.r00", as its switches and the list road say; a file that cannot be

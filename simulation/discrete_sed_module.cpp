@@ -66,10 +66,11 @@ double TargetTime(int pos) {
     return S::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
-// Uniform loading (or the measured profile from its time), the first scan awaited, the rotor with
-// its acceleration phase, and the step control: the state every attempt starts from.
-void StartState(TXLAWindow* window, double loading, bool keepStartTime,
-                const CInitialProfile* initial) {
+// Uniform loading (or the measured profile from its time), the rotor with its acceleration
+// phase, and the step control: the state every attempt starts from; and its clock, with the
+// first scan awaited.
+[[nodiscard]] CGridClock StartState(TXLAWindow* window, double loading, bool keepStartTime,
+                                    const CInitialProfile* initial) {
     if (initial != nullptr)
         SampleInitialProfile(*initial, LammGrid::allocatedGridSize, LammGrid::radius,
                              LammGrid::concentration);
@@ -77,16 +78,15 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime,
         for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
             LammGrid::concentration[i] = loading;
     LammGrid::rotorSpeed = LastScanRpm();
-    LammGrid::running = 1;
-    LammGrid::stepCount = 0;
-    LammGrid::time = initial != nullptr ? initial->timeS : 0.0;
+    CGridClock clock;
+    clock.time = initial != nullptr ? initial->timeS : 0.0;
     if (keepStartTime && M::startTimeOn)
-        LammGrid::time = M::startTime;
-    LammGrid::targetScan = LammGrid::firstSimulatedScan;
-    LammGrid::targetScanTime = LammGrid::endTime = TargetTime(LammGrid::targetScan);
-    LammGrid::endTimePending = 1;
+        clock.time = M::startTime;
+    clock.targetScan = LammGrid::firstSimulatedScan;
+    clock.targetScanTime = clock.endTime = TargetTime(clock.targetScan);
+    clock.endTimePending = true;
     gUserInterrupt.store(false, std::memory_order_relaxed);
-    LammGrid::dt = LammGrid::initialDt;
+    clock.dt = LammGrid::initialDt;
     LammGrid::progressObserver = WindowServices::ObserverOf(window);
     const ScanHeader& first = S::header[ScanAtPosition(1)];
     LammGrid::accelerating = S::rampRotorSpeed && !gDlsData && first.accelerationTime >= 10.0;
@@ -101,6 +101,7 @@ void StartState(TXLAWindow* window, double loading, bool keepStartTime,
     LammGrid::dcOverCLow = 0.05 * LammGrid::maxDcOverC;
     LammGrid::dcOverCMid = 0.2 * LammGrid::maxDcOverC;
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
+    return clock;
 }
 
 // The attempts after a failed solution, each from a fresh start without grid truncation: the
@@ -316,12 +317,12 @@ void ChooseAlgorithmForSpecies(double sS) {
 }
 
 LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
-                                 const CLammControl& control, CLammSink& out) {
+                                 const CLammControl& control, CGridClock& clock, CLammSink& out) {
     switch (algorithm) {
     case GridAlgorithm::MovingHat:
-        return SolveMovingHat(problem, control, out);
+        return SolveMovingHat(problem, control, clock, out);
     case GridAlgorithm::FixedGrid:
-        return CFixedGridSolver().Run(problem, control, out);
+        return CFixedGridSolver().Run(problem, control, clock, out);
     case GridAlgorithm::CellCentred:
         return LammResult::Solved; // neither algorithm chosen: nothing is computed for the slot
     case GridAlgorithm::None:
@@ -331,8 +332,8 @@ LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& pr
     return LammResult::Refused; // a value outside the enumeration solves nothing
 }
 
-void StartSpeciesRun(TXLAWindow* window, double loading) {
-    StartState(window, loading, true, nullptr);
+CGridClock StartSpeciesRun(TXLAWindow* window, double loading) {
+    return StartState(window, loading, true, nullptr);
 }
 
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading) {
@@ -362,10 +363,10 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
     // A measured start profile is the species' share of the initial data, from their time.
     const bool measured = M::experimentalInitialDistribution;
     const CInitialProfile initial = ExperimentalInitialProfile(measured ? SpeciesShare(slot) : 0.0);
-    StartState(window, loading, true, measured ? &initial : nullptr);
+    CGridClock clock = StartState(window, loading, true, measured ? &initial : nullptr);
     CLammProblem problem = LammProblemOfRecord();
     problem.initial = measured ? &initial : nullptr;
-    LammResult result = solve(chosen, problem, LammControlOfRecord(), scans);
+    LammResult result = solve(chosen, problem, LammControlOfRecord(), clock, scans);
     // The retries start again from a uniform loading at time 0, which a measured profile is not.
     if (GridRunFailed(result) && !measured && !gUserInterrupt.load(std::memory_order_relaxed)) {
         // Retries on a fresh start, each from the model as it was before this species. The
@@ -387,19 +388,20 @@ bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,
                 EnsureLammArraysFor(movingNodes, algorithm);
             before.Restore(slot);
             scans.Start();
-            StartState(window, loading, false, nullptr);
+            clock = StartState(window, loading, false, nullptr);
             CLammControl control = LammControlOfRecord();
             control.truncateGrid = false;
             control.lastResort = retry.lastResort;
-            result = solve(algorithm, LammProblemOfRecord(), control, scans);
+            result = solve(algorithm, LammProblemOfRecord(), control, clock, scans);
             if (algorithm != chosen)
                 EnsureLammArraysFor(fixedNodes, chosen);
         }
     }
     SetGridErrorWords(result);
+    SetGridClockOfRun(clock);
     if (GridRunFailed(result))
         before.Restore(slot);
     if (chosen == GridAlgorithm::MovingHat)
-        ScaleGridByExponential();
+        ScaleGridByExponential(clock.time);
     return !GridRunFailed(result);
 }

@@ -24,10 +24,10 @@ double AutomaticAlgorithmLimit();
 // algorithm, the only one that carries their cross-sections.
 void ChooseAlgorithmForSpecies(double sS);
 
-// The state every species run starts from: the uniform loading on the grid, the first scan
-// awaited, the rotor of the last scan with its acceleration phase, the step control of "max
-// dc/c", the error words cleared.
-void StartSpeciesRun(TXLAWindow* window, double loading);
+// The state every species run starts from: the uniform loading on the grid, the rotor of the
+// last scan with its acceleration phase, the step control of "max dc/c", the error words
+// cleared; and the clock the run starts on, with the first scan awaited.
+[[nodiscard]] CGridClock StartSpeciesRun(TXLAWindow* window, double loading);
 
 // Within an optimiser run (HeldDiscretisation active) the first evaluation's choices of each
 // species are held for the later ones: the algorithm (and its s-grid and fixed-step switches)
@@ -48,17 +48,18 @@ void ChooseAlgorithmHeld(int slot, double sS, int heldList);
 // failed solution is tried again from the start (without grid truncation, with the moving hat
 // after the Claverie algorithm, and last with the meniscus repair); every attempt starts from
 // the model as it was before this species, so no other species' signal is lost. False when
-// every attempt failed (the species then adds nothing; the error words tell why). Nothing held.
+// every attempt failed (the species then adds nothing; the error words tell why). The records
+// take the error words and the clock of the last attempt. Nothing held.
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading);
 
-// A Lamm solver of the simulation grid by algorithm: one run from the profile and the clock in
-// LammGrid, on arrays made for that algorithm; a failure (GridRunFailed) sets its error word.
-using GridSpeciesSolver =
-    std::function<LammResult(GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&)>;
+// A Lamm solver of the simulation grid by algorithm: one run from the profile in LammGrid on the
+// clock, on arrays made for that algorithm; a failure (GridRunFailed) sets its error word.
+using GridSpeciesSolver = std::function<LammResult(GridAlgorithm, const CLammProblem&,
+                                                   const CLammControl&, CGridClock&, CLammSink&)>;
 // This module's: SolveMovingHat, CFixedGridSolver, nothing on a cell-centred grid (Solved); any
 // other value is refused (LammResult::Refused) without a step.
 LammResult SolveOnSimulationGrid(GridAlgorithm algorithm, const CLammProblem& problem,
-                                 const CLammControl& control, CLammSink& out);
+                                 const CLammControl& control, CGridClock& clock, CLammSink& out);
 // SolveSpeciesOnGrid with the given solver and the open bottom held in the evaluation's list;
 // the retries never change the model's choice.
 bool SolveSpeciesOnGrid(TXLAWindow* window, int slot, double loading,

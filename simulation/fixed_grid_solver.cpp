@@ -35,6 +35,7 @@ struct FixedGridRun {
     FixedGridRegion& g;
     const CLammProblem& problem;
     const CLammControl& control;
+    CGridClock& clock;
     CLammSink& out;
 
     double* C();
@@ -79,11 +80,11 @@ bool FixedGridRun::Accelerating() {
 // The acceleration phase's step bound and its end, the end cut at most once per step.
 void FixedGridRun::CutForAcceleration(bool& endCut) {
     if (Accelerating())
-        CutStepForAcceleration(problem.rotor, endCut);
+        CutStepForAcceleration(problem.rotor, clock, endCut);
 }
 
 bool FixedGridRun::CutAtTarget() {
-    return CutStepAtTarget();
+    return CutStepAtTarget(clock);
 }
 
 double FixedGridRun::LimitStep(double step, double old, bool countFloor) {
@@ -99,7 +100,7 @@ double FixedGridRun::LimitStep(double step, double old, bool countFloor) {
 // The next step aims at the middle tolerance: dt_pred = (mid / change) dt, blended with dt / q
 // (refusal) or dt q (growth); a step that would barely change is halved (doubled).
 double FixedGridRun::ShrinkStep(double change) {
-    const double old = LammGrid::dt;
+    const double old = clock.dt;
     const double predicted = change == 0.0 ? 0.0 : (control.dcOverCMid / change) * old;
     const double shrunk = old / control.stepFactor;
     double step = shrunk + (predicted - shrunk) * control.stepBlend;
@@ -109,7 +110,7 @@ double FixedGridRun::ShrinkStep(double change) {
 }
 
 double FixedGridRun::GrowStep(double change) {
-    const double old = LammGrid::dt;
+    const double old = clock.dt;
     if (change == 0.0)
         return 10.0 * old;
     if (change >= control.dcOverCLow)
@@ -147,7 +148,7 @@ void FixedGridRun::CrankNicolsonStepActive(double dt) {
     TARNIX_ASSERT(dt > 0.0 && f.L >= 1 && f.R >= 1);
     double* c = C();
     if (Accelerating()) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock.time, dt);
         ReassembleForRotorSpeed(f, f.R);
         f.refactor = true;
     }
@@ -201,7 +202,7 @@ double FixedGridRun::MaxRelativeChangeActive() {
     // one element needs to exchange by diffusion or transport they come from a boundary thinner
     // than the grid, which a shorter step cannot mend: such steps are not refused.
     const bool watchNegative =
-        !ModelChoice::zoneCentrifugation && LammGrid::time < 10.0 && LammGrid::dt > g.ringingStep;
+        !ModelChoice::zoneCentrifugation && clock.time < 10.0 && clock.dt > g.ringingStep;
     for (int i = R - 1; i >= L; --i) {
         if (watchNegative && c[i] < -f.level) {
             ++g.floorHits;
@@ -237,11 +238,11 @@ void FixedGridRun::ReflectMeniscusValue() {
 }
 
 void FixedGridRun::AdvanceFixedGrid() {
-    ++LammGrid::stepCount;
+    ++clock.stepCount;
     f.dampedStepsLeft = std::max(f.dampedStepsLeft - 1, 0);
-    LammGrid::time += LammGrid::dt;
-    if (LammGrid::accelerating && LammGrid::time >= problem.rotor.accelerationEndS) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+    clock.time += clock.dt;
+    if (LammGrid::accelerating && clock.time >= problem.rotor.accelerationEndS) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock.time, clock.dt);
         LammGrid::accelerating = false;
         ReassembleForRotorSpeed(f, f.n);
         f.refactor = true;
@@ -268,7 +269,7 @@ void FixedGridRun::SpreadTinyValues() {
 }
 
 double FixedGridRun::SimulateLammStep() {
-    double& dt = LammGrid::dt;
+    double& dt = clock.dt;
     double* c = C();
     if (control.fixedTimeStep)
         dt = control.maxDcOverC;
@@ -288,18 +289,18 @@ double FixedGridRun::SimulateLammStep() {
             return 0.0;
         }
     }
-    if (ModelChoice::zoneCentrifugation && LammGrid::time < 10.0)
+    if (ModelChoice::zoneCentrifugation && clock.time < 10.0)
         SpreadTinyValues();
     // A step that lands on the target is taken as it is, and the time is set to the target
     // itself, so a sum one rounding short cannot miss the scan.
-    if ((cut || (LammGrid::endTimePending && LammGrid::time + dt == LammGrid::endTime)) &&
-        LammGrid::stepCount >= 1) {
-        const double landing = LammGrid::endTime;
+    if ((cut || (clock.endTimePending && clock.time + dt == clock.endTime)) &&
+        clock.stepCount >= 1) {
+        const double landing = clock.endTime;
         AdvanceFixedGrid();
-        LammGrid::time = landing;
+        clock.time = landing;
         return 1.0;
     }
-    if (LammGrid::stepCount == 0 && c[1] > 0.0) {
+    if (clock.stepCount == 0 && c[1] > 0.0) {
         const double taken = dt;
         AdvanceFixedGrid();
         return taken;
@@ -319,15 +320,15 @@ double FixedGridRun::SimulateLammStep() {
         dt = ShrinkStep(change);
         CutForAcceleration(endCut);
         if (cut)
-            LammGrid::endTimePending = 1; // the shortened step no longer lands on the target
+            clock.endTimePending = true; // the shortened step no longer lands on the target
         CrankNicolsonStepActive(dt);
         change = MaxRelativeChangeActive();
     }
     g.floorHits = 1;
     AdvanceFixedGrid();
     dt = GrowStep(change);
-    if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime)
-        dt = LammGrid::endTime - LammGrid::time;
+    if (clock.endTimePending && clock.time + dt > clock.endTime)
+        dt = clock.endTime - clock.time;
     bool again = false;
     CutForAcceleration(again);
     return change;
@@ -426,7 +427,7 @@ void FixedGridRun::SetUpActiveRegion() {
 }
 
 LammResult FixedGridRun::Run() {
-    if (const auto early = StartGridRun(problem.rotor))
+    if (const auto early = StartGridRun(problem.rotor, clock))
         return *early;
     LammGrid::lastSolver = GridAlgorithm::FixedGrid;
     double change = 1.0;
@@ -434,7 +435,7 @@ LammResult FixedGridRun::Run() {
     f.refactor = true;
     failure = {};
     g.floorHits = 0;
-    LammGrid::stepCount = 0;
+    clock.stepCount = 0;
     f.n = LammGrid::allocatedGridSize;
     TARNIX_ASSERT(f.n >= 2);
     f.s = problem.s;
@@ -448,10 +449,10 @@ LammResult FixedGridRun::Run() {
     for (int i = 1; i <= f.n && !anyPositive; ++i)
         anyPositive = c[i] > 0.0;
     if (!anyPositive) {
-        LammGrid::dt = 10.0;
-        while (LammGrid::running && LammGrid::time < kLastSimulatedTime) {
-            LammGrid::time += LammGrid::dt;
-            out.Step(change);
+        clock.dt = 10.0;
+        while (clock.running && clock.time < kLastSimulatedTime) {
+            clock.time += clock.dt;
+            out.Step(clock, change);
         }
         LammGrid::activeRegionOff = false;
         return failure.Result();
@@ -463,7 +464,7 @@ LammResult FixedGridRun::Run() {
     CCosoluteTimeCourse cosolute;
     if (ModelChoice::inhomogeneousSolvent && !f.weighted) {
         SolventDensityViscosityProfile(LammGrid::radius, f.n);
-        cosolute.Start(LammGrid::radius, f.n);
+        cosolute.Start(LammGrid::radius, f.n, clock.time);
     }
     if (f.weighted)
         f.pellet.End();
@@ -485,8 +486,8 @@ LammResult FixedGridRun::Run() {
     LammGrid::maxDt = g.maxStep;
     const DepletionProbe probe(f.s);
     if (ModelChoice::zoneCentrifugation)
-        LammGrid::dt = 0.1;
-    LammGrid::dt = std::min(LammGrid::dt, g.maxStep);
+        clock.dt = 0.1;
+    clock.dt = std::min(clock.dt, g.maxStep);
     // The loading is discontinuous at the ends of the cell (and of a zone): where diffusion
     // dominates the transport across an element, Crank-Nicolson would carry the ringing of the
     // start through the long steps of the run, and implicit Euler steps damp it. Where transport
@@ -501,40 +502,40 @@ LammResult FixedGridRun::Run() {
     double pooledTime = 0.0, pooledChange = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0, tinySteps = 0;
-    while (LammGrid::running && !failure.Any()) {
-        const double before = LammGrid::time;
-        cosolute.BeforeStep();
+    while (clock.running && !failure.Any()) {
+        const double before = clock.time;
+        cosolute.BeforeStep(clock.time);
         change = SimulateLammStep();
         if (g.active) {
             ShrinkActiveRegionLeft();
-            ExtendActiveRegionRight(LammGrid::time);
+            ExtendActiveRegionRight(clock.time);
         }
-        if (cosolute.AfterStep(LammGrid::radius, f.n))
+        if (cosolute.AfterStep(LammGrid::radius, f.n, clock.time))
             AssembleLammMatricesStatic(f, f.R);
-        tinySteps = LammGrid::dt < 1e-12 ? tinySteps + 1 : 0;
-        idle = LammGrid::time > before ? 0 : idle + 1;
+        tinySteps = clock.dt < 1e-12 ? tinySteps + 1 : 0;
+        idle = clock.time > before ? 0 : idle + 1;
         if (tinySteps > 100 || idle > kMostIdleSteps)
             failure.discretization = true;
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        out.Step(change);
+        if (clock.time > kLastSimulatedTime)
+            clock.running = false;
+        out.Step(clock, change);
         cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
-        pooledTime += LammGrid::time - before;
+        pooledTime += clock.time - before;
         pooledChange += change;
         if (probe.Reached(f.L)) {
-            LammGrid::running = 0;
+            clock.running = false;
             depleted = true;
         }
         if (pooledTime >= kEquilibriumStepLength) {
-            if (equilibrium.CountSettled(pooledTime, pooledChange / pooledTime)) {
-                LammGrid::running = 0;
+            if (equilibrium.CountSettled(pooledTime, pooledChange / pooledTime, clock)) {
+                clock.running = false;
                 atEquilibrium = true;
             }
             pooledTime = pooledChange = 0.0;
         }
     }
     if (atEquilibrium || depleted)
-        out.Remaining(!atEquilibrium);
+        out.Remaining(clock, !atEquilibrium);
     f.pellet.End();
     out.ShowPellet(nullptr);
     LammGrid::activeRegionOff = false;
@@ -547,12 +548,15 @@ LammResult FixedGridRun::Run() {
 // limit and the amount, for the sector and the special cells, and against the solver object on
 // the same grid, in the solver tests.
 LammResult CFixedGridSolver::Run(const CLammProblem& problem, const CLammControl& control,
-                                 CLammSink& out) {
-    return FixedGridRun{state_, region_, problem, control, out}.Run();
+                                 CGridClock& clock, CLammSink& out) {
+    return FixedGridRun{state_, region_, problem, control, clock, out}.Run();
 }
 
-LammResult SimulateLammTimeCourse() {
+LammResult SimulateLammTimeCourse(CGridClock& clock) {
     CFixedGridSolver solver;
     CScanOutput scans;
-    return SetGridErrorWordsOfRun(solver.Run(LammProblemOfRecord(), LammControlOfRecord(), scans));
+    const LammResult result =
+        solver.Run(LammProblemOfRecord(), LammControlOfRecord(), clock, scans);
+    SetGridClockOfRun(clock);
+    return SetGridErrorWordsOfRun(result);
 }

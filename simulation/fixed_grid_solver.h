@@ -8,11 +8,12 @@
 
 class CFixedGridSolver {
   public:
-    // One run from the profile and the clock in LammGrid, as SimulateLammTimeCourse describes;
+    // One run from the profile in LammGrid on the clock, as SimulateLammTimeCourse describes;
     // every profile goes to out. LammResult::SingularMatrix or LammResult::DiscretizationError,
-    // LammResult::NoArrays without arrays, else LammResult::Solved; the error words of LammGrid
-    // are left to the caller (SetGridErrorWords).
-    LammResult Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
+    // LammResult::NoArrays without arrays, else LammResult::Solved; the error words and the clock
+    // of LammGrid are left to the caller (SetGridErrorWords, SetGridClockOfRun).
+    LammResult Run(const CLammProblem& problem, const CLammControl& control, CGridClock& clock,
+                   CLammSink& out);
 
     // The active region [L, R] of the run in progress (1 and n without truncation).
     int ActiveLeft() const { return state_.L; }

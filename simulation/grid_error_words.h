@@ -1,7 +1,8 @@
-// The error words of the simulation grid's record, set from the result of a run on it.
+// The error words and the clock of the simulation grid's record, set from a run on it.
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "simulation/lamm_solver_inputs.h"
 #include "state/lamm_grid.h"
 
 // Sets LammGrid::singularMatrix or discretizationError for a result that is that failure; a run
@@ -20,4 +21,10 @@ inline LammResult SetGridErrorWordsOfRun(LammResult result) {
     LammGrid::singularMatrix = LammGrid::discretizationError = 0;
     SetGridErrorWords(result);
     return result;
+}
+
+// The time and the steps of a run's clock where the run ends, for the readers after it.
+inline void SetGridClockOfRun(const CGridClock& clock) {
+    LammGrid::time = clock.time;
+    LammGrid::stepCount = clock.stepCount;
 }

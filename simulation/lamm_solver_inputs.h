@@ -1,4 +1,5 @@
-// The problem, the control and the output sink of the Lamm solvers on the simulation grid.
+// The problem, the control, the clock and the output sink of the Lamm solvers on the simulation
+// grid.
 #pragma once
 
 struct CInitialProfile;
@@ -15,9 +16,8 @@ struct CRotorSchedule {
     double maxDtAccelerationS = 1.0; // longest step of the acceleration phase
 };
 
-// What a run solves: one ideal species in the cell. The grid, the loaded profile and the run's
-// clock (time, step, the awaited scan's time and whether the run goes on) are those of LammGrid,
-// which the scan output shares; a solver sets the rotor there from the schedule.
+// What a run solves: one ideal species in the cell. The grid and the loaded profile are those of
+// LammGrid; a solver sets the rotor there from the schedule.
 struct CLammProblem {
     double meniscusCm = 0.0, bottomCm = 0.0;
     double s = 0.0; // S
@@ -45,6 +45,23 @@ struct CLammControl {
     bool trackAmount = false;          // the amount in the cell after every step
 };
 
+// The clock of one run: the solver advances the time by its steps, the sink moves the target on
+// to the next scan and stops the run. The one who starts the run owns it, so a run started
+// inside another (a trial of a fit, a retry) keeps its own; the records take a copy where the
+// run ends (SetGridClockOfRun).
+struct CGridClock {
+    double time = 0.0; // s
+    double dt = 1.0;   // s, the next step's length
+    int stepCount = 0; // steps taken
+    bool running = true;
+    int targetScan = 1;          // the awaited scan's position in scan order
+    double targetScanTime = 0.0; // s
+    // While pending, no step passes endTime (the awaited scan's time, or the next segment of a
+    // scan assembled over the optics' crossing time).
+    double endTime = 0.0; // s
+    bool endTimePending = false;
+};
+
 class CBottomPellet;
 
 // Where a run's profiles go.
@@ -52,12 +69,12 @@ class CLammSink {
   public:
     virtual ~CLammSink() = default;
     // After every step, with the value for the progress text: takes the profile when the
-    // awaited scan's time is reached, moves the target, and ends the run (LammGrid::running)
-    // after the last scan or on a key press.
-    virtual void Step(double change) = 0;
+    // awaited scan's time is reached, moves the clock's target on, and stops the clock after
+    // the last scan or on a key press.
+    virtual void Step(CGridClock& clock, double change) = 0;
     // The run ended before its last scan: the scans not reached get the profile, or (zeros)
     // nothing.
-    virtual void Remaining(bool zeros) = 0;
+    virtual void Remaining(const CGridClock& clock, bool zeros) = 0;
     // The position in scan order of the scan the steps wrote since the last call, or 0 (taken
     // once).
     virtual int TakeWrittenScanPosition() { return 0; }

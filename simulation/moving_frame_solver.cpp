@@ -127,6 +127,7 @@ double* C() {
 struct FrameRun {
     const CLammProblem& problem;
     const CLammControl& control;
+    CGridClock& clock;
     CLammSink& out;
     CoefficientRule rule;
 
@@ -420,7 +421,7 @@ bool FrameRun::Solve(double* to) {
 // amount of the first elements with an empty meniscus). The arriving bottom node takes what
 // the rounding of the element widths would make or lose.
 void FrameRun::Shift() {
-    const double e2 = PlaceEnds(PeriodPhase(LammGrid::time - t0, period));
+    const double e2 = PlaceEnds(PeriodPhase(clock.time - t0, period));
     const double e = std::sqrt(e2);
     double* c = C();
     const double* x = X();
@@ -448,26 +449,26 @@ void FrameRun::Shift() {
     const double rounding = (before - ReferenceAmount()) / VN;
     c[n] += rounding;
     c0[std::size_t(n)] = c[n];
-    t0 = LammGrid::time;
+    t0 = clock.time;
 }
 
 void FrameRun::Advance() {
-    ++LammGrid::stepCount;
-    LammGrid::time += LammGrid::dt;
-    if (Accelerating() && LammGrid::time >= problem.rotor.accelerationEndS) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+    ++clock.stepCount;
+    clock.time += clock.dt;
+    if (Accelerating() && clock.time >= problem.rotor.accelerationEndS) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock.time, clock.dt);
         SetOmega();
         LammGrid::accelerating = false;
     }
     if (control.trackAmount) {
-        const double e2 = PlaceEnds(PeriodPhase(LammGrid::time - t0, period));
+        const double e2 = PlaceEnds(PeriodPhase(clock.time - t0, period));
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount() * e2;
     }
 }
 
 // The nodes' radii in the cell now, for the scans and for the caller after the run.
 void FrameRun::PhysicalRadii() {
-    const double e = std::exp(k * PeriodPhase(LammGrid::time - t0, period));
+    const double e = std::exp(k * PeriodPhase(clock.time - t0, period));
     double* r = LammGrid::radius;
     r[1] = m;
     for (int i = 2; i < n; ++i)
@@ -477,9 +478,9 @@ void FrameRun::PhysicalRadii() {
 
 // One step; returns the step's length for the first step, else 1.
 double FrameRun::Step() {
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time;
-    const bool first = LammGrid::stepCount == 0;
+    double& dt = clock.dt;
+    const double t = clock.time;
+    const bool first = clock.stepCount == 0;
     dt = first ? 1.0 : dtFixed;
     if (std::fabs(t - t0 - period) < 1e-10 * std::max(1.0, std::fabs(t)))
         Shift();
@@ -488,8 +489,8 @@ double FrameRun::Step() {
     std::copy(C() + 1, C() + n + 1, c0.begin() + 1);
     bool endCut = false;
     if (Accelerating())
-        CutStepForAcceleration(problem.rotor, endCut);
-    CutStepAtTarget();
+        CutStepForAcceleration(problem.rotor, clock, endCut);
+    CutStepAtTarget(clock);
     if (dt <= 0.0) {
         dt = 1.0;
         return 1.0;
@@ -516,7 +517,7 @@ double FrameRun::Step() {
 }
 
 LammResult FrameRun::Run() {
-    if (const auto early = StartGridRun(problem.rotor, rule.Law().Complete()))
+    if (const auto early = StartGridRun(problem.rotor, clock, rule.Law().Complete()))
         return *early;
     n = LammGrid::allocatedGridSize;
     m = problem.meniscusCm, b = problem.bottomCm;
@@ -539,15 +540,15 @@ LammResult FrameRun::Run() {
         v->assign(nodes, 0.0);
     SetOmega();
     k = w2 * sGrid;
-    t0 = LammGrid::time;
+    t0 = clock.time;
     period = k == 0.0 ? 1e10 : std::log(b / m) / ((n - 1) * k);
     double tol = control.maxDcOverC;
     if (sGrid < 1.0 && tol >= 1.0)
         tol = 0.1;
     dtFixed = k == 0.0 ? tol : std::min(tol * period, period);
     Setup();
-    LammGrid::stepCount = 0;
-    LammGrid::dt = 1.0;
+    clock.stepCount = 0;
+    clock.dt = 1.0;
     PhysicalRadii();
     if (control.trackAmount)
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
@@ -561,7 +562,7 @@ LammResult FrameRun::Run() {
             PhysicalRadii();
             return g;
         },
-        [&] { return ProfileSound(C(), n, scale); }, out, probe, failure);
+        [&] { return ProfileSound(C(), n, scale); }, out, clock, probe, failure);
     PlaceEnds(0.0);
     X()[1] = m, X()[n] = b;
     return failure.Result();
@@ -585,6 +586,7 @@ double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, d
 // Checked on mass, on the ideal limits, and against the fixed-grid solver of the same laws and
 // the solver object's propagation loop, in the solver tests.
 LammResult SolveMovingFrameNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
-                                     const CLammControl& control, CLammSink& out) {
-    return FrameRun{problem, control, out, CoefficientRule(law)}.Run();
+                                     const CLammControl& control, CGridClock& clock,
+                                     CLammSink& out) {
+    return FrameRun{problem, control, clock, out, CoefficientRule(law)}.Run();
 }

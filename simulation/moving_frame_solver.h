@@ -11,7 +11,7 @@
 // associations.
 double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, double loading);
 
-// One run from the profile and the clock in LammGrid on the moving-grid arrays: the grid moves
+// One run from the profile in LammGrid on the clock and the moving-grid arrays: the grid moves
 // outward with the frame's s, and every step is a predictor and a corrector Crank-Nicolson step
 // of fixed length, "max dc/c" times the grid period (the tolerance 0.1 when the frame moves
 // slower than 1 S and the tolerance is 1 or more), the first step 1 s. The amount in the cell is
@@ -21,4 +21,5 @@ double MovingFrameS(const CConcentrationLaw& law, const CLammControl& control, d
 // without arrays, LammResult::DiscretizationError without the moving grid, and
 // LammResult::SingularMatrix or LammResult::DiscretizationError when a run fails.
 LammResult SolveMovingFrameNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
-                                     const CLammControl& control, CLammSink& out);
+                                     const CLammControl& control, CGridClock& clock,
+                                     CLammSink& out);

@@ -52,7 +52,7 @@ void CMovingHatRun::SetupMovingGridFE() {
     const double omega = LammGrid::rotorSpeed * kTwoPiOver60;
     g.sigma = omega * omega * g.s * 1e-13;
     g.k = omega * omega * g.sGrid * 1e-13;
-    g.t0 = LammGrid::time;
+    g.t0 = clock_.time;
     PublishFrame();
     const double m = g.m, b = g.b;
     g.period = g.k == 0.0 ? 1e10 : std::log(b / m) / (std::fabs(g.k) * (n - 1));
@@ -231,10 +231,10 @@ void CMovingHatRun::LammFETimeStep(double h) {
     double* c = C();
     const double* old = g.cOld.data();
     if (Accelerating()) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, h);
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock_.time, h);
         UpdateSedimentationMatricesFE();
     }
-    const double tau = LammGrid::time - g.t0;
+    const double tau = clock_.time - g.t0;
     const bool atPeriodStart = h == g.period && tau == 0.0;
     if (!LammGrid::accelerating && !g.solventChanges &&
         ((g.fullPeriodMode && g.fullPeriodStep) || atPeriodStart)) {

@@ -50,12 +50,15 @@ struct CMovingHatState {
     CLammControl control;
 };
 
-// One run on its own state: the steps, the grid periods and the matrices.
+// One run on its own state and the clock it is given: the steps, the grid periods and the
+// matrices.
 class CMovingHatRun {
   public:
+    explicit CMovingHatRun(CGridClock& clock) : clock_(clock) {}
     LammResult Run(const CLammProblem& problem, const CLammControl& control, CLammSink& out);
 
   private:
+    CGridClock& clock_;
     CMovingHatState g;
     CCosoluteTimeCourse cosolute;
     CBottomPellet pellet;

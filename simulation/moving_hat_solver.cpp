@@ -33,10 +33,10 @@ constexpr double kSectorFactor = 1.2 * 0.0349065850398866;
 bool CMovingHatRun::CutForAcceleration() {
     if (!Accelerating())
         return false;
-    double& dt = LammGrid::dt;
+    double& dt = clock_.dt;
     const double before = dt;
     dt = std::min(dt, g.problem.rotor.maxDtAccelerationS);
-    const double end = g.problem.rotor.accelerationEndS, t = LammGrid::time;
+    const double end = g.problem.rotor.accelerationEndS, t = clock_.time;
     if (end > t && t + dt > end)
         dt = end - t;
     return dt != before;
@@ -53,22 +53,22 @@ double CMovingHatRun::TotalAmountInCellFE() {
 
 // The amount on the grid and the last node's volume in the frame at the present time.
 void CMovingHatRun::MovingGridAmount(double& amount, double& lastVolume) {
-    SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
+    SetMovingGridEndsFE(PeriodPhase(clock_.time - g.t0, g.period));
     amount = ReferenceAmount() * g.e2;
     lastVolume = Volume(g.n) * g.e2;
 }
 
 void CMovingHatRun::AdvanceLammFETime() {
-    ++LammGrid::stepCount;
-    LammGrid::time += LammGrid::dt;
-    if (LammGrid::accelerating && LammGrid::time >= g.problem.rotor.accelerationEndS) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+    ++clock_.stepCount;
+    clock_.time += clock_.dt;
+    if (LammGrid::accelerating && clock_.time >= g.problem.rotor.accelerationEndS) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock_.time, clock_.dt);
         LammGrid::accelerating = false;
         UpdateSedimentationMatricesFE();
     }
     if (g.control.trackAmount) {
         const double previous = g.total;
-        SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
+        SetMovingGridEndsFE(PeriodPhase(clock_.time - g.t0, g.period));
         g.total = TotalAmountInCellFE() + kSectorFactor * pellet.Amount();
         LammGrid::totalAmount = g.total;
         if (g.total != 0.0 && std::fabs((previous - g.total) / g.total) >= 1e-8)
@@ -83,7 +83,7 @@ void CMovingHatRun::AdvanceLammFETime() {
 // widths; the arriving end node takes that difference, so no amount is made or lost over many
 // periods.
 void CMovingHatRun::ShiftMovingGridFE() {
-    SetMovingGridEndsFE(PeriodPhase(LammGrid::time - g.t0, g.period));
+    SetMovingGridEndsFE(PeriodPhase(clock_.time - g.t0, g.period));
     const int n = g.n;
     double* c = C();
     double* cOld = g.cOld.data();
@@ -144,16 +144,16 @@ void CMovingHatRun::ShiftMovingGridFE() {
         (before - HatGridAmountFrom(x, c, n, interiorAfter)) / g.volumes[arriving];
     c[arriving] += rounding;
     cOld[arriving] += rounding;
-    g.t0 = LammGrid::time;
+    g.t0 = clock_.time;
     PublishFrame();
     ++g.periods;
 }
 
 // Steps of the initial length, cut at period ends, targets and the end of the acceleration.
 double CMovingHatRun::FreeModeStep() {
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time;
-    const bool first = LammGrid::stepCount == 0;
+    double& dt = clock_.dt;
+    const double t = clock_.time;
+    const bool first = clock_.stepCount == 0;
     dt = g.dt0;
     if (AtPeriodEnd(t))
         ShiftMovingGridFE();
@@ -161,9 +161,9 @@ double CMovingHatRun::FreeModeStep() {
         dt = g.t0 + g.period - t;
     CutForAcceleration();
     std::copy(C() + 1, C() + g.n + 1, g.cOld.begin() + 1);
-    if (LammGrid::endTimePending && t + dt > LammGrid::endTime) {
-        LammGrid::endTimePending = 0;
-        dt = LammGrid::endTime - t;
+    if (clock_.endTimePending && t + dt > clock_.endTime) {
+        clock_.endTimePending = false;
+        dt = clock_.endTime - t;
     }
     if (dt <= 0.0) {
         dt = 1.0;
@@ -177,20 +177,20 @@ double CMovingHatRun::FreeModeStep() {
 // The fixed-period sequence: 1 s, 0.1 T, the rest of the first period, then steps of exactly T
 // on the factors made once; a target inside the period interrupts it.
 double CMovingHatRun::FixedPeriodStep() {
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time;
+    double& dt = clock_.dt;
+    const double t = clock_.time;
     auto cutFlags = [this] {
         g.fullPeriodNext = false;
         g.periodEndNext = true;
         g.fullPeriodStep = false;
     };
-    const bool pending = LammGrid::endTimePending != 0;
-    const double target = LammGrid::endTime;
+    const bool pending = clock_.endTimePending;
+    const double target = clock_.endTime;
     if (pending && t + dt > target && target <= g.t0 + g.period) {
-        dt = LammGrid::stepCount <= 1 ? 1.0 : target - t;
+        dt = clock_.stepCount <= 1 ? 1.0 : target - t;
         CutForAcceleration();
         if (target - t == dt)
-            LammGrid::endTimePending = 0;
+            clock_.endTimePending = false;
         g.periodEndNext = true;
         g.firstStep = g.startUp = g.fullPeriodStep = false;
     } else if (g.startUp) {
@@ -248,7 +248,7 @@ double CMovingHatRun::FixedPeriodStep() {
         }
     }
     AdvanceLammFETime();
-    if (g.fullPeriodStep || AtPeriodEnd(LammGrid::time))
+    if (g.fullPeriodStep || AtPeriodEnd(clock_.time))
         ShiftMovingGridFE();
     return 1.0;
 }
@@ -265,9 +265,9 @@ namespace {
 class LabFrameChange {
   public:
     // Negative for the first window, which has nothing to compare with.
-    double PerSecond(const MovingGridFrame& frame, double window) {
+    double PerSecond(const MovingGridFrame& frame, double time, double window) {
         const int n = frame.n;
-        const double e = std::exp(frame.k * (LammGrid::time - frame.t0));
+        const double e = std::exp(frame.k * (time - frame.t0));
         r_.assign(std::size_t(n) + 1, 0.0);
         for (int i = 1; i <= n; ++i)
             r_[std::size_t(i)] =
@@ -297,7 +297,7 @@ class LabFrameChange {
 
 LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& control,
                               CLammSink& out) {
-    if (const auto early = StartGridRun(problem.rotor))
+    if (const auto early = StartGridRun(problem.rotor, clock_))
         return *early;
     const int n = LammGrid::allocatedGridSize;
     if (X() == nullptr || n < 4)
@@ -319,14 +319,14 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     double limit = control.maxDcOverC;
     if (std::fabs(g.sGrid) < 1.0 && limit >= 1.0)
         limit = 0.1;
-    LammGrid::stepCount = 0;
+    clock_.stepCount = 0;
     Resize(n);
     SetupMovingGridFE();
     g.solventChanges = false;
     if (ModelChoice::inhomogeneousSolvent) {
         SolventDensityViscosityProfile(X(), n);
         g.reference.assign(X(), X() + n + 1);
-        g.solventChanges = cosolute.Start(g.reference.data(), n);
+        g.solventChanges = cosolute.Start(g.reference.data(), n, clock_.time);
     }
     if (problem.initial != nullptr)
         SampleInitialProfile(*problem.initial, n, LammGrid::radius, C());
@@ -347,7 +347,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     const double endElement = g.s >= 0.0 ? x[2] - x[1] : x[n] - x[n - 1];
     const double endRadius = g.s >= 0.0 ? g.m : g.b;
     g.depletingEndUnresolved = std::fabs(g.sigma) * endRadius * endElement / g.D > 2.0;
-    LammGrid::dt = 1.0;
+    clock_.dt = 1.0;
     g.dt0 = g.sGrid == 0.0 ? limit : limit * g.period;
     g.fullPeriodMode = g.dt0 >= g.period;
     if (g.fullPeriodMode) {
@@ -368,53 +368,53 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     double pooledTime = 0.0;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
-    while (LammGrid::running && !failure.Any()) {
-        const double before = LammGrid::time;
+    while (clock_.running && !failure.Any()) {
+        const double before = clock_.time;
         if (g.solventChanges)
-            cosolute.BeforeStep();
+            cosolute.BeforeStep(clock_.time);
         double change = LammFEStepControl();
-        if (g.solventChanges && cosolute.AfterStep(g.reference.data(), n))
+        if (g.solventChanges && cosolute.AfterStep(g.reference.data(), n, clock_.time))
             RebuildSolventRows();
-        idle = LammGrid::time > before ? 0 : idle + 1;
+        idle = clock_.time > before ? 0 : idle + 1;
         const double* c = C();
         if (idle > kMostIdleSteps || !std::isfinite(c[1]) || !std::isfinite(c[n]))
             failure.discretization = true;
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        out.Step(change);
+        if (clock_.time > kLastSimulatedTime)
+            clock_.running = false;
+        out.Step(clock_, change);
         if (g.solventChanges)
             cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
-        pooledTime += LammGrid::time - before;
+        pooledTime += clock_.time - before;
         if (probe.Reached()) {
-            LammGrid::running = 0;
+            clock_.running = false;
             depleted = true;
         }
         if (pooledTime >= kEquilibriumStepLength) {
-            const double rate = labChange.PerSecond(LammGrid::movingFrame, pooledTime);
-            if (rate >= 0.0 && equilibrium.CountSettled(pooledTime, rate)) {
-                LammGrid::running = 0;
+            const double rate = labChange.PerSecond(LammGrid::movingFrame, clock_.time, pooledTime);
+            if (rate >= 0.0 && equilibrium.CountSettled(pooledTime, rate, clock_)) {
+                clock_.running = false;
                 atEquilibrium = true;
             }
             pooledTime = 0.0;
         }
     }
     if (atEquilibrium || depleted) {
-        ScaleGridByExponential();
-        out.Remaining(!atEquilibrium);
+        ScaleGridByExponential(clock_.time);
+        out.Remaining(clock_, !atEquilibrium);
     }
     pellet.End();
     out.ShowPellet(nullptr);
     return failure.Result();
 }
 
-void ScaleGridByExponential() {
+void ScaleGridByExponential(double time) {
     // after another solver, or on arrays made since, the frame belongs to no grid
     const MovingGridFrame& frame = LammGrid::movingFrame;
     if (LammGrid::lastSolver != GridAlgorithm::MovingHat || !LammGrid::arraysAllocated ||
         LammGrid::movingRadius == nullptr || LammGrid::movingRadius != frame.x ||
         frame.n != LammGrid::allocatedGridSize)
         return;
-    const double e = std::exp(frame.k * (LammGrid::time - frame.t0));
+    const double e = std::exp(frame.k * (time - frame.t0));
     for (int i = 2; i < frame.n; ++i)
         LammGrid::radius[i] = LammGrid::movingRadius[i] * e;
 }
@@ -422,13 +422,15 @@ void ScaleGridByExponential() {
 // Checked against the plateau, the second moment, the equilibrium exponential and the
 // non-diffusing limit, and against the solver object on the same grid, in the solver tests.
 LammResult SolveMovingHat(const CLammProblem& problem, const CLammControl& control,
-                          CLammSink& out) {
-    return CMovingHatRun().Run(problem, control, out);
+                          CGridClock& clock, CLammSink& out) {
+    return CMovingHatRun(clock).Run(problem, control, out);
 }
 
-LammResult SolveLammFE() {
+LammResult SolveLammFE(CGridClock& clock) {
     ModelChoice::fixedTimeStep = true;
     CScanOutput scans;
-    return SetGridErrorWordsOfRun(
-        SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), scans));
+    const LammResult result =
+        SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), clock, scans);
+    SetGridClockOfRun(clock);
+    return SetGridErrorWordsOfRun(result);
 }

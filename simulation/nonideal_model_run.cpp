@@ -84,7 +84,7 @@ bool ScansWithinTheLoading(double c0) {
 
 // loading: the component's loading when its scans are to be checked against it (0: not checked).
 bool RunSingleComponent(TXLAWindow* window, double loading,
-                        const std::function<LammResult(CScanOutput&)>& solve) {
+                        const std::function<LammResult(CScanOutput&, CGridClock&)>& solve) {
     if (S::scanCount <= 0 || !CheckDiscreteModelInput(window))
         return false;
     if (!SignalGoesIntoFit() && (S::gridRadius == nullptr || S::gridCount <= 0))
@@ -108,8 +108,10 @@ bool RunSingleComponent(TXLAWindow* window, double loading,
         WindowServices::RequestRepaint(window);
     LammGrid::nonDiffusing = false;
     CScanOutput scans;
-    const LammResult result = solve(scans);
+    CGridClock clock;
+    const LammResult result = solve(scans, clock);
     SetGridErrorWords(result);
+    SetGridClockOfRun(clock);
     LammGrid::progressObserver = nullptr;
     // an oscillation that ran away on the scans' radii is no model either
     const bool runaway =
@@ -218,7 +220,7 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
         ChooseNonidealAlgorithmHeld();
     const double loading =
         M::experimentalInitialDistribution ? 0.0 : std::fabs(double(M::concentration[1]));
-    return RunSingleComponent(window, loading, [window](CScanOutput& scans) {
+    return RunSingleComponent(window, loading, [window](CScanOutput& scans, CGridClock& clock) {
         HandOverSpeciesValues();
         LammGrid::s = M::assocS1;
         LammGrid::d = M::assocD1;
@@ -229,26 +231,27 @@ bool RunNonidealSingleModel(TXLAWindow* window) {
         // "fix timestep" stays on after it
         if (frame)
             C::fixedTimeStep = true;
-        StartSpeciesRun(window, double(M::concentration[1]));
+        clock = StartSpeciesRun(window, double(M::concentration[1]));
         if (frame && LammGrid::movingRadius != nullptr)
             return SolveMovingFrameNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
-                                             LammControlOfRecord(), scans);
+                                             LammControlOfRecord(), clock, scans);
         return SolveLammNonlinear(LammProblemOfRecord(), ConcentrationLawOfRecord(),
-                                  LammControlOfRecord(), scans);
+                                  LammControlOfRecord(), clock, scans);
     });
 }
 
 LammResult SolveWithFirstSpeciesNonideal(GridAlgorithm algorithm, const CLammProblem& problem,
-                                         const CLammControl& control, CLammSink& out) {
+                                         const CLammControl& control, CGridClock& clock,
+                                         CLammSink& out) {
     if (!C::firstSpeciesNonideal || LammGrid::currentSpecies != 1 ||
         algorithm == GridAlgorithm::CellCentred)
-        return SolveOnSimulationGrid(algorithm, problem, control, out);
+        return SolveOnSimulationGrid(algorithm, problem, control, clock, out);
     CConcentrationLaw law = ConcentrationLawOfRecord();
     law.s1 = problem.s;
     law.D1 = problem.D;
     if (algorithm == GridAlgorithm::MovingHat)
-        return SolveMovingFrameNonlinear(problem, law, control, out);
-    return SolveLammNonlinear(problem, law, control, out);
+        return SolveMovingFrameNonlinear(problem, law, control, clock, out);
+    return SolveLammNonlinear(problem, law, control, clock, out);
 }
 
 void ReactionParametersFromSlots() {
@@ -282,7 +285,7 @@ bool RunReactingModel(TXLAWindow* window) {
     SayWhatTheModelIsNotMadeFor(window, false);
     // The reacting system says a failed discretization at every evaluation, within a fit too.
     LammGrid::simErrorShown = false;
-    return RunSingleComponent(window, 0.0, [window](CScanOutput& scans) {
+    return RunSingleComponent(window, 0.0, [window](CScanOutput& scans, CGridClock& clock) {
         using R = ReactionParameters;
         ReactionParametersFromSlots();
         CReaction rx;
@@ -294,7 +297,7 @@ bool RunReactingModel(TXLAWindow* window) {
         rx.dA = R::dA, rx.dB = R::dB, rx.dAB = R::dAB;
         LammGrid::s = rx.sB;
         LammGrid::d = rx.dB;
-        StartSpeciesRun(window, 0.0);
-        return RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), scans);
+        clock = StartSpeciesRun(window, 0.0);
+        return RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), clock, scans);
     });
 }

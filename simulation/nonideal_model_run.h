@@ -22,7 +22,8 @@ bool NonidealSingleModelChosen();
 // own s and D (or the tabulated coefficients), on the moving frame with the moving hat
 // algorithm and on the fixed grid otherwise; every other species as SolveOnSimulationGrid.
 LammResult SolveWithFirstSpeciesNonideal(GridAlgorithm algorithm, const CLammProblem& problem,
-                                         const CLammControl& control, CLammSink& out);
+                                         const CLammControl& control, CGridClock& clock,
+                                         CLammSink& out);
 
 // The reacting system A + B <-> AB: free A from species 1 (loading, s, D or M), free B from
 // species 2, the complex's s and D or M from species 3, log10 K from the association slot.

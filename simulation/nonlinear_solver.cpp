@@ -6,11 +6,8 @@
 #include "simulation/bottom_pellet.h"
 #include "simulation/distribution_totals.h"
 #include "simulation/grid_element_integrals.h"
-#include "simulation/grid_error_words.h"
 #include "simulation/inhomogeneous_solvent.h"
-#include "simulation/module_solvers.h"
 #include "simulation/run_end_tests.h"
-#include "simulation/scan_output.h"
 #include "simulation/speed_and_equilibrium.h"
 #include "simulation/step_cuts.h"
 #include "state/conti_state.h"
@@ -36,6 +33,7 @@ constexpr int kPairs[7][2] = {{-1, -1}, {0, -1}, {-1, 0}, {0, 0}, {1, 0}, {0, 1}
 struct NonlinearRun {
     const CLammProblem& problem;
     const CLammControl& control;
+    CGridClock& clock;
     CLammSink& out;
     CoefficientRule rule;
     CBottomPellet pellet = {};
@@ -134,13 +132,13 @@ bool NonlinearRun::Solve(const double* from, double* to) {
 void NonlinearRun::Predict(double dt) {
     if (rule.Law().distributionTotal) {
         // The component moves in the concentration of every species of the distribution.
-        WriteTotalConcentrationScans(LammGrid::time + 0.5 * dt);
+        WriteTotalConcentrationScans(clock.time + 0.5 * dt);
         rule.Predictor(ContiState::totalConcentration, s.data(), D.data(), n);
     } else {
         rule.Predictor(c0.data(), s.data(), D.data(), n);
     }
     if (Accelerating()) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, dt);
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock.time, dt);
         AssembleIntegrals();
     }
     AssembleOperator();
@@ -157,10 +155,10 @@ void NonlinearRun::Correct() {
 }
 
 void NonlinearRun::Advance() {
-    ++LammGrid::stepCount;
-    LammGrid::time += LammGrid::dt;
-    if (Accelerating() && LammGrid::time >= problem.rotor.accelerationEndS) {
-        LammGrid::rotorSpeed = EffectiveRotorOmega(LammGrid::time, LammGrid::dt);
+    ++clock.stepCount;
+    clock.time += clock.dt;
+    if (Accelerating() && clock.time >= problem.rotor.accelerationEndS) {
+        LammGrid::rotorSpeed = EffectiveRotorOmega(clock.time, clock.dt);
         AssembleIntegrals();
         LammGrid::accelerating = false;
     }
@@ -170,11 +168,11 @@ void NonlinearRun::Advance() {
 
 void NonlinearRun::CutForAcceleration(bool& cut) {
     if (Accelerating())
-        CutStepForAcceleration(problem.rotor, cut);
+        CutStepForAcceleration(problem.rotor, clock, cut);
 }
 
 bool NonlinearRun::CutAtTarget() {
-    return CutStepAtTarget();
+    return CutStepAtTarget(clock);
 }
 
 double NonlinearRun::LimitStep(double step, double old) {
@@ -216,7 +214,7 @@ double NonlinearRun::MaxRelativeChange() {
 // One step; returns the change for the progress text and the equilibrium test (the step's own
 // length for the first step, 1 for a step that only lands on a scan time).
 double NonlinearRun::Step() {
-    double& dt = LammGrid::dt;
+    double& dt = clock.dt;
     std::copy(C() + 1, C() + n + 1, c0.begin() + 1);
     if (control.fixedTimeStep)
         dt = tol;
@@ -232,11 +230,11 @@ double NonlinearRun::Step() {
         Correct();
         Advance();
     };
-    if (cut && LammGrid::stepCount > 0) {
+    if (cut && clock.stepCount > 0) {
         accept();
         return 1.0;
     }
-    if (LammGrid::stepCount == 0) {
+    if (clock.stepCount == 0) {
         const double taken = dt;
         accept();
         return taken;
@@ -276,7 +274,7 @@ double NonlinearRun::Step() {
     // A step cut to the scan time and then shortened no longer lands on it: the scan is awaited
     // still.
     if (cut && shortened)
-        LammGrid::endTimePending = 1;
+        clock.endTimePending = true;
     accept();
     if (x == 0.0)
         dt *= 10.0;
@@ -287,8 +285,8 @@ double NonlinearRun::Step() {
             next *= 2.0;
         dt = LimitStep(next, p);
     }
-    if (LammGrid::endTimePending && LammGrid::time + dt > LammGrid::endTime)
-        dt = LammGrid::endTime - LammGrid::time;
+    if (clock.endTimePending && clock.time + dt > clock.endTime)
+        dt = clock.endTime - clock.time;
     bool again = false;
     CutForAcceleration(again);
     return x;
@@ -335,7 +333,7 @@ void NonlinearRun::StartPellet() {
 }
 
 LammResult NonlinearRun::Run() {
-    if (const auto early = StartGridRun(problem.rotor, rule.Law().Complete()))
+    if (const auto early = StartGridRun(problem.rotor, clock, rule.Law().Complete()))
         return *early;
     n = LammGrid::allocatedGridSize;
     if (n < 3 || !(problem.bottomCm > problem.meniscusCm))
@@ -370,11 +368,11 @@ LammResult NonlinearRun::Run() {
     }
     std::copy(c0.begin() + 1, c0.end(), C() + 1);
 
-    LammGrid::stepCount = 0;
+    clock.stepCount = 0;
     LammGrid::maxDt = 1000.0;
     tol = control.maxDcOverC, tolLow = control.dcOverCLow, tolMid = control.dcOverCMid;
     if (control.fixedTimeStep)
-        LammGrid::dt = tol;
+        clock.dt = tol;
     StartPellet();
     AssembleIntegrals();
     if (control.trackAmount)
@@ -384,7 +382,7 @@ LammResult NonlinearRun::Run() {
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));
     StepUntilStopped([&] { return Step(); }, [&] { return ProfileSound(C(), n, scale); }, out,
-                     probe, failure);
+                     clock, probe, failure);
     pellet.End();
     out.ShowPellet(nullptr);
     std::copy(radii.begin() + 1, radii.end(), r + 1);
@@ -437,12 +435,6 @@ CConcentrationLaw ConcentrationLawOfRecord() {
 // ideal limit ks = kd = 0 and on the weight-average s of fast monomer-dimer association, in the
 // solver tests.
 LammResult SolveLammNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
-                              const CLammControl& control, CLammSink& out) {
-    return NonlinearRun{problem, control, out, CoefficientRule(law)}.Run();
-}
-
-LammResult SolveLammNonlinear() {
-    CScanOutput scans;
-    return SetGridErrorWordsOfRun(SolveLammNonlinear(
-        LammProblemOfRecord(), ConcentrationLawOfRecord(), LammControlOfRecord(), scans));
+                              const CLammControl& control, CGridClock& clock, CLammSink& out) {
+    return NonlinearRun{problem, control, clock, out, CoefficientRule(law)}.Run();
 }

@@ -11,7 +11,7 @@
 // concentration scale (the monomer-dimer's ks as entered).
 CConcentrationLaw ConcentrationLawOfRecord();
 
-// One run from the profile and the clock in LammGrid (as the other grid solvers take them), on
+// One run from the profile in LammGrid on the clock (as the other grid solvers take them), on
 // a uniform grid of LammGrid::allocatedGridSize nodes between meniscus and bottom; the loaded
 // profile is carried over onto it and LammGrid::radius holds it during the run. Predictor and
 // corrector Crank-Nicolson steps with the step control of "max dc/c"; a bottom pile-up thinner
@@ -19,8 +19,4 @@ CConcentrationLaw ConcentrationLawOfRecord();
 // back afterwards. LammResult::NoArrays without arrays, LammResult::SingularMatrix or
 // LammResult::DiscretizationError on failure.
 LammResult SolveLammNonlinear(const CLammProblem& problem, const CConcentrationLaw& law,
-                              const CLammControl& control, CLammSink& out);
-
-// The same on the records, the profiles going to the scans, the error words of LammGrid set from
-// the result.
-LammResult SolveLammNonlinear();
+                              const CLammControl& control, CGridClock& clock, CLammSink& out);

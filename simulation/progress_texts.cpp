@@ -15,21 +15,21 @@ void Draw(int y, const char* text) {
 
 } // namespace
 
-const char* FormatTimeStepText(char* buffer, int size) {
-    std::snprintf(buffer, size, "dt = %f sec  ", LammGrid::dt);
+const char* FormatTimeStepText(char* buffer, int size, double dt) {
+    std::snprintf(buffer, size, "dt = %f sec  ", dt);
     return buffer;
 }
 
-const char* FormatIterationText(char* buffer, int size) {
-    std::snprintf(buffer, size, "#it = %d   ", LammGrid::stepCount);
+const char* FormatIterationText(char* buffer, int size, int steps) {
+    std::snprintf(buffer, size, "#it = %d   ", steps);
     return buffer;
 }
 
-const char* FormatSimTimeText(char* buffer, int size) {
+const char* FormatSimTimeText(char* buffer, int size, double time) {
     if (LammGrid::profileCurves)
-        std::snprintf(buffer, size, "t = %.0f sec (M=%f) ", LammGrid::time, LammGrid::totalAmount);
+        std::snprintf(buffer, size, "t = %.0f sec (M=%f) ", time, LammGrid::totalAmount);
     else
-        std::snprintf(buffer, size, "t = %.0f sec  ", LammGrid::time);
+        std::snprintf(buffer, size, "t = %.0f sec  ", time);
     return buffer;
 }
 
@@ -38,19 +38,19 @@ const char* FormatRiText(char* buffer, int size, float value) {
     return buffer;
 }
 
-void ShowTimeStepText() {
+void ShowTimeStepText(double dt) {
     char text[80];
-    Draw(70, FormatTimeStepText(text, sizeof text));
+    Draw(70, FormatTimeStepText(text, sizeof text, dt));
 }
 
-void ShowIterationText() {
+void ShowIterationText(int steps) {
     char text[80];
-    Draw(90, FormatIterationText(text, sizeof text));
+    Draw(90, FormatIterationText(text, sizeof text, steps));
 }
 
-void ShowSimTimeText() {
+void ShowSimTimeText(double time) {
     char text[120];
-    Draw(110, FormatSimTimeText(text, sizeof text));
+    Draw(110, FormatSimTimeText(text, sizeof text, time));
 }
 
 void ShowRiText(float value) {

@@ -19,6 +19,7 @@ struct CReactingRun {
     const CLammProblem& problem;
     const CReaction& rx;
     const CLammControl& control;
+    CGridClock& clock;
     CLammSink& out;
 
     int n = 0;

@@ -201,9 +201,9 @@ template <bool WithDeviation> CReactingRun::Measures CReactingRun::Measure(doubl
 void CReactingRun::Advance() {
     dtPrev3 = dtPrev2;
     dtPrev2 = dtPrev;
-    dtPrev = LammGrid::dt;
-    ++LammGrid::stepCount;
-    LammGrid::time += LammGrid::dt;
+    dtPrev = clock.dt;
+    ++clock.stepCount;
+    clock.time += clock.dt;
     Signal();
 }
 
@@ -223,12 +223,12 @@ double CReactingRun::StepFactor(double d) const {
 // length planned before the cut. Returns the change for the progress text and the equilibrium
 // test (the step's own length for the first step, 1 for a step that only lands on a scan time).
 double CReactingRun::Step() {
-    double& dt = LammGrid::dt;
+    double& dt = clock.dt;
     const double cap = control.maxDcOverC;
     if (control.fixedTimeStep)
         dt = cap;
     const double wanted = dt;
-    const bool cut = CutStepAtTarget();
+    const bool cut = CutStepAtTarget(clock);
     if (dt <= 0.0) {
         // The run stands on the target already: nothing is stepped, and the last two steps stay
         // the continuation the next one is measured against.
@@ -252,7 +252,7 @@ double CReactingRun::Step() {
     if (!SolveShortening(dt))
         return fail();
     bool shortened = dt != planned;
-    const bool first = LammGrid::stepCount == 0;
+    const bool first = clock.stepCount == 0;
     Measures measures = control.fixedTimeStep ? Measure<false>(dt) : Measure<true>(dt);
     double d = measures.deviation;
     while (d > 2.0 * kReactionStepAim) {
@@ -270,7 +270,7 @@ double CReactingRun::Step() {
     // A step cut to the scan time and then shortened no longer lands on it: the scan is awaited
     // still.
     if (cut && shortened)
-        LammGrid::endTimePending = 1;
+        clock.endTimePending = true;
     const double taken = dt, x = measures.change;
     Advance();
     if (!control.fixedTimeStep) {
@@ -300,7 +300,7 @@ void CReactingRun::Signal() {
 }
 
 LammResult CReactingRun::Run() {
-    if (const auto early = StartGridRun(problem.rotor))
+    if (const auto early = StartGridRun(problem.rotor, clock))
         return *early;
     n = LammGrid::allocatedGridSize;
     const double m = problem.meniscusCm, b = problem.bottomCm;
@@ -335,15 +335,15 @@ LammResult CReactingRun::Run() {
     Assemble(omega * omega * 1e-13);
     dtPrev = dtPrev2 = dtPrev3 = 0.0;
     shortenings = 0;
-    LammGrid::stepCount = 0;
-    LammGrid::dt = control.fixedTimeStep ? control.maxDcOverC : std::min(control.maxDcOverC, 1.0);
+    clock.stepCount = 0;
+    clock.dt = control.fixedTimeStep ? control.maxDcOverC : std::min(control.maxDcOverC, 1.0);
     // the signal leaves the probe's place only when every species sediments (or floats)
     const bool sediment = rx.sA > 0.0 && rx.sB > 0.0 && rx.sAB > 0.0;
     const bool flotate = rx.sA < 0.0 && rx.sB < 0.0 && rx.sAB < 0.0;
     const DepletionProbe probe(sediment ? 1.0 : flotate ? -1.0 : 0.0);
     StepUntilStopped([&] { return Step(); },
-                     [&] { return std::isfinite(A[1]) && std::isfinite(B[At(n)]); }, out, probe,
-                     failure, true);
+                     [&] { return std::isfinite(A[1]) && std::isfinite(B[At(n)]); }, out, clock,
+                     probe, failure, true);
     std::copy(radii.begin() + 1, radii.end(), grid + 1);
     return failure.Result();
 }
@@ -351,9 +351,9 @@ LammResult CReactingRun::Run() {
 // Checked on the equilibrium of the loading, the conservation of total A and total B, and the
 // law of mass action K = C / (A B) held at every node late in the run, in the solver tests.
 LammResult RunReactingLamm(const CLammProblem& problem, const CReaction& reaction,
-                           const CLammControl& control, CLammSink& out, std::vector<double>* freeA,
-                           std::vector<double>* freeB) {
-    CReactingRun run{problem, reaction, control, out};
+                           const CLammControl& control, CGridClock& clock, CLammSink& out,
+                           std::vector<double>* freeA, std::vector<double>* freeB) {
+    CReactingRun run{problem, reaction, control, clock, out};
     const LammResult result = run.Run();
     if (freeA)
         *freeA = run.A;

@@ -25,8 +25,8 @@ double EquilibriumComplex(double K, double a0, double b0);
 // and logK.
 void InitReactionSystem();
 
-// One run from the uniform equilibrium mixture, with the clock of LammGrid as the other grid
-// solvers take it, on a grid of LammGrid::allocatedGridSize nodes that grows geometrically from
+// One run from the uniform equilibrium mixture on the clock, as the other grid solvers take it,
+// on a grid of LammGrid::allocatedGridSize nodes that grows geometrically from
 // the meniscus (LammGrid::radius during the run, put back afterwards). Each step is started from
 // the free species extrapolated along the cubic through the last four levels and solved by
 // Newton passes on the coupled Crank-Nicolson equations of both free species and their common
@@ -43,6 +43,6 @@ void InitReactionSystem();
 // Nothing waits for a key.
 constexpr int kMostReactionPasses = 100;
 LammResult RunReactingLamm(const CLammProblem& problem, const CReaction& reaction,
-                           const CLammControl& control, CLammSink& out,
+                           const CLammControl& control, CGridClock& clock, CLammSink& out,
                            std::vector<double>* freeA = nullptr,
                            std::vector<double>* freeB = nullptr);

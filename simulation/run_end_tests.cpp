@@ -42,18 +42,19 @@ bool DepletionProbe::Reached(int activeLeft) const {
     return false;
 }
 
-bool AScanAwaitsTheProfile() {
-    return ScanStore::scanCount >= 1 && LammGrid::targetScan >= 1 &&
-           LammGrid::targetScan <= ScanStore::scanCount;
+bool AScanAwaitsTheProfile(const CGridClock& clock) {
+    return ScanStore::scanCount >= 1 && clock.targetScan >= 1 &&
+           clock.targetScan <= ScanStore::scanCount;
 }
 
-std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, bool lawComplete) {
+std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, const CGridClock& clock,
+                                       bool lawComplete) {
     StartRotorSchedule(rotor);
     if (!LammGrid::arraysAllocated)
         return LammResult::NoArrays;
     if (!lawComplete)
         return LammResult::NonIdealityNotLoaded;
-    if (!AScanAwaitsTheProfile())
+    if (!AScanAwaitsTheProfile(clock))
         return LammResult::Solved;
     return std::nullopt;
 }
@@ -66,21 +67,22 @@ bool EquilibriumCounter::Count(double stepLength, double changePerSecond) {
     return count_ > 10;
 }
 
-bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond) {
+bool EquilibriumCounter::CountSettled(double stepLength, double changePerSecond,
+                                      const CGridClock& clock) {
     if (stepLength >= kEquilibriumStepLength && changePerSecond < LammGrid::equilibriumThreshold) {
         if (count_ == 0)
-            streakTime_ = LammGrid::time, streakRate_ = changePerSecond;
+            streakTime_ = clock.time, streakRate_ = changePerSecond;
         ++count_;
     } else {
         count_ = 0;
     }
     if (count_ <= 10)
         return false;
-    const double t = LammGrid::time;
+    const double t = clock.time;
     double horizon = changePerSecond > 0.0 && changePerSecond < streakRate_
                          ? (t - streakTime_) / std::log(streakRate_ / changePerSecond)
                          : 1e300;
-    if (AScanAwaitsTheProfile() && t < LammGrid::targetScanTime) {
+    if (AScanAwaitsTheProfile(clock) && t < clock.targetScanTime) {
         const ScanHeader& last = ScanStore::header[ScanStore::scanOrder[ScanStore::scanCount]];
         const double lastTime = ScanStore::rampRotorSpeed ? last.originalTime : last.time;
         horizon = std::min(horizon, std::max(lastTime - t, 0.0));

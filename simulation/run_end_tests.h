@@ -41,8 +41,9 @@ class EquilibriumCounter {
     bool Count(double stepLength, double changePerSecond);
     // The same, and the change still to come is below 1e-5: the change per second of an approach
     // to equilibrium falls exponentially, its time constant follows from the fall over the
-    // counted steps, and the time to the last scan bounds what is still to come.
-    bool CountSettled(double stepLength, double changePerSecond);
+    // counted steps, and the time from the run's clock to the last scan bounds what is still to
+    // come.
+    bool CountSettled(double stepLength, double changePerSecond, const CGridClock& clock);
 
   private:
     int count_ = 0;
@@ -71,42 +72,42 @@ struct CGridRunFailure {
     }
 };
 
-// The step loop of a solver on the simulation grid: step() advances one step and returns the
-// profile's change, finite() tells whether the ends of the profile are still finite numbers, out
-// takes the scans. Runs until LammGrid says stop, the run's failure (which step() may set) is
-// there, a test above (with the run's probe) ends the run, or the steps no longer advance, which
-// is a discretization failure; a run ended early at equilibrium or by depletion writes its
-// remaining scans.
+// The step loop of a solver on the simulation grid: step() advances the clock by one step and
+// returns the profile's change, finite() tells whether the ends of the profile are still finite
+// numbers, out takes the scans. Runs until the clock stops, the run's failure (which step() may
+// set) is there, a test above (with the run's probe) ends the run, or the steps no longer
+// advance, which is a discretization failure; a run ended early at equilibrium or by depletion
+// writes its remaining scans.
 // settled: the equilibrium test also asks that the change still to come be small
 // (EquilibriumCounter::CountSettled), for a solver whose slow approach would otherwise end early.
 template <class Step, class Finite, class Output>
-void StepUntilStopped(Step step, Finite finite, Output& out, const DepletionProbe& probe,
-                      CGridRunFailure& failure, bool settled = false) {
+void StepUntilStopped(Step step, Finite finite, Output& out, CGridClock& clock,
+                      const DepletionProbe& probe, CGridRunFailure& failure, bool settled = false) {
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
-    while (LammGrid::running && !failure.Any()) {
-        const double p = LammGrid::dt;
-        const double before = LammGrid::time;
+    while (clock.running && !failure.Any()) {
+        const double p = clock.dt;
+        const double before = clock.time;
         const double g = step();
-        idle = LammGrid::time > before ? 0 : idle + 1;
+        idle = clock.time > before ? 0 : idle + 1;
         if (idle > kMostIdleSteps || !finite())
             failure.discretization = true;
-        if (LammGrid::time > kLastSimulatedTime)
-            LammGrid::running = 0;
-        out.Step(g);
+        if (clock.time > kLastSimulatedTime)
+            clock.running = false;
+        out.Step(clock, g);
         if (probe.Reached()) {
-            LammGrid::running = 0;
+            clock.running = false;
             depleted = true;
-        } else if (p > 0.0 &&
-                   (settled ? equilibrium.CountSettled(p, g / p) : equilibrium.Count(p, g / p))) {
+        } else if (p > 0.0 && (settled ? equilibrium.CountSettled(p, g / p, clock)
+                                       : equilibrium.Count(p, g / p))) {
             LammGrid::equilibriumReached = 1;
-            LammGrid::running = 0;
+            clock.running = false;
             atEquilibrium = true;
         }
     }
     if ((atEquilibrium || depleted) && !failure.Any())
-        out.Remaining(!atEquilibrium);
+        out.Remaining(clock, !atEquilibrium);
 }
 
 // How far below zero a species' values on the scans' radii may fall, as a share of its loading,
@@ -147,14 +148,16 @@ constexpr double kMostGridUndershoot = 0.5;
 // probe and be shown as a model.
 bool ProfileSound(const double* c, int n, double scale);
 
-// True when a scan awaits the run's profile: without one a run would have no end.
-bool AScanAwaitsTheProfile();
+// True when a scan awaits the run's profile (the clock's target is in the store): without one a
+// run would have no end.
+bool AScanAwaitsTheProfile(const CGridClock& clock);
 
 // The start of every run on the simulation grid: the rotor schedule from its start, then what
 // ends the run before its first step: NoArrays without arrays, NonIdealityNotLoaded when the
 // solver's concentration law is incomplete, Solved when no scan awaits the profile. Nothing when
 // the run goes on.
-std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, bool lawComplete = true);
+std::optional<LammResult> StartGridRun(const CRotorSchedule& rotor, const CGridClock& clock,
+                                       bool lawComplete = true);
 
 // A result the species solution is tried again after.
 constexpr bool GridRunFailed(LammResult result) {

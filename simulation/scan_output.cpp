@@ -58,8 +58,10 @@ void CopyUpToScanner(Assembly& a, int segments) {
     a.lastCopied = i - 1;
 }
 
-// Builds the display profile; false while the scan is still being assembled.
-bool AssembleDisplayProfile(Assembly& a, double scanTime) {
+// Builds the display profile; false while the scan is still being assembled, the clock then
+// awaiting the next segment.
+bool AssembleDisplayProfile(Assembly& a, CGridClock& clock) {
+    const double scanTime = clock.targetScanTime;
     const int n = LammGrid::allocatedGridSize;
     if (!SimulatesTimeResolution()) {
         for (int i = 1; i <= n; ++i)
@@ -71,10 +73,10 @@ bool AssembleDisplayProfile(Assembly& a, double scanTime) {
         for (int i = 1; i <= n; ++i)
             LammGrid::displayProfile[i] = 0.0;
         a.lastCopied = 0;
-        a.offset = LammGrid::time - scanTime + segment;
+        a.offset = clock.time - scanTime + segment;
         a.segment = 1;
         CopyUpToScanner(a, 1);
-    } else if (LammGrid::time >= scanTime + a.offset + segment - 1e-10) {
+    } else if (clock.time >= scanTime + a.offset + segment - 1e-10) {
         a.offset += segment;
         ++a.segment;
         CopyUpToScanner(a, a.segment);
@@ -84,8 +86,8 @@ bool AssembleDisplayProfile(Assembly& a, double scanTime) {
         return true;
     }
     a.incomplete = true;
-    LammGrid::endTime = scanTime + a.offset + segment;
-    LammGrid::endTimePending = 1;
+    clock.endTime = scanTime + a.offset + segment;
+    clock.endTimePending = true;
     return false;
 }
 
@@ -169,31 +171,31 @@ double ScanTimeAt(int position) {
     return ScanStore::rampRotorSpeed && !gDlsData ? h.originalTime : h.time;
 }
 
-void Advance(Assembly& a) {
-    if (LammGrid::targetScan < ScanStore::scanCount) {
-        ++LammGrid::targetScan;
-        LammGrid::targetScanTime = ScanTimeAt(LammGrid::targetScan);
-        LammGrid::endTime = LammGrid::targetScanTime;
-        LammGrid::endTimePending = 1;
+void Advance(Assembly& a, CGridClock& clock) {
+    if (clock.targetScan < ScanStore::scanCount) {
+        ++clock.targetScan;
+        clock.targetScanTime = ScanTimeAt(clock.targetScan);
+        clock.endTime = clock.targetScanTime;
+        clock.endTimePending = true;
         a = Assembly{};
         return;
     }
     if (LammGrid::finalProfileToLastScan) {
-        LammGrid::targetScanTime = 1e8;
-        LammGrid::endTimePending = 0;
+        clock.targetScanTime = 1e8;
+        clock.endTimePending = false;
     } else {
-        LammGrid::running = 0;
+        clock.running = false;
     }
 }
 
 } // namespace
 
-void CScanOutput::Remaining(bool zeros) {
-    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1)
+void CScanOutput::Remaining(const CGridClock& clock, bool zeros) {
+    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || clock.targetScan < 1)
         return;
     // the awaited scan is still open unless its time was reached and it was written in full
-    int first = LammGrid::targetScan;
-    if (LammGrid::time >= LammGrid::targetScanTime && !assembly_.incomplete)
+    int first = clock.targetScan;
+    if (clock.time >= clock.targetScanTime && !assembly_.incomplete)
         ++first;
     const int n = LammGrid::allocatedGridSize;
     for (int i = 1; i <= n; ++i)
@@ -222,34 +224,34 @@ double ScanCrossingSeconds() {
            (LammGrid::scanVelocity / 60.0);
 }
 
-void CScanOutput::Step(double value) {
+void CScanOutput::Step(CGridClock& clock, double value) {
     if (gSimulateOnly) {
-        ShowTimeStepText();
-        ShowIterationText();
-        ShowSimTimeText();
+        ShowTimeStepText(clock.dt);
+        ShowIterationText(clock.stepCount);
+        ShowSimTimeText(clock.time);
         ShowRiText(float(value));
     }
-    if (LammGrid::time < LammGrid::targetScanTime) {
+    if (clock.time < clock.targetScanTime) {
         assembly_ = Assembly{};
         return;
     }
     if (!(ModelChoice::reactingSystem && LammGrid::reactionDisplay) && KeyPressed()) {
-        LammGrid::running = 0;
+        clock.running = false;
         gUserInterrupt = true;
     }
-    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || LammGrid::targetScan < 1 ||
-        LammGrid::targetScan > ScanStore::scanCount)
+    if (!LammGrid::arraysAllocated || ScanStore::scanCount < 1 || clock.targetScan < 1 ||
+        clock.targetScan > ScanStore::scanCount)
         return;
-    const int scan = ScanStore::scanOrder[LammGrid::targetScan];
+    const int scan = ScanStore::scanOrder[clock.targetScan];
     // the moving grid's nodes have travelled with the frame since the last period shift (a no-op
     // after the fixed grid)
-    ScaleGridByExponential();
-    if (!AssembleDisplayProfile(assembly_, LammGrid::targetScanTime))
+    ScaleGridByExponential(clock.time);
+    if (!AssembleDisplayProfile(assembly_, clock))
         return;
     LammGrid::displayProfile[LammGrid::allocatedGridSize] +=
         pellet_ ? pellet_->Concentration() : 0.0;
     WriteScan(last_, scan);
-    writtenPosition_ = LammGrid::targetScan;
+    writtenPosition_ = clock.targetScan;
     DrawReactionProfiles();
-    Advance(assembly_);
+    Advance(assembly_, clock);
 }

@@ -17,15 +17,15 @@ class CScanOutput : public CLammSink {
     // Called after every solver step with a value for the progress text "ri=". At the awaited
     // scan's time it writes the profile (assembled over the optics' scan time with the simulated
     // time resolution) into the scan's fit, the distribution kernel or ComponentScans, moves the
-    // target to the next scan, and clears LammGrid::running after the last scan or on a key
+    // clock's target to the next scan, and stops the clock after the last scan or on a key
     // press.
-    void Step(double change) override;
+    void Step(CGridClock& clock, double change) override;
     // After a run that ended early, the scans it did not reach: with zeros false they get the
     // current profile (the species stands at equilibrium), with zeros true no contribution (the
     // boundary has left the data; rows of ComponentScans and kernel columns are cleared). With
     // LammGrid::finalProfileToLastScan the last scan is among them once written: its profile is
     // replaced, not added to.
-    void Remaining(bool zeros) override;
+    void Remaining(const CGridClock& clock, bool zeros) override;
     int TakeWrittenScanPosition() override;
     void ShowPellet(const CBottomPellet* pellet) override { pellet_ = pellet; }
     // Forgets what an earlier run on this sink left.

@@ -3,15 +3,14 @@
 #pragma once
 
 #include "simulation/lamm_solver_inputs.h"
-#include "state/lamm_grid.h"
 
 #include <algorithm>
 
 // In the acceleration phase: the phase's step bound, and the step cut to end on the phase's end
 // at most once per step (endCut records it).
-inline void CutStepForAcceleration(const CRotorSchedule& rotor, bool& endCut) {
-    double& dt = LammGrid::dt;
-    const double t = LammGrid::time, end = rotor.accelerationEndS;
+inline void CutStepForAcceleration(const CRotorSchedule& rotor, CGridClock& clock, bool& endCut) {
+    double& dt = clock.dt;
+    const double t = clock.time, end = rotor.accelerationEndS;
     dt = std::min(dt, rotor.maxDtAccelerationS);
     if (!endCut && t + dt > end && end > t) {
         dt = end - t;
@@ -20,11 +19,11 @@ inline void CutStepForAcceleration(const CRotorSchedule& rotor, bool& endCut) {
 }
 
 // Shortens the step to end on the pending target; true when it did.
-inline bool CutStepAtTarget() {
-    double& dt = LammGrid::dt;
-    if (!LammGrid::endTimePending || LammGrid::time + dt <= LammGrid::endTime)
+inline bool CutStepAtTarget(CGridClock& clock) {
+    double& dt = clock.dt;
+    if (!clock.endTimePending || clock.time + dt <= clock.endTime)
         return false;
-    dt = LammGrid::endTime - LammGrid::time;
-    LammGrid::endTimePending = 0;
+    dt = clock.endTime - clock.time;
+    clock.endTimePending = false;
     return true;
 }

@@ -30,12 +30,9 @@ void LammGrid::ResetToDefaults() {
     accelerationTime = accelerationRate = 0.0;
     accelerating = false;
     maxDtAcceleration = 1.0;
-    time = 0.0;
-    dt = initialDt = 1.0;
-    running = 1;
-    endTime = targetScanTime = totalAmount = 0.0;
-    endTimePending = stepCount = 0;
-    targetScan = 1;
+    time = totalAmount = 0.0;
+    initialDt = 1.0;
+    stepCount = 0;
     progressObserver = nullptr;
     currentSpecies = 1;
     loadingFraction = 1.0f;

@@ -57,16 +57,12 @@ struct LammGrid {
     static inline double accelerationRate = 0.0;  // rpm/s
     static inline bool accelerating = false;
     static inline double maxDtAcceleration = 1.0;
+    static inline double initialDt = 1.0; // s, the first step of a species run
+    // The clock of the last run on the records where it ended: its time (s) and its steps. A run
+    // keeps its own clock while it goes on.
     static inline double time = 0.0;
-    static inline double dt = 1.0;
-    static inline double initialDt = 1.0;
-    static inline int running = 1;
-    static inline double endTime = 0.0;
-    static inline int endTimePending = 0;
-    static inline int targetScan = 1; // position in scan order
-    static inline double targetScanTime = 0.0;
-    static inline double totalAmount = 0.0;
     static inline int stepCount = 0;
+    static inline double totalAmount = 0.0;
     // Hears a module-wide solver's progress texts and live curves; null: nobody does.
     static inline CComputeObserver* progressObserver = nullptr;
     static inline int currentSpecies = 1;

@@ -51,9 +51,9 @@ std::vector<GeneratedScan> NonidealScans() {
     law.s1 = LammGrid::s = kS;
     law.D1 = LammGrid::d = g.D[1];
     law.ks = kKs;
-    StartSpeciesRun(nullptr, 0.5);
+    CGridClock clock = StartSpeciesRun(nullptr, 0.5);
     CScanOutput output;
-    if (SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), output) !=
+    if (SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), clock, output) !=
         LammResult::Solved)
         return scans;
     for (int k = 1; k <= c.scans; ++k) {

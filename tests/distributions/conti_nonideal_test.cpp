@@ -74,10 +74,11 @@ class ContiNonideal : public ::testing::Test {
         law.s1 = LammGrid::s = kS;
         law.D1 = LammGrid::d = g.D[1];
         law.ks = kKs;
-        StartSpeciesRun(nullptr, kLoading);
+        CGridClock clock = StartSpeciesRun(nullptr, kLoading);
         CScanOutput scans;
-        ASSERT_EQ(SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), scans),
-                  LammResult::Solved);
+        ASSERT_EQ(
+            SolveLammNonlinear(LammProblemOfRecord(), law, LammControlOfRecord(), clock, scans),
+            LammResult::Solved);
         for (int k = 1; k <= S::scanCount; ++k)
             for (int i = 1; i <= S::gridCount; ++i)
                 store.signal[k][i] = gContiKernel.Row(1, k)[i];

@@ -114,10 +114,9 @@ TEST_F(WindowServicesTest, ComputationsReportToTheWindowsObserver) {
         {"module-wide solver",
          [](TXLAWindow* w) {
              LammGrid::progressObserver = WindowServices::ObserverOf(w);
-             LammGrid::stepCount = 7;
-             ShowIterationText();
+             ShowIterationText(7);
              LammGrid::progressObserver = nullptr;
-             ShowIterationText(); // no observer: nobody hears of it
+             ShowIterationText(7); // no observer: nobody hears of it
          },
          {"text 10,90 #it = 7   "}},
     };

@@ -145,17 +145,15 @@ TEST_F(AnalyticProfiles, BackDiffusionTest) {
 
 TEST_F(AnalyticProfiles, ProgressTexts) {
     char text[120];
-    LammGrid::dt = 0.5;
-    EXPECT_EQ(std::string(FormatTimeStepText(text, sizeof text)), "dt = 0.500000 sec  ");
-    LammGrid::stepCount = 12;
-    EXPECT_EQ(std::string(FormatIterationText(text, sizeof text)), "#it = 12   ");
-    LammGrid::time = 123.4;
-    EXPECT_EQ(std::string(FormatSimTimeText(text, sizeof text)), "t = 123 sec  ");
+    EXPECT_EQ(std::string(FormatTimeStepText(text, sizeof text, 0.5)), "dt = 0.500000 sec  ");
+    EXPECT_EQ(std::string(FormatIterationText(text, sizeof text, 12)), "#it = 12   ");
+    EXPECT_EQ(std::string(FormatSimTimeText(text, sizeof text, 123.4)), "t = 123 sec  ");
     LammGrid::profileCurves = true;
     LammGrid::totalAmount = 1.5;
-    EXPECT_EQ(std::string(FormatSimTimeText(text, sizeof text)), "t = 123 sec (M=1.500000) ");
+    EXPECT_EQ(std::string(FormatSimTimeText(text, sizeof text, 123.4)),
+              "t = 123 sec (M=1.500000) ");
     EXPECT_EQ(std::string(FormatRiText(text, sizeof text, 0.25f)), "ri=0.250000  ");
     // without a progress window nothing is drawn
-    ShowTimeStepText();
+    ShowTimeStepText(0.5);
     ShowRiText(1.0f);
 }

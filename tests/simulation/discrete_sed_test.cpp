@@ -596,7 +596,8 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesNeverLoseASpeciesAlreadyAdded) {
     M::speciesOn[2] = 1;
     PackFitParameters();
     int attempts = 0;
-    const auto failing = [&](GridAlgorithm, const CLammProblem&, const CLammControl&, CLammSink&) {
+    const auto failing = [&](GridAlgorithm, const CLammProblem&, const CLammControl&, CGridClock&,
+                             CLammSink&) {
         // Writes into some scans, as a run that breaks off does, and fails.
         ++attempts;
         for (int i = 1; i <= S::pointCount[S::scanOrder[1]]; ++i)
@@ -638,10 +639,11 @@ TEST_F(DiscreteSpeciesOnGrid, AnEarlierSpeciesFailureIsTheEvaluations) {
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.failure));
         const auto firstFails = [&](GridAlgorithm algorithm, const CLammProblem& problem,
-                                    const CLammControl& control, CLammSink& sink) {
+                                    const CLammControl& control, CGridClock& clock,
+                                    CLammSink& sink) {
             return LammGrid::currentSpecies == 1
                        ? c.failure
-                       : SolveOnSimulationGrid(algorithm, problem, control, sink);
+                       : SolveOnSimulationGrid(algorithm, problem, control, clock, sink);
         };
         Script script;
         if (c.box)
@@ -661,11 +663,12 @@ TEST_F(DiscreteSpeciesOnGrid, AnUnknownAlgorithmIsRefused) {
          {static_cast<GridAlgorithm>(7), GridAlgorithm::None, GridAlgorithm::MovingFrame}) {
         struct CountingSink : CLammSink {
             int calls = 0;
-            void Step(double) override { ++calls; }
-            void Remaining(bool) override { ++calls; }
+            void Step(CGridClock&, double) override { ++calls; }
+            void Remaining(const CGridClock&, bool) override { ++calls; }
         } sink;
+        CGridClock clock;
         const LammResult result =
-            SolveOnSimulationGrid(algorithm, CLammProblem{}, CLammControl{}, sink);
+            SolveOnSimulationGrid(algorithm, CLammProblem{}, CLammControl{}, clock, sink);
         EXPECT_EQ(result, LammResult::Refused) << int(algorithm);
         EXPECT_EQ(sink.calls, 0) << int(algorithm);
     }
@@ -717,7 +720,7 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
         std::vector<Attempt> seen;
         bool choiceKept = true, arraysFit = true;
         const auto failing = [&](GridAlgorithm algorithm, const CLammProblem&,
-                                 const CLammControl& control, CLammSink&) {
+                                 const CLammControl& control, CGridClock&, CLammSink&) {
             seen.push_back({algorithm, control.truncateGrid, control.lastResort});
             choiceKept = choiceKept && ModelChoice::movingHatAlgorithm == c.movingHat &&
                          ModelChoice::claverieAlgorithm == !c.movingHat;

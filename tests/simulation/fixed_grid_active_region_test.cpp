@@ -19,14 +19,14 @@ namespace {
 class RegionWatch : public CLammSink {
   public:
     RegionWatch(const CFixedGridSolver& solver, double untilS) : solver_(solver), until_(untilS) {}
-    void Step(double change) override {
-        if (LammGrid::time <= until_) {
+    void Step(CGridClock& clock, double change) override {
+        if (clock.time <= until_) {
             widest = std::max(widest, solver_.ActiveRight() - solver_.ActiveLeft() + 1);
             ++steps;
         }
-        scans_.Step(change);
+        scans_.Step(clock, change);
     }
-    void Remaining(bool zeros) override { scans_.Remaining(zeros); }
+    void Remaining(const CGridClock& clock, bool zeros) override { scans_.Remaining(clock, zeros); }
     void ShowPellet(const CBottomPellet* pellet) override { scans_.ShowPellet(pellet); }
 
     int widest = 0, steps = 0;
@@ -62,7 +62,8 @@ TEST(FixedGridActiveRegion, StaysNarrowEarlyInARunAndChangesNoProfile) {
         control.backDiffusionShutOff = true;
         CFixedGridSolver solver;
         RegionWatch watch(solver, mc.firstScanS + mc.intervalS);
-        ASSERT_EQ(solver.Run(LammProblemOfRecord(), control, watch), LammResult::Solved);
+        CGridClock clock = ModuleCaseClock(mc);
+        ASSERT_EQ(solver.Run(LammProblemOfRecord(), control, clock, watch), LammResult::Solved);
         ASSERT_GT(watch.steps, 0);
         // The boundary's far edge: its midpoint moved with s omega^2 plus ten diffusion lengths;
         // the region may reach one margin (a tenth of the grid) beyond it.
@@ -82,7 +83,8 @@ TEST(FixedGridActiveRegion, StaysNarrowEarlyInARunAndChangesNoProfile) {
         control.backDiffusionShutOff = true;
         control.truncateGrid = false;
         CScanOutput scans;
-        CFixedGridSolver().Run(LammProblemOfRecord(), control, scans);
+        clock = ModuleCaseClock(mc);
+        CFixedGridSolver().Run(LammProblemOfRecord(), control, clock, scans);
         const std::vector<float> whole = FitOf(2);
         ASSERT_EQ(truncated.size(), whole.size());
         double worst = 0.0;

@@ -51,10 +51,11 @@ TEST_F(ModuleSolverLimits, NoScanToAwaitNoRun) {
         ModuleCase mc;
         mc.road = road;
         PrepareModuleCase(mc);
-        LammGrid::targetScan = mc.scans + 1;
-        SolveModuleCase(mc);
-        EXPECT_EQ(LammGrid::time, 0.0);
-        EXPECT_EQ(LammGrid::stepCount, 0);
+        CGridClock clock = ModuleCaseClock(mc);
+        clock.targetScan = mc.scans + 1;
+        SolveModuleCase(mc, clock);
+        EXPECT_EQ(clock.time, 0.0);
+        EXPECT_EQ(clock.stepCount, 0);
     }
 }
 
@@ -69,14 +70,10 @@ TEST_F(ModuleSolverLimits, TheFixedGridAfterTheMovingHatKeepsItsRadii) {
     BuildRadialGrid();
     for (int i = 1; i <= mc.gridSize; ++i)
         LammGrid::concentration[i] = mc.c0;
-    LammGrid::time = 0.0;
-    LammGrid::targetScan = 1;
-    LammGrid::targetScanTime = LammGrid::endTime = mc.firstScanS;
-    LammGrid::endTimePending = LammGrid::running = 1;
-    LammGrid::dt = 1.0;
+    CGridClock clock = ModuleCaseClock(mc);
     const std::vector<double> radii(LammGrid::radius, LammGrid::radius + mc.gridSize + 1);
-    SimulateLammTimeCourse();
-    ASSERT_EQ(LammGrid::running, 0);
+    SimulateLammTimeCourse(clock);
+    ASSERT_FALSE(clock.running);
     for (int i = 1; i <= mc.gridSize; ++i)
         ASSERT_EQ(LammGrid::radius[i], radii[i]) << i;
 }
@@ -86,9 +83,10 @@ TEST_F(ModuleSolverLimits, TheMovingHatRefusesArraysWithoutItsGrid) {
     ModuleCase mc;
     mc.road = SolverRoad::FixedGrid;
     PrepareModuleCase(mc);
-    EXPECT_EQ(SolveLammFE(), LammResult::DiscretizationError);
+    CGridClock clock = ModuleCaseClock(mc);
+    EXPECT_EQ(SolveLammFE(clock), LammResult::DiscretizationError);
     EXPECT_TRUE(ModelChoice::fixedTimeStep);
-    EXPECT_EQ(LammGrid::time, 0.0);
+    EXPECT_EQ(clock.time, 0.0);
 }
 
 // Nothing to sediment: the profile is carried to every scan in 10 s steps.
@@ -97,8 +95,8 @@ TEST_F(ModuleSolverLimits, AnEmptyProfileReachesEveryScanUnchanged) {
     mc.c0 = 0.0;
     ModuleRun run(mc);
     run.Run();
-    EXPECT_EQ(LammGrid::running, 0);
-    EXPECT_GE(LammGrid::time, run.ScanTime(mc.scans));
+    EXPECT_FALSE(run.clock.running);
+    EXPECT_GE(run.clock.time, run.ScanTime(mc.scans));
     for (int scan = 1; scan <= mc.scans; ++scan)
         EXPECT_EQ(run.ValueAt(scan, 6.5), 0.0) << scan;
 }

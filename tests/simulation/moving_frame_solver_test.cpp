@@ -4,6 +4,7 @@
 // equilibrium, and a floating frame that must end with its message instead of running for ever.
 #include "scandata/scan_store_alloc.h"
 #include "simulation/concentration_coefficients.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/module_solvers.h"
 #include "simulation/moving_frame_solver.h"
 #include "simulation/nonlinear_solver.h"
@@ -39,15 +40,20 @@ double LoadedAmount(const ModuleCase& mc) {
 }
 
 // Runs the law on the case's road: the moving frame for MovingHat, the fixed-grid
-// concentration-dependent solver otherwise. Leaves the fits in the store.
+// concentration-dependent solver otherwise. Leaves the fits in the store and the run's clock in
+// the records.
 LammResult Solve(ModuleCase mc, const CConcentrationLaw& law) {
     PrepareModuleCase(mc);
     CLammControl control = LammControlOfRecord();
     control.trackAmount = true;
     CScanOutput scans;
-    if (mc.road == SolverRoad::MovingHat)
-        return SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, scans);
-    return SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
+    CGridClock clock = ModuleCaseClock(mc);
+    const LammResult result =
+        mc.road == SolverRoad::MovingHat
+            ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
+            : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
+    SetGridClockOfRun(clock);
+    return result;
 }
 
 Scans Fits() {
@@ -110,7 +116,8 @@ TEST_F(MovingFrameSolver, IdealLimitsAndMassConservation) {
     PrepareModuleCase(ideal);
     CScanOutput idealScans;
     ModelChoice::fixedTimeStep = true;
-    ASSERT_EQ(SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), idealScans),
+    CGridClock idealClock = ModuleCaseClock(ideal);
+    ASSERT_EQ(SolveMovingHat(LammProblemOfRecord(), LammControlOfRecord(), idealClock, idealScans),
               LammResult::Solved);
     const Scans idealFits = Fits();
     for (const Case& c : cases) {

@@ -32,7 +32,8 @@ LammResult Solve(const ModuleCase& mc, const CConcentrationLaw& law, double& loa
     const double m = mc.meniscus, b = mc.bottom;
     loaded = 1.2 * 0.0349065850398866 * mc.c0 * (b * b - m * m) / 2.0;
     CScanOutput scans;
-    const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
+    CGridClock clock = ModuleCaseClock(mc);
+    const LammResult result = SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
     return result;
 }
 

@@ -130,9 +130,11 @@ TEST_F(RapidAssociationEquilibrium, TotalIsTheClosedFormOfItsOligomers) {
         CLammControl control = LammControlOfRecord();
         control.trackAmount = true;
         CScanOutput scans;
+        CGridClock clock = ModuleCaseClock(mc);
         const LammResult result =
-            c.movingFrame ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, scans)
-                          : SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
+            c.movingFrame
+                ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
+                : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
         ASSERT_EQ(result, LammResult::Solved);
         const double m = mc.meniscus, b = mc.bottom;
         const double loaded = 1.2 * 0.0349065850398866 * mc.c0 * (b * b - m * m) / 2.0;
@@ -162,8 +164,9 @@ TEST_F(RapidAssociationEquilibrium, TotalIsTheClosedFormOfItsOligomers) {
         }
         // the fixed grid stops once the column rests and writes that profile into the scans it
         // did not reach (the last one is the one compared above); the moving frame runs on
-        if (!c.movingFrame)
-            EXPECT_LT(LammGrid::time, mc.firstScanS + (last - 2) * mc.intervalS);
+        if (!c.movingFrame) {
+            EXPECT_LT(clock.time, mc.firstScanS + (last - 2) * mc.intervalS);
+        }
         for (double r : {6.92, 7.05, 7.18})
             EXPECT_NEAR(StoreFitAt(last - 1, r) / StoreFitAt(last, r), 1.0, 1e-4)
                 << "the scan before the last at " << r;

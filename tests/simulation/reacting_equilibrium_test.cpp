@@ -98,7 +98,9 @@ TEST_F(ReactingKnownTruth, SignalAtEquilibriumIsTheClosedFormWithTheConstantHeld
         CLammControl control = LammControlOfRecord();
         control.maxDcOverC = 50.0;
         CScanOutput scans;
-        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, scans), LammResult::Solved);
+        CGridClock clock = ModuleCaseClock(mc);
+        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, scans),
+                  LammResult::Solved);
         EXPECT_TRUE(LammGrid::equilibriumReached);
 
         const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2) * 1e-13;
@@ -150,7 +152,9 @@ TEST_F(ReactingKnownTruth, WithoutBindingItIsTwoIdealSpecies) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 5.0; // steps of at most 5 s
     CScanOutput scans;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, scans), LammResult::Solved);
+    CGridClock clock = ModuleCaseClock(mc);
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, scans),
+              LammResult::Solved);
     for (int scan = 1; scan <= mc.scans; ++scan) {
         double worst = 0.0;
         const std::vector<double>& sum = ideal[std::size_t(scan)];

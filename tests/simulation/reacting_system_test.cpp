@@ -28,8 +28,8 @@ class ReactingSystem : public ::testing::Test {
 // A sink that records the amounts of total A and total B after every step.
 struct AmountSink : CLammSink {
     CScanOutput scans;
-    void Step(double change) override { scans.Step(change); }
-    void Remaining(bool zeros) override { scans.Remaining(zeros); }
+    void Step(CGridClock& clock, double change) override { scans.Step(clock, change); }
+    void Remaining(const CGridClock& clock, bool zeros) override { scans.Remaining(clock, zeros); }
     void ShowPellet(const CBottomPellet* pellet) override { scans.ShowPellet(pellet); }
 };
 
@@ -95,10 +95,11 @@ TEST_F(ReactingSystem, ConservesBothTotalsWhileTheBoundarySplits) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 5.0; // 5 s steps
     AmountSink sink;
+    CGridClock clock = ModuleCaseClock(mc);
     std::vector<double> A, B;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink, &A, &B),
               LammResult::Solved);
-    EXPECT_GE(LammGrid::time, mc.firstScanS + 3 * mc.intervalS);
+    EXPECT_GE(clock.time, mc.firstScanS + 3 * mc.intervalS);
     const int n = LammGrid::allocatedGridSize;
     // the run's grid, as the solver builds it
     std::vector<double> r(std::size_t(n) + 1);
@@ -134,10 +135,11 @@ TEST_F(ReactingSystem, KeepsBothTotalsOverThousandsOfSteps) {
         CLammControl control = LammControlOfRecord();
         control.maxDcOverC = cap;
         AmountSink sink;
+        CGridClock clock = ModuleCaseClock(mc);
         std::vector<double> A, B;
-        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink, &A, &B),
                   LammResult::Solved);
-        EXPECT_GE(LammGrid::stepCount, 10000 / long(cap)) << "cap " << cap;
+        EXPECT_GE(clock.stepCount, 10000 / long(cap)) << "cap " << cap;
         const int n = LammGrid::allocatedGridSize;
         const std::vector<double> r = SolverRadii(mc, n);
         const double cell = (r[std::size_t(n)] * r[std::size_t(n)] - r[1] * r[1]) / 2.0;
@@ -166,8 +168,9 @@ TEST_F(ReactingSystem, WeakAndStrongBindingKeepBothTotals) {
         CLammControl control = LammControlOfRecord();
         control.maxDcOverC = 10.0;
         AmountSink sink;
+        CGridClock clock = ModuleCaseClock(mc);
         std::vector<double> A, B;
-        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+        ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink, &A, &B),
                   LammResult::Solved)
             << "K " << K;
         const int n = LammGrid::allocatedGridSize;
@@ -179,7 +182,7 @@ TEST_F(ReactingSystem, WeakAndStrongBindingKeepBothTotals) {
         const double cell = (b * b - m * m) / 2.0;
         EXPECT_NEAR(Amount(A, A, B, K, r.data(), n) / (rx.a0 * cell), 1.0, 1e-10) << "K " << K;
         EXPECT_NEAR(Amount(B, A, B, K, r.data(), n) / (rx.b0 * cell), 1.0, 1e-10) << "K " << K;
-        EXPECT_GE(LammGrid::time, mc.firstScanS + 2 * mc.intervalS) << "K " << K;
+        EXPECT_GE(clock.time, mc.firstScanS + 2 * mc.intervalS) << "K " << K;
     }
 }
 
@@ -199,8 +202,9 @@ TEST_F(ReactingSystem, FreeSpeciesReachTheirOwnExponentialsAtEquilibrium) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 50.0;
     AmountSink sink;
+    CGridClock clock = ModuleCaseClock(mc);
     std::vector<double> A, B;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink, &A, &B),
               LammResult::Solved);
     const int n = LammGrid::allocatedGridSize;
     const double m = mc.meniscus, b = mc.bottom;
@@ -242,9 +246,10 @@ std::vector<std::vector<float>> SplittingRun(double cap, bool fixed, long* steps
     control.maxDcOverC = cap;
     control.fixedTimeStep = fixed;
     AmountSink sink;
-    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), LammResult::Solved);
+    CGridClock clock = ModuleCaseClock(mc);
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink), LammResult::Solved);
     if (steps)
-        *steps = LammGrid::stepCount;
+        *steps = clock.stepCount;
     std::vector<std::vector<float>> scans;
     for (int k = 1; k <= mc.scans; ++k)
         scans.emplace_back(ScanStore::fit[k] + 1, ScanStore::fit[k] + mc.outputPoints + 1);
@@ -301,9 +306,10 @@ TEST_F(ReactingSystem, EndsAtEquilibriumAndFillsTheLaterScans) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 50.0;
     AmountSink sink;
-    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink), LammResult::Solved);
+    CGridClock clock = ModuleCaseClock(mc);
+    ASSERT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink), LammResult::Solved);
     EXPECT_TRUE(LammGrid::equilibriumReached);
-    EXPECT_LT(LammGrid::time, mc.firstScanS + 5 * mc.intervalS);
+    EXPECT_LT(clock.time, mc.firstScanS + 5 * mc.intervalS);
     const int mid = mc.outputPoints / 2;
     EXPECT_GT(ScanStore::fit[mc.scans][mid], 0.5f);
     EXPECT_EQ(ScanStore::fit[mc.scans][mid], ScanStore::fit[mc.scans - 1][mid]);
@@ -316,7 +322,8 @@ TEST_F(ReactingSystem, ZeroStepIsRefused) {
     CLammControl control = LammControlOfRecord();
     control.maxDcOverC = 0.0;
     AmountSink sink;
-    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), CReaction{}, control, sink),
+    CGridClock clock = ModuleCaseClock(mc);
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), CReaction{}, control, clock, sink),
               LammResult::DiscretizationError);
 }
 
@@ -350,12 +357,13 @@ TEST_F(ReactingSystem, RunsThatCannotConvergeEndWithTheDiscretizationError) {
         control.maxDcOverC = c.cap;
         control.fixedTimeStep = c.fixed;
         AmountSink sink;
+        CGridClock clock = ModuleCaseClock(mc);
         std::vector<double> A, B;
-        EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, sink, &A, &B),
+        EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, control, clock, sink, &A, &B),
                   LammResult::DiscretizationError)
             << c.name;
-        EXPECT_LT(LammGrid::time, mc.firstScanS) << c.name;
-        EXPECT_LT(LammGrid::stepCount, 1000) << c.name;
+        EXPECT_LT(clock.time, mc.firstScanS) << c.name;
+        EXPECT_LT(clock.stepCount, 1000) << c.name;
         const bool finite =
             std::all_of(A.begin() + 1, A.end(), [](double x) { return std::isfinite(x); }) &&
             std::all_of(B.begin() + 1, B.end(), [](double x) { return std::isfinite(x); });
@@ -374,9 +382,10 @@ TEST_F(ReactingSystem, SingularFirstBlockEndsTheRunWithItsBox) {
     CReaction rx;
     rx.dA = std::nan("");
     AmountSink sink;
-    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), sink),
+    CGridClock clock = ModuleCaseClock(mc);
+    EXPECT_EQ(RunReactingLamm(LammProblemOfRecord(), rx, LammControlOfRecord(), clock, sink),
               LammResult::SingularMatrix);
-    EXPECT_EQ(LammGrid::stepCount, 0);
+    EXPECT_EQ(clock.stepCount, 0);
     const std::vector<ErrorBoxEntry> boxes = TakeErrorBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Error 1 in tridag");

@@ -36,9 +36,7 @@ class ScanOutput : public CellTest {
         LammGrid::gridSize = 121;
         ASSERT_TRUE(AllocLammArrays());
         SetProfile(Line);
-        LammGrid::running = 1;
-        LammGrid::targetScan = 1;
-        LammGrid::targetScanTime = 100.0;
+        clock_.targetScanTime = 100.0;
     }
     void TearDown() override { ResetAllState(); }
 
@@ -47,11 +45,12 @@ class ScanOutput : public CellTest {
             LammGrid::concentration[i] = f(LammGrid::radius[i]);
     }
     void At(double t) {
-        LammGrid::time = t;
-        output_.Step(0.0);
+        clock_.time = t;
+        output_.Step(clock_, 0.0);
     }
 
     CScanOutput output_;
+    CGridClock clock_;
 };
 
 } // namespace
@@ -60,23 +59,23 @@ TEST_F(ScanOutput, ProfilesGoIntoTheScansAtTheirTimes) {
     for (int i = 1; i <= 110; ++i)
         ScanStore::fit[1][i] = 1.0f;
     At(50.0);
-    EXPECT_EQ(LammGrid::targetScan, 1);
+    EXPECT_EQ(clock_.targetScan, 1);
     EXPECT_EQ(ScanStore::fit[1][5], 1.0f);
     At(100.0);
     for (int i = 1; i <= 110; ++i)
         ASSERT_NEAR(ScanStore::fit[1][i], 1.0 + Line(ScanStore::radius[1][i]), 2e-5) << i;
-    EXPECT_EQ(LammGrid::targetScan, 2);
-    EXPECT_EQ(LammGrid::targetScanTime, 200.0);
-    EXPECT_EQ(LammGrid::endTime, 200.0);
-    EXPECT_EQ(LammGrid::endTimePending, 1);
-    EXPECT_EQ(LammGrid::running, 1);
+    EXPECT_EQ(clock_.targetScan, 2);
+    EXPECT_EQ(clock_.targetScanTime, 200.0);
+    EXPECT_EQ(clock_.endTime, 200.0);
+    EXPECT_TRUE(clock_.endTimePending);
+    EXPECT_TRUE(clock_.running);
     EXPECT_EQ(ScanStore::fit[2][5], 0.0f);
 
     SetProfile([](double r) { return 3.0 * r; });
     At(201.0);
     for (int i = 1; i <= 110; ++i)
         ASSERT_NEAR(ScanStore::fit[2][i], 3.0 * ScanStore::radius[2][i], 2e-5) << i;
-    EXPECT_EQ(LammGrid::running, 0);
+    EXPECT_FALSE(clock_.running);
     // the first scan keeps what it was given
     EXPECT_NEAR(ScanStore::fit[1][1], 1.0 + Line(6.05), 2e-5);
 }
@@ -85,9 +84,9 @@ TEST_F(ScanOutput, FinalProfileRunsOnPastTheLastScan) {
     LammGrid::finalProfileToLastScan = true;
     At(100.0);
     At(200.0);
-    EXPECT_EQ(LammGrid::running, 1);
-    EXPECT_EQ(LammGrid::targetScanTime, 1e8);
-    EXPECT_EQ(LammGrid::endTimePending, 0);
+    EXPECT_TRUE(clock_.running);
+    EXPECT_EQ(clock_.targetScanTime, 1e8);
+    EXPECT_FALSE(clock_.endTimePending);
 }
 
 // With the loadings as linear parameters the species row lies on the scan's own radii; with
@@ -103,9 +102,8 @@ TEST_F(ScanOutput, LinearParametersWriteTheSpeciesRowOnItsRadii) {
         ModelChoice::linearAmplitudes = true;
         ModelChoice::fitTINoise = timeInvariant;
         LammGrid::currentSpecies = 3;
-        LammGrid::targetScan = 1;
-        LammGrid::targetScanTime = 100.0;
-        LammGrid::running = 1;
+        clock_ = CGridClock{};
+        clock_.targetScanTime = 100.0;
         At(100.0);
         ASSERT_EQ(ComponentScans::rows[3].size(), 2u);
         const std::vector<float>& row = ComponentScans::rows[3][1];
@@ -138,18 +136,18 @@ TEST_F(ScanOutput, TimeResolutionAssemblesTheScanWhileTheScannerMoves) {
     const double crossing = ScanCrossingSeconds();
     double t = 100.0;
     int calls = 0;
-    while (LammGrid::targetScan == 1 && calls < 1000) {
+    while (clock_.targetScan == 1 && calls < 1000) {
         for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
             LammGrid::concentration[i] = t;
         At(t);
         ++calls;
-        if (LammGrid::targetScan == 1) {
-            EXPECT_EQ(LammGrid::endTimePending, 1);
-            EXPECT_GT(LammGrid::endTime, t);
-            t = LammGrid::endTime;
+        if (clock_.targetScan == 1) {
+            EXPECT_TRUE(clock_.endTimePending);
+            EXPECT_GT(clock_.endTime, t);
+            t = clock_.endTime;
         }
     }
-    EXPECT_EQ(LammGrid::targetScan, 2);
+    EXPECT_EQ(clock_.targetScan, 2);
     EXPECT_EQ(calls, 99);
     const float* fit = ScanStore::fit[1];
     for (int i = 2; i <= 110; ++i)
@@ -169,19 +167,21 @@ TEST_F(ScanOutput, AScanBeingAssembledBelongsToItsSink) {
     LammGrid::scanVelocity = 2.43f;
     auto assemble = [this](bool otherSteps) {
         output_.Start();
-        LammGrid::targetScan = 1;
-        LammGrid::targetScanTime = 100.0;
+        clock_ = CGridClock{};
+        clock_.targetScanTime = 100.0;
         std::fill(ScanStore::fit[1] + 1, ScanStore::fit[1] + 111, 0.0f);
         double t = 100.0;
-        for (int calls = 0; LammGrid::targetScan == 1 && calls < 1000; ++calls) {
+        for (int calls = 0; clock_.targetScan == 1 && calls < 1000; ++calls) {
             for (int i = 1; i <= LammGrid::allocatedGridSize; ++i)
                 LammGrid::concentration[i] = t;
             At(t);
             if (otherSteps && calls == 40) {
-                LammGrid::time = 50.0;
-                CScanOutput().Step(0.0);
+                CGridClock other;
+                other.time = 50.0;
+                other.targetScanTime = 100.0;
+                CScanOutput().Step(other, 0.0);
             }
-            t = LammGrid::endTime;
+            t = clock_.endTime;
         }
         return std::vector<float>(ScanStore::fit[1] + 1, ScanStore::fit[1] + 111);
     };

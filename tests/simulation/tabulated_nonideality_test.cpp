@@ -6,6 +6,7 @@
 #include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/concentration_coefficients.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "simulation/module_solvers.h"
 #include "simulation/moving_frame_solver.h"
@@ -35,14 +36,19 @@ class TabulatedNonideality : public ::testing::Test {
 
 using Scans = std::vector<std::vector<float>>;
 
+// The run on the records, which take its clock where it ends.
 LammResult Solve(const ModuleCase& mc, const CConcentrationLaw& law) {
     PrepareModuleCase(mc);
     CLammControl control = LammControlOfRecord();
     control.trackAmount = true;
     CScanOutput scans;
-    if (mc.road == SolverRoad::MovingHat)
-        return SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, scans);
-    return SolveLammNonlinear(LammProblemOfRecord(), law, control, scans);
+    CGridClock clock = ModuleCaseClock(mc);
+    const LammResult result =
+        mc.road == SolverRoad::MovingHat
+            ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
+            : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
+    SetGridClockOfRun(clock);
+    return result;
 }
 
 Scans Fits() {

@@ -155,8 +155,9 @@ TEST_F(VectorUnitVariants, MovingFrameRunsGiveTheSameBits) {
             CLammControl control = LammControlOfRecord();
             control.trackAmount = true;
             CScanOutput scans;
+            CGridClock clock = ModuleCaseClock(mc);
             const LammResult result =
-                SolveMovingFrameNonlinear(LammProblemOfRecord(), lc.law, control, scans);
+                SolveMovingFrameNonlinear(LammProblemOfRecord(), lc.law, control, clock, scans);
             EXPECT_EQ(result, LammResult::Solved);
             std::vector<double> out(LammGrid::concentration,
                                     LammGrid::concentration + LammGrid::gridSize + 1);

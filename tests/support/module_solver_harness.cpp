@@ -61,33 +61,39 @@ void PrepareModuleCase(const ModuleCase& mc) {
     LammGrid::d = mc.D;
     LammGrid::rotorSpeed = LammGrid::maxRotorSpeed = mc.rpm;
     LammGrid::accelerating = false;
-    LammGrid::time = 0.0;
-    LammGrid::stepCount = 0;
-    LammGrid::targetScan = 1;
-    LammGrid::targetScanTime = LammGrid::endTime = mc.firstScanS;
-    LammGrid::endTimePending = 1;
-    LammGrid::dt = 1.0;
     LammGrid::dcOverCLimit = mc.maxDcOverC;
     LammGrid::dcOverCLow = 0.05 * mc.maxDcOverC;
     LammGrid::dcOverCMid = 0.2 * mc.maxDcOverC;
     LammGrid::truncateGrid = mc.road == SolverRoad::ActiveRegion;
     LammGrid::backDiffusionShutOff = false;
     LammGrid::profileCurves = mc.trackAmount;
-    LammGrid::running = 1;
+}
+
+CGridClock ModuleCaseClock(const ModuleCase& mc) {
+    CGridClock clock;
+    clock.targetScanTime = clock.endTime = mc.firstScanS;
+    clock.endTimePending = true;
+    return clock;
 }
 
 LammResult SolveModuleCase(const ModuleCase& mc) {
+    CGridClock clock = ModuleCaseClock(mc);
+    return SolveModuleCase(mc, clock);
+}
+
+LammResult SolveModuleCase(const ModuleCase& mc, CGridClock& clock) {
     if (mc.road != SolverRoad::MovingHat)
-        return SimulateLammTimeCourse();
-    const LammResult result = SolveLammFE();
-    ScaleGridByExponential();
+        return SimulateLammTimeCourse(clock);
+    const LammResult result = SolveLammFE(clock);
+    ScaleGridByExponential(clock.time);
     return result;
 }
 
 void ModuleRun::Run() {
     PrepareModuleCase(mc_);
     loadedAmount = LoadedAmount(mc_);
-    result = SolveModuleCase(mc_);
+    clock = ModuleCaseClock(mc_);
+    result = SolveModuleCase(mc_, clock);
     finalAmount = LammGrid::totalAmount;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "simulation/lamm_solver_inputs.h"
 
 #include <string>
 
@@ -29,8 +30,13 @@ struct ModuleCase {
 // Sets up the program state for the case (scan store, model switches, LammGrid) and allocates
 // the arrays; the concentration holds the loading afterwards.
 void PrepareModuleCase(const ModuleCase& mc);
-// Runs the solver of the case's road on the prepared state; its result.
+// The clock a case's run starts on: at 0 s with steps of 1 s, the first scan awaited.
+CGridClock ModuleCaseClock(const ModuleCase& mc);
+// Runs the solver of the case's road on the prepared state from the case's clock; its result.
+// The records take the clock where the run ended (LammGrid::time and stepCount).
 LammResult SolveModuleCase(const ModuleCase& mc);
+// The same from the given clock, which holds where the run ended.
+LammResult SolveModuleCase(const ModuleCase& mc, CGridClock& clock);
 
 // The fit of a scan in the store at radius r, linear between its points.
 double StoreFitAt(int scan, double r);
@@ -38,7 +44,8 @@ double StoreFitAt(int scan, double r);
 class ModuleRun {
   public:
     explicit ModuleRun(const ModuleCase& mc) : mc_(mc) {}
-    // Prepares, records the loaded amount, solves, records the result and the final amount.
+    // Prepares, records the loaded amount, solves, records the result, the clock where the run
+    // ended and the final amount.
     void Run();
 
     double ValueAt(int scan, double r) const;
@@ -53,6 +60,7 @@ class ModuleRun {
 
     ModuleCase mc_;
     LammResult result = LammResult::Solved;
+    CGridClock clock;
     double loadedAmount = 0.0, finalAmount = 0.0;
 };
 
