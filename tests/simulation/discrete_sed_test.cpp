@@ -743,6 +743,48 @@ TEST_F(DiscreteSpeciesOnGrid, RetriesKeepTheModelsAlgorithmChoice) {
     }
 }
 
+// Each attempt of a species runs on a clock of its own, started afresh whatever the clock of the
+// attempt before reached (stopped, moved to a later scan, thousands of seconds on); the records
+// take the clock of the last attempt where it ended.
+TEST_F(DiscreteSpeciesOnGrid, EveryAttemptStartsOnAClockOfItsOwn) {
+    OneSpecies(5.0, 6e-7, 1.0);
+    ModelChoice::automaticAlgorithm = false;
+    ModelChoice::movingHatAlgorithm = false;
+    ModelChoice::claverieAlgorithm = true;
+    std::vector<CGridClock> given;
+    const auto failing = [&](GridAlgorithm, const CLammProblem&, const CLammControl&,
+                             CGridClock& clock, CLammSink&) {
+        given.push_back(clock);
+        clock.time += 1000.0 * double(given.size());
+        clock.stepCount = 7;
+        clock.targetScan = 3;
+        clock.running = clock.endTimePending = false;
+        return LammResult::DiscretizationError;
+    };
+    Script script;
+    script.expectBox().caption("DISCRETIZATION ERROR");
+    RunDiscreteSedOnGrid(nullptr, failing);
+    EXPECT_TRUE(script.done()) << script.logText();
+    ASSERT_EQ(given.size(), 4u);
+    const CGridClock& start = given[0];
+    EXPECT_EQ(start.time, 0.0);
+    EXPECT_EQ(start.dt, LammGrid::initialDt);
+    EXPECT_EQ(start.stepCount, 0);
+    EXPECT_TRUE(start.running && start.endTimePending);
+    EXPECT_EQ(start.targetScan, LammGrid::firstSimulatedScan);
+    EXPECT_GT(start.targetScanTime, 0.0);
+    EXPECT_EQ(start.endTime, start.targetScanTime);
+    for (std::size_t k = 1; k < given.size(); ++k) {
+        EXPECT_EQ(given[k].time, start.time) << k;
+        EXPECT_EQ(given[k].stepCount, 0) << k;
+        EXPECT_TRUE(given[k].running && given[k].endTimePending) << k;
+        EXPECT_EQ(given[k].targetScan, start.targetScan) << k;
+        EXPECT_EQ(given[k].endTime, start.endTime) << k;
+    }
+    EXPECT_EQ(LammGrid::time, 4000.0);
+    EXPECT_EQ(LammGrid::stepCount, 7);
+}
+
 } // namespace
 
 // With the final profile to the last scan the run goes on after the last scan until the species
