@@ -399,23 +399,7 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
     if (!why.empty())
         return false;
     if (free.empty()) {
-        why = DiscreteComponentOn()
-                  ? "No kernel parameter (meniscus, bottom, f/f0, the discrete component's s or "
-                    "M or D) is floated: use Run to compute the distribution."
-              : ModelChoice::csFloatingVbar
-                  ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
-                    "the distribution."
-              : CurrentContiVariant() == ContiVariant::CMInvariantD ||
-                      CurrentContiVariant() == ContiVariant::FMvsM ||
-                      CurrentContiVariant() == ContiVariant::CMPowerLaw ||
-                      CurrentContiVariant() == ContiVariant::CsLinearRod
-                  ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
-                    "distribution."
-              : BimodalModel()
-                  ? "No kernel parameter (meniscus, bottom, f/f0, the second f/f0) is floated: "
-                    "use Run to compute the distribution."
-                  : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
-                    "the distribution.";
+        why = NoFloatedKernelMessage();
         return false;
     }
     return true;
@@ -550,6 +534,26 @@ double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residual
 }
 
 } // namespace
+
+std::string NoFloatedKernelMessage() {
+    return DiscreteComponentOn()
+               ? "No kernel parameter (meniscus, bottom, f/f0, the discrete component's s or "
+                 "M or D) is floated: use Run to compute the distribution."
+           : ModelChoice::csFloatingVbar
+               ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
+                 "the distribution."
+           : CurrentContiVariant() == ContiVariant::CMInvariantD ||
+                   CurrentContiVariant() == ContiVariant::FMvsM ||
+                   CurrentContiVariant() == ContiVariant::CMPowerLaw ||
+                   CurrentContiVariant() == ContiVariant::CsLinearRod
+               ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
+                 "distribution."
+           : BimodalModel()
+               ? "No kernel parameter (meniscus, bottom, f/f0, the second f/f0) is floated: "
+                 "use Run to compute the distribution."
+               : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
+                 "the distribution.";
+}
 
 double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
                        ContiStrengthHint* hint) {

@@ -2,6 +2,7 @@
 // bottom, frictional ratio) optimised with the distribution solved anew at every trial.
 #pragma once
 
+#include <string>
 #include <vector>
 
 class TXLAWindow;
@@ -19,6 +20,10 @@ bool BimodalModel();
 // strength search from one trial to the next (ComputeContiSolution).
 double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
                        ContiStrengthHint* hint = nullptr);
+
+// What the Fit says when no kernel parameter of the model chosen is floated: the ones it could
+// float, and Run instead.
+std::string NoFloatedKernelMessage();
 
 // The Levenberg-Marquardt variant of the Fit.
 bool MLContiFit(TXLAWindow* window);

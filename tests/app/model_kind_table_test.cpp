@@ -3,17 +3,20 @@
 // parameter page, the shape boxes and the range unit, and the families it counts in (the saved
 // fit, the residuals wizard, the molar-mass readout, the export, the fitted f/f0 and vbar, the
 // discrete component, the menu's c(s) members, the batch c(s) fits, the external data-fit-
-// distribution plot, the discrete light-scattering species).
+// distribution plot, the discrete light-scattering species), the kernel parameters its Fit names
+// when none is floated, the f/f0, vbar and invariant-D lines of its report, and the engine of Run.
 #include "app/batch_fit_common.h"
 #include "app/model_families.h"
 #include "app/model_menu_items.h"
 #include "app/molar_mass_readout.h"
 #include "app/mstar_actions.h"
+#include "app/run_engines.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_grid.h"
 #include "fitting/discrete_component_choice.h"
 #include "fitting/model_identity.h"
 #include "fitting/model_units.h"
+#include "fitting/parameter_report.h"
 #include "fitting/params_transfer.h"
 #include "scandata/scan_data_kind.h"
 #include "simulation/dls_discrete_model.h"
@@ -28,6 +31,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -44,8 +48,17 @@ struct ModelRow {
     const char* flags; // the checks of FlagsOf that hold, in its order
 };
 
+// Whether the parameter report has a line that starts so.
+bool ReportLine(const std::string& start) {
+    const std::vector<std::string> lines = ParameterReportLines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+}
+
 // The names of the checks that hold for the model chosen.
 std::string FlagsOf() {
+    const std::string kernel = NoFloatedKernelMessage();
+    const RunEngine engine = ChooseRunEngine();
     const std::pair<const char*, bool> checks[] = {
         {"rangeIsMass", DistributionRangeIsMass()},
         {"savedFit", SavedFitParametersKept()},
@@ -65,6 +78,20 @@ std::string FlagsOf() {
         {"batchCs", BatchContinuousCsModel()},
         {"plotDist", DataFitDistributionPlotModel()},
         {"lsSpecies", DiscreteLightScatteringModelChosen()},
+        // the kernel parameters the Fit names when none is floated, f/f0 unnamed
+        {"fitMB", kernel.find("(meniscus, bottom)") != std::string::npos},
+        {"fitVbar", kernel.find("vbar)") != std::string::npos},
+        {"fitFf02", kernel.find("second f/f0") != std::string::npos},
+        {"fitDiscrete", kernel.find("discrete component") != std::string::npos},
+        {"repFf0", ReportLine("f/f0 = ")},
+        {"repVbar", ReportLine("vbar = ")},
+        {"repInvD", ReportLine("invariant D = ")},
+        // the engine of Run, the discrete one unnamed
+        {"runConti", engine == RunEngine::ContiSed},
+        {"runTimeCourse", engine == RunEngine::ContinuousModel},
+        {"runEq", engine == RunEngine::EquilibriumFit},
+        {"runVhw", engine == RunEngine::VanHoldeWeischet},
+        {"runLsgX", engine == RunEngine::LsgExtrapolation},
     };
     std::string out;
     for (const auto& [name, on] : checks)
@@ -80,7 +107,7 @@ const ModelRow kRows[] = {
     {281, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {282, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {291, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {501, Data::Sedimentation, ContiVariant::LsGStarV, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "readout exported ff0 csMember plainCs batchCs plotDist"},
+    {501, Data::Sedimentation, ContiVariant::LsGStarV, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "readout exported ff0 csMember plainCs batchCs plotDist runConti"},
     {536, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", "lsSpecies"},
     {197, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {229, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
@@ -88,39 +115,39 @@ const ModelRow kRows[] = {
     {228, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {227, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
     {893, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {235, Data::Sedimentation, ContiVariant::CM, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0 plainCM"},
-    {526, Data::Sedimentation, ContiVariant::CsInvariantD, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported ff0 showInvariantD csMember"},
-    {275, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist"},
+    {235, Data::Sedimentation, ContiVariant::CM, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0 plainCM repFf0 runConti"},
+    {526, Data::Sedimentation, ContiVariant::CsInvariantD, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported ff0 showInvariantD csMember repFf0 runConti"},
+    {275, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist repFf0 runConti"},
     {267, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {277, Data::Sedimentation, ContiVariant::CMInvariantD, ParamsPage::Distribution, ParamsShape::None, "Da buoyant molar mass", "rangeIsMass showInvariantD"},
-    {278, Data::Sedimentation, ContiVariant::CMPowerLaw, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass"},
-    {279, Data::Sedimentation, ContiVariant::CMPriorVbar, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0"},
-    {288, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist"},
-    {539, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 discrete csMember plainCs batchCs plotDist"},
-    {503, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0"},
-    {522, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0"},
-    {502, Data::Light, ContiVariant::DlsD, ParamsPage::Distribution, ParamsShape::None, "log10 D (cm^2/s)", "ff0"},
-    {292, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {293, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0"},
-    {284, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", ""},
-    {523, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", ""},
+    {277, Data::Sedimentation, ContiVariant::CMInvariantD, ParamsPage::Distribution, ParamsShape::None, "Da buoyant molar mass", "rangeIsMass showInvariantD fitMB repFf0 repInvD runConti"},
+    {278, Data::Sedimentation, ContiVariant::CMPowerLaw, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass fitMB repFf0 runConti"},
+    {279, Data::Sedimentation, ContiVariant::CMPriorVbar, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0 repFf0 runConti"},
+    {288, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist repFf0 runConti"},
+    {539, Data::Sedimentation, ContiVariant::LsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 discrete csMember plainCs batchCs plotDist fitDiscrete repFf0 runConti"},
+    {503, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0 runConti"},
+    {522, Data::Light, ContiVariant::DlsRh, ParamsPage::Distribution, ParamsShape::None, "nm", "ff0 runTimeCourse"},
+    {502, Data::Light, ContiVariant::DlsD, ParamsPage::Distribution, ParamsShape::None, "log10 D (cm^2/s)", "ff0 runConti"},
+    {292, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", "runVhw"},
+    {293, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "Da", "rangeIsMass ff0 repFf0 runLsgX"},
+    {284, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", "runEq"},
+    {523, Data::Sedimentation, ContiVariant::None, ParamsPage::Equilibrium, ParamsShape::None, "S", "runEq"},
     {246, Data::Sedimentation, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", ""},
-    {511, Data::Sedimentation, ContiVariant::ZoneCs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist"},
-    {510, Data::Sedimentation, ContiVariant::ZoneLsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist"},
-    {513, Data::Electrophoresis, ContiVariant::CvElectrophoresis, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "endsChecked showInvariantD"},
-    {514, Data::Sedimentation, ContiVariant::CsConformer, ParamsPage::Distribution, ParamsShape::Conformer, "S", "endsChecked readout exported ff0 csMember"},
-    {531, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit readout exported ff0 discrete csMember batchCs"},
-    {521, Data::Sedimentation, ContiVariant::CsLinearRod, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember"},
-    {585, Data::Sedimentation, ContiVariant::CsNonideal, ParamsPage::Distribution, ParamsShape::None, "S", "exported ff0 csMember"},
-    {587, Data::Sedimentation, ContiVariant::CsMofSTable, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember"},
-    {595, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit exported sizeShape csMember"},
-    {598, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit exported sizeShape discrete csMember"},
-    {602, Data::Sedimentation, ContiVariant::CsFloatingVbar, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported floatsVbar showVbar csMember"},
-    {603, Data::Sedimentation, ContiVariant::CsWormlikeChain, ParamsPage::Distribution, ParamsShape::WormlikeChain, "S", "endsChecked readout exported floatsVbar csMember"},
-    {872, Data::Sedimentation, ContiVariant::CsScalingLaw, ParamsPage::Distribution, ParamsShape::ScalingLaw, "S", "endsChecked readout exported csMember"},
-    {887, Data::Sedimentation, ContiVariant::FMvsM, ParamsPage::Distribution, ParamsShape::ScalingLaw, "Da", "rangeIsMass"},
-    {548, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal csMember plotDist"},
-    {870, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal discrete csMember plotDist"},
+    {511, Data::Sedimentation, ContiVariant::ZoneCs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit endsChecked readout exported ff0 csMember plainCs batchCs plotDist repFf0 runConti"},
+    {510, Data::Sedimentation, ContiVariant::ZoneLsGStar, ParamsPage::Distribution, ParamsShape::None, "S", "readout exported ff0 csMember plainCs batchCs plotDist repFf0 runConti"},
+    {513, Data::Electrophoresis, ContiVariant::CvElectrophoresis, ParamsPage::Distribution, ParamsShape::None, "1e-4 cm/s", "endsChecked showInvariantD runConti"},
+    {514, Data::Sedimentation, ContiVariant::CsConformer, ParamsPage::Distribution, ParamsShape::Conformer, "S", "endsChecked readout exported ff0 csMember repFf0 runConti"},
+    {531, Data::Sedimentation, ContiVariant::Cs, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit readout exported ff0 discrete csMember batchCs fitDiscrete repFf0 runConti"},
+    {521, Data::Sedimentation, ContiVariant::CsLinearRod, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember fitMB repFf0 runConti"},
+    {585, Data::Sedimentation, ContiVariant::CsNonideal, ParamsPage::Distribution, ParamsShape::None, "S", "exported ff0 csMember repFf0 runConti"},
+    {587, Data::Sedimentation, ContiVariant::CsMofSTable, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported csMember repFf0 runConti"},
+    {595, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit exported sizeShape csMember repFf0 runConti"},
+    {598, Data::Sedimentation, ContiVariant::None, ParamsPage::Distribution, ParamsShape::None, "S", "savedFit exported sizeShape discrete csMember fitDiscrete repFf0 runConti"},
+    {602, Data::Sedimentation, ContiVariant::CsFloatingVbar, ParamsPage::Distribution, ParamsShape::None, "S", "endsChecked readout exported floatsVbar showVbar csMember fitVbar repFf0 repVbar runConti"},
+    {603, Data::Sedimentation, ContiVariant::CsWormlikeChain, ParamsPage::Distribution, ParamsShape::WormlikeChain, "S", "endsChecked readout exported floatsVbar csMember repFf0 runConti"},
+    {872, Data::Sedimentation, ContiVariant::CsScalingLaw, ParamsPage::Distribution, ParamsShape::ScalingLaw, "S", "endsChecked readout exported csMember repFf0 runConti"},
+    {887, Data::Sedimentation, ContiVariant::FMvsM, ParamsPage::Distribution, ParamsShape::ScalingLaw, "Da", "rangeIsMass fitMB repFf0 runConti"},
+    {548, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal csMember plotDist fitFf02 repFf0 runConti"},
+    {870, Data::Sedimentation, ContiVariant::CsBimodal, ParamsPage::Distribution, ParamsShape::Bimodal, "S", "endsChecked readout exported ff0 bimodal discrete csMember plotDist fitDiscrete repFf0 runConti"},
     {890, Data::Light, ContiVariant::None, ParamsPage::Discrete, ParamsShape::None, "S", "lsSpecies"},
 };
 // clang-format on
