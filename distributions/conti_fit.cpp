@@ -27,7 +27,6 @@
 #include "state/held_discretisation.h"
 #include "state/lamm_grid.h"
 #include "state/live_refresh.h"
-#include "state/model_choice.h"
 #include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
@@ -137,7 +136,8 @@ std::vector<KernelParameter> FloatedParameters() {
     const ContiVariant variant = CurrentContiVariant();
     if (ContiState::ff0Float && CurrentModelTraits().ff0Floats)
         free.push_back(KernelParameter::FrictionalRatio);
-    const bool ownVbarFloats = ModelChoice::csFloatingVbar && ContiState::vbarFloat;
+    const bool ownVbarFloats =
+        CurrentModelTraits().kernel == FitKernel::Vbar && ContiState::vbarFloat;
     if (ownVbarFloats)
         free.push_back(KernelParameter::Vbar);
     if (SolventVbarFloats(SizeShapeModel() ? ContiVariant::Cs : variant, ownVbarFloats))
@@ -536,23 +536,26 @@ double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residual
 } // namespace
 
 std::string NoFloatedKernelMessage() {
-    return DiscreteComponentOn()
-               ? "No kernel parameter (meniscus, bottom, f/f0, the discrete component's s or "
-                 "M or D) is floated: use Run to compute the distribution."
-           : ModelChoice::csFloatingVbar
-               ? "No kernel parameter (meniscus, bottom, vbar) is floated: use Run to compute "
-                 "the distribution."
-           : CurrentContiVariant() == ContiVariant::CMInvariantD ||
-                   CurrentContiVariant() == ContiVariant::FMvsM ||
-                   CurrentContiVariant() == ContiVariant::CMPowerLaw ||
-                   CurrentContiVariant() == ContiVariant::CsLinearRod
-               ? "No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
-                 "distribution."
-           : BimodalModel()
-               ? "No kernel parameter (meniscus, bottom, f/f0, the second f/f0) is floated: "
-                 "use Run to compute the distribution."
-               : "No kernel parameter (meniscus, bottom, f/f0) is floated: use Run to compute "
-                 "the distribution.";
+    const char* kernel = "";
+    switch (CurrentModelTraits().kernel) {
+    case FitKernel::Ff0:
+        kernel = "meniscus, bottom, f/f0";
+        break;
+    case FitKernel::MeniscusBottom:
+        kernel = "meniscus, bottom";
+        break;
+    case FitKernel::SecondFf0:
+        kernel = "meniscus, bottom, f/f0, the second f/f0";
+        break;
+    case FitKernel::Vbar:
+        kernel = "meniscus, bottom, vbar";
+        break;
+    case FitKernel::DiscreteComponent:
+        kernel = "meniscus, bottom, f/f0, the discrete component's s or M or D";
+        break;
+    }
+    return std::string("No kernel parameter (") + kernel +
+           ") is floated: use Run to compute the distribution.";
 }
 
 double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,

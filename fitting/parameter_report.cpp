@@ -16,6 +16,7 @@
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/scan_store.h"
 #include "state/window_services.h"
@@ -130,33 +131,48 @@ void AssociationLines(std::vector<std::string>& lines) {
                            double(M::concentration[3])));
 }
 
+// The law of the models that tie s and D to the abscissa otherwise.
+void LawLines(ReportedLaw law, std::vector<std::string>& lines) {
+    switch (law) {
+    case ReportedLaw::None:
+        return;
+    case ReportedLaw::OwnVbar:
+        lines.push_back(
+            Format("vbar = %.4g ml/g%s", double(ScanStore::vbar), Floated(ContiState::vbarFloat)));
+        return;
+    case ReportedLaw::InvariantD:
+        lines.push_back(Format("invariant D = %.4g e-7 cm^2/s, abscissa buoyant molar mass",
+                               ContiState::invariantD * 1e7));
+        return;
+    case ReportedLaw::ScalingLaw:
+        lines.push_back(Format("scaling law s = %.4g M^%.4g", double(ShapeModels::scalingKs),
+                               double(ShapeModels::scalingExponent)));
+        return;
+    case ReportedLaw::PowerLaw:
+        lines.push_back(Format("power law s(M) = %.4g*M^%.4g", ShapeModels::powerLawK,
+                               ShapeModels::powerLawExponent));
+        return;
+    case ReportedLaw::PriorVbar:
+        lines.push_back(Format("vbar(M) = %.4g + %.4g*(M/10^%.4g)^1/3", ShapeModels::vbarOffset,
+                               ShapeModels::vbarIncrement, ShapeModels::vbarDecadeExponent));
+        return;
+    case ReportedLaw::LinearRod:
+        lines.push_back(Format("linear rod of %.4g Da/nm", double(ContiState::rodParameter)));
+        return;
+    }
+}
+
 void DistributionLines(std::vector<std::string>& lines) {
     lines.push_back(Format("range %.4g to %.4g %s, resolution %.0f, P = %.3g",
                            double(ContiState::rangeMin), double(ContiState::rangeMax),
                            DistributionRangeStoredUnit(), double(ContiState::resolution),
                            double(ContiState::confidenceLevel)));
-    // Light scattering and electrophoresis know no frictional ratio.
-    if (!gDlsData && !ModelChoice::electrophoresisLsG && !ModelChoice::cvElectrophoresis)
+    const ModelTraits model = CurrentModelTraits();
+    // Light scattering and the drift velocity of electrophoresis know no frictional ratio.
+    if (!gDlsData && model.range != RangeAxis::Velocity)
         lines.push_back(
             Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(ContiState::ff0Float)));
-    // The law of the models that tie s and D to the abscissa otherwise.
-    if (ModelChoice::csFloatingVbar)
-        lines.push_back(
-            Format("vbar = %.4g ml/g%s", double(ScanStore::vbar), Floated(ContiState::vbarFloat)));
-    if (ModelChoice::cmInvariantD && !ModelChoice::cvElectrophoresis)
-        lines.push_back(Format("invariant D = %.4g e-7 cm^2/s, abscissa buoyant molar mass",
-                               ContiState::invariantD * 1e7));
-    if (ModelChoice::fMvsM)
-        lines.push_back(Format("scaling law s = %.4g M^%.4g", double(ShapeModels::scalingKs),
-                               double(ShapeModels::scalingExponent)));
-    if (ModelChoice::cmPowerLaw)
-        lines.push_back(Format("power law s(M) = %.4g*M^%.4g", ShapeModels::powerLawK,
-                               ShapeModels::powerLawExponent));
-    if (ModelChoice::cmPriorVbar)
-        lines.push_back(Format("vbar(M) = %.4g + %.4g*(M/10^%.4g)^1/3", ShapeModels::vbarOffset,
-                               ShapeModels::vbarIncrement, ShapeModels::vbarDecadeExponent));
-    if (ModelChoice::csVariant521)
-        lines.push_back(Format("linear rod of %.4g Da/nm", double(ContiState::rodParameter)));
+    LawLines(model.law, lines);
     if (!DiscreteComponentOn())
         return;
     using C = ContiState;

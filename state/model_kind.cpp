@@ -100,11 +100,14 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::ZoneSpecies:
         return {.commandId = 246, .name = "analytical zone centrifugation: independent species"};
     case ModelKind::Equilibrium:
-        return {
-            .commandId = 284, .name = "sedimentation equilibrium", .page = ParamsPage::Equilibrium};
+        return {.commandId = 284,
+                .name = "sedimentation equilibrium",
+                .family = ModelFamily::Equilibrium,
+                .page = ParamsPage::Equilibrium};
     case ModelKind::EquilibriumAssociation:
         return {.commandId = 523,
                 .name = "sedimentation equilibrium A + B <-> AB",
+                .family = ModelFamily::Equilibrium,
                 .page = ParamsPage::Equilibrium};
     case ModelKind::DlsStokesRadii:
         return {
@@ -112,16 +115,20 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::DlsCumulants:
         return {.commandId = 890, .name = "DLS: cumulant analysis", .lightScatteringSpecies = true};
     case ModelKind::VanHoldeWeischet:
-        return {.commandId = 292, .name = "van Holde - Weischet transform"};
+        return {.commandId = 292,
+                .name = "van Holde - Weischet transform",
+                .family = ModelFamily::BoundaryAnalysis};
     case ModelKind::LsgExtrapolation:
         return {.commandId = 293,
                 .name = "extrapolation of ls-g*(s) area fractions",
+                .family = ModelFamily::BoundaryAnalysis,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Mass,
                 .ff0Floats = true};
     case ModelKind::CM:
         return {.commandId = 235,
                 .name = "continuous c(M) distribution",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CM,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Mass,
@@ -130,37 +137,49 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CMInvariantD:
         return {.commandId = 277,
                 .name = "continuous c(M) with invariant D",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CMInvariantD,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::BuoyantMass,
                 .ends = DistributionEnds::ReadInBufferMismatch,
-                .showsInvariantD = true};
+                .showsInvariantD = true,
+                .kernel = FitKernel::MeniscusBottom,
+                .law = ReportedLaw::InvariantD};
     case ModelKind::CMPowerLaw:
         return {.commandId = 278,
                 .name = "continuous c(M) with power law",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CMPowerLaw,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Mass,
-                .ends = DistributionEnds::ReadInBufferMismatch};
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .kernel = FitKernel::MeniscusBottom,
+                .law = ReportedLaw::PowerLaw};
     case ModelKind::CMPriorVbar:
         return {.commandId = 279,
                 .name = "continuous c(M) with prior knowledge vbar(M)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CMPriorVbar,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Mass,
                 .ends = DistributionEnds::ReadInBufferMismatch,
-                .ff0Floats = true};
+                .ff0Floats = true,
+                .law = ReportedLaw::PriorVbar};
     case ModelKind::FMvsM:
         return {.commandId = 887,
                 .name = "f(M) vs M (with scaling law)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::FMvsM,
                 .page = ParamsPage::Distribution,
                 .shape = ParamsShape::ScalingLaw,
                 .range = RangeAxis::Mass,
-                .ends = DistributionEnds::ReadInBufferMismatch};
+                .ends = DistributionEnds::ReadInBufferMismatch,
+                .kernel = FitKernel::MeniscusBottom,
+                .law = ReportedLaw::ScalingLaw};
     case ModelKind::Cs:
         return {.commandId = 275,
                 .name = "continuous c(s) distribution",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::Cs,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
@@ -172,6 +191,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsConformer:
         return {.commandId = 514,
                 .name = "continuous c(s) conformational change model",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsConformer,
                 .page = ParamsPage::Distribution,
                 .shape = ParamsShape::Conformer,
@@ -182,6 +202,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsInvariantD:
         return {.commandId = 526,
                 .name = "continuous c(s) with invariant D",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsInvariantD,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
@@ -192,27 +213,19 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsDiscrete:
         return {.commandId = 531,
                 .name = "continuous c(s) with 1 discrete component",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::Cs,
                 .page = ParamsPage::Distribution,
                 .savedFit = true,
                 .molarMassReadout = true,
                 .exported = true,
                 .ff0Floats = true,
-                .discreteComponent = true};
+                .discreteComponent = true,
+                .kernel = FitKernel::DiscreteComponent};
     case ModelKind::CsBimodal:
         return {.commandId = 548,
                 .name = "continuous c(s) with bimodal f/f0",
-                .variant = ContiVariant::CsBimodal,
-                .page = ParamsPage::Distribution,
-                .shape = ParamsShape::Bimodal,
-                .ends = DistributionEnds::Read,
-                .molarMassReadout = true,
-                .exported = true,
-                .ff0Floats = true,
-                .bimodal = true};
-    case ModelKind::CsBimodalDiscrete:
-        return {.commandId = 870,
-                .name = "continuous c(s) with bimodal f/f0 and 1 discrete component",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsBimodal,
                 .page = ParamsPage::Distribution,
                 .shape = ParamsShape::Bimodal,
@@ -221,19 +234,37 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .exported = true,
                 .ff0Floats = true,
                 .bimodal = true,
-                .discreteComponent = true};
+                .kernel = FitKernel::SecondFf0};
+    case ModelKind::CsBimodalDiscrete:
+        return {.commandId = 870,
+                .name = "continuous c(s) with bimodal f/f0 and 1 discrete component",
+                .family = ModelFamily::Distribution,
+                .variant = ContiVariant::CsBimodal,
+                .page = ParamsPage::Distribution,
+                .shape = ParamsShape::Bimodal,
+                .ends = DistributionEnds::Read,
+                .molarMassReadout = true,
+                .exported = true,
+                .ff0Floats = true,
+                .bimodal = true,
+                .discreteComponent = true,
+                .kernel = FitKernel::DiscreteComponent};
     case ModelKind::CsFloatingVbar:
         return {.commandId = 602,
                 .name = "continuous c(s) with fixed f/f0 and floating vbar",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsFloatingVbar,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
                 .molarMassReadout = true,
                 .exported = true,
-                .floatsVbar = true};
+                .floatsVbar = true,
+                .kernel = FitKernel::Vbar,
+                .law = ReportedLaw::OwnVbar};
     case ModelKind::CsWormlikeChain:
         return {.commandId = 603,
                 .name = "continuous c(s) for wormlike chain",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsWormlikeChain,
                 .page = ParamsPage::Distribution,
                 .shape = ParamsShape::WormlikeChain,
@@ -244,6 +275,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsScalingLaw:
         return {.commandId = 872,
                 .name = "continuous c(s) with general scaling law",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsScalingLaw,
                 .page = ParamsPage::Distribution,
                 .shape = ParamsShape::ScalingLaw,
@@ -253,14 +285,18 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsLinearRod:
         return {.commandId = 521,
                 .name = "continuous c(s) variant",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsLinearRod,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
                 .molarMassReadout = true,
-                .exported = true};
+                .exported = true,
+                .kernel = FitKernel::MeniscusBottom,
+                .law = ReportedLaw::LinearRod};
     case ModelKind::CsMofSTable:
         return {.commandId = 587,
                 .name = "continuous c(s) with M(s) table",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsMofSTable,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
@@ -269,6 +305,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsNonideal:
         return {.commandId = 585,
                 .name = "continuous c(s) with baseline estimates",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CsNonideal,
                 .page = ParamsPage::Distribution,
                 .exported = true,
@@ -276,6 +313,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsFf0:
         return {.commandId = 595,
                 .name = "continuous c(s,f/f0)",
+                .family = ModelFamily::Distribution,
                 .page = ParamsPage::Distribution,
                 .savedFit = true,
                 .exported = true,
@@ -283,14 +321,17 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CsFf0Discrete:
         return {.commandId = 598,
                 .name = "continuous c(s,f/f0) with 1 discrete component",
+                .family = ModelFamily::Distribution,
                 .page = ParamsPage::Distribution,
                 .savedFit = true,
                 .exported = true,
                 .sizeShape = true,
-                .discreteComponent = true};
+                .discreteComponent = true,
+                .kernel = FitKernel::DiscreteComponent};
     case ModelKind::LsGStar:
         return {.commandId = 288,
                 .name = "ls-g*(s)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::LsGStar,
                 .page = ParamsPage::Distribution,
                 .molarMassReadout = true,
@@ -300,16 +341,19 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::LsGStarDiscrete:
         return {.commandId = 539,
                 .name = "ls-g*(s) with 1 discrete Lamm equation component",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::LsGStar,
                 .page = ParamsPage::Distribution,
                 .molarMassReadout = true,
                 .exported = true,
                 .ff0Floats = true,
                 .discreteComponent = true,
-                .plainCsSwitch = true};
+                .plainCsSwitch = true,
+                .kernel = FitKernel::DiscreteComponent};
     case ModelKind::ZoneCs:
         return {.commandId = 511,
                 .name = "analytical zone centrifugation c(s)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::ZoneCs,
                 .page = ParamsPage::Distribution,
                 .ends = DistributionEnds::Read,
@@ -321,6 +365,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::ZoneLsGStar:
         return {.commandId = 510,
                 .name = "analytical zone centrifugation ls-g*(s)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::ZoneLsGStar,
                 .page = ParamsPage::Distribution,
                 .molarMassReadout = true,
@@ -330,6 +375,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::LsGStarV:
         return {.commandId = 501,
                 .name = "electrophoresis: ls-g*(v)",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::LsGStarV,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Velocity,
@@ -340,6 +386,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::CvElectrophoresis:
         return {.commandId = 513,
                 .name = "electrophoresis: c(v) distribution with constant D",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::CvElectrophoresis,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::Velocity,
@@ -348,6 +395,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::DlsIRh:
         return {.commandId = 503,
                 .name = "DLS: continuous I(Rh) distribution",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::DlsRh,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::StokesRadius,
@@ -356,6 +404,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::DlsIRhTimeCourse:
         return {.commandId = 522,
                 .name = "DLS: continuous I(Rh,t) time course",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::DlsRh,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::StokesRadius,
@@ -364,6 +413,7 @@ ModelTraits TraitsOf(ModelKind kind) {
     case ModelKind::DlsID:
         return {.commandId = 502,
                 .name = "DLS: continuous I(D) distribution",
+                .family = ModelFamily::Distribution,
                 .variant = ContiVariant::DlsD,
                 .page = ParamsPage::Distribution,
                 .range = RangeAxis::LogD,

@@ -69,6 +69,17 @@ enum class ParamsShape { None, Bimodal, Conformer, ScalingLaw, WormlikeChain };
 // a distribution keep a range of s.
 enum class RangeAxis { S, Mass, BuoyantMass, StokesRadius, LogD, Velocity };
 
+// The family of the model, which picks the engine of Run: discrete species (Lamm equation,
+// association, non-ideality, light scattering), equilibrium, the boundary analyses (van Holde -
+// Weischet and the ls-g*(s) extrapolation) or a distribution.
+enum class ModelFamily { Discrete, Equilibrium, BoundaryAnalysis, Distribution };
+
+// The kernel parameters a distribution's Fit may float, as it names them when none is.
+enum class FitKernel { Ff0, MeniscusBottom, SecondFf0, Vbar, DiscreteComponent };
+
+// The law a distribution's report states for how the model ties s and D to its abscissa.
+enum class ReportedLaw { None, OwnVbar, InvariantD, ScalingLaw, PowerLaw, PriorVbar, LinearRod };
+
 // Whether a distribution's rising ends are read as a hint that its range is too small: for the
 // c(s) family with one abscissa, for the other single-abscissa distributions only in buffer
 // mismatch, never for the boundary analyses, the size-and-shape models, ls-g*(s) or the models
@@ -77,7 +88,8 @@ enum class DistributionEnds { Unread, Read, ReadInBufferMismatch };
 
 struct ModelTraits {
     int commandId = 198;
-    const char* name = "";                     // as the scientist reads it in the parameter report
+    const char* name = ""; // as the scientist reads it in the parameter report
+    ModelFamily family = ModelFamily::Discrete;
     ContiVariant variant = ContiVariant::None; // None: no distribution of this engine
     ParamsPage page = ParamsPage::Discrete;
     ParamsShape shape = ParamsShape::None;
@@ -94,6 +106,8 @@ struct ModelTraits {
     bool showsInvariantD = false;   // the distribution page shows the one D of every point
     bool plainCsSwitch = false;     // runs on the plain c(s) switch (ls-g*, zone and ls-g*(v) too)
     bool lightScatteringSpecies = false; // discrete species fitted to light-scattering data
+    FitKernel kernel = FitKernel::Ff0;
+    ReportedLaw law = ReportedLaw::None;
 };
 
 // The model the switches of ModelChoice stand for: a family's member before its base (ls-g*(s)
@@ -105,6 +119,12 @@ ModelTraits TraitsOf(ModelKind kind);
 
 inline ModelTraits CurrentModelTraits() {
     return TraitsOf(CurrentModelKind());
+}
+
+// The model computes a distribution or a boundary analysis: the distribution plot is its own.
+inline bool ModelShowsDistribution() {
+    const ModelFamily family = CurrentModelTraits().family;
+    return family == ModelFamily::Distribution || family == ModelFamily::BoundaryAnalysis;
 }
 
 // Every kind, in the order of the enumeration.
