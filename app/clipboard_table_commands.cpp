@@ -12,6 +12,7 @@
 #include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 
 #include <vector>
@@ -137,7 +138,7 @@ void TXLAWindow::CmCopyTiNoiseTable() {
 
 void TXLAWindow::CmCopyPriorKnowledgeTable() {
     const int n = ContiState::gridPoints;
-    if (S::scanCount < 1 || !(ModelChoice::contiMode || ModelChoice::gStarFamily) ||
+    if (S::scanCount < 1 || !ModelShowsDistribution() ||
         !(ContiState::priorInUse || ContiState::priorInUse2) || !ContiState::priorValues ||
         !ContiState::priorAbscissa || n < 1)
         return;

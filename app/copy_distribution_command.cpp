@@ -11,6 +11,7 @@
 #include "state/boundary_analysis.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/scan_store.h"
 
 #include <vector>
@@ -65,7 +66,7 @@ void CopyOneColumn(TXLAWindow* window, const float* x, const float* values) {
 } // namespace
 
 void TXLAWindow::CmCopyDistribution() {
-    if (ScanStore::scanCount < 1 || !(M::contiMode || M::gStarFamily))
+    if (ScanStore::scanCount < 1 || !ModelShowsDistribution())
         return;
     SetCursor(IDC_WAIT);
     GuardCopyFitLimits(true);

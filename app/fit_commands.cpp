@@ -127,14 +127,15 @@ void TXLAWindow::CmFit() {
     RequestRepaint();
     UpdateWindow();
     fitBusy = true;
-    if (ModelChoice::gStarFamily || (ModelChoice::contiMode && ModelChoice::dlsIRhTimeCourse)) {
+    const RunEngine engine = ChooseRunEngine();
+    if (engine == RunEngine::VanHoldeWeischet || engine == RunEngine::LsgExtrapolation ||
+        engine == RunEngine::ContinuousModel) {
         // The boundary analyses and the light-scattering time course have nothing to fit.
         CmRun();
         fitBusy = false;
         return;
     }
     // Fit refuses every model that Run refuses.
-    const RunEngine engine = ChooseRunEngine();
     if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed)
         KeepBufferSedimentationForModel();
     if (!RunEngineAvailable(engine)) {

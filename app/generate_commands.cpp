@@ -25,6 +25,7 @@
 #include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/run_switches.h"
 #include "state/startup_paths.h"
@@ -484,7 +485,7 @@ void TXLAWindow::CmGenerateDataSingle() {
 }
 
 void TXLAWindow::CmGenerateDataSeries() {
-    if (ModelChoice::gStarFamily || ModelChoice::contiMode || !ModelChoice::lammModel)
+    if (ModelShowsDistribution() || !ModelChoice::lammModel)
         return;
     if (!ModelCanBeGenerated()) {
         ReportNotAvailable(this, "Series", 647);

@@ -29,7 +29,7 @@
 #include "state/dls_data.h"
 #include "state/fit_control.h"
 #include "state/fluorophore.h"
-#include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/mstar_state.h"
 #include "state/realtime_state.h"
@@ -224,7 +224,7 @@ void TXLAWindow::Paint(TDC& dc, bool erase, TRect& rect) {
     if (BoundaryAnalysis::reportShown && BoundaryAnalysis::reportPlot) {
         // The boundary analyses' extrapolation view holds the scan plots' area.
         DrawAndPlay(dc, BoundaryAnalysis::reportPlot, true);
-        if ((ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot)
+        if (ModelShowsDistribution() && ContiState::distributionPlot)
             PlayPicture(dc, RepaintDistributionPlot());
     } else if (MStarState::active && MStarState::signalPlot) {
         DrawMStarPicture(this, dc);

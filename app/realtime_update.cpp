@@ -16,6 +16,7 @@
 #include "state/eq_test_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/realtime_state.h"
 #include "state/scan_order.h"
@@ -64,7 +65,7 @@ void CheckTemperature(TXLAWindow* window) {
 // Widens or narrows the distribution range when its last grid interval holds much or little of
 // the area; the next tick reloads and runs with the new range.
 void AutoAdjustDistributionRange() {
-    if (R::fixedRange || ModelChoice::gStarFamily || !ModelChoice::contiMode ||
+    if (R::fixedRange || CurrentModelTraits().family != ModelFamily::Distribution ||
         !ContiState::sValues || !ContiState::distribution || ContiState::gridPoints < 3)
         return;
     const float* grid = ContiState::sValues;

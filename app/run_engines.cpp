@@ -14,6 +14,7 @@
 #include "simulation/simulation_switches.h"
 #include "state/buffer_sedimentation.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/realtime_state.h"
 #include "state/serial_fit_state.h"
 #include "state/window_services.h"
@@ -21,16 +22,21 @@
 #include <cstdio>
 
 RunEngine ChooseRunEngine() {
-    using M = ModelChoice;
     if (RealtimeState::equilibriumTestMode)
         return RunEngine::ApproachToEquilibrium;
-    // The area-fraction extrapolation sets the continuous mode too; it is a boundary analysis.
-    if (M::contiMode && !M::gStarFamily)
-        return M::dlsIRhTimeCourse ? RunEngine::ContinuousModel : RunEngine::ContiSed;
-    if (M::equilibriumModel || M::equilibriumAssociationModel)
+    const ModelKind kind = CurrentModelKind();
+    switch (TraitsOf(kind).family) {
+    case ModelFamily::Distribution:
+        return kind == ModelKind::DlsIRhTimeCourse ? RunEngine::ContinuousModel
+                                                   : RunEngine::ContiSed;
+    case ModelFamily::Equilibrium:
         return RunEngine::EquilibriumFit;
-    if (M::gStarFamily)
-        return M::lsgExtrapolation ? RunEngine::LsgExtrapolation : RunEngine::VanHoldeWeischet;
+    case ModelFamily::BoundaryAnalysis:
+        return kind == ModelKind::LsgExtrapolation ? RunEngine::LsgExtrapolation
+                                                   : RunEngine::VanHoldeWeischet;
+    case ModelFamily::Discrete:
+        return RunEngine::DiscreteSed;
+    }
     return RunEngine::DiscreteSed;
 }
 

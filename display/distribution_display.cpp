@@ -5,10 +5,10 @@
 #include "plotting/win_plot.h"
 #include "state/buffer_sedimentation.h"
 #include "state/conti_state.h"
-#include "state/model_choice.h"
+#include "state/model_kind.h"
 
 bool DistributionPlotShown() {
-    return (ModelChoice::contiMode || ModelChoice::gStarFamily) && ContiState::distributionPlot &&
+    return ModelShowsDistribution() && ContiState::distributionPlot &&
            !ScreenModes::eqTestPlotShown && !ContiState::fmVsMShown;
 }
 

@@ -18,6 +18,7 @@
 #include "state/conti_state.h"
 #include "state/live_refresh.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/window_services.h"
@@ -111,8 +112,7 @@ void DrawMetafilePlotA(TXLAWindow* window) {
 }
 
 void DrawMetafilePlotB(TXLAWindow* window) {
-    if (!window || !(ModelChoice::contiMode || ModelChoice::gStarFamily) ||
-        !ContiState::distributionPlot)
+    if (!window || !ModelShowsDistribution() || !ContiState::distributionPlot)
         return;
     TClientDC dc(WindowServices::PlatformWindow(window));
     SetReplayMapping(dc, window);

@@ -12,7 +12,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
-#include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 #include "state/window_services.h"
 
@@ -48,7 +48,7 @@ void HighlightSRangeInData(TXLAWindow* window, float sLow, float sHigh) {
         return;
     sLow = std::clamp(sLow, grid[1], grid[n]);
     sHigh = std::clamp(sHigh, grid[1], grid[n]);
-    if (gDlsData || !ModelChoice::contiMode || ModelChoice::gStarFamily)
+    if (gDlsData || CurrentModelTraits().family != ModelFamily::Distribution)
         return;
     const double m = ModelParameters::meniscus;
     // A meniscus of 0 (or a scan time of 0 below) would make s* infinite and the blend NaN.
