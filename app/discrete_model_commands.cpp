@@ -7,6 +7,7 @@
 #include "simulation/nonideal_model_run.h"
 #include "state/dls_data.h"
 #include "state/model_choice.h"
+#include "state/model_kind.h"
 #include "state/model_parameters.h"
 
 namespace {
@@ -14,16 +15,12 @@ namespace {
 using M = ModelChoice;
 using P = ModelParameters;
 
-// Models solved by the Lamm equation other than the plain one in sector geometry.
-bool OtherLammModel() {
-    return M::zoneCentrifugation || M::dlsStokesRadii || M::dlsCumulants || M::linearLamm ||
-           M::externalLoadingCell || M::electrophoresis || M::geometryVariant282;
-}
-
 } // namespace
 
 void TXLAWindow::CmNonInteractingSpecies() {
-    if (M::lammModel && !OtherLammModel())
+    // Chosen again, nothing changes. A file without a model id restored over c(M) leaves no model
+    // switch on, the Lamm switch included: the command then chooses the model in full.
+    if (CurrentModelKind() == ModelKind::Discrete && M::lammModel)
         return;
     const bool fromStokesRadii = M::dlsStokesRadii;
     const bool fromCumulants = M::dlsCumulants;

@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -158,13 +159,16 @@ TEST_F(RestoreModel, DiscreteAnalysisRestoredWhileCsIsChosen) {
     }
 }
 
+// The values of a file written before the model id: the family switches came with it.
+constexpr int kValuesBeforeFamilySwitches = 201;
+
 // Rewrites the saved file as an older program wrote it: model 0 and no family switches (the 47
-// values appended with the model id).
-void MakeOldFile(const std::string& path) {
+// values appended with the model id), or only its first `count` values.
+void MakeOldFile(const std::string& path, int count = 0) {
     std::vector<std::string> lines = SplitLines(ReadTextFile(path));
     ASSERT_EQ(static_cast<int>(lines.size()), SavedParameterCount());
     lines[69] = "0.00000000e+00";
-    lines.resize(lines.size() - 47);
+    lines.resize(count > 0 ? count : lines.size() - 47);
     std::string text;
     for (const std::string& l : lines)
         text += l + "\n";
@@ -199,6 +203,27 @@ TEST_F(RestoreModel, FileWithoutModelIdStillReads) {
         EXPECT_EQ(CurrentModelCommandId(), c.expected) << c.what;
         EXPECT_EQ(CheckedModels(), std::vector<int>{c.expected}) << c.what;
         EXPECT_EQ(ModelParameters::meniscus, 5.931f) << c.what;
+    }
+}
+
+// A file without a model id restores its switches, not the ones only later files hold: a
+// discrete file over c(M) leaves no model switch on, a c(M) file over the discrete model leaves
+// the Lamm switch on beside c(M). Either way the discrete model's command chooses it in full.
+TEST_F(RestoreModel, DiscreteCommandAfterAFileWithoutModelId) {
+    for (const auto [saved, current] : {std::pair{198, 235}, std::pair{235, 198}}) {
+        Restart();
+        Command(saved);
+        ASSERT_TRUE(TmpSaveBestParams(f.window.get(), 0));
+        MakeOldFile(path, kValuesBeforeFamilySwitches);
+        Restart();
+        Command(current);
+        ASSERT_TRUE(ReloadParameters(f.window.get(), path.c_str())) << saved;
+        EXPECT_EQ(M::lammModel, current == 198) << saved;
+        EXPECT_EQ(M::contiMode, saved == 235) << saved;
+        Command(198);
+        EXPECT_EQ(CurrentModelCommandId(), 198) << saved;
+        EXPECT_TRUE(M::lammModel && M::nonInteractingSpecies && !M::contiMode) << saved;
+        EXPECT_EQ(CheckedModels(), std::vector<int>{198}) << saved;
     }
 }
 
