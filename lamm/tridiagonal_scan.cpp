@@ -189,6 +189,69 @@ inline B RightHandSides(const double* a, const double* b, const double* c, const
     return Fma(Load<B>(c + j), Load<B>(v + j + 1), r);
 }
 
+// The right-hand sides of the blocks of one chain of the forward pass, up (rows j..j + 7 for
+// j = j0, j0 + 8, ...) or down (j = j0, j0 - 8, ...): two AVX2 registers load the rows one below
+// and one above the block's.
+template <class B, bool kUp> struct ChainSides {
+    const double *a, *b, *c, *v;
+    int hi;
+    ChainSides(const double* a_, const double* b_, const double* c_, const double* v_, int hi_, int,
+               bool)
+        : a(a_), b(b_), c(c_), v(v_), hi(hi_) {}
+    B Next(int j) { return RightHandSides<B>(a, b, c, v, j); }
+};
+
+// In one AVX-512 register a load of the rows one below or one above a block's would split over
+// two lines: each line of v is loaded once, and those rows are shifted in from the lines beside
+// the block's, with the same values. A chain's first block j0 begins at a multiple of eight
+// (j0 >= 8); no line is read for a chain without blocks, nor one above hi: a block whose next line
+// up lies beyond it loads its rows above as they are.
+template <bool kUp> struct ChainSides<V8, kUp> {
+    const double *a, *b, *c, *v;
+    int hi;
+    V8 here = {}, beside = {}; // the block's line and, up, the one below it, down, the one above
+    bool besideRead = false;
+    ChainSides(const double* a_, const double* b_, const double* c_, const double* v_, int hi_,
+               int j0, bool any)
+        : a(a_), b(b_), c(c_), v(v_), hi(hi_) {
+        if (!any)
+            return;
+        here = Load<V8>(v + j0);
+        besideRead = kUp || j0 + 15 <= hi;
+        if (besideRead)
+            beside = Load<V8>(v + (kUp ? j0 - kBlock : j0 + kBlock));
+    }
+    static V8 Below(V8 below, V8 at) {
+        return __builtin_shufflevector(below, at, 7, 8, 9, 10, 11, 12, 13, 14);
+    }
+    static V8 Above(V8 at, V8 above) {
+        return __builtin_shufflevector(at, above, 1, 2, 3, 4, 5, 6, 7, 8);
+    }
+    V8 Sides(int j, V8 below, V8 above) const {
+        const V8 r = Fma(Load<V8>(a + j), below, Load<V8>(b + j) * here);
+        return Fma(Load<V8>(c + j), above, r);
+    }
+    V8 Next(int j) {
+        if constexpr (kUp) {
+            if (j + 15 > hi) // the chain's last block
+                return Sides(j, Below(beside, here), Load<V8>(v + j + 1));
+            const V8 above = Load<V8>(v + j + kBlock);
+            const V8 r = Sides(j, Below(beside, here), Above(here, above));
+            beside = here;
+            here = above;
+            return r;
+        } else {
+            const V8 below = Load<V8>(v + j - kBlock); // j >= 8: a block begins at a multiple
+            const V8 r = Sides(j, Below(below, here),
+                               besideRead ? Above(here, beside) : Load<V8>(v + j + 1));
+            beside = here;
+            here = below;
+            besideRead = true;
+            return r;
+        }
+    }
+};
+
 // The largest and smallest values of the rows at or above `from` and, for the check of the
 // range, of those below, taken in registers.
 template <class B> struct Extremes {
@@ -249,15 +312,17 @@ inline void ForwardInBlocks(const double* a, const double* b, const double* c, c
     for (; down > k && (down + 1) % kBlock != 0; --down)
         u[down] = y = std::fma(-scaled[down], y, rhs(down));
     B cx = Broadcast<B>(x), cy = Broadcast<B>(y);
+    ChainSides<B, true> upSides(a, b, c, v, hi, up, up + kBlock - 1 <= k);
+    ChainSides<B, false> downSides(a, b, c, v, hi, down - kBlock + 1, down - kBlock + 1 > k);
     auto blockUp = [&] {
-        const B r = Block<true>(RightHandSides<B>(a, b, c, v, up), forward + 4 * up, cx);
+        const B r = Block<true>(upSides.Next(up), forward + 4 * up, cx);
         Store(u + up, r);
         cx = Carry<true>(r);
         up += kBlock;
     };
     auto blockDown = [&] {
         const int d0 = down - kBlock + 1;
-        const B r = Block<false>(RightHandSides<B>(a, b, c, v, d0), forward + 4 * d0, cy);
+        const B r = Block<false>(downSides.Next(d0), forward + 4 * d0, cy);
         Store(u + d0, r);
         cy = Carry<false>(r);
         down -= kBlock;

@@ -1,6 +1,7 @@
 // The scaled substitution that looks for values out of range and the largest value in its back
 // pass, against the substitution followed by the separate pass over the solution; both given the
 // products of adjacent factors, against both without them.
+#include "foundations/vector_unit.h"
 #include "lamm/step_change_kernels.h"
 #include "lamm/tridiagonal.h"
 #include "support/step_test_matrices.h"
@@ -147,6 +148,8 @@ TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
         {"meeting at the first row", 120, 40, 40, 40, 0, 0.0, 0.0},
         {"meeting at a block's end", 120, 3, 5, 47, 0, 0.0, 0.0},
         {"meeting next to the bottom", 120, 3, 5, 118, 0, 0.0, 0.0},
+        {"meeting in the last block above the bottom", 121, 3, 5, 119, 0, 0.0, 0.0},
+        {"bottom block short of a line", 205, 3, 5, 0, 0, 0.0, 0.0},
         {"meeting below the first row", 120, 61, 62, 20, 0, 0.0, 0.0},
         {"short system", 30, 2, 3, 0, 0, 0.0, 0.0},
         {"not a number in a block above", 200, 5, 6, 0, 40, nan, 0.0},
@@ -176,6 +179,23 @@ TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
             1, tc.from, n, 1, tc.largestFrom, largest, scaledPairs.data(), backPairs.data(),
             forward.data(), backward.data());
         EXPECT_EQ(beyond, pairedBeyond) << tc.name;
+        if (UsableAvx512()) {
+            // two AVX2 registers take the same lane operations as one AVX-512 register
+            const CVectorUnitCap avx2(VectorUnit::Avx2);
+            std::vector<double> halves(n + 1, 0.0);
+            double halvesLargest = 0.0;
+            EXPECT_EQ(TwistedSubstituteScaledFromChecked(
+                          a.data(), b.data(), c.data(), v.data(), scaled.data(), back.data(), meet,
+                          halves.data(), 1, tc.from, n, 1, tc.largestFrom, halvesLargest,
+                          scaledPairs.data(), backPairs.data(), forward.data(), backward.data()),
+                      beyond)
+                << tc.name;
+            EXPECT_EQ(std::memcmp(halves.data(), blocks.data(), sizeof(double) * (n + 1)), 0)
+                << tc.name << ": AVX2 against AVX-512";
+            if (!beyond) {
+                EXPECT_EQ(halvesLargest, largest) << tc.name;
+            }
+        }
         if (pairedBeyond)
             continue;
         const bool asBefore = k < tc.from || n - tc.from < 32;
