@@ -132,11 +132,97 @@ LargestOwnChangeTail(const double* u, const double* v, const double* ratio, doub
     return largest;
 }
 
+// A block of 16 rows from i that can neither raise the largest change so far (in every lane of
+// largest) nor hold a row without material of its own. A ratio |d| / old beyond the largest
+// means |d| > largest old exactly, and then |d| - largest old is not negative, whether rounded
+// once or after the product: so rows all above the threshold (their smallest is) whose
+// differences are all negative are passed over, in a pass of subtractions and products without
+// comparisons per row.
+[[gnu::always_inline]] inline bool BlockPassedOver(const double* u, const double* v, int i,
+                                                   const V4& largest, const V4& limit) {
+    V4 low, excess;
+#pragma GCC unroll 4
+    for (int q = 0; q < kParts; ++q) {
+        V4 old, now, size;
+        Load(old, v + i + 4 * q);
+        Load(now, u + i + 4 * q);
+        Magnitude(now - old, size);
+        const V4 over = size - largest * old;
+        if (q == 0) {
+            low = old;
+            excess = over;
+        } else {
+            low = low < old ? low : old;
+            TakeLarger(excess, over);
+        }
+    }
+    const V4 zero = {0.0, 0.0, 0.0, 0.0};
+    return !AnyLane<false>(~(low > limit) | ~(excess < zero));
+}
+
+// The same test with AVX2, the difference rounded once.
+[[gnu::target("avx2,fma")]] inline bool BlockPassedOverAvx2(const double* u, const double* v, int i,
+                                                            const V4& largest, double threshold) {
+    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffll));
+    __m256d most;
+    std::memcpy(&most, &largest, sizeof most);
+    __m256d low, excess;
+#pragma GCC unroll 4
+    for (int q = 0; q < kParts; ++q) {
+        const __m256d old = _mm256_loadu_pd(v + i + 4 * q);
+        const __m256d size =
+            _mm256_and_pd(_mm256_sub_pd(_mm256_loadu_pd(u + i + 4 * q), old), magnitude);
+        const __m256d over = _mm256_fnmadd_pd(most, old, size);
+        low = q == 0 ? old : _mm256_min_pd(low, old);
+        excess = q == 0 ? over : _mm256_max_pd(excess, over);
+    }
+    const __m256d outside = _mm256_or_pd(_mm256_cmp_pd(low, _mm256_set1_pd(threshold), _CMP_NGT_UQ),
+                                         _mm256_cmp_pd(excess, _mm256_setzero_pd(), _CMP_NLT_UQ));
+    return _mm256_testz_pd(outside, outside) != 0;
+}
+
+// The other blocks row by row: their gaining rows, and, where a row with material of its own
+// may raise the largest, their ratios. The largest is then set in every lane, so a later row
+// must exceed all rows before it, not only those of its lane, to have its block divided.
+template <bool kTest>
+[[gnu::always_inline]] inline void CountBlock(const double* u, const double* v, int i, V4& largest,
+                                              M4& gaining, const V4& limit) {
+    const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    M4 rising = {0, 0, 0, 0};
+#pragma GCC unroll 4
+    for (int q = 0; q < kParts; ++q) {
+        V4 old, now, size;
+        Load(old, v + i + 4 * q);
+        Load(now, u + i + 4 * q);
+        const V4 d = now - old;
+        const M4 own = old > limit;
+        gaining |= ~own & (d > limit);
+        Magnitude(d, size);
+        rising |= own & (size >= largest * old);
+    }
+    if (!AnyLane<kTest>(rising))
+        return;
+    V4 most = largest;
+#pragma GCC unroll 4
+    for (int q = 0; q < kParts; ++q) {
+        V4 old, now, size;
+        Load(old, v + i + 4 * q);
+        Load(now, u + i + 4 * q);
+        Magnitude(now - old, size);
+        const M4 own = old > limit;
+        // rows without material of their own divide by 1, so no lane divides by zero
+        const V4 change = size / (own ? old : one);
+        TakeLarger(most, own ? change : zero);
+    }
+    const double top = LargestLane(most);
+    largest = V4{top, top, top, top};
+}
+
 template <bool kTest>
 [[gnu::always_inline]] inline double LargestOwnChangeBody(const double* u, const double* v,
                                                           const double* ratio, double threshold,
                                                           int lo, int hi, bool& emptyGaining) {
-    const V4 zero = {0.0, 0.0, 0.0, 0.0}, one = {1.0, 1.0, 1.0, 1.0};
+    const V4 zero = {0.0, 0.0, 0.0, 0.0};
     const V4 limit = {threshold, threshold, threshold, threshold};
     V4 part[kParts] = {zero, zero, zero, zero};
     M4 gaining = {0, 0, 0, 0};
@@ -144,45 +230,31 @@ template <bool kTest>
     // by one: a row taken twice changes neither the largest nor the gaining rows
     const int last = hi - (4 * kParts - 1);
     int i = lo;
-    for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last) {
-        M4 rising = {0, 0, 0, 0};
-        if (ratio == nullptr) {
+    if (ratio == nullptr) {
+        V4 largest = zero;
+        for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last) {
+            bool passed;
+            if constexpr (kTest)
+                passed = BlockPassedOverAvx2(u, v, i, largest, threshold);
+            else
+                passed = BlockPassedOver(u, v, i, largest, limit);
+            if (!passed)
+                CountBlock<kTest>(u, v, i, largest, gaining, limit);
+        }
+        for (V4& p : part)
+            p = largest;
+    } else {
+        for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last)
 #pragma GCC unroll 4
             for (int q = 0; q < kParts; ++q) {
-                V4 old, now;
+                V4 old, now, change;
                 Load(old, v + i + 4 * q);
                 Load(now, u + i + 4 * q);
-                const V4 d = now - old;
-                const M4 own = old > limit;
-                gaining |= ~own & (d > limit);
-                // A ratio |d| / old beyond its part's largest so far means |d| > part old
-                // exactly, and then the rounded product is at most |d|: rows failing this test
-                // cannot raise the largest, so the 16 rows are divided only when one passes it.
-                // The largest is the same.
-                V4 size;
-                Magnitude(d, size);
-                rising |= own & (size >= part[q] * old);
-            }
-            if (!AnyLane<kTest>(rising))
-                continue;
-        }
-#pragma GCC unroll 4
-        for (int q = 0; q < kParts; ++q) {
-            V4 old, now, change;
-            Load(old, v + i + 4 * q);
-            Load(now, u + i + 4 * q);
-            const V4 d = now - old;
-            const M4 own = old > limit;
-            if (ratio != nullptr) {
-                gaining |= ~own & (d > limit);
                 Load(change, ratio + i + 4 * q);
-            } else {
-                // rows without material of their own divide by 1, so no lane divides by zero
-                change = (d < zero ? -d : d) / (own ? old : one);
+                const M4 own = old > limit;
+                gaining |= ~own & (now - old > limit);
+                TakeLarger(part[q], own ? change : zero);
             }
-            const V4 counted = own ? change : zero;
-            TakeLarger(part[q], counted);
-        }
     }
     return LargestOwnChangeTail<kTest>(u, v, ratio, threshold, i, hi, part, gaining, emptyGaining);
 }
@@ -277,63 +349,67 @@ double LargestOfPlain(const double* v, int lo, int hi) {
     return LargestOfBody(v, lo, hi);
 }
 
-// With AVX-512 the same four-lane vectors compare into mask registers, which saves the
-// operations that combine the comparisons.
-// The blocks of 16 rows then take their comparisons into mask registers: the gaining rows as the
-// largest change of the rows without material of their own, taken under their mask, and the
-// divisions only in the lanes with material, the others giving 0 as above.
-[[gnu::target("avx2,avx512f,avx512vl,avx512dq")]] double
+// With AVX-512 the blocks of 16 rows are two registers of eight, and their comparisons go to
+// mask registers: the test of a block above in a dozen operations, and the others row by row as
+// there, the divisions only in the lanes with material of their own.
+[[gnu::target("avx2,fma,avx512f,avx512vl,avx512dq")]] double
 LargestOwnChangeAvx512(const double* u, const double* v, const double* ratio, double threshold,
                        int lo, int hi, bool& emptyGaining) {
     if (ratio != nullptr)
         return LargestOwnChangeBody<true>(u, v, ratio, threshold, lo, hi, emptyGaining);
-    const __m256d limit = _mm256_set1_pd(threshold);
-    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffffll));
-    __m256d part[kParts];
-    for (__m256d& p : part)
-        p = _mm256_setzero_pd();
-    // the largest change of a row without material of its own: it gained beyond the threshold
-    // when this exceeds it
-    __m256d gained[kParts] = {limit, limit, limit, limit};
+    const __m512d limit = _mm512_set1_pd(threshold), zero = _mm512_setzero_pd();
+    const __m512d magnitude = _mm512_castsi512_pd(_mm512_set1_epi64(0x7fffffffffffffffll));
+    double largest = 0.0;
+    __m512d most = zero; // the largest in every lane
+    __mmask8 gaining = 0;
     // the last block overlapping the one before, as in the body above
     const int last = hi - (4 * kParts - 1);
     int i = lo;
     for (; i <= last; i = i + 4 * kParts <= last || i == last ? i + 4 * kParts : last) {
-        __m256d old[kParts], size[kParts];
-        __mmask8 own[kParts];
-        __mmask8 rising = 0;
-#pragma GCC unroll 4
-        for (int q = 0; q < kParts; ++q) {
-            old[q] = _mm256_loadu_pd(v + i + 4 * q);
-            const __m256d d = _mm256_sub_pd(_mm256_loadu_pd(u + i + 4 * q), old[q]);
-            own[q] = _mm256_cmp_pd_mask(old[q], limit, _CMP_GT_OQ);
-            const __mmask8 empty = _mm256_cmp_pd_mask(old[q], limit, _CMP_NGT_UQ);
-            gained[q] = _mm256_mask_max_pd(gained[q], empty, d, gained[q]);
-            // the test of the blocks above
-            size[q] = _mm256_and_pd(d, magnitude);
-            rising |= _mm256_mask_cmp_pd_mask(own[q], size[q], _mm256_mul_pd(part[q], old[q]),
-                                              _CMP_GE_OQ);
-        }
+        const __m512d old0 = _mm512_loadu_pd(v + i), old1 = _mm512_loadu_pd(v + i + 8);
+        const __m512d d0 = _mm512_sub_pd(_mm512_loadu_pd(u + i), old0);
+        const __m512d d1 = _mm512_sub_pd(_mm512_loadu_pd(u + i + 8), old1);
+        const __m512d size0 = _mm512_and_pd(d0, magnitude), size1 = _mm512_and_pd(d1, magnitude);
+        // (the smaller and larger written out: the headers' own leave the compiler warning of
+        // an undefined operand)
+        const __m512d low = old0 < old1 ? old0 : old1;
+        const __m512d over0 = _mm512_fnmadd_pd(most, old0, size0);
+        const __m512d over1 = _mm512_fnmadd_pd(most, old1, size1);
+        const __m512d over = over0 > over1 ? over0 : over1;
+        if ((_mm512_cmp_pd_mask(low, limit, _CMP_NGT_UQ) |
+             _mm512_cmp_pd_mask(over, zero, _CMP_NLT_UQ)) == 0)
+            continue;
+        const __mmask8 own0 = _mm512_cmp_pd_mask(old0, limit, _CMP_GT_OQ);
+        const __mmask8 own1 = _mm512_cmp_pd_mask(old1, limit, _CMP_GT_OQ);
+        gaining |= _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(old0, limit, _CMP_NGT_UQ), d0, limit,
+                                           _CMP_GT_OQ) |
+                   _mm512_mask_cmp_pd_mask(_mm512_cmp_pd_mask(old1, limit, _CMP_NGT_UQ), d1, limit,
+                                           _CMP_GT_OQ);
+        const __mmask8 rising =
+            _mm512_mask_cmp_pd_mask(own0, size0, _mm512_mul_pd(most, old0), _CMP_GE_OQ) |
+            _mm512_mask_cmp_pd_mask(own1, size1, _mm512_mul_pd(most, old1), _CMP_GE_OQ);
         if (rising == 0)
             continue;
-#pragma GCC unroll 4
-        for (int q = 0; q < kParts; ++q)
-            part[q] = _mm256_max_pd(_mm256_maskz_div_pd(own[q], size[q], old[q]), part[q]);
+        const __m512d change0 = _mm512_maskz_div_pd(own0, size0, old0);
+        const __m512d change1 = _mm512_maskz_div_pd(own1, size1, old1);
+        const __m512d change = change0 > change1 ? change0 : change1;
+        V4 halves[2];
+        std::memcpy(&halves, &change, sizeof halves);
+        TakeLarger(halves[0], halves[1]);
+        largest = std::max(largest, LargestLane(halves[0]));
+        most = _mm512_set1_pd(largest);
     }
-    V4 parts[kParts];
-    std::memcpy(&parts, &part, sizeof parts);
-    const __m256d gainedMost =
-        _mm256_max_pd(_mm256_max_pd(gained[0], gained[1]), _mm256_max_pd(gained[2], gained[3]));
-    V4 most;
-    std::memcpy(&most, &gainedMost, sizeof most);
-    const V4 level = {threshold, threshold, threshold, threshold};
-    const M4 gaining = most > level;
-    return LargestOwnChangeTail<true>(u, v, ratio, threshold, i, hi, parts, gaining, emptyGaining);
+    V4 part[kParts];
+    for (V4& p : part)
+        p = V4{largest, largest, largest, largest};
+    const M4 gainingLanes = {gaining != 0 ? -1ll : 0ll, 0, 0, 0};
+    return LargestOwnChangeTail<true>(u, v, ratio, threshold, i, hi, part, gainingLanes,
+                                      emptyGaining);
 }
 
-[[gnu::target("avx2")]] double LargestOwnChangeAvx2(const double* u, const double* v,
-                                                    const double* ratio, double threshold, int lo,
-                                                    int hi, bool& emptyGaining) {
+[[gnu::target("avx2,fma")]] double LargestOwnChangeAvx2(const double* u, const double* v,
+                                                        const double* ratio, double threshold,
+                                                        int lo, int hi, bool& emptyGaining) {
     return LargestOwnChangeBody<true>(u, v, ratio, threshold, lo, hi, emptyGaining);
 }
 

@@ -167,6 +167,48 @@ TEST(StepChangeKernels, LargestOwnChangeFindsTheLargestInAnyOrderAndScale) {
     }
 }
 
+// A block of rows all with material of their own and changes below the largest so far is passed
+// over whole. The range's first row grows fourfold, so later rows gain or lose far less than it
+// relative to their values; one row planted at every position of the range, in every unit, is
+// still found, whether it changes more than the first row, about as much, is an empty row that
+// gained more than the threshold (yet by less than the largest change times its value) or one
+// that lost (which counts for nothing).
+TEST(StepChangeKernels, LargestOwnChangeFindsARowPlantedInAPassedOverBlock) {
+    const int n = 83, lo = 3;
+    enum Plant { Larger, AsLarge, Gaining, Losing };
+    for (const VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+        const CVectorUnitCap cap(unit);
+        for (const Plant plant : {Larger, AsLarge, Gaining, Losing})
+            for (int at = lo; at <= n; ++at) {
+                std::vector<double> u(n + 1), v(n + 1);
+                for (int i = 0; i <= n; ++i) {
+                    v[i] = 1.0 + 0.01 * i;
+                    u[i] = v[i] * (1.0 - 0.02 / (i + 1));
+                }
+                u[lo] = 4.0 * v[lo];
+                const double threshold = 0.5;
+                if (plant == Larger || plant == AsLarge)
+                    u[at] = v[at] * (plant == Larger ? 5.0 : 4.0);
+                else
+                    v[at] = 0.25, u[at] = plant == Gaining ? 0.9 : 0.0;
+                double own = 0.0;
+                bool gaining = false;
+                for (int i = lo; i <= n; ++i) {
+                    if (v[i] > threshold)
+                        own = std::max(own, std::fabs((u[i] - v[i]) / v[i]));
+                    else
+                        gaining |= u[i] - v[i] > threshold;
+                }
+                bool found = !gaining;
+                EXPECT_EQ(LargestOwnChange(u.data(), v.data(), nullptr, threshold, lo, n, found),
+                          own)
+                    << int(unit) << " plant " << plant << " at " << at;
+                EXPECT_EQ(found, plant == Gaining)
+                    << int(unit) << " plant " << plant << " at " << at;
+            }
+    }
+}
+
 // The one-pass test and largest value agree with the two passes for every pair of ranges the
 // solver asks (the test's rows starting below, at or above the largest value's) and wherever a
 // value out of range sits, inside the four-lane body or outside it.
