@@ -144,7 +144,7 @@ void CLammIdeal::PrepareActiveRegionRun() {
     lowerCap = static_cast<int>(std::floor(N * 0.95));
     eps = truncationThreshold * c[1];
     lowerIndex = recordedLower = 1;
-    zeroRowsBelow = 1;
+    zeroRowsBelow = oldZeroRowsBelow = 1;
     upperIndex = N;
     if (!dynamicallyTruncateGrid || s <= 0.0 || zoneLoading) {
         plateauTracking = false;
@@ -335,11 +335,14 @@ double CLammIdeal::ActiveRegionTimeStep() {
     changeRatiosValid = false;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
     // The values become the old ones by exchanging the two arrays before the step while the rows
-    // below the region, which the step then writes as zeros, are no more than the region's rows,
-    // which it would copy; else only the region's rows are copied (the rows below it hold zeros).
+    // below the region, which the step then writes as zeros where they do not hold zeros yet, are
+    // no more than the region's rows, which it would copy; else only the region's rows are copied
+    // (the rows below it hold zeros).
     const bool exchange = from - 1 <= upperIndex - from + 1;
-    if (!exchange)
+    if (!exchange) {
         std::copy(c + from, c + upperIndex + 1, cOld + from);
+        oldZeroRowsBelow = std::min(oldZeroRowsBelow, from);
+    }
     bool endClipped = false;
     ClipStepToRotorSpeed(endClipped);
     // a step past the pending scan time is cut to land on it
@@ -354,7 +357,7 @@ double CLammIdeal::ActiveRegionTimeStep() {
     }
     if (exchange) {
         std::swap(c, cOld);
-        zeroRowsBelow = 1;
+        std::swap(zeroRowsBelow, oldZeroRowsBelow);
         olderInC = true;
     }
     SolveActiveRegionStep(dt);

@@ -11,7 +11,8 @@ class SubnormalsAsZeroHeld;
 // Fields of CLammIdeal, set by the active-region loop; public, as in the program's other records.
 struct CLammActiveRegionState {
     int lowerIndex = 1, upperIndex = 1;
-    int zeroRowsBelow = 1; // rows 1..zeroRowsBelow - 1 of c hold zeros since the last step
+    int zeroRowsBelow = 1;    // rows 1..zeroRowsBelow - 1 of c hold zeros since the last step
+    int oldZeroRowsBelow = 1; // the same of cOld, which exchanges them with c
     bool olderInC = false; // c holds the values before the last step's (see ActiveRegionTimeStep)
     // the subnormal mode the loop keeps over its steps (see SolveFEAlt); null: each solve sets its
     // own

@@ -334,8 +334,9 @@ TEST_F(LammRunTest, ClearedBoundaryZeroesLaterScans) {
         EXPECT_EQ(run.Profile(lc.scans)[i], 0.0f) << i;
 }
 
-// Below the truncated region's lower edge a step reads only the profile it saved at its own start:
-// the saved profile poisoned there after every step leaves every scan the same, bit for bit.
+// Below the truncated region's lower edge a step reads only the profile it saved at its own start
+// and the rows the loop keeps as zeros: the saved profile poisoned between the two after every
+// step leaves every scan the same, bit for bit.
 TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved) {
     static CLammIdeal* solver;
     static int highestEdge;
@@ -350,8 +351,8 @@ TEST_F(LammRunTest, TruncatedStepReadsOnlyTheProfileItSaved) {
     poisoned.solver.keyPoll = [] {
         const int L = solver->lowerIndex;
         highestEdge = std::max(highestEdge, L);
-        if (L >= 4)
-            std::fill(solver->cOld + 1, solver->cOld + L - 1, std::nan(""));
+        if (L >= 4 && solver->oldZeroRowsBelow < L - 1)
+            std::fill(solver->cOld + solver->oldZeroRowsBelow, solver->cOld + L - 1, std::nan(""));
         return false;
     };
     ASSERT_EQ(poisoned.solver.Run(), LammResult::Solved);
