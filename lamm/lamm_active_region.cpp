@@ -335,10 +335,11 @@ double CLammIdeal::ActiveRegionTimeStep() {
     changeRatiosValid = false;
     const int from = lowerIndex >= 4 ? lowerIndex - 2 : 1;
     // The values become the old ones by exchanging the two arrays before the step while the rows
-    // below the region, which the step then writes as zeros where they do not hold zeros yet, are
-    // no more than the region's rows, which it would copy; else only the region's rows are copied
-    // (the rows below it hold zeros).
-    const bool exchange = from - 1 <= upperIndex - from + 1;
+    // below the region that the step then writes as zeros (those the old array does not hold as
+    // zeros yet: mostly the few the region's edge left over the last two steps) are no more than
+    // the region's rows, which it would copy; else only the region's rows are copied (the rows
+    // below it hold zeros).
+    const bool exchange = from - oldZeroRowsBelow <= upperIndex - from + 1;
     if (!exchange) {
         std::copy(c + from, c + upperIndex + 1, cOld + from);
         oldZeroRowsBelow = std::min(oldZeroRowsBelow, from);

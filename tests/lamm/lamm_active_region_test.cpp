@@ -49,6 +49,7 @@ TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) 
             o.upperIndex = o.lowerIndex + 20;
             o.c[o.lowerIndex - 2] = std::numeric_limits<double>::quiet_NaN();
             o.zeroRowsBelow = o.lowerIndex - 1;
+            o.oldZeroRowsBelow = 1; // the old array's rows below the region all to be cleared
         } else {
             // an edge in the boundary, the zone below it depleted: the arrays are exchanged
             int L = 1;
