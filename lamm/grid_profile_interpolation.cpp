@@ -55,10 +55,21 @@ void GridProfileInterpolation::Prepare(const double* gr, int gn, const float* x,
     // groups of eight inside radii whose cells lie within eight of the group's first, read from
     // eight nodes that all lie on the grid
     int groups = 0, near = 0;
+    groupFirst_.clear();
+    groupSpread_.clear();
     for (int i = insideFrom_; insideFrom_ > 0 && i + 7 <= to; i += 8) {
         ++groups;
-        const unsigned spread = static_cast<unsigned>(cell_[i + 7] - cell_[i]);
-        near += spread <= 7u && cell_[i] + 7 <= gn;
+        // radii out of order may give cells below the first, far apart as unsigned distances
+        bool inReach = cell_[i] + 7 <= gn;
+        unsigned long long spread = 0;
+        for (int l = 0; l < 8; ++l) {
+            const unsigned apart = static_cast<unsigned>(cell_[i + l] - cell_[i]);
+            inReach = inReach && apart <= 7u;
+            spread |= static_cast<unsigned long long>(apart & 7u) << (8 * l);
+        }
+        near += inReach;
+        groupFirst_.push_back(inReach ? cell_[i] : -1);
+        groupSpread_.push_back(spread);
     }
     nearCells_ = groups > 0 && 2 * near >= groups;
 }
@@ -151,28 +162,31 @@ template <bool kAddZero>
 }
 
 // The inside radii eight at a time where the group's cells lie within eight of its first: the
-// lower and the upper values then come from two loads of eight nodes each, arranged by the cells
-// (no load per radius). Groups whose cells lie farther apart or reach past the grid's end, and
-// the radii after the last group, go four at a time. The same operations in the same order as
-// one at a time (contraction is switched off where AVX-512 has the fused instructions).
+// lower and the upper values then come from two loads of eight nodes each, arranged by the cells'
+// distances from the first (no load per radius), which Prepare keeps for every group. Groups whose
+// cells lie farther apart or reach past the grid's end, and the radii after the last group, go
+// four at a time. The same operations in the same order as one at a time (contraction is switched
+// off where AVX-512 has the fused instructions).
+// (The headers leave the lanes of a widening or permutation undefined before it writes them, which
+// the compiler warns of.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 template <bool kAddZero>
 [[gnu::target("avx2,avx512f,avx512vl,avx512dq"), gnu::optimize("fp-contract=off")]] void
-InterpolateInsideAvx512(const int* cell, const double* weight, const double* gv, int gn, float* y,
+InterpolateInsideAvx512(const int* cell, const double* weight, const int* groupFirst,
+                        const unsigned long long* groupSpread, const double* gv, int gn, float* y,
                         int from, int to) {
-    const __m256i seven = _mm256_set1_epi32(7);
     int i = from;
-    for (; i + 7 <= to; i += 8) {
-        const int first = cell[i];
-        const __m256i offset =
-            _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(cell + i)),
-                             _mm256_set1_epi32(first));
-        // reads the nodes first - 1 .. first + 7
-        if (first + 7 > gn || _mm256_cmpgt_epu32_mask(offset, seven) != 0) {
+    for (int g = 0; i + 7 <= to; i += 8, ++g) {
+        const int first = groupFirst[g];
+        if (first < 0) {
             FourInside<kAddZero>(cell, weight, gv - 1, y, i);
             FourInside<kAddZero>(cell, weight, gv - 1, y, i + 4);
             continue;
         }
-        const __m512i at = _mm512_cvtepu32_epi64(offset);
+        const __m512i at = _mm512_cvtepu8_epi64(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(groupSpread + g)));
+        // reads the nodes first - 1 .. first + 7
         const double* nodes = gv + first - 1;
         const __m512d lower = _mm512_permutexvar_pd(at, _mm512_loadu_pd(nodes));
         const __m512d upper = _mm512_permutexvar_pd(at, _mm512_loadu_pd(nodes + 1));
@@ -185,17 +199,20 @@ InterpolateInsideAvx512(const int* cell, const double* weight, const double* gv,
     }
     InterpolateInsideAvx2<kAddZero>(cell, weight, gv, gn, y, i, to);
 }
+#pragma GCC diagnostic pop
 
 template <bool kAddZero>
 void InterpolateAll(const int* cell, const double* weight, const double* gv, int gn, float* y,
-                    int n, int insideFrom, int insideTo, bool nearCells) {
+                    int n, int insideFrom, int insideTo, bool nearCells, const int* groupFirst,
+                    const unsigned long long* groupSpread) {
     const VectorUnit unit = UsableVectorUnit();
     if (unit == VectorUnit::Plain || gn < 2) {
         InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, 1, n);
     } else if (insideFrom > 0) {
         InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, 1, insideFrom - 1);
         if (unit == VectorUnit::Avx512 && nearCells)
-            InterpolateInsideAvx512<kAddZero>(cell, weight, gv, gn, y, insideFrom, insideTo);
+            InterpolateInsideAvx512<kAddZero>(cell, weight, groupFirst, groupSpread, gv, gn, y,
+                                              insideFrom, insideTo);
         else
             InterpolateInsideAvx2<kAddZero>(cell, weight, gv, gn, y, insideFrom, insideTo);
         InterpolateFrom<kAddZero>(cell, weight, gv, gn, y, insideTo + 1, n);
@@ -224,8 +241,8 @@ void GridProfileInterpolation::Interpolate(const double* gr, const double* gv, i
     radiiAt_ = x;
     if (addZero)
         InterpolateAll<true>(cell_.data(), weight_.data(), gv, gn, y, n, insideFrom_, insideTo_,
-                             nearCells_);
+                             nearCells_, groupFirst_.data(), groupSpread_.data());
     else
         InterpolateAll<false>(cell_.data(), weight_.data(), gv, gn, y, n, insideFrom_, insideTo_,
-                              nearCells_);
+                              nearCells_, groupFirst_.data(), groupSpread_.data());
 }

@@ -32,4 +32,8 @@ class GridProfileInterpolation {
     int insideFrom_ = 0, insideTo_ = 0;
     // most groups of eight inside radii have their cells within eight nodes of the group's first
     bool nearCells_ = false;
+    // of each such group from insideFrom_ on: its first cell, or -1 where its cells lie farther
+    // apart or reach past the grid's end, and the other cells' distances from it, a byte each
+    std::vector<int> groupFirst_;
+    std::vector<unsigned long long> groupSpread_;
 };

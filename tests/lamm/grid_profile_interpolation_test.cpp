@@ -168,10 +168,15 @@ TEST(GridProfileInterpolation, EveryVectorUnitGivesTheValuesOfOneAtATime) {
         int radii;
     };
     const Case cases[] = {
-        {"coarse grid", 40, 6.01f, 7.19f, 301},      {"fine grid", 900, 6.02f, 7.18f, 203},
-        {"graded grid", -120, 6.0f, 7.2f, 517},      {"up to the last node", 25, 6.1f, 7.1999f, 96},
-        {"descending radii", 60, 7.15f, 6.05f, 250}, {"leaving the grid", 50, 5.9f, 7.3f, 333},
+        {"coarse grid", 40, 6.01f, 7.19f, 301},
+        {"fine grid", 900, 6.02f, 7.18f, 203},
+        {"graded grid", -120, 6.0f, 7.2f, 517},
+        {"up to the last node", 25, 6.1f, 7.1999f, 96},
+        {"descending radii", 60, 7.15f, 6.05f, 250},
+        {"leaving the grid", 50, 5.9f, 7.3f, 333},
         {"radii on the nodes", 41, 0.0f, 0.0f, 161},
+        // eight radii span about eight cells: groups within reach and beyond it side by side
+        {"cells about as many as radii", 325, 6.03f, 7.17f, 300},
     };
     for (const Case& tc : cases) {
         const int gn = std::abs(tc.nodes);
