@@ -107,7 +107,12 @@ void Refuse(TXLAWindow* window, const char* text) {
 } // namespace
 
 void StoredModel::Keep() {
+    // one allocation for all the rows, each copied once
+    std::size_t length = 0;
+    for (int k = 1; k <= S::scanCount; ++k)
+        length += RowLength(k);
     fit_.clear();
+    fit_.reserve(length);
     for (int k = 1; k <= S::scanCount; ++k)
         fit_.insert(fit_.end(), S::fit[k], S::fit[k] + RowLength(k));
     ti_.assign(TiNoise().begin(), TiNoise().end());
