@@ -229,17 +229,20 @@ std::vector<PointwiseColumn> PointwiseColumns(const std::vector<int>& rows,
     return pointwise;
 }
 
-// The rows' raw sums corrected by the centring means into A(p, q >= p), b(p) and the raw norms.
+// The rows' raw sums corrected by the centring means into A(p, q >= p), b(p) and the raw norms;
+// with noiseGram, the part of each product the noise takes into o.noiseGram(p, q >= p), from the
+// same sums of means.
 void StoreCentredRows(ContiNormalEquations& o, const NoiseTerms& noise,
                       const NoiseMeansSideBySide* meansSideBySide, int n,
                       const std::vector<int>& rows, const std::vector<double*>& rowSum,
-                      const std::vector<double>& sb) {
+                      const std::vector<double>& sb, bool noiseGram) {
+    auto gramRow = [&](int p) { return noiseGram ? o.noiseGram.Row(p) + p : nullptr; };
     std::size_t r = 0;
     // four rows at a time share the loads of the columns' side-by-side means
     for (; meansSideBySide != nullptr && r + 4 <= rows.size(); r += 4) {
         const double* sums[4];
         const NoiseMeans* x[4];
-        double* out[4];
+        double *out[4], *part[4];
         int from[4];
         double b[4];
         for (int i = 0; i < 4; ++i) {
@@ -247,12 +250,13 @@ void StoreCentredRows(ContiNormalEquations& o, const NoiseTerms& noise,
             sums[i] = rowSum[p];
             o.rawNorm[p] = sums[i][0];
             x[i] = &o.columnMeans[p], out[i] = o.A.Row(p) + p, from[i] = p;
+            part[i] = gramRow(p);
         }
         CentredProductsWith(sb.data() + r, x, o.dataMeans, 4, noise, b);
         for (int i = 0; i < 4; ++i)
             o.b[rows[r + i]] = b[i];
         CentredProductsSideBySide4(sums, x, o.columnMeans.data(), *meansSideBySide, from, n, noise,
-                                   out);
+                                   out, noiseGram ? part : nullptr);
     }
     for (; r < rows.size(); ++r) {
         const int p = rows[r];
@@ -261,10 +265,11 @@ void StoreCentredRows(ContiNormalEquations& o, const NoiseTerms& noise,
         o.rawNorm[p] = sum[0];
         if (meansSideBySide != nullptr)
             CentredProductsSideBySide(sum, o.columnMeans[p], o.columnMeans.data() + p,
-                                      *meansSideBySide, p, n - p + 1, noise, o.A.Row(p) + p);
+                                      *meansSideBySide, p, n - p + 1, noise, o.A.Row(p) + p,
+                                      gramRow(p));
         else
             CentredProducts(sum, o.columnMeans[p], o.columnMeans.data() + p, n - p + 1, noise,
-                            o.A.Row(p) + p);
+                            o.A.Row(p) + p, gramRow(p));
     }
 }
 
@@ -355,7 +360,7 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
                     static_cast<int>(c.rows.size()), hi, widened);
         }
     }
-    StoreCentredRows(o, noise, meansSideBySide, n, rows, rowSum, sb);
+    StoreCentredRows(o, noise, meansSideBySide, n, rows, rowSum, sb, noiseGram);
 }
 
 void RunContiShares(int count, const std::function<void(int, int)>& share) {
@@ -389,7 +394,8 @@ void FindContiColumnStart(const ContiDataSet& set, const ContiColumnRow& column,
 
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out,
-                               ContiColumnStarts* starts) {
+                               const ContiNEQBuildAids& aids) {
+    ContiColumnStarts* const starts = aids.starts;
     out.A.Resize(n);
     out.b.assign(n + 1, 0.0);
     out.rawNorm.assign(n + 1, 0.0);
@@ -431,13 +437,28 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
     SetDataTerms(set, data, out);
 
     // The build's scratch: the means side by side, and one space per share.
-    const NoiseMeansSideBySide side(out.columnMeans.data(), n + 1);
-    std::vector<ContiNEQShareSpace> spaces(static_cast<std::size_t>(count));
+    ContiNEQScratch own;
+    ContiNEQScratch& scratch = aids.scratch != nullptr ? *aids.scratch : own;
+    scratch.side.Assign(out.columnMeans.data(), n + 1);
+    if (scratch.spaces.size() < static_cast<std::size_t>(count))
+        scratch.spaces.resize(static_cast<std::size_t>(count));
+    const bool noiseGram = aids.noiseGram && set.Noise().Any();
+    out.noiseGram.Resize(noiseGram ? n : 0);
     const std::vector<int> shares = BalancedBlockShares(n, set, firstNonzero.data(), count);
-    ContiNEQJob job{n,     &set,          column,       data, &out, firstNonzero.data(),
-                    &side, shares.data(), spaces.data()};
+    ContiNEQJob job{n,
+                    &set,
+                    column,
+                    data,
+                    &out,
+                    firstNonzero.data(),
+                    &scratch.side,
+                    shares.data(),
+                    scratch.spaces.data(),
+                    noiseGram};
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
+    if (noiseGram)
+        out.noiseGram.MirrorUpper();
     MarkHeldColumns(n, set, out);
     if (KeyPressed()) {
         gUserInterrupt.store(true);

@@ -63,6 +63,14 @@ struct ContiNEQShareSpace {
     std::vector<double> pairs, widened;
 };
 
+// The scratch of a whole build (the columns' means side by side and a space per share), kept by
+// a caller that builds again and again so that its storage, some megabytes, is not made and
+// faulted in anew each time. Every value is written before it is read in each build.
+struct ContiNEQScratch {
+    NoiseMeansSideBySide side;
+    std::vector<ContiNEQShareSpace> spaces;
+};
+
 // The work shared by the threads: inputs, means and the result they fill.
 struct ContiNEQJob {
     int n = 0;
@@ -82,6 +90,9 @@ struct ContiNEQJob {
     // [k - 1] (optional): share k's scratch storage, read by that share only; none: each share
     // takes its own for the call.
     ContiNEQShareSpace* spaces = nullptr;
+    // Whether the part of each product that the noise takes goes into out->noiseGram (sized n x n
+    // before) beside A, from the same sums of means (needs meansSideBySide or out->columnMeans).
+    bool noiseGram = false;
     // The rows of share k of count, in blocks of four consecutive rows: their upper-triangle
     // cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;
@@ -166,14 +177,24 @@ struct ContiColumnStarts {
 void FindContiColumnStart(const ContiDataSet& set, const ContiColumnRow& column, int p,
                           ContiColumnStarts& starts);
 
+// What a build may be given besides its inputs, and what more it may make.
+struct ContiNEQBuildAids {
+    // The columns found before on these columns and set, taken (moved) from it; the others are
+    // found in the build, the same values either way.
+    ContiColumnStarts* starts = nullptr;
+    // Storage kept from an earlier build; none: the build's own.
+    ContiNEQScratch* scratch = nullptr;
+    // Whether out.noiseGram is made too (NoiseGramOfColumns, the same numbers), from the sums of
+    // means the products are centred with; else it is left empty.
+    bool noiseGram = false;
+};
+
 // Builds the normal equations of n columns over the data set with threads workers (0 or 1: on
 // the calling thread). The keyboard is polled once, after the join: a key press there sets the
-// stop flag and returns false (the equations are complete, the caller discards them). starts
-// (optional): the columns found before on these columns and set, taken (moved) from it; the
-// others are found here, the same values either way.
+// stop flag and returns false (the equations are complete, the caller discards them).
 bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumnRow& column,
                                const ContiDataRow& data, int threads, ContiNormalEquations& out,
-                               ContiColumnStarts* starts = nullptr);
+                               const ContiNEQBuildAids& aids = {});
 
 // Brings equations built before (by the whole build or by this) for the same n and data set up
 // to date after the columns p with changed[p] != 0 (1..n) and the data changed: the cells of

@@ -72,6 +72,7 @@ struct KeptEquations {
     std::vector<int> watched;                // the columns that may change in place
     std::vector<std::vector<float>> columns; // their values, as watched
     ContiNormalEquations eq;
+    ContiNEQScratch scratch; // the builds' storage, kept from one to the next
 };
 KeptEquations gKeptEquations;
 
@@ -179,7 +180,8 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
         k.columns.clear();
         for (int p : watched)
             k.columns.push_back(ValuesInSet(set, [&](int s) { return column(p, s); }));
-        if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq, starts))
+        if (!BuildContiNormalEquations(n, set, column, data, ContiThreadCount(), k.eq,
+                                       {starts, &k.scratch, noiseGram}))
             return false;
     }
     k.valid = true;
@@ -191,11 +193,12 @@ bool KeptOrBuiltEquations(int n, int discrete, const ContiDataSet& set,
     k.timeInvariant = set.timeInvariant;
     k.radiallyInvariant = set.radiallyInvariant;
     k.watched = std::move(watched);
+    // (a build made the noise part beside the products)
     if (!noiseGram)
         k.eq.noiseGram = CDenseMatrix();
-    else if (!sameKernel || k.eq.noiseGram.N() != n)
+    else if (sameKernel && k.eq.noiseGram.N() != n)
         k.eq.noiseGram = NoiseGramOfColumns(k.eq, set.Noise(), ContiThreadCount());
-    else if (columnsChanged)
+    else if (sameKernel && columnsChanged)
         UpdateNoiseGramOfColumns(k.eq, set.Noise(), changed, k.eq.noiseGram);
     // The solution reads everything but the columns' and data's means, which only the next
     // update of the kept equations needs: those stay with the kept ones rather than being copied

@@ -4,7 +4,6 @@
 #include "distributions/monte_carlo.h"
 
 #include "distributions/buffer_kernel_column.h"
-#include "distributions/conti_held_noise.h"
 #include "distributions/conti_run.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/key_polling.h"
@@ -331,7 +330,10 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     const ContiDataSet* ps = &pr.set;
     pr.column = [ps](int p, int s) { return gContiKernel.Row(p, ps->scans[s]); };
     ContiDataRow data = [ps](int s) { return ScanStore::gridSignal[ps->scans[s]]; };
-    if (!BuildContiNormalEquations(pr.n, pr.set, pr.column, data, ThreadCount(), pr.eq))
+    // the noise part of the columns' products, when the entropy holds the noise, made beside them
+    const bool holdNoise = EntropyHoldsNoise(set, P, set.Values() - pr.n - set.NoiseParameters());
+    if (!BuildContiNormalEquations(pr.n, pr.set, pr.column, data, ThreadCount(), pr.eq,
+                                   {nullptr, nullptr, holdNoise}))
         return false;
     pr.eq.discreteColumns = sol.grid.discrete;
     // A buffer signal that is not fitted stays as entered in every replicate, as in the fit: its
@@ -345,8 +347,6 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     // its own best solution.
     HoldSlowAmplitudesWithinTheNoise(pr.eq, P);
     pr.eq.chiSquareBeforeSlowHolds = 0.0;
-    if (EntropyHoldsNoise(set, P, set.Values() - pr.n - set.NoiseParameters()))
-        pr.eq.noiseGram = NoiseGramOfColumns(pr.eq, set.Noise(), ThreadCount());
     pr.fit.assign(set.Scans(), std::vector<double>(set.last + 1, 0.0));
     for (int s = 0; s < set.Scans(); ++s)
         for (int i = set.first; i <= set.last; ++i) {

@@ -44,10 +44,18 @@ inline double CentredFromSums(double rawSum, double g, double r, const NoiseMean
     return p;
 }
 
+// The part of the product the noise terms take, from the same sums: minus the centred product of a
+// raw sum of zero, formed as that is.
+inline double NoisePartFromSums(double g, double r, const NoiseMeans& x, const NoiseMeans& y,
+                                const NoiseTerms& terms) {
+    return -CentredFromSums(0.0, g, r, x, y, terms);
+}
+
 // The sums of point and row means of x(u) with those of y(u), u = 0..W-1, side by side (each its
 // own sum in index order), then each centred product from its raw sum.
 template <int W, class XOf, class YOf>
-void CentredProductsOf(const double* rawSum, XOf x, YOf y, const NoiseTerms& terms, double* out) {
+void CentredProductsOf(const double* rawSum, XOf x, YOf y, const NoiseTerms& terms, double* out,
+                       double* noisePart = nullptr) {
     const std::size_t rows = x(0).row.size(), points = x(0).point.size();
     double g[W] = {}, r[W] = {};
     if (terms.timeInvariant)
@@ -58,17 +66,20 @@ void CentredProductsOf(const double* rawSum, XOf x, YOf y, const NoiseTerms& ter
         for (std::size_t s = 0; s < rows; ++s)
             for (int u = 0; u < W; ++u)
                 r[u] += x(u).row[s] * y(u).row[s];
-    for (int u = 0; u < W; ++u)
+    for (int u = 0; u < W; ++u) {
         out[u] = CentredFromSums(rawSum[u], g[u], r[u], x(u), y(u), terms);
+        if (noisePart != nullptr)
+            noisePart[u] = NoisePartFromSums(g[u], r[u], x(u), y(u), terms);
+    }
 }
 
 // CentredProductsOf of one x with y[0..W-1].
 template <int W>
 void CentredProductsOf(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
-                       const NoiseTerms& terms, double* out) {
+                       const NoiseTerms& terms, double* out, double* noisePart) {
     CentredProductsOf<W>(
         rawSum, [&](int) -> const NoiseMeans& { return x; },
-        [&](int u) -> const NoiseMeans& { return y[u]; }, terms, out);
+        [&](int u) -> const NoiseMeans& { return y[u]; }, terms, out, noisePart);
 }
 
 // The sums of CentredProductsOf for every pair at once, each pair's in index order, the product
@@ -293,7 +304,7 @@ void NoiseMeansSideBySide::Assign(const NoiseMeans* y, int blocks) {
 
 void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
                                const NoiseMeansSideBySide& side, int from, int count,
-                               const NoiseTerms& terms, double* out) {
+                               const NoiseTerms& terms, double* out, double* noisePart) {
     const auto add = UsableAvx512() ? AddMeanProductsAvx512
                      : UsableAvx2() ? AddMeanProductsAvx2
                                     : AddMeanProductsPlain;
@@ -303,14 +314,17 @@ void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const 
         add(x.point, side.point.data() + from, stride, count, g.data());
     if (terms.radiallyInvariant)
         add(x.row, side.row.data() + from, stride, count, r.data());
-    for (int u = 0; u < count; ++u)
+    for (int u = 0; u < count; ++u) {
         out[u] = CentredFromSums(rawSum[u], g[u], r[u], x, y[u], terms);
+        if (noisePart != nullptr)
+            noisePart[u] = NoisePartFromSums(g[u], r[u], x, y[u], terms);
+    }
 }
 
 void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* const* x,
                                 const NoiseMeans* y, const NoiseMeansSideBySide& side,
                                 const int* from, int end, const NoiseTerms& terms,
-                                double* const* out) {
+                                double* const* out, double* const* noisePart) {
     const bool avx512 = UsableAvx512(), avx2 = UsableAvx2();
     const bool same =
         x[0]->point.size() == x[3]->point.size() && x[1]->point.size() == x[3]->point.size() &&
@@ -320,7 +334,8 @@ void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* c
     if (!avx2 || !same || first < 0 || std::max({from[0], from[1], from[2], from[3]}) > end) {
         for (int i = 0; i < 4; ++i)
             CentredProductsSideBySide(rawSum[i], *x[i], y + from[i], side, from[i],
-                                      end - from[i] + 1, terms, out[i]);
+                                      end - from[i] + 1, terms, out[i],
+                                      noisePart != nullptr ? noisePart[i] : nullptr);
         return;
     }
     // Every row's pairs from the first row's first block on: a pair's sum does not depend on
@@ -345,6 +360,9 @@ void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* c
             const int at = from[i] - first + u;
             out[i][u] =
                 CentredFromSums(rawSum[i][u], g[i][at], r[i][at], *x[i], y[from[i] + u], terms);
+            if (noisePart != nullptr)
+                noisePart[i][u] =
+                    NoisePartFromSums(g[i][at], r[i][at], *x[i], y[from[i] + u], terms);
         }
 }
 
@@ -368,12 +386,13 @@ void CentredProductsWith(const double* rawSum, const NoiseMeans* const* x, const
 }
 
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
-                     const NoiseTerms& terms, double* out) {
+                     const NoiseTerms& terms, double* out, double* noisePart) {
+    auto part = [noisePart](int k) { return noisePart != nullptr ? noisePart + k : nullptr; };
     int k = 0;
     for (; k + 4 <= count; k += 4)
-        CentredProductsOf<4>(rawSum + k, x, y + k, terms, out + k);
+        CentredProductsOf<4>(rawSum + k, x, y + k, terms, out + k, part(k));
     for (; k < count; ++k)
-        CentredProductsOf<1>(rawSum + k, x, y + k, terms, out + k);
+        CentredProductsOf<1>(rawSum + k, x, y + k, terms, out + k, part(k));
 }
 
 NoiseEstimate NoiseFromMeans(const NoiseMeans& r, const NoiseTerms& terms) {

@@ -235,9 +235,12 @@ void CentreBlock(CDenseMatrix& x, const NoiseTerms& terms);
 double CentredProduct(double rawSum, const NoiseMeans& x, const NoiseMeans& y,
                       const NoiseTerms& terms);
 // CentredProduct of x with each of y[0..count-1], raw sums rawSum[0..count-1], into
-// out[0..count-1]: the same values, the sums of several pairs formed side by side.
+// out[0..count-1]: the same values, the sums of several pairs formed side by side. With
+// noisePart, noisePart[u] receives the part of pair u's product that the noise terms take, from
+// the same sums of means: minus the centred product of a raw sum of zero, the same bits. (The
+// functions below that take a noisePart give it alike.)
 void CentredProducts(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y, int count,
-                     const NoiseTerms& terms, double* out);
+                     const NoiseTerms& terms, double* out, double* noisePart = nullptr);
 
 // CentredProduct of each of x[0..count-1] with y, raw sums rawSum[0..count-1], into
 // out[0..count-1]: the same values, the sums of several pairs formed side by side.
@@ -259,7 +262,7 @@ struct NoiseMeansSideBySide {
 // the same values, the sums of the pairs formed in vectors across the pairs.
 void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const NoiseMeans* y,
                                const NoiseMeansSideBySide& side, int from, int count,
-                               const NoiseTerms& terms, double* out);
+                               const NoiseTerms& terms, double* out, double* noisePart = nullptr);
 
 // CentredProductsSideBySide of four rows x[i] with the blocks from[i]..end of side (y indexed by
 // block): out[i][0..end - from[i]], the same values; the blocks past every from are read once
@@ -267,7 +270,7 @@ void CentredProductsSideBySide(const double* rawSum, const NoiseMeans& x, const 
 void CentredProductsSideBySide4(const double* const* rawSum, const NoiseMeans* const* x,
                                 const NoiseMeans* y, const NoiseMeansSideBySide& side,
                                 const int* from, int end, const NoiseTerms& terms,
-                                double* const* out);
+                                double* const* out, double* const* noisePart = nullptr);
 
 // The noise that the least-squares fit gives a residual whose means are r. The time-invariant
 // part takes the point means (and with them the overall offset); the radially invariant part

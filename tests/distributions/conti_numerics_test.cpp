@@ -316,7 +316,7 @@ TEST_F(ContiNumerics, ColumnsFoundBeforeTheBuildGiveItsEquations) {
                     FindContiColumnStart(cc.set, cc.Column(), p, starts);
                 ContiNormalEquations eq;
                 ASSERT_TRUE(BuildContiNormalEquations(cc.n, cc.set, cc.Column(), cc.Data(), threads,
-                                                      eq, &starts));
+                                                      eq, {&starts}));
                 const std::string at = "every " + std::to_string(every) + ", " +
                                        std::to_string(columns) + " columns, " +
                                        std::to_string(threads) + " threads";
@@ -454,8 +454,9 @@ TEST_F(ContiNumerics, UpdatedEquationsEqualTheWholeBuild) {
 }
 
 // The noise part of the columns' products is their raw product less the centred one; made on any
-// count of threads, and brought up to date after some columns changed, it has the bits of the
-// whole one made on one thread (the rows dealt out in fours and the rest one by one).
+// count of threads, by the build beside the products (in the storage of the build before), and
+// brought up to date after some columns changed, it has the bits of the whole one made on one
+// thread (the rows dealt out in fours and the rest one by one).
 TEST_F(ContiNumerics, NoiseGramIsRawLessCentredForAnyThreadsAndAfterAnUpdate) {
     struct Case {
         int n;
@@ -476,8 +477,15 @@ TEST_F(ContiNumerics, NoiseGramIsRawLessCentredForAnyThreadsAndAfterAnUpdate) {
                         raw += double(cc.K[p][s][i]) * cc.K[q][s][i];
                 EXPECT_NEAR(Q(p, q), raw - kept.A(p, q), 1e-9 * raw) << p << " " << q;
             }
-        for (int threads : {2, 3, 8})
+        ContiNEQScratch scratch;
+        for (int threads : {1, 2, 3, 8}) {
             EXPECT_TRUE(NoiseGramOfColumns(kept, cc.set.Noise(), threads) == Q) << threads;
+            ContiNormalEquations beside;
+            ASSERT_TRUE(BuildContiNormalEquations(c.n, cc.set, cc.Column(), cc.Data(), threads,
+                                                  beside, {nullptr, &scratch, true}));
+            EXPECT_TRUE(beside.noiseGram == Q) << threads;
+            EXPECT_TRUE(beside.A == kept.A) << threads;
+        }
         std::mt19937 rng(c.n);
         std::uniform_real_distribution<float> u(0.0f, 1.0f);
         std::vector<char> changed(c.n + 1, 0);

@@ -164,7 +164,8 @@ TEST(NoiseProjection, MeansSkippingKnownZerosAreThoseOverEveryValue) {
 
 // Several blocks at once (their means, then their centred products with one block, pair by pair
 // and with the means held side by side from any block on) give each block exactly what it gets
-// alone, for group sizes on both sides of the eight and the 32 taken together.
+// alone, for group sizes on both sides of the eight and the 32 taken together; the noise's part
+// given beside a product is minus the centred product of a zero raw sum.
 TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
     const int rows = 6, first = 2, points = 11;
     std::mt19937 rng(7);
@@ -179,7 +180,10 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
         std::vector<NoiseMeans> together(count);
         ComputeNoiseMeansOfBlocks([&](int k, int r) { return blocks[k][r].data(); }, count, rows,
                                   first, points, together.data());
-        std::vector<double> raw(count), products(count);
+        std::vector<double> raw(count), products(count), parts(count);
+        auto noisePart = [](const NoiseMeans& x, const NoiseMeans& y, const NoiseTerms& terms) {
+            return -CentredProduct(0.0, x, y, terms);
+        };
         for (int k = 0; k < count; ++k) {
             const NoiseMeans alone =
                 ComputeNoiseMeans([&](int r) { return blocks[k][r].data(); }, rows, first, points);
@@ -190,11 +194,13 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
         }
         for (int mask = 0; mask < 8; ++mask) {
             const NoiseTerms terms{(mask & 1) != 0, (mask & 2) != 0, (mask & 4) != 0};
-            CentredProducts(raw.data(), together[0], together.data(), count, terms,
-                            products.data());
-            for (int k = 0; k < count; ++k)
+            CentredProducts(raw.data(), together[0], together.data(), count, terms, products.data(),
+                            parts.data());
+            for (int k = 0; k < count; ++k) {
                 EXPECT_EQ(products[k], CentredProduct(raw[k], together[0], together[k], terms))
                     << count << " blocks, block " << k << ", terms " << mask;
+                EXPECT_EQ(parts[k], noisePart(together[0], together[k], terms)) << count << k;
+            }
             // each block with one, the sums of four pairs side by side
             std::vector<const NoiseMeans*> each(count);
             for (int k = 0; k < count; ++k)
@@ -209,36 +215,43 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
                 std::fill(products.begin(), products.end(), -1.0);
                 CentredProductsSideBySide(raw.data() + from, together[1 % count],
                                           together.data() + from, side, from, count - from, terms,
-                                          products.data());
-                for (int k = from; k < count; ++k)
+                                          products.data(), parts.data());
+                for (int k = from; k < count; ++k) {
                     EXPECT_EQ(products[k - from],
                               CentredProduct(raw[k], together[1 % count], together[k], terms))
                         << count << " blocks side by side from " << from << ", block " << k
                         << ", terms " << mask;
+                    EXPECT_EQ(parts[k - from], noisePart(together[1 % count], together[k], terms))
+                        << count << " side by side " << k;
+                }
             }
             // four rows at once, each from its own block on
             const int starts[][4] = {{0, 1, 2, 3},
                                      {0, count / 3, count / 2, count - 1},
                                      {count - 1, 0, count - 1, count / 2}};
             for (const auto& start : starts) {
-                std::vector<double> four[4];
+                std::vector<double> four[4], fourParts[4];
                 const double* sums[4];
                 const NoiseMeans* x[4];
-                double* out[4];
+                double *out[4], *part[4];
                 int from[4];
                 for (int i = 0; i < 4; ++i) {
                     from[i] = std::min(start[i], count - 1);
                     four[i].assign(std::size_t(count - from[i]), -1.0);
+                    fourParts[i] = four[i];
                     sums[i] = raw.data() + from[i], x[i] = &together[(i + 1) % count];
-                    out[i] = four[i].data();
+                    out[i] = four[i].data(), part[i] = fourParts[i].data();
                 }
                 CentredProductsSideBySide4(sums, x, together.data(), side, from, count - 1, terms,
-                                           out);
+                                           out, part);
                 for (int i = 0; i < 4; ++i)
-                    for (int k = from[i]; k < count; ++k)
-                        EXPECT_EQ(four[i][std::size_t(k - from[i])],
-                                  CentredProduct(raw[k], *x[i], together[k], terms))
+                    for (int k = from[i]; k < count; ++k) {
+                        const std::size_t at = std::size_t(k - from[i]);
+                        EXPECT_EQ(four[i][at], CentredProduct(raw[k], *x[i], together[k], terms))
                             << count << " blocks, four rows, row " << i << ", block " << k;
+                        EXPECT_EQ(fourParts[i][at], noisePart(*x[i], together[k], terms))
+                            << count << " four rows " << i << " " << k;
+                    }
             }
         }
     }
