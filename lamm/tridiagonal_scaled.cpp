@@ -9,6 +9,9 @@
 #include <immintrin.h>
 #include <limits>
 
+// The AVX-512 values pass only between functions of that unit.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 // The recurrences y_j = f_j - m_j y_(j-d) advance two rows per dependent multiply-add:
 // y_(j+d) = (f_(j+d) - m_(j+d) f_j) + (m_(j+d) m_j) y_(j-d), the bracketed terms formed beside
 // the chain. Two recurrences run side by side, so four rows are in flight; the right-hand sides
@@ -150,6 +153,42 @@ struct TakeExtremesFrom {
     return j;
 }
 
+// v[j - 1..j + 6] and v[j + 1..j + 8] from the lines v[j - 8..j - 1], v[j..j + 7] and
+// v[j + 8..j + 15].
+[[gnu::target("avx2,fma,avx512f")]] inline __m512d RowsBelow(__m512d below, __m512d here) {
+    return __builtin_shufflevector(below, here, 7, 8, 9, 10, 11, 12, 13, 14);
+}
+[[gnu::target("avx2,fma,avx512f")]] inline __m512d RowsAbove(__m512d here, __m512d next) {
+    return __builtin_shufflevector(here, next, 1, 2, 3, 4, 5, 6, 7, 8);
+}
+
+// RightHandSidesFused eight rows a vector in one AVX-512 register, from the first multiple of
+// eight on (rows j..j + 7 are then one line of vectors placed on lines): the rows one below and one
+// above a block's are shifted in from the lines beside it, so each line of v is loaded once. The
+// same operations on each row as the scalar expression's, so the same bits.
+[[gnu::target("avx2,fma,avx512f")]] int RightHandSidesAvx512(const double* __restrict a,
+                                                             const double* __restrict b,
+                                                             const double* __restrict c,
+                                                             const double* __restrict v,
+                                                             double* __restrict u, int j, int hi) {
+    if (hi - j < 24)
+        return j;
+    for (; j % 8 != 0; ++j)
+        u[j] = a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1];
+    __m512d below = _mm512_loadu_pd(v + j - 8), here = _mm512_loadu_pd(v + j);
+    // the line after `here` must lie inside rows ..hi
+    for (; j + 15 <= hi; j += 8) {
+        const __m512d next = _mm512_loadu_pd(v + j + 8);
+        __m512d r = _mm512_mul_pd(_mm512_loadu_pd(b + j), here);
+        r = _mm512_fmadd_pd(_mm512_loadu_pd(a + j), RowsBelow(below, here), r);
+        r = _mm512_fmadd_pd(_mm512_loadu_pd(c + j), RowsAbove(here, next), r);
+        _mm512_storeu_pd(u + j, r);
+        below = here;
+        here = next;
+    }
+    return j;
+}
+
 // The back pass of TwistedSubstituteScaledFrom from rows k and k + 1 of the meeting, up to
 // start and down to hi.
 template <bool kPairs>
@@ -250,7 +289,8 @@ SubstituteScaledFromBody(const double* __restrict a, const double* __restrict b,
         u[j] = 0.0;
     int inner = start > lo ? start : lo + 1;
     if constexpr (fused)
-        inner = RightHandSidesFused(a, b, c, v, u, inner, hi);
+        inner = UsableAvx512() ? RightHandSidesAvx512(a, b, c, v, u, inner, hi)
+                               : RightHandSidesFused(a, b, c, v, u, inner, hi);
     for (int j = inner; j < hi; ++j)
         u[j] = a[j] * v[j - 1] + b[j] * v[j] + c[j] * v[j + 1];
     if (start == lo)

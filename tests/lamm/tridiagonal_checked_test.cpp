@@ -104,6 +104,17 @@ TEST(Tridiagonal, CheckedSubstitutionMatchesThePassOverItsSolution) {
             checked.data(), 1, tc.from, n, 1, tc.largestFrom, largest);
         EXPECT_EQ(std::memcmp(plain.data(), checked.data(), sizeof(double) * (n + 1)), 0)
             << tc.name;
+        if (UsableAvx512()) {
+            // the right-hand sides eight rows a vector in AVX-512, four in AVX2: the same bits
+            const CVectorUnitCap avx2(VectorUnit::Avx2);
+            std::vector<double> halves(n + 1, 0.0);
+            double halvesLargest = 0.0;
+            TwistedSubstituteScaledFromChecked(a.data(), b.data(), c.data(), v.data(),
+                                               scaled.data(), back.data(), meet, halves.data(), 1,
+                                               tc.from, n, 1, tc.largestFrom, halvesLargest);
+            EXPECT_EQ(std::memcmp(halves.data(), checked.data(), sizeof(double) * (n + 1)), 0)
+                << tc.name << ": AVX2 against AVX-512";
+        }
         EXPECT_EQ(beyond, passBeyond) << tc.name;
         EXPECT_EQ(beyond, tc.spoiledRow > 0 && !(std::fabs(tc.spoil) <= 1e100)) << tc.name;
         if (!passBeyond) {
