@@ -75,6 +75,36 @@ TEST(LammActiveRegion, AFailedStepKeepsTheValuesAndANaNBelowTheRegionIsAnError) 
     ResetAllState();
 }
 
+// Between the steps of a truncated run the rows the loop takes as zeros hold zeros, in the profile
+// and in the old profile it exchanges with it; their count passes the region's lower edge over
+// many steps, so few rows are cleared at each.
+TEST(LammActiveRegion, RowsTakenAsZerosHoldZerosInBothProfiles) {
+    ResetAllState();
+    static CLammIdeal* solver;
+    static int polls, misses, keptLow;
+    LammCase lc = TruncatedRun();
+    lc.massCheck = 0;
+    LammRun run(lc);
+    run.Load();
+    solver = &run.solver;
+    polls = misses = keptLow = 0;
+    run.solver.keyPoll = [] {
+        const CLammIdeal& o = *solver;
+        ++polls;
+        for (int i = 1; i < o.zeroRowsBelow; ++i)
+            misses += o.c[i] != 0.0;
+        for (int i = 1; i < o.oldZeroRowsBelow; ++i)
+            misses += o.cOld[i] != 0.0;
+        keptLow += o.lowerIndex > 20 && o.oldZeroRowsBelow >= o.lowerIndex - 10;
+        return false;
+    };
+    ASSERT_EQ(run.solver.Run(), LammResult::Solved);
+    EXPECT_GT(polls, 100);
+    EXPECT_EQ(misses, 0);
+    EXPECT_GT(keptLow, polls / 4);
+    ResetAllState();
+}
+
 // Values about their mean at the region's lower edge are settled into a rising ramp after the
 // solve: the change of the step is then measured on the ramp, not on the ratios the solve left.
 TEST(LammActiveRegion, TheChangeOfASettledEdgeIsMeasuredOnItsRamp) {
