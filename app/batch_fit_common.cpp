@@ -223,7 +223,8 @@ void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
         SerialFitState::errorCode = static_cast<int>(AnalysisFailure::MonteCarloFolder);
         return;
     }
-    RunMonteCarloDistributions(window, iterations, 0.68f, folder + "/", false);
+    RunMonteCarloDistributions(window, WindowServices::Observer(window), iterations, 0.68f,
+                               folder + "/", false);
     std::string text = "smin\tsmax\tsavg\tsstd\tslow\tsup\tcavg\tcstd\tclow\tcup (P = 0.68)\n";
     for (const IntegrationRange& r : ranges) {
         ReportMonteCarloStatistics(window, r.sMin, r.sMax);

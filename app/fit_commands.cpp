@@ -159,7 +159,7 @@ void TXLAWindow::CmFit() {
     bool fitted = false;
     // The size-and-shape grid spans f/f0 itself: its Fit is the Run, whose rmsd is the fit's.
     if (engine == RunEngine::ContiSed && ModelChoice::csFf0) {
-        fitted = RunSizeShapeDistribution(this);
+        fitted = RunSizeShapeDistribution(this, computeObserver);
         if (fitted)
             FitControl::bestRmsd = CalcFitRmsd();
     } else if (engine == RunEngine::ContiSed) {
@@ -167,7 +167,7 @@ void TXLAWindow::CmFit() {
         // curves replaced the stored result's: those come back, so the window shows what is
         // stored.
         const KeptScanCurves stored = KeepScanCurves();
-        fitted = ContiFit(this);
+        fitted = ContiFit(this, computeObserver);
         if (!fitted && FitControl::fitAborted) {
             PutBackScanCurves(stored);
             RequestRepaint();

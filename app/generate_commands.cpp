@@ -428,7 +428,8 @@ bool SyntheticDistributionModel(TXLAWindow* window) {
     // The kernel is the absorbance model as such, without the optics' radial resolution.
     const bool absorbance = ScanDataKind::absorbance;
     ScanDataKind::absorbance = false;
-    const bool computed = ComputeSyntheticDistributionFits(window, normalized);
+    const bool computed =
+        ComputeSyntheticDistributionFits(window, window->computeObserver, normalized);
     ScanDataKind::absorbance = absorbance;
     return computed;
 }

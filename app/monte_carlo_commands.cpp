@@ -56,8 +56,9 @@ void TXLAWindow::CmMonteCarloDistributions() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = false;
-    if (RunMonteCarloDistributions(this, FloorToInt(count, 0, std::numeric_limits<int>::max()),
-                                   level, folder, writeEach)) {
+    if (RunMonteCarloDistributions(this, computeObserver,
+                                   FloorToInt(count, 0, std::numeric_limits<int>::max()), level,
+                                   folder, writeEach)) {
         while (InputPositiveFloat(this, &level, level, true, "change confidence level", kCaption)) {
             MonteCarloLimitTable(level);
             Invalidate();
@@ -100,8 +101,9 @@ void TXLAWindow::CmMonteCarloSw() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = true;
-    if (RunMonteCarloIntegratedS(this, FloorToInt(count, 0, std::numeric_limits<int>::max()), level,
-                                 smin, smax, folder, writeEach)) {
+    if (RunMonteCarloIntegratedS(this, computeObserver,
+                                 FloorToInt(count, 0, std::numeric_limits<int>::max()), level, smin,
+                                 smax, folder, writeEach)) {
         while (MessageBox("other integration limits?", kCaption, MB_YESNO) == IDYES) {
             if (!InputPositiveFloat(this, &smin, smin, true, "left integration limit (smin)",
                                     kCaption) ||

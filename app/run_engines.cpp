@@ -113,10 +113,13 @@ RunResult CallRunEngine(TXLAWindow* window, RunEngine engine) {
         return RunResult::Refused;
     case RunEngine::ContiSed:
         if (SizeShapeModel())
-            return RunSizeShapeDistribution(window) ? RunResult::Evaluated : RunResult::Refused;
-        return RunContiSed(window) ? RunResult::Evaluated : RunResult::Refused;
+            return RunSizeShapeDistribution(window, window->computeObserver) ? RunResult::Evaluated
+                                                                             : RunResult::Refused;
+        return RunContiSed(window, window->computeObserver) ? RunResult::Evaluated
+                                                            : RunResult::Refused;
     case RunEngine::ContinuousModel:
-        return RunContinuousModel(window) ? RunResult::Evaluated : RunResult::Refused;
+        return RunContinuousModel(window, window->computeObserver) ? RunResult::Evaluated
+                                                                   : RunResult::Refused;
     case RunEngine::EquilibriumFit:
     case RunEngine::DiscreteSed:
     case RunEngine::LsgExtrapolation:

@@ -30,7 +30,7 @@ namespace {
 // two species (truth 0.3 at 3.5 S and 0.6 at 7 S).
 void ReportAccuracy(benchmark::State& state) {
     ContiSolution sol;
-    if (ComputeContiSolution(nullptr, sol) != ContiStatus::Done)
+    if (ComputeContiSolution(nullptr, SilentObserver(), sol) != ContiStatus::Done)
         return;
     double near35 = 0.0, near7 = 0.0;
     for (int p = 1; p <= sol.grid.n; ++p) {
@@ -50,7 +50,7 @@ void ContiRunWholeRun(benchmark::State& state) {
     const int threads = row.threads;
     for (auto _ : state) {
         gContiKernel.Free(); // the kernel is part of the Run
-        benchmark::DoNotOptimize(RunContiSed(nullptr));
+        benchmark::DoNotOptimize(RunContiSed(nullptr, SilentObserver()));
     }
     state.counters["threads"] = threads;
     ReportAccuracy(state);
@@ -60,9 +60,10 @@ void ContiRunWholeRun(benchmark::State& state) {
 void ContiRunKernelKept(benchmark::State& state) {
     const TwoSpeciesCsRow row(state.range(0));
     const int threads = row.threads;
-    RunContiSed(nullptr);
+    RunContiSed(nullptr, SilentObserver());
     for (auto _ : state)
-        benchmark::DoNotOptimize(RunContiSed(nullptr)); // the solution and its curves only
+        benchmark::DoNotOptimize(
+            RunContiSed(nullptr, SilentObserver())); // the solution and its curves only
     state.counters["threads"] = threads;
     ReportAccuracy(state);
     FreeDistributionArrays();
@@ -72,7 +73,7 @@ void ContiRunKernelKept(benchmark::State& state) {
 void ContiNormalEquationsWhole(benchmark::State& state) {
     const TwoSpeciesCsRow row(state.range(0));
     const int threads = row.threads;
-    RunContiSed(nullptr);
+    RunContiSed(nullptr, SilentObserver());
     ContiDataSet set;
     GetContiDataSet(set, nullptr);
     const int n = gContiKernel.GridPoints();
@@ -95,7 +96,7 @@ void ContiNormalEquationsWhole(benchmark::State& state) {
 unsigned long FitCountingKernels() {
     gContiKernel.Free();
     const unsigned long before = gContiKernel.Generation();
-    benchmark::DoNotOptimize(ContiFit(nullptr));
+    benchmark::DoNotOptimize(ContiFit(nullptr, SilentObserver()));
     return gContiKernel.Generation() - before;
 }
 
@@ -180,7 +181,7 @@ void FitWithMeniscusAndFf0Fixed(benchmark::State& state, double simplexTolerance
         start();
         FitControl::simplexTolerance = simplexTolerance;
         gContiKernel.Free();
-        benchmark::DoNotOptimize(ContiFit(nullptr));
+        benchmark::DoNotOptimize(ContiFit(nullptr, SilentObserver()));
     }
     state.counters["threads"] = threads;
     state.counters["evaluations"] = FitControl::evaluationCount;

@@ -71,7 +71,7 @@ void Run(benchmark::State& state, float lo, float hi) {
     ChooseCv(threads, lo, hi);
     for (auto _ : state) {
         gContiKernel.Free(); // the kernel is part of the Run
-        benchmark::DoNotOptimize(RunContiSed(nullptr));
+        benchmark::DoNotOptimize(RunContiSed(nullptr, SilentObserver()));
     }
     float area = 0, vw = 0;
     IntegrateDistribution(lo, hi, &area, &vw, nullptr, nullptr);

@@ -95,7 +95,8 @@ void ContiKernelFromRecords(benchmark::State& state) {
         D[j] = DiffusionFromSAndFf0(s[j], 1.2);
     }
     for (auto _ : state)
-        benchmark::DoNotOptimize(RunSVContiSedList(nullptr, n, s.data(), D.data(), nullptr));
+        benchmark::DoNotOptimize(
+            RunSVContiSedList(nullptr, SilentObserver(), n, s.data(), D.data(), nullptr));
     state.counters["threads"] = gLammThreadCount;
 }
 

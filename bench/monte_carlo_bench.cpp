@@ -23,9 +23,9 @@ constexpr int kReplicates = 100;
 void MonteCarloOfCs(benchmark::State& state) {
     const TwoSpeciesCsRow row(state.range(0));
     const int threads = row.threads;
-    RunContiSed(nullptr); // the kernel, kept from here on
+    RunContiSed(nullptr, SilentObserver()); // the kernel, kept from here on
     const auto t0 = std::chrono::steady_clock::now();
-    RunContiSed(nullptr);
+    RunContiSed(nullptr, SilentObserver());
     const double runMs =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     std::size_t kept = 0;
@@ -34,7 +34,7 @@ void MonteCarloOfCs(benchmark::State& state) {
         const auto t1 = std::chrono::steady_clock::now();
         const std::clock_t c1 = std::clock(); // every thread of the process
         benchmark::DoNotOptimize(
-            RunMonteCarloDistributions(nullptr, kReplicates, 0.68f, "", false));
+            RunMonteCarloDistributions(nullptr, SilentObserver(), kReplicates, 0.68f, "", false));
         mcMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t1)
                    .count();
         mcCpuMs = 1000.0 * double(std::clock() - c1) / CLOCKS_PER_SEC;

@@ -85,11 +85,12 @@ void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>&
         C::discreteLoading = static_cast<float>(c[std::size_t(g.n) + 1]);
 }
 
-bool SolveDiscreteColumns(TXLAWindow* window, const ContiGrid& g, std::vector<float>& rows) {
+bool SolveDiscreteColumns(TXLAWindow* window, CComputeObserver& observer, const ContiGrid& g,
+                          std::vector<float>& rows) {
     rows.clear();
     // The list reads s[1..d] and D[1..d]: the grid's arrays from its point n on.
-    const LammResult result =
-        RunSVContiSedList(window, g.discrete, g.s.data() + g.n, g.D.data() + g.n, nullptr);
+    const LammResult result = RunSVContiSedList(window, observer, g.discrete, g.s.data() + g.n,
+                                                g.D.data() + g.n, nullptr);
     if (result != LammResult::Solved || !gContiKernel.Complete()) {
         gContiKernel.Free();
         return false;

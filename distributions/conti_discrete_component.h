@@ -4,6 +4,7 @@
 
 #include "distributions/conti_grid.h"
 #include "fitting/discrete_component_choice.h"
+#include "state/compute_observer.h"
 
 #include <string>
 #include <vector>
@@ -30,6 +31,7 @@ void KeepDiscreteComponentLoading(const ContiGrid& g, const std::vector<double>&
 // The component's columns alone by the Lamm list road, copied out of the kernel as
 // rows[((d - 1) * scans + k - 1) * (points + 1) + i]; the kernel is left empty. False after a
 // failed or stopped list (reported by the list).
-bool SolveDiscreteColumns(TXLAWindow* window, const ContiGrid& g, std::vector<float>& rows);
+bool SolveDiscreteColumns(TXLAWindow* window, CComputeObserver& observer, const ContiGrid& g,
+                          std::vector<float>& rows);
 // Puts rows made by SolveDiscreteColumns into the kernel as columns n + 1 .. n + discrete.
 void PutDiscreteColumns(const ContiGrid& g, const std::vector<float>& rows);

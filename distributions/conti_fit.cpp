@@ -371,23 +371,24 @@ ContiTrialModel TrialModel(const std::vector<KernelParameter>& free, const doubl
 // Without smoothHints a trial starts no search from a hint on the smooth road: the strength found
 // then depends on the trial before in its last digits, which differences of nearby trials (the
 // derivatives of Levenberg-Marquardt) would read as a slope.
-FitObjective Objective(TXLAWindow* window, const std::vector<KernelParameter>& free,
-                       ContiFitMemo& memo, ContiStrengthHint& hint, bool smoothHints) {
-    return FitObjective{
-        [window, free, &memo, &hint, smoothHints](const double* p, std::vector<double>* residuals) {
-            const ContiTrialModel model = TrialModel(free, p);
-            double value = 0.0;
-            if (memo.Find(model, residuals, value)) {
-                NoteStopRequest(false);
-                return value;
-            }
-            if (hint.smooth && !smoothHints)
-                hint = ContiStrengthHint{};
-            value = ContiSimplexSim(window, p, residuals, &hint);
-            if (value != kFailedEvaluation && !FitControl::fitAborted)
-                memo.Keep(model, value, residuals);
+FitObjective Objective(TXLAWindow* window, CComputeObserver& observer,
+                       const std::vector<KernelParameter>& free, ContiFitMemo& memo,
+                       ContiStrengthHint& hint, bool smoothHints) {
+    return FitObjective{[window, &observer, free, &memo, &hint,
+                         smoothHints](const double* p, std::vector<double>* residuals) {
+        const ContiTrialModel model = TrialModel(free, p);
+        double value = 0.0;
+        if (memo.Find(model, residuals, value)) {
+            NoteStopRequest(false);
             return value;
-        }};
+        }
+        if (hint.smooth && !smoothHints)
+            hint = ContiStrengthHint{};
+        value = ContiSimplexSim(window, observer, p, residuals, &hint);
+        if (value != kFailedEvaluation && !FitControl::fitAborted)
+            memo.Keep(model, value, residuals);
+        return value;
+    }};
 }
 
 bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
@@ -406,7 +407,8 @@ bool PrepareFit(std::vector<KernelParameter>& free, std::string& why) {
 }
 
 // The fit with the chosen optimiser: start vector, flags, the final Run at the best values.
-bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
+bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
+                     const OptimiserChoice& choice) {
     std::vector<KernelParameter> free;
     std::string why;
     if (!PrepareFit(free, why)) {
@@ -451,8 +453,8 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
          choice.afterAnnealing == OptimiserChoice::FinalStep::MarquardtLevenberg);
     OptimResult result;
     try {
-        result = RunChosenOptimiser(WindowServices::Observer(window), choice, p.data(), n,
-                                    Objective(window, free, memo, hint, !differentiates),
+        result = RunChosenOptimiser(observer, choice, p.data(), n,
+                                    Objective(window, observer, free, memo, hint, !differentiates),
                                     BoundsOf(free), control);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
@@ -480,7 +482,7 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     if (failed) {
         ReportFitFailure();
         if (gTrialShown)
-            RunContiSed(window, &hint);
+            RunContiSed(window, observer, &hint);
         return false;
     }
     // A fit stopped by a key ends as one that converged, at the best vector it had reached: the
@@ -488,8 +490,8 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
     const bool stopped = FitControl::fitAborted;
     // A fitted meniscus or bottom takes the window with it before the final Run.
     ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
-    const bool stored =
-        SizeShapeModel() ? RunSizeShapeDistribution(window, &hint) : RunContiSed(window, &hint);
+    const bool stored = SizeShapeModel() ? RunSizeShapeDistribution(window, observer, &hint)
+                                         : RunContiSed(window, observer, &hint);
     if (stopped)
         gUserInterrupt.store(true);
     if (stored) {
@@ -513,11 +515,11 @@ bool RunContiFitWith(TXLAWindow* window, const OptimiserChoice& choice) {
 
 // A trial under nonlinear detection: the distribution of the transformed data, its fit carried
 // back through the inverse law, and the rmsd of the data as the detector read them.
-double NonlinearDetectionTrial(TXLAWindow* window, std::vector<double>* residuals,
-                               ContiStrengthHint* hint) {
+double NonlinearDetectionTrial(TXLAWindow* window, CComputeObserver& observer,
+                               std::vector<double>* residuals, ContiStrengthHint* hint) {
     BeginNonlinearDetectionModel();
     ContiSolution sol;
-    const ContiStatus status = ComputeContiSolution(window, sol, true, hint);
+    const ContiStatus status = ComputeContiSolution(window, observer, sol, true, hint);
     const bool usable = status == ContiStatus::Done && sol.failure == AnalysisFailure::None &&
                         SolutionFinite(sol) && StoreContiSolution(sol);
     EndNonlinearDetectionModel();
@@ -558,21 +560,22 @@ std::string NoFloatedKernelMessage() {
            ") is floated: use Run to compute the distribution.";
 }
 
-double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
-                       ContiStrengthHint* hint) {
+double ContiSimplexSim(TXLAWindow* window, CComputeObserver& observer, const double* p,
+                       std::vector<double>* residuals, ContiStrengthHint* hint) {
     const std::vector<KernelParameter> free = FloatedParameters();
     for (std::size_t k = 0; k < free.size(); ++k)
         WriteParameter(free[k], p[k + 1]);
     if (DetectionCorrections::nonlinearOn && ScanStore::scanCount > 0)
-        return NonlinearDetectionTrial(window, residuals, hint);
+        return NonlinearDetectionTrial(window, observer, residuals, hint);
     // The residuals need the eliminated noise; the rmsd alone does not. A trial shown by the
     // live refresh needs it too.
     const bool shown = window && LiveRefreshDue();
     SizeShapeSolution shaped;
     ContiSolution& sol = shaped.conti;
     const ContiStatus status =
-        SizeShapeModel() ? ComputeSizeShapeSolution(window, shaped, hint)
-                         : ComputeContiSolution(window, sol, residuals != nullptr || shown, hint);
+        SizeShapeModel()
+            ? ComputeSizeShapeSolution(window, observer, shaped, hint)
+            : ComputeContiSolution(window, observer, sol, residuals != nullptr || shown, hint);
     NoteStopRequest(status == ContiStatus::Stopped);
     if (status != ContiStatus::Done) {
         if (residuals)
@@ -593,12 +596,12 @@ double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>*
     return sol.rmsd * sol.rmsd;
 }
 
-bool MLContiFit(TXLAWindow* window) {
+bool MLContiFit(TXLAWindow* window, CComputeObserver& observer) {
     OptimiserChoice choice = ChosenOptimiser();
     choice.method = OptimiserChoice::Method::MarquardtLevenberg;
-    return RunContiFitWith(window, choice);
+    return RunContiFitWith(window, observer, choice);
 }
 
-bool ContiFit(TXLAWindow* window) {
-    return RunContiFitWith(window, ChosenOptimiser());
+bool ContiFit(TXLAWindow* window, CComputeObserver& observer) {
+    return RunContiFitWith(window, observer, ChosenOptimiser());
 }

@@ -2,6 +2,8 @@
 // bottom, frictional ratio) optimised with the distribution solved anew at every trial.
 #pragma once
 
+#include "state/compute_observer.h"
+
 #include <string>
 #include <vector>
 
@@ -18,18 +20,18 @@ bool BimodalModel();
 // and rmsd^2 is returned; residuals (data minus fit, the fitted points) when asked. A key press
 // aborts the fit; a trial outside the bounds is clamped to them. The hint carries the entropy's
 // strength search from one trial to the next (ComputeContiSolution).
-double ContiSimplexSim(TXLAWindow* window, const double* p, std::vector<double>* residuals,
-                       ContiStrengthHint* hint = nullptr);
+double ContiSimplexSim(TXLAWindow* window, CComputeObserver& observer, const double* p,
+                       std::vector<double>* residuals, ContiStrengthHint* hint = nullptr);
 
 // What the Fit says when no kernel parameter of the model chosen is floated: the ones it could
 // float, and Run instead.
 std::string NoFloatedKernelMessage();
 
 // The Levenberg-Marquardt variant of the Fit.
-bool MLContiFit(TXLAWindow* window);
+bool MLContiFit(TXLAWindow* window, CComputeObserver& observer);
 
 // Fits the floated kernel parameters with the optimiser chosen in FitControl, then runs the
 // distribution once more at the best values and stores it; a fit stopped by a key does so at the
 // best values it had reached (FitControl::fitAborted tells). False when nothing was stored (a
 // refusal said why).
-bool ContiFit(TXLAWindow* window);
+bool ContiFit(TXLAWindow* window, CComputeObserver& observer);

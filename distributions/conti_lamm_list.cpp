@@ -18,24 +18,23 @@
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
 #include "state/startup_paths.h"
-#include "state/window_services.h"
 
 #include <algorithm>
 
-void LoadContiLammTemplate(CLammIdeal& o, TXLAWindow* window, double sS, double dCm2s,
+void LoadContiLammTemplate(CLammIdeal& o, CComputeObserver& observer, double sS, double dCm2s,
                            float** rows) {
     LammTemplateOutput output;
     output.rows = rows;
     output.radii = ScanStore::gridRadius;
     output.radiusCount = ScanStore::gridCount;
-    LoadLammTemplate(o, WindowServices::ObserverOf(window), sS, dCm2s, 1.0, output);
+    LoadLammTemplate(o, &observer, sS, dCm2s, 1.0, output);
 }
 
 // Columns of equations that were not solved are cleared by the list and marked unsolved here.
 // An equation writes each row of its column whole, so the kernel is not cleared before the list;
 // any row no equation wrote is cleared after it.
-LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                             const double* vbar, const ContiDataSet* set,
+LammResult RunSVContiSedList(TXLAWindow* window, CComputeObserver& observer, int n, const double* s,
+                             const double* D, const double* vbar, const ContiDataSet* set,
                              ContiColumnStarts* starts) {
     const int scans = ScanStore::scanCount;
     if (starts != nullptr)
@@ -68,7 +67,7 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
     LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
-        LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
+        LoadContiLammTemplate(tmpl, observer, s[1], D[1], gContiKernel.Targets()[1]);
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
                              nullptr, &calls);
@@ -88,8 +87,9 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
     return result;
 }
 
-LammResult ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
-                               const double* vbar, const std::vector<int>& again) {
+LammResult ResolveContiColumns(TXLAWindow* window, CComputeObserver& observer, int n,
+                               const double* s, const double* D, const double* vbar,
+                               const std::vector<int>& again) {
     const int scans = ScanStore::scanCount;
     if (n <= 0 || gContiKernel.GridPoints() != n || gContiKernel.Scans() != scans ||
         static_cast<int>(again.size()) != n + 1)
@@ -100,7 +100,7 @@ LammResult ResolveContiColumns(TXLAWindow* window, int n, const double* s, const
     LammResult result = LammResult::Solved;
     {
         CLammIdeal tmpl;
-        LoadContiLammTemplate(tmpl, window, s[1], D[1], gContiKernel.Targets()[1]);
+        LoadContiLammTemplate(tmpl, observer, s[1], D[1], gContiKernel.Targets()[1]);
         result = CLRunMTList(&tmpl, n, s, D, vbar, gContiKernel.Targets(), ScanStore::gridRadius,
                              ScanStore::gridCount, nullptr, nullptr, gContiKernel.SolvedFlags(),
                              kept.data());

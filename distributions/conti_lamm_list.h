@@ -2,6 +2,7 @@
 #pragma once
 
 #include "lamm/lamm_result.h"
+#include "state/compute_observer.h"
 
 #include <vector>
 
@@ -15,8 +16,9 @@ struct ContiDataSet;
 // common grid, the numerical options of the Lamm solution, zone loading, the solvent and species
 // properties, the sedimentation time offset, the rotor speed profile, the inhomogeneous solvent
 // and its cosolute gradient, the start offset of scanning absorbance optics and the detection
-// corrections that are on. sS and dCm2s stand for each equation's own s and D.
-void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, double dCm2s,
+// corrections that are on. sS and dCm2s stand for each equation's own s and D; the solutions
+// report to the observer.
+void LoadContiLammTemplate(CLammIdeal& tmpl, CComputeObserver& observer, double sS, double dCm2s,
                            float** rows);
 
 // Solves one Lamm equation per grid point p (s[p], D[p], vbar[p] or the store's vbar) into the
@@ -27,8 +29,8 @@ void LoadContiLammTemplate(CLammIdeal& tmpl, TXLAWindow* window, double sS, doub
 // complete and must not be used.
 // With set and starts, each column's starts and means over the set are found into starts (made
 // for n columns) by the thread that solved it, right after it.
-LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const double* D,
-                             const double* vbar, const ContiDataSet* set = nullptr,
+LammResult RunSVContiSedList(TXLAWindow* window, CComputeObserver& observer, int n, const double* s,
+                             const double* D, const double* vbar, const ContiDataSet* set = nullptr,
                              ContiColumnStarts* starts = nullptr);
 
 // Solves again, into the kernel gContiKernel made for n grid points before (by
@@ -36,5 +38,6 @@ LammResult RunSVContiSedList(TXLAWindow* window, int n, const double* s, const d
 // kept. Each equation keeps its place in the list, so within an optimiser run it is solved on the
 // discretisation held for it (state/held_discretisation.h), as in the whole list. Returns as
 // RunSVContiSedList (a column not solved is cleared and marked unsolved).
-LammResult ResolveContiColumns(TXLAWindow* window, int n, const double* s, const double* D,
-                               const double* vbar, const std::vector<int>& again);
+LammResult ResolveContiColumns(TXLAWindow* window, CComputeObserver& observer, int n,
+                               const double* s, const double* D, const double* vbar,
+                               const std::vector<int>& again);

@@ -229,17 +229,16 @@ ContiGrid CurrentContiGrid(ContiVariant variant) {
     return g;
 }
 
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise,
-                                 ContiStrengthHint* hint, bool withModel) {
+ContiStatus ComputeContiSolution(TXLAWindow* window, CComputeObserver& observer, ContiSolution& out,
+                                 bool withNoise, ContiStrengthHint* hint, bool withModel) {
     const ContiVariant variant = CurrentContiVariant();
     if (!CheckContiRun(variant).empty() || !GetContiDataSet(out.set, nullptr))
         return ContiStatus::Refused;
     out.grid = CurrentContiGrid(variant);
     ContiColumnStarts starts;
-    if (!EnsureContiKernel(window, out.grid, &out.set, &starts))
+    if (!EnsureContiKernel(window, observer, out.grid, &out.set, &starts))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(WindowServices::Observer(window), out, withNoise, hint, withModel,
-                         &starts);
+    return SolveContiSet(observer, out, withNoise, hint, withModel, &starts);
 }
 
 ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool withNoise,
@@ -386,13 +385,14 @@ namespace {
 
 // Computes, stores and shows the distribution of the data in the store; false (the previous
 // result kept) when it could not be computed or is not usable.
-bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
+bool ComputeAndStoreDistribution(TXLAWindow* window, CComputeObserver& observer,
+                                 ContiStrengthHint* hint) {
     ContiState::fMvsMOneShot = false;
     gUserInterrupt.store(false);
     ContiSolution sol;
     ContiStatus status = ContiStatus::Refused;
     try {
-        status = ComputeContiSolution(window, sol, true, hint, true);
+        status = ComputeContiSolution(window, observer, sol, true, hint, true);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         ShowError(NotEnoughMemoryText().c_str(), 0);
@@ -421,7 +421,7 @@ bool ComputeAndStoreDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
 
 } // namespace
 
-bool RunContiSed(TXLAWindow* window, ContiStrengthHint* hint) {
+bool RunContiSed(TXLAWindow* window, CComputeObserver& observer, ContiStrengthHint* hint) {
     const std::string problem = CheckContiRun(CurrentContiVariant());
     std::string why;
     ContiDataSet set;
@@ -433,7 +433,7 @@ bool RunContiSed(TXLAWindow* window, ContiStrengthHint* hint) {
     // With nonlinear detection the distribution is that of the transformed data; its fit (and
     // any noise taken out of the data) goes back through the inverse law.
     BeginNonlinearDetectionModel();
-    const bool stored = ComputeAndStoreDistribution(window, hint);
+    const bool stored = ComputeAndStoreDistribution(window, observer, hint);
     EndNonlinearDetectionModel();
     if (!stored)
         return false;

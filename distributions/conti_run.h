@@ -6,11 +6,11 @@
 #include "distributions/conti_grid.h"
 #include "distributions/conti_regularization.h"
 #include "foundations/analysis_failure.h"
+#include "state/compute_observer.h"
 
 #include <string>
 #include <vector>
 
-class CComputeObserver;
 class TXLAWindow;
 
 struct ContiSolution {
@@ -74,8 +74,8 @@ double ContiScanTemperature();
 // conditions. With set and starts, a kernel made whole by the Lamm list has its columns' starts
 // and means over the set found into starts as the list solves them (columns changed after that
 // forgotten); starts is left without columns otherwise.
-bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSet* set = nullptr,
-                       ContiColumnStarts* starts = nullptr);
+bool EnsureContiKernel(TXLAWindow* window, CComputeObserver& observer, const ContiGrid& g,
+                       const ContiDataSet* set = nullptr, ContiColumnStarts* starts = nullptr);
 // The kernel held is made again by the next EnsureContiKernel, whatever its inputs.
 void ForgetKeptContiKernel();
 
@@ -86,8 +86,9 @@ void ForgetKeptContiKernel();
 // computation to the next on nearly the same data and model (RegularizeDistribution). With
 // withModel (and withNoise) the scans' model is formed in the same pass as the noise, for a
 // caller that stores the solution.
-ContiStatus ComputeContiSolution(TXLAWindow* window, ContiSolution& out, bool withNoise = true,
-                                 ContiStrengthHint* hint = nullptr, bool withModel = false);
+ContiStatus ComputeContiSolution(TXLAWindow* window, CComputeObserver& observer, ContiSolution& out,
+                                 bool withNoise = true, ContiStrengthHint* hint = nullptr,
+                                 bool withModel = false);
 // The normal equations, the regularized amplitudes, the rmsd and (withNoise) the noise of the
 // data set out.set on the kernel as it stands for out.grid, with withModel the scans' model
 // beside it; the hint goes to the main regularization; the observer hears of the progress.
@@ -119,7 +120,8 @@ void FreeDistributionArrays();
 // the scan's radii. With normalized, the values are per unit of the abscissa (as this program
 // writes distributions), else each is the loading of its point. False, with the fits untouched,
 // for a model without a kernel, no distribution or no grid, or a kernel that failed (said).
-bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized);
+bool ComputeSyntheticDistributionFits(TXLAWindow* window, CComputeObserver& observer,
+                                      bool normalized);
 
 // The light-scattering distributions decay as g(1): when the first loaded curve holds g(2)-1,
 // asks "DLS data for this model must be field autocorrelation g(1) - transform?" and on Yes
@@ -130,4 +132,4 @@ void OfferFieldAcfConversion(TXLAWindow* window);
 // computation, the result, and unless called from the fit the systematic noise moved into the
 // data. False when nothing was stored; the previous distribution is then intact. The hint as
 // for ComputeContiSolution (the Fit's last trial for its final Run).
-bool RunContiSed(TXLAWindow* window, ContiStrengthHint* hint = nullptr);
+bool RunContiSed(TXLAWindow* window, CComputeObserver& observer, ContiStrengthHint* hint = nullptr);

@@ -149,9 +149,9 @@ namespace {
 // loaded zone, or steps drifting in electrophoresis (from the scan's time alone; a velocity
 // point x moves x 1e-4 cm/s). A discrete component diffuses: its Lamm solution is made first
 // and put after the boundaries. False when that solution failed (said) or was stopped.
-bool NonDiffusingKernel(TXLAWindow* window, const ContiGrid& g) {
+bool NonDiffusingKernel(TXLAWindow* window, CComputeObserver& observer, const ContiGrid& g) {
     std::vector<float> discrete;
-    if (g.discrete > 0 && !SolveDiscreteColumns(window, g, discrete))
+    if (g.discrete > 0 && !SolveDiscreteColumns(window, observer, g, discrete))
         return false;
     gContiKernel.Allocate(g.Columns(), S::scanCount, S::gridRadius, S::gridCount);
     const double saved = LammGrid::omega2S;
@@ -236,8 +236,8 @@ bool ListKernel(const ContiGrid& g) {
 
 } // namespace
 
-bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSet* set,
-                       ContiColumnStarts* starts) {
+bool EnsureContiKernel(TXLAWindow* window, CComputeObserver& observer, const ContiGrid& g,
+                       const ContiDataSet* set, ContiColumnStarts* starts) {
     if (starts != nullptr)
         starts->n = 0;
     KernelInputs inputs = CurrentKernelInputs(g);
@@ -279,8 +279,8 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSe
         }
         if (withOldDiscrete == gKernelInputs) {
             gKernelInputs = KernelInputs{};
-            if (ResolveContiColumns(window, g.Columns(), g.s.data(), g.D.data(), nullptr, again) !=
-                LammResult::Solved)
+            if (ResolveContiColumns(window, observer, g.Columns(), g.s.data(), g.D.data(), nullptr,
+                                    again) != LammResult::Solved)
                 return false;
             gKernelInputs = inputs;
             return true;
@@ -289,7 +289,7 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSe
     gKernelInputs = KernelInputs{};
     if (g.variant == ContiVariant::LsGStar || g.variant == ContiVariant::ZoneLsGStar ||
         g.variant == ContiVariant::LsGStarV) {
-        if (!NonDiffusingKernel(window, g))
+        if (!NonDiffusingKernel(window, observer, g))
             return false;
     } else if (IsDlsVariant(g.variant)) {
         if (!DlsKernel(g))
@@ -308,8 +308,8 @@ bool EnsureContiKernel(TXLAWindow* window, const ContiGrid& g, const ContiDataSe
         }
     } else {
         // The buffer's column, when there is one, is written again after the list.
-        if (RunSVContiSedList(window, g.Columns(), g.s.data(), g.D.data(), nullptr, set, starts) !=
-                LammResult::Solved ||
+        if (RunSVContiSedList(window, observer, g.Columns(), g.s.data(), g.D.data(), nullptr, set,
+                              starts) != LammResult::Solved ||
             !FillBufferKernelColumn(window))
             return false;
         if (starts != nullptr && starts->n > 0 && !inputs.buffer.empty())
@@ -326,7 +326,8 @@ void ForgetKeptContiKernel() {
     gKernelInputs = KernelInputs{};
 }
 
-bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
+bool ComputeSyntheticDistributionFits(TXLAWindow* window, CComputeObserver& observer,
+                                      bool normalized) {
     const ContiVariant variant = CurrentContiVariant();
     const int n = ContiState::gridPoints;
     if (variant == ContiVariant::None || n < 1 || ContiState::sValues == nullptr ||
@@ -346,7 +347,7 @@ bool ComputeSyntheticDistributionFits(TXLAWindow* window, bool normalized) {
             double(ContiState::distribution[p]) * (normalized ? g.weight[std::size_t(p)] : 1.0);
     bool done = false;
     try {
-        done = EnsureContiKernel(window, g);
+        done = EnsureContiKernel(window, observer, g);
     } catch (const std::bad_alloc&) {
         ShowError(NotEnoughMemoryText().c_str(), 0);
     }

@@ -85,7 +85,7 @@ void ClearDlsTimeCourse() {
     gTimeCourse = DlsTimeCourse{};
 }
 
-bool RunContinuousModel(TXLAWindow* window) {
+bool RunContinuousModel(TXLAWindow* window, CComputeObserver& observer) {
     ContiDataSet all;
     std::string why;
     std::string problem = CheckContiRun(ContiVariant::DlsRh);
@@ -104,7 +104,7 @@ bool RunContinuousModel(TXLAWindow* window) {
     std::vector<ContiSolution> slices;
     bool solved = false;
     try {
-        solved = SolveSlices(WindowServices::Observer(window), g, all, slices);
+        solved = SolveSlices(observer, g, all, slices);
     } catch (const std::bad_alloc&) {
         ShowError(NotEnoughMemoryText().c_str(), 0);
     }

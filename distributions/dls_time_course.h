@@ -2,6 +2,8 @@
 // curve is a slice of its own, solved for its I(Rh) on one common Rh grid.
 #pragma once
 
+#include "state/compute_observer.h"
+
 #include <vector>
 
 class TXLAWindow;
@@ -21,4 +23,4 @@ void ClearDlsTimeCourse();
 // regularized distribution. Only when every slice is solved are the fits of all curves, the
 // table of the slices and, as the distribution shown, the last slice stored. A key press stops
 // it with nothing stored. False when nothing was stored.
-bool RunContinuousModel(TXLAWindow* window);
+bool RunContinuousModel(TXLAWindow* window, CComputeObserver& observer);

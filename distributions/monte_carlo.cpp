@@ -310,10 +310,10 @@ bool WriteReplicateFile(const std::string& folder, int index, const std::vector<
 
 // The problem of the current settings: the distribution is computed anew (the kernel is reused)
 // and stored, so the replicates scatter around what is shown.
-bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
+bool BuildProblem(TXLAWindow* window, CComputeObserver& observer, double P, MonteCarloProblem& pr,
                   std::vector<double>& weight) {
     ContiSolution sol;
-    if (ComputeContiSolution(window, sol) != ContiStatus::Done)
+    if (ComputeContiSolution(window, observer, sol) != ContiStatus::Done)
         return false;
     if (sol.failure != AnalysisFailure::None) {
         ReportAnalysisFailure(sol.failure, sol.failureDetail);
@@ -380,8 +380,9 @@ bool BuildProblem(TXLAWindow* window, double P, MonteCarloProblem& pr,
     return true;
 }
 
-bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double displayP,
-                   const std::string& folder, bool writeEach) {
+bool RunMonteCarlo(TXLAWindow* window, CComputeObserver& observer, int count,
+                   double regularizationP, double displayP, const std::string& folder,
+                   bool writeEach) {
     FinishMonteCarlo(nullptr);
     if (count < 1)
         return false;
@@ -404,7 +405,7 @@ bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double
     std::vector<double> weight;
     try {
         MonteCarloProblem pr;
-        if (!BuildProblem(window, regularizationP, pr, weight)) {
+        if (!BuildProblem(window, observer, regularizationP, pr, weight)) {
             ContiState::monteCarloRunning = false;
             return false;
         }
@@ -451,16 +452,17 @@ bool RunMonteCarlo(TXLAWindow* window, int count, double regularizationP, double
 
 } // namespace
 
-bool RunMonteCarloDistributions(TXLAWindow* window, int n, float P, const std::string& folder,
-                                bool writeEach) {
-    const bool kept = RunMonteCarlo(window, n, ContiState::confidenceLevel, P, folder, writeEach);
+bool RunMonteCarloDistributions(TXLAWindow* window, CComputeObserver& observer, int n, float P,
+                                const std::string& folder, bool writeEach) {
+    const bool kept =
+        RunMonteCarlo(window, observer, n, ContiState::confidenceLevel, P, folder, writeEach);
     WindowServices::RequestRepaint(window);
     return kept;
 }
 
-bool RunMonteCarloIntegratedS(TXLAWindow* window, int n, float P, float smin, float smax,
-                              const std::string& folder, bool writeEach) {
-    const bool kept = RunMonteCarlo(window, n, P, P, folder, writeEach);
+bool RunMonteCarloIntegratedS(TXLAWindow* window, CComputeObserver& observer, int n, float P,
+                              float smin, float smax, const std::string& folder, bool writeEach) {
+    const bool kept = RunMonteCarlo(window, observer, n, P, P, folder, writeEach);
     WindowServices::RequestRepaint(window);
     if (kept)
         ReportMonteCarloStatistics(window, smin, smax);

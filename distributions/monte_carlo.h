@@ -6,6 +6,7 @@
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_regularization.h"
 #include "foundations/analysis_failure.h"
+#include "state/compute_observer.h"
 #include "state/serial_fit_state.h"
 
 #include <functional>
@@ -82,12 +83,12 @@ MonteCarloStatistics ComputeMonteCarloStatistics(const float* x, int n,
 // Replicates of the current distribution at its own confidence level (the regularization strength
 // found anew for each); the limit table at P; files "MC%d.dat" in folder when writeEach. False
 // when nothing was kept.
-bool RunMonteCarloDistributions(TXLAWindow* window, int n, float P, const std::string& folder,
-                                bool writeEach);
+bool RunMonteCarloDistributions(TXLAWindow* window, CComputeObserver& observer, int n, float P,
+                                const std::string& folder, bool writeEach);
 // The same with the regularization at the confidence level P, the nonlinear parameters fixed,
 // and the statistics of [smin, smax] reported at the end.
-bool RunMonteCarloIntegratedS(TXLAWindow* window, int n, float P, float smin, float smax,
-                              const std::string& folder, bool writeEach);
+bool RunMonteCarloIntegratedS(TXLAWindow* window, CComputeObserver& observer, int n, float P,
+                              float smin, float smax, const std::string& folder, bool writeEach);
 // Recomputes the limit curves at level P.
 void MonteCarloLimitTable(float P);
 // Shows the statistics of [smin, smax] in a box, or while serializing stores them in

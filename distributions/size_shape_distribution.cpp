@@ -127,8 +127,8 @@ std::string CheckSizeShapeSettings(float ff0Min, float ff0Max, int ff0Points, in
     return {};
 }
 
-ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
-                                     ContiStrengthHint* hint) {
+ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, CComputeObserver& observer,
+                                     SizeShapeSolution& out, ContiStrengthHint* hint) {
     const int sPoints = static_cast<int>(ContiState::resolution);
     if (!CheckContiRun(ContiVariant::Cs).empty() || !GetContiDataSet(out.conti.set, nullptr) ||
         !CheckSizeShapeSettings(SS::ff0Min, SS::ff0Max, SS::ff0Points, sPoints, out.conti.set)
@@ -140,9 +140,9 @@ ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
     out.conti.grid = out.grid.flat;
     // The discrete component of "c(s,ff0) with 1 discrete component" follows the flat grid.
     AppendDiscreteComponent(out.conti.grid, ContiScanTemperature());
-    if (!EnsureContiKernel(window, out.conti.grid))
+    if (!EnsureContiKernel(window, observer, out.conti.grid))
         return gUserInterrupt.load() ? ContiStatus::Stopped : ContiStatus::KernelFailed;
-    return SolveContiSet(WindowServices::Observer(window), out.conti, true, hint);
+    return SolveContiSet(observer, out.conti, true, hint);
 }
 
 void StoreSizeShapeSolution(const SizeShapeSolution& sol) {
@@ -239,7 +239,8 @@ double IntegrateSizeShape(double sLo, double sHi, double fLo, double fHi) {
     return c;
 }
 
-bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
+bool RunSizeShapeDistribution(TXLAWindow* window, CComputeObserver& observer,
+                              ContiStrengthHint* hint) {
     std::string problem = CheckContiRun(ContiVariant::Cs);
     ContiDataSet set;
     std::string why;
@@ -257,7 +258,7 @@ bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint) {
     SizeShapeSolution sol;
     ContiStatus status = ContiStatus::Refused;
     try {
-        status = ComputeSizeShapeSolution(window, sol, hint);
+        status = ComputeSizeShapeSolution(window, observer, sol, hint);
     } catch (const std::bad_alloc&) {
         gContiKernel.Free();
         ShowError(NotEnoughMemoryText().c_str(), 0);

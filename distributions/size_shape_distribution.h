@@ -3,6 +3,7 @@
 #pragma once
 
 #include "distributions/conti_run.h"
+#include "state/compute_observer.h"
 
 #include <string>
 #include <vector>
@@ -41,8 +42,8 @@ struct SizeShapeSolution {
 // Run plus those of the f/f0 grid (Refused, nothing computed), the kernel (rebuilt when its
 // inputs changed), the normal equations and the regularized amplitudes; the hint as for
 // ComputeContiSolution.
-ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, SizeShapeSolution& out,
-                                     ContiStrengthHint* hint = nullptr);
+ContiStatus ComputeSizeShapeSolution(TXLAWindow* window, CComputeObserver& observer,
+                                     SizeShapeSolution& out, ContiStrengthHint* hint = nullptr);
 
 // Writes a solution: fits, residuals and noise of the scans as the c(s) Run does, the
 // two-dimensional result in SizeShapeState, and the distribution state's curve as the marginal
@@ -57,7 +58,8 @@ double IntegrateSizeShape(double sLo, double sHi, double fLo, double fHi);
 // The Run of "Continuous c(s,ff0)": checks (each refusal says why and changes nothing), the
 // computation, the result and its plot, and the systematic noise moved into the data. False when
 // nothing was stored. The hint as for ComputeContiSolution.
-bool RunSizeShapeDistribution(TXLAWindow* window, ContiStrengthHint* hint = nullptr);
+bool RunSizeShapeDistribution(TXLAWindow* window, CComputeObserver& observer,
+                              ContiStrengthHint* hint = nullptr);
 
 // The held size-and-shape distribution, one line of six numbers per grid point: s (S), f/f0,
 // c (per S per unit f/f0), M (Da), Stokes radius (nm), D (cm^2/s). False, writing nothing, when

@@ -141,7 +141,8 @@ TEST(MonteCarloRoad, DistributionsAndIntegratedSThroughTheMenu) {
     }
 
     // The limit curves on the plot, as the loop of 296 shows them.
-    ASSERT_TRUE(RunMonteCarloDistributions(f.window.get(), 20, 0.9f, folder, false));
+    ASSERT_TRUE(RunMonteCarloDistributions(f.window.get(), f.window->computeObserver, 20, 0.9f,
+                                           folder, false));
     ASSERT_EQ(static_cast<int>(MonteCarloState::lower.size()), ContiState::gridPoints + 1);
     for (int p = 1; p <= ContiState::gridPoints; ++p)
         EXPECT_LE(MonteCarloState::lower[p], MonteCarloState::upper[p]) << p;
@@ -160,7 +161,8 @@ TEST(MonteCarloRoad, DistributionsAndIntegratedSThroughTheMenu) {
         plat::test::Script script;
         script.expectBox().caption("Error").textHas("MC1.dat cannot be written").answer(IDOK);
         plat::test::FailAtomicCommits(1);
-        EXPECT_TRUE(RunMonteCarloDistributions(f.window.get(), 3, 0.68f, full, true));
+        EXPECT_TRUE(RunMonteCarloDistributions(f.window.get(), f.window->computeObserver, 3, 0.68f,
+                                               full, true));
         EXPECT_TRUE(script.done()) << script.logText();
     }
     EXPECT_FALSE(std::filesystem::exists(full + "/MC1.dat"));

@@ -82,7 +82,7 @@ TEST(BufferKernelColumn, CsRecoversTheSpeciesAndTheBufferWhereThePlainCsDoesNot)
     B::on = true;
     B::floatSignal = true;
     B::signal = 1.0;
-    const bool ran = RunContiSed(nullptr);
+    const bool ran = RunContiSed(nullptr, SilentObserver());
     for (const ErrorBoxEntry& e : TakeErrorBoxes())
         ADD_FAILURE() << e.text;
     ASSERT_TRUE(ran);
@@ -96,7 +96,7 @@ TEST(BufferKernelColumn, CsRecoversTheSpeciesAndTheBufferWhereThePlainCsDoesNot)
     EXPECT_LT(withBuffer, 1.2 * kNoise);
 
     B::on = false;
-    const bool plainRan = RunContiSed(nullptr);
+    const bool plainRan = RunContiSed(nullptr, SilentObserver());
     for (const ErrorBoxEntry& e : TakeErrorBoxes())
         ADD_FAILURE() << e.text;
     ASSERT_TRUE(plainRan);
@@ -119,7 +119,7 @@ TEST(BufferKernelColumn, FitRecoversTheBufferSedimentationCoefficient) {
     B::floatSampleS = true;
     B::sampleS = 0.5;
     FitControl::simplexTolerance = 1e-6;
-    ASSERT_TRUE(ContiFit(nullptr));
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
     EXPECT_NEAR(B::sampleS, 0.8, 0.03 * 0.8);
     EXPECT_NEAR(B::signal, kBufferSignal, 0.03 * kBufferSignal);
     EXPECT_LT(FitControl::bestRmsd, 1.2 * kNoise);
@@ -140,18 +140,18 @@ TEST(BufferKernelColumn, RunAfterTheBufferMovedEqualsARunOnANewKernel) {
         ContiState::calledFromFit = true; // the noise stays in the data between the Runs
         B::floatSignal = floated;
         B::signal = floated ? 1.0 : kBufferSignal;
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         const unsigned long generation = gContiKernel.Generation();
         B::sampleS = 0.7;
         B::signal = floated ? 1.0 : 0.9 * kBufferSignal;
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         ASSERT_EQ(gContiKernel.Generation(), generation) << "the other columns were kept";
         const int n = ContiState::gridPoints;
         const std::vector<float> kept(ContiState::distribution + 1,
                                       ContiState::distribution + n + 1);
         const std::vector<float> keptFit(store.fit[3].begin(), store.fit[3].end());
         gContiKernel.Free();
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         ASSERT_NE(gContiKernel.Generation(), generation);
         EXPECT_EQ(
             std::vector<float>(ContiState::distribution + 1, ContiState::distribution + n + 1),
@@ -182,12 +182,12 @@ TEST(BufferKernelColumn, MonteCarloReplicatesTreatTheBufferAsTheRunDid) {
         ContiState::confidenceLevel = 0.68f;
         B::floatSignal = c.floated;
         B::signal = c.floated ? 1.0 : kBufferSignal;
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         float area = 0;
         IntegrateDistribution(3.0f, 7.0f, &area, nullptr, nullptr, nullptr);
         ASSERT_NEAR(area, kLoading, 0.02 * kLoading);
 
-        ASSERT_TRUE(RunMonteCarloDistributions(nullptr, 8, 0.68f, "", false));
+        ASSERT_TRUE(RunMonteCarloDistributions(nullptr, SilentObserver(), 8, 0.68f, "", false));
         for (const ErrorBoxEntry& e : TakeErrorBoxes())
             ADD_FAILURE() << e.text;
         ASSERT_EQ(MonteCarloState::replicates.size(), 8u);

@@ -250,7 +250,7 @@ TEST_F(WideRange, DriftRangeFarBeyondTheColumn) {
         SCOPED_TRACE(maxEnt ? "maximum entropy" : "second derivative");
         C::maxEntRegularization = maxEnt;
         C::secondDerivativeRegularization = !maxEnt;
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         EXPECT_TRUE(TakeErrorBoxes().empty());
         float area = 0, vw = 0;
         IntegrateDistribution(0.01f, 500.0f, &area, &vw, nullptr, nullptr);
@@ -276,7 +276,7 @@ TEST_F(WideRange, SedimentationRangeFarBeyondTheData) {
     C::ff0 = 1.25f;
     C::rangeMin = 0.01f, C::rangeMax = 10000.0f, C::resolution = 100.0f;
     C::confidenceLevel = 0.68f;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(TakeErrorBoxes().empty());
     const KernelCheck k = CheckKernel();
     EXPECT_GT(k.silent, 90);
@@ -317,7 +317,7 @@ TEST_F(WideRange, DriftRangeFarBeyondTheColumnWithBothNoiseTerms) {
             C::secondDerivativeRegularization = !maxEnt;
             C::calledFromFit = true; // keep the data as they are between the runs
             C::multiThreading = false;
-            ASSERT_TRUE(RunContiSed(nullptr));
+            ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
             EXPECT_TRUE(TakeErrorBoxes().empty());
             float area = 0, vw = 0;
             IntegrateDistribution(c.rangeMin, 500.0f, &area, &vw, nullptr, nullptr);
@@ -336,7 +336,7 @@ TEST_F(WideRange, DriftRangeFarBeyondTheColumnWithBothNoiseTerms) {
             const int saved = gDistributionThreadCount;
             for (int threads : {2, 3}) {
                 gDistributionThreadCount = threads;
-                ASSERT_TRUE(RunContiSed(nullptr));
+                ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
                 EXPECT_EQ(DistributionValues(), reference) << threads << " threads";
             }
             gDistributionThreadCount = saved;

@@ -131,7 +131,7 @@ TEST_F(DiscreteComponent, RunRecoversTheSpeciesAndTheDistributionsArea) {
         ModelChoice::csDiscreteSD = !c.byMass;
         C::maxEntRegularization = c.maxEnt;
         C::secondDerivativeRegularization = !c.maxEnt;
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name << ": " << TakeErrorBoxText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name << ": " << TakeErrorBoxText();
         EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading) << c.name;
         EXPECT_NEAR(DistributionArea(), kBigLoading, 0.03 * kBigLoading) << c.name;
         float area = 0, sw = 0;
@@ -150,7 +150,7 @@ TEST_F(DiscreteComponent, RunRecoversTheSpeciesAndTheDistributionsArea) {
 // rmsd shows it. This is what makes the recovery above a test of the component's column.
 TEST_F(DiscreteComponent, TheDistributionAloneCannotHoldTheSmallSpecies) {
     ModelChoice::contiCs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     double ss = 0.0, count = 0.0;
     for (int k = 1; k <= store.c.scans; ++k)
         for (int i = 20; i <= store.c.points - 20; ++i, ++count)
@@ -163,7 +163,7 @@ TEST_F(DiscreteComponent, FitFindsTheComponentsSFromAWrongStart) {
     C::discreteS = 0.9f;
     C::discreteSFloat = 1;
     FitControl::simplexTolerance = 1e-5;
-    ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteS, kSmallS, 0.03 * kSmallS);
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading);
     EXPECT_NEAR(DistributionArea(), kBigLoading, 0.03 * kBigLoading);
@@ -177,7 +177,7 @@ TEST_F(DiscreteComponent, RunAfterTheComponentMovedEqualsARunOnANewKernel) {
     ModelChoice::csDiscreteSD = true;
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
     C::calledFromFit = true; // the noise stays in the data between the Runs
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     struct Move {
         const char* name;
         float s, d;
@@ -186,14 +186,14 @@ TEST_F(DiscreteComponent, RunAfterTheComponentMovedEqualsARunOnANewKernel) {
         const unsigned long generation = gContiKernel.Generation();
         C::discreteS = m.s;
         C::discreteD = m.d;
-        ASSERT_TRUE(RunContiSed(nullptr)) << m.name << ": " << TakeErrorBoxText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << m.name << ": " << TakeErrorBoxText();
         ASSERT_EQ(gContiKernel.Generation(), generation) << m.name << ": the kernel was kept";
         const int n = C::gridPoints;
         const std::vector<float> kept(C::distribution + 1, C::distribution + n + 1);
         const float keptLoading = C::discreteLoading;
         const std::vector<float> keptFit = store.fit[4];
         gContiKernel.Free();
-        ASSERT_TRUE(RunContiSed(nullptr)) << m.name << ": " << TakeErrorBoxText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << m.name << ": " << TakeErrorBoxText();
         EXPECT_EQ(std::vector<float>(C::distribution + 1, C::distribution + n + 1), kept) << m.name;
         EXPECT_EQ(C::discreteLoading, keptLoading) << m.name;
         EXPECT_EQ(store.fit[4], keptFit) << m.name;
@@ -205,8 +205,9 @@ TEST_F(DiscreteComponent, RunAfterTheComponentMovedEqualsARunOnANewKernel) {
 // column beside the distribution: each replicate keeps the large species' area.
 TEST_F(DiscreteComponent, MonteCarloReplicatesKeepTheComponentOutOfTheDistribution) {
     ModelChoice::csDiscreteSD = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
-    ASSERT_TRUE(RunMonteCarloDistributions(nullptr, 4, 0.68f, "", false)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
+    ASSERT_TRUE(RunMonteCarloDistributions(nullptr, SilentObserver(), 4, 0.68f, "", false))
+        << TakeErrorBoxText();
     ASSERT_EQ(MonteCarloState::replicates.size(), 4u);
     for (const std::vector<float>& r : MonteCarloState::replicates) {
         double area = 0.0;
@@ -230,7 +231,7 @@ TEST_F(DiscreteComponent, LsGStarWithTheLammComponentFindsBoth) {
     C::rangeMax = 8.0f;
     C::resolution = 61.0f;
     ASSERT_EQ(CurrentContiVariant(), ContiVariant::LsGStar);
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.03 * kSmallLoading);
     float area = 0, sw = 0;
     IntegrateDistribution(3.0f, 5.0f, &area, &sw, nullptr, nullptr);
@@ -245,21 +246,21 @@ TEST_F(DiscreteComponent, SizeAndShapeWithTheComponentFindsBoth) {
     SizeShapeState::ff0Max = 2.2f;
     SizeShapeState::ff0Points = FullOrUnderRaceChecker(7, 5);
     C::resolution = 21.0f;
-    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunSizeShapeDistribution(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.04 * kSmallLoading);
     EXPECT_NEAR(IntegrateSizeShape(-1e9, 1e9, 0.0, 1e9), kBigLoading, 0.04 * kBigLoading);
     EXPECT_NEAR(SizeShapeState::fw, 1.25, 0.15);
     // Its Fit moves the component's s like the c(s) Fit does.
     C::discreteS = 1.0f;
     C::discreteSFloat = 1;
-    ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_NEAR(C::discreteS, kSmallS, 0.04 * kSmallS);
     EXPECT_NEAR(C::discreteLoading, kSmallLoading, 0.04 * kSmallLoading);
 }
 
 TEST_F(DiscreteComponent, ImpossibleComponentsAreRefusedAndKeepThePreviousResult) {
     ModelChoice::csDiscreteMs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     const std::vector<float> previous(C::distribution + 1, C::distribution + 1 + C::gridPoints);
     const float loading = C::discreteLoading;
     const unsigned long kernel = gContiKernel.Generation();
@@ -289,7 +290,7 @@ TEST_F(DiscreteComponent, ImpossibleComponentsAreRefusedAndKeepThePreviousResult
         ModelChoice::csDiscreteSD = !c.byMass;
         c.spoil();
         script.expectBox().caption("Error").text(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name << "\n" << script.logText();
         EXPECT_EQ(std::vector<float>(C::distribution + 1, C::distribution + 1 + C::gridPoints),
                   previous)

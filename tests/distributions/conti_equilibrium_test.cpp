@@ -35,7 +35,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
     const double M = 66000.0, loading = 0.5;
     const double buoyancy = 1.0 - double(ScanStore::vbar) * ScanStore::density;
     ASSERT_TRUE(FillEquilibriumSpecies(store, M * buoyancy, loading));
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     EXPECT_NEAR(DistributionMaximumAbscissa(), M, 0.03 * M) << "the c(M) curve is drawn over M";
     float area = 0, mw = 0, total = 0, sd = 0;
     IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
@@ -53,7 +53,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
     ContiState::maxEntRegularization = false;
     ContiState::secondDerivativeRegularization = true;
     ContiState::confidenceLevel = 1.01f;
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     EXPECT_NEAR(DistributionMaximumAbscissa(), M, 0.03 * M) << "smoothed at 1.01";
 
     // a scan without speed is refused before anything is computed; the distribution stays
@@ -61,7 +61,7 @@ TEST(ContiEquilibrium, OneSpeciesGivesOnePeakOfItsLoading) {
                                       ContiState::distribution + ContiState::gridPoints + 1);
     store.headers[2].rotorSpeed = 0.0f;
     script.expectBox().textHas("was recorded at 0 rpm").answer(IDOK);
-    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_FALSE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(std::vector<float>(ContiState::distribution + 1,
                                  ContiState::distribution + ContiState::gridPoints + 1),

@@ -87,11 +87,11 @@ TEST(ContiFitMemo, AModelSolvedAgainOnTheHeldDiscretisationGivesTheSameBits) {
     const double p1[] = {0.0, 6.01, 1.22}, p2[] = {0.0, 5.99, 1.3};
     std::vector<double> r1(1), r2(1), again(1);
     HeldDiscretisation::BeginEvaluation();
-    const double v1 = ContiSimplexSim(nullptr, p1, &r1);
+    const double v1 = ContiSimplexSim(nullptr, SilentObserver(), p1, &r1);
     HeldDiscretisation::BeginEvaluation();
-    const double v2 = ContiSimplexSim(nullptr, p2, &r2);
+    const double v2 = ContiSimplexSim(nullptr, SilentObserver(), p2, &r2);
     HeldDiscretisation::BeginEvaluation();
-    const double v3 = ContiSimplexSim(nullptr, p1, &again);
+    const double v3 = ContiSimplexSim(nullptr, SilentObserver(), p1, &again);
     EXPECT_NE(v1, v2) << "the two models differ";
     EXPECT_EQ(v3, v1);
     EXPECT_EQ(again, r1);
@@ -107,7 +107,7 @@ TEST(ContiFitMemo, ASimplexFitSolvesEachModelOnce) {
     ContiDataStore store(c);
     ChooseCsWithNoise(store);
     const unsigned long before = gContiKernel.Generation();
-    ASSERT_TRUE(ContiFit(nullptr));
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
     const unsigned long solved = gContiKernel.Generation() - before;
     EXPECT_LE(solved, static_cast<unsigned long>(FitControl::evaluationCount))
         << solved << " kernels for " << FitControl::evaluationCount << " evaluations";

@@ -23,7 +23,7 @@ TEST(ContiFit, RecoversFrictionalRatioMeniscusAndBothPeaks) {
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
     StartFf0AndMeniscusOffTheTruth();
 
-    ASSERT_TRUE(ContiFit(nullptr));
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
     EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25);
     EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002);
     ExpectPeaksOfTheTwoSpecies();
@@ -45,13 +45,13 @@ TEST(ContiFit, EitherRegularizationFindsTheTruthAndARunAfterItShowsTheSame) {
         ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
         ContiState::maxEntRegularization = entropy;
         StartFf0AndMeniscusOffTheTruth();
-        ASSERT_TRUE(ContiFit(nullptr)) << entropy;
+        ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << entropy;
         EXPECT_NEAR(ContiState::ff0, 1.25, 0.05 * 1.25) << entropy;
         EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002) << entropy;
         EXPECT_LT(FitControl::bestRmsd, 0.0055) << entropy;
         const float* c = ContiState::distribution;
         const std::vector<float> fitted(c + 1, c + ContiState::gridPoints + 1);
-        ASSERT_TRUE(RunContiSed(nullptr)) << entropy;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << entropy;
         const float largest = *std::max_element(fitted.begin(), fitted.end());
         for (int p = 1; p <= ContiState::gridPoints; ++p)
             EXPECT_NEAR(ContiState::distribution[p], fitted[p - 1], 1e-5 * largest) << p;
@@ -87,7 +87,7 @@ TEST(ContiFit, MeniscusStartedOnItsBoundIsFittedByEveryOptimiser) {
         FitControl::tolerance = 1e-4f;
         plat::test::Script script; // no "zero differential in mlcof"
 
-        ASSERT_TRUE(ContiFit(nullptr)) << c.name;
+        ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << c.name;
         EXPECT_NEAR(ModelParameters::meniscus, 6.0, 0.002) << c.name;
         EXPECT_LT(FitControl::bestRmsd, 0.0055) << c.name;
         FreeDistributionArrays();
@@ -122,7 +122,7 @@ TEST(ContiFit, AnnealingStartsFromTheStartTemperature) {
         FitControl::annealingIterations = 15;
         FitControl::annealingStartTemperature = 2.0f;
         FitControl::annealingTemperature = running[run];
-        ASSERT_TRUE(ContiFit(nullptr));
+        ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
         results[run] = {ContiState::ff0, ModelParameters::meniscus,
                         float(FitControl::evaluationCount)};
         FreeDistributionArrays();
@@ -173,7 +173,7 @@ TEST(ContiFit, ResultIsTheSameForAnyThreadCount) {
             FitControl::tolerance = 1e-2f;
             ContiState::multiThreading = threads > 1;
             gDistributionThreadCount = gLammThreadCount = threads;
-            ASSERT_TRUE(ContiFit(nullptr)) << c.name;
+            ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << c.name;
             std::vector<float> result = {ContiState::ff0, ModelParameters::meniscus,
                                          FitControl::bestRmsd, float(FitControl::evaluationCount)};
             result.insert(result.end(), ContiState::distribution + 1,
@@ -200,9 +200,9 @@ TEST(ContiFit, ResultIsTheSameWithOrWithoutARunBefore) {
         ContiDataStore store(SixScans());
         ChooseSixScanFit(store);
         if (runBefore) {
-            ASSERT_TRUE(RunContiSed(nullptr));
+            ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         }
-        ASSERT_TRUE(ContiFit(nullptr)) << runBefore;
+        ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << runBefore;
         // the final Run's rmsd may differ in its last digit, as a Run after a Run does
         const std::vector<float> result = {ContiState::ff0, ModelParameters::meniscus,
                                            float(FitControl::evaluationCount)};

@@ -39,7 +39,7 @@ class ContiLammList : public ::testing::Test {
 } // namespace
 
 TEST_F(ContiLammList, CompleteListFillsEveryColumn) {
-    ASSERT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), LammResult::Solved);
+    ASSERT_EQ(RunSVContiSedList(nullptr, SilentObserver(), n, s, D, nullptr), LammResult::Solved);
     EXPECT_TRUE(gContiKernel.Complete());
     for (int p = 1; p <= n; ++p) {
         // sedimentation depletes the meniscus side and dilutes the plateau below the loading
@@ -52,7 +52,8 @@ TEST_F(ContiLammList, CompleteListFillsEveryColumn) {
 
 TEST_F(ContiLammList, StoppedListMarksItsColumnsUnsolved) {
     gUserInterrupt.store(true);
-    EXPECT_EQ(RunSVContiSedList(nullptr, n, s, D, nullptr), LammResult::ListStopped);
+    EXPECT_EQ(RunSVContiSedList(nullptr, SilentObserver(), n, s, D, nullptr),
+              LammResult::ListStopped);
     EXPECT_FALSE(gContiKernel.Complete());
     for (int p = 1; p <= n; ++p) {
         EXPECT_FALSE(gContiKernel.Solved(p));
@@ -97,7 +98,8 @@ TEST_F(ContiLammList, RowsDoNotDependOnWhatAnEarlierKernelLeft) {
             std::vector<double> d(D, D + n + 1);
             d[c.failing] = c.failing > 0 ? -1.0 : 0.0;
             gUserInterrupt.store(c.stop);
-            const LammResult result = RunSVContiSedList(nullptr, n, s, d.data(), nullptr);
+            const LammResult result =
+                RunSVContiSedList(nullptr, SilentObserver(), n, s, d.data(), nullptr);
             gUserInterrupt.store(false);
             EXPECT_EQ(result == LammResult::Solved, !c.stop && c.failing == 0) << c.name;
             for (int p = 1; p <= n; ++p) {
@@ -143,7 +145,8 @@ TEST_F(ContiLammList, StartsFoundAsTheListSolvesAreThoseOfTheKernel) {
             gLammThreadCount = threads;
             ContiColumnStarts starts;
             gUserInterrupt.store(stop);
-            const LammResult result = RunSVContiSedList(nullptr, n, s, D, nullptr, &set, &starts);
+            const LammResult result =
+                RunSVContiSedList(nullptr, SilentObserver(), n, s, D, nullptr, &set, &starts);
             gUserInterrupt.store(false);
             const std::string at = std::to_string(threads) + " threads" + (stop ? ", stopped" : "");
             EXPECT_EQ(result == LammResult::Solved, !stop) << at;

@@ -33,13 +33,14 @@ using IS = InhomogeneousSolvent;
 // The template as the kernel list loads it for one equation of s (S) with D from f/f0 1.2.
 void LoadTemplate(CLammIdeal& o, double sS = 4.0) {
     gContiKernel.Allocate(1, ScanStore::scanCount, ScanStore::gridRadius, ScanStore::gridCount);
-    LoadContiLammTemplate(o, nullptr, sS, DiffusionFromSAndFf0(sS, 1.2), gContiKernel.Targets()[1]);
+    LoadContiLammTemplate(o, SilentObserver(), sS, DiffusionFromSAndFf0(sS, 1.2),
+                          gContiKernel.Targets()[1]);
 }
 
 // The kernel column of one species of s (S), D (cm^2/s); the list must succeed.
 std::vector<std::vector<float>> SolveOne(double sS, double dCm2s) {
     const double s[2] = {0.0, sS}, D[2] = {0.0, dCm2s};
-    EXPECT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), LammResult::Solved);
+    EXPECT_EQ(RunSVContiSedList(nullptr, SilentObserver(), 1, s, D, nullptr), LammResult::Solved);
     return KernelColumn(1);
 }
 
@@ -336,7 +337,8 @@ TEST(ContiLammLoading, FailedListIsReported) {
     plat::test::Script script;
     script.onUnexpected(plat::test::Unexpected::DefaultButton);
     const double s[3] = {0.0, 2.0, 4.0}, D[3] = {0.0, 5e-7, 4e-7};
-    EXPECT_EQ(RunSVContiSedList(nullptr, 2, s, D, nullptr), LammResult::AccelerationTooSlow);
+    EXPECT_EQ(RunSVContiSedList(nullptr, SilentObserver(), 2, s, D, nullptr),
+              LammResult::AccelerationTooSlow);
     bool reported = false;
     for (const plat::test::PromptRecord& r : script.log())
         reported =

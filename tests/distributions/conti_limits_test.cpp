@@ -64,7 +64,7 @@ TEST_F(ContiLimits, ImpossibleSettingsAreRefusedByValue) {
     ContiDataStore store;
     Choose();
     store.Fill({{5.0, 1.25, 0.5}});
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const std::vector<float> previous = Distribution();
     const unsigned long kernel = gContiKernel.Generation();
     struct Case {
@@ -106,7 +106,7 @@ TEST_F(ContiLimits, ImpossibleSettingsAreRefusedByValue) {
         const float rpm = ScanStore::header[2].rotorSpeed;
         c.spoil();
         script.expectBox().caption("Error").textHas(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name << "\n" << script.logText();
         EXPECT_EQ(Distribution(), previous) << c.name;
         EXPECT_EQ(gContiKernel.Generation(), kernel) << c.name << ": nothing computed";
@@ -130,7 +130,7 @@ TEST_F(ContiLimits, TheSizeCheckCountsMeasuredValuesNotGridValues) {
     ContiState::resolution = 280.0f;
     script.expectBox().caption("Error").textHas(
         "280 grid points and 0 noise parameters are more unknowns than the 270 data values");
-    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_FALSE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(script.done()) << script.logText();
     TakeErrorBoxes();
 }
@@ -162,7 +162,7 @@ TEST_F(ContiLimits, TheEdgesOfTheRefusalsAreAccepted) {
         ModelChoice::fitTINoise = c.timeInvariant;
         if (c.refusal)
             script.expectBox().caption("Error").textHas(c.refusal).answer(IDOK);
-        EXPECT_EQ(RunContiSed(nullptr), c.refusal == nullptr) << c.name;
+        EXPECT_EQ(RunContiSed(nullptr, SilentObserver()), c.refusal == nullptr) << c.name;
         EXPECT_TRUE(script.done()) << c.name << "\n" << script.logText();
     }
     ModelChoice::fitTINoise = false;
@@ -200,7 +200,7 @@ TEST_F(ContiLimits, AKernelBeyondTheMemoryEndsTheRunWithAMessage) {
         limit.rlim_cur = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE)) + (64u << 20);
         if (pages == 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
             ::_exit(3);
-        const bool ran = RunContiSed(nullptr);
+        const bool ran = RunContiSed(nullptr, SilentObserver());
         bool told = false;
         for (const auto& prompt : plat::test::ActiveScript()->log())
             told = told || prompt.text.find("Not enough memory for a distribution of 5000 grid "

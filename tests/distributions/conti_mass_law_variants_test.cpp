@@ -114,7 +114,7 @@ TEST_F(ContiMassLaw, ImpossibleLawsAreRefusedWithTheirNumbers) {
         c.spoil();
         const unsigned long kernel = gContiKernel.Generation();
         script.expectBox().caption("Error").text(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name;
         EXPECT_EQ(gContiKernel.Generation(), kernel) << c.name << ": nothing computed";
         C::ResetToDefaults();
@@ -142,7 +142,7 @@ TEST(ContiMassLawFit, FloatingVbarComesBackFromFivePercentOff) {
     FitControl::simplexTolerance = 1e-5;
     ASSERT_EQ(CurrentContiVariant(), ContiVariant::CsFloatingVbar);
 
-    ASSERT_TRUE(ContiFit(nullptr));
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
     EXPECT_NEAR(ScanStore::vbar, 0.73, 0.005) << "started at " << 0.73 * 1.05;
     EXPECT_FLOAT_EQ(ScanStore::vbarRho, ScanStore::vbar * ScanStore::density);
     EXPECT_EQ(C::ff0, 1.25f);
@@ -168,7 +168,7 @@ TEST_F(ContiMassLaw, FrictionalRatioIsNotFittedWhereItDoesNotEnter) {
             .text("No kernel parameter (meniscus, bottom) is floated: use Run to compute the "
                   "distribution.")
             .answer(IDOK);
-        EXPECT_FALSE(ContiFit(nullptr));
+        EXPECT_FALSE(ContiFit(nullptr, SilentObserver()));
         EXPECT_TRUE(script.done());
     }
     TakeErrorBoxes();
@@ -193,7 +193,7 @@ TEST(ContiMassLawEquilibrium, BuoyantMassOfTheSpeciesWhateverVbarIsSet) {
     ASSERT_TRUE(FillEquilibriumSpecies(store, buoyant, loading));
     ScanStore::vbar = 0.6f; // not the species': the buoyant mass needs none
     ScanStore::vbarRho = 0.6f * ScanStore::density;
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     float area = 0, mw = 0, total = 0, sd = 0;
     IntegrateDistribution(C::sValues[1], C::sValues[C::gridPoints], &area, &mw, &total, &sd);
     EXPECT_NEAR(area, loading, 0.02 * loading);

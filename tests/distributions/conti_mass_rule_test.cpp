@@ -208,7 +208,7 @@ TEST_F(MassRule, RefusesValuesTheRuleCannotUse) {
         const std::string why = CheckContiRun(c.variant.variant);
         EXPECT_NE(why.find(c.text), std::string::npos) << c.variant.name << ": " << why;
         script.expectBox().caption("Error").text(why).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.variant.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.variant.name;
         EXPECT_TRUE(script.done()) << c.variant.name << "\n" << script.logText();
     }
 }
@@ -253,7 +253,8 @@ TEST_F(MassRule, RunPutsEachPeakAtItsSWithItsLoading) {
         C::rangeMin = 1.0f;
         C::rangeMax = 17.0f;
         C::resolution = 65.0f;
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.variant.name << ": " << TakeErrorBoxText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()))
+            << c.variant.name << ": " << TakeErrorBoxText();
         float area = 0, sw = 0;
         const float mid = static_cast<float>(0.5 * (c.s1 + c.s2));
         Area(1.0f, mid, area, sw);
@@ -277,7 +278,7 @@ TEST_F(MassRule, RunPutsEachPeakAtItsSWithItsLoading) {
                {}, {}, 0.003, 17);
     MC::csBimodal = false;
     MC::contiCs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_GT(Rmsd(), 0.005);
 }
 
@@ -295,7 +296,7 @@ TEST_F(MassRule, FitRecoversTheSecondFrictionalRatio) {
     C::bimodalFf0 = 2.4f;
     C::bimodalFf0Float = 1;
     FitControl::simplexTolerance = 1e-5;
-    ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << TakeErrorBoxText();
     EXPECT_NEAR(C::bimodalFf0, 1.7f, 0.05);
     EXPECT_EQ(C::ff0, 1.25f); // not floated
     EXPECT_LT(FitControl::bestRmsd, 0.0036);
@@ -315,7 +316,7 @@ TEST_F(MassRule, WormlikeChainRunWritesItsMofSTable) {
     TempFolder folder;
     const std::string path = folder.file("~WormChain_mofs.dat");
     std::snprintf(gTablePaths.wormChainMofs, sizeof gTablePaths.wormChainMofs, "%s", path.c_str());
-    ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxText();
     gTablePaths.wormChainMofs[0] = '\0';
     const std::string text = ReadTextFile(path);
     std::vector<std::vector<double>> rows;

@@ -91,7 +91,9 @@ class ContiNonideal : public ::testing::Test {
     }
     static double Rmsd() {
         ContiSolution sol;
-        return ComputeContiSolution(nullptr, sol, false) == ContiStatus::Done ? sol.rmsd : NAN;
+        return ComputeContiSolution(nullptr, SilentObserver(), sol, false) == ContiStatus::Done
+                   ? sol.rmsd
+                   : NAN;
     }
 
     plat::test::Script script;
@@ -101,7 +103,7 @@ class ContiNonideal : public ::testing::Test {
 
 TEST_F(ContiNonideal, RepeatedOnItsOwnTotalItFindsTheTrueSAndLoading) {
     ModelChoice::contiCs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     const double plainPeak = DistributionMaximumAbscissa(), plainRmsd = Rmsd();
     EXPECT_LT(plainPeak, 0.97 * kS) << "the plain c(s) sees the slowed boundary";
 
@@ -110,7 +112,8 @@ TEST_F(ContiNonideal, RepeatedOnItsOwnTotalItFindsTheTrueSAndLoading) {
     ASSERT_TRUE(ModelChoice::contiSpeciesVariant);
     ASSERT_EQ(CurrentContiVariant(), ContiVariant::CsNonideal);
     for (int round = 1; round <= 3; ++round)
-        ASSERT_TRUE(RunContiSed(nullptr)) << "round " << round << script.logText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()))
+            << "round " << round << script.logText();
     EXPECT_NEAR(DistributionMaximumAbscissa(), kS, 0.02 * kS) << "plain c(s) peak " << plainPeak;
     EXPECT_NEAR(Area(), kLoading, 0.02 * kLoading);
     EXPECT_LT(Rmsd(), 0.5 * plainRmsd) << "plain c(s) rmsd " << plainRmsd;
@@ -120,10 +123,10 @@ TEST_F(ContiNonideal, RepeatedOnItsOwnTotalItFindsTheTrueSAndLoading) {
 // meniscus, so a start 0.02 cm off the truth comes back.
 TEST_F(ContiNonideal, FitBringsTheMeniscusBack) {
     ModelChoice::contiCs = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     ModelChoice::contiCs = false;
     ModelChoice::csWithBaselineEstimates = true;
-    ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
     const float truth = ModelParameters::meniscus;
     ModelParameters::meniscus = truth + 0.02f;
     ModelParameters::meniscusFloat = 1;
@@ -131,7 +134,7 @@ TEST_F(ContiNonideal, FitBringsTheMeniscusBack) {
     FitControl::meniscusMax = truth + 0.04f;
     FitControl::simplex = true;
     FitControl::simplexTolerance = 1e-5;
-    ASSERT_TRUE(ContiFit(nullptr)) << script.logText();
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << script.logText();
     EXPECT_NEAR(ModelParameters::meniscus, truth, 0.002);
     EXPECT_NEAR(DistributionMaximumAbscissa(), kS, 0.02 * kS);
 }
@@ -145,7 +148,7 @@ TEST_F(ContiNonideal, NeedsADistributionFirst) {
         .text("The non-ideal c(s) takes the total concentration of a distribution computed "
               "before: run c(s) first.")
         .answer(IDOK);
-    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_FALSE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_TRUE(gContiKernel.Empty());
 }

@@ -77,7 +77,7 @@ TEST(ContiNonlinearDetection, RunAndFitFindTheDetectorsPower) {
     } cases[] = {{kTruePower, true}, {1.0, false}};
     for (const Case& c : cases) {
         D::nonlinearPower = float(c.power);
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.power;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.power;
         if (c.fits)
             EXPECT_LT(GetNonlinearDetectionRmsd(), 1e-3f) << "power " << c.power;
         else
@@ -88,7 +88,7 @@ TEST(ContiNonlinearDetection, RunAndFitFindTheDetectorsPower) {
     D::nonlinearPowerFit = true;
     FitControl::simplex = true;
     FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
-    ASSERT_TRUE(ContiFit(nullptr));
+    ASSERT_TRUE(ContiFit(nullptr, SilentObserver()));
     EXPECT_NEAR(D::nonlinearPower, kTruePower, 0.02);
     EXPECT_LT(FitControl::bestRmsd, 1e-3f);
     EXPECT_LT(GetNonlinearDetectionRmsd(), 1e-3f);
@@ -99,12 +99,12 @@ TEST(ContiNonlinearDetection, RunAndFitFindTheDetectorsPower) {
 TEST(ContiNonlinearDetection, RadialGradientSwitchedOnReachesTheNextKernel) {
     DistortedStore d;
     D::nonlinearOn = false;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const int p = 20;
     const auto before = KernelColumn(p);
     D::magnificationOn = true;
     D::magnificationFactor = 1.2f;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const auto after = KernelColumn(p);
     int compared = 0;
     for (int k = 1; k < int(before.size()); ++k)
@@ -128,7 +128,7 @@ TEST(ContiNonlinearDetection, FloatedGradientIsFittedBack) {
     D::gradientFit = true;
     FitControl::simplex = true;
     FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
-    const bool fitted = ContiFit(nullptr);
+    const bool fitted = ContiFit(nullptr, SilentObserver());
     EXPECT_TRUE(fitted);
     EXPECT_NEAR(D::magnificationFactor, 1.15, 0.01);
     EXPECT_LT(FitControl::bestRmsd, 1e-3f);

@@ -98,7 +98,7 @@ TEST_F(ContiRun, OneSpeciesByCsCMAndLsGStar) {
                 SFromMandD(static_cast<float>(m66), static_cast<float>(c.species.dCm2s), 20.0f);
         }
         store.Fill({c.species});
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_NEAR(DistributionMaximumAbscissa(), c.peak, c.peakTolerance * c.peak) << c.name;
         float area = 0, sw = 0, total = 0, sd = 0;
         IntegrateDistribution(ContiState::sValues[1], ContiState::sValues[ContiState::gridPoints],
@@ -125,7 +125,7 @@ TEST_F(ContiRun, OneSpeciesByCsCMAndLsGStar) {
 
 TEST_F(ContiRun, TimeInvariantNoiseIsRecoveredInsideCs) {
     store.Fill({{5.0, 1.25, 0.5}});
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     float cleanArea = 0;
     IntegrateDistribution(0.0f, 15.0f, &cleanArea, nullptr, nullptr, nullptr);
 
@@ -136,7 +136,7 @@ TEST_F(ContiRun, TimeInvariantNoiseIsRecoveredInsideCs) {
         v = g(rng);
     store.Fill({{5.0, 1.25, 0.5}}, ti);
     ModelChoice::fitTINoise = true;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     float area = 0;
     IntegrateDistribution(0.0f, 15.0f, &area, nullptr, nullptr, nullptr);
     EXPECT_NEAR(area, cleanArea, 0.01 * cleanArea);
@@ -169,12 +169,12 @@ TEST_F(ContiRun, ResultIsTheSameForAnyThreadCount) {
     ModelChoice::fitTINoise = ModelChoice::fitRINoise = true;
     ContiState::calledFromFit = true; // keep the data as they are between the runs
     ContiState::multiThreading = false;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const std::vector<float> reference = Distribution();
     ContiState::multiThreading = true;
     for (int threads : {1, 2, 3, 4}) {
         gDistributionThreadCount = threads;
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         EXPECT_EQ(Distribution(), reference) << threads << " threads";
     }
     gDistributionThreadCount = 2;
@@ -190,7 +190,7 @@ TEST_F(ContiRun, StoredFitsResidualsAndNoiseAreTheSameForAnyThreadCount) {
             store.fit, store.residuals, {store.tiNoise, store.riNoise}};
     };
     ContiState::multiThreading = false;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const auto reference = stored();
     ASSERT_NE(reference[0][1], std::vector<float>(reference[0][1].size(), 0.0f)) << "no fit";
     ContiState::multiThreading = true;
@@ -198,7 +198,7 @@ TEST_F(ContiRun, StoredFitsResidualsAndNoiseAreTheSameForAnyThreadCount) {
         gDistributionThreadCount = threads;
         for (auto& row : store.fit)
             std::fill(row.begin(), row.end(), 0.0f);
-        ASSERT_TRUE(RunContiSed(nullptr));
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
         EXPECT_TRUE(stored() == reference) << threads << " threads";
     }
     gDistributionThreadCount = 2;
@@ -213,7 +213,8 @@ TEST_F(ContiRun, StoredCurvesAreTheSameWithTheModelFormedBeforeOrByTheStore) {
     for (bool threads : {false, true}) {
         ContiState::multiThreading = threads;
         ContiSolution sol;
-        ASSERT_EQ(ComputeContiSolution(nullptr, sol, true, nullptr, true), ContiStatus::Done);
+        ASSERT_EQ(ComputeContiSolution(nullptr, SilentObserver(), sol, true, nullptr, true),
+                  ContiStatus::Done);
         ASSERT_EQ(std::ssize(sol.model), sol.set.Scans());
         StoreContiSolution(sol);
         const auto formed = std::vector{store.fit, store.residuals};
@@ -232,7 +233,7 @@ TEST_F(ContiRun, KeptEquationsFollowAChangeOfOneDataValue) {
     store.Fill({{3.5, 1.25, 0.3}, {7.0, 1.25, 0.6}}, {}, {}, 0.005, 9);
     ContiState::calledFromFit = true; // keep the data as they are between the runs
     ContiSolution sol;
-    ASSERT_EQ(ComputeContiSolution(nullptr, sol, false), ContiStatus::Done);
+    ASSERT_EQ(ComputeContiSolution(nullptr, SilentObserver(), sol, false), ContiStatus::Done);
     const ContiDataSet set = sol.set;
     struct Case {
         const char* name;
@@ -241,12 +242,12 @@ TEST_F(ContiRun, KeptEquationsFollowAChangeOfOneDataValue) {
                  {"inner point", set.Scans() / 2, (set.first + set.last) / 2},
                  {"last point of the last scan", set.Scans() - 1, set.last}};
     for (const Case& c : cases) {
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name;
         ScanStore::gridSignal[set.scans[std::size_t(c.scan)]][c.point] += 0.05f;
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name;
         const std::vector<float> kept = Distribution();
         gContiKernel.Free();
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_EQ(kept, Distribution()) << c.name;
     }
 }
@@ -257,7 +258,7 @@ constexpr const char* kConfidenceText =
 
 TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
     store.Fill({{5.0, 1.25, 0.5}});
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const std::vector<float> previous = Distribution();
     const unsigned long kernel = gContiKernel.Generation();
     struct Case {
@@ -288,7 +289,7 @@ TEST_F(ContiRun, UnusableSettingsAreRefusedAndKeepThePreviousResult) {
         const float left = ScanStore::leftFitLimit, right = ScanStore::rightFitLimit;
         c.spoil();
         script.expectBox().caption("Error").text(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name;
         EXPECT_EQ(Distribution(), previous) << c.name;
         EXPECT_EQ(gContiKernel.Generation(), kernel) << c.name << ": nothing computed";
@@ -308,11 +309,11 @@ TEST_F(ContiRun, ConfidenceAboveOneIsTheChiSquareRatio) {
         ContiState::secondDerivativeRegularization = !maxEnt;
         ContiState::confidenceLevel = 0.5f; // the unregularized solution
         ContiSolution best, smooth;
-        ASSERT_EQ(ComputeContiSolution(nullptr, best), ContiStatus::Done);
+        ASSERT_EQ(ComputeContiSolution(nullptr, SilentObserver(), best), ContiStatus::Done);
         ContiState::confidenceLevel = 1.01f;
-        ASSERT_EQ(ComputeContiSolution(nullptr, smooth), ContiStatus::Done);
+        ASSERT_EQ(ComputeContiSolution(nullptr, SilentObserver(), smooth), ContiStatus::Done);
         EXPECT_NEAR(smooth.chiSquare / best.chiSquare, 1.01, 1e-3) << "maximum entropy " << maxEnt;
-        EXPECT_TRUE(RunContiSed(nullptr)) << "maximum entropy " << maxEnt;
+        EXPECT_TRUE(RunContiSed(nullptr, SilentObserver())) << "maximum entropy " << maxEnt;
     }
     EXPECT_TRUE(TakeErrorBoxes().empty());
 }
@@ -321,12 +322,12 @@ TEST_F(ContiRun, ConfidenceAboveOneIsTheChiSquareRatio) {
 // previous distribution and its kernel stay.
 TEST_F(ContiRun, KeyPressDuringTheNormalEquationsKeepsThePreviousDistribution) {
     store.Fill({{5.0, 1.25, 0.5}});
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const std::vector<float> previous = Distribution();
     const unsigned long kernel = gContiKernel.Generation();
     ContiState::confidenceLevel = 0.95f; // the kernel is reused: the first poll is after the join
     plat::test::key(&window, VK_ESCAPE, 27);
-    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_FALSE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(gUserInterrupt.load());
     EXPECT_EQ(Distribution(), previous);
     EXPECT_EQ(gContiKernel.Generation(), kernel);
@@ -366,7 +367,7 @@ TEST_F(ContiRunTwentyScans, NoPeakAtZeroWhileSystematicNoiseIsFitted) {
         ContiState::maxEntRegularization = c.maxEnt;
         ContiState::secondDerivativeRegularization = !c.maxEnt;
         ContiState::calledFromFit = true; // leave the data as generated
-        ASSERT_TRUE(RunContiSed(nullptr)) << c.name;
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << c.name;
         ASSERT_EQ(ContiState::sValues[1], 0.0f) << c.name;
         EXPECT_EQ(ContiState::distribution[1], 0.0f) << c.name;
         float area = 0, sw = 0;

@@ -62,7 +62,7 @@ void ExpectRefusalsWithTheSolventOn() {
         FitControl::fitVbar = c.box;
         const float vbar = ScanStore::vbar;
         script.expectBox().caption("Error").text(c.refusal).answer(IDOK);
-        EXPECT_FALSE(ContiFit(nullptr));
+        EXPECT_FALSE(ContiFit(nullptr, SilentObserver()));
         EXPECT_TRUE(script.done()) << script.logText();
         EXPECT_EQ(ScanStore::vbar, vbar);
     }

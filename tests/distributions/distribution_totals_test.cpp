@@ -25,7 +25,7 @@ TEST(DistributionTotals, LoadingAtTheStartModelAtTheScansLinearBetween) {
     ChooseCsOver(0.0f, 15.0f, 76.0f);
     ContiState::ff0 = 1.25f;
     store.Fill({{5.0, 1.25, 0.5}});
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     ASSERT_TRUE(DistributionTotalsHeld());
 
     const int n = ScanStore::gridCount;

@@ -154,7 +154,7 @@ TEST_F(DlsDistribution, SingleDecayGivesOnePeakAtItsDAndRh) {
         c.choose(*this);
         const double truth = c.truth();
         ExpectConversionQuestion(IDYES);
-        ASSERT_TRUE(RunContiSed(nullptr)) << script.logText();
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << script.logText();
         EXPECT_TRUE(script.done()) << script.logText();
         EXPECT_TRUE(S::dlsRecords[1].isFieldAcf && S::dlsRecords[2].isFieldAcf);
         EXPECT_NEAR(Peak(Abscissae(), Values()), truth, 1.01 * c.step)
@@ -180,7 +180,7 @@ TEST_F(DlsDistribution, IntensityDataKeptByNoAreRefusedWithNothingStored) {
     const float before = S::signal[1][10];
     ExpectConversionQuestion(IDNO);
     script.expectBox().caption("Error").text("no field ACF in DLS distribution model").answer(IDOK);
-    EXPECT_FALSE(RunContiSed(nullptr));
+    EXPECT_FALSE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(ContiState::distribution, nullptr);
     EXPECT_FALSE(S::resultAvailable);
@@ -222,7 +222,7 @@ TEST_F(DlsDistribution, RangesWithoutDecaysAreRefused) {
         const float angle = S::dlsRecords[1].angle;
         c.choose(*this);
         script.expectBox().caption("Error").text(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name << script.logText();
         EXPECT_EQ(ContiState::distribution, nullptr) << c.name;
         EXPECT_FALSE(S::dlsRecords[1].isFieldAcf) << c.name << ": converted before the refusal";
@@ -238,7 +238,7 @@ TEST_F(DlsDistribution, TimeCourseFollowsTheChangingRadius) {
     Load(decays);
     ChooseIRh(true);
     ContiState::resolution = 80.0f; // below the 121 lags of one curve
-    ASSERT_TRUE(RunContinuousModel(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContinuousModel(nullptr, SilentObserver())) << script.logText();
     const DlsTimeCourse& course = LastDlsTimeCourse();
     ASSERT_EQ(course.values.size(), decays.size());
     const double step = 19.0 / 79;
@@ -263,13 +263,13 @@ TEST_F(DlsDistribution, KeyPressStopsTheTimeCourseWithTheLastResultKept) {
     Load({{8e-7, 0.0}, {3e-7, 100.0}});
     ChooseIRh(true);
     ContiState::resolution = 80.0f;
-    ASSERT_TRUE(RunContinuousModel(nullptr)) << script.logText();
+    ASSERT_TRUE(RunContinuousModel(nullptr, SilentObserver())) << script.logText();
     const std::vector<double> shown = Values();
     const std::vector<float> fit(S::fit[2] + 1, S::fit[2] + 1 + S::pointCount[2]);
     const std::size_t slices = LastDlsTimeCourse().values.size();
     ContiState::confidenceLevel = 0.95f;
     plat::test::key(&window, VK_ESCAPE, 27);
-    EXPECT_FALSE(RunContinuousModel(nullptr));
+    EXPECT_FALSE(RunContinuousModel(nullptr, SilentObserver()));
     EXPECT_TRUE(gUserInterrupt.load());
     EXPECT_EQ(Values(), shown);
     EXPECT_EQ(std::vector<float>(S::fit[2] + 1, S::fit[2] + 1 + S::pointCount[2]), fit);
@@ -304,7 +304,7 @@ TEST_F(DlsDistribution, RawLagRowsLieAtEachCurvesOwnLags) {
     for (bool raw : {true, false}) {
         SCOPED_TRACE(raw ? "own lags" : "common grid");
         ContiState::rawLags = raw;
-        ASSERT_TRUE(EnsureContiKernel(nullptr, g));
+        ASSERT_TRUE(EnsureContiKernel(nullptr, SilentObserver(), g));
         for (int p = 1; p <= g.n; ++p) {
             for (int k = 1; k <= 2; ++k) {
                 const float* row = gContiKernel.Row(p, k);

@@ -103,10 +103,10 @@ TEST_F(DriftCv, PeaksAtTheVelocitiesWithTheLoadingsAndTheMeniscusFitted) {
             FitControl::meniscusMax = 1.01f;
             FitControl::simplex = true;
             FitControl::simplexTolerance = 1e-5;
-            ASSERT_TRUE(ContiFit(nullptr)) << TakeErrorBoxes().size();
+            ASSERT_TRUE(ContiFit(nullptr, SilentObserver())) << TakeErrorBoxes().size();
             EXPECT_NEAR(ModelParameters::meniscus, 1.0, 0.002);
         } else {
-            ASSERT_TRUE(RunContiSed(nullptr)) << TakeErrorBoxes().size();
+            ASSERT_TRUE(RunContiSed(nullptr, SilentObserver())) << TakeErrorBoxes().size();
         }
         EXPECT_TRUE(TakeErrorBoxes().empty());
         const struct {
@@ -133,6 +133,6 @@ TEST_F(DriftCv, RefusesADiffusionCoefficientNotAboveZero) {
         EXPECT_NE(CheckContiRun(ContiVariant::CvElectrophoresis).find("The diffusion coefficient"),
                   std::string::npos)
             << d;
-        EXPECT_FALSE(RunContiSed(nullptr)) << d;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << d;
     }
 }

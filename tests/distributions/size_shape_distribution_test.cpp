@@ -76,7 +76,7 @@ class SizeShape : public ::testing::Test {
 
 TEST_F(SizeShape, OneSpeciesLiesAtItsSAndFrictionalRatio) {
     store.Fill({{5.0, 1.4, 0.5}});
-    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunSizeShapeDistribution(nullptr, SilentObserver())) << TakeErrorBoxText();
     ASSERT_TRUE(SS::Held());
     const int p = PeakIndex();
     EXPECT_NEAR(SS::s[p], 5.0, 0.25) << "peak at s " << SS::s[p] << ", f/f0 " << SS::ff0[p];
@@ -112,7 +112,7 @@ TEST_F(SizeShape, OneSpeciesLiesAtItsSAndFrictionalRatio) {
 
 TEST_F(SizeShape, TwoShapesOfOneSedimentationCoefficientComeApart) {
     store.Fill({{5.0, 1.2, 0.4}, {5.0, 2.0, 0.4}});
-    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunSizeShapeDistribution(nullptr, SilentObserver())) << TakeErrorBoxText();
     // Each half of the f/f0 range holds one species; the row between them holds little.
     const double compact = AmountBetweenFf0(0.0, 1.55);
     const double extended = AmountBetweenFf0(1.65, 1e9);
@@ -180,7 +180,7 @@ TEST_F(SizeShape, RefusesFrictionalRatioGridsThatCannotBeComputed) {
         SS::ff0Points = c.points;
         ContiState::resolution = c.resolution;
         script.expectBox().caption("Error").textHas(c.expected).answer(IDOK);
-        EXPECT_FALSE(RunSizeShapeDistribution(nullptr)) << c.expected;
+        EXPECT_FALSE(RunSizeShapeDistribution(nullptr, SilentObserver())) << c.expected;
         EXPECT_TRUE(script.done()) << c.expected << " | " << script.logText();
         EXPECT_FALSE(SS::Held()) << c.expected;
     }
@@ -195,7 +195,7 @@ TEST_F(SizeShape, SixColumnFileReadsBackPointByPoint) {
     ContiState::resolution = 9.0f;
     SS::ff0Points = 4;
     store.Fill({{5.0, 1.4, 0.5}});
-    ASSERT_TRUE(RunSizeShapeDistribution(nullptr)) << TakeErrorBoxText();
+    ASSERT_TRUE(RunSizeShapeDistribution(nullptr, SilentObserver())) << TakeErrorBoxText();
     ASSERT_TRUE(WriteMonteCarloColumns(path.c_str()));
     std::ifstream in(path);
     std::string line;

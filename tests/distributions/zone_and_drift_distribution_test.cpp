@@ -65,7 +65,8 @@ class ZoneAndDrift : public ::testing::Test {
         Clear();
         for (const Species& sp : species) {
             const double s[2] = {0.0, sp.s}, D[2] = {0.0, sp.D};
-            ASSERT_EQ(RunSVContiSedList(nullptr, 1, s, D, nullptr), LammResult::Solved);
+            ASSERT_EQ(RunSVContiSedList(nullptr, SilentObserver(), 1, s, D, nullptr),
+                      LammResult::Solved);
             for (int k = 1; k <= store.c.scans; ++k)
                 for (int i = 1; i <= store.c.points; ++i)
                     store.signal[k][i] += float(sp.loading * gContiKernel.Row(1, k)[i]);
@@ -183,7 +184,8 @@ TEST_F(ZoneAndDrift, PeaksAtTheTrueAbscissaWithTheLoadedAmounts) {
         c.choose();
         ASSERT_EQ(CurrentContiVariant(), c.variant);
         c.fill();
-        ASSERT_TRUE(RunContiSed(nullptr)) << ::testing::PrintToString(TakeErrorBoxes().size());
+        ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()))
+            << ::testing::PrintToString(TakeErrorBoxes().size());
         for (const Peak& p : c.peaks) {
             float area = 0;
             const double at = PeakIn(p.lo, p.hi, &area);
@@ -245,7 +247,7 @@ TEST_F(ZoneAndDrift, RefusesDataWithoutAFieldAndZonesWithoutALayer) {
     M::lsGStar = M::contiCs = M::zoneLsGs = M::zoneCentrifugation = true;
     C::rangeMin = 1.0f, C::rangeMax = 10.0f, C::resolution = 46.0f;
     FillZone({{4.0, 0.0, 0.8}}, 0.0);
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     const std::vector<float> previous(C::distribution + 1, C::distribution + C::gridPoints + 1);
     const unsigned long kernel = gContiKernel.Generation();
     struct Case {
@@ -269,7 +271,7 @@ TEST_F(ZoneAndDrift, RefusesDataWithoutAFieldAndZonesWithoutALayer) {
     for (const Case& c : cases) {
         c.spoil();
         script.expectBox().caption("Error").text(c.text).answer(IDOK);
-        EXPECT_FALSE(RunContiSed(nullptr)) << c.name;
+        EXPECT_FALSE(RunContiSed(nullptr, SilentObserver())) << c.name;
         EXPECT_TRUE(script.done()) << c.name;
         EXPECT_EQ(std::vector<float>(C::distribution + 1, C::distribution + C::gridPoints + 1),
                   previous)
@@ -281,6 +283,6 @@ TEST_F(ZoneAndDrift, RefusesDataWithoutAFieldAndZonesWithoutALayer) {
     }
     // a thicker layer is another kernel, not the one kept from the last Run
     ModelParameters::zoneLayerThickness = 0.07f;
-    ASSERT_TRUE(RunContiSed(nullptr));
+    ASSERT_TRUE(RunContiSed(nullptr, SilentObserver()));
     EXPECT_NE(gContiKernel.Generation(), kernel);
 }

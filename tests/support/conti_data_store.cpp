@@ -76,7 +76,7 @@ void ContiDataStore::Fill(const std::vector<ContiSpecies>& species, const std::v
         }
         double s[2] = {0.0, sp.sS};
         double D[2] = {0.0, sp.dCm2s > 0.0 ? sp.dCm2s : DiffusionFromSAndFf0(sp.sS, sp.ff0)};
-        RunSVContiSedList(nullptr, 1, s, D, nullptr);
+        RunSVContiSedList(nullptr, SilentObserver(), 1, s, D, nullptr);
         for (int k = 1; k <= S; ++k)
             for (int i = 1; i <= n; ++i)
                 signal[k][i] += static_cast<float>(sp.loading * gContiKernel.Row(1, k)[i]);
