@@ -13,6 +13,7 @@
 #include "state/run_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
+#include "state/window_services.h"
 
 #include <cstdio>
 #include <string>
@@ -86,7 +87,7 @@ bool LoadCellBatchSet(TXLAWindow* window, const CellBatchAnswers& a, int n, bool
     }
     if (!AllScanFilesExist())
         return false;
-    ReloadAllData(window);
+    ReloadAllData(window, WindowServices::Observer(window));
     PointSavedAnalysisAtSet();
     return true;
 }

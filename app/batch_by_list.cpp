@@ -211,7 +211,7 @@ void TXLAWindow::CmSerializeFitByList() {
                 break;
             continue;
         }
-        ReloadAllData(this);
+        ReloadAllData(this, computeObserver);
         MakeTmpScanFileList(0);
         PointSavedAnalysisAtSet();
         if (SignalMaxedOut()) {

@@ -26,6 +26,7 @@
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
+#include "state/window_services.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -374,7 +375,7 @@ bool RunSerialFitSeries(TXLAWindow* window) {
     for (int k = 1; k <= SF::seriesCount && written.ok; ++k) {
         ReadListFile(SF::seriesListPaths[k]);
         SF::serializing = true;
-        ReloadAllData(window);
+        ReloadAllData(window, WindowServices::Observer(window));
         MakeTmpScanFileList(0);
         PointSavedAnalysisAtSet();
         SF::errorCode = 0;

@@ -55,7 +55,7 @@ void TXLAWindow::CmChangeCell() {
         MessageBox(text.c_str(), kCaption, MB_OK);
         return;
     }
-    ReloadForChangeCell(this);
+    ReloadForChangeCell(this, computeObserver);
 }
 
 void TXLAWindow::CmRemoveFringeJumps() {

@@ -12,6 +12,7 @@
 #include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/startup_paths.h"
+#include "state/window_services.h"
 
 #include <cmath>
 #include <cstdio>
@@ -70,7 +71,7 @@ void AverageScans(TXLAWindow* window) {
     FreeScanFileList();
     S::fileNames.push_back(path);
     PlayOkSound();
-    ReloadAllData(window);
+    ReloadAllData(window, WindowServices::Observer(window));
 }
 
 void TXLAWindow::CmAverageScans() {

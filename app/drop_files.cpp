@@ -93,5 +93,5 @@ void TXLAWindow::EvDropFiles(TDropInfo drop) {
         return;
     FreeScanFileList();
     ScanStore::fileNames = std::move(paths);
-    ReloadForChangeCell(this);
+    ReloadForChangeCell(this, computeObserver);
 }

@@ -121,7 +121,8 @@ void TXLAWindow::CmErrorInS() {
         return;
     SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    const ConfidenceLimits r = FindConfidenceLimits(this, kSlotS1, interval, critical);
+    const ConfidenceLimits r =
+        FindConfidenceLimits(this, computeObserver, kSlotS1, interval, critical);
     SetCursor(IDC_ARROW);
     // Both found: "s = %.3f [%.3f, %.3f] S\n(critical rmsd value is %f)".
     ShowConfidenceLimits(this, caption, "s", "%.3f", "S", M::fitValues[kSlotS1], r, interval,
@@ -141,7 +142,8 @@ void TXLAWindow::CmErrorInM() {
         return;
     SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    const ConfidenceLimits r = FindConfidenceLimits(this, kSlotDOrM1, interval, critical);
+    const ConfidenceLimits r =
+        FindConfidenceLimits(this, computeObserver, kSlotDOrM1, interval, critical);
     SetCursor(IDC_ARROW);
     // Both found: "M = %.0f [%.0f, %.0f] Da\n(critical rmsd value is %f)", or
     // "D = %.3f [%.3f, %.3f] 1e-7 cm^2/sec\n(critical rmsd value is %f)".
@@ -166,7 +168,7 @@ void TXLAWindow::CmContourSM() {
     if (SurfaceAxisCount(s) == 0 || SurfaceAxisCount(m) == 0)
         return;
     WriteContour(this, "contour.dat", [&](const std::string& path) {
-        ScanErrorSurfaceSM(this, path, s, m, level, s1, s2);
+        ScanErrorSurfaceSM(this, computeObserver, path, s, m, level, s1, s2);
     });
 }
 
@@ -183,7 +185,7 @@ void TXLAWindow::CmContourS1S2() {
     if (SurfaceAxisCount(a) == 0 || SurfaceAxisCount(b) == 0)
         return;
     WriteContour(this, "contour.dat", [&](const std::string& path) {
-        ScanErrorSurface2D(this, path, a, b, level, s1, s2);
+        ScanErrorSurface2D(this, computeObserver, path, a, b, level, s1, s2);
     });
 }
 
@@ -192,6 +194,7 @@ void TXLAWindow::CmContourK() {
     SurfaceAxis k;
     if (!AskAxis(this, caption, "lg(K)", M::fitValues[kSlotLogK], &k) || SurfaceAxisCount(k) == 0)
         return;
-    WriteContour(this, "Kcontour.dat",
-                 [&](const std::string& path) { ScanErrorSurfaceK(this, path, k); });
+    WriteContour(this, "Kcontour.dat", [&](const std::string& path) {
+        ScanErrorSurfaceK(this, computeObserver, path, k);
+    });
 }

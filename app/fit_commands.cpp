@@ -109,7 +109,7 @@ bool FitDiscreteSpecies(TXLAWindow* w) {
         return false;
     // The evaluation would start unset limits here; the check below needs them.
     ApplyDefaultFitLimits();
-    return SomethingToFit() && FitRan(RunNonlinearFit(w));
+    return SomethingToFit() && FitRan(RunNonlinearFit(w, w->computeObserver));
 }
 
 } // namespace
@@ -210,7 +210,7 @@ bool TXLAWindow::RunEquilibriumFit() {
 bool TXLAWindow::FitEquilibrium() {
     if (!EquilibriumInputAccepted(this) || !SomethingToFit())
         return false;
-    return FitRan(RunFitWith(this, EvaluateEquilibrium));
+    return FitRan(RunFitWith(this, computeObserver, EvaluateEquilibrium));
 }
 
 bool SavedFitParametersKept() {

@@ -59,7 +59,7 @@ void FinishLoad(TXLAWindow* window, CProgress& progress) {
         ScanCheckTemperature(window, 1.0f);
     progress.Hide();
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
-        ReloadForChangeCell(window);
+        ReloadForChangeCell(window, WindowServices::Observer(window));
     if (scanTimeCorrection && ScanDataKind::fluorescence) {
         scanTimeCorrection = false;
         ScanOwnedBox(

@@ -31,7 +31,7 @@ void TXLAWindow::CmSetRadialResolution() {
         if (ScanStore::scanCount > 0 &&
             AskYesNo("need to reload files for the change to take effect\nreload now?", kCaption)) {
             MakeTmpScanFileList(0);
-            ReloadAllData(this);
+            ReloadAllData(this, computeObserver);
         }
     }
     paintSuspended = false;
@@ -46,5 +46,5 @@ void TXLAWindow::CmExcludeWorstScan() {
     std::string text = std::string("removing ") + ScanStore::scanFileName[worst];
     MessageBox(text.c_str(), "REMOVING SCAN", MB_OK);
     MakeTmpScanFileList(worst);
-    ReloadAllData(this);
+    ReloadAllData(this, computeObserver);
 }

@@ -43,7 +43,7 @@ void TXLAWindow::CmSuppressBaselineCorrelation() {
 
 void TXLAWindow::CmCheckTimestamps() {
     if (ScanStore::scanCount > 1 && CheckTimeStamps(this))
-        ReloadForChangeCell(this);
+        ReloadForChangeCell(this, computeObserver);
     if (!AskYesNo("Always Check Timestamps Automatically?", kSetPreference)) {
         gCheckTimestamps = false;
         SavePreference(17, 0);

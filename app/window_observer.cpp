@@ -73,3 +73,15 @@ void TWindowObserver::TrialCurve(const float* x, const float* y, int n, std::uin
 void TWindowObserver::RequestRepaint() {
     WindowServices::RequestRepaint(window_);
 }
+
+void TWindowObserver::TrialDistribution(const std::vector<float>& x, const std::vector<float>& c) {
+    WindowServices::ShowTrialDistribution(window_, x, c);
+}
+
+void TWindowObserver::EndTrialDistribution() {
+    WindowServices::EndTrialDistribution(window_);
+}
+
+void TWindowObserver::LiveView() {
+    WindowServices::DrawResidualsView(window_);
+}

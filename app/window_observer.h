@@ -18,6 +18,9 @@ class TWindowObserver : public CComputeObserver {
     void StatusText(int x, int y, const char* text) override;
     void TrialCurve(const float* x, const float* y, int n, std::uint32_t colour) override;
     void RequestRepaint() override;
+    void TrialDistribution(const std::vector<float>& x, const std::vector<float>& c) override;
+    void EndTrialDistribution() override;
+    void LiveView() override;
 
     // How far the newest progress line shown with its left end at (x, y) has advanced; -1 while
     // none is shown there.

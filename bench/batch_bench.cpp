@@ -114,7 +114,7 @@ void TenSingleCsRuns(benchmark::State& state) {
             state.PauseTiming();
             ReadListFile(list);
             SerialFitState::serializing = true;
-            ReloadAllData(w);
+            ReloadAllData(w, w->computeObserver);
             SerialFitState::serializing = false;
             state.ResumeTiming();
             const auto start = std::chrono::steady_clock::now();
@@ -137,7 +137,7 @@ void TenReloads(benchmark::State& state) {
             const auto start = std::chrono::steady_clock::now();
             ReadListFile(list);
             SerialFitState::serializing = true;
-            ReloadAllData(w);
+            ReloadAllData(w, w->computeObserver);
             SerialFitState::serializing = false;
             seconds +=
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

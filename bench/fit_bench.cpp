@@ -28,7 +28,8 @@ void TwoSpeciesSimplexFit(benchmark::State& state) {
         SetTwoSpeciesStartValues();
         FitControl::simplex = true;
         FitControl::simulatedAnnealing = FitControl::marquardtLevenberg = false;
-        benchmark::DoNotOptimize(RunFitWith(nullptr, CurrentModelEvaluator(), false));
+        benchmark::DoNotOptimize(
+            RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false));
     }
     state.counters["threads"] = gLammThreadCount;
     state.counters["evaluations"] = FitControl::evaluationCount;

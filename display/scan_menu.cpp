@@ -188,7 +188,7 @@ void PointEditButtonAction(TXLAWindow* window, int which) {
         return;
     WindowServices::PlatformWindow(window)->SetCursor(IDC_WAIT);
     gReloadingData = true;
-    ReloadAllData(window);
+    ReloadAllData(window, WindowServices::Observer(window));
     gReloadingData = false;
     if (CWINPlot* plot = ScanStore::dataPlot) {
         const int level = ZoomHistory::level;

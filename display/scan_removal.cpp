@@ -14,7 +14,7 @@
 
 void RemoveScanFromSet(TXLAWindow* window, int scan) {
     MakeTmpScanFileList(scan);
-    ReloadAllData(window);
+    ReloadAllData(window, WindowServices::Observer(window));
     ScanStore::dataChanged = true;
 }
 
@@ -35,7 +35,7 @@ void DeleteScanPoint(TXLAWindow* window, int scan, int point) {
         MakeTmpScanFileList(0);
     SaveModifiedScans(scan, point, overwrite);
     gReloadingData = true;
-    ReloadAllData(window);
+    ReloadAllData(window, WindowServices::Observer(window));
     gReloadingData = false;
     if (CWINPlot* plot = ScanStore::dataPlot) {
         const int k = ZoomHistory::level;

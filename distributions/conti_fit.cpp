@@ -444,9 +444,9 @@ bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
     // A trial's distribution shown in the plot gives way to the stored one however the fit ends
     // (a final Run that stores replaces it with its own).
     struct TrialPlotEnd {
-        TXLAWindow* window;
-        ~TrialPlotEnd() { WindowServices::EndTrialDistribution(window); }
-    } trialPlotEnd{window};
+        CComputeObserver& observer;
+        ~TrialPlotEnd() { observer.EndTrialDistribution(); }
+    } trialPlotEnd{observer};
     const bool differentiates =
         choice.method == OptimiserChoice::Method::MarquardtLevenberg ||
         (choice.method == OptimiserChoice::Method::Annealing &&
@@ -588,8 +588,8 @@ double ContiSimplexSim(TXLAWindow* window, CComputeObserver& observer, const dou
         // The plot gets copies: the stored distribution stays the one the fit started from.
         std::vector<float> x, c;
         if (gUpdateDistributionPlot && !SizeShapeModel() && TrialDistributionCurve(sol, x, c))
-            WindowServices::ShowTrialDistribution(window, x, c);
-        WindowServices::DrawResidualsView(window);
+            observer.TrialDistribution(x, c);
+        observer.LiveView();
     }
     if (residuals)
         SolutionResiduals(sol, *residuals);

@@ -437,6 +437,6 @@ bool RunContiSed(TXLAWindow* window, CComputeObserver& observer, ContiStrengthHi
     EndNonlinearDetectionModel();
     if (!stored)
         return false;
-    WindowServices::RequestRepaint(window);
+    observer.RequestRepaint();
     return true;
 }

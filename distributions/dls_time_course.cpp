@@ -125,6 +125,6 @@ bool RunContinuousModel(TXLAWindow* window, CComputeObserver& observer) {
     }
     WindowServices::ShowDistribution(window);
     MoveNoiseIntoData();
-    WindowServices::RequestRepaint(window);
+    observer.RequestRepaint();
     return true;
 }

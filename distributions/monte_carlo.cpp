@@ -456,14 +456,14 @@ bool RunMonteCarloDistributions(TXLAWindow* window, CComputeObserver& observer, 
                                 const std::string& folder, bool writeEach) {
     const bool kept =
         RunMonteCarlo(window, observer, n, ContiState::confidenceLevel, P, folder, writeEach);
-    WindowServices::RequestRepaint(window);
+    observer.RequestRepaint();
     return kept;
 }
 
 bool RunMonteCarloIntegratedS(TXLAWindow* window, CComputeObserver& observer, int n, float P,
                               float smin, float smax, const std::string& folder, bool writeEach) {
     const bool kept = RunMonteCarlo(window, observer, n, P, P, folder, writeEach);
-    WindowServices::RequestRepaint(window);
+    observer.RequestRepaint();
     if (kept)
         ReportMonteCarloStatistics(window, smin, smax);
     return kept;

@@ -279,7 +279,7 @@ bool RunSizeShapeDistribution(TXLAWindow* window, CComputeObserver& observer,
         SaveVectorFile(ContiState::sValues, ContiState::gridPoints);
     WindowServices::ShowDistribution(window);
     MoveNoiseIntoData();
-    WindowServices::RequestRepaint(window);
+    observer.RequestRepaint();
     return true;
 }
 

@@ -42,7 +42,8 @@ struct SavedFit {
 // Fits the floated parameters with the given slots held at the given values, starting the given
 // floated slots from the given values; the rmsd. Both go into the fit vector, whose slots the
 // parameters' fields are unpacked from.
-double RefitHolding(TXLAWindow* window, const std::vector<std::pair<int, float>>& held,
+double RefitHolding(TXLAWindow* window, CComputeObserver& observer,
+                    const std::vector<std::pair<int, float>>& held,
                     const std::vector<std::pair<int, float>>& starts = {}) {
     PackFitParameters();
     for (const auto& [slot, value] : starts)
@@ -52,7 +53,7 @@ double RefitHolding(TXLAWindow* window, const std::vector<std::pair<int, float>>
         M::fitFloat[slot] = 0;
     }
     UnpackFitParameters();
-    RunFitWith(window, CurrentModelEvaluator(), false);
+    RunFitWith(window, observer, CurrentModelEvaluator(), false);
     return FitControl::bestRmsd;
 }
 
@@ -66,14 +67,14 @@ void Restore(TXLAWindow* window, const SavedFit& saved) {
 
 // One side of the search. Near the optimum rmsd^2 rises quadratically, so the crossing is
 // interpolated linearly in sqrt(rmsd^2 - best^2), which is exact for a parabola.
-LimitSearch SearchSide(TXLAWindow* window, int slot, float start, float step, double critical,
-                       double bestRmsd, float* limit) {
+LimitSearch SearchSide(TXLAWindow* window, CComputeObserver& observer, int slot, float start,
+                       float step, double critical, double bestRmsd, float* limit) {
     const double bestSq = bestRmsd * bestRmsd;
     const double target = std::sqrt(std::max(0.0, critical * critical - bestSq));
     double previousValue = start, previousD = 0.0;
     for (int i = 1; i <= kConfidenceSteps; ++i) {
         const double value = start + i * double(step);
-        const double rmsd = RefitHolding(window, {{slot, static_cast<float>(value)}});
+        const double rmsd = RefitHolding(window, observer, {{slot, static_cast<float>(value)}});
         if (FitControl::fitAborted)
             return LimitSearch::Stopped;
         const double d = std::sqrt(std::max(0.0, rmsd * rmsd - bestSq));
@@ -91,8 +92,8 @@ LimitSearch SearchSide(TXLAWindow* window, int slot, float start, float step, do
 
 } // namespace
 
-ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, int slot, float interval,
-                                      float criticalRmsd) {
+ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, CComputeObserver& observer, int slot,
+                                      float interval, float criticalRmsd) {
     const SavedFit saved;
     PackFitParameters();
     const float start = M::fitValues[slot];
@@ -100,33 +101,34 @@ ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, int slot, float interv
     ConfidenceLimits r;
     r.lower = r.upper = start;
     if (interval > 0.0f) {
-        r.lowerSearch = SearchSide(window, slot, start, -interval, criticalRmsd, best, &r.lower);
+        r.lowerSearch =
+            SearchSide(window, observer, slot, start, -interval, criticalRmsd, best, &r.lower);
         saved.Apply();
         r.upperSearch =
             r.lowerSearch == LimitSearch::Stopped
                 ? LimitSearch::Stopped
-                : SearchSide(window, slot, start, interval, criticalRmsd, best, &r.upper);
+                : SearchSide(window, observer, slot, start, interval, criticalRmsd, best, &r.upper);
     }
     Restore(window, saved);
     return r;
 }
 
-bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
-                         float* lower, float* upper) {
-    const ConfidenceLimits r = FindConfidenceLimits(window, slot, interval, criticalRmsd);
+bool FindConfidenceLimit(TXLAWindow* window, CComputeObserver& observer, int slot, float interval,
+                         float criticalRmsd, float* lower, float* upper) {
+    const ConfidenceLimits r = FindConfidenceLimits(window, observer, slot, interval, criticalRmsd);
     *lower = r.lower;
     *upper = r.upper;
     return r.BothFound() && !FitControl::fitAborted;
 }
 
-bool FindConfidenceLimitS(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
-                          float* upper) {
-    return FindConfidenceLimit(window, kSlotS1, interval, criticalRmsd, lower, upper);
+bool FindConfidenceLimitS(TXLAWindow* window, CComputeObserver& observer, float interval,
+                          float criticalRmsd, float* lower, float* upper) {
+    return FindConfidenceLimit(window, observer, kSlotS1, interval, criticalRmsd, lower, upper);
 }
 
-bool FindConfidenceLimitM(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
-                          float* upper) {
-    return FindConfidenceLimit(window, kSlotDOrM1, interval, criticalRmsd, lower, upper);
+bool FindConfidenceLimitM(TXLAWindow* window, CComputeObserver& observer, float interval,
+                          float criticalRmsd, float* lower, float* upper) {
+    return FindConfidenceLimit(window, observer, kSlotDOrM1, interval, criticalRmsd, lower, upper);
 }
 
 int SurfaceAxisCount(const SurfaceAxis& a) {
@@ -141,8 +143,9 @@ int SurfaceAxisCount(const SurfaceAxis& a) {
     return steps < 0 || steps == kMostSteps ? 0 : steps + 1;
 }
 
-bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const SurfaceAxis& x,
-                      const SurfaceAxis* y, float contourLevel, float startS1, float startS2) {
+bool ScanErrorSurface(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                      const SurfaceAxis& x, const SurfaceAxis* y, float contourLevel, float startS1,
+                      float startS2) {
     const int nx = SurfaceAxisCount(x), ny = y ? SurfaceAxisCount(*y) : 1;
     if (nx == 0 || ny == 0)
         return false;
@@ -167,7 +170,7 @@ bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const Surface
                 starts.push_back({kSlotS1, startS1});
             if (startS2 > 0.0f && x.slot != kSlotS2 && (!y || y->slot != kSlotS2))
                 starts.push_back({kSlotS2, startS2});
-            const double rmsd = RefitHolding(window, held, starts);
+            const double rmsd = RefitHolding(window, observer, held, starts);
             if (FitControl::fitAborted)
                 break;
             if (contourLevel > 0.0f && rmsd > contourLevel)
@@ -186,24 +189,27 @@ bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const Surface
     return written && !FitControl::fitAborted;
 }
 
-bool ScanErrorSurfaceSM(TXLAWindow* window, const std::string& path, const SurfaceAxis& s,
-                        const SurfaceAxis& m, float contourLevel, float startS1, float startS2) {
+bool ScanErrorSurfaceSM(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                        const SurfaceAxis& s, const SurfaceAxis& m, float contourLevel,
+                        float startS1, float startS2) {
     SurfaceAxis xs = s, ym = m;
     xs.slot = kSlotS1;
     ym.slot = kSlotDOrM1;
-    return ScanErrorSurface(window, path, xs, &ym, contourLevel, startS1, startS2);
+    return ScanErrorSurface(window, observer, path, xs, &ym, contourLevel, startS1, startS2);
 }
 
-bool ScanErrorSurface2D(TXLAWindow* window, const std::string& path, const SurfaceAxis& s1,
-                        const SurfaceAxis& s2, float contourLevel, float startS1, float startS2) {
+bool ScanErrorSurface2D(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                        const SurfaceAxis& s1, const SurfaceAxis& s2, float contourLevel,
+                        float startS1, float startS2) {
     SurfaceAxis x = s1, y = s2;
     x.slot = kSlotS1;
     y.slot = kSlotS2;
-    return ScanErrorSurface(window, path, x, &y, contourLevel, startS1, startS2);
+    return ScanErrorSurface(window, observer, path, x, &y, contourLevel, startS1, startS2);
 }
 
-bool ScanErrorSurfaceK(TXLAWindow* window, const std::string& path, const SurfaceAxis& logK) {
+bool ScanErrorSurfaceK(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                       const SurfaceAxis& logK) {
     SurfaceAxis x = logK;
     x.slot = kSlotLogK;
-    return ScanErrorSurface(window, path, x, nullptr, 0.0f, 0.0f, 0.0f);
+    return ScanErrorSurface(window, observer, path, x, nullptr, 0.0f, 0.0f, 0.0f);
 }

@@ -2,6 +2,8 @@
 // surfaces over a grid of fixed parameter values.
 #pragma once
 
+#include "state/compute_observer.h"
+
 #include <string>
 
 class TXLAWindow;
@@ -33,16 +35,16 @@ struct ConfidenceLimits {
 // kConfidenceSteps per side). A side whose rmsd stays below critical is NoCrossing; a key press
 // stops the search (that side and any not yet searched are Stopped). The best-fit state is
 // restored afterwards.
-ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, int slot, float interval,
-                                      float criticalRmsd);
+ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, CComputeObserver& observer, int slot,
+                                      float interval, float criticalRmsd);
 // The same with the limits written to lower and upper; true when both were found (a side not
 // found keeps the current value).
-bool FindConfidenceLimit(TXLAWindow* window, int slot, float interval, float criticalRmsd,
-                         float* lower, float* upper);
-bool FindConfidenceLimitS(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
-                          float* upper);
-bool FindConfidenceLimitM(TXLAWindow* window, float interval, float criticalRmsd, float* lower,
-                          float* upper);
+bool FindConfidenceLimit(TXLAWindow* window, CComputeObserver& observer, int slot, float interval,
+                         float criticalRmsd, float* lower, float* upper);
+bool FindConfidenceLimitS(TXLAWindow* window, CComputeObserver& observer, float interval,
+                          float criticalRmsd, float* lower, float* upper);
+bool FindConfidenceLimitM(TXLAWindow* window, CComputeObserver& observer, float interval,
+                          float criticalRmsd, float* lower, float* upper);
 
 // One axis of an error surface: the slot, its range (both ends included) and the increment.
 struct SurfaceAxis {
@@ -55,13 +57,17 @@ struct SurfaceAxis {
 // line ("%e %e %e"; "x rmsd" with one axis), a blank line after each row; with a contour level
 // above 0 only the points with rmsd <= level. The best-fit state is restored afterwards. false
 // when the file cannot be written or a key press stopped the scan.
-bool ScanErrorSurface(TXLAWindow* window, const std::string& path, const SurfaceAxis& x,
-                      const SurfaceAxis* y, float contourLevel, float startS1, float startS2);
-bool ScanErrorSurfaceSM(TXLAWindow* window, const std::string& path, const SurfaceAxis& s,
-                        const SurfaceAxis& m, float contourLevel, float startS1, float startS2);
-bool ScanErrorSurface2D(TXLAWindow* window, const std::string& path, const SurfaceAxis& s1,
-                        const SurfaceAxis& s2, float contourLevel, float startS1, float startS2);
-bool ScanErrorSurfaceK(TXLAWindow* window, const std::string& path, const SurfaceAxis& logK);
+bool ScanErrorSurface(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                      const SurfaceAxis& x, const SurfaceAxis* y, float contourLevel, float startS1,
+                      float startS2);
+bool ScanErrorSurfaceSM(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                        const SurfaceAxis& s, const SurfaceAxis& m, float contourLevel,
+                        float startS1, float startS2);
+bool ScanErrorSurface2D(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                        const SurfaceAxis& s1, const SurfaceAxis& s2, float contourLevel,
+                        float startS1, float startS2);
+bool ScanErrorSurfaceK(TXLAWindow* window, CComputeObserver& observer, const std::string& path,
+                       const SurfaceAxis& logK);
 
 // The number of grid values of an axis: 0 when the increment does not lead from the minimum to
 // the maximum, 1 when they are equal.

@@ -41,6 +41,7 @@ using M = ModelParameters;
 // One fit's own state, passed to its objective: a fit run inside another's trial keeps its own.
 struct RunningFit {
     TXLAWindow* window = nullptr;
+    CComputeObserver* observer = &SilentObserver(); // hears of the trials shown
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
@@ -386,7 +387,7 @@ double SimplexSim(RunningFit& fit, const double* p, std::vector<double>* residua
         gUserInterrupt = true;
     if (gUserInterrupt)
         MarkAborted();
-    WindowServices::DrawResidualsView(window);
+    fit.observer->LiveView();
     return value;
 }
 
@@ -438,16 +439,17 @@ bool KeepBestOrStart(RunningFit& fit, const std::vector<double>& start) {
     return false;
 }
 
-void UpdateViews(TXLAWindow* window, bool saveResult) {
+void UpdateViews(CComputeObserver& observer, bool saveResult) {
     if (saveResult) {
         WindowServices::UpdateResiduals(false);
-        WindowServices::RequestRepaint(window);
+        observer.RequestRepaint();
     }
 }
 
 } // namespace
 
-FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult) {
+FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvaluator evaluate,
+                      bool saveResult) {
     if (ScanStore::scanCount < 1) {
         ShowError("please load data first");
         return FitOutcome::NoScans;
@@ -464,6 +466,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
     const float meniscusBefore = ModelParameters::meniscus, bottomBefore = ModelParameters::bottom;
     RunningFit fit;
     fit.window = window;
+    fit.observer = &observer;
     fit.slots = FreeFitSlots();
     fit.evaluate = evaluate;
     const int n = static_cast<int>(fit.slots.size());
@@ -485,8 +488,8 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         fit.start[k] = bounds.Clamp(k, p[k]);
     OptimResult result;
     if (n > 0)
-        result = RunChosenOptimiser(WindowServices::Observer(window), ChosenOptimiser(), p.data(),
-                                    n, objective, bounds, control);
+        result = RunChosenOptimiser(observer, ChosenOptimiser(), p.data(), n, objective, bounds,
+                                    control);
     FitControl::evaluationCount = control.evaluations - fit.refused;
     FitControl::iterationCount = control.iterations;
 
@@ -500,8 +503,8 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
         // values come back. Nothing else of the end of a fit runs: the user asked to stop.
         FitControl::stoppedAtStart = !KeepBestOrStart(fit, start);
         FitControl::bestRmsd = FittedRmsd();
-        WindowServices::DrawResidualsView(window);
-        UpdateViews(window, saveResult);
+        observer.LiveView();
+        UpdateViews(observer, saveResult);
         outcome = FitOutcome::Aborted;
     } else if (noModelAtStart || (n > 0 && result.status == OptimStatus::Failed)) {
         // A floated parameter the fit could not determine, a start without a model, or steps led
@@ -515,7 +518,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
             ReportFitFailure();
         EvaluateKept(fit, start);
         CalcFitRmsd();
-        UpdateViews(window, saveResult);
+        UpdateViews(observer, saveResult);
         outcome = FitOutcome::Failed;
     } else {
         // A fitted meniscus or bottom takes the window with it; the final evaluation at the best
@@ -530,7 +533,7 @@ FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResu
             if (!TmpSaveBestParams(window, 0))
                 ReportAnalysisNotSaved();
             WindowServices::UpdateResiduals(false);
-            WindowServices::RequestRepaint(window);
+            observer.RequestRepaint();
         }
     }
     FitControl::fitInProgress = outerInProgress;
@@ -543,6 +546,6 @@ ModelEvaluator CurrentModelEvaluator() {
     return EvaluateDiscreteModel;
 }
 
-FitOutcome RunNonlinearFit(TXLAWindow* window) {
-    return RunFitWith(window, EvaluateDiscreteModel);
+FitOutcome RunNonlinearFit(TXLAWindow* window, CComputeObserver& observer) {
+    return RunFitWith(window, observer, EvaluateDiscreteModel);
 }

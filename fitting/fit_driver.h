@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fitting/fit_objective.h"
+#include "state/compute_observer.h"
 
 #include <vector>
 
@@ -41,7 +42,8 @@ enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 // (Levenberg-Marquardt's zero differential at the end), a start that is no model where the
 // optimiser could not go on, or steps that end against trials without a model, fail: the box says
 // so, the start values are put back and evaluated, and nothing is saved.
-FitOutcome RunFitWith(TXLAWindow* window, ModelEvaluator evaluate, bool saveResult = true);
+FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvaluator evaluate,
+                      bool saveResult = true);
 
 // The box of a fit that failed: "zero differential in mlcof", the start values kept.
 void ReportFitFailure();
@@ -50,7 +52,7 @@ void ReportFitFailure();
 ModelEvaluator CurrentModelEvaluator();
 
 // The discrete-species fit (grid, RunDiscreteSed, linear parameters), with its outcome.
-FitOutcome RunNonlinearFit(TXLAWindow* window);
+FitOutcome RunNonlinearFit(TXLAWindow* window, CComputeObserver& observer);
 
 // Clamps slot 13 (meniscus) and 14 (bottom) of a value to the bounds that are set (nonzero).
 double ClampToBounds(int slot, double value);

@@ -63,27 +63,27 @@ bool ReloadListedScans(TXLAWindow* window, bool newDataSet, CProgress& progress)
 
 } // namespace
 
-void ReloadForChangeCell(TXLAWindow* window) {
+void ReloadForChangeCell(TXLAWindow* window, CComputeObserver& observer) {
     if (S::fileNames.empty())
         return;
-    CProgress progress(WindowServices::Observer(window), 10, 10);
+    CProgress progress(observer, 10, 10);
     if (!ReloadListedScans(window, true, progress))
         return;
     WindowServices::RedrawDataPlot(false);
     ScanRequestRepaint(window);
     progress.Hide();
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
-        ReloadForChangeCell(window);
+        ReloadForChangeCell(window, observer);
     if (window && !S::fileNames.empty()) {
         std::string caption = "SEDIMENTATION ANALYSIS -> " + S::fileNames[0] + "...";
         WindowServices::PlatformWindow(window)->SetCaption(caption.c_str());
     }
 }
 
-void ReloadAllData(TXLAWindow* window) {
+void ReloadAllData(TXLAWindow* window, CComputeObserver& observer) {
     if (S::fileNames.empty())
         return;
-    CProgress progress(WindowServices::Observer(window), 10, 10);
+    CProgress progress(observer, 10, 10);
     if (!ReloadListedScans(window, false, progress))
         return;
     AllocCommonGridScanArrays();
@@ -93,5 +93,5 @@ void ReloadAllData(TXLAWindow* window) {
     progress.Hide();
     // Corrected copies were written: they are loaded as the data set they now are.
     if (gCheckTimeStamps && CheckTimeStamps(window) == 1)
-        ReloadForChangeCell(window);
+        ReloadForChangeCell(window, observer);
 }

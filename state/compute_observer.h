@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 enum class ProgressBarColour { red, blue, purple };
 
@@ -49,6 +50,13 @@ class CComputeObserver {
                             std::uint32_t /*colour*/) {}
     // The plots are to be drawn again at the next paint.
     virtual void RequestRepaint() {}
+    // A running fit's trial distribution, 1-based x[1..n], c[1..n], in place of the one held,
+    // until EndTrialDistribution puts that one back.
+    virtual void TrialDistribution(const std::vector<float>& /*x*/,
+                                   const std::vector<float>& /*c*/) {}
+    virtual void EndTrialDistribution() {}
+    // A running fit's latest trial is to be shown (the live refresh keeps its own interval).
+    virtual void LiveView() {}
 };
 
 // The observer that shows nothing.

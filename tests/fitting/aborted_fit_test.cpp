@@ -68,7 +68,9 @@ TEST_F(AbortedFit, ShowsTheFitOfTheParametersKept) {
         FitControl::marquardtLevenberg = c.ml;
         gEvaluations = 0;
         gKeyAfter = c.keyAfter;
-        ASSERT_EQ(RunFitWith(nullptr, EvaluateThenPressKey, false), FitOutcome::Aborted) << c.name;
+        ASSERT_EQ(RunFitWith(nullptr, SilentObserver(), EvaluateThenPressKey, false),
+                  FitOutcome::Aborted)
+            << c.name;
         EXPECT_EQ(FitControl::evaluationCount, c.keyAfter) << c.name;
         EXPECT_TRUE(FitControl::fitAborted) << c.name;
         const std::vector<std::vector<float>> shown = FitCurves();

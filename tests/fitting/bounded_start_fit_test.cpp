@@ -67,7 +67,8 @@ TEST_F(BoundedStartFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValues) {
             M::speciesDOrMFloat[2] = 0;
         }
         ChooseOptimiser(c.simplex, c.annealing, c.ml);
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed)
             << c.name;
         EXPECT_LT(FitControl::bestRmsd, 1.01 * truth)
             << c.name << ": rmsd " << FitControl::bestRmsd << " against " << truth

@@ -95,7 +95,8 @@ TEST_F(EquilibriumFit, EveryOptimiserRecoversTheBuoyantMassFromThreeSpeeds) {
         FitControl::marquardtLevenberg = c.ml;
         FitControl::annealingIterations = 100;
         FitControl::annealingSteps = 4;
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed);
         EXPECT_NEAR(M::speciesDOrM[1] / kMb, 1.0, 0.01) << c.name << " tolerance 1%";
         EXPECT_NEAR(M::concentration[1] / kLoading, 1.0, 0.01) << c.name;
         EXPECT_NEAR(FitControl::bestRmsd, 0.005, 0.0005) << c.name;
@@ -128,7 +129,8 @@ TEST_F(EquilibriumFit, LinearParametersAndSystematicNoiseAreSolvedInsideEachEval
             M::baselineFloat = 0;
             BuildCommonRadialGrid();
         }
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed)
             << c.name;
         EXPECT_NEAR(M::speciesDOrM[1] / kMb, 1.0, 0.01) << c.name << " tolerance 1%";
         if (!c.ti) { // with time-invariant noise the loading trades against that noise
@@ -161,7 +163,7 @@ TEST_F(EquilibriumFit, AKeyPressStopsTheFitWithTheBestOfItsEvaluations) {
             gUserInterrupt = true;
         return computed;
     };
-    EXPECT_EQ(RunFitWith(nullptr, evaluate), FitOutcome::Aborted);
+    EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), evaluate), FitOutcome::Aborted);
     // Five trials, then the kept vector once more, so the fit shown is the one of the values kept.
     ASSERT_EQ(seen.size(), 6u);
     EXPECT_TRUE(FitControl::fitAborted);
@@ -184,7 +186,8 @@ TEST_F(EquilibriumFit, AKeyPressStopsTheFitWithTheBestOfItsEvaluations) {
     ResetAllState();
     ScanPaths::gDataPath = folder.file("~tmppars.RA1");
     LoadThreeSpeeds(0.005);
-    EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator()), FitOutcome::Completed);
+    EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator()),
+              FitOutcome::Completed);
     EXPECT_FALSE(FitControl::fitAborted);
     EXPECT_FALSE(ReadTextFile(ScanPaths::gDataPath).empty());
 }
@@ -194,7 +197,8 @@ TEST_F(EquilibriumFit, DriverRefusalsAndBounds) {
     {
         plat::test::Script script;
         script.expectBox().text("please load data first").answer(1);
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator()), FitOutcome::NoScans);
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator()),
+                  FitOutcome::NoScans);
         EXPECT_TRUE(script.done());
         EXPECT_FALSE(FitControl::fitInProgress);
     }
@@ -207,7 +211,8 @@ TEST_F(EquilibriumFit, DriverRefusalsAndBounds) {
     M::meniscusFloat = 1;
     FitControl::meniscusMin = 6.85f;
     FitControl::meniscusMax = 6.895f;
-    EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+    EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+              FitOutcome::Completed);
     EXPECT_EQ(M::meniscus, 6.895f);
     // Slots of excluded species and linear loadings are not moved.
     M::speciesDOrMFloat[2] = 1;
@@ -237,7 +242,8 @@ TEST_F(EquilibriumFit, AFloatedParameterWithoutEffectEndsWithItsMessageOrCode) {
         plat::test::Script script;
         if (!c.batch && c.ml)
             script.expectBox().caption("Error").text("zero differential in mlcof").answer(IDOK);
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed);
         EXPECT_TRUE(script.done()) << script.logText();
         EXPECT_EQ(SerialFitState::errorCode, c.code);
         EXPECT_TRUE(std::isfinite(M::speciesS[1]));
@@ -255,7 +261,8 @@ TEST_F(EquilibriumFit, ConfidenceLimitContainsTheTruth) {
         LoadThreeSpeeds(0.005, seed);
         FitControl::marquardtLevenberg = true;
         FitControl::simplex = false;
-        ASSERT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+        ASSERT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed);
         const float mb = M::speciesDOrM[1], best = FitControl::bestRmsd;
         // Standard error of Mb from the curvature (own objective over the same model).
         FitObjective f;
@@ -283,7 +290,7 @@ TEST_F(EquilibriumFit, ConfidenceLimitContainsTheTruth) {
         const int n = 3 * 148;
         const float critical = best * std::sqrt(1.0f + 3.84f / (n - 3));
         float lo = 0, hi = 0;
-        EXPECT_TRUE(FindConfidenceLimitM(nullptr, 20.0f, critical, &lo, &hi));
+        EXPECT_TRUE(FindConfidenceLimitM(nullptr, SilentObserver(), 20.0f, critical, &lo, &hi));
         if (lo < kMb && hi > kMb)
             ++containing;
         const double half = 0.5 * (hi - lo), se = 1.96 * ml.standardError[1];
@@ -302,7 +309,8 @@ TEST_F(EquilibriumFit, ErrorSurfaceWritesTheGrid) {
     M::speciesSFloat[1] = 0;
     const SurfaceAxis x{kSlotDOrM1, 19000.0f, 21000.0f, 1000.0f};
     const SurfaceAxis y{9, 0.45f, 0.55f, 0.05f};
-    ASSERT_TRUE(ScanErrorSurface(nullptr, folder.file("contour.dat"), x, &y, 0.0f, 0, 0));
+    ASSERT_TRUE(
+        ScanErrorSurface(nullptr, SilentObserver(), folder.file("contour.dat"), x, &y, 0.0f, 0, 0));
     const std::string text = ReadTextFile(folder.file("contour.dat"));
     std::istringstream in(text);
     std::string line;
@@ -324,11 +332,12 @@ TEST_F(EquilibriumFit, ErrorSurfaceWritesTheGrid) {
     EXPECT_EQ(blanks, 3);
     EXPECT_EQ(atTruth, minRmsd) << text; // the grid point at the truth fits best
     // A contour level keeps the points at or below it; a wrong increment writes nothing.
-    ASSERT_TRUE(ScanErrorSurface(nullptr, folder.file("c2.dat"), x, &y, float(minRmsd), 0, 0));
+    ASSERT_TRUE(ScanErrorSurface(nullptr, SilentObserver(), folder.file("c2.dat"), x, &y,
+                                 float(minRmsd), 0, 0));
     const std::string kept = ReadTextFile(folder.file("c2.dat"));
     EXPECT_EQ(std::count(kept.begin(), kept.end(), 'e'), 3) << kept; // one line: three "%e"
-    EXPECT_FALSE(
-        ScanErrorSurface(nullptr, folder.file("c3.dat"), {1, 2.0f, 1.0f, 0.5f}, &y, 0, 0, 0));
+    EXPECT_FALSE(ScanErrorSurface(nullptr, SilentObserver(), folder.file("c3.dat"),
+                                  {1, 2.0f, 1.0f, 0.5f}, &y, 0, 0, 0));
     EXPECT_EQ(SurfaceAxisCount({1, 2.0f, 1.0f, 0.5f}), 0);
     EXPECT_EQ(SurfaceAxisCount({1, 2.0f, 2.0f, -1.0f}), 1);
     EXPECT_EQ(SurfaceAxisCount({1, 1.0f, 2.0f, 0.25f}), 5);

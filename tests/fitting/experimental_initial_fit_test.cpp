@@ -45,7 +45,8 @@ TEST_F(ExperimentalInitialFit, RecoversSAndDFromTheFirstScanOn) {
     FitControl::simulatedAnnealing = false;
     FitControl::marquardtLevenberg = true;
     plat::test::Script script; // no box
-    ASSERT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+    ASSERT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+              FitOutcome::Completed);
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_TRUE(LammGrid::firstScanIsInitial);
     EXPECT_NEAR(M::speciesS[1] / 4.5, 1.0, 0.01) << "s " << M::speciesS[1];

@@ -57,7 +57,7 @@ TEST(FailedFit, LeavesTheStartValuesAndSaysSo) {
     FitControl::bestRmsd = 0.125f; // of an earlier fit: not replaced
     plat::test::Script script;
     script.expectBox().caption("Error").textHas("The fit failed").answer(IDOK);
-    EXPECT_EQ(RunFitWith(nullptr, CappedModel, false), FitOutcome::Failed);
+    EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CappedModel, false), FitOutcome::Failed);
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(M::speciesS[1], 3.0f);
     EXPECT_EQ(M::speciesS[2], 8.0f);

@@ -71,7 +71,8 @@ TEST(HeldAlgorithmFit, ConcentrationDependentModelKeepsOneSolverAcrossTheLimit) 
         FitControl::marquardtLevenberg = true;
         gEvaluations.clear();
         plat::test::Script script; // no box
-        ASSERT_EQ(RunFitWith(nullptr, RecordingEvaluator, false), FitOutcome::Completed);
+        ASSERT_EQ(RunFitWith(nullptr, SilentObserver(), RecordingEvaluator, false),
+                  FitOutcome::Completed);
         EXPECT_TRUE(script.done()) << script.logText();
         EXPECT_NEAR(M::speciesS[1], kTrueS, 0.05);
 

@@ -56,7 +56,8 @@ TEST_F(HeldGridFit, EveryOptimiserReachesTheRmsdOfTheGeneratingValuesOnTheAutoma
         Fill(set);
         StartTenAndTwentySOffTheirValues(set);
         ChooseOptimiser(c.simplex, c.annealing, c.ml);
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed)
             << c.name;
         EXPECT_FALSE(HeldDiscretisation::Active()) << c.name << ": the grid is held past the fit";
         EXPECT_LT(FitControl::bestRmsd, 1.01 * truth)

@@ -66,7 +66,7 @@ void StartInner() {
 
 Ending FitFrom(void (*start)(), ModelEvaluator evaluate) {
     start();
-    return Ended(RunFitWith(nullptr, evaluate, false));
+    return Ended(RunFitWith(nullptr, SilentObserver(), evaluate, false));
 }
 
 int gTrial = 0, gNestAt = 0;

@@ -98,7 +98,8 @@ TEST_F(NonlinearDetectionFit, FloatedPowerIsFittedBackByEachOptimiser) {
         FitControl::simplex = c.simplex;
         FitControl::marquardtLevenberg = c.ml;
         FitControl::simulatedAnnealing = false;
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed)
             << c.name;
         EXPECT_NEAR(D::nonlinearPower, kTruePower, 0.005) << c.name;
         EXPECT_LT(FitControl::bestRmsd, 1e-4f) << c.name;
@@ -125,7 +126,8 @@ TEST_F(NonlinearDetectionFit, EquilibriumFitRecoversPowerAndBuoyantMass) {
     D::nonlinearOn = D::nonlinearPowerFit = true;
     FitControl::simplex = true;
     FitControl::marquardtLevenberg = FitControl::simulatedAnnealing = false;
-    EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed);
+    EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+              FitOutcome::Completed);
     EXPECT_NEAR(D::nonlinearPower, 1.2, 0.01);
     EXPECT_NEAR(ModelParameters::speciesDOrM[1] / trueMb, 1.0, 0.01);
     EXPECT_LT(FitControl::bestRmsd, 1e-4f);
@@ -134,7 +136,8 @@ TEST_F(NonlinearDetectionFit, EquilibriumFitRecoversPowerAndBuoyantMass) {
     // The confidence search refits with Mb held and the power free; the best power comes back.
     const float bestPower = D::nonlinearPower;
     float lo = 0.0f, hi = 0.0f;
-    FindConfidenceLimitM(nullptr, 20.0f, 2.0f * FitControl::bestRmsd + 1e-4f, &lo, &hi);
+    FindConfidenceLimitM(nullptr, SilentObserver(), 20.0f, 2.0f * FitControl::bestRmsd + 1e-4f, &lo,
+                         &hi);
     EXPECT_EQ(D::nonlinearPower, bestPower);
 }
 

@@ -45,7 +45,8 @@ TEST_F(TwoSpeciesFit, EveryOptimiserRecoversBothSpecies) {
                                  MolarMass(set.species[1].s, set.species[1].D)};
         SetTwoSpeciesStartValues();
         ChooseOptimiser(c.simplex, c.annealing, c.ml);
-        EXPECT_EQ(RunFitWith(nullptr, CurrentModelEvaluator(), false), FitOutcome::Completed)
+        EXPECT_EQ(RunFitWith(nullptr, SilentObserver(), CurrentModelEvaluator(), false),
+                  FitOutcome::Completed)
             << c.name;
         for (int k = 1; k <= 2; ++k) {
             EXPECT_NEAR(M::speciesS[k] / set.species[k - 1].s, 1.0, 0.01)

@@ -51,7 +51,7 @@ TEST_F(ReloadAllDataTest, KeepsFolderSelectionWarningAndCaptionAndRunsTheModel) 
     MakeTmpScanFileList(S::scanOrder[2]); // the second scan in time order is left out
     SetKeptSettings();
     plat::test::clearRecords();
-    ReloadAllData(f.window.get());
+    ReloadAllData(f.window.get(), f.window->computeObserver);
     EXPECT_TRUE(f.script.done()) << f.script.logText(); // no engine box from a loader
     EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"00001.RA1", "00003.RA1", "00004.RA1"}));
     EXPECT_EQ(P::gLoadSelection, "kept selection");
@@ -70,7 +70,7 @@ TEST_F(ReloadAllDataTest, ReloadAsNewDataSetTakesTheListsFolderAndRunsNothing) {
     MakeTmpScanFileList(0);
     SetKeptSettings();
     plat::test::clearRecords();
-    ReloadForChangeCell(f.window.get());
+    ReloadForChangeCell(f.window.get(), f.window->computeObserver);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(S::scanCount, 4);
     EXPECT_EQ(P::gDataDir, f.data.path() + "/");
@@ -85,7 +85,7 @@ TEST_F(ReloadAllDataTest, RunsTheSteepDataCheckOfRun) {
     MakeTmpScanFileList(0);
     LoadFilters::maxGradient = 1e-3f; // every rising boundary is too steep now
     f.script.expectBox().caption("ERROR").textHas("max gradient exceeded:  grad = ");
-    ReloadAllData(f.window.get());
+    ReloadAllData(f.window.get(), f.window->computeObserver);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(S::scanCount, 4); // the data stay loaded; only the Run was refused
 }
@@ -96,7 +96,7 @@ TEST_F(ReloadAllDataTest, UnreadableEntryLeavesTheStoreEmptyAndRunsNothing) {
     SetKeptSettings();
     plat::test::clearRecords();
     f.script.expectBox().caption("LOAD ERROR").textHas(f.data.file("missing.RA1"));
-    ReloadAllData(f.window.get());
+    ReloadAllData(f.window.get(), f.window->computeObserver);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     EXPECT_EQ(S::scanCount, 0);
     EXPECT_TRUE(plat::test::cursorHistory(f.window.get()).empty());
