@@ -219,7 +219,8 @@ bool AddBufferRows(TXLAWindow* window, bool ownRadii, SpeciesRows& rows) {
 
 // Solves the listed slots into their rows; returns the list's result (LammResult::ListStopped
 // when a key press left species unsolved). The files the solutions could not write are added to
-// unwritten. calls (optional) go to the one list that solves the species at unit loading.
+// unwritten. calls (optional) go to the one list that solves the species at unit loading. The
+// solutions report to the observer the solve was given (LammGrid::progressObserver).
 LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int>& slots,
                         std::vector<SpeciesRows>& rows, const std::vector<double>& scale,
                         std::vector<std::string>& unwritten, const LammListCalls* calls = nullptr) {
@@ -237,7 +238,7 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
     const int* scanCounts = ownRadii ? S::pointCount : nullptr;
     if (SignalProportionalToLoading()) {
         CLammIdeal tmpl;
-        LoadLammTemplate(tmpl, WindowServices::ObserverOf(window), s[1], d[1], 1.0,
+        LoadLammTemplate(tmpl, LammGrid::progressObserver, s[1], d[1], 1.0,
                          OutputFor(window, ownRadii, rows[1], slots[0]));
         const LammResult result =
             CLRunMTList(&tmpl, n, s.data(), d.data(), nullptr, targets.data(), radii, radiusCount,
@@ -249,7 +250,7 @@ LammResult SolveSpecies(TXLAWindow* window, bool ownRadii, const std::vector<int
     for (int j = 1; j <= n && !gUserInterrupt.load(std::memory_order_relaxed); ++j) {
         CLammIdeal tmpl;
         LoadLammTemplate(
-            tmpl, WindowServices::ObserverOf(window), s[std::size_t(j)], d[std::size_t(j)],
+            tmpl, LammGrid::progressObserver, s[std::size_t(j)], d[std::size_t(j)],
             scale[std::size_t(j)],
             OutputFor(window, ownRadii, rows[std::size_t(j)], slots[std::size_t(j - 1)]));
         const LammResult result =
@@ -276,8 +277,8 @@ double MixtureWeight(int slot) {
 LammResult SolveNonidealMixture(TXLAWindow* window, bool ownRadii, SpeciesRows& rows,
                                 std::vector<std::string>& unwritten) {
     CLammIdeal o;
-    LoadLammTemplate(o, WindowServices::ObserverOf(window), M::speciesS[1], SpeciesDiffusion(1),
-                     1.0, OutputFor(window, ownRadii, rows, 1));
+    LoadLammTemplate(o, LammGrid::progressObserver, M::speciesS[1], SpeciesDiffusion(1), 1.0,
+                     OutputFor(window, ownRadii, rows, 1));
     const bool positive = M::nonidealPositive;
     const double scale = S::concentrationScale;
     if (!(M::concentration[2] > 0.0f) && !(M::concentration[3] > 0.0f)) {
