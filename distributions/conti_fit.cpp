@@ -569,7 +569,7 @@ double ContiSimplexSim(TXLAWindow* window, CComputeObserver& observer, const dou
         return NonlinearDetectionTrial(window, observer, residuals, hint);
     // The residuals need the eliminated noise; the rmsd alone does not. A trial shown by the
     // live refresh needs it too.
-    const bool shown = window && LiveRefreshDue();
+    const bool shown = observer.Shows() && LiveRefreshDue();
     SizeShapeSolution shaped;
     ContiSolution& sol = shaped.conti;
     const ContiStatus status =
