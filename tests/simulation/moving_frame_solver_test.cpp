@@ -39,23 +39,6 @@ double LoadedAmount(const ModuleCase& mc) {
     return 1.2 * 0.0349065850398866 * mc.c0 * (b * b - m * m) / 2.0;
 }
 
-// Runs the law on the case's road: the moving frame for MovingHat, the fixed-grid
-// concentration-dependent solver otherwise. Leaves the fits in the store and the run's clock in
-// the records.
-LammResult Solve(ModuleCase mc, const CConcentrationLaw& law) {
-    PrepareModuleCase(mc);
-    CLammControl control = LammControlOfRecord();
-    control.trackAmount = true;
-    CScanOutput scans;
-    CGridClock clock = ModuleCaseClock(mc);
-    const LammResult result =
-        mc.road == SolverRoad::MovingHat
-            ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
-            : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
-    SetGridClockOfRun(clock);
-    return result;
-}
-
 Scans Fits() {
     Scans out(std::size_t(ScanStore::scanCount) + 1);
     for (int k = 1; k <= ScanStore::scanCount; ++k)
@@ -126,7 +109,7 @@ TEST_F(MovingFrameSolver, IdealLimitsAndMassConservation) {
         law.K = c.K, law.ks = c.ks, law.kd = c.kd;
         if (c.ideal)
             law.s2 = law.s1; // the frame of the associations travels at (s1 + s2) / 2
-        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+        ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
         EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(mc), 1.0, 1e-10) << "amount (1e-10)";
         EXPECT_GT(LammGrid::stepCount, 50) << "the run crossed many grid periods";
         if (!c.ideal)
@@ -159,10 +142,10 @@ TEST_F(MovingFrameSolver, AgreesWithTheFixedGridSolver) {
         law.K = c.K, law.ks = c.ks, law.kd = c.kd, law.dimerKs = c.dimerKs;
         ModuleCase mc = FrameCase();
         mc.gridSize = 1000;
-        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+        ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
         const Scans frame = Fits();
         mc.road = SolverRoad::FixedGrid;
-        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+        ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
         const Scans fixed = Fits();
         for (int scan = 1; scan <= mc.scans; ++scan)
             EXPECT_LT(WorstDifference(frame, fixed, scan, 6.05, 7.15), 3e-3)
@@ -194,7 +177,7 @@ TEST_F(MovingFrameSolver, AgreesWithTheSolverObject) {
         ASSERT_EQ(object.solver.Run(), LammResult::Solved);
 
         const ModuleCase mc = ModuleCaseOn(lc, FrameCase());
-        ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+        ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
         for (int scan = 1; scan <= lc.scans; ++scan) {
             double worst = 0.0;
             for (double r = lc.lowerFit; r <= lc.upperFit; r += 0.002)
@@ -215,7 +198,7 @@ TEST_F(MovingFrameSolver, MonomerDimerAtEquilibriumFollowsTheMonomerExponential)
     CConcentrationLaw law = Law(CoefficientLaw::MonomerDimer, 3.0, 6e-7);
     law.s2 = 4.8, law.D2 = 4.8e-7; // s/D of the dimer twice the monomer's
     law.K = 5.0;
-    ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+    ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
     EXPECT_NEAR(LammGrid::totalAmount / LoadedAmount(mc), 1.0, 1e-10) << "amount (1e-10)";
     const int scan = mc.scans;
     auto monomer = [&](double r) {
@@ -239,7 +222,8 @@ TEST_F(MovingFrameSolver, FloatingFrameEndsWithItsMessage) {
     plat::test::Script script;
     script.expectBox().caption("Error").textHas("floating component").answer(IDOK);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Solve(FrameCase(), Law(CoefficientLaw::Nonideal, -4.5, 6e-7)), LammResult::Refused);
+    EXPECT_EQ(SolveModuleCaseWithLaw(FrameCase(), Law(CoefficientLaw::Nonideal, -4.5, 6e-7)),
+              LammResult::Refused);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(LammGrid::stepCount, 0);
     EXPECT_TRUE(script.done());
@@ -251,7 +235,7 @@ TEST_F(MovingFrameSolver, ZeroToleranceEndsWithTheDiscretizationError) {
     ModuleCase mc = FrameCase();
     mc.maxDcOverC = 0.0;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Solve(mc, Law(CoefficientLaw::MonomerDimer, 4.5, 6e-7)),
+    EXPECT_EQ(SolveModuleCaseWithLaw(mc, Law(CoefficientLaw::MonomerDimer, 4.5, 6e-7)),
               LammResult::DiscretizationError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_LT(LammGrid::time, mc.firstScanS);

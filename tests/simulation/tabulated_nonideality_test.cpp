@@ -36,21 +36,6 @@ class TabulatedNonideality : public ::testing::Test {
 
 using Scans = std::vector<std::vector<float>>;
 
-// The run on the records, which take its clock where it ends.
-LammResult Solve(const ModuleCase& mc, const CConcentrationLaw& law) {
-    PrepareModuleCase(mc);
-    CLammControl control = LammControlOfRecord();
-    control.trackAmount = true;
-    CScanOutput scans;
-    CGridClock clock = ModuleCaseClock(mc);
-    const LammResult result =
-        mc.road == SolverRoad::MovingHat
-            ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
-            : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
-    SetGridClockOfRun(clock);
-    return result;
-}
-
 Scans Fits() {
     Scans out(std::size_t(ScanStore::scanCount) + 1);
     for (int k = 1; k <= ScanStore::scanCount; ++k)
@@ -97,7 +82,8 @@ TEST_F(TabulatedNonideality, ConstantPolynomialsAreTheIdealSpecies) {
     for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
         SCOPED_TRACE(road == SolverRoad::MovingHat ? "moving frame" : "fixed grid");
         const ModuleCase mc = Case(road);
-        ASSERT_EQ(Solve(mc, Polynomials({0.0, 4.5}, {0.0, 6e-7})), LammResult::Solved);
+        ASSERT_EQ(SolveModuleCaseWithLaw(mc, Polynomials({0.0, 4.5}, {0.0, 6e-7})),
+                  LammResult::Solved);
         const double w2 = std::pow(mc.rpm * M_PI / 30.0, 2);
         for (int scan = 1; scan <= mc.scans; ++scan) {
             const double t = mc.firstScanS + (scan - 1) * mc.intervalS;
@@ -122,11 +108,11 @@ TEST_F(TabulatedNonideality, CesiumChlorideOnBothSolvers) {
                 0.596 - 0.000322 * 252.6 - 0.0633 * std::exp(-0.00399 * 252.6), 1e-12)
         << "the frame travels with s of the loading";
     const double loaded = Loaded(mc);
-    ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+    ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
     EXPECT_NEAR(LammGrid::totalAmount / loaded, 1.0, 1e-10) << "moving frame";
     const Scans frame = Fits();
     mc.road = SolverRoad::FixedGrid;
-    ASSERT_EQ(Solve(mc, law), LammResult::Solved);
+    ASSERT_EQ(SolveModuleCaseWithLaw(mc, law), LammResult::Solved);
     EXPECT_NEAR(LammGrid::totalAmount / loaded, 1.0, 1e-10) << "fixed grid";
     for (int scan = 1; scan <= mc.scans; ++scan) {
         double worst = 0.0;
@@ -162,7 +148,7 @@ TEST_F(TabulatedNonideality, CoefficientFilesOrTheNonidealityError) {
     law = ConcentrationLawOfRecord();
     EXPECT_FALSE(law.Complete());
     for (SolverRoad road : {SolverRoad::MovingHat, SolverRoad::FixedGrid}) {
-        EXPECT_EQ(Solve(Case(road), law), LammResult::NonIdealityNotLoaded);
+        EXPECT_EQ(SolveModuleCaseWithLaw(Case(road), law), LammResult::NonIdealityNotLoaded);
         EXPECT_EQ(LammGrid::stepCount, 0);
         EXPECT_EQ(ScanStore::fit[1][600], 0.0f);
     }

@@ -2,8 +2,11 @@
 #include "support/module_solver_harness.h"
 
 #include "scandata/scan_store_alloc.h"
+#include "simulation/grid_error_words.h"
 #include "simulation/lamm_arrays.h"
 #include "simulation/module_solvers.h"
+#include "simulation/moving_frame_solver.h"
+#include "simulation/nonlinear_solver.h"
 #include "simulation/scan_output.h"
 #include "simulation/weighted_element_integrals.h"
 #include "state/lamm_grid.h"
@@ -86,6 +89,20 @@ LammResult SolveModuleCase(const ModuleCase& mc, CGridClock& clock) {
         return SimulateLammTimeCourse(clock);
     const LammResult result = SolveLammFE(clock);
     ScaleGridByExponential(clock.time);
+    return result;
+}
+
+LammResult SolveModuleCaseWithLaw(const ModuleCase& mc, const CConcentrationLaw& law) {
+    PrepareModuleCase(mc);
+    CLammControl control = LammControlOfRecord();
+    control.trackAmount = true;
+    CScanOutput scans;
+    CGridClock clock = ModuleCaseClock(mc);
+    const LammResult result =
+        mc.road == SolverRoad::MovingHat
+            ? SolveMovingFrameNonlinear(LammProblemOfRecord(), law, control, clock, scans)
+            : SolveLammNonlinear(LammProblemOfRecord(), law, control, clock, scans);
+    SetGridClockOfRun(clock);
     return result;
 }
 

@@ -38,6 +38,12 @@ LammResult SolveModuleCase(const ModuleCase& mc);
 // The same from the given clock, which holds where the run ended.
 LammResult SolveModuleCase(const ModuleCase& mc, CGridClock& clock);
 
+class CConcentrationLaw;
+// Prepares the case and runs the law on its road: the moving frame for MovingHat, the fixed-grid
+// concentration-dependent solver otherwise, the amount tracked. Leaves the fits in the store and
+// the clock where the run ended in the records.
+LammResult SolveModuleCaseWithLaw(const ModuleCase& mc, const CConcentrationLaw& law);
+
 // The fit of a scan in the store at radius r, linear between its points.
 double StoreFitAt(int scan, double r);
 
