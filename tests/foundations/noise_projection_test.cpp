@@ -256,3 +256,38 @@ TEST(NoiseProjection, BlocksTakenTogetherGetWhatEachGetsAlone) {
         }
     }
 }
+
+// Blocks of unequal lengths held side by side: each value in its place, zeros past a block's own
+// and in the 32 after, for counts that fill groups of eight and those that leave some over.
+TEST(NoiseProjection, MeansSideBySideHoldEachBlocksValuesInPlace) {
+    for (int count : {3, 8, 13, 24}) {
+        std::vector<NoiseMeans> y(count);
+        for (int u = 0; u < count; ++u) {
+            y[u].point.resize(std::size_t(37 - (u * 7) % 11)); // 26..37 values
+            y[u].row.resize(std::size_t(u % 5));
+            for (std::size_t j = 0; j < y[u].point.size(); ++j)
+                y[u].point[j] = u + 0.001 * double(j + 1);
+            for (std::size_t s = 0; s < y[u].row.size(); ++s)
+                y[u].row[s] = -u - 0.01 * double(s + 1);
+        }
+        NoiseMeansSideBySide side;
+        side.Assign(y.data(), count);
+        const auto check = [&](const std::vector<double>& held, std::size_t length, auto of) {
+            ASSERT_EQ(held.size(), length * count + 32) << count;
+            for (std::size_t j = 0; j < length + 32 / count; ++j)
+                for (int u = 0; u < count && j * count + u < held.size(); ++u) {
+                    const std::vector<double>& own = of(y[u]);
+                    EXPECT_EQ(held[j * count + u], j < own.size() ? own[j] : 0.0)
+                        << count << " blocks, block " << u << ", value " << j;
+                }
+        };
+        const auto point = [](const NoiseMeans& m) -> const auto& {
+            return m.point;
+        };
+        const auto row = [](const NoiseMeans& m) -> const auto& {
+            return m.row;
+        };
+        check(side.point, 37, point);
+        check(side.row, std::size_t(std::min(count - 1, 4)), row);
+    }
+}
