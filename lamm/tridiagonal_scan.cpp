@@ -143,6 +143,94 @@ template <bool kUp, int kBack> inline Halves Shifted(Halves a) {
         return {a.hi, z};
 }
 
+// The block with the lanes that have no row kBack back inside it (those Shifted fills) zeroed.
+template <bool kUp, int kBack> inline V8 InsideOnly(V8 a) {
+    const V8 z = {};
+    if constexpr (kUp && kBack == 1)
+        return __builtin_shufflevector(a, z, 8, 1, 2, 3, 4, 5, 6, 7);
+    else if constexpr (kUp && kBack == 2)
+        return __builtin_shufflevector(a, z, 8, 9, 2, 3, 4, 5, 6, 7);
+    else if constexpr (kUp)
+        return __builtin_shufflevector(a, z, 8, 9, 10, 11, 4, 5, 6, 7);
+    else if constexpr (kBack == 1)
+        return __builtin_shufflevector(a, z, 0, 1, 2, 3, 4, 5, 6, 8);
+    else if constexpr (kBack == 2)
+        return __builtin_shufflevector(a, z, 0, 1, 2, 3, 4, 5, 8, 9);
+    else
+        return __builtin_shufflevector(a, z, 0, 1, 2, 3, 8, 9, 10, 11);
+}
+
+template <bool kUp, int kBack> inline Halves InsideOnly(Halves a) {
+    const V4 z = {};
+    if constexpr (kUp && kBack == 1)
+        return {__builtin_shufflevector(a.lo, z, 4, 1, 2, 3), a.hi};
+    else if constexpr (kUp && kBack == 2)
+        return {__builtin_shufflevector(a.lo, z, 4, 5, 2, 3), a.hi};
+    else if constexpr (kUp)
+        return {z, a.hi};
+    else if constexpr (kBack == 1)
+        return {a.lo, __builtin_shufflevector(a.hi, z, 0, 1, 2, 4)};
+    else if constexpr (kBack == 2)
+        return {a.lo, __builtin_shufflevector(a.hi, z, 0, 1, 4, 5)};
+    else
+        return {a.lo, z};
+}
+
+inline V8 Negated(V8 a) {
+    return -a;
+}
+
+inline Halves Negated(Halves a) {
+    return {-a.lo, -a.hi};
+}
+
+// BlockFactors eight rows a vector: the same products of the same factors, lane by lane (the
+// rows 2 and 3 back multiplied are the product of a row and the row before it, two rows back).
+template <class B, bool kUp> inline void BlockFactorsInLanes(const double* m, double* out) {
+    const B b = Negated(Load<B>(m));
+    const B pairs = b * Shifted<kUp, 1>(b);
+    Store(out, InsideOnly<kUp, 1>(b));
+    Store(out + kBlock, InsideOnly<kUp, 2>(pairs));
+    Store(out + 2 * kBlock, InsideOnly<kUp, 4>(pairs * Shifted<kUp, 2>(pairs)));
+    double product = 1.0;
+    for (int n = 0; n < kBlock; ++n) {
+        const int l = kUp ? n : kBlock - 1 - n;
+        product *= Lane(b, l);
+        out[3 * kBlock + l] = product;
+    }
+}
+
+template <class B>
+inline void ScanCoefficientsInLanes(const double* scaled, const double* back, int k, int lo, int hi,
+                                    double* forward, double* backward) {
+    for (int j0 = (lo + kBlock - 1) / kBlock * kBlock; j0 + kBlock - 1 <= hi; j0 += kBlock) {
+        double* f = forward + 4 * j0;
+        double* b = backward + 4 * j0;
+        // as in ScanCoefficients below
+        if (j0 + kBlock - 1 <= k)
+            BlockFactorsInLanes<B, true>(scaled + j0, f);
+        else if (j0 >= k + 1)
+            BlockFactorsInLanes<B, false>(scaled + j0, f);
+        if (j0 + kBlock <= k)
+            BlockFactorsInLanes<B, false>(back + j0 + 1, b);
+        else if (j0 >= k + 2)
+            BlockFactorsInLanes<B, true>(back + j0, b);
+    }
+}
+
+[[gnu::target("avx2,fma,avx512f"), gnu::flatten]] void
+ScanCoefficientsAvx512(const double* scaled, const double* back, int k, int lo, int hi,
+                       double* forward, double* backward) {
+    ScanCoefficientsInLanes<V8>(scaled, back, k, lo, hi, forward, backward);
+}
+
+[[gnu::target("avx2,fma"), gnu::flatten]] void ScanCoefficientsAvx2(const double* scaled,
+                                                                    const double* back, int k,
+                                                                    int lo, int hi, double* forward,
+                                                                    double* backward) {
+    ScanCoefficientsInLanes<Halves>(scaled, back, k, lo, hi, forward, backward);
+}
+
 // The block's last row in its recurrence, in every lane.
 template <bool kUp> inline V8 Carry(V8 y) {
     if constexpr (kUp)
@@ -426,6 +514,11 @@ inline bool CheckedScanBody(const double* a, const double* b, const double* c, c
 
 void ScanCoefficients(const double* scaled, const double* back, int k, int lo, int hi,
                       double* forward, double* backward) {
+    const VectorUnit unit = UsableVectorUnit();
+    if (unit == VectorUnit::Avx512)
+        return ScanCoefficientsAvx512(scaled, back, k, lo, hi, forward, backward);
+    if (unit == VectorUnit::Avx2)
+        return ScanCoefficientsAvx2(scaled, back, k, lo, hi, forward, backward);
     for (int j0 = (lo + kBlock - 1) / kBlock * kBlock; j0 + kBlock - 1 <= hi; j0 += kBlock) {
         double* f = forward + 4 * j0;
         double* b = backward + 4 * j0;

@@ -180,6 +180,18 @@ TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
         AdjacentProducts(back.data(), backPairs.data(), 1, n);
         std::vector<double> forward(4 * (n + 1)), backward(4 * (n + 1));
         ScanCoefficients(scaled.data(), back.data(), k, 1, n, forward.data(), backward.data());
+        // the factors are the same bits from every narrower unit
+        for (VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2}) {
+            if (unit >= UsableVectorUnit())
+                continue;
+            const CVectorUnitCap cap(unit);
+            std::vector<double> f(forward.size()), g(backward.size());
+            ScanCoefficients(scaled.data(), back.data(), k, 1, n, f.data(), g.data());
+            EXPECT_EQ(std::memcmp(f.data(), forward.data(), sizeof(double) * f.size()), 0)
+                << tc.name << ": forward factors at unit " << static_cast<int>(unit);
+            EXPECT_EQ(std::memcmp(g.data(), backward.data(), sizeof(double) * g.size()), 0)
+                << tc.name << ": backward factors at unit " << static_cast<int>(unit);
+        }
         std::vector<double> paired(n + 1, 0.0), blocks(n + 1, 0.0);
         double pairedLargest = 0.0, largest = 0.0;
         const bool pairedBeyond = TwistedSubstituteScaledFromChecked(
@@ -217,5 +229,31 @@ TEST(Tridiagonal, CheckedSubstitutionInBlocksOfEightMatchesThePairedOne) {
             EXPECT_NEAR(blocks[i], paired[i], asBefore ? 0.0 : 1e-13 * size)
                 << tc.name << ", row " << i;
         EXPECT_NEAR(largest, pairedLargest, asBefore ? 0.0 : 1e-13 * size) << tc.name;
+    }
+}
+
+// The block factors keep signed zeros, infinities and not-a-numbers in the lanes they take and
+// exact zeros in the others, at every unit and for a meeting anywhere: the same bits as plain.
+TEST(Tridiagonal, ScanFactorsAreTheSameBitsAtEveryUnit) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double odd[] = {-0.0, 0.0, inf, -inf, std::numeric_limits<double>::quiet_NaN(), 1e-300};
+    const int n = 70;
+    std::vector<double> scaled(n + 1), back(n + 1);
+    for (int i = 0; i <= n; ++i) {
+        scaled[i] = i % 7 == 3 ? odd[i % 6] : 0.3 + 0.01 * i;
+        back[i] = i % 5 == 1 ? odd[(i + 2) % 6] : -0.7 + 0.02 * i;
+    }
+    for (int k : {0, 1, 20, 39, 40, 70}) {
+        std::vector<std::vector<double>> factors;
+        for (VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+            const CVectorUnitCap cap(unit);
+            std::vector<double> f(4 * (n + 1)), g(4 * (n + 1));
+            ScanCoefficients(scaled.data(), back.data(), k, 1, n, f.data(), g.data());
+            f.insert(f.end(), g.begin(), g.end());
+            if (!factors.empty())
+                EXPECT_EQ(std::memcmp(f.data(), factors[0].data(), sizeof(double) * f.size()), 0)
+                    << "meeting " << k << ", unit " << static_cast<int>(unit);
+            factors.push_back(std::move(f));
+        }
     }
 }
