@@ -6,9 +6,6 @@
 #include "lamm/step_change_kernels.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/concentration_coefficients.h"
-#include "simulation/module_solvers.h"
-#include "simulation/moving_frame_solver.h"
-#include "simulation/scan_output.h"
 #include "simulation/simulation_switches.h"
 #include "state/component_scans.h"
 #include "state/lamm_grid.h"
@@ -151,14 +148,7 @@ TEST_F(VectorUnitVariants, MovingFrameRunsGiveTheSameBits) {
         if (lc.law.cesiumChloride)
             mc.c0 = 1.5, mc.firstScanS = mc.intervalS = 3600.0;
         ExpectSameUnderEveryCap([&] {
-            PrepareModuleCase(mc);
-            CLammControl control = LammControlOfRecord();
-            control.trackAmount = true;
-            CScanOutput scans;
-            CGridClock clock = ModuleCaseClock(mc);
-            const LammResult result =
-                SolveMovingFrameNonlinear(LammProblemOfRecord(), lc.law, control, clock, scans);
-            EXPECT_EQ(result, LammResult::Solved);
+            EXPECT_EQ(SolveModuleCaseWithLaw(mc, lc.law), LammResult::Solved);
             std::vector<double> out(LammGrid::concentration,
                                     LammGrid::concentration + LammGrid::gridSize + 1);
             out.push_back(LammGrid::totalAmount);
