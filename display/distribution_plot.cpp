@@ -58,10 +58,8 @@ const char* AbscissaLabel() {
     return "sed. coef. (S)";
 }
 
-} // namespace
-
-void ClearDistribution(bool relayout) {
-    WindowServices::DeleteIntegrateButton();
+// The plot and its curves gone, no trial shown.
+void DropPlotAndCurves() {
     delete ContiState::distributionPlot;
     ContiState::distributionPlot = nullptr;
     gTrialPlotShown = false;
@@ -69,6 +67,13 @@ void ClearDistribution(bool relayout) {
     gSecondCurve.reset();
     gLowerCurve.reset();
     gUpperCurve.reset();
+}
+
+} // namespace
+
+void ClearDistribution(bool relayout) {
+    WindowServices::DeleteIntegrateButton();
+    DropPlotAndCurves();
     if (ScanStore::distPlotRect[1] != 475) {
         ScanStore::distPlotRect[1] = 475;
         ScanStore::distPlotRect[2] = 550;
@@ -82,12 +87,7 @@ namespace {
 
 // A new plot of the main curve c over x (points 1..n), the previous plot and its curves gone.
 std::unique_ptr<CWINPlot> NewDistributionPlot(const float* x, const float* c, int n) {
-    delete ContiState::distributionPlot;
-    ContiState::distributionPlot = nullptr;
-    gTrialPlotShown = false;
-    gSecondCurve.reset();
-    gLowerCurve.reset();
-    gUpperCurve.reset();
+    DropPlotAndCurves();
     gMainCurve = std::make_unique<CCurve>(x, c, n, 1, 1);
     auto plot = std::make_unique<CWINPlot>();
     plot->AddCurve(gMainCurve.get());
