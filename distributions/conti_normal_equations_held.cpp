@@ -2,6 +2,7 @@
 // neighbour or from the noise terms, held at zero, and the non-negative solution over the others.
 #include "distributions/conti_nnls.h"
 #include "distributions/conti_normal_equations.h"
+#include "distributions/conti_slow_holds.h"
 #include "foundations/statistical_tests.h"
 
 #include <algorithm>
@@ -131,8 +132,15 @@ int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
 }
 
 int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P) {
+    return HoldSlowAmplitudesWithinTheNoise(eq, P, nullptr);
+}
+
+int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P,
+                                     std::vector<double>* solution) {
     const double nu = DegreesOfFreedomWithNoise(eq);
     std::vector<double> x;
+    if (solution)
+        solution->clear();
     if (!(P > 0.5 && P < 1.0) || nu == 0.0 ||
         ContiNNLSOnFreeColumns(eq, eq.A, x) != AnalysisFailure::None)
         return 0;
@@ -170,5 +178,7 @@ int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P) {
     }
     if (held > 0)
         eq.chiSquareBeforeSlowHolds = best;
+    if (solution)
+        *solution = std::move(x);
     return held;
 }

@@ -200,8 +200,12 @@ AnalysisFailure RegularizeDistribution(const ContiNormalEquations& whole,
                                        ContiRegularizationKind kind, double P, double nu,
                                        ContiRegularizedSolution& out,
                                        const std::vector<double>& prior, ContiStrengthHint* hint,
-                                       int threads) {
-    const AnalysisFailure nnlsFailure = ContiNNLSOnFreeColumns(whole, whole.A, out.nnls);
+                                       int threads, const std::vector<double>* nnls) {
+    AnalysisFailure nnlsFailure = AnalysisFailure::None;
+    if (nnls)
+        out.nnls = *nnls;
+    else
+        nnlsFailure = ContiNNLSOnFreeColumns(whole, whole.A, out.nnls);
     out.c = out.nnls;
     out.alpha = 0.0;
     out.chiSquare0 = out.chiSquare = whole.ChiSquare(out.nnls);

@@ -73,11 +73,13 @@ AnalysisFailure SolveSecondDerivative(const ContiNormalEquations& eq, double alp
 // found within 30 decades, the whole search is made. The hint is then left for the next search:
 // filled when the search reached its ratio without a failure, emptied otherwise. The climb by
 // decades from the first strength solves its decades side by side on `threads` threads, each from
-// the NNLS solution: the result is the same for any count.
+// the NNLS solution: the result is the same for any count. A caller that has the NNLS solution
+// of eq (ContiNNLSOnFreeColumns without a failure) passes it as nnls: it is not solved again.
 AnalysisFailure RegularizeDistribution(const ContiNormalEquations& eq, ContiRegularizationKind kind,
                                        double P, double nu, ContiRegularizedSolution& out,
                                        const std::vector<double>& prior = {},
-                                       ContiStrengthHint* hint = nullptr, int threads = 1);
+                                       ContiStrengthHint* hint = nullptr, int threads = 1,
+                                       const std::vector<double>* nnls = nullptr);
 
 // The prior scaled to its largest value 1 and floored at 1e-3 ([1..n]); empty for no prior, or
 // one without a positive finite value.

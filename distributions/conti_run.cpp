@@ -13,6 +13,7 @@
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_progress.h"
 #include "distributions/conti_regularization.h"
+#include "distributions/conti_slow_holds.h"
 #include "distributions/prior_probabilities.h"
 #include "fitting/equilibrium_fit.h"
 #include "foundations/key_polling.h"
@@ -281,9 +282,12 @@ ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool w
     eq.discreteColumns = out.grid.discrete;
     HoldColumnsWithoutOwnSignal(eq);
     // Which of the fits within the noise is shown, not how well a Fit's parameters fit: its
-    // trials leave the slow amplitudes as the best solution has them.
+    // trials leave the slow amplitudes as the best solution has them. The search leaves the
+    // unregularized solution of the columns it left free, which the regularization starts from.
+    std::vector<double> unregularized;
     if (!FitControl::fitInProgress)
-        HoldSlowAmplitudesWithinTheNoise(eq, ContiState::confidenceLevel);
+        HoldSlowAmplitudesWithinTheNoise(eq, ContiState::confidenceLevel, &unregularized);
+    const std::vector<double>* nnls = unregularized.empty() ? nullptr : &unregularized;
 
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;
     const std::vector<double>& abscissa = IsMassVariant(out.grid.variant) ? out.grid.x : out.grid.s;
@@ -295,7 +299,7 @@ ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool w
                                          maxEnt ? ContiRegularizationKind::MaximumEntropy
                                                 : ContiRegularizationKind::SecondDerivative,
                                          ContiState::confidenceLevel, nu, main, out.prior, hint,
-                                         ContiThreadCount());
+                                         ContiThreadCount(), nnls);
     out.c = main.c;
     out.failureDetail = main.failureDetail;
     out.second.clear();
@@ -303,7 +307,7 @@ ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool w
         ContiRegularizedSolution sd;
         const AnalysisFailure failure = RegularizeDistribution(
             eq, ContiRegularizationKind::SecondDerivative, ContiState::confidenceLevel, nu, sd,
-            out.prior, nullptr, ContiThreadCount());
+            out.prior, nullptr, ContiThreadCount(), nnls);
         if (out.failure == AnalysisFailure::None) {
             out.failure = failure;
             out.failureDetail = sd.failureDetail;
