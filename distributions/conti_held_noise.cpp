@@ -106,23 +106,30 @@ ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
     return held;
 }
 
+void AddChangeOfMeans(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
+                      const std::vector<double>& c0, int from, int to, bool rows, NoiseMeans& d) {
+    for (std::size_t p = 1; p < columnMeans.size() && p < c.size(); ++p) {
+        const double w = c[p] - c0[p];
+        const NoiseMeans& m = columnMeans[p];
+        if (w == 0.0 || m.point.size() != d.point.size() || m.row.size() != d.row.size())
+            continue;
+        for (int j = from; j < to; ++j)
+            d.point[std::size_t(j)] += w * m.point[std::size_t(j)];
+        if (!rows)
+            continue;
+        for (std::size_t s = 0; s < d.row.size(); ++s)
+            d.row[s] += w * m.row[s];
+        d.grand += w * m.grand;
+    }
+}
+
 void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
                            const std::vector<double>& c0, const NoiseTerms& terms,
                            std::vector<double>& ti, std::vector<double>& ri) {
     NoiseMeans d;
     d.point.assign(ti.size(), 0.0);
     d.row.assign(ri.size(), 0.0);
-    for (std::size_t p = 1; p < columnMeans.size() && p < c.size(); ++p) {
-        const double w = c[p] - c0[p];
-        const NoiseMeans& m = columnMeans[p];
-        if (w == 0.0 || m.point.size() != d.point.size() || m.row.size() != d.row.size())
-            continue;
-        for (std::size_t j = 0; j < d.point.size(); ++j)
-            d.point[j] += w * m.point[j];
-        for (std::size_t s = 0; s < d.row.size(); ++s)
-            d.row[s] += w * m.row[s];
-        d.grand += w * m.grand;
-    }
+    AddChangeOfMeans(columnMeans, c, c0, 0, static_cast<int>(d.point.size()), true, d);
     const NoiseEstimate e = NoiseFromMeans(d, terms);
     for (std::size_t j = 0; j < ti.size(); ++j)
         ti[j] += e.ti[j];

@@ -38,3 +38,21 @@ ContiNormalEquations EquationsWithNoiseHeld(const ContiNormalEquations& eq,
 void MoveNoiseToAmplitudes(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
                            const std::vector<double>& c0, const NoiseTerms& terms,
                            std::vector<double>& ti, std::vector<double>& ri);
+
+// The part of MoveNoiseToAmplitudes's change of the means d (point means of d.point.size()
+// points, row means of d.row.size() rows, from zero) over the points [from, to), with the row
+// means and the grand mean when rows is set: each mean takes the columns' terms in column order,
+// so parts made apart give the bits of the whole.
+void AddChangeOfMeans(const std::vector<NoiseMeans>& columnMeans, const std::vector<double>& c,
+                      const std::vector<double>& c0, int from, int to, bool rows, NoiseMeans& d);
+
+// ContiNoiseAndModel (conti_normal_equations.h) of amplitudes c with the noise then moved to what
+// amplitudes c0 imply, as MoveNoiseToAmplitudes moves it: the same values, the change of the
+// means made in parts beside the scans' rows (conti_normal_equations_residual.cpp).
+void ContiNoiseAndModelMovedTo(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                               const ContiDataRow& data, const std::vector<double>& c,
+                               const std::vector<double>& c0,
+                               const std::vector<NoiseMeans>& columnMeans, int points,
+                               std::vector<double>& ti, std::vector<double>& ri,
+                               std::vector<std::vector<double>>& model, int threads,
+                               const std::vector<int>* firstNonzero);

@@ -1,10 +1,13 @@
 // What the normal equations say of given amplitudes: the squared residual they leave, from the
 // equations, and the systematic noise their residual implies, from the kernel and the data.
+#include "distributions/conti_held_noise.h"
 #include "distributions/conti_normal_equations.h"
 #include "foundations/vector_unit.h"
 #include "lamm/kept_thread_pool.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <immintrin.h>
 #include <utility>
 #include <vector>
@@ -334,12 +337,14 @@ template <bool Model> FormScanRowsFunction FormScanRowsForThisMachine() {
 // The residual rows of the scans over the set's range (data less each column's multiple, column by
 // column in order) and, with model, each scan's model over points 1..points: the columns'
 // multiples added in order from 0, past each column's leading zeros, from the same read of each
-// kernel row, several columns a pass over the rows. Each scan's rows by one thread.
+// kernel row, several columns a pass over the rows. Each scan's rows by one thread. The shares
+// beside(0..besides - 1), when given, are claimed first, before the scans'.
 void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& column,
                           const ContiDataRow& data, const std::vector<double>& c, int threads,
                           const std::vector<int>* firstNonzero, int points,
                           std::vector<std::vector<double>>& residual,
-                          std::vector<std::vector<double>>* model) {
+                          std::vector<std::vector<double>>* model, int besides = 0,
+                          const std::function<void(int)>& beside = {}) {
     const int S = set.Scans();
     const bool known =
         firstNonzero && firstNonzero->size() == static_cast<std::size_t>(S) * (n + 1);
@@ -349,8 +354,12 @@ void ResidualAndModelRows(int n, const ContiDataSet& set, const ContiColumnRow& 
     const FormScanRowsFunction form =
         model ? FormScanRowsForThisMachine<true>() : FormScanRowsForThisMachine<false>();
     // Scan by scan, each scan's rows made and formed by whichever thread claims it.
-    RunOnKeptThreads(S, std::clamp(threads, 1, std::max(1, S)) - 1, [&](int k, bool) {
-        const int s = k - 1;
+    RunOnKeptThreads(besides + S, std::clamp(threads, 1, std::max(1, S)) - 1, [&](int k, bool) {
+        if (k <= besides) {
+            beside(k - 1);
+            return;
+        }
+        const int s = k - besides - 1;
         // The data over the set's range behind zeros, each value written once.
         std::vector<double>& row = residual[s];
         const float* y = data(s);
@@ -400,6 +409,39 @@ void ContiNoiseForAmplitudes(int n, const ContiDataSet& set, const ContiColumnRo
         NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
     ti = std::move(e.ti);
     ri = std::move(e.ri);
+}
+
+void ContiNoiseAndModelMovedTo(int n, const ContiDataSet& set, const ContiColumnRow& column,
+                               const ContiDataRow& data, const std::vector<double>& c,
+                               const std::vector<double>& c0,
+                               const std::vector<NoiseMeans>& columnMeans, int points,
+                               std::vector<double>& ti, std::vector<double>& ri,
+                               std::vector<std::vector<double>>& model, int threads,
+                               const std::vector<int>* firstNonzero) {
+    // The change of the means in parts of kMovePoints points or more, a part for each thread at
+    // most; the first part takes the row means too.
+    constexpr int kMovePoints = 256;
+    NoiseMeans change;
+    change.point.assign(std::size_t(set.Points()), 0.0);
+    change.row.assign(std::size_t(set.Scans()), 0.0);
+    const int parts = std::clamp(set.Points() / kMovePoints, 1, std::max(threads, 1));
+    auto movePart = [&](int k) {
+        const int from = int(std::int64_t(set.Points()) * k / parts);
+        const int to = int(std::int64_t(set.Points()) * (k + 1) / parts);
+        AddChangeOfMeans(columnMeans, c, c0, from, to, k == 0, change);
+    };
+    std::vector<std::vector<double>> residual;
+    ResidualAndModelRows(n, set, column, data, c, threads, firstNonzero, points, residual, &model,
+                         parts, movePart);
+    NoiseEstimate e =
+        NoiseFromMeans(set.Means([&](int s) { return residual[s].data(); }), set.Noise());
+    const NoiseEstimate moved = NoiseFromMeans(change, set.Noise());
+    ti = std::move(e.ti);
+    ri = std::move(e.ri);
+    for (std::size_t j = 0; j < ti.size(); ++j)
+        ti[j] += moved.ti[j];
+    for (std::size_t s = 0; s < ri.size(); ++s)
+        ri[s] += moved.ri[s];
 }
 
 void ContiNoiseAndModel(int n, const ContiDataSet& set, const ContiColumnRow& column,

@@ -326,12 +326,13 @@ ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool w
     std::vector<double> noiseOf = main.noiseHeld ? main.nnls : out.c;
     if (fixedBuffer)
         noiseOf[1] = 1.0;
-    if (withNoise && withModel) {
+    if (withNoise && withModel && main.noiseHeld) {
+        ContiNoiseAndModelMovedTo(n, set, column, data, out.c, noiseOf,
+                                  gKeptEquations.eq.columnMeans, S::gridCount, out.ti, out.ri,
+                                  out.model, ContiThreadCount(), &eq.firstNonzero);
+    } else if (withNoise && withModel) {
         ContiNoiseAndModel(n, set, column, data, out.c, S::gridCount, out.ti, out.ri, out.model,
                            ContiThreadCount(), &eq.firstNonzero);
-        if (main.noiseHeld)
-            MoveNoiseToAmplitudes(gKeptEquations.eq.columnMeans, out.c, noiseOf, set.Noise(),
-                                  out.ti, out.ri);
     } else if (withNoise) {
         ContiNoiseForAmplitudes(n, set, column, data, noiseOf, out.ti, out.ri, ContiThreadCount(),
                                 &eq.firstNonzero);

@@ -575,7 +575,9 @@ TEST_F(ContiNumerics, ModelFormedWithTheNoiseIsEveryColumnOverEveryPoint) {
 }
 
 // Many columns are added several at a time: each point must still take them one after another
-// in column order, whatever leading zeros each column has and whichever amplitudes are zero.
+// in column order, whatever leading zeros each column has and whichever amplitudes are zero. The
+// noise moved to other amplitudes beside the rows (in parts over the points) is the noise moved
+// after them.
 TEST_F(ContiNumerics, NoiseAndModelOfManyColumnsAddThemInColumnOrder) {
     struct Case {
         const char* name;
@@ -585,7 +587,8 @@ TEST_F(ContiNumerics, NoiseAndModelOfManyColumnsAddThemInColumnOrder) {
     } cases[] = {{"nineteen columns, no zeros", 19, 41, 0, true, 1},
                  {"nineteen columns, zeros growing", 19, 41, 2, true, 3},
                  {"fifteen columns, zeros looked for", 15, 37, 5, false, 2},
-                 {"eight columns, zeros past the range", 8, 29, 7, true, 1}};
+                 {"eight columns, zeros past the range", 8, 29, 7, true, 1},
+                 {"eight columns over 700 points", 8, 700, 3, true, 4}};
     for (const Case& c : cases) {
         CentringCase cc(17, true, true, c.columns, c.radii);
         for (int p = 1; p <= cc.n; ++p)
@@ -623,6 +626,16 @@ TEST_F(ContiNumerics, NoiseAndModelOfManyColumnsAddThemInColumnOrder) {
         ASSERT_EQ(std::ssize(model), cc.S) << c.name;
         for (int s = 0; s < cc.S; ++s)
             EXPECT_EQ(model[s], expected[s]) << c.name << " scan " << s;
+        std::vector<double> c0(a.size()), movedTi, movedRi;
+        for (int p = 1; p <= cc.n; ++p)
+            c0[p] = p % 4 == 1 ? a[p] : 0.6 * a[p] + 0.01 * p;
+        std::vector<std::vector<double>> movedModel;
+        ContiNoiseAndModelMovedTo(cc.n, cc.set, cc.Column(), cc.Data(), a, c0, eq.columnMeans,
+                                  cc.points, movedTi, movedRi, movedModel, c.threads, first);
+        MoveNoiseToAmplitudes(eq.columnMeans, a, c0, cc.set.Noise(), ti, ri);
+        EXPECT_EQ(movedTi, ti) << c.name;
+        EXPECT_EQ(movedRi, ri) << c.name;
+        EXPECT_EQ(movedModel, model) << c.name;
     }
 }
 
