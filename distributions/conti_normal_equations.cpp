@@ -275,6 +275,66 @@ void StoreCentredRows(ContiNormalEquations& o, const NoiseTerms& noise,
 
 } // namespace
 
+namespace {
+
+// The widened columns' room in a share's scratch for rows from firstRow on, sized once per build;
+// empty where the tiles do not read them.
+double* WidenedPairs(ContiNEQShareSpace& space, bool widen, int firstPair, int n, int groups) {
+    const std::size_t size = static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8;
+    if (widen && space.pairs.size() < size)
+        space.pairs.resize(size);
+    return widen ? space.pairs.data() : nullptr;
+}
+
+// Scan s's columns from column q0 on and where each begins.
+void TakeScanColumns(const ContiColumnRow& column, const int* firstNonzero, int n, int q0, int s,
+                     std::vector<const float*>& col, std::vector<int>& from) {
+    for (int q = q0; q <= n; ++q) {
+        col[q] = column(q, s);
+        if (firstNonzero)
+            from[q] = firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q];
+    }
+}
+
+} // namespace
+
+void ContiNEQJob::ComputeScans(int k, int count) const {
+    const ContiDataSet& ds = *set;
+    const int S = ds.Scans(), lo = ds.first, hi = ds.last;
+    ContiNEQScanSums& sums = *scanSums;
+    std::vector<int> first, last;
+    for (int b = 0; 4 * b + 1 <= n; ++b) {
+        first.push_back(4 * b + 1);
+        last.push_back(std::min(n, 4 * b + 4));
+    }
+    const int blocks = static_cast<int>(first.size());
+    std::vector<const float*> col(n + 1, nullptr);
+    std::vector<int> from(n + 1, lo);
+    std::vector<double*> rowSum(n + 1, nullptr);
+    const bool avx512 = UsableAvx512(), avx2 = UsableAvx2();
+    const auto addScan = avx512 ? AddScanToBlocksAvx512
+                         : avx2 ? AddScanToBlocksAvx2
+                                : AddScanToBlocksPlain;
+    const int groups = (hi - lo + 1) / 4;
+    const bool widen = avx512 && blocks >= kBlocksToWiden;
+    ContiNEQShareSpace own;
+    ContiNEQShareSpace& space = spaces != nullptr ? spaces[k - 1] : own;
+    double* const pairs = WidenedPairs(space, widen, 0, n, groups);
+    for (int s = sums.next->fetch_add(1); s < S; s = sums.next->fetch_add(1)) {
+        double* const at = sums.values.data() + static_cast<std::size_t>(s) * sums.cells;
+        std::fill(at, at + sums.cells, 0.0);
+        for (int p = 1; p <= n; ++p)
+            rowSum[p] = at + sums.offset[p];
+        TakeScanColumns(column, firstNonzero, n, 1, s, col, from);
+        ScanColumns scan{col.data(), from.data(), lo, hi};
+        if (widen) {
+            scan.pairs = pairs, scan.firstPair = 0, scan.groups = groups;
+            WidenColumns(scan, 1, n, pairs);
+        }
+        addScan(scan, n, first.data(), last.data(), blocks, rowSum.data());
+    }
+}
+
 void ContiNEQJob::ComputeRows(int k, int count) const {
     const ContiDataSet& ds = *set;
     const int S = ds.Scans(), lo = ds.first, hi = ds.last;
@@ -320,37 +380,45 @@ void ContiNEQJob::ComputeRows(int k, int count) const {
     // With AVX-512 the share's columns are widened to double once per scan, for the tiles of
     // four rows by four columns, where the share has blocks enough to read each widened column
     // many times: a share of few blocks (many threads) spends more on the widening than its
-    // tiles save.
+    // tiles save. Where the scans' sums are made before, the share only adds them up.
     const int firstPair = rows.front() / 2, groups = (hi - lo + 1) / 4;
-    const bool widen = avx512 && blocks >= kBlocksToWiden;
+    const bool laneCells = scanSums == nullptr;
+    const bool widen = laneCells && avx512 && blocks >= kBlocksToWiden;
     // The share's own scratch, sized here once for the build; a tile reads only what
     // WidenColumns wrote in this build.
     ContiNEQShareSpace own;
     ContiNEQShareSpace& space = spaces != nullptr ? spaces[k - 1] : own;
-    std::vector<double>& pairs = space.pairs;
-    if (widen && pairs.size() < static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8)
-        pairs.resize(static_cast<std::size_t>(n / 2 - firstPair + 1) * groups * 8);
+    double* const pairs = WidenedPairs(space, widen, firstPair, n, groups);
     if (avx512 && space.widened.size() < static_cast<std::size_t>(hi) + 1)
         space.widened.resize(static_cast<std::size_t>(hi) + 1);
     double* const widened = space.widened.data();
     for (int s = 0; s < S; ++s) {
-        for (int q = rows.front(); q <= n; ++q) {
-            col[q] = column(q, s);
-            if (firstNonzero)
-                from[q] = firstNonzero[static_cast<std::size_t>(s) * (n + 1) + q];
-        }
+        TakeScanColumns(column, firstNonzero, n, rows.front(), s, col, from);
         const float* y = data(s);
         for (std::size_t r = 0; r < rows.size(); ++r) {
             bx[r] = col[rows[r]];
             bf[r] = from[rows[r]];
         }
         addData(bx.data(), y, bs.data(), bf.data(), static_cast<int>(rows.size()), hi, widened);
-        ScanColumns scan{col.data(), from.data(), lo, hi};
-        if (widen) {
-            scan.pairs = pairs.data(), scan.firstPair = firstPair, scan.groups = groups;
-            WidenColumns(scan, rows.front(), n, pairs.data());
+        if (laneCells) {
+            ScanColumns scan{col.data(), from.data(), lo, hi};
+            if (widen) {
+                scan.pairs = pairs, scan.firstPair = firstPair, scan.groups = groups;
+                WidenColumns(scan, rows.front(), n, pairs);
+            }
+            addScan(scan, n, first.data(), last.data(), blocks, rowSum.data());
+        } else {
+            // scan s's sums of the lane cells, after those of the scans before it
+            const double* at =
+                scanSums->values.data() + static_cast<std::size_t>(s) * scanSums->cells;
+            for (int p : rows) {
+                const double* partial = at + scanSums->offset[p];
+                double* sum = rowSum[p];
+                const int cells = LaneEnd(n, p) - p + 1;
+                for (int c = 0; c < cells; ++c)
+                    sum[c] += partial[c];
+            }
         }
-        addScan(scan, n, first.data(), last.data(), blocks, rowSum.data());
         for (PointwiseColumn& c : pointwise) {
             for (std::size_t u = 0; u < c.rows.size(); ++u) {
                 c.x[u] = col[c.rows[u]];
@@ -455,6 +523,25 @@ bool BuildContiNormalEquations(int n, const ContiDataSet& set, const ContiColumn
                     shares.data(),
                     scratch.spaces.data(),
                     noiseGram};
+    // With several shares, the lane cells are summed scan by scan, each scan claimed by one share
+    // that reads its columns once for every row (widened, where the unit has the tiles for it),
+    // and then added up in scan order by the shares of rows; where the scans' sums would take
+    // more room than the kernel's values in the set, each share of rows reads the scans itself.
+    std::atomic<int> nextScan{0};
+    const std::size_t cells = static_cast<std::size_t>(n) * (n + 1) / 2;
+    if (count > 1 && cells * sizeof(double) <= std::size_t(n) * set.Points() * sizeof(float)) {
+        ContiNEQScanSums& sums = scratch.scanSums;
+        sums.offset.assign(std::size_t(n) + 1, 0);
+        sums.cells = cells;
+        for (int p = 2; p <= n; ++p)
+            sums.offset[p] = sums.offset[p - 1] + static_cast<std::size_t>(n - p + 2);
+        if (sums.values.size() < sums.cells * S)
+            sums.values.resize(sums.cells * S);
+        sums.next = &nextScan;
+        job.scanSums = &sums;
+        RunContiShares(count, [&job](int k, int m) { job.ComputeScans(k, m); });
+        sums.next = nullptr;
+    }
     RunContiShares(count, [&job](int k, int m) { job.ComputeRows(k, m); });
     out.A.MirrorUpper();
     if (noiseGram)

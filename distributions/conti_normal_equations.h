@@ -6,6 +6,7 @@
 #include "foundations/analysis_failure.h"
 #include "foundations/dense_matrix.h"
 
+#include <atomic>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -63,12 +64,24 @@ struct ContiNEQShareSpace {
     std::vector<double> pairs, widened;
 };
 
-// The scratch of a whole build (the columns' means side by side and a space per share), kept by
-// a caller that builds again and again so that its storage, some megabytes, is not made and
-// faulted in anew each time. Every value is written before it is read in each build.
+// Each scan's own sums of the lane cells A(p, q >= p) (the cells of row p from offset[p] on, scan
+// s's at s * cells): filled scan by scan by whichever share claims the scan (next), then added up
+// in scan order by the shares of rows, which gives each cell the sum it has when one share adds
+// the scans one after the other.
+struct ContiNEQScanSums {
+    std::vector<double> values;
+    std::vector<std::size_t> offset;
+    std::size_t cells = 0;
+    std::atomic<int>* next = nullptr;
+};
+
+// The scratch of a whole build (the columns' means side by side, a space per share and the scans'
+// sums), kept by a caller that builds again and again so that its storage, some megabytes, is not
+// made and faulted in anew each time. Every value is written before it is read in each build.
 struct ContiNEQScratch {
     NoiseMeansSideBySide side;
     std::vector<ContiNEQShareSpace> spaces;
+    ContiNEQScanSums scanSums;
 };
 
 // The work shared by the threads: inputs, means and the result they fill.
@@ -93,9 +106,15 @@ struct ContiNEQJob {
     // Whether the part of each product that the noise takes goes into out->noiseGram (sized n x n
     // before) beside A, from the same sums of means (needs meansSideBySide or out->columnMeans).
     bool noiseGram = false;
+    // (optional) the lane cells' sums of each scan, made before by ComputeScans: the rows add
+    // them up instead of reading the scans' columns for them.
+    ContiNEQScanSums* scanSums = nullptr;
     // The rows of share k of count, in blocks of four consecutive rows: their upper-triangle
     // cells A(p, q >= p) and b(p).
     void ComputeRows(int k, int count) const;
+    // The lane cells of every row over the scans share k claims (scanSums->next), each scan's
+    // into its own place in scanSums.
+    void ComputeScans(int k, int count) const;
 };
 
 // A column is held when its centred norm is below this fraction of its raw norm. A column that
