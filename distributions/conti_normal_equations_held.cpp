@@ -3,10 +3,12 @@
 #include "distributions/conti_nnls.h"
 #include "distributions/conti_normal_equations.h"
 #include "distributions/conti_slow_holds.h"
+#include "distributions/made_ahead.h"
 #include "foundations/statistical_tests.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 bool ContiNormalEquations::AnyHeld() const {
@@ -69,31 +71,54 @@ int HoldColumnsBelowTheNoise(ContiNormalEquations& eq) {
 
 } // namespace
 
-std::vector<int> ContiFreeColumns(const ContiNormalEquations& eq) {
+namespace {
+
+// The columns 1..n not held by `held` ([1..n], or empty for none), in order.
+std::vector<int> FreeColumnsOf(const std::vector<char>& held, int n) {
     std::vector<int> idx;
-    for (int p = 1; p <= eq.N(); ++p)
-        if (eq.held.empty() || !eq.held[p])
+    for (int p = 1; p <= n; ++p)
+        if (held.empty() || !held[p])
             idx.push_back(p);
     return idx;
 }
 
+// ContiNNLSOnFreeColumns of eq's n columns and b with the columns `held` held; abandoned (false)
+// where abandon says so (SolveNonNegative), else true with the failure in code.
+bool NNLSWithHeld(const CDenseMatrix& A, const std::vector<double>& b,
+                  const std::vector<char>& held, int n, std::vector<double>& x,
+                  AnalysisFailure& code, const std::function<bool()>& abandon = {}) {
+    NnlsResult r;
+    if (std::find(held.begin(), held.end(), 1) == held.end()) {
+        r = SolveNonNegative(A, b, x, abandon);
+    } else {
+        const std::vector<int> idx = FreeColumnsOf(held, n);
+        const int m = static_cast<int>(idx.size());
+        CDenseMatrix sub(m);
+        std::vector<double> subB(m + 1), subX;
+        for (int i = 1; i <= m; ++i) {
+            subB[i] = b[idx[i - 1]];
+            for (int j = 1; j <= m; ++j)
+                sub(i, j) = A(idx[i - 1], idx[j - 1]);
+        }
+        r = SolveNonNegative(sub, subB, subX, abandon);
+        x.assign(n + 1, 0.0);
+        for (int i = 1; i <= m; ++i)
+            x[idx[i - 1]] = subX[i];
+    }
+    code = r.failure;
+    return !r.abandoned;
+}
+
+} // namespace
+
+std::vector<int> ContiFreeColumns(const ContiNormalEquations& eq) {
+    return FreeColumnsOf(eq.held, eq.N());
+}
+
 AnalysisFailure ContiNNLSOnFreeColumns(const ContiNormalEquations& eq, const CDenseMatrix& A,
                                        std::vector<double>& x) {
-    if (!eq.AnyHeld())
-        return ContiNNLS(A, eq.b, x);
-    const std::vector<int> idx = ContiFreeColumns(eq);
-    const int m = static_cast<int>(idx.size());
-    CDenseMatrix sub(m);
-    std::vector<double> subB(m + 1), subX;
-    for (int i = 1; i <= m; ++i) {
-        subB[i] = eq.b[idx[i - 1]];
-        for (int j = 1; j <= m; ++j)
-            sub(i, j) = A(idx[i - 1], idx[j - 1]);
-    }
-    const AnalysisFailure code = ContiNNLS(sub, subB, subX);
-    x.assign(eq.N() + 1, 0.0);
-    for (int i = 1; i <= m; ++i)
-        x[idx[i - 1]] = subX[i];
+    AnalysisFailure code = AnalysisFailure::None;
+    NNLSWithHeld(A, eq.b, eq.held, eq.N(), x, code);
     return code;
 }
 
@@ -131,11 +156,34 @@ int HoldColumnsWithoutOwnSignal(ContiNormalEquations& eq) {
     return newlyHeld + HoldColumnsBelowTheNoise(eq);
 }
 
-int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P) {
-    return HoldSlowAmplitudesWithinTheNoise(eq, P, nullptr);
+namespace {
+
+// The non-negative solution with the free columns up to q held, and its chi-square.
+struct SolutionWithSlowHeld {
+    bool solved = false;
+    double chiSquare = 0.0;
+    std::vector<double> x;
+};
+
+// The first free distribution column with an amplitude in x (past the distribution's columns for
+// none).
+int SlowestAmplitude(const ContiNormalEquations& eq, const std::vector<double>& x) {
+    int p = 1;
+    while (p <= eq.DistributionColumns() && (eq.held[p] || !(x[p] > 0.0)))
+        ++p;
+    return p;
 }
 
-int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P,
+} // namespace
+
+int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P) {
+    return HoldSlowAmplitudesWithinTheNoise(eq, P, 1, nullptr);
+}
+
+// Once the amplitude at p is dropped, every column up to p is held, and the next amplitude to drop
+// is most often at p + 1: the solutions with the columns up to the next free ones held are made
+// ahead on the kept threads, each alone (the same bits on any thread).
+int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P, int threads,
                                      std::vector<double>* solution) {
     const double nu = DegreesOfFreedomWithNoise(eq);
     std::vector<double> x;
@@ -146,36 +194,55 @@ int HoldSlowAmplitudesWithinTheNoise(ContiNormalEquations& eq, double P,
         return 0;
     const double best = eq.ChiSquare(x);
     const double variance = std::max(0.0, best) / nu;
-    int held = 0, removed = 0; // columns held, and how many of them had an amplitude
-    for (;;) {
-        int p = 1;
-        while (p <= eq.DistributionColumns() && (eq.held[p] || !(x[p] > 0.0)))
-            ++p;
-        if (p > eq.DistributionColumns())
-            break;
-        std::vector<int> newly;
-        int amplitudes = 0;
-        for (int q = 1; q <= p; ++q)
-            if (!eq.held[q]) {
-                eq.held[q] = 1;
-                newly.push_back(q);
-                amplitudes += x[q] > 0.0 ? 1 : 0;
-            }
-        // The rise of chi-square by the amplitudes dropped so far, against the F-test at P with
-        // as many parameters.
-        std::vector<double> without;
-        const bool solved = ContiNNLSOnFreeColumns(eq, eq.A, without) == AnalysisFailure::None;
-        const double rise = solved ? eq.ChiSquare(without) - best : HUGE_VAL;
-        const double k = removed + amplitudes;
-        if (!(rise < k * FCriticalRatio(P, k, nu) * variance)) {
-            for (int q : newly)
-                eq.held[q] = 0;
-            break;
+    const std::vector<char> start = eq.held;
+    const int nd = eq.DistributionColumns();
+    std::vector<SolutionWithSlowHeld> without[2];
+    for (std::vector<SolutionWithSlowHeld>& place : without)
+        place.resize(std::size_t(nd) + 1);
+    auto make = [&](int q, int place, const std::function<bool()>& abandon) {
+        if (start[q])
+            return;
+        std::vector<char> heldUpTo = start;
+        std::fill(heldUpTo.begin() + 1, heldUpTo.begin() + q + 1, 1);
+        SolutionWithSlowHeld& s = without[place][std::size_t(q)];
+        AnalysisFailure code = AnalysisFailure::None;
+        if (NNLSWithHeld(eq.A, eq.b, heldUpTo, eq.N(), s.x, code, abandon)) {
+            s.solved = code == AnalysisFailure::None;
+            if (s.solved)
+                s.chiSquare = eq.ChiSquare(s.x);
         }
-        x = std::move(without);
-        held += static_cast<int>(newly.size());
-        removed += amplitudes;
-    }
+    };
+    int held = 0, removed = 0; // columns held, and how many of them had an amplitude
+    auto walk = [&](const std::function<int(int)>& ask) {
+        for (;;) {
+            const int p = SlowestAmplitude(eq, x);
+            if (p > nd)
+                return;
+            std::vector<int> newly;
+            int amplitudes = 0;
+            for (int q = 1; q <= p; ++q)
+                if (!eq.held[q]) {
+                    eq.held[q] = 1;
+                    newly.push_back(q);
+                    amplitudes += x[q] > 0.0 ? 1 : 0;
+                }
+            // The rise of chi-square by the amplitudes dropped so far, against the F-test at P
+            // with as many parameters.
+            SolutionWithSlowHeld& s = without[ask(p)][std::size_t(p)];
+            const double rise = s.solved ? s.chiSquare - best : HUGE_VAL;
+            const double k = removed + amplitudes;
+            if (!(rise < k * FCriticalRatio(P, k, nu) * variance)) {
+                for (int q : newly)
+                    eq.held[q] = 0;
+                return;
+            }
+            x = std::move(s.x);
+            held += static_cast<int>(newly.size());
+            removed += amplitudes;
+        }
+    };
+    const int helpers = std::clamp(threads, 1, std::max(nd, 1)) - 1;
+    WalkWithItemsMadeAhead(SlowestAmplitude(eq, x), nd + 1, helpers, helpers, make, walk);
     if (held > 0)
         eq.chiSquareBeforeSlowHolds = best;
     if (solution)

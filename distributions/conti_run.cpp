@@ -286,7 +286,8 @@ ContiStatus SolveContiSet(CComputeObserver& observer, ContiSolution& out, bool w
     // unregularized solution of the columns it left free, which the regularization starts from.
     std::vector<double> unregularized;
     if (!FitControl::fitInProgress)
-        HoldSlowAmplitudesWithinTheNoise(eq, ContiState::confidenceLevel, &unregularized);
+        HoldSlowAmplitudesWithinTheNoise(eq, ContiState::confidenceLevel, ContiThreadCount(),
+                                         &unregularized);
     const std::vector<double>* nnls = unregularized.empty() ? nullptr : &unregularized;
 
     const bool maxEnt = ContiState::maxEntRegularization || ContiState::showBothRegularizations;

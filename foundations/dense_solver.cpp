@@ -444,7 +444,7 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
 }
 
 NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
-                            std::vector<double>& x) {
+                            std::vector<double>& x, const std::function<bool()>& abandon) {
     NnlsResult result;
     bool ridged = false;
     // The first failure met wins: a ridge is reported even when a cap stops the solve later.
@@ -499,6 +499,10 @@ NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
     };
     gradient();
     for (int outer = 0; outer < cap; ++outer) {
+        if (abandon && abandon()) {
+            result.abandoned = true;
+            return result;
+        }
         int t = 0;
         double best = tol;
         for (int p = 1; p <= n; ++p)

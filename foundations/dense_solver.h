@@ -6,6 +6,7 @@
 #include "foundations/analysis_failure.h"
 #include "foundations/dense_matrix.h"
 
+#include <functional>
 #include <vector>
 
 // The order in which each inner product of the factorization is summed. The classic routines
@@ -37,7 +38,8 @@ bool CholeskySolveSubset(const CDenseMatrix& A, const std::vector<double>& b,
 // ridge (or even the ridge did not make it definite), else NnlsIterations when a cap stopped it.
 struct NnlsResult {
     AnalysisFailure failure = AnalysisFailure::None;
-    int iterations = 0; // outer iterations (variables that entered the passive set)
+    int iterations = 0;     // outer iterations (variables that entered the passive set)
+    bool abandoned = false; // stopped where it stood at abandon's word (x is then of no use)
 };
 
 // Minimises x'Ax - 2 b'x subject to x >= 0 for a symmetric positive semi-definite A (1-based,
@@ -48,5 +50,7 @@ struct NnlsResult {
 // block that is not positive definite is solved again with the ridge 1e-12 trace(A)/n. Both the
 // outer and the inner iterations are capped at 3n. Checked against the optimality conditions and
 // explicit dense solves in the foundations tests.
+// abandon (optional), asked before each outer iteration, ends the solve where it stands once it
+// says true: for a caller that learned meanwhile it will not read x.
 NnlsResult SolveNonNegative(const CDenseMatrix& A, const std::vector<double>& b,
-                            std::vector<double>& x);
+                            std::vector<double>& x, const std::function<bool()>& abandon = {});

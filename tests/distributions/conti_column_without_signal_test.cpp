@@ -374,9 +374,10 @@ ContiNormalEquations OrthogonalEquations(const std::vector<double>& c, int discr
 // The slowest amplitudes of the least squares solution are held, with every column below them,
 // while the F-test at the confidence level cannot tell the solution without them from the best
 // (about one variance for one amplitude at P 0.68, 2.3 for two); the first the data need ends it.
-// The rise of the regularized chi-square is measured from the best solution. The search leaves the
-// unregularized solution of the columns it left free, bit for bit, which the regularization then
-// takes instead of solving it again: the same regularized solution.
+// The rise of the regularized chi-square is measured from the best solution. The search, with the
+// solutions it may ask for next made ahead on other threads or not, holds the same columns and
+// leaves the unregularized solution of the columns it left free, bit for bit, which the
+// regularization then takes instead of solving it again: the same regularized solution.
 TEST(ColumnsWithoutOwnSignal, SlowAmplitudesWithinTheNoise) {
     const struct {
         const char* name;
@@ -409,14 +410,16 @@ TEST(ColumnsWithoutOwnSignal, SlowAmplitudesWithinTheNoise) {
         EXPECT_EQ(eq.held, c.held);
         EXPECT_EQ(held, std::count(c.held.begin(), c.held.end(), 1));
         EXPECT_DOUBLE_EQ(eq.chiSquareBeforeSlowHolds, held > 0 ? 9.86 : 0.0);
-        ContiNormalEquations again = OrthogonalEquations(c.c, c.discrete);
-        again.noiseParameters = c.noiseParameters;
         std::vector<double> solution, solved;
-        EXPECT_EQ(HoldSlowAmplitudesWithinTheNoise(again, c.P, &solution), held);
-        EXPECT_EQ(again.held, eq.held);
-        if (c.P > 0.5 && c.noiseParameters > 0)
-            ASSERT_EQ(ContiNNLSOnFreeColumns(again, again.A, solved), AnalysisFailure::None);
-        EXPECT_EQ(solution, solved);
+        for (int threads : {1, 2, 8}) {
+            ContiNormalEquations again = OrthogonalEquations(c.c, c.discrete);
+            again.noiseParameters = c.noiseParameters;
+            EXPECT_EQ(HoldSlowAmplitudesWithinTheNoise(again, c.P, threads, &solution), held);
+            EXPECT_EQ(again.held, eq.held) << threads << " threads";
+            if (c.P > 0.5 && c.noiseParameters > 0)
+                ASSERT_EQ(ContiNNLSOnFreeColumns(again, again.A, solved), AnalysisFailure::None);
+            EXPECT_EQ(solution, solved) << threads << " threads";
+        }
         if (held == 0)
             continue;
         ContiRegularizedSolution r, given;
