@@ -1,6 +1,7 @@
 // The fixed-grid Crank-Nicolson loop with adaptive steps and an active region [L, U].
 #include "foundations/subnormal_flush.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/library_exp_bounds.h"
 #include "lamm/step_change_kernels.h"
 
 #include <algorithm>
@@ -216,13 +217,25 @@ double CLammIdeal::StepLimitAt(double time) {
     // once the boundary has reached the bottom element, its front no longer counts; before
     // frontShortUntil it has surely not reached the next element
     if (reachedElement < N && !(time < frontShortUntil)) {
-        const double midpoint = meniscus * std::exp(sOmega2 * time);
         const double width = std::sqrt(2.0 * D * time);
-        const double front = midpoint + kBoundaryReach * width;
+        const double reach = kBoundaryReach * width;
+        // The front lies between these two; an element outside them lies on the same side of the
+        // front the library's exp gives, and only one between them takes the call. Above, the
+        // front and its midpoint bound the time it stays short of the next element.
+        const ExpBounds grown = LibraryExpBounds(sOmega2 * time);
+        double midpoint = meniscus * grown.hi;
+        double front = midpoint + reach, frontLow = meniscus * grown.lo + reach;
+        const auto reaches = [&](double radius) {
+            if (radius > frontLow && radius <= front) {
+                midpoint = meniscus * std::exp(sOmega2 * time);
+                front = frontLow = midpoint + reach;
+            }
+            return radius <= front;
+        };
         // the front's width only where it reaches another element
-        if (r[reachedElement] <= front) {
+        if (reaches(r[reachedElement])) {
             const double widthSpacing = std::sqrt(D * time) / pointsPerSigma;
-            while (reachedElement < N && r[reachedElement] <= front) {
+            while (reachedElement < N && reaches(r[reachedElement])) {
                 ++reachedElement;
                 const double h = r[reachedElement] - r[reachedElement - 1];
                 reachedSmallest = std::min(reachedSmallest, std::max(h, widthSpacing));
