@@ -79,6 +79,8 @@ void CLammIdeal::SolveFEAlt() {
         ~ForgetHeldMode() { o.stepMode = nullptr; }
     } forgetHeldMode{*this};
     const bool holdMode = StepsHoldSubnormalMode();
+    // the plateau follows its closed form at a speed that stays: its level waits until read
+    plateauDeferred = holdMode && !rampRotorSpeed && !profileLoaded && !accelerationPhaseActive;
     while (continueLoop && !singularMatrix && !discretizationError) {
         const double before = t;
         stepMode = holdMode && !accelerationPhaseActive ? &heldMode : nullptr;
@@ -113,6 +115,7 @@ void CLammIdeal::SolveFEAlt() {
             pooledTime = pooledChange = 0.0;
         }
     }
+    FinishDeferredPlateau();
     allZeroStart = false;
 }
 
@@ -143,6 +146,8 @@ void CLammIdeal::PrepareActiveRegionRun() {
     StartBottomPellet();
     AssembleActiveRegionMatrices(N);
     lowerCap = static_cast<int>(std::floor(N * 0.95));
+    plateauKnown = true;
+    plateauPending = false;
     eps = truncationThreshold * c[1];
     lowerIndex = recordedLower = 1;
     zeroRowsBelow = oldZeroRowsBelow = 1;
@@ -153,7 +158,7 @@ void CLammIdeal::PrepareActiveRegionRun() {
         upperFixed = true;
     } else {
         plateauTracking = true;
-        plateau = c[1];
+        plateau = plateauLow = plateauHigh = c[1];
         plateauTime = 0.0;
         upperStep = static_cast<int>(std::floor(N * 0.1));
         lowerFrozen = false;

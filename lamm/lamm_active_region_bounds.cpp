@@ -1,6 +1,7 @@
 // The bounds of the fixed grid's active region [L, U], the amount in the cell and the end of
 // the run.
 #include "lamm/lamm_ideal.h"
+#include "lamm/library_exp_bounds.h"
 #include "lamm/step_change_kernels.h"
 
 #include <algorithm>
@@ -69,21 +70,47 @@ int CLammIdeal::ExtendActiveRegionUpper(double time) {
         return upperIndex = N;
     if (upperIndex >= N)
         return upperIndex;
-    if (!rampRotorSpeed && !profileLoaded)
+    if (plateauDeferred) {
+        // the bounds of the plateau's level, the level itself only where they cannot decide
+        const ExpBounds fall = LibraryExpBounds(-2.0 * plateauRate * time);
+        const double a = fall.lo * meniscusStart, b = fall.hi * meniscusStart;
+        plateauLow = std::min(a, b), plateauHigh = std::max(a, b);
+        plateauKnown = false;
+    } else if (!rampRotorSpeed && !profileLoaded) {
         plateau = std::exp(-2.0 * plateauRate * time) * meniscusStart;
-    else
+    } else {
         plateau = std::exp(-2.0 * plateauRate * (time - plateauTime)) * plateau;
+    }
     plateauTime = time;
-    const double level = (1.0 - eps) * plateau;
     int next = upperIndex;
-    if (AnyMeanOfThreeBelow(c, std::max(upperIndex - upperStep, 3), upperIndex, level))
+    if (MeanOfThreeBelowPlateau(std::max(upperIndex - upperStep, 3)))
         next = upperIndex + upperStep;
     if (next > upperIndex) {
+        WritePendingPlateau(); // the rows the region takes in hold what the step left above it
         upperIndex = next > N - 10 ? N : next;
         ResizeActiveRegion(upperIndex);
         widestRegion = std::max(widestRegion, upperIndex - lowerIndex);
     }
     return upperIndex;
+}
+
+// Whether the mean of three rows ending at any of lo..U lies below (1 - eps) times the plateau.
+// A plateau not known yet is taken from the library's exp only when the smallest mean lies between
+// the bounds of that level: the mean of three at the region's top stays well above it until the
+// boundary reaches it, and falls well below it then.
+bool CLammIdeal::MeanOfThreeBelowPlateau(int lo) {
+    if (!plateauKnown) {
+        const double a = (1.0 - eps) * plateauLow, b = (1.0 - eps) * plateauHigh;
+        const double lowest = SmallestMeanOfThree(c, lo, upperIndex);
+        if (lowest < std::min(a, b))
+            return true;
+        if (lowest >= std::max(a, b))
+            return false;
+        plateau = plateauLow = plateauHigh =
+            std::exp(-2.0 * plateauRate * plateauTime) * meniscusStart;
+        plateauKnown = true;
+    }
+    return AnyMeanOfThreeBelow(c, lo, upperIndex, (1.0 - eps) * plateau);
 }
 
 // The run ends when the boundary has cleared the data: the probe node at the outer fit limit
@@ -111,7 +138,14 @@ void CLammIdeal::SetEndCriterion() {
 bool CLammIdeal::EndReached() {
     if (inhomogeneousSolvent || zoneLoading)
         return false;
-    if (c[endIndex] < endLevel || endIndex < lowerIndex) {
+    // a row that waits for the plateau is decided by the bounds of its value, unless the level
+    // lies between them
+    const bool waits = plateauPending && endIndex >= pendingFrom;
+    if (waits && !(pendingHigh < endLevel) && !(pendingLow >= endLevel))
+        WritePendingPlateau();
+    const bool below =
+        plateauPending && endIndex >= pendingFrom ? pendingHigh < endLevel : c[endIndex] < endLevel;
+    if (below || endIndex < lowerIndex) {
         endReachedFlag = true;
         return true;
     }

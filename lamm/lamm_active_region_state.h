@@ -21,6 +21,16 @@ struct CLammActiveRegionState {
     int lowerCap = 0, upperStep = 0;
     int assembledUpTo = 0, lastAssembledU = 0;
     double meniscusStart = 0.0, plateau = 0.0, plateauTime = 0.0, plateauRate = 0.0;
+    // In a plain run the plateau's exp and its rows above the region wait until something reads
+    // them (WritePendingPlateau): plateau then holds the level at plateauTime only when
+    // plateauKnown, and the level lies within [plateauLow, plateauHigh] in any case. The rows of
+    // c from pendingFrom up wait for pendingFall times the plateau at pendingTime (pendingLevel
+    // when pendingKnown), a value within [pendingLow, pendingHigh].
+    bool plateauDeferred = false, plateauKnown = true, plateauPending = false, pendingKnown = false;
+    double plateauLow = 0.0, plateauHigh = 0.0;
+    int pendingFrom = 1;
+    double pendingTime = 0.0, pendingFall = 1.0, pendingLevel = 0.0;
+    double pendingLow = 0.0, pendingHigh = 0.0;
     // exp(-2 plateauRate step) for the step and rate it was last taken for
     double plateauFallStep = std::numeric_limits<double>::quiet_NaN(), plateauFallRate = 0.0;
     double plateauFall = 1.0;

@@ -102,8 +102,11 @@ void CLammIdeal::SolveActiveRegionStep(double step) {
     }
     // the plateau level is written only above a region that ends below the bottom
     const bool failed = singularMatrix != 0;
-    FinishActiveStep(c, cOld, L, U, N, failed,
-                     !failed && U < N ? PlateauFallOver(step) * plateau : 0.0);
+    if (plateauDeferred && !failed && U < N)
+        DeferPlateau(step, U);
+    else
+        FinishActiveStep(c, cOld, L, U, N, failed,
+                         !failed && U < N ? PlateauFallOver(step) * plateau : 0.0);
     olderInC = false;
     if (singularMatrix) {
         changeRatiosValid = solvedChecked = false;
@@ -188,6 +191,46 @@ double CLammIdeal::PlateauFallOver(double step) {
         plateauFall = std::exp(-2.0 * plateauRate * step);
     }
     return plateauFall;
+}
+
+// Notes the plateau level the step leaves above row U, to be written when something reads it:
+// the fall over the step times the plateau, whose bounds bound the value.
+void CLammIdeal::DeferPlateau(double step, int U) {
+    plateauPending = true;
+    pendingFrom = U + 1;
+    pendingFall = PlateauFallOver(step);
+    pendingKnown = plateauKnown;
+    pendingLevel = plateau;
+    pendingTime = plateauTime;
+    const double a = pendingFall * plateauLow, b = pendingFall * plateauHigh;
+    pendingLow = std::min(a, b), pendingHigh = std::max(a, b);
+}
+
+// Writes the plateau level the last step left pending above its region, with subnormals taken as
+// zero as the steps take them, the level being the same product the step would have written.
+void CLammIdeal::WritePendingPlateau() {
+    if (!plateauPending)
+        return;
+    plateauPending = false;
+    const SubnormalsAsZero mode;
+    const double level =
+        pendingKnown ? pendingLevel : std::exp(-2.0 * plateauRate * pendingTime) * meniscusStart;
+    FinishActiveStep(c, cOld, 1, pendingFrom - 1, N, false, pendingFall * level);
+}
+
+// The end of a loop that deferred the plateau: its rows and its level as the steps would have
+// left them.
+void CLammIdeal::FinishDeferredPlateau() {
+    if (!plateauDeferred)
+        return;
+    WritePendingPlateau();
+    if (!plateauKnown) {
+        const SubnormalsAsZero mode;
+        plateau = plateauLow = plateauHigh =
+            std::exp(-2.0 * plateauRate * plateauTime) * meniscusStart;
+        plateauKnown = true;
+    }
+    plateauDeferred = false;
 }
 
 // Exchanges the factorisation in hand (right-hand matrix, factors, step, kind and, when it is

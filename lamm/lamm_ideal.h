@@ -239,6 +239,10 @@ class CLammIdeal : public CLammOutputDetection,
     double FrontShortOf(double radius, double front, double midpoint, double width,
                         double time) const;
     double PlateauFallOver(double step);
+    void DeferPlateau(double step, int U);
+    void WritePendingPlateau();
+    void FinishDeferredPlateau();
+    bool MeanOfThreeBelowPlateau(int lo);
     double SmallestElement() const;
     double TransportSpeed() const;
     double ElementPecletNumber() const;

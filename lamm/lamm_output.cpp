@@ -114,7 +114,8 @@ void CLammIdeal::CLEachIterationOutput(double ri) {
             continueLoop = 0;
         return;
     }
-    // the scan is written in the mode the run was called in
+    // the scan reads the rows above the region; it is written in the mode the run was called in
+    WritePendingPlateau();
     if (stepMode != nullptr)
         stepMode->Release();
     if (movingHatAlgorithm && !claverieAlgorithm)

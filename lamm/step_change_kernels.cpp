@@ -332,6 +332,28 @@ template <bool kTest>
     return any;
 }
 
+// The same means taken smaller lane by lane; a mean that is not a number is never taken.
+[[gnu::always_inline]] inline double SmallestMeanOfThreeBody(const double* v, int lo, int hi) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const V4 three = {3.0, 3.0, 3.0, 3.0};
+    V4 lowest = {inf, inf, inf, inf};
+    int i = lo;
+    for (; i + 3 <= hi; i += 4) {
+        V4 here, before, first;
+        Load(here, v + i);
+        Load(before, v + i - 1);
+        Load(first, v + i - 2);
+        const V4 mean = (here + before + first) / three;
+        lowest = mean < lowest ? mean : lowest;
+    }
+    double least = std::min(std::min(lowest[0], lowest[1]), std::min(lowest[2], lowest[3]));
+    for (; i <= hi; ++i) {
+        const double mean = (v[i] + v[i - 1] + v[i - 2]) / 3.0;
+        least = mean < least ? mean : least;
+    }
+    return least;
+}
+
 // Chosen at run time by a plain check, as the normal equations' kernels are.
 [[gnu::target("avx2")]] bool AnyBeyond1e100Avx2(const double* v, int lo, int hi) {
     return AnyBeyond1e100Body(v, lo, hi);
@@ -436,6 +458,14 @@ bool AnyMeanOfThreeBelowPlain(const double* v, int lo, int hi, double level) {
     return AnyMeanOfThreeBelowBody(v, lo, hi, level);
 }
 
+[[gnu::target("avx2")]] double SmallestMeanOfThreeAvx2(const double* v, int lo, int hi) {
+    return SmallestMeanOfThreeBody(v, lo, hi);
+}
+
+double SmallestMeanOfThreePlain(const double* v, int lo, int hi) {
+    return SmallestMeanOfThreeBody(v, lo, hi);
+}
+
 bool HasAvx2() {
     return UsableVectorUnit() >= VectorUnit::Avx2;
 }
@@ -476,6 +506,10 @@ bool AnyBeyond1e100OrLargest(const double* v, int from, int lo, int hi, double& 
 bool AnyMeanOfThreeBelow(const double* v, int lo, int hi, double level) {
     return HasAvx2() ? AnyMeanOfThreeBelowAvx2(v, lo, hi, level)
                      : AnyMeanOfThreeBelowPlain(v, lo, hi, level);
+}
+
+double SmallestMeanOfThree(const double* v, int lo, int hi) {
+    return HasAvx2() ? SmallestMeanOfThreeAvx2(v, lo, hi) : SmallestMeanOfThreePlain(v, lo, hi);
 }
 
 // Rounding makes x / 3 a nondecreasing function of x, so the values that pass form a range below

@@ -22,6 +22,10 @@ double LargestOwnChange(const double* u, const double* v, const double* ratio, d
 // Whether any row i of lo..hi (lo >= 2) has (v[i] + v[i - 1] + v[i - 2]) / 3 below level.
 bool AnyMeanOfThreeBelow(const double* v, int lo, int hi, double level);
 
+// The smallest of those means over lo..hi (lo >= 2), means that are not numbers left out; infinity
+// when none is left. Any mean is below a level exactly when this one is.
+double SmallestMeanOfThree(const double* v, int lo, int hi);
+
 // The largest x whose x / 3 (rounded) is at most level: for a level of at least 2^-960 that is
 // finite, x / 3 <= level exactly when x <= it, in any floating-point mode (subnormals kept or
 // taken as zero), and for neither when x is not a number. Other levels give not a number.

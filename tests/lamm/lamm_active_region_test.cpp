@@ -139,4 +139,54 @@ TEST(LammActiveRegion, TheChangeOfASettledEdgeIsMeasuredOnItsRamp) {
     ResetAllState();
 }
 
+// A plain run writes the plateau above its region only when something reads it: its scans, its
+// last profile and its plateau are those, bit for bit, of the same run with the amount checked,
+// whose steps write the plateau at every step. The runs' regions grow to the bottom, and the
+// faster species leaves the data before the last scan.
+TEST(LammActiveRegion, APlateauWrittenWhenReadGivesTheRunThatWritesItAtEveryStep) {
+    ResetAllState();
+    static CLammIdeal* solver;
+    static int waiting;
+    const struct {
+        double s;
+        int scans;
+        bool leaves; // the data before the last scan
+    } cases[] = {{12.0, 8, false}, {20.0, 40, true}};
+    for (const auto& k : cases) {
+        const double s = k.s;
+        LammCase lc;
+        lc.s = s;
+        lc.automatic = lc.truncate = lc.shutOff = true;
+        lc.scans = k.scans;
+        lc.massCheck = 0;
+        LammRun deferred(lc);
+        lc.massCheck = 1;
+        LammRun written(lc);
+        deferred.Load();
+        solver = &deferred.solver;
+        waiting = 0;
+        deferred.solver.keyPoll = [] {
+            waiting += solver->plateauPending;
+            return false;
+        };
+        ASSERT_EQ(deferred.solver.Run(), LammResult::Solved) << s;
+        ASSERT_EQ(written.Run(), LammResult::Solved) << s;
+        const CLammIdeal &a = deferred.solver, &b = written.solver;
+        EXPECT_FALSE(a.upperFixed) << s;
+        EXPECT_GT(waiting, a.stepsTaken / 4) << s;
+        EXPECT_EQ(a.endReachedFlag, k.leaves) << s;
+        ASSERT_EQ(a.N, b.N) << s;
+        EXPECT_EQ(a.stepsTaken, b.stepsTaken) << s;
+        EXPECT_EQ(a.t, b.t) << s;
+        EXPECT_EQ(a.plateau, b.plateau) << s;
+        EXPECT_TRUE(std::equal(a.c + 1, a.c + a.N + 1, b.c + 1)) << s;
+        for (int scan = 1; scan <= lc.scans; ++scan)
+            ASSERT_TRUE(std::equal(deferred.Profile(scan) + 1,
+                                   deferred.Profile(scan) + 1 + deferred.Points(),
+                                   written.Profile(scan) + 1))
+                << s << ", scan " << scan;
+    }
+    ResetAllState();
+}
+
 } // namespace

@@ -287,6 +287,32 @@ TEST(StepChangeKernels, AnyMeanOfThreeBelowAsThePlainLoop) {
     }
 }
 
+// The smallest mean of three is below a level exactly when the mean-of-three test says one is, on
+// every vector unit, for every range length and every row the low mean sits in, with a row that is
+// not a number beside it; an empty range, or one of such rows only, gives infinity.
+TEST(StepChangeKernels, SmallestMeanOfThreeDecidesAsTheMeanOfThreeTest) {
+    const int n = 21;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const VectorUnit unit : {VectorUnit::Plain, VectorUnit::Avx2, VectorUnit::Avx512}) {
+        const CVectorUnitCap cap(unit);
+        for (int lo = 2; lo <= 4; ++lo)
+            for (int hi = lo - 1; hi <= n; ++hi)
+                for (int at = 0; at <= n; ++at) {
+                    std::vector<double> v(n + 1, 1.0);
+                    v[at] = 0.1;
+                    v[(at + 7) % (n + 1)] = at % 3 == 0 ? nan : 1.0;
+                    const double low = (v[at] + 1.0 + 1.0) / 3.0;
+                    const double least = SmallestMeanOfThree(v.data(), lo, hi);
+                    for (const double level : {std::nextafter(low, 0.0), low, 0.75, 1.0, 1.5})
+                        EXPECT_EQ(least < level, AnyMeanOfThreeBelow(v.data(), lo, hi, level))
+                            << int(unit) << " " << lo << ".." << hi << " low at " << at;
+                }
+        const std::vector<double> none(8, nan);
+        EXPECT_EQ(SmallestMeanOfThree(none.data(), 2, 7), std::numeric_limits<double>::infinity());
+        EXPECT_EQ(SmallestMeanOfThree(none.data(), 5, 4), std::numeric_limits<double>::infinity());
+    }
+}
+
 // The bound on a sum of three passes exactly the sums whose third is at most the level: the
 // bound itself and every sum below it, not the next double above, nor a sum that is not a
 // number; at levels where subnormals could tell the two tests apart it also holds with
