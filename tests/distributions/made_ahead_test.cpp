@@ -38,7 +38,8 @@ TEST(MadeAhead, TheWalkReadsEveryItemItAsksForWhereAskSays) {
                 }
             });
             EXPECT_EQ(asked, wanted);
-            if (helpers == 0)
+            if (helpers == 0) {
                 EXPECT_EQ(made.load(), std::ssize(wanted)) << "nothing made ahead";
+            }
         }
 }
