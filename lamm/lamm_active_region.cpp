@@ -227,12 +227,12 @@ double CLammIdeal::StepLimitAt(double time) {
         // The front lies between these two; an element outside them lies on the same side of the
         // front the library's exp gives, and only one between them takes the call. Above, the
         // front and its midpoint bound the time it stays short of the next element.
-        const ExpBounds grown = LibraryExpBounds(sOmega2 * time);
+        const ExpBounds grown = frontExp.At(sOmega2 * time);
         double midpoint = meniscus * grown.hi;
         double front = midpoint + reach, frontLow = meniscus * grown.lo + reach;
         const auto reaches = [&](double radius) {
             if (radius > frontLow && radius <= front) {
-                midpoint = meniscus * std::exp(sOmega2 * time);
+                midpoint = meniscus * frontExp.Exact(sOmega2 * time);
                 front = frontLow = midpoint + reach;
             }
             return radius <= front;

@@ -72,7 +72,7 @@ int CLammIdeal::ExtendActiveRegionUpper(double time) {
         return upperIndex;
     if (plateauDeferred) {
         // the bounds of the plateau's level, the level itself only where they cannot decide
-        const ExpBounds fall = LibraryExpBounds(-2.0 * plateauRate * time);
+        const ExpBounds fall = plateauExp.At(-2.0 * plateauRate * time);
         const double a = fall.lo * meniscusStart, b = fall.hi * meniscusStart;
         plateauLow = std::min(a, b), plateauHigh = std::max(a, b);
         plateauKnown = false;
@@ -107,7 +107,7 @@ bool CLammIdeal::MeanOfThreeBelowPlateau(int lo) {
         if (lowest >= std::max(a, b))
             return false;
         plateau = plateauLow = plateauHigh =
-            std::exp(-2.0 * plateauRate * plateauTime) * meniscusStart;
+            plateauExp.Exact(-2.0 * plateauRate * plateauTime) * meniscusStart;
         plateauKnown = true;
     }
     return AnyMeanOfThreeBelow(c, lo, upperIndex, (1.0 - eps) * plateau);

@@ -2,6 +2,7 @@
 // (lamm_active_region*.cpp).
 #pragma once
 
+#include "lamm/library_exp_bounds.h"
 #include "lamm/tridiagonal.h"
 
 #include <limits>
@@ -31,6 +32,9 @@ struct CLammActiveRegionState {
     int pendingFrom = 1;
     double pendingTime = 0.0, pendingFall = 1.0, pendingLevel = 0.0;
     double pendingLow = 0.0, pendingHigh = 0.0;
+    // the library's exp of the plateau's fall and of the boundary's growth, near where it was last
+    // taken (StepLimitAt)
+    LibraryExpNear plateauExp, frontExp;
     // exp(-2 plateauRate step) for the step and rate it was last taken for
     double plateauFallStep = std::numeric_limits<double>::quiet_NaN(), plateauFallRate = 0.0;
     double plateauFall = 1.0;

@@ -1,23 +1,46 @@
-// Where std::exp's value lies without the call: a test that only asks on which side of a level a
-// product of it falls is decided from these bounds, and takes the call only when the level lies
-// between them.
+// Where std::exp's value lies without the call, from its value at a point nearby: a test that only
+// asks on which side of a level a product of it falls is decided from these bounds, and takes the
+// call only when the level lies between them.
 #pragma once
 
-#include "foundations/series_exp.h"
-
 #include <cmath>
+#include <limits>
 
 struct ExpBounds {
     double lo, hi;
 };
 
-// lo <= std::exp(x) <= hi. Within |x| <= 700 the series and the library's exp both lie within
-// 2 ulp of e^x (series_exp_test.cpp finds them within 4.5e-16 of each other); the margin is a
-// thousand times that. Beyond, and for x not a number, nothing is bounded: lo is 0, hi infinite.
-inline ExpBounds LibraryExpBounds(double x) {
-    constexpr double kMargin = 1e-12;
-    if (!(std::fabs(x) <= 700.0))
-        return {0.0, HUGE_VAL};
-    const double e = SeriesExp(x);
-    return {e * (1.0 - kMargin), e * (1.0 + kMargin)};
-}
+// The library's exp (within an ulp of e^x) near the point x0 where it was last taken: e^(x - x0)
+// is its Taylor polynomial to the fourth power within |d|^5 / 120 e^|d|, and the roundings of
+// the few operations and of the library's values lie far below the margin.
+class LibraryExpNear {
+  public:
+    // lo <= std::exp(x) <= hi. Further than kReach from the point it was taken at, exp is taken
+    // at x, which becomes the point, and lo = hi is its value.
+    ExpBounds At(double x) {
+        const double d = x - x0_;
+        if (!(std::fabs(d) <= kReach)) {
+            const double e = Exact(x);
+            return {e, e};
+        }
+        const double p = 1.0 + d * (1.0 + d * (0.5 + d * (1.0 / 6.0 + d * (1.0 / 24.0))));
+        const double d2 = d * d;
+        const double rest = d2 * d2 * std::fabs(d) * (1.03 / 120.0);
+        return {e0_ * (p - rest) * (1.0 - kMargin), e0_ * (p + rest) * (1.0 + kMargin)};
+    }
+
+    // std::exp(x), whose point then is x (none where the value is not a normal number far from the
+    // ends of the range, so later bounds take the call).
+    double Exact(double x) {
+        const double e = std::exp(x);
+        const bool usable = e >= 1e-300 && e <= 1e300;
+        x0_ = usable ? x : std::numeric_limits<double>::quiet_NaN();
+        e0_ = e;
+        return e;
+    }
+
+  private:
+    static constexpr double kReach = 0.02;
+    static constexpr double kMargin = 1e-13;
+    double x0_ = std::numeric_limits<double>::quiet_NaN(), e0_ = 0.0;
+};
