@@ -176,6 +176,7 @@ void CLammIdeal::PrepareActiveRegionRun() {
     frontShortUntil = -std::numeric_limits<double>::infinity();
     reachedSmallest = bottom - meniscus;
     limitForSmallest = std::numeric_limits<double>::quiet_NaN();
+    gridLimitBelow = -std::numeric_limits<double>::infinity();
     dtMax = fixedMaxStepOn ? fixedMaxStep : StepLimitAt(t);
     ringingStep = std::min(smallestElementLimit, SmallestElement() * SmallestElement() / D);
     tolerance = maxDcOverCCopy;
@@ -220,8 +221,10 @@ double CLammIdeal::StepLimitAt(double time) {
     if (!followBoundary)
         return smallestElementLimit;
     // once the boundary has reached the bottom element, its front no longer counts; before
-    // frontShortUntil it has surely not reached the next element
-    if (reachedElement < N && !(time < frontShortUntil)) {
+    // frontShortUntil it has surely not reached the next element; and once the smallest element
+    // reached holds the limit at the grid's, an element reached later, which can only lower the
+    // smallest, leaves it there: the front is followed no further
+    if (reachedElement < N && !(time < frontShortUntil) && !(reachedSmallest <= gridLimitBelow)) {
         const double width = std::sqrt(2.0 * D * time);
         const double reach = kBoundaryReach * width;
         // The front lies between these two; an element outside them lies on the same side of the
@@ -256,6 +259,8 @@ double CLammIdeal::StepLimitAt(double time) {
         reachedLimit = std::isfinite(reached)
                            ? std::max(smallestElementLimit, std::min(reached, 1000.0))
                            : smallestElementLimit;
+        if (std::isfinite(reached) && reached <= smallestElementLimit)
+            gridLimitBelow = std::max(gridLimitBelow, reachedSmallest);
     }
     return reachedLimit;
 }

@@ -57,6 +57,9 @@ struct CLammActiveRegionState {
     double limitForSmallest = std::numeric_limits<double>::quiet_NaN(), reachedLimit = 1000.0;
     // before this time the boundary's front has surely not reached r[reachedElement]
     double frontShortUntil = -std::numeric_limits<double>::infinity();
+    // the largest smallest element reached whose own limit came out at most the grid's: the limit
+    // stays the grid's while the smallest reached is at most this
+    double gridLimitBelow = -std::numeric_limits<double>::infinity();
     int dampedStepsLeft = 0; // implicit Euler steps still to take at the start
     bool lastFactorDamped = false;
     double tolerance = 1.0, toleranceLow = 0.05, toleranceTarget = 0.2;

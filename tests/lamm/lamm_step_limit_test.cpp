@@ -166,7 +166,10 @@ TEST_F(LammStepLimit, ObjectSolvedBeforeStepsAsANewOne) {
 // The step limit looks at the boundary's front only once it may have reached the next element:
 // at every time of a sweep through the run, on a graded and a uniform grid, for a sharp and a
 // diffuse boundary, it finds the elements and the limit of a look at every time, while with
-// steps shorter than the front takes to cross an element many times skip the look.
+// steps shorter than the front takes to cross an element many times skip the look. The sweeps
+// take a grid's limit of 0, which no element's reaches; with the grid's own limit the front is
+// no longer followed once the smallest element reached holds the limit at the grid's (at once in
+// these runs), and the limit at every time is the larger of the grid's and the one found.
 TEST_F(LammStepLimit, FrontLookedAtOnlyNearTheNextElement) {
     const struct Case {
         const char* name;
@@ -187,26 +190,36 @@ TEST_F(LammStepLimit, FrontLookedAtOnlyNearTheNextElement) {
         ASSERT_EQ(run.Run(), LammResult::Solved) << c.name;
         CLammIdeal& o = run.solver;
         ASSERT_TRUE(o.followBoundary) << c.name;
-        // the limit and the next element at each time, without and with a look every time
-        std::vector<std::pair<double, int>> seen[2];
+        const double gridLimit = o.smallestElementLimit;
+        // the limit and the next element at each time, without and with a look every time, and
+        // with the grid's own limit
+        std::vector<std::pair<double, int>> seen[3];
         int skipped = 0;
-        for (const bool everyTime : {false, true}) {
+        for (const int sweep : {0, 1, 2}) {
+            const bool everyTime = sweep == 1;
+            o.smallestElementLimit = sweep == 2 ? gridLimit : 0.0;
             o.reachedElement = 1;
             o.reachedSmallest = o.bottom - o.meniscus;
             o.limitForSmallest = std::numeric_limits<double>::quiet_NaN();
             o.frontShortUntil = -std::numeric_limits<double>::infinity();
+            o.gridLimitBelow = -std::numeric_limits<double>::infinity();
             for (double time = 0.0; time <= run.ScanTime(lc.scans); time += c.stepS) {
                 if (everyTime)
                     o.frontShortUntil = -std::numeric_limits<double>::infinity();
-                skipped += !everyTime && o.reachedElement < o.N && time < o.frontShortUntil;
+                skipped += sweep == 0 && o.reachedElement < o.N && time < o.frontShortUntil;
                 const double limit = o.StepLimitAt(time);
-                seen[everyTime].emplace_back(limit, o.reachedElement);
+                seen[sweep].emplace_back(limit, o.reachedElement);
             }
         }
         EXPECT_TRUE(seen[0] == seen[1]) << c.name << ": the limits or elements differ";
         const auto& looking = seen[1];
         EXPECT_GT(looking.back().second, o.N / 3) << c.name << ": the front crossed the grid";
         EXPECT_GE(skipped, c.skippedShare * looking.size()) << c.name << ": times skipped";
+        ASSERT_EQ(seen[2].size(), looking.size()) << c.name;
+        for (std::size_t k = 0; k < looking.size(); ++k)
+            ASSERT_EQ(seen[2][k].first, std::max(gridLimit, looking[k].first))
+                << c.name << " " << k;
+        EXPECT_LT(seen[2].back().second, o.N / 3) << c.name << ": the front followed no further";
     }
 }
 
