@@ -16,21 +16,18 @@ VectorUnit Detect() {
 
 const VectorUnit detected = Detect();
 VectorUnit cap = VectorUnit::Avx512;
-VectorUnit usable = detected;
 
 } // namespace
+
+VectorUnit vector_unit_detail::usable = detected;
 
 VectorUnit DetectedVectorUnit() {
     return detected;
 }
 
-VectorUnit UsableVectorUnit() {
-    return usable;
-}
-
 VectorUnit CapVectorUnit(VectorUnit newCap) {
     const VectorUnit previous = cap;
     cap = newCap;
-    usable = std::min(detected, cap);
+    vector_unit_detail::usable = std::min(detected, cap);
     return previous;
 }

@@ -9,9 +9,16 @@ enum class VectorUnit { Plain, Avx2, Avx512 };
 // F, DQ and VL parts).
 VectorUnit DetectedVectorUnit();
 
+namespace vector_unit_detail {
+// the detected unit lowered to the cap (CapVectorUnit sets it)
+extern VectorUnit usable;
+} // namespace vector_unit_detail
+
 // The unit the variant loops use: the detected one, lowered to the cap. A plain read of a global,
-// cheap enough for every call of a node loop.
-VectorUnit UsableVectorUnit();
+// read where it is asked: a loop's every step may ask several times.
+inline VectorUnit UsableVectorUnit() {
+    return vector_unit_detail::usable;
+}
 
 // Whether the variants may use AVX2, AVX-512, and fused multiply-adds (which come with AVX2).
 inline bool UsableAvx2() {
