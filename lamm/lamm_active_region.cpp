@@ -220,6 +220,16 @@ double CLammIdeal::CourantStepLimit() const {
 double CLammIdeal::StepLimitAt(double time) {
     if (!followBoundary)
         return smallestElementLimit;
+    // most steps find the front short of the next element, or no longer followed, and the
+    // smallest element reached as before: they return the limit in hand
+    if ((reachedElement < N && !(time < frontShortUntil) && !(reachedSmallest <= gridLimitBelow)) ||
+        !(reachedSmallest == limitForSmallest))
+        FollowFront(time);
+    return reachedLimit;
+}
+
+// The elements the front has reached by time, and the limit for the smallest among them.
+void CLammIdeal::FollowFront(double time) {
     // once the boundary has reached the bottom element, its front no longer counts; before
     // frontShortUntil it has surely not reached the next element; and once the smallest element
     // reached holds the limit at the grid's, an element reached later, which can only lower the
@@ -262,7 +272,6 @@ double CLammIdeal::StepLimitAt(double time) {
         if (std::isfinite(reached) && reached <= smallestElementLimit)
             gridLimitBelow = std::max(gridLimitBelow, reachedSmallest);
     }
-    return reachedLimit;
 }
 
 // How long after time the front (midpoint m e^(a t) plus four widths w = sqrt(2 D t)) surely

@@ -236,6 +236,7 @@ class CLammIdeal : public CLammOutputDetection,
     double TotalAmount() const;
     double CourantStepLimit() const;
     double StepLimitAt(double time);
+    void FollowFront(double time);
     double FrontShortOf(double radius, double front, double midpoint, double width,
                         double time) const;
     double PlateauFallOver(double step);
