@@ -78,6 +78,7 @@ void ListBatchOfTenCsRuns(benchmark::State& state) {
         s.expectBox().textHas("fit each set?").answer(IDNO);
         s.expectBox().text("restore previous params if available?").answer(IDNO);
         s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+        s.expectBox().text("VIZRA dfr and c(s)?").answer(IDNO);
         s.expectBox().text("with automatic integration?").answer(IDNO);
         const auto start = std::chrono::steady_clock::now();
         SendMessage(t.f->window.get(), WM_COMMAND, WPARAM(904), 0);
