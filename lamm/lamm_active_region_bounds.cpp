@@ -109,6 +109,7 @@ bool CLammIdeal::MeanOfThreeBelowPlateau(int lo) {
         plateau = plateauLow = plateauHigh =
             plateauExp.Exact(-2.0 * plateauRate * plateauTime) * meniscusStart;
         plateauKnown = true;
+        return lowest < (1.0 - eps) * plateau; // the smallest mean decides as any mean does
     }
     return AnyMeanOfThreeBelow(c, lo, upperIndex, (1.0 - eps) * plateau);
 }
