@@ -8,6 +8,7 @@
 #include "scandata/load_steps.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
+#include "scandata/selection_check.h"
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "state/window_services.h"
@@ -50,17 +51,15 @@ void GrowScanTables(int old, int count) {
 } // namespace
 
 void AddMoreFiles(TXLAWindow* window, const char* selection) {
-    S::dataChanged = true;
     float width = LoadAveragingWidth();
     if (S::scanCount < 1) {
+        S::dataChanged = true;
         LoadAllData(window, selection);
         return;
     }
     std::vector<std::string> strings = SelectionStrings(selection);
     if (strings.empty())
         return;
-    int old = S::scanCount;
-    FreeCommonGrid(old);
     // Every selected file is added; one string is one full path.
     std::vector<std::string> paths;
     std::string folder;
@@ -74,6 +73,13 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
         for (std::size_t j = 1; j < strings.size(); ++j)
             paths.push_back(folder + strings[j]);
     }
+    // Every new file is read once before the tables grow: an addition refused then (with its
+    // box) leaves the loaded scans, their analysis and the caption as they were.
+    if (!SelectionLoads(paths, width))
+        return;
+    S::dataChanged = true;
+    int old = S::scanCount;
+    FreeCommonGrid(old);
     int count = old + static_cast<int>(paths.size());
     GrowScanTables(old, count);
     P::gDataDrive.clear();

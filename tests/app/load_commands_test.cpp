@@ -658,3 +658,60 @@ TEST_F(LoadCommands, AListThatWouldNotReadBackIsNotWritten) {
     EXPECT_EQ(S::scanCount, 3);
     EXPECT_FALSE(std::filesystem::exists(data.file("list.RA1")));
 }
+
+// An addition with a file that does not read let go of every loaded scan, while the caption and
+// the plots of the analysis stayed: the next Run found no scans. It now leaves the scans, their
+// analysis and the caption as they were, and Run runs on them again.
+TEST_F(LoadCommands, ARefusedAdditionKeepsTheLoadedScansAndTheirAnalysis) {
+    options.count = 6;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), {names[0], names[1], names[2]}));
+    script.expectInput().caption("LOAD FILES").answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 3);
+    gWizardMessages = false;
+    Command(213);
+    ASSERT_TRUE(S::resultAvailable) << script.logText();
+    const std::string caption = window->GetCaption();
+    const float* radius = S::radius[1];
+    const float fit = S::fit[1][50];
+
+    WriteTextFile(data.file("notes.txt"), "Lorem ipsum dolor\nsit amet\n");
+    WriteTextFile(data.file("00009.RA1"), "");
+    const std::string notAScan = "\nthe data type letter of line 2 is not one of R, W, I, V, P, F";
+    const struct {
+        const char* name;
+        std::vector<std::string> chosen;
+        std::string text;
+    } cases[] = {
+        {"a text file alone",
+         {data.file("notes.txt")},
+         data.file("notes.txt") + notAScan + ": the file is not loaded"},
+        {"a text file among scans", Paths(data.path(), {names[3], "notes.txt", names[4]}),
+         data.file("notes.txt") + notAScan + ": the file is not loaded"},
+        {"an empty file",
+         {data.file("00009.RA1")},
+         data.file("00009.RA1") + "\nthe file is empty: the file is not loaded"},
+    };
+    for (const auto& c : cases) {
+        script.expectFileOpen().title("select files to add to set 1").answer(c.chosen);
+        script.expectBox().caption("LOAD ERROR").text(c.text).answer(IDOK);
+        Command(226);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        ASSERT_EQ(S::scanCount, 3) << c.name;
+        EXPECT_EQ(S::radius[1], radius) << c.name;
+        EXPECT_TRUE(S::resultAvailable) << c.name;
+        EXPECT_EQ(S::fit[1][50], fit) << c.name;
+        EXPECT_EQ(window->GetCaption(), caption) << c.name;
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{names[0], names[1], names[2]}))
+            << c.name;
+    }
+    // Run runs on the scans that stayed, and an addition that reads still adds.
+    Command(213);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_TRUE(S::resultAvailable);
+    script.expectFileOpen().answer(Paths(data.path(), {names[4], names[3]}));
+    Command(226);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 5);
+}

@@ -74,14 +74,20 @@ TEST_F(AddMoreFilesTest, OneFullPathAddsOneScan) {
     EXPECT_EQ(S::scanCount, 3);
 }
 
-TEST_F(AddMoreFilesTest, MissingFileEmptiesTheStore) {
+// A missing file used to empty the store; the addition is refused and the scans stay.
+TEST_F(AddMoreFilesTest, MissingFileKeepsTheStore) {
     std::vector<std::string> loaded = WriteSet(first, 2, 0);
     LoadAllData(nullptr, SelectionBuffer(first.path(), loaded).c_str());
-    script.expectBox().caption("LOAD ERROR").text(second.file("gone.RA1")).answer(IDOK);
+    float* const radius = S::radius[1];
+    script.expectBox()
+        .caption("LOAD ERROR")
+        .text(second.file("gone.RA1") + "\nthere is no file of this name: the file is not loaded")
+        .answer(IDOK);
     std::string selection = SelectionBuffer(second.path(), {"gone.RA1"});
     AddMoreFiles(nullptr, selection.c_str());
-    EXPECT_EQ(S::scanCount, 0);
-    EXPECT_EQ(S::radius, nullptr);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 2);
+    EXPECT_EQ(S::radius[1], radius);
 }
 
 TEST_F(AddMoreFilesTest, DifferingTagsGiveOneBoxAndTheScansStay) {
