@@ -2,16 +2,17 @@
 #include "foundations/input_boxes.h"
 
 #include "foundations/c_locale.h"
+#include "foundations/decimal_number.h"
 #include "foundations/sounds.h"
 #include "plat/backend.hpp"
 #include "plat/dialog.hpp"
 #include "plat/msgbox.hpp"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -59,17 +60,8 @@ bool AskNumber(TWindow* owner, float* result, float defaultValue, bool showDefau
 bool IsFloatText(const char* text) {
     if (!text)
         return false;
-    for (const char* p = text; *p; ++p)
-        if (std::isalpha(static_cast<unsigned char>(*p)) && *p != 'e' && *p != 'E')
-            return false;
-    CLocaleScope cLocale;
-    char* end = nullptr;
-    double value = std::strtod(text, &end);
-    if (end == text)
-        return false;
-    while (std::isspace(static_cast<unsigned char>(*end)))
-        ++end;
-    return *end == '\0' && std::isfinite(static_cast<float>(value));
+    const std::optional<double> value = DecimalNumber(text);
+    return value && std::isfinite(static_cast<float>(*value));
 }
 
 bool IsPositiveFloatText(const char* text) {
