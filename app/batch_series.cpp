@@ -312,7 +312,7 @@ bool MakeSeriesListFile(TXLAWindow* /*window*/, std::string& listPath, const std
                                   listPath) != SF::seriesListPaths.end();
              ++n)
             listPath = folder + "list(" + std::to_string(n) + ")." + extension;
-        return WriteListText(listPath, ListText(1, strings));
+        return WriteListFile(listPath, ListFileText{.stride = 1, .strings = strings});
     };
     if (last < first)
         return write();

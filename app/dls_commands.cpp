@@ -43,8 +43,8 @@ void TXLAWindow::CmLoadDLSData() {
     // changed.
     std::vector<std::string> strings;
     bool listFile = false;
-    std::string listText;
-    if (TakeListOrChosenFiles(*this, strings, listFile, listText)) {
+    ListFileText listed;
+    if (TakeListOrChosenFiles(*this, strings, listFile, listed)) {
         std::string first = FirstFilePath(strings);
         std::string caption = "LIGHT SCATTERING ANALYSIS -> " + first + "...";
         SetCaption(caption.c_str());
@@ -54,7 +54,7 @@ void TXLAWindow::CmLoadDLSData() {
             CmFitMAndS();
         SetCursor(IDC_ARROW);
         if (!listFile)
-            WriteSelectionList(first, listText);
+            WriteSelectionList(first, listed);
     }
     UiFlags::suppressPlotPaint = false;
     UpdateFloToolsMenu(this);

@@ -87,7 +87,7 @@ void TXLAWindow::CmLoadNewFiles() {
         UiFlags::listFileDir = drive + dir;
         bool oneFile = strings.size() == 1;
         bool listFile = false;
-        std::string listText;
+        ListFileText listed;
         if (oneFile && ext == ".xp" && !name.starts_with('_')) {
             std::snprintf(gSelectedFiles2, kSelectedFilesSize, "%s", strings[0].c_str());
             ReadXpExperiment(this, gSelectedFiles2);
@@ -103,7 +103,7 @@ void TXLAWindow::CmLoadNewFiles() {
             UiFlags::suppressPlotPaint = false;
             ScanStore::fileStride = StrideFrom(answer);
             SaveLastDataFolder(this, oneFile ? (drive + dir).c_str() : strings[0].c_str());
-            listText = ListText(ScanStore::fileStride, strings);
+            listed = ListFileText{.stride = ScanStore::fileStride, .strings = strings};
         }
         if (!strings.empty()) {
             std::string first = FirstFilePath(strings);
@@ -128,7 +128,7 @@ void TXLAWindow::CmLoadNewFiles() {
             if (!loaded)
                 kept.Restore();
             else if (!listFile)
-                WriteSelectionList(first, listText);
+                WriteSelectionList(first, listed);
         }
     }
     UiFlags::suppressPlotPaint = false;
@@ -152,8 +152,8 @@ void TXLAWindow::CmLoadEquilibriumData() {
         ScanStore::equilibriumData = true;
         std::vector<std::string> strings;
         bool listFile = false;
-        std::string listText;
-        if (TakeListOrChosenFiles(*this, strings, listFile, listText)) {
+        ListFileText listed;
+        if (TakeListOrChosenFiles(*this, strings, listFile, listed)) {
             if (!listFile)
                 ScanStore::fileStride = 1;
             std::string first = FirstFilePath(strings);
@@ -164,7 +164,7 @@ void TXLAWindow::CmLoadEquilibriumData() {
             if (!loaded)
                 kept.Restore();
             else if (!listFile)
-                WriteSelectionList(first, listText);
+                WriteSelectionList(first, listed);
         }
     }
     FitMAndSOn(*this);

@@ -37,12 +37,12 @@ std::string FirstFilePath(const std::vector<std::string>& strings) {
     return folder + strings[1];
 }
 
-void WriteSelectionList(const std::string& firstFile, const std::string& listText) {
+void WriteSelectionList(const std::string& firstFile, const ListFileText& list) {
     std::string dir, ext;
     plat::SplitPath(firstFile, nullptr, &dir, nullptr, &ext);
     const std::string path = dir + "list" + ext;
     std::string why;
-    if (!WriteListText(path, listText, &why))
+    if (!WriteListFile(path, list, &why))
         ShowError(((why.empty() ? "\n\aAttention: could not open " + path
                                 : "\n\aAttention: " + path + " is not written: " + why) +
                    "\nthe data are loaded, but no list file of them was written")
@@ -80,7 +80,7 @@ bool ReadListSelection(TXLAWindow& window, std::vector<std::string>& strings) {
 }
 
 bool TakeListOrChosenFiles(TXLAWindow& window, std::vector<std::string>& strings, bool& listFile,
-                           std::string& listText) {
+                           ListFileText& listed) {
     strings = SelectionStrings(gSelectedFiles);
     if (strings.empty())
         return false;
@@ -90,6 +90,6 @@ bool TakeListOrChosenFiles(TXLAWindow& window, std::vector<std::string>& strings
     if (listFile)
         return ReadListSelection(window, strings);
     SaveLastDataFolder(&window, strings.size() == 1 ? dir.c_str() : strings[0].c_str());
-    listText = ListText(1, strings);
+    listed = ListFileText{.stride = 1, .strings = strings};
     return true;
 }

@@ -93,18 +93,37 @@ std::string ListText(int stride, const std::vector<std::string>& strings) {
     return text;
 }
 
-bool WriteListText(const std::string& path, const std::string& text, std::string* why) {
-    std::vector<std::string> written = TextLines(text);
-    if (!written.empty())
-        written.erase(written.begin()); // the stride line
-    const std::vector<std::string> read = ParseListText(text).strings;
-    const auto [lost, kept] =
-        std::mismatch(written.begin(), written.end(), read.begin(), read.end());
-    if (lost != written.end()) {
+namespace {
+
+// What keeps s from standing on a line of a list file and reading back as written; null when
+// nothing does.
+const char* ListLineProblem(const std::string& s) {
+    if (s.find('\n') != std::string::npos)
+        return "where a line break ends a name";
+    if (s.find('\r') != std::string::npos)
+        return "where every carriage return is dropped";
+    if (s.find('%') != std::string::npos)
+        return "where a '%' starts a comment";
+    if (s.empty() || s.back() == ' ' || s.back() == '\t')
+        return "where blanks at a line end are dropped";
+    return nullptr;
+}
+
+} // namespace
+
+bool WriteListFile(const std::string& path, const ListFileText& list, std::string* why) {
+    for (const std::string& s : list.strings) {
+        if (const char* problem = ListLineProblem(s)) {
+            if (why)
+                *why = "\"" + s + "\" would not read back from a list file, " + problem;
+            return false;
+        }
+    }
+    const std::string text = ListText(list.stride, list.strings);
+    // The reader has the last word: what it would not give back as written is not written.
+    if (ParseListText(text).strings != list.strings) {
         if (why)
-            *why = "\"" + *lost +
-                   "\" would not read back from a list file, where a '%' starts a "
-                   "comment";
+            *why = "the names would not read back from a list file";
         return false;
     }
     return plat::WriteFileAtomically(path, text);

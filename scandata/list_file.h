@@ -30,8 +30,8 @@ ListReadResult ReadListFileText(const std::string& path, std::size_t limit, List
 
 // "newformat n=<stride>" and each string on a line of its own.
 std::string ListText(int stride, const std::vector<std::string>& strings);
-// Writes text to path as it is; false when the file cannot be written.
-// Writes a list text made by ListText, only when its reader reads every line after the stride
-// back as written (a '%' starts a comment, blanks at a line end are dropped); otherwise nothing
-// is written and *why (may be null) names the line that would read back otherwise.
-bool WriteListText(const std::string& path, const std::string& text, std::string* why = nullptr);
+// Writes the list file of list.stride and list.strings as ListText lays them out, only when its
+// reader gives every string back as written; otherwise nothing is written and *why (may be null)
+// names the string and what stops it: a line break or a carriage return in it, a '%' (which starts
+// a comment), blanks at its end, or nothing at all. False also when the file cannot be written.
+bool WriteListFile(const std::string& path, const ListFileText& list, std::string* why = nullptr);

@@ -92,8 +92,10 @@ bool WriteListCorr() {
     std::vector<std::string> strings{WithoutTrailingSeparator(folder)};
     for (const std::string& entry : S::fileNames)
         strings.push_back(FileNameOf(entry));
-    if (!WriteListText(path, ListText(1, strings))) {
-        std::string text = "\n\aAttention: could not open " + path;
+    std::string why;
+    if (!WriteListFile(path, ListFileText{.stride = 1, .strings = strings}, &why)) {
+        std::string text = why.empty() ? "\n\aAttention: could not open " + path
+                                       : "\n\aAttention: " + path + " is not written: " + why;
         ShowError(text.c_str(), 0);
         return false;
     }

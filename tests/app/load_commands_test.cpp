@@ -715,3 +715,43 @@ TEST_F(LoadCommands, ARefusedAdditionKeepsTheLoadedScansAndTheirAnalysis) {
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(S::scanCount, 5);
 }
+
+// A scan named with a line break inside was written into the list file, which then loaded no
+// scan: the writer compared lines that split alike on both sides. Such a list is not written, and
+// the box names what stops it (a carriage return or a trailing blank was put down to a '%').
+TEST_F(LoadCommands, AListOfANameThatWouldNotReadBackNamesWhatStopsIt) {
+    options.count = 3;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    const struct {
+        const char* name;
+        std::string file;
+        const char* reason;
+    } cases[] = {
+        {"line break", "0000\n2.RA1", "where a line break ends a name"},
+        {"carriage return", "0000\r2.RA1", "where every carriage return is dropped"},
+        {"trailing blank", "00002.RA1 ", "where blanks at a line end are dropped"},
+        {"trailing tab", "00002.RA1\t", "where blanks at a line end are dropped"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::rename(data.file(names[1]), data.file(c.file));
+        script.expectFileOpen().answer(Paths(data.path(), {names[0], c.file, names[2]}));
+        script.expectInput().caption("LOAD FILES").answer("1");
+        script.expectBox().caption("Error").textHas(
+            "\"" + c.file + "\" would not read back from a list file, " + c.reason +
+            "\nthe data are loaded, but no list file of them was written");
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.name << script.logText();
+        EXPECT_EQ(S::scanCount, 3) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(data.file("list.RA1"))) << c.name;
+        std::filesystem::remove(data.file("list.RA1"));
+        std::filesystem::rename(data.file(c.file), data.file(names[1]));
+    }
+    // The names that read back are listed, and the list loads them again.
+    script.expectFileOpen().answer(Paths(data.path(), names));
+    script.expectInput().caption("LOAD FILES").answer("1");
+    Command(200);
+    script.expectFileOpen().answer(std::vector<std::string>{data.file("list.RA1")});
+    Command(200);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LoadedNames(), names);
+}

@@ -84,7 +84,7 @@ TEST(SavesKeepPreviousFile, EverySaverUnderEveryWriteFault) {
          [&](const std::string& p) { return WriteMatrixTable(table, 1, 3, 1, 3, p.c_str()); }},
         {"list file", false,
          [](const std::string& p) {
-             return WriteListText(p, ListText(1, {"/data/", "a.ra1"}));
+             return WriteListFile(p, ListFileText{.stride = 1, .strings = {"/data/", "a.ra1"}});
          }},
         {"scan file", false,
          [&](const std::string& p) {
