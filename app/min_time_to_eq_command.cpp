@@ -78,6 +78,12 @@ void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
 
     if (!P::givenDistribution) {
         gMaxSimulationHours = PlannerMaxSimulationHours();
+        // A length or program that cannot be simulated ends here, not in a loop without end.
+        const std::string refusal = MinimumTimeToEqRefusal(gMaxSimulationHours);
+        if (!refusal.empty()) {
+            window->MessageBox((refusal + ": nothing is planned").c_str(), kCaption, MB_OK);
+            return;
+        }
     } else {
         window->MessageBox("...need to implement maximum time calculation... please enter "
                            "manually (h)",

@@ -254,24 +254,31 @@ bool RunTimeToEQPBox(TXLAWindow* window, TimeToEQPTransfer& record) {
     P::vbar2 = P::vbar1;
     Fill(record);
     plat::RegisterDialogTemplate(Page());
-    if (TimeToEQPBox(window, record).Execute() != IDOK)
-        return false;
-    ReadBack(record);
-    if (P::fromLoadedData) {
-        window->MessageBox("sorry, extrapolation of given data not yet implemented, switching off",
-                           "CALCULATE MINIMUM TIME TO EQ", MB_OK);
-        P::fromLoadedData = false;
+    const bool ok = TimeToEQPBox(window, record).Execute() == IDOK;
+    if (ok) {
+        ReadBack(record);
+        if (P::fromLoadedData) {
+            window->MessageBox(
+                "sorry, extrapolation of given data not yet implemented, switching off",
+                "CALCULATE MINIMUM TIME TO EQ", MB_OK);
+            P::fromLoadedData = false;
+        }
     }
+    // On Cancel the parameters as they were are completed as OK completes them: a first planning
+    // has no D of either species until it is worked out here.
     P::leftLimit = P::meniscus + 0.02f;
     if (!P::givenDistribution)
         CompleteTimeToEqSpecies();
+    if (!ok)
+        return false;
     if (!P::justRunSpeedFile) {
         // The first free numbered folder of the temp folder.
         std::string path;
         for (int k = 1;; ++k) {
             const std::string name = "optimizedoverspeedsteps" + std::to_string(k);
             path = std::string(gTempFolder) + name + "/" + name + ".txt";
-            if (!std::filesystem::exists(path))
+            std::error_code unknown; // a folder that cannot be looked at is taken as free
+            if (!std::filesystem::exists(path, unknown))
                 break;
         }
         std::error_code error;

@@ -50,5 +50,6 @@ class TimeToEQPBox : public TDialog {
 };
 
 // Fills the record from the parameters, runs the dialog and, on OK, reads it back, completes
-// the species and chooses the output place. False on Cancel (nothing changed).
+// the species and chooses the output place. False on Cancel: the parameters as they were, with
+// the species completed as OK completes them.
 bool RunTimeToEQPBox(TXLAWindow* window, TimeToEQPTransfer& record);

@@ -16,7 +16,14 @@ constexpr double kAcceleration = 280.0; // rpm/s
 bool NoKey() {
     return false;
 }
+
+// The most scans, radial points, and values of all scans together one simulation holds.
+constexpr double kMaxCount = 1e6, kMaxValues = 1e8;
 } // namespace
+
+bool SimulatedHoursHeld(double hours) {
+    return hours > 0.0 && hours <= kMaxSimulatedHours;
+}
 
 // The slowest mode of the Lamm equation in a sector cell decays with the rate D pi^2 beta /
 // (b - m)^2; the time follows from the amplitude that mode must fall to, as the closed form of
@@ -38,6 +45,14 @@ bool CApproachToEqSim::Setup(TXLAWindow* window, float simulatedHours, float bot
                              float meniscusCm, float right, float left, int species,
                              const float* loadings, const float* sS, const float* dCm2s,
                              float vbarValue, float temperatureC, float speed) {
+    const double scansAsked = double(simulatedHours) * 3600.0 / scanInterval;
+    const double pointsAsked = (double(bottomCm) - meniscusCm) / radialStep;
+    if (!SimulatedHoursHeld(simulatedHours) || !(scanInterval > 0.0f) || !(radialStep > 0.0f) ||
+        !(scansAsked <= kMaxCount) || !(pointsAsked <= kMaxCount) ||
+        !((scansAsked + 2.0) * (std::max(pointsAsked, 0.0) + 2.0) <= kMaxValues)) {
+        scanCount = 0;
+        return false;
+    }
     window_ = window;
     speciesCount = std::max(species, 0);
     loading.assign(static_cast<std::size_t>(speciesCount) + 1, 0.0);

@@ -15,6 +15,12 @@ float EstimateTimeToEq(float speed, float temperature, float M, float density, f
 
 class TXLAWindow;
 
+// The longest approach the simulation takes: beyond it the scans alone outgrow the memory, and no
+// rotor runs that long.
+constexpr double kMaxSimulatedHours = 10000.0;
+// A length the simulation can take: finite, above 0 and at most kMaxSimulatedHours.
+bool SimulatedHoursHeld(double hours);
+
 // A simulated run from rest: scans every scanInterval seconds, the profiles at unit loading of
 // each species from the Lamm solver, their loading-weighted sum, and the rms and largest
 // difference of each scan from the final equilibrium between the two limits.
@@ -47,6 +53,8 @@ class CApproachToEqSim {
     bool keyStops = true;
     bool stoppedByKey = false;
 
+    // False, with no scans set up, for a length, column or spacing whose scans or points cannot be
+    // counted or held (SimulatedHoursHeld, a step or interval that is not positive).
     bool Setup(TXLAWindow* window, float simulatedHours, float bottomCm, float meniscusCm,
                float right, float left, int species, const float* loadings, const float* sS,
                const float* dCm2s, float vbarValue, float temperatureC, float speed);

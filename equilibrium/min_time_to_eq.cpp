@@ -50,17 +50,36 @@ float PlannerMaxSimulationHours() {
     return hours;
 }
 
+std::string MinimumTimeToEqRefusal(float maxSimulationHours) {
+    char text[300];
+    if (!SimulatedHoursHeld(maxSimulationHours)) {
+        std::snprintf(text, sizeof text,
+                      "1.5 times the estimated time to equilibrium is %g h, which cannot be "
+                      "simulated (at most %g h)",
+                      double(maxSimulationHours), kMaxSimulatedHours);
+        return text;
+    }
+    if (!SpeedProgramHeld(PlannerProgramSettings())) {
+        std::snprintf(text, sizeof text,
+                      "an overspeed time of %g h in steps of %g s cannot be planned",
+                      double(P::overspeedTime) / 3600.0, double(P::stepTime));
+        return text;
+    }
+    return {};
+}
+
 MinimumTimeToEqOutcome RunMinimumTimeToEq(float maxSimulationHours, const OverspeedWatch& watch,
                                           const std::string& scanFolder, int evaluationCap) {
     MinimumTimeToEqOutcome outcome;
     const PlannerSpecies species = PlannerSpeciesFromParameters();
     CApproachToEqSim& reference = outcome.reference;
-    reference.Setup(nullptr, maxSimulationHours, P::bottom, P::meniscus, P::rightLimit,
-                    P::leftLimit, species.Count(), species.loading.data(), species.s.data(),
-                    species.D.data(), P::vbar1, P::temperature, P::finalSpeed);
+    const bool setUp =
+        reference.Setup(nullptr, maxSimulationHours, P::bottom, P::meniscus, P::rightLimit,
+                        P::leftLimit, species.Count(), species.loading.data(), species.s.data(),
+                        species.D.data(), P::vbar1, P::temperature, P::finalSpeed);
     // The reference is one simulation and always completed: a key waits for the search.
     reference.keyStops = false;
-    if (!(maxSimulationHours > 0.0f) || !reference.Run() || reference.scanCount < 2)
+    if (!setUp || !reference.Run() || reference.scanCount < 2)
         return outcome; // nothing to plan against: no search, no file
     reference.Analyse(P::epsilon, P::epsilon);
     outcome.simulated = true;

@@ -22,6 +22,10 @@ SpeedProgramSettings PlannerProgramSettings();
 // species when the second is on.
 float PlannerMaxSimulationHours();
 
+// Why the planner cannot plan over maxSimulationHours with the parameters in use (a length the
+// simulation cannot take, a speed program of absurd steps); empty when it can.
+std::string MinimumTimeToEqRefusal(float maxSimulationHours);
+
 struct MinimumTimeToEqOutcome {
     bool simulated = false;         // false: the reference simulation failed
     float timeAtConstantSpeed = -1; // h, the reference at the final speed

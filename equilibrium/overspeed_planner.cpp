@@ -20,10 +20,11 @@ double EvaluateProgram(const OverspeedProblem& problem, const std::vector<float>
                            steps))
         return kFailedEvaluation;
     const int species = static_cast<int>(problem.loading.size()) - 1;
-    sim.Setup(nullptr, problem.horizonSeconds / 3600.0f, problem.bottom, problem.meniscus,
-              problem.rightLimit, problem.leftLimit, species, problem.loading.data(),
-              problem.s.data(), problem.D.data(), problem.vbar, problem.temperature,
-              problem.program.finalSpeed);
+    if (!sim.Setup(nullptr, problem.horizonSeconds / 3600.0f, problem.bottom, problem.meniscus,
+                   problem.rightLimit, problem.leftLimit, species, problem.loading.data(),
+                   problem.s.data(), problem.D.data(), problem.vbar, problem.temperature,
+                   problem.program.finalSpeed))
+        return kFailedEvaluation;
     sim.SetSpeedSchedule(steps.Count(), steps.start.data(), steps.speed.data(), steps.rate.data(),
                          2);
     sim.keyStops = keyStops;

@@ -30,9 +30,14 @@ float SpeedAtTime(const std::vector<float>& p, const SpeedProgramSettings& setti
     return static_cast<float>(std::clamp(speed, 0.0, 50000.0));
 }
 
+bool SpeedProgramHeld(const SpeedProgramSettings& settings) {
+    return settings.stepTime > 0.0f && settings.overspeedTime > 0.0f &&
+           double(settings.overspeedTime) / settings.stepTime <= kMaxSpeedProgramSteps;
+}
+
 bool BuildSpeedProgram(const std::vector<float>& p, const SpeedProgramSettings& settings,
                        bool rounding, float step, SpeedSteps& out) {
-    if (settings.stepTime <= 0.0f || settings.overspeedTime <= 0.0f)
+    if (!SpeedProgramHeld(settings))
         return false;
     std::vector<float> time, speed, rate;
     // Finer steps in the first hour, coarser after three.

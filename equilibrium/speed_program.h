@@ -21,9 +21,15 @@ float SpeedAtTime(const std::vector<float>& p, const SpeedProgramSettings& setti
 
 // The program as steps (start s, rpm, rpm/s), within the rotor's acceleration and deceleration,
 // changes smaller than step merged away, ending at overspeedTime with the final speed.
+// The most steps a program is built from: beyond it the overspeed time or step is absurd.
+constexpr double kMaxSpeedProgramSteps = 1e5;
+// A program that can be built: an overspeed time and a step time above 0, at most
+// kMaxSpeedProgramSteps steps apart.
+bool SpeedProgramHeld(const SpeedProgramSettings& settings);
 struct SpeedSteps {
     std::vector<float> start, speed, rate; // [1..count]
     int Count() const { return static_cast<int>(start.size()) - 1; }
 };
+// False, with out unchanged, for a program that is not SpeedProgramHeld.
 bool BuildSpeedProgram(const std::vector<float>& p, const SpeedProgramSettings& settings,
                        bool rounding, float step, SpeedSteps& out);

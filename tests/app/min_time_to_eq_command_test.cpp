@@ -16,11 +16,16 @@
 #include "support/main_window_fixture.h"
 #include "support/race_checker.h"
 
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -380,3 +385,102 @@ TEST(MinimumTimeToEqCommand, ARefusedSettingsFileIsNamedAndKeptUnlessReplaced) {
         P::ResetToDefaults();
     }
 }
+
+namespace {
+
+// Runs the planner in a child process and waits at most `seconds` for it: a planner that never
+// returns fails the test (the child is killed) instead of holding the suite. The child reports
+// what it found wrong through a pipe; nothing means all is well.
+::testing::AssertionResult ReturnsWithin(int seconds, const std::function<std::string()>& run) {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return ::testing::AssertionFailure() << "no pipe";
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return ::testing::AssertionFailure() << "no child";
+    if (pid == 0) {
+        ::close(fds[0]);
+        const std::string fault = run();
+        if (!fault.empty() && ::write(fds[1], fault.data(), fault.size()) < 0)
+            ::_exit(2);
+        ::_exit(fault.empty() ? 0 : 1);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    bool ended = false;
+    for (int waited = 0; waited < seconds * 20 && !ended; ++waited) {
+        ended = ::waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended)
+            ::usleep(50000);
+    }
+    if (!ended) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+    }
+    std::string fault;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        fault.append(buffer, std::size_t(n));
+    ::close(fds[0]);
+    if (!ended)
+        return ::testing::AssertionFailure() << "still planning after " << seconds << " s";
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return ::testing::AssertionFailure() << "the planning failed: " << fault;
+    return ::testing::AssertionSuccess();
+}
+
+// A first planning (no settings file yet) whose dialog is cancelled goes on with the parameters
+// as they were, completed as OK completes them: it plans. Parameters whose estimate is no finite
+// or sensible length end with a box instead of a planner that never returns.
+TEST(MinimumTimeToEqCommand, AFirstPlanningReturnsWithAPlanOrABox) {
+    struct Case {
+        const char* name;
+        const char* s;      // typed with "use s" and OK'd
+        const char* target; // the target rmsd typed and OK'd
+        const char* box;
+    };
+    const Case cases[] = {
+        {"cancelled on the defaults", nullptr, nullptr, nullptr},
+        {"s so small that the run is absurd", "1e-15", nullptr,
+         "which cannot be simulated (at most 10000 h): nothing is planned"},
+        {"a target beyond the loading", nullptr, "5", "equilibrium is -"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MainWindowFixture f;
+        TempFolderInFixture temp(f);
+        P::ResetToDefaults();
+        P::parameterCount = 2;
+        ModelChoice::lammModel = true;
+        AuxPlots::captionShown = false;
+        ASSERT_FALSE(
+            std::filesystem::exists(std::string(gSettingsFolder) + "tarnixsimappeqparams.ini"));
+        EXPECT_TRUE(ReturnsWithin(60, [&] {
+            ExpectNotes(f.script);
+            auto& dialog = f.script.expectDialog(kTimeToEqDialogId);
+            if (c.s)
+                dialog.check(621).check(620, false).set(412, c.s);
+            if (c.target)
+                dialog.set(617, c.target);
+            if (c.s || c.target)
+                dialog.ok();
+            else
+                dialog.cancel();
+            if (c.box)
+                f.script.expectBox().caption(kCaption).textHas(c.box).answer(IDOK);
+            CalculateMinimumTimeToEq(f.window.get());
+            std::string fault = ::testing::Test::HasFailure() ? "a check failed (above)\n" : "";
+            if (!f.script.done())
+                fault += "prompts:\n" + f.script.logText();
+            const bool planned =
+                AuxPlots::auxPlot && std::isfinite(P::bestValue) && P::bestValue > 0.0f;
+            if (planned != !c.box)
+                fault += planned ? "a plan drawn" : "no plan";
+            return fault;
+        }));
+        P::ResetToDefaults();
+    }
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 // run's final profile (mass conserved, species weighted by loading) and the closed form against
 // the time the simulated approach takes.
 #include "equilibrium/approach_to_eq.h"
+#include "equilibrium/speed_program.h"
 #include "foundations/key_polling.h"
 #include "foundations/physical_constants.h"
 #include "plat/app.hpp"
@@ -164,6 +165,49 @@ TEST_F(ApproachToEq, SpeedStaircaseDrawsEachStepAsARampToTheLastScan) {
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         EXPECT_NEAR(hours[i + 1], expected[i].h, 1e-5) << i + 1;
         EXPECT_FLOAT_EQ(rpm[i + 1], expected[i].rpm) << i + 1;
+    }
+}
+
+// A length, interval or column whose scans or points cannot be counted or held is refused before
+// any loop counts them; a speed program of absurd steps is not built.
+TEST_F(ApproachToEq, BoundsThatCannotBeCountedAreRefused) {
+    const float one[2] = {0, 1}, s[2] = {0, 4}, D[2] = {0, 6e-7f};
+    const float inf = INFINITY, nan = NAN;
+    struct Case {
+        const char* name;
+        float hours, bottom, interval, step;
+        bool held;
+    };
+    const Case cases[] = {{"a day", 24, 7.2f, 1800, 0.002f, true},
+                          {"infinite hours", inf, 7.2f, 1800, 0.002f, false},
+                          {"hours not a number", nan, 7.2f, 1800, 0.002f, false},
+                          {"hours beyond a year", 2e4f, 7.2f, 1800, 0.002f, false},
+                          {"no interval", 24, 7.2f, 0, 0.002f, false},
+                          {"a bottom at infinity", 24, inf, 1800, 0.002f, false},
+                          {"a bottom far out", 24, 1e30f, 1800, 0.002f, false},
+                          {"no radial step", 24, 7.2f, 1800, 0, false}};
+    for (const Case& c : cases) {
+        CApproachToEqSim sim;
+        sim.scanInterval = c.interval;
+        sim.radialStep = c.step;
+        EXPECT_EQ(sim.Setup(nullptr, c.hours, c.bottom, 6.8f, 7.15f, 6.82f, 1, one, s, D, 0.73f,
+                            20.0f, 15000.0f),
+                  c.held)
+            << c.name;
+        EXPECT_EQ(sim.scanCount, c.held ? 48 : 0) << c.name;
+    }
+    SpeedProgramSettings program;
+    SpeedSteps steps;
+    const struct {
+        float overspeed, step;
+        bool built;
+    } programs[] = {{30000, 900, true}, {inf, 900, false},      {1e30f, 900, false},
+                    {1e9f, 900, false}, {30000, 1e-30f, false}, {30000, 0, false}};
+    for (const auto& p : programs) {
+        program.overspeedTime = p.overspeed;
+        program.stepTime = p.step;
+        EXPECT_EQ(BuildSpeedProgram({0, 1}, program, false, 1, steps), p.built)
+            << p.overspeed << " s in steps of " << p.step << " s";
     }
 }
 
