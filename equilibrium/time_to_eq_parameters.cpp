@@ -2,14 +2,18 @@
 #include "equilibrium/time_to_eq_parameters.h"
 
 #include "foundations/c_locale.h"
+#include "foundations/decimal_number.h"
 #include "foundations/hydrodynamics.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -123,39 +127,42 @@ bool SaveTimeToEqParameterPreferences(const std::string& path) {
 }
 
 bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refused) {
-    std::ifstream in(path);
-    if (!in)
-        return false;
-    CLocaleScope c;
-    std::vector<double> values;
-    std::string token;
-    const std::vector<Line> lines = Lines();
-    auto refuse = [&](std::size_t k, double v) {
+    auto say = [&](const char* format, auto... values) {
         if (refused) {
             char text[300];
-            std::snprintf(text, sizeof text,
-                          "number %zu of the file (%g) is not a value its setting can hold", k + 1,
-                          v);
+            std::snprintf(text, sizeof text, format, values...);
             *refused = text;
         }
         return false;
     };
-    while (in >> token) {
-        char* end = nullptr;
-        const double v = std::strtod(token.c_str(), &end);
-        if (end == token.c_str() || *end != '\0')
-            break;
-        if (!std::isfinite(v)) {
-            // A number that is not finite in place of a setting is a damaged setting, not the
-            // end of the numbers; after the settings it is ignored with the rest.
-            if (values.size() < lines.size())
-                return refuse(values.size(), v);
-            break;
-        }
-        values.push_back(v);
+    std::ifstream in(path);
+    if (!in) {
+        std::error_code unknown;
+        return std::filesystem::exists(path, unknown) && say("the file cannot be opened");
     }
+    CLocaleScope c;
+    std::vector<double> values;
+    const std::vector<Line> lines = Lines();
+    auto refuse = [&](std::size_t k, double v) {
+        return say("number %zu of the file (%g) is not a value its setting can hold", k + 1, v);
+    };
+    // Every setting is read whole: a typo, a decimal comma or a number with more after it is not
+    // taken for the number it starts with. What follows the settings is not read.
+    std::string line, token;
+    for (int lineNumber = 1; values.size() < lines.size() && std::getline(in, line); ++lineNumber) {
+        std::istringstream tokens(line);
+        while (values.size() < lines.size() && tokens >> token) {
+            const std::optional<double> v = DecimalNumber(token);
+            if (!v)
+                return say("line %d of the file (%.20s) is not a number", lineNumber,
+                           token.c_str());
+            values.push_back(*v);
+        }
+    }
+    if (values.empty())
+        return say("the file holds no numbers");
     if (values.size() < lines.size())
-        return false;
+        return say("the file ends after %zu of the %zu numbers", values.size(), lines.size());
     // A file with a value its setting cannot hold (a float line beyond single precision, a
     // count beyond int) is refused whole: the settings stay as they were.
     for (std::size_t k = 0; k < lines.size(); ++k) {

@@ -484,3 +484,76 @@ TEST(MinimumTimeToEqCommand, AFirstPlanningReturnsWithAPlanOrABox) {
 }
 
 } // namespace
+
+namespace {
+
+// A settings file with a typo, or cut short, was taken for as much as could be read, or left
+// unread without a word, and then replaced by the save: each is named with why it is not read,
+// and kept byte for byte unless the user agrees to replace it.
+TEST(MinimumTimeToEqCommand, ASettingsFileNotReadAsWrittenIsNamedAndKeptUnlessReplaced) {
+    P::ResetToDefaults();
+    const std::string saved = [] {
+        MainWindowFixture f;
+        const std::string path = f.data.file("saved.ini");
+        EXPECT_TRUE(SaveTimeToEqParameterPreferences(path));
+        return ReadTextFile(path);
+    }();
+    const std::vector<std::string> lines = SplitLines(saved);
+    ASSERT_EQ(lines.size(), 39u);
+    auto with = [&](std::size_t k, const std::string& value) {
+        std::string text;
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            text += (i == k ? value : lines[i]) + "\n";
+        return text;
+    };
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string why;
+    };
+    const Case cases[] = {
+        {"a decimal comma", with(6, "7,200000"), "line 7 of the file (7,200000) is not a number"},
+        {"a word on line 2", with(1, "zero"), "line 2 of the file (zero) is not a number"},
+        {"a unit after the number", with(7, "6.8cm"), "line 8 of the file (6.8cm) is not a number"},
+        {"cut after 5 lines", saved.substr(0, saved.find(lines[5] + "\n")),
+         "the file ends after 5 of the 39 numbers"},
+        {"empty", "", "the file holds no numbers"},
+    };
+    for (const Case& c : cases) {
+        for (const int answer : {IDNO, IDYES}) {
+            SCOPED_TRACE(std::string(c.name) + (answer == IDYES ? ", replaced" : ", kept"));
+            MainWindowFixture f;
+            const std::string path = std::string(gSettingsFolder) + "tarnixsimappeqparams.ini";
+            WriteTextFile(path, c.text);
+            SmallFastCase();
+            P::givenDistribution = true;
+            ModelChoice::lammModel = true;
+            ExpectNotes(f.script);
+            f.script.expectBox()
+                .caption(kCaption)
+                .text(path + "\n" + c.why +
+                      ": the file is not read, the parameters start from those in use")
+                .answer(IDOK);
+            f.script.expectDialog(kTimeToEqDialogId).ok();
+            f.script.expectBox().caption(kCaption).textHas("replace " + path).answer(answer);
+            f.script.expectBox()
+                .caption(kCaption)
+                .textHas("please enter manually (h)")
+                .answer(IDOK);
+            f.script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
+            CalculateMinimumTimeToEq(f.window.get());
+            EXPECT_TRUE(f.script.done()) << f.script.logText();
+            EXPECT_FLOAT_EQ(P::meniscus, 6.9f) << "the parameters in use, not the file's";
+            if (answer == IDNO) {
+                EXPECT_EQ(ReadTextFile(path), c.text);
+            } else {
+                P::ResetToDefaults();
+                EXPECT_TRUE(LoadTimeToEqParameterPreferences(path));
+                EXPECT_FLOAT_EQ(P::meniscus, 6.9f);
+            }
+            P::ResetToDefaults();
+        }
+    }
+}
+
+} // namespace
