@@ -31,20 +31,40 @@ bool IsDroppableScanExtension(std::string ext) {
            ext[3] <= '8';
 }
 
-std::string DroppedPath(const TDropInfo& drop, UINT index) {
-    char name[4096] = "";
-    drop.DragQueryFile(index, name, sizeof name);
-    return name;
+std::vector<std::string> DroppedPaths(const TDropInfo& drop) {
+    std::vector<std::string> paths;
+    for (UINT k = 0, n = drop.DragQueryFileCount(); k < n; ++k) {
+        std::string path(drop.DragQueryFileNameLen(k), '\0');
+        drop.DragQueryFile(k, path.data(), UINT(path.size() + 1));
+        paths.push_back(std::move(path));
+    }
+    return paths;
 }
 
 } // namespace
 
 void TXLAWindow::EvDropFiles(TDropInfo drop) {
+    std::vector<std::string> paths = DroppedPaths(drop);
+    // A drop reaches the window during a Run or Fit only through the loop of a box the
+    // computation shows: the data and parameters under the computation stay as they are until it
+    // ends, and the drop acts then.
+    if (runBusy || fitBusy) {
+        TPoint point;
+        drop.DragQueryPoint(point);
+        heldWhileBusy_.push_back({0, std::move(paths), point});
+        return;
+    }
+    DropFiles(paths);
+    // A Run the drop started may have held commands or drops of its own.
+    ReleaseHeldInput();
+}
+
+void TXLAWindow::DropFiles(const std::vector<std::string>& dropped) {
     LeaveEqTestMode();
-    UINT n = drop.DragQueryFileCount();
+    const std::size_t n = dropped.size();
     if (n == 0)
         return;
-    std::string first = DroppedPath(drop, 0);
+    const std::string& first = dropped[0];
     std::string name, ext;
     plat::SplitPath(first, nullptr, nullptr, &name, &ext);
     if (n == 1) {
@@ -83,10 +103,10 @@ void TXLAWindow::EvDropFiles(TDropInfo drop) {
     InputFloat(&stride, 1.0f, true, "load every n'th file:", "LOAD FILES");
     paintBlocked = false;
     double whole = std::floor(static_cast<double>(stride));
-    UINT step = !(whole >= 1.0) ? 1u : whole >= n ? n : static_cast<UINT>(whole);
+    std::size_t step = !(whole >= 1.0) ? 1 : whole >= double(n) ? n : std::size_t(whole);
     std::vector<std::string> paths;
-    for (UINT k = 0; k < n; k += step)
-        paths.push_back(DroppedPath(drop, k));
+    for (std::size_t k = 0; k < n; k += step)
+        paths.push_back(dropped[k]);
     // Read through before the loaded scans and their list make way: a file that does not read
     // leaves them, their analysis and the caption as they were, with its box.
     if (!SelectionLoads(paths, LoadAveragingWidth()))

@@ -8,6 +8,7 @@
 #include "app/preferences_file.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
+#include "plat/backend.hpp"
 #include "plat/dialog.hpp"
 #include "plat/printer.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -163,7 +164,7 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
     // box the computation shows: it waits for the computation's end instead of running inside it
     // on half-computed state.
     if (runBusy || fitBusy) {
-        commandsWhileBusy_.push_back(row.id);
+        heldWhileBusy_.push_back({row.id, {}, {}});
         return;
     }
     if (helpMode && row.help != HelpTest::None) {
@@ -183,10 +184,19 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
         SetCursor(IDC_ARROW);
         ShowError("Not enough memory to complete the command.", 0);
     }
+    ReleaseHeldInput();
+}
+
+void TXLAWindow::ReleaseHeldInput() {
+    if (runBusy || fitBusy)
+        return;
     // Queued again in the order chosen, for the message loop.
-    if (!runBusy && !fitBusy)
-        for (int id : std::exchange(commandsWhileBusy_, {}))
-            PostMessage(this, WM_COMMAND, WPARAM(id));
+    for (HeldInput& held : std::exchange(heldWhileBusy_, {})) {
+        if (held.command != 0)
+            PostMessage(this, WM_COMMAND, WPARAM(held.command));
+        else
+            plat::PostDrop(*this, std::move(held.files), held.point);
+    }
 }
 
 void TXLAWindow::EvSize(UINT, const TSize&) {

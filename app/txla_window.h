@@ -11,6 +11,7 @@
 #include "plat/filedlg.hpp"
 #include "plat/window.hpp"
 
+#include <string>
 #include <vector>
 
 class TClientDC;
@@ -152,6 +153,7 @@ class TXLAWindow : public TFrameWindow {
     // Toggles the Fit M and s mode.
     // Toggles the Fit M and s mode and converts each species' D to M or back.
     void CmFitMAndS();
+    // Files dropped on the window; during a Run or Fit they wait for its end, as commands do.
     void EvDropFiles(TDropInfo drop);
     // Left button and pointer on the plots: on-plot buttons, marker grab, drag and release.
     void EvLButtonDown(UINT modifiers, const TPoint& point);
@@ -503,9 +505,20 @@ class TXLAWindow : public TFrameWindow {
     // The distribution range into the fit vector.
     void RangeToFitVector();
 
+    // The files of a drop: the experiment file, the saved analysis or the scans they name.
+    void DropFiles(const std::vector<std::string>& paths);
+    // Posts again, in the order they came, the commands and drops held while a Run or Fit was
+    // busy; nothing while one still is.
+    void ReleaseHeldInput();
+
     int currentCommand_ = 0; // id of the command being run
-    // Commands dispatched while a Run or Fit was busy, run after it.
-    std::vector<int> commandsWhileBusy_;
+    // A command (id) or a drop (its files) dispatched while a Run or Fit was busy, run after it.
+    struct HeldInput {
+        int command = 0;
+        std::vector<std::string> files;
+        TPoint point;
+    };
+    std::vector<HeldInput> heldWhileBusy_;
     bool quietRun_ = false; // RunModel: no box for an engine this version lacks
 };
 

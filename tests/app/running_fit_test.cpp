@@ -1,6 +1,7 @@
 // A running fit, as the user meets it: a key stops it however the mouse moves over the refreshing
 // window and however it was started, and the stopped fit keeps, shows and names its best values;
 // what is copied or shown meanwhile is the running fit's.
+#include "fitting/param_files.h"
 #include "fitting/parameter_report.h"
 #include "plat/app.hpp"
 #include "scandata/fit_limits.h"
@@ -12,6 +13,7 @@
 #include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
+#include "support/temp_folder.h"
 
 #include <algorithm>
 #include <functional>
@@ -233,6 +235,102 @@ TEST(RunningFit, WhatIsShownOrCopiedMeanwhileIsTheRunningFits) {
         EXPECT_EQ(plat::test::clipboardTexts().size(), copiesBefore + 1) << boxLoop;
         EXPECT_EQ(plat::test::clipboardTexts().back(), ReportText()) << boxLoop;
         EXPECT_EQ(ReportText().rfind("continuous c(s) distribution", 0), 0u) << ReportText();
+    }
+}
+
+// Files dropped on the window while a fit runs, handed to it by the loop of a box the fit shows:
+// three scans, an experiment file naming them (meniscus 6.0 cm, bottom 7.18 cm) and a saved
+// analysis (meniscus 6.0 cm) each used to act inside the fit, which went on and stored values
+// fitted partly to what was dropped. The drop now waits for the fit's end and then acts; the fit
+// stores what the same fit without a drop stores.
+TEST(RunningFit, FilesDroppedMeanwhileActAfterItOnTheDataItStartedOn) {
+    enum class Drop { None, Scans, Experiment, Analysis };
+    struct Stored {
+        std::vector<std::string> files;
+        float s, meniscus, bottom, rmsd;
+        std::vector<float> distribution;
+    };
+    for (const bool cs : {false, true}) {
+        Stored undisturbed{};
+        for (const Drop drop : {Drop::None, Drop::Scans, Drop::Experiment, Drop::Analysis}) {
+            const char* what[] = {"no drop", "scans", "experiment file", "saved analysis"};
+            const std::string name =
+                std::string(cs ? "c(s)" : "discrete") + " fit, " + what[int(drop)];
+            MainWindowFixture f(900, 650);
+            TXLAWindow* w = f.window.get();
+            LoadAndChoose(f, cs);
+            TempFolder other;
+            ScanSetOptions set;
+            set.count = 3;
+            set.meniscus = 6.0;
+            std::vector<std::string> dropped;
+            for (const std::string& file : WriteScanSet(other.path(), set))
+                dropped.push_back(other.file(file));
+            if (drop == Drop::Experiment) {
+                std::string text =
+                    "0 (ExperimentType: SEDVELOCITY)\nother cell\n\"" + other.path() + "\" \"";
+                for (const std::string& path : dropped)
+                    text += " " + path.substr(other.path().size() + 1);
+                dropped = {other.write("cell.xp", text + "\"\n1.0\n0.001002\n0.73\n6.0\n7.18\n")};
+            } else if (drop == Drop::Analysis) {
+                const std::string analysis = ScanPaths::gDataPath;
+                const float meniscus = M::meniscus;
+                ScanPaths::gDataPath = other.file("~tmppars.RA1");
+                M::meniscus = 6.0f;
+                ASSERT_TRUE(TmpSaveBestParams(w, 0)) << name;
+                dropped = {ScanPaths::gDataPath};
+                ScanPaths::gDataPath = analysis;
+                M::meniscus = meniscus;
+                PackFitParameters();
+            }
+            {
+                ViewHook hook([&](TXLAWindow* window) {
+                    if (gRefreshes == 2 && drop != Drop::None) {
+                        plat::test::drop(window, dropped);
+                        plat::PumpOnce(false);
+                    }
+                });
+                plat::test::command(w, 215);
+                MSG msg;
+                ASSERT_TRUE(GetMessage(&msg, nullptr, 0, 0));
+                DispatchMessage(&msg);
+                EXPECT_GE(gRefreshes, 3) << name;
+            }
+            Stored stored{ScanStore::fileNames, M::speciesS[1],
+                          M::meniscus,          M::bottom,
+                          FitControl::bestRmsd, {}};
+            if (cs)
+                stored.distribution.assign(ContiState::distribution + 1,
+                                           ContiState::distribution + ContiState::gridPoints + 1);
+            if (drop == Drop::None) {
+                undisturbed = stored;
+                continue;
+            }
+            EXPECT_EQ(stored.files, undisturbed.files) << name;
+            EXPECT_EQ(stored.s, undisturbed.s) << name;
+            EXPECT_EQ(stored.meniscus, undisturbed.meniscus) << name;
+            EXPECT_EQ(stored.bottom, undisturbed.bottom) << name;
+            EXPECT_EQ(stored.rmsd, undisturbed.rmsd) << name;
+            EXPECT_EQ(stored.distribution, undisturbed.distribution) << name;
+
+            // Then the drop acts as it would have on an idle window.
+            if (drop == Drop::Scans) {
+                f.script.expectBox().text("erase currently loaded data?").answer(IDYES);
+                f.script.expectInput().prompt("load every n'th file:").answer("1");
+            } else if (drop == Drop::Analysis) {
+                f.script.expectBox().textHas("switch to parameter file").answer(IDYES);
+            }
+            f.script.pumpUntilIdle();
+            EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+            if (drop == Drop::Analysis) {
+                EXPECT_EQ(ScanStore::fileNames, undisturbed.files) << name;
+                EXPECT_EQ(M::meniscus, 6.0f) << name;
+            } else {
+                EXPECT_EQ(ScanStore::scanCount, 3) << name;
+            }
+            if (drop == Drop::Experiment)
+                EXPECT_EQ(M::bottom, 7.18f) << name;
+        }
     }
 }
 
