@@ -90,8 +90,11 @@ NoModel NoModelBeforeEvaluation(const std::vector<int>& slots, const double* p) 
 NoModel NoModelAfterEvaluation(bool computed) {
     if (!computed)
         return NoModel::Unsolved;
-    if (ModelChoice::linearAmplitudes && SpeciesWithNegativeLoading() != 0)
-        return NoModel::NegativeLoading;
+    // The amplitudes' loadings as solved: their shares of the total may round below zero.
+    if (ModelChoice::linearAmplitudes && LoadingsReadAsShares())
+        for (int i = 1; i <= M::maxSpecies; ++i)
+            if (M::speciesIncluded[i] && !BufferSignalSlot(i) && M::speciesLoading[i] < 0.0f)
+                return NoModel::NegativeLoading;
     return NoModel::None;
 }
 

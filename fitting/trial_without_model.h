@@ -36,7 +36,7 @@ double FastestSedimentation();
 NoModel NoModelBeforeEvaluation(const std::vector<int>& slots, const double* p);
 
 // After the evaluation: nothing was computed, or the linear amplitudes gave a species a loading
-// below zero.
+// below zero (they do not, as solved, where such a loading is no model).
 NoModel NoModelAfterEvaluation(bool computed);
 
 // Why, as a failed fit says it: "a species has a loading below zero", ...

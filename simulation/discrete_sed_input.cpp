@@ -179,10 +179,15 @@ double SpeciesShare(int slot) {
                : fraction;
 }
 
-int SpeciesWithNegativeLoading() {
+bool LoadingsReadAsShares() {
     using C = ModelChoice;
-    if (gDlsData || S::equilibriumData || C::equilibriumModel || C::contiMode ||
-        C::multipleSpecies || (C::reactingSystem && !C::lammModel) || NonidealSingleModelChosen())
+    return !(gDlsData || S::equilibriumData || C::equilibriumModel || C::contiMode ||
+             C::multipleSpecies || (C::reactingSystem && !C::lammModel) ||
+             NonidealSingleModelChosen());
+}
+
+int SpeciesWithNegativeLoading() {
+    if (!LoadingsReadAsShares())
         return 0;
     const int first = FirstIncludedSlot();
     double others = 0.0;

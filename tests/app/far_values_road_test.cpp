@@ -106,7 +106,8 @@ TEST(FarValuesRoad, EveryRoadRefusesAModelBeyondSinglePrecisionAndAFitStoresNone
         {"linear amplitudes", kLinearAmplitudesId, "3.4e38", "0"},
         // each species row within single precision, the model with its baseline beyond it
         {"time-invariant noise, far baseline", kTiNoiseId, "1e37", "3.3e38"},
-        {"linear amplitudes, far baseline", kLinearAmplitudesId, "1e37", "3.3e38"},
+        // below zero: the amplitude that meets it keeps the loading above zero
+        {"linear amplitudes, far baseline", kLinearAmplitudesId, "1e37", "-3.3e38"},
         {"plain, far baseline", 0, "1e37", "3.3e38"},
     };
     for (const Case& c : cases) {
