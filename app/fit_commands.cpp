@@ -153,7 +153,7 @@ void TXLAWindow::CmFit() {
         return;
     }
     SetCursor(IDC_WAIT);
-    FitControl::stoppedFitShown = false;
+    FitControl::stoppedFitShown = FitControl::startKeptShown = FitControl::startKept = false;
     // False when a check or the engine refused (and said why) or a distribution fit stored
     // nothing: nothing was fitted, so nothing is announced.
     bool fitted = false;
@@ -181,6 +181,7 @@ void TXLAWindow::CmFit() {
     if (!fitted)
         return;
     FitControl::stoppedFitShown = FitControl::fitAborted;
+    FitControl::startKeptShown = FitControl::startKept;
     // The report's rms deviation is that of the curves shown, from now on the fit's: a copy of
     // the report taken before the next paint must not give the curves' shown before.
     CalcFitRmsd();

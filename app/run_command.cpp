@@ -33,7 +33,7 @@ void TXLAWindow::CmRun() {
     // A model that was not evaluated leaves the data as changed and no result to show.
     const bool evaluated = result == RunResult::Evaluated;
     if (evaluated) {
-        FitControl::stoppedFitShown = false;
+        FitControl::stoppedFitShown = FitControl::startKeptShown = false;
         gRunCompleted = true;
         ScanStore::dataChanged = false;
         // The next paint shows the rms deviation of a model that was computed.

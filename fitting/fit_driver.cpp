@@ -6,6 +6,7 @@
 #include "fitting/equilibrium_fit.h"
 #include "fitting/optimiser_choice.h"
 #include "fitting/param_files.h"
+#include "fitting/particle_friction.h"
 #include "fitting/solvent_fit_parameters.h"
 #include "fitting/trial_without_model.h"
 #include "foundations/analysis_failure.h"
@@ -425,15 +426,18 @@ double EvaluateKept(RunningFit& fit, const std::vector<double>& p) {
     gUserInterrupt = false;
     const bool computed = fit.evaluate ? fit.evaluate(fit.window) : true;
     gUserInterrupt = stopped;
-    return computed ? MeanSquare(fit, nullptr) : kFailedEvaluation;
+    if (NoModelAfterEvaluation(computed) != NoModel::None)
+        return kFailedEvaluation;
+    return MeanSquare(fit, nullptr);
 }
 
-// What a stopped fit keeps: its best vector when that is better than the start, else the start.
-// The optimisers compared their trials on grids held from the start's evaluation: the best is
-// evaluated again on the grids it needs, so the vector kept is never worse than the start. True
-// when the best vector is kept.
-bool KeepBestOrStart(RunningFit& fit, const std::vector<double>& start) {
-    if (fit.bestValue < fit.startValue && EvaluateKept(fit, fit.best) < fit.startValue)
+// What a fit keeps: the vector it ended on when, evaluated again on the grids it needs, its value
+// is better than the start's value given; else the start, evaluated last, so the curves,
+// residuals and rmsd shown are its. The optimisers compared their trials on grids held from the
+// start's evaluation, where a far trial may look better than it is. True when the end is kept.
+bool KeepEndOrStart(RunningFit& fit, const std::vector<double>& end,
+                    const std::vector<double>& start, double startValue) {
+    if (EvaluateKept(fit, end) < startValue)
         return true;
     EvaluateKept(fit, start);
     return false;
@@ -458,7 +462,7 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
     const HeldDiscretisation::Outside outside;
     const bool outerInProgress = FitControl::fitInProgress;
     FitControl::fitInProgress = true;
-    FitControl::fitAborted = FitControl::stoppedAtStart = false;
+    FitControl::fitAborted = FitControl::startKept = false;
     FitControl::iterationCount = FitControl::evaluationCount = 0;
     LammGrid::simErrorShown = LammGrid::modelNoticeShown = false;
     gUserInterrupt = false;
@@ -501,7 +505,10 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
     if (FitControl::fitAborted) {
         // The best vector evaluated is kept when it is better than the start; else the start
         // values come back. Nothing else of the end of a fit runs: the user asked to stop.
-        FitControl::stoppedAtStart = !KeepBestOrStart(fit, start);
+        const bool better = fit.bestValue < fit.startValue;
+        FitControl::startKept = !(better && KeepEndOrStart(fit, fit.best, start, fit.startValue));
+        if (!better)
+            EvaluateKept(fit, start);
         FitControl::bestRmsd = FittedRmsd();
         observer.LiveView();
         UpdateViews(observer, saveResult);
@@ -523,13 +530,21 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
     } else {
         // A fitted meniscus or bottom takes the window with it; the final evaluation at the best
         // vector then gives parameters, fit, noise and an rmsd over the window that is drawn.
+        // A best vector worse there than the start, as a Run evaluates both, gives way to it.
         WriteTrial(fit, p.data());
         ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
-        SimplexSim(fit, p.data(), nullptr);
+        if (n > 0)
+            FitControl::startKept = !KeepEndOrStart(fit, p, start, EvaluateKept(fit, start));
+        else
+            EvaluateKept(fit, p);
+        // a key pressed meanwhile has nothing left to stop
+        KeyPressed(WindowServices::PlatformWindow(window));
+        observer.LiveView();
         gUserInterrupt = false;
         FitControl::fitAborted = false;
         FitControl::bestRmsd = FittedRmsd();
         if (saveResult) {
+            ReportSpeciesNoParticleCanBe(window);
             if (!TmpSaveBestParams(window, 0))
                 ReportAnalysisNotSaved();
             WindowServices::UpdateResiduals(false);

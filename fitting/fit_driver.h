@@ -35,10 +35,12 @@ enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 // that one as it was. A trial that is no
 // model (trial_without_model.h) has the failed value, and the fit goes on. On completion the best
 // vector is evaluated once more and FitControl::bestRmsd set; with saveResult "~tmppars" is
-// written and the plots are updated. After a key press the best vector evaluated is kept in the
-// parameters when it is better than the start (else the start values come back), evaluated once
-// (fit, residuals and bestRmsd belong to it), FitControl::stoppedAtStart says which; nothing
-// else runs. An optimiser that could not determine a floated parameter
+// written, the plots are updated and a box names each species no particle can be (see
+// particle_friction.h). After a key press the best vector evaluated is kept in the parameters
+// when it is better than the start (else the start values come back), evaluated once (fit,
+// residuals and bestRmsd belong to it); nothing else runs. At either end the vector kept is
+// never worse than the start as a Run evaluates both: FitControl::startKept says when the start
+// values were kept. An optimiser that could not determine a floated parameter
 // (Levenberg-Marquardt's zero differential at the end), a start that is no model where the
 // optimiser could not go on, or steps that end against trials without a model, fail: the box says
 // so, the start values are put back and evaluated, and nothing is saved.

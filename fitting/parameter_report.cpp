@@ -238,7 +238,7 @@ std::vector<std::string> ParameterReportLines() {
     // The values are the best a fit had reached when a key stopped it, not its end.
     if (FitControl::stoppedFitShown)
         lines.push_back("stopped by a key");
-    if (FitControl::stoppedFitShown && FitControl::stoppedAtStart)
+    if (FitControl::startKeptShown)
         lines.push_back("nothing better than the start values was found: they are kept");
     if (ModelChoice::contiMode) {
         DistributionLines(lines);

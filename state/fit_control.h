@@ -35,8 +35,11 @@ struct FitControl {
     // The model shown is that of a fit a key stopped: its report says so until the next Run or
     // Fit.
     static inline bool stoppedFitShown = false;
-    // The fit a key stopped had found nothing better than its start: the start values were kept.
-    static inline bool stoppedAtStart = false;
+    // The last fit, stopped or finished, had found nothing better than its start: the start
+    // values were kept.
+    static inline bool startKept = false;
+    // The model shown is the start such a fit kept: its report says so until the next Run or Fit.
+    static inline bool startKeptShown = false;
     static inline int iterationCount = 0;     // optimiser passes of the running fit
     static inline int evaluationCount = 0;    // model evaluations of the running fit
     static inline float bestRmsd = 0.0f;      // rmsd of the last fit's best vector
@@ -61,7 +64,7 @@ struct FitControl {
         tolerance = 0.01f;
         fitInProgress = false;
         fitAborted = false;
-        stoppedFitShown = stoppedAtStart = false;
+        stoppedFitShown = startKept = startKeptShown = false;
         iterationCount = evaluationCount = 0;
         bestRmsd = 0.0f;
         displayedRmsd = 0.0f;

@@ -16,32 +16,51 @@ constexpr const char* kGenerate = "GENERATE DATA";
 
 } // namespace
 
-void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
-                        const GeneratedSpecies& second, const char* interval,
-                        const char* acceleration) {
+namespace {
+
+void Generate(MainWindowFixture& f, int scans, const GeneratedSpecies* species, int count,
+              const GeneratedSet& set, const char* acceleration) {
     auto number = [&](const char* prompt, const std::string& answer) {
         f.script.expectInput().title(kGenerate).prompt(prompt).answer(answer);
     };
     f.script.expectBox().caption(kGenerate).text("Fit with M and s instead D and s?").answer(IDYES);
     number("density of points dr (cm)", "0.003");
-    number("rotor speed (rpm)", "50000");
+    number("rotor speed (rpm)", set.rpm);
     f.script.expectBox()
         .caption(kGenerate)
         .text("simulate with rotor acceleration phase?")
         .answer(acceleration ? IDYES : IDNO);
     if (acceleration)
         number("acceleration (rpm/sec)", acceleration);
-    number("time interval of scans (sec)", interval);
+    number("time interval of scans (sec)", set.interval);
     number("number of simulated scans", std::to_string(scans));
     number("std of noise (OD)", "0.005");
     auto& truth = f.script.expectDialog(kDiscreteParamsDialogId);
-    TypeSpecies(truth, 1, first.loading, first.s, first.mKDa, true, true);
-    TypeSpecies(truth, 2, second.loading, second.s, second.mKDa, true, true);
-    truth.set(kMeniscusId, "6.0").set(kBottomId, "7.2").ok();
+    for (int k = 1; k <= count; ++k) {
+        const GeneratedSpecies& g = species[k - 1];
+        TypeSpecies(truth, k, g.loading, g.s, g.mKDa, true, true);
+    }
+    truth.set(kMeniscusId, set.meniscus).set(kBottomId, "7.2").ok();
     f.script.expectFileSave()
         .title("save generated data as")
         .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
     Send(f, 214);
+}
+
+} // namespace
+
+void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
+                        const GeneratedSpecies& second, const char* interval,
+                        const char* acceleration) {
+    const GeneratedSpecies species[] = {first, second};
+    GeneratedSet set;
+    set.interval = interval;
+    Generate(f, scans, species, 2, set, acceleration);
+}
+
+void GenerateSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies* species, int count,
+                     const GeneratedSet& set) {
+    Generate(f, scans, species, count, set, nullptr);
 }
 
 void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel) {

@@ -16,6 +16,15 @@ struct GeneratedSpecies {
 void GenerateTwoSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies& first,
                         const GeneratedSpecies& second, const char* interval = "240",
                         const char* acceleration = nullptr);
+// The same with any number of species (species 1 the total loading, the others their fractions),
+// at the rotor speed given and with the meniscus where given, the bottom at 7.2 cm.
+struct GeneratedSet {
+    const char* rpm = "50000";
+    const char* meniscus = "6.0";
+    const char* interval = "240";
+};
+void GenerateSpecies(MainWindowFixture& f, int scans, const GeneratedSpecies* species, int count,
+                     const GeneratedSet& set);
 // Load of those scans, every one; "restore previous data?" answered Yes when restore is set, and
 // "load previous analysis?" too when the saved model differs from the one chosen.
 void LoadGeneratedScans(MainWindowFixture& f, int scans, bool restore, bool otherModel = false);
