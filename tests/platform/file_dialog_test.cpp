@@ -5,6 +5,7 @@
 #include "plat/testing.hpp"
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -79,6 +80,34 @@ TEST_F(FileDialog, SaveAddsTheDefaultExtensionToABareName) {
     rec.lpstrTitle = "export data as MIROVAN xp file";
     ASSERT_TRUE(GetSaveFileName(&rec));
     EXPECT_EQ(std::string(buffer.data()), dir + "/run.xp");
+}
+
+// The dialog opens on the name the caller's buffer holds, read up to a NUL but never past
+// nMaxFile bytes: a full buffer need hold no NUL, and what follows it is not the caller's.
+TEST_F(FileDialog, OpensOnTheNameWithinTheBufferOnly) {
+    struct Case {
+        const char* what;
+        std::string held; // the first bytes of the buffer, the rest stays '\x7f'
+        DWORD size;
+        std::string proposed;
+    };
+    const Case cases[] = {
+        {"a name and its NUL", std::string("run.xp") + '\0', 64, "run.xp"},
+        {"a buffer full without a NUL", std::string(64, 'n'), 64, std::string(64, 'n')},
+        {"a name cut by the buffer's end", "longer name", 6, "longer"},
+        {"an empty buffer", std::string(1, '\0'), 1, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::fill(buffer.begin(), buffer.end(), '\x7f');
+        buffer[200] = '\0';
+        std::copy(c.held.begin(), c.held.end(), buffer.begin());
+        rec.nMaxFile = c.size;
+        script.expectFileOpen().cancel();
+        EXPECT_FALSE(GetOpenFileName(&rec));
+        ASSERT_FALSE(script.log().empty());
+        EXPECT_EQ(script.log().back().proposed, c.proposed);
+    }
 }
 
 TEST(FileFilter, ReadsBarAndNulSeparatedLists) {

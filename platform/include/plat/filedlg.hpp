@@ -40,6 +40,9 @@ struct OpenFileRecord {
 
     // Filters written the Windows way: "desc|patterns|desc|patterns|" ('|' or NUL separated).
     void SetFilter(const char* filterText);
+    // The initial name: lpstrFile up to its first NUL, never past nMaxFile bytes (the buffer
+    // need hold no NUL).
+    std::string InitialName() const;
 };
 
 // TRUE when the user chose; FALSE on cancel or error (CommDlgExtendedError tells which).

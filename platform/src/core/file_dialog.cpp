@@ -81,6 +81,12 @@ BOOL Run(OpenFileRecord* r, bool save) {
 
 } // namespace
 
+std::string OpenFileRecord::InitialName() const {
+    if (!lpstrFile)
+        return {};
+    return std::string(lpstrFile, strnlen(lpstrFile, nMaxFile));
+}
+
 void OpenFileRecord::SetFilter(const char* filterText) {
     filters.clear();
     if (!filterText)

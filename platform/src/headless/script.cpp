@@ -315,7 +315,7 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
         patterns += (patterns.empty() ? "" : "\n") + filter.second;
     log_.push_back({kind, record.hwndOwner, record.lpstrTitle, patterns, record.Flags, 0, joined,
                     ok ? IDOK : IDCANCEL, record.lpstrInitialDir,
-                    record.lpstrFile ? record.lpstrFile : ""});
+                    record.InitialName()});
     return ok;
 }
 

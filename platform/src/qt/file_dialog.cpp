@@ -49,8 +49,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, const OpenFileRecord
         dlg->setDefaultSuffix(QString::fromStdString(record.lpstrDefExt));
 
     // The initial name may carry a folder of its own; otherwise the initial folder holds it.
-    const QString initialName =
-        record.lpstrFile ? QString::fromLocal8Bit(record.lpstrFile) : QString();
+    const QString initialName = QString::fromLocal8Bit(record.InitialName());
     QString folder = QString::fromStdString(record.lpstrInitialDir);
     if (!initialName.isEmpty()) {
         const QFileInfo info(initialName);
