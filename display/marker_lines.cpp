@@ -32,6 +32,17 @@ void VerticalLine(TDC& dc, int x, int top, int bottom) {
     dc.LineTo(x, bottom);
 }
 
+// A marker is clipped to the data plot as its curves are: a column outside the frame (a value
+// outside the range shown) draws nothing, where it would land on the axis labels or beyond.
+bool InsideDataFrame(const TXLAWindow* window, int x) {
+    const CWINPlot* plot = ScanStore::dataPlot;
+    if (!plot)
+        return true;
+    const float width = WindowServices::ClientWidth(window);
+    return LogicalToPixelX(plot->plotLeft, width) <= x &&
+           x <= LogicalToPixelX(plot->plotRight, width);
+}
+
 void DrawInMode(TXLAWindow* window, int x, COLORREF colour, int rop) {
     int top, bottom;
     PanelRows(window, top, bottom);
@@ -44,12 +55,12 @@ void DrawInMode(TXLAWindow* window, int x, COLORREF colour, int rop) {
 } // namespace
 
 void DrawMarkerLine(TXLAWindow* window, int x, COLORREF colour) {
-    if (window)
+    if (window && InsideDataFrame(window, x))
         DrawInMode(window, x, colour, R2_COPYPEN);
 }
 
 void DrawMarkerLineA(TXLAWindow* window, int x, COLORREF colour, int dashCount) {
-    if (!window || dashCount <= 0)
+    if (!window || dashCount <= 0 || !InsideDataFrame(window, x))
         return;
     if (dashCount == 1) {
         DrawMarkerLine(window, x, colour);

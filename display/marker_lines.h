@@ -29,7 +29,8 @@ struct MarkerState {
 // The dashes of every dashed marker.
 constexpr int kMarkerDashes = 30;
 
-// A solid one-pixel line at pixel column x over the data panel, in copy mode.
+// A solid one-pixel line at pixel column x over the data panel, in copy mode; nothing where x
+// lies outside the data plot's frame.
 void DrawMarkerLine(TXLAWindow* window, int x, COLORREF colour);
 // The dashed variant: dashCount equal dashes and gaps; 1 is a solid line, 0 or less nothing.
 void DrawMarkerLineA(TXLAWindow* window, int x, COLORREF colour, int dashCount);
