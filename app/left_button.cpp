@@ -43,7 +43,8 @@ bool BandOwnsTheMouse() {
     return RubberBand::captured && (gZoomed || DistributionBand::active);
 }
 
-// The nine markers in the order a press tests them; earlier ones win within the grab zone.
+// The nine markers in the order a press tests them; earlier ones win within the grab zone. A
+// marker outside the range shown is not drawn and not grabbed.
 void GrabMarkerAt(TXLAWindow* w, int x) {
     const float ref =
         float(double(ModelParameters::meniscus) - BufferSedimentation::meniscusDifference);
@@ -65,7 +66,8 @@ void GrabMarkerAt(TXLAWindow* w, int x) {
     for (Row& r : rows)
         r.column = DataPlotColumn(w, r.value);
     for (Row& r : rows) {
-        if (r.column - D::grabTolerance < x && x < r.column + D::grabTolerance) {
+        if (DataPlotShowsColumn(w, r.column) && r.column - D::grabTolerance < x &&
+            x < r.column + D::grabTolerance) {
             r.grabbed = true;
             return;
         }

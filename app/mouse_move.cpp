@@ -73,7 +73,8 @@ bool HoveredMarker(TXLAWindow* w, int x, int& column, COLORREF& colour) {
          RGB(150, 0, 150)},
     };
     for (const auto& r : rows) {
-        if (r.tested && std::abs(x - r.column) < D::grabTolerance) {
+        if (r.tested && DataPlotShowsColumn(w, r.column) &&
+            std::abs(x - r.column) < D::grabTolerance) {
             column = r.column;
             colour = r.colour;
             return true;

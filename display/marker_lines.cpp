@@ -32,17 +32,6 @@ void VerticalLine(TDC& dc, int x, int top, int bottom) {
     dc.LineTo(x, bottom);
 }
 
-// A marker is clipped to the data plot as its curves are: a column outside the frame (a value
-// outside the range shown) draws nothing, where it would land on the axis labels or beyond.
-bool InsideDataFrame(const TXLAWindow* window, int x) {
-    const CWINPlot* plot = ScanStore::dataPlot;
-    if (!plot)
-        return true;
-    const float width = WindowServices::ClientWidth(window);
-    return LogicalToPixelX(plot->plotLeft, width) <= x &&
-           x <= LogicalToPixelX(plot->plotRight, width);
-}
-
 void DrawInMode(TXLAWindow* window, int x, COLORREF colour, int rop) {
     int top, bottom;
     PanelRows(window, top, bottom);
@@ -55,12 +44,12 @@ void DrawInMode(TXLAWindow* window, int x, COLORREF colour, int rop) {
 } // namespace
 
 void DrawMarkerLine(TXLAWindow* window, int x, COLORREF colour) {
-    if (window && InsideDataFrame(window, x))
+    if (window && DataPlotShowsColumn(window, x))
         DrawInMode(window, x, colour, R2_COPYPEN);
 }
 
 void DrawMarkerLineA(TXLAWindow* window, int x, COLORREF colour, int dashCount) {
-    if (!window || dashCount <= 0 || !InsideDataFrame(window, x))
+    if (!window || dashCount <= 0 || !DataPlotShowsColumn(window, x))
         return;
     if (dashCount == 1) {
         DrawMarkerLine(window, x, colour);
@@ -104,6 +93,15 @@ void DrawRubberBandRect(TXLAWindow* window, int x1, int y1, int x2, int y2) {
     dc.LineTo(x2, y1);
     dc.LineTo(x1, y1);
     dc.Flush();
+}
+
+bool DataPlotShowsColumn(const TXLAWindow* window, int x) {
+    const CWINPlot* plot = ScanStore::dataPlot;
+    if (!plot)
+        return true;
+    const float width = WindowServices::ClientWidth(window);
+    return LogicalToPixelX(plot->plotLeft, width) <= x &&
+           x <= LogicalToPixelX(plot->plotRight, width);
 }
 
 int DataPlotColumn(TXLAWindow* window, float radius) {

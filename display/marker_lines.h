@@ -40,6 +40,9 @@ void DrawMarkerLineB(TXLAWindow* window, int x, int erasePrevious);
 void DrawRubberBandRect(TXLAWindow* window, int x1, int y1, int x2, int y2);
 // Fit limits, meniscus, bottom and variation limits at their stored places.
 void RedrawMarkers(TXLAWindow* window);
+// Whether pixel column x lies within the data plot's frame (true without a data plot): a marker
+// is clipped to the plot as its curves are, drawn and grabbed only there.
+bool DataPlotShowsColumn(const TXLAWindow* window, int x);
 // Pixel column of a radius on the data plot of the store, 0 without a data plot.
 int DataPlotColumn(TXLAWindow* window, float radius);
 // Radius under pixel column x of the data plot, 0 without a data plot.

@@ -7,6 +7,7 @@
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
 #include "support/generated_scans.h"
 #include "support/main_window_fixture.h"
 
@@ -89,6 +90,14 @@ TEST(DataPlotMarkers, AMarkerOutsideTheZoomIsLeftOutAndComesBackAtFullRange) {
         EXPECT_EQ(CountIn(w, 0, fr.left - 1, c.colour), 0) << "left of the frame";
         EXPECT_EQ(CountIn(w, fr.right + 1, int(w.clientWidth), c.colour), 0)
             << "right of the frame";
+        // Nor is it grabbed where it would lie.
+        const int outside = DataPlotColumn(&w, v);
+        const int row = (fr.top + fr.bottom) / 2;
+        plat::test::mouse(&w, WM_LBUTTONDOWN, outside, row, MK_LBUTTON);
+        f.script.pumpUntilIdle();
+        EXPECT_FALSE(MarkerDragState::buttonDown) << "grabbed at column " << outside;
+        plat::test::mouse(&w, WM_LBUTTONUP, outside, row);
+        f.script.pumpUntilIdle();
 
         // Full Range draws the plot and its markers at once, without a paint of the window.
         Send(f, 208);
