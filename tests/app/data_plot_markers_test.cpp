@@ -51,8 +51,7 @@ TEST(DataPlotMarkers, AMarkerOutsideTheZoomIsLeftOutAndComesBackAtFullRange) {
     const Case cases[] = {
         // Run with time-invariant noise zooms the data plot to the fitted range: the meniscus,
         // typed 0.05 cm before the data, lies left of it.
-        {"meniscus left of a Run's zoom",
-         [](MainWindowFixture& f) { Send(f, 213); }, kMeniscusRed,
+        {"meniscus left of a Run's zoom", [](MainWindowFixture& f) { Send(f, 213); }, kMeniscusRed,
          [] { return ModelParameters::meniscus; }},
         // Display > Set Range ending 0.02 cm before the right fit limit.
         {"right fit limit beyond a set range",

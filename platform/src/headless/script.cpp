@@ -314,8 +314,7 @@ bool Script::file(const OpenFileRecord& record, bool save, std::vector<std::stri
     for (const auto& filter : record.filters)
         patterns += (patterns.empty() ? "" : "\n") + filter.second;
     log_.push_back({kind, record.hwndOwner, record.lpstrTitle, patterns, record.Flags, 0, joined,
-                    ok ? IDOK : IDCANCEL, record.lpstrInitialDir,
-                    record.InitialName()});
+                    ok ? IDOK : IDCANCEL, record.lpstrInitialDir, record.InitialName()});
     return ok;
 }
 
