@@ -69,6 +69,21 @@ void ExpectNotes(plat::test::Script& script) {
     script.expectBox().caption(kCaption).textHas("130 ul -> ~6.85 cm").answer(IDOK);
 }
 
+// The planning of a given distribution on a settings file that is not read: the box says why,
+// the dialog is OK'd, the question to replace the file is answered, and the manual entry ends it.
+void ExpectUnreadSettingsFile(plat::test::Script& script, const std::string& path,
+                              const std::string& why, int answer) {
+    ExpectNotes(script);
+    script.expectBox()
+        .caption(kCaption)
+        .text(path + "\n" + why + ": the file is not read, the parameters start from those in use")
+        .answer(IDOK);
+    script.expectDialog(kTimeToEqDialogId).ok();
+    script.expectBox().caption(kCaption).textHas("replace " + path).answer(answer);
+    script.expectBox().caption(kCaption).textHas("please enter manually (h)").answer(IDOK);
+    script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
+}
+
 void KeepPng(MainWindowFixture& f, const std::string& name) {
     ASSERT_TRUE(plat::test::windowPng(*f.window, f.data.file(name)));
     if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
@@ -368,16 +383,9 @@ TEST(MinimumTimeToEqCommand, ARefusedSettingsFileIsNamedAndKeptUnlessReplaced) {
         SmallFastCase();
         P::givenDistribution = true;
         ModelChoice::lammModel = true;
-        ExpectNotes(f.script);
-        f.script.expectBox()
-            .caption(kCaption)
-            .text(path + "\nnumber 3 of the file (1e+39) is not a value its setting can hold: "
-                         "the file is not read, the parameters start from those in use")
-            .answer(IDOK);
-        f.script.expectDialog(kTimeToEqDialogId).ok();
-        f.script.expectBox().caption(kCaption).textHas("replace " + path).answer(answer);
-        f.script.expectBox().caption(kCaption).textHas("please enter manually (h)").answer(IDOK);
-        f.script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
+        ExpectUnreadSettingsFile(f.script, path,
+                                 "number 3 of the file (1e+39) is not a value its setting can hold",
+                                 answer);
         CalculateMinimumTimeToEq(f.window.get());
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_EQ(ReadTextFile(path) == text, answer == IDNO);
@@ -456,7 +464,7 @@ TEST(MinimumTimeToEqCommand, AFirstPlanningReturnsWithAPlanOrABox) {
         AuxPlots::captionShown = false;
         ASSERT_FALSE(
             std::filesystem::exists(std::string(gSettingsFolder) + "tarnixsimappeqparams.ini"));
-        EXPECT_TRUE(ReturnsWithin(60, [&] {
+        EXPECT_TRUE(ReturnsWithin(120, [&] {
             ExpectNotes(f.script);
             auto& dialog = f.script.expectDialog(kTimeToEqDialogId);
             if (c.s)
@@ -528,19 +536,7 @@ TEST(MinimumTimeToEqCommand, ASettingsFileNotReadAsWrittenIsNamedAndKeptUnlessRe
             SmallFastCase();
             P::givenDistribution = true;
             ModelChoice::lammModel = true;
-            ExpectNotes(f.script);
-            f.script.expectBox()
-                .caption(kCaption)
-                .text(path + "\n" + c.why +
-                      ": the file is not read, the parameters start from those in use")
-                .answer(IDOK);
-            f.script.expectDialog(kTimeToEqDialogId).ok();
-            f.script.expectBox().caption(kCaption).textHas("replace " + path).answer(answer);
-            f.script.expectBox()
-                .caption(kCaption)
-                .textHas("please enter manually (h)")
-                .answer(IDOK);
-            f.script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
+            ExpectUnreadSettingsFile(f.script, path, c.why, answer);
             CalculateMinimumTimeToEq(f.window.get());
             EXPECT_TRUE(f.script.done()) << f.script.logText();
             EXPECT_FLOAT_EQ(P::meniscus, 6.9f) << "the parameters in use, not the file's";
