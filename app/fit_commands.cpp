@@ -13,6 +13,7 @@
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
 #include "fitting/param_files.h"
+#include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "scandata/fit_limits.h"
@@ -132,24 +133,24 @@ void TXLAWindow::CmFit() {
         engine == RunEngine::ContinuousModel) {
         // The boundary analyses and the light-scattering time course have nothing to fit.
         CmRun();
-        fitBusy = false;
+        EndBusy(fitBusy);
         return;
     }
     // Fit refuses every model that Run refuses.
     if (engine == RunEngine::DiscreteSed || engine == RunEngine::ContiSed)
         KeepBufferSedimentationForModel();
     if (!RunEngineAvailable(engine)) {
-        fitBusy = false;
+        EndBusy(fitBusy);
         ReportNotAvailable(this, "Fit", 215);
         return;
     }
     if (ScanStore::scanCount < 1) {
         MessageBox("please load data first", "Error", MB_OK | MB_ICONEXCLAMATION);
-        fitBusy = false;
+        EndBusy(fitBusy);
         return;
     }
     if (!BoundsAgreeWithFitLimits(this)) {
-        fitBusy = false;
+        EndBusy(fitBusy);
         return;
     }
     SetCursor(IDC_WAIT);
@@ -177,11 +178,12 @@ void TXLAWindow::CmFit() {
     else
         fitted = FitDiscreteSpecies(this);
     SetCursor(IDC_ARROW);
-    fitBusy = false;
+    EndBusy(fitBusy);
     if (!fitted)
         return;
     FitControl::stoppedFitShown = FitControl::fitAborted;
     FitControl::startKeptShown = FitControl::startKept;
+    FitControl::stoppedByMouse = LastStopByMouse();
     // The report's rms deviation is that of the curves shown, from now on the fit's: a copy of
     // the report taken before the next paint must not give the curves' shown before.
     CalcFitRmsd();

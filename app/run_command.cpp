@@ -39,7 +39,7 @@ void TXLAWindow::CmRun() {
         // The next paint shows the rms deviation of a model that was computed.
         gShowFitParamsPending = ScanStore::resultAvailable;
     }
-    runBusy = false;
+    EndBusy(runBusy);
     RequestRepaint();
     // Said once, when the user asked for the Run; loaders that show the model after a reload stay
     // silent. An engine that refused has said why.

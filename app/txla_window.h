@@ -29,8 +29,12 @@ class TXLAWindow : public TFrameWindow {
 
     void SetupWindow() override;
     const plat::MapEntry* Find(UINT message, UINT id) const override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Runs a command of the table as the menu does, help mode included.
     void RunCommand(const CommandRow& row);
+    // Clears runBusy or fitBusy; when neither is left, the keys and clicks the user gave
+    // meanwhile are dropped before a box at the command's end could hand them to the window.
+    void EndBusy(bool& busy);
 
     // Window services for every subsystem.
     void DebugLog(const char* text);

@@ -46,6 +46,8 @@ struct RunningFit {
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
+    // The stops by the user counted up to the latest trial.
+    int stops = KeyPressesSeen();
     // The start as the optimisers evaluate it (inside the bounds) and, once evaluated, its value
     // (the failed value when it is no model) and why it has none.
     std::vector<double> start;
@@ -339,7 +341,6 @@ NoModel EvaluateTrial(RunningFit& fit, const double* p) {
         ++fit.refused;
         return before;
     }
-    const int keys = KeyPressesSeen();
     // The boxes of the solvers wait for the outcome: a trial without a model is the fit's own
     // affair, and the first of its texts says why when the fit ends on such trials.
     std::vector<std::string> texts;
@@ -353,8 +354,14 @@ NoModel EvaluateTrial(RunningFit& fit, const double* p) {
     }
     // a model beyond single precision was not stored: the fit values are an earlier trial's
     computed = computed && !LammGrid::signalBeyondFloat;
-    if (!computed && gUserInterrupt && KeyPressesSeen() == keys)
+    // A stop the user asked for since the latest trial (seen by a poll, or handed to the window by
+    // a box's loop before this trial) holds, whatever the evaluation did with the flag.
+    const int stops = KeyPressesSeen();
+    if (stops != fit.stops)
+        gUserInterrupt = true;
+    else if (!computed && gUserInterrupt)
         gUserInterrupt = false;
+    fit.stops = stops;
     const NoModel after = NoModelAfterEvaluation(computed);
     if (after == NoModel::None || gUserInterrupt)
         for (const std::string& text : texts)

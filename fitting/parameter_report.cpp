@@ -235,9 +235,9 @@ void DetectionLines(std::vector<std::string>& lines) {
 std::vector<std::string> ParameterReportLines() {
     std::vector<std::string> lines;
     lines.push_back(ModelName(CurrentModelCommandId()));
-    // The values are the best a fit had reached when a key stopped it, not its end.
+    // The values are the best a fit had reached when a key or the mouse stopped it, not its end.
     if (FitControl::stoppedFitShown)
-        lines.push_back("stopped by a key");
+        lines.push_back(FitControl::stoppedByMouse ? "stopped by the mouse" : "stopped by a key");
     if (FitControl::startKeptShown)
         lines.push_back("nothing better than the start values was found: they are kept");
     if (ModelChoice::contiMode) {

@@ -28,22 +28,8 @@ int CharCode(const MSG& msg) {
     return static_cast<signed char>(msg.wParam & 0xFF);
 }
 
-// Removes messages of the window (null: any) until one of the given kind is removed. The quit
-// request is never removed by a poll, so it cannot be lost here.
-void RemoveUntil(HWND window, UINT message) {
-    MSG msg;
-    for (;;) {
-        if (PeekMessage(&msg, window, 0, 0, PM_REMOVE) && msg.message == message)
-            return;
-    }
-}
-
 bool IsKeyDown(const MSG& msg) {
     return msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
-}
-
-bool IsKeyUp(const MSG& msg) {
-    return msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
 }
 
 // A key-down the desktop repeats while its key is held: the key was down before (bit 30).
@@ -51,34 +37,89 @@ bool IsRepeat(const MSG& msg) {
     return (msg.lParam & (LPARAM(1) << 30)) != 0;
 }
 
-// Removes the next keyboard message of the window (null: any); false when there is none. The
-// quit request, which a filtered look returns too, is left where it is.
-bool TakeKeyMessage(HWND window, MSG& msg) {
-    return PeekMessage(&msg, window, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) &&
-           msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
+
+// What the user does to the window: keyboard messages, the presses, releases and double clicks of
+// the mouse buttons, and moves with a button held. Plain moves are none.
+bool IsUserAction(const MSG& msg) {
+    const UINT m = msg.message;
+    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
+           (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK) ||
+           (m == WM_MOUSEMOVE && (msg.wParam & kButtons) != 0);
 }
 
-// Only keyboard messages are taken, so a key is found behind any number of repaints, mouse
-// moves or menu choices, which stay queued for the message loop. The releases, characters and
-// repeats of keys pressed before are dropped on the way: their key-down has been handled.
-std::atomic<int> gKeyPresses{0};
+// The button bit of a press, release or double click.
+WPARAM ButtonOf(UINT message) {
+    switch ((message - WM_LBUTTONDOWN) / 3) {
+    case 0:
+        return MK_LBUTTON;
+    case 1:
+        return MK_RBUTTON;
+    default:
+        return MK_MBUTTON;
+    }
+}
 
+// The stops counted so far, the buttons whose press was counted and not yet seen released, and
+// whether the latest stop came from the mouse. Input reaches them on the window's thread only.
+std::atomic<int> gKeyPresses{0};
+WPARAM gButtonsHeld = 0;
+bool gLastStopByMouse = false;
+
+bool Counted(bool mouse) {
+    gKeyPresses.fetch_add(1, std::memory_order_relaxed);
+    gLastStopByMouse = mouse;
+    return true;
+}
+
+// Only user actions are taken, so one is found behind any number of repaints, plain moves or menu
+// choices, which stay queued for the message loop. A key stops at its key-down: its character,
+// repeats and release, whenever they come, are dropped and are no second key; so are a press's
+// drag and release. A press stops at once, a drag whose press was not seen at its first move.
 bool PollKey(HWND window) {
     ShowPendingErrors();
     MSG msg;
-    while (TakeKeyMessage(window, msg)) {
-        if (!IsKeyDown(msg) || IsRepeat(msg))
-            continue;
-        // The key's own messages up to its release, repeats of a held key included.
-        while (!TakeKeyMessage(window, msg) || !IsKeyUp(msg)) {
-        }
-        gKeyPresses.fetch_add(1, std::memory_order_relaxed);
-        return true;
+    while (PeekMessageIf(&msg, window, IsUserAction, PM_REMOVE) && IsUserAction(msg)) {
+        if (CountStop(msg))
+            return true;
     }
     return false;
 }
 
 } // namespace
+
+bool CountStop(const MSG& msg) {
+    const UINT m = msg.message;
+    if (IsKeyDown(msg))
+        return !IsRepeat(msg) && Counted(false);
+    if (m == WM_MOUSEMOVE) {
+        // Buttons released where the window did not see it are no longer held.
+        const WPARAM drag = msg.wParam & kButtons;
+        const bool newPress = (drag & ~gButtonsHeld) != 0;
+        gButtonsHeld = drag;
+        return newPress && Counted(true);
+    }
+    if (m < WM_LBUTTONDOWN || m > WM_MBUTTONDBLCLK)
+        return false;
+    const WPARAM button = ButtonOf(m);
+    if ((m - WM_LBUTTONDOWN) % 3 == 1) {
+        gButtonsHeld &= ~button;
+        return false;
+    }
+    gButtonsHeld |= button;
+    return Counted(true);
+}
+
+bool LastStopByMouse() {
+    return gLastStopByMouse;
+}
+
+void DropInputOfComputation(TWindow* window) {
+    MSG msg;
+    while (PeekMessageIf(&msg, window, IsUserAction, PM_REMOVE) && IsUserAction(msg)) {
+    }
+    gButtonsHeld = 0;
+}
 
 bool KeyPressed() {
     return PollKey(nullptr);
@@ -131,18 +172,15 @@ bool ReadKeyChar(int* character) {
         return false;
     // A key that types nothing (an arrow, Shift, a function key) reads as 0: no character would
     // ever follow it.
+    // The character is posted ahead of everything. The key's release is not waited for: it may
+    // never come to the window (focus gone meanwhile); whenever it comes, the next read drops it.
     int code = 0;
-    if (TranslateMessage(&msg)) {
-        MSG c;
-        for (;;) {
-            if (PeekMessage(&c, nullptr, 0, 0, PM_REMOVE) && c.message == WM_CHAR)
-                break;
-        }
+    MSG c;
+    if (TranslateMessage(&msg) && PeekMessage(&c, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE) &&
+        c.message == WM_CHAR)
         code = CharCode(c);
-    }
     if (character)
         *character = code;
-    RemoveUntil(nullptr, WM_KEYUP);
     return true;
 }
 

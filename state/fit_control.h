@@ -35,6 +35,8 @@ struct FitControl {
     // The model shown is that of a fit a key stopped: its report says so until the next Run or
     // Fit.
     static inline bool stoppedFitShown = false;
+    // The latest stop of that fit came from the mouse, not a key.
+    static inline bool stoppedByMouse = false;
     // The last fit, stopped or finished, had found nothing better than its start: the start
     // values were kept.
     static inline bool startKept = false;
@@ -64,7 +66,7 @@ struct FitControl {
         tolerance = 0.01f;
         fitInProgress = false;
         fitAborted = false;
-        stoppedFitShown = startKept = startKeptShown = false;
+        stoppedFitShown = startKept = startKeptShown = stoppedByMouse = false;
         iterationCount = evaluationCount = 0;
         bestRmsd = 0.0f;
         displayedRmsd = 0.0f;

@@ -1,14 +1,18 @@
 // A running fit, as the user meets it: a key stops it however the mouse moves over the refreshing
 // window and however it was started, and the stopped fit keeps, shows and names its best values;
 // what is copied or shown meanwhile is the running fit's.
+#include "display/plot_hit_tests.h"
+#include "display/screen_button_set.h"
 #include "fitting/param_files.h"
 #include "fitting/parameter_report.h"
+#include "foundations/key_polling.h"
 #include "plat/app.hpp"
 #include "scandata/fit_limits.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
 #include "state/window_services.h"
 #include "support/main_window_fixture.h"
@@ -16,9 +20,12 @@
 #include "support/temp_folder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -68,9 +75,44 @@ std::string ReportText() {
     return text;
 }
 
-bool ReportSaysStopped() {
-    return ReportText().find("\r\nstopped by a key\r\n") != std::string::npos;
+bool ReportSaysStopped(const char* by = "a key") {
+    return ReportText().find("\r\nstopped by " + std::string(by) + "\r\n") != std::string::npos;
 }
+
+// A point of the residual plot over a scan, where a click shows the scan's edit, delete and
+// cancel buttons; (0, 0) when there is none.
+TPoint PointOnAResidualScan(TXLAWindow* w) {
+    const int width = int(w->clientWidth);
+    for (const int x : {width / 2, width / 3, 2 * width / 3})
+        for (int y = int(w->clientHeight) - 1; y > 0; --y)
+            if (!InsideDataPlotBand(w, x, y) &&
+                ScanUnderPixel(x, y, w->clientWidth, w->clientHeight))
+                return {x, y};
+    return {0, 0};
+}
+
+// Posts a key's release from another thread after 20 s unless finished first: a fit that waits
+// for the release then ends, and the test fails instead of hanging.
+struct ReleaseWatchdog {
+    std::atomic<bool> done{false}, fired{false};
+    std::thread thread;
+    ReleaseWatchdog(TXLAWindow* w, UINT message, UINT key)
+        : thread([=, this] {
+              for (int i = 0; i < 2000 && !done; ++i)
+                  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+              if (!done.exchange(true)) {
+                  fired = true;
+                  PostMessage(w, message, key, LPARAM(0xC0000001));
+              }
+          }) {}
+    ~ReleaseWatchdog() { Finish(); }
+    bool Finish() {
+        done = true;
+        if (thread.joinable())
+            thread.join();
+        return fired;
+    }
+};
 
 // The user moves the mouse over the window while the fit refreshes it, more moves between two
 // refreshes than the fit polls the keyboard, and presses Escape at the second refresh. A poll used
@@ -332,6 +374,112 @@ TEST(RunningFit, FilesDroppedMeanwhileActAfterItOnTheDataItStartedOn) {
                 EXPECT_EQ(M::bottom, 7.18f) << name;
         }
     }
+}
+
+// Clicks and drags given while a fit computes, queued as the window receives them or handed to
+// the window by the loop of a box the fit shows. The poll took keyboard messages alone: the fit
+// ran to its end and the press then acted on the plot (a click on a scan put up its edit and
+// delete buttons, a right drag zoomed). A press a box's loop handed to the window during a
+// discrete fit raised the stop flag, which the next trial's evaluation cleared. Now either
+// stops the fit, which keeps its best values and says who stopped it, and nothing the user did
+// meanwhile acts on the window after it.
+TEST(RunningFit, APressOrADragStopsItAndActsOnNothingAfterIt) {
+    enum class Act { Click, RightDrag, DragOfAnEarlierPress, ClickThroughABoxLoop };
+    const struct {
+        const char* name;
+        Act act;
+    } cases[] = {{"click on a scan", Act::Click},
+                 {"right drag over the data", Act::RightDrag},
+                 {"drag of a press before the fit", Act::DragOfAnEarlierPress},
+                 {"click handed on by a box's loop", Act::ClickThroughABoxLoop}};
+    for (const bool cs : {false, true})
+        for (const auto& c : cases) {
+            const std::string name = std::string(cs ? "c(s), " : "discrete, ") + c.name;
+            MainWindowFixture f(900, 650);
+            LoadAndChoose(f, cs);
+            SendCommand(f, 213);
+            const float startRmsd = CalcFitRmsd();
+            const TPoint at = PointOnAResidualScan(f.window.get());
+            ASSERT_NE(at.y, 0) << name;
+            const int zoom = ZoomHistory::level;
+            {
+                ViewHook hook([&](TXLAWindow* w) {
+                    if (gRefreshes != 2)
+                        return;
+                    const int x = at.x, y = at.y;
+                    switch (c.act) {
+                    case Act::Click:
+                    case Act::ClickThroughABoxLoop:
+                        plat::test::click(w, x, y);
+                        break;
+                    case Act::RightDrag:
+                        plat::test::mouse(w, WM_RBUTTONDOWN, 300, 200, MK_RBUTTON);
+                        for (int i = 1; i <= 10; ++i)
+                            plat::test::mouse(w, WM_MOUSEMOVE, 300 + 20 * i, 200 + 10 * i,
+                                              MK_RBUTTON);
+                        plat::test::mouse(w, WM_RBUTTONUP, 500, 300);
+                        break;
+                    case Act::DragOfAnEarlierPress:
+                        for (int i = 1; i <= 10; ++i)
+                            plat::test::mouse(w, WM_MOUSEMOVE, x + i, y, MK_LBUTTON);
+                        plat::test::mouse(w, WM_LBUTTONUP, x + 10, y);
+                        break;
+                    }
+                    if (c.act == Act::ClickThroughABoxLoop)
+                        while (plat::PumpOnce(false)) {
+                        }
+                });
+                SendCommand(f, 215);
+            }
+            EXPECT_TRUE(FitControl::fitAborted) << name;
+            EXPECT_LE(gRefreshes, 4) << name << ": the fit went on after the press";
+            EXPECT_LE(CalcFitRmsd(), startRmsd * (1.0f + 1e-6f)) << name;
+            EXPECT_TRUE(ReportSaysStopped("the mouse")) << name << "\n" << ReportText();
+            EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << name << ": the click acted";
+            EXPECT_EQ(ZoomHistory::level, zoom) << name << ": the drag zoomed";
+            EXPECT_FALSE(f.window->rubberBandActive) << name;
+            EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+        }
+}
+
+// A key that goes down during a fit and whose release never reaches the window (the focus went
+// elsewhere meanwhile, or a box took the release): the poll waited for the release and the fit
+// never returned. The key-down stops the fit; the release, when it comes, is no second key.
+TEST(RunningFit, AKeyWhoseReleaseNeverComesStopsItWithoutWaiting) {
+    const struct {
+        const char* name;
+        UINT key;
+        char ch;
+        UINT keyState;
+        UINT release;
+    } keys[] = {{"letter", 'Q', 'q', 0, WM_KEYUP}, {"Alt", VK_MENU, 0, KS_ALT, WM_SYSKEYUP}};
+    for (const bool cs : {false, true})
+        for (const auto& k : keys) {
+            const std::string name = std::string(cs ? "c(s), " : "discrete, ") + k.name;
+            MainWindowFixture f(900, 650);
+            TXLAWindow* w = f.window.get();
+            LoadAndChoose(f, cs);
+            {
+                ViewHook hook([&](TXLAWindow* window) {
+                    if (gRefreshes == 2)
+                        plat::test::keyDown(window, k.key, k.ch, k.keyState);
+                });
+                ReleaseWatchdog watchdog(w, k.release, k.key);
+                SendCommand(f, 215);
+                EXPECT_FALSE(watchdog.Finish()) << name << ": the fit waited for the release";
+            }
+            EXPECT_TRUE(FitControl::fitAborted) << name;
+            EXPECT_LE(gRefreshes, 4) << name;
+            EXPECT_TRUE(ReportSaysStopped()) << name << "\n" << ReportText();
+            const int stops = KeyPressesSeen();
+            if (k.keyState & KS_ALT)
+                plat::test::keyUp(w, k.key, k.keyState);
+            else
+                plat::test::keyUp(w, k.key);
+            EXPECT_FALSE(KeyPressed(w)) << name << ": the late release counted as a key";
+            EXPECT_EQ(KeyPressesSeen(), stops) << name;
+            EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+        }
 }
 
 } // namespace

@@ -29,6 +29,9 @@ class AcceleratorTable;
 BOOL PostMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 void PostQuitMessage(int exitCode);
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+// PeekMessage for the first message that `accept` takes, in one look through the queue: a poll
+// finds input of several kinds (keys and clicks, not plain moves) behind any number of others.
+BOOL PeekMessageIf(MSG* msg, HWND hwnd, bool (*accept)(const MSG&), UINT removeFlags);
 // Blocks until a message is there. Returns 0 for WM_QUIT (and takes the quit request), else 1.
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
 // Posts the WM_CHAR of a character key-down so that it is retrieved next, ahead of the key-up.

@@ -130,6 +130,17 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
     return TRUE;
 }
 
+BOOL PeekMessageIf(MSG* msg, HWND hwnd, bool (*accept)(const MSG&), UINT removeFlags) {
+    plat::PumpIfGui(false);
+    MSG m;
+    if (!MsgQueue::Current()->Peek(m, MessageFilter{hwnd, 0, 0, accept},
+                                   (removeFlags & PM_REMOVE) != 0))
+        return FALSE;
+    if (msg)
+        *msg = m;
+    return TRUE;
+}
+
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     MsgQueue& q = *MsgQueue::Current();
     MessageFilter filter{hwnd, filterMin, filterMax};

@@ -107,7 +107,8 @@ bool MsgQueue::Synthesized(MSG& out, const MessageFilter& filter, bool take) {
                 out = MSG{};
                 out.hwnd = w;
                 out.message = WM_PAINT;
-                return true;
+                if (filter.Matches(out))
+                    return true;
             }
         }
     }
@@ -119,6 +120,8 @@ bool MsgQueue::Synthesized(MSG& out, const MessageFilter& filter, bool take) {
                 out.hwnd = t.window;
                 out.message = WM_TIMER;
                 out.wParam = t.id;
+                if (!filter.Matches(out))
+                    continue;
                 if (take)
                     t.due = false;
                 return true;

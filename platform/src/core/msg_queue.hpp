@@ -23,10 +23,13 @@ struct MessageFilter {
     HWND hwnd = nullptr;
     UINT min = 0;
     UINT max = 0;
+    bool (*accept)(const MSG&) = nullptr; // null: any message of the range
 
     bool Window(HWND w) const { return hwnd == nullptr || w == hwnd; }
     bool Range(UINT m) const { return (min == 0 && max == 0) || (m >= min && m <= max); }
-    bool Matches(const MSG& m) const { return Window(m.hwnd) && Range(m.message); }
+    bool Matches(const MSG& m) const {
+        return Window(m.hwnd) && Range(m.message) && (accept == nullptr || accept(m));
+    }
 };
 
 class MsgQueue {
