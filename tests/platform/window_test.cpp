@@ -135,6 +135,35 @@ TEST_F(Window, DoubleClickCarriesModifiersAndPoint) {
     EXPECT_EQ(win.log, (std::vector<std::string>{"dbl 9 120,45"}));
 }
 
+// While a window holds the mouse capture, mouse input goes to it whatever window it was meant
+// for, as on the desktop; keys do not follow the capture. Released, the mouse is free again.
+TEST_F(Window, MouseInputGoesToTheWindowHoldingTheCapture) {
+    Frame other;
+    other.Create();
+    RunLoopUntilIdle(other);
+    struct Case {
+        bool captured;
+        std::vector<std::string> win, other;
+    };
+    const Case cases[] = {
+        {true, {"key 75", "char 107"}, {"dbl 1 5,6"}},
+        {false, {"dbl 1 5,6", "key 75", "char 107"}, {}},
+    };
+    for (const Case& c : cases) {
+        if (c.captured)
+            other.SetCapture();
+        else
+            other.ReleaseCapture();
+        win.log.clear();
+        other.log.clear();
+        plat::test::mouse(&win, WM_LBUTTONDBLCLK, 5, 6, MK_LBUTTON);
+        plat::test::key(&win, 'K');
+        RunLoopUntilIdle(win);
+        EXPECT_EQ(win.log, c.win) << c.captured;
+        EXPECT_EQ(other.log, c.other) << c.captured;
+    }
+}
+
 TEST_F(Window, DroppedFilesReachTheHandlerOnlyWhenAccepted) {
     plat::test::drop(&win, {"/data/00001.RA1"});
     RunLoopUntilIdle(win);

@@ -78,6 +78,13 @@ class Step {
         button_ = 1;
         return *this;
     }
+    // Boxes: the button is clicked with the mouse, not taken with the keyboard. While a window
+    // holds the mouse capture the click goes to that window, as on the desktop, and the box stays
+    // up: the test fails, and the box gets Return (its default button).
+    Step& clicked() {
+        clicked_ = true;
+        return *this;
+    }
     Step& filterIndex(int index) {
         filterIndex_ = index;
         return *this;
@@ -114,6 +121,7 @@ class Step {
     std::optional<std::string> text_answer_;
     std::vector<std::string> paths_;
     std::optional<int> filterIndex_;
+    bool clicked_ = false;
     std::vector<std::pair<int, std::string>> edits_;
     std::vector<std::pair<int, bool>> checks_;
 };
@@ -187,7 +195,8 @@ void SetScriptEndHook(std::function<void(const Script&)> hook);
 void key(HWND window, UINT virtualKey, char ch = 0, UINT keyState = 0);
 void keyDown(HWND window, UINT virtualKey, char ch = 0, UINT keyState = 0);
 void keyUp(HWND window, UINT virtualKey, UINT keyState = 0);
-// A left click (button down and up); mouse() posts any one mouse message.
+// A left click (button down and up); mouse() posts any one mouse message. While a window holds
+// the mouse capture, the mouse messages go to it whatever window they are posted to.
 void click(HWND window, int x, int y, UINT keyState = 0);
 void mouse(HWND window, UINT message, int x, int y, UINT keyState = 0);
 void drop(HWND window, std::vector<std::string> paths, TPoint point = {});

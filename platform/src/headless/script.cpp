@@ -5,6 +5,7 @@
 #include "plat/fault.hpp"
 #include "plat/filedlg.hpp"
 #include "plat/msgbox.hpp"
+#include "plat/window.hpp"
 
 #include <filesystem>
 #include <sstream>
@@ -188,7 +189,20 @@ int Script::box(HWND owner, const std::string& text, const std::string& caption,
         result = CancelAnswer(flags);
     else
         result = DefaultBoxAnswer(flags);
-    log_.push_back({PromptKind::Box, owner, caption, text, flags, 0, {}, result});
+    std::string answer;
+    if (s && s->clicked_) {
+        answer = "clicked";
+        if (HWND captor = GetCapture()) {
+            // The desktop hands the click to the window holding the capture.
+            const TRect r = captor->GetClientRect();
+            click(captor, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            ReportFault("the click on " + Describe(PromptKind::Box, caption, text, 0) +
+                        " went to the window holding the mouse capture");
+            answer = "click taken by the window holding the mouse capture";
+            result = DefaultBoxAnswer(flags);
+        }
+    }
+    log_.push_back({PromptKind::Box, owner, caption, text, flags, 0, answer, result});
     return result;
 }
 

@@ -40,6 +40,8 @@ void key(HWND window, UINT virtualKey, char ch, UINT keyState) {
 }
 
 void mouse(HWND window, UINT message, int x, int y, UINT keyState) {
+    if (HWND captor = GetCapture())
+        window = captor;
     Post(window, message, keyState, MAKELPARAM(x, y), 0, keyState);
 }
 
