@@ -141,6 +141,10 @@ void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
     if (RightButtonIgnored(this))
         return;
     if (rubberBandActive) {
+        // The band ends with the release: the mouse is free again before a box of the
+        // integration or the M* screen opens, so that the box takes its clicks.
+        if (RB::captured)
+            ReleaseCapture();
         DrawRubberBandRect(this, RB::anchorX, RB::anchorY, RB::currentX, RB::currentY);
         const int xmin = std::min(RB::anchorX, RB::currentX);
         const int xmax = std::max(RB::anchorX, RB::currentX);
@@ -169,8 +173,6 @@ void TXLAWindow::EvRButtonUp(UINT, const TPoint&) {
             if (!DB::zoomArmed)
                 RequestRepaint();
         }
-        if (RB::captured)
-            ReleaseCapture();
         SetCursor(IDC_ARROW);
         delete rubberBandDC;
         rubberBandDC = nullptr;
