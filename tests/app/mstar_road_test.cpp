@@ -407,38 +407,60 @@ TEST_F(MStarRoad, OneDataSetAloneGivesItsMolarMass) {
 
 namespace {
 
-// One ideal species on a coarse scan (0.01 cm apart from 6.895 cm) with the meniscus at 6.9 cm,
-// halfway into its first interval, and A0 fixed at its true value: the integral from the
-// meniscus takes that interval's share (r_j+1 - m)/(r_j+1 - r_j) of its rectangle, so M* is the
-// closed form's M next to the meniscus too. The whole rectangle put M* 3.4 % low there.
+// One ideal species on a coarse scan (0.01 cm apart from 6.895 cm) with A0 fixed at its true
+// value: the integral from the meniscus takes the share (r_j+1 - m)/(r_j+1 - r_j) of the rectangle
+// over the first interval. With the meniscus halfway into it, M* is the closed form's M next to
+// the meniscus too (the whole rectangle put M* 3.4 % low there). Off the middle, the first point's
+// M* tells which share was taken. At r1 = 6.905, with omega^2 = (15000 pi / 30)^2 = 2467401.1,
+// RT = 8.314472e7 x 293.15, K = 0.27 omega^2 / (2RT) = 1.3666237e-5, KM = 1.0123 and
+// x = KM (r1^2 - m^2): M*_1 = (e^x - 1) / (K ((r1^2 - m^2) + 2 share (e^x - 1) r1 (r1 - m))):
+//   m 6.897, share 0.8: x = 1.0123 x 0.110421 = 0.111781, e^x - 1 = 0.118268,
+//     2 x 0.8 x 0.118268 x 6.905 x 0.008 = 0.010454, 0.118268 / 0.120875 / K = 71.595 kDa
+//     (the share 0.2 from the other side gives 76.56 kDa)
+//   m 6.903, share 0.2: x = 1.0123 x 0.027621 = 0.027961, e^x - 1 = 0.028355,
+//     2 x 0.2 x 0.028355 x 6.905 x 0.002 = 0.000157, 0.028355 / 0.027777 / K = 74.696 kDa
+//     (the share 0.8 from the other side gives 73.45 kDa)
 TEST_F(MStarRoad, OneDataSetIntegralTakesTheShareOfTheIntervalAroundTheMeniscus) {
-    const double sigma = EquilibriumSigma(20000.0, 15000.0, 20.0);
-    StoreScan scan = EvenScan(6.895f, 0.01f, 30, 3600.0, nullptr);
-    for (std::size_t i = 0; i < scan.radius.size(); ++i)
-        scan.signal[i] = float(EquilibriumConcentration(sigma, 0.5, scan.radius[i], 6.9, 7.2));
-    FillStore({scan});
-    S::vbarRho = 0.73f;
-    S::gasConstantTemperature = PhysicalConstants::gasConstant * 293.15f;
-    S::header[1].rotorSpeed = 15000.0f;
-    S::header[1].temperature = 20.0f;
-    S::firstFitIndex[1] = 2;
-    S::lastFitIndex[1] = 30;
-    S::leftFitLimit = 6.901f;
-    S::rightFitLimit = 7.185f;
-    EnterMStarSingle(f.window.get());
-    ASSERT_TRUE(MS::active);
-    char entry[40];
-    std::snprintf(entry, sizeof entry, "%.7f", EquilibriumConcentration(sigma, 0.5, 6.9, 6.9, 7.2));
-    f.script.expectInput().prompt("new A0:").answer(entry);
-    Click(12);
-    ASSERT_TRUE(f.script.done()) << f.script.logText();
-    const MStarSet& set = MS::sets[1];
-    ASSERT_EQ(set.meniscusPad, 0);
-    ASSERT_FLOAT_EQ(set.workRadius[std::size_t(set.firstIndex)], 6.905f);
-    for (int i = set.firstIndex; i < set.lastIndex; ++i)
-        EXPECT_NEAR(set.mstar[std::size_t(i)], truth, 0.003 * truth)
-            << "at " << set.workRadius[std::size_t(i)];
-    LeaveMStarSingle(f.window.get());
+    const struct {
+        double meniscus;
+        double firstMStar; // kDa, by hand; 0: every point at the closed form's M
+    } cases[] = {{6.9, 0.0}, {6.897, 71.595}, {6.903, 74.696}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.meniscus);
+        const double m = c.meniscus;
+        const double sigma = EquilibriumSigma(20000.0, 15000.0, 20.0);
+        StoreScan scan = EvenScan(6.895f, 0.01f, 30, 3600.0, nullptr);
+        for (std::size_t i = 0; i < scan.radius.size(); ++i)
+            scan.signal[i] = float(EquilibriumConcentration(sigma, 0.5, scan.radius[i], m, 7.2));
+        FillStore({scan});
+        ModelParameters::meniscus = float(m);
+        ModelParameters::bottom = 7.2f;
+        S::vbarRho = 0.73f;
+        S::gasConstantTemperature = PhysicalConstants::gasConstant * 293.15f;
+        S::header[1].rotorSpeed = 15000.0f;
+        S::header[1].temperature = 20.0f;
+        S::firstFitIndex[1] = 2;
+        S::lastFitIndex[1] = 30;
+        S::leftFitLimit = float(m) + 0.001f;
+        S::rightFitLimit = 7.185f;
+        EnterMStarSingle(f.window.get());
+        ASSERT_TRUE(MS::active);
+        char entry[40];
+        std::snprintf(entry, sizeof entry, "%.7f", EquilibriumConcentration(sigma, 0.5, m, m, 7.2));
+        f.script.expectInput().prompt("new A0:").answer(entry);
+        Click(12);
+        ASSERT_TRUE(f.script.done()) << f.script.logText();
+        const MStarSet& set = MS::sets[1];
+        ASSERT_EQ(set.meniscusPad, 0);
+        ASSERT_FLOAT_EQ(set.workRadius[std::size_t(set.firstIndex)], 6.905f);
+        if (c.firstMStar > 0.0)
+            EXPECT_NEAR(set.mstar[std::size_t(set.firstIndex)], c.firstMStar, 0.001 * c.firstMStar);
+        for (int i = c.firstMStar > 0.0 ? set.lastIndex - 1 : set.firstIndex; i < set.lastIndex;
+             ++i)
+            EXPECT_NEAR(set.mstar[std::size_t(i)], truth, 0.003 * truth)
+                << "at " << set.workRadius[std::size_t(i)];
+        LeaveMStarSingle(f.window.get());
+    }
 }
 
 } // namespace
