@@ -45,8 +45,8 @@ void LoadNumericalOptions(CLammIdeal& o) {
         G::equilibriumThreshold, G::sGrid, G::automaticSGrid, G::finalProfileToLastScan,
         ModelChoice::automaticAlgorithm, G::dcOverCLimit, G::dcOverCLow, G::dcOverCMid,
         G::maxDcOverC, G::defaultGridSize, G::allocatedGridSize, ModelChoice::movingHatAlgorithm,
-        ModelChoice::claverieAlgorithm, 1e-4f, G::truncationLevel, G::truncateGrid, G::stepBlend,
-        G::stepFactor, G::autoChangeS, G::autoChangeSOptimized);
+        ModelChoice::claverieAlgorithm, kDepletedEndLevel, G::truncationLevel, G::truncateGrid,
+        G::stepBlend, G::stepFactor, G::autoChangeS, G::autoChangeSOptimized);
 }
 
 // The solvent the species sees: a compressible solvent, or a cosolute that sediments on its own

@@ -18,6 +18,10 @@ struct LammTemplateOutput {
     bool simulatingOnly = false;
 };
 
+// The part of its start value below which the node just beyond the fitted data (towards the end
+// the species leaves) ends a run as depleted, whatever the truncation level of the active region.
+inline constexpr float kDepletedEndLevel = 1e-4f;
+
 // The ideal model with the given s (S), D (cm^2/s) and loading inside the fit limits, reporting
 // its progress to observer (none when null); the
 // acceleration check unless switched off; the fluorescence corrections that are on; the output;

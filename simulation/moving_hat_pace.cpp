@@ -31,15 +31,27 @@ double MovingHatStepEstimate(const MovingHatRunShape& run) {
     const double ramp = std::max(run.rampTime, 0.0);
     double time = ramp / 3.0 >= cross ? std::cbrt(3.0 * cross * ramp * ramp) : cross + ramp * 2 / 3;
     // The species gathers at the cell's end in a layer of depth D / (s omega^2 r) holding the
-    // column's amount; where its foot reaches the fitted data above the truncation level of the
-    // loading, the run ends by the equilibrium test.
+    // column's amount; where its foot reaches the fitted data above the level at which the run
+    // ends as depleted, the run ends by the equilibrium test.
     const bool sediments = run.sS > 0.0;
     const double end = sediments ? b : m;
     const double gap = sediments ? b - run.outerFit : run.innerFit - m;
     const double layer = run.dCm2s / (rate * end);
     const double peak = (b * b - m * m) / (2.0 * end * layer);
-    if (!(gap > layer * std::log(peak / run.truncationLevel)))
-        time += 11.0 * kEquilibriumStepLength;
+    const double reach = layer * std::log(peak / run.truncationLevel);
+    // The floating grid's nodes lie half a grid ratio inward of the sedimenting one's, its
+    // second node at m (b/m)^(1.5 / (n - 1)); fitted data that begin below it leave no node
+    // between them and the meniscus, where the species piles up, to tell that it has gone.
+    const double second = m * std::pow(b / m, 1.5 / (run.nodes - 1));
+    const bool unseen = !sediments && run.innerFit < second;
+    if (unseen && layer < second - m)
+        time = run.lastTime; // a layer thinner than the element never settles on the grid
+    else if (unseen || !(gap > reach))
+        time = std::max(time, ramp) + 11.0 * kEquilibriumStepLength; // settled at full speed
+    else if (ramp > 0.0)
+        // While the rotor speeds up, the layer is deeper by (full speed / speed)^2: its foot
+        // leaves the fitted data only once the speed makes its reach the gap.
+        time = std::max(time, ramp * std::sqrt(reach / gap));
     const double steps = std::min(time, run.lastTime) / step;
     return std::isfinite(steps) ? steps : 0.0;
 }
@@ -64,7 +76,6 @@ void SayWhenTheMovingHatIsSlow(TXLAWindow* window, const std::vector<int>& slots
         S::rampRotorSpeed && first.accelerationTime >= 10.0 ? first.accelerationTime : 0.0;
     run.lastTime = S::rampRotorSpeed ? last.originalTime : last.time;
     run.maxDcOverC = LammGrid::dcOverCLimit;
-    run.truncationLevel = LammGrid::truncationLevel;
     int slowest = 0, nodes = 0;
     double steps = 0.0;
     for (const int slot : slots) {

@@ -2,6 +2,8 @@
 // the run slow.
 #pragma once
 
+#include "simulation/lamm_template.h"
+
 #include <vector>
 
 class TXLAWindow;
@@ -16,15 +18,21 @@ struct MovingHatRunShape {
     double lastTime = 0.0;                 // s, of the last scan
     int nodes = 0;
     double maxDcOverC = 1.0;
-    double truncationLevel = 1e-6;
+    double truncationLevel = kDepletedEndLevel; // of the start value: the run ends as depleted
 };
 
 // About how many steps the moving hat takes. Its grid moves with the boundary, one element per
 // grid period ln(b/m) / (s omega^2 (n - 1)), and each step is that period (a part "max dc/c" of
 // it below 1). The run lasts until the boundary has crossed the column, the ramp's slow start
-// included; where diffusion holds a layer at the cell's end that reaches the fitted data above
-// the truncation level, until the equilibrium test has seen the profile settled (eleven windows
-// of 30 s) on top; never beyond the last scan. 0 when no boundary moves.
+// included, and the node beyond the fitted data has fallen below the level at which the solver
+// ends a run as depleted. Where diffusion holds a layer at the cell's end that reaches the fitted
+// data above that level, the run goes on until the equilibrium test has seen the profile settled
+// at full speed (eleven windows of 30 s); while the rotor speeds up such a layer is deeper, and a
+// sedimenting run ends once the speed has drawn it back. A floating species whose fitted data
+// begin inside the first element of its grid has no node between them and the meniscus to tell
+// that it has gone: it piles up on the meniscus node, and the run goes on to the equilibrium
+// test, or to the last scan where its layer is thinner than that element. Never beyond the last
+// scan. 0 when no boundary moves.
 double MovingHatStepEstimate(const MovingHatRunShape& run);
 
 // Before the species of the given slots are solved where the moving hat may take them (the
