@@ -5,7 +5,9 @@
 // its run goes on for a million steps, the sedimenting one is gone in 160000 (both once said
 // alike).
 #include "app/params_box.h"
+#include "state/fit_control.h"
 #include "state/lamm_grid.h"
+#include "state/window_services.h"
 #include "support/main_window_fixture.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +47,49 @@ TEST(MovingHatNotice, ASpeciesThatTakesVeryManyStepsIsSaidBeforeTheRun) {
         Send(f, 213);
         EXPECT_TRUE(f.script.done()) << c.s << "\n" << f.script.logText();
     }
+}
+
+// Trials shown before a key stops the fit, and those shown so far.
+int gKeyAfter = 0, gShown = 0;
+void (*gDraw)(TXLAWindow*) = nullptr;
+void DrawThenPressKey(TXLAWindow* window) {
+    gDraw(window);
+    if (++gShown == gKeyAfter)
+        plat::test::key(window, 'A', 'a');
+}
+
+// Every evaluation of a fit solves the species again (s held, the meniscus floated): the notice
+// comes at the first of each fit only, and again at the next fit and the next Run. Any box more
+// fails the script.
+TEST(MovingHatNotice, ComesOncePerFit) {
+    MainWindowFixture f;
+    f.script.onUnexpected(plat::test::Unexpected::Fail);
+    ScanSetOptions velocity;
+    velocity.count = 5;
+    velocity.dr = 0.005;
+    f.Load(velocity);
+    Send(f, 198);
+    LammGrid::defaultGridSize = 150;
+    f.script.expectDialog(kDiscreteParamsDialogId)
+        .set(SpeciesControlId(1, kSItem), "-3e5")
+        .check(kMeniscusFloatId)
+        .ok();
+    Send(f, 212);
+    gDraw = WindowServices::table.drawResidualsView;
+    WindowServices::table.drawResidualsView = DrawThenPressKey;
+    struct Step {
+        const char* name;
+        int command; // Run or Fit
+    } const steps[] = {{"Run", 213}, {"first fit", 215}, {"second fit", 215}, {"Run after", 213}};
+    for (const Step& step : steps) {
+        gKeyAfter = 2, gShown = 0;
+        f.script.expectBox().textHas("species 1 (s = -3e+05 S) takes about");
+        Send(f, step.command);
+        EXPECT_TRUE(f.script.done()) << step.name << "\n" << f.script.logText();
+        if (step.command == 215)
+            EXPECT_GE(FitControl::evaluationCount, 2) << step.name;
+    }
+    WindowServices::table.drawResidualsView = gDraw;
 }
 
 } // namespace
