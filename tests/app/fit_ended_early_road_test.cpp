@@ -7,8 +7,8 @@
 #include "app/params_box.h"
 #include "fitting/parameter_report.h"
 #include "state/model_parameters.h"
-#include "state/window_services.h"
 #include "support/generated_scans.h"
+#include "support/key_at_trial.h"
 #include "support/main_window_fixture.h"
 #include "support/typed_components.h"
 
@@ -41,15 +41,6 @@ bool AtStart(const Start& s) {
     return M::speciesS[1] == s.s1 && M::speciesDOrM[1] == s.m1 && M::speciesS[2] == s.s2 &&
            M::speciesDOrM[2] == s.m2 && M::concentration[1] == s.total &&
            M::concentration[2] == s.fraction && M::meniscus == 6.0f && M::baseline == 0.0f;
-}
-
-// Trials shown before the key is pressed (0: none).
-int gKeyAfter = 0, gShown = 0;
-void (*gDraw)(TXLAWindow*) = nullptr;
-void DrawThenPressKey(TXLAWindow* window) {
-    gDraw(window);
-    if (++gShown == gKeyAfter)
-        plat::test::key(window, 'A', 'a');
 }
 
 TEST(FitEndedEarlyRoad, KeepsNothingWorseThanTheStartAndSaysWhy) {
@@ -91,12 +82,10 @@ TEST(FitEndedEarlyRoad, KeepsNothingWorseThanTheStartAndSaysWhy) {
         const double startRms = RmsInsideFitLimits();
         if (c.box)
             f.script.expectBox().textHas(c.box).answer(IDOK);
-        gKeyAfter = c.keyAfter;
-        gShown = 0;
-        gDraw = WindowServices::table.drawResidualsView;
-        WindowServices::table.drawResidualsView = DrawThenPressKey;
-        Send(f, 215);
-        WindowServices::table.drawResidualsView = gDraw;
+        {
+            const KeyAtTrial key(c.keyAfter);
+            Send(f, 215);
+        }
         ASSERT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
         // What the report above the plots says of the end.
         std::string said;

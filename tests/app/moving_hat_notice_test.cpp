@@ -7,12 +7,29 @@
 #include "app/params_box.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
-#include "state/window_services.h"
+#include "support/key_at_trial.h"
 #include "support/main_window_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// Five scans loaded, the discrete species chosen on a grid of the given nodes, species 1 given s
+// with the slot of the given control floated.
+void OneSpecies(MainWindowFixture& f, const char* s, int nodes, int floated) {
+    f.script.onUnexpected(plat::test::Unexpected::Fail);
+    ScanSetOptions velocity;
+    velocity.count = 5;
+    velocity.dr = 0.005;
+    f.Load(velocity);
+    Send(f, 198);
+    LammGrid::defaultGridSize = nodes;
+    f.script.expectDialog(kDiscreteParamsDialogId)
+        .set(SpeciesControlId(1, kSItem), s)
+        .check(floated)
+        .ok();
+    Send(f, 212);
+}
 
 TEST(MovingHatNotice, ASpeciesThatTakesVeryManyStepsIsSaidBeforeTheRun) {
     const struct {
@@ -29,18 +46,7 @@ TEST(MovingHatNotice, ASpeciesThatTakesVeryManyStepsIsSaidBeforeTheRun) {
     };
     for (const auto& c : cases) {
         MainWindowFixture f;
-        f.script.onUnexpected(plat::test::Unexpected::Fail);
-        ScanSetOptions velocity;
-        velocity.count = 5;
-        velocity.dr = 0.005;
-        f.Load(velocity);
-        Send(f, 198);
-        LammGrid::defaultGridSize = c.nodes;
-        f.script.expectDialog(kDiscreteParamsDialogId)
-            .set(SpeciesControlId(1, kSItem), c.s)
-            .check(SpeciesControlId(1, kSItem + 1))
-            .ok();
-        Send(f, 212);
+        OneSpecies(f, c.s, c.nodes, SpeciesControlId(1, kSItem + 1));
         if (c.notice)
             f.script.expectBox().textHas(c.notice).textHas(
                 "time steps on the moving hat's grid of " + std::to_string(c.nodes) + " points");
@@ -49,47 +55,24 @@ TEST(MovingHatNotice, ASpeciesThatTakesVeryManyStepsIsSaidBeforeTheRun) {
     }
 }
 
-// Trials shown before a key stops the fit, and those shown so far.
-int gKeyAfter = 0, gShown = 0;
-void (*gDraw)(TXLAWindow*) = nullptr;
-void DrawThenPressKey(TXLAWindow* window) {
-    gDraw(window);
-    if (++gShown == gKeyAfter)
-        plat::test::key(window, 'A', 'a');
-}
-
 // Every evaluation of a fit solves the species again (s held, the meniscus floated): the notice
 // comes at the first of each fit only, and again at the next fit and the next Run. Any box more
 // fails the script.
 TEST(MovingHatNotice, ComesOncePerFit) {
     MainWindowFixture f;
-    f.script.onUnexpected(plat::test::Unexpected::Fail);
-    ScanSetOptions velocity;
-    velocity.count = 5;
-    velocity.dr = 0.005;
-    f.Load(velocity);
-    Send(f, 198);
-    LammGrid::defaultGridSize = 150;
-    f.script.expectDialog(kDiscreteParamsDialogId)
-        .set(SpeciesControlId(1, kSItem), "-3e5")
-        .check(kMeniscusFloatId)
-        .ok();
-    Send(f, 212);
-    gDraw = WindowServices::table.drawResidualsView;
-    WindowServices::table.drawResidualsView = DrawThenPressKey;
+    OneSpecies(f, "-3e5", 150, kMeniscusFloatId);
     struct Step {
         const char* name;
         int command; // Run or Fit
     } const steps[] = {{"Run", 213}, {"first fit", 215}, {"second fit", 215}, {"Run after", 213}};
     for (const Step& step : steps) {
-        gKeyAfter = 2, gShown = 0;
+        const KeyAtTrial key(2);
         f.script.expectBox().textHas("species 1 (s = -3e+05 S) takes about");
         Send(f, step.command);
         EXPECT_TRUE(f.script.done()) << step.name << "\n" << f.script.logText();
         if (step.command == 215)
             EXPECT_GE(FitControl::evaluationCount, 2) << step.name;
     }
-    WindowServices::table.drawResidualsView = gDraw;
 }
 
 } // namespace
