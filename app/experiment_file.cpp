@@ -3,6 +3,7 @@
 #include "app/experiment_file.h"
 
 #include "app/load_all_data.h"
+#include "foundations/decimal_number.h"
 #include "foundations/float_range.h"
 #include "foundations/sounds.h"
 #include "foundations/text_lines.h"
@@ -20,7 +21,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,24 +30,25 @@ namespace {
 
 using S = ScanStore;
 
-std::string FirstWord(const std::string& line) {
-    const std::size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos)
-        return {};
-    return line.substr(start, line.find_first_of(" \t", start) - start);
-}
-
 bool NumberAtStart(const std::string& line, double& value) {
     std::size_t pos = 0;
     return ScanNumber(line, pos, value);
 }
 
-// A "nan" or "inf" form of a number, which the scan reader does not take as one.
-bool NotFiniteNumberAtStart(const std::string& line) {
-    const std::string word = FirstWord(line);
-    char* end = nullptr;
-    const double v = std::strtod(word.c_str(), &end);
-    return end != word.c_str() && !std::isfinite(v);
+// The value of a line as written: the text before its key in parentheses, without the blanks
+// around it; the whole line, blanks aside, when that is empty.
+std::string WrittenValue(const std::string& line) {
+    const std::string value = line.substr(0, line.find('('));
+    const std::string text = HasContent(value) ? value : line;
+    const std::size_t start = text.find_first_not_of(" \t\r");
+    if (start == std::string::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t\r") + 1 - start);
+}
+
+// "line <index + 1> of <path>".
+std::string LineOf(std::size_t index, const char* path) {
+    return "line " + std::to_string(index + 1) + " of " + path;
 }
 
 void InfoBox(const char* text) {
@@ -60,15 +62,17 @@ bool Switch(double value) {
 
 // The name of the solution value at position k when no buffer or protein can have it: density
 // and partial-specific volume above 0 and at most 10 (g/ml, ml/g), viscosity above 0 and at
-// most 1000 Pa s. Null when the value is possible.
+// most 1000 Pa s, each above 0 as the float it is kept in. Null when the value is possible.
 const char* ImpossibleSolutionValue(int k, double v) {
     switch (k) {
     case 1:
-        return v > 0.0 && v <= 10.0 ? nullptr : "buffer density (g/ml)";
+        return static_cast<float>(v) > 0.0f && v <= 10.0 ? nullptr : "buffer density (g/ml)";
     case 2:
-        return v > 0.0 && v <= 1000.0 ? nullptr : "buffer viscosity (Pa s)";
+        return static_cast<float>(v / 0.001002) > 0.0f && v <= 1000.0 ? nullptr
+                                                                      : "buffer viscosity (Pa s)";
     case 3:
-        return v > 0.0 && v <= 10.0 ? nullptr : "partial-specific volume (ml/g)";
+        return static_cast<float>(v) > 0.0f && v <= 10.0 ? nullptr
+                                                         : "partial-specific volume (ml/g)";
     default:
         return nullptr;
     }
@@ -206,32 +210,27 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
     if (!loaded)
         return;
     for (int k = 1; k <= 18; ++k) {
-        std::size_t index = static_cast<std::size_t>(2 + k);
-        double value = 0.0;
-        // A missing value or a line without one ends the reading; the values before it stay.
-        if (index >= lines.size())
+        const std::size_t index = static_cast<std::size_t>(2 + k);
+        // A missing value or an empty line ends the reading; the values before it stay.
+        if (index >= lines.size() || !HasContent(lines[index]))
             return;
-        const bool number = NumberAtStart(lines[index], value);
-        // A number the parameters cannot hold (NaN, infinity, beyond single precision) ends it
-        // too, and says so.
-        if (!number || !FitsFloat(value) || (k == 2 && !FitsFloat(value / 0.001002))) {
-            if (number || NotFiniteNumberAtStart(lines[index])) {
-                char message[400];
-                std::snprintf(message, sizeof message,
-                              "line %zu of %s holds %.40s, not a value the analysis can take: "
-                              "it and the values after it are not read",
-                              index + 1, path, FirstWord(lines[index]).c_str());
-                InfoBox(message);
-            }
+        const std::string written = WrittenValue(lines[index]);
+        const std::optional<double> value = DecimalNumber(written);
+        // A line that is not one number before its key ("1,05", "1.05abc"), or a number the
+        // parameters cannot hold (beyond single precision), ends it too, and says so.
+        if (!value || !FitsFloat(*value) || (k == 2 && !FitsFloat(*value / 0.001002))) {
+            InfoBox((LineOf(index, path) + " holds " + written.substr(0, 40) +
+                     ", not a value the analysis can take: it and the values after it are not read")
+                        .c_str());
             return;
         }
         // A buffer or a protein that cannot exist is refused by name; the values before stay.
-        if (const char* what = ImpossibleSolutionValue(k, value)) {
-            char message[300];
-            std::snprintf(message, sizeof message, "%s %g in %s is impossible", what, value, path);
-            InfoBox(message);
+        if (const char* what = ImpossibleSolutionValue(k, *value)) {
+            InfoBox((std::string(what) + " " + written.substr(0, 40) + " on " +
+                     LineOf(index, path) + " is impossible")
+                        .c_str());
             return;
         }
-        ApplyValue(k, value);
+        ApplyValue(k, *value);
     }
 }

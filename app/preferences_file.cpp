@@ -2,6 +2,9 @@
 #include "app/preferences_file.h"
 
 #include "distributions/integration_ranges.h"
+#include "foundations/decimal_number.h"
+#include "foundations/numeric_text_files.h"
+#include "foundations/text_lines.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
@@ -10,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -77,7 +82,50 @@ void SetOptimiser(int which) {
     FitControl::marquardtLevenberg = which == 3;
 }
 
+// Why the number v cannot stand as entry i, as the commands that set it hold it; null when it can.
+const char* OutOfRange(int i, double v) {
+    const float f = static_cast<float>(v);
+    if (!std::isfinite(f))
+        return "not a number in single precision";
+    if (i == 1 && !(f >= 0.001f && f <= kMaxRadialResolutionCm))
+        return "not a number from 0.001 to 0.1";
+    if (i == 18 && !(std::fabs(v) <= kMaxThresholdEntry))
+        return "not a number from -16777216 to 16777216";
+    return nullptr;
+}
+
 } // namespace
+
+PreferenceText ReadPreferenceText(const std::string& text) {
+    PreferenceText out;
+    int lineNumber = 0;
+    for (const std::string& line : TextLines(text)) {
+        ++lineNumber;
+        if (!HasContent(line))
+            continue;
+        if (out.entries.size() >= kMostSettingsLines) {
+            out.entries.clear();
+            out.refused.clear();
+            out.tooLong = true;
+            return out;
+        }
+        const int i = static_cast<int>(out.entries.size());
+        const std::optional<double> value = DecimalNumber(line);
+        const char* why = value ? OutOfRange(i, *value) : "not a number";
+        if (!why) {
+            out.entries.push_back(static_cast<float>(*value));
+            continue;
+        }
+        out.entries.push_back(std::numeric_limits<float>::quiet_NaN());
+        std::string written = line.substr(line.find_first_not_of(" \t"));
+        written = written.substr(0, written.find_last_not_of(" \t\r") + 1);
+        if (written.size() > 40)
+            written = written.substr(0, 40) + "...";
+        out.refused.push_back("line " + std::to_string(lineNumber) + " holds " + written + ", " +
+                              why);
+    }
+    return out;
+}
 
 void AskLiveRefreshPreferences(const PreferenceQuestion& ask) {
     gUpdateResidualsBitmap = ask(kBitmapQuestion);

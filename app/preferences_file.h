@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 constexpr int kPreferenceCount = 19;
 // Upper bound of a thread count taken from the file, so that a corrupted entry cannot start
@@ -13,6 +14,19 @@ constexpr int kMaxThresholdEntry = 1 << 24;
 
 // Asks a Yes/No question about a missing preference; true for Yes.
 using PreferenceQuestion = std::function<bool(const char* question)>;
+
+// The entries of the file's text: entries[i] is the i-th line that holds anything. A line that is
+// not one number and nothing else (in the C locale the writer uses), or that holds a number
+// outside the range the same value is held to where it is typed (the radial resolution 0.001 to
+// 0.1 cm, the time-stamp threshold entry within kMaxThresholdEntry), is not taken: its entry reads
+// as missing (NaN) and refused names its line and why. A text of more lines than any file of its
+// kind gives no entries and tooLong.
+struct PreferenceText {
+    std::vector<float> entries;
+    std::vector<std::string> refused; // "line 2 holds 1e-6, not a number from 0.001 to 0.1"
+    bool tooLong = false;
+};
+PreferenceText ReadPreferenceText(const std::string& text);
 
 // Sets the program-wide switches from the entries of the file (entries[i] is line i; count >= 1).
 // Missing entries take their defaults; the two residual-update entries are asked through `ask`.

@@ -3,8 +3,10 @@
 #include "app/txla_window.h"
 #include "foundations/cvector.h"
 #include "foundations/numeric_text_files.h"
+#include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
+#include "scandata/scan_file.h"
 #include "state/startup_paths.h"
 
 #include <cstdio>
@@ -25,12 +27,39 @@ bool Readable(const char* path) {
 bool TXLAWindow::ReadPreferences() {
     if (!Readable(gPreferencesPath))
         return false;
-    CVector entries;
-    if (!ReadSettingsVector(entries, gPreferencesPath, kMostSettingsLines) || entries.length == 0)
+    std::string text;
+    if (!ReadWholeFile(gPreferencesPath, &text))
         return false;
-    bool rewrite = ApplyPreferenceEntries(entries.data, int(entries.length), [this](const char* q) {
-        return AskYesNo(q, "SET PREFERENCE");
-    });
+    const PreferenceText read = ReadPreferenceText(text);
+    if (read.tooLong) {
+        char message[kPathBufferSize + 100];
+        std::snprintf(
+            message, sizeof message,
+            "%s holds more than %u lines of numbers, far more than a file of its kind: it "
+            "is not read",
+            gPreferencesPath, kMostSettingsLines);
+        ShowError(message, 0);
+        return false;
+    }
+    // A file without one value taken (empty, text, binary) is no preferences file: a first start.
+    if (read.refused.size() == read.entries.size())
+        return false;
+    // A value that is not taken is named with its line; its default stands in its place.
+    if (!read.refused.empty()) {
+        std::string message = gPreferencesPath;
+        constexpr std::size_t kMostNamed = 8;
+        for (std::size_t k = 0; k < read.refused.size() && k < kMostNamed; ++k)
+            message += "\n" + read.refused[k];
+        if (read.refused.size() > kMostNamed)
+            message += "\nand " + std::to_string(read.refused.size() - kMostNamed) + " more";
+        message += read.refused.size() == 1 ? "\nit is not taken: its default is used"
+                                            : "\nthese are not taken: their defaults are used";
+        PlayInfoSound();
+        MessageBox(message.c_str(), "ERROR", MB_OK);
+    }
+    bool rewrite =
+        ApplyPreferenceEntries(read.entries.data(), int(read.entries.size()),
+                               [this](const char* q) { return AskYesNo(q, "SET PREFERENCE"); });
     if (rewrite) {
         PlayOkSound();
         WritePreferences();

@@ -755,3 +755,49 @@ TEST_F(LoadCommands, AListOfANameThatWouldNotReadBackNamesWhatStopsIt) {
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(LoadedNames(), names);
 }
+
+// Values of an experiment file were read by their first characters ("1,05" as a density of 1.0,
+// "1.05abc" as 1.05) and a density of 1e-320 became 0 in single precision: each is named with its
+// line now, and it and the values after it are not taken.
+TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
+    options.count = 2;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    const std::string path = data.file("exp.xp");
+    const std::string notTaken =
+        ", not a value the analysis can take: it and the values after it are not read";
+    const struct {
+        const char* density;
+        const char* viscosity;
+        std::string box; // empty: both taken
+        float densityAfter;
+    } cases[] = {
+        {"1,05", "0.001002", "line 4 of " + path + " holds 1,05" + notTaken, 0.5f},
+        {"1.05abc", "0.001002", "line 4 of " + path + " holds 1.05abc" + notTaken, 0.5f},
+        {"1 05", "0.001002", "line 4 of " + path + " holds 1 05" + notTaken, 0.5f},
+        {"1e-320", "0.001002",
+         "buffer density (g/ml) 1e-320 on line 4 of " + path + " is impossible", 0.5f},
+        {"1.05", "1e-320", "buffer viscosity (Pa s) 1e-320 on line 5 of " + path + " is impossible",
+         1.05f},
+        {"1.05", "0.001002abc", "line 5 of " + path + " holds 0.001002abc" + notTaken, 1.05f},
+        {"1.05", "0.002004", "", 1.05f},
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(path, "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"" + data.path() + "\" \" " +
+                                names[0] + " " + names[1] + "\"\n" + c.density +
+                                " (fBufferDensity)\n" + c.viscosity +
+                                " (fBufferViscosity)\n0.73 (VBAR)\n");
+        S::density = 0.5f;
+        S::vbar = 0.5f;
+        script.expectFileOpen().answer(std::vector<std::string>{path});
+        if (!c.box.empty())
+            script.expectBox().caption("ERROR").text(c.box).answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.density << " " << c.viscosity << script.logText();
+        EXPECT_EQ(S::scanCount, 2) << c.density;
+        EXPECT_EQ(S::density, c.densityAfter) << c.density << " " << c.viscosity;
+        EXPECT_EQ(S::vbar, c.box.empty() ? 0.73f : 0.5f) << c.density << " " << c.viscosity;
+        if (c.box.empty()) {
+            EXPECT_FLOAT_EQ(S::viscosity, 2.0f);
+        }
+    }
+}

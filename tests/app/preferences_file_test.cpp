@@ -1,15 +1,19 @@
 // The preferences entries: how each line sets its switch, which entries are asked for or
 // defaulted, when the file is rewritten, and the writer's formats.
 #include "app/preferences_file.h"
+#include "app/txla_window.h"
+#include "plat/testing.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/preference_switches.h"
+#include "support/program_folder.h"
 #include "support/reset_all_state.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -272,4 +276,70 @@ TEST_F(PreferencesFile, ResolutionAndThreadCountsReadBackUnchanged) {
     Apply(Complete(11, 0.0f)); // an older file's "off"
     EXPECT_FALSE(ContiState::multiThreading);
     EXPECT_EQ(gDistributionThreadCount, 1);
+}
+
+namespace {
+
+// The file as the writer makes it with the defaults, its line `line` (from 1) replaced.
+std::string DefaultsWithLine(int line, const std::string& text) {
+    std::vector<std::string> lines = {"1", "0.0010", "0", "0", "0", "0",   "0", "1",   "1",  "1",
+                                      "0", "2",      "1", "1", "2", "1.0", "0", "100", "100"};
+    lines[std::size_t(line - 1)] = text;
+    std::string out;
+    for (const std::string& l : lines)
+        out += l + "\n";
+    return out;
+}
+
+} // namespace
+
+// The radial resolution took 1e-6 and 1.4e-45 from the file, below the typed minimum 0.001, and
+// turned 0.1000001 or "0.0025abc" into 0.001 without a word; other lines were read by their first
+// characters ("1,5" as 1). At the start of the window a value with characters after its number,
+// or outside the range its command holds it to, is named with its line and its default taken.
+TEST(PreferencesFileAtStart, AValueNotReadAsWrittenIsNamedWithItsLineAndNotTaken) {
+    const struct {
+        int line;
+        const char* text;
+        const char* refusal; // nullptr: taken
+        bool (*check)();
+    } cases[] = {
+        {2, "1e-6", "not a number from 0.001 to 0.1",
+         [] { return ScanStore::radialResolution == 0.001f; }},
+        {2, "1.4e-45", "not a number from 0.001 to 0.1",
+         [] { return ScanStore::radialResolution == 0.001f; }},
+        {2, "0.1000001", "not a number from 0.001 to 0.1",
+         [] { return ScanStore::radialResolution == 0.001f; }},
+        {2, "0.0025abc", "not a number", [] { return ScanStore::radialResolution == 0.001f; }},
+        {2, "0.0025", nullptr, [] { return ScanStore::radialResolution == 0.0025f; }},
+        {2, "0.100000", nullptr, [] { return ScanStore::radialResolution == 0.1f; }},
+        {16, "1,5", "not a number", [] { return gMaxUpdateInterval == 1.0f; }},
+        {16, "2.5 s", "not a number", [] { return gMaxUpdateInterval == 1.0f; }},
+        {16, "2.500000", nullptr, [] { return gMaxUpdateInterval == 2.5f; }},
+        {15, "4x", "not a number", [] { return gLammThreadCount == 2; }},
+        {19, "1e9", "not a number from -16777216 to 16777216",
+         [] { return gTimestampThreshold == 1.001; }},
+        {19, "250", nullptr, [] { return std::fabs(gTimestampThreshold - 1.0025) < 1e-12; }},
+    };
+    for (const auto& c : cases) {
+        ResetAllState();
+        ProgramFolder folder;
+        WriteTextFile(folder.file("tarnixparams.ini"), DefaultsWithLine(c.line, c.text));
+        plat::test::Script script;
+        if (c.refusal)
+            script.expectBox()
+                .caption("ERROR")
+                .text(folder.file("tarnixparams.ini") + "\nline " + std::to_string(c.line) +
+                      " holds " + c.text + ", " + c.refusal +
+                      "\nit is not taken: its default is used")
+                .answer(IDOK);
+        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        script.pumpUntilIdle();
+        EXPECT_TRUE(script.done()) << c.line << " " << c.text << "\n" << script.logText();
+        EXPECT_TRUE(c.check()) << c.line << " " << c.text;
+        EXPECT_TRUE(gDisclaimerAccepted) << c.line << " " << c.text;
+        window.reset();
+    }
+    ResetAllState();
 }

@@ -46,22 +46,24 @@ TEST(ReaderBounds, ValuesBeyondTheRecordOrBeyondPhysicsAreRefused) {
     };
     struct Case {
         const char *density, *viscosity, *vbar, *refused;
+        int line;
         float densityAfter, vbarAfter;
     };
     const Case cases[] = {
-        {"1e38", "0.001002", "0.73", "buffer density (g/ml) 1e+38", 0.5f, 0.5f},
-        {"-1", "0.001002", "0.73", "buffer density (g/ml) -1", 0.5f, 0.5f},
-        {"1.01", "0", "0.73", "buffer viscosity (Pa s) 0", 1.01f, 0.5f},
-        {"1.01", "0.001002", "-5", "partial-specific volume (ml/g) -5", 1.01f, 0.5f},
-        {"1.01", "0.001002", "1e38", "partial-specific volume (ml/g) 1e+38", 1.01f, 0.5f},
-        {"1.01", "0.001002", "0.73", nullptr, 1.01f, 0.73f},
+        {"1e38", "0.001002", "0.73", "buffer density (g/ml) 1e38", 4, 0.5f, 0.5f},
+        {"-1", "0.001002", "0.73", "buffer density (g/ml) -1", 4, 0.5f, 0.5f},
+        {"1.01", "0", "0.73", "buffer viscosity (Pa s) 0", 5, 1.01f, 0.5f},
+        {"1.01", "0.001002", "-5", "partial-specific volume (ml/g) -5", 6, 1.01f, 0.5f},
+        {"1.01", "0.001002", "1e38", "partial-specific volume (ml/g) 1e38", 6, 1.01f, 0.5f},
+        {"1.01", "0.001002", "0.73", nullptr, 0, 1.01f, 0.73f},
     };
     for (const Case& c : cases) {
         S::density = S::vbar = 0.5f;
         const std::string path = dir.write("demo.xp", xp(c.density, c.viscosity, c.vbar));
         plat::test::Script script;
         if (c.refused)
-            script.expectBox().caption("ERROR").text(std::string(c.refused) + " in " + path +
+            script.expectBox().caption("ERROR").text(std::string(c.refused) + " on line " +
+                                                     std::to_string(c.line) + " of " + path +
                                                      " is impossible");
         ReadXpExperiment(nullptr, path.c_str());
         EXPECT_TRUE(script.done()) << c.density << " " << c.viscosity << " " << c.vbar << "\n"

@@ -66,7 +66,11 @@ TEST_F(ReloadOptionCommands, ResolutionKeepsToWhatTheLoaderCanUse) {
         WriteTextFile(gPreferencesPath,
                       std::string("1\n") + entry +
                           "\n1\n1\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+        // Outside what the command takes: named with its line, and the default is taken.
+        f.script.expectBox().caption("ERROR").textHas(std::string("\nline 2 holds ") + entry +
+                                                      ", not a number from 0.001 to 0.1");
         ASSERT_TRUE(f.window->ReadPreferences()) << entry;
+        EXPECT_TRUE(f.script.done()) << entry << f.script.logText();
         EXPECT_FLOAT_EQ(S::radialResolution, 0.001f) << entry;
     }
 }

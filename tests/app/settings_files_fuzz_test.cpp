@@ -7,6 +7,7 @@
 #include "fitting/param_files.h"
 #include "foundations/cvector.h"
 #include "foundations/error_box_log.h"
+#include "foundations/numeric_text_files.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/lamm_preferences.h"
 #include "state/conti_state.h"
@@ -75,6 +76,38 @@ TEST_F(SettingsFilesFuzz, PreferencesAndLastFolder) {
         folder[0] = '\0';
         ReadLastDataFolder(nullptr, folder.data());
         ASSERT_LT(std::strlen(folder.data()), std::size_t(kLastDataFolderSize));
+    }
+}
+
+// The preferences as the window reads them at its start: line by line, each value whole and
+// within the range its command holds it to, or named and left to its default.
+TEST_F(SettingsFilesFuzz, PreferencesText) {
+    const unsigned seed = FuzzSeed(20261217u);
+    std::mt19937 rng(seed);
+    const std::string preferences = FormatPreferences();
+    const int inputs = FuzzInputCount(20000);
+    for (int i = 0; i < inputs; ++i) {
+        const PreferenceText read = ReadPreferenceText(MutateText(preferences, rng));
+        ASSERT_TRUE(read.entries.size() <= kMostSettingsLines && !read.tooLong)
+            << "seed " << seed << " input " << i;
+        std::size_t refused = 0;
+        for (float v : read.entries)
+            refused += std::isnan(v) ? 1 : 0;
+        ASSERT_EQ(refused, read.refused.size()) << "seed " << seed << " input " << i;
+        if (read.entries.size() > 1 && !std::isnan(read.entries[1])) {
+            ASSERT_TRUE(read.entries[1] >= 0.001f && read.entries[1] <= kMaxRadialResolutionCm)
+                << "seed " << seed << " input " << i;
+        }
+        if (!read.entries.empty())
+            ApplyPreferenceEntries(read.entries.data(), int(read.entries.size()),
+                                   [&](const char*) { return i % 2 == 0; });
+        ASSERT_TRUE(std::isfinite(gMaxUpdateInterval) && gMaxUpdateInterval > 0.0f)
+            << "seed " << seed << " input " << i;
+        ASSERT_TRUE(ScanStore::radialResolution >= 0.001f &&
+                    ScanStore::radialResolution <= kMaxRadialResolutionCm);
+        ASSERT_TRUE(std::isfinite(gTimestampThreshold));
+        ASSERT_TRUE(gLammThreadCount >= 1 && gLammThreadCount <= kMaxThreadCount);
+        ASSERT_TRUE(gDistributionThreadCount >= 1 && gDistributionThreadCount <= kMaxThreadCount);
     }
 }
 
