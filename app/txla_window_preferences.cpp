@@ -84,12 +84,15 @@ bool TXLAWindow::WritePreferences() {
 }
 
 bool TXLAWindow::SavePreference(int index, int value) {
-    if (index < 0 || !Readable(gPreferencesPath))
+    std::string text;
+    if (index < 0 || !Readable(gPreferencesPath) || !ReadWholeFile(gPreferencesPath, &text))
         return false;
-    CVector entries;
-    if (!ReadSettingsVector(entries, gPreferencesPath, kMostSettingsLines) ||
-        entries.length < std::uint32_t(index) + 1)
+    // Read as at start; a value the start would not take (the file was edited since) is not
+    // written over by what its first characters read as: the file stays as it is.
+    const PreferenceText read = ReadPreferenceText(text);
+    if (read.tooLong || !read.refused.empty() || read.entries.size() < std::size_t(index) + 1)
         return false;
+    CVector entries(std::uint32_t(read.entries.size()), read.entries.data(), 1);
     entries.data[index] = float(value);
     return entries.Write(gPreferencesPath);
 }

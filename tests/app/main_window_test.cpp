@@ -208,6 +208,16 @@ TEST_F(MainWindow, SavingToATooShortFileChangesOnlyThisRun) {
     EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), "1.000000\n0.000000\n");
 }
 
+TEST_F(MainWindow, SavingToAFileEditedSinceStartKeepsAValueNotReadAsWritten) {
+    Open(kDefaults);
+    for (const char* edited :
+         {"1\n0,005\n0\n0\n0\n0\n0\n", "1\n0.001\n0\n0\n0\n0\n0 S\n", "1\n1e-6\n0\n0\n0\n0\n0\n"}) {
+        WriteTextFile(folder.file("tarnixparams.ini"), edited);
+        EXPECT_FALSE(window->SavePreference(6, 1)) << edited;
+        EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), edited);
+    }
+}
+
 TEST_F(MainWindow, AutocorrelationToggleConvertsEveryScanBothWays) {
     Open(kDefaults);
     FillStore({EvenScan(1.0f, 1.0f, 3, 0.0, [](float r) { return r == 2.0f ? -0.04f : 0.25f; }),
