@@ -39,11 +39,7 @@ bool NumberAtStart(const std::string& line, double& value) {
 // around it; the whole line, blanks aside, when that is empty.
 std::string WrittenValue(const std::string& line) {
     const std::string value = line.substr(0, line.find('('));
-    const std::string text = HasContent(value) ? value : line;
-    const std::size_t start = text.find_first_not_of(" \t\r");
-    if (start == std::string::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t\r") + 1 - start);
+    return std::string(WithoutBlanks(HasContent(value) ? value : line));
 }
 
 // "line <index + 1> of <path>".

@@ -117,8 +117,7 @@ PreferenceText ReadPreferenceText(const std::string& text) {
             continue;
         }
         out.entries.push_back(std::numeric_limits<float>::quiet_NaN());
-        std::string written = line.substr(line.find_first_not_of(" \t"));
-        written = written.substr(0, written.find_last_not_of(" \t\r") + 1);
+        std::string written(WithoutBlanks(line));
         if (written.size() > 40)
             written = written.substr(0, 40) + "...";
         out.refused.push_back("line " + std::to_string(lineNumber) + " holds " + written + ", " +

@@ -512,10 +512,12 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
     if (FitControl::fitAborted) {
         // The best vector evaluated is kept when it is better than the start; else the start
         // values come back. Nothing else of the end of a fit runs: the user asked to stop.
-        const bool better = fit.bestValue < fit.startValue;
-        FitControl::startKept = !(better && KeepEndOrStart(fit, fit.best, start, fit.startValue));
-        if (!better)
+        if (fit.bestValue < fit.startValue) {
+            FitControl::startKept = !KeepEndOrStart(fit, fit.best, start, fit.startValue);
+        } else {
+            FitControl::startKept = true;
             EvaluateKept(fit, start);
+        }
         FitControl::bestRmsd = FittedRmsd();
         observer.LiveView();
         UpdateViews(observer, saveResult);

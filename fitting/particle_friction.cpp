@@ -40,24 +40,22 @@ bool SpeciesFrictionalRatio(int slot, double& ff0) {
     return std::isfinite(ff0);
 }
 
-std::vector<int> SpeciesNoParticleCanBe() {
-    std::vector<int> species;
+std::vector<SpeciesBelowSphere> SpeciesNoParticleCanBe() {
+    std::vector<SpeciesBelowSphere> species;
     double ff0 = 0.0;
     for (int k = 1; k <= M::maxSpecies; ++k)
         if (SpeciesFrictionalRatio(k, ff0) && ff0 < 1.0)
-            species.push_back(k);
+            species.push_back({k, ff0});
     return species;
 }
 
 void ReportSpeciesNoParticleCanBe(TXLAWindow* window) {
-    const std::vector<int> species = SpeciesNoParticleCanBe();
+    const std::vector<SpeciesBelowSphere> species = SpeciesNoParticleCanBe();
     if (species.empty() || SerialFitState::serializing)
         return;
     std::string text = "The fit ended on values no particle can have: a frictional ratio f/f0 "
                        "below 1, less than a sphere's of the same mass.\n";
-    for (int k : species) {
-        double ff0 = 0.0;
-        SpeciesFrictionalRatio(k, ff0);
+    for (const auto& [k, ff0] : species) {
         const double mass = SpeciesMass(k);
         char line[160];
         std::snprintf(line, sizeof line, "species %d: s = %.4g S, M = %.*f Da, f/f0 = %.3g\n", k,

@@ -12,9 +12,13 @@ class TXLAWindow;
 // with no s, or of a model whose s is no sedimentation coefficient, has none: false.
 bool SpeciesFrictionalRatio(int slot, double& ff0);
 
-// The included species whose f/f0 is below 1 (smaller than a sphere's of their mass): no particle
+// An included species whose f/f0 is below 1 (smaller than a sphere's of its mass): no particle
 // has it.
-std::vector<int> SpeciesNoParticleCanBe();
+struct SpeciesBelowSphere {
+    int slot;
+    double ff0;
+};
+std::vector<SpeciesBelowSphere> SpeciesNoParticleCanBe();
 
 // The box that names each such species with its f/f0; the values stay as they are (a wrong vbar
 // can make a real species look so). Nothing when there is none, nor in a series of fits.

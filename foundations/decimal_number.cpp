@@ -1,6 +1,7 @@
 #include "foundations/decimal_number.h"
 
 #include "foundations/c_locale.h"
+#include "foundations/text_lines.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,10 +11,6 @@
 
 namespace {
 
-bool Blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 bool Digit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -21,10 +18,7 @@ bool Digit(char c) {
 } // namespace
 
 std::optional<double> DecimalNumber(std::string_view text) {
-    while (!text.empty() && Blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && Blank(text.back()))
-        text.remove_suffix(1);
+    text = WithoutBlanks(text);
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '+' || text[0] == '-'))

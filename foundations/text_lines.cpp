@@ -32,6 +32,14 @@ bool HasContent(const std::string& line) {
     return false;
 }
 
+std::string_view WithoutBlanks(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return text;
+}
+
 int CountContentLines(std::FILE* f) {
     int count = 0;
     std::string line;

@@ -15,6 +15,9 @@ bool ReadLine(std::FILE* f, std::string& line);
 // True when the text holds something other than white space.
 bool HasContent(const std::string& line);
 
+// The text without the white space at its two ends.
+std::string_view WithoutBlanks(std::string_view text);
+
 // Lines holding something other than white space, from the current position to the end.
 int CountContentLines(std::FILE* f);
 
