@@ -29,6 +29,10 @@ namespace {
 namespace fs = std::filesystem;
 using SF = SerialFitState;
 
+// The thread standing in for the other program waits in steps of 5 ms for the program to move the
+// old series file aside: at most two minutes, which a loaded machine's fits before it can take.
+constexpr int kWaitSteps = 24000;
+
 // The scan names of a list file (after its stride line and folder).
 std::vector<std::string> ListedNames(const std::string& path) {
     std::vector<std::string> lines = SplitLines(ReadTextFile(path));
@@ -206,7 +210,7 @@ TEST(BatchSeries, ListsChosenInThePlottingProgramFittedAndReported) {
 
     // The program writes its series file once the old one has been moved aside.
     std::thread program([&] {
-        for (int i = 0; i < 3000 && !fs::exists(root + "listOfLists(2).txt"); ++i)
+        for (int i = 0; i < kWaitSteps && !fs::exists(root + "listOfLists(2).txt"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         WriteTextFile(root + "listOfLists.tmp",
                       lists[0] + "\n" + lists[1] + "\n" + lists[2] + "\n\n");
@@ -325,7 +329,7 @@ TEST(BatchSeries, FluorescenceSeriesFloatTheBottomAsAsked) {
 
         f.data.write("listOfLists.txt", "old\n");
         std::thread program([&] {
-            for (int i = 0; i < 3000 && !fs::exists(root + "listOfLists(1).txt"); ++i)
+            for (int i = 0; i < kWaitSteps && !fs::exists(root + "listOfLists(1).txt"); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             WriteTextFile(root + "listOfLists.tmp", list + "\n\n");
             fs::rename(root + "listOfLists.tmp", root + "listOfLists.txt");
