@@ -10,27 +10,26 @@
 #include "state/startup_paths.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
 
-bool Readable(const char* path) {
-    std::FILE* file = std::fopen(path, "r");
-    if (!file)
-        return false;
-    std::fclose(file);
-    return true;
+// The preferences file as the start reads it; nothing when it is not there or cannot be read.
+std::optional<PreferenceText> ReadPreferenceFile() {
+    std::string text;
+    if (!ReadWholeFile(gPreferencesPath, &text))
+        return std::nullopt;
+    return ReadPreferenceText(text);
 }
 
 } // namespace
 
 bool TXLAWindow::ReadPreferences() {
-    if (!Readable(gPreferencesPath))
+    const std::optional<PreferenceText> file = ReadPreferenceFile();
+    if (!file)
         return false;
-    std::string text;
-    if (!ReadWholeFile(gPreferencesPath, &text))
-        return false;
-    const PreferenceText read = ReadPreferenceText(text);
+    const PreferenceText& read = *file;
     if (read.tooLong) {
         char message[kPathBufferSize + 100];
         std::snprintf(
@@ -84,15 +83,15 @@ bool TXLAWindow::WritePreferences() {
 }
 
 bool TXLAWindow::SavePreference(int index, int value) {
-    std::string text;
-    if (index < 0 || !Readable(gPreferencesPath) || !ReadWholeFile(gPreferencesPath, &text))
+    if (index < 0)
         return false;
     // Read as at start; a value the start would not take (the file was edited since) is not
     // written over by what its first characters read as: the file stays as it is.
-    const PreferenceText read = ReadPreferenceText(text);
-    if (read.tooLong || !read.refused.empty() || read.entries.size() < std::size_t(index) + 1)
+    const std::optional<PreferenceText> read = ReadPreferenceFile();
+    if (!read || read->tooLong || !read->refused.empty() ||
+        read->entries.size() < std::size_t(index) + 1)
         return false;
-    CVector entries(std::uint32_t(read.entries.size()), read.entries.data(), 1);
+    CVector entries(std::uint32_t(read->entries.size()), read->entries.data(), 1);
     entries.data[index] = float(value);
     return entries.Write(gPreferencesPath);
 }

@@ -232,10 +232,6 @@ void AmplitudeProducts::AddDataRow(const float* const* x, const float* data, dou
 
 namespace {
 
-bool BufferSlot(int s) {
-    return BufferSedimentation::on && s == M::maxSpecies;
-}
-
 // The loading a species' signal was computed with: its amplitude multiplies it.
 double CarriedLoading(int s) {
     return M::speciesLoading[s] != 0.0f ? M::speciesLoading[s] : 1.0;
@@ -247,7 +243,7 @@ bool NegativeLoadingAmong(const std::vector<int>& slots, const std::vector<doubl
     if (!LoadingsReadAsShares())
         return false;
     for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!BufferSlot(slots[i]) && a[i] * CarriedLoading(slots[i]) < 0.0)
+        if (!BufferSignalSlot(slots[i]) && a[i] * CarriedLoading(slots[i]) < 0.0)
             return true;
     return false;
 }
@@ -268,7 +264,7 @@ std::vector<double> NonNegativeLoadings(double* const* g, const std::vector<doub
         if (g[s][s] == 0.0)
             continue;
         const int slot = slots[std::size_t(s - 1)];
-        if (BufferSlot(slot)) {
+        if (BufferSignalSlot(slot)) {
             columns.push_back({s, 1.0});
             columns.push_back({s, -1.0});
         } else {

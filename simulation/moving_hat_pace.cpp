@@ -6,6 +6,7 @@
 #include "simulation/discrete_sed.h"
 #include "simulation/discrete_sed_module.h"
 #include "simulation/fixed_grid_pace.h"
+#include "simulation/lamm_template.h"
 #include "simulation/run_end_tests.h"
 #include "state/fit_control.h"
 #include "state/lamm_grid.h"
@@ -38,7 +39,7 @@ double MovingHatStepEstimate(const MovingHatRunShape& run) {
     const double gap = sediments ? b - run.outerFit : run.innerFit - m;
     const double layer = run.dCm2s / (rate * end);
     const double peak = (b * b - m * m) / (2.0 * end * layer);
-    const double reach = layer * std::log(peak / run.truncationLevel);
+    const double reach = layer * std::log(peak / double(kDepletedEndLevel));
     // The floating grid's nodes lie half a grid ratio inward of the sedimenting one's, its
     // second node at m (b/m)^(1.5 / (n - 1)); fitted data that begin below it leave no node
     // between them and the meniscus, where the species piles up, to tell that it has gone.

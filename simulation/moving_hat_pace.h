@@ -2,8 +2,6 @@
 // the run slow.
 #pragma once
 
-#include "simulation/lamm_template.h"
-
 #include <vector>
 
 class TXLAWindow;
@@ -18,7 +16,6 @@ struct MovingHatRunShape {
     double lastTime = 0.0;                 // s, of the last scan
     int nodes = 0;
     double maxDcOverC = 1.0;
-    double truncationLevel = kDepletedEndLevel; // of the start value: the run ends as depleted
 };
 
 // About how many steps the moving hat takes. Its grid moves with the boundary, one element per
