@@ -47,6 +47,22 @@ std::string LineOf(std::size_t index, const char* path) {
     return "line " + std::to_string(index + 1) + " of " + path;
 }
 
+// What a line that is not read as written holds, for its box: " holds <its value>", " is empty",
+// or past the end of the file " is missing: the file ends before it".
+std::string WhatLineHolds(const std::vector<std::string>& lines, std::size_t index) {
+    if (index >= lines.size())
+        return " is missing: the file ends before it";
+    if (!HasContent(lines[index]))
+        return " is empty";
+    return " holds " + WrittenValue(lines[index]).substr(0, 40);
+}
+
+// The text after the byte order mark some editors put before the first line in UTF-8.
+std::string_view WithoutUtf8Mark(std::string_view text) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return text.starts_with(kMark) ? text.substr(kMark.size()) : text;
+}
+
 void InfoBox(const char* text) {
     PlayInfoSound();
     MessageBox(nullptr, text, "ERROR", MB_OK);
@@ -149,10 +165,15 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         InfoBox(message.c_str());
         return;
     }
-    std::vector<std::string> lines = TextLines(text);
+    std::vector<std::string> lines = TextLines(WithoutUtf8Mark(text));
     double type = 0.0;
-    if (lines.empty() || !NumberAtStart(lines[0], type))
+    if (lines.empty() || !NumberAtStart(lines[0], type)) {
+        InfoBox((lines.empty() ? std::string(path) + " is empty: nothing is loaded"
+                               : LineOf(0, path) + WhatLineHolds(lines, 0) +
+                                     ", not an experiment type: nothing is loaded")
+                    .c_str());
         return;
+    }
     if (type != 0.0) {
         InfoBox("can only load xp files from sedimentation velocity");
         return;
@@ -207,15 +228,19 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         return;
     for (int k = 1; k <= 18; ++k) {
         const std::size_t index = static_cast<std::size_t>(2 + k);
-        // A missing value or an empty line ends the reading; the values before it stay.
-        if (index >= lines.size() || !HasContent(lines[index]))
+        // Values stand by position: a missing or empty line ends the reading and says so, as a
+        // line that is not one number before its key ("1,05", "1.05abc") or a number the
+        // parameters cannot hold (beyond single precision) does. The values before it stay.
+        if (index >= lines.size()) {
+            InfoBox((LineOf(index, path) + WhatLineHolds(lines, index) +
+                     ", and the values from it on are not read")
+                        .c_str());
             return;
+        }
         const std::string written = WrittenValue(lines[index]);
         const std::optional<double> value = DecimalNumber(written);
-        // A line that is not one number before its key ("1,05", "1.05abc"), or a number the
-        // parameters cannot hold (beyond single precision), ends it too, and says so.
         if (!value || !FitsFloat(*value) || (k == 2 && !FitsFloat(*value / 0.001002))) {
-            InfoBox((LineOf(index, path) + " holds " + written.substr(0, 40) +
+            InfoBox((LineOf(index, path) + WhatLineHolds(lines, index) +
                      ", not a value the analysis can take: it and the values after it are not read")
                         .c_str());
             return;

@@ -1,6 +1,8 @@
 // The load commands driven as a user drives them: the menu command, the file dialog, an answer
 // to each box, then the store, the list file, "tarnix.ini" and the caption checked. Drops of
 // files, list files in both layouts, experiment files and bad input likewise.
+#include "app/experiment_file.h"
+#include "app/load_all_data.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "plat/testing.hpp"
@@ -8,6 +10,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
 #include "state/preference_switches.h"
+#include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
@@ -266,6 +269,9 @@ TEST_F(LoadCommands, ExperimentFileOnlyWithItsLowerCaseExtension) {
                      " " + names[1] + "\"\n0.998230 (fBufferDensity)\n";
     WriteTextFile(data.file("exp.xp"), xp);
     script.expectFileOpen().answer(std::vector<std::string>{data.file("exp.xp")});
+    script.expectBox().caption("ERROR").text(
+        "line 5 of " + data.file("exp.xp") +
+        " is missing: the file ends before it, and the values from it on are not read");
     Command(200);
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_EQ(S::scanCount, 2);
@@ -765,10 +771,13 @@ TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
     const std::string path = data.file("exp.xp");
     const std::string notTaken =
         ", not a value the analysis can take: it and the values after it are not read";
+    const std::string cut =
+        "line 7 of " + path +
+        " is missing: the file ends before it, and the values from it on are not read";
     const struct {
         const char* density;
         const char* viscosity;
-        std::string box; // empty: both taken
+        std::string box; // cut: the three values taken
         float densityAfter;
     } cases[] = {
         {"1,05", "0.001002", "line 4 of " + path + " holds 1,05" + notTaken, 0.5f},
@@ -779,7 +788,7 @@ TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
         {"1.05", "1e-320", "buffer viscosity (Pa s) 1e-320 on line 5 of " + path + " is impossible",
          1.05f},
         {"1.05", "0.001002abc", "line 5 of " + path + " holds 0.001002abc" + notTaken, 1.05f},
-        {"1.05", "0.002004", "", 1.05f},
+        {"1.05", "0.002004", cut, 1.05f},
     };
     for (const auto& c : cases) {
         WriteTextFile(path, "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"" + data.path() + "\" \" " +
@@ -795,9 +804,61 @@ TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
         EXPECT_TRUE(script.done()) << c.density << " " << c.viscosity << script.logText();
         EXPECT_EQ(S::scanCount, 2) << c.density;
         EXPECT_EQ(S::density, c.densityAfter) << c.density << " " << c.viscosity;
-        EXPECT_EQ(S::vbar, c.box.empty() ? 0.73f : 0.5f) << c.density << " " << c.viscosity;
-        if (c.box.empty()) {
+        EXPECT_EQ(S::vbar, c.box == cut ? 0.73f : 0.5f) << c.density << " " << c.viscosity;
+        if (c.box == cut) {
             EXPECT_FLOAT_EQ(S::viscosity, 2.0f);
         }
+    }
+}
+
+// An experiment file that began with a byte order mark, or held a word or nothing, loaded nothing
+// without a word; a blank line after the viscosity, or a file cut after its vbar line, left the
+// values after it as they were, silently. The mark is read past; a line that ends the reading is
+// named with its number, and the values before it stay.
+TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
+    options.count = 3;
+    const std::string selection = SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
+    LoadAllData(window.get(), selection.c_str());
+    S::vbar = 0.75f;
+    ModelChoice::fitTINoise = SerialFitState::serializing = true; // no questions
+    const std::string path = data.file("exp.xp");
+    ASSERT_TRUE(WriteMirovanXpFile(window.get(), path.c_str()));
+    SerialFitState::serializing = false;
+    const std::string all = ReadTextFile(path);
+    auto upTo = [&](int line) { // the text of the lines before line (from 1)
+        std::size_t end = 0;
+        for (int i = 1; i < line; ++i)
+            end = all.find('\n', end) + 1;
+        return all.substr(0, end);
+    };
+    const std::string notRead = ", not a value the analysis can take: it and the values after it";
+    const struct {
+        std::string text, box; // box empty: every value taken
+        float vbar;
+        bool tiNoise;
+    } cases[] = {
+        {all, "", 0.75f, true},
+        {"\xEF\xBB\xBF" + all, "", 0.75f, true},
+        {upTo(6) + "\n" + all.substr(upTo(6).size()), "line 6 of " + path + " is empty" + notRead,
+         0.5f, false},
+        {upTo(7), "line 7 of " + path + " is missing: the file ends before it, and the values",
+         0.75f, false},
+        {"velocity" + all.substr(all.find('\n')),
+         "line 1 of " + path + " holds velocity, not an experiment type: nothing is loaded", 0.5f,
+         false},
+        {"", path + " is empty: nothing is loaded", 0.5f, false},
+    };
+    for (const auto& c : cases) {
+        WriteTextFile(path, c.text);
+        S::vbar = 0.5f;
+        ModelChoice::fitTINoise = false;
+        script.expectFileOpen().answer(std::vector<std::string>{path});
+        if (!c.box.empty())
+            script.expectBox().caption("ERROR").textHas(c.box).answer(IDOK);
+        Command(200);
+        EXPECT_TRUE(script.done()) << c.text << script.logText();
+        EXPECT_EQ(S::scanCount, 3);
+        EXPECT_FLOAT_EQ(S::vbar, c.vbar) << c.text;
+        EXPECT_EQ(ModelChoice::fitTINoise, c.tiNoise) << c.text;
     }
 }

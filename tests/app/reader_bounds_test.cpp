@@ -65,6 +65,10 @@ TEST(ReaderBounds, ValuesBeyondTheRecordOrBeyondPhysicsAreRefused) {
             script.expectBox().caption("ERROR").text(std::string(c.refused) + " on line " +
                                                      std::to_string(c.line) + " of " + path +
                                                      " is impossible");
+        else
+            script.expectBox().caption("ERROR").text(
+                "line 9 of " + path +
+                " is missing: the file ends before it, and the values from it on are not read");
         ReadXpExperiment(nullptr, path.c_str());
         EXPECT_TRUE(script.done()) << c.density << " " << c.viscosity << " " << c.vbar << "\n"
                                    << script.logText();

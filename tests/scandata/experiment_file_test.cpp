@@ -96,7 +96,12 @@ TEST_F(ExperimentFile, EndingAfterMinBottomKeepsTheLoadersFitLimits) {
     std::string folder = dir.file("Lauf März 3");
     std::filesystem::create_directory(folder);
     std::vector<std::string> names = WriteScanSet(folder, options);
-    ReadXpExperiment(nullptr, WriteXp(folder, names, 9).c_str());
+    const std::string path = WriteXp(folder, names, 9);
+    script.expectBox().caption("ERROR").text(
+        "line 13 of " + path +
+        " is missing: the file ends before it, and the values from it on are not read");
+    ReadXpExperiment(nullptr, path.c_str());
+    EXPECT_TRUE(script.done()) << script.logText();
     ASSERT_EQ(S::scanCount, 3);
     EXPECT_FLOAT_EQ(FitControl::minBottom, 7.16f);
     // The loader's limits: bottom - 0.15, since bottom was still unset while loading.
