@@ -9,5 +9,6 @@ void ReadXpExperiment(TXLAWindow* window, const char* path);
 // Writes the experiment file of the loaded scans for the sibling analysis program (and for
 // ReadXpExperiment): type, description, scan list, solvent, cell, fit limits and switches. Asks
 // for the solvent values, path length and rotor unless a batch or a data series runs. False
-// without scans, or after the box for a file that cannot be opened.
+// without scans, or after the box for a file that cannot be opened or for a folder or scan name
+// the reader would split (a blank or a quote in a name, a quote in the folder, a line break).
 bool WriteMirovanXpFile(TXLAWindow* window, const char* path);

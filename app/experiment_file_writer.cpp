@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,19 +43,56 @@ std::string CleanDescription(const char* text) {
     return out.size() < 2 ? std::string() : out;
 }
 
+struct ScanList {
+    std::string folder;
+    std::vector<std::string> names;
+};
+
 // One scan: the folder and name of the selection path (a single file's full path); several:
 // the selection path and every scan's name in load order.
-std::string ScanList() {
+ScanList LoadedScanList() {
     if (S::scanCount < 2) {
         std::string drive, dir, name, ext;
         plat::SplitPath(ScanPaths::gLoadSelection, &drive, &dir, &name, &ext);
-        return "\"" + drive + dir + "\" \" " + name + ext + "\"\n";
+        return {drive + dir, {name + ext}};
     }
-    std::string out = "\"" + ScanPaths::gLoadSelection + "\" \"";
-    for (int i = 1; i <= S::scanCount; ++i) {
-        out += ' ';
-        out += S::scanFileName[i];
-    }
+    ScanList list{ScanPaths::gLoadSelection, {}};
+    for (int i = 1; i <= S::scanCount; ++i)
+        list.names.emplace_back(S::scanFileName[i]);
+    return list;
+}
+
+// What keeps the folder or a name from standing in the scan line and reading back as written;
+// null when nothing does.
+const char* ScanListProblem(const std::string& s, bool name) {
+    if (s.find('\n') != std::string::npos)
+        return "where a line break ends the scan list";
+    if (s.find('"') != std::string::npos)
+        return name ? "where a quote ends the names" : "where a quote ends the folder";
+    if (name && s.find(' ') != std::string::npos)
+        return "where a blank separates names";
+    return nullptr;
+}
+
+// Why the list would not read back: the first folder or name that would not, and what stops it;
+// empty when every one reads back.
+std::string ScanListFault(const ScanList& list) {
+    auto fault = [](const std::string& s, const char* problem) {
+        return "\"" + s + "\" would not read back from an experiment file, " + problem;
+    };
+    if (const char* problem = ScanListProblem(list.folder, false))
+        return fault(list.folder, problem);
+    for (const std::string& name : list.names)
+        if (const char* problem = ScanListProblem(name, true))
+            return fault(name, problem);
+    return {};
+}
+
+// The quoted folder, then the quoted group of blank-led names.
+std::string ScanListLine(const ScanList& list) {
+    std::string out = "\"" + list.folder + "\" \"";
+    for (const std::string& name : list.names)
+        out += ' ' + name;
     return out + "\"\n";
 }
 
@@ -69,13 +107,16 @@ bool NonlinearSpeciesModel() {
 bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     if (S::scanCount < 1)
         return false;
-    auto cannotOpen = [path] {
+    auto errorBox = [](const std::string& text) {
         PlayInfoSound();
-        char text[400];
-        std::snprintf(text, sizeof text, "could not open %s", path);
-        MessageBox(nullptr, text, "ERROR", MB_OK);
+        MessageBox(nullptr, text.c_str(), "ERROR", MB_OK);
         return false;
     };
+    auto cannotOpen = [&] { return errorBox(std::string("could not open ") + path); };
+    // Names the reader would split are refused before anything is asked or written.
+    const ScanList scans = LoadedScanList();
+    if (const std::string why = ScanListFault(scans); !why.empty())
+        return errorBox(std::string(path) + " is not written: " + why);
     plat::AtomicFile file(plat::NativePath(path));
     std::FILE* f = file.file();
     if (!f)
@@ -132,7 +173,7 @@ bool WriteMirovanXpFile(TXLAWindow* window, const char* path) {
     std::string out;
     AppendFormat(out, "%s\n", kTypes[type]);
     AppendFormat(out, "%s (exported xp file from TARNIX)\n", CleanDescription(description).c_str());
-    out += ScanList();
+    out += ScanListLine(scans);
     AppendFormat(out, "%f (fBufferDensity)\n", static_cast<double>(S::density));
     AppendFormat(out, "%f (fBufferViscosity)\n", 0.001 * static_cast<double>(viscosityCp));
     AppendFormat(out, "%f (VBAR)\n", static_cast<double>(S::vbar));

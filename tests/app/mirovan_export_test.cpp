@@ -283,4 +283,38 @@ TEST(MirovanExport, UnwritableFolderSaysSoAndWritesNothingHalf) {
     EXPECT_TRUE(ReadTextFile(config).empty());
 }
 
+// A scan named with a blank or a quote went into the scan line, which the reader splits at each
+// blank and ends at a quote: the file loaded no scan back. Such a name is refused by name and the
+// file before is kept; the names as generated are exported and load back.
+TEST(MirovanExport, AScanNameTheReaderWouldSplitIsRefusedByName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a b.RA1", "where a blank separates names"},
+        {"q\"uote.RA1", "where a quote ends the names"},
+        {nullptr, nullptr}}; // the names as generated
+    for (const auto& [name, reason] : cases) {
+        MainWindowFixture f;
+        f.LoadScans(3, 20);
+        SerialFitState::serializing = true; // no questions
+        const std::string xp = f.data.file("run.xp");
+        WriteTextFile(xp, "before\n");
+        f.script.expectFileSave().answer({xp});
+        if (name) {
+            std::snprintf(ScanStore::scanFileName[2], 260, "%s", name);
+            f.script.expectBox().caption("ERROR").text(
+                xp + " is not written: \"" + name +
+                "\" would not read back from an experiment file, " + reason);
+            Send(f, 577);
+            EXPECT_EQ(ReadTextFile(xp), "before\n") << name;
+        } else {
+            f.script.expectBox().text("launch MIROVAN with data?").answer(IDNO);
+            Send(f, 577);
+            f.script.expectFileOpen().answer({xp});
+            Send(f, 200);
+            EXPECT_EQ(ScanStore::scanCount, 3);
+        }
+        SerialFitState::serializing = false;
+        EXPECT_TRUE(f.script.done()) << (name ? name : "") << f.script.logText();
+    }
+}
+
 } // namespace
