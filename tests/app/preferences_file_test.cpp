@@ -10,6 +10,7 @@
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -182,14 +183,14 @@ TEST_F(PreferencesFile, MultithreadingOffWritesTheCountNegated) {
 }
 
 // A damaged line ("nan", "inf") used to go straight into the thread counts, where converting it
-// to an integer is undefined; such a line now counts as missing and the file is repaired.
+// to an integer is undefined; such a line now takes its default, and the file is kept as written.
 TEST_F(PreferencesFile, NonNumbersCountAsMissing) {
     std::vector<float> entries = Complete();
     entries[14] = std::numeric_limits<float>::quiet_NaN();
     entries[11] = std::numeric_limits<float>::infinity();
     entries[1] = std::numeric_limits<float>::quiet_NaN();
     Applied applied = Apply(entries);
-    EXPECT_TRUE(applied.rewrite);
+    EXPECT_FALSE(applied.rewrite);
     EXPECT_EQ(gLammThreadCount, 2);
     EXPECT_EQ(gDistributionThreadCount, 2);
     EXPECT_TRUE(ContiState::multiThreading);
@@ -340,6 +341,78 @@ TEST(PreferencesFileAtStart, AValueNotReadAsWrittenIsNamedWithItsLineAndNotTaken
         EXPECT_TRUE(c.check()) << c.line << " " << c.text;
         EXPECT_TRUE(gDisclaimerAccepted) << c.line << " " << c.text;
         window.reset();
+    }
+    ResetAllState();
+}
+
+// Through the menu: "Play Sounds?" No, "save as default setting?" Yes, over a file that sounds
+// on. A file with a line not read as written was left unsaved without a word (sounds came back at
+// the next start) or replaced at start without a question; CR-only line ends, UTF-16 and a BOM
+// were taken as a first start, or as "line 1 holds 1". Now each is named, and replaced only when
+// the user agrees.
+TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheUserAgrees) {
+    ResetAllState();
+    gDisclaimerAccepted = gSoundOn = true;
+    const std::string written = FormatPreferences();
+    std::string cr = written, utf16 = "\xFF\xFE", wrong2 = written, wrong16 = written;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    for (char c : written)
+        utf16 += std::string{c, '\0'};
+    wrong2.replace(written.find("\n0.0010\n"), 7, "\n0,005");
+    wrong16.replace(written.find("\n1.0\n"), 4, "\n2,5");
+    const std::string kept = "\nit is not taken: its default is used";
+    const std::string unread = "\nit is not read: the defaults are used";
+    const struct {
+        std::string file, named;
+        int atStart, atSave; // answers to the replace question, 0: not asked
+    } cases[] = {
+        {written, "", 0, 0},
+        {"\xEF\xBB\xBF" + written, "", 0, 0},
+        {wrong2, "line 2 holds 0,005, not a number" + kept, 0, IDYES},
+        {wrong2, "line 2 holds 0,005, not a number" + kept, 0, IDNO},
+        {wrong16, "line 16 holds 2,5, not a number" + kept, 0, IDYES},
+        {wrong16, "line 16 holds 2,5, not a number" + kept, 0, IDNO},
+        {cr, "its lines end in a carriage return alone" + unread, IDYES, 0},
+        {cr, "its lines end in a carriage return alone" + unread, IDNO, IDNO},
+        {utf16, "it is not plain text (UTF-16 or binary)" + unread, IDNO, IDNO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        ResetAllState();
+        ProgramFolder folder;
+        const std::string path = folder.file("tarnixparams.ini");
+        const std::string replace = "replace " + path +
+                                    ", which was not read as written, with the "
+                                    "settings now in use?\nNo: they are used "
+                                    "now, but not kept for the next start";
+        WriteTextFile(path, c.file);
+        plat::test::Script s;
+        if (!c.named.empty())
+            s.expectBox().caption("ERROR").text(path + "\n" + c.named).answer(IDOK);
+        if (c.atStart) { // a first start
+            s.expectDialog(302).ok();
+            s.expectBox().text("update residuals bitmap during fit?").answer(IDNO);
+            s.expectBox().text("update residuals plot during fit?").answer(IDNO);
+            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
+        }
+        s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
+        s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
+        if (c.atSave)
+            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atSave);
+        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        s.pumpUntilIdle();
+        SendMessage(window.get(), WM_COMMAND, 594, 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+        const std::string after = ReadTextFile(path);
+        if (c.atSave == IDNO) {
+            EXPECT_EQ(after, c.file);
+            continue;
+        }
+        const PreferenceText read = ReadPreferenceText(after);
+        EXPECT_FALSE(read.NotReadAsWritten()) << after;
+        EXPECT_EQ(read.entries.size(), 19u);
+        EXPECT_EQ(read.entries.at(6), 0.0f) << "sounds off at the next start";
     }
     ResetAllState();
 }
