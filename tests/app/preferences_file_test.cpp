@@ -345,54 +345,51 @@ TEST(PreferencesFileAtStart, AValueNotReadAsWrittenIsNamedWithItsLineAndNotTaken
     ResetAllState();
 }
 
-// Through the menu: "Play Sounds?" No, "save as default setting?" Yes, over a file that sounds
-// on. A file with a line not read as written was left unsaved without a word (sounds came back at
-// the next start) or replaced at start without a question; CR-only line ends, UTF-16 and a BOM
-// were taken as a first start, or as "line 1 holds 1". Now each is named, and replaced only when
-// the user agrees.
+// Through the menu ("Play Sounds?" No, "save as default setting?" Yes) over a file with sounds on.
+// A file not read as written was saved over without a word, replaced at start without a question
+// or taken as a first start: it is named, and replaced only when the user agrees.
 TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheUserAgrees) {
     ResetAllState();
     gDisclaimerAccepted = gSoundOn = true;
-    const std::string written = FormatPreferences();
-    std::string cr = written, utf16 = "\xFF\xFE", wrong2 = written, wrong16 = written;
+    const std::string w = FormatPreferences(), unread = "\nit is not read: the defaults are used",
+                      notTaken = ", not a number\nit is not taken: its default is used";
+    std::string cr = w, utf16 = "\xFF\xFE", wrong2 = w, wrong16 = w;
     std::replace(cr.begin(), cr.end(), '\n', '\r');
-    for (char c : written)
+    for (char c : w)
         utf16 += std::string{c, '\0'};
-    wrong2.replace(written.find("\n0.0010\n"), 7, "\n0,005");
-    wrong16.replace(written.find("\n1.0\n"), 4, "\n2,5");
-    const std::string kept = "\nit is not taken: its default is used";
-    const std::string unread = "\nit is not read: the defaults are used";
+    wrong2.replace(w.find("\n0.0010\n"), 7, "\n0,005");
+    wrong16.replace(w.find("\n1.0\n"), 4, "\n2,5");
     const struct {
         std::string file, named;
-        int atStart, atSave; // answers to the replace question, 0: not asked
-    } cases[] = {
-        {written, "", 0, 0},
-        {"\xEF\xBB\xBF" + written, "", 0, 0},
-        {wrong2, "line 2 holds 0,005, not a number" + kept, 0, IDYES},
-        {wrong2, "line 2 holds 0,005, not a number" + kept, 0, IDNO},
-        {wrong16, "line 16 holds 2,5, not a number" + kept, 0, IDYES},
-        {wrong16, "line 16 holds 2,5, not a number" + kept, 0, IDNO},
-        {cr, "its lines end in a carriage return alone" + unread, IDYES, 0},
-        {cr, "its lines end in a carriage return alone" + unread, IDNO, IDNO},
-        {utf16, "it is not plain text (UTF-16 or binary)" + unread, IDNO, IDNO},
-    };
+        int atStart, atSave; // answers to "replace ...?", 0: not asked
+    } cases[] = {{w, "", 0, 0},
+                 {"\xEF\xBB\xBF" + w, "", 0, 0},
+                 {wrong2, "line 2 holds 0,005" + notTaken, 0, IDYES},
+                 {wrong2, "line 2 holds 0,005" + notTaken, 0, IDNO},
+                 {wrong16, "line 16 holds 2,5" + notTaken, 0, IDYES},
+                 {wrong16, "line 16 holds 2,5" + notTaken, 0, IDNO},
+                 {cr, "its lines end in a carriage return alone" + unread, IDYES, 0},
+                 {cr, "its lines end in a carriage return alone" + unread, IDNO, IDNO},
+                 {utf16, "it is not plain text (UTF-16 or binary)" + unread, IDNO, IDNO}};
     for (const auto& c : cases) {
-        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        SCOPED_TRACE(&c - cases);
         ResetAllState();
         ProgramFolder folder;
-        const std::string path = folder.file("tarnixparams.ini");
-        const std::string replace = "replace " + path +
-                                    ", which was not read as written, with the "
-                                    "settings now in use?\nNo: they are used "
-                                    "now, but not kept for the next start";
+        const std::string
+            path = folder.file("tarnixparams.ini"),
+            replace =
+                "replace " + path +
+                ", which was not read as written, with the settings now in use?\nNo: they are used "
+                "now, but not kept for the next start";
         WriteTextFile(path, c.file);
         plat::test::Script s;
         if (!c.named.empty())
             s.expectBox().caption("ERROR").text(path + "\n" + c.named).answer(IDOK);
         if (c.atStart) { // a first start
             s.expectDialog(302).ok();
-            s.expectBox().text("update residuals bitmap during fit?").answer(IDNO);
-            s.expectBox().text("update residuals plot during fit?").answer(IDNO);
+            for (const char* q :
+                 {"update residuals bitmap during fit?", "update residuals plot during fit?"})
+                s.expectBox().text(q).answer(IDNO);
             s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
         }
         s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
@@ -404,15 +401,13 @@ TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheU
         s.pumpUntilIdle();
         SendMessage(window.get(), WM_COMMAND, 594, 0);
         EXPECT_TRUE(s.done()) << s.logText();
-        const std::string after = ReadTextFile(path);
-        if (c.atSave == IDNO) {
-            EXPECT_EQ(after, c.file);
-            continue;
-        }
-        const PreferenceText read = ReadPreferenceText(after);
-        EXPECT_FALSE(read.NotReadAsWritten()) << after;
-        EXPECT_EQ(read.entries.size(), 19u);
-        EXPECT_EQ(read.entries.at(6), 0.0f) << "sounds off at the next start";
+        const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
+        if (c.atSave == IDNO)
+            EXPECT_EQ(ReadTextFile(path), c.file) << "kept byte for byte";
+        else
+            EXPECT_TRUE(!read.NotReadAsWritten() && read.entries.size() == 19u &&
+                        read.entries[6] == 0.0f)
+                << "sounds off at the next start";
     }
     ResetAllState();
 }
