@@ -340,6 +340,7 @@ TEST(PreferencesFileAtStart, AValueNotReadAsWrittenIsNamedWithItsLineAndNotTaken
         EXPECT_TRUE(script.done()) << c.line << " " << c.text << "\n" << script.logText();
         EXPECT_TRUE(c.check()) << c.line << " " << c.text;
         EXPECT_TRUE(gDisclaimerAccepted) << c.line << " " << c.text;
+        EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), DefaultsWithLine(c.line, c.text));
         window.reset();
     }
     ResetAllState();
