@@ -96,8 +96,12 @@ const char* OutOfRange(int i, double v) {
 
 } // namespace
 
-PreferenceText ReadPreferenceText(const std::string& text) {
+PreferenceText ReadPreferenceText(const std::string& whole) {
     PreferenceText out;
+    const std::string_view text = WithoutByteOrderMark(whole);
+    out.notRead = NotPlainText(text);
+    if (!out.notRead.empty())
+        return out;
     int lineNumber = 0;
     for (const std::string& line : TextLines(text)) {
         ++lineNumber;
@@ -137,15 +141,14 @@ int DistributionThreadEntry() {
 
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask) {
     bool rewrite = false;
-    // A line that is not a finite number counts as missing, so a damaged file is repaired.
+    // An entry beyond the file's end is missing and has the file completed; one not read as
+    // written (NaN) takes its default too, but the file is left as the user wrote it.
     auto present = [&](int i) { return i < count && std::isfinite(entries[i]); };
     auto on = [&](int i) { return entries[i] > 0.0f; };
     auto missing = [&](int i) {
-        if (present(i))
-            return false;
-        if (i >= 2)
+        if (i >= count && i >= 2)
             rewrite = true;
-        return true;
+        return !present(i);
     };
 
     if (present(0) && entries[0] == 1.0f)
@@ -154,8 +157,8 @@ bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQue
     const bool resolution =
         !missing(1) && entries[1] > 0.0f && entries[1] <= kMaxRadialResolutionCm;
     ScanStore::radialResolution = resolution ? entries[1] : 0.001f;
-    gUpdateResidualsBitmap = missing(2) ? ask(kBitmapQuestion) : on(2);
-    gUpdateResidualsPlot = missing(3) ? ask(kResidualPlotQuestion) : on(3);
+    gUpdateResidualsBitmap = missing(2) ? count <= 2 && ask(kBitmapQuestion) : on(2);
+    gUpdateResidualsPlot = missing(3) ? count <= 3 && ask(kResidualPlotQuestion) : on(3);
     gUpdateDataPlot = missing(4) ? false : on(4);
     gUpdateDistributionPlot = missing(5) ? false : on(5);
     gSoundOn = missing(6) ? false : on(6);

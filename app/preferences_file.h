@@ -21,17 +21,24 @@ using PreferenceQuestion = std::function<bool(const char* question)>;
 // 0.1 cm, the time-stamp threshold entry within kMaxThresholdEntry), is not taken: its entry reads
 // as missing (NaN) and refused names its line and why. A text of more lines than any file of its
 // kind gives no entries and tooLong.
+// A text that is not plain text (UTF-16, lines ending in a carriage return alone) gives no entries
+// and notRead says why; a UTF-8 byte-order mark before the first line is passed over.
 struct PreferenceText {
     std::vector<float> entries;
     std::vector<std::string> refused; // "line 2 holds 1e-6, not a number from 0.001 to 0.1"
     bool tooLong = false;
+    std::string notRead;
+    // The file holds something the start did not take as written: it is replaced only when the
+    // user agrees.
+    bool NotReadAsWritten() const { return tooLong || !notRead.empty() || !refused.empty(); }
 };
 PreferenceText ReadPreferenceText(const std::string& text);
 
 // Sets the program-wide switches from the entries of the file (entries[i] is line i; count >= 1).
 // Missing entries take their defaults; the two residual-update entries are asked through `ask`.
-// Returns true when the file must be rewritten (entries missing from index 2 on, or an optimiser
-// entry that does not name the chosen optimiser).
+// An entry not read as written (NaN) takes its default (off for the two asked) without a question.
+// Returns true when the file must be rewritten (entries beyond its end from index 2 on, or an
+// optimiser entry that does not name the chosen optimiser).
 bool ApplyPreferenceEntries(const float* entries, int count, const PreferenceQuestion& ask);
 
 // The questions of entries 2 and 3, asked when a file lacks them and at the first start, when

@@ -51,7 +51,8 @@ void TXLAWindow::CmCheckTimestamps() {
         return;
     }
     gCheckTimestamps = true;
-    SavePreference(17, 1);
+    // A file the user would not have replaced is asked about once.
+    const bool kept = SavePreference(17, 1);
     CheckMark(902, true);
     // The file keeps the ratio in steps of 0.00001 as an integer that must read back exactly: a
     // ratio beyond that range is refused like any invalid number, and the kept ratio is the one
@@ -61,7 +62,8 @@ void TXLAWindow::CmCheckTimestamps() {
         double entry = std::round((double(ratio) - 1.0) * 100000.0);
         if (std::fabs(entry) <= kMaxThresholdEntry) {
             gTimestampThreshold = entry * 0.00001 + 1.0;
-            SavePreference(18, int(entry));
+            if (kept)
+                SavePreference(18, int(entry));
             break;
         }
         plat::GetBackend().beep(MB_ICONINFORMATION);
@@ -87,10 +89,10 @@ void TXLAWindow::CmMultipleThreads() {
         gLammThreadCount = 1;
     }
     CheckMark(648, ContiState::multiThreading);
-    if (AskYesNo("save as default setting?", kSetPreference)) {
-        SavePreference(11, DistributionThreadEntry());
+    // A file the user would not have replaced is asked about once.
+    if (AskYesNo("save as default setting?", kSetPreference) &&
+        SavePreference(11, DistributionThreadEntry()))
         SavePreference(14, gLammThreadCount);
-    }
     PlayOkSound();
 }
 

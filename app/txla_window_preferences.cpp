@@ -40,10 +40,16 @@ bool TXLAWindow::ReadPreferences() {
         ShowError(message, 0);
         return false;
     }
-    // A file without one value taken (empty, text, binary) is no preferences file: a first start.
-    if (read.refused.size() == read.entries.size())
+    // A file that is not plain text is named; the defaults are used, as at a first start.
+    if (!read.notRead.empty()) {
+        const std::string message = std::string(gPreferencesPath) + "\n" + read.notRead +
+                                    "\nit is not read: the defaults are used";
+        PlayInfoSound();
+        MessageBox(message.c_str(), "ERROR", MB_OK);
         return false;
-    // A value that is not taken is named with its line; its default stands in its place.
+    }
+    // A value that is not taken is named with its line; its default stands in its place. The
+    // file is kept as it is until the user agrees to replace it.
     if (!read.refused.empty()) {
         std::string message = gPreferencesPath;
         constexpr std::size_t kMostNamed = 8;
@@ -56,6 +62,9 @@ bool TXLAWindow::ReadPreferences() {
         PlayInfoSound();
         MessageBox(message.c_str(), "ERROR", MB_OK);
     }
+    // A file without one value taken (empty, text, binary) is no preferences file: a first start.
+    if (read.refused.size() == read.entries.size())
+        return false;
     bool rewrite =
         ApplyPreferenceEntries(read.entries.data(), int(read.entries.size()),
                                [this](const char* q) { return AskYesNo(q, "SET PREFERENCE"); });
@@ -67,6 +76,16 @@ bool TXLAWindow::ReadPreferences() {
 }
 
 bool TXLAWindow::WritePreferences() {
+    // A file there that the start would not take as written is replaced only when the user
+    // agrees; No keeps it byte for byte, and the settings hold for this run only.
+    const std::optional<PreferenceText> read = ReadPreferenceFile();
+    if (read && read->NotReadAsWritten()) {
+        const std::string replace = std::string("replace ") + gPreferencesPath +
+                                    ", which was not read as written, with the settings now in "
+                                    "use?\nNo: they are used now, but not kept for the next start";
+        if (MessageBox(replace.c_str(), "SET PREFERENCE", MB_YESNO) != IDYES)
+            return false;
+    }
     plat::AtomicFile file(gPreferencesPath);
     std::string text = FormatPreferences();
     if (file.file() && std::fputs(text.c_str(), file.file()) >= 0 && file.Commit())
@@ -85,11 +104,13 @@ bool TXLAWindow::WritePreferences() {
 bool TXLAWindow::SavePreference(int index, int value) {
     if (index < 0)
         return false;
-    // Read as at start; a value the start would not take (the file was edited since) is not
-    // written over by what its first characters read as: the file stays as it is.
+    // Read as at start. A file with something the start would not take as written is not
+    // written over by what its first characters read as: the whole file is written from the
+    // settings now in use (this one among them) if the user agrees to replace it.
     const std::optional<PreferenceText> read = ReadPreferenceFile();
-    if (!read || read->tooLong || !read->refused.empty() ||
-        read->entries.size() < std::size_t(index) + 1)
+    if (read && read->NotReadAsWritten())
+        return WritePreferences();
+    if (!read || read->entries.size() < std::size_t(index) + 1)
         return false;
     CVector entries(std::uint32_t(read->entries.size()), read->entries.data(), 1);
     entries.data[index] = float(value);

@@ -74,3 +74,20 @@ std::vector<std::string> TextLines(std::string_view text) {
     }
     return lines;
 }
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    return text;
+}
+
+std::string_view NotPlainText(std::string_view text) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF") ||
+        text.find('\0') != std::string_view::npos)
+        return "it is not plain text (UTF-16 or binary)";
+    for (std::size_t cr = text.find('\r'); cr != std::string_view::npos;
+         cr = text.find('\r', cr + 1))
+        if (cr + 1 < text.size() && text[cr + 1] != '\n')
+            return "its lines end in a carriage return alone";
+    return {};
+}

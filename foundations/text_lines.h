@@ -27,3 +27,10 @@ void AppendFormat(std::string& out, const char* format, ...) __attribute__((form
 // The lines of a text without their line ends, CR LF and LF alike; a final line without a line
 // feed counts too.
 std::vector<std::string> TextLines(std::string_view text);
+
+// The text without the UTF-8 byte-order mark some editors put before its first line.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+// Why TextLines does not give the lines of the text as they were written (UTF-16 or binary
+// data, lines that end in a carriage return alone); empty when it does.
+std::string_view NotPlainText(std::string_view text);

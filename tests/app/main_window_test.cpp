@@ -213,7 +213,13 @@ TEST_F(MainWindow, SavingToAFileEditedSinceStartKeepsAValueNotReadAsWritten) {
     for (const char* edited :
          {"1\n0,005\n0\n0\n0\n0\n0\n", "1\n0.001\n0\n0\n0\n0\n0 S\n", "1\n1e-6\n0\n0\n0\n0\n0\n"}) {
         WriteTextFile(folder.file("tarnixparams.ini"), edited);
+        Script s; // the user does not agree to replace it
+        s.expectBox()
+            .caption("SET PREFERENCE")
+            .textHas("which was not read as written")
+            .answer(IDNO);
         EXPECT_FALSE(window->SavePreference(6, 1)) << edited;
+        EXPECT_TRUE(s.done()) << s.logText();
         EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), edited);
     }
 }

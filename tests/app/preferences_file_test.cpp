@@ -10,6 +10,7 @@
 #include "support/program_folder.h"
 #include "support/reset_all_state.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -182,14 +183,14 @@ TEST_F(PreferencesFile, MultithreadingOffWritesTheCountNegated) {
 }
 
 // A damaged line ("nan", "inf") used to go straight into the thread counts, where converting it
-// to an integer is undefined; such a line now counts as missing and the file is repaired.
+// to an integer is undefined; such a line now takes its default, and the file is kept as written.
 TEST_F(PreferencesFile, NonNumbersCountAsMissing) {
     std::vector<float> entries = Complete();
     entries[14] = std::numeric_limits<float>::quiet_NaN();
     entries[11] = std::numeric_limits<float>::infinity();
     entries[1] = std::numeric_limits<float>::quiet_NaN();
     Applied applied = Apply(entries);
-    EXPECT_TRUE(applied.rewrite);
+    EXPECT_FALSE(applied.rewrite);
     EXPECT_EQ(gLammThreadCount, 2);
     EXPECT_EQ(gDistributionThreadCount, 2);
     EXPECT_TRUE(ContiState::multiThreading);
@@ -339,7 +340,75 @@ TEST(PreferencesFileAtStart, AValueNotReadAsWrittenIsNamedWithItsLineAndNotTaken
         EXPECT_TRUE(script.done()) << c.line << " " << c.text << "\n" << script.logText();
         EXPECT_TRUE(c.check()) << c.line << " " << c.text;
         EXPECT_TRUE(gDisclaimerAccepted) << c.line << " " << c.text;
+        EXPECT_EQ(ReadTextFile(folder.file("tarnixparams.ini")), DefaultsWithLine(c.line, c.text));
         window.reset();
+    }
+    ResetAllState();
+}
+
+// Through the menu ("Play Sounds?" No, "save as default setting?" Yes) over a file with sounds on.
+// A file not read as written was saved over without a word, replaced at start without a question
+// or taken as a first start: it is named, and replaced only when the user agrees.
+TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheUserAgrees) {
+    ResetAllState();
+    gDisclaimerAccepted = gSoundOn = true;
+    const std::string w = FormatPreferences(), unread = "\nit is not read: the defaults are used",
+                      notTaken = ", not a number\nit is not taken: its default is used";
+    std::string cr = w, utf16 = "\xFF\xFE", wrong2 = w, wrong16 = w;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    for (char c : w)
+        utf16 += std::string{c, '\0'};
+    wrong2.replace(w.find("\n0.0010\n"), 7, "\n0,005");
+    wrong16.replace(w.find("\n1.0\n"), 4, "\n2,5");
+    const struct {
+        std::string file, named;
+        int atStart, atSave; // answers to "replace ...?", 0: not asked
+    } cases[] = {{w, "", 0, 0},
+                 {"\xEF\xBB\xBF" + w, "", 0, 0},
+                 {wrong2, "line 2 holds 0,005" + notTaken, 0, IDYES},
+                 {wrong2, "line 2 holds 0,005" + notTaken, 0, IDNO},
+                 {wrong16, "line 16 holds 2,5" + notTaken, 0, IDYES},
+                 {wrong16, "line 16 holds 2,5" + notTaken, 0, IDNO},
+                 {cr, "its lines end in a carriage return alone" + unread, IDYES, 0},
+                 {cr, "its lines end in a carriage return alone" + unread, IDNO, IDNO},
+                 {utf16, "it is not plain text (UTF-16 or binary)" + unread, IDNO, IDNO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ResetAllState();
+        ProgramFolder folder;
+        const std::string
+            path = folder.file("tarnixparams.ini"),
+            replace =
+                "replace " + path +
+                ", which was not read as written, with the settings now in use?\nNo: they are used "
+                "now, but not kept for the next start";
+        WriteTextFile(path, c.file);
+        plat::test::Script s;
+        if (!c.named.empty())
+            s.expectBox().caption("ERROR").text(path + "\n" + c.named).answer(IDOK);
+        if (c.atStart) { // a first start
+            s.expectDialog(302).ok();
+            for (const char* q :
+                 {"update residuals bitmap during fit?", "update residuals plot during fit?"})
+                s.expectBox().text(q).answer(IDNO);
+            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
+        }
+        s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
+        s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
+        if (c.atSave)
+            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atSave);
+        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        s.pumpUntilIdle();
+        SendMessage(window.get(), WM_COMMAND, 594, 0);
+        EXPECT_TRUE(s.done()) << s.logText();
+        const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
+        if (c.atSave == IDNO)
+            EXPECT_EQ(ReadTextFile(path), c.file) << "kept byte for byte";
+        else
+            EXPECT_TRUE(!read.NotReadAsWritten() && read.entries.size() == 19u &&
+                        read.entries[6] == 0.0f)
+                << "sounds off at the next start";
     }
     ResetAllState();
 }

@@ -94,6 +94,7 @@ TEST_F(SettingsFilesFuzz, PreferencesText) {
         for (float v : read.entries)
             refused += std::isnan(v) ? 1 : 0;
         ASSERT_EQ(refused, read.refused.size()) << "seed " << seed << " input " << i;
+        ASSERT_TRUE(read.notRead.empty() || read.entries.empty()) << "seed " << seed;
         if (read.entries.size() > 1 && !std::isnan(read.entries[1])) {
             ASSERT_TRUE(read.entries[1] >= 0.001f && read.entries[1] <= kMaxRadialResolutionCm)
                 << "seed " << seed << " input " << i;

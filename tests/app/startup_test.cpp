@@ -143,10 +143,16 @@ TEST(StartUp, DamagedPreferencesNeverStopTheStart) {
         WriteTextFile(folder.file("mirovan"), "");
         WriteTextFile(folder.file("tarnixparams.ini"), c.content);
         Script s;
+        // A file with lines but no value taken is named, and replaced when the user agrees.
+        const bool named = c.content[0] != '\0' && c.name[0] != 'd';
+        if (named)
+            s.expectBox().caption("ERROR").textHas("not a number").answer(IDOK);
         s.expectDialog(302).ok();
         // A file with no entry is a first start: the two questions come after the disclaimer.
         if (c.name[0] != 'd')
             ExpectFirstStartQuestions(s);
+        if (named)
+            s.expectBox().caption("SET PREFERENCE").textHas("not read as written").answer(IDYES);
         EXPECT_EQ(Start(folder.programPath()), 0) << c.name;
         EXPECT_TRUE(s.done()) << c.name << "\n" << s.logText();
         EXPECT_EQ(LineCount(ReadTextFile(folder.file("tarnixparams.ini"))), 19) << c.name;
@@ -249,9 +255,10 @@ TEST(StartUp, SettingsFilesFarLongerThanTheirFormatAreRefusedByName) {
                                             " holds more than 1000 lines of numbers, far more "
                                             "than a file of its kind: it is not read");
         const bool preferences = std::string(name) == "tarnixparams.ini";
-        if (preferences) { // then a first start, whose answers replace the file
+        if (preferences) { // then a first start, whose answers replace the file if agreed
             s.expectDialog(302).ok();
             ExpectFirstStartQuestions(s);
+            s.expectBox().caption("SET PREFERENCE").textHas("not read as written").answer(IDYES);
         }
         EXPECT_EQ(Start(folder.programPath()), 0);
         EXPECT_TRUE(s.done()) << s.logText();
