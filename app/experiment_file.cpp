@@ -57,12 +57,6 @@ std::string WhatLineHolds(const std::vector<std::string>& lines, std::size_t ind
     return " holds " + WrittenValue(lines[index]).substr(0, 40);
 }
 
-// The text after the byte order mark some editors put before the first line in UTF-8.
-std::string_view WithoutUtf8Mark(std::string_view text) {
-    constexpr std::string_view kMark = "\xEF\xBB\xBF";
-    return text.starts_with(kMark) ? text.substr(kMark.size()) : text;
-}
-
 void InfoBox(const char* text) {
     PlayInfoSound();
     MessageBox(nullptr, text, "ERROR", MB_OK);
@@ -165,7 +159,7 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         InfoBox(message.c_str());
         return;
     }
-    std::vector<std::string> lines = TextLines(WithoutUtf8Mark(text));
+    std::vector<std::string> lines = TextLines(WithoutByteOrderMark(text));
     double type = 0.0;
     if (lines.empty() || !NumberAtStart(lines[0], type)) {
         InfoBox((lines.empty() ? std::string(path) + " is empty: nothing is loaded"
