@@ -73,9 +73,10 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
         for (std::size_t j = 1; j < strings.size(); ++j)
             paths.push_back(folder + strings[j]);
     }
-    // Every new file is read once before the tables grow: an addition refused then (with its
-    // box) leaves the loaded scans, their analysis and the caption as they were.
-    if (!SelectionLoads(paths, width))
+    // Every new file is read once before the tables grow: an addition refused then (with a box
+    // for each file that does not read) leaves the loaded scans, their analysis and the caption
+    // as they were.
+    if (!SelectionLoads(paths, width, true))
         return;
     S::dataChanged = true;
     int old = S::scanCount;

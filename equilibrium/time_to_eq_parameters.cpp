@@ -4,6 +4,7 @@
 #include "foundations/c_locale.h"
 #include "foundations/decimal_number.h"
 #include "foundations/hydrodynamics.h"
+#include "foundations/text_lines.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
 
@@ -146,25 +147,29 @@ bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refu
     auto refuse = [&](std::size_t k, double v) {
         return say("number %zu of the file (%g) is not a value its setting can hold", k + 1, v);
     };
-    // Every setting is read whole: a typo, a decimal comma or a number with more after it is not
-    // taken for the number it starts with. What follows the settings is not read.
-    std::string line, token;
+    // One setting a line, read whole: a typo, a decimal comma, a number with more after it or a
+    // second number on the line is not taken for the number it starts with (a second number
+    // would shift every later setting). Blank lines are passed over; what follows the settings
+    // is not read.
+    std::string line, first;
     for (int lineNumber = 1; values.size() < lines.size() && std::getline(in, line); ++lineNumber) {
-        std::istringstream tokens(line);
-        while (values.size() < lines.size() && tokens >> token) {
-            const std::optional<double> v = DecimalNumber(token);
-            if (!v)
-                return say("line %d of the file (%.20s) is not a number", lineNumber,
-                           token.c_str());
-            values.push_back(*v);
+        if (!HasContent(line))
+            continue;
+        const std::optional<double> v = DecimalNumber(line);
+        if (!v) {
+            std::istringstream(line) >> first;
+            const char* why = DecimalNumber(first) ? "holds more than a number" : "is not a number";
+            return say("line %d of the file (%.20s) %s", lineNumber,
+                       std::string(WithoutBlanks(line)).c_str(), why);
         }
+        values.push_back(*v);
     }
     if (values.empty())
         return say("the file holds no numbers");
     if (values.size() < lines.size())
         return say("the file ends after %zu of the %zu numbers", values.size(), lines.size());
     // A file with a value its setting cannot hold (a float line beyond single precision, a
-    // count beyond int) is refused whole: the settings stay as they were.
+    // count beyond int or not whole) is refused whole: the settings stay as they were.
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const Line& l = lines[k];
         const double v = l.f ? values[k] / l.scale : std::floor(values[k]);
@@ -172,6 +177,8 @@ bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refu
             return refuse(k, values[k]);
         if (l.i && !(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
             return refuse(k, values[k]);
+        if (l.i && v != values[k])
+            return say("number %zu of the file (%g) is not a whole number", k + 1, values[k]);
     }
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const Line& l = lines[k];

@@ -32,9 +32,10 @@ struct TimeToEqParameters {
 };
 
 // The preferences file: 39 numbers, one "%f" per line. Load changes nothing unless the file
-// holds at least 39 numbers, each one whole and one its setting can hold. A file that is there
-// but not read (cannot be opened, a value that is not a number or that its setting cannot hold,
-// too few values) says why in *refused (may be null); a missing file leaves it empty.
+// holds at least 39 lines of one number each, each one its setting can hold (a count a whole
+// number). A file that is there but not read (cannot be opened, a line that is not one number, a
+// value its setting cannot hold, too few values) says why in *refused (may be null); a missing
+// file leaves it empty.
 bool SaveTimeToEqParameterPreferences(const std::string& path);
 bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refused = nullptr);
 // Each species from its other value: s from M and f/f0 ("use ff0"), else f/f0 from M and s;

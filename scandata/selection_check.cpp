@@ -65,28 +65,31 @@ bool MixesIntensityWithOtherKinds(const std::vector<std::string>& fileNames) {
     return false;
 }
 
-bool SelectionLoads(const std::vector<std::string>& paths, float width) {
+bool SelectionLoads(const std::vector<std::string>& paths, float width, bool nameEachUnread) {
     const bool intensity = ScanDataKind::intensity, absorbance = ScanDataKind::absorbance;
     const bool interference = ScanDataKind::interference;
     const bool fluorescence = ScanDataKind::fluorescence;
     const float spikeThreshold = ScanReaderOptions::spikeThreshold;
-    std::string refusal, caption = "LOAD ERROR";
-    bool unread = false;
+    std::vector<std::string> refusals;
+    std::string caption = "LOAD ERROR";
     std::vector<std::string> names;
     for (const std::string& path : paths) {
         std::string why;
         if (!FileReads(path, width, &why)) {
-            refusal = ScanLoadErrorText(path, why.empty() ? UnreadScanFileReason(path) : why);
-            unread = true;
-            break;
+            refusals.push_back(
+                ScanLoadErrorText(path, why.empty() ? UnreadScanFileReason(path) : why));
+            if (!nameEachUnread)
+                break;
+            continue;
         }
         std::string dir, name, ext;
         SplitScanPath(path, dir, name, ext);
         names.push_back(name + ext);
     }
-    if (refusal.empty() && MixesIntensityWithOtherKinds(names)) {
+    const bool unread = !refusals.empty();
+    if (!unread && MixesIntensityWithOtherKinds(names)) {
         ScanStore::mixedDataTypes = true;
-        refusal = "mixed data types";
+        refusals.push_back("mixed data types");
         caption = "ERROR";
     }
     ScanDataKind::intensity = intensity;
@@ -94,10 +97,11 @@ bool SelectionLoads(const std::vector<std::string>& paths, float width) {
     ScanDataKind::interference = interference;
     ScanDataKind::fluorescence = fluorescence;
     ScanReaderOptions::spikeThreshold = spikeThreshold;
-    if (refusal.empty())
+    if (refusals.empty())
         return true;
     if (unread && RealtimeState::realtimeMode)
         RealtimeState::stopRequested = true;
-    ScanErrorBox(refusal.c_str(), caption.c_str());
+    for (const std::string& refusal : refusals)
+        ScanErrorBox(refusal.c_str(), caption.c_str());
     return false;
 }

@@ -313,6 +313,36 @@ TEST_F(LoadCommands, AddMoreFilesMergesInTimeOrder) {
               (std::vector<std::string>{"00001.RA1", "00002.RA1", "00003.RA1", "00004.RA1"}));
 }
 
+// Add More Files named only the first file that does not read: each has its box, and the
+// addition is refused with the loaded scans as they were.
+TEST_F(LoadCommands, AddMoreFilesNamesEachUnreadableFileAndKeepsTheLoadedScans) {
+    options.count = 2;
+    std::vector<std::string> names = WriteScanSet(data.path(), options);
+    script.expectFileOpen().answer(Paths(data.path(), names));
+    script.expectInput().answer("1");
+    Command(200);
+    ASSERT_EQ(S::scanCount, 2);
+    TempFolder more; // the loaded scans as the program writes them, and two files that do not read
+    for (int i = 1; i <= 2; ++i)
+        ASSERT_EQ(ScanTimeStampTag(more.file(S::scanFileName[i]).c_str(), S::pointCount[i],
+                                   S::radius[i], S::signal[i], nullptr, nullptr, true,
+                                   S::header[i]),
+                  1);
+    more.write("empty.RA1", "");
+    more.write("words.RA1", "not a scan\n");
+    const std::vector<std::string> added = {names[0], "empty.RA1", names[1], "words.RA1"};
+    script.expectFileOpen().answer(Paths(more.path(), added));
+    for (const char* bad : {"empty.RA1", "words.RA1"})
+        script.expectBox().caption("LOAD ERROR").textHas(more.file(bad)).answer(IDOK);
+    Command(226);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(LoadedNames(), names);
+    script.expectFileOpen().answer(Paths(more.path(), names));
+    Command(226);
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_EQ(S::scanCount, 4);
+}
+
 TEST_F(LoadCommands, DroppedFilesLoadWithTheirStride) {
     options.count = 7;
     std::vector<std::string> names = WriteScanSet(data.path(), options);

@@ -553,3 +553,41 @@ TEST(MinimumTimeToEqCommand, ASettingsFileNotReadAsWrittenIsNamedAndKeptUnlessRe
 }
 
 } // namespace
+
+namespace {
+
+// A line of two numbers was read as two settings, every later one shifted (the bottom took the
+// overspeed time), and a species count of 2.5 was taken as 2: each is named, the file kept.
+TEST(MinimumTimeToEqCommand, ALineNotHoldingOneSettingIsNamedAndTheFileKept) {
+    const struct {
+        std::size_t line;
+        const char* value;
+        const char* why;
+    } cases[] = {{0, "20000 0", "line 1 of the file (20000 0) holds more than a number"},
+                 {10, "2.5", "number 11 of the file (2.5) is not a whole number"}};
+    for (const auto& c : cases) {
+        MainWindowFixture f;
+        TempFolderInFixture temp(f);
+        SmallFastCase();
+        P::givenDistribution = true;
+        ModelChoice::lammModel = true;
+        const std::string path = std::string(gSettingsFolder) + "tarnixsimappeqparams.ini";
+        ASSERT_TRUE(SaveTimeToEqParameterPreferences(path));
+        ASSERT_TRUE(LoadTimeToEqParameterPreferences(path)); // the control: as written, it reads
+        std::vector<std::string> lines = SplitLines(ReadTextFile(path));
+        lines[c.line] = c.value;
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\n";
+        WriteTextFile(path, text);
+        ExpectUnreadSettingsFile(f.script, path, c.why, IDNO);
+        CalculateMinimumTimeToEq(f.window.get());
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_EQ(ReadTextFile(path), text);
+        EXPECT_FLOAT_EQ(P::bottom, 7.2f);
+        EXPECT_EQ(P::speciesCount, 1);
+        P::ResetToDefaults();
+    }
+}
+
+} // namespace
