@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -442,10 +443,14 @@ double EvaluateKept(RunningFit& fit, const std::vector<double>& p) {
 // is better than the start's value given; else the start, evaluated last, so the curves,
 // residuals and rmsd shown are its. The optimisers compared their trials on grids held from the
 // start's evaluation, where a far trial may look better than it is. True when the end is kept.
+// restoreStart, when given, brings back what the start had besides its values before that.
 bool KeepEndOrStart(RunningFit& fit, const std::vector<double>& end,
-                    const std::vector<double>& start, double startValue) {
+                    const std::vector<double>& start, double startValue,
+                    const std::function<void()>& restoreStart = nullptr) {
     if (EvaluateKept(fit, end) < startValue)
         return true;
+    if (restoreStart)
+        restoreStart();
     EvaluateKept(fit, start);
     return false;
 }
@@ -541,9 +546,16 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
         // vector then gives parameters, fit, noise and an rmsd over the window that is drawn.
         // A best vector worse there than the start, as a Run evaluates both, gives way to it.
         WriteTrial(fit, p.data());
+        const float left = ScanStore::leftFitLimit, right = ScanStore::rightFitLimit;
         ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);
+        // A start kept comes back with its own fit limits.
+        const auto startLimits = [&] {
+            WriteTrial(fit, start.data());
+            RestoreFitLimits(left, right);
+        };
         if (n > 0)
-            FitControl::startKept = !KeepEndOrStart(fit, p, start, EvaluateKept(fit, start));
+            FitControl::startKept =
+                !KeepEndOrStart(fit, p, start, EvaluateKept(fit, start), startLimits);
         else
             EvaluateKept(fit, p);
         // a key pressed meanwhile has nothing left to stop

@@ -180,6 +180,15 @@ void ApplyFitLimitsForMovedEnds(float meniscusBefore, float bottomBefore) {
     ApplyRightFitLimit();
 }
 
+void RestoreFitLimits(float left, float right) {
+    if (ScanStore::leftFitLimit == left && ScanStore::rightFitLimit == right)
+        return;
+    ScanStore::leftFitLimit = left;
+    ScanStore::rightFitLimit = right;
+    ApplyLeftFitLimit();
+    ApplyRightFitLimit();
+}
+
 float DefaultRightFitLimit() {
     return static_cast<float>(ModelParameters::bottom - 0.15);
 }

@@ -19,6 +19,9 @@ void ApplySetFitLimits();
 // After a fit or an entry that may have moved the meniscus or bottom: when either differs from
 // the value before, both limits are brought into line with the new cell (left first).
 void ApplyFitLimitsForMovedEnds(float meniscusBefore, float bottomBefore);
+// Sets both limits back to the values given, when either differs, and applies them (left first),
+// with the meniscus and bottom they were set for in place.
+void RestoreFitLimits(float left, float right);
 // Where an unset right limit starts: 0.15 cm before the bottom, clear of the material piled up
 // there in a velocity run.
 float DefaultRightFitLimit();

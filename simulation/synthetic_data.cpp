@@ -145,6 +145,8 @@ void BuildScans(TXLAWindow* window, const SyntheticDataSettings& set, float meni
     }
     MakeInitialData(window, set.rpm, meniscus, set.dr, m);
     MakeScans(set, meniscus, m);
+    // The next load judges a kept meniscus against these scans as against loaded ones.
+    S::meniscusDataStart = meniscus;
     noise.assign(static_cast<std::size_t>(set.scanCount) + 1, {});
     for (int i = 1; i <= set.scanCount; ++i) {
         std::vector<float>& row = noise[static_cast<std::size_t>(i)];

@@ -88,20 +88,21 @@ TEST(FitWindowRoad, NewCellAndMovedEndsGiveAWindowInsideTheData) {
     }
 }
 
-// A meniscus kept from an earlier set that lies well after the start of new data beginning well
-// before the earlier ones is another cell's: the new data get their own. The next scans of the
-// same cell keep a meniscus typed after their start, with its left limit.
+// A meniscus kept from an earlier set, loaded or generated, that lies well after the start of new
+// data beginning well before the earlier ones is another cell's: the new data get their own. The
+// next scans of the same cell keep a meniscus typed after their start, with its left limit.
 TEST(FitWindowRoad, AMeniscusWellAfterTheStartOfNewDataIsAnotherCells) {
     struct Case {
         const char* name;
-        double firstMeniscus; // the first set's cell (data from meniscus + 0.05)
-        const char* typed;    // the meniscus typed on the first set
+        double firstMeniscus; // the first set's cell (data from meniscus + 0.05); 0: generated
+        const char* typed;    // the meniscus typed on the first set (generated: at 6.2 cm)
         double nextMeniscus;  // the second set's cell
         bool kept;
     };
     const Case cases[] = {
         {"another cell beginning before the kept meniscus", 6.20, "6.26", 5.90, false},
         {"the same cell's next scans", 5.90, "6.10", 5.90, true},
+        {"scans beginning before a generated set", 0.0, "6.2", 5.90, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -111,9 +112,16 @@ TEST(FitWindowRoad, AMeniscusWellAfterTheStartOfNewDataIsAnotherCells) {
         first.count = 4;
         first.dr = 0.005;
         first.meniscus = c.firstMeniscus;
-        f.Load(first);
-        f.script.expectDialog(kDiscreteParamsDialogId).set(kMeniscusId, c.typed).ok();
-        Send(f, 212);
+        if (c.firstMeniscus == 0.0) {
+            f.script.expectBox().text("assuming t = 20 'C").answer(IDOK);
+            Send(f, 217);
+            f.GenerateWithTheModelAsItIs(4, "0");
+        } else {
+            f.Load(first);
+            f.script.expectDialog(kDiscreteParamsDialogId).set(kMeniscusId, c.typed).ok();
+            Send(f, 212);
+        }
+        ASSERT_FLOAT_EQ(M::meniscus, std::stof(c.typed));
         const float leftLimit = S::leftFitLimit;
         ScanSetOptions next = first;
         next.meniscus = c.nextMeniscus;

@@ -8,6 +8,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
+#include <QtWidgets/QProxyStyle>
 
 namespace plat::qt {
 namespace {
@@ -35,6 +36,20 @@ void ShowCheck(QAction& action, bool checked) {
     action.setChecked(checked);
 }
 
+// The bar's style: the desktop's, without the keyboard mode that Alt alone or Escape out of a menu
+// would leave the bar in, holding every key while it shows nothing. Alt with a title's letter
+// still opens that menu, and the arrow keys still move between open menus.
+class NoKeyboardModeStyle : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 } // namespace
 
 std::string MenuShape(const std::vector<plat::MenuItem>& items) {
@@ -47,6 +62,9 @@ MenuBarMirror::MenuBarMirror(QMenuBar& bar, TWindow& owner)
     : QObject(&bar), bar_(bar), owner_(owner) {
     // Alt alone must not move the focus into the bar while the program reads keys.
     bar_.setNativeMenuBar(false);
+    auto* style = new NoKeyboardModeStyle(bar_.style()->name());
+    style->setParent(&bar_);
+    bar_.setStyle(style);
 }
 
 void MenuBarMirror::Sync(const plat::MenuModel& model) {

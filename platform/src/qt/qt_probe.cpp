@@ -27,6 +27,7 @@
 #include <QtGui/QKeySequence>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QFileDialog>
@@ -228,6 +229,39 @@ void SendKey(TWindow& window, const std::string& key, bool down) {
     QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, kc.key(), kc.keyboardModifiers(),
                 down ? TypedText(kc) : QString());
     QCoreApplication::sendEvent(&Peer(window).client(), &e);
+}
+
+void SendKeyToFocus(TWindow& window, const std::string& key, bool down) {
+    WindowPeer& peer = Peer(window);
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target)
+        target = peer.frame().focusWidget();
+    if (!target)
+        target = &peer.client();
+    const QKeyCombination kc = Combination(key);
+    // A modifier alone carries its own flag while it is down, as the desktop reports it.
+    const Qt::KeyboardModifiers mods = kc.key() == Qt::Key_Alt
+                                           ? (down ? Qt::AltModifier : Qt::NoModifier)
+                                           : kc.keyboardModifiers();
+    const QString text = down ? TypedText(kc) : QString();
+    if (down) {
+        QKeyEvent over(QEvent::ShortcutOverride, kc.key(), mods, text);
+        over.ignore();
+        QCoreApplication::sendEvent(target, &over);
+    }
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, kc.key(), mods, text);
+    QCoreApplication::sendEvent(target, &e);
+}
+
+void OpenMenuOfTitle(TWindow& window, int title) {
+    QMenuBar* bar = Peer(window).frame().menuBar();
+    if (title >= 0 && title < bar->actions().size())
+        bar->setActiveAction(bar->actions()[title]);
+}
+
+bool ClientHoldsKeyboard(TWindow& window) {
+    WindowPeer& peer = Peer(window);
+    return peer.frame().focusWidget() == &peer.client();
 }
 
 bool SendShortcutOverride(TWindow& window, const std::string& key) {

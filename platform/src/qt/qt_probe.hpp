@@ -42,6 +42,14 @@ bool AnyPopupOpen(TWindow& window);
 // the client claimed the key before the menu bar could see it.
 void SendKey(TWindow& window, const std::string& key, bool down);
 bool SendShortcutOverride(TWindow& window, const std::string& key);
+// The same as the desktop delivers it to the window: to its open menu, else to the widget of the
+// window that holds the keyboard, a press offered as a shortcut override first. "Alt" is the key
+// alone; Escape to an open menu closes it.
+void SendKeyToFocus(TWindow& window, const std::string& key, bool down);
+// Opens the menu of the bar's title as a click on the title does.
+void OpenMenuOfTitle(TWindow& window, int title);
+// Whether the window's client area holds the keyboard, not its menu bar.
+bool ClientHoldsKeyboard(TWindow& window);
 enum class MouseAction { Press, Release, DoubleClick, Move };
 // `button`: 1 left, 2 right, 3 middle; `mk`: MK_SHIFT and MK_CONTROL of the modifiers.
 void SendMouse(TWindow& window, MouseAction action, int x, int y, int button, unsigned mk);

@@ -108,3 +108,40 @@ TEST_F(MainWindowOnDesktop, F1OnAMenuItemShowsTheHelpOffer) {
     EXPECT_EQ(probe::ShownLog()[0].caption, "HELP");
     EXPECT_FALSE(window->helpMode);
 }
+
+// Alt alone, or Escape out of a menu opened from the bar, leaves the keys with the window: Ctrl-P
+// then opens the parameters page, as it does before either.
+TEST_F(MainWindowOnDesktop, AltAloneOrEscapeOutOfAMenuLeavesTheKeysWithTheWindow) {
+    Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    const struct Road {
+        const char* name;
+        bool menu; // opened from the bar and closed with Escape; else Alt pressed and released
+    } roads[] = {{"Alt alone", false}, {"Escape out of the Data menu", true}};
+    for (const Road& r : roads) {
+        SCOPED_TRACE(r.name);
+        if (r.menu) {
+            probe::OpenMenuOfTitle(*window, 0);
+            ASSERT_TRUE(probe::AnyPopupOpen(*window));
+            probe::SendKeyToFocus(*window, "Esc", true);
+            probe::SendKeyToFocus(*window, "Esc", false);
+            EXPECT_FALSE(probe::AnyPopupOpen(*window));
+        } else {
+            probe::SendKeyToFocus(*window, "Alt", true);
+            probe::SendKeyToFocus(*window, "Alt", false);
+        }
+        probe::ProcessEvents();
+        EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
+        probe::ClearShownLog();
+        probe::AnswerDialog({}, {}, IDCANCEL);
+        probe::SendKeyToFocus(*window, "Ctrl+P", true);
+        probe::SendKeyToFocus(*window, "Ctrl+P", false);
+        MSG m;
+        for (int round = 0; round < 20 && probe::AnswersPending(); ++round) {
+            probe::ProcessEvents();
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
+                if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
+                    DispatchMessage(&m);
+        }
+        EXPECT_FALSE(probe::AnswersPending());
+    }
+}
