@@ -239,7 +239,7 @@ std::vector<double> SolveGridAmplitudes(const LinearUnknowns& u, const std::vect
             zOffset[j] = NoiseShift(zMeans, terms, r, j);
         products.AddRow(signal.data(), offsetRows.data(), z.Row(r + 1) + 1, zOffset.data(), cols);
     }
-    const std::vector<double> a = SolveAmplitudes(products, slots);
+    const std::vector<double> a = SolveAmplitudes(products);
     for (int r = 0; r < rows; ++r)
         for (std::size_t i = 0; i < slots.size(); ++i) {
             const float* c = GridSignalOf(slots[i], scans[r]);

@@ -3,10 +3,8 @@
 #include "fitting/linear_least_squares_amplitudes.h"
 
 #include "foundations/dense_matrix.h"
-#include "foundations/dense_solver.h"
 #include "foundations/linear_solvers.h"
 #include "foundations/vector_unit.h"
-#include "simulation/discrete_sed.h"
 #include "state/buffer_sedimentation.h"
 
 #include <bit>
@@ -237,64 +235,11 @@ double CarriedLoading(int s) {
     return M::speciesLoading[s] != 0.0f ? M::speciesLoading[s] : 1.0;
 }
 
-// Whether the amplitudes a would give a species (not the buffer) a loading below zero in a model
-// that has none such.
-bool NegativeLoadingAmong(const std::vector<int>& slots, const std::vector<double>& a) {
-    if (!LoadingsReadAsShares())
-        return false;
-    for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!BufferSignalSlot(slots[i]) && a[i] * CarriedLoading(slots[i]) < 0.0)
-            return true;
-    return false;
-}
-
-// The scaled unknowns x[1..m] that minimise the same residual with no species loading below
-// zero: the non-negative solve of the normal equations g x = h, each species' unknown taken with
-// the sign of its carried loading, the buffer's signal (of either sign) as the difference of two
-// unknowns. Signals with a zero row stay at 0.
-std::vector<double> NonNegativeLoadings(double* const* g, const std::vector<double>& h,
-                                        const std::vector<int>& slots) {
-    struct Column {
-        int index; // 1-based unknown of g
-        double sign;
-    };
-    std::vector<Column> columns;
-    const int m = static_cast<int>(slots.size());
-    for (int s = 1; s <= m; ++s) {
-        if (g[s][s] == 0.0)
-            continue;
-        const int slot = slots[std::size_t(s - 1)];
-        if (BufferSignalSlot(slot)) {
-            columns.push_back({s, 1.0});
-            columns.push_back({s, -1.0});
-        } else {
-            columns.push_back({s, CarriedLoading(slot) < 0.0 ? -1.0 : 1.0});
-        }
-    }
-    const int n = static_cast<int>(columns.size());
-    CDenseMatrix A(n);
-    std::vector<double> b(std::size_t(n) + 1, 0.0), y;
-    for (int p = 1; p <= n; ++p) {
-        const Column& cp = columns[std::size_t(p - 1)];
-        b[std::size_t(p)] = cp.sign * h[std::size_t(cp.index)];
-        for (int q = 1; q <= n; ++q) {
-            const Column& cq = columns[std::size_t(q - 1)];
-            A(p, q) = cp.sign * cq.sign * g[cp.index][cq.index];
-        }
-    }
-    SolveNonNegative(A, b, y);
-    std::vector<double> x(std::size_t(m) + 1, 0.0);
-    for (int p = 1; p <= n; ++p)
-        x[std::size_t(columns[std::size_t(p - 1)].index)] +=
-            columns[std::size_t(p - 1)].sign * y[std::size_t(p)];
-    return x;
-}
-
 } // namespace
 
 // The scaling to a unit diagonal lets the reduced Cholesky solve drop a signal whose centred norm
 // is lost in rounding; checked against a dense solve over every unknown in the fit test.
-std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr, const std::vector<int>& slots) {
+std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr) {
     const int m = pr.m;
     std::vector<double> a(m, 0.0);
     if (m == 0)
@@ -318,11 +263,6 @@ std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr, const std::vect
                 g[s + 1][t + 1] = g[t + 1][s + 1] = gram(s, t) * scale[s] * scale[t];
     }
     DCholeskySolveReduced(g.data(), h.data(), m, x.data(), p.data());
-    for (int s = 0; s < m; ++s)
-        a[s] = std::isfinite(x[s + 1]) ? x[s + 1] * scale[s] : 0.0;
-    if (!NegativeLoadingAmong(slots, a))
-        return a;
-    x = NonNegativeLoadings(g.data(), h, slots);
     for (int s = 0; s < m; ++s)
         a[s] = std::isfinite(x[s + 1]) ? x[s + 1] * scale[s] : 0.0;
     return a;

@@ -31,11 +31,8 @@ struct AmplitudeProducts {
 // Amplitudes of the centred species signals against the centred target from their products. The
 // system is scaled to a unit diagonal; a signal the centring removes (a species constant in
 // radius while radially invariant noise is fitted) gets amplitude 0 instead of an arbitrary one.
-// The amplitudes are those of the least squares when no species (of slots, in the products'
-// order) gets a loading below zero from them; else, in the models where such a loading is no
-// model, those of the least squares with no loading below zero (the buffer's signal keeps either
-// sign).
-std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr, const std::vector<int>& slots);
+// The amplitudes are those of the least squares, of either sign.
+std::vector<double> SolveAmplitudes(const AmplitudeProducts& pr);
 
 // The new loadings: each species' carried loading times its amplitude. The first species slot
 // holds the total signal and the others their fractions of it, as the evaluation reads them;

@@ -199,7 +199,7 @@ std::vector<double> SolveSegmentAmplitudes(const ScanSegments& seg, const Linear
         products.AddRowOffsets(signal.data(), offset.data(), &z[seg.start[std::size_t(r)] + 1],
                                zOffset[std::size_t(r)], seg.Count(r));
     }
-    const std::vector<double> a = SolveAmplitudes(products, species.slots);
+    const std::vector<double> a = SolveAmplitudes(products);
     for (int r = 0; r < seg.Rows() && ResidualOfAmplitudesRead(u); ++r)
         for (int j = 0; j < m; ++j) {
             const float* sj = species.Of(std::size_t(j), r);
@@ -227,7 +227,7 @@ std::vector<double> SolveSegmentAmplitudesOnData(const ScanSegments& seg,
         products.AddDataRow(signal.data(), S::signal[seg.scans[std::size_t(r)]] + first,
                             heldBaseline, seg.Count(r));
     }
-    return SolveAmplitudes(products, species.slots);
+    return SolveAmplitudes(products);
 }
 
 // Each scan's radially invariant offset and the baseline.

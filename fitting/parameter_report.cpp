@@ -10,6 +10,7 @@
 #include "foundations/shape_models.h"
 #include "foundations/statistical_tests.h"
 #include "plat/atomic_file.hpp"
+#include "simulation/discrete_sed.h"
 #include "simulation/inhomogeneous_solvent.h"
 #include "state/conti_state.h"
 #include "state/dls_data.h"
@@ -51,8 +52,12 @@ std::string Digits(double value, int digits) {
     return Format("%.*f", decimals, value);
 }
 
+// The loading a species holds: in the species models, once evaluated, the one the evaluation gave
+// it (0 as 0, of either sign); else the value entered.
 std::string Loading(int k) {
-    const float loading = M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
+    const bool held = LoadingsReadAsShares() && ScanStore::resultAvailable;
+    const float loading =
+        held || M::speciesLoading[k] != 0.0f ? M::speciesLoading[k] : M::concentration[k];
     return "loading = " + Digits(loading, 3) +
            (ModelChoice::linearAmplitudes ? " (f)" : Floated(M::concentrationFloat[k]));
 }

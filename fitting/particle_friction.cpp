@@ -1,9 +1,10 @@
-// The frictional ratio of the discrete species.
+// The frictional ratio of the discrete species and the values no particle has.
 #include "fitting/particle_friction.h"
 
 #include "fitting/trial_without_model.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/notice_boxes.h"
+#include "foundations/physical_constants.h"
 #include "simulation/discrete_sed.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -26,6 +27,18 @@ double SpeciesMass(int slot) {
     return buoyancy > 0.0 ? SpeciesBuoyantMass(slot) / buoyancy : 0.0;
 }
 
+// The buffer's viscosity at the scans' temperature relative to water's at 20 C, which the
+// sphere's friction is taken in: the fitted s is the one at that temperature.
+float ViscosityAtScanTemperature() {
+    const double water = WaterViscosityAt(ScanTemperatureKelvin() - 273.15);
+    return float(double(ScanStore::viscosity) * water / PhysicalConstants::waterViscosity);
+}
+
+bool NegativeLoading(int slot) {
+    return LoadingsReadAsShares() && M::speciesIncluded[slot] && !BufferSignalSlot(slot) &&
+           M::speciesLoading[slot] < 0.0f;
+}
+
 } // namespace
 
 bool SpeciesFrictionalRatio(int slot, double& ff0) {
@@ -36,32 +49,69 @@ bool SpeciesFrictionalRatio(int slot, double& ff0) {
     if (!(mass > 0.0) || !std::isfinite(mass))
         return false;
     ff0 = FrictionalRatio(float(mass), M::speciesS[slot], ScanStore::vbar, ScanStore::density,
-                          ScanStore::viscosity);
-    return std::isfinite(ff0);
+                          ViscosityAtScanTemperature());
+    return std::isfinite(ff0) && ff0 != 0.0;
 }
 
-std::vector<SpeciesBelowSphere> SpeciesNoParticleCanBe() {
-    std::vector<SpeciesBelowSphere> species;
-    double ff0 = 0.0;
-    for (int k = 1; k <= M::maxSpecies; ++k)
-        if (SpeciesFrictionalRatio(k, ff0) && ff0 < 1.0)
-            species.push_back({k, ff0});
+std::vector<SpeciesNoParticle> SpeciesNoParticleCanBe() {
+    std::vector<SpeciesNoParticle> species;
+    for (int k = 1; k <= M::maxSpecies; ++k) {
+        SpeciesNoParticle s{k, 0.0, false, false, NegativeLoading(k)};
+        if (SpeciesFrictionalRatio(k, s.ff0)) {
+            s.wrongSign = s.ff0 < 0.0;
+            s.belowSphere = s.ff0 > 0.0 && s.ff0 < 1.0;
+        }
+        if (s.belowSphere || s.wrongSign || s.negativeLoading)
+            species.push_back(s);
+    }
     return species;
 }
 
+namespace {
+
+std::string Format(const char* format, auto... values) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// One species' line: its values, then what no particle has.
+std::string SpeciesLine(const SpeciesNoParticle& s) {
+    const int k = s.slot;
+    const double mass = SpeciesMass(k);
+    std::string line = Format("species %d: s = %.4g S", k, double(M::speciesS[k]));
+    if (mass > 0.0 && std::isfinite(mass))
+        line += Format(", M = %.*f Da", mass >= 100.0 ? 0 : 3, mass);
+    if (s.belowSphere)
+        line += Format(", f/f0 = %.3g", s.ff0);
+    if (s.negativeLoading)
+        line += Format(", loading = %.3g", double(M::speciesLoading[k]));
+    std::string why;
+    auto add = [&](const std::string& reason) { why += (why.empty() ? ": " : "; ") + reason; };
+    if (s.belowSphere)
+        add("f/f0 below 1, less than a sphere's of the same mass");
+    if (s.wrongSign)
+        add(Format("an s %s 0, which vbar %.4g and density %.4g forbid: they make a particle %s",
+                   M::speciesS[k] < 0.0f ? "below" : "above", double(ScanStore::vbar),
+                   double(ScanStore::density), M::speciesS[k] < 0.0f ? "sediment" : "float"));
+    if (s.negativeLoading)
+        add("a loading below zero");
+    return line + why + "\n";
+}
+
+} // namespace
+
 void ReportSpeciesNoParticleCanBe(TXLAWindow* window) {
-    const std::vector<SpeciesBelowSphere> species = SpeciesNoParticleCanBe();
+    const std::vector<SpeciesNoParticle> species = SpeciesNoParticleCanBe();
     if (species.empty() || SerialFitState::serializing)
         return;
-    std::string text = "The fit ended on values no particle can have: a frictional ratio f/f0 "
-                       "below 1, less than a sphere's of the same mass.\n";
-    for (const auto& [k, ff0] : species) {
-        const double mass = SpeciesMass(k);
-        char line[160];
-        std::snprintf(line, sizeof line, "species %d: s = %.4g S, M = %.*f Da, f/f0 = %.3g\n", k,
-                      double(M::speciesS[k]), mass >= 100.0 ? 0 : 3, mass, ff0);
-        text += line;
+    std::string text = "The fit ended on values no particle can have:\n";
+    bool friction = false;
+    for (const SpeciesNoParticle& s : species) {
+        text += SpeciesLine(s);
+        friction = friction || s.belowSphere || s.wrongSign;
     }
-    text += "The values are kept: a wrong vbar can make a real species look so.";
+    text += friction ? "The values are kept: a wrong vbar can make a real species look so."
+                     : "The values are kept.";
     ShowWarning(window, text.c_str(), "FIT RESULT");
 }

@@ -8,18 +8,24 @@
 class TXLAWindow;
 
 // f/f0 of an included species (slot 1..maxSpecies) sedimenting in the centrifugal field, from its
-// s, its M (or the M its s and D give) and the solvent's vbar, density and viscosity. A species
-// with no s, or of a model whose s is no sedimentation coefficient, has none: false.
+// s, its M (or the M its s and D give) and the solvent's vbar and density, its f0 in water's
+// viscosity at the scans' temperature times the buffer's relative viscosity. Negative when s has
+// the sign the buoyancy (1 - vbar density) forbids. A species with no s, or of a model whose s is
+// no sedimentation coefficient, has none: false.
 bool SpeciesFrictionalRatio(int slot, double& ff0);
 
-// An included species whose f/f0 is below 1 (smaller than a sphere's of its mass): no particle
-// has it.
-struct SpeciesBelowSphere {
+// An included species whose values no particle has: an f/f0 below 1 (smaller than a sphere's of
+// its mass), an s whose sign vbar and density forbid (it floats where they make it sediment, or
+// the reverse), or a loading below zero in the species models.
+struct SpeciesNoParticle {
     int slot;
-    double ff0;
+    double ff0; // f/f0, 0 when it has none
+    bool belowSphere;
+    bool wrongSign;
+    bool negativeLoading;
 };
-std::vector<SpeciesBelowSphere> SpeciesNoParticleCanBe();
+std::vector<SpeciesNoParticle> SpeciesNoParticleCanBe();
 
-// The box that names each such species with its f/f0; the values stay as they are (a wrong vbar
+// The box that names each such species for what it is; the values stay as they are (a wrong vbar
 // can make a real species look so). Nothing when there is none, nor in a series of fits.
 void ReportSpeciesNoParticleCanBe(TXLAWindow* window);

@@ -88,14 +88,7 @@ NoModel NoModelBeforeEvaluation(const std::vector<int>& slots, const double* p) 
 }
 
 NoModel NoModelAfterEvaluation(bool computed) {
-    if (!computed)
-        return NoModel::Unsolved;
-    // The amplitudes' loadings as solved: their shares of the total may round below zero.
-    if (ModelChoice::linearAmplitudes && LoadingsReadAsShares())
-        for (int i = 1; i <= M::maxSpecies; ++i)
-            if (M::speciesIncluded[i] && !BufferSignalSlot(i) && M::speciesLoading[i] < 0.0f)
-                return NoModel::NegativeLoading;
-    return NoModel::None;
+    return computed ? NoModel::None : NoModel::Unsolved;
 }
 
 const char* NoModelReason(NoModel why) {

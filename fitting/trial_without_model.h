@@ -35,8 +35,8 @@ double FastestSedimentation();
 // 0, where its s and M no longer act).
 NoModel NoModelBeforeEvaluation(const std::vector<int>& slots, const double* p);
 
-// After the evaluation: nothing was computed, or the linear amplitudes gave a species a loading
-// below zero (they do not, as solved, where such a loading is no model).
+// After the evaluation: nothing was computed. The linear amplitudes are those of the least
+// squares, of either sign: a species' negative amplitude is a model.
 NoModel NoModelAfterEvaluation(bool computed);
 
 // Why, as a failed fit says it: "a species has a loading below zero", ...

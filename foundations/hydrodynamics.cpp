@@ -188,6 +188,12 @@ float FrictionalRatio(float mass, float s, float vbar, float density, float rela
     return f / f0;
 }
 
+double WaterViscosityAt(double t) {
+    constexpr double kB = 247.8, kC = 140.0; // K
+    const double at20 = 20.0 + kCelsiusToKelvin - kC;
+    return PC::waterViscosity * std::pow(10.0, kB / (t + kCelsiusToKelvin - kC) - kB / at20);
+}
+
 double SFromMandFf0(float mass, float vbar, float t, float density, float ff0) {
     double F = CalculateRadius(mass, vbar) * 6.0 * kPi * PC::waterViscosity * ff0;
     if (F == 0.0)

@@ -28,6 +28,9 @@ double CalculateDfromMff0Vbar(float mass, float t, float ff0, float vbar);
 double FrictionFromMandS(float mass, float s, float vbar, float density);
 float SphereFrictionCoefficient(float mass, float vbar);
 float FrictionalRatio(float mass, float s, float vbar, float density, float relativeViscosity);
+// Water's viscosity (Pa s) at t degrees C: PhysicalConstants::waterViscosity at 20 C, carried to
+// t by Vogel's law 10^(B / (T - C)) (B = 247.8 K, C = 140 K; within 2.5% from 0 to 100 C).
+double WaterViscosityAt(double t);
 double SFromMandFf0(float mass, float vbar, float t, float density, float ff0);
 double DFromFriction(float mass, float s, float vbar, float t, float density,
                      float relativeViscosity);

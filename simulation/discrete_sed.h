@@ -16,8 +16,8 @@ void ComputeSpeciesLoadings();
 // below zero; 0 when none is, and for the models that do not read the concentrations as a total
 // and its shares (equilibrium, light scattering, the non-ideal and reacting models).
 int SpeciesWithNegativeLoading();
-// Whether the model reads the concentrations as a total and its shares, so that a loading below
-// zero is no model: not for the models SpeciesWithNegativeLoading leaves out.
+// Whether the model reads the concentrations as a total and its shares, so that a floated loading
+// below zero is no model: not for the models SpeciesWithNegativeLoading leaves out.
 bool LoadingsReadAsShares();
 // The part of the total signal a slot carries (its loading over the total): what it takes of a
 // measured initial distribution.

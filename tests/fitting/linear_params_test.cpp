@@ -7,6 +7,7 @@
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/analytic_profiles.h"
+#include "state/buffer_sedimentation.h"
 #include "state/component_scans.h"
 #include "state/fit_services.h"
 #include "state/model_choice.h"
@@ -274,6 +275,49 @@ TEST(LinearParameters, RecoversAmplitudesAndSystematicNoiseOfKnownTruth) {
             EXPECT_NEAR(CalcFitRmsd(), k.noise, 0.0003);
         }
     }
+}
+
+// The amplitudes are those of the least squares, of either sign: beside the buffer's signal (slot
+// 4, its sign kept apart from its magnitude) and in a model that does not read the loadings as a
+// total and its shares, as in the species models.
+TEST(LinearParameters, AmplitudesOfEitherSignWithTheBufferAndOutsideTheShares) {
+    struct Case {
+        const char* name;
+        bool buffer, outsideShares;
+        double a1, a2, a4;
+    };
+    const Case cases[] = {
+        {"species models", false, false, 0.5, -0.3, 0.0},
+        {"buffer term on", true, false, -0.2, 0.6, -0.1},
+        {"several non-ideal species", false, true, 0.4, -0.25, 0.0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        MakeSedimentation(0.0, 7);
+        if (k.buffer) {
+            BufferSedimentation::on = true;
+            WriteSpecies(4, [](int, int, double t, float r) {
+                return static_cast<float>((r - 6.6f) * (r - 6.6f) * t * 1e-4);
+            });
+        }
+        ModelChoice::multipleSpecies = k.outsideShares;
+        const auto rows = [](int s, int o, int i) { return double(ComponentScans::rows[s][o][i]); };
+        SetSignal([&](int o, int i) {
+            return static_cast<float>(k.a1 * rows(1, o, i) + k.a2 * rows(2, o, i) +
+                                      (k.buffer ? k.a4 * rows(4, o, i) : 0.0));
+        });
+        ModelChoice::fitTINoise = ModelChoice::fitRINoise = ModelChoice::linearAmplitudes = true;
+        UpdateLinearParameters();
+        EXPECT_NEAR(M::speciesLoading[1], k.a1, 1e-4);
+        EXPECT_NEAR(M::speciesLoading[2], k.a2, 1e-4);
+        EXPECT_NEAR(M::concentration[1], k.a1 + k.a2, 1e-4);
+        if (k.buffer) {
+            EXPECT_NEAR(M::speciesLoading[4], k.a4, 1e-4);
+            EXPECT_NEAR(BufferSedimentation::signal, std::fabs(k.a4), 1e-4);
+            EXPECT_EQ(BufferSedimentation::signalSign, k.a4 < 0.0 ? -1.0 : 1.0);
+        }
+    }
+    ResetAllState();
 }
 
 TEST(LinearParameters, NoiseSubtractionKeepsTheResiduals) {

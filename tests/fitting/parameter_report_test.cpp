@@ -6,6 +6,7 @@
 #include "state/fluorophore.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/scan_store.h"
 #include "support/reset_all_state.h"
 #include "support/temp_folder.h"
 
@@ -78,6 +79,23 @@ TEST(ParameterReport, ShowsTheDetectionCorrectionsInForce) {
         "rmsd = 0.01000",
     };
     EXPECT_EQ(tail, expected);
+    ResetAllState();
+}
+
+// Once a species model was evaluated, each species shows the loading it holds: a first species
+// held at 0 shows 0, not the total its slot carries; a loading below zero shows its sign.
+TEST(ParameterReport, ShowsTheLoadingEachSpeciesHolds) {
+    ResetAllState();
+    ModelChoice::equilibriumMs = true;
+    M::speciesOn[2] = 1;
+    ScanStore::resultAvailable = true;
+    M::concentration[1] = 0.491f, M::speciesLoading[1] = 0.0f;
+    M::concentration[2] = 1.0f, M::speciesLoading[2] = -0.491f;
+    const std::vector<std::string> lines = ParameterReportLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[1].find(", loading = 0"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[1].find("0.491"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find(", loading = -0.491"), std::string::npos) << lines[2];
     ResetAllState();
 }
 

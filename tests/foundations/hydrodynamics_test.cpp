@@ -166,3 +166,11 @@ TEST_F(Hydrodynamics, S20wConversionOfWaterIsIdentity) {
                                 PhysicalConstants::waterDensity, 0.73f, 0.73f),
                 5.0f, 1e-5f);
 }
+
+// Water's viscosity against the tabulated values (cP) from 4 to 37 C; 20 C is the constant.
+TEST_F(Hydrodynamics, WaterViscosityFollowsTheTableOverTheRunTemperatures) {
+    EXPECT_DOUBLE_EQ(WaterViscosityAt(20.0), double(PhysicalConstants::waterViscosity));
+    const double table[][2] = {{4.0, 1.5674}, {10.0, 1.3059}, {25.0, 0.8900}, {37.0, 0.6913}};
+    for (const auto& [t, centipoise] : table)
+        EXPECT_NEAR(WaterViscosityAt(t) / (centipoise * 1e-3), 1.0, 0.015) << t << " C";
+}
