@@ -585,6 +585,8 @@ class CLammIdeal : public CLammOutputDetection,
          periodToComplete = false, fullPeriodStep = false;
     int shiftCount = 0;
     int endIndex = 1;
+    int dataFrom = 1, dataTo = 1, ceilingScan = 0;         // a floater's data nodes with the probe
+    double logEquilibriumTail = -1e300, loadingPeak = 0.0; // log c_eq / c0 at the data; max c0
     float endLevel = 0.0f;
     bool endReachedFlag = false;
     double previousTotal = 0.0;
