@@ -11,6 +11,7 @@
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
+#include "state/window_services.h"
 #include "support/batch_data_sets.h"
 #include "support/main_window_fixture.h"
 #include "support/write_faults.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -248,6 +250,42 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
         EXPECT_FALSE(SerialFitState::serializing);
         EXPECT_TRUE(gCheckTimestamps);
     }
+}
+
+// A key pressed while the Run of a set computes past its last poll, as it is for an engine that
+// does not poll: the Run's end dropped it with the rest of the user's input, and the series went
+// on through every set. It now asks to stop at the set's end.
+TEST(BatchByCell, AKeyTheRunDidNotPollAsksToStop) {
+    static void (*show)(TXLAWindow*) = nullptr;
+    static int shown = 0;
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    MainWindowFixture f;
+    std::vector<std::string> first;
+    for (int k = 0; k < 3; ++k) {
+        auto paths = WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]);
+        if (k == 0)
+            first = paths;
+    }
+    LoadFirstSet(f, first);
+    ScriptOpening(f.script, false, true, 1, 3, false);
+    f.script.expectBox().text("stop series?").answer(IDYES);
+    f.script.expectBox()
+        .caption("SERIALIZE FIT")
+        .text("series stopped - sets done: 0")
+        .answer(IDOK);
+    show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+        show(w);
+        if (SerialFitState::serializing && ++shown == 1)
+            plat::test::key(w, 'A', 'a');
+    });
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    WindowServices::table.showDistribution = show;
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+    for (const char* k : {"2", "3"})
+        EXPECT_EQ(FolderEntries(f.data.file(k)).size(), 6u) << "untouched " << k;
 }
 
 TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {
