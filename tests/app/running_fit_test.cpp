@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -538,6 +539,33 @@ TEST(RunningFit, AQueuedClickIsLostOneABoxHandsOnStopsItAndNeitherActsAfterIt) {
             EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
         }
     }
+    // Files dropped during a Run, handed on by a box's loop, wait for its end as during a Fit.
+    static void (*show)(TXLAWindow*) = nullptr;
+    static std::vector<std::string> dropped;
+    MainWindowFixture f(900, 650);
+    LoadAndChoose(f, true);
+    TempFolder other;
+    ScanSetOptions set;
+    set.count = 3;
+    dropped.clear();
+    for (const std::string& file : WriteScanSet(other.path(), set))
+        dropped.push_back(other.file(file));
+    show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+        show(w);
+        if (w->runBusy && !dropped.empty()) {
+            plat::test::drop(w, std::exchange(dropped, {}));
+            plat::PumpOnce(false);
+        }
+    });
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0);
+    WindowServices::table.showDistribution = show;
+    EXPECT_TRUE(dropped.empty());
+    EXPECT_EQ(ScanStore::scanCount, 10) << "the drop acted during the Run";
+    f.script.expectBox().text("erase currently loaded data?").answer(IDYES);
+    f.script.expectInput().prompt("load every n'th file:").answer("1");
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(ScanStore::scanCount, 3);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
 // Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape
