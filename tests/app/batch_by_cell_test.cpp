@@ -214,12 +214,15 @@ TEST(BatchByCell, FolderModeNotesAFailingSetAndGoesOn) {
 TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
     // The key stops the Run of set 1 (it leaves no distribution); "stop series?" No goes on with
     // sets 2 and 3, Yes ends the batch there, with the count of sets done, and nothing more is
-    // written.
+    // written. A key pressed while the Run computes past its last poll, as for an engine that does
+    // not poll, was dropped by the Run's end, and the series went on through every set.
+    static void (*show)(TXLAWindow*) = nullptr;
+    static bool unpolled = false;
     std::vector<std::vector<GeneratedScan>> sets;
     for (const BatchSetCase& c : kSets)
         sets.push_back(BatchSetScans(c));
-    for (const bool stop : {false, true}) {
-        SCOPED_TRACE(stop ? "Yes" : "No");
+    for (const auto& [stop, polled] : {std::pair{false, true}, {true, true}, {true, false}}) {
+        SCOPED_TRACE(std::string(stop ? "Yes" : "No") + (polled ? "" : ", a key not polled"));
         MainWindowFixture f;
         std::vector<std::string> first;
         for (int k = 0; k < 3; ++k) {
@@ -229,14 +232,23 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
         }
         LoadFirstSet(f, first);
         ScriptOpening(f.script, false, true, 1, 3, false);
-        plat::test::key(f.window.get(), 'A', 'a');
+        if (polled)
+            plat::test::key(f.window.get(), 'A', 'a');
         f.script.expectBox().text("stop series?").answer(stop ? IDYES : IDNO);
         if (stop)
             f.script.expectBox()
                 .caption("SERIALIZE FIT")
                 .text("series stopped - sets done: 0")
                 .answer(IDOK);
+        unpolled = !polled;
+        show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+            show(w);
+            if (SerialFitState::serializing && std::exchange(unpolled, false))
+                plat::test::key(w, 'A', 'a');
+        });
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+        WindowServices::table.showDistribution = show;
+        EXPECT_FALSE(unpolled);
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_FALSE(fs::exists(f.data.file("1/distribution.RA1")));
         EXPECT_EQ(fs::exists(f.data.file("1/data_RA1.xp")), !stop);
@@ -250,42 +262,6 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
         EXPECT_FALSE(SerialFitState::serializing);
         EXPECT_TRUE(gCheckTimestamps);
     }
-}
-
-// A key pressed while the Run of a set computes past its last poll, as it is for an engine that
-// does not poll: the Run's end dropped it with the rest of the user's input, and the series went
-// on through every set. It now asks to stop at the set's end.
-TEST(BatchByCell, AKeyTheRunDidNotPollAsksToStop) {
-    static void (*show)(TXLAWindow*) = nullptr;
-    static int shown = 0;
-    std::vector<std::vector<GeneratedScan>> sets;
-    for (const BatchSetCase& c : kSets)
-        sets.push_back(BatchSetScans(c));
-    MainWindowFixture f;
-    std::vector<std::string> first;
-    for (int k = 0; k < 3; ++k) {
-        auto paths = WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", sets[k]);
-        if (k == 0)
-            first = paths;
-    }
-    LoadFirstSet(f, first);
-    ScriptOpening(f.script, false, true, 1, 3, false);
-    f.script.expectBox().text("stop series?").answer(IDYES);
-    f.script.expectBox()
-        .caption("SERIALIZE FIT")
-        .text("series stopped - sets done: 0")
-        .answer(IDOK);
-    show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
-        show(w);
-        if (SerialFitState::serializing && ++shown == 1)
-            plat::test::key(w, 'A', 'a');
-    });
-    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
-    WindowServices::table.showDistribution = show;
-    EXPECT_EQ(shown, 1);
-    EXPECT_TRUE(f.script.done()) << f.script.logText();
-    for (const char* k : {"2", "3"})
-        EXPECT_EQ(FolderEntries(f.data.file(k)).size(), 6u) << "untouched " << k;
 }
 
 TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {
