@@ -127,7 +127,7 @@ void TXLAWindow::CmFit() {
     // paint left there (another model's report and distribution) goes first.
     RequestRepaint();
     UpdateWindow();
-    fitBusy = true;
+    BeginBusy(fitBusy);
     const RunEngine engine = ChooseRunEngine();
     if (engine == RunEngine::VanHoldeWeischet || engine == RunEngine::LsgExtrapolation ||
         engine == RunEngine::ContinuousModel) {
@@ -164,9 +164,8 @@ void TXLAWindow::CmFit() {
         if (fitted)
             FitControl::bestRmsd = CalcFitRmsd();
     } else if (engine == RunEngine::ContiSed) {
-        // A Fit that stored nothing (a second key stopped its final Run) showed trials whose
-        // curves replaced the stored result's: those come back, so the window shows what is
-        // stored.
+        // A Fit that stored nothing (its final Run failed) showed trials whose curves replaced
+        // the stored result's: those come back, so the window shows what is stored.
         const KeptScanCurves stored = KeepScanCurves();
         fitted = ContiFit(this, computeObserver);
         if (!fitted && FitControl::fitAborted) {

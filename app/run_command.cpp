@@ -18,7 +18,7 @@ void TXLAWindow::CmRun() {
     ContiState::fMvsMOneShot = false;
     if (LoadFilters::gradientCheck && !CheckScanGradients(this))
         return;
-    runBusy = true;
+    BeginBusy(runBusy);
     if (ContiState::discretePriorOneShot) {
         ContiState::discretePrior = false;
         ContiState::discretePriorOneShot = false;

@@ -32,8 +32,10 @@ class TXLAWindow : public TFrameWindow {
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Runs a command of the table as the menu does, help mode included.
     void RunCommand(const CommandRow& row);
-    // Clears runBusy or fitBusy; when neither is left, the keys and clicks the user gave
-    // meanwhile are dropped before a box at the command's end could hand them to the window.
+    // Sets runBusy or fitBusy. EndBusy clears it; when neither is left, the keys and clicks the
+    // user gave meanwhile are dropped before a box at the command's end could hand them to the
+    // window, and a key among them or seen meanwhile stops a running series or realtime mode.
+    void BeginBusy(bool& busy);
     void EndBusy(bool& busy);
 
     // Window services for every subsystem.
@@ -523,7 +525,8 @@ class TXLAWindow : public TFrameWindow {
         TPoint point;
     };
     std::vector<HeldInput> heldWhileBusy_;
-    bool quietRun_ = false; // RunModel: no box for an engine this version lacks
+    bool quietRun_ = false;   // RunModel: no box for an engine this version lacks
+    int stopsBeforeBusy_ = 0; // the stops counted when the Run or Fit began
 };
 
 // When scans are loaded: the "FloTools" item for fluorescence data, the intensity-only item

@@ -465,6 +465,9 @@ bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
     }
     FitControl::evaluationCount = control.evaluations;
     FitControl::iterationCount = control.iterations;
+    // What stops a fit stops it once: its final Run runs whole, and a key or click meanwhile waits
+    // for the command's end, which drops it.
+    const StopsHeldOff ending;
     // The final Run searches the strength on the smooth road as a Run of its own does, so that a
     // Run after the Fit shows what the Fit stored; the road from below goes on from the hint.
     if (hint.smooth)

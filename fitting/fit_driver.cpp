@@ -48,7 +48,7 @@ struct RunningFit {
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
     // The stops by the user counted up to the latest trial.
-    int stops = KeyPressesSeen();
+    int stops = StopsCounted();
     // The start as the optimisers evaluate it (inside the bounds) and, once evaluated, its value
     // (the failed value when it is no model) and why it has none.
     std::vector<double> start;
@@ -357,7 +357,7 @@ NoModel EvaluateTrial(RunningFit& fit, const double* p) {
     computed = computed && !LammGrid::signalBeyondFloat;
     // A stop the user asked for since the latest trial (seen by a poll, or handed to the window by
     // a box's loop before this trial) holds, whatever the evaluation did with the flag.
-    const int stops = KeyPressesSeen();
+    const int stops = StopsCounted();
     if (stops != fit.stops)
         gUserInterrupt = true;
     else if (!computed && gUserInterrupt)
@@ -508,6 +508,9 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
                                     control);
     FitControl::evaluationCount = control.evaluations - fit.refused;
     FitControl::iterationCount = control.iterations;
+    // What stops a fit stops it once: its end runs whole, and a key or click meanwhile waits for
+    // the command's end, which drops it.
+    const StopsHeldOff ending;
 
     FitOutcome outcome = n > 0 ? FitOutcome::Completed : FitOutcome::NothingToFit;
     // No vector tried had a model, or the start had none and the optimiser could not go on.
@@ -558,8 +561,6 @@ FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvalu
                 !KeepEndOrStart(fit, p, start, EvaluateKept(fit, start), startLimits);
         else
             EvaluateKept(fit, p);
-        // a key pressed meanwhile has nothing left to stop
-        KeyPressed(WindowServices::PlatformWindow(window));
         observer.LiveView();
         gUserInterrupt = false;
         FitControl::fitAborted = false;

@@ -39,86 +39,89 @@ bool IsRepeat(const MSG& msg) {
 
 constexpr WPARAM kButtons = MK_LBUTTON | MK_RBUTTON | MK_MBUTTON;
 
-// What the user does to the window: keyboard messages, the presses, releases and double clicks of
-// the mouse buttons, and moves with a button held. Plain moves are none.
-bool IsUserAction(const MSG& msg) {
+bool IsKeyboardInput(const MSG& msg) {
+    return msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST;
+}
+
+// The presses, releases and double clicks of the mouse buttons, and moves with a button held.
+// Plain moves are none.
+bool IsMouseInput(const MSG& msg) {
     const UINT m = msg.message;
-    return (m >= WM_KEYFIRST && m <= WM_KEYLAST) ||
-           (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK) ||
+    return (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK) ||
            (m == WM_MOUSEMOVE && (msg.wParam & kButtons) != 0);
 }
 
-// The button bit of a press, release or double click.
-WPARAM ButtonOf(UINT message) {
-    switch ((message - WM_LBUTTONDOWN) / 3) {
-    case 0:
-        return MK_LBUTTON;
-    case 1:
-        return MK_RBUTTON;
-    default:
-        return MK_MBUTTON;
-    }
-}
-
-// The stops counted so far, the buttons whose press was counted and not yet seen released, and
-// whether the latest stop came from the mouse. Input reaches them on the window's thread only.
-std::atomic<int> gKeyPresses{0};
-WPARAM gButtonsHeld = 0;
+// The stops counted so far and whether the latest came from the mouse; the depth of the
+// StopsHeldOff alive. Input reaches the window on its thread only; the worker threads of the
+// distributions poll their own queue, which receives none.
+std::atomic<int> gStopsCounted{0};
 bool gLastStopByMouse = false;
+std::atomic<int> gStopsHeldOff{0};
 
 bool Counted(bool mouse) {
-    gKeyPresses.fetch_add(1, std::memory_order_relaxed);
+    gStopsCounted.fetch_add(1, std::memory_order_relaxed);
     gLastStopByMouse = mouse;
     return true;
 }
 
-// Only user actions are taken, so one is found behind any number of repaints, plain moves or menu
-// choices, which stay queued for the message loop. A key stops at its key-down: its character,
-// repeats and release, whenever they come, are dropped and are no second key; so are a press's
-// drag and release. A press stops at once, a drag whose press was not seen at its first move.
+// Only the user's input is taken, so a key is found behind any number of repaints, plain moves or
+// menu choices, which stay queued for the message loop. A key's character, repeats and release,
+// whenever they come, are dropped and the poll looks on; a mouse message is dropped and ends the
+// poll.
 bool PollKey(HWND window) {
     ShowPendingErrors();
+    if (gStopsHeldOff.load(std::memory_order_relaxed) > 0)
+        return false;
     MSG msg;
-    while (PeekMessageIf(&msg, window, IsUserAction, PM_REMOVE) && IsUserAction(msg)) {
-        if (CountStop(msg))
-            return true;
+    while (PeekMessageIf(&msg, window, IsInputOfComputation, PM_REMOVE) &&
+           IsInputOfComputation(msg)) {
+        if (StopsComputation(msg, InputRoad::Polled))
+            return Counted(false);
+        if (IsMouseInput(msg))
+            return false;
     }
     return false;
 }
 
 } // namespace
 
-bool CountStop(const MSG& msg) {
-    const UINT m = msg.message;
-    if (IsKeyDown(msg))
-        return !IsRepeat(msg) && Counted(false);
-    if (m == WM_MOUSEMOVE) {
-        // Buttons released where the window did not see it are no longer held.
-        const WPARAM drag = msg.wParam & kButtons;
-        const bool newPress = (drag & ~gButtonsHeld) != 0;
-        gButtonsHeld = drag;
-        return newPress && Counted(true);
-    }
-    if (m < WM_LBUTTONDOWN || m > WM_MBUTTONDBLCLK)
+bool IsInputOfComputation(const MSG& msg) {
+    return IsKeyboardInput(msg) || IsMouseInput(msg);
+}
+
+bool StopsComputation(const MSG& msg, InputRoad road) {
+    if (road == InputRoad::Polled)
+        return IsKeyDown(msg) && !IsRepeat(msg);
+    return IsMouseInput(msg) ||
+           (IsKeyboardInput(msg) && msg.message != WM_KEYUP && msg.message != WM_SYSKEYUP);
+}
+
+bool CountStopHandedToWindow(const MSG& msg) {
+    if (gStopsHeldOff.load(std::memory_order_relaxed) > 0 ||
+        !StopsComputation(msg, InputRoad::HandedToWindow))
         return false;
-    const WPARAM button = ButtonOf(m);
-    if ((m - WM_LBUTTONDOWN) % 3 == 1) {
-        gButtonsHeld &= ~button;
-        return false;
-    }
-    gButtonsHeld |= button;
-    return Counted(true);
+    return Counted(IsMouseInput(msg));
 }
 
 bool LastStopByMouse() {
     return gLastStopByMouse;
 }
 
-void DropInputOfComputation(TWindow* window) {
+StopsHeldOff::StopsHeldOff() {
+    gStopsHeldOff.fetch_add(1, std::memory_order_relaxed);
+}
+
+StopsHeldOff::~StopsHeldOff() {
+    gStopsHeldOff.fetch_sub(1, std::memory_order_relaxed);
+}
+
+bool DropInputOfComputation(TWindow* window) {
+    bool stop = false;
     MSG msg;
-    while (PeekMessageIf(&msg, window, IsUserAction, PM_REMOVE) && IsUserAction(msg)) {
-    }
-    gButtonsHeld = 0;
+    while (PeekMessageIf(&msg, window, IsInputOfComputation, PM_REMOVE) &&
+           IsInputOfComputation(msg))
+        stop = StopsComputation(msg, InputRoad::Polled) || stop;
+    return stop;
 }
 
 bool KeyPressed() {
@@ -129,8 +132,8 @@ bool KeyPressed(TWindow* window) {
     return window ? PollKey(window) : false;
 }
 
-int KeyPressesSeen() {
-    return gKeyPresses.load(std::memory_order_relaxed);
+int StopsCounted() {
+    return gStopsCounted.load(std::memory_order_relaxed);
 }
 
 bool UserAbort(TWindow* window) {

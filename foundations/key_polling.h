@@ -9,25 +9,48 @@ class TWindow;
 // Abort request of the main window's key-down handler; UserAbort reports and clears it.
 extern bool gAbortRequest;
 
-// True when the user stopped the computation since the last poll: a key went down, a mouse button
-// was pressed, or the mouse was dragged with a button whose press was not seen; however many other
-// messages are queued ahead. Only keys, presses, releases and drags are removed; plain moves and
-// every other message stay for the message loop. A key held since before the poll, the release
-// of a key or button and a press's own drag do not count; the release is never waited for.
+// What the user does while a computation runs, and what of it stops the computation. The input of
+// a computation is the keyboard's messages and the mouse's presses, releases, double clicks and
+// moves with a button held; plain moves are none. A key's release never stops it. The key poll of
+// the long loops stops at a key going down, at once, and drops the rest: a key's repeats and
+// character, and every mouse message, so a click during a computation is lost. Handed to the
+// window by the loop of a box the computation shows, every other message of the input stops it.
+enum class InputRoad {
+    Polled,         // taken from the queue by KeyPressed
+    HandedToWindow, // dispatched to the window by the loop of a box the computation shows
+};
+bool IsInputOfComputation(const MSG& msg);
+bool StopsComputation(const MSG& msg, InputRoad road);
+
+// True when the user stopped the computation since the last poll: a key went down, however many
+// other messages are queued ahead. Only the input of a computation is removed: a key's other
+// messages are dropped on the way, and a mouse message is dropped and ends the poll (false); plain
+// moves and every other message stay for the message loop. The key's release is never waited for.
 bool KeyPressed();
 // The same for the messages of one window; false for a null window.
 bool KeyPressed(TWindow* window);
-// The stops KeyPressed and CountStop have counted so far: a computation that stopped tells by it
-// whether the user stopped it or its own failure did (both raise the same stop flag).
-int KeyPressesSeen();
-// Counts a message of the window as a stop when it is one by the rules of KeyPressed, which takes
-// it by this; the window counts so what a box's loop hands it while a computation runs.
-bool CountStop(const MSG& msg);
+// The stops counted so far, by KeyPressed and CountStopHandedToWindow: a computation that stopped
+// tells by it whether the user stopped it or its own failure did (both raise the same stop flag).
+int StopsCounted();
+// Counts a message a box's loop handed to the window as a stop when it is one; the window takes
+// so what it is handed while a computation runs.
+bool CountStopHandedToWindow(const MSG& msg);
 // True when the latest stop counted came from the mouse, false when from a key.
 bool LastStopByMouse();
-// Removes the keys, presses, releases and drags of the window (null: any) that are still queued:
-// a Run or Fit ending drops what the user did meanwhile, which went to stopping it.
-void DropInputOfComputation(TWindow* window);
+// While one lives, nothing stops: the polls report no stop and leave the input queued, and what a
+// box's loop hands the window is no stop. The end of a fit (its final evaluation, the comparison
+// with its start, its report) runs so whole, however many keys come after the one that stopped it.
+class StopsHeldOff {
+  public:
+    StopsHeldOff();
+    ~StopsHeldOff();
+    StopsHeldOff(const StopsHeldOff&) = delete;
+    StopsHeldOff& operator=(const StopsHeldOff&) = delete;
+};
+// Removes the input of a computation still queued for the window (null: any): a Run or Fit ending
+// drops what the user did meanwhile. True when a key among it went down, which a series or the
+// realtime mode takes as its stop.
+bool DropInputOfComputation(TWindow* window);
 // True once per keyboard message of the window or per set gAbortRequest, which it clears.
 bool UserAbort(TWindow* window);
 // Spins for the given time without touching the queue; zero or negative returns at once.

@@ -11,6 +11,7 @@
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
+#include "state/window_services.h"
 #include "support/batch_data_sets.h"
 #include "support/main_window_fixture.h"
 #include "support/write_faults.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -212,12 +214,15 @@ TEST(BatchByCell, FolderModeNotesAFailingSetAndGoesOn) {
 TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
     // The key stops the Run of set 1 (it leaves no distribution); "stop series?" No goes on with
     // sets 2 and 3, Yes ends the batch there, with the count of sets done, and nothing more is
-    // written.
+    // written. A key pressed while the Run computes past its last poll, as for an engine that does
+    // not poll, was dropped by the Run's end, and the series went on through every set.
+    static void (*show)(TXLAWindow*) = nullptr;
+    static bool unpolled = false;
     std::vector<std::vector<GeneratedScan>> sets;
     for (const BatchSetCase& c : kSets)
         sets.push_back(BatchSetScans(c));
-    for (const bool stop : {false, true}) {
-        SCOPED_TRACE(stop ? "Yes" : "No");
+    for (const auto& [stop, polled] : {std::pair{false, true}, {true, true}, {true, false}}) {
+        SCOPED_TRACE(std::string(stop ? "Yes" : "No") + (polled ? "" : ", a key not polled"));
         MainWindowFixture f;
         std::vector<std::string> first;
         for (int k = 0; k < 3; ++k) {
@@ -227,14 +232,23 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
         }
         LoadFirstSet(f, first);
         ScriptOpening(f.script, false, true, 1, 3, false);
-        plat::test::key(f.window.get(), 'A', 'a');
+        if (polled)
+            plat::test::key(f.window.get(), 'A', 'a');
         f.script.expectBox().text("stop series?").answer(stop ? IDYES : IDNO);
         if (stop)
             f.script.expectBox()
                 .caption("SERIALIZE FIT")
                 .text("series stopped - sets done: 0")
                 .answer(IDOK);
+        unpolled = !polled;
+        show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+            show(w);
+            if (SerialFitState::serializing && std::exchange(unpolled, false))
+                plat::test::key(w, 'A', 'a');
+        });
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+        WindowServices::table.showDistribution = show;
+        EXPECT_FALSE(unpolled);
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_FALSE(fs::exists(f.data.file("1/distribution.RA1")));
         EXPECT_EQ(fs::exists(f.data.file("1/data_RA1.xp")), !stop);

@@ -6,6 +6,7 @@
 #include "scandata/scan_store_alloc.h"
 #include "state/eq_test_state.h"
 #include "state/realtime_state.h"
+#include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -275,6 +277,32 @@ TEST_F(EqTestRoad, RealtimeTickWaitsWhileRunIsBusy) {
     EXPECT_EQ(S::scanCount, 3);
     Command(541);
     EXPECT_FALSE(R::realtimeOn);
+}
+
+// A key pressed while a tick's Run computes past its last poll, as for an engine that does not
+// poll: the Run's end dropped it with the rest of the user's input and the update went on. It now
+// stops the update at the tick's end.
+TEST_F(EqTestRoad, AKeyPressedDuringATicksRunStopsTheUpdate) {
+    static void (*repaint)(TXLAWindow*) = nullptr;
+    static bool pressed = false;
+    LoadRun(2);
+    f.script.expectInput().prompt("maximal total number of files to load at once").answer("20");
+    Command(540);
+    ASSERT_TRUE(R::realtimeOn);
+    WriteScan(3);
+    f.script.expectBox().text("realtime update stopped by user interrupt").answer(IDOK);
+    repaint = std::exchange(WindowServices::table.requestRepaint, [](TXLAWindow* w) {
+        repaint(w);
+        if (w->runBusy && !std::exchange(pressed, true))
+            plat::test::keyDown(w, 'Q');
+    });
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    WindowServices::table.requestRepaint = repaint;
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(S::scanCount, 3);
+    EXPECT_FALSE(R::realtimeOn);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
 } // namespace

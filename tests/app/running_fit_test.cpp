@@ -1,6 +1,7 @@
 // A running fit, as the user meets it: a key stops it however the mouse moves over the refreshing
 // window and however it was started, and the stopped fit keeps, shows and names its best values;
 // what is copied or shown meanwhile is the running fit's.
+#include "display/marker_lines.h"
 #include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
 #include "fitting/param_files.h"
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -68,6 +70,22 @@ struct ViewHook {
     ~ViewHook() { WindowServices::table.drawResidualsView = gOriginalView; }
 };
 
+// What is done at each request for the window's observer, which every solve of a discrete model
+// makes, while a hook is in place.
+std::function<void(TXLAWindow*)> gAtSolve;
+CComputeObserver* (*gOriginalObserver)(TXLAWindow*) = nullptr;
+
+struct SolveHook {
+    SolveHook() {
+        gOriginalObserver = WindowServices::table.computeObserver;
+        WindowServices::table.computeObserver = [](TXLAWindow* w) {
+            gAtSolve(w);
+            return gOriginalObserver(w);
+        };
+    }
+    ~SolveHook() { WindowServices::table.computeObserver = gOriginalObserver; }
+};
+
 std::string ReportText() {
     std::string text;
     for (const std::string& line : ParameterReportLines())
@@ -89,6 +107,53 @@ TPoint PointOnAResidualScan(TXLAWindow* w) {
                 ScanUnderPixel(x, y, w->clientWidth, w->clientHeight))
                 return {x, y};
     return {0, 0};
+}
+
+// A point on the data plot at the left fitting limit's line, where a press takes the marker;
+// (0, 0) when there is none.
+TPoint PointOnTheLeftFitLimit(TXLAWindow* w) {
+    const int x = DataPlotColumn(w, ScanStore::leftFitLimit);
+    for (int y = int(w->clientHeight) / 4; y < int(w->clientHeight); ++y)
+        if (InsideDataPlotBand(w, x, y))
+            return {x, y};
+    return {0, 0};
+}
+
+void DoubleClick(TXLAWindow* w, TPoint at) {
+    plat::test::click(w, at.x, at.y);
+    plat::test::mouse(w, WM_LBUTTONDBLCLK, at.x, at.y, MK_LBUTTON);
+    plat::test::mouse(w, WM_LBUTTONUP, at.x, at.y);
+}
+
+// No marker was taken by a press after the fit, and the fitting limits are the fit's.
+void ExpectNoMarkerTaken(const std::string& name) {
+    EXPECT_FALSE(MarkerDragState::buttonDown) << name << ": a marker was grabbed";
+    EXPECT_FALSE(MarkerDragState::awaitingConfirm) << name;
+    EXPECT_FALSE(TentativeMarker::placed) << name;
+}
+
+// What a fit stored and shows: its values, fitting limits, rmsd and distribution.
+struct FitEnd {
+    float s = 0, meniscus = 0, left = 0, right = 0, rmsd = 0;
+    std::vector<float> distribution;
+};
+
+FitEnd EndOfFit(bool cs) {
+    FitEnd end{M::speciesS[1],           M::meniscus,   ScanStore::leftFitLimit,
+               ScanStore::rightFitLimit, CalcFitRmsd(), {}};
+    if (cs)
+        end.distribution.assign(ContiState::distribution + 1,
+                                ContiState::distribution + ContiState::gridPoints + 1);
+    return end;
+}
+
+void ExpectSameEnd(const FitEnd& end, const FitEnd& expected, const std::string& name) {
+    EXPECT_EQ(end.s, expected.s) << name;
+    EXPECT_EQ(end.meniscus, expected.meniscus) << name;
+    EXPECT_EQ(end.left, expected.left) << name;
+    EXPECT_EQ(end.right, expected.right) << name;
+    EXPECT_EQ(end.rmsd, expected.rmsd) << name;
+    EXPECT_EQ(end.distribution, expected.distribution) << name;
 }
 
 // Posts a key's release from another thread after 20 s unless finished first: a fit that waits
@@ -376,23 +441,36 @@ TEST(RunningFit, FilesDroppedMeanwhileActAfterItOnTheDataItStartedOn) {
     }
 }
 
-// Clicks and drags given while a fit computes, queued as the window receives them or handed to
-// the window by the loop of a box the fit shows. The poll took keyboard messages alone: the fit
-// ran to its end and the press then acted on the plot (a click on a scan put up its edit and
-// delete buttons, a right drag zoomed). A press a box's loop handed to the window during a
-// discrete fit raised the stop flag, which the next trial's evaluation cleared. Now either
-// stops the fit, which keeps its best values and says who stopped it, and nothing the user did
+// Clicks and drags given while a fit computes. Queued as the window receives them, they are lost:
+// the poll counted a press or a drag as a stop, so that a click bringing the window forward ended
+// a long fit. Handed to the window by the loop of a box the fit shows, a press stops the fit, which
+// keeps its best values and says the mouse stopped it; a key's release handed on so is no stop.
+// Before that, the poll took keyboard messages alone and the press acted on the plot after the fit
+// (a click on a scan put up its edit and delete buttons, a right drag zoomed). Nothing the user did
 // meanwhile acts on the window after it.
-TEST(RunningFit, APressOrADragStopsItAndActsOnNothingAfterIt) {
-    enum class Act { Click, RightDrag, DragOfAnEarlierPress, ClickThroughABoxLoop };
+TEST(RunningFit, AQueuedClickIsLostOneABoxHandsOnStopsItAndNeitherActsAfterIt) {
+    enum class Act {
+        None,
+        Click,
+        RightDrag,
+        DragOfAnEarlierPress,
+        DoubleClickOnTheFitLimit,
+        ClickThroughABoxLoop,
+        AltReleaseThroughABoxLoop
+    };
     const struct {
         const char* name;
         Act act;
-    } cases[] = {{"click on a scan", Act::Click},
-                 {"right drag over the data", Act::RightDrag},
-                 {"drag of a press before the fit", Act::DragOfAnEarlierPress},
-                 {"click handed on by a box's loop", Act::ClickThroughABoxLoop}};
-    for (const bool cs : {false, true})
+        bool stops;
+    } cases[] = {{"undisturbed", Act::None, false},
+                 {"click on a scan", Act::Click, false},
+                 {"right drag over the data", Act::RightDrag, false},
+                 {"drag of a press before the fit", Act::DragOfAnEarlierPress, false},
+                 {"double click on the left fit limit", Act::DoubleClickOnTheFitLimit, false},
+                 {"click handed on by a box's loop", Act::ClickThroughABoxLoop, true},
+                 {"Alt release handed on by a box's loop", Act::AltReleaseThroughABoxLoop, false}};
+    for (const bool cs : {false, true}) {
+        FitEnd undisturbed;
         for (const auto& c : cases) {
             const std::string name = std::string(cs ? "c(s), " : "discrete, ") + c.name;
             MainWindowFixture f(900, 650);
@@ -400,7 +478,9 @@ TEST(RunningFit, APressOrADragStopsItAndActsOnNothingAfterIt) {
             SendCommand(f, 213);
             const float startRmsd = CalcFitRmsd();
             const TPoint at = PointOnAResidualScan(f.window.get());
+            const TPoint limit = PointOnTheLeftFitLimit(f.window.get());
             ASSERT_NE(at.y, 0) << name;
+            ASSERT_NE(limit.y, 0) << name;
             const int zoom = ZoomHistory::level;
             {
                 ViewHook hook([&](TXLAWindow* w) {
@@ -408,6 +488,8 @@ TEST(RunningFit, APressOrADragStopsItAndActsOnNothingAfterIt) {
                         return;
                     const int x = at.x, y = at.y;
                     switch (c.act) {
+                    case Act::None:
+                        break;
                     case Act::Click:
                     case Act::ClickThroughABoxLoop:
                         plat::test::click(w, x, y);
@@ -424,22 +506,132 @@ TEST(RunningFit, APressOrADragStopsItAndActsOnNothingAfterIt) {
                             plat::test::mouse(w, WM_MOUSEMOVE, x + i, y, MK_LBUTTON);
                         plat::test::mouse(w, WM_LBUTTONUP, x + 10, y);
                         break;
+                    case Act::DoubleClickOnTheFitLimit:
+                        DoubleClick(w, limit);
+                        break;
+                    case Act::AltReleaseThroughABoxLoop:
+                        plat::test::keyUp(w, VK_MENU, KS_ALT);
+                        break;
                     }
-                    if (c.act == Act::ClickThroughABoxLoop)
+                    if (c.act == Act::ClickThroughABoxLoop ||
+                        c.act == Act::AltReleaseThroughABoxLoop)
                         while (plat::PumpOnce(false)) {
                         }
                 });
                 SendCommand(f, 215);
             }
-            EXPECT_TRUE(FitControl::fitAborted) << name;
-            EXPECT_LE(gRefreshes, 4) << name << ": the fit went on after the press";
-            EXPECT_LE(CalcFitRmsd(), startRmsd * (1.0f + 1e-6f)) << name;
-            EXPECT_TRUE(ReportSaysStopped("the mouse")) << name << "\n" << ReportText();
+            const FitEnd end = EndOfFit(cs);
+            if (c.act == Act::None)
+                undisturbed = end;
+            EXPECT_EQ(FitControl::fitAborted, c.stops) << name;
+            if (c.stops) {
+                EXPECT_LE(gRefreshes, 4) << name << ": the fit went on after the press";
+                EXPECT_LE(CalcFitRmsd(), startRmsd * (1.0f + 1e-6f)) << name;
+                EXPECT_TRUE(ReportSaysStopped("the mouse")) << name << "\n" << ReportText();
+            } else {
+                ExpectSameEnd(end, undisturbed, name);
+                EXPECT_EQ(ReportText().find("stopped by"), std::string::npos) << name;
+            }
             EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << name << ": the click acted";
             EXPECT_EQ(ZoomHistory::level, zoom) << name << ": the drag zoomed";
             EXPECT_FALSE(f.window->rubberBandActive) << name;
+            ExpectNoMarkerTaken(name);
             EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
         }
+    }
+    // Files dropped during a Run, handed on by a box's loop, wait for its end as during a Fit.
+    static void (*show)(TXLAWindow*) = nullptr;
+    static std::vector<std::string> dropped;
+    MainWindowFixture f(900, 650);
+    LoadAndChoose(f, true);
+    TempFolder other;
+    ScanSetOptions set;
+    set.count = 3;
+    dropped.clear();
+    for (const std::string& file : WriteScanSet(other.path(), set))
+        dropped.push_back(other.file(file));
+    show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+        show(w);
+        if (w->runBusy && !dropped.empty()) {
+            plat::test::drop(w, std::exchange(dropped, {}));
+            plat::PumpOnce(false);
+        }
+    });
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(213), 0);
+    WindowServices::table.showDistribution = show;
+    EXPECT_TRUE(dropped.empty());
+    EXPECT_EQ(ScanStore::scanCount, 10) << "the drop acted during the Run";
+    f.script.expectBox().text("erase currently loaded data?").answer(IDYES);
+    f.script.expectInput().prompt("load every n'th file:").answer("1");
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(ScanStore::scanCount, 3);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape
+// twice, a click or a double click on the left fit limit. The second key stopped the stopped fit's
+// final evaluation: a discrete fit kept its start values and threw its progress away, a c(s) fit
+// stored nothing and showed no report; a later press placed a fit-limit marker after the fit. The
+// fit now ends as with the one key, and nothing acts after it.
+TEST(RunningFit, WhatComesAfterTheKeyThatStoppedItLosesNothingOfItsEnd) {
+    enum class Then { Nothing, ShiftAndALetter, EscapeTwice, Click, DoubleClick };
+    const char* names[] = {"one key", "Shift and a letter", "Escape twice", "a key and a click",
+                           "a key and a double click"};
+    for (const bool cs : {false, true}) {
+        FitEnd oneKey;
+        for (const Then then : {Then::Nothing, Then::ShiftAndALetter, Then::EscapeTwice,
+                                Then::Click, Then::DoubleClick}) {
+            const std::string name = std::string(cs ? "c(s), " : "discrete, ") + names[int(then)];
+            MainWindowFixture f(900, 650);
+            LoadAndChoose(f, cs);
+            SendCommand(f, 213);
+            const TPoint limit = PointOnTheLeftFitLimit(f.window.get());
+            ASSERT_NE(limit.y, 0) << name;
+            {
+                // The first key at the second refresh; what follows it right behind it for c(s),
+                // whose poll of a stopped trial looks no further, and for a discrete fit at the
+                // first solve of its end, whose trials took all the keys queued.
+                bool followed = false;
+                const auto follow = [&](TXLAWindow* w) {
+                    if (followed)
+                        return;
+                    followed = true;
+                    if (then == Then::ShiftAndALetter)
+                        plat::test::key(w, 'A', 'A', MK_SHIFT);
+                    else if (then == Then::EscapeTwice)
+                        plat::test::key(w, VK_ESCAPE, 27);
+                    else if (then == Then::Click)
+                        plat::test::click(w, limit.x, limit.y);
+                    else if (then == Then::DoubleClick)
+                        DoubleClick(w, limit);
+                };
+                ViewHook hook([&](TXLAWindow* w) {
+                    if (gRefreshes != 2)
+                        return;
+                    plat::test::keyDown(w, then == Then::ShiftAndALetter ? VK_SHIFT : VK_ESCAPE,
+                                        then == Then::ShiftAndALetter ? 0 : 27);
+                    if (cs)
+                        follow(w);
+                });
+                gAtSolve = [&](TXLAWindow* w) {
+                    if (!cs && FitControl::fitAborted)
+                        follow(w);
+                };
+                SolveHook solves;
+                SendCommand(f, 215);
+                EXPECT_TRUE(followed || then == Then::Nothing) << name;
+            }
+            const FitEnd end = EndOfFit(cs);
+            if (then == Then::Nothing)
+                oneKey = end;
+            EXPECT_TRUE(FitControl::fitAborted) << name;
+            EXPECT_FALSE(FitControl::startKept) << name;
+            EXPECT_TRUE(ReportSaysStopped()) << name << "\n" << ReportText();
+            ExpectSameEnd(end, oneKey, name);
+            ExpectNoMarkerTaken(name);
+            EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+        }
+    }
 }
 
 // A key that goes down during a fit and whose release never reaches the window (the focus went
@@ -471,13 +663,13 @@ TEST(RunningFit, AKeyWhoseReleaseNeverComesStopsItWithoutWaiting) {
             EXPECT_TRUE(FitControl::fitAborted) << name;
             EXPECT_LE(gRefreshes, 4) << name;
             EXPECT_TRUE(ReportSaysStopped()) << name << "\n" << ReportText();
-            const int stops = KeyPressesSeen();
+            const int stops = StopsCounted();
             if (k.keyState & KS_ALT)
                 plat::test::keyUp(w, k.key, k.keyState);
             else
                 plat::test::keyUp(w, k.key);
             EXPECT_FALSE(KeyPressed(w)) << name << ": the late release counted as a key";
-            EXPECT_EQ(KeyPressesSeen(), stops) << name;
+            EXPECT_EQ(StopsCounted(), stops) << name;
             EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
         }
 }
