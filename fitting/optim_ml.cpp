@@ -271,9 +271,10 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
             // A step that crosses the edge of the model (a loading below zero) goes back along
             // its own direction into the region where every floated parameter acts: the larger
             // damping would turn it towards the gradient, which led there, and creep to the edge.
+            bool shortened = false;
             for (int half = 1;
                  half <= kHalvings && chiTrial >= kFailedEvaluation && !control.Stopped(); ++half) {
-                atEdge = true;
+                atEdge = shortened = true;
                 for (int k = 1; k <= n; ++k)
                     trial[k] = bounds.Clamp(k, p[k] + std::ldexp(delta[k], -half));
                 chiTrial = Evaluate(objective, trial.data(), r, control);
@@ -285,7 +286,11 @@ MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOpt
                     p[k] = trial[k];
                 chi = chiTrial;
                 r0.swap(r);
-                lambda = std::max(lambda / 10.0, 1e-12);
+                // A shortened step counts as the failure of its full length (x10) and the
+                // success of the shorter one (/10): the damping stays, so the next step, from
+                // wherever the shorter one led, is not a longer one.
+                if (!shortened)
+                    lambda = std::max(lambda / 10.0, 1e-12);
                 accepted = true;
                 quiet = change < options.tolerance ? quiet + 1 : 0;
             } else {

@@ -54,12 +54,13 @@ bool mlcof(OptimControl& control, const double* p, int n, const FitObjective& ob
 // its effect on the way is held for that step. A parameter that a step would take past a bound is
 // pinned on it and the others solved again for that step, so every trial stays within the bounds.
 // A trial that is no model (kFailedEvaluation) is a step too long: it is halved along its direction
-// (twice at most) back to where the model exists, and failing that the damping grows. The status
-// is Failed, for the caller to say, when the start is no model, when a parameter that had an
-// effect at the start has none at the final vector (it was not determined), or when the last step
-// still met a trial without a model (atModelEdge: the steps were led towards values without a model
-// and only crept to their edge). The evaluations and steps count in control, the progress of each
-// curvature goes to it, and once its stop predicate answers true the best vector so far is
-// returned. The standard errors use s^2 = RSS / (N - free parameters).
+// (twice at most) back to where the model exists, the damping then kept for the next step, and
+// failing that the damping grows. The status is Failed, for the caller to say, when the start is
+// no model, when a parameter that had an effect at the start has none at the final vector (it was
+// not determined), or when the last step still met a trial without a model (atModelEdge: the steps
+// were led towards values without a model and only crept to their edge). The evaluations and steps
+// count in control, the progress of each curvature goes to it, and once its stop predicate answers
+// true the best vector so far is returned. The standard errors use s^2 = RSS / (N - free
+// parameters).
 MLResult MLOptimize(double* p, int n, const FitObjective& objective, const MLOptions& options,
                     const ParameterBounds& bounds, OptimControl& control);

@@ -1,8 +1,7 @@
 // Levenberg-Marquardt from a start away from the truth, through the menu: two species generated
 // (4 S / 50 kDa / 0.35 OD and 8 S / 140 kDa / 0.15 OD, noise 0.005), loaded, started 25% off with
 // the meniscus floated, and fitted: Levenberg-Marquardt reaches the truth and the noise as simplex
-// and annealing do. With linear amplitudes, the least squares' of either sign, it may instead end
-// where a species' loading is below zero, which the box at the fit's end names.
+// and annealing do, with linear amplitudes (the least squares' of either sign) too.
 #include "app/params_box.h"
 #include "foundations/random_numbers.h"
 #include "scandata/fit_limits.h"
@@ -70,7 +69,7 @@ TEST(MLStartRoad, ConvergesFromStartsAwayFromTheTruthAsTheOtherOptimisersDo) {
         {"25% low, linear amplitudes", "3", "37.5", "6", "105", "0.375", "0.225", true},
     };
     // Any box (once "zero differential in mlcof", twice, before a result far from the truth)
-    // fails the test, but the one naming a loading below zero after linear amplitudes.
+    // fails the test.
     for (const Start& s : starts) {
         auto& start = f.script.expectDialog(kDiscreteParamsDialogId);
         TypeStart(start, 1, s.total, s.s1, s.m1, !s.linear);
@@ -78,25 +77,13 @@ TEST(MLStartRoad, ConvergesFromStartsAwayFromTheTruthAsTheOtherOptimisersDo) {
         start.set(kMeniscusId, "6.0").check(kMeniscusFloatId).check(kLinearAmplitudesId, s.linear);
         start.ok();
         Send(f, 212);
-        const std::size_t before = f.script.log().size();
-        if (s.linear)
-            f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
         Send(f, 215);
-        f.script.onUnexpected(plat::test::Unexpected::Fail);
         EXPECT_TRUE(f.script.done()) << s.name << "\n" << f.script.logText();
-        bool named = false, other = false;
-        for (std::size_t i = before; i < f.script.log().size(); ++i) {
-            const bool below =
-                f.script.log()[i].text.find("a loading below zero") != std::string::npos;
-            named = named || below;
-            other = other || !below;
-        }
-        EXPECT_FALSE(other) << s.name << "\n" << f.script.logText();
         const bool truth = Near(M::speciesS[1], 4.0, 0.01) && Near(M::speciesS[2], 8.0, 0.01) &&
                            Near(M::speciesDOrM[1], 50000.0, 0.05) &&
                            Near(M::speciesDOrM[2], 140000.0, 0.05) &&
                            Near(FitControl::bestRmsd, 0.005, 0.06);
-        EXPECT_TRUE(truth || named) << s.name << ": " << Values();
+        EXPECT_TRUE(truth) << s.name << ": " << Values();
     }
 }
 

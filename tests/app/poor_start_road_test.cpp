@@ -175,7 +175,9 @@ TEST(PoorStartRoad, AStartWithANegativeAmplitudeMovesOnToTheTruth) {
                            Near(RmsInsideFitLimits(), 0.005, 0.06);
         EXPECT_TRUE(truth || (optimiser == 824 && (named || (failed && atStart))))
             << SpeciesValues(2);
-        EXPECT_EQ(Report().find("loading = -") != std::string::npos, named) << Report();
+        // a failed fit keeps the start, whose least-squares loading of species 1 is below zero
+        if (!failed)
+            EXPECT_EQ(Report().find("loading = -") != std::string::npos, named) << Report();
     }
 }
 
