@@ -1,5 +1,6 @@
 // The bounds of the fixed grid's active region [L, U], the amount in the cell and the end of
 // the run.
+#include "lamm/floating_end.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/library_exp_bounds.h"
 #include "lamm/step_change_kernels.h"
@@ -114,32 +115,6 @@ bool CLammIdeal::MeanOfThreeBelowPlateau(int lo) {
     return AnyMeanOfThreeBelow(c, lo, upperIndex, (1.0 - eps) * plateau);
 }
 
-// Log of the concentration, over the loading, that sedimentation equilibrium at the final speed
-// keeps of a floating species at the data's inner limit: c/c0 = A e^x / (e^A - 1) with
-// A = sigma (b^2 - m^2) / 2, x = sigma (r^2 - m^2) / 2, sigma = s omega^2 / D < 0.
-static double LogEquilibriumTail(double s, double D, double rpm, double m, double b, double edge) {
-    if (D <= 0.0 || s >= 0.0)
-        return -1e300;
-    const double omega = rpm * 2.0 * M_PI / 60.0;
-    const double sigma = s * 1e-13 * omega * omega / D;
-    const double a = -0.5 * sigma * (b * b - m * m), x = 0.5 * sigma * (edge * edge - m * m);
-    if (a < 1e-12)
-        return 0.0;
-    return std::log(a) + x - std::log1p(-std::exp(-a));
-}
-
-// Whether the data range still shows the species: three neighbouring nodes above the end level.
-// A single node there is the ringing a pile-up leaves beside it once the species has gone.
-static bool SignalInDataRange(const double* c, int from, int to, float level) {
-    int run = 0;
-    for (int i = from; i <= to; ++i) {
-        run = c[i] >= level ? run + 1 : 0;
-        if (run >= 3)
-            return true;
-    }
-    return false;
-}
-
 // The run ends when the boundary has cleared the data: the probe node at the outer fit limit
 // (inner for flotation) has fallen below the truncation level of its loading.
 void CLammIdeal::SetEndCriterion() {
@@ -182,14 +157,14 @@ bool CLammIdeal::EndReached() {
         WritePendingPlateau();
     const bool below =
         plateauPending && endIndex >= pendingFrom ? pendingHigh < endLevel : c[endIndex] < endLevel;
-    if (s < 0.0 && !profileLoaded && nextOutputScan != ceilingScan) {
-        // Once a scan: a floater's data above twice what the species can reach there (its
-        // plateau, concentrating as exp(-2 s omega^2 t) at the final speed, or its equilibrium
-        // at the data's inner limit) show a grid that smears the pile-up into the data.
+    if (s < 0.0 && !profileLoaded && (nextOutputScan != ceilingScan || below)) {
+        // Once a scan, and before the probe ends the run: a floater's data above twice what the
+        // species can reach there (its plateau, concentrating as exp(-2 s omega^2 t) at the final
+        // speed, or its equilibrium at the data's inner limit) show a grid that smears the
+        // pile-up into the data, or a solution that rings without bound before the first scan.
         ceilingScan = nextOutputScan;
-        const double omega = finalRotorSpeed * 2.0 * M_PI / 60.0;
-        const double plateau = -2.0 * s * 1e-13 * omega * omega * t;
-        const double ceiling = 2.0 * loadingPeak * std::exp(std::max(plateau, logEquilibriumTail));
+        const double ceiling =
+            FloatingCeiling(s, finalRotorSpeed, t, loadingPeak, logEquilibriumTail);
         if (std::any_of(c + dataFrom, c + dataTo + 1,
                         [ceiling](double v) { return v > ceiling; })) {
             discretizationError = 1;

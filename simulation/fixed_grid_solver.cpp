@@ -484,7 +484,7 @@ LammResult FixedGridRun::Run() {
     g.maxStep = CourantStepLimit();
     g.ringingStep = std::min(g.maxStep, SmallestElement() * SmallestElement() / f.D);
     LammGrid::maxDt = g.maxStep;
-    const DepletionProbe probe(f.s);
+    DepletionProbe probe(f.s, f.D);
     if (ModelChoice::zoneCentrifugation)
         clock.dt = 0.1;
     clock.dt = std::min(clock.dt, g.maxStep);
@@ -522,7 +522,7 @@ LammResult FixedGridRun::Run() {
         cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
         pooledTime += clock.time - before;
         pooledChange += change;
-        if (probe.Reached(f.L)) {
+        if (probe.Reached(clock, failure, f.L)) {
             clock.running = false;
             depleted = true;
         }

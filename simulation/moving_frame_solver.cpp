@@ -552,7 +552,7 @@ LammResult FrameRun::Run() {
     PhysicalRadii();
     if (control.trackAmount)
         LammGrid::totalAmount = kSectorFactor * ReferenceAmount();
-    const DepletionProbe probe(sGrid);
+    DepletionProbe probe(sGrid);
     double scale = 0.0;
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));

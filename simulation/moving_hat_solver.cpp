@@ -359,7 +359,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
     g.periodEndNext = g.fullPeriodNext = g.fullPeriodStep = false;
     const double rpm = LammGrid::rotorSpeed;
     LammGrid::maxDt = g.s == 0.0 ? 1000.0 : std::clamp(0.5 * rpm * rpm * g.D / g.s, 10.0, 1000.0);
-    const DepletionProbe probe(g.s);
+    DepletionProbe probe(g.s, g.D);
     g.massLoss = false;
     if (control.trackAmount)
         g.total = LammGrid::totalAmount = TotalAmountInCellFE();
@@ -385,7 +385,7 @@ LammResult CMovingHatRun::Run(const CLammProblem& problem, const CLammControl& c
         if (g.solventChanges)
             cosolute.AfterScanOutput(out.TakeWrittenScanPosition());
         pooledTime += clock_.time - before;
-        if (probe.Reached()) {
+        if (probe.Reached(clock_, failure)) {
             clock_.running = false;
             depleted = true;
         }

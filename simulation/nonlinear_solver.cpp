@@ -377,7 +377,7 @@ LammResult NonlinearRun::Run() {
     AssembleIntegrals();
     if (control.trackAmount)
         LammGrid::totalAmount = TotalAmount();
-    const DepletionProbe probe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
+    DepletionProbe probe(rule.Law().s1 != 0.0 ? rule.Law().s1 : problem.s);
     double scale = 0.0;
     for (int i = 1; i <= n; ++i)
         scale = std::max(scale, std::fabs(C()[i]));

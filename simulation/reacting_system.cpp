@@ -340,7 +340,7 @@ LammResult CReactingRun::Run() {
     // the signal leaves the probe's place only when every species sediments (or floats)
     const bool sediment = rx.sA > 0.0 && rx.sB > 0.0 && rx.sAB > 0.0;
     const bool flotate = rx.sA < 0.0 && rx.sB < 0.0 && rx.sAB < 0.0;
-    const DepletionProbe probe(sediment ? 1.0 : flotate ? -1.0 : 0.0);
+    DepletionProbe probe(sediment ? 1.0 : flotate ? -1.0 : 0.0);
     StepUntilStopped([&] { return Step(); },
                      [&] { return std::isfinite(A[1]) && std::isfinite(B[At(n)]); }, out, clock,
                      probe, failure, true);

@@ -12,22 +12,47 @@
 #include <cstddef>
 #include <optional>
 
+// The failure of a run on the simulation grid so far: a tridiagonal system that was singular, or
+// steps that broke down (the discretization check). The run returns its Result(); the error words
+// of LammGrid are set from that where the run was started (SetGridErrorWords).
+struct CGridRunFailure {
+    bool singular = false, discretization = false;
+
+    bool Any() const { return singular || discretization; }
+    // LammResult::SingularMatrix before LammResult::DiscretizationError, else LammResult::Solved.
+    LammResult Result() const {
+        if (singular)
+            return LammResult::SingularMatrix;
+        return discretization ? LammResult::DiscretizationError : LammResult::Solved;
+    }
+};
+
 // The depletion probe of one run.
 class DepletionProbe {
   public:
     // Picks the probe node for a species of s (S): for sedimentation the first node at or beyond
     // the right fit limit, for flotation the last node inside the left fit limit; its threshold
     // is 1e-4 of its present value. Without a fit limit inside the cell there is no probe.
+    // D (cm^2/s) of a single ideal species lets a floater's data be judged against what it can
+    // reach (its plateau, its equilibrium); 0 where the solver has no single one.
     // Clears LammGrid::equilibriumReached.
-    explicit DepletionProbe(double s);
+    explicit DepletionProbe(double s, double D = 0.0);
     // True (and LammGrid::equilibriumReached set) when the probe has fallen below its threshold
     // or the active region's left end activeLeft has passed it; never with the inhomogeneous
-    // solvent or zone centrifugation.
-    bool Reached(int activeLeft = 1) const;
+    // solvent or zone centrifugation. A floater's probe below its threshold beside the pile-up
+    // at the meniscus is no depletion while the data range still shows the species: the run
+    // goes on. With D given, once a scan and before such an end, data above what the floater
+    // can reach by the clock's time, or a dip where its equilibrium keeps it in the data, are
+    // the grid failing: failure takes the discretization error.
+    bool Reached(const CGridClock& clock, CGridRunFailure& failure, int activeLeft = 1);
 
   private:
     int node_ = 0; // 0: no probe
     double threshold_ = 0.0;
+    bool floating_ = false, judged_ = false; // judged_: D given, the start loaded uniformly
+    int dataTo_ = 0, ceilingScan_ = 0;       // a floater's last node inside the right fit limit
+    double s_ = 0.0, rpm_ = 0.0, loadingPeak_ = 0.0;
+    double logEquilibriumTail_ = -1e300; // log c_eq / c0 at the left fit limit
 };
 
 // More than 10 consecutive steps of at least 30 s whose change per second is below
@@ -57,21 +82,6 @@ constexpr int kMostIdleSteps = 1000;
 // No scan lies later than this (s); a run that gets there has nothing more to produce.
 constexpr double kLastSimulatedTime = 1e8;
 
-// The failure of a run on the simulation grid so far: a tridiagonal system that was singular, or
-// steps that broke down (the discretization check). The run returns its Result(); the error words
-// of LammGrid are set from that where the run was started (SetGridErrorWords).
-struct CGridRunFailure {
-    bool singular = false, discretization = false;
-
-    bool Any() const { return singular || discretization; }
-    // LammResult::SingularMatrix before LammResult::DiscretizationError, else LammResult::Solved.
-    LammResult Result() const {
-        if (singular)
-            return LammResult::SingularMatrix;
-        return discretization ? LammResult::DiscretizationError : LammResult::Solved;
-    }
-};
-
 // The step loop of a solver on the simulation grid: step() advances the clock by one step and
 // returns the profile's change, finite() tells whether the ends of the profile are still finite
 // numbers, out takes the scans. Runs until the clock stops, the run's failure (which step() may
@@ -82,7 +92,7 @@ struct CGridRunFailure {
 // (EquilibriumCounter::CountSettled), for a solver whose slow approach would otherwise end early.
 template <class Step, class Finite, class Output>
 void StepUntilStopped(Step step, Finite finite, Output& out, CGridClock& clock,
-                      const DepletionProbe& probe, CGridRunFailure& failure, bool settled = false) {
+                      DepletionProbe& probe, CGridRunFailure& failure, bool settled = false) {
     EquilibriumCounter equilibrium;
     bool atEquilibrium = false, depleted = false;
     int idle = 0;
@@ -96,7 +106,7 @@ void StepUntilStopped(Step step, Finite finite, Output& out, CGridClock& clock,
         if (clock.time > kLastSimulatedTime)
             clock.running = false;
         out.Step(clock, g);
-        if (probe.Reached()) {
+        if (probe.Reached(clock, failure)) {
             clock.running = false;
             depleted = true;
         } else if (p > 0.0 && (settled ? equilibrium.CountSettled(p, g / p, clock)
