@@ -4,23 +4,22 @@
 #include <algorithm>
 #include <cmath>
 
-double LogEquilibriumTail(double s, double D, double rpm, double meniscus, double bottom,
-                          double edge) {
+namespace {
+
+constexpr double kTwoPiOver60 = 2.0 * M_PI / 60.0;
+
+// Log of the concentration, over the loading, that sedimentation equilibrium at rpm keeps of a
+// floating species at radius edge: c/c0 = A e^x / (e^A - 1) with A = sigma (b^2 - m^2) / 2,
+// x = sigma (r^2 - m^2) / 2, sigma = s omega^2 / D < 0. A very small value (-1e300) without a D.
+double LogEquilibriumTail(double s, double D, double rpm, double m, double b, double edge) {
     if (D <= 0.0 || s >= 0.0)
         return -1e300;
-    const double omega = rpm * 2.0 * M_PI / 60.0;
+    const double omega = rpm * kTwoPiOver60;
     const double sigma = s * 1e-13 * omega * omega / D;
-    const double a = -0.5 * sigma * (bottom * bottom - meniscus * meniscus);
-    const double x = 0.5 * sigma * (edge * edge - meniscus * meniscus);
+    const double a = -0.5 * sigma * (b * b - m * m), x = 0.5 * sigma * (edge * edge - m * m);
     if (a < 1e-12)
         return 0.0;
     return std::log(a) + x - std::log1p(-std::exp(-a));
-}
-
-double FloatingCeiling(double s, double rpm, double t, double loadingPeak, double logTail) {
-    const double omega = rpm * 2.0 * M_PI / 60.0;
-    const double plateau = -2.0 * s * 1e-13 * omega * omega * t;
-    return 2.0 * loadingPeak * std::exp(std::max(plateau, logTail));
 }
 
 bool SignalInDataRange(const double* c, int from, int to, double level) {
@@ -31,4 +30,38 @@ bool SignalInDataRange(const double* c, int from, int to, double level) {
             return true;
     }
     return false;
+}
+
+} // namespace
+
+void CFloatingEnd::Start(double s, double D, double rpm, double meniscus, double bottom,
+                         double innerLimit, double endShare, const double* c, int n, int from,
+                         int to, bool judged, int scan) {
+    floating_ = s < 0.0 && from >= 1;
+    judged_ = floating_ && judged;
+    from_ = from, to_ = to, ceilingScan_ = scan;
+    s_ = s, rpm_ = rpm;
+    logTail_ = -1e300;
+    if (!floating_)
+        return;
+    loadingPeak_ = *std::max_element(c + 1, c + n + 1);
+    logEndShare_ = std::log(endShare);
+    logTail_ = LogEquilibriumTail(s, D, rpm, meniscus, bottom, innerLimit);
+}
+
+CFloatingEnd::Verdict CFloatingEnd::JudgeFloater(const double* c, double t, int scan, bool below,
+                                                 double level) {
+    if (judged_ && (scan != ceilingScan_ || below)) {
+        ceilingScan_ = scan;
+        const double omega = rpm_ * kTwoPiOver60;
+        const double plateau = -2.0 * s_ * 1e-13 * omega * omega * t;
+        const double ceiling = 2.0 * loadingPeak_ * std::exp(std::max(plateau, logTail_));
+        if (std::any_of(c + from_, c + to_ + 1, [ceiling](double v) { return v > ceiling; }))
+            return Verdict::GridFails;
+    }
+    if (!below)
+        return Verdict::Probe;
+    if (judged_ && logTail_ >= logEndShare_)
+        return Verdict::GridFails;
+    return SignalInDataRange(c, from_, to_, level) ? Verdict::GoesOn : Verdict::Probe;
 }

@@ -1,21 +1,43 @@
 // What tells a floating species' depletion from the dip a coarse grid leaves beside its pile-up at
-// the meniscus: the share of the species that sedimentation equilibrium keeps at the data's inner
-// limit, and whether the data range still shows the species.
+// the meniscus, for the end test of every solver: the share of the species that sedimentation
+// equilibrium keeps at the data's inner limit, what its plateau can reach, and whether the data
+// range still shows it.
 #pragma once
 
-// Log of the concentration, over the loading, that sedimentation equilibrium at rpm keeps of a
-// floating species (s in S, D in cm^2/s) at radius edge of a column from meniscus to bottom:
-// c/c0 = A e^x / (e^A - 1) with A = sigma (b^2 - m^2) / 2, x = sigma (r^2 - m^2) / 2,
-// sigma = s omega^2 / D < 0. A very small value (-1e300) for a species that does not float.
-double LogEquilibriumTail(double s, double D, double rpm, double meniscus, double bottom,
-                          double edge);
+class CFloatingEnd {
+  public:
+    enum class Verdict {
+        Probe,     // the probe's own reading stands
+        GoesOn,    // the probe dips beside the pile-up while the data still show the species
+        GridFails, // the grid cannot carry the pile-up: the run fails with the discretization error
+    };
 
-// Twice what a floating species (s in S, loaded with largest value loadingPeak) can reach in the
-// data by time t (s) at rpm: its plateau, concentrating as exp(-2 s omega^2 t), or its equilibrium
-// at the data's inner limit (logTail, from LogEquilibriumTail). Data above it show a grid that
-// smears the pile-up into the data, or a solution that rings without bound.
-double FloatingCeiling(double s, double rpm, double t, double loadingPeak, double logTail);
+    // Starts the judgement of a species of s (S) and D (cm^2/s) spun at rpm in a column from
+    // meniscus to bottom, whose probe ends the run at endShare of its start. Its data are the
+    // nodes from..to of the start profile c[1..n], the probe at from, the data's inner limit at
+    // innerLimit. judged: whether what the species can reach bounds its data (a single ideal
+    // species loaded uniformly, at the final speed). scan: the scan awaited now. Nothing is judged
+    // for a species that does not float.
+    void Start(double s, double D, double rpm, double meniscus, double bottom, double innerLimit,
+               double endShare, const double* c, int n, int from, int to, bool judged, int scan);
 
-// Whether c[from..to] still shows the species: three neighbouring nodes at or above level. A
-// single node there is the ringing a pile-up leaves beside it once the species has gone.
-bool SignalInDataRange(const double* c, int from, int to, double level);
+    // The verdict on the profile c at time t (s), with the scan then awaited and whether the probe
+    // reads below its end level. Once a scan, and before the probe ends the run, data above twice
+    // what a judged species can reach (its plateau, concentrating as exp(-2 s omega^2 t), or its
+    // equilibrium at the data's inner limit) show a grid that smears the pile-up into the data or
+    // rings without bound. A probe below its level where a judged species' equilibrium keeps it in
+    // the data is the grid failing beside the pile-up; where three neighbouring data nodes still
+    // reach the level, the dip is the grid's and the run goes on. A single node there is the
+    // ringing a pile-up leaves beside it once the species has gone.
+    Verdict Judge(const double* c, double t, int scan, bool below, double level) {
+        return floating_ ? JudgeFloater(c, t, scan, below, level) : Verdict::Probe;
+    }
+
+  private:
+    Verdict JudgeFloater(const double* c, double t, int scan, bool below, double level);
+
+    bool floating_ = false, judged_ = false;
+    int from_ = 0, to_ = 0, ceilingScan_ = 0;
+    double s_ = 0.0, rpm_ = 0.0, loadingPeak_ = 0.0;
+    double logTail_ = -1e300, logEndShare_ = 0.0; // log c_eq / c0 at the data; log of the end share
+};

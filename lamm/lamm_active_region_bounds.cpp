@@ -1,6 +1,5 @@
 // The bounds of the fixed grid's active region [L, U], the amount in the cell and the end of
 // the run.
-#include "lamm/floating_end.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/library_exp_bounds.h"
 #include "lamm/step_change_kernels.h"
@@ -136,15 +135,12 @@ void CLammIdeal::SetEndCriterion() {
     endLevel = static_cast<float>(truncationLevel * c[endIndex]);
     endReachedFlag = false;
     // a floater's probe is read with the nodes that carry the data beside it
-    dataFrom = dataTo = endIndex;
-    ceilingScan = nextOutputScan;
-    logEquilibriumTail = -1e300;
-    if (s >= 0.0)
-        return;
-    for (int i = endIndex; i <= N && r[i] <= upperFitLimit; ++i)
+    int dataTo = endIndex;
+    for (int i = endIndex; s < 0.0 && i <= N && r[i] <= upperFitLimit; ++i)
         dataTo = i;
-    loadingPeak = *std::max_element(c + 1, c + N + 1);
-    logEquilibriumTail = LogEquilibriumTail(s, D, finalRotorSpeed, meniscus, bottom, lowerFitLimit);
+    floatingEnd.Start(s, D, finalRotorSpeed, meniscus, bottom, lowerFitLimit,
+                      double(truncationLevel), c, N, endIndex, dataTo, !profileLoaded,
+                      nextOutputScan);
 }
 
 bool CLammIdeal::EndReached() {
@@ -157,30 +153,14 @@ bool CLammIdeal::EndReached() {
         WritePendingPlateau();
     const bool below =
         plateauPending && endIndex >= pendingFrom ? pendingHigh < endLevel : c[endIndex] < endLevel;
-    if (s < 0.0 && !profileLoaded && (nextOutputScan != ceilingScan || below)) {
-        // Once a scan, and before the probe ends the run: a floater's data above twice what the
-        // species can reach there (its plateau, concentrating as exp(-2 s omega^2 t) at the final
-        // speed, or its equilibrium at the data's inner limit) show a grid that smears the
-        // pile-up into the data, or a solution that rings without bound before the first scan.
-        ceilingScan = nextOutputScan;
-        const double ceiling =
-            FloatingCeiling(s, finalRotorSpeed, t, loadingPeak, logEquilibriumTail);
-        if (std::any_of(c + dataFrom, c + dataTo + 1,
-                        [ceiling](double v) { return v > ceiling; })) {
-            discretizationError = 1;
-            return false;
-        }
-    }
-    if (below && s < 0.0) {
-        // A floater's probe beside its pile-up reads the species gone. Where its equilibrium
-        // keeps it in the data, the dip and ringing are the grid failing beside the pile-up;
-        // where the data still show it, the dip is the grid's and the run goes on.
-        if (!profileLoaded && logEquilibriumTail >= std::log(double(truncationLevel))) {
-            discretizationError = 1;
-            return false;
-        }
-        if (SignalInDataRange(c, dataFrom, dataTo, endLevel))
-            return false;
+    switch (floatingEnd.Judge(c, t, nextOutputScan, below, endLevel)) {
+    case CFloatingEnd::Verdict::GridFails:
+        discretizationError = 1;
+        return false;
+    case CFloatingEnd::Verdict::GoesOn:
+        return false;
+    case CFloatingEnd::Verdict::Probe:
+        break;
     }
     if (below || endIndex < lowerIndex) {
         endReachedFlag = true;

@@ -4,6 +4,7 @@
 #include "lamm/cosolvent_grid.h"
 #include "lamm/crank_nicolson_rows.h"
 #include "lamm/detection_kernels.h"
+#include "lamm/floating_end.h"
 #include "lamm/grid_profile_interpolation.h"
 #include "lamm/hat_integrals.h"
 #include "lamm/lamm_active_region_state.h"
@@ -585,8 +586,7 @@ class CLammIdeal : public CLammOutputDetection,
          periodToComplete = false, fullPeriodStep = false;
     int shiftCount = 0;
     int endIndex = 1;
-    int dataFrom = 1, dataTo = 1, ceilingScan = 0;         // a floater's data nodes with the probe
-    double logEquilibriumTail = -1e300, loadingPeak = 0.0; // log c_eq / c0 at the data; max c0
+    CFloatingEnd floatingEnd; // a floater's probe judged with its data
     float endLevel = 0.0f;
     bool endReachedFlag = false;
     double previousTotal = 0.0;

@@ -1,7 +1,6 @@
 // Depletion probe and equilibrium stop of the solvers on the simulation grid.
 #include "simulation/run_end_tests.h"
 
-#include "lamm/floating_end.h"
 #include "scandata/scan_header.h"
 #include "simulation/discrete_sed.h"
 #include "simulation/speed_and_equilibrium.h"
@@ -34,43 +33,31 @@ DepletionProbe::DepletionProbe(double s, double D) {
         threshold_ = 1e-4f * LammGrid::concentration[node_];
     if (node_ == 0 || s >= 0.0)
         return;
-    // a floater's probe is read with the nodes that carry the data beside it
-    floating_ = true;
+    // a floater's probe is read with the nodes that carry the data beside it; a measured start
+    // profile need not lie below its plateau nor reach its equilibrium
     const bool rightSet = ScanStore::rightFitLimit > ModelParameters::meniscus;
+    int dataTo = node_;
     for (int i = node_; i <= n && (!rightSet || r[i] <= ScanStore::rightFitLimit); ++i)
-        dataTo_ = i;
-    // a measured start profile need not lie below its plateau nor reach its equilibrium
-    judged_ = D > 0.0 && !ModelParameters::experimentalInitialDistribution;
-    s_ = s;
-    if (!judged_)
-        return;
-    rpm_ = LastScanRpm() > 0.0 ? LastScanRpm() : LammGrid::rotorSpeed;
-    loadingPeak_ = *std::max_element(LammGrid::concentration + 1, LammGrid::concentration + n + 1);
-    logEquilibriumTail_ = LogEquilibriumTail(s, D, rpm_, ModelParameters::meniscus,
-                                             ModelParameters::bottom, ScanStore::leftFitLimit);
+        dataTo = i;
+    const bool judged = D > 0.0 && !ModelParameters::experimentalInitialDistribution;
+    floatingEnd_.Start(s, D, LastScanRpm() > 0.0 ? LastScanRpm() : LammGrid::rotorSpeed,
+                       ModelParameters::meniscus, ModelParameters::bottom, ScanStore::leftFitLimit,
+                       1e-4, LammGrid::concentration, n, node_, dataTo, judged, 0);
 }
 
 bool DepletionProbe::Reached(const CGridClock& clock, CGridRunFailure& failure, int activeLeft) {
     if (node_ == 0 || ModelChoice::inhomogeneousSolvent || ModelChoice::zoneCentrifugation)
         return false;
-    const double* c = LammGrid::concentration;
-    const bool below = c[node_] < threshold_;
-    if (judged_ && (clock.targetScan != ceilingScan_ || below)) {
-        ceilingScan_ = clock.targetScan;
-        const double ceiling =
-            FloatingCeiling(s_, rpm_, clock.time, loadingPeak_, logEquilibriumTail_);
-        if (std::any_of(c + node_, c + dataTo_ + 1, [ceiling](double v) { return v > ceiling; })) {
-            failure.discretization = true;
-            return false;
-        }
-    }
-    if (below && floating_) {
-        if (judged_ && logEquilibriumTail_ >= std::log(1e-4)) {
-            failure.discretization = true;
-            return false;
-        }
-        if (SignalInDataRange(c, node_, dataTo_, threshold_))
-            return false;
+    const bool below = LammGrid::concentration[node_] < threshold_;
+    switch (floatingEnd_.Judge(LammGrid::concentration, clock.time, clock.targetScan, below,
+                               threshold_)) {
+    case CFloatingEnd::Verdict::GridFails:
+        failure.discretization = true;
+        return false;
+    case CFloatingEnd::Verdict::GoesOn:
+        return false;
+    case CFloatingEnd::Verdict::Probe:
+        break;
     }
     if (below || activeLeft > node_) {
         LammGrid::equilibriumReached = true;

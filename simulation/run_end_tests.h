@@ -3,6 +3,7 @@
 // longer advance the time.
 #pragma once
 
+#include "lamm/floating_end.h"
 #include "lamm/lamm_result.h"
 #include "simulation/lamm_solver_inputs.h"
 #include "state/lamm_grid.h"
@@ -49,10 +50,7 @@ class DepletionProbe {
   private:
     int node_ = 0; // 0: no probe
     double threshold_ = 0.0;
-    bool floating_ = false, judged_ = false; // judged_: D given, the start loaded uniformly
-    int dataTo_ = 0, ceilingScan_ = 0;       // a floater's last node inside the right fit limit
-    double s_ = 0.0, rpm_ = 0.0, loadingPeak_ = 0.0;
-    double logEquilibriumTail_ = -1e300; // log c_eq / c0 at the left fit limit
+    CFloatingEnd floatingEnd_; // judged when D is given and the start loaded uniformly
 };
 
 // More than 10 consecutive steps of at least 30 s whose change per second is below
