@@ -477,9 +477,11 @@ bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
     const bool failed = !FitControl::fitAborted && result.status == OptimStatus::Failed;
     if (failed)
         p = start;
-    // The best vector the optimiser returned goes into the model in any case.
+    // The best vector the optimiser returned goes into the model in any case, and into the
+    // packed vector the later commands unpack from (the trials wrote the fields alone).
     for (int k = 1; k <= n; ++k)
         WriteParameter(free[k - 1], p[k]);
+    PackFitParameters();
     FitControl::fitInProgress = false;
     ContiState::calledFromFit = false;
     if (failed) {

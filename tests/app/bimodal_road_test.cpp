@@ -2,7 +2,8 @@
 // 4 S species and an elongated 14 S one (f/f0 1.7 inside the model's 10-20 S range) loaded, the
 // model chosen, its entries typed in the parameters dialog with the second f/f0 started at 2.3 and
 // floated, Run, Fit: the second f/f0 comes back within the noise, each peak at its s with its
-// loading, and a picture of the window is written (bimodal_road.png).
+// loading, "Fit M and s" switched after keeps it, and a picture of the window is written
+// (bimodal_road.png).
 #include "app/params_box.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/hydrodynamics.h"
@@ -95,6 +96,11 @@ TEST(BimodalRoad, ChooseTypeRunFitThroughTheMenu) {
     IntegrateDistribution(9.0f, 18.0f, &area, &sw, nullptr, nullptr);
     EXPECT_NEAR(area, kLargeLoading, 0.05 * kLargeLoading);
     EXPECT_NEAR(sw, kLargeS, 0.03 * kLargeS);
+    // and a later command that copies the values back from the fit vector keeps the fitted one
+    const float fitted = C::bimodalFf0;
+    SendCommand(f, 217); // Fit M and s, switched and back
+    SendCommand(f, 217);
+    EXPECT_EQ(C::bimodalFf0, fitted);
 
     f.Paint();
     EXPECT_TRUE(plat::test::windowPng(*f.window, "bimodal_road.png"));
