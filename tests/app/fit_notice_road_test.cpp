@@ -3,8 +3,8 @@
 // left at water's or entered as the buffer's at that temperature, where c(s) finds the f/f0 the
 // species has; a floating species is named for the sign of its s, with no ratio quoted.
 #include "app/params_box.h"
-#include "foundations/random_numbers.h"
 #include "fitting/particle_friction.h"
+#include "foundations/random_numbers.h"
 #include "state/conti_state.h"
 #include "state/model_parameters.h"
 #include "support/generated_scans.h"
