@@ -27,11 +27,11 @@ double SpeciesMass(int slot) {
     return buoyancy > 0.0 ? SpeciesBuoyantMass(slot) / buoyancy : 0.0;
 }
 
-// The buffer's viscosity at the scans' temperature relative to water's at 20 C, which the
-// sphere's friction is taken in: the fitted s is the one at that temperature.
-float ViscosityAtScanTemperature() {
-    const double water = WaterViscosityAt(ScanTemperatureKelvin() - 273.15);
-    return float(double(ScanStore::viscosity) * water / PhysicalConstants::waterViscosity);
+// Water's viscosity at the scans' temperature relative to its own at 20 C: the field's value when
+// it was left at water's while the scans carry another temperature.
+float WaterAtScanTemperature() {
+    return float(WaterViscosityAt(ScanTemperatureKelvin() - 273.15) /
+                 PhysicalConstants::waterViscosity);
 }
 
 bool NegativeLoading(int slot) {
@@ -39,9 +39,8 @@ bool NegativeLoading(int slot) {
            M::speciesLoading[slot] < 0.0f;
 }
 
-} // namespace
-
-bool SpeciesFrictionalRatio(int slot, double& ff0) {
+// f/f0 of a species with its sphere's friction taken in the given relative viscosity.
+bool RatioInViscosity(int slot, float relativeViscosity, double& ff0) {
     if (slot < 1 || slot > M::maxSpecies || !M::speciesIncluded[slot] ||
         !SedimentationSlot(M::maxSpecies + slot) || M::speciesS[slot] == 0.0f)
         return false;
@@ -49,8 +48,18 @@ bool SpeciesFrictionalRatio(int slot, double& ff0) {
     if (!(mass > 0.0) || !std::isfinite(mass))
         return false;
     ff0 = FrictionalRatio(float(mass), M::speciesS[slot], ScanStore::vbar, ScanStore::density,
-                          ViscosityAtScanTemperature());
+                          relativeViscosity);
     return std::isfinite(ff0) && ff0 != 0.0;
+}
+
+bool BelowOne(double ff0) {
+    return ff0 > 0.0 && ff0 < 1.0;
+}
+
+} // namespace
+
+bool SpeciesFrictionalRatio(int slot, double& ff0) {
+    return RatioInViscosity(slot, ScanStore::viscosity, ff0);
 }
 
 std::vector<SpeciesNoParticle> SpeciesNoParticleCanBe() {
@@ -58,8 +67,11 @@ std::vector<SpeciesNoParticle> SpeciesNoParticleCanBe() {
     for (int k = 1; k <= M::maxSpecies; ++k) {
         SpeciesNoParticle s{k, 0.0, false, false, NegativeLoading(k)};
         if (SpeciesFrictionalRatio(k, s.ff0)) {
+            double inWater = 0.0;
             s.wrongSign = s.ff0 < 0.0;
-            s.belowSphere = s.ff0 > 0.0 && s.ff0 < 1.0;
+            s.belowSphere = BelowOne(s.ff0) &&
+                            RatioInViscosity(k, WaterAtScanTemperature(), inWater) &&
+                            BelowOne(inWater);
         }
         if (s.belowSphere || s.wrongSign || s.negativeLoading)
             species.push_back(s);
@@ -106,12 +118,22 @@ void ReportSpeciesNoParticleCanBe(TXLAWindow* window) {
     if (species.empty() || SerialFitState::serializing)
         return;
     std::string text = "The fit ended on values no particle can have:\n";
-    bool friction = false;
+    bool friction = false, viscosity = false, valley = false;
     for (const SpeciesNoParticle& s : species) {
         text += SpeciesLine(s);
         friction = friction || s.belowSphere || s.wrongSign;
+        viscosity = viscosity || s.belowSphere;
+        valley = valley || s.negativeLoading;
     }
-    text += friction ? "The values are kept: a wrong vbar can make a real species look so."
-                     : "The values are kept.";
+    text += "The values are kept";
+    if (friction)
+        text += viscosity ? ": a wrong vbar, or a viscosity other than the buffer's at the run's "
+                            "temperature, can make a real species look so"
+                          : ": a wrong vbar can make a real species look so";
+    if (valley)
+        text += std::string(friction ? "; " : ": ") +
+                "the fit may have ended in a valley of its start values, and other start values "
+                "may reach a better fit";
+    text += ".";
     ShowWarning(window, text.c_str(), "FIT RESULT");
 }
