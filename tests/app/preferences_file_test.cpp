@@ -294,6 +294,28 @@ std::string DefaultsWithLine(int line, const std::string& text) {
     return out;
 }
 
+// The disclaimer agreed to and the first start's two questions answered No.
+void ExpectFirstStart(plat::test::Script& s) {
+    s.expectDialog(302).ok();
+    for (const char* q :
+         {"update residuals bitmap during fit?", "update residuals plot during fit?"})
+        s.expectBox().text(q).answer(IDNO);
+}
+
+// The start as scripted in s, then "Play Sounds?" No and "save as default setting?" Yes; atSave
+// answers the question `replace` (0: not asked).
+void StartAndSaveSoundsOff(plat::test::Script& s, const std::string& replace, int atSave) {
+    s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
+    s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
+    if (atSave)
+        s.expectBox().caption("SET PREFERENCE").text(replace).answer(atSave);
+    auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    window->Create();
+    s.pumpUntilIdle();
+    SendMessage(window.get(), WM_COMMAND, 594, 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+}
+
 } // namespace
 
 // The radial resolution took 1e-6 and 1.4e-45 from the file, below the typed minimum 0.001, and
@@ -389,21 +411,10 @@ TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheU
         if (!c.named.empty())
             s.expectBox().caption("ERROR").text(path + "\n" + c.named).answer(IDOK);
         if (c.atStart) { // a first start
-            s.expectDialog(302).ok();
-            for (const char* q :
-                 {"update residuals bitmap during fit?", "update residuals plot during fit?"})
-                s.expectBox().text(q).answer(IDNO);
+            ExpectFirstStart(s);
             s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
         }
-        s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
-        s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
-        if (c.atSave)
-            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atSave);
-        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        s.pumpUntilIdle();
-        SendMessage(window.get(), WM_COMMAND, 594, 0);
-        EXPECT_TRUE(s.done()) << s.logText();
+        StartAndSaveSoundsOff(s, replace, c.atSave);
         const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
         if (c.atSave == IDNO)
             EXPECT_EQ(ReadTextFile(path), c.file) << "kept byte for byte";
@@ -480,24 +491,11 @@ TEST(PreferencesFileAtStart, AFileThatCannotBeOpenedIsNamedAndReplacedOnlyWhenTh
         if (c.atStart)
             s.expectBox().caption("ERROR").text(
                 path + "\nthe file cannot be opened\nit is not read: the defaults are used");
-        if (c.kind != Written) {
-            s.expectDialog(302).ok();
-            for (const char* q :
-                 {"update residuals bitmap during fit?", "update residuals plot during fit?"})
-                s.expectBox().text(q).answer(IDNO);
-        }
+        if (c.kind != Written)
+            ExpectFirstStart(s);
         if (c.atStart)
             s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
-        s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
-        s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
-        if (c.atSave)
-            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atSave);
-        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        s.pumpUntilIdle();
-        SendMessage(window.get(), WM_COMMAND, 594, 0);
-        EXPECT_TRUE(s.done()) << s.logText();
-        window.reset();
+        StartAndSaveSoundsOff(s, replace, c.atSave);
         if (c.atSave == IDNO) {
             EXPECT_TRUE(std::filesystem::is_fifo(path)) << "kept";
             continue;
