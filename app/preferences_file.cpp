@@ -2,6 +2,7 @@
 #include "app/preferences_file.h"
 
 #include "distributions/integration_ranges.h"
+#include "foundations/c_locale.h"
 #include "foundations/decimal_number.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/text_lines.h"
@@ -53,6 +54,7 @@ int CheckEntry(int threshold) {
 // The value with the file's usual digits where it reads back the same, else with enough digits
 // for the float (a radial resolution of 0.00125 is not 0.0012).
 std::string FloatEntry(const char* usual, float value) {
+    CLocaleScope cLocale;
     char text[48];
     std::snprintf(text, sizeof text, usual, double(value));
     if (std::strtof(text, nullptr) != value)
@@ -215,5 +217,12 @@ std::string FormatPreferences() {
         DistributionThreadEntry(), ChosenOptimiser(), flag(ContiState::suppressBaselineCorrelation),
         gLammThreadCount, FloatEntry("%.1f", gMaxUpdateInterval).c_str(), flag(gAlwaysLoadG2),
         CheckEntry(threshold), threshold);
+    return text;
+}
+
+std::string FormatPreferenceEntries(const std::vector<float>& entries) {
+    std::string text;
+    for (float entry : entries)
+        text += FloatEntry("%f", entry) + "\n";
     return text;
 }

@@ -51,3 +51,7 @@ int DistributionThreadEntry();
 
 // The whole file as the program writes it from the current switches: 19 lines.
 std::string FormatPreferences();
+
+// The file as a one-entry save writes it back: each entry on its line with "%f" where that reads
+// back as the same float, else with the digits it needs (0.00123449997 is not 0.001234).
+std::string FormatPreferenceEntries(const std::vector<float>& entries);

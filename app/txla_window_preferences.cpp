@@ -1,7 +1,6 @@
 // Reading and writing "tarnixparams.ini" for the main window.
 #include "app/preferences_file.h"
 #include "app/txla_window.h"
-#include "foundations/cvector.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
@@ -10,17 +9,30 @@
 #include "state/startup_paths.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <vector>
 
 namespace {
 
-// The preferences file as the start reads it; nothing when it is not there or cannot be read.
+constexpr const char* kNotOpened = "the file cannot be opened";
+
+// The preferences file as the start reads it; nothing when there is none. One that is there but
+// cannot be read (a folder in its place, a file this user may not read) is no first start: it
+// is not read, so it is named and kept until the user agrees to replace it.
 std::optional<PreferenceText> ReadPreferenceFile() {
     std::string text;
-    if (!ReadWholeFile(gPreferencesPath, &text))
+    if (ReadWholeFile(gPreferencesPath, &text))
+        return ReadPreferenceText(text);
+    std::error_code unknown;
+    if (std::filesystem::status(gPreferencesPath, unknown).type() ==
+        std::filesystem::file_type::not_found)
         return std::nullopt;
-    return ReadPreferenceText(text);
+    PreferenceText unopened;
+    unopened.notRead = kNotOpened;
+    return unopened;
 }
 
 } // namespace
@@ -40,7 +52,8 @@ bool TXLAWindow::ReadPreferences() {
         ShowError(message, 0);
         return false;
     }
-    // A file that is not plain text is named; the defaults are used, as at a first start.
+    // A file that is not plain text, or cannot be opened, is named; the defaults are used, as at a
+    // first start.
     if (!read.notRead.empty()) {
         const std::string message = std::string(gPreferencesPath) + "\n" + read.notRead +
                                     "\nit is not read: the defaults are used";
@@ -80,9 +93,11 @@ bool TXLAWindow::WritePreferences() {
     // agrees; No keeps it byte for byte, and the settings hold for this run only.
     const std::optional<PreferenceText> read = ReadPreferenceFile();
     if (read && read->NotReadAsWritten()) {
-        const std::string replace = std::string("replace ") + gPreferencesPath +
-                                    ", which was not read as written, with the settings now in "
-                                    "use?\nNo: they are used now, but not kept for the next start";
+        const char* why =
+            read->notRead == kNotOpened ? "could not be opened" : "was not read as written";
+        const std::string replace = std::string("replace ") + gPreferencesPath + ", which " + why +
+                                    ", with the settings now in use?\nNo: they are used now, but "
+                                    "not kept for the next start";
         if (MessageBox(replace.c_str(), "SET PREFERENCE", MB_YESNO) != IDYES)
             return false;
     }
@@ -112,7 +127,11 @@ bool TXLAWindow::SavePreference(int index, int value) {
         return WritePreferences();
     if (!read || read->entries.size() < std::size_t(index) + 1)
         return false;
-    CVector entries(std::uint32_t(read->entries.size()), read->entries.data(), 1);
-    entries.data[index] = float(value);
-    return entries.Write(gPreferencesPath);
+    // Every other entry is written back so that it reads as it was read.
+    std::vector<float> entries = read->entries;
+    entries[std::size_t(index)] = float(value);
+    if (plat::WriteFileAtomically(gPreferencesPath, FormatPreferenceEntries(entries)))
+        return true;
+    ReportCannotOpen(kOpenPlain, gPreferencesPath);
+    return false;
 }

@@ -12,10 +12,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -292,6 +294,28 @@ std::string DefaultsWithLine(int line, const std::string& text) {
     return out;
 }
 
+// The disclaimer agreed to and the first start's two questions answered No.
+void ExpectFirstStart(plat::test::Script& s) {
+    s.expectDialog(302).ok();
+    for (const char* q :
+         {"update residuals bitmap during fit?", "update residuals plot during fit?"})
+        s.expectBox().text(q).answer(IDNO);
+}
+
+// The start as scripted in s, then "Play Sounds?" No and "save as default setting?" Yes; atSave
+// answers the question `replace` (0: not asked).
+void StartAndSaveSoundsOff(plat::test::Script& s, const std::string& replace, int atSave) {
+    s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
+    s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
+    if (atSave)
+        s.expectBox().caption("SET PREFERENCE").text(replace).answer(atSave);
+    auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    window->Create();
+    s.pumpUntilIdle();
+    SendMessage(window.get(), WM_COMMAND, 594, 0);
+    EXPECT_TRUE(s.done()) << s.logText();
+}
+
 } // namespace
 
 // The radial resolution took 1e-6 and 1.4e-45 from the file, below the typed minimum 0.001, and
@@ -387,21 +411,10 @@ TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheU
         if (!c.named.empty())
             s.expectBox().caption("ERROR").text(path + "\n" + c.named).answer(IDOK);
         if (c.atStart) { // a first start
-            s.expectDialog(302).ok();
-            for (const char* q :
-                 {"update residuals bitmap during fit?", "update residuals plot during fit?"})
-                s.expectBox().text(q).answer(IDNO);
+            ExpectFirstStart(s);
             s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
         }
-        s.expectBox().caption("SET PREFERENCE").text("Play Sounds?").answer(IDNO);
-        s.expectBox().caption("SET PREFERENCE").text("save as default setting?").answer(IDYES);
-        if (c.atSave)
-            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atSave);
-        auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
-        window->Create();
-        s.pumpUntilIdle();
-        SendMessage(window.get(), WM_COMMAND, 594, 0);
-        EXPECT_TRUE(s.done()) << s.logText();
+        StartAndSaveSoundsOff(s, replace, c.atSave);
         const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
         if (c.atSave == IDNO)
             EXPECT_EQ(ReadTextFile(path), c.file) << "kept byte for byte";
@@ -409,6 +422,89 @@ TEST(PreferencesFileAtStart, AFileNotReadAsWrittenIsNamedAndReplacedOnlyWhenTheU
             EXPECT_TRUE(!read.NotReadAsWritten() && read.entries.size() == 19u &&
                         read.entries[6] == 0.0f)
                 << "sounds off at the next start";
+    }
+    ResetAllState();
+}
+
+// A one-entry save wrote every entry "%f": the radial resolution 0.0012345, which the program
+// writes as 0.00123449997, came back as 0.001234 (and an update interval of 0.0123456 as
+// 0.012346). Every saver of the menu now keeps each entry as it was written.
+TEST(PreferencesFileAtStart, EveryOneEntrySaveKeepsTheOtherEntriesAsWritten) {
+    ResetAllState();
+    ProgramFolder folder;
+    folder.WriteAcceptedPreferences();
+    const std::string path = folder.file("tarnixparams.ini");
+    auto window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    window->Create();
+    auto keeps = [&] {
+        const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
+        return read.entries.size() == 19u && read.entries[1] == 0.0012345f &&
+               read.entries[15] == 0.0123456f;
+    };
+    plat::test::Script s; // every other question Yes, every other value as shown
+    s.onUnexpected(plat::test::Unexpected::DefaultButton);
+    s.expectInput().prompt("defaut 0.001 (=all data):").answer("0.0012345");
+    s.expectInput().prompt("max updating interval (sec)").answer("0.0123456");
+    SendMessage(window.get(), WM_COMMAND, 590, 0);
+    SendMessage(window.get(), WM_COMMAND, 592, 0);
+    ASSERT_TRUE(s.done() && keeps()) << ReadTextFile(path); // the whole-file writer: the control
+    for (int command : {829, 902, 648, 894, 594, 609, 610, 826, 825, 824, 294, 295, 642, 644}) {
+        WriteTextFile(path, ReadTextFile(path) + "\n"); // a save must write the file
+        SendMessage(window.get(), WM_COMMAND, WPARAM(command), 0);
+        EXPECT_TRUE(keeps() && !ReadTextFile(path).ends_with("\n\n")) << command << "\n"
+                                                                      << ReadTextFile(path);
+    }
+    window.reset();
+    ResetAllState();
+}
+
+// A file there that could not be opened (here a fifo: unreadable for root too; a file of another
+// user) was taken for a first start and replaced at the disclaimer without a word. It is named,
+// and kept unless the user agrees to replace it; a missing file is a first start without a box.
+TEST(PreferencesFileAtStart, AFileThatCannotBeOpenedIsNamedAndReplacedOnlyWhenTheUserAgrees) {
+    ResetAllState();
+    gDisclaimerAccepted = gSoundOn = true;
+    const std::string written = FormatPreferences();
+    enum Kind { Written, Missing, Fifo };
+    const struct {
+        Kind kind;
+        int atStart, atSave; // answers to "replace ...?", 0: not asked
+    } cases[] = {{Written, 0, 0},
+                 {Missing, 0, 0},
+                 {Fifo, IDNO, IDNO},
+                 {Fifo, IDYES, 0},
+                 {Fifo, IDNO, IDYES}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        ProgramFolder folder;
+        const std::string path = folder.file("tarnixparams.ini"),
+                          replace =
+                              "replace " + path +
+                              ", which could not be opened, with the settings now in use?\nNo: "
+                              "they are used now, but not kept for the next start";
+        if (c.kind == Written)
+            WriteTextFile(path, written);
+        if (c.kind == Fifo) {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        }
+        plat::test::Script s;
+        if (c.atStart)
+            s.expectBox().caption("ERROR").text(
+                path + "\nthe file cannot be opened\nit is not read: the defaults are used");
+        if (c.kind != Written)
+            ExpectFirstStart(s);
+        if (c.atStart)
+            s.expectBox().caption("SET PREFERENCE").text(replace).answer(c.atStart);
+        StartAndSaveSoundsOff(s, replace, c.atSave);
+        if (c.atSave == IDNO) {
+            EXPECT_TRUE(std::filesystem::is_fifo(path)) << "kept";
+            continue;
+        }
+        ASSERT_TRUE(std::filesystem::is_regular_file(path));
+        const PreferenceText read = ReadPreferenceText(ReadTextFile(path));
+        EXPECT_TRUE(!read.NotReadAsWritten() && read.entries.size() == 19u &&
+                    read.entries[0] == 1.0f && read.entries[6] == 0.0f)
+            << "sounds off at the next start";
     }
     ResetAllState();
 }

@@ -159,13 +159,17 @@ TEST(StartUp, DamagedPreferencesNeverStopTheStart) {
     }
 }
 
+// A folder in the file's place was taken for a first start without a word: it is named, and
+// the replacement the user agrees to fails with the writer's box.
 TEST(StartUp, UnreadablePreferencesAreReportedWhenWritten) {
     ProgramFolder folder;
     WriteTextFile(folder.file("mirovan"), "");
     std::filesystem::create_directory(folder.file("tarnixparams.ini"));
     Script s;
+    s.expectBox().caption("ERROR").textHas("\nthe file cannot be opened\n").answer(IDOK);
     s.expectDialog(302).ok();
     ExpectFirstStartQuestions(s);
+    s.expectBox().caption("SET PREFERENCE").textHas("which could not be opened").answer(IDYES);
     s.expectBox().caption("ERROR").textHas("could not write to disk into directory");
     EXPECT_EQ(Start(folder.programPath()), 0);
     EXPECT_TRUE(s.done()) << s.logText();
