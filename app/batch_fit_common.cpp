@@ -159,10 +159,12 @@ bool BatchStopAsked(TXLAWindow* window) {
 bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach) {
     window->CmShowLastFitInfo();
     window->CmRun();
-    if (fitEach)
+    // A Run the user stopped asks at once; the set's Fit runs only when the series goes on.
+    const bool stopped = fitEach && SerialFitState::stopRequested && BatchStopAsked(window);
+    if (fitEach && !stopped)
         window->CmFit();
     ShowBatchSetPlots();
-    return BatchStopAsked(window);
+    return stopped || BatchStopAsked(window);
 }
 
 void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out) {

@@ -148,6 +148,9 @@ void TXLAWindow::CmRealtimeUpdate() {
     R::refitNeeded = false;
     R::previousLast = R::lastNumber;
     R::lastChanged = std::time(nullptr);
+    // A key during the first Run stops the mode at its first check, as one during a tick's Run.
+    R::stopRequested = false;
+    R::stopping = false;
     LoadNewRealtimeFiles(this);
     CmRun();
     if (!eqTest) {
@@ -157,8 +160,6 @@ void TXLAWindow::CmRealtimeUpdate() {
         R::distributionDrawn = false;
     }
     FitControl::fitAborted = false;
-    R::stopRequested = false;
-    R::stopping = false;
     SetTimer(R::timerId, R::interval);
 }
 

@@ -28,8 +28,10 @@ int CharCode(const MSG& msg) {
     return static_cast<signed char>(msg.wParam & 0xFF);
 }
 
+// A key going down, not a system key: Alt alone, F10 and keys pressed with Alt are the desktop's
+// (the menu, another window) and stop nothing.
 bool IsKeyDown(const MSG& msg) {
-    return msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    return msg.message == WM_KEYDOWN;
 }
 
 // A key-down the desktop repeats while its key is held: the key was down before (bit 30).
@@ -66,8 +68,8 @@ bool Counted(bool mouse) {
 
 // Only the user's input is taken, so a key is found behind any number of repaints, plain moves or
 // menu choices, which stay queued for the message loop. A key's character, repeats and release,
-// whenever they come, are dropped and the poll looks on; a mouse message is dropped and ends the
-// poll.
+// whenever they come, are dropped and the poll looks on; a mouse message or a system key going
+// down is dropped and ends the poll.
 bool PollKey(HWND window) {
     ShowPendingErrors();
     if (gStopsHeldOff.load(std::memory_order_relaxed) > 0)
@@ -77,7 +79,7 @@ bool PollKey(HWND window) {
            IsInputOfComputation(msg)) {
         if (StopsComputation(msg, InputRoad::Polled))
             return Counted(false);
-        if (IsMouseInput(msg))
+        if (IsMouseInput(msg) || msg.message == WM_SYSKEYDOWN)
             return false;
     }
     return false;
@@ -97,8 +99,14 @@ bool StopsComputation(const MSG& msg, InputRoad road) {
 }
 
 bool CountStopHandedToWindow(const MSG& msg) {
-    if (gStopsHeldOff.load(std::memory_order_relaxed) > 0 ||
-        !StopsComputation(msg, InputRoad::HandedToWindow))
+    if (gStopsHeldOff.load(std::memory_order_relaxed) > 0) {
+        // A key handed on while a fit ends is kept as one left queued would be: no stop of the
+        // fit's end, a stop of what runs the fit (an outer fit, a series, the realtime mode).
+        if (StopsComputation(msg, InputRoad::Polled))
+            gStopsCounted.fetch_add(1, std::memory_order_relaxed);
+        return false;
+    }
+    if (!StopsComputation(msg, InputRoad::HandedToWindow))
         return false;
     return Counted(IsMouseInput(msg));
 }

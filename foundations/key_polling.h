@@ -13,8 +13,9 @@ extern bool gAbortRequest;
 // a computation is the keyboard's messages and the mouse's presses, releases, double clicks and
 // moves with a button held; plain moves are none. A key's release never stops it. The key poll of
 // the long loops stops at a key going down, at once, and drops the rest: a key's repeats and
-// character, and every mouse message, so a click during a computation is lost. Handed to the
-// window by the loop of a box the computation shows, every other message of the input stops it.
+// character, every mouse message and every system key (Alt alone, F10, a key with Alt), so a click
+// or the Alt of Alt+Tab during a computation is lost. Handed to the window by the loop of a box the
+// computation shows, every other message of the input stops it.
 enum class InputRoad {
     Polled,         // taken from the queue by KeyPressed
     HandedToWindow, // dispatched to the window by the loop of a box the computation shows
@@ -33,13 +34,16 @@ bool KeyPressed(TWindow* window);
 // tells by it whether the user stopped it or its own failure did (both raise the same stop flag).
 int StopsCounted();
 // Counts a message a box's loop handed to the window as a stop when it is one; the window takes
-// so what it is handed while a computation runs.
+// so what it is handed while a computation runs. While stops are held off it is no stop (false),
+// but a key the poll would stop at is counted all the same, as the key left queued then would be
+// by the next poll or the command's end.
 bool CountStopHandedToWindow(const MSG& msg);
 // True when the latest stop counted came from the mouse, false when from a key.
 bool LastStopByMouse();
 // While one lives, nothing stops: the polls report no stop and leave the input queued, and what a
-// box's loop hands the window is no stop. The end of a fit (its final evaluation, the comparison
-// with its start, its report) runs so whole, however many keys come after the one that stopped it.
+// box's loop hands the window is no stop (a key among it is counted for what runs the fit). The
+// end of a fit (its final evaluation, the comparison with its start, its report) runs so whole,
+// however many keys come after the one that stopped it.
 class StopsHeldOff {
   public:
     StopsHeldOff();

@@ -5,9 +5,12 @@
 #include "app/txla_window.h"
 #include "fitting/param_files.h"
 #include "foundations/text_lines.h"
+#include "plat/app.hpp"
 #include "plat/testing.hpp"
 #include "state/conti_state.h"
+#include "state/fit_control.h"
 #include "state/model_choice.h"
+#include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
@@ -71,9 +74,10 @@ void LoadFirstSet(MainWindowFixture& f, const std::vector<std::string>& paths) {
     ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
 }
 
-// The questions up to the bounds, then run only, no restore, one range 1.5 .. 9 S, no Monte
-// Carlo.
-void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool restore) {
+// The questions up to the bounds, then run only (or fit each set), no restore, one range 1.5 .. 9
+// S, no Monte Carlo.
+void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool restore,
+                   bool fitEach = false) {
     s.expectBox().caption("SERIALIZE FIT").textHas("time stamp check").answer(IDYES);
     s.expectBox().text("incremental cell number?").answer(cell ? IDYES : IDNO);
     s.expectBox().text("incremental highest subdirectory?").answer(folder ? IDYES : IDNO);
@@ -83,7 +87,7 @@ void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool 
     const char* hi = cell ? "maximum cell number value" : "maximum subdir value";
     s.expectInput().caption("SERIALIZE FIT").prompt(lo).answer(std::to_string(first));
     s.expectInput().prompt(hi).answer(std::to_string(last));
-    s.expectBox().text("fit each set?").answer(IDNO);
+    s.expectBox().text("fit each set?").answer(fitEach ? IDYES : IDNO);
     s.expectBox().text("restore previous params if available?").answer(restore ? IDYES : IDNO);
     s.expectBox().text("with automatic integration?").answer(IDYES);
     s.expectInput().prompt("s min for integration").answer("1.5");
@@ -262,6 +266,78 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
         EXPECT_FALSE(SerialFitState::serializing);
         EXPECT_TRUE(gCheckTimestamps);
     }
+}
+
+// A series over the three sets of folders 1 to 3 that fits each set (the meniscus floats), the
+// distributions shown meanwhile passed to atShow, a key pressed first when asked; "stop series?"
+// answered as given.
+void RunFittingSeries(MainWindowFixture& f, int questionAnswer, void (*atShow)(TXLAWindow*),
+                      bool keyFirst = false) {
+    std::vector<std::string> first;
+    for (int k = 0; k < 3; ++k) {
+        auto paths =
+            WriteBatchSet(f.data.file(std::to_string(k + 1)), "RA1", BatchSetScans(kSets[k]));
+        if (k == 0)
+            first = paths;
+    }
+    LoadFirstSet(f, first);
+    ModelParameters::meniscusFloat = 1;
+    ScriptOpening(f.script, false, true, 1, 3, false, true);
+    f.script.expectBox().text("stop series?").answer(questionAnswer);
+    if (questionAnswer == IDYES)
+        f.script.expectBox().text("series stopped - sets done: 0").answer(IDOK);
+    static void (*show)(TXLAWindow*) = nullptr;
+    static void (*at)(TXLAWindow*) = nullptr;
+    at = atShow;
+    show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
+        show(w);
+        at(w);
+    });
+    if (keyFirst)
+        plat::test::key(f.window.get(), 'A', 'a'); // polled by set 1's Run
+    SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    WindowServices::table.showDistribution = show;
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// A key that stops set 1's Run in a series that fits each set: the set's whole Fit ran before
+// "stop series?" was asked. The question now comes at once; Yes ends the series with no Fit run,
+// No fits the set and goes on.
+TEST(BatchByCell, AKeyThatStopsASetsRunAsksBeforeItsFit) {
+    static int fitsAsked = 0, fitsWhileStopping = 0;
+    for (const int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+        MainWindowFixture f;
+        fitsAsked = fitsWhileStopping = 0;
+        RunFittingSeries(
+            f, answer,
+            [](TXLAWindow* w) {
+                fitsAsked += w->fitBusy;
+                fitsWhileStopping += w->fitBusy && SerialFitState::stopRequested;
+            },
+            true);
+        EXPECT_EQ(fitsWhileStopping, 0);
+        EXPECT_EQ(fitsAsked > 0, answer == IDNO);
+        EXPECT_EQ(fs::exists(f.data.file("1/distribution.RA1")), answer == IDNO);
+    }
+}
+
+// A key a box's loop hands the window while set 1's Fit ends (its report, a solver's box in the
+// final Run, the notice): neither counted nor left queued, and the series went on through every
+// set. It stops the series as a key left queued then does.
+TEST(BatchByCell, AKeyHandedOnByABoxWhileAFitEndsAsksToStop) {
+    static bool pressed = false;
+    MainWindowFixture f;
+    pressed = false;
+    RunFittingSeries(f, IDYES, [](TXLAWindow* w) {
+        if (!w->fitBusy || FitControl::fitInProgress || std::exchange(pressed, true))
+            return;
+        plat::test::key(w, 'A', 'a');
+        while (plat::PumpOnce(false)) {
+        }
+    });
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(fs::exists(f.data.file("2/distribution.RA1")));
 }
 
 TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {

@@ -305,4 +305,31 @@ TEST_F(EqTestRoad, AKeyPressedDuringATicksRunStopsTheUpdate) {
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
+// A key pressed during the first Run, which the update's start runs before its first tick: the
+// start forgot the stop the Run's end had noted, and the update went on loading and running. It
+// now stops at the first tick, with nothing loaded.
+TEST_F(EqTestRoad, AKeyPressedDuringTheFirstRunStopsTheUpdateAtItsFirstTick) {
+    static void (*repaint)(TXLAWindow*) = nullptr;
+    static bool pressed = false;
+    LoadRun(2);
+    pressed = false;
+    repaint = std::exchange(WindowServices::table.requestRepaint, [](TXLAWindow* w) {
+        repaint(w);
+        if (w->runBusy && R::realtimeMode && !std::exchange(pressed, true))
+            plat::test::keyDown(w, 'Q');
+    });
+    f.script.expectInput().prompt("maximal total number of files to load at once").answer("20");
+    Command(540);
+    WindowServices::table.requestRepaint = repaint;
+    ASSERT_TRUE(pressed);
+    ASSERT_TRUE(R::realtimeOn);
+    WriteScan(3);
+    f.script.expectBox().text("realtime update stopped by user interrupt").answer(IDOK);
+    plat::test::advanceTimers(60000);
+    f.script.pumpUntilIdle();
+    EXPECT_EQ(S::scanCount, 2);
+    EXPECT_FALSE(R::realtimeOn);
+    EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
 } // namespace

@@ -80,6 +80,42 @@ TEST_F(KeyPolling, HeldKeyCountsOnceDroppingRepeatsAndRelease) {
     EXPECT_FALSE(KeyPressed(&window));
 }
 
+// What stops, by road. A system key going down (Alt alone, F10, a key with Alt) stopped a
+// computation on the poll's road and at the command's end; it is lost there as a click is, ending
+// the poll, and a key behind it still stops. Handed on by a box's loop it keeps stopping. A key
+// handed on while stops are held off was lost; it is counted for what runs the fit, as no stop.
+TEST_F(KeyPolling, WhatStopsByRoad) {
+    const struct {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        bool polled;
+    } cases[] = {{"key", WM_KEYDOWN, 'Q', true},
+                 {"Alt alone", WM_SYSKEYDOWN, VK_MENU, false},
+                 {"Tab with Alt", WM_SYSKEYDOWN, VK_TAB, false},
+                 {"F10", WM_SYSKEYDOWN, VK_F10, false},
+                 {"click", WM_LBUTTONDOWN, MK_LBUTTON, false}};
+    for (const auto& c : cases) {
+        MSG msg{};
+        msg.hwnd = &window;
+        msg.message = c.message;
+        msg.wParam = c.wParam;
+        msg.lParam = 1;
+        EXPECT_EQ(StopsComputation(msg, InputRoad::Polled), c.polled) << c.name;
+        EXPECT_TRUE(StopsComputation(msg, InputRoad::HandedToWindow)) << c.name;
+        PostMessage(&window, c.message, c.wParam, 1);
+        plat::test::key(&window, 'B', 'b');
+        EXPECT_EQ(KeyPressed(), c.polled) << c.name;
+        EXPECT_TRUE(KeyPressed()) << c.name << ": the key behind it";
+        PostMessage(&window, c.message, c.wParam, 1);
+        EXPECT_EQ(DropInputOfComputation(&window), c.polled) << c.name;
+        const StopsHeldOff ending;
+        const int stops = StopsCounted();
+        EXPECT_FALSE(CountStopHandedToWindow(msg)) << c.name;
+        EXPECT_EQ(StopsCounted() - stops, c.polled ? 1 : 0) << c.name;
+    }
+}
+
 // The single-key reader waited for the key's release, which may never come: it reads the
 // character at the key-down, and the release, when it comes, reads as no key.
 TEST_F(KeyPolling, SingleKeyReadingDoesNotWaitForTheRelease) {
