@@ -41,14 +41,14 @@ void ShowCheck(QAction& action, bool checked) {
     action.setChecked(checked);
 }
 
-// The bar's style: the desktop's, except that while the bar holds the keyboard its current title
-// is drawn as an open one, so that the user sees where the arrows and Down will go. Some styles
-// draw nothing for a title that is only current.
 // Whether the bar holds its window's keyboard, as the bar's keyboard mode leaves it.
 bool HoldsKeyboard(const QWidget& bar) {
     return bar.window()->focusWidget() == &bar;
 }
 
+// The bar's style: the desktop's, except that while the bar holds the keyboard its current title
+// is drawn as an open one, so that the user sees where the arrows and Down will go. Some styles
+// draw nothing for a title that is only current.
 class KeyboardTitleStyle : public QProxyStyle {
   public:
     using QProxyStyle::QProxyStyle;
@@ -94,10 +94,9 @@ MenuBarMirror::MenuBarMirror(QMenuBar& bar, QWidget& client, TWindow& owner)
 void MenuBarMirror::EnterKeyboardMode() {
     if (!bar_.isVisible() || HoldsKeyboard(bar_) || QApplication::activePopupWidget())
         return;
-    // The bar's own road for Alt pressed and released alone, taken now that the program has
-    // let the key through.
-    // A modifier key's event reports the modifiers as they are after it: given none, the press
-    // reads as Alt held, and given Alt, the release as none.
+    // The bar's own road for Alt pressed and released alone, taken now that the program has let
+    // the key through. A modifier key's event reports the modifiers as they are after it: given
+    // none, the press reads as Alt held, and given Alt, the release as none.
     replaying_ = true;
     QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
     QCoreApplication::sendEvent(bar_.window(), &press);
