@@ -29,7 +29,9 @@
 #include "state/plot_interaction_state.h"
 #include "state/run_switches.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -80,10 +82,12 @@ bool AnyGrabbed() {
            D::bottomLowGrabbed || D::bottomHighGrabbed;
 }
 
-// The first present button that the per-mille point hits, with what it does.
+// The present button that the per-mille point hits, with what it does. Where buttons overlap, the
+// one drawn last is the one seen and the one that acts: the marker's confirm pair drawn over an
+// open scan menu takes the click, not the scan's "delete" beneath it.
 bool ButtonPressed(TXLAWindow* w, float px, float py) {
     using S = ScreenButtonSet;
-    const struct {
+    struct Row {
         CScreenButton* button;
         void (*action)(TXLAWindow*, int);
         int which;
@@ -99,6 +103,9 @@ bool ButtonPressed(TXLAWindow* w, float px, float py) {
     // The peak labels come before the single buttons.
     if (PressPeakLabel(w, px, py))
         return true;
+    std::stable_sort(std::begin(rows), std::end(rows), [](const Row& a, const Row& b) {
+        return (a.button ? a.button->shownOrder : 0) > (b.button ? b.button->shownOrder : 0);
+    });
     for (const auto& r : rows) {
         if (r.button && r.button->HitTest(px, py)) {
             r.action(w, r.which);

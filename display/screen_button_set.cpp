@@ -22,8 +22,10 @@ void Play(TDC& dc, CScreenButton* button) {
         button->playedOn = client;
         button->Rebuild();
     }
-    if (button->picture)
+    if (button->picture) {
         PlayMetaFile(dc, button->picture);
+        button->MarkShown();
+    }
 }
 
 } // namespace

@@ -221,6 +221,12 @@ void CScreenButton::Paint(TXLAWindow* window) {
     dc.SetWindowExt(ButtonExtent());
     dc.SetViewportExt(TSize{client.right, client.bottom});
     PlayMetaFile(dc, picture);
+    MarkShown();
+}
+
+void CScreenButton::MarkShown() {
+    static std::uint64_t drawn = 0;
+    shownOrder = ++drawn;
 }
 
 void CScreenButton::DrawMarker(TXLAWindow* window, int x, int y, int radius, COLORREF ring,

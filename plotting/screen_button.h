@@ -35,6 +35,8 @@ class CScreenButton {
     // the old picture kept, when nothing was recorded.
     bool KeepRecording(TMetaFileDC& recorder);
     void Paint(TXLAWindow* window);
+    // The button has just been drawn on the screen, over whatever it covers.
+    void MarkShown();
     void DrawMarker(TXLAWindow* window, int x, int y, int radius, COLORREF ring, COLORREF trail);
     void EraseMarker(TXLAWindow* window, int x, int y, int radius);
     bool SaveBackground(TXLAWindow* window);
@@ -69,6 +71,8 @@ class CScreenButton {
     COLORREF markerTrailColour = 0;
     bool backgroundSaved = false;
     TBitmap background;
+    // When the button was last drawn: of two overlapping buttons the later one is seen.
+    std::uint64_t shownOrder = 0;
 
   private:
     void DrawLabelIn(TXLAWindow* window, COLORREF colour);

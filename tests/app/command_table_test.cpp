@@ -66,7 +66,7 @@ TEST(Menu1, MenuBarInOrder) {
     std::vector<std::string> bar;
     for (const plat::MenuItem& item : menu.Items())
         bar.push_back(item.text);
-    std::vector<std::string> expected = {"Data",        "Copy",     "Display", "M&odel",
+    std::vector<std::string> expected = {"&Data",       "Copy",     "Display", "M&odel",
                                          "&Parameters", "&Run",     "&Fit",    "&Generate",
                                          "Statistics",  "&Options", "Plot",    "Help"};
     EXPECT_EQ(bar, expected);

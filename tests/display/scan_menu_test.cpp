@@ -130,3 +130,35 @@ TEST_F(ScanMenu, NameTipShownOncePerScan) {
     EXPECT_EQ(S::nameTipButton, nullptr);
     EXPECT_EQ(S::nameTipScan, 0);
 }
+
+// A double click on a point opens its scan menu (first click) and places a tentative marker whose
+// "confirm" and "cancel" are drawn over that menu: a click acts on the button seen there.
+TEST_F(ScanMenu, DoubleClickOnAPointLetsTheMarkersButtonsDrawnOnTopTakeTheClick) {
+    const struct {
+        const char* name;
+        int dy; // pixels below the click: the marker's "confirm" over "edit", "cancel" over
+                // "delete"
+        bool limitsMove;
+    } cases[] = {{"cancel", 2, false}, {"confirm", -3, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const float left = ScanStore::leftFitLimit, right = ScanStore::rightFitLimit;
+        const TPoint p = PointAt(2, 30);
+        pt::click(w, p.x, p.y);
+        pt::mouse(w, WM_LBUTTONDBLCLK, p.x, p.y, MK_LBUTTON);
+        pt::mouse(w, WM_LBUTTONUP, p.x, p.y);
+        f.Paint();
+        ASSERT_NE(S::scanDeleteButton, nullptr);
+        ASSERT_NE(S::cancelMoveButton, nullptr);
+        pt::click(w, p.x + 20, p.y + c.dy);
+        f.Paint();
+        EXPECT_EQ(ScanStore::scanCount, 4);
+        EXPECT_EQ(S::cancelMoveButton, nullptr);
+        EXPECT_EQ(S::pointDeleteButton, nullptr);
+        EXPECT_EQ(ScanStore::leftFitLimit != left || ScanStore::rightFitLimit != right,
+                  c.limitsMove);
+        ScanStore::leftFitLimit = left;
+        ScanStore::rightFitLimit = right;
+        f.Paint();
+    }
+}

@@ -57,6 +57,9 @@ class Backend {
     virtual void startTimer(TWindow& window, UINT id, UINT milliseconds) = 0;
     virtual void stopTimer(TWindow& window, UINT id) = 0;
     virtual void acceptDrops(TWindow& window, bool accept) {}
+    // Alt or F10 pressed alone reached the window unhandled: its menu bar takes the keyboard and
+    // shows the title that holds it, until Escape, a click or a chosen command.
+    virtual void enterMenuBar(TWindow& window) {}
 
     // Returns IDOK, IDCANCEL, IDYES or IDNO. The caption is never empty here.
     virtual int messageBox(TWindow* owner, const std::string& text, const std::string& caption,

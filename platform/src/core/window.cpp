@@ -16,6 +16,33 @@ MsgQueue* MsgQueue::Of(const TWindow* window) {
 namespace {
 constexpr TSize kDefaultClient{300, 200};
 constexpr TSize kDefaultFrameClient{1000, 700};
+
+// The key-down this thread dispatched last, cleared by a key's release or a button press.
+thread_local WPARAM gLastKeyDown = 0;
+
+// Whether the message releases Alt or F10 pressed alone: the key that opens the menu bar from
+// the keyboard. Follows every key message, so that Alt with another key between opens nothing.
+bool ReleasesMenuKeyAlone(UINT message, WPARAM wParam) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        gLastKeyDown = wParam;
+        return false;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        const bool alone = gLastKeyDown == wParam && (wParam == VK_MENU || wParam == VK_F10);
+        gLastKeyDown = 0;
+        return alone && message == WM_SYSKEYUP;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        gLastKeyDown = 0;
+        return false;
+    default:
+        return false;
+    }
+}
 } // namespace
 
 TWindow::TWindow(TWindow* parent, const char* title)
@@ -128,6 +155,7 @@ void TWindow::Present(const TRect& dirty) {
 }
 
 LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool menuKey = ReleasesMenuKeyAlone(message, wParam);
     switch (message) {
     case WM_PAINT:
         UpdateWindow();
@@ -150,6 +178,9 @@ LRESULT TWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         if (const plat::MapEntry* e = Find(message, 0))
             return e->call(*this, wParam, lParam);
+        // Unhandled, Alt or F10 alone hands the keyboard to the menu bar.
+        if (menuKey && created_ && hasMenu_)
+            plat::GetBackend().enterMenuBar(*this);
         return 0;
     }
 }

@@ -3,12 +3,17 @@
 
 #include "plat/backend.hpp"
 #include "plat/window.hpp"
+#include "qt/key_codes.hpp"
 
+#include <QtCore/QCoreApplication>
 #include <QtGui/QAction>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QKeySequence>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QProxyStyle>
+#include <QtWidgets/QStyleOption>
 
 namespace plat::qt {
 namespace {
@@ -36,19 +41,36 @@ void ShowCheck(QAction& action, bool checked) {
     action.setChecked(checked);
 }
 
-// The bar's style: the desktop's, without the keyboard mode that Alt alone or Escape out of a menu
-// would leave the bar in, holding every key while it shows nothing. Alt with a title's letter
-// still opens that menu, and the arrow keys still move between open menus.
-class NoKeyboardModeStyle : public QProxyStyle {
+// Whether the bar holds its window's keyboard, as the bar's keyboard mode leaves it.
+bool HoldsKeyboard(const QWidget& bar) {
+    return bar.window()->focusWidget() == &bar;
+}
+
+// The bar's style: the desktop's, except that while the bar holds the keyboard its current title
+// is drawn as an open one, so that the user sees where the arrows and Down will go. Some styles
+// draw nothing for a title that is only current.
+class KeyboardTitleStyle : public QProxyStyle {
   public:
     using QProxyStyle::QProxyStyle;
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returned) const override {
-        if (hint == SH_MenuBar_AltKeyNavigation)
-            return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returned);
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_MenuBarItem && widget && HoldsKeyboard(*widget) &&
+            (option->state & State_Selected)) {
+            if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+                QStyleOptionMenuItem shown = *item;
+                shown.state |= State_Sunken;
+                QProxyStyle::drawControl(element, &shown, painter, widget);
+                return;
+            }
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
     }
 };
+
+bool IsAltAlone(const QEvent* event) {
+    const auto* k = static_cast<const QKeyEvent*>(event);
+    return k->key() == Qt::Key_Alt && (k->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
 
 } // namespace
 
@@ -58,13 +80,74 @@ std::string MenuShape(const std::vector<plat::MenuItem>& items) {
     return s;
 }
 
-MenuBarMirror::MenuBarMirror(QMenuBar& bar, TWindow& owner)
-    : QObject(&bar), bar_(bar), owner_(owner) {
-    // Alt alone must not move the focus into the bar while the program reads keys.
+MenuBarMirror::MenuBarMirror(QMenuBar& bar, QWidget& client, TWindow& owner)
+    : QObject(&bar), bar_(bar), client_(client), owner_(owner) {
     bar_.setNativeMenuBar(false);
-    auto* style = new NoKeyboardModeStyle(bar_.style()->name());
+    auto* style = new KeyboardTitleStyle(bar_.style()->name());
     style->setParent(&bar_);
     bar_.setStyle(style);
+    // Installed after the bar's own watch of the window, so seen first.
+    bar_.window()->installEventFilter(this);
+    bar_.installEventFilter(this);
+}
+
+void MenuBarMirror::EnterKeyboardMode() {
+    if (!bar_.isVisible() || HoldsKeyboard(bar_) || QApplication::activePopupWidget())
+        return;
+    // The bar's own road for Alt pressed and released alone, taken now that the program has let
+    // the key through. A modifier key's event reports the modifiers as they are after it: given
+    // none, the press reads as Alt held, and given Alt, the release as none.
+    replaying_ = true;
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar_.window(), &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(bar_.window(), &release);
+    replaying_ = false;
+}
+
+bool MenuBarMirror::TakeTitleLetter(QEvent* event) {
+    const auto* k = static_cast<QKeyEvent*>(event);
+    if (k->modifiers() & ~(Qt::AltModifier | Qt::ShiftModifier))
+        return false;
+    // The titles with that letter, from the one after the current title on: the first is chosen.
+    const QList<QAction*> titles = bar_.actions();
+    const qsizetype count = titles.size();
+    const qsizetype current = titles.indexOf(bar_.activeAction());
+    QAction* chosen = nullptr;
+    int matches = 0;
+    for (qsizetype i = 1; i <= count; ++i) {
+        QAction* a = titles[(current + i + count) % count];
+        const QKeySequence letter = QKeySequence::mnemonic(a->text());
+        if (letter.isEmpty() || letter[0].key() != k->key() || !a->isEnabled())
+            continue;
+        chosen = chosen ? chosen : a;
+        ++matches;
+    }
+    // The bar opens the menu of a title whose letter is its own; it does nothing for a letter
+    // that two titles share ("M&odel", "&Options").
+    if (!chosen || (matches == 1 && chosen->menu()))
+        return false;
+    if (chosen->menu()) {
+        bar_.setActiveAction(chosen);
+        return true;
+    }
+    client_.setFocus(Qt::ShortcutFocusReason);
+    chosen->trigger();
+    return true;
+}
+
+bool MenuBarMirror::HandOverAccelerator(QEvent* event) {
+    auto* k = static_cast<QKeyEvent*>(event);
+    const int vk = VirtualKey(k->key(), k->modifiers() & Qt::KeypadModifier);
+    const plat::AcceleratorTable* table = owner_.GetAcceleratorTable();
+    if (vk == 0 || !table || !table->Match(UINT(vk), KeyState(Qt::NoButton, k->modifiers())))
+        return false;
+    event->accept();
+    if (event->type() == QEvent::KeyPress) {
+        client_.setFocus(Qt::ShortcutFocusReason); // the bar lets go of the keyboard
+        QCoreApplication::sendEvent(&client_, event);
+    }
+    return true;
 }
 
 void MenuBarMirror::Sync(const plat::MenuModel& model) {
@@ -163,6 +246,17 @@ void MenuBarMirror::Watch(QMenu* menu) {
 }
 
 bool MenuBarMirror::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    // Alt alone goes to the program as a key; the bar takes the keyboard only when the program
+    // does not handle it (EnterKeyboardMode). While the bar holds the keyboard, Alt leaves it.
+    if (watched == bar_.window() && type == QEvent::ShortcutOverride && !replaying_ &&
+        !HoldsKeyboard(bar_) && IsAltAlone(event))
+        return true;
+    // An accelerator typed while the bar holds the keyboard leaves the bar and acts; so does the
+    // letter of a title that is a command. A title's letter opens its menu.
+    if (watched == &bar_ && HoldsKeyboard(bar_) &&
+        (type == QEvent::ShortcutOverride || type == QEvent::KeyPress))
+        return HandOverAccelerator(event) || (type == QEvent::KeyPress && TakeTitleLetter(event));
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         auto* menu = qobject_cast<QMenu*>(watched);
         QAction* active = menu ? menu->activeAction() : nullptr;

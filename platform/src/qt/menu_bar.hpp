@@ -11,20 +11,27 @@
 
 class QAction;
 class QMenu;
+class QEvent;
 class QMenuBar;
+class QWidget;
 class TWindow;
 
 namespace plat::qt {
 
 // Builds the bar from the model and follows its edits: check marks and graying update the
 // existing actions; an insert or delete rebuilds the bar. Choosing an item posts WM_COMMAND
-// with its id to the window; F1 on a highlighted item posts WM_ENTERIDLE (help mode).
+// with its id to the window; F1 on a highlighted item posts WM_ENTERIDLE (help mode). Alt with a
+// title's letter opens that title unless the window's accelerators claim the key; Alt alone
+// reaches the program, which hands the keyboard to the bar when it does not handle the key.
 class MenuBarMirror : public QObject {
     Q_OBJECT
   public:
-    MenuBarMirror(QMenuBar& bar, TWindow& owner);
+    MenuBarMirror(QMenuBar& bar, QWidget& client, TWindow& owner);
 
     void Sync(const plat::MenuModel& model);
+    // The bar holds the keyboard with its first title current and shown: the arrows move, Down
+    // or Enter opens, Escape or a click leaves.
+    void EnterKeyboardMode();
 
     QAction* Action(int id) const;
     // The popup containing the command, for tests that walk the menus.
@@ -39,9 +46,16 @@ class MenuBarMirror : public QObject {
     QAction* MakeAction(const plat::MenuItem& item, QObject* parent);
     void Update(const std::vector<plat::MenuItem>& items);
     void Watch(QMenu* menu);
+    // An accelerator key event sent to the bar that holds the keyboard goes to the client.
+    bool HandOverAccelerator(QEvent* event);
+    // A title's letter typed while the bar holds the keyboard: runs the title's command, or opens
+    // its menu where the bar itself would not.
+    bool TakeTitleLetter(QEvent* event);
 
     QMenuBar& bar_;
+    QWidget& client_;
     TWindow& owner_;
+    bool replaying_ = false;
     std::string shape_; // ids and texts in menu order: equal shapes need no rebuild
     std::map<int, QAction*> actions_;
     std::vector<QPointer<QMenu>> menus_;

@@ -5,6 +5,8 @@
 #include "plat/backend.hpp"
 #include "qt/modal_answers.hpp"
 
+#include <QtCore/QPointer>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QDialog>
 
 namespace plat::qt {
@@ -23,6 +25,10 @@ bool RunModal(QDialog& dialog, const std::function<void()>& step,
         finished = true;
         accepted = r == QDialog::Accepted;
     });
+    // The window that had the keyboard gets it back when the modal window is gone.
+    QPointer<QWidget> back = QApplication::activeWindow();
+    if (!back && dialog.parentWidget())
+        back = dialog.parentWidget()->window();
     // What the window owed the screen is painted before the modal window covers it.
     DispatchPendingPaints();
     dialog.open();
@@ -46,6 +52,9 @@ bool RunModal(QDialog& dialog, const std::function<void()>& step,
     }
     QObject::disconnect(connection);
     dialog.hide();
+    // A window manager would do this; without one the keyboard stays with no window.
+    if (back && back->isVisible())
+        back->activateWindow();
     return accepted;
 }
 

@@ -101,6 +101,12 @@ void QtBackend::buildMenu(TWindow& window, const plat::MenuModel&) {
         peer->SyncMenu();
 }
 
+void QtBackend::enterMenuBar(TWindow& window) {
+    if (WindowPeer* peer = WindowPeer::Of(&window))
+        if (MenuBarMirror* menu = peer->menu())
+            menu->EnterKeyboardMode();
+}
+
 void QtBackend::startTimer(TWindow& window, UINT id, UINT milliseconds) {
     if (WindowPeer* peer = WindowPeer::Of(&window))
         peer->StartTimer(id, milliseconds);

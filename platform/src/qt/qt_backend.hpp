@@ -20,6 +20,7 @@ class QtBackend : public plat::Backend {
     void setCursor(TWindow& window, int cursorId) override;
     void setCapture(TWindow* window) override;
     void buildMenu(TWindow& window, const plat::MenuModel& menu) override;
+    void enterMenuBar(TWindow& window) override;
     void startTimer(TWindow& window, UINT id, UINT milliseconds) override;
     void stopTimer(TWindow& window, UINT id) override;
     void acceptDrops(TWindow& window, bool accept) override;

@@ -40,6 +40,12 @@
 #include <QtWidgets/QPushButton>
 #include <map>
 
+// The toolkit's own road for a key press before it is delivered: the focus widget may claim it,
+// else a shortcut (a menu title's letter) may take it. True when a shortcut took it.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods, const QString& text,
+                                               bool autorep, ushort count);
+
 namespace plat::qtprobe {
 namespace {
 
@@ -244,11 +250,8 @@ void SendKeyToFocus(TWindow& window, const std::string& key, bool down) {
                                            ? (down ? Qt::AltModifier : Qt::NoModifier)
                                            : kc.keyboardModifiers();
     const QString text = down ? TypedText(kc) : QString();
-    if (down) {
-        QKeyEvent over(QEvent::ShortcutOverride, kc.key(), mods, text);
-        over.ignore();
-        QCoreApplication::sendEvent(target, &over);
-    }
+    if (down && qt_sendShortcutOverrideEvent(target, 0, kc.key(), mods, text, false, 1))
+        return;
     QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, kc.key(), mods, text);
     QCoreApplication::sendEvent(target, &e);
 }
@@ -257,6 +260,27 @@ void OpenMenuOfTitle(TWindow& window, int title) {
     QMenuBar* bar = Peer(window).frame().menuBar();
     if (title >= 0 && title < bar->actions().size())
         bar->setActiveAction(bar->actions()[title]);
+}
+
+std::string OpenMenuTitle(TWindow& window) {
+    for (QMenu* m : Peer(window).frame().menuBar()->findChildren<QMenu*>())
+        if (m->isVisible())
+            return m->title().toStdString();
+    return {};
+}
+
+bool MenuTitleShownCurrent(TWindow& window, int title) {
+    QMenuBar* bar = Peer(window).frame().menuBar();
+    if (title < 0 || title >= bar->actions().size())
+        return false;
+    const QRect r = bar->actionGeometry(bar->actions()[title]);
+    const QImage shot = bar->grab(r).toImage();
+    const QRgb highlight = bar->palette().color(QPalette::Highlight).rgb();
+    int marked = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            marked += (shot.pixel(x, y) & 0xFFFFFF) == (highlight & 0xFFFFFF);
+    return marked * 4 >= shot.width() * shot.height();
 }
 
 bool ClientHoldsKeyboard(TWindow& window) {

@@ -43,11 +43,15 @@ bool AnyPopupOpen(TWindow& window);
 void SendKey(TWindow& window, const std::string& key, bool down);
 bool SendShortcutOverride(TWindow& window, const std::string& key);
 // The same as the desktop delivers it to the window: to its open menu, else to the widget of the
-// window that holds the keyboard, a press offered as a shortcut override first. "Alt" is the key
-// alone; Escape to an open menu closes it.
+// window that holds the keyboard, a press offered to the shortcuts (a menu title's letter)
+// first. "Alt" is the key alone; Escape to an open menu closes it.
 void SendKeyToFocus(TWindow& window, const std::string& key, bool down);
 // Opens the menu of the bar's title as a click on the title does.
 void OpenMenuOfTitle(TWindow& window, int title);
+// The title of the open menu of the bar ("" when none is open).
+std::string OpenMenuTitle(TWindow& window);
+// Whether the bar's title is drawn as the one that holds the keyboard.
+bool MenuTitleShownCurrent(TWindow& window, int title);
 // Whether the window's client area holds the keyboard, not its menu bar.
 bool ClientHoldsKeyboard(TWindow& window);
 enum class MouseAction { Press, Release, DoubleClick, Move };

@@ -58,6 +58,9 @@ WindowPeer::WindowPeer(TWindow& window) : window_(window) {
                    size.height() + (menu_ ? frame_->menuBar()->sizeHint().height() : 0));
     client().setAcceptFiles(window.AcceptsFiles());
     frame_->show();
+    // Without a window manager nobody else gives the new window the keyboard, and the menu
+    // bar's letters work only in the active window.
+    frame_->activateWindow();
 }
 
 WindowPeer::~WindowPeer() {
@@ -79,7 +82,7 @@ void WindowPeer::SyncMenu() {
     if (!model)
         return;
     if (!menu_)
-        menu_ = new MenuBarMirror(*frame_->menuBar(), window_);
+        menu_ = new MenuBarMirror(*frame_->menuBar(), frame_->client(), window_);
     menu_->Sync(*model);
 }
 

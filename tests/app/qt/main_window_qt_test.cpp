@@ -50,7 +50,7 @@ TEST_F(MainWindowOnDesktop, ShowsTitleMenuBarAndPreferenceCheckMarks) {
     Open("1\n0.0010\n0\n0\n0\n0\n1\n1\n0\n2\n0\n2\n3\n1\n2\n1.0\n0\n100\n100\n");
     EXPECT_EQ(probe::Caption(*window), "Sedimentation Analysis");
     std::vector<std::string> bar = probe::MenuBarTitles(*window);
-    std::vector<std::string> expected = {"Data",        "Copy",     "Display", "M&odel",
+    std::vector<std::string> expected = {"&Data",       "Copy",     "Display", "M&odel",
                                          "&Parameters", "&Run",     "&Fit",    "&Generate",
                                          "Statistics",  "&Options", "Plot",    "Help"};
     EXPECT_EQ(bar, expected);
@@ -109,39 +109,58 @@ TEST_F(MainWindowOnDesktop, F1OnAMenuItemShowsTheHelpOffer) {
     EXPECT_FALSE(window->helpMode);
 }
 
-// Alt alone, or Escape out of a menu opened from the bar, leaves the keys with the window: Ctrl-P
-// then opens the parameters page, as it does before either.
-TEST_F(MainWindowOnDesktop, AltAloneOrEscapeOutOfAMenuLeavesTheKeysWithTheWindow) {
+// The keyboard reaches every menu and shows where it is. Alt+D opens Data. Alt alone, or Escape out
+// of a menu opened from the bar, leaves the bar holding the keyboard, Alt with its first title
+// shown: the arrows move, Down opens; Ctrl-P typed there leaves the bar and opens the parameters
+// page.
+TEST_F(MainWindowOnDesktop, KeyboardOpensEveryMenuAndAnAcceleratorLeavesTheBar) {
     Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    auto key = [&](const char* name) {
+        probe::SendKeyToFocus(*window, name, true);
+        probe::SendKeyToFocus(*window, name, false);
+        MSG m;
+        for (int round = 0; round < 20; ++round) {
+            probe::ProcessEvents();
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
+                if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
+                    DispatchMessage(&m);
+            if (!probe::AnswersPending())
+                break;
+        }
+    };
+    key("Alt+D");
+    EXPECT_EQ(probe::OpenMenuTitle(*window), "&Data");
+    key("Esc");
+    key("Esc");
+    EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
     const struct Road {
         const char* name;
         bool menu; // opened from the bar and closed with Escape; else Alt pressed and released
     } roads[] = {{"Alt alone", false}, {"Escape out of the Data menu", true}};
     for (const Road& r : roads) {
         SCOPED_TRACE(r.name);
+        EXPECT_FALSE(probe::MenuTitleShownCurrent(*window, 0));
         if (r.menu) {
             probe::OpenMenuOfTitle(*window, 0);
             ASSERT_TRUE(probe::AnyPopupOpen(*window));
-            probe::SendKeyToFocus(*window, "Esc", true);
-            probe::SendKeyToFocus(*window, "Esc", false);
+            key("Esc");
             EXPECT_FALSE(probe::AnyPopupOpen(*window));
         } else {
-            probe::SendKeyToFocus(*window, "Alt", true);
-            probe::SendKeyToFocus(*window, "Alt", false);
+            key("Alt");
+            EXPECT_TRUE(probe::MenuTitleShownCurrent(*window, 0));
+            key("Down");
+            EXPECT_EQ(probe::OpenMenuTitle(*window), "&Data");
+            key("Right");
+            EXPECT_EQ(probe::OpenMenuTitle(*window), "Copy");
+            key("Esc");
+            EXPECT_TRUE(probe::MenuTitleShownCurrent(*window, 1));
         }
-        probe::ProcessEvents();
-        EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
+        EXPECT_FALSE(probe::ClientHoldsKeyboard(*window));
         probe::ClearShownLog();
         probe::AnswerDialog({}, {}, IDCANCEL);
-        probe::SendKeyToFocus(*window, "Ctrl+P", true);
-        probe::SendKeyToFocus(*window, "Ctrl+P", false);
-        MSG m;
-        for (int round = 0; round < 20 && probe::AnswersPending(); ++round) {
-            probe::ProcessEvents();
-            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
-                if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
-                    DispatchMessage(&m);
-        }
+        key("Ctrl+P");
         EXPECT_FALSE(probe::AnswersPending());
+        EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
+        EXPECT_FALSE(probe::MenuTitleShownCurrent(*window, 0));
     }
 }
