@@ -15,6 +15,7 @@
 #include "state/model_parameters.h"
 #include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
@@ -25,6 +26,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -566,6 +568,61 @@ TEST(RunningFit, AQueuedClickIsLostOneABoxHandsOnStopsItAndNeitherActsAfterIt) {
     f.script.pumpUntilIdle();
     EXPECT_EQ(ScanStore::scanCount, 3);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// Out of memory in a fit's trial or in its end: the box said so, but the window stayed busy for
+// good; a Run computed nothing and every click and key was eaten. A click given as the memory ran
+// out is dropped with the command, and the window takes commands, clicks and keys again.
+TEST(RunningFit, OutOfMemoryEndsItAndTheWindowTakesCommandsClicksAndKeysAgain) {
+    const struct {
+        const char* name;
+        bool cs, inTheEnd;
+    } cases[] = {{"discrete, in a trial", false, false},
+                 {"discrete, in its end", false, true},
+                 {"c(s), in its end", true, true}};
+    static TPoint at;
+    static TXLAWindow* window = nullptr;
+    for (const auto& c : cases) {
+        MainWindowFixture f(900, 650);
+        TXLAWindow* w = window = f.window.get();
+        LoadAndChoose(f, c.cs);
+        SendCommand(f, 213);
+        at = PointOnAResidualScan(w);
+        ASSERT_NE(at.y, 0) << c.name;
+        f.script.expectBox().caption("Error").text("Not enough memory to complete the command.");
+        {
+            // The residuals and the distribution are shown anew by a fit's end only.
+            static const auto clickAndThrow = [] {
+                plat::test::click(window, at.x, at.y);
+                throw std::bad_alloc();
+            };
+            ViewHook hook([&](TXLAWindow*) {
+                if (!c.inTheEnd && gRefreshes == 2)
+                    clickAndThrow();
+            });
+            WindowServiceTable& t = WindowServices::table;
+            const WindowServiceTable kept = t;
+            if (c.inTheEnd) {
+                t.updateResiduals = [](bool) { clickAndThrow(); };
+                t.showDistribution = [](TXLAWindow*) { clickAndThrow(); };
+            }
+            SendCommand(f, 215);
+            t = kept;
+        }
+        EXPECT_TRUE(f.script.done()) << c.name << "\n" << f.script.logText();
+        EXPECT_FALSE(w->runBusy || w->fitBusy || FitControl::fitInProgress) << c.name;
+        EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << c.name << ": the click acted";
+        gRunCompleted = false;
+        SendCommand(f, 213);
+        EXPECT_TRUE(gRunCompleted) << c.name << ": the Run computed nothing";
+        at = PointOnAResidualScan(w);
+        plat::test::click(w, at.x, at.y);
+        f.script.pumpUntilIdle();
+        EXPECT_NE(ScreenButtonSet::scanCancelButton, nullptr) << c.name << ": the click was eaten";
+        plat::test::key(w, 'A', 'a');
+        f.script.pumpUntilIdle();
+        EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << c.name << ": the key was eaten";
+    }
 }
 
 // Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape
