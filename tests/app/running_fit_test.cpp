@@ -625,6 +625,52 @@ TEST(RunningFit, OutOfMemoryEndsItAndTheWindowTakesCommandsClicksAndKeysAgain) {
     }
 }
 
+// Error in s and Fit Time Dependent s,M fit step after step: they did so outside the busy state,
+// so Escape handed on by a box's loop stopped nothing and a double click on the left fit limit
+// handed on so placed a tentative marker while the refits ran on to their end. Both stop them now
+// as they stop a Fit, and nothing acts afterwards.
+TEST(RunningFit, ErrorInSAndTimeDependentSMStopAsAFitDoes) {
+    for (const int command : {285, 266})
+        for (const bool key : {true, false}) {
+            const std::string name =
+                std::to_string(command) + (key ? ", Escape" : ", double click");
+            MainWindowFixture f(900, 650);
+            TXLAWindow* w = f.window.get();
+            LoadAndChoose(f, false);
+            M::concentrationFloat[1] = 1; // refitted while s is held
+            SendCommand(f, 215);
+            const TPoint limit = PointOnTheLeftFitLimit(w);
+            ASSERT_NE(limit.y, 0) << name;
+            f.script.onUnexpected(plat::test::Unexpected::Cancel);
+            if (command == 285) {
+                f.script.expectInput().promptHas("confidence level").answer("0.683");
+                f.script.expectInput().promptHas("test interval for s").answer("0.01");
+                f.script.expectBox().textHas("are current parameters best fit?").answer(IDYES);
+                f.script.expectBox().textHas(key ? "stopped by a key press"
+                                                 : "stopped by the mouse");
+            }
+            int solves = 0;
+            gAtSolve = [&](TXLAWindow* window) {
+                if (++solves != 5)
+                    return;
+                if (key)
+                    plat::test::key(window, VK_ESCAPE, 27);
+                else
+                    DoubleClick(window, limit);
+                while (plat::PumpOnce(false)) {
+                }
+            };
+            {
+                SolveHook hook;
+                SendCommand(f, command);
+            }
+            EXPECT_LE(solves, 12) << name << ": it went on after the stop";
+            EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+            EXPECT_FALSE(w->fitBusy) << name;
+            ExpectNoMarkerTaken(name);
+        }
+}
+
 // Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape
 // twice, a click or a double click on the left fit limit. The second key stopped the stopped fit's
 // final evaluation: a discrete fit kept its start values and threw its progress away, a c(s) fit
