@@ -1,9 +1,11 @@
 // The error-analysis commands: confidence intervals of s and M (or D) of the first species by the
 // F-statistics rmsd criterion, and the rmsd error surfaces written as contour grids.
+#include "app/busy_as_a_fit.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "fitting/error_analysis.h"
 #include "foundations/input_boxes.h"
+#include "foundations/key_polling.h"
 #include "foundations/statistical_tests.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/fit_control.h"
@@ -65,6 +67,7 @@ template <typename Scan> void WriteContour(TXLAWindow* w, const char* defaultNam
     std::string path;
     if (!AskSavePath(w, "save rmsd error surface as", defaultName, true, &path))
         return;
+    const BusyAsAFit busy(*w);
     w->SetCursor(IDC_WAIT);
     scan(path);
     w->SetCursor(IDC_ARROW);
@@ -74,6 +77,16 @@ std::string Formatted(const char* format, double value) {
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// The search under the wait cursor, the window busy as during a Fit.
+ConfidenceLimits SearchConfidenceLimits(TXLAWindow* w, int slot, float interval, float critical) {
+    const BusyAsAFit busy(*w);
+    w->SetCursor(IDC_WAIT);
+    const ConfidenceLimits r =
+        FindConfidenceLimits(w, w->computeObserver, slot, interval, critical);
+    w->SetCursor(IDC_ARROW);
+    return r;
 }
 
 // Why a side has no limit, or empty when it has one.
@@ -87,7 +100,8 @@ std::string MissingLimit(const char* side, LimitSearch search, const std::string
     case LimitSearch::Stopped:
         break;
     }
-    return std::string("\nno ") + side + " limit found: the search was stopped by a key press";
+    return std::string("\nno ") + side + " limit found: the search was stopped by " +
+           (LastStopByMouse() ? "the mouse" : "a key press");
 }
 
 // "name = value [lower, upper] unit\n(critical rmsd value is c)"; a limit that was not found is
@@ -119,11 +133,8 @@ void TXLAWindow::CmErrorInS() {
                                "only), but float all other unknowns",
                                &level, &interval))
         return;
-    SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    const ConfidenceLimits r =
-        FindConfidenceLimits(this, computeObserver, kSlotS1, interval, critical);
-    SetCursor(IDC_ARROW);
+    const ConfidenceLimits r = SearchConfidenceLimits(this, kSlotS1, interval, critical);
     // Both found: "s = %.3f [%.3f, %.3f] S\n(critical rmsd value is %f)".
     ShowConfidenceLimits(this, caption, "s", "%.3f", "S", M::fitValues[kSlotS1], r, interval,
                          critical);
@@ -140,11 +151,8 @@ void TXLAWindow::CmErrorInM() {
                                "only), but float all other unknowns",
                                &level, &interval))
         return;
-    SetCursor(IDC_WAIT);
     const float critical = CriticalRmsd(level);
-    const ConfidenceLimits r =
-        FindConfidenceLimits(this, computeObserver, kSlotDOrM1, interval, critical);
-    SetCursor(IDC_ARROW);
+    const ConfidenceLimits r = SearchConfidenceLimits(this, kSlotDOrM1, interval, critical);
     // Both found: "M = %.0f [%.0f, %.0f] Da\n(critical rmsd value is %f)", or
     // "D = %.3f [%.3f, %.3f] 1e-7 cm^2/sec\n(critical rmsd value is %f)".
     if (ms)

@@ -1,5 +1,6 @@
 // The "&Generate" menu: the settings of synthetic data sets asked, then the sets made by the
 // synthetic-data generator, one ("Single") or one per combination of settings ("Series").
+#include "app/busy_as_a_fit.h"
 #include "app/command_table.h"
 #include "app/experiment_file.h"
 #include "app/last_data_folder.h"
@@ -434,6 +435,13 @@ bool SyntheticDistributionModel(TXLAWindow* window) {
     return computed;
 }
 
+// One set generated with the window busy as during a Fit: a key stops it.
+bool GenerateBusy(TXLAWindow* w, const SyntheticDataSettings& set, const std::string& target,
+                  SyntheticOutcome* outcome) {
+    const BusyAsAFit busy(*w);
+    return GenerateSyntheticData(w, set, target.c_str(), outcome);
+}
+
 } // namespace
 
 void TXLAWindow::CmGenerateDataSingle() {
@@ -478,7 +486,7 @@ void TXLAWindow::CmGenerateDataSingle() {
     gSimulateOnly = true;
     SetCursor(IDC_WAIT);
     SyntheticOutcome outcome = SyntheticOutcome::Written;
-    if (GenerateSyntheticData(this, set, target.c_str(), &outcome))
+    if (GenerateBusy(this, set, target, &outcome))
         KeepGeneratedFolder(this, target);
     SetCursor(IDC_ARROW);
     gSimulateOnly = false;
@@ -575,7 +583,7 @@ void TXLAWindow::CmGenerateDataSeries() {
                         gSimulateOnly = true;
                         SetCursor(IDC_WAIT);
                         SyntheticOutcome outcome = SyntheticOutcome::Written;
-                        GenerateSyntheticData(this, set, (folder + name + ext).c_str(), &outcome);
+                        GenerateBusy(this, set, folder + name + ext, &outcome);
                         const bool written = outcome == SyntheticOutcome::Written;
                         if (written) {
                             KeepGeneratedFolder(this, target);

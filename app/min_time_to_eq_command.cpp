@@ -2,6 +2,7 @@
 // of the simulation, the planning, and the caption over the window.
 #include "app/min_time_to_eq_command.h"
 
+#include "app/busy_as_a_fit.h"
 #include "app/min_time_to_eq_plots.h"
 #include "app/time_to_eq_box.h"
 #include "app/txla_window.h"
@@ -105,9 +106,13 @@ void CalculateMinimumTimeToEq(TXLAWindow* window, int evaluationCap) {
     watch.progress = [window](const OverspeedProgress& progress) {
         ShowSpeedProgramProgress(window, progress);
     };
-    const MinimumTimeToEqOutcome outcome =
-        RunMinimumTimeToEq(gMaxSimulationHours, watch, std::string(gTempFolder), evaluationCap);
-    EndSpeedProgramProgress();
+    MinimumTimeToEqOutcome outcome;
+    {
+        const BusyAsAFit busy(*window);
+        outcome =
+            RunMinimumTimeToEq(gMaxSimulationHours, watch, std::string(gTempFolder), evaluationCap);
+        EndSpeedProgramProgress();
+    }
     // A failed reference plans nothing and saves nothing: no plot or caption claims otherwise.
     if (!outcome.simulated)
         return;

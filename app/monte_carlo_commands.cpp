@@ -1,6 +1,7 @@
 // The Monte-Carlo commands of the distributions: replicate statistics of the distribution with
 // limit curves at a confidence level chosen afterwards (296), and of the integrated loading and
 // weight-average s of ranges chosen afterwards (546).
+#include "app/busy_as_a_fit.h"
 #include "app/save_dialogs.h"
 #include "app/txla_window.h"
 #include "distributions/monte_carlo.h"
@@ -56,9 +57,14 @@ void TXLAWindow::CmMonteCarloDistributions() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = false;
-    if (RunMonteCarloDistributions(this, computeObserver,
-                                   FloorToInt(count, 0, std::numeric_limits<int>::max()), level,
-                                   folder, writeEach)) {
+    bool ran = false;
+    {
+        const BusyAsAFit busy(*this);
+        ran = RunMonteCarloDistributions(this, computeObserver,
+                                         FloorToInt(count, 0, std::numeric_limits<int>::max()),
+                                         level, folder, writeEach);
+    }
+    if (ran) {
         while (InputPositiveFloat(this, &level, level, true, "change confidence level", kCaption)) {
             MonteCarloLimitTable(level);
             Invalidate();
@@ -101,9 +107,14 @@ void TXLAWindow::CmMonteCarloSw() {
         return;
     SetCursor(IDC_WAIT);
     ContiState::monteCarloIntegratedS = true;
-    if (RunMonteCarloIntegratedS(this, computeObserver,
-                                 FloorToInt(count, 0, std::numeric_limits<int>::max()), level, smin,
-                                 smax, folder, writeEach)) {
+    bool ran = false;
+    {
+        const BusyAsAFit busy(*this);
+        ran = RunMonteCarloIntegratedS(this, computeObserver,
+                                       FloorToInt(count, 0, std::numeric_limits<int>::max()), level,
+                                       smin, smax, folder, writeEach);
+    }
+    if (ran) {
         while (MessageBox("other integration limits?", kCaption, MB_YESNO) == IDYES) {
             if (!InputPositiveFloat(this, &smin, smin, true, "left integration limit (smin)",
                                     kCaption) ||

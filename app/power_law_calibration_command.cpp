@@ -1,6 +1,7 @@
 // The power-law calibration dialogue: file, exponent of a single pair, plot, acceptance, store.
 #include "app/power_law_calibration_command.h"
 
+#include "app/busy_as_a_fit.h"
 #include "app/last_data_folder.h"
 #include "app/txla_window.h"
 #include "foundations/input_boxes.h"
@@ -118,8 +119,11 @@ bool CalibrateCMPowerLaw(TXLAWindow* window) {
         return false;
     }
     ShowCalibrationPlot(window, fit);
-    while (!KeyPressed())
-        WaitSeconds(0.2f);
+    {
+        const BusyAsAFit busy(*window);
+        while (!KeyPressed())
+            WaitSeconds(0.2f);
+    }
     char question[200];
     std::snprintf(question, sizeof question, "ks = %.3e, kb = %.3e\naccept?", fit.ks, fit.kb);
     if (window->MessageBox(question, kCaption, MB_YESNO) != IDYES)

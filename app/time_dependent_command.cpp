@@ -1,5 +1,6 @@
 // "Fit Time Dependent s,M": the s and M of each pair of consecutive scans, shown as a table and
 // put on the clipboard.
+#include "app/busy_as_a_fit.h"
 #include "app/txla_window.h"
 #include "distributions/time_dependent_s_m.h"
 #include "foundations/clipboard_table.h"
@@ -19,9 +20,13 @@ void TXLAWindow::CmFitTimeDependentSM() {
     if (!ModelChoice::equilibriumMs)
         mass = MFromSandD(P::speciesS[1], P::speciesDOrM[1] * 1e-7f,
                           static_cast<float>(ScanTemperatureKelvin() - 273.15));
-    SetCursor(IDC_WAIT);
-    const TimeDependentOutcome out = FitTimeDependentSAndM(this, s, mass);
-    SetCursor(IDC_ARROW);
+    TimeDependentOutcome out;
+    {
+        const BusyAsAFit busy(*this);
+        SetCursor(IDC_WAIT);
+        out = FitTimeDependentSAndM(this, s, mass);
+        SetCursor(IDC_ARROW);
+    }
     RequestRepaint();
     if (!out.problem.empty()) {
         MessageBox(out.problem.c_str(), "Error", MB_OK | MB_ICONEXCLAMATION);

@@ -1,6 +1,7 @@
 // TXLAWindow: construction, set-up, destruction and the routing of messages to handlers.
 #include "app/txla_window.h"
 
+#include "app/command_ended_by_exception.h"
 #include "app/dialog_302.h"
 #include "app/external_plot_programs.h"
 #include "app/last_data_folder.h"
@@ -180,8 +181,7 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
     try {
         (this->*row.handler)();
     } catch (const std::bad_alloc&) {
-        runBusy = false;
-        SetCursor(IDC_ARROW);
+        EndCommandEndedByException(*this);
         ShowError("Not enough memory to complete the command.", 0);
     }
     ReleaseHeldInput();

@@ -15,6 +15,7 @@
 #include "state/model_parameters.h"
 #include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
+#include "state/run_switches.h"
 #include "state/window_services.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
@@ -25,6 +26,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -566,6 +568,85 @@ TEST(RunningFit, AQueuedClickIsLostOneABoxHandsOnStopsItAndNeitherActsAfterIt) {
     f.script.pumpUntilIdle();
     EXPECT_EQ(ScanStore::scanCount, 3);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+}
+
+// Out of memory in a fit's trial or in its end left the window busy for good: a Run computed
+// nothing and every click and key was eaten. A click given as the memory ran out is dropped.
+TEST(RunningFit, OutOfMemoryEndsItAndTheWindowTakesCommandsClicksAndKeysAgain) {
+    static TXLAWindow* w = nullptr;
+    static TPoint at;
+    static const auto clickAndThrow = [] {
+        plat::test::click(w, at.x, at.y);
+        throw std::bad_alloc();
+    };
+    for (const int c : {0, 1, 2}) { // discrete in a trial, in its end; c(s) in its end
+        MainWindowFixture f(900, 650);
+        w = f.window.get();
+        LoadAndChoose(f, c == 2);
+        SendCommand(f, 213);
+        at = PointOnAResidualScan(w);
+        f.script.expectBox().text("Not enough memory to complete the command.");
+        const WindowServiceTable kept = WindowServices::table;
+        if (c > 0) { // the residuals and the distribution are shown anew by a fit's end only
+            WindowServices::table.updateResiduals = [](bool) { clickAndThrow(); };
+            WindowServices::table.showDistribution = [](TXLAWindow*) { clickAndThrow(); };
+        }
+        {
+            ViewHook hook([&](TXLAWindow*) {
+                if (c == 0 && gRefreshes == 2)
+                    clickAndThrow();
+            });
+            SendCommand(f, 215);
+        }
+        WindowServices::table = kept;
+        EXPECT_FALSE(w->runBusy || w->fitBusy || FitControl::fitInProgress) << c;
+        EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << c << ": the click acted";
+        gRunCompleted = false;
+        SendCommand(f, 213);
+        at = PointOnAResidualScan(w);
+        plat::test::click(w, at.x, at.y);
+        f.script.pumpUntilIdle();
+        EXPECT_TRUE(gRunCompleted && ScreenButtonSet::scanCancelButton) << c << ": Run or click";
+        plat::test::key(w, 'A', 'a');
+        f.script.pumpUntilIdle();
+        EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << c << ": the key was eaten";
+    }
+}
+
+// Error in s and Fit Time Dependent s,M refitted outside the busy state: Escape handed on by a
+// box's loop stopped nothing, and a double click on the left fit limit handed on so placed a
+// tentative marker, while the refits ran on (1381 and 2113 solves). Both stop them as a Fit.
+TEST(RunningFit, ErrorInSAndTimeDependentSMStopAsAFitDoes) {
+    for (const int command : {285, 266})
+        for (const bool key : {true, false}) {
+            const std::string name = std::to_string(command) + (key ? ", Escape" : ", click");
+            MainWindowFixture f(900, 650);
+            LoadAndChoose(f, false);
+            M::concentrationFloat[1] = 1; // refitted while s is held
+            SendCommand(f, 215);
+            const TPoint limit = PointOnTheLeftFitLimit(f.window.get());
+            f.script.onUnexpected(plat::test::Unexpected::Cancel);
+            if (command == 285) {
+                f.script.expectInput().promptHas("confidence level").answer("0.683");
+                f.script.expectInput().promptHas("test interval for s").answer("0.01");
+                f.script.expectBox().textHas("are current parameters best fit?").answer(IDYES);
+                f.script.expectBox().textHas(key ? "by a key press" : "by the mouse");
+            }
+            int solves = 0;
+            gAtSolve = [&](TXLAWindow* window) {
+                if (++solves != 5)
+                    return;
+                key ? plat::test::key(window, VK_ESCAPE, 27) : DoubleClick(window, limit);
+                while (plat::PumpOnce(false)) {
+                }
+            };
+            {
+                SolveHook hook;
+                SendCommand(f, command);
+            }
+            EXPECT_LE(solves, 12) << name << ": it went on after the stop";
+            ExpectNoMarkerTaken(name);
+        }
 }
 
 // Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape

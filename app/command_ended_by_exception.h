@@ -1,0 +1,9 @@
+// What is left of a command that an exception ended before its own end.
+#pragma once
+
+class TXLAWindow;
+
+// Ends the Run or Fit it was computing as their own end does: neither is busy any longer, no fit
+// is in progress, the input given meanwhile is dropped (a key among it stops a running series or
+// the realtime mode), and the arrow cursor is back.
+void EndCommandEndedByException(TXLAWindow& window);
