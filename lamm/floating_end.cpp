@@ -35,8 +35,8 @@ bool SignalInDataRange(const double* c, int from, int to, double level) {
 } // namespace
 
 void CFloatingEnd::Start(double s, double D, double rpm, double meniscus, double bottom,
-                         double innerLimit, double endShare, const double* c, int n, int from,
-                         int to, bool judged, int scan) {
+                         double innerLimit, double endShare, const double* r, const double* c,
+                         int n, int from, int to, bool judged, int scan) {
     floating_ = s < 0.0 && from >= 1;
     judged_ = floating_ && judged;
     from_ = from, to_ = to, ceilingScan_ = scan;
@@ -47,6 +47,9 @@ void CFloatingEnd::Start(double s, double D, double rpm, double meniscus, double
     loadingPeak_ = *std::max_element(c + 1, c + n + 1);
     logEndShare_ = std::log(endShare);
     logTail_ = LogEquilibriumTail(s, D, rpm, meniscus, bottom, innerLimit);
+    dataTail_ = std::exp(logTail_);
+    probeTail_ =
+        std::exp(LogEquilibriumTail(s, D, rpm, meniscus, bottom, std::min(r[from], innerLimit)));
 }
 
 CFloatingEnd::Verdict CFloatingEnd::JudgeFloater(const double* c, double t, int scan, bool below,
@@ -54,9 +57,11 @@ CFloatingEnd::Verdict CFloatingEnd::JudgeFloater(const double* c, double t, int 
     if (judged_ && (scan != ceilingScan_ || below)) {
         ceilingScan_ = scan;
         const double omega = rpm_ * kTwoPiOver60;
-        const double plateau = -2.0 * s_ * 1e-13 * omega * omega * t;
-        const double ceiling = 2.0 * loadingPeak_ * std::exp(std::max(plateau, logTail_));
-        if (std::any_of(c + from_, c + to_ + 1, [ceiling](double v) { return v > ceiling; }))
+        const double plateau = std::exp(-2.0 * s_ * 1e-13 * omega * omega * t);
+        const double probeCeiling = 2.0 * loadingPeak_ * (plateau + probeTail_);
+        const double ceiling = 2.0 * loadingPeak_ * (plateau + dataTail_);
+        if (c[from_] > probeCeiling ||
+            std::any_of(c + from_ + 1, c + to_ + 1, [ceiling](double v) { return v > ceiling; }))
             return Verdict::GridFails;
     }
     if (!below)

@@ -14,21 +14,24 @@ class CFloatingEnd {
 
     // Starts the judgement of a species of s (S) and D (cm^2/s) spun at rpm in a column from
     // meniscus to bottom, whose probe ends the run at endShare of its start. Its data are the
-    // nodes from..to of the start profile c[1..n], the probe at from, the data's inner limit at
-    // innerLimit. judged: whether what the species can reach bounds its data (a single ideal
-    // species loaded uniformly, at the final speed). scan: the scan awaited now. Nothing is judged
-    // for a species that does not float.
+    // nodes from..to of the start profile c[1..n] at the radii r[1..n]: the probe at from, at or
+    // before the data's inner limit innerLimit, the others beyond it. judged: whether what the
+    // species can reach bounds its data (a single ideal species loaded uniformly, at the final
+    // speed). scan: the scan awaited now. Nothing is judged for a species that does not float.
     void Start(double s, double D, double rpm, double meniscus, double bottom, double innerLimit,
-               double endShare, const double* c, int n, int from, int to, bool judged, int scan);
+               double endShare, const double* r, const double* c, int n, int from, int to,
+               bool judged, int scan);
 
     // The verdict on the profile c at time t (s), with the scan then awaited and whether the probe
-    // reads below its end level. Once a scan, and before the probe ends the run, data above twice
-    // what a judged species can reach (its plateau, concentrating as exp(-2 s omega^2 t), or its
-    // equilibrium at the data's inner limit) show a grid that smears the pile-up into the data or
-    // rings without bound. A probe below its level where a judged species' equilibrium keeps it in
-    // the data is the grid failing beside the pile-up; where three neighbouring data nodes still
-    // reach the level, the dip is the grid's and the run goes on. A single node there is the
-    // ringing a pile-up leaves beside it once the species has gone.
+    // reads below its end level. Once a scan, and before the probe ends the run, a node above twice
+    // what a judged species can reach there shows a grid that smears the pile-up into the data or
+    // rings without bound: its plateau, concentrating as exp(-2 s omega^2 t), on top of the tail of
+    // its equilibrium pile-up (both meet as the boundary reaches the pile-up), the tail taken at
+    // the probe's own radius for the probe, which may lie nearer the meniscus, and at the data's
+    // inner limit for the nodes beyond it. A probe below its level where a judged species'
+    // equilibrium keeps it in the data is the grid failing beside the pile-up; where three
+    // neighbouring data nodes still reach the level, the dip is the grid's and the run goes on. A
+    // single node there is the ringing a pile-up leaves beside it once the species has gone.
     Verdict Judge(const double* c, double t, int scan, bool below, double level) {
         return floating_ ? JudgeFloater(c, t, scan, below, level) : Verdict::Probe;
     }
@@ -40,4 +43,5 @@ class CFloatingEnd {
     int from_ = 0, to_ = 0, ceilingScan_ = 0;
     double s_ = 0.0, rpm_ = 0.0, loadingPeak_ = 0.0;
     double logTail_ = -1e300, logEndShare_ = 0.0; // log c_eq / c0 at the data; log of the end share
+    double dataTail_ = 0.0, probeTail_ = 0.0;     // c_eq / c0 at the data's inner limit, the probe
 };

@@ -139,7 +139,7 @@ void CLammIdeal::SetEndCriterion() {
     for (int i = endIndex; s < 0.0 && i <= N && r[i] <= upperFitLimit; ++i)
         dataTo = i;
     floatingEnd.Start(s, D, finalRotorSpeed, meniscus, bottom, lowerFitLimit,
-                      double(truncationLevel), c, N, endIndex, dataTo, !profileLoaded,
+                      double(truncationLevel), r, c, N, endIndex, dataTo, !profileLoaded,
                       nextOutputScan);
 }
 

@@ -42,7 +42,7 @@ DepletionProbe::DepletionProbe(double s, double D) {
     const bool judged = D > 0.0 && !ModelParameters::experimentalInitialDistribution;
     floatingEnd_.Start(s, D, LastScanRpm() > 0.0 ? LastScanRpm() : LammGrid::rotorSpeed,
                        ModelParameters::meniscus, ModelParameters::bottom, ScanStore::leftFitLimit,
-                       1e-4, LammGrid::concentration, n, node_, dataTo, judged, 0);
+                       1e-4, r, LammGrid::concentration, n, node_, dataTo, judged, 0);
 }
 
 bool DepletionProbe::Reached(const CGridClock& clock, CGridRunFailure& failure, int activeLeft) {

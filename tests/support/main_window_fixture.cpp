@@ -79,13 +79,13 @@ void MainWindowFixture::Resize(int width, int height) {
     script.pumpUntilIdle();
 }
 
-void MainWindowFixture::GenerateWithTheModelAsItIs(int scans, const char* noise) {
+void MainWindowFixture::GenerateWithTheModelAsItIs(int scans, const char* noise, const char* rpm) {
     auto number = [&](const char* prompt, const std::string& answer) {
         script.expectInput().title("GENERATE DATA").prompt(prompt).answer(answer);
     };
     script.expectBox().text("Fit with M and s instead D and s?").answer(IDNO);
     number("density of points dr (cm)", "0.002");
-    number("rotor speed (rpm)", "50000");
+    number("rotor speed (rpm)", rpm);
     script.expectBox().text("simulate with rotor acceleration phase?").answer(IDNO);
     number("time interval of scans (sec)", "300");
     number("number of simulated scans", std::to_string(scans));

@@ -32,9 +32,9 @@ class MainWindowFixture {
     // Paints as the desktop does after an invalidation: dispatches until nothing is pending.
     void Paint();
     void Resize(int width, int height);
-    // Generate > Single through the menu at 50,000 rpm, 0.002 cm, a scan every 300 s, no
-    // acceleration, D and s, the parameters dialog as it stands; saved as data/0000x.RA0.
-    void GenerateWithTheModelAsItIs(int scans, const char* noise);
+    // Generate > Single through the menu at rpm, 0.002 cm, a scan every 300 s, no acceleration,
+    // D and s, the parameters dialog as it stands; saved as data/0000x.RA0.
+    void GenerateWithTheModelAsItIs(int scans, const char* noise, const char* rpm = "50000");
 
     plat::test::Script script;
     ProgramFolder folder;
