@@ -9,7 +9,6 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
-#include "state/model_parameters.h"
 #include "state/preference_switches.h"
 #include "state/serial_fit_state.h"
 #include "state/startup_paths.h"
@@ -844,8 +843,8 @@ TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
 
 // An experiment file that began with a byte order mark, or held a word or nothing, loaded nothing
 // without a word; a file cut after its vbar line left the values after it as they were, silently.
-// The mark is read past, as a blank line after the viscosity is; a line that ends the reading is
-// named with its number, and the values before it stay.
+// The mark is read past, as blank lines before the type and between the values are; a line that
+// ends the reading is named with its line in the file, and the values before it stay.
 TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
     options.count = 3;
     const std::string selection = SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
@@ -871,6 +870,11 @@ TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
         {all, "", 0.75f, true},
         {"\xEF\xBB\xBF" + all, "", 0.75f, true},
         {upTo(6) + "\n" + all.substr(upTo(6).size()), "", 0.75f, true},
+        {"\n\n" + upTo(4) + " \t\r\n\r\n" + all.substr(upTo(4).size()), "", 0.75f, true},
+        {upTo(6) + "\nword (VBAR)\n" + all.substr(upTo(7).size()),
+         "line 7 of " + path + " holds word" + notRead, 0.5f, false},
+        {"\n\nvelocity" + all.substr(all.find('\n')), "line 3 of " + path + " holds velocity", 0.5f,
+         false},
         {upTo(7), "line 7 of " + path + " is missing: the file ends before it, and the values",
          0.75f, false},
         {"velocity" + all.substr(all.find('\n')),
@@ -890,53 +894,5 @@ TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
         EXPECT_EQ(S::scanCount, 3);
         EXPECT_FLOAT_EQ(S::vbar, c.vbar) << c.text;
         EXPECT_EQ(ModelChoice::fitTINoise, c.tiNoise) << c.text;
-    }
-}
-
-// A blank line of an experiment file the program wrote ended its reading, and the values after it
-// stayed at their defaults. Blank lines, with blanks or a CR LF in them, are read past before the
-// type and between the values; a line that ends the reading is named with its line in the file.
-TEST_F(LoadCommands, ExperimentFileBlankLinesAreReadPast) {
-    options.count = 3;
-    LoadAllData(window.get(),
-                SelectionBuffer(data.path(), WriteScanSet(data.path(), options)).c_str());
-    S::vbar = 0.75f;
-    ModelChoice::fitTINoise = SerialFitState::serializing = true; // no questions
-    ModelParameters::meniscusFloat = 1;
-    const std::string path = data.file("exp.xp");
-    ASSERT_TRUE(WriteMirovanXpFile(window.get(), path.c_str()));
-    SerialFitState::serializing = false;
-    const std::string all = ReadTextFile(path);
-    std::size_t line4 = 0;
-    for (int i = 0; i < 3; ++i)
-        line4 = all.find('\n', line4) + 1;
-    std::string spaced; // every line from the fourth on followed by a blank one, CR LF ends
-    for (const char c : all.substr(line4))
-        spaced += c == '\n' ? std::string("\r\n \t\r\n") : std::string(1, c);
-    const std::size_t line6 = all.find('\n', all.find('\n', line4) + 1) + 1;
-    const struct {
-        std::string text, box; // box empty: every value taken
-    } cases[] = {
-        {all, ""}, // the control
-        {"\n\n" + all.substr(0, line4) + "\n" + spaced, ""},
-        {all.substr(0, line6) + "\nword (VBAR)\n" + all.substr(all.find('\n', line6) + 1),
-         "line 7 of " + path + " holds word, not a value the analysis can take"},
-        {"\n\nvelocity" + all.substr(all.find('\n')),
-         "line 3 of " + path + " holds velocity, not an experiment type"},
-    };
-    for (const auto& c : cases) {
-        WriteTextFile(path, c.text);
-        S::vbar = 0.5f;
-        ModelChoice::fitTINoise = false;
-        ModelParameters::meniscusFloat = 0;
-        script.expectFileOpen().answer(std::vector<std::string>{path});
-        if (!c.box.empty())
-            script.expectBox().caption("ERROR").textHas(c.box).answer(IDOK);
-        Command(200);
-        EXPECT_TRUE(script.done()) << c.text << script.logText();
-        EXPECT_EQ(S::scanCount, 3);
-        EXPECT_FLOAT_EQ(S::vbar, c.box.empty() ? 0.75f : 0.5f) << c.text;
-        EXPECT_EQ(ModelChoice::fitTINoise, c.box.empty()) << c.text;
-        EXPECT_EQ(ModelParameters::meniscusFloat, c.box.empty() ? 1 : 0) << c.text;
     }
 }

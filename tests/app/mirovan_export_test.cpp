@@ -327,49 +327,43 @@ namespace {
 // was read back as a second copy of A/00001.RA1, without a word. The export is refused by name
 // and the file the program wrote before is kept; added from the load's folder, they read back.
 TEST(MirovanExport, AScanAddedFromAnotherFolderIsRefusedByName) {
-    for (const char* added : {"B", "A"}) {
+    for (const bool elsewhere : {true, false}) {
         MainWindowFixture f;
         ScanSetOptions options;
         options.count = 3;
-        const std::string a = f.data.file("A"), b = f.data.file("B");
-        std::filesystem::create_directories(a);
-        std::filesystem::create_directories(b);
-        const std::vector<std::string> names = WriteScanSet(a, options);
-        WriteScanSet(b, options);
+        const std::string a = f.data.file("A"), b = f.data.file("B"), xp = a + "/run.xp";
+        for (const std::string& folder : {a, b})
+            std::filesystem::create_directories(folder), WriteScanSet(folder, options);
         std::filesystem::rename(b + "/00003.RA1", b + "/00001.RA1"); // the third time, A's name
-        f.script.expectFileOpen().answer({a + "/" + names[0], a + "/" + names[1]});
+        f.script.expectFileOpen().answer({a + "/00001.RA1", a + "/00002.RA1"});
         f.script.expectInput().answer("1");
         Send(f, 200);
         SerialFitState::serializing = true; // no questions
-        const std::string xp = a + "/run.xp";
         f.script.expectFileSave().answer({xp});
         f.script.expectBox().text("launch MIROVAN with data?").answer(IDNO);
         Send(f, 577);
         const std::string written = ReadTextFile(xp); // the control
-        const bool elsewhere = std::string(added) == "B";
         const std::string scan = elsewhere ? b + "/00001.RA1" : a + "/00003.RA1";
         f.script.expectFileOpen().answer({scan});
         Send(f, 226);
         f.script.expectFileSave().answer({xp});
-        if (elsewhere) {
+        if (elsewhere)
             f.script.expectBox().caption("ERROR").text(xp + " is not written: \"" + scan +
                                                        "\" would not read back from an experiment "
                                                        "file, where all scans share the folder " +
                                                        a);
-            Send(f, 577);
-            EXPECT_EQ(ReadTextFile(xp), written);
-        } else {
+        else
             f.script.expectBox().text("launch MIROVAN with data?").answer(IDNO);
-            Send(f, 577);
-            f.script.expectFileOpen().answer({xp});
-            Send(f, 200);
-            ASSERT_EQ(ScanStore::scanCount, 3);
-            const auto time = [](int k) { return ScanStore::header[ScanStore::scanOrder[k]].time; };
-            EXPECT_LT(time(1), time(2)); // no scan twice
-            EXPECT_LT(time(2), time(3));
-        }
+        Send(f, 577);
+        EXPECT_EQ(ReadTextFile(xp) == written, elsewhere);
+        f.script.expectFileOpen().answer({xp});
+        Send(f, 200); // the file loads back with no scan twice
+        const auto time = [](int k) { return ScanStore::header[ScanStore::scanOrder[k]].time; };
+        EXPECT_EQ(ScanStore::scanCount, elsewhere ? 2 : 3);
+        for (int k = 2; k <= ScanStore::scanCount; ++k)
+            EXPECT_LT(time(k - 1), time(k));
         SerialFitState::serializing = false;
-        EXPECT_TRUE(f.script.done()) << added << f.script.logText();
+        EXPECT_TRUE(f.script.done()) << elsewhere << f.script.logText();
     }
 }
 
