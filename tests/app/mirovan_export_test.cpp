@@ -319,10 +319,6 @@ TEST(MirovanExport, AScanNameTheReaderWouldSplitIsRefusedByName) {
     }
 }
 
-} // namespace
-
-namespace {
-
 // Scans added from another folder went into the file under the folder of the load: B/00001.RA1
 // was read back as a second copy of A/00001.RA1, without a word. The export is refused by name
 // and the file the program wrote before is kept; added from the load's folder, they read back.
