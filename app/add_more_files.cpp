@@ -83,6 +83,9 @@ void AddMoreFiles(TXLAWindow* window, const char* selection) {
     FreeCommonGrid(old);
     int count = old + static_cast<int>(paths.size());
     GrowScanTables(old, count);
+    if (P::gScanFolders.empty())
+        P::gScanFolders.assign(static_cast<std::size_t>(old) + 1, P::gDataDrive + P::gDataDir);
+    P::gScanFolders.resize(static_cast<std::size_t>(count) + 1, folder);
     P::gDataDrive.clear();
     P::gDataDir = folder;
 

@@ -47,14 +47,20 @@ std::string LineOf(std::size_t index, const char* path) {
     return "line " + std::to_string(index + 1) + " of " + path;
 }
 
-// What a line that is not read as written holds, for its box: " holds <its value>", " is empty",
-// or past the end of the file " is missing: the file ends before it".
+// What a line that is not read as written holds, for its box: " holds <its value>", or past the
+// end of the file " is missing: the file ends before it".
 std::string WhatLineHolds(const std::vector<std::string>& lines, std::size_t index) {
     if (index >= lines.size())
         return " is missing: the file ends before it";
-    if (!HasContent(lines[index]))
-        return " is empty";
     return " holds " + WrittenValue(lines[index]).substr(0, 40);
+}
+
+// The first line from index on that holds something: the type and each value are read past the
+// white space before them, blank lines included. lines.size() when none does.
+std::size_t ContentLineFrom(const std::vector<std::string>& lines, std::size_t index) {
+    while (index < lines.size() && !HasContent(lines[index]))
+        ++index;
+    return index;
 }
 
 void InfoBox(const char* text) {
@@ -160,11 +166,14 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         return;
     }
     std::vector<std::string> lines = TextLines(WithoutByteOrderMark(text));
+    // The type line; the title and the scan line are the two lines after it, whatever they hold.
+    const std::size_t typeLine = ContentLineFrom(lines, 0);
     double type = 0.0;
-    if (lines.empty() || !NumberAtStart(lines[0], type)) {
-        InfoBox((lines.empty() ? std::string(path) + " is empty: nothing is loaded"
-                               : LineOf(0, path) + WhatLineHolds(lines, 0) +
-                                     ", not an experiment type: nothing is loaded")
+    if (typeLine >= lines.size() || !NumberAtStart(lines[typeLine], type)) {
+        InfoBox((typeLine >= lines.size()
+                     ? std::string(path) + " is empty: nothing is loaded"
+                     : LineOf(typeLine, path) + WhatLineHolds(lines, typeLine) +
+                           ", not an experiment type: nothing is loaded")
                     .c_str());
         return;
     }
@@ -172,7 +181,8 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         InfoBox("can only load xp files from sedimentation velocity");
         return;
     }
-    std::string line3 = lines.size() > 2 ? lines[2] : std::string();
+    const std::size_t scanLine = typeLine + 2;
+    std::string line3 = lines.size() > scanLine ? lines[scanLine] : std::string();
     if (line3.empty() || line3[0] != '"') {
         InfoBox("old XP-file format (use newer version of mirovan)");
         return;
@@ -220,11 +230,13 @@ void ReadXpExperiment(TXLAWindow* window, const char* path) {
         WindowServices::PlatformWindow(window)->SetCursor(IDC_ARROW);
     if (!loaded)
         return;
+    std::size_t index = scanLine;
     for (int k = 1; k <= 18; ++k) {
-        const std::size_t index = static_cast<std::size_t>(2 + k);
-        // Values stand by position: a missing or empty line ends the reading and says so, as a
-        // line that is not one number before its key ("1,05", "1.05abc") or a number the
-        // parameters cannot hold (beyond single precision) does. The values before it stay.
+        // Values stand by position, one a line, blank lines read past: the end of the file ends
+        // the reading and says so, as a line that is not one number before its key ("1,05",
+        // "1.05abc") or a number the parameters cannot hold (beyond single precision) does. The
+        // values before it stay.
+        index = ContentLineFrom(lines, index + 1);
         if (index >= lines.size()) {
             InfoBox((LineOf(index, path) + WhatLineHolds(lines, index) +
                      ", and the values from it on are not read")

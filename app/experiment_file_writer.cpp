@@ -10,6 +10,7 @@
 #include "plat/msgbox.hpp"
 #include "plat/paths.hpp"
 #include "scandata/scan_data_kind.h"
+#include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/dls_data.h"
 #include "state/fit_control.h"
@@ -20,6 +21,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -46,19 +48,32 @@ std::string CleanDescription(const char* text) {
 struct ScanList {
     std::string folder;
     std::vector<std::string> names;
+    std::string elsewhere; // the first scan, folder and name, that is not in the folder
 };
 
+bool SameFolder(const std::string& a, const std::string& b) {
+    std::error_code unknown;
+    return WithoutTrailingSeparator(a) == WithoutTrailingSeparator(b) ||
+           std::filesystem::equivalent(a, b, unknown);
+}
+
 // One scan: the folder and name of the selection path (a single file's full path); several:
-// the selection path and every scan's name in load order.
+// the selection path, or once scans were added the first scan's folder, and every scan's name in
+// load order.
 ScanList LoadedScanList() {
     if (S::scanCount < 2) {
         std::string drive, dir, name, ext;
         plat::SplitPath(ScanPaths::gLoadSelection, &drive, &dir, &name, &ext);
-        return {drive + dir, {name + ext}};
+        return {drive + dir, {name + ext}, {}};
     }
-    ScanList list{ScanPaths::gLoadSelection, {}};
-    for (int i = 1; i <= S::scanCount; ++i)
+    const std::vector<std::string>& folders = ScanPaths::gScanFolders;
+    const bool added = folders.size() > static_cast<std::size_t>(S::scanCount);
+    ScanList list{added ? WithoutTrailingSeparator(folders[1]) : ScanPaths::gLoadSelection, {}, {}};
+    for (int i = 1; i <= S::scanCount; ++i) {
         list.names.emplace_back(S::scanFileName[i]);
+        if (added && list.elsewhere.empty() && !SameFolder(folders[i], folders[1]))
+            list.elsewhere = folders[i] + S::scanFileName[i];
+    }
     return list;
 }
 
@@ -85,6 +100,8 @@ std::string ScanListFault(const ScanList& list) {
     for (const std::string& name : list.names)
         if (const char* problem = ScanListProblem(name, true))
             return fault(name, problem);
+    if (!list.elsewhere.empty())
+        return fault(list.elsewhere, ("where all scans share the folder " + list.folder).c_str());
     return {};
 }
 

@@ -2,12 +2,14 @@
 #include "equilibrium/time_to_eq_parameters.h"
 
 #include "foundations/c_locale.h"
+#include "foundations/cvector.h"
 #include "foundations/decimal_number.h"
 #include "foundations/hydrodynamics.h"
 #include "foundations/text_lines.h"
 #include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +23,7 @@ namespace {
 
 using P = TimeToEqParameters;
 
-// The file's lines in order; booleans as 1/0, counts as whole numbers, D in 1e-7 cm^2/s.
+// The file's lines in order; booleans as 1/0, counts as written by %f, D in 1e-7 cm^2/s.
 struct Line {
     float* f = nullptr;
     bool* b = nullptr;
@@ -141,53 +143,63 @@ bool LoadTimeToEqParameterPreferences(const std::string& path, std::string* refu
         std::error_code unknown;
         return std::filesystem::exists(path, unknown) && say("the file cannot be opened");
     }
-    CLocaleScope c;
-    std::vector<double> values;
+    std::stringstream text;
+    text << in.rdbuf();
     const std::vector<Line> lines = Lines();
     auto refuse = [&](std::size_t k, double v) {
         return say("number %zu of the file (%g) is not a value its setting can hold", k + 1, v);
     };
-    // One setting a line, read whole: a typo, a decimal comma, a number with more after it or a
-    // second number on the line is not taken for the number it starts with (a second number
-    // would shift every later setting). Blank lines are passed over; what follows the settings
-    // is not read.
-    std::string line, first;
-    for (int lineNumber = 1; values.size() < lines.size() && std::getline(in, line); ++lineNumber) {
+    // Read as every vector file is: the first number of each line, blank lines passed over, the
+    // rest of the line not read; the reading stops at a line without a number. What follows the
+    // settings is not read.
+    CVector values(static_cast<std::uint32_t>(lines.size()), 1);
+    std::fill(values.data, values.data + values.length, std::nanf(""));
+    values.Read(path.c_str());
+    const std::size_t read =
+        static_cast<std::size_t>(std::find_if(values.data, values.data + values.length,
+                                              [](float v) { return std::isnan(v); }) -
+                                 values.data);
+    // The line of each setting begins with its number as written: a typo, a decimal comma or a
+    // unit right after the number is not taken for the number it starts with.
+    std::size_t k = 0;
+    int lineNumber = 0;
+    for (const std::string& line : TextLines(text.str())) {
+        ++lineNumber;
+        if (k > read || k == lines.size())
+            break;
         if (!HasContent(line))
             continue;
-        const std::optional<double> v = DecimalNumber(line);
-        if (!v) {
-            std::istringstream(line) >> first;
-            const char* why = DecimalNumber(first) ? "holds more than a number" : "is not a number";
-            return say("line %d of the file (%.20s) %s", lineNumber,
-                       std::string(WithoutBlanks(line)).c_str(), why);
-        }
-        values.push_back(*v);
+        std::string first;
+        std::istringstream(line) >> first;
+        const std::optional<double> v = DecimalNumber(first);
+        if (!v)
+            return say("line %d of the file (%.20s) is not a number", lineNumber,
+                       std::string(WithoutBlanks(line)).c_str());
+        if (k == read)
+            return refuse(k, *v); // a number beyond single precision
+        ++k;
     }
-    if (values.empty())
+    if (read == 0)
         return say("the file holds no numbers");
-    if (values.size() < lines.size())
-        return say("the file ends after %zu of the %zu numbers", values.size(), lines.size());
-    // A file with a value its setting cannot hold (a float line beyond single precision, a
-    // count beyond int or not whole) is refused whole: the settings stay as they were.
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-        const Line& l = lines[k];
-        const double v = l.f ? values[k] / l.scale : std::floor(values[k]);
-        if (l.f && !(std::fabs(v) <= std::numeric_limits<float>::max()))
-            return refuse(k, values[k]);
-        if (l.i && !(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
-            return refuse(k, values[k]);
-        if (l.i && v != values[k])
-            return say("number %zu of the file (%g) is not a whole number", k + 1, values[k]);
+    if (read < lines.size())
+        return say("the file ends after %zu of the %zu numbers", read, lines.size());
+    // A count beyond int is refused with the file: the settings stay as they were. A count
+    // written as a float is read back rounded down.
+    for (k = 0; k < lines.size(); ++k) {
+        const double v = std::floor(double(values.data[k]));
+        if (lines[k].i &&
+            !(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
+            return refuse(k, values.data[k]);
     }
-    for (std::size_t k = 0; k < lines.size(); ++k) {
+    for (k = 0; k < lines.size(); ++k) {
         const Line& l = lines[k];
+        const double v = values.data[k];
         if (l.f)
-            *l.f = static_cast<float>(values[k] / l.scale);
+            *l.f = static_cast<float>(v / l.scale);
         else if (l.b)
-            *l.b = values[k] > 0.0;
+            *l.b = v > 0.0;
         else
-            *l.i = static_cast<int>(std::floor(values[k]));
+            *l.i = static_cast<int>(std::floor(v));
     }
     return true;
 }

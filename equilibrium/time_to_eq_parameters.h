@@ -31,9 +31,10 @@ struct TimeToEqParameters {
     static void ResetToDefaults();
 };
 
-// The preferences file: 39 numbers, one "%f" per line. Load changes nothing unless the file
-// holds at least 39 lines of one number each, each one its setting can hold (a count a whole
-// number). A file that is there but not read (cannot be opened, a line that is not one number, a
+// The preferences file: 39 numbers, one "%f" per line. Load takes the first number of each line
+// (blank lines passed over, the rest of a line not read, a count rounded down) and changes
+// nothing unless 39 lines begin with a number as written, each one its setting can hold. A file
+// that is there but not read (cannot be opened, a line that does not begin with a number, a
 // value its setting cannot hold, too few values) says why in *refused (may be null); a missing
 // file leaves it empty.
 bool SaveTimeToEqParameterPreferences(const std::string& path);

@@ -122,6 +122,7 @@ void FreeAllData() {
     FreeTable(S::lastFitIndex);
     WindowServices::DeleteScanPlots();
     S::scanCount = 0;
+    ScanPaths::gScanFolders.clear();
     S::dataChanged = true;
     // The worst scan named an index of the freed set; a later set must not inherit it.
     gWorstRmsScan = 0;
@@ -171,4 +172,5 @@ void ScanPaths::ResetToDefaults() {
     gDataPath.clear();
     gNotesPath.clear();
     gSDistPath.clear();
+    gScanFolders.clear();
 }

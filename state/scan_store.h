@@ -128,6 +128,9 @@ struct ScanPaths {
     static inline std::string gDataPath;
     static inline std::string gNotesPath;
     static inline std::string gSDistPath;
+    // The folder of each scan (from 1, with a trailing separator) once Add More Files has added
+    // scans, which may lie in another folder; empty until then.
+    static inline std::vector<std::string> gScanFolders;
 
     static void ResetToDefaults();
 };

@@ -842,9 +842,9 @@ TEST_F(LoadCommands, ExperimentValuesNotReadAsWrittenAreNamedWithTheirLine) {
 }
 
 // An experiment file that began with a byte order mark, or held a word or nothing, loaded nothing
-// without a word; a blank line after the viscosity, or a file cut after its vbar line, left the
-// values after it as they were, silently. The mark is read past; a line that ends the reading is
-// named with its number, and the values before it stay.
+// without a word; a file cut after its vbar line left the values after it as they were, silently.
+// The mark is read past, as blank lines before the type and between the values are; a line that
+// ends the reading is named with its line in the file, and the values before it stay.
 TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
     options.count = 3;
     const std::string selection = SelectionBuffer(data.path(), WriteScanSet(data.path(), options));
@@ -869,8 +869,12 @@ TEST_F(LoadCommands, ExperimentFileLinesThatEndTheReadingAreNamed) {
     } cases[] = {
         {all, "", 0.75f, true},
         {"\xEF\xBB\xBF" + all, "", 0.75f, true},
-        {upTo(6) + "\n" + all.substr(upTo(6).size()), "line 6 of " + path + " is empty" + notRead,
-         0.5f, false},
+        {upTo(6) + "\n" + all.substr(upTo(6).size()), "", 0.75f, true},
+        {"\n\n" + upTo(4) + " \t\r\n\r\n" + all.substr(upTo(4).size()), "", 0.75f, true},
+        {upTo(6) + "\nword (VBAR)\n" + all.substr(upTo(7).size()),
+         "line 7 of " + path + " holds word" + notRead, 0.5f, false},
+        {"\n\nvelocity" + all.substr(all.find('\n')), "line 3 of " + path + " holds velocity", 0.5f,
+         false},
         {upTo(7), "line 7 of " + path + " is missing: the file ends before it, and the values",
          0.75f, false},
         {"velocity" + all.substr(all.find('\n')),

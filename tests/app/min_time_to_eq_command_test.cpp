@@ -556,15 +556,19 @@ TEST(MinimumTimeToEqCommand, ASettingsFileNotReadAsWrittenIsNamedAndKeptUnlessRe
 
 namespace {
 
-// A line of two numbers was read as two settings, every later one shifted (the bottom took the
-// overspeed time), and a species count of 2.5 was taken as 2: each is named, the file kept.
-TEST(MinimumTimeToEqCommand, ALineNotHoldingOneSettingIsNamedAndTheFileKept) {
+// A line of two numbers, or a species count of 2.5, refused the whole settings file. The first
+// number of each line is read and a count rounded down, as every settings file is read; CR LF
+// line ends and a blank line still read whole.
+TEST(MinimumTimeToEqCommand, ALineNotHoldingOneSettingIsReadByItsFirstNumber) {
     const struct {
         std::size_t line;
         const char* value;
-        const char* why;
-    } cases[] = {{0, "20000 0", "line 1 of the file (20000 0) holds more than a number"},
-                 {10, "2.5", "number 11 of the file (2.5) is not a whole number"}};
+        float finalSpeed;
+        const char* count; // line 11 as the save after the dialog writes it
+        bool crlf;
+    } cases[] = {{0, "20000 0", 20000.0f, "1.000000", false},
+                 {10, "2.5", 15000.0f, "2.000000", false},
+                 {10, "3 species\r\n", 15000.0f, "3.000000", true}};
     for (const auto& c : cases) {
         MainWindowFixture f;
         TempFolderInFixture temp(f);
@@ -578,14 +582,19 @@ TEST(MinimumTimeToEqCommand, ALineNotHoldingOneSettingIsNamedAndTheFileKept) {
         lines[c.line] = c.value;
         std::string text;
         for (const std::string& line : lines)
-            text += line + "\n";
+            text += line + (c.crlf ? "\r\n" : "\n");
         WriteTextFile(path, text);
-        ExpectUnreadSettingsFile(f.script, path, c.why, IDNO);
+        P::ResetToDefaults();
+        ExpectNotes(f.script);
+        f.script.expectDialog(kTimeToEqDialogId).ok();
+        f.script.expectBox().caption(kCaption).textHas("please enter manually (h)").answer(IDOK);
+        f.script.expectInput().caption(kCaption).prompt("max sim time (h)").cancel();
         CalculateMinimumTimeToEq(f.window.get());
         EXPECT_TRUE(f.script.done()) << f.script.logText();
-        EXPECT_EQ(ReadTextFile(path), text);
         EXPECT_FLOAT_EQ(P::bottom, 7.2f);
-        EXPECT_EQ(P::speciesCount, 1);
+        EXPECT_FLOAT_EQ(P::meniscus, 6.9f) << "the file's, not the defaults";
+        EXPECT_EQ(P::finalSpeed, c.finalSpeed);
+        EXPECT_EQ(SplitLines(ReadTextFile(path))[10], c.count);
         P::ResetToDefaults();
     }
 }

@@ -4,6 +4,7 @@
 #include "app/mirovan_export.h"
 #include "foundations/hydrodynamics.h"
 #include "plotting/win_plot.h"
+#include "scandata/scan_header.h"
 #include "state/conti_state.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -314,6 +316,50 @@ TEST(MirovanExport, AScanNameTheReaderWouldSplitIsRefusedByName) {
         }
         SerialFitState::serializing = false;
         EXPECT_TRUE(f.script.done()) << (name ? name : "") << f.script.logText();
+    }
+}
+
+// Scans added from another folder went into the file under the folder of the load: B/00001.RA1
+// was read back as a second copy of A/00001.RA1, without a word. The export is refused by name
+// and the file the program wrote before is kept; added from the load's folder, they read back.
+TEST(MirovanExport, AScanAddedFromAnotherFolderIsRefusedByName) {
+    for (const bool elsewhere : {true, false}) {
+        MainWindowFixture f;
+        ScanSetOptions options;
+        options.count = 3;
+        const std::string a = f.data.file("A"), b = f.data.file("B"), xp = a + "/run.xp";
+        for (const std::string& folder : {a, b})
+            std::filesystem::create_directories(folder), WriteScanSet(folder, options);
+        std::filesystem::rename(b + "/00003.RA1", b + "/00001.RA1"); // the third time, A's name
+        f.script.expectFileOpen().answer({a + "/00001.RA1", a + "/00002.RA1"});
+        f.script.expectInput().answer("1");
+        Send(f, 200);
+        SerialFitState::serializing = true; // no questions
+        f.script.expectFileSave().answer({xp});
+        f.script.expectBox().text("launch MIROVAN with data?").answer(IDNO);
+        Send(f, 577);
+        const std::string written = ReadTextFile(xp); // the control
+        const std::string scan = elsewhere ? b + "/00001.RA1" : a + "/00003.RA1";
+        f.script.expectFileOpen().answer({scan});
+        Send(f, 226);
+        f.script.expectFileSave().answer({xp});
+        if (elsewhere)
+            f.script.expectBox().caption("ERROR").text(xp + " is not written: \"" + scan +
+                                                       "\" would not read back from an experiment "
+                                                       "file, where all scans share the folder " +
+                                                       a);
+        else
+            f.script.expectBox().text("launch MIROVAN with data?").answer(IDNO);
+        Send(f, 577);
+        EXPECT_EQ(ReadTextFile(xp) == written, elsewhere);
+        f.script.expectFileOpen().answer({xp});
+        Send(f, 200); // the file loads back with no scan twice
+        const auto time = [](int k) { return ScanStore::header[ScanStore::scanOrder[k]].time; };
+        EXPECT_EQ(ScanStore::scanCount, elsewhere ? 2 : 3);
+        for (int k = 2; k <= ScanStore::scanCount; ++k)
+            EXPECT_LT(time(k - 1), time(k));
+        SerialFitState::serializing = false;
+        EXPECT_TRUE(f.script.done()) << elsewhere << f.script.logText();
     }
 }
 
