@@ -11,6 +11,7 @@
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
+#include "scandata/scan_file_list.h"
 #include "scandata/scan_store_alloc.h"
 #include "scandata/scan_user_messages.h"
 #include "scandata/selection_check.h"
@@ -256,6 +257,7 @@ bool LoadScanPaths(TXLAWindow* window, const std::vector<std::string>& paths, fl
         progress.Hide();
         return false;
     }
+    RecordScanFolders(paths);
     return true;
 }
 

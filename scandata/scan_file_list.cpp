@@ -11,6 +11,7 @@
 #include "state/result_table.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -110,12 +111,26 @@ void MakeTmpScanFileList(int leaveOut) {
                                                                         : FolderOf(selection);
     P::gDataDrive.clear();
     P::gDataDir = folder;
+    // Scans added from another folder are listed in their own.
+    const std::vector<std::string>& own = P::gScanFolders;
     for (int i = 1; i <= S::scanCount; ++i) {
         int k = S::scanOrder[i];
         if (k == leaveOut)
             continue;
-        S::fileNames.push_back(folder + S::scanFileName[k]);
+        const bool recorded = static_cast<std::size_t>(k) < own.size() && !own[k].empty();
+        S::fileNames.push_back((recorded ? own[k] : folder) + S::scanFileName[k]);
     }
+}
+
+void RecordScanFolders(const std::vector<std::string>& paths) {
+    P::gScanFolders.clear();
+    for (const std::string& path : paths)
+        if (FolderOf(path) != FolderOf(paths.front())) {
+            P::gScanFolders.emplace_back();
+            for (const std::string& each : paths)
+                P::gScanFolders.push_back(FolderOf(each));
+            return;
+        }
 }
 
 void SetCellInFileNames(int cell) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // The longest list file the reader takes, in characters.
 constexpr std::size_t kListFileTextLimit = 260000;
@@ -19,9 +20,13 @@ int ReadListFile(const std::string& path);
 // (with "Attention: could not open %s") when it cannot be written or the list does not match
 // the loaded scans.
 bool WriteListCorr();
-// Rebuilds the list from the loaded scans in time order, in the folder of the last selection,
-// leaving out scan leaveOut (0: none). Sets gDataDrive and gDataDir to that folder.
+// Rebuilds the list from the loaded scans in time order, in the folder of the last selection
+// (a scan whose own folder is recorded, in that folder), leaving out scan leaveOut (0: none).
+// Sets gDataDrive and gDataDir to the selection's folder.
 void MakeTmpScanFileList(int leaveOut);
+// Records the folder of each scan loaded from paths (slot i from paths[i - 1]) when they lie in
+// more than one folder; otherwise leaves no record.
+void RecordScanFolders(const std::vector<std::string>& paths);
 // Puts the cell digit (0..8; other values change nothing) into every entry's extension.
 void SetCellInFileNames(int cell);
 // Replaces every entry's last folder by the decimal number n.

@@ -129,7 +129,8 @@ struct ScanPaths {
     static inline std::string gNotesPath;
     static inline std::string gSDistPath;
     // The folder of each scan (from 1, with a trailing separator) once Add More Files has added
-    // scans, which may lie in another folder; empty until then.
+    // scans, which may lie in another folder, or once scans from several folders were loaded from
+    // a list (a reload of such a set among them); empty otherwise.
     static inline std::vector<std::string> gScanFolders;
 
     static void ResetToDefaults();

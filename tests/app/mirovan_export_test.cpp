@@ -321,7 +321,8 @@ TEST(MirovanExport, AScanNameTheReaderWouldSplitIsRefusedByName) {
 
 // Scans added from another folder went into the file under the folder of the load: B/00001.RA1
 // was read back as a second copy of A/00001.RA1, without a word. The export is refused by name
-// and the file the program wrote before is kept; added from the load's folder, they read back.
+// and the file the program wrote before is kept, also after a reload, which reads each scan from
+// its own folder; added from the load's folder, they read back.
 TEST(MirovanExport, AScanAddedFromAnotherFolderIsRefusedByName) {
     for (const bool elsewhere : {true, false}) {
         MainWindowFixture f;
@@ -342,6 +343,15 @@ TEST(MirovanExport, AScanAddedFromAnotherFolderIsRefusedByName) {
         const std::string scan = elsewhere ? b + "/00001.RA1" : a + "/00003.RA1";
         f.script.expectFileOpen().answer({scan});
         Send(f, 226);
+        const auto time = [](int k) { return ScanStore::header[ScanStore::scanOrder[k]].time; };
+        // A reload (here for a new radial resolution) reads each scan from its own folder,
+        // and the export after it still knows where each came from.
+        f.script.expectInput().caption("SET RADIAL RESOLUTION").answer("0.002");
+        f.script.expectBox().text("save as startup default?").answer(IDNO);
+        f.script.expectBox().textHas("reload now?").answer(IDYES);
+        Send(f, 590);
+        for (int k = 2; k <= 3; ++k)
+            EXPECT_LT(time(k - 1), time(k)) << elsewhere;
         f.script.expectFileSave().answer({xp});
         if (elsewhere)
             f.script.expectBox().caption("ERROR").text(xp + " is not written: \"" + scan +
@@ -354,7 +364,6 @@ TEST(MirovanExport, AScanAddedFromAnotherFolderIsRefusedByName) {
         EXPECT_EQ(ReadTextFile(xp) == written, elsewhere);
         f.script.expectFileOpen().answer({xp});
         Send(f, 200); // the file loads back with no scan twice
-        const auto time = [](int k) { return ScanStore::header[ScanStore::scanOrder[k]].time; };
         EXPECT_EQ(ScanStore::scanCount, elsewhere ? 2 : 3);
         for (int k = 2; k <= ScanStore::scanCount; ++k)
             EXPECT_LT(time(k - 1), time(k));
