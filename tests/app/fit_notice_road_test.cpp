@@ -40,6 +40,16 @@ void RecordAt(MainWindowFixture& f, const char* celsius) {
     }
 }
 
+// One species of loading 0.5 generated with noise, recorded at `celsius` and loaded.
+void LoadOneSpeciesAt(MainWindowFixture& f, const char* s, const char* mKDaAt20,
+                      const char* celsius) {
+    SeedGaussRandom(6);
+    const GeneratedSpecies truth{"0.5", s, mKDaAt20};
+    GenerateSpecies(f, kScans, &truth, 1, GeneratedSet{});
+    RecordAt(f, celsius);
+    LoadGeneratedScans(f, kScans, false);
+}
+
 // The buffer's viscosity (cP) entered where the program asks it, in exporting the experiment.
 void EnterViscosity(MainWindowFixture& f, const char* centipoise) {
     f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("run.xp")});
@@ -93,11 +103,7 @@ TEST(FitNoticeRoad, SilentOnProteinsAtTheirTemperatureNamesAFloatingSpeciesForIt
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MainWindowFixture f(900, 650);
-        SeedGaussRandom(6);
-        const GeneratedSpecies truth{"0.5", c.s, c.mKDaAt20};
-        GenerateSpecies(f, kScans, &truth, 1, GeneratedSet{});
-        RecordAt(f, c.celsius);
-        LoadGeneratedScans(f, kScans, false);
+        LoadOneSpeciesAt(f, c.s, c.mKDaAt20, c.celsius);
         const std::vector<std::string> said = FitFrom(f, c.startS, c.startM, c.boxed);
         EXPECT_NEAR(M::speciesS[1] / c.s0, 1.0, 0.01);
         EXPECT_NEAR(M::speciesDOrM[1] / c.m, 1.0, 0.05);
@@ -126,11 +132,7 @@ TEST(FitNoticeRoad, TakesF0InTheBuffersViscosityAsCsDoes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MainWindowFixture f(900, 650);
-        SeedGaussRandom(6);
-        const GeneratedSpecies truth{"0.5", c.s, c.mKDaAt20};
-        GenerateSpecies(f, kScans, &truth, 1, GeneratedSet{});
-        RecordAt(f, c.celsius);
-        LoadGeneratedScans(f, kScans, false);
+        LoadOneSpeciesAt(f, c.s, c.mKDaAt20, c.celsius);
         EnterViscosity(f, c.centipoise);
         const bool below = c.ff0 < 1.0;
         FitFrom(f, c.startS, "62",
