@@ -1,6 +1,7 @@
 // The questions, stop check, per-set report files and closing boxes of the batch-fit commands.
 #include "app/batch_fit_common.h"
 
+#include "app/busy_as_a_fit.h"
 #include "app/experiment_file.h"
 #include "app/mirovan_export.h"
 #include "app/txla_window.h"
@@ -225,8 +226,12 @@ void BatchMonteCarlo(TXLAWindow* window, const BatchSetPaths& set,
         SerialFitState::errorCode = static_cast<int>(AnalysisFailure::MonteCarloFolder);
         return;
     }
-    RunMonteCarloDistributions(window, WindowServices::Observer(window), iterations, 0.68f,
-                               folder + "/", false);
+    {
+        // The replicates compute as a Fit does: what the user gives meanwhile stops or is lost.
+        const BusyAsAFit busy(*window);
+        RunMonteCarloDistributions(window, WindowServices::Observer(window), iterations, 0.68f,
+                                   folder + "/", false);
+    }
     std::string text = "smin\tsmax\tsavg\tsstd\tslow\tsup\tcavg\tcstd\tclow\tcup (P = 0.68)\n";
     for (const IntegrationRange& r : ranges) {
         ReportMonteCarloStatistics(window, r.sMin, r.sMax);

@@ -445,7 +445,15 @@ TEST(BatchByCell, MonteCarloStatisticsOfEachRange) {
     s.expectBox().text("another integration range?").answer(IDNO);
     s.expectBox().text("with Monte-Carlo error analysis?").answer(IDYES);
     s.expectInput().prompt("# of MC iterations").answer("4.7");
+    static int busyAsAFit = 0; // the replicates compute busy as a Fit, in a series too
+    static CComputeObserver* (*observer)(TXLAWindow*) = nullptr;
+    observer = std::exchange(WindowServices::table.computeObserver, [](TXLAWindow* w) {
+        busyAsAFit += w->fitBusy;
+        return observer(w);
+    });
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
+    WindowServices::table.computeObserver = observer;
+    EXPECT_GT(busyAsAFit, 0);
     EXPECT_TRUE(s.done()) << s.logText();
     EXPECT_TRUE(SerialFitState::monteCarlo);
     EXPECT_TRUE(fs::is_directory(f.data.file("MCdata")));
