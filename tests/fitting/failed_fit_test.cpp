@@ -34,8 +34,9 @@ bool CappedModel(TXLAWindow*) {
     return true;
 }
 
+// Points 1..n: slot 0 of a 1-based row is never written and may hold anything, NaN too.
 std::vector<float> FitOfScan(int k) {
-    return {ScanStore::fit[k], ScanStore::fit[k] + ScanStore::pointCount[k] + 1};
+    return {ScanStore::fit[k] + 1, ScanStore::fit[k] + ScanStore::pointCount[k] + 1};
 }
 
 TEST(FailedFit, LeavesTheStartValuesAndSaysSo) {
