@@ -9,6 +9,7 @@
 #include <QtGui/QAction>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QKeySequence>
+#include <QtGui/QShortcutEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
@@ -70,6 +71,14 @@ class KeyboardTitleStyle : public QProxyStyle {
 bool IsAltAlone(const QEvent* event) {
     const auto* k = static_cast<const QKeyEvent*>(event);
     return k->key() == Qt::Key_Alt && (k->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
+}
+
+// Whether the key is the letter, with Alt, of a title that runs a command.
+bool IsCommandTitleShortcut(const QMenuBar& bar, const QKeySequence& key) {
+    for (const QAction* a : bar.actions())
+        if (!a->menu() && QKeySequence::mnemonic(a->text()) == key)
+            return true;
+    return false;
 }
 
 } // namespace
@@ -257,6 +266,12 @@ bool MenuBarMirror::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &bar_ && HoldsKeyboard(bar_) &&
         (type == QEvent::ShortcutOverride || type == QEvent::KeyPress))
         return HandOverAccelerator(event) || (type == QEvent::KeyPress && TakeTitleLetter(event));
+    // The letter of a title that is a command, typed with Alt while the bar holds the keyboard,
+    // comes as the bar's shortcut: the keyboard goes back to the window before the command runs,
+    // as for an accelerator.
+    if (watched == &bar_ && type == QEvent::Shortcut && HoldsKeyboard(bar_) &&
+        IsCommandTitleShortcut(bar_, static_cast<QShortcutEvent*>(event)->key()))
+        client_.setFocus(Qt::ShortcutFocusReason);
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
         auto* menu = qobject_cast<QMenu*>(watched);
         QAction* active = menu ? menu->activeAction() : nullptr;

@@ -38,8 +38,27 @@ class MainWindowOnDesktop : public ::testing::Test {
             DispatchMessage(&m);
         probe::ProcessEvents();
     }
+    // Presses and releases the key as the desktop delivers it, then lets the window's queue run
+    // until the answers for the boxes it opened are used; the keys that reach the window are kept.
+    void Key(const char* name) {
+        probe::SendKeyToFocus(*window, name, true);
+        probe::SendKeyToFocus(*window, name, false);
+        MSG m;
+        for (int round = 0; round < 20; ++round) {
+            probe::ProcessEvents();
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT) {
+                if (m.message == WM_KEYDOWN)
+                    keysDown.push_back(m.wParam);
+                if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
+                    DispatchMessage(&m);
+            }
+            if (!probe::AnswersPending())
+                break;
+        }
+    }
 
     ProgramFolder folder;
+    std::vector<WPARAM> keysDown;
     std::unique_ptr<TXLAWindow> window;
 };
 
@@ -115,23 +134,10 @@ TEST_F(MainWindowOnDesktop, F1OnAMenuItemShowsTheHelpOffer) {
 // page.
 TEST_F(MainWindowOnDesktop, KeyboardOpensEveryMenuAndAnAcceleratorLeavesTheBar) {
     Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
-    auto key = [&](const char* name) {
-        probe::SendKeyToFocus(*window, name, true);
-        probe::SendKeyToFocus(*window, name, false);
-        MSG m;
-        for (int round = 0; round < 20; ++round) {
-            probe::ProcessEvents();
-            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE) && m.message != WM_QUIT)
-                if (!TranslateAccelerator(window.get(), window->GetAcceleratorTable(), &m))
-                    DispatchMessage(&m);
-            if (!probe::AnswersPending())
-                break;
-        }
-    };
-    key("Alt+D");
+    Key("Alt+D");
     EXPECT_EQ(probe::OpenMenuTitle(*window), "&Data");
-    key("Esc");
-    key("Esc");
+    Key("Esc");
+    Key("Esc");
     EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
     const struct Road {
         const char* name;
@@ -143,24 +149,43 @@ TEST_F(MainWindowOnDesktop, KeyboardOpensEveryMenuAndAnAcceleratorLeavesTheBar) 
         if (r.menu) {
             probe::OpenMenuOfTitle(*window, 0);
             ASSERT_TRUE(probe::AnyPopupOpen(*window));
-            key("Esc");
+            Key("Esc");
             EXPECT_FALSE(probe::AnyPopupOpen(*window));
         } else {
-            key("Alt");
+            Key("Alt");
             EXPECT_TRUE(probe::MenuTitleShownCurrent(*window, 0));
-            key("Down");
+            Key("Down");
             EXPECT_EQ(probe::OpenMenuTitle(*window), "&Data");
-            key("Right");
+            Key("Right");
             EXPECT_EQ(probe::OpenMenuTitle(*window), "Copy");
-            key("Esc");
+            Key("Esc");
             EXPECT_TRUE(probe::MenuTitleShownCurrent(*window, 1));
         }
         EXPECT_FALSE(probe::ClientHoldsKeyboard(*window));
         probe::ClearShownLog();
         probe::AnswerDialog({}, {}, IDCANCEL);
-        key("Ctrl+P");
+        Key("Ctrl+P");
         EXPECT_FALSE(probe::AnswersPending());
         EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
         EXPECT_FALSE(probe::MenuTitleShownCurrent(*window, 0));
+    }
+}
+
+// After Alt, a command title's letter with Alt runs the command, as the plain letter does, and
+// leaves the keyboard with the window: the marker keys, Left and Right reach it.
+TEST_F(MainWindowOnDesktop, AltThenACommandTitlesLetterGivesTheKeyboardBackToTheWindow) {
+    Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+    for (const char* letter : {"Alt+P", "Alt+R"}) {
+        SCOPED_TRACE(letter);
+        Key("Alt");
+        ASSERT_TRUE(probe::MenuTitleShownCurrent(*window, 0));
+        probe::AnswerDialog({}, {}, IDCANCEL);
+        Key(letter);
+        EXPECT_FALSE(probe::AnswersPending());
+        keysDown.clear();
+        for (const char* k : {"Left", "Right", "Return", "Tab", "Esc"})
+            Key(k);
+        EXPECT_EQ(keysDown, (std::vector<WPARAM>{VK_LEFT, VK_RIGHT, VK_RETURN, VK_TAB, VK_ESCAPE}));
+        EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
     }
 }
