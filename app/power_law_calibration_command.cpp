@@ -120,8 +120,9 @@ bool CalibrateCMPowerLaw(TXLAWindow* window) {
     }
     ShowCalibrationPlot(window, fit);
     {
+        // The key that ends the wait stops no series and no realtime mode.
         const BusyAsAFit busy(*window);
-        while (!KeyPressed())
+        while (!KeyPressedForWait())
             WaitSeconds(0.2f);
     }
     char question[200];

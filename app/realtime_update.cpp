@@ -148,9 +148,6 @@ void TXLAWindow::CmRealtimeUpdate() {
     R::refitNeeded = false;
     R::previousLast = R::lastNumber;
     R::lastChanged = std::time(nullptr);
-    // A key during the first Run stops the mode at its first check, as one during a tick's Run.
-    R::stopRequested = false;
-    R::stopping = false;
     LoadNewRealtimeFiles(this);
     CmRun();
     if (!eqTest) {
@@ -159,7 +156,11 @@ void TXLAWindow::CmRealtimeUpdate() {
         AutoAdjustDistributionRange();
         R::distributionDrawn = false;
     }
+    // A key during the first Run stopped that Run only: the update goes on.
     FitControl::fitAborted = false;
+    R::stopRequested = false;
+    gAbortRequest = false;
+    R::stopping = false;
     SetTimer(R::timerId, R::interval);
 }
 

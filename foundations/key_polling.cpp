@@ -69,8 +69,8 @@ bool Counted(bool mouse) {
 // Only the user's input is taken, so a key is found behind any number of repaints, plain moves or
 // menu choices, which stay queued for the message loop. A key's character, repeats and release,
 // whenever they come, are dropped and the poll looks on; a mouse message or a system key going
-// down is dropped and ends the poll.
-bool PollKey(HWND window) {
+// down is dropped and ends the poll. A key not counted is no stop of anything.
+bool PollKey(HWND window, bool counted = true) {
     ShowPendingErrors();
     if (gStopsHeldOff.load(std::memory_order_relaxed) > 0)
         return false;
@@ -78,7 +78,7 @@ bool PollKey(HWND window) {
     while (PeekMessageIf(&msg, window, IsInputOfComputation, PM_REMOVE) &&
            IsInputOfComputation(msg)) {
         if (StopsComputation(msg, InputRoad::Polled))
-            return Counted(false);
+            return counted ? Counted(false) : true;
         if (IsMouseInput(msg) || msg.message == WM_SYSKEYDOWN)
             return false;
     }
@@ -138,6 +138,10 @@ bool KeyPressed() {
 
 bool KeyPressed(TWindow* window) {
     return window ? PollKey(window) : false;
+}
+
+bool KeyPressedForWait() {
+    return PollKey(nullptr, false);
 }
 
 int StopsCounted() {

@@ -30,6 +30,9 @@ bool StopsComputation(const MSG& msg, InputRoad road);
 bool KeyPressed();
 // The same for the messages of one window; false for a null window.
 bool KeyPressed(TWindow* window);
+// The same poll for a wait that a key ends: the key is the wait's own and no stop of what runs
+// around it, so it is not counted.
+bool KeyPressedForWait();
 // The stops counted so far, by KeyPressed and CountStopHandedToWindow: a computation that stopped
 // tells by it whether the user stopped it or its own failure did (both raise the same stop flag).
 int StopsCounted();

@@ -1,14 +1,18 @@
 // "f(M) vs M (with scaling law)" from the menu with a new calibration: the question, the file,
 // the plot held until a key, acceptance storing ks and kb in every place the models read them,
 // and the declined or refused calibrations leaving them as they were.
+#include "app/load_all_data.h"
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "foundations/shape_models.h"
 #include "plat/testing.hpp"
 #include "plotting/aux_plots.h"
+#include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/realtime_state.h"
 #include "support/main_window_fixture.h"
+#include "support/scan_set_generator.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -99,6 +103,31 @@ TEST_F(PowerLawCalibrationCommand, DeclinedOrRefusedCalibrationKeepsTheLaw) {
     EXPECT_EQ(AuxPlots::auxPlot, nullptr);
     EXPECT_EQ(ShapeModels::scalingKs, ks);
     EXPECT_EQ(P::fitValues[18], 0.0f);
+}
+
+// The key that ends the wait for a key is the wait's own: it was counted as a stop, and the
+// realtime update running meanwhile ended at its next tick.
+TEST_F(PowerLawCalibrationCommand, TheKeyEndingTheWaitStopsNoRealtimeUpdate) {
+    ScanSetOptions set;
+    set.count = 2;
+    set.points = 40;
+    LoadAllData(window.get(), SelectionBuffer(data.path(), WriteScanSet(data.path(), set)).c_str());
+    ASSERT_EQ(ScanStore::scanCount, 2);
+    script.expectInput().prompt("maximal total number of files to load at once").answer("20");
+    plat::test::command(window.get(), 540);
+    script.pumpUntilIdle();
+    ASSERT_TRUE(RealtimeState::realtimeOn);
+
+    data.write("calibration.dat", "2 10000\n8 160000\n");
+    StartWith("calibration.dat");
+    script.expectBox().caption(kCaption).textHas("accept?").answer(IDYES);
+    script.expectBox().textHas("Tikhonov").answer(IDOK);
+    Run();
+    ExpectStored(0.02f, 0.5f);
+    plat::test::advanceTimers(60000);
+    script.pumpUntilIdle();
+    EXPECT_TRUE(script.done()) << script.logText();
+    EXPECT_TRUE(RealtimeState::realtimeOn);
 }
 
 } // namespace
