@@ -19,16 +19,23 @@ namespace {
 
 using M = ModelParameters;
 
-// The parameters with their flags at the start, and the detection corrections the refits vary,
-// put back when the analysis ends.
-struct SavedFit {
-    std::vector<float> values;
-    std::vector<std::int32_t> flags;
-    float bestRmsd;
-    DetectionCorrectionsSnapshot detection = DetectionCorrectionsSnapshot::Take();
+// The parameters with their flags at the start, and the detection corrections the refits vary.
+// The analysis puts them back with their model at its end; an exception that ends it before
+// leaves them back all the same, with the best rmsd (the model is shown anew by the next Run).
+class SavedFit {
+  public:
     SavedFit()
         : values((PackFitParameters(), M::fitValues), M::fitValues + M::kFitSlots + 1),
           flags(M::fitFloat, M::fitFloat + M::kFitSlots + 1), bestRmsd(FitControl::bestRmsd) {}
+    ~SavedFit() {
+        if (restored_)
+            return;
+        Apply();
+        FitControl::bestRmsd = bestRmsd;
+    }
+    SavedFit(const SavedFit&) = delete;
+    SavedFit& operator=(const SavedFit&) = delete;
+
     void Apply() const {
         for (int k = 0; k <= M::kFitSlots; ++k) {
             M::fitValues[k] = values[k];
@@ -37,6 +44,22 @@ struct SavedFit {
         detection.PutBack();
         UnpackFitParameters();
     }
+    // The analysis' own end: the start back and its model evaluated; a stop stays a stop.
+    void Restore(TXLAWindow* window) {
+        const bool aborted = FitControl::fitAborted;
+        Apply();
+        CurrentModelEvaluator()(window);
+        FitControl::bestRmsd = bestRmsd;
+        FitControl::fitAborted = aborted;
+        restored_ = true;
+    }
+
+  private:
+    std::vector<float> values;
+    std::vector<std::int32_t> flags;
+    float bestRmsd;
+    DetectionCorrectionsSnapshot detection = DetectionCorrectionsSnapshot::Take();
+    bool restored_ = false;
 };
 
 // Fits the floated parameters with the given slots held at the given values, starting the given
@@ -55,14 +78,6 @@ double RefitHolding(TXLAWindow* window, CComputeObserver& observer,
     UnpackFitParameters();
     RunFitWith(window, observer, CurrentModelEvaluator(), false);
     return FitControl::bestRmsd;
-}
-
-void Restore(TXLAWindow* window, const SavedFit& saved) {
-    const bool aborted = FitControl::fitAborted;
-    saved.Apply();
-    CurrentModelEvaluator()(window);
-    FitControl::bestRmsd = saved.bestRmsd;
-    FitControl::fitAborted = aborted;
 }
 
 // One side of the search. Near the optimum rmsd^2 rises quadratically, so the crossing is
@@ -94,7 +109,7 @@ LimitSearch SearchSide(TXLAWindow* window, CComputeObserver& observer, int slot,
 
 ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, CComputeObserver& observer, int slot,
                                       float interval, float criticalRmsd) {
-    const SavedFit saved;
+    SavedFit saved;
     PackFitParameters();
     const float start = M::fitValues[slot];
     const double best = FitControl::bestRmsd;
@@ -109,7 +124,7 @@ ConfidenceLimits FindConfidenceLimits(TXLAWindow* window, CComputeObserver& obse
                 ? LimitSearch::Stopped
                 : SearchSide(window, observer, slot, start, interval, criticalRmsd, best, &r.upper);
     }
-    Restore(window, saved);
+    saved.Restore(window);
     return r;
 }
 
@@ -153,7 +168,7 @@ bool ScanErrorSurface(TXLAWindow* window, CComputeObserver& observer, const std:
     std::FILE* file = out.file();
     if (!file)
         return false;
-    const SavedFit saved;
+    SavedFit saved;
     for (int i = 0; i < nx && !FitControl::fitAborted; ++i) {
         const float xv = static_cast<float>(x.minimum + i * double(x.increment));
         for (int j = 0; j < ny && !FitControl::fitAborted; ++j) {
@@ -185,7 +200,7 @@ bool ScanErrorSurface(TXLAWindow* window, CComputeObserver& observer, const std:
     }
     // An interrupted scan keeps the points it reached.
     const bool written = out.Commit();
-    Restore(window, saved);
+    saved.Restore(window);
     return written && !FitControl::fitAborted;
 }
 

@@ -649,6 +649,58 @@ TEST(RunningFit, ErrorInSAndTimeDependentSMStopAsAFitDoes) {
         }
 }
 
+// Out of memory in a refit of Error in s, Error in M or the s and M contour left the model at
+// the point of the search it had reached (s 3.95 for 4, M shifted), and after the contour
+// neither s nor M floated. Each ends with the model it started from.
+TEST(RunningFit, OutOfMemoryInAnErrorSearchOrAContourLeavesTheModelItStartedFrom) {
+    for (const int command : {285, 286, 241}) {
+        const std::string name = std::to_string(command);
+        MainWindowFixture f(900, 650);
+        LoadAndChoose(f, false);
+        M::speciesDOrMFloat[1] = M::concentrationFloat[1] = 1;
+        PackFitParameters();
+        const float s = M::speciesS[1], m = M::speciesDOrM[1];
+        const auto answer = [&](const char* prompt, float value) {
+            f.script.expectInput().prompt(prompt).answer(std::to_string(value));
+        };
+        if (command == 241) {
+            for (const auto& [prompt, value] : {std::pair{"minimum s", s - 0.1f},
+                                                {"maximum s", s + 0.1f},
+                                                {"s increment", 0.1f},
+                                                {"minimum M", 0.9f * m},
+                                                {"maximum M", 1.1f * m},
+                                                {"M increment", 0.1f * m},
+                                                {"rmsd contour level (0 for all)", 0.0f},
+                                                {"starting s1", s},
+                                                {"starting s2", 0.0f}})
+                answer(prompt, value);
+            f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("contour.dat")});
+        } else {
+            answer("confidence level", 0.683f);
+            answer(command == 285 ? "test interval for s" : "test interval for M",
+                   command == 285 ? 0.05f : 0.01f * m);
+            f.script.expectBox().textHas("are current parameters best fit?").answer(IDYES);
+        }
+        f.script.expectBox().text("Not enough memory to complete the command.");
+        int solves = 0;
+        gAtSolve = [&](TXLAWindow*) {
+            if (++solves == 5)
+                throw std::bad_alloc();
+        };
+        {
+            SolveHook hook;
+            SendCommand(f, command);
+        }
+        EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
+        EXPECT_EQ(solves, 5) << name;
+        EXPECT_EQ(M::speciesS[1], s) << name;
+        EXPECT_EQ(M::speciesDOrM[1], m) << name;
+        EXPECT_TRUE(M::speciesSFloat[1] && M::speciesDOrMFloat[1] && M::concentrationFloat[1])
+            << name;
+        EXPECT_FALSE(f.window->fitBusy || FitControl::fitInProgress) << name;
+    }
+}
+
 // Keys and clicks after the key that stopped a fit, before its end: Shift and a letter, Escape
 // twice, a click or a double click on the left fit limit. The second key stopped the stopped fit's
 // final evaluation: a discrete fit kept its start values and threw its progress away, a c(s) fit
