@@ -4,6 +4,7 @@
 
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"
+#include "plat/atomic_file.hpp"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
@@ -239,17 +240,36 @@ bool SignalFinite() {
 }
 
 // Every scan into folder under its own name; false after the box for a file that could not be
-// written.
+// written. Each is written under a hidden name beside its own first, and renamed once all are:
+// an end in between (memory running out) leaves none of the set, and the files that were there
+// stay as they were. A file that cannot be written still leaves those before it, as the box says.
 bool WriteScans(const std::string& folder) {
-    for (int i = 1; i <= S::scanCount; ++i) {
-        std::string path = folder + S::scanFileName[i];
-        if (!ScanTimeStampTag(path.c_str(), S::pointCount[i], S::radius[i], S::signal[i], nullptr,
-                              nullptr, S::header[i].timeStampChecked, S::header[i])) {
-            ReportUnwritable(path);
-            return false;
+    struct Pending { // the hidden files, removed unless renamed, however the writing ends
+        std::vector<std::string> files;
+        ~Pending() {
+            for (const std::string& file : files)
+                std::remove(file.c_str());
         }
+    } pending;
+    std::vector<std::string> targets;
+    for (int i = 1; i <= S::scanCount; ++i) {
+        targets.push_back(folder + S::scanFileName[i]);
+        pending.files.push_back(folder + "." + S::scanFileName[i] + ".part");
     }
-    return true;
+    std::size_t written = 0;
+    for (; written < targets.size(); ++written) {
+        const int i = static_cast<int>(written) + 1;
+        if (!ScanTimeStampTag(pending.files[written].c_str(), S::pointCount[i], S::radius[i],
+                              S::signal[i], nullptr, nullptr, S::header[i].timeStampChecked,
+                              S::header[i]))
+            break;
+    }
+    pending.files.resize(written);
+    const std::size_t renamed = plat::ReplaceFiles(pending.files, targets);
+    if (renamed == targets.size())
+        return true;
+    ReportUnwritable(targets[renamed]);
+    return false;
 }
 
 } // namespace

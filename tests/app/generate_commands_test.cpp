@@ -3,6 +3,7 @@
 #include "app/experiment_file.h"
 #include "app/params_box.h"
 #include "foundations/hydrodynamics.h"
+#include "plat/atomic_file.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "simulation/simulation_switches.h"
 #include "state/conti_state.h"
@@ -14,6 +15,7 @@
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
 #include "support/velocity_store.h"
+#include "support/write_faults.h"
 
 #include <cmath>
 #include <filesystem>
@@ -543,6 +545,37 @@ TEST(GenerateSingle, SaysWhenNothingWasGenerated) {
         for (const auto& entry : std::filesystem::directory_iterator(f.data.path()))
             if (entry.path().filename() != "ScanRms.dat") // the display's, for the scans shown
                 ADD_FAILURE() << c.name << ": " << entry.path();
+    }
+}
+
+// Memory running out while the scan files were written left the first of them in the folder, each
+// whole, and nothing said the set was cut: the folder loaded as a shorter set. None of the set
+// stays and a file it would replace keeps its contents; the next Single writes the whole set.
+TEST(GenerateSingle, OutOfMemoryWhileWritingLeavesNoneOfTheSet) {
+    MainWindowFixture f;
+    M::meniscus = 0.0f;
+    const std::string earlier = f.data.write("00002.ra0", "an earlier scan\n");
+    for (const bool outOfMemory : {true, false}) {
+        ScriptSingle(f, "", false);
+        if (outOfMemory) {
+            f.script.expectBox().text("Not enough memory to complete the command.");
+            plat::test::OutOfMemoryAfterAtomicFiles(3); // after three of the five files
+        }
+        Send(f, 214);
+        plat::test::OutOfMemoryAfterAtomicFiles(-1);
+        EXPECT_TRUE(f.script.done()) << outOfMemory << f.script.logText();
+        EXPECT_EQ(S::scanCount, 5) << outOfMemory; // simulated: the memory ran out at the files
+        std::vector<std::string> entries = FolderEntries(f.data.path());
+        std::erase(entries, "ScanRms.dat"); // the display's, for the scans shown
+        const std::string text = ReadTextFile(earlier);
+        if (outOfMemory) {
+            EXPECT_EQ(entries, std::vector<std::string>{"00002.ra0"});
+            EXPECT_EQ(text, "an earlier scan\n");
+        } else {
+            EXPECT_EQ(entries, (std::vector<std::string>{"00001.ra0", "00002.ra0", "00003.ra0",
+                                                         "00004.ra0", "00005.ra0"}));
+            EXPECT_EQ(text.rfind("[T OK]synthetic\n", 0), 0u);
+        }
     }
 }
 

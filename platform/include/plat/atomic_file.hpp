@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace plat {
 
@@ -35,9 +36,19 @@ class AtomicFile {
 // The whole text to path through an AtomicFile; true when the file now holds exactly text.
 bool WriteFileAtomically(const std::string& path, std::string_view text);
 
+// Renames each of files over its target, in order, as Commit() does: a replaced file keeps its
+// mode and a symbolic link is written through. Every target is resolved before the first rename,
+// so an exception renames none. How many were renamed: all, or those before the first that
+// could not be.
+std::size_t ReplaceFiles(const std::vector<std::string>& files,
+                         const std::vector<std::string>& targets);
+
 namespace test {
 // The next count commits fail at the close, as a full disk found at the last flush does.
 void FailAtomicCommits(int count);
+// After the next count files are begun, the one begun next throws std::bad_alloc, as the
+// allocation of its names does once memory has run out; a negative count: none.
+void OutOfMemoryAfterAtomicFiles(int count);
 } // namespace test
 
 } // namespace plat

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@ namespace plat {
 namespace {
 
 std::atomic<int> gFailCommits{0};
+std::atomic<int> gFilesBeforeOutOfMemory{-1};
 std::atomic<unsigned> gTempCounter{0};
 
 // A link is replaced by writing its final target, so the link itself survives.
@@ -31,6 +33,8 @@ std::string ResolvedTarget(const std::string& target) {
 } // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(target)) {
+    if (gFilesBeforeOutOfMemory.load() >= 0 && gFilesBeforeOutOfMemory.fetch_sub(1) == 0)
+        throw std::bad_alloc();
     if (target_.empty())
         return;
     const fs::path path(target_);
@@ -107,9 +111,30 @@ bool WriteFileAtomically(const std::string& path, std::string_view text) {
     return out.Commit();
 }
 
+std::size_t ReplaceFiles(const std::vector<std::string>& files,
+                         const std::vector<std::string>& targets) {
+    std::vector<std::string> real;
+    real.reserve(targets.size());
+    for (const std::string& target : targets)
+        real.push_back(ResolvedTarget(target));
+    std::size_t renamed = 0;
+    for (; renamed < files.size() && renamed < real.size(); ++renamed) {
+        const char* to = real[renamed].c_str();
+        struct stat old {};
+        if (::stat(to, &old) == 0 && S_ISREG(old.st_mode))
+            ::chmod(files[renamed].c_str(), old.st_mode & 07777);
+        if (std::rename(files[renamed].c_str(), to) != 0)
+            break;
+    }
+    return renamed;
+}
+
 namespace test {
 void FailAtomicCommits(int count) {
     gFailCommits.store(count);
+}
+void OutOfMemoryAfterAtomicFiles(int count) {
+    gFilesBeforeOutOfMemory.store(count);
 }
 } // namespace test
 
