@@ -160,12 +160,12 @@ bool BatchStopAsked(TXLAWindow* window) {
 bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach) {
     window->CmShowLastFitInfo();
     window->CmRun();
-    // A Run the user stopped asks at once; the set's Fit runs only when the series goes on.
-    const bool stopped = fitEach && SerialFitState::stopRequested && BatchStopAsked(window);
-    if (fitEach && !stopped)
+    // A Run the user stopped is still followed by the set's Fit: its parameters are saved with
+    // the set and are where the next set starts. The question comes after both.
+    if (fitEach)
         window->CmFit();
     ShowBatchSetPlots();
-    return stopped || BatchStopAsked(window);
+    return BatchStopAsked(window);
 }
 
 void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out) {

@@ -78,9 +78,8 @@ std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window, bool with
 // "with Monte-Carlo error analysis?" and the count; 0 when Monte Carlo is off.
 int AskMonteCarloIterations(TXLAWindow* window, int defaultCount);
 
-// A loaded set's analysis: its last fit's info, the Run, the Fit when fitEach, its plots, then
-// the stop check below; true when the batch is to stop. A Run the user stopped is checked at once,
-// before the Fit, which runs only when the batch goes on.
+// A loaded set's analysis: its last fit's info, the Run, the Fit when fitEach (also after a Run
+// the user stopped), its plots, then the stop check below; true when the batch is to stop.
 bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach);
 // The stop check after a set's Run and Fit: a key pressed during them (or waiting in the queue)
 // asks "stop series?"; true on Yes. No clears the request and the batch goes on.

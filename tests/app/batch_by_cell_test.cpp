@@ -75,9 +75,9 @@ void LoadFirstSet(MainWindowFixture& f, const std::vector<std::string>& paths) {
 }
 
 // The questions up to the bounds, then run only (or fit each set), no restore, one range 1.5 .. 9
-// S, no Monte Carlo.
+// S (for a distribution model), no Monte Carlo.
 void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool restore,
-                   bool fitEach = false) {
+                   bool fitEach = false, bool distribution = true) {
     s.expectBox().caption("SERIALIZE FIT").textHas("time stamp check").answer(IDYES);
     s.expectBox().text("incremental cell number?").answer(cell ? IDYES : IDNO);
     s.expectBox().text("incremental highest subdirectory?").answer(folder ? IDYES : IDNO);
@@ -89,6 +89,8 @@ void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool 
     s.expectInput().prompt(hi).answer(std::to_string(last));
     s.expectBox().text("fit each set?").answer(fitEach ? IDYES : IDNO);
     s.expectBox().text("restore previous params if available?").answer(restore ? IDYES : IDNO);
+    if (!distribution)
+        return;
     s.expectBox().text("with automatic integration?").answer(IDYES);
     s.expectInput().prompt("s min for integration").answer("1.5");
     s.expectInput().prompt("s max for integration").answer("9");
@@ -268,11 +270,12 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
     }
 }
 
-// A series over the three sets of folders 1 to 3 that fits each set (the meniscus floats), the
-// distributions shown meanwhile passed to atShow, a key pressed first when asked; "stop series?"
-// answered as given.
+// A series over the three sets of folders 1 to 3 that fits each set: c(s) with the meniscus
+// floated, the distributions shown meanwhile passed to atShow; or one discrete species with s and
+// c floated from 4 S and 0.5, each solve passed to atShow. A key pressed first when asked; "stop
+// series?" answered as given.
 void RunFittingSeries(MainWindowFixture& f, int questionAnswer, void (*atShow)(TXLAWindow*),
-                      bool keyFirst = false) {
+                      bool keyFirst = false, bool discrete = false) {
     std::vector<std::string> first;
     for (int k = 0; k < 3; ++k) {
         auto paths =
@@ -281,44 +284,69 @@ void RunFittingSeries(MainWindowFixture& f, int questionAnswer, void (*atShow)(T
             first = paths;
     }
     LoadFirstSet(f, first);
-    ModelParameters::meniscusFloat = 1;
-    ScriptOpening(f.script, false, true, 1, 3, false, true);
+    if (discrete) {
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(198), 0);
+        ModelParameters::speciesS[1] = 4.0f;
+        ModelParameters::concentration[1] = 0.5f;
+        ModelParameters::speciesSFloat[1] = ModelParameters::concentrationFloat[1] = 1;
+        PackFitParameters();
+    } else {
+        ModelParameters::meniscusFloat = 1;
+    }
+    ScriptOpening(f.script, false, true, 1, 3, false, true, !discrete);
     f.script.expectBox().text("stop series?").answer(questionAnswer);
     if (questionAnswer == IDYES)
         f.script.expectBox().text("series stopped - sets done: 0").answer(IDOK);
     static void (*show)(TXLAWindow*) = nullptr;
+    static CComputeObserver* (*observer)(TXLAWindow*) = nullptr;
     static void (*at)(TXLAWindow*) = nullptr;
+    static bool atSolves = false;
     at = atShow;
+    atSolves = discrete;
     show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
         show(w);
-        at(w);
+        if (!atSolves)
+            at(w);
+    });
+    observer = std::exchange(WindowServices::table.computeObserver, [](TXLAWindow* w) {
+        if (atSolves)
+            at(w);
+        return observer(w);
     });
     if (keyFirst)
         plat::test::key(f.window.get(), 'A', 'a'); // polled by set 1's Run
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
     WindowServices::table.showDistribution = show;
+    WindowServices::table.computeObserver = observer;
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-// A key that stops set 1's Run in a series that fits each set: the set's whole Fit ran before
-// "stop series?" was asked. The question now comes at once; Yes ends the series with no Fit run,
-// No fits the set and goes on.
-TEST(BatchByCell, AKeyThatStopsASetsRunAsksBeforeItsFit) {
-    static int fitsAsked = 0, fitsWhileStopping = 0;
+// A key that stops set 1's Run in a series that fits each set (one species of 3 S): the set's Fit
+// runs after the stopped Run, then "stop series?" is asked. The question came before the Fit,
+// which ran only on No: Yes left the set unfitted and its "~tmppars" unwritten.
+TEST(BatchByCell, AKeyThatStopsASetsRunAsksAfterItsFit) {
+    static int fitSolvesWhileStopping = 0;
+    static float sAtSet2 = 0.0f;
     for (const int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
         MainWindowFixture f;
-        fitsAsked = fitsWhileStopping = 0;
+        fitSolvesWhileStopping = 0;
+        sAtSet2 = 0.0f;
         RunFittingSeries(
             f, answer,
             [](TXLAWindow* w) {
-                fitsAsked += w->fitBusy;
-                fitsWhileStopping += w->fitBusy && SerialFitState::stopRequested;
+                fitSolvesWhileStopping += w->fitBusy && SerialFitState::stopRequested;
+                if (sAtSet2 == 0.0f && ScanPaths::gDataPath.find("/2/") != std::string::npos)
+                    sAtSet2 = ModelParameters::speciesS[1];
             },
-            true);
-        EXPECT_EQ(fitsWhileStopping, 0);
-        EXPECT_EQ(fitsAsked > 0, answer == IDNO);
-        EXPECT_EQ(fs::exists(f.data.file("1/distribution.RA1")), answer == IDNO);
+            true, true);
+        EXPECT_GT(fitSolvesWhileStopping, 0) << "the Fit ran before the question";
+        EXPECT_TRUE(fs::exists(f.data.file("1/~tmppars.RA1")));
+        EXPECT_EQ(fs::exists(f.data.file("1/data_RA1.xp")), answer == IDNO);
+        if (answer == IDYES)
+            EXPECT_NEAR(ModelParameters::speciesS[1], kSets[0].sS, 0.2) << "set 1 fitted";
+        else
+            EXPECT_NEAR(sAtSet2, kSets[0].sS, 0.2) << "set 2 starts where set 1 was fitted";
     }
 }
 
