@@ -1,16 +1,21 @@
 // "Serialize Fit by Cell or dir#" through the menu on generated c(s) sets of known s and loading:
 // the report files of every set read back field by field, a failing set noted and passed, the
-// user's stop, an unwritable folder, and the exits that process nothing.
+// user's stop, an unwritable folder, out of memory in a set, and the exits that process nothing.
+#include "app/batch_series.h"
 #include "app/experiment_file.h"
 #include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "display/plot_hit_tests.h"
 #include "fitting/param_files.h"
 #include "foundations/text_lines.h"
 #include "plat/app.hpp"
 #include "plat/testing.hpp"
+#include "scandata/list_file.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
@@ -23,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -366,6 +372,83 @@ TEST(BatchByCell, AKeyHandedOnByABoxWhileAFitEndsAsksToStop) {
     });
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(fs::exists(f.data.file("2/distribution.RA1")));
+}
+
+// Out of memory in set 2's Run, by cell (folders 1 to 3), by list files (list.001 to list.003)
+// and over the plotting program's series of those lists: the series stayed on for the rest of the
+// session, the time-stamp check off (by cell), and the left fit limit taken with the mouse did not
+// follow it. The series now ends there as its own end does, and the box names the set.
+TEST(BatchByCell, OutOfMemoryInASetEndsTheSeriesAsItsEndDoes) {
+    enum class Batch { ByCell, ByList, Series };
+    static std::string set2;
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    for (const Batch batch : {Batch::ByCell, Batch::ByList, Batch::Series}) {
+        SCOPED_TRACE(static_cast<int>(batch));
+        MainWindowFixture f(900, 650);
+        std::vector<std::string> first, lists{""};
+        for (int k = 0; k < 3; ++k) {
+            const std::string n = std::to_string(k + 1);
+            const std::string folder = batch == Batch::ByCell ? f.data.file(n) : f.data.path();
+            auto paths = WriteBatchSet(folder, batch == Batch::ByCell ? "RA1" : "RA" + n, sets[k]);
+            if (k == 0)
+                first = paths;
+            if (k == 1)
+                set2 = paths[0];
+            std::vector<std::string> list{f.data.path()};
+            for (const std::string& path : paths)
+                list.push_back(fs::path(path).filename().string());
+            if (batch != Batch::ByCell)
+                lists.push_back(f.data.write("list.00" + n, ListText(1, list)));
+        }
+        LoadFirstSet(f, first);
+        f.Paint();
+        auto& s = f.script;
+        if (batch == Batch::ByCell) {
+            ScriptOpening(s, false, true, 1, 3, false);
+        } else {
+            s.expectBox().textHas("fit each set?").answer(IDNO);
+            s.expectBox().text("restore previous params if available?").answer(IDNO);
+        }
+        if (batch == Batch::ByList) {
+            s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+            s.expectBox().text("VIZRA dfr and c(s)?").answer(IDNO);
+            s.expectBox().text("with automatic integration?").answer(IDNO);
+        }
+        s.expectBox().caption("Error").text("Not enough memory to complete the command.\n"
+                                            "SEDIMENTATION ANALYSIS -> " +
+                                            set2 + "...\nseries stopped - sets done: 1");
+        static WindowServiceTable kept;
+        kept = WindowServices::table;
+        WindowServices::table.showDistribution = [](TXLAWindow* w) {
+            if (ScanStore::fileNames[0] == set2)
+                throw std::bad_alloc();
+            kept.showDistribution(w);
+        };
+        if (batch == Batch::Series) {
+            SerialFitState::seriesCount = 3;
+            SerialFitState::seriesListPaths = SerialFitState::seriesNames = lists;
+            SerialFitState::seriesRmsd = SerialFitState::seriesMeniscus =
+                SerialFitState::seriesFf0 = std::vector<float>(4);
+            RunSerialFitSeries(f.window.get());
+        } else {
+            SendMessage(f.window.get(), WM_COMMAND, WPARAM(batch == Batch::ByCell ? 593 : 904), 0);
+        }
+        WindowServices::table = kept;
+        EXPECT_TRUE(s.done()) << s.logText();
+        EXPECT_FALSE(SerialFitState::serializing || SerialFitState::restorePrevious);
+        EXPECT_TRUE(gCheckTimestamps);
+        f.Paint();
+        const int x = DataPlotColumn(f.window.get(), ScanStore::leftFitLimit);
+        int y = int(f.window->clientHeight) / 2;
+        while (y > 0 && !InsideDataPlotBand(f.window.get(), x, y))
+            --y;
+        plat::test::mouse(f.window.get(), WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        plat::test::mouse(f.window.get(), WM_MOUSEMOVE, x + 40, y, MK_LBUTTON);
+        s.pumpUntilIdle();
+        EXPECT_EQ(MarkerDragState::releaseX, x + 40) << "the limit follows the mouse";
+    }
 }
 
 TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {
