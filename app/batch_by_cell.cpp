@@ -16,6 +16,7 @@
 #include "state/window_services.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,48 +128,51 @@ void TXLAWindow::CmSerializeFitByCell() {
     bool stopped = false;
     BatchWrite written;
     BatchPlotRecording plots;
-    for (int c = a.cellFirst; c <= a.cellLast && !stopped && written.ok; ++c) {
-        if (a.cellMode) {
-            // A digit outside 0..8 names no files: the previous cell's data are not fitted again.
-            if (c < kFirstCell || c > kLastCell)
-                continue;
-            SetCellInFileNames(c);
-        }
-        for (int n = a.folderFirst; n <= a.folderLast; ++n) {
-            if (!LoadCellBatchSet(this, a, n, noiseTI, noiseRI))
-                continue;
-            SerialFitState::errorCode = 0;
-            if (ScanStore::scanCount <= 0)
-                break;
-            ShowBatchSetCaption(this);
-            if (SerialFitState::restorePrevious)
-                RestorePreviousAnalysis(this, true);
-            if (RunBatchSetAndAskStop(this, a.fitEach)) {
-                stopped = true;
-                break;
+    // Out of memory in a set ends the series there, as its own end below ends it.
+    const std::optional<std::string> outOfMemoryAt = RunBatchSets(this, [&] {
+        for (int c = a.cellFirst; c <= a.cellLast && !stopped && written.ok; ++c) {
+            if (a.cellMode) {
+                // A digit outside 0..8 names no files: the previous cell's are not fitted again.
+                if (c < kFirstCell || c > kLastCell)
+                    continue;
+                SetCellInFileNames(c);
             }
-            const BatchSetPaths set = CurrentSetPaths();
-            // A set without a distribution keeps its error note; the batch goes on unattended.
-            if (BatchDistributionModel() && DistributionAvailable()) {
-                WriteDistributionReport(set, true, written);
-                if (written.ok && !a.ranges.empty()) {
-                    WriteCellBatchIntegrals(set, a.ranges, written);
-                    // No Monte Carlo for the size-and-shape models.
-                    if (written.ok && a.mcIterations > 0 && !BatchSizeShapeModel())
-                        BatchMonteCarlo(this, set, a.ranges, a.mcIterations, written);
+            for (int n = a.folderFirst; n <= a.folderLast; ++n) {
+                if (!LoadCellBatchSet(this, a, n, noiseTI, noiseRI))
+                    continue;
+                SerialFitState::errorCode = 0;
+                if (ScanStore::scanCount <= 0)
+                    break;
+                ShowBatchSetCaption(this);
+                if (SerialFitState::restorePrevious)
+                    RestorePreviousAnalysis(this, true);
+                if (RunBatchSetAndAskStop(this, a.fitEach)) {
+                    stopped = true;
+                    break;
                 }
+                const BatchSetPaths set = CurrentSetPaths();
+                // A set without a distribution keeps its error note; the batch goes on unattended.
+                if (BatchDistributionModel() && DistributionAvailable()) {
+                    WriteDistributionReport(set, true, written);
+                    if (written.ok && !a.ranges.empty()) {
+                        WriteCellBatchIntegrals(set, a.ranges, written);
+                        // No Monte Carlo for the size-and-shape models.
+                        if (written.ok && a.mcIterations > 0 && !BatchSizeShapeModel())
+                            BatchMonteCarlo(this, set, a.ranges, a.mcIterations, written);
+                    }
+                }
+                if (written.ok)
+                    WriteBatchErrorFile(set, written);
+                if (written.ok)
+                    ExportSetForMirovan(this, set, written, !a.xpMode);
+                if (!written.ok)
+                    break;
+                ++done;
             }
-            if (written.ok)
-                WriteBatchErrorFile(set, written);
-            if (written.ok)
-                ExportSetForMirovan(this, set, written, !a.xpMode);
-            if (!written.ok)
-                break;
-            ++done;
         }
-    }
+    });
     EndBatch(plots);
     if (timestampsOff)
         gCheckTimestamps = true;
-    ReportBatchEnd(this, written, stopped, done);
+    ReportBatchEnd(this, written, stopped, done, outOfMemoryAt);
 }

@@ -23,6 +23,7 @@
 #include "state/serial_fit_state.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -197,90 +198,93 @@ void TXLAWindow::CmSerializeFitByList() {
     bool stopped = false;
     BatchWrite written;
     BatchPlotRecording plots;
-    for (const std::string& name : plat::FindFiles(folder, "list.*")) {
-        const std::string listPath = folder + name;
-        ++counter;
-        DrawProgressText(this, 300, 240, "#" + std::to_string(counter) + ": next " + name);
-        const bool listed = ReadListFile(listPath) > 0 && AllScanFilesExist();
-        SerialFitState::serializing = true;
-        if (!listed) {
-            // A list naming scans that are not there: noted, and the next list is taken.
-            sums.Missing(listPath);
+    // Out of memory in a set ends the series there, as its own end below ends it.
+    const std::optional<std::string> outOfMemoryAt = RunBatchSets(this, [&] {
+        for (const std::string& name : plat::FindFiles(folder, "list.*")) {
+            const std::string listPath = folder + name;
+            ++counter;
+            DrawProgressText(this, 300, 240, "#" + std::to_string(counter) + ": next " + name);
+            const bool listed = ReadListFile(listPath) > 0 && AllScanFilesExist();
+            SerialFitState::serializing = true;
+            if (!listed) {
+                // A list naming scans that are not there: noted, and the next list is taken.
+                sums.Missing(listPath);
+                sums.Write(written);
+                if (!written.ok)
+                    break;
+                continue;
+            }
+            ReloadAllData(this, computeObserver);
+            MakeTmpScanFileList(0);
+            PointSavedAnalysisAtSet();
+            if (SignalMaxedOut()) {
+                sums.Saturated(listPath, a.ranges.size());
+                sums.Write(written);
+                if (!written.ok)
+                    break;
+                continue;
+            }
+            SerialFitState::errorCode = 0;
+            if (ScanStore::scanCount <= 0)
+                break;
+            ShowBatchSetCaption(this);
+            if (!(SerialFitState::restorePrevious && RestorePreviousAnalysis(this, true)))
+                ReloadParameters(this, startAnalysis.c_str());
+            if (a.overwriteCorrections)
+                corrections.PutBack();
+            if (a.overwriteRightLimit) {
+                ScanStore::rightFitLimit = a.rightLimit;
+                ApplyRightFitLimit();
+            }
+            if (a.floatBottom)
+                FloatBottom();
+            if (RunBatchSetAndAskStop(this, a.fitEach)) {
+                stopped = true;
+                break;
+            }
+            const BatchSetPaths set = CurrentSetPaths();
+            if (!DistributionAvailable()) {
+                // Its code is kept in the set's folder; the batch goes on unattended.
+                WriteBatchErrorFile(set, written);
+                if (!written.ok)
+                    break;
+                continue;
+            }
+            WriteDistributionReport(set, true, written);
+            if (written.ok && a.vizra) {
+                CmVizraCsPlot();
+                CmVizraDataFitResPlot();
+            }
+            if (written.ok && !a.ranges.empty()) {
+                WriteListBatchIntegrals(set, a.ranges, written);
+                if (written.ok && a.mcIterations > 0)
+                    BatchMonteCarlo(this, set, a.ranges, a.mcIterations, written);
+            }
+            if (written.ok)
+                WriteBatchErrorFile(set, written);
+            if (written.ok)
+                ExportSetForMirovan(this, set, written);
+            if (!written.ok)
+                break;
+            sums.Result(counter, listPath, a.ranges);
+            sums.Corrections();
+            if (!a.ranges.empty()) {
+                DrawProgressText(this, 300, 200,
+                                 "#" + std::to_string(counter) + ": result from " + name + ": ");
+                // The last range's line without its last blank and line end.
+                const std::size_t begin = sums.summary.rfind('\n', sums.summary.size() - 2);
+                std::string last = sums.summary.substr(begin + 1);
+                last.resize(last.size() - 2);
+                DrawProgressText(this, 300, 220, last);
+            }
             sums.Write(written);
             if (!written.ok)
                 break;
-            continue;
+            ++done;
         }
-        ReloadAllData(this, computeObserver);
-        MakeTmpScanFileList(0);
-        PointSavedAnalysisAtSet();
-        if (SignalMaxedOut()) {
-            sums.Saturated(listPath, a.ranges.size());
-            sums.Write(written);
-            if (!written.ok)
-                break;
-            continue;
-        }
-        SerialFitState::errorCode = 0;
-        if (ScanStore::scanCount <= 0)
-            break;
-        ShowBatchSetCaption(this);
-        if (!(SerialFitState::restorePrevious && RestorePreviousAnalysis(this, true)))
-            ReloadParameters(this, startAnalysis.c_str());
-        if (a.overwriteCorrections)
-            corrections.PutBack();
-        if (a.overwriteRightLimit) {
-            ScanStore::rightFitLimit = a.rightLimit;
-            ApplyRightFitLimit();
-        }
-        if (a.floatBottom)
-            FloatBottom();
-        if (RunBatchSetAndAskStop(this, a.fitEach)) {
-            stopped = true;
-            break;
-        }
-        const BatchSetPaths set = CurrentSetPaths();
-        if (!DistributionAvailable()) {
-            // Its code is kept in the set's folder; the batch goes on unattended.
-            WriteBatchErrorFile(set, written);
-            if (!written.ok)
-                break;
-            continue;
-        }
-        WriteDistributionReport(set, true, written);
-        if (written.ok && a.vizra) {
-            CmVizraCsPlot();
-            CmVizraDataFitResPlot();
-        }
-        if (written.ok && !a.ranges.empty()) {
-            WriteListBatchIntegrals(set, a.ranges, written);
-            if (written.ok && a.mcIterations > 0)
-                BatchMonteCarlo(this, set, a.ranges, a.mcIterations, written);
-        }
-        if (written.ok)
-            WriteBatchErrorFile(set, written);
-        if (written.ok)
-            ExportSetForMirovan(this, set, written);
-        if (!written.ok)
-            break;
-        sums.Result(counter, listPath, a.ranges);
-        sums.Corrections();
-        if (!a.ranges.empty()) {
-            DrawProgressText(this, 300, 200,
-                             "#" + std::to_string(counter) + ": result from " + name + ": ");
-            // The last range's line without its last blank and line end.
-            const std::size_t begin = sums.summary.rfind('\n', sums.summary.size() - 2);
-            std::string last = sums.summary.substr(begin + 1);
-            last.resize(last.size() - 2);
-            DrawProgressText(this, 300, 220, last);
-        }
-        sums.Write(written);
-        if (!written.ok)
-            break;
-        ++done;
-    }
+    });
     EndBatch(plots);
     corrections.PutBack();
-    ReportBatchEnd(this, written, stopped, done);
+    ReportBatchEnd(this, written, stopped, done, outOfMemoryAt);
     plat::OpenInTextEditor(sums.summaryPath);
 }

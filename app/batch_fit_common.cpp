@@ -2,6 +2,7 @@
 #include "app/batch_fit_common.h"
 
 #include "app/busy_as_a_fit.h"
+#include "app/command_ended_by_exception.h"
 #include "app/experiment_file.h"
 #include "app/mirovan_export.h"
 #include "app/txla_window.h"
@@ -10,6 +11,7 @@
 #include "foundations/analysis_failure.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
+#include "foundations/show_error.h"
 #include "foundations/text_lines.h"
 #include "plat/atomic_file.hpp"
 #include "plat/files.hpp"
@@ -30,6 +32,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -160,12 +163,12 @@ bool BatchStopAsked(TXLAWindow* window) {
 bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach) {
     window->CmShowLastFitInfo();
     window->CmRun();
-    // A Run the user stopped asks at once; the set's Fit runs only when the series goes on.
-    const bool stopped = fitEach && SerialFitState::stopRequested && BatchStopAsked(window);
-    if (fitEach && !stopped)
+    // A Run the user stopped is still followed by the set's Fit: its parameters are saved with
+    // the set and are where the next set starts. The question comes after both.
+    if (fitEach)
         window->CmFit();
     ShowBatchSetPlots();
-    return stopped || BatchStopAsked(window);
+    return BatchStopAsked(window);
 }
 
 void WriteBatchFile(const std::string& path, const std::string& text, BatchWrite& out) {
@@ -272,8 +275,25 @@ void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrit
         out.Fail(modelPath);
 }
 
-void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone) {
-    if (!written.ok) {
+std::optional<std::string> RunBatchSets(TXLAWindow* window, const std::function<void()>& sets) {
+    try {
+        sets();
+    } catch (const std::bad_alloc&) {
+        EndCommandEndedByException(*window);
+        return BatchSetCaption();
+    }
+    return std::nullopt;
+}
+
+void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone,
+                    const std::optional<std::string>& outOfMemoryAt) {
+    if (outOfMemoryAt) {
+        std::string text = kOutOfMemoryText;
+        if (!outOfMemoryAt->empty())
+            text += "\n" + *outOfMemoryAt;
+        text += "\nseries stopped - sets done: " + std::to_string(setsDone);
+        ShowError(text.c_str(), 0);
+    } else if (!written.ok) {
         const std::string text = "could not write " + written.failedPath +
                                  "\nseries stopped - sets done: " + std::to_string(setsDone);
         window->MessageBox(text.c_str(), kSerializeCaption, MB_OK);
@@ -284,11 +304,16 @@ void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped,
     }
 }
 
-void ShowBatchSetCaption(TXLAWindow* window) {
+std::string BatchSetCaption() {
     if (ScanStore::fileNames.empty())
-        return;
-    const std::string caption = "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
-    window->SetCaption(caption.c_str());
+        return {};
+    return "SEDIMENTATION ANALYSIS -> " + ScanStore::fileNames[0] + "...";
+}
+
+void ShowBatchSetCaption(TXLAWindow* window) {
+    const std::string caption = BatchSetCaption();
+    if (!caption.empty())
+        window->SetCaption(caption.c_str());
 }
 
 void EndBatch(BatchPlotRecording& plots) {

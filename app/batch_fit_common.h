@@ -4,6 +4,8 @@
 
 #include "state/fluorophore.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,9 +80,8 @@ std::vector<IntegrationRange> AskIntegrationRanges(TXLAWindow* window, bool with
 // "with Monte-Carlo error analysis?" and the count; 0 when Monte Carlo is off.
 int AskMonteCarloIterations(TXLAWindow* window, int defaultCount);
 
-// A loaded set's analysis: its last fit's info, the Run, the Fit when fitEach, its plots, then
-// the stop check below; true when the batch is to stop. A Run the user stopped is checked at once,
-// before the Fit, which runs only when the batch goes on.
+// A loaded set's analysis: its last fit's info, the Run, the Fit when fitEach (also after a Run
+// the user stopped), its plots, then the stop check below; true when the batch is to stop.
 bool RunBatchSetAndAskStop(TXLAWindow* window, bool fitEach);
 // The stop check after a set's Run and Fit: a key pressed during them (or waiting in the queue)
 // asks "stop series?"; true on Yes. No clears the request and the batch goes on.
@@ -119,9 +120,16 @@ void WriteBatchErrorFile(const BatchSetPaths& set, BatchWrite& out);
 void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrite& out,
                          bool reloadedInPlace = true);
 
-// The box that ends a batch, with the number of sets done: the file that could not be written
-// when the results were not, else the stop when the user stopped it; none after a full run.
-void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone);
+// Runs a batch's loop over its sets. Out of memory in a set ends the Run or Fit it was computing
+// and the loop, and the batch goes on to its own end; the set it ended at is returned, named as
+// the window's caption names it.
+std::optional<std::string> RunBatchSets(TXLAWindow* window, const std::function<void()>& sets);
+
+// The box that ends a batch, with the number of sets done: out of memory with the set it ended
+// at, else the file that could not be written when the results were not, else the stop when the
+// user stopped it; none after a full run.
+void ReportBatchEnd(TXLAWindow* window, const BatchWrite& written, bool stopped, int setsDone,
+                    const std::optional<std::string>& outOfMemoryAt = std::nullopt);
 // True when the loaded signal is saturated: above 1.8 (absorbance) or 3900 (other data but
 // interference) at the first point of a scan between 6.9 and 7.0 cm.
 bool SignalMaxedOut();
@@ -144,7 +152,9 @@ class BatchPlotRecording {
 // no previous analysis restored from here on.
 void EndBatch(BatchPlotRecording& plots);
 
-// Caption of the window while a set is processed.
+// Caption of the window while a set is processed: "SEDIMENTATION ANALYSIS -> " and the set's
+// first listed file (empty when none is listed).
+std::string BatchSetCaption();
 void ShowBatchSetCaption(TXLAWindow* window);
 // The scan plots of the set loaded last, laid out unless its Run already did (a batch's reload
 // leaves that to the Run).

@@ -34,6 +34,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -372,54 +373,57 @@ bool RunSerialFitSeries(TXLAWindow* window) {
     bool stopped = false;
     BatchWrite written;
     BatchPlotRecording plots;
-    for (int k = 1; k <= SF::seriesCount && written.ok; ++k) {
-        ReadListFile(SF::seriesListPaths[k]);
-        SF::serializing = true;
-        ReloadAllData(window, WindowServices::Observer(window));
-        MakeTmpScanFileList(0);
-        PointSavedAnalysisAtSet();
-        SF::errorCode = 0;
-        if (ScanStore::scanCount <= 0)
-            break;
-        ShowBatchSetCaption(window);
-        if (!(SF::restorePrevious && RestorePreviousAnalysis(window, true)))
-            ReloadParameters(window, startAnalysis.c_str());
-        if (overwriteCorrections)
-            corrections.PutBack();
-        if (overwriteRight) {
-            ScanStore::rightFitLimit = rightLimit;
-            ApplyRightFitLimit();
+    // Out of memory in a set ends the series there, as its own end below ends it.
+    const std::optional<std::string> outOfMemoryAt = RunBatchSets(window, [&] {
+        for (int k = 1; k <= SF::seriesCount && written.ok; ++k) {
+            ReadListFile(SF::seriesListPaths[k]);
+            SF::serializing = true;
+            ReloadAllData(window, WindowServices::Observer(window));
+            MakeTmpScanFileList(0);
+            PointSavedAnalysisAtSet();
+            SF::errorCode = 0;
+            if (ScanStore::scanCount <= 0)
+                break;
+            ShowBatchSetCaption(window);
+            if (!(SF::restorePrevious && RestorePreviousAnalysis(window, true)))
+                ReloadParameters(window, startAnalysis.c_str());
+            if (overwriteCorrections)
+                corrections.PutBack();
+            if (overwriteRight) {
+                ScanStore::rightFitLimit = rightLimit;
+                ApplyRightFitLimit();
+            }
+            if (floatBottom)
+                FloatBottom();
+            if (RunBatchSetAndAskStop(window, fitEach)) {
+                stopped = true;
+                break;
+            }
+            const BatchSetPaths set = CurrentSetPaths();
+            if (DistributionAvailable()) {
+                WriteDistributionReport(set, false, written);
+                const std::string stem = SeriesFileStem(SF::seriesNames[k]);
+                const std::string dfr = set.folder + "dfr" + stem + ".txt";
+                const std::string dist = set.folder + "dist" + stem + ".txt";
+                if (written.ok && !WriteSvdfrDataFile(dfr))
+                    written.Fail(dfr);
+                if (written.ok && !WriteDistributionFiles(true, dist))
+                    written.Fail(dist);
+                SF::seriesRmsd[k] = FitControl::bestRmsd;
+                SF::seriesMeniscus[k] = ModelParameters::meniscus;
+                SF::seriesFf0[k] = ContiState::ff0;
+            }
+            if (written.ok)
+                WriteBatchErrorFile(set, written);
+            if (written.ok)
+                ExportSetForMirovan(window, set, written);
+            if (written.ok)
+                ++done;
         }
-        if (floatBottom)
-            FloatBottom();
-        if (RunBatchSetAndAskStop(window, fitEach)) {
-            stopped = true;
-            break;
-        }
-        const BatchSetPaths set = CurrentSetPaths();
-        if (DistributionAvailable()) {
-            WriteDistributionReport(set, false, written);
-            const std::string stem = SeriesFileStem(SF::seriesNames[k]);
-            const std::string dfr = set.folder + "dfr" + stem + ".txt";
-            const std::string dist = set.folder + "dist" + stem + ".txt";
-            if (written.ok && !WriteSvdfrDataFile(dfr))
-                written.Fail(dfr);
-            if (written.ok && !WriteDistributionFiles(true, dist))
-                written.Fail(dist);
-            SF::seriesRmsd[k] = FitControl::bestRmsd;
-            SF::seriesMeniscus[k] = ModelParameters::meniscus;
-            SF::seriesFf0[k] = ContiState::ff0;
-        }
-        if (written.ok)
-            WriteBatchErrorFile(set, written);
-        if (written.ok)
-            ExportSetForMirovan(window, set, written);
-        if (written.ok)
-            ++done;
-    }
+    });
     EndBatch(plots);
     corrections.PutBack();
-    ReportBatchEnd(window, written, stopped, done);
+    ReportBatchEnd(window, written, stopped, done, outOfMemoryAt);
     return true;
 }
 

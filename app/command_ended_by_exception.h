@@ -3,6 +3,9 @@
 
 class TXLAWindow;
 
+// The box's text for a command that could not get its memory.
+inline constexpr const char* kOutOfMemoryText = "Not enough memory to complete the command.";
+
 // Ends the Run or Fit it was computing as their own end does: neither is busy any longer, no fit
 // is in progress, the input given meanwhile is dropped (a key among it stops a running series or
 // the realtime mode), and the arrow cursor is back.

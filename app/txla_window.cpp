@@ -182,7 +182,7 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
         (this->*row.handler)();
     } catch (const std::bad_alloc&) {
         EndCommandEndedByException(*this);
-        ShowError("Not enough memory to complete the command.", 0);
+        ShowError(kOutOfMemoryText, 0);
     }
     ReleaseHeldInput();
 }

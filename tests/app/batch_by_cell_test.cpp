@@ -1,16 +1,21 @@
 // "Serialize Fit by Cell or dir#" through the menu on generated c(s) sets of known s and loading:
 // the report files of every set read back field by field, a failing set noted and passed, the
-// user's stop, an unwritable folder, and the exits that process nothing.
+// user's stop, an unwritable folder, out of memory in a set, and the exits that process nothing.
+#include "app/batch_series.h"
 #include "app/experiment_file.h"
 #include "app/txla_window.h"
+#include "display/marker_lines.h"
+#include "display/plot_hit_tests.h"
 #include "fitting/param_files.h"
 #include "foundations/text_lines.h"
 #include "plat/app.hpp"
 #include "plat/testing.hpp"
+#include "scandata/list_file.h"
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/plot_interaction_state.h"
 #include "state/preference_switches.h"
 #include "state/scan_store.h"
 #include "state/serial_fit_state.h"
@@ -23,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -75,9 +81,9 @@ void LoadFirstSet(MainWindowFixture& f, const std::vector<std::string>& paths) {
 }
 
 // The questions up to the bounds, then run only (or fit each set), no restore, one range 1.5 .. 9
-// S, no Monte Carlo.
+// S (for a distribution model), no Monte Carlo.
 void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool restore,
-                   bool fitEach = false) {
+                   bool fitEach = false, bool distribution = true) {
     s.expectBox().caption("SERIALIZE FIT").textHas("time stamp check").answer(IDYES);
     s.expectBox().text("incremental cell number?").answer(cell ? IDYES : IDNO);
     s.expectBox().text("incremental highest subdirectory?").answer(folder ? IDYES : IDNO);
@@ -89,6 +95,8 @@ void ScriptOpening(Script& s, bool cell, bool folder, int first, int last, bool 
     s.expectInput().prompt(hi).answer(std::to_string(last));
     s.expectBox().text("fit each set?").answer(fitEach ? IDYES : IDNO);
     s.expectBox().text("restore previous params if available?").answer(restore ? IDYES : IDNO);
+    if (!distribution)
+        return;
     s.expectBox().text("with automatic integration?").answer(IDYES);
     s.expectInput().prompt("s min for integration").answer("1.5");
     s.expectInput().prompt("s max for integration").answer("9");
@@ -268,11 +276,12 @@ TEST(BatchByCell, AKeyAsksToStopAndYesEndsTheWholeBatch) {
     }
 }
 
-// A series over the three sets of folders 1 to 3 that fits each set (the meniscus floats), the
-// distributions shown meanwhile passed to atShow, a key pressed first when asked; "stop series?"
-// answered as given.
+// A series over the three sets of folders 1 to 3 that fits each set: c(s) with the meniscus
+// floated, the distributions shown meanwhile passed to atShow; or one discrete species with s and
+// c floated from 4 S and 0.5, each solve passed to atShow. A key pressed first when asked; "stop
+// series?" answered as given.
 void RunFittingSeries(MainWindowFixture& f, int questionAnswer, void (*atShow)(TXLAWindow*),
-                      bool keyFirst = false) {
+                      bool keyFirst = false, bool discrete = false) {
     std::vector<std::string> first;
     for (int k = 0; k < 3; ++k) {
         auto paths =
@@ -281,44 +290,69 @@ void RunFittingSeries(MainWindowFixture& f, int questionAnswer, void (*atShow)(T
             first = paths;
     }
     LoadFirstSet(f, first);
-    ModelParameters::meniscusFloat = 1;
-    ScriptOpening(f.script, false, true, 1, 3, false, true);
+    if (discrete) {
+        SendMessage(f.window.get(), WM_COMMAND, WPARAM(198), 0);
+        ModelParameters::speciesS[1] = 4.0f;
+        ModelParameters::concentration[1] = 0.5f;
+        ModelParameters::speciesSFloat[1] = ModelParameters::concentrationFloat[1] = 1;
+        PackFitParameters();
+    } else {
+        ModelParameters::meniscusFloat = 1;
+    }
+    ScriptOpening(f.script, false, true, 1, 3, false, true, !discrete);
     f.script.expectBox().text("stop series?").answer(questionAnswer);
     if (questionAnswer == IDYES)
         f.script.expectBox().text("series stopped - sets done: 0").answer(IDOK);
     static void (*show)(TXLAWindow*) = nullptr;
+    static CComputeObserver* (*observer)(TXLAWindow*) = nullptr;
     static void (*at)(TXLAWindow*) = nullptr;
+    static bool atSolves = false;
     at = atShow;
+    atSolves = discrete;
     show = std::exchange(WindowServices::table.showDistribution, [](TXLAWindow* w) {
         show(w);
-        at(w);
+        if (!atSolves)
+            at(w);
+    });
+    observer = std::exchange(WindowServices::table.computeObserver, [](TXLAWindow* w) {
+        if (atSolves)
+            at(w);
+        return observer(w);
     });
     if (keyFirst)
         plat::test::key(f.window.get(), 'A', 'a'); // polled by set 1's Run
     SendMessage(f.window.get(), WM_COMMAND, WPARAM(593), 0);
     WindowServices::table.showDistribution = show;
+    WindowServices::table.computeObserver = observer;
     EXPECT_TRUE(f.script.done()) << f.script.logText();
 }
 
-// A key that stops set 1's Run in a series that fits each set: the set's whole Fit ran before
-// "stop series?" was asked. The question now comes at once; Yes ends the series with no Fit run,
-// No fits the set and goes on.
-TEST(BatchByCell, AKeyThatStopsASetsRunAsksBeforeItsFit) {
-    static int fitsAsked = 0, fitsWhileStopping = 0;
+// A key that stops set 1's Run in a series that fits each set (one species of 3 S): the set's Fit
+// runs after the stopped Run, then "stop series?" is asked. The question came before the Fit,
+// which ran only on No: Yes left the set unfitted and its "~tmppars" unwritten.
+TEST(BatchByCell, AKeyThatStopsASetsRunAsksAfterItsFit) {
+    static int fitSolvesWhileStopping = 0;
+    static float sAtSet2 = 0.0f;
     for (const int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
         MainWindowFixture f;
-        fitsAsked = fitsWhileStopping = 0;
+        fitSolvesWhileStopping = 0;
+        sAtSet2 = 0.0f;
         RunFittingSeries(
             f, answer,
             [](TXLAWindow* w) {
-                fitsAsked += w->fitBusy;
-                fitsWhileStopping += w->fitBusy && SerialFitState::stopRequested;
+                fitSolvesWhileStopping += w->fitBusy && SerialFitState::stopRequested;
+                if (sAtSet2 == 0.0f && ScanPaths::gDataPath.find("/2/") != std::string::npos)
+                    sAtSet2 = ModelParameters::speciesS[1];
             },
-            true);
-        EXPECT_EQ(fitsWhileStopping, 0);
-        EXPECT_EQ(fitsAsked > 0, answer == IDNO);
-        EXPECT_EQ(fs::exists(f.data.file("1/distribution.RA1")), answer == IDNO);
+            true, true);
+        EXPECT_GT(fitSolvesWhileStopping, 0) << "the Fit ran before the question";
+        EXPECT_TRUE(fs::exists(f.data.file("1/~tmppars.RA1")));
+        EXPECT_EQ(fs::exists(f.data.file("1/data_RA1.xp")), answer == IDNO);
+        if (answer == IDYES)
+            EXPECT_NEAR(ModelParameters::speciesS[1], kSets[0].sS, 0.2) << "set 1 fitted";
+        else
+            EXPECT_NEAR(sAtSet2, kSets[0].sS, 0.2) << "set 2 starts where set 1 was fitted";
     }
 }
 
@@ -338,6 +372,83 @@ TEST(BatchByCell, AKeyHandedOnByABoxWhileAFitEndsAsksToStop) {
     });
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(fs::exists(f.data.file("2/distribution.RA1")));
+}
+
+// Out of memory in set 2's Run, by cell (folders 1 to 3), by list files (list.001 to list.003)
+// and over the plotting program's series of those lists: the series stayed on for the rest of the
+// session, the time-stamp check off (by cell), and the left fit limit taken with the mouse did not
+// follow it. The series now ends there as its own end does, and the box names the set.
+TEST(BatchByCell, OutOfMemoryInASetEndsTheSeriesAsItsEndDoes) {
+    enum class Batch { ByCell, ByList, Series };
+    static std::string set2;
+    std::vector<std::vector<GeneratedScan>> sets;
+    for (const BatchSetCase& c : kSets)
+        sets.push_back(BatchSetScans(c));
+    for (const Batch batch : {Batch::ByCell, Batch::ByList, Batch::Series}) {
+        SCOPED_TRACE(static_cast<int>(batch));
+        MainWindowFixture f(900, 650);
+        std::vector<std::string> first, lists{""};
+        for (int k = 0; k < 3; ++k) {
+            const std::string n = std::to_string(k + 1);
+            const std::string folder = batch == Batch::ByCell ? f.data.file(n) : f.data.path();
+            auto paths = WriteBatchSet(folder, batch == Batch::ByCell ? "RA1" : "RA" + n, sets[k]);
+            if (k == 0)
+                first = paths;
+            if (k == 1)
+                set2 = paths[0];
+            std::vector<std::string> list{f.data.path()};
+            for (const std::string& path : paths)
+                list.push_back(fs::path(path).filename().string());
+            if (batch != Batch::ByCell)
+                lists.push_back(f.data.write("list.00" + n, ListText(1, list)));
+        }
+        LoadFirstSet(f, first);
+        f.Paint();
+        auto& s = f.script;
+        if (batch == Batch::ByCell) {
+            ScriptOpening(s, false, true, 1, 3, false);
+        } else {
+            s.expectBox().textHas("fit each set?").answer(IDNO);
+            s.expectBox().text("restore previous params if available?").answer(IDNO);
+        }
+        if (batch == Batch::ByList) {
+            s.expectBox().text("overwrite FitRightLim?").answer(IDNO);
+            s.expectBox().text("VIZRA dfr and c(s)?").answer(IDNO);
+            s.expectBox().text("with automatic integration?").answer(IDNO);
+        }
+        s.expectBox().caption("Error").text("Not enough memory to complete the command.\n"
+                                            "SEDIMENTATION ANALYSIS -> " +
+                                            set2 + "...\nseries stopped - sets done: 1");
+        static WindowServiceTable kept;
+        kept = WindowServices::table;
+        WindowServices::table.showDistribution = [](TXLAWindow* w) {
+            if (ScanStore::fileNames[0] == set2)
+                throw std::bad_alloc();
+            kept.showDistribution(w);
+        };
+        if (batch == Batch::Series) {
+            SerialFitState::seriesCount = 3;
+            SerialFitState::seriesListPaths = SerialFitState::seriesNames = lists;
+            SerialFitState::seriesRmsd = SerialFitState::seriesMeniscus =
+                SerialFitState::seriesFf0 = std::vector<float>(4);
+            RunSerialFitSeries(f.window.get());
+        } else {
+            SendMessage(f.window.get(), WM_COMMAND, WPARAM(batch == Batch::ByCell ? 593 : 904), 0);
+        }
+        WindowServices::table = kept;
+        EXPECT_TRUE(s.done()) << s.logText();
+        EXPECT_FALSE(SerialFitState::serializing || SerialFitState::restorePrevious);
+        EXPECT_TRUE(gCheckTimestamps);
+        f.Paint();
+        const int x = DataPlotColumn(f.window.get(), ScanStore::leftFitLimit);
+        int y = int(f.window->clientHeight) / 2;
+        while (y > 0 && !InsideDataPlotBand(f.window.get(), x, y))
+            --y;
+        plat::test::mouse(f.window.get(), WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        plat::test::mouse(f.window.get(), WM_MOUSEMOVE, x + 40, y, MK_LBUTTON);
+        s.pumpUntilIdle();
+        EXPECT_EQ(MarkerDragState::releaseX, x + 40) << "the limit follows the mouse";
+    }
 }
 
 TEST(BatchByCell, AnUnwritableFolderStopsTheBatchKeepingWhatWasWritten) {
