@@ -48,8 +48,12 @@ void CFloatingEnd::Start(double s, double D, double rpm, double meniscus, double
     logEndShare_ = std::log(endShare);
     logTail_ = LogEquilibriumTail(s, D, rpm, meniscus, bottom, innerLimit);
     dataTail_ = std::exp(logTail_);
-    probeTail_ =
-        std::exp(LogEquilibriumTail(s, D, rpm, meniscus, bottom, std::min(r[from], innerLimit)));
+    // a probe at the meniscus holds the whole pile-up, which bounds nothing: it is held as the data
+    probeAtMeniscus_ = r[from] <= meniscus;
+    probeTail_ = probeAtMeniscus_ ? dataTail_
+                                  : std::exp(LogEquilibriumTail(s, D, rpm, meniscus, bottom,
+                                                                std::min(r[from], innerLimit)));
+    shareScale_ = meniscus * meniscus / (bottom * bottom - meniscus * meniscus);
 }
 
 CFloatingEnd::Verdict CFloatingEnd::JudgeFloater(const double* c, double t, int scan, bool below,
@@ -58,10 +62,16 @@ CFloatingEnd::Verdict CFloatingEnd::JudgeFloater(const double* c, double t, int 
         ceilingScan_ = scan;
         const double omega = rpm_ * kTwoPiOver60;
         const double plateau = std::exp(-2.0 * s_ * 1e-13 * omega * omega * t);
-        const double probeCeiling = 2.0 * loadingPeak_ * (plateau + probeTail_);
-        const double ceiling = 2.0 * loadingPeak_ * (plateau + dataTail_);
-        if (c[from_] > probeCeiling ||
-            std::any_of(c + from_ + 1, c + to_ + 1, [ceiling](double v) { return v > ceiling; }))
+        // the share of the loading that started near enough to the meniscus to have reached it; a
+        // probe short of the data, where a coarse grid's pile-up is steepest, keeps its whole tail
+        const double share = std::min(1.0, shareScale_ * (plateau - 1.0));
+        const double probeShare = probeAtMeniscus_ ? share : 1.0;
+        const double probeCeiling = 2.0 * loadingPeak_ * (plateau + probeShare * probeTail_);
+        const double ceiling = 2.0 * loadingPeak_ * (plateau + share * dataTail_);
+        const double floor = -loadingPeak_;
+        if (c[from_] > probeCeiling || std::any_of(c + from_ + 1, c + to_ + 1, [=](double v) {
+                return v > ceiling || v < floor;
+            }))
             return Verdict::GridFails;
     }
     if (!below)

@@ -24,14 +24,17 @@ class CFloatingEnd {
 
     // The verdict on the profile c at time t (s), with the scan then awaited and whether the probe
     // reads below its end level. Once a scan, and before the probe ends the run, a node above twice
-    // what a judged species can reach there shows a grid that smears the pile-up into the data or
-    // rings without bound: its plateau, concentrating as exp(-2 s omega^2 t), on top of the tail of
-    // its equilibrium pile-up (both meet as the boundary reaches the pile-up), the tail taken at
-    // the probe's own radius for the probe, which may lie nearer the meniscus, and at the data's
-    // inner limit for the nodes beyond it. A probe below its level where a judged species'
-    // equilibrium keeps it in the data is the grid failing beside the pile-up; where three
-    // neighbouring data nodes still reach the level, the dip is the grid's and the run goes on. A
-    // single node there is the ringing a pile-up leaves beside it once the species has gone.
+    // what a judged species can reach there, or a data node below minus its loading, shows a grid
+    // that smears the pile-up into the data or rings without bound: its plateau, concentrating as
+    // exp(-2 s omega^2 t), on top of the tail of its equilibrium pile-up (both meet as the boundary
+    // reaches the pile-up) for the share of the loading that can have reached the meniscus by t
+    // (what started within m exp(-s omega^2 t) of the axis). The tail is taken at the data's inner
+    // limit for the nodes beyond it and for a probe at the meniscus, which holds the whole pile-up;
+    // a probe between the meniscus and that limit is held to the whole tail at its own radius. A
+    // probe below its level where a judged species' equilibrium keeps it in the data is the grid
+    // failing beside the pile-up; where three neighbouring data nodes still reach the level, the
+    // dip is the grid's and the run goes on. A single node there is the ringing a pile-up leaves
+    // beside it once the species has gone.
     Verdict Judge(const double* c, double t, int scan, bool below, double level) {
         return floating_ ? JudgeFloater(c, t, scan, below, level) : Verdict::Probe;
     }
@@ -39,9 +42,10 @@ class CFloatingEnd {
   private:
     Verdict JudgeFloater(const double* c, double t, int scan, bool below, double level);
 
-    bool floating_ = false, judged_ = false;
+    bool floating_ = false, judged_ = false, probeAtMeniscus_ = false;
     int from_ = 0, to_ = 0, ceilingScan_ = 0;
     double s_ = 0.0, rpm_ = 0.0, loadingPeak_ = 0.0;
     double logTail_ = -1e300, logEndShare_ = 0.0; // log c_eq / c0 at the data; log of the end share
     double dataTail_ = 0.0, probeTail_ = 0.0;     // c_eq / c0 at the data's inner limit, the probe
+    double shareScale_ = 0.0;                     // m^2 / (b^2 - m^2)
 };

@@ -36,7 +36,9 @@ struct FloatingCase {
     float meniscus = 6.0f, dataFrom = 6.05f;
     int nodes = 150, scans = 24;
     bool movingHat = false, rightUnset = false;
-    bool generated = false; // Generate > Single instead of a Run
+    bool generated = false;   // Generate > Single instead of a Run
+    bool leftAtData = false;  // the left fit limit typed at the data's first point
+    const char* loading = ""; // typed on the parameters page unless empty
 };
 
 // What a Run wrote into rows (the fits, or the generated scans) between the fit limits, and
@@ -95,17 +97,21 @@ FloatingRun RunThroughTheMenu(const FloatingCase& c) {
     TypeLammOptions(f, c);
     Send(f, 611);
     const std::string kDa = std::to_string(std::fabs(MolarMass({c.s, c.D, 1.0})) / 1000.0);
-    f.script.expectDialog(kDiscreteParamsDialogId)
-        .set(kMeniscusId, std::to_string(c.meniscus).c_str())
-        .set(kBottomId, "7.2")
-        .set(SpeciesControlId(1, kSItem), std::to_string(c.s).c_str())
-        .set(SpeciesControlId(1, kDOrMItem), kDa.c_str())
-        .ok();
+    auto& page = f.script.expectDialog(kDiscreteParamsDialogId)
+                     .set(kMeniscusId, std::to_string(c.meniscus).c_str())
+                     .set(kBottomId, "7.2")
+                     .set(SpeciesControlId(1, kSItem), std::to_string(c.s).c_str())
+                     .set(SpeciesControlId(1, kDOrMItem), kDa.c_str());
+    if (*c.loading != '\0')
+        page.set(SpeciesControlId(1, kLoadingItem), c.loading);
+    page.ok();
     Send(f, 212);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
     f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
     if (c.rightUnset)
         S::rightFitLimit = 0.0f;
+    if (c.leftAtData)
+        S::leftFitLimit = c.dataFrom;
     Send(f, 213);
     return ModelInTheFitRange(f, S::fit);
 }
@@ -187,6 +193,46 @@ TEST(FloatingRunEndRoad, NearEquilibriumTheFirstSolutionStands) {
         EXPECT_LT(LargestDifference(reference, finer), 0.25 * row.tolerance) << row.c.s << " S";
         EXPECT_FALSE(run.discretizationBox) << row.c.s << " S, " << row.c.nodes << " nodes";
         EXPECT_LT(LargestDifference(run, reference), row.tolerance) << row.c.s << " S";
+    }
+}
+
+// Floaters of loading 1 over 30 scans with the left fit limit at the data's first point, against
+// 4000 moving-hat nodes that 8000 confirm. A typed moving hat of 120 nodes has no node between the
+// meniscus and 6.01 cm: with data from there the Run fails with the box or stays within 5 % of the
+// loading; with data from 6.05 cm, and at the defaults from 6.01 cm, it stands without the box as
+// near the reference as before. Each case: s, D, rpm, data from, nodes (0: the defaults), whether
+// the box may end the Run, tolerance in units of the loading.
+TEST(FloatingRunEndRoad, APileUpTheGridCannotCarryFailsWithTheBox) {
+    const struct {
+        double s, D;
+        long rpm;
+        float dataFrom;
+        int nodes;
+        bool boxAllowed;
+        double tolerance;
+    } cases[] = {
+        {-15, 1e-6, 45000, 6.01f, 120, true, 0.05},   {-5, 3e-7, 45000, 6.01f, 120, true, 0.05},
+        {-30, 1e-6, 30000, 6.01f, 120, true, 0.05},   {-5, 1e-6, 60000, 6.01f, 120, true, 0.05},
+        {-15, 1e-6, 45000, 6.05f, 120, false, 0.012}, {-5, 3e-7, 45000, 6.05f, 120, false, 0.005},
+        {-30, 1e-6, 30000, 6.05f, 120, false, 0.017}, {-5, 1e-6, 60000, 6.05f, 120, false, 0.063},
+        {-20, 2e-7, 30000, 6.01f, 0, false, 0.082},   {-30, 1e-6, 45000, 6.01f, 0, false, 0.086},
+    };
+    for (const auto& row : cases) {
+        FloatingCase c;
+        c.s = row.s, c.D = row.D, c.rpm = row.rpm, c.meniscus = 6.0f, c.dataFrom = row.dataFrom;
+        c.nodes = row.nodes, c.scans = 30, c.movingHat = true, c.leftAtData = true, c.loading = "1";
+        const FloatingRun run = RunThroughTheMenu(c);
+        c.nodes = 4000;
+        const FloatingRun reference = RunThroughTheMenu(c);
+        c.nodes = 8000;
+        const FloatingRun finer = RunThroughTheMenu(c);
+        ASSERT_FALSE(reference.discretizationBox || finer.discretizationBox);
+        EXPECT_LT(LargestDifference(reference, finer), 0.25 * row.tolerance) << row.s << " S";
+        if (run.discretizationBox && row.boxAllowed)
+            continue;
+        EXPECT_FALSE(run.discretizationBox) << row.s << " S, " << row.D << ", " << row.rpm;
+        EXPECT_LT(LargestDifference(run, reference), row.tolerance)
+            << row.s << " S, " << row.D << ", " << row.rpm << ", from " << row.dataFrom;
     }
 }
 

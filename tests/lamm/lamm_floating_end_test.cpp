@@ -34,9 +34,10 @@ LammCase Floating(double s, double D, double rpm, double meniscus, float lowerFi
     return lc;
 }
 
-// Typed grids against the moving hat on 2000 nodes (within 1e-2 of the loading of 4000): no scan
-// all zero where the reference shows the species, unless the run failed with its discretization
-// error (where equilibrium keeps the species in the data, or the pile-up is smeared into it).
+// Typed grids against the moving hat on 2000 nodes (within 1e-2 of the loading of 4000 where the
+// run solved): no scan all zero where the reference shows the species, unless the run failed with
+// its discretization error (where equilibrium keeps the species in the data, the pile-up is
+// smeared into it, or the meniscus node is the probe and rings against its neighbour).
 TEST(LammFloatingEnd, NoScanZeroWhileTheReferenceShowsTheSpecies) {
     const struct {
         LammCase lc;
@@ -46,7 +47,8 @@ TEST(LammFloatingEnd, NoScanZeroWhileTheReferenceShowsTheSpecies) {
         {Floating(-20, 2e-7, 20000, 6.0, 6.02f, true), 100, LammResult::DiscretizationError},
         {Floating(-100, 1e-7, 50000, 6.0, 6.05f, true), 150, LammResult::Solved},
         {Floating(-50, 3e-7, 40000, 5.9, 5.92f, true), 150, LammResult::DiscretizationError},
-        {Floating(-5, 5e-7, 50000, 6.1, 6.12f, false), 100, LammResult::Solved}};
+        {Floating(-5, 5e-7, 50000, 6.1, 6.12f, false), 100, LammResult::Solved},
+        {Floating(-10, 3e-7, 40000, 6.0, 6.01f, false), 120, LammResult::DiscretizationError}};
     for (const auto& c : cases) {
         LammCase fine = c.lc;
         fine.movingHat = true, fine.maxDcOverC = 0.25;
@@ -55,9 +57,9 @@ TEST(LammFloatingEnd, NoScanZeroWhileTheReferenceShowsTheSpecies) {
         const auto reference = Solve(fine, 2000, fineCode), finer = Solve(fine, 4000, finerCode);
         EXPECT_EQ(code, c.expected) << c.lc.s << " S";
         ASSERT_TRUE(fineCode == LammResult::Solved && finerCode == LammResult::Solved);
-        for (int scan = 1; scan <= c.lc.scans; ++scan) {
+        for (int scan = 1; scan <= c.lc.scans && code == LammResult::Solved; ++scan) {
             EXPECT_LT(MaxDifference(*reference, *finer, scan, c.lc.lowerFit, c.lc.upperFit), 1e-2);
-            if (code == LammResult::Solved && LargestInData(*reference, scan) > 1e-3)
+            if (LargestInData(*reference, scan) > 1e-3)
                 EXPECT_GT(LargestInData(*run, scan), 0.0) << c.lc.s << " S scan " << scan;
         }
     }
