@@ -30,6 +30,15 @@ std::string ResolvedTarget(const std::string& target) {
     return target;
 }
 
+// The permission bits of the regular file at target, which a file replacing it keeps; -1 when
+// there is none.
+int ReplacedMode(const std::string& target) {
+    struct stat old {};
+    return ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)
+               ? static_cast<int>(old.st_mode & 07777)
+               : -1;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(target)) {
@@ -51,9 +60,8 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
                 continue;
             return;
         }
-        struct stat old {};
-        if (::stat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd, old.st_mode & 07777);
+        if (const int mode = ReplacedMode(target_); mode >= 0)
+            ::fchmod(fd, static_cast<mode_t>(mode));
         file_ = ::fdopen(fd, "w");
         if (!file_) {
             ::close(fd);
@@ -120,9 +128,8 @@ std::size_t ReplaceFiles(const std::vector<std::string>& files,
     std::size_t renamed = 0;
     for (; renamed < files.size() && renamed < real.size(); ++renamed) {
         const char* to = real[renamed].c_str();
-        struct stat old {};
-        if (::stat(to, &old) == 0 && S_ISREG(old.st_mode))
-            ::chmod(files[renamed].c_str(), old.st_mode & 07777);
+        if (const int mode = ReplacedMode(to); mode >= 0)
+            ::chmod(files[renamed].c_str(), static_cast<mode_t>(mode));
         if (std::rename(files[renamed].c_str(), to) != 0)
             break;
     }
