@@ -254,8 +254,18 @@ void MenuBarMirror::Watch(QMenu* menu) {
     menus_.emplace_back(menu);
 }
 
+void MenuBarMirror::ReturnKeyboardIfLetGo() {
+    if (HoldsKeyboard(bar_) && !bar_.activeAction() && !QApplication::activePopupWidget())
+        client_.setFocus(Qt::MenuBarFocusReason);
+}
+
 bool MenuBarMirror::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // Once the bar has done with a key or a change of focus, see whether it let go.
+    if (watched == &bar_ && (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+                             type == QEvent::FocusIn || type == QEvent::Shortcut))
+        QMetaObject::invokeMethod(this, &MenuBarMirror::ReturnKeyboardIfLetGo,
+                                  Qt::QueuedConnection);
     // Alt alone goes to the program as a key; the bar takes the keyboard only when the program
     // does not handle it (EnterKeyboardMode). While the bar holds the keyboard, Alt leaves it.
     if (watched == bar_.window() && type == QEvent::ShortcutOverride && !replaying_ &&

@@ -51,6 +51,10 @@ class MenuBarMirror : public QObject {
     // A title's letter typed while the bar holds the keyboard: runs the title's command, or opens
     // its menu where the bar itself would not.
     bool TakeTitleLetter(QEvent* event);
+    // The bar keeps the focus only while it holds the keyboard: once it has no current title and
+    // no open menu, the window takes the keyboard back. The bar gives it back itself only on some
+    // roads (not after Alt, a title's letter with Alt and two Escapes).
+    void ReturnKeyboardIfLetGo();
 
     QMenuBar& bar_;
     QWidget& client_;

@@ -38,6 +38,7 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
+#include <iterator>
 #include <map>
 
 // The toolkit's own road for a key press before it is delivered: the focus widget may claim it,
@@ -237,23 +238,60 @@ void SendKey(TWindow& window, const std::string& key, bool down) {
     QCoreApplication::sendEvent(&Peer(window).client(), &e);
 }
 
-void SendKeyToFocus(TWindow& window, const std::string& key, bool down) {
-    WindowPeer& peer = Peer(window);
+namespace {
+
+// One key event as the desktop delivers it: to the open menu, else to the widget that holds the
+// window's keyboard, a press offered to the shortcuts first. `held` is the modifiers down before
+// the event, as the desktop reports them; the event reads them as they are after a modifier key.
+void Deliver(WindowPeer& peer, Qt::Key key, Qt::KeyboardModifiers held, const QString& text,
+             bool down) {
     QWidget* target = QApplication::activePopupWidget();
     if (!target)
         target = peer.frame().focusWidget();
     if (!target)
         target = &peer.client();
-    const QKeyCombination kc = Combination(key);
-    // A modifier alone carries its own flag while it is down, as the desktop reports it.
-    const Qt::KeyboardModifiers mods = kc.key() == Qt::Key_Alt
-                                           ? (down ? Qt::AltModifier : Qt::NoModifier)
-                                           : kc.keyboardModifiers();
-    const QString text = down ? TypedText(kc) : QString();
-    if (down && qt_sendShortcutOverrideEvent(target, 0, kc.key(), mods, text, false, 1))
+    if (down && qt_sendShortcutOverrideEvent(target, 0, key, held, text, false, 1))
         return;
-    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, kc.key(), mods, text);
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, held, text);
     QCoreApplication::sendEvent(target, &e);
+}
+
+} // namespace
+
+void SendKeyToFocus(TWindow& window, const std::string& key, bool down) {
+    const QKeyCombination kc = Combination(key);
+    // Alt alone is held before its release, not before its press.
+    const Qt::KeyboardModifiers held = kc.key() == Qt::Key_Alt
+                                           ? (down ? Qt::NoModifier : Qt::AltModifier)
+                                           : kc.keyboardModifiers();
+    Deliver(Peer(window), kc.key(), held, down ? TypedText(kc) : QString(), down);
+}
+
+void TypeKey(TWindow& window, const std::string& key) {
+    const QKeyCombination kc = Combination(key);
+    struct Modifier {
+        Qt::KeyboardModifier flag;
+        Qt::Key key;
+    };
+    const Modifier modifiers[] = {{Qt::ControlModifier, Qt::Key_Control},
+                                  {Qt::ShiftModifier, Qt::Key_Shift},
+                                  {Qt::AltModifier, Qt::Key_Alt}};
+    WindowPeer& peer = Peer(window);
+    Qt::KeyboardModifiers held;
+    for (const Modifier& m : modifiers) {
+        if ((kc.keyboardModifiers() & m.flag) && kc.key() != m.key) {
+            Deliver(peer, m.key, held, QString(), true);
+            held |= m.flag;
+        }
+    }
+    SendKeyToFocus(window, key, true);
+    SendKeyToFocus(window, key, false);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m) {
+        if (held & m->flag) {
+            Deliver(peer, m->key, held, QString(), false);
+            held &= ~m->flag;
+        }
+    }
 }
 
 void OpenMenuOfTitle(TWindow& window, int title) {

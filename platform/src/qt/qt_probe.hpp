@@ -46,6 +46,9 @@ bool SendShortcutOverride(TWindow& window, const std::string& key);
 // window that holds the keyboard, a press offered to the shortcuts (a menu title's letter)
 // first. "Alt" is the key alone; Escape to an open menu closes it.
 void SendKeyToFocus(TWindow& window, const std::string& key, bool down);
+// The key pressed and released as a keyboard sends it: its modifiers go down one by one before it
+// and come up after it ("Alt+D" is Alt, D, D up, Alt up).
+void TypeKey(TWindow& window, const std::string& key);
 // Opens the menu of the bar's title as a click on the title does.
 void OpenMenuOfTitle(TWindow& window, int title);
 // The title of the open menu of the bar ("" when none is open).

@@ -41,8 +41,7 @@ class MainWindowOnDesktop : public ::testing::Test {
     // Presses and releases the key as the desktop delivers it, then lets the window's queue run
     // until the answers for the boxes it opened are used; the keys that reach the window are kept.
     void Key(const char* name) {
-        probe::SendKeyToFocus(*window, name, true);
-        probe::SendKeyToFocus(*window, name, false);
+        probe::TypeKey(*window, name);
         MSG m;
         for (int round = 0; round < 20; ++round) {
             probe::ProcessEvents();
@@ -188,4 +187,37 @@ TEST_F(MainWindowOnDesktop, AltThenACommandTitlesLetterGivesTheKeyboardBackToThe
         EXPECT_EQ(keysDown, (std::vector<WPARAM>{VK_LEFT, VK_RIGHT, VK_RETURN, VK_TAB, VK_ESCAPE}));
         EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
     }
+}
+
+// Every way the bar lets go of the keyboard leaves it with the window. Alt and then a title's
+// letter with Alt, closed with two Escapes, left the keyboard with the bar outside its keyboard
+// mode: the arrows, Return and the marker keys reached nothing until a click.
+TEST_F(MainWindowOnDesktop, EveryWayOutOfTheBarLeavesTheKeyboardWithTheWindow) {
+    const struct Road {
+        const char* name;
+        std::vector<const char*> opening; // then Escape until the bar lets go
+        int escapes;
+    } roads[] = {{"Alt, Alt+D", {"Alt", "Alt+D"}, 2},
+                 {"Alt, Alt+O", {"Alt", "Alt+O"}, 2},
+                 {"Alt", {"Alt"}, 1},
+                 {"F10", {"F10"}, 1},
+                 {"Alt+D", {"Alt+D"}, 2},
+                 {"Alt, Down", {"Alt", "Down"}, 2}};
+    for (const Road& r : roads) {
+        SCOPED_TRACE(r.name);
+        Open("1\n0.0010\n0\n0\n0\n0\n0\n1\n1\n1\n0\n2\n1\n1\n2\n1.0\n0\n100\n100\n");
+        for (const char* k : r.opening)
+            Key(k);
+        EXPECT_EQ(probe::AnyPopupOpen(*window), r.escapes == 2);
+        for (int i = 0; i < r.escapes; ++i)
+            Key("Esc");
+        keysDown.clear();
+        for (const char* k : {"Left", "Right", "Return"})
+            Key(k);
+        EXPECT_EQ(keysDown, (std::vector<WPARAM>{VK_LEFT, VK_RIGHT, VK_RETURN}));
+        EXPECT_TRUE(probe::ClientHoldsKeyboard(*window));
+    }
+    Key("F10");
+    Key("Down");
+    EXPECT_EQ(probe::OpenMenuTitle(*window), "&Data");
 }
