@@ -4,12 +4,14 @@
 #include "app/busy_as_a_fit.h"
 #include "app/last_data_folder.h"
 #include "app/txla_window.h"
+#include "display/plot_replays.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/numeric_text_files.h"
 #include "foundations/shape_models.h"
 #include "plat/filedlg.hpp"
+#include "plat/window_dc.hpp"
 #include "plotting/aux_plots.h"
 #include "plotting/plot_globals.h"
 #include "plotting/win_plot.h"
@@ -56,7 +58,9 @@ std::vector<PowerLawPair> ReadPairs(const std::string& path) {
     return pairs;
 }
 
-// The pairs as symbols and the line, in the distribution area, held by the auxiliary slot.
+// The pairs as symbols and the line, in the distribution area, held by the auxiliary slot and
+// drawn straight into the window: the wait for a key that follows dispatches no paint, so the
+// recorded picture alone would show only after the key.
 void ShowCalibrationPlot(TXLAWindow* window, const PowerLawCalibration& fit) {
     SetAuxPointsAndLine(fit.dataX, fit.dataY, fit.lineX, fit.lineY);
 
@@ -78,7 +82,9 @@ void ShowCalibrationPlot(TXLAWindow* window, const PowerLawCalibration& fit) {
     plot->SetTitle(text);
     plot->Draw();
     AuxPlots::noRescale = true;
-    window->DrawPlotsNow();
+    TClientDC dc(window);
+    SetReplayMapping(dc, window);
+    PlayPicture(dc, plot->Picture());
 }
 
 void StoreCalibration(const PowerLawCalibration& fit) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -43,7 +44,8 @@ template <class Busy> void WatchWhile(Busy busy, Clock::duration bound) {
 }
 
 // The shares of one call: those before `next` are claimed; `helping` kept threads are running one
-// (changed under the pool's lock, read without it while the caller watches).
+// (changed under the pool's lock, read without it while the caller watches). `failure` holds the
+// first exception a kept thread's share threw, for the caller to pass on.
 struct ShareCall {
     const std::function<void(int, bool)>* share = nullptr;
     int count = 0;
@@ -51,6 +53,7 @@ struct ShareCall {
     int helpersAllowed = 0;
     std::atomic<int> helping{0};
     std::condition_variable helpersDone;
+    std::exception_ptr failure;
 };
 
 // A share is run by exactly one thread, whichever claims it first; what a share writes is its
@@ -94,17 +97,35 @@ class KeptThreadPool {
             for (int i = 0; i < wanted; ++i)
                 wake_.notify_one();
         }
-        share(1, true);
         if (call.helpersAllowed == 0) {
-            for (int k = 2; k <= count; ++k)
+            for (int k = 1; k <= count; ++k)
                 share(k, true);
             return;
         }
+        // The call and the caller's data are on the caller's stack: whatever ends the caller's
+        // part (out of memory in a share or in the waiting hook), the helpers are done with them
+        // before it leaves.
+        try {
+            ServeCaller(call, whileWaiting);
+        } catch (...) {
+            Withdraw(call);
+            throw;
+        }
+        if (call.failure)
+            std::rethrow_exception(call.failure);
+    }
+
+  private:
+    // The caller's part of a call: share 1, the shares no kept thread has claimed, then the wait
+    // for the helpers.
+    void ServeCaller(ShareCall& call, const std::function<void()>& whileWaiting) {
+        const int count = call.count;
+        (*call.share)(1, true);
         std::unique_lock<std::mutex> lock(mutex_);
         while (call.next <= count) {
             const int k = call.next++;
             lock.unlock();
-            share(k, true);
+            (*call.share)(k, true);
             lock.lock();
         }
         std::erase(calls_, &call);
@@ -128,7 +149,15 @@ class KeptThreadPool {
         }
     }
 
-  private:
+    // Ends a call its caller has left by an exception: no share is claimed any more, and the
+    // helpers finish the shares they run (a share that tests a stop switch ends at its next test).
+    void Withdraw(ShareCall& call) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        call.next = call.count + 1;
+        std::erase(calls_, &call);
+        call.helpersDone.wait(lock, [&] { return call.helping == 0; });
+    }
+
     class Worker : public TThread {
       public:
         explicit Worker(KeptThreadPool& pool) : pool_(pool) {}
@@ -170,8 +199,20 @@ class KeptThreadPool {
             const int k = call->next++;
             ++call->helping;
             lock.unlock();
-            (*call->share)(k, false);
+            // An exception would end the program on this thread: the caller passes it on once its
+            // helpers are done, and the call's other shares are left unclaimed.
+            std::exception_ptr failure;
+            try {
+                (*call->share)(k, false);
+            } catch (...) {
+                failure = std::current_exception();
+            }
             lock.lock();
+            if (failure) {
+                if (!call->failure)
+                    call->failure = failure;
+                call->next = call->count + 1;
+            }
             served = true;
             if (--call->helping == 0)
                 call->helpersDone.notify_all();

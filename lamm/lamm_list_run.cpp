@@ -194,18 +194,30 @@ LammResult CLRunMTListWithThreads(int threadCount, CLammIdeal* tmpl, int n, cons
         if (k != own && hasShare(k))
             shares.push_back(threads[k].get());
     tmpl->DebugLog(", started ");
+    // An exception (out of memory) in a share or in the keyboard poll ends the list: the shares
+    // still running take no further equation, and the pool passes it on when they are done.
+    const auto endingByException = [&](auto&& part) {
+        try {
+            part();
+        } catch (...) {
+            nextEquation.store(static_cast<int>(order.size()), std::memory_order_relaxed);
+            throw;
+        }
+    };
     // The keyboard is watched while kept threads solve, so a key stops every equation within
     // its current time step (all of them test the stop flag at every step).
     RunOnKeptThreads(
         static_cast<int>(shares.size()), N - 1,
         [&](int k, bool onCallingThread) {
             MultiThreadCLammIdeal* share = shares[std::size_t(k - 1)];
-            if (onCallingThread)
-                share->RunOnCallingThread();
-            else
-                share->RunInKeptThread();
+            endingByException([&] {
+                if (onCallingThread)
+                    share->RunOnCallingThread();
+                else
+                    share->RunInKeptThread();
+            });
         },
-        [&] { PollKeyboard(*tmpl); });
+        [&] { endingByException([&] { PollKeyboard(*tmpl); }); });
     PollKeyboard(*tmpl);
     tmpl->DebugLog(", exited ");
     if (ordered)

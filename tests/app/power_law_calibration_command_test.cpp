@@ -5,8 +5,12 @@
 #include "app/txla_window.h"
 #include "foundations/error_box_log.h"
 #include "foundations/shape_models.h"
+#include "plat/metafile.hpp"
+#include "plat/png.hpp"
 #include "plat/testing.hpp"
+#include "platform/src/headless/headless_backend.hpp"
 #include "plotting/aux_plots.h"
+#include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
@@ -14,8 +18,11 @@
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
+#include <variant>
 
 namespace {
 
@@ -128,6 +135,85 @@ TEST_F(PowerLawCalibrationCommand, TheKeyEndingTheWaitStopsNoRealtimeUpdate) {
     script.pumpUntilIdle();
     EXPECT_TRUE(script.done()) << script.logText();
     EXPECT_TRUE(RealtimeState::realtimeOn);
+}
+
+// What the window showed when the wait first looked for its key, beside the calibration plot's
+// picture alone on a white window of the same size.
+struct ShownAtTheWait : plat::test::HeadlessBackend {
+    TXLAWindow* window = nullptr;
+    plat::Surface shown, plotAlone;
+    std::string title;
+    TRect frame{}; // the plot's background, in pixels
+    void pump(bool wait) override {
+        if (!wait && shown.Empty() && window->fitBusy && AuxPlots::auxPlot) {
+            shown = window->GetSurface();
+            const MetaFile& picture = *AuxPlots::auxPlot->Picture();
+            plotAlone = plat::RenderMetaFile(picture, shown.Width(), shown.Height());
+            const TSize ext = picture.WindowExt();
+            for (const plat::mf::Record& r : picture.Records()) {
+                if (const auto* t = std::get_if<plat::mf::Text>(&r);
+                    t && t->text.find("press a key") != std::string::npos)
+                    title = t->text;
+                if (const auto* b = std::get_if<plat::mf::Rectangle>(&r); b && frame.IsEmpty())
+                    frame = {b->rect.left * shown.Width() / ext.cx + 1,
+                             b->rect.top * shown.Height() / ext.cy + 1,
+                             b->rect.right * shown.Width() / ext.cx - 1,
+                             b->rect.bottom * shown.Height() / ext.cy - 1};
+            }
+        }
+        HeadlessBackend::pump(wait);
+    }
+};
+
+// Watches the waits while it lives, in place of the headless backend.
+class WatchTheWait {
+  public:
+    explicit WatchTheWait(TXLAWindow* window) {
+        auto watch = std::make_unique<ShownAtTheWait>();
+        watch->window = window;
+        seen_ = watch.get();
+        headless_ = plat::SetBackend(std::move(watch));
+    }
+    ~WatchTheWait() { plat::SetBackend(std::move(headless_)); }
+    const ShownAtTheWait& seen() const { return *seen_; }
+
+  private:
+    ShownAtTheWait* seen_;
+    std::unique_ptr<plat::Backend> headless_;
+};
+
+// The plot was recorded and the old data drawn again before the wait, which lets no paint
+// through: the window showed the old data, without the plot and its title, until the key.
+TEST_F(PowerLawCalibrationCommand, ThePlotAndItsTitleAreOnTheWindowWhileTheWaitLooksForAKey) {
+    LoadScans(4, 200);
+    Paint();
+    const WatchTheWait watch(window.get());
+    const ShownAtTheWait& seen = watch.seen();
+
+    data.write("calibration.dat", "2 10000\n8 160000\n");
+    StartWith("calibration.dat");
+    script.expectBox().caption(kCaption).textHas("accept?").answer(IDYES);
+    script.expectBox().textHas("Tikhonov").answer(IDOK);
+    Run();
+    EXPECT_TRUE(script.done()) << script.logText();
+    ASSERT_FALSE(seen.shown.Empty()) << "the wait never looked for its key";
+    EXPECT_EQ(seen.title, "ks = 2.000e-02, kb = 5.000e-01  (press a key to continue...)");
+    // Every pixel of the plot's background, and every pixel the picture inks anywhere (its
+    // symbols, line, axes and title), is on the window as the picture alone draws it.
+    ASSERT_FALSE(seen.frame.IsEmpty());
+    int inked = 0, differing = 0;
+    for (int y = 0; y < seen.shown.Height(); ++y)
+        for (int x = 0; x < seen.shown.Width(); ++x) {
+            const COLORREF plot = seen.plotAlone.GetPixel(x, y);
+            const bool ink = plot != RGB(255, 255, 255);
+            inked += ink;
+            if (ink || seen.frame.Contains(TPoint{x, y}))
+                differing += seen.shown.GetPixel(x, y) != plot;
+        }
+    EXPECT_GT(inked, 1000);
+    EXPECT_EQ(differing, 0);
+    if (const char* keep = std::getenv("TARNIX_KEEP_PNG"))
+        plat::WritePng(seen.shown, std::string(keep) + "/calibration_wait.png");
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <new>
@@ -31,6 +32,50 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+namespace {
+
+// This executable's allocator, as when the memory runs out: armed on the window's thread, the n-th
+// allocation it makes during a Fit after another thread's first (a kept thread's) throws, once.
+std::atomic<int> gFailingAllocation{0}; // 0 off, 1 armed, 2 counting
+thread_local long tAllocationsToFailure = 0;
+thread_local const bool* tFitBusy = nullptr;
+
+void CountTowardsFailure() {
+    if (tAllocationsToFailure == 0) {
+        int armed = 1;
+        gFailingAllocation.compare_exchange_strong(armed, 2);
+    } else if (gFailingAllocation.load() == 2 && *tFitBusy && --tAllocationsToFailure == 0) {
+        gFailingAllocation = 0;
+        throw std::bad_alloc();
+    }
+}
+
+struct FailingAllocation {
+    FailingAllocation(long n, const bool& fitBusy) {
+        tFitBusy = &fitBusy, tAllocationsToFailure = n, gFailingAllocation = 1;
+    }
+    ~FailingAllocation() { tAllocationsToFailure = 0, gFailingAllocation = 0; }
+};
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (gFailingAllocation.load(std::memory_order_relaxed) != 0)
+        CountTowardsFailure();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size ? size : 1);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -611,6 +656,34 @@ TEST(RunningFit, OutOfMemoryEndsItAndTheWindowTakesCommandsClicksAndKeysAgain) {
         f.script.pumpUntilIdle();
         EXPECT_EQ(ScreenButtonSet::scanCancelButton, nullptr) << c << ": the key was eaten";
     }
+}
+
+// Out of memory on the window's thread while kept threads solved a c(s) Fit's Lamm list left the
+// list to them: a kept thread then crashed, or the program ended. The fit ends, the program goes
+// on.
+TEST(RunningFit, OutOfMemoryWhileKeptThreadsSolveALammListEndsOnlyTheFit) {
+    int memoryBoxes = 0;
+    for (const long n : {1L, 2L, 5L, 20L, 100L, 500L, 3000L}) {
+        MainWindowFixture f(900, 650);
+        LoadAndChoose(f, true);
+        gDistributionThreadCount = gLammThreadCount = 4; // preferences 11 and 14
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        {
+            const FailingAllocation failing(n, f.window->fitBusy);
+            SendCommand(f, 215);
+        }
+        // (a solver's own arrays it could not allocate fail its equation, and the fit goes on)
+        EXPECT_EQ(gFailingAllocation.load(), 0) << n << ": it never threw";
+        memoryBoxes += f.script.logText().find("Not enough memory") != std::string::npos;
+        EXPECT_FALSE(f.window->fitBusy || FitControl::fitInProgress || ContiState::calledFromFit);
+        EXPECT_TRUE(M::meniscus >= FitControl::meniscusMin &&
+                    M::meniscus <= FitControl::meniscusMax)
+            << n << ": " << M::meniscus;
+        gRunCompleted = false;
+        SendCommand(f, 213);
+        EXPECT_TRUE(gRunCompleted) << n;
+    }
+    EXPECT_GE(memoryBoxes, 3);
 }
 
 // Error in s and Fit Time Dependent s,M refitted outside the busy state: Escape handed on by a

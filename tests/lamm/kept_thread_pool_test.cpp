@@ -3,8 +3,11 @@
 // inside a share or come from several threads at once all finish.
 #include "lamm/kept_thread_pool.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -125,4 +128,50 @@ TEST(KeptThreadPool, WaitingHookRunsOnTheCallingThread) {
         EXPECT_GE(hookCalls.load(), 3);
     else
         EXPECT_EQ(hookCalls.load(), 0);
+}
+
+// Out of memory in the caller's part of a call (share 1, a later share it claimed, its waiting
+// hook) left the call while kept threads still ran shares on it: the program then crashed. On a
+// kept thread it ended the program. Each comes to the caller once no share runs any more.
+TEST(KeptThreadPool, AnExceptionLeavesOnlyOnceNoShareRuns) {
+    struct Case {
+        const char* name;
+        int count, helpers, callerThrowsAt; // 0: the hook throws, -1: a kept thread's share
+    };
+    for (const Case c : {Case{"share 1", 4, 3, 1}, Case{"a later share", 6, 1, 3},
+                         Case{"the waiting hook", 2, 1, 0}, Case{"a kept thread", 3, 2, -1}}) {
+        std::atomic<int> running{0}, keptIn{0};
+        std::atomic<bool> thrown{false};
+        const auto fail = [&] {
+            thrown = true;
+            throw std::bad_alloc();
+        };
+        const auto share = [&](int k, bool onCaller) {
+            running.fetch_add(1);
+            const struct Left {
+                std::atomic<int>& running;
+                ~Left() { running.fetch_sub(1); }
+            } left{running};
+            if (onCaller) {
+                while (k <= std::max(c.callerThrowsAt, 1) && keptIn.load() == 0)
+                    std::this_thread::yield();
+                if (k == c.callerThrowsAt)
+                    fail();
+                return;
+            }
+            if (keptIn.fetch_add(1) == 0 && c.callerThrowsAt < 0)
+                fail();
+            while (!thrown.load())
+                std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // still busy after it
+        };
+        EXPECT_THROW(RunOnKeptThreads(c.count, c.helpers, share,
+                                      [&] {
+                                          if (c.callerThrowsAt == 0)
+                                              fail();
+                                      }),
+                     std::bad_alloc)
+            << c.name;
+        EXPECT_EQ(running.load(), 0) << c.name;
+    }
 }
