@@ -13,7 +13,6 @@
 #include "fitting/equilibrium_fit.h"
 #include "fitting/fit_driver.h"
 #include "fitting/param_files.h"
-#include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "scandata/fit_limits.h"
@@ -182,7 +181,7 @@ void TXLAWindow::CmFit() {
         return;
     FitControl::stoppedFitShown = FitControl::fitAborted;
     FitControl::startKeptShown = FitControl::startKept;
-    FitControl::stoppedByMouse = LastStopByMouse();
+    FitControl::stoppedBy = FitControl::stopCause;
     // The report's rms deviation is that of the curves shown, from now on the fit's: a copy of
     // the report taken before the next paint must not give the curves' shown before.
     CalcFitRmsd();
@@ -192,7 +191,7 @@ void TXLAWindow::CmFit() {
     // The repaint writes the fitted parameters and their rms deviation, for every model.
     gShowFitParamsPending = true;
     RequestRepaint();
-    // A fit stopped by a key shows the values it kept, with no advice on them.
+    // A stopped fit shows the values it kept, with no advice on them.
     if (gWizardMessages && !FitControl::fitAborted)
         CheckResidualsWizard();
 }

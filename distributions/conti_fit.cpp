@@ -338,10 +338,15 @@ void SolutionResiduals(const ContiSolution& sol, std::vector<double>& r) {
 
 // A trial of the running fit was put into the scan store for the live refresh.
 bool gTrialShown = false;
+// The stops by the user counted when the running fit began.
+int gStopsAtFitStart = 0;
 
-// A key press (or a stop raised elsewhere) ends the fit after this trial.
+// A key press (or a stop raised elsewhere: the mouse, a failed equation of a list) ends the fit
+// after this trial.
 bool NoteStopRequest(bool stopped) {
     if (stopped || gUserInterrupt.load() || KeyPressed()) {
+        if (!FitControl::fitAborted)
+            FitControl::stopCause = FitStopSince(gStopsAtFitStart);
         FitControl::fitAborted = true;
         SerialFitState::stopRequested = true;
         gUserInterrupt.store(true);
@@ -427,6 +432,7 @@ bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
     if (std::any_of(free.begin(), free.end(), MovesLammSolutions))
         ForgetKeptContiKernel();
     gUserInterrupt.store(false);
+    gStopsAtFitStart = StopsCounted();
     LammGrid::simErrorShown = false;
     FitControl::fitAborted = false;
     FitControl::iterationCount = FitControl::evaluationCount = 0;
@@ -490,8 +496,9 @@ bool RunContiFitWith(TXLAWindow* window, CComputeObserver& observer,
             RunContiSed(window, observer, &hint);
         return false;
     }
-    // A fit stopped by a key ends as one that converged, at the best vector it had reached: the
-    // final Run shows and stores that vector's distribution. The stop stays requested.
+    // A fit stopped by a key, the mouse or a failed equation ends as one that converged, at the
+    // best vector it had reached: the final Run shows and stores that vector's distribution. The
+    // stop stays requested.
     const bool stopped = FitControl::fitAborted;
     // A fitted meniscus or bottom takes the window with it before the final Run.
     ApplyFitLimitsForMovedEnds(meniscusBefore, bottomBefore);

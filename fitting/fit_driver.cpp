@@ -47,8 +47,9 @@ struct RunningFit {
     std::vector<int> slots;
     ModelEvaluator evaluate = nullptr;
     int refused = 0; // trials that were no model, not evaluated
-    // The stops by the user counted up to the latest trial.
-    int stops = StopsCounted();
+    // The stops by the user counted when the fit began and up to the latest trial.
+    const int stopsAtStart = StopsCounted();
+    int stops = stopsAtStart;
     // The start as the optimisers evaluate it (inside the bounds) and, once evaluated, its value
     // (the failed value when it is no model) and why it has none.
     std::vector<double> start;
@@ -96,7 +97,9 @@ bool SpeciesSlotIncluded(int slot) {
     return M::speciesOn[species] != 0;
 }
 
-void MarkAborted() {
+void MarkAborted(const RunningFit& fit) {
+    if (!FitControl::fitAborted)
+        FitControl::stopCause = FitStopSince(fit.stopsAtStart);
     FitControl::fitAborted = true;
     SerialFitState::stopRequested = true;
     RealtimeState::stopRequested = true;
@@ -386,7 +389,7 @@ double SimplexSim(RunningFit& fit, const double* p, std::vector<double>* residua
         if (KeyPressed(WindowServices::PlatformWindow(window)))
             gUserInterrupt = true;
         if (gUserInterrupt)
-            MarkAborted();
+            MarkAborted(fit);
         return kFailedEvaluation;
     }
     const double value = MeanSquare(fit, residuals);
@@ -395,12 +398,18 @@ double SimplexSim(RunningFit& fit, const double* p, std::vector<double>* residua
     if (KeyPressed(WindowServices::PlatformWindow(window)))
         gUserInterrupt = true;
     if (gUserInterrupt)
-        MarkAborted();
+        MarkAborted(fit);
     fit.observer->LiveView();
     return value;
 }
 
 } // namespace
+
+FitStop FitStopSince(int stopsAtStart) {
+    if (StopsCounted() == stopsAtStart)
+        return FitStop::FailedSimulation;
+    return LastStopByMouse() ? FitStop::Mouse : FitStop::Key;
+}
 
 void ReportFitFailure() {
     ReportAnalysisFailure(AnalysisFailure::ZeroDifferential,

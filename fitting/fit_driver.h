@@ -4,6 +4,7 @@
 
 #include "fitting/fit_objective.h"
 #include "state/compute_observer.h"
+#include "state/fit_control.h"
 
 #include <vector>
 
@@ -46,6 +47,10 @@ enum class FitOutcome { Completed, Aborted, NoScans, NothingToFit, Failed };
 // so, the start values are put back and evaluated, and nothing is saved.
 FitOutcome RunFitWith(TXLAWindow* window, CComputeObserver& observer, ModelEvaluator evaluate,
                       bool saveResult = true);
+
+// What stopped a fit that began when StopsCounted() gave stopsAtStart: the user's latest stop, a
+// key or the mouse, when one was counted since; else a simulation of the fit's own that failed.
+FitStop FitStopSince(int stopsAtStart);
 
 // The box of a fit that failed: "zero differential in mlcof", the start values kept.
 void ReportFitFailure();

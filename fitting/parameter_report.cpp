@@ -235,14 +235,27 @@ void DetectionLines(std::vector<std::string>& lines) {
             std::pow(10.0, double(D::depletionLogKs)), f(D::depletionFitKs)));
 }
 
+const char* StoppedFitLine(FitStop cause) {
+    switch (cause) {
+    case FitStop::Mouse:
+        return "stopped by the mouse";
+    case FitStop::FailedSimulation:
+        return "ended at a failed simulation: the best values so far are shown";
+    case FitStop::Key:
+        break;
+    }
+    return "stopped by a key";
+}
+
 } // namespace
 
 std::vector<std::string> ParameterReportLines() {
     std::vector<std::string> lines;
     lines.push_back(ModelName(CurrentModelCommandId()));
-    // The values are the best a fit had reached when a key or the mouse stopped it, not its end.
+    // The values are the best a fit had reached when a key, the mouse or a failed simulation
+    // stopped it, not its end.
     if (FitControl::stoppedFitShown)
-        lines.push_back(FitControl::stoppedByMouse ? "stopped by the mouse" : "stopped by a key");
+        lines.push_back(StoppedFitLine(FitControl::stoppedBy));
     if (FitControl::startKeptShown)
         lines.push_back("nothing better than the start values was found: they are kept");
     if (ModelChoice::contiMode) {

@@ -1,6 +1,10 @@
 // Control of the nonlinear fit: the optimiser choice.
 #pragma once
 
+// What stopped a fit before its end: the user, by a key or the mouse, or a simulation of the fit's
+// own that failed (a Lamm equation of a list raises the stop flag a key raises).
+enum class FitStop { Key, Mouse, FailedSimulation };
+
 struct FitControl {
     // The optimiser: exactly one is set.
     static inline bool simplex = true;
@@ -30,13 +34,15 @@ struct FitControl {
     static inline float& maxBottom = bottomMax;
     static inline float tolerance = 0.01f; // relative convergence tolerance of the fits
     static inline bool fitInProgress = false;
-    // A key press stopped the last fit: its best vector was kept and no post-fit step ran.
+    // A key, the mouse or a failed simulation stopped the last fit: its best vector was kept and
+    // no post-fit step ran.
     static inline bool fitAborted = false;
-    // The model shown is that of a fit a key stopped: its report says so until the next Run or
-    // Fit.
+    // What stopped it, set with fitAborted.
+    static inline FitStop stopCause = FitStop::Key;
+    // The model shown is that of a stopped fit: its report says so until the next Run or Fit.
     static inline bool stoppedFitShown = false;
-    // The latest stop of that fit came from the mouse, not a key.
-    static inline bool stoppedByMouse = false;
+    // What stopped that fit.
+    static inline FitStop stoppedBy = FitStop::Key;
     // The last fit, stopped or finished, had found nothing better than its start: the start
     // values were kept.
     static inline bool startKept = false;
@@ -66,7 +72,8 @@ struct FitControl {
         tolerance = 0.01f;
         fitInProgress = false;
         fitAborted = false;
-        stoppedFitShown = startKept = startKeptShown = stoppedByMouse = false;
+        stopCause = stoppedBy = FitStop::Key;
+        stoppedFitShown = startKept = startKeptShown = false;
         iterationCount = evaluationCount = 0;
         bestRmsd = 0.0f;
         displayedRmsd = 0.0f;

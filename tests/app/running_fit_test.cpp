@@ -1,6 +1,8 @@
 // A running fit, as the user meets it: a key stops it however the mouse moves over the refreshing
 // window and however it was started, and the stopped fit keeps, shows and names its best values;
 // what is copied or shown meanwhile is the running fit's.
+#include "app/lamm_params_box.h"
+#include "app/params_box.h"
 #include "display/marker_lines.h"
 #include "display/plot_hit_tests.h"
 #include "display/screen_button_set.h"
@@ -883,6 +885,56 @@ TEST(RunningFit, AKeyWhoseReleaseNeverComesStopsItWithoutWaiting) {
             EXPECT_EQ(StopsCounted(), stops) << name;
             EXPECT_TRUE(f.script.done()) << name << "\n" << f.script.logText();
         }
+}
+
+// A c(s) Fit over a range reaching floaters (vbar 1.5) on a typed moving hat of 120 nodes, f/f0
+// floated: a trial's floater of the Lamm list fails with the discretization error, which stops the
+// fit at its best values. Its report said "stopped by a key" though none was pressed; a key
+// pressed before the failure still says so (the mouse's row is the click through a box above).
+TEST(RunningFit, AFailedEquationOfTheListEndsACsFitWithoutBlamingAKey) {
+    for (const bool key : {false, true}) {
+        MainWindowFixture f(900, 650);
+        LoadTenScans(f);
+        gUpdateResidualsPlot = true;
+        gMaxUpdateInterval = 0.0f;
+        f.script.expectDialog(kLammParamsDialogId)
+            .check(kLpAutoGridSize, false)
+            .set(kLpDefaultGridSize, "120")
+            .check(kLpAutomaticAlgorithm, false)
+            .check(kLpMovingHat, true)
+            .check(kLpClaverie, false)
+            .ok();
+        SendCommand(f, 611);
+        SendCommand(f, 275);
+        f.script.expectDialog(kDistributionParamsDialogId)
+            .set(kRangeMinId, "-5")
+            .set(kRangeMaxId, "10")
+            .set(kResolutionId, "30")
+            .set(kMeniscusId, "5.93")
+            .check(kFf0FloatId)
+            .ok();
+        SendCommand(f, 212);
+        ScanStore::vbar = ScanStore::vbarRho = 1.5f;
+        ScanStore::leftFitLimit = 5.95f;
+        SendCommand(f, 213);
+        ASSERT_TRUE(ScanStore::resultAvailable) << f.script.logText();
+        const std::string before = f.script.logText();
+        {
+            ViewHook hook([&](TXLAWindow* w) {
+                if (key && gRefreshes == 1)
+                    plat::test::key(w, 'A', 'a');
+            });
+            SendCommand(f, 215);
+        }
+        const std::string boxes = f.script.logText().substr(before.size());
+        EXPECT_TRUE(FitControl::fitAborted) << key;
+        EXPECT_EQ(boxes.find("DISCRETIZATION ERROR") != std::string::npos, !key) << boxes;
+        const std::vector<std::string> report = ParameterReportLines();
+        ASSERT_GE(report.size(), 2u);
+        EXPECT_EQ(report[1], key ? "stopped by a key"
+                                 : "ended at a failed simulation: the best values so far are shown")
+            << ReportText();
+    }
 }
 
 } // namespace
