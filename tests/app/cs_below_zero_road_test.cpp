@@ -1,10 +1,9 @@
-// A user's road to c(s) over negative s: interference scans of one floating species written as
-// files and loaded, "Continuous c(s) Distribution" chosen over -20 to 0 S in its dialog, Run; at
-// the default buffer and with a floating buffer's density typed under "Set v*rho".
+// A user's road to c(s) over negative s: scans of one floating species written as files and
+// loaded, "Continuous c(s) Distribution" chosen over -20 to 0 S in its dialog, Run; at the
+// default buffer and with a floating buffer's density typed under "Set v*rho".
 #include "app/params_box.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/hydrodynamics.h"
-#include "plat/messages.hpp"
 #include "scandata/fit_limits.h"
 #include "state/conti_state.h"
 #include "state/scan_store.h"
@@ -13,8 +12,6 @@
 #include "support/model_road.h"
 
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -23,9 +20,9 @@ namespace {
 
 constexpr double kS = -10.0, kLoading = 1.0;
 
-// Twelve noise-free interference scans of the floater at 20,000 rpm, every 900 s from 900 s. Its
-// D is that of 10 S at f/f0 1.2 in the default buffer; the typed density 1.739726 turns the
-// buoyancy 1 - vbar rho from 0.27 to -0.27, so f/f0 1.2 gives that D in either buffer.
+// Twelve noise-free scans of the floater at 20,000 rpm, every 900 s from 900 s. Its D is that of
+// 10 S at f/f0 1.2 in the default buffer; the typed density 1.739726 turns the buoyancy
+// 1 - vbar rho from 0.27 to -0.27, so f/f0 1.2 gives that D in either buffer.
 std::vector<GeneratedScan> FloaterScans() {
     ContiStoreCase c;
     c.scans = 12;
@@ -39,24 +36,9 @@ std::vector<GeneratedScan> FloaterScans() {
     for (int k = 1; k <= c.scans; ++k) {
         scans.push_back(
             store.ScanFile(k, "[T OK]floater " + std::to_string(k), store.signal[k].data()));
-        scans.back().type = 'P';
-        scans.back().third.clear();
         scans.back().rpm = 20000;
     }
     return scans;
-}
-
-void LoadInterferenceFiles(MainWindowFixture& f, const std::vector<GeneratedScan>& scans) {
-    std::vector<std::string> paths;
-    for (std::size_t k = 0; k < scans.size(); ++k) {
-        char name[32];
-        std::snprintf(name, sizeof name, "%05zu.IP1", k + 1);
-        std::ofstream(f.data.file(name)) << scans[k].Text();
-        paths.push_back(f.data.file(name));
-    }
-    f.script.expectFileOpen().answer(paths);
-    f.script.expectInput().caption("LOAD FILES").prompt("load every n'th file:").answer("1");
-    SendCommand(f, 200);
 }
 
 // c(s) from -20 to 0 S at 101 points and f/f0 1.2 in the parameters dialog, then Run.
@@ -87,8 +69,7 @@ TEST(CsBelowZeroRoad, FloaterFoundAtTheDefaultBufferAsWithTheDensityTyped) {
         SCOPED_TRACE(densityTyped ? "density typed" : "default buffer");
         MainWindowFixture f;
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-        LoadInterferenceFiles(f, scans);
-        ASSERT_EQ(ScanStore::scanCount, 12) << f.script.logText();
+        ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
         if (densityTyped) {
             f.script.expectInput().prompt("partial spec. volume = ").answer("0.73");
             f.script.expectInput().prompt("partial spec. volume at 20C = ").answer("0.73");
