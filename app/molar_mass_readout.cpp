@@ -5,7 +5,6 @@
 #include "app/txla_window.h"
 #include "distributions/conti_mass_rule.h"
 #include "distributions/conti_run.h"
-#include "foundations/hydrodynamics.h"
 #include "plat/window_dc.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -53,7 +52,10 @@ std::string MolarMassText(double m, double mMin) {
 }
 
 void ShowMolarMassReadout(TXLAWindow* window, int x, int y, float s) {
-    const std::string text = MolarMassText(MolarMassOfS(s), CalculateMff02(s, 1.0f));
+    // The compact sphere's mass by the same rule, so a negative s reads as its mirror does.
+    const double sphere =
+        ContiMolarMassOfS(ContiVariant::Cs, s, 1.0f, C::invariantD, ContiScanTemperature());
+    const std::string text = MolarMassText(MolarMassOfS(s), sphere);
     TClientDC dc(window);
     dc.TextOut(x, y, text.c_str());
 }

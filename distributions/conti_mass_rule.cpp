@@ -40,6 +40,13 @@ std::string NotPositive(const char* name, double v) {
     return text;
 }
 
+// The s whose frictional-ratio size a point takes: in a buffer where nothing floats (vbar rho
+// below 1) a negative s has no particle of its own, so it takes the size of its mirror |s|; in a
+// floating buffer, and for s >= 0, s itself.
+float SizedS(float s) {
+    return s < 0.0f && ScanStore::vbarRho < 1.0f ? -s : s;
+}
+
 } // namespace
 
 double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invariantD,
@@ -63,7 +70,7 @@ double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invar
     case ContiVariant::CsInvariantD:
         return MFromSandD(sf, static_cast<float>(invariantD), static_cast<float>(temperatureC));
     default:
-        return CalculateMff02(sf, ff0);
+        return CalculateMff02(SizedS(sf), ff0);
     }
 }
 

@@ -10,7 +10,8 @@
 
 // M (Da) of s (S) under the variant's rule, with the main frictional ratio ff0, the invariant D
 // (cm^2/s) and the scans' temperature (deg C). Variants without a rule of their own (plain c(s),
-// the non-ideal c(s), c(M), the boundary analyses) take the frictional ratio.
+// the non-ideal c(s), c(M), the boundary analyses) take the frictional ratio; there a negative s
+// in a buffer where nothing floats (vbar rho below 1) takes the molar mass of its mirror |s|.
 double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invariantD,
                          double temperatureC);
 

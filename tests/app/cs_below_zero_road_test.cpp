@@ -1,0 +1,90 @@
+// A user's road to c(s) over negative s: scans of one floating species written as files and
+// loaded, "Continuous c(s) Distribution" chosen over -20 to 0 S in its dialog, Run; at the
+// default buffer and with a floating buffer's density typed under "Set v*rho".
+#include "app/params_box.h"
+#include "distributions/integrate_distribution.h"
+#include "foundations/hydrodynamics.h"
+#include "scandata/fit_limits.h"
+#include "state/conti_state.h"
+#include "state/scan_store.h"
+#include "support/conti_data_store.h"
+#include "support/main_window_fixture.h"
+#include "support/model_road.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kS = -10.0, kLoading = 1.0;
+
+// Twelve noise-free scans of the floater at 20,000 rpm, every 900 s from 900 s. Its D is that of
+// 10 S at f/f0 1.2 in the default buffer; the typed density 1.739726 turns the buoyancy
+// 1 - vbar rho from 0.27 to -0.27, so f/f0 1.2 gives that D in either buffer.
+std::vector<GeneratedScan> FloaterScans() {
+    ContiStoreCase c;
+    c.scans = 12;
+    c.firstTimeS = c.intervalS = 900.0;
+    c.rpm = 20000.0f;
+    ContiDataStore store(c);
+    ScanStore::density = 1.0f, ScanStore::vbarRho = 0.73f;
+    const double m = CalculateMff02(float(-kS), 1.2f);
+    store.Fill({{kS, 1.2, kLoading, DFromSandM(float(m), float(-kS), 20.0f)}});
+    std::vector<GeneratedScan> scans;
+    for (int k = 1; k <= c.scans; ++k) {
+        scans.push_back(
+            store.ScanFile(k, "[T OK]floater " + std::to_string(k), store.signal[k].data()));
+        scans.back().rpm = 20000;
+    }
+    return scans;
+}
+
+// c(s) from -20 to 0 S at 101 points and f/f0 1.2 in the parameters dialog, then Run.
+void RunCsBelowZero(MainWindowFixture& f) {
+    SendCommand(f, 275);
+    f.script.expectDialog(kDistributionParamsDialogId)
+        .set(kRangeMinId, "-20")
+        .set(kRangeMaxId, "0")
+        .set(kResolutionId, "101")
+        .set(kFf0Id, "1.2")
+        .set(kMeniscusId, "6.0")
+        .set(kBottomId, "7.2")
+        .ok();
+    SendCommand(f, 212);
+    ScanStore::leftFitLimit = 6.05f;
+    ScanStore::rightFitLimit = 7.15f;
+    SendCommand(f, 213);
+}
+
+} // namespace
+
+// At the default buffer (vbar 0.73, density 1) every grid point below 0 took the fallback D of
+// 1e-4 cm^2/s: the Run misplaced the floater's peak and fitted badly. Now such a point has the
+// size of its mirror |s|, and the Run finds the floater as it does where the buffer floats it.
+TEST(CsBelowZeroRoad, FloaterFoundAtTheDefaultBufferAsWithTheDensityTyped) {
+    const std::vector<GeneratedScan> scans = FloaterScans();
+    for (const bool densityTyped : {false, true}) {
+        SCOPED_TRACE(densityTyped ? "density typed" : "default buffer");
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
+        if (densityTyped) {
+            f.script.expectInput().prompt("partial spec. volume = ").answer("0.73");
+            f.script.expectInput().prompt("partial spec. volume at 20C = ").answer("0.73");
+            f.script.expectInput().prompt("buffer density = ").answer("1.739726");
+            SendCommand(f, 218);
+            ASSERT_GT(ScanStore::vbarRho, 1.0f);
+        } else {
+            ASSERT_LT(ScanStore::vbarRho, 1.0f);
+        }
+        RunCsBelowZero(f);
+        ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+        float area = 0, sw = 0;
+        IntegrateDistribution(-12.0f, -8.0f, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+        EXPECT_NEAR(sw, kS, 0.01 * std::abs(kS));
+        EXPECT_LT(CalcFitRmsd(), 0.005) << f.script.logText();
+    }
+}
