@@ -4,13 +4,13 @@
 
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"
+#include "foundations/show_error.h"
 #include "plat/atomic_file.hpp"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/initial_data.h"
 #include "scandata/load_steps.h"
-#include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
@@ -239,36 +239,29 @@ bool SignalFinite() {
     return true;
 }
 
-// Every scan into folder under its own name; false after the box for a file that could not be
-// written. Each is written under a hidden name beside its own first, and renamed once all are:
-// an end in between (memory running out) leaves none of the set, and the files that were there
-// stay as they were. A file that cannot be written still leaves those before it, as the box says.
+// Every scan into folder under its own name, the set whole or not at all; false after the box
+// that names the file that could not be written. Each scan is written under a hidden name beside
+// its file first, and the set is renamed once all are: memory running out, a file that cannot be
+// written and one that cannot be replaced alike leave the folder as it was.
 bool WriteScans(const std::string& folder) {
-    struct Pending { // the hidden files, removed unless renamed, however the writing ends
-        std::vector<std::string> files;
-        ~Pending() {
-            for (const std::string& file : files)
-                std::remove(file.c_str());
-        }
-    } pending;
-    std::vector<std::string> targets;
-    for (int i = 1; i <= S::scanCount; ++i) {
-        targets.push_back(folder + S::scanFileName[i]);
-        pending.files.push_back(folder + "." + S::scanFileName[i] + ".part");
-    }
-    std::size_t written = 0;
-    for (; written < targets.size(); ++written) {
-        const int i = static_cast<int>(written) + 1;
-        if (!ScanTimeStampTag(pending.files[written].c_str(), S::pointCount[i], S::radius[i],
-                              S::signal[i], nullptr, nullptr, S::header[i].timeStampChecked,
-                              S::header[i]))
+    plat::AtomicFileSet files;
+    const auto count = static_cast<std::size_t>(S::scanCount);
+    std::size_t failed = 0;
+    for (; failed < count; ++failed) {
+        const int i = static_cast<int>(failed) + 1;
+        const std::string file = files.Add(folder + S::scanFileName[i]);
+        if (file.empty() ||
+            !ScanTimeStampTag(file.c_str(), S::pointCount[i], S::radius[i], S::signal[i], nullptr,
+                              nullptr, S::header[i].timeStampChecked, S::header[i]))
             break;
     }
-    pending.files.resize(written);
-    const std::size_t renamed = plat::ReplaceFiles(pending.files, targets);
-    if (renamed == targets.size())
+    if (failed == count)
+        failed = files.Commit();
+    if (failed == count)
         return true;
-    ReportUnwritable(targets[renamed]);
+    const std::string text = "\n\aAttention: could not open " + folder +
+                             S::scanFileName[failed + 1] + "\nno scan of the set was written";
+    ShowError(text.c_str(), 0);
     return false;
 }
 

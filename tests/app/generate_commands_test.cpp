@@ -24,6 +24,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -576,6 +578,101 @@ TEST(GenerateSingle, OutOfMemoryWhileWritingLeavesNoneOfTheSet) {
                                                          "00004.ra0", "00005.ra0"}));
             EXPECT_EQ(text.rfind("[T OK]synthetic\n", 0), 0u);
         }
+    }
+}
+
+// A file's first line and a hash of its bytes: equal when the bytes are, short in a failure.
+std::string Digest(const std::string& text) {
+    return text.substr(0, text.find('\n')) + " #" + std::to_string(std::hash<std::string>{}(text));
+}
+
+// Each entry of folder with what it holds (a file's digest, a link's target, "<folder>"), but the
+// display's rms file.
+std::map<std::string, std::string> FolderHolds(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> holds;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename() != "ScanRms.dat")
+            holds[entry.path().filename()] =
+                entry.is_symlink()     ? "-> " + fs::read_symlink(entry.path()).string()
+                : entry.is_directory() ? "<folder>"
+                                       : Digest(ReadTextFile(entry.path()));
+    return holds;
+}
+
+// A set was renamed scan by scan: a failing rename, a scan file that was a folder or a link to
+// another file system, a leftover hidden folder cut it; a leftover hidden link was written outside.
+TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
+    struct Case {
+        const char* name;
+        std::map<std::string, std::string> files, links; // links: name -> file outside
+        int failRenameAt;                                // the hook's index, or -1
+        const char* refused; // the scan named in the box, or null: the set is written whole
+    };
+    const std::vector<Case> cases = {
+        {"the fourth rename fails",
+         {{"00002.ra0", "old 2"}, {"00004.ra0", "old 4"}},
+         {},
+         3,
+         "00004.ra0"},
+        {"a scan file that is a folder",
+         {{"00001.ra0", "old 1"}, {"00004.ra0/x", ""}},
+         {},
+         -1,
+         "00004.ra0"},
+        {"a scan file that is a link", {}, {{"00002.ra0", "kept.ra0"}}, -1, nullptr},
+        {"a leftover hidden folder", {{".00003.ra0.part/x", "x"}}, {}, -1, nullptr},
+        {"a leftover hidden link", {}, {{".00004.ra0.part", "victim"}}, -1, nullptr},
+    };
+    for (const Case& c : cases) {
+        MainWindowFixture f;
+        // Outside the data folder: on another file system where /dev/shm is one (a test cannot
+        // mount one), else beside it.
+        struct stat here {};
+        struct stat shm {};
+        const bool otherDevice = ::stat(f.data.path().c_str(), &here) == 0 &&
+                                 ::stat("/dev/shm", &shm) == 0 && here.st_dev != shm.st_dev;
+        std::string outside = (otherDevice ? "/dev/shm" : f.data.path() + "/..") + "/outXXXXXX";
+        ASSERT_TRUE(::mkdtemp(outside.data()));
+        for (const auto& [name, text] : c.files) {
+            std::filesystem::create_directories(
+                std::filesystem::path(f.data.file(name)).parent_path());
+            f.data.write(name, text);
+        }
+        for (const auto& [name, file] : c.links) {
+            WriteTextFile(outside + "/" + file, "outside");
+            std::filesystem::create_symlink(outside + "/" + file, f.data.file(name));
+        }
+        const auto before = FolderHolds(f.data.path());
+        M::meniscus = 0.0f;
+        ScriptSingle(f, "", false);
+        if (c.refused)
+            f.script.expectBox().text("\nAttention: could not open " + f.data.file(c.refused) +
+                                      "\nno scan of the set was written");
+        plat::test::FailSetRenameAt(c.failRenameAt);
+        Send(f, 214);
+        plat::test::FailSetRenameAt(-1);
+        EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
+        auto after = FolderHolds(f.data.path());
+        const auto outsideAfter = FolderHolds(outside);
+        std::filesystem::remove_all(outside);
+        if (c.refused) {
+            EXPECT_EQ(after, before) << c.name;
+            continue;
+        }
+        // A link to a scan stays and is written through; nothing else outside changes.
+        EXPECT_EQ(outsideAfter.size(), c.links.size()) << c.name;
+        for (const auto& [name, file] : c.links)
+            if (name[0] != '.') {
+                EXPECT_EQ(after[name], before.at(name)) << c.name;
+                after[name] = outsideAfter.at(file);
+            } else {
+                EXPECT_EQ(outsideAfter.at(file), Digest("outside")) << c.name;
+            }
+        EXPECT_EQ(after.erase(".00003.ra0.part"), before.count(".00003.ra0.part")) << c.name;
+        EXPECT_EQ(after.size(), 5u) << c.name;
+        for (const auto& [name, text] : after)
+            EXPECT_EQ(text.rfind("[T OK]synthetic #", 0), 0u) << c.name << ": " << name;
     }
 }
 

@@ -36,12 +36,30 @@ class AtomicFile {
 // The whole text to path through an AtomicFile; true when the file now holds exactly text.
 bool WriteFileAtomically(const std::string& path, std::string_view text);
 
-// Renames each of files over its target, in order, as Commit() does: a replaced file keeps its
-// mode and a symbolic link is written through. Every target is resolved before the first rename,
-// so an exception renames none. How many were renamed: all, or those before the first that
-// could not be.
-std::size_t ReplaceFiles(const std::vector<std::string>& files,
-                         const std::vector<std::string>& targets);
+// Files that replace their targets together, all or none. Each is written under a hidden name
+// beside its target (beside a link's final target, so that the link is written through), and the
+// set is renamed once every file is written; files not renamed are removed with the set.
+class AtomicFileSet {
+  public:
+    AtomicFileSet() = default;
+    ~AtomicFileSet();
+    AtomicFileSet(const AtomicFileSet&) = delete;
+    AtomicFileSet& operator=(const AtomicFileSet&) = delete;
+
+    // The file to write for target: new and empty. A file or link left under its hidden name is
+    // replaced, never followed; a folder there is passed over. Empty when none could be made.
+    std::string Add(const std::string& target);
+    // Renames every file over its target; a replaced file keeps its mode. When one cannot be
+    // renamed, the targets renamed before it get their previous files back (a new one is
+    // removed). The index of the target that could not be replaced; the count when all were.
+    std::size_t Commit();
+
+  private:
+    struct Entry {
+        std::string target, file;
+    };
+    std::vector<Entry> entries_;
+};
 
 namespace test {
 // The next count commits fail at the close, as a full disk found at the last flush does.
@@ -49,6 +67,9 @@ void FailAtomicCommits(int count);
 // After the next count files are begun, the one begun next throws std::bad_alloc, as the
 // allocation of its names does once memory has run out; a negative count: none.
 void OutOfMemoryAfterAtomicFiles(int count);
+// In the next set committed, the file at index cannot be renamed, as on a full disk; a negative
+// index: none.
+void FailSetRenameAt(int index);
 } // namespace test
 
 } // namespace plat

@@ -18,6 +18,7 @@ namespace {
 std::atomic<int> gFailCommits{0};
 std::atomic<int> gFilesBeforeOutOfMemory{-1};
 std::atomic<unsigned> gTempCounter{0};
+std::atomic<int> gFailSetRenameAt{-1};
 
 // A link is replaced by writing its final target, so the link itself survives.
 std::string ResolvedTarget(const std::string& target) {
@@ -119,21 +120,104 @@ bool WriteFileAtomically(const std::string& path, std::string_view text) {
     return out.Commit();
 }
 
-std::size_t ReplaceFiles(const std::vector<std::string>& files,
-                         const std::vector<std::string>& targets) {
-    std::vector<std::string> real;
-    real.reserve(targets.size());
-    for (const std::string& target : targets)
-        real.push_back(ResolvedTarget(target));
-    std::size_t renamed = 0;
-    for (; renamed < files.size() && renamed < real.size(); ++renamed) {
-        const char* to = real[renamed].c_str();
-        if (const int mode = ReplacedMode(to); mode >= 0)
-            ::chmod(files[renamed].c_str(), static_cast<mode_t>(mode));
-        if (std::rename(files[renamed].c_str(), to) != 0)
-            break;
+namespace {
+
+// A new empty file under a hidden name made from base: base itself, or base and a number when
+// base is a folder or cannot be removed. A file or link left there by an earlier write is removed
+// first; the new one is never opened through a link.
+std::string CreateHiddenFile(const std::string& base) {
+    for (int n = 0; n < 100; ++n) {
+        const std::string name = n == 0 ? base : base + std::to_string(n);
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            ::unlink(name.c_str());
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            return {};
     }
-    return renamed;
+    return {};
+}
+
+// The hidden name beside target that ends in suffix.
+std::string HiddenBase(const std::string& target, const char* suffix) {
+    const fs::path path(target);
+    const std::string folder = path.has_parent_path() ? path.parent_path().string() + "/" : "";
+    return folder + "." + path.filename().string() + suffix;
+}
+
+} // namespace
+
+AtomicFileSet::~AtomicFileSet() {
+    for (const Entry& entry : entries_)
+        ::unlink(entry.file.c_str());
+}
+
+std::string AtomicFileSet::Add(const std::string& target) {
+    const std::string real = ResolvedTarget(target);
+    std::string file = CreateHiddenFile(HiddenBase(real, ".part"));
+    if (!file.empty())
+        entries_.push_back({real, file});
+    return file;
+}
+
+std::size_t AtomicFileSet::Commit() {
+    const int failAt = gFailSetRenameAt.exchange(-1);
+    // The previous file of each target renamed, kept under a hidden name until the set is whole;
+    // empty where there was none. Reserved, so that nothing allocates once a target has moved.
+    std::vector<std::string> previous;
+    previous.reserve(entries_.size());
+    const auto putBack = [&] {
+        for (std::size_t j = previous.size(); j-- > 0;) {
+            const char* to = entries_[j].target.c_str();
+            if (previous[j].empty())
+                ::unlink(to);
+            else
+                std::rename(previous[j].c_str(), to);
+        }
+    };
+    std::size_t k = 0;
+    try {
+        for (; k < entries_.size(); ++k) {
+            const Entry& entry = entries_[k];
+            const char* to = entry.target.c_str();
+            std::string kept;
+            struct stat old {};
+            if (const int mode = ReplacedMode(to); mode >= 0) {
+                ::chmod(entry.file.c_str(), static_cast<mode_t>(mode));
+                kept = CreateHiddenFile(HiddenBase(entry.target, ".old"));
+                if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
+                    if (!kept.empty())
+                        ::unlink(kept.c_str());
+                    break;
+                }
+            } else if (::lstat(to, &old) == 0) {
+                break; // a folder or another entry that is not a file stays
+            }
+            if (static_cast<int>(k) == failAt || std::rename(entry.file.c_str(), to) != 0) {
+                if (!kept.empty())
+                    std::rename(kept.c_str(), to);
+                break;
+            }
+            previous.push_back(std::move(kept));
+        }
+    } catch (...) { // memory ran out for a name: no target of this one has moved yet
+        putBack();
+        throw;
+    }
+    if (k < entries_.size()) {
+        putBack();
+        return k;
+    }
+    for (const std::string& kept : previous)
+        if (!kept.empty())
+            ::unlink(kept.c_str());
+    entries_.clear();
+    return k;
 }
 
 namespace test {
@@ -142,6 +226,9 @@ void FailAtomicCommits(int count) {
 }
 void OutOfMemoryAfterAtomicFiles(int count) {
     gFilesBeforeOutOfMemory.store(count);
+}
+void FailSetRenameAt(int index) {
+    gFailSetRenameAt.store(index);
 }
 } // namespace test
 
