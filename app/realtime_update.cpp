@@ -1,6 +1,7 @@
 // The realtime update of files: the data folder is probed once a minute on the window's timer,
 // new scans are loaded and the current analysis (or the test of attained equilibrium) is run
 // again; a key press, an aborted fit or an interrupted computation stops it.
+#include "app/command_ended_by_exception.h"
 #include "app/load_all_data.h"
 #include "app/txla_window.h"
 #include "display/distribution_plot.h"
@@ -8,6 +9,7 @@
 #include "equilibrium/realtime_files.h"
 #include "foundations/input_boxes.h"
 #include "foundations/key_polling.h"
+#include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/paths.hpp"
 #include "scandata/scan_store_alloc.h"
@@ -24,6 +26,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -82,6 +85,24 @@ void AutoAdjustDistributionRange() {
     ContiState::rangeMax *= factor;
     R::rangeMaximum = ContiState::rangeMax;
     ModelParameters::fitValues[kSlotRangeMax] = ContiState::rangeMax;
+}
+
+// Runs the update's load and Run; out of memory in them ends the computation as a command's end
+// does and answers true.
+template <class Steps> bool RanOutOfMemory(TXLAWindow* window, Steps&& steps) {
+    try {
+        steps();
+        return false;
+    } catch (const std::bad_alloc&) {
+        EndCommandEndedByException(*window);
+        return true;
+    }
+}
+
+// The update ends as its stop ends it, then says why; the program goes on.
+void EndOutOfMemory(TXLAWindow* window) {
+    window->CmStopRealtimeUpdate();
+    ShowError(kOutOfMemoryText, 0);
 }
 
 std::string ClockText(std::time_t t) {
@@ -148,13 +169,19 @@ void TXLAWindow::CmRealtimeUpdate() {
     R::refitNeeded = false;
     R::previousLast = R::lastNumber;
     R::lastChanged = std::time(nullptr);
-    LoadNewRealtimeFiles(this);
-    CmRun();
-    if (!eqTest) {
-        CmSubtractAllNoise();
-        CheckTemperature(this);
-        AutoAdjustDistributionRange();
-        R::distributionDrawn = false;
+    const bool outOfMemory = RanOutOfMemory(this, [&] {
+        LoadNewRealtimeFiles(this);
+        CmRun();
+        if (!eqTest) {
+            CmSubtractAllNoise();
+            CheckTemperature(this);
+            AutoAdjustDistributionRange();
+            R::distributionDrawn = false;
+        }
+    });
+    if (outOfMemory) {
+        EndOutOfMemory(this);
+        return;
     }
     // A key during the first Run stopped that Run only: the update goes on.
     FitControl::fitAborted = false;
@@ -176,11 +203,14 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
     if (FitControl::fitAborted)
         R::stopRequested = true;
     if (!R::stopRequested) {
-        if (!LoadNewRealtimeFiles(this)) {
-            Invalidate(true);
-            if (!R::equilibriumTestMode)
-                CmShowLastFitInfo();
-        } else {
+        // A tick is no command: out of memory in it would leave the message loop.
+        const bool outOfMemory = RanOutOfMemory(this, [&] {
+            if (!LoadNewRealtimeFiles(this)) {
+                Invalidate(true);
+                if (!R::equilibriumTestMode)
+                    CmShowLastFitInfo();
+                return;
+            }
             R::lastChanged = now;
             CmRun();
             PlayOkSound();
@@ -193,6 +223,11 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
                         RedrawDistribution(this, R::distributionFrom, R::distributionTo);
                 }
             }
+        });
+        if (outOfMemory) {
+            R::tickRunning = false;
+            EndOutOfMemory(this);
+            return;
         }
         R::statusLine1 = "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.";
         R::statusLine2 = "Last changed at " + ClockText(R::lastChanged) + ", last checked at " +

@@ -4,6 +4,7 @@
 #include "app/load_all_data.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
+#include "state/display_options.h"
 #include "state/eq_test_state.h"
 #include "state/realtime_state.h"
 #include "state/window_services.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -329,6 +331,66 @@ TEST_F(EqTestRoad, AKeyPressedDuringTheFirstRunStopsThatRunOnlyAndTheUpdateGoesO
     EXPECT_EQ(S::scanCount, 3);
     EXPECT_TRUE(R::realtimeOn);
     EXPECT_TRUE(f.script.done()) << f.script.logText();
+    Command(541);
+    EXPECT_FALSE(R::realtimeOn);
+}
+
+// Out of memory in the update's first load or Run left it on with no timer, doing nothing until
+// a key; in a tick's load or Run it left the message loop, ending the program without a box. Each
+// now ends the update as its stop does, with the box, and the next start follows new files.
+TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
+    enum Where { FirstLoad, FirstRun, TickLoad, TickRun, Nowhere };
+    static Where at = Nowhere;
+    static TXLAWindow* w = nullptr;
+    static WindowServiceTable kept;
+    w = f.window.get();
+    kept = WindowServices::table;
+    WindowServices::table.setPlotAxisTitles = [] {
+        if (R::realtimeOn && !w->runBusy && (at == FirstLoad || (at == TickLoad && R::tickRunning)))
+            throw std::bad_alloc();
+        kept.setPlotAxisTitles();
+    };
+    WindowServices::table.requestRepaint = [](TXLAWindow* window) {
+        if (R::realtimeOn && window->runBusy &&
+            (at == FirstRun || (at == TickRun && R::tickRunning)))
+            throw std::bad_alloc();
+        kept.requestRepaint(window);
+    };
+    LoadRun(2);
+    int last = 2;
+    const auto writeNext = [&] { // one speed: the loads ask nothing
+        GeneratedScan scan = RunScan(1);
+        scan.timeS = 3600L * ++last;
+        f.data.write(Name(last), scan.Text());
+    };
+    for (const Where where : {FirstLoad, FirstRun, TickLoad, TickRun, Nowhere}) {
+        SCOPED_TRACE(where);
+        at = where <= FirstRun ? where : Nowhere;
+        f.script.expectInput().prompt("maximal total number of files to load at once").answer("20");
+        if (where != Nowhere)
+            f.script.expectBox().caption("Error").text(
+                "Not enough memory to complete the command.");
+        Command(540);
+        if (where >= TickLoad) {
+            ASSERT_TRUE(R::realtimeOn);
+            at = where;
+            writeNext();
+            plat::test::advanceTimers(60000);
+            f.script.pumpUntilIdle();
+        }
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_NE(R::realtimeOn, where != Nowhere);
+        EXPECT_NE(f.window->GetMenuModel()->IsChecked(540), where != Nowhere);
+        EXPECT_NE(gScanNameTips, where != Nowhere);
+        EXPECT_EQ(plat::test::cursorHistory(w).back(), IDC_ARROW);
+        // A new scan: loaded by a tick only while the update goes on.
+        const int count = S::scanCount;
+        writeNext();
+        plat::test::advanceTimers(60000);
+        f.script.pumpUntilIdle();
+        EXPECT_EQ(S::scanCount, count + (where == Nowhere));
+    }
+    WindowServices::table = kept;
     Command(541);
     EXPECT_FALSE(R::realtimeOn);
 }
