@@ -32,7 +32,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <new>
 
 namespace {
 
@@ -276,12 +275,8 @@ void ExportSetForMirovan(TXLAWindow* window, const BatchSetPaths& set, BatchWrit
 }
 
 std::optional<std::string> RunBatchSets(TXLAWindow* window, const std::function<void()>& sets) {
-    try {
-        sets();
-    } catch (const std::bad_alloc&) {
-        EndCommandEndedByException(*window);
+    if (RanOutOfMemory(*window, sets))
         return BatchSetCaption();
-    }
     return std::nullopt;
 }
 

@@ -6,6 +6,8 @@
 #include "state/fit_control.h"
 #include "state/run_switches.h"
 
+#include <new>
+
 void EndCommandEndedByException(TXLAWindow& window) {
     // An exception passed over the fit's own ends and those of the nested fits in its trials.
     FitControl::fitInProgress = false;
@@ -16,4 +18,14 @@ void EndCommandEndedByException(TXLAWindow& window) {
         window.EndBusy(window.fitBusy);
     }
     window.SetCursor(IDC_ARROW);
+}
+
+bool RanOutOfMemory(TXLAWindow& window, const std::function<void()>& steps) {
+    try {
+        steps();
+        return false;
+    } catch (const std::bad_alloc&) {
+        EndCommandEndedByException(window);
+        return true;
+    }
 }

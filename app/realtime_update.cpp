@@ -26,7 +26,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 namespace {
 
@@ -85,18 +84,6 @@ void AutoAdjustDistributionRange() {
     ContiState::rangeMax *= factor;
     R::rangeMaximum = ContiState::rangeMax;
     ModelParameters::fitValues[kSlotRangeMax] = ContiState::rangeMax;
-}
-
-// Runs the update's load and Run; out of memory in them ends the computation as a command's end
-// does and answers true.
-template <class Steps> bool RanOutOfMemory(TXLAWindow* window, Steps&& steps) {
-    try {
-        steps();
-        return false;
-    } catch (const std::bad_alloc&) {
-        EndCommandEndedByException(*window);
-        return true;
-    }
 }
 
 // The update ends as its stop ends it, then says why; the program goes on.
@@ -169,7 +156,7 @@ void TXLAWindow::CmRealtimeUpdate() {
     R::refitNeeded = false;
     R::previousLast = R::lastNumber;
     R::lastChanged = std::time(nullptr);
-    const bool outOfMemory = RanOutOfMemory(this, [&] {
+    const bool outOfMemory = RanOutOfMemory(*this, [&] {
         LoadNewRealtimeFiles(this);
         CmRun();
         if (!eqTest) {
@@ -204,7 +191,7 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
         R::stopRequested = true;
     if (!R::stopRequested) {
         // A tick is no command: out of memory in it would leave the message loop.
-        const bool outOfMemory = RanOutOfMemory(this, [&] {
+        const bool outOfMemory = RanOutOfMemory(*this, [&] {
             if (!LoadNewRealtimeFiles(this)) {
                 Invalidate(true);
                 if (!R::equilibriumTestMode)

@@ -19,7 +19,6 @@
 #include "state/preference_switches.h"
 #include "state/startup_paths.h"
 
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -178,12 +177,8 @@ void TXLAWindow::RunCommand(const CommandRow& row) {
     }
     currentCommand_ = row.id;
     // An engine that could not get its memory ends the command, not the program.
-    try {
-        (this->*row.handler)();
-    } catch (const std::bad_alloc&) {
-        EndCommandEndedByException(*this);
+    if (RanOutOfMemory(*this, [&] { (this->*row.handler)(); }))
         ShowError(kOutOfMemoryText, 0);
-    }
     ReleaseHeldInput();
 }
 

@@ -77,8 +77,10 @@ int WriteLoadedScan(const char* path, int i, const char* description) {
                            description, S::header[i]);
 }
 
-void ReportUnwritable(const std::string& path) {
+void ReportUnwritable(const std::string& path, const char* consequence) {
     std::string text = "\n\aAttention: could not open " + path;
+    if (consequence)
+        text += std::string("\n") + consequence;
     ShowError(text.c_str(), 0);
 }
 

@@ -24,8 +24,9 @@ int WriteScanPoints(const char* path, std::int32_t n, const float* radius, const
                     const float* third, const char* description, const ScanHeader& header);
 // Writes all points of loaded scan i with its third column.
 int WriteLoadedScan(const char* path, int i, const char* description);
-// Shows "Attention: could not open %s" in the error box.
-void ReportUnwritable(const std::string& path);
+// Shows "Attention: could not open %s" in the error box, and what it means on a line of its own
+// when one is given.
+void ReportUnwritable(const std::string& path, const char* consequence = nullptr);
 
 // Every scan into the folder of path, named by the path's name followed by the scan's own name,
 // with the scan's extension. False (with a box) when a file could not be written; the files

@@ -4,13 +4,13 @@
 
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"
-#include "foundations/show_error.h"
 #include "plat/atomic_file.hpp"
 #include "plat/paths.hpp"
 #include "scandata/common_grid.h"
 #include "scandata/fit_limits.h"
 #include "scandata/initial_data.h"
 #include "scandata/load_steps.h"
+#include "scandata/raw_data_set.h"
 #include "scandata/scan_data_kind.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_store_alloc.h"
@@ -259,9 +259,7 @@ bool WriteScans(const std::string& folder) {
         failed = files.Commit();
     if (failed == count)
         return true;
-    const std::string text = "\n\aAttention: could not open " + folder +
-                             S::scanFileName[failed + 1] + "\nno scan of the set was written";
-    ShowError(text.c_str(), 0);
+    ReportUnwritable(folder + S::scanFileName[failed + 1], "no scan of the set was written");
     return false;
 }
 

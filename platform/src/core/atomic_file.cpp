@@ -40,6 +40,13 @@ int ReplacedMode(const std::string& target) {
                : -1;
 }
 
+// The hidden name beside target that ends in suffix.
+std::string HiddenBase(const std::string& target, const char* suffix) {
+    const fs::path path(target);
+    const std::string folder = path.has_parent_path() ? path.parent_path().string() + "/" : "";
+    return folder + "." + path.filename().string() + suffix;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(target)) {
@@ -47,9 +54,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
         throw std::bad_alloc();
     if (target_.empty())
         return;
-    const fs::path path(target_);
-    const std::string folder = path.has_parent_path() ? path.parent_path().string() + "/" : "";
-    const std::string base = folder + "." + path.filename().string() + ".tmp";
+    const std::string base = HiddenBase(target_, ".tmp");
     // O_EXCL with a fresh name each try; the mode of the new file follows the umask, as the
     // target's would, and a replaced file keeps its own.
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
@@ -141,13 +146,6 @@ std::string CreateHiddenFile(const std::string& base) {
             return {};
     }
     return {};
-}
-
-// The hidden name beside target that ends in suffix.
-std::string HiddenBase(const std::string& target, const char* suffix) {
-    const fs::path path(target);
-    const std::string folder = path.has_parent_path() ? path.parent_path().string() + "/" : "";
-    return folder + "." + path.filename().string() + suffix;
 }
 
 } // namespace
