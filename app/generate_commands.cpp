@@ -11,6 +11,7 @@
 #include "distributions/conti_run.h"
 #include "distributions/distribution_files.h"
 #include "foundations/input_boxes.h"
+#include "foundations/key_polling.h"
 #include "foundations/show_error.h"
 #include "foundations/sounds.h"
 #include "plat/atomic_file.hpp"
@@ -276,7 +277,11 @@ void SayNotGenerated(TXLAWindow* window, SyntheticOutcome outcome) {
         what = "the model could not be simulated";
         break;
     case SyntheticOutcome::Stopped:
-        what = "the simulation was stopped by a key press";
+        what = LastStopByMouse() ? "the simulation was stopped by the mouse"
+                                 : "the simulation was stopped by a key press";
+        break;
+    case SyntheticOutcome::Failed:
+        what = "the simulation failed";
         break;
     case SyntheticOutcome::NotFinite:
         what = "the simulated data are not all finite numbers";

@@ -2,6 +2,7 @@
 // current model plus Gaussian noise and written as scan files.
 #include "simulation/synthetic_data.h"
 
+#include "foundations/key_polling.h"
 #include "foundations/nr_arrays.h"
 #include "foundations/random_numbers.h"
 #include "plat/atomic_file.hpp"
@@ -195,6 +196,9 @@ SyntheticOutcome Simulate(TXLAWindow* window, const SyntheticDataSettings& set) 
     BuildCommonRadialGrid();
     S::resultAvailable = false;
     gUserInterrupt = false;
+    // The engine raises the stop switch for a failed equation too: a stop counted since now is the
+    // user's.
+    const int stopsAtStart = StopsCounted();
     // Every point of a scan is data of known truth, whatever fit limit a later analysis takes:
     // the solution is computed out to the last radius with the closed bottom, never opened
     // beyond the fit range (no pile-up) nor ended once the boundary has left that range.
@@ -215,10 +219,14 @@ SyntheticOutcome Simulate(TXLAWindow* window, const SyntheticDataSettings& set) 
     S::rightFitLimit = rightFitLimit;
     LammGrid::shutOffBackDiffusion = shutOff;
     LammGrid::truncateGrid = truncate;
-    // A model the engine could not evaluate, refused input or a key press leave no result.
-    const SyntheticOutcome outcome = gUserInterrupt ? SyntheticOutcome::Stopped
-                                     : !computed    ? SyntheticOutcome::NotSimulated
-                                                    : SyntheticOutcome::Written;
+    // A model the engine could not evaluate, refused input, a failed simulation or the user's stop
+    // leave no result.
+    const bool stopped = gUserInterrupt;
+    const SyntheticOutcome outcome = stopped && StopsCounted() != stopsAtStart
+                                         ? SyntheticOutcome::Stopped
+                                     : stopped   ? SyntheticOutcome::Failed
+                                     : !computed ? SyntheticOutcome::NotSimulated
+                                                 : SyntheticOutcome::Written;
     S::fixedTimeStep = fixedTimeStep;
     S::timesFromW2t = timesFromW2t;
     if (S::timesFromW2t)

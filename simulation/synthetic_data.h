@@ -26,7 +26,8 @@ enum class SyntheticOutcome {
     NoScans,      // no scans to make: a count below 1, no grid step, a bottom below the meniscus
     NotSimulated, // the engine computed nothing: a model it does not evaluate, or refused input
                   // (it said why)
-    Stopped,      // a key press stopped the simulation
+    Stopped,      // the user stopped the simulation (a key or the mouse)
+    Failed,       // the simulation failed (the engine said why)
     NotFinite,    // the simulated signal holds values that are not finite numbers
     NotWritten,   // a scan file could not be written (said)
 };
@@ -35,7 +36,7 @@ enum class SyntheticOutcome {
 // model parameters) and writes them as "00001.ra0", "00002.ra0", ... into the folder of target.
 // Relies on gSimulateOnly being set by the caller. True when the files were written; otherwise
 // outcome (when given) says why. A model the engine does not evaluate, a failed simulation, one
-// stopped by a key or a signal that is not finite leaves the scans in the store and writes
+// stopped by the user or a signal that is not finite leaves the scans in the store and writes
 // nothing.
 bool GenerateSyntheticData(TXLAWindow* window, const SyntheticDataSettings& settings,
                            const char* target, SyntheticOutcome* outcome = nullptr);

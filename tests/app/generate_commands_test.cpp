@@ -510,24 +510,46 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
 }
 
 // Single went on when the generator wrote nothing (an engine that refused, a key press): the user
-// was told nothing. Now the box says so and no scan file is written.
+// was told nothing. Now the box says so and no scan file is written. A simulation that failed
+// (a floater on a typed moving hat, too slow an acceleration) names no key.
 TEST(GenerateSingle, SaysWhenNothingWasGenerated) {
     struct Case {
         const char* name;
         std::function<void(MainWindowFixture&, SingleAnswers&)> set;
-        const char* engineSays; // the engine's own refusal, or null
+        std::vector<const char*> engineSays; // the engine's own boxes
         const char* text;
     };
     const std::vector<Case> cases = {
         {"an engine that refused the rotor speed",
          [](MainWindowFixture&, SingleAnswers& a) { a.typed["rotor speed (rpm)"] = "0"; },
-         "was recorded at 0 rpm", "the model could not be simulated"},
+         {"was recorded at 0 rpm"},
+         "the model could not be simulated"},
         {"an engine that refused its grid",
          [](MainWindowFixture&, SingleAnswers&) { LammGrid::defaultGridSize = 5; },
-         "too small for a Lamm equation solution", "the model could not be simulated"},
+         {"too small for a Lamm equation solution"},
+         "the model could not be simulated"},
         {"a key pressed while it computes",
          [](MainWindowFixture& f, SingleAnswers&) { plat::test::key(f.window.get(), 'A', 'a'); },
-         nullptr, "stopped by a key press"},
+         {},
+         "the simulation was stopped by a key press"},
+        {"a floater the typed grid cannot carry",
+         [](MainWindowFixture&, SingleAnswers& a) {
+             M::autoGridSize = false, LammGrid::defaultGridSize = 120;
+             ModelChoice::automaticAlgorithm = ModelChoice::claverieAlgorithm = false;
+             ModelChoice::movingHatAlgorithm = true;
+             a.mAndS = ModelChoice::equilibriumMs = false;
+             M::speciesS[1] = -10.0f, M::speciesDOrM[1] = 0.5f;
+             PackFitParameters();
+             a.typed["rotor speed (rpm)"] = "40000";
+         },
+         {"error #2 in simulation #1", "change grid size"},
+         "the simulation failed"},
+        {"an acceleration the engine refuses",
+         [](MainWindowFixture&, SingleAnswers& a) {
+             a.acceleration = true, a.typed["acceleration (rpm/sec)"] = "20";
+         },
+         {"too slow rotor acceleration", "error #5 in simulation #1", "temperature equilibration"},
+         "the simulation failed"},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
@@ -538,9 +560,10 @@ TEST(GenerateSingle, SaysWhenNothingWasGenerated) {
         f.script.expectFileSave()
             .title("save generated data as")
             .answer(std::vector<std::string>{f.data.file("0000x.RA0")});
-        if (c.engineSays)
-            f.script.expectBox().textHas(c.engineSays);
-        f.script.expectBox().caption(kGenerate).textHas(c.text).textHas("no file was written");
+        for (const char* says : c.engineSays)
+            f.script.expectBox().textHas(says);
+        f.script.expectBox().caption(kGenerate).text(std::string(c.text) +
+                                                     ":\nno file was written");
         SendMessage(f.window.get(), WM_COMMAND, WPARAM(214), 0);
         f.script.pumpUntilIdle();
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
