@@ -534,13 +534,12 @@ TEST(GenerateSingle, SaysWhenNothingWasGenerated) {
          "the simulation was stopped by a key press"},
         {"a floater the typed grid cannot carry",
          [](MainWindowFixture&, SingleAnswers& a) {
-             M::autoGridSize = false, LammGrid::defaultGridSize = 120;
-             ModelChoice::automaticAlgorithm = ModelChoice::claverieAlgorithm = false;
-             ModelChoice::movingHatAlgorithm = true;
-             a.mAndS = ModelChoice::equilibriumMs = false;
+             // the moving hat of 120 nodes typed
+             M::autoGridSize = ModelChoice::automaticAlgorithm = false;
+             LammGrid::defaultGridSize = 120;
+             a.mAndS = ModelChoice::equilibriumMs = false, a.typed["rotor speed (rpm)"] = "40000";
              M::speciesS[1] = -10.0f, M::speciesDOrM[1] = 0.5f;
              PackFitParameters();
-             a.typed["rotor speed (rpm)"] = "40000";
          },
          {"error #2 in simulation #1", "change grid size"},
          "the simulation failed"},
