@@ -156,8 +156,7 @@ std::string CheckContiMassRuleGrid(const ContiGrid& g) {
         if (s == 0.0)
             continue;
         // M = 0 is no molar mass: its D would be the fallback, whatever the sign of s.
-        if (std::isfinite(m) && m != 0.0 && std::isfinite(d) && d > 0.0 &&
-            (m > 0.0) == (s > 0.0))
+        if (std::isfinite(m) && m != 0.0 && std::isfinite(d) && d > 0.0 && (m > 0.0) == (s > 0.0))
             continue;
         char text[300];
         if (std::isfinite(m))

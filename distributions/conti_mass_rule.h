@@ -24,6 +24,6 @@ double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invar
 std::string CheckContiMassRule(ContiVariant variant);
 
 // After a grid is built: the first point whose molar mass or diffusion coefficient the rule
-// cannot give (none, not finite, or of the wrong sign), or, for the c(M) laws of s or vbar, whose s or
-// D is not usable, named; empty when every point is usable.
+// cannot give (none, not finite, or of the wrong sign), or, for the c(M) laws of s or vbar, whose s
+// or D is not usable, named; empty when every point is usable.
 std::string CheckContiMassRuleGrid(const ContiGrid& grid);
