@@ -5,6 +5,7 @@
 #include "app/txla_window.h"
 #include "distributions/conti_mass_rule.h"
 #include "distributions/conti_run.h"
+#include "foundations/hydrodynamics.h"
 #include "plat/window_dc.hpp"
 #include "scandata/scan_store_alloc.h"
 #include "state/conti_state.h"
@@ -24,7 +25,8 @@ bool MolarMassReadoutEnabled() {
 
 double MolarMassOfS(float s) {
     // The rules are the grid's own: those of the c(s) members with a molar mass of their own,
-    // plain c(s) for the others.
+    // plain c(s) for the others; without the grid's mirror, so a negative s at a buffer where
+    // nothing floats shows no mass, as in the results summary.
     const ContiVariant variant = CurrentModelTraits().variant;
     const ContiVariant rule = IsCsMassRuleVariant(variant) || variant == ContiVariant::CsInvariantD
                                   ? variant
@@ -51,11 +53,12 @@ std::string MolarMassText(double m, double mMin) {
     return text;
 }
 
+std::string MolarMassReadoutText(float s) {
+    return MolarMassText(MolarMassOfS(s), CalculateMff02(s, 1.0f));
+}
+
 void ShowMolarMassReadout(TXLAWindow* window, int x, int y, float s) {
-    // The compact sphere's mass by the same rule, so a negative s reads as its mirror does.
-    const double sphere =
-        ContiMolarMassOfS(ContiVariant::Cs, s, 1.0f, C::invariantD, ContiScanTemperature());
-    const std::string text = MolarMassText(MolarMassOfS(s), sphere);
+    const std::string text = MolarMassReadoutText(s);
     TClientDC dc(window);
     dc.TextOut(x, y, text.c_str());
 }

@@ -11,6 +11,8 @@ bool MolarMassReadoutEnabled();
 double MolarMassOfS(float s);
 // "|Mf=... (>...) unit" for M and the compact-sphere mass Mmin.
 std::string MolarMassText(double m, double mMin);
+// The readout of s: its M and the compact sphere's mass by MolarMassText.
+std::string MolarMassReadoutText(float s);
 // Writes the text for s with its top left corner at (x, y) in client pixels; it stays until the
 // next paint.
 void ShowMolarMassReadout(TXLAWindow* window, int x, int y, float s);

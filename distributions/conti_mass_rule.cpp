@@ -50,7 +50,7 @@ float SizedS(float s) {
 } // namespace
 
 double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invariantD,
-                         double temperatureC) {
+                         double temperatureC, bool mirror) {
     const auto sf = static_cast<float>(s);
     switch (variant) {
     case ContiVariant::CsBimodal:
@@ -70,7 +70,7 @@ double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invar
     case ContiVariant::CsInvariantD:
         return MFromSandD(sf, static_cast<float>(invariantD), static_cast<float>(temperatureC));
     default:
-        return CalculateMff02(SizedS(sf), ff0);
+        return CalculateMff02(mirror ? SizedS(sf) : sf, ff0);
     }
 }
 
@@ -155,7 +155,8 @@ std::string CheckContiMassRuleGrid(const ContiGrid& g) {
         const double s = g.s[p], m = g.M[p], d = g.D[p];
         if (s == 0.0)
             continue;
-        if (std::isfinite(m) && std::isfinite(d) && d > 0.0 && (m > 0.0) == (s > 0.0))
+        // M = 0 is no molar mass: its D would be the fallback, whatever the sign of s.
+        if (std::isfinite(m) && m != 0.0 && std::isfinite(d) && d > 0.0 && (m > 0.0) == (s > 0.0))
             continue;
         char text[300];
         if (std::isfinite(m))

@@ -1,7 +1,10 @@
 // A user's road to c(s) over negative s: scans of one floating species written as files and
 // loaded, "Continuous c(s) Distribution" chosen over -20 to 0 S in its dialog, Run; at the
-// default buffer and with a floating buffer's density typed under "Set v*rho".
+// default buffer and with a floating buffer's density typed under "Set v*rho". The peak's mass in
+// its label, the readout and the results summary; the shape members refuse such a range.
+#include "app/molar_mass_readout.h"
 #include "app/params_box.h"
+#include "display/screen_button_set.h"
 #include "distributions/integrate_distribution.h"
 #include "foundations/hydrodynamics.h"
 #include "scandata/fit_limits.h"
@@ -12,7 +15,10 @@
 #include "support/model_road.h"
 
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -41,9 +47,18 @@ std::vector<GeneratedScan> FloaterScans() {
     return scans;
 }
 
-// c(s) from -20 to 0 S at 101 points and f/f0 1.2 in the parameters dialog, then Run.
-void RunCsBelowZero(MainWindowFixture& f) {
-    SendCommand(f, 275);
+// The floating buffer's density typed under "Set v*rho".
+void TypeDensity(MainWindowFixture& f) {
+    f.script.expectInput().prompt("partial spec. volume = ").answer("0.73");
+    f.script.expectInput().prompt("partial spec. volume at 20C = ").answer("0.73");
+    f.script.expectInput().prompt("buffer density = ").answer("1.739726");
+    SendCommand(f, 218);
+}
+
+// c(s) (or the member of the command) from -20 to 0 S at 101 points and f/f0 1.2 in the
+// parameters dialog.
+void ChooseCsBelowZero(MainWindowFixture& f, int command) {
+    SendCommand(f, command);
     f.script.expectDialog(kDistributionParamsDialogId)
         .set(kRangeMinId, "-20")
         .set(kRangeMaxId, "0")
@@ -55,6 +70,11 @@ void RunCsBelowZero(MainWindowFixture& f) {
     SendCommand(f, 212);
     ScanStore::leftFitLimit = 6.05f;
     ScanStore::rightFitLimit = 7.15f;
+}
+
+// c(s) chosen so, then Run.
+void RunCsBelowZero(MainWindowFixture& f) {
+    ChooseCsBelowZero(f, 275);
     SendCommand(f, 213);
 }
 
@@ -71,10 +91,7 @@ TEST(CsBelowZeroRoad, FloaterFoundAtTheDefaultBufferAsWithTheDensityTyped) {
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
         ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
         if (densityTyped) {
-            f.script.expectInput().prompt("partial spec. volume = ").answer("0.73");
-            f.script.expectInput().prompt("partial spec. volume at 20C = ").answer("0.73");
-            f.script.expectInput().prompt("buffer density = ").answer("1.739726");
-            SendCommand(f, 218);
+            TypeDensity(f);
             ASSERT_GT(ScanStore::vbarRho, 1.0f);
         } else {
             ASSERT_LT(ScanStore::vbarRho, 1.0f);
@@ -86,5 +103,51 @@ TEST(CsBelowZeroRoad, FloaterFoundAtTheDefaultBufferAsWithTheDensityTyped) {
         EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
         EXPECT_NEAR(sw, kS, 0.01 * std::abs(kS));
         EXPECT_LT(CalcFitRmsd(), 0.005) << f.script.logText();
+    }
+}
+
+// One mass for the floater's peak in its label, the readout and the results summary: none at the
+// default buffer, where only the grid takes the mirror's size; that of -10 S where it floats.
+TEST(CsBelowZeroRoad, OnePeakReadsOneMassInItsLabelReadoutAndSummary) {
+    for (const bool densityTyped : {false, true}) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        ASSERT_EQ(LoadScanFiles(f, FloaterScans()), 12) << f.script.logText();
+        if (densityTyped)
+            TypeDensity(f);
+        RunCsBelowZero(f);
+        SendCommand(f, 608); // label the peaks
+        SendCommand(f, 199); // results summary
+        ASSERT_EQ(ScreenButtonSet::peakLabelCount, 1) << f.script.logText();
+        const float s = ScreenButtonSet::peakS[1];
+        const double mass = densityTyped ? CalculateM(s) : 0.0;
+        EXPECT_EQ(ScreenButtonSet::peakMass[1], float(mass)) << densityTyped;
+        EXPECT_EQ(MolarMassReadoutText(s), MolarMassText(mass, CalculateMff02(s, 1.0f)));
+        std::stringstream text;
+        text << std::ifstream(f.data.file("results.txt")).rdbuf();
+        EXPECT_NE(text.str().find("monomer Mw: " + std::to_string(float(mass))), std::string::npos)
+            << text.str();
+    }
+}
+
+// The shape members whose rule gives no molar mass below 0 at the default buffer (nor, for a table
+// of positive rows, in a floating one) refuse the range with the grid check's box.
+TEST(CsBelowZeroRoad, ShapeMembersWithoutAMassBelowZeroRefuseTheRange) {
+    // bimodal f/f0, conformational change, wormlike chain, rod, M(s) table; density typed last
+    for (const auto& [command, densityTyped] : std::initializer_list<std::pair<int, bool>>{
+             {548, false}, {514, false}, {603, false}, {521, false}, {587, false}, {587, true}}) {
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        ASSERT_EQ(LoadScanFiles(f, FloaterScans()), 12) << f.script.logText();
+        if (densityTyped)
+            TypeDensity(f);
+        std::ofstream(f.data.file("mofs.dat")) << "1 15000\n4 80000\n8 260000\n25 1500000\n";
+        if (command == 587)
+            f.script.expectFileOpen().answer(std::vector<std::string>{f.data.file("mofs.dat")});
+        ChooseCsBelowZero(f, command);
+        f.script.expectBox().textHas("choose a range where the rule holds").answer(IDOK);
+        SendCommand(f, 213);
+        EXPECT_TRUE(f.script.done()) << command << "\n" << f.script.logText();
+        EXPECT_EQ(ContiState::distribution, nullptr) << command;
     }
 }

@@ -1,6 +1,6 @@
 // The c(s) grid's points on either side of s = 0: a sign the buffer cannot give (s < 0 while
 // vbar rho < 1) takes the molar mass and D of its mirror |s|; every other point keeps the
-// frictional-ratio values exactly.
+// frictional-ratio values exactly. A peak's shown mass keeps the rule without the mirror.
 #include "distributions/conti_grid.h"
 #include "distributions/conti_mass_rule.h"
 #include "foundations/hydrodynamics.h"
@@ -29,7 +29,10 @@ TEST(ContiGridSign, NegativeSAtASedimentingBufferTakesItsMirrorsSize) {
         EXPECT_EQ(g.s[1], c.s);
         EXPECT_EQ(g.M[1], m) << c.density << " g/ml, " << c.s << " S";
         EXPECT_EQ(g.D[1], DFromSandM(float(m), float(c.sizeOf), kT)) << c.density << ", " << c.s;
-        EXPECT_EQ(ContiMolarMassOfS(ContiVariant::Cs, c.s, kFf0, 0.0, kT), m) << "the peak label";
+        EXPECT_EQ(ContiMolarMassOfS(ContiVariant::Cs, c.s, kFf0, 0.0, kT, true), m);
+        EXPECT_EQ(ContiMolarMassOfS(ContiVariant::Cs, c.s, kFf0, 0.0, kT),
+                  CalculateMff02(float(c.s), kFf0))
+            << "a peak's shown mass takes no mirror";
     }
     ResetAllState();
 }
