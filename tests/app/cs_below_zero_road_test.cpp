@@ -88,3 +88,49 @@ TEST(CsBelowZeroRoad, FloaterFoundAtTheDefaultBufferAsWithTheDensityTyped) {
         EXPECT_LT(CalcFitRmsd(), 0.005) << f.script.logText();
     }
 }
+
+// c(s) with floating vbar, f/f0 fixed at the truth, vbar floated from a start in the floater's
+// typed buffer: the Fit stays on the side of 1/density it starts on and finds the floater.
+TEST(CsBelowZeroRoad, FloatingVbarFitKeepsTheBufferItStartsIn) {
+    const std::vector<GeneratedScan> scans = FloaterScans();
+    const struct {
+        const char* start;
+        bool floats; // the start's vbar rho is above 1
+    } rows[] = {{"0.70", true}, {"0.77", true}, {"0.50", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.start);
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
+        f.script.expectInput().prompt("partial spec. volume = ").answer("0.73");
+        f.script.expectInput().prompt("partial spec. volume at 20C = ").answer("0.73");
+        f.script.expectInput().prompt("buffer density = ").answer("1.739726");
+        SendCommand(f, 218);
+        SendCommand(f, 602);
+        f.script.expectDialog(kDistributionParamsDialogId)
+            .set(kRangeMinId, "-20")
+            .set(kRangeMaxId, "0")
+            .set(kResolutionId, "101")
+            .set(kFf0Id, "1.2")
+            .set(kVbarId, row.start)
+            .check(kVbarFloatId, true)
+            .set(kMeniscusId, "6.0")
+            .set(kBottomId, "7.2")
+            .ok();
+        SendCommand(f, 212);
+        ScanStore::leftFitLimit = 6.05f;
+        ScanStore::rightFitLimit = 7.15f;
+        SendCommand(f, 215);
+        ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+        EXPECT_EQ(ScanStore::vbarRho > 1.0f, row.floats) << ScanStore::vbar;
+        if (!row.floats) {
+            EXPECT_LE(ScanStore::vbarRho, 0.99f);
+            continue;
+        }
+        float area = 0, sw = 0;
+        IntegrateDistribution(-12.0f, -8.0f, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(ScanStore::vbar, 0.73, 0.005);
+        EXPECT_NEAR(sw, kS, 0.01 * std::abs(kS));
+        EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+    }
+}
