@@ -181,10 +181,10 @@ bool VbarFloatsSpecies() {
     return ScanStore::density > 0.0f && ScanStore::vbarRho > 1.0f;
 }
 double LowestVbar() {
-    return VbarFloatsSpecies()
-               ? std::min(kHighestVbar, std::max(kLowestVbar, (1.0 + kLeastBuoyancy) /
-                                                                  double(ScanStore::density)))
-               : kLowestVbar;
+    if (!VbarFloatsSpecies())
+        return kLowestVbar;
+    const double least = (1.0 + kLeastBuoyancy) / ScanStore::density;
+    return std::min(kHighestVbar, std::max(kLowestVbar, least));
 }
 double HighestVbar() {
     const double density = ScanStore::density;
