@@ -172,10 +172,24 @@ constexpr double kLowestDiscreteM = 1.0, kHighestDiscreteM = 1e12;
 constexpr double kLowestDiscreteD = 1e-6, kHighestDiscreteD = 1e4;
 
 // The vbar a trial may take: within the proteins, polymers and particles met, and always with a
-// buoyancy that keeps the distribution's species sedimenting.
+// buoyancy that keeps the distribution's species on the side of 1/density they are on: a fit
+// started with them sedimenting keeps them sedimenting, one started in a buffer that floats them
+// keeps them floating (every trial is written on its side, so the start's side holds throughout).
+// A vbar with no buoyancy at all floats nothing, and goes to the sedimenting side.
 constexpr double kLowestVbar = 0.1, kHighestVbar = 2.0, kLeastBuoyancy = 0.01;
+bool VbarFloatsSpecies() {
+    return ScanStore::density > 0.0f && ScanStore::vbarRho > 1.0f;
+}
+double LowestVbar() {
+    if (!VbarFloatsSpecies())
+        return kLowestVbar;
+    const double least = (1.0 + kLeastBuoyancy) / ScanStore::density;
+    return std::min(kHighestVbar, std::max(kLowestVbar, least));
+}
 double HighestVbar() {
     const double density = ScanStore::density;
+    if (VbarFloatsSpecies())
+        return kHighestVbar;
     return density > 0.0 ? std::min(kHighestVbar, (1.0 - kLeastBuoyancy) / density) : kHighestVbar;
 }
 
@@ -215,7 +229,7 @@ ParameterBounds BoundsOf(const std::vector<KernelParameter>& free) {
             b.lower[i + 1] = DiscreteLower(free[i]);
             b.upper[i + 1] = DiscreteUpper(free[i]);
         } else if (free[i] == KernelParameter::Vbar) {
-            b.lower[i + 1] = kLowestVbar;
+            b.lower[i + 1] = LowestVbar();
             b.upper[i + 1] = HighestVbar();
         } else if (free[i] == KernelParameter::SolventVbar) {
             b.lower[i + 1] = SolventVbarLower();
@@ -265,7 +279,7 @@ void WriteParameter(KernelParameter k, double v) {
         break;
     case KernelParameter::Vbar:
         // The hydrodynamics read the buoyancy term, kept in step with vbar.
-        ScanStore::vbar = static_cast<float>(std::clamp(v, kLowestVbar, HighestVbar()));
+        ScanStore::vbar = static_cast<float>(std::clamp(v, LowestVbar(), HighestVbar()));
         ScanStore::vbarRho = ScanStore::vbar * ScanStore::density;
         ModelParameters::fitValues[kSlotVbar] = ScanStore::vbar;
         break;

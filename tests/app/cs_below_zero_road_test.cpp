@@ -1,7 +1,8 @@
 // A user's road to c(s) over negative s: scans of one floating species written as files and
 // loaded, "Continuous c(s) Distribution" chosen over -20 to 0 S in its dialog, Run; at the
-// default buffer and with a floating buffer's density typed under "Set v*rho". The peak's mass in
-// its label, the readout and the results summary; the shape members refuse such a range.
+// default buffer and with a floating buffer's density typed under "Set v*rho", where c(s) with
+// floating vbar is fitted too. The peak's mass in its label, the readout and the results summary;
+// the shape members refuse such a range.
 #include "app/molar_mass_readout.h"
 #include "app/params_box.h"
 #include "display/screen_button_set.h"
@@ -56,26 +57,29 @@ void TypeDensity(MainWindowFixture& f) {
 }
 
 // c(s) (or the member of the command) from -20 to 0 S at 101 points and f/f0 1.2 in the
-// parameters dialog.
-void ChooseCsBelowZero(MainWindowFixture& f, int command) {
+// parameters dialog, vbar floated from `vbar` when given.
+void ChooseCsBelowZero(MainWindowFixture& f, int command, const char* vbar = nullptr) {
     SendCommand(f, command);
-    f.script.expectDialog(kDistributionParamsDialogId)
-        .set(kRangeMinId, "-20")
-        .set(kRangeMaxId, "0")
-        .set(kResolutionId, "101")
-        .set(kFf0Id, "1.2")
-        .set(kMeniscusId, "6.0")
-        .set(kBottomId, "7.2")
-        .ok();
+    plat::test::Step& page = f.script.expectDialog(kDistributionParamsDialogId)
+                                 .set(kRangeMinId, "-20")
+                                 .set(kRangeMaxId, "0")
+                                 .set(kResolutionId, "101")
+                                 .set(kFf0Id, "1.2")
+                                 .set(kMeniscusId, "6.0")
+                                 .set(kBottomId, "7.2");
+    if (vbar)
+        page.set(kVbarId, vbar).check(kVbarFloatId, true);
+    page.ok();
     SendCommand(f, 212);
     ScanStore::leftFitLimit = 6.05f;
     ScanStore::rightFitLimit = 7.15f;
 }
 
-// c(s) chosen so, then Run.
-void RunCsBelowZero(MainWindowFixture& f) {
-    ChooseCsBelowZero(f, 275);
-    SendCommand(f, 213);
+// The distribution of `model` (c(s)) chosen so, then `then` (Run).
+void RunCsBelowZero(MainWindowFixture& f, int model = 275, const char* vbar = nullptr,
+                    int then = 213) {
+    ChooseCsBelowZero(f, model, vbar);
+    SendCommand(f, then);
 }
 
 } // namespace
@@ -149,5 +153,31 @@ TEST(CsBelowZeroRoad, ShapeMembersWithoutAMassBelowZeroRefuseTheRange) {
         SendCommand(f, 213);
         EXPECT_TRUE(f.script.done()) << command << "\n" << f.script.logText();
         EXPECT_EQ(ContiState::distribution, nullptr) << command;
+    }
+}
+
+// c(s) with floating vbar in the typed buffer, f/f0 fixed at the truth: a fit started where the
+// buffer floats the species stays there and finds the floater's vbar; a sedimenting start stays
+// below 0.99/density as it always did.
+TEST(CsBelowZeroRoad, FloatingVbarFitKeepsTheSideOfItsStart) {
+    const std::vector<GeneratedScan> scans = FloaterScans();
+    const struct {
+        const char* start;
+        double lo, hi; // the vbar found
+    } rows[] = {{"0.70", 0.725, 0.735}, {"0.77", 0.725, 0.735}, {"0.50", 0.1, 0.99 / 1.739726}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.start);
+        MainWindowFixture f;
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        ASSERT_EQ(LoadScanFiles(f, scans), 12) << f.script.logText();
+        TypeDensity(f);
+        RunCsBelowZero(f, 602, row.start, 215);
+        ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
+        EXPECT_GE(ScanStore::vbar, row.lo);
+        EXPECT_LE(ScanStore::vbar, row.hi);
+        float area = 0, sw = 0;
+        IntegrateDistribution(-12.0f, -8.0f, &area, &sw, nullptr, nullptr);
+        EXPECT_NEAR(area, kLoading, 0.02 * kLoading);
+        EXPECT_NEAR(sw, kS, 0.01 * std::abs(kS));
     }
 }
