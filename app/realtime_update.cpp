@@ -130,33 +130,34 @@ void TXLAWindow::CmRealtimeUpdate() {
         R::allCells = AskYesNo("load data from all cells?", "EQ TEST");
     }
     CheckMark(kRealtimeItem, true);
-    SetCursor(IDC_WAIT);
-    if (!eqTest) {
-        if (!gScanNameTips)
-            CmToggleScanNameTips();
-        if (ModelChoice::contiMode)
-            R::fixedRange = !AskYesNo("auto adjust distribution range?", "REALTIME MODE");
-    }
-    plat::SplitPath(ScanPaths::gDataPath.empty() ? S::scanFileName[1] : ScanPaths::gDataPath,
-                    &R::drive, &R::directory, nullptr, &R::extension);
-    R::fileTable.clear();
-    R::realtimeMode = true;
-    if (!eqTest) {
-        R::baseNumber = R::lastNumber = firstNumber;
-        R::temperatureWarned = false;
-    } else {
-        R::baseNumber = 1;
-        int total = 0;
-        for (int s = 1; s <= EqTestState::seriesTotal; ++s)
-            total +=
-                static_cast<int>(EqTestState::slots[static_cast<std::size_t>(s)].members.size());
-        R::lastNumber = total;
-        R::temperatureWarned = true;
-    }
-    R::refitNeeded = false;
-    R::previousLast = R::lastNumber;
-    R::lastChanged = std::time(nullptr);
+    // Out of memory anywhere from the check mark on ends the update as its stop does.
     const bool outOfMemory = RanOutOfMemory(*this, [&] {
+        SetCursor(IDC_WAIT);
+        if (!eqTest) {
+            if (!gScanNameTips)
+                CmToggleScanNameTips();
+            if (ModelChoice::contiMode)
+                R::fixedRange = !AskYesNo("auto adjust distribution range?", "REALTIME MODE");
+        }
+        plat::SplitPath(ScanPaths::gDataPath.empty() ? S::scanFileName[1] : ScanPaths::gDataPath,
+                        &R::drive, &R::directory, nullptr, &R::extension);
+        R::fileTable.clear();
+        R::realtimeMode = true;
+        if (!eqTest) {
+            R::baseNumber = R::lastNumber = firstNumber;
+            R::temperatureWarned = false;
+        } else {
+            R::baseNumber = 1;
+            int total = 0;
+            for (int s = 1; s <= EqTestState::seriesTotal; ++s)
+                total += static_cast<int>(
+                    EqTestState::slots[static_cast<std::size_t>(s)].members.size());
+            R::lastNumber = total;
+            R::temperatureWarned = true;
+        }
+        R::refitNeeded = false;
+        R::previousLast = R::lastNumber;
+        R::lastChanged = std::time(nullptr);
         LoadNewRealtimeFiles(this);
         CmRun();
         if (!eqTest) {
@@ -165,17 +166,15 @@ void TXLAWindow::CmRealtimeUpdate() {
             AutoAdjustDistributionRange();
             R::distributionDrawn = false;
         }
+        // A key during the first Run stopped that Run only: the update goes on.
+        FitControl::fitAborted = false;
+        R::stopRequested = false;
+        gAbortRequest = false;
+        R::stopping = false;
+        SetTimer(R::timerId, R::interval);
     });
-    if (outOfMemory) {
+    if (outOfMemory)
         EndOutOfMemory(this);
-        return;
-    }
-    // A key during the first Run stopped that Run only: the update goes on.
-    FitControl::fitAborted = false;
-    R::stopRequested = false;
-    gAbortRequest = false;
-    R::stopping = false;
-    SetTimer(R::timerId, R::interval);
 }
 
 void TXLAWindow::EvRealtimeTimer(UINT timerId) {
@@ -186,48 +185,48 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
     if (R::tickRunning || runBusy || fitBusy)
         return;
     R::tickRunning = true;
-    const std::time_t now = std::time(nullptr);
-    if (FitControl::fitAborted)
-        R::stopRequested = true;
-    if (!R::stopRequested) {
-        // A tick is no command: out of memory in it would leave the message loop.
-        const bool outOfMemory = RanOutOfMemory(*this, [&] {
-            if (!LoadNewRealtimeFiles(this)) {
+    // A tick is no command: out of memory anywhere in it would leave the message loop with the
+    // tick still marked running, and the update would never tick again.
+    const bool outOfMemory = RanOutOfMemory(*this, [&] {
+        const std::time_t now = std::time(nullptr);
+        if (FitControl::fitAborted)
+            R::stopRequested = true;
+        if (!R::stopRequested) {
+            if (LoadNewRealtimeFiles(this)) {
+                R::lastChanged = now;
+                CmRun();
+                PlayOkSound();
+                if (!R::stopRequested && !R::equilibriumTestMode) {
+                    CmSubtractAllNoise();
+                    CheckTemperature(this);
+                    if (ModelChoice::contiMode) {
+                        AutoAdjustDistributionRange();
+                        if (R::distributionDrawn)
+                            RedrawDistribution(this, R::distributionFrom, R::distributionTo);
+                    }
+                }
+            } else {
                 Invalidate(true);
                 if (!R::equilibriumTestMode)
                     CmShowLastFitInfo();
-                return;
             }
-            R::lastChanged = now;
-            CmRun();
-            PlayOkSound();
-            if (!R::stopRequested && !R::equilibriumTestMode) {
-                CmSubtractAllNoise();
-                CheckTemperature(this);
-                if (ModelChoice::contiMode) {
-                    AutoAdjustDistributionRange();
-                    if (R::distributionDrawn)
-                        RedrawDistribution(this, R::distributionFrom, R::distributionTo);
-                }
-            }
-        });
-        if (outOfMemory) {
-            R::tickRunning = false;
-            EndOutOfMemory(this);
-            return;
+            R::statusLine1 = "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.";
+            R::statusLine2 = "Last changed at " + ClockText(R::lastChanged) + ", last checked at " +
+                             ClockText(now) + ".";
+            if (UserAbort(this))
+                R::stopRequested = true;
         }
-        R::statusLine1 = "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.";
-        R::statusLine2 = "Last changed at " + ClockText(R::lastChanged) + ", last checked at " +
-                         ClockText(now) + ".";
-        if (UserAbort(this))
-            R::stopRequested = true;
-    }
-    R::tickRunning = false;
-    if (R::stopRequested) {
-        R::stopping = true;
-        PlayOkSound();
-        MessageBox("realtime update stopped by user interrupt", GetCaption().c_str());
-        CmStopRealtimeUpdate();
+        R::tickRunning = false;
+        if (R::stopRequested) {
+            R::stopping = true;
+            PlayOkSound();
+            MessageBox("realtime update stopped by user interrupt", GetCaption().c_str());
+            CmStopRealtimeUpdate();
+        }
+    });
+    if (outOfMemory) {
+        R::tickRunning = false;
+        EndOutOfMemory(this);
     }
 }
 

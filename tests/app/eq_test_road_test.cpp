@@ -2,12 +2,14 @@
 // equilibrium loaded from files, the command and its questions, Run recomputing, a narrower
 // comparison range, the realtime update following new files until a key stops it, and leaving.
 #include "app/load_all_data.h"
+#include "display/paint_switches.h"
 #include "plotting/win_plot.h"
 #include "scandata/scan_store_alloc.h"
 #include "state/display_options.h"
 #include "state/eq_test_state.h"
 #include "state/realtime_state.h"
 #include "state/window_services.h"
+#include "support/failing_allocation.h"
 #include "support/main_window_fixture.h"
 #include "support/scan_set_generator.h"
 
@@ -16,6 +18,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -336,10 +339,12 @@ TEST_F(EqTestRoad, AKeyPressedDuringTheFirstRunStopsThatRunOnlyAndTheUpdateGoesO
 }
 
 // Out of memory in the update's first load or Run left it on with no timer, doing nothing until
-// a key; in a tick's load or Run it left the message loop, ending the program without a box. Each
-// now ends the update as its stop does, with the box, and the next start follows new files.
+// a key; in a tick's load or Run, or in its status lines, it left the message loop, ending the
+// program without a box; in the start after the check mark it left the check mark and the tips
+// on. Each now ends the update as its stop does, with the box, and the next start follows new
+// files.
 TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
-    enum Where { FirstLoad, FirstRun, TickLoad, TickRun, Nowhere };
+    enum Where { FirstLoad, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere };
     static Where at = Nowhere;
     static TXLAWindow* w = nullptr;
     static WindowServiceTable kept;
@@ -363,32 +368,51 @@ TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
         scan.timeS = 3600L * ++last;
         f.data.write(Name(last), scan.Text());
     };
-    for (const Where where : {FirstLoad, FirstRun, TickLoad, TickRun, Nowhere}) {
-        SCOPED_TRACE(where);
-        at = where <= FirstRun ? where : Nowhere;
+    const auto start = [&](bool outOfMemory) {
         f.script.expectInput().prompt("maximal total number of files to load at once").answer("20");
-        if (where != Nowhere)
+        if (outOfMemory)
             f.script.expectBox().caption("Error").text(
                 "Not enough memory to complete the command.");
         Command(540);
+    };
+    // The allocator fails once the start has switched the scan-name tips on, or once a tick
+    // without new files has shown the last fit again, its last step before the status lines.
+    for (const Where where : {FirstLoad, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere}) {
+        SCOPED_TRACE(where);
+        at = where <= FirstRun ? where : Nowhere;
+        std::optional<FailingAllocation> failing;
+        if (where == Start)
+            failing.emplace(1, gScanNameTips, false);
+        start(where != Nowhere);
         if (where >= TickLoad) {
             ASSERT_TRUE(R::realtimeOn);
+            ASSERT_FALSE(gShowFitParamsPending);
             at = where;
-            writeNext();
+            if (where == TickEnd)
+                failing.emplace(1, gShowFitParamsPending, false);
+            else
+                writeNext();
             plat::test::advanceTimers(60000);
             f.script.pumpUntilIdle();
         }
+        failing.reset();
         EXPECT_TRUE(f.script.done()) << f.script.logText();
         EXPECT_NE(R::realtimeOn, where != Nowhere);
         EXPECT_NE(f.window->GetMenuModel()->IsChecked(540), where != Nowhere);
         EXPECT_NE(gScanNameTips, where != Nowhere);
         EXPECT_EQ(plat::test::cursorHistory(w).back(), IDC_ARROW);
-        // A new scan: loaded by a tick only while the update goes on.
-        const int count = S::scanCount;
-        writeNext();
-        plat::test::advanceTimers(60000);
-        f.script.pumpUntilIdle();
-        EXPECT_EQ(S::scanCount, count + (where == Nowhere));
+        // A new scan: loaded by a tick only while the update goes on, and after a new start.
+        at = Nowhere;
+        for (const bool restarted : {false, true}) {
+            if (restarted && where != Nowhere)
+                start(false);
+            const int count = S::scanCount;
+            writeNext();
+            plat::test::advanceTimers(60000);
+            f.script.pumpUntilIdle();
+            EXPECT_EQ(S::scanCount, count + (restarted || where == Nowhere));
+        }
+        Command(541);
     }
     WindowServices::table = kept;
     Command(541);

@@ -19,6 +19,7 @@
 #include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "state/window_services.h"
+#include "support/failing_allocation.h"
 #include "support/main_window_fixture.h"
 #include "support/model_road.h"
 #include "support/temp_folder.h"
@@ -37,30 +38,29 @@
 
 namespace {
 
-// This executable's allocator, as when the memory runs out: armed on the window's thread, the n-th
-// allocation it makes during a Fit after another thread's first (a kept thread's) throws, once.
+// This executable's allocator, as when the memory runs out.
 std::atomic<int> gFailingAllocation{0}; // 0 off, 1 armed, 2 counting
 thread_local long tAllocationsToFailure = 0;
-thread_local const bool* tFitBusy = nullptr;
+thread_local const bool* tWhen = nullptr;
 
 void CountTowardsFailure() {
     if (tAllocationsToFailure == 0) {
         int armed = 1;
         gFailingAllocation.compare_exchange_strong(armed, 2);
-    } else if (gFailingAllocation.load() == 2 && *tFitBusy && --tAllocationsToFailure == 0) {
+    } else if (gFailingAllocation.load() == 2 && *tWhen && --tAllocationsToFailure == 0) {
         gFailingAllocation = 0;
         throw std::bad_alloc();
     }
 }
 
-struct FailingAllocation {
-    FailingAllocation(long n, const bool& fitBusy) {
-        tFitBusy = &fitBusy, tAllocationsToFailure = n, gFailingAllocation = 1;
-    }
-    ~FailingAllocation() { tAllocationsToFailure = 0, gFailingAllocation = 0; }
-};
-
 } // namespace
+
+FailingAllocation::FailingAllocation(long n, const bool& when, bool afterAnotherThread) {
+    tWhen = &when, tAllocationsToFailure = n, gFailingAllocation = afterAnotherThread ? 1 : 2;
+}
+FailingAllocation::~FailingAllocation() {
+    tAllocationsToFailure = 0, gFailingAllocation = 0;
+}
 
 void* operator new(std::size_t size) {
     if (gFailingAllocation.load(std::memory_order_relaxed) != 0)
