@@ -11,6 +11,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
@@ -18,6 +19,7 @@
 #include "support/write_faults.h"
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +27,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -602,12 +605,14 @@ std::map<std::string, std::string> FolderHolds(const std::string& folder) {
 
 // A set was renamed scan by scan: a failing rename, a scan file that was a folder or a link to
 // another file system, a leftover hidden folder cut it; a leftover hidden link was written outside.
+// A scan that was a link to another scan of the set, led nowhere or to itself refused the set.
 TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
     struct Case {
         const char* name;
         std::map<std::string, std::string> files, links; // links: name -> file outside
         int failRenameAt;                                // the hook's index, or -1
         const char* refused; // the scan named in the box, or null: the set is written whole
+        std::map<std::string, std::string> inside = {}; // links: name -> what it names
     };
     const std::vector<Case> cases = {
         {"the fourth rename fails",
@@ -623,6 +628,14 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         {"a scan file that is a link", {}, {{"00002.ra0", "kept.ra0"}}, -1, nullptr},
         {"a leftover hidden folder", {{".00003.ra0.part/x", "x"}}, {}, -1, nullptr},
         {"a leftover hidden link", {}, {{".00004.ra0.part", "victim"}}, -1, nullptr},
+        {"a scan that is a link to another scan of the set",
+         {{"00001.ra0", "old 1"}, {"00003.ra0", "old 3"}},
+         {},
+         -1,
+         nullptr,
+         {{"00002.ra0", "00001.ra0"}}},
+        {"a scan that is a link to nothing", {}, {}, -1, nullptr, {{"00003.ra0", "gone.ra0"}}},
+        {"a scan that is a link to itself", {}, {}, -1, nullptr, {{"00004.ra0", "00004.ra0"}}},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
@@ -643,6 +656,8 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             WriteTextFile(outside + "/" + file, "outside");
             std::filesystem::create_symlink(outside + "/" + file, f.data.file(name));
         }
+        for (const auto& [name, to] : c.inside)
+            std::filesystem::create_symlink(to, f.data.file(name));
         const auto before = FolderHolds(f.data.path());
         M::meniscus = 0.0f;
         ScriptSingle(f, "", false);
@@ -669,10 +684,70 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             } else {
                 EXPECT_EQ(outsideAfter.at(file), Digest("outside")) << c.name;
             }
+        for (const auto& [name, to] : c.inside)
+            if (name != to && before.count(to)) { // to another scan: stays, written through
+                EXPECT_EQ(after[name], before.at(name)) << c.name;
+                after[name] = after[to];
+            }
         EXPECT_EQ(after.erase(".00003.ra0.part"), before.count(".00003.ra0.part")) << c.name;
         EXPECT_EQ(after.size(), 5u) << c.name;
         for (const auto& [name, text] : after)
             EXPECT_EQ(text.rfind("[T OK]synthetic #", 0), 0u) << c.name << ": " << name;
+    }
+}
+
+// A set replaced its earlier scans by moving each aside before renaming the new one over it: a
+// kill in between left the name with nothing, the earlier scan only under a hidden name.
+TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
+    MainWindowFixture f;
+    M::meniscus = 0.0f;
+    const std::map<std::string, std::string> earlier = {
+        {"00001.ra0", "old 1"}, {"00002.ra0", "old 2"}, {"00004.ra0", "old 4"}};
+    const auto lay = [&] {
+        std::filesystem::remove_all(f.data.path());
+        std::filesystem::create_directory(f.data.path());
+        for (const auto& [name, text] : earlier)
+            f.data.write(name, text);
+    };
+    const auto generate = [&f](int killAt) {
+        SingleAnswers a;
+        a.typed["std of noise (OD)"] = "0";
+        ScriptSingle(f, a);
+        f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+        plat::test::KillAtSetStep(killAt);
+        Send(f, 214);
+        return f.script.done();
+    };
+    lay();
+    ASSERT_TRUE(generate(-1)) << f.script.logText();
+    const auto fresh = FolderHolds(f.data.path());
+    ASSERT_EQ(fresh.size(), 5u);
+    bool killed = true;
+    for (int k = 0; killed; ++k) {
+        lay();
+        std::fflush(nullptr);
+        const pid_t pid = ::fork();
+        if (pid == 0) { // one thread: the parent's pools are not in the child
+            gLammThreadCount = 1;
+            gDistributionThreadCount = 1;
+            ContiState::multiThreading = false;
+            ::_exit(generate(k) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        auto held = FolderHolds(f.data.path());
+        for (const auto& [name, digest] : fresh) {
+            const std::string old = earlier.count(name) ? Digest(earlier.at(name)) : "";
+            EXPECT_TRUE(held[name] == old || held[name] == digest) << k << ": " << name;
+        }
+        if (!killed) {
+            EXPECT_EQ(held, fresh) << k;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << k;
+        } else { // what the kill left is replaced by the next set
+            ASSERT_TRUE(generate(-1)) << k << f.script.logText();
+            EXPECT_EQ(FolderHolds(f.data.path()), fresh) << k;
+        }
     }
 }
 
