@@ -66,6 +66,9 @@ class AtomicFileSet {
         std::uint64_t device = 0, inode = 0; // of file
         bool superseded = false;             // a later entry has the same target
     };
+    // Whether the file of that identity is one of the set's own.
+    bool Own(std::uint64_t device, std::uint64_t inode) const;
+
     std::vector<Entry> entries_;
 };
 

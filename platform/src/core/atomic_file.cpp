@@ -130,43 +130,18 @@ bool WriteFileAtomically(const std::string& path, std::string_view text) {
 
 namespace {
 
-// A new empty file under a hidden name made from base: base itself, or base and a number when
-// base is a folder, cannot be removed or is one of the set's own files (ours). A file or link
-// left there by an earlier write is removed first; the new one is never opened through a link.
-// Its identity goes to id.
-template <class Ours>
-std::string CreateHiddenFile(const std::string& base, Ours ours, struct stat& id) {
+// A hidden name made from base on which make (which fails with EEXIST where the name is taken)
+// made an entry: base itself, or base and a number when base is a folder, cannot be removed or
+// is one of the set's own files (ours). A file or link left there by an earlier write is removed
+// first. Empty when make failed otherwise.
+template <class Ours, class Make>
+std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     for (int n = 0; n < 100; ++n) {
-        const std::string name = n == 0 ? base : base + std::to_string(n);
+        std::string name = n == 0 ? base : base + std::to_string(n); // returned without a copy
         struct stat st {};
         if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(st))
             ::unlink(name.c_str());
-        const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            const bool known = ::fstat(fd, &id) == 0;
-            ::close(fd);
-            if (known)
-                return name;
-            ::unlink(name.c_str());
-            return {};
-        }
-        if (errno != EEXIST)
-            return {};
-    }
-    return {};
-}
-
-// A second name for the entry at target, hidden, made from base as CreateHiddenFile makes its
-// names, so that a file renamed over target leaves the old one there. Empty when none could be
-// made, as where the file system has no hard links.
-std::string LinkHidden(const std::string& target, const std::string& base) {
-    for (int n = 0; n < 100; ++n) {
-        const std::string name = n == 0 ? base : base + std::to_string(n);
-        struct stat st {};
-        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-            ::unlink(name.c_str());
-        if (::link(target.c_str(), name.c_str()) == 0)
+        if (make(name))
             return name;
         if (errno != EEXIST)
             return {};
@@ -174,11 +149,42 @@ std::string LinkHidden(const std::string& target, const std::string& base) {
     return {};
 }
 
+// A new empty file under a hidden name made from base, never opened through a link; its
+// identity goes to id.
+template <class Ours>
+std::string CreateHiddenFile(const std::string& base, Ours ours, struct stat& id) {
+    return MakeHidden(base, ours, [&id](const std::string& name) {
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return false;
+        ::fstat(fd, &id);
+        ::close(fd);
+        return true;
+    });
+}
+
+// A second name for the entry at target, hidden, made from base, so that a file renamed over
+// target leaves the old one there. Empty when none could be made, as where the file system has
+// no hard links.
+template <class Ours>
+std::string LinkHidden(const std::string& target, const std::string& base, Ours ours) {
+    return MakeHidden(base, ours, [&target](const std::string& name) {
+        return ::link(target.c_str(), name.c_str()) == 0;
+    });
+}
+
 } // namespace
 
 AtomicFileSet::~AtomicFileSet() {
     for (const Entry& entry : entries_)
         ::unlink(entry.file.c_str());
+}
+
+bool AtomicFileSet::Own(std::uint64_t device, std::uint64_t inode) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+        return entry.device == device && entry.inode == inode;
+    });
 }
 
 std::string AtomicFileSet::Add(const std::string& target) {
@@ -190,19 +196,15 @@ std::string AtomicFileSet::Add(const std::string& target) {
     if (ec)
         key = real;
     entries_.reserve(entries_.size() + 1);
-    const auto ours = [this](const struct stat& st) {
-        return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-            return entry.device == st.st_dev && entry.inode == st.st_ino;
-        });
-    };
+    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
     struct stat id {};
     std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours, id);
     if (file.empty())
         return file;
     for (Entry& entry : entries_)
         entry.superseded = entry.superseded || entry.key == key;
-    entries_.push_back({real, file, std::move(key), id.st_dev, id.st_ino, false});
-    return file;
+    entries_.push_back({real, std::move(file), std::move(key), id.st_dev, id.st_ino, false});
+    return entries_.back().file;
 }
 
 std::size_t AtomicFileSet::Commit() {
@@ -227,7 +229,7 @@ std::size_t AtomicFileSet::Commit() {
                 ::unlink(to);
         }
     };
-    const auto notOurs = [](const struct stat&) { return false; };
+    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
     std::size_t k = 0;
     try {
         for (; k < entries_.size(); ++k) {
@@ -246,9 +248,9 @@ std::size_t AtomicFileSet::Commit() {
                 if (S_ISREG(old.st_mode))
                     ::chmod(entry.file.c_str(), old.st_mode & 07777);
                 step();
-                kept = LinkHidden(to, HiddenBase(entry.target, ".old"));
+                kept = LinkHidden(to, HiddenBase(entry.target, ".old"), ours);
                 if (kept.empty()) { // no hard links here: the old file is moved aside
-                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), notOurs, old);
+                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours, old);
                     step();
                     if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
                         if (!kept.empty())
