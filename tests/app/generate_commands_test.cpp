@@ -709,9 +709,7 @@ TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
     ASSERT_TRUE(generate(-1)) << f.script.logText();
     const auto fresh = FolderHolds(f.data.path());
     for (int k = 0, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
-        std::filesystem::remove_all(f.data.path());
-        std::filesystem::create_directory(f.data.path());
-        for (const auto& [name, text] : earlier)
+        for (const auto& [name, text] : earlier) // the other scans are those of the set
             f.data.write(name, text);
         std::fflush(nullptr);
         if (const pid_t pid = ::fork(); pid == 0) { // the parent's pools are not in the child
@@ -724,12 +722,11 @@ TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
         auto held = FolderHolds(f.data.path());
         for (const auto& [name, digest] : fresh) // each name holds its old scan or its new one
             EXPECT_TRUE(held[name] == digest ||
-                        held[name] == (earlier.count(name) ? Digest(earlier.at(name)) : ""))
+                        (earlier.count(name) && held[name] == Digest(earlier.at(name))))
                 << k << ": " << name;
         if (WIFSIGNALED(status)) // what the kill left is replaced by the next set
             ASSERT_TRUE(generate(-1)) << k << f.script.logText();
-        EXPECT_TRUE(WIFSIGNALED(status) || status == 0) << k;
-        EXPECT_EQ(FolderHolds(f.data.path()), fresh) << k;
+        EXPECT_EQ(FolderHolds(f.data.path()), fresh) << k << ": " << status;
     }
 }
 
