@@ -11,6 +11,7 @@
 #include "state/lamm_grid.h"
 #include "state/model_choice.h"
 #include "state/model_parameters.h"
+#include "state/preference_switches.h"
 #include "state/run_switches.h"
 #include "state/startup_paths.h"
 #include "support/main_window_fixture.h"
@@ -18,6 +19,7 @@
 #include "support/write_faults.h"
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +27,7 @@
 #include <map>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -624,12 +627,14 @@ std::map<std::string, std::string> FolderHolds(const std::string& folder) {
 
 // A set was renamed scan by scan: a failing rename, a scan file that was a folder or a link to
 // another file system, a leftover hidden folder cut it; a leftover hidden link was written outside.
+// A scan that was a link to another scan of the set, led nowhere or to itself refused the set.
 TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
     struct Case {
         const char* name;
         std::map<std::string, std::string> files, links; // links: name -> file outside
         int failRenameAt;                                // the hook's index, or -1
         const char* refused; // the scan named in the box, or null: the set is written whole
+        std::map<std::string, std::string> inside = {}; // links: name -> what it names
     };
     const std::vector<Case> cases = {
         {"the fourth rename fails",
@@ -645,6 +650,9 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         {"a scan file that is a link", {}, {{"00002.ra0", "kept.ra0"}}, -1, nullptr},
         {"a leftover hidden folder", {{".00003.ra0.part/x", "x"}}, {}, -1, nullptr},
         {"a leftover hidden link", {}, {{".00004.ra0.part", "victim"}}, -1, nullptr},
+        {"a link to a scan", {{"00001.ra0", "1"}}, {}, -1, nullptr, {{"00002.ra0", "00001.ra0"}}},
+        {"a link to nothing", {}, {}, -1, nullptr, {{"00003.ra0", "gone.ra0"}}},
+        {"a link to itself", {}, {}, -1, nullptr, {{"00004.ra0", "00004.ra0"}}},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
@@ -665,6 +673,8 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             WriteTextFile(outside + "/" + file, "outside");
             std::filesystem::create_symlink(outside + "/" + file, f.data.file(name));
         }
+        for (const auto& [name, to] : c.inside)
+            std::filesystem::create_symlink(to, f.data.file(name));
         const auto before = FolderHolds(f.data.path());
         M::meniscus = 0.0f;
         ScriptSingle(f, "", false);
@@ -691,10 +701,54 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             } else {
                 EXPECT_EQ(outsideAfter.at(file), Digest("outside")) << c.name;
             }
+        for (const auto& [name, to] : c.inside)
+            if (name != to && before.count(to)) { // to another scan: stays, written through
+                EXPECT_EQ(after[name], before.at(name)) << c.name;
+                after[name] = after[to];
+            }
         EXPECT_EQ(after.erase(".00003.ra0.part"), before.count(".00003.ra0.part")) << c.name;
         EXPECT_EQ(after.size(), 5u) << c.name;
         for (const auto& [name, text] : after)
             EXPECT_EQ(text.rfind("[T OK]synthetic #", 0), 0u) << c.name << ": " << name;
+    }
+}
+
+// Each earlier scan was moved aside before the new one was renamed over its name: a kill in
+// between left the name with nothing and the scan under a hidden name, which the next set kept.
+TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
+    MainWindowFixture f;
+    M::meniscus = 0.0f;
+    const std::map<std::string, std::string> earlier = {{"00001.ra0", "1"}, {"00004.ra0", "4"}};
+    const auto generate = [&](int killAt) {
+        SingleAnswers a;
+        a.typed["std of noise (OD)"] = "0";
+        ScriptSingle(f, a);
+        f.script.expectFileSave().answer(std::vector<std::string>{f.data.file("0000x.RA0")});
+        plat::test::KillAtSetStep(killAt);
+        Send(f, 214);
+        return f.script.done();
+    };
+    ASSERT_TRUE(generate(-1)) << f.script.logText();
+    const auto fresh = FolderHolds(f.data.path());
+    for (int k = 0, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
+        for (const auto& [name, text] : earlier) // the other scans are those of the set
+            f.data.write(name, text);
+        std::fflush(nullptr);
+        if (const pid_t pid = ::fork(); pid == 0) { // the parent's pools are not in the child
+            gLammThreadCount = gDistributionThreadCount = 1;
+            ContiState::multiThreading = false;
+            ::_exit(generate(k) ? 0 : 1);
+        } else {
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        }
+        auto held = FolderHolds(f.data.path());
+        for (const auto& [name, digest] : fresh) // each name holds its old scan or its new one
+            EXPECT_TRUE(held[name] == digest ||
+                        (earlier.count(name) && held[name] == Digest(earlier.at(name))))
+                << k << ": " << name;
+        if (WIFSIGNALED(status)) // what the kill left is replaced by the next set
+            ASSERT_TRUE(generate(-1)) << k << f.script.logText();
+        EXPECT_EQ(FolderHolds(f.data.path()), fresh) << k << ": " << status;
     }
 }
 

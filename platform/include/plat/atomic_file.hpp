@@ -2,6 +2,7 @@
 // target only after every write and the close succeeded.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -47,17 +48,27 @@ class AtomicFileSet {
     AtomicFileSet& operator=(const AtomicFileSet&) = delete;
 
     // The file to write for target: new and empty. A file or link left under its hidden name is
-    // replaced, never followed; a folder there is passed over. Empty when none could be made.
+    // replaced, never followed; a folder there, or a file of this set, is passed over. Empty when
+    // none could be made. A target added again (a link to another target) gets the file added
+    // last, as writing each through the link in order would leave it.
     std::string Add(const std::string& target);
-    // Renames every file over its target; a replaced file keeps its mode. When one cannot be
-    // renamed, the targets renamed before it get their previous files back (a new one is
-    // removed). The index of the target that could not be replaced; the count when all were.
+    // Renames every file over its target; a replaced file keeps its mode, a link that leads
+    // nowhere is replaced by the file. Each target holds its previous file or its new one at every
+    // moment: the previous one is kept under a second hidden name (moved aside where the file
+    // system has no hard links) until the set is whole. When one cannot be renamed, the targets
+    // renamed before it get their previous files back (a new one is removed). The index of the
+    // target that could not be replaced; the count when all were.
     std::size_t Commit();
 
   private:
     struct Entry {
-        std::string target, file;
+        std::string target, file, key;       // key: the target's canonical path
+        std::uint64_t device = 0, inode = 0; // of file
+        bool superseded = false;             // a later entry has the same target
     };
+    // Whether the file of that identity is one of the set's own.
+    bool Own(std::uint64_t device, std::uint64_t inode) const;
+
     std::vector<Entry> entries_;
 };
 
@@ -70,6 +81,9 @@ void OutOfMemoryAfterAtomicFiles(int count);
 // In the next set committed, the file at index cannot be renamed, as on a full disk; a negative
 // index: none.
 void FailSetRenameAt(int index);
+// In the next set committed, the process is killed before the step-th change of a name (0 the
+// first), as a kill or a power cut between two renames ends it; a negative step: none.
+void KillAtSetStep(int step);
 } // namespace test
 
 } // namespace plat

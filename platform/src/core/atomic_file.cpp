@@ -1,8 +1,10 @@
 // Whole-file writes through a temporary file in the same folder and a rename.
 #include "plat/atomic_file.hpp"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <new>
@@ -19,6 +21,7 @@ std::atomic<int> gFailCommits{0};
 std::atomic<int> gFilesBeforeOutOfMemory{-1};
 std::atomic<unsigned> gTempCounter{0};
 std::atomic<int> gFailSetRenameAt{-1};
+std::atomic<int> gKillAtSetStep{-1};
 
 // A link is replaced by writing its final target, so the link itself survives.
 std::string ResolvedTarget(const std::string& target) {
@@ -127,25 +130,48 @@ bool WriteFileAtomically(const std::string& path, std::string_view text) {
 
 namespace {
 
-// A new empty file under a hidden name made from base: base itself, or base and a number when
-// base is a folder or cannot be removed. A file or link left there by an earlier write is removed
-// first; the new one is never opened through a link.
-std::string CreateHiddenFile(const std::string& base) {
+// A hidden name made from base on which make (which fails with EEXIST where the name is taken)
+// made an entry: base itself, or base and a number when base is a folder, cannot be removed or
+// is one of the set's own files (ours). A file or link left there by an earlier write is removed
+// first. Empty when make failed otherwise.
+template <class Ours, class Make>
+std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     for (int n = 0; n < 100; ++n) {
-        const std::string name = n == 0 ? base : base + std::to_string(n);
+        std::string name = n == 0 ? base : base + std::to_string(n); // returned without a copy
         struct stat st {};
-        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(st))
             ::unlink(name.c_str());
-        const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        if (make(name))
             return name;
-        }
         if (errno != EEXIST)
             return {};
     }
     return {};
+}
+
+// A new empty file under a hidden name made from base, never opened through a link; its
+// identity goes to id.
+template <class Ours>
+std::string CreateHiddenFile(const std::string& base, Ours ours, struct stat& id) {
+    return MakeHidden(base, ours, [&id](const std::string& name) {
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return false;
+        ::fstat(fd, &id);
+        ::close(fd);
+        return true;
+    });
+}
+
+// A second name for the entry at target, hidden, made from base, so that a file renamed over
+// target leaves the old one there. Empty when none could be made, as where the file system has
+// no hard links.
+template <class Ours>
+std::string LinkHidden(const std::string& target, const std::string& base, Ours ours) {
+    return MakeHidden(base, ours, [&target](const std::string& name) {
+        return ::link(target.c_str(), name.c_str()) == 0;
+    });
 }
 
 } // namespace
@@ -155,55 +181,101 @@ AtomicFileSet::~AtomicFileSet() {
         ::unlink(entry.file.c_str());
 }
 
+bool AtomicFileSet::Own(std::uint64_t device, std::uint64_t inode) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
+        return entry.device == device && entry.inode == inode;
+    });
+}
+
 std::string AtomicFileSet::Add(const std::string& target) {
     const std::string real = ResolvedTarget(target);
-    std::string file = CreateHiddenFile(HiddenBase(real, ".part"));
-    if (!file.empty())
-        entries_.push_back({real, file});
-    return file;
+    // Two targets that are one file (a link to another of the set): the later is written over
+    // the earlier, as writing each through the link in order leaves it.
+    std::error_code ec;
+    std::string key = fs::weakly_canonical(real, ec).string();
+    if (ec)
+        key = real;
+    entries_.reserve(entries_.size() + 1);
+    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
+    struct stat id {};
+    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours, id);
+    if (file.empty())
+        return file;
+    for (Entry& entry : entries_)
+        entry.superseded = entry.superseded || entry.key == key;
+    entries_.push_back({real, std::move(file), std::move(key), id.st_dev, id.st_ino, false});
+    return entries_.back().file;
 }
 
 std::size_t AtomicFileSet::Commit() {
     const int failAt = gFailSetRenameAt.exchange(-1);
-    // The previous file of each target renamed, kept under a hidden name until the set is whole;
-    // empty where there was none. Reserved, so that nothing allocates once a target has moved.
+    int killAt = gKillAtSetStep.exchange(-1);
+    const auto step = [&killAt] { // before each change of a name
+        if (killAt >= 0 && killAt-- == 0)
+            ::raise(SIGKILL);
+    };
+    // The previous file of each target replaced, kept under a second hidden name until the set
+    // is whole; empty where there was none (or where a later file of the set replaces the target).
+    // Reserved, so that nothing allocates once a target has changed.
     std::vector<std::string> previous;
     previous.reserve(entries_.size());
     const auto putBack = [&] {
         for (std::size_t j = previous.size(); j-- > 0;) {
             const char* to = entries_[j].target.c_str();
-            if (previous[j].empty())
-                ::unlink(to);
-            else
+            step();
+            if (!previous[j].empty())
                 std::rename(previous[j].c_str(), to);
+            else if (!entries_[j].superseded)
+                ::unlink(to);
         }
     };
+    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
     std::size_t k = 0;
     try {
         for (; k < entries_.size(); ++k) {
             const Entry& entry = entries_[k];
+            if (entry.superseded) {
+                previous.emplace_back();
+                continue;
+            }
             const char* to = entry.target.c_str();
             std::string kept;
+            bool moved = false; // kept by moving the old file aside rather than by a second name
             struct stat old {};
-            if (const int mode = ReplacedMode(to); mode >= 0) {
-                ::chmod(entry.file.c_str(), static_cast<mode_t>(mode));
-                kept = CreateHiddenFile(HiddenBase(entry.target, ".old"));
-                if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
-                    if (!kept.empty())
-                        ::unlink(kept.c_str());
-                    break;
+            const bool there = ::lstat(to, &old) == 0;
+            if (there && (S_ISREG(old.st_mode) || S_ISLNK(old.st_mode))) {
+                // a file, or a link that led nowhere and is replaced as a file is
+                if (S_ISREG(old.st_mode))
+                    ::chmod(entry.file.c_str(), old.st_mode & 07777);
+                step();
+                kept = LinkHidden(to, HiddenBase(entry.target, ".old"), ours);
+                if (kept.empty()) { // no hard links here: the old file is moved aside
+                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours, old);
+                    step();
+                    if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
+                        if (!kept.empty())
+                            ::unlink(kept.c_str());
+                        break;
+                    }
+                    moved = true;
                 }
-            } else if (::lstat(to, &old) == 0) {
+            } else if (there) {
                 break; // a folder or another entry that is not a file stays
             }
+            step();
             if (static_cast<int>(k) == failAt || std::rename(entry.file.c_str(), to) != 0) {
-                if (!kept.empty())
-                    std::rename(kept.c_str(), to);
+                if (!kept.empty()) {
+                    step();
+                    if (moved)
+                        std::rename(kept.c_str(), to);
+                    else
+                        ::unlink(kept.c_str());
+                }
                 break;
             }
             previous.push_back(std::move(kept));
         }
-    } catch (...) { // memory ran out for a name: no target of this one has moved yet
+    } catch (...) { // memory ran out for a name: no target of this one has changed yet
         putBack();
         throw;
     }
@@ -211,9 +283,12 @@ std::size_t AtomicFileSet::Commit() {
         putBack();
         return k;
     }
-    for (const std::string& kept : previous)
-        if (!kept.empty())
-            ::unlink(kept.c_str());
+    for (std::size_t j = 0; j < entries_.size(); ++j)
+        if (const std::string& gone = entries_[j].superseded ? entries_[j].file : previous[j];
+            !gone.empty()) {
+            step();
+            ::unlink(gone.c_str());
+        }
     entries_.clear();
     return k;
 }
@@ -227,6 +302,9 @@ void OutOfMemoryAfterAtomicFiles(int count) {
 }
 void FailSetRenameAt(int index) {
     gFailSetRenameAt.store(index);
+}
+void KillAtSetStep(int step) {
+    gKillAtSetStep.store(step);
 }
 } // namespace test
 
