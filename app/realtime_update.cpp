@@ -185,6 +185,28 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
     if (R::tickRunning || runBusy || fitBusy)
         return;
     R::tickRunning = true;
+    // The scans written since the last tick loaded and analysed; with none, the last fit is shown
+    // again.
+    const auto update = [this](std::time_t now) {
+        if (!LoadNewRealtimeFiles(this)) {
+            Invalidate(true);
+            if (!R::equilibriumTestMode)
+                CmShowLastFitInfo();
+            return;
+        }
+        R::lastChanged = now;
+        CmRun();
+        PlayOkSound();
+        if (R::stopRequested || R::equilibriumTestMode)
+            return;
+        CmSubtractAllNoise();
+        CheckTemperature(this);
+        if (ModelChoice::contiMode) {
+            AutoAdjustDistributionRange();
+            if (R::distributionDrawn)
+                RedrawDistribution(this, R::distributionFrom, R::distributionTo);
+        }
+    };
     // A tick is no command: out of memory anywhere in it would leave the message loop with the
     // tick still marked running, and the update would never tick again.
     const bool outOfMemory = RanOutOfMemory(*this, [&] {
@@ -192,24 +214,7 @@ void TXLAWindow::EvRealtimeTimer(UINT timerId) {
         if (FitControl::fitAborted)
             R::stopRequested = true;
         if (!R::stopRequested) {
-            if (LoadNewRealtimeFiles(this)) {
-                R::lastChanged = now;
-                CmRun();
-                PlayOkSound();
-                if (!R::stopRequested && !R::equilibriumTestMode) {
-                    CmSubtractAllNoise();
-                    CheckTemperature(this);
-                    if (ModelChoice::contiMode) {
-                        AutoAdjustDistributionRange();
-                        if (R::distributionDrawn)
-                            RedrawDistribution(this, R::distributionFrom, R::distributionTo);
-                    }
-                }
-            } else {
-                Invalidate(true);
-                if (!R::equilibriumTestMode)
-                    CmShowLastFitInfo();
-            }
+            update(now);
             R::statusLine1 = "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.";
             R::statusLine2 = "Last changed at " + ClockText(R::lastChanged) + ", last checked at " +
                              ClockText(now) + ".";
