@@ -25,8 +25,8 @@ bool MolarMassReadoutEnabled() {
 
 double MolarMassOfS(float s) {
     // The rules are the grid's own: those of the c(s) members with a molar mass of their own,
-    // plain c(s) for the others; without the grid's mirror, so a negative s at a buffer where
-    // nothing floats shows no mass, as in the results summary.
+    // plain c(s) for the others; without the grid's mirror, so an s of the sign the buffer does
+    // not give shows no mass, as in the results summary.
     const ContiVariant variant = CurrentModelTraits().variant;
     const ContiVariant rule = IsCsMassRuleVariant(variant) || variant == ContiVariant::CsInvariantD
                                   ? variant

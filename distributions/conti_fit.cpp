@@ -172,13 +172,13 @@ constexpr double kLowestDiscreteM = 1.0, kHighestDiscreteM = 1e12;
 constexpr double kLowestDiscreteD = 1e-6, kHighestDiscreteD = 1e4;
 
 // The vbar a trial may take: within the proteins, polymers and particles met, and always with a
-// buoyancy that keeps the distribution's species on the side of 1/density they are on: a fit
-// started with them sedimenting keeps them sedimenting, one started in a buffer that floats them
-// keeps them floating (every trial is written on its side, so the start's side holds throughout).
-// A vbar with no buoyancy at all floats nothing, and goes to the sedimenting side.
+// buoyancy that keeps the distribution's species sedimenting. A distribution at or below 0 that
+// starts in a buffer that floats its species keeps them floating instead (every trial is written
+// on that side, so the start's side holds throughout); above 0 the data sediment, and a floating
+// buffer would leave their points without a size. A vbar with no buoyancy at all floats nothing.
 constexpr double kLowestVbar = 0.1, kHighestVbar = 2.0, kLeastBuoyancy = 0.01;
 bool VbarFloatsSpecies() {
-    return ScanStore::density > 0.0f && ScanStore::vbarRho > 1.0f;
+    return ScanStore::density > 0.0f && ScanStore::vbarRho > 1.0f && ContiState::rangeMax <= 0.0f;
 }
 double LowestVbar() {
     if (!VbarFloatsSpecies())

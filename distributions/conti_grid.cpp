@@ -146,7 +146,7 @@ ContiGrid ContiGridAt(ContiVariant variant, const std::vector<double>& abscissae
         case ContiVariant::None: {
             g.s[p] = x;
             // A point at s = 0 takes the hydrodynamics of a small s, so it keeps a finite D; the
-            // rule gives a negative s in a buffer where nothing floats the M of its mirror |s|.
+            // rule gives an s of the sign the buffer does not give the M of its mirror -s.
             const double sh = x != 0.0 ? x : 0.05 * (hi - lo) / std::max(1, n - 1);
             g.M[p] = ContiMolarMassOfS(variant, sh, ff0, invariantD, temperatureC, true);
             g.D[p] = DFromSandM(static_cast<float>(g.M[p]), static_cast<float>(sh), t);

@@ -40,11 +40,12 @@ std::string NotPositive(const char* name, double v) {
     return text;
 }
 
-// The s whose frictional-ratio size a point takes: in a buffer where nothing floats (vbar rho
-// below 1) a negative s has no particle of its own, so it takes the size of its mirror |s|; in a
-// floating buffer, and for s >= 0, s itself.
+// The s whose frictional-ratio size a point takes: an s of the sign the buffer does not give (below
+// 0 where nothing floats, vbar rho below 1; above 0 where everything floats, vbar rho above 1) has
+// no particle of its own, so it takes the size of its mirror -s; any other s, itself.
 float SizedS(float s) {
-    return s < 0.0f && ScanStore::vbarRho < 1.0f ? -s : s;
+    const bool mirrored = s < 0.0f ? ScanStore::vbarRho < 1.0f : ScanStore::vbarRho > 1.0f;
+    return s != 0.0f && mirrored ? -s : s;
 }
 
 } // namespace

@@ -11,9 +11,10 @@
 // M (Da) of s (S) under the variant's rule, with the main frictional ratio ff0, the invariant D
 // (cm^2/s) and the scans' temperature (deg C). Variants without a rule of their own (plain c(s),
 // the non-ideal c(s), c(M), the boundary analyses) take the frictional ratio. The grid asks for
-// the mirror: there a negative s of those variants in a buffer where nothing floats (vbar rho
-// below 1) takes the molar mass of its mirror |s|, so that its point has a size. A peak's shown
-// mass takes no mirror (0 for such an s).
+// the mirror: there an s of those variants of the sign the buffer does not give (negative where
+// nothing floats, vbar rho below 1; positive where everything floats, vbar rho above 1) takes the
+// molar mass of its mirror -s, so that its point has a size. A peak's shown mass takes no mirror
+// (0 for such an s).
 double ContiMolarMassOfS(ContiVariant variant, double s, float ff0, double invariantD,
                          double temperatureC, bool mirror = false);
 

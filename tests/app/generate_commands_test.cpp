@@ -207,6 +207,7 @@ TEST(GenerateSingle, DistributionModelMakesTheDataOfItsFile) {
         M::meniscus = 0.0f;
         ModelChoice::contiMode = true;
         ModelChoice::contiCs = true;
+        PackFitParameters(); // the model's slots, as choosing it leaves them
         const std::string distrib = f.data.file("distrib.dat");
         std::snprintf(gTablePaths.distrib, sizeof gTablePaths.distrib, "%s", distrib.c_str());
         {
