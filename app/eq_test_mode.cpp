@@ -175,6 +175,7 @@ void CreateEqTestPlots() {
     S::residualPlot->SetYLabel("difference last 2 scans");
     S::residualPlot->SetXLabel("radius (cm)");
     delete E::profilePlot;
+    E::profilePlot = nullptr; // not left freed when the new one cannot be made
     E::profilePlot = new CWINPlot();
     E::profilePlot->SetPlotRect(60, 650, 300, 965);
     E::profilePlot->SetYLabel("relative signal of last scan");
@@ -284,7 +285,10 @@ void TXLAWindow::CmTestApproachToEquilibrium() {
 }
 
 void TXLAWindow::TestApproachToEquilibrium() {
-    if (!RealtimeState::eqTestPlotShown || RealtimeState::realtimeMode)
+    // Out of memory while the plots were made, or after a realtime reload had let the scan plots
+    // go, leaves the test shown with a plot missing: they are made anew.
+    if (!RealtimeState::eqTestPlotShown || RealtimeState::realtimeMode || !S::dataPlot ||
+        !S::residualPlot || !E::profilePlot)
         CreateEqTestPlots();
     const int before = E::seriesTotal;
     BuildEqTestSeries();

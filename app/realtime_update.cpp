@@ -129,9 +129,10 @@ void TXLAWindow::CmRealtimeUpdate() {
                      "EQ TEST");
         R::allCells = AskYesNo("load data from all cells?", "EQ TEST");
     }
-    CheckMark(kRealtimeItem, true);
-    // Out of memory anywhere from the check mark on ends the update as its stop does.
+    // Out of memory anywhere from the check mark on ends the update as its stop does; the mark
+    // is set within, so that it never stays on without the update.
     const bool outOfMemory = RanOutOfMemory(*this, [&] {
+        CheckMark(kRealtimeItem, true);
         SetCursor(IDC_WAIT);
         if (!eqTest) {
             if (!gScanNameTips)

@@ -5,6 +5,8 @@
 #include "state/conti_state.h"
 #include "state/fit_control.h"
 
+#include <new>
+
 ContiProgress::ContiProgress(CComputeObserver& observer) {
     if (FitControl::fitInProgress || ContiState::calledFromFit)
         return;
@@ -12,8 +14,13 @@ ContiProgress::ContiProgress(CComputeObserver& observer) {
     line_ = CProgress(observer, 10, 65, ProgressBarColour::blue);
 }
 
+// Hiding the line takes memory for what it covered; without it the line stays until the next
+// paint draws the window anew, and nothing leaves the destructor.
 ContiProgress::~ContiProgress() {
-    line_.Hide();
+    try {
+        line_.Hide();
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 void ContiProgress::Draw(double fraction) {

@@ -342,9 +342,9 @@ TEST_F(EqTestRoad, AKeyPressedDuringTheFirstRunStopsThatRunOnlyAndTheUpdateGoesO
 // a key; in a tick's load or Run, or in its status lines, it left the message loop, ending the
 // program without a box; in the start after the check mark it left the check mark and the tips
 // on. Each now ends the update as its stop does, with the box, and the next start follows new
-// files.
+// files. Out of memory in making the start's guard, after the check mark, left the mark on.
 TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
-    enum Where { FirstLoad, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere };
+    enum Where { FirstLoad, Mark, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere };
     static Where at = Nowhere;
     static TXLAWindow* w = nullptr;
     static WindowServiceTable kept;
@@ -375,14 +375,17 @@ TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
                 "Not enough memory to complete the command.");
         Command(540);
     };
-    // The allocator fails once the start has switched the scan-name tips on, or once a tick
-    // without new files has shown the last fit again, its last step before the status lines.
-    for (const Where where : {FirstLoad, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere}) {
+    // The allocator fails once the start has checked its item or switched the scan-name tips on,
+    // or once a tick without new files has shown the last fit again, its last step before the
+    // status lines.
+    const bool& checked = f.window->GetMenuModel()->Find(540)->checked;
+    for (const Where where :
+         {FirstLoad, Mark, Start, FirstRun, TickLoad, TickRun, TickEnd, Nowhere}) {
         SCOPED_TRACE(where);
         at = where <= FirstRun ? where : Nowhere;
         std::optional<FailingAllocation> failing;
-        if (where == Start)
-            failing.emplace(1, gScanNameTips, false);
+        if (where == Mark || where == Start)
+            failing.emplace(1, where == Mark ? checked : gScanNameTips, false);
         start(where != Nowhere);
         if (where >= TickLoad) {
             ASSERT_TRUE(R::realtimeOn);
@@ -417,6 +420,73 @@ TEST_F(EqTestRoad, OutOfMemoryInTheUpdateEndsItAsItsStopDoes) {
     WindowServices::table = kept;
     Command(541);
     EXPECT_FALSE(R::realtimeOn);
+}
+
+// Out of memory in the test's update after its Run had let the scan plots go, before the test's
+// plots were all made again (in the start's first Run, or in a tick's Run after its reload), left
+// the test shown without them: the next test or Run crashed. In making the start's guard it left
+// the check mark on. The update ends with mark and mode off, and the next test and Run show the
+// test again.
+TEST_F(EqTestRoad, OutOfMemoryInTheTestsUpdateLeavesTheNextTestAndRunWhole) {
+    enum Where { Mark, FirstRun, TickRun };
+    static bool plotsGone = false;
+    static TXLAWindow* w = nullptr;
+    static void (*deleteScanPlots)() = nullptr;
+    w = f.window.get();
+    deleteScanPlots = std::exchange(WindowServices::table.deleteScanPlots, [] {
+        plotsGone = plotsGone || (R::realtimeOn && w->runBusy);
+        deleteScanPlots();
+    });
+    LoadRun(2);
+    AcceptLimits(10);
+    const auto outOfMemory = [&] {
+        f.script.expectBox().caption("Error").text("Not enough memory to complete the command.");
+    };
+    const auto test = [&](bool realtime, bool outOfMemoryInTheStart) {
+        f.script.expectBox()
+            .caption("EQ TEST")
+            .text("realtime update?")
+            .answer(realtime ? IDYES : IDNO);
+        if (realtime) {
+            f.script.expectBox().caption("EQ TEST").textHas("keep going").answer(IDYES);
+            f.script.expectBox().caption("EQ TEST").text("load data from all cells?").answer(IDNO);
+        }
+        if (outOfMemoryInTheStart)
+            outOfMemory();
+        Command(645);
+    };
+    const bool& checked = f.window->GetMenuModel()->Find(540)->checked;
+    // After the scan plots go, the test's three plots take the first three allocations.
+    for (const auto& [where, n] :
+         {std::pair{Mark, 1L}, std::pair{FirstRun, 1L}, std::pair{FirstRun, 2L},
+          std::pair{FirstRun, 3L}, std::pair{TickRun, 1L}}) {
+        SCOPED_TRACE(testing::Message() << where << ", " << n);
+        plotsGone = false;
+        std::optional<FailingAllocation> failing;
+        if (where != TickRun)
+            failing.emplace(n, where == Mark ? checked : plotsGone, false);
+        test(true, where != TickRun);
+        if (where == TickRun) {
+            ASSERT_TRUE(R::realtimeOn);
+            WriteScan(3);
+            plotsGone = false;
+            failing.emplace(n, plotsGone, false);
+            outOfMemory();
+            plat::test::advanceTimers(60000);
+            f.script.pumpUntilIdle();
+            ASSERT_EQ(S::scanCount, 3);
+        }
+        failing.reset();
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        EXPECT_FALSE(R::realtimeOn);
+        EXPECT_FALSE(f.window->GetMenuModel()->IsChecked(540));
+        test(false, false);
+        Command(213);
+        EXPECT_TRUE(f.script.done()) << f.script.logText();
+        for (CWINPlot* plot : {S::dataPlot, S::residualPlot, E::profilePlot})
+            EXPECT_EQ(Curves(plot), 1);
+    }
+    WindowServices::table.deleteScanPlots = deleteScanPlots;
 }
 
 } // namespace

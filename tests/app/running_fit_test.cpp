@@ -688,6 +688,35 @@ TEST(RunningFit, OutOfMemoryWhileKeptThreadsSolveALammListEndsOnlyTheFit) {
     EXPECT_GE(memoryBoxes, 3);
 }
 
+// Out of memory as a c(s) Run hid the progress line of its normal equations, which it does as the
+// line goes, ended the program. The line is left to the next paint, and the program goes on.
+TEST(RunningFit, OutOfMemoryAsACsRunHidesItsProgressLineEndsOnlyTheRun) {
+    static TXLAWindow* w = nullptr;
+    static bool lineFull = false; // from the last step of the line on
+    static TWindow* (*platformWindow)(TXLAWindow*) = nullptr;
+    for (long n = 1; n <= 4; ++n) { // hiding the line takes the first three allocations
+        MainWindowFixture f(900, 650);
+        w = f.window.get();
+        LoadAndChoose(f, true, false);
+        f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
+        lineFull = false;
+        platformWindow = std::exchange(WindowServices::table.platformWindow, [](TXLAWindow* x) {
+            lineFull = lineFull || (w->runBusy && w->computeObserver.LineFraction(10, 65) >= 1.0f);
+            return platformWindow(x);
+        });
+        {
+            const FailingAllocation failing(n, lineFull, false);
+            SendCommand(f, 213);
+        }
+        WindowServices::table.platformWindow = platformWindow;
+        EXPECT_EQ(gFailingAllocation.load(), 0) << n << ": it never threw";
+        EXPECT_FALSE(w->runBusy) << n;
+        gRunCompleted = false;
+        SendCommand(f, 213);
+        EXPECT_TRUE(gRunCompleted) << n;
+    }
+}
+
 // Error in s and Fit Time Dependent s,M refitted outside the busy state: Escape handed on by a
 // box's loop stopped nothing, and a double click on the left fit limit handed on so placed a
 // tentative marker, while the refits ran on (1381 and 2113 solves). Both stop them as a Fit.
