@@ -412,7 +412,8 @@ TEST(GenerateSeries, AnExistingFolderIsUsedAgain) {
 
 // Typed counts and offsets went to int unchecked (1e10 scans, offset 3e9), a noise of 3e38 wrote
 // infinities, and a step <= 0, a meniscus beyond the bottom or a count <= 0 made a numbered folder
-// without a word. Each is refused, naming its box, before anything is made.
+// without a word. Each is refused, naming its box, before anything is made. A bound a box names
+// is taken when typed: a typed 0.0001 or 1e30, read in single precision, fell outside 1e-4 or 1e30.
 TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
     struct Case {
         const char* name;
@@ -450,6 +451,14 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"single, rotor speed 3e38", single("rotor speed (rpm)", "3e38"), nullptr},
         {"single, grid step 1e-6 (1.2 M points a scan)",
          single("density of points dr (cm)", "1e-6"), nullptr},
+        {"single, grid step 0.0000999", single("density of points dr (cm)", "0.0000999"), nullptr},
+        {"single, grid step 0.0001 taken, then no scans",
+         [](SingleAnswers& a) {
+             a.typed["density of points dr (cm)"] = "0.0001";
+             a.typed["number of simulated scans"] = "0";
+             a.refusedAt = "number of simulated scans";
+         },
+         nullptr},
         {"single, acceleration 0",
          [](SingleAnswers& a) {
              a.acceleration = true;
@@ -481,6 +490,14 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"series, meniscus beyond the bottom", nullptr,
          item(&SeriesAnswers::menisci, "1 - meniscus (cm)?", "7.5")},
         {"series, noise 3e38", nullptr, item(&SeriesAnswers::noises, "1 - noise level?", "3e38")},
+        {"series, noise 1.000001e30", nullptr,
+         item(&SeriesAnswers::noises, "1 - noise level?", "1.000001e30")},
+        {"series, noise 1e30 taken, then a meniscus beyond the bottom", nullptr,
+         [](SeriesAnswers& a) {
+             a.noises = {"1e30"};
+             a.menisci = {"7.5"};
+             a.refusedAt = "1 - meniscus (cm)?";
+         }},
         {"series, 1e10 scans", nullptr,
          [](SeriesAnswers& a) {
              a.scans = "1e10";
