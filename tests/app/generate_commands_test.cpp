@@ -652,6 +652,7 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         int failRenameAt;                                // the hook's index, or -1
         const char* refused; // the scan named in the box, or null: the set is written whole
         std::map<std::string, std::string> inside = {}; // links: name -> what it names
+        int umask = -1;                                 // while the set is written; -1: as it is
     };
     const std::vector<Case> cases = {
         {"the fourth rename fails",
@@ -670,6 +671,19 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         {"a link to a scan", {{"00001.ra0", "1"}}, {}, -1, nullptr, {{"00002.ra0", "00001.ra0"}}},
         {"a link to nothing", {}, {}, -1, nullptr, {{"00003.ra0", "gone.ra0"}}},
         {"a link to itself", {}, {}, -1, nullptr, {{"00004.ra0", "00004.ra0"}}},
+        {"a link to a scan, and the fourth rename fails",
+         {{"00001.ra0", "1"}, {"00004.ra0", "4"}},
+         {},
+         3,
+         "00004.ra0",
+         {{"00002.ra0", "00001.ra0"}}},
+        {"a link to nothing, under umask 077",
+         {},
+         {},
+         -1,
+         nullptr,
+         {{"00003.ra0", "gone.ra0"}},
+         077},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
@@ -699,7 +713,9 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             f.script.expectBox().text("\nAttention: could not open " + f.data.file(c.refused) +
                                       "\nno scan of the set was written");
         plat::test::FailSetRenameAt(c.failRenameAt);
+        const mode_t usual = c.umask < 0 ? 0 : ::umask(static_cast<mode_t>(c.umask));
         Send(f, 214);
+        const mode_t mask = c.umask < 0 ? 0 : ::umask(usual);
         plat::test::FailSetRenameAt(-1);
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
         auto after = FolderHolds(f.data.path());
@@ -722,6 +738,10 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             if (name != to && before.count(to)) { // to another scan: stays, written through
                 EXPECT_EQ(after[name], before.at(name)) << c.name;
                 after[name] = after[to];
+            } else if (c.umask >= 0) { // a link that led nowhere: a new scan's mode
+                struct stat st {};
+                ASSERT_EQ(::lstat(f.data.file(name).c_str(), &st), 0) << c.name;
+                EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << c.name;
             }
         EXPECT_EQ(after.erase(".00003.ra0.part"), before.count(".00003.ra0.part")) << c.name;
         EXPECT_EQ(after.size(), 5u) << c.name;

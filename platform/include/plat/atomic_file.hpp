@@ -62,12 +62,11 @@ class AtomicFileSet {
 
   private:
     struct Entry {
-        std::string target, file, key;       // key: the target's canonical path
-        std::uint64_t device = 0, inode = 0; // of file
-        bool superseded = false;             // a later entry has the same target
+        std::string target, file, key; // key: the target's canonical path
+        bool superseded = false;       // a later entry has the same target
     };
-    // Whether the file of that identity is one of the set's own.
-    bool Own(std::uint64_t device, std::uint64_t inode) const;
+    // Whether name, the file of that identity, is one of the set's own files as they are now.
+    bool Own(std::string_view name, std::uint64_t device, std::uint64_t inode) const;
 
     std::vector<Entry> entries_;
 };

@@ -139,7 +139,7 @@ std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     for (int n = 0; n < 100; ++n) {
         std::string name = n == 0 ? base : base + std::to_string(n); // returned without a copy
         struct stat st {};
-        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(st))
+        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(name, st))
             ::unlink(name.c_str());
         if (make(name))
             return name;
@@ -149,16 +149,13 @@ std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     return {};
 }
 
-// A new empty file under a hidden name made from base, never opened through a link; its
-// identity goes to id.
-template <class Ours>
-std::string CreateHiddenFile(const std::string& base, Ours ours, struct stat& id) {
-    return MakeHidden(base, ours, [&id](const std::string& name) {
+// A new empty file under a hidden name made from base, never opened through a link.
+template <class Ours> std::string CreateHiddenFile(const std::string& base, Ours ours) {
+    return MakeHidden(base, ours, [](const std::string& name) {
         const int fd =
             ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             return false;
-        ::fstat(fd, &id);
         ::close(fd);
         return true;
     });
@@ -181,9 +178,18 @@ AtomicFileSet::~AtomicFileSet() {
         ::unlink(entry.file.c_str());
 }
 
-bool AtomicFileSet::Own(std::uint64_t device, std::uint64_t inode) const {
+// The writer of a file replaces it (a temporary file and a rename), so each file is looked up as
+// it is now, not as it was made. Only the entries whose file has the last name of name are looked
+// up: a set of thousands of scans, a leftover beside each, asks once per scan, not once per entry.
+bool AtomicFileSet::Own(std::string_view name, std::uint64_t device, std::uint64_t inode) const {
+    const std::string_view last = name.substr(name.rfind('/') + 1);
     return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-        return entry.device == device && entry.inode == inode;
+        const std::string_view file = entry.file;
+        struct stat now {};
+        return file.ends_with(last) &&
+               (file.size() == last.size() || file[file.size() - last.size() - 1] == '/') &&
+               ::lstat(entry.file.c_str(), &now) == 0 && now.st_dev == device &&
+               now.st_ino == inode;
     });
 }
 
@@ -196,14 +202,15 @@ std::string AtomicFileSet::Add(const std::string& target) {
     if (ec)
         key = real;
     entries_.reserve(entries_.size() + 1);
-    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
-    struct stat id {};
-    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours, id);
+    const auto ours = [this](const std::string& name, const struct stat& st) {
+        return Own(name, st.st_dev, st.st_ino);
+    };
+    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours);
     if (file.empty())
         return file;
     for (Entry& entry : entries_)
         entry.superseded = entry.superseded || entry.key == key;
-    entries_.push_back({real, std::move(file), std::move(key), id.st_dev, id.st_ino, false});
+    entries_.push_back({real, std::move(file), std::move(key), false});
     return entries_.back().file;
 }
 
@@ -229,7 +236,9 @@ std::size_t AtomicFileSet::Commit() {
                 ::unlink(to);
         }
     };
-    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
+    const auto ours = [this](const std::string& name, const struct stat& st) {
+        return Own(name, st.st_dev, st.st_ino);
+    };
     std::size_t k = 0;
     try {
         for (; k < entries_.size(); ++k) {
@@ -250,7 +259,7 @@ std::size_t AtomicFileSet::Commit() {
                 step();
                 kept = LinkHidden(to, HiddenBase(entry.target, ".old"), ours);
                 if (kept.empty()) { // no hard links here: the old file is moved aside
-                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours, old);
+                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours);
                     step();
                     if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
                         if (!kept.empty())
