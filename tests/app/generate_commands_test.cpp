@@ -752,6 +752,7 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
 
 // Each earlier scan was moved aside before the new one was renamed over its name: a kill in
 // between left the name with nothing and the scan under a hidden name, which the next set kept.
+// A kill while a scan was written left the writer's hidden temporary file, a whole scan, for good.
 TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
     MainWindowFixture f;
     M::meniscus = 0.0f;
@@ -767,18 +768,25 @@ TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
     };
     ASSERT_TRUE(generate(-1)) << f.script.logText();
     const auto fresh = FolderHolds(f.data.path());
-    for (int k = 0, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
+    // k = -1: killed as the second scan's temporary file is whole; from 0: before the k-th rename.
+    for (int k = -1, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
         for (const auto& [name, text] : earlier) // the other scans are those of the set
             f.data.write(name, text);
         std::fflush(nullptr);
         if (const pid_t pid = ::fork(); pid == 0) { // the parent's pools are not in the child
             gLammThreadCount = gDistributionThreadCount = 1;
             ContiState::multiThreading = false;
+            plat::test::KillAtAtomicCommit(k < 0 ? ".00002.ra0.part" : "");
             ::_exit(generate(k) ? 0 : 1);
         } else {
             ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         }
         auto held = FolderHolds(f.data.path());
+        if (k < 0) { // the second scan whole in its writer's hidden temporary file
+            const auto left = held.lower_bound("..00002.ra0.part.tmp");
+            EXPECT_TRUE(left != held.end() && left->first.starts_with("..00002.ra0.part.tmp") &&
+                        left->second.starts_with("[T OK]synthetic #"));
+        }
         for (const auto& [name, digest] : fresh) // each name holds its old scan or its new one
             EXPECT_TRUE(held[name] == digest ||
                         (earlier.count(name) && held[name] == Digest(earlier.at(name))))

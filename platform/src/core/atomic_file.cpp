@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -22,6 +25,8 @@ std::atomic<int> gFilesBeforeOutOfMemory{-1};
 std::atomic<unsigned> gTempCounter{0};
 std::atomic<int> gFailSetRenameAt{-1};
 std::atomic<int> gKillAtSetStep{-1};
+std::atomic<bool> gKillAtCommit{false};
+std::string gKillAtCommitOf; // written only while gKillAtCommit is false
 
 // A link is replaced by writing its final target, so the link itself survives.
 std::string ResolvedTarget(const std::string& target) {
@@ -107,6 +112,8 @@ bool AtomicFile::Commit() {
         errno = ENOSPC;
         ok = false;
     }
+    if (ok && gKillAtCommit.load() && fs::path(target_).filename() == gKillAtCommitOf)
+        ::raise(SIGKILL);
     if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
         temp_.clear();
         return true;
@@ -169,6 +176,68 @@ std::string LinkHidden(const std::string& target, const std::string& base, Ours 
     return MakeHidden(base, ours, [&target](const std::string& name) {
         return ::link(target.c_str(), name.c_str()) == 0;
     });
+}
+
+// The name of the target whose hidden file an AtomicFile temporary file name was made from
+// ("." ".NAME.part", digits or none, ".tmp", pid, "_", a count), and that pid; empty for any
+// other name.
+std::string_view TargetOfTemporary(std::string_view name, pid_t* pid) {
+    const auto digits = [](std::string_view text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::size_t tmp = name.rfind(".tmp");
+    if (tmp == std::string_view::npos)
+        return {};
+    const std::string_view numbers = name.substr(tmp + 4);
+    const std::size_t cut = numbers.find('_');
+    if (cut == std::string_view::npos || !digits(numbers.substr(0, cut)) ||
+        !digits(numbers.substr(cut + 1)) ||
+        std::from_chars(numbers.data(), numbers.data() + cut, *pid).ec != std::errc())
+        return {};
+    std::string_view part = name.substr(0, tmp);
+    while (!part.empty() && part.back() >= '0' && part.back() <= '9')
+        part.remove_suffix(1);
+    constexpr std::string_view kPart = ".part";
+    if (!part.starts_with("..") || !part.ends_with(kPart) || part.size() == 2 + kPart.size())
+        return {};
+    return part.substr(2, part.size() - 2 - kPart.size());
+}
+
+// A kill while a file of a set was written leaves its writer's temporary file, a whole file under
+// a hidden name; each is removed from the targets' folders (one listing each), but for those of a
+// process that still runs, which may be writing them now. Only regular files, never followed.
+void RemoveLeftTemporaries(const std::vector<std::string>& targets) {
+    std::vector<std::pair<std::string, std::string>> names; // folder, name
+    names.reserve(targets.size());
+    for (const std::string& target : targets) {
+        const fs::path path(target);
+        names.emplace_back(path.parent_path().string(), path.filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (auto group = names.begin(); group != names.end();) {
+        const auto end = std::find_if(group, names.end(),
+                                      [&](const auto& name) { return name.first != group->first; });
+        DIR* dir = ::opendir(group->first.empty() ? "." : group->first.c_str());
+        for (const dirent* item = dir ? ::readdir(dir) : nullptr; item; item = ::readdir(dir)) {
+            pid_t pid = 0;
+            const std::string_view target = TargetOfTemporary(item->d_name, &pid);
+            const auto found =
+                std::lower_bound(group, end, target, [](const auto& name, std::string_view t) {
+                    return name.second < t;
+                });
+            struct stat st {};
+            if (target.empty() || found == end || found->second != target ||
+                (pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM)) ||
+                ::fstatat(::dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(st.st_mode))
+                continue;
+            ::unlinkat(::dirfd(dir), item->d_name, 0);
+        }
+        if (dir)
+            ::closedir(dir);
+        group = end;
+    }
 }
 
 } // namespace
@@ -298,6 +367,14 @@ std::size_t AtomicFileSet::Commit() {
             step();
             ::unlink(gone.c_str());
         }
+    try { // the set is whole: what is not removed here stays, as it was
+        std::vector<std::string> targets;
+        targets.reserve(entries_.size());
+        for (Entry& entry : entries_)
+            targets.push_back(std::move(entry.target));
+        RemoveLeftTemporaries(targets);
+    } catch (...) {
+    }
     entries_.clear();
     return k;
 }
@@ -314,6 +391,11 @@ void FailSetRenameAt(int index) {
 }
 void KillAtSetStep(int step) {
     gKillAtSetStep.store(step);
+}
+void KillAtAtomicCommit(const std::string& name) {
+    gKillAtCommit.store(false);
+    gKillAtCommitOf = name;
+    gKillAtCommit.store(!name.empty());
 }
 } // namespace test
 
