@@ -87,10 +87,12 @@ constexpr Range kFolderOffset{0, 999999};
 constexpr float kGeneratedBottom = 7.2f; // cm
 
 // True when value lies in range; otherwise the refusal names the box's prompt and the value.
+// The bounds are compared in single precision, as the value is kept: a bound typed is taken.
 bool Accepted(TXLAWindow* window, const char* prompt, float value, const Range& range) {
     const double v = value;
-    const bool low = range.lo == kUnbounded || (range.lowOpen ? v > range.lo : v >= range.lo);
-    const bool high = range.highOpen ? v < range.hi : v <= range.hi;
+    const auto lo = static_cast<float>(range.lo), hi = static_cast<float>(range.hi);
+    const bool low = range.lo == kUnbounded || (range.lowOpen ? value > lo : value >= lo);
+    const bool high = range.highOpen ? value < hi : value <= hi;
     if (std::isfinite(v) && low && high)
         return true;
     char bounds[120] = "finite number";

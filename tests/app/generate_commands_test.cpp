@@ -413,7 +413,8 @@ TEST(GenerateSeries, AnExistingFolderIsUsedAgain) {
 
 // Typed counts and offsets went to int unchecked (1e10 scans, offset 3e9), a noise of 3e38 wrote
 // infinities, and a step <= 0, a meniscus beyond the bottom or a count <= 0 made a numbered folder
-// without a word. Each is refused, naming its box, before anything is made.
+// without a word. Each is refused, naming its box, before anything is made. A bound a box names
+// is taken when typed: a typed 0.0001 or 1e30, read in single precision, fell outside 1e-4 or 1e30.
 TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
     struct Case {
         const char* name;
@@ -451,6 +452,14 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"single, rotor speed 3e38", single("rotor speed (rpm)", "3e38"), nullptr},
         {"single, grid step 1e-6 (1.2 M points a scan)",
          single("density of points dr (cm)", "1e-6"), nullptr},
+        {"single, grid step 0.0000999", single("density of points dr (cm)", "0.0000999"), nullptr},
+        {"single, grid step 0.0001 taken, then no scans",
+         [](SingleAnswers& a) {
+             a.typed["density of points dr (cm)"] = "0.0001";
+             a.typed["number of simulated scans"] = "0";
+             a.refusedAt = "number of simulated scans";
+         },
+         nullptr},
         {"single, acceleration 0",
          [](SingleAnswers& a) {
              a.acceleration = true;
@@ -482,6 +491,14 @@ TEST(GenerateCommands, InputThatCannotBeGeneratedIsRefusedFirst) {
         {"series, meniscus beyond the bottom", nullptr,
          item(&SeriesAnswers::menisci, "1 - meniscus (cm)?", "7.5")},
         {"series, noise 3e38", nullptr, item(&SeriesAnswers::noises, "1 - noise level?", "3e38")},
+        {"series, noise 1.000001e30", nullptr,
+         item(&SeriesAnswers::noises, "1 - noise level?", "1.000001e30")},
+        {"series, noise 1e30 taken, then a meniscus beyond the bottom", nullptr,
+         [](SeriesAnswers& a) {
+             a.noises = {"1e30"};
+             a.menisci = {"7.5"};
+             a.refusedAt = "1 - meniscus (cm)?";
+         }},
         {"series, 1e10 scans", nullptr,
          [](SeriesAnswers& a) {
              a.scans = "1e10";
@@ -636,6 +653,7 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         int failRenameAt;                                // the hook's index, or -1
         const char* refused; // the scan named in the box, or null: the set is written whole
         std::map<std::string, std::string> inside = {}; // links: name -> what it names
+        int umask = -1;                                 // while the set is written; -1: as it is
     };
     const std::vector<Case> cases = {
         {"the fourth rename fails",
@@ -654,6 +672,19 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
         {"a link to a scan", {{"00001.ra0", "1"}}, {}, -1, nullptr, {{"00002.ra0", "00001.ra0"}}},
         {"a link to nothing", {}, {}, -1, nullptr, {{"00003.ra0", "gone.ra0"}}},
         {"a link to itself", {}, {}, -1, nullptr, {{"00004.ra0", "00004.ra0"}}},
+        {"a link to a scan, and the fourth rename fails",
+         {{"00001.ra0", "1"}, {"00004.ra0", "4"}},
+         {},
+         3,
+         "00004.ra0",
+         {{"00002.ra0", "00001.ra0"}}},
+        {"a link to nothing, under umask 077",
+         {},
+         {},
+         -1,
+         nullptr,
+         {{"00003.ra0", "gone.ra0"}},
+         077},
     };
     for (const Case& c : cases) {
         MainWindowFixture f;
@@ -683,7 +714,9 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             f.script.expectBox().text("\nAttention: could not open " + f.data.file(c.refused) +
                                       "\nno scan of the set was written");
         plat::test::FailSetRenameAt(c.failRenameAt);
+        const mode_t usual = c.umask < 0 ? 0 : ::umask(static_cast<mode_t>(c.umask));
         Send(f, 214);
+        const mode_t mask = c.umask < 0 ? 0 : ::umask(usual);
         plat::test::FailSetRenameAt(-1);
         EXPECT_TRUE(f.script.done()) << c.name << f.script.logText();
         auto after = FolderHolds(f.data.path());
@@ -706,6 +739,10 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
             if (name != to && before.count(to)) { // to another scan: stays, written through
                 EXPECT_EQ(after[name], before.at(name)) << c.name;
                 after[name] = after[to];
+            } else if (c.umask >= 0) { // a link that led nowhere: a new scan's mode
+                struct stat st {};
+                ASSERT_EQ(::lstat(f.data.file(name).c_str(), &st), 0) << c.name;
+                EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask) << c.name;
             }
         EXPECT_EQ(after.erase(".00003.ra0.part"), before.count(".00003.ra0.part")) << c.name;
         EXPECT_EQ(after.size(), 5u) << c.name;
@@ -716,6 +753,7 @@ TEST(GenerateSingle, TheSetIsWrittenWholeOrTheFolderStaysAsItWas) {
 
 // Each earlier scan was moved aside before the new one was renamed over its name: a kill in
 // between left the name with nothing and the scan under a hidden name, which the next set kept.
+// A kill while a scan was written left the writer's hidden temporary file, a whole scan, for good.
 TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
     MainWindowFixture f;
     M::meniscus = 0.0f;
@@ -731,18 +769,25 @@ TEST(GenerateSingle, AKillWhileTheSetIsRenamedLeavesEachScanOldOrNew) {
     };
     ASSERT_TRUE(generate(-1)) << f.script.logText();
     const auto fresh = FolderHolds(f.data.path());
-    for (int k = 0, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
+    // k = -1: killed as the second scan's temporary file is whole; from 0: before the k-th rename.
+    for (int k = -1, status = SIGKILL; WIFSIGNALED(status); ++k) { // until one is not killed
         for (const auto& [name, text] : earlier) // the other scans are those of the set
             f.data.write(name, text);
         std::fflush(nullptr);
         if (const pid_t pid = ::fork(); pid == 0) { // the parent's pools are not in the child
             gLammThreadCount = gDistributionThreadCount = 1;
             ContiState::multiThreading = false;
+            plat::test::KillAtAtomicCommit(k < 0 ? ".00002.ra0.part" : "");
             ::_exit(generate(k) ? 0 : 1);
         } else {
             ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         }
         auto held = FolderHolds(f.data.path());
+        if (k < 0) { // the second scan whole in its writer's hidden temporary file
+            const auto left = held.lower_bound("..00002.ra0.part.tmp");
+            EXPECT_TRUE(left != held.end() && left->first.starts_with("..00002.ra0.part.tmp") &&
+                        left->second.starts_with("[T OK]synthetic #"));
+        }
         for (const auto& [name, digest] : fresh) // each name holds its old scan or its new one
             EXPECT_TRUE(held[name] == digest ||
                         (earlier.count(name) && held[name] == Digest(earlier.at(name))))

@@ -67,4 +67,17 @@ TEST(AtomicFile, AFailedWriteKeepsThePreviousFileAndNoTemporaryFile) {
     }
 }
 
+// A target that is a link to another target of the set: the set knew its files by the identity
+// they had when added, so the second Add took the first target's written file for a leftover.
+TEST(AtomicFileSet, ALinkToAnotherTargetLeavesThatTargetsWrittenFile) {
+    TempFolder folder;
+    const std::string first = folder.write("first.dat", kPrevious), link = folder.file("link.dat");
+    ASSERT_EQ(::symlink("first.dat", link.c_str()), 0);
+    plat::AtomicFileSet set;
+    const std::string firstPart = set.Add(first);
+    ASSERT_TRUE(plat::WriteFileAtomically(firstPart, "first")); // as the scan writer does
+    EXPECT_NE(set.Add(link), firstPart);
+    EXPECT_EQ(ReadTextFile(firstPart), "first");
+}
+
 } // namespace

@@ -56,18 +56,19 @@ class AtomicFileSet {
     // nowhere is replaced by the file. Each target holds its previous file or its new one at every
     // moment: the previous one is kept under a second hidden name (moved aside where the file
     // system has no hard links) until the set is whole. When one cannot be renamed, the targets
-    // renamed before it get their previous files back (a new one is removed). The index of the
-    // target that could not be replaced; the count when all were.
+    // renamed before it get their previous files back (a new one is removed). Once the set is
+    // whole, the temporary files a killed writer left beside the targets' hidden files are removed,
+    // but those of a process that still runs. The index of the target that could not be replaced;
+    // the count when all were.
     std::size_t Commit();
 
   private:
     struct Entry {
-        std::string target, file, key;       // key: the target's canonical path
-        std::uint64_t device = 0, inode = 0; // of file
-        bool superseded = false;             // a later entry has the same target
+        std::string target, file, key; // key: the target's canonical path
+        bool superseded = false;       // a later entry has the same target
     };
-    // Whether the file of that identity is one of the set's own.
-    bool Own(std::uint64_t device, std::uint64_t inode) const;
+    // Whether name, the file of that identity, is one of the set's own files as they are now.
+    bool Own(std::string_view name, std::uint64_t device, std::uint64_t inode) const;
 
     std::vector<Entry> entries_;
 };
@@ -84,6 +85,10 @@ void FailSetRenameAt(int index);
 // In the next set committed, the process is killed before the step-th change of a name (0 the
 // first), as a kill or a power cut between two renames ends it; a negative step: none.
 void KillAtSetStep(int step);
+// The process is killed as a file of that name (the last part of its path) is committed, its
+// temporary file whole and not yet renamed, as a kill or a power cut while it is written ends it;
+// an empty name: none.
+void KillAtAtomicCommit(const std::string& name);
 } // namespace test
 
 } // namespace plat

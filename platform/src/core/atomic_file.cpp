@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -22,6 +25,8 @@ std::atomic<int> gFilesBeforeOutOfMemory{-1};
 std::atomic<unsigned> gTempCounter{0};
 std::atomic<int> gFailSetRenameAt{-1};
 std::atomic<int> gKillAtSetStep{-1};
+std::atomic<bool> gKillAtCommit{false};
+std::string gKillAtCommitOf; // written only while gKillAtCommit is false
 
 // A link is replaced by writing its final target, so the link itself survives.
 std::string ResolvedTarget(const std::string& target) {
@@ -107,6 +112,8 @@ bool AtomicFile::Commit() {
         errno = ENOSPC;
         ok = false;
     }
+    if (ok && gKillAtCommit.load() && fs::path(target_).filename() == gKillAtCommitOf)
+        ::raise(SIGKILL);
     if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
         temp_.clear();
         return true;
@@ -139,7 +146,7 @@ std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     for (int n = 0; n < 100; ++n) {
         std::string name = n == 0 ? base : base + std::to_string(n); // returned without a copy
         struct stat st {};
-        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(st))
+        if (::lstat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && !ours(name, st))
             ::unlink(name.c_str());
         if (make(name))
             return name;
@@ -149,16 +156,13 @@ std::string MakeHidden(const std::string& base, Ours ours, Make make) {
     return {};
 }
 
-// A new empty file under a hidden name made from base, never opened through a link; its
-// identity goes to id.
-template <class Ours>
-std::string CreateHiddenFile(const std::string& base, Ours ours, struct stat& id) {
-    return MakeHidden(base, ours, [&id](const std::string& name) {
+// A new empty file under a hidden name made from base, never opened through a link.
+template <class Ours> std::string CreateHiddenFile(const std::string& base, Ours ours) {
+    return MakeHidden(base, ours, [](const std::string& name) {
         const int fd =
             ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0)
             return false;
-        ::fstat(fd, &id);
         ::close(fd);
         return true;
     });
@@ -174,6 +178,68 @@ std::string LinkHidden(const std::string& target, const std::string& base, Ours 
     });
 }
 
+// The name of the target whose hidden file an AtomicFile temporary file name was made from
+// ("." ".NAME.part", digits or none, ".tmp", pid, "_", a count), and that pid; empty for any
+// other name.
+std::string_view TargetOfTemporary(std::string_view name, pid_t* pid) {
+    const auto digits = [](std::string_view text) {
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    const std::size_t tmp = name.rfind(".tmp");
+    if (tmp == std::string_view::npos)
+        return {};
+    const std::string_view numbers = name.substr(tmp + 4);
+    const std::size_t cut = numbers.find('_');
+    if (cut == std::string_view::npos || !digits(numbers.substr(0, cut)) ||
+        !digits(numbers.substr(cut + 1)) ||
+        std::from_chars(numbers.data(), numbers.data() + cut, *pid).ec != std::errc())
+        return {};
+    std::string_view part = name.substr(0, tmp);
+    while (!part.empty() && part.back() >= '0' && part.back() <= '9')
+        part.remove_suffix(1);
+    constexpr std::string_view kPart = ".part";
+    if (!part.starts_with("..") || !part.ends_with(kPart) || part.size() == 2 + kPart.size())
+        return {};
+    return part.substr(2, part.size() - 2 - kPart.size());
+}
+
+// A kill while a file of a set was written leaves its writer's temporary file, a whole file under
+// a hidden name; each is removed from the targets' folders (one listing each), but for those of a
+// process that still runs, which may be writing them now. Only regular files, never followed.
+void RemoveLeftTemporaries(const std::vector<std::string>& targets) {
+    std::vector<std::pair<std::string, std::string>> names; // folder, name
+    names.reserve(targets.size());
+    for (const std::string& target : targets) {
+        const fs::path path(target);
+        names.emplace_back(path.parent_path().string(), path.filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (auto group = names.begin(); group != names.end();) {
+        const auto end = std::find_if(group, names.end(),
+                                      [&](const auto& name) { return name.first != group->first; });
+        DIR* dir = ::opendir(group->first.empty() ? "." : group->first.c_str());
+        for (const dirent* item = dir ? ::readdir(dir) : nullptr; item; item = ::readdir(dir)) {
+            pid_t pid = 0;
+            const std::string_view target = TargetOfTemporary(item->d_name, &pid);
+            const auto found =
+                std::lower_bound(group, end, target, [](const auto& name, std::string_view t) {
+                    return name.second < t;
+                });
+            struct stat st {};
+            if (target.empty() || found == end || found->second != target ||
+                (pid != ::getpid() && (::kill(pid, 0) == 0 || errno == EPERM)) ||
+                ::fstatat(::dirfd(dir), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(st.st_mode))
+                continue;
+            ::unlinkat(::dirfd(dir), item->d_name, 0);
+        }
+        if (dir)
+            ::closedir(dir);
+        group = end;
+    }
+}
+
 } // namespace
 
 AtomicFileSet::~AtomicFileSet() {
@@ -181,9 +247,18 @@ AtomicFileSet::~AtomicFileSet() {
         ::unlink(entry.file.c_str());
 }
 
-bool AtomicFileSet::Own(std::uint64_t device, std::uint64_t inode) const {
+// The writer of a file replaces it (a temporary file and a rename), so each file is looked up as
+// it is now, not as it was made. Only the entries whose file has the last name of name are looked
+// up: a set of thousands of scans, a leftover beside each, asks once per scan, not once per entry.
+bool AtomicFileSet::Own(std::string_view name, std::uint64_t device, std::uint64_t inode) const {
+    const std::string_view last = name.substr(name.rfind('/') + 1);
     return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-        return entry.device == device && entry.inode == inode;
+        const std::string_view file = entry.file;
+        struct stat now {};
+        return file.ends_with(last) &&
+               (file.size() == last.size() || file[file.size() - last.size() - 1] == '/') &&
+               ::lstat(entry.file.c_str(), &now) == 0 && now.st_dev == device &&
+               now.st_ino == inode;
     });
 }
 
@@ -196,14 +271,15 @@ std::string AtomicFileSet::Add(const std::string& target) {
     if (ec)
         key = real;
     entries_.reserve(entries_.size() + 1);
-    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
-    struct stat id {};
-    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours, id);
+    const auto ours = [this](const std::string& name, const struct stat& st) {
+        return Own(name, st.st_dev, st.st_ino);
+    };
+    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours);
     if (file.empty())
         return file;
     for (Entry& entry : entries_)
         entry.superseded = entry.superseded || entry.key == key;
-    entries_.push_back({real, std::move(file), std::move(key), id.st_dev, id.st_ino, false});
+    entries_.push_back({real, std::move(file), std::move(key), false});
     return entries_.back().file;
 }
 
@@ -229,7 +305,9 @@ std::size_t AtomicFileSet::Commit() {
                 ::unlink(to);
         }
     };
-    const auto ours = [this](const struct stat& st) { return Own(st.st_dev, st.st_ino); };
+    const auto ours = [this](const std::string& name, const struct stat& st) {
+        return Own(name, st.st_dev, st.st_ino);
+    };
     std::size_t k = 0;
     try {
         for (; k < entries_.size(); ++k) {
@@ -250,7 +328,7 @@ std::size_t AtomicFileSet::Commit() {
                 step();
                 kept = LinkHidden(to, HiddenBase(entry.target, ".old"), ours);
                 if (kept.empty()) { // no hard links here: the old file is moved aside
-                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours, old);
+                    kept = CreateHiddenFile(HiddenBase(entry.target, ".old"), ours);
                     step();
                     if (kept.empty() || std::rename(to, kept.c_str()) != 0) {
                         if (!kept.empty())
@@ -289,6 +367,14 @@ std::size_t AtomicFileSet::Commit() {
             step();
             ::unlink(gone.c_str());
         }
+    try { // the set is whole: what is not removed here stays, as it was
+        std::vector<std::string> targets;
+        targets.reserve(entries_.size());
+        for (Entry& entry : entries_)
+            targets.push_back(std::move(entry.target));
+        RemoveLeftTemporaries(targets);
+    } catch (...) {
+    }
     entries_.clear();
     return k;
 }
@@ -305,6 +391,11 @@ void FailSetRenameAt(int index) {
 }
 void KillAtSetStep(int step) {
     gKillAtSetStep.store(step);
+}
+void KillAtAtomicCommit(const std::string& name) {
+    gKillAtCommit.store(false);
+    gKillAtCommitOf = name;
+    gKillAtCommit.store(!name.empty());
 }
 } // namespace test
 
