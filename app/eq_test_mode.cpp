@@ -24,6 +24,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -174,8 +175,7 @@ void CreateEqTestPlots() {
     S::residualPlot->SetPlotRect(550, 75, 950, 975);
     S::residualPlot->SetYLabel("difference last 2 scans");
     S::residualPlot->SetXLabel("radius (cm)");
-    delete E::profilePlot;
-    E::profilePlot = nullptr; // not left freed when the new one cannot be made
+    delete std::exchange(E::profilePlot, nullptr); // not left freed when no new one can be made
     E::profilePlot = new CWINPlot();
     E::profilePlot->SetPlotRect(60, 650, 300, 965);
     E::profilePlot->SetYLabel("relative signal of last scan");

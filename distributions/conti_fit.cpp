@@ -134,7 +134,7 @@ std::vector<KernelParameter> FloatedParameters() {
     if (ModelParameters::bottomFloat)
         free.push_back(KernelParameter::Bottom);
     const ContiVariant variant = CurrentContiVariant();
-    if (ContiState::ff0Float && CurrentModelTraits().ff0Floats)
+    if (FrictionalRatioFloated())
         free.push_back(KernelParameter::FrictionalRatio);
     const bool ownVbarFloats =
         CurrentModelTraits().kernel == FitKernel::Vbar && ContiState::vbarFloat;

@@ -175,8 +175,8 @@ void DistributionLines(std::vector<std::string>& lines) {
     const ModelTraits model = CurrentModelTraits();
     // Light scattering and the drift velocity of electrophoresis know no frictional ratio.
     if (!gDlsData && model.range != RangeAxis::Velocity)
-        lines.push_back(Format("f/f0 = %.4g%s", double(gFrictionalRatio),
-                               Floated(ContiState::ff0Float && model.ff0Floats)));
+        lines.push_back(
+            Format("f/f0 = %.4g%s", double(gFrictionalRatio), Floated(FrictionalRatioFloated())));
     LawLines(model.law, lines);
     if (!DiscreteComponentOn())
         return;

@@ -1,6 +1,7 @@
 // The decode of the model switches and the traits of each kind.
 #include "state/model_kind.h"
 
+#include "state/conti_state.h"
 #include "state/model_choice.h"
 
 #include <utility>
@@ -421,4 +422,8 @@ ModelTraits TraitsOf(ModelKind kind) {
                 .ff0Floats = true};
     }
     return {};
+}
+
+bool FrictionalRatioFloated() {
+    return ContiState::ff0Float && CurrentModelTraits().ff0Floats;
 }

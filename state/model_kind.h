@@ -127,6 +127,9 @@ inline bool ModelShowsDistribution() {
     return family == ModelFamily::Distribution || family == ModelFamily::BoundaryAnalysis;
 }
 
+// The distribution's Fit floats f/f0: its box is checked and the model may float it.
+bool FrictionalRatioFloated();
+
 // Every kind, in the order of the enumeration.
 inline constexpr int kModelKindCount = static_cast<int>(ModelKind::DlsID) + 1;
 inline ModelKind ModelKindAt(int index) {

@@ -35,7 +35,7 @@ constexpr double kS = -10.0, kLoading = 1.0;
 // |s| at f/f0 1.2 and the vbar in the buffer of that density (by default the floater: the typed
 // density 1.739726 turns the buoyancy 1 - vbar rho from 0.27 to -0.27, so f/f0 1.2 gives that D in
 // either buffer).
-std::vector<GeneratedScan> FloaterScans(double s = kS, float vbar = 0.73f, float density = 1.0f) {
+std::vector<GeneratedScan> SpeciesScans(double s = kS, float vbar = 0.73f, float density = 1.0f) {
     ContiStoreCase c;
     c.scans = 12;
     c.firstTimeS = c.intervalS = 900.0;
@@ -70,8 +70,8 @@ constexpr Side kAboveZero{"0", "20"};
 
 // c(s) (or the member of the command) over the side at 101 points and f/f0 1.2 in the parameters
 // dialog, vbar floated from `vbar` when given, f/f0 floated when asked.
-void ChooseCsBelowZero(MainWindowFixture& f, int command, const char* vbar = nullptr,
-                       Side side = {}, bool ff0Floats = false) {
+void ChooseCsOnSide(MainWindowFixture& f, int command, const char* vbar = nullptr, Side side = {},
+                    bool ff0Floats = false) {
     SendCommand(f, command);
     plat::test::Step& page = f.script.expectDialog(kDistributionParamsDialogId)
                                  .set(kRangeMinId, side.lo)
@@ -89,9 +89,9 @@ void ChooseCsBelowZero(MainWindowFixture& f, int command, const char* vbar = nul
 }
 
 // The distribution of `model` (c(s)) chosen so, then `then` (Run).
-void RunCsBelowZero(MainWindowFixture& f, int model = 275, const char* vbar = nullptr,
-                    int then = 213, Side side = {}, bool ff0Floats = false) {
-    ChooseCsBelowZero(f, model, vbar, side, ff0Floats);
+void RunCsOnSide(MainWindowFixture& f, int model = 275, const char* vbar = nullptr, int then = 213,
+                 Side side = {}, bool ff0Floats = false) {
+    ChooseCsOnSide(f, model, vbar, side, ff0Floats);
     SendCommand(f, then);
 }
 
@@ -117,13 +117,13 @@ TEST(CsBelowZeroRoad, SpeciesFoundInEitherBuffer) {
                                         << ", model " << row.model << ", " << row.then);
         MainWindowFixture f;
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-        ASSERT_EQ(LoadScanFiles(f, FloaterScans(row.s)), 12) << f.script.logText();
+        ASSERT_EQ(LoadScanFiles(f, SpeciesScans(row.s)), 12) << f.script.logText();
         if (row.density) {
             TypeDensity(f, row.density);
             ASSERT_GT(ScanStore::vbarRho, 1.0f);
         }
-        RunCsBelowZero(f, row.model, nullptr, row.then, row.s > 0 ? kAboveZero : Side{},
-                       row.ff0Floats);
+        RunCsOnSide(f, row.model, nullptr, row.then, row.s > 0 ? kAboveZero : Side{},
+                    row.ff0Floats);
         ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
         float area = 0, sw = 0;
         IntegrateDistribution(float(row.s) - 2.0f, float(row.s) + 2.0f, &area, &sw, nullptr,
@@ -140,10 +140,10 @@ TEST(CsBelowZeroRoad, OnePeakReadsOneMassInItsLabelReadoutAndSummary) {
     for (const bool densityTyped : {false, true}) {
         MainWindowFixture f;
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-        ASSERT_EQ(LoadScanFiles(f, FloaterScans()), 12) << f.script.logText();
+        ASSERT_EQ(LoadScanFiles(f, SpeciesScans()), 12) << f.script.logText();
         if (densityTyped)
             TypeDensity(f);
-        RunCsBelowZero(f);
+        RunCsOnSide(f);
         SendCommand(f, 608); // label the peaks
         SendCommand(f, 199); // results summary
         ASSERT_EQ(ScreenButtonSet::peakLabelCount, 1) << f.script.logText();
@@ -174,13 +174,13 @@ TEST(CsBelowZeroRoad, ShapeMembersWithoutAMassBelowZeroRefuseTheRange) {
                                                               {548, true, -kS}}) {
         MainWindowFixture f;
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-        ASSERT_EQ(LoadScanFiles(f, FloaterScans(s)), 12) << f.script.logText();
+        ASSERT_EQ(LoadScanFiles(f, SpeciesScans(s)), 12) << f.script.logText();
         if (densityTyped)
             TypeDensity(f);
         std::ofstream(f.data.file("mofs.dat")) << "1 15000\n4 80000\n8 260000\n25 1500000\n";
         if (command == 587)
             f.script.expectFileOpen().answer(std::vector<std::string>{f.data.file("mofs.dat")});
-        ChooseCsBelowZero(f, command, nullptr, s > 0 ? kAboveZero : Side{});
+        ChooseCsOnSide(f, command, nullptr, s > 0 ? kAboveZero : Side{});
         f.script.expectBox().textHas("choose a range where the rule holds").answer(IDOK);
         SendCommand(f, 213);
         EXPECT_TRUE(f.script.done()) << command << "\n" << f.script.logText();
@@ -213,10 +213,10 @@ TEST(CsBelowZeroRoad, FloatingVbarFitKeepsTheSideOfItsStart) {
                      << row.s << " S, density " << row.typed << ", from " << row.start);
         MainWindowFixture f;
         f.script.onUnexpected(plat::test::Unexpected::DefaultButton);
-        ASSERT_EQ(LoadScanFiles(f, FloaterScans(row.s, row.vbar, row.density)), 12)
+        ASSERT_EQ(LoadScanFiles(f, SpeciesScans(row.s, row.vbar, row.density)), 12)
             << f.script.logText();
         TypeDensity(f, row.typed);
-        RunCsBelowZero(f, 602, row.start, 215, row.s > 0 ? kAboveZero : Side{}, true);
+        RunCsOnSide(f, 602, row.start, 215, row.s > 0 ? kAboveZero : Side{}, true);
         ASSERT_NE(ContiState::distribution, nullptr) << f.script.logText();
         const std::vector<std::string> report = ParameterReportLines();
         EXPECT_NE(std::find(report.begin(), report.end(), "f/f0 = 1.2"), report.end());

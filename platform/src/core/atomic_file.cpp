@@ -28,6 +28,11 @@ std::atomic<int> gKillAtSetStep{-1};
 std::atomic<bool> gKillAtCommit{false};
 std::string gKillAtCommitOf; // written only while gKillAtCommit is false
 
+// The endings of the hidden names: an AtomicFile's temporary file (then its pid, "_" and a count)
+// and a set's file beside its target.
+constexpr const char* kTemporaryEnding = ".tmp";
+constexpr const char* kPartEnding = ".part";
+
 // A link is replaced by writing its final target, so the link itself survives.
 std::string ResolvedTarget(const std::string& target) {
     std::error_code ec;
@@ -62,7 +67,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
         throw std::bad_alloc();
     if (target_.empty())
         return;
-    const std::string base = HiddenBase(target_, ".tmp");
+    const std::string base = HiddenBase(target_, kTemporaryEnding);
     // O_EXCL with a fresh name each try; the mode of the new file follows the umask, as the
     // target's would, and a replaced file keeps its own.
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
@@ -186,10 +191,11 @@ std::string_view TargetOfTemporary(std::string_view name, pid_t* pid) {
         return !text.empty() &&
                std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
-    const std::size_t tmp = name.rfind(".tmp");
+    const std::string_view ending = kTemporaryEnding;
+    const std::size_t tmp = name.rfind(ending);
     if (tmp == std::string_view::npos)
         return {};
-    const std::string_view numbers = name.substr(tmp + 4);
+    const std::string_view numbers = name.substr(tmp + ending.size());
     const std::size_t cut = numbers.find('_');
     if (cut == std::string_view::npos || !digits(numbers.substr(0, cut)) ||
         !digits(numbers.substr(cut + 1)) ||
@@ -198,10 +204,11 @@ std::string_view TargetOfTemporary(std::string_view name, pid_t* pid) {
     std::string_view part = name.substr(0, tmp);
     while (!part.empty() && part.back() >= '0' && part.back() <= '9')
         part.remove_suffix(1);
-    constexpr std::string_view kPart = ".part";
-    if (!part.starts_with("..") || !part.ends_with(kPart) || part.size() == 2 + kPart.size())
+    const std::string_view partEnding = kPartEnding;
+    if (!part.starts_with("..") || !part.ends_with(partEnding) ||
+        part.size() == 2 + partEnding.size())
         return {};
-    return part.substr(2, part.size() - 2 - kPart.size());
+    return part.substr(2, part.size() - 2 - partEnding.size());
 }
 
 // A kill while a file of a set was written leaves its writer's temporary file, a whole file under
@@ -274,7 +281,7 @@ std::string AtomicFileSet::Add(const std::string& target) {
     const auto ours = [this](const std::string& name, const struct stat& st) {
         return Own(name, st.st_dev, st.st_ino);
     };
-    std::string file = CreateHiddenFile(HiddenBase(real, ".part"), ours);
+    std::string file = CreateHiddenFile(HiddenBase(real, kPartEnding), ours);
     if (file.empty())
         return file;
     for (Entry& entry : entries_)
